@@ -1,0 +1,230 @@
+#include "app/NumberText.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+int64_t RoundHalfAway(long double x) {
+  if (x >= 0) return static_cast<int64_t>(std::trunc(x + 0.5L));
+  return static_cast<int64_t>(std::trunc(x - 0.5L));
+}
+
+int64_t RoundHalfEven(long double x) {
+  long double f = std::floor(x);
+  long double diff = x - f;
+  if (diff > 0.5L) return static_cast<int64_t>(f) + 1;
+  if (diff < 0.5L) return static_cast<int64_t>(f);
+  int64_t fi = static_cast<int64_t>(f);
+  return (fi % 2 == 0) ? fi : fi + 1;
+}
+
+int64_t TruncateToInt(long double x) { return static_cast<int64_t>(std::trunc(x)); }
+
+namespace {
+
+constexpr int kDigits = 18;
+
+// Decimal digits of |x|: digits[0..17] and exponent e such that
+// |x| = 0.d0d1d2... x 10^e. Zero gives all zeros and e = 0.
+struct DecimalDigits {
+  char digits[kDigits];
+  int exponent = 0;
+  bool negative = false;
+  bool zero = true;
+};
+
+DecimalDigits ToDecimal(long double x) {
+  DecimalDigits d;
+  std::memset(d.digits, '0', kDigits);
+  d.negative = std::signbit(x);
+  if (x == 0) return d;
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific,
+                           kDigits - 1);
+  *res.ptr = 0;
+  // Form: d.ddddddddddddddddde[+-]XX
+  int k = 0;
+  d.digits[k++] = buf[0];
+  const char* p = buf + 2;
+  while (*p && *p != 'e' && k < kDigits) d.digits[k++] = *p++;
+  while (*p && *p != 'e') ++p;
+  int e = 0;
+  if (*p == 'e') {
+    ++p;
+    std::from_chars(*p == '+' ? p + 1 : p, res.ptr, e);
+  }
+  d.exponent = e + 1;
+  d.zero = false;
+  return d;
+}
+
+// Rounds to `count` significant digits, halves away from zero. `count` may be
+// zero or negative (everything is rounded away or up to one unit).
+void RoundDigits(DecimalDigits& d, int count) {
+  if (d.zero) return;
+  if (count >= kDigits) return;
+  if (count < 0) {
+    d = DecimalDigits{};
+    std::memset(d.digits, '0', kDigits);
+    return;
+  }
+  bool up = d.digits[count] >= '5';
+  for (int i = count; i < kDigits; ++i) d.digits[i] = '0';
+  if (up) {
+    int i = count - 1;
+    while (i >= 0 && d.digits[i] == '9') d.digits[i--] = '0';
+    if (i >= 0) {
+      ++d.digits[i];
+    } else {
+      // Carry out of the leading digit: 0.999 -> 1.000
+      std::memmove(d.digits + 1, d.digits, kDigits - 1);
+      d.digits[0] = '1';
+      ++d.exponent;
+    }
+  }
+  bool all_zero = true;
+  for (char c : d.digits) all_zero = all_zero && c == '0';
+  if (all_zero) {
+    d.zero = true;
+    d.exponent = 0;
+  }
+}
+
+std::string SpecialText(long double x) {
+  if (std::isnan(x)) return "NAN";
+  return x < 0 ? "-INF" : "INF";
+}
+
+std::string GeneralExponent(DecimalDigits d, int precision) {
+  RoundDigits(d, precision);
+  int last = std::min(precision, kDigits) - 1;
+  while (last > 0 && d.digits[last] == '0') --last;
+  std::string s;
+  if (d.negative) s += '-';
+  s += d.digits[0];
+  if (last > 0) {
+    s += '.';
+    s.append(d.digits + 1, d.digits + last + 1);
+  }
+  s += 'E';
+  s += std::to_string(d.exponent - 1);
+  return s;
+}
+
+}  // namespace
+
+std::string FormatFixed(long double x, int decimals, int precision) {
+  if (!std::isfinite(x)) return SpecialText(x);
+  if (precision < 1) precision = 1;
+  if (precision > kDigits) precision = kDigits;
+  if (decimals < 0) decimals = 0;
+  DecimalDigits d = ToDecimal(x);
+  if (!d.zero && d.exponent > precision) return GeneralExponent(d, precision);
+  RoundDigits(d, std::min(precision, d.exponent + decimals));
+  if (!d.zero && d.exponent > precision) return GeneralExponent(d, precision);
+
+  std::string s;
+  if (d.negative && !d.zero) s += '-';
+  auto digit = [&](int i) { return (i >= 0 && i < kDigits) ? d.digits[i] : '0'; };
+  if (d.zero || d.exponent <= 0) {
+    s += '0';
+  } else {
+    for (int i = 0; i < d.exponent; ++i) s += digit(i);
+  }
+  if (decimals > 0) {
+    s += '.';
+    for (int k = 0; k < decimals; ++k) {
+      int i = d.exponent + k;  // digit index of the k-th decimal
+      s += d.zero ? '0' : digit(i);
+    }
+  }
+  return s;
+}
+
+std::string FormatWidth(long double x, int width, int decimals) {
+  return PadLeft(FormatFixed(x, decimals, kDigits), width);
+}
+
+std::string FormatInt(int64_t v) { return std::to_string(v); }
+
+std::string PadLeft(std::string_view s, int width) {
+  std::string out;
+  if (static_cast<int>(s.size()) < width) out.assign(width - s.size(), ' ');
+  out.append(s);
+  return out;
+}
+
+namespace {
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
+    s.remove_suffix(1);
+  return s;
+}
+
+template <class T>
+std::optional<T> ParseFloating(std::string_view s) {
+  s = Trim(s);
+  bool negative = false;
+  if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+    negative = s.front() == '-';
+    s.remove_prefix(1);
+  }
+  if (s.empty() || !(std::isdigit(static_cast<unsigned char>(s.front())) || s.front() == '.'))
+    return std::nullopt;
+  T v{};
+  auto res = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
+  if (res.ec == std::errc::result_out_of_range) {
+    // Underflow gives zero; overflow has no value.
+    bool tiny = false;
+    for (char c : s)
+      if (c == 'e' || c == 'E') tiny = true;
+    if (!tiny) return std::nullopt;
+    auto epos = s.find_first_of("eE");
+    auto e = ParseInt64(s.substr(epos + 1));
+    if (!e || *e > 0) return std::nullopt;
+    return negative ? -T(0) : T(0);
+  }
+  if (res.ec != std::errc() || res.ptr != s.data() + s.size()) return std::nullopt;
+  return negative ? -v : v;
+}
+
+}  // namespace
+
+std::optional<double> ParseDouble(std::string_view s) { return ParseFloating<double>(s); }
+std::optional<long double> ParseLongDouble(std::string_view s) {
+  return ParseFloating<long double>(s);
+}
+
+std::optional<int64_t> ParseInt64(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  bool negative = false;
+  if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+    negative = s.front() == '-';
+    s.remove_prefix(1);
+  }
+  if (s.empty()) return std::nullopt;
+  uint64_t v = 0;
+  auto res = std::from_chars(s.data(), s.data() + s.size(), v, 10);
+  if (res.ec != std::errc() || res.ptr != s.data() + s.size()) return std::nullopt;
+  if (negative) {
+    if (v > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) + 1) return std::nullopt;
+    return static_cast<int64_t>(0 - v);
+  }
+  if (v > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) return std::nullopt;
+  return static_cast<int64_t>(v);
+}
+
+std::optional<int32_t> ParseInt32(std::string_view s) {
+  auto v = ParseInt64(s);
+  if (!v || *v < std::numeric_limits<int32_t>::min() || *v > std::numeric_limits<int32_t>::max())
+    return std::nullopt;
+  return static_cast<int32_t>(*v);
+}
+
+double ParseDoubleOr(std::string_view s, double fallback) {
+  auto v = ParseDouble(s);
+  return v ? *v : fallback;
+}

@@ -1,0 +1,50 @@
+#pragma once
+// Number texts and roundings shared by every part of the program.
+//
+// The C library's formatting and parsing follow the locale Qt installs at
+// start-up ("1,5" under a German locale). Result files, reports and settings
+// always use "." and must not change with the user's locale, so all data
+// texts go through this module, which never consults the locale.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Nearest integer, halves away from zero: 2.5 -> 3, -2.5 -> -3.
+// The sum x +- 0.5 is formed in long double and truncated.
+int64_t RoundHalfAway(long double x);
+// Nearest integer, halves to the even neighbour: 2.5 -> 2, 3.5 -> 4.
+int64_t RoundHalfEven(long double x);
+// Drops the fraction: -2.7 -> -2.
+int64_t TruncateToInt(long double x);
+
+// The fixed form with `decimals` decimals and precision `precision`: the value's
+// decimal digits (18 significant) are rounded, halves away from zero, to at most
+// `precision` significant digits and at most `decimals` decimals, then padded
+// with zeros to `decimals` decimals. When the integer part has more digits than
+// `precision` the text takes the general exponent form ("1.2345E10").
+// A value that rounds to zero carries no minus sign.
+std::string FormatFixed(long double x, int decimals, int precision);
+
+// "%w.df": the fixed form with d decimals (precision 18), left-padded with
+// blanks to at least `width` characters.
+std::string FormatWidth(long double x, int width, int decimals);
+
+// Plain decimal integer text.
+std::string FormatInt(int64_t v);
+
+// Left-pads with blanks to `width` characters (longer texts stay as they are).
+std::string PadLeft(std::string_view s, int width);
+
+// Locale-free parsers. Leading and trailing blanks are allowed, a leading '+'
+// or '-', digits with an optional '.' fraction and an optional exponent.
+// Anything else, or an empty text, gives nothing.
+std::optional<double> ParseDouble(std::string_view s);
+std::optional<long double> ParseLongDouble(std::string_view s);
+// Decimal integer with optional sign and leading blanks; nothing when the text
+// has other characters or the value is out of range.
+std::optional<int64_t> ParseInt64(std::string_view s);
+std::optional<int32_t> ParseInt32(std::string_view s);
+
+// Text to number with a default when the text does not convert.
+double ParseDoubleOr(std::string_view s, double fallback);

@@ -1,0 +1,1 @@
+// Stands in for a core library that has no sources yet.

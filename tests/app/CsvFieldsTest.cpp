@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include "app/CsvFields.h"
+
+namespace {
+
+TEST(GetCsvField, CountsFieldsFromOne) {
+  EXPECT_EQ(GetCsvField("a,b,c", 1), "a");
+  EXPECT_EQ(GetCsvField("a,b,c", 3), "c");
+  EXPECT_EQ(GetCsvField("a,b,c", 4), "");
+  EXPECT_EQ(GetCsvField("a,b,c", 0), "a");
+  EXPECT_EQ(GetCsvField("a,b,c", -5), "a");
+  EXPECT_EQ(GetCsvField(",,x", 3), "x");
+  EXPECT_EQ(GetCsvField(",,x", 1), "");
+  EXPECT_EQ(GetCsvField(",,x", 2), "");
+  EXPECT_EQ(GetCsvField("\" q \",b", 1), "\" q \"");  // quotes and blanks stay
+  EXPECT_EQ(GetCsvField("\"a,b\"", 2), "b\"");         // quotes do not protect commas
+  for (int n = -1; n < 5; ++n) EXPECT_EQ(GetCsvField("", n), "");
+}
+
+TEST(GetCsvField, LongRowsAndManyFieldsHaveNoLimit) {
+  std::string row;
+  for (int i = 1; i <= 2000; ++i) row += "v" + std::to_string(i) + "xxxxx,";
+  ASSERT_GT(row.size(), 400u);
+  EXPECT_EQ(GetCsvField(row, 60), "v60xxxxx");
+  EXPECT_EQ(GetCsvField(row, 1500), "v1500xxxxx");
+  EXPECT_EQ(GetCsvField(row, 2001), "");
+  EXPECT_EQ(GetCsvField(row, 2002), "");
+}
+
+TEST(SetCsvField, ReplacesOrExtends) {
+  struct Row {
+    const char* before;
+    int n;
+    const char* after;
+  } rows[] = {
+      {"a,b,c", 3, "a,b,X,"}, {"abc", 1, "X,"},     {"a,b,c,d", 2, "a,X,c,d"},
+      {"a", 3, "a,,X,"},      {"a,b", 0, "X,b"},    {",", 1, "X,"},
+      {"a,b,c,d", 4, "a,b,c,X,"},
+  };
+  for (const auto& r : rows) {
+    std::string line = r.before;
+    SetCsvField(line, r.n, "X");
+    EXPECT_EQ(line, r.after) << r.before << " n=" << r.n;
+  }
+  std::string empty;
+  SetCsvField(empty, 3, "X");
+  EXPECT_EQ(empty, "");
+}
+
+TEST(SetCsvField, WorksBeyondAThousandFields) {
+  std::string row(3000, ',');
+  row.insert(0, "start");
+  SetCsvField(row, 2500, "mid");
+  EXPECT_EQ(GetCsvField(row, 2500), "mid");
+  EXPECT_EQ(GetCsvField(row, 1), "start");
+  std::string copy = row;
+  SetCsvField(copy, 2500, "mid");
+  EXPECT_EQ(copy, row);
+}
+
+TEST(SetCsvField, ValueWithCommasBecomesSeveralFields) {
+  std::string line = "a,b,c";
+  SetCsvField(line, 2, "x,y");
+  EXPECT_EQ(line, "a,x,y,c");
+}
+
+TEST(StripQuotes, RemovesEveryQuote) {
+  EXPECT_EQ(StripQuotes("\"No.\""), "No.");
+  EXPECT_EQ(StripQuotes(""), "");
+  EXPECT_EQ(StripQuotes("\"\""), "");
+  EXPECT_EQ(StripQuotes("a\"b"), "ab");
+}
+
+TEST(SanitizeNumericText, CleansEditTexts) {
+  struct Row {
+    const char* before;
+    const char* after;
+  } rows[] = {{"", "0"},        {".5", "0.5"}, {"12.", "12.0"}, {".", "0.0"},
+              {"1.2.3", "1.23"}, {"-.5", ".5"}, {"-3", "3"},     {"abc", "0"},
+              {" 4 2 ", "42"},  {"1,5", "15"}, {"..", "0."}};
+  for (const auto& r : rows) {
+    std::string s = r.before;
+    SanitizeNumericText(s);
+    EXPECT_EQ(s, r.after) << '"' << r.before << '"';
+  }
+}
+
+TEST(StrToIntOrZero, ConvertsOrGivesZero) {
+  EXPECT_EQ(StrToIntOrZero("12a"), 0);
+  EXPECT_EQ(StrToIntOrZero("-7"), -7);
+  EXPECT_EQ(StrToIntOrZero(" 15"), 15);
+  EXPECT_EQ(StrToIntOrZero(""), 0);
+  EXPECT_EQ(StrToIntOrZero("99999999999"), 0);
+  EXPECT_EQ(StrToIntOrZero("1.5"), 0);
+}
+
+}  // namespace

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+#include "app/NumberText.h"
+
+namespace {
+
+// Every case runs under the C locale and a German one (decimal comma), when
+// the machine has it: no text may change.
+class NumberText : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override {
+    if (std::setlocale(LC_ALL, GetParam()) == nullptr) GTEST_SKIP() << "locale not installed";
+  }
+  void TearDown() override { std::setlocale(LC_ALL, "C"); }
+};
+
+TEST_P(NumberText, RoundingsAgreeWithHandValues) {
+  EXPECT_EQ(RoundHalfAway(2.5L), 3);
+  EXPECT_EQ(RoundHalfAway(-2.5L), -3);
+  EXPECT_EQ(RoundHalfAway(2.49L), 2);
+  EXPECT_EQ(RoundHalfAway(-0.4L), 0);
+  EXPECT_EQ(RoundHalfAway(0.5L), 1);
+  EXPECT_EQ(RoundHalfAway(-0.5L), -1);
+  EXPECT_EQ(RoundHalfAway(0.0L), 0);
+  EXPECT_EQ(RoundHalfAway(-1.5L), -2);
+  EXPECT_EQ(RoundHalfEven(2.5L), 2);
+  EXPECT_EQ(RoundHalfEven(3.5L), 4);
+  EXPECT_EQ(RoundHalfEven(-2.5L), -2);
+  EXPECT_EQ(RoundHalfEven(-3.5L), -4);
+  EXPECT_EQ(RoundHalfEven(2.51L), 3);
+  EXPECT_EQ(TruncateToInt(-2.7L), -2);
+  EXPECT_EQ(TruncateToInt(2.7L), 2);
+}
+
+struct FixedRow {
+  long double x;
+  int decimals, precision;
+  const char* text;
+};
+
+TEST_P(NumberText, FixedFormMatchesHandComputedTexts) {
+  const FixedRow rows[] = {
+      {1234.5L, 1, 8, "1234.5"},
+      {0.25L, 1, 8, "0.3"},        // exact binary tie: away from zero
+      {-0.25L, 1, 8, "-0.3"},
+      {0.35, 1, 8, "0.3"},         // the double 0.3499999999999999778 is below the tie
+      {2.5L, 0, 8, "3"},
+      {12345.6L, 0, 8, "12346"},
+      {1.0L, 5, 10, "1.00000"},
+      {5.123L, 3, 6, "5.123"},
+      {123456.789L, 1, 5, "1.2346E5"},   // integer part longer than the precision
+      {99999.96L, 1, 5, "1E5"},          // rounding carries into a sixth digit
+      {1.23456L, 4, 3, "1.2300"},        // precision cuts before the decimals
+      {0.004L, 1, 8, "0.0"},
+      {-0.04L, 1, 8, "0.0"},             // no minus on a zero text
+      {0.06L, 1, 8, "0.1"},
+      {0.0012L, 4, 6, "0.0012"},
+      {0.0L, 2, 8, "0.00"},
+      {9.995, 2, 8, "9.99"},             // the double is 9.99499999...
+      {9.9951L, 2, 8, "10.00"},
+      {29.97L, 2, 18, "29.97"},
+      {1e-30L, 3, 8, "0.000"},
+      {42.0L, 0, 8, "42"},
+  };
+  for (const auto& r : rows)
+    EXPECT_EQ(FormatFixed(r.x, r.decimals, r.precision), r.text)
+        << "x=" << static_cast<double>(r.x) << " d=" << r.decimals << " p=" << r.precision;
+}
+
+TEST_P(NumberText, DoubleValuesRoundOnTheirOwnDecimalDigits) {
+  // Values arrive as doubles; 0.15 is 0.1499999999999999944... as a double.
+  EXPECT_EQ(FormatFixed(0.15, 1, 8), "0.1");
+  EXPECT_EQ(FormatFixed(0.125, 2, 8), "0.13");
+  EXPECT_EQ(FormatFixed(1234.55, 1, 8), "1234.5");  // 1234.549999999999954...
+}
+
+TEST_P(NumberText, WidthFormPadsWithBlanks) {
+  EXPECT_EQ(FormatWidth(9.5, 5, 2), " 9.50");
+  EXPECT_EQ(FormatWidth(29.97, 5, 2), "29.97");
+  EXPECT_EQ(FormatWidth(25, 5, 2), "25.00");
+  EXPECT_EQ(FormatWidth(123.456, 5, 2), "123.46");
+  EXPECT_EQ(PadLeft("12", 5), "   12");
+  EXPECT_EQ(PadLeft("123456", 3), "123456");
+}
+
+TEST_P(NumberText, NonFiniteValuesHaveNames) {
+  EXPECT_EQ(FormatFixed(std::numeric_limits<double>::quiet_NaN(), 1, 8), "NAN");
+  EXPECT_EQ(FormatFixed(std::numeric_limits<double>::infinity(), 1, 8), "INF");
+  EXPECT_EQ(FormatFixed(-std::numeric_limits<double>::infinity(), 1, 8), "-INF");
+}
+
+TEST_P(NumberText, ParsersIgnoreTheLocale) {
+  EXPECT_EQ(ParseDouble("1.5"), 1.5);
+  EXPECT_EQ(ParseDouble(" -2.25 "), -2.25);
+  EXPECT_EQ(ParseDouble("+3"), 3.0);
+  EXPECT_EQ(ParseDouble(".5"), 0.5);
+  EXPECT_EQ(ParseDouble("1e3"), 1000.0);
+  EXPECT_EQ(ParseDouble("1E-2"), 0.01);
+  EXPECT_FALSE(ParseDouble("1,5"));
+  EXPECT_FALSE(ParseDouble(""));
+  EXPECT_FALSE(ParseDouble("abc"));
+  EXPECT_FALSE(ParseDouble("1.5x"));
+  EXPECT_FALSE(ParseDouble("inf"));
+  EXPECT_FALSE(ParseDouble("1e999"));
+  EXPECT_EQ(ParseDouble("1e-999"), 0.0);
+  EXPECT_EQ(ParseLongDouble("29.97"), 29.97L);
+  EXPECT_EQ(ParseInt64("-7"), -7);
+  EXPECT_EQ(ParseInt64("  42"), 42);
+  EXPECT_FALSE(ParseInt64("12a"));
+  EXPECT_FALSE(ParseInt64("1.0"));
+  EXPECT_EQ(ParseInt32("2147483647"), 2147483647);
+  EXPECT_FALSE(ParseInt32("2147483648"));
+  EXPECT_EQ(ParseInt32("-2147483648"), INT32_MIN);
+  EXPECT_EQ(ParseDoubleOr("x", 4.0), 4.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, NumberText, ::testing::Values("C", "de_DE.UTF-8"));
+
+TEST(NumberTextLocale, GermanLocaleIsInstalledForTheseTests) {
+  // The setup script generates it; without it the locale rows above prove nothing.
+  const char* old = std::setlocale(LC_ALL, nullptr);
+  std::string saved = old ? old : "C";
+  EXPECT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);
+  std::setlocale(LC_ALL, saved.c_str());
+}
+
+}  // namespace
