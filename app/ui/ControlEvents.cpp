@@ -60,7 +60,7 @@ void TRadioGroup::SetItemIndex(int index) {
 
 void MakePushLike(QAbstractButton* button) {
   button->setStyleSheet(
-      "QCheckBox::indicator, QRadioButton::indicator { width: 0px; height: 0px; }"
+      "QCheckBox::indicator, QRadioButton::indicator { width: 0px; height: 0px; margin: 0px; border: none; image: none; }"
       "QCheckBox, QRadioButton { border: 1px solid palette(mid); border-radius: 3px; padding: 2px 6px;"
       " background: palette(button); }"
       "QCheckBox:checked, QRadioButton:checked { background: palette(highlight);"

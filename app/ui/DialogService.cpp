@@ -23,8 +23,8 @@ QWidget* QtDialogService::ParentWidget() const {
   return parent_ ? parent_ : QApplication::activeWindow();
 }
 
-void QtDialogService::ShowMessage(MessageKind kind, const QString& text) {
-  const QString title = QApplication::applicationName();
+void QtDialogService::ShowMessage(MessageKind kind, const QString& text, const QString& caption) {
+  const QString title = caption.isEmpty() ? QApplication::applicationName() : caption;
   switch (kind) {
     case MessageKind::Information: QMessageBox::information(ParentWidget(), title, text); break;
     case MessageKind::Warning: QMessageBox::warning(ParentWidget(), title, text); break;
@@ -32,8 +32,9 @@ void QtDialogService::ShowMessage(MessageKind kind, const QString& text) {
   }
 }
 
-bool QtDialogService::AskYesNo(const QString& text) {
-  return QMessageBox::question(ParentWidget(), QApplication::applicationName(), text,
+bool QtDialogService::Question(const QString& text, const QString& caption) {
+  const QString title = caption.isEmpty() ? QApplication::applicationName() : caption;
+  return QMessageBox::question(ParentWidget(), title, text,
                                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 

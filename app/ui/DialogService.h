@@ -20,26 +20,33 @@ enum class MessageKind { Information, Warning, Error };
 class DialogService {
  public:
   virtual ~DialogService() = default;
-  // A box with an OK button.
-  virtual void ShowMessage(MessageKind kind, const QString& text) = 0;
+  // A box with an OK button; an empty caption gives the program's name.
+  virtual void ShowMessage(MessageKind kind, const QString& text, const QString& caption) = 0;
   // A Yes/No question; true for Yes.
-  virtual bool AskYesNo(const QString& text) = 0;
+  virtual bool Question(const QString& text, const QString& caption) = 0;
   // The chosen file, or an empty text when the dialog was cancelled.
   virtual QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) = 0;
   virtual QString GetSaveFileName(const QString& title, const QString& folder_or_name,
                                   const QString& filter) = 0;
 
-  void ShowInformation(const QString& text) { ShowMessage(MessageKind::Information, text); }
-  void ShowWarning(const QString& text) { ShowMessage(MessageKind::Warning, text); }
-  void ShowError(const QString& text) { ShowMessage(MessageKind::Error, text); }
+  bool AskYesNo(const QString& text, const QString& caption = {}) { return Question(text, caption); }
+  void ShowInformation(const QString& text, const QString& caption = {}) {
+    ShowMessage(MessageKind::Information, text, caption);
+  }
+  void ShowWarning(const QString& text, const QString& caption = {}) {
+    ShowMessage(MessageKind::Warning, text, caption);
+  }
+  void ShowError(const QString& text, const QString& caption = {}) {
+    ShowMessage(MessageKind::Error, text, caption);
+  }
 };
 
 // The boxes and dialogs of Qt, centred on `parent` (the active window when null).
 class QtDialogService : public DialogService {
  public:
   explicit QtDialogService(QWidget* parent = nullptr) : parent_(parent) {}
-  void ShowMessage(MessageKind kind, const QString& text) override;
-  bool AskYesNo(const QString& text) override;
+  void ShowMessage(MessageKind kind, const QString& text, const QString& caption) override;
+  bool Question(const QString& text, const QString& caption) override;
   QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) override;
   QString GetSaveFileName(const QString& title, const QString& folder_or_name, const QString& filter) override;
 
@@ -55,9 +62,12 @@ class ScriptedDialogService : public DialogService {
   struct Message {
     MessageKind kind;
     QString text;
+    QString caption;
   };
-  void ShowMessage(MessageKind kind, const QString& text) override { messages.push_back({kind, text}); }
-  bool AskYesNo(const QString& text) override {
+  void ShowMessage(MessageKind kind, const QString& text, const QString& caption) override {
+    messages.push_back({kind, text, caption});
+  }
+  bool Question(const QString& text, const QString&) override {
     questions.push_back(text);
     if (yes_no_answers.empty()) return false;
     bool a = yes_no_answers.front();

@@ -182,6 +182,12 @@ void TPlatform::ResetTimeEdits() {
 }
 
 void TPlatform::CheckBox2Click() {
+  if (Run.MeasuringRun || Run.DirectionSettingMode) return;
+  if (CheckBox14->isChecked() && CheckBox2->isChecked()) {
+    Dialogs().ShowInformation("Field mode is not available on PSF photometry.", "Note");
+    CheckBox2->setChecked(false);  // runs this handler again, which rewrites the header
+    return;
+  }
   // The header lines follow the frame or field layout of the rows.
   WriteCsvHeader();
 }
@@ -191,11 +197,15 @@ void TPlatform::CheckBox5Click() {
 }
 
 void TPlatform::CheckBox7Click() {
+  if (Run.MeasuringRun || Run.Playing) return;
+  // Closing and reopening the video through the other reader belongs to the
+  // frame sources.
   Video.UseDirectShow = CheckBox7->isChecked() ? 1 : 0;
   CheckBox7->setText(Video.UseDirectShow ? "DShow" : "VFW");
 }
 
 void TPlatform::CheckBox14Click() {
+  if (Run.MeasuringRun || Run.DirectionSettingMode) return;
   const bool psf = CheckBox14->isChecked();
   if (psf) CheckBox2->setChecked(false);
   CheckBox2->setEnabled(!psf);

@@ -282,3 +282,28 @@ TEST(DialogServiceDouble, AnswersFromItsScript) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TPlatformEvents, FieldModeIsRefusedWithPsfPhotometry) {
+  Started s;
+  TPlatform w(s.Options());
+  auto* psf = Find<QCheckBox>(w, "CheckBox14");
+  auto* field = Find<QCheckBox>(w, "CheckBox2");
+  ASSERT_TRUE(psf->isChecked());
+  field->setEnabled(true);
+  field->setChecked(true);
+  EXPECT_FALSE(field->isChecked());
+  ASSERT_EQ(s.dialogs.messages.size(), 1u);
+  EXPECT_EQ(s.dialogs.messages[0].text, "Field mode is not available on PSF photometry.");
+  EXPECT_EQ(s.dialogs.messages[0].caption, "Note");
+  psf->setChecked(false);
+  EXPECT_TRUE(field->isEnabled());
+  field->setChecked(true);
+  w.SyncMemo1();
+  QStringList lines = MemoLines(w);
+  ASSERT_EQ(lines.size(), 6);
+  EXPECT_TRUE(lines[3].startsWith(",\"Time\",,,,\"End of\","));
+}
+
+}  // namespace
