@@ -375,3 +375,49 @@ TEST(AtomicFile, FailedWriteKeepsTheOldFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// Random texts made of the INI's own characters: whatever the text, a written
+// key reads back and every other line stays.
+TEST(IniDocument, WritesOnAnyTextReadBackAndKeepTheOtherLines) {
+  const std::string alphabet = "[]=;\r\n \tabSsKk\"'";
+  uint32_t state = 12345;
+  auto next = [&] {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+  };
+  for (int round = 0; round < 500; ++round) {
+    std::string text;
+    const int length = static_cast<int>(next() % 120);
+    for (int i = 0; i < length; ++i) text += alphabet[next() % alphabet.size()];
+    IniDocument doc(text);
+    const std::string before = doc.Text();
+    doc.Set("S", "k", "value");
+    doc.Set("New Section", "key", "v2");
+    IniDocument again(doc.Text());
+    std::string v;
+    ASSERT_TRUE(again.Find("s", "K", &v)) << round;
+    EXPECT_EQ(v, "value") << round;
+    ASSERT_TRUE(again.Find("new section", "KEY", &v)) << round;
+    EXPECT_EQ(v, "v2");
+    // Lines of the old text are all still there, in order.
+    std::string after = doc.Text();
+    size_t pos = 0;
+    size_t start = 0;
+    while (start < before.size()) {
+      size_t end = before.find("\r\n", start);
+      std::string line = before.substr(start, end - start);
+      start = end + 2;
+      bool replaced = line.find('=') != std::string::npos;  // may be the key set above
+      size_t found = after.find(line + "\r\n", pos);
+      if (found == std::string::npos) {
+        EXPECT_TRUE(replaced) << round << ": lost line '" << line << "'";
+        continue;
+      }
+      pos = found + line.size() + 2;
+    }
+  }
+}
+
+}  // namespace
