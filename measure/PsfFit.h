@@ -57,7 +57,7 @@ struct PsfHistoryRecord {
 };
 struct PsfHistory {
   static constexpr int kMaxRecords = 1024;
-  std::vector<PsfHistoryRecord> Records;
+  std::vector<std::optional<PsfHistoryRecord>> Records;
   int Index = 0;
   // The record at i, or nothing when it was never written.
   std::optional<PsfHistoryRecord> At(int i) const;
