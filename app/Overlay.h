@@ -37,6 +37,16 @@ struct OutlineClassMap {
   }
 };
 
+// The outline map of any class grid with At(dx, dy) covering -25..25 (the
+// measuring code's per-object class maps).
+template <class ClassGrid>
+OutlineClassMap OutlineMapFrom(const ClassGrid& grid) {
+  OutlineClassMap m;
+  for (int dy = -OutlineClassMap::kHalf; dy <= OutlineClassMap::kHalf; ++dy)
+    for (int dx = -OutlineClassMap::kHalf; dx <= OutlineClassMap::kHalf; ++dx) m.Set(dx, dy, grid.At(dx, dy));
+  return m;
+}
+
 struct OutlinePixel {
   int Dx = 0, Dy = 0;
   int32_t Class = 0;  // 1 or 2

@@ -14,17 +14,11 @@
 // over the size limits) is refused before anything is changed.
 #include "app/ResultCsvLoad.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include "app/AtomicFile.h"
 #include "app/CsvFields.h"
 #include "app/NumberText.h"
 
@@ -195,30 +189,6 @@ ResultCsvLoadResult Failed(std::string message) {
 
 }  // namespace
 
-ResultCsvVersion CsvVersionFromBanner(std::string_view line0) {
-  if (!line0.empty() && line0.front() == '"') line0.remove_prefix(1);
-  auto starts = [&](std::string_view banner) {
-    return line0.size() >= 42 && line0.substr(0, 42) == banner.substr(0, 42);
-  };
-  if (starts(kResultCsvBannerV3)) return {3, 6};
-  if (starts(kResultCsvBannerV2)) return {2, 6};
-  if (starts(kResultCsvBannerV1)) return {1, 6};
-  return {0, 3};
-}
-
-std::vector<std::string> SplitCsvFileLines(std::string_view text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.emplace_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
-  return lines;
-}
-
 std::string StoredPathFileName(std::string_view path) {
   size_t cut = path.find_last_of("\\/");
   return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
@@ -281,7 +251,7 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
 
   ResultCsvLoadResult r;
-  r.Lines = SplitCsvFileLines(text);
+  r.Lines = SplitTextLines(text);
   for (size_t i = 0; i < r.Lines.size(); ++i)
     if (r.Lines[i].size() > params.Limits.MaxLineBytes)
       return Failed("Line " + std::to_string(i + 1) + " is too long for a results table (" +
@@ -289,8 +259,8 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
   while (!r.Lines.empty() && r.Lines.back().find(',') == std::string::npos) r.Lines.pop_back();
   if (r.Lines.empty()) return Failed("The file holds no results table (no line with a comma).");
 
-  const ResultCsvVersion v = CsvVersionFromBanner(r.Lines[0]);
-  r.CsvVersion = v.CsvVersion;
+  const CsvLayoutInfo v = DetectCsvVersion(r.Lines);
+  r.CsvVersion = static_cast<uint8_t>(v.CsvVersion);
   r.CsvHeaderLines = v.CsvHeaderLines;
   const int line_count = static_cast<int>(r.Lines.size());
   r.RowCount = line_count > v.CsvHeaderLines ? line_count - v.CsvHeaderLines : 0;
@@ -356,60 +326,28 @@ ResultCsvLoadResult LoadResultCsv(const std::string& path, const ResultCsvLoadPa
   if (size > params.Limits.MaxFileBytes)
     return Failed("The file is too large for a results table (" + std::to_string(size) + " bytes).");
 
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return Failed("The file \"" + path + "\" cannot be read.");
-  std::string text;
-  // One byte more than the limit shows a file that grew while being read.
-  text.resize(static_cast<size_t>(size) + 1);
-  size_t got = std::fread(text.data(), 1, text.size(), f);
-  const bool read_error = std::ferror(f) != 0;
-  std::fclose(f);
-  if (read_error) return Failed("The file \"" + path + "\" cannot be read.");
-  text.resize(got);
-  return LoadResultCsvText(text, StoredPathFolder(path), params);
+  std::optional<std::string> text = ReadWholeFile(fs_path, params.Limits.MaxFileBytes);
+  if (!text) return Failed("The file \"" + path + "\" cannot be read.");
+  return LoadResultCsvText(*text, StoredPathFolder(path), params);
 }
 
 CsvSaveResult SaveResultCsv(const std::string& path, const std::vector<std::string>& lines) {
-  static std::atomic<unsigned> counter{0};
   CsvSaveResult r;
   if (path.empty()) {
     r.Message = "No file name was given.";
     return r;
   }
-  std::string folder = StoredPathFolder(path);
-  std::string temp = (folder.empty() ? std::string(".") : folder) + "/." + StoredPathFileName(path) + ".tmp" +
-                     std::to_string(::getpid()) + "-" + std::to_string(counter++);
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    r.Message = "The file \"" + path + "\" cannot be written: " + std::strerror(errno);
-    return r;
-  }
-  std::string text;
   size_t total = 0;
   for (const auto& line : lines) total += line.size() + 2;
+  std::string text;
   text.reserve(total);
   for (const auto& line : lines) {
     text += line;
     text += "\r\n";
   }
-  bool ok = true;
-  int err = 0;
-  for (size_t done = 0; done < text.size();) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      err = errno;
-      break;
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (ok && ::fsync(fd) != 0) ok = false, err = errno;
-  if (::close(fd) != 0 && ok) ok = false, err = errno;
-  if (ok && std::rename(temp.c_str(), path.c_str()) != 0) ok = false, err = errno;
-  if (!ok) {
-    ::unlink(temp.c_str());
-    r.Message = "The file \"" + path + "\" cannot be written: " + std::strerror(err);
+  std::string reason;
+  if (!WriteFileAtomic(std::filesystem::path(path), text, &reason)) {
+    r.Message = "The file \"" + path + "\" cannot be written (" + reason + ").";
     return r;
   }
   r.Ok = true;

@@ -12,21 +12,7 @@
 #include <vector>
 
 #include "app/FrameResult.h"
-
-// Banners of the stored versions, compared on their first 42 characters.
-inline constexpr std::string_view kResultCsvBannerV3 = "Tessary File Format (for Ver.0.9.99.5 later)";
-inline constexpr std::string_view kResultCsvBannerV2 = "Tessary File Format (for Ver.0.9.26 later)";
-inline constexpr std::string_view kResultCsvBannerV1 = "Tessary File Format (for Ver.0.9.25 later)";
-
-struct ResultCsvVersion {
-  uint8_t CsvVersion = 0;  // 3, 2, 1, or 0 for any other first line
-  int CsvHeaderLines = 3;  // index of the first result row: 6, or 3 for version 0
-};
-// The version of a table from its first line (a leading quote is ignored).
-ResultCsvVersion CsvVersionFromBanner(std::string_view line0);
-
-// Splits a text into lines at CRLF, LF or CR; a final line end adds no line.
-std::vector<std::string> SplitCsvFileLines(std::string_view text);
+#include "app/ResultCsvFormat.h"
 
 // What loading may read. A results table of 100,000 rows is some 40 MB.
 struct ResultCsvLimits {

@@ -115,9 +115,9 @@ std::string Row(int version, const std::string& no, const std::vector<Obj>& objs
 
 std::vector<std::string> Table(int version, const std::string& video, const std::string& system,
                                const std::vector<std::string>& rows) {
-  std::string banner = version == 3   ? std::string(kResultCsvBannerV3)
-                       : version == 2 ? std::string(kResultCsvBannerV2)
-                                      : std::string(kResultCsvBannerV1);
+  std::string banner = version == 3   ? "Tessary File Format (for Ver.0.9.99.5 later)"
+                       : version == 2 ? "Tessary File Format (for Ver.0.9.26 later)"
+                                      : "Tessary File Format (for Ver.0.9.25 later)";
   std::vector<std::string> t = {Q(banner), Q("FileName : " + video),
                                 Q("Video System : " + system) + "," + Q("FrameRate=29.97") + ",,,,,,,,,,", Header1(),
                                 Header2(), Header3()};
@@ -244,46 +244,6 @@ std::vector<Obj> ThreeObjects() {
   return {a, b, c};
 }
 
-// ---- Lines and versions ----
-
-TEST(ResultCsvLines, SplitsAtEveryLineEnd) {
-  struct Case {
-    const char* name;
-    std::string text;
-    std::vector<std::string> lines;
-  } cases[] = {
-      {"crlf", "a,b\r\nc\r\n", {"a,b", "c"}},
-      {"lf", "a,b\nc\n", {"a,b", "c"}},
-      {"cr", "a,b\rc\r", {"a,b", "c"}},
-      {"mixed", "a\r\nb\nc\rd", {"a", "b", "c", "d"}},
-      {"empty lines kept", "a\r\n\r\n\nb", {"a", "", "", "b"}},
-      {"lf cr is two ends", "a\n\rb", {"a", "", "b"}},
-      {"nothing", "", {}},
-  };
-  for (const auto& c : cases) EXPECT_EQ(SplitCsvFileLines(c.text), c.lines) << c.name;
-}
-
-TEST(ResultCsvLines, VersionFromTheBanner) {
-  struct Case {
-    std::string line0;
-    int version, header_lines;
-  } cases[] = {
-      {Q(std::string(kResultCsvBannerV3)), 3, 6},
-      {std::string(kResultCsvBannerV3), 3, 6},
-      {Q(std::string(kResultCsvBannerV2)), 2, 6},
-      {std::string(kResultCsvBannerV1), 1, 6},
-      {"tessary File Format (for Ver.0.9.99.5 later)", 0, 3},
-      {"Tessary File Format (for Ver.0.9.99.5 late", 3, 6},  // 42 characters are compared
-      {"Tessary File Format", 0, 3},
-      {"", 0, 3},
-  };
-  for (const auto& c : cases) {
-    ResultCsvVersion v = CsvVersionFromBanner(c.line0);
-    EXPECT_EQ(v.CsvVersion, c.version) << c.line0;
-    EXPECT_EQ(v.CsvHeaderLines, c.header_lines) << c.line0;
-  }
-}
-
 // ---- Loading each stored version ----
 
 TEST(LoadResultCsv, Version3RestoresEveryObject) {
@@ -360,6 +320,32 @@ TEST(LoadResultCsv, Version0ReadsObjectAOnly) {
   ExpectAllBlocks(r, 0, Want(6, 9, 18, 0, 321, 123, 11, 22, 25, 10, 1, 7, 50), "A");
   ExpectAllBlocks(r, 1, Want(3, 5, 9, 3, 80, 40, 11, 22, 7, 2, 1, 9, 50), "B");
   EXPECT_EQ(r.VideoFileName, "D:\\old\\moon.avi");
+}
+
+TEST(LoadResultCsv, TableWithoutVideoSystemLineStartsOneLineEarlier) {
+  auto objs = ThreeObjects();
+  auto t = Table(3, "/a.avi", "NTSC", {Row(3, "20.0", objs), Row(3, "23.0", objs)});
+  t.erase(t.begin() + 2);
+  auto r = LoadText(t);
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.CsvHeaderLines, 5);
+  EXPECT_EQ(r.RowCount, 2);
+  EXPECT_EQ(r.StartFrame, 20);
+  EXPECT_EQ(r.FrameStep, 3);
+  EXPECT_DOUBLE_EQ(r.TimingFrameRate, 30);
+  ExpectAllBlocks(r, 1, Want(4, 7, 15, 1, 300, 200, -250, 433, 7, 3, 1, 6, 90), "B");
+}
+
+TEST(LoadResultCsv, BannerDecidesTheVersion) {
+  Obj o;
+  auto t = Table(3, "/a.avi", "NTSC", {Row(3, "1.0", {o})});
+  t[0] = "Tessary File Format (for Ver.0.9.99.5 later)";  // bare banner
+  EXPECT_EQ(LoadText(t).CsvVersion, 3);
+  t[0] = "\"tessary File Format (for Ver.0.9.99.5 later)\"";  // case counts
+  auto r = LoadText(t);
+  EXPECT_EQ(r.CsvVersion, 0);
+  EXPECT_EQ(r.CsvHeaderLines, 3);
+  EXPECT_EQ(r.ObjectCount, 1);
 }
 
 TEST(LoadResultCsv, FrameStepRules) {
