@@ -3,7 +3,9 @@
 // Contract of the reader: the file is the results table as this program and its
 // earlier versions wrote it: a banner line (versions 3, 2, 1; anything else is
 // version 0), the file-name line, the video-system line, three header lines
-// (version 0: rows from line 3) and one row per frame. Line ends may be CRLF,
+// (version 0: rows from line 3) and one row per frame; the first row follows
+// the header line beginning "No." (tables saved before a frame rate was known
+// lack the video-system line). Line ends may be CRLF,
 // LF or CR; a UTF-8 byte-order mark is skipped. Cells are split at every comma;
 // quotes are part of the cell (the writer never quotes commas), which is why
 // the video path is taken from the file-name line as a whole rather than cell

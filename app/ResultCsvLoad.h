@@ -43,6 +43,9 @@ struct ResultCsvLoadParams {
   ResultCsvLimits Limits{};
 };
 
+// Everything a load gives. Nothing of it is to be applied when Ok is false. The
+// window keeps Objects/ObjectBlocks to apply them again after reopening the
+// video, whose settings reload would otherwise overwrite them.
 struct ResultCsvLoadResult {
   bool Ok = false;
   std::string Error;                  // why nothing was loaded (Ok false)

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "app/CsvFields.h"
+#include "app/ResultCsvFormat.h"
 #include "app/ResultCsvLoad.h"
+#include "app/ResultTable.h"
 
 namespace fs = std::filesystem;
 
@@ -373,6 +375,56 @@ TEST(LoadResultCsv, OneObjectLeavesBAndCAtTheirDefaults) {
   ExpectAllBlocks(r, 0, Want(6, 8, 20, 0, 100, 50, 11, 22, 7, 2, 1, 5, 80), "A");
   ExpectAllBlocks(r, 1, Want(3, 5, 9, 3, 80, 40, 11, 22, 7, 2, 1, 9, 50), "B");
   ExpectAllBlocks(r, 2, Want(3, 5, 9, 3, 120, 40, 11, 22, 7, 2, 1, 9, 50), "C");
+}
+
+// A table made by the program's own row writer loads back into the settings
+// it was written from.
+TEST(LoadResultCsv, ReadsBackWhatTheRowWriterWrote) {
+  DataLineBlocks written{};
+  const ObjectResult objs[3] = {Want(5, 7, 18, 0, 123, 45, 0, 0, 0, 0, 0, 4, 75),
+                                Want(3, 6, 22, 1, 400, 300, -433, 250, 0, 5, 1, 7, 60),
+                                Want(8, 10, 25, 2, 700, 470, 0, -500, 15, 2, 2, 0, 0)};
+  for (auto& block : written) {
+    block.FrameNumberX10 = 2500;
+    for (int k = 0; k < 3; ++k) {
+      block.Objects[static_cast<size_t>(k)] = objs[k];
+      block.Objects[static_cast<size_t>(k)].FwhmHfd = 2.35482 * (k + 1);
+      block.Objects[static_cast<size_t>(k)].Value = 1000.0 * (k + 1);
+    }
+  }
+  CsvFormatParams p;
+  p.VideoFileName = "C:\\obs\\run,2\\occ.avi";
+  p.TimingFrameRate = 25;
+  p.FrameRateRounded = 25;
+  p.ObjectCount = 3;
+  p.TimeStampMode = 2;
+  p.LinearTrackReady = {false, true, false};
+  ResultTable table;
+  WriteCsvHeader(table, p);
+  AppendResultRows(table, written, p, FrameTimeTexts{});
+  for (auto& block : written) block.FrameNumberX10 = 2530;
+  AppendResultRows(table, written, p, FrameTimeTexts{});
+
+  TempFolder dir;
+  ASSERT_TRUE(SaveResultCsv(dir / "own.csv", table.Lines()).Ok);
+  EXPECT_EQ(ReadBytes(dir / "own.csv"), table.Text());
+  auto r = LoadResultCsv(dir / "own.csv", {});
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.Lines, table.Lines());
+  EXPECT_EQ(r.CsvVersion, 3);
+  EXPECT_EQ(r.ObjectCount, 3);
+  EXPECT_EQ(r.StartFrame, 250);
+  EXPECT_EQ(r.FrameStep, 3);
+  EXPECT_DOUBLE_EQ(r.TimingFrameRate, 25);
+  EXPECT_EQ(r.VideoFileName, "C:\\obs\\run,2\\occ.avi");
+  // Anchor, Linear, OFF (mode 2: radius and threshold not written -> kept, 95).
+  ExpectAllBlocks(r, 0, Want(5, 7, 18, 0, 123, 45, 0, 0, 0, 0, 0, 4, 75), "A");
+  ExpectAllBlocks(r, 1, Want(3, 6, 22, 1, 400, 300, -433, 250, 0, 5, 1, 7, 60), "B");
+  ExpectAllBlocks(r, 2, Want(8, 10, 25, 2, 700, 470, 0, -500, 15, 2, 2, 0, 95), "C");
+  for (int k = 0; k < 3; ++k) {
+    ASSERT_TRUE(r.Objects[static_cast<size_t>(k)].ProfileWidth.has_value());
+    EXPECT_NEAR(*r.Objects[static_cast<size_t>(k)].ProfileWidth, k + 1.0, 1e-4);  // FWHM written with 4 decimals
+  }
 }
 
 // ---- Damaged and odd tables ----
