@@ -133,8 +133,9 @@ LoadedObjectSettings ReadObject(const RowReader& row, uint8_t version, int k, bo
   LoadedObjectSettings s;
   const ObjectColumns c = ColumnsFor(version, k);
   if (version == 0) {
-    s.X = k == 0 ? StrToIntOrZero(row.Cell(c.X)) : kDefaultX[k];
-    s.Y = k == 0 ? StrToIntOrZero(row.Cell(c.Y)) : 40;
+    // Object A only, and an empty cell is 0 here.
+    s.X = k == 0 ? row.Int(c.X).value_or(0) : kDefaultX[k];
+    s.Y = k == 0 ? row.Int(c.Y).value_or(0) : 40;
   } else {
     s.X = row.Int(c.X).value_or(kDefaultX[k]);
     s.Y = row.Int(c.Y).value_or(40);

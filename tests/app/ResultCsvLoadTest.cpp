@@ -322,6 +322,15 @@ TEST(LoadResultCsv, Version0ReadsObjectAOnly) {
   ExpectAllBlocks(r, 0, Want(6, 9, 18, 0, 321, 123, 11, 22, 25, 10, 1, 7, 50), "A");
   ExpectAllBlocks(r, 1, Want(3, 5, 9, 3, 80, 40, 11, 22, 7, 2, 1, 9, 50), "B");
   EXPECT_EQ(r.VideoFileName, "D:\\old\\moon.avi");
+
+  // Empty position cells are 0 in version 0, not the defaults.
+  t[3] = "10.0,,,,,,,,,6,9,18,,x1,\"Anchor\",7,,";
+  r = LoadText(t);
+  ASSERT_TRUE(r.Ok);
+  EXPECT_EQ(r.ObjectBlocks[0].Objects[0].X, 0);
+  EXPECT_EQ(r.ObjectBlocks[0].Objects[0].Y, 0);
+  EXPECT_EQ(r.ObjectBlocks[0].Objects[0].TrackMode, 0);
+  EXPECT_EQ(r.Warnings.size(), 2u);  // "x1" and the missing video
 }
 
 TEST(LoadResultCsv, TableWithoutVideoSystemLineStartsOneLineEarlier) {
