@@ -37,8 +37,8 @@ struct VideoGlobals {
   bool FrameSourceOpen = false;
 };
 
-// Measuring and time-stamp options of the main window.
-struct MeasureState {
+// Measuring, time-stamp and table options of the main window.
+struct MainOptions {
   uint8_t CsvVersion = 3;
   int32_t CsvHeaderLines = 6;
   uint8_t TimeStampMode = 0;     // 0 IOTA-VTI, 1 KIWI-OSD, 2 GHS-OSD, 3 Sharp
@@ -72,23 +72,6 @@ struct CaptureLogValues {
   long double CaptureLogFrameInterval = 1;
   long double CaptureLogStartTime = 0;
   long double CaptureLogNominalFrameRate = 30;
-};
-
-// A point an object passed: frame, x, y; -100 everywhere when unset.
-struct TrackPoint {
-  int32_t Frame = -100, X = -100, Y = -100;
-  bool IsSet() const { return Frame >= 0; }
-};
-
-// Per object: spare slot, 'Frame1', 'Frame2'; and the linked 'Begin'/'End'.
-struct TrackPoints {
-  std::array<std::array<TrackPoint, 3>, 3> PassedPoints{};
-  std::array<TrackPoint, 3> LinkBegin{};
-  std::array<TrackPoint, 3> LinkEnd{};
-  bool LinearReady(int object_index) const {
-    const auto& p = PassedPoints[static_cast<size_t>(object_index)];
-    return p[1].IsSet() && p[2].IsSet();
-  }
 };
 
 // Values the event tools keep between uses.

@@ -46,10 +46,10 @@ QLineEdit* ReadOut(const char* name, int width) {
 }  // namespace
 
 TPlatform::TPlatform(const PlatformOptions& options, QWidget* parent)
-    : QMainWindow(parent), options_(options) {
+    : QMainWindow(parent), startup_(options) {
   setObjectName("Platform");
-  if (options_.ExePath.empty())
-    options_.ExePath = QCoreApplication::applicationFilePath().toStdString();
+  if (startup_.ExePath.empty())
+    startup_.ExePath = QCoreApplication::applicationFilePath().toStdString();
   CreateControls();
   CreateMenus();
   ConnectHandlers();

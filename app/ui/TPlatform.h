@@ -20,6 +20,8 @@
 #include "app/ResultTable.h"
 #include "app/SettingsFile.h"
 #include "app/ZcToXzTable.h"
+#include "measure/AperturePhotometry.h"
+#include "measure/DriftTracks.h"
 
 class QAction;
 class QCheckBox;
@@ -52,17 +54,18 @@ class TPlatform : public QMainWindow {
   // ---- shared state ----
   RunState Run;
   VideoGlobals Video;
-  MeasureState Measure;
+  MainOptions Options;          // measuring, time-stamp and table options
   FrameTimeTexts Times;
   FrameResults Frames;          // FrameDataLines, InitialDataLines, RecordedDataLines
-  TrackPoints Tracks;
+  PassedPointTable PassedPoints{};  // per object: spare, 'Frame1', 'Frame2'
+  LinkedPointTable LinkedPoints{};  // per object: linked 'Begin', 'End'
+  LimbProfile Limb{};               // limb profile of a rectangle aperture, for the rows
   CaptureLogValues CaptureLog;
   EventToolState EventTools;
   AppSettings Settings;         // folders, observer names and the rest of the settings file
   SettingsLocation SettingsPlace;
   ZcToXzTable ZCtoXZ{};
   ResultTable Results;          // the results table; Memo1 shows it
-  std::array<double, kLimbProfileCount> LimbProfile{};  // rectangle limb profile of the frame
 
   // ---- results table ----
   CsvFormatParams CsvParams() const;
@@ -167,7 +170,7 @@ class TPlatform : public QMainWindow {
   void InitialiseFrameBlocks();
   void ShowWidthLabels();
 
-  PlatformOptions options_;
+  PlatformOptions startup_;
   ResultMemoView* memo_view_ = nullptr;
   bool closing_allowed_ = false;
 };

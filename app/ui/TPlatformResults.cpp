@@ -10,21 +10,22 @@ CsvFormatParams TPlatform::CsvParams() const {
   CsvFormatParams p;
   p.FieldMode = CheckBox2->isChecked();
   p.Kiwi = CheckBox5->isChecked();
-  p.TimeStampMode = Measure.TimeStampMode;
+  p.TimeStampMode = Options.TimeStampMode;
   p.FieldOrderIndex = RadioGroup2->ItemIndex();
   p.VideoFileName = Video.VideoFileName;
   p.TimingFrameRate = Video.TimingFrameRate;
   p.FrameRateRounded = Video.FrameRateRounded;
   p.ObjectCount = Run.ObjectCount;
-  p.MeasurePixelPeak = Measure.MeasurePixelPeak != 0;
+  p.MeasurePixelPeak = Options.MeasurePixelPeak != 0;
   p.PsfPhotometry = CheckBox14->isChecked();
-  p.LimbProfileForRectangle = Measure.LimbProfileForRectangle != 0;
-  p.LimbProfile = LimbProfile;
-  p.SharpTimeCorrection = Measure.SharpTimeCorrection;
-  p.SharpCapTimeAvailable = Measure.SharpCapTimeAvailable;
-  p.TiviDigitsValid = Measure.TiviDigitsValid != 0;
+  p.LimbProfileForRectangle = Options.LimbProfileForRectangle != 0;
+  p.LimbProfile = Limb;
+  p.SharpTimeCorrection = Options.SharpTimeCorrection;
+  p.SharpCapTimeAvailable = Options.SharpCapTimeAvailable;
+  p.TiviDigitsValid = Options.TiviDigitsValid != 0;
   p.TiviSecondsText = Edit26->text().toStdString();
-  for (int k = 0; k < 3; ++k) p.LinearTrackReady[static_cast<size_t>(k)] = Tracks.LinearReady(k);
+  for (size_t k = 0; k < 3; ++k)
+    p.LinearTrackReady[k] = PassedPoints[k].Frame1.HasFrame() && PassedPoints[k].Frame2.HasFrame();
   return p;
 }
 
@@ -36,8 +37,8 @@ void TPlatform::AppendResultRows() { ::AppendResultRows(Results, Frames.FrameDat
 
 void TPlatform::DetectCsvVersion() {
   CsvLayoutInfo info = ::DetectCsvVersion(Results);
-  Measure.CsvVersion = static_cast<uint8_t>(info.CsvVersion);
-  Measure.CsvHeaderLines = info.CsvHeaderLines;
+  Options.CsvVersion = static_cast<uint8_t>(info.CsvVersion);
+  Options.CsvHeaderLines = info.CsvHeaderLines;
 }
 
 void TPlatform::SyncMemo1() {

@@ -55,7 +55,7 @@ void TPlatform::ApplySettings(const AppSettings& s) {
   CheckBox14->setChecked(s.PsfPhotometry);
   CheckBox2->setChecked(s.FieldMeasure);
   RadioGroup2->SetItemIndex(s.FieldOrderIndex);
-  Measure.StampFieldOrder = static_cast<uint8_t>(s.StampFieldOrder());
+  Options.StampFieldOrder = static_cast<uint8_t>(s.StampFieldOrder());
   // Keys 13-15, then the recorded radii as the up-downs now stand.
   UpDown1->SetPosition(s.ApertureRadius);
   UpDown2->SetPosition(s.BackgroundInner);
@@ -93,17 +93,17 @@ void TPlatform::ApplySettings(const AppSettings& s) {
   // Keys 23-25.
   UpDown4->SetPosition(s.DigitThreshold);
   CheckBox5->setChecked(s.ReadKiwi);
-  Measure.SignalMarkersOn = s.SignalMarkersOn ? 1 : 0;
+  Options.SignalMarkersOn = s.SignalMarkersOn ? 1 : 0;
   RadioButton11->setEnabled(s.SignalMarkersOn);
   RadioButton12->setEnabled(s.SignalMarkersOn);
   if (!s.SignalMarkersOn) RadioButton10->setChecked(true);
   // Key 26.
-  Measure.TimeStampMode = static_cast<uint8_t>(s.TimeStampMode);
+  Options.TimeStampMode = static_cast<uint8_t>(s.TimeStampMode);
   SetComboIndex(ComboBox1, s.TimeStampMode);
-  if (Measure.TimeStampMode != 0) {
-    Measure.StampLocated = 0;
-    Measure.TiviAvailable = 0;
-    Measure.TiviAvailableKiwi = 0;
+  if (Options.TimeStampMode != 0) {
+    Options.StampLocated = 0;
+    Options.TiviAvailable = 0;
+    Options.TiviAvailableKiwi = 0;
   }
   // Keys 27-32.
   Settings.CaptureFolder = s.CaptureFolder;
@@ -138,7 +138,7 @@ AppSettings TPlatform::CurrentSettings() const {
   s.SyncTracking = CheckBox3->isChecked();
   s.DigitThreshold = UpDown4->Position();
   s.ReadKiwi = CheckBox5->isChecked();
-  s.SignalMarkersOn = Measure.SignalMarkersOn != 0;
-  s.TimeStampMode = Measure.TimeStampMode;
+  s.SignalMarkersOn = Options.SignalMarkersOn != 0;
+  s.TimeStampMode = Options.TimeStampMode;
   return s;
 }

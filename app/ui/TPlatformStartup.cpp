@@ -27,27 +27,27 @@ void TPlatform::FormCreate() {
   Run = RunState{};
   Times.Clear();
   CaptureLog = CaptureLogValues{};
-  Measure.MagDrop = 0;
+  Options.MagDrop = 0;
   move(8, 8);
   QPalette pal = ScrollBox1->palette();
   pal.setColor(QPalette::Window, QColor(68, 204, 255));
   ScrollBox1->setPalette(pal);
   ScrollBox1->setBackgroundRole(QPalette::Window);
   ScrollBox1->setAutoFillBackground(true);
-  Measure.Signal1HalfWidth = 2;
-  Measure.Signal1HalfHeight = 2;
-  Measure.LocatedStampRow = 435;
-  Measure.AutoRectangleDirection = 1;
+  Options.Signal1HalfWidth = 2;
+  Options.Signal1HalfHeight = 2;
+  Options.LocatedStampRow = 435;
+  Options.AutoRectangleDirection = 1;
   Video.VideoAccessKind = 2;
 
   // 2.
   Run.StartFrame = -1;
-  Measure.SaturationLevel = 255;
-  Measure.SaturatedPeakStart = 350;
-  Measure.TimeStampMode = 0;
-  Measure.GhsSearchU = 1;
-  Measure.StampFieldOrder = RadioGroup2->ItemIndex() == 0 ? 1 : 0;
-  Measure.GlyphThreshold = UpDown4->Position();
+  Options.SaturationLevel = 255;
+  Options.SaturatedPeakStart = 350;
+  Options.TimeStampMode = 0;
+  Options.GhsSearchU = 1;
+  Options.StampFieldOrder = RadioGroup2->ItemIndex() == 0 ? 1 : 0;
+  Options.GlyphThreshold = UpDown4->Position();
 
   // 4, 5.
   Video.UseDirectShow = 1;
@@ -55,8 +55,8 @@ void TPlatform::FormCreate() {
   Run.FrameStep = 1;
   Run.ObjectCount = 1;
   Run.SelectedObject = 1;
-  Measure.CsvVersion = 3;
-  Measure.SignalMarkersOn = 1;
+  Options.CsvVersion = 3;
+  Options.SignalMarkersOn = 1;
 
   // 6. Push-button look.
   for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
@@ -66,7 +66,7 @@ void TPlatform::FormCreate() {
 
   // 7.
   ResetMarkers();
-  Measure.TiviDigitsValid = 0;
+  Options.TiviDigitsValid = 0;
   ResetTimeEdits();
 
   // 8.
@@ -79,23 +79,22 @@ void TPlatform::FormCreate() {
 
   // 10.
   InitialiseFrameBlocks();
-  Measure.GammaValue = 1.0;
+  Options.GammaValue = 1.0;
   Edit18->setText("1.00");
   Edit18->setEnabled(false);
-  Measure.GammaMode = 0;
+  Options.GammaMode = 0;
 
   // 11.
   Add1->setEnabled(false);
   Remove1->setEnabled(false);
   EventTools.LevelWindowFrames = {-1, -1, -1, -1};
-  Tracks.LinkBegin = {};
-  Tracks.LinkEnd = {};
+  LinkedPoints = {};
 
   // 13.
   ShowWidthLabels();
 
   // 14. Settings file: factory defaults when missing, then load.
-  SettingsPlace = ResolveSettingsLocation(options_.ExePath);
+  SettingsPlace = ResolveSettingsLocation(startup_.ExePath);
   const bool existed = IniFileExists();
   if (!existed) {
     try {
@@ -110,13 +109,13 @@ void TPlatform::FormCreate() {
   LoadSettingsFromIni();
 
   // 15, 16, 17.
-  SetComboIndex(ComboBox1, Measure.TimeStampMode);
-  const int half = Measure.TimeStampMode == 3 ? 8 : 2;
-  Measure.Signal1HalfWidth = half;
-  Measure.Signal1HalfHeight = half;
+  SetComboIndex(ComboBox1, Options.TimeStampMode);
+  const int half = Options.TimeStampMode == 3 ? 8 : 2;
+  Options.Signal1HalfWidth = half;
+  Options.Signal1HalfHeight = half;
   CheckBox7->setChecked(Video.UseDirectShow == 1);
   CheckBox7->setText(Video.UseDirectShow == 1 ? "DShow" : "VFW");
-  Measure.LimbProfileForRectangle = 0;
+  Options.LimbProfileForRectangle = 0;
 
   // 18. Catalogue cross-reference.
   ZCtoXZ = LoadZcToXz(std::filesystem::path(ExeFolder()) / "ZC2XZ.txt");
@@ -132,7 +131,7 @@ void TPlatform::ResetMarkers() {
   for (auto& block : Frames.FrameDataLines)
     for (auto& o : block.Objects) o.Threshold = 20;
   UpDown7->SetPosition(50);
-  Measure.PositionSetMode = 0;
+  Options.PositionSetMode = 0;
   RadioButton10->setChecked(true);
   for (auto& block : Frames.FrameDataLines) {
     for (size_t k = 0; k < 3; ++k) {
@@ -141,7 +140,7 @@ void TPlatform::ResetMarkers() {
       o.Y = o.PrevY = kStartY;
     }
   }
-  Tracks.PassedPoints = {};
+  PassedPoints = {};
 }
 
 void TPlatform::InitialiseFrameBlocks() {
@@ -214,10 +213,10 @@ void TPlatform::CheckBox14Click() {
 
 void TPlatform::ComboBox1Change() {
   if (Run.MeasuringRun || Run.Playing) return;
-  Measure.TimeStampMode = static_cast<uint8_t>(ComboBox1->currentIndex());
+  Options.TimeStampMode = static_cast<uint8_t>(ComboBox1->currentIndex());
 }
 
-void TPlatform::RadioGroup2Click() { Measure.StampFieldOrder = RadioGroup2->ItemIndex() == 0 ? 1 : 0; }
+void TPlatform::RadioGroup2Click() { Options.StampFieldOrder = RadioGroup2->ItemIndex() == 0 ? 1 : 0; }
 
 void TPlatform::RadioButtonFormClick() {
   const int form = RadioButton1->isChecked() ? 0 : RadioButton2->isChecked() ? 1 : 2;

@@ -12,6 +12,7 @@
 
 #include "../TestFolder.h"
 #include "app/AtomicFile.h"
+#include "app/CsvFields.h"
 #include "app/ui/DialogService.h"
 #include "app/ui/ControlEvents.h"
 #include "app/ui/TPlatform.h"
@@ -61,7 +62,7 @@ TEST(TPlatformStart, MemoHoldsTheFiveStartUpLines) {
   EXPECT_TRUE(lines[4].endsWith("\"Note\",\"Reserve\""));
   EXPECT_EQ(lines[4].count(','), 68);
   EXPECT_EQ(w.Results.Count(), 5);
-  EXPECT_EQ(w.Measure.CsvVersion, 3);
+  EXPECT_EQ(w.Options.CsvVersion, 3);
   EXPECT_TRUE(s.dialogs.messages.empty());
 }
 
@@ -89,7 +90,7 @@ TEST(TPlatformStart, CreatesTheFactorySettingsFileBesideTheProgram) {
   EXPECT_EQ(Find<QLineEdit>(w, "Edit4")->text(), "100");
   EXPECT_EQ(Find<QLineEdit>(w, "Edit19")->text(), "1");
   EXPECT_EQ(Find<QComboBox>(w, "ComboBox1")->currentIndex(), 1);
-  EXPECT_EQ(w.Measure.TimeStampMode, 1);
+  EXPECT_EQ(w.Options.TimeStampMode, 1);
   EXPECT_TRUE(Find<QCheckBox>(w, "CheckBox5")->isChecked());
   EXPECT_EQ(w.Frames.RecordedDataLines[0].Objects[2].ApertureRadius, 6);
   EXPECT_EQ(w.Frames.RecordedDataLines[0].Objects[2].TrackRadius, 6);
@@ -121,13 +122,13 @@ TEST(TPlatformStart, StoredSettingsRunTheHandlersOfTheirControls) {
   EXPECT_EQ(Find<QCheckBox>(w, "CheckBox7")->text(), "VFW");
   EXPECT_EQ(w.Video.UseDirectShow, 0);
   EXPECT_EQ(Find<QGroupBox>(w, "GroupBox3")->title(), "Half Flux");
-  EXPECT_EQ(w.Measure.StampFieldOrder, 1);
+  EXPECT_EQ(w.Options.StampFieldOrder, 1);
   EXPECT_TRUE(Find<QSpinBox>(w, "UpDown6")->isEnabled());
   EXPECT_FALSE(Find<QSpinBox>(w, "UpDown8")->isEnabled());
   EXPECT_FALSE(Find<QRadioButton>(w, "RadioButton11")->isEnabled());
   EXPECT_TRUE(Find<QRadioButton>(w, "RadioButton10")->isChecked());
-  EXPECT_EQ(w.Measure.TimeStampMode, 0);
-  EXPECT_EQ(w.Measure.Signal1HalfWidth, 2);
+  EXPECT_EQ(w.Options.TimeStampMode, 0);
+  EXPECT_EQ(w.Options.Signal1HalfWidth, 2);
   // No factory defaults were written over the user's file.
   EXPECT_EQ(IniFile(s.bin / "tessary.ini").ReadString("Aperture Size", "Radius of Aperture", "none"), "none");
 }
@@ -137,7 +138,7 @@ TEST(TPlatformStart, SaveAllTakesTheWindowsTimeSignalControls) {
   TPlatform w(s.Options());
   Find<QSpinBox>(w, "UpDown4")->setValue(42);
   Find<QCheckBox>(w, "CheckBox5")->setChecked(false);
-  w.Measure.SignalMarkersOn = 0;
+  w.Options.SignalMarkersOn = 0;
   w.SaveAllSettings();
   IniFile ini(w.SettingsPlace.IniPath);
   EXPECT_EQ(ini.ReadInteger("TimeSignal", "Threshold", 0), 42);
@@ -172,10 +173,10 @@ TEST(TPlatformEvents, CodeSetComboRunsNoHandlerButTheUserDoes) {
   TPlatform w(s.Options());
   auto* combo = Find<QComboBox>(w, "ComboBox1");
   SetComboIndex(combo, 2);
-  EXPECT_EQ(w.Measure.TimeStampMode, 1);
+  EXPECT_EQ(w.Options.TimeStampMode, 1);
   combo->setCurrentIndex(0);
   emit combo->activated(0);
-  EXPECT_EQ(w.Measure.TimeStampMode, 0);
+  EXPECT_EQ(w.Options.TimeStampMode, 0);
 }
 
 TEST(TPlatformEvents, CheckBoxSetByCodeRunsItsHandler) {
@@ -243,7 +244,7 @@ TEST(TPlatformResults, MemoFollowsTheTableLazily) {
   EXPECT_EQ(lines[6], "edited");
   EXPECT_TRUE(lines[7].startsWith("1.0,"));
   w.DetectCsvVersion();
-  EXPECT_EQ(w.Measure.CsvHeaderLines, 6);
+  EXPECT_EQ(w.Options.CsvHeaderLines, 6);
 }
 
 TEST(TPlatformExit, RefusedDuringARun) {
@@ -304,6 +305,33 @@ TEST(TPlatformEvents, FieldModeIsRefusedWithPsfPhotometry) {
   QStringList lines = MemoLines(w);
   ASSERT_EQ(lines.size(), 6);
   EXPECT_TRUE(lines[3].startsWith(",\"Time\",,,,\"End of\","));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TPlatformResults, RowsUseTheWindowsStateAndControls) {
+  Started s;
+  TPlatform w(s.Options());
+  w.Video.VideoFileName = "/data/occ.avi";
+  w.Video.TimingFrameRate = 25;
+  w.Video.FrameRateRounded = 25;
+  w.WriteCsvHeader();
+  for (auto& block : w.Frames.FrameDataLines) block.FrameNumberX10 = 420;
+  w.Frames.FrameDataLines[0].Objects[0].TrackMode = 1;
+  w.PassedPoints[0].Frame1.Frame = 3;
+  w.AppendResultRows();
+  w.PassedPoints[0].Frame2.Frame = 9;
+  w.AppendResultRows();
+  EXPECT_EQ(GetCsvField(w.Results.Line(2), 1), "\"Video System : PAL\"");
+  EXPECT_EQ(GetCsvField(w.Results.Line(6), 1), "42.0");
+  EXPECT_EQ(GetCsvField(w.Results.Line(6), 31), "\"Drift\"");
+  EXPECT_EQ(GetCsvField(w.Results.Line(7), 31), "\"Linear\"");
+  // KIWI ticked by the factory settings: the KIWI times are written.
+  w.Times.StampH1 = "21";
+  w.AppendResultRows();
+  EXPECT_EQ(GetCsvField(w.Results.Line(8), 4), "21");
 }
 
 }  // namespace
