@@ -234,3 +234,16 @@ std::string FormatOneDecimal(double v) {
   text += static_cast<char>('0' + n % 10);
   return text;
 }
+
+ApertureReadout FormatApertureReadout(const ApertureSums& sums, const DataLineBlocks& blocks, int k) {
+  ApertureReadout r;
+  if (k < 1 || k > 3) return r;
+  for (size_t j = 0; j < 3; ++j) {
+    r.Value[j] = FormatOneDecimal(blocks[j].Objects[static_cast<size_t>(k - 1)].Value);
+    r.ApertureCount[j] = FormatInt(sums[j].ApertureCount);
+    r.BackgroundCount[j] = FormatInt(sums[j].BackgroundCount);
+    r.BackgroundPerPixel[j] = FormatOneDecimal(BackgroundPerPixel(sums[j]));
+  }
+  r.HalfFluxDiameter = FormatWidth(sums[0].Hfd, 0, 2);
+  return r;
+}

@@ -87,6 +87,15 @@ void StoreApertureSums(const ApertureSums& sums, int k, DataLineBlocks& blocks, 
 ApertureSums StoreApertureResult(const Bitmap24& frame, int k, DataLineBlocks& blocks, int x, int y,
                                  const ApertureMeasureContext& ctx, const ApertureOptions& options);
 
+// The selected object's numbers as the main window shows them, per block:
+// Value and background per pixel with one decimal, counts in decimal, the
+// half-flux diameter (block 0) with two decimals.
+struct ApertureReadout {
+  std::array<std::string, 3> Value, ApertureCount, BackgroundCount, BackgroundPerPixel;
+  std::string HalfFluxDiameter;
+};
+ApertureReadout FormatApertureReadout(const ApertureSums& sums, const DataLineBlocks& blocks, int k);
+
 // One decimal, halves to even: 12.34 -> "12.3", -0.04 -> "-0.0", 0.25 -> "0.2".
 std::string FormatOneDecimal(double v);
 

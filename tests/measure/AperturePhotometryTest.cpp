@@ -378,3 +378,20 @@ TEST(SameValueStore, MatchesOnlyAllThreeExactly) {
   ResetSameValueCache(s);
   EXPECT_TRUE(IsSameValue(s, 0, 0, 0));
 }
+
+TEST(AperturePhotometry, ReadoutTexts) {
+  Bitmap24 flat(120, 100);
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 120; ++x) flat.Set(x, y, {100, 101, 102});
+  const ApertureClasses m = Ring(6, 8, 25);
+  DataLineBlocks lines{};
+  ApertureMeasureContext ctx{&m, 0, 25, nullptr, nullptr};
+  const ApertureSums sums = StoreApertureResult(flat, 3, lines, 60, 50, ctx, {});
+  const ApertureReadout r = FormatApertureReadout(sums, lines, 3);
+  EXPECT_EQ(r.Value[0], "0.0");
+  EXPECT_EQ(r.ApertureCount[0], "137");
+  EXPECT_EQ(r.BackgroundPerPixel[0], "101.0");
+  EXPECT_EQ(r.BackgroundPerPixel[1], "101.0");
+  EXPECT_EQ(r.BackgroundCount[0], std::to_string(sums[0].BackgroundCount));
+  EXPECT_EQ(r.HalfFluxDiameter, "0.00");
+}

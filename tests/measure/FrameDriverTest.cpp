@@ -478,3 +478,86 @@ TEST(FrameDriver, SameValueWarningForARepeatedMeasurement) {
   EXPECT_FALSE(rig.Show(0).SameValueWarning);  // store starts at 0, 0, 0; the flat frame has sums
   EXPECT_TRUE(rig.Show(1).SameValueWarning);   // identical frames repeat the triple
 }
+
+namespace {
+
+// Moves each object one pixel right per tracking step until its own target.
+struct Targets : FrameDriverHooks {
+  std::array<int, 3> target{};
+  bool linked_points = false;
+  LinkedOffsets offsets;
+  std::vector<int> psf, refit;
+  void TrackStep(FrameContext&, int k, int& x, int&) override {
+    if (x < target[static_cast<size_t>(k - 1)]) ++x;
+  }
+  bool LinkedPointsSet(FrameContext&) override { return linked_points; }
+  LinkedOffsets InterpolateLinkedOffsets(FrameContext&) override { return offsets; }
+  void StorePsfResult(FrameContext&, int k, int, int) override { psf.push_back(k); }
+  void FitStarProfile(FrameContext&, int k, int&, int&) override { refit.push_back(k); }
+};
+
+Rig LinkedRig(TrackModeKind guide_mode) {
+  Rig rig(Flat(3, 200, 100));
+  rig.s.ObjectCount = 3;
+  rig.s.Link = true;
+  rig.Place(1, 50, 50, TrackModeKind::Anchor);
+  rig.Place(2, 100, 50, guide_mode);
+  rig.Place(3, 150, 50, TrackModeKind::Anchor);
+  return rig;
+}
+
+}  // namespace
+
+TEST(FrameDriver, LinkMovesObjectsWithADriftingGuide) {
+  Rig rig = LinkedRig(TrackModeKind::Drift);
+  Targets h;
+  h.target = {50, 103, 150};
+  rig.Show(0, h);
+  EXPECT_EQ(rig.lines[0].Objects[1].X, 103);
+  EXPECT_EQ(rig.lines[0].Objects[1].PrevX, 103);
+  // The guide's shift of 3 moved the start of A and C before they were measured.
+  EXPECT_EQ(rig.lines[2].Objects[0].PrevX, 53);
+  EXPECT_EQ(rig.lines[0].Objects[0].X, 53);
+  EXPECT_EQ(rig.lines[1].Objects[2].PrevX, 153);
+  EXPECT_EQ(rig.state.ObjectX[2], 153);
+}
+
+TEST(FrameDriver, LinkWithInterpolatedOffsets) {
+  Rig rig = LinkedRig(TrackModeKind::Drift);
+  Targets h;
+  h.target = {0, 103, 0};
+  h.linked_points = true;
+  h.offsets = {-60, 4, 40, -4};
+  rig.Show(0, h);
+  EXPECT_EQ(rig.lines[0].Objects[0].PrevX, 43);
+  EXPECT_EQ(rig.lines[0].Objects[0].PrevY, 54);
+  EXPECT_EQ(rig.lines[0].Objects[2].PrevX, 143);
+  EXPECT_EQ(rig.lines[0].Objects[2].PrevY, 46);
+}
+
+TEST(FrameDriver, LinkWithAnAnchoredGuideAppliesItsShiftToEachObject) {
+  Rig rig = LinkedRig(TrackModeKind::Anchor);
+  Targets h;
+  h.target = {50, 103, 150};
+  rig.Show(0, h);
+  EXPECT_EQ(rig.lines[0].Objects[1].X, 101);  // one step
+  EXPECT_EQ(rig.lines[0].Objects[0].X, 51);
+  EXPECT_EQ(rig.lines[0].Objects[2].X, 151);
+  EXPECT_EQ(rig.lines[0].Objects[0].PrevX, 50);  // 'Anchor' keeps the start
+}
+
+TEST(FrameDriver, PsfPhotometryGoesThroughItsHook) {
+  Rig rig(Flat(3));
+  rig.s.ObjectCount = 2;
+  rig.s.SelectedObject = 2;
+  rig.s.PsfPhotometry = true;
+  rig.Place(1, 20, 20);
+  rig.Place(2, 40, 20);
+  Targets h;
+  rig.state.PsfRefitPending = true;
+  rig.Show(0, h);
+  EXPECT_EQ(h.psf, (std::vector<int>{2, 1}));
+  EXPECT_EQ(h.refit, std::vector<int>{2});  // the refit belongs to the selected object
+  EXPECT_FALSE(rig.state.PsfRefitPending);
+  EXPECT_EQ(rig.lines[0].Objects[0].AperturePixelCount, 0);
+}
