@@ -148,18 +148,18 @@ void Driver::ProcessObject(int k, bool refit_copy, FrameOutcome& out) {
   }
   SetMagnifier(k);
   if (st_.PsfRefitPending) {
-    hooks_.FitStarProfile(ctx_, k, w_.x[i], w_.y[i]);
+    hooks_.RefitStarProfile(ctx_, k, w_.x[i], w_.y[i]);
     st_.PsfRefitPending = false;
   }
   // The direction belongs to the selected object, so the request is consumed there.
   if (st_.OptimizeDirectionNow && k == s_.SelectedObject) {
-    if (st_.AutoRectangleDirection) hooks_.OptimizeBackgroundDirection(ctx_, k, w_.x[i], w_.y[i]);
+    if (st_.AutoRectangleDirection) hooks_.OptimizeDirection(ctx_, k, w_.x[i], w_.y[i]);
     st_.OptimizeDirectionNow = false;
   }
 
   const auto mode = static_cast<TrackModeKind>(Obj(lines_, 0, k).TrackMode);
   if (mode == TrackModeKind::Off || mode == TrackModeKind::FromLoadedCsv) {
-    if (k == s_.SelectedObject) hooks_.ShowPosition(ctx_, w_.x[i], w_.y[i]);
+    if (k == s_.SelectedObject) hooks_.ShowUntrackedPosition(ctx_, w_.x[i], w_.y[i]);
   } else {
     TrackAndPlace(k);
   }
@@ -215,8 +215,8 @@ void Driver::TrackAndPlace(int k) {
 
 void Driver::Drift(int k) {
   const size_t i = Idx(k);
-  if (hooks_.DriftPointsSet(ctx_, k)) {
-    const auto [px, py] = hooks_.PredictDriftPosition(ctx_, k, w_.x[i], w_.y[i]);
+  int px = w_.x[i], py = w_.y[i];
+  if (hooks_.DriftStart(ctx_, k, px, py)) {
     w_.x[i] = px;
     w_.y[i] = py;
     SetPrev(lines_, k, px, py);
@@ -238,22 +238,22 @@ void Driver::Drift(int k) {
   SetMagnifier(k);
   if (k != 2 || !s_.Link) return;
   const int gx = w_.x[i], gy = w_.y[i];
-  if (!hooks_.LinkedPointsSet(ctx_)) {
+  const std::optional<GuideLinkOffsets> off = hooks_.GuideOffsets(ctx_);
+  if (!off) {
     w_.link_dx = gx - w_.guide_x;
     w_.link_dy = gy - w_.guide_y;
     MovePrev(lines_, 1, w_.link_dx, w_.link_dy);
     MovePrev(lines_, 3, w_.link_dx, w_.link_dy);
     return;
   }
-  const LinkedOffsets off = hooks_.InterpolateLinkedOffsets(ctx_);
-  SetPrev(lines_, 1, gx + off.Object1X, gy + off.Object1Y);
-  SetPrev(lines_, 3, gx + off.Object3X, gy + off.Object3Y);
+  SetPrev(lines_, 1, gx + off->Dx1, gy + off->Dy1);
+  SetPrev(lines_, 3, gx + off->Dx3, gy + off->Dy3);
 }
 
 void Driver::Measure(int k, FrameOutcome& out) {
   const size_t i = Idx(k);
   if (s_.PsfPhotometry) {
-    hooks_.StorePsfResult(ctx_, k, w_.x[i], w_.y[i]);
+    hooks_.MeasurePsf(ctx_, k, w_.x[i], w_.y[i]);
     return;
   }
   const ObjectResult& o = Obj(lines_, 0, k);

@@ -12,6 +12,7 @@
 //
 // Objects are numbered 1 (A), 2 (B), 3 (C); arrays hold object k at k - 1.
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -126,38 +127,44 @@ struct FrameContext {
   const FrameDriverSettings& Settings;
 };
 
-struct LinkedOffsets {
-  int Object1X = 0, Object1Y = 0;
-  int Object3X = 0, Object3Y = 0;
+// Offsets of objects 1 and 3 from the guide (object 2) at this frame.
+struct GuideLinkOffsets {
+  int32_t Dx1 = 0, Dy1 = 0;
+  int32_t Dx3 = 0, Dy3 = 0;
 };
 
 // The steps that belong to tracking, the PSF fit, the direction optimisation,
-// the per-frame readers and the drawing. Every default does nothing, so an
-// object is measured where it stands.
+// the per-frame readers and the drawing, called in the driver's order. Every
+// default does nothing, so an object is measured where it stands. Object
+// positions are the driver's working x, y of object k (frame pixels).
 class FrameDriverHooks {
  public:
   virtual ~FrameDriverHooks() = default;
-  // Full PSF fit around (x, y) with widened searches; may set the radii.
-  virtual void FitStarProfile(FrameContext&, int /*k*/, int& /*x*/, int& /*y*/) {}
-  // Background direction of object k (only with AutoRectangleDirection).
-  virtual void OptimizeBackgroundDirection(FrameContext&, int /*k*/, int /*x*/, int /*y*/) {}
-  // One tracking step: TrackStarByProfile when Settings.ProfileTracking,
-  // else TrackStarByCentroid; moves (x, y) onto the star.
+  // Pending full PSF fit of the selected object around (x, y) with widened
+  // searches; may move (x, y) and set the aperture radii.
+  virtual void RefitStarProfile(FrameContext&, int /*k*/, int& /*x*/, int& /*y*/) {}
+  // Background direction of the selected object (only with AutoRectangleDirection);
+  // writes State.Geometry[k - 1].DirectionX/Y and rebuilds the masks.
+  virtual void OptimizeDirection(FrameContext&, int /*k*/, int /*x*/, int /*y*/) {}
+  // One tracking step ('Anchor' and 'Drift' objects): TrackStarByProfile when
+  // Settings.ProfileTracking, else TrackStarByCentroid; moves (x, y).
   virtual void TrackStep(FrameContext&, int /*k*/, int& /*x*/, int& /*y*/) {}
-  // Both 'Frame1' and 'Frame2' passed points of object k are set.
-  virtual bool DriftPointsSet(FrameContext&, int /*k*/) { return false; }
-  virtual std::pair<int, int> PredictDriftPosition(FrameContext&, int /*k*/, int x, int y) { return {x, y}; }
-  // Both 'Begin' and 'End' linked points of object 1 are set.
-  virtual bool LinkedPointsSet(FrameContext&) { return false; }
-  virtual LinkedOffsets InterpolateLinkedOffsets(FrameContext&) { return {}; }
-  // Object k shown as selected while not tracked (ShowPosition).
-  virtual void ShowPosition(FrameContext&, int /*x*/, int /*y*/) {}
+  // 'Drift' start: when both 'Frame1' and 'Frame2' passed points of object k
+  // are set, sets (x, y) to the predicted position and returns true.
+  virtual bool DriftStart(FrameContext&, int /*k*/, int& /*x*/, int& /*y*/) { return false; }
+  // With 'Link' and a drifting guide: the offsets of objects 1 and 3 from the
+  // guide when object 1's 'Begin' and 'End' linked points are set; nothing
+  // makes objects 1 and 3 follow the guide's shift instead.
+  virtual std::optional<GuideLinkOffsets> GuideOffsets(FrameContext&) { return std::nullopt; }
+  // The selected object is 'OFF' or 'CSV' (not tracked): show its position.
+  virtual void ShowUntrackedPosition(FrameContext&, int /*x*/, int /*y*/) {}
   // Per-object readers after positioning: 3-D view, time-inserter locating.
   virtual void PerObjectReaders(FrameContext&, int /*k*/) {}
-  // PSF photometry of object k at (x, y) into the three blocks.
-  virtual void StorePsfResult(FrameContext&, int /*k*/, int /*x*/, int /*y*/) {}
+  // PSF photometry of object k at (x, y) into the three blocks (StorePsfResult).
+  virtual void MeasurePsf(FrameContext&, int /*k*/, int /*x*/, int /*y*/) {}
   // After the object loop, before any row is appended: outlines, drawing and
   // the time stamp of the frame (the row builder reads the stamp texts).
+  // Draw on a copy of FrameBitmap: direction-setting mode measures it again.
   virtual void AfterObjects(FrameContext&) {}
 };
 

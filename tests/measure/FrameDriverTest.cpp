@@ -113,7 +113,7 @@ struct Recorder : FrameDriverHooks {
     if (x < target_x) ++x, ++moves;
     if (y < target_y) ++y;
   }
-  void OptimizeBackgroundDirection(FrameContext&, int k, int, int) override { optimized.push_back(k); }
+  void OptimizeDirection(FrameContext&, int k, int, int) override { optimized.push_back(k); }
 };
 
 }  // namespace
@@ -485,15 +485,17 @@ namespace {
 struct Targets : FrameDriverHooks {
   std::array<int, 3> target{};
   bool linked_points = false;
-  LinkedOffsets offsets;
+  GuideLinkOffsets offsets;
   std::vector<int> psf, refit;
   void TrackStep(FrameContext&, int k, int& x, int&) override {
     if (x < target[static_cast<size_t>(k - 1)]) ++x;
   }
-  bool LinkedPointsSet(FrameContext&) override { return linked_points; }
-  LinkedOffsets InterpolateLinkedOffsets(FrameContext&) override { return offsets; }
-  void StorePsfResult(FrameContext&, int k, int, int) override { psf.push_back(k); }
-  void FitStarProfile(FrameContext&, int k, int&, int&) override { refit.push_back(k); }
+  std::optional<GuideLinkOffsets> GuideOffsets(FrameContext&) override {
+    if (!linked_points) return std::nullopt;
+    return offsets;
+  }
+  void MeasurePsf(FrameContext&, int k, int, int) override { psf.push_back(k); }
+  void RefitStarProfile(FrameContext&, int k, int&, int&) override { refit.push_back(k); }
 };
 
 Rig LinkedRig(TrackModeKind guide_mode) {
@@ -560,4 +562,31 @@ TEST(FrameDriver, PsfPhotometryGoesThroughItsHook) {
   EXPECT_EQ(h.refit, std::vector<int>{2});  // the refit belongs to the selected object
   EXPECT_FALSE(rig.state.PsfRefitPending);
   EXPECT_EQ(rig.lines[0].Objects[0].AperturePixelCount, 0);
+}
+
+TEST(FrameDriver, DriftWithPassedPointsStartsAtThePredictionAndStepsOnce) {
+  struct Predicted : Targets {
+    int drift_calls = 0;
+    bool DriftStart(FrameContext&, int, int& x, int& y) override {
+      ++drift_calls;
+      x = 120;
+      y = 40;
+      return true;
+    }
+    int steps = 0;
+    void TrackStep(FrameContext& c, int k, int& x, int& y) override {
+      ++steps;
+      Targets::TrackStep(c, k, x, y);
+    }
+  } h;
+  h.target = {130, 0, 0};
+  Rig rig(Flat(3, 200, 100));
+  rig.Place(1, 50, 50, TrackModeKind::Drift);
+  rig.Show(0, h);
+  EXPECT_EQ(h.drift_calls, 1);
+  EXPECT_EQ(h.steps, 2);  // the plain step, then one from the prediction
+  EXPECT_EQ(rig.lines[0].Objects[0].PrevX, 120);
+  EXPECT_EQ(rig.lines[0].Objects[0].PrevY, 40);
+  EXPECT_EQ(rig.lines[2].Objects[0].X, 121);
+  EXPECT_EQ(rig.state.ObjectX[0], 121);
 }
