@@ -20,7 +20,7 @@ SyntheticFrame ThreeStars() {
 }
 
 struct Setup {
-  MeasureState state;
+  FrameDriverState state;
   DataLineBlocks lines{};
   FrameDriverSettings s;
   FrameIo io;

@@ -108,7 +108,7 @@ ApertureSums SumAperturePixels(const Bitmap24& frame, const ApertureClasses& cla
 namespace {
 
 ApertureSums SumRectangle(const Bitmap24& frame, const ApertureClasses& classes, int x, int y,
-                          RectangleReference& ref, LimbProfile* profile) {
+                          RectangleReference& ref, LimbProfileValues* profile) {
   ApertureSums out{};
   int dx_lo, dx_hi, dy_lo, dy_hi;
   InsideRange(x, kMaskReach, frame.Width(), dx_lo, dx_hi);
@@ -167,7 +167,7 @@ ApertureSums SumBackgroundMean(const Bitmap24& frame, const ApertureClasses& cla
 }
 
 ApertureSums SumBackgroundProfile(const Bitmap24& frame, const ApertureClasses& classes, int x, int y,
-                                  RectangleReference& ref, LimbProfile& profile) {
+                                  RectangleReference& ref, LimbProfileValues& profile) {
   return SumRectangle(frame, classes, x, y, ref, &profile);
 }
 

@@ -39,7 +39,7 @@ struct Work {
 
 class Driver {
  public:
-  Driver(MeasureState& state, DataLineBlocks& lines, const FrameDriverSettings& s, int n, FrameIo& io,
+  Driver(FrameDriverState& state, DataLineBlocks& lines, const FrameDriverSettings& s, int n, FrameIo& io,
          FrameDriverHooks& hooks)
       : st_(state), lines_(lines), s_(s), n_(n), io_(io), hooks_(hooks),
         ctx_{n, state.FrameBitmap, state, lines, s} {}
@@ -62,7 +62,7 @@ class Driver {
   void Step(int k) { hooks_.TrackStep(ctx_, k, w_.x[Idx(k)], w_.y[Idx(k)]); }
   void EndChecks(FrameOutcome& out);
 
-  MeasureState& st_;
+  FrameDriverState& st_;
   DataLineBlocks& lines_;
   const FrameDriverSettings& s_;
   int n_;
@@ -319,7 +319,7 @@ FrameOutcome Driver::ShowFieldImage() {
   out.Frame = n_;
   if (n_ < 0 || n_ > s_.ScrollMax) return out;
   if (!Fetch(out)) return out;
-  out.FieldImage = SplitFields(st_.FrameBitmap);
+  out.FieldImage = SplitFieldRows(st_.FrameBitmap);
   return out;
 }
 
@@ -345,7 +345,7 @@ std::array<int, 3> ObjectOrder(int object_count, int& n) {
   return {2, 3, 1};
 }
 
-Bitmap24 SplitFields(const Bitmap24& frame) {
+Bitmap24 SplitFieldRows(const Bitmap24& frame) {
   Bitmap24 field(frame.Width(), frame.Height());
   const int half = frame.Height() / 2;
   const size_t bytes = static_cast<size_t>(frame.Width()) * 3;
@@ -373,7 +373,7 @@ MaskSettings MaskSettingsFor(const DataLineBlocks& lines, const FrameDriverSetti
   return m;
 }
 
-std::pair<int, int> RebuildObjectMasks(MeasureState& state, const DataLineBlocks& lines,
+std::pair<int, int> RebuildObjectMasks(FrameDriverState& state, const DataLineBlocks& lines,
                                        const FrameDriverSettings& s, int k) {
   if (k < 1 || k > 3) return {0, 0};
   ApertureClasses& map = state.Classes[Idx(k)];
@@ -381,7 +381,7 @@ std::pair<int, int> RebuildObjectMasks(MeasureState& state, const DataLineBlocks
   return {CountClassCells(map, 1), CountClassCells(map, 2)};
 }
 
-FrameOutcome ShowNeighbor(MeasureState& state, DataLineBlocks& lines, const FrameDriverSettings& settings,
+FrameOutcome ShowNeighbor(FrameDriverState& state, DataLineBlocks& lines, const FrameDriverSettings& settings,
                           int position, FrameIo& io, FrameDriverHooks& hooks) {
   if (state.InDriver) {
     FrameOutcome out;

@@ -65,12 +65,12 @@ struct FrameDriverSettings {
 };
 
 // The driver's state that lives between frames (owned by the main window).
-struct MeasureState {
+struct FrameDriverState {
   ApertureClassMap Classes{};
   TrackMask Track{};
   BkgGeom Geometry{};
   RectangleReferences Rectangles{};
-  LimbProfile Limb{};
+  LimbProfileValues Limb{};
   SameValueStore SameValue;
   GammaTable Gamma = IdentityGammaTable();
   double GammaValue = 1.0;
@@ -105,7 +105,7 @@ MaskSettings MaskSettingsFor(const DataLineBlocks& lines, const FrameDriverSetti
 // Rebuilds object k's class map (and its background geometry from the
 // direction vector already in state.Geometry). Returns the class-1 and
 // class-2 counts the window shows in Edit20 / Edit21.
-std::pair<int, int> RebuildObjectMasks(MeasureState& state, const DataLineBlocks& lines,
+std::pair<int, int> RebuildObjectMasks(FrameDriverState& state, const DataLineBlocks& lines,
                                        const FrameDriverSettings& s, int k);
 
 // The frame source and the row sink.
@@ -122,7 +122,7 @@ struct FrameIo {
 struct FrameContext {
   int Frame;
   Bitmap24& FrameBitmap;
-  MeasureState& State;
+  FrameDriverState& State;
   DataLineBlocks& Lines;
   const FrameDriverSettings& Settings;
 };
@@ -188,7 +188,7 @@ struct FrameOutcome {
 // TPlatform.ShowNeighbor without the window: runs ShowFieldImage when
 // 'Show Field' is ticked, else ProcessFrame, and keeps block 0's background
 // forms as they were. Not re-entrant: a nested call returns Reentered.
-FrameOutcome ShowNeighbor(MeasureState& state, DataLineBlocks& lines, const FrameDriverSettings& settings,
+FrameOutcome ShowNeighbor(FrameDriverState& state, DataLineBlocks& lines, const FrameDriverSettings& settings,
                           int position, FrameIo& io, FrameDriverHooks& hooks);
 
 // The object order: 1 -> {1}; 2 -> {2, 1}; 3 -> {2, 3, 1}.
@@ -196,4 +196,4 @@ std::array<int, 3> ObjectOrder(int object_count, int& n);
 
 // Rows 2i of the frame into the upper half, rows 2i + 1 into the lower half;
 // an odd last row is dropped.
-Bitmap24 SplitFields(const Bitmap24& frame);
+Bitmap24 SplitFieldRows(const Bitmap24& frame);

@@ -326,7 +326,7 @@ TEST(AperturePhotometry, LimbProfileRunsAlongTheShorterSide) {
     ApertureClasses m;
     BuildRectangleClasses(m, 9, 3);
     RectangleReference ref;
-    LimbProfile prof{};
+    LimbProfileValues prof{};
     prof.fill(7);  // stale values must go
     ApertureMeasureContext ctx{&m, 3, 25, &ref, &prof};
     DataLineBlocks lines{};
@@ -342,7 +342,7 @@ TEST(AperturePhotometry, LimbProfileRunsAlongTheShorterSide) {
     ApertureClasses m;
     BuildRectangleClasses(m, 3, 5);
     RectangleReference ref;
-    LimbProfile prof{};
+    LimbProfileValues prof{};
     ApertureMeasureContext ctx{&m, 3, 25, &ref, &prof};
     DataLineBlocks lines{};
     StoreApertureResult(f, 1, lines, 40, 40, ctx, opt);

@@ -11,7 +11,7 @@ namespace {
 
 // A frame source over generated frames and a row sink that keeps every block.
 struct Rig {
-  MeasureState state;
+  FrameDriverState state;
   DataLineBlocks lines{};
   FrameDriverSettings s;
   FrameIo io;
