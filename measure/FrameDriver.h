@@ -10,6 +10,21 @@
 // acts on the returned FrameOutcome (error box, timer, panels, redraw).
 // Tests and benchmarks run the same code without a window.
 //
+// The window's side, in short:
+//   - keep one FrameDriverState and FrameResults::FrameDataLines; after any
+//     change of an object's radii, form, gap, width, rectangle or direction
+//     call RebuildObjectMasks (it returns the Edit20 / Edit21 counts);
+//     BuildGammaTable(Edit18, state.Gamma) when the gamma value changes;
+//     a rectangle change calls state.Rectangles[k - 1].Reset();
+//   - ShowNeighbor(state, Frames.FrameDataLines, snapshot, ScrollBar1 position,
+//     io, hooks); io.AppendRows is AppendResultRows; then act on the outcome:
+//     StopTimer -> stop Timer1 first, GrabError -> error box, RunEnded ->
+//     enable UpDown1..3, Signal1 / Signal2Detected -> paint Panel1 / Panel2,
+//     SelectedSums -> FormatApertureReadout for the result edits,
+//     FieldImage (Show Field) or state.FrameBitmap -> Image1;
+//   - state.MeasuringRun, SingleFrameRun, LastMeasuredFrame are the run flags
+//     the driver reads and clears; START / STOP / DEL / Timer1 use RunControl.h.
+//
 // Objects are numbered 1 (A), 2 (B), 3 (C); arrays hold object k at k - 1.
 #include <array>
 #include <cstdint>
