@@ -39,9 +39,9 @@ struct Work {
 
 class Driver {
  public:
-  Driver(FrameDriverState& state, DataLineBlocks& lines, const FrameDriverSettings& s, int n, FrameIo& io,
-         FrameDriverHooks& hooks)
-      : st_(state), lines_(lines), s_(s), n_(n), io_(io), hooks_(hooks),
+  Driver(FrameDriverState& state, RunFlags run, DataLineBlocks& lines, const FrameDriverSettings& s, int n,
+         FrameIo& io, FrameDriverHooks& hooks)
+      : st_(state), run_(run), lines_(lines), s_(s), n_(n), io_(io), hooks_(hooks),
         ctx_{n, state.FrameBitmap, state, lines, s} {}
 
   FrameOutcome ProcessFrame();
@@ -63,6 +63,7 @@ class Driver {
   void EndChecks(FrameOutcome& out);
 
   FrameDriverState& st_;
+  RunFlags run_;
   DataLineBlocks& lines_;
   const FrameDriverSettings& s_;
   int n_;
@@ -91,11 +92,11 @@ FrameOutcome Driver::ProcessFrame() {
     return out;
   }
   if (!s_.DirectionSettingMode) {
-    if (!Fetch(out) && st_.MeasuringRun) {
+    if (!Fetch(out) && run_.MeasuringRun) {
       // A failed read during a run must not add rows of a blank frame: end the
       // run and stop the timer before the caller shows the box.
-      st_.MeasuringRun = false;
-      st_.SingleFrameRun = false;
+      run_.MeasuringRun = false;
+      run_.SingleFrameRun = false;
       out.StopTimer = true;
       return out;
     }
@@ -113,12 +114,12 @@ FrameOutcome Driver::ProcessFrame() {
   out.Measured = true;
 
   hooks_.AfterObjects(ctx_);
-  if (st_.MeasuringRun) {
+  if (run_.MeasuringRun) {
     if (io_.AppendRows) io_.AppendRows(lines_);
     out.RowsAppended = 1;
-    st_.LastMeasuredFrame = n_;
+    run_.LastMeasuredFrame = n_;
     if (n_ == s_.ScrollMax) {
-      st_.MeasuringRun = false;
+      run_.MeasuringRun = false;
       out.RunEnded = true;
     }
   }
@@ -127,13 +128,13 @@ FrameOutcome Driver::ProcessFrame() {
 }
 
 void Driver::EndChecks(FrameOutcome& out) {
-  if (st_.SingleFrameRun) {
-    st_.MeasuringRun = false;
-    st_.SingleFrameRun = false;
+  if (run_.SingleFrameRun) {
+    run_.MeasuringRun = false;
+    run_.SingleFrameRun = false;
   }
   if (n_ >= s_.ScrollMax) {
     out.StopTimer = true;
-    st_.MeasuringRun = false;
+    run_.MeasuringRun = false;
   }
 }
 
@@ -383,6 +384,12 @@ std::pair<int, int> RebuildObjectMasks(FrameDriverState& state, const DataLineBl
 
 FrameOutcome ShowNeighbor(FrameDriverState& state, DataLineBlocks& lines, const FrameDriverSettings& settings,
                           int position, FrameIo& io, FrameDriverHooks& hooks) {
+  return ShowNeighbor(state, RunFlags{state.MeasuringRun, state.SingleFrameRun, state.LastMeasuredFrame}, lines,
+                      settings, position, io, hooks);
+}
+
+FrameOutcome ShowNeighbor(FrameDriverState& state, RunFlags run, DataLineBlocks& lines,
+                          const FrameDriverSettings& settings, int position, FrameIo& io, FrameDriverHooks& hooks) {
   if (state.InDriver) {
     FrameOutcome out;
     out.Frame = position;
@@ -392,7 +399,7 @@ FrameOutcome ShowNeighbor(FrameDriverState& state, DataLineBlocks& lines, const 
   ReentryGuard guard(state.InDriver);
   std::array<uint8_t, 3> forms{};
   for (size_t i = 0; i < 3; ++i) forms[i] = lines[0].Objects[i].BackgroundForm;
-  Driver driver(state, lines, settings, position, io, hooks);
+  Driver driver(state, run, lines, settings, position, io, hooks);
   FrameOutcome out = settings.ShowField ? driver.ShowFieldImage() : driver.ProcessFrame();
   for (size_t i = 0; i < 3; ++i) lines[0].Objects[i].BackgroundForm = forms[i];
   return out;

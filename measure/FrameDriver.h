@@ -22,8 +22,9 @@
 //     enable UpDown1..3, Signal1 / Signal2Detected -> paint Panel1 / Panel2,
 //     SelectedSums -> FormatApertureReadout for the result edits,
 //     FieldImage (Show Field) or state.FrameBitmap -> Image1;
-//   - state.MeasuringRun, SingleFrameRun, LastMeasuredFrame are the run flags
-//     the driver reads and clears; START / STOP / DEL / Timer1 use RunControl.h.
+//   - the run flags (MeasuringRun, SingleFrameRun, LastMeasuredFrame) are
+//     passed as RunFlags references to where the window keeps them; START,
+//     STOP, DEL and Timer1 use RunControl.h.
 //
 // Objects are numbered 1 (A), 2 (B), 3 (C); arrays hold object k at k - 1.
 #include <array>
@@ -105,9 +106,10 @@ struct FrameDriverState {
   bool PositionJustSet = false;       // consumed at the object being placed
   std::array<bool, 3> ObjectBeingPlaced{};  // set and cleared by the caller
 
+  // Run flags used when ShowNeighbor is called without RunFlags.
   bool MeasuringRun = false;
   bool SingleFrameRun = false;  // consumed at the end of the frame
-  int LastMeasuredFrame = -1;
+  int32_t LastMeasuredFrame = -1;
   std::string PendingSoundNote;
 
   bool InDriver = false;  // re-entry guard
@@ -200,9 +202,19 @@ struct FrameOutcome {
   Bitmap24 FieldImage;          // ShowFieldImage: even rows on top, odd rows below
 };
 
+// The run flags the driver reads and changes, where the window keeps them.
+struct RunFlags {
+  bool& MeasuringRun;
+  bool& SingleFrameRun;     // a '1Frame' or 'DEL' step: the run ends after this frame
+  int32_t& LastMeasuredFrame;
+};
+
 // TPlatform.ShowNeighbor without the window: runs ShowFieldImage when
 // 'Show Field' is ticked, else ProcessFrame, and keeps block 0's background
 // forms as they were. Not re-entrant: a nested call returns Reentered.
+FrameOutcome ShowNeighbor(FrameDriverState& state, RunFlags run, DataLineBlocks& lines,
+                          const FrameDriverSettings& settings, int position, FrameIo& io, FrameDriverHooks& hooks);
+// The same with the run flags kept in state.
 FrameOutcome ShowNeighbor(FrameDriverState& state, DataLineBlocks& lines, const FrameDriverSettings& settings,
                           int position, FrameIo& io, FrameDriverHooks& hooks);
 

@@ -590,3 +590,15 @@ TEST(FrameDriver, DriftWithPassedPointsStartsAtThePredictionAndStepsOnce) {
   EXPECT_EQ(rig.lines[2].Objects[0].X, 121);
   EXPECT_EQ(rig.state.ObjectX[0], 121);
 }
+
+TEST(FrameDriver, RunFlagsKeptByTheCaller) {
+  Rig rig(Flat(12));
+  rig.Place(1, 30, 20);
+  bool measuring = true, single = false;
+  int32_t last = -1;
+  ShowNeighbor(rig.state, RunFlags{measuring, single, last}, rig.lines, rig.s, 11, rig.io, rig.plain);
+  EXPECT_EQ(rig.rows.size(), 1u);
+  EXPECT_FALSE(measuring);
+  EXPECT_EQ(last, 11);
+  EXPECT_EQ(rig.state.LastMeasuredFrame, -1);  // the state's own flags untouched
+}
