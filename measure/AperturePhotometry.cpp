@@ -38,10 +38,13 @@ void ToSums(const BlockAccumulator (&acc)[3], ApertureSums& out) {
   }
 }
 
-// The column range of offsets dx in [-reach, reach] whose pixel lies inside.
+// The offsets in [-reach, reach] whose pixel lies inside 0..size-1 (an empty
+// range, lo > hi, when none does). Wide arithmetic: positions may come from
+// a loaded file.
 void InsideRange(int centre, int reach, int size, int& lo, int& hi) {
-  lo = std::max(-reach, -centre);
-  hi = std::min(reach, size - 1 - centre);
+  const int64_t c = centre;
+  lo = static_cast<int>(std::clamp<int64_t>(-c, -reach, reach + 1));
+  hi = static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(size) - 1 - c, -reach - 1, reach));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 
 #include "support/SyntheticStars.h"
@@ -394,4 +395,29 @@ TEST(AperturePhotometry, ReadoutTexts) {
   EXPECT_EQ(r.BackgroundPerPixel[1], "101.0");
   EXPECT_EQ(r.BackgroundCount[0], std::to_string(sums[0].BackgroundCount));
   EXPECT_EQ(r.HalfFluxDiameter, "0.00");
+}
+
+TEST(AperturePhotometry, ExtremePositionsMeasureNothing) {
+  const Bitmap24 frame = MakeStarFrame(OneStar(50, 50, 1000, 1.5));
+  const ApertureClasses m = Ring(6, 8, 25);
+  ApertureClasses rect;
+  BuildRectangleClasses(rect, 9, 9);
+  for (int v : {INT32_MIN, INT32_MIN + 1, -1000000, 1000000, INT32_MAX}) {
+    DataLineBlocks lines{};
+    ApertureMeasureContext ctx{&m, 0, 25, nullptr, nullptr};
+    StoreApertureResult(frame, 1, lines, v, 50, ctx, {});
+    StoreApertureResult(frame, 2, lines, 50, v, ctx, {});
+    RectangleReference ref;
+    ApertureMeasureContext rctx{&rect, 3, 25, &ref, nullptr};
+    StoreApertureResult(frame, 3, lines, v, v, rctx, {});
+    EXPECT_EQ(lines[0].Objects[0].AperturePixelCount, 0) << v;
+    EXPECT_EQ(lines[0].Objects[1].AperturePixelCount, 0) << v;
+    EXPECT_EQ(lines[0].Objects[2].AperturePixelCount, 0) << v;
+    EXPECT_EQ(lines[0].Objects[0].Value, 0.0) << v;
+  }
+  // An empty frame (a failed first read) measures nothing either.
+  DataLineBlocks lines{};
+  ApertureMeasureContext ctx{&m, 0, 25, nullptr, nullptr};
+  StoreApertureResult(Bitmap24{}, 1, lines, 0, 0, ctx, {});
+  EXPECT_EQ(lines[0].Objects[0].AperturePixelCount, 0);
 }

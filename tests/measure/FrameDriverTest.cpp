@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <vector>
 
 #include "measure/RunControl.h"
@@ -601,4 +602,27 @@ TEST(FrameDriver, RunFlagsKeptByTheCaller) {
   EXPECT_FALSE(measuring);
   EXPECT_EQ(last, 11);
   EXPECT_EQ(rig.state.LastMeasuredFrame, -1);  // the state's own flags untouched
+}
+
+TEST(SignalAreas, ExtremeBoxesCountNothingOrClip) {
+  Bitmap24 f(10, 10);
+  EXPECT_EQ(SumBoxRGB(f, INT32_MAX, INT32_MAX, 2, 2).Count, 0);
+  EXPECT_EQ(SumBoxRGB(f, INT32_MIN, 5, 2, 2).Count, 0);
+  EXPECT_EQ(SumBoxRGB(f, 5, 5, INT32_MAX, INT32_MAX).Count, 90);  // rows 1..9 only
+  EXPECT_EQ(SumBoxRGB(f, 5, 5, -3, 0).Count, 0);
+  EXPECT_EQ(SumBoxRGB(Bitmap24{}, 0, 0, 2, 2).Count, 0);
+}
+
+TEST(FrameDriver, FailedFirstReadOutsideARunMeasuresAnEmptyFrameSafely) {
+  Rig rig(Flat(3));
+  rig.Place(1, 30, 20);
+  rig.s.Signals.SignalMarkersOn = true;
+  rig.s.Filters.GaussianIndex = 2;
+  rig.s.Filters.GainTenths = 5;
+  rig.s.Filters.FieldRotation = 3;
+  rig.fail = true;
+  const FrameOutcome out = rig.Show(1);
+  EXPECT_FALSE(out.GrabError.empty());
+  EXPECT_FALSE(out.StopTimer);
+  EXPECT_EQ(rig.lines[0].Objects[0].AperturePixelCount, 0);
 }
