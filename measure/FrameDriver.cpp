@@ -39,9 +39,9 @@ struct Work {
 
 class Driver {
  public:
-  Driver(MeasureState& state, DataLineBlocks& lines, const FrameDriverSettings& s, int n, FrameIo& io,
-         FrameDriverHooks& hooks)
-      : st_(state), lines_(lines), s_(s), n_(n), io_(io), hooks_(hooks),
+  Driver(FrameDriverState& state, RunFlags run, DataLineBlocks& lines, const FrameDriverSettings& s, int n,
+         FrameIo& io, FrameDriverHooks& hooks)
+      : st_(state), run_(run), lines_(lines), s_(s), n_(n), io_(io), hooks_(hooks),
         ctx_{n, state.FrameBitmap, state, lines, s} {}
 
   FrameOutcome ProcessFrame();
@@ -62,7 +62,8 @@ class Driver {
   void Step(int k) { hooks_.TrackStep(ctx_, k, w_.x[Idx(k)], w_.y[Idx(k)]); }
   void EndChecks(FrameOutcome& out);
 
-  MeasureState& st_;
+  FrameDriverState& st_;
+  RunFlags run_;
   DataLineBlocks& lines_;
   const FrameDriverSettings& s_;
   int n_;
@@ -91,11 +92,11 @@ FrameOutcome Driver::ProcessFrame() {
     return out;
   }
   if (!s_.DirectionSettingMode) {
-    if (!Fetch(out) && st_.MeasuringRun) {
+    if (!Fetch(out) && run_.MeasuringRun) {
       // A failed read during a run must not add rows of a blank frame: end the
       // run and stop the timer before the caller shows the box.
-      st_.MeasuringRun = false;
-      st_.SingleFrameRun = false;
+      run_.MeasuringRun = false;
+      run_.SingleFrameRun = false;
       out.StopTimer = true;
       return out;
     }
@@ -113,12 +114,12 @@ FrameOutcome Driver::ProcessFrame() {
   out.Measured = true;
 
   hooks_.AfterObjects(ctx_);
-  if (st_.MeasuringRun) {
+  if (run_.MeasuringRun) {
     if (io_.AppendRows) io_.AppendRows(lines_);
     out.RowsAppended = 1;
-    st_.LastMeasuredFrame = n_;
+    run_.LastMeasuredFrame = n_;
     if (n_ == s_.ScrollMax) {
-      st_.MeasuringRun = false;
+      run_.MeasuringRun = false;
       out.RunEnded = true;
     }
   }
@@ -127,13 +128,13 @@ FrameOutcome Driver::ProcessFrame() {
 }
 
 void Driver::EndChecks(FrameOutcome& out) {
-  if (st_.SingleFrameRun) {
-    st_.MeasuringRun = false;
-    st_.SingleFrameRun = false;
+  if (run_.SingleFrameRun) {
+    run_.MeasuringRun = false;
+    run_.SingleFrameRun = false;
   }
   if (n_ >= s_.ScrollMax) {
     out.StopTimer = true;
-    st_.MeasuringRun = false;
+    run_.MeasuringRun = false;
   }
 }
 
@@ -148,18 +149,18 @@ void Driver::ProcessObject(int k, bool refit_copy, FrameOutcome& out) {
   }
   SetMagnifier(k);
   if (st_.PsfRefitPending) {
-    hooks_.FitStarProfile(ctx_, k, w_.x[i], w_.y[i]);
+    hooks_.RefitStarProfile(ctx_, k, w_.x[i], w_.y[i]);
     st_.PsfRefitPending = false;
   }
   // The direction belongs to the selected object, so the request is consumed there.
   if (st_.OptimizeDirectionNow && k == s_.SelectedObject) {
-    if (st_.AutoRectangleDirection) hooks_.OptimizeBackgroundDirection(ctx_, k, w_.x[i], w_.y[i]);
+    if (st_.AutoRectangleDirection) hooks_.OptimizeDirection(ctx_, k, w_.x[i], w_.y[i]);
     st_.OptimizeDirectionNow = false;
   }
 
   const auto mode = static_cast<TrackModeKind>(Obj(lines_, 0, k).TrackMode);
   if (mode == TrackModeKind::Off || mode == TrackModeKind::FromLoadedCsv) {
-    if (k == s_.SelectedObject) hooks_.ShowPosition(ctx_, w_.x[i], w_.y[i]);
+    if (k == s_.SelectedObject) hooks_.ShowUntrackedPosition(ctx_, w_.x[i], w_.y[i]);
   } else {
     TrackAndPlace(k);
   }
@@ -215,8 +216,8 @@ void Driver::TrackAndPlace(int k) {
 
 void Driver::Drift(int k) {
   const size_t i = Idx(k);
-  if (hooks_.DriftPointsSet(ctx_, k)) {
-    const auto [px, py] = hooks_.PredictDriftPosition(ctx_, k, w_.x[i], w_.y[i]);
+  int px = w_.x[i], py = w_.y[i];
+  if (hooks_.DriftStart(ctx_, k, px, py)) {
     w_.x[i] = px;
     w_.y[i] = py;
     SetPrev(lines_, k, px, py);
@@ -238,22 +239,22 @@ void Driver::Drift(int k) {
   SetMagnifier(k);
   if (k != 2 || !s_.Link) return;
   const int gx = w_.x[i], gy = w_.y[i];
-  if (!hooks_.LinkedPointsSet(ctx_)) {
+  const std::optional<GuideLinkOffsets> off = hooks_.GuideOffsets(ctx_);
+  if (!off) {
     w_.link_dx = gx - w_.guide_x;
     w_.link_dy = gy - w_.guide_y;
     MovePrev(lines_, 1, w_.link_dx, w_.link_dy);
     MovePrev(lines_, 3, w_.link_dx, w_.link_dy);
     return;
   }
-  const LinkedOffsets off = hooks_.InterpolateLinkedOffsets(ctx_);
-  SetPrev(lines_, 1, gx + off.Object1X, gy + off.Object1Y);
-  SetPrev(lines_, 3, gx + off.Object3X, gy + off.Object3Y);
+  SetPrev(lines_, 1, gx + off->Dx1, gy + off->Dy1);
+  SetPrev(lines_, 3, gx + off->Dx3, gy + off->Dy3);
 }
 
 void Driver::Measure(int k, FrameOutcome& out) {
   const size_t i = Idx(k);
   if (s_.PsfPhotometry) {
-    hooks_.StorePsfResult(ctx_, k, w_.x[i], w_.y[i]);
+    hooks_.MeasurePsf(ctx_, k, w_.x[i], w_.y[i]);
     return;
   }
   const ObjectResult& o = Obj(lines_, 0, k);
@@ -319,7 +320,7 @@ FrameOutcome Driver::ShowFieldImage() {
   out.Frame = n_;
   if (n_ < 0 || n_ > s_.ScrollMax) return out;
   if (!Fetch(out)) return out;
-  out.FieldImage = SplitFields(st_.FrameBitmap);
+  out.FieldImage = SplitFieldRows(st_.FrameBitmap);
   return out;
 }
 
@@ -345,7 +346,7 @@ std::array<int, 3> ObjectOrder(int object_count, int& n) {
   return {2, 3, 1};
 }
 
-Bitmap24 SplitFields(const Bitmap24& frame) {
+Bitmap24 SplitFieldRows(const Bitmap24& frame) {
   Bitmap24 field(frame.Width(), frame.Height());
   const int half = frame.Height() / 2;
   const size_t bytes = static_cast<size_t>(frame.Width()) * 3;
@@ -373,16 +374,24 @@ MaskSettings MaskSettingsFor(const DataLineBlocks& lines, const FrameDriverSetti
   return m;
 }
 
-std::pair<int, int> RebuildObjectMasks(MeasureState& state, const DataLineBlocks& lines,
-                                       const FrameDriverSettings& s, int k) {
-  if (k < 1 || k > 3) return {0, 0};
+std::optional<std::pair<int, int>> RebuildObjectMasks(FrameDriverState& state, const DataLineBlocks& lines,
+                                                      const FrameDriverSettings& s, int k) {
+  if (k < 1 || k > 3) return std::nullopt;
   ApertureClasses& map = state.Classes[Idx(k)];
-  BuildObjectMasks(map, state.Geometry[Idx(k)], MaskSettingsFor(lines, s, k));
-  return {CountClassCells(map, 1), CountClassCells(map, 2)};
+  const MaskSettings m = MaskSettingsFor(lines, s, k);
+  BuildObjectMasks(map, state.Geometry[Idx(k)], m);
+  if (m.BackgroundForm == 3) return std::nullopt;
+  return std::pair{CountClassCells(map, 1), CountClassCells(map, 2)};
 }
 
-FrameOutcome ShowNeighbor(MeasureState& state, DataLineBlocks& lines, const FrameDriverSettings& settings,
+FrameOutcome ShowNeighbor(FrameDriverState& state, DataLineBlocks& lines, const FrameDriverSettings& settings,
                           int position, FrameIo& io, FrameDriverHooks& hooks) {
+  return ShowNeighbor(state, RunFlags{state.MeasuringRun, state.SingleFrameRun, state.LastMeasuredFrame}, lines,
+                      settings, position, io, hooks);
+}
+
+FrameOutcome ShowNeighbor(FrameDriverState& state, RunFlags run, DataLineBlocks& lines,
+                          const FrameDriverSettings& settings, int position, FrameIo& io, FrameDriverHooks& hooks) {
   if (state.InDriver) {
     FrameOutcome out;
     out.Frame = position;
@@ -392,7 +401,7 @@ FrameOutcome ShowNeighbor(MeasureState& state, DataLineBlocks& lines, const Fram
   ReentryGuard guard(state.InDriver);
   std::array<uint8_t, 3> forms{};
   for (size_t i = 0; i < 3; ++i) forms[i] = lines[0].Objects[i].BackgroundForm;
-  Driver driver(state, lines, settings, position, io, hooks);
+  Driver driver(state, run, lines, settings, position, io, hooks);
   FrameOutcome out = settings.ShowField ? driver.ShowFieldImage() : driver.ProcessFrame();
   for (size_t i = 0; i < 3; ++i) lines[0].Objects[i].BackgroundForm = forms[i];
   return out;

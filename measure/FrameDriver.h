@@ -10,8 +10,25 @@
 // acts on the returned FrameOutcome (error box, timer, panels, redraw).
 // Tests and benchmarks run the same code without a window.
 //
+// The window's side, in short:
+//   - keep one FrameDriverState and FrameResults::FrameDataLines; after any
+//     change of an object's radii, form, gap, width, rectangle or direction
+//     call RebuildObjectMasks (it returns the Edit20 / Edit21 counts);
+//     BuildGammaTable(Edit18, state.Gamma) when the gamma value changes;
+//     a rectangle change calls state.Rectangles[k - 1].Reset();
+//   - ShowNeighbor(state, Frames.FrameDataLines, snapshot, ScrollBar1 position,
+//     io, hooks); io.AppendRows is AppendResultRows; then act on the outcome:
+//     StopTimer -> stop Timer1 first, GrabError -> error box, RunEnded ->
+//     enable UpDown1..3, Signal1 / Signal2Detected -> paint Panel1 / Panel2,
+//     SelectedSums -> FormatApertureReadout for the result edits,
+//     FieldImage (Show Field) or state.FrameBitmap -> Image1;
+//   - the run flags (MeasuringRun, SingleFrameRun, LastMeasuredFrame) are
+//     passed as RunFlags references to where the window keeps them; START,
+//     STOP, DEL and Timer1 use RunControl.h.
+//
 // Objects are numbered 1 (A), 2 (B), 3 (C); arrays hold object k at k - 1.
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -64,12 +81,12 @@ struct FrameDriverSettings {
 };
 
 // The driver's state that lives between frames (owned by the main window).
-struct MeasureState {
+struct FrameDriverState {
   ApertureClassMap Classes{};
   TrackMask Track{};
   BkgGeom Geometry{};
   RectangleReferences Rectangles{};
-  LimbProfile Limb{};
+  LimbProfileValues Limb{};
   SameValueStore SameValue;
   GammaTable Gamma = IdentityGammaTable();
   double GammaValue = 1.0;
@@ -89,9 +106,10 @@ struct MeasureState {
   bool PositionJustSet = false;       // consumed at the object being placed
   std::array<bool, 3> ObjectBeingPlaced{};  // set and cleared by the caller
 
+  // Run flags used when ShowNeighbor is called without RunFlags.
   bool MeasuringRun = false;
   bool SingleFrameRun = false;  // consumed at the end of the frame
-  int LastMeasuredFrame = -1;
+  int32_t LastMeasuredFrame = -1;
   std::string PendingSoundNote;
 
   bool InDriver = false;  // re-entry guard
@@ -103,9 +121,10 @@ MaskSettings MaskSettingsFor(const DataLineBlocks& lines, const FrameDriverSetti
 
 // Rebuilds object k's class map (and its background geometry from the
 // direction vector already in state.Geometry). Returns the class-1 and
-// class-2 counts the window shows in Edit20 / Edit21.
-std::pair<int, int> RebuildObjectMasks(MeasureState& state, const DataLineBlocks& lines,
-                                       const FrameDriverSettings& s, int k);
+// class-2 counts the window shows in Edit20 / Edit21 (both empty with PSF
+// photometry); nothing for the rectangle form, whose counts are not shown.
+std::optional<std::pair<int, int>> RebuildObjectMasks(FrameDriverState& state, const DataLineBlocks& lines,
+                                                      const FrameDriverSettings& s, int k);
 
 // The frame source and the row sink.
 struct FrameIo {
@@ -121,43 +140,49 @@ struct FrameIo {
 struct FrameContext {
   int Frame;
   Bitmap24& FrameBitmap;
-  MeasureState& State;
+  FrameDriverState& State;
   DataLineBlocks& Lines;
   const FrameDriverSettings& Settings;
 };
 
-struct LinkedOffsets {
-  int Object1X = 0, Object1Y = 0;
-  int Object3X = 0, Object3Y = 0;
+// Offsets of objects 1 and 3 from the guide (object 2) at this frame.
+struct GuideLinkOffsets {
+  int32_t Dx1 = 0, Dy1 = 0;
+  int32_t Dx3 = 0, Dy3 = 0;
 };
 
 // The steps that belong to tracking, the PSF fit, the direction optimisation,
-// the per-frame readers and the drawing. Every default does nothing, so an
-// object is measured where it stands.
+// the per-frame readers and the drawing, called in the driver's order. Every
+// default does nothing, so an object is measured where it stands. Object
+// positions are the driver's working x, y of object k (frame pixels).
 class FrameDriverHooks {
  public:
   virtual ~FrameDriverHooks() = default;
-  // Full PSF fit around (x, y) with widened searches; may set the radii.
-  virtual void FitStarProfile(FrameContext&, int /*k*/, int& /*x*/, int& /*y*/) {}
-  // Background direction of object k (only with AutoRectangleDirection).
-  virtual void OptimizeBackgroundDirection(FrameContext&, int /*k*/, int /*x*/, int /*y*/) {}
-  // One tracking step: TrackStarByProfile when Settings.ProfileTracking,
-  // else TrackStarByCentroid; moves (x, y) onto the star.
+  // Pending full PSF fit of the selected object around (x, y) with widened
+  // searches; may move (x, y) and set the aperture radii.
+  virtual void RefitStarProfile(FrameContext&, int /*k*/, int& /*x*/, int& /*y*/) {}
+  // Background direction of the selected object (only with AutoRectangleDirection);
+  // writes State.Geometry[k - 1].DirectionX/Y and rebuilds the masks.
+  virtual void OptimizeDirection(FrameContext&, int /*k*/, int /*x*/, int /*y*/) {}
+  // One tracking step ('Anchor' and 'Drift' objects): TrackStarByProfile when
+  // Settings.ProfileTracking, else TrackStarByCentroid; moves (x, y).
   virtual void TrackStep(FrameContext&, int /*k*/, int& /*x*/, int& /*y*/) {}
-  // Both 'Frame1' and 'Frame2' passed points of object k are set.
-  virtual bool DriftPointsSet(FrameContext&, int /*k*/) { return false; }
-  virtual std::pair<int, int> PredictDriftPosition(FrameContext&, int /*k*/, int x, int y) { return {x, y}; }
-  // Both 'Begin' and 'End' linked points of object 1 are set.
-  virtual bool LinkedPointsSet(FrameContext&) { return false; }
-  virtual LinkedOffsets InterpolateLinkedOffsets(FrameContext&) { return {}; }
-  // Object k shown as selected while not tracked (ShowPosition).
-  virtual void ShowPosition(FrameContext&, int /*x*/, int /*y*/) {}
+  // 'Drift' start: when both 'Frame1' and 'Frame2' passed points of object k
+  // are set, sets (x, y) to the predicted position and returns true.
+  virtual bool DriftStart(FrameContext&, int /*k*/, int& /*x*/, int& /*y*/) { return false; }
+  // With 'Link' and a drifting guide: the offsets of objects 1 and 3 from the
+  // guide when object 1's 'Begin' and 'End' linked points are set; nothing
+  // makes objects 1 and 3 follow the guide's shift instead.
+  virtual std::optional<GuideLinkOffsets> GuideOffsets(FrameContext&) { return std::nullopt; }
+  // The selected object is 'OFF' or 'CSV' (not tracked): show its position.
+  virtual void ShowUntrackedPosition(FrameContext&, int /*x*/, int /*y*/) {}
   // Per-object readers after positioning: 3-D view, time-inserter locating.
   virtual void PerObjectReaders(FrameContext&, int /*k*/) {}
-  // PSF photometry of object k at (x, y) into the three blocks.
-  virtual void StorePsfResult(FrameContext&, int /*k*/, int /*x*/, int /*y*/) {}
+  // PSF photometry of object k at (x, y) into the three blocks (StorePsfResult).
+  virtual void MeasurePsf(FrameContext&, int /*k*/, int /*x*/, int /*y*/) {}
   // After the object loop, before any row is appended: outlines, drawing and
   // the time stamp of the frame (the row builder reads the stamp texts).
+  // Draw on a copy of FrameBitmap: direction-setting mode measures it again.
   virtual void AfterObjects(FrameContext&) {}
 };
 
@@ -178,10 +203,20 @@ struct FrameOutcome {
   Bitmap24 FieldImage;          // ShowFieldImage: even rows on top, odd rows below
 };
 
+// The run flags the driver reads and changes, where the window keeps them.
+struct RunFlags {
+  bool& MeasuringRun;
+  bool& SingleFrameRun;     // a '1Frame' or 'DEL' step: the run ends after this frame
+  int32_t& LastMeasuredFrame;
+};
+
 // TPlatform.ShowNeighbor without the window: runs ShowFieldImage when
 // 'Show Field' is ticked, else ProcessFrame, and keeps block 0's background
 // forms as they were. Not re-entrant: a nested call returns Reentered.
-FrameOutcome ShowNeighbor(MeasureState& state, DataLineBlocks& lines, const FrameDriverSettings& settings,
+FrameOutcome ShowNeighbor(FrameDriverState& state, RunFlags run, DataLineBlocks& lines,
+                          const FrameDriverSettings& settings, int position, FrameIo& io, FrameDriverHooks& hooks);
+// The same with the run flags kept in state.
+FrameOutcome ShowNeighbor(FrameDriverState& state, DataLineBlocks& lines, const FrameDriverSettings& settings,
                           int position, FrameIo& io, FrameDriverHooks& hooks);
 
 // The object order: 1 -> {1}; 2 -> {2, 1}; 3 -> {2, 3, 1}.
@@ -189,4 +224,4 @@ std::array<int, 3> ObjectOrder(int object_count, int& n);
 
 // Rows 2i of the frame into the upper half, rows 2i + 1 into the lower half;
 // an odd last row is dropped.
-Bitmap24 SplitFields(const Bitmap24& frame);
+Bitmap24 SplitFieldRows(const Bitmap24& frame);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 
 #include "support/SyntheticStars.h"
@@ -176,6 +177,23 @@ TEST(AperturePhotometry, HalfFluxDiameterAndPeakOfAGaussian) {
     ApertureMeasureContext ctx{&m, 0, 25, nullptr, nullptr};
     const ApertureSums sums = StoreApertureResult(frame, 1, lines, 100, 75, ctx, {});
     EXPECT_NEAR(lines[0].Objects[0].FwhmHfd, 2.5066 * sigma, 0.08 * sigma) << sigma;
+    // The same quantity from the unrounded pixel model through the same mask:
+    // only the byte rounding of the frame separates the two.
+    const SyntheticFrame model = OneStar(100, 75, flux, sigma);
+    double bg_sum = 0;
+    int bg_n = 0;
+    for (int dx = -25; dx <= 25; ++dx)
+      for (int dy = -25; dy <= 25; ++dy)
+        if (m.At(dx, dy) == 2) bg_sum += 3 * SyntheticPixelValue(model, 100 + dx, 75 + dy), ++bg_n;
+    double s_sum = 0, t_sum = 0;
+    for (int dx = -25; dx <= 25; ++dx)
+      for (int dy = -25; dy <= 25; ++dy)
+        if (m.At(dx, dy) == 1) {
+          const double sv = 3 * SyntheticPixelValue(model, 100 + dx, 75 + dy) - bg_sum / bg_n;
+          s_sum += sv;
+          t_sum += sv * std::hypot(dx, dy);
+        }
+    EXPECT_NEAR(lines[0].Objects[0].FwhmHfd, 2 * t_sum / s_sum, 0.01 * 2 * t_sum / s_sum) << sigma;  // 1 %
     // Peak: the centre pixel's share of the flux plus the background.
     const double centre = SyntheticPixelValue(OneStar(100, 75, flux, sigma), 100, 75);
     EXPECT_EQ(lines[0].Objects[0].Peak, std::trunc(std::min(255.0, centre) + 0.5)) << sigma;
@@ -326,7 +344,7 @@ TEST(AperturePhotometry, LimbProfileRunsAlongTheShorterSide) {
     ApertureClasses m;
     BuildRectangleClasses(m, 9, 3);
     RectangleReference ref;
-    LimbProfile prof{};
+    LimbProfileValues prof{};
     prof.fill(7);  // stale values must go
     ApertureMeasureContext ctx{&m, 3, 25, &ref, &prof};
     DataLineBlocks lines{};
@@ -342,7 +360,7 @@ TEST(AperturePhotometry, LimbProfileRunsAlongTheShorterSide) {
     ApertureClasses m;
     BuildRectangleClasses(m, 3, 5);
     RectangleReference ref;
-    LimbProfile prof{};
+    LimbProfileValues prof{};
     ApertureMeasureContext ctx{&m, 3, 25, &ref, &prof};
     DataLineBlocks lines{};
     StoreApertureResult(f, 1, lines, 40, 40, ctx, opt);
@@ -377,4 +395,46 @@ TEST(SameValueStore, MatchesOnlyAllThreeExactly) {
   EXPECT_FALSE(IsSameValue(s, 12.500001, 100, 20));
   ResetSameValueCache(s);
   EXPECT_TRUE(IsSameValue(s, 0, 0, 0));
+}
+
+TEST(AperturePhotometry, ReadoutTexts) {
+  Bitmap24 flat(120, 100);
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 120; ++x) flat.Set(x, y, {100, 101, 102});
+  const ApertureClasses m = Ring(6, 8, 25);
+  DataLineBlocks lines{};
+  ApertureMeasureContext ctx{&m, 0, 25, nullptr, nullptr};
+  const ApertureSums sums = StoreApertureResult(flat, 3, lines, 60, 50, ctx, {});
+  const ApertureReadout r = FormatApertureReadout(sums, lines, 3);
+  EXPECT_EQ(r.Value[0], "0.0");
+  EXPECT_EQ(r.ApertureCount[0], "137");
+  EXPECT_EQ(r.BackgroundPerPixel[0], "101.0");
+  EXPECT_EQ(r.BackgroundPerPixel[1], "101.0");
+  EXPECT_EQ(r.BackgroundCount[0], std::to_string(sums[0].BackgroundCount));
+  EXPECT_EQ(r.HalfFluxDiameter, "0.00");
+}
+
+TEST(AperturePhotometry, ExtremePositionsMeasureNothing) {
+  const Bitmap24 frame = MakeStarFrame(OneStar(50, 50, 1000, 1.5));
+  const ApertureClasses m = Ring(6, 8, 25);
+  ApertureClasses rect;
+  BuildRectangleClasses(rect, 9, 9);
+  for (int v : {INT32_MIN, INT32_MIN + 1, -1000000, 1000000, INT32_MAX}) {
+    DataLineBlocks lines{};
+    ApertureMeasureContext ctx{&m, 0, 25, nullptr, nullptr};
+    StoreApertureResult(frame, 1, lines, v, 50, ctx, {});
+    StoreApertureResult(frame, 2, lines, 50, v, ctx, {});
+    RectangleReference ref;
+    ApertureMeasureContext rctx{&rect, 3, 25, &ref, nullptr};
+    StoreApertureResult(frame, 3, lines, v, v, rctx, {});
+    EXPECT_EQ(lines[0].Objects[0].AperturePixelCount, 0) << v;
+    EXPECT_EQ(lines[0].Objects[1].AperturePixelCount, 0) << v;
+    EXPECT_EQ(lines[0].Objects[2].AperturePixelCount, 0) << v;
+    EXPECT_EQ(lines[0].Objects[0].Value, 0.0) << v;
+  }
+  // An empty frame (a failed first read) measures nothing either.
+  DataLineBlocks lines{};
+  ApertureMeasureContext ctx{&m, 0, 25, nullptr, nullptr};
+  StoreApertureResult(Bitmap24{}, 1, lines, 0, 0, ctx, {});
+  EXPECT_EQ(lines[0].Objects[0].AperturePixelCount, 0);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <vector>
 
 #include "measure/RunControl.h"
@@ -11,7 +12,7 @@ namespace {
 
 // A frame source over generated frames and a row sink that keeps every block.
 struct Rig {
-  MeasureState state;
+  FrameDriverState state;
   DataLineBlocks lines{};
   FrameDriverSettings s;
   FrameIo io;
@@ -113,7 +114,7 @@ struct Recorder : FrameDriverHooks {
     if (x < target_x) ++x, ++moves;
     if (y < target_y) ++y;
   }
-  void OptimizeBackgroundDirection(FrameContext&, int k, int, int) override { optimized.push_back(k); }
+  void OptimizeDirection(FrameContext&, int k, int, int) override { optimized.push_back(k); }
 };
 
 }  // namespace
@@ -477,4 +478,165 @@ TEST(FrameDriver, SameValueWarningForARepeatedMeasurement) {
   rig.Place(1, 30, 20);
   EXPECT_FALSE(rig.Show(0).SameValueWarning);  // store starts at 0, 0, 0; the flat frame has sums
   EXPECT_TRUE(rig.Show(1).SameValueWarning);   // identical frames repeat the triple
+}
+
+namespace {
+
+// Moves each object one pixel right per tracking step until its own target.
+struct Targets : FrameDriverHooks {
+  std::array<int, 3> target{};
+  bool linked_points = false;
+  GuideLinkOffsets offsets;
+  std::vector<int> psf, refit;
+  void TrackStep(FrameContext&, int k, int& x, int&) override {
+    if (x < target[static_cast<size_t>(k - 1)]) ++x;
+  }
+  std::optional<GuideLinkOffsets> GuideOffsets(FrameContext&) override {
+    if (!linked_points) return std::nullopt;
+    return offsets;
+  }
+  void MeasurePsf(FrameContext&, int k, int, int) override { psf.push_back(k); }
+  void RefitStarProfile(FrameContext&, int k, int&, int&) override { refit.push_back(k); }
+};
+
+Rig LinkedRig(TrackModeKind guide_mode) {
+  Rig rig(Flat(3, 200, 100));
+  rig.s.ObjectCount = 3;
+  rig.s.Link = true;
+  rig.Place(1, 50, 50, TrackModeKind::Anchor);
+  rig.Place(2, 100, 50, guide_mode);
+  rig.Place(3, 150, 50, TrackModeKind::Anchor);
+  return rig;
+}
+
+}  // namespace
+
+TEST(FrameDriver, LinkMovesObjectsWithADriftingGuide) {
+  Rig rig = LinkedRig(TrackModeKind::Drift);
+  Targets h;
+  h.target = {50, 103, 150};
+  rig.Show(0, h);
+  EXPECT_EQ(rig.lines[0].Objects[1].X, 103);
+  EXPECT_EQ(rig.lines[0].Objects[1].PrevX, 103);
+  // The guide's shift of 3 moved the start of A and C before they were measured.
+  EXPECT_EQ(rig.lines[2].Objects[0].PrevX, 53);
+  EXPECT_EQ(rig.lines[0].Objects[0].X, 53);
+  EXPECT_EQ(rig.lines[1].Objects[2].PrevX, 153);
+  EXPECT_EQ(rig.state.ObjectX[2], 153);
+}
+
+TEST(FrameDriver, LinkWithInterpolatedOffsets) {
+  Rig rig = LinkedRig(TrackModeKind::Drift);
+  Targets h;
+  h.target = {0, 103, 0};
+  h.linked_points = true;
+  h.offsets = {-60, 4, 40, -4};
+  rig.Show(0, h);
+  EXPECT_EQ(rig.lines[0].Objects[0].PrevX, 43);
+  EXPECT_EQ(rig.lines[0].Objects[0].PrevY, 54);
+  EXPECT_EQ(rig.lines[0].Objects[2].PrevX, 143);
+  EXPECT_EQ(rig.lines[0].Objects[2].PrevY, 46);
+}
+
+TEST(FrameDriver, LinkWithAnAnchoredGuideAppliesItsShiftToEachObject) {
+  Rig rig = LinkedRig(TrackModeKind::Anchor);
+  Targets h;
+  h.target = {50, 103, 150};
+  rig.Show(0, h);
+  EXPECT_EQ(rig.lines[0].Objects[1].X, 101);  // one step
+  EXPECT_EQ(rig.lines[0].Objects[0].X, 51);
+  EXPECT_EQ(rig.lines[0].Objects[2].X, 151);
+  EXPECT_EQ(rig.lines[0].Objects[0].PrevX, 50);  // 'Anchor' keeps the start
+}
+
+TEST(FrameDriver, PsfPhotometryGoesThroughItsHook) {
+  Rig rig(Flat(3));
+  rig.s.ObjectCount = 2;
+  rig.s.SelectedObject = 2;
+  rig.s.PsfPhotometry = true;
+  rig.Place(1, 20, 20);
+  rig.Place(2, 40, 20);
+  Targets h;
+  rig.state.PsfRefitPending = true;
+  rig.Show(0, h);
+  EXPECT_EQ(h.psf, (std::vector<int>{2, 1}));
+  EXPECT_EQ(h.refit, std::vector<int>{2});  // the refit belongs to the selected object
+  EXPECT_FALSE(rig.state.PsfRefitPending);
+  EXPECT_EQ(rig.lines[0].Objects[0].AperturePixelCount, 0);
+}
+
+TEST(FrameDriver, DriftWithPassedPointsStartsAtThePredictionAndStepsOnce) {
+  struct Predicted : Targets {
+    int drift_calls = 0;
+    bool DriftStart(FrameContext&, int, int& x, int& y) override {
+      ++drift_calls;
+      x = 120;
+      y = 40;
+      return true;
+    }
+    int steps = 0;
+    void TrackStep(FrameContext& c, int k, int& x, int& y) override {
+      ++steps;
+      Targets::TrackStep(c, k, x, y);
+    }
+  } h;
+  h.target = {130, 0, 0};
+  Rig rig(Flat(3, 200, 100));
+  rig.Place(1, 50, 50, TrackModeKind::Drift);
+  rig.Show(0, h);
+  EXPECT_EQ(h.drift_calls, 1);
+  EXPECT_EQ(h.steps, 2);  // the plain step, then one from the prediction
+  EXPECT_EQ(rig.lines[0].Objects[0].PrevX, 120);
+  EXPECT_EQ(rig.lines[0].Objects[0].PrevY, 40);
+  EXPECT_EQ(rig.lines[2].Objects[0].X, 121);
+  EXPECT_EQ(rig.state.ObjectX[0], 121);
+}
+
+TEST(FrameDriver, RunFlagsKeptByTheCaller) {
+  Rig rig(Flat(12));
+  rig.Place(1, 30, 20);
+  bool measuring = true, single = false;
+  int32_t last = -1;
+  ShowNeighbor(rig.state, RunFlags{measuring, single, last}, rig.lines, rig.s, 11, rig.io, rig.plain);
+  EXPECT_EQ(rig.rows.size(), 1u);
+  EXPECT_FALSE(measuring);
+  EXPECT_EQ(last, 11);
+  EXPECT_EQ(rig.state.LastMeasuredFrame, -1);  // the state's own flags untouched
+}
+
+TEST(SignalAreas, ExtremeBoxesCountNothingOrClip) {
+  Bitmap24 f(10, 10);
+  EXPECT_EQ(SumBoxRGB(f, INT32_MAX, INT32_MAX, 2, 2).Count, 0);
+  EXPECT_EQ(SumBoxRGB(f, INT32_MIN, 5, 2, 2).Count, 0);
+  EXPECT_EQ(SumBoxRGB(f, 5, 5, INT32_MAX, INT32_MAX).Count, 90);  // rows 1..9 only
+  EXPECT_EQ(SumBoxRGB(f, 5, 5, -3, 0).Count, 0);
+  EXPECT_EQ(SumBoxRGB(Bitmap24{}, 0, 0, 2, 2).Count, 0);
+}
+
+TEST(FrameDriver, FailedFirstReadOutsideARunMeasuresAnEmptyFrameSafely) {
+  Rig rig(Flat(3));
+  rig.Place(1, 30, 20);
+  rig.s.Signals.SignalMarkersOn = true;
+  rig.s.Filters.GaussianIndex = 2;
+  rig.s.Filters.GainTenths = 5;
+  rig.s.Filters.FieldRotation = 3;
+  rig.fail = true;
+  const FrameOutcome out = rig.Show(1);
+  EXPECT_FALSE(out.GrabError.empty());
+  EXPECT_FALSE(out.StopTimer);
+  EXPECT_EQ(rig.lines[0].Objects[0].AperturePixelCount, 0);
+}
+
+TEST(FrameDriver, MaskCountsShownExceptForTheRectangle) {
+  Rig rig(Flat(1));
+  rig.Place(1, 30, 20);
+  const auto counts = RebuildObjectMasks(rig.state, rig.lines, rig.s, 1);
+  ASSERT_TRUE(counts.has_value());
+  EXPECT_EQ(counts->first, 137);
+  SetObjectSetting(rig.lines, 0, &ObjectResult::BackgroundForm, 3);
+  rig.s.RectangleWidth[0] = 4;
+  rig.s.RectangleHeight[0] = 4;
+  EXPECT_FALSE(RebuildObjectMasks(rig.state, rig.lines, rig.s, 1).has_value());
+  EXPECT_EQ(CountClassCells(rig.state.Classes[0], 1), 16);
+  EXPECT_FALSE(RebuildObjectMasks(rig.state, rig.lines, rig.s, 4).has_value());
 }

@@ -16,10 +16,10 @@ std::vector<std::string> Table(int header_lines, std::vector<std::string> rows) 
 }  // namespace
 
 TEST(RunControl, HeaderLineCountByVersion) {
-  EXPECT_EQ(HeaderLineCountFor(3), 7);
-  EXPECT_EQ(HeaderLineCountFor(1), 7);
-  EXPECT_EQ(HeaderLineCountFor(0), 4);
-  EXPECT_EQ(ChartRowCount(10, 3), 4);
+  EXPECT_EQ(RunHeaderLineCount(3), 7);
+  EXPECT_EQ(RunHeaderLineCount(1), 7);
+  EXPECT_EQ(RunHeaderLineCount(0), 4);
+  EXPECT_EQ(GraphRowCount(10, 3), 4);
 }
 
 TEST(RunControl, RowFrameNumberTruncates) {
