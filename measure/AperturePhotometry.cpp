@@ -38,10 +38,13 @@ void ToSums(const BlockAccumulator (&acc)[3], ApertureSums& out) {
   }
 }
 
-// The column range of offsets dx in [-reach, reach] whose pixel lies inside.
+// The offsets in [-reach, reach] whose pixel lies inside 0..size-1 (an empty
+// range, lo > hi, when none does). Wide arithmetic: positions may come from
+// a loaded file.
 void InsideRange(int centre, int reach, int size, int& lo, int& hi) {
-  lo = std::max(-reach, -centre);
-  hi = std::min(reach, size - 1 - centre);
+  const int64_t c = centre;
+  lo = static_cast<int>(std::clamp<int64_t>(-c, -reach, reach + 1));
+  hi = static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(size) - 1 - c, -reach - 1, reach));
 }
 
 }  // namespace
@@ -108,7 +111,7 @@ ApertureSums SumAperturePixels(const Bitmap24& frame, const ApertureClasses& cla
 namespace {
 
 ApertureSums SumRectangle(const Bitmap24& frame, const ApertureClasses& classes, int x, int y,
-                          RectangleReference& ref, LimbProfile* profile) {
+                          RectangleReference& ref, LimbProfileValues* profile) {
   ApertureSums out{};
   int dx_lo, dx_hi, dy_lo, dy_hi;
   InsideRange(x, kMaskReach, frame.Width(), dx_lo, dx_hi);
@@ -167,7 +170,7 @@ ApertureSums SumBackgroundMean(const Bitmap24& frame, const ApertureClasses& cla
 }
 
 ApertureSums SumBackgroundProfile(const Bitmap24& frame, const ApertureClasses& classes, int x, int y,
-                                  RectangleReference& ref, LimbProfile& profile) {
+                                  RectangleReference& ref, LimbProfileValues& profile) {
   return SumRectangle(frame, classes, x, y, ref, &profile);
 }
 
@@ -233,4 +236,17 @@ std::string FormatOneDecimal(double v) {
   text += '.';
   text += static_cast<char>('0' + n % 10);
   return text;
+}
+
+ApertureReadout FormatApertureReadout(const ApertureSums& sums, const DataLineBlocks& blocks, int k) {
+  ApertureReadout r;
+  if (k < 1 || k > 3) return r;
+  for (size_t j = 0; j < 3; ++j) {
+    r.Value[j] = FormatOneDecimal(blocks[j].Objects[static_cast<size_t>(k - 1)].Value);
+    r.ApertureCount[j] = FormatInt(sums[j].ApertureCount);
+    r.BackgroundCount[j] = FormatInt(sums[j].BackgroundCount);
+    r.BackgroundPerPixel[j] = FormatOneDecimal(BackgroundPerPixel(sums[j]));
+  }
+  r.HalfFluxDiameter = FormatWidth(sums[0].Hfd, 0, 2);
+  return r;
 }

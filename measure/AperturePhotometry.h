@@ -40,7 +40,7 @@ struct RectangleReference {
 using RectangleReferences = std::array<RectangleReference, 3>;  // object k at k - 1
 
 // Limb profile of a rectangle aperture along its shorter side, index offset + 25.
-using LimbProfile = std::array<double, 51>;
+using LimbProfileValues = std::array<double, 51>;
 
 // What one object's measurement reads besides the frame.
 struct ApertureMeasureContext {
@@ -48,7 +48,7 @@ struct ApertureMeasureContext {
   uint8_t BackgroundForm = 0;   // 3 = rectangle
   int BackgroundOuter = 25;     // R of the summing window for forms 0..2
   RectangleReference* Reference = nullptr;  // needed for the rectangle
-  LimbProfile* Profile = nullptr;           // rectangle with LimbProfileForRectangle
+  LimbProfileValues* Profile = nullptr;           // rectangle with LimbProfileForRectangle
 };
 
 // The measurement switches of the main window.
@@ -69,7 +69,7 @@ ApertureSums SumBackgroundMean(const Bitmap24& frame, const ApertureClasses& cla
 
 // The same, also filling the limb profile (cleared first).
 ApertureSums SumBackgroundProfile(const Bitmap24& frame, const ApertureClasses& classes, int x, int y,
-                                  RectangleReference& ref, LimbProfile& profile);
+                                  RectangleReference& ref, LimbProfileValues& profile);
 
 // Runs the summing routine of the context's background form.
 ApertureSums MeasureApertureSums(const Bitmap24& frame, const ApertureMeasureContext& ctx, int x, int y,
@@ -86,6 +86,15 @@ void StoreApertureSums(const ApertureSums& sums, int k, DataLineBlocks& blocks, 
 // (the selected object's numbers are shown from them).
 ApertureSums StoreApertureResult(const Bitmap24& frame, int k, DataLineBlocks& blocks, int x, int y,
                                  const ApertureMeasureContext& ctx, const ApertureOptions& options);
+
+// The selected object's numbers as the main window shows them, per block:
+// Value and background per pixel with one decimal, counts in decimal, the
+// half-flux diameter (block 0) with two decimals.
+struct ApertureReadout {
+  std::array<std::string, 3> Value, ApertureCount, BackgroundCount, BackgroundPerPixel;
+  std::string HalfFluxDiameter;
+};
+ApertureReadout FormatApertureReadout(const ApertureSums& sums, const DataLineBlocks& blocks, int k);
 
 // One decimal, halves to even: 12.34 -> "12.3", -0.04 -> "-0.0", 0.25 -> "0.2".
 std::string FormatOneDecimal(double v);

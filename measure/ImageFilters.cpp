@@ -44,6 +44,14 @@ constexpr double kGauss5Divisor = 10.692;
 
 uint8_t ClampByte(int64_t v) { return static_cast<uint8_t>(std::clamp<int64_t>(v, 0, 255)); }
 
+// Nearest with halves to even for a value in byte range: the default
+// floating-point rounding mode does exactly that, without the cost of the
+// general routine per byte.
+uint8_t RoundEvenToByte(double v) {
+  const double r = std::nearbyint(v);
+  return static_cast<uint8_t>(r <= 0 ? 0 : (r >= 255 ? 255 : r));
+}
+
 }  // namespace
 
 void GaussianFilter(Bitmap24& bmp, int radius) {
@@ -51,58 +59,62 @@ void GaussianFilter(Bitmap24& bmp, int radius) {
   const Bitmap24 scratch = bmp;
   const int w = bmp.Width(), h = bmp.Height();
   const double divisor = radius == 1 ? kGauss3Divisor : kGauss5Divisor;
+  std::vector<double> acc(static_cast<size_t>(w) * 3);
   for (int y = 0; y < h; ++y) {
-    uint8_t* out = bmp.Row(y);
-    for (int x = 0; x < w; ++x) {
-      double sum[3] = {0, 0, 0};
-      bool any = false;
-      for (int dy = -radius; dy <= radius; ++dy) {
-        const int yy = y + dy;
-        if (yy < 0 || yy > h - 1) continue;
-        const uint8_t* in = scratch.Row(yy);
-        for (int dx = -radius; dx <= radius; ++dx) {
-          const int xx = x + dx;
-          if (xx < 0 || xx > w - 1) continue;
-          const double wgt = radius == 1 ? kGauss3[dy + 1][dx + 1] : kGauss5[dy + 2][dx + 2];
-          const uint8_t* p = in + xx * 3;
-          sum[0] += wgt * p[0];
-          sum[1] += wgt * p[1];
-          sum[2] += wgt * p[2];
-          any = true;
-        }
+    std::fill(acc.begin(), acc.end(), 0.0);
+    // Each output byte sums its neighbours in the order dy, then dx; a
+    // neighbour outside the image adds nothing. Whole rows at a time.
+    for (int dy = -radius; dy <= radius; ++dy) {
+      const int yy = y + dy;
+      if (yy < 0 || yy > h - 1) continue;
+      const uint8_t* in = scratch.Row(yy);
+      for (int dx = -radius; dx <= radius; ++dx) {
+        const double wgt = radius == 1 ? kGauss3[dy + 1][dx + 1] : kGauss5[dy + 2][dx + 2];
+        const int lo = std::max(0, -dx) * 3, hi = std::min(w, w - dx) * 3;
+        const int shift = dx * 3;
+        for (int i = lo; i < hi; ++i) acc[static_cast<size_t>(i)] += wgt * in[i + shift];
       }
-      if (!any) continue;
-      for (int c = 0; c < 3; ++c) out[x * 3 + c] = ClampByte(RoundHalfEven(sum[c] / divisor));
     }
+    uint8_t* out = bmp.Row(y);
+    for (int i = 0; i < w * 3; ++i) out[i] = RoundEvenToByte(acc[static_cast<size_t>(i)] / divisor);
   }
 }
 
 void MovingAverageFilter(Bitmap24& bmp, int radius) {
   if (radius != 1 && radius != 2) return;
-  const Bitmap24 scratch = bmp;
   const int w = bmp.Width(), h = bmp.Height();
+  if (w == 0 || h == 0) return;
+  // Summed-area table per byte (exact integers), so each box costs four reads.
+  const size_t tw = static_cast<size_t>(w) * 3 + 3;
+  std::vector<int64_t> table((static_cast<size_t>(h) + 1) * tw, 0);
   for (int y = 0; y < h; ++y) {
+    const uint8_t* in = bmp.Row(y);
+    int64_t* above = table.data() + static_cast<size_t>(y) * tw;
+    int64_t* row = above + tw;
+    int64_t run[3] = {0, 0, 0};
+    for (int x = 0; x < w; ++x)
+      for (int c = 0; c < 3; ++c) {
+        run[c] += in[x * 3 + c];
+        const size_t i = static_cast<size_t>(x + 1) * 3 + static_cast<size_t>(c);
+        row[i] = above[i] + run[c];
+      }
+  }
+  for (int y = 0; y < h; ++y) {
+    const int y0 = std::max(y - radius, 0), y1 = std::min(y + radius, h - 1);
+    const int64_t* top = table.data() + static_cast<size_t>(y0) * tw;
+    const int64_t* bottom = table.data() + static_cast<size_t>(y1 + 1) * tw;
     uint8_t* out = bmp.Row(y);
     for (int x = 0; x < w; ++x) {
-      int sum[3] = {0, 0, 0};
-      int count = 0;
-      for (int dy = -radius; dy <= radius; ++dy) {
-        const int yy = y + dy;
-        if (yy < 0 || yy > h - 1) continue;
-        const uint8_t* in = scratch.Row(yy);
-        for (int dx = -radius; dx <= radius; ++dx) {
-          const int xx = x + dx;
-          if (xx < 0 || xx > w - 1) continue;
-          const uint8_t* p = in + xx * 3;
-          sum[0] += p[0];
-          sum[1] += p[1];
-          sum[2] += p[2];
-          ++count;
-        }
+      const int x0 = std::max(x - radius, 0), x1 = std::min(x + radius, w - 1);
+      // sum / count is never within 1/50 of a half unless it is one, so the
+      // double quotient rounds exactly.
+      const double count = static_cast<double>((y1 - y0 + 1) * (x1 - x0 + 1));
+      for (int c = 0; c < 3; ++c) {
+        const size_t l = static_cast<size_t>(x0) * 3 + static_cast<size_t>(c);
+        const size_t r = static_cast<size_t>(x1 + 1) * 3 + static_cast<size_t>(c);
+        const int64_t sum = bottom[r] - bottom[l] - top[r] + top[l];
+        out[x * 3 + c] = RoundEvenToByte(static_cast<double>(sum) / count);
       }
-      if (count == 0) continue;
-      for (int c = 0; c < 3; ++c)
-        out[x * 3 + c] = ClampByte(RoundHalfEven(static_cast<long double>(sum[c]) / count));
     }
   }
 }

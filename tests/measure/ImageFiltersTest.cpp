@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+
+#include "app/NumberText.h"
+
 namespace {
 
 Bitmap24 Uniform(int w, int h, uint8_t v) {
@@ -176,4 +181,80 @@ TEST(DrawContourLines, RedMultiplesOfTenTurnYellow) {
   EXPECT_EQ(b.Get(0, 0), (Bgr{0, 255, 255}));
   EXPECT_EQ(b.Get(1, 0), (Bgr{0, 255, 255}));
   EXPECT_EQ(b.Get(2, 0), (Bgr{7, 7, 21}));
+}
+
+namespace {
+
+Bitmap24 Random(int w, int h, unsigned seed) {
+  Bitmap24 b(w, h);
+  unsigned s = seed;
+  for (int y = 0; y < h; ++y)
+    for (int i = 0; i < w * 3; ++i) {
+      s = s * 1103515245u + 12345u;
+      b.Row(y)[i] = static_cast<uint8_t>(s >> 23);
+    }
+  return b;
+}
+
+// Per pixel and byte, straight from the definition.
+Bitmap24 ReferenceSmooth(const Bitmap24& src, int r, bool gaussian) {
+  static const double g3[3][3] = {{0.03, 0.083, 0.03}, {0.083, 0.225, 0.083}, {0.03, 0.083, 0.03}};
+  static const double g5[5][5] = {{0.13, 0.279, 0.36, 0.279, 0.13},
+                                  {0.279, 0.6, 0.775, 0.6, 0.279},
+                                  {0.36, 0.775, 1.0, 0.775, 0.36},
+                                  {0.279, 0.6, 0.775, 0.6, 0.279},
+                                  {0.13, 0.279, 0.36, 0.279, 0.13}};
+  Bitmap24 out = src;
+  for (int y = 0; y < src.Height(); ++y)
+    for (int x = 0; x < src.Width(); ++x)
+      for (int c = 0; c < 3; ++c) {
+        double sum = 0;
+        int n = 0;
+        for (int dy = -r; dy <= r; ++dy)
+          for (int dx = -r; dx <= r; ++dx) {
+            if (!src.Contains(x + dx, y + dy)) continue;
+            const int v = src.Row(y + dy)[(x + dx) * 3 + c];
+            sum += gaussian ? (r == 1 ? g3[dy + 1][dx + 1] : g5[dy + 2][dx + 2]) * v : v;
+            ++n;
+          }
+        const double q = gaussian ? sum / (r == 1 ? 0.677 : 10.692) : sum / n;
+        out.Row(y)[x * 3 + c] = static_cast<uint8_t>(std::min<int64_t>(255, RoundHalfEven(q)));
+      }
+  return out;
+}
+
+}  // namespace
+
+TEST(SmoothingFilters, MatchThePerPixelDefinitionExactly) {
+  for (int r : {1, 2}) {
+    for (auto [w, h] : {std::pair{23, 17}, std::pair{2, 3}, std::pair{1, 1}, std::pair{6, 1}}) {
+      const Bitmap24 src = Random(w, h, static_cast<unsigned>(r * 100 + w));
+      Bitmap24 g = src;
+      GaussianFilter(g, r);
+      EXPECT_EQ(g, ReferenceSmooth(src, r, true)) << "gaussian r=" << r << " " << w << "x" << h;
+      Bitmap24 m = src;
+      MovingAverageFilter(m, r);
+      EXPECT_EQ(m, ReferenceSmooth(src, r, false)) << "moving r=" << r << " " << w << "x" << h;
+    }
+  }
+}
+
+TEST(ApplyFrameFilters, GammaComesBeforeGain) {
+  // Gamma 2 then gain x2: 64 -> 128 -> 255 (capped); gain first would give 128 -> 181.
+  Bitmap24 b(1, 3);
+  b.Set(0, 2, {64, 64, 64});
+  FilterSettings s;
+  s.GammaMode = GammaModeKind::Field;
+  s.GainTenths = 20;
+  GammaTable t{};
+  BuildGammaTable(2.0, t);
+  ApplyFrameFilters(b, s, t);
+  EXPECT_EQ(b.Get(0, 2).b, 255);
+  // The 'Measure' gamma mode leaves the frame alone.
+  Bitmap24 c(1, 3);
+  c.Set(0, 2, {64, 64, 64});
+  s.GammaMode = GammaModeKind::Measure;
+  s.GainTenths = 10;
+  ApplyFrameFilters(c, s, t);
+  EXPECT_EQ(c.Get(0, 2).b, 64);
 }
