@@ -183,12 +183,26 @@ int32_t CellEdgeMeasure(const Bitmap24& bitmap, int x, int y, int run, int rowDi
   return RunSum(bitmap, x, y, run) - RunSum(bitmap, x, y + rowDistance, run);
 }
 
+BrightMeasureParams BrightMeasureParams::From(const GlyphContext& ctx) {
+  BrightMeasureParams p;
+  p.mode = ctx.mode;
+  p.digitThreshold = ctx.digitThreshold;
+  p.enhanceContrast = ctx.enhanceContrast;
+  p.iotaThreshold = RoundHalfAway(ctx.stampBackgroundLevel) - 100 + ctx.digitThreshold;
+  p.ghsThreshold = (ctx.glyphThreshold - 100.0 + ctx.stampBackgroundLevel) * 3.0;
+  return p;
+}
+
 int32_t CellBrightMeasure(const Bitmap24& bitmap, int x, int y, int run, const GlyphContext& ctx) {
+  return CellBrightMeasure(bitmap, x, y, run, BrightMeasureParams::From(ctx));
+}
+
+int32_t CellBrightMeasure(const Bitmap24& bitmap, int x, int y, int run, const BrightMeasureParams& p) {
   if (bitmap.Height() <= y) return 0;
   int32_t sum = 0;
-  switch (ctx.mode) {
+  switch (p.mode) {
     case TimeStampMode::Iota: {
-      const int64_t t = RoundHalfAway(ctx.stampBackgroundLevel) - 100 + ctx.digitThreshold;
+      const int64_t t = p.iotaThreshold;
       ForEachRunPixel(bitmap, x, y, run, [&](int32_t s) {
         if (s >= t) sum += s;
       });
@@ -196,19 +210,19 @@ int32_t CellBrightMeasure(const Bitmap24& bitmap, int x, int y, int run, const G
     }
     case TimeStampMode::Kiwi:
     case TimeStampMode::Sharp: {
-      sum = RunSum(bitmap, x, y, run) - 3 * ctx.digitThreshold;
+      sum = RunSum(bitmap, x, y, run) - 3 * p.digitThreshold;
       return sum < 0 ? 0 : sum;
     }
     case TimeStampMode::Ghs:
-      if (ctx.enhanceContrast) {
+      if (p.enhanceContrast) {
         ForEachRunPixel(bitmap, x, y, run, [&](int32_t s) {
           double v = s / 3.0;
-          v = ctx.digitThreshold * ((v - 127.0) * 4.0) / 100.0 + 127.0;
+          v = p.digitThreshold * ((v - 127.0) * 4.0) / 100.0 + 127.0;
           v = std::clamp(v, 0.0, 255.0);
           sum += static_cast<int32_t>(RoundHalfAway(3.0L * v));
         });
       } else {
-        const double t = (ctx.glyphThreshold - 100.0 + ctx.stampBackgroundLevel) * 3.0;
+        const double t = p.ghsThreshold;
         ForEachRunPixel(bitmap, x, y, run, [&](int32_t s) {
           if (s >= t) sum += 750;
         });
@@ -319,7 +333,7 @@ char GlyphCandidateChar(int index) {
   }
 }
 
-GlyphReader::GlyphReader(const GlyphContext& ctx) : ctx_(ctx) {
+GlyphReader::GlyphReader(const GlyphContext& ctx) : ctx_(ctx), bright_(BrightMeasureParams::From(ctx)) {
   const bool kiwiLike = ctx.mode == TimeStampMode::Kiwi || ctx.mode == TimeStampMode::Sharp;
   int variant = 2;
   if (!ctx.stampLocated && kiwiLike) variant = ctx.frameRateRounded > 25 ? 0 : 1;
@@ -361,7 +375,7 @@ void GlyphReader::Measure(const Bitmap24& bitmap, int x, int y, GlyphCellMeasure
     const GlyphCell& cell = cells_[k];
     const int cy = y + cell.row * rowStep_;
     c.m[k] = edgeMeasure_ ? CellEdgeMeasure(bitmap, x + cell.dx, cy, cell.run, edgeDistance_)
-                          : CellBrightMeasure(bitmap, x + cell.dx, cy, cell.run, ctx_);
+                          : CellBrightMeasure(bitmap, x + cell.dx, cy, cell.run, bright_);
     c.w[k] = cell.run;
   }
 }

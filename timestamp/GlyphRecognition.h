@@ -56,6 +56,17 @@ int32_t CellEdgeMeasure(const Bitmap24& bitmap, int x, int y, int run, int rowDi
 // Thresholded brightness of the run x..x+run on row y (0 at or below the last row).
 int32_t CellBrightMeasure(const Bitmap24& bitmap, int x, int y, int run, const GlyphContext& ctx);
 
+// The brightness measure's thresholds, worked out once per context.
+struct BrightMeasureParams {
+  TimeStampMode mode = TimeStampMode::Iota;
+  int digitThreshold = 0;
+  bool enhanceContrast = false;
+  int64_t iotaThreshold = 0;
+  double ghsThreshold = 0;
+  static BrightMeasureParams From(const GlyphContext& ctx);
+};
+int32_t CellBrightMeasure(const Bitmap24& bitmap, int x, int y, int run, const BrightMeasureParams& params);
+
 void ScoreGlyphsKiwi(const GlyphCellMeasures& cells, GlyphScores& scores);
 void ScoreGlyphsIota(const GlyphCellMeasures& cells, GlyphScores& scores);
 void ScoreGlyphsGhs(const GlyphCellMeasures& cells, GlyphScores& scores);
@@ -83,6 +94,7 @@ class GlyphReader {
 
  private:
   GlyphContext ctx_;
+  BrightMeasureParams bright_;
   std::array<GlyphCell, kGlyphCellCount> cells_{};
   int cellCount_ = 44;
   int rowStep_ = 4;

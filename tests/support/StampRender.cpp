@@ -120,13 +120,23 @@ std::vector<int> StampGlyphLitCells(StampFont font, char ch) {
 void DrawStampChar(Bitmap24& frame, char ch, int x, int y, const StampGlyphStyle& style) {
   const Bgr stroke{style.level, style.level, style.level};
   const double scale = style.variant == 2 ? style.pitch / 21.5 : 1.0;
-  for (int c : StampGlyphLitCells(style.font, ch)) {
-    const Cell& cell = Cells()[c][style.variant];
-    const int dx = static_cast<int>(std::nearbyint(cell.dx * scale));
-    const int run = static_cast<int>(std::nearbyint(cell.run * scale));
+  const std::vector<int> lit = StampGlyphLitCells(style.font, ch);
+  auto dxOf = [&](int c) { return static_cast<int>(std::nearbyint(Cells()[c][style.variant].dx * scale)); };
+  auto runOf = [&](int c) { return static_cast<int>(std::nearbyint(Cells()[c][style.variant].run * scale)); };
+  int left = 1 << 20, right = -(1 << 20);
+  for (int c : lit) {
+    left = std::min(left, dxOf(c));
+    right = std::max(right, dxOf(c) + runOf(c));
+  }
+  for (int c : lit) {
+    const int dx = dxOf(c), run = runOf(c);
     for (int j = 0; j < style.linesPerRow; ++j) {
-      const int line = y + cell.row * style.rowStep + j * style.lineSpacing;
-      for (int i = 0; i <= run; ++i) frame.Set(x + dx + i, line, stroke);
+      const int line = y + Cells()[c][style.variant].row * style.rowStep + j * style.lineSpacing;
+      for (int i = 0; i <= run; ++i) {
+        const int px = dx + i;
+        if (px < left + style.trimOuter || px > right - style.trimOuter) continue;
+        frame.Set(x + px, line, stroke);
+      }
     }
   }
 }

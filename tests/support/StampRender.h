@@ -20,6 +20,7 @@ struct StampGlyphStyle {
   int lineSpacing = 2;         // lines between the painted lines of one grid row
   int linesPerRow = 1;         // 1 thin (edge reading), 2 thick (per field)
   uint8_t level = 220;         // grey level of a stroke
+  int trimOuter = 0;           // pixels left dark at the glyph's outer left and right edges
 };
 
 // The cells lit in a character of a font (empty for an unknown character).
