@@ -112,7 +112,7 @@ void YAxisShow(const ChartView& view, ChartPicture& pic) {
               view.ChartImageHeight - view.ChartBottomMargin, cc::Black);
 }
 
-std::string InformationText(const std::vector<std::string>& lines, const ChartData& data, const ChartState& state,
+std::string InformationText(const std::vector<std::string>& lines, const ChartData& data, const TChartState& state,
                             const ChartMarks& marks, const ChartTexts& texts) {
   if (state.SelectedFrame < 0) return {};
   std::string t = "Frame No." + GetCsvField(RecordLine(lines, data.HeaderLineCount, state.SelectedFrame), 1);
@@ -152,7 +152,7 @@ struct PointStyle {
 
 }  // namespace
 
-void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, ChartState& state, ChartView& view,
+void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TChartState& state, ChartView& view,
                 const ChartOptions& options, const ChartMarks& marks, const ChartTexts& texts,
                 ChartPicture& pic, ChartDrawResult& result) {
   result = ChartDrawResult{};

@@ -89,10 +89,10 @@ void XAxisShow(const ChartView& view, bool axis_lines, int frame_step, ChartPict
 void YAxisShow(const ChartView& view, ChartPicture& pic);
 
 // The information line text ("" without a selection).
-std::string InformationText(const std::vector<std::string>& lines, const ChartData& data, const ChartState& state,
+std::string InformationText(const std::vector<std::string>& lines, const ChartData& data, const TChartState& state,
                             const ChartMarks& marks, const ChartTexts& texts);
 
 // The whole drawing (the chart's GraphShow3).
-void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, ChartState& state, ChartView& view,
+void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TChartState& state, ChartView& view,
                 const ChartOptions& options, const ChartMarks& marks, const ChartTexts& texts,
                 ChartPicture& pic, ChartDrawResult& result);

@@ -58,7 +58,7 @@ std::string ScaleRatioText(double ratio) {
   return s;
 }
 
-void HRatioCalc(ChartState& state, ChartView& view, const HRatioInput& in) {
+void HRatioCalc(TChartState& state, ChartView& view, const HRatioInput& in) {
   if (in.LineCount < in.HeaderLineCount) return;
   if (view.ScaleRatio == 0) view.ScaleRatio = 1;
   const int w = view.ChartImageWidth - view.ChartLeftMargin - view.ChartRightMargin;

@@ -36,7 +36,7 @@ struct HRatioInput {
 
 // Pixels per record, visible count, the 'Width' control and the scroll range.
 // A code change of 'Width' to 'Part' has the effects of its click handler.
-void HRatioCalc(ChartState& state, ChartView& view, const HRatioInput& in);
+void HRatioCalc(TChartState& state, ChartView& view, const HRatioInput& in);
 
 // 2^(position - 5).
 double ScaleRatioFor(int scale_position);

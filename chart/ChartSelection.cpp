@@ -12,7 +12,7 @@ bool InsidePlot(const ChartView& view, int x, int y) {
   return true;
 }
 
-int NearestVisibleIndex(const ChartData& data, const ChartState& state, const ChartView& view, int x, int y,
+int NearestVisibleIndex(const ChartData& data, const TChartState& state, const ChartView& view, int x, int y,
                         bool use_l) {
   const int visible = state.VisibleFrameCount;
   const int i0 = std::max<int>(0, static_cast<int>(RoundHalfEven((x - 3.0L - view.ChartLeftMargin) / view.ChartXRatio)));

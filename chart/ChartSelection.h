@@ -16,7 +16,7 @@ bool InsidePlot(const ChartView& view, int x, int y);
 // The visible index nearest to (x, y) among the points drawn near column x:
 // curve L while `use_l`, else curve A. Empty cells never win; ties go to the
 // lower index; 0 when no candidate qualifies.
-int NearestVisibleIndex(const ChartData& data, const ChartState& state, const ChartView& view, int x, int y,
+int NearestVisibleIndex(const ChartData& data, const TChartState& state, const ChartView& view, int x, int y,
                         bool use_l);
 
 // Step of the time buttons: FrameRateRounded records, doubled for field records.

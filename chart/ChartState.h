@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-struct ChartState {
+struct TChartState {
   uint8_t Reset = 1;             // the next opening applies the defaults
   int32_t FirstShownFrame = 0;   // index of the first visible record
   int32_t SelectedFrame = -1;    // selected record, -1 none

@@ -13,14 +13,14 @@ namespace {
 struct Drawn {
   std::vector<std::string> lines;
   ChartData data;
-  ChartState state;
+  TChartState state;
   ChartView view;
   ChartPicture pic;
   ChartDrawResult result;
 };
 
 Drawn Draw(const std::vector<std::vector<double>>& v, int objects, ChartOptions opt = {}, ChartMarks marks = {},
-           ChartState st = {}, ChartTexts texts = {}) {
+           TChartState st = {}, ChartTexts texts = {}) {
   Drawn d;
   d.lines = BuildResultTable(3, objects, RowsFromValues(v));
   d.data = ReadChartData(d.lines, 3);
@@ -75,7 +75,7 @@ TEST(GraphShow3, SnReadoutAndReportValues) {
 
 TEST(GraphShow3, ConstantCurveHasNoSnAndDataOffEmptiesIt) {
   EXPECT_EQ(Draw({{5, 5, 5}}, 1).result.SnText, "");
-  ChartState st;
+  TChartState st;
   st.DataLines = 0;
   EXPECT_EQ(Draw({{10, 12, 10, 12}}, 1, {}, {}, st).result.SnText, "");
 }
@@ -138,7 +138,7 @@ TEST(GraphShow3, ColourTablesAndCurveOrder) {
 }
 
 TEST(GraphShow3, SelectedPointIsRedAndStored) {
-  ChartState st;
+  TChartState st;
   st.SelectedFrame = 1;
   const Drawn d = Draw({{170, 85, 0}}, 1, {}, {}, st);
   EXPECT_EQ(d.view.SelectedPointX[CurveA], 52);
@@ -194,7 +194,7 @@ TEST(GraphShow3, FrameLabelsEveryThirtyFramesAtNtsc) {
 }
 
 TEST(GraphShow3, InformationLine) {
-  ChartState st;
+  TChartState st;
   st.SelectedFrame = 2;
   ChartTexts t;
   t.Edit24 = "10";
@@ -212,7 +212,7 @@ TEST(GraphShow3, InformationLine) {
                              "+1.25s +/-0.02s / ContactAngle=45deg"));
   EXPECT_TRUE(HasText(d.pic, "Analyzed file name [ event.avi]"));
   EXPECT_TRUE(HasText(d.pic, "/ Aperture-Frame photometry /  Object: Distance= Velocity="));
-  ChartState none;
+  TChartState none;
   const Drawn n = Draw({{10, 20, 30}}, 1, {}, {}, none, t);
   for (const auto& s : n.pic.Texts) EXPECT_EQ(s.rfind("Frame No.", 0), std::string::npos);
 }
@@ -221,7 +221,7 @@ TEST(GraphShow3, AsteroidBlocksWithoutACountDrawPlainPoints) {
   ChartMarks m;
   m.AsteroidChartMode = true;
   m.IntegrationCount = 0;
-  ChartState st;
+  TChartState st;
   st.ScalePosition = 8;
   const Drawn d = Draw({{10, 20, 30}}, 1, {}, m, st);
   for (const DrawOp& op : d.pic.Ops)

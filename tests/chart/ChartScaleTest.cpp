@@ -88,7 +88,7 @@ class HRatioCalcRows : public ::testing::TestWithParam<HRatioRow> {};
 
 TEST_P(HRatioCalcRows, WidthRatioAndVisibleCount) {
   const HRatioRow& row = GetParam();
-  ChartState st;
+  TChartState st;
   st.EntireWidth = row.entire;
   st.TotalFrameCount = row.records;
   ChartView v;
@@ -117,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(HRatioCalc, RecentreOnTheSelectionAndLimits) {
-  ChartState st;
+  TChartState st;
   st.EntireWidth = 0;
   st.TotalFrameCount = 5000;
   st.SelectedFrame = 1000;
@@ -135,7 +135,7 @@ TEST(HRatioCalc, RecentreOnTheSelectionAndLimits) {
 }
 
 TEST(HRatioCalc, AsteroidModeSetsPartAndCentresThePreset) {
-  ChartState st;
+  TChartState st;
   st.EntireWidth = 1;
   st.TotalFrameCount = 2000;
   st.SelectedFrame = 1500;
@@ -146,7 +146,7 @@ TEST(HRatioCalc, AsteroidModeSetsPartAndCentresThePreset) {
 }
 
 TEST(HRatioCalc, NothingForTooShortTables) {
-  ChartState st;
+  TChartState st;
   ChartView v;
   v.ChartXRatio = 123;
   HRatioCalc(st, v, HRatioInput{3, 7, 0, false});

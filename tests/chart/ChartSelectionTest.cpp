@@ -11,7 +11,7 @@ namespace {
 struct Plot {
   std::vector<std::string> lines;
   ChartData data;
-  ChartState state;
+  TChartState state;
   ChartView view;
 };
 
