@@ -135,11 +135,23 @@ TGKAvi::TGKAvi() = default;
 TGKAvi::~TGKAvi() = default;
 
 bool TGKAvi::OpenAvi(const std::string& path) {
-  file_ = FileByteSource::Open(path);
-  if (!file_) {
+  std::unique_ptr<ByteSource> file = FileByteSource::Open(path);
+  if (!file) {
     error_ = "The file cannot be opened.";
     return false;
   }
+  return OpenAviSource(std::move(file));
+}
+
+bool TGKAvi::OpenBytes(std::unique_ptr<ByteSource> bytes) {
+  CloseStreams();
+  error_.clear();
+  script_log_.clear();
+  return OpenAviSource(std::move(bytes));
+}
+
+bool TGKAvi::OpenAviSource(std::unique_ptr<ByteSource> bytes) {
+  file_ = std::move(bytes);
   if (!ReadAviContents(*file_, avi_, error_) || !ParseDibFormat(avi_.video_format, avi_.video.fcc_handler, format_, error_)) {
     file_.reset();
     avi_ = AviContents{};
