@@ -230,11 +230,16 @@ bool FfmpegVideoSource::Advance(int64_t ticks) {
 }
 
 bool FfmpegVideoSource::ForwardIsCheaper(int64_t ticks) const {
-  int64_t target = TicksToPts(ticks);
-  if (target - cur_.pts <= kForwardFrames * frame_pts_step_) return true;
+  // Decoding forward costs the frames up to the target; a seek costs the
+  // frames from the key frame before the target, plus the seek itself.
+  const int64_t target = TicksToPts(ticks);
+  const int64_t ahead = target - cur_.pts;
+  if (ahead <= 2 * frame_pts_step_) return true;
   const AVIndexEntry* key = avformat_index_get_entry_from_timestamp(format_->streams[stream_], target + start_pts_,
                                                                       AVSEEK_FLAG_BACKWARD);
-  return key && key->timestamp - start_pts_ <= cur_.pts;
+  if (!key) return ahead <= kForwardFrames * frame_pts_step_;
+  const int64_t key_pts = key->timestamp - start_pts_;
+  return key_pts <= cur_.pts || ahead <= target - key_pts + 2 * frame_pts_step_;
 }
 
 bool FfmpegVideoSource::SeekTo(int64_t pts) {
