@@ -142,7 +142,30 @@ bool ParseStandardIndex(const uint8_t* p, size_t n, uint64_t file_size, std::vec
   return true;
 }
 
-bool FromOpenDmlIndex(const ByteSource& src, const Layout& l, std::vector<AviFrameEntry>& frames) {
+bool ReadOpenDmlIndex(const ByteSource& src, const Layout& l, std::vector<AviFrameEntry>& frames);
+
+// Does a video chunk of this stream and size start 8 bytes before `data`?
+bool VideoChunkBefore(const ByteSource& src, uint64_t data, uint32_t size, int stream) {
+  uint8_t h[8];
+  return data >= 8 && src.ReadAt(data - 8, h, 8) && IsVideoChunk(Le32(h), stream) && Le32(h + 4) == size;
+}
+
+// Spot checks through the file: an index from another recording fails here.
+bool SpotCheck(const ByteSource& src, const std::vector<AviFrameEntry>& frames, int stream) {
+  if (frames.empty()) return false;
+  size_t step = std::max<size_t>(1, frames.size() / 16);
+  for (size_t i = 0; i < frames.size(); i += step)
+    if (!VideoChunkBefore(src, frames[i].offset, frames[i].size, stream)) return false;
+  return VideoChunkBefore(src, frames.back().offset, frames.back().size, stream);
+}
+
+bool FromOpenDmlIndex(const ByteSource& src, const Layout& l, int stream, std::vector<AviFrameEntry>& frames) {
+  if (ReadOpenDmlIndex(src, l, frames) && SpotCheck(src, frames, stream)) return true;
+  frames.clear();
+  return false;
+}
+
+bool ReadOpenDmlIndex(const ByteSource& src, const Layout& l, std::vector<AviFrameEntry>& frames) {
   std::vector<uint8_t> indx;
   if (l.indx_size < 24 || l.indx_size > kMaxFormatBytes || !ReadBlock(src, l.indx_pos, l.indx_size, indx)) return false;
   if (indx[3] == 1) return ParseStandardIndex(indx.data(), indx.size(), src.Size(), frames) && !frames.empty();
@@ -327,7 +350,7 @@ bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error
     return false;
   }
   std::vector<AviFrameEntry> frames;
-  if (l.has_indx && FromOpenDmlIndex(src, l, frames)) {
+  if (l.has_indx && FromOpenDmlIndex(src, l, out.video_stream, frames)) {
     out.frames = std::move(frames);
     out.keyframe_flags_present = true;
     out.index_source = AviIndexSource::OpenDmlIndex;

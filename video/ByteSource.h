@@ -26,6 +26,19 @@ class MemoryByteSource final : public ByteSource {
   size_t size_;
 };
 
+// A memory block the source owns.
+class OwnedMemoryByteSource final : public ByteSource {
+ public:
+  explicit OwnedMemoryByteSource(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+  uint64_t Size() const override { return bytes_.size(); }
+  bool ReadAt(uint64_t offset, void* dst, size_t n) const override {
+    return MemoryByteSource(bytes_.data(), bytes_.size()).ReadAt(offset, dst, n);
+  }
+
+ private:
+  std::vector<uint8_t> bytes_;
+};
+
 class FileByteSource final : public ByteSource {
  public:
   // Nothing when the file cannot be opened for reading.

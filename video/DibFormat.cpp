@@ -1,7 +1,7 @@
 // BITMAPINFOHEADER of an AVI video stream.
 //
-// Contract: biSize below 40 or a width/height of 0 or beyond 32768 is
-// refused. BI_RGB 1/2/4/8-bit frames use the colour table after the header
+// Contract: biSize below 40, a width/height of 0 or beyond 32768, or more
+// than 2^26 pixels is refused. BI_RGB 1/2/4/8-bit frames use the colour table after the header
 // (biClrUsed 0 means 2^bpp entries; a missing table gives a grey ramp, where
 // Windows would use its system palette); 16-bit BI_RGB is x555; BI_BITFIELDS
 // takes the three masks after the header. Negative biHeight means top-down.
@@ -20,6 +20,7 @@ namespace {
 uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 
 constexpr int kMaxDimension = 32768;
+constexpr int64_t kMaxPixels = int64_t(1) << 26;  // 64 M pixels: far beyond any camera
 
 }  // namespace
 
@@ -34,7 +35,8 @@ bool ParseDibFormat(const std::vector<uint8_t>& strf, uint32_t handler, DibForma
   f.bit_count = p[14] | p[15] << 8;
   f.compression = Le32(p + 16);
   uint32_t clr_used = Le32(p + 32);
-  if (w <= 0 || w > kMaxDimension || h == 0 || h < -kMaxDimension || h > kMaxDimension) {
+  if (w <= 0 || w > kMaxDimension || h == 0 || h < -kMaxDimension || h > kMaxDimension ||
+      int64_t(w) * (h < 0 ? -int64_t(h) : int64_t(h)) > kMaxPixels) {
     error = "The frame size is out of range.";
     return false;
   }

@@ -1,6 +1,8 @@
 #include "video/FfmpegVideoSource.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -92,16 +94,58 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   frame_pts_step_ = std::max<int64_t>(1, av_rescale_q(1, av_inv_q(rate), time_base_));
   if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
     duration_ticks_ = av_rescale_q(st->duration, time_base_, {1, int(kTicksPerSecond)});
+  else if (int64_t end = EndPts(); end != AV_NOPTS_VALUE && end > start_pts_)
+    duration_ticks_ = av_rescale_q(end - start_pts_, time_base_, {1, int(kTicksPerSecond)});
   else if (format_->duration > 0)
     duration_ticks_ = av_rescale(format_->duration, kTicksPerSecond, AV_TIME_BASE);
   else if (st->nb_frames > 0)
     duration_ticks_ = av_rescale(st->nb_frames * kTicksPerSecond, rate.den, rate.num);
   path_ = path;
+  seek_count_ = 0;
+  palette_.clear();
+  const AVCodecParameters* par = st->codecpar;
+  int bits = par->bits_per_coded_sample;
+  if (par->codec_id == AV_CODEC_ID_RAWVIDEO && bits >= 1 && bits <= 8 && par->extradata_size > 0) {
+    // The colour table of a palette AVI travels in the extra data (RGBQUAD entries).
+    size_t size = size_t(par->extradata_size);
+    if (size >= 9 && std::memcmp(par->extradata + size - 9, "BottomUp", 9) == 0) size -= 9;  // the demuxer's flip mark
+    size_t n = std::min<size_t>(size_t(1) << bits, size / 4);
+    const uint8_t* src = par->extradata + size - 4 * n;
+    palette_.assign(AVPALETTE_SIZE, 0);
+    for (size_t i = 0; i < n; ++i) {
+      std::memcpy(&palette_[4 * i], src + 4 * i, 3);
+      palette_[4 * i + 3] = 0xFF;
+    }
+  }
+  send_palette_ = true;
   if (width_ <= 0 || height_ <= 0) {
     Close();
     return "The video has no frame size.";
   }
   return "";
+}
+
+// Containers without a stream length (Matroska, some MPEG files) give the end
+// time of the last frame: read the packets after the last key frame.
+int64_t FfmpegVideoSource::EndPts() {
+  AVStream* st = format_->streams[stream_];
+  int64_t guess = INT64_MAX;
+  if (format_->duration > 0) {
+    int64_t start = format_->start_time != AV_NOPTS_VALUE ? format_->start_time : 0;
+    guess = av_rescale_q(format_->duration + start, AV_TIME_BASE_Q, st->time_base);
+  }
+  if (avformat_seek_file(format_.get(), stream_, INT64_MIN, guess, guess, 0) < 0) return AV_NOPTS_VALUE;
+  int64_t end = AV_NOPTS_VALUE;
+  for (int packets = 0; packets < 100000 && av_read_frame(format_.get(), packet_.get()) >= 0; ++packets) {
+    if (packet_->stream_index == stream_) {
+      int64_t pts = packet_->pts != AV_NOPTS_VALUE ? packet_->pts : packet_->dts;
+      int64_t length = packet_->duration > 0 ? packet_->duration : frame_pts_step_;
+      if (pts != AV_NOPTS_VALUE && (end == AV_NOPTS_VALUE || pts + length > end)) end = pts + length;
+    }
+    av_packet_unref(packet_.get());
+  }
+  SeekTo(0);
+  return end;
 }
 
 void FfmpegVideoSource::Close() {
@@ -159,6 +203,15 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
       }
       // An empty packet (a dropped frame) would read as end of stream.
       bool ours = packet_->stream_index == stream_ && packet_->size > 0;
+      if (ours && send_palette_ && !palette_.empty()) {
+        // The demuxer sends the palette only with the first packet it reads;
+        // after a seek the decoder must get it again.
+        if (!av_packet_get_side_data(packet_.get(), AV_PKT_DATA_PALETTE, nullptr)) {
+          uint8_t* pal = av_packet_new_side_data(packet_.get(), AV_PKT_DATA_PALETTE, AVPALETTE_SIZE);
+          if (pal) std::memcpy(pal, palette_.data(), AVPALETTE_SIZE);
+        }
+        send_palette_ = false;
+      }
       if (ours) avcodec_send_packet(codec_.get(), packet_.get());
       av_packet_unref(packet_.get());
       if (ours) break;
@@ -177,11 +230,16 @@ bool FfmpegVideoSource::Advance(int64_t ticks) {
 }
 
 bool FfmpegVideoSource::ForwardIsCheaper(int64_t ticks) const {
-  int64_t target = TicksToPts(ticks);
-  if (target - cur_.pts <= kForwardFrames * frame_pts_step_) return true;
+  // Decoding forward costs the frames up to the target; a seek costs the
+  // frames from the key frame before the target, plus the seek itself.
+  const int64_t target = TicksToPts(ticks);
+  const int64_t ahead = target - cur_.pts;
+  if (ahead <= 2 * frame_pts_step_) return true;
   const AVIndexEntry* key = avformat_index_get_entry_from_timestamp(format_->streams[stream_], target + start_pts_,
                                                                       AVSEEK_FLAG_BACKWARD);
-  return key && key->timestamp - start_pts_ <= cur_.pts;
+  if (!key) return ahead <= kForwardFrames * frame_pts_step_;
+  const int64_t key_pts = key->timestamp - start_pts_;
+  return key_pts <= cur_.pts || ahead <= target - key_pts + 2 * frame_pts_step_;
 }
 
 bool FfmpegVideoSource::SeekTo(int64_t pts) {
@@ -190,6 +248,7 @@ bool FfmpegVideoSource::SeekTo(int64_t pts) {
   int r = avformat_seek_file(format_.get(), stream_, INT64_MIN, ts, ts, 0);
   if (r < 0) r = av_seek_frame(format_.get(), stream_, ts, AVSEEK_FLAG_BACKWARD);
   avcodec_flush_buffers(codec_.get());
+  send_palette_ = true;
   cur_ = {};
   next_ = {};
   have_cur_ = have_next_ = false;

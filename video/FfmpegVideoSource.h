@@ -50,6 +50,7 @@ class FfmpegVideoSource {
   bool SeekTo(int64_t pts);
   bool Advance(int64_t ticks);  // moves cur_ forward to the frame shown at ticks
   bool ForwardIsCheaper(int64_t ticks) const;
+  int64_t EndPts();
 
   AvFormatPtr format_;
   AvCodecContextPtr codec_;
@@ -69,6 +70,8 @@ class FfmpegVideoSource {
   int64_t last_pts_ = 0;
   bool last_pts_valid_ = false;
   int seek_count_ = 0;
+  std::vector<uint8_t> palette_;  // AVPALETTE_SIZE bytes for palette AVIs
+  bool send_palette_ = false;
   std::string path_;
 };
 

@@ -168,10 +168,17 @@ bool SwscaleToBgr::Convert(const uint8_t* const data[4], const int linesize[4], 
                                1 << 16);
     }
   }
+  // swscale's vector code may write past the end of a row: give it an aligned,
+  // padded buffer, then copy the rows.
+  const int stride = (width * 3 + 63) & ~63;
+  buffer_.resize(size_t(stride) * size_t(height) + 256);
+  uint8_t* aligned = reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(buffer_.data()) + 63) & ~uintptr_t(63));
+  uint8_t* dst[4] = {aligned, nullptr, nullptr, nullptr};
+  int dst_stride[4] = {stride, 0, 0, 0};
+  if (sws_scale(ctx_.get(), data, linesize, 0, height, dst, dst_stride) != height) return false;
   EnsureSize(out, width, height);
-  uint8_t* dst[4] = {out.Data(), nullptr, nullptr, nullptr};
-  int dst_stride[4] = {out.Stride(), 0, 0, 0};
-  return sws_scale(ctx_.get(), data, linesize, 0, height, dst, dst_stride) == height;
+  for (int y = 0; y < height; ++y) std::memcpy(out.Row(y), aligned + size_t(stride) * size_t(y), size_t(width) * 3);
+  return true;
 }
 
 bool AvFrameToBitmap(const AVFrame& frame, SwscaleToBgr& scaler, Bitmap24& out) {

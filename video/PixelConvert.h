@@ -44,6 +44,7 @@ class SwscaleToBgr {
   AVPixelFormat format_ = AV_PIX_FMT_NONE;
   AVColorSpace matrix_ = AVCOL_SPC_UNSPECIFIED;
   AVColorRange range_ = AVCOL_RANGE_UNSPECIFIED;
+  std::vector<uint8_t> buffer_;
 };
 
 // A decoded FFmpeg frame to Bitmap24. False for a frame we cannot convert.

@@ -135,11 +135,23 @@ TGKAvi::TGKAvi() = default;
 TGKAvi::~TGKAvi() = default;
 
 bool TGKAvi::OpenAvi(const std::string& path) {
-  file_ = FileByteSource::Open(path);
-  if (!file_) {
+  std::unique_ptr<ByteSource> file = FileByteSource::Open(path);
+  if (!file) {
     error_ = "The file cannot be opened.";
     return false;
   }
+  return OpenAviSource(std::move(file));
+}
+
+bool TGKAvi::OpenBytes(std::unique_ptr<ByteSource> bytes) {
+  CloseStreams();
+  error_.clear();
+  script_log_.clear();
+  return OpenAviSource(std::move(bytes));
+}
+
+bool TGKAvi::OpenAviSource(std::unique_ptr<ByteSource> bytes) {
+  file_ = std::move(bytes);
   if (!ReadAviContents(*file_, avi_, error_) || !ParseDibFormat(avi_.video_format, avi_.video.fcc_handler, format_, error_)) {
     file_.reset();
     avi_ = AviContents{};
@@ -211,12 +223,14 @@ bool TGKAvi::GetFrameBitmap(int32_t n, Bitmap24& bitmap) {
     return codec_->Decode(*file_, avi_, j, scaler_, bitmap, error_);
   }
   const AviFrameEntry& e = avi_.frames[size_t(j)];
-  chunk_.resize(e.size);
+  // Padding after the frame: swscale reads whole vectors at the end of a line.
+  chunk_.resize(size_t(e.size) + 64);
+  std::fill(chunk_.begin() + ptrdiff_t(e.size), chunk_.end(), uint8_t(0));
   if (!file_->ReadAt(e.offset, chunk_.data(), e.size)) {
     error_ = "The frame cannot be read.";
     return false;
   }
-  if (!DecodeDibFrame(format_, chunk_.data(), chunk_.size(), scaler_, bitmap)) {
+  if (!DecodeDibFrame(format_, chunk_.data(), e.size, scaler_, bitmap)) {
     error_ = "The frame is shorter than its format.";
     return false;
   }

@@ -37,6 +37,8 @@ class TGKAvi {
   // True when a video stream was opened (an ".avs" name opens the script's
   // source). Closes what was open before.
   bool OpenStreams(const std::string& file_name);
+  // Opens an AVI held by `bytes` (tests, the fuzzer).
+  bool OpenBytes(std::unique_ptr<ByteSource> bytes);
   // Frames of the video stream, -1 when none is open.
   int32_t FrameCount() const;
   // Frame n into `bitmap`; false (bitmap untouched) when no stream is open,
@@ -58,10 +60,11 @@ class TGKAvi {
 
  private:
   bool OpenAvi(const std::string& path);
+  bool OpenAviSource(std::unique_ptr<ByteSource> bytes);
 
   int32_t frame_rate_ = 30;
   uint8_t bit_depth_ = 16;
-  std::unique_ptr<FileByteSource> file_;
+  std::unique_ptr<ByteSource> file_;
   AviContents avi_;
   DibFormat format_;
   std::vector<uint8_t> chunk_;
