@@ -366,6 +366,7 @@ void TPNGLoader::LoadFromStream(TBaseStream& stream, const std::string& /*ext*/,
         continue;
       }
     } else if (type == "IEND") {
+      if (c.Length != 0) InvalidData();
       const uint32_t stored = ReadBE32(raw);
       if (VerifyChecksums && stored != crc.CRC()) throw Exception("CRC error");
       break;

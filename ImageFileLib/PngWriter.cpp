@@ -180,6 +180,8 @@ void TPNGLoader::WriteImage(TBaseStream& out, bool is_mng, const TLinearBitmap& 
     // Black entries above the last coloured one may still be used by pixels.
     if (colour_type == 3)
       for (int32_t i = 0; i < bitmap.Size; ++i) n = std::max<int>(n, bitmap.Map[i]);
+    // A palette may not hold more entries than the bit depth can index.
+    if (colour_type == 3) n = std::min(n, (1 << bit_depth) - 1);
     uint8_t plte[768];
     for (int i = 0; i <= n; ++i) {
       plte[3 * i] = pal[3 * i + 2];
