@@ -59,7 +59,7 @@ class TPlatform : public QMainWindow {
   FrameResults Frames;          // FrameDataLines, InitialDataLines, RecordedDataLines
   PassedPointTable PassedPoints{};  // per object: spare, 'Frame1', 'Frame2'
   LinkedPointTable LinkedPoints{};  // per object: linked 'Begin', 'End'
-  LimbProfile Limb{};               // limb profile of a rectangle aperture, for the rows
+  LimbProfileValues Limb{};             // limb profile of a rectangle aperture, for the rows
   CaptureLogValues CaptureLog;
   EventToolState EventTools;
   AppSettings Settings;         // folders, observer names and the rest of the settings file
