@@ -300,3 +300,16 @@ TEST(TGKAvi, WriterSettingsClamp) {
 }
 
 }  // namespace
+
+TEST(AviWriter, OneCallWriterAndAnIndependentReader) {
+  std::vector<Bitmap24> frames;
+  for (int i = 0; i < 4; ++i) frames.push_back(NumberedFrame(32, 16, i, 2));
+  AviWriterOptions o;
+  o.rate = 30000, o.scale = 1001;
+  std::string path = FixturePath("one_call.avi");
+  ASSERT_TRUE(WriteAvi(path, frames, o));
+  auto probe = ProbeVideo(path);  // ffprobe decodes it on its own
+  ASSERT_TRUE(probe.has_value());
+  EXPECT_EQ(probe->frames, 4);
+  EXPECT_EQ(probe->rate, "30000/1001");
+}
