@@ -46,4 +46,8 @@ private:
 
 TPNGLoader& PNGLoader();
 
+// The writer's lossy colour reduction of an 8-bit or 24-bit bitmap (changed
+// in place, tolerance > 0); returns the filter type to write it with.
+int32_t ReduceColours(TLinearBitmap& bitmap, int32_t tolerance, int32_t transparent);
+
 }  // namespace ImageFile

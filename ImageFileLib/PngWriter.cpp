@@ -104,6 +104,13 @@ void TPNGLoader::SaveToStream(TBaseStream& stream, const std::string& ext, const
     for (int32_t i = 0; i < source->Size; ++i)
       if (source->Map[i] >> BitDepth) throw ELinearBitmap("Unsupported pixel format");
   }
+  TLinearBitmap reduced;
+  if (ReduceTolerance > 0 && source->PixelFormat != pf16Grey && !(is_mng && source->PixelFormat == pf24Bit)) {
+    reduced.Assign(*source);
+    opt = ReduceColours(reduced, ReduceTolerance, TransparentColor);
+    WriteImage(stream, is_mng, reduced, opt);
+    return;
+  }
   if (opt == -3) {
     int64_t best = std::numeric_limits<int64_t>::max();
     TMemStream best_file;
