@@ -31,6 +31,8 @@ public:
   std::unique_ptr<std::array<uint8_t, 256>> PaletteAlpha;
   double Gamma = 0.0;
   int32_t TransparentColor = -1;
+  // Writer: 1, 2 or 4 packs 8-bit palette pictures whose indexes all fit
+  // (others are written with 8 bits); reader: the file's bit depth.
   int32_t BitDepth = 0;
   int32_t FilterOption = -1;
   int32_t ReduceTolerance = 0;

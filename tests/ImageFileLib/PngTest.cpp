@@ -478,3 +478,15 @@ TEST(Png, ColourReductionStaysWithinTheToleranceAndShrinksTheFile) {
   EXPECT_EQ(pal_back.Palette[3 * 7], pal.Palette[3 * 7]);  // the transparent entry keeps its place
   EXPECT_EQ(FilteredRows(SavePng(loader, pal), 30 * 41)[0], 4);
 }
+
+TEST(Png, SmallBitDepthIsUsedOnlyWhenEveryIndexFits) {
+  TLinearBitmap b = MakeTestBitmap(9, 4, pf8Bit);
+  TPNGLoader loader;
+  loader.BitDepth = 2;  // e.g. left over from reading a 2-bit file
+  const auto bytes = SavePng(loader, b);
+  EXPECT_EQ(Chunks(bytes)[0].Data[8], 8);
+  TPNGLoader reader;
+  ExpectSamePixels(LoadPng(reader, bytes), b);
+  for (int32_t i = 0; i < b.Size; ++i) b.Map[i] &= 3;
+  EXPECT_EQ(Chunks(SavePng(loader, b))[0].Data[8], 2);
+}
