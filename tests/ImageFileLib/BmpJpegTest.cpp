@@ -322,3 +322,20 @@ TEST(Jpeg, BrokenFilesGiveErrorsNeverCrashes) {
     }
   }
 }
+
+TEST(Jpeg, SixteenBitGreyIsSavedAsAGreyJpegOfItsHighBytes) {
+  TempFolder folder;
+  TLinearBitmap b;
+  b.New(16, 8, pf16Grey);
+  for (int32_t i = 0; i < b.Size; i += 2) {
+    b.Map[i] = 0xFF;
+    b.Map[i + 1] = static_cast<uint8_t>(i * 3);
+  }
+  const std::string file = folder.File("grey16.jpg");
+  b.SaveToFile(file);
+  const PillowImage image = PillowDecode(folder, file, "");
+  EXPECT_EQ(image.Mode, "L");
+  std::vector<int> high;
+  for (int32_t i = 0; i < b.Size; i += 2) high.push_back(b.Map[i + 1]);
+  EXPECT_LT(MeanAbsDifference(image.Values, high), 4.0);
+}

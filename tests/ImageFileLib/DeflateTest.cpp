@@ -244,6 +244,22 @@ std::vector<uint8_t> MatchBeforeStart() {
   }
   return out.ToVector();
 }
+// A dynamic block header with the given counts and code-length lengths.
+std::vector<uint8_t> DynamicHeader(int hlit, int hdist, const std::vector<int>& cl_lengths, uint32_t fill = 0) {
+  TMemStream out;
+  {
+    THuffmanBitStream bits(&out);
+    bits.WriteBits(1, 1);
+    bits.WriteBits(2, 2);
+    bits.WriteBits(static_cast<uint32_t>(hlit - 257), 5);
+    bits.WriteBits(static_cast<uint32_t>(hdist - 1), 5);
+    bits.WriteBits(static_cast<uint32_t>(cl_lengths.size() - 4), 4);
+    for (int l : cl_lengths) bits.WriteBits(static_cast<uint32_t>(l), 3);
+    bits.WriteBits(fill, 32);
+    bits.Flush();
+  }
+  return out.ToVector();
+}
 }  // namespace
 
 TEST(Deflate, CorruptStreamsGiveTheStatedErrors) {
@@ -258,6 +274,9 @@ TEST(Deflate, CorruptStreamsGiveTheStatedErrors) {
       {"HLIT above 286", {0xFD, 0xFF, 0xFF, 0xFF, 0xFF}, "Error in compressed data"},
       {"truncated stored block", {0x01, 0x05, 0x00, 0xFA, 0xFF, 'a'}, "Read less than expected"},
       {"empty input", {}, "Read less than expected"},
+      {"HDIST above 30", DynamicHeader(257, 31, {2, 2, 2, 2}), "Error in compressed data"},
+      {"over-subscribed code-length code", DynamicHeader(257, 1, {1, 1, 1, 1}), "Error in compressed data"},
+      {"repeat of nothing", DynamicHeader(257, 1, {1, 0, 0, 1}, 0xFFFFFFFFu), "Error in compressed data"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.Name);
@@ -285,5 +304,16 @@ TEST(Deflate, BitFlipSweepAndTruncationNeverCrash) {
       const std::vector<uint8_t> cut(packed.begin(), packed.begin() + static_cast<long>(n));
       EXPECT_FALSE(TryInflate(cut, 1 << 20).empty()) << n;
     }
+  }
+}
+
+TEST(Deflate, WritingToAnInflaterIsRefused) {
+  TMemStream in;
+  TDeflateStream inflate(&in, 0);
+  try {
+    inflate.Write("x", 1);
+    FAIL();
+  } catch (const EInOutError& e) {
+    EXPECT_STREQ(e.what(), "Stream not open for write");
   }
 }

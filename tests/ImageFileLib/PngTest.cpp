@@ -418,6 +418,10 @@ TEST(Png, ReaderErrorsHaveTheirTexts) {
   auto critical = good;
   std::memcpy(&critical[12], "IHDX", 4);
   EXPECT_EQ(TryLoad(critical, false), "Unsupported PNG data");
+  auto long_plte = SavePng(PNGLoader(), MakeTestBitmap(6, 6, pf8Bit));
+  long_plte[33 + 2] = 0x03;  // PLTE length 768 + 3: 257 entries
+  long_plte[33 + 3] = 0x03;
+  EXPECT_EQ(TryLoad(long_plte, false), "Invalid PNG data");
   auto huge = good;
   huge[16] = 0x7F;  // width 2^30 and more
   EXPECT_EQ(TryLoad(huge, false), "Invalid PNG data");
