@@ -38,12 +38,14 @@ std::string FolderOf(const std::string& file_name) {
   return at == std::string::npos ? std::string() : file_name.substr(0, at + 1);
 }
 
-int CreateUniqueFile(const std::string& folder, const std::string& prefix, std::string& path) {
+int CreateUniqueFile(const std::string& folder, const std::string& prefix, std::string& path,
+                     const std::string& shown_name) {
   std::string pattern = folder + prefix + "XXXXXX";
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   const int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
-  if (fd < 0) throw EInOutError(FormatMessage("Error opening \"%s\" - %s", pattern, SystemErrorText(errno)));
+  if (fd < 0) throw EInOutError(FormatMessage("Error opening \"%s\" - %s", shown_name.empty() ? pattern : shown_name,
+                                              SystemErrorText(errno)));
   path = buffer.data();
   return fd;
 }
@@ -67,7 +69,7 @@ void TBitmapLoader::SaveToFile(const std::string& file_name, const std::string& 
   TempFileGuard temp;
   const std::string folder = FolderOf(file_name);
   const std::string leaf = file_name.substr(folder.size());
-  const int fd = CreateUniqueFile(folder, "." + leaf + ".", temp.Path);
+  const int fd = CreateUniqueFile(folder, "." + leaf + ".", temp.Path, file_name);
   // mkstemp makes the file private; a saved picture gets the usual rights.
   const mode_t mask = ::umask(0);
   ::umask(mask);

@@ -45,8 +45,9 @@ TBitmapLoaders& BitmapLoaders();
 void RegisterBitmapLoader(TBitmapLoader* loader);
 
 // Creates a new empty file with a unique name (mkstemp) in folder; returns the
-// open descriptor and sets path.
-int CreateUniqueFile(const std::string& folder, const std::string& prefix, std::string& path);
+// open descriptor and sets path. Failure names shown_name (or the pattern).
+int CreateUniqueFile(const std::string& folder, const std::string& prefix, std::string& path,
+                     const std::string& shown_name = {});
 std::string TemporaryFolder();
 std::string FolderOf(const std::string& file_name);
 

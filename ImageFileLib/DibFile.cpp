@@ -173,7 +173,8 @@ int LoadDIBFile(TSeekableStream& stream, std::unique_ptr<TUniDIB>& dib, int64_t 
   if (width <= 0 || abs_height == 0 || width > (1 << 24) || abs_height > (1 << 24)) return 5;
   const int64_t min_row = DWordAlign(static_cast<uint32_t>((int64_t{width} * bits + 7) / 8));
   if (first != 0 || row_bytes < (int64_t{width} * bits + 7) / 8) row_bytes = min_row;
-  if (min_row * abs_height > max_map_bytes) return 5;
+  // The pixel count bounds what the caller makes of the picture as well.
+  if (min_row * abs_height > max_map_bytes || int64_t{width} * abs_height > max_map_bytes) return 5;
 
   auto result = std::make_unique<TUniDIB>(width, static_cast<int32_t>(abs_height), 0, bits);
   if (bits <= 8) {

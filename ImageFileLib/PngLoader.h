@@ -31,6 +31,8 @@ public:
   std::unique_ptr<std::array<uint8_t, 256>> PaletteAlpha;
   double Gamma = 0.0;
   int32_t TransparentColor = -1;
+  // Writer: 1, 2 or 4 packs 8-bit palette pictures whose indexes all fit
+  // (others are written with 8 bits); reader: the file's bit depth.
   int32_t BitDepth = 0;
   int32_t FilterOption = -1;
   int32_t ReduceTolerance = 0;
@@ -45,5 +47,9 @@ private:
 };
 
 TPNGLoader& PNGLoader();
+
+// The writer's lossy colour reduction of an 8-bit or 24-bit bitmap (changed
+// in place, tolerance > 0); returns the filter type to write it with.
+int32_t ReduceColours(TLinearBitmap& bitmap, int32_t tolerance, int32_t transparent);
 
 }  // namespace ImageFile

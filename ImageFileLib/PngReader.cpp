@@ -279,6 +279,7 @@ void TPNGLoader::LoadFromStream(TBaseStream& stream, const std::string& /*ext*/,
           !ValidDepth(h.ColourType, h.BitDepth))
         InvalidData();
       if (h.FilterMethod != 0 && !(is_mng && h.FilterMethod == 64)) InvalidData();
+      BitDepth = h.BitDepth;
       h.Width = static_cast<int32_t>(w);
       h.Height = static_cast<int32_t>(hh);
       uint8_t code;

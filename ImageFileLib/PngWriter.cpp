@@ -72,6 +72,13 @@ void TakeRow(const TLinearBitmap& bitmap, int32_t y, int channels, int bit_depth
   }
 }
 
+// True when every index of the 8-bit map is below 2^depth.
+bool FitsDepth(const TLinearBitmap& bitmap, int depth) {
+  for (int32_t i = 0; i < bitmap.Size; ++i)
+    if (bitmap.Map[i] >> depth) return false;
+  return true;
+}
+
 }  // namespace
 
 TPNGLoader::TPNGLoader() = default;
@@ -100,9 +107,12 @@ void TPNGLoader::SaveToStream(TBaseStream& stream, const std::string& ext, const
   }
   if (source->PixelFormat != pf8Bit && source->PixelFormat != pf16Grey && source->PixelFormat != pf24Bit)
     throw ELinearBitmap("Unsupported pixel format");
-  if (source->PixelFormat == pf8Bit && (BitDepth == 1 || BitDepth == 2 || BitDepth == 4)) {
-    for (int32_t i = 0; i < source->Size; ++i)
-      if (source->Map[i] >> BitDepth) throw ELinearBitmap("Unsupported pixel format");
+  TLinearBitmap reduced;
+  if (ReduceTolerance > 0 && source->PixelFormat != pf16Grey && !(is_mng && source->PixelFormat == pf24Bit)) {
+    reduced.Assign(*source);
+    opt = ReduceColours(reduced, ReduceTolerance, TransparentColor);
+    WriteImage(stream, is_mng, reduced, opt);
+    return;
   }
   if (opt == -3) {
     int64_t best = std::numeric_limits<int64_t>::max();
@@ -134,7 +144,8 @@ void TPNGLoader::WriteImage(TBaseStream& out, bool is_mng, const TLinearBitmap& 
 
   const uint8_t code = bitmap.PixelFormat;
   int bit_depth = 8;
-  if (code == pf8Bit && (BitDepth == 1 || BitDepth == 2 || BitDepth == 4)) bit_depth = BitDepth;
+  if (code == pf8Bit && (BitDepth == 1 || BitDepth == 2 || BitDepth == 4) && FitsDepth(bitmap, BitDepth))
+    bit_depth = BitDepth;
   else if (code == pf16Grey) bit_depth = 16;
   int colour_type, channels;
   const TLinearBitmap* image = &bitmap;

@@ -106,7 +106,7 @@ namespace {
 // A "BM" file with a 40-byte header, the given palette and pixel bytes.
 std::vector<uint8_t> MakeBmp(int32_t w, int32_t h, int bits, int compression, const std::vector<uint8_t>& palette_quads,
                              const std::vector<uint8_t>& pixels, uint32_t colours_used = 0) {
-  std::vector<uint8_t> f(54, 0);
+  std::vector<uint8_t> f(54 + palette_quads.size() + pixels.size(), 0);
   auto put32 = [&](size_t at, uint32_t v) {
     for (int k = 0; k < 4; ++k) f[at + static_cast<size_t>(k)] = static_cast<uint8_t>(v >> (8 * k));
   };
@@ -120,8 +120,8 @@ std::vector<uint8_t> MakeBmp(int32_t w, int32_t h, int bits, int compression, co
   f[28] = static_cast<uint8_t>(bits);
   put32(30, static_cast<uint32_t>(compression));
   put32(46, colours_used);
-  f.insert(f.end(), palette_quads.begin(), palette_quads.end());
-  f.insert(f.end(), pixels.begin(), pixels.end());
+  std::copy(palette_quads.begin(), palette_quads.end(), f.begin() + 54);
+  std::copy(pixels.begin(), pixels.end(), f.begin() + 54 + static_cast<long>(palette_quads.size()));
   put32(2, static_cast<uint32_t>(f.size()));
   return f;
 }
@@ -321,4 +321,21 @@ TEST(Jpeg, BrokenFilesGiveErrorsNeverCrashes) {
     } catch (const Exception&) {
     }
   }
+}
+
+TEST(Jpeg, SixteenBitGreyIsSavedAsAGreyJpegOfItsHighBytes) {
+  TempFolder folder;
+  TLinearBitmap b;
+  b.New(16, 8, pf16Grey);
+  for (int32_t i = 0; i < b.Size; i += 2) {
+    b.Map[i] = 0xFF;
+    b.Map[i + 1] = static_cast<uint8_t>(i * 3);
+  }
+  const std::string file = folder.File("grey16.jpg");
+  b.SaveToFile(file);
+  const PillowImage image = PillowDecode(folder, file, "");
+  EXPECT_EQ(image.Mode, "L");
+  std::vector<int> high;
+  for (int32_t i = 0; i < b.Size; i += 2) high.push_back(b.Map[i + 1]);
+  EXPECT_LT(MeanAbsDifference(image.Values, high), 4.0);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -132,6 +133,31 @@ TEST(Deflate, EmptyInputIsOneFinalDynamicBlockWithOnlyEndOfBlock) {
   EXPECT_TRUE(ZlibInflateRaw(packed, 0).empty());
 }
 
+TEST(Deflate, EmptyInputGivesTheHandDerivedBlockBitForBit) {
+  // End-of-block alone: literal code of length 1; lengths 256 x 0, 1, 0 run-length
+  // coded as 18(138) 18(118) 1 0; code-length code 18 -> "0", 0 -> "10", 1 -> "11".
+  TMemStream expected;
+  {
+    THuffmanBitStream bits(&expected);
+    bits.WriteBits(1, 1);
+    bits.WriteBits(2, 2);
+    bits.WriteBits(0, 5);
+    bits.WriteBits(0, 5);
+    bits.WriteBits(18 - 4, 4);
+    const int cl[18] = {0, 0, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2};
+    for (int l : cl) bits.WriteBits(static_cast<uint32_t>(l), 3);
+    bits.WriteBits(0, 1);
+    bits.WriteBits(127, 7);
+    bits.WriteBits(0, 1);
+    bits.WriteBits(107, 7);
+    bits.WriteBits(ReverseBits(3, 2), 2);
+    bits.WriteBits(ReverseBits(2, 2), 2);
+    bits.WriteBits(0, 1);
+    bits.Flush();
+  }
+  EXPECT_EQ(OurDeflate({}, 0), expected.ToVector());
+}
+
 TEST(Deflate, FixedMethodEndsWithAnEmptyFinalBlock) {
   const std::vector<uint8_t> data(1000, 'a');
   const auto packed = OurDeflate(data, 1);
@@ -244,6 +270,22 @@ std::vector<uint8_t> MatchBeforeStart() {
   }
   return out.ToVector();
 }
+// A dynamic block header with the given counts and code-length lengths.
+std::vector<uint8_t> DynamicHeader(int hlit, int hdist, const std::vector<int>& cl_lengths, uint32_t fill = 0) {
+  TMemStream out;
+  {
+    THuffmanBitStream bits(&out);
+    bits.WriteBits(1, 1);
+    bits.WriteBits(2, 2);
+    bits.WriteBits(static_cast<uint32_t>(hlit - 257), 5);
+    bits.WriteBits(static_cast<uint32_t>(hdist - 1), 5);
+    bits.WriteBits(static_cast<uint32_t>(cl_lengths.size() - 4), 4);
+    for (int l : cl_lengths) bits.WriteBits(static_cast<uint32_t>(l), 3);
+    bits.WriteBits(fill, 32);
+    bits.Flush();
+  }
+  return out.ToVector();
+}
 }  // namespace
 
 TEST(Deflate, CorruptStreamsGiveTheStatedErrors) {
@@ -258,6 +300,9 @@ TEST(Deflate, CorruptStreamsGiveTheStatedErrors) {
       {"HLIT above 286", {0xFD, 0xFF, 0xFF, 0xFF, 0xFF}, "Error in compressed data"},
       {"truncated stored block", {0x01, 0x05, 0x00, 0xFA, 0xFF, 'a'}, "Read less than expected"},
       {"empty input", {}, "Read less than expected"},
+      {"HDIST above 30", DynamicHeader(257, 31, {2, 2, 2, 2}), "Error in compressed data"},
+      {"over-subscribed code-length code", DynamicHeader(257, 1, {1, 1, 1, 1}), "Error in compressed data"},
+      {"repeat of nothing", DynamicHeader(257, 1, {1, 0, 0, 1}, 0xFFFFFFFFu), "Error in compressed data"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.Name);
@@ -286,4 +331,51 @@ TEST(Deflate, BitFlipSweepAndTruncationNeverCrash) {
       EXPECT_FALSE(TryInflate(cut, 1 << 20).empty()) << n;
     }
   }
+}
+
+TEST(Deflate, WritingToAnInflaterIsRefused) {
+  TMemStream in;
+  TDeflateStream inflate(&in, 0);
+  try {
+    inflate.Write("x", 1);
+    FAIL();
+  } catch (const EInOutError& e) {
+    EXPECT_STREQ(e.what(), "Stream not open for write");
+  }
+}
+
+TEST(Deflate, LengthLimitingKeepsCodesCompleteAndAtMost15Bits) {
+  THuffmanTable table;
+  THuffmanBitStream::InitTable(table, 288);
+  uint32_t freq[288] = {};
+  uint32_t a = 1, b = 1;
+  for (int i = 0; i < 26; ++i) {  // Fibonacci frequencies: unlimited depths reach 25
+    freq[i * 7] = a;
+    const uint32_t c = a + b;
+    a = b;
+    b = c;
+  }
+  THuffmanBitStream::BuildTree(table, freq, 15);
+  double kraft = 0;
+  for (int i = 0; i < 288; ++i) {
+    EXPECT_LE(table.Length[i], 15u);
+    EXPECT_EQ(table.Length[i] != 0, freq[i] != 0);
+    if (table.Length[i]) kraft += std::ldexp(1.0, -static_cast<int>(table.Length[i]));
+  }
+  EXPECT_DOUBLE_EQ(kraft, 1.0);
+  // The same skew in real data, inflated by zlib.
+  std::vector<uint8_t> data;
+  uint32_t seed = 5;
+  a = 1, b = 1;
+  for (int i = 0; i < 22; ++i) {
+    for (uint32_t k = 0; k < a; ++k) data.push_back(static_cast<uint8_t>(i * 11));
+    const uint32_t c = a + b;
+    a = b;
+    b = c;
+  }
+  for (size_t i = data.size() - 1; i > 0; --i) {  // shuffle so few matches form
+    seed = seed * 1103515245u + 12345u;
+    std::swap(data[i], data[(seed >> 8) % (i + 1)]);
+  }
+  EXPECT_EQ(ZlibInflateRaw(OurDeflate(data, 0), data.size()), data);
 }

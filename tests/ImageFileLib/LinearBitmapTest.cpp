@@ -140,6 +140,8 @@ TEST(LinearBitmap, ExtensionRuleAndRegistry) {
   EXPECT_EQ(ErrorOf([&] { b.SaveToFile(folder.File("picture")); }), "Unsupported file format: ");
   EXPECT_EQ(ErrorOf([&] { b.SaveToFile(folder.File("picture.gif")); }), "Unsupported file format: GIF");
   EXPECT_TRUE(std::filesystem::is_empty(folder.Path));
+  const std::string missing = folder.File("no/such/folder.png");
+  EXPECT_EQ(ErrorOf([&] { b.SaveToFile(missing); }), "Error opening \"" + missing + "\" - No such file or directory");
   b.SaveToFile(folder.File("x.Png"));
   TLinearBitmap back;
   EXPECT_EQ(&back.LoadFromFile(folder.File("x.Png")), &PNGLoader());

@@ -418,6 +418,10 @@ TEST(Png, ReaderErrorsHaveTheirTexts) {
   auto critical = good;
   std::memcpy(&critical[12], "IHDX", 4);
   EXPECT_EQ(TryLoad(critical, false), "Unsupported PNG data");
+  auto long_plte = SavePng(PNGLoader(), MakeTestBitmap(6, 6, pf8Bit));
+  long_plte[33 + 2] = 0x03;  // PLTE length 768 + 3: 257 entries
+  long_plte[33 + 3] = 0x03;
+  EXPECT_EQ(TryLoad(long_plte, false), "Invalid PNG data");
   auto huge = good;
   huge[16] = 0x7F;  // width 2^30 and more
   EXPECT_EQ(TryLoad(huge, false), "Invalid PNG data");
@@ -448,4 +452,45 @@ TEST(Png, BitFlipSweepAndTruncationGiveErrorsNeverCrashes) {
   EXPECT_GT(errors, flips * 9 / 10);
   for (size_t n = 0; n < good.size(); ++n)
     EXPECT_FALSE(TryLoad(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(n)), true).empty()) << n;
+}
+
+TEST(Png, ColourReductionStaysWithinTheToleranceAndShrinksTheFile) {
+  TLinearBitmap b = MakeTestBitmap(64, 48, pf24Bit);
+  b.Map[3 * (64 * 10 + 10)] = 3;  // one pixel of the transparent colour (red 1, green 2, blue 3)
+  b.Map[3 * (64 * 10 + 10) + 1] = 2;
+  b.Map[3 * (64 * 10 + 10) + 2] = 1;
+  TPNGLoader plain;
+  const auto plain_file = SavePng(plain, b);
+  TPNGLoader loader;
+  loader.ReduceTolerance = 6;
+  loader.TransparentColor = 0x030201;
+  const auto reduced_file = SavePng(loader, b);
+  EXPECT_LT(reduced_file.size(), plain_file.size());
+  TPNGLoader reader;
+  const TLinearBitmap back = LoadPng(reader, reduced_file);
+  int worst = 0;
+  for (int32_t i = 0; i < b.Size; ++i) worst = std::max(worst, std::abs(back.Map[i] - b.Map[i]));
+  EXPECT_LE(worst, 6);
+  EXPECT_EQ(back.Map[3 * (64 * 10 + 10)], 3);
+  EXPECT_EQ(back.Map[3 * (64 * 10 + 10) + 2], 1);
+  const auto rows = FilteredRows(reduced_file, 48 * (64 * 3 + 1));
+  EXPECT_EQ(rows[0], 3);
+
+  TLinearBitmap pal = MakeTestBitmap(40, 30, pf8Bit);
+  loader.TransparentColor = 7;
+  const TLinearBitmap pal_back = LoadPng(reader, SavePng(loader, pal));
+  EXPECT_EQ(pal_back.Palette[3 * 7], pal.Palette[3 * 7]);  // the transparent entry keeps its place
+  EXPECT_EQ(FilteredRows(SavePng(loader, pal), 30 * 41)[0], 4);
+}
+
+TEST(Png, SmallBitDepthIsUsedOnlyWhenEveryIndexFits) {
+  TLinearBitmap b = MakeTestBitmap(9, 4, pf8Bit);
+  TPNGLoader loader;
+  loader.BitDepth = 2;  // e.g. left over from reading a 2-bit file
+  const auto bytes = SavePng(loader, b);
+  EXPECT_EQ(Chunks(bytes)[0].Data[8], 8);
+  TPNGLoader reader;
+  ExpectSamePixels(LoadPng(reader, bytes), b);
+  for (int32_t i = 0; i < b.Size; ++i) b.Map[i] &= 3;
+  EXPECT_EQ(Chunks(SavePng(loader, b))[0].Data[8], 2);
 }
