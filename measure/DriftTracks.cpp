@@ -9,7 +9,19 @@
 
 namespace {
 
-int32_t RoundEven(long double v) { return static_cast<int32_t>(RoundHalfEven(v)); }
+// Nearest integer, halves to even, held within the 32-bit range (0 for NaN):
+// marks far outside any frame must not overflow.
+int32_t RoundEven(long double v) {
+  if (std::isnan(v)) return 0;
+  v = std::clamp<long double>(v, INT32_MIN, INT32_MAX);
+  return static_cast<int32_t>(RoundHalfEven(v));
+}
+
+int32_t RoundAway(long double v) {
+  if (std::isnan(v)) return 0;
+  v = std::clamp<long double>(v, INT32_MIN, INT32_MAX);
+  return static_cast<int32_t>(RoundHalfAway(v));
+}
 
 // Angle of an offset with the row scaled by a, in -pi/2 .. 3 pi/2.
 double OffsetAngle(double u, double v, double a) {
@@ -164,9 +176,9 @@ int FitPredictTrack(PredictTrack& track) {
 }
 
 int32_t PredictTrackX(const PredictTrack& track, int32_t frame) {
-  return static_cast<int32_t>(RoundHalfAway(static_cast<long double>(frame) * track.SlopeX + track.InterceptX));
+  return RoundAway(static_cast<long double>(frame) * track.SlopeX + track.InterceptX);
 }
 
 int32_t PredictTrackY(const PredictTrack& track, int32_t frame) {
-  return static_cast<int32_t>(RoundHalfAway(static_cast<long double>(frame) * track.SlopeY + track.InterceptY));
+  return RoundAway(static_cast<long double>(frame) * track.SlopeY + track.InterceptY);
 }

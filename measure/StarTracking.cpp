@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <climits>
 #include <cstdlib>
 
 #include "app/NumberText.h"
@@ -38,15 +39,15 @@ int BestProfileShift(const std::array<int64_t, 2 * kProfileReach + 1>& p) {
 bool TrackStarByCentroid(const Bitmap24& bmp, const CentroidTrackParams& params, const TrackDisk& disk,
                          int32_t& x, int32_t& y) {
   const int width = bmp.Width(), height = bmp.Height();
-  const int x0 = x, y0 = y;
+  const int64_t x0 = x, y0 = y;
   ProfileFitWindow grid;  // offsets -27..27, only -25..25 are filled
   for (int dx = -kGridReach; dx <= kGridReach; ++dx) {
-    const int px = x0 + dx;
+    const int64_t px = x0 + dx;
     if (px < 0 || px >= width) continue;
     for (int dy = -kGridReach; dy <= kGridReach; ++dy) {
-      const int py = y0 + dy;
+      const int64_t py = y0 + dy;
       if (py < 1 || py >= height) continue;
-      const uint8_t* p = bmp.Row(py) + static_cast<size_t>(px) * 3;
+      const uint8_t* p = bmp.Row(static_cast<int>(py)) + static_cast<size_t>(px) * 3;
       grid.At(dx, dy) = p[0] + p[1] + p[2];
     }
   }
@@ -72,8 +73,8 @@ bool TrackStarByCentroid(const Bitmap24& bmp, const CentroidTrackParams& params,
       columns[static_cast<size_t>(i + kProfileReach)] += v;
       rows[static_cast<size_t>(j + kProfileReach)] += v;
     }
-  x = std::clamp(x0 + BestProfileShift(columns), 0, width);
-  y = std::clamp(y0 + BestProfileShift(rows), 0, height);
+  x = static_cast<int32_t>(std::clamp<int64_t>(x0 + BestProfileShift(columns), 0, width));
+  y = static_cast<int32_t>(std::clamp<int64_t>(y0 + BestProfileShift(rows), 0, height));
   return true;
 }
 
@@ -175,8 +176,8 @@ double MatchProfileTemplate(MatchSearch search, const ProfileTrackWindow& window
     return m.Value;
   if (m.Value >= profile.MatchThresholdPercent * profile.ReferenceValue / 100) {
     // The window stays centred on the step's start, so offsets count from there.
-    x = start_x + m.U;
-    y = start_y + m.V;
+    x = static_cast<int32_t>(std::clamp<int64_t>(int64_t{start_x} + m.U, INT32_MIN, INT32_MAX));
+    y = static_cast<int32_t>(std::clamp<int64_t>(int64_t{start_y} + m.V, INT32_MIN, INT32_MAX));
     result.Moved = true;
     result.Lost = false;
     result.Predicted = false;
@@ -197,7 +198,7 @@ ProfileTrackResult TrackStarByProfile(const Bitmap24& bmp, int32_t frame, const 
                                       PredictTrack& track, int32_t& x, int32_t& y) {
   ProfileTrackResult result;
   if (in.Classes == nullptr) return result;
-  const int x0 = x, y0 = y;
+  const int32_t x0 = x, y0 = y;
   static thread_local ProfileTrackWindow window;
   FillMeanWindow(window, bmp, x0, y0, settings.MeasureGamma);
   SmoothWindow(window, 50, settings.SmoothingIndex, SmoothRounding::NearestEven);
@@ -206,7 +207,7 @@ ProfileTrackResult TrackStarByProfile(const Bitmap24& bmp, int32_t frame, const 
   int count = 0;
   for (int dx = -kClassGridReach; dx <= kClassGridReach; ++dx)
     for (int dy = -kClassGridReach; dy <= kClassGridReach; ++dy)
-      if (in.Classes->At(dx, dy) == 2 && IsReadablePixel(x0 + dx, y0 + dy, bmp.Width(), bmp.Height())) {
+      if (in.Classes->At(dx, dy) == 2 && IsReadablePixel(int64_t{x0} + dx, int64_t{y0} + dy, bmp.Width(), bmp.Height())) {
         sum += window.At(dx, dy);
         ++count;
       }

@@ -309,3 +309,35 @@ TEST(TrackingRun, AnchorOnAStillStarDoesNotDriftAway) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TrackingSteps, PositionsFarOutsideTheFrameReadNothingAndNeverOverflow) {
+  const Bitmap24 bmp = RenderGaussianStars(100, 80, 20, {{50, 40, 150, 2.0}});
+  const TrackDisk disk = [] {
+    TrackDisk d;
+    BuildTrackMask(d, 10, 1);
+    return d;
+  }();
+  for (int32_t start : {INT32_MAX, INT32_MIN, INT32_MAX - 3, INT32_MIN + 3}) {
+    int32_t x = start, y = start;
+    EXPECT_FALSE(TrackStarByCentroid(bmp, {10, 50, 0}, disk, x, y));
+    EXPECT_EQ(x, start);
+  }
+  ApertureClasses classes;
+  BkgLineGeometry g;
+  MaskSettings m;
+  m.ApertureRadius = 4;
+  m.BackgroundInner = 6;
+  m.BackgroundOuter = 12;
+  BuildObjectMasks(classes, g, m);
+  ObjectProfileState profile;
+  BuildProfileModel(profile.Model, 2.0, 150, false);
+  PredictTrack track;
+  for (int32_t start : {INT32_MAX, INT32_MIN}) {
+    int32_t x = start, y = 40;
+    TrackStarByProfile(bmp, 0, {2, 10, false, &classes}, TrackingSettings{}, profile, track, x, y);
+  }
+}
+
+}  // namespace
