@@ -4,6 +4,7 @@
 #include <cmath>
 #include <climits>
 #include <cstdlib>
+#include <limits>
 
 #include "app/NumberText.h"
 
@@ -107,13 +108,28 @@ ProfileMatch FindProfileMatch(MatchSearch search, const ProfileTrackWindow& wind
   static thread_local ProfileTrackWindow net;
   for (size_t n = 0; n < net.Cells.size(); ++n) net.Cells[n] = window.Cells[n] - background;
 
+  // Columns from the centre outwards: the model's light comes first, so a
+  // candidate off the star passes the best sum after a few columns and is
+  // dropped. Sums of non-negative terms only grow, so a dropped candidate
+  // could never have been strictly better.
+  std::array<int, 51> columns{};
+  int column_count = 0;
+  columns[static_cast<size_t>(column_count++)] = 0;
+  for (int i = 1; i <= radius; ++i) {
+    columns[static_cast<size_t>(column_count++)] = -i;
+    columns[static_cast<size_t>(column_count++)] = i;
+  }
+
   ProfileMatch best;
   double best_score = 1e15;
+  double best_sum = std::numeric_limits<double>::infinity();
   for (int u = -radius; u <= radius; ++u) {
     const int hu = half[static_cast<size_t>(u + 25)];
     for (int v = -hu; v <= hu; ++v) {
       double sum = 0;
-      for (int i = -radius; i <= radius; ++i) {
+      bool dropped = false;
+      for (int c = 0; c < column_count; ++c) {
+        const int i = columns[static_cast<size_t>(c)];
         const int h = half[static_cast<size_t>(i + 25)];
         const double* m = model.Cells.data() + ProfileModel::Index(i, -h);
         const double* w = net.Cells.data() + ProfileTrackWindow::Index(u + i, v - h);
@@ -135,10 +151,16 @@ ProfileMatch FindProfileMatch(MatchSearch search, const ProfileTrackWindow& wind
           s0 += d * d;
         }
         sum += (s0 + s1) + (s2 + s3);
+        if (sum >= best_sum) {
+          dropped = true;
+          break;
+        }
       }
+      if (dropped) continue;
       const double score = std::sqrt(sum);
       if (score < best_score) {
         best_score = score;
+        best_sum = sum;
         best.U = u;
         best.V = v;
       }
