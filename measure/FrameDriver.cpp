@@ -374,12 +374,14 @@ MaskSettings MaskSettingsFor(const DataLineBlocks& lines, const FrameDriverSetti
   return m;
 }
 
-std::pair<int, int> RebuildObjectMasks(FrameDriverState& state, const DataLineBlocks& lines,
-                                       const FrameDriverSettings& s, int k) {
-  if (k < 1 || k > 3) return {0, 0};
+std::optional<std::pair<int, int>> RebuildObjectMasks(FrameDriverState& state, const DataLineBlocks& lines,
+                                                      const FrameDriverSettings& s, int k) {
+  if (k < 1 || k > 3) return std::nullopt;
   ApertureClasses& map = state.Classes[Idx(k)];
-  BuildObjectMasks(map, state.Geometry[Idx(k)], MaskSettingsFor(lines, s, k));
-  return {CountClassCells(map, 1), CountClassCells(map, 2)};
+  const MaskSettings m = MaskSettingsFor(lines, s, k);
+  BuildObjectMasks(map, state.Geometry[Idx(k)], m);
+  if (m.BackgroundForm == 3) return std::nullopt;
+  return std::pair{CountClassCells(map, 1), CountClassCells(map, 2)};
 }
 
 FrameOutcome ShowNeighbor(FrameDriverState& state, DataLineBlocks& lines, const FrameDriverSettings& settings,

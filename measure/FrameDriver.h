@@ -121,9 +121,10 @@ MaskSettings MaskSettingsFor(const DataLineBlocks& lines, const FrameDriverSetti
 
 // Rebuilds object k's class map (and its background geometry from the
 // direction vector already in state.Geometry). Returns the class-1 and
-// class-2 counts the window shows in Edit20 / Edit21.
-std::pair<int, int> RebuildObjectMasks(FrameDriverState& state, const DataLineBlocks& lines,
-                                       const FrameDriverSettings& s, int k);
+// class-2 counts the window shows in Edit20 / Edit21 (both empty with PSF
+// photometry); nothing for the rectangle form, whose counts are not shown.
+std::optional<std::pair<int, int>> RebuildObjectMasks(FrameDriverState& state, const DataLineBlocks& lines,
+                                                      const FrameDriverSettings& s, int k);
 
 // The frame source and the row sink.
 struct FrameIo {

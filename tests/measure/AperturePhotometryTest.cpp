@@ -177,6 +177,23 @@ TEST(AperturePhotometry, HalfFluxDiameterAndPeakOfAGaussian) {
     ApertureMeasureContext ctx{&m, 0, 25, nullptr, nullptr};
     const ApertureSums sums = StoreApertureResult(frame, 1, lines, 100, 75, ctx, {});
     EXPECT_NEAR(lines[0].Objects[0].FwhmHfd, 2.5066 * sigma, 0.08 * sigma) << sigma;
+    // The same quantity from the unrounded pixel model through the same mask:
+    // only the byte rounding of the frame separates the two.
+    const SyntheticFrame model = OneStar(100, 75, flux, sigma);
+    double bg_sum = 0;
+    int bg_n = 0;
+    for (int dx = -25; dx <= 25; ++dx)
+      for (int dy = -25; dy <= 25; ++dy)
+        if (m.At(dx, dy) == 2) bg_sum += 3 * SyntheticPixelValue(model, 100 + dx, 75 + dy), ++bg_n;
+    double s_sum = 0, t_sum = 0;
+    for (int dx = -25; dx <= 25; ++dx)
+      for (int dy = -25; dy <= 25; ++dy)
+        if (m.At(dx, dy) == 1) {
+          const double sv = 3 * SyntheticPixelValue(model, 100 + dx, 75 + dy) - bg_sum / bg_n;
+          s_sum += sv;
+          t_sum += sv * std::hypot(dx, dy);
+        }
+    EXPECT_NEAR(lines[0].Objects[0].FwhmHfd, 2 * t_sum / s_sum, 0.01 * 2 * t_sum / s_sum) << sigma;  // 1 %
     // Peak: the centre pixel's share of the flux plus the background.
     const double centre = SyntheticPixelValue(OneStar(100, 75, flux, sigma), 100, 75);
     EXPECT_EQ(lines[0].Objects[0].Peak, std::trunc(std::min(255.0, centre) + 0.5)) << sigma;

@@ -626,3 +626,17 @@ TEST(FrameDriver, FailedFirstReadOutsideARunMeasuresAnEmptyFrameSafely) {
   EXPECT_FALSE(out.StopTimer);
   EXPECT_EQ(rig.lines[0].Objects[0].AperturePixelCount, 0);
 }
+
+TEST(FrameDriver, MaskCountsShownExceptForTheRectangle) {
+  Rig rig(Flat(1));
+  rig.Place(1, 30, 20);
+  const auto counts = RebuildObjectMasks(rig.state, rig.lines, rig.s, 1);
+  ASSERT_TRUE(counts.has_value());
+  EXPECT_EQ(counts->first, 137);
+  SetObjectSetting(rig.lines, 0, &ObjectResult::BackgroundForm, 3);
+  rig.s.RectangleWidth[0] = 4;
+  rig.s.RectangleHeight[0] = 4;
+  EXPECT_FALSE(RebuildObjectMasks(rig.state, rig.lines, rig.s, 1).has_value());
+  EXPECT_EQ(CountClassCells(rig.state.Classes[0], 1), 16);
+  EXPECT_FALSE(RebuildObjectMasks(rig.state, rig.lines, rig.s, 4).has_value());
+}
