@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 #include "app/NumberText.h"
 
@@ -46,6 +47,22 @@ void RotateOffset(double ub, double vb, double ue, double ve, double a, double t
 }
 
 }  // namespace
+
+std::string TrackPointFrameText(const TrackPoint& p, std::string_view unset_text) {
+  if (!p.HasFrame()) return std::string(unset_text);
+  return FormatInt(p.Frame);
+}
+
+void SetLinkedPoints(LinkedPointTable& points, LinkedPointKind which, int32_t frame,
+                     const std::array<std::array<int32_t, 2>, 3>& positions) {
+  for (size_t k = 0; k < 3; ++k) {
+    TrackPoint& p = which == LinkedPointKind::Begin ? points[k].Begin : points[k].End;
+    p = {frame, positions[k][0], positions[k][1]};
+  }
+  if (!points[0].Begin.HasFrame() || !points[0].End.HasFrame()) return;
+  for (auto& set : points)
+    if (set.Begin.Frame > set.End.Frame) std::swap(set.Begin, set.End);
+}
 
 bool PredictDriftPosition(const PassedPointSet& points, int32_t frame, int32_t grabbed_width,
                           int32_t grabbed_height, int32_t& x, int32_t& y) {

@@ -341,3 +341,18 @@ TEST(TrackingSteps, PositionsFarOutsideTheFrameReadNothingAndNeverOverflow) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(NeedsPixelAspectCorrection, OnlyForNtscRatesOnWideFramesWithoutTickStamps) {
+  EXPECT_TRUE(NeedsPixelAspectCorrection(29.97, 720, 480, 0));
+  EXPECT_TRUE(NeedsPixelAspectCorrection(30.0, 720, 480, 2));
+  EXPECT_FALSE(NeedsPixelAspectCorrection(29.97, 720, 480, 3));  // capture-program stamps
+  EXPECT_FALSE(NeedsPixelAspectCorrection(25.0, 720, 576, 0));
+  EXPECT_FALSE(NeedsPixelAspectCorrection(29.97, 640, 480, 0));  // ratio 1.33
+  EXPECT_FALSE(NeedsPixelAspectCorrection(31.0, 720, 480, 0));
+  EXPECT_FALSE(NeedsPixelAspectCorrection(28.0, 720, 480, 0));
+  EXPECT_FALSE(NeedsPixelAspectCorrection(29.97, 720, 0, 0));
+}
+
+}  // namespace
