@@ -4,8 +4,10 @@
 
 #include <vector>
 
+#include "measure/FrameDriver.h"
 #include "measure/PsfFit.h"
 #include "measure/StarTracking.h"
+#include "measure/TrackingHooks.h"
 #include "support/GaussianStarField.h"
 
 namespace {
@@ -123,6 +125,37 @@ void BM_CentroidTrackPerObject(benchmark::State& state) {
 }
 BENCHMARK(BM_CentroidTrackPerObject);
 
+// The per-frame measure-only fit ('Fixed' width).
+void BM_PsfMeasureOnly(benchmark::State& state) {
+  const Scene& scene = TheScene();
+  Objects o(10);
+  PsfFitSettings fit;
+  for (auto _ : state) {
+    PsfFitTarget target{1, false, &o.classes[0]};
+    benchmark::DoNotOptimize(StorePsfResult(target, scene.frames[0], 200, 150, fit, o.profiles[0], o.history, o.blocks));
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.SetLabel("fits");
+}
+BENCHMARK(BM_PsfMeasureOnly);
+
+void BM_ProfileStepOnly(benchmark::State& state) {
+  const Scene& scene = TheScene();
+  Objects o(10);
+  TrackingSettings tracking;
+  int n = 0;
+  for (auto _ : state) {
+    int32_t x = 200, y = 150;
+    ProfileTrackInputs in{1, 10, false, &o.classes[0]};
+    benchmark::DoNotOptimize(TrackStarByProfile(scene.frames[static_cast<size_t>(n % kFrames)], n, in, tracking,
+                                                o.profiles[0], o.tracks[0], x, y));
+    ++n;
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.SetLabel("steps");
+}
+BENCHMARK(BM_ProfileStepOnly);
+
 // The full fit run when an object is placed or refitted.
 void BM_PsfFullRefit(benchmark::State& state) {
   const Scene& scene = TheScene();
@@ -138,5 +171,58 @@ void BM_PsfFullRefit(benchmark::State& state) {
   state.SetLabel("fits");
 }
 BENCHMARK(BM_PsfFullRefit);
+
+// The same through the per-frame driver (ShowNeighbor with the tracking
+// hooks): frame copy from a decoded source, tracking, fit, bookkeeping.
+void BM_DriverThreeObjectsProfileTrackingAndPsf(benchmark::State& state) {
+  const Scene& scene = TheScene();
+  FrameDriverState st;
+  DataLineBlocks lines{};
+  FrameDriverSettings s;
+  s.ScrollMax = 1 << 30;
+  s.ObjectCount = 3;
+  s.ProfileTracking = true;
+  s.PsfPhotometry = true;
+  s.ApertureRadius = 5;
+  s.BackgroundInner = 7;
+  s.BackgroundOuter = 14;
+  TrackingState tracking;
+  TrackingOptions options;
+  TrackingHooks hooks(tracking, options);
+  for (int k = 1; k <= 3; ++k) {
+    const size_t i = static_cast<size_t>(k - 1);
+    SetObjectSetting(lines, k - 1, &ObjectResult::ApertureRadius, 5);
+    SetObjectSetting(lines, k - 1, &ObjectResult::BackgroundInner, 7);
+    SetObjectSetting(lines, k - 1, &ObjectResult::BackgroundOuter, 14);
+    SetObjectSetting(lines, k - 1, &ObjectResult::TrackRadius, 10);
+    SetObjectSetting(lines, k - 1, &ObjectResult::TrackMode, TrackModeKind::Drift);
+    SetObjectSetting(lines, k - 1, &ObjectResult::PrevX, static_cast<int32_t>(scene.stars[i].X));
+    SetObjectSetting(lines, k - 1, &ObjectResult::PrevY, static_cast<int32_t>(scene.stars[i].Y));
+    RebuildObjectMasks(st, lines, s, k);
+    BuildTrackMask(st.Track[i], 10, 1);
+    tracking.Profiles[i].PsfWidth = scene.stars[i].Width;
+    tracking.Profiles[i].MatchThresholdPercent = 50;
+  }
+  FrameIo io;
+  io.GrabFrame = [&scene](int n, Bitmap24& bmp) {
+    bmp = scene.frames[static_cast<size_t>(n % kFrames)];
+    return std::string();
+  };
+  for (int k = 1; k <= 3; ++k) {  // placement fits
+    s.SelectedObject = k;
+    st.PsfRefitPending = true;
+    ShowNeighbor(st, lines, s, 0, io, hooks);
+    RebuildObjectMasks(st, lines, s, k);
+  }
+  s.SelectedObject = 1;
+  int n = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ShowNeighbor(st, lines, s, n, io, hooks));
+    ++n;
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.SetLabel("frames (3 objects, drift)");
+}
+BENCHMARK(BM_DriverThreeObjectsProfileTrackingAndPsf);
 
 }  // namespace

@@ -4,12 +4,25 @@
 #include <climits>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 #include "app/NumberText.h"
 
 namespace {
 
-int32_t RoundEven(long double v) { return static_cast<int32_t>(RoundHalfEven(v)); }
+// Nearest integer, halves to even, held within the 32-bit range (0 for NaN):
+// marks far outside any frame must not overflow.
+int32_t RoundEven(long double v) {
+  if (std::isnan(v)) return 0;
+  v = std::clamp<long double>(v, INT32_MIN, INT32_MAX);
+  return static_cast<int32_t>(RoundHalfEven(v));
+}
+
+int32_t RoundAway(long double v) {
+  if (std::isnan(v)) return 0;
+  v = std::clamp<long double>(v, INT32_MIN, INT32_MAX);
+  return static_cast<int32_t>(RoundHalfAway(v));
+}
 
 // Angle of an offset with the row scaled by a, in -pi/2 .. 3 pi/2.
 double OffsetAngle(double u, double v, double a) {
@@ -34,6 +47,22 @@ void RotateOffset(double ub, double vb, double ue, double ve, double a, double t
 }
 
 }  // namespace
+
+std::string TrackPointFrameText(const TrackPoint& p, std::string_view unset_text) {
+  if (!p.HasFrame()) return std::string(unset_text);
+  return FormatInt(p.Frame);
+}
+
+void SetLinkedPoints(LinkedPointTable& points, LinkedPointKind which, int32_t frame,
+                     const std::array<std::array<int32_t, 2>, 3>& positions) {
+  for (size_t k = 0; k < 3; ++k) {
+    TrackPoint& p = which == LinkedPointKind::Begin ? points[k].Begin : points[k].End;
+    p = {frame, positions[k][0], positions[k][1]};
+  }
+  if (!points[0].Begin.HasFrame() || !points[0].End.HasFrame()) return;
+  for (auto& set : points)
+    if (set.Begin.Frame > set.End.Frame) std::swap(set.Begin, set.End);
+}
 
 bool PredictDriftPosition(const PassedPointSet& points, int32_t frame, int32_t grabbed_width,
                           int32_t grabbed_height, int32_t& x, int32_t& y) {
@@ -164,9 +193,9 @@ int FitPredictTrack(PredictTrack& track) {
 }
 
 int32_t PredictTrackX(const PredictTrack& track, int32_t frame) {
-  return static_cast<int32_t>(RoundHalfAway(static_cast<long double>(frame) * track.SlopeX + track.InterceptX));
+  return RoundAway(static_cast<long double>(frame) * track.SlopeX + track.InterceptX);
 }
 
 int32_t PredictTrackY(const PredictTrack& track, int32_t frame) {
-  return static_cast<int32_t>(RoundHalfAway(static_cast<long double>(frame) * track.SlopeY + track.InterceptY));
+  return RoundAway(static_cast<long double>(frame) * track.SlopeY + track.InterceptY);
 }

@@ -9,6 +9,8 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 
 // A marked position: -100 in every field means unset.
 struct TrackPoint {
@@ -21,6 +23,10 @@ struct TrackPoint {
   friend bool operator==(const TrackPoint&, const TrackPoint&) = default;
 };
 
+// The frame number of a set point as the passed- and linked-point edits show
+// it, or `unset_text` ("Frame1", "Frame2") when the point is unset.
+std::string TrackPointFrameText(const TrackPoint& p, std::string_view unset_text);
+
 // Slot0 is the spare slot used for swapping; Frame1 and Frame2 define the drift.
 struct PassedPointSet {
   TrackPoint Slot0, Frame1, Frame2;
@@ -31,6 +37,13 @@ struct LinkedPointSet {
   TrackPoint Begin, End;
 };
 using LinkedPointTable = std::array<LinkedPointSet, 3>;
+
+// 'Set' of the linked 'Begin' or 'End' point: every object's (frame, x, y).
+// Once object A has both points, an object whose Begin comes after its End
+// gets the two swapped.
+enum class LinkedPointKind { Begin, End };
+void SetLinkedPoints(LinkedPointTable& points, LinkedPointKind which, int32_t frame,
+                     const std::array<std::array<int32_t, 2>, 3>& positions);
 
 // Drift start position of an object at frame N from its 'Frame1' and 'Frame2'
 // points. Only when both have frames of 0 or more and differ; otherwise x and y

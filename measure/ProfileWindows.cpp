@@ -6,15 +6,15 @@ template <int Reach>
 void FillMeanWindow(SquareWindow<Reach>& w, const Bitmap24& bmp, int x, int y, const GammaTable* gamma) {
   const int width = bmp.Width(), height = bmp.Height();
   for (int dx = -Reach; dx <= Reach; ++dx) {
-    const int px = x + dx;
+    const int64_t px = static_cast<int64_t>(x) + dx;
     double* column = &w.At(dx, -Reach);
     for (int dy = -Reach; dy <= Reach; ++dy) {
-      const int py = y + dy;
+      const int64_t py = static_cast<int64_t>(y) + dy;
       if (!IsReadablePixel(px, py, width, height)) {
         column[dy + Reach] = 0.0;
         continue;
       }
-      const uint8_t* p = bmp.Row(py) + static_cast<size_t>(px) * 3;
+      const uint8_t* p = bmp.Row(static_cast<int>(py)) + static_cast<size_t>(px) * 3;
       const int sum = gamma ? (*gamma)[p[0]] + (*gamma)[p[1]] + (*gamma)[p[2]] : p[0] + p[1] + p[2];
       column[dy + Reach] = sum / 3.0;
     }

@@ -30,7 +30,7 @@ using ProfileTrackWindow = SquareWindow<53>;
 using ProfileFitWindow = SquareWindow<27>;
 
 // True when pixel (x, y) of a width x height frame is read (row 0 never).
-inline bool IsReadablePixel(int x, int y, int width, int height) {
+inline bool IsReadablePixel(int64_t x, int64_t y, int width, int height) {
   return x >= 0 && y >= 1 && x < width && y < height;
 }
 

@@ -99,7 +99,7 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
   const ApertureClasses& classes = *target.Classes;
   const bool refit = settings.RefitPending;
   const int width_px = bmp.Width(), height_px = bmp.Height();
-  auto readable = [&](int dx, int dy) { return IsReadablePixel(x + dx, y + dy, width_px, height_px); };
+  auto readable = [&](int dx, int dy) { return IsReadablePixel(int64_t{x} + dx, int64_t{y} + dy, width_px, height_px); };
 
   // 1. Fit radius.
   const int64_t r_fit = refit ? 8 : RoundHalfAway(2.0L * profile.PsfWidth);

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <climits>
 #include <cstdlib>
+#include <limits>
 
 #include "app/NumberText.h"
 
@@ -38,15 +40,15 @@ int BestProfileShift(const std::array<int64_t, 2 * kProfileReach + 1>& p) {
 bool TrackStarByCentroid(const Bitmap24& bmp, const CentroidTrackParams& params, const TrackDisk& disk,
                          int32_t& x, int32_t& y) {
   const int width = bmp.Width(), height = bmp.Height();
-  const int x0 = x, y0 = y;
+  const int64_t x0 = x, y0 = y;
   ProfileFitWindow grid;  // offsets -27..27, only -25..25 are filled
   for (int dx = -kGridReach; dx <= kGridReach; ++dx) {
-    const int px = x0 + dx;
+    const int64_t px = x0 + dx;
     if (px < 0 || px >= width) continue;
     for (int dy = -kGridReach; dy <= kGridReach; ++dy) {
-      const int py = y0 + dy;
+      const int64_t py = y0 + dy;
       if (py < 1 || py >= height) continue;
-      const uint8_t* p = bmp.Row(py) + static_cast<size_t>(px) * 3;
+      const uint8_t* p = bmp.Row(static_cast<int>(py)) + static_cast<size_t>(px) * 3;
       grid.At(dx, dy) = p[0] + p[1] + p[2];
     }
   }
@@ -72,9 +74,14 @@ bool TrackStarByCentroid(const Bitmap24& bmp, const CentroidTrackParams& params,
       columns[static_cast<size_t>(i + kProfileReach)] += v;
       rows[static_cast<size_t>(j + kProfileReach)] += v;
     }
-  x = std::clamp(x0 + BestProfileShift(columns), 0, width);
-  y = std::clamp(y0 + BestProfileShift(rows), 0, height);
+  x = static_cast<int32_t>(std::clamp<int64_t>(x0 + BestProfileShift(columns), 0, width));
+  y = static_cast<int32_t>(std::clamp<int64_t>(y0 + BestProfileShift(rows), 0, height));
   return true;
+}
+
+bool NeedsPixelAspectCorrection(double frame_rate, int width, int height, int time_stamp_mode) {
+  if (height <= 0) return false;
+  return frame_rate > 28 && frame_rate < 31 && static_cast<double>(width) / height > 1.4 && time_stamp_mode != 3;
 }
 
 void BuildProfileModel(ProfileModel& model, long double width, long double amplitude, bool pixel_aspect_correction) {
@@ -106,13 +113,28 @@ ProfileMatch FindProfileMatch(MatchSearch search, const ProfileTrackWindow& wind
   static thread_local ProfileTrackWindow net;
   for (size_t n = 0; n < net.Cells.size(); ++n) net.Cells[n] = window.Cells[n] - background;
 
+  // Columns from the centre outwards: the model's light comes first, so a
+  // candidate off the star passes the best sum after a few columns and is
+  // dropped. Sums of non-negative terms only grow, so a dropped candidate
+  // could never have been strictly better.
+  std::array<int, 51> columns{};
+  int column_count = 0;
+  columns[static_cast<size_t>(column_count++)] = 0;
+  for (int i = 1; i <= radius; ++i) {
+    columns[static_cast<size_t>(column_count++)] = -i;
+    columns[static_cast<size_t>(column_count++)] = i;
+  }
+
   ProfileMatch best;
   double best_score = 1e15;
+  double best_sum = std::numeric_limits<double>::infinity();
   for (int u = -radius; u <= radius; ++u) {
     const int hu = half[static_cast<size_t>(u + 25)];
     for (int v = -hu; v <= hu; ++v) {
       double sum = 0;
-      for (int i = -radius; i <= radius; ++i) {
+      bool dropped = false;
+      for (int c = 0; c < column_count; ++c) {
+        const int i = columns[static_cast<size_t>(c)];
         const int h = half[static_cast<size_t>(i + 25)];
         const double* m = model.Cells.data() + ProfileModel::Index(i, -h);
         const double* w = net.Cells.data() + ProfileTrackWindow::Index(u + i, v - h);
@@ -134,10 +156,16 @@ ProfileMatch FindProfileMatch(MatchSearch search, const ProfileTrackWindow& wind
           s0 += d * d;
         }
         sum += (s0 + s1) + (s2 + s3);
+        if (sum >= best_sum) {
+          dropped = true;
+          break;
+        }
       }
+      if (dropped) continue;
       const double score = std::sqrt(sum);
       if (score < best_score) {
         best_score = score;
+        best_sum = sum;
         best.U = u;
         best.V = v;
       }
@@ -175,8 +203,8 @@ double MatchProfileTemplate(MatchSearch search, const ProfileTrackWindow& window
     return m.Value;
   if (m.Value >= profile.MatchThresholdPercent * profile.ReferenceValue / 100) {
     // The window stays centred on the step's start, so offsets count from there.
-    x = start_x + m.U;
-    y = start_y + m.V;
+    x = static_cast<int32_t>(std::clamp<int64_t>(int64_t{start_x} + m.U, INT32_MIN, INT32_MAX));
+    y = static_cast<int32_t>(std::clamp<int64_t>(int64_t{start_y} + m.V, INT32_MIN, INT32_MAX));
     result.Moved = true;
     result.Lost = false;
     result.Predicted = false;
@@ -197,7 +225,7 @@ ProfileTrackResult TrackStarByProfile(const Bitmap24& bmp, int32_t frame, const 
                                       PredictTrack& track, int32_t& x, int32_t& y) {
   ProfileTrackResult result;
   if (in.Classes == nullptr) return result;
-  const int x0 = x, y0 = y;
+  const int32_t x0 = x, y0 = y;
   static thread_local ProfileTrackWindow window;
   FillMeanWindow(window, bmp, x0, y0, settings.MeasureGamma);
   SmoothWindow(window, 50, settings.SmoothingIndex, SmoothRounding::NearestEven);
@@ -206,7 +234,7 @@ ProfileTrackResult TrackStarByProfile(const Bitmap24& bmp, int32_t frame, const 
   int count = 0;
   for (int dx = -kClassGridReach; dx <= kClassGridReach; ++dx)
     for (int dy = -kClassGridReach; dy <= kClassGridReach; ++dy)
-      if (in.Classes->At(dx, dy) == 2 && IsReadablePixel(x0 + dx, y0 + dy, bmp.Width(), bmp.Height())) {
+      if (in.Classes->At(dx, dy) == 2 && IsReadablePixel(int64_t{x0} + dx, int64_t{y0} + dy, bmp.Width(), bmp.Height())) {
         sum += window.At(dx, dy);
         ++count;
       }

@@ -36,6 +36,11 @@ struct ObjectProfileState {
 };
 using ObjectProfileTable = std::array<ObjectProfileState, 3>;
 
+// NTSC-rate video digitised wider than tall (width / height above 1.4) has
+// pixels 1.125 times taller than wide, unless the frames carry the capture
+// program's own time stamps (time-inserter type 3).
+bool NeedsPixelAspectCorrection(double frame_rate, int width, int height, int time_stamp_mode);
+
 // Main-window choices read by the tracking steps and the profile fit.
 struct TrackingSettings {
   int SmoothingIndex = 0;               // RadioGroup1 'Gaussian Filtre': 0 off, 1 3 x 3, 2 5 x 5

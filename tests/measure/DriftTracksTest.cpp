@@ -176,3 +176,32 @@ TEST(PredictTrack, RingIndexStopsAtTheStoredSamples) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TrackPointFrameText, ShowsTheFrameOrTheWordWhenUnset) {
+  EXPECT_EQ(TrackPointFrameText({120, 5, 6}, "Frame1"), "120");
+  EXPECT_EQ(TrackPointFrameText({0, 5, 6}, "Frame1"), "0");
+  EXPECT_EQ(TrackPointFrameText(TrackPoint{}, "Frame2"), "Frame2");
+}
+
+TEST(SetLinkedPoints, StoresEveryObjectAndSwapsReversedPairsOnceBothAreSet) {
+  LinkedPointTable t;
+  SetLinkedPoints(t, LinkedPointKind::End, 50, {{{10, 11}, {20, 21}, {30, 31}}});
+  EXPECT_EQ(t[1].End, (TrackPoint{50, 20, 21}));
+  EXPECT_FALSE(t[0].Begin.HasFrame());
+  // Begin marked later than End: both ends are swapped for every object.
+  SetLinkedPoints(t, LinkedPointKind::Begin, 80, {{{12, 13}, {22, 23}, {32, 33}}});
+  for (size_t k = 0; k < 3; ++k) {
+    EXPECT_EQ(t[k].Begin.Frame, 50) << k;
+    EXPECT_EQ(t[k].End.Frame, 80) << k;
+  }
+  EXPECT_EQ(t[2].Begin, (TrackPoint{50, 30, 31}));
+  EXPECT_EQ(t[2].End, (TrackPoint{80, 32, 33}));
+  // In order: nothing swaps.
+  SetLinkedPoints(t, LinkedPointKind::End, 90, {{{1, 1}, {2, 2}, {3, 3}}});
+  EXPECT_EQ(t[0].Begin.Frame, 50);
+  EXPECT_EQ(t[0].End.Frame, 90);
+}
+
+}  // namespace

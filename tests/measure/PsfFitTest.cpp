@@ -349,3 +349,19 @@ TEST(PsfHistory, StoresWithinItsCapOnly) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FitStarProfile, PositionFarOutsideTheFrameFitsNothingAndNeverOverflows) {
+  const Bitmap24 bmp = RenderGaussianStars(100, 80, 20, {{50, 40, 150, 2.0}});
+  for (int32_t start : {INT32_MAX, INT32_MIN}) {
+    Fit f;
+    f.settings.RefitPending = true;
+    const PsfFitResult r = f.Run(PsfFitKind::Full, bmp, start, start);
+    EXPECT_FALSE(r.Saturated);
+    EXPECT_TRUE(std::isfinite(r.Volume));
+    EXPECT_EQ(r.Background, 0.0);
+  }
+}
+
+}  // namespace

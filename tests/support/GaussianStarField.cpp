@@ -74,3 +74,27 @@ ShakeTable MakeShakeTable(int count, int shake, uint32_t seed) {
   }
   return t;
 }
+
+double DriftingStarField::X(int k, int n) const {
+  return Start[static_cast<size_t>(k - 1)].X + RateX * n + Shake.Dx[static_cast<size_t>(n)];
+}
+
+double DriftingStarField::Y(int k, int n) const {
+  return Start[static_cast<size_t>(k - 1)].Y + RateY * n + Shake.Dy[static_cast<size_t>(n)];
+}
+
+Bitmap24 DriftingStarField::Frame(int n) const {
+  std::vector<GaussianStar> s;
+  for (int k = 1; k <= static_cast<int>(Start.size()); ++k) {
+    const GaussianStar& st = Start[static_cast<size_t>(k - 1)];
+    s.push_back({X(k, n), Y(k, n), st.Amplitude, st.Width});
+  }
+  return RenderGaussianStars(Width, Height, Background, s, {NoiseSigma, static_cast<uint32_t>(n + 11)});
+}
+
+DriftingStarField ThreeDriftingStars() {
+  DriftingStarField f;
+  f.Start = {{60.4, 120.2, 140, 2.2}, {100.0, 60.0, 160, 2.5}, {130.7, 180.6, 110, 2.0}};
+  f.Shake = MakeShakeTable(500, 3, 2024);
+  return f;
+}

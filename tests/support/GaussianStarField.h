@@ -32,3 +32,22 @@ struct ShakeTable {
   std::vector<int> Dx, Dy;
 };
 ShakeTable MakeShakeTable(int count, int shake, uint32_t seed);
+
+// Stars that drift at a common rate and shake together by whole pixels, one
+// frame per call; object k of the tests is star k - 1.
+struct DriftingStarField {
+  std::vector<GaussianStar> Start;
+  double RateX = 0.3, RateY = 0.2;  // pixels per frame
+  ShakeTable Shake;
+  int Width = 400, Height = 300;
+  double Background = 25;
+  double NoiseSigma = 2.0;
+
+  double X(int k, int n) const;
+  double Y(int k, int n) const;
+  Bitmap24 Frame(int n) const;
+};
+
+// Three stars over 500 frames of 400 x 300: drift 0.3 / 0.2 px per frame and a
+// shake of up to 3 px.
+DriftingStarField ThreeDriftingStars();
