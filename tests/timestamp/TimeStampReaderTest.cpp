@@ -499,3 +499,41 @@ TEST(TimeStampReader, KiwiSequenceAcrossAMinuteAndAnHour) {
     EXPECT_EQ(t.StampS2Full, fr.s2);
   }
 }
+
+TEST(TimeStampReader, KiwiFieldViewEveryDigitBothRates) {
+  // 'Show Field': the fields stacked, one line per field line; the stamp of
+  // field argument 0 in the upper half, of argument 1 in the lower.
+  struct Row {
+    int w, h, fps;
+    const int* layout;
+    int upper, lower;
+  };
+  const Row rows[] = {{720, 480, 30, kKiwiLayout1, 205, 444}, {720, 576, 25, kKiwiLayout2, 254, 542}};
+  for (const Row& r : rows) {
+    for (int d = 0; d < 10; ++d) {
+      std::string a, b;
+      for (int i = 0; i < 12; ++i) {
+        a += static_cast<char>('0' + (d + i) % 10);
+        b += static_cast<char>('0' + (d + 3 * i + 1) % 10);
+      }
+      Bitmap24 f = NoisyFrame(r.w, r.h, 600 + d);
+      StampGlyphStyle s{StampFont::Kiwi, r.fps > 25 ? 0 : 1, 21.5, 2, 1, 1, kStroke};
+      const std::vector<int> xs = Shifted(r.layout, 12, 1);
+      DrawStampText(f, a, xs, r.lower, s);  // field 1 ('Odd first'): argument 1
+      DrawStampText(f, b, xs, r.upper, s);
+      TimeStampState state;
+      LoadKiwiDigitPositions(state.DigitX);
+      GlyphContext ctx = KiwiContext(r.fps);
+      ctx.showField = true;
+      StampTexts t;
+      StampReadOptions opt;
+      opt.fieldMeasure = true;
+      ASSERT_EQ(ReadTimeStamp(f, ctx, opt, state, t), 1) << r.fps << " " << d;
+      EXPECT_EQ(t.StampH1 + t.StampM1 + t.StampS1, a.substr(0, 6)) << r.fps << " " << d;
+      EXPECT_EQ(t.StampH2 + t.StampM2 + t.StampS2, b.substr(0, 6)) << r.fps << " " << d;
+      EXPECT_EQ(t.StampS1Full, a.substr(4, 2) + "." + a.substr(9, 3)) << r.fps << " " << d;
+      EXPECT_EQ(t.StampS2Full, b.substr(4, 2) + "." + b.substr(6, 3)) << r.fps << " " << d;
+      EXPECT_EQ(state.AutoColumnOffset, 1);
+    }
+  }
+}
