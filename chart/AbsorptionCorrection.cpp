@@ -1,0 +1,109 @@
+#include "chart/AbsorptionCorrection.h"
+
+#include <algorithm>
+
+#include "app/CsvFields.h"
+#include "app/NumberText.h"
+
+namespace {
+
+bool SupportedVersion(int v) { return v >= 1 && v <= 3; }
+
+// Record k is line 6 + k in these tables.
+const std::string* RecordLineOf(const std::vector<std::string>& lines, int k) {
+  const size_t i = static_cast<size_t>(6 + k);
+  return k >= 0 && i < lines.size() ? &lines[i] : nullptr;
+}
+
+}  // namespace
+
+std::string AbsorptionCorrection::Open(const std::vector<std::string>& lines, int csv_version, int total_frame_count) {
+  TotalFrameCount = std::max(total_frame_count, 0);
+  // Every entry starts empty: values of an earlier opening must not leak into
+  // records whose comparison is empty now.
+  AbsorbCorrections.assign(static_cast<size_t>(TotalFrameCount) + 100, AbsorbCorrect{});
+  if (!SupportedVersion(csv_version)) return {};
+  for (int k = 0; k < TotalFrameCount; ++k) {
+    const std::string* line = RecordLineOf(lines, k);
+    if (!line || line->empty()) continue;
+    const std::string t = GetCsvField(*line, 11);
+    if (!ParseDouble(t)) return "'" + t + "' is not a valid floating point value";
+    const std::string c = GetCsvField(*line, 12);
+    if (c.empty()) continue;
+    const auto cv = ParseDouble(c);
+    if (!cv) return "'" + c + "' is not a valid floating point value";
+    AbsorbCorrect& e = AbsorbCorrections[static_cast<size_t>(k)];
+    e.RawTarget = t;
+    e.RawComparison = c;
+    e.ComparisonValue = *cv;
+    e.Stored = true;
+  }
+  return {};
+}
+
+AbsorptionResult AbsorptionCorrection::Correct(const std::vector<std::string>& lines, int csv_version, int selected,
+                                               int half_width) {
+  AbsorptionResult out;
+  const int total = TotalFrameCount;
+  if (!SupportedVersion(csv_version) || selected < 0 || selected >= total) return out;
+  const std::string* sel_line = RecordLineOf(lines, selected);
+  if (!sel_line) return out;
+  const std::string sel_c = GetCsvField(*sel_line, 12);
+  if (sel_c.empty() || sel_c == " " || sel_c == "  ") return out;
+
+  const int w = std::max(half_width, 0);
+  for (int k = 0; k < total; ++k) {
+    long double sum = 0;
+    int count = 0;
+    for (int j = k - w; j <= k + w; ++j) {
+      if (j < 0 || j > total - 1) continue;
+      sum += AbsorbCorrections[static_cast<size_t>(j)].ComparisonValue;
+      ++count;
+    }
+    AbsorbCorrect& e = AbsorbCorrections[static_cast<size_t>(k)];
+    e.SmoothedComparison = static_cast<double>(sum / std::max(count, 1));
+    out.SmoothedList.push_back(FormatFixed(e.SmoothedComparison, 5, 8));
+  }
+  const double ref = AbsorbCorrections[static_cast<size_t>(selected)].SmoothedComparison;
+  out.ReferenceText = FormatFixed(ref, 5, 8);
+
+  out.Lines = lines;
+  const std::string c_text = FormatFixed(ref, 1, 6);
+  for (int k = 0; k < total; ++k) {
+    const size_t i = static_cast<size_t>(6 + k);
+    if (i >= out.Lines.size()) break;
+    std::string& line = out.Lines[i];
+    AbsorbCorrect& e = AbsorbCorrections[static_cast<size_t>(k)];
+    // Empty lines stay in place, so records keep their line; records without a
+    // captured comparison, or with a zero smoothed comparison, stay as they are.
+    if (line.empty() || !e.Stored || e.SmoothedComparison == 0) continue;
+    const long double target = ParseLongDouble(e.RawTarget).value_or(0);
+    const long double corrected = target * ref / e.SmoothedComparison;
+    e.CorrectedTarget = FormatFixed(corrected, 1, 6);
+    e.CorrectedComparison = c_text;
+    SetCsvField(line, 11, e.CorrectedTarget);
+    SetCsvField(line, 12, e.CorrectedComparison);
+  }
+  out.Changed = true;
+  return out;
+}
+
+AbsorptionResult AbsorptionCorrection::Restore(const std::vector<std::string>& lines, int csv_version,
+                                               int selected) const {
+  AbsorptionResult out;
+  if (!SupportedVersion(csv_version) || selected < 0) return out;
+  const std::string* first = RecordLineOf(lines, 0);
+  if (!first || GetCsvField(*first, 11).empty()) return out;
+  out.Lines = lines;
+  const int total = std::min<int>(TotalFrameCount, static_cast<int>(AbsorbCorrections.size()));
+  for (int k = 0; k < total; ++k) {
+    const size_t i = static_cast<size_t>(6 + k);
+    if (i >= out.Lines.size()) break;
+    const AbsorbCorrect& e = AbsorbCorrections[static_cast<size_t>(k)];
+    if (!e.Stored) continue;  // never captured: its texts are left alone
+    SetCsvField(out.Lines[i], 11, e.RawTarget);
+    SetCsvField(out.Lines[i], 12, e.RawComparison);
+  }
+  out.Changed = true;
+  return out;
+}

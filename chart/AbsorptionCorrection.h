@@ -1,0 +1,42 @@
+#pragma once
+// Correction of the target star (object 1, column 11) for absorption that
+// dims it and the comparison star (object 2, column 12) together: the target
+// of every record is scaled by the smoothed comparison at a reference record
+// over the smoothed comparison at that record. The raw texts are captured
+// when the window opens so that they can be put back.
+#include <string>
+#include <vector>
+
+struct AbsorbCorrect {
+  std::string RawTarget, RawComparison;
+  std::string CorrectedTarget, CorrectedComparison;
+  double ComparisonValue = 0;
+  double SmoothedComparison = 0;
+  bool Stored = false;  // the raw texts were captured (comparison not empty)
+};
+
+struct AbsorptionResult {
+  bool Changed = false;  // Lines holds the new table
+  std::string Error;
+  std::vector<std::string> Lines;
+  std::vector<std::string> SmoothedList;  // the window's list of smoothed values
+  std::string ReferenceText;              // Edit5
+};
+
+class AbsorptionCorrection {
+ public:
+  // Captures the raw texts of records 0..total-1. Returns an error text when
+  // a target does not convert (records before it are captured).
+  std::string Open(const std::vector<std::string>& lines, int csv_version, int total_frame_count);
+
+  // "Correction" with the reference record `selected` and half-width w.
+  AbsorptionResult Correct(const std::vector<std::string>& lines, int csv_version, int selected, int half_width);
+
+  // "Restore to raw data": the captured texts back into columns 11 and 12.
+  AbsorptionResult Restore(const std::vector<std::string>& lines, int csv_version, int selected) const;
+
+  const std::vector<AbsorbCorrect>& Entries() const { return AbsorbCorrections; }
+
+  std::vector<AbsorbCorrect> AbsorbCorrections;
+  int TotalFrameCount = 0;
+};

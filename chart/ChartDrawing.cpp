@@ -1,0 +1,359 @@
+#include "chart/ChartDrawing.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/CsvFields.h"
+#include "app/NumberText.h"
+
+namespace cc = chart_colour;
+
+CurveColours MakeCurveColours() {
+  CurveColours c;
+  const uint32_t line[8] = {0x00FF8888, 0x0000FFFF, 0x00FF88FF, 0x00FF2288,
+                            0x00FFCCCC, 0x0088FFFF, 0x00FFAAFF, 0x00AAFFAA};
+  const uint32_t point[4] = {0x00FF0000, 0x0000AAFF, 0x00FF00FF, 0x00FF2288};
+  for (int i = 0; i < 8; ++i) {
+    c.Line[static_cast<size_t>(i)] = RgbFromBgr(line[i]);
+    c.Point[static_cast<size_t>(i)] = i < 4 ? RgbFromBgr(point[i]) : RgbFromBgr(line[i]);
+  }
+  return c;  // entries 9-12 stay black
+}
+
+std::array<ChartCurve, 4> CurveOrder(int selected_object) {
+  switch (selected_object) {
+    case 2: return {CurveC, CurveA, CurveB, CurveL};
+    case 3: return {CurveB, CurveA, CurveC, CurveL};
+    default: return {CurveC, CurveB, CurveA, CurveL};
+  }
+}
+
+void SnAccumulator::Add(double v) {
+  // Welford's running mean and squared deviations: no array, no cancellation.
+  ++count_;
+  const long double d = v - mean_;
+  mean_ += d / count_;
+  m2_ += d * (v - mean_);
+}
+
+std::string SnAccumulator::Text() const {
+  if (count_ <= 0) return {};
+  const long double sd = std::sqrt(m2_ / count_);
+  if (!(sd > 0)) return {};
+  return "S/N= " + FormatFixed(mean_ / sd, 1, 5);
+}
+
+namespace {
+
+// Values beyond this are not given grid lines or labels (they would not fit
+// an integer and cannot be meant).
+constexpr long double kLabelLimit = 1e15L;
+
+int FrameLabelColumn(int x, int64_t n) {
+  if (n < 10) return x;
+  if (n < 100) return x - 4;
+  if (n < 1000) return x - 8;
+  if (n < 10000) return x - 12;
+  if (n < 100000) return x - 16;
+  return x - 20;
+}
+
+bool InRange(int v, int lo, int hi) { return v >= lo && v <= hi; }
+
+// Delphi-style remainder: the sign of the dividend.
+int64_t Rem(int64_t a, int64_t b) { return a % b; }
+
+}  // namespace
+
+void XAxisShow(const ChartView& view, bool axis_lines, int frame_step, ChartPicture& pic, ChartView* out_view) {
+  const int step_factor = std::max(1, frame_step);
+  const long double m = std::max(std::fabs(view.ChartValueMax), std::fabs(view.ChartValueMin));
+  int64_t s = step_factor;
+  if (m < 200) s *= 10;
+  else if (m < 2000) s *= 100;
+  else if (m < 20000) s *= 1000;
+  else if (m < 200000) s *= 10000;
+  else s *= 100000;
+  if (out_view) out_view->ChartGridStep = static_cast<int32_t>(s);
+  const int bottom = view.ChartImageHeight - view.ChartBottomMargin;
+  const int right = view.ChartImageWidth - view.ChartRightMargin;
+  if (m < kLabelLimit) {
+    int64_t v = RoundHalfEven(view.ChartValueMin / s) * s;
+    if (v < view.ChartValueMin) v += s;
+    const int64_t last = RoundHalfEven(view.ChartValueMax / s) * s;
+    int guard = 0;
+    do {
+      const int y = bottom - static_cast<int>(RoundHalfEven(
+                                 std::clamp<long double>(v * static_cast<long double>(view.ChartYScale) + view.ChartYOffset, -1e8L, 1e8L)));
+      if (y > view.ChartTopMargin) {
+        if (v == 0)
+          pic.AddLine(view.ChartLeftMargin, y, right, y, cc::Black);
+        else if (axis_lines)
+          pic.AddLine(view.ChartLeftMargin, y, right, y, cc::Aqua);
+        else
+          pic.AddLine(view.ChartLeftMargin - 8, y, view.ChartLeftMargin, y, cc::Black);
+        int col;
+        if (v == 0) col = view.ChartLeftMargin - 8;
+        else if (v < 100) col = view.ChartLeftMargin - 18;
+        else if (v < 1000) col = view.ChartLeftMargin - 26;
+        else if (v < 10000) col = view.ChartLeftMargin - 34;
+        else col = view.ChartLeftMargin - 42;
+        if (v < 0) col -= 22;
+        pic.AddText(col, y - 8, FormatInt(v));
+      }
+      v += s;
+    } while (v < last && ++guard < 100000);
+  }
+  pic.AddLine(view.ChartLeftMargin, bottom, right, bottom, cc::Black);
+}
+
+void YAxisShow(const ChartView& view, ChartPicture& pic) {
+  pic.AddLine(view.ChartLeftMargin, view.ChartTopMargin, view.ChartLeftMargin,
+              view.ChartImageHeight - view.ChartBottomMargin, cc::Black);
+}
+
+std::string InformationText(const std::vector<std::string>& lines, const ChartData& data, const TChartState& state,
+                            const ChartMarks& marks, const ChartTexts& texts) {
+  if (state.SelectedFrame < 0) return {};
+  std::string t = "Frame No." + GetCsvField(RecordLine(lines, data.HeaderLineCount, state.SelectedFrame), 1);
+  if (!texts.Edit24.empty())
+    t += " / Frame Centre= " + texts.Edit24 + "h" + texts.Edit25 + "m" + texts.Edit26 + "s" + ",  Frame End= " +
+         texts.Edit27 + "s";
+  if (marks.DiffractionMode) {
+    t += " / Event centre=";
+    t += data.FieldMode ? "Field centre " : "Frame centre ";
+    if (texts.EventCentreText.empty() || texts.EventCentreText[0] != '-') t += "+";
+    t += texts.EventCentreText + "s" + " +/-" + texts.EventErrorText + "s" + " / ContactAngle=" +
+         texts.ContactAngleText + "deg";
+  }
+  return t;
+}
+
+namespace {
+
+void TitleShow(const ChartData& data, const ChartOptions& options, const ChartMarks& marks, const ChartTexts& texts,
+               ChartPicture& pic) {
+  if (options.Id) {
+    pic.AddText(8, 4, texts.IdentificationTitle).Bold = true;
+  } else {
+    pic.AddText(8, 4, "Analyzed file name [ " + texts.FileName + "]");
+  }
+  std::string second = texts.PsfPhotometry ? "/ PSF-" : "/ Aperture-";
+  second += data.FieldMode ? "Field photometry / " : "Frame photometry / ";
+  if (marks.DiffractionMode && !texts.MagnitudeWindowShown)
+    second += " Object: Distance=" + texts.DistanceText + " Velocity=" + texts.VelocityText;
+  DrawOp& op = pic.AddText(4, 4, second);
+  op.FollowPrevious = true;
+}
+
+struct PointStyle {
+  Rgb Pen, Brush;
+};
+
+}  // namespace
+
+void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TChartState& state, ChartView& view,
+                const ChartOptions& options, const ChartMarks& marks, const ChartTexts& texts,
+                ChartPicture& pic, ChartDrawResult& result) {
+  result = ChartDrawResult{};
+  const std::array<ChartCurve, 4> order = CurveOrder(options.SelectedObject);
+  const CurveColours colours = MakeCurveColours();
+
+  ValueRange range;
+  if (options.FixRange) {
+    range.Max = view.ChartValueMax;
+    range.Min = view.ChartValueMin;
+  } else {
+    range = GetMinMax(data, options.Boxes);
+  }
+  if (!ComputeYScale(view, range, state.YMaxPosition, state.YMinPosition)) return;
+  result.Drawn = true;
+  state.TotalFrameCount = data.TotalFrameCount();
+  HRatioCalc(state, view,
+             HRatioInput{static_cast<int>(data.LineCount), data.HeaderLineCount, data.FieldMode, marks.AsteroidChartMode});
+  result.TimeButtonsEnabled = !(state.TotalFrameCount < state.VisibleFrameCount);
+
+  pic.Clear(view.ChartImageWidth, view.ChartImageHeight);
+  XAxisShow(view, state.AxisLines != 0, options.FrameStep, pic, &view);
+  YAxisShow(view, pic);
+  const int radius = std::clamp(state.Radius, 0, 5);
+  const int total = state.TotalFrameCount;
+  int visible = 0;
+  while (visible < total && visible < state.VisibleFrameCount) ++visible;
+  visible = std::max(visible, 1);
+  const int first = state.FirstShownFrame;
+  const int record_count = static_cast<int>(data.Records.size());
+  auto record_at = [&](int i) -> const ChartRecord* {
+    const int r = first + i;
+    return (r >= 0 && r < record_count) ? &data.Records[static_cast<size_t>(r)] : nullptr;
+  };
+  const bool l_ticked = options.Boxes[CurveL];
+  const int sel = state.SelectedFrame;
+  const int block = marks.IntegrationCount;
+
+  for (ChartCurve curve : order) {
+    if (!options.Boxes[static_cast<size_t>(curve)]) continue;
+    const size_t ci = static_cast<size_t>(curve);
+    view.SelectedPointX[ci] = -100;
+    view.SelectedPointY[ci] = -100;
+
+    // First pass: the connecting line.
+    if (state.DataLines) {
+      size_t line_entry = ci;
+      if (options.Hilight) line_entry += 4;
+      if (l_ticked && curve != CurveL) line_entry += 4;
+      SnAccumulator sn;
+      DrawOp poly;
+      poly.Kind = DrawKind::Polyline;
+      poly.Pen = colours.Line[line_entry];
+      poly.Index = static_cast<uint32_t>(pic.Points.size());
+      int last_x = INT32_MIN, last_y = INT32_MIN;
+      for (int i = 0; i < visible; ++i) {
+        const ChartRecord* rec = record_at(i);
+        const bool empty = !rec || rec->CellEmpty(curve);
+        const double v = empty ? 0.0 : rec->Value[ci];
+        if (curve == CurveA) sn.Add(v);
+        if (empty) continue;
+        const int x = IndexToPixelX(view, i), y = ValueToPixelY(view, v);
+        if (x == last_x && y == last_y) continue;  // a zero-length step paints nothing
+        pic.Points.emplace_back(x, y);
+        last_x = x, last_y = y;
+      }
+      poly.Count = static_cast<uint32_t>(pic.Points.size()) - poly.Index;
+      if (poly.Count > 0) pic.Ops.push_back(poly);
+      if (curve == CurveA) result.SnText = sn.Text();
+    }
+
+    // Second pass: the points and their marks.
+    if (curve == CurveA) {
+      result.ValuesWritten = true;
+      result.Values.assign(static_cast<size_t>(visible), 0.0);
+    }
+    const DrawOp* last_circle = nullptr;
+    for (int i = 0; i < visible; ++i) {
+      const ChartRecord* rec = record_at(i);
+      const int r = first + i;
+      if (!rec || rec->LineEmpty) continue;
+      if (curve == CurveA && i == 0) {
+        const RecordTime t = RecordTimeOf(RecordLine(lines, data.HeaderLineCount, r));
+        result.StartH = t.H, result.StartM = t.M, result.StartS = t.S;
+      }
+      const double v = rec->CellEmpty(curve) ? 0.0 : rec->Value[ci];
+      if (curve == CurveA) result.Values[static_cast<size_t>(i)] = v;
+      if (rec->CellEmpty(curve)) continue;
+      const int x = IndexToPixelX(view, i), y = ValueToPixelY(view, v);
+      const int rel = sel - first;
+      if (marks.DiffractionMode && InRange(i, rel + marks.ThirdWindowFrom, rel + marks.ThirdWindowTo)) {
+        pic.AddLine(x - 7, y, x + 7, y, cc::Magenta);
+        pic.AddLine(x, y - 7, x, y + 7, cc::Magenta);
+        last_circle = nullptr;
+      }
+      const bool in_fit = marks.CustomFitRange && InRange(i, rel + marks.FitRangeFrom, rel + marks.FitRangeTo);
+      PointStyle st;
+      const bool selected = r == sel;
+      if (selected) {
+        const Rgb c = colours.Point[ci] == cc::Red ? cc::Blue : cc::Red;
+        st = {c, c};
+        view.SelectedPointX[ci] = x;
+        view.SelectedPointY[ci] = y;
+        if (marks.CustomFitRange) st.Brush = cc::White;
+      } else if (marks.DiffractionMode) {
+        const int off = r - sel;
+        const bool in_window = InRange(off, marks.PreEventWindowFrom, marks.PreEventWindowTo) ||
+                               InRange(off, marks.PostEventWindowFrom, marks.PostEventWindowTo);
+        const Rgb c = in_window ? cc::WindowGreen : colours.Point[ci];
+        st = {c, c};
+      } else if (marks.AsteroidChartMode && block > 0) {
+        const int64_t p = static_cast<int64_t>(r) - marks.IntegrationPhase;
+        if (Rem(p, block) == 0) st = {cc::Navy, cc::Aqua};
+        else if (Rem(p + 1, block) == 0) st = {cc::Navy, cc::Magenta};
+        else st = {colours.Point[ci], colours.Point[ci]};
+      } else {
+        const Rgb c = (l_ticked && curve != CurveL) ? colours.Point[ci + 4] : colours.Point[ci];
+        st = {c, c};
+      }
+      if (in_fit) st.Brush = cc::White;
+
+      if (radius == 0) {
+        if (selected && state.DataLines) {
+          pic.AddEllipse(x - 3, y - 3, x + 3, y + 3, st.Pen, st.Brush);
+          last_circle = nullptr;
+        }
+      } else {
+        const DrawOp& prev = pic.Ops.empty() ? DrawOp{} : pic.Ops.back();
+        const bool repeat = last_circle && !in_fit && prev.Kind == DrawKind::Ellipse && prev.X1 == x - radius &&
+                            prev.Y1 == y - radius && prev.Pen == st.Pen && prev.Brush == st.Brush &&
+                            prev.X2 == x + radius;
+        if (!repeat) {  // painting the same circle again changes nothing
+          pic.AddEllipse(x - radius, y - radius, x + radius, y + radius, st.Pen, st.Brush);
+          last_circle = &pic.Ops.back();
+        }
+        if (in_fit) {
+          pic.AddEllipse(x - 2, y - 2, x + 2, y + 2, st.Pen, st.Brush);
+          last_circle = nullptr;
+        }
+      }
+      if (curve == CurveA && !marks.DiffractionMode && state.ScalePosition >= 7 && marks.AsteroidChartMode &&
+          block > 0) {
+        const int64_t p = Rem(static_cast<int64_t>(r) - marks.IntegrationPhase, block);
+        if (p >= 0) {
+          Rgb colour = cc::Black;
+          const int64_t q = static_cast<int64_t>(r) - marks.IntegrationPhase + 1;
+          if (p == 0) colour = cc::Blue;
+          else if (Rem(q, block) == 0) colour = cc::Magenta;
+          else if (Rem(q + block / 2, block) == 0) colour = cc::Red;
+          DrawOp& op = pic.AddText(p < 9 ? x - 3 : x - 6, y + 12, FormatInt(p + 1), colour, cc::White);
+          op.FontSize = state.ScalePosition == 7 ? 7 : 9;
+          last_circle = nullptr;
+        }
+      }
+      if ((marks.UpperLevelFixed && InRange(r, marks.FixedUpperWindow[0], marks.FixedUpperWindow[1])) ||
+          (marks.LowerLevelFixed && InRange(r, marks.FixedLowerWindow[0], marks.FixedLowerWindow[1]))) {
+        pic.AddLine(x - 2, y, x + 2, y, cc::Magenta);
+        pic.AddLine(x, y - 2, x, y + 2, cc::Magenta);
+        last_circle = nullptr;
+      }
+    }
+    if (curve == CurveA) {
+      const RecordTime t = RecordTimeOf(RecordLine(lines, data.HeaderLineCount, first + visible - 1));
+      result.EndH = t.H, result.EndM = t.M, result.EndS = t.S;
+      result.ValueCount = visible;
+    }
+    pic.AddEllipse(view.SelectedPointX[ci] - 3, view.SelectedPointY[ci] - 3, view.SelectedPointX[ci] + 3,
+                   view.SelectedPointY[ci] + 3, cc::Red, cc::Red);
+  }
+
+  // Frame-number labels under the axis.
+  const int64_t f = std::max(1, options.FrameStep);
+  const int v_count = state.VisibleFrameCount;
+  const int yb = view.ChartImageHeight - view.ChartBottomMargin;
+  for (int i = 0; i < visible; ++i) {
+    const ChartRecord* rec = record_at(i);
+    if (!rec || rec->LineEmpty || !rec->FrameEndsInZero) continue;
+    if (!(std::fabs(rec->FrameNo) < kLabelLimit)) continue;
+    const int64_t n = RoundHalfEven(rec->FrameNo);
+    if (Rem(n, 10) != 0) continue;
+    bool tick = false, label = false;
+    if (v_count <= 1000 * f) {
+      tick = true;
+      label = options.FrameRateRounded == 25 ? Rem(n, 50 * f) == 0 : Rem(n, 30 * f) == 0;
+    } else if (v_count <= 4000 * f) {
+      tick = label = Rem(n, 100 * f) == 0;
+    } else if (v_count <= 10000 * f) {
+      tick = label = Rem(n, 500 * f) == 0;
+    } else if (v_count <= 20000) {
+      tick = label = Rem(n, 1000 * f) == 0;
+    } else {
+      tick = label = Rem(n, 2000 * f) == 0;
+    }
+    const int x = IndexToPixelX(view, i);
+    if (label) pic.AddText(FrameLabelColumn(x, n), yb + 5, FormatInt(n));
+    if (tick) pic.AddLine(x, yb, x, yb + 5, cc::Black);
+  }
+
+  if (options.Information) {
+    TitleShow(data, options, marks, texts, pic);
+    const std::string info = InformationText(lines, data, state, marks, texts);
+    if (!info.empty()) pic.AddText(8, view.ChartImageHeight - 18, info);
+  }
+}

@@ -1,0 +1,94 @@
+#include "chart/ChartTable.h"
+
+#include <algorithm>
+
+#include "app/CsvFields.h"
+#include "app/NumberText.h"
+
+int HeaderLineCountFor(int csv_version) { return (csv_version >= 1 && csv_version <= 3) ? 7 : 4; }
+
+int ObjectBaseColumnFor(int csv_version) { return (csv_version >= 1 && csv_version <= 3) ? 11 : 5; }
+
+int CurveColumn(ChartCurve curve, int csv_version) {
+  if (curve == CurveL) return 2;
+  return ObjectBaseColumnFor(csv_version) + static_cast<int>(curve);
+}
+
+std::string_view RecordLine(const std::vector<std::string>& lines, int header_line_count, int record) {
+  const long long index = static_cast<long long>(header_line_count) - 1 + record;
+  if (record < 0 || index < 0 || index >= static_cast<long long>(lines.size())) return {};
+  return lines[static_cast<size_t>(index)];
+}
+
+int TotalRecordCount(size_t line_count, int header_line_count) {
+  return std::max(1, static_cast<int>(line_count) - header_line_count + 1);
+}
+
+uint8_t DetectFieldMode(const std::vector<std::string>& lines, int header_line_count) {
+  if (static_cast<long long>(lines.size()) <= header_line_count || header_line_count < 0) return 0;
+  const std::string f = GetCsvField(lines[static_cast<size_t>(header_line_count)], 1);
+  return (!f.empty() && f.back() == '5') ? 1 : 0;
+}
+
+RecordTime RecordTimeOf(std::string_view line) {
+  RecordTime t{GetCsvField(line, 4), GetCsvField(line, 5), GetCsvField(line, 6)};
+  if (t.H.empty()) t = {GetCsvField(line, 8), GetCsvField(line, 9), GetCsvField(line, 10)};
+  return t;
+}
+
+namespace {
+
+// Fields 1..max_field of a line as views, without copying.
+int SplitFields(std::string_view line, int max_field, std::array<std::string_view, 16>& out) {
+  int count = 0;
+  size_t start = 0;
+  while (count < max_field) {
+    const size_t comma = line.find(',', start);
+    if (comma == std::string_view::npos) {
+      out[static_cast<size_t>(count++)] = line.substr(start);
+      break;
+    }
+    out[static_cast<size_t>(count++)] = line.substr(start, comma - start);
+    start = comma + 1;
+  }
+  return count;
+}
+
+}  // namespace
+
+ChartData ReadChartData(const std::vector<std::string>& lines, int csv_version) {
+  ChartData data;
+  data.CsvVersion = csv_version;
+  data.HeaderLineCount = HeaderLineCountFor(csv_version);
+  data.ObjectBaseColumn = ObjectBaseColumnFor(csv_version);
+  data.LineCount = lines.size();
+  data.FieldMode = DetectFieldMode(lines, data.HeaderLineCount);
+  const int first_line = data.HeaderLineCount - 1;
+  if (static_cast<long long>(lines.size()) <= first_line) return data;
+  data.Records.resize(lines.size() - static_cast<size_t>(first_line));
+  int columns[kChartCurveCount];
+  for (int c = 0; c < kChartCurveCount; ++c) columns[c] = CurveColumn(static_cast<ChartCurve>(c), csv_version);
+  const int max_field = *std::max_element(columns, columns + kChartCurveCount);
+  std::array<std::string_view, 16> fields;
+  for (size_t k = 0; k < data.Records.size(); ++k) {
+    const std::string& line = lines[static_cast<size_t>(first_line) + k];
+    ChartRecord& rec = data.Records[k];
+    rec.LineEmpty = line.empty();
+    const int n = SplitFields(line, max_field, fields);
+    rec.EmptyCells = 0;
+    for (int c = 0; c < kChartCurveCount; ++c) {
+      const int col = columns[c];
+      const std::string_view cell = col <= n ? fields[static_cast<size_t>(col - 1)] : std::string_view{};
+      if (cell.empty()) {
+        rec.EmptyCells |= static_cast<uint8_t>(1u << c);
+        rec.Value[static_cast<size_t>(c)] = 0;
+      } else {
+        rec.Value[static_cast<size_t>(c)] = ParseDoubleOr(cell, 0.0);
+      }
+    }
+    const std::string_view f1 = n >= 1 ? fields[0] : std::string_view{};
+    rec.FrameEndsInZero = !f1.empty() && f1.back() == '0';
+    rec.FrameNo = f1.empty() ? 0.0 : ParseDoubleOr(f1, 0.0);
+  }
+  return data;
+}

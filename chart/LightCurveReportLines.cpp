@@ -1,0 +1,103 @@
+#include "chart/LightCurveReportLines.h"
+
+#include <array>
+
+#include "app/NumberText.h"
+
+bool ReportAllowed(const TReportLightCurveElement& e, const TAsteroidTiming& timing) {
+  return !(e.Kind == ReportKind::Asteroid && timing.EntryCount < 2);
+}
+
+namespace {
+
+// The six slots HIP, SAO, XZ80Q, Kepler2, TYC, UCAC4; `third` and `fifth`
+// name the catalogues that fill slots 3 and 5.
+std::string StarLine(const TReportLightCurveElement& e, bool preview) {
+  std::string cat = e.Catalogue;
+  if (!preview && cat == "XZ") cat = "XZ80Q";
+  const std::array<std::string, 6> empty = {"0", "0", "0", "0", "0-0-0", "0-0"};
+  std::array<std::string, 6> slot = empty;
+  int index = -1;
+  if (cat == "HIP") index = 0;
+  else if (cat == "SAO") index = 1;
+  else if (cat == "XZ80Q" || (!preview && cat == "ZC")) index = 2;
+  else if (cat == "Kepler2") index = 3;
+  else if (preview ? cat == "Tycho2" : cat == "TYC") index = 4;
+  else if (cat == "UCAC4") index = 5;
+  if (index >= 0) slot[static_cast<size_t>(index)] = e.StarNumber;
+  std::string line = "Star: ";
+  for (size_t i = 0; i < slot.size(); ++i) {
+    line += slot[i];
+    if (i + 1 < slot.size()) line += ": ";
+  }
+  return line;
+}
+
+std::string ObserverLine(const TReportLightCurveElement& e) {
+  return "Observer: " + e.LongitudeD + ":" + e.LongitudeM + ":" + e.LongitudeS + ": " + e.LatitudeD + ":" +
+         e.LatitudeM + ":" + e.LatitudeS + ": " + e.Altitude + ": " + e.Observer;
+}
+
+std::string LunarObjectLine(const TReportLightCurveElement& e) {
+  std::string line = "Object: Moon: ";
+  for (size_t i = 0; i < e.LunarValues.size(); ++i) {
+    line += e.LunarValues[i];
+    if (i + 1 < e.LunarValues.size()) line += ": ";
+  }
+  return line;
+}
+
+}  // namespace
+
+TReportLightCurveData MakeReportLines(TReportLightCurveElement& e) {
+  auto to_int = [](const std::string& s) { return ParseInt64(s).value_or(0); };
+  auto to_real = [](const std::string& s) { return ParseLongDouble(s).value_or(0.0L); };
+  const int64_t h1 = to_int(e.StartH), m1 = to_int(e.StartM), h2 = to_int(e.EndH), m2 = to_int(e.EndM);
+  const long double s1 = to_real(e.StartS), s2 = to_real(e.EndS);
+  e.StartH = FormatInt(h1);
+  e.StartM = FormatInt(m1);
+  e.EndH = FormatInt(h2);
+  e.EndM = FormatInt(m2);
+  e.StartS = FormatFixed(s1, 2, 6);
+  e.EndS = FormatFixed(s2, 2, 6);
+  e.Duration = FormatFixed((h2 * 3600 + m2 * 60 + s2) - (h1 * 3600 + m1 * 60 + s1), 2, 6);
+
+  TReportLightCurveData d;
+  d.Lines[0] = "Date: " + e.RecordingDate + " " + e.StartH + ":" + e.StartM + ":" + e.StartS + ": " + e.Duration +
+               ": " + FormatInt(e.ValueCount);
+  d.Lines[1] = StarLine(e, false);
+  d.Lines[2] = ObserverLine(e);
+  d.Lines[3] = e.Kind == ReportKind::Lunar ? LunarObjectLine(e) : "Object: Asteroid: " + e.ObjectLabel;
+  std::string values = "Values";
+  for (int32_t i = 0; i < e.ValueCount; ++i) {
+    const double v = i < static_cast<int32_t>(e.Values.size()) ? e.Values[static_cast<size_t>(i)] : 0.0;
+    values += ":" + FormatInt(RoundHalfEven(v));
+  }
+  d.Lines[4] = values;
+  return d;
+}
+
+std::vector<std::string> ReportDisplayLines(const TReportLightCurveData& data) {
+  std::vector<std::string> out(data.Lines.begin(), data.Lines.begin() + 4);
+  const std::string& v = data.Lines[4];
+  std::string current;
+  int pieces = 0;
+  size_t start = 0;
+  while (start < v.size()) {
+    size_t colon = v.find(':', start);
+    const size_t end = colon == std::string::npos ? v.size() : colon + 1;
+    current += v.substr(start, end - start);
+    start = end;
+    if (++pieces == 50) {
+      out.push_back(current);
+      current.clear();
+      pieces = 0;
+    }
+  }
+  if (pieces > 0) out.push_back(current);
+  return out;
+}
+
+std::vector<std::string> ReportPreviewLines(const TReportLightCurveElement& e) {
+  return {"Date: " + e.RecordingDate + " ", StarLine(e, true), ObserverLine(e), LunarObjectLine(e)};
+}

@@ -1,0 +1,40 @@
+#include "chart/SpectrumListing.h"
+
+#include <cmath>
+
+#include "app/CsvFields.h"
+#include "app/NumberText.h"
+#include "chart/ChartTable.h"
+#include "chart/Fourier.h"
+#include "chart/NoiseReduction.h"
+
+SpectrumResult SpectrumListing(const std::vector<std::string>& lines, int csv_version, int fft_length,
+                               double frame_rate, bool field_mode) {
+  SpectrumResult out;
+  const int h = HeaderLineCountFor(csv_version);
+  const int column = ObjectBaseColumnFor(csv_version);
+  if (!IsFftLength(static_cast<size_t>(std::max(fft_length, 0)))) return out;
+  const size_t n = static_cast<size_t>(fft_length);
+  if (lines.size() < n + 7) return out;
+  FftBlock block;
+  block.Resize(n);
+  for (size_t i = 0; i < n; ++i) {
+    const std::string f = GetCsvField(RecordLine(lines, h, static_cast<int>(i)), column);
+    out.FieldTexts.push_back(f);
+    if (f.empty()) continue;
+    const auto v = ParseLongDouble(f);
+    if (!v) {
+      out.Error = "'" + f + "' is not a valid floating point value";
+      return out;
+    }
+    block.InputRe[i] = *v;
+  }
+  FastFourierTransform(block, FftDirection::Forward);
+  for (size_t k = 0; k < n / 2; ++k) {
+    const long double f = BinFrequency(static_cast<long double>(k), frame_rate, fft_length, field_mode);
+    const long double a = 2 * std::sqrt(block.OutputRe[k] * block.OutputRe[k] + block.OutputIm[k] * block.OutputIm[k]);
+    out.Lines.push_back(FormatFixed(f, 6, 8) + "," + FormatFixed(a, 6, 8));
+  }
+  out.Done = true;
+  return out;
+}

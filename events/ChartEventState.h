@@ -1,0 +1,109 @@
+#pragma once
+// The event-analysis state that the light-curve chart reads, fills and
+// resets: the report data, the event timing list, the diffraction-analysis
+// variables and the texts and flags of the event windows. Plain structs,
+// owned once (by the main window) and passed by reference.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class ReportKind : uint8_t { Asteroid = 0, Lunar = 1, Initial = 2 };
+
+struct TReportLightCurveElement {
+  ReportKind Kind = ReportKind::Initial;
+  std::string ObjectLabel, RecordingDate;
+  std::string StartH, StartM, StartS, EndH, EndM, EndS, Duration;
+  std::string LongitudeD, LongitudeM, LongitudeS, LatitudeD, LatitudeM, LatitudeS, Altitude;
+  std::string Observer, Catalogue, StarNumber;
+  std::array<std::string, 11> LunarValues;
+  int32_t ValueCount = 0;
+  std::vector<double> Values;  // from index 0
+};
+
+// The five report lines: date, star, observer, object, values.
+struct TReportLightCurveData {
+  std::array<std::string, 5> Lines;
+};
+
+struct TAsteroidEachEventTime {
+  std::array<std::string, 4> Texts;
+  uint8_t Flag1 = 1;
+  uint8_t Flag2 = 0;
+  int32_t Value1 = 0, Value2 = 0;
+};
+
+struct TAsteroidTiming {
+  int32_t EntryCount = 0;
+  int32_t Counter2 = 0;
+  std::array<TAsteroidEachEventTime, 100> Entries;
+};
+
+constexpr double kLevelUnset = -1000000.0;
+
+// Diffraction-analysis variables; offsets are records from the selection.
+struct DiffractionState {
+  long double RateFactor = 1.0L;
+  long double ModelFrameRate = 0.0L;
+  int64_t ObjectDistance = 384401000;  // metres
+  long double ObjectVelocity = 700.0L;
+  double FresnelTestWavelength = 600;
+  std::array<double, 3> LevelMean{kLevelUnset, kLevelUnset, kLevelUnset};
+  double UpperLevel = kLevelUnset, LowerLevel = kLevelUnset;
+  uint8_t UpperLevelFixed = 0, LowerLevelFixed = 0;
+  uint8_t UpperLevelFirst = 1, PreviousUpperLevelFirst = 1;
+  uint8_t CustomFitRange = 0;
+  int32_t FitRangeFrom = -30, FitRangeTo = 30;
+  int32_t PreEventWindowFrom = -30, PreEventWindowTo = -11;
+  int32_t PostEventWindowFrom = 11, PostEventWindowTo = 30;
+  int32_t ThirdWindowFrom = 0, ThirdWindowTo = 0;
+  std::array<int32_t, 2> FixedUpperWindow{0, 0}, FixedLowerWindow{0, 0};
+  uint8_t DoubleStarFit = 0;
+  double ComponentSeparation = 0, ComponentWeight = 0, StarAngularDiameter = 0;
+  double MeasuredContactAngle = 0;
+  uint8_t DiffractionFitted = 0;
+  int32_t LevelWindowsChanged = 0;
+  // First and last frames of the upper- and lower-level windows; -1 unset.
+  std::array<int32_t, 4> LevelWindowFrames{-1, -1, -1, -1};
+};
+
+// Texts the chart shows in its title and information lines.
+struct EventTexts {
+  std::string DistanceText, VelocityText;
+  std::array<std::string, 3> EventCentreText, EventErrorText;
+  std::string ContactAngleText;
+  std::string IdentificationTitle, IdentificationCode;
+};
+
+struct EventFlags {
+  uint8_t MagnitudeWindowShown = 0;
+  uint8_t IdentificationOpen = 0;
+  int32_t IntegrationPhase = 0, IntegrationCount = 0;
+  uint8_t AsteroidEventApplied = 0, AsteroidWorkflowStarted = 0;
+  uint8_t IntegratedVideoMeasured = 0;
+  double StarTemperature = 6650;
+  int32_t IdentTextScrollPos1 = 12, IdentTextScrollPos2 = 400;
+  int32_t PresetSelectedFrame = -1;
+  double MagDrop = 0;
+  std::array<uint8_t, 3> TimeFieldEdited{0, 0, 0};
+};
+
+struct ChartEventState {
+  TReportLightCurveElement ReportLightCurveElement;
+  TReportLightCurveData ReportLightCurveData;
+  TAsteroidTiming AsteroidTiming;
+  DiffractionState Diffraction;
+  EventTexts Texts;
+  EventFlags Flags;
+};
+
+// The diffraction defaults the chart applies when its window opens.
+// `total_frame_count` is the record count set by the opener.
+void ApplyChartOpeningDefaults(ChartEventState& s, bool reset, uint8_t field_mode, int32_t total_frame_count);
+
+// What opening a video clears: the timing list, the time-field edit flags,
+// the integrated-video mark; the fit's model rate becomes the start factor.
+void ResetForOpenedVideo(ChartEventState& s);
+
+// The chart's 'Reset': level-window frames unset, upper level first.
+void ResetLevelWindows(DiffractionState& d);

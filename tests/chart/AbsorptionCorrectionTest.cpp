@@ -1,0 +1,122 @@
+// Absorption correction against values computed here, and exact restore.
+#include "chart/AbsorptionCorrection.h"
+
+#include <gtest/gtest.h>
+
+#include "app/CsvFields.h"
+#include "app/NumberText.h"
+#include "support/ChartTestTables.h"
+
+namespace {
+
+std::vector<std::string> Table(const std::vector<std::string>& target, const std::vector<std::string>& comparison) {
+  std::vector<TableRowCells> rows;
+  for (size_t r = 0; r < target.size(); ++r) {
+    TableRowCells row;
+    row.No = std::to_string(r) + ".0";
+    row.Objects[0].Value = target[r];
+    row.Objects[1].Value = comparison[r];
+    rows.push_back(row);
+  }
+  return BuildResultTable(3, 2, rows);
+}
+
+std::string F(const std::vector<std::string>& lines, int r, int field) {
+  return GetCsvField(lines[static_cast<size_t>(6 + r)], field);
+}
+
+}  // namespace
+
+TEST(AbsorptionCorrection, CorrectsWithSmoothedComparison) {
+  const std::vector<std::string> t = {"1000.0", "900.0", "800.0", "850.0", "950.0"};
+  const std::vector<std::string> c = {"500.0", "450.0", "400.0", "425.0", "475.0"};
+  const auto lines = Table(t, c);
+  AbsorptionCorrection ac;
+  ASSERT_EQ(ac.Open(lines, 3, 5), "");
+  const auto out = ac.Correct(lines, 3, 0, 1);
+  ASSERT_TRUE(out.Changed);
+  // w = 1: means of two values at the ends, three inside.
+  const double sm[5] = {(500 + 450) / 2.0, (500 + 450 + 400) / 3.0, (450 + 400 + 425) / 3.0,
+                        (400 + 425 + 475) / 3.0, (425 + 475) / 2.0};
+  ASSERT_EQ(out.SmoothedList.size(), 5u);
+  EXPECT_EQ(out.SmoothedList[1], FormatFixed(sm[1], 5, 8));
+  EXPECT_EQ(out.ReferenceText, "475.00000");
+  const double tv[5] = {1000, 900, 800, 850, 950};
+  for (int k = 0; k < 5; ++k) {
+    EXPECT_EQ(F(out.Lines, k, 11), FormatFixed(tv[k] * sm[0] / sm[k], 1, 6)) << k;
+    EXPECT_EQ(F(out.Lines, k, 12), "475.0") << k;
+  }
+  EXPECT_EQ(F(out.Lines, 0, 11), "1000.0");  // the reference record unchanged
+}
+
+TEST(AbsorptionCorrection, RepeatedCorrectionsDoNotCompoundAndRestoreIsExact) {
+  const std::vector<std::string> t = {"1000.0", "900.0", "800.0", "850.0", "950.0"};
+  const std::vector<std::string> c = {"500.0", "450.0", "400.0", "425.0", "475.0"};
+  const auto lines = Table(t, c);
+  AbsorptionCorrection ac;
+  ac.Open(lines, 3, 5);
+  const auto first = ac.Correct(lines, 3, 0, 1);
+  const auto second = ac.Correct(first.Lines, 3, 3, 2);
+  AbsorptionCorrection fresh;
+  fresh.Open(lines, 3, 5);
+  EXPECT_EQ(second.Lines, fresh.Correct(lines, 3, 3, 2).Lines);
+  const auto restored = ac.Restore(second.Lines, 3, 3);
+  ASSERT_TRUE(restored.Changed);
+  EXPECT_EQ(restored.Lines, lines);
+}
+
+TEST(AbsorptionCorrection, SelectedComparisonEmptyOrBlankDoesNothing) {
+  for (const char* blank : {"", " ", "  "}) {
+    const auto lines = Table({"1.0", "2.0"}, {blank, "3.0"});
+    AbsorptionCorrection ac;
+    ac.Open(lines, 3, 2);
+    EXPECT_FALSE(ac.Correct(lines, 3, 0, 1).Changed) << "[" << blank << "]";
+  }
+  const auto lines = Table({"1.0", "2.0"}, {"4.0", "3.0"});
+  AbsorptionCorrection ac;
+  ac.Open(lines, 3, 2);
+  EXPECT_FALSE(ac.Correct(lines, 3, -1, 1).Changed);
+  EXPECT_FALSE(ac.Correct(lines, 0, 0, 1).Changed);
+}
+
+TEST(AbsorptionCorrection, RecordsWithoutComparisonAreSkippedAndKept) {
+  auto lines = Table({"1000.0", "900.0", "800.0", "700.0"}, {"500.0", "", "400.0", "400.0"});
+  lines.insert(lines.begin() + 8, "");  // an empty line: record 2
+  AbsorptionCorrection ac;
+  ASSERT_EQ(ac.Open(lines, 3, 5), "");
+  const auto out = ac.Correct(lines, 3, 0, 0);
+  ASSERT_TRUE(out.Changed);
+  EXPECT_EQ(out.Lines.size(), lines.size());  // the empty line stays
+  EXPECT_EQ(out.Lines[8], "");
+  EXPECT_EQ(F(out.Lines, 1, 11), "900.0");  // never captured: untouched
+  EXPECT_EQ(F(out.Lines, 1, 12), "");
+  EXPECT_EQ(F(out.Lines, 3, 11), "1000.0");  // 800 * 500 / 400
+  const auto restored = ac.Restore(out.Lines, 3, 0);
+  EXPECT_EQ(restored.Lines, lines);
+}
+
+TEST(AbsorptionCorrection, ZeroSmoothedComparisonIsSkipped) {
+  const auto lines = Table({"1000.0", "900.0", "800.0"}, {"500.0", "0.0", "400.0"});
+  AbsorptionCorrection ac;
+  ac.Open(lines, 3, 3);
+  const auto out = ac.Correct(lines, 3, 0, 0);
+  ASSERT_TRUE(out.Changed);
+  EXPECT_EQ(F(out.Lines, 1, 11), "900.0");
+  EXPECT_EQ(F(out.Lines, 2, 11), "1000.0");
+}
+
+TEST(AbsorptionCorrection, TargetThatDoesNotConvertIsReported) {
+  const auto lines = Table({"1000.0", "abc"}, {"500.0", "400.0"});
+  AbsorptionCorrection ac;
+  EXPECT_EQ(ac.Open(lines, 3, 2), "'abc' is not a valid floating point value");
+}
+
+TEST(AbsorptionCorrection, ValuesOfAnEarlierOpeningDoNotLeak) {
+  AbsorptionCorrection ac;
+  const auto a = Table({"1.0", "2.0", "3.0"}, {"100.0", "100.0", "100.0"});
+  ac.Open(a, 3, 3);
+  const auto b = Table({"1.0", "2.0", "3.0"}, {"100.0", "", "100.0"});
+  ac.Open(b, 3, 3);
+  EXPECT_EQ(ac.AbsorbCorrections[1].ComparisonValue, 0.0);
+  EXPECT_FALSE(ac.AbsorbCorrections[1].Stored);
+}

@@ -1,0 +1,114 @@
+// The five report lines and their display form.
+#include "chart/LightCurveReportLines.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TReportLightCurveElement Element() {
+  TReportLightCurveElement e;
+  e.Kind = ReportKind::Lunar;
+  e.RecordingDate = "2026-12-06";
+  e.StartH = "10";
+  e.StartM = "20";
+  e.StartS = "30.5";
+  e.EndH = "10";
+  e.EndM = "21";
+  e.EndS = "0";
+  e.LongitudeD = "139";
+  e.LongitudeM = "45";
+  e.LongitudeS = "10.5";
+  e.LatitudeD = "35";
+  e.LatitudeM = "40";
+  e.LatitudeS = "2";
+  e.Altitude = "40";
+  e.Observer = "Observer Name";
+  e.Catalogue = "TYC";
+  e.StarNumber = "1234-567-1";
+  for (size_t i = 0; i < 11; ++i) e.LunarValues[i] = std::to_string(i);
+  e.ValueCount = 3;
+  e.Values = {10.5, 11.5, -2.5};
+  return e;
+}
+
+}  // namespace
+
+TEST(MakeReportLines, AllFiveLines) {
+  TReportLightCurveElement e = Element();
+  const TReportLightCurveData d = MakeReportLines(e);
+  EXPECT_EQ(e.Duration, "29.50");
+  EXPECT_EQ(e.StartS, "30.50");
+  EXPECT_EQ(e.EndS, "0.00");
+  EXPECT_EQ(d.Lines[0], "Date: 2026-12-06 10:20:30.50: 29.50: 3");
+  EXPECT_EQ(d.Lines[1], "Star: 0: 0: 0: 0: 1234-567-1: 0-0");
+  EXPECT_EQ(d.Lines[2], "Observer: 139:45:10.5: 35:40:2: 40: Observer Name");
+  EXPECT_EQ(d.Lines[3], "Object: Moon: 0: 1: 2: 3: 4: 5: 6: 7: 8: 9: 10");
+  EXPECT_EQ(d.Lines[4], "Values:10:12:-2");  // ties to even
+}
+
+TEST(MakeReportLines, CataloguesAndAsteroids) {
+  struct Row {
+    const char* cat;
+    const char* line;
+  };
+  for (Row r : {Row{"HIP", "Star: 77: 0: 0: 0: 0-0-0: 0-0"}, Row{"SAO", "Star: 0: 77: 0: 0: 0-0-0: 0-0"},
+                Row{"XZ", "Star: 0: 0: 77: 0: 0-0-0: 0-0"}, Row{"ZC", "Star: 0: 0: 77: 0: 0-0-0: 0-0"},
+                Row{"Kepler2", "Star: 0: 0: 0: 77: 0-0-0: 0-0"}, Row{"UCAC4", "Star: 0: 0: 0: 0: 0-0-0: 77"},
+                Row{"GAIA", "Star: 0: 0: 0: 0: 0-0-0: 0-0"}}) {
+    TReportLightCurveElement e = Element();
+    e.Catalogue = r.cat;
+    e.StarNumber = "77";
+    EXPECT_EQ(MakeReportLines(e).Lines[1], r.line) << r.cat;
+  }
+  TReportLightCurveElement a = Element();
+  a.Kind = ReportKind::Asteroid;
+  a.ObjectLabel = "(123) Example";
+  EXPECT_EQ(MakeReportLines(a).Lines[3], "Object: Asteroid: (123) Example");
+  TAsteroidTiming t;
+  t.EntryCount = 1;
+  EXPECT_FALSE(ReportAllowed(a, t));
+  t.EntryCount = 2;
+  EXPECT_TRUE(ReportAllowed(a, t));
+  EXPECT_TRUE(ReportAllowed(Element(), TAsteroidTiming{}));
+}
+
+TEST(MakeReportLines, TimesThatDoNotConvertCountAsZero) {
+  TReportLightCurveElement e = Element();
+  e.StartH = "x";
+  e.StartM = "";
+  e.StartS = "abc";
+  e.EndH = "0";
+  e.EndM = "0";
+  e.EndS = "1.234";
+  MakeReportLines(e);
+  EXPECT_EQ(e.StartH, "0");
+  EXPECT_EQ(e.StartS, "0.00");
+  EXPECT_EQ(e.Duration, "1.23");
+}
+
+TEST(ReportDisplayLines, TwoHundredValuesGiveFiveLines) {
+  TReportLightCurveElement e = Element();
+  e.ValueCount = 200;
+  e.Values.assign(200, 7.0);
+  const auto shown = ReportDisplayLines(MakeReportLines(e));
+  ASSERT_EQ(shown.size(), 4u + 5u);
+  auto pieces = [](const std::string& s) { return std::count(s.begin(), s.end(), ':'); };
+  EXPECT_EQ(shown[4].rfind("Values:", 0), 0u);
+  EXPECT_EQ(pieces(shown[4]), 50);
+  EXPECT_EQ(pieces(shown[7]), 50);
+  EXPECT_EQ(shown[8], "7");
+  std::string joined;
+  for (size_t i = 4; i < shown.size(); ++i) joined += shown[i];
+  EXPECT_EQ(joined, MakeReportLines(e).Lines[4]);
+}
+
+TEST(ReportPreviewLines, CatalogueNames) {
+  TReportLightCurveElement e = Element();
+  e.Catalogue = "Tycho2";
+  const auto p = ReportPreviewLines(e);
+  ASSERT_EQ(p.size(), 4u);
+  EXPECT_EQ(p[0], "Date: 2026-12-06 ");
+  EXPECT_EQ(p[1], "Star: 0: 0: 0: 0: 1234-567-1: 0-0");
+  e.Catalogue = "XZ";
+  EXPECT_EQ(ReportPreviewLines(e)[1], "Star: 0: 0: 0: 0: 0-0-0: 0-0");
+}

@@ -1,0 +1,303 @@
+// Noise reduction against values computed here from the block sums.
+#include "chart/NoiseReduction.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "app/CsvFields.h"
+#include "app/NumberText.h"
+#include "support/ChartTestTables.h"
+
+namespace {
+
+struct Sums {
+  long a, b, c, d;
+};
+
+std::vector<std::string> Table(const std::vector<Sums>& s, int version = 3) {
+  std::vector<TableRowCells> rows;
+  for (size_t r = 0; r < s.size(); ++r) {
+    TableRowCells row;
+    row.No = std::to_string(r + 100) + ".0";
+    row.H = "1";
+    row.M = "2";
+    row.S = "3";
+    auto& o = row.Objects[0];
+    o.ApertureSum = std::to_string(s[r].a);
+    o.BackgroundSum = std::to_string(s[r].b);
+    o.AperturePixels = std::to_string(s[r].c);
+    o.BackgroundPixels = std::to_string(s[r].d);
+    o.Value = "0.0";
+    rows.push_back(row);
+  }
+  return BuildResultTable(version, 1, rows);
+}
+
+// In extended precision, as the program computes it (ties of the one-decimal
+// text depend on it).
+long double RawL(const Sums& s) { return s.a - static_cast<long double>(s.b) * s.c / s.d; }
+double Raw(const Sums& s) { return static_cast<double>(RawL(s)); }
+
+double Field11(const std::vector<std::string>& lines, int r) {
+  return ParseDouble(GetCsvField(lines[static_cast<size_t>(6 + r)], 11)).value();
+}
+
+std::vector<Sums> Series(int n, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<long> a(5000, 9000), b(2000, 2600);
+  std::vector<Sums> s;
+  for (int i = 0; i < n; ++i) s.push_back({a(rng), b(rng), 21 + i % 3, 60 + i % 5});
+  return s;
+}
+
+}  // namespace
+
+TEST(OneDecimalText, HalvesToEvenOnTheMagnitude) {
+  EXPECT_EQ(OneDecimalText(12.34L), "12.3");
+  EXPECT_EQ(OneDecimalText(-0.04L), "-0.0");
+  EXPECT_EQ(OneDecimalText(0.25L), "0.2");
+  EXPECT_EQ(OneDecimalText(0.35L), "0.4");
+  EXPECT_EQ(OneDecimalText(-7.25L), "-7.2");
+}
+
+TEST(ApplyNoiseReduction, UnfilteredValueFromTheSums) {
+  const auto s = Series(20, 1);
+  for (int version : {3, 2, 1}) {
+    const auto lines = Table(s, version);
+    NoiseReductionParams p;
+    p.CsvVersion = version;
+    const auto out = ApplyNoiseReduction(lines, p);
+    ASSERT_TRUE(out.Changed) << out.Error;
+    for (int r = 0; r < 20; ++r)
+      EXPECT_EQ(GetCsvField(out.Lines[6 + r], 11), OneDecimalText(RawL(s[static_cast<size_t>(r)]))) << version << " " << r;
+    EXPECT_EQ(out.Lines[0], lines[0]);
+    EXPECT_EQ(out.Lines.size(), lines.size());
+  }
+}
+
+TEST(ApplyNoiseReduction, MovingAverageCutAtTheEnds) {
+  const auto s = Series(10, 2);
+  NoiseReductionParams p;
+  p.HalfWidth[0] = 3;
+  const auto out = ApplyNoiseReduction(Table(s), p);
+  ASSERT_TRUE(out.Changed);
+  auto ma = [&](int lo, int hi, long Sums::*f) {
+    double sum = 0;
+    for (int i = lo; i <= hi; ++i) sum += static_cast<double>(s[static_cast<size_t>(i)].*f);
+    return sum / (hi - lo + 1);
+  };
+  struct Row {
+    int r, lo, hi;
+  };
+  for (Row row : {Row{0, 0, 3}, Row{5, 2, 8}, Row{9, 6, 9}}) {
+    const double expect = ma(row.lo, row.hi, &Sums::a) -
+                          ma(row.lo, row.hi, &Sums::b) * ma(row.lo, row.hi, &Sums::c) / ma(row.lo, row.hi, &Sums::d);
+    EXPECT_NEAR(Field11(out.Lines, row.r), expect, 0.05 + 1e-9) << row.r;
+  }
+}
+
+TEST(ApplyNoiseReduction, BackgroundOnlyAndGaussian) {
+  const auto s = Series(10, 3);
+  const auto lines = Table(s);
+  NoiseReductionParams p;
+  p.HalfWidth[0] = 1;
+  p.Mode = NoiseFilterMode::BackgroundOnly;
+  auto out = ApplyNoiseReduction(lines, p);
+  ASSERT_TRUE(out.Changed);
+  {
+    const double mb = (s[4].b + s[5].b + s[6].b) / 3.0, md = (s[4].d + s[5].d + s[6].d) / 3.0;
+    EXPECT_NEAR(Field11(out.Lines, 5), s[5].a - mb * s[5].c / md, 0.05 + 1e-9);
+  }
+  p.Mode = NoiseFilterMode::Gaussian;
+  out = ApplyNoiseReduction(lines, p);
+  EXPECT_NEAR(Field11(out.Lines, 0), (Raw(s[0]) + 0.369 * Raw(s[1])) / 1.369, 0.05 + 1e-9);
+  p.HalfWidth[0] = 17;  // any width from 2 up uses the five-point row
+  out = ApplyNoiseReduction(lines, p);
+  const double w[5] = {0.36, 0.775, 1, 0.775, 0.36};
+  double sum = 0, ws = 0;
+  for (int i = 3; i <= 7; ++i) {
+    sum += Raw(s[static_cast<size_t>(i)]) * w[i - 3];
+    ws += w[i - 3];
+  }
+  EXPECT_NEAR(Field11(out.Lines, 5), sum / ws, 0.05 + 1e-9);
+}
+
+TEST(ApplyNoiseReduction, ZeroBackgroundCountLeavesTheRecord) {
+  auto s = Series(5, 4);
+  s[2].d = 0;
+  auto lines = Table(s);
+  SetCsvField(lines[8], 11, "1234.5");
+  const auto out = ApplyNoiseReduction(lines, NoiseReductionParams{});
+  ASSERT_TRUE(out.Changed);
+  EXPECT_EQ(GetCsvField(out.Lines[8], 11), "1234.5");
+  EXPECT_EQ(GetCsvField(out.Lines[9], 11), OneDecimalText(RawL(s[3])));
+}
+
+TEST(ApplyNoiseReduction, ConversionErrorLeavesTheTable) {
+  auto s = Series(5, 5);
+  auto lines = Table(s);
+  SetCsvField(lines[9], 17, "12.5");  // a real where the integer is read
+  NoiseReductionParams p;
+  p.Mode = NoiseFilterMode::BackgroundOnly;
+  const auto out = ApplyNoiseReduction(lines, p);
+  EXPECT_FALSE(out.Changed);
+  EXPECT_EQ(out.Error, "'12.5' is not a valid integer value");
+  // Modes that read the sums as reals accept it.
+  p.Mode = NoiseFilterMode::MeasurementValue;
+  EXPECT_TRUE(ApplyNoiseReduction(lines, p).Changed);
+}
+
+TEST(ApplyNoiseReduction, FftLowPassKeepsTheSlowWave) {
+  // 1024 records: a slow wave at bin 4 plus a fast one at bin 300.
+  const int n = 1024;
+  std::vector<Sums> s;
+  std::vector<double> slow(n);
+  for (int i = 0; i < n; ++i) {
+    slow[static_cast<size_t>(i)] = 5000 + 800 * std::sin(2 * M_PI * 4 * i / n);
+    const double v = slow[static_cast<size_t>(i)] + 300 * std::cos(2 * M_PI * 300 * i / n);
+    s.push_back({std::lround(v), 0, 1, 1});
+  }
+  NoiseReductionParams p;
+  p.Mode = NoiseFilterMode::Fft;
+  p.CutoffBin = 100;
+  const auto out = ApplyNoiseReduction(Table(s), p);
+  ASSERT_TRUE(out.Changed);
+  EXPECT_EQ(out.BlockStart, 0);
+  double worst = 0;
+  for (int i = 0; i < n; ++i) worst = std::max(worst, std::fabs(Field11(out.Lines, i) - slow[static_cast<size_t>(i)]));
+  EXPECT_LT(worst, 0.6);  // rounding of the integer sums and of the one decimal
+}
+
+TEST(ApplyNoiseReduction, FftBlockPlacementForShortAndLongTables) {
+  {
+    const auto out = ApplyNoiseReduction(Table(Series(500, 6)), [] {
+      NoiseReductionParams p;
+      p.Mode = NoiseFilterMode::Fft;
+      return p;
+    }());
+    EXPECT_EQ(out.BlockStart, -262);
+  }
+  const auto s = Series(5000, 7);
+  auto lines = Table(s);
+  NoiseReductionParams p;
+  p.Mode = NoiseFilterMode::Fft;
+  p.BlockStart = 4500;
+  const auto out = ApplyNoiseReduction(lines, p);
+  EXPECT_EQ(out.BlockStart, 3976);
+  // Before the block: the first pass's unfiltered value.
+  EXPECT_EQ(GetCsvField(out.Lines[6 + 3975], 11), OneDecimalText(RawL(s[3975])));
+  EXPECT_NE(GetCsvField(out.Lines[6 + 4000], 11), OneDecimalText(RawL(s[4000])));
+}
+
+TEST(ApplyNoiseReduction, FftNothingErasedGivesTheValuesBack) {
+  const auto s = Series(1024, 8);
+  NoiseReductionParams p;
+  p.Mode = NoiseFilterMode::Fft;
+  p.BandPassCheck = true;
+  p.BandFrom = 5000;  // outside the block: clamped, nothing past the arrays
+  p.BandTo = 90000;
+  const auto out = ApplyNoiseReduction(Table(s), p);
+  ASSERT_TRUE(out.Changed);
+  // Only the last bin is erased: a tiny change everywhere; mean preserved.
+  double sum_in = 0, sum_out = 0;
+  for (int i = 0; i < 1024; ++i) {
+    sum_in += Raw(s[static_cast<size_t>(i)]);
+    sum_out += Field11(out.Lines, i);
+  }
+  EXPECT_NEAR(sum_out / 1024, sum_in / 1024, 0.1);
+  p.BandFrom = -50;
+  p.BandTo = -10;
+  EXPECT_TRUE(ApplyNoiseReduction(Table(s), p).Changed);
+}
+
+TEST(ApplyNoiseReduction, SpotErasingRemovesOneWave) {
+  const int n = 1024;
+  std::vector<Sums> s;
+  for (int i = 0; i < n; ++i)
+    s.push_back({std::lround(4000 + 500 * std::cos(2 * M_PI * 11 * i / n)), 0, 1, 1});
+  NoiseReductionParams p;
+  p.Mode = NoiseFilterMode::Fft;
+  p.CutoffBin = 512;  // keep every bin ...
+  p.SpotErasing = true;
+  p.SpotFrom = 10;  // ... but bins 10..12 and 1011..1013
+  p.SpotTo = 12;
+  const auto out = ApplyNoiseReduction(Table(s), p);
+  ASSERT_TRUE(out.Changed);
+  for (int i = 0; i < n; i += 37) EXPECT_NEAR(Field11(out.Lines, i), 4000, 0.6) << i;
+  p.SpotFrom = 2000;  // outside: becomes 0
+  EXPECT_EQ(ApplyNoiseReduction(Table(s), p).SpotFrom, 0);
+}
+
+TEST(ApplyNoiseReduction, WaveletZeroThresholdReturnsTheValues) {
+  const auto s = Series(1024, 9);
+  NoiseReductionParams p;
+  p.Mode = NoiseFilterMode::Wavelet;
+  p.ThresholdPercent = 0;
+  const auto out = ApplyNoiseReduction(Table(s), p);
+  ASSERT_TRUE(out.Changed);
+  for (int i = 0; i < 1024; ++i) EXPECT_NEAR(Field11(out.Lines, i), Raw(s[static_cast<size_t>(i)]), 0.05 + 1e-6) << i;
+  // The noise estimate: population sd of the raw values of records 0..100.
+  double mean = 0;
+  for (int i = 0; i <= 100; ++i) mean += Raw(s[static_cast<size_t>(i)]);
+  mean /= 101;
+  double sq = 0;
+  for (int i = 0; i <= 100; ++i) sq += std::pow(Raw(s[static_cast<size_t>(i)]) - mean, 2);
+  ASSERT_TRUE(out.NoiseSd);
+  EXPECT_NEAR(static_cast<double>(*out.NoiseSd), std::sqrt(sq / 101), 1e-9);
+}
+
+TEST(ApplyNoiseReduction, WaveletThresholdSmoothsNoise) {
+  const int n = 1024;
+  std::mt19937 rng(10);
+  std::normal_distribution<double> noise(0, 40);
+  std::vector<Sums> s;
+  for (int i = 0; i < n; ++i) s.push_back({std::lround((i < 512 ? 6000 : 3000) + noise(rng)), 0, 1, 1});
+  NoiseReductionParams p;
+  p.Mode = NoiseFilterMode::Wavelet;
+  p.NoiseFrom = 0;
+  p.NoiseTo = 400;
+  const auto out = ApplyNoiseReduction(Table(s), p);
+  ASSERT_TRUE(out.Changed);
+  double err_in = 0, err_out = 0;
+  for (int i = 0; i < n; ++i) {
+    const double truth = i < 512 ? 6000 : 3000;
+    err_in += std::pow(Raw(s[static_cast<size_t>(i)]) - truth, 2);
+    err_out += std::pow(Field11(out.Lines, i) - truth, 2);
+  }
+  EXPECT_LT(err_out, err_in / 4);
+}
+
+TEST(ResetNoiseReduction, RebuildsEveryObjectUnfiltered) {
+  const auto s = Series(30, 11);
+  NoiseReductionParams p;
+  p.HalfWidth[0] = 5;
+  const auto smoothed = ApplyNoiseReduction(Table(s), p);
+  const auto reset = ResetNoiseReduction(smoothed.Lines, 3, 1);
+  ASSERT_TRUE(reset.Changed);
+  for (int r = 0; r < 30; ++r) EXPECT_EQ(GetCsvField(reset.Lines[6 + r], 11), OneDecimalText(RawL(s[static_cast<size_t>(r)])));
+  // Applying twice is the same as once: the blocks never change.
+  EXPECT_EQ(ApplyNoiseReduction(smoothed.Lines, p).Lines, smoothed.Lines);
+}
+
+TEST(AvgBkgStatistics, MeanAndSampleDeviation) {
+  auto lines = BuildResultTable(3, 2, RowsFromValues({{10, 12, 14, 100}, {1, 1, 1, 1}}, 50));
+  const auto st = AvgBkgStatistics(lines, 3, 2, 50, 52, false);
+  EXPECT_EQ(st.RecordFrom, 0);
+  EXPECT_EQ(st.RecordTo, 2);
+  EXPECT_EQ(st.Mean[0], "12.0");
+  EXPECT_EQ(st.Sd[0], "2.0");
+  EXPECT_EQ(st.Mean[1], "1.0");
+  EXPECT_EQ(st.Sd[1], "0.0");
+  EXPECT_EQ(st.Mean[2], "0");
+  // Field measure doubles the offsets; the range stays inside the table.
+  const auto f = AvgBkgStatistics(lines, 3, 1, 50, 53, true);
+  EXPECT_EQ(f.Mean[0], "34.0");
+  EXPECT_EQ(FirstFrameNoOf(lines, 3), 50);
+}
+
+TEST(BinFrequency, UsesTheFrameRate) {
+  EXPECT_NEAR(static_cast<double>(BinFrequency(100, 29.97, 1024, false)), 100 * 29.97 / 1024, 1e-12);
+  EXPECT_NEAR(static_cast<double>(BinFrequency(100, 25, 1024, true)), 100 * 50.0 / 1024, 1e-12);
+}

@@ -1,0 +1,248 @@
+// The FFmpeg-based "DirectShow" source: frame N by the time rule, the same
+// pixels as the AVIFile source for lossless files, compressed codecs made by
+// the ffmpeg CLI, sequential grabbing without seeks.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "app/NumberText.h"
+#include "support/AviWriter.h"
+#include "support/VideoFixtures.h"
+#include "video/DirectShowSource.h"
+#include "video/TGKAvi.h"
+
+namespace {
+
+struct Case {
+  const char* name;
+  AviPixelFormat format;
+};
+
+std::string WriteNumbered(const std::string& name, AviWriterOptions o, int w, int h, int frames) {
+  std::string path = FixturePath(name);
+  AviWriter wr(path, w, h, o);
+  for (int i = 0; i < frames; ++i) wr.AddFrame(NumberedFrame(w, h, i, 8));
+  EXPECT_TRUE(wr.Finish());
+  return path;
+}
+
+class BothSources : public ::testing::TestWithParam<Case> {};
+
+TEST_P(BothSources, GiveIdenticalFrames) {
+  AviWriterOptions o;
+  o.format = GetParam().format;
+  o.rate = 30000, o.scale = 1001;
+  const int frames = 8;
+  std::string path = WriteNumbered(std::string("both_") + GetParam().name + ".avi", o, 84, 20, frames);
+  TGKAvi avi;
+  ASSERT_TRUE(avi.OpenStreams(path)) << avi.LastError();
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(path), "");
+  long double rate = ds.DSFrameRate();
+  ASSERT_EQ(ds.FrameCount(rate), frames);
+  for (int i = 0; i < frames; ++i) {
+    Bitmap24 a, b;
+    ASSERT_TRUE(avi.GetFrameBitmap(i, a));
+    std::string status;
+    ds.DSGrabFrame(i, b, status, rate, 1.0L);
+    ASSERT_EQ(status, "S_OK");
+    EXPECT_TRUE(a == b) << GetParam().name << " frame " << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, BothSources,
+    ::testing::Values(Case{"bgr24", AviPixelFormat::Bgr24}, Case{"bgr24_top_down", AviPixelFormat::Bgr24TopDown},
+                      Case{"bgr32", AviPixelFormat::Bgr32}, Case{"rgb555", AviPixelFormat::Rgb555},
+                      Case{"rgb565", AviPixelFormat::Rgb565}, Case{"pal8", AviPixelFormat::Pal8},
+                      Case{"pal4", AviPixelFormat::Pal4}, Case{"pal1", AviPixelFormat::Pal1},
+                      Case{"y800", AviPixelFormat::Y800}, Case{"yuy2", AviPixelFormat::Yuy2},
+                      Case{"uyvy", AviPixelFormat::Uyvy}, Case{"i420", AviPixelFormat::I420}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DirectShowSource, EmptyChunksRepeatThroughBothSources) {
+  std::string path = FixturePath("ds_empty.avi");
+  {
+    AviWriter w(path, 84, 20);
+    w.AddFrame(NumberedFrame(84, 20, 0, 8));
+    w.AddEmptyFrame();
+    w.AddFrame(NumberedFrame(84, 20, 2, 8));
+    w.AddEmptyFrame();
+    w.AddEmptyFrame();
+    ASSERT_TRUE(w.Finish());
+  }
+  TGKAvi avi;
+  ASSERT_TRUE(avi.OpenStreams(path));
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(path), "");
+  long double rate = ds.DSFrameRate();
+  ASSERT_EQ(ds.FrameCount(rate), 5);
+  const int want[] = {0, 0, 2, 2, 2};
+  for (int i : {0, 1, 2, 3, 4, 1, 3}) {
+    Bitmap24 a, b;
+    ASSERT_TRUE(avi.GetFrameBitmap(i, a));
+    std::string status;
+    ds.DSGrabFrame(i, b, status, rate, 1.0L);
+    ASSERT_EQ(status, "S_OK") << i;
+    EXPECT_EQ(ReadFrameNumber(b, 8), want[i]) << i;
+    EXPECT_TRUE(a == b) << i;
+  }
+}
+
+TEST(DirectShowSource, NtscThreeHundredFrames) {
+  AviWriterOptions o;
+  o.rate = 30000, o.scale = 1001;
+  std::string path = WriteNumbered("ntsc300.avi", o, 84, 16, 300);
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(path), "");
+  long double rate = ds.DSFrameRate();
+  EXPECT_NEAR(double(rate), 30000.0 / 1001.0, 1e-12);
+  EXPECT_NEAR(double(ds.DSDuration()), 10.01, 1e-9);
+  EXPECT_EQ(RoundHalfAway(ds.DSDuration() * rate) - 1, 299);  // ScrollBar1.Max
+  TGKAvi avi;
+  ASSERT_TRUE(avi.OpenStreams(path));
+  EXPECT_EQ(avi.FrameCount() - 1, 299);
+  // Sequential grabbing decodes forward: at most the first grab positions.
+  for (int i = 0; i < 300; ++i) {
+    Bitmap24 b;
+    std::string status;
+    ds.DSGrabFrame(i, b, status, rate, 1.0L);
+    ASSERT_EQ(status, "S_OK");
+    ASSERT_EQ(ReadFrameNumber(b, 8), i);
+  }
+  EXPECT_LE(ds.Source().SeekCount(), 1);
+  // The step log names each step and its result.
+  ASSERT_GE(ds.DSErrorCount, 5);
+  EXPECT_EQ(ds.DSErrors[1], "avformat_open_input : S_OK");
+  bool has_size = false;
+  for (int i = 1; i <= ds.DSErrorCount; ++i) has_size |= ds.DSErrors[size_t(i)] == "VW=84, VH=16";
+  EXPECT_TRUE(has_size);
+}
+
+TEST(DirectShowSource, FrameRateFactorFollowsANominalTimeLine) {
+  // A 25 fps file read with factor 2 asks for times of a 50 fps line: frame
+  // N is then the frame on screen at (N + 0.5) / 50 s, that is frame N / 2.
+  std::string path = WriteNumbered("factor.avi", {}, 84, 16, 10);
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(path), "");
+  for (int n = 0; n < 10; ++n) {
+    Bitmap24 b;
+    std::string status;
+    ds.DSGrabFrame(n, b, status, 25.0L, 2.0L);
+    ASSERT_EQ(status, "S_OK");
+    EXPECT_EQ(ReadFrameNumber(b, 8), n / 2) << n;
+  }
+}
+
+TEST(DirectShowSource, BoundsAndClosedState) {
+  std::string path = WriteNumbered("ds_bounds.avi", {}, 84, 16, 4);
+  DirectShowSource ds;
+  EXPECT_EQ(ds.DSFrameRate(), 1.0L);
+  EXPECT_EQ(ds.DSVideoWidth(), 0);
+  EXPECT_EQ(ds.DSDuration(), 0.0L);
+  EXPECT_EQ(ds.DSPlay(), 1);
+  EXPECT_EQ(ds.DSPrimeGraph(), 1);
+  ASSERT_EQ(ds.DSOpenVideo(path), "");
+  Bitmap24 b = NumberedFrame(4, 4, 3, 1);
+  const Bitmap24 before = b;
+  std::string status = "untouched";
+  ds.DSGrabFrame(-1, b, status, 25.0L, 1.0L);
+  EXPECT_EQ(status, "untouched");
+  ds.DSGrabFrame(4, b, status, 25.0L, 1.0L);
+  EXPECT_NE(status, "S_OK");
+  EXPECT_TRUE(b == before);
+  EXPECT_EQ(ds.DSPlay(), 0);
+  EXPECT_TRUE(ds.Playing());
+  EXPECT_EQ(ds.DSPause(), 0);
+  EXPECT_FALSE(ds.Playing());
+  ds.DSCloseVideo();
+  EXPECT_EQ(ds.DSGraphOpen, 0);
+  EXPECT_EQ(ds.DSOpenVideo(FixturePath("missing.avi")), "Incorrect formated file or unknown compressor.");
+  EXPECT_EQ(ds.DSErrors[1], "avformat_open_input : AVERROR(ENOENT)");
+}
+
+// Compressed videos made by the ffmpeg CLI from a numbered uncompressed AVI.
+struct CodecCase {
+  const char* name;
+  const char* encoder;
+  const char* args;
+  const char* ext;
+  bool lossless;
+};
+
+const std::string& NumberedSource() {
+  static std::string path = [] {
+    AviWriterOptions o;
+    o.rate = 30000, o.scale = 1001;
+    return WriteNumbered("codec_source.avi", o, 192, 64, 60);
+  }();
+  return path;
+}
+
+class Codecs : public ::testing::TestWithParam<CodecCase> {};
+
+TEST_P(Codecs, EveryFrameByNumberSequentialAndRandom) {
+  const CodecCase& c = GetParam();
+  ASSERT_TRUE(FfmpegHasEncoder(c.encoder)) << c.encoder;
+  std::string out = FixturePath(std::string("codec_") + c.name + c.ext);
+  ASSERT_TRUE(RunFfmpeg("-i '" + NumberedSource() + "' " + c.args + " '" + out + "'")) << c.name;
+  auto probe = ProbeVideo(out);
+  ASSERT_TRUE(probe.has_value());
+  EXPECT_EQ(probe->frames, 60);
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(out), "") << c.name;
+  long double rate = ds.DSFrameRate();
+  ASSERT_EQ(ds.FrameCount(rate), 60) << c.name;
+  TGKAvi src;
+  ASSERT_TRUE(src.OpenStreams(NumberedSource()));
+  std::vector<Bitmap24> seq(60);
+  for (int i = 0; i < 60; ++i) {
+    std::string status;
+    ds.DSGrabFrame(i, seq[size_t(i)], status, rate, 1.0L);
+    ASSERT_EQ(status, "S_OK");
+    EXPECT_EQ(ReadFrameNumber(seq[size_t(i)], 8), i) << c.name;
+    if (c.lossless) {
+      Bitmap24 want;
+      ASSERT_TRUE(src.GetFrameBitmap(i, want));
+      EXPECT_TRUE(seq[size_t(i)] == want) << c.name << " frame " << i;
+    }
+  }
+  std::mt19937 rng(7);
+  for (int k = 0; k < 25; ++k) {
+    int i = int(rng() % 60);
+    Bitmap24 b;
+    std::string status;
+    ds.DSGrabFrame(i, b, status, rate, 1.0L);
+    ASSERT_EQ(status, "S_OK");
+    EXPECT_TRUE(b == seq[size_t(i)]) << c.name << " random frame " << i;
+  }
+  if (std::string(c.ext) == ".avi") {
+    // The AVIFile source decodes the same codec through libavcodec.
+    TGKAvi avi;
+    ASSERT_TRUE(avi.OpenStreams(out)) << avi.LastError();
+    ASSERT_EQ(avi.FrameCount(), 60);
+    for (int i : {0, 1, 2, 30, 31, 59, 10, 45}) {
+      Bitmap24 b;
+      ASSERT_TRUE(avi.GetFrameBitmap(i, b)) << c.name << " " << avi.LastError();
+      EXPECT_EQ(ReadFrameNumber(b, 8), i) << c.name;
+      if (c.lossless) {
+        EXPECT_TRUE(b == seq[size_t(i)]) << c.name << " frame " << i;
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ffmpeg, Codecs,
+    ::testing::Values(CodecCase{"rawvideo", "rawvideo", "-c:v rawvideo -pix_fmt bgr24", ".avi", true},
+                      CodecCase{"ffv1", "ffv1", "-c:v ffv1", ".avi", true},
+                      CodecCase{"ffv1_mkv", "ffv1", "-c:v ffv1", ".mkv", true},
+                      CodecCase{"mjpeg", "mjpeg", "-c:v mjpeg -q:v 3", ".avi", false},
+                      CodecCase{"mpeg4", "mpeg4", "-c:v mpeg4 -q:v 3 -g 12", ".avi", false},
+                      CodecCase{"h264_bframes_mp4", "libx264", "-c:v libx264 -preset ultrafast -crf 18 -bf 3 -g 15 -x264-params b-adapt=0", ".mp4", false},
+                      CodecCase{"h264_bframes_mkv_offset", "libx264",
+                                "-c:v libx264 -preset ultrafast -crf 18 -bf 2 -g 20 -output_ts_offset 1.5", ".mkv", false},
+                      CodecCase{"h264_avi", "libx264", "-c:v libx264 -preset ultrafast -crf 18 -bf 0 -g 10", ".avi", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
