@@ -71,3 +71,29 @@ FrameTimeEdits EditsFromLedRecord(const LedFrameTime& r) {
   e.Edit27 = FormatFixed(r.endSeconds, 4, 8);
   return e;
 }
+
+ShowFrameTimeResult ShowFrameTime(const ShowFrameTimeInputs& in, TimeStampState& state, StampTexts& texts) {
+  ShowFrameTimeResult r;
+  r.source = SelectFrameTimeSource(in.csvCarriesCmosTimes, in.ledRecord.has_value(), in.glyphs.mode);
+  static const Bitmap24 kNoFrame;
+  const Bitmap24& frame = in.frame ? *in.frame : kNoFrame;
+  switch (r.source) {
+    case FrameTimeSource::CsvCmosTimes:
+      r.edits = EditsFromCsvRow(in.csvRow);
+      break;
+    case FrameTimeSource::LedCorrected:
+      FormatFrameTimeRecord(*in.ledRecord, texts);
+      r.edits = EditsFromLedRecord(*in.ledRecord);
+      break;
+    case FrameTimeSource::EmbeddedTicks:
+      r.stampYear = ReadEmbeddedTimeStamp(frame, in.embedded, texts);
+      r.edits = EditsFromStampTexts(texts);
+      break;
+    case FrameTimeSource::InserterText:
+      r.stampResult = ReadTimeStamp(frame, in.glyphs, in.readOptions, state, texts);
+      r.edits = EditsFromStampTexts(texts);
+      break;
+  }
+  r.Edit59 = DateEditText(texts);
+  return r;
+}

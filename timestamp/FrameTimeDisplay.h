@@ -5,7 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include <optional>
+
+#include "app/Bitmap24.h"
 #include "timestamp/GlyphRecognition.h"
+#include "timestamp/TickStamp.h"
 #include "timestamp/TimeStampReader.h"
 
 // In order of priority: the loaded table's CMOS times, LED-corrected times,
@@ -48,3 +52,26 @@ FrameTimeEdits EditsFromLedRecord(const LedFrameTime& record);
 
 // "ss.ssss": two-digit whole seconds and four truncated decimals.
 std::string SecondsText4(long double seconds);
+
+// Everything one frame's time display needs; the caller fills what its source uses.
+struct ShowFrameTimeInputs {
+  const Bitmap24* frame = nullptr;
+  bool csvCarriesCmosTimes = false;
+  std::string_view csvRow;                // the table row of this frame (empty before the first)
+  std::optional<LedFrameTime> ledRecord;  // set when LED-corrected times are available
+  GlyphContext glyphs;                    // inserter reads
+  StampReadOptions readOptions;
+  EmbeddedStampOptions embedded;          // tick-count reads
+};
+
+struct ShowFrameTimeResult {
+  FrameTimeSource source = FrameTimeSource::InserterText;
+  FrameTimeEdits edits;
+  std::string Edit59;  // the date
+  int stampResult = 1;  // ReadTimeStamp's result (2: no stamp) for inserter reads
+  int32_t stampYear = 0;  // for tick-count reads
+};
+
+// The time of the frame on screen from the first available source; fills the
+// time texts (except from a loaded table, whose rows already hold them).
+ShowFrameTimeResult ShowFrameTime(const ShowFrameTimeInputs& in, TimeStampState& state, StampTexts& texts);

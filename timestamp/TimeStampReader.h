@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/Bitmap24.h"
+#include "app/FrameTimeTexts.h"
 #include "timestamp/GlyphRecognition.h"
 
 // Character-cell x positions per layout; rows 1..20 are used (1-4 fixed KIWI
@@ -27,13 +28,7 @@ void LoadKiwiDigitPositions(DigitXTable& digitX);
 enum class FieldOrder : uint8_t { OddFirst = 0, EvenFirst = 1 };
 
 // The time texts of the frame on screen, copied into every result row.
-struct StampTexts {
-  std::string StampH1, StampM1, StampS1;
-  std::string StampH2, StampM2, StampS2;
-  std::string StampS1Full, StampS2Full;
-  std::string StampCount1, StampCount2;
-  std::string StampDate1, StampDate2, StampDate3;
-};
+using StampTexts = FrameTimeTexts;
 
 // Layout and per-frame offsets; lives as long as the open video.
 struct TimeStampState {

@@ -183,3 +183,48 @@ int64_t TicksOf(int year, int month, int day, int hour, int minute, int64_t rest
   const int64_t days = static_cast<int64_t>(era) * 146097 + doe - 719468 + 719162;
   return ((days * 24 + hour) * 60 + minute) * 600000000LL + restTicks;
 }
+
+namespace {
+
+void FillRect(Bitmap24& f, int left, int top, int right, int bottom, uint8_t level) {
+  for (int y = top; y <= bottom; ++y)
+    for (int x = left; x <= right; ++x) f.Set(x, y, {level, level, level});
+}
+
+// The sampling points (template units) lit by each digit of the inserter's font.
+std::vector<int> SegmentPointsOn(char ch) {
+  switch (ch) {
+    case '0': return {2, 3, 4, 5, 6, 7, 9};
+    case '1': return {6};
+    case '2': return {2, 6, 9};
+    case '3': return {2, 3, 5, 6, 8, 9};
+    case '4': return {4, 6};
+    case '5': return {5, 6};
+    case '6': return {4, 5, 6, 9};
+    case '7': return {2, 3, 8};
+    case '8': return {2, 3, 4, 5, 6, 7, 8, 9};
+    case '9': return {2, 3, 5, 6, 7, 8};
+    default: return {};
+  }
+}
+
+}  // namespace
+
+void DrawSegmentDigits(Bitmap24& frame, const std::string& two, int cx, int cy, int spacing, int height,
+                       uint8_t level) {
+  static const int tx[9] = {100, 100, 100, -90, 100, 50, -70, 0, -85};
+  static const int ty[9] = {-125, -75, -25, 25, 90, 125, -25, 0, 125};
+  // Bars two pixels wide, clear of the sampling squares and of the next digit.
+  const int left = -static_cast<int>(std::lround(0.4375 * spacing)), right = -left - 1;
+  for (size_t d = 0; d < two.size() && d < 2; ++d) {
+    const int x = cx + static_cast<int>(d) * spacing;
+    const int top = cy - height / 2, bottom = cy + height / 2 - 1;
+    FillRect(frame, x + left, top, x + left + 1, bottom, level);  // left bar
+    FillRect(frame, x + left, top, x + right, top + 2, level);    // top bar
+    for (int i : SegmentPointsOn(two[d])) {
+      const int px = x + static_cast<int>(std::lround(tx[i - 1] * spacing / 275.0));
+      const int py = cy + static_cast<int>(std::lround(ty[i - 1] * height / 300.0));
+      FillRect(frame, px - 2, py - 2, px + 2, py + 2, level);
+    }
+  }
+}

@@ -5,6 +5,7 @@
 // transcribed here on their own, apart from the recogniser's tables, so a slip
 // in either shows up as a misread.
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -32,6 +33,15 @@ void DrawStampChar(Bitmap24& frame, char ch, int x, int y, const StampGlyphStyle
 // Paints text[i] at xs[i]; blanks and characters without glyphs leave the cell dark.
 void DrawStampText(Bitmap24& frame, std::string_view text, const std::vector<int>& xs, int y,
                    const StampGlyphStyle& style);
+
+// Two large digits of a seven-segment inserter ("E" or blank: no segments),
+// centred at (cx, cy) and (cx + spacing, cy), `height` rows tall. Each digit
+// has a bar down its left side and one along its top, so its extent can be
+// scanned, and a lit 5x5 square on each sampling point its pattern lights.
+// The bars keep clear of the squares for spacings of about 44 pixels (the
+// box scan looks at most 46 columns to the right).
+void DrawSegmentDigits(Bitmap24& frame, const std::string& two, int cx, int cy, int spacing, int height,
+                       uint8_t level);
 
 // Fills the frame with one grey level.
 void FillFrame(Bitmap24& frame, uint8_t level);

@@ -227,3 +227,44 @@ TEST(FrameTimeDisplay, EditsAndTexts) {
   t.StampDate3 = "06";
   EXPECT_EQ(DateEditText(t), "26 12 06");
 }
+
+TEST(FrameTimeDisplay, ShowFrameTimeTakesTheFirstAvailableSource) {
+  const int64_t t = TicksOf(2026, 12, 6, 21, 30, 95000000);
+  Bitmap24 f = TickFrame(0, t, 9);
+  TimeStampState state;
+  StampTexts texts;
+  ShowFrameTimeInputs in;
+  in.frame = &f;
+  in.glyphs.mode = TimeStampMode::Sharp;
+  in.embedded.frameInterval = 0.04L;
+  ShowFrameTimeResult r = ShowFrameTime(in, state, texts);
+  EXPECT_EQ(r.source, FrameTimeSource::EmbeddedTicks);
+  EXPECT_EQ(r.stampYear, 2026);
+  EXPECT_EQ(r.edits.Edit26, "09.4800000");
+  EXPECT_EQ(r.edits.Edit27, "09.5000000");
+  EXPECT_EQ(r.Edit59, "26 12 06");
+  EXPECT_EQ(r.edits.colour, TimeEditColour::White);
+
+  in.ledRecord = LedFrameTime{21, 30, 9.48L, 21, 30, 9.5L};
+  r = ShowFrameTime(in, state, texts);
+  EXPECT_EQ(r.source, FrameTimeSource::LedCorrected);
+  EXPECT_EQ(texts.StampS1Full, "09.4800");
+  EXPECT_EQ(r.edits.colour, TimeEditColour::Aqua);
+
+  in.csvCarriesCmosTimes = true;
+  in.csvRow = "7,0,A,21,30,09.4800,09.5000";
+  r = ShowFrameTime(in, state, texts);
+  EXPECT_EQ(r.source, FrameTimeSource::CsvCmosTimes);
+  EXPECT_EQ(r.edits.Edit27, "09.5000");
+
+  // An inserter frame without a stamp: empty texts, result 2.
+  ShowFrameTimeInputs blank;
+  Bitmap24 black(720, 480);
+  blank.frame = &black;
+  blank.glyphs.mode = TimeStampMode::Kiwi;
+  LoadKiwiDigitPositions(state.DigitX);
+  r = ShowFrameTime(blank, state, texts);
+  EXPECT_EQ(r.source, FrameTimeSource::InserterText);
+  EXPECT_EQ(r.stampResult, 2);
+  EXPECT_EQ(r.edits.Edit24, "");
+}

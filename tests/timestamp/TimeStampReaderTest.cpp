@@ -441,3 +441,99 @@ TEST(TimeStampReader, GhsLocatedFrameWithDate) {
   EXPECT_EQ(t.StampS1Full, "01.000");
   EXPECT_EQ(t.StampH1, "00");
 }
+
+TEST(TimeStampReader, GhsEveryDigitAtEveryPositionBothFields) {
+  const double pitch = 20.0;
+  const std::vector<int> xs = GhsCellXs(380, pitch);
+  TimeStampState state;
+  for (int i = 0; i < 16; ++i) state.DigitX[5][i] = xs[i];
+  state.LocatedStampRow = 383;
+  StampGlyphStyle s{StampFont::Ghs, 2, pitch, 4, 2, 2, kStroke};
+  for (int d = 0; d < 10; ++d) {
+    std::string a(16, ' '), b(16, ' ');
+    for (int i = 0; i < 16; ++i) {
+      if (i == 6) continue;
+      a[i] = static_cast<char>('0' + (d + i) % 10);
+      b[i] = static_cast<char>('0' + (d + 7 * i + 3) % 10);
+    }
+    Bitmap24 f = NoisyFrame(720, 480, 400 + d);
+    DrawStampText(f, a, xs, 383, s);
+    DrawStampText(f, b, xs, 382, s);
+    StampTexts t;
+    StampReadOptions opt;
+    opt.fieldMeasure = true;
+    ReadTimeStamp(f, GhsContext(pitch), opt, state, t);
+    EXPECT_EQ(t.StampDate1 + t.StampDate2 + t.StampDate3, a.substr(0, 6)) << d;
+    EXPECT_EQ(t.StampH1 + t.StampM1 + t.StampS1, a.substr(7, 6)) << d;
+    EXPECT_EQ(t.StampH2 + t.StampM2 + t.StampS2, b.substr(7, 6)) << d;
+    EXPECT_EQ(t.StampS1Full, a.substr(11, 2) + "." + a.substr(13, 3)) << d;
+    EXPECT_EQ(t.StampS2Full, b.substr(11, 2) + "." + b.substr(13, 3)) << d;
+  }
+}
+
+TEST(TimeStampReader, KiwiSequenceAcrossAMinuteAndAnHour) {
+  // Field 1 shows its milliseconds in the second group, field 2 in the first.
+  struct Frame {
+    std::string f1, f2;
+    const char *h1, *m1, *h2, *m2, *s1, *s2;
+  };
+  const Frame frames[] = {
+      {"125959000950", "125959967000", "12", "59", "12", "59", "59.950", "59.967"},
+      {"125959000983", "130000000000", "12", "59", "13", "00", "59.983", "00.000"},
+      {"130000000017", "130000033000", "13", "00", "13", "00", "00.017", "00.033"},
+  };
+  TimeStampState state;
+  LoadKiwiDigitPositions(state.DigitX);
+  StampReadOptions opt;
+  opt.fieldMeasure = true;
+  uint32_t seed = 500;
+  for (const Frame& fr : frames) {
+    Bitmap24 f = KiwiFrame(720, 480, kKiwiLayout1, 30, 0, 0, fr.f1, fr.f2, 409, seed++);
+    StampTexts t;
+    ASSERT_EQ(ReadTimeStamp(f, KiwiContext(30), opt, state, t), 1);
+    EXPECT_EQ(t.StampH1, fr.h1);
+    EXPECT_EQ(t.StampM1, fr.m1);
+    EXPECT_EQ(t.StampH2, fr.h2);
+    EXPECT_EQ(t.StampM2, fr.m2);
+    EXPECT_EQ(t.StampS1Full, fr.s1);
+    EXPECT_EQ(t.StampS2Full, fr.s2);
+  }
+}
+
+TEST(TimeStampReader, KiwiFieldViewEveryDigitBothRates) {
+  // 'Show Field': the fields stacked, one line per field line; the stamp of
+  // field argument 0 in the upper half, of argument 1 in the lower.
+  struct Row {
+    int w, h, fps;
+    const int* layout;
+    int upper, lower;
+  };
+  const Row rows[] = {{720, 480, 30, kKiwiLayout1, 205, 444}, {720, 576, 25, kKiwiLayout2, 254, 542}};
+  for (const Row& r : rows) {
+    for (int d = 0; d < 10; ++d) {
+      std::string a, b;
+      for (int i = 0; i < 12; ++i) {
+        a += static_cast<char>('0' + (d + i) % 10);
+        b += static_cast<char>('0' + (d + 3 * i + 1) % 10);
+      }
+      Bitmap24 f = NoisyFrame(r.w, r.h, 600 + d);
+      StampGlyphStyle s{StampFont::Kiwi, r.fps > 25 ? 0 : 1, 21.5, 2, 1, 1, kStroke};
+      const std::vector<int> xs = Shifted(r.layout, 12, 1);
+      DrawStampText(f, a, xs, r.lower, s);  // field 1 ('Odd first'): argument 1
+      DrawStampText(f, b, xs, r.upper, s);
+      TimeStampState state;
+      LoadKiwiDigitPositions(state.DigitX);
+      GlyphContext ctx = KiwiContext(r.fps);
+      ctx.showField = true;
+      StampTexts t;
+      StampReadOptions opt;
+      opt.fieldMeasure = true;
+      ASSERT_EQ(ReadTimeStamp(f, ctx, opt, state, t), 1) << r.fps << " " << d;
+      EXPECT_EQ(t.StampH1 + t.StampM1 + t.StampS1, a.substr(0, 6)) << r.fps << " " << d;
+      EXPECT_EQ(t.StampH2 + t.StampM2 + t.StampS2, b.substr(0, 6)) << r.fps << " " << d;
+      EXPECT_EQ(t.StampS1Full, a.substr(4, 2) + "." + a.substr(9, 3)) << r.fps << " " << d;
+      EXPECT_EQ(t.StampS2Full, b.substr(4, 2) + "." + b.substr(6, 3)) << r.fps << " " << d;
+      EXPECT_EQ(state.AutoColumnOffset, 1);
+    }
+  }
+}
