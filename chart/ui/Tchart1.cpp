@@ -1,6 +1,7 @@
 // Tchart1: building the window, opening, closing, drawing and the layouts.
 #include "chart/ui/Tchart1.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -178,6 +179,15 @@ void Tchart1::BuildControls() {
   for (QCheckBox* c : {CheckBox4, CheckBox5, CheckBox6})
     connect(c, &QCheckBox::toggled, this, [this] { ObjectBoxClick(); });
   connect(ChartImg1, &ChartImageLabel::released, this, &Tchart1::ChartImg1MouseUp);
+  ChartImg1->setContextMenuPolicy(Qt::ActionsContextMenu);
+  a1 = new QAction("Copy to Clipborad", ChartImg1);
+  a1->setObjectName("a1");
+  SaveToFile1 = new QAction("Save to File", ChartImg1);
+  SaveToFile1->setObjectName("SaveToFile1");
+  ChartImg1->addAction(a1);
+  ChartImg1->addAction(SaveToFile1);
+  connect(a1, &QAction::triggered, this, &Tchart1::Button7Click);
+  connect(SaveToFile1, &QAction::triggered, this, &Tchart1::SaveToFile1Click);
   connect(Button1, &QPushButton::clicked, this, &Tchart1::Button1Click);
   connect(Button7, &QPushButton::clicked, this, &Tchart1::Button7Click);
   connect(Button9, &QPushButton::clicked, this, &Tchart1::Button9Click);

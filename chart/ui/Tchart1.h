@@ -19,6 +19,7 @@
 #include "chart/ui/ChartRadioGroup.h"
 #include "events/ChartEventState.h"
 
+class QAction;
 class TAvgBkg;
 class TCorrection;
 class TFFT1;
@@ -65,6 +66,7 @@ class Tchart1 : public QWidget {
   QLineEdit *Edit1, *Edit2, *Edit4, *Edit5, *Edit6;
   QPlainTextEdit* Memo2;
   QWidget* GroupBox1;
+  QAction *a1, *SaveToFile1;  // the picture's pop-up menu
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -93,6 +95,7 @@ class Tchart1 : public QWidget {
   void ChartImg1MouseUp(int x, int y);
   void Button1Click();
   void Button7Click();
+  void SaveToFile1Click();
   void Button9Click();
   void Button10Click();
   void Button11Click();

@@ -1,5 +1,6 @@
 // Tchart1: navigation, selection and the command buttons.
 #include <QClipboard>
+#include <filesystem>
 #include <QGuiApplication>
 #include <QSignalBlocker>
 
@@ -212,6 +213,21 @@ void Tchart1::Button1Click() {
 void Tchart1::Button7Click() {
   if (picture_.isNull()) return;
   QGuiApplication::clipboard()->setImage(picture_.convertToFormat(QImage::Format_RGB888));
+}
+
+void Tchart1::SaveToFile1Click() {
+  if (picture_.isNull()) return;
+  const auto name = host_.Dialogs().SaveFileName("Save to File", "Bitmap (*.bmp)", "");
+  if (!name) return;
+  // Through a temporary file in the same folder, so a failed save keeps the old file.
+  const std::string temp = *name + ".tmp";
+  bool ok = picture_.convertToFormat(QImage::Format_RGB888).save(QString::fromStdString(temp), "BMP");
+  std::error_code ec;
+  if (ok) std::filesystem::rename(temp, *name, ec);
+  if (!ok || ec) {
+    std::filesystem::remove(temp, ec);
+    host_.Dialogs().Error("Cannot write the file " + *name);
+  }
 }
 
 void Tchart1::Button9Click() {

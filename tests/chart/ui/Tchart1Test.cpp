@@ -2,6 +2,10 @@
 // selection by clicking, S/N, 'Make Report' and the tool launchers.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <unistd.h>
+
+#include <QAction>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -240,4 +244,21 @@ TEST(Tchart1, NarrowLayoutDisablesTenSecondButtons) {
   EXPECT_FALSE(Find<QPushButton>(f.chart, "Button5")->isEnabled());
   EXPECT_FALSE(Find<QPushButton>(f.chart, "Button6")->isEnabled());
   EXPECT_EQ(f.chart->width(), 320);
+}
+
+TEST(Tchart1, PopupSavesThePictureAsABitmap) {
+  ChartFixture f;
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(30)}));
+  f.Open();
+  const auto dir = std::filesystem::temp_directory_path() / ("tessary_chart_ui_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string path = (dir / "chart.bmp").string();
+  f.host.dialogs.save_answers.push_back(path);
+  f.chart->findChild<QAction*>("SaveToFile1")->trigger();
+  QImage saved(QString::fromStdString(path));
+  ASSERT_FALSE(saved.isNull());
+  EXPECT_EQ(saved.size(), f.chart->Picture().size());
+  EXPECT_EQ(saved.pixelColor(100, 100), f.chart->Picture().pixelColor(100, 100));
+  EXPECT_TRUE(f.host.dialogs.errors.empty());
+  std::filesystem::remove_all(dir);
 }
