@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include <QImage>
 #include <QRect>
+
+class QWidget;
 
 // The results table as lines. A rewrite replaces the whole table at once.
 class ResultTableAccess {
@@ -29,7 +32,22 @@ class DialogService {
   // The chosen file name, nothing when cancelled.
   virtual std::optional<std::string> SaveFileName(const std::string& title, const std::string& filter,
                                                   const std::string& proposed) = 0;
+  // A save dialog with several file types ("Name (*.png)|*.png|..."):
+  // the chosen name and the chosen type, counted from 1.
+  struct TypedName {
+    std::string Name;
+    int Type = 1;
+  };
+  virtual std::optional<TypedName> SaveFileNameWithType(const std::string& title, const std::string& filter,
+                                                        const std::string& proposed, int type) {
+    const auto name = SaveFileName(title, filter, proposed);
+    if (!name) return std::nullopt;
+    return TypedName{*name, type};
+  }
 };
+
+// Windows of other parts of the program that the chart opens.
+enum class ChartTool { DiffractionPanel, LunarIdentification, LedGraph, StarImage3D };
 
 class ChartHost {
  public:
@@ -59,4 +77,26 @@ class ChartHost {
   virtual QRect MainWindowGeometry() const = 0;
   // The report window with its display lines (when such a window exists).
   virtual void ShowLightCurveReport(const std::vector<std::string>& lines) { (void)lines; }
+
+  // Whether a tool window exists in this build; the chart's button for it is
+  // enabled only then.
+  virtual bool ToolAvailable(ChartTool tool) const {
+    (void)tool;
+    return false;
+  }
+  virtual void OpenTool(ChartTool tool, QWidget* chart) {
+    (void)tool;
+    (void)chart;
+  }
+  // After every selection on the plot: the diffraction panel's level windows
+  // and averages, the magnitude calculator's refresh.
+  virtual void AfterChartSelection() {}
+
+  // Saving the chart picture through the image library (PNG, JPEG, BMP by the
+  // name's extension). Returns an error text, empty on success.
+  virtual bool ImageSaveAvailable() const { return false; }
+  virtual std::string SaveImage(const QImage& image, const std::string& path) {
+    (void)image;
+    return "Saving images is not available: " + path;
+  }
 };

@@ -146,8 +146,18 @@ void Tchart1::BuildControls() {
   Memo2->setObjectName("Memo2");
   Memo2->setGeometry(100, 230, 300, 60);
 
-  // Windows of tools that are not part of this program yet.
-  for (QPushButton* b : {Button8, Button14, Button15, Button12, Button2}) b->setEnabled(false);
+  // Buttons of windows that other parts of the program provide: enabled once
+  // those windows exist.
+  Button8->setEnabled(host_.ToolAvailable(ChartTool::DiffractionPanel));
+  Button14->setEnabled(host_.ToolAvailable(ChartTool::LunarIdentification));
+  Button15->setEnabled(host_.ToolAvailable(ChartTool::LedGraph));
+  Button2->setEnabled(host_.ToolAvailable(ChartTool::StarImage3D));
+  Button12->setEnabled(host_.ImageSaveAvailable());
+  connect(Button2, &QPushButton::clicked, this, &Tchart1::Button2Click);
+  connect(Button8, &QPushButton::clicked, this, &Tchart1::Button8Click);
+  connect(Button12, &QPushButton::clicked, this, &Tchart1::Button12Click);
+  connect(Button14, &QPushButton::clicked, this, &Tchart1::Button14Click);
+  connect(Button15, &QPushButton::clicked, this, &Tchart1::Button15Click);
 
   connect(ScrollBar1, &QScrollBar::valueChanged, this, &Tchart1::ScrollBar1Scroll);
   connect(Button3, &QPushButton::clicked, this, &Tchart1::Button3Click);

@@ -95,6 +95,11 @@ class Tchart1 : public QWidget {
   void ChartImg1MouseUp(int x, int y);
   void Button1Click();
   void Button7Click();
+  void Button2Click();
+  void Button8Click();
+  void Button12Click();
+  void Button14Click();
+  void Button15Click();
   void SaveToFile1Click();
   void Button9Click();
   void Button10Click();

@@ -8,6 +8,7 @@
 #include "app/NumberText.h"
 #include "chart/ChartScale.h"
 #include "chart/ChartSelection.h"
+#include "chart/ImageFileName.h"
 #include "chart/LightCurveReportLines.h"
 #include "chart/ui/TAvgBkg.h"
 #include "chart/ui/TCorrection.h"
@@ -191,6 +192,7 @@ void Tchart1::ChartImg1MouseUp(int x, int y) {
   if (CheckBox2->isChecked() && st.SelectedFrame >= 0) host_.ShowFrame(frame_no);
   GraphShow3();
   events_.Diffraction.DiffractionFitted = 0;
+  host_.AfterChartSelection();
 }
 
 void Tchart1::RestoreAperturePositions(int record) {
@@ -213,6 +215,60 @@ void Tchart1::Button1Click() {
 void Tchart1::Button7Click() {
   if (picture_.isNull()) return;
   QGuiApplication::clipboard()->setImage(picture_.convertToFormat(QImage::Format_RGB888));
+}
+
+void Tchart1::Button2Click() { host_.OpenTool(ChartTool::StarImage3D, this); }
+
+void Tchart1::Button8Click() {
+  if (events_.Flags.IdentificationOpen) return;
+  if (session_.ChartState.SelectedFrame < 0) {
+    host_.Dialogs().Information("Select target frame by clicking the graph area");
+    return;
+  }
+  if (session_.DiffractionMode || !CheckBox4->isChecked()) return;
+  if (CheckBox5->isChecked() || CheckBox6->isChecked()) {
+    host_.Dialogs().Information(
+        "This function can work when only blue line of target star is displayed.\n\r"
+        "Click \"B\" or \"C\" to erase the yellow or magenta line.");
+    return;
+  }
+  session_.DiffractionMode = 1;
+  GraphShow3();
+  host_.OpenTool(ChartTool::DiffractionPanel, this);
+  events_.Diffraction.DiffractionFitted = 0;
+  // The taller window of diffraction mode.
+  in_layout_ = true;
+  if (CheckBox1->isChecked())
+    WideSetting();
+  else
+    NarrowSetting();
+  in_layout_ = false;
+}
+
+void Tchart1::Button12Click() {
+  if (picture_.isNull() || !host_.ImageSaveAvailable()) return;
+  const auto chosen = host_.Dialogs().SaveFileNameWithType(
+      "Save Image",
+      "Portable Network Graphics (*.png)|*.png|Joint Picture Expert Group (*.jpg)|*.jpg|Windows Bitmap (*.bmp)|*.bmp",
+      events_.Texts.IdentificationCode, 1);
+  if (!chosen) return;
+  const std::string name = ImageFileNameForType(chosen->Name, chosen->Type);
+  if (name.empty()) return;
+  const std::string error = host_.SaveImage(picture_, name);
+  if (!error.empty()) host_.Dialogs().Error(error);
+}
+
+void Tchart1::Button14Click() {
+  if (host_.TimeReadout()[2].empty() || events_.Flags.IdentificationOpen) return;
+  events_.Flags.IdentificationChartParam = y();
+  events_.Flags.IdentificationChartLeft = x();
+  events_.Flags.IdentificationFromChart = 1;
+  host_.OpenTool(ChartTool::LunarIdentification, this);
+}
+
+void Tchart1::Button15Click() {
+  if (session_.LEDGraphOpen) return;
+  host_.OpenTool(ChartTool::LedGraph, this);
 }
 
 void Tchart1::SaveToFile1Click() {

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <deque>
+#include <set>
 
 #include "chart/ui/ChartHost.h"
 
@@ -28,6 +29,17 @@ class FakeDialogs : public DialogService {
   std::vector<std::string> informations, errors;
   std::deque<std::optional<std::string>> save_answers;
   std::string last_filter;
+  std::deque<std::optional<TypedName>> typed_answers;
+  std::string last_proposed;
+  std::optional<TypedName> SaveFileNameWithType(const std::string&, const std::string& filter,
+                                                const std::string& proposed, int) override {
+    last_filter = filter;
+    last_proposed = proposed;
+    if (typed_answers.empty()) return std::nullopt;
+    auto a = typed_answers.front();
+    typed_answers.pop_front();
+    return a;
+  }
   void Information(const std::string& t) override { informations.push_back(t); }
   void Error(const std::string& t) override { errors.push_back(t); }
   std::optional<std::string> SaveFileName(const std::string&, const std::string& filter,
@@ -75,6 +87,21 @@ class FakeHost : public ChartHost {
   void SetAperturePosition(int k, int x, int y) override { apertures.push_back({k, x, y}); }
   QRect MainWindowGeometry() const override { return QRect(0, 0, 800, 600); }
   void ShowLightCurveReport(const std::vector<std::string>& lines) override { report_lines = lines; }
+
+  std::set<ChartTool> available;
+  std::vector<ChartTool> opened;
+  int after_selection = 0;
+  bool image_save = false;
+  std::vector<std::string> saved_images;
+  bool ToolAvailable(ChartTool t) const override { return available.count(t) > 0; }
+  void OpenTool(ChartTool t, QWidget*) override { opened.push_back(t); }
+  void AfterChartSelection() override { ++after_selection; }
+  bool ImageSaveAvailable() const override { return image_save; }
+  std::string SaveImage(const QImage& image, const std::string& path) override {
+    if (image.isNull()) return "empty";
+    saved_images.push_back(path);
+    return {};
+  }
 };
 
 // A mouse release at (x, y) of a widget, as a click on it ends.

@@ -262,3 +262,68 @@ TEST(Tchart1, PopupSavesThePictureAsABitmap) {
   EXPECT_TRUE(f.host.dialogs.errors.empty());
   std::filesystem::remove_all(dir);
 }
+
+TEST(Tchart1, DiffractionAnalysisGuardsAndStart) {
+  ChartFixture f;
+  f.host.object_count = 2;
+  f.host.available = {ChartTool::DiffractionPanel};
+  f.host.table.lines = BuildResultTable(3, 2, RowsFromValues({Wave(60), Wave(60)}));
+  f.Open();
+  auto* button = Find<QPushButton>(f.chart, "Button8");
+  ASSERT_TRUE(button->isEnabled());
+  button->click();
+  ASSERT_EQ(f.host.dialogs.informations.size(), 1u);
+  EXPECT_EQ(f.host.dialogs.informations[0], "Select target frame by clicking the graph area");
+  const QPoint p = f.PointOf(30);
+  ReleaseAt(f.chart->ChartImg1, p.x(), p.y());
+  EXPECT_EQ(f.host.after_selection, 1);
+  button->click();  // A and B ticked: message C
+  ASSERT_EQ(f.host.dialogs.informations.size(), 2u);
+  EXPECT_EQ(f.host.dialogs.informations[1],
+            "This function can work when only blue line of target star is displayed.\n\rClick \"B\" or \"C\" to erase "
+            "the yellow or magenta line.");
+  EXPECT_EQ(f.session.DiffractionMode, 0);
+  Find<QCheckBox>(f.chart, "CheckBox5")->setChecked(false);
+  button->click();
+  EXPECT_EQ(f.session.DiffractionMode, 1);
+  ASSERT_EQ(f.host.opened.size(), 1u);
+  EXPECT_EQ(f.host.opened[0], ChartTool::DiffractionPanel);
+  EXPECT_TRUE(f.chart->ChartImg2->isVisibleTo(f.chart));
+  EXPECT_EQ(f.chart->height(), 712);
+  // Level-window records around the selection are green.
+  const QPoint q = f.PointOf(30 - 20);
+  EXPECT_EQ(f.chart->Picture().pixelColor(q), QColor(0x22, 0xBB, 0x55));
+}
+
+TEST(Tchart1, SaveImageReplacesTheExtensionByType) {
+  ChartFixture f;
+  f.host.image_save = true;
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(30)}));
+  f.events.Texts.IdentificationCode = "ABC123";
+  f.Open();
+  auto* button = Find<QPushButton>(f.chart, "Button12");
+  ASSERT_TRUE(button->isEnabled());
+  f.host.dialogs.typed_answers.push_back(DialogService::TypedName{"/tmp/x/event.png", 2});
+  button->click();
+  EXPECT_EQ(f.host.dialogs.last_proposed, "ABC123");
+  ASSERT_EQ(f.host.saved_images.size(), 1u);
+  EXPECT_EQ(f.host.saved_images[0], "/tmp/x/event.jpg");
+  f.host.dialogs.typed_answers.push_back(DialogService::TypedName{"/tmp/x/.png", 1});
+  button->click();
+  EXPECT_EQ(f.host.saved_images.size(), 1u);  // an extension only: nothing written
+}
+
+TEST(Tchart1, LunarIdentificationNeedsATimeStamp) {
+  ChartFixture f;
+  f.host.available = {ChartTool::LunarIdentification, ChartTool::LedGraph};
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(30)}));
+  f.Open();
+  Find<QPushButton>(f.chart, "Button14")->click();
+  EXPECT_TRUE(f.host.opened.empty());
+  f.host.time_readout = {"10", "20", "30.5", "30.52"};
+  Find<QPushButton>(f.chart, "Button14")->click();
+  ASSERT_EQ(f.host.opened.size(), 1u);
+  EXPECT_EQ(f.events.Flags.IdentificationFromChart, 1);
+  Find<QPushButton>(f.chart, "Button15")->click();
+  EXPECT_EQ(f.host.opened.back(), ChartTool::LedGraph);
+}
