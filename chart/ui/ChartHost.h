@@ -91,6 +91,10 @@ class ChartHost {
   // After every selection on the plot: the diffraction panel's level windows
   // and averages, the magnitude calculator's refresh.
   virtual void AfterChartSelection() {}
+  // The diffraction model's spectral weights, recomputed when the chart opens.
+  virtual void RecomputeSpectralModel() {}
+  // The chart closed in asteroid chart mode: the asteroid guide may measure again.
+  virtual void AsteroidChartClosed() {}
 
   // Saving the chart picture through the image library (PNG, JPEG, BMP by the
   // name's extension). Returns an error text, empty on success.

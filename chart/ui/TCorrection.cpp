@@ -69,8 +69,9 @@ TCorrection::TCorrection(ChartHost& host, ChartSession& session, QWidget* parent
   connect(Button2, &QPushButton::clicked, this, &TCorrection::Button2Click);
   connect(UpDown1, &QSpinBox::valueChanged, this, [this](int p) { Edit3->setText(QString::number(2 * p + 1)); });
 
-  // Opening.
+  // Opening: this window stays on top instead of the chart.
   session_.CorrectionOpen = 1;
+  SetChartOnTop(false);
   const QRect main = host_.MainWindowGeometry();
   move(main.topLeft());
   for (const char* line : kGuide) Memo1->appendPlainText(line);
@@ -111,7 +112,16 @@ void TCorrection::Button2Click() {
   Redraw();
 }
 
+void TCorrection::SetChartOnTop(bool on) {
+  QWidget* chart = parentWidget();
+  if (!chart || chart->testAttribute(Qt::WA_WState_Created) == false) return;
+  const bool visible = chart->isVisible();
+  chart->setWindowFlag(Qt::WindowStaysOnTopHint, on);
+  if (visible) chart->show();
+}
+
 void TCorrection::closeEvent(QCloseEvent* e) {
+  SetChartOnTop(true);
   session_.CorrectionOpen = 0;
   e->accept();
 }

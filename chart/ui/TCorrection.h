@@ -28,6 +28,7 @@ class TCorrection : public QWidget {
   void Button1Click();
   void Button2Click();
   void Redraw();
+  void SetChartOnTop(bool on);
 
   ChartHost& host_;
   ChartSession& session_;

@@ -230,6 +230,7 @@ void Tchart1::FormCreate() {
   const bool reset = st.Reset != 0;
   session_.ChartOpen = 1;
   events_.Flags.StarTemperature = 6650;
+  host_.RecomputeSpectralModel();
   events_.Flags.IdentTextScrollPos2 = 400;
   events_.Flags.IdentTextScrollPos1 = 12;
   view_.SelectedPointX = {-100, -100, -100, -100};
@@ -469,7 +470,10 @@ void Tchart1::changeEvent(QEvent* e) {
 }
 
 void Tchart1::closeEvent(QCloseEvent* e) {
-  if (session_.AsteroidChartMode) session_.AsteroidChartMode = 0;
+  if (session_.AsteroidChartMode) {
+    host_.AsteroidChartClosed();
+    session_.AsteroidChartMode = 0;
+  }
   session_.ChartOpen = 0;
   session_.DiffractionMode = 0;
   session_.AvgBkgShown = 0;

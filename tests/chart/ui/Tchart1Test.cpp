@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -326,4 +329,21 @@ TEST(Tchart1, LunarIdentificationNeedsATimeStamp) {
   EXPECT_EQ(f.events.Flags.IdentificationFromChart, 1);
   Find<QPushButton>(f.chart, "Button15")->click();
   EXPECT_EQ(f.host.opened.back(), ChartTool::LedGraph);
+}
+
+TEST(Tchart1, CopyAndReportPreview) {
+  ChartFixture f;
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(30)}));
+  f.events.ReportLightCurveElement.RecordingDate = "2026-12-06";
+  f.events.ReportLightCurveElement.Catalogue = "Tycho2";
+  f.events.ReportLightCurveElement.StarNumber = "1-2-3";
+  f.Open();
+  Find<QPushButton>(f.chart, "Button7")->click();
+  const QImage copied = QGuiApplication::clipboard()->image();
+  EXPECT_EQ(copied.size(), f.chart->Picture().size());
+  Find<QPushButton>(f.chart, "Button16")->click();
+  const QStringList preview = Find<QPlainTextEdit>(f.chart, "Memo2")->toPlainText().split('\n');
+  ASSERT_EQ(preview.size(), 4);
+  EXPECT_EQ(preview[0], "Date: 2026-12-06 ");
+  EXPECT_EQ(preview[1], "Star: 0: 0: 0: 0: 1-2-3: 0-0");
 }
