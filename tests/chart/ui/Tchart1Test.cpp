@@ -98,6 +98,23 @@ TEST(Tchart1, ClickSelectsARecordAndShowsItsFrame) {
   EXPECT_EQ(f.session.ChartState.SelectedFrame, -1);
 }
 
+TEST(Tchart1, ClickSelectsOnTablesOfEveryVersion) {
+  for (int version : {3, 2, 1, 0}) {
+    SCOPED_TRACE(version);
+    ChartFixture f;
+    f.host.csv_version = version;
+    f.host.table.lines = BuildResultTable(version, 1, RowsFromValues({Wave(40)}, 10));
+    f.Open();
+    const QPoint p = f.PointOf(12);
+    ReleaseAt(f.chart->ChartImg1, p.x(), p.y());
+    EXPECT_EQ(f.session.ChartState.SelectedFrame, 12);
+    EXPECT_EQ(Find<QLineEdit>(f.chart, "Edit4")->text(), "22.0");
+    EXPECT_EQ(Find<QLineEdit>(f.chart, "Edit6")->text(), "912.0");
+    ASSERT_EQ(f.host.shown_frames.size(), 1u);
+    EXPECT_EQ(f.host.shown_frames[0], 22);
+  }
+}
+
 TEST(Tchart1, ClickRestoresAperturePositions) {
   ChartFixture f;
   f.host.object_count = 3;
