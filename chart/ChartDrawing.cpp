@@ -174,6 +174,7 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
   result.TimeButtonsEnabled = !(state.TotalFrameCount < state.VisibleFrameCount);
 
   pic.Clear(view.ChartImageWidth, view.ChartImageHeight);
+  pic.Ops.reserve(static_cast<size_t>(std::min(state.VisibleFrameCount, 200000)) * 2 + 256);
   XAxisShow(view, state.AxisLines != 0, options.FrameStep, pic, &view);
   YAxisShow(view, pic);
   const int radius = std::clamp(state.Radius, 0, 5);
@@ -207,7 +208,17 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
       poly.Kind = DrawKind::Polyline;
       poly.Pen = colours.Line[line_entry];
       poly.Index = static_cast<uint32_t>(pic.Points.size());
-      int last_x = INT32_MIN, last_y = INT32_MIN;
+      // Points that share a pixel column paint one vertical run from their
+      // lowest to their highest row, so such a run is kept as its entry,
+      // lowest, highest and exit points: the same pixels from far fewer steps.
+      int run_x = INT32_MIN, run_first = 0, run_lo = 0, run_hi = 0, run_last = 0;
+      auto flush = [&] {
+        if (run_x == INT32_MIN) return;
+        pic.Points.emplace_back(run_x, run_first);
+        if (run_lo != run_first) pic.Points.emplace_back(run_x, run_lo);
+        if (run_hi != run_lo) pic.Points.emplace_back(run_x, run_hi);
+        if (run_last != run_hi) pic.Points.emplace_back(run_x, run_last);
+      };
       for (int i = 0; i < visible; ++i) {
         const ChartRecord* rec = record_at(i);
         const bool empty = !rec || rec->CellEmpty(curve);
@@ -215,10 +226,17 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
         if (curve == CurveA) sn.Add(v);
         if (empty) continue;
         const int x = IndexToPixelX(view, i), y = ValueToPixelY(view, v);
-        if (x == last_x && y == last_y) continue;  // a zero-length step paints nothing
-        pic.Points.emplace_back(x, y);
-        last_x = x, last_y = y;
+        if (x == run_x) {
+          run_lo = std::min(run_lo, y);
+          run_hi = std::max(run_hi, y);
+          run_last = y;
+          continue;
+        }
+        flush();
+        run_x = x;
+        run_first = run_lo = run_hi = run_last = y;
       }
+      flush();
       poly.Count = static_cast<uint32_t>(pic.Points.size()) - poly.Index;
       if (poly.Count > 0) pic.Ops.push_back(poly);
       if (curve == CurveA) result.SnText = sn.Text();

@@ -36,16 +36,19 @@ bool ComputeYScale(ChartView& view, ValueRange range, int y_max_position, int y_
   return true;
 }
 
+// Ties to even, as RoundHalfEven, for the hot pixel mapping: lrint rounds in
+// the default floating-point mode, which is to nearest with ties to even.
+static inline int PixelRound(double p) { return static_cast<int>(std::lrint(std::clamp(p, -1e8, 1e8))); }
+
 int ValueToPixelY(const ChartView& view, double v) {
   const int base = view.ChartImageHeight - view.ChartBottomMargin;
   const double p = view.ChartYOffset > 0 ? v * view.ChartYScale + view.ChartYOffset : v * view.ChartYScale;
   // Far outside values are clamped so the pixel stays an int.
-  return base - static_cast<int>(RoundHalfEven(std::clamp(p, -1e8, 1e8)));
+  return base - PixelRound(p);
 }
 
 int IndexToPixelX(const ChartView& view, int visible_index) {
-  return static_cast<int>(RoundHalfEven(static_cast<long double>(visible_index) * view.ChartXRatio)) +
-         view.ChartLeftMargin;
+  return PixelRound(visible_index * view.ChartXRatio) + view.ChartLeftMargin;
 }
 
 double ScaleRatioFor(int scale_position) { return std::ldexp(1.0, scale_position - 5); }

@@ -32,61 +32,76 @@ void FastFourierTransform(FftBlock& block, FftDirection direction) {
   const int levels = Log2(n);
   const size_t half = n / 2;
 
-  // Twiddle tables once per call; the butterflies evaluate no trigonometry.
-  std::vector<long double> cos_table(half), sin_table(half);
-  for (size_t k = 0; k < half; ++k) {
-    const long double angle = kTwoPi * static_cast<long double>(k) / static_cast<long double>(n);
-    cos_table[k] = std::cos(angle);
-    sin_table[k] = -std::sin(angle);
-  }
-  std::vector<size_t> bitrev(n);
-  for (size_t i = 0; i < n; ++i) {
-    size_t r = 0, v = i;
-    for (int b = 0; b < levels; ++b) {
-      r = 2 * r + (v & 1);
-      v >>= 1;
+  // Twiddle and bit-reversal tables, kept for the last length used on this
+  // thread: long-double sine and cosine dominate the cost of a single call.
+  struct Tables {
+    size_t n = 0;
+    std::vector<long double> cos_table, sin_table;
+    std::vector<size_t> bitrev;
+  };
+  thread_local Tables tables;
+  if (tables.n != n) {
+    tables.cos_table.resize(half);
+    tables.sin_table.resize(half);
+    for (size_t k = 0; k < half; ++k) {
+      const long double angle = kTwoPi * static_cast<long double>(k) / static_cast<long double>(n);
+      tables.cos_table[k] = std::cos(angle);
+      tables.sin_table[k] = -std::sin(angle);
     }
-    bitrev[i] = r;
+    tables.bitrev.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+      size_t r = 0, v = i;
+      for (int b = 0; b < levels; ++b) {
+        r = 2 * r + (v & 1);
+        v >>= 1;
+      }
+      tables.bitrev[i] = r;
+    }
+    tables.n = n;
   }
+  const std::vector<long double>& cos_table = tables.cos_table;
+  const std::vector<long double>& sin_table = tables.sin_table;
+  const std::vector<size_t>& bitrev = tables.bitrev;
   const long double sign = direction == FftDirection::Forward ? 1.0L : -1.0L;
   long double* re = block.InputRe.data();
   long double* im = block.InputIm.data();
 
+  // Within one group of h butterflies the twiddle index is the same (the
+  // group's top bits do not change), so it is taken once per group.
   size_t m = 1, h = n;
   for (int level = 0; level < levels; ++level) {
     m *= 2;
     h /= 2;
-    size_t j = 0;
-    while (j < n - 1) {
-      for (size_t c = 0; c < h; ++c) {
-        const size_t idx = (bitrev[j] % m) * h;
-        const long double wr = cos_table[idx];
-        const long double wi = sign * sin_table[idx];
+    for (size_t j0 = 0; j0 < n - 1; j0 += 2 * h) {
+      const size_t idx = (bitrev[j0] & (m - 1)) * h;
+      const long double wr = cos_table[idx];
+      const long double wi = sign * sin_table[idx];
+      for (size_t j = j0; j < j0 + h; ++j) {
         const size_t k = j + h;
-        const long double tr = re[k] * wr - im[k] * wi;
-        const long double ti = re[k] * wi + im[k] * wr;
-        re[k] = re[j] - tr;
-        im[k] = im[j] - ti;
-        re[j] = re[j] + tr;
-        im[j] = im[j] + ti;
-        ++j;
+        // Loaded once: the stores below could otherwise force reloads.
+        const long double xr = re[k], xi = im[k], yr = re[j], yi = im[j];
+        const long double tr = xr * wr - xi * wi;
+        const long double ti = xr * wi + xi * wr;
+        re[k] = yr - tr;
+        im[k] = yi - ti;
+        re[j] = yr + tr;
+        im[j] = yi + ti;
       }
-      j += h;
     }
   }
-  const long double scale = static_cast<long double>(n);
+  // 1/N is a power of two: multiplying by it is exact, like dividing by N.
+  const long double inv = 1.0L / static_cast<long double>(n);
   for (size_t j = 0; j < n; ++j) {
     const size_t r = bitrev[j];
     if (direction == FftDirection::Forward) {
-      block.OutputRe[r] = re[j] / scale;
-      block.OutputIm[r] = im[j] / scale;
+      block.OutputRe[r] = re[j] * inv;
+      block.OutputIm[r] = im[j] * inv;
     } else {
       block.OutputRe[r] = re[j];
       block.OutputIm[r] = im[j];
     }
   }
 }
-
 void DiscreteFourierTransform(FftBlock& block) {
   const size_t n = block.InputRe.size();
   const std::vector<long double> re = block.InputRe;

@@ -78,6 +78,9 @@ struct EventTexts {
 struct EventFlags {
   uint8_t MagnitudeWindowShown = 0;
   uint8_t IdentificationOpen = 0;
+  // Where the lunar identification window opens when the chart opens it.
+  int32_t IdentificationChartParam = 0, IdentificationChartLeft = 0;
+  uint8_t IdentificationFromChart = 0;
   int32_t IntegrationPhase = 0, IntegrationCount = 0;
   uint8_t AsteroidEventApplied = 0, AsteroidWorkflowStarted = 0;
   uint8_t IntegratedVideoMeasured = 0;

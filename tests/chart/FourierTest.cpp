@@ -216,3 +216,21 @@ TEST(FastFourierTransform, AgreesWithNumpy) {
     }
   }
 }
+
+TEST(FastFourierTransform, InverseMatchesThePlainInverseSum) {
+  for (size_t n : {2u, 8u, 64u, 512u, 2048u}) {
+    FftBlock b = RandomBlock(n, 21);
+    const FftBlock original = b;
+    FastFourierTransform(b, FftDirection::Inverse);
+    for (size_t t : {size_t{0}, size_t{1}, n / 2, n - 1}) {
+      long double sr = 0, si = 0;
+      for (size_t k = 0; k < n; ++k) {
+        const long double th = 2 * kPi * static_cast<long double>((k * t) % n) / n;
+        sr += original.InputRe[k] * std::cos(th) - original.InputIm[k] * std::sin(th);
+        si += original.InputRe[k] * std::sin(th) + original.InputIm[k] * std::cos(th);
+      }
+      EXPECT_NEAR(static_cast<double>(b.OutputRe[t]), static_cast<double>(sr), 1e-9 * n) << n << " " << t;
+      EXPECT_NEAR(static_cast<double>(b.OutputIm[t]), static_cast<double>(si), 1e-9 * n) << n << " " << t;
+    }
+  }
+}

@@ -1,0 +1,106 @@
+#pragma once
+// What the chart and its tool windows need of the main window: the results
+// table, a few settings and read-outs, and the dialogs. The main window
+// implements it; window tests use a scripted stand-in.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QImage>
+#include <QRect>
+
+class QWidget;
+
+// The results table as lines. A rewrite replaces the whole table at once.
+class ResultTableAccess {
+ public:
+  virtual ~ResultTableAccess() = default;
+  virtual const std::vector<std::string>& Lines() const = 0;
+  virtual void ReplaceLines(std::vector<std::string> lines) = 0;
+  // Changes whenever the table changes, so readers can keep a parsed copy.
+  virtual uint64_t Revision() const = 0;
+};
+
+// Message boxes and file dialogs; a test double answers without blocking.
+class DialogService {
+ public:
+  virtual ~DialogService() = default;
+  virtual void Information(const std::string& text) = 0;
+  virtual void Error(const std::string& text) = 0;
+  // The chosen file name, nothing when cancelled.
+  virtual std::optional<std::string> SaveFileName(const std::string& title, const std::string& filter,
+                                                  const std::string& proposed) = 0;
+  // A save dialog with several file types ("Name (*.png)|*.png|..."):
+  // the chosen name and the chosen type, counted from 1.
+  struct TypedName {
+    std::string Name;
+    int Type = 1;
+  };
+  virtual std::optional<TypedName> SaveFileNameWithType(const std::string& title, const std::string& filter,
+                                                        const std::string& proposed, int type) {
+    const auto name = SaveFileName(title, filter, proposed);
+    if (!name) return std::nullopt;
+    return TypedName{*name, type};
+  }
+};
+
+// Windows of other parts of the program that the chart opens.
+enum class ChartTool { DiffractionPanel, LunarIdentification, LedGraph, StarImage3D };
+
+class ChartHost {
+ public:
+  virtual ~ChartHost() = default;
+  virtual ResultTableAccess& Table() = 0;
+  virtual DialogService& Dialogs() = 0;
+
+  virtual int CsvVersion() const = 0;
+  virtual int ObjectCount() const = 0;
+  virtual int SelectedObject() const = 0;
+  virtual int FrameStep() const = 0;
+  virtual int FrameRateRounded() const = 0;
+  virtual double TimingFrameRate() const = 0;
+  virtual bool PsfPhotometry() const = 0;  // 'Photometry' CheckBox14
+  virtual bool FieldMeasure() const = 0;   // 'Field Measure' CheckBox2
+  virtual std::string VideoFileName() const = 0;
+  // The time read-out edits Edit24..Edit27.
+  virtual std::array<std::string, 4> TimeReadout() const = 0;
+  // 'Fix Graph's Min & Max'.
+  virtual bool FixRangeChecked() const = 0;
+  virtual void SetFixRangeItem(bool checked, bool enabled) = 0;
+  virtual void SetEdit54(const std::string& text) = 0;
+  // The frame scroll bar to `frame`, then the per-frame chain twice.
+  virtual void ShowFrame(int frame) = 0;
+  // X, Y of object k (1..3) in block 0 of the frame's result record.
+  virtual void SetAperturePosition(int k, int x, int y) = 0;
+  virtual QRect MainWindowGeometry() const = 0;
+  // The report window with its display lines (when such a window exists).
+  virtual void ShowLightCurveReport(const std::vector<std::string>& lines) { (void)lines; }
+
+  // Whether a tool window exists in this build; the chart's button for it is
+  // enabled only then.
+  virtual bool ToolAvailable(ChartTool tool) const {
+    (void)tool;
+    return false;
+  }
+  virtual void OpenTool(ChartTool tool, QWidget* chart) {
+    (void)tool;
+    (void)chart;
+  }
+  // After every selection on the plot: the diffraction panel's level windows
+  // and averages, the magnitude calculator's refresh.
+  virtual void AfterChartSelection() {}
+  // The diffraction model's spectral weights, recomputed when the chart opens.
+  virtual void RecomputeSpectralModel() {}
+  // The chart closed in asteroid chart mode: the asteroid guide may measure again.
+  virtual void AsteroidChartClosed() {}
+
+  // Saving the chart picture through the image library (PNG, JPEG, BMP by the
+  // name's extension). Returns an error text, empty on success.
+  virtual bool ImageSaveAvailable() const { return false; }
+  virtual std::string SaveImage(const QImage& image, const std::string& path) {
+    (void)image;
+    return "Saving images is not available: " + path;
+  }
+};

@@ -1,0 +1,10 @@
+#pragma once
+// Paints the drawing steps of a chart picture onto an image.
+#include <QImage>
+
+#include "chart/ChartPicture.h"
+
+// A white image of the picture's size with every step painted in order.
+QImage PaintChartPicture(const ChartPicture& picture);
+
+QColor ToQColor(Rgb c);

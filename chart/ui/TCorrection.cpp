@@ -1,0 +1,127 @@
+#include "chart/ui/TCorrection.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QLabel>
+
+#include "chart/ui/Tchart1.h"
+
+namespace {
+const char* const kGuide[] = {
+    "*****  Guide for operation  *****",
+    "",
+    "1) Two stars must be selected for measurement.",
+    "  --> There are two measurement regions. Blue on the target star and Yellow on comparison.",
+    "",
+    "2) Click the lightcurve at the brightest value which is considered as a result of minimum absorption.",
+    "  --> The frame will be displayed as a red dot.",
+    "",
+    "3) Click Correction button.",
+    "   --> The light curve will be normalized based on the selected (red) frame. ",
+    "",
+    "4) Back the data to original with clicking the Restore button.",
+};
+}  // namespace
+
+TCorrection::TCorrection(ChartHost& host, ChartSession& session, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), host_(host), session_(session) {
+  setObjectName("Correction");
+  setWindowTitle("Correction for absorption");
+  setAttribute(Qt::WA_DeleteOnClose);
+  auto* g = new QGridLayout(this);
+  Memo1 = new QPlainTextEdit(this);
+  Memo1->setObjectName("Memo1");
+  Memo1->setReadOnly(true);
+  g->addWidget(Memo1, 0, 0, 1, 4);
+  UpDown1 = new QSpinBox(this);
+  UpDown1->setObjectName("UpDown1");
+  UpDown1->setRange(1, 5);
+  UpDown1->setValue(1);
+  Edit3 = new QLineEdit("3", this);
+  Edit3->setObjectName("Edit3");
+  Edit3->setReadOnly(true);
+  g->addWidget(new QLabel("Smoothing", this), 1, 0);
+  g->addWidget(UpDown1, 1, 1);
+  g->addWidget(Edit3, 1, 2);
+  Button1 = new QPushButton("Correction", this);
+  Button1->setObjectName("Button1");
+  Button2 = new QPushButton("Restore to raw data", this);
+  Button2->setObjectName("Button2");
+  g->addWidget(Button1, 2, 0, 1, 2);
+  g->addWidget(Button2, 2, 2, 1, 2);
+  Edit4 = new QLineEdit(this);
+  Edit4->setObjectName("Edit4");
+  Edit4->setReadOnly(true);
+  Edit5 = new QLineEdit(this);
+  Edit5->setObjectName("Edit5");
+  Edit5->setReadOnly(true);
+  g->addWidget(Edit4, 3, 0, 1, 2);
+  g->addWidget(Edit5, 3, 2, 1, 2);
+  Memo2 = new QPlainTextEdit(this);
+  Memo2->setObjectName("Memo2");
+  Memo2->setReadOnly(true);
+  g->addWidget(Memo2, 4, 0, 1, 4);
+  ProgressBar1 = new QProgressBar(this);
+  ProgressBar1->setObjectName("ProgressBar1");
+  g->addWidget(ProgressBar1, 5, 0, 1, 4);
+
+  connect(Button1, &QPushButton::clicked, this, &TCorrection::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TCorrection::Button2Click);
+  connect(UpDown1, &QSpinBox::valueChanged, this, [this](int p) { Edit3->setText(QString::number(2 * p + 1)); });
+
+  // Opening: this window stays on top instead of the chart.
+  session_.CorrectionOpen = 1;
+  SetChartOnTop(false);
+  const QRect main = host_.MainWindowGeometry();
+  move(main.topLeft());
+  for (const char* line : kGuide) Memo1->appendPlainText(line);
+  const std::string error =
+      session_.Absorption.Open(host_.Table().Lines(), host_.CsvVersion(), session_.ChartState.TotalFrameCount);
+  if (!error.empty()) host_.Dialogs().Error(error);
+}
+
+void TCorrection::Redraw() {
+  if (!session_.ChartOpen) return;
+  if (auto* chart = qobject_cast<Tchart1*>(parentWidget())) chart->GraphShow3();
+}
+
+void TCorrection::Button1Click() {
+  const int total = session_.ChartState.TotalFrameCount;
+  ProgressBar1->setRange(0, 7 + total);
+  ProgressBar1->setValue(0);
+  const int w = UpDown1->value();
+  const AbsorptionResult r =
+      session_.Absorption.Correct(host_.Table().Lines(), host_.CsvVersion(), session_.ChartState.SelectedFrame, w);
+  if (!r.Changed) return;
+  Edit4->setText(QString::number(w));
+  QString list;
+  for (const auto& s : r.SmoothedList) list += QString::fromStdString(s) + '\n';
+  list.chop(1);
+  Memo2->setPlainText(list);
+  Edit5->setText(QString::fromStdString(r.ReferenceText));
+  host_.Table().ReplaceLines(r.Lines);
+  ProgressBar1->setValue(7 + total);
+  Redraw();
+}
+
+void TCorrection::Button2Click() {
+  const AbsorptionResult r =
+      session_.Absorption.Restore(host_.Table().Lines(), host_.CsvVersion(), session_.ChartState.SelectedFrame);
+  if (!r.Changed) return;
+  host_.Table().ReplaceLines(r.Lines);
+  Redraw();
+}
+
+void TCorrection::SetChartOnTop(bool on) {
+  QWidget* chart = parentWidget();
+  if (!chart || chart->testAttribute(Qt::WA_WState_Created) == false) return;
+  const bool visible = chart->isVisible();
+  chart->setWindowFlag(Qt::WindowStaysOnTopHint, on);
+  if (visible) chart->show();
+}
+
+void TCorrection::closeEvent(QCloseEvent* e) {
+  SetChartOnTop(true);
+  session_.CorrectionOpen = 0;
+  e->accept();
+}

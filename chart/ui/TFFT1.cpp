@@ -1,0 +1,63 @@
+#include "chart/ui/TFFT1.h"
+
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+#include "chart/AtomicTextFile.h"
+#include "chart/ChartTable.h"
+#include "chart/SpectrumListing.h"
+
+TFFT1::TFFT1(ChartHost& host, ChartSession& session, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint),
+      host_(host),
+      session_(session) {
+  setObjectName("FFT1");
+  setWindowTitle("FFT1");
+  setAttribute(Qt::WA_DeleteOnClose);
+  auto* layout = new QVBoxLayout(this);
+  auto* menu = new QMenuBar(this);
+  QMenu* file = menu->addMenu("File");
+  copytoclipboard1 = file->addAction("Save to .CSV file");
+  copytoclipboard1->setObjectName("copytoclipboard1");
+  layout->setMenuBar(menu);
+  Memo1 = new QPlainTextEdit(this);
+  Memo1->setObjectName("Memo1");
+  Memo1->setReadOnly(true);
+  Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  layout->addWidget(Memo1);
+  Button1 = new QPushButton("Analyze", this);
+  Button1->setObjectName("Button1");
+  layout->addWidget(Button1);
+  setFixedSize(320, 420);
+  connect(Button1, &QPushButton::clicked, this, &TFFT1::Button1Click);
+  connect(copytoclipboard1, &QAction::triggered, this, &TFFT1::copytoclipboard1Click);
+}
+
+void TFFT1::Button1Click() {
+  const auto& lines = host_.Table().Lines();
+  const int version = host_.CsvVersion();
+  const bool field_mode = DetectFieldMode(lines, HeaderLineCountFor(version)) != 0;
+  const SpectrumResult r = SpectrumListing(lines, version, session_.FftLength, host_.TimingFrameRate(), field_mode);
+  if (!r.Error.empty()) {
+    Memo1->clear();
+    for (const auto& t : r.FieldTexts) Memo1->appendPlainText(QString::fromStdString(t));
+    host_.Dialogs().Error(r.Error);
+    return;
+  }
+  if (!r.Done) return;
+  QString text;
+  for (const auto& l : r.Lines) text += QString::fromStdString(l) + '\n';
+  text.chop(1);
+  Memo1->setPlainText(text);
+}
+
+void TFFT1::copytoclipboard1Click() {
+  const auto name = host_.Dialogs().SaveFileName("Save to .CSV file", "CSV file (*.csv)", "");
+  if (!name) return;
+  std::vector<std::string> lines;
+  const QStringList rows = Memo1->toPlainText().split('\n');
+  for (const QString& row : rows) lines.push_back(row.toStdString());
+  if (Memo1->toPlainText().isEmpty()) lines.clear();
+  const std::string error = WriteTextLinesAtomically(*name, lines);
+  if (!error.empty()) host_.Dialogs().Error(error);
+}

@@ -1,0 +1,484 @@
+// Tchart1: building the window, opening, closing, drawing and the layouts.
+#include "chart/ui/Tchart1.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QSignalBlocker>
+
+#include "app/NumberText.h"
+#include "chart/ChartScale.h"
+#include "chart/ui/ChartPainter.h"
+#include "chart/ui/TAvgBkg.h"
+#include "chart/ui/TCorrection.h"
+
+void ChartImageLabel::mouseReleaseEvent(QMouseEvent* e) {
+  emit released(e->position().toPoint().x(), e->position().toPoint().y());
+  QLabel::mouseReleaseEvent(e);
+}
+
+namespace {
+
+constexpr int kPictureTop = 28;
+constexpr int kPanelTop = 432;
+
+template <class W>
+W* Make(QWidget* parent, const char* name, const QString& caption, int x, int y, int w, int h) {
+  auto* c = new W(caption, parent);
+  c->setObjectName(name);
+  c->setGeometry(x, y, w, h);
+  return c;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name, int x, int y, int w, bool read_only = true) {
+  auto* e = new QLineEdit(parent);
+  e->setObjectName(name);
+  e->setGeometry(x, y, w, 22);
+  e->setReadOnly(read_only);
+  return e;
+}
+
+QSpinBox* MakeUpDown(QWidget* parent, const char* name, int lo, int hi, int x, int y) {
+  auto* s = new QSpinBox(parent);
+  s->setObjectName(name);
+  s->setRange(lo, hi);
+  s->setGeometry(x, y, 45, 22);
+  return s;
+}
+
+}  // namespace
+
+Tchart1::Tchart1(ChartHost& host, ChartSession& session, ChartEventState& events, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), host_(host), session_(session), events_(events) {
+  setObjectName("chart1");
+  setWindowTitle("Graph");
+  setAttribute(Qt::WA_DeleteOnClose);
+  BuildControls();
+  FormCreate();
+}
+
+Tchart1::~Tchart1() {
+  if (session_.ChartOpen) {
+    session_.ChartOpen = 0;
+    session_.DiffractionMode = 0;
+    session_.AvgBkgShown = 0;
+    session_.AvgBkgWindowOpen = 0;
+  }
+}
+
+void Tchart1::BuildControls() {
+  ChartImg1 = new ChartImageLabel(this);
+  ChartImg1->setObjectName("ChartImg1");
+  ChartImg1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  ChartImg1->setGeometry(10, kPictureTop, kChartWideWidth, kChartImageHeight);
+  ChartImg2 = new QLabel(this);
+  ChartImg2->setObjectName("ChartImg2");
+  ChartImg2->setGeometry(10, kPanelTop, kChartWideWidth, 150);
+  ChartImg2->hide();
+  Panel1 = new QWidget(this);
+  Panel1->setObjectName("Panel1");
+  Panel1->setGeometry(0, kPanelTop, 760, 300);
+  QWidget* p = Panel1;
+
+  ScrollBar1 = new QScrollBar(Qt::Horizontal, p);
+  ScrollBar1->setObjectName("ScrollBar1");
+  ScrollBar1->setGeometry(10, 4, 640, 17);
+  Button3 = Make<QPushButton>(p, "Button3", "-1Sec", 10, 24, 60, 24);
+  Button4 = Make<QPushButton>(p, "Button4", "+1Sec", 75, 24, 60, 24);
+  Button5 = Make<QPushButton>(p, "Button5", "-10Sec", 140, 24, 60, 24);
+  Button6 = Make<QPushButton>(p, "Button6", "+10Sec", 205, 24, 60, 24);
+  RadioGroup1 = new ChartRadioGroup("RadioGroup1", "Width", {"Part", "Entire"}, 2, p);
+  RadioGroup1->setGeometry(270, 20, 150, 40);
+  UpDown2 = MakeUpDown(p, "UpDown2", 0, 10, 430, 26);
+  Edit5 = MakeEdit(p, "Edit5", 478, 26, 60);
+  UpDown1 = MakeUpDown(p, "UpDown1", 0, 5, 545, 26);
+  Edit2 = MakeEdit(p, "Edit2", 592, 26, 40);
+  Button9 = Make<QPushButton>(p, "Button9", "Reset", 662, 24, 60, 24);
+  Button1 = Make<QPushButton>(p, "Button1", "close", 712, 4, 44, 20);
+
+  Button10 = Make<QPushButton>(p, "Button10", "FFT", 10, 64, 60, 26);
+  Button11 = Make<QPushButton>(p, "Button11", "Correction for absorption", 75, 64, 180, 26);
+  Button7 = Make<QPushButton>(p, "Button7", "Copy to ClipBoard", 260, 64, 120, 26);
+  Button2 = Make<QPushButton>(p, "Button2", "[3D] Image", 430, 64, 65, 26);
+  Button12 = Make<QPushButton>(p, "Button12", "Save Image", 10, 96, 90, 26);
+  SpeedButton1 = Make<QPushButton>(p, "SpeedButton1", "Noise Reduction", 105, 96, 120, 26);
+  Button14 = Make<QPushButton>(p, "Button14", "Lunar Identification", 230, 96, 135, 26);
+  Button8 = Make<QPushButton>(p, "Button8", "Diffraction Analysis", 370, 96, 130, 26);
+  Button8->setToolTip("Select a frame to be available this function with clicking on the graph.");
+  Button17 = Make<QPushButton>(p, "Button17", "Make Report", 505, 96, 100, 26);
+
+  GroupBox1 = new QGroupBox("Object", p);
+  GroupBox1->setObjectName("GroupBox1");
+  GroupBox1->setGeometry(654, 50, 100, 110);
+  CheckBox4 = Make<QCheckBox>(GroupBox1, "CheckBox4", "A", 8, 18, 40, 20);
+  CheckBox5 = Make<QCheckBox>(GroupBox1, "CheckBox5", "B", 8, 40, 40, 20);
+  CheckBox6 = Make<QCheckBox>(GroupBox1, "CheckBox6", "C", 8, 62, 40, 20);
+  CheckBox14 = Make<QCheckBox>(GroupBox1, "CheckBox14", "L", 8, 84, 40, 20);
+
+  CheckBox7 = Make<QCheckBox>(p, "CheckBox7", "Data", 10, 130, 60, 20);
+  CheckBox8 = Make<QCheckBox>(p, "CheckBox8", "Axis", 75, 130, 60, 20);
+  CheckBox9 = Make<QCheckBox>(p, "CheckBox9", "Information", 140, 130, 95, 20);
+  CheckBox10 = Make<QCheckBox>(p, "CheckBox10", "Hilight", 240, 130, 70, 20);
+  CheckBox11 = Make<QCheckBox>(p, "CheckBox11", "Make Dot", 315, 130, 85, 20);
+  CheckBox12 = Make<QCheckBox>(p, "CheckBox12", "ID", 405, 130, 45, 20);
+  CheckBox2 = Make<QCheckBox>(p, "CheckBox2", "Show Image of Clicked point", 10, 152, 200, 20);
+  CheckBox3 = Make<QCheckBox>(p, "CheckBox3", "Reproduce Aperture Position", 215, 152, 200, 20);
+  CheckBox1 = Make<QCheckBox>(p, "CheckBox1", "Wide", 608, 130, 70, 20);
+  CheckBox9->setChecked(true);
+  CheckBox2->setChecked(true);
+
+  Edit1 = MakeEdit(p, "Edit1", 420, 152, 110);
+  Edit4 = MakeEdit(p, "Edit4", 535, 152, 60);
+  Edit6 = MakeEdit(p, "Edit6", 600, 152, 60);
+  ScrollBar2 = new QScrollBar(Qt::Horizontal, p);
+  ScrollBar2->setObjectName("ScrollBar2");
+  ScrollBar2->setRange(-20, 20);
+  ScrollBar2->setGeometry(10, 176, 150, 16);
+  ScrollBar3 = new QScrollBar(Qt::Horizontal, p);
+  ScrollBar3->setObjectName("ScrollBar3");
+  ScrollBar3->setRange(-20, 20);
+  ScrollBar3->setGeometry(170, 176, 150, 16);
+  // Under the panel's visible area.
+  Button15 = Make<QPushButton>(p, "Button15", "", 10, 230, 40, 20);
+  Button16 = Make<QPushButton>(p, "Button16", "", 55, 230, 40, 20);
+  Memo2 = new QPlainTextEdit(p);
+  Memo2->setObjectName("Memo2");
+  Memo2->setGeometry(100, 230, 300, 60);
+
+  // Buttons of windows that other parts of the program provide: enabled once
+  // those windows exist.
+  Button8->setEnabled(host_.ToolAvailable(ChartTool::DiffractionPanel));
+  Button14->setEnabled(host_.ToolAvailable(ChartTool::LunarIdentification));
+  Button15->setEnabled(host_.ToolAvailable(ChartTool::LedGraph));
+  Button2->setEnabled(host_.ToolAvailable(ChartTool::StarImage3D));
+  Button12->setEnabled(host_.ImageSaveAvailable());
+  connect(Button2, &QPushButton::clicked, this, &Tchart1::Button2Click);
+  connect(Button8, &QPushButton::clicked, this, &Tchart1::Button8Click);
+  connect(Button12, &QPushButton::clicked, this, &Tchart1::Button12Click);
+  connect(Button14, &QPushButton::clicked, this, &Tchart1::Button14Click);
+  connect(Button15, &QPushButton::clicked, this, &Tchart1::Button15Click);
+
+  connect(ScrollBar1, &QScrollBar::valueChanged, this, &Tchart1::ScrollBar1Scroll);
+  connect(Button3, &QPushButton::clicked, this, &Tchart1::Button3Click);
+  connect(Button4, &QPushButton::clicked, this, &Tchart1::Button4Click);
+  connect(Button5, &QPushButton::clicked, this, &Tchart1::Button5Click);
+  connect(Button6, &QPushButton::clicked, this, &Tchart1::Button6Click);
+  connect(RadioGroup1, &ChartRadioGroup::itemSelected, this, &Tchart1::RadioGroup1Click);
+  connect(CheckBox1, &QCheckBox::toggled, this, &Tchart1::CheckBox1Click);
+  connect(UpDown2, &QSpinBox::valueChanged, this, &Tchart1::UpDown2Click);
+  connect(UpDown1, &QSpinBox::valueChanged, this, &Tchart1::UpDown1Click);
+  connect(ScrollBar2, &QScrollBar::valueChanged, this, [this](int v) {
+    session_.ChartState.YMaxPosition = v;
+    AfterHandler();
+  });
+  connect(ScrollBar3, &QScrollBar::valueChanged, this, [this](int v) {
+    session_.ChartState.YMinPosition = v;
+    AfterHandler();
+  });
+  connect(CheckBox7, &QCheckBox::toggled, this, [this](bool on) {
+    session_.ChartState.DataLines = on;
+    AfterHandler();
+  });
+  connect(CheckBox8, &QCheckBox::toggled, this, [this](bool on) {
+    session_.ChartState.AxisLines = on;
+    AfterHandler();
+  });
+  for (QCheckBox* c : {CheckBox9, CheckBox10, CheckBox11, CheckBox12, CheckBox14})
+    connect(c, &QCheckBox::toggled, this, [this] { AfterHandler(); });
+  for (QCheckBox* c : {CheckBox4, CheckBox5, CheckBox6})
+    connect(c, &QCheckBox::toggled, this, [this] { ObjectBoxClick(); });
+  connect(ChartImg1, &ChartImageLabel::released, this, &Tchart1::ChartImg1MouseUp);
+  ChartImg1->setContextMenuPolicy(Qt::ActionsContextMenu);
+  a1 = new QAction("Copy to Clipborad", ChartImg1);
+  a1->setObjectName("a1");
+  SaveToFile1 = new QAction("Save to File", ChartImg1);
+  SaveToFile1->setObjectName("SaveToFile1");
+  ChartImg1->addAction(a1);
+  ChartImg1->addAction(SaveToFile1);
+  connect(a1, &QAction::triggered, this, &Tchart1::Button7Click);
+  connect(SaveToFile1, &QAction::triggered, this, &Tchart1::SaveToFile1Click);
+  connect(Button1, &QPushButton::clicked, this, &Tchart1::Button1Click);
+  connect(Button7, &QPushButton::clicked, this, &Tchart1::Button7Click);
+  connect(Button9, &QPushButton::clicked, this, &Tchart1::Button9Click);
+  connect(Button10, &QPushButton::clicked, this, &Tchart1::Button10Click);
+  connect(Button11, &QPushButton::clicked, this, &Tchart1::Button11Click);
+  connect(Button16, &QPushButton::clicked, this, &Tchart1::Button16Click);
+  connect(Button17, &QPushButton::clicked, this, &Tchart1::Button17Click);
+  connect(SpeedButton1, &QPushButton::clicked, this, &Tchart1::SpeedButton1Click);
+}
+
+void Tchart1::RefreshData() {
+  const ResultTableAccess& t = host_.Table();
+  if (t.Revision() == data_revision_ && data_.CsvVersion == host_.CsvVersion()) return;
+  data_ = ReadChartData(t.Lines(), host_.CsvVersion());
+  data_revision_ = t.Revision();
+}
+
+void Tchart1::ApplyBoxesToControls() {
+  const TChartState& st = session_.ChartState;
+  QCheckBox* boxes[3] = {CheckBox4, CheckBox5, CheckBox6};
+  for (int i = 0; i < 3; ++i) {
+    const QSignalBlocker block(boxes[i]);
+    boxes[i]->setChecked(st.BoxChecked[static_cast<size_t>(i)]);
+    boxes[i]->setEnabled(st.BoxEnabled[static_cast<size_t>(i)]);
+  }
+}
+
+void Tchart1::FormCreate() {
+  TChartState& st = session_.ChartState;
+  const bool reset = st.Reset != 0;
+  session_.ChartOpen = 1;
+  events_.Flags.StarTemperature = 6650;
+  host_.RecomputeSpectralModel();
+  events_.Flags.IdentTextScrollPos2 = 400;
+  events_.Flags.IdentTextScrollPos1 = 12;
+  view_.SelectedPointX = {-100, -100, -100, -100};
+  view_.SelectedPointY = {-100, -100, -100, -100};
+  session_.FftLength = 1024;
+  RefreshData();
+  view_.RecentreRequest = {0, 0, 0};
+  view_.ChartImageWidth = kChartWideWidth;
+
+  in_layout_ = true;
+  if (reset) {
+    st.NarrowLayout = 1;
+    WideSetting();
+  } else if (st.NarrowLayout) {
+    NarrowSetting();
+  } else {
+    WideSetting();
+  }
+  in_layout_ = false;
+  const QRect main = host_.MainWindowGeometry();
+  move(session_.AsteroidChartMode ? main.left() : main.left() + main.width() - width(), main.top());
+
+  const int objects = host_.ObjectCount();
+  if (reset) {
+    if (objects <= 1) {
+      st.BoxChecked = {1, 0, 0};
+      st.BoxEnabled = {0, 0, 0};
+    } else if (objects == 2) {
+      st.BoxChecked = {1, 1, 0};
+      st.BoxEnabled = {1, 1, 0};
+    } else {
+      st.BoxChecked = {1, 1, 1};
+      st.BoxEnabled = {1, 1, 1};
+    }
+  }
+  ApplyBoxesToControls();
+
+  session_.DiffractionMode = 0;
+  events_.Flags.IdentificationOpen = 0;
+  session_.AvgBkgShown = 0;
+  session_.CorrectionOpen = 0;
+  ApplyChartOpeningDefaults(events_, reset, data_.FieldMode, st.TotalFrameCount);
+
+  if (reset) {
+    st.SelectedFrame = -1;
+    st.FirstShownFrame = 0;
+    if (events_.Flags.PresetSelectedFrame >= 0 && events_.Flags.IntegratedVideoMeasured == 0)
+      st.SelectedFrame = events_.Flags.PresetSelectedFrame;
+    st.Radius = 3;
+    st.ScalePosition = session_.AsteroidChartMode ? 7 : 5;
+    st.EntireWidth = 1;
+    st.YMinPosition = -10;
+    st.YMaxPosition = 10;
+    st.DataLines = 1;
+    st.AxisLines = 1;
+  }
+  {
+    const QSignalBlocker b1(UpDown1), b2(UpDown2);
+    UpDown1->setValue(st.Radius);
+    UpDown2->setValue(st.ScalePosition);
+  }
+  Edit2->setText(QString::number(st.Radius));
+  view_.ScaleRatio = ScaleRatioFor(st.ScalePosition);
+  Edit5->setText(QString::fromStdString(ScaleRatioText(view_.ScaleRatio)));
+
+  st.TotalFrameCount = data_.TotalFrameCount();
+  HRatioCalc();
+  {
+    const QSignalBlocker b(RadioGroup1);
+    RadioGroup1->SetItemIndex(st.EntireWidth ? 1 : 0);
+  }
+  {
+    const QSignalBlocker b1(ScrollBar1), b2(ScrollBar2), b3(ScrollBar3), b7(CheckBox7), b8(CheckBox8);
+    ScrollBar1->setMaximum(std::max(0, st.TotalFrameCount - st.VisibleFrameCount));
+    ScrollBar1->setValue(reset ? 0 : st.FirstShownFrame);
+    ScrollBar3->setValue(st.YMinPosition);
+    ScrollBar2->setValue(st.YMaxPosition);
+    CheckBox7->setChecked(st.DataLines);
+    CheckBox8->setChecked(st.AxisLines);
+  }
+  st.Reset = 0;
+  GraphShow3();
+}
+
+void Tchart1::HRatioCalc() {
+  RefreshData();
+  TChartState& st = session_.ChartState;
+  st.TotalFrameCount = data_.TotalFrameCount();
+  ::HRatioCalc(st, view_,
+               HRatioInput{static_cast<int>(data_.LineCount), data_.HeaderLineCount, data_.FieldMode,
+                           session_.AsteroidChartMode != 0});
+  SyncScrollAndWidth();
+}
+
+void Tchart1::SyncScrollAndWidth() {
+  const TChartState& st = session_.ChartState;
+  {
+    const QSignalBlocker b(RadioGroup1);
+    RadioGroup1->SetItemIndex(st.EntireWidth ? 1 : 0);
+    RadioGroup1->setEnabled(view_.WidthEnabled);
+  }
+  UpDown2->setEnabled(!st.EntireWidth || !view_.WidthEnabled);
+  const QSignalBlocker b(ScrollBar1);
+  ScrollBar1->setMaximum(view_.ScrollMax);
+  ScrollBar1->setValue(view_.ScrollPosition);
+}
+
+void Tchart1::GraphShow3() {
+  RefreshData();
+  TChartState& st = session_.ChartState;
+  ChartOptions opt;
+  opt.Boxes = {CheckBox4->isChecked(), CheckBox5->isChecked(), CheckBox6->isChecked(), CheckBox14->isChecked()};
+  opt.Data = CheckBox7->isChecked();
+  opt.Axis = CheckBox8->isChecked();
+  opt.Hilight = CheckBox10->isChecked();
+  opt.Information = CheckBox9->isChecked();
+  opt.Id = CheckBox12->isChecked();
+  opt.FixRange = host_.FixRangeChecked();
+  opt.SelectedObject = host_.SelectedObject();
+  opt.FrameStep = host_.FrameStep();
+  opt.FrameRateRounded = host_.FrameRateRounded();
+
+  const DiffractionState& d = events_.Diffraction;
+  ChartMarks marks;
+  marks.DiffractionMode = session_.DiffractionMode != 0;
+  marks.ThirdWindowFrom = d.ThirdWindowFrom;
+  marks.ThirdWindowTo = d.ThirdWindowTo;
+  marks.PreEventWindowFrom = d.PreEventWindowFrom;
+  marks.PreEventWindowTo = d.PreEventWindowTo;
+  marks.PostEventWindowFrom = d.PostEventWindowFrom;
+  marks.PostEventWindowTo = d.PostEventWindowTo;
+  marks.CustomFitRange = d.CustomFitRange != 0;
+  marks.FitRangeFrom = d.FitRangeFrom;
+  marks.FitRangeTo = d.FitRangeTo;
+  marks.UpperLevelFixed = d.UpperLevelFixed != 0;
+  marks.LowerLevelFixed = d.LowerLevelFixed != 0;
+  marks.FixedUpperWindow = d.FixedUpperWindow;
+  marks.FixedLowerWindow = d.FixedLowerWindow;
+  marks.AsteroidChartMode = session_.AsteroidChartMode != 0;
+  marks.IntegrationPhase = events_.Flags.IntegrationPhase;
+  marks.IntegrationCount = events_.Flags.IntegrationCount;
+
+  ChartTexts texts;
+  std::string name = host_.VideoFileName();
+  const size_t slash = name.find_last_of("\\/");
+  if (slash != std::string::npos) name = name.substr(slash + 1);
+  texts.FileName = name;
+  texts.IdentificationTitle = events_.Texts.IdentificationTitle;
+  texts.PsfPhotometry = host_.PsfPhotometry();
+  const auto t = host_.TimeReadout();
+  texts.Edit24 = t[0], texts.Edit25 = t[1], texts.Edit26 = t[2], texts.Edit27 = t[3];
+  texts.DistanceText = events_.Texts.DistanceText;
+  texts.VelocityText = events_.Texts.VelocityText;
+  texts.EventCentreText = events_.Texts.EventCentreText[0];
+  texts.EventErrorText = events_.Texts.EventErrorText[0];
+  texts.ContactAngleText = events_.Texts.ContactAngleText;
+  texts.MagnitudeWindowShown = events_.Flags.MagnitudeWindowShown != 0;
+
+  view_.ChartValueMax = session_.ChartValueMax;
+  view_.ChartValueMin = session_.ChartValueMin;
+  ChartPicture pic;
+  ChartDrawResult result;
+  ::GraphShow3(host_.Table().Lines(), data_, st, view_, opt, marks, texts, pic, result);
+  if (!result.Drawn) return;
+  session_.ChartValueMax = view_.ChartValueMax;
+  session_.ChartValueMin = view_.ChartValueMin;
+  host_.SetFixRangeItem(host_.FixRangeChecked(), true);
+  SyncScrollAndWidth();
+  for (QWidget* w : std::initializer_list<QWidget*>{Button3, Button4, Button5, Button6, ScrollBar1})
+    w->setEnabled(result.TimeButtonsEnabled);
+  // The narrow layout has no room for ten-second steps.
+  if (st.NarrowLayout) {
+    Button5->setEnabled(false);
+    Button6->setEnabled(false);
+  }
+  if (session_.DiffractionMode) {
+    QImage lower(ChartImg2->width(), ChartImg2->height(), QImage::Format_RGB32);
+    lower.fill(Qt::white);
+    ChartImg2->setPixmap(QPixmap::fromImage(lower));
+    ChartImg2->show();
+  } else {
+    ChartImg2->hide();
+  }
+  picture_ = PaintChartPicture(pic);
+  ChartImg1->setPixmap(QPixmap::fromImage(picture_));
+  Edit1->setText(QString::fromStdString(result.SnText));
+  StoreReportValues(result);
+}
+
+void Tchart1::StoreReportValues(const ChartDrawResult& r) {
+  if (!r.ValuesWritten) return;
+  TReportLightCurveElement& e = events_.ReportLightCurveElement;
+  e.StartH = r.StartH, e.StartM = r.StartM, e.StartS = r.StartS;
+  e.EndH = r.EndH, e.EndM = r.EndM, e.EndS = r.EndS;
+  e.ValueCount = r.ValueCount;
+  e.Values = r.Values;
+}
+
+void Tchart1::WideSetting() {
+  view_.ChartImageWidth = kChartWideWidth;
+  view_.ChartRightMargin = 10;
+  ChartImg1->setGeometry(10, kPictureTop, kChartWideWidth, kChartImageHeight);
+  const bool diff = session_.DiffractionMode != 0;
+  const int panel_top = diff ? 589 : kPanelTop;
+  setFixedSize(760, diff ? 712 : 643);
+  Panel1->move(0, panel_top);
+  Button17->move(Button17->x(), diff ? 64 : 96);
+  Button1->move(712, 4);
+  Button2->setGeometry(430, 64, 65, Button2->height());
+  Button7->setGeometry(260, 64, 120, Button7->height());
+  Button8->move(370, 96);
+  Button9->move(662, 24);
+  GroupBox1->move(654, 50);
+  CheckBox1->setChecked(true);  // runs the layout handler when it changes
+}
+
+void Tchart1::NarrowSetting() {
+  view_.ChartImageWidth = kChartNarrowWidth;
+  view_.ChartRightMargin = 10;
+  ChartImg1->setGeometry(10, kPictureTop, kChartNarrowWidth, kChartImageHeight);
+  const bool diff = session_.DiffractionMode != 0;
+  setFixedSize(320, diff ? 747 : 590);
+  Panel1->move(0, diff ? 589 : kPanelTop);
+  Button1->move(264, 64);
+  Button2->move(8, 98);
+  Button7->setGeometry(112, 98, 105, Button7->height());
+  Button8->move(224, 98);
+  Button9->move(556, 64);
+  GroupBox1->move(654, 2);
+  CheckBox1->move(608, CheckBox1->y());
+  CheckBox1->setChecked(false);
+}
+
+void Tchart1::changeEvent(QEvent* e) {
+  // Minimise and restore act on this window alone.
+  QWidget::changeEvent(e);
+}
+
+void Tchart1::closeEvent(QCloseEvent* e) {
+  if (session_.AsteroidChartMode) {
+    host_.AsteroidChartClosed();
+    session_.AsteroidChartMode = 0;
+  }
+  session_.ChartOpen = 0;
+  session_.DiffractionMode = 0;
+  session_.AvgBkgShown = 0;
+  session_.AvgBkgWindowOpen = 0;
+  if (avg_bkg_) avg_bkg_->close();
+  if (correction_) correction_->close();
+  e->accept();
+}

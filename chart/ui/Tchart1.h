@@ -1,0 +1,122 @@
+#pragma once
+// The light-curve chart window "Graph": draws the results table, lets the
+// user scroll, zoom and pick a record, and opens the analysis tools.
+#include <QCheckBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QWidget>
+
+#include "chart/ChartDrawing.h"
+#include "chart/ChartSession.h"
+#include "chart/ChartTable.h"
+#include "chart/ui/ChartHost.h"
+#include "chart/ui/ChartRadioGroup.h"
+#include "events/ChartEventState.h"
+
+class QAction;
+class TAvgBkg;
+class TCorrection;
+class TFFT1;
+
+// The plot picture; reports mouse releases in picture pixels.
+class ChartImageLabel : public QLabel {
+  Q_OBJECT
+ public:
+  using QLabel::QLabel;
+ signals:
+  void released(int x, int y);
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* e) override;
+};
+
+class Tchart1 : public QWidget {
+  Q_OBJECT
+ public:
+  Tchart1(ChartHost& host, ChartSession& session, ChartEventState& events, QWidget* parent = nullptr);
+  ~Tchart1() override;
+
+  // The one redraw entry, also called by other windows after a change.
+  void GraphShow3();
+  void HRatioCalc();
+  void WideSetting();
+  void NarrowSetting();
+
+  const QImage& Picture() const { return picture_; }
+  const ChartView& View() const { return view_; }
+  const ChartData& Data() const { return data_; }
+
+  // Controls, by their designer names.
+  ChartImageLabel* ChartImg1;
+  QLabel* ChartImg2;
+  QWidget* Panel1;
+  QScrollBar *ScrollBar1, *ScrollBar2, *ScrollBar3;
+  QPushButton *Button1, *Button2, *Button3, *Button4, *Button5, *Button6, *Button7, *Button8, *Button9, *Button10,
+      *Button11, *Button12, *Button14, *Button15, *Button16, *Button17, *SpeedButton1;
+  QCheckBox *CheckBox1, *CheckBox2, *CheckBox3, *CheckBox4, *CheckBox5, *CheckBox6, *CheckBox7, *CheckBox8,
+      *CheckBox9, *CheckBox10, *CheckBox11, *CheckBox12, *CheckBox14;
+  ChartRadioGroup* RadioGroup1;
+  QSpinBox *UpDown1, *UpDown2;
+  QLineEdit *Edit1, *Edit2, *Edit4, *Edit5, *Edit6;
+  QPlainTextEdit* Memo2;
+  QWidget* GroupBox1;
+  QAction *a1, *SaveToFile1;  // the picture's pop-up menu
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void changeEvent(QEvent* e) override;
+
+ private:
+  void BuildControls();
+  void FormCreate();
+  void RefreshData();
+  void ApplyBoxesToControls();
+  void SyncScrollAndWidth();
+  void StoreReportValues(const ChartDrawResult& r);
+  void AfterHandler();  // redraw, diffraction fit no longer current
+
+  // Handlers.
+  void ScrollBar1Scroll(int position);
+  void Button3Click();
+  void Button4Click();
+  void Button5Click();
+  void Button6Click();
+  void RadioGroup1Click(int index);
+  void CheckBox1Click(bool checked);
+  void UpDown2Click(int position);
+  void UpDown1Click(int position);
+  void ObjectBoxClick();
+  void ChartImg1MouseUp(int x, int y);
+  void Button1Click();
+  void Button7Click();
+  void Button2Click();
+  void Button8Click();
+  void Button12Click();
+  void Button14Click();
+  void Button15Click();
+  void SaveToFile1Click();
+  void Button9Click();
+  void Button10Click();
+  void Button11Click();
+  void Button16Click();
+  void Button17Click();
+  void SpeedButton1Click();
+  void RestoreAperturePositions(int record);
+
+  ChartHost& host_;
+  ChartSession& session_;
+  ChartEventState& events_;
+  ChartView view_;
+  ChartData data_;
+  uint64_t data_revision_ = UINT64_MAX;
+  QImage picture_;
+  QPointer<TAvgBkg> avg_bkg_;
+  QPointer<TCorrection> correction_;
+  bool in_layout_ = false;
+};

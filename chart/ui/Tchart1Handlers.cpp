@@ -1,0 +1,362 @@
+// Tchart1: navigation, selection and the command buttons.
+#include <QClipboard>
+#include <filesystem>
+#include <QGuiApplication>
+#include <QSignalBlocker>
+
+#include "app/CsvFields.h"
+#include "app/NumberText.h"
+#include "chart/ChartScale.h"
+#include "chart/ChartSelection.h"
+#include "chart/ImageFileName.h"
+#include "chart/LightCurveReportLines.h"
+#include "chart/ui/TAvgBkg.h"
+#include "chart/ui/TCorrection.h"
+#include "chart/ui/TFFT1.h"
+#include "chart/ui/Tchart1.h"
+
+void Tchart1::AfterHandler() {
+  if (in_layout_) return;
+  GraphShow3();
+  events_.Diffraction.DiffractionFitted = 0;
+}
+
+void Tchart1::ScrollBar1Scroll(int position) {
+  session_.ChartState.FirstShownFrame = position;
+  AfterHandler();
+}
+
+namespace {
+int StepOf(const ChartHost& host, const ChartData& data) { return TimeStep(host.FrameRateRounded(), data.FieldMode); }
+}  // namespace
+
+void Tchart1::Button3Click() {
+  TChartState& st = session_.ChartState;
+  st.FirstShownFrame = std::max(0, st.FirstShownFrame - StepOf(host_, data_));
+  AfterHandler();
+}
+
+void Tchart1::Button5Click() {
+  TChartState& st = session_.ChartState;
+  st.FirstShownFrame = StepBackward(st.FirstShownFrame, 10 * StepOf(host_, data_));
+  AfterHandler();
+}
+
+void Tchart1::Button4Click() {
+  HRatioCalc();
+  TChartState& st = session_.ChartState;
+  st.FirstShownFrame = StepForward(st.FirstShownFrame, StepOf(host_, data_), st.TotalFrameCount, st.VisibleFrameCount);
+  AfterHandler();
+}
+
+void Tchart1::Button6Click() {
+  TChartState& st = session_.ChartState;
+  st.FirstShownFrame =
+      StepForward(st.FirstShownFrame, 10 * StepOf(host_, data_), st.TotalFrameCount, st.VisibleFrameCount);
+  AfterHandler();
+}
+
+void Tchart1::RadioGroup1Click(int index) {
+  TChartState& st = session_.ChartState;
+  if (index == st.EntireWidth) return;
+  if (index == 1) {
+    {
+      const QSignalBlocker b(ScrollBar1);
+      ScrollBar1->setValue(0);
+    }
+    st.EntireWidth = 1;
+    UpDown2->setEnabled(false);
+    for (QPushButton* b : {Button3, Button4, Button5, Button6}) b->setEnabled(false);
+    ScrollBar1->setEnabled(true);
+  } else {
+    st.EntireWidth = 0;
+    UpDown2->setEnabled(true);
+    const bool more = st.VisibleFrameCount < st.TotalFrameCount;
+    for (QPushButton* b : {Button3, Button4, Button5, Button6}) b->setEnabled(more);
+    ScrollBar1->setEnabled(more);
+  }
+  view_.RecentreRequest[RecentreWidth] = 1;
+  AfterHandler();
+}
+
+void Tchart1::CheckBox1Click(bool checked) {
+  TChartState& st = session_.ChartState;
+  const bool was_layout = in_layout_;
+  in_layout_ = true;
+  if (checked) {
+    CheckBox1->setText("Narrow");
+    Button5->setEnabled(true);
+    Button6->setEnabled(true);
+    if (st.NarrowLayout == 1) view_.RecentreRequest[RecentreLayout] = 1;
+    WideSetting();
+    st.NarrowLayout = 0;
+  } else {
+    CheckBox1->setText("Wide");
+    Button5->setEnabled(false);
+    Button6->setEnabled(false);
+    NarrowSetting();
+    {
+      const QSignalBlocker b(RadioGroup1);
+      RadioGroup1->SetItemIndex(0);
+    }
+    if (st.EntireWidth) view_.RecentreRequest[RecentreWidth] = 1;
+    st.EntireWidth = 0;
+    if (st.NarrowLayout == 0) view_.RecentreRequest[RecentreLayout] = 1;
+    st.NarrowLayout = 1;
+  }
+  move(x(), host_.MainWindowGeometry().top());
+  in_layout_ = was_layout;
+  AfterHandler();
+}
+
+void Tchart1::UpDown2Click(int position) {
+  TChartState& st = session_.ChartState;
+  if (st.EntireWidth && view_.WidthEnabled) {
+    const QSignalBlocker b(UpDown2);
+    UpDown2->setValue(st.ScalePosition);
+    return;
+  }
+  const double ratio = ScaleRatioFor(position);
+  if (ratio != view_.ScaleRatio) view_.RecentreRequest[RecentreScale] = 1;
+  view_.ScaleRatio = ratio;
+  Edit5->setText(QString::fromStdString(ScaleRatioText(ratio)));
+  st.ScalePosition = position;
+  AfterHandler();
+}
+
+void Tchart1::UpDown1Click(int position) {
+  Edit2->setText(QString::number(position));
+  session_.ChartState.Radius = position;
+  AfterHandler();
+}
+
+void Tchart1::ObjectBoxClick() {
+  TChartState& st = session_.ChartState;
+  QCheckBox* boxes[3] = {CheckBox4, CheckBox5, CheckBox6};
+  const int objects = host_.ObjectCount();
+  if (objects <= 1) {
+    // The boxes do nothing: put the click back.
+    ApplyBoxesToControls();
+    return;
+  }
+  if (objects == 2) {
+    CheckBox4->setEnabled(CheckBox5->isChecked());
+    CheckBox5->setEnabled(CheckBox4->isChecked());
+  } else {
+    int ticked = 0;
+    for (QCheckBox* b : boxes) ticked += b->isChecked();
+    for (QCheckBox* b : boxes) b->setEnabled(!(ticked == 1 && b->isChecked()));
+  }
+  for (int i = 0; i < 3; ++i) {
+    st.BoxChecked[static_cast<size_t>(i)] = boxes[i]->isChecked();
+    st.BoxEnabled[static_cast<size_t>(i)] = boxes[i]->isEnabled();
+  }
+  AfterHandler();
+}
+
+void Tchart1::ChartImg1MouseUp(int x, int y) {
+  if (events_.Flags.IdentificationOpen) return;
+  TChartState& st = session_.ChartState;
+  RefreshData();
+  st.DataLineCount = data_.DataLineCount();
+  if (!InsidePlot(view_, x, y)) return;
+  HRatioCalc();
+  const int previous = st.SelectedFrame;
+  const int index = NearestVisibleIndex(data_, st, view_, x, y, CheckBox14->isChecked());
+  if (session_.DiffractionMode && index <= 0) return;
+  st.SelectedFrame = st.FirstShownFrame + index;
+  session_.LedGraphCurrentLine = st.SelectedFrame;
+  if (st.SelectedFrame == previous) st.SelectedFrame = -1;
+  host_.SetEdit54("TotalFrame : " + FormatInt(st.DataLineCount) + "SelectDataNum : " + FormatInt(st.SelectedFrame));
+  session_.SelectedOffsetMin = -st.SelectedFrame;
+  session_.SelectedOffsetMax = st.DataLineCount - st.SelectedFrame;
+
+  const std::vector<std::string>& lines = host_.Table().Lines();
+  int frame_no = 0;
+  if (st.SelectedFrame >= 0) {
+    const std::string_view line = RecordLine(lines, data_.HeaderLineCount, st.SelectedFrame);
+    if (!line.empty()) {
+      std::string f1 = GetCsvField(line, 1);
+      Edit4->setText(QString::fromStdString(f1));
+      if (f1.empty()) f1 = "0";
+      const long double v = ParseLongDouble(f1).value_or(0);
+      frame_no = std::fabs(v) < 2e9L ? static_cast<int>(TruncateToInt(v)) : 0;
+      st.SelectedFrameNo = frame_no;
+      Edit6->setText(QString::fromStdString(GetCsvField(line, data_.ObjectBaseColumn)));
+      if (CheckBox3->isChecked()) RestoreAperturePositions(st.SelectedFrame);
+    }
+  } else {
+    Edit4->clear();
+    Edit6->clear();
+  }
+  if (CheckBox2->isChecked() && st.SelectedFrame >= 0) host_.ShowFrame(frame_no);
+  GraphShow3();
+  events_.Diffraction.DiffractionFitted = 0;
+  host_.AfterChartSelection();
+}
+
+void Tchart1::RestoreAperturePositions(int record) {
+  const std::string_view line = RecordLine(host_.Table().Lines(), data_.HeaderLineCount, record);
+  const auto pos = AperturePositionsOf(line, host_.CsvVersion());
+  for (int k = 0; k < 3; ++k) {
+    const auto& p = pos[static_cast<size_t>(k)];
+    if (p) host_.SetAperturePosition(k + 1, p->X, p->Y);
+  }
+  if (!pos[0] || !pos[1] || !pos[2])
+    host_.Dialogs().Error("The aperture position of this record is not a whole number; it was not restored.");
+}
+
+void Tchart1::Button1Click() {
+  host_.SetFixRangeItem(false, false);
+  session_.DiffractionMode = 0;
+  close();
+}
+
+void Tchart1::Button7Click() {
+  if (picture_.isNull()) return;
+  QGuiApplication::clipboard()->setImage(picture_.convertToFormat(QImage::Format_RGB888));
+}
+
+void Tchart1::Button2Click() { host_.OpenTool(ChartTool::StarImage3D, this); }
+
+void Tchart1::Button8Click() {
+  if (events_.Flags.IdentificationOpen) return;
+  if (session_.ChartState.SelectedFrame < 0) {
+    host_.Dialogs().Information("Select target frame by clicking the graph area");
+    return;
+  }
+  if (session_.DiffractionMode || !CheckBox4->isChecked()) return;
+  if (CheckBox5->isChecked() || CheckBox6->isChecked()) {
+    host_.Dialogs().Information(
+        "This function can work when only blue line of target star is displayed.\n\r"
+        "Click \"B\" or \"C\" to erase the yellow or magenta line.");
+    return;
+  }
+  session_.DiffractionMode = 1;
+  GraphShow3();
+  host_.OpenTool(ChartTool::DiffractionPanel, this);
+  events_.Diffraction.DiffractionFitted = 0;
+  // The taller window of diffraction mode.
+  in_layout_ = true;
+  if (CheckBox1->isChecked())
+    WideSetting();
+  else
+    NarrowSetting();
+  in_layout_ = false;
+}
+
+void Tchart1::Button12Click() {
+  if (picture_.isNull() || !host_.ImageSaveAvailable()) return;
+  const auto chosen = host_.Dialogs().SaveFileNameWithType(
+      "Save Image",
+      "Portable Network Graphics (*.png)|*.png|Joint Picture Expert Group (*.jpg)|*.jpg|Windows Bitmap (*.bmp)|*.bmp",
+      events_.Texts.IdentificationCode, 1);
+  if (!chosen) return;
+  const std::string name = ImageFileNameForType(chosen->Name, chosen->Type);
+  if (name.empty()) return;
+  const std::string error = host_.SaveImage(picture_, name);
+  if (!error.empty()) host_.Dialogs().Error(error);
+}
+
+void Tchart1::Button14Click() {
+  if (host_.TimeReadout()[2].empty() || events_.Flags.IdentificationOpen) return;
+  events_.Flags.IdentificationChartParam = y();
+  events_.Flags.IdentificationChartLeft = x();
+  events_.Flags.IdentificationFromChart = 1;
+  host_.OpenTool(ChartTool::LunarIdentification, this);
+}
+
+void Tchart1::Button15Click() {
+  if (session_.LEDGraphOpen) return;
+  host_.OpenTool(ChartTool::LedGraph, this);
+}
+
+void Tchart1::SaveToFile1Click() {
+  if (picture_.isNull()) return;
+  const auto name = host_.Dialogs().SaveFileName("Save to File", "Bitmap (*.bmp)", "");
+  if (!name) return;
+  // Through a temporary file in the same folder, so a failed save keeps the old file.
+  const std::string temp = *name + ".tmp";
+  bool ok = picture_.convertToFormat(QImage::Format_RGB888).save(QString::fromStdString(temp), "BMP");
+  std::error_code ec;
+  if (ok) std::filesystem::rename(temp, *name, ec);
+  if (!ok || ec) {
+    std::filesystem::remove(temp, ec);
+    host_.Dialogs().Error("Cannot write the file " + *name);
+  }
+}
+
+void Tchart1::Button9Click() {
+  TChartState& st = session_.ChartState;
+  st.Reset = 1;
+  const int objects = host_.ObjectCount();
+  if (objects <= 1) {
+    st.BoxChecked = {1, 0, 0};
+    st.BoxEnabled = {0, 0, 0};
+  } else if (objects == 2) {
+    st.BoxChecked = {1, 1, 0};
+    st.BoxEnabled = {1, 1, 0};
+  } else {
+    st.BoxChecked = {1, 1, 1};
+    st.BoxEnabled = {1, 1, 1};
+  }
+  ApplyBoxesToControls();
+  ResetLevelWindows(events_.Diffraction);
+  st.FirstShownFrame = 0;
+  {
+    const QSignalBlocker b(ScrollBar1), b1(UpDown1), b2(UpDown2);
+    ScrollBar1->setValue(0);
+    UpDown1->setValue(3);
+    UpDown2->setValue(5);
+  }
+  st.Radius = 3;
+  Edit2->setText("3");
+  st.ScalePosition = 5;
+  view_.ScaleRatio = 1;
+  Edit5->setText("1");
+  HRatioCalc();
+  GraphShow3();
+  events_.Diffraction.DiffractionFitted = 0;
+}
+
+void Tchart1::Button10Click() {
+  auto* w = new TFFT1(host_, session_, this);
+  w->show();
+}
+
+void Tchart1::Button11Click() {
+  const TChartState& st = session_.ChartState;
+  if (st.SelectedFrame < 0) {
+    host_.Dialogs().Information("Select target frame by clicking the graph area");
+    return;
+  }
+  if (host_.ObjectCount() < 2) {
+    host_.Dialogs().Information("This function is available when two or more stars are already measured.");
+    return;
+  }
+  const int v = host_.CsvVersion();
+  if (session_.CorrectionOpen || v < 1 || v > 3 || host_.Table().Lines().size() < 8) return;
+  correction_ = new TCorrection(host_, session_, this);
+  correction_->show();
+}
+
+void Tchart1::SpeedButton1Click() {
+  const int v = host_.CsvVersion();
+  if (session_.AvgBkgShown || v < 1 || v > 3 || host_.Table().Lines().size() < 8 || session_.AvgBkgWindowOpen) return;
+  session_.AvgBkgWindowOpen = 1;
+  avg_bkg_ = new TAvgBkg(host_, session_, this);
+  avg_bkg_->show();
+}
+
+void Tchart1::Button16Click() {
+  Memo2->clear();
+  for (const std::string& l : ReportPreviewLines(events_.ReportLightCurveElement))
+    Memo2->appendPlainText(QString::fromStdString(l));
+}
+
+void Tchart1::Button17Click() {
+  TReportLightCurveElement& e = events_.ReportLightCurveElement;
+  if (!ReportAllowed(e, events_.AsteroidTiming)) return;
+  events_.ReportLightCurveData = MakeReportLines(e);
+  host_.ShowLightCurveReport(ReportDisplayLines(events_.ReportLightCurveData));
+}

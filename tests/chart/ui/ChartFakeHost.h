@@ -1,0 +1,119 @@
+#pragma once
+// A scripted stand-in for the main window: holds the table, records what the
+// chart asks of it, and answers dialogs without blocking.
+#include <QApplication>
+#include <QMouseEvent>
+#include <QWidget>
+
+#include <deque>
+#include <set>
+
+#include "chart/ui/ChartHost.h"
+
+class FakeTable : public ResultTableAccess {
+ public:
+  std::vector<std::string> lines;
+  uint64_t revision = 1;
+  int replacements = 0;
+  const std::vector<std::string>& Lines() const override { return lines; }
+  void ReplaceLines(std::vector<std::string> l) override {
+    lines = std::move(l);
+    ++revision;
+    ++replacements;
+  }
+  uint64_t Revision() const override { return revision; }
+};
+
+class FakeDialogs : public DialogService {
+ public:
+  std::vector<std::string> informations, errors;
+  std::deque<std::optional<std::string>> save_answers;
+  std::string last_filter;
+  std::deque<std::optional<TypedName>> typed_answers;
+  std::string last_proposed;
+  std::optional<TypedName> SaveFileNameWithType(const std::string&, const std::string& filter,
+                                                const std::string& proposed, int) override {
+    last_filter = filter;
+    last_proposed = proposed;
+    if (typed_answers.empty()) return std::nullopt;
+    auto a = typed_answers.front();
+    typed_answers.pop_front();
+    return a;
+  }
+  void Information(const std::string& t) override { informations.push_back(t); }
+  void Error(const std::string& t) override { errors.push_back(t); }
+  std::optional<std::string> SaveFileName(const std::string&, const std::string& filter,
+                                          const std::string&) override {
+    last_filter = filter;
+    if (save_answers.empty()) return std::nullopt;
+    auto a = save_answers.front();
+    save_answers.pop_front();
+    return a;
+  }
+};
+
+class FakeHost : public ChartHost {
+ public:
+  FakeTable table;
+  FakeDialogs dialogs;
+  int csv_version = 3, object_count = 1, selected_object = 1, frame_step = 1, frame_rate_rounded = 30;
+  double timing_frame_rate = 29.97;
+  bool psf = false, field_measure = false, fix_range = false, fix_range_enabled = false;
+  std::array<std::string, 4> time_readout{};
+  std::string edit54;
+  std::vector<int> shown_frames;
+  std::vector<std::array<int, 3>> apertures;
+  std::vector<std::string> report_lines;
+
+  ResultTableAccess& Table() override { return table; }
+  DialogService& Dialogs() override { return dialogs; }
+  int CsvVersion() const override { return csv_version; }
+  int ObjectCount() const override { return object_count; }
+  int SelectedObject() const override { return selected_object; }
+  int FrameStep() const override { return frame_step; }
+  int FrameRateRounded() const override { return frame_rate_rounded; }
+  double TimingFrameRate() const override { return timing_frame_rate; }
+  bool PsfPhotometry() const override { return psf; }
+  bool FieldMeasure() const override { return field_measure; }
+  std::string VideoFileName() const override { return "C:\\video\\event.avi"; }
+  std::array<std::string, 4> TimeReadout() const override { return time_readout; }
+  bool FixRangeChecked() const override { return fix_range; }
+  void SetFixRangeItem(bool checked, bool enabled) override {
+    fix_range = checked;
+    fix_range_enabled = enabled;
+  }
+  void SetEdit54(const std::string& t) override { edit54 = t; }
+  void ShowFrame(int frame) override { shown_frames.push_back(frame); }
+  void SetAperturePosition(int k, int x, int y) override { apertures.push_back({k, x, y}); }
+  QRect MainWindowGeometry() const override { return QRect(0, 0, 800, 600); }
+  void ShowLightCurveReport(const std::vector<std::string>& lines) override { report_lines = lines; }
+
+  std::set<ChartTool> available;
+  std::vector<ChartTool> opened;
+  int after_selection = 0;
+  bool image_save = false;
+  std::vector<std::string> saved_images;
+  bool ToolAvailable(ChartTool t) const override { return available.count(t) > 0; }
+  void OpenTool(ChartTool t, QWidget*) override { opened.push_back(t); }
+  void AfterChartSelection() override { ++after_selection; }
+  bool ImageSaveAvailable() const override { return image_save; }
+  std::string SaveImage(const QImage& image, const std::string& path) override {
+    if (image.isNull()) return "empty";
+    saved_images.push_back(path);
+    return {};
+  }
+};
+
+// A mouse release at (x, y) of a widget, as a click on it ends.
+inline void ReleaseAt(QWidget* w, int x, int y) {
+  const QPointF p(x, y);
+  QMouseEvent e(QEvent::MouseButtonRelease, p, w->mapToGlobal(p), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
+
+template <class T>
+T* Find(QWidget* root, const char* name) {
+  T* w = root->findChild<T*>(name);
+  if (!w) ADD_FAILURE() << "no control named " << name;
+  return w;
+}

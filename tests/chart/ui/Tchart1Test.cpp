@@ -1,0 +1,366 @@
+// The chart window offscreen: opening on every table version, navigation,
+// selection by clicking, S/N, 'Make Report' and the tool launchers.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "chart/ChartScale.h"
+#include "chart/ui/Tchart1.h"
+#include "ChartFakeHost.h"
+#include "support/ChartTestTables.h"
+
+namespace {
+
+struct ChartFixture {
+  FakeHost host;
+  ChartSession session;
+  ChartEventState events;
+  QPointer<Tchart1> chart;
+
+  void Open() { chart = new Tchart1(host, session, events); }
+  ~ChartFixture() { delete chart.data(); }
+  // Pixel of visible record i of curve A.
+  QPoint PointOf(int i) const {
+    const auto& rec = chart->Data().Records[static_cast<size_t>(chart->View().ChartXRatio > 0 ? i : 0)];
+    return QPoint(IndexToPixelX(chart->View(), i - session.ChartState.FirstShownFrame),
+                  ValueToPixelY(chart->View(), rec.Value[CurveA]));
+  }
+};
+
+std::vector<double> Wave(int n) {
+  std::vector<double> v(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) v[static_cast<size_t>(i)] = 1000 + (i % 2 ? 100 : -100) + i;
+  return v;
+}
+
+}  // namespace
+
+TEST(Tchart1, OpensOnTablesOfEveryVersion) {
+  for (int version : {3, 2, 1, 0}) {
+    ChartFixture f;
+    f.host.csv_version = version;
+    f.host.table.lines = BuildResultTable(version, 1, RowsFromValues({{10, 12, 10, 12}}));
+    f.Open();
+    SCOPED_TRACE(version);
+    EXPECT_EQ(f.session.ChartOpen, 1);
+    EXPECT_EQ(f.session.ChartState.Reset, 0);
+    EXPECT_EQ(f.session.ChartState.TotalFrameCount, 4);
+    EXPECT_EQ(Find<QLineEdit>(f.chart, "Edit1")->text(), "S/N= 11.0");
+    EXPECT_EQ(f.chart->Picture().width(), 740);
+    EXPECT_EQ(f.chart->Picture().height(), kChartImageHeight);
+    EXPECT_TRUE(f.host.fix_range_enabled);
+    EXPECT_EQ(f.events.ReportLightCurveElement.ValueCount, 4);
+  }
+}
+
+TEST(Tchart1, ToolsNotYetAvailableAreDisabled) {
+  ChartFixture f;
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({{10, 12, 10, 12}}));
+  f.Open();
+  for (const char* name : {"Button8", "Button12", "Button14", "Button15", "Button2"})
+    EXPECT_FALSE(Find<QPushButton>(f.chart, name)->isEnabled()) << name;
+  EXPECT_TRUE(Find<QPushButton>(f.chart, "Button17")->isEnabled());
+}
+
+TEST(Tchart1, ClickSelectsARecordAndShowsItsFrame) {
+  ChartFixture f;
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(50)}, 200));
+  f.Open();
+  const QPoint p = f.PointOf(7);
+  // The drawn point is red once selected; before, the picture shows blue there.
+  ReleaseAt(f.chart->ChartImg1, p.x(), p.y());
+  EXPECT_EQ(f.session.ChartState.SelectedFrame, 7);
+  EXPECT_EQ(f.session.ChartState.SelectedFrameNo, 207);
+  EXPECT_EQ(Find<QLineEdit>(f.chart, "Edit4")->text(), "207.0");
+  EXPECT_EQ(Find<QLineEdit>(f.chart, "Edit6")->text(), "1107.0");
+  ASSERT_EQ(f.host.shown_frames.size(), 1u);
+  EXPECT_EQ(f.host.shown_frames[0], 207);
+  EXPECT_EQ(f.host.edit54, "TotalFrame : 49SelectDataNum : 7");
+  EXPECT_EQ(f.chart->Picture().pixelColor(p), QColor(255, 0, 0));
+  // A second click on the same point clears the selection.
+  ReleaseAt(f.chart->ChartImg1, p.x(), p.y());
+  EXPECT_EQ(f.session.ChartState.SelectedFrame, -1);
+  EXPECT_TRUE(Find<QLineEdit>(f.chart, "Edit4")->text().isEmpty());
+  EXPECT_TRUE(Find<QLineEdit>(f.chart, "Edit6")->text().isEmpty());
+  EXPECT_NE(f.chart->Picture().pixelColor(p), QColor(255, 0, 0));
+  // Outside the plot: nothing.
+  ReleaseAt(f.chart->ChartImg1, 20, 100);
+  EXPECT_EQ(f.session.ChartState.SelectedFrame, -1);
+}
+
+TEST(Tchart1, ClickSelectsOnTablesOfEveryVersion) {
+  for (int version : {3, 2, 1, 0}) {
+    SCOPED_TRACE(version);
+    ChartFixture f;
+    f.host.csv_version = version;
+    f.host.table.lines = BuildResultTable(version, 1, RowsFromValues({Wave(40)}, 10));
+    f.Open();
+    const QPoint p = f.PointOf(12);
+    ReleaseAt(f.chart->ChartImg1, p.x(), p.y());
+    EXPECT_EQ(f.session.ChartState.SelectedFrame, 12);
+    EXPECT_EQ(Find<QLineEdit>(f.chart, "Edit4")->text(), "22.0");
+    EXPECT_EQ(Find<QLineEdit>(f.chart, "Edit6")->text(), "912.0");
+    ASSERT_EQ(f.host.shown_frames.size(), 1u);
+    EXPECT_EQ(f.host.shown_frames[0], 22);
+  }
+}
+
+TEST(Tchart1, ClickRestoresAperturePositions) {
+  ChartFixture f;
+  f.host.object_count = 3;
+  auto rows = RowsFromValues({Wave(20), Wave(20), Wave(20)});
+  rows[4].Objects[1].X = "321";
+  rows[4].Objects[1].Y = "123";
+  f.host.table.lines = BuildResultTable(3, 3, rows);
+  f.Open();
+  Find<QCheckBox>(f.chart, "CheckBox3")->setChecked(true);
+  const QPoint p = f.PointOf(4);
+  f.host.apertures.clear();
+  ReleaseAt(f.chart->ChartImg1, p.x(), p.y());
+  ASSERT_EQ(f.session.ChartState.SelectedFrame, 4);
+  ASSERT_EQ(f.host.apertures.size(), 3u);
+  EXPECT_EQ(f.host.apertures[1], (std::array<int, 3>{2, 321, 123}));
+}
+
+TEST(Tchart1, TimeButtonsMoveBySeconds) {
+  ChartFixture f;
+  f.host.frame_rate_rounded = 25;
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(2000)}));
+  f.Open();
+  // Entire is selected for 2000 records; switch to 'Part'.
+  Find<QRadioButton>(f.chart, "RadioGroup1_Item0")->click();
+  EXPECT_EQ(f.session.ChartState.EntireWidth, 0);
+  EXPECT_EQ(f.session.ChartState.VisibleFrameCount, 340);
+  Find<QPushButton>(f.chart, "Button4")->click();
+  EXPECT_EQ(f.session.ChartState.FirstShownFrame, 25);
+  Find<QPushButton>(f.chart, "Button6")->click();
+  EXPECT_EQ(f.session.ChartState.FirstShownFrame, 275);
+  Find<QPushButton>(f.chart, "Button3")->click();
+  EXPECT_EQ(f.session.ChartState.FirstShownFrame, 250);
+  Find<QPushButton>(f.chart, "Button5")->click();
+  EXPECT_EQ(f.session.ChartState.FirstShownFrame, 0);
+  Find<QScrollBar>(f.chart, "ScrollBar1")->setValue(1900);
+  EXPECT_EQ(f.session.ChartState.FirstShownFrame, 2000 - 340);  // limited by the redraw
+}
+
+TEST(Tchart1, ScaleIgnoredWhileEntireAndResetRestoresDefaults) {
+  ChartFixture f;
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(2000)}));
+  f.Open();
+  EXPECT_EQ(f.session.ChartState.EntireWidth, 1);
+  auto* scale = Find<QSpinBox>(f.chart, "UpDown2");
+  scale->setValue(8);
+  EXPECT_EQ(f.session.ChartState.ScalePosition, 5);
+  Find<QRadioButton>(f.chart, "RadioGroup1_Item0")->click();
+  scale->setValue(8);
+  EXPECT_EQ(f.session.ChartState.ScalePosition, 8);
+  EXPECT_EQ(Find<QLineEdit>(f.chart, "Edit5")->text(), "8");
+  Find<QSpinBox>(f.chart, "UpDown1")->setValue(5);
+  EXPECT_EQ(Find<QLineEdit>(f.chart, "Edit2")->text(), "5");
+  Find<QPushButton>(f.chart, "Button9")->click();
+  EXPECT_EQ(f.session.ChartState.ScalePosition, 5);
+  EXPECT_EQ(f.session.ChartState.Radius, 3);
+  EXPECT_EQ(f.session.ChartState.FirstShownFrame, 0);
+  EXPECT_EQ(Find<QLineEdit>(f.chart, "Edit5")->text(), "1");
+  EXPECT_EQ(f.session.ChartState.Reset, 1);
+}
+
+TEST(Tchart1, ObjectBoxesKeepOneTicked) {
+  ChartFixture f;
+  f.host.object_count = 3;
+  f.host.table.lines = BuildResultTable(3, 3, RowsFromValues({Wave(20), Wave(20), Wave(20)}));
+  f.Open();
+  auto* a = Find<QCheckBox>(f.chart, "CheckBox4");
+  auto* b = Find<QCheckBox>(f.chart, "CheckBox5");
+  auto* c = Find<QCheckBox>(f.chart, "CheckBox6");
+  b->setChecked(false);
+  c->setChecked(false);
+  EXPECT_FALSE(a->isEnabled());
+  EXPECT_TRUE(b->isEnabled());
+  EXPECT_EQ(f.session.ChartState.BoxChecked, (std::array<uint8_t, 3>{1, 0, 0}));
+  EXPECT_EQ(f.session.ChartState.BoxEnabled, (std::array<uint8_t, 3>{0, 1, 1}));
+}
+
+TEST(Tchart1, StateSurvivesClosingWithoutReset) {
+  FakeHost host;
+  ChartSession session;
+  ChartEventState events;
+  host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(2000)}));
+  {
+    auto* chart = new Tchart1(host, session, events);
+    Find<QRadioButton>(chart, "RadioGroup1_Item0")->click();
+    Find<QSpinBox>(chart, "UpDown1")->setValue(1);
+    Find<QPushButton>(chart, "Button4")->click();
+    Find<QPushButton>(chart, "Button1")->click();  // close
+    QApplication::processEvents();
+  }
+  EXPECT_EQ(session.ChartOpen, 0);
+  const int first = session.ChartState.FirstShownFrame;
+  auto* again = new Tchart1(host, session, events);
+  EXPECT_EQ(session.ChartState.FirstShownFrame, first);
+  EXPECT_EQ(session.ChartState.Radius, 1);
+  EXPECT_EQ(Find<QSpinBox>(again, "UpDown1")->value(), 1);
+  EXPECT_EQ(session.ChartState.EntireWidth, 0);
+  delete again;
+}
+
+TEST(Tchart1, MakeReportWritesTheFiveLines) {
+  ChartFixture f;
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({{10.4, 12.5, 13.5}}));
+  f.events.ReportLightCurveElement.Kind = ReportKind::Lunar;
+  f.events.ReportLightCurveElement.RecordingDate = "2026-12-06";
+  f.events.ReportLightCurveElement.Catalogue = "TYC";
+  f.events.ReportLightCurveElement.StarNumber = "5-6-1";
+  f.Open();
+  Find<QPushButton>(f.chart, "Button17")->click();
+  const auto& d = f.events.ReportLightCurveData;
+  EXPECT_EQ(d.Lines[0], "Date: 2026-12-06 10:20:0.00: 0.07: 3");
+  EXPECT_EQ(d.Lines[1], "Star: 0: 0: 0: 0: 5-6-1: 0-0");
+  EXPECT_EQ(d.Lines[4], "Values:10:12:14");
+  ASSERT_EQ(f.host.report_lines.size(), 5u);
+  EXPECT_EQ(f.host.report_lines[4], "Values:10:12:14");
+  // An asteroid event with one timed event gives no report.
+  f.events.ReportLightCurveElement.Kind = ReportKind::Asteroid;
+  f.events.AsteroidTiming.EntryCount = 1;
+  f.host.report_lines.clear();
+  Find<QPushButton>(f.chart, "Button17")->click();
+  EXPECT_TRUE(f.host.report_lines.empty());
+}
+
+TEST(Tchart1, CorrectionNeedsASelectionAndTwoObjects) {
+  ChartFixture f;
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(20)}));
+  f.Open();
+  Find<QPushButton>(f.chart, "Button11")->click();
+  ASSERT_EQ(f.host.dialogs.informations.size(), 1u);
+  EXPECT_EQ(f.host.dialogs.informations[0], "Select target frame by clicking the graph area");
+  const QPoint p = f.PointOf(3);
+  ReleaseAt(f.chart->ChartImg1, p.x(), p.y());
+  Find<QPushButton>(f.chart, "Button11")->click();
+  ASSERT_EQ(f.host.dialogs.informations.size(), 2u);
+  EXPECT_EQ(f.host.dialogs.informations[1], "This function is available when two or more stars are already measured.");
+}
+
+TEST(Tchart1, NarrowLayoutDisablesTenSecondButtons) {
+  ChartFixture f;
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(2000)}));
+  f.Open();
+  auto* wide = Find<QCheckBox>(f.chart, "CheckBox1");
+  EXPECT_TRUE(wide->isChecked());
+  wide->setChecked(false);
+  EXPECT_EQ(f.session.ChartState.NarrowLayout, 1);
+  EXPECT_EQ(f.session.ChartState.EntireWidth, 0);
+  EXPECT_EQ(f.chart->Picture().width(), 300);
+  EXPECT_FALSE(Find<QPushButton>(f.chart, "Button5")->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>(f.chart, "Button6")->isEnabled());
+  EXPECT_EQ(f.chart->width(), 320);
+}
+
+TEST(Tchart1, PopupSavesThePictureAsABitmap) {
+  ChartFixture f;
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(30)}));
+  f.Open();
+  const auto dir = std::filesystem::temp_directory_path() / ("tessary_chart_ui_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string path = (dir / "chart.bmp").string();
+  f.host.dialogs.save_answers.push_back(path);
+  f.chart->findChild<QAction*>("SaveToFile1")->trigger();
+  QImage saved(QString::fromStdString(path));
+  ASSERT_FALSE(saved.isNull());
+  EXPECT_EQ(saved.size(), f.chart->Picture().size());
+  EXPECT_EQ(saved.pixelColor(100, 100), f.chart->Picture().pixelColor(100, 100));
+  EXPECT_TRUE(f.host.dialogs.errors.empty());
+  std::filesystem::remove_all(dir);
+}
+
+TEST(Tchart1, DiffractionAnalysisGuardsAndStart) {
+  ChartFixture f;
+  f.host.object_count = 2;
+  f.host.available = {ChartTool::DiffractionPanel};
+  f.host.table.lines = BuildResultTable(3, 2, RowsFromValues({Wave(60), Wave(60)}));
+  f.Open();
+  auto* button = Find<QPushButton>(f.chart, "Button8");
+  ASSERT_TRUE(button->isEnabled());
+  button->click();
+  ASSERT_EQ(f.host.dialogs.informations.size(), 1u);
+  EXPECT_EQ(f.host.dialogs.informations[0], "Select target frame by clicking the graph area");
+  const QPoint p = f.PointOf(30);
+  ReleaseAt(f.chart->ChartImg1, p.x(), p.y());
+  EXPECT_EQ(f.host.after_selection, 1);
+  button->click();  // A and B ticked: message C
+  ASSERT_EQ(f.host.dialogs.informations.size(), 2u);
+  EXPECT_EQ(f.host.dialogs.informations[1],
+            "This function can work when only blue line of target star is displayed.\n\rClick \"B\" or \"C\" to erase "
+            "the yellow or magenta line.");
+  EXPECT_EQ(f.session.DiffractionMode, 0);
+  Find<QCheckBox>(f.chart, "CheckBox5")->setChecked(false);
+  button->click();
+  EXPECT_EQ(f.session.DiffractionMode, 1);
+  ASSERT_EQ(f.host.opened.size(), 1u);
+  EXPECT_EQ(f.host.opened[0], ChartTool::DiffractionPanel);
+  EXPECT_TRUE(f.chart->ChartImg2->isVisibleTo(f.chart));
+  EXPECT_EQ(f.chart->height(), 712);
+  // Level-window records around the selection are green.
+  const QPoint q = f.PointOf(30 - 20);
+  EXPECT_EQ(f.chart->Picture().pixelColor(q), QColor(0x22, 0xBB, 0x55));
+}
+
+TEST(Tchart1, SaveImageReplacesTheExtensionByType) {
+  ChartFixture f;
+  f.host.image_save = true;
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(30)}));
+  f.events.Texts.IdentificationCode = "ABC123";
+  f.Open();
+  auto* button = Find<QPushButton>(f.chart, "Button12");
+  ASSERT_TRUE(button->isEnabled());
+  f.host.dialogs.typed_answers.push_back(DialogService::TypedName{"/tmp/x/event.png", 2});
+  button->click();
+  EXPECT_EQ(f.host.dialogs.last_proposed, "ABC123");
+  ASSERT_EQ(f.host.saved_images.size(), 1u);
+  EXPECT_EQ(f.host.saved_images[0], "/tmp/x/event.jpg");
+  f.host.dialogs.typed_answers.push_back(DialogService::TypedName{"/tmp/x/.png", 1});
+  button->click();
+  EXPECT_EQ(f.host.saved_images.size(), 1u);  // an extension only: nothing written
+}
+
+TEST(Tchart1, LunarIdentificationNeedsATimeStamp) {
+  ChartFixture f;
+  f.host.available = {ChartTool::LunarIdentification, ChartTool::LedGraph};
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(30)}));
+  f.Open();
+  Find<QPushButton>(f.chart, "Button14")->click();
+  EXPECT_TRUE(f.host.opened.empty());
+  f.host.time_readout = {"10", "20", "30.5", "30.52"};
+  Find<QPushButton>(f.chart, "Button14")->click();
+  ASSERT_EQ(f.host.opened.size(), 1u);
+  EXPECT_EQ(f.events.Flags.IdentificationFromChart, 1);
+  Find<QPushButton>(f.chart, "Button15")->click();
+  EXPECT_EQ(f.host.opened.back(), ChartTool::LedGraph);
+}
+
+TEST(Tchart1, CopyAndReportPreview) {
+  ChartFixture f;
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(30)}));
+  f.events.ReportLightCurveElement.RecordingDate = "2026-12-06";
+  f.events.ReportLightCurveElement.Catalogue = "Tycho2";
+  f.events.ReportLightCurveElement.StarNumber = "1-2-3";
+  f.Open();
+  Find<QPushButton>(f.chart, "Button7")->click();
+  const QImage copied = QGuiApplication::clipboard()->image();
+  EXPECT_EQ(copied.size(), f.chart->Picture().size());
+  Find<QPushButton>(f.chart, "Button16")->click();
+  const QStringList preview = Find<QPlainTextEdit>(f.chart, "Memo2")->toPlainText().split('\n');
+  ASSERT_EQ(preview.size(), 4);
+  EXPECT_EQ(preview[0], "Date: 2026-12-06 ");
+  EXPECT_EQ(preview[1], "Star: 0: 0: 0: 0: 1-2-3: 0-0");
+}
