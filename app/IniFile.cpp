@@ -28,7 +28,8 @@ bool SameName(std::string_view a, std::string_view b) {
 }  // namespace
 
 IniDocument::IniDocument(std::string_view text) {
-  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  byte_order_mark_ = text.starts_with("\xEF\xBB\xBF");
+  if (byte_order_mark_) text.remove_prefix(3);
   int current = -1;
   for (std::string& raw : SplitTextLines(text)) {
     Line line;
@@ -101,6 +102,7 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
 
 std::string IniDocument::Text() const {
   std::string out;
+  if (byte_order_mark_) out.append("\xEF\xBB\xBF", 3);
   for (const Line& l : lines_) {
     out += l.text;
     out += "\r\n";

@@ -14,7 +14,8 @@
 //   changed key keeps its line position and spelling; a new key goes after the
 //   last non-blank line of its section; a new section goes at the end.
 // - Lines are read with CR LF, LF or CR ends and written with CR LF; a UTF-8
-//   byte-order mark is skipped. A file larger than kMaxIniBytes is not read.
+//   byte-order mark is skipped on reading and kept on writing. A file larger
+//   than kMaxIniBytes is not read.
 #include <cstdint>
 #include <filesystem>
 #include <stdexcept>
@@ -53,6 +54,7 @@ class IniDocument {
   int SectionIndex(std::string_view section) const;
   std::vector<Line> lines_;
   std::vector<std::string> sections_;
+  bool byte_order_mark_ = false;
 };
 
 class IniFile {

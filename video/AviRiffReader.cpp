@@ -319,7 +319,7 @@ bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error
       continue;  // JUNK between segments
     }
     uint64_t riff_end = riff.data + riff.size;
-    if (first && Le32(h + 4) < 4) riff_end = file_size;  // never finalised
+    if (riff.size < 4) riff_end = file_size;  // never finalised: a capture that crashed
     if (!first && riff.list_type != kAvix) continue;
     out.riff_segments++;
     ChunkWalker w(src, riff.data + 4, riff_end);
@@ -332,7 +332,7 @@ bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error
           if (s.id == kList && s.list_type == kStrl) ParseStrl(src, s, stream_count++, out, l);
       } else if (c.id == kList && c.list_type == kMovi) {
         uint64_t end = c.data + c.size;
-        if (Le32(h + 4) < 4 || (c.size <= 4 && riff_end > end)) end = riff_end;  // stale size of a crashed capture
+        if (riff.size < 4 || (c.size <= 4 && riff_end > end)) end = riff_end;  // stale size of a crashed capture
         l.movi.emplace_back(c.data + 4, end);
         if (!l.has_movi) l.has_movi = true, l.first_movi_fourcc = c.data;
       } else if (c.id == kIdx1 && first) {

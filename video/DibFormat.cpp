@@ -44,7 +44,8 @@ bool ParseDibFormat(const std::vector<uint8_t>& strf, uint32_t handler, DibForma
   f.height = h < 0 ? -h : h;
   f.top_down = h < 0;
   size_t header = std::min<size_t>(Le32(p), strf.size());
-  f.extra.assign(strf.begin() + ptrdiff_t(header), strf.end());
+  // Codec extra data follows the 40-byte header; some writers count it in biSize.
+  f.extra.assign(strf.begin() + 40, strf.end());
 
   uint32_t c = f.compression;
   if (c == MakeFourCC('D', 'I', 'B', ' ') || c == MakeFourCC('R', 'G', 'B', ' ') || c == MakeFourCC('R', 'A', 'W', ' '))

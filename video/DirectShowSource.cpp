@@ -4,6 +4,10 @@
 
 #include "app/NumberText.h"
 
+int64_t FrameTimeTicks(int32_t n, long double video_frame_rate, long double frame_rate_factor) {
+  return RoundHalfAway((n + 0.5L) / (video_frame_rate * frame_rate_factor) * 1e7L);
+}
+
 void DirectShowSource::Log(const std::string& entry) {
   if (DSErrorCount >= int32_t(DSErrors.size()) - 1) return;
   DSErrors[size_t(++DSErrorCount)] = entry;
@@ -104,6 +108,5 @@ void DirectShowSource::DSGrabFrame(int32_t n, Bitmap24& bitmap, std::string& sta
     status = "The frame number is out of range.";
     return;
   }
-  int64_t ticks = RoundHalfAway((n + 0.5L) / rate * 1e7L);
-  status = source_.GrabAtTicks(ticks, bitmap);
+  status = source_.GrabAtTicks(FrameTimeTicks(n, video_frame_rate, frame_rate_factor), bitmap);
 }

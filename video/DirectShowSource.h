@@ -11,6 +11,10 @@
 #include "app/Bitmap24.h"
 #include "video/FfmpegVideoSource.h"
 
+// The seek time of frame n: RoundHalfAway((n + 0.5) / (rate x factor) x 10^7),
+// in 100-ns units.
+int64_t FrameTimeTicks(int32_t n, long double video_frame_rate, long double frame_rate_factor);
+
 class DirectShowSource {
  public:
   // Empty on success, else "Incorrect formated file or unknown compressor.".

@@ -4,6 +4,10 @@
 #include <cerrno>
 #include <cstring>
 
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
 namespace {
 
 constexpr int64_t kTicksPerSecond = 10'000'000;
@@ -118,6 +122,29 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     }
   }
   send_palette_ = true;
+  dib_masks_.reset();
+  if (par->codec_id == AV_CODEC_ID_RAWVIDEO && par->codec_tag == 3 && (bits == 16 || bits == 32) &&
+      par->extradata_size >= 12) {
+    // BI_BITFIELDS: the demuxer keeps the masks in the extra data but the
+    // decoder does not apply them.
+    PackedPixels masks;
+    masks.kind = bits == 16 ? PackedPixels::Kind::Masked16 : PackedPixels::Kind::Masked32;
+    auto le32 = [&](int at) {
+      const uint8_t* p = par->extradata + at;
+      return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    };
+    masks.r_mask = le32(0), masks.g_mask = le32(4), masks.b_mask = le32(8);
+    dib_masks_ = masks;
+  }
+  // Frame 0 is the first picture the decoder gives: its time is the origin.
+  // (AVI files with B-frames start their picture times after the stream start.)
+  Decoded first;
+  if (DecodeNext(first)) {
+    start_pts_ += first.pts;
+    first.pts = 0;
+    cur_ = std::move(first);
+    have_cur_ = true;
+  }
   if (width_ <= 0 || height_ <= 0) {
     Close();
     return "The video has no frame size.";
@@ -283,6 +310,14 @@ std::string FfmpegVideoSource::GrabAtTicks(int64_t ticks, Bitmap24& out) {
     if (!found) return "The frame cannot be decoded.";
   }
   Advance(ticks);
-  if (!cur_.frame || !AvFrameToBitmap(*cur_.frame, scaler_, out)) return "The frame's pixel format cannot be converted.";
+  if (!cur_.frame) return "The frame cannot be decoded.";
+  const AVFrame& f = *cur_.frame;
+  if (dib_masks_ && f.data[0] && f.width > 0 && f.height > 0 &&
+      av_get_bits_per_pixel(av_pix_fmt_desc_get(AVPixelFormat(f.format))) ==
+          (dib_masks_->kind == PackedPixels::Kind::Masked16 ? 16 : 32)) {
+    ConvertPacked(f.data[0], f.linesize[0], f.width, f.height, *dib_masks_, out);
+    return "S_OK";
+  }
+  if (!AvFrameToBitmap(f, scaler_, out)) return "The frame's pixel format cannot be converted.";
   return "S_OK";
 }

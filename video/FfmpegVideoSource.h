@@ -6,6 +6,7 @@
 // forward without seeking; a jump seeks to the key frame before T and decodes
 // forward from there.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,7 @@ class FfmpegVideoSource {
   int seek_count_ = 0;
   std::vector<uint8_t> palette_;  // AVPALETTE_SIZE bytes for palette AVIs
   bool send_palette_ = false;
+  std::optional<PackedPixels> dib_masks_;  // BI_BITFIELDS AVIs
   std::string path_;
 };
 

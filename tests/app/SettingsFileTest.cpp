@@ -207,6 +207,15 @@ TEST(IniFile, NewKeysEndTheirSectionAndNewSectionsEndTheFile) {
             "; comment\r\n[A]\r\na=1\r\nc=3\r\n\r\n[B]\r\nb=2\r\ne=1\r\n[C]\r\nd=line  break\r\n");
 }
 
+TEST(IniFile, ByteOrderMarkIsSkippedAndKept) {
+  IniDocument doc("\xEF\xBB\xBF[S]\nk=1\n");
+  std::string v;
+  ASSERT_TRUE(doc.Find("S", "k", &v));
+  EXPECT_EQ(v, "1");
+  doc.Set("S", "k", "2");
+  EXPECT_EQ(doc.Text(), "\xEF\xBB\xBF[S]\r\nk=2\r\n");
+}
+
 TEST(IniFile, FirstOfDuplicatedSectionsAndKeysWins) {
   TestFolder dir;
   WriteText(dir / "d.ini", "[S]\nk=1\nk=2\n[s]\nk=3\n");

@@ -535,3 +535,10 @@ bool AviWriter::Finish() {
   file_ = nullptr;
   return ok_;
 }
+
+bool WriteAvi(const std::string& path, const std::vector<Bitmap24>& frames, const AviWriterOptions& options) {
+  if (frames.empty()) return false;
+  AviWriter w(path, frames[0].Width(), frames[0].Height(), options);
+  for (const Bitmap24& f : frames) w.AddFrame(f);
+  return w.Finish();
+}

@@ -8,6 +8,7 @@
 //   w.AddFrame(bitmap);                 // Bitmap24 in, converted to the format
 //   w.AddEmptyFrame();                  // a zero-length chunk (dropped frame)
 //   w.Finish();                         // headers and indexes; false on I/O error
+// or in one call: WriteAvi(path, frames, options).
 //
 // What a correct reader must return for a written frame is Expected(bitmap):
 // the frame quantised to the format (555/565 expanded by bit replication,
@@ -62,6 +63,11 @@ struct AviWriterOptions {
   std::vector<Bgr> palette;
   bool clr_used_zero = false;
 };
+
+class AviWriter;
+
+// One call: writes `frames` to `path`; false on I/O error.
+bool WriteAvi(const std::string& path, const std::vector<Bitmap24>& frames, const AviWriterOptions& options = {});
 
 class AviWriter {
  public:

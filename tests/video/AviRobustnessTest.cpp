@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -150,3 +151,24 @@ TEST(AviRobustness, HugeSizeFieldsAreRefused) {
 }
 
 }  // namespace
+
+TEST(AviRobustness, OpenDmlCaptureThatCrashedInItsLastSegment) {
+  AviWriterOptions o;
+  o.open_dml = true;
+  o.segment_bytes = 2000;
+  std::vector<uint8_t> bytes = SmallAvi(o);
+  std::string text(bytes.begin(), bytes.end());
+  // No super index yet, the last segment's sizes never written, the file cut
+  // in the middle of the last frame.
+  size_t indx = text.find("indx");
+  std::memset(&bytes[indx + 8 + 4], 0, 4);
+  size_t last_riff = text.rfind("RIFF");
+  std::memset(&bytes[last_riff + 4], 0, 4);
+  std::memset(&bytes[last_riff + 16], 0, 4);
+  size_t last_ix = text.rfind("ix00");
+  bytes.resize(last_ix - 30);
+  TGKAvi avi;
+  ASSERT_TRUE(avi.OpenBytes(std::make_unique<OwnedMemoryByteSource>(bytes))) << avi.LastError();
+  EXPECT_EQ(avi.FrameCount(), kFrames - 1);
+  EXPECT_EQ(CheckReadable(bytes, true), kFrames - 1);
+}

@@ -54,11 +54,50 @@ INSTANTIATE_TEST_SUITE_P(
     Formats, BothSources,
     ::testing::Values(Case{"bgr24", AviPixelFormat::Bgr24}, Case{"bgr24_top_down", AviPixelFormat::Bgr24TopDown},
                       Case{"bgr32", AviPixelFormat::Bgr32}, Case{"rgb555", AviPixelFormat::Rgb555},
-                      Case{"rgb565", AviPixelFormat::Rgb565}, Case{"pal8", AviPixelFormat::Pal8},
+                      Case{"rgb565", AviPixelFormat::Rgb565}, Case{"rgb555_bitfields", AviPixelFormat::Rgb555Fields},
+                      Case{"pal8", AviPixelFormat::Pal8}, Case{"grey", AviPixelFormat::Grey},
+                      Case{"yv12", AviPixelFormat::Yv12},
                       Case{"pal4", AviPixelFormat::Pal4}, Case{"pal1", AviPixelFormat::Pal1},
                       Case{"y800", AviPixelFormat::Y800}, Case{"yuy2", AviPixelFormat::Yuy2},
                       Case{"uyvy", AviPixelFormat::Uyvy}, Case{"i420", AviPixelFormat::I420}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DirectShowSource, ShortPaletteInAnEightBitFile) {
+  AviWriterOptions o;
+  o.format = AviPixelFormat::Pal8;
+  for (int i = 0; i < 16; ++i) o.palette.push_back({uint8_t(i * 16), uint8_t(255 - i * 16), uint8_t(i * 5)});
+  std::string path = FixturePath("short_palette.avi");
+  AviWriter w(path, 84, 20, o);
+  Bitmap24 f = NumberedFrame(84, 20, 1, 8);
+  w.AddFrame(f);
+  ASSERT_TRUE(w.Finish());
+  TGKAvi avi;
+  ASSERT_TRUE(avi.OpenStreams(path));
+  Bitmap24 a, b;
+  ASSERT_TRUE(avi.GetFrameBitmap(0, a));
+  EXPECT_TRUE(a == w.Expected(f));
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(path), "");
+  std::string status;
+  ds.DSGrabFrame(0, b, status, ds.DSFrameRate(), 1.0L);
+  ASSERT_EQ(status, "S_OK");
+  EXPECT_TRUE(a == b);
+}
+
+TEST(DirectShowSource, SeekTimeOfFrameN) {
+  struct Row {
+    int n;
+    long double rate, factor;
+    int64_t ticks;
+  } rows[] = {
+      {0, 29.97L, 1.0L, 166834},
+      {100, 29.97L, 1.0L, 33533534},
+      {0, 25.0L, 1.0L, 200000},
+      {9, 25.0L, 1.0L, 3800000},
+      {100, 29.97L, 30.0L / 29.97L, 33500000},  // a 30 frame/s time line
+  };
+  for (const Row& r : rows) EXPECT_EQ(FrameTimeTicks(r.n, r.rate, r.factor), r.ticks) << r.n;
+}
 
 TEST(DirectShowSource, EmptyChunksRepeatThroughBothSources) {
   std::string path = FixturePath("ds_empty.avi");
@@ -242,7 +281,9 @@ INSTANTIATE_TEST_SUITE_P(
                       CodecCase{"h264_bframes_mp4", "libx264", "-c:v libx264 -preset ultrafast -crf 18 -bf 3 -g 15 -x264-params b-adapt=0", ".mp4", false},
                       CodecCase{"h264_bframes_mkv_offset", "libx264",
                                 "-c:v libx264 -preset ultrafast -crf 18 -bf 2 -g 20 -output_ts_offset 1.5", ".mkv", false},
-                      CodecCase{"h264_avi", "libx264", "-c:v libx264 -preset ultrafast -crf 18 -bf 0 -g 10", ".avi", false}),
+                      CodecCase{"h264_avi", "libx264", "-c:v libx264 -preset ultrafast -crf 18 -bf 0 -g 10", ".avi", false},
+                      CodecCase{"h264_avi_bframes", "libx264", "-c:v libx264 -preset ultrafast -crf 18 -bf 2 -g 12 -x264-params b-adapt=0", ".avi", false},
+                      CodecCase{"ffv1_rgb_pal", "ffv1", "-pix_fmt bgr0 -c:v ffv1 -level 3 -g 1", ".avi", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

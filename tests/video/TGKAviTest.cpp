@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstring>
 #include <fstream>
+#include <iterator>
 
 #include "support/AviWriter.h"
 #include "support/VideoFixtures.h"
@@ -300,3 +302,37 @@ TEST(TGKAvi, WriterSettingsClamp) {
 }
 
 }  // namespace
+
+TEST(AviWriter, OneCallWriterAndAnIndependentReader) {
+  std::vector<Bitmap24> frames;
+  for (int i = 0; i < 4; ++i) frames.push_back(NumberedFrame(32, 16, i, 2));
+  AviWriterOptions o;
+  o.rate = 30000, o.scale = 1001;
+  std::string path = FixturePath("one_call.avi");
+  ASSERT_TRUE(WriteAvi(path, frames, o));
+  auto probe = ProbeVideo(path);  // ffprobe decodes it on its own
+  ASSERT_TRUE(probe.has_value());
+  EXPECT_EQ(probe->frames, 4);
+  EXPECT_EQ(probe->rate, "30000/1001");
+}
+
+TEST(AviWriter, FfmpegCliDecodesTheSamePixels) {
+  // The ffmpeg command-line tool as an independent reader of the lossless layouts.
+  for (AviPixelFormat f : {AviPixelFormat::Bgr24, AviPixelFormat::Bgr24TopDown, AviPixelFormat::Bgr32,
+                           AviPixelFormat::Pal8, AviPixelFormat::Y800}) {
+    AviWriterOptions o;
+    o.format = f;
+    std::string path = FixturePath("cli_check.avi"), raw = FixturePath("cli_check.bgr");
+    auto expected = WriteVideo(path, o, 36, 12, 3);
+    ASSERT_TRUE(RunFfmpeg("-i '" + path + "' -f rawvideo -pix_fmt bgr24 '" + raw + "'"));
+    std::ifstream in(raw, std::ios::binary);
+    std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+    ASSERT_EQ(bytes.size(), size_t(36 * 12 * 3 * 3)) << int(f);
+    for (int i = 0; i < 3; ++i) {
+      Bitmap24 b(36, 12);
+      for (int y = 0; y < 12; ++y)
+        std::memcpy(b.Row(y), bytes.data() + (size_t(i) * 12 + size_t(y)) * 36 * 3, 36 * 3);
+      EXPECT_TRUE(b == expected[size_t(i)]) << "format " << int(f) << " frame " << i;
+    }
+  }
+}
