@@ -254,6 +254,10 @@ QWidget* TPlatform::CreateControlPanel() {
   play_grid->addWidget(Button2, 2, 2);
   v->addWidget(play);
 
+  // ---- video ---- / ---- run ----
+  v->addWidget(CreateVideoPanel());
+  v->addWidget(CreateRunPanel());
+
   v->addStretch(1);
   return panel;
 }
@@ -261,6 +265,9 @@ QWidget* TPlatform::CreateControlPanel() {
 void TPlatform::CreateMenus() {
   QMenu* file = menuBar()->addMenu("File");
   file->setObjectName("File1");
+  // ---- video ----
+  AVIRileOpen1 = file->addAction("AVI File Open");
+  AVIRileOpen1->setObjectName("AVIRileOpen1");
   Exit1 = file->addAction("Exit");
   Exit1->setObjectName("Exit1");
   QMenu* object = menuBar()->addMenu("Object");
@@ -283,4 +290,7 @@ void TPlatform::ConnectHandlers() {
   for (auto* b : {RadioButton1, RadioButton2, RadioButton3})
     OnRadioButtonClick(b, this, &TPlatform::RadioButtonFormClick);
   OnUpDownChange(UpDown9, this, &TPlatform::UpDown9Click);
+  // ---- video ---- / ---- run ----
+  ConnectVideoHandlers();
+  ConnectRunHandlers();
 }

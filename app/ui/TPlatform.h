@@ -5,13 +5,18 @@
 //
 // Files: TPlatform.cpp (controls and layout), TPlatformStartup.cpp (start-up,
 // exit), TPlatformResults.cpp (results table), TPlatformSettings.cpp
-// (settings file).
+// (settings file), TPlatformVideo.cpp (opening a video), TPlatformFrame.cpp
+// (showing and measuring the current frame), TPlatformRun.cpp (runs,
+// playback and frame navigation).
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
 #include <array>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "app/FrameResult.h"
 #include "app/FrameTimeTexts.h"
@@ -22,6 +27,9 @@
 #include "app/ZcToXzTable.h"
 #include "measure/AperturePhotometry.h"
 #include "measure/DriftTracks.h"
+#include "measure/FrameDriver.h"
+#include "measure/RunControl.h"
+#include "video/VideoOpening.h"
 
 class QAction;
 class QCheckBox;
@@ -34,6 +42,7 @@ class QPushButton;
 class QRadioButton;
 class QScrollArea;
 class QScrollBar;
+class QSlider;
 class ResultMemoView;
 class TRadioGroup;
 class TUpDown;
@@ -162,8 +171,83 @@ class TPlatform : public QMainWindow {
   QAction* Remove1 = nullptr;      // 'Remove Object'
   QTimer* Timer1 = nullptr;
 
+  // ---- video ----
+  VideoState VideoIn;    // the open video as the frame sources see it; Video mirrors it
+  VideoSources Sources;  // GKAvi1 and the FFmpeg ("DirectShow") source
+  bool KeepObjectCount = false;
+  void OpenVideoDialog();
+  void Button1Click();         // 'Open AVI'
+  void AVIRileOpen1Click();    // 'AVI File Open'
+  // keep_table 1 keeps the results table, 0 writes a fresh header.
+  void OpenVideoFile(const std::string& file_name, int keep_table);
+  bool OpenVideoStream();
+  void ShowExposureLength();
+  QPushButton* Button1 = nullptr;   // 'Open AVI'
+  QAction* AVIRileOpen1 = nullptr;  // 'AVI File Open'
+  QLineEdit* Edit30 = nullptr;      // frame rate for timing
+  QLineEdit* Edit48 = nullptr;      // frame width
+  QLineEdit* Edit49 = nullptr;      // frame height
+
+  // ---- frame ----
+  FrameDriverState Driver = InitialFrameDriverState();
+  // Tracking, PSF, overlay and time-stamp steps of the driver; the plain hooks
+  // measure every object where it stands.
+  std::unique_ptr<FrameDriverHooks> FrameHooks = std::make_unique<FrameDriverHooks>();
+  bool SingleFrameRun = false;
+  Bitmap24 Image1Bitmap;  // what Image1 shows
+  // Measures and shows the frame at ScrollBar1's position.
+  void ShowNeighbor();
+  // The controls the driver reads, as they stand now.
+  FrameDriverSettings DriverSettings() const;
+  void Image1MouseDown(Qt::MouseButton button, int x, int y);
+  // Shows a pending Image1Bitmap now (playback draws at most every few ms).
+  void DrawImage1Now();
+
+  // ---- run ----
+  void StartMeasurement();      // START
+  void StopMeasurement();       // STOP
+  void Button16Click();         // '1Frame'
+  void Button21Click();         // 'DEL'
+  bool RemoveMeasurementData(); // 'DataRemove'
+  void Timer1Timer();
+  void ScrollBar1Change();
+  void StartPlayback();         // play
+  void SpeedButton10Click();    // play backwards
+  void StopPlayback();          // stop
+  void SpeedButton3Click();     // back to start
+  void SpeedButton4Click();     // '1Fr+'
+  void SpeedButton5Click();     // '-1Fr'
+  void SpeedButton6Click();     // '1sec+'
+  void SpeedButton7Click();     // '-1sec'
+  void SpeedButton8Click();     // '10sec+'
+  void SpeedButton9Click();     // '-10sec'
+  void TrackBar1Change();       // 'Speed Control'
+  void GoToFrame(int n);
+  QPushButton* Button3 = nullptr;   // 'START'
+  QPushButton* Button4 = nullptr;   // 'STOP'
+  QPushButton* Button16 = nullptr;  // '1Frame'
+  QPushButton* Button21 = nullptr;  // 'DEL'
+  QPushButton* Button5 = nullptr;   // 'DataRemove'
+  QPushButton* Button18 = nullptr;  // 'Graph'
+  QPushButton* Button40 = nullptr;  // 'Set radius to recorded'
+  QPushButton* SpeedButton1 = nullptr;   // play
+  QPushButton* SpeedButton2 = nullptr;   // stop
+  QPushButton* SpeedButton3 = nullptr;   // back to start
+  QPushButton* SpeedButton4 = nullptr;   // '1Fr+'
+  QPushButton* SpeedButton5 = nullptr;   // '-1Fr'
+  QPushButton* SpeedButton6 = nullptr;   // '1sec+'
+  QPushButton* SpeedButton7 = nullptr;   // '-1sec'
+  QPushButton* SpeedButton8 = nullptr;   // '10sec+'
+  QPushButton* SpeedButton9 = nullptr;   // '-10sec'
+  QPushButton* SpeedButton10 = nullptr;  // play backwards
+  QSlider* TrackBar1 = nullptr;     // 'Speed Control', Timer1 interval in ms
+  QCheckBox* CheckBox21 = nullptr;  // 'Fast'
+  QLineEdit* Edit53 = nullptr;      // start frame
+  QPlainTextEdit* Memo3 = nullptr;  // run log
+
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CreateControls();
@@ -174,6 +258,39 @@ class TPlatform : public QMainWindow {
   void ResetMarkers();
   void InitialiseFrameBlocks();
   void ShowWidthLabels();
+
+  // ---- video ----
+  QWidget* CreateVideoPanel();
+  void ConnectVideoHandlers();
+  void SyncVideoGlobals();
+  QString open_dialog_file_name_;  // OpenDialog1.FileName
+
+  // ---- frame ----
+  static FrameDriverState InitialFrameDriverState();
+  void PutControlsIntoSelectedObject();
+  void RefreshObjectMasks(const FrameDriverSettings& s, bool force);
+  std::string GrabFrameText(int n, Bitmap24& bmp);
+  void ActOnFrameOutcome(const FrameOutcome& out, bool was_measuring);
+  void ShowImage1Bitmap();
+  void ShowBlackImage1();
+  std::array<std::optional<MaskSettings>, 3> built_masks_{};
+  std::array<std::pair<int, int>, 3> built_directions_{};
+  const Bitmap24* image1_source_ = nullptr;  // the bitmap the next Image1 draw shows
+  QTimer* image1_timer_ = nullptr;
+  qint64 image1_drawn_ms_ = 0;
+  bool image1_pending_ = false;
+
+  // ---- run ----
+  QWidget* CreateRunPanel();
+  void ConnectRunHandlers();
+  void Prime();
+  void FinishRun();
+  void EndOfRange();
+  void SetRadiusControlsEnabled(bool on);
+  void StepTo(StepButton button);
+  void AddToRunLog(const std::string& text);
+  int TableHeaderLines() const;
+  bool run_end_pending_ = false;  // the driver ended the run at the last frame
 
   PlatformOptions startup_;
   ResultMemoView* memo_view_ = nullptr;
