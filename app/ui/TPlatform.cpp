@@ -293,4 +293,6 @@ void TPlatform::ConnectHandlers() {
   // ---- video ---- / ---- run ----
   ConnectVideoHandlers();
   ConnectRunHandlers();
+  // ---- time stamps ----
+  SetUpTimeStampControls();
 }
