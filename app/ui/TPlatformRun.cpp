@@ -225,8 +225,19 @@ void TPlatform::EndOfRange() {
 void TPlatform::Timer1Timer() {
   if (!Run.VideoLoaded || Run.DirectionSettingMode || Driver.InDriver) return;
   const TimerTick t = PlanTimerTick(ScrollBar1->value(), Run.FrameStep, ScrollBar1->maximum(), Run.PlayBackward);
+  const bool backward = Run.PlayBackward;
   if (t.Move) ScrollBar1->setValue(t.NewPosition);
-  if (t.PlayingOff) Run.Playing = false;
+  if (t.PlayingOff) {
+    // The position reached an end: the timer must not turn round and play on
+    // (reaching frame 0 clears PlayBackward).
+    Run.Playing = false;
+    Timer1->stop();
+    if (backward && !Run.MeasuringRun) {
+      CheckBox14->setEnabled(true);
+      if (!CheckBox14->isChecked()) Button40->setEnabled(true);
+      CheckBox7->setEnabled(LowerAsciiExt(VideoIn.VideoFileExt) != ".avs");
+    }
+  }
   if (t.StopTimer) Timer1->stop();
   if (t.EndOfRange) EndOfRange();
 }
