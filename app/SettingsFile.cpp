@@ -1,5 +1,6 @@
 #include "app/SettingsFile.h"
 
+#include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -99,6 +100,20 @@ void WriteFolderKeys(IniFile& ini, const AppSettings& s) {
   ini.WriteString(kFiles, kCsvPath, s.CsvDirectory);
   ini.WriteString(kFiles, kCsvInputPath, s.CsvInputDirectory);
   ini.WriteBool(kFiles, kCsvSameAsVideo, s.CsvPathSameAsVideo);
+}
+
+// $HOME, else the account's home folder, else the temporary folder.
+std::filesystem::path HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home && *home == '/') return home;
+  std::string buf(16384, '\0');
+  passwd pw{};
+  passwd* found = nullptr;
+  if (::getpwuid_r(::getuid(), &pw, buf.data(), buf.size(), &found) == 0 && found && found->pw_dir &&
+      found->pw_dir[0] == '/')
+    return found->pw_dir;
+  std::error_code ec;
+  return std::filesystem::temp_directory_path(ec);
 }
 
 }  // namespace
@@ -270,8 +285,7 @@ SettingsLocation ResolveSettingsLocation(const std::filesystem::path& exe_path,
   if (writable(folder) && file_ok) return loc;
 
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  const char* home = std::getenv("HOME");
-  fs::path config = (xdg && *xdg == '/') ? fs::path(xdg) : fs::path(home ? home : "") / ".config";
+  fs::path config = (xdg && *xdg == '/') ? fs::path(xdg) : HomeFolder() / ".config";
   fs::path dir = config / "tessary";
   fs::create_directories(dir, ec);
   loc.IniPath = dir / name;

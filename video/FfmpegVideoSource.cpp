@@ -80,6 +80,8 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     return "The decoder cannot be set up.";
   }
   codec_->pkt_timebase = st->time_base;
+  codec_->thread_count = 0;  // as many as the machine has: HD H.264 needs them
+  codec_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
   if (log("avcodec_open2 : ", avcodec_open2(codec_.get(), decoder, nullptr)) < 0) {
     Close();
     return "The decoder cannot be opened.";

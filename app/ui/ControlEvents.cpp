@@ -19,6 +19,11 @@ void TUpDown::SetPosition(int position) {
   setValue(position);
 }
 
+void TUpDown::SetRange(int min, int max) {
+  QSignalBlocker block(this);
+  setRange(min, max);
+}
+
 TRadioGroup::TRadioGroup(const QString& name, const QString& caption, const QStringList& items,
                          QWidget* parent)
     : QGroupBox(caption, parent) {

@@ -61,6 +61,8 @@ class TUpDown : public QSpinBox {
   int Position() const { return value(); }
   // Sets the position without running the change handler.
   void SetPosition(int position);
+  // Sets the range (the position is kept inside it) without running the handler.
+  void SetRange(int min, int max);
   QLineEdit* Edit() const { return lineEdit(); }
 };
 

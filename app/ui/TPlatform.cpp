@@ -154,9 +154,9 @@ QWidget* TPlatform::CreateControlPanel() {
   auto* obj_row = new QHBoxLayout;
   for (auto* b : {RadioButton7, RadioButton8, RadioButton9}) obj_row->addWidget(b);
   obj_grid->addLayout(obj_row, 0, 0, 1, 4);
-  UpDown1 = new TUpDown("UpDown1", "Edit1", 1, 25, 5);
-  UpDown2 = new TUpDown("UpDown2", "Edit2", 1, 25, 10);
-  UpDown3 = new TUpDown("UpDown3", "Edit3", 1, 25, 25);
+  UpDown1 = new TUpDown("UpDown1", "Edit1", 0, 25, 5);
+  UpDown2 = new TUpDown("UpDown2", "Edit2", 0, 25, 10);
+  UpDown3 = new TUpDown("UpDown3", "Edit3", 0, 25, 25);
   obj_grid->addWidget(new QLabel("Radius"), 1, 0);
   obj_grid->addWidget(new QLabel("Inner"), 1, 1);
   obj_grid->addWidget(new QLabel("Outer"), 1, 2);
@@ -179,8 +179,8 @@ QWidget* TPlatform::CreateControlPanel() {
   bkg_grid->addWidget(RadioButton1, 0, 0);
   bkg_grid->addWidget(RadioButton2, 1, 0);
   bkg_grid->addWidget(RadioButton3, 2, 0);
-  UpDown6 = new TUpDown("UpDown6", "", 0, 25, 10);
-  UpDown8 = new TUpDown("UpDown8", "", 1, 25, 25);
+  UpDown6 = new TUpDown("UpDown6", "Edit22", 0, 25, 10);
+  UpDown8 = new TUpDown("UpDown8", "Edit14", 1, 25, 25);
   bkg_grid->addWidget(new QLabel("Gap"), 0, 1);
   bkg_grid->addWidget(UpDown6, 0, 2);
   bkg_grid->addWidget(new QLabel("Width"), 1, 1);
@@ -197,7 +197,7 @@ QWidget* TPlatform::CreateControlPanel() {
   track_grid->addWidget(RadioButton5, 1, 0);
   track_grid->addWidget(RadioButton6, 2, 0);
   UpDown5 = new TUpDown("UpDown5", "Edit6", 0, 25, 7);
-  UpDown7 = new TUpDown("UpDown7", "", 0, 99, 50);
+  UpDown7 = new TUpDown("UpDown7", "Edit42", 0, 99, 50);
   track_grid->addWidget(new QLabel("Radius"), 0, 1);
   track_grid->addWidget(UpDown5, 0, 2);
   track_grid->addWidget(new QLabel("Threshold"), 1, 1);

@@ -96,6 +96,11 @@ class TPlatform : public QMainWindow {
   AppSettings CurrentSettings() const;
 
   void ResetTimeEdits();
+  // Keeps aperture < inner <= outer <= 25 through the ranges of UpDown1-3.
+  void LimitApertureRadii();
+  // The radius, gap, width and threshold edits are the up-downs' own text
+  // fields and always show their positions; kept for the callers' order.
+  void ShowApertureValues() {}
   std::string ExeFolder() const { return SettingsPlace.ExeFolder; }
 
   // ---- handlers ----
@@ -149,9 +154,9 @@ class TPlatform : public QMainWindow {
   TUpDown* UpDown3 = nullptr;  // outer background radius (Edit3)
   TUpDown* UpDown4 = nullptr;  // digit threshold (Edit4)
   TUpDown* UpDown5 = nullptr;  // tracking radius (Edit6)
-  TUpDown* UpDown6 = nullptr;  // 'Gap'
-  TUpDown* UpDown7 = nullptr;  // tracking threshold
-  TUpDown* UpDown8 = nullptr;  // 'Width'
+  TUpDown* UpDown6 = nullptr;  // 'Gap' (Edit22)
+  TUpDown* UpDown7 = nullptr;  // tracking threshold (Edit42)
+  TUpDown* UpDown8 = nullptr;  // 'Width' (Edit14)
   TUpDown* UpDown9 = nullptr;  // frame step (Edit19)
   QComboBox* ComboBox1 = nullptr;  // inserter type
   QLineEdit* Edit5 = nullptr;      // video path

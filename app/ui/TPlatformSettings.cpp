@@ -5,6 +5,7 @@
 
 #include "app/ui/ControlEvents.h"
 #include "app/ui/TPlatform.h"
+#include "measure/ApertureMasks.h"
 
 bool TPlatform::IniFileExists() const { return ::IniFileExists(SettingsPlace.IniPath); }
 
@@ -56,7 +57,10 @@ void TPlatform::ApplySettings(const AppSettings& s) {
   CheckBox2->setChecked(s.FieldMeasure);
   RadioGroup2->SetItemIndex(s.FieldOrderIndex);
   Options.StampFieldOrder = static_cast<uint8_t>(s.StampFieldOrder());
-  // Keys 13-15, then the recorded radii as the up-downs now stand.
+  // Keys 13-15, then the recorded radii as the up-downs now stand. The
+  // ranges are opened first so the stored radii are not cut by the limits
+  // the previous radii set; step 9 limits them again.
+  for (TUpDown* u : {UpDown1, UpDown2, UpDown3}) u->SetRange(0, 25);
   UpDown1->SetPosition(s.ApertureRadius);
   UpDown2->SetPosition(s.BackgroundInner);
   UpDown3->SetPosition(s.BackgroundOuter);
@@ -105,6 +109,8 @@ void TPlatform::ApplySettings(const AppSettings& s) {
     Options.TiviAvailable = 0;
     Options.TiviAvailableKiwi = 0;
   }
+  ShowApertureValues();
+  LimitApertureRadii();
   // Keys 27-32.
   Settings.CaptureFolder = s.CaptureFolder;
   Settings.ObserverName = s.ObserverName;
@@ -141,4 +147,11 @@ AppSettings TPlatform::CurrentSettings() const {
   s.SignalMarkersOn = Options.SignalMarkersOn != 0;
   s.TimeStampMode = Options.TimeStampMode;
   return s;
+}
+
+void TPlatform::LimitApertureRadii() {
+  const RadiusRanges r = ::LimitApertureRadii(UpDown1->Position(), UpDown2->Position(), UpDown3->Position());
+  UpDown1->SetRange(r.ApertureMin, r.ApertureMax);
+  UpDown2->SetRange(r.InnerMin, r.InnerMax);
+  UpDown3->SetRange(r.OuterMin, r.OuterMax);
 }

@@ -70,7 +70,9 @@ void TPlatform::FormCreate() {
   ResetTimeEdits();
 
   // 8.
-  UpDown5->setRange(0, 25);
+  UpDown5->SetRange(0, 25);
+  LimitApertureRadii();
+  ShowApertureValues();
   UpDown4->SetPosition(80);
   RadioGroup3->SetItemIndex(1);
 

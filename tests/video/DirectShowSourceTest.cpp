@@ -3,6 +3,8 @@
 // the ffmpeg CLI, sequential grabbing without seeks.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <random>
 
 #include "app/NumberText.h"
@@ -287,3 +289,33 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+TEST(DirectShowSource, TruncatedCompressedFilesGiveStatusesNotCrashes) {
+  ASSERT_TRUE(FfmpegHasEncoder("libx264"));
+  for (const char* ext : {".avi", ".mkv", ".mp4"}) {
+    std::string full = FixturePath(std::string("trunc_full") + ext);
+    ASSERT_TRUE(RunFfmpeg("-i '" + NumberedSource() + "' -c:v libx264 -preset ultrafast -bf 2 -g 10 '" + full + "'"));
+    std::ifstream in(full, std::ios::binary);
+    std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+    for (double keep : {0.0, 0.3, 0.6, 0.95}) {
+      std::string cut = FixturePath(std::string("trunc_cut") + ext);
+      std::ofstream(cut, std::ios::binary).write(bytes.data(), std::streamsize(double(bytes.size()) * keep));
+      DirectShowSource ds;
+      std::string why = ds.DSOpenVideo(cut);
+      if (!why.empty()) {
+        EXPECT_EQ(why, "Incorrect formated file or unknown compressor.");
+        continue;
+      }
+      long double rate = ds.DSFrameRate();
+      int count = ds.FrameCount(rate);
+      for (int i : {0, count / 2, count - 1, 3, count - 2}) {
+        Bitmap24 b;
+        std::string status;
+        ds.DSGrabFrame(i, b, status, rate, 1.0L);
+        if (status == "S_OK") {
+          EXPECT_FALSE(b.Empty());
+        }
+      }
+    }
+  }
+}

@@ -335,3 +335,30 @@ TEST(TPlatformResults, RowsUseTheWindowsStateAndControls) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TPlatformStart, StoredRadiiLoadWholeAndLimitEachOther) {
+  Started s;
+  std::ofstream(s.bin / "tessary.ini", std::ios::binary)
+      << "[Aperture Size]\r\nRadius of Aperture=12\r\nInner Radius of Background=14\r\n"
+         "Outer Radius of Background=20\r\n";
+  TPlatform w(s.Options());
+  auto* r1 = Find<QSpinBox>(w, "UpDown1");
+  auto* r2 = Find<QSpinBox>(w, "UpDown2");
+  auto* r3 = Find<QSpinBox>(w, "UpDown3");
+  EXPECT_EQ(r1->value(), 12);
+  EXPECT_EQ(r2->value(), 14);
+  EXPECT_EQ(r3->value(), 20);
+  EXPECT_EQ(r1->maximum(), 13);
+  EXPECT_EQ(r2->minimum(), 13);
+  EXPECT_EQ(r2->maximum(), 20);
+  EXPECT_EQ(r3->minimum(), 14);
+  EXPECT_EQ(r3->maximum(), 25);
+  EXPECT_EQ(w.Frames.RecordedDataLines[0].Objects[1].ApertureRadius, 12);
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit22")->text(), "10");  // gap fallback
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit14")->text(), "25");  // width fallback
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit42")->text(), "50");
+}
+
+}  // namespace
