@@ -263,6 +263,7 @@ class TPlatform : public QMainWindow {
   QWidget* CreateVideoPanel();
   void ConnectVideoHandlers();
   void SyncVideoGlobals();
+  bool VideoIsScript() const;  // the open video is an AviSynth script
   QString open_dialog_file_name_;  // OpenDialog1.FileName
 
   // ---- frame ----

@@ -27,12 +27,6 @@ QPushButton* NamedButton(const char* name, const char* caption) {
   return b;
 }
 
-std::string LowerAsciiExt(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
 }  // namespace
 
 QWidget* TPlatform::CreateRunPanel() {
@@ -217,7 +211,7 @@ void TPlatform::EndOfRange() {
   if (Run.MeasuringRun || run_end_pending_) FinishRun();
   for (auto* u : {UpDown1, UpDown2, UpDown6, UpDown8}) u->setEnabled(true);
   CheckBox14->setEnabled(true);
-  CheckBox7->setEnabled(LowerAsciiExt(VideoIn.VideoFileExt) != ".avs");
+  CheckBox7->setEnabled(!VideoIsScript());
   if (!CheckBox14->isChecked()) Button40->setEnabled(true);
   CheckBox21->setEnabled(true);
 }
@@ -235,7 +229,7 @@ void TPlatform::Timer1Timer() {
     if (backward && !Run.MeasuringRun) {
       CheckBox14->setEnabled(true);
       if (!CheckBox14->isChecked()) Button40->setEnabled(true);
-      CheckBox7->setEnabled(LowerAsciiExt(VideoIn.VideoFileExt) != ".avs");
+      CheckBox7->setEnabled(!VideoIsScript());
     }
   }
   if (t.StopTimer) Timer1->stop();
@@ -353,7 +347,7 @@ void TPlatform::StopPlayback() {
   Run.Playing = false;
   CheckBox14->setEnabled(true);
   if (!CheckBox14->isChecked()) Button40->setEnabled(true);
-  CheckBox7->setEnabled(LowerAsciiExt(VideoIn.VideoFileExt) != ".avs");
+  CheckBox7->setEnabled(!VideoIsScript());
   Run.PlayBackward = false;
   Run.FrameStep = std::abs(Run.FrameStep);
   Run.MeasuringRun = false;

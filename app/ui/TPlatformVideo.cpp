@@ -17,6 +17,7 @@
 #include "app/ui/ControlEvents.h"
 #include "app/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
+#include "video/AvsScript.h"
 
 namespace {
 
@@ -24,12 +25,6 @@ std::string LowerAscii(std::string s) {
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return s;
-}
-
-// The folder of a path without its trailing separator.
-std::string FolderOf(const std::string& path) {
-  const size_t cut = path.find_last_of("/\\");
-  return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
 void SetWhite(QLineEdit* edit) {
@@ -85,6 +80,8 @@ void TPlatform::SyncVideoGlobals() {
   Video.FrameSourceOpen = VideoIn.FrameSourceOpen != 0;
 }
 
+bool TPlatform::VideoIsScript() const { return LowerAscii(VideoIn.VideoFileExt) == ".avs"; }
+
 void TPlatform::OpenVideoDialog() {
   if (Run.MeasuringRun) return;
   const QString name = Dialogs().GetOpenFileName("Open", QString::fromStdString(Settings.LastVideoDirectory),
@@ -129,7 +126,7 @@ void TPlatform::ShowExposureLength() {
 bool TPlatform::OpenVideoStream() {
   VideoIn.UseDirectShow = Video.UseDirectShow;
   VideoIn.UseAviSynth = Settings.UseAviSynth ? 1 : 0;
-  if (LowerAscii(VideoIn.VideoFileExt) == ".avs") {
+  if (VideoIsScript()) {
     // Scripts are read through our AVI reader only.
     VideoIn.UseDirectShow = 0;
     Video.UseDirectShow = 0;
@@ -171,7 +168,7 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   }
 
   // 5.
-  Settings.LastVideoDirectory = FolderOf(VideoIn.VideoFileName);
+  Settings.LastVideoDirectory = FolderPart(VideoIn.VideoFileName);
   try {
     SaveLatestAccessPaths();
   } catch (const IniWriteError& e) {
@@ -217,7 +214,7 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
 
   // 11. The sound track of the previous video is made again when asked for.
   std::error_code ec;
-  std::filesystem::remove(std::filesystem::path(FolderOf(VideoIn.VideoFileName)) / "tsy.wav", ec);
+  std::filesystem::remove(std::filesystem::path(FolderPart(VideoIn.VideoFileName)) / "tsy.wav", ec);
 
   // 12.
   Add1->setEnabled(true);
@@ -237,6 +234,12 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
     LoadSettingsFromIni();
   } catch (const IniWriteError& e) {
     Dialogs().ShowError(QString::fromStdString(e.what()));
+  }
+  if (VideoIsScript()) {
+    // The settings just read must not claim the FFmpeg source for a script.
+    Video.UseDirectShow = 0;
+    CheckBox7->setChecked(false);
+    CheckBox7->setEnabled(false);
   }
 
   // 14, 15.
