@@ -202,6 +202,7 @@ void TPlatform::FinishRun() {
   Run.LastMeasuredFrame = LastMeasuredFrameFromTable(Results.Lines(), TableHeaderLines());
   AddToRunLog(std::to_string(Run.LastMeasuredFrame));
   SyncMemo1();
+  DrawImage1Now();
 }
 
 // The next step would pass the last frame: playback and the run end here.
@@ -214,6 +215,7 @@ void TPlatform::EndOfRange() {
   CheckBox7->setEnabled(!VideoIsScript());
   if (!CheckBox14->isChecked()) Button40->setEnabled(true);
   CheckBox21->setEnabled(true);
+  DrawImage1Now();
 }
 
 void TPlatform::Timer1Timer() {
@@ -226,6 +228,7 @@ void TPlatform::Timer1Timer() {
     // (reaching frame 0 clears PlayBackward).
     Run.Playing = false;
     Timer1->stop();
+    DrawImage1Now();
     if (backward && !Run.MeasuringRun) {
       CheckBox14->setEnabled(true);
       if (!CheckBox14->isChecked()) Button40->setEnabled(true);

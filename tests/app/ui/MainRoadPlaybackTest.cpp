@@ -1,5 +1,7 @@
 // Playback, the speed bar, resuming a run and 'DataRemove' in the real window.
 #include <QCheckBox>
+#include <QImage>
+#include <QPixmap>
 #include <QSlider>
 
 #include "MainRoadFixture.h"
@@ -9,10 +11,18 @@ namespace {
 
 std::string FirstField(const std::string& row) { return StripQuotes(GetCsvField(row, 1)); }
 
+// The frame number Image1 shows (-1 when none can be read).
+int ShownFrameNumber(MainRoadWindow& m) {
+  const QImage shown = m.Find<QLabel>("Image1")->pixmap().toImage().convertToFormat(QImage::Format_BGR888);
+  Bitmap24 bmp(shown.width(), shown.height());
+  for (int y = 0; y < shown.height(); ++y)
+    std::copy_n(shown.constScanLine(y), static_cast<size_t>(shown.width()) * 3, bmp.Row(y));
+  return ReadFrameNumber(bmp, 3);
+}
+
 class MainRoadPlayback : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::vector<Bitmap24> frames;
     for (int n = 0; n < 12; ++n) frames.push_back(NumberedFrame(48, 32, n, 3));
     const auto path = m.Path("twelve.avi");
     ASSERT_TRUE(WriteAvi(path.string(), frames));
@@ -20,6 +30,7 @@ class MainRoadPlayback : public ::testing::Test {
     bar = m.Find<QScrollBar>("ScrollBar1");
   }
   MainRoadWindow m{Reader::OwnAvi};
+  std::vector<Bitmap24> frames;
   QScrollBar* bar = nullptr;
 };
 
@@ -30,6 +41,7 @@ TEST_F(MainRoadPlayback, PlayRunsToTheLastFrameAndBackwardsToTheFirstWithoutRows
   EXPECT_FALSE(m.Find<QCheckBox>("CheckBox14")->isEnabled());
   ASSERT_TRUE(m.WaitUntilStopped());
   EXPECT_EQ(bar->value(), 11);
+  EXPECT_EQ(ShownFrameNumber(m), 11);  // the screen ends on the frame it stopped at
   EXPECT_TRUE(m.Rows().empty());
   EXPECT_TRUE(m.Find<QCheckBox>("CheckBox14")->isEnabled());
 
@@ -38,6 +50,7 @@ TEST_F(MainRoadPlayback, PlayRunsToTheLastFrameAndBackwardsToTheFirstWithoutRows
   EXPECT_EQ(w.Run.FrameStep, -1);
   ASSERT_TRUE(m.WaitUntilStopped());
   EXPECT_EQ(bar->value(), 0);  // and it does not turn round at frame 0
+  EXPECT_EQ(ShownFrameNumber(m), 0);
   EXPECT_FALSE(w.Run.PlayBackward);
   EXPECT_EQ(w.Run.FrameStep, 1);
   EXPECT_TRUE(m.Rows().empty());
