@@ -166,6 +166,8 @@ void TPlatform::StartMeasurement() {
   Button40->setEnabled(false);
   Add1->setEnabled(false);
   Remove1->setEnabled(false);
+  // The table view already catches up lazily; 'Fast' also keeps it from repainting.
+  if (CheckBox21->isChecked()) Memo1->setUpdatesEnabled(false);
   CheckBox21->setEnabled(false);
   // 13.
   if (pos != Run.LastMeasuredFrame) ShowNeighbor();
@@ -198,6 +200,7 @@ void TPlatform::FinishRun() {
   Add1->setEnabled(Run.ObjectCount < 3 && Run.SelectedObject == Run.ObjectCount);
   Remove1->setEnabled(Run.ObjectCount > 1 && Run.SelectedObject == Run.ObjectCount);
   CheckBox14->setEnabled(true);
+  Memo1->setUpdatesEnabled(true);
   CheckBox21->setEnabled(true);
   Run.LastMeasuredFrame = LastMeasuredFrameFromTable(Results.Lines(), TableHeaderLines());
   AddToRunLog(std::to_string(Run.LastMeasuredFrame));
@@ -214,6 +217,7 @@ void TPlatform::EndOfRange() {
   CheckBox14->setEnabled(true);
   CheckBox7->setEnabled(!VideoIsScript());
   if (!CheckBox14->isChecked()) Button40->setEnabled(true);
+  Memo1->setUpdatesEnabled(true);
   CheckBox21->setEnabled(true);
   DrawImage1Now();
 }
