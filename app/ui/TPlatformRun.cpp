@@ -390,8 +390,11 @@ void TPlatform::TrackBar1Change() { Timer1->setInterval(TrackBar1->value()); }
 void TPlatform::GoToFrame(int n) {
   if (!Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
   Prime();
+  // Playback ends here: the timer must not carry on from the new frame.
+  Timer1->stop();
   Run.Playing = false;
   Run.PlayBackward = false;
+  Run.FrameStep = std::abs(Run.FrameStep);
   const std::optional<int> target = GoToFrameTarget(n, ScrollBar1->maximum());
   if (target) ScrollBar1->setValue(*target);
 }

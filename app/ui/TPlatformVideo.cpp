@@ -160,6 +160,8 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
 
   // 4. A failed open has closed the previous video too: nothing is shown any more.
   if (!OpenVideoStream()) {
+    Timer1->stop();
+    Run.Playing = false;
     Run.VideoLoaded = false;
     VideoIn.VideoLoaded = 0;
     QSignalBlocker block(ScrollBar1);

@@ -111,4 +111,17 @@ TEST_F(MainRoadPlayback, DataRemoveAsksAndClearsTheRowsOnlyOnYes) {
   EXPECT_EQ(m.Rows().size(), 12u);
 }
 
+TEST_F(MainRoadPlayback, GoToFrameEndsPlaybackOnTheFrameAskedFor) {
+  TPlatform& w = m.W();
+  m.Find<QSlider>("TrackBar1")->setValue(200);
+  m.Click("SpeedButton1");
+  w.GoToFrame(6);
+  EXPECT_FALSE(w.Run.Playing);
+  EXPECT_FALSE(w.Timer1->isActive());
+  EXPECT_EQ(bar->value(), 6);
+  EXPECT_EQ(ShownFrameNumber(m), 6);
+  w.GoToFrame(12);  // outside: nothing
+  EXPECT_EQ(bar->value(), 6);
+}
+
 }  // namespace
