@@ -153,6 +153,7 @@ void TPlatform::StartMeasurement() {
     Bitmap24 test;
     std::string status;
     if (!GrabVideoFrame(VideoIn, Sources, pos, test, status)) {
+      CheckBox14->setEnabled(true);
       Dialogs().ShowError(QString::fromStdString("Fail to get a bitmap.\r\n" + status));
       return;
     }
@@ -195,7 +196,7 @@ void TPlatform::FinishRun() {
   run_end_pending_ = false;
   SetRadiusControlsEnabled(true);
   Button40->setEnabled(!CheckBox14->isChecked());
-  CheckBox7->setEnabled(true);
+  CheckBox7->setEnabled(!VideoIsScript());
   ScrollBar1->setEnabled(true);
   Add1->setEnabled(Run.ObjectCount < 3 && Run.SelectedObject == Run.ObjectCount);
   Remove1->setEnabled(Run.ObjectCount > 1 && Run.SelectedObject == Run.ObjectCount);
