@@ -4,7 +4,7 @@
 // change handler measures the frame (appending rows while MeasuringRun).
 #include <QAction>
 #include <QCheckBox>
-#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QVBoxLayout>
 #include <cstdlib>
 
 #include "app/NumberText.h"
@@ -31,7 +32,10 @@ QPushButton* NamedButton(const char* name, const char* caption) {
 
 QWidget* TPlatform::CreateRunPanel() {
   auto* box = new QGroupBox("Run");
-  auto* grid = new QGridLayout(box);
+  auto* v = new QVBoxLayout(box);
+  v->setContentsMargins(4, 2, 4, 2);
+  v->setSpacing(2);
+
   Button3 = NamedButton("Button3", "START");
   Button4 = NamedButton("Button4", "STOP");
   Button16 = NamedButton("Button16", "1Frame");
@@ -40,13 +44,9 @@ QWidget* TPlatform::CreateRunPanel() {
   Button18 = NamedButton("Button18", "Graph");
   Button18->setEnabled(false);  // opens the light-curve chart once it exists
   Button40 = NamedButton("Button40", "Set radius to recorded");
-  grid->addWidget(Button3, 0, 0);
-  grid->addWidget(Button4, 0, 1);
-  grid->addWidget(Button16, 0, 2);
-  grid->addWidget(Button21, 1, 0);
-  grid->addWidget(Button5, 1, 1);
-  grid->addWidget(Button18, 1, 2);
-  grid->addWidget(Button40, 2, 0, 1, 2);
+  auto* run_row = new QHBoxLayout;
+  for (auto* b : {Button3, Button4, Button16, Button21, Button5, Button18, Button40}) run_row->addWidget(b);
+  v->addLayout(run_row);
 
   SpeedButton1 = NamedButton("SpeedButton1", ">");
   SpeedButton10 = NamedButton("SpeedButton10", "<");
@@ -58,36 +58,34 @@ QWidget* TPlatform::CreateRunPanel() {
   SpeedButton7 = NamedButton("SpeedButton7", "-1sec");
   SpeedButton8 = NamedButton("SpeedButton8", "10sec+");
   SpeedButton9 = NamedButton("SpeedButton9", "-10sec");
-  auto* play = new QGridLayout;
-  int col = 0;
-  for (auto* b : {SpeedButton3, SpeedButton10, SpeedButton2, SpeedButton1}) play->addWidget(b, 0, col++);
-  col = 0;
-  for (auto* b : {SpeedButton9, SpeedButton7, SpeedButton5, SpeedButton4, SpeedButton6, SpeedButton8})
-    play->addWidget(b, 1, col++);
-  grid->addLayout(play, 3, 0, 1, 3);
+  auto* play_row = new QHBoxLayout;
+  for (auto* b : {SpeedButton3, SpeedButton10, SpeedButton2, SpeedButton1, SpeedButton9, SpeedButton7, SpeedButton5,
+                  SpeedButton4, SpeedButton6, SpeedButton8})
+    play_row->addWidget(b);
+  v->addLayout(play_row);
 
   TrackBar1 = new QSlider(Qt::Horizontal);
   TrackBar1->setObjectName("TrackBar1");
   TrackBar1->setRange(1, 1000);
   TrackBar1->setValue(1);
-  grid->addWidget(new QLabel("Speed Control"), 4, 0);
-  grid->addWidget(TrackBar1, 4, 1, 1, 2);
-
   CheckBox21 = new QCheckBox("Fast");
   CheckBox21->setObjectName("CheckBox21");
   Edit53 = new QLineEdit;
   Edit53->setObjectName("Edit53");
   Edit53->setReadOnly(true);
   Edit53->setFixedWidth(70);
-  grid->addWidget(CheckBox21, 5, 0);
-  grid->addWidget(new QLabel("Start frame"), 5, 1);
-  grid->addWidget(Edit53, 5, 2);
-
   Memo3 = new QPlainTextEdit;
   Memo3->setObjectName("Memo3");
   Memo3->setReadOnly(true);
-  Memo3->setMaximumHeight(60);
-  grid->addWidget(Memo3, 6, 0, 1, 3);
+  Memo3->setFixedHeight(40);
+  auto* speed_row = new QHBoxLayout;
+  speed_row->addWidget(new QLabel("Speed Control"));
+  speed_row->addWidget(TrackBar1, 1);
+  speed_row->addWidget(CheckBox21);
+  speed_row->addWidget(new QLabel("Start frame"));
+  speed_row->addWidget(Edit53);
+  speed_row->addWidget(Memo3, 1);
+  v->addLayout(speed_row);
   return box;
 }
 

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -44,19 +45,22 @@ QWidget* TPlatform::CreateVideoPanel() {
     auto* e = new QLineEdit;
     e->setObjectName(name);
     e->setReadOnly(true);
-    e->setFixedWidth(90);
+    e->setFixedWidth(80);
     return e;
   };
   Edit48 = read_out("Edit48");
   Edit49 = read_out("Edit49");
   Edit30 = read_out("Edit30");
-  grid->addWidget(Button1, 0, 0);
-  grid->addWidget(new QLabel("Width"), 0, 1);
-  grid->addWidget(Edit48, 0, 2);
-  grid->addWidget(new QLabel("Height"), 1, 1);
-  grid->addWidget(Edit49, 1, 2);
-  grid->addWidget(new QLabel("Frame rate"), 2, 1);
-  grid->addWidget(Edit30, 2, 2);
+  grid->setContentsMargins(4, 2, 4, 2);
+  grid->setVerticalSpacing(2);
+  grid->addWidget(Button1, 0, 0, 1, 2);
+  grid->addWidget(new QLabel("Size"), 1, 0);
+  auto* size = new QHBoxLayout;
+  size->addWidget(Edit48);
+  size->addWidget(Edit49);
+  grid->addLayout(size, 1, 1);
+  grid->addWidget(new QLabel("Frame rate"), 2, 0);
+  grid->addWidget(Edit30, 2, 1);
   return box;
 }
 
