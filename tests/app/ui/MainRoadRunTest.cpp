@@ -237,6 +237,37 @@ TEST(MainRoadRunOwnAvi, AFrameThatCannotBeReadEndsTheRunWithoutARowAndOneBox) {
   EXPECT_TRUE(m.Find<QSpinBox>("UpDown1")->isEnabled());
 }
 
+TEST_P(MainRoadRun, FieldMeasureWritesTwoRowsPerFrameAndDelTakesBothBack) {
+  MainRoadWindow m(GetParam());
+  const auto path = m.Path("fields.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), StarFrames(kWidth, kHeight, 4, kStarCx, kStarCy, FluxOfFrame)));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  TPlatform& w = m.W();
+  m.Find<QCheckBox>("CheckBox2")->setChecked(true);  // 'Field Measure' (rewrites the header)
+  ASSERT_EQ(w.Results.Count(), 6);
+  m.ClickImage1(kStarX, kStarY);
+  m.Click("Button16");
+  m.Click("Button16");
+  std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(Column(rows[0], 1), "0.0");
+  EXPECT_EQ(Column(rows[1], 1), "0.5");
+  EXPECT_EQ(Column(rows[2], 1), "1.0");
+  EXPECT_EQ(Column(rows[3], 1), "1.5");
+  m.Click("Button21");
+  rows = m.Rows();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(Column(rows[1], 1), "0.5");
+  EXPECT_EQ(w.Run.LastMeasuredFrame, 0);
+  EXPECT_EQ(m.Find<QScrollBar>("ScrollBar1")->value(), 0);
+  // The rest of the run goes on from frame 1, two rows a frame.
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  rows = m.Rows();
+  ASSERT_EQ(rows.size(), 8u);
+  EXPECT_EQ(Column(rows[7], 1), "3.5");
+}
+
 INSTANTIATE_TEST_SUITE_P(BothReaders, MainRoadRun, ::testing::Values(Reader::OwnAvi, Reader::Ffmpeg),
                          [](const auto& info) { return info.param == Reader::OwnAvi ? "OwnAvi" : "Ffmpeg"; });
 
