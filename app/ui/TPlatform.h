@@ -295,6 +295,8 @@ class TPlatform : public QMainWindow {
   void RadioButton13Click();
   void CheckBox15Click();
   void RectangleAperture1Click();
+  void Button39Click();  // 'LongLat recognition'
+  QPushButton* Button39 = nullptr;
   QRadioButton* RadioButton13 = nullptr;  // 'TIVi'
   QLineEdit* Edit59 = nullptr;            // date of the stamp
   QAction* RectangleAperture1 = nullptr;  // Option > 'Rectangle Aperture'

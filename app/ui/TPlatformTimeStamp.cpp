@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 
@@ -78,7 +79,13 @@ void TPlatform::SetUpTimeStampControls() {
   Edit59->setObjectName("Edit59");
   Edit59->setReadOnly(true);
   Edit59->setFixedWidth(90);
-  if (auto* grid = qobject_cast<QGridLayout*>(GroupBox12->layout())) grid->addWidget(Edit59, 4, 0, 1, 2);
+  Button39 = new QPushButton("LongLat recognition");
+  Button39->setObjectName("Button39");
+  if (auto* grid = qobject_cast<QGridLayout*>(GroupBox12->layout())) {
+    grid->addWidget(Edit59, 4, 0, 1, 2);
+    grid->addWidget(Button39, 4, 2, 1, 2);
+  }
+  connect(Button39, &QPushButton::clicked, this, &TPlatform::Button39Click);
 
   QMenu* option = menuBar()->findChild<QMenu*>("Option1");
   if (!option) {
@@ -214,6 +221,12 @@ void TPlatform::ReadIotaGpsLine() {
   if (!GrabCurrentFrame(frame)) return;
   GlyphContext ctx = StampGlyphContext(false);
   ::ReadIotaGpsLine(frame, ctx, Stamp, Station);
+  StampGlyphs.gpsCharPitch = ctx.gpsCharPitch;
+}
+
+void TPlatform::Button39Click() {
+  if (!Run.VideoLoaded) return;
+  ReadIotaGpsLine();
 }
 
 void TPlatform::LocateStampBeforeFirstFrame() {
