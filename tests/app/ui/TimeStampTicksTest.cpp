@@ -15,7 +15,10 @@ namespace {
 constexpr int kFrames = 6;
 constexpr int64_t kFrameTicks = 333666;  // 29.97 frames per second, to the tick
 constexpr int64_t kHalfFrameTicks = 166833;
-constexpr int64_t kStartRest = 301234567;  // 30.1234567 s into the minute
+// 59.8999102 s into 23:58: frame 3 is captured 10 us after 23:59 starts,
+// with the middle of its exposure still in 23:58.
+constexpr int64_t kStartRest = 598999102;
+constexpr int64_t kMinute = 600000000;
 
 int64_t FrameTicks(int n) { return TicksOf(2026, 12, 31, 23, 58, kStartRest + n * kFrameTicks); }
 
@@ -26,7 +29,12 @@ std::string Pad(int64_t v, int digits) {
 }
 
 // "ss.sssssss" of a rest of the minute, by integer arithmetic.
-std::string RestText(int64_t rest) { return Pad(rest / 10000000, 2) + "." + Pad(rest % 10000000, 7); }
+std::string RestText(int64_t rest) {
+  rest %= kMinute;
+  return Pad(rest / 10000000, 2) + "." + Pad(rest % 10000000, 7);
+}
+// The minute of a rest counted from 23:58.
+std::string MinuteOf(int64_t rest) { return rest >= kMinute ? "59" : "58"; }
 
 Bitmap24 TickFrame(int n, int row) {
   Bitmap24 f(64, 48);
@@ -93,24 +101,27 @@ TEST_P(TimeStampTicks, ReadBackExactlyAndTimeEveryRow) {
     const bool second = c.fieldMode && i % 2 == 1;
     const int64_t rest = kStartRest + n * kFrameTicks;
     const std::string& r = rows[i];
-    // Columns 8-10: hours and minutes of the frame and its capture seconds.
+    // Columns 8-10: hours and minutes of the capture instant and its seconds.
     EXPECT_EQ(Column(r, 8), "23") << c.name << " " << r;
-    EXPECT_EQ(Column(r, 9), "58") << c.name << " " << r;
+    EXPECT_EQ(Column(r, 9), MinuteOf(rest)) << c.name << " " << r;
     EXPECT_EQ(Column(r, 10), RestText(rest)) << c.name << " " << r;
     EXPECT_EQ(Column(r, 3), "") << r;
     EXPECT_EQ(Column(r, 7), "") << r;
     if (!c.fieldMode) {
       for (int col : {4, 5, 6}) EXPECT_EQ(Column(r, col), "") << r;
     } else if (!second) {
+      // The first field row: the middle of the exposure.
       EXPECT_EQ(Column(r, 4), "23") << r;
-      EXPECT_EQ(Column(r, 5), "58") << r;
+      EXPECT_EQ(Column(r, 5), MinuteOf(rest - kHalfFrameTicks)) << r;
       EXPECT_EQ(Column(r, 6), RestText(rest - kHalfFrameTicks)) << r;
     } else {
-      EXPECT_EQ(Column(r, 4), "") << r;
-      EXPECT_EQ(Column(r, 5), "") << r;
+      EXPECT_EQ(Column(r, 4), "23") << r;
+      EXPECT_EQ(Column(r, 5), MinuteOf(rest)) << r;
       EXPECT_EQ(Column(r, 6), RestText(rest)) << r;
     }
   }
+  // Frame 3 across the minute: 23:58:59.98 in the middle, 23:59:00.00001 at its end.
+  ASSERT_TRUE(MinuteOf(kStartRest + 3 * kFrameTicks) == "59" && MinuteOf(kStartRest + 3 * kFrameTicks - kHalfFrameTicks) == "58");
   EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text().toStdString(), RestText(kStartRest + (kFrames - 1) * kFrameTicks));
 }
 
