@@ -34,6 +34,7 @@
 #include "timestamp/FrameTimeDisplay.h"
 #include "timestamp/GpsLine.h"
 #include "timestamp/InserterSettings.h"
+#include "timestamp/SevenSegmentDigits.h"
 #include "video/CaptureLog.h"
 
 class QAction;
@@ -298,6 +299,16 @@ class TPlatform : public QMainWindow {
   void CheckBox15Click();
   void RectangleAperture1Click();
   void Button39Click();  // 'LongLat recognition'
+  // A click on the frame in 'Position Set' mode TIVi: the digit box (or the
+  // stamp line with 'KIWI') is found from this point on every frame.
+  void TiviDigitBoxClick(int x, int y);
+  // The digit box of the frame before its time is read, when a click asked for it.
+  void LocateTiviDigits(const Bitmap24& frame);
+  bool TiviLocateOn = false;
+  int TiviPickX = 0, TiviPickY = 0;
+  TiviBox TiviDigitBox{};
+  TiviSampleTemplate TiviTemplate = DefaultTiviSampleTemplate();
+  TiviSamplePoints TiviPoints{};
   QPushButton* Button39 = nullptr;
   QRadioButton* RadioButton13 = nullptr;  // 'TIVi'
   QLineEdit* Edit59 = nullptr;            // date of the stamp

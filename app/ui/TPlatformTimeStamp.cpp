@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
+#include "app/NumberText.h"
 #include "app/ui/ControlEvents.h"
 #include "app/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
@@ -37,7 +38,9 @@ class StampReadingHooks final : public FrameDriverHooks {
   void MeasurePsf(FrameContext& c, int k, int x, int y) override { In().MeasurePsf(c, k, x, y); }
   void AfterObjects(FrameContext& c) override {
     In().AfterObjects(c);
-    if (!c.Settings.DirectionSettingMode) w_.FrameTimeStep(c.FrameBitmap, false);
+    if (c.Settings.DirectionSettingMode) return;
+    w_.LocateTiviDigits(c.FrameBitmap);
+    w_.FrameTimeStep(c.FrameBitmap, false);
   }
 
  private:
@@ -122,8 +125,17 @@ GlyphContext TPlatform::StampGlyphContext(bool field_view) const {
 }
 
 void TPlatform::FrameTimeStep(const Bitmap24& frame, bool field_view) {
-  // Without 'KIWI' the seven-segment boxes would be read; they have no reader here yet.
-  if (!CheckBox5->isChecked()) return;
+  if (!CheckBox5->isChecked()) {
+    // Only two seven-segment digits: tenths and hundredths of the second.
+    if (field_view || !Options.TiviAvailable) return;
+    const InserterDigitsDisplay d = ShowInserterDigits(frame, TiviPoints, UpDown4->Position());
+    Edit24->setText(QString::fromStdString(d.Edit24));
+    Edit25->setText(QString::fromStdString(d.Edit25));
+    Edit26->setText(QString::fromStdString(d.Edit26));
+    Edit27->setText(QString::fromStdString(d.Edit27));
+    Options.TiviDigitsValid = d.TiviDigitsValid ? 1 : 0;
+    return;
+  }
   if (!field_view && Options.PositionSetMode == 3 && !Options.TiviAvailableKiwi) return;
   ShowFrameTime(frame, field_view);
 }
@@ -303,4 +315,52 @@ void TPlatform::AddTimeToNoCmosTime1Click() {
   }
   RestoreNoTimeRecorded = new TRestoreNoTimeRecorded(CaptureLogTimes, this);
   RestoreNoTimeRecorded->show();
+}
+
+void TPlatform::LocateTiviDigits(const Bitmap24& frame) {
+  if (!TiviLocateOn) return;
+  TiviLocatePending = false;
+  const int threshold = UpDown4->Position();
+  if (!CheckBox5->isChecked()) {
+    Options.StampLocated = LocateTiviBox(frame, TiviPickX, TiviPickY, threshold, TiviDigitBox) ? 1 : 0;
+    TiviPoints = PlaceDigitSamplePoints(TiviDigitBox, TiviTemplate);
+    return;
+  }
+  GlyphContext ctx = StampGlyphContext(false);
+  if (LocateDigitPositions(frame, TiviPickX, TiviPickY, threshold, ctx, Stamp, StampLocator.StampCharHeight)) {
+    Options.StampLocated = 1;
+    StampGlyphs.stampCharPitch = ctx.stampCharPitch;
+    Options.LocatedStampRow = Stamp.LocatedStampRow;
+  } else {
+    Options.StampLocated = 0;
+  }
+}
+
+void TPlatform::TiviDigitBoxClick(int x, int y) {
+  const bool ghs = Options.TimeStampMode == 2;
+  if (CheckBox5->isChecked()) {
+    if (y < 578 && !ghs) y += 2;
+    Options.TiviAvailableKiwi = 1;
+  } else {
+    Options.TiviAvailable = 1;
+  }
+  TiviPickX = x;
+  TiviPickY = y;
+  if (ghs && CheckBox5->isChecked()) {
+    // Snapped to the GHS character grid; this point is the start, once.
+    const int gx = static_cast<int>(RoundHalfAway((x - 18) / 20.0L)) * 20 + 14;
+    const int gy = static_cast<int>(RoundHalfAway((y - 7) / 18.0L)) * 18 + 9;
+    Options.GhsSearchU = 0;
+    GhsLocateEnabled = true;
+    LocateGhsTimeStamp(gx, gy);
+    ApplyStampFieldOrder();
+  } else {
+    TiviLocateOn = true;
+    TiviLocatePending = true;
+  }
+  ShowNeighbor();
+  if (!ghs) return;
+  ApplyStampFieldOrder();
+  RadioButton10->setChecked(true);
+  Options.PositionSetMode = 0;
 }
