@@ -64,6 +64,7 @@ Tchart1::~Tchart1() {
     session_.DiffractionMode = 0;
     session_.AvgBkgShown = 0;
     session_.AvgBkgWindowOpen = 0;
+    session_.CorrectionOpen = 0;
   }
 }
 
@@ -462,11 +463,6 @@ void Tchart1::NarrowSetting() {
   GroupBox1->move(654, 2);
   CheckBox1->move(608, CheckBox1->y());
   CheckBox1->setChecked(false);
-}
-
-void Tchart1::changeEvent(QEvent* e) {
-  // Minimise and restore act on this window alone.
-  QWidget::changeEvent(e);
 }
 
 void Tchart1::closeEvent(QCloseEvent* e) {

@@ -364,3 +364,20 @@ TEST(Tchart1, CopyAndReportPreview) {
   EXPECT_EQ(preview[0], "Date: 2026-12-06 ");
   EXPECT_EQ(preview[1], "Star: 0: 0: 0: 0: 1-2-3: 0-0");
 }
+
+TEST(Tchart1, TablesWithoutRecordsDrawNothingAndClicksAreHarmless) {
+  for (size_t keep : {0u, 1u, 5u, 6u, 7u}) {
+    SCOPED_TRACE(keep);
+    ChartFixture f;
+    auto lines = BuildResultTable(3, 1, RowsFromValues({{0.0}}));
+    lines.resize(keep);
+    f.host.table.lines = lines;
+    f.Open();
+    ReleaseAt(f.chart->ChartImg1, 100, 100);
+    ReleaseAt(f.chart->ChartImg1, 50, 360);
+    Find<QPushButton>(f.chart, "Button4")->click();
+    Find<QPushButton>(f.chart, "Button17")->click();
+    Find<QPushButton>(f.chart, "Button9")->click();
+    EXPECT_TRUE(Find<QLineEdit>(f.chart, "Edit1")->text().isEmpty());
+  }
+}
