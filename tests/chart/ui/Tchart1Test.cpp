@@ -381,3 +381,36 @@ TEST(Tchart1, TablesWithoutRecordsDrawNothingAndClicksAreHarmless) {
     EXPECT_TRUE(Find<QLineEdit>(f.chart, "Edit1")->text().isEmpty());
   }
 }
+
+TEST(Tchart1, OpeningDefaultsOfTheEventState) {
+  {
+    ChartFixture f;
+    f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(90)}, 0, true));  // 90 field records
+    f.session.ChartState.TotalFrameCount = 90;
+    f.events.Flags.PresetSelectedFrame = 5;
+    f.events.Diffraction.ObjectDistance = 1;
+    f.events.Diffraction.LevelMean = {1, 2, 3};
+    f.Open();
+    EXPECT_EQ(f.chart->Data().FieldMode, 1);
+    EXPECT_EQ(f.session.ChartState.SelectedFrame, 5);
+    const DiffractionState& d = f.events.Diffraction;
+    EXPECT_EQ(d.PreEventWindowFrom, -45);
+    EXPECT_EQ(d.PreEventWindowTo, -30);
+    EXPECT_EQ(d.PostEventWindowFrom, 30);
+    EXPECT_EQ(d.PostEventWindowTo, 45);
+    EXPECT_EQ(d.ObjectDistance, 384401000);
+    EXPECT_EQ(d.LevelMean[0], kLevelUnset);
+    EXPECT_EQ(f.session.FftLength, 1024);
+    EXPECT_EQ(f.events.Flags.StarTemperature, 6650);
+  }
+  {
+    ChartFixture f;
+    f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(300)}));
+    f.events.Flags.PresetSelectedFrame = 5;
+    f.events.Flags.IntegratedVideoMeasured = 1;
+    f.Open();
+    EXPECT_EQ(f.session.ChartState.SelectedFrame, -1);
+    EXPECT_EQ(f.events.Diffraction.PreEventWindowFrom, -30);
+    EXPECT_EQ(f.events.Diffraction.PostEventWindowTo, 30);
+  }
+}
