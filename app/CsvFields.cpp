@@ -38,32 +38,36 @@ std::string StripQuotes(std::string_view s) {
 }
 
 void SanitizeNumericText(std::string& s) {
+  // Built by appending characters: GCC 12 at -O3 warns falsely (-Wrestrict)
+  // on inserting a literal into the string being cleaned.
   if (s.empty()) {
-    s = "0";
+    s.assign(1, '0');
     return;
   }
+  // Decimal-point pass: the first point stays ("0" before it when it leads,
+  // "0" after it when it ends the text); later points go.
+  std::string pointed;
+  pointed.reserve(s.size() + 2);
   bool seen_point = false;
-  for (size_t i = 0; i < s.size();) {
-    if (s[i] != '.') {
-      ++i;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    if (c != '.') {
+      pointed.push_back(c);
       continue;
     }
-    if (seen_point) {
-      s.erase(i, 1);
-      continue;
-    }
+    if (seen_point) continue;
     seen_point = true;
-    if (i == 0) {
-      s.insert(0, "0");
-      ++i;
-    }
-    if (i == s.size() - 1) s += '0';
-    ++i;
+    if (i == 0) pointed.push_back('0');
+    pointed.push_back('.');
+    if (i + 1 == s.size()) pointed.push_back('0');
   }
+  // Character pass: digits and the point only.
   std::string out;
-  for (char c : s)
-    if ((c >= '0' && c <= '9') || c == '.') out += c;
-  s = out.empty() ? "0" : out;
+  out.reserve(pointed.size());
+  for (char c : pointed)
+    if ((c >= '0' && c <= '9') || c == '.') out.push_back(c);
+  if (out.empty()) out.assign(1, '0');
+  s.swap(out);
 }
 
 int32_t StrToIntOrZero(std::string_view s) {

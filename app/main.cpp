@@ -1,9 +1,8 @@
-#include <QApplication>
-
 #include "app/ui/TPlatform.h"
+#include "app/ui/TessaryApplication.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  TessaryApplication app(argc, argv);
   TPlatform platform;
   platform.show();
   return app.exec();

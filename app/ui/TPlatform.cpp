@@ -1,16 +1,296 @@
+// Main window: controls, layout and handler wiring.
 #include "app/ui/TPlatform.h"
 
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QVBoxLayout>
 
-TPlatform::TPlatform(QWidget* parent) : QMainWindow(parent) {
-  setObjectName("Platform");
-  Memo1 = new QPlainTextEdit(this);
-  Memo1->setObjectName("Memo1");
-  Memo1->setReadOnly(true);
-  setCentralWidget(Memo1);
-  FormCreate();
+#include "app/ui/ControlEvents.h"
+#include "app/ui/ResultMemoView.h"
+
+QPointer<TPlatform> Platform;
+
+namespace {
+
+template <class W, class... Args>
+W* Named(const char* name, Args&&... args) {
+  auto* w = new W(std::forward<Args>(args)...);
+  w->setObjectName(name);
+  return w;
 }
 
-TPlatform::~TPlatform() = default;
+QLineEdit* ReadOut(const char* name, int width) {
+  auto* e = Named<QLineEdit>(name);
+  e->setReadOnly(true);
+  e->setFixedWidth(width);
+  e->setAlignment(Qt::AlignCenter);
+  return e;
+}
 
-void TPlatform::FormCreate() { setWindowTitle("Tessary"); }
+}  // namespace
+
+TPlatform::TPlatform(const PlatformOptions& options, QWidget* parent)
+    : QMainWindow(parent), startup_(options) {
+  setObjectName("Platform");
+  if (startup_.ExePath.empty())
+    startup_.ExePath = QCoreApplication::applicationFilePath().toStdString();
+  CreateControls();
+  CreateMenus();
+  ConnectHandlers();
+  memo_view_ = new ResultMemoView(Results, Memo1, this);
+  Platform = this;
+  FormCreate();
+  SyncMemo1();
+}
+
+TPlatform::~TPlatform() {
+  delete memo_view_;
+  memo_view_ = nullptr;
+}
+
+void TPlatform::CreateControls() {
+  // Image area with the frame scroll bar below it.
+  ScrollBox1 = Named<QScrollArea>("ScrollBox1");
+  ScrollBox1->setMinimumSize(480, 360);
+  ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Image1 = Named<QLabel>("Image1");
+  Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Image1->setMinimumSize(320, 240);
+  ScrollBox1->setWidget(Image1);
+  ScrollBar1 = Named<QScrollBar>("ScrollBar1", Qt::Horizontal);
+  ScrollBar1->setRange(0, 0);
+
+  auto* image_column = new QWidget;
+  auto* image_layout = new QVBoxLayout(image_column);
+  image_layout->setContentsMargins(0, 0, 0, 0);
+  image_layout->addWidget(ScrollBox1, 1);
+  image_layout->addWidget(ScrollBar1);
+
+  auto* panel_scroll = new QScrollArea;
+  panel_scroll->setWidgetResizable(true);
+  panel_scroll->setWidget(CreateControlPanel());
+  panel_scroll->setMinimumWidth(340);
+  panel_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+  auto* top = new QWidget;
+  auto* top_layout = new QHBoxLayout(top);
+  top_layout->setContentsMargins(4, 4, 4, 4);
+  top_layout->addWidget(image_column, 1);
+  top_layout->addWidget(panel_scroll);
+
+  // Results table below.
+  Panel7 = Named<QWidget>("Panel7");
+  auto* memo_layout = new QVBoxLayout(Panel7);
+  memo_layout->setContentsMargins(4, 0, 4, 4);
+  Memo1 = Named<QPlainTextEdit>("Memo1");
+  Memo1->setReadOnly(true);
+  Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Memo1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  Memo1->setMinimumHeight(120);
+  Memo2 = Named<QPlainTextEdit>("Memo2");
+  Memo2->setVisible(false);
+  memo_layout->addWidget(Memo1);
+  memo_layout->addWidget(Memo2);
+
+  auto* split = Named<QSplitter>("Splitter1", Qt::Vertical);
+  split->addWidget(top);
+  split->addWidget(Panel7);
+  split->setStretchFactor(0, 3);
+  split->setStretchFactor(1, 1);
+  setCentralWidget(split);
+
+  Timer1 = Named<QTimer>("Timer1", this);
+  Timer1->setInterval(1);
+  resize(1180, 820);
+}
+
+QWidget* TPlatform::CreateControlPanel() {
+  auto* panel = new QWidget;
+  auto* v = new QVBoxLayout(panel);
+  v->setContentsMargins(2, 2, 2, 2);
+  v->setSpacing(4);
+
+  // Video and measuring mode.
+  auto* mode = new QGroupBox("Measurement");
+  auto* mode_grid = new QGridLayout(mode);
+  CheckBox7 = Named<QCheckBox>("CheckBox7", "DShow");
+  CheckBox14 = Named<QCheckBox>("CheckBox14", "Photometry");
+  CheckBox2 = Named<QCheckBox>("CheckBox2", "Field Measure");
+  CheckBox1 = Named<QCheckBox>("CheckBox1", "Show Field");
+  RadioGroup2 = new TRadioGroup("RadioGroup2", "Field Order", {"Even first", "Odd first"});
+  Edit5 = Named<QLineEdit>("Edit5");
+  Edit5->setReadOnly(true);
+  Edit5->setPlaceholderText("video file");
+  mode_grid->addWidget(Edit5, 0, 0, 1, 3);
+  mode_grid->addWidget(CheckBox7, 1, 0);
+  mode_grid->addWidget(CheckBox14, 1, 1);
+  mode_grid->addWidget(CheckBox1, 1, 2);
+  mode_grid->addWidget(CheckBox2, 2, 0);
+  mode_grid->addWidget(RadioGroup2, 2, 1, 2, 2);
+  v->addWidget(mode);
+
+  // Objects and their apertures.
+  auto* objects = new QGroupBox("Objects");
+  auto* obj_grid = new QGridLayout(objects);
+  RadioButton7 = Named<QRadioButton>("RadioButton7", "A");
+  RadioButton8 = Named<QRadioButton>("RadioButton8", "B");
+  RadioButton9 = Named<QRadioButton>("RadioButton9", "C");
+  auto* obj_row = new QHBoxLayout;
+  for (auto* b : {RadioButton7, RadioButton8, RadioButton9}) obj_row->addWidget(b);
+  obj_grid->addLayout(obj_row, 0, 0, 1, 4);
+  UpDown1 = new TUpDown("UpDown1", "Edit1", 0, 25, 5);
+  UpDown2 = new TUpDown("UpDown2", "Edit2", 0, 25, 10);
+  UpDown3 = new TUpDown("UpDown3", "Edit3", 0, 25, 25);
+  obj_grid->addWidget(new QLabel("Radius"), 1, 0);
+  obj_grid->addWidget(new QLabel("Inner"), 1, 1);
+  obj_grid->addWidget(new QLabel("Outer"), 1, 2);
+  obj_grid->addWidget(UpDown1, 2, 0);
+  obj_grid->addWidget(UpDown2, 2, 1);
+  obj_grid->addWidget(UpDown3, 2, 2);
+  GroupBox3 = Named<QGroupBox>("GroupBox3", "Half Flux");
+  auto* hf = new QVBoxLayout(GroupBox3);
+  Label11 = Named<QLabel>("Label11", "Diameter");
+  hf->addWidget(Label11);
+  obj_grid->addWidget(GroupBox3, 1, 3, 2, 1);
+  v->addWidget(objects);
+
+  // Background area.
+  auto* bkg = new QGroupBox("Background Area");
+  auto* bkg_grid = new QGridLayout(bkg);
+  RadioButton1 = Named<QRadioButton>("RadioButton1", "Standard");
+  RadioButton2 = Named<QRadioButton>("RadioButton2", "Avoid Sunlit Face");
+  RadioButton3 = Named<QRadioButton>("RadioButton3", "Meteor/Lunar Limb");
+  bkg_grid->addWidget(RadioButton1, 0, 0);
+  bkg_grid->addWidget(RadioButton2, 1, 0);
+  bkg_grid->addWidget(RadioButton3, 2, 0);
+  UpDown6 = new TUpDown("UpDown6", "Edit22", 0, 25, 10);
+  UpDown8 = new TUpDown("UpDown8", "Edit14", 1, 25, 25);
+  bkg_grid->addWidget(new QLabel("Gap"), 0, 1);
+  bkg_grid->addWidget(UpDown6, 0, 2);
+  bkg_grid->addWidget(new QLabel("Width"), 1, 1);
+  bkg_grid->addWidget(UpDown8, 1, 2);
+  v->addWidget(bkg);
+
+  // Star tracking.
+  auto* track = new QGroupBox("Star Tracking");
+  auto* track_grid = new QGridLayout(track);
+  RadioButton4 = Named<QRadioButton>("RadioButton4", "Anchor");
+  RadioButton5 = Named<QRadioButton>("RadioButton5", "Drift");
+  RadioButton6 = Named<QRadioButton>("RadioButton6", "OFF");
+  track_grid->addWidget(RadioButton4, 0, 0);
+  track_grid->addWidget(RadioButton5, 1, 0);
+  track_grid->addWidget(RadioButton6, 2, 0);
+  UpDown5 = new TUpDown("UpDown5", "Edit6", 0, 25, 7);
+  UpDown7 = new TUpDown("UpDown7", "Edit42", 0, 99, 50);
+  track_grid->addWidget(new QLabel("Radius"), 0, 1);
+  track_grid->addWidget(UpDown5, 0, 2);
+  track_grid->addWidget(new QLabel("Threshold"), 1, 1);
+  track_grid->addWidget(UpDown7, 1, 2);
+  CheckBox3 = Named<QCheckBox>("CheckBox3", "Sync-Tracking APT");
+  track_grid->addWidget(CheckBox3, 2, 1, 1, 2);
+  v->addWidget(track);
+
+  // Time stamp.
+  GroupBox12 = Named<QGroupBox>("GroupBox12", "Time");
+  auto* time_grid = new QGridLayout(GroupBox12);
+  ComboBox1 = Named<QComboBox>("ComboBox1");
+  ComboBox1->addItems({"IOTA", "KIWI", "GHS", "Sharp"});
+  CheckBox5 = Named<QCheckBox>("CheckBox5", "KIWI");
+  UpDown4 = new TUpDown("UpDown4", "Edit4", 0, 255, 100);
+  time_grid->addWidget(ComboBox1, 0, 0);
+  time_grid->addWidget(CheckBox5, 0, 1);
+  time_grid->addWidget(new QLabel("Threshold"), 0, 2);
+  time_grid->addWidget(UpDown4, 0, 3);
+  Edit24 = ReadOut("Edit24", 40);
+  Edit25 = ReadOut("Edit25", 40);
+  Edit26 = ReadOut("Edit26", 90);
+  Edit27 = ReadOut("Edit27", 90);
+  auto* times = new QHBoxLayout;
+  for (auto* e : {Edit24, Edit25, Edit26, Edit27}) times->addWidget(e);
+  time_grid->addLayout(times, 1, 0, 1, 4);
+  RadioButton10 = Named<QRadioButton>("RadioButton10", "Star");
+  RadioButton11 = Named<QRadioButton>("RadioButton11", "Signal1");
+  RadioButton12 = Named<QRadioButton>("RadioButton12", "Signal2");
+  auto* marks = new QWidget;
+  auto* marks_row = new QHBoxLayout(marks);
+  marks_row->setContentsMargins(0, 0, 0, 0);
+  for (auto* b : {RadioButton10, RadioButton11, RadioButton12}) marks_row->addWidget(b);
+  time_grid->addWidget(marks, 2, 0, 1, 3);
+  CheckBox22 = Named<QCheckBox>("CheckBox22", "Auto Location for LED");
+  time_grid->addWidget(CheckBox22, 3, 0, 1, 4);
+  v->addWidget(GroupBox12);
+
+  // Playback and view.
+  auto* play = new QGroupBox("Playback");
+  auto* play_grid = new QGridLayout(play);
+  UpDown9 = new TUpDown("UpDown9", "Edit19", 1, 2048, 1);
+  play_grid->addWidget(new QLabel("Step"), 0, 0);
+  play_grid->addWidget(UpDown9, 0, 1);
+  Edit18 = Named<QLineEdit>("Edit18");
+  Edit18->setFixedWidth(60);
+  play_grid->addWidget(new QLabel("Gamma"), 1, 0);
+  play_grid->addWidget(Edit18, 1, 1);
+  RadioGroup3 = new TRadioGroup("RadioGroup3", "FrameFlickerFree", {"ON", "OFF"});
+  play_grid->addWidget(RadioGroup3, 0, 2, 2, 1);
+  CheckBox10 = Named<QCheckBox>("CheckBox10", "Small Memo");
+  play_grid->addWidget(CheckBox10, 2, 0, 1, 2);
+  Button2 = Named<QPushButton>("Button2", "Exit");
+  play_grid->addWidget(Button2, 2, 2);
+  v->addWidget(play);
+
+  // ---- video ---- / ---- run ----
+  v->addWidget(CreateVideoPanel());
+  v->addWidget(CreateRunPanel());
+
+  v->addStretch(1);
+  return panel;
+}
+
+void TPlatform::CreateMenus() {
+  QMenu* file = menuBar()->addMenu("File");
+  file->setObjectName("File1");
+  // ---- video ----
+  AVIRileOpen1 = file->addAction("AVI File Open");
+  AVIRileOpen1->setObjectName("AVIRileOpen1");
+  Exit1 = file->addAction("Exit");
+  Exit1->setObjectName("Exit1");
+  QMenu* object = menuBar()->addMenu("Object");
+  object->setObjectName("Object1");
+  Add1 = object->addAction("Object Star Add");
+  Add1->setObjectName("Add1");
+  Remove1 = object->addAction("Remove Object");
+  Remove1->setObjectName("Remove1");
+}
+
+void TPlatform::ConnectHandlers() {
+  connect(Button2, &QPushButton::clicked, this, &TPlatform::Button2Click);
+  connect(Exit1, &QAction::triggered, this, &TPlatform::Exit1Click);
+  OnCheckBoxClick(CheckBox2, this, &TPlatform::CheckBox2Click);
+  OnCheckBoxClick(CheckBox5, this, &TPlatform::CheckBox5Click);
+  OnCheckBoxClick(CheckBox7, this, &TPlatform::CheckBox7Click);
+  OnCheckBoxClick(CheckBox14, this, &TPlatform::CheckBox14Click);
+  OnComboBoxChange(ComboBox1, this, &TPlatform::ComboBox1Change);
+  OnRadioGroupClick(RadioGroup2, this, &TPlatform::RadioGroup2Click);
+  for (auto* b : {RadioButton1, RadioButton2, RadioButton3})
+    OnRadioButtonClick(b, this, &TPlatform::RadioButtonFormClick);
+  OnUpDownChange(UpDown9, this, &TPlatform::UpDown9Click);
+  // ---- video ---- / ---- run ----
+  ConnectVideoHandlers();
+  ConnectRunHandlers();
+}

@@ -1,17 +1,301 @@
 #pragma once
-// The main window.
+// The main window. Its controls keep their designer names (member and
+// objectName). The shared state lives in the named structs below; other
+// windows reach it through the window (`Platform`).
+//
+// Files: TPlatform.cpp (controls and layout), TPlatformStartup.cpp (start-up,
+// exit), TPlatformResults.cpp (results table), TPlatformSettings.cpp
+// (settings file), TPlatformVideo.cpp (opening a video), TPlatformFrame.cpp
+// (showing and measuring the current frame), TPlatformRun.cpp (runs,
+// playback and frame navigation).
 #include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
 
+#include "app/FrameResult.h"
+#include "app/FrameTimeTexts.h"
+#include "app/MainWindowState.h"
+#include "app/ResultCsvFormat.h"
+#include "app/ResultTable.h"
+#include "app/SettingsFile.h"
+#include "app/ZcToXzTable.h"
+#include "measure/AperturePhotometry.h"
+#include "measure/DriftTracks.h"
+#include "measure/FrameDriver.h"
+#include "measure/RunControl.h"
+#include "video/VideoOpening.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollArea;
+class QScrollBar;
+class QSlider;
+class ResultMemoView;
+class TRadioGroup;
+class TUpDown;
+
+// What the window needs from outside at creation.
+struct PlatformOptions {
+  // The running program's path; the settings file and "ZC2XZ.txt" are looked
+  // up beside it. Empty: the application's own path.
+  std::filesystem::path ExePath;
+};
 
 class TPlatform : public QMainWindow {
   Q_OBJECT
  public:
-  explicit TPlatform(QWidget* parent = nullptr);
+  explicit TPlatform(const PlatformOptions& options = {}, QWidget* parent = nullptr);
   ~TPlatform() override;
 
+  // ---- shared state ----
+  RunState Run;
+  VideoGlobals Video;
+  MainOptions Options;          // measuring, time-stamp and table options
+  FrameTimeTexts Times;
+  FrameResults Frames;          // FrameDataLines, InitialDataLines, RecordedDataLines
+  PassedPointTable PassedPoints{};  // per object: spare, 'Frame1', 'Frame2'
+  LinkedPointTable LinkedPoints{};  // per object: linked 'Begin', 'End'
+  LimbProfileValues Limb{};             // limb profile of a rectangle aperture, for the rows
+  CaptureLogValues CaptureLog;
+  EventToolState EventTools;
+  AppSettings Settings;         // folders, observer names and the rest of the settings file
+  SettingsLocation SettingsPlace;
+  ZcToXzTable ZCtoXZ{};
+  ResultTable Results;          // the results table; Memo1 shows it
+
+  // ---- results table ----
+  CsvFormatParams CsvParams() const;
+  void WriteInitialCsvHeader();
+  void WriteCsvHeader();
+  void AppendResultRows();
+  void DetectCsvVersion();
+  // Shows pending changes of the results table in Memo1 now.
+  void SyncMemo1();
+
+  // ---- settings file ----
+  bool IniFileExists() const;
+  void WriteDefaultIni();
+  void LoadSettingsFromIni();
+  void SaveAllSettings();
+  void SaveCheckedSettings(const SettingsSaveSelection& ticks);
+  void SaveLatestAccessPaths();
+  // The settings as the controls and globals now hold them.
+  AppSettings CurrentSettings() const;
+
+  void ResetTimeEdits();
+  // Keeps aperture < inner <= outer <= 25 through the ranges of UpDown1-3.
+  void LimitApertureRadii();
+  // The radius, gap, width and threshold edits are the up-downs' own text
+  // fields and always show their positions; kept for the callers' order.
+  void ShowApertureValues() {}
+  std::string ExeFolder() const { return SettingsPlace.ExeFolder; }
+
+  // ---- handlers ----
+  void FormCreate();
+  void FormActivate() {}
+  void Button2Click();
+  void Exit1Click();
+  void CheckBox2Click();
+  void CheckBox5Click();
+  void CheckBox7Click();
+  void CheckBox14Click();
+  void ComboBox1Change();
+  void RadioGroup2Click();
+  void RadioButtonFormClick();
+  void UpDown9Click();
+
+  // ---- controls ----
   QPlainTextEdit* Memo1 = nullptr;
+  QPlainTextEdit* Memo2 = nullptr;
+  QScrollArea* ScrollBox1 = nullptr;
+  QLabel* Image1 = nullptr;
+  QScrollBar* ScrollBar1 = nullptr;
+  QWidget* Panel7 = nullptr;
+  QGroupBox* GroupBox3 = nullptr;   // 'Half Flux'
+  QLabel* Label11 = nullptr;        // 'Diameter'
+  QGroupBox* GroupBox12 = nullptr;  // time read-outs
+  QCheckBox* CheckBox1 = nullptr;   // 'Show Field'
+  QCheckBox* CheckBox2 = nullptr;   // 'Field Measure'
+  QCheckBox* CheckBox3 = nullptr;   // 'Sync-Tracking APT'
+  QCheckBox* CheckBox5 = nullptr;   // 'KIWI'
+  QCheckBox* CheckBox7 = nullptr;   // 'DShow'
+  QCheckBox* CheckBox10 = nullptr;  // memo height
+  QCheckBox* CheckBox14 = nullptr;  // 'Photometry'
+  QCheckBox* CheckBox22 = nullptr;  // 'Auto Location for LED'
+  TRadioGroup* RadioGroup2 = nullptr;  // 'Field Order'
+  TRadioGroup* RadioGroup3 = nullptr;  // 'FrameFlickerFree'
+  QRadioButton* RadioButton1 = nullptr;  // 'Standard'
+  QRadioButton* RadioButton2 = nullptr;  // 'Avoid Sunlit Face'
+  QRadioButton* RadioButton3 = nullptr;  // 'Meteor/Lunar Limb'
+  QRadioButton* RadioButton4 = nullptr;  // 'Anchor'
+  QRadioButton* RadioButton5 = nullptr;  // 'Drift'
+  QRadioButton* RadioButton6 = nullptr;  // 'OFF'
+  QRadioButton* RadioButton7 = nullptr;  // object A
+  QRadioButton* RadioButton8 = nullptr;  // object B
+  QRadioButton* RadioButton9 = nullptr;  // object C
+  QRadioButton* RadioButton10 = nullptr;  // 'Star'
+  QRadioButton* RadioButton11 = nullptr;  // 'Signal1'
+  QRadioButton* RadioButton12 = nullptr;  // 'Signal2'
+  TUpDown* UpDown1 = nullptr;  // aperture radius (Edit1)
+  TUpDown* UpDown2 = nullptr;  // inner background radius (Edit2)
+  TUpDown* UpDown3 = nullptr;  // outer background radius (Edit3)
+  TUpDown* UpDown4 = nullptr;  // digit threshold (Edit4)
+  TUpDown* UpDown5 = nullptr;  // tracking radius (Edit6)
+  TUpDown* UpDown6 = nullptr;  // 'Gap' (Edit22)
+  TUpDown* UpDown7 = nullptr;  // tracking threshold (Edit42)
+  TUpDown* UpDown8 = nullptr;  // 'Width' (Edit14)
+  TUpDown* UpDown9 = nullptr;  // frame step (Edit19)
+  QComboBox* ComboBox1 = nullptr;  // inserter type
+  QLineEdit* Edit5 = nullptr;      // video path
+  QLineEdit* Edit18 = nullptr;     // gamma
+  QLineEdit* Edit24 = nullptr;     // h
+  QLineEdit* Edit25 = nullptr;     // m
+  QLineEdit* Edit26 = nullptr;     // s(Field1)
+  QLineEdit* Edit27 = nullptr;     // s(Field2)
+  QPushButton* Button2 = nullptr;  // exit
+  QAction* Exit1 = nullptr;
+  QAction* Add1 = nullptr;         // 'Object Star Add'
+  QAction* Remove1 = nullptr;      // 'Remove Object'
+  QTimer* Timer1 = nullptr;
+
+  // ---- video ----
+  VideoState VideoIn;    // the open video as the frame sources see it; Video mirrors it
+  VideoSources Sources;  // GKAvi1 and the FFmpeg ("DirectShow") source
+  bool KeepObjectCount = false;
+  void OpenVideoDialog();
+  void Button1Click();         // 'Open AVI'
+  void AVIRileOpen1Click();    // 'AVI File Open'
+  // keep_table 1 keeps the results table, 0 writes a fresh header.
+  void OpenVideoFile(const std::string& file_name, int keep_table);
+  bool OpenVideoStream();
+  void ShowExposureLength();
+  QPushButton* Button1 = nullptr;   // 'Open AVI'
+  QAction* AVIRileOpen1 = nullptr;  // 'AVI File Open'
+  QLineEdit* Edit30 = nullptr;      // frame rate for timing
+  QLineEdit* Edit48 = nullptr;      // frame width
+  QLineEdit* Edit49 = nullptr;      // frame height
+
+  // ---- frame ----
+  FrameDriverState Driver = InitialFrameDriverState();
+  // Tracking, PSF, overlay and time-stamp steps of the driver; the plain hooks
+  // measure every object where it stands.
+  std::unique_ptr<FrameDriverHooks> FrameHooks = std::make_unique<FrameDriverHooks>();
+  bool SingleFrameRun = false;
+  Bitmap24 Image1Bitmap;  // what Image1 shows
+  // Measures and shows the frame at ScrollBar1's position.
+  void ShowNeighbor();
+  // The controls the driver reads, as they stand now.
+  FrameDriverSettings DriverSettings() const;
+  void Image1MouseDown(Qt::MouseButton button, int x, int y);
+  // Shows a pending Image1Bitmap now (playback draws at most every few ms).
+  void DrawImage1Now();
+
+  // ---- run ----
+  void StartMeasurement();      // START
+  void StopMeasurement();       // STOP
+  void Button16Click();         // '1Frame'
+  void Button21Click();         // 'DEL'
+  bool RemoveMeasurementData(); // 'DataRemove'
+  void Timer1Timer();
+  void ScrollBar1Change();
+  void StartPlayback();         // play
+  void SpeedButton10Click();    // play backwards
+  void StopPlayback();          // stop
+  void SpeedButton3Click();     // back to start
+  void SpeedButton4Click();     // '1Fr+'
+  void SpeedButton5Click();     // '-1Fr'
+  void SpeedButton6Click();     // '1sec+'
+  void SpeedButton7Click();     // '-1sec'
+  void SpeedButton8Click();     // '10sec+'
+  void SpeedButton9Click();     // '-10sec'
+  void TrackBar1Change();       // 'Speed Control'
+  void GoToFrame(int n);
+  QPushButton* Button3 = nullptr;   // 'START'
+  QPushButton* Button4 = nullptr;   // 'STOP'
+  QPushButton* Button16 = nullptr;  // '1Frame'
+  QPushButton* Button21 = nullptr;  // 'DEL'
+  QPushButton* Button5 = nullptr;   // 'DataRemove'
+  QPushButton* Button18 = nullptr;  // 'Graph'
+  QPushButton* Button40 = nullptr;  // 'Set radius to recorded'
+  QPushButton* SpeedButton1 = nullptr;   // play
+  QPushButton* SpeedButton2 = nullptr;   // stop
+  QPushButton* SpeedButton3 = nullptr;   // back to start
+  QPushButton* SpeedButton4 = nullptr;   // '1Fr+'
+  QPushButton* SpeedButton5 = nullptr;   // '-1Fr'
+  QPushButton* SpeedButton6 = nullptr;   // '1sec+'
+  QPushButton* SpeedButton7 = nullptr;   // '-1sec'
+  QPushButton* SpeedButton8 = nullptr;   // '10sec+'
+  QPushButton* SpeedButton9 = nullptr;   // '-10sec'
+  QPushButton* SpeedButton10 = nullptr;  // play backwards
+  QSlider* TrackBar1 = nullptr;     // 'Speed Control', Timer1 interval in ms
+  QCheckBox* CheckBox21 = nullptr;  // 'Fast'
+  QLineEdit* Edit53 = nullptr;      // start frame
+  QPlainTextEdit* Memo3 = nullptr;  // run log
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void FormCreate();
+  void CreateControls();
+  void CreateMenus();
+  QWidget* CreateControlPanel();
+  void ConnectHandlers();
+  void ApplySettings(const AppSettings& s);
+  void ResetMarkers();
+  void InitialiseFrameBlocks();
+  void ShowWidthLabels();
+
+  // ---- video ----
+  QWidget* CreateVideoPanel();
+  void ConnectVideoHandlers();
+  void SyncVideoGlobals();
+  QString open_dialog_file_name_;  // OpenDialog1.FileName
+
+  // ---- frame ----
+  static FrameDriverState InitialFrameDriverState();
+  void PutControlsIntoSelectedObject();
+  void RefreshObjectMasks(const FrameDriverSettings& s, bool force);
+  std::string GrabFrameText(int n, Bitmap24& bmp);
+  void ActOnFrameOutcome(const FrameOutcome& out, bool was_measuring);
+  void ShowImage1Bitmap();
+  void ShowBlackImage1();
+  std::array<std::optional<MaskSettings>, 3> built_masks_{};
+  std::array<std::pair<int, int>, 3> built_directions_{};
+  const Bitmap24* image1_source_ = nullptr;  // the bitmap the next Image1 draw shows
+  QTimer* image1_timer_ = nullptr;
+  qint64 image1_drawn_ms_ = 0;
+  bool image1_pending_ = false;
+
+  // ---- run ----
+  QWidget* CreateRunPanel();
+  void ConnectRunHandlers();
+  void Prime();
+  void FinishRun();
+  void EndOfRange();
+  void SetRadiusControlsEnabled(bool on);
+  void StepTo(StepButton button);
+  void AddToRunLog(const std::string& text);
+  int TableHeaderLines() const;
+  bool run_end_pending_ = false;  // the driver ended the run at the last frame
+
+  PlatformOptions startup_;
+  ResultMemoView* memo_view_ = nullptr;
+  bool closing_allowed_ = false;
 };
+
+// The main window while it exists.
+extern QPointer<TPlatform> Platform;

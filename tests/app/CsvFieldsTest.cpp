@@ -20,7 +20,11 @@ TEST(GetCsvField, CountsFieldsFromOne) {
 
 TEST(GetCsvField, LongRowsAndManyFieldsHaveNoLimit) {
   std::string row;
-  for (int i = 1; i <= 2000; ++i) row += "v" + std::to_string(i) + "xxxxx,";
+  for (int i = 1; i <= 2000; ++i) {
+    row += 'v';
+    row += std::to_string(i);
+    row += "xxxxx,";
+  }
   ASSERT_GT(row.size(), 400u);
   EXPECT_EQ(GetCsvField(row, 60), "v60xxxxx");
   EXPECT_EQ(GetCsvField(row, 1500), "v1500xxxxx");

@@ -1,11 +1,364 @@
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <fstream>
 #include <gtest/gtest.h>
 
+#include "../TestFolder.h"
+#include "app/AtomicFile.h"
+#include "app/CsvFields.h"
+#include "app/ui/DialogService.h"
+#include "app/ui/ControlEvents.h"
 #include "app/ui/TPlatform.h"
+#include "app/ui/TessaryApplication.h"
 
-TEST(TPlatformStart, ShowsTheResultsMemo) {
-  TPlatform platform;
-  auto* memo = platform.findChild<QPlainTextEdit*>("Memo1");
-  ASSERT_NE(memo, nullptr);
+namespace {
+
+QStringList MemoLines(TPlatform& w) {
+  auto* memo = w.findChild<QPlainTextEdit*>("Memo1");
+  EXPECT_NE(memo, nullptr);
+  return memo ? memo->toPlainText().split('\n') : QStringList();
 }
+
+template <class T>
+T* Find(TPlatform& w, const char* name) {
+  T* c = w.findChild<T*>(name);
+  EXPECT_NE(c, nullptr) << name;
+  return c;
+}
+
+std::string ReadText(const std::filesystem::path& p) {
+  auto t = ReadWholeFile(p, 1 << 20);
+  return t ? *t : std::string("<missing>");
+}
+
+struct Started {
+  TestFolder dir;
+  ScriptedDialogService dialogs;
+  ScopedDialogService use{dialogs};
+  std::filesystem::path bin = dir / "bin";
+  Started() { std::filesystem::create_directories(bin); }
+  PlatformOptions Options() const { return PlatformOptions{bin / "tessary"}; }
+};
+
+TEST(TPlatformStart, MemoHoldsTheFiveStartUpLines) {
+  Started s;
+  TPlatform w(s.Options());
+  QStringList lines = MemoLines(w);
+  ASSERT_EQ(lines.size(), 5);
+  EXPECT_EQ(lines[0], "\"Tessary File Format (for Ver.0.9.99.5 later)\"");
+  EXPECT_EQ(lines[1], "\"Filename : \"");
+  EXPECT_TRUE(lines[2].startsWith(",\"Time\",,,,\"Centre of\",\"End of\",,,,\"Result\""));
+  EXPECT_EQ(lines[2].count(','), 69);
+  EXPECT_TRUE(lines[3].startsWith(",\"Detect\",,\"VTI\""));
+  EXPECT_EQ(lines[3].count(','), 71);
+  EXPECT_TRUE(lines[4].startsWith("\"No.\",\"Signal1\",\"Signal2\",\"H\""));
+  EXPECT_TRUE(lines[4].endsWith("\"Note\",\"Reserve\""));
+  EXPECT_EQ(lines[4].count(','), 68);
+  EXPECT_EQ(w.Results.Count(), 5);
+  EXPECT_EQ(w.Options.CsvVersion, 3);
+  EXPECT_TRUE(s.dialogs.messages.empty());
+}
+
+TEST(TPlatformStart, CreatesTheFactorySettingsFileBesideTheProgram) {
+  Started s;
+  TPlatform w(s.Options());
+  const auto ini = s.bin / "tessary.ini";
+  ASSERT_TRUE(std::filesystem::exists(ini));
+  EXPECT_EQ(w.SettingsPlace.IniPath, ini);
+  std::string text = ReadText(ini);
+  EXPECT_TRUE(text.starts_with("[Files]\r\nPath to .AVI files=/\r\n"));
+  EXPECT_NE(text.find("[Capture]\r\nCapture File Path=" + s.bin.string() + "/\r\n"), std::string::npos);
+  EXPECT_TRUE(text.ends_with("[VideoSource]\r\nCamera=WAT-120N\r\n"));
+  // And the window shows what it holds.
+  EXPECT_TRUE(Find<QCheckBox>(w, "CheckBox7")->isChecked());
+  EXPECT_EQ(Find<QCheckBox>(w, "CheckBox7")->text(), "DShow");
+  EXPECT_TRUE(Find<QCheckBox>(w, "CheckBox14")->isChecked());
+  EXPECT_EQ(Find<QGroupBox>(w, "GroupBox3")->title(), "FWHM");
+  EXPECT_FALSE(Find<QCheckBox>(w, "CheckBox2")->isEnabled());
+  EXPECT_TRUE(Find<QRadioButton>(w, "RadioButton3")->isChecked());
+  EXPECT_TRUE(Find<QRadioButton>(w, "RadioButton5")->isChecked());
+  EXPECT_TRUE(Find<QSpinBox>(w, "UpDown6")->isEnabled());
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit1")->text(), "6");
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit6")->text(), "6");
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit4")->text(), "100");
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit19")->text(), "1");
+  EXPECT_EQ(Find<QComboBox>(w, "ComboBox1")->currentIndex(), 1);
+  EXPECT_EQ(w.Options.TimeStampMode, 1);
+  EXPECT_TRUE(Find<QCheckBox>(w, "CheckBox5")->isChecked());
+  EXPECT_EQ(w.Frames.RecordedDataLines[0].Objects[2].ApertureRadius, 6);
+  EXPECT_EQ(w.Frames.RecordedDataLines[0].Objects[2].TrackRadius, 6);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].BackgroundForm, 2);
+  EXPECT_EQ(w.Settings.ObserverName, "Observer's Name");
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit24")->text(), "h");
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit25")->text(), "m");
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit26")->text(), "s(Field1)");
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit27")->text(), "s(Field2)");
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit18")->text(), "1.00");
+}
+
+TEST(TPlatformStart, StoredSettingsRunTheHandlersOfTheirControls) {
+  Started s;
+  std::ofstream(s.bin / "tessary.ini", std::ios::binary)
+      << "[Measurement]\r\nPhotometry=Aperture photometry\r\nMeasure=for each Field\r\nFieldOrder=Top first\r\n"
+         "[FileRead]\r\nAPI for reading file=VideoForWindows\r\n"
+         "[Background Area]\r\nForm=Avoid Sunlit Face\r\n"
+         "[SignalDetectionArea for LED]\r\nSignal1,2=0\r\n"
+         "[TimeSignal]\r\nVideoTimeInserter=IOTA-VTI\r\nRead from KIWI-OSD=1\r\n";
+  TPlatform w(s.Options());
+  // 'Field Measure' switched on by the file rewrote the header for field rows.
+  QStringList lines = MemoLines(w);
+  ASSERT_EQ(lines.size(), 6);
+  EXPECT_EQ(lines[0], "Tessary File Format (for Ver.0.9.99.5 later)");
+  EXPECT_TRUE(lines[3].startsWith(",\"Time\",,,,\"End of\",,,,,\"Result\""));
+  // Written before the inserter type and 'KIWI' were read from the file.
+  EXPECT_TRUE(lines[5].startsWith("\"No.\",\"Signal1\",\"Signal2\""));
+  EXPECT_EQ(Find<QCheckBox>(w, "CheckBox7")->text(), "VFW");
+  EXPECT_EQ(w.Video.UseDirectShow, 0);
+  EXPECT_EQ(Find<QGroupBox>(w, "GroupBox3")->title(), "Half Flux");
+  EXPECT_EQ(w.Options.StampFieldOrder, 1);
+  EXPECT_TRUE(Find<QSpinBox>(w, "UpDown6")->isEnabled());
+  EXPECT_FALSE(Find<QSpinBox>(w, "UpDown8")->isEnabled());
+  EXPECT_FALSE(Find<QRadioButton>(w, "RadioButton11")->isEnabled());
+  EXPECT_TRUE(Find<QRadioButton>(w, "RadioButton10")->isChecked());
+  EXPECT_EQ(w.Options.TimeStampMode, 0);
+  EXPECT_EQ(w.Options.Signal1HalfWidth, 2);
+  // No factory defaults were written over the user's file.
+  EXPECT_EQ(IniFile(s.bin / "tessary.ini").ReadString("Aperture Size", "Radius of Aperture", "none"), "none");
+}
+
+TEST(TPlatformStart, SaveAllTakesTheWindowsTimeSignalControls) {
+  Started s;
+  TPlatform w(s.Options());
+  Find<QSpinBox>(w, "UpDown4")->setValue(42);
+  Find<QCheckBox>(w, "CheckBox5")->setChecked(false);
+  w.Options.SignalMarkersOn = 0;
+  w.SaveAllSettings();
+  IniFile ini(w.SettingsPlace.IniPath);
+  EXPECT_EQ(ini.ReadInteger("TimeSignal", "Threshold", 0), 42);
+  EXPECT_FALSE(ini.ReadBool("TimeSignal", "Read from KIWI-OSD", true));
+  EXPECT_FALSE(ini.ReadBool("SignalDetectionArea for LED", "Signal1,2", true));
+}
+
+TEST(TPlatformStart, UnwritableProgramFolderUsesTheConfigFolderAndSaysSoOnce) {
+  Started s;
+  PlatformOptions o{s.dir / "no-such-folder" / "tessary"};
+  {
+    TPlatform w(o);
+    EXPECT_EQ(w.SettingsPlace.IniPath, s.dir / "xdg" / "tessary" / "tessary.ini");
+    EXPECT_TRUE(std::filesystem::exists(w.SettingsPlace.IniPath));
+  }
+  ASSERT_EQ(s.dialogs.messages.size(), 1u);
+  EXPECT_TRUE(s.dialogs.messages[0].text.contains("not writable"));
+  { TPlatform again(o); }
+  EXPECT_EQ(s.dialogs.messages.size(), 1u);
+}
+
+TEST(TPlatformStart, ReadsTheCatalogueCrossReferenceBesideTheProgram) {
+  Started s;
+  std::ofstream(s.bin / "ZC2XZ.txt", std::ios::binary) << "ZC,77,x,12345\r\nZC,bad,x,1\r\nzc,78,x,2\r\n";
+  TPlatform w(s.Options());
+  EXPECT_EQ(w.ZCtoXZ[77], 12345);
+  EXPECT_EQ(w.ZCtoXZ[78], 0);
+}
+
+TEST(TPlatformEvents, CodeSetComboRunsNoHandlerButTheUserDoes) {
+  Started s;
+  TPlatform w(s.Options());
+  auto* combo = Find<QComboBox>(w, "ComboBox1");
+  SetComboIndex(combo, 2);
+  EXPECT_EQ(w.Options.TimeStampMode, 1);
+  combo->setCurrentIndex(0);
+  emit combo->activated(0);
+  EXPECT_EQ(w.Options.TimeStampMode, 0);
+}
+
+TEST(TPlatformEvents, CheckBoxSetByCodeRunsItsHandler) {
+  Started s;
+  TPlatform w(s.Options());
+  auto* dshow = Find<QCheckBox>(w, "CheckBox7");
+  dshow->setChecked(false);
+  EXPECT_EQ(dshow->text(), "VFW");
+  EXPECT_EQ(w.Video.UseDirectShow, 0);
+  dshow->setChecked(true);
+  EXPECT_EQ(dshow->text(), "DShow");
+}
+
+TEST(TPlatformEvents, RadioGroupAndUpDown) {
+  TRadioGroup group("RG", "Order", {"Even first", "Odd first"});
+  int clicks = 0;
+  QObject::connect(&group, &TRadioGroup::clicked, [&] { ++clicks; });
+  EXPECT_EQ(group.ItemIndex(), -1);
+  group.SetItemIndex(1);
+  group.SetItemIndex(1);
+  EXPECT_EQ(clicks, 1);
+  group.SetItemIndex(0);
+  EXPECT_EQ(clicks, 2);
+  EXPECT_EQ(group.ItemIndex(), 0);
+  group.SetItemIndex(-1);
+  EXPECT_EQ(group.ItemIndex(), -1);
+
+  TUpDown updown("UpDownX", "EditX", 0, 25, 3);
+  int changes = 0;
+  QObject::connect(&updown, &QSpinBox::valueChanged, [&] { ++changes; });
+  updown.SetPosition(30);
+  EXPECT_EQ(updown.Position(), 25);
+  EXPECT_EQ(changes, 0);
+  updown.setValue(4);  // as the arrows do
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(updown.Edit()->objectName(), "EditX");
+}
+
+TEST(TPlatformEvents, BgrColoursAreBlueGreenRed) {
+  QColor c = BgrColor(0x00FF8040);
+  EXPECT_EQ(c.red(), 0x40);
+  EXPECT_EQ(c.green(), 0x80);
+  EXPECT_EQ(c.blue(), 0xFF);
+}
+
+TEST(TPlatformResults, MemoFollowsTheTableLazily) {
+  Started s;
+  TPlatform w(s.Options());
+  auto* memo = Find<QPlainTextEdit>(w, "Memo1");
+  w.WriteCsvHeader();
+  w.SyncMemo1();
+  for (int frame = 0; frame < 2000; ++frame) {
+    for (auto& block : w.Frames.FrameDataLines) block.FrameNumberX10 = frame * 10;
+    w.AppendResultRows();
+  }
+  EXPECT_EQ(memo->blockCount(), 6);  // not yet shown
+  w.SyncMemo1();
+  EXPECT_EQ(memo->blockCount(), 2006);
+  EXPECT_TRUE(memo->toPlainText().split('\n').at(2005).startsWith("1999.0,"));
+  w.Results.SetLine(6, "edited");
+  w.Results.Truncate(8);
+  w.SyncMemo1();
+  QStringList lines = memo->toPlainText().split('\n');
+  ASSERT_EQ(lines.size(), 8);
+  EXPECT_EQ(lines[6], "edited");
+  EXPECT_TRUE(lines[7].startsWith("1.0,"));
+  w.DetectCsvVersion();
+  EXPECT_EQ(w.Options.CsvHeaderLines, 6);
+}
+
+TEST(TPlatformExit, RefusedDuringARun) {
+  Started s;
+  TPlatform w(s.Options());
+  w.show();
+  w.Run.MeasuringRun = true;
+  Find<QPushButton>(w, "Button2")->click();
+  EXPECT_TRUE(w.isVisible());
+  w.Run.MeasuringRun = false;
+  Find<QPushButton>(w, "Button2")->click();
+  EXPECT_FALSE(w.isVisible());
+}
+
+TEST(ExceptionGuard, ShowsTheErrorInsteadOfEscaping) {
+  ScriptedDialogService dialogs;
+  ScopedDialogService use(dialogs);
+  bool result = RunGuarded([]() -> bool { throw std::runtime_error("disk full"); }, false);
+  EXPECT_FALSE(result);
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Error);
+  EXPECT_EQ(dialogs.messages[0].text, "disk full");
+  EXPECT_TRUE(RunGuarded([] { return true; }));
+}
+
+TEST(DialogServiceDouble, AnswersFromItsScript) {
+  ScriptedDialogService dialogs;
+  ScopedDialogService use(dialogs);
+  dialogs.yes_no_answers = {true};
+  dialogs.open_file_names = {"/data/a.avi"};
+  EXPECT_TRUE(Dialogs().AskYesNo("Measurement data will be removed. Are you sure?"));
+  EXPECT_FALSE(Dialogs().AskYesNo("again?"));
+  EXPECT_EQ(Dialogs().GetOpenFileName("Open", "/", "*.avi"), "/data/a.avi");
+  EXPECT_EQ(Dialogs().GetSaveFileName("Save", "/", "*.csv"), "");
+  EXPECT_EQ(dialogs.questions.size(), 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TPlatformEvents, FieldModeIsRefusedWithPsfPhotometry) {
+  Started s;
+  TPlatform w(s.Options());
+  auto* psf = Find<QCheckBox>(w, "CheckBox14");
+  auto* field = Find<QCheckBox>(w, "CheckBox2");
+  ASSERT_TRUE(psf->isChecked());
+  field->setEnabled(true);
+  field->setChecked(true);
+  EXPECT_FALSE(field->isChecked());
+  ASSERT_EQ(s.dialogs.messages.size(), 1u);
+  EXPECT_EQ(s.dialogs.messages[0].text, "Field mode is not available on PSF photometry.");
+  EXPECT_EQ(s.dialogs.messages[0].caption, "Note");
+  psf->setChecked(false);
+  EXPECT_TRUE(field->isEnabled());
+  field->setChecked(true);
+  w.SyncMemo1();
+  QStringList lines = MemoLines(w);
+  ASSERT_EQ(lines.size(), 6);
+  EXPECT_TRUE(lines[3].startsWith(",\"Time\",,,,\"End of\","));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TPlatformResults, RowsUseTheWindowsStateAndControls) {
+  Started s;
+  TPlatform w(s.Options());
+  w.Video.VideoFileName = "/data/occ.avi";
+  w.Video.TimingFrameRate = 25;
+  w.Video.FrameRateRounded = 25;
+  w.WriteCsvHeader();
+  for (auto& block : w.Frames.FrameDataLines) block.FrameNumberX10 = 420;
+  w.Frames.FrameDataLines[0].Objects[0].TrackMode = 1;
+  w.PassedPoints[0].Frame1.Frame = 3;
+  w.AppendResultRows();
+  w.PassedPoints[0].Frame2.Frame = 9;
+  w.AppendResultRows();
+  EXPECT_EQ(GetCsvField(w.Results.Line(2), 1), "\"Video System : PAL\"");
+  EXPECT_EQ(GetCsvField(w.Results.Line(6), 1), "42.0");
+  EXPECT_EQ(GetCsvField(w.Results.Line(6), 31), "\"Drift\"");
+  EXPECT_EQ(GetCsvField(w.Results.Line(7), 31), "\"Linear\"");
+  // KIWI ticked by the factory settings: the KIWI times are written.
+  w.Times.StampH1 = "21";
+  w.AppendResultRows();
+  EXPECT_EQ(GetCsvField(w.Results.Line(8), 4), "21");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TPlatformStart, StoredRadiiLoadWholeAndLimitEachOther) {
+  Started s;
+  std::ofstream(s.bin / "tessary.ini", std::ios::binary)
+      << "[Aperture Size]\r\nRadius of Aperture=12\r\nInner Radius of Background=14\r\n"
+         "Outer Radius of Background=20\r\n";
+  TPlatform w(s.Options());
+  auto* r1 = Find<QSpinBox>(w, "UpDown1");
+  auto* r2 = Find<QSpinBox>(w, "UpDown2");
+  auto* r3 = Find<QSpinBox>(w, "UpDown3");
+  EXPECT_EQ(r1->value(), 12);
+  EXPECT_EQ(r2->value(), 14);
+  EXPECT_EQ(r3->value(), 20);
+  EXPECT_EQ(r1->maximum(), 13);
+  EXPECT_EQ(r2->minimum(), 13);
+  EXPECT_EQ(r2->maximum(), 20);
+  EXPECT_EQ(r3->minimum(), 14);
+  EXPECT_EQ(r3->maximum(), 25);
+  EXPECT_EQ(w.Frames.RecordedDataLines[0].Objects[1].ApertureRadius, 12);
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit22")->text(), "10");  // gap fallback
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit14")->text(), "25");  // width fallback
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit42")->text(), "50");
+}
+
+}  // namespace

@@ -1,0 +1,212 @@
+#include "ImageFileLib/DibFile.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "ImageFileLib/DynamicList.h"
+
+namespace ImageFile {
+
+TBufferedFile::TBufferedFile(TSeekableStream& stream) : StartOffset(stream.GetPosition()), Stream(stream) {
+  Buffer.resize(static_cast<size_t>(BufferSize));
+}
+
+void TBufferedFile::EnsureBufferSize(int32_t n) {
+  n = std::max(n, 65536);
+  if (BufferSize - ReadPos >= n) return;
+  const int32_t unread = Unread();
+  std::memmove(Buffer.data(), Buffer.data() + ReadPos, static_cast<size_t>(std::max(unread, 0)));
+  ReadPos = 0;
+  LastValid = unread - 1;
+  if (BufferSize < n) {
+    BufferSize = n;
+    Buffer.resize(static_cast<size_t>(n));
+  }
+}
+
+void TBufferedFile::Fill(int32_t n) {
+  if (Unread() >= n || Stream.Available() <= 0) return;
+  EnsureBufferSize(n);
+  const int32_t unread = Unread();
+  std::memmove(Buffer.data(), Buffer.data() + ReadPos, static_cast<size_t>(std::max(unread, 0)));
+  ReadPos = 0;
+  const bool strict = Stream.StrictCount != 0;
+  Stream.SetStrictCount(false);
+  const int64_t got = Stream.Read(Buffer.data() + unread, BufferSize - unread);
+  if (strict) Stream.SetStrictCount(true);
+  LastValid = unread + static_cast<int32_t>(got) - 1;
+}
+
+void TBufferedFile::Seek(int64_t position) {
+  ReadPos = 0;
+  LastValid = -1;
+  Stream.SetPosition(StartOffset + position);
+  Fill(BufferSize);
+}
+
+int TBufferedFile::ReadByte() {
+  if (ReadPos > LastValid) {
+    ReadPos = 0;
+    LastValid = -1;
+    Fill(BufferSize);
+    if (ReadPos > LastValid) return -1;
+  }
+  return Buffer[static_cast<size_t>(ReadPos++)];
+}
+
+int32_t TBufferedFile::Read(uint8_t* destination, int32_t n) {
+  int32_t done = 0;
+  while (done < n) {
+    if (Unread() <= 0) {
+      Fill(std::min(n - done, 1 << 20));
+      if (Unread() <= 0) break;
+    }
+    const int32_t k = std::min(n - done, Unread());
+    std::memcpy(destination + done, Buffer.data() + ReadPos, static_cast<size_t>(k));
+    ReadPos += k;
+    done += k;
+  }
+  return done;
+}
+
+namespace {
+
+uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t U32(const uint8_t* p) { return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24; }
+
+// The 16 colours of the standard VGA palette (B, G, R).
+const uint8_t StandardColours[16][3] = {{0, 0, 0},     {0, 0, 128},   {0, 128, 0},   {0, 128, 128},
+                                        {128, 0, 0},   {128, 0, 128}, {128, 128, 0}, {192, 192, 192},
+                                        {128, 128, 128}, {0, 0, 255}, {0, 255, 0},   {0, 255, 255},
+                                        {255, 0, 0},   {255, 0, 255}, {255, 255, 0}, {255, 255, 255}};
+
+// RLE8/RLE4 data into memory rows (file row 0 = bottom); false when it ends early.
+bool DecodeRle(TBufferedFile& file, TUniDIB& dib, int bits, int32_t height, bool top_down) {
+  int32_t x = 0, y = 0;  // y counts file rows
+  auto put = [&](uint32_t v) {
+    if (x < dib.Width && y < height) dib.SetPixel(x, top_down ? height - 1 - y : y, v);
+    ++x;
+  };
+  for (;;) {
+    const int count = file.ReadByte();
+    const int value = file.ReadByte();
+    if (count < 0 || value < 0) return false;
+    if (count > 0) {
+      for (int i = 0; i < count; ++i)
+        put(bits == 8 ? static_cast<uint32_t>(value) : static_cast<uint32_t>((i & 1) ? value & 15 : value >> 4));
+      continue;
+    }
+    if (value == 0) {  // end of line
+      x = 0;
+      ++y;
+    } else if (value == 1) {  // end of bitmap
+      return true;
+    } else if (value == 2) {  // delta
+      const int dx = file.ReadByte(), dy = file.ReadByte();
+      if (dx < 0 || dy < 0) return false;
+      x += dx;
+      y += dy;
+    } else {  // absolute run, padded to a word
+      const int n = value;
+      const int bytes = bits == 8 ? n : (n + 1) / 2;
+      int b = 0;
+      for (int i = 0; i < n; ++i) {
+        if (bits == 8 || (i & 1) == 0) {
+          b = file.ReadByte();
+          if (b < 0) return false;
+        }
+        put(bits == 8 ? static_cast<uint32_t>(b) : static_cast<uint32_t>((i & 1) ? b & 15 : b >> 4));
+      }
+      if (bytes & 1 && file.ReadByte() < 0) return false;
+    }
+    if (y >= height) return true;
+  }
+}
+
+}  // namespace
+
+int LoadDIBFile(TSeekableStream& stream, std::unique_ptr<TUniDIB>& dib, int64_t max_map_bytes) {
+  dib.reset();
+  TBufferedFile file(stream);
+  file.Fill(78);
+  if (file.Unread() < 14) return 5;
+  uint8_t head[78] = {};
+  std::memcpy(head, file.Current(), static_cast<size_t>(std::min(78, file.Unread())));
+  int32_t width, height;
+  int bits, compression = 0, palette_count = 0, quad = 4;
+  int64_t data_offset, palette_offset = 0, row_bytes = 0;
+  const uint16_t first = U16(head);
+  if (first == 0) {
+    width = U16(head + 2);
+    height = U16(head + 4);
+    row_bytes = U16(head + 6);
+    bits = head[9];
+    data_offset = 10;
+  } else if (first == 0x4D42) {  // "BM"
+    data_offset = U32(head + 10);
+    const uint32_t header_size = U32(head + 14);
+    if (header_size == 12) {
+      width = U16(head + 18);
+      height = static_cast<int16_t>(U16(head + 20));
+      bits = U16(head + 24);
+      quad = 3;
+    } else if (header_size == 40 || header_size == 64 || header_size == 108 || header_size == 124) {
+      if (file.Unread() < 54) return 5;
+      width = static_cast<int32_t>(U32(head + 18));
+      height = static_cast<int32_t>(U32(head + 22));
+      bits = U16(head + 28);
+      compression = static_cast<int>(U32(head + 30));
+      const uint32_t used = U32(head + 46);
+      if (used > 256) return 5;
+      palette_count = static_cast<int>(used);
+    } else {
+      return 5;
+    }
+    palette_offset = 14 + header_size;
+  } else {
+    return 5;
+  }
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return 5;
+  if (!(compression == 0 || (compression == 1 && bits == 8) || (compression == 2 && bits == 4))) return 5;
+  const bool top_down = height < 0;
+  const int64_t abs_height = top_down ? -int64_t{height} : height;
+  if (width <= 0 || abs_height == 0 || width > (1 << 24) || abs_height > (1 << 24)) return 5;
+  const int64_t min_row = DWordAlign(static_cast<uint32_t>((int64_t{width} * bits + 7) / 8));
+  if (first != 0 || row_bytes < (int64_t{width} * bits + 7) / 8) row_bytes = min_row;
+  // The pixel count bounds what the caller makes of the picture as well.
+  if (min_row * abs_height > max_map_bytes || int64_t{width} * abs_height > max_map_bytes) return 5;
+
+  auto result = std::make_unique<TUniDIB>(width, static_cast<int32_t>(abs_height), 0, bits);
+  if (bits <= 8) {
+    if (palette_count == 0) palette_count = 1 << bits;
+    if (first == 0) {  // old-style files carry no palette
+      for (int i = 0; i < (1 << bits); ++i) {
+        const uint8_t* c = bits == 1 ? StandardColours[i ? 15 : 0] : bits == 4 ? StandardColours[i] : nullptr;
+        for (int k = 0; k < 3; ++k) result->ColorTable[i][k] = c ? c[k] : static_cast<uint8_t>(i);
+      }
+    } else {
+      file.Seek(palette_offset);
+      for (int i = 0; i < palette_count; ++i) {
+        uint8_t entry[4] = {};
+        if (file.Read(entry, quad) != quad) return 5;
+        std::memcpy(result->ColorTable[i], entry, 3);
+      }
+    }
+  }
+  file.Seek(data_offset);
+  if (compression != 0) {
+    if (!DecodeRle(file, *result, bits, static_cast<int32_t>(abs_height), top_down)) return 5;
+  } else {
+    for (int64_t y = 0; y < abs_height; ++y) {
+      uint8_t* row = result->Row(static_cast<int32_t>(top_down ? abs_height - 1 - y : y));
+      const auto want = static_cast<int32_t>(std::min<int64_t>(row_bytes, result->BytesPerLine));
+      if (file.Read(row, want) != want) return 5;
+      for (int64_t skip = row_bytes - want; skip > 0; --skip)
+        if (file.ReadByte() < 0) return 5;
+    }
+  }
+  dib = std::move(result);
+  return 0;
+}
+
+}  // namespace ImageFile

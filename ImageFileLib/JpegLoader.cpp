@@ -1,0 +1,222 @@
+#include "ImageFileLib/JpegLoader.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace ImageFile {
+
+TJPEGLoader& JPEGLoader() {
+  static TJPEGLoader loader;
+  return loader;
+}
+
+namespace {
+
+constexpr int DefaultQuality = 90;
+constexpr int64_t MaxJpegFileBytes = int64_t{256} << 20;
+
+// libjpeg reports errors through error_exit; we jump back and raise in C++.
+struct ErrorManager {
+  jpeg_error_mgr Base;
+  jmp_buf Jump;
+  char Message[JMSG_LENGTH_MAX];
+};
+
+void ErrorExit(j_common_ptr cinfo) {
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  (*cinfo->err->format_message)(cinfo, err->Message);
+  longjmp(err->Jump, 1);
+}
+
+void SilentMessage(j_common_ptr, int) {}
+
+// Only plain data crosses the setjmp region; nothing with a destructor lives in it.
+bool EncodeJpeg(const uint8_t* pixels, int width, int height, int components, int quality, unsigned char** out,
+                unsigned long* out_size, char* message) {
+  jpeg_compress_struct cinfo;
+  ErrorManager err;
+  cinfo.err = jpeg_std_error(&err.Base);
+  err.Base.error_exit = ErrorExit;
+  err.Base.emit_message = SilentMessage;
+  if (setjmp(err.Jump)) {
+    jpeg_destroy_compress(&cinfo);
+    std::strcpy(message, err.Message);
+    return false;
+  }
+  jpeg_create_compress(&cinfo);
+  jpeg_mem_dest(&cinfo, out, out_size);
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
+  cinfo.input_components = components;
+  cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, quality, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(pixels + static_cast<size_t>(cinfo.next_scanline) * width * components);
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  return true;
+}
+
+struct DecodeResult {
+  int FullWidth = 0, FullHeight = 0, Width = 0, Height = 0, Components = 0;
+  uint8_t* Pixels = nullptr;  // malloc'd, Width x Height x Components
+};
+
+bool DecodeJpeg(const uint8_t* data, size_t size, int min_width, int min_height, int64_t max_bytes,
+                DecodeResult* result, char* message) {
+  jpeg_decompress_struct cinfo;
+  ErrorManager err;
+  cinfo.err = jpeg_std_error(&err.Base);
+  err.Base.error_exit = ErrorExit;
+  err.Base.emit_message = SilentMessage;
+  if (setjmp(err.Jump)) {
+    jpeg_destroy_decompress(&cinfo);
+    std::free(result->Pixels);
+    result->Pixels = nullptr;
+    std::strcpy(message, err.Message);
+    return false;
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+  jpeg_read_header(&cinfo, TRUE);
+  result->FullWidth = static_cast<int>(cinfo.image_width);
+  result->FullHeight = static_cast<int>(cinfo.image_height);
+  unsigned denom = 1;
+  while (denom < 8 && static_cast<int64_t>((cinfo.image_width + denom - 1) / denom) / 2 >= min_width &&
+         static_cast<int64_t>((cinfo.image_height + denom - 1) / denom) / 2 >= min_height)
+    denom *= 2;
+  cinfo.scale_num = 1;
+  cinfo.scale_denom = denom;
+  cinfo.dct_method = JDCT_ISLOW;
+  cinfo.out_color_space = cinfo.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE : JCS_RGB;
+  jpeg_calc_output_dimensions(&cinfo);
+  const int64_t bytes = int64_t{cinfo.output_width} * cinfo.output_height * cinfo.output_components;
+  if (bytes <= 0 || bytes > max_bytes) {
+    jpeg_destroy_decompress(&cinfo);
+    std::strcpy(message, "Invalid bitmap size");
+    return false;
+  }
+  result->Width = static_cast<int>(cinfo.output_width);
+  result->Height = static_cast<int>(cinfo.output_height);
+  result->Components = cinfo.output_components;
+  result->Pixels = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(bytes)));
+  if (!result->Pixels) {
+    jpeg_destroy_decompress(&cinfo);
+    std::strcpy(message, "Out of memory");
+    return false;
+  }
+  jpeg_start_decompress(&cinfo);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    JSAMPROW row = result->Pixels + static_cast<size_t>(cinfo.output_scanline) * result->Width * result->Components;
+    jpeg_read_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  return true;
+}
+
+}  // namespace
+
+void TJPEGLoader::SaveToStream(TBaseStream& stream, const std::string& /*ext*/, const TLinearBitmap& bitmap) {
+  const uint8_t code = bitmap.PixelFormat;
+  if (!bitmap.Present || (code != pf8Bit && code != pf16Grey && code != pf24Bit && code != pf32Bit))
+    throw ELinearBitmap("Unsupported pixel format");
+  // Grey pictures (grey ramp palette, 16-bit grey, equal channels) become grey JPEGs.
+  const bool grey = bitmap.IsGrayScale();
+  const int components = grey ? 1 : 3;
+  const int32_t w = bitmap.Width, h = bitmap.Height;
+  std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * components);
+  for (int32_t y = 0; y < h; ++y) {
+    const uint8_t* s = bitmap.ScanLine(y);
+    uint8_t* d = &pixels[static_cast<size_t>(y) * w * components];
+    for (int32_t x = 0; x < w; ++x) {
+      const uint8_t* bgr = code == pf8Bit ? &bitmap.Palette[3 * s[x]] : s + bitmap.PixelSize * x;
+      if (code == pf16Grey) {
+        d[x] = s[2 * x + 1];
+      } else if (grey) {
+        d[x] = bgr[0];
+      } else {
+        d[3 * x] = bgr[2];
+        d[3 * x + 1] = bgr[1];
+        d[3 * x + 2] = bgr[0];
+      }
+    }
+  }
+  auto encode = [&](int quality, std::vector<uint8_t>& out) {
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    char message[JMSG_LENGTH_MAX] = {};
+    ++LastEncodeCount;
+    const bool ok = EncodeJpeg(pixels.data(), w, h, components, quality, &buffer, &size, message);
+    if (ok) out.assign(buffer, buffer + size);
+    std::free(buffer);
+    if (!ok) throw Exception(message);
+  };
+  LastEncodeCount = 0;
+  std::vector<uint8_t> out;
+  if (MaxSize < 1) {
+    encode(Quality >= 1 ? std::min(Quality, 100) : DefaultQuality, out);
+  } else {
+    if (Quality < 1) Quality = DefaultQuality;
+    int lo = 1, hi = Quality + 1, q = std::min(Quality, 100);
+    for (;;) {
+      encode(q, out);
+      const auto size = static_cast<int64_t>(out.size());
+      if (size > MaxSize) {
+        hi = q;
+        if (q <= 1) break;
+      } else {
+        if (size == MaxSize) break;
+        lo = q;
+        if (q >= 100 || hi == q + 1) break;
+      }
+      q = (lo + hi) / 2;
+    }
+  }
+  stream.Write(out.data(), static_cast<int64_t>(out.size()));
+}
+
+void TJPEGLoader::LoadFromStream(TBaseStream& stream, const std::string& /*ext*/, TLinearBitmap& bitmap) {
+  bitmap.Dispose();
+  TMemStream memory;
+  {
+    const bool strict = stream.StrictCount != 0;
+    stream.SetStrictCount(false);
+    CopyStream(stream, &memory, MaxJpegFileBytes);
+    if (strict) stream.SetStrictCount(true);
+  }
+  const std::vector<uint8_t> data = memory.ToVector();
+  DecodeResult result;
+  char message[JMSG_LENGTH_MAX] = {};
+  if (data.empty()) throw ELinearBitmap("Error in bitmap data");
+  if (!DecodeJpeg(data.data(), data.size(), MinWidth, MinHeight, MaxMapBytes, &result, message))
+    throw Exception(message);
+  std::unique_ptr<uint8_t, decltype(&std::free)> pixels(result.Pixels, &std::free);
+  FullWidth = result.FullWidth;
+  FullHeight = result.FullHeight;
+  if (result.Width < 1 || result.Height < 1) throw ELinearBitmap("Error in bitmap data");
+  if (result.Components == 1) {
+    bitmap.New(result.Width, result.Height, pf8Bit);
+    std::memcpy(bitmap.Palette.data(), GrayPalette().data(), 768);
+    std::memcpy(bitmap.Map.data(), pixels.get(), static_cast<size_t>(bitmap.Size));
+    return;
+  }
+  bitmap.New(result.Width, result.Height, pf24Bit);
+  const uint8_t* s = pixels.get();
+  for (int32_t i = 0; i < bitmap.Size; i += 3) {
+    bitmap.Map[i] = s[i + 2];
+    bitmap.Map[i + 1] = s[i + 1];
+    bitmap.Map[i + 2] = s[i];
+  }
+}
+
+}  // namespace ImageFile

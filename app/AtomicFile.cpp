@@ -1,0 +1,76 @@
+#include "app/AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+std::string ErrnoText(const std::string& what, const std::filesystem::path& p) {
+  return what + " " + p.string() + ": " + std::strerror(errno);
+}
+
+}  // namespace
+
+bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data, std::string* error) {
+  static std::atomic<unsigned> counter{0};
+  std::filesystem::path temp = path;
+  temp += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+  auto fail = [&](const std::string& reason) {
+    if (error) *error = reason;
+    return false;
+  };
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return fail(ErrnoText("Cannot create", temp));
+  // Keep the permissions of a file being replaced.
+  struct stat old_stat {};
+  if (::stat(path.c_str(), &old_stat) == 0) ::fchmod(fd, old_stat.st_mode & 07777);
+  const char* p = data.data();
+  size_t left = data.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      std::string reason = ErrnoText("Cannot write", temp);
+      ::close(fd);
+      ::unlink(temp.c_str());
+      return fail(reason);
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  if (::fsync(fd) != 0 || ::close(fd) != 0) {
+    std::string reason = ErrnoText("Cannot write", temp);
+    ::unlink(temp.c_str());
+    return fail(reason);
+  }
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    std::string reason = ErrnoText("Cannot replace", path);
+    ::unlink(temp.c_str());
+    return fail(reason);
+  }
+  return true;
+}
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, size_t max_bytes) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string out;
+  char buf[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 || out.size() + static_cast<size_t>(n) > max_bytes) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    out.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return out;
+}

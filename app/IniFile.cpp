@@ -1,0 +1,166 @@
+#include "app/IniFile.h"
+
+#include <system_error>
+
+#include "app/AtomicFile.h"
+#include "app/NumberText.h"
+#include "app/ResultTable.h"
+
+namespace {
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameName(std::string_view a, std::string_view b) {
+  a = Trim(a);
+  b = Trim(b);
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+IniDocument::IniDocument(std::string_view text) {
+  byte_order_mark_ = text.starts_with("\xEF\xBB\xBF");
+  if (byte_order_mark_) text.remove_prefix(3);
+  int current = -1;
+  for (std::string& raw : SplitTextLines(text)) {
+    Line line;
+    std::string_view t = Trim(raw);
+    if (t.starts_with('[')) {
+      size_t close = t.find(']');
+      std::string_view name = t.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
+      line.is_header = true;
+      line.name = std::string(Trim(name));
+      current = static_cast<int>(sections_.size());
+      sections_.push_back(line.name);
+    } else if (!t.starts_with(';') && t.find('=') != std::string_view::npos && current >= 0) {
+      line.is_key = true;
+      line.name = std::string(Trim(t.substr(0, t.find('='))));
+    }
+    line.section = current;
+    line.text = std::move(raw);
+    lines_.push_back(std::move(line));
+  }
+}
+
+int IniDocument::SectionIndex(std::string_view section) const {
+  for (size_t i = 0; i < sections_.size(); ++i)
+    if (SameName(sections_[i], section)) return static_cast<int>(i);
+  return -1;
+}
+
+bool IniDocument::HasSection(std::string_view section) const { return SectionIndex(section) >= 0; }
+
+bool IniDocument::Find(std::string_view section, std::string_view key, std::string* value) const {
+  int s = SectionIndex(section);
+  if (s < 0) return false;
+  for (const Line& l : lines_) {
+    if (l.section != s || !l.is_key || !SameName(l.name, key)) continue;
+    std::string_view v = Trim(std::string_view(l.text).substr(l.text.find('=') + 1));
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+      v = v.substr(1, v.size() - 2);
+    if (value) *value = std::string(v);
+    return true;
+  }
+  return false;
+}
+
+void IniDocument::Set(std::string_view section, std::string_view key, std::string_view raw_value) {
+  // A line break inside a value would split it into lines of their own.
+  std::string value(raw_value);
+  for (char& c : value)
+    if (c == '\r' || c == '\n') c = ' ';
+  std::string key_name(Trim(key));
+  int s = SectionIndex(section);
+  if (s < 0) {
+    s = static_cast<int>(sections_.size());
+    sections_.emplace_back(Trim(section));
+    lines_.push_back({"[" + sections_.back() + "]", s, true, false, sections_.back()});
+    lines_.push_back({key_name + "=" + value, s, false, true, key_name});
+    return;
+  }
+  int last_filled = -1;
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    Line& l = lines_[i];
+    if (l.section != s) continue;
+    if (l.is_key && SameName(l.name, key)) {
+      l.text = l.name + "=" + value;
+      return;
+    }
+    if (!Trim(l.text).empty()) last_filled = static_cast<int>(i);
+  }
+  lines_.insert(lines_.begin() + last_filled + 1, Line{key_name + "=" + value, s, false, true, key_name});
+}
+
+std::string IniDocument::Text() const {
+  std::string out;
+  if (byte_order_mark_) out.append("\xEF\xBB\xBF", 3);
+  for (const Line& l : lines_) {
+    out += l.text;
+    out += "\r\n";
+  }
+  return out;
+}
+
+IniDocument IniFile::Load() const {
+  auto text = ReadWholeFile(path_, kMaxIniBytes);
+  return text ? IniDocument(*text) : IniDocument();
+}
+
+std::string IniFile::ReadString(std::string_view section, std::string_view key,
+                                std::string_view fallback) const {
+  std::string v;
+  if (!Load().Find(section, key, &v)) return std::string(fallback);
+  return v;
+}
+
+int32_t IniFile::ReadInteger(std::string_view section, std::string_view key, int32_t fallback) const {
+  std::string v;
+  if (!Load().Find(section, key, &v)) return fallback;
+  auto n = ParseInt32(v);
+  return n ? *n : fallback;
+}
+
+bool IniFile::ReadBool(std::string_view section, std::string_view key, bool fallback) const {
+  std::string v;
+  if (!Load().Find(section, key, &v)) return fallback;
+  auto n = ParseInt64(v);
+  return n ? *n != 0 : fallback;
+}
+
+bool IniFile::ValueExists(std::string_view section, std::string_view key) const {
+  return Load().Find(section, key, nullptr);
+}
+
+void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  std::error_code ec;
+  bool exists = std::filesystem::exists(path_, ec);
+  auto text = exists ? ReadWholeFile(path_, kMaxIniBytes) : std::optional<std::string>(std::string());
+  // Never replace a file that could not be read: its keys would be lost.
+  if (!text) throw IniWriteError("Cannot read the settings file " + path_.string());
+  IniDocument doc(*text);
+  doc.Set(section, key, value);
+  std::string error;
+  if (!WriteFileAtomic(path_, doc.Text(), &error)) throw IniWriteError(error);
+}
+
+void IniFile::WriteInteger(std::string_view section, std::string_view key, int64_t value) {
+  WriteString(section, key, FormatInt(value));
+}
+
+void IniFile::WriteBool(std::string_view section, std::string_view key, bool value) {
+  WriteString(section, key, value ? "1" : "0");
+}
+
+bool IniFileExists(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+}

@@ -1,0 +1,395 @@
+// Result CSV loading and saving.
+//
+// Contract of the reader: the file is the results table as this program and its
+// earlier versions wrote it: a banner line (versions 3, 2, 1; anything else is
+// version 0), the file-name line, the video-system line, three header lines
+// (version 0: rows from line 3) and one row per frame; the first row follows
+// the header line beginning "No." (tables saved before a frame rate was known
+// lack the video-system line). Line ends may be CRLF,
+// LF or CR; a UTF-8 byte-order mark is skipped. Cells are split at every comma;
+// quotes are part of the cell (the writer never quotes commas), which is why
+// the video path is taken from the file-name line as a whole rather than cell
+// by cell. Deviations from how older versions read the same files: absent rows
+// and cells count as empty instead of stopping the load, integer cells that do
+// not convert count as 0 (with a warning), commas inside the stored video path
+// are kept, and a file that cannot be a table (no line with a comma, NUL bytes,
+// over the size limits) is refused before anything is changed.
+#include "app/ResultCsvLoad.h"
+
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
+#include "app/AtomicFile.h"
+#include "app/CsvFields.h"
+#include "app/NumberText.h"
+
+namespace {
+
+constexpr double kFwhmPerSigma = 2.35482;
+constexpr std::string_view kFileNameLabel = "FileName : ";
+constexpr std::string_view kVideoSystemLabel = "Video System : ";
+
+struct ObjectColumns {
+  // 0: the setting is not stored in this version.
+  int ApertureRadius = 0, BackgroundInner = 0, BackgroundOuter = 0, BackgroundForm = 0;
+  int X = 0, Y = 0, DirectionX = 0, DirectionY = 0, BandWidth = 0, Gap = 0;
+  int Fwhm = 0, TrackMode = 0, TrackRadius = 0, Threshold = 0;
+};
+
+// Where each setting of object k (0-based) sits in the first result row.
+ObjectColumns ColumnsFor(uint8_t version, int k) {
+  ObjectColumns c;
+  if (version == 0) {
+    if (k != 0) return c;
+    c.ApertureRadius = 10;
+    c.BackgroundInner = 11;
+    c.BackgroundOuter = 12;
+    c.X = 13;
+    c.Y = 14;
+    c.TrackMode = 15;
+    c.TrackRadius = 16;
+    return c;
+  }
+  // Version 1 rows lack the three FWHM columns that versions 2 and 3 have.
+  const int b = 17 * k - (version == 1 ? 3 : 0);
+  c.ApertureRadius = 21 + b;
+  c.BackgroundInner = 22 + b;
+  c.BackgroundOuter = 23 + b;
+  c.BackgroundForm = 24 + b;
+  c.X = 25 + b;
+  c.Y = 26 + b;
+  c.DirectionX = 27 + b;
+  c.DirectionY = 28 + b;
+  c.BandWidth = 29 + b;
+  c.Gap = 30 + b;
+  c.TrackMode = 31 + b;
+  c.TrackRadius = 32 + b;
+  c.Threshold = 33 + b;
+  c.Fwhm = version == 1 ? 0 : 14 + k;
+  return c;
+}
+
+bool IsBlank(std::string_view s) {
+  for (char ch : s)
+    if (ch != ' ' && ch != '\t') return false;
+  return true;
+}
+
+// A number that fits the frame counters; others count as not a number.
+std::optional<long double> FrameNumber(std::string_view cell) {
+  auto v = ParseLongDouble(cell);
+  if (!v || !std::isfinite(*v) || std::fabs(*v) > 1e9L) return std::nullopt;
+  return v;
+}
+
+class RowReader {
+ public:
+  RowReader(const std::string* row, int row_number, std::vector<std::string>& warnings)
+      : row_(row), row_number_(row_number), warnings_(warnings) {}
+
+  std::string Cell(int column) const {
+    if (!row_ || column < 1) return {};
+    return GetCsvField(*row_, column);
+  }
+  bool Empty(int column) const { return IsBlank(Cell(column)); }
+
+  // The cell as an integer; nothing when empty. A cell that does not convert
+  // gives 0 and a warning.
+  std::optional<int32_t> Int(int column) const {
+    if (column < 1) return std::nullopt;
+    std::string cell = Cell(column);
+    if (IsBlank(cell)) return std::nullopt;
+    if (auto v = ParseInt32(cell)) return *v;
+    warnings_.push_back("Row " + std::to_string(row_number_) + ", column " + std::to_string(column) + ": \"" +
+                        Shorten(cell) + "\" is not a whole number; 0 is used.");
+    return StrToIntOrZero(cell);
+  }
+
+ private:
+  static std::string Shorten(const std::string& s) { return s.size() <= 40 ? s : s.substr(0, 40) + "..."; }
+  const std::string* row_;
+  int row_number_;
+  std::vector<std::string>& warnings_;
+};
+
+uint8_t BackgroundFormFromCell(std::string_view cell) {
+  std::string s = StripQuotes(cell);
+  if (s == "AvoidSunlitFace") return 1;
+  if (s == "Meteor/LunarLimb") return 2;
+  return 0;
+}
+
+uint8_t TrackModeFromCell(std::string_view cell) {
+  std::string s = StripQuotes(cell);
+  if (s == "Drift" || s == "Linear") return 1;
+  if (s == "OFF" || s == "Off") return 2;
+  return 0;
+}
+
+LoadedObjectSettings ReadObject(const RowReader& row, uint8_t version, int k, bool in_use,
+                                std::vector<std::string>& warnings) {
+  static constexpr int32_t kDefaultX[3] = {40, 80, 120};
+  LoadedObjectSettings s;
+  const ObjectColumns c = ColumnsFor(version, k);
+  if (version == 0) {
+    // Object A only, and an empty cell is 0 here.
+    s.X = k == 0 ? row.Int(c.X).value_or(0) : kDefaultX[k];
+    s.Y = k == 0 ? row.Int(c.Y).value_or(0) : 40;
+  } else {
+    s.X = row.Int(c.X).value_or(kDefaultX[k]);
+    s.Y = row.Int(c.Y).value_or(40);
+  }
+  if (!in_use) return s;
+  s.Read = true;
+  s.ApertureRadius = row.Int(c.ApertureRadius);
+  s.BackgroundInner = row.Int(c.BackgroundInner);
+  s.BackgroundOuter = row.Int(c.BackgroundOuter);
+  if (version == 0) {
+    s.BackgroundForm = 0;
+    s.BandWidth = 25;
+    s.Gap = 10;
+  } else {
+    s.BackgroundForm = BackgroundFormFromCell(row.Cell(c.BackgroundForm));
+    s.DirectionX = row.Int(c.DirectionX);
+    s.DirectionY = row.Int(c.DirectionY);
+    s.BandWidth = row.Int(c.BandWidth);
+    s.Gap = row.Int(c.Gap);
+    s.Threshold = row.Int(c.Threshold).value_or(95);
+  }
+  if (c.Fwhm > 0) {
+    std::string cell = row.Cell(c.Fwhm);
+    if (!IsBlank(cell)) {
+      auto fwhm = ParseDouble(cell);
+      if (fwhm && std::isfinite(*fwhm) && *fwhm > 0)
+        s.ProfileWidth = *fwhm / kFwhmPerSigma;
+      else
+        warnings.push_back("Column " + std::to_string(c.Fwhm) + ": the FWHM \"" + cell.substr(0, 40) +
+                           "\" is not a positive number; the profile width is kept.");
+    }
+  }
+  s.TrackMode = TrackModeFromCell(row.Cell(c.TrackMode));
+  s.TrackRadius = row.Int(c.TrackRadius);
+  return s;
+}
+
+std::string ReplaceExtension(const std::string& path, std::string_view ext) {
+  std::string old = StoredPathExtension(path);
+  return path.substr(0, path.size() - old.size()) + std::string(ext);
+}
+
+bool IsRegularFile(const std::string& path) {
+  if (path.empty()) return false;
+  std::error_code ec;
+  return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
+}
+
+ResultCsvLoadResult Failed(std::string message) {
+  ResultCsvLoadResult r;
+  r.Error = std::move(message);
+  return r;
+}
+
+}  // namespace
+
+std::string StoredPathFileName(std::string_view path) {
+  size_t cut = path.find_last_of("\\/");
+  return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+}
+
+std::string StoredPathFolder(std::string_view path) {
+  size_t cut = path.find_last_of("\\/");
+  return cut == std::string_view::npos ? std::string() : std::string(path.substr(0, cut));
+}
+
+std::string StoredPathExtension(std::string_view path) {
+  std::string name = StoredPathFileName(path);
+  size_t dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+std::string StoredVideoPath(std::string_view line) {
+  // Trailing empty cells and blanks, then the quotes around the one cell.
+  while (!line.empty() && (line.back() == ',' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+  if (line.size() >= 2 && line.front() == '"' && line.back() == '"') line = line.substr(1, line.size() - 2);
+  // The "FileName : " label (any other first line: its first 11 characters).
+  if (line.size() <= kFileNameLabel.size()) return {};
+  return std::string(line.substr(kFileNameLabel.size()));
+}
+
+std::string FindStoredVideo(std::string_view stored_path, std::string_view csv_folder) {
+  std::string stored(stored_path);
+  if (IsRegularFile(stored)) return stored;
+  std::string name = StoredPathFileName(stored_path);
+  if (name.empty()) return {};
+  std::string twin = csv_folder.empty() ? name : std::string(csv_folder) + "/" + name;
+  return IsRegularFile(twin) ? twin : std::string();
+}
+
+void ApplyLoadedObjectSettings(const LoadedObjectSettings& s, int k, DataLineBlocks& blocks) {
+  for (auto& block : blocks) {
+    ObjectResult& o = block.Objects[static_cast<size_t>(k)];
+    o.X = o.PrevX = s.X;
+    o.Y = o.PrevY = s.Y;
+    if (!s.Read) continue;
+    if (s.ApertureRadius) o.ApertureRadius = *s.ApertureRadius;
+    if (s.BackgroundInner) o.BackgroundInner = *s.BackgroundInner;
+    if (s.BackgroundOuter) o.BackgroundOuter = *s.BackgroundOuter;
+    if (s.BackgroundForm) o.BackgroundForm = *s.BackgroundForm;
+    if (s.DirectionX) o.DirectionX = *s.DirectionX;
+    if (s.DirectionY) o.DirectionY = *s.DirectionY;
+    if (s.BandWidth) o.BandWidth = *s.BandWidth;
+    if (s.Gap) o.Gap = *s.Gap;
+    if (s.TrackMode) o.TrackMode = *s.TrackMode;
+    if (s.TrackRadius) o.TrackRadius = *s.TrackRadius;
+    if (s.Threshold) o.Threshold = *s.Threshold;
+  }
+}
+
+ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view csv_folder,
+                                      const ResultCsvLoadParams& params) {
+  if (text.size() > params.Limits.MaxFileBytes)
+    return Failed("The file is too large for a results table (" + std::to_string(text.size()) + " bytes).");
+  if (text.find('\0') != std::string_view::npos) return Failed("The file is not a text file (it holds NUL bytes).");
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+
+  ResultCsvLoadResult r;
+  r.Lines = SplitTextLines(text);
+  for (size_t i = 0; i < r.Lines.size(); ++i)
+    if (r.Lines[i].size() > params.Limits.MaxLineBytes)
+      return Failed("Line " + std::to_string(i + 1) + " is too long for a results table (" +
+                    std::to_string(r.Lines[i].size()) + " characters).");
+  while (!r.Lines.empty() && r.Lines.back().find(',') == std::string::npos) r.Lines.pop_back();
+  if (r.Lines.empty()) return Failed("The file holds no results table (no line with a comma).");
+
+  const CsvLayoutInfo v = DetectCsvVersion(r.Lines);
+  r.CsvVersion = static_cast<uint8_t>(v.CsvVersion);
+  r.CsvHeaderLines = v.CsvHeaderLines;
+  const int line_count = static_cast<int>(r.Lines.size());
+  r.RowCount = line_count > v.CsvHeaderLines ? line_count - v.CsvHeaderLines : 0;
+  auto row_line = [&](int row) -> const std::string* {
+    return row < r.RowCount ? &r.Lines[static_cast<size_t>(v.CsvHeaderLines + row)] : nullptr;
+  };
+  const RowReader first(row_line(0), 1, r.Warnings);
+
+  if (r.RowCount >= 2) {
+    long double a = FrameNumber(first.Cell(1)).value_or(1.0L);
+    long double b = FrameNumber(RowReader(row_line(1), 2, r.Warnings).Cell(1)).value_or(1.0L);
+    int64_t step = RoundHalfAway(b - a);
+    r.FrameStep = step < 1 || step > 64 ? 1 : static_cast<int>(step);
+  }
+  if (auto f = FrameNumber(first.Cell(1))) r.StartFrame = static_cast<int>(RoundHalfAway(*f));
+
+  if (v.CsvVersion == 0)
+    r.ObjectCount = 1;
+  else
+    r.ObjectCount = !first.Empty(13) ? 3 : !first.Empty(12) ? 2 : 1;
+
+  r.TimingFrameRate = 30;
+  if (v.CsvVersion != 0 && line_count > 2) {
+    std::string_view line2 = r.Lines[2];
+    if (!line2.empty() && line2.front() == '"') line2.remove_prefix(1);
+    if (line2.substr(0, kVideoSystemLabel.size()) == kVideoSystemLabel) {
+      std::string_view word = line2.substr(kVideoSystemLabel.size());
+      if (word.substr(0, 3) == "NTS")
+        r.TimingFrameRate = 29.97;
+      else if (word.substr(0, 3) == "PAL")
+        r.TimingFrameRate = 25;
+    }
+  }
+  r.CsvCmosTime = ParseDouble(first.Cell(10)).has_value();
+
+  r.ObjectBlocks = params.CurrentObjects;
+  for (int k = 0; k < 3; ++k) {
+    r.Objects[static_cast<size_t>(k)] = ReadObject(first, v.CsvVersion, k, k < r.ObjectCount, r.Warnings);
+    ApplyLoadedObjectSettings(r.Objects[static_cast<size_t>(k)], k, r.ObjectBlocks);
+  }
+  if (v.CsvVersion == 2) {
+    auto y = ParseInt32(first.Cell(ColumnsFor(2, 0).Y));
+    r.AutoLedSignal1Y = y ? *y : 100;
+  }
+
+  const int name_line = v.CsvVersion == 0 ? 0 : 1;
+  if (name_line < line_count) r.VideoFileName = StoredVideoPath(r.Lines[static_cast<size_t>(name_line)]);
+  r.VideoFileExt = StoredPathExtension(r.VideoFileName);
+  r.AvsFileName = ReplaceExtension(r.VideoFileName, ".avs");
+  r.VideoPath = FindStoredVideo(r.VideoFileName, csv_folder);
+  if (r.VideoPath.empty()) r.Warnings.emplace_back(kVideoNotFoundMessage);
+
+  r.Ok = true;
+  return r;
+}
+
+ResultCsvLoadResult LoadResultCsv(const std::string& path, const ResultCsvLoadParams& params) {
+  std::error_code ec;
+  const std::filesystem::path fs_path(path);
+  if (!std::filesystem::is_regular_file(fs_path, ec)) return Failed("The file \"" + path + "\" cannot be read.");
+  const auto size = std::filesystem::file_size(fs_path, ec);
+  if (ec) return Failed("The file \"" + path + "\" cannot be read.");
+  if (size > params.Limits.MaxFileBytes)
+    return Failed("The file is too large for a results table (" + std::to_string(size) + " bytes).");
+
+  std::optional<std::string> text = ReadWholeFile(fs_path, params.Limits.MaxFileBytes);
+  if (!text) return Failed("The file \"" + path + "\" cannot be read.");
+  return LoadResultCsvText(*text, StoredPathFolder(path), params);
+}
+
+CsvSaveResult SaveResultCsv(const std::string& path, const std::vector<std::string>& lines) {
+  CsvSaveResult r;
+  if (path.empty()) {
+    r.Message = "No file name was given.";
+    return r;
+  }
+  size_t total = 0;
+  for (const auto& line : lines) total += line.size() + 2;
+  std::string text;
+  text.reserve(total);
+  for (const auto& line : lines) {
+    text += line;
+    text += "\r\n";
+  }
+  std::string reason;
+  if (!WriteFileAtomic(std::filesystem::path(path), text, &reason)) {
+    r.Message = "The file \"" + path + "\" cannot be written (" + reason + ").";
+    return r;
+  }
+  r.Ok = true;
+  return r;
+}
+
+ObjectControlValues ComputeObjectControlValues(const ObjectResult& o) {
+  ObjectControlValues c;
+  auto clamp = [](ObjectSpinValue& s) {
+    if (s.Max < s.Min) s.Max = s.Min;
+    if (s.Value < s.Min) s.Value = s.Min;
+    if (s.Value > s.Max) s.Value = s.Max;
+  };
+  auto set_min = [&](ObjectSpinValue& s, int v) { s.Min = v; if (s.Max < v) s.Max = v; clamp(s); };
+  auto set_max = [&](ObjectSpinValue& s, int v) { s.Max = v; if (s.Min > v) s.Min = v; clamp(s); };
+  auto set_value = [&](ObjectSpinValue& s, int v) { s.Value = v; clamp(s); };
+  ObjectSpinValue& ap = c.ApertureRadius;
+  ObjectSpinValue& in = c.BackgroundInner;
+  ObjectSpinValue& out = c.BackgroundOuter;
+  ap = {0, 23, 0};
+  in = {1, 24, 1};
+  out = {2, 25, 2};
+  set_value(ap, o.ApertureRadius);
+  set_min(in, ap.Value + 1);
+  set_value(in, o.BackgroundInner);
+  set_max(ap, in.Value - 1);
+  set_min(out, in.Value + 1);
+  set_value(out, o.BackgroundOuter);
+  set_max(in, out.Value - 1);
+
+  c.RectangleAperture = o.BackgroundForm == 3;
+  c.BackgroundFormButton = o.BackgroundForm <= 2 ? o.BackgroundForm : -1;
+  c.Width = o.BandWidth;
+  c.Gap = o.Gap;
+  c.TrackRadius = o.TrackRadius;
+  c.Threshold = o.Threshold;
+  c.SyncTracking = o.SyncTracking != 0;
+  c.EstimatedTrack = o.EstimatedTrack != 0;
+  c.TrackModeButton = o.TrackMode == 0 ? 0 : o.TrackMode == 1 ? 1 : 2;
+  c.PassedPointsEnabled = o.TrackMode == 1;
+  return c;
+}

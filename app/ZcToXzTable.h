@@ -1,0 +1,19 @@
+#pragma once
+// The XZ catalogue number of each ZC number, from "ZC2XZ.txt".
+//
+// Contract: lines (CR LF, LF or CR) whose first two characters are exactly
+// "ZC" give the ZC number in comma field 2 and the XZ number in field 4.
+// Entries with 1 <= ZC < 3500 are stored. Other lines are skipped, and so is a
+// "ZC" line whose field 2 or 4 is not an integer (blanks around are allowed).
+// Files larger than 16 MB are not read.
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+
+// Index = ZC number (1..3600); 0 = no entry.
+using ZcToXzTable = std::array<int32_t, 3601>;
+
+ZcToXzTable ParseZcToXz(std::string_view text);
+// An empty table when the file is missing or unreadable.
+ZcToXzTable LoadZcToXz(const std::filesystem::path& path);

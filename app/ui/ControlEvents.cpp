@@ -1,0 +1,73 @@
+#include "app/ui/ControlEvents.h"
+
+#include <QButtonGroup>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+TUpDown::TUpDown(const QString& name, const QString& edit_name, int min, int max, int position,
+                 QWidget* parent)
+    : QSpinBox(parent) {
+  setObjectName(name);
+  if (!edit_name.isEmpty()) lineEdit()->setObjectName(edit_name);
+  setRange(min, max);
+  SetPosition(position);
+}
+
+void TUpDown::SetPosition(int position) {
+  QSignalBlocker block(this);
+  setValue(position);
+}
+
+void TUpDown::SetRange(int min, int max) {
+  QSignalBlocker block(this);
+  setRange(min, max);
+}
+
+TRadioGroup::TRadioGroup(const QString& name, const QString& caption, const QStringList& items,
+                         QWidget* parent)
+    : QGroupBox(caption, parent) {
+  setObjectName(name);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(6, 4, 6, 4);
+  layout->setSpacing(2);
+  for (int i = 0; i < items.size(); ++i) {
+    auto* b = new QRadioButton(items[i], this);
+    b->setObjectName(name + "_" + QString::number(i));
+    layout->addWidget(b);
+    buttons_.push_back(b);
+    connect(b, &QRadioButton::toggled, this, [this](bool checked) {
+      if (checked) emit clicked();
+    });
+  }
+}
+
+int TRadioGroup::ItemIndex() const {
+  for (size_t i = 0; i < buttons_.size(); ++i)
+    if (buttons_[i]->isChecked()) return static_cast<int>(i);
+  return -1;
+}
+
+void TRadioGroup::SetItemIndex(int index) {
+  if (index == ItemIndex()) return;
+  if (index >= 0 && index < Count()) {
+    buttons_[static_cast<size_t>(index)]->setChecked(true);  // emits clicked()
+    return;
+  }
+  // No item: uncheck without letting the exclusive group refuse it.
+  for (auto* b : buttons_) {
+    b->setAutoExclusive(false);
+    b->setChecked(false);
+    b->setAutoExclusive(true);
+  }
+  emit clicked();
+}
+
+void MakePushLike(QAbstractButton* button) {
+  button->setStyleSheet(
+      "QCheckBox::indicator, QRadioButton::indicator { width: 0px; height: 0px; margin: 0px; border: none; image: none; }"
+      "QCheckBox, QRadioButton { border: 1px solid palette(mid); border-radius: 3px; padding: 2px 6px;"
+      " background: palette(button); }"
+      "QCheckBox:checked, QRadioButton:checked { background: palette(highlight);"
+      " color: palette(highlighted-text); }");
+}

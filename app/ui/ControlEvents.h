@@ -1,0 +1,98 @@
+#pragma once
+// The event conventions every window follows.
+//
+// - A check box or radio button runs its click handler whenever its state
+//   changes, also when code changes it; setting the state it already has runs
+//   nothing: OnCheckBoxClick / OnRadioButtonClick (built on `toggled`).
+// - A combo box's index or an up-down's position set by code runs no handler:
+//   connect user changes with OnComboBoxChange (`activated`), set by code with
+//   SetComboIndex / TUpDown::SetPosition (signals blocked).
+// - A radio group (TRadioGroup) runs its click handler on every index change.
+// - Colours written as $00BBGGRR numbers go through BgrColor.
+#include <QAbstractButton>
+#include <QColor>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+class QLineEdit;
+class QRadioButton;
+
+// $00BBGGRR -> colour.
+inline QColor BgrColor(uint32_t bgr) {
+  return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+template <class Window>
+void OnCheckBoxClick(QAbstractButton* box, Window* window, void (Window::*handler)()) {
+  QObject::connect(box, &QAbstractButton::toggled, window, [window, handler](bool) { (window->*handler)(); });
+}
+
+// Runs the handler of the button that became checked.
+template <class Window>
+void OnRadioButtonClick(QAbstractButton* button, Window* window, void (Window::*handler)()) {
+  QObject::connect(button, &QAbstractButton::toggled, window, [window, handler](bool checked) {
+    if (checked) (window->*handler)();
+  });
+}
+
+template <class Window>
+void OnComboBoxChange(QComboBox* box, Window* window, void (Window::*handler)()) {
+  QObject::connect(box, &QComboBox::activated, window, [window, handler](int) { (window->*handler)(); });
+}
+
+inline void SetComboIndex(QComboBox* box, int index) {
+  QSignalBlocker block(box);
+  box->setCurrentIndex(index);
+}
+
+// An up-down with its edit: the spin box's text field carries the edit's name.
+class TUpDown : public QSpinBox {
+  Q_OBJECT
+ public:
+  TUpDown(const QString& name, const QString& edit_name, int min, int max, int position,
+          QWidget* parent = nullptr);
+  int Position() const { return value(); }
+  // Sets the position without running the change handler.
+  void SetPosition(int position);
+  // Sets the range (the position is kept inside it) without running the handler.
+  void SetRange(int min, int max);
+  QLineEdit* Edit() const { return lineEdit(); }
+};
+
+template <class Window>
+void OnUpDownChange(TUpDown* updown, Window* window, void (Window::*handler)()) {
+  QObject::connect(updown, &QSpinBox::valueChanged, window, [window, handler](int) { (window->*handler)(); });
+}
+
+// A titled group of exclusive radio buttons with an item index (-1: none).
+// Every change of the index, by the user or by code, emits clicked().
+class TRadioGroup : public QGroupBox {
+  Q_OBJECT
+ public:
+  TRadioGroup(const QString& name, const QString& caption, const QStringList& items,
+              QWidget* parent = nullptr);
+  int ItemIndex() const;
+  void SetItemIndex(int index);
+  int Count() const { return static_cast<int>(buttons_.size()); }
+
+ signals:
+  void clicked();
+
+ private:
+  std::vector<QRadioButton*> buttons_;
+};
+
+template <class Window>
+void OnRadioGroupClick(TRadioGroup* group, Window* window, void (Window::*handler)()) {
+  QObject::connect(group, &TRadioGroup::clicked, window, [window, handler] { (window->*handler)(); });
+}
+
+// A button drawn like a push button that keeps its checked state.
+void MakePushLike(QAbstractButton* button);

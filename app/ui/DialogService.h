@@ -1,0 +1,114 @@
+#pragma once
+// Message boxes and file dialogs go through this interface, so window tests
+// can script the answers and never block.
+//
+//   Dialogs().ShowError("Could not open .AVS file.");
+//   if (!Dialogs().AskYesNo("Measurement data will be removed. Are you sure?")) return;
+//   QString name = Dialogs().GetOpenFileName("Open", folder, "AVI files (*.avi)");
+//
+// Tests install a ScriptedDialogService with ScopedDialogService.
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <vector>
+#include <optional>
+
+class QWidget;
+
+enum class MessageKind { Information, Warning, Error };
+
+class DialogService {
+ public:
+  virtual ~DialogService() = default;
+  // A box with an OK button; an empty caption gives the program's name.
+  virtual void ShowMessage(MessageKind kind, const QString& text, const QString& caption) = 0;
+  // A Yes/No question; true for Yes.
+  virtual bool Question(const QString& text, const QString& caption) = 0;
+  // The chosen file, or an empty text when the dialog was cancelled.
+  virtual QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) = 0;
+  virtual QString GetSaveFileName(const QString& title, const QString& folder_or_name,
+                                  const QString& filter) = 0;
+
+  bool AskYesNo(const QString& text, const QString& caption = {}) { return Question(text, caption); }
+  void ShowInformation(const QString& text, const QString& caption = {}) {
+    ShowMessage(MessageKind::Information, text, caption);
+  }
+  void ShowWarning(const QString& text, const QString& caption = {}) {
+    ShowMessage(MessageKind::Warning, text, caption);
+  }
+  void ShowError(const QString& text, const QString& caption = {}) {
+    ShowMessage(MessageKind::Error, text, caption);
+  }
+};
+
+// The boxes and dialogs of Qt, centred on `parent` (the active window when null).
+class QtDialogService : public DialogService {
+ public:
+  explicit QtDialogService(QWidget* parent = nullptr) : parent_(parent) {}
+  void ShowMessage(MessageKind kind, const QString& text, const QString& caption) override;
+  bool Question(const QString& text, const QString& caption) override;
+  QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) override;
+  QString GetSaveFileName(const QString& title, const QString& folder_or_name, const QString& filter) override;
+
+ private:
+  QWidget* ParentWidget() const;
+  QWidget* parent_;
+};
+
+// Records every message and question and answers from queues; an empty queue
+// answers No / cancel.
+class ScriptedDialogService : public DialogService {
+ public:
+  struct Message {
+    MessageKind kind;
+    QString text;
+    QString caption;
+  };
+  void ShowMessage(MessageKind kind, const QString& text, const QString& caption) override {
+    messages.push_back({kind, text, caption});
+  }
+  bool Question(const QString& text, const QString&) override {
+    questions.push_back(text);
+    if (yes_no_answers.empty()) return false;
+    bool a = yes_no_answers.front();
+    yes_no_answers.pop_front();
+    return a;
+  }
+  QString GetOpenFileName(const QString& title, const QString&, const QString&) override {
+    return Next(open_file_names, title);
+  }
+  QString GetSaveFileName(const QString& title, const QString&, const QString&) override {
+    return Next(save_file_names, title);
+  }
+
+  std::deque<bool> yes_no_answers;
+  std::deque<QString> open_file_names;
+  std::deque<QString> save_file_names;
+  std::vector<Message> messages;
+  QStringList questions;
+  QStringList file_dialog_titles;
+
+ private:
+  QString Next(std::deque<QString>& queue, const QString& title) {
+    file_dialog_titles.push_back(title);
+    if (queue.empty()) return {};
+    QString s = queue.front();
+    queue.pop_front();
+    return s;
+  }
+};
+
+// The service in use (a QtDialogService unless one was installed).
+DialogService& Dialogs();
+
+// Installs a service for its lifetime and restores the previous one.
+class ScopedDialogService {
+ public:
+  explicit ScopedDialogService(DialogService& service);
+  ~ScopedDialogService();
+  ScopedDialogService(const ScopedDialogService&) = delete;
+  ScopedDialogService& operator=(const ScopedDialogService&) = delete;
+
+ private:
+  DialogService* previous_;
+};

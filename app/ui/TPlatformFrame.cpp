@@ -1,0 +1,218 @@
+// Main window: measuring and showing the current frame (ShowNeighbor), and a
+// click on the frame placing the selected object.
+#include <QCheckBox>
+#include <QDateTime>
+#include <QImage>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QScrollBar>
+#include <cstdlib>
+
+#include "app/ui/ControlEvents.h"
+#include "app/ui/DialogService.h"
+#include "app/ui/TPlatform.h"
+
+namespace {
+
+// Playback and runs show at most one frame per this many milliseconds; the
+// measurement itself never waits for the screen.
+constexpr qint64 kImage1DrawMs = 30;
+
+bool SameMaskSettings(const MaskSettings& a, const MaskSettings& b) {
+  return a.ApertureRadius == b.ApertureRadius && a.BackgroundInner == b.BackgroundInner &&
+         a.BackgroundOuter == b.BackgroundOuter && a.BackgroundForm == b.BackgroundForm && a.Gap == b.Gap &&
+         a.Width == b.Width && a.RectangleWidth == b.RectangleWidth && a.RectangleHeight == b.RectangleHeight &&
+         a.CutBkgUpperSide == b.CutBkgUpperSide && a.CutBkgLowerSide == b.CutBkgLowerSide;
+}
+
+}  // namespace
+
+FrameDriverState TPlatform::InitialFrameDriverState() {
+  FrameDriverState st;
+  for (BkgLineGeometry& g : st.Geometry) {
+    g.DirectionX = 0;
+    g.DirectionY = -100;
+  }
+  st.AutoRectangleDirection = true;
+  return st;
+}
+
+FrameDriverSettings TPlatform::DriverSettings() const {
+  FrameDriverSettings s;
+  s.ScrollMax = ScrollBar1->maximum();
+  s.ObjectCount = Run.ObjectCount;
+  s.SelectedObject = Run.SelectedObject;
+  s.ShowField = CheckBox1->isChecked();
+  s.PsfPhotometry = CheckBox14->isChecked();
+  s.DirectionSettingMode = Run.DirectionSettingMode;
+  s.Filters.GammaMode = Options.GammaMode == 2   ? GammaModeKind::Field
+                        : Options.GammaMode == 1 ? GammaModeKind::Measure
+                                                 : GammaModeKind::Off;
+  s.Aperture.LimbProfileForRectangle = Options.LimbProfileForRectangle != 0;
+  s.ApertureRadius = UpDown1->Position();
+  s.BackgroundInner = UpDown2->Position();
+  s.BackgroundOuter = UpDown3->Position();
+  s.BandWidth = UpDown8->Position();
+  s.Gap = UpDown6->Position();
+  s.Threshold = UpDown7->Position();
+  s.SyncTracking = CheckBox3->isChecked();
+  s.Signals.SignalMarkersOn = Options.SignalMarkersOn != 0;
+  s.Signals.Signal1.HalfWidth = Options.Signal1HalfWidth;
+  s.Signals.Signal1.HalfHeight = Options.Signal1HalfHeight;
+  s.Signals.Threshold = UpDown4->Position();
+  s.Signals.TimeStampMode = Options.TimeStampMode;
+  return s;
+}
+
+// The radius and band controls show the selected object; its blocks hold the
+// same values, so its masks are built from what the user sees.
+void TPlatform::PutControlsIntoSelectedObject() {
+  const int i = Run.SelectedObject - 1;
+  if (i < 0 || i > 2) return;
+  SetObjectSetting(Frames.FrameDataLines, i, &ObjectResult::ApertureRadius, UpDown1->Position());
+  SetObjectSetting(Frames.FrameDataLines, i, &ObjectResult::BackgroundInner, UpDown2->Position());
+  SetObjectSetting(Frames.FrameDataLines, i, &ObjectResult::BackgroundOuter, UpDown3->Position());
+  SetObjectSetting(Frames.FrameDataLines, i, &ObjectResult::BandWidth, UpDown8->Position());
+  SetObjectSetting(Frames.FrameDataLines, i, &ObjectResult::Gap, UpDown6->Position());
+}
+
+// Rebuilds the masks of every object whose settings or background direction
+// changed since they were built (a rectangle also takes a new reference frame).
+void TPlatform::RefreshObjectMasks(const FrameDriverSettings& s, bool force) {
+  for (int k = 1; k <= 3; ++k) {
+    const size_t i = static_cast<size_t>(k - 1);
+    MaskSettings m = MaskSettingsFor(Frames.FrameDataLines, s, k);
+    const BkgLineGeometry& g = Driver.Geometry[i];
+    const bool same_direction = g.DirectionX == built_directions_[i].first && g.DirectionY == built_directions_[i].second;
+    if (!force && built_masks_[i] && SameMaskSettings(*built_masks_[i], m) && same_direction) continue;
+    if (m.BackgroundForm == 3 || (built_masks_[i] && built_masks_[i]->BackgroundForm == 3))
+      Driver.Rectangles[i].Reset();
+    RebuildObjectMasks(Driver, Frames.FrameDataLines, s, k);
+    built_masks_[i] = m;
+    built_directions_[i] = {g.DirectionX, g.DirectionY};
+  }
+}
+
+std::string TPlatform::GrabFrameText(int n, Bitmap24& bmp) {
+  std::string status;
+  if (GrabVideoFrame(VideoIn, Sources, n, bmp, status)) return {};
+  if (VideoIn.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow))
+    return "Fail to get a bitmap.\r\n" + status;
+  return VideoIn.UseAviSynth ? "Fail to get a bitmap.\r\nIt is necessary to install AVISynth"
+                             : "Fail to get a bitmap.\r\nSet \"Use AVISynth\" in Update Setting Items - File reading";
+}
+
+void TPlatform::ShowNeighbor() {
+  if (!Run.VideoLoaded || Driver.InDriver) return;
+  PutControlsIntoSelectedObject();
+  const FrameDriverSettings s = DriverSettings();
+  RefreshObjectMasks(s, false);
+  Driver.AutoRectangleDirection = Options.AutoRectangleDirection != 0;
+  FrameIo io;
+  io.GrabFrame = [this](int n, Bitmap24& bmp) { return GrabFrameText(n, bmp); };
+  io.AppendRows = [this](const DataLineBlocks&) {
+    Limb = Driver.Limb;
+    AppendResultRows();
+  };
+  const bool was_measuring = Run.MeasuringRun;
+  const FrameOutcome out = ::ShowNeighbor(Driver, RunFlags{Run.MeasuringRun, SingleFrameRun, Run.LastMeasuredFrame},
+                                          Frames.FrameDataLines, s, ScrollBar1->value(), io, *FrameHooks);
+  if (out.Reentered) return;
+  ActOnFrameOutcome(out, was_measuring);
+}
+
+void TPlatform::ActOnFrameOutcome(const FrameOutcome& out, bool was_measuring) {
+  // The timer stops before any box, so no tick runs the driver meanwhile.
+  if (out.StopTimer) Timer1->stop();
+  if (!out.GrabError.empty() && Run.Playing) Timer1->stop();
+  if (out.RunEnded) {
+    run_end_pending_ = true;
+    for (auto* u : {UpDown1, UpDown2, UpDown3}) u->setEnabled(true);
+  }
+
+  if (!Run.DirectionSettingMode) {
+    if (!out.FieldImage.Empty()) {
+      Image1Bitmap = out.FieldImage;
+      image1_source_ = &Image1Bitmap;
+      ShowImage1Bitmap();
+    } else if (out.BlackFrame) {
+      ShowBlackImage1();
+    } else if (out.Measured) {
+      image1_source_ = &Driver.FrameBitmap;
+      ShowImage1Bitmap();
+    }
+  }
+
+  if (out.GrabError.empty()) return;
+  if (was_measuring && !Run.MeasuringRun) {
+    // The failed frame ended the run without a row.
+    FinishRun();
+  } else if (Run.Playing) {
+    Run.Playing = false;
+    Run.PlayBackward = false;
+    Run.FrameStep = std::abs(Run.FrameStep);
+  }
+  Dialogs().ShowError(QString::fromStdString(out.GrabError));
+}
+
+void TPlatform::ShowImage1Bitmap() {
+  image1_pending_ = true;
+  const qint64 now = QDateTime::currentMSecsSinceEpoch();
+  if (!Run.Playing || now - image1_drawn_ms_ >= kImage1DrawMs) {
+    DrawImage1Now();
+    return;
+  }
+  if (!image1_timer_) {
+    image1_timer_ = new QTimer(this);
+    image1_timer_->setSingleShot(true);
+    connect(image1_timer_, &QTimer::timeout, this, &TPlatform::DrawImage1Now);
+  }
+  if (!image1_timer_->isActive()) image1_timer_->start(static_cast<int>(kImage1DrawMs));
+}
+
+void TPlatform::ShowBlackImage1() {
+  Image1Bitmap.Resize(720, 480);
+  image1_source_ = &Image1Bitmap;
+  ShowImage1Bitmap();
+}
+
+void TPlatform::DrawImage1Now() {
+  if (!image1_pending_) return;
+  image1_pending_ = false;
+  if (image1_timer_) image1_timer_->stop();
+  if (image1_source_ && image1_source_ != &Image1Bitmap) Image1Bitmap = *image1_source_;
+  image1_drawn_ms_ = QDateTime::currentMSecsSinceEpoch();
+  if (Image1Bitmap.Empty()) return;
+  const QImage wrapped(Image1Bitmap.Data(), Image1Bitmap.Width(), Image1Bitmap.Height(), Image1Bitmap.Stride(),
+                       QImage::Format_BGR888);
+  Image1->setPixmap(QPixmap::fromImage(wrapped));
+}
+
+void TPlatform::Image1MouseDown(Qt::MouseButton button, int x, int y) {
+  if (!Run.VideoLoaded || Run.MeasuringRun) return;
+  if (button != Qt::LeftButton || Run.DirectionSettingMode || CheckBox1->isChecked()) return;
+  if (Options.PositionSetMode != 0) return;
+  const int k = Run.SelectedObject;
+  if (k < 1 || k > 3) return;
+  const size_t i = static_cast<size_t>(k - 1);
+  for (DataLine& block : Frames.FrameDataLines) {
+    ObjectResult& o = block.Objects[i];
+    o.PrevX = o.X = x;
+    o.PrevY = o.Y = y;
+  }
+  Driver.ObjectBeingPlaced[i] = true;
+  Driver.PositionJustSet = true;
+  ShowNeighbor();
+  Driver.ObjectBeingPlaced[i] = false;
+}
+
+bool TPlatform::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Image1 && event->type() == QEvent::MouseButtonPress) {
+    const auto* me = static_cast<QMouseEvent*>(event);
+    const QPoint p = me->position().toPoint();
+    Image1MouseDown(me->button(), p.x(), p.y());
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}

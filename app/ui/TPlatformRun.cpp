@@ -1,0 +1,385 @@
+// Main window: measurement runs (START, STOP, '1Frame', 'DEL', 'DataRemove'),
+// playback, the step buttons and the frame scroll bar. A run and playback are
+// one mechanism: Timer1 moves ScrollBar1 by FrameStep, and the scroll bar's
+// change handler measures the frame (appending rows while MeasuringRun).
+#include <QAction>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <cstdlib>
+
+#include "app/NumberText.h"
+#include "app/ui/ControlEvents.h"
+#include "app/ui/DialogService.h"
+#include "app/ui/TPlatform.h"
+
+namespace {
+
+QPushButton* NamedButton(const char* name, const char* caption) {
+  auto* b = new QPushButton(caption);
+  b->setObjectName(name);
+  return b;
+}
+
+std::string LowerAsciiExt(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+}  // namespace
+
+QWidget* TPlatform::CreateRunPanel() {
+  auto* box = new QGroupBox("Run");
+  auto* grid = new QGridLayout(box);
+  Button3 = NamedButton("Button3", "START");
+  Button4 = NamedButton("Button4", "STOP");
+  Button16 = NamedButton("Button16", "1Frame");
+  Button21 = NamedButton("Button21", "DEL");
+  Button5 = NamedButton("Button5", "DataRemove");
+  Button18 = NamedButton("Button18", "Graph");
+  Button18->setEnabled(false);  // opens the light-curve chart once it exists
+  Button40 = NamedButton("Button40", "Set radius to recorded");
+  grid->addWidget(Button3, 0, 0);
+  grid->addWidget(Button4, 0, 1);
+  grid->addWidget(Button16, 0, 2);
+  grid->addWidget(Button21, 1, 0);
+  grid->addWidget(Button5, 1, 1);
+  grid->addWidget(Button18, 1, 2);
+  grid->addWidget(Button40, 2, 0, 1, 2);
+
+  SpeedButton1 = NamedButton("SpeedButton1", ">");
+  SpeedButton10 = NamedButton("SpeedButton10", "<");
+  SpeedButton2 = NamedButton("SpeedButton2", "[]");
+  SpeedButton3 = NamedButton("SpeedButton3", "|<");
+  SpeedButton4 = NamedButton("SpeedButton4", "1Fr+");
+  SpeedButton5 = NamedButton("SpeedButton5", "-1Fr");
+  SpeedButton6 = NamedButton("SpeedButton6", "1sec+");
+  SpeedButton7 = NamedButton("SpeedButton7", "-1sec");
+  SpeedButton8 = NamedButton("SpeedButton8", "10sec+");
+  SpeedButton9 = NamedButton("SpeedButton9", "-10sec");
+  auto* play = new QGridLayout;
+  int col = 0;
+  for (auto* b : {SpeedButton3, SpeedButton10, SpeedButton2, SpeedButton1}) play->addWidget(b, 0, col++);
+  col = 0;
+  for (auto* b : {SpeedButton9, SpeedButton7, SpeedButton5, SpeedButton4, SpeedButton6, SpeedButton8})
+    play->addWidget(b, 1, col++);
+  grid->addLayout(play, 3, 0, 1, 3);
+
+  TrackBar1 = new QSlider(Qt::Horizontal);
+  TrackBar1->setObjectName("TrackBar1");
+  TrackBar1->setRange(1, 1000);
+  TrackBar1->setValue(1);
+  grid->addWidget(new QLabel("Speed Control"), 4, 0);
+  grid->addWidget(TrackBar1, 4, 1, 1, 2);
+
+  CheckBox21 = new QCheckBox("Fast");
+  CheckBox21->setObjectName("CheckBox21");
+  Edit53 = new QLineEdit;
+  Edit53->setObjectName("Edit53");
+  Edit53->setReadOnly(true);
+  Edit53->setFixedWidth(70);
+  grid->addWidget(CheckBox21, 5, 0);
+  grid->addWidget(new QLabel("Start frame"), 5, 1);
+  grid->addWidget(Edit53, 5, 2);
+
+  Memo3 = new QPlainTextEdit;
+  Memo3->setObjectName("Memo3");
+  Memo3->setReadOnly(true);
+  Memo3->setMaximumHeight(60);
+  grid->addWidget(Memo3, 6, 0, 1, 3);
+  return box;
+}
+
+void TPlatform::ConnectRunHandlers() {
+  connect(Button3, &QPushButton::clicked, this, &TPlatform::StartMeasurement);
+  connect(Button4, &QPushButton::clicked, this, &TPlatform::StopMeasurement);
+  connect(Button16, &QPushButton::clicked, this, &TPlatform::Button16Click);
+  connect(Button21, &QPushButton::clicked, this, &TPlatform::Button21Click);
+  connect(Button5, &QPushButton::clicked, this, [this] { RemoveMeasurementData(); });
+  connect(SpeedButton1, &QPushButton::clicked, this, &TPlatform::StartPlayback);
+  connect(SpeedButton10, &QPushButton::clicked, this, &TPlatform::SpeedButton10Click);
+  connect(SpeedButton2, &QPushButton::clicked, this, &TPlatform::StopPlayback);
+  connect(SpeedButton3, &QPushButton::clicked, this, &TPlatform::SpeedButton3Click);
+  connect(SpeedButton4, &QPushButton::clicked, this, &TPlatform::SpeedButton4Click);
+  connect(SpeedButton5, &QPushButton::clicked, this, &TPlatform::SpeedButton5Click);
+  connect(SpeedButton6, &QPushButton::clicked, this, &TPlatform::SpeedButton6Click);
+  connect(SpeedButton7, &QPushButton::clicked, this, &TPlatform::SpeedButton7Click);
+  connect(SpeedButton8, &QPushButton::clicked, this, &TPlatform::SpeedButton8Click);
+  connect(SpeedButton9, &QPushButton::clicked, this, &TPlatform::SpeedButton9Click);
+  connect(TrackBar1, &QSlider::valueChanged, this, &TPlatform::TrackBar1Change);
+  connect(Timer1, &QTimer::timeout, this, &TPlatform::Timer1Timer);
+  connect(ScrollBar1, &QScrollBar::valueChanged, this, &TPlatform::ScrollBar1Change);
+  Image1->installEventFilter(this);
+}
+
+void TPlatform::Prime() {
+  if (VideoIn.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow)) Sources.DirectShow.DSPrimeGraph();
+}
+
+void TPlatform::AddToRunLog(const std::string& text) { Memo3->appendPlainText(QString::fromStdString(text)); }
+
+// Lines before the first row of the table as it stands (its real header).
+int TPlatform::TableHeaderLines() const { return ::DetectCsvVersion(Results).CsvHeaderLines; }
+
+void TPlatform::SetRadiusControlsEnabled(bool on) {
+  for (auto* u : {UpDown1, UpDown2, UpDown3, UpDown6, UpDown8}) u->setEnabled(on);
+}
+
+void TPlatform::StartMeasurement() {
+  if (!Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked()) return;
+  const int max = ScrollBar1->maximum();
+  if (LastFrameAlreadyMeasured(ScrollBar1->value(), Run.LastMeasuredFrame, max)) return;
+  // 4. A run resumed after STOP continues with the frame after the last measured one.
+  if (Run.LastMeasuredFrame >= 0) {
+    const int resume = ResumePosition(ScrollBar1->value(), Run.LastMeasuredFrame, max);
+    if (resume != ScrollBar1->value()) ScrollBar1->setValue(resume);
+  }
+  const int pos = ScrollBar1->value();
+  // 5.
+  if (Results.Count() <= TableHeaderLines()) {
+    Run.StartFrame = pos;
+    Edit53->setText(QString::number(Run.StartFrame));
+  }
+  // 6-8.
+  Prime();
+  CheckBox2->setEnabled(false);
+  CheckBox14->setEnabled(false);
+  if (static_cast<long long>(pos) + UpDown9->Position() <= max) ShowNeighbor();
+  Run.FrameStep = std::abs(Run.FrameStep);
+  // 9. The FFmpeg source is tried once before the run when it resumes in place.
+  if (VideoIn.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow) && pos == Run.LastMeasuredFrame &&
+      static_cast<long long>(pos) + Run.FrameStep <= max) {
+    Bitmap24 test;
+    std::string status;
+    if (!GrabVideoFrame(VideoIn, Sources, pos, test, status)) {
+      Dialogs().ShowError(QString::fromStdString("Fail to get a bitmap.\r\n" + status));
+      return;
+    }
+  }
+  // 10-12.
+  Run.Playing = true;
+  Run.PlayBackward = false;
+  Run.MeasuringRun = true;
+  run_end_pending_ = false;
+  SetRadiusControlsEnabled(false);
+  Button40->setEnabled(false);
+  Add1->setEnabled(false);
+  Remove1->setEnabled(false);
+  CheckBox21->setEnabled(false);
+  // 13.
+  if (pos != Run.LastMeasuredFrame) ShowNeighbor();
+  // 14. A run started on the last frame has ended with its one row.
+  AddToRunLog("S" + std::to_string(Run.LastMeasuredFrame));
+  if (!Run.MeasuringRun) {
+    if (run_end_pending_) FinishRun();
+    return;
+  }
+  Timer1->start();
+}
+
+void TPlatform::StopMeasurement() {
+  if (!Run.VideoLoaded || !Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked()) return;
+  FinishRun();
+}
+
+// STOP's work, also when the run ended by itself (last frame, failed frame).
+void TPlatform::FinishRun() {
+  Prime();
+  Run.MeasuringRun = false;
+  Timer1->stop();
+  Run.Playing = false;
+  Run.PlayBackward = false;
+  run_end_pending_ = false;
+  SetRadiusControlsEnabled(true);
+  Button40->setEnabled(!CheckBox14->isChecked());
+  CheckBox7->setEnabled(true);
+  ScrollBar1->setEnabled(true);
+  Add1->setEnabled(Run.ObjectCount < 3 && Run.SelectedObject == Run.ObjectCount);
+  Remove1->setEnabled(Run.ObjectCount > 1 && Run.SelectedObject == Run.ObjectCount);
+  CheckBox14->setEnabled(true);
+  CheckBox21->setEnabled(true);
+  Run.LastMeasuredFrame = LastMeasuredFrameFromTable(Results.Lines(), TableHeaderLines());
+  AddToRunLog(std::to_string(Run.LastMeasuredFrame));
+  SyncMemo1();
+}
+
+// The next step would pass the last frame: playback and the run end here.
+void TPlatform::EndOfRange() {
+  Run.Playing = false;
+  Timer1->stop();
+  if (Run.MeasuringRun || run_end_pending_) FinishRun();
+  for (auto* u : {UpDown1, UpDown2, UpDown6, UpDown8}) u->setEnabled(true);
+  CheckBox14->setEnabled(true);
+  CheckBox7->setEnabled(LowerAsciiExt(VideoIn.VideoFileExt) != ".avs");
+  if (!CheckBox14->isChecked()) Button40->setEnabled(true);
+  CheckBox21->setEnabled(true);
+}
+
+void TPlatform::Timer1Timer() {
+  if (!Run.VideoLoaded || Run.DirectionSettingMode || Driver.InDriver) return;
+  const TimerTick t = PlanTimerTick(ScrollBar1->value(), Run.FrameStep, ScrollBar1->maximum(), Run.PlayBackward);
+  if (t.Move) ScrollBar1->setValue(t.NewPosition);
+  if (t.PlayingOff) Run.Playing = false;
+  if (t.StopTimer) Timer1->stop();
+  if (t.EndOfRange) EndOfRange();
+}
+
+void TPlatform::ScrollBar1Change() {
+  if (!Run.VideoLoaded || Run.DirectionSettingMode) return;
+  ShowNeighbor();
+  const int pos = ScrollBar1->value();
+  if (pos == 0 && Run.PlayBackward) {
+    Run.PlayBackward = false;
+    Run.FrameStep = std::abs(Run.FrameStep);
+  }
+  if (NextStepPassesEnd(pos, Run.FrameStep, ScrollBar1->maximum())) {
+    EndOfRange();
+    return;
+  }
+  if (pos == ScrollBar1->minimum()) CheckBox14->setEnabled(true);
+}
+
+void TPlatform::Button16Click() {
+  if (!Run.VideoLoaded || Run.MeasuringRun || Run.Playing || Run.DirectionSettingMode || CheckBox1->isChecked())
+    return;
+  const int pos = ScrollBar1->value();
+  const std::optional<int> target =
+      OneFrameTarget(pos, Run.LastMeasuredFrame, std::abs(Run.FrameStep), ScrollBar1->maximum());
+  if (!target) return;
+  SetRadiusControlsEnabled(false);
+  if (Results.Count() <= TableHeaderLines()) {
+    Run.StartFrame = *target;
+    Edit53->setText(QString::number(Run.StartFrame));
+  }
+  Run.MeasuringRun = true;
+  SingleFrameRun = true;
+  Prime();
+  if (*target == pos)
+    ShowNeighbor();
+  else
+    ScrollBar1->setValue(*target);
+  Run.MeasuringRun = false;
+  SingleFrameRun = false;
+  run_end_pending_ = false;
+  SetRadiusControlsEnabled(true);
+}
+
+void TPlatform::Button21Click() {
+  if (Run.Playing || !Run.VideoLoaded || Run.DirectionSettingMode || CheckBox1->isChecked()) return;
+  const int pos = ScrollBar1->value();
+  const int max = ScrollBar1->maximum();
+  if (pos == max && pos == Run.LastMeasuredFrame) return;
+  Run.Playing = false;
+  Run.PlayBackward = false;
+  SetRadiusControlsEnabled(false);
+  Run.MeasuringRun = false;
+  Prime();
+  // The header is never deleted, and position and LastMeasuredFrame come from
+  // the new last row, so a FrameStep above 1 stays in step.
+  const DeletePlan plan =
+      PlanDeleteLastRows(Results.Lines(), TableHeaderLines(), pos, Run.LastMeasuredFrame, max, CheckBox2->isChecked());
+  if (plan.Acted) {
+    Results.Truncate(Results.Count() - plan.LinesToDelete);
+    Run.LastMeasuredFrame = plan.NewLastMeasuredFrame;
+    if (plan.NewPosition != pos)
+      ScrollBar1->setValue(plan.NewPosition);
+    else
+      ShowNeighbor();
+  }
+  SingleFrameRun = false;
+  ScrollBar1->setEnabled(true);
+  SetRadiusControlsEnabled(true);
+}
+
+bool TPlatform::RemoveMeasurementData() {
+  if (!Run.VideoLoaded) return false;
+  if (Run.MeasuringRun || Run.Playing || Run.DirectionSettingMode || CheckBox1->isChecked() || Run.ChartOpen)
+    return false;
+  Prime();
+  for (auto* u : {UpDown1, UpDown2, UpDown3}) u->setEnabled(true);
+  if (!Dialogs().AskYesNo("Measurement data will be removed. Are you sure?")) return false;
+  CheckBox2->setEnabled(!CheckBox14->isChecked());
+  WriteCsvHeader();
+  ShowNeighbor();
+  Run.LastMeasuredFrame = -1;
+  Run.StartFrame = -1;
+  return true;
+}
+
+void TPlatform::StartPlayback() {
+  if (Run.Playing || !Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
+  Run.Playing = true;
+  CheckBox14->setEnabled(false);
+  Button40->setEnabled(false);
+  CheckBox7->setEnabled(false);
+  if (Video.UseDirectShow) Prime();
+  if (static_cast<long long>(ScrollBar1->value()) + UpDown9->Position() <= ScrollBar1->maximum()) ShowNeighbor();
+  Run.PlayBackward = false;
+  Run.FrameStep = std::abs(Run.FrameStep);
+  Timer1->start();
+}
+
+void TPlatform::SpeedButton10Click() {
+  if (Run.PlayBackward || !Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
+  Prime();
+  Run.Playing = true;
+  Run.PlayBackward = true;
+  Run.FrameStep = -std::abs(Run.FrameStep);
+  if (UpDown9->Position() <= ScrollBar1->value()) ShowNeighbor();
+  Timer1->start();
+}
+
+void TPlatform::StopPlayback() {
+  if (!Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
+  Prime();
+  Run.Playing = false;
+  CheckBox14->setEnabled(true);
+  if (!CheckBox14->isChecked()) Button40->setEnabled(true);
+  CheckBox7->setEnabled(LowerAsciiExt(VideoIn.VideoFileExt) != ".avs");
+  Run.PlayBackward = false;
+  Run.FrameStep = std::abs(Run.FrameStep);
+  Run.MeasuringRun = false;
+  Timer1->stop();
+  ShowNeighbor();
+  DrawImage1Now();
+}
+
+void TPlatform::StepTo(StepButton button) {
+  if (Run.Playing || !Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
+  Prime();
+  Run.Playing = false;
+  Run.PlayBackward = false;
+  if (button == StepButton::ToStart) {
+    Timer1->stop();
+    Run.FrameStep = std::abs(Run.FrameStep);
+  }
+  const std::optional<int> target =
+      StepButtonTarget(button, ScrollBar1->value(), ScrollBar1->maximum(), Video.FrameRateRounded);
+  if (target) ScrollBar1->setValue(*target);
+}
+
+void TPlatform::SpeedButton3Click() { StepTo(StepButton::ToStart); }
+void TPlatform::SpeedButton4Click() { StepTo(StepButton::Forward1); }
+void TPlatform::SpeedButton5Click() { StepTo(StepButton::Back1); }
+void TPlatform::SpeedButton6Click() { StepTo(StepButton::Forward1s); }
+void TPlatform::SpeedButton7Click() { StepTo(StepButton::Back1s); }
+void TPlatform::SpeedButton8Click() { StepTo(StepButton::Forward10s); }
+void TPlatform::SpeedButton9Click() { StepTo(StepButton::Back10s); }
+
+void TPlatform::TrackBar1Change() { Timer1->setInterval(TrackBar1->value()); }
+
+void TPlatform::GoToFrame(int n) {
+  if (!Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
+  Prime();
+  Run.Playing = false;
+  Run.PlayBackward = false;
+  const std::optional<int> target = GoToFrameTarget(n, ScrollBar1->maximum());
+  if (target) ScrollBar1->setValue(*target);
+}

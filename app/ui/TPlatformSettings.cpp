@@ -1,0 +1,157 @@
+// Main window: the settings file applied to and taken from the controls.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QRadioButton>
+
+#include "app/ui/ControlEvents.h"
+#include "app/ui/TPlatform.h"
+#include "measure/ApertureMasks.h"
+
+bool TPlatform::IniFileExists() const { return ::IniFileExists(SettingsPlace.IniPath); }
+
+void TPlatform::WriteDefaultIni() {
+  IniFile ini(SettingsPlace.IniPath);
+  Settings.CaptureFolder = ::WriteDefaultIni(ini, ExeFolder());
+}
+
+void TPlatform::LoadSettingsFromIni() {
+  IniFile ini(SettingsPlace.IniPath);
+  ApplySettings(::LoadSettingsFromIni(ini, ExeFolder()));
+}
+
+void TPlatform::SaveAllSettings() {
+  IniFile ini(SettingsPlace.IniPath);
+  ::SaveAllSettings(ini, CurrentSettings());
+}
+
+void TPlatform::SaveCheckedSettings(const SettingsSaveSelection& ticks) {
+  IniFile ini(SettingsPlace.IniPath);
+  AppSettings s = CurrentSettings();
+  ::SaveCheckedSettings(ini, s, ticks, ExeFolder());
+  Settings.CaptureFolder = s.CaptureFolder;
+}
+
+void TPlatform::SaveLatestAccessPaths() {
+  IniFile ini(SettingsPlace.IniPath);
+  ::SaveLatestAccessPaths(ini, CurrentSettings());
+}
+
+// Applies the file's values in the order of the keys; setting a check box,
+// radio button or radio group runs its handler, up-down and combo positions
+// set here run none.
+void TPlatform::ApplySettings(const AppSettings& s) {
+  // Keys 1-8.
+  Settings.LastVideoDirectory = s.LastVideoDirectory;
+  Settings.CsvDirectory = s.CsvDirectory;
+  Settings.CsvInputDirectory = s.CsvInputDirectory;
+  Settings.CsvPathSameAsVideo = s.CsvPathSameAsVideo;
+  Settings.RememberVideoDirectory = s.RememberVideoDirectory;
+  Settings.RememberCsvDirectory = s.RememberCsvDirectory;
+  Settings.RememberCsvInputDirectory = s.RememberCsvInputDirectory;
+  Settings.UseAviSynth = s.UseAviSynth;
+  // Key 9.
+  Video.UseDirectShow = s.UseDirectShow ? 1 : 0;
+  CheckBox7->setChecked(s.UseDirectShow);
+  // Keys 10-12.
+  CheckBox14->setChecked(s.PsfPhotometry);
+  CheckBox2->setChecked(s.FieldMeasure);
+  RadioGroup2->SetItemIndex(s.FieldOrderIndex);
+  Options.StampFieldOrder = static_cast<uint8_t>(s.StampFieldOrder());
+  // Keys 13-15, then the recorded radii as the up-downs now stand. The
+  // ranges are opened first so the stored radii are not cut by the limits
+  // the previous radii set; step 9 limits them again.
+  for (TUpDown* u : {UpDown1, UpDown2, UpDown3}) u->SetRange(0, 25);
+  UpDown1->SetPosition(s.ApertureRadius);
+  UpDown2->SetPosition(s.BackgroundInner);
+  UpDown3->SetPosition(s.BackgroundOuter);
+  for (auto& o : Frames.RecordedDataLines[0].Objects) {
+    o.ApertureRadius = UpDown1->Position();
+    o.BackgroundInner = UpDown2->Position();
+    o.BackgroundOuter = UpDown3->Position();
+  }
+  // Key 16: an unknown form changes nothing.
+  if (s.BackgroundForm) {
+    const auto form = *s.BackgroundForm;
+    QRadioButton* button = form == BackgroundFormKind::Standard          ? RadioButton1
+                           : form == BackgroundFormKind::AvoidSunlitFace ? RadioButton2
+                                                                         : RadioButton3;
+    button->setChecked(true);
+    UpDown6->setEnabled(form != BackgroundFormKind::Standard);
+    UpDown8->setEnabled(form == BackgroundFormKind::MeteorLunarLimb);
+    Frames.FrameDataLines[0].Objects[0].BackgroundForm = static_cast<uint8_t>(form);
+  }
+  // Keys 17-22.
+  UpDown6->SetPosition(s.Gap);
+  UpDown8->SetPosition(s.Width);
+  if (s.TrackingMode) {
+    const auto mode = *s.TrackingMode;
+    QRadioButton* button = mode == TrackModeKind::Anchor  ? RadioButton4
+                           : mode == TrackModeKind::Drift ? RadioButton5
+                                                          : RadioButton6;
+    button->setChecked(true);
+  }
+  UpDown5->SetPosition(s.TrackRadius);
+  UpDown7->SetPosition(s.TrackThreshold);
+  for (auto& o : Frames.RecordedDataLines[0].Objects) o.TrackRadius = UpDown5->Position();
+  CheckBox3->setChecked(s.SyncTracking);
+  // Keys 23-25.
+  UpDown4->SetPosition(s.DigitThreshold);
+  CheckBox5->setChecked(s.ReadKiwi);
+  Options.SignalMarkersOn = s.SignalMarkersOn ? 1 : 0;
+  RadioButton11->setEnabled(s.SignalMarkersOn);
+  RadioButton12->setEnabled(s.SignalMarkersOn);
+  if (!s.SignalMarkersOn) RadioButton10->setChecked(true);
+  // Key 26.
+  Options.TimeStampMode = static_cast<uint8_t>(s.TimeStampMode);
+  SetComboIndex(ComboBox1, s.TimeStampMode);
+  if (Options.TimeStampMode != 0) {
+    Options.StampLocated = 0;
+    Options.TiviAvailable = 0;
+    Options.TiviAvailableKiwi = 0;
+  }
+  ShowApertureValues();
+  LimitApertureRadii();
+  // Keys 27-32.
+  Settings.CaptureFolder = s.CaptureFolder;
+  Settings.ObserverName = s.ObserverName;
+  Settings.ObserverNameLunar = s.ObserverNameLunar;
+  Settings.StoredSites = s.StoredSites;
+  Settings.LunarPredictionFile = s.LunarPredictionFile;
+  Settings.Camera = s.Camera;
+}
+
+AppSettings TPlatform::CurrentSettings() const {
+  AppSettings s = Settings;
+  s.UseDirectShow = Video.UseDirectShow != 0;
+  s.PsfPhotometry = CheckBox14->isChecked();
+  s.FieldMeasure = CheckBox2->isChecked();
+  s.FieldOrderIndex = RadioGroup2->ItemIndex();
+  s.ApertureRadius = UpDown1->Position();
+  s.BackgroundInner = UpDown2->Position();
+  s.BackgroundOuter = UpDown3->Position();
+  s.BackgroundForm = RadioButton1->isChecked()   ? std::optional(BackgroundFormKind::Standard)
+                     : RadioButton2->isChecked() ? std::optional(BackgroundFormKind::AvoidSunlitFace)
+                     : RadioButton3->isChecked() ? std::optional(BackgroundFormKind::MeteorLunarLimb)
+                                                 : std::nullopt;
+  s.Gap = UpDown6->Position();
+  s.Width = UpDown8->Position();
+  s.TrackingMode = RadioButton4->isChecked()   ? std::optional(TrackModeKind::Anchor)
+                   : RadioButton5->isChecked() ? std::optional(TrackModeKind::Drift)
+                   : RadioButton6->isChecked() ? std::optional(TrackModeKind::Off)
+                                               : std::nullopt;
+  s.TrackRadius = UpDown5->Position();
+  s.TrackThreshold = UpDown7->Position();
+  s.SyncTracking = CheckBox3->isChecked();
+  s.DigitThreshold = UpDown4->Position();
+  s.ReadKiwi = CheckBox5->isChecked();
+  s.SignalMarkersOn = Options.SignalMarkersOn != 0;
+  s.TimeStampMode = Options.TimeStampMode;
+  return s;
+}
+
+void TPlatform::LimitApertureRadii() {
+  const RadiusRanges r = ::LimitApertureRadii(UpDown1->Position(), UpDown2->Position(), UpDown3->Position());
+  UpDown1->SetRange(r.ApertureMin, r.ApertureMax);
+  UpDown2->SetRange(r.InnerMin, r.InnerMax);
+  UpDown3->SetRange(r.OuterMin, r.OuterMax);
+}

@@ -1,0 +1,246 @@
+// Main window: start-up defaults, time read-outs, mode switches and exit.
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QRadioButton>
+#include <QScrollArea>
+
+#include "app/ui/ControlEvents.h"
+#include "app/ui/DialogService.h"
+#include "app/ui/TPlatform.h"
+
+namespace {
+
+// Start positions of objects A, B and C.
+constexpr int kStartX[3] = {40, 120, 200};
+constexpr int kStartY = 40;
+
+}  // namespace
+
+void TPlatform::FormCreate() {
+  // 1. Results, run flags and capture-log values.
+  Run = RunState{};
+  Times.Clear();
+  CaptureLog = CaptureLogValues{};
+  Options.MagDrop = 0;
+  move(8, 8);
+  QPalette pal = ScrollBox1->palette();
+  pal.setColor(QPalette::Window, QColor(68, 204, 255));
+  ScrollBox1->setPalette(pal);
+  ScrollBox1->setBackgroundRole(QPalette::Window);
+  ScrollBox1->setAutoFillBackground(true);
+  Options.Signal1HalfWidth = 2;
+  Options.Signal1HalfHeight = 2;
+  Options.LocatedStampRow = 435;
+  Options.AutoRectangleDirection = 1;
+  Video.VideoAccessKind = 2;
+
+  // 2.
+  Run.StartFrame = -1;
+  Options.SaturationLevel = 255;
+  Options.SaturatedPeakStart = 350;
+  Options.TimeStampMode = 0;
+  Options.GhsSearchU = 1;
+  Options.StampFieldOrder = RadioGroup2->ItemIndex() == 0 ? 1 : 0;
+  Options.GlyphThreshold = UpDown4->Position();
+
+  // 4, 5.
+  Video.UseDirectShow = 1;
+  UpDown9->SetPosition(1);
+  Run.FrameStep = 1;
+  Run.ObjectCount = 1;
+  Run.SelectedObject = 1;
+  Options.CsvVersion = 3;
+  Options.SignalMarkersOn = 1;
+
+  // 6. Push-button look.
+  for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
+           CheckBox1, CheckBox7, CheckBox10, CheckBox3, CheckBox22, RadioButton7, RadioButton8, RadioButton9})
+    MakePushLike(b);
+  RadioButton7->setChecked(true);
+
+  // 7.
+  ResetMarkers();
+  Options.TiviDigitsValid = 0;
+  ResetTimeEdits();
+
+  // 8.
+  UpDown5->SetRange(0, 25);
+  LimitApertureRadii();
+  ShowApertureValues();
+  UpDown4->SetPosition(80);
+  RadioGroup3->SetItemIndex(1);
+
+  // 9.
+  WriteInitialCsvHeader();
+
+  // 10.
+  InitialiseFrameBlocks();
+  Options.GammaValue = 1.0;
+  Edit18->setText("1.00");
+  Edit18->setEnabled(false);
+  Options.GammaMode = 0;
+
+  // 11.
+  Add1->setEnabled(false);
+  Remove1->setEnabled(false);
+  EventTools.LevelWindowFrames = {-1, -1, -1, -1};
+  LinkedPoints = {};
+
+  // 13.
+  ShowWidthLabels();
+
+  // 14. Settings file: factory defaults when missing, then load.
+  SettingsPlace = ResolveSettingsLocation(startup_.ExePath);
+  const bool existed = IniFileExists();
+  if (!existed) {
+    try {
+      WriteDefaultIni();
+    } catch (const IniWriteError& e) {
+      Dialogs().ShowError(QString::fromStdString(e.what()));
+    }
+    if (SettingsPlace.InConfigFolder)
+      Dialogs().ShowInformation("The program's folder is not writable; the settings are kept in " +
+                                QString::fromStdString(SettingsPlace.IniPath.string()));
+  }
+  LoadSettingsFromIni();
+
+  // 15, 16, 17.
+  SetComboIndex(ComboBox1, Options.TimeStampMode);
+  const int half = Options.TimeStampMode == 3 ? 8 : 2;
+  Options.Signal1HalfWidth = half;
+  Options.Signal1HalfHeight = half;
+  CheckBox7->setChecked(Video.UseDirectShow == 1);
+  CheckBox7->setText(Video.UseDirectShow == 1 ? "DShow" : "VFW");
+  Options.LimbProfileForRectangle = 0;
+
+  // 18. Catalogue cross-reference.
+  ZCtoXZ = LoadZcToXz(std::filesystem::path(ExeFolder()) / "ZC2XZ.txt");
+
+  // 19.
+  EventTools.EventTimeText1 = "0.0";
+  EventTools.EventTimeText2 = "0.0";
+
+  setWindowTitle("Tessary");
+}
+
+void TPlatform::ResetMarkers() {
+  for (auto& block : Frames.FrameDataLines)
+    for (auto& o : block.Objects) o.Threshold = 20;
+  UpDown7->SetPosition(50);
+  Options.PositionSetMode = 0;
+  RadioButton10->setChecked(true);
+  for (auto& block : Frames.FrameDataLines) {
+    for (size_t k = 0; k < 3; ++k) {
+      ObjectResult& o = block.Objects[k];
+      o.X = o.PrevX = kStartX[k];
+      o.Y = o.PrevY = kStartY;
+    }
+  }
+  PassedPoints = {};
+}
+
+void TPlatform::InitialiseFrameBlocks() {
+  for (auto& block : Frames.FrameDataLines) {
+    block.FrameNumberX10 = 0;
+    for (size_t k = 0; k < 3; ++k) {
+      ObjectResult& o = block.Objects[k];
+      o.ApertureRadius = UpDown1->Position();
+      o.BackgroundInner = UpDown2->Position();
+      o.BackgroundOuter = UpDown3->Position();
+      o.BandWidth = UpDown8->Position();
+      o.Gap = UpDown6->Position();
+      o.TrackMode = static_cast<uint8_t>(TrackModeKind::Drift);
+      o.TrackRadius = UpDown5->Position();
+      o.Threshold = UpDown7->Position();
+      o.SyncTracking = CheckBox3->isChecked() ? 1 : 0;
+      o.EstimatedTrack = 0;
+      o.X = o.PrevX = kStartX[k];
+      o.Y = o.PrevY = kStartY;
+      o.DirectionX = 0;
+      o.DirectionY = -100;
+    }
+  }
+  Frames.InitialDataLines = Frames.FrameDataLines;
+}
+
+void TPlatform::ShowWidthLabels() {
+  const bool psf = CheckBox14->isChecked();
+  GroupBox3->setTitle(psf ? "FWHM" : "Half Flux");
+  Label11->setText(psf ? " " : "Diameter");
+}
+
+void TPlatform::ResetTimeEdits() {
+  Edit24->setText("h");
+  Edit25->setText("m");
+  Edit26->setText("s(Field1)");
+  Edit27->setText("s(Field2)");
+}
+
+void TPlatform::CheckBox2Click() {
+  if (Run.MeasuringRun || Run.DirectionSettingMode) return;
+  if (CheckBox14->isChecked() && CheckBox2->isChecked()) {
+    Dialogs().ShowInformation("Field mode is not available on PSF photometry.", "Note");
+    CheckBox2->setChecked(false);  // runs this handler again, which rewrites the header
+    return;
+  }
+  // The header lines follow the frame or field layout of the rows.
+  WriteCsvHeader();
+}
+
+void TPlatform::CheckBox5Click() {
+  // The 'KIWI' tick is read when rows and headers are built.
+}
+
+void TPlatform::CheckBox7Click() {
+  if (Run.MeasuringRun || Run.Playing) return;
+  // Closing and reopening the video through the other reader belongs to the
+  // frame sources.
+  Video.UseDirectShow = CheckBox7->isChecked() ? 1 : 0;
+  CheckBox7->setText(Video.UseDirectShow ? "DShow" : "VFW");
+}
+
+void TPlatform::CheckBox14Click() {
+  if (Run.MeasuringRun || Run.DirectionSettingMode) return;
+  const bool psf = CheckBox14->isChecked();
+  if (psf) CheckBox2->setChecked(false);
+  CheckBox2->setEnabled(!psf);
+  ShowWidthLabels();
+}
+
+void TPlatform::ComboBox1Change() {
+  if (Run.MeasuringRun || Run.Playing) return;
+  Options.TimeStampMode = static_cast<uint8_t>(ComboBox1->currentIndex());
+}
+
+void TPlatform::RadioGroup2Click() { Options.StampFieldOrder = RadioGroup2->ItemIndex() == 0 ? 1 : 0; }
+
+void TPlatform::RadioButtonFormClick() {
+  const int form = RadioButton1->isChecked() ? 0 : RadioButton2->isChecked() ? 1 : 2;
+  Frames.FrameDataLines[0].Objects[static_cast<size_t>(Run.SelectedObject - 1)].BackgroundForm =
+      static_cast<uint8_t>(form);
+  UpDown6->setEnabled(form != 0);
+  UpDown8->setEnabled(form != 0);
+}
+
+void TPlatform::UpDown9Click() { Run.FrameStep = UpDown9->Position(); }
+
+void TPlatform::Button2Click() {
+  if (Run.MeasuringRun || Run.FrameSourceBusy) return;
+  // Closing the open video belongs to the frame sources once they exist.
+  Run.VideoLoaded = false;
+  close();
+}
+
+void TPlatform::Exit1Click() { Button2Click(); }
+
+void TPlatform::closeEvent(QCloseEvent* event) {
+  Timer1->stop();
+  event->accept();
+  QApplication::quit();
+}

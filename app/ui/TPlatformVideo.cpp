@@ -1,0 +1,267 @@
+// Main window: opening a video ('Open AVI', 'AVI File Open') and the video
+// globals the rest of the window reads.
+#include <QAction>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <filesystem>
+
+#include "app/ui/ControlEvents.h"
+#include "app/ui/DialogService.h"
+#include "app/ui/TPlatform.h"
+
+namespace {
+
+std::string LowerAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// The folder of a path without its trailing separator.
+std::string FolderOf(const std::string& path) {
+  const size_t cut = path.find_last_of("/\\");
+  return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
+
+void SetWhite(QLineEdit* edit) {
+  QPalette pal = edit->palette();
+  pal.setColor(QPalette::Base, Qt::white);
+  edit->setPalette(pal);
+}
+
+}  // namespace
+
+QWidget* TPlatform::CreateVideoPanel() {
+  auto* box = new QGroupBox("Video");
+  auto* grid = new QGridLayout(box);
+  Button1 = new QPushButton("Open AVI");
+  Button1->setObjectName("Button1");
+  auto read_out = [](const char* name) {
+    auto* e = new QLineEdit;
+    e->setObjectName(name);
+    e->setReadOnly(true);
+    e->setFixedWidth(90);
+    return e;
+  };
+  Edit48 = read_out("Edit48");
+  Edit49 = read_out("Edit49");
+  Edit30 = read_out("Edit30");
+  grid->addWidget(Button1, 0, 0);
+  grid->addWidget(new QLabel("Width"), 0, 1);
+  grid->addWidget(Edit48, 0, 2);
+  grid->addWidget(new QLabel("Height"), 1, 1);
+  grid->addWidget(Edit49, 1, 2);
+  grid->addWidget(new QLabel("Frame rate"), 2, 1);
+  grid->addWidget(Edit30, 2, 2);
+  return box;
+}
+
+void TPlatform::ConnectVideoHandlers() {
+  connect(Button1, &QPushButton::clicked, this, &TPlatform::Button1Click);
+  connect(AVIRileOpen1, &QAction::triggered, this, &TPlatform::AVIRileOpen1Click);
+}
+
+// The window's view of the video follows the frame sources' state (the
+// reader choice UseDirectShow stays the window's).
+void TPlatform::SyncVideoGlobals() {
+  Video.VideoFileName = VideoIn.VideoFileName;
+  Video.FrameWidth = VideoIn.FrameWidth;
+  Video.FrameHeight = VideoIn.FrameHeight;
+  Video.VideoFrameRate = VideoIn.VideoFrameRate;
+  Video.FrameRateFactor = VideoIn.FrameRateFactor;
+  Video.TimingFrameRate = VideoIn.TimingFrameRate;
+  Video.FrameRateRounded = VideoIn.FrameRateRounded;
+  Video.FrameInterval = VideoIn.FrameInterval;
+  Video.VideoAccessKind = VideoIn.VideoAccessKind;
+  Video.FrameSourceOpen = VideoIn.FrameSourceOpen != 0;
+}
+
+void TPlatform::OpenVideoDialog() {
+  if (Run.MeasuringRun) return;
+  const QString name = Dialogs().GetOpenFileName("Open", QString::fromStdString(Settings.LastVideoDirectory),
+                                                 "Video files (*.avi *.AVI *.avs *.AVS);;All files (*)");
+  if (name.isEmpty()) return;
+  open_dialog_file_name_ = name;
+  OpenVideoFile(name.toStdString(), 0);
+  Run.StartFrame = -1;
+}
+
+void TPlatform::AVIRileOpen1Click() {
+  if (CheckBox1->isChecked() || Run.MeasuringRun) return;
+  OpenVideoDialog();
+}
+
+void TPlatform::Button1Click() {
+  if (Run.Playing || CheckBox1->isChecked() || Run.MeasuringRun) return;
+  KeepObjectCount = false;
+  ResetMarkers();
+  const ObjectResult& selected = Frames.FrameDataLines[0].Objects[static_cast<size_t>(Run.SelectedObject - 1)];
+  UpDown8->setRange(0, 25);
+  UpDown6->setRange(0, 25);
+  UpDown8->SetPosition(selected.BandWidth);
+  UpDown6->SetPosition(selected.Gap);
+  if (Options.TimeStampMode == 0) UpDown4->SetPosition(100);
+  for (auto* b : {RadioButton1, RadioButton2, RadioButton3}) b->setEnabled(true);
+  RadioButton3->setChecked(true);
+  // The first frame is shown with aperture photometry; the choice comes back after.
+  const bool photometry = CheckBox14->isChecked();
+  CheckBox14->setChecked(false);
+  OpenVideoDialog();
+  CheckBox14->setChecked(photometry);
+}
+
+void TPlatform::ShowExposureLength() {
+  const ExposureLengthTexts t = ::ShowExposureLength(VideoIn);
+  SyncVideoGlobals();
+  Edit30->setText(QString::fromStdString(t.Edit30));
+  setToolTip(QString::fromStdString(t.Hint));
+}
+
+bool TPlatform::OpenVideoStream() {
+  VideoIn.UseDirectShow = Video.UseDirectShow;
+  VideoIn.UseAviSynth = Settings.UseAviSynth ? 1 : 0;
+  if (LowerAscii(VideoIn.VideoFileExt) == ".avs") {
+    // Scripts are read through our AVI reader only.
+    VideoIn.UseDirectShow = 0;
+    Video.UseDirectShow = 0;
+    CheckBox7->setChecked(false);
+    CheckBox7->setEnabled(false);
+  } else {
+    CheckBox7->setEnabled(true);
+  }
+  const OpenStreamResult r = ::OpenVideoStream(VideoIn, Sources, OpenStreamOptions{});
+  SyncVideoGlobals();
+  if (!r.Ok) {
+    Dialogs().ShowError(QString::fromStdString(r.ErrorMessage));
+    return false;
+  }
+  Edit30->setText(QString::fromStdString(r.Edit30Text));
+  setToolTip(QString::fromStdString(r.HintText));
+  return true;
+}
+
+void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
+  // 1-3.
+  VideoIn.FrameRateFactor = 1.0L;
+  Video.FrameRateFactor = 1.0L;
+  const std::optional<std::string> resolved = ResolveVideoFile(file_name, Settings.CsvInputDirectory);
+  if (!resolved) {
+    Dialogs().ShowWarning(".avi file is not found");
+    return;
+  }
+  BeginOpenVideoFile(VideoIn, *resolved);
+  Video.VideoFileName = VideoIn.VideoFileName;
+
+  // 4. A failed open has closed the previous video too: nothing is shown any more.
+  if (!OpenVideoStream()) {
+    Run.VideoLoaded = false;
+    VideoIn.VideoLoaded = 0;
+    QSignalBlocker block(ScrollBar1);
+    ScrollBar1->setRange(0, 0);
+    return;
+  }
+
+  // 5.
+  Settings.LastVideoDirectory = FolderOf(VideoIn.VideoFileName);
+  try {
+    SaveLatestAccessPaths();
+  } catch (const IniWriteError& e) {
+    Dialogs().ShowError(QString::fromStdString(e.what()));
+  }
+
+  // 6.
+  CheckBox2->setEnabled(true);
+  for (auto* u : {UpDown1, UpDown2, UpDown3}) u->setEnabled(true);
+
+  // 7. The image area takes the frame's size, silver until the frame is drawn.
+  QPalette pal = ScrollBox1->palette();
+  pal.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+  ScrollBox1->setPalette(pal);
+  const int w = VideoIn.FrameWidth, h = VideoIn.FrameHeight;
+  QPixmap silver(w > 0 ? w : 1, h > 0 ? h : 1);
+  silver.fill(QColor(0xC0, 0xC0, 0xC0));
+  Image1->setPixmap(silver);
+  Image1->setMinimumSize(w, h);
+  Image1->resize(w, h);
+
+  // 8.
+  Edit48->setText(QString::number(w));
+  Edit49->setText(QString::number(h));
+  Edit5->setText(open_dialog_file_name_);
+
+  // 9.
+  FinishOpenVideoFile(VideoIn, Sources, Options.TimeStampMode);
+  {
+    QSignalBlocker block(ScrollBar1);
+    ScrollBar1->setRange(0, VideoIn.LastFrameIndex > 0 ? VideoIn.LastFrameIndex : 0);
+    ScrollBar1->setValue(0);
+  }
+
+  // 10.
+  Options.TiviAvailable = 0;
+  Options.TiviAvailableKiwi = 0;
+  ResetTimeEdits();
+  PutControlsIntoSelectedObject();
+  RefreshObjectMasks(DriverSettings(), true);
+  Run.LastMeasuredFrame = -1;
+  PassedPoints = {};
+
+  // 11. The sound track of the previous video is made again when asked for.
+  std::error_code ec;
+  std::filesystem::remove(std::filesystem::path(FolderOf(VideoIn.VideoFileName)) / "tsy.wav", ec);
+
+  // 12.
+  Add1->setEnabled(true);
+  Remove1->setEnabled(false);
+  if (!KeepObjectCount) Run.ObjectCount = 1;
+  Run.SelectedObject = 1;
+  RadioButton7->setChecked(true);
+  RadioButton8->setEnabled(false);
+  RadioButton9->setEnabled(false);
+
+  // 13.
+  try {
+    if (!IniFileExists()) {
+      LoadSettingsFromIni();
+      SaveAllSettings();
+    }
+    LoadSettingsFromIni();
+  } catch (const IniWriteError& e) {
+    Dialogs().ShowError(QString::fromStdString(e.what()));
+  }
+
+  // 14, 15.
+  Run.VideoLoaded = true;
+  VideoIn.NonSquarePixels =
+      NonSquarePixelsFor(Options.TimeStampMode, VideoIn.VideoFrameRate, VideoIn.FrameWidth, VideoIn.FrameHeight);
+
+  // 16.
+  if (Options.TimeStampMode == 0) {
+    Options.StampLocated = 1;
+    Options.TiviAvailableKiwi = 1;
+  } else if (Options.TimeStampMode == 2) {
+    UpDown4->SetPosition(100);
+    Options.GlyphThreshold = 100;
+    Options.StampLocated = 1;
+  }
+  Run.Playing = false;
+  ShowNeighbor();
+
+  // 19.
+  for (auto* e : {Edit24, Edit25, Edit26, Edit27}) SetWhite(e);
+  Edit26->setToolTip({});
+  Edit27->setToolTip({});
+
+  // 21, 22.
+  if (keep_table == 0) WriteCsvHeader();
+  Options.SharpCapTimeAvailable = false;
+}

@@ -1,0 +1,89 @@
+// Time-stamp reading speed on 720x480 frames with burnt-in stamps.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "support/StampRender.h"
+#include "timestamp/TickStamp.h"
+#include "timestamp/TimeStampReader.h"
+
+namespace {
+
+Bitmap24 IotaBenchFrame(TimeStampState& state, double pitch) {
+  Bitmap24 f(720, 480);
+  FillFrame(f, 16);
+  AddFrameNoise(f, 6, 1);
+  std::vector<int> xs;
+  for (int c : {0, 1, 3, 4, 6, 7, 9, 10, 11, 12, 14, 15, 16, 17, 19, 20, 21, 22, 23, 24, 25, 26})
+    xs.push_back(static_cast<int>(std::floor(70 + pitch * c + 0.5)));
+  StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, 220};
+  DrawStampText(f, "2359590167    12345678", xs, 437, s);
+  DrawStampText(f, "235959    033312345678", xs, 436, s);
+  for (size_t i = 0; i < xs.size(); ++i) state.DigitX[5][7 + i] = xs[i];
+  state.LocatedStampRow = 435;
+  return f;
+}
+
+void BM_ReadIotaLocatedStamp(benchmark::State& st) {
+  TimeStampState state;
+  const double pitch = 24.1;
+  const Bitmap24 frame = IotaBenchFrame(state, pitch);
+  GlyphContext ctx;
+  ctx.mode = TimeStampMode::Iota;
+  ctx.stampLocated = true;
+  ctx.stampCharPitch = pitch;
+  ctx.stampBackgroundLevel = 48;
+  ctx.digitThreshold = 80;
+  StampReadOptions opt;
+  opt.fieldMeasure = true;
+  StampTexts texts;
+  for (auto _ : st) {
+    ReadTimeStamp(frame, ctx, opt, state, texts);
+    benchmark::DoNotOptimize(texts.StampS1Full.data());
+  }
+  if (texts.StampCount1 != "12345678") st.SkipWithError("misread");
+  st.SetItemsProcessed(st.iterations());
+}
+BENCHMARK(BM_ReadIotaLocatedStamp);
+
+void BM_ReadKiwiStampWithOffsetSearch(benchmark::State& st) {
+  Bitmap24 frame(720, 480);
+  FillFrame(frame, 16);
+  AddFrameNoise(frame, 6, 2);
+  const std::vector<int> xs = {85, 109, 156, 180, 227, 251, 322, 345, 369, 440, 463, 487};
+  StampGlyphStyle s{StampFont::Kiwi, 0, 21.5, 4, 2, 1, 220};
+  DrawStampText(frame, "123456000789", xs, 409, s);
+  DrawStampText(frame, "123457123000", xs, 410, s);
+  TimeStampState state;
+  LoadKiwiDigitPositions(state.DigitX);
+  GlyphContext ctx;
+  ctx.mode = TimeStampMode::Kiwi;
+  ctx.frameRateRounded = 30;
+  ctx.digitThreshold = 100;
+  StampTexts texts;
+  for (auto _ : st) {
+    ReadTimeStamp(frame, ctx, {}, state, texts);
+    benchmark::DoNotOptimize(texts.StampS1Full.data());
+  }
+  if (texts.StampS1Full != "56.789") st.SkipWithError("misread");
+  st.SetItemsProcessed(st.iterations());
+}
+BENCHMARK(BM_ReadKiwiStampWithOffsetSearch);
+
+void BM_ReadEmbeddedTicks(benchmark::State& st) {
+  Bitmap24 frame(720, 480);
+  WriteTickCount(frame, 1, TicksOf(2026, 12, 6, 21, 30, 123456789));
+  EmbeddedStampOptions o;
+  o.ticksRow = 1;
+  o.frameInterval = 1 / 29.97L;
+  StampTexts texts;
+  for (auto _ : st) {
+    benchmark::DoNotOptimize(ReadEmbeddedTimeStamp(frame, o, texts));
+  }
+  st.SetItemsProcessed(st.iterations());
+}
+BENCHMARK(BM_ReadEmbeddedTicks);
+
+}  // namespace

@@ -1,0 +1,78 @@
+#include "measure/ProfileWindows.h"
+
+#include "app/NumberText.h"
+
+template <int Reach>
+void FillMeanWindow(SquareWindow<Reach>& w, const Bitmap24& bmp, int x, int y, const GammaTable* gamma) {
+  const int width = bmp.Width(), height = bmp.Height();
+  for (int dx = -Reach; dx <= Reach; ++dx) {
+    const int64_t px = static_cast<int64_t>(x) + dx;
+    double* column = &w.At(dx, -Reach);
+    for (int dy = -Reach; dy <= Reach; ++dy) {
+      const int64_t py = static_cast<int64_t>(y) + dy;
+      if (!IsReadablePixel(px, py, width, height)) {
+        column[dy + Reach] = 0.0;
+        continue;
+      }
+      const uint8_t* p = bmp.Row(static_cast<int>(py)) + static_cast<size_t>(px) * 3;
+      const int sum = gamma ? (*gamma)[p[0]] + (*gamma)[p[1]] + (*gamma)[p[2]] : p[0] + p[1] + p[2];
+      column[dy + Reach] = sum / 3.0;
+    }
+  }
+}
+
+namespace {
+
+SmoothingKernel MakeKernel(int radius, double divisor, std::initializer_list<double> weights) {
+  SmoothingKernel k;
+  k.Radius = radius;
+  k.Divisor = divisor;
+  const int side = 2 * radius + 1;
+  int i = 0;
+  for (double v : weights) {
+    k.Weights[static_cast<size_t>(i / side)][static_cast<size_t>(i % side)] = v;
+    ++i;
+  }
+  return k;
+}
+
+}  // namespace
+
+const SmoothingKernel& SmoothingKernelFor(int index) {
+  static const SmoothingKernel none{};
+  static const SmoothingKernel k3 = MakeKernel(1, 0.677, {0.03, 0.083, 0.03,  //
+                                                          0.083, 0.225, 0.083,  //
+                                                          0.03, 0.083, 0.03});
+  static const SmoothingKernel k5 = MakeKernel(2, 10.692, {0.13, 0.279, 0.36, 0.279, 0.13,    //
+                                                           0.279, 0.6, 0.775, 0.6, 0.279,     //
+                                                           0.36, 0.775, 1.0, 0.775, 0.36,     //
+                                                           0.279, 0.6, 0.775, 0.6, 0.279,     //
+                                                           0.13, 0.279, 0.36, 0.279, 0.13});
+  if (index == 1) return k3;
+  if (index == 2) return k5;
+  return none;
+}
+
+template <int Reach>
+void SmoothWindow(SquareWindow<Reach>& w, int reach, int kernel_index, SmoothRounding rounding) {
+  const SmoothingKernel& k = SmoothingKernelFor(kernel_index);
+  if (k.Radius == 0) return;
+  if (reach + k.Radius > Reach) reach = Reach - k.Radius;
+  const SquareWindow<Reach> src = w;
+  for (int dx = -reach; dx <= reach; ++dx) {
+    for (int dy = -reach; dy <= reach; ++dy) {
+      double sum = 0;
+      for (int j = -k.Radius; j <= k.Radius; ++j)
+        for (int i = -k.Radius; i <= k.Radius; ++i)
+          sum += k.Weights[static_cast<size_t>(j + k.Radius)][static_cast<size_t>(i + k.Radius)] *
+                 src.At(dx + i, dy + j);
+      const double v = sum / k.Divisor;
+      w.At(dx, dy) = rounding == SmoothRounding::NearestEven ? static_cast<double>(RoundHalfEven(v)) : v;
+    }
+  }
+}
+
+template void FillMeanWindow<53>(SquareWindow<53>&, const Bitmap24&, int, int, const GammaTable*);
+template void FillMeanWindow<27>(SquareWindow<27>&, const Bitmap24&, int, int, const GammaTable*);
+template void SmoothWindow<53>(SquareWindow<53>&, int, int, SmoothRounding);
+template void SmoothWindow<27>(SquareWindow<27>&, int, int, SmoothRounding);

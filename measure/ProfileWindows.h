@@ -1,0 +1,59 @@
+#pragma once
+// Square windows of pixel values around an object's position, read for the
+// profile tracking and the star-profile fit, and their Gaussian smoothing.
+//
+// Cells are stored column by column (dx outer, dy inner) like the masks, so a
+// column of a window is contiguous. Row 0 of a frame carries time codes and is
+// never read: it counts as outside, like pixels beyond the frame.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "app/Bitmap24.h"
+#include "measure/ImageFilters.h"
+
+template <int Reach>
+struct SquareWindow {
+  static constexpr int kReach = Reach;
+  static constexpr int kSide = 2 * Reach + 1;
+  std::array<double, kSide * kSide> Cells{};
+  double& At(int dx, int dy) { return Cells[Index(dx, dy)]; }
+  double At(int dx, int dy) const { return Cells[Index(dx, dy)]; }
+  static constexpr size_t Index(int dx, int dy) {
+    return static_cast<size_t>((dx + Reach) * kSide + (dy + Reach));
+  }
+};
+
+// Offsets -53..53: the profile tracking's window.
+using ProfileTrackWindow = SquareWindow<53>;
+// Offsets -27..27: the profile fit's window.
+using ProfileFitWindow = SquareWindow<27>;
+
+// True when pixel (x, y) of a width x height frame is read (row 0 never).
+inline bool IsReadablePixel(int64_t x, int64_t y, int width, int height) {
+  return x >= 0 && y >= 1 && x < width && y < height;
+}
+
+// Fills the window around (x, y) with the mean of each pixel's three bytes,
+// passed through `gamma` when it is given; 0 for pixels that are not read.
+template <int Reach>
+void FillMeanWindow(SquareWindow<Reach>& w, const Bitmap24& bmp, int x, int y, const GammaTable* gamma);
+
+// The fixed Gaussian kernels of the image filters: index 1 is 3 x 3
+// (divisor 0.677), index 2 is 5 x 5 (divisor 10.692).
+struct SmoothingKernel {
+  int Radius = 0;
+  double Divisor = 1;
+  std::array<std::array<double, 5>, 5> Weights{};  // [dy + Radius][dx + Radius]
+};
+// Index 1 or 2; anything else gives radius 0 (no smoothing).
+const SmoothingKernel& SmoothingKernelFor(int index);
+
+enum class SmoothRounding { None, NearestEven };
+
+// Replaces the cells with offsets -reach..reach by their kernel-weighted sum
+// over the original values divided by the kernel's fixed divisor (optionally
+// rounded to the nearest integer, halves to even); the cells beyond keep their
+// values. Nothing happens for a kernel index other than 1 and 2.
+template <int Reach>
+void SmoothWindow(SquareWindow<Reach>& w, int reach, int kernel_index, SmoothRounding rounding);

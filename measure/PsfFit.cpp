@@ -1,0 +1,261 @@
+#include "measure/PsfFit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "app/NumberText.h"
+#include "measure/ProfileWindows.h"
+
+std::optional<PsfHistoryRecord> PsfHistory::At(int i) const {
+  if (i < 0 || static_cast<size_t>(i) >= Records.size()) return std::nullopt;
+  return Records[static_cast<size_t>(i)];
+}
+
+void PsfHistory::Store(const PsfHistoryRecord& r) {
+  if (Index < 0 || Index >= kMaxRecords) return;
+  if (static_cast<size_t>(Index) >= Records.size()) Records.resize(static_cast<size_t>(Index) + 1);
+  Records[static_cast<size_t>(Index)] = r;
+}
+
+namespace {
+
+constexpr double kSearchStart = 1e10;
+
+struct FitCell {
+  int Dx, Dy;
+  double Value;
+};
+
+// The residuals of the model against a set of cells.
+class ProfileResidual {
+ public:
+  ProfileResidual(const std::vector<FitCell>& cells, double background, bool aspect)
+      : cells_(cells), background_(background), row_scale_(aspect ? 1.125 : 1.0) {}
+
+  double Rms(double amplitude, double width, double cx, double cy) const {
+    double sum = 0;
+    const double s2 = width * width;
+    for (const FitCell& c : cells_) {
+      const double ex = c.Dx - cx;
+      const double ey = row_scale_ * (c.Dy - cy);
+      const double model = amplitude / std::exp(2 * ((ex * ex + ey * ey) / s2)) + background_;
+      const double d = model - c.Value;
+      sum += d * d;
+    }
+    return std::sqrt(sum / static_cast<double>(std::max<size_t>(cells_.size(), 1)));
+  }
+
+  // With width and centre fixed the exponentials are the same for every
+  // amplitude: compute them once.
+  void FixShape(double width, double cx, double cy) {
+    divisors_.resize(cells_.size());
+    const double s2 = width * width;
+    for (size_t n = 0; n < cells_.size(); ++n) {
+      const double ex = cells_[n].Dx - cx;
+      const double ey = row_scale_ * (cells_[n].Dy - cy);
+      divisors_[n] = std::exp(2 * ((ex * ex + ey * ey) / s2));
+    }
+  }
+  double RmsFixedShape(double amplitude) const {
+    double sum = 0;
+    for (size_t n = 0; n < cells_.size(); ++n) {
+      const double d = amplitude / divisors_[n] + background_ - cells_[n].Value;
+      sum += d * d;
+    }
+    return std::sqrt(sum / static_cast<double>(std::max<size_t>(cells_.size(), 1)));
+  }
+
+ private:
+  const std::vector<FitCell>& cells_;
+  double background_;
+  double row_scale_;
+  std::vector<double> divisors_;
+};
+
+// Ascending scan over lo..hi keeping the first strictly smaller residual.
+template <class Fn>
+int BestIndex(int lo, int hi, int fallback, Fn&& rms, double* best_rms = nullptr) {
+  double best = kSearchStart;
+  int best_i = fallback;
+  for (int i = lo; i <= hi; ++i) {
+    const double r = rms(i);
+    if (r < best) {
+      best = r;
+      best_i = i;
+    }
+  }
+  if (best_rms) *best_rms = best;
+  return best_i;
+}
+
+}  // namespace
+
+PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const Bitmap24& bmp, int32_t x, int32_t y,
+                            const PsfFitSettings& settings, ObjectProfileState& profile, PsfHistory& history,
+                            DataLineBlocks& blocks) {
+  PsfFitResult out;
+  if (target.Classes == nullptr || target.Object < 1 || target.Object > 3) return out;
+  const ApertureClasses& classes = *target.Classes;
+  const bool refit = settings.RefitPending;
+  const int width_px = bmp.Width(), height_px = bmp.Height();
+  auto readable = [&](int dx, int dy) { return IsReadablePixel(int64_t{x} + dx, int64_t{y} + dy, width_px, height_px); };
+
+  // 1. Fit radius.
+  const int64_t r_fit = refit ? 8 : RoundHalfAway(2.0L * profile.PsfWidth);
+  out.FitRadius = static_cast<int>(std::clamp<int64_t>(r_fit, 0, 20));
+  const int R = out.FitRadius;
+
+  // 2. Window, background level and centre value. Pixels beyond the frame or
+  // on row 0 are not data: they count neither as background nor in the fit.
+  ProfileFitWindow window;
+  FillMeanWindow(window, bmp, x, y, settings.MeasureGamma);
+  double bsum = 0;
+  int bcount = 0;
+  for (int dx = -kClassGridReach; dx <= kClassGridReach; ++dx)
+    for (int dy = -kClassGridReach; dy <= kClassGridReach; ++dy)
+      if (classes.At(dx, dy) == 2 && readable(dx, dy)) {
+        bsum += window.At(dx, dy);
+        ++bcount;
+      }
+  const double B = bsum / std::max(bcount, 1);
+  const double centre_value = window.At(0, 0);
+  if (settings.SmoothingIndex > 0) SmoothWindow(window, 23, settings.SmoothingIndex, SmoothRounding::None);
+  out.Background = B;
+
+  // 3. Fit mask: the disk of radius R less saturated cells.
+  std::vector<FitCell> cells, inner_cells;
+  double largest = 0;
+  bool saturated = false;
+  for (int dx = -25; dx <= 25; ++dx)
+    for (int dy = -25; dy <= 25; ++dy) {
+      if (dx * dx + dy * dy > R * R || !readable(dx, dy)) continue;
+      const double v = window.At(dx, dy);
+      if (v >= settings.SaturationLevel) {
+        saturated = true;
+        continue;
+      }
+      largest = cells.empty() ? v : std::max(largest, v);
+      cells.push_back({dx, dy, v});
+      if (dx >= -10 && dx <= 10 && dy >= -10 && dy <= 10) inner_cells.push_back({dx, dy, v});
+    }
+  const double A0 = saturated ? static_cast<double>(settings.SaturatedPeakStart) : (largest + centre_value) / 2 - B;
+  out.Saturated = saturated;
+  out.StartAmplitude = A0;
+
+  ProfileResidual all(cells, B, settings.PixelAspectCorrection);
+  ProfileResidual inner(inner_cells, B, settings.PixelAspectCorrection);
+  const bool search_width = refit || !settings.FixedWidth;
+
+  // 4. Coarse width, centred at (0, 0) over offsets -10..10.
+  double s1 = std::max(profile.PsfWidth, 1.0);
+  if (search_width) {
+    int64_t smax = refit ? 14 : RoundHalfAway(1.2L * profile.PsfWidth);
+    smax = std::clamp<int64_t>(smax, 2, 14);
+    const int s0 = BestIndex(2, static_cast<int>(smax), 2, [&](int s) { return inner.Rms(A0, s, 0, 0); });
+    const int i = BestIndex(-10, 10, 0, [&](int k) { return inner.Rms(A0, s0 + k / 10.0, 0, 0); });
+    s1 = std::max(s0 + i / 10.0, 1.0);
+  }
+
+  // 5. Centre in tenths of a pixel, e (columns) outer, f (rows) inner.
+  const int C = refit ? 12 : 6;
+  {
+    double best = kSearchStart;
+    int be = 0, bf = 0;
+    for (int e = -C; e <= C; ++e)
+      for (int f = -C; f <= C; ++f) {
+        const double r = all.Rms(A0, s1, e / 10.0, f / 10.0);
+        if (r < best) {
+          best = r;
+          be = e;
+          bf = f;
+        }
+      }
+    out.CenterX = be / 10.0;
+    out.CenterY = bf / 10.0;
+  }
+  const double cx = out.CenterX, cy = out.CenterY;
+
+  // 6. Fine width in tenths, then hundredths.
+  double s = s1;
+  if (search_width) {
+    const double w = static_cast<double>(std::clamp<int64_t>(RoundHalfEven(static_cast<long double>(s1) * 100), 150, 1000));
+    const int i1 = BestIndex(-10, 10, 0, [&](int i) { return all.Rms(A0, w / 100 + i / 10.0, cx, cy); });
+    const int i2 = BestIndex(-10, 10, 0, [&](int i) { return all.Rms(A0, w / 100 + i1 / 10.0 + i / 100.0, cx, cy); });
+    s = std::max(w / 100 + i1 / 10.0 + i2 / 100.0, 1.0);
+    if (!refit && profile.PsfWidth > 0)
+      s = std::clamp(s, profile.PsfWidth * settings.LowerPercent / 100.0,
+                     std::max(profile.PsfWidth * settings.LowerPercent / 100.0,
+                              profile.PsfWidth * settings.UpperPercent / 100.0));
+  }
+
+  // 7. Amplitude factor in tenths, hundredths and thousandths of A0.
+  all.FixShape(s, cx, cy);
+  const int ia = BestIndex(-7, 20, 10, [&](int i) { return all.RmsFixedShape(i / 10.0 * A0); });
+  const int ib = BestIndex(-10, 10, 0, [&](int i) { return all.RmsFixedShape((ia / 10.0 + i / 100.0) * A0); });
+  double rms = 0;
+  const int ic = BestIndex(
+      -10, 10, 0, [&](int i) { return all.RmsFixedShape((ia / 10.0 + ib / 100.0 + i / 1000.0) * A0); }, &rms);
+  const double A = (ia / 10.0 + ib / 100.0 + ic / 1000.0) * A0;
+
+  // 8. Results.
+  out.Rms = rms;
+  out.Amplitude = A;
+  out.Width = s;
+  out.Fwhm = kFwhmPerWidth * s;
+  out.Volume = std::numbers::pi * s * s * A / 2;
+  if (settings.PixelAspectCorrection) out.Volume /= 1.125;
+  const size_t k = static_cast<size_t>(target.Object - 1);
+  blocks[0].Objects[k].PsfAmplitude = A;
+  if (kind == PsfFitKind::MeasureOnly) return out;
+
+  history.Store({rms, std::fabs(A), s});
+
+  // 9. The tracking template and its reference value at the fitted centre.
+  BuildProfileModel(profile.Model, s, A, settings.PixelAspectCorrection);
+  const int ox = static_cast<int>(RoundHalfAway(cx)), oy = static_cast<int>(RoundHalfAway(cy));
+  double sum1 = 0, sum2 = 0;
+  int n1 = 0, n2 = 0;
+  for (int dx = -25; dx <= 25; ++dx)
+    for (int dy = -25; dy <= 25; ++dy) {
+      const int c = classes.At(dx, dy);
+      if (c == 1) {
+        sum1 += window.At(dx + ox, dy + oy);
+        ++n1;
+      } else if (c == 2) {
+        sum2 += window.At(dx + ox, dy + oy);
+        ++n2;
+      }
+    }
+  profile.ReferenceValue = sum1 - n1 * sum2 / std::max(n2, 1);
+
+  // 11. Automatic radii from the width.
+  if (refit && target.IsSelected) {
+    const auto r = static_cast<int>(RoundHalfAway(s));
+    if (r <= 20) {
+      SetObjectSetting(blocks, static_cast<int>(k), &ObjectResult::ApertureRadius, r);
+      SetObjectSetting(blocks, static_cast<int>(k), &ObjectResult::BackgroundInner, r + 2);
+      if (settings.SyncTracking) SetObjectSetting(blocks, static_cast<int>(k), &ObjectResult::TrackRadius, r);
+      out.AutoApertureRadius = r;
+    }
+  }
+  return out;
+}
+
+PsfFitResult StorePsfResult(const PsfFitTarget& target, const Bitmap24& bmp, int32_t x, int32_t y,
+                            const PsfFitSettings& settings, ObjectProfileState& profile, PsfHistory& history,
+                            DataLineBlocks& blocks) {
+  const PsfFitResult r =
+      FitStarProfile(PsfFitKind::MeasureOnly, target, bmp, x, y, settings, profile, history, blocks);
+  if (target.Object < 1 || target.Object > 3) return r;
+  for (auto& block : blocks) {
+    ObjectResult& o = block.Objects[static_cast<size_t>(target.Object - 1)];
+    o.Value = r.Volume;
+    o.ApertureSum = static_cast<int32_t>(RoundHalfAway(r.Volume));
+    o.BackgroundSum = 0;
+    o.AperturePixelCount = 1;
+    o.BackgroundPixelCount = 1;
+    o.FwhmHfd = r.Fwhm;
+  }
+  return r;
+}

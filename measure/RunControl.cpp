@@ -1,0 +1,132 @@
+#include "measure/RunControl.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/CsvFields.h"
+#include "app/NumberText.h"
+
+int RunHeaderLineCount(int csv_version) { return csv_version >= 1 && csv_version <= 3 ? 7 : 4; }
+
+int RowFrameNumber(const std::string& row) {
+  const std::string field = GetCsvField(row, 1);
+  const std::optional<double> v = ParseDouble(StripQuotes(field));
+  if (!v || !std::isfinite(*v) || std::fabs(*v) > 2e9) return -1;
+  return static_cast<int>(TruncateToInt(*v));
+}
+
+int LastMeasuredFrameFromTable(const std::vector<std::string>& lines, int header_lines) {
+  const int rows = static_cast<int>(lines.size()) - std::max(header_lines, 0);
+  if (rows <= 0) return -1;
+  return RowFrameNumber(lines.back());
+}
+
+bool LastFrameAlreadyMeasured(int position, int last_measured_frame, int scroll_max) {
+  return position == last_measured_frame && position == scroll_max;
+}
+
+int ResumePosition(int position, int last_measured_frame, int scroll_max) {
+  if (last_measured_frame < 0 || position == last_measured_frame) return position;
+  return std::min(last_measured_frame + 1, std::max(scroll_max, 0));
+}
+
+bool NextStepPassesEnd(int position, int frame_step, int scroll_max) {
+  return static_cast<long long>(position) + frame_step - 1 >= scroll_max;
+}
+
+TimerTick PlanTimerTick(int position, int frame_step, int scroll_max, bool play_backward) {
+  TimerTick t;
+  const long long next = static_cast<long long>(position) + frame_step;
+  if (play_backward) {
+    if (position <= 0) {
+      t.StopTimer = true;
+      t.PlayingOff = true;
+      return t;
+    }
+    if (next >= 0) {
+      t.Move = true;
+      t.NewPosition = static_cast<int>(next);
+      t.PlayingOff = next < 1;
+      return t;
+    }
+    t.StopTimer = true;
+    t.PlayingOff = true;
+    t.EndOfRange = true;
+    return t;
+  }
+  if (next <= scroll_max && next != position) {
+    t.Move = true;
+    t.NewPosition = static_cast<int>(next);
+    t.PlayingOff = next >= scroll_max;
+    return t;
+  }
+  t.StopTimer = true;
+  t.PlayingOff = true;
+  t.EndOfRange = true;
+  return t;
+}
+
+DeletePlan PlanDeleteLastRows(const std::vector<std::string>& lines, int header_lines, int position,
+                              int last_measured_frame, int scroll_max, bool field_measure) {
+  DeletePlan p;
+  p.NewPosition = position;
+  p.NewLastMeasuredFrame = last_measured_frame;
+  if (position == scroll_max && position == last_measured_frame) return p;
+  const int header = std::max(header_lines, 0);
+  const int rows = static_cast<int>(lines.size()) - header;
+  if (position != last_measured_frame || rows < 1) return p;
+  p.Acted = true;
+  p.LinesToDelete = std::min(rows, field_measure ? 2 : 1);
+  const int deleted_frame = RowFrameNumber(lines[lines.size() - static_cast<size_t>(p.LinesToDelete)]);
+  if (rows > p.LinesToDelete) {
+    p.NewLastMeasuredFrame = RowFrameNumber(lines[lines.size() - static_cast<size_t>(p.LinesToDelete) - 1]);
+  } else {
+    p.NewLastMeasuredFrame = -1;
+  }
+  int pos = p.NewLastMeasuredFrame >= 0 ? p.NewLastMeasuredFrame : (deleted_frame >= 0 ? deleted_frame : position);
+  p.NewPosition = std::clamp(pos, 0, std::max(scroll_max, 0));
+  return p;
+}
+
+std::optional<int> OneFrameTarget(int position, int last_measured_frame, int frame_step, int scroll_max) {
+  if (last_measured_frame < 0) return position;
+  if (position != last_measured_frame) return std::nullopt;
+  const long long next = static_cast<long long>(position) + std::max(frame_step, 1);
+  if (next > scroll_max) return std::nullopt;
+  return static_cast<int>(next);
+}
+
+std::optional<int> StepButtonTarget(StepButton button, int position, int scroll_max, int frame_rate_rounded) {
+  const int second = frame_rate_rounded;
+  const long long ten = 10LL * frame_rate_rounded;
+  switch (button) {
+    case StepButton::Forward1:
+      if (position < scroll_max) return position + 1;
+      return std::nullopt;
+    case StepButton::Back1:
+      if (position > 0) return position - 1;
+      return std::nullopt;
+    case StepButton::Forward1s:
+      if (second > 0 && position <= scroll_max - second) return position + second;
+      return std::nullopt;
+    case StepButton::Back1s:
+      if (second > 0 && position >= second) return position - second;
+      return std::nullopt;
+    case StepButton::Forward10s:
+      if (ten > 0 && position <= scroll_max - ten) return static_cast<int>(position + ten);
+      return std::nullopt;
+    case StepButton::Back10s:
+      if (ten > 0 && position >= ten) return static_cast<int>(position - ten);
+      return std::nullopt;
+    case StepButton::ToStart:
+      return 0;
+  }
+  return std::nullopt;
+}
+
+std::optional<int> GoToFrameTarget(int n, int scroll_max) {
+  if (n < 0 || n > scroll_max) return std::nullopt;
+  return n;
+}
+
+int GraphRowCount(int line_count, int csv_version) { return line_count - RunHeaderLineCount(csv_version) + 1; }

@@ -1,0 +1,71 @@
+#pragma once
+// The arithmetic of measurement runs and playback, without the window: the
+// rules START, STOP, '1Frame', 'DEL', the run timer, the step buttons and
+// GoToFrame apply to the frame position (ScrollBar1) and the results table.
+// The main window gathers its state, calls these, and applies the answer.
+#include <optional>
+#include <string>
+#include <vector>
+
+// Lines before the first result row plus one: 7 for table versions 1..3, else 4.
+int RunHeaderLineCount(int csv_version);
+
+// The frame number of a result row: its first field ("123.5") read as a
+// number and truncated toward zero; -1 when it is not a number.
+int RowFrameNumber(const std::string& row);
+
+// The frame of the table's last row, -1 when the table has no rows.
+// header_lines is the number of lines before the first row in this table.
+int LastMeasuredFrameFromTable(const std::vector<std::string>& lines, int header_lines);
+
+// START does nothing when the last frame is already measured.
+bool LastFrameAlreadyMeasured(int position, int last_measured_frame, int scroll_max);
+
+// START resumes with the frame after the last measured one when the position
+// was moved away from it; when equal, the position stays (the frame is not
+// measured twice). Clamped to the last frame.
+int ResumePosition(int position, int last_measured_frame, int scroll_max);
+
+// The next step of the run would pass the last frame: end the run or
+// playback after this frame.
+bool NextStepPassesEnd(int position, int frame_step, int scroll_max);
+
+// One tick of Timer1.
+struct TimerTick {
+  bool Move = false;         // set the position to NewPosition
+  int NewPosition = 0;
+  bool PlayingOff = false;   // Playing := 0
+  bool StopTimer = false;    // Timer1 stops
+  bool EndOfRange = false;   // apply the end-of-range actions (STOP a run, enable controls)
+};
+// A step that would pass either end ends the run or playback instead of
+// leaving the timer ticking in place.
+TimerTick PlanTimerTick(int position, int frame_step, int scroll_max, bool play_backward);
+
+// 'DEL': removes the last frame's row(s) and steps back.
+struct DeletePlan {
+  bool Acted = false;        // false: nothing to do
+  int LinesToDelete = 0;     // never more than the rows the table has
+  int NewPosition = 0;
+  int NewLastMeasuredFrame = -1;
+};
+// header_lines: lines before the first row in this table (never deleted).
+// With field measuring a frame has two rows. Position and LastMeasuredFrame
+// come from the new last row (-1 and the deleted row's frame when none is left),
+// so a FrameStep above 1 stays in step.
+DeletePlan PlanDeleteLastRows(const std::vector<std::string>& lines, int header_lines, int position,
+                              int last_measured_frame, int scroll_max, bool field_measure);
+
+// '1Frame': measures one frame of a run. With no rows yet it measures the
+// frame shown (the result is the position itself); when the frame shown is
+// the last measured one it moves on by frame_step; otherwise nothing.
+std::optional<int> OneFrameTarget(int position, int last_measured_frame, int frame_step, int scroll_max);
+
+enum class StepButton { Forward1, Back1, Forward1s, Back1s, Forward10s, Back10s, ToStart };
+// The new position of a step button, none when the target lies outside the range.
+std::optional<int> StepButtonTarget(StepButton button, int position, int scroll_max, int frame_rate_rounded);
+// GoToFrame(n): n when 0 <= n <= scroll_max.
+std::optional<int> GoToFrameTarget(int n, int scroll_max);
+
+// The chart's row count: lines less the header (RunHeaderLineCount) plus one.
+int GraphRowCount(int line_count, int csv_version);

@@ -1,0 +1,341 @@
+// BMP and JPEG against Pillow, the own bitmap-file decoder (RLE, top-down,
+// old-style headers, broken files) and the device-independent bitmap.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "ImageFileLib/BmpLoader.h"
+#include "ImageFileLib/DibFile.h"
+#include "ImageFileLib/DynamicList.h"
+#include "ImageFileLib/JpegLoader.h"
+#include "ImageFileTestUtil.h"
+
+using namespace ImageFile;
+
+namespace {
+
+std::vector<uint8_t> Save(TBitmapLoader& loader, const TLinearBitmap& b, const std::string& ext) {
+  TMemStream out;
+  loader.SaveToStream(out, ext, b);
+  return out.ToVector();
+}
+
+TLinearBitmap Load(TBitmapLoader& loader, const std::vector<uint8_t>& bytes, const std::string& ext) {
+  TMemStream in;
+  in.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+  in.SetPosition(0);
+  TLinearBitmap b;
+  loader.LoadFromStream(in, ext, b);
+  return b;
+}
+
+double MeanAbsDifference(const std::vector<int>& a, const std::vector<int>& b) {
+  EXPECT_EQ(a.size(), b.size());
+  if (a.size() != b.size() || a.empty()) return 1e9;
+  double sum = 0;
+  for (size_t i = 0; i < a.size(); ++i) sum += std::abs(a[i] - b[i]);
+  return sum / static_cast<double>(a.size());
+}
+
+int MaxAbsDifference(const std::vector<int>& a, const std::vector<int>& b) {
+  int m = 0;
+  for (size_t i = 0; i < std::min(a.size(), b.size()); ++i) m = std::max(m, std::abs(a[i] - b[i]));
+  return m;
+}
+
+}  // namespace
+
+TEST(Bmp, RoundTripAndPillowDecodeOfEveryWrittenFormat) {
+  TempFolder folder;
+  struct Row {
+    const char* Name;
+    TLinearBitmap Bitmap;
+  } rows[] = {{"8-bit", MakeTestBitmap(33, 17, pf8Bit)},
+              {"16-bit grey", MakeTestBitmap(33, 17, pf16Grey)},
+              {"24-bit", MakeTestBitmap(33, 17, pf24Bit)},
+              {"32-bit", MakeTestBitmap(33, 17, pf32Bit)}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Name);
+    const std::string file = folder.File("ours.bmp");
+    row.Bitmap.SaveToFile(file);
+    TLinearBitmap back;
+    back.LoadFromFile(file);
+    EXPECT_EQ(RgbValues(back), RgbValues(row.Bitmap));
+    EXPECT_EQ(back.PixelFormat, row.Bitmap.PixelFormat == pf8Bit || row.Bitmap.PixelFormat == pf16Grey ? pf8Bit : pf24Bit);
+    EXPECT_EQ(PillowDecode(folder, file, "RGB").Values, RgbValues(row.Bitmap));
+  }
+}
+
+TEST(Bmp, FilesPillowWritesReadBackIdentically) {
+  TempFolder folder;
+  const std::string script = R"(import sys, struct
+from PIL import Image
+folder = sys.argv[1]
+w, h = 23, 14
+rgb = Image.new('RGB', (w, h))
+rgb.putdata([((x * 11 + y) % 256, (x * y * 3) % 256, (200 - x * 5) % 256) for y in range(h) for x in range(w)])
+rgb.save(folder + '/rgb.bmp')
+rgb.convert('L').save(folder + '/l.bmp')
+rgb.convert('P', palette=Image.ADAPTIVE, colors=16).save(folder + '/p16.bmp')
+rgb.convert('P', palette=Image.ADAPTIVE, colors=100).save(folder + '/p.bmp')
+rgb.convert('1').save(folder + '/bw.bmp')
+rgb.convert('RGBA').save(folder + '/rgba.bmp')
+# top-down: negative height, rows in reading order
+data = bytearray(open(folder + '/rgb.bmp', 'rb').read())
+off = struct.unpack_from('<I', data, 10)[0]
+stride = (w * 3 + 3) & ~3
+rows = [data[off + i * stride: off + (i + 1) * stride] for i in range(h)]
+struct.pack_into('<i', data, 22, -h)
+data[off:] = b''.join(reversed(rows))
+open(folder + '/topdown.bmp', 'wb').write(data)
+)";
+  int status = 0;
+  const std::string out = RunPython(folder, script, folder.Path, status);
+  ASSERT_EQ(status, 0) << out;
+  for (const char* name : {"rgb", "l", "p16", "p", "bw", "rgba", "topdown"}) {
+    SCOPED_TRACE(name);
+    const std::string file = folder.File(std::string(name) + ".bmp");
+    TLinearBitmap b;
+    b.LoadFromFile(file);
+    EXPECT_EQ(RgbValues(b), PillowDecode(folder, file, "RGB").Values);
+  }
+}
+
+namespace {
+// A "BM" file with a 40-byte header, the given palette and pixel bytes.
+std::vector<uint8_t> MakeBmp(int32_t w, int32_t h, int bits, int compression, const std::vector<uint8_t>& palette_quads,
+                             const std::vector<uint8_t>& pixels, uint32_t colours_used = 0) {
+  std::vector<uint8_t> f(54 + palette_quads.size() + pixels.size(), 0);
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int k = 0; k < 4; ++k) f[at + static_cast<size_t>(k)] = static_cast<uint8_t>(v >> (8 * k));
+  };
+  f[0] = 'B';
+  f[1] = 'M';
+  put32(10, static_cast<uint32_t>(54 + palette_quads.size()));
+  put32(14, 40);
+  put32(18, static_cast<uint32_t>(w));
+  put32(22, static_cast<uint32_t>(h));
+  f[26] = 1;
+  f[28] = static_cast<uint8_t>(bits);
+  put32(30, static_cast<uint32_t>(compression));
+  put32(46, colours_used);
+  std::copy(palette_quads.begin(), palette_quads.end(), f.begin() + 54);
+  std::copy(pixels.begin(), pixels.end(), f.begin() + 54 + static_cast<long>(palette_quads.size()));
+  put32(2, static_cast<uint32_t>(f.size()));
+  return f;
+}
+
+std::vector<uint8_t> GreyQuads(int n) {
+  std::vector<uint8_t> q;
+  for (int i = 0; i < n; ++i) q.insert(q.end(), {static_cast<uint8_t>(i * 10), static_cast<uint8_t>(i * 10), static_cast<uint8_t>(i * 10), 0});
+  return q;
+}
+
+std::vector<int> Indexes(const TLinearBitmap& b) { return {b.Map.begin(), b.Map.begin() + b.Size}; }
+}  // namespace
+
+TEST(Bmp, RunLengthCodedFilesDecodeToTheirPixels) {
+  // RLE8, 4 x 3: bottom row "1 1 1 2", then a delta to the top row, absolute "3 4 5", end.
+  const std::vector<uint8_t> rle8 = {3, 1, 1, 2, 0, 0, 0, 2, 0, 1, 0, 3, 3, 4, 5, 0, 0, 1};
+  TLinearBitmap b = Load(BMPLoader(), MakeBmp(4, 3, 8, 1, GreyQuads(256), rle8), "BMP");
+  EXPECT_EQ(Indexes(b), (std::vector<int>{3, 4, 5, 0, 0, 0, 0, 0, 1, 1, 1, 2}));
+  // RLE4, 5 x 1: run of 5 alternating 6/7, end.
+  const std::vector<uint8_t> rle4 = {5, 0x67, 0, 1};
+  b = Load(BMPLoader(), MakeBmp(5, 1, 4, 2, GreyQuads(16), rle4), "BMP");
+  EXPECT_EQ(Indexes(b), (std::vector<int>{6, 7, 6, 7, 6}));
+  // Runs that leave the picture are clipped, not written outside it.
+  const std::vector<uint8_t> wild = {200, 9, 0, 2, 250, 250, 100, 8, 0, 1};
+  b = Load(BMPLoader(), MakeBmp(4, 2, 8, 1, GreyQuads(256), wild), "BMP");
+  EXPECT_EQ(Indexes(b), (std::vector<int>{0, 0, 0, 0, 9, 9, 9, 9}));
+}
+
+TEST(Bmp, BrokenFilesAreRefused) {
+  auto refused = [](const std::vector<uint8_t>& bytes) {
+    try {
+      Load(BMPLoader(), bytes, "BMP");
+      return false;
+    } catch (const Exception& e) {
+      EXPECT_STREQ(e.what(), "Unsupported file format");
+      return true;
+    }
+  };
+  EXPECT_TRUE(refused({'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_TRUE(refused(MakeBmp(4, 4, 8, 0, GreyQuads(256), std::vector<uint8_t>(16, 1), 300)));  // palette > 256
+  EXPECT_TRUE(refused(MakeBmp(4, 4, 24, 0, {}, std::vector<uint8_t>(20, 1))));                  // truncated rows
+  EXPECT_TRUE(refused(MakeBmp(0x7FFFFFFF, 0x7FFFFFFF, 24, 0, {}, {})));                        // absurd size
+  EXPECT_TRUE(refused(MakeBmp(4, 4, 3, 0, {}, std::vector<uint8_t>(64, 1))));                   // 3 bits
+  const auto good = Save(BMPLoader(), MakeTestBitmap(5, 4, pf8Bit), "BMP");
+  for (size_t n = 0; n < 54; ++n) EXPECT_TRUE(refused(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(n))));
+  for (size_t bit = 0; bit < 54 * 8; ++bit) {  // header flips: an error or a picture, never a crash
+    auto broken = good;
+    broken[bit / 8] ^= static_cast<uint8_t>(1u << (bit % 8));
+    try {
+      Load(BMPLoader(), broken, "BMP");
+    } catch (const Exception&) {
+    }
+  }
+}
+
+TEST(Bmp, OldStyleHeaderUsesTheDefaultPalette) {
+  std::vector<uint8_t> f = {0, 0, 16, 0, 2, 0, 2, 0, 1, 1};  // 16 x 2, 2 bytes per row, 1 bit
+  f.insert(f.end(), {0xF0, 0x0F, 0xAA, 0x55});
+  const TLinearBitmap b = Load(BMPLoader(), f, "BMP");
+  ASSERT_EQ(b.Width, 16);
+  EXPECT_EQ(b.ScanLine(0)[0], 1);  // top row is the second file row: 0xAA 0x55
+  EXPECT_EQ(b.ScanLine(0)[1], 0);
+  EXPECT_EQ(b.ScanLine(1)[0], 1);
+  EXPECT_EQ(b.ScanLine(1)[4], 0);
+  EXPECT_EQ(b.Palette[3], 255);
+}
+
+TEST(UniDIB, BitCountsRowsAndAccessors) {
+  EXPECT_EQ(TUniDIB(4, 4, 0, 12).BitCount, 16);
+  EXPECT_EQ(TUniDIB(4, 4, 0, 2).BitCount, 4);
+  EXPECT_EQ(TUniDIB(4, 4, 0, 40).BitCount, 32);
+  EXPECT_EQ(TUniDIB(0, 4, 0, 8).Width, 1);
+  TUniDIB top(3, -10, 0, 8);
+  EXPECT_EQ(top.Height, -10);
+  EXPECT_EQ(top.Size, 40);
+  EXPECT_EQ(TUniDIB(33, 1, 0, 1).BytesPerLine, 8);
+  for (int bits : {1, 4, 8, 24, 32}) {
+    TUniDIB dib(9, 3, 0, bits);
+    const uint32_t mask = bits == 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
+    for (int32_t x = 0; x < 9; ++x) dib.SetPixel(x, 1, (x * 0x9E3779B9u) & mask);
+    for (int32_t x = 0; x < 9; ++x) EXPECT_EQ(dib.GetPixel(x, 1), (x * 0x9E3779B9u) & mask) << bits;
+    dib.SetScanLine(2, 2);
+    dib.WriteNext(1);
+    dib.WriteNext(0);
+    dib.SetScanLine(2, 2);
+    EXPECT_EQ(dib.ReadNext(), 1u);
+    EXPECT_EQ(dib.ReadNext(), 0u);
+  }
+  TUniDIB one(16, 1, 0, 1);
+  one.SetPixel(0, 0, 1);
+  EXPECT_EQ(one.Bits[0], 0x80);
+  TUniDIB four(2, 1, 0, 4);
+  four.SetPixel(0, 0, 0xA);
+  four.SetPixel(1, 0, 0x5);
+  EXPECT_EQ(four.Bits[0], 0xA5);
+  const uint32_t fields[4] = {0x1F1F1F, 0x3F1F1F, 0x1F3F1F, 0x1F1F3F};
+  for (int variant = 0; variant < 4; ++variant) {
+    TUniDIB dib(1, 1, variant, 16);
+    for (uint32_t v = 0; v < (1u << 22); v += 4099) {
+      const uint32_t value = v & fields[variant];
+      dib.SetPixel(0, 0, value);
+      ASSERT_EQ(dib.GetPixel(0, 0), value) << variant;
+    }
+  }
+}
+
+TEST(Jpeg, OurFilesDecodeWithPillowAndPillowFilesWithUs) {
+  TempFolder folder;
+  const TLinearBitmap colour = MakeTestBitmap(48, 32, pf24Bit);
+  const std::string ours = folder.File("ours.jpg");
+  colour.SaveToFile(ours);
+  TLinearBitmap back;
+  back.LoadFromFile(ours);
+  const PillowImage pillow = PillowDecode(folder, ours, "RGB");
+  EXPECT_EQ(pillow.Mode, "RGB");
+  EXPECT_LE(MaxAbsDifference(RgbValues(back), pillow.Values), 2);  // two IDCTs of the same file
+  EXPECT_LT(MeanAbsDifference(RgbValues(back), RgbValues(colour)), 6.0);
+
+  TLinearBitmap grey = MakeTestBitmap(40, 24, pf8Bit);
+  std::memcpy(grey.Palette.data(), GrayPalette().data(), 768);
+  const std::string grey_file = folder.File("grey.jpeg");
+  grey.SaveToFile(grey_file);
+  EXPECT_EQ(PillowDecode(folder, grey_file, "").Mode, "L");
+  back.LoadFromFile(grey_file);
+  EXPECT_EQ(back.PixelFormat, pf8Bit);
+  EXPECT_TRUE(back.IsGrayScale());
+
+  const std::string script = R"(import sys
+from PIL import Image
+folder = sys.argv[1]
+im = Image.new('RGB', (50, 30))
+im.putdata([((x * 5) % 256, (y * 8) % 256, (x * y) % 256) for y in range(30) for x in range(50)])
+im.save(folder + '/pillow.jpg', quality=85)
+im.convert('L').save(folder + '/pillow_l.jpg', quality=85)
+im.save(folder + '/pillow_prog.jpg', quality=85, progressive=True)
+)";
+  int status = 0;
+  const std::string out = RunPython(folder, script, folder.Path, status);
+  ASSERT_EQ(status, 0) << out;
+  for (const char* name : {"pillow.jpg", "pillow_l.jpg", "pillow_prog.jpg"}) {
+    SCOPED_TRACE(name);
+    TLinearBitmap b;
+    b.LoadFromFile(folder.File(name));
+    EXPECT_LE(MaxAbsDifference(RgbValues(b), PillowDecode(folder, folder.File(name), "RGB").Values), 2);
+  }
+}
+
+TEST(Jpeg, SizeLimitBisection) {
+  const TLinearBitmap b = MakeTestBitmap(64, 64, pf24Bit);
+  TJPEGLoader loader;
+  const auto q90 = Save(loader, b, "JPG");
+  EXPECT_EQ(loader.LastEncodeCount, 1);
+  loader.MaxSize = static_cast<int32_t>(q90.size()) + 1000;
+  EXPECT_EQ(Save(loader, b, "JPG"), q90);
+  EXPECT_EQ(loader.LastEncodeCount, 1);
+  EXPECT_EQ(loader.Quality, 90);
+  loader.MaxSize = 10;  // below the quality-1 result: that one is written anyway
+  const auto q1 = Save(loader, b, "JPG");
+  TJPEGLoader one;
+  one.Quality = 1;
+  EXPECT_EQ(q1, Save(one, b, "JPG"));
+  loader.MaxSize = static_cast<int32_t>(q90.size()) * 2 / 3;
+  const auto fitted = Save(loader, b, "JPG");
+  EXPECT_LE(fitted.size(), static_cast<size_t>(loader.MaxSize));
+  EXPECT_GT(fitted.size(), q1.size());
+}
+
+TEST(Jpeg, ReadingScalesDownWhileHalfTheSizeStaysLargeEnough) {
+  const TLinearBitmap b = MakeTestBitmap(200, 120, pf24Bit);
+  const auto file = Save(JPEGLoader(), b, "JPG");
+  TJPEGLoader loader;
+  loader.MinWidth = 50;
+  loader.MinHeight = 30;
+  const TLinearBitmap small = Load(loader, file, "JPG");
+  EXPECT_EQ(small.Width, 50);
+  EXPECT_EQ(small.Height, 30);
+  EXPECT_EQ(loader.FullWidth, 200);
+  EXPECT_EQ(loader.FullHeight, 120);
+}
+
+TEST(Jpeg, BrokenFilesGiveErrorsNeverCrashes) {
+  const auto good = Save(JPEGLoader(), MakeTestBitmap(16, 16, pf24Bit), "JPG");
+  int errors = 0;
+  for (size_t n = 0; n < good.size(); n += 7) {
+    try {
+      Load(JPEGLoader(), std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(n)), "JPG");
+    } catch (const Exception&) {
+      ++errors;
+    }
+  }
+  EXPECT_GT(errors, 0);
+  for (size_t bit = 0; bit < good.size() * 8; bit += 5) {
+    auto broken = good;
+    broken[bit / 8] ^= static_cast<uint8_t>(1u << (bit % 8));
+    try {
+      Load(JPEGLoader(), broken, "JPG");
+    } catch (const Exception&) {
+    }
+  }
+}
+
+TEST(Jpeg, SixteenBitGreyIsSavedAsAGreyJpegOfItsHighBytes) {
+  TempFolder folder;
+  TLinearBitmap b;
+  b.New(16, 8, pf16Grey);
+  for (int32_t i = 0; i < b.Size; i += 2) {
+    b.Map[i] = 0xFF;
+    b.Map[i + 1] = static_cast<uint8_t>(i * 3);
+  }
+  const std::string file = folder.File("grey16.jpg");
+  b.SaveToFile(file);
+  const PillowImage image = PillowDecode(folder, file, "");
+  EXPECT_EQ(image.Mode, "L");
+  std::vector<int> high;
+  for (int32_t i = 0; i < b.Size; i += 2) high.push_back(b.Map[i + 1]);
+  EXPECT_LT(MeanAbsDifference(image.Values, high), 4.0);
+}

@@ -1,0 +1,213 @@
+// TLinearBitmap: geometry, conversions, canvas resizing, the registry and
+// the extension rule.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "ImageFileLib/BitmapLoaders.h"
+#include "ImageFileLib/DynamicList.h"
+#include "ImageFileLib/PngLoader.h"
+#include "ImageFileTestUtil.h"
+
+using namespace ImageFile;
+
+namespace {
+template <class F>
+std::string ErrorOf(F&& f) {
+  try {
+    f();
+  } catch (const Exception& e) {
+    return e.what();
+  }
+  return "";
+}
+}  // namespace
+
+TEST(LinearBitmap, NewKeepsPixelsOfTheSameGeometryAndRefusesBadOnes) {
+  TLinearBitmap b;
+  EXPECT_EQ(b.PixelFormat, pf8Bit + 5);
+  b.New(5, 3, pf24Bit);
+  EXPECT_EQ(b.BytesPerLine, 15);
+  EXPECT_EQ(b.Size, 45);
+  EXPECT_EQ(b.Map.size(), 46u);
+  b.Map[7] = 99;
+  b.New(5, 3, pf24Bit);
+  EXPECT_EQ(b.Map[7], 99);
+  EXPECT_EQ(ErrorOf([&] { b.New(0, 5, pf24Bit); }), "Invalid bitmap size");
+  EXPECT_EQ(ErrorOf([&] { b.New(5, 5, 4); }), "Unsupported pixel format");
+  EXPECT_EQ(ErrorOf([&] { b.New(70000, 70000, pf32Bit); }), "Invalid bitmap size");
+  EXPECT_EQ(b.Width, 5);  // unchanged
+  b.New(2, 2, pf8Bit);
+  EXPECT_EQ(b.Palette.size(), 768u);
+  b.Dispose();
+  EXPECT_EQ(b.PixelFormat, pfNone);
+  EXPECT_TRUE(b.Palette.empty());
+}
+
+TEST(LinearBitmap, ClearColorAndGreyTests) {
+  TLinearBitmap b;
+  b.New(3, 2, pf16Grey);
+  b.ClearColor(0x0000FF);  // red 255
+  EXPECT_EQ(b.Map[0], 85);  // (2 * 255 + 3) div 6
+  b.New(3, 2, pf24Bit);
+  b.ClearColor(0x102030);
+  EXPECT_EQ(b.Map[0], 0x10);
+  EXPECT_EQ(b.Map[2], 0x30);
+  EXPECT_FALSE(b.IsGrayScale());
+  b.ClearColor(0x404040);
+  EXPECT_TRUE(b.IsGrayScale());
+  b.New(3, 2, pf8Bit);
+  std::memcpy(b.Palette.data(), GrayPalette().data(), 768);
+  EXPECT_TRUE(b.IsGrayScale());
+  b.Palette[3 * 250] = 1;  // never used, still not grey
+  EXPECT_FALSE(b.IsGrayScale());
+}
+
+TEST(LinearBitmap, PixelFormatConversions) {
+  TLinearBitmap b;
+  b.New(1, 1, pf24Bit);
+  b.Map[0] = 0xFF;  // blue
+  b.Map[1] = 0x80;  // green
+  b.Map[2] = 0x40;  // red
+  TLinearBitmap p(b);
+  p.PixelFormatConvert(pf8Bit);
+  EXPECT_EQ(p.Map[0], (0x40 & 0xE0) | ((0x80 >> 5) << 2) | (0xFF >> 6));
+  EXPECT_EQ(p.Palette[3 * 255 + 1], 255);
+  EXPECT_EQ(p.Palette[3 * (1 << 2) + 1], 36);   // 255 / 7 = 36.43
+  EXPECT_EQ(p.Palette[3 * (1 << 5) + 2], 36);
+  EXPECT_EQ(p.Palette[3 * 3], 255);
+  TLinearBitmap q(b);
+  q.PixelFormatConvert(pf32Bit);
+  EXPECT_EQ(q.BytesPerLine, 4);
+  EXPECT_EQ(q.Map[3], 0);
+  q.PixelFormatConvert(pf24Bit);
+  EXPECT_EQ(q.Map[2], 0x40);
+  TLinearBitmap g;
+  g.New(2, 1, pf16Grey);
+  g.Map[1] = 0x12;
+  g.Map[3] = 0xAB;
+  g.PixelFormatConvert(pf8Bit);
+  EXPECT_EQ(g.Map[0], 0x12);
+  EXPECT_EQ(g.Map[1], 0xAB);
+  EXPECT_EQ(ErrorOf([&] { g.PixelFormatConvert(pf16Grey); }), "Unsupported pixel format");
+}
+
+TEST(LinearBitmap, ResizeCanvasMovesPixelsAndFills) {
+  TLinearBitmap b;
+  b.New(3, 3, pf8Bit);
+  for (int i = 0; i < 9; ++i) b.Map[i] = static_cast<uint8_t>(i + 1);
+  b.ResizeCanvas(4, 4, 0, 1, 1);
+  const std::vector<int> moved(b.Map.begin(), b.Map.begin() + 16);
+  EXPECT_EQ(moved, (std::vector<int>{0, 0, 0, 0, 0, 1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9}));
+  b.ResizeCanvas(2, 2, 0, -1, -2);
+  EXPECT_EQ(std::vector<int>(b.Map.begin(), b.Map.begin() + 4), (std::vector<int>{2, 3, 5, 6}));
+  b.ResizeCanvas(0, 2, 0, 0, 0);
+  EXPECT_FALSE(b.Present);
+  b.ResizeCanvas(2, 2, 0x808080, 0, 0);
+  EXPECT_EQ(b.PixelFormat, pf8Bit);
+  EXPECT_EQ(b.Map[0], 128);
+}
+
+TEST(LinearBitmap, AssignTakeOverAndSetPlanes) {
+  TLinearBitmap a = MakeTestBitmap(4, 2, pf8Bit);
+  TLinearBitmap c;
+  c.Assign(a);
+  EXPECT_EQ(c.Palette, a.Palette);
+  EXPECT_TRUE(std::equal(a.Map.begin(), a.Map.begin() + a.Size, c.Map.begin()));
+  TLinearBitmap d;
+  d.TakeOver(c);
+  EXPECT_FALSE(c.Present);
+  EXPECT_EQ(d.Width, 4);
+  TDynamicList list(4, nullptr);
+  EXPECT_EQ(ErrorOf([&] { d.Assign(list); }), "Cannot assign TDynamicList to TLinearBitmap");
+  TLinearBitmap rgb;
+  rgb.New(2, 1, pf24Bit);
+  const uint8_t planes[6] = {1, 2, 3, 4, 5, 6};
+  rgb.SetPlanes(planes, 3);
+  EXPECT_EQ(std::vector<int>(rgb.Map.begin(), rgb.Map.begin() + 6), (std::vector<int>{1, 3, 5, 2, 4, 6}));
+}
+
+TEST(LinearBitmap, ExtensionRuleAndRegistry) {
+  EXPECT_EQ(FileExtension("x.Png"), "PNG");
+  EXPECT_EQ(FileExtension("a.b\\c"), "");
+  EXPECT_EQ(FileExtension("dir.v2/picture"), "");
+  EXPECT_EQ(FileExtension("picture"), "");
+  EXPECT_EQ(&BitmapLoaders().FindSaveLoader("png"), &PNGLoader());
+  EXPECT_EQ(BitmapLoaders().FindLoadLoader("JPE").CanSave("JPE"), false);
+  EXPECT_EQ(BitmapLoaders().FindLoadLoader("MNG").GetLoadFilter(), PNGLoader().GetLoadFilter());
+  TempFolder folder;
+  const TLinearBitmap b = MakeTestBitmap(3, 3, pf24Bit);
+  EXPECT_EQ(ErrorOf([&] { b.SaveToFile(folder.File("picture")); }), "Unsupported file format: ");
+  EXPECT_EQ(ErrorOf([&] { b.SaveToFile(folder.File("picture.gif")); }), "Unsupported file format: GIF");
+  EXPECT_TRUE(std::filesystem::is_empty(folder.Path));
+  const std::string missing = folder.File("no/such/folder.png");
+  EXPECT_EQ(ErrorOf([&] { b.SaveToFile(missing); }), "Error opening \"" + missing + "\" - No such file or directory");
+  b.SaveToFile(folder.File("x.Png"));
+  TLinearBitmap back;
+  EXPECT_EQ(&back.LoadFromFile(folder.File("x.Png")), &PNGLoader());
+  EXPECT_EQ(RgbValues(back), RgbValues(b));
+}
+
+namespace {
+// A loader that only knows files: streams go through the default temporary-file road.
+class FileOnlyLoader : public TBitmapLoader {
+public:
+  std::string GetLoadFilter() override { return "Test (*.tst)|*.tst"; }
+  void LoadFromFile(const std::string& name, const std::string&, TLinearBitmap& bitmap) override {
+    PNGLoader().TBitmapLoader::LoadFromFile(name, "PNG", bitmap);
+  }
+  void SaveToFile(const std::string& name, const std::string&, const TLinearBitmap& bitmap) override {
+    PNGLoader().SaveToFile(name, "PNG", bitmap);
+  }
+};
+}  // namespace
+
+TEST(LinearBitmap, DefaultStreamOperationsGoThroughTemporaryFiles) {
+  FileOnlyLoader loader;
+  EXPECT_TRUE(loader.CanLoad("TST"));
+  EXPECT_FALSE(loader.CanLoad(""));
+  const TLinearBitmap b = MakeTestBitmap(6, 5, pf24Bit);
+  TMemStream m;
+  loader.SaveToStream(m, "TST", b);
+  m.SetPosition(0);
+  TLinearBitmap back;
+  loader.LoadFromStream(m, "TST", back);
+  EXPECT_EQ(RgbValues(back), RgbValues(b));
+}
+
+TEST(DynamicList, SavesLoadsAndAssigns) {
+  struct Entry {
+    uint8_t Bytes[6];
+  };
+  Entry* entries = nullptr;
+  TDynamicList list(6, reinterpret_cast<void**>(&entries));
+  list.SetCount(3);
+  ASSERT_NE(entries, nullptr);
+  for (int i = 0; i < 3; ++i) std::memset(entries[i].Bytes, i + 1, 6);
+  TMemStream m;
+  list.SaveToStream(m);
+  EXPECT_EQ(m.GetSize(), 4 + 18);
+  m.SetPosition(0);
+  Entry* loaded_entries = nullptr;
+  TDynamicList loaded(6, reinterpret_cast<void**>(&loaded_entries));
+  loaded.LoadFromStream(m);
+  EXPECT_EQ(loaded.Count, 3);
+  EXPECT_EQ(loaded_entries[2].Bytes[5], 3);
+  TMemStream tiny;
+  tiny.Write("ab", 2);
+  tiny.SetPosition(0);
+  loaded.LoadFromStream(tiny);
+  EXPECT_EQ(loaded.Count, 0);
+  TDynamicList copy(6, nullptr);
+  copy.Assign(list);
+  EXPECT_EQ(copy.Count, 3);
+  EXPECT_EQ(copy.Capacity, 3);
+  EXPECT_EQ(FindByte(3, 5, 5, nullptr), -1);
+  const uint8_t bytes[] = {1, 2, 3, 2};
+  EXPECT_EQ(FindByte(2, 4, 2, bytes), 3);
+  EXPECT_EQ(EnsureRange(5, 10, 20), 10);
+  EXPECT_EQ(EnsureRange(25, 10, 20), 20);
+  EXPECT_EQ(SwapDWord(0x11223344u), 0x44332211u);
+  EXPECT_EQ(DWordAlign(5), 8u);
+  EXPECT_EQ(QWordAlign(9), 16u);
+}

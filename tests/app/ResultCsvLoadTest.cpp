@@ -1,0 +1,704 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/CsvFields.h"
+#include "app/ResultCsvFormat.h"
+#include "app/ResultCsvLoad.h"
+#include "app/ResultTable.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// ---- Table builders: the header and row layout the program writes. ----
+
+std::string Q(const std::string& s) { return "\"" + s + "\""; }
+
+std::string JoinCells(const std::vector<std::string>& cells) {
+  std::string line;
+  for (size_t i = 0; i < cells.size(); ++i) {
+    if (i) line += ',';
+    line += cells[i];
+  }
+  return line;
+}
+
+std::string Header1() {
+  std::vector<std::string> c(70);
+  c[1] = Q("Time");
+  c[5] = Q("Centre of");
+  c[6] = Q("End of");
+  c[10] = Q("Result");
+  c[16] = Q("Object 1");
+  c[33] = Q("Object 2");
+  c[50] = Q("Object 3");
+  return JoinCells(c);
+}
+
+std::string Header2() {
+  std::vector<std::string> c(72);
+  c[1] = Q("Detect");
+  c[3] = Q("VTI");
+  c[5] = Q("Frame");
+  c[6] = Q("Frame");
+  c[9] = Q("Sound");
+  c[10] = Q("Measurement");
+  c[11] = Q("-Value");
+  c[13] = Q("FWHM/HFD");
+  c[14] = Q("");
+  c[15] = Q("");
+  for (int b : {17, 34, 51}) {
+    c[b - 1] = Q("Pixel Value");
+    c[b + 1] = Q("Pixel Num.");
+    c[b + 3] = Q("Radius");
+    c[b + 6] = Q("BKG");
+    c[b + 7] = Q("Position");
+    c[b + 9] = Q("Spin");
+    c[b + 10] = Q("-Direction");
+    c[b + 13] = Q("StarTrack");
+  }
+  return JoinCells(c);
+}
+
+std::string Header3() {
+  std::vector<std::string> c(69);
+  const char* head[] = {"No.", "Signal1", "Signal2", "H", "M", "S"};
+  for (int i = 0; i < 6; ++i) c[i] = Q(head[i]);
+  c[9] = Q("/Frame");
+  for (int k = 0; k < 3; ++k) {
+    c[10 + k] = Q("Object" + std::to_string(k + 1));
+    c[13 + k] = Q("Object" + std::to_string(k + 1));
+  }
+  const char* block[] = {"EstimatedPeak'sHeight", "Background", "Aperture", "Background", "Aperture", "BKG(Inner)",
+                         "(Outer)", "Shape", "X", "Y", "X", "Y", "Width", "Gap", "Mode", "Radius", "Threshold"};
+  for (int b : {17, 34, 51})
+    for (int i = 0; i < 17; ++i) c[b - 1 + i] = Q(block[i]);
+  c[67] = Q("Note");
+  c[68] = Q("Reserve");
+  return JoinCells(c);
+}
+
+struct Obj {
+  int ap = 6, inner = 8, outer = 20;
+  int form = 0;  // 0..3
+  int x = 100, y = 50, dx = 0, dy = 500, width = 12, gap = 4;
+  const char* mode = "Anchor";
+  int track_radius = 5, threshold = 80;
+  const char* fwhm = "3.5000";
+};
+
+// A result row of a version 3 or 2 table (version 1: without the FWHM cells).
+std::string Row(int version, const std::string& no, const std::vector<Obj>& objs, const std::string& col10 = "") {
+  std::vector<std::string> c = {no, Q(""), Q(""), "", "", "", "", "", "", col10};
+  for (int k = 0; k < 3; ++k) c.push_back(k < static_cast<int>(objs.size()) ? "1234.5" : "");
+  if (version != 1)
+    for (int k = 0; k < 3; ++k) c.push_back(k < static_cast<int>(objs.size()) ? objs[static_cast<size_t>(k)].fwhm : "");
+  for (const Obj& o : objs) {
+    const char* shape = o.form == 1 ? "AvoidSunlitFace" : o.form == 2 ? "Meteor/LunarLimb" : nullptr;
+    c.insert(c.end(), {"5000", "3000", "113", "900", std::to_string(o.ap), std::to_string(o.inner),
+                       std::to_string(o.outer), shape ? Q(shape) : "", std::to_string(o.x), std::to_string(o.y)});
+    if (o.form == 0)
+      c.insert(c.end(), {"", "", "", ""});
+    else
+      c.insert(c.end(), {std::to_string(o.dx), std::to_string(o.dy), o.form == 1 ? "" : std::to_string(o.width),
+                         std::to_string(o.gap)});
+    bool off = std::string(o.mode) == "OFF";
+    c.insert(c.end(), {Q(o.mode), off ? "" : std::to_string(o.track_radius), off ? "" : std::to_string(o.threshold)});
+  }
+  c.push_back("");  // note
+  return JoinCells(c) + ",,,,,";
+}
+
+std::vector<std::string> Table(int version, const std::string& video, const std::string& system,
+                               const std::vector<std::string>& rows) {
+  std::string banner = version == 3   ? "Tessary File Format (for Ver.0.9.99.5 later)"
+                       : version == 2 ? "Tessary File Format (for Ver.0.9.26 later)"
+                                      : "Tessary File Format (for Ver.0.9.25 later)";
+  std::vector<std::string> t = {Q(banner), Q("FileName : " + video),
+                                Q("Video System : " + system) + "," + Q("FrameRate=29.97") + ",,,,,,,,,,", Header1(),
+                                Header2(), Header3()};
+  t.insert(t.end(), rows.begin(), rows.end());
+  return t;
+}
+
+std::string Join(const std::vector<std::string>& lines, const std::string& eol) {
+  std::string s;
+  for (const auto& l : lines) s += l + eol;
+  return s;
+}
+
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string templ = (fs::temp_directory_path() / "tessary-csvload-XXXXXX").string();
+    char* made = ::mkdtemp(templ.data());
+    EXPECT_NE(made, nullptr);
+    path_ = templ;
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+  std::string str() const { return path_.string(); }
+  std::vector<std::string> Names() const {
+    std::vector<std::string> n;
+    for (auto& e : fs::directory_iterator(path_)) n.push_back(e.path().filename().string());
+    return n;
+  }
+
+ private:
+  fs::path path_;
+};
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream f(path, std::ios::binary);
+  f << bytes;
+}
+
+DataLineBlocks SomeSettings() {
+  DataLineBlocks b{};
+  for (auto& block : b)
+    for (auto& o : block.Objects) {
+      o.ApertureRadius = 3;
+      o.BackgroundInner = 5;
+      o.BackgroundOuter = 9;
+      o.BackgroundForm = 3;
+      o.BandWidth = 7;
+      o.Gap = 2;
+      o.TrackMode = 1;
+      o.TrackRadius = 9;
+      o.Threshold = 50;
+      o.DirectionX = 11;
+      o.DirectionY = 22;
+    }
+  return b;
+}
+
+ResultCsvLoadResult LoadText(const std::vector<std::string>& lines, const std::string& folder = "/nonexistent",
+                             const DataLineBlocks& current = SomeSettings()) {
+  ResultCsvLoadParams p;
+  p.CurrentObjects = current;
+  return LoadResultCsvText(Join(lines, "\r\n"), folder, p);
+}
+
+// Every block holds the object's loaded value.
+void ExpectAllBlocks(const ResultCsvLoadResult& r, int k, const ObjectResult& want, const char* what) {
+  for (int j = 0; j < 3; ++j) {
+    const ObjectResult& o = r.ObjectBlocks[static_cast<size_t>(j)].Objects[static_cast<size_t>(k)];
+    SCOPED_TRACE(std::string(what) + " object " + std::to_string(k + 1) + " block " + std::to_string(j));
+    EXPECT_EQ(o.ApertureRadius, want.ApertureRadius);
+    EXPECT_EQ(o.BackgroundInner, want.BackgroundInner);
+    EXPECT_EQ(o.BackgroundOuter, want.BackgroundOuter);
+    EXPECT_EQ(o.BackgroundForm, want.BackgroundForm);
+    EXPECT_EQ(o.X, want.X);
+    EXPECT_EQ(o.Y, want.Y);
+    EXPECT_EQ(o.PrevX, want.X);
+    EXPECT_EQ(o.PrevY, want.Y);
+    EXPECT_EQ(o.DirectionX, want.DirectionX);
+    EXPECT_EQ(o.DirectionY, want.DirectionY);
+    EXPECT_EQ(o.BandWidth, want.BandWidth);
+    EXPECT_EQ(o.Gap, want.Gap);
+    EXPECT_EQ(o.TrackMode, want.TrackMode);
+    EXPECT_EQ(o.TrackRadius, want.TrackRadius);
+    EXPECT_EQ(o.Threshold, want.Threshold);
+  }
+}
+
+ObjectResult Want(int ap, int in, int out, int form, int x, int y, int dx, int dy, int w, int g, int mode, int tr,
+                  int th) {
+  ObjectResult o;
+  o.ApertureRadius = ap;
+  o.BackgroundInner = in;
+  o.BackgroundOuter = out;
+  o.BackgroundForm = static_cast<uint8_t>(form);
+  o.X = x;
+  o.Y = y;
+  o.DirectionX = dx;
+  o.DirectionY = dy;
+  o.BandWidth = w;
+  o.Gap = g;
+  o.TrackMode = static_cast<uint8_t>(mode);
+  o.TrackRadius = tr;
+  o.Threshold = th;
+  return o;
+}
+
+std::vector<Obj> ThreeObjects() {
+  Obj a;  // Standard, Anchor
+  Obj b;
+  b.ap = 4, b.inner = 7, b.outer = 15, b.form = 1, b.x = 300, b.y = 200, b.dx = -250, b.dy = 433, b.gap = 3;
+  b.mode = "Linear", b.track_radius = 6, b.threshold = 90, b.fwhm = "2.35482";
+  Obj c;
+  c.ap = 9, c.inner = 12, c.outer = 25, c.form = 2, c.x = 640, c.y = 470, c.dx = 500, c.dy = 0, c.width = 20;
+  c.gap = 6, c.mode = "OFF", c.fwhm = "4.70964";
+  return {a, b, c};
+}
+
+// ---- Loading each stored version ----
+
+TEST(LoadResultCsv, Version3RestoresEveryObject) {
+  auto objs = ThreeObjects();
+  auto r = LoadText(Table(3, "C:\\obs\\star.avi", "NTSC", {Row(3, "100.0", objs), Row(3, "102.0", objs)}));
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.CsvVersion, 3);
+  EXPECT_EQ(r.CsvHeaderLines, 6);
+  EXPECT_EQ(r.RowCount, 2);
+  EXPECT_EQ(r.FrameStep, 2);
+  EXPECT_EQ(r.StartFrame, 100);
+  EXPECT_EQ(r.ObjectCount, 3);
+  EXPECT_DOUBLE_EQ(r.TimingFrameRate, 29.97);
+  EXPECT_FALSE(r.CsvCmosTime);
+  EXPECT_EQ(r.AutoLedSignal1Y, 0);
+  ExpectAllBlocks(r, 0, Want(6, 8, 20, 0, 100, 50, 11, 22, 7, 2, 0, 5, 80), "A");  // form 0 stores no direction
+  ExpectAllBlocks(r, 1, Want(4, 7, 15, 1, 300, 200, -250, 433, 7, 3, 1, 6, 90), "B");  // width empty for form 1
+  ExpectAllBlocks(r, 2, Want(9, 12, 25, 2, 640, 470, 500, 0, 20, 6, 2, 9, 95), "C");   // OFF: radius kept, 95
+  ASSERT_TRUE(r.Objects[0].ProfileWidth && r.Objects[1].ProfileWidth && r.Objects[2].ProfileWidth);
+  EXPECT_NEAR(*r.Objects[0].ProfileWidth, 3.5 / 2.35482, 1e-12);
+  EXPECT_NEAR(*r.Objects[1].ProfileWidth, 1.0, 1e-12);
+  EXPECT_NEAR(*r.Objects[2].ProfileWidth, 2.0, 1e-12);
+  EXPECT_EQ(r.VideoFileName, "C:\\obs\\star.avi");
+  EXPECT_EQ(r.AvsFileName, "C:\\obs\\star.avs");
+  EXPECT_EQ(r.VideoFileExt, ".avi");
+}
+
+TEST(LoadResultCsv, Version2ReadsTheSameColumnsAndPal) {
+  auto objs = ThreeObjects();
+  objs.resize(2);
+  auto r = LoadText(Table(2, "/v/a.avi", "PAL", {Row(2, "7.0", objs, "12.25")}));
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.CsvVersion, 2);
+  EXPECT_EQ(r.ObjectCount, 2);
+  EXPECT_EQ(r.FrameStep, 1);
+  EXPECT_EQ(r.StartFrame, 7);
+  EXPECT_DOUBLE_EQ(r.TimingFrameRate, 25);
+  EXPECT_TRUE(r.CsvCmosTime);
+  EXPECT_EQ(r.AutoLedSignal1Y, 50);
+  ExpectAllBlocks(r, 1, Want(4, 7, 15, 1, 300, 200, -250, 433, 7, 3, 1, 6, 90), "B");
+  // C is not in use: its position takes the default, its settings stay.
+  ExpectAllBlocks(r, 2, Want(3, 5, 9, 3, 120, 40, 11, 22, 7, 2, 1, 9, 50), "C");
+  EXPECT_FALSE(r.Objects[2].ProfileWidth.has_value());
+}
+
+TEST(LoadResultCsv, Version1HasNoFwhmColumnsAndCmosIs30) {
+  auto objs = ThreeObjects();
+  auto r = LoadText(Table(1, "/v/a.avi", "CMOS", {Row(1, "0.0", objs), Row(1, "65.0", objs)}));
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.CsvVersion, 1);
+  EXPECT_EQ(r.ObjectCount, 3);
+  EXPECT_EQ(r.FrameStep, 1);  // a difference of 65 is no step
+  EXPECT_DOUBLE_EQ(r.TimingFrameRate, 30);
+  ExpectAllBlocks(r, 0, Want(6, 8, 20, 0, 100, 50, 11, 22, 7, 2, 0, 5, 80), "A");
+  ExpectAllBlocks(r, 1, Want(4, 7, 15, 1, 300, 200, -250, 433, 7, 3, 1, 6, 90), "B");
+  ExpectAllBlocks(r, 2, Want(9, 12, 25, 2, 640, 470, 500, 0, 20, 6, 2, 9, 95), "C");
+  for (const auto& o : r.Objects) EXPECT_FALSE(o.ProfileWidth.has_value());
+}
+
+TEST(LoadResultCsv, Version0ReadsObjectAOnly) {
+  // Version 0: the file name in line 0, rows from line 3, object A in 10-16.
+  std::vector<std::string> t = {Q("FileName : D:\\old\\moon.avi"), "\"Time\",,,", "\"No.\",,,",
+                                "10.0,,,,,,,,,6,9,18,321,123,\"Drift\",7,,",
+                                "10.5,,,,,,,,,6,9,18,322,124,\"Drift\",7,,"};
+  auto r = LoadText(t);
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.CsvVersion, 0);
+  EXPECT_EQ(r.CsvHeaderLines, 3);
+  EXPECT_EQ(r.RowCount, 2);
+  EXPECT_EQ(r.FrameStep, 1);
+  EXPECT_EQ(r.StartFrame, 10);
+  EXPECT_EQ(r.ObjectCount, 1);
+  EXPECT_DOUBLE_EQ(r.TimingFrameRate, 30);
+  ExpectAllBlocks(r, 0, Want(6, 9, 18, 0, 321, 123, 11, 22, 25, 10, 1, 7, 50), "A");
+  ExpectAllBlocks(r, 1, Want(3, 5, 9, 3, 80, 40, 11, 22, 7, 2, 1, 9, 50), "B");
+  EXPECT_EQ(r.VideoFileName, "D:\\old\\moon.avi");
+
+  // Empty position cells are 0 in version 0, not the defaults.
+  t[3] = "10.0,,,,,,,,,6,9,18,,x1,\"Anchor\",7,,";
+  r = LoadText(t);
+  ASSERT_TRUE(r.Ok);
+  EXPECT_EQ(r.ObjectBlocks[0].Objects[0].X, 0);
+  EXPECT_EQ(r.ObjectBlocks[0].Objects[0].Y, 0);
+  EXPECT_EQ(r.ObjectBlocks[0].Objects[0].TrackMode, 0);
+  EXPECT_EQ(r.Warnings.size(), 2u);  // "x1" and the missing video
+}
+
+TEST(LoadResultCsv, TableWithoutVideoSystemLineStartsOneLineEarlier) {
+  auto objs = ThreeObjects();
+  auto t = Table(3, "/a.avi", "NTSC", {Row(3, "20.0", objs), Row(3, "23.0", objs)});
+  t.erase(t.begin() + 2);
+  auto r = LoadText(t);
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.CsvHeaderLines, 5);
+  EXPECT_EQ(r.RowCount, 2);
+  EXPECT_EQ(r.StartFrame, 20);
+  EXPECT_EQ(r.FrameStep, 3);
+  EXPECT_DOUBLE_EQ(r.TimingFrameRate, 30);
+  ExpectAllBlocks(r, 1, Want(4, 7, 15, 1, 300, 200, -250, 433, 7, 3, 1, 6, 90), "B");
+}
+
+TEST(LoadResultCsv, BannerDecidesTheVersion) {
+  Obj o;
+  auto t = Table(3, "/a.avi", "NTSC", {Row(3, "1.0", {o})});
+  t[0] = "Tessary File Format (for Ver.0.9.99.5 later)";  // bare banner
+  EXPECT_EQ(LoadText(t).CsvVersion, 3);
+  t[0] = "\"tessary File Format (for Ver.0.9.99.5 later)\"";  // case counts
+  auto r = LoadText(t);
+  EXPECT_EQ(r.CsvVersion, 0);
+  EXPECT_EQ(r.CsvHeaderLines, 3);
+  EXPECT_EQ(r.ObjectCount, 1);
+}
+
+TEST(LoadResultCsv, FrameStepRules) {
+  struct Case {
+    const char* a;
+    const char* b;
+    int step;
+  } cases[] = {{"100.0", "102.0", 2}, {"10.0", "10.5", 1}, {"0.0", "65.0", 1}, {"0.0", "64.0", 64},
+               {"5.0", "4.0", 1},     {"x", "3.0", 2},     {"1e300", "3.0", 2}, {"4.0", "4.4", 1}};
+  Obj o;
+  for (const auto& c : cases) {
+    auto r = LoadText(Table(3, "/a.avi", "NTSC", {Row(3, c.a, {o}), Row(3, c.b, {o})}));
+    ASSERT_TRUE(r.Ok);
+    EXPECT_EQ(r.FrameStep, c.step) << c.a << " -> " << c.b;
+  }
+}
+
+TEST(LoadResultCsv, OneObjectLeavesBAndCAtTheirDefaults) {
+  Obj o;
+  o.mode = "Drift";
+  auto r = LoadText(Table(3, "/a.avi", "NTSC", {Row(3, "3.0", {o})}));
+  ASSERT_TRUE(r.Ok);
+  EXPECT_EQ(r.ObjectCount, 1);
+  EXPECT_EQ(GetCsvField(r.Lines[6], 34), "");  // the note sits where B's radius would be
+  ExpectAllBlocks(r, 0, Want(6, 8, 20, 0, 100, 50, 11, 22, 7, 2, 1, 5, 80), "A");
+  ExpectAllBlocks(r, 1, Want(3, 5, 9, 3, 80, 40, 11, 22, 7, 2, 1, 9, 50), "B");
+  ExpectAllBlocks(r, 2, Want(3, 5, 9, 3, 120, 40, 11, 22, 7, 2, 1, 9, 50), "C");
+}
+
+// A table made by the program's own row writer loads back into the settings
+// it was written from.
+TEST(LoadResultCsv, ReadsBackWhatTheRowWriterWrote) {
+  DataLineBlocks written{};
+  const ObjectResult objs[3] = {Want(5, 7, 18, 0, 123, 45, 0, 0, 0, 0, 0, 4, 75),
+                                Want(3, 6, 22, 1, 400, 300, -433, 250, 0, 5, 1, 7, 60),
+                                Want(8, 10, 25, 2, 700, 470, 0, -500, 15, 2, 2, 0, 0)};
+  for (auto& block : written) {
+    block.FrameNumberX10 = 2500;
+    for (int k = 0; k < 3; ++k) {
+      block.Objects[static_cast<size_t>(k)] = objs[k];
+      block.Objects[static_cast<size_t>(k)].FwhmHfd = 2.35482 * (k + 1);
+      block.Objects[static_cast<size_t>(k)].Value = 1000.0 * (k + 1);
+    }
+  }
+  CsvFormatParams p;
+  p.VideoFileName = "C:\\obs\\run,2\\occ.avi";
+  p.TimingFrameRate = 25;
+  p.FrameRateRounded = 25;
+  p.ObjectCount = 3;
+  p.TimeStampMode = 2;
+  p.LinearTrackReady = {false, true, false};
+  ResultTable table;
+  WriteCsvHeader(table, p);
+  AppendResultRows(table, written, p, FrameTimeTexts{});
+  for (auto& block : written) block.FrameNumberX10 = 2530;
+  AppendResultRows(table, written, p, FrameTimeTexts{});
+
+  TempFolder dir;
+  ASSERT_TRUE(SaveResultCsv(dir / "own.csv", table.Lines()).Ok);
+  EXPECT_EQ(ReadBytes(dir / "own.csv"), table.Text());
+  auto r = LoadResultCsv(dir / "own.csv", {});
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.Lines, table.Lines());
+  EXPECT_EQ(r.CsvVersion, 3);
+  EXPECT_EQ(r.ObjectCount, 3);
+  EXPECT_EQ(r.StartFrame, 250);
+  EXPECT_EQ(r.FrameStep, 3);
+  EXPECT_DOUBLE_EQ(r.TimingFrameRate, 25);
+  EXPECT_EQ(r.VideoFileName, "C:\\obs\\run,2\\occ.avi");
+  // Anchor, Linear, OFF (mode 2: radius and threshold not written -> kept, 95).
+  ExpectAllBlocks(r, 0, Want(5, 7, 18, 0, 123, 45, 0, 0, 0, 0, 0, 4, 75), "A");
+  ExpectAllBlocks(r, 1, Want(3, 6, 22, 1, 400, 300, -433, 250, 0, 5, 1, 7, 60), "B");
+  ExpectAllBlocks(r, 2, Want(8, 10, 25, 2, 700, 470, 0, -500, 15, 2, 2, 0, 95), "C");
+  for (int k = 0; k < 3; ++k) {
+    ASSERT_TRUE(r.Objects[static_cast<size_t>(k)].ProfileWidth.has_value());
+    EXPECT_NEAR(*r.Objects[static_cast<size_t>(k)].ProfileWidth, k + 1.0, 1e-4);  // FWHM written with 4 decimals
+  }
+}
+
+// ---- Damaged and odd tables ----
+
+TEST(LoadResultCsv, HeaderOnlyTableLoadsCleanly) {
+  auto r = LoadText(Table(3, "/a.avi", "NTSC", {}));
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.RowCount, 0);
+  EXPECT_EQ(r.Lines.size(), 6u);
+  EXPECT_EQ(r.FrameStep, 1);
+  EXPECT_EQ(r.StartFrame, 0);
+  EXPECT_EQ(r.ObjectCount, 1);
+  EXPECT_FALSE(r.CsvCmosTime);
+  // No cells: settings stay, positions default, the threshold becomes 95.
+  ExpectAllBlocks(r, 0, Want(3, 5, 9, 0, 40, 40, 11, 22, 7, 2, 0, 9, 95), "A");
+}
+
+TEST(LoadResultCsv, NonIntegerCellsCountAsZeroWithAWarning) {
+  Obj o;
+  std::string row = Row(3, "1.0", {o});
+  SetCsvField(row, 25, "12a");
+  SetCsvField(row, 21, "six");
+  auto r = LoadText(Table(3, "/a.avi", "NTSC", {row}));
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.ObjectBlocks[0].Objects[0].X, 0);
+  EXPECT_EQ(r.ObjectBlocks[0].Objects[0].Y, 50);
+  EXPECT_EQ(r.ObjectBlocks[0].Objects[0].ApertureRadius, 0);
+  int cell_warnings = 0;
+  for (const auto& w : r.Warnings) cell_warnings += w.find("is not a whole number") != std::string::npos;
+  EXPECT_EQ(cell_warnings, 2);
+  EXPECT_EQ(r.Lines[6], row);  // the table itself is loaded unchanged
+}
+
+TEST(LoadResultCsv, TruncatedRowCountsAbsentCellsAsEmpty) {
+  auto objs = ThreeObjects();
+  std::string row = Row(3, "1.0", objs);
+  row.resize(row.find("\"Linear\""));  // cut inside object B's block
+  auto r = LoadText(Table(3, "/a.avi", "NTSC", {row}));
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.ObjectCount, 3);
+  ExpectAllBlocks(r, 1, Want(4, 7, 15, 1, 300, 200, -250, 433, 7, 3, 0, 9, 95), "B");
+  ExpectAllBlocks(r, 2, Want(3, 5, 9, 0, 120, 40, 11, 22, 7, 2, 0, 9, 95), "C");
+}
+
+TEST(LoadResultCsv, TrailingLinesWithoutCommaAreDropped) {
+  Obj o;
+  auto t = Table(3, "/a.avi", "NTSC", {Row(3, "1.0", {o}), "no comma here", Row(3, "2.0", {o})});
+  t.push_back("");
+  t.push_back("end");
+  t.push_back("");
+  auto r = LoadText(t);
+  ASSERT_TRUE(r.Ok);
+  EXPECT_EQ(r.Lines.size(), 9u);
+  EXPECT_EQ(r.Lines[7], "no comma here");
+  EXPECT_EQ(r.RowCount, 3);
+}
+
+TEST(LoadResultCsv, RefusesWhatCannotBeATable) {
+  ResultCsvLoadParams small;
+  small.Limits.MaxLineBytes = 1000;
+  small.Limits.MaxFileBytes = 100000;
+  Obj o;
+  std::string good = Join(Table(3, "/a.avi", "NTSC", {Row(3, "1.0", {o})}), "\r\n");
+  std::string huge_line = good + std::string(2000, '7') + ",\r\n";
+  std::string huge_file;
+  while (huge_file.size() <= 100000) huge_file += Row(3, "1.0", {o}) + "\r\n";
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* error_part;
+  } cases[] = {
+      {"empty", "", "no results table"},
+      {"no comma", "just some words\r\nand more\r\n", "no results table"},
+      {"nul bytes", std::string("a,b\0c\r\n", 7), "not a text file"},
+      {"huge line", huge_line, "too long"},
+      {"huge file", huge_file, "too large"},
+  };
+  for (const auto& c : cases) {
+    auto r = LoadResultCsvText(c.text, "/x", small);
+    EXPECT_FALSE(r.Ok) << c.name;
+    EXPECT_NE(r.Error.find(c.error_part), std::string::npos) << c.name << ": " << r.Error;
+    EXPECT_TRUE(r.Lines.empty()) << c.name;
+  }
+  auto r = LoadResultCsv("/nonexistent/folder/table.csv", small);
+  EXPECT_FALSE(r.Ok);
+  EXPECT_NE(r.Error.find("cannot be read"), std::string::npos);
+}
+
+TEST(LoadResultCsv, AcceptsLfCrAndByteOrderMark) {
+  Obj o;
+  auto t = Table(3, "/a.avi", "PAL", {Row(3, "4.0", {o}), Row(3, "6.0", {o})});
+  for (const char* eol : {"\n", "\r", "\r\n"}) {
+    auto r = LoadResultCsvText("\xEF\xBB\xBF" + Join(t, eol), "/x", {});
+    ASSERT_TRUE(r.Ok);
+    EXPECT_EQ(r.Lines, t);
+    EXPECT_EQ(r.CsvVersion, 3);
+    EXPECT_EQ(r.FrameStep, 2);
+    EXPECT_DOUBLE_EQ(r.TimingFrameRate, 25);
+  }
+}
+
+// ---- The stored video ----
+
+TEST(StoredVideo, PathKeepsCommasAndLosesOnlyQuotesAndEmptyCells) {
+  struct Case {
+    std::string line;
+    std::string path;
+  } cases[] = {
+      {"\"FileName : C:\\obs\\2024,05,01\\a,b.avi\"", "C:\\obs\\2024,05,01\\a,b.avi"},
+      {"\"FileName : C:\\obs\\a.avi\",,,", "C:\\obs\\a.avi"},
+      {"\"FileName : /home/o/x y.avi\"", "/home/o/x y.avi"},
+      {"FileName : /home/o/x.avi", "/home/o/x.avi"},
+      {"\"Filename : \"", ""},
+      {"\"FileName", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(StoredVideoPath(c.line), c.path) << c.line;
+}
+
+TEST(StoredVideo, NamePartsSplitOnBothSlashes) {
+  EXPECT_EQ(StoredPathFileName("C:\\obs\\night/a,b.avi"), "a,b.avi");
+  EXPECT_EQ(StoredPathFileName("plain.avi"), "plain.avi");
+  EXPECT_EQ(StoredPathFolder("C:\\obs\\a.avi"), "C:\\obs");
+  EXPECT_EQ(StoredPathFolder("/v/a.avi"), "/v");
+  EXPECT_EQ(StoredPathExtension("C:\\my.folder\\video"), "");
+  EXPECT_EQ(StoredPathExtension("C:\\my.folder\\video.AVI"), ".AVI");
+}
+
+TEST(StoredVideo, FoundAsStoredOrBesideTheTable) {
+  TempFolder dir;
+  fs::create_directory(dir / "sub");
+  WriteBytes(dir / "sub/a,b 1.avi", "RIFF");
+  WriteBytes(dir / "moved,night.avi", "RIFF");
+  fs::create_directory(dir / "folder.avi");
+
+  EXPECT_EQ(FindStoredVideo(dir / "sub/a,b 1.avi", dir.str()), dir / "sub/a,b 1.avi");
+  EXPECT_EQ(FindStoredVideo("C:\\obs\\2024,1\\moved,night.avi", dir.str()), dir / "moved,night.avi");
+  EXPECT_EQ(FindStoredVideo("/elsewhere/moved,night.avi", dir.str()), dir / "moved,night.avi");
+  EXPECT_EQ(FindStoredVideo("C:\\x\\folder.avi", dir.str()), "");  // a folder is no video
+  EXPECT_EQ(FindStoredVideo(dir.str(), dir.str()), "");
+  EXPECT_EQ(FindStoredVideo("", dir.str()), "");
+}
+
+TEST(StoredVideo, LoadFindsAMovedVideoWithCommasInItsPath) {
+  TempFolder dir;
+  WriteBytes(dir / "event,2024.avi", "RIFF");
+  Obj o;
+  auto t = Table(3, "C:\\Users\\me\\Videos\\a,b\\event,2024.avi", "NTSC", {Row(3, "1.0", {o})});
+  t[1] += ",,";
+  ASSERT_TRUE(SaveResultCsv(dir / "table.csv", t).Ok);
+  auto r = LoadResultCsv(dir / "table.csv", {});
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.VideoFileName, "C:\\Users\\me\\Videos\\a,b\\event,2024.avi");
+  EXPECT_EQ(r.AvsFileName, "C:\\Users\\me\\Videos\\a,b\\event,2024.avs");
+  EXPECT_EQ(r.VideoPath, dir / "event,2024.avi");
+  EXPECT_TRUE(r.Warnings.empty());
+}
+
+TEST(StoredVideo, MissingVideoWarnsAndKeepsTheRows) {
+  TempFolder dir;
+  Obj o;
+  auto t = Table(3, "C:\\gone\\lost.avi", "NTSC", {Row(3, "1.0", {o}), Row(3, "2.0", {o})});
+  ASSERT_TRUE(SaveResultCsv(dir / "t.csv", t).Ok);
+  auto r = LoadResultCsv(dir / "t.csv", {});
+  ASSERT_TRUE(r.Ok);
+  EXPECT_EQ(r.VideoPath, "");
+  ASSERT_EQ(r.Warnings.size(), 1u);
+  EXPECT_EQ(r.Warnings[0], ".avi file is not found");
+  EXPECT_EQ(r.Lines, t);
+}
+
+// ---- Saving ----
+
+TEST(SaveResultCsv, RoundTripGivesTheSameFile) {
+  TempFolder dir;
+  auto objs = ThreeObjects();
+  auto t = Table(3, "C:\\v\\a,b.avi", "NTSC", {Row(3, "10.0", objs), Row(3, "10.5", objs), Row(3, "11.0", objs)});
+  t.push_back("trailing note without comma");
+  ASSERT_TRUE(SaveResultCsv(dir / "first.csv", t).Ok);
+  std::string first = ReadBytes(dir / "first.csv");
+  EXPECT_EQ(first, Join(t, "\r\n"));
+
+  auto r = LoadResultCsv(dir / "first.csv", {});
+  ASSERT_TRUE(r.Ok) << r.Error;
+  ASSERT_TRUE(SaveResultCsv(dir / "second.csv", r.Lines).Ok);
+  t.pop_back();
+  EXPECT_EQ(ReadBytes(dir / "second.csv"), Join(t, "\r\n"));
+
+  auto again = LoadResultCsv(dir / "second.csv", {});
+  ASSERT_TRUE(again.Ok);
+  ASSERT_TRUE(SaveResultCsv(dir / "third.csv", again.Lines).Ok);
+  EXPECT_EQ(ReadBytes(dir / "third.csv"), ReadBytes(dir / "second.csv"));
+}
+
+TEST(SaveResultCsv, ReplacesTheOldFileAndLeavesNoTemporaryFile) {
+  TempFolder dir;
+  WriteBytes(dir / "t.csv", "old contents\r\n");
+  ASSERT_TRUE(SaveResultCsv(dir / "t.csv", {"a,b", "c,d"}).Ok);
+  EXPECT_EQ(ReadBytes(dir / "t.csv"), "a,b\r\nc,d\r\n");
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"t.csv"});
+}
+
+TEST(SaveResultCsv, AFailedSaveLeavesTheOldFileIntact) {
+  TempFolder dir;
+  // The target is a folder holding a file: the rename fails.
+  fs::create_directory(dir / "t.csv");
+  WriteBytes(dir / "t.csv/keep", "kept");
+  auto s = SaveResultCsv(dir / "t.csv", {"a,b"});
+  EXPECT_FALSE(s.Ok);
+  EXPECT_NE(s.Message.find("cannot be written"), std::string::npos);
+  EXPECT_EQ(ReadBytes(dir / "t.csv/keep"), "kept");
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"t.csv"});
+
+  auto missing = SaveResultCsv(dir / "no/such/folder/t.csv", {"a,b"});
+  EXPECT_FALSE(missing.Ok);
+  EXPECT_FALSE(SaveResultCsv("", {"a"}).Ok);
+}
+
+// ---- Controls of an object ----
+
+TEST(ObjectControls, RadiiStayOrderedInTheirRanges) {
+  struct Case {
+    const char* name;
+    int ap, in, out;
+    ObjectSpinValue want_ap, want_in, want_out;
+  } cases[] = {
+      {"usual", 6, 8, 20, {0, 7, 6}, {7, 19, 8}, {9, 25, 20}},
+      {"large aperture", 30, 8, 20, {0, 23, 23}, {24, 24, 24}, {25, 25, 25}},
+      {"all zero", 0, 0, 0, {0, 0, 0}, {1, 1, 1}, {2, 25, 2}},
+  };
+  for (const auto& c : cases) {
+    ObjectResult o;
+    o.ApertureRadius = c.ap;
+    o.BackgroundInner = c.in;
+    o.BackgroundOuter = c.out;
+    auto v = ComputeObjectControlValues(o);
+    auto same = [](const ObjectSpinValue& a, const ObjectSpinValue& b) {
+      return a.Min == b.Min && a.Max == b.Max && a.Value == b.Value;
+    };
+    EXPECT_TRUE(same(v.ApertureRadius, c.want_ap)) << c.name << " ap " << v.ApertureRadius.Min << ".."
+                                                   << v.ApertureRadius.Max << " " << v.ApertureRadius.Value;
+    EXPECT_TRUE(same(v.BackgroundInner, c.want_in)) << c.name << " in " << v.BackgroundInner.Min << ".."
+                                                    << v.BackgroundInner.Max << " " << v.BackgroundInner.Value;
+    EXPECT_TRUE(same(v.BackgroundOuter, c.want_out)) << c.name << " out " << v.BackgroundOuter.Min << ".."
+                                                     << v.BackgroundOuter.Max << " " << v.BackgroundOuter.Value;
+  }
+}
+
+TEST(ObjectControls, FormAndTrackingButtons) {
+  struct Case {
+    int form, mode, form_button;
+    bool rectangle;
+    int mode_button;
+    bool passed;
+  } cases[] = {{0, 0, 0, false, 0, false}, {1, 1, 1, false, 1, true}, {2, 2, 2, false, 2, false},
+               {3, 3, -1, true, 2, false}};
+  for (const auto& c : cases) {
+    ObjectResult o;
+    o.BackgroundForm = static_cast<uint8_t>(c.form);
+    o.TrackMode = static_cast<uint8_t>(c.mode);
+    auto v = ComputeObjectControlValues(o);
+    EXPECT_EQ(v.BackgroundFormButton, c.form_button);
+    EXPECT_EQ(v.RectangleAperture, c.rectangle);
+    EXPECT_EQ(v.TrackModeButton, c.mode_button);
+    EXPECT_EQ(v.PassedPointsEnabled, c.passed);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include "app/ResultTable.h"
+
+TEST(ResultTable, LinesOutsideAreEmpty) {
+  ResultTable t;
+  t.Add("a");
+  EXPECT_EQ(t.Line(0), "a");
+  EXPECT_EQ(t.Line(1), "");
+  EXPECT_EQ(t.Line(-1), "");
+  t.SetLine(5, "x");
+  t.Delete(5);
+  EXPECT_EQ(t.Count(), 1);
+}
+
+TEST(ResultTable, TextUsesCrLf) {
+  ResultTable t;
+  t.Assign({"a,b", "", "c"});
+  EXPECT_EQ(t.Text(), "a,b\r\n\r\nc\r\n");
+}
+
+struct SplitCase {
+  const char* name;
+  std::string text;
+  std::vector<std::string> lines;
+};
+
+class SplitLines : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitLines, AnyLineEnd) { EXPECT_EQ(SplitTextLines(GetParam().text), GetParam().lines); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, SplitLines,
+    ::testing::Values(SplitCase{"CrLf", "a\r\nb\r\n", {"a", "b"}}, SplitCase{"Lf", "a\nb", {"a", "b"}},
+                      SplitCase{"Cr", "a\rb\r", {"a", "b"}},
+                      SplitCase{"Mixed", "a\r\n\nb\r\rc", {"a", "", "b", "", "c"}},
+                      SplitCase{"Empty", "", {}}, SplitCase{"OnlyEnd", "\r\n", {""}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ResultTable, GenerationChangesOnlyForEdits) {
+  ResultTable t;
+  int calls = 0;
+  t.SetChangeListener([&] { ++calls; });
+  uint64_t g = t.Generation();
+  t.Add("a");
+  t.Add("b");
+  t.Insert(2, "c");
+  EXPECT_EQ(t.Generation(), g);
+  t.SetLine(0, "x");
+  EXPECT_GT(t.Generation(), g);
+  g = t.Generation();
+  t.Delete(0);
+  EXPECT_GT(t.Generation(), g);
+  g = t.Generation();
+  t.Truncate(1);
+  EXPECT_GT(t.Generation(), g);
+  EXPECT_EQ(t.Lines(), (std::vector<std::string>{"b"}));
+  EXPECT_EQ(calls, 6);
+}
+
+TEST(ResultTable, HundredThousandRows) {
+  ResultTable t;
+  for (int i = 0; i < 100000; ++i) t.Add(std::to_string(i) + ".0,1,2");
+  EXPECT_EQ(t.Count(), 100000);
+  EXPECT_EQ(t.Line(99999), "99999.0,1,2");
+  ResultTable u;
+  u.SetText(t.Text());
+  EXPECT_EQ(u.Lines(), t.Lines());
+}

@@ -1,0 +1,432 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "TestFolder.h"
+#include "app/AtomicFile.h"
+#include "app/IniFile.h"
+#include "app/SettingsFile.h"
+
+namespace {
+
+std::string ReadText(const std::filesystem::path& p) {
+  auto t = ReadWholeFile(p, 1 << 20);
+  return t ? *t : std::string("<missing>");
+}
+
+void WriteText(const std::filesystem::path& p, const std::string& text) {
+  std::ofstream(p, std::ios::binary) << text;
+}
+
+const char* kExeFolder = "/opt/tessary/";
+
+const std::string kFactoryFile =
+    "[Files]\r\n"
+    "Path to .AVI files=/\r\n"
+    "Path to .CSV files=/\r\n"
+    "CSV path is same as AVI=0\r\n"
+    "Memory Latest Access to .AVI files=1\r\n"
+    "Memory Latest Access to .CSV files=1\r\n"
+    "[FileRead]\r\n"
+    "Use AviSynth to read file=1\r\n"
+    "API for reading file=DirectShow\r\n"
+    "[Measurement]\r\n"
+    "Photometry=PSF photometry\r\n"
+    "Measure=for each Frame\r\n"
+    "FieldOrder=Bottom first\r\n"
+    "[Aperture Size]\r\n"
+    "Radius of Aperture=6\r\n"
+    "Inner Radius of Background=8\r\n"
+    "Outer Radius of Background=25\r\n"
+    "[Background Area]\r\n"
+    "Form=Meteor/Lunar Limb\r\n"
+    "Gap=0\r\n"
+    "Width=5\r\n"
+    "[Star Tracking]\r\n"
+    "Tracking Mode=Drift\r\n"
+    "Radius=6\r\n"
+    "Threshold=95\r\n"
+    "Synchronize to Radius of Aperture=ON\r\n"
+    "[TimeSignal]\r\n"
+    "Threshold=100\r\n"
+    "Read from KIWI-OSD=1\r\n"
+    "VideoTimeInserter=KIWI-OSD\r\n"
+    "[SignalDetectionArea for LED]\r\n"
+    "Signal1,2=1\r\n"
+    "[Capture]\r\n"
+    "Capture File Path=/opt/tessary/\r\n"
+    "[VideoSource]\r\n"
+    "Camera=WAT-120N\r\n";
+
+TEST(SettingsFile, FactoryFileByteForByte) {
+  TestFolder dir;
+  IniFile ini(dir / "tessary.ini");
+  EXPECT_FALSE(IniFileExists(ini.Path()));
+  EXPECT_EQ(WriteDefaultIni(ini, kExeFolder), kExeFolder);
+  EXPECT_TRUE(IniFileExists(ini.Path()));
+  EXPECT_EQ(ReadText(ini.Path()), kFactoryFile);
+  // Writing the defaults again changes nothing.
+  WriteDefaultIni(ini, kExeFolder);
+  EXPECT_EQ(ReadText(ini.Path()), kFactoryFile);
+}
+
+TEST(SettingsFile, FactoryFileLoadsWithFallbacksForUnwrittenKeys) {
+  TestFolder dir;
+  IniFile ini(dir / "tessary.ini");
+  WriteDefaultIni(ini, kExeFolder);
+  AppSettings s = LoadSettingsFromIni(ini, kExeFolder);
+  EXPECT_EQ(s.LastVideoDirectory, "/");
+  EXPECT_EQ(s.CsvDirectory, "/");
+  EXPECT_EQ(s.CsvInputDirectory, "");
+  EXPECT_FALSE(s.CsvPathSameAsVideo);
+  EXPECT_TRUE(s.RememberCsvInputDirectory);
+  EXPECT_TRUE(s.UseAviSynth);
+  EXPECT_TRUE(s.UseDirectShow);
+  EXPECT_TRUE(s.PsfPhotometry);
+  EXPECT_FALSE(s.FieldMeasure);
+  EXPECT_EQ(s.FieldOrderIndex, 1);
+  EXPECT_EQ(s.StampFieldOrder(), 0);
+  EXPECT_EQ(s.ApertureRadius, 6);
+  EXPECT_EQ(s.BackgroundInner, 8);
+  EXPECT_EQ(s.BackgroundOuter, 25);
+  EXPECT_EQ(s.BackgroundForm, BackgroundFormKind::MeteorLunarLimb);
+  EXPECT_EQ(s.Gap, 0);
+  EXPECT_EQ(s.Width, 5);
+  EXPECT_EQ(s.TrackingMode, TrackModeKind::Drift);
+  EXPECT_EQ(s.TrackRadius, 6);
+  EXPECT_EQ(s.TrackThreshold, 95);
+  EXPECT_TRUE(s.SyncTracking);
+  EXPECT_EQ(s.DigitThreshold, 100);
+  EXPECT_TRUE(s.ReadKiwi);
+  EXPECT_TRUE(s.SignalMarkersOn);
+  EXPECT_EQ(s.TimeStampMode, 1);
+  EXPECT_EQ(s.CaptureFolder, kExeFolder);
+  EXPECT_EQ(s.ObserverName, "Observer's Name");
+  EXPECT_EQ(s.ObserverNameLunar, "Observer's Name");
+  EXPECT_EQ(s.LunarPredictionFile, kExeFolder);
+  EXPECT_EQ(s.Camera, "WAT-120N");
+}
+
+TEST(SettingsFile, MissingFileGivesFallbacks) {
+  TestFolder dir;
+  IniFile ini(dir / "none.ini");
+  AppSettings s = LoadSettingsFromIni(ini, kExeFolder);
+  EXPECT_TRUE(s.CsvPathSameAsVideo);
+  EXPECT_FALSE(s.UseAviSynth);
+  EXPECT_FALSE(s.UseDirectShow);
+  EXPECT_EQ(s.ApertureRadius, 5);
+  EXPECT_EQ(s.BackgroundInner, 10);
+  EXPECT_EQ(s.BackgroundForm, BackgroundFormKind::Standard);
+  EXPECT_EQ(s.TrackingMode, TrackModeKind::Anchor);
+  EXPECT_EQ(s.TrackRadius, 7);
+  EXPECT_EQ(s.TrackThreshold, 50);
+  EXPECT_FALSE(s.ReadKiwi);
+  EXPECT_EQ(s.Camera, "WAT-100N");
+  EXPECT_FALSE(IniFileExists(ini.Path()));
+}
+
+TEST(SettingsFile, OddValuesFallBackWithoutHarm) {
+  TestFolder dir;
+  WriteText(dir / "odd.ini",
+            "[Aperture Size]\n"
+            "Radius of Aperture=six\n"
+            "Inner Radius of Background=99999999999999999999\n"
+            "Outer Radius of Background=  12  \n"
+            "[Files]\n"
+            "CSV path is same as AVI=yes\n"
+            "Memory Latest Access to .AVI files=0\n"
+            "Memory Latest Access to .CSV files=-3\n"
+            "[FileRead]\n"
+            "API for reading file=directshow\n"
+            "[Measurement]\n"
+            "FieldOrder=top first\n"
+            "Photometry=Aperture photometry\n"
+            "[Background Area]\n"
+            "Form=Ring\n"
+            "Gap=1.5\n"
+            "Width=\n"
+            "[Star Tracking]\n"
+            "Tracking Mode=Follow\n"
+            "Threshold=-\n"
+            "[TimeSignal]\n"
+            "VideoTimeInserter=TIVi\n"
+            "Threshold=\x01\xff\n");
+  IniFile ini(dir / "odd.ini");
+  AppSettings s = LoadSettingsFromIni(ini, kExeFolder);
+  EXPECT_EQ(s.ApertureRadius, 5);
+  EXPECT_EQ(s.BackgroundInner, 10);
+  EXPECT_EQ(s.BackgroundOuter, 12);
+  EXPECT_TRUE(s.CsvPathSameAsVideo);
+  EXPECT_FALSE(s.RememberVideoDirectory);
+  EXPECT_TRUE(s.RememberCsvDirectory);
+  EXPECT_FALSE(s.UseDirectShow);
+  EXPECT_EQ(s.FieldOrderIndex, 1);
+  EXPECT_FALSE(s.PsfPhotometry);
+  EXPECT_EQ(s.BackgroundForm, std::nullopt);
+  EXPECT_EQ(s.Gap, 10);
+  EXPECT_EQ(s.Width, 25);
+  EXPECT_EQ(s.TrackingMode, std::nullopt);
+  EXPECT_EQ(s.TrackThreshold, 50);
+  EXPECT_EQ(s.TimeStampMode, 1);
+  EXPECT_EQ(s.DigitThreshold, 100);
+}
+
+TEST(SettingsFile, BinaryGarbageReadsAsFallbacks) {
+  TestFolder dir;
+  std::string junk;
+  for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 131 + 7) % 256);
+  WriteText(dir / "junk.ini", junk);
+  IniFile ini(dir / "junk.ini");
+  AppSettings s = LoadSettingsFromIni(ini, kExeFolder);
+  EXPECT_EQ(s.ApertureRadius, 5);
+  // A write keeps the garbage and adds the key.
+  ini.WriteInteger("Aperture Size", "Radius of Aperture", 4);
+  EXPECT_EQ(LoadSettingsFromIni(ini, kExeFolder).ApertureRadius, 4);
+}
+
+TEST(IniFile, NamesIgnoreCaseAndValuesAreTrimmed) {
+  TestFolder dir;
+  WriteText(dir / "a.ini", "[files]\r\n  path to .avi FILES  =  /data/video  \r\n[X]\r\nq=\"quoted \"\r\n");
+  IniFile ini(dir / "a.ini");
+  EXPECT_EQ(ini.ReadString("Files", "Path to .AVI files", "fb"), "/data/video");
+  EXPECT_EQ(ini.ReadString("x", "Q", "fb"), "quoted ");
+  EXPECT_EQ(ini.ReadString("Files", "missing", "fb"), "fb");
+  ini.WriteString("FILES", "PATH TO .AVI FILES", "/v");
+  EXPECT_EQ(ReadText(dir / "a.ini"), "[files]\r\npath to .avi FILES=/v\r\n[X]\r\nq=\"quoted \"\r\n");
+}
+
+TEST(IniFile, NewKeysEndTheirSectionAndNewSectionsEndTheFile) {
+  TestFolder dir;
+  WriteText(dir / "b.ini", "; comment\n[A]\na=1\n\n[B]\nb=2\n");
+  IniFile ini(dir / "b.ini");
+  ini.WriteString("a", "c", "3");
+  ini.WriteString("C", "d", "line\r\nbreak");
+  ini.WriteBool("B", "e", true);
+  EXPECT_EQ(ReadText(dir / "b.ini"),
+            "; comment\r\n[A]\r\na=1\r\nc=3\r\n\r\n[B]\r\nb=2\r\ne=1\r\n[C]\r\nd=line  break\r\n");
+}
+
+TEST(IniFile, ByteOrderMarkIsSkippedAndKept) {
+  IniDocument doc("\xEF\xBB\xBF[S]\nk=1\n");
+  std::string v;
+  ASSERT_TRUE(doc.Find("S", "k", &v));
+  EXPECT_EQ(v, "1");
+  doc.Set("S", "k", "2");
+  EXPECT_EQ(doc.Text(), "\xEF\xBB\xBF[S]\r\nk=2\r\n");
+}
+
+TEST(IniFile, FirstOfDuplicatedSectionsAndKeysWins) {
+  TestFolder dir;
+  WriteText(dir / "d.ini", "[S]\nk=1\nk=2\n[s]\nk=3\n");
+  IniFile ini(dir / "d.ini");
+  EXPECT_EQ(ini.ReadInteger("S", "K", 0), 1);
+  ini.WriteInteger("S", "k", 9);
+  EXPECT_EQ(ReadText(dir / "d.ini"), "[S]\r\nk=9\r\nk=2\r\n[s]\r\nk=3\r\n");
+}
+
+TEST(SettingsFile, UnknownSectionsAndKeysSurviveASave) {
+  TestFolder dir;
+  IniFile ini(dir / "tessary.ini");
+  WriteDefaultIni(ini, kExeFolder);
+  std::string text = ReadText(ini.Path());
+  text = "; kept\r\n[Plugins]\r\nAnswer=42\r\n" + text + "[Identification]\r\nObserver=M. Observer\r\nFavourite=yes\r\n";
+  text.insert(text.find("[FileRead]"), "Extra Key=kept value\r\n");
+  WriteText(ini.Path(), text);
+
+  AppSettings s = LoadSettingsFromIni(ini, kExeFolder);
+  s.ApertureRadius = 4;
+  s.TimeStampMode = 0;
+  SaveAllSettings(ini, s);
+  std::string after = ReadText(ini.Path());
+  EXPECT_NE(after.find("; kept\r\n[Plugins]\r\nAnswer=42\r\n[Files]\r\n"), std::string::npos);
+  EXPECT_NE(after.find("Extra Key=kept value\r\n"), std::string::npos);
+  EXPECT_NE(after.find("Favourite=yes\r\n"), std::string::npos);
+  EXPECT_NE(after.find("Radius of Aperture=4\r\n"), std::string::npos);
+  EXPECT_NE(after.find("VideoTimeInserter=IOTA-VTI\r\n"), std::string::npos);
+  // The input folder and its remember flag are new keys at the end of [Files].
+  EXPECT_NE(after.find("Extra Key=kept value\r\nPath to .CSV input files=\r\n"
+                       "Memory Latest Access to .CSV input files=1\r\n[FileRead]"),
+            std::string::npos)
+      << after;
+  EXPECT_EQ(LoadSettingsFromIni(ini, kExeFolder).ObserverName, "M. Observer");
+}
+
+TEST(SettingsFile, SaveAllTakesTheMainWindowTimeSignalState) {
+  TestFolder dir;
+  IniFile ini(dir / "t.ini");
+  WriteDefaultIni(ini, kExeFolder);
+  AppSettings s = LoadSettingsFromIni(ini, kExeFolder);
+  s.DigitThreshold = 77;
+  s.ReadKiwi = false;
+  s.SignalMarkersOn = false;
+  s.TimeStampMode = 3;  // Sharp is never stored
+  s.BackgroundForm = std::nullopt;
+  s.TrackingMode = TrackModeKind::Off;
+  s.FieldOrderIndex = 0;
+  SaveAllSettings(ini, s);
+  AppSettings r = LoadSettingsFromIni(ini, kExeFolder);
+  EXPECT_EQ(r.DigitThreshold, 77);
+  EXPECT_FALSE(r.ReadKiwi);
+  EXPECT_FALSE(r.SignalMarkersOn);
+  EXPECT_EQ(r.TimeStampMode, 1);
+  EXPECT_EQ(r.BackgroundForm, BackgroundFormKind::MeteorLunarLimb);
+  EXPECT_EQ(r.TrackingMode, TrackModeKind::Off);
+  EXPECT_EQ(r.FieldOrderIndex, 0);
+  EXPECT_EQ(ini.ReadString("TimeSignal", "VideoTimeInserter", ""), "KIWI-OSD");
+}
+
+TEST(SettingsFile, SaveLatestAccessPathsHonoursTheRememberFlags) {
+  TestFolder dir;
+  IniFile ini(dir / "p.ini");
+  AppSettings s;
+  s.RememberVideoDirectory = s.RememberCsvDirectory = s.RememberCsvInputDirectory = false;
+  s.LastVideoDirectory = "/v";
+  SaveLatestAccessPaths(ini, s);
+  EXPECT_FALSE(IniFileExists(ini.Path()));
+  s.RememberCsvDirectory = true;
+  s.CsvDirectory = "/c";
+  SaveLatestAccessPaths(ini, s);
+  EXPECT_EQ(ReadText(ini.Path()), "[Files]\r\nPath to .CSV files=/c\r\n");
+}
+
+TEST(SettingsFile, SaveCheckedWithNoTicksWritesTheAlwaysKeys) {
+  TestFolder dir;
+  IniFile ini(dir / "c.ini");
+  AppSettings s;
+  s.CaptureFolder.clear();
+  s.TimeStampMode = 2;
+  SettingsSaveSelection ticks;
+  SaveCheckedSettings(ini, s, ticks, kExeFolder);
+  EXPECT_EQ(s.CaptureFolder, kExeFolder);
+  EXPECT_EQ(ReadText(ini.Path()),
+            "[Files]\r\n"
+            "Path to .AVI files=\r\n"
+            "Path to .CSV files=\r\n"
+            "Path to .CSV input files=\r\n"
+            "CSV path is same as AVI=1\r\n"
+            "Memory Latest Access to .AVI files=0\r\n"
+            "Memory Latest Access to .CSV files=0\r\n"
+            "Memory Latest Access to .CSV input files=0\r\n"
+            "[FileRead]\r\n"
+            "Use AviSynth to read file=0\r\n"
+            "API for reading file=VideoForWindows\r\n"
+            "[TimeSignal]\r\n"
+            "Read from KIWI-OSD=0\r\n"
+            "VideoTimeInserter=GHS-OSD\r\n"
+            "[Capture]\r\n"
+            "Capture File Path=/opt/tessary/\r\n"
+            "[Identification]\r\n"
+            "Observer=Observer's Name\r\n"
+            "ObserverLunar=Observer's Name\r\n"
+            "Prediction file=\r\n");
+}
+
+TEST(SettingsFile, SaveCheckedWritesTickedGroups) {
+  TestFolder dir;
+  IniFile ini(dir / "c.ini");
+  AppSettings s;
+  s.ApertureRadius = 3;
+  s.SignalMarkersOn = false;
+  SettingsSaveSelection ticks;
+  ticks.Radii = true;
+  ticks.SignalRectangles = true;
+  SaveCheckedSettings(ini, s, ticks, kExeFolder);
+  AppSettings r = LoadSettingsFromIni(ini, kExeFolder);
+  EXPECT_EQ(r.ApertureRadius, 3);
+  EXPECT_FALSE(r.SignalMarkersOn);
+  EXPECT_FALSE(ini.ValueExists("Background Area", "Gap"));
+}
+
+TEST(SettingsFile, FailedWriteThrowsAndLeavesNoFile) {
+  TestFolder dir;
+  IniFile ini(dir / "missing-folder" / "s.ini");
+  EXPECT_THROW(WriteDefaultIni(ini, kExeFolder), IniWriteError);
+  EXPECT_FALSE(std::filesystem::exists(dir / "missing-folder"));
+}
+
+TEST(SettingsLocation, BesideTheExecutableWhenWritable) {
+  TestFolder dir;
+  std::filesystem::create_directories(dir / "bin");
+  SettingsLocation loc = ResolveSettingsLocation(dir / "bin" / "tessary");
+  EXPECT_EQ(loc.IniPath, dir / "bin" / "tessary.ini");
+  EXPECT_EQ(loc.ExeFolder, (dir / "bin").string() + "/");
+  EXPECT_FALSE(loc.InConfigFolder);
+}
+
+TEST(SettingsLocation, ConfigFolderWhenNotWritable) {
+  TestFolder dir;
+  std::filesystem::create_directories(dir / "bin");
+  auto never = [](const std::filesystem::path&) { return false; };
+  SettingsLocation loc = ResolveSettingsLocation(dir / "bin" / "tessary", never);
+  EXPECT_TRUE(loc.InConfigFolder);
+  EXPECT_EQ(loc.IniPath, dir / "xdg" / "tessary" / "tessary.ini");
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "xdg" / "tessary"));
+  EXPECT_EQ(loc.ExeFolder, (dir / "bin").string() + "/");
+
+  ::unsetenv("XDG_CONFIG_HOME");
+  loc = ResolveSettingsLocation(dir / "bin" / "tessary", never);
+  EXPECT_EQ(loc.IniPath, dir / "home" / ".config" / "tessary" / "tessary.ini");
+}
+
+TEST(AtomicFile, FailedWriteKeepsTheOldFile) {
+  TestFolder dir;
+  ASSERT_TRUE(WriteFileAtomic(dir / "f.txt", "old"));
+  std::string error;
+  EXPECT_FALSE(WriteFileAtomic(dir / "no" / "f.txt", "new", &error));
+  EXPECT_FALSE(error.empty());
+  ASSERT_TRUE(WriteFileAtomic(dir / "f.txt", "new"));
+  EXPECT_EQ(ReadText(dir / "f.txt"), "new");
+  int entries = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.Path())) ++entries;
+  EXPECT_EQ(entries, 2);  // f.txt and home/, no temporary files left
+  EXPECT_EQ(ReadWholeFile(dir / "f.txt", 2), std::nullopt);
+}
+
+}  // namespace
+
+namespace {
+
+// Random texts made of the INI's own characters: whatever the text, a written
+// key reads back and every other line stays.
+TEST(IniDocument, WritesOnAnyTextReadBackAndKeepTheOtherLines) {
+  const std::string alphabet = "[]=;\r\n \tabSsKk\"'";
+  uint32_t state = 12345;
+  auto next = [&] {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+  };
+  for (int round = 0; round < 500; ++round) {
+    std::string text;
+    const int length = static_cast<int>(next() % 120);
+    for (int i = 0; i < length; ++i) text += alphabet[next() % alphabet.size()];
+    IniDocument doc(text);
+    const std::string before = doc.Text();
+    doc.Set("S", "k", "value");
+    doc.Set("New Section", "key", "v2");
+    IniDocument again(doc.Text());
+    std::string v;
+    ASSERT_TRUE(again.Find("s", "K", &v)) << round;
+    EXPECT_EQ(v, "value") << round;
+    ASSERT_TRUE(again.Find("new section", "KEY", &v)) << round;
+    EXPECT_EQ(v, "v2");
+    // Lines of the old text are all still there, in order.
+    std::string after = doc.Text();
+    size_t pos = 0;
+    size_t start = 0;
+    while (start < before.size()) {
+      size_t end = before.find("\r\n", start);
+      std::string line = before.substr(start, end - start);
+      start = end + 2;
+      bool replaced = line.find('=') != std::string::npos;  // may be the key set above
+      size_t found = after.find(line + "\r\n", pos);
+      if (found == std::string::npos) {
+        EXPECT_TRUE(replaced) << round << ": lost line '" << line << "'";
+        continue;
+      }
+      pos = found + line.size() + 2;
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,120 @@
+#pragma once
+// The main window started offscreen beside its own settings file, with the
+// dialogs scripted, and the ways a user drives it: open a video through
+// 'Open AVI', click the frame, press buttons, let the run timer work.
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollBar>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../TestFolder.h"
+#include "app/CsvFields.h"
+#include "app/ui/DialogService.h"
+#include "app/ui/TPlatform.h"
+#include "support/AviWriter.h"
+#include "support/SyntheticStars.h"
+
+enum class Reader { OwnAvi, Ffmpeg };
+
+inline const char* ReaderName(Reader r) { return r == Reader::OwnAvi ? "VideoForWindows" : "DirectShow"; }
+
+class MainRoadWindow {
+ public:
+  explicit MainRoadWindow(Reader reader, const std::string& extra_ini = {}) {
+    std::filesystem::create_directories(bin_);
+    std::ofstream(bin_ / "tessary.ini", std::ios::binary)
+        << "[FileRead]\r\nAPI for reading file=" << ReaderName(reader)
+        << "\r\n[Measurement]\r\nPhotometry=Aperture photometry\r\nMeasure=for each Frame\r\n"
+           "[Aperture Size]\r\nRadius of Aperture=6\r\nInner Radius of Background=8\r\n"
+           "Outer Radius of Background=20\r\n"
+           "[Background Area]\r\nForm=Standard\r\n[Star Tracking]\r\nTracking Mode=Drift\r\n"
+           "[TimeSignal]\r\nVideoTimeInserter=KIWI-OSD\r\n"
+        << extra_ini;
+    window = std::make_unique<TPlatform>(PlatformOptions{bin_ / "tessary"});
+  }
+
+  TPlatform& W() { return *window; }
+  std::filesystem::path Path(const std::string& name) const { return dir / name; }
+
+  template <class T>
+  T* Find(const char* name) {
+    T* c = window->findChild<T*>(name);
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+  }
+
+  void Click(const char* button) {
+    QPushButton* b = Find<QPushButton>(button);
+    if (b) b->click();
+  }
+
+  // 'Open AVI' with the open dialog answering `path`.
+  bool OpenThroughButton1(const std::filesystem::path& path) {
+    dialogs.open_file_names.push_back(QString::fromStdString(path.string()));
+    Click("Button1");
+    return window->Run.VideoLoaded;
+  }
+
+  // A left click on the frame at (x, y).
+  void ClickImage1(int x, int y) {
+    QLabel* image = Find<QLabel>("Image1");
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(x, y), image->mapToGlobal(QPointF(x, y)), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(image, &press);
+  }
+
+  // Lets the timer work until playback or the run has ended; false when it
+  // is still going after a generous limit (a run that never ends).
+  bool WaitUntilStopped(int limit_ms = 120000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (window->Run.Playing || window->Run.MeasuringRun || window->Timer1->isActive()) {
+      if (clock.elapsed() > limit_ms) return false;
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+  }
+
+  // Result rows of the table (the lines after its header).
+  std::vector<std::string> Rows() {
+    const auto& lines = window->Results.Lines();
+    const int header = DetectCsvVersion(window->Results).CsvHeaderLines;
+    if (static_cast<int>(lines.size()) <= header) return {};
+    return {lines.begin() + header, lines.end()};
+  }
+
+  TestFolder dir;
+  ScriptedDialogService dialogs;
+  ScopedDialogService use{dialogs};
+
+ private:
+  std::filesystem::path bin_ = dir / "bin";
+
+ public:
+  std::unique_ptr<TPlatform> window;
+};
+
+// A video of `frames` frames, each with one Gaussian star at (cx, cy) whose
+// flux is flux(n), on a flat background of 20.
+template <class FluxOf>
+std::vector<Bitmap24> StarFrames(int width, int height, int frames, double cx, double cy, FluxOf flux) {
+  std::vector<Bitmap24> out;
+  for (int n = 0; n < frames; ++n) {
+    SyntheticFrame f;
+    f.Width = width;
+    f.Height = height;
+    f.Background = 20;
+    f.Stars = {SyntheticStar{cx, cy, flux(n), 1.5}};
+    out.push_back(MakeStarFrame(f));
+  }
+  return out;
+}

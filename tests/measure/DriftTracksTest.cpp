@@ -1,0 +1,207 @@
+#include "measure/DriftTracks.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+PassedPointSet Passed(int f1, int x1, int y1, int f2, int x2, int y2) {
+  PassedPointSet p;
+  p.Frame1 = {f1, x1, y1};
+  p.Frame2 = {f2, x2, y2};
+  return p;
+}
+
+struct DriftRow {
+  const char* name;
+  PassedPointSet points;
+  int frame;
+  int expect_x, expect_y;
+};
+
+TEST(PredictDriftPosition, FollowsTheLineThroughBothPointsAndBackOntoEdges) {
+  const DriftRow rows[] = {
+      {"extrapolates forward", Passed(10, 100, 50, 20, 110, 55), 30, 120, 60},
+      {"interpolates, half to even", Passed(10, 100, 50, 20, 110, 55), 15, 105, 52},
+      {"extrapolates backward", Passed(10, 100, 50, 20, 110, 55), 0, 90, 45},
+      {"points in either order", Passed(20, 110, 55, 10, 100, 50), 30, 120, 60},
+      // x = 10 - n, y = 100 + n: the line meets x = 0 at y = 110.
+      {"left of the image onto x = 0", Passed(0, 10, 100, 10, 0, 110), 20, 0, 110},
+      // x = 50 + n, y = 5 - n: meets y = 0 at x = 55.
+      {"above the image onto y = 0", Passed(0, 50, 5, 1, 51, 4), 9, 55, 0},
+      // x = 700 + 2n, y = 100 + n: meets x = 720 at y = 110.
+      {"right of the image onto x = width", Passed(0, 700, 100, 1, 702, 101), 30, 720, 110},
+      // Horizontal drift keeps its row when put back on the right edge.
+      {"horizontal drift onto x = width", Passed(0, 700, 100, 10, 710, 100), 30, 720, 100},
+      // x = 300, y = 470 + n: meets y = 480 at x = 300.
+      {"vertical drift onto y = height", Passed(0, 300, 470, 1, 300, 471), 40, 300, 480},
+  };
+  for (const auto& row : rows) {
+    int32_t x = -7, y = -7;
+    ASSERT_TRUE(PredictDriftPosition(row.points, row.frame, 720, 480, x, y)) << row.name;
+    EXPECT_EQ(x, row.expect_x) << row.name;
+    EXPECT_EQ(y, row.expect_y) << row.name;
+  }
+}
+
+TEST(PredictDriftPosition, LeavesTheTrackedPositionWithoutTwoDistinctPoints) {
+  const PassedPointSet cases[] = {
+      Passed(10, 100, 50, 10, 110, 55),            // same frame
+      Passed(-100, -100, -100, 20, 110, 55),       // Frame1 unset
+      Passed(10, 100, 50, -100, -100, -100),       // Frame2 unset
+      PassedPointSet{},                            // nothing set
+  };
+  for (const auto& points : cases) {
+    int32_t x = 33, y = 44;
+    EXPECT_FALSE(PredictDriftPosition(points, 50, 720, 480, x, y));
+    EXPECT_EQ(x, 33);
+    EXPECT_EQ(y, 44);
+  }
+}
+
+LinkedPointTable Linked(int fb, int fe, std::array<std::array<int, 4>, 3> xy) {
+  LinkedPointTable t;
+  for (int k = 0; k < 3; ++k) {
+    t[k].Begin = {fb, xy[k][0], xy[k][1]};
+    t[k].End = {fe, xy[k][2], xy[k][3]};
+  }
+  return t;
+}
+
+TEST(InterpolateLinkedOffsets, ShiftMovesEachOffsetLinearly) {
+  // Offsets: object 1 (-100, -100) -> (-140, -80); object 3 (100, -50) -> (50, -50).
+  const auto t = Linked(0, 100, {{{100, 100, 110, 120}, {200, 200, 250, 200}, {300, 150, 300, 150}}});
+  EXPECT_EQ(InterpolateLinkedOffsets(t, 0, LinkMotion::Shift, 25), (LinkedOffsets{-100, -100, 100, -50}));
+  EXPECT_EQ(InterpolateLinkedOffsets(t, 50, LinkMotion::Shift, 25), (LinkedOffsets{-120, -90, 75, -50}));
+  EXPECT_EQ(InterpolateLinkedOffsets(t, 100, LinkMotion::Shift, 25), (LinkedOffsets{-140, -80, 50, -50}));
+  // Beyond End the offsets keep changing at the same rate.
+  EXPECT_EQ(InterpolateLinkedOffsets(t, 150, LinkMotion::Shift, 25), (LinkedOffsets{-160, -70, 25, -50}));
+  // Object 1 at 1/4: -100 + 0.25 * -40 = -110, -100 + 0.25 * 20 = -95; object 3 87.5 -> 88 (half to even).
+  EXPECT_EQ(InterpolateLinkedOffsets(t, 25, LinkMotion::Shift, 25), (LinkedOffsets{-110, -95, 88, -50}));
+}
+
+TEST(InterpolateLinkedOffsets, NeedsObjectOnesBeginAndEndFrames) {
+  auto t = Linked(0, 100, {{{1, 1, 2, 2}, {3, 3, 4, 4}, {5, 5, 6, 6}}});
+  t[0].End.Clear();
+  EXPECT_FALSE(InterpolateLinkedOffsets(t, 10, LinkMotion::Shift, 25));
+  t = Linked(40, 40, {{{1, 1, 2, 2}, {3, 3, 4, 4}, {5, 5, 6, 6}}});
+  EXPECT_FALSE(InterpolateLinkedOffsets(t, 10, LinkMotion::Rotate, 25));
+}
+
+TEST(InterpolateLinkedOffsets, RotateTurnsEachObjectAtItsOwnRateTheShortWay) {
+  // Guide at (200, 200) both times. Object 1 turns from (100, 0) to (0, 100):
+  // a quarter turn counter-clockwise in pixel coordinates. Object 3 turns from
+  // (0, -50) (angle 3 pi / 2) to (50, 0) (angle 0): a quarter turn the other
+  // way across the seam, which must not go three quarters round.
+  const auto t = Linked(0, 100, {{{300, 200, 200, 300}, {200, 200, 200, 200}, {200, 150, 250, 200}}});
+  for (int n : {0, 25, 50, 75, 100, 200}) {
+    const auto got = InterpolateLinkedOffsets(t, n, LinkMotion::Rotate, 25);
+    ASSERT_TRUE(got);
+    const double a1 = (std::numbers::pi / 2) * n / 100.0;
+    const double a3 = 3 * std::numbers::pi / 2 + (std::numbers::pi / 2) * n / 100.0;
+    EXPECT_EQ(got->Dx1, std::lrint(100 * std::cos(a1))) << n;
+    EXPECT_EQ(got->Dy1, std::lrint(100 * std::sin(a1))) << n;
+    EXPECT_EQ(got->Dx3, std::lrint(50 * std::cos(a3))) << n;
+    EXPECT_EQ(got->Dy3, std::lrint(50 * std::sin(a3))) << n;
+  }
+  const auto mid = *InterpolateLinkedOffsets(t, 50, LinkMotion::Rotate, 25);
+  EXPECT_EQ(mid, (LinkedOffsets{71, 71, 35, -35}));
+}
+
+TEST(InterpolateLinkedOffsets, RotateScalesRowsAtVideoRatesOf26AndMore) {
+  // A fixed offset stays fixed with either scale; at 30 fps the row distance is
+  // stretched by 1.125 for the angle and shrunk back for the result.
+  const auto t = Linked(0, 10, {{{200, 280, 200, 280}, {200, 200, 200, 200}, {260, 245, 260, 245}}});
+  for (int rate : {25, 30}) {
+    const auto got = InterpolateLinkedOffsets(t, 7, LinkMotion::Rotate, rate);
+    ASSERT_TRUE(got);
+    EXPECT_EQ(*got, (LinkedOffsets{0, 80, 60, 45})) << rate;
+  }
+}
+
+TEST(PredictTrack, FitSucceedsFromTheEleventhSampleAndPredictsTheLine) {
+  PredictTrack track;
+  ResetPredictTrack(track);
+  EXPECT_EQ(track.Enabled, 1);
+  for (int f = 100; f < 110; ++f) AddPredictTrackSample(track, f, 2.0 * f + 5, 300.0 - 0.5 * f);
+  EXPECT_EQ(FitPredictTrack(track), 1);
+  EXPECT_EQ(track.SlopeX, 0.0);
+  AddPredictTrackSample(track, 110, 2.0 * 110 + 5, 300.0 - 0.5 * 110);
+  ASSERT_EQ(FitPredictTrack(track), 0);
+  EXPECT_NEAR(track.SlopeX, 2.0, 1e-9);
+  EXPECT_NEAR(track.InterceptY, 300.0, 1e-6);
+  EXPECT_EQ(PredictTrackX(track, 150), 305);
+  // 300 - 0.5 * 151 = 224.5: halves away from zero.
+  EXPECT_EQ(PredictTrackY(track, 151), 225);
+}
+
+TEST(PredictTrack, FitUsesOnlyTheLastFrameRangeSamples) {
+  PredictTrack track;
+  ResetPredictTrack(track);
+  track.FrameRange = 10;
+  for (int f = 0; f < 50; ++f) AddPredictTrackSample(track, f, 999.0, -999.0);  // old, off the line
+  for (int f = 50; f < 61; ++f) AddPredictTrackSample(track, f, f + 1.0, 2.0 * f);
+  ASSERT_EQ(FitPredictTrack(track), 0);
+  EXPECT_EQ(PredictTrackX(track, 70), 71);
+  EXPECT_EQ(PredictTrackY(track, 70), 140);
+}
+
+TEST(PredictTrack, RingWrapsAfterAThousandSamples) {
+  PredictTrack track;
+  ResetPredictTrack(track);
+  track.FrameRange = 300;
+  for (int i = 0; i < 1000; ++i) AddPredictTrackSample(track, i, i, i);
+  EXPECT_EQ(track.RingIndex, 999);
+  AddPredictTrackSample(track, 1000, 1000, 1000);
+  EXPECT_EQ(track.RingIndex, 0);
+  EXPECT_EQ(track.LastSample, 1000);
+  EXPECT_EQ(PredictTrackRingIndex(track, 0), 0);
+  EXPECT_EQ(PredictTrackRingIndex(track, -1), 999);
+  EXPECT_EQ(track.Frames[PredictTrackRingIndex(track, -1)], 999);
+  EXPECT_EQ(PredictTrackRingIndex(track, -300), 700);
+  EXPECT_EQ(PredictTrackRingIndex(track, -301), PredictTrack::kNoSlot);
+  EXPECT_EQ(PredictTrackRingIndex(track, 1), PredictTrack::kNoSlot);
+}
+
+TEST(PredictTrack, RingIndexStopsAtTheStoredSamples) {
+  PredictTrack track;
+  ResetPredictTrack(track);
+  EXPECT_EQ(PredictTrackRingIndex(track, 0), PredictTrack::kNoSlot);
+  for (int i = 0; i < 5; ++i) AddPredictTrackSample(track, i, i, i);
+  EXPECT_EQ(PredictTrackRingIndex(track, 0), 4);
+  EXPECT_EQ(PredictTrackRingIndex(track, -4), 0);
+  EXPECT_EQ(PredictTrackRingIndex(track, -5), PredictTrack::kNoSlot);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TrackPointFrameText, ShowsTheFrameOrTheWordWhenUnset) {
+  EXPECT_EQ(TrackPointFrameText({120, 5, 6}, "Frame1"), "120");
+  EXPECT_EQ(TrackPointFrameText({0, 5, 6}, "Frame1"), "0");
+  EXPECT_EQ(TrackPointFrameText(TrackPoint{}, "Frame2"), "Frame2");
+}
+
+TEST(SetLinkedPoints, StoresEveryObjectAndSwapsReversedPairsOnceBothAreSet) {
+  LinkedPointTable t;
+  SetLinkedPoints(t, LinkedPointKind::End, 50, {{{10, 11}, {20, 21}, {30, 31}}});
+  EXPECT_EQ(t[1].End, (TrackPoint{50, 20, 21}));
+  EXPECT_FALSE(t[0].Begin.HasFrame());
+  // Begin marked later than End: both ends are swapped for every object.
+  SetLinkedPoints(t, LinkedPointKind::Begin, 80, {{{12, 13}, {22, 23}, {32, 33}}});
+  for (size_t k = 0; k < 3; ++k) {
+    EXPECT_EQ(t[k].Begin.Frame, 50) << k;
+    EXPECT_EQ(t[k].End.Frame, 80) << k;
+  }
+  EXPECT_EQ(t[2].Begin, (TrackPoint{50, 30, 31}));
+  EXPECT_EQ(t[2].End, (TrackPoint{80, 32, 33}));
+  // In order: nothing swaps.
+  SetLinkedPoints(t, LinkedPointKind::End, 90, {{{1, 1}, {2, 2}, {3, 3}}});
+  EXPECT_EQ(t[0].Begin.Frame, 50);
+  EXPECT_EQ(t[0].End.Frame, 90);
+}
+
+}  // namespace

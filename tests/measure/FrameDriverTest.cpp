@@ -1,0 +1,642 @@
+#include "measure/FrameDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <vector>
+
+#include "measure/RunControl.h"
+#include "support/SyntheticStars.h"
+
+namespace {
+
+// A frame source over generated frames and a row sink that keeps every block.
+struct Rig {
+  FrameDriverState state;
+  DataLineBlocks lines{};
+  FrameDriverSettings s;
+  FrameIo io;
+  FrameDriverHooks plain;
+  std::vector<Bitmap24> frames;
+  std::vector<DataLineBlocks> rows;
+  int grabs = 0;
+  bool fail = false;
+
+  explicit Rig(std::vector<Bitmap24> f) : frames(std::move(f)) {
+    s.ScrollMax = static_cast<int>(frames.size()) - 1;
+    io.GrabFrame = [this](int n, Bitmap24& bmp) -> std::string {
+      ++grabs;
+      if (fail) {
+        bmp.Resize(bmp.Width(), bmp.Height());
+        return "Fail to get a bitmap.\r\nno frame";
+      }
+      bmp = frames[static_cast<size_t>(n)];
+      return "";
+    };
+    io.AppendRows = [this](const DataLineBlocks& b) { rows.push_back(b); };
+  }
+
+  void Place(int k, int x, int y, TrackModeKind mode = TrackModeKind::Off, int ap = 6, int inner = 8, int outer = 25) {
+    const int i = k - 1;
+    SetObjectSetting(lines, i, &ObjectResult::ApertureRadius, ap);
+    SetObjectSetting(lines, i, &ObjectResult::BackgroundInner, inner);
+    SetObjectSetting(lines, i, &ObjectResult::BackgroundOuter, outer);
+    SetObjectSetting(lines, i, &ObjectResult::PrevX, x);
+    SetObjectSetting(lines, i, &ObjectResult::PrevY, y);
+    SetObjectSetting(lines, i, &ObjectResult::TrackMode, static_cast<uint8_t>(mode));
+    SetObjectSetting(lines, i, &ObjectResult::BandWidth, 1);
+    RebuildObjectMasks(state, lines, s, k);
+  }
+
+  FrameOutcome Show(int n) { return ShowNeighbor(state, lines, s, n, io, plain); }
+  FrameOutcome Show(int n, FrameDriverHooks& h) { return ShowNeighbor(state, lines, s, n, io, h); }
+};
+
+SyntheticFrame ThreeStars() {
+  SyntheticFrame f;
+  f.Width = 720;
+  f.Height = 480;
+  f.Background = 20;
+  f.NoiseSigma = 2;
+  f.Seed = 77;
+  f.Stars = {{100, 100, 2500, 1.5}, {300, 200, 1500, 1.5}, {500, 350, 2000, 1.5}};
+  return f;
+}
+
+std::vector<Bitmap24> Occultation(int count, int event_frame) {
+  std::vector<Bitmap24> v;
+  for (int n = 0; n < count; ++n) v.push_back(MakeStarFrame(OccultationFrame(ThreeStars(), n, event_frame, 0.2)));
+  return v;
+}
+
+std::vector<Bitmap24> Flat(int count, int w = 64, int h = 48, uint8_t value = 30) {
+  Bitmap24 b(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) b.Set(x, y, {value, value, value});
+  return std::vector<Bitmap24>(static_cast<size_t>(count), b);
+}
+
+// The window's chain: START measures the current frame, each Timer1 tick
+// moves the position, the change measures it, the end-of-range rule stops.
+void RunToEnd(Rig& rig, int start, int step) {
+  int pos = start;
+  rig.state.MeasuringRun = true;
+  FrameOutcome out = rig.Show(pos);
+  if (!rig.state.MeasuringRun || out.StopTimer) return;
+  for (int guard = 0; guard < 10000; ++guard) {
+    const TimerTick t = PlanTimerTick(pos, step, rig.s.ScrollMax, false);
+    if (t.Move) {
+      pos = t.NewPosition;
+      out = rig.Show(pos);
+      if (NextStepPassesEnd(pos, step, rig.s.ScrollMax)) {
+        rig.state.MeasuringRun = false;
+        return;
+      }
+      if (out.StopTimer) return;
+    }
+    if (t.StopTimer) {
+      rig.state.MeasuringRun = false;
+      return;
+    }
+  }
+  FAIL() << "run did not end";
+}
+
+// Records the tracking calls; TrackStep moves toward a target one pixel per step.
+struct Recorder : FrameDriverHooks {
+  std::vector<int> order;
+  std::vector<int> optimized;
+  int target_x = -1, target_y = -1;
+  int moves = 0;
+  void TrackStep(FrameContext&, int k, int& x, int& y) override {
+    order.push_back(k);
+    if (target_x < 0) return;
+    if (x < target_x) ++x, ++moves;
+    if (y < target_y) ++y;
+  }
+  void OptimizeDirection(FrameContext&, int k, int, int) override { optimized.push_back(k); }
+};
+
+}  // namespace
+
+TEST(FrameDriver, ObjectOrderTwoThreeOne) {
+  struct Row {
+    int count;
+    std::vector<int> order;
+  } rows[] = {{1, {1}}, {2, {2, 1}}, {3, {2, 3, 1}}};
+  for (const Row& r : rows) {
+    Rig rig(Flat(2));
+    rig.s.ObjectCount = r.count;
+    for (int k = 1; k <= 3; ++k) rig.Place(k, 20 + 5 * k, 20, TrackModeKind::Anchor);
+    Recorder h;
+    rig.Show(0, h);
+    EXPECT_EQ(h.order, r.order) << r.count;
+  }
+}
+
+TEST(FrameDriver, RunOverOccultationRecordsKnownFluxes) {
+  Rig rig(Occultation(10, 5));
+  rig.s.ObjectCount = 3;
+  rig.Place(1, 100, 100);
+  rig.Place(2, 300, 200);
+  rig.Place(3, 500, 350);
+  RunToEnd(rig, 0, 1);
+  ASSERT_EQ(rig.rows.size(), 10u);
+  for (size_t n = 0; n < rig.rows.size(); ++n) {
+    const DataLineBlocks& b = rig.rows[n];
+    EXPECT_EQ(b[0].FrameNumberX10, static_cast<int>(10 * n));
+    EXPECT_EQ(b[2].FrameNumberX10, static_cast<int>(10 * n));
+    // Noise 2 per pixel over 137 aperture pixels and the background estimate: +-60.
+    EXPECT_NEAR(b[0].Objects[0].Value, n < 5 ? 2500 : 500, 60) << n;
+    EXPECT_NEAR(b[0].Objects[1].Value, 1500, 60) << n;
+    EXPECT_NEAR(b[0].Objects[2].Value, 2000, 60) << n;
+    // The fields split the star and the aperture between them; each field has
+    // its own background estimate, so the values add up only to within the noise.
+    EXPECT_NEAR(b[1].Objects[0].Value + b[2].Objects[0].Value, b[0].Objects[0].Value, 5) << n;
+    EXPECT_EQ(b[1].Objects[0].AperturePixelCount + b[2].Objects[0].AperturePixelCount, 137) << n;
+    EXPECT_NEAR(b[1].Objects[0].ApertureSum + b[2].Objects[0].ApertureSum, b[0].Objects[0].ApertureSum, 1) << n;
+    EXPECT_EQ(b[0].Objects[0].X, 0);  // 'OFF' objects keep X, Y as stored
+  }
+  EXPECT_EQ(rig.state.LastMeasuredFrame, 9);
+  EXPECT_FALSE(rig.state.MeasuringRun);
+}
+
+TEST(FrameDriver, IntervalFiveOnTwelveFramesMeasuresThreeFrames) {
+  Rig rig(Flat(12));
+  rig.Place(1, 30, 20);
+  RunToEnd(rig, 0, 5);
+  ASSERT_EQ(rig.rows.size(), 3u);
+  EXPECT_EQ(rig.rows[0][0].FrameNumberX10, 0);
+  EXPECT_EQ(rig.rows[1][0].FrameNumberX10, 50);
+  EXPECT_EQ(rig.rows[2][0].FrameNumberX10, 100);
+}
+
+TEST(FrameDriver, RunFromNearTheEndEndsByItself) {
+  // Started at 9 with step 5: START measures 9, the first tick would pass 11.
+  Rig rig(Flat(12));
+  rig.Place(1, 30, 20);
+  RunToEnd(rig, 9, 5);
+  ASSERT_EQ(rig.rows.size(), 1u);
+  EXPECT_EQ(rig.rows[0][0].FrameNumberX10, 90);
+  EXPECT_FALSE(rig.state.MeasuringRun);
+}
+
+TEST(FrameDriver, RunStartedOnTheLastFrameAppendsOneRowAndEnds) {
+  Rig rig(Flat(12));
+  rig.Place(1, 30, 20);
+  rig.state.MeasuringRun = true;
+  const FrameOutcome out = rig.Show(11);
+  EXPECT_EQ(out.RowsAppended, 1);
+  EXPECT_TRUE(out.RunEnded);
+  EXPECT_TRUE(out.StopTimer);
+  EXPECT_FALSE(rig.state.MeasuringRun);
+  EXPECT_EQ(rig.state.LastMeasuredFrame, 11);
+  EXPECT_EQ(rig.rows.size(), 1u);
+}
+
+TEST(FrameDriver, SingleFrameStepEndsTheRun) {
+  Rig rig(Flat(12));
+  rig.Place(1, 30, 20);
+  rig.state.MeasuringRun = true;
+  rig.state.SingleFrameRun = true;
+  const FrameOutcome out = rig.Show(3);
+  EXPECT_EQ(out.RowsAppended, 1);
+  EXPECT_FALSE(rig.state.MeasuringRun);
+  EXPECT_FALSE(rig.state.SingleFrameRun);
+  EXPECT_FALSE(out.StopTimer);
+}
+
+TEST(FrameDriver, NoRowsOutsideARun) {
+  Rig rig(Flat(12));
+  rig.Place(1, 30, 20);
+  const FrameOutcome out = rig.Show(4);
+  EXPECT_TRUE(out.Measured);
+  EXPECT_EQ(out.RowsAppended, 0);
+  EXPECT_TRUE(rig.rows.empty());
+  EXPECT_EQ(rig.lines[0].FrameNumberX10, 40);
+}
+
+TEST(FrameDriver, FailedGrabDuringARunStopsItWithoutRows) {
+  Rig rig(Flat(12));
+  rig.Place(1, 30, 20);
+  rig.state.MeasuringRun = true;
+  rig.fail = true;
+  const FrameOutcome out = rig.Show(4);
+  EXPECT_EQ(out.GrabError, "Fail to get a bitmap.\r\nno frame");
+  EXPECT_TRUE(out.StopTimer);
+  EXPECT_FALSE(rig.state.MeasuringRun);
+  EXPECT_EQ(out.RowsAppended, 0);
+  EXPECT_TRUE(rig.rows.empty());
+  EXPECT_EQ(rig.state.LastMeasuredFrame, -1);
+}
+
+TEST(FrameDriver, FrameOutsideTheRangeIsBlackAndEndsTheTimer) {
+  Rig rig(Flat(12));
+  rig.Place(1, 30, 20);
+  rig.state.MeasuringRun = true;
+  const FrameOutcome out = rig.Show(12);
+  EXPECT_TRUE(out.BlackFrame);
+  EXPECT_FALSE(out.Measured);
+  EXPECT_TRUE(out.StopTimer);
+  EXPECT_EQ(rig.grabs, 0);
+  EXPECT_TRUE(rig.rows.empty());
+  EXPECT_FALSE(rig.state.MeasuringRun);
+}
+
+TEST(FrameDriver, DriverIsNotReentrant) {
+  Rig rig(Flat(3));
+  rig.Place(1, 30, 20);
+  struct Nested : FrameDriverHooks {
+    Rig* rig = nullptr;
+    FrameOutcome inner;
+    void AfterObjects(FrameContext&) override { inner = rig->Show(1); }
+  } h;
+  h.rig = &rig;
+  const FrameOutcome out = rig.Show(0, h);
+  EXPECT_TRUE(h.inner.Reentered);
+  EXPECT_TRUE(out.Measured);
+  EXPECT_FALSE(rig.state.InDriver);
+  EXPECT_TRUE(rig.Show(1).Measured);  // the guard is released
+}
+
+TEST(FrameDriver, BackgroundFormOfBlockZeroIsKept) {
+  Rig rig(Flat(3));
+  rig.Place(1, 30, 20);
+  SetObjectSetting(rig.lines, 0, &ObjectResult::BackgroundForm, 2);
+  struct Changer : FrameDriverHooks {
+    void AfterObjects(FrameContext& c) override {
+      for (auto& b : c.Lines) b.Objects[0].BackgroundForm = 0;
+    }
+  } h;
+  rig.Show(0, h);
+  EXPECT_EQ(rig.lines[0].Objects[0].BackgroundForm, 2);
+}
+
+TEST(FrameDriver, PlacedObjectGetsItsPositionWithThreeObjects) {
+  Rig rig(Flat(3, 200, 100));
+  rig.s.ObjectCount = 3;
+  rig.Place(1, 50, 50, TrackModeKind::Anchor);
+  rig.Place(2, 100, 50, TrackModeKind::Anchor);
+  rig.Place(3, 150, 50, TrackModeKind::Anchor);
+  Recorder h;
+  h.target_x = 1000;  // every step moves one pixel right
+  h.target_y = -1;
+  rig.state.PositionJustSet = true;
+  rig.state.ObjectBeingPlaced = {true, false, false};
+  rig.Show(0, h);
+  // Object A (processed last) took its tracked position as start and current.
+  EXPECT_EQ(rig.lines[0].Objects[0].PrevX, 51);
+  EXPECT_EQ(rig.lines[2].Objects[0].PrevX, 51);
+  EXPECT_EQ(rig.lines[1].Objects[0].X, 51);
+  // Object B tracked once ('Anchor') but kept its start position.
+  EXPECT_EQ(rig.lines[0].Objects[1].PrevX, 100);
+  EXPECT_EQ(rig.lines[0].Objects[1].X, 101);
+  EXPECT_FALSE(rig.state.PositionJustSet);
+}
+
+TEST(FrameDriver, DirectionOptimisedAtTheSelectedObject) {
+  Rig rig(Flat(3, 200, 100));
+  rig.s.ObjectCount = 3;
+  rig.s.SelectedObject = 3;
+  for (int k = 1; k <= 3; ++k) rig.Place(k, 40 * k, 50, TrackModeKind::Anchor);
+  Recorder h;
+  rig.state.OptimizeDirectionNow = true;
+  rig.state.AutoRectangleDirection = true;
+  rig.Show(0, h);
+  EXPECT_EQ(h.optimized, std::vector<int>{3});
+  EXPECT_FALSE(rig.state.OptimizeDirectionNow);
+}
+
+TEST(FrameDriver, DriftIteratesAtMostFiveStepsOrUntilStill) {
+  struct Row {
+    const char* name;
+    int target;
+    bool placed;
+    int steps;
+    int final_x;
+  } rows[] = {
+      {"star found at once", 50, false, 1, 50},
+      {"three pixels away", 53, false, 3, 53},
+      {"keeps moving", 80, false, 5, 56},
+      {"being placed", 80, true, 1, 52},
+  };
+  for (const Row& r : rows) {
+    Rig rig(Flat(3, 200, 100));
+    rig.Place(1, 50, 50, TrackModeKind::Drift);
+    Recorder h;
+    h.target_x = r.target;
+    h.target_y = -1;
+    rig.state.ObjectBeingPlaced[0] = r.placed;
+    rig.Show(0, h);
+    // The first step is the plain tracking step, then the drift loop.
+    EXPECT_EQ(static_cast<int>(h.order.size()) - 1, r.steps) << r.name;
+    EXPECT_EQ(rig.lines[0].Objects[0].X, r.final_x) << r.name;
+    EXPECT_EQ(rig.lines[0].Objects[0].PrevX, rig.lines[0].Objects[0].X) << r.name;
+  }
+}
+
+TEST(FrameDriver, SelectedObjectSettingsWrittenIntoEveryBlock) {
+  Rig rig(Flat(3));
+  rig.Place(1, 30, 20);
+  rig.s.ApertureRadius = 4;
+  rig.s.BackgroundInner = 6;
+  rig.s.BackgroundOuter = 12;
+  rig.s.BandWidth = 7;
+  rig.s.Gap = 3;
+  rig.s.Threshold = 40;
+  rig.s.SyncTracking = true;
+  rig.state.Geometry[0].DirectionX = 300;
+  rig.state.Geometry[0].DirectionY = 400;
+  rig.Show(2);
+  for (size_t j = 0; j < 3; ++j) {
+    const ObjectResult& o = rig.lines[j].Objects[0];
+    EXPECT_EQ(o.ApertureRadius, 4);
+    EXPECT_EQ(o.BackgroundInner, 6);
+    EXPECT_EQ(o.BackgroundOuter, 12);
+    EXPECT_EQ(o.BandWidth, 7);
+    EXPECT_EQ(o.Gap, 3);
+    EXPECT_EQ(o.Threshold, 40);
+    EXPECT_EQ(o.SyncTracking, 1);
+    EXPECT_EQ(o.DirectionX, 300);
+    EXPECT_EQ(o.DirectionY, 400);
+    EXPECT_EQ(rig.lines[j].FrameNumberX10, 20);
+  }
+}
+
+TEST(FrameDriver, DirectionSettingModeMeasuresTheLastFrameAgain) {
+  Rig rig(Flat(3));
+  rig.Place(1, 30, 20);
+  rig.Show(1);
+  const int grabs = rig.grabs;
+  rig.s.DirectionSettingMode = true;
+  rig.s.ApertureRadius = 2;
+  SetObjectSetting(rig.lines, 0, &ObjectResult::ApertureRadius, 2);
+  rig.Show(2);
+  EXPECT_EQ(rig.grabs, grabs);
+  EXPECT_EQ(rig.lines[0].Objects[0].AperturePixelCount, 21);  // masks rebuilt for radius 2
+  EXPECT_EQ(rig.lines[0].Objects[0].ApertureSum, 21 * 30);
+}
+
+TEST(FrameDriver, FiltersRunBeforeMeasuring) {
+  Rig rig(Flat(3, 64, 48, 30));
+  rig.Place(1, 30, 20);
+  rig.s.Filters.GainTenths = 20;
+  rig.Show(0);
+  EXPECT_EQ(rig.lines[0].Objects[0].ApertureSum, 137 * 60);
+}
+
+TEST(FrameDriver, ShowFieldSplitsRowsAndMeasuresNothing) {
+  Bitmap24 f(4, 5);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 4; ++x) f.Set(x, y, {static_cast<uint8_t>(y), 0, 0});
+  Rig rig({f});
+  rig.Place(1, 2, 2);
+  rig.s.ShowField = true;
+  rig.state.MeasuringRun = true;
+  const FrameOutcome out = rig.Show(0);
+  EXPECT_FALSE(out.Measured);
+  EXPECT_TRUE(rig.rows.empty());
+  ASSERT_EQ(out.FieldImage.Height(), 5);
+  // Rows 0, 2 on top, 1, 3 below, the odd last row dropped (black).
+  EXPECT_EQ(out.FieldImage.Get(0, 0).b, 0);
+  EXPECT_EQ(out.FieldImage.Get(0, 1).b, 2);
+  EXPECT_EQ(out.FieldImage.Get(0, 2).b, 1);
+  EXPECT_EQ(out.FieldImage.Get(0, 3).b, 3);
+  EXPECT_EQ(out.FieldImage.Get(0, 4).b, 0);
+}
+
+TEST(SignalAreas, BoxNeverCountsRowZero) {
+  Bitmap24 f(10, 10);
+  for (int x = 0; x < 10; ++x) f.Set(x, 0, {255, 255, 255});
+  for (int y = 1; y < 10; ++y)
+    for (int x = 0; x < 10; ++x) f.Set(x, y, {10, 20, 30});
+  const BoxSums s = SumBoxRGB(f, 5, 0, 2, 1);  // rows -2..2, only 1..2 count
+  EXPECT_EQ(s.Count, 6);
+  EXPECT_EQ(s.B, 60);
+  EXPECT_EQ(s.R, 180);
+  EXPECT_EQ(SumBoxRGB(f, -10, 5, 2, 2).Count, 0);
+  EXPECT_EQ(SumBoxRGB(f, 9, 9, 2, 2).Count, 9);
+}
+
+TEST(SignalAreas, ThresholdRulesAndRoundings) {
+  // Two pixels 100 and 101 in rows 1 and 2 (row 0 of the box is never
+  // counted): level 100.5, rounded half away from zero to 101.
+  Bitmap24 g(10, 10);
+  g.Set(4, 1, {100, 100, 100});
+  g.Set(4, 2, {101, 101, 101});
+  Signal1Box top{4, 1, 0, 1};  // rows 0..2, row 0 never counted
+  EXPECT_DOUBLE_EQ(DetectSignal1(g, top, 0).Level, 100.5);
+  EXPECT_TRUE(DetectSignal1(g, top, 101).Detected);
+  EXPECT_FALSE(DetectSignal1(g, top, 102).Detected);
+  Signal1Box outside{-50, -50, 2, 2};
+  EXPECT_EQ(DetectSignal1(g, outside, 0).Level, 0.0);
+  EXPECT_TRUE(DetectSignal1(g, outside, 0).Detected);
+  EXPECT_FALSE(DetectSignal1(g, outside, 1).Detected);
+  // Signal2: 5 x 5 box, integer mean. 24 pixels 100 and one 124: 2524 / 25 = 100.96 -> 100.
+  Bitmap24 h(20, 20);
+  for (int y = 8; y <= 12; ++y)
+    for (int x = 8; x <= 12; ++x) h.Set(x, y, {100, 100, 100});
+  h.Set(10, 10, {124, 124, 124});
+  EXPECT_EQ(DetectSignal2(h, 10, 10, 100, 0), true);
+  EXPECT_EQ(DetectSignal2(h, 10, 10, 101, 0), false);
+  EXPECT_EQ(DetectSignal2(h, 10, 10, 101, 3), std::nullopt);
+}
+
+TEST(FrameDriver, SignalsGoIntoEveryBlock) {
+  Bitmap24 f(64, 48);
+  for (int y = 1; y < 48; ++y)
+    for (int x = 0; x < 10; ++x) f.Set(x, y, {200, 200, 200});
+  Rig rig({f});
+  rig.Place(1, 40, 20);
+  rig.s.Signals.SignalMarkersOn = true;
+  rig.s.Signals.Signal1 = {5, 10, 2, 2};
+  rig.s.Signals.Signal2X = 30;
+  rig.s.Signals.Signal2Y = 30;
+  rig.s.Signals.Threshold = 128;
+  rig.state.PendingSoundNote = "beep";
+  const FrameOutcome out = rig.Show(0);
+  ASSERT_TRUE(out.Signal1.has_value());
+  EXPECT_TRUE(out.Signal1->Detected);
+  EXPECT_EQ(out.Signal2Detected, false);
+  for (size_t j = 0; j < 3; ++j) {
+    EXPECT_EQ(rig.lines[j].Signal1Detected, 1);
+    EXPECT_DOUBLE_EQ(rig.lines[j].Signal1Level, 200.0);
+    EXPECT_EQ(rig.lines[j].Signal2Detected, 0);
+  }
+  EXPECT_TRUE(rig.state.PendingSoundNote.empty());
+  // With the sound graph open its detection and note replace Signal1.
+  rig.s.Signals.SoundGraphOpen = true;
+  rig.s.Signals.SoundSignalDetected = false;
+  rig.state.PendingSoundNote = "beep";
+  rig.Show(0);
+  EXPECT_EQ(rig.lines[2].Signal1Detected, 0);
+  EXPECT_EQ(rig.lines[1].SoundNote, "beep");
+}
+
+TEST(FrameDriver, SameValueWarningForARepeatedMeasurement) {
+  Rig rig(Flat(3));
+  rig.Place(1, 30, 20);
+  EXPECT_FALSE(rig.Show(0).SameValueWarning);  // store starts at 0, 0, 0; the flat frame has sums
+  EXPECT_TRUE(rig.Show(1).SameValueWarning);   // identical frames repeat the triple
+}
+
+namespace {
+
+// Moves each object one pixel right per tracking step until its own target.
+struct Targets : FrameDriverHooks {
+  std::array<int, 3> target{};
+  bool linked_points = false;
+  GuideLinkOffsets offsets;
+  std::vector<int> psf, refit;
+  void TrackStep(FrameContext&, int k, int& x, int&) override {
+    if (x < target[static_cast<size_t>(k - 1)]) ++x;
+  }
+  std::optional<GuideLinkOffsets> GuideOffsets(FrameContext&) override {
+    if (!linked_points) return std::nullopt;
+    return offsets;
+  }
+  void MeasurePsf(FrameContext&, int k, int, int) override { psf.push_back(k); }
+  void RefitStarProfile(FrameContext&, int k, int&, int&) override { refit.push_back(k); }
+};
+
+Rig LinkedRig(TrackModeKind guide_mode) {
+  Rig rig(Flat(3, 200, 100));
+  rig.s.ObjectCount = 3;
+  rig.s.Link = true;
+  rig.Place(1, 50, 50, TrackModeKind::Anchor);
+  rig.Place(2, 100, 50, guide_mode);
+  rig.Place(3, 150, 50, TrackModeKind::Anchor);
+  return rig;
+}
+
+}  // namespace
+
+TEST(FrameDriver, LinkMovesObjectsWithADriftingGuide) {
+  Rig rig = LinkedRig(TrackModeKind::Drift);
+  Targets h;
+  h.target = {50, 103, 150};
+  rig.Show(0, h);
+  EXPECT_EQ(rig.lines[0].Objects[1].X, 103);
+  EXPECT_EQ(rig.lines[0].Objects[1].PrevX, 103);
+  // The guide's shift of 3 moved the start of A and C before they were measured.
+  EXPECT_EQ(rig.lines[2].Objects[0].PrevX, 53);
+  EXPECT_EQ(rig.lines[0].Objects[0].X, 53);
+  EXPECT_EQ(rig.lines[1].Objects[2].PrevX, 153);
+  EXPECT_EQ(rig.state.ObjectX[2], 153);
+}
+
+TEST(FrameDriver, LinkWithInterpolatedOffsets) {
+  Rig rig = LinkedRig(TrackModeKind::Drift);
+  Targets h;
+  h.target = {0, 103, 0};
+  h.linked_points = true;
+  h.offsets = {-60, 4, 40, -4};
+  rig.Show(0, h);
+  EXPECT_EQ(rig.lines[0].Objects[0].PrevX, 43);
+  EXPECT_EQ(rig.lines[0].Objects[0].PrevY, 54);
+  EXPECT_EQ(rig.lines[0].Objects[2].PrevX, 143);
+  EXPECT_EQ(rig.lines[0].Objects[2].PrevY, 46);
+}
+
+TEST(FrameDriver, LinkWithAnAnchoredGuideAppliesItsShiftToEachObject) {
+  Rig rig = LinkedRig(TrackModeKind::Anchor);
+  Targets h;
+  h.target = {50, 103, 150};
+  rig.Show(0, h);
+  EXPECT_EQ(rig.lines[0].Objects[1].X, 101);  // one step
+  EXPECT_EQ(rig.lines[0].Objects[0].X, 51);
+  EXPECT_EQ(rig.lines[0].Objects[2].X, 151);
+  EXPECT_EQ(rig.lines[0].Objects[0].PrevX, 50);  // 'Anchor' keeps the start
+}
+
+TEST(FrameDriver, PsfPhotometryGoesThroughItsHook) {
+  Rig rig(Flat(3));
+  rig.s.ObjectCount = 2;
+  rig.s.SelectedObject = 2;
+  rig.s.PsfPhotometry = true;
+  rig.Place(1, 20, 20);
+  rig.Place(2, 40, 20);
+  Targets h;
+  rig.state.PsfRefitPending = true;
+  rig.Show(0, h);
+  EXPECT_EQ(h.psf, (std::vector<int>{2, 1}));
+  EXPECT_EQ(h.refit, std::vector<int>{2});  // the refit belongs to the selected object
+  EXPECT_FALSE(rig.state.PsfRefitPending);
+  EXPECT_EQ(rig.lines[0].Objects[0].AperturePixelCount, 0);
+}
+
+TEST(FrameDriver, DriftWithPassedPointsStartsAtThePredictionAndStepsOnce) {
+  struct Predicted : Targets {
+    int drift_calls = 0;
+    bool DriftStart(FrameContext&, int, int& x, int& y) override {
+      ++drift_calls;
+      x = 120;
+      y = 40;
+      return true;
+    }
+    int steps = 0;
+    void TrackStep(FrameContext& c, int k, int& x, int& y) override {
+      ++steps;
+      Targets::TrackStep(c, k, x, y);
+    }
+  } h;
+  h.target = {130, 0, 0};
+  Rig rig(Flat(3, 200, 100));
+  rig.Place(1, 50, 50, TrackModeKind::Drift);
+  rig.Show(0, h);
+  EXPECT_EQ(h.drift_calls, 1);
+  EXPECT_EQ(h.steps, 2);  // the plain step, then one from the prediction
+  EXPECT_EQ(rig.lines[0].Objects[0].PrevX, 120);
+  EXPECT_EQ(rig.lines[0].Objects[0].PrevY, 40);
+  EXPECT_EQ(rig.lines[2].Objects[0].X, 121);
+  EXPECT_EQ(rig.state.ObjectX[0], 121);
+}
+
+TEST(FrameDriver, RunFlagsKeptByTheCaller) {
+  Rig rig(Flat(12));
+  rig.Place(1, 30, 20);
+  bool measuring = true, single = false;
+  int32_t last = -1;
+  ShowNeighbor(rig.state, RunFlags{measuring, single, last}, rig.lines, rig.s, 11, rig.io, rig.plain);
+  EXPECT_EQ(rig.rows.size(), 1u);
+  EXPECT_FALSE(measuring);
+  EXPECT_EQ(last, 11);
+  EXPECT_EQ(rig.state.LastMeasuredFrame, -1);  // the state's own flags untouched
+}
+
+TEST(SignalAreas, ExtremeBoxesCountNothingOrClip) {
+  Bitmap24 f(10, 10);
+  EXPECT_EQ(SumBoxRGB(f, INT32_MAX, INT32_MAX, 2, 2).Count, 0);
+  EXPECT_EQ(SumBoxRGB(f, INT32_MIN, 5, 2, 2).Count, 0);
+  EXPECT_EQ(SumBoxRGB(f, 5, 5, INT32_MAX, INT32_MAX).Count, 90);  // rows 1..9 only
+  EXPECT_EQ(SumBoxRGB(f, 5, 5, -3, 0).Count, 0);
+  EXPECT_EQ(SumBoxRGB(Bitmap24{}, 0, 0, 2, 2).Count, 0);
+}
+
+TEST(FrameDriver, FailedFirstReadOutsideARunMeasuresAnEmptyFrameSafely) {
+  Rig rig(Flat(3));
+  rig.Place(1, 30, 20);
+  rig.s.Signals.SignalMarkersOn = true;
+  rig.s.Filters.GaussianIndex = 2;
+  rig.s.Filters.GainTenths = 5;
+  rig.s.Filters.FieldRotation = 3;
+  rig.fail = true;
+  const FrameOutcome out = rig.Show(1);
+  EXPECT_FALSE(out.GrabError.empty());
+  EXPECT_FALSE(out.StopTimer);
+  EXPECT_EQ(rig.lines[0].Objects[0].AperturePixelCount, 0);
+}
+
+TEST(FrameDriver, MaskCountsShownExceptForTheRectangle) {
+  Rig rig(Flat(1));
+  rig.Place(1, 30, 20);
+  const auto counts = RebuildObjectMasks(rig.state, rig.lines, rig.s, 1);
+  ASSERT_TRUE(counts.has_value());
+  EXPECT_EQ(counts->first, 137);
+  SetObjectSetting(rig.lines, 0, &ObjectResult::BackgroundForm, 3);
+  rig.s.RectangleWidth[0] = 4;
+  rig.s.RectangleHeight[0] = 4;
+  EXPECT_FALSE(RebuildObjectMasks(rig.state, rig.lines, rig.s, 1).has_value());
+  EXPECT_EQ(CountClassCells(rig.state.Classes[0], 1), 16);
+  EXPECT_FALSE(RebuildObjectMasks(rig.state, rig.lines, rig.s, 4).has_value());
+}

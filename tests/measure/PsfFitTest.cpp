@@ -1,0 +1,367 @@
+#include "measure/PsfFit.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+#include "support/GaussianStarField.h"
+
+namespace {
+
+ApertureClasses Classes(int aperture, int inner, int outer) {
+  ApertureClasses c;
+  BkgLineGeometry g;
+  MaskSettings s;
+  s.ApertureRadius = aperture;
+  s.BackgroundInner = inner;
+  s.BackgroundOuter = outer;
+  BuildObjectMasks(c, g, s);
+  return c;
+}
+
+// A second, deliberately plain reading of the fit: every residual recomputed
+// from the bitmap with the profile written as A / exp(2 (d / s)^2), each
+// search a loop keeping the first strictly smaller value.
+struct ReferenceFit {
+  double s = 0, cx = 0, cy = 0, a = 0, rms = 0, a0 = 0;
+  bool saturated = false;
+};
+
+ReferenceFit ReferenceFitStar(const Bitmap24& bmp, int x, int y, const ApertureClasses& classes, double psf_width,
+                              const PsfFitSettings& set) {
+  const double kNotRead = std::numeric_limits<double>::quiet_NaN();
+  auto pixel = [&](int dx, int dy) {
+    const int px = x + dx, py = y + dy;
+    if (px < 0 || py < 1 || px >= bmp.Width() || py >= bmp.Height()) return kNotRead;
+    const Bgr c = bmp.Get(px, py);
+    return (c.b + c.g + c.r) / 3.0;
+  };
+  double bsum = 0;
+  int bn = 0;
+  for (int dx = -27; dx <= 27; ++dx)
+    for (int dy = -27; dy <= 27; ++dy)
+      if (classes.At(dx, dy) == 2 && !std::isnan(pixel(dx, dy))) {
+        bsum += pixel(dx, dy);
+        ++bn;
+      }
+  const double b = bn ? bsum / bn : 0;
+  const bool refit = set.RefitPending;
+  const int r = static_cast<int>(std::min<long long>(20, refit ? 8 : std::llround(2 * psf_width)));
+  ReferenceFit out;
+  double largest = -1;
+  for (int dx = -25; dx <= 25; ++dx)
+    for (int dy = -25; dy <= 25; ++dy) {
+      const double v = pixel(dx, dy);
+      if (std::hypot(dx, dy) > r || std::isnan(v)) continue;
+      if (v >= set.SaturationLevel) out.saturated = true;
+      else largest = std::max(largest, v);
+    }
+  const double a0 = out.saturated ? set.SaturatedPeakStart : (largest + pixel(0, 0)) / 2 - b;
+  out.a0 = a0;
+  auto rms = [&](double a, double s, double cx, double cy, int reach) {
+    double sum = 0;
+    int n = 0;
+    for (int dx = -reach; dx <= reach; ++dx)
+      for (int dy = -reach; dy <= reach; ++dy) {
+        const double v = pixel(dx, dy);
+        if (std::hypot(dx, dy) > r || std::isnan(v) || v >= set.SaturationLevel) continue;
+        const double d = std::hypot(dx - cx, dy - cy);
+        const double model = a / std::exp(2 * (d / s) * (d / s)) + b;
+        sum += (model - v) * (model - v);
+        ++n;
+      }
+    return std::sqrt(sum / std::max(n, 1));
+  };
+  auto best_of = [](int lo, int hi, auto f) {
+    double best = 1e10;
+    int bi = lo;
+    for (int i = lo; i <= hi; ++i)
+      if (const double v = f(i); v < best) {
+        best = v;
+        bi = i;
+      }
+    return bi;
+  };
+  const bool widths = refit || !set.FixedWidth;
+  double s1 = psf_width;
+  if (widths) {
+    const int smax = refit ? 14 : static_cast<int>(std::clamp<long long>(std::llround(1.2 * psf_width), 2, 14));
+    const int s0 = best_of(2, smax, [&](int s) { return rms(a0, s, 0, 0, 10); });
+    s1 = s0 + best_of(-10, 10, [&](int i) { return rms(a0, s0 + i / 10.0, 0, 0, 10); }) / 10.0;
+  }
+  const int c = refit ? 12 : 6;
+  double best = 1e10;
+  for (int e = -c; e <= c; ++e)
+    for (int f = -c; f <= c; ++f)
+      if (const double v = rms(a0, s1, e / 10.0, f / 10.0, 25); v < best) {
+        best = v;
+        out.cx = e / 10.0;
+        out.cy = f / 10.0;
+      }
+  double s = s1;
+  if (widths) {
+    const double w = std::clamp(std::nearbyint(s1 * 100), 150.0, 1000.0) / 100;
+    const int i1 = best_of(-10, 10, [&](int i) { return rms(a0, w + i / 10.0, out.cx, out.cy, 25); });
+    const int i2 = best_of(-10, 10, [&](int i) { return rms(a0, w + i1 / 10.0 + i / 100.0, out.cx, out.cy, 25); });
+    s = w + i1 / 10.0 + i2 / 100.0;
+    if (!refit) s = std::clamp(s, psf_width * set.LowerPercent / 100, psf_width * set.UpperPercent / 100);
+  }
+  const int ia = best_of(-7, 20, [&](int i) { return rms(i / 10.0 * a0, s, out.cx, out.cy, 25); });
+  const int ib = best_of(-10, 10, [&](int i) { return rms((ia / 10.0 + i / 100.0) * a0, s, out.cx, out.cy, 25); });
+  const int ic = best_of(-10, 10, [&](int i) {
+    return rms((ia / 10.0 + ib / 100.0 + i / 1000.0) * a0, s, out.cx, out.cy, 25);
+  });
+  out.a = (ia / 10.0 + ib / 100.0 + ic / 1000.0) * a0;
+  out.rms = rms(out.a, s, out.cx, out.cy, 25);
+  out.s = s;
+  return out;
+}
+
+struct Fit {
+  ApertureClasses classes = Classes(5, 7, 14);
+  ObjectProfileState profile;
+  PsfHistory history;
+  DataLineBlocks blocks{};
+  PsfFitSettings settings;
+  PsfFitTarget target;
+  Fit() {
+    target.Object = 2;
+    target.IsSelected = true;
+    target.Classes = &classes;
+    profile.PsfWidth = 2.5;
+  }
+  PsfFitResult Run(PsfFitKind kind, const Bitmap24& bmp, int x, int y) {
+    return FitStarProfile(kind, target, bmp, x, y, settings, profile, history, blocks);
+  }
+};
+
+void ExpectSameAsReference(const PsfFitResult& r, const ReferenceFit& ref, const char* name) {
+  EXPECT_DOUBLE_EQ(r.Width, ref.s) << name;
+  EXPECT_DOUBLE_EQ(r.CenterX, ref.cx) << name;
+  EXPECT_DOUBLE_EQ(r.CenterY, ref.cy) << name;
+  EXPECT_NEAR(r.StartAmplitude, ref.a0, 1e-9) << name;
+  EXPECT_NEAR(r.Amplitude, ref.a, 1e-9 * std::fabs(ref.a)) << name;
+  EXPECT_NEAR(r.Rms, ref.rms, 1e-9) << name;
+  EXPECT_EQ(r.Saturated, ref.saturated) << name;
+}
+
+struct StarRow {
+  const char* name;
+  GaussianStar star;
+  int x, y;             // where the fit is centred
+  double width_tol;     // |s - true s|
+  double amp_tol;       // relative
+  double volume_tol;    // relative
+};
+
+// Byte rounding (+-0.5 grey) moves the best width by about one 0.01 step and
+// the amplitude by well under 1 %. A sub-pixel centre lowers the start
+// amplitude (the brightest pixel is off the peak) and the width searches run
+// at that start amplitude, so the width absorbs part of it: a few percent in
+// width and amplitude, less in volume. A whole pixel off centre the start
+// amplitude is 18 % low and the width grows by 0.3 to make up for it.
+TEST(FitStarProfile, FullFitRecoversGaussianStarsAsTheSearchYields) {
+  const StarRow rows[] = {
+      {"whole-pixel centre", {100, 80, 150, 2.5}, 100, 80, 0.02, 0.01, 0.02},
+      {"wide faint star", {100, 80, 60, 4.2}, 100, 80, 0.03, 0.02, 0.03},
+      {"sub-pixel centre", {100.3, 79.8, 150, 2.5}, 100, 80, 0.15, 0.06, 0.04},
+      {"centre one pixel off", {101, 79, 120, 3.0}, 100, 80, 0.35, 0.10, 0.10},
+      {"near the left edge", {3, 60, 150, 2.5}, 3, 60, 0.03, 0.015, 0.03},
+      {"near the top, row 0 unread", {60, 4, 150, 2.5}, 60, 4, 0.03, 0.015, 0.03},
+  };
+  for (const auto& row : rows) {
+    Fit f;
+    f.settings.RefitPending = true;
+    Bitmap24 bmp = RenderGaussianStars(200, 160, 20, {row.star});
+    for (int x = 0; x < 200; ++x) bmp.Set(x, 0, {255, 255, 255});  // time-code row
+    const PsfFitResult r = f.Run(PsfFitKind::Full, bmp, row.x, row.y);
+    ExpectSameAsReference(r, ReferenceFitStar(bmp, row.x, row.y, f.classes, 2.5, f.settings), row.name);
+    EXPECT_NEAR(r.Width, row.star.Width, row.width_tol) << row.name;
+    EXPECT_NEAR(r.Amplitude, row.star.Amplitude, row.amp_tol * row.star.Amplitude) << row.name;
+    const double volume = std::numbers::pi * row.star.Width * row.star.Width * row.star.Amplitude / 2;
+    EXPECT_NEAR(r.Volume, volume, row.volume_tol * volume) << row.name;
+    EXPECT_NEAR(row.x + r.CenterX, row.star.X, 0.051) << row.name;
+    EXPECT_NEAR(row.y + r.CenterY, row.star.Y, 0.051) << row.name;
+    EXPECT_DOUBLE_EQ(r.Fwhm, 2.35482 * r.Width) << row.name;
+    EXPECT_NEAR(r.Background, 20, 0.01) << row.name;
+  }
+}
+
+TEST(FitStarProfile, SaturatedStarStartsFromTheSaturatedPeakAndSkipsClippedCells) {
+  Fit f;
+  f.settings.RefitPending = true;
+  const GaussianStar star{100, 80, 400, 3.0};
+  const Bitmap24 bmp = RenderGaussianStars(200, 160, 20, {star});
+  const PsfFitResult r = f.Run(PsfFitKind::Full, bmp, 100, 80);
+  EXPECT_TRUE(r.Saturated);
+  EXPECT_DOUBLE_EQ(r.StartAmplitude, 350);
+  ExpectSameAsReference(r, ReferenceFitStar(bmp, 100, 80, f.classes, 2.5, f.settings), "saturated");
+  // The width searches run at the start amplitude (350 against a true 400),
+  // so the width grows and the amplitude found with it stays low; the volume,
+  // the measured value, holds within 2 %.
+  const double volume = std::numbers::pi * 3.0 * 3.0 * 400 / 2;
+  EXPECT_NEAR(r.Volume, volume, 0.02 * volume);
+  EXPECT_NEAR(r.Width, 3.0, 0.2);
+  EXPECT_NEAR(r.Amplitude, 400, 0.12 * 400);
+  // A lower saturation level leaves more cells out and still finds the star.
+  f.settings.SaturationLevel = 200;
+  f.settings.SaturatedPeakStart = 300;
+  const PsfFitResult low = f.Run(PsfFitKind::Full, bmp, 100, 80);
+  EXPECT_DOUBLE_EQ(low.StartAmplitude, 300);
+  ExpectSameAsReference(low, ReferenceFitStar(bmp, 100, 80, f.classes, 2.5, f.settings), "level 200");
+  // Fewer cells and a start 25 % low: the volume within 5 %.
+  EXPECT_NEAR(low.Volume, volume, 0.05 * volume);
+}
+
+TEST(FitStarProfile, FixedWidthWithoutRefitKeepsTheStoredWidth) {
+  Fit f;
+  f.profile.PsfWidth = 2.5;
+  const Bitmap24 bmp = RenderGaussianStars(200, 160, 20, {{100.2, 80, 150, 2.5}});
+  const PsfFitResult r = f.Run(PsfFitKind::MeasureOnly, bmp, 100, 80);
+  EXPECT_EQ(r.Width, 2.5);
+  EXPECT_EQ(r.FitRadius, 5);
+  EXPECT_DOUBLE_EQ(r.CenterX, 0.2);
+  EXPECT_DOUBLE_EQ(r.CenterY, 0.0);
+  ExpectSameAsReference(r, ReferenceFitStar(bmp, 100, 80, f.classes, 2.5, f.settings), "fixed");
+  EXPECT_NEAR(r.Amplitude, 150, 1.5);
+  EXPECT_EQ(f.blocks[0].Objects[1].PsfAmplitude, r.Amplitude);
+  EXPECT_EQ(f.blocks[1].Objects[1].PsfAmplitude, 0.0);
+}
+
+TEST(FitStarProfile, FreeWidthWithoutRefitStaysInThePercentBand) {
+  Fit f;
+  f.settings.FixedWidth = false;
+  f.profile.PsfWidth = 2.0;
+  const Bitmap24 wide = RenderGaussianStars(200, 160, 20, {{100, 80, 150, 3.5}});
+  EXPECT_DOUBLE_EQ(f.Run(PsfFitKind::MeasureOnly, wide, 100, 80).Width, 2.0 * 140 / 100);
+  const Bitmap24 narrow = RenderGaussianStars(200, 160, 20, {{100, 80, 150, 1.2}});
+  f.settings.LowerPercent = 80;
+  EXPECT_DOUBLE_EQ(f.Run(PsfFitKind::MeasureOnly, narrow, 100, 80).Width, 2.0 * 80 / 100);
+  const Bitmap24 inside = RenderGaussianStars(200, 160, 20, {{100, 80, 150, 2.3}});
+  const PsfFitResult r = f.Run(PsfFitKind::MeasureOnly, inside, 100, 80);
+  EXPECT_NEAR(r.Width, 2.3, 0.02);
+  ExpectSameAsReference(r, ReferenceFitStar(inside, 100, 80, f.classes, 2.0, f.settings), "band");
+}
+
+TEST(FitStarProfile, RefitOfTheSelectedObjectSetsTheRadiiFromTheWidth) {
+  const Bitmap24 bmp = RenderGaussianStars(200, 160, 20, {{100, 80, 150, 3.4}});
+  Fit f;
+  f.settings.RefitPending = true;
+  f.settings.SyncTracking = true;
+  const PsfFitResult r = f.Run(PsfFitKind::Full, bmp, 100, 80);
+  ASSERT_NEAR(r.Width, 3.4, 0.02);
+  ASSERT_TRUE(r.AutoApertureRadius);
+  EXPECT_EQ(*r.AutoApertureRadius, 3);
+  for (const auto& block : f.blocks) {
+    EXPECT_EQ(block.Objects[1].ApertureRadius, 3);
+    EXPECT_EQ(block.Objects[1].BackgroundInner, 5);
+    EXPECT_EQ(block.Objects[1].TrackRadius, 3);
+  }
+  Fit other;  // not the selected object
+  other.settings.RefitPending = true;
+  other.target.IsSelected = false;
+  EXPECT_FALSE(other.Run(PsfFitKind::Full, bmp, 100, 80).AutoApertureRadius);
+  EXPECT_EQ(other.blocks[0].Objects[1].ApertureRadius, 0);
+  Fit plain;  // no refit pending
+  plain.profile.PsfWidth = 3.4;
+  EXPECT_FALSE(plain.Run(PsfFitKind::Full, bmp, 100, 80).AutoApertureRadius);
+}
+
+TEST(FitStarProfile, FullFitRefreshesTemplateReferenceAndHistory) {
+  const Bitmap24 bmp = RenderGaussianStars(200, 160, 20, {{100, 80, 150, 2.5}});
+  Fit f;
+  f.settings.RefitPending = true;
+  f.history.Index = 3;
+  const PsfFitResult r = f.Run(PsfFitKind::Full, bmp, 100, 80);
+  ASSERT_TRUE(f.history.At(3));
+  EXPECT_EQ(f.history.At(3)->Width, r.Width);
+  EXPECT_EQ(f.history.At(3)->Amplitude, std::fabs(r.Amplitude));
+  EXPECT_EQ(f.history.At(3)->Rms, r.Rms);
+  EXPECT_FALSE(f.history.At(4));
+  EXPECT_DOUBLE_EQ(f.profile.Model.At(0, 0), r.Amplitude);
+  EXPECT_NEAR(f.profile.Model.At(2, 0), r.Amplitude / std::exp(2 * 4 / (r.Width * r.Width)), 1e-9);
+  // Net aperture value of the star: its volume inside radius 5.
+  double net = 0;
+  for (int dx = -5; dx <= 5; ++dx)
+    for (int dy = -5; dy <= 5; ++dy)
+      if (f.classes.At(dx, dy) == 1) net += GaussianStarValue({100, 80, 150, 2.5}, 100 + dx, 80 + dy);
+  EXPECT_NEAR(f.profile.ReferenceValue, net, 0.01 * net);
+  EXPECT_EQ(f.profile.PsfWidth, 2.5);  // never changed by the fit
+
+  // A measure-only fit leaves history, template and reference alone.
+  Fit m;
+  m.history.Index = 0;
+  m.Run(PsfFitKind::MeasureOnly, bmp, 100, 80);
+  EXPECT_FALSE(m.history.At(0));
+  EXPECT_EQ(m.profile.ReferenceValue, 0.0);
+  EXPECT_EQ(m.profile.Model.At(0, 0), 0.0);
+}
+
+TEST(StorePsfResult, WritesTheFrameFitIntoAllThreeBlocks) {
+  const Bitmap24 bmp = RenderGaussianStars(200, 160, 20, {{100, 80, 150, 2.5}});
+  Fit f;
+  const PsfFitResult r = StorePsfResult(f.target, bmp, 100, 80, f.settings, f.profile, f.history, f.blocks);
+  for (const auto& block : f.blocks) {
+    const ObjectResult& o = block.Objects[1];
+    EXPECT_EQ(o.Value, r.Volume);
+    EXPECT_EQ(o.ApertureSum, static_cast<int32_t>(std::floor(r.Volume + 0.5)));
+    EXPECT_EQ(o.BackgroundSum, 0);
+    EXPECT_EQ(o.AperturePixelCount, 1);
+    EXPECT_EQ(o.BackgroundPixelCount, 1);
+    EXPECT_EQ(o.FwhmHfd, r.Fwhm);
+    EXPECT_EQ(block.Objects[0].Value, 0.0);  // other objects untouched
+  }
+  EXPECT_NEAR(r.Volume, std::numbers::pi * 2.5 * 2.5 * 150 / 2, 0.01 * std::numbers::pi * 2.5 * 2.5 * 150 / 2);
+}
+
+TEST(FitStarProfile, PixelAspectStretchesRowsAndShrinksTheVolume) {
+  // A star 1.125 times narrower in rows than in columns.
+  Bitmap24 bmp(200, 160);
+  for (int y = 1; y < 160; ++y)
+    for (int x = 0; x < 200; ++x) {
+      const double dx = x - 100, dy = 1.125 * (y - 80);
+      const auto v = static_cast<uint8_t>(std::nearbyint(20 + 150 / std::exp(2 * (dx * dx + dy * dy) / 6.25)));
+      bmp.Set(x, y, {v, v, v});
+    }
+  Fit f;
+  f.settings.RefitPending = true;
+  f.settings.PixelAspectCorrection = true;
+  const PsfFitResult r = f.Run(PsfFitKind::Full, bmp, 100, 80);
+  EXPECT_NEAR(r.Width, 2.5, 0.02);
+  EXPECT_NEAR(r.Amplitude, 150, 1.5);
+  EXPECT_NEAR(r.Volume, std::numbers::pi * r.Width * r.Width * r.Amplitude / 2 / 1.125, 1e-9);
+}
+
+TEST(PsfHistory, StoresWithinItsCapOnly) {
+  PsfHistory h;
+  h.Index = PsfHistory::kMaxRecords;
+  h.Store({1, 2, 3});
+  EXPECT_TRUE(h.Records.empty());
+  h.Index = -1;
+  h.Store({1, 2, 3});
+  EXPECT_TRUE(h.Records.empty());
+  h.Index = 2;
+  h.Store({1, 2, 3});
+  EXPECT_EQ(h.Records.size(), 3u);
+  EXPECT_FALSE(h.At(1));  // never written
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FitStarProfile, PositionFarOutsideTheFrameFitsNothingAndNeverOverflows) {
+  const Bitmap24 bmp = RenderGaussianStars(100, 80, 20, {{50, 40, 150, 2.0}});
+  for (int32_t start : {INT32_MAX, INT32_MIN}) {
+    Fit f;
+    f.settings.RefitPending = true;
+    const PsfFitResult r = f.Run(PsfFitKind::Full, bmp, start, start);
+    EXPECT_FALSE(r.Saturated);
+    EXPECT_TRUE(std::isfinite(r.Volume));
+    EXPECT_EQ(r.Background, 0.0);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+#include "measure/RunControl.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A version-3 style table: six header lines, then rows "n.0,...".
+std::vector<std::string> Table(int header_lines, std::vector<std::string> rows) {
+  std::vector<std::string> t;
+  t.push_back("Tessary File Format (for Ver.0.9.99.5 later)");
+  for (int i = 1; i < header_lines; ++i) t.push_back("header " + std::to_string(i));
+  for (auto& r : rows) t.push_back(r);
+  return t;
+}
+
+}  // namespace
+
+TEST(RunControl, HeaderLineCountByVersion) {
+  EXPECT_EQ(RunHeaderLineCount(3), 7);
+  EXPECT_EQ(RunHeaderLineCount(1), 7);
+  EXPECT_EQ(RunHeaderLineCount(0), 4);
+  EXPECT_EQ(GraphRowCount(10, 3), 4);
+}
+
+TEST(RunControl, RowFrameNumberTruncates) {
+  EXPECT_EQ(RowFrameNumber("123.5,1,2"), 123);
+  EXPECT_EQ(RowFrameNumber("10.0"), 10);
+  EXPECT_EQ(RowFrameNumber("\"7.0\",x"), 7);
+  EXPECT_EQ(RowFrameNumber("No.,H,M"), -1);
+  EXPECT_EQ(RowFrameNumber(""), -1);
+  EXPECT_EQ(RowFrameNumber("1e30"), -1);
+  EXPECT_EQ(LastMeasuredFrameFromTable(Table(6, {}), 6), -1);
+  EXPECT_EQ(LastMeasuredFrameFromTable(Table(6, {"0.0,a", "5.0,b"}), 6), 5);
+}
+
+TEST(RunControl, EndOfRangeWithIntervalFive) {
+  // 12 frames (max 11), step 5: 0 and 5 go on, 10 ends (10 + 5 - 1 >= 11).
+  EXPECT_FALSE(NextStepPassesEnd(0, 5, 11));
+  EXPECT_FALSE(NextStepPassesEnd(5, 5, 11));
+  EXPECT_TRUE(NextStepPassesEnd(10, 5, 11));
+  EXPECT_TRUE(NextStepPassesEnd(11, 1, 11));
+  EXPECT_FALSE(NextStepPassesEnd(10, 1, 11));
+}
+
+TEST(RunControl, TimerTickEndsInsteadOfTickingInPlace) {
+  struct Row {
+    const char* name;
+    int pos, step, max;
+    bool back;
+    bool move;
+    int to;
+    bool stop, end, playing_off;
+  } rows[] = {
+      {"forward", 3, 1, 11, false, true, 4, false, false, false},
+      {"forward onto last", 10, 1, 11, false, true, 11, false, false, true},
+      {"forward past last", 8, 5, 11, false, false, 0, true, true, true},
+      {"at last", 11, 1, 11, false, false, 0, true, true, true},
+      {"backward", 5, -2, 11, true, true, 3, false, false, false},
+      {"backward onto 0", 2, -2, 11, true, true, 0, false, false, true},
+      {"backward at 0", 0, -2, 11, true, false, 0, true, false, true},
+      {"backward past 0", 3, -5, 11, true, false, 0, true, true, true},
+  };
+  for (const Row& r : rows) {
+    const TimerTick t = PlanTimerTick(r.pos, r.step, r.max, r.back);
+    EXPECT_EQ(t.Move, r.move) << r.name;
+    if (r.move) {
+      EXPECT_EQ(t.NewPosition, r.to) << r.name;
+    }
+    EXPECT_EQ(t.StopTimer, r.stop) << r.name;
+    EXPECT_EQ(t.EndOfRange, r.end) << r.name;
+    EXPECT_EQ(t.PlayingOff, r.playing_off) << r.name;
+  }
+}
+
+TEST(RunControl, ResumeAndStartGuards) {
+  EXPECT_TRUE(LastFrameAlreadyMeasured(11, 11, 11));
+  EXPECT_FALSE(LastFrameAlreadyMeasured(10, 10, 11));
+  EXPECT_EQ(ResumePosition(4, -1, 11), 4);   // nothing measured yet
+  EXPECT_EQ(ResumePosition(5, 5, 11), 5);    // resumed where it stopped
+  EXPECT_EQ(ResumePosition(0, 5, 11), 6);    // moved away: continue after the last
+  EXPECT_EQ(ResumePosition(9, 5, 11), 6);
+  EXPECT_EQ(ResumePosition(3, 11, 11), 11);  // clamped to the last frame
+}
+
+TEST(RunControl, DeleteNeverTouchesTheHeader) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> lines;
+    int header, pos, lmf, max;
+    bool field;
+    bool acted;
+    int del, new_pos, new_lmf;
+  } rows[] = {
+      {"one row", Table(6, {"3.0,a"}), 6, 3, 3, 11, false, true, 1, 3, -1},
+      {"two rows step 1", Table(6, {"3.0,a", "4.0,b"}), 6, 4, 4, 11, false, true, 1, 3, 3},
+      {"two rows step 5", Table(6, {"0.0,a", "5.0,b"}), 6, 5, 5, 11, false, true, 1, 0, 0},
+      {"no rows", Table(6, {}), 6, 3, 3, 11, false, false, 0, 3, 3},
+      {"field pair", Table(6, {"2.0,a", "2.5,b", "3.0,c", "3.5,d"}), 6, 3, 3, 11, true, true, 2, 2, 2},
+      {"field, one pair", Table(6, {"3.0,c", "3.5,d"}), 6, 3, 3, 11, true, true, 2, 3, -1},
+      {"field, odd single row", Table(6, {"3.0,c"}), 6, 3, 3, 11, true, true, 1, 3, -1},
+      {"unknown banner, 3 header lines", Table(3, {"1.0,a"}), 3, 1, 1, 11, false, true, 1, 1, -1},
+      {"unknown banner, no rows", Table(3, {}), 3, 1, 1, 11, true, false, 0, 1, 1},
+      {"position not last measured", Table(6, {"3.0,a"}), 6, 2, 3, 11, false, false, 0, 2, 3},
+      {"last frame measured", Table(6, {"10.0,a", "11.0,a"}), 6, 11, 11, 11, false, false, 0, 11, 11},
+  };
+  for (const Row& r : rows) {
+    const DeletePlan p = PlanDeleteLastRows(r.lines, r.header, r.pos, r.lmf, r.max, r.field);
+    EXPECT_EQ(p.Acted, r.acted) << r.name;
+    EXPECT_EQ(p.LinesToDelete, r.del) << r.name;
+    EXPECT_EQ(p.NewPosition, r.new_pos) << r.name;
+    EXPECT_EQ(p.NewLastMeasuredFrame, r.new_lmf) << r.name;
+    EXPECT_LE(p.LinesToDelete, static_cast<int>(r.lines.size()) - r.header) << r.name;
+  }
+}
+
+TEST(RunControl, OneFrameTarget) {
+  EXPECT_EQ(OneFrameTarget(4, -1, 1, 11), 4);
+  EXPECT_EQ(OneFrameTarget(4, 4, 1, 11), 5);
+  EXPECT_EQ(OneFrameTarget(4, 4, 5, 11), 9);
+  EXPECT_EQ(OneFrameTarget(9, 9, 5, 11), std::nullopt);
+  EXPECT_EQ(OneFrameTarget(3, 4, 1, 11), std::nullopt);
+}
+
+TEST(RunControl, StepButtonsAndGoToFrame) {
+  struct Row {
+    StepButton b;
+    int pos, max, fps;
+    std::optional<int> to;
+  } rows[] = {
+      {StepButton::Forward1, 5, 11, 25, 6},     {StepButton::Forward1, 11, 11, 25, std::nullopt},
+      {StepButton::Back1, 0, 11, 25, std::nullopt}, {StepButton::Back1, 1, 11, 25, 0},
+      {StepButton::Forward1s, 0, 100, 25, 25},  {StepButton::Forward1s, 76, 100, 25, std::nullopt},
+      {StepButton::Forward1s, 75, 100, 25, 100}, {StepButton::Back1s, 24, 100, 25, std::nullopt},
+      {StepButton::Back1s, 25, 100, 25, 0},     {StepButton::Forward10s, 0, 1000, 25, 250},
+      {StepButton::Forward10s, 751, 1000, 25, std::nullopt}, {StepButton::Forward10s, 750, 1000, 25, 1000},
+      {StepButton::Back10s, 249, 1000, 25, std::nullopt}, {StepButton::Back10s, 250, 1000, 25, 0},
+      {StepButton::Forward1s, 0, 100, 0, std::nullopt}, {StepButton::ToStart, 50, 100, 25, 0},
+  };
+  for (const Row& r : rows) EXPECT_EQ(StepButtonTarget(r.b, r.pos, r.max, r.fps), r.to) << static_cast<int>(r.b) << " " << r.pos;
+  EXPECT_EQ(GoToFrameTarget(0, 11), 0);
+  EXPECT_EQ(GoToFrameTarget(11, 11), 11);
+  EXPECT_EQ(GoToFrameTarget(12, 11), std::nullopt);
+  EXPECT_EQ(GoToFrameTarget(-1, 11), std::nullopt);
+}

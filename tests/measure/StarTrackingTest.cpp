@@ -1,0 +1,358 @@
+#include "measure/StarTracking.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "support/GaussianStarField.h"
+
+namespace {
+
+TrackDisk Disk(int r) {
+  TrackDisk d;
+  BuildTrackMask(d, r, 1);
+  return d;
+}
+
+ApertureClasses Classes(int aperture, int inner, int outer) {
+  ApertureClasses c;
+  BkgLineGeometry g;
+  MaskSettings s;
+  s.ApertureRadius = aperture;
+  s.BackgroundInner = inner;
+  s.BackgroundOuter = outer;
+  BuildObjectMasks(c, g, s);
+  return c;
+}
+
+void Grey(Bitmap24& bmp, int x, int y, uint8_t v) { bmp.Set(x, y, {v, v, v}); }
+
+// ---------------------------------------------------------------- centroid
+
+struct CentroidRow {
+  const char* name;
+  std::vector<std::pair<int, int>> lit;  // pixels of value 100 (offsets from the start)
+  int threshold;
+  int expect_dx, expect_dy;
+};
+
+TEST(TrackStarByCentroid, MovesToTheThresholdedCentroidWithEarliestShiftOnTies) {
+  const CentroidRow rows[] = {
+      {"on the start", {{0, 0}}, 50, 0, 0},
+      {"offset star", {{3, -2}, {4, -2}, {2, -2}, {3, -1}, {3, -3}}, 50, 3, -2},
+      // Centroid +0.5: shifts 0 and +1 score the same, the earlier (0) wins.
+      {"half right ties to the left", {{0, 0}, {1, 0}}, 50, 0, 0},
+      // Centroid -0.5: -1 and 0 tie, -1 is scanned first.
+      {"half left ties to the left", {{-1, 0}, {0, 0}}, 50, -1, 0},
+      {"half down ties upward", {{2, 5}, {2, 6}}, 50, 2, 5},
+  };
+  for (const auto& row : rows) {
+    Bitmap24 bmp(200, 150);
+    for (auto [dx, dy] : row.lit) Grey(bmp, 100 + dx, 70 + dy, 100);
+    int32_t x = 100, y = 70;
+    ASSERT_TRUE(TrackStarByCentroid(bmp, {10, row.threshold, 0}, Disk(10), x, y)) << row.name;
+    EXPECT_EQ(x, 100 + row.expect_dx) << row.name;
+    EXPECT_EQ(y, 70 + row.expect_dy) << row.name;
+  }
+}
+
+TEST(TrackStarByCentroid, ThresholdDropsFaintCellsAndZeroKeepsThemAll) {
+  Bitmap24 bmp(200, 150);
+  Grey(bmp, 104, 70, 200);  // bright at +4 (sum of bytes 600)
+  Grey(bmp, 96, 70, 60);    // faint at -4 (sum 180)
+  int32_t x = 100, y = 70;
+  ASSERT_TRUE(TrackStarByCentroid(bmp, {10, 50, 0}, Disk(10), x, y));
+  EXPECT_EQ(x, 104);
+  // Threshold 0: centroid (600 * 4 - 180 * 4) / 780 = 2.15 -> 2.
+  x = 100;
+  ASSERT_TRUE(TrackStarByCentroid(bmp, {10, 0, 0}, Disk(10), x, y));
+  EXPECT_EQ(x, 102);
+  // Threshold 99 keeps only cells above 594: the bright one.
+  x = 100;
+  ASSERT_TRUE(TrackStarByCentroid(bmp, {10, 99, 0}, Disk(10), x, y));
+  EXPECT_EQ(x, 104);
+}
+
+TEST(TrackStarByCentroid, IgnoresLightOutsideTheTrackingDisk) {
+  Bitmap24 bmp(200, 150);
+  Grey(bmp, 108, 70, 250);  // outside radius 5
+  Grey(bmp, 102, 71, 40);
+  int32_t x = 100, y = 70;
+  ASSERT_TRUE(TrackStarByCentroid(bmp, {5, 50, 0}, Disk(5), x, y));
+  EXPECT_EQ(x, 102);
+  EXPECT_EQ(y, 71);
+}
+
+TEST(TrackStarByCentroid, DarkDiskLeavesThePositionUnchanged) {
+  Bitmap24 bmp(200, 150);
+  Grey(bmp, 140, 70, 255);  // far away
+  int32_t x = 100, y = 70;
+  EXPECT_FALSE(TrackStarByCentroid(bmp, {10, 50, 0}, Disk(10), x, y));
+  EXPECT_EQ(x, 100);
+  EXPECT_EQ(y, 70);
+}
+
+TEST(TrackStarByCentroid, NeverReadsRowZero) {
+  Bitmap24 bmp(200, 150);
+  for (int x = 0; x < 200; ++x) Grey(bmp, x, 0, 255);  // a time-code row
+  int32_t x = 100, y = 2;
+  EXPECT_FALSE(TrackStarByCentroid(bmp, {10, 50, 0}, Disk(10), x, y));
+  EXPECT_EQ(y, 2);
+  Grey(bmp, 101, 1, 90);  // row 1 counts
+  ASSERT_TRUE(TrackStarByCentroid(bmp, {10, 50, 0}, Disk(10), x, y));
+  EXPECT_EQ(x, 101);
+  EXPECT_EQ(y, 1);
+}
+
+TEST(TrackStarByCentroid, PositionPastTheRightEdgeIsClampedToTheWidth) {
+  // The only light is 22 columns left: inside the disk, outside the profile
+  // reach of 20, so the shift is 0 and the position stays beyond the frame.
+  Bitmap24 bmp(100, 80);
+  Grey(bmp, 98, 40, 200);
+  int32_t x = 120, y = 40;
+  ASSERT_TRUE(TrackStarByCentroid(bmp, {25, 50, 0}, Disk(25), x, y));
+  EXPECT_EQ(x, 100);
+  EXPECT_EQ(y, 40);
+}
+
+TEST(TrackStarByCentroid, SmoothingKeepsASymmetricStarInPlace) {
+  const Bitmap24 bmp = RenderGaussianStars(200, 150, 20, {{107, 66, 180, 2.0}});
+  for (int index : {0, 1, 2}) {
+    int32_t x = 100, y = 70;
+    ASSERT_TRUE(TrackStarByCentroid(bmp, {10, 50, index}, Disk(10), x, y)) << index;
+    EXPECT_EQ(x, 107) << index;
+    EXPECT_EQ(y, 66) << index;
+  }
+}
+
+// ---------------------------------------------------------------- profile
+
+struct ProfileFixture {
+  ApertureClasses classes = Classes(4, 6, 12);
+  ObjectProfileState profile;
+  PredictTrack track;
+  TrackingSettings settings;
+  ProfileTrackInputs in;
+
+  explicit ProfileFixture(int object = 1, double width = 2.0, double amplitude = 150) {
+    BuildProfileModel(profile.Model, width, amplitude, false);
+    profile.MatchThresholdPercent = 50;
+    // Net value of the modelled star in the aperture of radius 4.
+    double v = 0;
+    for (int dx = -4; dx <= 4; ++dx)
+      for (int dy = -4; dy <= 4; ++dy)
+        if (classes.At(dx, dy) == 1) v += profile.Model.At(dx, dy);
+    profile.ReferenceValue = v;
+    in.Object = object;
+    in.TrackRadius = 10;
+    in.Classes = &classes;
+    ResetPredictTrack(track);
+  }
+};
+
+TEST(BuildProfileModel, IsTheFitProfileWithWidthRaisedToOne) {
+  ProfileModel m;
+  BuildProfileModel(m, 2.5L, 100.0L, false);
+  EXPECT_DOUBLE_EQ(m.At(0, 0), 100.0);
+  EXPECT_NEAR(m.At(3, -4), 100.0 / std::exp(2.0 * 25 / 6.25), 1e-12);
+  BuildProfileModel(m, 2.5L, 100.0L, true);  // rows stretched by 1.125
+  EXPECT_NEAR(m.At(0, 2), 100.0 / std::exp(2.0 * (2.25 * 2.25) / 6.25), 1e-12);
+  BuildProfileModel(m, 0.3L, 80.0L, false);
+  EXPECT_NEAR(m.At(1, 0), 80.0 / std::exp(2.0), 1e-12);
+  EXPECT_EQ(m.At(25, 25), 0.0);  // underflows to 0, never NaN
+}
+
+TEST(TrackStarByProfile, MovesOntoAnOffsetStarExactly) {
+  ProfileFixture f;
+  const Bitmap24 bmp = RenderGaussianStars(300, 200, 30, {{153, 96, 150, 2.0}});
+  int32_t x = 150, y = 100;
+  const auto r = TrackStarByProfile(bmp, 7, f.in, f.settings, f.profile, f.track, x, y);
+  EXPECT_TRUE(r.Moved);
+  EXPECT_FALSE(r.Lost);
+  EXPECT_EQ(x, 153);
+  EXPECT_EQ(y, 96);
+  EXPECT_NEAR(r.MatchedValue, f.profile.ReferenceValue, 0.02 * f.profile.ReferenceValue);
+}
+
+TEST(FindProfileMatch, EqualScoresGoToTheEarliestCandidate) {
+  ProfileModel model;
+  model.At(0, 0) = 100;
+  const ApertureClasses classes = Classes(3, 5, 8);
+  ProfileTrackWindow w;
+  // Two equal pixels at +1 and +2 columns: offsets (1, 0) and (2, 0) both
+  // score 40^2 + 60^2 (any offset away from them scores 100^2), and (1, 0)
+  // is scanned first.
+  w.At(1, 0) = 60;
+  w.At(2, 0) = 60;
+  auto m = FindProfileMatch(MatchSearch::Narrow, w, 0, model, classes, 10);
+  EXPECT_EQ(m.U, 1);
+  EXPECT_EQ(m.V, 0);
+  EXPECT_DOUBLE_EQ(m.Score, std::sqrt(5200.0));
+  EXPECT_DOUBLE_EQ(m.Value, 120.0);
+  // The same in a column: (0, 1) before (0, 2).
+  ProfileTrackWindow w2;
+  w2.At(0, 1) = 60;
+  w2.At(0, 2) = 60;
+  m = FindProfileMatch(MatchSearch::Narrow, w2, 0, model, classes, 10);
+  EXPECT_EQ(m.U, 0);
+  EXPECT_EQ(m.V, 1);
+  // A flat match everywhere: the very first candidate of the disk, (-R, 0).
+  const ProfileModel zero;
+  m = FindProfileMatch(MatchSearch::Narrow, ProfileTrackWindow{}, 0, zero, classes, 10);
+  EXPECT_EQ(m.U, -14);
+  EXPECT_EQ(m.V, 0);
+  m = FindProfileMatch(MatchSearch::Wide, ProfileTrackWindow{}, 0, zero, classes, 10);
+  EXPECT_EQ(m.U, -25);
+}
+
+TEST(TrackStarByProfile, BestMatchBeyondTheTrackingRadiusDoesNotMove) {
+  ProfileFixture f;
+  f.in.TrackRadius = 5;  // search radius 7
+  // (5, 3) lies inside the search disk but 5.8 px away: found, not taken.
+  const Bitmap24 bmp = RenderGaussianStars(300, 200, 30, {{155, 103, 150, 2.0}});
+  int32_t x = 150, y = 100;
+  const auto r = TrackStarByProfile(bmp, 1, f.in, f.settings, f.profile, f.track, x, y);
+  EXPECT_FALSE(r.Moved);
+  EXPECT_FALSE(r.Lost);
+  EXPECT_NEAR(r.MatchedValue, f.profile.ReferenceValue, 0.02 * f.profile.ReferenceValue);
+  EXPECT_EQ(x, 150);
+  EXPECT_EQ(y, 100);
+}
+
+TEST(TrackStarByProfile, LostGuideIsSearchedAgainOverRadius25) {
+  const Bitmap24 bmp = RenderGaussianStars(300, 200, 30, {{168, 93, 150, 2.0}});  // 19.3 px away
+  for (int object : {1, 2, 3}) {
+    ProfileFixture f(object);
+    int32_t x = 150, y = 100;
+    const auto r = TrackStarByProfile(bmp, 1, f.in, f.settings, f.profile, f.track, x, y);
+    if (object == 2) {
+      EXPECT_TRUE(r.WideSearch);
+      EXPECT_TRUE(r.Moved);
+      EXPECT_EQ(x, 168);
+      EXPECT_EQ(y, 93);
+    } else {
+      EXPECT_FALSE(r.WideSearch) << object;
+      EXPECT_EQ(x, 150) << object;
+      EXPECT_EQ(y, 100) << object;
+    }
+  }
+  // Not while a refit is pending.
+  ProfileFixture f(2);
+  f.settings.PsfRefitPending = true;
+  int32_t x = 150, y = 100;
+  EXPECT_FALSE(TrackStarByProfile(bmp, 1, f.in, f.settings, f.profile, f.track, x, y).WideSearch);
+}
+
+TEST(TrackStarByProfile, LostStarFollowsThePredictedTrackWhenAsked) {
+  ProfileFixture f;
+  f.in.EstimatedTrack = true;
+  // Feed the track through matched frames: x = 100 + n, y = 80.
+  for (int n = 0; n < 12; ++n) {
+    const Bitmap24 bmp = RenderGaussianStars(300, 200, 30, {{100.0 + n, 80, 150, 2.0}});
+    int32_t x = 100 + n - 1, y = 80;
+    const auto r = TrackStarByProfile(bmp, n, f.in, f.settings, f.profile, f.track, x, y);
+    ASSERT_TRUE(r.Moved) << n;
+    ASSERT_EQ(x, 100 + n);
+  }
+  EXPECT_EQ(f.track.LastSample, 11);
+  // A star too faint to pass the threshold where the track expects it. (A
+  // wholly flat frame matches every offset equally, so its best match is the
+  // disk's first cell, beyond the tracking radius, and nothing moves.)
+  const Bitmap24 empty = RenderGaussianStars(300, 200, 30, {{111, 80, 25, 2.0}});
+  int32_t x = 111, y = 80;
+  auto r = TrackStarByProfile(empty, 15, f.in, f.settings, f.profile, f.track, x, y);
+  EXPECT_TRUE(r.Lost);
+  EXPECT_FALSE(r.Predicted);  // 'Estimated track' unticked: stays
+  EXPECT_EQ(x, 111);
+  f.settings.EstimatedTrackChecked = true;
+  r = TrackStarByProfile(empty, 15, f.in, f.settings, f.profile, f.track, x, y);
+  EXPECT_TRUE(r.Predicted);
+  EXPECT_EQ(x, 115);
+  EXPECT_EQ(y, 80);
+}
+
+TEST(TrackStarByProfile, NeverReadsRowZero) {
+  ProfileFixture f;
+  Bitmap24 bmp = RenderGaussianStars(300, 200, 0, {});
+  for (int x = 0; x < 300; ++x) Grey(bmp, x, 0, 255);
+  int32_t x = 150, y = 3;
+  const auto r = TrackStarByProfile(bmp, 0, f.in, f.settings, f.profile, f.track, x, y);
+  EXPECT_FALSE(r.Moved);
+  EXPECT_EQ(y, 3);
+  // A star on row 16 under a bright time-code row is found. (Cells beyond
+  // the frame count as 0, so a star whose search disk reaches past row 0
+  // matches badly and is reported lost.)
+  Bitmap24 top = RenderGaussianStars(300, 200, 20, {{147, 16, 150, 2.0}});
+  for (int x0 = 0; x0 < 300; ++x0) Grey(top, x0, 0, 255);
+  x = 150;
+  y = 20;
+  const auto rt = TrackStarByProfile(top, 0, f.in, f.settings, f.profile, f.track, x, y);
+  EXPECT_TRUE(rt.Moved);
+  EXPECT_EQ(x, 147);
+  EXPECT_EQ(y, 16);
+}
+
+// ---------------------------------------------------------------- runs
+
+TEST(TrackingRun, AnchorOnAStillStarDoesNotDriftAway) {
+  const Bitmap24 bmp = RenderGaussianStars(200, 150, 25, {{100.4, 70.3, 120, 2.2}}, {4.0, 7});
+  ProfileFixture f(1, 2.2, 120);
+  int32_t cx = 100, cy = 70, px = 100, py = 70;
+  for (int n = 0; n < 200; ++n) {
+    TrackStarByCentroid(bmp, {10, 50, 0}, Disk(10), cx, cy);
+    TrackStarByProfile(bmp, n, f.in, f.settings, f.profile, f.track, px, py);
+  }
+  EXPECT_EQ(cx, 100);
+  EXPECT_EQ(cy, 70);
+  EXPECT_EQ(px, 100);
+  EXPECT_EQ(py, 70);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TrackingSteps, PositionsFarOutsideTheFrameReadNothingAndNeverOverflow) {
+  const Bitmap24 bmp = RenderGaussianStars(100, 80, 20, {{50, 40, 150, 2.0}});
+  const TrackDisk disk = [] {
+    TrackDisk d;
+    BuildTrackMask(d, 10, 1);
+    return d;
+  }();
+  for (int32_t start : {INT32_MAX, INT32_MIN, INT32_MAX - 3, INT32_MIN + 3}) {
+    int32_t x = start, y = start;
+    EXPECT_FALSE(TrackStarByCentroid(bmp, {10, 50, 0}, disk, x, y));
+    EXPECT_EQ(x, start);
+  }
+  ApertureClasses classes;
+  BkgLineGeometry g;
+  MaskSettings m;
+  m.ApertureRadius = 4;
+  m.BackgroundInner = 6;
+  m.BackgroundOuter = 12;
+  BuildObjectMasks(classes, g, m);
+  ObjectProfileState profile;
+  BuildProfileModel(profile.Model, 2.0, 150, false);
+  PredictTrack track;
+  for (int32_t start : {INT32_MAX, INT32_MIN}) {
+    int32_t x = start, y = 40;
+    TrackStarByProfile(bmp, 0, {2, 10, false, &classes}, TrackingSettings{}, profile, track, x, y);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(NeedsPixelAspectCorrection, OnlyForNtscRatesOnWideFramesWithoutTickStamps) {
+  EXPECT_TRUE(NeedsPixelAspectCorrection(29.97, 720, 480, 0));
+  EXPECT_TRUE(NeedsPixelAspectCorrection(30.0, 720, 480, 2));
+  EXPECT_FALSE(NeedsPixelAspectCorrection(29.97, 720, 480, 3));  // capture-program stamps
+  EXPECT_FALSE(NeedsPixelAspectCorrection(25.0, 720, 576, 0));
+  EXPECT_FALSE(NeedsPixelAspectCorrection(29.97, 640, 480, 0));  // ratio 1.33
+  EXPECT_FALSE(NeedsPixelAspectCorrection(31.0, 720, 480, 0));
+  EXPECT_FALSE(NeedsPixelAspectCorrection(28.0, 720, 480, 0));
+  EXPECT_FALSE(NeedsPixelAspectCorrection(29.97, 720, 0, 0));
+}
+
+}  // namespace

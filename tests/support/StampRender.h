@@ -1,0 +1,57 @@
+#pragma once
+// Test generator: burns time-inserter characters into Bitmap24 frames the way
+// the recogniser's cell templates describe them, and writes tick counts into
+// the red bytes of a row. The cell geometry and the lit cells of each glyph are
+// transcribed here on their own, apart from the recogniser's tables, so a slip
+// in either shows up as a misread.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/Bitmap24.h"
+
+enum class StampFont : uint8_t { Kiwi, Iota, Ghs };
+
+struct StampGlyphStyle {
+  StampFont font = StampFont::Iota;
+  int variant = 2;             // cell-grid variant 0, 1 or 2
+  double pitch = 21.5;         // character pitch; variant 2 scales by pitch / 21.5
+  int rowStep = 4;             // image lines between grid rows (4 frame, 2 field view)
+  int lineSpacing = 2;         // lines between the painted lines of one grid row
+  int linesPerRow = 1;         // 1 thin (edge reading), 2 thick (per field)
+  uint8_t level = 220;         // grey level of a stroke
+  int trimOuter = 0;           // pixels left dark at the glyph's outer left and right edges
+};
+
+// The cells lit in a character of a font (empty for an unknown character).
+std::vector<int> StampGlyphLitCells(StampFont font, char ch);
+
+// Paints one character with its reference point at (x, y) (grid row 0).
+void DrawStampChar(Bitmap24& frame, char ch, int x, int y, const StampGlyphStyle& style);
+
+// Paints text[i] at xs[i]; blanks and characters without glyphs leave the cell dark.
+void DrawStampText(Bitmap24& frame, std::string_view text, const std::vector<int>& xs, int y,
+                   const StampGlyphStyle& style);
+
+// Two large digits of a seven-segment inserter ("E" or blank: no segments),
+// centred at (cx, cy) and (cx + spacing, cy), `height` rows tall. Each digit
+// has a bar down its left side and one along its top, so its extent can be
+// scanned, and a lit 5x5 square on each sampling point its pattern lights.
+// The bars keep clear of the squares for spacings of about 44 pixels (the
+// box scan looks at most 46 columns to the right).
+void DrawSegmentDigits(Bitmap24& frame, const std::string& two, int cx, int cy, int spacing, int height,
+                       uint8_t level);
+
+// Fills the frame with one grey level.
+void FillFrame(Bitmap24& frame, uint8_t level);
+
+// Adds uniform noise of +-amplitude to every byte (clamped), reproducible by seed.
+void AddFrameNoise(Bitmap24& frame, int amplitude, uint32_t seed);
+
+// Stores a 64-bit count little-endian in the red bytes of pixels 0..7 of a row.
+void WriteTickCount(Bitmap24& frame, int row, int64_t ticks);
+
+// Ticks of a calendar instant (proleptic Gregorian), computed by day counting
+// independent of the reader.
+int64_t TicksOf(int year, int month, int day, int hour, int minute, int64_t restTicks);

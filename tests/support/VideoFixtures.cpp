@@ -1,0 +1,93 @@
+#include "VideoFixtures.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+std::string Capture(const std::string& cmd) {
+  std::string out;
+  std::unique_ptr<FILE, int (*)(FILE*)> p(popen(cmd.c_str(), "r"), pclose);
+  if (!p) return out;
+  std::array<char, 4096> buf;
+  size_t n;
+  while ((n = fread(buf.data(), 1, buf.size(), p.get())) > 0) out.append(buf.data(), n);
+  return out;
+}
+
+struct FixtureDir {
+  std::string path;
+  FixtureDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "tessary-video-XXXXXX").string();
+    if (!mkdtemp(tmpl.data())) throw std::runtime_error("cannot make a temporary folder");
+    path = tmpl;
+  }
+  ~FixtureDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+};
+
+}  // namespace
+
+Bitmap24 NumberedFrame(int width, int height, int n, int block) {
+  Bitmap24 b(width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      // Smooth enough for chroma subsampling, different in every frame.
+      b.Set(x, y, {uint8_t(40 + (x * 3 + n * 7) % 160), uint8_t(60 + (y * 5 + n * 3) % 140),
+                   uint8_t(50 + (x + y + n * 11) % 150)});
+    }
+  for (int bit = 0; bit < 10; ++bit) {
+    uint8_t v = (n >> bit & 1) ? 255 : 0;
+    for (int y = 0; y < block && y < height; ++y)
+      for (int x = bit * block; x < (bit + 1) * block && x < width; ++x) b.Set(x, y, {v, v, v});
+  }
+  return b;
+}
+
+int ReadFrameNumber(const Bitmap24& f, int block) {
+  int n = 0;
+  for (int bit = 0; bit < 10; ++bit) {
+    Bgr c = f.Get(bit * block + block / 2, block / 2);
+    int v = (c.r + c.g + c.b) / 3;
+    if (v > 60 && v < 195) return -1;
+    if (v >= 195) n |= 1 << bit;
+  }
+  return n;
+}
+
+const std::string& VideoFixtureFolder() {
+  static FixtureDir dir;
+  return dir.path;
+}
+
+std::string FixturePath(const std::string& name) { return VideoFixtureFolder() + "/" + name; }
+
+bool RunFfmpeg(const std::string& args) {
+  std::string cmd = "ffmpeg -nostdin -hide_banner -loglevel error -y " + args + " >/dev/null 2>&1";
+  return std::system(cmd.c_str()) == 0;
+}
+
+std::optional<ProbeResult> ProbeVideo(const std::string& path) {
+  std::string out = Capture("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
+                            "stream=nb_read_frames,r_frame_rate -of default=noprint_wrappers=1 '" + path + "' 2>/dev/null");
+  ProbeResult r;
+  size_t a = out.find("r_frame_rate=");
+  size_t b = out.find("nb_read_frames=");
+  if (a == std::string::npos || b == std::string::npos) return std::nullopt;
+  r.rate = out.substr(a + 13, out.find('\n', a) - a - 13);
+  r.frames = std::strtol(out.c_str() + b + 15, nullptr, 10);
+  return r;
+}
+
+bool FfmpegHasEncoder(const std::string& name) {
+  std::string out = Capture("ffmpeg -hide_banner -encoders 2>/dev/null");
+  return out.find(" " + name + " ") != std::string::npos;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// Test videos: frames that carry their own frame number, a per-program
+// temporary folder for fixtures, and the ffmpeg/ffprobe command-line tools.
+#include <optional>
+#include <string>
+
+#include "app/Bitmap24.h"
+
+// A frame whose pixels all depend on n (bit-exact checks) and which carries n
+// as 10 black/white blocks of `block` pixels in its top band, readable after
+// lossy compression (ReadFrameNumber).
+Bitmap24 NumberedFrame(int width, int height, int n, int block = 16);
+// The number NumberedFrame drew, or -1 when the blocks are not clean.
+int ReadFrameNumber(const Bitmap24& frame, int block = 16);
+
+// A folder made once per test program and removed when it ends.
+const std::string& VideoFixtureFolder();
+// Path of a file in that folder.
+std::string FixturePath(const std::string& name);
+
+// Runs the ffmpeg CLI with these arguments (quiet, overwrite); true on success.
+bool RunFfmpeg(const std::string& args);
+// ffprobe: frames counted by decoding and the stream's r_frame_rate text.
+struct ProbeResult {
+  long frames = -1;
+  std::string rate;
+};
+std::optional<ProbeResult> ProbeVideo(const std::string& path);
+// Whether the ffmpeg CLI has this encoder.
+bool FfmpegHasEncoder(const std::string& name);

@@ -1,0 +1,283 @@
+// Character recognition on frames with glyphs burnt in by the test generator.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/StampRender.h"
+#include "timestamp/GlyphRecognition.h"
+
+namespace {
+
+constexpr uint8_t kDark = 16;
+constexpr uint8_t kStroke = 220;
+
+Bitmap24 NoisyFrame(int w, int h, uint32_t seed) {
+  Bitmap24 f(w, h);
+  FillFrame(f, kDark);
+  AddFrameNoise(f, 6, seed);
+  return f;
+}
+
+GlyphContext IotaContext(double pitch) {
+  GlyphContext c;
+  c.mode = TimeStampMode::Iota;
+  c.stampLocated = true;
+  c.stampCharPitch = pitch;
+  c.gpsCharPitch = pitch;
+  c.stampBackgroundLevel = 3 * kDark;
+  c.digitThreshold = 80;
+  return c;
+}
+
+GlyphContext GhsContext(double pitch) {
+  GlyphContext c;
+  c.mode = TimeStampMode::Ghs;
+  c.stampLocated = true;
+  c.stampCharPitch = pitch;
+  c.gpsCharPitch = pitch;
+  c.stampBackgroundLevel = kStroke - 40;  // the located level: brightest / 3 - 40
+  c.glyphThreshold = 100;
+  c.digitThreshold = 100;
+  return c;
+}
+
+GlyphContext KiwiContext(int fps, bool showField) {
+  GlyphContext c;
+  c.mode = TimeStampMode::Kiwi;
+  c.frameRateRounded = fps;
+  c.showField = showField;
+  c.digitThreshold = 100;
+  return c;
+}
+
+struct Variant {
+  const char* name;
+  StampFont font;
+  GlyphContext ctx;
+  StampGlyphStyle style;
+  std::string chars;
+};
+
+std::vector<Variant> AllVariants() {
+  std::vector<Variant> v;
+  for (double pitch : {16.0, 21.5, 24.1, 25.0, 30.0}) {
+    GlyphContext c = IotaContext(pitch);
+    StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, kStroke};
+    v.push_back({"IOTA thick", StampFont::Iota, c, s, "0123456789"});
+    s.linesPerRow = 1;
+    v.push_back({"IOTA thin", StampFont::Iota, c, s, "0123456789"});
+    GlyphContext g = GhsContext(pitch);
+    StampGlyphStyle gs{StampFont::Ghs, 2, pitch, 4, 2, 2, kStroke};
+    v.push_back({"GHS", StampFont::Ghs, g, gs, "0123456789"});
+    g.searchMode = GlyphSearchMode::SearchU;
+    v.push_back({"GHS U-search", StampFont::Ghs, g, gs, "0123456789U"});
+    g.searchMode = GlyphSearchMode::TimeLine;
+    g.enhanceContrast = true;
+    v.push_back({"GHS enhanced", StampFont::Ghs, g, gs, "0123456789"});
+    // Letters of the GPS line.
+    GlyphContext gl = IotaContext(pitch);
+    gl.searchMode = GlyphSearchMode::GpsLine;
+    gl.lettersOnly = true;
+    v.push_back({"IOTA GPS letters", StampFont::Iota, gl, s, "ENWS"});
+    gl.lettersOnly = false;
+    v.push_back({"IOTA GPS digits", StampFont::Iota, gl, s, "0123456789"});
+    // A located KIWI stamp: brightness measure, IOTA templates.
+    GlyphContext kl = KiwiContext(30, false);
+    kl.stampLocated = true;
+    kl.stampCharPitch = pitch;
+    StampGlyphStyle ks{StampFont::Iota, 2, pitch, 4, 2, 2, kStroke};
+    v.push_back({"KIWI located", StampFont::Iota, kl, ks, "0123456789"});
+  }
+  for (bool field : {false, true}) {
+    StampGlyphStyle s{StampFont::Kiwi, 0, 21.5, field ? 2 : 4, field ? 1 : 2, 1, kStroke};
+    v.push_back({"KIWI slanted", StampFont::Kiwi, KiwiContext(30, field), s, "0123456789"});
+    s.variant = 1;
+    v.push_back({"KIWI upright", StampFont::Kiwi, KiwiContext(25, field), s, "0123456789"});
+    GlyphContext sharp = KiwiContext(25, field);
+    sharp.mode = TimeStampMode::Sharp;
+    v.push_back({"Sharp upright", StampFont::Kiwi, sharp, s, "0123456789"});
+  }
+  return v;
+}
+
+}  // namespace
+
+TEST(GlyphRecognition, EveryCharacterOfEverySetReadsBack) {
+  uint32_t seed = 1;
+  for (const Variant& v : AllVariants()) {
+    for (char ch : v.chars) {
+      Bitmap24 f = NoisyFrame(120, 80, seed++);
+      DrawStampChar(f, ch, 50, 20, v.style);
+      double score = 0;
+      const char got = RecognizeCharacter(f, 50, 20, v.ctx, &score);
+      EXPECT_EQ(std::string(1, ch), std::string(1, got ? got : '#'))
+          << v.name << " pitch " << v.style.pitch << " score " << score;
+      EXPECT_GT(score, 0.0);
+      EXPECT_EQ(RecognizeCharacterBest(f, 50, 20, v.ctx), got);
+    }
+  }
+}
+
+TEST(GlyphRecognition, BlackFramesReadNothing) {
+  for (const Variant& v : AllVariants()) {
+    for (uint8_t level : {uint8_t{0}, kDark}) {
+      Bitmap24 f(120, 80);
+      FillFrame(f, level);
+      double score = -1;
+      EXPECT_EQ(RecognizeCharacter(f, 50, 20, v.ctx, &score), 0) << v.name << " level " << int(level);
+      EXPECT_EQ(score, 0.0);
+    }
+  }
+}
+
+// A uniformly lit area: the edge measure sees no edge and reads nothing, but
+// the brightness measure weighs a run of run + 1 pixels by run, so the on-cell
+// level exceeds the off-cell level and a character is accepted.
+TEST(GlyphRecognition, UniformlyLitArea) {
+  for (const Variant& v : AllVariants()) {
+    Bitmap24 f(120, 80);
+    FillFrame(f, kStroke);
+    double score = -1;
+    const char got = RecognizeCharacter(f, 50, 20, v.ctx, &score);
+    const bool edge = (v.ctx.mode == TimeStampMode::Kiwi || v.ctx.mode == TimeStampMode::Sharp) &&
+                      !v.ctx.stampLocated;
+    if (edge) {
+      EXPECT_EQ(got, 0) << v.name;
+      EXPECT_EQ(score, 0.0) << v.name;
+    } else {
+      EXPECT_NE(got, 0) << v.name;
+      EXPECT_GT(score, 100.0) << v.name;
+    }
+  }
+}
+
+TEST(GlyphRecognition, UniformMeasuresTieAndTheLowerIndexWins) {
+  GlyphCellMeasures c;
+  c.w.fill(4);
+  c.m.fill(12);  // every cell at the same level: every template scores 3
+  GlyphScores sc;
+  ScoreGlyphsIota(c, sc);
+  // Off groups sit at the on level: each score is M / (W + sum of N).
+  EXPECT_DOUBLE_EQ(sc[0], 12.0 * 12 / (4.0 * 12 + 4.0 * 9));
+  EXPECT_DOUBLE_EQ(sc[8], 12.0 * 11 / (4.0 * 11 + 4.0 * 10));
+  GlyphScores tie{};
+  tie[0] = 250.0;
+  tie[8] = 250.0;
+  EXPECT_EQ(DecideGlyph(tie, 0, 9, TimeStampMode::Iota, 80).ch, '0');
+  tie[8] = 250.0000001;
+  EXPECT_EQ(DecideGlyph(tie, 0, 9, TimeStampMode::Iota, 80).ch, '8');
+  // Later equal candidates never displace an earlier one, letters included.
+  GlyphScores letters{};
+  letters[10] = 300.0;
+  letters[14] = 300.0;
+  EXPECT_EQ(DecideGlyph(letters, 10, 14, TimeStampMode::Iota, 80).ch, 'E');
+}
+
+TEST(GlyphRecognition, AcceptanceThresholds) {
+  struct Row {
+    const char* name;
+    TimeStampMode mode;
+    double best;
+    int updown;
+    char expected;
+  };
+  const Row rows[] = {
+      {"IOTA exactly 100", TimeStampMode::Iota, 100.0, 80, '3'},
+      {"IOTA just below", TimeStampMode::Iota, 99.999999, 80, 0},
+      {"GHS exactly 100", TimeStampMode::Ghs, 100.0, 250, '3'},
+      {"KIWI equal to threshold", TimeStampMode::Kiwi, 140.0, 140, '3'},
+      {"KIWI below threshold", TimeStampMode::Kiwi, 139.9, 140, 0},
+      {"Sharp equal to threshold", TimeStampMode::Sharp, 60.0, 60, '3'},
+  };
+  for (const Row& r : rows) {
+    GlyphScores sc{};
+    sc[3] = r.best;
+    const GlyphDecision d = DecideGlyph(sc, 0, 9, r.mode, r.updown);
+    EXPECT_EQ(d.ch, r.expected) << r.name;
+    EXPECT_EQ(d.score, r.expected ? r.best : 0.0) << r.name;
+  }
+  // Index 13 has no character: its win is not a read.
+  GlyphScores sc{};
+  sc[13] = 500.0;
+  EXPECT_EQ(DecideGlyph(sc, 10, 14, TimeStampMode::Iota, 80).ch, 0);
+}
+
+TEST(GlyphRecognition, LettersOnlyTurnsADigitIntoALetterOrNothing) {
+  GlyphContext ctx = IotaContext(21.5);
+  ctx.searchMode = GlyphSearchMode::GpsLine;
+  ctx.lettersOnly = true;
+  StampGlyphStyle s{StampFont::Iota, 2, 21.5, 4, 2, 2, kStroke};
+  for (char ch : std::string("0123456789")) {
+    Bitmap24 f = NoisyFrame(120, 80, 7);
+    DrawStampChar(f, ch, 50, 20, s);
+    const char got = RecognizeCharacter(f, 50, 20, ctx);
+    EXPECT_TRUE(got == 0 || std::string("ENWS").find(got) != std::string::npos) << ch << " -> " << got;
+  }
+}
+
+TEST(GlyphRecognition, PitchThatScalesRunsToNothingScoresZero) {
+  for (double pitch : {1.0, 2.0}) {  // some runs survive: no crash, any reading
+    Bitmap24 f = NoisyFrame(120, 80, 3);
+    RecognizeCharacter(f, 50, 20, IotaContext(pitch));
+  }
+  for (double pitch : {0.0, 0.4, -21.5}) {
+    GlyphContext ctx = IotaContext(pitch);
+    Bitmap24 f = NoisyFrame(120, 80, 3);
+    DrawStampChar(f, '8', 50, 20, {StampFont::Iota, 2, 21.5, 4, 2, 2, kStroke});
+    double score = -1;
+    EXPECT_EQ(RecognizeCharacter(f, 50, 20, ctx, &score), 0) << pitch;
+    EXPECT_EQ(score, 0.0);
+  }
+  GlyphCellMeasures zero;  // all runs 0
+  GlyphScores sc;
+  ScoreGlyphsKiwi(zero, sc);
+  for (double v : sc) EXPECT_EQ(v, 0.0);
+  ScoreGlyphsGhs(zero, sc);
+  for (double v : sc) EXPECT_EQ(v, 0.0);
+}
+
+TEST(GlyphRecognition, ReadsAtAndBeyondTheFrameEdgesAreBlack) {
+  const GlyphContext iota = IotaContext(21.5);
+  const GlyphContext kiwi = KiwiContext(30, false);
+  Bitmap24 f = NoisyFrame(60, 40, 9);
+  for (int x : {-30, -5, 0, 3, 59, 70})
+    for (int y : {-40, -3, 0, 39, 40, 100}) {
+      RecognizeCharacter(f, x, y, iota);
+      RecognizeCharacter(f, x, y, kiwi);
+    }
+  // A row at or below the bottom measures 0 on the brightness path.
+  EXPECT_EQ(CellBrightMeasure(f, 5, 40, 4, iota), 0);
+  EXPECT_EQ(CellBrightMeasure(f, 5, 41, 4, iota), 0);
+  // Pixels left of the frame read as black: only the inside pixels count.
+  Bitmap24 lit(10, 4);
+  FillFrame(lit, 100);
+  EXPECT_EQ(CellEdgeMeasure(lit, -3, 2, 4, 2), 2 * 300);  // row 4 lies below the frame
+  GlyphContext located = kiwi;
+  located.stampLocated = true;
+  located.digitThreshold = 50;
+  EXPECT_EQ(CellBrightMeasure(lit, -3, 1, 4, located), 2 * 300 - 150);
+  EXPECT_EQ(CellBrightMeasure(lit, -30, 1, 4, located), 0);  // negative sums clamp to 0
+}
+
+TEST(GlyphRecognition, BrightMeasureModes) {
+  Bitmap24 f(8, 2);
+  // s = 30, 90, 150, 300, 600 along the row.
+  const uint8_t levels[] = {10, 30, 50, 100, 200};
+  for (int i = 0; i < 5; ++i) f.Set(i, 0, {levels[i], levels[i], levels[i]});
+  GlyphContext c;
+  c.mode = TimeStampMode::Iota;
+  c.stampBackgroundLevel = 69.5;  // rounds half away to 70; threshold 70 - 100 + 120 = 90
+  c.digitThreshold = 120;
+  EXPECT_EQ(CellBrightMeasure(f, 0, 0, 4, c), 90 + 150 + 300 + 600);
+  c.mode = TimeStampMode::Ghs;
+  c.glyphThreshold = 100;
+  c.stampBackgroundLevel = 50;  // threshold (100 - 100 + 50) x 3 = 150
+  EXPECT_EQ(CellBrightMeasure(f, 0, 0, 4, c), 3 * 750);
+  c.enhanceContrast = true;
+  c.digitThreshold = 100;  // v = 4 (v - 127) + 127 clamped, each pixel adds 3 v
+  // v: 10 -> 0, 30 -> 0, 50 -> 0, 100 -> 19, 200 -> 255
+  EXPECT_EQ(CellBrightMeasure(f, 0, 0, 4, c), 3 * 19 + 3 * 255);
+  c.mode = TimeStampMode::Kiwi;
+  c.digitThreshold = 100;
+  EXPECT_EQ(CellBrightMeasure(f, 0, 0, 4, c), 30 + 90 + 150 + 300 + 600 - 300);
+}

@@ -1,0 +1,107 @@
+// GPS screens of IOTA-VTI and GHS inserters, generated and read back.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "support/StampRender.h"
+#include "timestamp/GpsLine.h"
+
+namespace {
+
+constexpr uint8_t kStroke = 220;
+
+Bitmap24 NoisyFrame(int w, int h, uint32_t seed) {
+  Bitmap24 f(w, h);
+  FillFrame(f, 16);
+  AddFrameNoise(f, 6, seed);
+  return f;
+}
+
+// Draws `text` with character i on cell i of a line starting at x0.
+// At the GHS GPS pitch the cell grid is wider than the pitch, so the glyphs
+// keep a one-pixel margin as an inserter font does.
+void DrawLine(Bitmap24& f, const std::string& text, double x0, double pitch, int top, StampFont font) {
+  std::vector<int> xs;
+  for (size_t i = 0; i < text.size(); ++i) xs.push_back(static_cast<int>(std::floor(x0 + pitch * i + 0.5)));
+  StampGlyphStyle s{font, 2, pitch, 4, 2, 2, kStroke, 1};
+  DrawStampText(f, text, xs, top, s);
+  DrawStampText(f, text, xs, top - 1, s);
+}
+
+}  // namespace
+
+TEST(GpsLine, ReadsTheIotaGpsScreen) {
+  const double pitch = (615.0 - 178.0) / 18.0;
+  Bitmap24 f = NoisyFrame(720, 480, 77);
+  // Cell c shows field c + 7.
+  DrawLine(f, "       08       1 2", 178, pitch, 35, StampFont::Iota);
+  DrawLine(f, "12 34 56 2026 12 06", 178, pitch, 71, StampFont::Iota);
+  DrawLine(f, "     3541 2345 S", 178, pitch, 107, StampFont::Iota);
+  DrawLine(f, "      13938 1234 E", 178, pitch, 143, StampFont::Iota);
+  DrawLine(f, "     123 4", 178, pitch, 179, StampFont::Iota);
+  DrawLine(f, "             32 1", 178, pitch, 215, StampFont::Iota);
+  GlyphContext ctx;
+  ctx.mode = TimeStampMode::Iota;
+  ctx.digitThreshold = 80;
+  TimeStampState state;
+  GpsStation st;
+  const GpsReadResult r = ReadIotaGpsLine(f, ctx, state, st);
+  ASSERT_TRUE(r.read);
+  EXPECT_EQ(r.outlines.size(), 19u);
+  EXPECT_NEAR(static_cast<double>(ctx.gpsCharPitch), pitch, 0.3);
+  EXPECT_NEAR(state.DigitX[10][7], 178, 3);
+  EXPECT_NEAR(state.DigitX[10][25], 615, 3);
+  EXPECT_EQ(st.satellites, "08");
+  EXPECT_EQ(st.hdop, "1.2");
+  EXPECT_EQ(st.utc, "12:34:56 2026-12-06");
+  EXPECT_EQ(st.latitude, "3541.2345 S");
+  EXPECT_EQ(st.longitude, "13938.1234 E");
+  EXPECT_EQ(st.altitude, "123.4 m MSL");
+  EXPECT_EQ(st.separation, "32.1 m");
+  EXPECT_EQ(ctx.searchMode, GlyphSearchMode::TimeLine);
+  EXPECT_EQ(state.AutoRowOffset0, 2);
+}
+
+TEST(GpsLine, IotaScreenWithoutDigitsLeavesTheStation) {
+  Bitmap24 f = NoisyFrame(720, 480, 78);
+  GlyphContext ctx;
+  TimeStampState state;
+  GpsStation st;
+  st.latitude = "kept";
+  EXPECT_FALSE(ReadIotaGpsLine(f, ctx, state, st).read);
+  EXPECT_EQ(st.latitude, "kept");
+}
+
+TEST(GpsLine, ReadsTheGhsPosition) {
+  const double pitch = 20.5;
+  Bitmap24 f = NoisyFrame(720, 480, 79);
+  const int x = 120, y = 383;
+  const double x0 = x + 1.5 * pitch;
+  DrawLine(f, "W139 38 12 3 S35 41 22 2", x0, pitch, y, StampFont::Ghs);
+  GlyphContext ctx;
+  ctx.mode = TimeStampMode::Ghs;
+  ctx.frameRateRounded = 30;
+  ctx.glyphThreshold = 100;
+  ctx.digitThreshold = 100;
+  TimeStampState state;
+  StampLocatorState loc;
+  LocatorOptions opt;
+  opt.ghsLocateEnabled = true;
+  GpsStation st;
+  st.altitude = "kept";
+  const GpsReadResult r = ReadGhsGpsLine(f, x, y, ctx, state, loc, opt, st);
+  ASSERT_TRUE(r.read);
+  EXPECT_EQ(st.longitude, " 139o 38' 12.3\" W");
+  EXPECT_EQ(st.latitude, "  35o 41' 22.2\" S ");
+  EXPECT_EQ(st.altitude, "kept");
+  EXPECT_NEAR(state.DigitX[20][7], x0 + pitch, 2);
+
+  // Not at 25 frames per second, and not without the locating flag.
+  ctx.frameRateRounded = 25;
+  EXPECT_FALSE(ReadGhsGpsLine(f, x, y, ctx, state, loc, opt, st).read);
+  ctx.frameRateRounded = 30;
+  opt.ghsLocateEnabled = false;
+  EXPECT_FALSE(ReadGhsGpsLine(f, x, y, ctx, state, loc, opt, st).read);
+}

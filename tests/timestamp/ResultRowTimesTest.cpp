@@ -1,0 +1,134 @@
+// Frames with burnt-in stamps or tick counts, read and written as result rows:
+// the time columns 2-10 carry the frame's time in every inserter mode.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "app/CsvFields.h"
+#include "app/ResultCsvFormat.h"
+#include "support/StampRender.h"
+#include "timestamp/FrameTimeDisplay.h"
+
+namespace {
+
+Bitmap24 NoisyFrame(int w, int h, uint32_t seed) {
+  Bitmap24 f(w, h);
+  FillFrame(f, 16);
+  AddFrameNoise(f, 6, seed);
+  return f;
+}
+
+// Columns 2..10 of a row, quotes stripped.
+std::vector<std::string> TimeColumns(const std::string& row) {
+  std::vector<std::string> c;
+  for (int i = 2; i <= 10; ++i) c.push_back(StripQuotes(GetCsvField(row, i)));
+  return c;
+}
+
+std::vector<std::string> Rows(const DataLineBlocks& blocks, const CsvFormatParams& p, const StampTexts& t) {
+  ResultTable table;
+  AppendResultRows(table, blocks, p, t);
+  return table.Lines();
+}
+
+DataLineBlocks Blocks() {
+  DataLineBlocks b{};
+  for (int j = 0; j < 3; ++j) {
+    b[j].FrameNumberX10 = 120;
+    b[j].SoundNote = "snd";
+  }
+  return b;
+}
+
+}  // namespace
+
+TEST(ResultRowTimes, IotaFrameAndFieldRows) {
+  const double pitch = 24.1;
+  std::vector<int> xs;
+  for (int c : {0, 1, 3, 4, 6, 7, 9, 10, 11, 12, 14, 15, 16, 17, 19, 20, 21, 22, 23, 24, 25, 26})
+    xs.push_back(static_cast<int>(std::floor(70 + pitch * c + 0.5)));
+  Bitmap24 f = NoisyFrame(720, 480, 1);
+  StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, 220};
+  DrawStampText(f, "2059590167    4711    ", xs, 437, s);
+  DrawStampText(f, "210000    0333 4712   ", xs, 436, s);
+  TimeStampState state;
+  for (size_t i = 0; i < xs.size(); ++i) state.DigitX[5][7 + i] = xs[i];
+  state.LocatedStampRow = 435;
+  ShowFrameTimeInputs in;
+  in.frame = &f;
+  in.glyphs.mode = TimeStampMode::Iota;
+  in.glyphs.stampLocated = true;
+  in.glyphs.stampCharPitch = pitch;
+  in.glyphs.stampBackgroundLevel = 48;
+  in.readOptions.fieldMeasure = true;
+  StampTexts t;
+  ShowFrameTime(in, state, t);
+
+  CsvFormatParams p;
+  p.Kiwi = true;
+  p.TimeStampMode = 0;
+  std::vector<std::string> rows = Rows(Blocks(), p, t);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(TimeColumns(rows[0]),
+            (std::vector<std::string>{"4711", "", "20", "59", "59.0167", "00.0333", "", "", "snd"}));
+
+  p.FieldMode = true;
+  rows = Rows(Blocks(), p, t);
+  ASSERT_EQ(rows.size(), 2u);
+  const std::vector<std::string> a = TimeColumns(rows[0]), b = TimeColumns(rows[1]);
+  // The rows come in the table's field order; each carries its own field's time.
+  const bool firstIsField1 = a[2] == "20";
+  const std::vector<std::string>& r1 = firstIsField1 ? a : b;
+  const std::vector<std::string>& r2 = firstIsField1 ? b : a;
+  EXPECT_EQ(std::vector<std::string>(r1.begin() + 2, r1.begin() + 6),
+            (std::vector<std::string>{"20", "59", "59.0167", ""}));
+  EXPECT_EQ(std::vector<std::string>(r2.begin() + 2, r2.begin() + 6),
+            (std::vector<std::string>{"21", "00", "00.0333", ""}));
+}
+
+TEST(ResultRowTimes, KiwiAndGhsFrameRows) {
+  const std::vector<int> xs = {85, 109, 156, 180, 227, 251, 322, 345, 369, 440, 463, 487};
+  Bitmap24 f = NoisyFrame(720, 480, 2);
+  StampGlyphStyle s{StampFont::Kiwi, 0, 21.5, 4, 2, 1, 220};
+  DrawStampText(f, "123456000789", xs, 409, s);
+  DrawStampText(f, "123457123000", xs, 410, s);
+  TimeStampState state;
+  LoadKiwiDigitPositions(state.DigitX);
+  ShowFrameTimeInputs in;
+  in.frame = &f;
+  in.glyphs.mode = TimeStampMode::Kiwi;
+  in.glyphs.digitThreshold = 100;
+  StampTexts t;
+  ShowFrameTime(in, state, t);
+  CsvFormatParams p;
+  p.Kiwi = true;
+  p.TimeStampMode = 1;
+  const std::vector<std::string> rows = Rows(Blocks(), p, t);
+  ASSERT_EQ(rows.size(), 1u);
+  const std::vector<std::string> c = TimeColumns(rows[0]);
+  EXPECT_EQ(std::vector<std::string>(c.begin() + 2, c.end()),
+            (std::vector<std::string>{"12", "34", "56.789", "57.123", "", "", "snd"}));
+}
+
+TEST(ResultRowTimes, TickCountFrameRow) {
+  Bitmap24 f = NoisyFrame(720, 480, 3);
+  WriteTickCount(f, 1, TicksOf(2026, 12, 6, 21, 30, 95000000));
+  TimeStampState state;
+  ShowFrameTimeInputs in;
+  in.frame = &f;
+  in.glyphs.mode = TimeStampMode::Sharp;
+  in.embedded.ticksRow = 1;
+  in.embedded.frameInterval = 0.04L;
+  StampTexts t;
+  ShowFrameTime(in, state, t);
+  CsvFormatParams p;
+  p.Kiwi = true;
+  p.TimeStampMode = 3;
+  const std::vector<std::string> rows = Rows(Blocks(), p, t);
+  ASSERT_EQ(rows.size(), 1u);
+  const std::vector<std::string> c = TimeColumns(rows[0]);
+  EXPECT_EQ(std::vector<std::string>(c.begin() + 2, c.end()),
+            (std::vector<std::string>{"", "", "", "", "21", "30", "09.5000000"}));
+}

@@ -1,0 +1,108 @@
+// Two-digit seven-segment inserter boxes: located from a click and read.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/StampRender.h"
+#include "timestamp/SevenSegmentDigits.h"
+
+namespace {
+
+Bitmap24 SegmentFrame(const std::string& two, int cx, int cy, uint32_t seed) {
+  Bitmap24 f(500, 360);
+  FillFrame(f, 16);
+  AddFrameNoise(f, 6, seed);
+  DrawSegmentDigits(f, two, cx, cy, 44, 36, 230);
+  return f;
+}
+
+}  // namespace
+
+TEST(SevenSegmentDigits, LocatesTheBoxAndReadsEveryDigitPair) {
+  uint32_t seed = 1;
+  for (int a = 0; a < 10; ++a)
+    for (int b = 0; b < 10; ++b) {
+      const std::string two{static_cast<char>('0' + a), static_cast<char>('0' + (b + a) % 10)};
+      const int cx = 400 + (a % 3), cy = 300 + (b % 4);
+      Bitmap24 f = SegmentFrame(two, cx, cy, seed++);
+      TiviBox box{};
+      // The click lands a little above and left of the first digit.
+      ASSERT_TRUE(LocateTiviBox(f, cx - 21, cy - 20, 100, box)) << two;
+      EXPECT_NEAR(box[0], cx * 10, 10) << two;
+      EXPECT_NEAR(box[2], (cx + 44) * 10, 10) << two;
+      EXPECT_NEAR(box[5], 360, 10) << two;
+      const TiviSamplePoints pts = PlaceDigitSamplePoints(box, DefaultTiviSampleTemplate());
+      EXPECT_EQ(ReadTwoDigits(f, pts, 100), two);
+      const InserterDigitsDisplay d = ShowInserterDigits(f, pts, 100);
+      EXPECT_EQ(d.Edit26, two);
+      EXPECT_TRUE(d.TiviDigitsValid);
+      EXPECT_EQ(d.Edit24, "");
+    }
+}
+
+TEST(SevenSegmentDigits, EmptyBoxesAndNoGlyph) {
+  // Digits without segments: "EE", not valid.
+  Bitmap24 f = SegmentFrame("  ", 400, 300, 7);
+  TiviBox box{};
+  ASSERT_TRUE(LocateTiviBox(f, 379, 280, 100, box));
+  const InserterDigitsDisplay d = ShowInserterDigits(f, PlaceDigitSamplePoints(box, DefaultTiviSampleTemplate()), 100);
+  EXPECT_EQ(d.Edit26, "EE");
+  EXPECT_FALSE(d.TiviDigitsValid);
+  // No bright block at all: the default box, not located.
+  Bitmap24 dark(720, 480);
+  EXPECT_FALSE(LocateTiviBox(dark, 100, 100, 100, box));
+  EXPECT_EQ(box[2], 500);
+  EXPECT_EQ(box[1], 4750);
+  EXPECT_EQ(box[3], 4750);
+  EXPECT_EQ(box[5], 50);
+  const GlyphExtent e = ScanGlyphExtent(dark, 100, 100, 100);
+  EXPECT_EQ(e.left, 1100);
+  EXPECT_EQ(e.top, 200);
+}
+
+TEST(SevenSegmentDigits, DecodeOrder) {
+  std::array<bool, 9> f{};
+  EXPECT_EQ(DecodeSegmentFlags(f), 'E');
+  // 4 and 6 on with 9 off read as "4" whatever else is lit.
+  f.fill(true);
+  f[8] = false;
+  EXPECT_EQ(DecodeSegmentFlags(f), '4');
+  f.fill(false);
+  f[0] = true;  // flag 1 is never consulted
+  EXPECT_EQ(DecodeSegmentFlags(f), 'E');
+}
+
+TEST(SevenSegmentDigits, BlockMeanAtTheThresholdCountsAsLit) {
+  Bitmap24 f(20, 20);
+  // Block mean 128 = rnd(1.28 x 100): lit.
+  for (int y = 5; y <= 7; ++y)
+    for (int x = 5; x <= 7; ++x) f.Set(x, y, {128, 128, 128});
+  GlyphExtent e = ScanGlyphExtent(f, 4, 4, 100);
+  EXPECT_EQ(e.left, 6);
+  EXPECT_EQ(e.top, 6);
+  for (int y = 5; y <= 7; ++y)
+    for (int x = 5; x <= 7; ++x) f.Set(x, y, {127, 127, 128});
+  e = ScanGlyphExtent(f, 4, 4, 100);
+  EXPECT_EQ(e.left, 1004);
+}
+
+TEST(SevenSegmentDigits, LocatesTheDigitsOfAFullLine) {
+  Bitmap24 f(720, 480);
+  FillFrame(f, 16);
+  // Hours at 100 and 144, minutes at 229 and 273 (digit boxes as bright glyphs).
+  DrawSegmentDigits(f, "88", 100, 300, 44, 36, 230);
+  DrawSegmentDigits(f, "88", 229, 300, 44, 36, 230);
+  GlyphContext ctx;
+  TimeStampState state;
+  long double height = 0;
+  ASSERT_TRUE(LocateDigitPositions(f, 79, 280, 100, ctx, state, height));
+  EXPECT_TRUE(ctx.stampLocated);
+  EXPECT_NEAR(static_cast<double>(ctx.stampCharPitch), 44, 1);
+  EXPECT_NEAR(static_cast<double>(height), 36, 1);
+  const int expected[8] = {100, 144, 229, 273, 358, 402, 487, 531};
+  for (int i = 0; i < 8; ++i) EXPECT_NEAR(state.DigitX[5][7 + i], expected[i], 1) << i;
+  Bitmap24 dark(720, 480);
+  EXPECT_FALSE(LocateDigitPositions(dark, 79, 280, 100, ctx, state, height));
+  EXPECT_FALSE(ctx.stampLocated);
+  EXPECT_EQ(state.DigitX[5][7], 100);
+}

@@ -1,0 +1,258 @@
+// Locating IOTA-VTI and GHS stamp lines on generated frames, then reading them
+// through the located layout.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "support/StampRender.h"
+#include "timestamp/StampLocator.h"
+
+namespace {
+
+constexpr uint8_t kDark = 16;
+constexpr uint8_t kStroke = 220;
+
+Bitmap24 NoisyFrame(int w, int h, uint32_t seed) {
+  Bitmap24 f(w, h);
+  FillFrame(f, kDark);
+  AddFrameNoise(f, 6, seed);
+  return f;
+}
+
+const int kIotaCells[22] = {0, 1, 3, 4, 6, 7, 9, 10, 11, 12, 14, 15, 16, 17, 19, 20, 21, 22, 23, 24, 25, 26};
+
+std::vector<int> CellXs(double x0, double pitch, const int* cells, int n) {
+  std::vector<int> xs;
+  for (int i = 0; i < n; ++i) xs.push_back(static_cast<int>(std::floor(x0 + pitch * cells[i] + 0.5)));
+  return xs;
+}
+
+// Both fields of an IOTA line with four-line glyph rows: field 1 (odd rows)
+// from `top`, field 2 (even rows) from top - 1.
+Bitmap24 IotaFrame(int w, int h, double x0, double pitch, int top, const std::string& line1,
+                   const std::string& line2, uint32_t seed) {
+  Bitmap24 f = NoisyFrame(w, h, seed);
+  const std::vector<int> xs = CellXs(x0, pitch, kIotaCells, 22);
+  StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, kStroke};
+  DrawStampText(f, line1, xs, top, s);
+  DrawStampText(f, line2, xs, top - 1, s);
+  return f;
+}
+
+GlyphContext IotaBase(int fps) {
+  GlyphContext c;
+  c.mode = TimeStampMode::Iota;
+  c.frameRateRounded = fps;
+  c.digitThreshold = 80;
+  return c;
+}
+
+}  // namespace
+
+TEST(StampLocator, FitLine) {
+  LineFit f = FitLine({{0, 10}, {1, 12}, {2, 14}, {3, 16}});
+  EXPECT_DOUBLE_EQ(static_cast<double>(f.slope), 2.0);
+  EXPECT_DOUBLE_EQ(static_cast<double>(f.intercept), 10.0);
+  EXPECT_EQ(f.slopeError, 0);
+  EXPECT_EQ(f.interceptError, 0);
+  // Points (0,0) (1,1) (2,3): slope 1.5, intercept -1/6, residuals 1/6, -1/3, 1/6.
+  f = FitLine({{0, 0}, {1, 1}, {2, 3}});
+  EXPECT_NEAR(static_cast<double>(f.slope), 1.5, 1e-15);
+  EXPECT_NEAR(static_cast<double>(f.intercept), -1.0 / 6, 1e-15);
+  const double r = 1.0 / 36 + 1.0 / 9 + 1.0 / 36, d = 3 * 5 - 9;
+  EXPECT_NEAR(static_cast<double>(f.slopeError), 0.6745 * std::sqrt(3 / d * r / 1), 1e-12);
+  EXPECT_NEAR(static_cast<double>(f.interceptError), 0.6745 * std::sqrt(5 / d * r / 1), 1e-12);
+  // Fewer than three points: no probable errors; a single point has D = 0 (taken as 1).
+  f = FitLine({{2, 5}, {4, 9}});
+  EXPECT_EQ(f.slopeError, 0);
+  EXPECT_DOUBLE_EQ(static_cast<double>(f.slope), 2.0);
+  f = FitLine({{3, 7}});
+  EXPECT_EQ(f.slopeError, 0);
+  EXPECT_EQ(f.slope, 0);
+  f = FitLine({});
+  EXPECT_EQ(f.intercept, 0);
+}
+
+TEST(StampLocator, AlignDigitXFindsTheColumn) {
+  GlyphContext ctx;
+  ctx.mode = TimeStampMode::Ghs;
+  ctx.stampCharPitch = 20;
+  ctx.stampBackgroundLevel = kStroke - 40;
+  ctx.glyphThreshold = 100;
+  ctx.digitThreshold = 100;
+  Bitmap24 f = NoisyFrame(200, 80, 1);
+  DrawStampChar(f, '5', 100, 20, {StampFont::Ghs, 2, 20, 4, 2, 2, kStroke});
+  for (int start : {94, 97, 100, 103, 106}) {
+    int x = start;
+    EXPECT_TRUE(AlignDigitX(f, x, 20, ctx, false)) << start;
+    EXPECT_NEAR(x, 100, 1) << start;
+  }
+  int y = 17;
+  EXPECT_TRUE(AlignDigitY(f, 100, y, ctx));
+  EXPECT_EQ(y, 20);
+  int x = 50;
+  EXPECT_FALSE(AlignDigitX(NoisyFrame(200, 80, 2), x, 20, ctx, false));
+}
+
+TEST(StampLocator, LocatesAndReadsAnIotaLine) {
+  struct Row {
+    const char* name;
+    int w, h, fps, top;
+    double x0;
+    int expectedRow;
+  };
+  const Row rows[] = {
+      {"NTSC 720", 720, 480, 30, 435, 84, 435},
+      {"NTSC 720 shifted right", 720, 480, 30, 435, 88, 435},
+      {"NTSC 720 shifted left", 720, 480, 30, 435, 79, 435},
+      {"PAL 720", 720, 576, 25, 545, 84, 545},
+      {"NTSC 640", 640, 480, 30, 435, 74, 435},
+  };
+  uint32_t seed = 40;
+  for (const Row& r : rows) {
+    const double pitch = (540.0 - 82.0) / 19.0 * r.w / 720;
+    const std::string line1 = "123456" "0167" "    " "98765432";
+    const std::string line2 = "123456" "    " "0333" "98765432";
+    Bitmap24 f = IotaFrame(r.w, r.h, r.x0, pitch, r.top, line1, line2, seed++);
+    GlyphContext ctx = IotaBase(r.fps);
+    TimeStampState state;
+    state.FieldOrderState = 0;
+    StampLocatorState loc;
+    ASSERT_TRUE(LocateIotaTimeStamp(f, ctx, state, loc, {})) << r.name;
+    EXPECT_EQ(state.LocatedStampRow, r.expectedRow) << r.name;
+    EXPECT_EQ(state.FieldOrderState, 2) << r.name;
+    EXPECT_NEAR(static_cast<double>(ctx.stampCharPitch), pitch, 0.3) << r.name;
+    ASSERT_EQ(loc.DigitCentres.size(), 22u);
+    for (int i = 0; i < 22; ++i)
+      // The IOTA alignment moves a column one or two pixels right for most digits.
+      EXPECT_NEAR(state.DigitX[5][7 + i], r.x0 + pitch * kIotaCells[i] + 1.5, 2.6) << r.name << " cell " << i;
+    // Read through the located layout.
+    ctx.stampLocated = true;
+    StampTexts t;
+    StampReadOptions opt;
+    opt.fieldMeasure = true;
+    ReadTimeStamp(f, ctx, opt, state, t);
+    EXPECT_EQ(t.StampH1 + t.StampM1 + t.StampS1, "123456") << r.name;
+    EXPECT_EQ(t.StampS1Full, "56.0167") << r.name;
+    EXPECT_EQ(t.StampS2Full, "56.0333") << r.name;
+    EXPECT_EQ(t.StampCount1, "98765432") << r.name;
+  }
+}
+
+TEST(StampLocator, IotaWithoutAStampLeavesTheLayout) {
+  Bitmap24 f = NoisyFrame(720, 480, 3);
+  GlyphContext ctx = IotaBase(30);
+  TimeStampState state;
+  state.DigitX[5][7] = 4242;
+  state.FieldOrderState = 1;
+  StampLocatorState loc;
+  EXPECT_FALSE(LocateIotaTimeStamp(f, ctx, state, loc, {}));
+  EXPECT_EQ(state.DigitX[5][7], 4242);
+  EXPECT_EQ(state.FieldOrderState, 1);
+  SetIotaFallbackLayout(720, ctx, state, loc);
+  EXPECT_EQ(state.DigitX[5][7], 88);
+  EXPECT_EQ(state.DigitX[5][28], 712);
+  EXPECT_EQ(ctx.stampCharPitch, 25);
+}
+
+namespace {
+
+GlyphContext GhsBase() {
+  GlyphContext c;
+  c.mode = TimeStampMode::Ghs;
+  c.frameRateRounded = 30;
+  c.glyphThreshold = 100;
+  c.digitThreshold = 100;
+  return c;
+}
+
+const int kGhsCells[16] = {-9, -8, -6, -5, -3, -2, 0, 0, 1, 3, 4, 6, 7, 9, 10, 11};
+
+}  // namespace
+
+TEST(StampLocator, LocatesAndReadsAGhsLineFromItsU) {
+  const double pitch = 20.0;
+  struct Row {
+    const char* name;
+    int uColumn, top;
+  };
+  const Row rows[] = {{"U at 150", 150, 383}, {"U at 170, lower", 170, 391}, {"U at 130", 130, 385}};
+  uint32_t seed = 60;
+  for (const Row& r : rows) {
+    Bitmap24 f = NoisyFrame(720, 480, seed++);
+    const double x0 = r.uColumn + 215 + pitch / 2;
+    const std::vector<int> xs = CellXs(x0, pitch, kGhsCells, 16);
+    StampGlyphStyle s{StampFont::Ghs, 2, pitch, 4, 2, 2, kStroke};
+    DrawStampText(f, "261206 203040120", xs, r.top, s);
+    DrawStampText(f, "261206 203040140", xs, r.top - 1, s);
+    DrawStampChar(f, 'U', r.uColumn, r.top, s);
+    DrawStampChar(f, 'U', r.uColumn, r.top - 1, s);
+    GlyphContext ctx = GhsBase();
+    TimeStampState state;
+    StampLocatorState loc;
+    LocatorOptions opt;
+    opt.ghsLocateEnabled = true;
+    int x = 374, y = 387;
+    ASSERT_TRUE(LocateGhsTimeStamp(f, x, y, ctx, state, loc, opt)) << r.name;
+    EXPECT_NEAR(y, r.top, 1) << r.name;
+    EXPECT_NEAR(static_cast<double>(ctx.stampCharPitch), pitch, 0.2) << r.name;
+    for (int i : {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14, 15})
+      EXPECT_NEAR(state.DigitX[5][i], x0 + pitch * kGhsCells[i], 1.6) << r.name << " field " << i;
+    ctx.stampLocated = true;
+    StampTexts t;
+    ReadTimeStamp(f, ctx, {}, state, t);
+    EXPECT_EQ(t.StampDate1 + t.StampDate2 + t.StampDate3, "261206") << r.name;
+    EXPECT_EQ(t.StampH1 + t.StampM1 + t.StampS1, "203040") << r.name;
+    EXPECT_EQ(t.StampS1Full, "40.120") << r.name;
+    EXPECT_EQ(t.StampS2Full, "40.140") << r.name;
+  }
+}
+
+TEST(StampLocator, GhsGuardsAndTheDefaultStartPoint) {
+  Bitmap24 f = NoisyFrame(720, 480, 70);
+  GlyphContext ctx = GhsBase();
+  TimeStampState state;
+  StampLocatorState loc;
+  LocatorOptions opt;
+  int x = 374, y = 387;
+  EXPECT_FALSE(LocateGhsTimeStamp(f, x, y, ctx, state, loc, opt));  // not enabled
+  opt.ghsLocateEnabled = true;
+  ctx.frameRateRounded = 25;
+  EXPECT_FALSE(LocateGhsTimeStamp(f, x, y, ctx, state, loc, opt));  // GHS locating needs > 25 fps
+  ctx.frameRateRounded = 30;
+  // No "U" anywhere: the start point is column 168 + 215, row 380; no stroke there.
+  EXPECT_FALSE(LocateGhsTimeStamp(f, x, y, ctx, state, loc, opt));
+  EXPECT_EQ(x, 383);
+  EXPECT_EQ(y, 380);
+  loc.GhsSearchU = false;  // a click gave the point: the fixed start is used once
+  EXPECT_FALSE(LocateGhsTimeStamp(f, x, y, ctx, state, loc, opt));
+  EXPECT_EQ(x, 380);
+  EXPECT_EQ(y, 382);
+  EXPECT_TRUE(loc.GhsSearchU);
+}
+
+TEST(StampLocator, SnapsTheIotaRowToItsBand) {
+  struct Row {
+    int y, fps, expected;
+  };
+  const Row rows[] = {{436, 30, 435}, {438, 30, 437}, {437, 30, 435}, {410, 30, 435}, {409, 30, 401},
+                      {402, 30, 401}, {401, 30, 399}, {548, 25, 547}, {547, 25, 545}, {520, 25, 545},
+                      {519, 25, 511}, {512, 25, 511}, {511, 25, 509}, {300, 26, 509}};
+  for (const Row& r : rows) EXPECT_EQ(SnapIotaStampRow(r.y, r.fps), r.expected) << r.y << " " << r.fps;
+}
+
+TEST(StampLocator, GhsOnABlackFrameLocatesNothing) {
+  Bitmap24 f(720, 480);
+  GlyphContext ctx = GhsBase();
+  TimeStampState state;
+  state.DigitX[5][7] = 777;
+  StampLocatorState loc;
+  LocatorOptions opt;
+  opt.ghsLocateEnabled = true;
+  int x = 374, y = 387;
+  EXPECT_FALSE(LocateGhsTimeStamp(f, x, y, ctx, state, loc, opt));
+  EXPECT_EQ(state.DigitX[5][7], 777);
+  EXPECT_EQ(loc.Edit55, "-40.0");
+}

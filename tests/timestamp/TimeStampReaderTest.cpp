@@ -1,0 +1,539 @@
+// Whole-frame stamp reads: frames with stamps burnt in by the test generator
+// for each inserter layout, read back through ReadTimeStamp.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/StampRender.h"
+#include "timestamp/TimeStampReader.h"
+
+namespace {
+
+constexpr uint8_t kDark = 16;
+constexpr uint8_t kStroke = 220;
+
+Bitmap24 NoisyFrame(int w, int h, uint32_t seed) {
+  Bitmap24 f(w, h);
+  FillFrame(f, kDark);
+  AddFrameNoise(f, 6, seed);
+  return f;
+}
+
+// KIWI layout positions of fields 7..18, transcribed for the test.
+const int kKiwiLayout1[12] = {85, 109, 156, 180, 227, 251, 322, 345, 369, 440, 463, 487};
+const int kKiwiLayout2[12] = {70, 94, 140, 164, 210, 234, 306, 330, 353, 424, 448, 472};
+const int kKiwiLayout3[12] = {56, 80, 127, 150, 196, 220, 292, 316, 339, 410, 434, 458};
+const int kKiwiLayout4[12] = {29, 53, 100, 123, 171, 195, 266, 289, 313, 384, 407, 431};
+
+std::vector<int> Shifted(const int* xs, int n, int dx) {
+  std::vector<int> v;
+  for (int i = 0; i < n; ++i) v.push_back(xs[i] + dx);
+  return v;
+}
+
+GlyphContext KiwiContext(int fps) {
+  GlyphContext c;
+  c.mode = TimeStampMode::Kiwi;
+  c.frameRateRounded = fps;
+  c.digitThreshold = 100;
+  return c;
+}
+
+// A KIWI-OSD frame: field 1 text on the odd rows, field 2 on the even rows;
+// text holds the 12 characters of fields 7..18.
+Bitmap24 KiwiFrame(int w, int h, const int* layout, int fps, int dx, int rowShift,
+                   const std::string& field1, const std::string& field2, int baseOdd, uint32_t seed) {
+  Bitmap24 f = NoisyFrame(w, h, seed);
+  StampGlyphStyle s{StampFont::Kiwi, fps > 25 ? 0 : 1, 21.5, 4, 2, 1, kStroke};
+  const std::vector<int> xs = Shifted(layout, 12, dx);
+  DrawStampText(f, field1, xs, baseOdd + rowShift, s);
+  DrawStampText(f, field2, xs, baseOdd + 1 + rowShift, s);
+  return f;
+}
+
+}  // namespace
+
+TEST(TimeStampReader, KiwiFrameReads) {
+  struct Row {
+    const char* name;
+    int w, h, fps;
+    const int* layout;
+    int baseOdd;  // row of field 1 (odd first) without offsets
+    int dx, rowShift;
+  };
+  const Row rows[] = {
+      {"720x480 30 fps", 720, 480, 30, kKiwiLayout1, 409, 0, 0},
+      {"720x480 30 fps shifted right", 720, 480, 30, kKiwiLayout1, 409, 2, 0},
+      {"720x480 30 fps shifted left", 720, 480, 30, kKiwiLayout1, 409, -1, 0},
+      {"720x576 25 fps", 720, 576, 25, kKiwiLayout2, 509, 0, 0},
+      {"720x576 25 fps shifted down", 720, 576, 25, kKiwiLayout2, 509, 1, 2},
+      {"720x576 25 fps shifted up", 720, 576, 25, kKiwiLayout2, 509, -2, -4},
+      {"640x480 30 fps", 640, 480, 30, kKiwiLayout3, 409, 0, 0},
+      {"640x576 25 fps", 640, 576, 25, kKiwiLayout4, 509, 1, 2},
+  };
+  uint32_t seed = 100;
+  for (const Row& r : rows) {
+    Bitmap24 f = KiwiFrame(r.w, r.h, r.layout, r.fps, r.dx, r.rowShift, "123456000789",
+                           "123457123000", r.baseOdd, seed++);
+    TimeStampState state;
+    LoadKiwiDigitPositions(state.DigitX);
+    StampTexts t;
+    StampReadOptions opt;
+    opt.fieldMeasure = true;
+    const int result = ReadTimeStamp(f, KiwiContext(r.fps), opt, state, t);
+    EXPECT_EQ(result, 1) << r.name;
+    EXPECT_EQ(t.StampH1, "12") << r.name;
+    EXPECT_EQ(t.StampM1, "34") << r.name;
+    EXPECT_EQ(t.StampS1, "56") << r.name;
+    EXPECT_EQ(t.StampH2, "12") << r.name;
+    EXPECT_EQ(t.StampS2, "57") << r.name;
+    EXPECT_EQ(t.StampS1Full, "56.789") << r.name;
+    EXPECT_EQ(t.StampS2Full, "57.123") << r.name;
+    EXPECT_EQ(state.AutoColumnOffset, r.dx) << r.name;
+  }
+}
+
+TEST(TimeStampReader, KiwiEveryDigitAtEveryPosition) {
+  // Digit d at field 7 + i shows (d + i) mod 10, for every d: every digit
+  // appears at every position of both field rows.
+  for (int d = 0; d < 10; ++d) {
+    std::string a, b;
+    for (int i = 0; i < 12; ++i) {
+      a += static_cast<char>('0' + (d + i) % 10);
+      b += static_cast<char>('0' + (d + 3 * i + 7) % 10);
+    }
+    Bitmap24 f = KiwiFrame(720, 480, kKiwiLayout1, 30, 0, 0, a, b, 409, 200 + d);
+    TimeStampState state;
+    LoadKiwiDigitPositions(state.DigitX);
+    StampTexts t;
+    StampReadOptions opt;
+    opt.fieldMeasure = true;
+    ASSERT_EQ(ReadTimeStamp(f, KiwiContext(30), opt, state, t), 1) << d;
+    EXPECT_EQ(t.StampH1 + t.StampM1 + t.StampS1, a.substr(0, 6)) << d;
+    EXPECT_EQ(t.StampH2 + t.StampM2 + t.StampS2, b.substr(0, 6)) << d;
+    EXPECT_EQ(t.StampS1Full, a.substr(4, 2) + "." + a.substr(9, 3)) << d;
+    EXPECT_EQ(t.StampS2Full, b.substr(4, 2) + "." + b.substr(6, 3)) << d;
+  }
+}
+
+TEST(TimeStampReader, EvenFirstSwapsTheFieldRows) {
+  Bitmap24 f = KiwiFrame(720, 480, kKiwiLayout1, 30, 0, 0, "123456000789", "123457123000", 409, 5);
+  TimeStampState state;
+  LoadKiwiDigitPositions(state.DigitX);
+  StampTexts t;
+  StampReadOptions opt;
+  opt.fieldOrder = FieldOrder::EvenFirst;
+  ReadTimeStamp(f, KiwiContext(30), opt, state, t);
+  EXPECT_EQ(t.StampS1, "57");
+  EXPECT_EQ(t.StampS2, "56");
+  EXPECT_EQ(t.StampS1Full, "57.000");
+  EXPECT_EQ(t.StampS2Full, "56.000");
+}
+
+TEST(TimeStampReader, BlackFrameGivesNoStampAndEmptyTexts) {
+  Bitmap24 f(720, 480);
+  TimeStampState state;
+  LoadKiwiDigitPositions(state.DigitX);
+  StampTexts t;
+  t.StampH1 = "11";
+  t.StampS2Full = "00.000";
+  t.StampCount1 = "123";
+  t.StampDate1 = "26";
+  EXPECT_EQ(ReadTimeStamp(f, KiwiContext(30), {}, state, t), 2);
+  EXPECT_EQ(t.StampH1, "");
+  EXPECT_EQ(t.StampS2Full, "");
+  EXPECT_EQ(t.StampCount1, "");
+  EXPECT_EQ(t.StampDate1, "26");  // dates keep their values
+  EXPECT_EQ(state.AutoRowOffset1, 0);
+}
+
+TEST(TimeStampReader, FieldMeasureOffKeepsHoursAndMinutesOfField2) {
+  Bitmap24 f = KiwiFrame(720, 480, kKiwiLayout1, 30, 0, 0, "123456000789", "123457123000", 409, 6);
+  TimeStampState state;
+  LoadKiwiDigitPositions(state.DigitX);
+  StampTexts t;
+  t.StampH2 = "xx";
+  t.StampM2 = "yy";
+  ReadTimeStamp(f, KiwiContext(30), {}, state, t);
+  EXPECT_EQ(t.StampH2, "xx");
+  EXPECT_EQ(t.StampM2, "yy");
+  EXPECT_EQ(t.StampS2, "57");
+}
+
+TEST(TimeStampReader, OneLayoutRuleForEveryWidth) {
+  EXPECT_EQ(FixedStampLayout(720, 30), 1);
+  EXPECT_EQ(FixedStampLayout(720, 25), 2);
+  EXPECT_EQ(FixedStampLayout(641, 30), 1);
+  EXPECT_EQ(FixedStampLayout(640, 30), 3);
+  EXPECT_EQ(FixedStampLayout(640, 25), 4);
+  EXPECT_EQ(FixedStampLayout(320, 30), 3);
+}
+
+TEST(TimeStampReader, TimeStampRows) {
+  TimeStampState s;
+  GlyphContext c;
+  s.AutoRowOffset0 = 1;
+  s.AutoRowOffset1 = -1;
+  c.mode = TimeStampMode::Iota;
+  EXPECT_EQ(TimeStampRow(1, 0, c, s, 480), 404);
+  EXPECT_EQ(TimeStampRow(1, 1, c, s, 480), 399);
+  EXPECT_EQ(TimeStampRow(4, 0, c, s, 480), 510);
+  EXPECT_EQ(TimeStampRow(4, 1, c, s, 480), 507);
+  c.mode = TimeStampMode::Ghs;
+  EXPECT_EQ(TimeStampRow(3, 0, c, s, 480), 403);
+  c.mode = TimeStampMode::Kiwi;
+  EXPECT_EQ(TimeStampRow(3, 1, c, s, 480), 407);
+  s.LocatedStampRow = 435;
+  EXPECT_EQ(TimeStampRow(5, 0, c, s, 480), 435);
+  EXPECT_EQ(TimeStampRow(5, 1, c, s, 480), 434);
+  s.LocatedStampRow = 436;
+  EXPECT_EQ(TimeStampRow(5, 0, c, s, 480), 437);
+  EXPECT_EQ(TimeStampRow(5, 1, c, s, 480), 436);
+  c.showField = true;
+  EXPECT_EQ(TimeStampRow(5, 0, c, s, 480), 219);
+  EXPECT_EQ(TimeStampRow(5, 1, c, s, 480), 218 + 240 - 1);
+  EXPECT_EQ(TimeStampRow(5, 1, c, s, 576), 218 + 288 - 1);  // PAL: the second field starts at 288
+  EXPECT_EQ(TimeStampRow(2, 1, c, s, 576), 541);
+  EXPECT_EQ(TimeStampRow(1, 0, c, s, 480), 206);
+}
+
+TEST(TimeStampReader, CompareFieldSeconds) {
+  struct Row {
+    const char *a, *b;
+    int expected;
+  };
+  const Row rows[] = {
+      {"", "12.0000", 2},       {"12.0000", "", 2},        {"59.9837", "00.0004", 0},
+      {"00.0004", "59.9837", 1}, {"12.3456", "12.3456", 1}, {"12.3456", "12.3789", 0},
+      {"12.3789", "12.3456", 1},
+  };
+  for (const Row& r : rows) EXPECT_EQ(CompareFieldSeconds(r.a, r.b), r.expected) << r.a << " " << r.b;
+}
+
+namespace {
+
+// IOTA-VTI line: cells 0,1 hours, 3,4 minutes, 6,7 seconds, 9-12 and 14-17 the
+// two fraction groups, 19-26 the counter; the located layout holds their centres.
+std::vector<int> IotaCellXs(double x0, double pitch) {
+  std::vector<int> xs;
+  for (int c : {0, 1, 3, 4, 6, 7, 9, 10, 11, 12, 14, 15, 16, 17, 19, 20, 21, 22, 23, 24, 25, 26})
+    xs.push_back(static_cast<int>(x0 + pitch * c + 0.5));
+  return xs;
+}
+
+struct IotaField {
+  std::string hhmmss;    // 6 digits
+  std::string group1;    // 4 digits or 4 blanks
+  std::string group2;    // 4 digits or 4 blanks
+  std::string counter;   // up to 8 characters
+};
+
+std::string IotaLine(const IotaField& f) {
+  std::string counter = f.counter;
+  counter.resize(8, ' ');
+  return f.hhmmss + f.group1 + f.group2 + counter;
+}
+
+// Draws both fields of an IOTA stamp with thick (two lines per field) glyphs:
+// field 1 on the odd rows from top1, field 2 on the even rows from top1 - 1.
+void DrawIota(Bitmap24& frame, const std::vector<int>& xs, int top1, const IotaField& f1,
+              const IotaField& f2, double pitch) {
+  StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, kStroke};
+  DrawStampText(frame, IotaLine(f1), xs, top1, s);
+  DrawStampText(frame, IotaLine(f2), xs, top1 - 1, s);
+}
+
+void SetLocatedLayout(TimeStampState& state, const std::vector<int>& xs, int row) {
+  for (size_t i = 0; i < xs.size(); ++i) state.DigitX[5][7 + i] = xs[i];
+  state.LocatedStampRow = row;
+}
+
+GlyphContext IotaContext(double pitch) {
+  GlyphContext c;
+  c.mode = TimeStampMode::Iota;
+  c.stampLocated = true;
+  c.stampCharPitch = pitch;
+  c.stampBackgroundLevel = 3 * kDark;
+  c.digitThreshold = 80;
+  return c;
+}
+
+}  // namespace
+
+TEST(TimeStampReader, IotaLocatedFrameWithCountersAndFieldOrder) {
+  const double pitch = 24.1;
+  const std::vector<int> xs = IotaCellXs(85, pitch);
+  // Located row 435: field 1 (odd) is read on 437, field 2 on 436.
+  Bitmap24 f = NoisyFrame(720, 480, 11);
+  DrawIota(f, xs, 437, {"235959", "9833", "    ", "1234567"}, {"000000", "    ", "0000", "1234568"}, pitch);
+  TimeStampState state;
+  SetLocatedLayout(state, xs, 435);
+  StampTexts t;
+  StampReadOptions opt;
+  opt.fieldMeasure = true;
+  ASSERT_EQ(ReadTimeStamp(f, IotaContext(pitch), opt, state, t), 1);
+  EXPECT_EQ(t.StampH1, "23");
+  EXPECT_EQ(t.StampM1, "59");
+  EXPECT_EQ(t.StampS1, "59");
+  EXPECT_EQ(t.StampH2, "00");
+  EXPECT_EQ(t.StampM2, "00");
+  EXPECT_EQ(t.StampS1Full, "59.9833");
+  EXPECT_EQ(t.StampS2Full, "00.0000");
+  // 00.0000 follows 59.9833 across the minute: field 1 is earlier, state 0.
+  EXPECT_EQ(state.FieldOrderState, 0);
+  EXPECT_EQ(state.StampFieldOrder, 0);
+  EXPECT_EQ(t.StampCount1, "1234567");
+  EXPECT_EQ(t.StampCount2, "1234568");
+
+  // The next frame keeps the decided order.
+  Bitmap24 g = NoisyFrame(720, 480, 12);
+  DrawIota(g, xs, 437, {"000000", "0167", "    ", "1234569"}, {"000000", "    ", "0333", ""}, pitch);
+  ReadTimeStamp(g, IotaContext(pitch), opt, state, t);
+  EXPECT_EQ(t.StampS1Full, "00.0167");
+  EXPECT_EQ(t.StampS2Full, "00.0333");
+  EXPECT_EQ(t.StampCount1, "1234569");
+  EXPECT_EQ(t.StampCount2, "");  // first counter character unreadable
+}
+
+TEST(TimeStampReader, IotaFractionGroupsSwappedByTheProbe) {
+  const double pitch = 24.1;
+  const std::vector<int> xs = IotaCellXs(85, pitch);
+  // Field 1 shows its fraction in the second group: the probe of field 13 fails.
+  Bitmap24 f = NoisyFrame(720, 480, 13);
+  DrawIota(f, xs, 437, {"123456", "    ", "5000", "42"}, {"123456", "4833", "    ", "41"}, pitch);
+  TimeStampState state;
+  SetLocatedLayout(state, xs, 435);
+  StampTexts t;
+  ReadTimeStamp(f, IotaContext(pitch), {}, state, t);
+  EXPECT_EQ(t.StampS1Full, "56.5000");
+  EXPECT_EQ(t.StampS2Full, "56.4833");
+  EXPECT_EQ(state.FieldOrderState, 1);  // field 1 is later
+  EXPECT_EQ(state.StampFieldOrder, 0);  // probe unreadable, state 1
+  EXPECT_EQ(t.StampCount1, "42");
+  EXPECT_EQ(t.StampCount2, "41");
+}
+
+TEST(TimeStampReader, IotaEveryDigitAtEveryPositionBothFields) {
+  const double pitch = 24.1;
+  const std::vector<int> xs = IotaCellXs(70, pitch);  // the last counter cell fits in 720
+  for (int d = 0; d < 10; ++d) {
+    auto digits = [&](int from, int n, int mul) {
+      std::string s;
+      for (int i = 0; i < n; ++i) s += static_cast<char>('0' + (d + mul * (from + i)) % 10);
+      return s;
+    };
+    const IotaField f1{digits(0, 6, 1), digits(6, 4, 1), "    ", digits(14, 8, 1)};
+    const IotaField f2{digits(0, 6, 3), "    ", digits(10, 4, 3), digits(14, 8, 3)};
+    Bitmap24 f = NoisyFrame(720, 480, 300 + d);
+    DrawIota(f, xs, 437, f1, f2, pitch);
+    TimeStampState state;
+    SetLocatedLayout(state, xs, 435);
+    state.FieldOrderState = 0;
+    StampTexts t;
+    StampReadOptions opt;
+    opt.fieldMeasure = true;
+    ReadTimeStamp(f, IotaContext(pitch), opt, state, t);
+    EXPECT_EQ(t.StampH1 + t.StampM1 + t.StampS1, f1.hhmmss) << d;
+    EXPECT_EQ(t.StampH2 + t.StampM2 + t.StampS2, f2.hhmmss) << d;
+    EXPECT_EQ(t.StampS1Full, f1.hhmmss.substr(4) + "." + f1.group1) << d;
+    EXPECT_EQ(t.StampS2Full, f2.hhmmss.substr(4) + "." + f2.group2) << d;
+    EXPECT_EQ(t.StampCount1, f1.counter) << d;
+    EXPECT_EQ(t.StampCount2, f2.counter) << d;
+  }
+}
+
+TEST(TimeStampReader, IotaFieldViewPal) {
+  // 'Show Field': the two fields stacked; the second starts at 576 / 2.
+  const double pitch = 24.1;
+  const std::vector<int> xs = IotaCellXs(85, pitch);
+  Bitmap24 f = NoisyFrame(720, 576, 14);
+  StampGlyphStyle s{StampFont::Iota, 2, pitch, 2, 1, 2, kStroke};
+  // Located row 545: field rows (545 + 1) / 2 + 2 = 275 and 275 + 288.
+  // The odd field (field 1 with 'Odd first') is the lower half.
+  DrawStampText(f, IotaLine({"010203", "1111", "    ", "7"}), xs, 275 + 288, s);
+  DrawStampText(f, IotaLine({"010203", "    ", "1311", "8"}), xs, 275, s);
+  TimeStampState state;
+  SetLocatedLayout(state, xs, 545);
+  GlyphContext ctx = IotaContext(pitch);
+  ctx.showField = true;
+  ctx.frameRateRounded = 25;
+  StampTexts t;
+  ReadTimeStamp(f, ctx, {}, state, t);
+  EXPECT_EQ(t.StampH1, "01");
+  EXPECT_EQ(t.StampS1Full, "03.1111");
+  EXPECT_EQ(t.StampS2Full, "03.1311");
+  EXPECT_EQ(t.StampCount1, "7");
+  EXPECT_EQ(t.StampCount2, "8");
+}
+
+namespace {
+
+GlyphContext GhsContext(double pitch) {
+  GlyphContext c;
+  c.mode = TimeStampMode::Ghs;
+  c.stampLocated = true;
+  c.stampCharPitch = pitch;
+  c.stampBackgroundLevel = kStroke - 40;
+  c.glyphThreshold = 100;
+  c.digitThreshold = 100;
+  return c;
+}
+
+// GHS line: date pairs at cells -9,-8 -6,-5 -3,-2, time at 0,1 3,4 6,7 and
+// the fraction at 9,10,11.
+std::vector<int> GhsCellXs(double x0, double pitch) {
+  std::vector<int> xs;
+  for (int c : {-9, -8, -6, -5, -3, -2, 0, 0, 1, 3, 4, 6, 7, 9, 10, 11})
+    xs.push_back(static_cast<int>(x0 + pitch * c + 0.5));
+  return xs;
+}
+
+}  // namespace
+
+TEST(TimeStampReader, GhsLocatedFrameWithDate) {
+  const double pitch = 20.0;
+  const std::vector<int> xs = GhsCellXs(380, pitch);  // index 6 is a filler for field 6
+  TimeStampState state;
+  for (int i = 0; i < 16; ++i) state.DigitX[5][i] = xs[i];
+  state.LocatedStampRow = 383;
+  StampGlyphStyle s{StampFont::Ghs, 2, pitch, 4, 2, 2, kStroke};
+  struct Row {
+    const char* name;
+    FieldOrder order;
+    std::string f1, f2;  // 16 characters over fields 0..15 ('-' for field 6)
+    const char *s1, *s2;
+    int stampFieldOrder;
+  };
+  const Row rows[] = {
+      {"odd first, later field 2", FieldOrder::OddFirst, "261206 203040120", "261206 203040140", "40.120",
+       "40.140", 0},
+      {"odd first, earlier field 2", FieldOrder::OddFirst, "261206 203040140", "261206 203040120", "40.140",
+       "40.120", 1},
+      {"odd first, same time", FieldOrder::OddFirst, "261206 203040120", "261206 203040120", "40.120", "40.120",
+       0},
+      {"even first, same time", FieldOrder::EvenFirst, "261206 203040120", "261206 203040120", "40.120",
+       "40.120", 1},
+  };
+  uint32_t seed = 20;
+  for (const Row& r : rows) {
+    Bitmap24 f = NoisyFrame(720, 480, seed++);
+    // Field arguments: 1 on row 383 (odd), 0 on row 382.
+    DrawStampText(f, r.f1, xs, r.order == FieldOrder::OddFirst ? 383 : 382, s);
+    DrawStampText(f, r.f2, xs, r.order == FieldOrder::OddFirst ? 382 : 383, s);
+    StampTexts t;
+    StampReadOptions opt;
+    opt.fieldOrder = r.order;
+    ReadTimeStamp(f, GhsContext(pitch), opt, state, t);
+    EXPECT_EQ(t.StampH1 + ":" + t.StampM1, "20:30") << r.name;
+    EXPECT_EQ(t.StampS1Full, r.s1) << r.name;
+    EXPECT_EQ(t.StampS2Full, r.s2) << r.name;
+    EXPECT_EQ(state.StampFieldOrder, r.stampFieldOrder) << r.name;
+    if (r.order == FieldOrder::OddFirst) {
+      EXPECT_EQ(t.StampDate1 + t.StampDate2 + t.StampDate3, "261206") << r.name;
+    }
+  }
+  // An unreadable hour keeps the previous fractions.
+  Bitmap24 black(720, 480);
+  StampTexts t;
+  t.StampS1Full = "01.000";
+  ReadTimeStamp(black, GhsContext(pitch), {}, state, t);
+  EXPECT_EQ(t.StampS1Full, "01.000");
+  EXPECT_EQ(t.StampH1, "00");
+}
+
+TEST(TimeStampReader, GhsEveryDigitAtEveryPositionBothFields) {
+  const double pitch = 20.0;
+  const std::vector<int> xs = GhsCellXs(380, pitch);
+  TimeStampState state;
+  for (int i = 0; i < 16; ++i) state.DigitX[5][i] = xs[i];
+  state.LocatedStampRow = 383;
+  StampGlyphStyle s{StampFont::Ghs, 2, pitch, 4, 2, 2, kStroke};
+  for (int d = 0; d < 10; ++d) {
+    std::string a(16, ' '), b(16, ' ');
+    for (int i = 0; i < 16; ++i) {
+      if (i == 6) continue;
+      a[i] = static_cast<char>('0' + (d + i) % 10);
+      b[i] = static_cast<char>('0' + (d + 7 * i + 3) % 10);
+    }
+    Bitmap24 f = NoisyFrame(720, 480, 400 + d);
+    DrawStampText(f, a, xs, 383, s);
+    DrawStampText(f, b, xs, 382, s);
+    StampTexts t;
+    StampReadOptions opt;
+    opt.fieldMeasure = true;
+    ReadTimeStamp(f, GhsContext(pitch), opt, state, t);
+    EXPECT_EQ(t.StampDate1 + t.StampDate2 + t.StampDate3, a.substr(0, 6)) << d;
+    EXPECT_EQ(t.StampH1 + t.StampM1 + t.StampS1, a.substr(7, 6)) << d;
+    EXPECT_EQ(t.StampH2 + t.StampM2 + t.StampS2, b.substr(7, 6)) << d;
+    EXPECT_EQ(t.StampS1Full, a.substr(11, 2) + "." + a.substr(13, 3)) << d;
+    EXPECT_EQ(t.StampS2Full, b.substr(11, 2) + "." + b.substr(13, 3)) << d;
+  }
+}
+
+TEST(TimeStampReader, KiwiSequenceAcrossAMinuteAndAnHour) {
+  // Field 1 shows its milliseconds in the second group, field 2 in the first.
+  struct Frame {
+    std::string f1, f2;
+    const char *h1, *m1, *h2, *m2, *s1, *s2;
+  };
+  const Frame frames[] = {
+      {"125959000950", "125959967000", "12", "59", "12", "59", "59.950", "59.967"},
+      {"125959000983", "130000000000", "12", "59", "13", "00", "59.983", "00.000"},
+      {"130000000017", "130000033000", "13", "00", "13", "00", "00.017", "00.033"},
+  };
+  TimeStampState state;
+  LoadKiwiDigitPositions(state.DigitX);
+  StampReadOptions opt;
+  opt.fieldMeasure = true;
+  uint32_t seed = 500;
+  for (const Frame& fr : frames) {
+    Bitmap24 f = KiwiFrame(720, 480, kKiwiLayout1, 30, 0, 0, fr.f1, fr.f2, 409, seed++);
+    StampTexts t;
+    ASSERT_EQ(ReadTimeStamp(f, KiwiContext(30), opt, state, t), 1);
+    EXPECT_EQ(t.StampH1, fr.h1);
+    EXPECT_EQ(t.StampM1, fr.m1);
+    EXPECT_EQ(t.StampH2, fr.h2);
+    EXPECT_EQ(t.StampM2, fr.m2);
+    EXPECT_EQ(t.StampS1Full, fr.s1);
+    EXPECT_EQ(t.StampS2Full, fr.s2);
+  }
+}
+
+TEST(TimeStampReader, KiwiFieldViewEveryDigitBothRates) {
+  // 'Show Field': the fields stacked, one line per field line; the stamp of
+  // field argument 0 in the upper half, of argument 1 in the lower.
+  struct Row {
+    int w, h, fps;
+    const int* layout;
+    int upper, lower;
+  };
+  const Row rows[] = {{720, 480, 30, kKiwiLayout1, 205, 444}, {720, 576, 25, kKiwiLayout2, 254, 542}};
+  for (const Row& r : rows) {
+    for (int d = 0; d < 10; ++d) {
+      std::string a, b;
+      for (int i = 0; i < 12; ++i) {
+        a += static_cast<char>('0' + (d + i) % 10);
+        b += static_cast<char>('0' + (d + 3 * i + 1) % 10);
+      }
+      Bitmap24 f = NoisyFrame(r.w, r.h, 600 + d);
+      StampGlyphStyle s{StampFont::Kiwi, r.fps > 25 ? 0 : 1, 21.5, 2, 1, 1, kStroke};
+      const std::vector<int> xs = Shifted(r.layout, 12, 1);
+      DrawStampText(f, a, xs, r.lower, s);  // field 1 ('Odd first'): argument 1
+      DrawStampText(f, b, xs, r.upper, s);
+      TimeStampState state;
+      LoadKiwiDigitPositions(state.DigitX);
+      GlyphContext ctx = KiwiContext(r.fps);
+      ctx.showField = true;
+      StampTexts t;
+      StampReadOptions opt;
+      opt.fieldMeasure = true;
+      ASSERT_EQ(ReadTimeStamp(f, ctx, opt, state, t), 1) << r.fps << " " << d;
+      EXPECT_EQ(t.StampH1 + t.StampM1 + t.StampS1, a.substr(0, 6)) << r.fps << " " << d;
+      EXPECT_EQ(t.StampH2 + t.StampM2 + t.StampS2, b.substr(0, 6)) << r.fps << " " << d;
+      EXPECT_EQ(t.StampS1Full, a.substr(4, 2) + "." + a.substr(9, 3)) << r.fps << " " << d;
+      EXPECT_EQ(t.StampS2Full, b.substr(4, 2) + "." + b.substr(6, 3)) << r.fps << " " << d;
+      EXPECT_EQ(state.AutoColumnOffset, 1);
+    }
+  }
+}

@@ -1,0 +1,155 @@
+// Capture-log parsing and frame times.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "video/CaptureLog.h"
+
+namespace {
+
+constexpr const char* kLog =
+    "[Camera]\r\n"
+    "StartCapture=2026-12-06 23:59:59.9000000\r\n"
+    "EndCapture=2026-12-07 00:00:33.2333333\r\n"
+    "ActualFrameRate=30.000000 fps\r\n"
+    "FrameCount=1000\r\n";
+
+class TempFolder {
+ public:
+  TempFolder() {
+    std::random_device rd;
+    path_ = std::filesystem::temp_directory_path() /
+            ("tessary-caplog-" + std::to_string(rd()) + "-" + std::to_string(rd()));
+    std::filesystem::create_directories(path_);
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  std::string File(const std::string& name, const std::string& content) const {
+    const auto p = path_ / name;
+    std::ofstream(p, std::ios::binary) << content;
+    return p.string();
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace
+
+TEST(CaptureLog, ParsesAndTimesFramesAtTheEndOfTheirExposure) {
+  CaptureLogState st;
+  ApplyCaptureLogText(kLog, st);
+  ASSERT_TRUE(st.Loaded());
+  EXPECT_EQ(st.CaptureLogStartTime, 863999000000LL);
+  EXPECT_EQ(st.CaptureLogYear, 2026);
+  EXPECT_EQ(st.CaptureLogMonth, 12);
+  EXPECT_EQ(st.CaptureLogDay, 6);
+  EXPECT_EQ(st.CaptureLogFrameRate, 30);
+  EXPECT_EQ(st.CaptureLogLastFrame, 999);
+  EXPECT_EQ(st.savedEdits[5], "59.9000000");
+  EXPECT_EQ(st.savedEdits[6], "2026");
+  EXPECT_EQ(st.savedEdits[12], "30.000000");
+  EXPECT_EQ(st.savedEdits[13], "33.333333");
+  EXPECT_EQ(st.savedEdits[15], "863999000000");
+  // Frame 2 ends at 864000000000: 24 h, 0 min, rest 0 (the date stays).
+  CaptureLogFrameTime t = FrameTimeFromCaptureLog(st, 2);
+  EXPECT_EQ(t.Hours, 24);
+  EXPECT_EQ(t.Minutes, 0);
+  EXPECT_EQ(t.RestOfMinute, 0);
+  EXPECT_EQ(t.Day, 6);
+  // Frame 0 is one interval after the start.
+  t = FrameTimeFromCaptureLog(st, 0);
+  EXPECT_EQ(t.Hours, 23);
+  EXPECT_EQ(t.Minutes, 59);
+  EXPECT_EQ(t.RestOfMinute, 599000000 + 333333);
+}
+
+TEST(CaptureLog, LineEndsAndShiftedLines) {
+  struct Row {
+    const char* name;
+    std::string text;
+  };
+  const Row rows[] = {
+      {"LF", "StartCapture=2026-12-06 23:59:59.9000000\nActualFrameRate=30.000000 fps\nFrameCount=1000\n"},
+      {"CR", "StartCapture=2026-12-06 23:59:59.9000000\rActualFrameRate=30.000000 fps\rFrameCount=1000"},
+      {"prefix", "  log: StartCapture=2026-12-06 23:59:59.9000000\r\nx ActualFrameRate=30.000000fps\r\n"
+                 "\tFrameCount= 1000 \r\n"},
+      {"short seconds", "StartCapture=2026-12-06 23:59:59.9\r\nActualFrameRate=30 fps\r\nFrameCount=1000\r\n"},
+  };
+  for (const Row& r : rows) {
+    CaptureLogState st;
+    ApplyCaptureLogText(r.text, st);
+    EXPECT_EQ(st.CaptureLogStartTime, 863999000000LL) << r.name;
+    EXPECT_EQ(st.CaptureLogFrameRate, 30) << r.name;
+    EXPECT_EQ(st.CaptureLogLastFrame, 999) << r.name;
+  }
+}
+
+TEST(CaptureLog, Malformed) {
+  CaptureLogState st;
+  ApplyCaptureLogText("StartCapture=2026-12-06 01:02:03.0\nActualFrameRate=0 fps\nFrameCount=abc\n", st);
+  EXPECT_EQ(st.CaptureLogFrameRate, 1);
+  EXPECT_EQ(st.CaptureLogFrameInterval, 1);
+  EXPECT_EQ(st.CaptureLogLastFrame, -1);
+  EXPECT_EQ(st.CaptureLogStartTime, (3 + 2 * 60 + 3600) * 10000000LL);
+
+  CaptureLogState noRate;
+  ApplyCaptureLogText("StartCapture=2026-12-06 01:02:03.0\nFrameCount=10\n", noRate);
+  EXPECT_FALSE(noRate.Loaded());
+  EXPECT_EQ(noRate.CaptureLogYear, 2026);
+
+  for (const char* text : {"StartCapture=", "StartCapture=20", "StartCapture=abcd-ef-gh ij:kl:mn.opq\nActualFrameRate=x fps",
+                           "ActualFrameRate=-5 fps", "ActualFrameRate=1e999 fps", "ActualFrameRate=1e-300 fps",
+                           "StartCapture=2026-12-06 23:59:1e300\nActualFrameRate=30 fps", "FrameCount=99999999999",
+                           "fps ActualFrameRate=30", "", "\r\n\r\n", "\0\0\0"}) {
+    CaptureLogState s;
+    ApplyCaptureLogText(text, s);
+    EXPECT_TRUE(s.CaptureLogFrameRate == 0 || s.CaptureLogFrameRate == 1 || s.CaptureLogFrameRate == 30) << text;
+    FrameTimeFromCaptureLog(s, 2147483647);
+    FrameTimeFromCaptureLog(s, -2147483647 - 1);
+  }
+  // Random bytes never fault.
+  std::mt19937 rng(5);
+  for (int i = 0; i < 200; ++i) {
+    std::string text(rng() % 200, '\0');
+    for (char& c : text) c = static_cast<char>(rng());
+    if (i % 2) text = "StartCapture=" + text + "\nActualFrameRate=" + text + "fps\n";
+    CaptureLogState s;
+    ApplyCaptureLogText(text, s);
+    FrameTimeFromCaptureLog(s, 1000);
+  }
+}
+
+TEST(CaptureLog, ResetAndNominalRate) {
+  CaptureLogState st;
+  ApplyCaptureLogText(kLog, st);
+  EXPECT_TRUE(SetCaptureLogNominalRate("29.97", st));
+  EXPECT_FALSE(SetCaptureLogNominalRate("abc", st));
+  EXPECT_DOUBLE_EQ(st.CaptureLogNominalFrameRate, 29.97);
+  ResetCaptureLog(st);
+  EXPECT_FALSE(st.Loaded());
+  EXPECT_EQ(st.CaptureLogYear, 0);
+  EXPECT_EQ(st.CaptureLogLastFrame, 0);
+  EXPECT_EQ(st.CaptureLogFrameInterval, 0);
+  EXPECT_EQ(st.CaptureLogFrameRate, 30);  // the rates and saved texts stay
+  EXPECT_DOUBLE_EQ(st.CaptureLogNominalFrameRate, 29.97);
+  EXPECT_EQ(st.savedEdits[0], "2026");
+}
+
+TEST(CaptureLog, LoadsFiles) {
+  TempFolder dir;
+  CaptureLogState st;
+  std::string error;
+  ASSERT_TRUE(LoadCaptureLogFile(dir.File("cam.txt", kLog), st, &error)) << error;
+  EXPECT_TRUE(st.Loaded());
+  CaptureLogState missing;
+  EXPECT_FALSE(LoadCaptureLogFile(dir.File("x", "") + ".none", missing, &error));
+  EXPECT_FALSE(error.empty());
+  const std::string big(kMaxCaptureLogBytes + 1, 'x');
+  EXPECT_FALSE(LoadCaptureLogFile(dir.File("big.txt", big), missing, &error));
+  EXPECT_FALSE(missing.Loaded());
+}

@@ -1,0 +1,321 @@
+// The FFmpeg-based "DirectShow" source: frame N by the time rule, the same
+// pixels as the AVIFile source for lossless files, compressed codecs made by
+// the ffmpeg CLI, sequential grabbing without seeks.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "app/NumberText.h"
+#include "support/AviWriter.h"
+#include "support/VideoFixtures.h"
+#include "video/DirectShowSource.h"
+#include "video/TGKAvi.h"
+
+namespace {
+
+struct Case {
+  const char* name;
+  AviPixelFormat format;
+};
+
+std::string WriteNumbered(const std::string& name, AviWriterOptions o, int w, int h, int frames) {
+  std::string path = FixturePath(name);
+  AviWriter wr(path, w, h, o);
+  for (int i = 0; i < frames; ++i) wr.AddFrame(NumberedFrame(w, h, i, 8));
+  EXPECT_TRUE(wr.Finish());
+  return path;
+}
+
+class BothSources : public ::testing::TestWithParam<Case> {};
+
+TEST_P(BothSources, GiveIdenticalFrames) {
+  AviWriterOptions o;
+  o.format = GetParam().format;
+  o.rate = 30000, o.scale = 1001;
+  const int frames = 8;
+  std::string path = WriteNumbered(std::string("both_") + GetParam().name + ".avi", o, 84, 20, frames);
+  TGKAvi avi;
+  ASSERT_TRUE(avi.OpenStreams(path)) << avi.LastError();
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(path), "");
+  long double rate = ds.DSFrameRate();
+  ASSERT_EQ(ds.FrameCount(rate), frames);
+  for (int i = 0; i < frames; ++i) {
+    Bitmap24 a, b;
+    ASSERT_TRUE(avi.GetFrameBitmap(i, a));
+    std::string status;
+    ds.DSGrabFrame(i, b, status, rate, 1.0L);
+    ASSERT_EQ(status, "S_OK");
+    EXPECT_TRUE(a == b) << GetParam().name << " frame " << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, BothSources,
+    ::testing::Values(Case{"bgr24", AviPixelFormat::Bgr24}, Case{"bgr24_top_down", AviPixelFormat::Bgr24TopDown},
+                      Case{"bgr32", AviPixelFormat::Bgr32}, Case{"rgb555", AviPixelFormat::Rgb555},
+                      Case{"rgb565", AviPixelFormat::Rgb565}, Case{"rgb555_bitfields", AviPixelFormat::Rgb555Fields},
+                      Case{"pal8", AviPixelFormat::Pal8}, Case{"grey", AviPixelFormat::Grey},
+                      Case{"yv12", AviPixelFormat::Yv12},
+                      Case{"pal4", AviPixelFormat::Pal4}, Case{"pal1", AviPixelFormat::Pal1},
+                      Case{"y800", AviPixelFormat::Y800}, Case{"yuy2", AviPixelFormat::Yuy2},
+                      Case{"uyvy", AviPixelFormat::Uyvy}, Case{"i420", AviPixelFormat::I420}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DirectShowSource, ShortPaletteInAnEightBitFile) {
+  AviWriterOptions o;
+  o.format = AviPixelFormat::Pal8;
+  for (int i = 0; i < 16; ++i) o.palette.push_back({uint8_t(i * 16), uint8_t(255 - i * 16), uint8_t(i * 5)});
+  std::string path = FixturePath("short_palette.avi");
+  AviWriter w(path, 84, 20, o);
+  Bitmap24 f = NumberedFrame(84, 20, 1, 8);
+  w.AddFrame(f);
+  ASSERT_TRUE(w.Finish());
+  TGKAvi avi;
+  ASSERT_TRUE(avi.OpenStreams(path));
+  Bitmap24 a, b;
+  ASSERT_TRUE(avi.GetFrameBitmap(0, a));
+  EXPECT_TRUE(a == w.Expected(f));
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(path), "");
+  std::string status;
+  ds.DSGrabFrame(0, b, status, ds.DSFrameRate(), 1.0L);
+  ASSERT_EQ(status, "S_OK");
+  EXPECT_TRUE(a == b);
+}
+
+TEST(DirectShowSource, SeekTimeOfFrameN) {
+  struct Row {
+    int n;
+    long double rate, factor;
+    int64_t ticks;
+  } rows[] = {
+      {0, 29.97L, 1.0L, 166834},
+      {100, 29.97L, 1.0L, 33533534},
+      {0, 25.0L, 1.0L, 200000},
+      {9, 25.0L, 1.0L, 3800000},
+      {100, 29.97L, 30.0L / 29.97L, 33500000},  // a 30 frame/s time line
+  };
+  for (const Row& r : rows) EXPECT_EQ(FrameTimeTicks(r.n, r.rate, r.factor), r.ticks) << r.n;
+}
+
+TEST(DirectShowSource, EmptyChunksRepeatThroughBothSources) {
+  std::string path = FixturePath("ds_empty.avi");
+  {
+    AviWriter w(path, 84, 20);
+    w.AddFrame(NumberedFrame(84, 20, 0, 8));
+    w.AddEmptyFrame();
+    w.AddFrame(NumberedFrame(84, 20, 2, 8));
+    w.AddEmptyFrame();
+    w.AddEmptyFrame();
+    ASSERT_TRUE(w.Finish());
+  }
+  TGKAvi avi;
+  ASSERT_TRUE(avi.OpenStreams(path));
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(path), "");
+  long double rate = ds.DSFrameRate();
+  ASSERT_EQ(ds.FrameCount(rate), 5);
+  const int want[] = {0, 0, 2, 2, 2};
+  for (int i : {0, 1, 2, 3, 4, 1, 3}) {
+    Bitmap24 a, b;
+    ASSERT_TRUE(avi.GetFrameBitmap(i, a));
+    std::string status;
+    ds.DSGrabFrame(i, b, status, rate, 1.0L);
+    ASSERT_EQ(status, "S_OK") << i;
+    EXPECT_EQ(ReadFrameNumber(b, 8), want[i]) << i;
+    EXPECT_TRUE(a == b) << i;
+  }
+}
+
+TEST(DirectShowSource, NtscThreeHundredFrames) {
+  AviWriterOptions o;
+  o.rate = 30000, o.scale = 1001;
+  std::string path = WriteNumbered("ntsc300.avi", o, 84, 16, 300);
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(path), "");
+  long double rate = ds.DSFrameRate();
+  EXPECT_NEAR(double(rate), 30000.0 / 1001.0, 1e-12);
+  EXPECT_NEAR(double(ds.DSDuration()), 10.01, 1e-9);
+  EXPECT_EQ(RoundHalfAway(ds.DSDuration() * rate) - 1, 299);  // ScrollBar1.Max
+  TGKAvi avi;
+  ASSERT_TRUE(avi.OpenStreams(path));
+  EXPECT_EQ(avi.FrameCount() - 1, 299);
+  // Sequential grabbing decodes forward: at most the first grab positions.
+  for (int i = 0; i < 300; ++i) {
+    Bitmap24 b;
+    std::string status;
+    ds.DSGrabFrame(i, b, status, rate, 1.0L);
+    ASSERT_EQ(status, "S_OK");
+    ASSERT_EQ(ReadFrameNumber(b, 8), i);
+  }
+  EXPECT_LE(ds.Source().SeekCount(), 1);
+  // The step log names each step and its result.
+  ASSERT_GE(ds.DSErrorCount, 5);
+  EXPECT_EQ(ds.DSErrors[1], "avformat_open_input : S_OK");
+  bool has_size = false;
+  for (int i = 1; i <= ds.DSErrorCount; ++i) has_size |= ds.DSErrors[size_t(i)] == "VW=84, VH=16";
+  EXPECT_TRUE(has_size);
+}
+
+TEST(DirectShowSource, FrameRateFactorFollowsANominalTimeLine) {
+  // A 25 fps file read with factor 2 asks for times of a 50 fps line: frame
+  // N is then the frame on screen at (N + 0.5) / 50 s, that is frame N / 2.
+  std::string path = WriteNumbered("factor.avi", {}, 84, 16, 10);
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(path), "");
+  for (int n = 0; n < 10; ++n) {
+    Bitmap24 b;
+    std::string status;
+    ds.DSGrabFrame(n, b, status, 25.0L, 2.0L);
+    ASSERT_EQ(status, "S_OK");
+    EXPECT_EQ(ReadFrameNumber(b, 8), n / 2) << n;
+  }
+}
+
+TEST(DirectShowSource, BoundsAndClosedState) {
+  std::string path = WriteNumbered("ds_bounds.avi", {}, 84, 16, 4);
+  DirectShowSource ds;
+  EXPECT_EQ(ds.DSFrameRate(), 1.0L);
+  EXPECT_EQ(ds.DSVideoWidth(), 0);
+  EXPECT_EQ(ds.DSDuration(), 0.0L);
+  EXPECT_EQ(ds.DSPlay(), 1);
+  EXPECT_EQ(ds.DSPrimeGraph(), 1);
+  ASSERT_EQ(ds.DSOpenVideo(path), "");
+  Bitmap24 b = NumberedFrame(4, 4, 3, 1);
+  const Bitmap24 before = b;
+  std::string status = "untouched";
+  ds.DSGrabFrame(-1, b, status, 25.0L, 1.0L);
+  EXPECT_EQ(status, "untouched");
+  ds.DSGrabFrame(4, b, status, 25.0L, 1.0L);
+  EXPECT_NE(status, "S_OK");
+  EXPECT_TRUE(b == before);
+  EXPECT_EQ(ds.DSPlay(), 0);
+  EXPECT_TRUE(ds.Playing());
+  EXPECT_EQ(ds.DSPause(), 0);
+  EXPECT_FALSE(ds.Playing());
+  ds.DSCloseVideo();
+  EXPECT_EQ(ds.DSGraphOpen, 0);
+  EXPECT_EQ(ds.DSOpenVideo(FixturePath("missing.avi")), "Incorrect formated file or unknown compressor.");
+  EXPECT_EQ(ds.DSErrors[1], "avformat_open_input : AVERROR(ENOENT)");
+}
+
+// Compressed videos made by the ffmpeg CLI from a numbered uncompressed AVI.
+struct CodecCase {
+  const char* name;
+  const char* encoder;
+  const char* args;
+  const char* ext;
+  bool lossless;
+};
+
+const std::string& NumberedSource() {
+  static std::string path = [] {
+    AviWriterOptions o;
+    o.rate = 30000, o.scale = 1001;
+    return WriteNumbered("codec_source.avi", o, 192, 64, 60);
+  }();
+  return path;
+}
+
+class Codecs : public ::testing::TestWithParam<CodecCase> {};
+
+TEST_P(Codecs, EveryFrameByNumberSequentialAndRandom) {
+  const CodecCase& c = GetParam();
+  ASSERT_TRUE(FfmpegHasEncoder(c.encoder)) << c.encoder;
+  std::string out = FixturePath(std::string("codec_") + c.name + c.ext);
+  ASSERT_TRUE(RunFfmpeg("-i '" + NumberedSource() + "' " + c.args + " '" + out + "'")) << c.name;
+  auto probe = ProbeVideo(out);
+  ASSERT_TRUE(probe.has_value());
+  EXPECT_EQ(probe->frames, 60);
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(out), "") << c.name;
+  long double rate = ds.DSFrameRate();
+  ASSERT_EQ(ds.FrameCount(rate), 60) << c.name;
+  TGKAvi src;
+  ASSERT_TRUE(src.OpenStreams(NumberedSource()));
+  std::vector<Bitmap24> seq(60);
+  for (int i = 0; i < 60; ++i) {
+    std::string status;
+    ds.DSGrabFrame(i, seq[size_t(i)], status, rate, 1.0L);
+    ASSERT_EQ(status, "S_OK");
+    EXPECT_EQ(ReadFrameNumber(seq[size_t(i)], 8), i) << c.name;
+    if (c.lossless) {
+      Bitmap24 want;
+      ASSERT_TRUE(src.GetFrameBitmap(i, want));
+      EXPECT_TRUE(seq[size_t(i)] == want) << c.name << " frame " << i;
+    }
+  }
+  std::mt19937 rng(7);
+  for (int k = 0; k < 25; ++k) {
+    int i = int(rng() % 60);
+    Bitmap24 b;
+    std::string status;
+    ds.DSGrabFrame(i, b, status, rate, 1.0L);
+    ASSERT_EQ(status, "S_OK");
+    EXPECT_TRUE(b == seq[size_t(i)]) << c.name << " random frame " << i;
+  }
+  if (std::string(c.ext) == ".avi") {
+    // The AVIFile source decodes the same codec through libavcodec.
+    TGKAvi avi;
+    ASSERT_TRUE(avi.OpenStreams(out)) << avi.LastError();
+    ASSERT_EQ(avi.FrameCount(), 60);
+    for (int i : {0, 1, 2, 30, 31, 59, 10, 45}) {
+      Bitmap24 b;
+      ASSERT_TRUE(avi.GetFrameBitmap(i, b)) << c.name << " " << avi.LastError();
+      EXPECT_EQ(ReadFrameNumber(b, 8), i) << c.name;
+      if (c.lossless) {
+        EXPECT_TRUE(b == seq[size_t(i)]) << c.name << " frame " << i;
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ffmpeg, Codecs,
+    ::testing::Values(CodecCase{"rawvideo", "rawvideo", "-c:v rawvideo -pix_fmt bgr24", ".avi", true},
+                      CodecCase{"ffv1", "ffv1", "-c:v ffv1", ".avi", true},
+                      CodecCase{"ffv1_mkv", "ffv1", "-c:v ffv1", ".mkv", true},
+                      CodecCase{"mjpeg", "mjpeg", "-c:v mjpeg -q:v 3", ".avi", false},
+                      CodecCase{"mpeg4", "mpeg4", "-c:v mpeg4 -q:v 3 -g 12", ".avi", false},
+                      CodecCase{"h264_bframes_mp4", "libx264", "-c:v libx264 -preset ultrafast -crf 18 -bf 3 -g 15 -x264-params b-adapt=0", ".mp4", false},
+                      CodecCase{"h264_bframes_mkv_offset", "libx264",
+                                "-c:v libx264 -preset ultrafast -crf 18 -bf 2 -g 20 -output_ts_offset 1.5", ".mkv", false},
+                      CodecCase{"h264_avi", "libx264", "-c:v libx264 -preset ultrafast -crf 18 -bf 0 -g 10", ".avi", false},
+                      CodecCase{"h264_avi_bframes", "libx264", "-c:v libx264 -preset ultrafast -crf 18 -bf 2 -g 12 -x264-params b-adapt=0", ".avi", false},
+                      CodecCase{"ffv1_rgb_pal", "ffv1", "-pix_fmt bgr0 -c:v ffv1 -level 3 -g 1", ".avi", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+TEST(DirectShowSource, TruncatedCompressedFilesGiveStatusesNotCrashes) {
+  ASSERT_TRUE(FfmpegHasEncoder("libx264"));
+  for (const char* ext : {".avi", ".mkv", ".mp4"}) {
+    std::string full = FixturePath(std::string("trunc_full") + ext);
+    ASSERT_TRUE(RunFfmpeg("-i '" + NumberedSource() + "' -c:v libx264 -preset ultrafast -bf 2 -g 10 '" + full + "'"));
+    std::ifstream in(full, std::ios::binary);
+    std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+    for (double keep : {0.0, 0.3, 0.6, 0.95}) {
+      std::string cut = FixturePath(std::string("trunc_cut") + ext);
+      std::ofstream(cut, std::ios::binary).write(bytes.data(), std::streamsize(double(bytes.size()) * keep));
+      DirectShowSource ds;
+      std::string why = ds.DSOpenVideo(cut);
+      if (!why.empty()) {
+        EXPECT_EQ(why, "Incorrect formated file or unknown compressor.");
+        continue;
+      }
+      long double rate = ds.DSFrameRate();
+      int count = ds.FrameCount(rate);
+      for (int i : {0, count / 2, count - 1, 3, count - 2}) {
+        Bitmap24 b;
+        std::string status;
+        ds.DSGrabFrame(i, b, status, rate, 1.0L);
+        if (status == "S_OK") {
+          EXPECT_FALSE(b.Empty());
+        }
+      }
+    }
+  }
+}

@@ -1,0 +1,99 @@
+#include "timestamp/FrameTimeDisplay.h"
+
+#include "app/CsvFields.h"
+#include "app/NumberText.h"
+
+FrameTimeSource SelectFrameTimeSource(bool csvCarriesCmosTimes, bool ledTimesAvailable, TimeStampMode mode) {
+  if (csvCarriesCmosTimes) return FrameTimeSource::CsvCmosTimes;
+  if (ledTimesAvailable) return FrameTimeSource::LedCorrected;
+  return mode == TimeStampMode::Sharp ? FrameTimeSource::EmbeddedTicks : FrameTimeSource::InserterText;
+}
+
+FrameTimeEdits EditsFromCsvRow(std::string_view line) {
+  FrameTimeEdits e;
+  e.colour = TimeEditColour::Aqua;
+  e.edit26BlackFont = true;
+  if (line.empty()) return e;
+  e.Edit24 = GetCsvField(line, 4);
+  e.Edit25 = GetCsvField(line, 5);
+  e.Edit26 = GetCsvField(line, 6);
+  e.Edit27 = GetCsvField(line, 7);
+  return e;
+}
+
+FrameTimeEdits EditsFromStampTexts(const StampTexts& t) {
+  FrameTimeEdits e;
+  e.Edit24 = t.StampH1;
+  e.Edit25 = t.StampM1;
+  e.Edit26 = t.StampS1Full;
+  e.Edit27 = t.StampS2Full;
+  return e;
+}
+
+std::string DateEditText(const StampTexts& t) { return t.StampDate1 + " " + t.StampDate2 + " " + t.StampDate3; }
+
+namespace {
+
+std::string TwoDigits(int64_t v) {
+  std::string s = FormatInt(v);
+  return (v >= 0 && v < 10) ? "0" + s : s;
+}
+
+}  // namespace
+
+std::string SecondsText4(long double seconds) {
+  // On a 1e-8 grid first, so 12.3 does not truncate to 12.2999.
+  const int64_t units = RoundHalfAway(seconds * 100000000.0L);
+  const int64_t whole = units / 100000000;
+  const int64_t frac = (units % 100000000) / 10000;
+  std::string f = FormatInt(frac < 0 ? -frac : frac);
+  while (f.size() < 4) f.insert(f.begin(), '0');
+  return TwoDigits(whole) + "." + f;
+}
+
+void FormatFrameTimeRecord(const LedFrameTime& r, StampTexts& t) {
+  t.StampH1 = TwoDigits(r.centreHour);
+  t.StampM1 = TwoDigits(r.centreMinute);
+  t.StampH2 = TwoDigits(r.endHour);
+  t.StampM2 = TwoDigits(r.endMinute);
+  t.StampS1Full = SecondsText4(r.centreSeconds);
+  t.StampS2Full = SecondsText4(r.endSeconds);
+  t.StampS1 = t.StampS1Full.substr(0, t.StampS1Full.find('.'));
+  t.StampS2 = t.StampS2Full.substr(0, t.StampS2Full.find('.'));
+}
+
+FrameTimeEdits EditsFromLedRecord(const LedFrameTime& r) {
+  FrameTimeEdits e;
+  e.colour = TimeEditColour::Aqua;
+  e.Edit24 = FormatInt(r.centreHour);
+  e.Edit25 = FormatInt(r.centreMinute);
+  e.Edit26 = FormatFixed(r.centreSeconds, 4, 8);
+  e.Edit27 = FormatFixed(r.endSeconds, 4, 8);
+  return e;
+}
+
+ShowFrameTimeResult ShowFrameTime(const ShowFrameTimeInputs& in, TimeStampState& state, StampTexts& texts) {
+  ShowFrameTimeResult r;
+  r.source = SelectFrameTimeSource(in.csvCarriesCmosTimes, in.ledRecord.has_value(), in.glyphs.mode);
+  static const Bitmap24 kNoFrame;
+  const Bitmap24& frame = in.frame ? *in.frame : kNoFrame;
+  switch (r.source) {
+    case FrameTimeSource::CsvCmosTimes:
+      r.edits = EditsFromCsvRow(in.csvRow);
+      break;
+    case FrameTimeSource::LedCorrected:
+      FormatFrameTimeRecord(*in.ledRecord, texts);
+      r.edits = EditsFromLedRecord(*in.ledRecord);
+      break;
+    case FrameTimeSource::EmbeddedTicks:
+      r.stampYear = ReadEmbeddedTimeStamp(frame, in.embedded, texts);
+      r.edits = EditsFromStampTexts(texts);
+      break;
+    case FrameTimeSource::InserterText:
+      r.stampResult = ReadTimeStamp(frame, in.glyphs, in.readOptions, state, texts);
+      r.edits = EditsFromStampTexts(texts);
+      break;
+  }
+  r.Edit59 = DateEditText(texts);
+  return r;
+}

@@ -1,0 +1,422 @@
+#include "timestamp/GlyphRecognition.h"
+
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+
+#include "app/NumberText.h"
+
+// clang-format off
+const std::array<std::array<GlyphCell, 3>, kGlyphCellCount> kGlyphCellTable = {{
+    {{{-9, 0, 4}, {-9, 0, 4}, {-10, 0, 4}}},  // 0
+    {{{-10, 1, 4}, {-9, 1, 4}, {-10, 1, 4}}},  // 1
+    {{{-12, 2, 4}, {-9, 2, 4}, {-10, 2, 4}}},  // 2
+    {{{-14, 3, 4}, {-9, 3, 4}, {-10, 3, 4}}},  // 3
+    {{{-15, 4, 4}, {-9, 4, 4}, {-10, 4, 4}}},  // 4
+    {{{-17, 5, 4}, {-9, 5, 4}, {-10, 5, 4}}},  // 5
+    {{{-19, 6, 4}, {-9, 6, 4}, {-10, 6, 4}}},  // 6
+    {{{6, 0, 4}, {5, 0, 4}, {7, 0, 4}}},  // 7
+    {{{4, 1, 4}, {5, 1, 4}, {7, 1, 4}}},  // 8
+    {{{2, 2, 4}, {5, 2, 4}, {7, 2, 4}}},  // 9
+    {{{0, 3, 4}, {5, 3, 4}, {7, 3, 4}}},  // 10
+    {{{-2, 4, 4}, {5, 4, 4}, {7, 4, 4}}},  // 11
+    {{{-4, 5, 4}, {5, 5, 4}, {7, 5, 4}}},  // 12
+    {{{-5, 6, 4}, {5, 6, 4}, {7, 6, 4}}},  // 13
+    {{{-5, 0, 10}, {-5, 0, 10}, {-6, 0, 13}}},  // 14
+    {{{-6, 1, 10}, {-5, 1, 10}, {-6, 1, 13}}},  // 15
+    {{{-8, 2, 10}, {-5, 2, 10}, {-6, 2, 13}}},  // 16
+    {{{-10, 3, 10}, {-5, 3, 10}, {-6, 3, 13}}},  // 17
+    {{{-11, 4, 10}, {-5, 4, 10}, {-6, 4, 13}}},  // 18
+    {{{-13, 5, 10}, {-5, 5, 10}, {-6, 5, 13}}},  // 19
+    {{{-15, 6, 10}, {-5, 6, 10}, {-6, 6, 13}}},  // 20
+    {{{-2, 0, 5}, {-1, 0, 5}, {-2, 0, 4}}},  // 21
+    {{{-7, 1, 9}, {-4, 1, 7}, {-8, 1, 10}}},  // 22
+    {{{-5, 2, 4}, {-1, 2, 4}, {-2, 2, 4}}},  // 23
+    {{{-7, 3, 4}, {-1, 3, 4}, {-2, 3, 4}}},  // 24
+    {{{-9, 4, 5}, {-1, 4, 4}, {-2, 4, 4}}},  // 25
+    {{{-11, 5, 5}, {-1, 5, 4}, {-2, 5, 4}}},  // 26
+    {{{2, 2, 5}, {5, 2, 5}, {7, 2, 4}}},  // 27
+    {{{-4, 3, 5}, {1, 3, 5}, {4, 3, 4}}},  // 28
+    {{{-9, 4, 4}, {-2, 4, 4}, {-1, 4, 4}}},  // 29
+    {{{-14, 5, 4}, {-5, 5, 4}, {-6, 5, 4}}},  // 30
+    {{{-7, 3, 8}, {-3, 3, 8}, {-2, 3, 10}}},  // 31
+    {{{2, 0, 3}, {3, 0, 4}, {4, 0, 4}}},  // 32
+    {{{-3, 1, 7}, {-1, 1, 7}, {0, 1, 7}}},  // 33
+    {{{-9, 2, 4}, {-5, 2, 4}, {-5, 2, 5}}},  // 34
+    {{{-2, 2, 4}, {3, 2, 4}, {4, 2, 4}}},  // 35
+    {{{-14, 3, 4}, {-7, 3, 4}, {-10, 3, 4}}},  // 36
+    {{{-4, 3, 4}, {2, 3, 5}, {4, 3, 4}}},  // 37
+    {{{-7, 5, 4}, {2, 5, 5}, {4, 5, 4}}},  // 38
+    {{{-9, 6, 4}, {2, 6, 5}, {4, 6, 4}}},  // 39
+    {{{-3, 3, 4}, {2, 3, 4}, {3, 2, 4}}},  // 40
+    {{{-5, 4, 4}, {2, 4, 4}, {-2, 4, 4}}},  // 41
+    {{{-11, 5, 4}, {-2, 5, 4}, {-2, 5, 4}}},  // 42
+    {{{-12, 6, 4}, {-2, 6, 4}, {-2, 6, 4}}},  // 43
+    {{{-9, 2, 4}, {-4, 2, 4}, {-4, 2, 3}}},  // 44
+    {{{-9, 4, 3}, {2, 4, 3}, {2, 4, 3}}},  // 45
+}};
+// clang-format on
+
+namespace {
+
+// Calls f(s) with s = R + G + B for each pixel x..x+run of row y. Pixels
+// outside the bitmap read as black, so they are passed as 0.
+template <typename F>
+inline void ForEachRunPixel(const Bitmap24& bitmap, int x, int y, int run, F&& f) {
+  if (run < 0) return;
+  const int last = x + run;
+  if (y < 0 || y >= bitmap.Height()) {
+    for (int i = x; i <= last; ++i) f(0);
+    return;
+  }
+  const uint8_t* row = bitmap.Row(y);
+  const int w = bitmap.Width();
+  for (int i = x; i <= last; ++i) {
+    if (i < 0 || i >= w) {
+      f(0);
+      continue;
+    }
+    const uint8_t* p = row + static_cast<ptrdiff_t>(i) * 3;
+    f(static_cast<int32_t>(p[0]) + p[1] + p[2]);
+  }
+}
+
+inline int32_t RunSum(const Bitmap24& bitmap, int x, int y, int run) {
+  int32_t sum = 0;
+  ForEachRunPixel(bitmap, x, y, run, [&](int32_t s) { sum += s; });
+  return sum;
+}
+
+// One template score: on-cells give the stroke level mu, every off group adds
+// its distance from that level. A cell listed twice counts twice.
+class Tpl {
+ public:
+  Tpl(const GlyphCellMeasures& c, std::initializer_list<int> on, bool floorWeight = false) : c_(c) {
+    double m = 0, w = 0;
+    for (int k : on) {
+      m += c.m[k];
+      w += c.w[k];
+    }
+    if (w == 0) {
+      if (!floorWeight) {
+        valid_ = false;  // runs scaled to nothing: no evidence either way
+        return;
+      }
+      w = 1;
+    }
+    mu_ = m / w;
+    num_ = m;
+    den_ = w;
+  }
+  Tpl& Off(std::initializer_list<int> cells) {
+    double s = 0, n = 0;
+    for (int k : cells) {
+      s += c_.m[k];
+      n += c_.w[k];
+    }
+    return OffSums(s, n);
+  }
+  Tpl& OffSums(double s, double n) {
+    num_ += std::fabs(s - n * mu_);
+    den_ += n;
+    return *this;
+  }
+  double Mu() const { return mu_; }
+  Tpl& AddNumerator(double v) {
+    num_ += v;
+    return *this;
+  }
+  Tpl& AddDivisor(double v) {
+    den_ += v;
+    return *this;
+  }
+  double Score(double factor = 1.0) const {
+    if (!valid_ || den_ == 0) return 0.0;
+    return num_ / den_ * factor;
+  }
+
+ private:
+  const GlyphCellMeasures& c_;
+  bool valid_ = true;
+  double mu_ = 0, num_ = 0, den_ = 0;
+};
+
+// The digits every set shares (0, 1, 2, 4) and those shared by two sets.
+double Digit0(const GlyphCellMeasures& c) {
+  return Tpl(c, {1, 2, 3, 4, 5, 8, 9, 10, 11, 12, 14, 20}).Off({0, 6, 7, 13, 16, 17, 18, 22, 26}).Score();
+}
+double Digit1(const GlyphCellMeasures& c) {
+  return Tpl(c, {20, 21, 22, 23, 24, 25, 26}).Off({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}).Score();
+}
+double Digit2(const GlyphCellMeasures& c) {
+  return Tpl(c, {1, 6, 8, 13, 14, 20, 27, 28, 29, 30}).Off({0, 2, 3, 4, 7, 10, 11, 12, 15, 16, 26, 31}).Score();
+}
+double Digit4(const GlyphCellMeasures& c) {
+  return Tpl(c, {4, 18, 18, 32, 33, 34, 35, 36, 37, 38, 39})
+      .Off({26})
+      .Off({17})
+      .Off({1, 5, 8, 9, 10, 12, 20})
+      .Score();
+}
+double Digit8(const GlyphCellMeasures& c) {
+  return Tpl(c, {1, 2, 4, 5, 8, 9, 11, 12, 14, 17, 20}).Off({0, 3, 6, 7, 10, 13, 16, 18, 22, 26}).Score();
+}
+double Digit9(const GlyphCellMeasures& c) {
+  return Tpl(c, {1, 2, 5, 8, 9, 10, 11, 12, 14, 17, 20}).Off({0, 3, 4, 6, 7, 13, 16, 18, 22, 26}).Score();
+}
+double Digit5Iota(const GlyphCellMeasures& c) {
+  return Tpl(c, {0, 1, 2, 5, 7, 10, 11, 12, 14, 16, 17}).Off({3, 4, 8, 8, 9}).Off({3, 4, 8, 9, 17}).Score();
+}
+double Digit7Iota(const GlyphCellMeasures& c) {
+  return Tpl(c, {0, 7, 8, 9, 14, 40, 41, 42, 43}).Off({6, 13}).Off({2, 3, 5, 20}).Score();
+}
+double LetterE(const GlyphCellMeasures& c) {
+  return Tpl(c, {0, 1, 2, 3, 4, 5, 6, 7, 13, 14, 17, 20}, true).Off({8, 11, 12, 22, 23}).Score(0.8);
+}
+double LetterS(const GlyphCellMeasures& c) {
+  return Tpl(c, {1, 2, 5, 8, 11, 12, 14, 17, 20}).Off({0, 3, 4, 6, 7, 9, 10, 13, 16, 18, 22, 26}).Score();
+}
+
+}  // namespace
+
+int32_t CellEdgeMeasure(const Bitmap24& bitmap, int x, int y, int run, int rowDistance) {
+  return RunSum(bitmap, x, y, run) - RunSum(bitmap, x, y + rowDistance, run);
+}
+
+BrightMeasureParams BrightMeasureParams::From(const GlyphContext& ctx) {
+  BrightMeasureParams p;
+  p.mode = ctx.mode;
+  p.digitThreshold = ctx.digitThreshold;
+  p.enhanceContrast = ctx.enhanceContrast;
+  p.iotaThreshold = RoundHalfAway(ctx.stampBackgroundLevel) - 100 + ctx.digitThreshold;
+  p.ghsThreshold = (ctx.glyphThreshold - 100.0 + ctx.stampBackgroundLevel) * 3.0;
+  return p;
+}
+
+int32_t CellBrightMeasure(const Bitmap24& bitmap, int x, int y, int run, const GlyphContext& ctx) {
+  return CellBrightMeasure(bitmap, x, y, run, BrightMeasureParams::From(ctx));
+}
+
+int32_t CellBrightMeasure(const Bitmap24& bitmap, int x, int y, int run, const BrightMeasureParams& p) {
+  if (bitmap.Height() <= y) return 0;
+  int32_t sum = 0;
+  switch (p.mode) {
+    case TimeStampMode::Iota: {
+      const int64_t t = p.iotaThreshold;
+      ForEachRunPixel(bitmap, x, y, run, [&](int32_t s) {
+        if (s >= t) sum += s;
+      });
+      return sum;
+    }
+    case TimeStampMode::Kiwi:
+    case TimeStampMode::Sharp: {
+      sum = RunSum(bitmap, x, y, run) - 3 * p.digitThreshold;
+      return sum < 0 ? 0 : sum;
+    }
+    case TimeStampMode::Ghs:
+      if (p.enhanceContrast) {
+        ForEachRunPixel(bitmap, x, y, run, [&](int32_t s) {
+          double v = s / 3.0;
+          v = p.digitThreshold * ((v - 127.0) * 4.0) / 100.0 + 127.0;
+          v = std::clamp(v, 0.0, 255.0);
+          sum += static_cast<int32_t>(RoundHalfAway(3.0L * v));
+        });
+      } else {
+        const double t = p.ghsThreshold;
+        ForEachRunPixel(bitmap, x, y, run, [&](int32_t s) {
+          if (s >= t) sum += 750;
+        });
+      }
+      return sum;
+  }
+  return 0;
+}
+
+void ScoreGlyphsKiwi(const GlyphCellMeasures& c, GlyphScores& sc) {
+  sc.fill(0.0);
+  sc[0] = Digit0(c);
+  sc[1] = Digit1(c);
+  sc[2] = Digit2(c);
+  sc[3] = Tpl(c, {1, 5, 8, 9, 10, 11, 12, 14, 20, 31}).Off({0, 2, 3, 4, 6, 7, 13, 16, 22, 24, 26}).Score();
+  sc[4] = Digit4(c);
+  sc[5] = Tpl(c, {0, 1, 2, 5, 7, 10, 11, 12, 14, 16, 17}).Off({3, 4, 8, 9, 17}).Score();
+  {
+    // Cells 8 and 9 (the open upper right of a "6") weigh heavily in the sum.
+    Tpl t(c, {1, 2, 3, 4, 5, 11, 12, 14, 17, 20});
+    double s = 0, n = 0;
+    for (int k : {0, 6, 7, 10, 13, 15, 16, 18, 26}) {
+      s += c.m[k];
+      n += c.w[k];
+    }
+    s += 5.0 * c.m[8] + 5.0 * c.m[9];
+    n += 2.0 * c.w[8] + 2.0 * c.w[9];
+    sc[6] = t.OffSums(s, n).Score();
+  }
+  sc[7] = Tpl(c, {0, 7, 8, 9, 14, 40, 41, 42, 43}).Off({2, 3, 5, 20}).Score();
+  sc[8] = Digit8(c);
+  sc[9] = Digit9(c);
+}
+
+void ScoreGlyphsIota(const GlyphCellMeasures& c, GlyphScores& sc) {
+  sc.fill(0.0);
+  sc[0] = Digit0(c);
+  sc[1] = Digit1(c);
+  sc[2] = Digit2(c);
+  sc[3] = Tpl(c, {1, 5, 8, 9, 10, 11, 12, 14, 20, 31})
+              .Off({3, 4})
+              .Off({0, 2, 3, 4, 6, 7, 13, 16, 22, 24, 26})
+              .Score();
+  sc[4] = Digit4(c);
+  sc[5] = Digit5Iota(c);
+  {
+    Tpl t(c, {1, 2, 3, 4, 5, 8, 11, 12, 14, 17, 20});
+    t.Off({0, 6, 7, 9, 10, 13, 15, 16, 18, 26});
+    t.AddNumerator(-std::fabs(c.m[9] - c.w[9] * t.Mu())).AddDivisor(c.w[9]);
+    sc[6] = t.Score();
+  }
+  sc[7] = Digit7Iota(c);
+  sc[8] = Digit8(c);
+  sc[9] = Digit9(c);
+  sc[10] = LetterE(c);
+  sc[11] = Tpl(c, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 44, 45}, true).Off({14, 20}).Score();
+  sc[12] = Tpl(c, {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 24, 25}, true).Off({14}).Score();
+  sc[14] = LetterS(c);
+}
+
+void ScoreGlyphsGhs(const GlyphCellMeasures& c, GlyphScores& sc) {
+  sc.fill(0.0);
+  sc[0] = Digit0(c);
+  sc[1] = Digit1(c);
+  sc[2] = Digit2(c);
+  sc[3] = Tpl(c, {1, 5, 8, 9, 10, 11, 12, 14, 20, 31})
+              .Off({3, 4})
+              .Off({0, 2, 2, 3, 4, 4, 6, 7, 13, 16, 22, 24, 26})
+              .Score();
+  sc[4] = Digit4(c);
+  sc[5] = Digit5Iota(c);
+  sc[6] = Tpl(c, {1, 2, 3, 4, 4, 5, 8, 11, 12, 14, 17, 17, 17, 20})
+              .Off({0, 6, 7, 9, 9, 10, 13, 15, 16, 18, 26})
+              .Score();
+  {
+    Tpl t(c, {1, 2, 2, 4, 4, 5, 8, 9, 9, 11, 12, 14, 17, 17, 17, 20});
+    t.Off({0, 3, 6, 7, 10, 13, 16, 18, 22, 26});
+    t.AddNumerator(std::fabs(c.m[4] + c.w[4] * t.Mu()));
+    sc[8] = t.Score();
+  }
+  sc[7] = Digit7Iota(c);
+  sc[9] = Tpl(c, {1, 2, 5, 8, 9, 10, 11, 12, 14, 17, 17, 17, 20})
+              .Off({4, 4})
+              .Off({0, 3, 4, 4, 4, 6, 7, 13, 16, 18, 22, 26})
+              .Score();
+  sc[10] = LetterE(c);
+  {
+    Tpl t(c, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 44, 45}, true);
+    t.OffSums(static_cast<double>(c.m[14]) + c.m[20] + c.m[24] + c.m[25],
+              static_cast<double>(c.w[14]) + c.w[20]);
+    t.AddDivisor(static_cast<double>(c.w[24]) + c.w[25]);
+    sc[11] = t.Score();
+  }
+  sc[12] = Tpl(c, {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 24, 25}, true).Off({6, 13, 14}).Score();
+  sc[14] = LetterS(c);
+  sc[15] = Tpl(c, {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 20}).Off({6, 13, 14, 16, 17, 18, 22, 26}).Score();
+}
+
+char GlyphCandidateChar(int index) {
+  if (index >= 0 && index <= 9) return static_cast<char>('0' + index);
+  switch (index) {
+    case 10: return 'E';
+    case 11: return 'N';
+    case 12: return 'W';
+    case 14: return 'S';
+    case 15: return 'U';
+    default: return 0;
+  }
+}
+
+GlyphReader::GlyphReader(const GlyphContext& ctx) : ctx_(ctx), bright_(BrightMeasureParams::From(ctx)) {
+  const bool kiwiLike = ctx.mode == TimeStampMode::Kiwi || ctx.mode == TimeStampMode::Sharp;
+  int variant = 2;
+  if (!ctx.stampLocated && kiwiLike) variant = ctx.frameRateRounded > 25 ? 0 : 1;
+  rowStep_ = ctx.showField ? 2 : 4;
+  cellCount_ = ctx.searchMode == GlyphSearchMode::GpsLine ? 46 : 44;
+  edgeMeasure_ = kiwiLike && !ctx.stampLocated;
+  edgeDistance_ = (ctx.stampLocated || ctx.showField) ? 1 : 2;
+  const long double pitch =
+      ctx.searchMode == GlyphSearchMode::GpsLine ? ctx.gpsCharPitch : ctx.stampCharPitch;
+  for (int k = 0; k < kGlyphCellCount; ++k) {
+    GlyphCell cell = kGlyphCellTable[k][variant];
+    if (!edgeMeasure_) {
+      cell.run = static_cast<int32_t>(RoundHalfEven(cell.run * pitch / 21.5L));
+      cell.dx = static_cast<int32_t>(RoundHalfEven(cell.dx * pitch / 21.5L));
+    }
+    cells_[k] = cell;
+  }
+  if (ctx.mode == TimeStampMode::Iota) scorer_ = Scorer::Iota;
+  else if (ctx.mode == TimeStampMode::Ghs) scorer_ = Scorer::Ghs;
+  else scorer_ = ctx.stampLocated ? Scorer::Iota : Scorer::Kiwi;
+  firstCandidate_ = 0;
+  lastCandidate_ = 9;
+  if (ctx.searchMode == GlyphSearchMode::GpsLine) {
+    if (ctx.lettersOnly) {
+      firstCandidate_ = 10;
+      lastCandidate_ = 14;
+    }
+  } else if (ctx.searchMode == GlyphSearchMode::SearchU) {
+    lastCandidate_ = 15;
+  } else if (ctx.lettersOnly) {
+    lastCandidate_ = 14;
+  }
+}
+
+void GlyphReader::Measure(const Bitmap24& bitmap, int x, int y, GlyphCellMeasures& c) const {
+  c.m.fill(0);
+  c.w.fill(0);
+  for (int k = 0; k < cellCount_; ++k) {
+    const GlyphCell& cell = cells_[k];
+    const int cy = y + cell.row * rowStep_;
+    c.m[k] = edgeMeasure_ ? CellEdgeMeasure(bitmap, x + cell.dx, cy, cell.run, edgeDistance_)
+                          : CellBrightMeasure(bitmap, x + cell.dx, cy, cell.run, bright_);
+    c.w[k] = cell.run;
+  }
+}
+
+char GlyphReader::Read(const Bitmap24& bitmap, int x, int y, double* score) const {
+  GlyphCellMeasures cells;
+  Measure(bitmap, x, y, cells);
+  GlyphScores sc;
+  switch (scorer_) {
+    case Scorer::Kiwi: ScoreGlyphsKiwi(cells, sc); break;
+    case Scorer::Iota: ScoreGlyphsIota(cells, sc); break;
+    case Scorer::Ghs: ScoreGlyphsGhs(cells, sc); break;
+  }
+  const GlyphDecision d = DecideGlyph(sc, firstCandidate_, lastCandidate_, ctx_.mode, ctx_.digitThreshold);
+  if (score) *score = d.score;
+  return d.ch;
+}
+
+GlyphDecision DecideGlyph(const GlyphScores& sc, int first, int last, TimeStampMode mode,
+                          int digitThreshold) {
+  double best = -10000.0;
+  int bestIndex = -1;
+  for (int i = std::max(first, 0); i <= last && i < kGlyphCandidateCount; ++i) {
+    if (sc[i] > best) {  // a later candidate must be strictly better
+      best = sc[i];
+      bestIndex = i;
+    }
+  }
+  if (bestIndex < 0) return {};
+  if (mode == TimeStampMode::Kiwi || mode == TimeStampMode::Sharp) {
+    if (best >= digitThreshold) return {static_cast<char>('0' + bestIndex), best};
+    return {};
+  }
+  if (best >= 100.0) return {GlyphCandidateChar(bestIndex), best};
+  return {};
+}
+
+char RecognizeCharacter(const Bitmap24& bitmap, int x, int y, const GlyphContext& ctx, double* score) {
+  return GlyphReader(ctx).Read(bitmap, x, y, score);
+}
+
+char RecognizeCharacterBest(const Bitmap24& bitmap, int x, int y, const GlyphContext& ctx) {
+  return RecognizeCharacter(bitmap, x, y, ctx, nullptr);
+}

@@ -1,0 +1,240 @@
+#include "timestamp/GpsLine.h"
+
+#include <cmath>
+
+#include "app/NumberText.h"
+
+namespace {
+
+int Rha(long double v) { return static_cast<int>(RoundHalfAway(v)); }
+
+// Restores the glyph search mode and letters flag when a reader returns.
+class SearchModeScope {
+ public:
+  SearchModeScope(GlyphContext& ctx, GlyphSearchMode mode) : ctx_(ctx), letters_(ctx.lettersOnly) {
+    ctx.searchMode = mode;
+  }
+  ~SearchModeScope() {
+    ctx_.searchMode = GlyphSearchMode::TimeLine;
+    ctx_.lettersOnly = letters_;
+  }
+
+ private:
+  GlyphContext& ctx_;
+  bool letters_;
+};
+
+// Character positions of a GPS line: field f sits on cell f - firstField of
+// the fitted line. Fields beyond the stored layout follow the same line.
+struct GpsColumns {
+  LineFit fit;
+  int firstField = 7;
+  int X(int field) const { return Rha(fit.slope * (field - firstField) + fit.intercept); }
+};
+
+std::vector<GpsCellOutline> Outlines(const GpsColumns& cols, int cells, long double pitch, int y) {
+  std::vector<GpsCellOutline> out;
+  const int half = Rha(pitch / 2);
+  for (int c = 0; c < cells; ++c) {
+    const int x = cols.X(cols.firstField + c);
+    out.push_back({x - half, y, x - half + Rha(pitch), y + 28});
+  }
+  return out;
+}
+
+// Reads along a row field after field.
+class RunReader {
+ public:
+  RunReader(const Bitmap24& frame, const GlyphContext& ctx, const GpsColumns& cols, int y)
+      : frame_(frame), reader_(ctx), cols_(cols), y_(y) {}
+  char At(int field) const { return reader_.Read(frame_, cols_.X(field), y_); }
+  // Reads fields from..last until one is unreadable; `reads` counts every
+  // read made, the unreadable one included.
+  std::string Run(int from, int last, int& reads, int& next) const {
+    std::string s;
+    reads = 0;
+    int f = from;
+    for (; f <= last; ++f) {
+      ++reads;
+      const char c = At(f);
+      if (!c) {
+        ++f;
+        break;
+      }
+      s += c;
+    }
+    next = f;
+    return s;
+  }
+
+ private:
+  const Bitmap24& frame_;
+  GlyphReader reader_;
+  const GpsColumns& cols_;
+  int y_;
+};
+
+// A number shown with its point: the digits read, the unreadable point
+// turned into "." and then the decimals.
+std::string PointedNumber(const RunReader& r, int from, int last, int decimalsLast) {
+  int reads = 0, next = 0;
+  std::string whole = r.Run(from, last, reads, next);
+  whole.resize(static_cast<size_t>(reads), ' ');
+  if (!whole.empty()) whole.back() = '.';
+  int more = 0, after = 0;
+  return whole + r.Run(next, decimalsLast, more, after);
+}
+
+}  // namespace
+
+GpsReadResult ReadIotaGpsLine(const Bitmap24& frame, GlyphContext& ctx, TimeStampState& state,
+                              GpsStation& station) {
+  GpsReadResult result;
+  SearchModeScope scope(ctx, GlyphSearchMode::GpsLine);
+  const int W = frame.Width();
+  ctx.gpsCharPitch = 25.0L * W / 720;
+  ctx.stampBackgroundLevel = IotaBackgroundLevel(frame, 128, 163, 320, 370);
+
+  int x0 = Rha(178.0L * W / 720);
+  if (!AlignDigitX(frame, x0, 71, ctx, false)) return result;
+  const long double provisional = 550.0L / 18;
+  long double rowSum = 0;
+  for (int k : {0, 1, 3, 4}) {
+    int y = 71;
+    AlignDigitY(frame, x0 + Rha(k * provisional), y, ctx);
+    rowSum += y;
+  }
+  const int y = Rha(rowSum / 4);
+  int xFar = Rha(615.0L * W / 720);
+  AlignDigitX(frame, xFar, y, ctx, false);
+  const long double pitch = (xFar - x0) / 18.0L;
+  ctx.gpsCharPitch = pitch;
+
+  FitPoints points;
+  for (int cell : {0, 1, 3, 4, 6, 7, 9, 10, 11, 12, 14, 15, 17, 18}) {
+    int x = x0 + Rha(pitch * cell);
+    if (AlignDigitX(frame, x, y, ctx, false)) points.emplace_back(cell, x);
+  }
+  GpsColumns cols{FitLine(points), 7};
+  for (int c = 0; c <= 18; ++c) state.DigitX[kIotaGpsLayout][7 + c] = cols.X(7 + c);
+  result.outlines = Outlines(cols, 19, pitch, y);
+  result.read = true;
+  if (ctx.mode != TimeStampMode::Iota) return result;
+
+  state.AutoRowOffset0 = 2;
+  state.AutoRowOffset1 = 2;
+  ctx.lettersOnly = false;
+  int reads = 0, next = 0;
+  {
+    const RunReader r(frame, ctx, cols, y - 36);
+    station.satellites = r.Run(14, 16, reads, next);
+    int n = reads, hdopReads = 0, hdopNext = 0;
+    std::string hdop = r.Run(20 + n, 20 + n + 3, hdopReads, hdopNext);
+    hdop.resize(static_cast<size_t>(hdopReads), ' ');
+    if (!hdop.empty()) hdop.back() = '.';
+    for (int f = hdopNext; hdop.size() < 3; ++f) {
+      const char c = r.At(f);
+      if (!c) break;
+      hdop += c;
+    }
+    station.hdop = hdop;
+  }
+  {
+    const RunReader r(frame, ctx, cols, y);
+    std::string utc;
+    for (int f : {7, 8, -1, 10, 11, -1, 13, 14, -2, 16, 17, 18, 19, -3, 21, 22, -3, 24, 25}) {
+      if (f == -1) utc += ':';
+      else if (f == -2) utc += ' ';
+      else if (f == -3) utc += '-';
+      else {
+        const char c = r.At(f);
+        utc += c ? c : '0';
+      }
+    }
+    station.utc = utc;
+  }
+  auto Coordinate = [&](int row, int from, int last, int decimalsLast, char positive, char negative) {
+    const RunReader r(frame, ctx, cols, row);
+    int n = 0, after = 0, m = 0, end = 0;
+    const std::string whole = r.Run(from, last, n, after);
+    const std::string decimals = r.Run(after, decimalsLast, m, end);
+    ctx.lettersOnly = true;
+    const RunReader letters(frame, ctx, cols, row);
+    const char letter = letters.At(end);
+    ctx.lettersOnly = false;
+    return whole + "." + decimals + " " + (letter == negative ? negative : positive);
+  };
+  station.latitude = Coordinate(y + 36, 12, 17, 31, 'N', 'S');
+  station.longitude = Coordinate(y + 72, 13, 19, 32, 'E', 'W');
+  station.altitude = PointedNumber(RunReader(frame, ctx, cols, y + 108), 12, 17, 31) + " m MSL";
+  station.separation = PointedNumber(RunReader(frame, ctx, cols, y + 144), 20, 25, 39) + " m";
+  return result;
+}
+
+GpsReadResult ReadGhsGpsLine(const Bitmap24& frame, int x, int y, GlyphContext& ctx, TimeStampState& state,
+                             StampLocatorState& loc, const LocatorOptions& options, GpsStation& station) {
+  GpsReadResult result;
+  if (ctx.frameRateRounded < 26 || !options.ghsLocateEnabled) return result;
+  SearchModeScope scope(ctx, GlyphSearchMode::GpsLine);
+  const int W = frame.Width();
+  const long double pitch = 20.5L * W / 720;
+  ctx.gpsCharPitch = pitch;
+  loc.StampCharHeight = 28.0L;
+  ctx.stampBackgroundLevel = GhsBackgroundLevel(frame, x, y);
+  if ((ctx.glyphThreshold - 100.0 + ctx.stampBackgroundLevel) * 3.0 <= 0) return result;
+  ctx.lettersOnly = false;
+  int x0 = x + Rha(1.5L * pitch);
+  if (!AlignDigitX(frame, x0, y, ctx, false)) return result;
+  FitPoints points;
+  for (int cell : {0, 1, 2, 3, 5, 6, 8, 9, 11, 13, 14, 15, 17, 18, 20, 21, 22}) {
+    int cx = x0 + Rha(pitch * cell);
+    if (AlignDigitX(frame, cx, y, ctx, false)) points.emplace_back(cell, cx);
+  }
+  if (points.size() < 2) return result;
+  GpsColumns cols{FitLine(points), 6};
+  for (int c = 0; c <= 23; ++c) state.DigitX[kGhsGpsLayout][6 + c] = cols.X(6 + c);
+  result.outlines = Outlines(cols, 24, pitch, y);
+  result.read = true;
+
+  const RunReader r(frame, ctx, cols, y);
+  auto Put = [&](std::string& s, int pos, int field) {
+    const char c = r.At(field);
+    if (c) s[static_cast<size_t>(pos)] = c;
+  };
+  ctx.lettersOnly = true;
+  const RunReader letters(frame, ctx, cols, y);
+  const bool west = letters.At(6) == 'W';
+  const bool south = letters.At(19) == 'S';
+  ctx.lettersOnly = false;
+
+  std::string lon(17, ' ');
+  lon[4] = 'o';
+  lon[8] = '\'';
+  lon[12] = '.';
+  lon[14] = '"';
+  Put(lon, 1, 7);
+  Put(lon, 2, 8);
+  Put(lon, 3, 9);
+  Put(lon, 6, 11);
+  Put(lon, 7, 12);
+  Put(lon, 10, 14);
+  Put(lon, 11, 15);
+  Put(lon, 13, 17);
+  lon[16] = west ? 'W' : 'E';
+  std::string lat(18, ' ');
+  lat[4] = 'o';
+  lat[8] = '\'';
+  lat[12] = '.';
+  lat[14] = '"';
+  Put(lat, 2, 20);
+  Put(lat, 3, 21);
+  Put(lat, 6, 23);
+  Put(lat, 7, 24);
+  Put(lat, 10, 26);
+  Put(lat, 11, 27);
+  Put(lat, 13, 29);
+  lat[16] = south ? 'S' : 'N';
+  station.longitude = lon;
+  station.latitude = lat;
+  return result;
+}

@@ -1,0 +1,70 @@
+#include "timestamp/OccultationPreset.h"
+
+#include "app/NumberText.h"
+
+namespace {
+
+void SetInAllBlocks(DataLineBlocks& blocks, int k, uint8_t ObjectResult::*field, uint8_t v) {
+  for (DataLine& b : blocks) b.Objects[k].*field = v;
+}
+
+}  // namespace
+
+PresetSteps ApplyOccultationPreset(OccultationType type, const PresetInputs& in, DataLineBlocks& blocks) {
+  PresetSteps steps;
+  const auto form = [](BackgroundFormKind f) { return static_cast<uint8_t>(f); };
+  const auto track = [](TrackModeKind t) { return static_cast<uint8_t>(t); };
+  for (int k = 0; k < 3; ++k) {
+    ObjectResult& o = blocks[0].Objects[k];
+    switch (type) {
+      case OccultationType::None:
+        o.TrackMode = track(TrackModeKind::Anchor);
+        o.Threshold = 50;
+        o.BackgroundOuter = 25;
+        o.EstimatedTrack = 0;
+        break;
+      case OccultationType::LunarBrightDrift:
+        SetInAllBlocks(blocks, k, &ObjectResult::BackgroundForm, form(BackgroundFormKind::MeteorLunarLimb));
+        o.TrackMode = track(TrackModeKind::Drift);
+        o.Threshold = 50;
+        if (k == 0) o.BackgroundOuter = 25;
+        o.EstimatedTrack = 0;
+        steps.syncEstimatedTrack = true;
+        break;
+      case OccultationType::LunarDimAnchor:
+        SetInAllBlocks(blocks, k, &ObjectResult::BackgroundForm, form(BackgroundFormKind::MeteorLunarLimb));
+        SetInAllBlocks(blocks, k, &ObjectResult::TrackMode, track(TrackModeKind::Anchor));
+        o.Threshold = 50;
+        o.BackgroundOuter = 25;
+        break;
+      case OccultationType::AsteroidalWithTrackingStar:
+        SetInAllBlocks(blocks, k, &ObjectResult::BackgroundForm, form(BackgroundFormKind::Standard));
+        o.TrackMode = track(k == 1 ? TrackModeKind::Drift : TrackModeKind::Anchor);
+        o.Threshold = 50;
+        if (o.BackgroundInner <= 17) o.BackgroundOuter = 17;
+        break;
+      case OccultationType::AsteroidalSingleBright:
+        SetInAllBlocks(blocks, k, &ObjectResult::BackgroundForm, form(BackgroundFormKind::Standard));
+        o.TrackMode = track(TrackModeKind::Drift);
+        o.Threshold = 75;
+        if (o.BackgroundInner <= 15) o.BackgroundOuter = 17;
+        o.EstimatedTrack = 0;
+        break;
+    }
+  }
+  if (type != OccultationType::None) {
+    ObjectResult& a = blocks[0].Objects[0];
+    ObjectResult& c = blocks[0].Objects[2];
+    if (!in.link) {
+      a.TrackRadius = static_cast<int32_t>(RoundHalfAway(in.objectFitWidth[0]));
+      c.TrackRadius = static_cast<int32_t>(RoundHalfAway(in.objectFitWidth[2]));
+    } else if (type == OccultationType::AsteroidalWithTrackingStar) {
+      a.TrackRadius = c.TrackRadius = static_cast<int32_t>(RoundHalfAway((in.objectFitWidth[0] + 1) / 2));
+    }
+  }
+  return steps;
+}
+
+bool FieldMeasureAllowed(bool psfPhotometry, bool justTicked) { return !(psfPhotometry && justTicked); }
+
+int PsfTrackingThreshold(bool psfTracking) { return psfTracking ? 50 : 95; }

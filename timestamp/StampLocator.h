@@ -1,0 +1,60 @@
+#pragma once
+// Locating the stamp line of IOTA-VTI and GHS inserters on a frame: a first
+// digit is found near its nominal place, each character cell is aligned with
+// the recogniser, and a straight line (cell index against x) fitted through
+// the aligned cells gives the located layout (DigitX row 5).
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/Bitmap24.h"
+#include "timestamp/GlyphRecognition.h"
+#include "timestamp/TimeStampReader.h"
+
+struct LocatorOptions {
+  bool iotaWideScan = false;     // 'IOTA-VTI Wide scan '
+  bool ghsLocateEnabled = false;
+};
+
+// What a locate leaves besides the layout and the glyph context.
+struct StampLocatorState {
+  long double StampCharHeight = 28.0L;
+  std::vector<double> DigitCentres;  // fitted cell centres before rounding
+  bool GhsSearchU = true;            // cleared by a click that gives the start point
+  std::string Edit55;                // GHS background level as shown
+};
+
+// Moves x to the best column near it; true when a digit scored above 200.
+bool AlignDigitX(const Bitmap24& frame, int& x, int y, const GlyphContext& ctx, bool wideScan);
+// Moves y by the row offset (-4..4) with the best positive score; true when one scored.
+bool AlignDigitY(const Bitmap24& frame, int x, int& y, const GlyphContext& ctx);
+// The score of the first "U" on row y between columns 110 and 210; x gets its column.
+double FindUColumn(const Bitmap24& frame, int& x, int y, const GlyphContext& ctx);
+
+using FitPoints = std::vector<std::pair<long double, long double>>;  // (cell index, x)
+struct LineFit {
+  long double slope = 0, intercept = 0;
+  long double slopeError = 0, interceptError = 0;  // probable errors; 0 below 3 points
+};
+LineFit FitLine(const FitPoints& points);
+
+// The odd row an IOTA line is read from, by band (below 27 fps: 547, 545,
+// 511, 509; else 437, 435, 401, 399).
+int SnapIotaStampRow(int y, int frameRateRounded);
+
+// The layout used when the frame cannot be fetched.
+void SetIotaFallbackLayout(int frameWidth, GlyphContext& ctx, TimeStampState& state, StampLocatorState& loc);
+
+// Locates an IOTA-VTI line; false (layout unchanged) when no start digit aligns.
+bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampState& state,
+                         StampLocatorState& loc, const LocatorOptions& options);
+// Locates a GHS line from a start point (x, y), moved to where the line was
+// found; false when the frame rate or the enabling flag rule it out or no digit aligns.
+bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx, TimeStampState& state,
+                        StampLocatorState& loc, const LocatorOptions& options);
+
+// Background of the IOTA stamp area: RoundHalfAway((mean + max) / 2) of R+G+B
+// over the inclusive rows and columns.
+double IotaBackgroundLevel(const Bitmap24& frame, int top, int bottom, int left, int right);
+// Background of the GHS stamp area at a start point: brightest R+G+B / 3 - 40.
+double GhsBackgroundLevel(const Bitmap24& frame, int x, int y);

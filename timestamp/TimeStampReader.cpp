@@ -1,0 +1,245 @@
+#include "timestamp/TimeStampReader.h"
+
+#include "app/NumberText.h"
+
+const std::array<std::array<int32_t, 12>, 5> KiwiDigitPositions = {{
+    {85, 109, 156, 180, 227, 251, 322, 345, 369, 440, 463, 487},
+    {70, 94, 140, 164, 210, 234, 306, 330, 353, 424, 448, 472},
+    {56, 80, 127, 150, 196, 220, 292, 316, 339, 410, 434, 458},
+    {29, 53, 100, 123, 171, 195, 266, 289, 313, 384, 407, 431},
+    {20, 30, 40, 50, 60, 70, 80, 90, 600, 600, 600, 600},
+}};
+
+void LoadKiwiDigitPositions(DigitXTable& digitX) {
+  for (int layout = 1; layout <= 5; ++layout)
+    for (int i = 0; i < 12; ++i) digitX[layout][7 + i] = KiwiDigitPositions[layout - 1][i];
+}
+
+int FixedStampLayout(int frameWidth, int frameRateRounded) {
+  const bool fast = frameRateRounded > 25;
+  if (frameWidth > 640) return fast ? 1 : 2;
+  return fast ? 3 : 4;
+}
+
+int TimeStampRow(int layout, int field, const GlyphContext& ctx, const TimeStampState& state,
+                 int frameHeight) {
+  const bool second = field == 1;
+  const int off = second ? state.AutoRowOffset1 : state.AutoRowOffset0;
+  const int r = state.LocatedStampRow;
+  if (ctx.showField) {
+    // Two fields stacked: the second field starts half way down.
+    if (layout == 2 || layout == 4) return second ? 542 + off : 254 + off;
+    if (layout == kLocatedLayout) return (r + 1) / 2 + (second ? frameHeight / 2 : 0) + off;
+    return second ? 444 + off : 205 + off;
+  }
+  if (layout == 2 || layout == 4) return second ? 509 + 2 * off : 508 + 2 * off;
+  if (layout == kLocatedLayout) {
+    const bool odd = (r % 2) != 0;
+    if (second) return odd ? r + off : r + 1 + off;
+    return odd ? r - 1 + off : r + off;
+  }
+  switch (ctx.mode) {
+    case TimeStampMode::Iota: return second ? 401 + 2 * off : 402 + 2 * off;
+    case TimeStampMode::Ghs: return second ? 400 + 2 * off : 401 + 2 * off;
+    default: return second ? 409 + 2 * off : 410 + 2 * off;
+  }
+}
+
+namespace {
+
+struct OffsetSearch {
+  double best = 0;
+  int h = 0;
+  int v = 0;
+  bool fromX = true;
+};
+
+// One pass of the offset search around the digit at DigitX[layout][cell].
+void SearchOffsets(const Bitmap24& frame, const GlyphReader& reader, int layout, int cell, int vFrom,
+                   int vTo, int field, TimeStampState& state, OffsetSearch& s) {
+  int32_t& rowOffset = field == 1 ? state.AutoRowOffset1 : state.AutoRowOffset0;
+  const int frameHeight = frame.Height();
+  for (int v = vFrom; v <= vTo; ++v) {
+    rowOffset = v;
+    const int y = TimeStampRow(layout, field, reader.Context(), state, frameHeight);
+    double running = 0;
+    bool runningFromX = true;
+    for (int h = -2; h <= 2; ++h) {
+      const int x = state.DigitX[layout][cell] + h;
+      double a = 0, b = 0;
+      reader.Read(frame, x, y, &a);
+      reader.Read(frame, x - 10, y, &b);
+      if (a > running) {
+        running = a;
+        runningFromX = true;
+      }
+      if (b > running) {
+        running = b;
+        runningFromX = false;
+      }
+      if (running > s.best) {
+        s.best = running;
+        s.h = h;
+        s.v = v;
+        s.fromX = runningFromX;
+      }
+    }
+  }
+}
+
+std::string ReadOrZero(const GlyphReader& reader, const Bitmap24& frame, int x, int y) {
+  const char c = reader.Read(frame, x, y);
+  return std::string(1, c ? c : '0');
+}
+
+}  // namespace
+
+int AutoOffsetTimeStamp(const Bitmap24& frame, int field, const GlyphContext& ctx,
+                        TimeStampState& state) {
+  const int layout = FixedStampLayout(frame.Width(), ctx.frameRateRounded);
+  int32_t& rowOffset = field == 1 ? state.AutoRowOffset1 : state.AutoRowOffset0;
+  rowOffset = 0;
+  const int s = ctx.frameRateRounded < 26 ? 2 : 1;
+  const GlyphReader reader(ctx);
+  OffsetSearch search;
+  SearchOffsets(frame, reader, layout, 8, -s, s, field, state, search);
+  if (search.best <= 0) SearchOffsets(frame, reader, layout, 10, -(s + 1), s, field, state, search);
+  if (search.best <= 0) {
+    rowOffset = 0;
+    return 2;
+  }
+  rowOffset = search.v;
+  state.AutoColumnOffset =
+      state.AutoColumnOffset == 0 ? search.h : (state.AutoColumnOffset + search.h) / 2;
+  return search.fromX ? 1 : 0;
+}
+
+int CompareFieldSeconds(std::string_view a, std::string_view b) {
+  if (a.empty() || b.empty()) return 2;
+  double x = ParseDoubleOr(a, 0.0);
+  double y = ParseDoubleOr(b, 0.0);
+  if (x > 59 && y < 1) {
+    y += 60;
+  } else if (x < 1 && y > 59) {
+    x += 60;
+  }
+  return x >= y ? 1 : 0;
+}
+
+int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampReadOptions& options,
+                  TimeStampState& state, StampTexts& t) {
+  state.AutoColumnOffset = 0;
+  int layout;
+  int result;
+  if (ctx.stampLocated) {
+    layout = kLocatedLayout;
+    result = 1;
+    const int off = ctx.mode == TimeStampMode::Iota ? 2 : 0;
+    state.AutoRowOffset0 = off;
+    state.AutoRowOffset1 = off;
+  } else {
+    state.AutoRowOffset0 = 0;
+    state.AutoRowOffset1 = 0;
+    if (ctx.frameRateRounded <= 25) AutoOffsetTimeStamp(frame, 0, ctx, state);
+    result = AutoOffsetTimeStamp(frame, 1, ctx, state);
+    layout = FixedStampLayout(frame.Width(), ctx.frameRateRounded);
+  }
+  if (result == 2) {
+    for (std::string* s : {&t.StampH1, &t.StampH2, &t.StampM1, &t.StampM2, &t.StampS1, &t.StampS2,
+                           &t.StampS1Full, &t.StampS2Full, &t.StampCount1, &t.StampCount2})
+      s->clear();
+    return result;
+  }
+
+  const GlyphReader reader(ctx);
+  const int shift = state.AutoColumnOffset - (result == 0 ? 10 : 0);
+  const DigitXRow& xs = state.DigitX[layout];
+  auto X = [&](int field) { return xs[field] + shift; };
+  const int h = frame.Height();
+  const int rowA = TimeStampRow(layout, 1, ctx, state, h);
+  const int rowB = TimeStampRow(layout, 0, ctx, state, h);
+  const bool oddFirst = options.fieldOrder == FieldOrder::OddFirst;
+  const int row1 = oddFirst ? rowA : rowB;
+  const int row2 = oddFirst ? rowB : rowA;
+  auto Pair = [&](int field, int row) {
+    return ReadOrZero(reader, frame, X(field), row) + ReadOrZero(reader, frame, X(field + 1), row);
+  };
+  auto Digits = [&](int from, int count, int row) {
+    std::string s;
+    for (int i = 0; i < count; ++i) s += ReadOrZero(reader, frame, X(from + i), row);
+    return s;
+  };
+
+  if (ctx.mode == TimeStampMode::Ghs) {
+    t.StampDate1 = Pair(0, rowA);
+    t.StampDate2 = Pair(2, rowA);
+    t.StampDate3 = Pair(4, rowA);
+  }
+  t.StampH1 = Pair(7, row1);
+  t.StampM1 = Pair(9, row1);
+  if (options.fieldMeasure) {
+    t.StampH2 = Pair(7, row2);
+    t.StampM2 = Pair(9, row2);
+  }
+  t.StampS1 = Pair(11, row1);
+  t.StampS2 = Pair(11, row2);
+
+  switch (ctx.mode) {
+    case TimeStampMode::Kiwi:
+    case TimeStampMode::Sharp:
+      if (ctx.stampLocated) {
+        t.StampS1Full = t.StampS1 + "." + Digits(13, 2, row1);
+        t.StampS2Full = t.StampS2 + "." + Digits(13, 2, row2);
+      } else {
+        t.StampS1Full = t.StampS1 + "." + Digits(16, 3, row1);
+        t.StampS2Full = t.StampS2 + "." + Digits(13, 3, row2);
+      }
+      break;
+    case TimeStampMode::Ghs:
+      if (reader.Read(frame, X(7), row1) != 0) {
+        t.StampS1Full = t.StampS1 + "." + Digits(13, 3, row1);
+        t.StampS2Full = t.StampS2 + "." + Digits(13, 3, row2);
+        const double t1 = ParseDoubleOr(t.StampS1Full, 0.0);
+        const double t2 = ParseDoubleOr(t.StampS2Full, 0.0);
+        state.StampFieldOrder = oddFirst ? (t2 < t1 ? 1 : 0) : (t2 >= t1 ? 1 : 0);
+      }
+      break;
+    case TimeStampMode::Iota: {
+      bool groupsOfState0;
+      bool probeReadable = false;
+      const bool deciding = state.FieldOrderState == 2;
+      if (deciding) {
+        probeReadable = reader.Read(frame, X(oddFirst ? 13 : 17), row1) != 0;
+        groupsOfState0 = oddFirst ? probeReadable : !probeReadable;
+      } else {
+        groupsOfState0 = state.FieldOrderState == 0;
+      }
+      t.StampS1Full = t.StampS1 + "." + Digits(groupsOfState0 ? 13 : 17, 4, row1);
+      t.StampS2Full = t.StampS2 + "." + Digits(groupsOfState0 ? 17 : 13, 4, row2);
+      if (deciding) {
+        state.FieldOrderState = static_cast<uint8_t>(CompareFieldSeconds(t.StampS1Full, t.StampS2Full));
+        const bool zero = state.FieldOrderState == 0;
+        state.StampFieldOrder = probeReadable ? (zero ? 0 : 1) : (zero ? 1 : 0);
+      }
+      // Counters: up to eight characters, ending at the first unreadable one.
+      auto Counter = [&](int row) {
+        std::string s;
+        for (int f = 21; f <= 28; ++f) {
+          const char c = reader.Read(frame, X(f), row);
+          if (!c) break;
+          s += c;
+        }
+        return s;
+      };
+      if (state.StampFieldOrder == 1) {
+        t.StampCount1 = Counter(rowB);
+        t.StampCount2 = Counter(rowA);
+      } else {
+        t.StampCount1 = Counter(rowA);
+        t.StampCount2 = Counter(rowB);
+      }
+      break;
+    }
+  }
+  return result;
+}

@@ -1,0 +1,41 @@
+#include "video/ByteSource.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+bool MemoryByteSource::ReadAt(uint64_t offset, void* dst, size_t n) const {
+  if (offset > size_ || n > size_ - offset) return false;
+  if (n) std::memcpy(dst, data_ + offset, n);
+  return true;
+}
+
+std::unique_ptr<FileByteSource> FileByteSource::Open(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::unique_ptr<FileByteSource>(new FileByteSource(fd, uint64_t(st.st_size)));
+}
+
+FileByteSource::~FileByteSource() { ::close(fd_); }
+
+bool FileByteSource::ReadAt(uint64_t offset, void* dst, size_t n) const {
+  if (offset > size_ || n > size_ - offset) return false;
+  auto* p = static_cast<uint8_t*>(dst);
+  while (n > 0) {
+    ssize_t got = ::pread(fd_, p, n, off_t(offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    p += got;
+    n -= size_t(got);
+    offset += uint64_t(got);
+  }
+  return true;
+}

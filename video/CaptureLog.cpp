@@ -1,0 +1,170 @@
+// Capture-log reader.
+//
+// Contract: a text file of lines (CRLF, LF or CR). A line may hold any of the
+// keys "StartCapture=", "EndCapture=", "ActualFrameRate=" (with "fps" after
+// it) and "FrameCount="; lines without them are ignored. After a date key the
+// fields sit at fixed offsets from the end of the key:
+//   yyyy-mm-dd hh:mm:ss.sssssss   (year 0-3, month 5-6, day 8-9, hour 11-12,
+//                                  minute 14-15, seconds 17-26)
+// The rate is the text between the key and "fps"; the count the rest of the line.
+// Deviations from the capture program's own reading, which took absolute
+// character positions: the fields are taken relative to the key wherever it
+// sits in the line, a trailing CR and blanks around a field are ignored, and a
+// rate that is zero, negative, not a number or beyond 1e-9..1e9 fps is taken
+// as 1.0 (and shown so). A field that
+// does not convert counts as 0. Files beyond 4 MB are refused.
+#include "video/CaptureLog.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+
+#include "app/NumberText.h"
+
+namespace {
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  return s;
+}
+
+std::string_view Field(std::string_view rest, size_t offset, size_t length) {
+  if (offset >= rest.size()) return {};
+  return Trim(rest.substr(offset, length));
+}
+
+int32_t IntField(std::string_view rest, size_t offset, size_t length) {
+  return ParseInt32(Field(rest, offset, length)).value_or(0);
+}
+
+struct LogInstant {
+  int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0;
+  long double seconds = 0;
+};
+
+LogInstant ParseInstant(std::string_view rest) {
+  LogInstant t;
+  t.year = IntField(rest, 0, 4);
+  t.month = IntField(rest, 5, 2);
+  t.day = IntField(rest, 8, 2);
+  t.hour = IntField(rest, 11, 2);
+  t.minute = IntField(rest, 14, 2);
+  const auto s = ParseLongDouble(Field(rest, 17, 10));
+  // Ten characters hold no sane second count beyond this: such a field counts as 0.
+  t.seconds = (s && std::isfinite(*s) && std::fabs(*s) < 1e9L) ? *s : 0;
+  return t;
+}
+
+void ShowInstant(const LogInstant& t, std::array<std::string, 20>& edits, int first) {
+  edits[first + 0] = FormatInt(t.year);
+  edits[first + 1] = FormatInt(t.month);
+  edits[first + 2] = FormatInt(t.day);
+  edits[first + 3] = FormatInt(t.hour);
+  edits[first + 4] = FormatInt(t.minute);
+  edits[first + 5] = FormatWidth(t.seconds, 0, 7);
+}
+
+// The text after `key` in the line, or nothing when the key is absent.
+bool AfterKey(std::string_view line, std::string_view key, std::string_view& rest) {
+  const size_t p = line.find(key);
+  if (p == std::string_view::npos) return false;
+  rest = line.substr(p + key.size());
+  return true;
+}
+
+}  // namespace
+
+void ApplyCaptureLogText(std::string_view text, CaptureLogState& st) {
+  LogInstant start;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view line = text.substr(pos, end - pos);
+    pos = end;
+    if (pos < text.size() && text[pos] == '\r') ++pos;
+    if (pos < text.size() && text[pos] == '\n') ++pos;
+
+    std::string_view rest;
+    if (AfterKey(line, "StartCapture=", rest)) {
+      start = ParseInstant(rest);
+      ShowInstant(start, st.savedEdits, 0);
+      st.CaptureLogYear = start.year;
+      st.CaptureLogMonth = start.month;
+      st.CaptureLogDay = start.day;
+    }
+    if (AfterKey(line, "EndCapture=", rest)) ShowInstant(ParseInstant(rest), st.savedEdits, 6);
+    if (AfterKey(line, "ActualFrameRate=", rest) && rest.find("fps") != std::string_view::npos) {
+      const auto r = ParseLongDouble(Trim(rest.substr(0, rest.find("fps"))));
+      long double rate = r ? *r : 1.0L;
+      if (!(rate > 0) || !std::isfinite(rate) || rate > 1e9L || rate < 1e-9L) rate = 1.0L;
+      st.savedEdits[12] = FormatWidth(rate, 0, 6);
+      st.CaptureLogFrameRate = rate;
+      st.CaptureLogFrameInterval = 1.0L / rate;
+      st.savedEdits[13] = FormatWidth(1000.0L / rate, 0, 6);
+      // Seconds are bounded by the field width (10 characters), so this stays in range.
+      st.CaptureLogStartTime = RoundHalfEven(start.seconds * 10000000.0L) +
+                               static_cast<int64_t>(start.minute) * 600000000LL +
+                               static_cast<int64_t>(start.hour) * 36000000000LL;
+      st.savedEdits[15] = FormatInt(st.CaptureLogStartTime);
+    }
+    if (AfterKey(line, "FrameCount=", rest)) {
+      const int64_t count = ParseInt32(Trim(rest)).value_or(0);
+      st.CaptureLogLastFrame = static_cast<int32_t>(count - 1);
+      st.savedEdits[14] = FormatInt(st.CaptureLogLastFrame);
+    }
+  }
+}
+
+bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    if (error) *error = "Cannot open \"" + path + "\".";
+    return false;
+  }
+  std::string text;
+  text.resize(kMaxCaptureLogBytes + 1);
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<size_t>(in.gcount()));
+  if (text.size() > kMaxCaptureLogBytes) {
+    if (error) *error = "\"" + path + "\" is too large for a capture log.";
+    return false;
+  }
+  ApplyCaptureLogText(text, state);
+  return true;
+}
+
+void ResetCaptureLog(CaptureLogState& st) {
+  st.CaptureLogYear = st.CaptureLogMonth = st.CaptureLogDay = 0;
+  st.CaptureLogStartTime = 0;
+  st.CaptureLogLastFrame = 0;
+  st.CaptureLogFrameInterval = 0;
+}
+
+bool SetCaptureLogNominalRate(std::string_view text, CaptureLogState& st) {
+  const auto v = ParseDouble(text);
+  if (!v || !std::isfinite(*v)) return false;
+  st.CaptureLogNominalFrameRate = *v;
+  return true;
+}
+
+CaptureLogFrameTime FrameTimeFromCaptureLog(const CaptureLogState& st, int32_t n) {
+  CaptureLogFrameTime r;
+  r.Year = st.CaptureLogYear;
+  r.Month = st.CaptureLogMonth;
+  r.Day = st.CaptureLogDay;
+  long double offset = (static_cast<long double>(n) + 1) * st.CaptureLogFrameInterval * 10000000.0L;
+  offset = std::clamp(offset, -4e18L, 4e18L);  // a state set by hand may hold anything
+  int64_t t;
+  if (__builtin_add_overflow(st.CaptureLogStartTime, RoundHalfEven(offset), &t)) t = 0;
+  const int64_t hours = t / 36000000000LL;
+  t -= hours * 36000000000LL;
+  const int64_t minutes = t / 600000000LL;
+  t -= minutes * 600000000LL;
+  r.Hours = static_cast<int32_t>(hours);
+  r.Minutes = static_cast<int32_t>(minutes);
+  r.RestOfMinute = t;
+  return r;
+}

@@ -1,0 +1,112 @@
+#include "video/DirectShowSource.h"
+
+#include <vector>
+
+#include "app/NumberText.h"
+
+int64_t FrameTimeTicks(int32_t n, long double video_frame_rate, long double frame_rate_factor) {
+  return RoundHalfAway((n + 0.5L) / (video_frame_rate * frame_rate_factor) * 1e7L);
+}
+
+void DirectShowSource::Log(const std::string& entry) {
+  if (DSErrorCount >= int32_t(DSErrors.size()) - 1) return;
+  DSErrors[size_t(++DSErrorCount)] = entry;
+}
+
+std::string DirectShowSource::DSOpenVideo(const std::string& file_name) {
+  if (DSGraphOpen) return "";
+  DSCloseVideo();
+  DSErrors.fill("");
+  DSErrorCount = 0;
+  DSGrabReady = 0;
+  std::vector<FfmpegStep> steps;
+  std::string why = source_.Open(file_name, &steps);
+  for (const auto& s : steps) Log(s.text + FfmpegResultName(s.result));
+  if (!why.empty()) {
+    Log("Open : " + why);
+    return "Incorrect formated file or unknown compressor.";
+  }
+  DSRendered = 1;
+  DSGrabReady = 1;
+  DSFrameRate();
+  Log("VW=" + FormatInt(DSVideoWidth()) + ", VH=" + FormatInt(DSVideoHeight()));
+  DSDuration();
+  DSGraphOpen = 1;
+  return "";
+}
+
+void DirectShowSource::DSCloseVideo() {
+  if (!DSGraphOpen) {
+    source_.Close();
+    DSRendered = DSGrabReady = 0;
+    return;
+  }
+  source_.Close();
+  playing_ = false;
+  DSGrabReady = 0;
+  DSRendered = 0;
+  DSGraphOpen = 0;
+  DSDurationTicks = 0;
+}
+
+int32_t DirectShowSource::DSPrimeGraph() {
+  if (!DSRendered) return 1;
+  playing_ = false;
+  return 0;
+}
+
+int32_t DirectShowSource::DSStopGraph() {
+  if (!DSRendered) return 1;
+  playing_ = false;
+  return 0;
+}
+
+int32_t DirectShowSource::DSPlay() {
+  if (!DSRendered) return 1;
+  playing_ = true;
+  return 0;
+}
+
+int32_t DirectShowSource::DSPause() {
+  if (!DSRendered) return 1;
+  playing_ = false;
+  return 0;
+}
+
+long double DirectShowSource::DSFrameRate() {
+  if (!DSGrabReady) return 1.0L;
+  long double rate = source_.FrameRate();
+  Log("AvgTimePerFrame : " + FfmpegResultName(0) + FormatFixed(rate, 6, 8));
+  return rate;
+}
+
+int32_t DirectShowSource::DSVideoWidth() const { return DSGrabReady ? source_.Width() : 0; }
+int32_t DirectShowSource::DSVideoHeight() const { return DSGrabReady ? source_.Height() : 0; }
+
+long double DirectShowSource::DSDuration() {
+  if (!DSGrabReady) return 0.0L;
+  DSDurationTicks = source_.DurationTicks();
+  long double seconds = (long double)DSDurationTicks / 1e7L;
+  Log("Duration : " + FfmpegResultName(0) + FormatFixed(seconds, 5, 8));
+  return seconds;
+}
+
+int32_t DirectShowSource::FrameCount(long double video_frame_rate) const {
+  if (!DSGrabReady) return 0;
+  return int32_t(RoundHalfAway((long double)DSDurationTicks / 1e7L * video_frame_rate));
+}
+
+void DirectShowSource::DSGrabFrame(int32_t n, Bitmap24& bitmap, std::string& status, long double video_frame_rate,
+                                   long double frame_rate_factor) {
+  if (!DSGrabReady || n < 0) return;
+  long double rate = video_frame_rate * frame_rate_factor;
+  if (!(rate > 0)) {
+    status = "The frame rate is zero.";
+    return;
+  }
+  if (n >= FrameCount(video_frame_rate)) {
+    status = "The frame number is out of range.";
+    return;
+  }
+  status = source_.GrabAtTicks(FrameTimeTicks(n, video_frame_rate, frame_rate_factor), bitmap);
+}

@@ -1,0 +1,325 @@
+#include "video/FfmpegVideoSource.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+namespace {
+
+constexpr int64_t kTicksPerSecond = 10'000'000;
+// A jump of more frames than this seeks instead of decoding forward, unless
+// the key frame before the target lies behind the current frame.
+constexpr int64_t kForwardFrames = 48;
+
+}  // namespace
+
+std::string FfmpegResultName(int code) {
+  if (code >= 0) return "S_OK";
+  struct Name {
+    int code;
+    const char* text;
+  };
+  static const Name names[] = {
+      {AVERROR_EOF, "AVERROR_EOF"},
+      {AVERROR_INVALIDDATA, "AVERROR_INVALIDDATA"},
+      {AVERROR_DECODER_NOT_FOUND, "AVERROR_DECODER_NOT_FOUND"},
+      {AVERROR_DEMUXER_NOT_FOUND, "AVERROR_DEMUXER_NOT_FOUND"},
+      {AVERROR_STREAM_NOT_FOUND, "AVERROR_STREAM_NOT_FOUND"},
+      {AVERROR_PATCHWELCOME, "AVERROR_PATCHWELCOME"},
+      {AVERROR_BUG, "AVERROR_BUG"},
+      {AVERROR_UNKNOWN, "AVERROR_UNKNOWN"},
+      {AVERROR_EXIT, "AVERROR_EXIT"},
+      {AVERROR_OPTION_NOT_FOUND, "AVERROR_OPTION_NOT_FOUND"},
+      {AVERROR(ENOENT), "AVERROR(ENOENT)"},
+      {AVERROR(EAGAIN), "AVERROR(EAGAIN)"},
+      {AVERROR(ENOMEM), "AVERROR(ENOMEM)"},
+      {AVERROR(EINVAL), "AVERROR(EINVAL)"},
+      {AVERROR(EIO), "AVERROR(EIO)"},
+      {AVERROR(EACCES), "AVERROR(EACCES)"},
+      {AVERROR(ENOSYS), "AVERROR(ENOSYS)"},
+      {AVERROR(EPERM), "AVERROR(EPERM)"},
+  };
+  for (const Name& n : names)
+    if (n.code == code) return n.text;
+  return "";
+}
+
+std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegStep>* steps) {
+  Close();
+  auto log = [&](const char* text, int result) {
+    if (steps) steps->push_back({text, result});
+    return result;
+  };
+  AVFormatContext* raw = nullptr;
+  if (log("avformat_open_input : ", avformat_open_input(&raw, path.c_str(), nullptr, nullptr)) < 0)
+    return "The file cannot be opened.";
+  format_.reset(raw);
+  if (log("avformat_find_stream_info : ", avformat_find_stream_info(format_.get(), nullptr)) < 0) {
+    Close();
+    return "The file's streams cannot be read.";
+  }
+  int stream = log("av_find_best_stream : ", av_find_best_stream(format_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0));
+  if (stream < 0) {
+    Close();
+    return "The file has no video stream.";
+  }
+  AVStream* st = format_->streams[stream];
+  const AVCodec* decoder = avcodec_find_decoder(st->codecpar->codec_id);
+  log("avcodec_find_decoder : ", decoder ? 0 : AVERROR_DECODER_NOT_FOUND);
+  if (!decoder) {
+    Close();
+    return "No decoder for the video's compression.";
+  }
+  codec_.reset(avcodec_alloc_context3(decoder));
+  if (!codec_ || log("avcodec_parameters_to_context : ", avcodec_parameters_to_context(codec_.get(), st->codecpar)) < 0) {
+    Close();
+    return "The decoder cannot be set up.";
+  }
+  codec_->pkt_timebase = st->time_base;
+  codec_->thread_count = 0;  // as many as the machine has: HD H.264 needs them
+  codec_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+  if (log("avcodec_open2 : ", avcodec_open2(codec_.get(), decoder, nullptr)) < 0) {
+    Close();
+    return "The decoder cannot be opened.";
+  }
+  packet_ = MakeAvPacket();
+  stream_ = stream;
+  time_base_ = st->time_base;
+  if (time_base_.num <= 0 || time_base_.den <= 0) time_base_ = {1, 90000};
+  start_pts_ = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+  width_ = st->codecpar->width;
+  height_ = st->codecpar->height;
+  AVRational rate = st->avg_frame_rate;
+  if (rate.num <= 0 || rate.den <= 0) rate = st->r_frame_rate;
+  if (rate.num <= 0 || rate.den <= 0) rate = {25, 1};
+  frame_rate_ = av_q2d(rate);
+  frame_pts_step_ = std::max<int64_t>(1, av_rescale_q(1, av_inv_q(rate), time_base_));
+  if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
+    duration_ticks_ = av_rescale_q(st->duration, time_base_, {1, int(kTicksPerSecond)});
+  else if (int64_t end = EndPts(); end != AV_NOPTS_VALUE && end > start_pts_)
+    duration_ticks_ = av_rescale_q(end - start_pts_, time_base_, {1, int(kTicksPerSecond)});
+  else if (format_->duration > 0)
+    duration_ticks_ = av_rescale(format_->duration, kTicksPerSecond, AV_TIME_BASE);
+  else if (st->nb_frames > 0)
+    duration_ticks_ = av_rescale(st->nb_frames * kTicksPerSecond, rate.den, rate.num);
+  path_ = path;
+  seek_count_ = 0;
+  palette_.clear();
+  const AVCodecParameters* par = st->codecpar;
+  int bits = par->bits_per_coded_sample;
+  if (par->codec_id == AV_CODEC_ID_RAWVIDEO && bits >= 1 && bits <= 8 && par->extradata_size > 0) {
+    // The colour table of a palette AVI travels in the extra data (RGBQUAD entries).
+    size_t size = size_t(par->extradata_size);
+    if (size >= 9 && std::memcmp(par->extradata + size - 9, "BottomUp", 9) == 0) size -= 9;  // the demuxer's flip mark
+    size_t n = std::min<size_t>(size_t(1) << bits, size / 4);
+    const uint8_t* src = par->extradata + size - 4 * n;
+    palette_.assign(AVPALETTE_SIZE, 0);
+    for (size_t i = 0; i < n; ++i) {
+      std::memcpy(&palette_[4 * i], src + 4 * i, 3);
+      palette_[4 * i + 3] = 0xFF;
+    }
+  }
+  send_palette_ = true;
+  dib_masks_.reset();
+  if (par->codec_id == AV_CODEC_ID_RAWVIDEO && par->codec_tag == 3 && (bits == 16 || bits == 32) &&
+      par->extradata_size >= 12) {
+    // BI_BITFIELDS: the demuxer keeps the masks in the extra data but the
+    // decoder does not apply them.
+    PackedPixels masks;
+    masks.kind = bits == 16 ? PackedPixels::Kind::Masked16 : PackedPixels::Kind::Masked32;
+    auto le32 = [&](int at) {
+      const uint8_t* p = par->extradata + at;
+      return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    };
+    masks.r_mask = le32(0), masks.g_mask = le32(4), masks.b_mask = le32(8);
+    dib_masks_ = masks;
+  }
+  // Frame 0 is the first picture the decoder gives: its time is the origin.
+  // (AVI files with B-frames start their picture times after the stream start.)
+  Decoded first;
+  if (DecodeNext(first)) {
+    start_pts_ += first.pts;
+    first.pts = 0;
+    cur_ = std::move(first);
+    have_cur_ = true;
+  }
+  if (width_ <= 0 || height_ <= 0) {
+    Close();
+    return "The video has no frame size.";
+  }
+  return "";
+}
+
+// Containers without a stream length (Matroska, some MPEG files) give the end
+// time of the last frame: read the packets after the last key frame.
+int64_t FfmpegVideoSource::EndPts() {
+  AVStream* st = format_->streams[stream_];
+  int64_t guess = INT64_MAX;
+  if (format_->duration > 0) {
+    int64_t start = format_->start_time != AV_NOPTS_VALUE ? format_->start_time : 0;
+    guess = av_rescale_q(format_->duration + start, AV_TIME_BASE_Q, st->time_base);
+  }
+  if (avformat_seek_file(format_.get(), stream_, INT64_MIN, guess, guess, 0) < 0) return AV_NOPTS_VALUE;
+  int64_t end = AV_NOPTS_VALUE;
+  for (int packets = 0; packets < 100000 && av_read_frame(format_.get(), packet_.get()) >= 0; ++packets) {
+    if (packet_->stream_index == stream_) {
+      int64_t pts = packet_->pts != AV_NOPTS_VALUE ? packet_->pts : packet_->dts;
+      int64_t length = packet_->duration > 0 ? packet_->duration : frame_pts_step_;
+      if (pts != AV_NOPTS_VALUE && (end == AV_NOPTS_VALUE || pts + length > end)) end = pts + length;
+    }
+    av_packet_unref(packet_.get());
+  }
+  SeekTo(0);
+  return end;
+}
+
+void FfmpegVideoSource::Close() {
+  cur_ = {};
+  next_ = {};
+  have_cur_ = have_next_ = false;
+  flushing_ = drained_ = false;
+  last_pts_valid_ = false;
+  codec_.reset();
+  packet_.reset();
+  format_.reset();
+  stream_ = -1;
+  width_ = height_ = 0;
+  frame_rate_ = 0;
+  duration_ticks_ = 0;
+}
+
+bool FfmpegVideoSource::ShownBy(int64_t pts, int64_t ticks) const {
+  return __int128(pts) * time_base_.num * kTicksPerSecond <= __int128(ticks) * time_base_.den;
+}
+
+int64_t FfmpegVideoSource::TicksToPts(int64_t ticks) const {
+  __int128 num = __int128(ticks) * time_base_.den, den = __int128(time_base_.num) * kTicksPerSecond;
+  __int128 q = num / den;
+  if (num % den != 0 && num < 0) --q;
+  return int64_t(q);
+}
+
+bool FfmpegVideoSource::DecodeNext(Decoded& out) {
+  int errors = 0;
+  while (!drained_) {
+    AvFramePtr f = MakeAvFrame();
+    if (!f) return false;
+    int r = avcodec_receive_frame(codec_.get(), f.get());
+    if (r == 0) {
+      int64_t pts = f->best_effort_timestamp;
+      if (pts == AV_NOPTS_VALUE) pts = last_pts_valid_ ? last_pts_ + frame_pts_step_ : start_pts_;
+      last_pts_ = pts;
+      last_pts_valid_ = true;
+      out.frame = std::move(f);
+      out.pts = pts - start_pts_;
+      return true;
+    }
+    if (r == AVERROR_EOF || flushing_ || ++errors > 1000) {
+      drained_ = true;
+      return false;
+    }
+    if (r != AVERROR(EAGAIN)) continue;  // a broken frame: go on with the next
+    for (;;) {
+      r = av_read_frame(format_.get(), packet_.get());
+      if (r < 0) {
+        avcodec_send_packet(codec_.get(), nullptr);
+        flushing_ = true;
+        break;
+      }
+      // An empty packet (a dropped frame) would read as end of stream.
+      bool ours = packet_->stream_index == stream_ && packet_->size > 0;
+      if (ours && send_palette_ && !palette_.empty()) {
+        // The demuxer sends the palette only with the first packet it reads;
+        // after a seek the decoder must get it again.
+        if (!av_packet_get_side_data(packet_.get(), AV_PKT_DATA_PALETTE, nullptr)) {
+          uint8_t* pal = av_packet_new_side_data(packet_.get(), AV_PKT_DATA_PALETTE, AVPALETTE_SIZE);
+          if (pal) std::memcpy(pal, palette_.data(), AVPALETTE_SIZE);
+        }
+        send_palette_ = false;
+      }
+      if (ours) avcodec_send_packet(codec_.get(), packet_.get());
+      av_packet_unref(packet_.get());
+      if (ours) break;
+    }
+  }
+  return false;
+}
+
+bool FfmpegVideoSource::Advance(int64_t ticks) {
+  for (;;) {
+    if (!have_next_) have_next_ = DecodeNext(next_);
+    if (!have_next_ || !ShownBy(next_.pts, ticks)) return true;
+    cur_ = std::move(next_);
+    have_next_ = false;
+  }
+}
+
+bool FfmpegVideoSource::ForwardIsCheaper(int64_t ticks) const {
+  // Decoding forward costs the frames up to the target; a seek costs the
+  // frames from the key frame before the target, plus the seek itself.
+  const int64_t target = TicksToPts(ticks);
+  const int64_t ahead = target - cur_.pts;
+  if (ahead <= 2 * frame_pts_step_) return true;
+  const AVIndexEntry* key = avformat_index_get_entry_from_timestamp(format_->streams[stream_], target + start_pts_,
+                                                                      AVSEEK_FLAG_BACKWARD);
+  if (!key) return ahead <= kForwardFrames * frame_pts_step_;
+  const int64_t key_pts = key->timestamp - start_pts_;
+  return key_pts <= cur_.pts || ahead <= target - key_pts + 2 * frame_pts_step_;
+}
+
+bool FfmpegVideoSource::SeekTo(int64_t pts) {
+  ++seek_count_;
+  int64_t ts = start_pts_ + pts;
+  int r = avformat_seek_file(format_.get(), stream_, INT64_MIN, ts, ts, 0);
+  if (r < 0) r = av_seek_frame(format_.get(), stream_, ts, AVSEEK_FLAG_BACKWARD);
+  avcodec_flush_buffers(codec_.get());
+  send_palette_ = true;
+  cur_ = {};
+  next_ = {};
+  have_cur_ = have_next_ = false;
+  flushing_ = drained_ = false;
+  last_pts_valid_ = false;
+  return r >= 0;
+}
+
+std::string FfmpegVideoSource::GrabAtTicks(int64_t ticks, Bitmap24& out) {
+  if (!IsOpen()) return "No video is open.";
+  if (!(have_cur_ && ShownBy(cur_.pts, ticks) && ForwardIsCheaper(ticks))) {
+    // Seek to the key frame before the target; when decoding from there starts
+    // after the target (an inexact index), start further back.
+    const int64_t target = TicksToPts(ticks);
+    const int64_t second = av_rescale_q(1, {1, 1}, time_base_);
+    const int64_t tries[] = {target, target - second, target - 10 * second, INT64_MIN};
+    bool found = false;
+    for (int64_t t : tries) {
+      bool from_start = t == INT64_MIN;
+      if (!SeekTo(from_start ? 0 : t) && from_start) {
+        std::string path = path_;
+        if (!Open(path).empty()) return "The video cannot be reopened.";
+      }
+      Decoded first;
+      if (!DecodeNext(first)) continue;
+      if (!ShownBy(first.pts, ticks) && !from_start) continue;
+      cur_ = std::move(first);
+      have_cur_ = true;
+      found = true;
+      break;
+    }
+    if (!found) return "The frame cannot be decoded.";
+  }
+  Advance(ticks);
+  if (!cur_.frame) return "The frame cannot be decoded.";
+  const AVFrame& f = *cur_.frame;
+  if (dib_masks_ && f.data[0] && f.width > 0 && f.height > 0 &&
+      av_get_bits_per_pixel(av_pix_fmt_desc_get(AVPixelFormat(f.format))) ==
+          (dib_masks_->kind == PackedPixels::Kind::Masked16 ? 16 : 32)) {
+    ConvertPacked(f.data[0], f.linesize[0], f.width, f.height, *dib_masks_, out);
+    return "S_OK";
+  }
+  if (!AvFrameToBitmap(f, scaler_, out)) return "The frame's pixel format cannot be converted.";
+  return "S_OK";
+}

@@ -1,0 +1,82 @@
+#pragma once
+// A video file read through FFmpeg (libavformat + libavcodec), frames chosen by
+// time: GrabAtTicks(T) delivers the frame on screen at T (100-ns units from the
+// start of the stream), that is the last frame whose presentation time is not
+// after T; after the last frame, the last frame. Sequential requests decode
+// forward without seeking; a jump seeks to the key frame before T and decodes
+// forward from there.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Bitmap24.h"
+#include "video/FfmpegHandles.h"
+#include "video/PixelConvert.h"
+
+struct FfmpegStep {
+  std::string text;  // our step name, ending in " : "
+  int result = 0;    // FFmpeg's result code (0 or positive: success)
+};
+
+class FfmpegVideoSource {
+ public:
+  // Empty on success, else the reason. `steps` receives the steps taken.
+  std::string Open(const std::string& path, std::vector<FfmpegStep>* steps = nullptr);
+  void Close();
+  bool IsOpen() const { return static_cast<bool>(format_); }
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  // Frames per second: the stream's average rate (or its base rate).
+  double FrameRate() const { return frame_rate_; }
+  // Length of the stream in 100-ns units and seconds.
+  int64_t DurationTicks() const { return duration_ticks_; }
+  double DurationSeconds() const { return double(duration_ticks_) / 1e7; }
+
+  // "S_OK" with `out` filled, or a reason with `out` untouched.
+  std::string GrabAtTicks(int64_t ticks, Bitmap24& out);
+
+  // How many times the demuxer was asked to seek (for tests and benchmarks).
+  int SeekCount() const { return seek_count_; }
+
+ private:
+  struct Decoded {
+    AvFramePtr frame;
+    int64_t pts = 0;  // in stream time base, relative to the stream start
+  };
+  bool ShownBy(int64_t pts, int64_t ticks) const;
+  int64_t TicksToPts(int64_t ticks) const;
+  bool DecodeNext(Decoded& out);
+  bool SeekTo(int64_t pts);
+  bool Advance(int64_t ticks);  // moves cur_ forward to the frame shown at ticks
+  bool ForwardIsCheaper(int64_t ticks) const;
+  int64_t EndPts();
+
+  AvFormatPtr format_;
+  AvCodecContextPtr codec_;
+  AvPacketPtr packet_;
+  SwscaleToBgr scaler_;
+  int stream_ = -1;
+  AVRational time_base_{1, 1};
+  int64_t start_pts_ = 0;
+  int64_t frame_pts_step_ = 1;  // one frame period in the stream time base
+  int width_ = 0, height_ = 0;
+  double frame_rate_ = 0;
+  int64_t duration_ticks_ = 0;
+
+  Decoded cur_, next_;
+  bool have_cur_ = false, have_next_ = false;
+  bool flushing_ = false, drained_ = false;
+  int64_t last_pts_ = 0;
+  bool last_pts_valid_ = false;
+  int seek_count_ = 0;
+  std::vector<uint8_t> palette_;  // AVPALETTE_SIZE bytes for palette AVIs
+  bool send_palette_ = false;
+  std::optional<PackedPixels> dib_masks_;  // BI_BITFIELDS AVIs
+  std::string path_;
+};
+
+// Name of an FFmpeg result code ("S_OK" for success, "AVERROR_EOF", ...);
+// empty for a code we do not know.
+std::string FfmpegResultName(int code);

@@ -1,0 +1,249 @@
+#include "video/TGKAvi.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <deque>
+
+#include "app/NumberText.h"
+#include "video/AvsScript.h"
+#include "video/FfmpegVideoSource.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+#include <libavutil/mem.h>
+}
+
+// Frames of a compressed AVI stream through libavcodec, the decoder chosen from
+// the RIFF tag. Frame j is the j-th decoded picture counted from the key frame
+// decoding started at; sequential frames keep the decoder running.
+class AviCodecDecoder {
+ public:
+  bool Setup(const DibFormat& f, uint32_t handler, std::string& error) {
+    const AVCodecTag* const tags[] = {avformat_get_riff_video_tags(), nullptr};
+    AVCodecID id = av_codec_get_id(tags, f.compression);
+    if (id == AV_CODEC_ID_NONE) id = av_codec_get_id(tags, handler);
+    const AVCodec* codec = id == AV_CODEC_ID_NONE ? nullptr : avcodec_find_decoder(id);
+    if (!codec) {
+      error = "No decoder for the compression '" + FourCCText(f.compression) + "'.";
+      return false;
+    }
+    const AVCodecDescriptor* d = avcodec_descriptor_get(id);
+    intra_only_ = d && (d->props & AV_CODEC_PROP_INTRA_ONLY);
+    ctx_.reset(avcodec_alloc_context3(codec));
+    if (!ctx_) return false;
+    ctx_->width = f.width;
+    ctx_->height = f.height;
+    ctx_->codec_tag = f.compression;
+    ctx_->bits_per_coded_sample = f.bit_count;
+    ctx_->thread_count = 1;
+    if (!f.extra.empty() && f.extra.size() < (1u << 20)) {
+      ctx_->extradata = static_cast<uint8_t*>(av_mallocz(f.extra.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+      if (!ctx_->extradata) return false;
+      std::memcpy(ctx_->extradata, f.extra.data(), f.extra.size());
+      ctx_->extradata_size = int(f.extra.size());
+    }
+    if (avcodec_open2(ctx_.get(), codec, nullptr) < 0) {
+      error = "The decoder for '" + FourCCText(f.compression) + "' cannot be opened.";
+      return false;
+    }
+    packet_ = MakeAvPacket();
+    return static_cast<bool>(packet_);
+  }
+
+  bool Decode(const ByteSource& src, const AviContents& avi, int j, SwscaleToBgr& scaler, Bitmap24& out,
+              std::string& error) {
+    const auto& frames = avi.frames;
+    bool continue_run = have_out_ && !flushed_ && j > out_index_ && j - out_index_ <= 64;
+    if (!(have_out_ && out_index_ == j) && !continue_run) Restart(avi, j);
+    while (!(have_out_ && out_index_ >= j)) {
+      AvFramePtr f = MakeAvFrame();
+      int r = avcodec_receive_frame(ctx_.get(), f.get());
+      if (r == 0) {
+        if (!pending_.empty()) out_index_ = pending_.front(), pending_.pop_front();
+        else ++out_index_;
+        last_ = std::move(f);
+        have_out_ = true;
+        continue;
+      }
+      if (r != AVERROR(EAGAIN)) break;
+      if (next_send_ < int(frames.size())) {
+        const AviFrameEntry& e = frames[size_t(next_send_)];
+        int index = next_send_++;
+        if (e.size == 0) continue;
+        buffer_.resize(e.size + AV_INPUT_BUFFER_PADDING_SIZE);
+        std::fill(buffer_.end() - AV_INPUT_BUFFER_PADDING_SIZE, buffer_.end(), 0);
+        if (!src.ReadAt(e.offset, buffer_.data(), e.size)) continue;
+        packet_->data = buffer_.data();
+        packet_->size = int(e.size);
+        packet_->flags = e.keyframe ? AV_PKT_FLAG_KEY : 0;
+        if (avcodec_send_packet(ctx_.get(), packet_.get()) == 0) pending_.push_back(index);
+      } else if (!flushed_) {
+        avcodec_send_packet(ctx_.get(), nullptr);
+        flushed_ = true;
+      } else {
+        break;
+      }
+    }
+    if (!have_out_ || !last_) {
+      error = "The frame cannot be decoded.";
+      return false;
+    }
+    if (!AvFrameToBitmap(*last_, scaler, out)) {
+      error = "The decoded frame's pixel format cannot be converted.";
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  void Restart(const AviContents& avi, int j) {
+    int k = j;
+    if (!intra_only_) {
+      if (!avi.keyframe_flags_present) k = 0;
+      while (k > 0 && !(avi.frames[size_t(k)].keyframe && avi.frames[size_t(k)].size > 0)) --k;
+    }
+    avcodec_flush_buffers(ctx_.get());
+    next_send_ = k;
+    out_index_ = k - 1;
+    pending_.clear();
+    have_out_ = false;
+    flushed_ = false;
+    last_.reset();
+  }
+
+  AvCodecContextPtr ctx_;
+  AvPacketPtr packet_;
+  AvFramePtr last_;
+  std::vector<uint8_t> buffer_;
+  std::deque<int> pending_;
+  int next_send_ = 0, out_index_ = -1;
+  bool have_out_ = false, flushed_ = false, intra_only_ = false;
+};
+
+namespace {
+
+std::string LowerExt(const std::string& path) {
+  std::string e = ExtensionOf(path);
+  for (char& c : e) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return e;
+}
+
+}  // namespace
+
+TGKAvi::TGKAvi() = default;
+TGKAvi::~TGKAvi() = default;
+
+bool TGKAvi::OpenAvi(const std::string& path) {
+  std::unique_ptr<ByteSource> file = FileByteSource::Open(path);
+  if (!file) {
+    error_ = "The file cannot be opened.";
+    return false;
+  }
+  return OpenAviSource(std::move(file));
+}
+
+bool TGKAvi::OpenBytes(std::unique_ptr<ByteSource> bytes) {
+  CloseStreams();
+  error_.clear();
+  script_log_.clear();
+  return OpenAviSource(std::move(bytes));
+}
+
+bool TGKAvi::OpenAviSource(std::unique_ptr<ByteSource> bytes) {
+  file_ = std::move(bytes);
+  if (!ReadAviContents(*file_, avi_, error_) || !ParseDibFormat(avi_.video_format, avi_.video.fcc_handler, format_, error_)) {
+    file_.reset();
+    avi_ = AviContents{};
+    return false;
+  }
+  if (format_.decode == DibFormat::Decode::Codec) {
+    auto codec = std::make_unique<AviCodecDecoder>();
+    std::string why;
+    if (codec->Setup(format_, avi_.video.fcc_handler, why)) codec_ = std::move(codec);
+    else error_ = why;  // the stream opens; its frames cannot be decoded
+  }
+  return true;
+}
+
+bool TGKAvi::OpenStreams(const std::string& file_name) {
+  CloseStreams();
+  error_.clear();
+  script_log_.clear();
+  if (LowerExt(file_name) != ".avs") return OpenAvi(file_name);
+  AvsScriptSource script;
+  if (!ReadAvsScript(file_name, script, error_)) return false;
+  for (const auto& line : script.unused_lines) script_log_.push_back(line + " : ignored");
+  if (script.kind == AvsScriptSource::Kind::Avi) return OpenAvi(script.video_path);
+  auto source = std::make_unique<FfmpegVideoSource>();
+  error_ = source->Open(script.video_path);
+  if (!error_.empty()) return false;
+  script_frames_ = int32_t(RoundHalfAway(source->DurationSeconds() * (long double)source->FrameRate()));
+  script_source_ = std::move(source);
+  return true;
+}
+
+int32_t TGKAvi::FrameCount() const {
+  if (script_source_) return script_frames_;
+  if (!file_) return -1;
+  return int32_t(std::min<size_t>(avi_.frames.size(), INT32_MAX));
+}
+
+float TGKAvi::StreamRate() const {
+  if (script_source_) return float(script_source_->FrameRate());
+  if (!file_ || avi_.video.scale == 0 || avi_.video.rate == 0) return 30.0f;
+  return float((long double)avi_.video.rate / (long double)avi_.video.scale);
+}
+
+bool TGKAvi::GetFrameBitmap(int32_t n, Bitmap24& bitmap) {
+  if (n < 0 || n >= FrameCount()) {
+    error_ = FrameCount() < 0 ? "No video is open." : "The frame number is out of range.";
+    return false;
+  }
+  if (script_source_) {
+    double rate = script_source_->FrameRate();
+    int64_t ticks = RoundHalfAway((n + 0.5L) / (long double)rate * 1e7L);
+    std::string status = script_source_->GrabAtTicks(ticks, bitmap);
+    if (status == "S_OK") return true;
+    error_ = status;
+    return false;
+  }
+  // A zero-length chunk is a dropped frame: the previous image stays.
+  int j = n;
+  while (j >= 0 && avi_.frames[size_t(j)].size == 0) --j;
+  if (j < 0) {
+    bitmap.Resize(format_.width, format_.height);
+    return true;
+  }
+  if (format_.decode == DibFormat::Decode::Codec) {
+    if (!codec_) {
+      if (error_.empty()) error_ = "The video's compression cannot be decoded.";
+      return false;
+    }
+    return codec_->Decode(*file_, avi_, j, scaler_, bitmap, error_);
+  }
+  const AviFrameEntry& e = avi_.frames[size_t(j)];
+  // Padding after the frame: swscale reads whole vectors at the end of a line.
+  chunk_.resize(size_t(e.size) + 64);
+  std::fill(chunk_.begin() + ptrdiff_t(e.size), chunk_.end(), uint8_t(0));
+  if (!file_->ReadAt(e.offset, chunk_.data(), e.size)) {
+    error_ = "The frame cannot be read.";
+    return false;
+  }
+  if (!DecodeDibFrame(format_, chunk_.data(), e.size, scaler_, bitmap)) {
+    error_ = "The frame is shorter than its format.";
+    return false;
+  }
+  return true;
+}
+
+void TGKAvi::CloseStreams() {
+  codec_.reset();
+  script_source_.reset();
+  script_frames_ = 0;
+  file_.reset();
+  avi_ = AviContents{};
+  format_ = DibFormat{};
+  chunk_.clear();
+  chunk_.shrink_to_fit();
+}
