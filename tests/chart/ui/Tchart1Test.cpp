@@ -242,13 +242,13 @@ TEST(Tchart1, CorrectionNeedsASelectionAndTwoObjects) {
   f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(20)}));
   f.Open();
   Find<QPushButton>(f.chart, "Button11")->click();
-  ASSERT_EQ(f.host.dialogs.informations.size(), 1u);
-  EXPECT_EQ(f.host.dialogs.informations[0], "Select target frame by clicking the graph area");
+  ASSERT_EQ(f.host.Informations().size(), 1u);
+  EXPECT_EQ(f.host.Informations()[0], "Select target frame by clicking the graph area");
   const QPoint p = f.PointOf(3);
   ReleaseAt(f.chart->ChartImg1, p.x(), p.y());
   Find<QPushButton>(f.chart, "Button11")->click();
-  ASSERT_EQ(f.host.dialogs.informations.size(), 2u);
-  EXPECT_EQ(f.host.dialogs.informations[1], "This function is available when two or more stars are already measured.");
+  ASSERT_EQ(f.host.Informations().size(), 2u);
+  EXPECT_EQ(f.host.Informations()[1], "This function is available when two or more stars are already measured.");
 }
 
 TEST(Tchart1, NarrowLayoutDisablesTenSecondButtons) {
@@ -273,13 +273,13 @@ TEST(Tchart1, PopupSavesThePictureAsABitmap) {
   const auto dir = std::filesystem::temp_directory_path() / ("tessary_chart_ui_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   const std::string path = (dir / "chart.bmp").string();
-  f.host.dialogs.save_answers.push_back(path);
+  f.host.dialogs.save_file_names.push_back(QString::fromStdString(path));
   f.chart->findChild<QAction*>("SaveToFile1")->trigger();
   QImage saved(QString::fromStdString(path));
   ASSERT_FALSE(saved.isNull());
   EXPECT_EQ(saved.size(), f.chart->Picture().size());
   EXPECT_EQ(saved.pixelColor(100, 100), f.chart->Picture().pixelColor(100, 100));
-  EXPECT_TRUE(f.host.dialogs.errors.empty());
+  EXPECT_TRUE(f.host.Errors().empty());
   std::filesystem::remove_all(dir);
 }
 
@@ -292,14 +292,14 @@ TEST(Tchart1, DiffractionAnalysisGuardsAndStart) {
   auto* button = Find<QPushButton>(f.chart, "Button8");
   ASSERT_TRUE(button->isEnabled());
   button->click();
-  ASSERT_EQ(f.host.dialogs.informations.size(), 1u);
-  EXPECT_EQ(f.host.dialogs.informations[0], "Select target frame by clicking the graph area");
+  ASSERT_EQ(f.host.Informations().size(), 1u);
+  EXPECT_EQ(f.host.Informations()[0], "Select target frame by clicking the graph area");
   const QPoint p = f.PointOf(30);
   ReleaseAt(f.chart->ChartImg1, p.x(), p.y());
   EXPECT_EQ(f.host.after_selection, 1);
   button->click();  // A and B ticked: message C
-  ASSERT_EQ(f.host.dialogs.informations.size(), 2u);
-  EXPECT_EQ(f.host.dialogs.informations[1],
+  ASSERT_EQ(f.host.Informations().size(), 2u);
+  EXPECT_EQ(f.host.Informations()[1],
             "This function can work when only blue line of target star is displayed.\n\rClick \"B\" or \"C\" to erase "
             "the yellow or magenta line.");
   EXPECT_EQ(f.session.DiffractionMode, 0);
@@ -323,12 +323,12 @@ TEST(Tchart1, SaveImageReplacesTheExtensionByType) {
   f.Open();
   auto* button = Find<QPushButton>(f.chart, "Button12");
   ASSERT_TRUE(button->isEnabled());
-  f.host.dialogs.typed_answers.push_back(DialogService::TypedName{"/tmp/x/event.png", 2});
+  f.host.image_choices.push_back(ImageFileChoice{"/tmp/x/event.png", 2});
   button->click();
-  EXPECT_EQ(f.host.dialogs.last_proposed, "ABC123");
+  EXPECT_EQ(f.host.last_proposed, "ABC123");
   ASSERT_EQ(f.host.saved_images.size(), 1u);
   EXPECT_EQ(f.host.saved_images[0], "/tmp/x/event.jpg");
-  f.host.dialogs.typed_answers.push_back(DialogService::TypedName{"/tmp/x/.png", 1});
+  f.host.image_choices.push_back(ImageFileChoice{"/tmp/x/.png", 1});
   button->click();
   EXPECT_EQ(f.host.saved_images.size(), 1u);  // an extension only: nothing written
 }
