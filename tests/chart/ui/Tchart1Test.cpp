@@ -15,6 +15,7 @@
 #include <QSpinBox>
 
 #include "chart/ChartScale.h"
+#include "chart/ui/ResultTableAdapter.h"
 #include "chart/ui/Tchart1.h"
 #include "ChartFakeHost.h"
 #include "support/ChartTestTables.h"
@@ -413,4 +414,20 @@ TEST(Tchart1, OpeningDefaultsOfTheEventState) {
     EXPECT_EQ(f.events.Diffraction.PreEventWindowFrom, -30);
     EXPECT_EQ(f.events.Diffraction.PostEventWindowTo, 30);
   }
+}
+
+TEST(ResultTableAdapter, RevisionFollowsEveryChange) {
+  ResultTable table;
+  ResultTableAdapter access(table);
+  table.Assign(BuildResultTable(3, 1, RowsFromValues({Wave(10)})));
+  const uint64_t r0 = access.Revision();
+  table.Add("10.0,,,,,,,,,,5.0");
+  const uint64_t r1 = access.Revision();
+  EXPECT_NE(r1, r0);
+  table.SetLine(8, "2.0,,,,,,,,,,7.0");
+  EXPECT_NE(access.Revision(), r1);
+  const uint64_t r2 = access.Revision();
+  access.ReplaceLines(std::vector<std::string>(table.Lines()));
+  EXPECT_NE(access.Revision(), r2);
+  EXPECT_EQ(access.Lines().size(), 17u);
 }
