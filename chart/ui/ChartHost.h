@@ -81,12 +81,9 @@ class ChartHost {
 
   // Saving the chart picture through the image library (PNG, JPEG, BMP by the
   // name's extension). Returns an error text, empty on success.
-  virtual bool ImageSaveAvailable() const { return false; }
+  virtual bool ImageSaveAvailable() const { return true; }
+  virtual std::string SaveImage(const QImage& image, const std::string& path);
   // The save dialog of 'Save Image'. The shared dialog service gives no file
   // type, so by default the type follows the chosen name's extension.
   virtual std::optional<ImageFileChoice> ChooseImageFile(const std::string& proposed);
-  virtual std::string SaveImage(const QImage& image, const std::string& path) {
-    (void)image;
-    return "Saving images is not available: " + path;
-  }
 };

@@ -86,11 +86,12 @@ class FakeHost : public ChartHost {
   bool ToolAvailable(ChartTool t) const override { return available.count(t) > 0; }
   void OpenTool(ChartTool t, QWidget*) override { opened.push_back(t); }
   void AfterChartSelection() override { ++after_selection; }
+  bool library_save = false;  // save through the image library itself
   bool ImageSaveAvailable() const override { return image_save; }
   std::string SaveImage(const QImage& image, const std::string& path) override {
-    if (image.isNull()) return "empty";
     saved_images.push_back(path);
-    return {};
+    if (library_save) return ChartHost::SaveImage(image, path);
+    return image.isNull() ? "empty" : "";
   }
 };
 

@@ -431,3 +431,37 @@ TEST(ResultTableAdapter, RevisionFollowsEveryChange) {
   EXPECT_NE(access.Revision(), r2);
   EXPECT_EQ(access.Lines().size(), 17u);
 }
+
+TEST(Tchart1, SaveImageWritesFilesThroughTheImageLibrary) {
+  ChartFixture f;
+  f.host.image_save = true;
+  f.host.library_save = true;
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(60)}));
+  f.Open();
+  const auto dir = std::filesystem::temp_directory_path() / ("tessary_chart_img_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  struct Row {
+    int type;
+    const char* file;
+    bool exact;
+  };
+  for (Row r : {Row{1, "event.png", true}, Row{3, "event.bmp", true}, Row{2, "event.jpg", false}}) {
+    SCOPED_TRACE(r.file);
+    f.host.image_choices.push_back(ImageFileChoice{(dir / "event.xyz").string(), r.type});
+    Find<QPushButton>(f.chart, "Button12")->click();
+    EXPECT_TRUE(f.host.Errors().empty());
+    // Decoded by Qt's own readers.
+    const QImage back(QString::fromStdString((dir / r.file).string()));
+    ASSERT_FALSE(back.isNull());
+    ASSERT_EQ(back.size(), f.chart->Picture().size());
+    if (r.exact) {
+      const QImage shown = f.chart->Picture().convertToFormat(QImage::Format_RGB32);
+      const QImage read = back.convertToFormat(QImage::Format_RGB32);
+      int differing = 0;
+      for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) differing += shown.pixel(x, y) != read.pixel(x, y);
+      EXPECT_EQ(differing, 0);
+    }
+  }
+  std::filesystem::remove_all(dir);
+}
