@@ -195,7 +195,9 @@ class TPlatform : public QMainWindow {
   std::unique_ptr<FrameDriverHooks> FrameHooks = std::make_unique<FrameDriverHooks>();
   bool SingleFrameRun = false;
   Bitmap24 Image1Bitmap;  // what Image1 shows
-  // Measures and shows the frame at ScrollBar1's position.
+  // Measures and shows the frame at ScrollBar1's position (appending rows
+  // during a run). The radius and band controls count as the selected
+  // object's settings.
   void ShowNeighbor();
   // The controls the driver reads, as they stand now.
   FrameDriverSettings DriverSettings() const;
@@ -244,6 +246,8 @@ class TPlatform : public QMainWindow {
   QCheckBox* CheckBox21 = nullptr;  // 'Fast'
   QLineEdit* Edit53 = nullptr;      // start frame
   QPlainTextEdit* Memo3 = nullptr;  // run log
+  QLabel* Panel1 = nullptr;         // 'S1': red while LED signal 1 is lit
+  QLabel* Panel2 = nullptr;         // 'S2'
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -263,6 +267,7 @@ class TPlatform : public QMainWindow {
   QWidget* CreateVideoPanel();
   void ConnectVideoHandlers();
   void SyncVideoGlobals();
+  bool VideoIsScript() const;  // the open video is an AviSynth script
   QString open_dialog_file_name_;  // OpenDialog1.FileName
 
   // ---- frame ----
