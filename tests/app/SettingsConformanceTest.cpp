@@ -205,6 +205,69 @@ TEST(SettingsConformance, DefaultsOverAUsersFileKeepTheKeysTheyDoNotName) {
       << text;
 }
 
+TEST(SettingsConformance, SaveCheckedWithEveryTickOnAnEmptyFile) {
+  TestFolder dir;
+  IniFile ini(dir / "tessary.ini");
+  AppSettings s = ChangedSetUp();
+  s.CaptureFolder = "/cap";
+  s.ObserverName = "A. Watcher";
+  s.ObserverNameLunar = "B. Watcher";
+  s.LunarPredictionFile = "/p/lunar.txt";
+  s.StoredSites = {"Home", "Field", "Hill"};
+  s.Camera = "PC164C";
+  SettingsSaveSelection t;
+  t.RememberVideoDirectory = false;
+  t.RememberCsvDirectory = true;
+  t.RememberCsvInputDirectory = false;
+  t.UseAviSynth = true;
+  t.ReadFromVti = true;
+  t.MeasurementType = t.MeasureEach = t.FieldOrder = t.Radii = t.BackgroundForm = t.Gap = t.Width = true;
+  t.TrackingMode = t.TrackRadius = t.TrackThreshold = t.SyncTracking = t.DigitThreshold = true;
+  t.SignalRectangles = true;
+  SaveCheckedSettings(ini, s, t, kExe);
+  EXPECT_EQ(ReadText(ini.Path()),
+            "[Files]\r\n"
+            "Path to .AVI files=/home/obs/video\r\n"
+            "Path to .CSV files=/home/obs/csv\r\n"
+            "Path to .CSV input files=/home/obs/in\r\n"
+            "CSV path is same as AVI=0\r\n"
+            "Memory Latest Access to .AVI files=0\r\n"
+            "Memory Latest Access to .CSV files=1\r\n"
+            "Memory Latest Access to .CSV input files=0\r\n"
+            "[FileRead]\r\n"
+            "Use AviSynth to read file=1\r\n"
+            "API for reading file=VideoForWindows\r\n"
+            "[Measurement]\r\n"
+            "Photometry=Aperture photometry\r\n"
+            "Measure=for each Field\r\n"
+            "FieldOrder=Top first\r\n"
+            "[Aperture Size]\r\n"
+            "Radius of Aperture=4\r\n"
+            "Inner Radius of Background=9\r\n"
+            "Outer Radius of Background=20\r\n"
+            "[Background Area]\r\n"
+            "Form=Avoid Sunlit Face\r\n"
+            "Gap=2\r\n"
+            "Width=7\r\n"
+            "[Star Tracking]\r\n"
+            "Tracking Mode=OFF\r\n"
+            "Radius=8\r\n"
+            "Threshold=60\r\n"
+            "Synchronize to Radius of Aperture=OFF\r\n"
+            "[TimeSignal]\r\n"
+            "Threshold=120\r\n"
+            "Read from KIWI-OSD=1\r\n"
+            "VideoTimeInserter=GHS-OSD\r\n"
+            "[SignalDetectionArea for LED]\r\n"
+            "Signal1,2=0\r\n"
+            "[Capture]\r\n"
+            "Capture File Path=/cap\r\n"
+            "[Identification]\r\n"
+            "Observer=A. Watcher\r\n"
+            "ObserverLunar=B. Watcher\r\n"
+            "Prediction file=/p/lunar.txt\r\n");
+}
+
 // Texts the key table does not list load as the table's "anything else".
 TEST(SettingsConformance, UnlistedTextsLoadAsTheTableSays) {
   TestFolder dir;
