@@ -137,6 +137,12 @@ void TPlatform::FrameTimeStep(const Bitmap24& frame, bool field_view) {
     return;
   }
   if (!field_view && Options.PositionSetMode == 3 && !Options.TiviAvailableKiwi) return;
+  // The tick count sits in row 0 or 1 of the frame itself; the split view
+  // moves row 1 away, so the count is read from the unsplit frame.
+  if (field_view && Options.TimeStampMode == 3 && !Driver.FrameBitmap.Empty()) {
+    ShowFrameTime(Driver.FrameBitmap, false);
+    return;
+  }
   ShowFrameTime(frame, field_view);
 }
 
@@ -260,6 +266,7 @@ void TPlatform::DetectTickStampOnOpen() {
   } else {
     EmbeddedTicksRow = b.Empty() ? 0 : ::DetectEmbeddedTicksRow(a, b);
   }
+  SetTextColour(Edit26, Qt::black);
   // The year of the first frame's count decides; the shown texts stay untouched.
   StampTexts scratch;
   EmbeddedStampOptions eo;

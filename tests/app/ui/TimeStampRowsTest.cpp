@@ -188,6 +188,27 @@ TEST_P(TimeStampRows, EveryRowCarriesTheTimeOfItsFrame) {
   }
 }
 
+// 'Show Field' shows the two fields one above the other and reads the stamp there.
+TEST(TimeStampRowsFieldView, KiwiStampReadInTheSplitView) {
+  MainRoadWindow m(Reader::OwnAvi);
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < 2; ++n) frames.push_back(KiwiStampFrame(n));
+  const auto path = m.Path("kiwi.avi");
+  AviWriterOptions o;
+  o.rate = 30;
+  ASSERT_TRUE(WriteAvi(path.string(), frames, o));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  m.W().RadioGroup2->SetItemIndex(1);  // 'Odd first'
+  m.Find<QCheckBox>("CheckBox5")->setChecked(true);
+  m.Find<QCheckBox>("CheckBox1")->setChecked(true);
+  m.W().ScrollBar1->setValue(1);
+  m.W().ShowNeighbor();
+  EXPECT_EQ(m.W().Image1Bitmap.Height(), 480);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit26")->text().toStdString(), SecondsText(Field1Units(1), 3));
+  EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text().toStdString(), SecondsText(Field2Units(1), 3));
+  EXPECT_TRUE(m.Rows().empty());  // the split view measures nothing
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Inserters, TimeStampRows,
     ::testing::Values(StampCase{"IOTA frame", Inserter::Iota, false, Reader::OwnAvi},

@@ -132,6 +132,24 @@ INSTANTIATE_TEST_SUITE_P(Sources, TimeStampTicks,
                                            TickCase{"row1_DirectShow", 1, Reader::Ffmpeg, false}),
                          [](const ::testing::TestParamInfo<TickCase>& info) { return std::string(info.param.name); });
 
+// The split view moves row 1 into the lower half; the count is still exact.
+TEST(TimeStampTicks, SplitViewReadsTheCountOfTheWholeFrame) {
+  MainRoadWindow m(Reader::OwnAvi);
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < 3; ++n) frames.push_back(TickFrame(n, 1));
+  const auto path = m.Path("ticks.avi");
+  AviWriterOptions o;
+  o.rate = 30000;
+  o.scale = 1001;
+  ASSERT_TRUE(WriteAvi(path.string(), frames, o));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  m.Find<QCheckBox>("CheckBox1")->setChecked(true);
+  m.W().ScrollBar1->setValue(2);
+  m.W().ShowNeighbor();
+  EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text().toStdString(), RestText(kStartRest + 2 * kFrameTicks));
+  EXPECT_EQ(m.Find<QLineEdit>("Edit59")->text(), "26 12 31");
+}
+
 // A video without a count stays with the inserter type of the settings.
 TEST(TimeStampTicks, PlainVideoKeepsTheInserterType) {
   MainRoadWindow m(Reader::OwnAvi);
