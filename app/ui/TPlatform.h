@@ -43,6 +43,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
@@ -299,6 +300,11 @@ class TPlatform : public QMainWindow {
   void CheckBox15Click();
   void RectangleAperture1Click();
   void Button39Click();  // 'LongLat recognition'
+  // 'TIVi' pop-up (PopupMenu2, on the 'TIVi' button).
+  void IViavailable1Click();
+  void IViunavailable1Click();
+  void Cancel2Click() {}
+  QMenu* PopupMenu2 = nullptr;
   // A click on the frame in 'Position Set' mode TIVi: the digit box (or the
   // stamp line with 'KIWI') is found from this point on every frame.
   void TiviDigitBoxClick(int x, int y);

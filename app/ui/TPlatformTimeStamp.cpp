@@ -101,6 +101,21 @@ void TPlatform::SetUpTimeStampControls() {
   AddTimeToNoCmosTime1 = option->addAction("Add Time to no CMOS time recorded");
   AddTimeToNoCmosTime1->setObjectName("AddTimeToNoCmosTime1");
 
+  PopupMenu2 = new QMenu(this);
+  PopupMenu2->setObjectName("PopupMenu2");
+  QAction* available = PopupMenu2->addAction("TIVi available");
+  available->setObjectName("IViavailable1");
+  QAction* unavailable = PopupMenu2->addAction("TIVi unavailable");
+  unavailable->setObjectName("IViunavailable1");
+  QAction* cancel = PopupMenu2->addAction("Cancel");
+  cancel->setObjectName("Cancel2");
+  connect(available, &QAction::triggered, this, &TPlatform::IViavailable1Click);
+  connect(unavailable, &QAction::triggered, this, &TPlatform::IViunavailable1Click);
+  connect(cancel, &QAction::triggered, this, &TPlatform::Cancel2Click);
+  RadioButton13->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(RadioButton13, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& p) { PopupMenu2->popup(RadioButton13->mapToGlobal(p)); });
+
   connect(RectangleAperture1, &QAction::triggered, this, &TPlatform::RectangleAperture1Click);
   connect(AddTimeToNoCmosTime1, &QAction::triggered, this, &TPlatform::AddTimeToNoCmosTime1Click);
   OnRadioButtonClick(RadioButton10, this, &TPlatform::RadioButton10Click);
@@ -370,4 +385,21 @@ void TPlatform::TiviDigitBoxClick(int x, int y) {
   ApplyStampFieldOrder();
   RadioButton10->setChecked(true);
   Options.PositionSetMode = 0;
+}
+
+void TPlatform::IViavailable1Click() {
+  if (CheckBox5->isChecked())
+    Options.TiviAvailableKiwi = 1;
+  else
+    Options.TiviAvailable = 1;
+  ShowNeighbor();
+}
+
+void TPlatform::IViunavailable1Click() {
+  if (CheckBox5->isChecked())
+    Options.TiviAvailableKiwi = 0;
+  else
+    Options.TiviAvailable = 0;
+  for (auto* e : {Edit24, Edit25, Edit26, Edit27}) e->clear();
+  ShowNeighbor();
 }
