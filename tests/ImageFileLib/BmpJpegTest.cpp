@@ -165,6 +165,9 @@ TEST(Bmp, BrokenFilesAreRefused) {
   EXPECT_TRUE(refused(MakeBmp(4, 4, 24, 0, {}, std::vector<uint8_t>(20, 1))));                  // truncated rows
   EXPECT_TRUE(refused(MakeBmp(0x7FFFFFFF, 0x7FFFFFFF, 24, 0, {}, {})));                        // absurd size
   EXPECT_TRUE(refused(MakeBmp(4, 4, 3, 0, {}, std::vector<uint8_t>(64, 1))));                   // 3 bits
+  auto far_offset = MakeBmp(4, 4, 24, 0, {}, std::vector<uint8_t>(64, 1));
+  far_offset[13] = 0x7F;  // pixel data "beyond" the file
+  EXPECT_TRUE(refused(far_offset));
   const auto good = Save(BMPLoader(), MakeTestBitmap(5, 4, pf8Bit), "BMP");
   for (size_t n = 0; n < 54; ++n) EXPECT_TRUE(refused(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(n))));
   for (size_t bit = 0; bit < 54 * 8; ++bit) {  // header flips: an error or a picture, never a crash
