@@ -202,6 +202,12 @@ TEST(DynamicList, SavesLoadsAndAssigns) {
   copy.Assign(list);
   EXPECT_EQ(copy.Count, 3);
   EXPECT_EQ(copy.Capacity, 3);
+  TempFolder folder;
+  list.SaveToFile(folder.File("list.bin"));
+  EXPECT_EQ(ReadFileBytes(folder.File("list.bin")).size(), 22u);
+  TDynamicList from_file(6, nullptr);
+  from_file.LoadFromFile(folder.File("list.bin"));
+  EXPECT_EQ(from_file.Count, 3);
   EXPECT_EQ(FindByte(3, 5, 5, nullptr), -1);
   const uint8_t bytes[] = {1, 2, 3, 2};
   EXPECT_EQ(FindByte(2, 4, 2, bytes), 3);
