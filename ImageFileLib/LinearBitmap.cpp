@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "ImageFileLib/BitmapLoaders.h"
 
@@ -53,9 +54,14 @@ void TLinearBitmap::New(int32_t width, int32_t height, uint8_t code) {
   if (pixel_size == 0) throw ELinearBitmap("Unsupported pixel format");
   if (width < 1 || height < 1) throw ELinearBitmap("Invalid bitmap size");
   // Size is a signed 32-bit count and the map has one spare byte.
+  if (int64_t{width} * pixel_size > (INT32_MAX - 1) / height) throw ELinearBitmap("Invalid bitmap size");
   const int64_t size = int64_t{width} * pixel_size * height;
-  if (size > INT32_MAX - 1) throw ELinearBitmap("Invalid bitmap size");
-  std::vector<uint8_t> map(static_cast<size_t>(size) + 1);
+  std::vector<uint8_t> map;
+  try {
+    map.resize(static_cast<size_t>(size) + 1);
+  } catch (const std::bad_alloc&) {
+    throw ELinearBitmap("Out of memory");
+  }
   Map.swap(map);
   Width = width;
   Height = height;

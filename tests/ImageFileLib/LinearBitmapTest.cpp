@@ -217,3 +217,10 @@ TEST(DynamicList, SavesLoadsAndAssigns) {
   EXPECT_EQ(DWordAlign(5), 8u);
   EXPECT_EQ(QWordAlign(9), 16u);
 }
+
+TEST(LinearBitmap, HugeSizesAreRefusedWithoutOverflow) {
+  TLinearBitmap b;
+  EXPECT_EQ(ErrorOf([&] { b.New(0x7FFFFFFF, 0x7FFFFFFF, pf32Bit); }), "Invalid bitmap size");
+  EXPECT_EQ(ErrorOf([&] { b.New(0x7FFFFFFF, 2, pf8Bit); }), "Invalid bitmap size");
+  EXPECT_FALSE(b.Present);
+}

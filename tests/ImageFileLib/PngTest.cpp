@@ -422,6 +422,10 @@ TEST(Png, ReaderErrorsHaveTheirTexts) {
   long_plte[33 + 2] = 0x03;  // PLTE length 768 + 3: 257 entries
   long_plte[33 + 3] = 0x03;
   EXPECT_EQ(TryLoad(long_plte, false), "Invalid PNG data");
+  auto widest = good;  // width and height 2^31 - 1: the size check must not overflow
+  for (int k : {16, 20}) widest[static_cast<size_t>(k)] = 0x7F, widest[static_cast<size_t>(k) + 1] = 0xFF,
+                         widest[static_cast<size_t>(k) + 2] = 0xFF, widest[static_cast<size_t>(k) + 3] = 0xFF;
+  EXPECT_EQ(TryLoad(widest, false), "Invalid PNG data");
   auto huge = good;
   huge[16] = 0x7F;  // width 2^30 and more
   EXPECT_EQ(TryLoad(huge, false), "Invalid PNG data");
