@@ -264,7 +264,7 @@ void TLinearBitmap::ResizeCanvas(int32_t new_width, int32_t new_height, uint32_t
   else dst_start = int64_t{dx} * PixelSize;
   int64_t span = BytesPerLine - src_start;
   span = std::min<int64_t>(span, out.BytesPerLine - dst_start);
-  const int32_t y0 = std::max(0, -dy);
+  const int64_t y0 = std::max<int64_t>(0, -int64_t{dy});
   const int64_t y1 = std::min<int64_t>(Height - 1, int64_t{new_height} - dy - 1);
   if (span > 0)
     for (int64_t y = y0; y <= y1; ++y)

@@ -224,3 +224,12 @@ TEST(LinearBitmap, HugeSizesAreRefusedWithoutOverflow) {
   EXPECT_EQ(ErrorOf([&] { b.New(0x7FFFFFFF, 2, pf8Bit); }), "Invalid bitmap size");
   EXPECT_FALSE(b.Present);
 }
+
+TEST(LinearBitmap, ResizeCanvasWithFarOffsetsOnlyFills) {
+  TLinearBitmap b = MakeTestBitmap(4, 4, pf24Bit);
+  b.ResizeCanvas(3, 3, 0x0000FF, INT32_MIN, INT32_MAX);
+  EXPECT_EQ(b.Width, 3);
+  EXPECT_EQ(b.Map[2], 255);
+  b.ResizeCanvas(3, 3, 0, INT32_MAX, INT32_MIN);
+  EXPECT_EQ(b.Map[0], 0);
+}
