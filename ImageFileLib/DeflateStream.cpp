@@ -8,6 +8,7 @@ namespace ImageFile {
 
 namespace {
 constexpr uint32_t RingMask = 0xFFFF;
+constexpr uint32_t EmptySlot = 0x80808080u;
 constexpr int SlotsPerBucket = 64;
 constexpr int32_t MaxSymbolEntries = 65527;
 constexpr uint16_t LitMark = 65535;
@@ -137,9 +138,10 @@ int64_t TDeflateStream::Available() {
 // ---------------------------------------------------------------- compression
 
 void TDeflateStream::EnsureMatchTable() {
-  if (!MatchSlots.empty()) return;
-  MatchSlots.assign(size_t{65536} * SlotsPerBucket, 0x80808080u);
-  MatchCounts.assign(65536, 0x80);
+  if (MatchSlots) return;
+  MatchSlots.reset(static_cast<uint32_t*>(std::calloc(size_t{65536} * SlotsPerBucket, sizeof(uint32_t))));
+  MatchCounts.reset(static_cast<uint8_t*>(std::calloc(65536, 1)));
+  if (!MatchSlots || !MatchCounts) throw Exception("Out of memory");
   SymbolBuffer.resize(size_t{65537} * 2);
 }
 
@@ -196,7 +198,8 @@ void TDeflateStream::Advance(int32_t n) {
     if (PositionCounter != 0) {
       const uint32_t key = Ring[static_cast<uint16_t>(ReadPos - 1)] | uint32_t{Ring[ReadPos]} << 8;
       uint8_t& c = MatchCounts[key];
-      MatchSlots[size_t{key} * SlotsPerBucket + (c & 63)] = static_cast<uint32_t>(PositionCounter);
+      // Only c mod 64 and increments are used, so the count may start at 0 instead of 0x80.
+      MatchSlots[size_t{key} * SlotsPerBucket + (c & 63)] = static_cast<uint32_t>(PositionCounter) ^ EmptySlot;
       ++c;
     }
     ++ReadPos;
@@ -288,7 +291,7 @@ void TDeflateStream::MatchCoder(bool fixed) {
     const uint32_t count = MatchCounts[key];
     const auto counter = static_cast<uint32_t>(PositionCounter);
     for (int k = SlotsPerBucket - 1; k >= 0; --k) {
-      const uint32_t dist = counter - slots[(count + static_cast<uint32_t>(k)) & 63] + 1;
+      const uint32_t dist = counter - (slots[(count + static_cast<uint32_t>(k)) & 63] ^ EmptySlot) + 1;
       if (dist < 1 || dist > 32768) break;
       const uint32_t cand = (rp - dist) & RingMask;
       if (ring[(cand + static_cast<uint32_t>(best)) & RingMask] != ring[(rp + static_cast<uint32_t>(best)) & RingMask])

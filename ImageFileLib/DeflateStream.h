@@ -11,6 +11,7 @@
 // gives "Decompressed data too large". Incomplete codes are accepted until an
 // unused code is met.
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -89,8 +90,14 @@ private:
   THuffmanTable LitTable;
   THuffmanTable DistTable;
   int64_t PositionCounter = 0;
-  std::vector<uint32_t> MatchSlots;   // 65536 buckets x 64 positions
-  std::vector<uint8_t> MatchCounts;   // one count byte per bucket
+  // 65536 buckets of 64 positions and a count byte. Slots are stored xor
+  // 0x80808080, so the zero pages calloc hands out read as the empty-slot
+  // pattern 0x80808080 without writing 16 MB first.
+  struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+  };
+  std::unique_ptr<uint32_t[], FreeDeleter> MatchSlots;
+  std::unique_ptr<uint8_t[], FreeDeleter> MatchCounts;
   std::vector<uint16_t> SymbolBuffer; // pairs
   int32_t SymbolCount = 0;
   bool FixedOpen = false;
