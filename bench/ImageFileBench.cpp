@@ -98,3 +98,21 @@ void BM_PngSave720x480(benchmark::State& state) {
 BENCHMARK(BM_PngSave720x480)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+namespace {
+void BM_PngLoad720x480(benchmark::State& state) {
+  TLinearBitmap bitmap;
+  bitmap.New(720, 480, pf24Bit);
+  std::copy(Frame().begin(), Frame().end(), bitmap.Map.begin());
+  TPNGLoader loader;
+  TMemStream file;
+  loader.SaveToStream(file, "PNG", bitmap);
+  for (auto _ : state) {
+    file.SetPosition(0);
+    TLinearBitmap back;
+    loader.LoadFromStream(file, "PNG", back);
+    benchmark::DoNotOptimize(back.Map.data());
+  }
+}
+BENCHMARK(BM_PngLoad720x480)->Unit(benchmark::kMillisecond);
+}  // namespace

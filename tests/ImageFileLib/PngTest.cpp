@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <map>
+#include <sstream>
 
 #include "ImageFileLib/BitmapLoaders.h"
 #include "ImageFileLib/PngLoader.h"
@@ -497,4 +498,47 @@ TEST(Png, SmallBitDepthIsUsedOnlyWhenEveryIndexFits) {
   ExpectSamePixels(LoadPng(reader, bytes), b);
   for (int32_t i = 0; i < b.Size; ++i) b.Map[i] &= 3;
   EXPECT_EQ(Chunks(SavePng(loader, b))[0].Data[8], 2);
+}
+
+TEST(Png, KeepAlphaDeliversAlphaSamplesAndPaletteAlpha) {
+  TempFolder folder;
+  const std::string script = R"(import sys
+from PIL import Image
+folder = sys.argv[1]
+im = Image.new('RGBA', (7, 5))
+im.putdata([(x * 30, y * 40, 9, (x * 37 + y * 11) % 256) for y in range(5) for x in range(7)])
+im.save(folder + '/rgba.png')
+im.convert('LA').save(folder + '/la.png')
+p = Image.new('P', (4, 1))
+p.putpalette([0, 0, 0, 255, 0, 0, 0, 255, 0])
+p.putdata([0, 1, 2, 1])
+p.save(folder + '/p.png', transparency=bytes([255, 0, 128]))
+print(' '.join(str(px[3]) for px in im.getdata()))
+)";
+  int status = 0;
+  const std::string out = RunPython(folder, script, folder.Path, status);
+  ASSERT_EQ(status, 0) << out;
+  std::vector<int> alpha;
+  std::istringstream values(out);
+  for (int v; values >> v;) alpha.push_back(v);
+  for (const char* name : {"rgba.png", "la.png"}) {
+    SCOPED_TRACE(name);
+    TPNGLoader loader;
+    loader.KeepAlpha = 1;
+    TLinearBitmap b;
+    loader.LoadFromFile(folder.File(name), "PNG", b);
+    ASSERT_TRUE(loader.AlphaBitmap);
+    EXPECT_EQ(std::vector<int>(loader.AlphaBitmap->Map.begin(), loader.AlphaBitmap->Map.begin() + 35), alpha);
+  }
+  TPNGLoader loader;
+  loader.KeepAlpha = 1;
+  TLinearBitmap b;
+  loader.LoadFromFile(folder.File("p.png"), "PNG", b);
+  ASSERT_TRUE(loader.PaletteAlpha);
+  EXPECT_EQ((*loader.PaletteAlpha)[1], 0);
+  EXPECT_EQ((*loader.PaletteAlpha)[2], 128);
+  EXPECT_EQ((*loader.PaletteAlpha)[3], 255);
+  TPNGLoader plain;
+  plain.LoadFromFile(folder.File("p.png"), "PNG", b);
+  EXPECT_EQ(plain.TransparentColor, 1);  // the first fully transparent entry
 }
