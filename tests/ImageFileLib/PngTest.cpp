@@ -542,3 +542,31 @@ print(' '.join(str(px[3]) for px in im.getdata()))
   plain.LoadFromFile(folder.File("p.png"), "PNG", b);
   EXPECT_EQ(plain.TransparentColor, 1);  // the first fully transparent entry
 }
+
+namespace {
+// A seekable target that fails once it holds more than Limit bytes (a full disk).
+class FullDiskStream : public TMemStream {
+public:
+  explicit FullDiskStream(int64_t limit) : Limit(limit) {}
+  int64_t Write(const void* buffer, int64_t count) override {
+    if (GetPosition() + count > Limit) throw EInOutError("Error writing to stream - No space left on device");
+    return TMemStream::Write(buffer, count);
+  }
+  int64_t Limit;
+};
+}  // namespace
+
+TEST(Png, AFailingTargetRaisesItsErrorAtEveryPoint) {
+  const TLinearBitmap b = MakeTestBitmap(300, 200, pf24Bit);
+  const size_t full = SavePng(PNGLoader(), b).size();
+  for (int64_t limit : {int64_t{0}, int64_t{8}, int64_t{40}, int64_t{5000}, static_cast<int64_t>(full) - 1}) {
+    FullDiskStream target(limit);
+    TPNGLoader loader;
+    try {
+      loader.SaveToStream(target, "PNG", b);
+      ADD_FAILURE() << "no error at limit " << limit;
+    } catch (const EInOutError& e) {
+      EXPECT_STREQ(e.what(), "Error writing to stream - No space left on device");
+    }
+  }
+}
