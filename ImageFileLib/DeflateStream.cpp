@@ -1,5 +1,7 @@
 #include "ImageFileLib/DeflateStream.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cassert>
 #include <cstring>
@@ -137,11 +139,23 @@ int64_t TDeflateStream::Available() {
 
 // ---------------------------------------------------------------- compression
 
+void TDeflateStream::ZeroPages::Allocate(size_t bytes) {
+  void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) throw Exception("Out of memory");
+  Address = p;
+  Bytes = bytes;
+}
+
+TDeflateStream::ZeroPages::~ZeroPages() {
+  if (Address) ::munmap(Address, Bytes);
+}
+
 void TDeflateStream::EnsureMatchTable() {
   if (MatchSlots) return;
-  MatchSlots.reset(static_cast<uint32_t*>(std::calloc(size_t{65536} * SlotsPerBucket, sizeof(uint32_t))));
-  MatchCounts.reset(static_cast<uint8_t*>(std::calloc(65536, 1)));
-  if (!MatchSlots || !MatchCounts) throw Exception("Out of memory");
+  const size_t slot_bytes = size_t{65536} * SlotsPerBucket * sizeof(uint32_t);
+  MatchTable.Allocate(slot_bytes + 65536);
+  MatchSlots = static_cast<uint32_t*>(MatchTable.Address);
+  MatchCounts = static_cast<uint8_t*>(MatchTable.Address) + slot_bytes;
   SymbolBuffer.resize(size_t{65537} * 2);
 }
 

@@ -91,13 +91,20 @@ private:
   THuffmanTable DistTable;
   int64_t PositionCounter = 0;
   // 65536 buckets of 64 positions and a count byte. Slots are stored xor
-  // 0x80808080, so the zero pages calloc hands out read as the empty-slot
+  // 0x80808080, so fresh zero pages from the system read as the empty-slot
   // pattern 0x80808080 without writing 16 MB first.
-  struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
+  struct ZeroPages {
+    void* Address = nullptr;
+    size_t Bytes = 0;
+    ZeroPages() = default;
+    ZeroPages(const ZeroPages&) = delete;
+    ZeroPages& operator=(const ZeroPages&) = delete;
+    ~ZeroPages();
+    void Allocate(size_t bytes);
   };
-  std::unique_ptr<uint32_t[], FreeDeleter> MatchSlots;
-  std::unique_ptr<uint8_t[], FreeDeleter> MatchCounts;
+  ZeroPages MatchTable;
+  uint32_t* MatchSlots = nullptr;
+  uint8_t* MatchCounts = nullptr;
   std::vector<uint16_t> SymbolBuffer; // pairs
   int32_t SymbolCount = 0;
   bool FixedOpen = false;
