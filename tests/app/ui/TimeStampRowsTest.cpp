@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "MainRoadFixture.h"
+#include "app/IniFile.h"
 #include "app/ui/ControlEvents.h"
 #include "support/StampRender.h"
 
@@ -186,6 +187,33 @@ TEST_P(TimeStampRows, EveryRowCarriesTheTimeOfItsFrame) {
   if (c.inserter == Inserter::Ghs) {
     EXPECT_EQ(m.Find<QLineEdit>("Edit59")->text(), "26 12 06");
   }
+}
+
+// An IOTA-VTI video opened with IOTA chosen in the settings is located on
+// opening, before its first frame is shown.
+TEST(TimeStampRowsOnOpen, IotaStampLocatedWhenTheVideoOpens) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  TPlatform& w = m.W();
+  IniFile ini(w.SettingsPlace.IniPath);
+  ini.WriteString("TimeSignal", "VideoTimeInserter", "IOTA-VTI");
+  ini.WriteString("TimeSignal", "Read from KIWI-OSD", "1");
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < 2; ++n) frames.push_back(IotaStampFrame(n));
+  const auto path = m.Path("iota.avi");
+  AviWriterOptions o;
+  o.rate = 30;
+  ASSERT_TRUE(WriteAvi(path.string(), frames, o));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  EXPECT_EQ(w.Options.TimeStampMode, 0);
+  EXPECT_TRUE(m.Find<QCheckBox>("CheckBox5")->isChecked());
+  EXPECT_EQ(w.Options.StampLocated, 1);
+  EXPECT_EQ(w.Stamp.LocatedStampRow, 435);
+  // The stamp's own field order was taken: the odd-row field comes first.
+  EXPECT_EQ(w.RadioGroup2->ItemIndex(), 1);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit26")->text().toStdString(), SecondsText(Field1Units(0), 4));
+  EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text().toStdString(), SecondsText(Field2Units(0), 4));
+  EXPECT_EQ(w.Times.StampCount1, std::to_string(IotaCount(0, 0)));
+  EXPECT_TRUE(m.dialogs.messages.empty());
 }
 
 // 'Show Field' shows the two fields one above the other and reads the stamp there.
