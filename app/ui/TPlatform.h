@@ -299,6 +299,9 @@ class TPlatform : public QMainWindow {
   void RadioButton13Click();
   void CheckBox15Click();
   void RectangleAperture1Click();
+  void Button40Click();  // 'Set  radius to recorded'
+  // The radius, band and tracking controls show the selected object's settings.
+  void ShowSelectedObjectSettings();
   void Button39Click();  // 'LongLat recognition'
   // 'TIVi' pop-up (PopupMenu2, on the 'TIVi' button).
   void IViavailable1Click();

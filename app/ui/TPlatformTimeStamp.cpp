@@ -89,6 +89,7 @@ void TPlatform::SetUpTimeStampControls() {
     grid->addWidget(Button39, 4, 2, 1, 2);
   }
   connect(Button39, &QPushButton::clicked, this, &TPlatform::Button39Click);
+  connect(Button40, &QPushButton::clicked, this, &TPlatform::Button40Click);
 
   QMenu* option = menuBar()->findChild<QMenu*>("Option1");
   if (!option) {
