@@ -257,6 +257,8 @@ QWidget* TPlatform::CreateControlPanel() {
   // ---- video ---- / ---- run ----
   v->addWidget(CreateVideoPanel());
   v->addWidget(CreateRunPanel());
+  // ---- objects ----
+  v->addWidget(CreateObjectsPanel());
 
   v->addStretch(1);
   return panel;
@@ -276,6 +278,8 @@ void TPlatform::CreateMenus() {
   Add1->setObjectName("Add1");
   Remove1 = object->addAction("Remove Object");
   Remove1->setObjectName("Remove1");
+  // ---- objects ----
+  CreateObjectsMenus();
 }
 
 void TPlatform::ConnectHandlers() {
@@ -293,4 +297,6 @@ void TPlatform::ConnectHandlers() {
   // ---- video ---- / ---- run ----
   ConnectVideoHandlers();
   ConnectRunHandlers();
+  // ---- objects ----
+  ConnectObjectsHandlers();
 }
