@@ -31,6 +31,7 @@ PsfFitSettings TrackingHooks::Fit(const FrameContext& ctx, bool refit) const {
 
 void TrackingHooks::RefitStarProfile(FrameContext& ctx, int k, int& x, int& y) {
   const PsfFitTarget target{k, k == ctx.Settings.SelectedObject, &ctx.State.Classes[Idx(k)]};
+  AutoApertureRadius.reset();
   LastRefit = FitStarProfile(PsfFitKind::Full, target, ctx.FrameBitmap, x, y, Fit(ctx, true),
                              state_.Profiles[Idx(k)], state_.History, ctx.Lines);
   if (!LastRefit->AutoApertureRadius) return;

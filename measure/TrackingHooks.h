@@ -57,8 +57,11 @@ class TrackingHooks : public FrameDriverHooks {
   std::optional<PsfFitResult> SelectedPsf;
   // The last full fit (object placement reads its width and residual).
   std::optional<PsfFitResult> LastRefit;
-  // Radii set by the last refit: UpDown1 := r, UpDown2 := r + 2 (and UpDown5
-  // := r with 'Sync-Tracking APT'); the masks are already rebuilt.
+  // Radii set by the last refit (cleared by each refit): UpDown1 := r,
+  // UpDown2 := r + 2 (and UpDown5 := r with 'Sync-Tracking APT'); the masks
+  // are already rebuilt. The window must put them into its controls before
+  // the next frame, since the driver writes the controls' radii back into the
+  // selected object at the end of every frame.
   std::optional<int> AutoApertureRadius;
 
  private:

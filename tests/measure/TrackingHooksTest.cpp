@@ -166,6 +166,48 @@ TEST(TrackingHooks, LinkedObjectsFollowADriftingGuide) {
   rig.RunAndCheck({1, 2, 3});
 }
 
+// Objects A and C circle the shaking guide (a field rotating about it), one
+// radian in 500 frames each way; 'Rotate' turns their offsets at each
+// object's own rate.
+TEST(TrackingHooks, RotatingLinkedObjectsFollowTheirAngles) {
+  Rig rig(false, false);
+  const double radius1 = 60, radius3 = 45, turn = 1.0 / 499;
+  auto star = [&](int k, int n) {
+    const double gx = 200 + rig.field.Shake.Dx[static_cast<size_t>(n)];
+    const double gy = 150 + rig.field.Shake.Dy[static_cast<size_t>(n)];
+    if (k == 2) return std::array<double, 2>{gx, gy};
+    const double a = k == 1 ? 0.3 + turn * n : 2.0 - turn * n;
+    const double r = k == 1 ? radius1 : radius3;
+    return std::array<double, 2>{gx + r * std::cos(a), gy + r * std::sin(a)};
+  };
+  rig.io.GrabFrame = [&](int n, Bitmap24& bmp) {
+    std::vector<GaussianStar> s;
+    for (int k = 1; k <= 3; ++k) s.push_back({star(k, n)[0], star(k, n)[1], 150, 2.2});
+    bmp = RenderGaussianStars(400, 300, 25, s, {2.0, static_cast<uint32_t>(n + 3)});
+    return std::string();
+  };
+  rig.options.Rotate = true;
+  rig.options.FrameRateRounded = 25;
+  rig.SetMode(2, TrackModeKind::Drift);
+  rig.s.Link = true;
+  for (int k = 1; k <= 3; ++k) {
+    auto& lp = rig.tracking.LinkedPoints[static_cast<size_t>(k - 1)];
+    lp.Begin = {0, static_cast<int32_t>(std::lround(star(k, 0)[0])), static_cast<int32_t>(std::lround(star(k, 0)[1]))};
+    lp.End = {499, static_cast<int32_t>(std::lround(star(k, 499)[0])), static_cast<int32_t>(std::lround(star(k, 499)[1]))};
+    SetObjectSetting(rig.lines, k - 1, &ObjectResult::PrevX, lp.Begin.X);
+    SetObjectSetting(rig.lines, k - 1, &ObjectResult::PrevY, lp.Begin.Y);
+  }
+  for (int n = 0; n < kFrames; ++n) {
+    ShowNeighbor(rig.state, rig.lines, rig.s, n, rig.io, rig.hooks);
+    for (int k = 1; k <= 3; ++k) {
+      const auto p = star(k, n);
+      ASSERT_TRUE(OnStar(rig.state.ObjectX[static_cast<size_t>(k - 1)], rig.state.ObjectY[static_cast<size_t>(k - 1)],
+                         p[0], p[1]))
+          << "object " << k << ", frame " << n;
+    }
+  }
+}
+
 TEST(TrackingHooks, OffObjectStaysWhereItWasPut) {
   Rig rig(false);
   rig.SetMode(3, TrackModeKind::Off);
