@@ -81,6 +81,11 @@ void TPlatform::CreateControls() {
   image_layout->setContentsMargins(0, 0, 0, 0);
   image_layout->addWidget(ScrollBox1, 1);
   image_layout->addWidget(ScrollBar1);
+  // ---- video ---- / ---- run ----
+  auto* run_row = new QHBoxLayout;
+  run_row->addWidget(CreateVideoPanel());
+  run_row->addWidget(CreateRunPanel(), 1);
+  image_layout->addLayout(run_row);
 
   auto* panel_scroll = new QScrollArea;
   panel_scroll->setWidgetResizable(true);
@@ -254,9 +259,6 @@ QWidget* TPlatform::CreateControlPanel() {
   play_grid->addWidget(Button2, 2, 2);
   v->addWidget(play);
 
-  // ---- video ---- / ---- run ----
-  v->addWidget(CreateVideoPanel());
-  v->addWidget(CreateRunPanel());
   // ---- objects ----
   v->addWidget(CreateObjectsPanel());
 

@@ -199,7 +199,9 @@ class TPlatform : public QMainWindow {
   std::unique_ptr<FrameDriverHooks> FrameHooks = std::make_unique<FrameDriverHooks>();
   bool SingleFrameRun = false;
   Bitmap24 Image1Bitmap;  // what Image1 shows
-  // Measures and shows the frame at ScrollBar1's position.
+  // Measures and shows the frame at ScrollBar1's position (appending rows
+  // during a run). The radius and band controls count as the selected
+  // object's settings.
   void ShowNeighbor();
   // The controls the driver reads, as they stand now.
   FrameDriverSettings DriverSettings() const;
@@ -366,6 +368,7 @@ class TPlatform : public QMainWindow {
   QWidget* CreateVideoPanel();
   void ConnectVideoHandlers();
   void SyncVideoGlobals();
+  bool VideoIsScript() const;  // the open video is an AviSynth script
   QString open_dialog_file_name_;  // OpenDialog1.FileName
 
   // ---- frame ----

@@ -4,7 +4,7 @@
 // change handler measures the frame (appending rows while MeasuringRun).
 #include <QAction>
 #include <QCheckBox>
-#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QVBoxLayout>
 #include <cstdlib>
 
 #include "app/NumberText.h"
@@ -27,17 +28,14 @@ QPushButton* NamedButton(const char* name, const char* caption) {
   return b;
 }
 
-std::string LowerAsciiExt(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
 }  // namespace
 
 QWidget* TPlatform::CreateRunPanel() {
   auto* box = new QGroupBox("Run");
-  auto* grid = new QGridLayout(box);
+  auto* v = new QVBoxLayout(box);
+  v->setContentsMargins(4, 2, 4, 2);
+  v->setSpacing(2);
+
   Button3 = NamedButton("Button3", "START");
   Button4 = NamedButton("Button4", "STOP");
   Button16 = NamedButton("Button16", "1Frame");
@@ -46,13 +44,9 @@ QWidget* TPlatform::CreateRunPanel() {
   Button18 = NamedButton("Button18", "Graph");
   Button18->setEnabled(false);  // opens the light-curve chart once it exists
   Button40 = NamedButton("Button40", "Set radius to recorded");
-  grid->addWidget(Button3, 0, 0);
-  grid->addWidget(Button4, 0, 1);
-  grid->addWidget(Button16, 0, 2);
-  grid->addWidget(Button21, 1, 0);
-  grid->addWidget(Button5, 1, 1);
-  grid->addWidget(Button18, 1, 2);
-  grid->addWidget(Button40, 2, 0, 1, 2);
+  auto* run_row = new QHBoxLayout;
+  for (auto* b : {Button3, Button4, Button16, Button21, Button5, Button18, Button40}) run_row->addWidget(b);
+  v->addLayout(run_row);
 
   SpeedButton1 = NamedButton("SpeedButton1", ">");
   SpeedButton10 = NamedButton("SpeedButton10", "<");
@@ -64,36 +58,34 @@ QWidget* TPlatform::CreateRunPanel() {
   SpeedButton7 = NamedButton("SpeedButton7", "-1sec");
   SpeedButton8 = NamedButton("SpeedButton8", "10sec+");
   SpeedButton9 = NamedButton("SpeedButton9", "-10sec");
-  auto* play = new QGridLayout;
-  int col = 0;
-  for (auto* b : {SpeedButton3, SpeedButton10, SpeedButton2, SpeedButton1}) play->addWidget(b, 0, col++);
-  col = 0;
-  for (auto* b : {SpeedButton9, SpeedButton7, SpeedButton5, SpeedButton4, SpeedButton6, SpeedButton8})
-    play->addWidget(b, 1, col++);
-  grid->addLayout(play, 3, 0, 1, 3);
+  auto* play_row = new QHBoxLayout;
+  for (auto* b : {SpeedButton3, SpeedButton10, SpeedButton2, SpeedButton1, SpeedButton9, SpeedButton7, SpeedButton5,
+                  SpeedButton4, SpeedButton6, SpeedButton8})
+    play_row->addWidget(b);
+  v->addLayout(play_row);
 
   TrackBar1 = new QSlider(Qt::Horizontal);
   TrackBar1->setObjectName("TrackBar1");
   TrackBar1->setRange(1, 1000);
   TrackBar1->setValue(1);
-  grid->addWidget(new QLabel("Speed Control"), 4, 0);
-  grid->addWidget(TrackBar1, 4, 1, 1, 2);
-
   CheckBox21 = new QCheckBox("Fast");
   CheckBox21->setObjectName("CheckBox21");
   Edit53 = new QLineEdit;
   Edit53->setObjectName("Edit53");
   Edit53->setReadOnly(true);
   Edit53->setFixedWidth(70);
-  grid->addWidget(CheckBox21, 5, 0);
-  grid->addWidget(new QLabel("Start frame"), 5, 1);
-  grid->addWidget(Edit53, 5, 2);
-
   Memo3 = new QPlainTextEdit;
   Memo3->setObjectName("Memo3");
   Memo3->setReadOnly(true);
-  Memo3->setMaximumHeight(60);
-  grid->addWidget(Memo3, 6, 0, 1, 3);
+  Memo3->setFixedHeight(40);
+  auto* speed_row = new QHBoxLayout;
+  speed_row->addWidget(new QLabel("Speed Control"));
+  speed_row->addWidget(TrackBar1, 1);
+  speed_row->addWidget(CheckBox21);
+  speed_row->addWidget(new QLabel("Start frame"));
+  speed_row->addWidget(Edit53);
+  speed_row->addWidget(Memo3, 1);
+  v->addLayout(speed_row);
   return box;
 }
 
@@ -159,6 +151,7 @@ void TPlatform::StartMeasurement() {
     Bitmap24 test;
     std::string status;
     if (!GrabVideoFrame(VideoIn, Sources, pos, test, status)) {
+      CheckBox14->setEnabled(true);
       Dialogs().ShowError(QString::fromStdString("Fail to get a bitmap.\r\n" + status));
       return;
     }
@@ -172,6 +165,8 @@ void TPlatform::StartMeasurement() {
   Button40->setEnabled(false);
   Add1->setEnabled(false);
   Remove1->setEnabled(false);
+  // The table view already catches up lazily; 'Fast' also keeps it from repainting.
+  if (CheckBox21->isChecked()) Memo1->setUpdatesEnabled(false);
   CheckBox21->setEnabled(false);
   // 13.
   if (pos != Run.LastMeasuredFrame) ShowNeighbor();
@@ -199,15 +194,17 @@ void TPlatform::FinishRun() {
   run_end_pending_ = false;
   SetRadiusControlsEnabled(true);
   Button40->setEnabled(!CheckBox14->isChecked());
-  CheckBox7->setEnabled(true);
+  CheckBox7->setEnabled(!VideoIsScript());
   ScrollBar1->setEnabled(true);
   Add1->setEnabled(Run.ObjectCount < 3 && Run.SelectedObject == Run.ObjectCount);
   Remove1->setEnabled(Run.ObjectCount > 1 && Run.SelectedObject == Run.ObjectCount);
   CheckBox14->setEnabled(true);
+  Memo1->setUpdatesEnabled(true);
   CheckBox21->setEnabled(true);
   Run.LastMeasuredFrame = LastMeasuredFrameFromTable(Results.Lines(), TableHeaderLines());
   AddToRunLog(std::to_string(Run.LastMeasuredFrame));
   SyncMemo1();
+  DrawImage1Now();
 }
 
 // The next step would pass the last frame: playback and the run end here.
@@ -217,16 +214,30 @@ void TPlatform::EndOfRange() {
   if (Run.MeasuringRun || run_end_pending_) FinishRun();
   for (auto* u : {UpDown1, UpDown2, UpDown6, UpDown8}) u->setEnabled(true);
   CheckBox14->setEnabled(true);
-  CheckBox7->setEnabled(LowerAsciiExt(VideoIn.VideoFileExt) != ".avs");
+  CheckBox7->setEnabled(!VideoIsScript());
   if (!CheckBox14->isChecked()) Button40->setEnabled(true);
+  Memo1->setUpdatesEnabled(true);
   CheckBox21->setEnabled(true);
+  DrawImage1Now();
 }
 
 void TPlatform::Timer1Timer() {
   if (!Run.VideoLoaded || Run.DirectionSettingMode || Driver.InDriver) return;
   const TimerTick t = PlanTimerTick(ScrollBar1->value(), Run.FrameStep, ScrollBar1->maximum(), Run.PlayBackward);
+  const bool backward = Run.PlayBackward;
   if (t.Move) ScrollBar1->setValue(t.NewPosition);
-  if (t.PlayingOff) Run.Playing = false;
+  if (t.PlayingOff) {
+    // The position reached an end: the timer must not turn round and play on
+    // (reaching frame 0 clears PlayBackward).
+    Run.Playing = false;
+    Timer1->stop();
+    DrawImage1Now();
+    if (backward && !Run.MeasuringRun) {
+      CheckBox14->setEnabled(true);
+      if (!CheckBox14->isChecked()) Button40->setEnabled(true);
+      CheckBox7->setEnabled(!VideoIsScript());
+    }
+  }
   if (t.StopTimer) Timer1->stop();
   if (t.EndOfRange) EndOfRange();
 }
@@ -342,7 +353,7 @@ void TPlatform::StopPlayback() {
   Run.Playing = false;
   CheckBox14->setEnabled(true);
   if (!CheckBox14->isChecked()) Button40->setEnabled(true);
-  CheckBox7->setEnabled(LowerAsciiExt(VideoIn.VideoFileExt) != ".avs");
+  CheckBox7->setEnabled(!VideoIsScript());
   Run.PlayBackward = false;
   Run.FrameStep = std::abs(Run.FrameStep);
   Run.MeasuringRun = false;
@@ -378,8 +389,11 @@ void TPlatform::TrackBar1Change() { Timer1->setInterval(TrackBar1->value()); }
 void TPlatform::GoToFrame(int n) {
   if (!Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
   Prime();
+  // Playback ends here: the timer must not carry on from the new frame.
+  Timer1->stop();
   Run.Playing = false;
   Run.PlayBackward = false;
+  Run.FrameStep = std::abs(Run.FrameStep);
   const std::optional<int> target = GoToFrameTarget(n, ScrollBar1->maximum());
   if (target) ScrollBar1->setValue(*target);
 }

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -17,6 +18,7 @@
 #include "app/ui/ControlEvents.h"
 #include "app/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
+#include "video/AvsScript.h"
 
 namespace {
 
@@ -24,12 +26,6 @@ std::string LowerAscii(std::string s) {
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return s;
-}
-
-// The folder of a path without its trailing separator.
-std::string FolderOf(const std::string& path) {
-  const size_t cut = path.find_last_of("/\\");
-  return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
 void SetWhite(QLineEdit* edit) {
@@ -49,19 +45,22 @@ QWidget* TPlatform::CreateVideoPanel() {
     auto* e = new QLineEdit;
     e->setObjectName(name);
     e->setReadOnly(true);
-    e->setFixedWidth(90);
+    e->setFixedWidth(80);
     return e;
   };
   Edit48 = read_out("Edit48");
   Edit49 = read_out("Edit49");
   Edit30 = read_out("Edit30");
-  grid->addWidget(Button1, 0, 0);
-  grid->addWidget(new QLabel("Width"), 0, 1);
-  grid->addWidget(Edit48, 0, 2);
-  grid->addWidget(new QLabel("Height"), 1, 1);
-  grid->addWidget(Edit49, 1, 2);
-  grid->addWidget(new QLabel("Frame rate"), 2, 1);
-  grid->addWidget(Edit30, 2, 2);
+  grid->setContentsMargins(4, 2, 4, 2);
+  grid->setVerticalSpacing(2);
+  grid->addWidget(Button1, 0, 0, 1, 2);
+  grid->addWidget(new QLabel("Size"), 1, 0);
+  auto* size = new QHBoxLayout;
+  size->addWidget(Edit48);
+  size->addWidget(Edit49);
+  grid->addLayout(size, 1, 1);
+  grid->addWidget(new QLabel("Frame rate"), 2, 0);
+  grid->addWidget(Edit30, 2, 1);
   return box;
 }
 
@@ -84,6 +83,8 @@ void TPlatform::SyncVideoGlobals() {
   Video.VideoAccessKind = VideoIn.VideoAccessKind;
   Video.FrameSourceOpen = VideoIn.FrameSourceOpen != 0;
 }
+
+bool TPlatform::VideoIsScript() const { return LowerAscii(VideoIn.VideoFileExt) == ".avs"; }
 
 void TPlatform::OpenVideoDialog() {
   if (Run.MeasuringRun) return;
@@ -129,7 +130,7 @@ void TPlatform::ShowExposureLength() {
 bool TPlatform::OpenVideoStream() {
   VideoIn.UseDirectShow = Video.UseDirectShow;
   VideoIn.UseAviSynth = Settings.UseAviSynth ? 1 : 0;
-  if (LowerAscii(VideoIn.VideoFileExt) == ".avs") {
+  if (VideoIsScript()) {
     // Scripts are read through our AVI reader only.
     VideoIn.UseDirectShow = 0;
     Video.UseDirectShow = 0;
@@ -163,6 +164,8 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
 
   // 4. A failed open has closed the previous video too: nothing is shown any more.
   if (!OpenVideoStream()) {
+    Timer1->stop();
+    Run.Playing = false;
     Run.VideoLoaded = false;
     VideoIn.VideoLoaded = 0;
     QSignalBlocker block(ScrollBar1);
@@ -171,7 +174,7 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   }
 
   // 5.
-  Settings.LastVideoDirectory = FolderOf(VideoIn.VideoFileName);
+  Settings.LastVideoDirectory = FolderPart(VideoIn.VideoFileName);
   try {
     SaveLatestAccessPaths();
   } catch (const IniWriteError& e) {
@@ -217,7 +220,7 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
 
   // 11. The sound track of the previous video is made again when asked for.
   std::error_code ec;
-  std::filesystem::remove(std::filesystem::path(FolderOf(VideoIn.VideoFileName)) / "tsy.wav", ec);
+  std::filesystem::remove(std::filesystem::path(FolderPart(VideoIn.VideoFileName)) / "tsy.wav", ec);
 
   // 12.
   Add1->setEnabled(true);
@@ -237,6 +240,12 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
     LoadSettingsFromIni();
   } catch (const IniWriteError& e) {
     Dialogs().ShowError(QString::fromStdString(e.what()));
+  }
+  if (VideoIsScript()) {
+    // The settings just read must not claim the FFmpeg source for a script.
+    Video.UseDirectShow = 0;
+    CheckBox7->setChecked(false);
+    CheckBox7->setEnabled(false);
   }
 
   // 14, 15.

@@ -20,17 +20,17 @@ constexpr double kStarCx = 60.3, kStarCy = 49.8;
 double FluxOfFrame(int n) { return 2000.0 + 30.0 * n; }  // peak below 255 throughout
 
 // The net aperture value worked out by hand from the written frame: the
-// digital disk of radius 6 (centre column -6..6; column +-i reaches
-// round(sqrt(36 - (i - 0.5)^2)) rows, halves to even) summed, less the flat
+// digital disk of radius r (centre column -r..r; column +-i reaches
+// round(sqrt(r^2 - (i - 0.5)^2)) rows, halves to even) summed, less the flat
 // background of 20 per aperture pixel.
-double HandAperture(const Bitmap24& frame) {
+double HandAperture(const Bitmap24& frame, int x = kStarX, int y = kStarY, int r = 6) {
   double sum = 0;
   int count = 0;
-  for (int i = -6; i <= 6; ++i) {
+  for (int i = -r; i <= r; ++i) {
     const int a = std::abs(i);
-    const int h = a == 0 ? 6 : static_cast<int>(RoundHalfEven(std::sqrt(36.0 - (a - 0.5) * (a - 0.5))));
+    const int h = a == 0 ? r : static_cast<int>(RoundHalfEven(std::sqrt(double(r * r) - (a - 0.5) * (a - 0.5))));
     for (int dy = -h; dy <= h; ++dy) {
-      sum += frame.Get(kStarX + i, kStarY + dy).b;
+      sum += frame.Get(x + i, y + dy).b;
       ++count;
     }
   }
@@ -80,6 +80,45 @@ TEST_P(MainRoadRun, ObjectAPlacedByAClickIsMeasuredInEveryFrameToTheEnd) {
   m.Click("Button3");
   EXPECT_FALSE(w.Run.MeasuringRun);
   EXPECT_EQ(m.Rows().size(), 20u);
+}
+
+TEST_P(MainRoadRun, ThreeObjectsFillTheirOwnColumns) {
+  MainRoadWindow m(GetParam());
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < 6; ++n) {
+    SyntheticFrame f;
+    f.Width = kWidth;
+    f.Height = kHeight;
+    f.Background = 20;
+    f.Stars = {SyntheticStar{30.3, 30.2, 1500.0 + 100 * n, 1.5}, SyntheticStar{90.2, 30.4, 2500, 1.4},
+               SyntheticStar{60.3, 70.2, 1000, 1.6}};
+    frames.push_back(MakeStarFrame(f));
+  }
+  const auto path = m.Path("three.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), frames));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  TPlatform& w = m.W();
+  m.ClickImage1(30, 30);
+  // B and C stand where the add command would put them (radius 5 from start-up).
+  w.Run.ObjectCount = 3;
+  for (DataLine& block : w.Frames.FrameDataLines) {
+    block.Objects[1].PrevX = block.Objects[1].X = 90;
+    block.Objects[1].PrevY = block.Objects[1].Y = 30;
+    block.Objects[2].PrevX = block.Objects[2].X = 60;
+    block.Objects[2].PrevY = block.Objects[2].Y = 70;
+  }
+  const int radius_bc = w.Frames.FrameDataLines[0].Objects[1].ApertureRadius;
+  ASSERT_EQ(w.Frames.FrameDataLines[0].Objects[2].ApertureRadius, radius_bc);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 6u);
+  for (size_t n = 0; n < rows.size(); ++n) {
+    SCOPED_TRACE("frame " + std::to_string(n));
+    EXPECT_NEAR(ParseDoubleOr(Column(rows[n], 11), -1e9), HandAperture(frames[n], 30, 30, 6), 0.05);
+    EXPECT_NEAR(ParseDoubleOr(Column(rows[n], 12), -1e9), HandAperture(frames[n], 90, 30, radius_bc), 0.05);
+    EXPECT_NEAR(ParseDoubleOr(Column(rows[n], 13), -1e9), HandAperture(frames[n], 60, 70, radius_bc), 0.05);
+  }
 }
 
 TEST_P(MainRoadRun, IntervalFiveOnTwelveFramesMeasuresZeroFiveAndTen) {
@@ -174,10 +213,21 @@ TEST(MainRoadRunOwnAvi, AFrameThatCannotBeReadEndsTheRunWithoutARowAndOneBox) {
   m.ClickImage1(kStarX, kStarY);
   // The capture is cut short after it was opened: the later frames are gone.
   std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+  // A real box spins the event loop while it is up; the run timer must not
+  // tick meanwhile.
+  struct ModalDialogs : ScriptedDialogService {
+    void ShowMessage(MessageKind kind, const QString& text, const QString& caption) override {
+      ScriptedDialogService::ShowMessage(kind, text, caption);
+      QElapsedTimer up;
+      up.start();
+      while (up.elapsed() < 100) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+  } modal;
+  ScopedDialogService use_modal(modal);
   m.Click("Button3");
   ASSERT_TRUE(m.WaitUntilStopped());
-  ASSERT_EQ(m.dialogs.messages.size(), 1u);
-  EXPECT_TRUE(m.dialogs.messages[0].text.startsWith("Fail to get a bitmap.\r\n"));
+  ASSERT_EQ(modal.messages.size(), 1u);
+  EXPECT_TRUE(modal.messages[0].text.startsWith("Fail to get a bitmap.\r\n"));
   const std::vector<std::string> rows = m.Rows();
   ASSERT_FALSE(rows.empty());
   ASSERT_LT(rows.size(), 12u);
@@ -185,6 +235,37 @@ TEST(MainRoadRunOwnAvi, AFrameThatCannotBeReadEndsTheRunWithoutARowAndOneBox) {
   EXPECT_EQ(w.Run.LastMeasuredFrame, static_cast<int>(rows.size()) - 1);
   EXPECT_FALSE(w.Timer1->isActive());
   EXPECT_TRUE(m.Find<QSpinBox>("UpDown1")->isEnabled());
+}
+
+TEST_P(MainRoadRun, FieldMeasureWritesTwoRowsPerFrameAndDelTakesBothBack) {
+  MainRoadWindow m(GetParam());
+  const auto path = m.Path("fields.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), StarFrames(kWidth, kHeight, 4, kStarCx, kStarCy, FluxOfFrame)));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  TPlatform& w = m.W();
+  m.Find<QCheckBox>("CheckBox2")->setChecked(true);  // 'Field Measure' (rewrites the header)
+  ASSERT_EQ(w.Results.Count(), 6);
+  m.ClickImage1(kStarX, kStarY);
+  m.Click("Button16");
+  m.Click("Button16");
+  std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(Column(rows[0], 1), "0.0");
+  EXPECT_EQ(Column(rows[1], 1), "0.5");
+  EXPECT_EQ(Column(rows[2], 1), "1.0");
+  EXPECT_EQ(Column(rows[3], 1), "1.5");
+  m.Click("Button21");
+  rows = m.Rows();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(Column(rows[1], 1), "0.5");
+  EXPECT_EQ(w.Run.LastMeasuredFrame, 0);
+  EXPECT_EQ(m.Find<QScrollBar>("ScrollBar1")->value(), 0);
+  // The rest of the run goes on from frame 1, two rows a frame.
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  rows = m.Rows();
+  ASSERT_EQ(rows.size(), 8u);
+  EXPECT_EQ(Column(rows[7], 1), "3.5");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothReaders, MainRoadRun, ::testing::Values(Reader::OwnAvi, Reader::Ffmpeg),

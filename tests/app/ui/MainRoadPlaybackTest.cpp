@@ -1,0 +1,127 @@
+// Playback, the speed bar, resuming a run and 'DataRemove' in the real window.
+#include <QCheckBox>
+#include <QImage>
+#include <QPixmap>
+#include <QSlider>
+
+#include "MainRoadFixture.h"
+#include "support/VideoFixtures.h"
+
+namespace {
+
+std::string FirstField(const std::string& row) { return StripQuotes(GetCsvField(row, 1)); }
+
+// The frame number Image1 shows (-1 when none can be read).
+int ShownFrameNumber(MainRoadWindow& m) {
+  const QImage shown = m.Find<QLabel>("Image1")->pixmap().toImage().convertToFormat(QImage::Format_BGR888);
+  Bitmap24 bmp(shown.width(), shown.height());
+  for (int y = 0; y < shown.height(); ++y)
+    std::copy_n(shown.constScanLine(y), static_cast<size_t>(shown.width()) * 3, bmp.Row(y));
+  return ReadFrameNumber(bmp, 3);
+}
+
+class MainRoadPlayback : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (int n = 0; n < 12; ++n) frames.push_back(NumberedFrame(48, 32, n, 3));
+    const auto path = m.Path("twelve.avi");
+    ASSERT_TRUE(WriteAvi(path.string(), frames));
+    ASSERT_TRUE(m.OpenThroughButton1(path));
+    bar = m.Find<QScrollBar>("ScrollBar1");
+  }
+  MainRoadWindow m{Reader::OwnAvi};
+  std::vector<Bitmap24> frames;
+  QScrollBar* bar = nullptr;
+};
+
+TEST_F(MainRoadPlayback, PlayRunsToTheLastFrameAndBackwardsToTheFirstWithoutRows) {
+  TPlatform& w = m.W();
+  m.Click("SpeedButton1");
+  EXPECT_TRUE(w.Run.Playing);
+  EXPECT_FALSE(m.Find<QCheckBox>("CheckBox14")->isEnabled());
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(bar->value(), 11);
+  EXPECT_EQ(ShownFrameNumber(m), 11);  // the screen ends on the frame it stopped at
+  EXPECT_TRUE(m.Rows().empty());
+  EXPECT_TRUE(m.Find<QCheckBox>("CheckBox14")->isEnabled());
+
+  m.Click("SpeedButton10");
+  EXPECT_TRUE(w.Run.PlayBackward);
+  EXPECT_EQ(w.Run.FrameStep, -1);
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(bar->value(), 0);  // and it does not turn round at frame 0
+  EXPECT_EQ(ShownFrameNumber(m), 0);
+  EXPECT_FALSE(w.Run.PlayBackward);
+  EXPECT_EQ(w.Run.FrameStep, 1);
+  EXPECT_TRUE(m.Rows().empty());
+  EXPECT_TRUE(m.dialogs.messages.empty());
+}
+
+TEST_F(MainRoadPlayback, StopHaltsPlaybackWhereItStands) {
+  TPlatform& w = m.W();
+  m.Find<QSlider>("TrackBar1")->setValue(250);
+  EXPECT_EQ(w.Timer1->interval(), 250);
+  m.Click("SpeedButton1");
+  m.Click("SpeedButton4");  // ignored while playing
+  EXPECT_EQ(bar->value(), 0);
+  m.Click("SpeedButton2");
+  EXPECT_FALSE(w.Run.Playing);
+  EXPECT_FALSE(w.Timer1->isActive());
+  const int stopped_at = bar->value();
+  EXPECT_LT(stopped_at, 11);
+  // The step buttons work again after stop.
+  m.Click("SpeedButton4");
+  EXPECT_EQ(bar->value(), stopped_at + 1);
+}
+
+TEST_F(MainRoadPlayback, StartAfterMovingAwayResumesAfterTheLastMeasuredFrame) {
+  TPlatform& w = m.W();
+  for (int i = 0; i < 3; ++i) m.Click("Button16");  // rows of frames 0, 1, 2
+  w.GoToFrame(7);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 12u);
+  for (size_t n = 0; n < rows.size(); ++n) EXPECT_EQ(FirstField(rows[n]), std::to_string(n) + ".0");
+  EXPECT_EQ(w.Run.StartFrame, 0);  // kept from the first '1Frame'
+}
+
+TEST_F(MainRoadPlayback, DataRemoveAsksAndClearsTheRowsOnlyOnYes) {
+  TPlatform& w = m.W();
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  ASSERT_EQ(m.Rows().size(), 12u);
+
+  m.dialogs.yes_no_answers = {false};
+  m.Click("Button5");
+  ASSERT_EQ(m.dialogs.questions.size(), 1);
+  EXPECT_EQ(m.dialogs.questions[0], "Measurement data will be removed. Are you sure?");
+  EXPECT_EQ(m.Rows().size(), 12u);
+
+  m.dialogs.yes_no_answers = {true};
+  m.Click("Button5");
+  EXPECT_TRUE(m.Rows().empty());
+  EXPECT_EQ(w.Results.Count(), 6);
+  EXPECT_EQ(w.Run.LastMeasuredFrame, -1);
+  EXPECT_EQ(w.Run.StartFrame, -1);
+  // A new run starts from the frame shown.
+  m.Click("SpeedButton3");
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(m.Rows().size(), 12u);
+}
+
+TEST_F(MainRoadPlayback, GoToFrameEndsPlaybackOnTheFrameAskedFor) {
+  TPlatform& w = m.W();
+  m.Find<QSlider>("TrackBar1")->setValue(200);
+  m.Click("SpeedButton1");
+  w.GoToFrame(6);
+  EXPECT_FALSE(w.Run.Playing);
+  EXPECT_FALSE(w.Timer1->isActive());
+  EXPECT_EQ(bar->value(), 6);
+  EXPECT_EQ(ShownFrameNumber(m), 6);
+  w.GoToFrame(12);  // outside: nothing
+  EXPECT_EQ(bar->value(), 6);
+}
+
+}  // namespace
