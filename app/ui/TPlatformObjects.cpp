@@ -164,6 +164,9 @@ void TPlatform::ConnectObjectsHandlers() {
       if (on) TrackModeClick(m);
     });
   OnCheckBoxClick(CheckBox4, this, &TPlatform::CheckBox4Click);
+  // The right mouse button on 'Estimated track' opens its settings window.
+  CheckBox4->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(CheckBox4, &QWidget::customContextMenuRequested, this, [this](const QPoint&) { OpenSetPredictTrack(); });
   OnCheckBoxClick(CheckBox6, this, &TPlatform::CheckBox6Click);
   connect(Button11, &QPushButton::clicked, this, &TPlatform::Button11Click);
   connect(Button12, &QPushButton::clicked, this, &TPlatform::Button12Click);
@@ -259,6 +262,7 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
   ObjectResult& o0 = Frames.FrameDataLines[0].Objects[i];
   o0.PrevX = o0.X = x;
   o0.PrevY = o0.Y = y;
+  ObjectPlaced[i] = true;  // outlined from the set-up's first frame on
   const bool profile_tracking = CheckBox15->isChecked();
   const int threshold = UpDown7->Position();
 
@@ -370,7 +374,6 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
     ShowNeighbor();
   }
   // 13.
-  ObjectPlaced[i] = true;
   CheckBox6->setChecked(link);
   EnableLinkedTracking();
   placing_ = false;

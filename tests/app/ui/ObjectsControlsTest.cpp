@@ -1,0 +1,140 @@
+// What the window shows of its objects: the outlines on the frame in the
+// object's colours, the radius and tracking controls, and the predicted-track
+// settings window.
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QSpinBox>
+
+#include "ObjectsFixture.h"
+#include "app/ui/ControlEvents.h"
+#include "app/ui/TSetPredictTrack.h"
+
+namespace {
+
+Bitmap24 ShownImage(ObjectsWindow& m) {
+  QLabel* image = m.Find<QLabel>("Image1");
+  const QImage shown = image->pixmap().toImage().convertToFormat(QImage::Format_BGR888);
+  Bitmap24 out(shown.width(), shown.height());
+  for (int y = 0; y < shown.height(); ++y)
+    std::copy_n(shown.constScanLine(y), static_cast<size_t>(shown.width()) * 3, out.Row(y));
+  return out;
+}
+
+::testing::AssertionResult IsRgb(const Bitmap24& b, int x, int y, int r, int g, int bl) {
+  const Bgr p = b.Get(x, y);
+  if (p.r == r && p.g == g && p.b == bl) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "(" << x << ", " << y << ") is RGB(" << int(p.r) << "," << int(p.g) << ","
+                                       << int(p.b) << ")";
+}
+
+TEST(ObjectsOverlay, PlacedObjectsAreOutlinedInTheirColours) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0, 0);
+  ASSERT_TRUE(m.OpenField(f));
+  TPlatform& w = m.W();
+  // Nothing placed yet: the frame is shown as it is.
+  EXPECT_TRUE(ShownImage(m) == w.Driver.FrameBitmap);
+
+  m.ClickImage1(ObjectsWindow::Px(f.X(1, 0)), ObjectsWindow::Px(f.Y(1, 0)));
+  ASSERT_EQ(m.Find<QSpinBox>("UpDown1")->value(), 6);
+  ASSERT_EQ(m.Find<QSpinBox>("UpDown3")->value(), 20);
+  const int ax = w.Driver.ObjectX[0], ay = w.Driver.ObjectY[0];
+  Bitmap24 shown = ShownImage(m);
+  // Selected A: aperture edge red, background rim cyan; inside untouched.
+  EXPECT_TRUE(IsRgb(shown, ax + 6, ay, 255, 0, 0));
+  EXPECT_TRUE(IsRgb(shown, ax - 6, ay, 255, 0, 0));
+  EXPECT_TRUE(IsRgb(shown, ax, ay - 20, 0, 255, 255));
+  EXPECT_TRUE(shown.Get(ax, ay) == w.Driver.FrameBitmap.Get(ax, ay));
+  EXPECT_EQ(m.Find<QLineEdit>("Edit12")->text().toInt(), w.Frames.FrameDataLines[0].Objects[0].X);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit13")->text().toInt(), w.Frames.FrameDataLines[0].Objects[0].Y);
+
+  // B added and selected: A turns dark.
+  m.RightClickImage1(ObjectsWindow::Px(f.X(2, 0)), ObjectsWindow::Px(f.Y(2, 0)));
+  m.Trigger("Add1");
+  ASSERT_EQ(w.Run.SelectedObject, 2);
+  shown = ShownImage(m);
+  EXPECT_TRUE(IsRgb(shown, ax + 6, ay, 128, 0, 0));
+  EXPECT_TRUE(IsRgb(shown, ax - 20, ay, 0, 0, 128));
+
+  // Hide: no outline at all.
+  w.OutlineDisplayMode = 2;
+  w.ShowNeighbor();
+  EXPECT_TRUE(ShownImage(m) == w.Driver.FrameBitmap);
+}
+
+TEST(ObjectsControls, RadiusAndTrackingControlsGoIntoTheSelectedObject) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0, 0);
+  ASSERT_TRUE(m.OpenField(f));
+  TPlatform& w = m.W();
+  m.PlaceThree(f);
+  m.Select(2);
+  m.Find<QSpinBox>("UpDown3")->setValue(18);
+  for (const DataLine& b : w.Frames.FrameDataLines) EXPECT_EQ(b.Objects[1].BackgroundOuter, 18);
+  m.Find<QSpinBox>("UpDown5")->setValue(9);
+  for (const DataLine& b : w.Frames.FrameDataLines) EXPECT_EQ(b.Objects[1].TrackRadius, 9);
+  // 'OFF' disables the passed-point buttons; 'Drift' enables them again.
+  m.Find<QRadioButton>("RadioButton6")->setChecked(true);
+  for (const DataLine& b : w.Frames.FrameDataLines) EXPECT_EQ(b.Objects[1].TrackMode, 2);
+  EXPECT_FALSE(m.Find<QPushButton>("Button11")->isEnabled());
+  EXPECT_FALSE(m.Find<QCheckBox>("CheckBox6")->isEnabled());  // B not drifting: no 'Link'
+  // 'CSV' on an object in mode 2 sets mode 3.
+  m.Find<QRadioButton>("RadioButton14")->setChecked(true);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[1].TrackMode, 3);
+  m.Find<QRadioButton>("RadioButton5")->setChecked(true);
+  EXPECT_TRUE(m.Find<QPushButton>("Button11")->isEnabled());
+  EXPECT_TRUE(m.Find<QCheckBox>("CheckBox6")->isEnabled());
+  // Selecting another object shows its own settings.
+  m.Select(1);
+  EXPECT_EQ(m.Find<QSpinBox>("UpDown3")->value(), w.Frames.FrameDataLines[0].Objects[0].BackgroundOuter);
+  m.Select(2);
+  EXPECT_EQ(m.Find<QSpinBox>("UpDown3")->value(), 18);
+  EXPECT_EQ(m.Find<QSpinBox>("UpDown5")->value(), 9);
+
+  // 'Set Position only' moves the selected object without tracking.
+  m.RightClickImage1(70, 20);
+  m.Trigger("SetPositiononly1");
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[1].PrevX, 70);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[1].PrevY, 20);
+}
+
+TEST(ObjectsControls, PredictedTrackWindowSetsEachObjectsTrack) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0, 0);
+  ASSERT_TRUE(m.OpenField(f));
+  TPlatform& w = m.W();
+  w.Tracking.PredictTracks[1].FrameRange = 70;
+  QCheckBox* estimated = m.Find<QCheckBox>("CheckBox4");
+  // 'Estimated track' takes clicks with 'Tracking' and 'Drift' ticked.
+  m.Find<QCheckBox>("CheckBox15")->setChecked(true);
+  m.Find<QRadioButton>("RadioButton4")->setChecked(true);
+  m.Find<QRadioButton>("RadioButton5")->setChecked(true);
+  ASSERT_TRUE(estimated->isEnabled());
+  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(2, 2), estimated->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(estimated, &menu);
+  ASSERT_TRUE(w.SetPredictTrack);
+  TSetPredictTrack* t = w.SetPredictTrack;
+  EXPECT_TRUE(w.PredictTrackFormOpen);
+  EXPECT_TRUE(t->testAttribute(Qt::WA_DeleteOnClose));
+  EXPECT_EQ(t->UpDown[1]->Position(), 70);
+  EXPECT_EQ(t->UpDown[0]->Position(), 30);
+
+  t->CheckBox[0]->setChecked(true);  // object A, the selected one
+  EXPECT_EQ(w.Tracking.PredictTracks[0].Enabled, 1);
+  EXPECT_TRUE(estimated->isChecked());
+  t->CheckBox[2]->setChecked(true);
+  EXPECT_EQ(w.Tracking.PredictTracks[2].Enabled, 1);
+  t->UpDown[2]->setValue(120);
+  EXPECT_EQ(w.Tracking.PredictTracks[2].FrameRange, 120);
+  // The main window's tick reaches the open window.
+  estimated->setChecked(false);
+  EXPECT_EQ(w.Tracking.PredictTracks[0].Enabled, 0);
+  EXPECT_FALSE(t->CheckBox[0]->isChecked());
+
+  t->close();
+  EXPECT_FALSE(w.PredictTrackFormOpen);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_FALSE(w.SetPredictTrack);
+}
+
+}  // namespace
