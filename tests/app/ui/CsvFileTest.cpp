@@ -169,3 +169,37 @@ TEST(CsvFile, ABrokenFileLeavesTheTableAsItWas) {
 }
 
 }  // namespace
+
+namespace {
+
+// Reopening the table's video reloads the settings file; a 'Field Measure'
+// stored there rewrites the header of the table in view, but the loaded
+// table and the loaded objects stand.
+TEST(CsvFile, TheSettingsReloadOfTheReopenedVideoKeepsTheLoadedTable) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0.3, 0.2);
+  MeasureThree(m, f);
+  TPlatform& w = m.W();
+  const std::vector<std::string> table = w.Results.Lines();
+  const auto csv = m.Path("frames.csv");
+  m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button6");
+  const ObjectSnapshot c = Snapshot(w, 3);
+
+  const auto ini = m.dir / "bin" / "tessary.ini";
+  std::string text = ReadBytes(ini);
+  const auto at = text.find("Measure=for each Frame");
+  ASSERT_NE(at, std::string::npos);
+  text.replace(at, std::string("Measure=for each Frame").size(), "Measure=for each Field");
+  std::ofstream(ini, std::ios::binary | std::ios::trunc) << text;
+
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  EXPECT_TRUE(w.Run.VideoLoaded);
+  EXPECT_EQ(w.Results.Lines(), table);
+  EXPECT_EQ(Snapshot(w, 3).Outer, c.Outer);
+  EXPECT_EQ(Snapshot(w, 3).TrackMode, 2);
+  EXPECT_EQ(w.Run.ObjectCount, 3);
+}
+
+}  // namespace
