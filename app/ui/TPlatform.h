@@ -250,6 +250,8 @@ class TPlatform : public QMainWindow {
   QCheckBox* CheckBox21 = nullptr;  // 'Fast'
   QLineEdit* Edit53 = nullptr;      // start frame
   QPlainTextEdit* Memo3 = nullptr;  // run log
+  QLabel* Panel1 = nullptr;         // 'S1': red while LED signal 1 is lit
+  QLabel* Panel2 = nullptr;         // 'S2'
 
   // ---- objects ----
   // Tracking and profile state of the three objects, and the options the

@@ -26,6 +26,13 @@ bool SameMaskSettings(const MaskSettings& a, const MaskSettings& b) {
          a.CutBkgUpperSide == b.CutBkgUpperSide && a.CutBkgLowerSide == b.CutBkgLowerSide;
 }
 
+// Red ($0000FF) while the LED is lit, white otherwise.
+void PaintSignalPanel(QLabel* panel, bool lit) {
+  QPalette pal = panel->palette();
+  pal.setColor(QPalette::Window, BgrColor(lit ? 0x0000FFu : 0xFFFFFFu));
+  panel->setPalette(pal);
+}
+
 }  // namespace
 
 FrameDriverState TPlatform::InitialFrameDriverState() {
@@ -132,6 +139,8 @@ void TPlatform::ActOnFrameOutcome(const FrameOutcome& out, bool was_measuring) {
     run_end_pending_ = true;
     for (auto* u : {UpDown1, UpDown2, UpDown3}) u->setEnabled(true);
   }
+  if (out.Signal1) PaintSignalPanel(Panel1, out.Signal1->Detected);
+  if (out.Signal2Detected) PaintSignalPanel(Panel2, *out.Signal2Detected);
 
   if (!Run.DirectionSettingMode) {
     if (!out.FieldImage.Empty()) {

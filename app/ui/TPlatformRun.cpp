@@ -78,7 +78,20 @@ QWidget* TPlatform::CreateRunPanel() {
   Memo3->setObjectName("Memo3");
   Memo3->setReadOnly(true);
   Memo3->setFixedHeight(40);
+  auto signal_panel = [](const char* name, const char* caption) {
+    auto* l = new QLabel(caption);
+    l->setObjectName(name);
+    l->setAlignment(Qt::AlignCenter);
+    l->setFixedSize(28, 20);
+    l->setFrameShape(QFrame::Box);
+    l->setAutoFillBackground(true);
+    return l;
+  };
+  Panel1 = signal_panel("Panel1", "S1");
+  Panel2 = signal_panel("Panel2", "S2");
   auto* speed_row = new QHBoxLayout;
+  speed_row->addWidget(Panel1);
+  speed_row->addWidget(Panel2);
   speed_row->addWidget(new QLabel("Speed Control"));
   speed_row->addWidget(TrackBar1, 1);
   speed_row->addWidget(CheckBox21);

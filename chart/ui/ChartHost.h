@@ -1,6 +1,7 @@
 #pragma once
 // What the chart and its tool windows need of the main window: the results
-// table, a few settings and read-outs, and the dialogs. The main window
+// table, a few settings and read-outs. Dialogs go through the shared
+// dialog service (app/ui/DialogService.h). The main window
 // implements it; window tests use a scripted stand-in.
 #include <array>
 #include <cstdint>
@@ -23,27 +24,10 @@ class ResultTableAccess {
   virtual uint64_t Revision() const = 0;
 };
 
-// Message boxes and file dialogs; a test double answers without blocking.
-class DialogService {
- public:
-  virtual ~DialogService() = default;
-  virtual void Information(const std::string& text) = 0;
-  virtual void Error(const std::string& text) = 0;
-  // The chosen file name, nothing when cancelled.
-  virtual std::optional<std::string> SaveFileName(const std::string& title, const std::string& filter,
-                                                  const std::string& proposed) = 0;
-  // A save dialog with several file types ("Name (*.png)|*.png|..."):
-  // the chosen name and the chosen type, counted from 1.
-  struct TypedName {
-    std::string Name;
-    int Type = 1;
-  };
-  virtual std::optional<TypedName> SaveFileNameWithType(const std::string& title, const std::string& filter,
-                                                        const std::string& proposed, int type) {
-    const auto name = SaveFileName(title, filter, proposed);
-    if (!name) return std::nullopt;
-    return TypedName{*name, type};
-  }
+// An image file chosen in a save dialog with several file types.
+struct ImageFileChoice {
+  std::string Name;
+  int Type = 1;  // 1 PNG, 2 JPEG, 3 BMP
 };
 
 // Windows of other parts of the program that the chart opens.
@@ -53,7 +37,6 @@ class ChartHost {
  public:
   virtual ~ChartHost() = default;
   virtual ResultTableAccess& Table() = 0;
-  virtual DialogService& Dialogs() = 0;
 
   virtual int CsvVersion() const = 0;
   virtual int ObjectCount() const = 0;
@@ -98,9 +81,9 @@ class ChartHost {
 
   // Saving the chart picture through the image library (PNG, JPEG, BMP by the
   // name's extension). Returns an error text, empty on success.
-  virtual bool ImageSaveAvailable() const { return false; }
-  virtual std::string SaveImage(const QImage& image, const std::string& path) {
-    (void)image;
-    return "Saving images is not available: " + path;
-  }
+  virtual bool ImageSaveAvailable() const { return true; }
+  virtual std::string SaveImage(const QImage& image, const std::string& path);
+  // The save dialog of 'Save Image'. The shared dialog service gives no file
+  // type, so by default the type follows the chosen name's extension.
+  virtual std::optional<ImageFileChoice> ChooseImageFile(const std::string& proposed);
 };

@@ -7,6 +7,7 @@
 
 #include "app/CsvFields.h"
 #include "app/NumberText.h"
+#include "app/ui/DialogService.h"
 #include "chart/ChartTable.h"
 #include "chart/ui/Tchart1.h"
 
@@ -250,7 +251,7 @@ void TAvgBkg::ShowStatistics(int b, int e) {
     means[k]->setText(QString::fromStdString(st.Mean[static_cast<size_t>(k)]));
     sds[k]->setText(QString::fromStdString(st.Sd[static_cast<size_t>(k)]));
   }
-  if (!st.Error.empty()) host_.Dialogs().Error(st.Error);
+  if (!st.Error.empty()) Dialogs().ShowError(QString::fromStdString(st.Error));
 }
 
 void TAvgBkg::FrequencyCalc() {
@@ -362,7 +363,7 @@ void TAvgBkg::Button1Click() {
   if (LastRecordIndexOf(host_.Table().Lines().size()) < 0) return;
   const NoiseReductionResult r = ApplyNoiseReduction(host_.Table().Lines(), p);
   if (!r.Error.empty()) {
-    host_.Dialogs().Error(r.Error);
+    Dialogs().ShowError(QString::fromStdString(r.Error));
     return;
   }
   if (!r.Changed) return;
@@ -388,7 +389,7 @@ void TAvgBkg::Button3Click() {
   if (static_cast<int>(lines.size()) < HeaderLineCountFor(host_.CsvVersion())) return;
   const NoiseReductionResult r = ResetNoiseReduction(lines, host_.CsvVersion(), host_.ObjectCount());
   if (!r.Error.empty()) {
-    host_.Dialogs().Error(r.Error);
+    Dialogs().ShowError(QString::fromStdString(r.Error));
     return;
   }
   if (r.Changed) host_.Table().ReplaceLines(r.Lines);

@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QLabel>
 
+#include "app/ui/DialogService.h"
 #include "chart/ui/Tchart1.h"
 
 namespace {
@@ -77,7 +78,7 @@ TCorrection::TCorrection(ChartHost& host, ChartSession& session, QWidget* parent
   for (const char* line : kGuide) Memo1->appendPlainText(line);
   const std::string error =
       session_.Absorption.Open(host_.Table().Lines(), host_.CsvVersion(), session_.ChartState.TotalFrameCount);
-  if (!error.empty()) host_.Dialogs().Error(error);
+  if (!error.empty()) Dialogs().ShowError(QString::fromStdString(error));
 }
 
 void TCorrection::Redraw() {

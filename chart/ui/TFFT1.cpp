@@ -3,7 +3,8 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
-#include "chart/AtomicTextFile.h"
+#include "app/AtomicFile.h"
+#include "app/ui/DialogService.h"
 #include "chart/ChartTable.h"
 #include "chart/SpectrumListing.h"
 
@@ -41,7 +42,7 @@ void TFFT1::Button1Click() {
   if (!r.Error.empty()) {
     Memo1->clear();
     for (const auto& t : r.FieldTexts) Memo1->appendPlainText(QString::fromStdString(t));
-    host_.Dialogs().Error(r.Error);
+    Dialogs().ShowError(QString::fromStdString(r.Error));
     return;
   }
   if (!r.Done) return;
@@ -52,12 +53,13 @@ void TFFT1::Button1Click() {
 }
 
 void TFFT1::copytoclipboard1Click() {
-  const auto name = host_.Dialogs().SaveFileName("Save to .CSV file", "CSV file (*.csv)", "");
-  if (!name) return;
-  std::vector<std::string> lines;
-  const QStringList rows = Memo1->toPlainText().split('\n');
-  for (const QString& row : rows) lines.push_back(row.toStdString());
-  if (Memo1->toPlainText().isEmpty()) lines.clear();
-  const std::string error = WriteTextLinesAtomically(*name, lines);
-  if (!error.empty()) host_.Dialogs().Error(error);
+  const QString chosen = Dialogs().GetSaveFileName("Save to .CSV file", {}, "CSV file (*.csv)");
+  if (chosen.isEmpty()) return;
+  const std::string name = chosen.toStdString();
+  // The listing's lines unchanged, with the CR LF line ends of result files.
+  std::string data;
+  if (!Memo1->toPlainText().isEmpty())
+    for (const QString& row : Memo1->toPlainText().split('\n')) data += row.toStdString() + "\r\n";
+  std::string error;
+  if (!WriteFileAtomic(name, data, &error)) Dialogs().ShowError(QString::fromStdString(error));
 }

@@ -8,6 +8,7 @@
 #include <QSignalBlocker>
 
 #include "app/NumberText.h"
+#include "app/ui/ControlEvents.h"
 #include "chart/ChartScale.h"
 #include "chart/ui/ChartPainter.h"
 #include "chart/ui/TAvgBkg.h"
@@ -64,6 +65,7 @@ Tchart1::~Tchart1() {
     session_.DiffractionMode = 0;
     session_.AvgBkgShown = 0;
     session_.AvgBkgWindowOpen = 0;
+    session_.CorrectionOpen = 0;
   }
 }
 
@@ -127,6 +129,9 @@ void Tchart1::BuildControls() {
   CheckBox1 = Make<QCheckBox>(p, "CheckBox1", "Wide", 608, 130, 70, 20);
   CheckBox9->setChecked(true);
   CheckBox2->setChecked(true);
+  // These check boxes look like push buttons that stay down.
+  for (QCheckBox* c : {CheckBox1, CheckBox4, CheckBox5, CheckBox6, CheckBox14, CheckBox10, CheckBox11})
+    MakePushLike(c);
 
   Edit1 = MakeEdit(p, "Edit1", 420, 152, 110);
   Edit4 = MakeEdit(p, "Edit4", 535, 152, 60);
@@ -462,11 +467,6 @@ void Tchart1::NarrowSetting() {
   GroupBox1->move(654, 2);
   CheckBox1->move(608, CheckBox1->y());
   CheckBox1->setChecked(false);
-}
-
-void Tchart1::changeEvent(QEvent* e) {
-  // Minimise and restore act on this window alone.
-  QWidget::changeEvent(e);
 }
 
 void Tchart1::closeEvent(QCloseEvent* e) {

@@ -70,7 +70,6 @@ class Tchart1 : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* e) override;
-  void changeEvent(QEvent* e) override;
 
  private:
   void BuildControls();

@@ -1,11 +1,13 @@
 // Tchart1: navigation, selection and the command buttons.
+#include <QBuffer>
 #include <QClipboard>
-#include <filesystem>
 #include <QGuiApplication>
 #include <QSignalBlocker>
 
 #include "app/CsvFields.h"
+#include "app/AtomicFile.h"
 #include "app/NumberText.h"
+#include "app/ui/DialogService.h"
 #include "chart/ChartScale.h"
 #include "chart/ChartSelection.h"
 #include "chart/ImageFileName.h"
@@ -203,7 +205,7 @@ void Tchart1::RestoreAperturePositions(int record) {
     if (p) host_.SetAperturePosition(k + 1, p->X, p->Y);
   }
   if (!pos[0] || !pos[1] || !pos[2])
-    host_.Dialogs().Error("The aperture position of this record is not a whole number; it was not restored.");
+    Dialogs().ShowError("The aperture position of this record is not a whole number; it was not restored.");
 }
 
 void Tchart1::Button1Click() {
@@ -222,12 +224,12 @@ void Tchart1::Button2Click() { host_.OpenTool(ChartTool::StarImage3D, this); }
 void Tchart1::Button8Click() {
   if (events_.Flags.IdentificationOpen) return;
   if (session_.ChartState.SelectedFrame < 0) {
-    host_.Dialogs().Information("Select target frame by clicking the graph area");
+    Dialogs().ShowInformation("Select target frame by clicking the graph area");
     return;
   }
   if (session_.DiffractionMode || !CheckBox4->isChecked()) return;
   if (CheckBox5->isChecked() || CheckBox6->isChecked()) {
-    host_.Dialogs().Information(
+    Dialogs().ShowInformation(
         "This function can work when only blue line of target star is displayed.\n\r"
         "Click \"B\" or \"C\" to erase the yellow or magenta line.");
     return;
@@ -247,15 +249,12 @@ void Tchart1::Button8Click() {
 
 void Tchart1::Button12Click() {
   if (picture_.isNull() || !host_.ImageSaveAvailable()) return;
-  const auto chosen = host_.Dialogs().SaveFileNameWithType(
-      "Save Image",
-      "Portable Network Graphics (*.png)|*.png|Joint Picture Expert Group (*.jpg)|*.jpg|Windows Bitmap (*.bmp)|*.bmp",
-      events_.Texts.IdentificationCode, 1);
+  const auto chosen = host_.ChooseImageFile(events_.Texts.IdentificationCode);
   if (!chosen) return;
   const std::string name = ImageFileNameForType(chosen->Name, chosen->Type);
   if (name.empty()) return;
   const std::string error = host_.SaveImage(picture_, name);
-  if (!error.empty()) host_.Dialogs().Error(error);
+  if (!error.empty()) Dialogs().ShowError(QString::fromStdString(error));
 }
 
 void Tchart1::Button14Click() {
@@ -273,17 +272,17 @@ void Tchart1::Button15Click() {
 
 void Tchart1::SaveToFile1Click() {
   if (picture_.isNull()) return;
-  const auto name = host_.Dialogs().SaveFileName("Save to File", "Bitmap (*.bmp)", "");
-  if (!name) return;
-  // Through a temporary file in the same folder, so a failed save keeps the old file.
-  const std::string temp = *name + ".tmp";
-  bool ok = picture_.convertToFormat(QImage::Format_RGB888).save(QString::fromStdString(temp), "BMP");
-  std::error_code ec;
-  if (ok) std::filesystem::rename(temp, *name, ec);
-  if (!ok || ec) {
-    std::filesystem::remove(temp, ec);
-    host_.Dialogs().Error("Cannot write the file " + *name);
-  }
+  const QString chosen = Dialogs().GetSaveFileName("Save to File", {}, "Bitmap (*.bmp)");
+  if (chosen.isEmpty()) return;
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  std::string error = "Cannot write the file " + chosen.toStdString();
+  if (picture_.convertToFormat(QImage::Format_RGB888).save(&buffer, "BMP") &&
+      WriteFileAtomic(chosen.toStdString(), std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())),
+                      &error))
+    return;
+  Dialogs().ShowError(QString::fromStdString(error));
 }
 
 void Tchart1::Button9Click() {
@@ -327,11 +326,11 @@ void Tchart1::Button10Click() {
 void Tchart1::Button11Click() {
   const TChartState& st = session_.ChartState;
   if (st.SelectedFrame < 0) {
-    host_.Dialogs().Information("Select target frame by clicking the graph area");
+    Dialogs().ShowInformation("Select target frame by clicking the graph area");
     return;
   }
   if (host_.ObjectCount() < 2) {
-    host_.Dialogs().Information("This function is available when two or more stars are already measured.");
+    Dialogs().ShowInformation("This function is available when two or more stars are already measured.");
     return;
   }
   const int v = host_.CsvVersion();

