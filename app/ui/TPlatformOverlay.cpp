@@ -2,7 +2,10 @@
 // magnifier in direction-setting mode, the LED boxes) and the selected
 // object's position. The drawing itself is app/Overlay.h, on a copy of the
 // frame so that direction-setting mode can measure the frame again.
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 
 #include "app/Overlay.h"
 #include "app/ui/TPlatform.h"
@@ -19,7 +22,12 @@ void TPlatform::DrawFrameOverlay(FrameContext& ctx) {
     p.DirectionX = st.Geometry[i].DirectionX;
     p.DirectionY = st.Geometry[i].DirectionY;
     p.DirectionSettingMode = true;
-    if (!Image1Bitmap.Empty()) DrawMagnifier(Image1Bitmap, ctx.FrameBitmap, OutlineMapFrom(st.Classes[i]), p);
+    if (!Image1Bitmap.Empty()) {
+      DrawMagnifier(Image1Bitmap, ctx.FrameBitmap, OutlineMapFrom(st.Classes[i]), p);
+      const QImage wrapped(Image1Bitmap.Data(), Image1Bitmap.Width(), Image1Bitmap.Height(), Image1Bitmap.Stride(),
+                           QImage::Format_BGR888);
+      Image1->setPixmap(QPixmap::fromImage(wrapped));
+    }
     Position1Show(selected);
     return;
   }

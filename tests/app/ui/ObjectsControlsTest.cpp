@@ -62,6 +62,29 @@ TEST(ObjectsOverlay, PlacedObjectsAreOutlinedInTheirColours) {
   EXPECT_TRUE(ShownImage(m) == w.Driver.FrameBitmap);
 }
 
+// In direction-setting mode only the selected object's patch is redrawn: its
+// background in green and the direction line (vertical by default) 26 to 50
+// pixels off the centre.
+TEST(ObjectsOverlay, DirectionSettingModeShowsTheMagnifierWithItsDirectionLine) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0, 0);
+  ASSERT_TRUE(m.OpenField(f));
+  TPlatform& w = m.W();
+  m.ClickImage1(ObjectsWindow::Px(f.X(2, 0)), ObjectsWindow::Px(f.Y(2, 0)));
+  const int x = w.Driver.MagnifierX[0], y = w.Driver.MagnifierY[0];
+  ASSERT_EQ(w.Driver.Geometry[0].DirectionX, 0);
+  w.Run.DirectionSettingMode = true;
+  w.ShowNeighbor();
+  const Bitmap24 shown = ShownImage(m);
+  for (int d : {26, 38, 50}) EXPECT_TRUE(IsRgb(shown, x, y - d, 0, 255, 0)) << d;
+  EXPECT_TRUE(IsRgb(shown, x, y - 20, 0, 255, 0));  // background rim in green
+  EXPECT_TRUE(IsRgb(shown, x + 6, y, 255, 0, 0));
+  // A left click leaves the mode and shows the frame with its outlines again.
+  m.ClickImage1(5, 5);
+  EXPECT_FALSE(w.Run.DirectionSettingMode);
+  EXPECT_TRUE(IsRgb(ShownImage(m), x, y - 20, 0, 255, 255));
+}
+
 TEST(ObjectsControls, RadiusAndTrackingControlsGoIntoTheSelectedObject) {
   ObjectsWindow m;
   const DriftingStarField f = SmallDriftingField(0, 0);
