@@ -85,6 +85,38 @@ TEST(ObjectsOverlay, DirectionSettingModeShowsTheMagnifierWithItsDirectionLine) 
   EXPECT_TRUE(IsRgb(ShownImage(m), x, y - 20, 0, 255, 255));
 }
 
+// By the 'Position Set' mode a click places the LED boxes or the digit box.
+TEST(ObjectsControls, ClicksPlaceTheLedBoxesAndTheGhsDigitBox) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0, 0);
+  ASSERT_TRUE(m.OpenField(f));
+  TPlatform& w = m.W();
+  const ObjectResult a = w.Frames.FrameDataLines[0].Objects[0];
+  w.Options.PositionSetMode = 1;
+  m.ClickImage1(50, 60);
+  EXPECT_EQ(w.Signal1X, 50);
+  EXPECT_EQ(w.Signal1Y, 60);
+  EXPECT_TRUE(IsRgb(ShownImage(m), 50 - w.Options.Signal1HalfWidth, 60, 255, 0, 255));
+  w.Options.PositionSetMode = 2;
+  m.ClickImage1(90, 100);
+  EXPECT_EQ(w.Signal2X, 90);
+  EXPECT_EQ(w.Signal2Y, 100);
+  EXPECT_TRUE(IsRgb(ShownImage(m), 88, 100, 0, 255, 0));
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].PrevX, a.PrevX);  // no star placed
+
+  // GHS with 'KIWI': the click snaps to the character grid and the mode
+  // returns to placing stars.
+  w.Options.TimeStampMode = 2;
+  m.Find<QCheckBox>("CheckBox5")->setChecked(true);
+  w.Options.PositionSetMode = 3;
+  m.ClickImage1(45, 30);
+  EXPECT_TRUE(w.DigitBoxSet);
+  EXPECT_EQ(w.DigitBoxX, 34);
+  EXPECT_EQ(w.DigitBoxY, 27);
+  EXPECT_EQ(w.Options.PositionSetMode, 0);
+  EXPECT_TRUE(m.Find<QRadioButton>("RadioButton10")->isChecked());
+}
+
 TEST(ObjectsControls, RadiusAndTrackingControlsGoIntoTheSelectedObject) {
   ObjectsWindow m;
   const DriftingStarField f = SmallDriftingField(0, 0);
