@@ -6,6 +6,7 @@
 #include <QSpinBox>
 
 #include "ObjectsFixture.h"
+#include "app/NumberText.h"
 
 namespace {
 
@@ -156,6 +157,33 @@ TEST(ObjectsTracking, GhsDigitBoxClicksSnapToTheCharacterGrid) {
   EXPECT_EQ(TPlatform::SnapToGhsGrid(45, 30), std::make_pair(34, 27));
   EXPECT_EQ(TPlatform::SnapToGhsGrid(28, 16), std::make_pair(34, 27));
   EXPECT_EQ(TPlatform::SnapToGhsGrid(8, 7), std::make_pair(-6, 9));  // -0.5 rounds away from zero
+}
+
+}  // namespace
+
+namespace {
+
+// 'Photometry' ticked: placing A fits its profile width, and every row
+// carries the fitted volume pi s^2 A / 2 of the drawn star.
+TEST(ObjectsTracking, PsfPhotometryMeasuresTheVolumeOfAHeldStar) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0.3, 0.2);
+  ASSERT_TRUE(m.OpenField(f));
+  TPlatform& w = m.W();
+  m.Find<QCheckBox>("CheckBox14")->setChecked(true);
+  m.ClickImage1(ObjectsWindow::Px(f.X(1, 0)), ObjectsWindow::Px(f.Y(1, 0)));
+  EXPECT_NEAR(w.Tracking.Profiles[0].PsfWidth, f.Start[0].Width, 0.15 * f.Start[0].Width);
+  m.SetTrackRadius(10);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), static_cast<size_t>(kObjFrames));
+  const double volume = 3.14159265358979 * f.Start[0].Width * f.Start[0].Width * f.Start[0].Amplitude / 2;
+  for (int n = 0; n < kObjFrames; ++n) {
+    const std::string& row = rows[static_cast<size_t>(n)];
+    ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(row, 1), f.X(1, n), f.Y(1, n))) << "frame " << n;
+    ASSERT_NEAR(ParseDoubleOr(StripQuotes(GetCsvField(row, 11)), -1), volume, 0.12 * volume) << "frame " << n;
+  }
 }
 
 }  // namespace
