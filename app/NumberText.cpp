@@ -5,21 +5,35 @@
 #include <cstring>
 #include <limits>
 
+namespace {
+
+// An integral value to int64_t. Beyond the range the result saturates and NaN
+// gives 0: a diverged fit hands us such values, and the plain conversion of
+// them is undefined.
+int64_t SaturatedInt64(long double v) {
+  if (std::isnan(v)) return 0;
+  if (v >= 9223372036854775808.0L) return std::numeric_limits<int64_t>::max();
+  if (v < -9223372036854775808.0L) return std::numeric_limits<int64_t>::min();
+  return static_cast<int64_t>(v);
+}
+
+}  // namespace
+
 int64_t RoundHalfAway(long double x) {
-  if (x >= 0) return static_cast<int64_t>(std::trunc(x + 0.5L));
-  return static_cast<int64_t>(std::trunc(x - 0.5L));
+  if (x >= 0) return SaturatedInt64(std::trunc(x + 0.5L));
+  return SaturatedInt64(std::trunc(x - 0.5L));
 }
 
 int64_t RoundHalfEven(long double x) {
+  if (!std::isfinite(x)) return SaturatedInt64(x);
   long double f = std::floor(x);
   long double diff = x - f;
-  if (diff > 0.5L) return static_cast<int64_t>(f) + 1;
-  if (diff < 0.5L) return static_cast<int64_t>(f);
-  int64_t fi = static_cast<int64_t>(f);
-  return (fi % 2 == 0) ? fi : fi + 1;
+  if (diff > 0.5L) return SaturatedInt64(f + 1);
+  if (diff < 0.5L) return SaturatedInt64(f);
+  return SaturatedInt64(std::fmod(f, 2.0L) == 0 ? f : f + 1);
 }
 
-int64_t TruncateToInt(long double x) { return static_cast<int64_t>(std::trunc(x)); }
+int64_t TruncateToInt(long double x) { return SaturatedInt64(std::trunc(x)); }
 
 namespace {
 

@@ -17,6 +17,7 @@ int64_t RoundHalfAway(long double x);
 int64_t RoundHalfEven(long double x);
 // Drops the fraction: -2.7 -> -2.
 int64_t TruncateToInt(long double x);
+// All three saturate beyond the 64-bit range and give 0 for NaN.
 
 // The fixed form with `decimals` decimals and precision `precision`: the value's
 // decimal digits (18 significant) are rounded, halves away from zero, to at most
