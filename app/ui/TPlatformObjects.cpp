@@ -498,7 +498,7 @@ void TPlatform::UpdateObjectMenuItems() {
   Object11->setEnabled(n >= 2 && k != 1);
   Object21->setEnabled(n >= 2 && k != 2);
   Object31->setEnabled(n >= 3 && k != 3);
-  Add1->setEnabled(k != 3 && n < 3);
+  Add1->setEnabled(k != 3);
   Remove1->setEnabled(k == 2 || (k == 3 && n == 3));
 }
 

@@ -38,7 +38,10 @@ TEST(ObjectsTracking, ClickedAndAddedObjectsAreSelectedInStep) {
   EXPECT_TRUE(m.Find<QRadioButton>("RadioButton8")->isEnabled());
   EXPECT_FALSE(m.Find<QAction>("Object31")->isEnabled());
   EXPECT_TRUE(m.Find<QAction>("Object11")->isEnabled());
-  EXPECT_FALSE(m.Find<QAction>("Add1")->isEnabled());  // no fourth object
+  EXPECT_FALSE(m.Find<QAction>("Add1")->isEnabled());  // C selected
+  m.RightClickImage1(10, 10);
+  w.ObjectStarAdd();  // a fourth object: nothing
+  EXPECT_EQ(w.Run.ObjectCount, 3);
   for (int k = 1; k <= 3; ++k) {
     const ObjectResult& o = w.Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)];
     EXPECT_TRUE(OnStar({o.X, o.Y}, f.X(k, 0), f.Y(k, 0))) << k;
@@ -54,6 +57,8 @@ TEST(ObjectsTracking, ClickedAndAddedObjectsAreSelectedInStep) {
   m.Find<QRadioButton>("RadioButton7")->setChecked(true);
   EXPECT_EQ(w.Run.SelectedObject, 1);
   EXPECT_FALSE(m.Find<QAction>("Remove1")->isEnabled());  // A cannot be removed
+  w.RemoveObject();
+  EXPECT_EQ(w.Run.ObjectCount, 3);
 
   // Removing B of three moves C into B.
   const ObjectResult c = w.Frames.FrameDataLines[0].Objects[2];
