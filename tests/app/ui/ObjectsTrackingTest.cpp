@@ -158,6 +158,38 @@ TEST(ObjectsTracking, LinkedObjectsFollowTheGuide) {
   RunAndCheck(m, f, {1, 2, 3});
 }
 
+// 'Link' with 'Begin' and 'End' marked: A and C start each frame at the
+// guide's position plus their offsets interpolated between the two frames.
+TEST(ObjectsTracking, LinkedPointsPlaceObjectsAtInterpolatedOffsets) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0.3, 0.2);
+  ASSERT_TRUE(m.OpenField(f));
+  TPlatform& w = m.W();
+  m.PlaceThree(f);
+  m.SetTrackRadius(10);
+  m.Find<QCheckBox>("CheckBox6")->setChecked(true);
+  ASSERT_TRUE(m.Find<QPushButton>("Button23")->isEnabled());
+  m.Click("Button23");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit11")->text(), "0");
+  // The first run follows the guide's shift; its last frame marks 'End'.
+  RunAndCheck(m, f, {1, 2, 3});
+  ASSERT_EQ(w.ScrollBar1->value(), kObjFrames - 1);
+  m.Click("Button25");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit32")->text(), QString::number(kObjFrames - 1));
+  ASSERT_TRUE(w.LinkedPoints[0].Begin.HasFrame() && w.LinkedPoints[0].End.HasFrame());
+
+  // Back at the first frame the objects are placed again; the second run
+  // uses the interpolated offsets.
+  w.GoToFrame(0);
+  for (int k = 1; k <= 3; ++k) {
+    m.Select(k);
+    m.ClickImage1(ObjectsWindow::Px(f.X(k, 0)), ObjectsWindow::Px(f.Y(k, 0)));
+  }
+  m.SetTrackRadius(10);
+  ASSERT_TRUE(m.Find<QCheckBox>("CheckBox6")->isChecked());
+  RunAndCheck(m, f, {1, 2, 3});
+}
+
 TEST(ObjectsTracking, GhsDigitBoxClicksSnapToTheCharacterGrid) {
   EXPECT_EQ(TPlatform::SnapToGhsGrid(45, 30), std::make_pair(34, 27));
   EXPECT_EQ(TPlatform::SnapToGhsGrid(28, 16), std::make_pair(34, 27));
