@@ -155,6 +155,7 @@ void TPlatform::LoadResultCsv() {
     return;
   }
   const bool keep = KeepObjectCount;
+  const bool field_measure = CheckBox2->isChecked();
   KeepObjectCount = true;
   open_dialog_file_name_ = QString::fromStdString(r.VideoPath);
   OpenVideoFile(r.VideoPath, 1);
@@ -165,6 +166,11 @@ void TPlatform::LoadResultCsv() {
   if (Results.Lines() != r.Lines) {
     Results.Assign(r.Lines);
     DetectCsvVersion();
+  }
+  if (CheckBox2->isChecked() != field_measure) {
+    // The rows stay as loaded, so their layout does too.
+    QSignalBlocker block(CheckBox2);
+    CheckBox2->setChecked(field_measure);
   }
   Run.FrameStep = r.FrameStep;
   UpDown9->SetPosition(r.FrameStep);

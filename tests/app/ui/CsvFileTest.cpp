@@ -197,6 +197,7 @@ TEST(CsvFile, TheSettingsReloadOfTheReopenedVideoKeepsTheLoadedTable) {
   m.Click("Button20");
   EXPECT_TRUE(w.Run.VideoLoaded);
   EXPECT_EQ(w.Results.Lines(), table);
+  EXPECT_FALSE(m.Find<QCheckBox>("CheckBox2")->isChecked());  // the rows are frame rows
   EXPECT_EQ(Snapshot(w, 3).Outer, c.Outer);
   EXPECT_EQ(Snapshot(w, 3).TrackMode, 2);
   EXPECT_EQ(w.Run.ObjectCount, 3);
