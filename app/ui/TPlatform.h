@@ -253,7 +253,10 @@ class TPlatform : public QMainWindow {
   QLabel* Panel1 = nullptr;         // 'S1': red while LED signal 1 is lit
   QLabel* Panel2 = nullptr;         // 'S2'
 
-  // ---- objects ----
+  // ---- objects ---- (TPlatformObjects.cpp: placing, selecting, object
+  // controls; TPlatformTracking.cpp: the driver's tracking hooks;
+  // TPlatformOverlay.cpp: outlines and markers; TPlatformCsvFile.cpp: result
+  // CSV save and load)
   // Tracking and profile state of the three objects, and the options the
   // tracking steps read (refreshed from the controls before every frame).
   TrackingState Tracking;
