@@ -301,4 +301,6 @@ void TPlatform::ConnectHandlers() {
   ConnectRunHandlers();
   // ---- objects ----
   ConnectObjectsHandlers();
+  // ---- time stamps ----
+  SetUpTimeStampControls();
 }

@@ -263,12 +263,15 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
     Options.StampLocated = 1;
   }
   Run.Playing = false;
+  LocateStampBeforeFirstFrame();  // ---- time stamps ----
   ShowNeighbor();
+  ApplyStampFieldOrder();  // ---- time stamps ----
 
   // 19.
   for (auto* e : {Edit24, Edit25, Edit26, Edit27}) SetWhite(e);
   Edit26->setToolTip({});
   Edit27->setToolTip({});
+  DetectTickStampOnOpen();  // ---- time stamps ----
 
   // 21, 22.
   if (keep_table == 0) WriteCsvHeader();
