@@ -86,6 +86,7 @@ void TPlatform::CreateControls() {
   run_row->addWidget(CreateVideoPanel());
   run_row->addWidget(CreateRunPanel(), 1);
   image_layout->addLayout(run_row);
+  image_layout->addWidget(CreateChartPanel());  // ---- chart ----
 
   auto* panel_scroll = new QScrollArea;
   panel_scroll->setWidgetResizable(true);
@@ -277,6 +278,7 @@ void TPlatform::CreateMenus() {
   Add1->setObjectName("Add1");
   Remove1 = object->addAction("Remove Object");
   Remove1->setObjectName("Remove1");
+  CreateChartMenuItems();  // ---- chart ----
 }
 
 void TPlatform::ConnectHandlers() {
@@ -294,4 +296,5 @@ void TPlatform::ConnectHandlers() {
   // ---- video ---- / ---- run ----
   ConnectVideoHandlers();
   ConnectRunHandlers();
+  ConnectChartHandlers();  // ---- chart ----
 }

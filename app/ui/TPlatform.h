@@ -25,6 +25,9 @@
 #include "app/ResultTable.h"
 #include "app/SettingsFile.h"
 #include "app/ZcToXzTable.h"
+#include "app/ui/TPlatformChartHost.h"  // ---- chart ----
+#include "chart/ChartSession.h"
+#include "events/ChartEventState.h"
 #include "measure/AperturePhotometry.h"
 #include "measure/DriftTracks.h"
 #include "measure/FrameDriver.h"
@@ -249,6 +252,22 @@ class TPlatform : public QMainWindow {
   QLabel* Panel1 = nullptr;         // 'S1': red while LED signal 1 is lit
   QLabel* Panel2 = nullptr;         // 'S2'
 
+  // ---- chart ----
+  ChartSession Chart;             // ChartState and the flags of the chart's tools
+  ChartEventState Events;         // report data, event timing list, diffraction state
+  TPlatformChartHost ChartLink{*this};
+  ChartWindowSlot chart1;         // the open chart; goes before the state above
+  QAction* FixMin6MaxofGraph1 = nullptr;  // 'Fix Graph's Min & Max'
+  QLineEdit* Edit54 = nullptr;    // the chart's selection read-out
+  QLineEdit* Edit71 = nullptr;    // "3. Light curve"
+  void Button18Click();           // 'Graph'
+  void ShowLightCurveGraph();
+  void FixMin6MaxofGraph1Click();
+  void ResetChartState();         // the chart's next opening starts from its defaults
+  void ClearEventTimingList();     // 'Open AVI'
+  void ChartVideoOpened();        // a video was opened
+  void RedrawChart();             // the chart, when open, shows a change
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -296,6 +315,11 @@ class TPlatform : public QMainWindow {
   void AddToRunLog(const std::string& text);
   int TableHeaderLines() const;
   bool run_end_pending_ = false;  // the driver ended the run at the last frame
+
+  // ---- chart ----
+  QWidget* CreateChartPanel();
+  void CreateChartMenuItems();
+  void ConnectChartHandlers();
 
   PlatformOptions startup_;
   ResultMemoView* memo_view_ = nullptr;
