@@ -164,6 +164,36 @@ TEST_F(Graph, ClickOnTheChartSelectsARecordAndShowsItsFrame) {
   EXPECT_TRUE(m.dialogs.messages.empty());
 }
 
+// The same through the FFmpeg frame source, which seeks back to the frame.
+TEST(GraphFfmpeg, ClickShowsTheFrameReadThroughFfmpeg) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  const auto frames = StarFrames(kWidth, kHeight, kFrames, 60.3, 49.8, FluxOfFrame);
+  const auto path = m.Path("event.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), frames));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  TPlatform& w = m.W();
+  ASSERT_EQ(w.VideoIn.VideoAccessKind, static_cast<uint8_t>(VideoAccess::DirectShow));
+  m.ClickImage1(kStarX, kStarY);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), static_cast<size_t>(kFrames));
+  m.Click("Button18");
+  Tchart1* chart = w.chart1.Window.data();
+  ASSERT_NE(chart, nullptr);
+  for (int r : {9, 2, 17}) {
+    SCOPED_TRACE("record " + std::to_string(r));
+    const ChartRecord& rec = chart->Data().Records[static_cast<size_t>(r)];
+    ReleaseAt(chart->ChartImg1, IndexToPixelX(chart->View(), r - w.Chart.ChartState.FirstShownFrame),
+              ValueToPixelY(chart->View(), rec.Value[CurveA]));
+    EXPECT_EQ(w.Chart.ChartState.SelectedFrame, r);
+    EXPECT_EQ(w.ScrollBar1->value(), r);
+    EXPECT_NEAR(w.Frames.FrameDataLines[0].Objects[0].Value, Cell(rows[static_cast<size_t>(r)], 11), 0.05);
+  }
+  EXPECT_EQ(m.Rows().size(), static_cast<size_t>(kFrames));
+  EXPECT_TRUE(m.dialogs.messages.empty());
+}
+
 TEST_F(Graph, ReproducedAperturePositionsGoToTheMainWindowsObjects) {
   MeasureToTheEnd();
   TPlatform& w = m.W();
