@@ -15,6 +15,7 @@
 #include "chart/ChartScale.h"
 #include "chart/ui/TAvgBkg.h"
 #include "chart/ui/Tchart1.h"
+#include "support/ChartTestTables.h"
 
 namespace {
 
@@ -377,3 +378,35 @@ TEST_F(Graph, OpenAviClearsTheEventTimingAndTheIntegratedVideoMark) {
 }
 
 }  // namespace
+
+// A table loaded from a file without its video: the chart opens over it, and a
+// click selects a record with no frame to show.
+class GraphLoadedTable : public ::testing::TestWithParam<int> {};
+
+TEST_P(GraphLoadedTable, OpensWithoutAVideoAndSelects) {
+  const int version = GetParam();
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  std::vector<double> a;
+  for (int r = 0; r < 30; ++r) a.push_back(r % 7 == 3 ? 400.0 : 1000.0 + r);
+  w.Results.Assign(BuildResultTable(version, 1, RowsFromValues({a}, 100)));
+  w.DetectCsvVersion();
+  ASSERT_EQ(w.Options.CsvVersion, version);
+  w.Run.CsvLoaded = true;
+  m.Click("Button18");
+  Tchart1* chart = w.chart1.Window.data();
+  ASSERT_NE(chart, nullptr);
+  EXPECT_EQ(w.Chart.ChartState.TotalFrameCount, 30);
+  EXPECT_TRUE(IsAqua(m.Find<QLineEdit>("Edit71")));
+  ASSERT_EQ(chart->Data().Records.size(), 30u);
+  EXPECT_DOUBLE_EQ(chart->Data().Records[10].Value[CurveA], 400.0);
+  const ChartRecord& rec = chart->Data().Records[10];
+  ReleaseAt(chart->ChartImg1, IndexToPixelX(chart->View(), 10), ValueToPixelY(chart->View(), rec.Value[CurveA]));
+  EXPECT_EQ(w.Chart.ChartState.SelectedFrame, 10);
+  EXPECT_EQ(w.Chart.ChartState.SelectedFrameNo, 110);
+  EXPECT_EQ(w.ScrollBar1->value(), 0);
+  EXPECT_EQ(chart->Edit6->text().toStdString(), "400.0");
+  EXPECT_TRUE(m.dialogs.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, GraphLoadedTable, ::testing::Values(0, 1, 2, 3));
