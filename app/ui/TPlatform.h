@@ -262,7 +262,6 @@ class TPlatform : public QMainWindow {
   QLineEdit* Edit71 = nullptr;    // "3. Light curve"
   void Button18Click();           // 'Graph'
   void ShowLightCurveGraph();
-  void FixMin6MaxofGraph1Click();
   void ResetChartState();         // the chart's next opening starts from its defaults
   void ClearEventTimingList();     // 'Open AVI'
   void ChartVideoOpened();        // a video was opened

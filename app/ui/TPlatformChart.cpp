@@ -106,6 +106,7 @@ void TPlatform::CreateChartMenuItems() {
   }
   FixMin6MaxofGraph1 = option->addAction("Fix Graph's Min && Max");
   FixMin6MaxofGraph1->setObjectName("FixMin6MaxofGraph1");
+  // A click toggles the check mark; the chart reads it at its next drawing.
   FixMin6MaxofGraph1->setCheckable(true);
   // Enabled by the chart's first drawing with a value range.
   FixMin6MaxofGraph1->setEnabled(false);
@@ -113,7 +114,6 @@ void TPlatform::CreateChartMenuItems() {
 
 void TPlatform::ConnectChartHandlers() {
   connect(Button18, &QPushButton::clicked, this, &TPlatform::Button18Click);
-  connect(FixMin6MaxofGraph1, &QAction::triggered, this, &TPlatform::FixMin6MaxofGraph1Click);
 }
 
 // ---- handlers ----
@@ -138,10 +138,6 @@ void TPlatform::ShowLightCurveGraph() {
   chart->show();
   if (count > 0) SetBase(Edit71, QColor(0x00, 0xFF, 0xFF));
 }
-
-// The check mark toggles by itself (a checkable item); the chart reads it at
-// its next drawing.
-void TPlatform::FixMin6MaxofGraph1Click() {}
 
 void TPlatform::ResetChartState() { Chart.ChartState.Reset = 1; }
 

@@ -410,3 +410,29 @@ TEST_P(GraphLoadedTable, OpensWithoutAVideoAndSelects) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, GraphLoadedTable, ::testing::Values(0, 1, 2, 3));
+
+// 'Fix Graph's Min & Max' keeps the range of the last drawing while the
+// table's values grow.
+TEST(GraphFixRange, TickedItemKeepsTheRangeOfTheLastDrawing) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  std::vector<double> a(40, 1000.0);
+  w.Results.Assign(BuildResultTable(3, 1, RowsFromValues({a})));
+  w.DetectCsvVersion();
+  w.Run.CsvLoaded = true;
+  m.Click("Button18");
+  Tchart1* chart = w.chart1.Window.data();
+  ASSERT_NE(chart, nullptr);
+  ASSERT_TRUE(w.FixMin6MaxofGraph1->isEnabled());
+  EXPECT_DOUBLE_EQ(static_cast<double>(chart->View().ChartValueMax), 1000.0);
+  w.FixMin6MaxofGraph1->trigger();
+  EXPECT_TRUE(w.FixMin6MaxofGraph1->isChecked());
+  std::vector<double> b(40, 3000.0);
+  w.Results.Assign(BuildResultTable(3, 1, RowsFromValues({b})));
+  chart->GraphShow3();
+  EXPECT_DOUBLE_EQ(static_cast<double>(chart->View().ChartValueMax), 1000.0);
+  w.FixMin6MaxofGraph1->trigger();
+  EXPECT_FALSE(w.FixMin6MaxofGraph1->isChecked());
+  w.RedrawChart();
+  EXPECT_DOUBLE_EQ(static_cast<double>(chart->View().ChartValueMax), 3000.0);
+}
