@@ -436,3 +436,27 @@ TEST(GraphFixRange, TickedItemKeepsTheRangeOfTheLastDrawing) {
   w.RedrawChart();
   EXPECT_DOUBLE_EQ(static_cast<double>(chart->View().ChartValueMax), 3000.0);
 }
+
+// What the chart reads off the measured table for the observer: the S/N of
+// curve A and the values line of 'Make Report'.
+TEST_F(Graph, SignalToNoiseAndReportValuesComeFromTheMeasuredRows) {
+  MeasureToTheEnd();
+  TPlatform& w = m.W();
+  const std::vector<std::string> rows = m.Rows();
+  Tchart1* chart = PressGraph();
+  ASSERT_NE(chart, nullptr);
+  long double sum = 0, sq = 0;
+  for (const std::string& r : rows) sum += Cell(r, 11);
+  const long double mean = sum / kFrames;
+  for (const std::string& r : rows) sq += (Cell(r, 11) - mean) * (Cell(r, 11) - mean);
+  const long double sd = std::sqrt(sq / kFrames);
+  EXPECT_EQ(chart->Edit1->text().toStdString(), "S/N= " + FormatFixed(mean / sd, 1, 5));
+
+  Find<QPushButton>(chart, "Button17")->click();  // 'Make Report'
+  const auto& lines = w.Events.ReportLightCurveData.Lines;
+  std::string values = "Values";
+  for (const std::string& r : rows) values += ":" + std::to_string(static_cast<long long>(RoundHalfEven(Cell(r, 11))));
+  EXPECT_EQ(lines[4], values);
+  EXPECT_EQ(w.Events.ReportLightCurveElement.ValueCount, kFrames);
+  EXPECT_TRUE(lines[0].ends_with(": 20")) << lines[0];
+}
