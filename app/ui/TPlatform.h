@@ -256,7 +256,7 @@ class TPlatform : public QMainWindow {
   ChartSession Chart;             // ChartState and the flags of the chart's tools
   ChartEventState Events;         // report data, event timing list, diffraction state
   TPlatformChartHost ChartLink{*this};
-  ChartWindowSlot chart1;         // the open chart; goes before the state above
+  ChartWindowSlot chart1;         // the open chart, closed before the state above goes
   QAction* FixMin6MaxofGraph1 = nullptr;  // 'Fix Graph's Min & Max'
   QLineEdit* Edit54 = nullptr;    // the chart's selection read-out
   QLineEdit* Edit71 = nullptr;    // "3. Light curve"
