@@ -278,7 +278,6 @@ void TPlatform::CreateMenus() {
   Add1->setObjectName("Add1");
   Remove1 = object->addAction("Remove Object");
   Remove1->setObjectName("Remove1");
-  CreateChartMenuItems();  // ---- chart ----
 }
 
 void TPlatform::ConnectHandlers() {
@@ -293,8 +292,8 @@ void TPlatform::ConnectHandlers() {
   for (auto* b : {RadioButton1, RadioButton2, RadioButton3})
     OnRadioButtonClick(b, this, &TPlatform::RadioButtonFormClick);
   OnUpDownChange(UpDown9, this, &TPlatform::UpDown9Click);
+  ConnectChartHandlers();  // ---- chart ---- (also its menu item)
   // ---- video ---- / ---- run ----
   ConnectVideoHandlers();
   ConnectRunHandlers();
-  ConnectChartHandlers();  // ---- chart ----
 }

@@ -79,6 +79,21 @@ class TPlatform : public QMainWindow {
   ZcToXzTable ZCtoXZ{};
   ResultTable Results;          // the results table; Memo1 shows it
 
+  // ---- chart ----
+  ChartSession Chart;             // ChartState and the flags of the chart's tools
+  ChartEventState Events;         // report data, event timing list, diffraction state
+  TPlatformChartHost ChartLink{*this};
+  ChartWindowSlot chart1;         // the open chart, closed before the state above goes
+  QAction* FixMin6MaxofGraph1 = nullptr;  // 'Fix Graph's Min & Max'
+  QLineEdit* Edit54 = nullptr;    // the chart's selection read-out
+  QLineEdit* Edit71 = nullptr;    // "3. Light curve"
+  void Button18Click();           // 'Graph'
+  void ShowLightCurveGraph();
+  void ResetChartState();         // the chart's next opening starts from its defaults
+  void ClearEventTimingList();    // 'Open AVI'
+  void ChartVideoOpened();        // a video was opened
+  void RedrawChart();             // the chart, when open, shows a change
+
   // ---- results table ----
   CsvFormatParams CsvParams() const;
   void WriteInitialCsvHeader();
@@ -251,21 +266,6 @@ class TPlatform : public QMainWindow {
   QPlainTextEdit* Memo3 = nullptr;  // run log
   QLabel* Panel1 = nullptr;         // 'S1': red while LED signal 1 is lit
   QLabel* Panel2 = nullptr;         // 'S2'
-
-  // ---- chart ----
-  ChartSession Chart;             // ChartState and the flags of the chart's tools
-  ChartEventState Events;         // report data, event timing list, diffraction state
-  TPlatformChartHost ChartLink{*this};
-  ChartWindowSlot chart1;         // the open chart, closed before the state above goes
-  QAction* FixMin6MaxofGraph1 = nullptr;  // 'Fix Graph's Min & Max'
-  QLineEdit* Edit54 = nullptr;    // the chart's selection read-out
-  QLineEdit* Edit71 = nullptr;    // "3. Light curve"
-  void Button18Click();           // 'Graph'
-  void ShowLightCurveGraph();
-  void ResetChartState();         // the chart's next opening starts from its defaults
-  void ClearEventTimingList();     // 'Open AVI'
-  void ChartVideoOpened();        // a video was opened
-  void RedrawChart();             // the chart, when open, shows a change
 
  protected:
   void closeEvent(QCloseEvent* event) override;

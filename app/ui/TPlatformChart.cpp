@@ -113,6 +113,7 @@ void TPlatform::CreateChartMenuItems() {
 }
 
 void TPlatform::ConnectChartHandlers() {
+  CreateChartMenuItems();
   connect(Button18, &QPushButton::clicked, this, &TPlatform::Button18Click);
 }
 
