@@ -281,6 +281,11 @@ class TPlatform : public QMainWindow {
   void InitialiseFrameBlocks();
   void ShowWidthLabels();
 
+  // ---- chart ----
+  QWidget* CreateChartPanel();
+  void CreateChartMenuItems();
+  void ConnectChartHandlers();
+
   // ---- video ----
   QWidget* CreateVideoPanel();
   void ConnectVideoHandlers();
@@ -314,11 +319,6 @@ class TPlatform : public QMainWindow {
   void AddToRunLog(const std::string& text);
   int TableHeaderLines() const;
   bool run_end_pending_ = false;  // the driver ended the run at the last frame
-
-  // ---- chart ----
-  QWidget* CreateChartPanel();
-  void CreateChartMenuItems();
-  void ConnectChartHandlers();
 
   PlatformOptions startup_;
   ResultMemoView* memo_view_ = nullptr;
