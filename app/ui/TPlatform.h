@@ -25,6 +25,9 @@
 #include "app/ResultTable.h"
 #include "app/SettingsFile.h"
 #include "app/ZcToXzTable.h"
+#include "app/ui/TPlatformChartHost.h"  // ---- chart ----
+#include "chart/ChartSession.h"
+#include "events/ChartEventState.h"
 #include "measure/AperturePhotometry.h"
 #include "measure/DriftTracks.h"
 #include "measure/FrameDriver.h"
@@ -87,6 +90,21 @@ class TPlatform : public QMainWindow {
   SettingsLocation SettingsPlace;
   ZcToXzTable ZCtoXZ{};
   ResultTable Results;          // the results table; Memo1 shows it
+
+  // ---- chart ----
+  ChartSession Chart;             // ChartState and the flags of the chart's tools
+  ChartEventState Events;         // report data, event timing list, diffraction state
+  TPlatformChartHost ChartLink{*this};
+  ChartWindowSlot chart1;         // the open chart, closed before the state above goes
+  QAction* FixMin6MaxofGraph1 = nullptr;  // 'Fix Graph's Min & Max'
+  QLineEdit* Edit54 = nullptr;    // the chart's selection read-out
+  QLineEdit* Edit71 = nullptr;    // "3. Light curve"
+  void Button18Click();           // 'Graph'
+  void ShowLightCurveGraph();
+  void ResetChartState();         // the chart's next opening starts from its defaults
+  void ClearEventTimingList();    // 'Open AVI'
+  void ChartVideoOpened();        // a video was opened
+  void RedrawChart();             // the chart, when open, shows a change
 
   // ---- results table ----
   CsvFormatParams CsvParams() const;
@@ -446,6 +464,11 @@ class TPlatform : public QMainWindow {
   InserterSettings InserterNow() const;
   void KeepInserter(const InserterSettings& s);
   void RunInserterSteps(const InserterSteps& steps);
+
+  // ---- chart ----
+  QWidget* CreateChartPanel();
+  void CreateChartMenuItems();
+  void ConnectChartHandlers();
 
   // ---- video ----
   QWidget* CreateVideoPanel();
