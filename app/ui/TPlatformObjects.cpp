@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -83,11 +84,13 @@ QWidget* TPlatform::CreateObjectsPanel() {
   g->addWidget(Edit32, 3, 2);
   g->addWidget(Button25, 3, 3);
 
+  Edit7 = FrameEdit("Edit7", "");
+  Edit8 = FrameEdit("Edit8", "");
   Edit12 = FrameEdit("Edit12", "");
   Edit13 = FrameEdit("Edit13", "");
-  g->addWidget(new QLabel("x, y"), 4, 0);
-  g->addWidget(Edit12, 4, 1);
-  g->addWidget(Edit13, 4, 2);
+  auto* pos = new QHBoxLayout;
+  for (QLineEdit* e : {Edit7, Edit8, Edit12, Edit13}) pos->addWidget(e);
+  g->addLayout(pos, 4, 0, 1, 3);
   UpDown14 = new TUpDown("UpDown14", "Edit50", 0, 100, 0);
   UpDown14->setSingleStep(5);
   UpDown14->setToolTip("Adjustment range of frames for searching the most regular profile of target star.");

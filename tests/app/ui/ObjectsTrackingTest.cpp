@@ -77,6 +77,10 @@ TEST(ObjectsTracking, CentroidDriftHoldsThreeStars) {
   m.PlaceThree(f);
   m.SetTrackRadius(10);
   RunAndCheck(m, f, {1, 2, 3});
+  // The selected object's last tracked position is shown.
+  const auto last = ObjectsWindow::RowPosition(m.Rows().back(), m.W().Run.SelectedObject);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit7")->text().toInt(), last.first);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit8")->text().toInt(), last.second);
 }
 
 TEST(ObjectsTracking, ProfileDriftHoldsThreeStars) {
