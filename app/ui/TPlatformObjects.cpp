@@ -693,6 +693,6 @@ void TPlatform::OpenSetPredictTrack() {
     SetPredictTrack->raise();
     return;
   }
-  SetPredictTrack = new TSetPredictTrack(*this);
+  SetPredictTrack = new TSetPredictTrack(*this, this);
   SetPredictTrack->show();
 }

@@ -115,6 +115,13 @@ TEST(ObjectsControls, ClicksPlaceTheLedBoxesAndTheGhsDigitBox) {
   EXPECT_EQ(w.DigitBoxY, 27);
   EXPECT_EQ(w.Options.PositionSetMode, 0);
   EXPECT_TRUE(m.Find<QRadioButton>("RadioButton10")->isChecked());
+
+  // 'Auto Location for LED': placing A puts the Signal1 box at the right edge
+  // on A's row.
+  m.Find<QCheckBox>("CheckBox22")->setChecked(true);
+  m.ClickImage1(ObjectsWindow::Px(f.X(1, 0)), ObjectsWindow::Px(f.Y(1, 0)));
+  EXPECT_EQ(w.Signal1X, f.Width - 20);
+  EXPECT_EQ(w.Signal1Y, ObjectsWindow::Px(f.Y(1, 0)));
 }
 
 TEST(ObjectsControls, RadiusAndTrackingControlsGoIntoTheSelectedObject) {
