@@ -86,6 +86,7 @@ void TPlatform::CreateControls() {
   run_row->addWidget(CreateVideoPanel());
   run_row->addWidget(CreateRunPanel(), 1);
   image_layout->addLayout(run_row);
+  image_layout->addWidget(CreateChartPanel());  // ---- chart ----
 
   auto* panel_scroll = new QScrollArea;
   panel_scroll->setWidgetResizable(true);
@@ -296,9 +297,12 @@ void TPlatform::ConnectHandlers() {
   for (auto* b : {RadioButton1, RadioButton2, RadioButton3})
     OnRadioButtonClick(b, this, &TPlatform::RadioButtonFormClick);
   OnUpDownChange(UpDown9, this, &TPlatform::UpDown9Click);
+  ConnectChartHandlers();  // ---- chart ---- (also its menu item)
   // ---- video ---- / ---- run ----
   ConnectVideoHandlers();
   ConnectRunHandlers();
   // ---- objects ----
   ConnectObjectsHandlers();
+  // ---- time stamps ----
+  SetUpTimeStampControls();
 }

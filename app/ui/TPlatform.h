@@ -25,12 +25,21 @@
 #include "app/ResultTable.h"
 #include "app/SettingsFile.h"
 #include "app/ZcToXzTable.h"
+#include "app/ui/TPlatformChartHost.h"  // ---- chart ----
+#include "chart/ChartSession.h"
+#include "events/ChartEventState.h"
 #include "measure/AperturePhotometry.h"
 #include "measure/DriftTracks.h"
 #include "measure/FrameDriver.h"
 #include "measure/RunControl.h"
 #include "measure/TrackingHooks.h"
 #include "video/VideoOpening.h"
+// ---- time stamps ----
+#include "timestamp/FrameTimeDisplay.h"
+#include "timestamp/GpsLine.h"
+#include "timestamp/InserterSettings.h"
+#include "timestamp/SevenSegmentDigits.h"
+#include "video/CaptureLog.h"
 
 class QAction;
 class QCheckBox;
@@ -39,6 +48,7 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
@@ -50,6 +60,7 @@ class TRadioGroup;
 class TUpDown;
 class TSetPredictTrack;
 struct ResultCsvLoadResult;
+class TRestoreNoTimeRecorded;
 
 // What the window needs from outside at creation.
 struct PlatformOptions {
@@ -79,6 +90,21 @@ class TPlatform : public QMainWindow {
   SettingsLocation SettingsPlace;
   ZcToXzTable ZCtoXZ{};
   ResultTable Results;          // the results table; Memo1 shows it
+
+  // ---- chart ----
+  ChartSession Chart;             // ChartState and the flags of the chart's tools
+  ChartEventState Events;         // report data, event timing list, diffraction state
+  TPlatformChartHost ChartLink{*this};
+  ChartWindowSlot chart1;         // the open chart, closed before the state above goes
+  QAction* FixMin6MaxofGraph1 = nullptr;  // 'Fix Graph's Min & Max'
+  QLineEdit* Edit54 = nullptr;    // the chart's selection read-out
+  QLineEdit* Edit71 = nullptr;    // "3. Light curve"
+  void Button18Click();           // 'Graph'
+  void ShowLightCurveGraph();
+  void ResetChartState();         // the chart's next opening starts from its defaults
+  void ClearEventTimingList();    // 'Open AVI'
+  void ChartVideoOpened();        // a video was opened
+  void RedrawChart();             // the chart, when open, shows a change
 
   // ---- results table ----
   CsvFormatParams CsvParams() const;
@@ -356,6 +382,70 @@ class TPlatform : public QMainWindow {
   QLineEdit* Edit12 = nullptr;      // selected object's x
   QLineEdit* Edit13 = nullptr;      // selected object's y
   TUpDown* UpDown14 = nullptr;      // frames for the width search (Edit50)
+  // ---- time stamps ---- (TPlatformTimeStamp.cpp, TPlatformModes.cpp)
+  TimeStampState Stamp;            // layouts, offsets and field order of the burnt-in stamp
+  StampLocatorState StampLocator;
+  GlyphContext StampGlyphs;        // pitch and background level found by the locators
+  GpsStation Station;
+  CaptureLogState CaptureLogTimes;  // the capture log; outlives its window
+  QPointer<TRestoreNoTimeRecorded> RestoreNoTimeRecorded;
+  int EmbeddedTicksRow = 0;
+  int32_t StampYear = 0;
+  int64_t FirstFrameTicks = 0, LastFrameTicks = 0;
+  long double FixedFrameInterval = 0;  // seconds; > 0 overrides the tick-count rate
+  bool CsvCmosTime = false;            // the loaded table carries CMOS times
+  bool GhsLocateEnabled = false;
+  bool TiviLocatePending = false;
+  int OccultationTypeIndex = 0;        // 0 none .. 4 asteroidal single bright star
+  std::array<double, 3> ObjectFitWidth{};
+  std::array<int32_t, 3> SavedBkgWidth{}, SavedBkgGap{};
+  std::array<uint8_t, 3> SavedBkgForm{}, SavedTrackingMode{};
+  // Reads and shows the time of `frame` (the field view when `field_view`).
+  void ShowFrameTime(const Bitmap24& frame, bool field_view);
+  // The per-frame time step of the driver: 'KIWI' ticked and the stamp readable.
+  void FrameTimeStep(const Bitmap24& frame, bool field_view);
+  GlyphContext StampGlyphContext(bool field_view) const;
+  void LocateIotaTimeStamp();
+  void LocateGhsTimeStamp(int x, int y);
+  void ApplyStampFieldOrder();
+  void ReadIotaGpsLine();
+  // Opening a video: locate the stamp before the first frame, tick-count detection after.
+  void LocateStampBeforeFirstFrame();
+  void DetectTickStampOnOpen();
+  void DeriveFrameRateFromTicks();
+  void SelectSharpTime();
+  void SwitchVideoAccess();
+  void ApplyOccultationPreset();
+  void ClearTimeEdits();
+  void AddTimeToNoCmosTime1Click();
+  void RadioButton10Click();
+  void RadioButton11Click();
+  void RadioButton12Click();
+  void RadioButton13Click();
+  void CheckBox15Click();
+  void RectangleAperture1Click();
+  void Button39Click();  // 'LongLat recognition'
+  // 'TIVi' pop-up (PopupMenu2, on the 'TIVi' button).
+  void IViavailable1Click();
+  void IViunavailable1Click();
+  void Cancel2Click() {}
+  QMenu* PopupMenu2 = nullptr;
+  // A click on the frame in 'Position Set' mode TIVi: the digit box (or the
+  // stamp line with 'KIWI') is found from this point on every frame.
+  void TiviDigitBoxClick(int x, int y);
+  // The digit box of the frame before its time is read, when a click asked for it.
+  void LocateTiviDigits(const Bitmap24& frame);
+  bool TiviLocateOn = false;
+  int TiviPickX = 0, TiviPickY = 0;
+  TiviBox TiviDigitBox{};
+  TiviSampleTemplate TiviTemplate = DefaultTiviSampleTemplate();
+  TiviSamplePoints TiviPoints{};
+  QPushButton* Button39 = nullptr;
+  QRadioButton* RadioButton13 = nullptr;  // 'TIVi'
+  QLineEdit* Edit59 = nullptr;            // date of the stamp
+  QAction* RectangleAperture1 = nullptr;  // Option > 'Rectangle Aperture'
+  QAction* AddTimeToNoCmosTime1 = nullptr;  // 'Add Time to no CMOS time recorded'
+  std::unique_ptr<FrameDriverHooks> StampHooks;  // FrameHooks plus the time stamp of each frame
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -370,6 +460,17 @@ class TPlatform : public QMainWindow {
   void ResetMarkers();
   void InitialiseFrameBlocks();
   void ShowWidthLabels();
+  // ---- time stamps ----
+  void SetUpTimeStampControls();
+  bool GrabCurrentFrame(Bitmap24& frame);
+  InserterSettings InserterNow() const;
+  void KeepInserter(const InserterSettings& s);
+  void RunInserterSteps(const InserterSteps& steps);
+
+  // ---- chart ----
+  QWidget* CreateChartPanel();
+  void CreateChartMenuItems();
+  void ConnectChartHandlers();
 
   // ---- video ----
   QWidget* CreateVideoPanel();

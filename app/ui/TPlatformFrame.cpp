@@ -125,9 +125,11 @@ void TPlatform::ShowNeighbor() {
   };
   const bool was_measuring = Run.MeasuringRun;
   const FrameOutcome out = ::ShowNeighbor(Driver, RunFlags{Run.MeasuringRun, SingleFrameRun, Run.LastMeasuredFrame},
-                                          Frames.FrameDataLines, s, ScrollBar1->value(), io, *FrameHooks);
+                                          Frames.FrameDataLines, s, ScrollBar1->value(), io, *StampHooks);
   if (out.Reentered) return;
   FinishTracking();  // ---- objects ----
+  // ---- time stamps ---- the split view shows the time of its fields
+  if (!out.FieldImage.Empty()) FrameTimeStep(out.FieldImage, true);
   ActOnFrameOutcome(out, was_measuring);
 }
 

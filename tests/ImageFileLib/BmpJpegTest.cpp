@@ -91,7 +91,7 @@ data[off:] = b''.join(reversed(rows))
 open(folder + '/topdown.bmp', 'wb').write(data)
 )";
   int status = 0;
-  const std::string out = RunPython(folder, script, folder.Path, status);
+  const std::string out = RunPython(folder, script, folder.Path().string(), status);
   ASSERT_EQ(status, 0) << out;
   for (const char* name : {"rgb", "l", "p16", "p", "bw", "rgba", "topdown"}) {
     SCOPED_TRACE(name);
@@ -262,7 +262,7 @@ im.convert('L').save(folder + '/pillow_l.jpg', quality=85)
 im.save(folder + '/pillow_prog.jpg', quality=85, progressive=True)
 )";
   int status = 0;
-  const std::string out = RunPython(folder, script, folder.Path, status);
+  const std::string out = RunPython(folder, script, folder.Path().string(), status);
   ASSERT_EQ(status, 0) << out;
   for (const char* name : {"pillow.jpg", "pillow_l.jpg", "pillow_prog.jpg"}) {
     SCOPED_TRACE(name);

@@ -139,7 +139,7 @@ TEST(LinearBitmap, ExtensionRuleAndRegistry) {
   const TLinearBitmap b = MakeTestBitmap(3, 3, pf24Bit);
   EXPECT_EQ(ErrorOf([&] { b.SaveToFile(folder.File("picture")); }), "Unsupported file format: ");
   EXPECT_EQ(ErrorOf([&] { b.SaveToFile(folder.File("picture.gif")); }), "Unsupported file format: GIF");
-  EXPECT_TRUE(std::filesystem::is_empty(folder.Path));
+  EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
   const std::string missing = folder.File("no/such/folder.png");
   EXPECT_EQ(ErrorOf([&] { b.SaveToFile(missing); }), "Error opening \"" + missing + "\" - No such file or directory");
   b.SaveToFile(folder.File("x.Png"));

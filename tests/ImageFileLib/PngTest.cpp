@@ -163,7 +163,7 @@ g16.putdata([(x * 1500 + y * 37) % 65536 for y in range(h) for x in range(w)])
 g16.save(folder + '/g16.png')
 )";
   int status = 0;
-  const std::string out = RunPython(folder, script, folder.Path, status);
+  const std::string out = RunPython(folder, script, folder.Path().string(), status);
   ASSERT_EQ(status, 0) << out;
   for (const char* name : {"rgb", "rgb_small_idat", "rgba", "l", "la", "p", "bw"}) {
     SCOPED_TRACE(name);
@@ -222,7 +222,7 @@ write('rgb16.png', 6, 7, 16, 2, 3, lambda x, y, c: (x * 9000 + y * 300 + c * 17)
 write('tiny.png', 1, 1, 8, 2, 3, lambda x, y, c: 100 + c)
 )";
   int status = 0;
-  const std::string out = RunPython(folder, script, folder.Path, status);
+  const std::string out = RunPython(folder, script, folder.Path().string(), status);
   ASSERT_EQ(status, 0) << out;
   for (const char* name : {"rgb", "rgba", "grey4", "pal2", "rgb16", "tiny"}) {
     SCOPED_TRACE(name);
@@ -385,7 +385,7 @@ TEST(Png, SaveToFileReplacesTheFileOnlyWhenTheSaveSucceeds) {
   TLinearBitmap back;
   back.LoadFromFile(file);
   ExpectSamePixels(back, b);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path), std::filesystem::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), std::filesystem::directory_iterator()), 1);
 }
 
 namespace {
