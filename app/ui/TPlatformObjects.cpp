@@ -238,26 +238,12 @@ void TPlatform::Image1MouseDown(Qt::MouseButton button, int x, int y) {
     default:
       break;
   }
-  // The digit box of the time inserter.
+  // The digit box of the time inserter: the stamp reader locates it.
   DigitBoxSet = true;
-  const bool ghs = Options.TimeStampMode == 2;
-  if (CheckBox5->isChecked()) {
-    if (y < 578 && !ghs) y += 2;
-    Options.TiviAvailableKiwi = 1;
-    if (ghs) std::tie(x, y) = SnapToGhsGrid(x, y);
-  } else {
-    Options.TiviAvailable = 1;
-  }
-  DigitBoxX = x;
-  DigitBoxY = y;
-  ShowNeighbor();
-  if (ghs) {
-    RadioButton10->setChecked(true);
-    Options.PositionSetMode = 0;
-  }
+  std::tie(DigitBoxX, DigitBoxY) =
+      Options.TimeStampMode == 2 && CheckBox5->isChecked() ? SnapToGhsGrid(x, y) : std::pair{x, y};
+  TiviDigitBoxClick(x, y);
 }
-
-// ---- placing an object ----
 
 void TPlatform::SetStarsPosition(int k, int x, int y) {
   if (k < 1 || k > 3 || placing_) return;
@@ -387,6 +373,8 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
   CheckBox6->setChecked(link);
   EnableLinkedTracking();
   placing_ = false;
+  // The occultation preset on placing A belongs to 'Make easy operation for
+  // click' of the measurement options, which this window does not have yet.
 }
 
 void TPlatform::ObjectStarAdd() {
