@@ -340,6 +340,7 @@ class TPlatform : public QMainWindow {
   void FinishTracking();
   // Called by the frame hooks after the objects are measured.
   void DrawFrameOverlay(FrameContext& ctx);
+  void DrawStampMarkers();
   // The bitmap Image1 shows for the last measured frame.
   const Bitmap24* MeasuredImage() const { return OverlayDrawn ? &OverlayBitmap : &Driver.FrameBitmap; }
   void OpenSetPredictTrack();
