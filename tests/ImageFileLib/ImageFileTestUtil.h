@@ -1,5 +1,5 @@
 #pragma once
-// Helpers of the image-file tests: a unique temporary folder, running Python
+// Helpers of the image-file tests: running Python
 // with Pillow as the independent decoder/encoder, file bytes.
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -14,16 +14,9 @@
 #include <vector>
 
 #include "ImageFileLib/LinearBitmap.h"
+#include "support/TemporaryFolder.h"
 
-struct TempFolder {
-  std::string Path;
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tessary-imagefile-XXXXXX").string();
-    Path = mkdtemp(pattern.data());
-  }
-  ~TempFolder() { std::filesystem::remove_all(Path); }
-  std::string File(const std::string& name) const { return Path + "/" + name; }
-};
+using TempFolder = TemporaryFolder;
 
 inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -11,6 +11,7 @@
 #include "app/ResultCsvFormat.h"
 #include "app/ResultCsvLoad.h"
 #include "app/ResultTable.h"
+#include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -132,30 +133,6 @@ std::string Join(const std::vector<std::string>& lines, const std::string& eol) 
   for (const auto& l : lines) s += l + eol;
   return s;
 }
-
-class TempFolder {
- public:
-  TempFolder() {
-    std::string templ = (fs::temp_directory_path() / "tessary-csvload-XXXXXX").string();
-    char* made = ::mkdtemp(templ.data());
-    EXPECT_NE(made, nullptr);
-    path_ = templ;
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-  std::string str() const { return path_.string(); }
-  std::vector<std::string> Names() const {
-    std::vector<std::string> n;
-    for (auto& e : fs::directory_iterator(path_)) n.push_back(e.path().filename().string());
-    return n;
-  }
-
- private:
-  fs::path path_;
-};
 
 std::string ReadBytes(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
@@ -414,10 +391,10 @@ TEST(LoadResultCsv, ReadsBackWhatTheRowWriterWrote) {
   for (auto& block : written) block.FrameNumberX10 = 2530;
   AppendResultRows(table, written, p, FrameTimeTexts{});
 
-  TempFolder dir;
-  ASSERT_TRUE(SaveResultCsv(dir / "own.csv", table.Lines()).Ok);
-  EXPECT_EQ(ReadBytes(dir / "own.csv"), table.Text());
-  auto r = LoadResultCsv(dir / "own.csv", {});
+  TemporaryFolder dir("tessary-csvload");
+  ASSERT_TRUE(SaveResultCsv(dir.File("own.csv"), table.Lines()).Ok);
+  EXPECT_EQ(ReadBytes(dir.File("own.csv")), table.Text());
+  auto r = LoadResultCsv(dir.File("own.csv"), {});
   ASSERT_TRUE(r.Ok) << r.Error;
   EXPECT_EQ(r.Lines, table.Lines());
   EXPECT_EQ(r.CsvVersion, 3);
@@ -562,41 +539,41 @@ TEST(StoredVideo, NamePartsSplitOnBothSlashes) {
 }
 
 TEST(StoredVideo, FoundAsStoredOrBesideTheTable) {
-  TempFolder dir;
-  fs::create_directory(dir / "sub");
-  WriteBytes(dir / "sub/a,b 1.avi", "RIFF");
-  WriteBytes(dir / "moved,night.avi", "RIFF");
-  fs::create_directory(dir / "folder.avi");
+  TemporaryFolder dir("tessary-csvload");
+  fs::create_directory(dir.File("sub"));
+  WriteBytes(dir.File("sub/a,b 1.avi"), "RIFF");
+  WriteBytes(dir.File("moved,night.avi"), "RIFF");
+  fs::create_directory(dir.File("folder.avi"));
 
-  EXPECT_EQ(FindStoredVideo(dir / "sub/a,b 1.avi", dir.str()), dir / "sub/a,b 1.avi");
-  EXPECT_EQ(FindStoredVideo("C:\\obs\\2024,1\\moved,night.avi", dir.str()), dir / "moved,night.avi");
-  EXPECT_EQ(FindStoredVideo("/elsewhere/moved,night.avi", dir.str()), dir / "moved,night.avi");
-  EXPECT_EQ(FindStoredVideo("C:\\x\\folder.avi", dir.str()), "");  // a folder is no video
-  EXPECT_EQ(FindStoredVideo(dir.str(), dir.str()), "");
-  EXPECT_EQ(FindStoredVideo("", dir.str()), "");
+  EXPECT_EQ(FindStoredVideo(dir.File("sub/a,b 1.avi"), dir.Path().string()), dir.File("sub/a,b 1.avi"));
+  EXPECT_EQ(FindStoredVideo("C:\\obs\\2024,1\\moved,night.avi", dir.Path().string()), dir.File("moved,night.avi"));
+  EXPECT_EQ(FindStoredVideo("/elsewhere/moved,night.avi", dir.Path().string()), dir.File("moved,night.avi"));
+  EXPECT_EQ(FindStoredVideo("C:\\x\\folder.avi", dir.Path().string()), "");  // a folder is no video
+  EXPECT_EQ(FindStoredVideo(dir.Path().string(), dir.Path().string()), "");
+  EXPECT_EQ(FindStoredVideo("", dir.Path().string()), "");
 }
 
 TEST(StoredVideo, LoadFindsAMovedVideoWithCommasInItsPath) {
-  TempFolder dir;
-  WriteBytes(dir / "event,2024.avi", "RIFF");
+  TemporaryFolder dir("tessary-csvload");
+  WriteBytes(dir.File("event,2024.avi"), "RIFF");
   Obj o;
   auto t = Table(3, "C:\\Users\\me\\Videos\\a,b\\event,2024.avi", "NTSC", {Row(3, "1.0", {o})});
   t[1] += ",,";
-  ASSERT_TRUE(SaveResultCsv(dir / "table.csv", t).Ok);
-  auto r = LoadResultCsv(dir / "table.csv", {});
+  ASSERT_TRUE(SaveResultCsv(dir.File("table.csv"), t).Ok);
+  auto r = LoadResultCsv(dir.File("table.csv"), {});
   ASSERT_TRUE(r.Ok) << r.Error;
   EXPECT_EQ(r.VideoFileName, "C:\\Users\\me\\Videos\\a,b\\event,2024.avi");
   EXPECT_EQ(r.AvsFileName, "C:\\Users\\me\\Videos\\a,b\\event,2024.avs");
-  EXPECT_EQ(r.VideoPath, dir / "event,2024.avi");
+  EXPECT_EQ(r.VideoPath, dir.File("event,2024.avi"));
   EXPECT_TRUE(r.Warnings.empty());
 }
 
 TEST(StoredVideo, MissingVideoWarnsAndKeepsTheRows) {
-  TempFolder dir;
+  TemporaryFolder dir("tessary-csvload");
   Obj o;
   auto t = Table(3, "C:\\gone\\lost.avi", "NTSC", {Row(3, "1.0", {o}), Row(3, "2.0", {o})});
-  ASSERT_TRUE(SaveResultCsv(dir / "t.csv", t).Ok);
-  auto r = LoadResultCsv(dir / "t.csv", {});
+  ASSERT_TRUE(SaveResultCsv(dir.File("t.csv"), t).Ok);
+  auto r = LoadResultCsv(dir.File("t.csv"), {});
   ASSERT_TRUE(r.Ok);
   EXPECT_EQ(r.VideoPath, "");
   ASSERT_EQ(r.Warnings.size(), 1u);
@@ -607,46 +584,46 @@ TEST(StoredVideo, MissingVideoWarnsAndKeepsTheRows) {
 // ---- Saving ----
 
 TEST(SaveResultCsv, RoundTripGivesTheSameFile) {
-  TempFolder dir;
+  TemporaryFolder dir("tessary-csvload");
   auto objs = ThreeObjects();
   auto t = Table(3, "C:\\v\\a,b.avi", "NTSC", {Row(3, "10.0", objs), Row(3, "10.5", objs), Row(3, "11.0", objs)});
   t.push_back("trailing note without comma");
-  ASSERT_TRUE(SaveResultCsv(dir / "first.csv", t).Ok);
-  std::string first = ReadBytes(dir / "first.csv");
+  ASSERT_TRUE(SaveResultCsv(dir.File("first.csv"), t).Ok);
+  std::string first = ReadBytes(dir.File("first.csv"));
   EXPECT_EQ(first, Join(t, "\r\n"));
 
-  auto r = LoadResultCsv(dir / "first.csv", {});
+  auto r = LoadResultCsv(dir.File("first.csv"), {});
   ASSERT_TRUE(r.Ok) << r.Error;
-  ASSERT_TRUE(SaveResultCsv(dir / "second.csv", r.Lines).Ok);
+  ASSERT_TRUE(SaveResultCsv(dir.File("second.csv"), r.Lines).Ok);
   t.pop_back();
-  EXPECT_EQ(ReadBytes(dir / "second.csv"), Join(t, "\r\n"));
+  EXPECT_EQ(ReadBytes(dir.File("second.csv")), Join(t, "\r\n"));
 
-  auto again = LoadResultCsv(dir / "second.csv", {});
+  auto again = LoadResultCsv(dir.File("second.csv"), {});
   ASSERT_TRUE(again.Ok);
-  ASSERT_TRUE(SaveResultCsv(dir / "third.csv", again.Lines).Ok);
-  EXPECT_EQ(ReadBytes(dir / "third.csv"), ReadBytes(dir / "second.csv"));
+  ASSERT_TRUE(SaveResultCsv(dir.File("third.csv"), again.Lines).Ok);
+  EXPECT_EQ(ReadBytes(dir.File("third.csv")), ReadBytes(dir.File("second.csv")));
 }
 
 TEST(SaveResultCsv, ReplacesTheOldFileAndLeavesNoTemporaryFile) {
-  TempFolder dir;
-  WriteBytes(dir / "t.csv", "old contents\r\n");
-  ASSERT_TRUE(SaveResultCsv(dir / "t.csv", {"a,b", "c,d"}).Ok);
-  EXPECT_EQ(ReadBytes(dir / "t.csv"), "a,b\r\nc,d\r\n");
+  TemporaryFolder dir("tessary-csvload");
+  WriteBytes(dir.File("t.csv"), "old contents\r\n");
+  ASSERT_TRUE(SaveResultCsv(dir.File("t.csv"), {"a,b", "c,d"}).Ok);
+  EXPECT_EQ(ReadBytes(dir.File("t.csv")), "a,b\r\nc,d\r\n");
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"t.csv"});
 }
 
 TEST(SaveResultCsv, AFailedSaveLeavesTheOldFileIntact) {
-  TempFolder dir;
+  TemporaryFolder dir("tessary-csvload");
   // The target is a folder holding a file: the rename fails.
-  fs::create_directory(dir / "t.csv");
-  WriteBytes(dir / "t.csv/keep", "kept");
-  auto s = SaveResultCsv(dir / "t.csv", {"a,b"});
+  fs::create_directory(dir.File("t.csv"));
+  WriteBytes(dir.File("t.csv/keep"), "kept");
+  auto s = SaveResultCsv(dir.File("t.csv"), {"a,b"});
   EXPECT_FALSE(s.Ok);
   EXPECT_NE(s.Message.find("cannot be written"), std::string::npos);
-  EXPECT_EQ(ReadBytes(dir / "t.csv/keep"), "kept");
+  EXPECT_EQ(ReadBytes(dir.File("t.csv/keep")), "kept");
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"t.csv"});
 
-  auto missing = SaveResultCsv(dir / "no/such/folder/t.csv", {"a,b"});
+  auto missing = SaveResultCsv(dir.File("no/such/folder/t.csv"), {"a,b"});
   EXPECT_FALSE(missing.Ok);
   EXPECT_FALSE(SaveResultCsv("", {"a"}).Ok);
 }

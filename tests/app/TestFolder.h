@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <string>
 
+#include "support/TemporaryFolder.h"
+
 class TestFolder {
  public:
-  TestFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tessary-test-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
+  TestFolder() : path_(folder_.Path()) {
     Save("HOME", old_home_, had_home_);
     Save("XDG_CONFIG_HOME", old_xdg_, had_xdg_);
     std::filesystem::create_directories(path_ / "home");
@@ -20,8 +20,6 @@ class TestFolder {
   ~TestFolder() {
     Restore("HOME", old_home_, had_home_);
     Restore("XDG_CONFIG_HOME", old_xdg_, had_xdg_);
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
   }
   TestFolder(const TestFolder&) = delete;
   TestFolder& operator=(const TestFolder&) = delete;
@@ -41,7 +39,8 @@ class TestFolder {
     else
       ::unsetenv(name);
   }
-  std::filesystem::path path_;
+  TemporaryFolder folder_;
+  const std::filesystem::path& path_;
   std::string old_home_, old_xdg_;
   bool had_home_ = false, had_xdg_ = false;
 };

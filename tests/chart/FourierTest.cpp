@@ -11,7 +11,8 @@
 #include <random>
 #include <sstream>
 #include <string>
-#include <unistd.h>
+
+#include "support/TemporaryFolder.h"
 
 namespace {
 
@@ -168,13 +169,8 @@ TEST(FastFourierTransform, NonPowerOfTwoGivesZeros) {
 
 // numpy's FFT divided by N, for N = 2 .. 16384, computed by python3.
 TEST(FastFourierTransform, AgreesWithNumpy) {
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("tessary_fft_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  struct Cleanup {
-    std::filesystem::path p;
-    ~Cleanup() { std::filesystem::remove_all(p); }
-  } cleanup{dir};
+  const TemporaryFolder folder("tessary_fft");
+  const auto& dir = folder.Path();
   const auto in_path = dir / "in.txt", out_path = dir / "out.txt";
   std::vector<FftBlock> blocks;
   {

@@ -9,6 +9,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "support/TemporaryFolder.h"
+
 namespace {
 
 std::string Capture(const std::string& cmd) {
@@ -20,19 +22,6 @@ std::string Capture(const std::string& cmd) {
   while ((n = fread(buf.data(), 1, buf.size(), p.get())) > 0) out.append(buf.data(), n);
   return out;
 }
-
-struct FixtureDir {
-  std::string path;
-  FixtureDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "tessary-video-XXXXXX").string();
-    if (!mkdtemp(tmpl.data())) throw std::runtime_error("cannot make a temporary folder");
-    path = tmpl;
-  }
-  ~FixtureDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path, ec);
-  }
-};
 
 }  // namespace
 
@@ -64,8 +53,9 @@ int ReadFrameNumber(const Bitmap24& f, int block) {
 }
 
 const std::string& VideoFixtureFolder() {
-  static FixtureDir dir;
-  return dir.path;
+  static const TemporaryFolder dir("tessary-video");
+  static const std::string path = dir.Path().string();
+  return path;
 }
 
 std::string FixturePath(const std::string& name) { return VideoFixtureFolder() + "/" + name; }

@@ -1,10 +1,9 @@
 // Capture-log parsing and frame times.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <random>
 
+#include "support/TemporaryFolder.h"
 #include "video/CaptureLog.h"
 
 namespace {
@@ -15,28 +14,6 @@ constexpr const char* kLog =
     "EndCapture=2026-12-07 00:00:33.2333333\r\n"
     "ActualFrameRate=30.000000 fps\r\n"
     "FrameCount=1000\r\n";
-
-class TempFolder {
- public:
-  TempFolder() {
-    std::random_device rd;
-    path_ = std::filesystem::temp_directory_path() /
-            ("tessary-caplog-" + std::to_string(rd()) + "-" + std::to_string(rd()));
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string File(const std::string& name, const std::string& content) const {
-    const auto p = path_ / name;
-    std::ofstream(p, std::ios::binary) << content;
-    return p.string();
-  }
-
- private:
-  std::filesystem::path path_;
-};
 
 }  // namespace
 
@@ -141,15 +118,15 @@ TEST(CaptureLog, ResetAndNominalRate) {
 }
 
 TEST(CaptureLog, LoadsFiles) {
-  TempFolder dir;
+  TemporaryFolder dir("tessary-caplog");
   CaptureLogState st;
   std::string error;
-  ASSERT_TRUE(LoadCaptureLogFile(dir.File("cam.txt", kLog), st, &error)) << error;
+  ASSERT_TRUE(LoadCaptureLogFile(dir.Write("cam.txt", kLog), st, &error)) << error;
   EXPECT_TRUE(st.Loaded());
   CaptureLogState missing;
-  EXPECT_FALSE(LoadCaptureLogFile(dir.File("x", "") + ".none", missing, &error));
+  EXPECT_FALSE(LoadCaptureLogFile(dir.Write("x", "") + ".none", missing, &error));
   EXPECT_FALSE(error.empty());
   const std::string big(kMaxCaptureLogBytes + 1, 'x');
-  EXPECT_FALSE(LoadCaptureLogFile(dir.File("big.txt", big), missing, &error));
+  EXPECT_FALSE(LoadCaptureLogFile(dir.Write("big.txt", big), missing, &error));
   EXPECT_FALSE(missing.Loaded());
 }
