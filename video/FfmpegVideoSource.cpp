@@ -186,7 +186,8 @@ void FfmpegVideoSource::Close() {
   empty_pts_.clear();
   cur_ = {};
   next_ = {};
-  have_cur_ = have_next_ = false;
+  prev_ = {};
+  have_cur_ = have_next_ = have_prev_ = false;
   flushing_ = drained_ = false;
   last_pts_valid_ = false;
   codec_.reset();
@@ -277,7 +278,10 @@ bool FfmpegVideoSource::Advance(int64_t ticks) {
   for (;;) {
     if (!have_next_) have_next_ = DecodeNext(next_);
     if (!have_next_ || !ShownBy(next_.pts, ticks)) break;
+    prev_ = std::move(cur_);
+    have_prev_ = have_cur_;
     cur_ = std::move(next_);
+    have_cur_ = true;
     have_next_ = false;
   }
   // Dropped frames before the current picture no longer matter.
@@ -329,7 +333,8 @@ bool FfmpegVideoSource::SeekTo(int64_t pts) {
   send_palette_ = true;
   cur_ = {};
   next_ = {};
-  have_cur_ = have_next_ = false;
+  prev_ = {};
+  have_cur_ = have_next_ = have_prev_ = false;
   flushing_ = drained_ = false;
   last_pts_valid_ = false;
   empty_pts_.clear();
@@ -338,6 +343,11 @@ bool FfmpegVideoSource::SeekTo(int64_t pts) {
 
 std::string FfmpegVideoSource::GrabAtTicks(int64_t ticks, Bitmap24& out) {
   if (!IsOpen()) return "No video is open.";
+  // One frame back (a step back, or frame 0 again after a look at frame 1)
+  // is still at hand: no seek.
+  if (have_cur_ && have_prev_ && prev_.frame && !prev_.damaged && !ShownBy(cur_.pts, ticks) &&
+      ShownBy(prev_.pts, ticks) && (!ShownBy(prev_.end, ticks) || cur_.pts - prev_.end < (frame_pts_step_ + 1) / 2))
+    return Deliver(prev_, out);
   if (!(have_cur_ && ShownBy(cur_.pts, ticks) && ForwardIsCheaper(ticks))) {
     // Seek to the key frame before the target; when decoding from there starts
     // after the target (an inexact index), start further back.
@@ -366,6 +376,8 @@ std::string FfmpegVideoSource::GrabAtTicks(int64_t ticks, Bitmap24& out) {
       if (!ShownBy(first.pts, ticks) && !from_start) continue;
       cur_ = std::move(first);
       have_cur_ = true;
+      prev_ = {};
+      have_prev_ = false;
       found = true;
       break;
     }
@@ -374,7 +386,11 @@ std::string FfmpegVideoSource::GrabAtTicks(int64_t ticks, Bitmap24& out) {
   Advance(ticks);
   if (!cur_.frame || cur_.damaged) return "The frame cannot be decoded.";
   if (!Covers(ticks)) return drained_ && !have_next_ ? "The video ends before this frame." : "The frame cannot be decoded.";
-  const AVFrame& f = *cur_.frame;
+  return Deliver(cur_, out);
+}
+
+std::string FfmpegVideoSource::Deliver(const Decoded& d, Bitmap24& out) {
+  const AVFrame& f = *d.frame;
   if (dib_masks_ && f.data[0] && f.width > 0 && f.height > 0 &&
       av_get_bits_per_pixel(av_pix_fmt_desc_get(AVPixelFormat(f.format))) ==
           (dib_masks_->kind == PackedPixels::Kind::Masked16 ? 16 : 32)) {

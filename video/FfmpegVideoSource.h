@@ -56,7 +56,8 @@ class FfmpegVideoSource {
   bool DecodeNext(Decoded& out);
   bool SeekTo(int64_t pts);
   bool Advance(int64_t ticks);  // moves cur_ forward to the frame shown at ticks
-  bool Covers(int64_t ticks) const;  // cur_ (or a dropped frame after it) is shown at ticks
+  bool Covers(int64_t ticks) const;
+  std::string Deliver(const Decoded& d, Bitmap24& out);  // cur_ (or a dropped frame after it) is shown at ticks
   void NoteEmptyPacket(int64_t pts);
   bool ForwardIsCheaper(int64_t ticks) const;
   int64_t EndPts();
@@ -73,8 +74,8 @@ class FfmpegVideoSource {
   double frame_rate_ = 0;
   int64_t duration_ticks_ = 0;
 
-  Decoded cur_, next_;
-  bool have_cur_ = false, have_next_ = false;
+  Decoded prev_, cur_, next_;  // the picture before the current one is kept for a step back
+  bool have_prev_ = false, have_cur_ = false, have_next_ = false;
   bool flushing_ = false, drained_ = false;
   int64_t last_pts_ = 0;
   bool last_pts_valid_ = false;

@@ -75,3 +75,21 @@ INSTANTIATE_TEST_SUITE_P(Steps, Playback,
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+TEST(DirectShowPlayback, OneFrameBackNeedsNoSeekTwoFramesBackDo) {
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(H264WithBFrames()), "");
+  const long double rate = ds.DSFrameRate();
+  Bitmap24 b;
+  std::string status;
+  for (int n : {0, 1, 0, 1, 2, 3}) {
+    ds.DSGrabFrame(n, b, status, rate, 1.0L);
+    ASSERT_EQ(status, "S_OK");
+    EXPECT_EQ(ReadFrameNumber(b, kBlock), n);
+  }
+  EXPECT_EQ(ds.Source().SeekCount(), 0);
+  ds.DSGrabFrame(1, b, status, rate, 1.0L);
+  ASSERT_EQ(status, "S_OK");
+  EXPECT_EQ(ReadFrameNumber(b, kBlock), 1);
+  EXPECT_EQ(ds.Source().SeekCount(), 1);
+}
