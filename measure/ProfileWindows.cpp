@@ -21,38 +21,6 @@ void FillMeanWindow(SquareWindow<Reach>& w, const Bitmap24& bmp, int x, int y, c
   }
 }
 
-namespace {
-
-SmoothingKernel MakeKernel(int radius, double divisor, std::initializer_list<double> weights) {
-  SmoothingKernel k;
-  k.Radius = radius;
-  k.Divisor = divisor;
-  const int side = 2 * radius + 1;
-  int i = 0;
-  for (double v : weights) {
-    k.Weights[static_cast<size_t>(i / side)][static_cast<size_t>(i % side)] = v;
-    ++i;
-  }
-  return k;
-}
-
-}  // namespace
-
-const SmoothingKernel& SmoothingKernelFor(int index) {
-  static const SmoothingKernel none{};
-  static const SmoothingKernel k3 = MakeKernel(1, 0.677, {0.03, 0.083, 0.03,  //
-                                                          0.083, 0.225, 0.083,  //
-                                                          0.03, 0.083, 0.03});
-  static const SmoothingKernel k5 = MakeKernel(2, 10.692, {0.13, 0.279, 0.36, 0.279, 0.13,    //
-                                                           0.279, 0.6, 0.775, 0.6, 0.279,     //
-                                                           0.36, 0.775, 1.0, 0.775, 0.36,     //
-                                                           0.279, 0.6, 0.775, 0.6, 0.279,     //
-                                                           0.13, 0.279, 0.36, 0.279, 0.13});
-  if (index == 1) return k3;
-  if (index == 2) return k5;
-  return none;
-}
-
 template <int Reach>
 void SmoothWindow(SquareWindow<Reach>& w, int reach, int kernel_index, SmoothRounding rounding) {
   const SmoothingKernel& k = SmoothingKernelFor(kernel_index);

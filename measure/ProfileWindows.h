@@ -39,16 +39,6 @@ inline bool IsReadablePixel(int64_t x, int64_t y, int width, int height) {
 template <int Reach>
 void FillMeanWindow(SquareWindow<Reach>& w, const Bitmap24& bmp, int x, int y, const GammaTable* gamma);
 
-// The fixed Gaussian kernels of the image filters: index 1 is 3 x 3
-// (divisor 0.677), index 2 is 5 x 5 (divisor 10.692).
-struct SmoothingKernel {
-  int Radius = 0;
-  double Divisor = 1;
-  std::array<std::array<double, 5>, 5> Weights{};  // [dy + Radius][dx + Radius]
-};
-// Index 1 or 2; anything else gives radius 0 (no smoothing).
-const SmoothingKernel& SmoothingKernelFor(int index);
-
 enum class SmoothRounding { None, NearestEven };
 
 // Replaces the cells with offsets -reach..reach by their kernel-weighted sum
