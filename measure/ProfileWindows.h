@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "app/Bitmap24.h"
+#include "measure/ApertureMasks.h"
 #include "measure/ImageFilters.h"
 
 template <int Reach>
@@ -47,3 +48,9 @@ enum class SmoothRounding { None, NearestEven };
 // values. Nothing happens for a kernel index other than 1 and 2.
 template <int Reach>
 void SmoothWindow(SquareWindow<Reach>& w, int reach, int kernel_index, SmoothRounding rounding);
+
+// The aperture's sum above its background: with the masks centred at (cx, cy)
+// of the window, the sum of the aperture cells (class 1) less their count
+// times the mean of the background cells (class 2; one when there are none).
+template <int Reach>
+double ApertureExcess(const SquareWindow<Reach>& w, const ApertureClasses& classes, int cx, int cy);
