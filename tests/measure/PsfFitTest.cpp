@@ -7,7 +7,7 @@
 #include <numbers>
 
 #include "support/GaussianStarField.h"
-#include "support/RingMasks.h"
+#include "support/ObjectMasks.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "support/GaussianStarField.h"
-#include "support/RingMasks.h"
+#include "support/ObjectMasks.h"
 
 namespace {
 
@@ -314,13 +314,7 @@ TEST(TrackingSteps, PositionsFarOutsideTheFrameReadNothingAndNeverOverflow) {
     EXPECT_FALSE(TrackStarByCentroid(bmp, {10, 50, 0}, disk, x, y));
     EXPECT_EQ(x, start);
   }
-  ApertureClasses classes;
-  BkgLineGeometry g;
-  MaskSettings m;
-  m.ApertureRadius = 4;
-  m.BackgroundInner = 6;
-  m.BackgroundOuter = 12;
-  BuildObjectMasks(classes, g, m);
+  const ApertureClasses classes = RingMasks(4, 6, 12);
   ObjectProfileState profile;
   BuildProfileModel(profile.Model, 2.0, 150, false);
   PredictTrack track;
