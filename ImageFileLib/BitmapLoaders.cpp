@@ -47,6 +47,11 @@ int CreateUniqueFile(const std::string& folder, const std::string& prefix, std::
   if (fd < 0) throw EInOutError(FormatMessage("Error opening \"%s\" - %s", shown_name.empty() ? pattern : shown_name,
                                               SystemErrorText(errno)));
   path = buffer.data();
+  if (!shown_name.empty()) {  // it becomes a user's file: usual rights, not mkstemp's private ones
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+  }
   return fd;
 }
 
@@ -70,10 +75,6 @@ void TBitmapLoader::SaveToFile(const std::string& file_name, const std::string& 
   const std::string folder = FolderOf(file_name);
   const std::string leaf = file_name.substr(folder.size());
   const int fd = CreateUniqueFile(folder, "." + leaf + ".", temp.Path, file_name);
-  // mkstemp makes the file private; a saved picture gets the usual rights.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
   {
     auto file = TFileStream::CreateFromHandle(fd);
     file->FileName = temp.Path;

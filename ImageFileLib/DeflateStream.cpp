@@ -1,5 +1,7 @@
 #include "ImageFileLib/DeflateStream.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cassert>
 #include <cstring>
@@ -8,6 +10,7 @@ namespace ImageFile {
 
 namespace {
 constexpr uint32_t RingMask = 0xFFFF;
+constexpr uint32_t EmptySlot = 0x80808080u;
 constexpr int SlotsPerBucket = 64;
 constexpr int32_t MaxSymbolEntries = 65527;
 constexpr uint16_t LitMark = 65535;
@@ -136,10 +139,23 @@ int64_t TDeflateStream::Available() {
 
 // ---------------------------------------------------------------- compression
 
+void TDeflateStream::ZeroPages::Allocate(size_t bytes) {
+  void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) throw Exception("Out of memory");
+  Address = p;
+  Bytes = bytes;
+}
+
+TDeflateStream::ZeroPages::~ZeroPages() {
+  if (Address) ::munmap(Address, Bytes);
+}
+
 void TDeflateStream::EnsureMatchTable() {
-  if (!MatchSlots.empty()) return;
-  MatchSlots.assign(size_t{65536} * SlotsPerBucket, 0x80808080u);
-  MatchCounts.assign(65536, 0x80);
+  if (MatchSlots) return;
+  const size_t slot_bytes = size_t{65536} * SlotsPerBucket * sizeof(uint32_t);
+  MatchTable.Allocate(slot_bytes + 65536);
+  MatchSlots = static_cast<uint32_t*>(MatchTable.Address);
+  MatchCounts = static_cast<uint8_t*>(MatchTable.Address) + slot_bytes;
   SymbolBuffer.resize(size_t{65537} * 2);
 }
 
@@ -196,7 +212,8 @@ void TDeflateStream::Advance(int32_t n) {
     if (PositionCounter != 0) {
       const uint32_t key = Ring[static_cast<uint16_t>(ReadPos - 1)] | uint32_t{Ring[ReadPos]} << 8;
       uint8_t& c = MatchCounts[key];
-      MatchSlots[size_t{key} * SlotsPerBucket + (c & 63)] = static_cast<uint32_t>(PositionCounter);
+      // Only c mod 64 and increments are used, so the count may start at 0 instead of 0x80.
+      MatchSlots[size_t{key} * SlotsPerBucket + (c & 63)] = static_cast<uint32_t>(PositionCounter) ^ EmptySlot;
       ++c;
     }
     ++ReadPos;
@@ -288,7 +305,7 @@ void TDeflateStream::MatchCoder(bool fixed) {
     const uint32_t count = MatchCounts[key];
     const auto counter = static_cast<uint32_t>(PositionCounter);
     for (int k = SlotsPerBucket - 1; k >= 0; --k) {
-      const uint32_t dist = counter - slots[(count + static_cast<uint32_t>(k)) & 63] + 1;
+      const uint32_t dist = counter - (slots[(count + static_cast<uint32_t>(k)) & 63] ^ EmptySlot) + 1;
       if (dist < 1 || dist > 32768) break;
       const uint32_t cand = (rp - dist) & RingMask;
       if (ring[(cand + static_cast<uint32_t>(best)) & RingMask] != ring[(rp + static_cast<uint32_t>(best)) & RingMask])

@@ -11,6 +11,7 @@
 // gives "Decompressed data too large". Incomplete codes are accepted until an
 // unused code is met.
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -89,8 +90,21 @@ private:
   THuffmanTable LitTable;
   THuffmanTable DistTable;
   int64_t PositionCounter = 0;
-  std::vector<uint32_t> MatchSlots;   // 65536 buckets x 64 positions
-  std::vector<uint8_t> MatchCounts;   // one count byte per bucket
+  // 65536 buckets of 64 positions and a count byte. Slots are stored xor
+  // 0x80808080, so fresh zero pages from the system read as the empty-slot
+  // pattern 0x80808080 without writing 16 MB first.
+  struct ZeroPages {
+    void* Address = nullptr;
+    size_t Bytes = 0;
+    ZeroPages() = default;
+    ZeroPages(const ZeroPages&) = delete;
+    ZeroPages& operator=(const ZeroPages&) = delete;
+    ~ZeroPages();
+    void Allocate(size_t bytes);
+  };
+  ZeroPages MatchTable;
+  uint32_t* MatchSlots = nullptr;
+  uint8_t* MatchCounts = nullptr;
   std::vector<uint16_t> SymbolBuffer; // pairs
   int32_t SymbolCount = 0;
   bool FixedOpen = false;

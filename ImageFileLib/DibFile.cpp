@@ -123,10 +123,22 @@ bool DecodeRle(TBufferedFile& file, TUniDIB& dib, int bits, int32_t height, bool
   }
 }
 
+int DecodeDIBFile(TSeekableStream& stream, std::unique_ptr<TUniDIB>& dib, int64_t max_map_bytes);
+
 }  // namespace
 
 int LoadDIBFile(TSeekableStream& stream, std::unique_ptr<TUniDIB>& dib, int64_t max_map_bytes) {
   dib.reset();
+  try {
+    return DecodeDIBFile(stream, dib, max_map_bytes);
+  } catch (const EInOutError&) {  // offsets beyond the end of the stream
+    dib.reset();
+    return 5;
+  }
+}
+
+namespace {
+int DecodeDIBFile(TSeekableStream& stream, std::unique_ptr<TUniDIB>& dib, int64_t max_map_bytes) {
   TBufferedFile file(stream);
   file.Fill(78);
   if (file.Unread() < 14) return 5;
@@ -208,5 +220,6 @@ int LoadDIBFile(TSeekableStream& stream, std::unique_ptr<TUniDIB>& dib, int64_t 
   dib = std::move(result);
   return 0;
 }
+}  // namespace
 
 }  // namespace ImageFile

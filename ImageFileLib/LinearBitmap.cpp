@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "ImageFileLib/BitmapLoaders.h"
 
@@ -53,9 +54,14 @@ void TLinearBitmap::New(int32_t width, int32_t height, uint8_t code) {
   if (pixel_size == 0) throw ELinearBitmap("Unsupported pixel format");
   if (width < 1 || height < 1) throw ELinearBitmap("Invalid bitmap size");
   // Size is a signed 32-bit count and the map has one spare byte.
+  if (int64_t{width} * pixel_size > (INT32_MAX - 1) / height) throw ELinearBitmap("Invalid bitmap size");
   const int64_t size = int64_t{width} * pixel_size * height;
-  if (size > INT32_MAX - 1) throw ELinearBitmap("Invalid bitmap size");
-  std::vector<uint8_t> map(static_cast<size_t>(size) + 1);
+  std::vector<uint8_t> map;
+  try {
+    map.resize(static_cast<size_t>(size) + 1);
+  } catch (const std::bad_alloc&) {
+    throw ELinearBitmap("Out of memory");
+  }
   Map.swap(map);
   Width = width;
   Height = height;
@@ -258,7 +264,7 @@ void TLinearBitmap::ResizeCanvas(int32_t new_width, int32_t new_height, uint32_t
   else dst_start = int64_t{dx} * PixelSize;
   int64_t span = BytesPerLine - src_start;
   span = std::min<int64_t>(span, out.BytesPerLine - dst_start);
-  const int32_t y0 = std::max(0, -dy);
+  const int64_t y0 = std::max<int64_t>(0, -int64_t{dy});
   const int64_t y1 = std::min<int64_t>(Height - 1, int64_t{new_height} - dy - 1);
   if (span > 0)
     for (int64_t y = y0; y <= y1; ++y)

@@ -291,7 +291,9 @@ void TPNGLoader::LoadFromStream(TBaseStream& stream, const std::string& /*ext*/,
         default: code = pf24Bit; h.Channels = 4; break;
       }
       const int pixel = code == pf8Bit ? 1 : code == pf16Grey ? 2 : 3;
-      if (int64_t{h.Width} * h.Height * pixel > MaxMapBytes) InvalidData();
+      if (int64_t{h.Width} * h.Height > MaxMapBytes / pixel ||
+          (int64_t{h.Width} * h.Channels * h.BitDepth + 7) / 8 > MaxMapBytes)
+        InvalidData();
       bitmap.New(h.Width, h.Height, code);
       if (code == pf8Bit) {
         std::fill(bitmap.Palette.begin(), bitmap.Palette.end(), 0);

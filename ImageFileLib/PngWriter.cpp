@@ -38,12 +38,9 @@ void WriteChunk(TBaseStream& stream, TCRC32Stream& crc, const char* type, const 
   WriteBE32(stream, crc.CRC());
 }
 
-int PaethPredictor(int a, int b, int c) {
-  const int q = a + b - c;
-  const int pa = std::abs(q - a), pb = std::abs(q - b), pc = std::abs(q - c);
-  if (pa <= pb && pa <= pc) return a;
-  if (pb <= pc) return b;
-  return c;
+inline int PaethPredictor(int a, int b, int c) {
+  const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+  return (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
 }
 
 // Raw PNG row y of the bitmap (packed samples, big-endian 16-bit).
@@ -253,14 +250,26 @@ void TPNGLoader::WriteIDAT(TSeekableStream& stream, TCRC32Stream& crc, const TLi
       const uint8_t* x = raw.data();
       const uint8_t* b = prev.data();
       const bool all = opt < 0;
+      const size_t lead = std::min(n, static_cast<size_t>(bpp));  // bytes without a left neighbour
       if (all || opt == 0) std::memcpy(filtered[0].data() + 1, x, n);
-      for (size_t i = 0; i < n; ++i) {
-        const int a = i >= static_cast<size_t>(bpp) ? x[i - bpp] : 0;
-        const int c = i >= static_cast<size_t>(bpp) ? b[i - bpp] : 0;
-        if (all || opt == 1) filtered[1][i + 1] = static_cast<uint8_t>(x[i] - a);
-        if (all || opt == 2) filtered[2][i + 1] = static_cast<uint8_t>(x[i] - b[i]);
-        if (all || opt == 3) filtered[3][i + 1] = static_cast<uint8_t>(x[i] - ((a + b[i]) >> 1));
-        if (all || opt == 4) filtered[4][i + 1] = static_cast<uint8_t>(x[i] - PaethPredictor(a, b[i], c));
+      if (all || opt == 1) {
+        uint8_t* f = filtered[1].data() + 1;
+        for (size_t i = 0; i < lead; ++i) f[i] = x[i];
+        for (size_t i = lead; i < n; ++i) f[i] = static_cast<uint8_t>(x[i] - x[i - bpp]);
+      }
+      if (all || opt == 2) {
+        uint8_t* f = filtered[2].data() + 1;
+        for (size_t i = 0; i < n; ++i) f[i] = static_cast<uint8_t>(x[i] - b[i]);
+      }
+      if (all || opt == 3) {
+        uint8_t* f = filtered[3].data() + 1;
+        for (size_t i = 0; i < lead; ++i) f[i] = static_cast<uint8_t>(x[i] - (b[i] >> 1));
+        for (size_t i = lead; i < n; ++i) f[i] = static_cast<uint8_t>(x[i] - ((x[i - bpp] + b[i]) >> 1));
+      }
+      if (all || opt == 4) {
+        uint8_t* f = filtered[4].data() + 1;
+        for (size_t i = 0; i < lead; ++i) f[i] = static_cast<uint8_t>(x[i] - b[i]);  // a = c = 0: predicts b
+        for (size_t i = lead; i < n; ++i) f[i] = static_cast<uint8_t>(x[i] - PaethPredictor(x[i - bpp], b[i], b[i - bpp]));
       }
       int type = opt;
       if (opt < 0) {
@@ -269,7 +278,12 @@ void TPNGLoader::WriteIDAT(TSeekableStream& stream, TCRC32Stream& crc, const TLi
           const uint8_t* f = filtered[t].data() + 1;
           int64_t cost = 0;
           if (opt == -1) {
-            for (size_t i = 0; i < n; ++i) cost += std::abs(static_cast<int8_t>(f[i]));
+            uint64_t sum = 0;
+            for (size_t i = 0; i < n; ++i) {
+              const int v = static_cast<int8_t>(f[i]);
+              sum += static_cast<uint64_t>(v < 0 ? -v : v);
+            }
+            cost = static_cast<int64_t>(sum);
           } else {
             for (size_t i = 4; i < n; ++i)
               if (f[i] == f[i - 1] && f[i] == f[i - 2] && f[i] == f[i - 3] && f[i] == f[i - 4]) --cost;

@@ -237,8 +237,10 @@ std::string BuildResultRow(const DataLineBlocks& blocks, int j, bool first,
     row += ",,";
     AddCell(row, block.SoundNote);
   } else {
-    AddCell(row, t.StampH1);
-    AddCell(row, t.StampM1);
+    // Hours and minutes of the capture instant itself, so that a frame just
+    // after a minute starts is not put a minute early.
+    AddCell(row, t.StampH2.empty() ? t.StampH1 : t.StampH2);
+    AddCell(row, t.StampM2.empty() ? t.StampM1 : t.StampM2);
     AddCell(row, t.StampS2Full);
   }
 

@@ -31,8 +31,15 @@ std::vector<uint8_t> Deflate(const std::vector<uint8_t>& data, int method) {
 
 void BM_OurDeflate(benchmark::State& state) {
   const auto& frame = Frame();
-  size_t packed = 0;
-  for (auto _ : state) packed = Deflate(frame, static_cast<int>(state.range(0))).size();
+  int64_t packed = 0;
+  for (auto _ : state) {
+    TMemStream out;
+    TDeflateStream deflate(&out, 1);
+    deflate.Method = static_cast<uint8_t>(state.range(0));
+    deflate.Write(frame.data(), static_cast<int64_t>(frame.size()));
+    deflate.Finish();
+    packed = out.GetSize();
+  }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * frame.size()));
   state.counters["ratio"] = static_cast<double>(packed) / static_cast<double>(frame.size());
   state.counters["bytes"] = static_cast<double>(packed);
@@ -97,4 +104,22 @@ void BM_PngSave720x480(benchmark::State& state) {
 }
 BENCHMARK(BM_PngSave720x480)->Unit(benchmark::kMillisecond);
 
+}  // namespace
+
+namespace {
+void BM_PngLoad720x480(benchmark::State& state) {
+  TLinearBitmap bitmap;
+  bitmap.New(720, 480, pf24Bit);
+  std::copy(Frame().begin(), Frame().end(), bitmap.Map.begin());
+  TPNGLoader loader;
+  TMemStream file;
+  loader.SaveToStream(file, "PNG", bitmap);
+  for (auto _ : state) {
+    file.SetPosition(0);
+    TLinearBitmap back;
+    loader.LoadFromStream(file, "PNG", back);
+    benchmark::DoNotOptimize(back.Map.data());
+  }
+}
+BENCHMARK(BM_PngLoad720x480)->Unit(benchmark::kMillisecond);
 }  // namespace

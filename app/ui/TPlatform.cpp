@@ -86,6 +86,7 @@ void TPlatform::CreateControls() {
   run_row->addWidget(CreateVideoPanel());
   run_row->addWidget(CreateRunPanel(), 1);
   image_layout->addLayout(run_row);
+  image_layout->addWidget(CreateChartPanel());  // ---- chart ----
 
   auto* panel_scroll = new QScrollArea;
   panel_scroll->setWidgetResizable(true);
@@ -259,6 +260,9 @@ QWidget* TPlatform::CreateControlPanel() {
   play_grid->addWidget(Button2, 2, 2);
   v->addWidget(play);
 
+  // ---- objects ----
+  v->addWidget(CreateObjectsPanel());
+
   v->addStretch(1);
   return panel;
 }
@@ -277,6 +281,8 @@ void TPlatform::CreateMenus() {
   Add1->setObjectName("Add1");
   Remove1 = object->addAction("Remove Object");
   Remove1->setObjectName("Remove1");
+  // ---- objects ----
+  CreateObjectsMenus();
 }
 
 void TPlatform::ConnectHandlers() {
@@ -291,7 +297,12 @@ void TPlatform::ConnectHandlers() {
   for (auto* b : {RadioButton1, RadioButton2, RadioButton3})
     OnRadioButtonClick(b, this, &TPlatform::RadioButtonFormClick);
   OnUpDownChange(UpDown9, this, &TPlatform::UpDown9Click);
+  ConnectChartHandlers();  // ---- chart ---- (also its menu item)
   // ---- video ---- / ---- run ----
   ConnectVideoHandlers();
   ConnectRunHandlers();
+  // ---- objects ----
+  ConnectObjectsHandlers();
+  // ---- time stamps ----
+  SetUpTimeStampControls();
 }

@@ -25,18 +25,30 @@
 #include "app/ResultTable.h"
 #include "app/SettingsFile.h"
 #include "app/ZcToXzTable.h"
+#include "app/ui/TPlatformChartHost.h"  // ---- chart ----
+#include "chart/ChartSession.h"
+#include "events/ChartEventState.h"
 #include "measure/AperturePhotometry.h"
 #include "measure/DriftTracks.h"
 #include "measure/FrameDriver.h"
 #include "measure/RunControl.h"
+#include "measure/TrackingHooks.h"
 #include "video/VideoOpening.h"
+// ---- time stamps ----
+#include "timestamp/FrameTimeDisplay.h"
+#include "timestamp/GpsLine.h"
+#include "timestamp/InserterSettings.h"
+#include "timestamp/SevenSegmentDigits.h"
+#include "video/CaptureLog.h"
 
 class QAction;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
@@ -46,6 +58,9 @@ class QSlider;
 class ResultMemoView;
 class TRadioGroup;
 class TUpDown;
+class TSetPredictTrack;
+struct ResultCsvLoadResult;
+class TRestoreNoTimeRecorded;
 
 // What the window needs from outside at creation.
 struct PlatformOptions {
@@ -75,6 +90,21 @@ class TPlatform : public QMainWindow {
   SettingsLocation SettingsPlace;
   ZcToXzTable ZCtoXZ{};
   ResultTable Results;          // the results table; Memo1 shows it
+
+  // ---- chart ----
+  ChartSession Chart;             // ChartState and the flags of the chart's tools
+  ChartEventState Events;         // report data, event timing list, diffraction state
+  TPlatformChartHost ChartLink{*this};
+  ChartWindowSlot chart1;         // the open chart, closed before the state above goes
+  QAction* FixMin6MaxofGraph1 = nullptr;  // 'Fix Graph's Min & Max'
+  QLineEdit* Edit54 = nullptr;    // the chart's selection read-out
+  QLineEdit* Edit71 = nullptr;    // "3. Light curve"
+  void Button18Click();           // 'Graph'
+  void ShowLightCurveGraph();
+  void ResetChartState();         // the chart's next opening starts from its defaults
+  void ClearEventTimingList();    // 'Open AVI'
+  void ChartVideoOpened();        // a video was opened
+  void RedrawChart();             // the chart, when open, shows a change
 
   // ---- results table ----
   CsvFormatParams CsvParams() const;
@@ -249,6 +279,172 @@ class TPlatform : public QMainWindow {
   QLabel* Panel1 = nullptr;         // 'S1': red while LED signal 1 is lit
   QLabel* Panel2 = nullptr;         // 'S2'
 
+  // ---- objects ---- (TPlatformObjects.cpp: placing, selecting, object
+  // controls; TPlatformTracking.cpp: the driver's tracking hooks;
+  // TPlatformOverlay.cpp: outlines and markers; TPlatformCsvFile.cpp: result
+  // CSV save and load)
+  // Tracking and profile state of the three objects, and the options the
+  // tracking steps read (refreshed from the controls before every frame).
+  TrackingState Tracking;
+  TrackingOptions TrackingOpts;
+  int Signal1X = 0, Signal1Y = 0, Signal2X = 0, Signal2Y = 0;  // LED boxes
+  int DigitBoxX = 0, DigitBoxY = 0;                            // time-inserter digit box
+  bool DigitBoxSet = false;
+  int LastStarClickX = 0, LastStarClickY = 0;
+  int PopupX = 0, PopupY = 0;  // the last right click on Image1
+  int ImageScrollX = 0, ImageScrollY = 0;
+  uint8_t OutlineDisplayMode = 0;  // 0 Hilight, 1 Faint, 2 Hide
+  std::array<bool, 3> ObjectPlaced{};
+  std::string CsvFileName;
+  Bitmap24 OverlayBitmap;   // the measured frame with its outlines and markers
+  bool OverlayDrawn = false;  // OverlayBitmap belongs to the last measured frame
+  QPointer<TSetPredictTrack> SetPredictTrack;  // 'Setting for predicted track'
+  bool PredictTrackFormOpen = false;
+
+  void SetStarsPosition(int k, int x, int y);
+  void ObjectStarAdd();
+  void RemoveObject();
+  void SelectObject(int k);
+  void ApplyObjectSettings(int k);
+  void Add1Click();
+  void SetPositiononly1Click();
+  void Remove1Click();
+  void RadioButton7Click() { SelectObject(1); }
+  void RadioButton8Click() { SelectObject(2); }
+  void RadioButton9Click() { SelectObject(3); }
+  void Object11Click() { SelectObjectFromMenu(1); }
+  void Object21Click() { SelectObjectFromMenu(2); }
+  void Object31Click() { SelectObjectFromMenu(3); }
+  void UpDown1Click() { RadiusUpDownClick(1); }
+  void UpDown2Click() { RadiusUpDownClick(2); }
+  void UpDown3Click() { RadiusUpDownClick(3); }
+  void UpDown5Click();
+  void UpDown7Click();
+  void TrackModeClick(int mode);
+  void CheckBox4Click();
+  void CheckBox6Click();
+  void Button11Click() { SetPassedPoint(1); }
+  void Button12Click() { ClearPassedPoint(1); }
+  void Button13Click() { SetPassedPoint(2); }
+  void Button14Click() { ClearPassedPoint(2); }
+  void Button23Click() { SetLinkedPoint(LinkedPointKind::Begin); }
+  void Button25Click() { SetLinkedPoint(LinkedPointKind::End); }
+  void EnableLinkedTracking();
+  void ShowPassedPoints();
+  void Position1Show(int k);
+  // GHS digit-box snap: the click onto the inserter's character grid.
+  static std::pair<int, int> SnapToGhsGrid(int x, int y);
+  // Before each frame: the tracking options from the controls, the points into
+  // the tracking state; after it: what tracking changed back.
+  void PrepareTracking(FrameDriverSettings& s);
+  void FinishTracking();
+  // Called by the frame hooks after the objects are measured.
+  void DrawFrameOverlay(FrameContext& ctx);
+  // The bitmap Image1 shows for the last measured frame.
+  const Bitmap24* MeasuredImage() const { return OverlayDrawn ? &OverlayBitmap : &Driver.FrameBitmap; }
+  void OpenSetPredictTrack();
+
+  // Results CSV files.
+  void Button6Click();          // 'SaveToCSV-File'
+  void SavetoCSVFile1Click();
+  void SaveToCSVClick() { SaveResultCsv(); }
+  void Button20Click();         // 'Load CSV'
+  void LoadCSVFile1Click();
+  void SaveResultCsv();
+  void LoadResultCsv();
+
+  QMenu* PopupMenu1 = nullptr;
+  QAction* SetPositiononly1 = nullptr;
+  QAction* Object11 = nullptr;  // 'Object A'
+  QAction* Object21 = nullptr;  // 'Object B'
+  QAction* Object31 = nullptr;  // 'Object C'
+  QAction* SavetoCSVFile1 = nullptr;
+  QAction* LoadCSVFile1 = nullptr;
+  QCheckBox* CheckBox4 = nullptr;   // 'Estimated track'
+  QCheckBox* CheckBox6 = nullptr;   // 'Link'
+  QCheckBox* CheckBox11 = nullptr;  // 'Rotate'
+  QCheckBox* CheckBox15 = nullptr;  // 'Tracking' (profile)
+  QRadioButton* RadioButton14 = nullptr;  // 'CSV'
+  QPushButton* Button11 = nullptr;  // 'Frame1' Set
+  QPushButton* Button12 = nullptr;  // 'Frame1' Clr
+  QPushButton* Button13 = nullptr;  // 'Frame2' Set
+  QPushButton* Button14 = nullptr;  // 'Frame2' Clr
+  QPushButton* Button23 = nullptr;  // linked 'Begin'
+  QPushButton* Button25 = nullptr;  // linked 'End'
+  QPushButton* Button6 = nullptr;   // 'SaveToCSV-File'
+  QPushButton* Button20 = nullptr;  // 'Load CSV'
+  QLineEdit* Edit40 = nullptr;      // 'Frame1' frame
+  QLineEdit* Edit41 = nullptr;      // 'Frame2' frame
+  QLineEdit* Edit11 = nullptr;      // linked 'Begin' frame
+  QLineEdit* Edit32 = nullptr;      // linked 'End' frame
+  QLineEdit* Edit12 = nullptr;      // selected object's x
+  QLineEdit* Edit13 = nullptr;      // selected object's y
+  TUpDown* UpDown14 = nullptr;      // frames for the width search (Edit50)
+  // ---- time stamps ---- (TPlatformTimeStamp.cpp, TPlatformModes.cpp)
+  TimeStampState Stamp;            // layouts, offsets and field order of the burnt-in stamp
+  StampLocatorState StampLocator;
+  GlyphContext StampGlyphs;        // pitch and background level found by the locators
+  GpsStation Station;
+  CaptureLogState CaptureLogTimes;  // the capture log; outlives its window
+  QPointer<TRestoreNoTimeRecorded> RestoreNoTimeRecorded;
+  int EmbeddedTicksRow = 0;
+  int32_t StampYear = 0;
+  int64_t FirstFrameTicks = 0, LastFrameTicks = 0;
+  long double FixedFrameInterval = 0;  // seconds; > 0 overrides the tick-count rate
+  bool CsvCmosTime = false;            // the loaded table carries CMOS times
+  bool GhsLocateEnabled = false;
+  bool TiviLocatePending = false;
+  int OccultationTypeIndex = 0;        // 0 none .. 4 asteroidal single bright star
+  std::array<double, 3> ObjectFitWidth{};
+  std::array<int32_t, 3> SavedBkgWidth{}, SavedBkgGap{};
+  std::array<uint8_t, 3> SavedBkgForm{}, SavedTrackingMode{};
+  // Reads and shows the time of `frame` (the field view when `field_view`).
+  void ShowFrameTime(const Bitmap24& frame, bool field_view);
+  // The per-frame time step of the driver: 'KIWI' ticked and the stamp readable.
+  void FrameTimeStep(const Bitmap24& frame, bool field_view);
+  GlyphContext StampGlyphContext(bool field_view) const;
+  void LocateIotaTimeStamp();
+  void LocateGhsTimeStamp(int x, int y);
+  void ApplyStampFieldOrder();
+  void ReadIotaGpsLine();
+  // Opening a video: locate the stamp before the first frame, tick-count detection after.
+  void LocateStampBeforeFirstFrame();
+  void DetectTickStampOnOpen();
+  void DeriveFrameRateFromTicks();
+  void SelectSharpTime();
+  void SwitchVideoAccess();
+  void ApplyOccultationPreset();
+  void ClearTimeEdits();
+  void AddTimeToNoCmosTime1Click();
+  void RadioButton10Click();
+  void RadioButton11Click();
+  void RadioButton12Click();
+  void RadioButton13Click();
+  void CheckBox15Click();
+  void RectangleAperture1Click();
+  void Button39Click();  // 'LongLat recognition'
+  // 'TIVi' pop-up (PopupMenu2, on the 'TIVi' button).
+  void IViavailable1Click();
+  void IViunavailable1Click();
+  void Cancel2Click() {}
+  QMenu* PopupMenu2 = nullptr;
+  // A click on the frame in 'Position Set' mode TIVi: the digit box (or the
+  // stamp line with 'KIWI') is found from this point on every frame.
+  void TiviDigitBoxClick(int x, int y);
+  // The digit box of the frame before its time is read, when a click asked for it.
+  void LocateTiviDigits(const Bitmap24& frame);
+  bool TiviLocateOn = false;
+  int TiviPickX = 0, TiviPickY = 0;
+  TiviBox TiviDigitBox{};
+  TiviSampleTemplate TiviTemplate = DefaultTiviSampleTemplate();
+  TiviSamplePoints TiviPoints{};
+  QPushButton* Button39 = nullptr;
+  QRadioButton* RadioButton13 = nullptr;  // 'TIVi'
+  QLineEdit* Edit59 = nullptr;            // date of the stamp
+  QAction* RectangleAperture1 = nullptr;  // Option > 'Rectangle Aperture'
+  QAction* AddTimeToNoCmosTime1 = nullptr;  // 'Add Time to no CMOS time recorded'
+  std::unique_ptr<FrameDriverHooks> StampHooks;  // FrameHooks plus the time stamp of each frame
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -262,6 +458,17 @@ class TPlatform : public QMainWindow {
   void ResetMarkers();
   void InitialiseFrameBlocks();
   void ShowWidthLabels();
+  // ---- time stamps ----
+  void SetUpTimeStampControls();
+  bool GrabCurrentFrame(Bitmap24& frame);
+  InserterSettings InserterNow() const;
+  void KeepInserter(const InserterSettings& s);
+  void RunInserterSteps(const InserterSteps& steps);
+
+  // ---- chart ----
+  QWidget* CreateChartPanel();
+  void CreateChartMenuItems();
+  void ConnectChartHandlers();
 
   // ---- video ----
   QWidget* CreateVideoPanel();
@@ -296,6 +503,20 @@ class TPlatform : public QMainWindow {
   void AddToRunLog(const std::string& text);
   int TableHeaderLines() const;
   bool run_end_pending_ = false;  // the driver ended the run at the last frame
+
+  // ---- objects ----
+  QWidget* CreateObjectsPanel();
+  void CreateObjectsMenus();
+  void ConnectObjectsHandlers();
+  void SelectObjectFromMenu(int k);
+  void UpdateObjectMenuItems();
+  void RadiusUpDownClick(int which);
+  void SetPassedPoint(int which);
+  void ClearPassedPoint(int which);
+  void SetLinkedPoint(LinkedPointKind which);
+  void ApplyLoadedObjects(const ResultCsvLoadResult& r);
+  bool placing_ = false;
+  bool track_masks_built_ = false;
 
   PlatformOptions startup_;
   ResultMemoView* memo_view_ = nullptr;

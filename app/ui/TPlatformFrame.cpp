@@ -113,7 +113,8 @@ std::string TPlatform::GrabFrameText(int n, Bitmap24& bmp) {
 void TPlatform::ShowNeighbor() {
   if (!Run.VideoLoaded || Driver.InDriver) return;
   PutControlsIntoSelectedObject();
-  const FrameDriverSettings s = DriverSettings();
+  FrameDriverSettings s = DriverSettings();
+  PrepareTracking(s);  // ---- objects ----
   RefreshObjectMasks(s, false);
   Driver.AutoRectangleDirection = Options.AutoRectangleDirection != 0;
   FrameIo io;
@@ -124,8 +125,11 @@ void TPlatform::ShowNeighbor() {
   };
   const bool was_measuring = Run.MeasuringRun;
   const FrameOutcome out = ::ShowNeighbor(Driver, RunFlags{Run.MeasuringRun, SingleFrameRun, Run.LastMeasuredFrame},
-                                          Frames.FrameDataLines, s, ScrollBar1->value(), io, *FrameHooks);
+                                          Frames.FrameDataLines, s, ScrollBar1->value(), io, *StampHooks);
   if (out.Reentered) return;
+  FinishTracking();  // ---- objects ----
+  // ---- time stamps ---- the split view shows the time of its fields
+  if (!out.FieldImage.Empty()) FrameTimeStep(out.FieldImage, true);
   ActOnFrameOutcome(out, was_measuring);
 }
 
@@ -148,7 +152,7 @@ void TPlatform::ActOnFrameOutcome(const FrameOutcome& out, bool was_measuring) {
     } else if (out.BlackFrame) {
       ShowBlackImage1();
     } else if (out.Measured) {
-      image1_source_ = &Driver.FrameBitmap;
+      image1_source_ = MeasuredImage();  // ---- objects ----
       ShowImage1Bitmap();
     }
   }
@@ -198,23 +202,7 @@ void TPlatform::DrawImage1Now() {
   Image1->setPixmap(QPixmap::fromImage(wrapped));
 }
 
-void TPlatform::Image1MouseDown(Qt::MouseButton button, int x, int y) {
-  if (!Run.VideoLoaded || Run.MeasuringRun) return;
-  if (button != Qt::LeftButton || Run.DirectionSettingMode || CheckBox1->isChecked()) return;
-  if (Options.PositionSetMode != 0) return;
-  const int k = Run.SelectedObject;
-  if (k < 1 || k > 3) return;
-  const size_t i = static_cast<size_t>(k - 1);
-  for (DataLine& block : Frames.FrameDataLines) {
-    ObjectResult& o = block.Objects[i];
-    o.PrevX = o.X = x;
-    o.PrevY = o.Y = y;
-  }
-  Driver.ObjectBeingPlaced[i] = true;
-  Driver.PositionJustSet = true;
-  ShowNeighbor();
-  Driver.ObjectBeingPlaced[i] = false;
-}
+// ---- objects ----: Image1MouseDown is in TPlatformObjects.cpp.
 
 bool TPlatform::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Image1 && event->type() == QEvent::MouseButtonPress) {

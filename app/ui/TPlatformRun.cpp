@@ -42,7 +42,6 @@ QWidget* TPlatform::CreateRunPanel() {
   Button21 = NamedButton("Button21", "DEL");
   Button5 = NamedButton("Button5", "DataRemove");
   Button18 = NamedButton("Button18", "Graph");
-  Button18->setEnabled(false);  // opens the light-curve chart once it exists
   Button40 = NamedButton("Button40", "Set radius to recorded");
   auto* run_row = new QHBoxLayout;
   for (auto* b : {Button3, Button4, Button16, Button21, Button5, Button18, Button40}) run_row->addWidget(b);
@@ -330,6 +329,7 @@ bool TPlatform::RemoveMeasurementData() {
   for (auto* u : {UpDown1, UpDown2, UpDown3}) u->setEnabled(true);
   if (!Dialogs().AskYesNo("Measurement data will be removed. Are you sure?")) return false;
   CheckBox2->setEnabled(!CheckBox14->isChecked());
+  ResetChartState();  // ---- chart ----
   WriteCsvHeader();
   ShowNeighbor();
   Run.LastMeasuredFrame = -1;

@@ -95,8 +95,9 @@ void TPlatform::ApplySettings(const AppSettings& s) {
   for (auto& o : Frames.RecordedDataLines[0].Objects) o.TrackRadius = UpDown5->Position();
   CheckBox3->setChecked(s.SyncTracking);
   // Keys 23-25.
-  UpDown4->SetPosition(s.DigitThreshold);
   CheckBox5->setChecked(s.ReadKiwi);
+  // The file's threshold wins over the one the 'KIWI' handler just set.
+  UpDown4->SetPosition(s.DigitThreshold);
   Options.SignalMarkersOn = s.SignalMarkersOn ? 1 : 0;
   RadioButton11->setEnabled(s.SignalMarkersOn);
   RadioButton12->setEnabled(s.SignalMarkersOn);

@@ -182,41 +182,7 @@ void TPlatform::ResetTimeEdits() {
   Edit27->setText("s(Field2)");
 }
 
-void TPlatform::CheckBox2Click() {
-  if (Run.MeasuringRun || Run.DirectionSettingMode) return;
-  if (CheckBox14->isChecked() && CheckBox2->isChecked()) {
-    Dialogs().ShowInformation("Field mode is not available on PSF photometry.", "Note");
-    CheckBox2->setChecked(false);  // runs this handler again, which rewrites the header
-    return;
-  }
-  // The header lines follow the frame or field layout of the rows.
-  WriteCsvHeader();
-}
-
-void TPlatform::CheckBox5Click() {
-  // The 'KIWI' tick is read when rows and headers are built.
-}
-
-void TPlatform::CheckBox7Click() {
-  if (Run.MeasuringRun || Run.Playing) return;
-  // Closing and reopening the video through the other reader belongs to the
-  // frame sources.
-  Video.UseDirectShow = CheckBox7->isChecked() ? 1 : 0;
-  CheckBox7->setText(Video.UseDirectShow ? "DShow" : "VFW");
-}
-
-void TPlatform::CheckBox14Click() {
-  if (Run.MeasuringRun || Run.DirectionSettingMode) return;
-  const bool psf = CheckBox14->isChecked();
-  if (psf) CheckBox2->setChecked(false);
-  CheckBox2->setEnabled(!psf);
-  ShowWidthLabels();
-}
-
-void TPlatform::ComboBox1Change() {
-  if (Run.MeasuringRun || Run.Playing) return;
-  Options.TimeStampMode = static_cast<uint8_t>(ComboBox1->currentIndex());
-}
+// The time-stamp and mode switches are in TPlatformModes.cpp.
 
 void TPlatform::RadioGroup2Click() { Options.StampFieldOrder = RadioGroup2->ItemIndex() == 0 ? 1 : 0; }
 

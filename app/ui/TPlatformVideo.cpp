@@ -105,6 +105,7 @@ void TPlatform::Button1Click() {
   if (Run.Playing || CheckBox1->isChecked() || Run.MeasuringRun) return;
   KeepObjectCount = false;
   ResetMarkers();
+  ClearEventTimingList();  // ---- chart ----
   const ObjectResult& selected = Frames.FrameDataLines[0].Objects[static_cast<size_t>(Run.SelectedObject - 1)];
   UpDown8->setRange(0, 25);
   UpDown6->setRange(0, 25);
@@ -263,12 +264,18 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
     Options.StampLocated = 1;
   }
   Run.Playing = false;
+  LocateStampBeforeFirstFrame();  // ---- time stamps ----
   ShowNeighbor();
+  ApplyStampFieldOrder();  // ---- time stamps ----
+
+  // 17. ---- chart ----
+  ChartVideoOpened();
 
   // 19.
   for (auto* e : {Edit24, Edit25, Edit26, Edit27}) SetWhite(e);
   Edit26->setToolTip({});
   Edit27->setToolTip({});
+  DetectTickStampOnOpen();  // ---- time stamps ----
 
   // 21, 22.
   if (keep_table == 0) WriteCsvHeader();

@@ -165,6 +165,9 @@ TEST(Bmp, BrokenFilesAreRefused) {
   EXPECT_TRUE(refused(MakeBmp(4, 4, 24, 0, {}, std::vector<uint8_t>(20, 1))));                  // truncated rows
   EXPECT_TRUE(refused(MakeBmp(0x7FFFFFFF, 0x7FFFFFFF, 24, 0, {}, {})));                        // absurd size
   EXPECT_TRUE(refused(MakeBmp(4, 4, 3, 0, {}, std::vector<uint8_t>(64, 1))));                   // 3 bits
+  auto far_offset = MakeBmp(4, 4, 24, 0, {}, std::vector<uint8_t>(64, 1));
+  far_offset[13] = 0x7F;  // pixel data "beyond" the file
+  EXPECT_TRUE(refused(far_offset));
   const auto good = Save(BMPLoader(), MakeTestBitmap(5, 4, pf8Bit), "BMP");
   for (size_t n = 0; n < 54; ++n) EXPECT_TRUE(refused(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(n))));
   for (size_t bit = 0; bit < 54 * 8; ++bit) {  // header flips: an error or a picture, never a crash
@@ -338,4 +341,28 @@ TEST(Jpeg, SixteenBitGreyIsSavedAsAGreyJpegOfItsHighBytes) {
   std::vector<int> high;
   for (int32_t i = 0; i < b.Size; i += 2) high.push_back(b.Map[i + 1]);
   EXPECT_LT(MeanAbsDifference(image.Values, high), 4.0);
+}
+
+TEST(BufferedFile, ReadsAheadSeeksFromItsStartAndEnds) {
+  TMemStream m;
+  std::vector<uint8_t> data(200000);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7);
+  m.Write("xx", 2);
+  m.Write(data.data(), static_cast<int64_t>(data.size()));
+  m.SetPosition(2);
+  TBufferedFile file(m);
+  EXPECT_EQ(file.StartOffset, 2);
+  file.Fill(78);
+  EXPECT_GE(file.Unread(), 78);
+  EXPECT_EQ(file.ReadByte(), data[0]);
+  file.Seek(150000);
+  EXPECT_EQ(file.ReadByte(), data[150000]);
+  std::vector<uint8_t> rest(60000);
+  EXPECT_EQ(file.Read(rest.data(), 60000), 49999);
+  EXPECT_EQ(rest[49998], data[199999]);
+  EXPECT_EQ(file.ReadByte(), -1);
+  file.Seek(0);
+  file.EnsureBufferSize(100000);
+  EXPECT_GE(file.BufferSize, 100000);
+  EXPECT_EQ(file.ReadByte(), data[0]);
 }

@@ -379,3 +379,41 @@ TEST(Deflate, LengthLimitingKeepsCodesCompleteAndAtMost15Bits) {
   }
   EXPECT_EQ(ZlibInflateRaw(OurDeflate(data, 0), data.size()), data);
 }
+
+TEST(Deflate, RepeatsAtTheWindowEdgeAndMixedPatternsInflateWithZlib) {
+  for (size_t period : {size_t{32767}, size_t{32768}, size_t{32769}, size_t{40000}}) {
+    SCOPED_TRACE(period);
+    auto block = MakeRandomBytes(period, static_cast<uint32_t>(period));
+    std::vector<uint8_t> data = block;
+    data.insert(data.end(), block.begin(), block.end());
+    data.insert(data.end(), block.begin(), block.begin() + 1000);
+    for (int method = 0; method <= 1; ++method) {
+      const auto packed = OurDeflate(data, method);
+      EXPECT_EQ(ZlibInflateRaw(packed, data.size()), data);
+      if (period <= 32768) {
+        EXPECT_LT(packed.size(), period + period / 4);  // the repeat was found
+      }
+    }
+  }
+  uint32_t seed = 77;
+  for (int round = 0; round < 20; ++round) {
+    std::vector<uint8_t> data;
+    while (data.size() < 150000) {
+      seed = seed * 1103515245u + 12345u;
+      const uint32_t kind = (seed >> 16) % 4, len = 1 + (seed >> 8) % 700;
+      if (kind == 0) data.insert(data.end(), len, static_cast<uint8_t>(seed));
+      if (kind == 1) {
+        const auto r = MakeRandomBytes(len, seed);
+        data.insert(data.end(), r.begin(), r.end());
+      }
+      if (kind >= 2 && data.size() > 1000) {
+        const size_t from = data.size() - 1 - (seed >> 4) % std::min<size_t>(data.size() - 1, 40000);
+        for (uint32_t k = 0; k < len; ++k) {
+          const uint8_t v = data[from + k % (data.size() - from)];
+          data.push_back(v);
+        }
+      }
+    }
+    EXPECT_EQ(ZlibInflateRaw(OurDeflate(data, 0, 1 + round * 997), data.size()), data) << round;
+  }
+}

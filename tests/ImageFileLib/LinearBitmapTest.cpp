@@ -190,6 +190,12 @@ TEST(DynamicList, SavesLoadsAndAssigns) {
   copy.Assign(list);
   EXPECT_EQ(copy.Count, 3);
   EXPECT_EQ(copy.Capacity, 3);
+  TempFolder folder;
+  list.SaveToFile(folder.File("list.bin"));
+  EXPECT_EQ(ReadFileBytes(folder.File("list.bin")).size(), 22u);
+  TDynamicList from_file(6, nullptr);
+  from_file.LoadFromFile(folder.File("list.bin"));
+  EXPECT_EQ(from_file.Count, 3);
   EXPECT_EQ(FindByte(3, 5, 5, nullptr), -1);
   const uint8_t bytes[] = {1, 2, 3, 2};
   EXPECT_EQ(FindByte(2, 4, 2, bytes), 3);
@@ -198,4 +204,20 @@ TEST(DynamicList, SavesLoadsAndAssigns) {
   EXPECT_EQ(SwapDWord(0x11223344u), 0x44332211u);
   EXPECT_EQ(DWordAlign(5), 8u);
   EXPECT_EQ(QWordAlign(9), 16u);
+}
+
+TEST(LinearBitmap, HugeSizesAreRefusedWithoutOverflow) {
+  TLinearBitmap b;
+  EXPECT_EQ(ErrorOf([&] { b.New(0x7FFFFFFF, 0x7FFFFFFF, pf32Bit); }), "Invalid bitmap size");
+  EXPECT_EQ(ErrorOf([&] { b.New(0x7FFFFFFF, 2, pf8Bit); }), "Invalid bitmap size");
+  EXPECT_FALSE(b.Present);
+}
+
+TEST(LinearBitmap, ResizeCanvasWithFarOffsetsOnlyFills) {
+  TLinearBitmap b = MakeTestBitmap(4, 4, pf24Bit);
+  b.ResizeCanvas(3, 3, 0x0000FF, INT32_MIN, INT32_MAX);
+  EXPECT_EQ(b.Width, 3);
+  EXPECT_EQ(b.Map[2], 255);
+  b.ResizeCanvas(3, 3, 0, INT32_MAX, INT32_MIN);
+  EXPECT_EQ(b.Map[0], 0);
 }

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <map>
+#include <sstream>
 
 #include "ImageFileLib/BitmapLoaders.h"
 #include "ImageFileLib/PngLoader.h"
@@ -422,6 +423,10 @@ TEST(Png, ReaderErrorsHaveTheirTexts) {
   long_plte[33 + 2] = 0x03;  // PLTE length 768 + 3: 257 entries
   long_plte[33 + 3] = 0x03;
   EXPECT_EQ(TryLoad(long_plte, false), "Invalid PNG data");
+  auto widest = good;  // width and height 2^31 - 1: the size check must not overflow
+  for (int k : {16, 20}) widest[static_cast<size_t>(k)] = 0x7F, widest[static_cast<size_t>(k) + 1] = 0xFF,
+                         widest[static_cast<size_t>(k) + 2] = 0xFF, widest[static_cast<size_t>(k) + 3] = 0xFF;
+  EXPECT_EQ(TryLoad(widest, false), "Invalid PNG data");
   auto huge = good;
   huge[16] = 0x7F;  // width 2^30 and more
   EXPECT_EQ(TryLoad(huge, false), "Invalid PNG data");
@@ -493,4 +498,75 @@ TEST(Png, SmallBitDepthIsUsedOnlyWhenEveryIndexFits) {
   ExpectSamePixels(LoadPng(reader, bytes), b);
   for (int32_t i = 0; i < b.Size; ++i) b.Map[i] &= 3;
   EXPECT_EQ(Chunks(SavePng(loader, b))[0].Data[8], 2);
+}
+
+TEST(Png, KeepAlphaDeliversAlphaSamplesAndPaletteAlpha) {
+  TempFolder folder;
+  const std::string script = R"(import sys
+from PIL import Image
+folder = sys.argv[1]
+im = Image.new('RGBA', (7, 5))
+im.putdata([(x * 30, y * 40, 9, (x * 37 + y * 11) % 256) for y in range(5) for x in range(7)])
+im.save(folder + '/rgba.png')
+im.convert('LA').save(folder + '/la.png')
+p = Image.new('P', (4, 1))
+p.putpalette([0, 0, 0, 255, 0, 0, 0, 255, 0])
+p.putdata([0, 1, 2, 1])
+p.save(folder + '/p.png', transparency=bytes([255, 0, 128]))
+print(' '.join(str(px[3]) for px in im.getdata()))
+)";
+  int status = 0;
+  const std::string out = RunPython(folder, script, folder.Path().string(), status);
+  ASSERT_EQ(status, 0) << out;
+  std::vector<int> alpha;
+  std::istringstream values(out);
+  for (int v; values >> v;) alpha.push_back(v);
+  for (const char* name : {"rgba.png", "la.png"}) {
+    SCOPED_TRACE(name);
+    TPNGLoader loader;
+    loader.KeepAlpha = 1;
+    TLinearBitmap b;
+    loader.LoadFromFile(folder.File(name), "PNG", b);
+    ASSERT_TRUE(loader.AlphaBitmap);
+    EXPECT_EQ(std::vector<int>(loader.AlphaBitmap->Map.begin(), loader.AlphaBitmap->Map.begin() + 35), alpha);
+  }
+  TPNGLoader loader;
+  loader.KeepAlpha = 1;
+  TLinearBitmap b;
+  loader.LoadFromFile(folder.File("p.png"), "PNG", b);
+  ASSERT_TRUE(loader.PaletteAlpha);
+  EXPECT_EQ((*loader.PaletteAlpha)[1], 0);
+  EXPECT_EQ((*loader.PaletteAlpha)[2], 128);
+  EXPECT_EQ((*loader.PaletteAlpha)[3], 255);
+  TPNGLoader plain;
+  plain.LoadFromFile(folder.File("p.png"), "PNG", b);
+  EXPECT_EQ(plain.TransparentColor, 1);  // the first fully transparent entry
+}
+
+namespace {
+// A seekable target that fails once it holds more than Limit bytes (a full disk).
+class FullDiskStream : public TMemStream {
+public:
+  explicit FullDiskStream(int64_t limit) : Limit(limit) {}
+  int64_t Write(const void* buffer, int64_t count) override {
+    if (GetPosition() + count > Limit) throw EInOutError("Error writing to stream - No space left on device");
+    return TMemStream::Write(buffer, count);
+  }
+  int64_t Limit;
+};
+}  // namespace
+
+TEST(Png, AFailingTargetRaisesItsErrorAtEveryPoint) {
+  const TLinearBitmap b = MakeTestBitmap(300, 200, pf24Bit);
+  const size_t full = SavePng(PNGLoader(), b).size();
+  for (int64_t limit : {int64_t{0}, int64_t{8}, int64_t{40}, int64_t{5000}, static_cast<int64_t>(full) - 1}) {
+    FullDiskStream target(limit);
+    TPNGLoader loader;
+    try {
+      loader.SaveToStream(target, "PNG", b);
+      ADD_FAILURE() << "no error at limit " << limit;
+    } catch (const EInOutError& e) {
+      EXPECT_STREQ(e.what(), "Error writing to stream - No space left on device");
+    }
+  }
 }

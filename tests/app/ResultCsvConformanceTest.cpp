@@ -308,7 +308,8 @@ TEST(RowConformance, SharpRowWithoutCorrectedTimesAndOneRectangleObject) {
   b[0].Objects[0].Gap = 1;
   b[0].Objects[0].TrackMode = 3;
   const std::string expected =
-      "1234.0,0.3,\"***\",,,,,21,05,00.0001,"
+      // Columns 8-10 give one instant: the capture's own hour and minute.
+      "1234.0,0.3,\"***\",,,,,21,06,00.0001,"
       "1234.3,,,2.0313,,,"
       "98765,43210,113,1608,6,8,25,,320,240,12,-34,9,1,\"OFF\",,,"
       "Edge,,,,,";
@@ -322,7 +323,7 @@ TEST(RowConformance, KiwiSharpFrameRowWithoutCorrectedTimesHasNoTime) {
   p.ObjectCount = 1;
   DataLineBlocks b = ThreeObjectFrame();
   const std::string row = BuildResultRow(b, 0, true, p, KiwiTimes());
-  EXPECT_TRUE(row.starts_with("1234.0,\"***\",\"\",,,,,21,05,00.0001,1234.3,")) << row;
+  EXPECT_TRUE(row.starts_with("1234.0,\"***\",\"\",,,,,21,06,00.0001,1234.3,")) << row;
   p.SharpCapTimeAvailable = true;
   EXPECT_TRUE(BuildResultRow(b, 0, true, p, KiwiTimes()).starts_with("1234.0,\"***\",\"\",21,05,33.3667,00.0001,,,Beep,"));
 }

@@ -157,7 +157,8 @@ TEST(TickStamp, ReadEmbeddedTimeStampFillsTheTexts) {
   EXPECT_EQ(s.StampDate1 + s.StampDate2 + s.StampDate3, "261206");
   EXPECT_EQ(s.StampH1, "21");
   EXPECT_EQ(s.StampM1, "30");
-  EXPECT_EQ(s.StampH2, "");
+  EXPECT_EQ(s.StampH2, "21");
+  EXPECT_EQ(s.StampM2, "30");
   EXPECT_EQ(s.StampS1, "09");
   EXPECT_EQ(s.StampS1Full, "09.4800000");
   EXPECT_EQ(s.StampS2Full, "09.5000000");
@@ -265,4 +266,15 @@ TEST(FrameTimeDisplay, ShowFrameTimeTakesTheFirstAvailableSource) {
   EXPECT_EQ(r.source, FrameTimeSource::InserterText);
   EXPECT_EQ(r.stampResult, 2);
   EXPECT_EQ(r.edits.Edit24, "");
+}
+
+TEST(TickStamp, CaptureJustAfterAMinuteKeepsItsOwnMinute) {
+  // Captured at 21:31:00.0100000; the centre, half a frame earlier, is in 21:30.
+  Bitmap24 f = TickFrame(0, TicksOf(2026, 12, 6, 21, 31, 100000), 2);
+  StampTexts s;
+  EmbeddedStampOptions o;
+  o.frameInterval = 0.04L;
+  ReadEmbeddedTimeStamp(f, o, s);
+  EXPECT_EQ(s.StampH1 + ":" + s.StampM1 + ":" + s.StampS1Full, "21:30:59.9900000");
+  EXPECT_EQ(s.StampH2 + ":" + s.StampM2 + ":" + s.StampS2Full, "21:31:00.0100000");
 }

@@ -136,8 +136,8 @@ TEST(TPlatformStart, StoredSettingsRunTheHandlersOfTheirControls) {
 TEST(TPlatformStart, SaveAllTakesTheWindowsTimeSignalControls) {
   Started s;
   TPlatform w(s.Options());
+  Find<QCheckBox>(w, "CheckBox5")->setChecked(false);  // sets the threshold of its own
   Find<QSpinBox>(w, "UpDown4")->setValue(42);
-  Find<QCheckBox>(w, "CheckBox5")->setChecked(false);
   w.Options.SignalMarkersOn = 0;
   w.SaveAllSettings();
   IniFile ini(w.SettingsPlace.IniPath);

@@ -1,0 +1,23 @@
+#pragma once
+// The save-picture road shared by the main window, the chart and the
+// mutual-event window: the save dialog's filter, the extension chosen by the
+// filter index, and the save itself.
+#include <string>
+
+#include "ImageFileLib/LinearBitmap.h"
+
+namespace ImageFile {
+
+inline constexpr const char* SavePictureFilter =
+    "Portable Network Graphics (*.png)|*.png|Joint Picture Expert Group (*.jpg)|*.jpg|Windows Bitmap (*.bmp)|*.bmp";
+
+// The chosen name with its extension replaced by the filter index's
+// (1 ".png", 2 ".jpg", 3 ".bmp", any other ".png"); a name without an
+// extension gets it appended.
+std::string PictureFileName(const std::string& chosen_name, int filter_index);
+
+// Saves the picture under PictureFileName unless that name is empty or
+// begins with "."; returns whether it saved. Errors of the save pass through.
+bool SavePicture(const TLinearBitmap& picture, const std::string& chosen_name, int filter_index);
+
+}  // namespace ImageFile

@@ -1,0 +1,161 @@
+// Main window: the light-curve chart. 'Graph' opens the chart over the
+// results table; the main window answers what the chart asks of it (table,
+// settings, read-outs), shows the frame of a clicked record and keeps the
+// chart's state between openings.
+#include <QAction>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <cstdlib>
+
+#include "app/ui/TPlatform.h"
+#include "chart/ui/Tchart1.h"
+
+namespace {
+
+void SetBase(QLineEdit* edit, const QColor& colour) {
+  QPalette pal = edit->palette();
+  pal.setColor(QPalette::Base, colour);
+  edit->setPalette(pal);
+}
+
+}  // namespace
+
+// ---- the chart's view of the main window ----
+
+TPlatformChartHost::TPlatformChartHost(TPlatform& w) : w_(w), table_(w.Results) {}
+
+int TPlatformChartHost::CsvVersion() const { return w_.Options.CsvVersion; }
+int TPlatformChartHost::ObjectCount() const { return w_.Run.ObjectCount; }
+int TPlatformChartHost::SelectedObject() const { return w_.Run.SelectedObject; }
+// Negative while playing backwards; the chart's grid wants the step size.
+int TPlatformChartHost::FrameStep() const { return std::abs(w_.Run.FrameStep); }
+int TPlatformChartHost::FrameRateRounded() const { return w_.Video.FrameRateRounded; }
+double TPlatformChartHost::TimingFrameRate() const { return static_cast<double>(w_.Video.TimingFrameRate); }
+bool TPlatformChartHost::PsfPhotometry() const { return w_.CheckBox14->isChecked(); }
+bool TPlatformChartHost::FieldMeasure() const { return w_.CheckBox2->isChecked(); }
+std::string TPlatformChartHost::VideoFileName() const { return w_.Video.VideoFileName; }
+
+std::array<std::string, 4> TPlatformChartHost::TimeReadout() const {
+  return {w_.Edit24->text().toStdString(), w_.Edit25->text().toStdString(), w_.Edit26->text().toStdString(),
+          w_.Edit27->text().toStdString()};
+}
+
+bool TPlatformChartHost::FixRangeChecked() const { return w_.FixMin6MaxofGraph1->isChecked(); }
+
+void TPlatformChartHost::SetFixRangeItem(bool checked, bool enabled) {
+  w_.FixMin6MaxofGraph1->setChecked(checked);
+  w_.FixMin6MaxofGraph1->setEnabled(enabled);
+}
+
+void TPlatformChartHost::SetEdit54(const std::string& text) { w_.Edit54->setText(QString::fromStdString(text)); }
+
+// The frame scroll bar runs the frame-change chain when the position changes;
+// the frame is then measured and shown twice more, as the chart's click asks.
+// The FFmpeg graph is primed before the position moves.
+void TPlatformChartHost::ShowFrame(int frame) {
+  if (w_.VideoIn.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow))
+    w_.Sources.DirectShow.DSPrimeGraph();
+  w_.ScrollBar1->setValue(frame);
+  w_.ShowNeighbor();
+  w_.ShowNeighbor();
+}
+
+void TPlatformChartHost::SetAperturePosition(int k, int x, int y) {
+  if (k < 1 || k > 3) return;
+  ObjectResult& o = w_.Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)];
+  o.X = x;
+  o.Y = y;
+}
+
+QRect TPlatformChartHost::MainWindowGeometry() const { return w_.frameGeometry(); }
+
+ChartWindowSlot::~ChartWindowSlot() {
+  QObject::disconnect(Destroyed);
+  delete Window.data();
+}
+
+// ---- controls ----
+
+QWidget* TPlatform::CreateChartPanel() {
+  auto* panel = new QWidget;
+  auto* row = new QHBoxLayout(panel);
+  row->setContentsMargins(0, 0, 0, 0);
+  Edit71 = new QLineEdit("3. Light curve");
+  Edit71->setObjectName("Edit71");
+  Edit71->setReadOnly(true);
+  Edit71->setFixedWidth(100);
+  Edit54 = new QLineEdit;
+  Edit54->setObjectName("Edit54");
+  Edit54->setReadOnly(true);
+  row->addWidget(Edit71);
+  row->addWidget(Edit54, 1);
+  return panel;
+}
+
+void TPlatform::CreateChartMenuItems() {
+  QMenu* option = menuBar()->findChild<QMenu*>("Option1");
+  if (!option) {
+    option = menuBar()->addMenu("Option");
+    option->setObjectName("Option1");
+  }
+  FixMin6MaxofGraph1 = option->addAction("Fix Graph's Min && Max");
+  FixMin6MaxofGraph1->setObjectName("FixMin6MaxofGraph1");
+  // A click toggles the check mark; the chart reads it at its next drawing.
+  FixMin6MaxofGraph1->setCheckable(true);
+  // Enabled by the chart's first drawing with a value range.
+  FixMin6MaxofGraph1->setEnabled(false);
+}
+
+void TPlatform::ConnectChartHandlers() {
+  CreateChartMenuItems();
+  connect(Button18, &QPushButton::clicked, this, &TPlatform::Button18Click);
+}
+
+// ---- handlers ----
+
+void TPlatform::Button18Click() {
+  if (Run.Playing) return;
+  ShowLightCurveGraph();
+}
+
+void TPlatform::ShowLightCurveGraph() {
+  if (!Run.VideoLoaded && !Run.CsvLoaded) return;
+  if (Run.MeasuringRun || Run.ChartOpen || chart1.Window) return;
+  Run.ChartOpen = 1;
+  const int header = Options.CsvVersion >= 1 && Options.CsvVersion <= 3 ? 7 : 4;
+  const int count = static_cast<int>(Results.Count()) - header + 1;
+  Chart.ChartState.TotalFrameCount = count;
+  // The memo shows the whole table before the chart reads it.
+  SyncMemo1();
+  auto* chart = new Tchart1(ChartLink, Chart, Events, this);
+  chart1.Window = chart;
+  chart1.Destroyed = connect(chart, &QObject::destroyed, this, [this] { Run.ChartOpen = 0; });
+  chart->show();
+  if (count > 0) SetBase(Edit71, QColor(0x00, 0xFF, 0xFF));
+}
+
+void TPlatform::ResetChartState() { Chart.ChartState.Reset = 1; }
+
+void TPlatform::ClearEventTimingList() {
+  TAsteroidTiming& t = Events.AsteroidTiming;
+  t.EntryCount = 0;
+  t.Counter2 = 0;
+  for (TAsteroidEachEventTime& e : t.Entries) e = TAsteroidEachEventTime{};
+  Events.Flags.TimeFieldEdited = {0, 0, 0};
+}
+
+void TPlatform::ChartVideoOpened() {
+  Chart.AsteroidChartMode = 0;
+  Events.Flags.IntegratedVideoMeasured = 0;
+  SetBase(Edit71, Qt::white);
+}
+
+void TPlatform::RedrawChart() {
+  if (chart1.Window) chart1.Window->GraphShow3();
+}

@@ -1,0 +1,193 @@
+// Main window: saving the results table as a result CSV file and loading one
+// back, with every object's settings and the video reopened.
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <filesystem>
+
+#include "app/ResultCsvLoad.h"
+#include "app/ui/ControlEvents.h"
+#include "app/ui/DialogService.h"
+#include "app/ui/TPlatform.h"
+#include "measure/StarTracking.h"
+
+namespace {
+
+std::string FolderPart(const std::string& path) { return StoredPathFolder(path); }
+
+}  // namespace
+
+void TPlatform::Button6Click() {
+  if (Run.Playing) return;
+  SaveResultCsv();
+}
+
+void TPlatform::SavetoCSVFile1Click() { SaveResultCsv(); }
+
+void TPlatform::SaveResultCsv() {
+  if (Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked()) return;
+  // 1.
+  std::string folder = Settings.CsvDirectory;
+  if (folder.empty() && Settings.CsvPathSameAsVideo) folder = FolderPart(open_dialog_file_name_.toStdString());
+  const QString name = Dialogs().GetSaveFileName("Save", QString::fromStdString(folder), "CSV File (*.csv)");
+  if (name.isEmpty()) return;
+  // 2.
+  const std::string path = name.toStdString();
+  const CsvSaveResult saved = ::SaveResultCsv(path, Results.Lines());
+  if (!saved.Ok) {
+    Dialogs().ShowError(QString::fromStdString(saved.Message));
+    return;
+  }
+  CsvFileName = path;
+  Settings.CsvDirectory = FolderPart(path);
+  try {
+    SaveLatestAccessPaths();
+  } catch (const IniWriteError& e) {
+    Dialogs().ShowError(QString::fromStdString(e.what()));
+  }
+}
+
+void TPlatform::Button20Click() {
+  if (Run.Playing) return;
+  const size_t i = static_cast<size_t>(std::clamp(Run.SelectedObject, 1, 3) - 1);
+  UpDown8->SetRange(0, 25);
+  UpDown6->SetRange(0, 25);
+  UpDown8->SetPosition(Frames.FrameDataLines[0].Objects[i].BandWidth);
+  UpDown6->SetPosition(Frames.FrameDataLines[0].Objects[i].Gap);
+  if (Options.TimeStampMode == 0 || Options.TimeStampMode == 2) UpDown4->SetPosition(100);
+  for (auto* b : {RadioButton1, RadioButton2, RadioButton3}) b->setEnabled(true);
+  // PSF photometry is off while loading and comes back afterwards.
+  const bool psf = CheckBox14->isChecked();
+  if (psf) {
+    QSignalBlocker block(CheckBox14);
+    CheckBox14->setChecked(false);
+  }
+  KeepObjectCount = true;
+  Run.StartFrame = -1;
+  LoadResultCsv();
+  KeepObjectCount = false;
+  if (psf) {
+    QSignalBlocker block(CheckBox14);
+    CheckBox14->setChecked(true);
+  }
+  RadioButton8->setEnabled(Run.ObjectCount >= 2);
+  RadioButton9->setEnabled(Run.ObjectCount >= 3);
+}
+
+void TPlatform::LoadCSVFile1Click() { LoadResultCsv(); }
+
+// The loaded settings go into the blocks, the geometry, the profile models and
+// the controls of the selected object.
+void TPlatform::ApplyLoadedObjects(const ResultCsvLoadResult& r) {
+  Run.ObjectCount = std::clamp(r.ObjectCount, 1, 3);
+  Run.SelectedObject = std::min(std::max(Run.SelectedObject, 1), Run.ObjectCount);
+  Frames.FrameDataLines = r.ObjectBlocks;
+  const bool aspect = NeedsPixelAspectCorrection(static_cast<double>(Video.VideoFrameRate), Video.FrameWidth,
+                                                 Video.FrameHeight, Options.TimeStampMode);
+  for (size_t i = 0; i < 3; ++i) {
+    const LoadedObjectSettings& o = r.Objects[i];
+    if (!o.Read) continue;
+    if (o.DirectionX) Driver.Geometry[i].DirectionX = *o.DirectionX;
+    if (o.DirectionY) Driver.Geometry[i].DirectionY = *o.DirectionY;
+    if (o.ProfileWidth) {
+      Tracking.Profiles[i].PsfWidth = *o.ProfileWidth;
+      BuildProfileModel(Tracking.Profiles[i].Model, *o.ProfileWidth, 200, aspect);
+    }
+    ObjectPlaced[i] = true;
+  }
+  {
+    QSignalBlocker b7(RadioButton7), b8(RadioButton8), b9(RadioButton9);
+    RadioButton7->setChecked(Run.SelectedObject == 1);
+    RadioButton8->setChecked(Run.SelectedObject == 2);
+    RadioButton9->setChecked(Run.SelectedObject == 3);
+  }
+  RadioButton8->setEnabled(Run.ObjectCount >= 2);
+  RadioButton9->setEnabled(Run.ObjectCount >= 3);
+  UpdateObjectMenuItems();
+  ApplyObjectSettings(Run.SelectedObject);
+  EnableLinkedTracking();
+}
+
+void TPlatform::LoadResultCsv() {
+  if (Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked()) return;
+  // 1.
+  if (Settings.CsvPathSameAsVideo) Settings.CsvInputDirectory = Settings.LastVideoDirectory;
+  const QString name =
+      Dialogs().GetOpenFileName("Open", QString::fromStdString(Settings.CsvInputDirectory), "CSV File (*.csv)");
+  if (name.isEmpty()) return;
+  const std::string path = name.toStdString();
+  ResultCsvLoadParams params;
+  params.CurrentObjects = Frames.FrameDataLines;
+  const ResultCsvLoadResult r = ::LoadResultCsv(path, params);
+  if (!r.Ok) {
+    // Nothing of the file is taken: the table stays as it was.
+    Dialogs().ShowError(QString::fromStdString(r.Error));
+    return;
+  }
+  // 2.
+  CsvFileName = path;
+  Settings.CsvInputDirectory = FolderPart(path);
+  try {
+    SaveLatestAccessPaths();
+  } catch (const IniWriteError& e) {
+    Dialogs().ShowError(QString::fromStdString(e.what()));
+  }
+  Run.CsvLoaded = true;
+  CheckBox2->setEnabled(true);
+  for (auto* u : {UpDown1, UpDown2, UpDown3, UpDown6}) u->setEnabled(true);
+  // 3, 4.
+  Results.Assign(r.Lines);
+  DetectCsvVersion();
+  // 5-9.
+  Run.FrameStep = r.FrameStep;
+  UpDown9->SetPosition(r.FrameStep);
+  Run.StartFrame = r.StartFrame;
+  Video.TimingFrameRate = r.TimingFrameRate;
+  // 10, 11.
+  ApplyLoadedObjects(r);
+
+  // 12. The video: a missing one leaves the loaded table and settings.
+  if (r.VideoPath.empty()) {
+    Dialogs().ShowWarning(QString::fromUtf8(kVideoNotFoundMessage.data(), static_cast<int>(kVideoNotFoundMessage.size())));
+    return;
+  }
+  const bool keep = KeepObjectCount;
+  const bool field_measure = CheckBox2->isChecked();
+  KeepObjectCount = true;
+  open_dialog_file_name_ = QString::fromStdString(r.VideoPath);
+  OpenVideoFile(r.VideoPath, 1);
+  KeepObjectCount = keep;
+  Edit5->setText(QString::fromStdString(r.VideoPath));
+  // Reopening reloads the settings file, which may rewrite the header or the
+  // object settings: the loaded table and objects stand.
+  if (Results.Lines() != r.Lines) {
+    Results.Assign(r.Lines);
+    DetectCsvVersion();
+  }
+  if (CheckBox2->isChecked() != field_measure) {
+    // The rows stay as loaded, so their layout does too.
+    QSignalBlocker block(CheckBox2);
+    CheckBox2->setChecked(field_measure);
+  }
+  Run.FrameStep = r.FrameStep;
+  UpDown9->SetPosition(r.FrameStep);
+  Video.TimingFrameRate = r.TimingFrameRate;
+  Run.SelectedObject = 1;
+  ApplyLoadedObjects(r);
+  // 13.
+  if (!Run.VideoLoaded) return;
+  Options.SharpCapTimeAvailable = false;
+  Driver.PsfRefitPending = true;
+  if (CheckBox22->isChecked()) {
+    Signal1X = Video.FrameWidth - 20;
+    Signal1Y = r.AutoLedSignal1Y;
+  }
+  const int32_t auto_direction = Options.AutoRectangleDirection;
+  Options.AutoRectangleDirection = 0;
+  RefreshObjectMasks(DriverSettings(), true);
+  ShowNeighbor();
+  Options.AutoRectangleDirection = auto_direction;
+}

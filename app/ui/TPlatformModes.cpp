@@ -1,0 +1,280 @@
+// Main window: the switches that change how frames are read, timed and
+// measured: inserter type, 'KIWI', 'Sharp' time, the frame reader, the
+// position-set buttons, the occultation presets, PSF photometry and tracking,
+// field measurement and the rectangle aperture.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include "app/ui/ControlEvents.h"
+#include "app/ui/DialogService.h"
+#include "app/ui/TPlatform.h"
+#include "timestamp/OccultationPreset.h"
+
+namespace {
+
+void SetLabelColour(QWidget* w, const QColor* c) {
+  if (!w) return;
+  w->setAutoFillBackground(c != nullptr);
+  QPalette pal = w->palette();
+  pal.setColor(QPalette::Window, c ? *c : QPalette().color(QPalette::Button));
+  w->setPalette(pal);
+}
+
+}  // namespace
+
+InserterSettings TPlatform::InserterNow() const {
+  InserterSettings s;
+  s.mode = static_cast<TimeStampMode>(Options.TimeStampMode);
+  s.digitThreshold = UpDown4->Position();
+  s.glyphThreshold = Options.GlyphThreshold;
+  s.stampLocated = Options.StampLocated != 0;
+  s.tiviAvailable = Options.TiviAvailable != 0;
+  s.tiviAvailableKiwi = Options.TiviAvailableKiwi != 0;
+  s.ghsLocateEnabled = GhsLocateEnabled;
+  s.ghsSearchU = Options.GhsSearchU != 0;
+  s.sharpTimeCorrection = Options.SharpTimeCorrection;
+  s.frameRateFactor = VideoIn.FrameRateFactor;
+  return s;
+}
+
+void TPlatform::KeepInserter(const InserterSettings& s) {
+  Options.TimeStampMode = static_cast<uint8_t>(s.mode);
+  UpDown4->SetPosition(s.digitThreshold);
+  Options.GlyphThreshold = s.glyphThreshold;
+  Options.StampLocated = s.stampLocated ? 1 : 0;
+  Options.TiviAvailable = s.tiviAvailable ? 1 : 0;
+  Options.TiviAvailableKiwi = s.tiviAvailableKiwi ? 1 : 0;
+  GhsLocateEnabled = s.ghsLocateEnabled;
+  Options.GhsSearchU = s.ghsSearchU ? 1 : 0;
+  Options.SharpTimeCorrection = static_cast<uint8_t>(s.sharpTimeCorrection);
+  VideoIn.FrameRateFactor = s.frameRateFactor;
+  Video.FrameRateFactor = s.frameRateFactor;
+}
+
+void TPlatform::RunInserterSteps(const InserterSteps& steps) {
+  if (steps.stopPlaying) Run.Playing = false;
+  if (steps.clearTimeEdits) ClearTimeEdits();
+  for (int i = 0; i < steps.locateIotaTimes; ++i) {
+    LocateIotaTimeStamp();
+    ApplyStampFieldOrder();  // redraws
+  }
+  if (steps.locateGhs) {
+    LocateGhsTimeStamp(kGhsStartX, kGhsStartY);
+    ShowNeighbor();
+    ApplyStampFieldOrder();
+  }
+  if (steps.selectSharpTime) SelectSharpTime();
+  if (steps.gammaOff)
+    if (auto* off = findChild<QRadioButton*>("RadioButton15")) off->setChecked(true);
+}
+
+void TPlatform::ComboBox1Change() {
+  if (Run.MeasuringRun || Run.Playing) return;
+  InserterSettings s = InserterNow();
+  const InserterSteps steps =
+      ChangeInserterType(ComboBox1->currentIndex(), Run.VideoLoaded, CheckBox5->isChecked(), s, Stamp.DigitX);
+  KeepInserter(s);
+  RunInserterSteps(steps);
+  if (steps.redraw) ShowNeighbor();
+}
+
+void TPlatform::SelectSharpTime() {
+  InserterSettings s = InserterNow();
+  const SharpTimeSteps steps = ::SelectSharpTime(VideoIn.VideoOpenedOnce != 0, s);
+  KeepInserter(s);
+  if (!steps.deriveFrameRate) return;
+  DeriveFrameRateFromTicks();
+  ShowExposureLength();
+  s = InserterNow();
+  FinishSharpTime(CaptureLogTimes.CaptureLogNominalFrameRate, VideoIn.VideoFrameRate, s);
+  KeepInserter(s);
+  if (steps.setSignal1Box) {
+    Options.Signal1HalfWidth = 8;
+    Options.Signal1HalfHeight = 8;
+  }
+  if (steps.redraw) ShowNeighbor();
+}
+
+void TPlatform::CheckBox5Click() {
+  if (Run.DirectionSettingMode) return;
+  InserterSettings s = InserterNow();
+  const InserterSteps steps = ChangeKiwiTick(CheckBox5->isChecked(), Run.VideoLoaded, s);
+  KeepInserter(s);
+  RunInserterSteps(steps);
+  if (!Run.MeasuringRun) {
+    if (VideoIn.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow)) Sources.DirectShow.DSPrimeGraph();
+    ShowNeighbor();
+  }
+}
+
+void TPlatform::CheckBox7Click() {
+  if (Run.MeasuringRun || Run.Playing) return;
+  SwitchVideoAccess();
+}
+
+void TPlatform::SwitchVideoAccess() {
+  const bool direct_show = CheckBox7->isChecked();
+  const auto open_kind = static_cast<VideoAccess>(VideoIn.VideoAccessKind);
+  if (direct_show && open_kind == VideoAccess::AviFile) CloseVideo(VideoIn, Sources);
+  if (!direct_show && open_kind == VideoAccess::DirectShow) {
+    Sources.DirectShow.DSStopGraph();
+    CloseVideo(VideoIn, Sources);
+  }
+  Video.UseDirectShow = direct_show ? 1 : 0;
+  VideoIn.UseDirectShow = Video.UseDirectShow;
+  CheckBox7->setText(direct_show ? "DShow" : "VFW");
+  SyncVideoGlobals();
+  if (!VideoIn.VideoOpenedOnce || VideoIn.VideoFileName.empty()) return;
+  if (!OpenVideoStream()) {
+    Run.VideoLoaded = false;
+    return;
+  }
+  if (VideoIn.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow)) Sources.DirectShow.DSPrimeGraph();
+  ShowNeighbor();
+}
+
+// ---- position set ----
+
+void TPlatform::RadioButton10Click() {
+  if (!CheckBox1->isChecked()) Options.PositionSetMode = 0;
+}
+
+void TPlatform::RadioButton11Click() {
+  if (!CheckBox1->isChecked()) Options.PositionSetMode = 1;
+}
+
+void TPlatform::RadioButton12Click() {
+  if (!CheckBox1->isChecked()) Options.PositionSetMode = 2;
+}
+
+void TPlatform::RadioButton13Click() {
+  if (CheckBox1->isChecked()) return;
+  Options.PositionSetMode = 3;
+  UpDown4->SetPosition(100);
+}
+
+// ---- measuring switches ----
+
+void TPlatform::CheckBox14Click() {
+  if (Run.MeasuringRun || Run.DirectionSettingMode) return;
+  const bool psf = CheckBox14->isChecked();
+  if (psf) CheckBox2->setChecked(false);
+  CheckBox2->setEnabled(!psf);
+  ShowWidthLabels();
+  Button40->setEnabled(!psf);
+  ShowNeighbor();
+}
+
+void TPlatform::CheckBox15Click() {
+  if (Run.MeasuringRun) return;
+  auto* tracking = findChild<QCheckBox*>("CheckBox15");
+  const bool on = tracking && tracking->isChecked();
+  UpDown7->SetPosition(PsfTrackingThreshold(on));
+  if (auto* estimated = findChild<QCheckBox*>("CheckBox4")) {
+    const bool allowed = on && RadioButton5->isChecked();
+    if (!allowed) estimated->setChecked(false);
+    estimated->setEnabled(allowed);
+  }
+  ShowNeighbor();
+}
+
+void TPlatform::CheckBox2Click() {
+  if (Run.MeasuringRun || Run.DirectionSettingMode) return;
+  if (!FieldMeasureAllowed(CheckBox14->isChecked(), CheckBox2->isChecked())) {
+    Dialogs().ShowInformation(kFieldModeNotOnPsf, "Note");
+    CheckBox2->setChecked(false);  // runs this handler again, which rewrites the header
+    return;
+  }
+  // The header lines follow the frame or field layout of the rows.
+  WriteCsvHeader();
+}
+
+// ---- presets ----
+
+void TPlatform::ApplyOccultationPreset() {
+  PresetInputs in;
+  if (auto* link = findChild<QCheckBox*>("CheckBox6")) in.link = link->isChecked();
+  in.objectFitWidth = ObjectFitWidth;
+  ::ApplyOccultationPreset(static_cast<OccultationType>(OccultationTypeIndex), in, Frames.FrameDataLines);
+
+  // The controls show the selected object's new settings.
+  const int k = Run.SelectedObject;
+  if (k >= 1 && k <= 3) {
+    const ObjectResult& o = Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)];
+    UpDown1->SetPosition(o.ApertureRadius);
+    UpDown2->SetPosition(o.BackgroundInner);
+    UpDown3->SetPosition(o.BackgroundOuter);
+    UpDown5->SetPosition(o.TrackRadius);
+    UpDown7->SetPosition(o.Threshold);
+    const uint8_t form = o.BackgroundForm, mode = o.TrackMode;
+    QRadioButton* forms[] = {RadioButton1, RadioButton2, RadioButton3};
+    if (form < 3) forms[form]->setChecked(true);
+    QRadioButton* modes[] = {RadioButton4, RadioButton5, RadioButton6};
+    if (mode < 3) modes[mode]->setChecked(true);
+    // Checking the buttons ran their handlers on the selected object; the preset stands.
+    Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)].BackgroundForm = form;
+    Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)].TrackMode = mode;
+  }
+  RefreshObjectMasks(DriverSettings(), true);
+  ShowNeighbor();
+  Driver.PsfRefitPending = false;
+}
+
+// ---- rectangle aperture ----
+
+void TPlatform::RectangleAperture1Click() {
+  if (!Run.VideoLoaded) {
+    RectangleAperture1->setChecked(false);
+    return;
+  }
+  const int s = Run.SelectedObject;
+  if (s < 1 || s > 3) return;
+  const size_t i = static_cast<size_t>(s - 1);
+  ObjectResult& o = Frames.FrameDataLines[0].Objects[i];
+  QWidget* width_label = findChild<QWidget*>("StaticText10");
+  auto* gap_label = findChild<QLabel*>("Label2");
+  if (RectangleAperture1->isChecked()) {
+    const QColor sky(0xA6, 0xCA, 0xF0);
+    SetLabelColour(width_label, &sky);
+    SetLabelColour(gap_label, &sky);
+    if (gap_label) gap_label->setText("Height");
+    SavedBkgWidth[i] = UpDown8->Position();
+    SavedBkgGap[i] = UpDown6->Position();
+    UpDown8->SetRange(1, 51);
+    UpDown8->SetPosition(5);
+    UpDown6->SetRange(1, 51);
+    UpDown6->SetPosition(51);
+    for (auto* b : {RadioButton1, RadioButton2, RadioButton3}) b->setEnabled(false);
+    SavedBkgForm[i] = o.BackgroundForm;
+    SavedTrackingMode[i] = o.TrackMode;
+    o.BackgroundForm = static_cast<uint8_t>(BackgroundFormKind::Rectangle);
+    o.TrackMode = static_cast<uint8_t>(TrackModeKind::Off);
+    RadioButton6->setChecked(true);
+    Driver.Rectangles[i].Reset();
+    RefreshObjectMasks(DriverSettings(), true);
+    ShowNeighbor();
+    return;
+  }
+  SetLabelColour(width_label, nullptr);
+  SetLabelColour(gap_label, nullptr);
+  if (gap_label) gap_label->setText("Gap");
+  UpDown8->SetRange(0, 25);
+  UpDown6->SetRange(0, 25);
+  UpDown8->SetPosition(SavedBkgWidth[i]);
+  UpDown6->SetPosition(SavedBkgGap[i]);
+  for (auto* b : {RadioButton1, RadioButton2, RadioButton3}) b->setEnabled(true);
+  o.BackgroundForm = SavedBkgForm[i];
+  o.TrackMode = SavedTrackingMode[i];
+  RadioButton3->setChecked(true);
+  LimitApertureRadii();
+  RefreshObjectMasks(DriverSettings(), true);
+  ShowNeighbor();
+  ShowApertureValues();
+}

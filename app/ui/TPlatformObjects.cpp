@@ -1,0 +1,695 @@
+// Main window: objects A, B and C. Placing them by a click on the frame
+// (or the LED and digit boxes, by the 'Position Set' mode), the popup menu,
+// selecting an object, its radius and tracking controls, and the passed and
+// linked points of drift and linked tracking.
+#include <QAction>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <algorithm>
+
+#include "app/NumberText.h"
+#include "app/ResultCsvLoad.h"
+#include "app/ui/ControlEvents.h"
+#include "app/ui/TPlatform.h"
+#include "app/ui/TSetPredictTrack.h"
+
+std::unique_ptr<FrameDriverHooks> MakePlatformFrameHooks(TPlatform& w);
+
+namespace {
+
+template <class W, class... Args>
+W* Named(const char* name, Args&&... args) {
+  auto* w = new W(std::forward<Args>(args)...);
+  w->setObjectName(name);
+  return w;
+}
+
+QLineEdit* FrameEdit(const char* name, const char* text) {
+  auto* e = Named<QLineEdit>(name, text);
+  e->setReadOnly(true);
+  e->setFixedWidth(56);
+  return e;
+}
+
+size_t Slot(int k) { return static_cast<size_t>(k - 1); }
+
+}  // namespace
+
+QWidget* TPlatform::CreateObjectsPanel() {
+  auto* box = Named<QGroupBox>("GroupBoxObjects", "Tracking");
+  auto* g = new QGridLayout(box);
+  CheckBox15 = Named<QCheckBox>("CheckBox15", "Tracking");
+  CheckBox4 = Named<QCheckBox>("CheckBox4", "Estimated track");
+  CheckBox4->setEnabled(false);
+  CheckBox6 = Named<QCheckBox>("CheckBox6", "Link");
+  CheckBox6->setEnabled(false);
+  CheckBox11 = Named<QCheckBox>("CheckBox11", "Rotate");
+  CheckBox11->setEnabled(false);
+  g->addWidget(CheckBox15, 0, 0);
+  g->addWidget(CheckBox4, 0, 1);
+  g->addWidget(CheckBox6, 0, 2);
+  g->addWidget(CheckBox11, 0, 3);
+
+  Button11 = Named<QPushButton>("Button11", "Set");
+  Button12 = Named<QPushButton>("Button12", "Clr");
+  Button13 = Named<QPushButton>("Button13", "Set");
+  Button14 = Named<QPushButton>("Button14", "Clr");
+  Edit40 = FrameEdit("Edit40", "Frame1");
+  Edit41 = FrameEdit("Edit41", "Frame2");
+  g->addWidget(Edit40, 1, 0);
+  g->addWidget(Button11, 1, 1);
+  g->addWidget(Button12, 1, 2);
+  g->addWidget(Edit41, 2, 0);
+  g->addWidget(Button13, 2, 1);
+  g->addWidget(Button14, 2, 2);
+
+  Button23 = Named<QPushButton>("Button23", "Begin");
+  Button25 = Named<QPushButton>("Button25", "End");
+  Edit11 = FrameEdit("Edit11", "Frame1");
+  Edit32 = FrameEdit("Edit32", "Frame2");
+  for (auto* b : {Button23, Button25}) b->setEnabled(false);
+  g->addWidget(Edit11, 3, 0);
+  g->addWidget(Button23, 3, 1);
+  g->addWidget(Edit32, 3, 2);
+  g->addWidget(Button25, 3, 3);
+
+  Edit12 = FrameEdit("Edit12", "");
+  Edit13 = FrameEdit("Edit13", "");
+  g->addWidget(new QLabel("x, y"), 4, 0);
+  g->addWidget(Edit12, 4, 1);
+  g->addWidget(Edit13, 4, 2);
+  UpDown14 = new TUpDown("UpDown14", "Edit50", 0, 100, 0);
+  UpDown14->setSingleStep(5);
+  UpDown14->setToolTip("Adjustment range of frames for searching the most regular profile of target star.");
+  g->addWidget(UpDown14, 4, 3);
+
+  Button6 = Named<QPushButton>("Button6", "SaveToCSV-File");
+  Button20 = Named<QPushButton>("Button20", "Load CSV");
+  g->addWidget(Button6, 5, 0, 1, 2);
+  g->addWidget(Button20, 5, 2, 1, 2);
+
+  // 'CSV' shares the group of 'Anchor', 'Drift', 'OFF' (exclusive among
+  // siblings); placed once those exist.
+  RadioButton14 = Named<QRadioButton>("RadioButton14", "CSV");
+  return box;
+}
+
+void TPlatform::CreateObjectsMenus() {
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->setObjectName("PopupMenu1");
+  SetPositiononly1 = new QAction("Set Position only", this);
+  SetPositiononly1->setObjectName("SetPositiononly1");
+  PopupMenu1->addAction(Add1);
+  PopupMenu1->addAction(SetPositiononly1);
+  PopupMenu1->addAction(Remove1);
+
+  if (QMenu* object = menuBar()->findChild<QMenu*>("Object1")) {
+    object->addSeparator();
+    Object11 = object->addAction("Object A");
+    Object21 = object->addAction("Object B");
+    Object31 = object->addAction("Object C");
+    Object11->setObjectName("Object11");
+    Object21->setObjectName("Object21");
+    Object31->setObjectName("Object31");
+    for (QAction* a : {Object11, Object21, Object31}) a->setEnabled(false);
+  }
+  if (QMenu* file = menuBar()->findChild<QMenu*>("File1")) {
+    SavetoCSVFile1 = new QAction("Save to CSV File", this);
+    SavetoCSVFile1->setObjectName("SavetoCSVFile1");
+    LoadCSVFile1 = new QAction("Load CSV File", this);
+    LoadCSVFile1->setObjectName("LoadCSVFile1");
+    QAction* before = file->actions().isEmpty() ? nullptr : file->actions().back();
+    file->insertAction(before, SavetoCSVFile1);
+    file->insertAction(before, LoadCSVFile1);
+  }
+}
+
+void TPlatform::ConnectObjectsHandlers() {
+  FrameHooks = MakePlatformFrameHooks(*this);
+  if (QLayout* l = RadioButton4->parentWidget()->layout()) l->addWidget(RadioButton14);
+
+  connect(Add1, &QAction::triggered, this, &TPlatform::Add1Click);
+  connect(SetPositiononly1, &QAction::triggered, this, &TPlatform::SetPositiononly1Click);
+  connect(Remove1, &QAction::triggered, this, &TPlatform::Remove1Click);
+  if (Object11) {
+    connect(Object11, &QAction::triggered, this, &TPlatform::Object11Click);
+    connect(Object21, &QAction::triggered, this, &TPlatform::Object21Click);
+    connect(Object31, &QAction::triggered, this, &TPlatform::Object31Click);
+  }
+  if (SavetoCSVFile1) {
+    connect(SavetoCSVFile1, &QAction::triggered, this, &TPlatform::SavetoCSVFile1Click);
+    connect(LoadCSVFile1, &QAction::triggered, this, &TPlatform::LoadCSVFile1Click);
+  }
+  OnRadioButtonClick(RadioButton7, this, &TPlatform::RadioButton7Click);
+  OnRadioButtonClick(RadioButton8, this, &TPlatform::RadioButton8Click);
+  OnRadioButtonClick(RadioButton9, this, &TPlatform::RadioButton9Click);
+  OnUpDownChange(UpDown1, this, &TPlatform::UpDown1Click);
+  OnUpDownChange(UpDown2, this, &TPlatform::UpDown2Click);
+  OnUpDownChange(UpDown3, this, &TPlatform::UpDown3Click);
+  OnUpDownChange(UpDown5, this, &TPlatform::UpDown5Click);
+  OnUpDownChange(UpDown7, this, &TPlatform::UpDown7Click);
+  const std::array<QRadioButton*, 4> modes{RadioButton4, RadioButton5, RadioButton6, RadioButton14};
+  for (int m = 0; m < 4; ++m)
+    connect(modes[static_cast<size_t>(m)], &QAbstractButton::toggled, this, [this, m](bool on) {
+      if (on) TrackModeClick(m);
+    });
+  OnCheckBoxClick(CheckBox4, this, &TPlatform::CheckBox4Click);
+  // The right mouse button on 'Estimated track' opens its settings window.
+  CheckBox4->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(CheckBox4, &QWidget::customContextMenuRequested, this, [this](const QPoint&) { OpenSetPredictTrack(); });
+  OnCheckBoxClick(CheckBox6, this, &TPlatform::CheckBox6Click);
+  connect(Button11, &QPushButton::clicked, this, &TPlatform::Button11Click);
+  connect(Button12, &QPushButton::clicked, this, &TPlatform::Button12Click);
+  connect(Button13, &QPushButton::clicked, this, &TPlatform::Button13Click);
+  connect(Button14, &QPushButton::clicked, this, &TPlatform::Button14Click);
+  connect(Button23, &QPushButton::clicked, this, &TPlatform::Button23Click);
+  connect(Button25, &QPushButton::clicked, this, &TPlatform::Button25Click);
+  connect(Button6, &QPushButton::clicked, this, &TPlatform::Button6Click);
+  connect(Button20, &QPushButton::clicked, this, &TPlatform::Button20Click);
+}
+
+// ---- clicks on the frame ----
+
+std::pair<int, int> TPlatform::SnapToGhsGrid(int x, int y) {
+  const int gx = static_cast<int>(RoundHalfAway((x - 18) / 20.0L)) * 20 + 14;
+  const int gy = static_cast<int>(RoundHalfAway((y - 7) / 18.0L)) * 18 + 9;
+  return {gx, gy};
+}
+
+void TPlatform::Image1MouseDown(Qt::MouseButton button, int x, int y) {
+  if (!Run.VideoLoaded || Run.MeasuringRun) return;
+  if (button == Qt::RightButton) {
+    PopupX = x + ImageScrollX;
+    PopupY = y + ImageScrollY;
+    PopupMenu1->popup(Image1->mapToGlobal(QPoint(x, y)));
+    return;
+  }
+  if (button != Qt::LeftButton) return;
+  const int k = Run.SelectedObject;
+  if (Run.DirectionSettingMode) {
+    Run.DirectionSettingMode = false;
+    RefreshObjectMasks(DriverSettings(), true);
+    ShowNeighbor();
+    // The controls the direction setting took away come back.
+    for (QWidget* c : std::initializer_list<QWidget*>{RadioButton1, RadioButton2, RadioButton3, RadioButton4,
+                                                       RadioButton5, RadioButton6, RadioButton14, UpDown1, UpDown2,
+                                                       UpDown3, UpDown4, CheckBox1, CheckBox2, CheckBox14})
+      c->setEnabled(true);
+    const bool drift = Frames.FrameDataLines[0].Objects[Slot(std::clamp(k, 1, 3))].TrackMode == 1;
+    for (QPushButton* b : {Button11, Button12, Button13, Button14}) b->setEnabled(drift);
+    return;
+  }
+  if (CheckBox1->isChecked()) return;
+  switch (Options.PositionSetMode) {
+    case 0:
+      if (k < 1 || k > 3) return;
+      SetStarsPosition(k, x, y);
+      if (k == 2 && RadioButton5->isChecked()) CheckBox6->setEnabled(true);
+      LastStarClickX = x;
+      LastStarClickY = y;
+      if (CheckBox22->isChecked() && k == 1) {
+        Signal1X = Video.FrameWidth - 20;
+        Signal1Y = y;
+      }
+      return;
+    case 1:
+      Signal1X = x;
+      Signal1Y = y;
+      ShowNeighbor();
+      return;
+    case 2:
+      Signal2X = x;
+      Signal2Y = y;
+      ShowNeighbor();
+      return;
+    default:
+      break;
+  }
+  // The digit box of the time inserter.
+  DigitBoxSet = true;
+  const bool ghs = Options.TimeStampMode == 2;
+  if (CheckBox5->isChecked()) {
+    if (y < 578 && !ghs) y += 2;
+    Options.TiviAvailableKiwi = 1;
+    if (ghs) std::tie(x, y) = SnapToGhsGrid(x, y);
+  } else {
+    Options.TiviAvailable = 1;
+  }
+  DigitBoxX = x;
+  DigitBoxY = y;
+  ShowNeighbor();
+  if (ghs) {
+    RadioButton10->setChecked(true);
+    Options.PositionSetMode = 0;
+  }
+}
+
+// ---- placing an object ----
+
+void TPlatform::SetStarsPosition(int k, int x, int y) {
+  if (k < 1 || k > 3 || placing_) return;
+  placing_ = true;
+  const size_t i = Slot(k);
+  // 1.
+  const DataLineBlocks copy = Frames.FrameDataLines;
+  const bool link = CheckBox6->isChecked();
+  CheckBox6->setChecked(false);
+  for (QWidget* c : std::initializer_list<QWidget*>{CheckBox6, CheckBox11, Button23, Button25}) c->setEnabled(false);
+  // 2.
+  ObjectResult& o0 = Frames.FrameDataLines[0].Objects[i];
+  o0.PrevX = o0.X = x;
+  o0.PrevY = o0.Y = y;
+  ObjectPlaced[i] = true;  // outlined from the set-up's first frame on
+  const bool profile_tracking = CheckBox15->isChecked();
+  const int threshold = UpDown7->Position();
+
+  if (o0.BackgroundForm == 3) {
+    // 3. A rectangle takes a new reference from this frame.
+    Driver.Rectangles[i].Reset();
+    ShowNeighbor();
+  } else {
+    // 4. Small radii while the star is found.
+    UpDown7->SetPosition(95);
+    UpDown1->SetRange(0, 7);
+    UpDown1->SetPosition(6);
+    UpDown2->SetRange(7, 25);
+    UpDown2->SetPosition(8);
+    UpDown3->SetRange(7, 25);
+    if (UpDown3->Position() < UpDown2->Position()) {
+      UpDown3->SetPosition(UpDown2->Position());
+      UpDown2->SetRange(7, UpDown2->Position());
+    }
+    // 5.
+    if (UpDown5->Position() > 4) UpDown5->SetPosition(4);
+    ClearTrackMask(Driver.Track[i]);
+    BuildTrackMask(Driver.Track[i], UpDown5->Position(), 1);
+    SetObjectSetting(Frames.FrameDataLines, static_cast<int>(i), &ObjectResult::TrackRadius, UpDown5->Position());
+    // 6.
+    {
+      QSignalBlocker block(CheckBox15);
+      CheckBox15->setChecked(false);
+    }
+    SetObjectSetting(Frames.FrameDataLines, static_cast<int>(i), &ObjectResult::TrackMode,
+                     static_cast<uint8_t>(RadioButton5->isChecked() ? 1 : 0));
+    SetObjectSetting(Frames.FrameDataLines, static_cast<int>(i), &ObjectResult::TrackRadius, 6);
+    // 7. Three frames settle the position.
+    for (int n = 0; n < 3; ++n) {
+      Driver.PositionJustSet = true;
+      Driver.ObjectBeingPlaced[i] = true;
+      ShowNeighbor();
+      Driver.ObjectBeingPlaced[i] = false;
+    }
+    Driver.PositionJustSet = false;
+    SetObjectSetting(Frames.FrameDataLines, static_cast<int>(i), &ObjectResult::TrackRadius, copy[0].Objects[i].TrackRadius);
+    SetObjectSetting(Frames.FrameDataLines, static_cast<int>(i), &ObjectResult::TrackMode, copy[0].Objects[i].TrackMode);
+
+    // 8, 9. The profile width, for PSF photometry and profile tracking only:
+    // a full fit also sets the aperture radii from the width.
+    auto* hooks = dynamic_cast<TrackingHooks*>(FrameHooks.get());
+    if (hooks && (CheckBox14->isChecked() || profile_tracking)) {
+      double best = 1e7;
+      for (int t = 0; t <= 4; ++t) {
+        Driver.PsfRefitPending = true;
+        Tracking.History.Index = t;
+        hooks->LastRefit.reset();
+        ShowNeighbor();
+        if (hooks->LastRefit && hooks->LastRefit->Rms < best) best = hooks->LastRefit->Rms;
+      }
+      const int start = ScrollBar1->value();
+      double sum = 0;
+      int count = 0;
+      for (int j = 0; j <= UpDown14->Position(); ++j) {
+        if (start + j > ScrollBar1->maximum()) break;
+        Driver.PsfRefitPending = true;
+        Tracking.History.Index = j;
+        hooks->LastRefit.reset();
+        {
+          QSignalBlocker block(ScrollBar1);
+          ScrollBar1->setValue(start + j);
+        }
+        ShowNeighbor();
+        if (hooks->LastRefit) {
+          sum += hooks->LastRefit->Width;
+          ++count;
+        }
+      }
+      {
+        QSignalBlocker block(ScrollBar1);
+        ScrollBar1->setValue(start);
+      }
+      if (count > 0 && k == Run.SelectedObject) Tracking.Profiles[i].PsfWidth = sum / count;
+      Driver.PsfRefitPending = false;
+    }
+    // 10.
+    if (Frames.FrameDataLines[0].Objects[i].BackgroundForm == 2) {
+      Driver.OptimizeDirectionNow = true;
+      ShowNeighbor();
+    }
+    // 11.
+    SetObjectSetting(Frames.FrameDataLines, static_cast<int>(i), &ObjectResult::TrackMode, copy[0].Objects[i].TrackMode);
+    UpDown7->SetPosition(threshold);
+    Tracking.Profiles[i].MatchThresholdPercent = threshold;
+    {
+      QSignalBlocker block(CheckBox15);
+      CheckBox15->setChecked(profile_tracking);
+    }
+    if (UpDown5->Position() < 4) UpDown5->SetPosition(4);
+    ClearTrackMask(Driver.Track[i]);
+    BuildTrackMask(Driver.Track[i], UpDown5->Position(), 1);
+    LimitApertureRadii();
+  }
+  // 12.
+  Position1Show(k);
+  if (CheckBox14->isChecked()) {
+    Driver.PositionJustSet = true;
+    Driver.PsfRefitPending = true;
+    Driver.ObjectBeingPlaced[i] = true;
+    ShowNeighbor();
+    Driver.ObjectBeingPlaced[i] = false;
+    Driver.PositionJustSet = false;
+  } else {
+    ShowNeighbor();
+  }
+  // 13.
+  CheckBox6->setChecked(link);
+  EnableLinkedTracking();
+  placing_ = false;
+}
+
+void TPlatform::ObjectStarAdd() {
+  if (Run.MeasuringRun || !Run.VideoLoaded || Run.DirectionSettingMode || Run.ObjectCount >= 3) return;
+  // 1.
+  const DataLineBlocks copy = Frames.FrameDataLines;
+  Run.ObjectCount += 1;
+  const int k = Run.ObjectCount;
+  const size_t i = Slot(k);
+  for (DataLine& b : Frames.FrameDataLines) {
+    ObjectResult& o = b.Objects[i];
+    o.PrevX = o.X = PopupX;
+    o.PrevY = o.Y = PopupY;
+  }
+  // 2.
+  QRadioButton* button = k == 2 ? RadioButton8 : RadioButton9;
+  button->setVisible(true);
+  button->setEnabled(true);
+  if (k == 2) SetObjectSetting(Frames.FrameDataLines, 1, &ObjectResult::Threshold, UpDown7->Position());
+  {
+    // The selection below is the new object's; the radio button only shows it.
+    QSignalBlocker block(button);
+    button->setChecked(true);
+    for (QRadioButton* b : {RadioButton7, RadioButton8, RadioButton9})
+      if (b != button) {
+        QSignalBlocker other(b);
+        b->setChecked(false);
+      }
+  }
+  Run.SelectedObject = k;
+  Remove1->setEnabled(true);
+  UpdateObjectMenuItems();
+  // 3.
+  ApplyObjectSettings(k);
+  RefreshObjectMasks(DriverSettings(), true);
+  Driver.PsfRefitPending = true;
+  Driver.PositionJustSet = true;
+  SetStarsPosition(k, PopupX, PopupY);
+  // 4.
+  for (size_t b = 0; b < 3; ++b)
+    for (size_t j = 0; j < 3; ++j) Frames.FrameDataLines[b].Objects[j].BackgroundForm = copy[b].Objects[j].BackgroundForm;
+}
+
+void TPlatform::Add1Click() {
+  ObjectStarAdd();
+  EnableLinkedTracking();
+  if (Run.ObjectCount >= 3 && CheckBox6->isChecked()) CheckBox11->setEnabled(true);
+}
+
+void TPlatform::SetPositiononly1Click() {
+  if (!Run.VideoLoaded || Run.MeasuringRun) return;
+  const size_t i = Slot(std::clamp(Run.SelectedObject, 1, 3));
+  for (DataLine& b : Frames.FrameDataLines) {
+    ObjectResult& o = b.Objects[i];
+    o.PrevX = o.X = PopupX;
+    o.PrevY = o.Y = PopupY;
+  }
+  ShowNeighbor();
+}
+
+void TPlatform::Remove1Click() { RemoveObject(); }
+
+void TPlatform::RemoveObject() {
+  if (Run.MeasuringRun || !Run.VideoLoaded || Run.DirectionSettingMode || Run.SelectedObject < 2) return;
+  // 1.
+  for (size_t b = 0; b < 3; ++b) {
+    auto& objs = Frames.FrameDataLines[b].Objects;
+    const auto& init = Frames.InitialDataLines[b].Objects;
+    if (Run.SelectedObject == 3) {
+      objs[2] = init[2];
+    } else if (Run.ObjectCount == 3) {
+      objs[1] = objs[2];
+      objs[2] = init[2];
+    } else {
+      objs[1] = init[1];
+    }
+  }
+  if (Run.SelectedObject == 2 && Run.ObjectCount == 3) {
+    ObjectPlaced[1] = ObjectPlaced[2];
+    Tracking.Profiles[1] = Tracking.Profiles[2];
+    PassedPoints[1] = PassedPoints[2];
+  }
+  ObjectPlaced[static_cast<size_t>(Run.ObjectCount - 1)] = false;
+  PassedPoints[static_cast<size_t>(Run.ObjectCount - 1)] = {};
+  // 2, 3.
+  Run.ObjectCount -= 1;
+  Run.SelectedObject = Run.ObjectCount;
+  {
+    QSignalBlocker b7(RadioButton7), b8(RadioButton8), b9(RadioButton9);
+    RadioButton7->setChecked(Run.SelectedObject == 1);
+    RadioButton8->setChecked(Run.SelectedObject == 2);
+    RadioButton9->setChecked(false);
+  }
+  RadioButton9->setEnabled(false);
+  if (Run.ObjectCount < 2) RadioButton8->setEnabled(false);
+  if (Run.ObjectCount < 3) {
+    CheckBox11->setChecked(false);
+    CheckBox11->setEnabled(false);
+  }
+  UpdateObjectMenuItems();
+  EnableLinkedTracking();
+  ApplyObjectSettings(Run.SelectedObject);
+  RefreshObjectMasks(DriverSettings(), true);
+  ShowNeighbor();
+}
+
+// ---- selection ----
+
+void TPlatform::UpdateObjectMenuItems() {
+  if (!Object11) return;
+  const int k = Run.SelectedObject, n = Run.ObjectCount;
+  Object11->setEnabled(n >= 2 && k != 1);
+  Object21->setEnabled(n >= 2 && k != 2);
+  Object31->setEnabled(n >= 3 && k != 3);
+  Add1->setEnabled(k != 3);
+  Remove1->setEnabled(k == 2 || (k == 3 && n == 3));
+}
+
+void TPlatform::SelectObject(int k) {
+  if (Run.MeasuringRun || !Run.VideoLoaded || Run.DirectionSettingMode) return;
+  if (k < 1 || k > Run.ObjectCount || k == Run.SelectedObject) return;
+  Run.SelectedObject = k;
+  ApplyObjectSettings(k);
+  LimitApertureRadii();
+  RefreshObjectMasks(DriverSettings(), true);
+  if (!Run.Playing) ShowNeighbor();
+  ShowPassedPoints();
+  {
+    QSignalBlocker block(CheckBox4);
+    CheckBox4->setChecked(Tracking.PredictTracks[Slot(k)].Enabled != 0);
+  }
+  UpdateObjectMenuItems();
+}
+
+void TPlatform::SelectObjectFromMenu(int k) {
+  if (k < 1 || k > Run.ObjectCount) return;
+  QRadioButton* button = k == 1 ? RadioButton7 : k == 2 ? RadioButton8 : RadioButton9;
+  // Ticking the button runs SelectObject through its handler.
+  button->setChecked(true);
+  SelectObject(k);
+  UpdateObjectMenuItems();
+}
+
+void TPlatform::ApplyObjectSettings(int k) {
+  if (k < 1 || k > 3) return;
+  const ObjectResult& o = Frames.FrameDataLines[0].Objects[Slot(k)];
+  const ObjectControlValues v = ComputeObjectControlValues(o);
+  auto put = [](TUpDown* u, const ObjectSpinValue& s) {
+    u->SetRange(s.Min, s.Max);
+    u->SetPosition(s.Value);
+  };
+  UpDown1->SetRange(0, 25);
+  UpDown2->SetRange(0, 25);
+  UpDown3->SetRange(0, 25);
+  put(UpDown1, v.ApertureRadius);
+  put(UpDown2, v.BackgroundInner);
+  put(UpDown3, v.BackgroundOuter);
+  {
+    QSignalBlocker b1(RadioButton1), b2(RadioButton2), b3(RadioButton3);
+    if (v.BackgroundFormButton >= 0)
+      (v.BackgroundFormButton == 0 ? RadioButton1 : v.BackgroundFormButton == 1 ? RadioButton2 : RadioButton3)
+          ->setChecked(true);
+    UpDown6->setEnabled(v.BackgroundFormButton > 0);
+    UpDown8->setEnabled(v.BackgroundFormButton > 0);
+  }
+  UpDown8->SetPosition(v.Width);
+  UpDown6->SetPosition(v.Gap);
+  UpDown5->SetPosition(v.TrackRadius);
+  UpDown7->SetPosition(v.Threshold);
+  {
+    QSignalBlocker b(CheckBox3), b4(CheckBox4);
+    CheckBox3->setChecked(v.SyncTracking);
+    CheckBox4->setChecked(v.EstimatedTrack);
+  }
+  {
+    // Showing the object's mode is not a change of it.
+    QSignalBlocker b4(RadioButton4), b5(RadioButton5), b6(RadioButton6), b14(RadioButton14);
+    QRadioButton* mode = v.TrackModeButton == 0 ? RadioButton4 : v.TrackModeButton == 1 ? RadioButton5 : RadioButton6;
+    for (QRadioButton* b : {RadioButton4, RadioButton5, RadioButton6, RadioButton14}) b->setChecked(b == mode);
+  }
+  for (QPushButton* b : {Button11, Button12, Button13, Button14}) b->setEnabled(v.PassedPointsEnabled);
+  if (!v.PassedPointsEnabled) {
+    PassedPoints[Slot(k)].Frame1.Clear();
+    PassedPoints[Slot(k)].Frame2.Clear();
+    ShowPassedPoints();
+  }
+}
+
+// ---- radii and tracking controls ----
+
+void TPlatform::RadiusUpDownClick(int which) {
+  if (Run.MeasuringRun) return;
+  CheckBox1->setChecked(false);
+  const int i = static_cast<int>(Slot(std::clamp(Run.SelectedObject, 1, 3)));
+  TUpDown* u = which == 1 ? UpDown1 : which == 2 ? UpDown2 : UpDown3;
+  auto field = which == 1 ? &ObjectResult::ApertureRadius
+               : which == 2 ? &ObjectResult::BackgroundInner
+                            : &ObjectResult::BackgroundOuter;
+  SetObjectSetting(Frames.FrameDataLines, i, field, u->Position());
+  LimitApertureRadii();
+  if (which == 1 && CheckBox3->isChecked() && UpDown1->Position() <= UpDown5->maximum()) {
+    UpDown5->SetPosition(UpDown1->Position());
+    UpDown5Click();
+    return;
+  }
+  if (!Run.Playing) ShowNeighbor();
+}
+
+void TPlatform::UpDown5Click() {
+  const size_t i = Slot(std::clamp(Run.SelectedObject, 1, 3));
+  ClearTrackMask(Driver.Track[i]);
+  BuildTrackMask(Driver.Track[i], UpDown5->Position(), 1);
+  SetObjectSetting(Frames.FrameDataLines, static_cast<int>(i), &ObjectResult::TrackRadius, UpDown5->Position());
+  if (!Run.MeasuringRun && !Run.Playing) ShowNeighbor();
+}
+
+void TPlatform::UpDown7Click() {
+  const size_t i = Slot(std::clamp(Run.SelectedObject, 1, 3));
+  SetObjectSetting(Frames.FrameDataLines, static_cast<int>(i), &ObjectResult::Threshold, UpDown7->Position());
+  Tracking.Profiles[i].MatchThresholdPercent = UpDown7->Position();
+}
+
+void TPlatform::TrackModeClick(int mode) {
+  if (Run.MeasuringRun || !Run.VideoLoaded || Run.DirectionSettingMode) return;
+  const bool estimated_ok = RadioButton5->isChecked() && CheckBox15->isChecked();
+  if (!estimated_ok) CheckBox4->setChecked(false);
+  CheckBox4->setEnabled(estimated_ok);
+  const int k = std::clamp(Run.SelectedObject, 1, 3);
+  const int i = static_cast<int>(Slot(k));
+  if (Frames.FrameDataLines[0].Objects[Slot(k)].TrackMode != mode)
+    SetObjectSetting(Frames.FrameDataLines, i, &ObjectResult::TrackMode, static_cast<uint8_t>(mode));
+  Position1Show(k);
+  const bool drift = mode == 1;
+  for (QWidget* w : std::initializer_list<QWidget*>{Button11, Button12, Button13, Button14, Edit40, Edit41})
+    w->setEnabled(drift);
+  if (k == 2) EnableLinkedTracking();
+}
+
+void TPlatform::CheckBox4Click() {
+  const size_t i = Slot(std::clamp(Run.SelectedObject, 1, 3));
+  const bool on = CheckBox4->isChecked();
+  SetObjectSetting(Frames.FrameDataLines, static_cast<int>(i), &ObjectResult::EstimatedTrack, static_cast<uint8_t>(on));
+  Tracking.PredictTracks[i].Enabled = on ? 1 : 0;
+  if (SetPredictTrack) SetPredictTrack->ShowObjects();
+}
+
+void TPlatform::CheckBox6Click() {
+  CheckBox11->setEnabled(CheckBox6->isChecked() && Run.ObjectCount >= 3);
+  Button23->setEnabled(CheckBox6->isChecked() && Run.ObjectCount >= 2);
+  Button25->setEnabled(CheckBox6->isChecked() && Run.ObjectCount >= 2);
+}
+
+void TPlatform::EnableLinkedTracking() {
+  const bool on = Run.ObjectCount >= 2 && Frames.FrameDataLines[0].Objects[1].TrackMode == 1;
+  CheckBox6->setEnabled(on);
+  if (!on) CheckBox6->setChecked(false);
+  CheckBox6Click();
+}
+
+// ---- passed and linked points ----
+
+void TPlatform::SetPassedPoint(int which) {
+  if (!Run.VideoLoaded || Run.MeasuringRun) return;
+  const size_t i = Slot(std::clamp(Run.SelectedObject, 1, 3));
+  const ObjectResult& o = Frames.FrameDataLines[0].Objects[i];
+  PassedPointSet& p = PassedPoints[i];
+  (which == 1 ? p.Frame1 : p.Frame2) = TrackPoint{ScrollBar1->value(), o.X, o.Y};
+  if (p.Frame1.Frame != p.Frame2.Frame && !(p.Frame1.X == p.Frame2.X && p.Frame1.Y == p.Frame2.Y) &&
+      p.Frame2.HasFrame() && p.Frame1.Frame > p.Frame2.Frame)
+    std::swap(p.Frame1, p.Frame2);
+  ShowPassedPoints();
+}
+
+void TPlatform::ClearPassedPoint(int which) {
+  const size_t i = Slot(std::clamp(Run.SelectedObject, 1, 3));
+  (which == 1 ? PassedPoints[i].Frame1 : PassedPoints[i].Frame2).Clear();
+  ShowPassedPoints();
+}
+
+void TPlatform::ShowPassedPoints() {
+  const PassedPointSet& p = PassedPoints[Slot(std::clamp(Run.SelectedObject, 1, 3))];
+  Edit40->setText(QString::fromStdString(TrackPointFrameText(p.Frame1, "Frame1")));
+  Edit41->setText(QString::fromStdString(TrackPointFrameText(p.Frame2, "Frame2")));
+}
+
+void TPlatform::SetLinkedPoint(LinkedPointKind which) {
+  if (!Run.VideoLoaded || Run.MeasuringRun || Run.ObjectCount < 2) return;
+  std::array<std::array<int32_t, 2>, 3> pos{};
+  for (size_t i = 0; i < 3; ++i) pos[i] = {Frames.FrameDataLines[0].Objects[i].X, Frames.FrameDataLines[0].Objects[i].Y};
+  SetLinkedPoints(LinkedPoints, which, ScrollBar1->value(), pos);
+  Edit11->setText(QString::fromStdString(TrackPointFrameText(LinkedPoints[0].Begin, "Frame1")));
+  Edit32->setText(QString::fromStdString(TrackPointFrameText(LinkedPoints[0].End, "Frame2")));
+}
+
+void TPlatform::Position1Show(int k) {
+  if (k < 1 || k > 3) return;
+  const ObjectResult& o = Frames.FrameDataLines[0].Objects[Slot(k)];
+  Edit12->setText(QString::number(o.X));
+  Edit13->setText(QString::number(o.Y));
+}
+
+void TPlatform::OpenSetPredictTrack() {
+  if (SetPredictTrack) {
+    SetPredictTrack->raise();
+    return;
+  }
+  SetPredictTrack = new TSetPredictTrack(*this);
+  SetPredictTrack->show();
+}

@@ -1,0 +1,61 @@
+// Main window: what is drawn over a measured frame (object outlines, the
+// magnifier in direction-setting mode, the LED boxes) and the selected
+// object's position. The drawing itself is app/Overlay.h, on a copy of the
+// frame so that direction-setting mode can measure the frame again.
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+
+#include "app/Overlay.h"
+#include "app/ui/TPlatform.h"
+
+void TPlatform::DrawFrameOverlay(FrameContext& ctx) {
+  const FrameDriverState& st = ctx.State;
+  const int selected = std::clamp(Run.SelectedObject, 1, 3);
+  if (Run.DirectionSettingMode) {
+    // Only the selected object's patch is redrawn over what Image1 shows.
+    const size_t i = static_cast<size_t>(selected - 1);
+    MagnifierParams p;
+    p.X = st.MagnifierX[i];
+    p.Y = st.MagnifierY[i];
+    p.DirectionX = st.Geometry[i].DirectionX;
+    p.DirectionY = st.Geometry[i].DirectionY;
+    p.DirectionSettingMode = true;
+    if (!Image1Bitmap.Empty()) {
+      DrawMagnifier(Image1Bitmap, ctx.FrameBitmap, OutlineMapFrom(st.Classes[i]), p);
+      const QImage wrapped(Image1Bitmap.Data(), Image1Bitmap.Width(), Image1Bitmap.Height(), Image1Bitmap.Stride(),
+                           QImage::Format_BGR888);
+      Image1->setPixmap(QPixmap::fromImage(wrapped));
+    }
+    Position1Show(selected);
+    return;
+  }
+  OverlayBitmap = ctx.FrameBitmap;
+  for (int k = std::clamp(Run.ObjectCount, 1, 3); k >= 1; --k) {
+    const size_t i = static_cast<size_t>(k - 1);
+    // An object not yet placed on a star stands at a default position: no outline.
+    if (!ObjectPlaced[i]) continue;
+    ApertureOutlineStyle style;
+    style.Object = k;
+    style.Selected = k == selected;
+    style.Mode = static_cast<::OutlineDisplayMode>(std::min<uint8_t>(OutlineDisplayMode, 2));
+    style.BackgroundForm = ctx.Lines[0].Objects[i].BackgroundForm;
+    DrawApertureOutlines(OutlineMapFrom(st.Classes[i]), style, st.ObjectX[i], st.ObjectY[i], OverlayBitmap);
+  }
+  Position1Show(selected);
+  // A box that was never placed (still at 0, 0) has no marker.
+  Signal1Marker s1;
+  s1.SignalMarkersOn = Options.SignalMarkersOn != 0 && (Signal1X != 0 || Signal1Y != 0);
+  s1.X = Signal1X;
+  s1.Y = Signal1Y;
+  s1.HalfX = Options.Signal1HalfWidth;
+  s1.HalfY = Options.Signal1HalfHeight;
+  DrawSignal1Marker(OverlayBitmap, s1);
+  Signal2Marker s2;
+  s2.SignalMarkersOn = Options.SignalMarkersOn != 0 && (Signal2X != 0 || Signal2Y != 0);
+  s2.X = Signal2X;
+  s2.Y = Signal2Y;
+  DrawSignal2Marker(OverlayBitmap, s2);
+  OverlayDrawn = true;
+}

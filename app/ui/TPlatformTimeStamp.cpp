@@ -1,0 +1,405 @@
+// Main window: the time of every shown frame (burnt-in inserter text, the
+// embedded tick count, a capture log, a loaded table's CMOS times), the stamp
+// locators and the GPS line, and what opening a video does for the stamp.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include "app/NumberText.h"
+#include "app/ui/ControlEvents.h"
+#include "app/ui/DialogService.h"
+#include "app/ui/TPlatform.h"
+#include "video/ui/TRestoreNoTimeRecorded.h"
+
+namespace {
+
+// The driver's steps as the window's hooks make them, plus the time stamp of
+// the frame after the objects are measured and before its rows are appended.
+// It forwards to whatever FrameHooks holds at the time of the call.
+class StampReadingHooks final : public FrameDriverHooks {
+ public:
+  explicit StampReadingHooks(TPlatform& w) : w_(w) {}
+  void RefitStarProfile(FrameContext& c, int k, int& x, int& y) override { In().RefitStarProfile(c, k, x, y); }
+  void OptimizeDirection(FrameContext& c, int k, int x, int y) override { In().OptimizeDirection(c, k, x, y); }
+  void TrackStep(FrameContext& c, int k, int& x, int& y) override { In().TrackStep(c, k, x, y); }
+  bool DriftStart(FrameContext& c, int k, int& x, int& y) override { return In().DriftStart(c, k, x, y); }
+  std::optional<GuideLinkOffsets> GuideOffsets(FrameContext& c) override { return In().GuideOffsets(c); }
+  void ShowUntrackedPosition(FrameContext& c, int x, int y) override { In().ShowUntrackedPosition(c, x, y); }
+  void PerObjectReaders(FrameContext& c, int k) override { In().PerObjectReaders(c, k); }
+  void MeasurePsf(FrameContext& c, int k, int x, int y) override { In().MeasurePsf(c, k, x, y); }
+  void AfterObjects(FrameContext& c) override {
+    In().AfterObjects(c);
+    if (c.Settings.DirectionSettingMode) return;
+    w_.LocateTiviDigits(c.FrameBitmap);
+    w_.FrameTimeStep(c.FrameBitmap, false);
+  }
+
+ private:
+  FrameDriverHooks& In() { return w_.FrameHooks ? *w_.FrameHooks : plain_; }
+  TPlatform& w_;
+  FrameDriverHooks plain_;
+};
+
+void SetBase(QLineEdit* e, const QColor& c) {
+  QPalette pal = e->palette();
+  pal.setColor(QPalette::Base, c);
+  e->setPalette(pal);
+}
+
+void SetTextColour(QLineEdit* e, const QColor& c) {
+  QPalette pal = e->palette();
+  pal.setColor(QPalette::Text, c);
+  e->setPalette(pal);
+}
+
+const QColor kAqua(0x00, 0xFF, 0xFF);
+// The GHS start point used when a video is opened.
+constexpr int kGhsOpenStartX = 390, kGhsOpenStartY = 387;
+
+}  // namespace
+
+void TPlatform::SetUpTimeStampControls() {
+  LoadKiwiDigitPositions(Stamp.DigitX);
+  CaptureLogTimes.CaptureLogFrameRate = 1;
+  CaptureLogTimes.CaptureLogFrameInterval = 1;
+  CaptureLogTimes.CaptureLogNominalFrameRate = 30;
+  StampHooks = std::make_unique<StampReadingHooks>(*this);
+
+  // 'TIVi' joins the exclusive 'Position Set' buttons.
+  RadioButton13 = new QRadioButton("TIVi");
+  RadioButton13->setObjectName("RadioButton13");
+  if (QWidget* marks = RadioButton10->parentWidget(); marks && marks->layout()) marks->layout()->addWidget(RadioButton13);
+  Edit59 = new QLineEdit;
+  Edit59->setObjectName("Edit59");
+  Edit59->setReadOnly(true);
+  Edit59->setFixedWidth(90);
+  Button39 = new QPushButton("LongLat recognition");
+  Button39->setObjectName("Button39");
+  if (auto* grid = qobject_cast<QGridLayout*>(GroupBox12->layout())) {
+    grid->addWidget(Edit59, 4, 0, 1, 2);
+    grid->addWidget(Button39, 4, 2, 1, 2);
+  }
+  connect(Button39, &QPushButton::clicked, this, &TPlatform::Button39Click);
+
+  QMenu* option = menuBar()->findChild<QMenu*>("Option1");
+  if (!option) {
+    option = menuBar()->addMenu("Option");
+    option->setObjectName("Option1");
+  }
+  RectangleAperture1 = option->addAction("Rectangle Aperture");
+  RectangleAperture1->setObjectName("RectangleAperture1");
+  RectangleAperture1->setCheckable(true);
+  AddTimeToNoCmosTime1 = option->addAction("Add Time to no CMOS time recorded");
+  AddTimeToNoCmosTime1->setObjectName("AddTimeToNoCmosTime1");
+
+  PopupMenu2 = new QMenu(this);
+  PopupMenu2->setObjectName("PopupMenu2");
+  QAction* available = PopupMenu2->addAction("TIVi available");
+  available->setObjectName("IViavailable1");
+  QAction* unavailable = PopupMenu2->addAction("TIVi unavailable");
+  unavailable->setObjectName("IViunavailable1");
+  QAction* cancel = PopupMenu2->addAction("Cancel");
+  cancel->setObjectName("Cancel2");
+  connect(available, &QAction::triggered, this, &TPlatform::IViavailable1Click);
+  connect(unavailable, &QAction::triggered, this, &TPlatform::IViunavailable1Click);
+  connect(cancel, &QAction::triggered, this, &TPlatform::Cancel2Click);
+  RadioButton13->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(RadioButton13, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& p) { PopupMenu2->popup(RadioButton13->mapToGlobal(p)); });
+
+  connect(RectangleAperture1, &QAction::triggered, this, &TPlatform::RectangleAperture1Click);
+  connect(AddTimeToNoCmosTime1, &QAction::triggered, this, &TPlatform::AddTimeToNoCmosTime1Click);
+  OnRadioButtonClick(RadioButton10, this, &TPlatform::RadioButton10Click);
+  OnRadioButtonClick(RadioButton11, this, &TPlatform::RadioButton11Click);
+  OnRadioButtonClick(RadioButton12, this, &TPlatform::RadioButton12Click);
+  OnRadioButtonClick(RadioButton13, this, &TPlatform::RadioButton13Click);
+  if (auto* psf_tracking = findChild<QCheckBox*>("CheckBox15"))
+    OnCheckBoxClick(psf_tracking, this, &TPlatform::CheckBox15Click);
+}
+
+GlyphContext TPlatform::StampGlyphContext(bool field_view) const {
+  GlyphContext c = StampGlyphs;
+  c.mode = static_cast<TimeStampMode>(Options.TimeStampMode);
+  c.stampLocated = Options.StampLocated != 0;
+  c.searchMode = GlyphSearchMode::TimeLine;
+  c.lettersOnly = false;
+  c.glyphThreshold = Options.GlyphThreshold;
+  c.frameRateRounded = Video.FrameRateRounded;
+  c.digitThreshold = UpDown4->Position();
+  c.showField = field_view;
+  return c;
+}
+
+void TPlatform::FrameTimeStep(const Bitmap24& frame, bool field_view) {
+  if (!CheckBox5->isChecked()) {
+    // Only two seven-segment digits: tenths and hundredths of the second.
+    if (field_view || !Options.TiviAvailable) return;
+    const InserterDigitsDisplay d = ShowInserterDigits(frame, TiviPoints, UpDown4->Position());
+    Edit24->setText(QString::fromStdString(d.Edit24));
+    Edit25->setText(QString::fromStdString(d.Edit25));
+    Edit26->setText(QString::fromStdString(d.Edit26));
+    Edit27->setText(QString::fromStdString(d.Edit27));
+    Options.TiviDigitsValid = d.TiviDigitsValid ? 1 : 0;
+    return;
+  }
+  if (!field_view && Options.PositionSetMode == 3 && !Options.TiviAvailableKiwi) return;
+  // The tick count sits in row 0 or 1 of the frame itself; the split view
+  // moves row 1 away, so the count is read from the unsplit frame.
+  if (field_view && Options.TimeStampMode == 3 && !Driver.FrameBitmap.Empty()) {
+    ShowFrameTime(Driver.FrameBitmap, false);
+    return;
+  }
+  ShowFrameTime(frame, field_view);
+}
+
+void TPlatform::ShowFrameTime(const Bitmap24& frame, bool field_view) {
+  const int n = ScrollBar1->value();
+  ShowFrameTimeInputs in;
+  in.frame = &frame;
+  in.csvCarriesCmosTimes = CsvCmosTime;
+  std::string row;
+  if (CsvCmosTime && Run.StartFrame >= 0 && n >= Run.StartFrame) {
+    const size_t line = static_cast<size_t>(n - Run.StartFrame + Options.CsvHeaderLines);
+    if (line < Results.Lines().size()) row = Results.Lines()[line];
+  }
+  in.csvRow = row;
+  in.glyphs = StampGlyphContext(field_view);
+  in.readOptions.fieldOrder = RadioGroup2->ItemIndex() == 0 ? FieldOrder::EvenFirst : FieldOrder::OddFirst;
+  in.readOptions.fieldMeasure = CheckBox2->isChecked();
+  in.embedded.ticksRow = EmbeddedTicksRow;
+  in.embedded.frameInterval = Video.FrameInterval;
+  std::optional<CaptureLogFrameTime> log_time;
+  if (CaptureLogTimes.Loaded()) {
+    log_time = FrameTimeFromCaptureLog(CaptureLogTimes, n);
+    in.embedded.captureLogTime =
+        TicksDateTime{log_time->Year, log_time->Month, log_time->Day, log_time->Hours, log_time->Minutes,
+                      log_time->RestOfMinute};
+  }
+  const ShowFrameTimeResult r = ::ShowFrameTime(in, Stamp, Times);
+  if (r.source == FrameTimeSource::EmbeddedTicks) StampYear = r.stampYear;
+  if (log_time && r.source == FrameTimeSource::EmbeddedTicks && RestoreNoTimeRecorded)
+    RestoreNoTimeRecorded->ShowFrameTime(n, *log_time);
+
+  const QColor base = r.edits.colour == TimeEditColour::Aqua ? kAqua : QColor(Qt::white);
+  for (auto* e : {Edit24, Edit25, Edit26, Edit27}) SetBase(e, base);
+  if (r.edits.edit26BlackFont) SetTextColour(Edit26, Qt::black);
+  Edit24->setText(QString::fromStdString(r.edits.Edit24));
+  Edit25->setText(QString::fromStdString(r.edits.Edit25));
+  Edit26->setText(QString::fromStdString(r.edits.Edit26));
+  Edit27->setText(QString::fromStdString(r.edits.Edit27));
+  Edit59->setText(QString::fromStdString(r.Edit59));
+}
+
+void TPlatform::ClearTimeEdits() {
+  for (auto* e : {Edit24, Edit25, Edit26, Edit27}) e->clear();
+  Times.StampCount1.clear();
+  Times.StampCount2.clear();
+}
+
+bool TPlatform::GrabCurrentFrame(Bitmap24& frame) {
+  const std::string error = GrabFrameText(ScrollBar1->value(), frame);
+  if (error.empty()) return true;
+  Dialogs().ShowError(QString::fromStdString(error));
+  return false;
+}
+
+void TPlatform::LocateIotaTimeStamp() {
+  GlyphContext ctx = StampGlyphContext(false);
+  LocatorOptions lo;
+  if (auto* wide = findChild<QCheckBox*>("CheckBox18")) lo.iotaWideScan = wide->isChecked();
+  lo.ghsLocateEnabled = GhsLocateEnabled;
+  Bitmap24 frame;
+  if (!GrabCurrentFrame(frame)) {
+    SetIotaFallbackLayout(Video.FrameWidth, ctx, Stamp, StampLocator);
+  } else {
+    ::LocateIotaTimeStamp(frame, ctx, Stamp, StampLocator, lo);
+  }
+  StampGlyphs.stampCharPitch = ctx.stampCharPitch;
+  StampGlyphs.stampBackgroundLevel = ctx.stampBackgroundLevel;
+  Options.LocatedStampRow = Stamp.LocatedStampRow;
+}
+
+void TPlatform::LocateGhsTimeStamp(int x, int y) {
+  GlyphContext ctx = StampGlyphContext(false);
+  LocatorOptions lo;
+  lo.ghsLocateEnabled = GhsLocateEnabled;
+  StampLocator.GhsSearchU = Options.GhsSearchU != 0;
+  Bitmap24 frame;
+  if (!GrabCurrentFrame(frame)) return;
+  ::LocateGhsTimeStamp(frame, x, y, ctx, Stamp, StampLocator, lo);
+  Options.GhsSearchU = StampLocator.GhsSearchU ? 1 : 0;
+  StampGlyphs.stampCharPitch = ctx.stampCharPitch;
+  StampGlyphs.stampBackgroundLevel = ctx.stampBackgroundLevel;
+  Options.LocatedStampRow = Stamp.LocatedStampRow;
+}
+
+void TPlatform::ApplyStampFieldOrder() {
+  if (Options.TimeStampMode != 0 && Options.TimeStampMode != 2) return;
+  RadioGroup2->SetItemIndex(Stamp.StampFieldOrder == 1 ? 0 : 1);
+  Stamp.FieldOrderState = 2;
+  ShowNeighbor();
+}
+
+void TPlatform::ReadIotaGpsLine() {
+  Bitmap24 frame;
+  if (!GrabCurrentFrame(frame)) return;
+  GlyphContext ctx = StampGlyphContext(false);
+  ::ReadIotaGpsLine(frame, ctx, Stamp, Station);
+  StampGlyphs.gpsCharPitch = ctx.gpsCharPitch;
+}
+
+void TPlatform::Button39Click() {
+  if (!Run.VideoLoaded) return;
+  ReadIotaGpsLine();
+}
+
+void TPlatform::LocateStampBeforeFirstFrame() {
+  if (Options.TimeStampMode == 0) {
+    LocateIotaTimeStamp();
+  } else if (Options.TimeStampMode == 2) {
+    GhsLocateEnabled = true;
+    LocateGhsTimeStamp(kGhsOpenStartX, kGhsOpenStartY);
+  }
+}
+
+void TPlatform::DetectTickStampOnOpen() {
+  const int first = ScrollBar1->minimum();
+  Bitmap24 a, b;
+  std::string error = GrabFrameText(first, a);
+  if (error.empty() && ScrollBar1->maximum() > first) error = GrabFrameText(first + 1, b);
+  if (!error.empty()) {
+    Dialogs().ShowError(QString::fromStdString(error));
+  } else {
+    EmbeddedTicksRow = b.Empty() ? 0 : ::DetectEmbeddedTicksRow(a, b);
+  }
+  SetTextColour(Edit26, Qt::black);
+  // The year of the first frame's count decides; the shown texts stay untouched.
+  StampTexts scratch;
+  EmbeddedStampOptions eo;
+  eo.ticksRow = EmbeddedTicksRow;
+  eo.frameInterval = Video.FrameInterval;
+  StampYear = ReadEmbeddedTimeStamp(a, eo, scratch);
+  if (!((StampYear >= 1901 && StampYear <= 2199) || FixedFrameInterval != 0 || CaptureLogTimes.Loaded())) return;
+
+  SelectSharpTime();
+  SetComboIndex(ComboBox1, 3);
+  CheckBox5->setChecked(true);
+  CheckBox22->setChecked(true);
+  SetTextColour(Edit26, QColor(0xC0, 0xC0, 0xC0));
+  Edit26->setToolTip("Time (center of exposure) estimated from end of exposure.");
+  SetBase(Edit27, BgrColor(16746564));
+  Edit27->setToolTip("Time (end of exposure) recorded by SharpCap.");
+  if (auto* gamma_off = findChild<QRadioButton*>("RadioButton15")) gamma_off->setChecked(true);
+}
+
+void TPlatform::DeriveFrameRateFromTicks() {
+  TickRateInputs in;
+  in.captureLogLoaded = CaptureLogTimes.Loaded();
+  in.captureLogFrameRate = CaptureLogTimes.CaptureLogFrameRate;
+  in.captureLogNominalFrameRate = CaptureLogTimes.CaptureLogNominalFrameRate;
+  in.fixedFrameInterval = FixedFrameInterval;
+  in.lastFrame = ScrollBar1->maximum();
+  if (DeriveFrameRateNeedsFrames(in)) {
+    Bitmap24 first, last;
+    std::string error = GrabFrameText(ScrollBar1->minimum(), first);
+    if (error.empty()) error = GrabFrameText(ScrollBar1->maximum(), last);
+    if (!error.empty()) {
+      Dialogs().ShowError(QString::fromStdString(error));
+      return;
+    }
+    in.firstTicks = ReadTickCount(first, EmbeddedTicksRow);
+    in.lastTicks = ReadTickCount(last, EmbeddedTicksRow);
+  }
+  const TickRateResult r = ::DeriveFrameRateFromTicks(in);
+  if (r.rateSet) VideoIn.VideoFrameRate = r.videoFrameRate;
+  if (r.factorSet) VideoIn.FrameRateFactor = r.frameRateFactor;
+  if (r.spanSet) {
+    VideoIn.VideoDuration = r.videoDuration;
+    FirstFrameTicks = r.firstFrameTicks;
+    LastFrameTicks = r.lastFrameTicks;
+  }
+  SyncVideoGlobals();
+}
+
+void TPlatform::AddTimeToNoCmosTime1Click() {
+  if (RestoreNoTimeRecorded) {
+    RestoreNoTimeRecorded->raise();
+    return;
+  }
+  RestoreNoTimeRecorded = new TRestoreNoTimeRecorded(CaptureLogTimes, this);
+  RestoreNoTimeRecorded->show();
+}
+
+void TPlatform::LocateTiviDigits(const Bitmap24& frame) {
+  if (!TiviLocateOn) return;
+  TiviLocatePending = false;
+  const int threshold = UpDown4->Position();
+  if (!CheckBox5->isChecked()) {
+    Options.StampLocated = LocateTiviBox(frame, TiviPickX, TiviPickY, threshold, TiviDigitBox) ? 1 : 0;
+    TiviPoints = PlaceDigitSamplePoints(TiviDigitBox, TiviTemplate);
+    return;
+  }
+  GlyphContext ctx = StampGlyphContext(false);
+  if (LocateDigitPositions(frame, TiviPickX, TiviPickY, threshold, ctx, Stamp, StampLocator.StampCharHeight)) {
+    Options.StampLocated = 1;
+    StampGlyphs.stampCharPitch = ctx.stampCharPitch;
+    Options.LocatedStampRow = Stamp.LocatedStampRow;
+  } else {
+    Options.StampLocated = 0;
+  }
+}
+
+void TPlatform::TiviDigitBoxClick(int x, int y) {
+  const bool ghs = Options.TimeStampMode == 2;
+  if (CheckBox5->isChecked()) {
+    if (y < 578 && !ghs) y += 2;
+    Options.TiviAvailableKiwi = 1;
+  } else {
+    Options.TiviAvailable = 1;
+  }
+  TiviPickX = x;
+  TiviPickY = y;
+  if (ghs && CheckBox5->isChecked()) {
+    // Snapped to the GHS character grid; this point is the start, once.
+    const int gx = static_cast<int>(RoundHalfAway((x - 18) / 20.0L)) * 20 + 14;
+    const int gy = static_cast<int>(RoundHalfAway((y - 7) / 18.0L)) * 18 + 9;
+    Options.GhsSearchU = 0;
+    GhsLocateEnabled = true;
+    LocateGhsTimeStamp(gx, gy);
+    ApplyStampFieldOrder();
+  } else {
+    TiviLocateOn = true;
+    TiviLocatePending = true;
+  }
+  ShowNeighbor();
+  if (!ghs) return;
+  ApplyStampFieldOrder();
+  RadioButton10->setChecked(true);
+  Options.PositionSetMode = 0;
+}
+
+void TPlatform::IViavailable1Click() {
+  if (CheckBox5->isChecked())
+    Options.TiviAvailableKiwi = 1;
+  else
+    Options.TiviAvailable = 1;
+  ShowNeighbor();
+}
+
+void TPlatform::IViunavailable1Click() {
+  if (CheckBox5->isChecked())
+    Options.TiviAvailableKiwi = 0;
+  else
+    Options.TiviAvailable = 0;
+  for (auto* e : {Edit24, Edit25, Edit26, Edit27}) e->clear();
+  ShowNeighbor();
+}

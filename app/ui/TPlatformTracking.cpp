@@ -1,0 +1,82 @@
+// Main window: the per-frame driver's tracking, profile-fit and drawing steps.
+// The tracking core does the work; the window hands it the options its
+// controls show and takes back what a frame changed (passed points, the shown
+// position, automatic radii).
+#include <QCheckBox>
+#include <QLineEdit>
+#include <algorithm>
+
+#include "app/ui/ControlEvents.h"
+#include "app/ui/TPlatform.h"
+#include "measure/StarTracking.h"
+
+namespace {
+
+// The core's tracking steps, then the window's drawing after the objects.
+class PlatformFrameHooks : public TrackingHooks {
+ public:
+  explicit PlatformFrameHooks(TPlatform& w) : TrackingHooks(w.Tracking, w.TrackingOpts), w_(w) {}
+  void AfterObjects(FrameContext& ctx) override { w_.DrawFrameOverlay(ctx); }
+
+ private:
+  TPlatform& w_;
+};
+
+}  // namespace
+
+std::unique_ptr<FrameDriverHooks> MakePlatformFrameHooks(TPlatform& w) {
+  return std::make_unique<PlatformFrameHooks>(w);
+}
+
+void TPlatform::PrepareTracking(FrameDriverSettings& s) {
+  s.Link = CheckBox6->isChecked();
+  s.ProfileTracking = CheckBox15->isChecked();
+  s.Signals.Signal1.X = Signal1X;
+  s.Signals.Signal1.Y = Signal1Y;
+  s.Signals.Signal2X = Signal2X;
+  s.Signals.Signal2Y = Signal2Y;
+
+  TrackingOpts.EstimatedTrackChecked = CheckBox4->isChecked();
+  TrackingOpts.Rotate = CheckBox11->isChecked();
+  TrackingOpts.FrameRateRounded = Video.FrameRateRounded;
+  TrackingOpts.PixelAspectCorrection =
+      NeedsPixelAspectCorrection(static_cast<double>(Video.VideoFrameRate), Video.FrameWidth, Video.FrameHeight,
+                                 Options.TimeStampMode);
+  TrackingOpts.SaturationLevel = Options.SaturationLevel;
+  TrackingOpts.SaturatedPeakStart = Options.SaturatedPeakStart;
+  Tracking.PassedPoints = PassedPoints;
+  Tracking.LinkedPoints = LinkedPoints;
+  // The selected object's profile threshold follows UpDown7.
+  const size_t i = static_cast<size_t>(std::clamp(Run.SelectedObject, 1, 3) - 1);
+  Tracking.Profiles[i].MatchThresholdPercent = UpDown7->Position();
+  if (auto* h = dynamic_cast<TrackingHooks*>(FrameHooks.get())) {
+    h->ShownPosition.reset();
+    h->AutoApertureRadius.reset();
+  }
+  OverlayDrawn = false;
+  if (!track_masks_built_) {
+    // The tracking disks start from the tracking radius the window opened with.
+    for (TrackDisk& d : Driver.Track) {
+      ClearTrackMask(d);
+      BuildTrackMask(d, UpDown5->Position(), 1);
+    }
+    track_masks_built_ = true;
+  }
+}
+
+void TPlatform::FinishTracking() {
+  // A lost object A may have marked its 'Frame2' point.
+  PassedPoints = Tracking.PassedPoints;
+  auto* h = dynamic_cast<TrackingHooks*>(FrameHooks.get());
+  if (!h) return;
+  if (h->AutoApertureRadius) {
+    // The refit set the selected object's radii; the up-downs show them.
+    const int r = *h->AutoApertureRadius;
+    UpDown1->SetRange(0, 25);
+    UpDown2->SetRange(0, 25);
+    UpDown1->SetPosition(r);
+    UpDown2->SetPosition(r + 2);
+    if (CheckBox3->isChecked() && r <= UpDown5->maximum()) UpDown5->SetPosition(r);
+    LimitApertureRadii();
+  }
+}

@@ -1,0 +1,303 @@
+// The main window's mode switches: inserter type, 'KIWI', the position-set
+// buttons, PSF photometry and field measurement, the occultation presets, the
+// rectangle aperture and the frame reader, checked on the controls they change.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include "MainRoadFixture.h"
+#include "app/ui/ControlEvents.h"
+#include "support/StampRender.h"
+
+namespace {
+
+void ChooseInserter(MainRoadWindow& m, int index) {
+  auto* combo = m.Find<QComboBox>("ComboBox1");
+  combo->setCurrentIndex(index);
+  emit combo->activated(index);
+}
+
+int Threshold(MainRoadWindow& m) { return m.Find<QSpinBox>("UpDown4")->value(); }
+
+std::filesystem::path PlainVideo(MainRoadWindow& m, int w = 64, int h = 48) {
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < 3; ++n) {
+    Bitmap24 f(w, h);
+    FillFrame(f, 20);
+    frames.push_back(f);
+  }
+  const auto path = m.Path("plain.avi");
+  EXPECT_TRUE(WriteAvi(path.string(), frames));
+  return path;
+}
+
+}  // namespace
+
+TEST(ModesSwitches, InserterTypeSetsThresholdsAndLayouts) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  w.Stamp.DigitX[1][7] = 0;
+
+  ChooseInserter(m, 2);  // GHS
+  EXPECT_EQ(w.Options.TimeStampMode, 2);
+  EXPECT_EQ(Threshold(m), 100);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit4")->text(), "100");
+  EXPECT_EQ(w.Options.GlyphThreshold, 100);
+  EXPECT_EQ(w.Options.StampLocated, 0);  // no video: nothing to locate
+
+  ChooseInserter(m, 1);  // KIWI keeps the glyph threshold GHS left
+  EXPECT_EQ(w.Options.TimeStampMode, 1);
+  EXPECT_EQ(Threshold(m), 100);
+  EXPECT_EQ(w.Options.GlyphThreshold, 100);
+  EXPECT_EQ(w.Stamp.DigitX[1][7], 85);
+  EXPECT_EQ(w.Stamp.DigitX[4][18], 431);
+
+  ChooseInserter(m, 0);  // IOTA
+  EXPECT_EQ(Threshold(m), 80);
+  EXPECT_EQ(w.Options.GlyphThreshold, 80);
+  ChooseInserter(m, 1);
+  EXPECT_EQ(w.Options.GlyphThreshold, 80);
+
+  // 'Sharp' before any video: the type and no time correction, nothing more.
+  w.Video.FrameRateFactor = 1.5L;
+  w.VideoIn.FrameRateFactor = 1.5L;
+  ChooseInserter(m, 3);
+  EXPECT_EQ(w.Options.TimeStampMode, 3);
+  EXPECT_EQ(w.Options.SharpTimeCorrection, 0);
+  EXPECT_DOUBLE_EQ(static_cast<double>(w.Video.FrameRateFactor), 1.0);
+  EXPECT_EQ(w.Options.Signal1HalfWidth, 2);
+
+  // Refused while measuring: the combo moves, the type does not.
+  w.Run.MeasuringRun = true;
+  ChooseInserter(m, 0);
+  EXPECT_EQ(w.Options.TimeStampMode, 3);
+  w.Run.MeasuringRun = false;
+}
+
+TEST(ModesSwitches, KiwiTickSetsTheThresholdAndClearsTheTimes) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  auto* kiwi = m.Find<QCheckBox>("CheckBox5");
+  ASSERT_FALSE(kiwi->isChecked());
+  kiwi->setChecked(true);  // type KIWI ticked
+  EXPECT_EQ(Threshold(m), 80);
+  EXPECT_EQ(w.Options.GlyphThreshold, 80);
+  m.Find<QLineEdit>("Edit26")->setText("12.345");
+  w.Times.StampCount1 = "123";
+  kiwi->setChecked(false);
+  EXPECT_EQ(Threshold(m), 100);
+  EXPECT_TRUE(m.Find<QLineEdit>("Edit26")->text().isEmpty());
+  EXPECT_TRUE(w.Times.StampCount1.empty());
+  // GHS keeps its threshold whatever the tick.
+  ChooseInserter(m, 2);
+  m.Find<QSpinBox>("UpDown4")->setValue(120);
+  kiwi->setChecked(true);
+  EXPECT_EQ(Threshold(m), 120);
+}
+
+TEST(ModesSwitches, PositionSetButtons) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  auto* tivi = m.Find<QRadioButton>("RadioButton13");
+  ASSERT_NE(tivi, nullptr);
+  m.Find<QRadioButton>("RadioButton11")->setChecked(true);
+  EXPECT_EQ(w.Options.PositionSetMode, 1);
+  m.Find<QRadioButton>("RadioButton12")->setChecked(true);
+  EXPECT_EQ(w.Options.PositionSetMode, 2);
+  m.Find<QSpinBox>("UpDown4")->setValue(60);
+  tivi->setChecked(true);
+  EXPECT_EQ(w.Options.PositionSetMode, 3);
+  EXPECT_EQ(Threshold(m), 100);
+  EXPECT_FALSE(m.Find<QRadioButton>("RadioButton12")->isChecked());  // one group
+  m.Find<QRadioButton>("RadioButton10")->setChecked(true);
+  EXPECT_EQ(w.Options.PositionSetMode, 0);
+
+  // 'Show Field' ticked: neither the mode nor the threshold changes.
+  m.Find<QSpinBox>("UpDown4")->setValue(60);
+  m.Find<QCheckBox>("CheckBox1")->setChecked(true);
+  tivi->setChecked(true);
+  EXPECT_EQ(w.Options.PositionSetMode, 0);
+  EXPECT_EQ(Threshold(m), 60);
+}
+
+TEST(ModesSwitches, PsfPhotometryRefusesFieldMeasurement) {
+  MainRoadWindow m(Reader::OwnAvi);
+  auto* psf = m.Find<QCheckBox>("CheckBox14");
+  auto* field = m.Find<QCheckBox>("CheckBox2");
+  field->setChecked(true);
+  psf->setChecked(true);
+  EXPECT_FALSE(field->isChecked());
+  EXPECT_FALSE(field->isEnabled());
+  EXPECT_EQ(m.Find<QGroupBox>("GroupBox3")->title(), "FWHM");
+  EXPECT_FALSE(m.Find<QPushButton>("Button40")->isEnabled());
+  EXPECT_TRUE(m.dialogs.messages.empty());
+
+  field->setChecked(true);  // ticked by code while PSF photometry is on
+  EXPECT_FALSE(field->isChecked());
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text, "Field mode is not available on PSF photometry.");
+  EXPECT_EQ(m.dialogs.messages[0].caption, "Note");
+
+  psf->setChecked(false);
+  EXPECT_TRUE(field->isEnabled());
+  EXPECT_EQ(m.Find<QGroupBox>("GroupBox3")->title(), "Half Flux");
+  EXPECT_TRUE(m.Find<QPushButton>("Button40")->isEnabled());
+  // Field measurement rewrites the header for field rows.
+  field->setChecked(true);
+  EXPECT_NE(m.W().Results.Lines().at(4).find("Field"), std::string::npos);
+}
+
+TEST(ModesSwitches, OccultationPresets) {
+  MainRoadWindow m(Reader::OwnAvi);
+  ASSERT_TRUE(m.OpenThroughButton1(PlainVideo(m)));
+  TPlatform& w = m.W();
+  auto& objects = w.Frames.FrameDataLines[0].Objects;
+  struct Row {
+    const char* name;
+    int type;
+    int inner;          // inner radius of every object before the preset
+    int outer_before;
+    int outer_after;    // of object A (and shown in UpDown3)
+    int outer_c_after;  // of object C
+    int threshold;
+    uint8_t form;       // of object A
+    const char* track_button;
+  };
+  const Row rows[] = {
+      {"none", 0, 8, 20, 25, 25, 50, 0, "RadioButton4"},
+      {"lunar bright, outer only for A", 1, 8, 20, 25, 20, 50, 2, "RadioButton5"},
+      {"lunar dim, outer for all", 2, 8, 20, 25, 25, 50, 2, "RadioButton4"},
+      {"asteroidal, inner 17 sets outer 17", 3, 17, 22, 17, 17, 50, 0, "RadioButton4"},
+      {"asteroidal, inner 18 keeps outer", 3, 18, 22, 22, 22, 50, 0, "RadioButton4"},
+      {"asteroidal single, inner 15", 4, 15, 22, 17, 17, 75, 0, "RadioButton5"},
+      {"asteroidal single, inner 16", 4, 16, 22, 22, 22, 75, 0, "RadioButton5"},
+  };
+  for (const Row& r : rows) {
+    for (auto& o : objects) {
+      o.BackgroundInner = r.inner;
+      o.BackgroundOuter = r.outer_before;
+      o.ApertureRadius = 5;
+      o.BackgroundForm = 0;
+    }
+    w.ObjectFitWidth = {3.5, 4.0, 2.4};
+    w.OccultationTypeIndex = r.type;
+    w.ApplyOccultationPreset();
+    EXPECT_EQ(objects[0].BackgroundOuter, r.outer_after) << r.name;
+    EXPECT_EQ(objects[2].BackgroundOuter, r.outer_c_after) << r.name;
+    EXPECT_EQ(m.Find<QSpinBox>("UpDown3")->value(), r.outer_after) << r.name;
+    EXPECT_EQ(m.Find<QSpinBox>("UpDown7")->value(), r.threshold) << r.name;
+    EXPECT_EQ(objects[0].BackgroundForm, r.form) << r.name;
+    EXPECT_TRUE(m.Find<QRadioButton>(r.track_button)->isChecked()) << r.name;
+    if (r.type != 0) {
+      // Tracking radii from the fitted widths, halves away from zero.
+      EXPECT_EQ(objects[0].TrackRadius, 4) << r.name;
+      EXPECT_EQ(objects[2].TrackRadius, 2) << r.name;
+      EXPECT_EQ(m.Find<QSpinBox>("UpDown5")->value(), 4) << r.name;
+    }
+  }
+  EXPECT_TRUE(m.dialogs.messages.empty());
+}
+
+TEST(ModesSwitches, RectangleApertureOnAndOff) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  QAction* rect = w.findChild<QAction*>("RectangleAperture1");
+  ASSERT_NE(rect, nullptr);
+  rect->trigger();  // no video: the check goes again
+  EXPECT_FALSE(rect->isChecked());
+
+  ASSERT_TRUE(m.OpenThroughButton1(PlainVideo(m)));
+  auto* width = m.Find<QSpinBox>("UpDown8");
+  auto* gap = m.Find<QSpinBox>("UpDown6");
+  width->setValue(3);
+  gap->setValue(4);
+  m.Find<QRadioButton>("RadioButton2")->setChecked(true);  // 'Avoid Sunlit Face'
+  auto& a = w.Frames.FrameDataLines[0].Objects[0];
+  a.TrackMode = 1;
+  rect->trigger();
+  EXPECT_TRUE(rect->isChecked());
+  EXPECT_EQ(width->value(), 5);
+  EXPECT_EQ(width->maximum(), 51);
+  EXPECT_EQ(gap->value(), 51);
+  EXPECT_EQ(gap->minimum(), 1);
+  for (const char* b : {"RadioButton1", "RadioButton2", "RadioButton3"})
+    EXPECT_FALSE(m.Find<QRadioButton>(b)->isEnabled()) << b;
+  EXPECT_EQ(a.BackgroundForm, 3);
+  EXPECT_EQ(a.TrackMode, 2);
+  EXPECT_TRUE(m.Find<QRadioButton>("RadioButton6")->isChecked());
+
+  rect->trigger();
+  EXPECT_FALSE(rect->isChecked());
+  EXPECT_EQ(width->value(), 3);
+  EXPECT_EQ(gap->value(), 4);
+  EXPECT_EQ(width->maximum(), 25);
+  EXPECT_TRUE(m.Find<QRadioButton>("RadioButton1")->isEnabled());
+  EXPECT_EQ(a.TrackMode, 1);
+  // Always back to 'Meteor/Lunar Limb', whatever form was kept.
+  EXPECT_TRUE(m.Find<QRadioButton>("RadioButton3")->isChecked());
+  EXPECT_EQ(a.BackgroundForm, 2);
+  EXPECT_TRUE(m.dialogs.messages.empty());
+}
+
+TEST(ModesSwitches, UntickingDShowReopensThroughTheAviReader) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  TPlatform& w = m.W();
+  ASSERT_TRUE(m.OpenThroughButton1(PlainVideo(m)));
+  EXPECT_EQ(w.VideoIn.VideoAccessKind, static_cast<uint8_t>(VideoAccess::DirectShow));
+  auto* dshow = m.Find<QCheckBox>("CheckBox7");
+  dshow->setChecked(false);
+  EXPECT_EQ(dshow->text(), "VFW");
+  EXPECT_EQ(w.Video.UseDirectShow, 0);
+  EXPECT_EQ(w.VideoIn.VideoAccessKind, static_cast<uint8_t>(VideoAccess::AviFile));
+  EXPECT_TRUE(w.Run.VideoLoaded);
+  dshow->setChecked(true);
+  EXPECT_EQ(dshow->text(), "DShow");
+  EXPECT_EQ(w.VideoIn.VideoAccessKind, static_cast<uint8_t>(VideoAccess::DirectShow));
+  EXPECT_TRUE(m.dialogs.messages.empty());
+
+  // During a run the tick keeps its new state and the reader stays.
+  w.Run.MeasuringRun = true;
+  dshow->setChecked(false);
+  EXPECT_EQ(w.Video.UseDirectShow, 1);
+  w.Run.MeasuringRun = false;
+}
+
+TEST(ModesSwitches, IotaChosenWithAVideoLocatesTheStamp) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  const double pitch = (540.0 - 82.0) / 19.0;
+  std::vector<int> xs;
+  for (int c : {0, 1, 3, 4, 6, 7, 9, 10, 11, 12, 14, 15, 16, 17, 19, 20, 21, 22, 23, 24, 25, 26})
+    xs.push_back(static_cast<int>(std::floor(84 + pitch * c + 0.5)));
+  Bitmap24 f(720, 480);
+  FillFrame(f, 16);
+  const StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, 220};
+  DrawStampText(f, "1234560167    98765432", xs, 435, s);
+  DrawStampText(f, "123456    033398765433", xs, 434, s);
+  const auto path = m.Path("iota.avi");
+  AviWriterOptions o;
+  o.rate = 30;
+  ASSERT_TRUE(WriteAvi(path.string(), {f, f}, o));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  m.Find<QCheckBox>("CheckBox5")->setChecked(true);
+  ChooseInserter(m, 0);
+  EXPECT_EQ(w.Options.StampLocated, 1);
+  EXPECT_EQ(w.Options.TiviAvailableKiwi, 1);
+  EXPECT_EQ(w.Stamp.LocatedStampRow, 435);
+  EXPECT_NEAR(static_cast<double>(w.StampGlyphs.stampCharPitch), pitch, 0.3);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit26")->text(), "56.0167");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text(), "56.0333");
+  EXPECT_EQ(w.Times.StampCount1, "98765432");
+  EXPECT_EQ(w.Times.StampCount2, "98765433");
+  // 'TIVi' chosen without a digit box: the stamp is no longer read.
+  w.Options.TiviAvailableKiwi = 0;
+  m.Find<QRadioButton>("RadioButton13")->setChecked(true);
+  m.Find<QLineEdit>("Edit26")->clear();
+  w.ShowNeighbor();
+  EXPECT_TRUE(m.Find<QLineEdit>("Edit26")->text().isEmpty());
+}

@@ -1,0 +1,226 @@
+// Objects A, B and C placed by clicks on a video of three drifting, shaking
+// stars, measured with START through the real window: every row's positions
+// are checked against where the stars were drawn.
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "ObjectsFixture.h"
+#include "app/NumberText.h"
+
+namespace {
+
+// Runs START from the current frame to the end and checks objects against
+// their stars in the rows of that run.
+void RunAndCheck(ObjectsWindow& m, const DriftingStarField& f, std::initializer_list<int> objects, int first = 0) {
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_GE(rows.size(), static_cast<size_t>(kObjFrames - first));
+  const size_t base = rows.size() - static_cast<size_t>(kObjFrames - first);
+  for (int n = first; n < kObjFrames; ++n) {
+    const std::string& row = rows[base + static_cast<size_t>(n - first)];
+    for (int k : objects)
+      ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(row, k), f.X(k, n), f.Y(k, n))) << "object " << k << ", frame " << n;
+  }
+}
+
+TEST(ObjectsTracking, ClickedAndAddedObjectsAreSelectedInStep) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0.3, 0.2);
+  ASSERT_TRUE(m.OpenField(f));
+  TPlatform& w = m.W();
+  m.PlaceThree(f);
+  EXPECT_EQ(w.Run.ObjectCount, 3);
+  EXPECT_EQ(w.Run.SelectedObject, 3);
+  EXPECT_TRUE(m.Find<QRadioButton>("RadioButton9")->isChecked());
+  EXPECT_TRUE(m.Find<QRadioButton>("RadioButton8")->isEnabled());
+  EXPECT_FALSE(m.Find<QAction>("Object31")->isEnabled());
+  EXPECT_TRUE(m.Find<QAction>("Object11")->isEnabled());
+  EXPECT_FALSE(m.Find<QAction>("Add1")->isEnabled());  // C selected
+  m.RightClickImage1(10, 10);
+  w.ObjectStarAdd();  // a fourth object: nothing
+  EXPECT_EQ(w.Run.ObjectCount, 3);
+  for (int k = 1; k <= 3; ++k) {
+    const ObjectResult& o = w.Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)];
+    EXPECT_TRUE(OnStar({o.X, o.Y}, f.X(k, 0), f.Y(k, 0))) << k;
+  }
+  EXPECT_EQ(m.Find<QLineEdit>("Edit12")->text().toInt(), w.Frames.FrameDataLines[0].Objects[2].X);
+
+  // The menu item selects B and ticks its radio button.
+  m.Trigger("Object21");
+  EXPECT_EQ(w.Run.SelectedObject, 2);
+  EXPECT_TRUE(m.Find<QRadioButton>("RadioButton8")->isChecked());
+  EXPECT_FALSE(m.Find<QAction>("Object21")->isEnabled());
+  // The radio button selects A.
+  m.Find<QRadioButton>("RadioButton7")->setChecked(true);
+  EXPECT_EQ(w.Run.SelectedObject, 1);
+  EXPECT_FALSE(m.Find<QAction>("Remove1")->isEnabled());  // A cannot be removed
+  w.RemoveObject();
+  EXPECT_EQ(w.Run.ObjectCount, 3);
+
+  // Removing B of three moves C into B.
+  const ObjectResult c = w.Frames.FrameDataLines[0].Objects[2];
+  m.Find<QRadioButton>("RadioButton8")->setChecked(true);
+  m.Trigger("Remove1");
+  EXPECT_EQ(w.Run.ObjectCount, 2);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[1].X, c.X);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[1].Y, c.Y);
+  EXPECT_FALSE(m.Find<QRadioButton>("RadioButton9")->isEnabled());
+}
+
+TEST(ObjectsTracking, CentroidDriftHoldsThreeStars) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0.3, 0.2);
+  ASSERT_TRUE(m.OpenField(f));
+  m.PlaceThree(f);
+  m.SetTrackRadius(10);
+  RunAndCheck(m, f, {1, 2, 3});
+}
+
+TEST(ObjectsTracking, ProfileDriftHoldsThreeStars) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0.3, 0.2);
+  ASSERT_TRUE(m.OpenField(f));
+  m.Find<QCheckBox>("CheckBox15")->setChecked(true);
+  m.Find<QSpinBox>("UpDown7")->setValue(50);
+  m.PlaceThree(f);
+  for (int k = 1; k <= 3; ++k) EXPECT_GT(m.W().Tracking.Profiles[static_cast<size_t>(k - 1)].PsfWidth, 0) << k;
+  m.SetTrackRadius(10);
+  RunAndCheck(m, f, {1, 2, 3});
+}
+
+// 'Anchor' steps once per frame from where the object was placed: it holds a
+// shaking star and its start position never moves.
+TEST(ObjectsTracking, AnchorHoldsAShakingStarAndDoesNotDrift) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0, 0);
+  ASSERT_TRUE(m.OpenField(f));
+  TPlatform& w = m.W();
+  m.PlaceThree(f);
+  m.SetTrackRadius(10);
+  for (int k = 1; k <= 3; ++k) {
+    m.Select(k);
+    m.Find<QRadioButton>("RadioButton4")->setChecked(true);
+    EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)].TrackMode, 0) << k;
+  }
+  std::array<std::pair<int, int>, 3> placed{};
+  for (size_t i = 0; i < 3; ++i)
+    placed[i] = {w.Frames.FrameDataLines[0].Objects[i].PrevX, w.Frames.FrameDataLines[0].Objects[i].PrevY};
+  RunAndCheck(m, f, {1, 2, 3});
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[i].PrevX, placed[i].first) << i;
+    EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[i].PrevY, placed[i].second) << i;
+  }
+}
+
+// Passed points at the first and last frame: each frame starts on the drift
+// line and makes one step from there.
+TEST(ObjectsTracking, DriftWithPassedPointsHoldsObjectA) {
+  ObjectsWindow m;
+  DriftingStarField f = SmallDriftingField(0.3, 0.2);
+  // The points are marked on frames without shake, so the line is the drift.
+  for (int n : {0, kObjFrames - 1}) f.Shake.Dx[static_cast<size_t>(n)] = f.Shake.Dy[static_cast<size_t>(n)] = 0;
+  ASSERT_TRUE(m.OpenField(f));
+  TPlatform& w = m.W();
+  const int last = kObjFrames - 1;
+  w.GoToFrame(last);
+  m.ClickImage1(ObjectsWindow::Px(f.X(1, last)), ObjectsWindow::Px(f.Y(1, last)));
+  m.Click("Button13");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit41")->text(), QString::number(last));
+  w.GoToFrame(0);
+  m.ClickImage1(ObjectsWindow::Px(f.X(1, 0)), ObjectsWindow::Px(f.Y(1, 0)));
+  m.Click("Button11");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit40")->text(), "0");
+  ASSERT_TRUE(w.PassedPoints[0].Frame1.HasFrame() && w.PassedPoints[0].Frame2.HasFrame());
+  RunAndCheck(m, f, {1});
+}
+
+// 'Link': B (the guide) drifts, A and C start each frame at B's shift.
+TEST(ObjectsTracking, LinkedObjectsFollowTheGuide) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0.3, 0.2);
+  ASSERT_TRUE(m.OpenField(f));
+  TPlatform& w = m.W();
+  m.PlaceThree(f);
+  m.SetTrackRadius(10);
+  QCheckBox* link = m.Find<QCheckBox>("CheckBox6");
+  ASSERT_TRUE(link->isEnabled());
+  link->setChecked(true);
+  EXPECT_TRUE(m.Find<QCheckBox>("CheckBox11")->isEnabled());  // 'Rotate' with three objects
+  // A and C only step once from where the guide's shift puts them.
+  for (int k : {1, 3}) {
+    m.Select(k);
+    m.Find<QRadioButton>("RadioButton4")->setChecked(true);
+    EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)].TrackMode, 0);
+  }
+  RunAndCheck(m, f, {1, 2, 3});
+}
+
+// 'Link' with 'Begin' and 'End' marked: A and C start each frame at the
+// guide's position plus their offsets interpolated between the two frames.
+TEST(ObjectsTracking, LinkedPointsPlaceObjectsAtInterpolatedOffsets) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0.3, 0.2);
+  ASSERT_TRUE(m.OpenField(f));
+  TPlatform& w = m.W();
+  m.PlaceThree(f);
+  m.SetTrackRadius(10);
+  m.Find<QCheckBox>("CheckBox6")->setChecked(true);
+  ASSERT_TRUE(m.Find<QPushButton>("Button23")->isEnabled());
+  m.Click("Button23");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit11")->text(), "0");
+  // The first run follows the guide's shift; its last frame marks 'End'.
+  RunAndCheck(m, f, {1, 2, 3});
+  ASSERT_EQ(w.ScrollBar1->value(), kObjFrames - 1);
+  m.Click("Button25");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit32")->text(), QString::number(kObjFrames - 1));
+  ASSERT_TRUE(w.LinkedPoints[0].Begin.HasFrame() && w.LinkedPoints[0].End.HasFrame());
+
+  // Back at the first frame the objects are placed again; the second run
+  // uses the interpolated offsets.
+  w.GoToFrame(0);
+  for (int k = 1; k <= 3; ++k) {
+    m.Select(k);
+    m.ClickImage1(ObjectsWindow::Px(f.X(k, 0)), ObjectsWindow::Px(f.Y(k, 0)));
+  }
+  m.SetTrackRadius(10);
+  ASSERT_TRUE(m.Find<QCheckBox>("CheckBox6")->isChecked());
+  RunAndCheck(m, f, {1, 2, 3});
+}
+
+TEST(ObjectsTracking, GhsDigitBoxClicksSnapToTheCharacterGrid) {
+  EXPECT_EQ(TPlatform::SnapToGhsGrid(45, 30), std::make_pair(34, 27));
+  EXPECT_EQ(TPlatform::SnapToGhsGrid(28, 16), std::make_pair(34, 27));
+  EXPECT_EQ(TPlatform::SnapToGhsGrid(8, 7), std::make_pair(-6, 9));  // -0.5 rounds away from zero
+}
+
+}  // namespace
+
+namespace {
+
+// 'Photometry' ticked: placing A fits its profile width, and every row
+// carries the fitted volume pi s^2 A / 2 of the drawn star.
+TEST(ObjectsTracking, PsfPhotometryMeasuresTheVolumeOfAHeldStar) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0.3, 0.2);
+  ASSERT_TRUE(m.OpenField(f));
+  TPlatform& w = m.W();
+  m.Find<QCheckBox>("CheckBox14")->setChecked(true);
+  m.ClickImage1(ObjectsWindow::Px(f.X(1, 0)), ObjectsWindow::Px(f.Y(1, 0)));
+  EXPECT_NEAR(w.Tracking.Profiles[0].PsfWidth, f.Start[0].Width, 0.15 * f.Start[0].Width);
+  m.SetTrackRadius(10);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), static_cast<size_t>(kObjFrames));
+  const double volume = 3.14159265358979 * f.Start[0].Width * f.Start[0].Width * f.Start[0].Amplitude / 2;
+  for (int n = 0; n < kObjFrames; ++n) {
+    const std::string& row = rows[static_cast<size_t>(n)];
+    ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(row, 1), f.X(1, n), f.Y(1, n))) << "frame " << n;
+    ASSERT_NEAR(ParseDoubleOr(StripQuotes(GetCsvField(row, 11)), -1), volume, 0.12 * volume) << "frame " << n;
+  }
+}
+
+}  // namespace

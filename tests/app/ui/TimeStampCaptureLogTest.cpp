@@ -1,0 +1,121 @@
+// The capture-log window: loading a capture program's log gives every frame of
+// a video without stamps the end time of its exposure, in the edits and rows.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <fstream>
+
+#include "MainRoadFixture.h"
+#include "support/StampRender.h"
+#include "video/ui/TRestoreNoTimeRecorded.h"
+
+namespace {
+
+constexpr const char* kLog =
+    "[Camera]\n"
+    "Gain=300\r\n"
+    "StartCapture=2026-12-06 12:00:09.9600000\r\n"
+    "EndCapture=2026-12-06 12:00:10.1600000\r"
+    "ActualFrameRate=25.000000 fps\n"
+    "FrameCount=5\r\n";
+
+std::string Column(const std::string& row, int n) { return StripQuotes(GetCsvField(row, n)); }
+
+TRestoreNoTimeRecorded* OpenLogWindow(MainRoadWindow& m) {
+  QAction* item = m.W().findChild<QAction*>("AddTimeToNoCmosTime1");
+  EXPECT_NE(item, nullptr);
+  if (item) item->trigger();
+  return m.W().RestoreNoTimeRecorded.data();
+}
+
+}  // namespace
+
+TEST(TimeStampCaptureLog, LoadedLogTimesEveryFrameAtTheEndOfItsExposure) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+  ASSERT_NE(log, nullptr);
+  EXPECT_EQ(log->Edit(21)->text(), "30.00");
+  // The capture program's nominal rate, typed in.
+  log->Edit(21)->setText("25");
+  emit log->Edit(21)->editingFinished();
+  EXPECT_DOUBLE_EQ(w.CaptureLogTimes.CaptureLogNominalFrameRate, 25.0);
+
+  const auto log_path = m.Path("capture.txt");
+  std::ofstream(log_path, std::ios::binary) << kLog;
+  m.dialogs.open_file_names.push_back(QString::fromStdString(log_path.string()));
+  log->Button1->click();
+  EXPECT_TRUE(w.CaptureLogTimes.Loaded());
+  EXPECT_EQ(log->Edit(1)->text(), "2026");
+  EXPECT_EQ(log->Edit(4)->text(), "12");
+  EXPECT_EQ(log->Edit(6)->text(), "9.9600000");
+  EXPECT_EQ(log->Edit(13)->text(), "25.000000");
+  EXPECT_EQ(log->Edit(15)->text(), "4");
+  EXPECT_EQ(log->Edit(16)->text(), "432099600000");  // 12:00:09.96 in 100-ns units
+  EXPECT_TRUE(log->Memo1->toPlainText().contains("ActualFrameRate"));
+
+  // A video without stamps now opens with the log's times.
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < 3; ++n) {
+    Bitmap24 f(64, 48);
+    FillFrame(f, 20);
+    frames.push_back(f);
+  }
+  AviWriterOptions o;
+  o.rate = 25;
+  const auto path = m.Path("plain.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), frames, o));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  EXPECT_EQ(w.Options.TimeStampMode, 3);
+  EXPECT_DOUBLE_EQ(static_cast<double>(w.Video.VideoFrameRate), 25.0);
+  EXPECT_DOUBLE_EQ(static_cast<double>(w.Video.FrameRateFactor), 1.0);
+  // Frame 0 ends its exposure one interval after the start.
+  EXPECT_EQ(m.Find<QLineEdit>("Edit24")->text(), "12");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit25")->text(), "00");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text(), "10.0000000");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit59")->text(), "26 12 06");
+  EXPECT_EQ(log->Edit(20)->text(), "0");
+  EXPECT_EQ(log->Edit(19)->text(), "100000000");
+
+  // Closing the window frees it; the frames keep their times.
+  log->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(w.RestoreNoTimeRecorded.isNull());
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 3u);
+  const char* seconds[] = {"10.0000000", "10.0400000", "10.0800000"};
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(Column(rows[i], 8), "12") << rows[i];
+    EXPECT_EQ(Column(rows[i], 9), "00") << rows[i];
+    EXPECT_EQ(Column(rows[i], 10), seconds[i]) << rows[i];
+  }
+
+  // Reopened, the window shows the last values; 'Reset' unloads the log.
+  log = OpenLogWindow(m);
+  ASSERT_NE(log, nullptr);
+  EXPECT_EQ(log->Edit(21)->text(), "25.00");
+  EXPECT_EQ(log->Edit(13)->text(), "25.000000");
+  log->Button2->click();
+  EXPECT_FALSE(w.CaptureLogTimes.Loaded());
+  EXPECT_TRUE(log->Edit(13)->text().isEmpty());
+  EXPECT_TRUE(log->Memo1->toPlainText().isEmpty());
+}
+
+TEST(TimeStampCaptureLog, CancelledOrMissingFileChangesNothing) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+  ASSERT_NE(log, nullptr);
+  log->Button1->click();  // cancelled
+  m.dialogs.open_file_names.push_back(QString::fromStdString(m.Path("none.txt").string()));
+  log->Button1->click();
+  EXPECT_FALSE(m.W().CaptureLogTimes.Loaded());
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  // Opening the item again raises the same window.
+  EXPECT_EQ(OpenLogWindow(m), log);
+}

@@ -1,0 +1,171 @@
+// Videos whose frames carry the capture program's 64-bit tick count: opening
+// one switches the window to 'Sharp', and every frame reads back to the exact
+// tick and date through both frame sources, into the edits and the rows.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <string>
+#include <vector>
+
+#include "MainRoadFixture.h"
+#include "support/StampRender.h"
+
+namespace {
+
+constexpr int kFrames = 6;
+constexpr int64_t kFrameTicks = 333666;  // 29.97 frames per second, to the tick
+constexpr int64_t kHalfFrameTicks = 166833;
+// 59.8999102 s into 23:58: frame 3 is captured 10 us after 23:59 starts,
+// with the middle of its exposure still in 23:58.
+constexpr int64_t kStartRest = 598999102;
+constexpr int64_t kMinute = 600000000;
+
+int64_t FrameTicks(int n) { return TicksOf(2026, 12, 31, 23, 58, kStartRest + n * kFrameTicks); }
+
+std::string Pad(int64_t v, int digits) {
+  std::string s = std::to_string(v);
+  while (static_cast<int>(s.size()) < digits) s.insert(s.begin(), '0');
+  return s;
+}
+
+// "ss.sssssss" of a rest of the minute, by integer arithmetic.
+std::string RestText(int64_t rest) {
+  rest %= kMinute;
+  return Pad(rest / 10000000, 2) + "." + Pad(rest % 10000000, 7);
+}
+// The minute of a rest counted from 23:58.
+std::string MinuteOf(int64_t rest) { return rest >= kMinute ? "59" : "58"; }
+
+Bitmap24 TickFrame(int n, int row) {
+  Bitmap24 f(64, 48);
+  FillFrame(f, 16);
+  AddFrameNoise(f, 6, 500 + static_cast<uint32_t>(n));
+  WriteTickCount(f, row, FrameTicks(n));
+  return f;
+}
+
+std::string Column(const std::string& row, int n) { return StripQuotes(GetCsvField(row, n)); }
+
+struct TickCase {
+  const char* name;
+  int row;
+  Reader reader;
+  bool fieldMode;
+};
+
+class TimeStampTicks : public ::testing::TestWithParam<TickCase> {};
+
+TEST_P(TimeStampTicks, ReadBackExactlyAndTimeEveryRow) {
+  const TickCase& c = GetParam();
+  MainRoadWindow m(c.reader);
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < kFrames; ++n) frames.push_back(TickFrame(n, c.row));
+  const auto path = m.Path("ticks.avi");
+  AviWriterOptions o;
+  o.rate = 30000;
+  o.scale = 1001;
+  ASSERT_TRUE(WriteAvi(path.string(), frames, o));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  TPlatform& w = m.W();
+  EXPECT_TRUE(m.dialogs.messages.empty());
+
+  // Opening found the count and set the program up for it.
+  EXPECT_EQ(w.EmbeddedTicksRow, c.row);
+  EXPECT_EQ(w.StampYear, 2026);
+  EXPECT_EQ(w.Options.TimeStampMode, 3);
+  EXPECT_EQ(m.Find<QComboBox>("ComboBox1")->currentIndex(), 3);
+  EXPECT_TRUE(m.Find<QCheckBox>("CheckBox5")->isChecked());
+  EXPECT_TRUE(m.Find<QCheckBox>("CheckBox22")->isChecked());
+  EXPECT_EQ(w.Options.SharpTimeCorrection, 1);
+  EXPECT_EQ(w.FirstFrameTicks, FrameTicks(0));
+  EXPECT_EQ(w.LastFrameTicks, FrameTicks(kFrames - 1));
+  EXPECT_NEAR(static_cast<double>(w.Video.VideoFrameRate), 1e7 / kFrameTicks, 1e-9);
+  EXPECT_NEAR(static_cast<double>(w.Video.FrameRateFactor), 30.0 * kFrameTicks / 1e7, 1e-9);
+  EXPECT_EQ(w.Options.Signal1HalfWidth, 8);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit27")->toolTip(), "Time (end of exposure) recorded by SharpCap.");
+  // Frame 0 on screen: its capture time and date.
+  EXPECT_EQ(m.Find<QLineEdit>("Edit24")->text(), "23");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit25")->text(), "58");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit26")->text().toStdString(), RestText(kStartRest - kHalfFrameTicks));
+  EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text().toStdString(), RestText(kStartRest));
+  EXPECT_EQ(m.Find<QLineEdit>("Edit59")->text(), "26 12 31");
+
+  if (c.fieldMode) m.Find<QCheckBox>("CheckBox2")->setChecked(true);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), static_cast<size_t>(c.fieldMode ? 2 * kFrames : kFrames));
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const int n = static_cast<int>(c.fieldMode ? i / 2 : i);
+    const bool second = c.fieldMode && i % 2 == 1;
+    const int64_t rest = kStartRest + n * kFrameTicks;
+    const std::string& r = rows[i];
+    // Columns 8-10: hours and minutes of the capture instant and its seconds.
+    EXPECT_EQ(Column(r, 8), "23") << c.name << " " << r;
+    EXPECT_EQ(Column(r, 9), MinuteOf(rest)) << c.name << " " << r;
+    EXPECT_EQ(Column(r, 10), RestText(rest)) << c.name << " " << r;
+    EXPECT_EQ(Column(r, 3), "") << r;
+    EXPECT_EQ(Column(r, 7), "") << r;
+    if (!c.fieldMode) {
+      for (int col : {4, 5, 6}) EXPECT_EQ(Column(r, col), "") << r;
+    } else if (!second) {
+      // The first field row: the middle of the exposure.
+      EXPECT_EQ(Column(r, 4), "23") << r;
+      EXPECT_EQ(Column(r, 5), MinuteOf(rest - kHalfFrameTicks)) << r;
+      EXPECT_EQ(Column(r, 6), RestText(rest - kHalfFrameTicks)) << r;
+    } else {
+      EXPECT_EQ(Column(r, 4), "23") << r;
+      EXPECT_EQ(Column(r, 5), MinuteOf(rest)) << r;
+      EXPECT_EQ(Column(r, 6), RestText(rest)) << r;
+    }
+  }
+  // Frame 3 across the minute: 23:58:59.98 in the middle, 23:59:00.00001 at its end.
+  ASSERT_TRUE(MinuteOf(kStartRest + 3 * kFrameTicks) == "59" && MinuteOf(kStartRest + 3 * kFrameTicks - kHalfFrameTicks) == "58");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text().toStdString(), RestText(kStartRest + (kFrames - 1) * kFrameTicks));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, TimeStampTicks,
+                         ::testing::Values(TickCase{"row0_AVIFile", 0, Reader::OwnAvi, false},
+                                           TickCase{"row1_AVIFile", 1, Reader::OwnAvi, true},
+                                           TickCase{"row0_DirectShow", 0, Reader::Ffmpeg, true},
+                                           TickCase{"row1_DirectShow", 1, Reader::Ffmpeg, false}),
+                         [](const ::testing::TestParamInfo<TickCase>& info) { return std::string(info.param.name); });
+
+// The split view moves row 1 into the lower half; the count is still exact.
+TEST(TimeStampTicks, SplitViewReadsTheCountOfTheWholeFrame) {
+  MainRoadWindow m(Reader::OwnAvi);
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < 3; ++n) frames.push_back(TickFrame(n, 1));
+  const auto path = m.Path("ticks.avi");
+  AviWriterOptions o;
+  o.rate = 30000;
+  o.scale = 1001;
+  ASSERT_TRUE(WriteAvi(path.string(), frames, o));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  m.Find<QCheckBox>("CheckBox1")->setChecked(true);
+  m.W().ScrollBar1->setValue(2);
+  m.W().ShowNeighbor();
+  EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text().toStdString(), RestText(kStartRest + 2 * kFrameTicks));
+  EXPECT_EQ(m.Find<QLineEdit>("Edit59")->text(), "26 12 31");
+}
+
+// A video without a count stays with the inserter type of the settings.
+TEST(TimeStampTicks, PlainVideoKeepsTheInserterType) {
+  MainRoadWindow m(Reader::OwnAvi);
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < 3; ++n) {
+    Bitmap24 f(64, 48);
+    FillFrame(f, 16);
+    frames.push_back(f);
+  }
+  const auto path = m.Path("plain.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), frames));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  EXPECT_EQ(m.W().Options.TimeStampMode, 1);
+  EXPECT_EQ(m.Find<QComboBox>("ComboBox1")->currentIndex(), 1);
+  EXPECT_EQ(m.W().EmbeddedTicksRow, 0);
+  EXPECT_TRUE(m.W().Times.StampDate1.empty());
+}
+
+}  // namespace

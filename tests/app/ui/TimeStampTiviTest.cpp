@@ -1,0 +1,102 @@
+// Two seven-segment digits ('TIVi'): a click in 'Position Set' mode TIVi shows
+// the program the first digit; every frame then reads the pair into Edit26 and
+// column 6 of its row.
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "MainRoadFixture.h"
+#include "support/StampRender.h"
+
+namespace {
+
+std::string Column(const std::string& row, int n) { return StripQuotes(GetCsvField(row, n)); }
+
+}  // namespace
+
+TEST(TimeStampTivi, DigitPairsOfEveryFrameGoIntoTheRows) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  const std::vector<std::string> pairs = {"07", "40", "73", "  "};  // the last frame shows none
+  const int cx = 200, cy = 150;
+  std::vector<Bitmap24> frames;
+  uint32_t seed = 3;
+  for (const std::string& two : pairs) {
+    Bitmap24 f(320, 240);
+    FillFrame(f, 16);
+    AddFrameNoise(f, 6, seed++);
+    DrawSegmentDigits(f, two, cx + static_cast<int>(seed % 2), cy, 44, 36, 230);
+    frames.push_back(f);
+  }
+  const auto path = m.Path("tivi.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), frames));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  ASSERT_FALSE(m.Find<QCheckBox>("CheckBox5")->isChecked());
+  m.Find<QRadioButton>("RadioButton13")->setChecked(true);
+  EXPECT_EQ(w.Options.PositionSetMode, 3);
+  // The click lands a little above and left of the first digit.
+  w.TiviDigitBoxClick(cx - 21, cy - 20);
+  EXPECT_EQ(w.Options.TiviAvailable, 1);
+  EXPECT_EQ(w.Options.StampLocated, 1);
+  EXPECT_NEAR(w.TiviDigitBox[0], cx * 10, 20);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit26")->text(), "07");
+  EXPECT_TRUE(m.Find<QLineEdit>("Edit24")->text().isEmpty());
+
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), pairs.size());
+  const char* want[] = {"07", "40", "73", ""};
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(Column(rows[i], 6), want[i]) << rows[i];
+    for (int col : {4, 5, 7}) EXPECT_EQ(Column(rows[i], col), "") << rows[i];
+  }
+  EXPECT_EQ(w.Options.TiviDigitsValid, 0);  // the last frame read "EE"
+  EXPECT_EQ(m.Find<QLineEdit>("Edit26")->text(), "EE");
+  EXPECT_TRUE(m.dialogs.messages.empty());
+}
+
+TEST(TimeStampTivi, PopUpSwitchesTheDigitsOnAndOff) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  auto* available = w.findChild<QAction*>("IViavailable1");
+  auto* unavailable = w.findChild<QAction*>("IViunavailable1");
+  ASSERT_NE(available, nullptr);
+  ASSERT_NE(unavailable, nullptr);
+  available->trigger();
+  EXPECT_EQ(w.Options.TiviAvailable, 1);
+  EXPECT_EQ(w.Options.TiviAvailableKiwi, 0);
+  m.Find<QLineEdit>("Edit26")->setText("12");
+  unavailable->trigger();
+  EXPECT_EQ(w.Options.TiviAvailable, 0);
+  EXPECT_TRUE(m.Find<QLineEdit>("Edit26")->text().isEmpty());
+  m.Find<QCheckBox>("CheckBox5")->setChecked(true);
+  available->trigger();
+  EXPECT_EQ(w.Options.TiviAvailableKiwi, 1);
+  EXPECT_EQ(w.Options.TiviAvailable, 0);
+}
+
+// A loaded table with CMOS times shows its own times for the frame on screen.
+TEST(TimeStampTivi, LoadedCmosTimesComeFromTheTable) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  std::vector<Bitmap24> frames(3, Bitmap24(64, 48));
+  const auto path = m.Path("plain.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), frames));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  m.Find<QCheckBox>("CheckBox5")->setChecked(true);
+  w.Run.StartFrame = 1;
+  w.Results.Add("1.0,,,21,07,33.1234567,33.1567890,,,");
+  w.Results.Add("2.0,,,21,07,33.1901234,33.2234567,,,");
+  w.CsvCmosTime = true;
+  w.ScrollBar1->setValue(2);
+  w.ShowNeighbor();
+  EXPECT_EQ(m.Find<QLineEdit>("Edit24")->text(), "21");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit26")->text(), "33.1901234");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text(), "33.2234567");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit24")->palette().color(QPalette::Base), QColor(0, 255, 255));
+  w.ScrollBar1->setValue(0);  // before the table's first frame
+  w.ShowNeighbor();
+  EXPECT_TRUE(m.Find<QLineEdit>("Edit26")->text().isEmpty());
+}

@@ -1,0 +1,111 @@
+#include "video/ui/TRestoreNoTimeRecorded.h"
+
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/NumberText.h"
+#include "app/ui/DialogService.h"
+
+namespace {
+
+const char* const kCaptions[21] = {
+    "Year", "Month", "Day", "Hour", "Minute", "Second",                     // start
+    "Year", "Month", "Day", "Hour", "Minute", "Second",                     // end
+    "Actual frame rate", "Actual exposure (ms)", "Total frame (From 0 tto .....)",
+    "Start (100 ns)", "Hour", "Minute", "Rest of minute (100 ns)", "Frame", "Frame rate given by the capture software"};
+
+}  // namespace
+
+TRestoreNoTimeRecorded::TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* opener)
+    : QWidget(opener, Qt::Window), state_(state) {
+  setObjectName("RestoreNoTimeRecorded");
+  setWindowTitle("Add Time to no CMOS time recorded");
+  setAttribute(Qt::WA_DeleteOnClose);
+  auto* v = new QVBoxLayout(this);
+  Memo1 = new QPlainTextEdit;
+  Memo1->setObjectName("Memo1");
+  Memo1->setReadOnly(true);
+  Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  v->addWidget(Memo1, 1);
+  auto* grid = new QGridLayout;
+  for (int i = 0; i < 21; ++i) {
+    auto* e = new QLineEdit;
+    e->setObjectName(QString("Edit%1").arg(i + 1));
+    if (i < 20) e->setReadOnly(true);
+    Edits[static_cast<size_t>(i)] = e;
+    grid->addWidget(new QLabel(kCaptions[i]), i / 3, (i % 3) * 2);
+    grid->addWidget(e, i / 3, (i % 3) * 2 + 1);
+  }
+  v->addLayout(grid);
+  Button1 = new QPushButton("Load Camera setting file");
+  Button1->setObjectName("Button1");
+  Button2 = new QPushButton("Reset");
+  Button2->setObjectName("Button2");
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(Button1);
+  buttons->addWidget(Button2);
+  v->addLayout(buttons);
+  connect(Button1, &QPushButton::clicked, this, &TRestoreNoTimeRecorded::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TRestoreNoTimeRecorded::Button2Click);
+  Edit(21)->installEventFilter(this);
+  connect(Edit(21), &QLineEdit::editingFinished, this, &TRestoreNoTimeRecorded::Edit21Exit);
+
+  // FormCreate.
+  if (opener) move(opener->pos() + QPoint(300, 50));
+  Edit(21)->setText(QString::fromStdString(FormatWidth(state_.CaptureLogNominalFrameRate, 0, 2)));
+  if (!state_.Loaded()) Memo1->clear();
+  ShowSavedTexts();
+}
+
+void TRestoreNoTimeRecorded::ShowSavedTexts() {
+  for (int i = 0; i < 20; ++i) Edits[static_cast<size_t>(i)]->setText(QString::fromStdString(state_.savedEdits[static_cast<size_t>(i)]));
+}
+
+void TRestoreNoTimeRecorded::Button1Click() {
+  const QString name = Dialogs().GetOpenFileName("Open", {}, "Text files (*.txt *.log *.ini);;All files (*)");
+  if (name.isEmpty() || !QFileInfo(name).isFile()) return;
+  std::string error;
+  if (!LoadCaptureLogFile(name.toStdString(), state_, &error)) {
+    Dialogs().ShowError(QString::fromStdString(error));
+    return;
+  }
+  QFile f(name);
+  Memo1->clear();
+  if (f.open(QIODevice::ReadOnly)) Memo1->setPlainText(QString::fromUtf8(f.read(static_cast<qint64>(kMaxCaptureLogBytes))));
+  ShowSavedTexts();
+}
+
+void TRestoreNoTimeRecorded::Button2Click() {
+  Memo1->clear();
+  for (int i = 0; i < 20; ++i) Edits[static_cast<size_t>(i)]->clear();
+  ResetCaptureLog(state_);
+}
+
+void TRestoreNoTimeRecorded::Edit21Exit() { SetCaptureLogNominalRate(Edit(21)->text().toStdString(), state_); }
+
+void TRestoreNoTimeRecorded::ShowFrameTime(int n, const CaptureLogFrameTime& t) {
+  const auto put = [this](int edit, const std::string& text) {
+    state_.savedEdits[static_cast<size_t>(edit - 1)] = text;
+    Edit(edit)->setText(QString::fromStdString(text));
+  };
+  put(20, FormatInt(n));
+  put(17, FormatInt(t.Hours));
+  put(18, FormatInt(t.Minutes));
+  put(19, FormatInt(t.RestOfMinute));
+}
+
+bool TRestoreNoTimeRecorded::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Edit(21) && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) Edit21Exit();
+  }
+  return QWidget::eventFilter(watched, event);
+}
