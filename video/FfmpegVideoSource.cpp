@@ -58,6 +58,10 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   if (log("avformat_open_input : ", avformat_open_input(&raw, path.c_str(), nullptr, nullptr)) < 0)
     return "The file cannot be opened.";
   format_.reset(raw);
+  // Index entries known from the header alone (AVI idx1/OpenDML, MP4): the
+  // demuxer adds more while it reads a file without an index.
+  std::vector<int> header_index(format_->nb_streams);
+  for (unsigned i = 0; i < format_->nb_streams; ++i) header_index[i] = avformat_index_get_entries_count(format_->streams[i]);
   if (log("avformat_find_stream_info : ", avformat_find_stream_info(format_.get(), nullptr)) < 0) {
     Close();
     return "The file's streams cannot be read.";
@@ -88,6 +92,7 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   }
   packet_ = MakeAvPacket();
   stream_ = stream;
+  indexed_ = size_t(stream) < header_index.size() && header_index[size_t(stream)] > 0;
   time_base_ = st->time_base;
   if (time_base_.num <= 0 || time_base_.den <= 0) time_base_ = {1, 90000};
   start_pts_ = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
@@ -178,9 +183,11 @@ int64_t FfmpegVideoSource::EndPts() {
 }
 
 void FfmpegVideoSource::Close() {
+  empty_pts_.clear();
   cur_ = {};
   next_ = {};
-  have_cur_ = have_next_ = false;
+  prev_ = {};
+  have_cur_ = have_next_ = have_prev_ = false;
   flushing_ = drained_ = false;
   last_pts_valid_ = false;
   codec_.reset();
@@ -214,8 +221,20 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
       if (pts == AV_NOPTS_VALUE) pts = last_pts_valid_ ? last_pts_ + frame_pts_step_ : start_pts_;
       last_pts_ = pts;
       last_pts_valid_ = true;
-      out.frame = std::move(f);
+      out.damaged = f->decode_error_flags != 0 || (f->flags & AV_FRAME_FLAG_CORRUPT) != 0;
+#if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(58, 29, 100)
+      out.key = (f->flags & AV_FRAME_FLAG_KEY) != 0;
+#else
+      out.key = f->key_frame != 0;
+#endif
       out.pts = pts - start_pts_;
+#if LIBAVUTIL_VERSION_MAJOR >= 58
+      const int64_t length = f->duration;
+#else
+      const int64_t length = f->pkt_duration;
+#endif
+      out.end = out.pts + (length > 0 ? length : frame_pts_step_);
+      out.frame = std::move(f);
       return true;
     }
     if (r == AVERROR_EOF || flushing_ || ++errors > 1000) {
@@ -230,8 +249,14 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
         flushing_ = true;
         break;
       }
-      // An empty packet (a dropped frame) would read as end of stream.
-      bool ours = packet_->stream_index == stream_ && packet_->size > 0;
+      // An empty packet (a dropped frame) would read as end of stream; a
+      // packet cut short by the end of the file is not a picture.
+      const bool our_stream = packet_->stream_index == stream_;
+      if (our_stream && packet_->size == 0) {
+        int64_t pts = packet_->pts != AV_NOPTS_VALUE ? packet_->pts : packet_->dts;
+        if (pts != AV_NOPTS_VALUE) NoteEmptyPacket(pts - start_pts_);
+      }
+      bool ours = our_stream && packet_->size > 0 && !(packet_->flags & AV_PKT_FLAG_CORRUPT);
       if (ours && send_palette_ && !palette_.empty()) {
         // The demuxer sends the palette only with the first packet it reads;
         // after a seek the decoder must get it again.
@@ -252,10 +277,38 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
 bool FfmpegVideoSource::Advance(int64_t ticks) {
   for (;;) {
     if (!have_next_) have_next_ = DecodeNext(next_);
-    if (!have_next_ || !ShownBy(next_.pts, ticks)) return true;
+    if (!have_next_ || !ShownBy(next_.pts, ticks)) break;
+    prev_ = std::move(cur_);
+    have_prev_ = have_cur_;
     cur_ = std::move(next_);
+    have_cur_ = true;
     have_next_ = false;
   }
+  // Dropped frames before the current picture no longer matter.
+  auto keep = std::lower_bound(empty_pts_.begin(), empty_pts_.end(), cur_.pts);
+  empty_pts_.erase(empty_pts_.begin(), keep);
+  return true;
+}
+
+void FfmpegVideoSource::NoteEmptyPacket(int64_t pts) {
+  if (empty_pts_.size() >= 100000) return;  // bounded: only dropped frames ahead of the picture count
+  empty_pts_.insert(std::upper_bound(empty_pts_.begin(), empty_pts_.end(), pts), pts);
+}
+
+bool FfmpegVideoSource::Covers(int64_t ticks) const {
+  int64_t end = cur_.end;
+  for (int64_t e : empty_pts_)
+    if (e >= cur_.pts && e <= end + frame_pts_step_ / 2) end = std::max(end, e + frame_pts_step_);
+  if (!ShownBy(end, ticks)) return true;
+  // Time stamps rounded by the container leave small gaps between frames.
+  if (have_next_ && next_.pts - end < (frame_pts_step_ + 1) / 2) return true;
+  // A gap: dropped frames that an AVI index leaves out stretch the picture
+  // before them; a picture the index lists there did not decode. Without an
+  // index nothing tells a gap from pictures that are gone.
+  if (!indexed_) return false;
+  const AVIndexEntry* e = avformat_index_get_entry_from_timestamp(format_->streams[stream_],
+                                                                  TicksToPts(ticks) + start_pts_, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
+  return !(e && e->timestamp - start_pts_ > cur_.pts && e->size > 0);
 }
 
 bool FfmpegVideoSource::ForwardIsCheaper(int64_t ticks) const {
@@ -280,14 +333,21 @@ bool FfmpegVideoSource::SeekTo(int64_t pts) {
   send_palette_ = true;
   cur_ = {};
   next_ = {};
-  have_cur_ = have_next_ = false;
+  prev_ = {};
+  have_cur_ = have_next_ = have_prev_ = false;
   flushing_ = drained_ = false;
   last_pts_valid_ = false;
+  empty_pts_.clear();
   return r >= 0;
 }
 
 std::string FfmpegVideoSource::GrabAtTicks(int64_t ticks, Bitmap24& out) {
   if (!IsOpen()) return "No video is open.";
+  // One frame back (a step back, or frame 0 again after a look at frame 1)
+  // is still at hand: no seek.
+  if (have_cur_ && have_prev_ && prev_.frame && !prev_.damaged && !ShownBy(cur_.pts, ticks) &&
+      ShownBy(prev_.pts, ticks) && (!ShownBy(prev_.end, ticks) || cur_.pts - prev_.end < (frame_pts_step_ + 1) / 2))
+    return Deliver(prev_, out);
   if (!(have_cur_ && ShownBy(cur_.pts, ticks) && ForwardIsCheaper(ticks))) {
     // Seek to the key frame before the target; when decoding from there starts
     // after the target (an inexact index), start further back.
@@ -301,19 +361,36 @@ std::string FfmpegVideoSource::GrabAtTicks(int64_t ticks, Bitmap24& out) {
         std::string path = path_;
         if (!Open(path).empty()) return "The video cannot be reopened.";
       }
+      // A file without an index (a crashed capture) lets the demuxer take
+      // every frame for a key frame: pictures before the first real key
+      // frame would be garbage.
       Decoded first;
-      if (!DecodeNext(first)) continue;
+      bool got = false;
+      while (DecodeNext(first)) {
+        if (first.key || from_start || !ShownBy(first.pts, ticks)) {
+          got = true;
+          break;
+        }
+      }
+      if (!got || (!first.key && !from_start)) continue;
       if (!ShownBy(first.pts, ticks) && !from_start) continue;
       cur_ = std::move(first);
       have_cur_ = true;
+      prev_ = {};
+      have_prev_ = false;
       found = true;
       break;
     }
     if (!found) return "The frame cannot be decoded.";
   }
   Advance(ticks);
-  if (!cur_.frame) return "The frame cannot be decoded.";
-  const AVFrame& f = *cur_.frame;
+  if (!cur_.frame || cur_.damaged) return "The frame cannot be decoded.";
+  if (!Covers(ticks)) return drained_ && !have_next_ ? "The video ends before this frame." : "The frame cannot be decoded.";
+  return Deliver(cur_, out);
+}
+
+std::string FfmpegVideoSource::Deliver(const Decoded& d, Bitmap24& out) {
+  const AVFrame& f = *d.frame;
   if (dib_masks_ && f.data[0] && f.width > 0 && f.height > 0 &&
       av_get_bits_per_pixel(av_pix_fmt_desc_get(AVPixelFormat(f.format))) ==
           (dib_masks_->kind == PackedPixels::Kind::Masked16 ? 16 : 32)) {

@@ -4,7 +4,10 @@
 // start of the stream), that is the last frame whose presentation time is not
 // after T; after the last frame, the last frame. Sequential requests decode
 // forward without seeking; a jump seeks to the key frame before T and decodes
-// forward from there.
+// forward from there. A time that no decoded frame covers (a frame that
+// failed to decode, the part of a cut-short file that is gone) is a failure,
+// never the picture before it; an empty packet (a dropped frame in an AVI)
+// stretches the frame before it.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -44,12 +47,18 @@ class FfmpegVideoSource {
   struct Decoded {
     AvFramePtr frame;
     int64_t pts = 0;  // in stream time base, relative to the stream start
+    int64_t end = 0;  // pts + the frame's duration
+    bool damaged = false;  // the decoder reported errors in this picture
+    bool key = false;      // decodes without the pictures before it
   };
   bool ShownBy(int64_t pts, int64_t ticks) const;
   int64_t TicksToPts(int64_t ticks) const;
   bool DecodeNext(Decoded& out);
   bool SeekTo(int64_t pts);
   bool Advance(int64_t ticks);  // moves cur_ forward to the frame shown at ticks
+  bool Covers(int64_t ticks) const;
+  std::string Deliver(const Decoded& d, Bitmap24& out);  // cur_ (or a dropped frame after it) is shown at ticks
+  void NoteEmptyPacket(int64_t pts);
   bool ForwardIsCheaper(int64_t ticks) const;
   int64_t EndPts();
 
@@ -65,12 +74,14 @@ class FfmpegVideoSource {
   double frame_rate_ = 0;
   int64_t duration_ticks_ = 0;
 
-  Decoded cur_, next_;
-  bool have_cur_ = false, have_next_ = false;
+  Decoded prev_, cur_, next_;  // the picture before the current one is kept for a step back
+  bool have_prev_ = false, have_cur_ = false, have_next_ = false;
   bool flushing_ = false, drained_ = false;
   int64_t last_pts_ = 0;
   bool last_pts_valid_ = false;
   int seek_count_ = 0;
+  bool indexed_ = false;  // the file brought an index of its pictures
+  std::vector<int64_t> empty_pts_;  // dropped frames read since the last seek, ascending
   std::vector<uint8_t> palette_;  // AVPALETTE_SIZE bytes for palette AVIs
   bool send_palette_ = false;
   std::optional<PackedPixels> dib_masks_;  // BI_BITFIELDS AVIs

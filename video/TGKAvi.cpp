@@ -85,7 +85,8 @@ class AviCodecDecoder {
         break;
       }
     }
-    if (!have_out_ || !last_) {
+    // A picture after j means frame j itself did not decode.
+    if (!have_out_ || !last_ || out_index_ != j) {
       error = "The frame cannot be decoded.";
       return false;
     }
@@ -98,8 +99,10 @@ class AviCodecDecoder {
 
  private:
   void Restart(const AviContents& avi, int j) {
+    // Some codecs listed as intra-only (FFV1) still carry state from the key
+    // frame on: go back to the key frame whenever the index marks them.
     int k = j;
-    if (!intra_only_) {
+    if (avi.keyframe_flags_present || !intra_only_) {
       if (!avi.keyframe_flags_present) k = 0;
       while (k > 0 && !(avi.frames[size_t(k)].keyframe && avi.frames[size_t(k)].size > 0)) --k;
     }

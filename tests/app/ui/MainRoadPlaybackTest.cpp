@@ -125,3 +125,80 @@ TEST_F(MainRoadPlayback, GoToFrameEndsPlaybackOnTheFrameAskedFor) {
 }
 
 }  // namespace
+
+namespace {
+
+// Playback through the FFmpeg ("DirectShow") source of an H.264 file with
+// B-frames: every timer tick shows the next frame, decoded forward from the
+// one before; only a jump seeks.
+class MainRoadPlaybackFfmpeg : public ::testing::Test {
+ protected:
+  static constexpr int kW = 192, kH = 64, kCount = 36, kBlock = 8;
+  void SetUp() override {
+    std::vector<Bitmap24> numbered;
+    for (int n = 0; n < kCount; ++n) numbered.push_back(NumberedFrame(kW, kH, n, kBlock));
+    const auto raw = m.Path("numbered.avi");
+    AviWriterOptions o;
+    o.rate = 30;
+    ASSERT_TRUE(WriteAvi(raw.string(), numbered, o));
+    path = m.Path("numbered.mp4");
+    ASSERT_TRUE(RunFfmpeg("-i '" + raw.string() + "' -c:v libx264 -preset ultrafast -crf 12 -bf 2 -g 12 '" +
+                          path.string() + "'"));
+    ASSERT_TRUE(m.OpenThroughButton1(path));
+    ASSERT_EQ(m.W().VideoIn.VideoAccessKind, static_cast<uint8_t>(VideoAccess::DirectShow));
+    bar = m.Find<QScrollBar>("ScrollBar1");
+    ASSERT_EQ(bar->maximum(), kCount - 1);
+    // Every frame the window grabs, in order, read back from its picture.
+    QObject::connect(bar, &QScrollBar::valueChanged, [this](int) {
+      shown.push_back(ReadFrameNumber(m.W().Driver.FrameBitmap, kBlock));
+    });
+  }
+  int Seeks() { return m.W().Sources.DirectShow.Source().SeekCount(); }
+  MainRoadWindow m{Reader::Ffmpeg};
+  std::filesystem::path path;
+  QScrollBar* bar = nullptr;
+  std::vector<int> shown;
+};
+
+TEST_F(MainRoadPlaybackFfmpeg, PlayShowsEveryFrameInTurnWithoutSeeking) {
+  TPlatform& w = m.W();
+  const int seeks_before = Seeks();
+  m.Click("SpeedButton1");
+  EXPECT_TRUE(w.Run.Playing);
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(bar->value(), kCount - 1);
+  ASSERT_EQ(shown.size(), size_t(kCount - 1));
+  for (size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(shown[i], int(i) + 1) << i;
+  EXPECT_EQ(Seeks(), seeks_before);
+  EXPECT_TRUE(m.dialogs.messages.empty());
+}
+
+TEST_F(MainRoadPlaybackFfmpeg, StopAndPlayAgainGoOnFromTheFrameShown) {
+  TPlatform& w = m.W();
+  m.Find<QSlider>("TrackBar1")->setValue(30);
+  const int seeks_before = Seeks();
+  m.Click("SpeedButton1");
+  while (bar->value() < 10) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  m.Click("SpeedButton2");
+  EXPECT_FALSE(w.Run.Playing);
+  const int stopped_at = bar->value();
+  EXPECT_EQ(ReadFrameNumber(w.Driver.FrameBitmap, kBlock), stopped_at);
+  m.Click("SpeedButton1");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(bar->value(), kCount - 1);
+  for (size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(shown[i], int(i) + 1) << i;
+  EXPECT_EQ(Seeks(), seeks_before);
+  // A jump back seeks; playing on from there decodes forward again.
+  w.GoToFrame(3);
+  EXPECT_EQ(ReadFrameNumber(w.Driver.FrameBitmap, kBlock), 3);
+  const int after_jump = Seeks();
+  EXPECT_GT(after_jump, seeks_before);
+  shown.clear();
+  m.Click("SpeedButton1");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  ASSERT_EQ(shown.size(), size_t(kCount - 4));
+  for (size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(shown[i], int(i) + 4) << i;
+  EXPECT_EQ(Seeks(), after_jump);
+}
+
+}  // namespace
