@@ -136,6 +136,7 @@ void TPlatform::LoadResultCsv() {
     Dialogs().ShowError(QString::fromStdString(e.what()));
   }
   Run.CsvLoaded = true;
+  ResetChartState();  // ---- chart ----: a loaded table starts the chart afresh
   CheckBox2->setEnabled(true);
   for (auto* u : {UpDown1, UpDown2, UpDown3, UpDown6}) u->setEnabled(true);
   // 3, 4.

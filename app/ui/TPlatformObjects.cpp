@@ -507,6 +507,7 @@ void TPlatform::SelectObject(int k) {
     CheckBox4->setChecked(Tracking.PredictTracks[Slot(k)].Enabled != 0);
   }
   UpdateObjectMenuItems();
+  RedrawChart();  // ---- chart ----: the selected object's curve is highlighted
 }
 
 void TPlatform::SelectObjectFromMenu(int k) {

@@ -187,11 +187,17 @@ void TPlatform::ResetTimeEdits() {
 void TPlatform::RadioGroup2Click() { Options.StampFieldOrder = RadioGroup2->ItemIndex() == 0 ? 1 : 0; }
 
 void TPlatform::RadioButtonFormClick() {
+  if (Run.DirectionSettingMode || CheckBox1->isChecked()) return;
   const int form = RadioButton1->isChecked() ? 0 : RadioButton2->isChecked() ? 1 : 2;
-  Frames.FrameDataLines[0].Objects[static_cast<size_t>(Run.SelectedObject - 1)].BackgroundForm =
-      static_cast<uint8_t>(form);
+  // All three blocks: field rows take the object cells from blocks 1 and 2,
+  // and a form kept in block 0 only would be lost from them.
+  SetObjectSetting(Frames.FrameDataLines, Run.SelectedObject - 1, &ObjectResult::BackgroundForm, form);
   UpDown6->setEnabled(form != 0);
   UpDown8->setEnabled(form != 0);
+  LimitApertureRadii();
+  RefreshObjectMasks(DriverSettings(), true);
+  if (Run.VideoLoaded && !Run.MeasuringRun && !Run.Playing) ShowNeighbor();
+  ShowApertureValues();
 }
 
 void TPlatform::UpDown9Click() { Run.FrameStep = UpDown9->Position(); }
