@@ -15,6 +15,7 @@
 
 #include "ImageFileLib/LibraryErrors.h"
 #include "ImageFileLib/LinearBitmap.h"
+#include "support/ShellCommand.h"
 #include "support/TemporaryFolder.h"
 
 using TempFolder = TemporaryFolder;
@@ -38,21 +39,6 @@ inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
 inline void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-// Runs a command, returns its standard output; the exit status goes to status.
-inline std::string RunCommand(const std::string& command, int& status) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) {
-    status = -1;
-    return out;
-  }
-  char buffer[65536];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  status = pclose(pipe);
-  return out;
 }
 
 // Runs a Python script (with Pillow) given as a file in folder; args appended.

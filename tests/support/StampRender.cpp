@@ -163,6 +163,20 @@ void AddFrameNoise(Bitmap24& frame, int amplitude, uint32_t seed) {
   }
 }
 
+std::vector<int> StampCellXs(double x0, double pitch, const int* cells, size_t count) {
+  std::vector<int> xs;
+  for (size_t i = 0; i < count; ++i) xs.push_back(static_cast<int>(std::floor(x0 + pitch * cells[i] + 0.5)));
+  return xs;
+}
+
+std::vector<int> IotaCellXs(double x0, double pitch) {
+  return StampCellXs(x0, pitch, kIotaStampCells.data(), kIotaStampCells.size());
+}
+
+std::vector<int> GhsCellXs(double x0, double pitch) {
+  return StampCellXs(x0, pitch, kGhsStampCells.data(), kGhsStampCells.size());
+}
+
 Bitmap24 NoisyFrame(int width, int height, uint32_t seed, uint8_t level, int amplitude) {
   Bitmap24 frame(width, height);
   FillFrame(frame, level);

@@ -4,6 +4,8 @@
 // the red bytes of a row. The cell geometry and the lit cells of each glyph are
 // transcribed here on their own, apart from the recogniser's tables, so a slip
 // in either shows up as a misread.
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -27,6 +29,20 @@ struct StampGlyphStyle {
   uint8_t level = 220;         // grey level of a stroke
   int trimOuter = 0;           // pixels left dark at the glyph's outer left and right edges
 };
+
+// Character cells of an IOTA-VTI line: 0,1 hours, 3,4 minutes, 6,7 seconds,
+// 9-12 and 14-17 the two fraction groups, 19-26 the counter.
+inline constexpr std::array<int, 22> kIotaStampCells = {0,  1,  3,  4,  6,  7,  9,  10, 11, 12, 14,
+                                                        15, 16, 17, 19, 20, 21, 22, 23, 24, 25, 26};
+// Character cells of a GHS line: date pairs at -9,-8 -6,-5 -3,-2, time at
+// 0,1 3,4 6,7 and the fraction at 9,10,11; the second 0 is a filler for field 6.
+inline constexpr std::array<int, 16> kGhsStampCells = {-9, -8, -6, -5, -3, -2, 0, 0, 1, 3, 4, 6, 7, 9, 10, 11};
+
+// Left columns of the given cells of a line starting at x0:
+// floor(x0 + pitch x cell + 0.5).
+std::vector<int> StampCellXs(double x0, double pitch, const int* cells, size_t count);
+std::vector<int> IotaCellXs(double x0, double pitch);
+std::vector<int> GhsCellXs(double x0, double pitch);
 
 // The cells lit in a character of a font (empty for an unknown character).
 std::vector<int> StampGlyphLitCells(StampFont font, char ch);

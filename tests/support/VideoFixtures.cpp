@@ -9,21 +9,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "support/ShellCommand.h"
 #include "support/TemporaryFolder.h"
-
-namespace {
-
-std::string Capture(const std::string& cmd) {
-  std::string out;
-  std::unique_ptr<FILE, int (*)(FILE*)> p(popen(cmd.c_str(), "r"), pclose);
-  if (!p) return out;
-  std::array<char, 4096> buf;
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p.get())) > 0) out.append(buf.data(), n);
-  return out;
-}
-
-}  // namespace
 
 Bitmap24 NumberedFrame(int width, int height, int n, int block) {
   Bitmap24 b(width, height);
@@ -66,7 +53,7 @@ bool RunFfmpeg(const std::string& args) {
 }
 
 std::optional<ProbeResult> ProbeVideo(const std::string& path) {
-  std::string out = Capture("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
+  std::string out = CommandOutput("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
                             "stream=nb_read_frames,r_frame_rate -of default=noprint_wrappers=1 '" + path + "' 2>/dev/null");
   ProbeResult r;
   size_t a = out.find("r_frame_rate=");
@@ -78,6 +65,6 @@ std::optional<ProbeResult> ProbeVideo(const std::string& path) {
 }
 
 bool FfmpegHasEncoder(const std::string& name) {
-  std::string out = Capture("ffmpeg -hide_banner -encoders 2>/dev/null");
+  std::string out = CommandOutput("ffmpeg -hide_banner -encoders 2>/dev/null");
   return out.find(" " + name + " ") != std::string::npos;
 }

@@ -7,9 +7,7 @@
 
 TEST(LocatedStampAbsent, IotaAndKiwiFramesWithoutAStampReadNothing) {
   for (TimeStampMode mode : {TimeStampMode::Iota, TimeStampMode::Kiwi, TimeStampMode::Sharp}) {
-    Bitmap24 f(720, 480);
-    FillFrame(f, 16);
-    AddFrameNoise(f, 6, 5);
+    const Bitmap24 f = NoisyFrame(720, 480, 5);
     TimeStampState state;
     for (int i = 7; i <= 28; ++i) state.DigitX[5][i] = 80 + 24 * (i - 7);
     state.LocatedStampRow = 435;

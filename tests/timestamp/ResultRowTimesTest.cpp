@@ -39,9 +39,7 @@ DataLineBlocks Blocks() {
 
 TEST(ResultRowTimes, IotaFrameAndFieldRows) {
   const double pitch = 24.1;
-  std::vector<int> xs;
-  for (int c : {0, 1, 3, 4, 6, 7, 9, 10, 11, 12, 14, 15, 16, 17, 19, 20, 21, 22, 23, 24, 25, 26})
-    xs.push_back(static_cast<int>(std::floor(70 + pitch * c + 0.5)));
+  const std::vector<int> xs = IotaCellXs(70, pitch);
   Bitmap24 f = NoisyFrame(720, 480, 1);
   StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, 220};
   DrawStampText(f, "2059590167    4711    ", xs, 437, s);

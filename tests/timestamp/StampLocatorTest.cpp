@@ -11,20 +11,12 @@
 
 namespace {
 
-const int kIotaCells[22] = {0, 1, 3, 4, 6, 7, 9, 10, 11, 12, 14, 15, 16, 17, 19, 20, 21, 22, 23, 24, 25, 26};
-
-std::vector<int> CellXs(double x0, double pitch, const int* cells, int n) {
-  std::vector<int> xs;
-  for (int i = 0; i < n; ++i) xs.push_back(static_cast<int>(std::floor(x0 + pitch * cells[i] + 0.5)));
-  return xs;
-}
-
 // Both fields of an IOTA line with four-line glyph rows: field 1 (odd rows)
 // from `top`, field 2 (even rows) from top - 1.
 Bitmap24 IotaFrame(int w, int h, double x0, double pitch, int top, const std::string& line1,
                    const std::string& line2, uint32_t seed) {
   Bitmap24 f = NoisyFrame(w, h, seed);
-  const std::vector<int> xs = CellXs(x0, pitch, kIotaCells, 22);
+  const std::vector<int> xs = IotaCellXs(x0, pitch);
   StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, kStampStroke};
   DrawStampText(f, line1, xs, top, s);
   DrawStampText(f, line2, xs, top - 1, s);
@@ -117,7 +109,7 @@ TEST(StampLocator, LocatesAndReadsAnIotaLine) {
     ASSERT_EQ(loc.DigitCentres.size(), 22u);
     for (int i = 0; i < 22; ++i)
       // The IOTA alignment moves a column one or two pixels right for most digits.
-      EXPECT_NEAR(state.DigitX[5][7 + i], r.x0 + pitch * kIotaCells[i] + 1.5, 2.6) << r.name << " cell " << i;
+      EXPECT_NEAR(state.DigitX[5][7 + i], r.x0 + pitch * kIotaStampCells[static_cast<size_t>(i)] + 1.5, 2.6) << r.name << " cell " << i;
     // Read through the located layout.
     ctx.stampLocated = true;
     StampTexts t;
@@ -158,8 +150,6 @@ GlyphContext GhsBase() {
   return c;
 }
 
-const int kGhsCells[16] = {-9, -8, -6, -5, -3, -2, 0, 0, 1, 3, 4, 6, 7, 9, 10, 11};
-
 }  // namespace
 
 TEST(StampLocator, LocatesAndReadsAGhsLineFromItsU) {
@@ -173,7 +163,7 @@ TEST(StampLocator, LocatesAndReadsAGhsLineFromItsU) {
   for (const Row& r : rows) {
     Bitmap24 f = NoisyFrame(720, 480, seed++);
     const double x0 = r.uColumn + 215 + pitch / 2;
-    const std::vector<int> xs = CellXs(x0, pitch, kGhsCells, 16);
+    const std::vector<int> xs = GhsCellXs(x0, pitch);
     StampGlyphStyle s{StampFont::Ghs, 2, pitch, 4, 2, 2, kStampStroke};
     DrawStampText(f, "261206 203040120", xs, r.top, s);
     DrawStampText(f, "261206 203040140", xs, r.top - 1, s);
@@ -189,7 +179,7 @@ TEST(StampLocator, LocatesAndReadsAGhsLineFromItsU) {
     EXPECT_NEAR(y, r.top, 1) << r.name;
     EXPECT_NEAR(static_cast<double>(ctx.stampCharPitch), pitch, 0.2) << r.name;
     for (int i : {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14, 15})
-      EXPECT_NEAR(state.DigitX[5][i], x0 + pitch * kGhsCells[i], 1.6) << r.name << " field " << i;
+      EXPECT_NEAR(state.DigitX[5][i], x0 + pitch * kGhsStampCells[static_cast<size_t>(i)], 1.6) << r.name << " field " << i;
     ctx.stampLocated = true;
     StampTexts t;
     ReadTimeStamp(f, ctx, {}, state, t);

@@ -203,15 +203,6 @@ TEST(TimeStampReader, CompareFieldSeconds) {
 
 namespace {
 
-// IOTA-VTI line: cells 0,1 hours, 3,4 minutes, 6,7 seconds, 9-12 and 14-17 the
-// two fraction groups, 19-26 the counter; the located layout holds their centres.
-std::vector<int> IotaCellXs(double x0, double pitch) {
-  std::vector<int> xs;
-  for (int c : {0, 1, 3, 4, 6, 7, 9, 10, 11, 12, 14, 15, 16, 17, 19, 20, 21, 22, 23, 24, 25, 26})
-    xs.push_back(static_cast<int>(x0 + pitch * c + 0.5));
-  return xs;
-}
-
 struct IotaField {
   std::string hhmmss;    // 6 digits
   std::string group1;    // 4 digits or 4 blanks
@@ -368,15 +359,6 @@ GlyphContext GhsContext(double pitch) {
   c.glyphThreshold = 100;
   c.digitThreshold = 100;
   return c;
-}
-
-// GHS line: date pairs at cells -9,-8 -6,-5 -3,-2, time at 0,1 3,4 6,7 and
-// the fraction at 9,10,11.
-std::vector<int> GhsCellXs(double x0, double pitch) {
-  std::vector<int> xs;
-  for (int c : {-9, -8, -6, -5, -3, -2, 0, 0, 1, 3, 4, 6, 7, 9, 10, 11})
-    xs.push_back(static_cast<int>(x0 + pitch * c + 0.5));
-  return xs;
 }
 
 }  // namespace
