@@ -59,6 +59,7 @@ class FfmpegVideoSource {
   bool Covers(int64_t ticks) const;
   std::string Deliver(const Decoded& d, Bitmap24& out);  // cur_ (or a dropped frame after it) is shown at ticks
   void NoteEmptyPacket(int64_t pts);
+  void NoteLostPacket(const AVPacket& p);  // a packet of ours that gave no picture
   bool ForwardIsCheaper(int64_t ticks) const;
   int64_t EndPts();
 
@@ -81,7 +82,8 @@ class FfmpegVideoSource {
   bool last_pts_valid_ = false;
   int seek_count_ = 0;
   bool indexed_ = false;  // the file brought an index of its pictures
-  std::vector<int64_t> empty_pts_;  // dropped frames read since the last seek, ascending
+  std::vector<int64_t> empty_pts_;
+  std::vector<int64_t> lost_pts_;  // packets cut short or refused by the decoder, ascending  // dropped frames read since the last seek, ascending
   std::vector<uint8_t> palette_;  // AVPALETTE_SIZE bytes for palette AVIs
   bool send_palette_ = false;
   std::optional<PackedPixels> dib_masks_;  // BI_BITFIELDS AVIs
