@@ -382,17 +382,18 @@ std::string FfmpegVideoSource::GrabAtTicks(int64_t ticks, Bitmap24& out) {
         if (!Open(path).empty()) return "The video cannot be reopened.";
       }
       // A file without an index (a crashed capture) lets the demuxer take
-      // every frame for a key frame: pictures before the first real key
-      // frame would be garbage.
+      // every frame for a key frame: pictures before the first one the
+      // decoder calls a key frame would be garbage.
+      const bool need_key = !indexed_ && !from_start;
       Decoded first;
       bool got = false;
       while (DecodeNext(first)) {
-        if (first.key || from_start || !ShownBy(first.pts, ticks)) {
+        if (first.key || !need_key || !ShownBy(first.pts, ticks)) {
           got = true;
           break;
         }
       }
-      if (!got || (!first.key && !from_start)) continue;
+      if (!got || (need_key && !first.key)) continue;
       if (!ShownBy(first.pts, ticks) && !from_start) continue;
       cur_ = std::move(first);
       have_cur_ = true;
