@@ -23,6 +23,7 @@
 #include "app/AtomicFile.h"
 #include "app/CsvFields.h"
 #include "app/NumberText.h"
+#include "app/ResultTable.h"
 
 namespace {
 
@@ -340,16 +341,8 @@ CsvSaveResult SaveResultCsv(const std::string& path, const std::vector<std::stri
     r.Message = "No file name was given.";
     return r;
   }
-  size_t total = 0;
-  for (const auto& line : lines) total += line.size() + 2;
-  std::string text;
-  text.reserve(total);
-  for (const auto& line : lines) {
-    text += line;
-    text += "\r\n";
-  }
   std::string reason;
-  if (!WriteFileAtomic(std::filesystem::path(path), text, &reason)) {
+  if (!WriteFileAtomic(std::filesystem::path(path), JoinCrlfLines(lines), &reason)) {
     r.Message = "The file \"" + path + "\" cannot be written (" + reason + ").";
     return r;
   }

@@ -50,16 +50,20 @@ void ResultTable::Truncate(int first) {
   Changed(false);
 }
 
-std::string ResultTable::Text() const {
+std::string JoinCrlfLines(const std::vector<std::string>& lines) {
   size_t size = 0;
-  for (const auto& l : lines_) size += l.size() + 2;
+  for (const auto& l : lines) size += l.size() + 2;
   std::string out;
   out.reserve(size);
-  for (const auto& l : lines_) {
+  for (const auto& l : lines) {
     out += l;
     out += "\r\n";
   }
   return out;
+}
+
+std::string ResultTable::Text() const {
+  return JoinCrlfLines(lines_);
 }
 
 void ResultTable::SetText(std::string_view text) { Assign(SplitTextLines(text)); }

@@ -8,6 +8,9 @@
 #include <string_view>
 #include <vector>
 
+// The lines, each ended by CR LF (the line ends of saved result files).
+std::string JoinCrlfLines(const std::vector<std::string>& lines);
+
 class ResultTable {
  public:
   int Count() const { return static_cast<int>(lines_.size()); }

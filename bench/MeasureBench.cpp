@@ -8,24 +8,13 @@
 
 namespace {
 
-SyntheticFrame ThreeStars() {
-  SyntheticFrame f;
-  f.Width = 720;
-  f.Height = 480;
-  f.Background = 20;
-  f.NoiseSigma = 2;
-  f.Seed = 5;
-  f.Stars = {{100, 100, 2500, 1.5}, {300, 200, 1500, 1.5}, {500, 350, 2000, 1.5}};
-  return f;
-}
-
 struct Setup {
   FrameDriverState state;
   DataLineBlocks lines{};
   FrameDriverSettings s;
   FrameIo io;
   FrameDriverHooks hooks;
-  Bitmap24 frame = MakeStarFrame(ThreeStars());
+  Bitmap24 frame = MakeStarFrame(ThreeStarFrame(5));
   int appended = 0;
 
   Setup() {
@@ -72,7 +61,7 @@ void BM_StoreApertureResultOneObject(benchmark::State& st) {
 BENCHMARK(BM_StoreApertureResultOneObject);
 
 void BM_GaussianFilter5x5(benchmark::State& st) {
-  Bitmap24 frame = MakeStarFrame(ThreeStars());
+  Bitmap24 frame = MakeStarFrame(ThreeStarFrame(5));
   for (auto _ : st) {
     GaussianFilter(frame, 2);
     benchmark::DoNotOptimize(frame.Data());

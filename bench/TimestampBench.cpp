@@ -12,9 +12,7 @@
 namespace {
 
 Bitmap24 IotaBenchFrame(TimeStampState& state, double pitch) {
-  Bitmap24 f(720, 480);
-  FillFrame(f, 16);
-  AddFrameNoise(f, 6, 1);
+  Bitmap24 f = NoisyFrame(720, 480, 1);
   std::vector<int> xs;
   for (int c : {0, 1, 3, 4, 6, 7, 9, 10, 11, 12, 14, 15, 16, 17, 19, 20, 21, 22, 23, 24, 25, 26})
     xs.push_back(static_cast<int>(std::floor(70 + pitch * c + 0.5)));
@@ -49,9 +47,7 @@ void BM_ReadIotaLocatedStamp(benchmark::State& st) {
 BENCHMARK(BM_ReadIotaLocatedStamp);
 
 void BM_ReadKiwiStampWithOffsetSearch(benchmark::State& st) {
-  Bitmap24 frame(720, 480);
-  FillFrame(frame, 16);
-  AddFrameNoise(frame, 6, 2);
+  Bitmap24 frame = NoisyFrame(720, 480, 2);
   const std::vector<int> xs = {85, 109, 156, 180, 227, 251, 322, 345, 369, 440, 463, 487};
   StampGlyphStyle s{StampFont::Kiwi, 0, 21.5, 4, 2, 1, 220};
   DrawStampText(frame, "123456000789", xs, 409, s);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <vector>
 
 #include "app/NumberText.h"
@@ -33,14 +34,18 @@ void ApplyGammaTable(Bitmap24& bmp, const GammaTable& table) {
 
 namespace {
 
-constexpr double kGauss3[3][3] = {{0.03, 0.083, 0.03}, {0.083, 0.225, 0.083}, {0.03, 0.083, 0.03}};
-constexpr double kGauss3Divisor = 0.677;
-constexpr double kGauss5[5][5] = {{0.13, 0.279, 0.36, 0.279, 0.13},
-                                  {0.279, 0.6, 0.775, 0.6, 0.279},
-                                  {0.36, 0.775, 1.0, 0.775, 0.36},
-                                  {0.279, 0.6, 0.775, 0.6, 0.279},
-                                  {0.13, 0.279, 0.36, 0.279, 0.13}};
-constexpr double kGauss5Divisor = 10.692;
+SmoothingKernel MakeKernel(int radius, double divisor, std::initializer_list<double> weights) {
+  SmoothingKernel k;
+  k.Radius = radius;
+  k.Divisor = divisor;
+  const int side = 2 * radius + 1;
+  int i = 0;
+  for (double v : weights) {
+    k.Weights[static_cast<size_t>(i / side)][static_cast<size_t>(i % side)] = v;
+    ++i;
+  }
+  return k;
+}
 
 uint8_t ClampByte(int64_t v) { return static_cast<uint8_t>(std::clamp<int64_t>(v, 0, 255)); }
 
@@ -54,11 +59,27 @@ uint8_t RoundEvenToByte(double v) {
 
 }  // namespace
 
+const SmoothingKernel& SmoothingKernelFor(int index) {
+  static const SmoothingKernel none{};
+  static const SmoothingKernel k3 = MakeKernel(1, 0.677, {0.03, 0.083, 0.03,  //
+                                                          0.083, 0.225, 0.083,  //
+                                                          0.03, 0.083, 0.03});
+  static const SmoothingKernel k5 = MakeKernel(2, 10.692, {0.13, 0.279, 0.36, 0.279, 0.13,    //
+                                                           0.279, 0.6, 0.775, 0.6, 0.279,     //
+                                                           0.36, 0.775, 1.0, 0.775, 0.36,     //
+                                                           0.279, 0.6, 0.775, 0.6, 0.279,     //
+                                                           0.13, 0.279, 0.36, 0.279, 0.13});
+  if (index == 1) return k3;
+  if (index == 2) return k5;
+  return none;
+}
+
 void GaussianFilter(Bitmap24& bmp, int radius) {
   if (radius != 1 && radius != 2) return;
+  const SmoothingKernel& kernel = SmoothingKernelFor(radius);
   const Bitmap24 scratch = bmp;
   const int w = bmp.Width(), h = bmp.Height();
-  const double divisor = radius == 1 ? kGauss3Divisor : kGauss5Divisor;
+  const double divisor = kernel.Divisor;
   std::vector<double> acc(static_cast<size_t>(w) * 3);
   for (int y = 0; y < h; ++y) {
     std::fill(acc.begin(), acc.end(), 0.0);
@@ -69,7 +90,7 @@ void GaussianFilter(Bitmap24& bmp, int radius) {
       if (yy < 0 || yy > h - 1) continue;
       const uint8_t* in = scratch.Row(yy);
       for (int dx = -radius; dx <= radius; ++dx) {
-        const double wgt = radius == 1 ? kGauss3[dy + 1][dx + 1] : kGauss5[dy + 2][dx + 2];
+        const double wgt = kernel.Weights[static_cast<size_t>(dy + radius)][static_cast<size_t>(dx + radius)];
         const int lo = std::max(0, -dx) * 3, hi = std::min(w, w - dx) * 3;
         const int shift = dx * 3;
         for (int i = lo; i < hi; ++i) acc[static_cast<size_t>(i)] += wgt * in[i + shift];

@@ -33,6 +33,16 @@ bool BuildGammaTable(double gamma, GammaTable& table);
 
 void ApplyGammaTable(Bitmap24& bmp, const GammaTable& table);
 
+// The fixed Gaussian kernels: index 1 is 3 x 3 (divisor 0.677), index 2 is
+// 5 x 5 (divisor 10.692). The frame filter and the profile windows share them.
+struct SmoothingKernel {
+  int Radius = 0;
+  double Divisor = 1;
+  std::array<std::array<double, 5>, 5> Weights{};  // [dy + Radius][dx + Radius]
+};
+// Index 1 or 2; anything else gives radius 0 (no smoothing).
+const SmoothingKernel& SmoothingKernelFor(int index);
+
 // Weighted smoothing, radius 1 (3 x 3) or 2 (5 x 5); other radii do nothing.
 // Only neighbours inside the image contribute but the divisor stays the
 // kernel's full weight, so a border of width r comes out darker.

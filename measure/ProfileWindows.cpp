@@ -1,5 +1,7 @@
 #include "measure/ProfileWindows.h"
 
+#include <algorithm>
+
 #include "app/NumberText.h"
 
 template <int Reach>
@@ -21,38 +23,6 @@ void FillMeanWindow(SquareWindow<Reach>& w, const Bitmap24& bmp, int x, int y, c
   }
 }
 
-namespace {
-
-SmoothingKernel MakeKernel(int radius, double divisor, std::initializer_list<double> weights) {
-  SmoothingKernel k;
-  k.Radius = radius;
-  k.Divisor = divisor;
-  const int side = 2 * radius + 1;
-  int i = 0;
-  for (double v : weights) {
-    k.Weights[static_cast<size_t>(i / side)][static_cast<size_t>(i % side)] = v;
-    ++i;
-  }
-  return k;
-}
-
-}  // namespace
-
-const SmoothingKernel& SmoothingKernelFor(int index) {
-  static const SmoothingKernel none{};
-  static const SmoothingKernel k3 = MakeKernel(1, 0.677, {0.03, 0.083, 0.03,  //
-                                                          0.083, 0.225, 0.083,  //
-                                                          0.03, 0.083, 0.03});
-  static const SmoothingKernel k5 = MakeKernel(2, 10.692, {0.13, 0.279, 0.36, 0.279, 0.13,    //
-                                                           0.279, 0.6, 0.775, 0.6, 0.279,     //
-                                                           0.36, 0.775, 1.0, 0.775, 0.36,     //
-                                                           0.279, 0.6, 0.775, 0.6, 0.279,     //
-                                                           0.13, 0.279, 0.36, 0.279, 0.13});
-  if (index == 1) return k3;
-  if (index == 2) return k5;
-  return none;
-}
-
 template <int Reach>
 void SmoothWindow(SquareWindow<Reach>& w, int reach, int kernel_index, SmoothRounding rounding) {
   const SmoothingKernel& k = SmoothingKernelFor(kernel_index);
@@ -72,7 +42,27 @@ void SmoothWindow(SquareWindow<Reach>& w, int reach, int kernel_index, SmoothRou
   }
 }
 
+template <int Reach>
+double ApertureExcess(const SquareWindow<Reach>& w, const ApertureClasses& classes, int cx, int cy) {
+  double sum1 = 0, sum2 = 0;
+  int n1 = 0, n2 = 0;
+  for (int dx = -25; dx <= 25; ++dx)
+    for (int dy = -25; dy <= 25; ++dy) {
+      const int c = classes.At(dx, dy);
+      if (c == 1) {
+        sum1 += w.At(dx + cx, dy + cy);
+        ++n1;
+      } else if (c == 2) {
+        sum2 += w.At(dx + cx, dy + cy);
+        ++n2;
+      }
+    }
+  return sum1 - n1 * sum2 / std::max(n2, 1);
+}
+
 template void FillMeanWindow<53>(SquareWindow<53>&, const Bitmap24&, int, int, const GammaTable*);
 template void FillMeanWindow<27>(SquareWindow<27>&, const Bitmap24&, int, int, const GammaTable*);
 template void SmoothWindow<53>(SquareWindow<53>&, int, int, SmoothRounding);
 template void SmoothWindow<27>(SquareWindow<27>&, int, int, SmoothRounding);
+template double ApertureExcess<53>(const SquareWindow<53>&, const ApertureClasses&, int, int);
+template double ApertureExcess<27>(const SquareWindow<27>&, const ApertureClasses&, int, int);

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "app/Bitmap24.h"
+#include "measure/ApertureMasks.h"
 #include "measure/ImageFilters.h"
 
 template <int Reach>
@@ -39,16 +40,6 @@ inline bool IsReadablePixel(int64_t x, int64_t y, int width, int height) {
 template <int Reach>
 void FillMeanWindow(SquareWindow<Reach>& w, const Bitmap24& bmp, int x, int y, const GammaTable* gamma);
 
-// The fixed Gaussian kernels of the image filters: index 1 is 3 x 3
-// (divisor 0.677), index 2 is 5 x 5 (divisor 10.692).
-struct SmoothingKernel {
-  int Radius = 0;
-  double Divisor = 1;
-  std::array<std::array<double, 5>, 5> Weights{};  // [dy + Radius][dx + Radius]
-};
-// Index 1 or 2; anything else gives radius 0 (no smoothing).
-const SmoothingKernel& SmoothingKernelFor(int index);
-
 enum class SmoothRounding { None, NearestEven };
 
 // Replaces the cells with offsets -reach..reach by their kernel-weighted sum
@@ -57,3 +48,9 @@ enum class SmoothRounding { None, NearestEven };
 // values. Nothing happens for a kernel index other than 1 and 2.
 template <int Reach>
 void SmoothWindow(SquareWindow<Reach>& w, int reach, int kernel_index, SmoothRounding rounding);
+
+// The aperture's sum above its background: with the masks centred at (cx, cy)
+// of the window, the sum of the aperture cells (class 1) less their count
+// times the mean of the background cells (class 2; one when there are none).
+template <int Reach>
+double ApertureExcess(const SquareWindow<Reach>& w, const ApertureClasses& classes, int cx, int cy);

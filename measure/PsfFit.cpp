@@ -214,20 +214,7 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
   // 9. The tracking template and its reference value at the fitted centre.
   BuildProfileModel(profile.Model, s, A, settings.PixelAspectCorrection);
   const int ox = static_cast<int>(RoundHalfAway(cx)), oy = static_cast<int>(RoundHalfAway(cy));
-  double sum1 = 0, sum2 = 0;
-  int n1 = 0, n2 = 0;
-  for (int dx = -25; dx <= 25; ++dx)
-    for (int dy = -25; dy <= 25; ++dy) {
-      const int c = classes.At(dx, dy);
-      if (c == 1) {
-        sum1 += window.At(dx + ox, dy + oy);
-        ++n1;
-      } else if (c == 2) {
-        sum2 += window.At(dx + ox, dy + oy);
-        ++n2;
-      }
-    }
-  profile.ReferenceValue = sum1 - n1 * sum2 / std::max(n2, 1);
+  profile.ReferenceValue = ApertureExcess(window, classes, ox, oy);
 
   // 11. Automatic radii from the width.
   if (refit && target.IsSelected) {

@@ -173,20 +173,7 @@ ProfileMatch FindProfileMatch(MatchSearch search, const ProfileTrackWindow& wind
   }
   best.Score = best_score;
 
-  double a = 0, b = 0;
-  int na = 0, nb = 0;
-  for (int i = -25; i <= 25; ++i)
-    for (int j = -25; j <= 25; ++j) {
-      const int c = classes.At(i, j);
-      if (c == 1) {
-        a += window.At(best.U + i, best.V + j);
-        ++na;
-      } else if (c == 2) {
-        b += window.At(best.U + i, best.V + j);
-        ++nb;
-      }
-    }
-  best.Value = a - na * b / std::max(nb, 1);
+  best.Value = ApertureExcess(window, classes, best.U, best.V);
   static_assert(kW >= 50, "window must hold the offsets of a radius-25 search");
   return best;
 }

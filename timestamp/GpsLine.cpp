@@ -207,34 +207,25 @@ GpsReadResult ReadGhsGpsLine(const Bitmap24& frame, int x, int y, GlyphContext& 
   const bool south = letters.At(19) == 'S';
   ctx.lettersOnly = false;
 
-  std::string lon(17, ' ');
-  lon[4] = 'o';
-  lon[8] = '\'';
-  lon[12] = '.';
-  lon[14] = '"';
-  Put(lon, 1, 7);
-  Put(lon, 2, 8);
-  Put(lon, 3, 9);
-  Put(lon, 6, 11);
-  Put(lon, 7, 12);
-  Put(lon, 10, 14);
-  Put(lon, 11, 15);
-  Put(lon, 13, 17);
-  lon[16] = west ? 'W' : 'E';
-  std::string lat(18, ' ');
-  lat[4] = 'o';
-  lat[8] = '\'';
-  lat[12] = '.';
-  lat[14] = '"';
-  Put(lat, 2, 20);
-  Put(lat, 3, 21);
-  Put(lat, 6, 23);
-  Put(lat, 7, 24);
-  Put(lat, 10, 26);
-  Put(lat, 11, 27);
-  Put(lat, 13, 29);
-  lat[16] = south ? 'S' : 'N';
-  station.longitude = lon;
-  station.latitude = lat;
+  // Degrees ending at position 3, minutes at 6-7, seconds at 10-11 and their
+  // tenth at 13; on screen one separator field lies between the groups.
+  auto Dms = [&](size_t length, int degreeDigits, int firstField, char hemisphere) {
+    std::string t(length, ' ');
+    t[4] = 'o';
+    t[8] = '\'';
+    t[12] = '.';
+    t[14] = '"';
+    int field = firstField;
+    for (int pos = 4 - degreeDigits; pos <= 3; ++pos) Put(t, pos, field++);
+    ++field;
+    for (int pos : {6, 7}) Put(t, pos, field++);
+    ++field;
+    for (int pos : {10, 11}) Put(t, pos, field++);
+    Put(t, 13, field + 1);
+    t[16] = hemisphere;
+    return t;
+  };
+  station.longitude = Dms(17, 3, 7, west ? 'W' : 'E');
+  station.latitude = Dms(18, 2, 20, south ? 'S' : 'N');
   return result;
 }

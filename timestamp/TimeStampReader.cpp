@@ -161,6 +161,20 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
   const bool oddFirst = options.fieldOrder == FieldOrder::OddFirst;
   const int row1 = oddFirst ? rowA : rowB;
   const int row2 = oddFirst ? rowB : rowA;
+  if (ctx.stampLocated && ctx.mode != TimeStampMode::Ghs) {
+    // A located layout over a frame without a stamp: no time digit of either
+    // field reads, and the frame gets no time rather than 00:00:00. (GHS
+    // keeps its own rule: an unreadable hour keeps the previous fractions.)
+    bool any = false;
+    for (int f = 7; f <= 12 && !any; ++f)
+      any = reader.Read(frame, X(f), row1) != 0 || reader.Read(frame, X(f), row2) != 0;
+    if (!any) {
+      for (std::string* s : {&t.StampH1, &t.StampH2, &t.StampM1, &t.StampM2, &t.StampS1, &t.StampS2,
+                             &t.StampS1Full, &t.StampS2Full, &t.StampCount1, &t.StampCount2})
+        s->clear();
+      return 2;
+    }
+  }
   auto Pair = [&](int field, int row) {
     return ReadOrZero(reader, frame, X(field), row) + ReadOrZero(reader, frame, X(field + 1), row);
   };

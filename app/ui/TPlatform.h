@@ -340,6 +340,7 @@ class TPlatform : public QMainWindow {
   void FinishTracking();
   // Called by the frame hooks after the objects are measured.
   void DrawFrameOverlay(FrameContext& ctx);
+  void DrawStampMarkers();
   // The bitmap Image1 shows for the last measured frame.
   const Bitmap24* MeasuredImage() const { return OverlayDrawn ? &OverlayBitmap : &Driver.FrameBitmap; }
   void OpenSetPredictTrack();
@@ -377,6 +378,8 @@ class TPlatform : public QMainWindow {
   QLineEdit* Edit41 = nullptr;      // 'Frame2' frame
   QLineEdit* Edit11 = nullptr;      // linked 'Begin' frame
   QLineEdit* Edit32 = nullptr;      // linked 'End' frame
+  QLineEdit* Edit7 = nullptr;       // selected object's tracked x
+  QLineEdit* Edit8 = nullptr;       // selected object's tracked y
   QLineEdit* Edit12 = nullptr;      // selected object's x
   QLineEdit* Edit13 = nullptr;      // selected object's y
   TUpDown* UpDown14 = nullptr;      // frames for the width search (Edit50)
@@ -422,6 +425,9 @@ class TPlatform : public QMainWindow {
   void RadioButton13Click();
   void CheckBox15Click();
   void RectangleAperture1Click();
+  void Button40Click();  // 'Set  radius to recorded'
+  // The radius, band and tracking controls show the selected object's settings.
+  void ShowSelectedObjectSettings();
   void Button39Click();  // 'LongLat recognition'
   // 'TIVi' pop-up (PopupMenu2, on the 'TIVi' button).
   void IViavailable1Click();

@@ -146,6 +146,7 @@ void TPlatform::LoadResultCsv() {
   UpDown9->SetPosition(r.FrameStep);
   Run.StartFrame = r.StartFrame;
   Video.TimingFrameRate = r.TimingFrameRate;
+  CsvCmosTime = r.CsvCmosTime;
   // 10, 11.
   ApplyLoadedObjects(r);
 

@@ -198,30 +198,47 @@ void TPlatform::CheckBox2Click() {
 
 // ---- presets ----
 
+void TPlatform::ShowSelectedObjectSettings() {
+  const int k = Run.SelectedObject;
+  if (k < 1 || k > 3) return;
+  const ObjectResult o = Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)];
+  UpDown1->SetPosition(o.ApertureRadius);
+  UpDown2->SetPosition(o.BackgroundInner);
+  UpDown3->SetPosition(o.BackgroundOuter);
+  UpDown5->SetPosition(o.TrackRadius);
+  UpDown7->SetPosition(o.Threshold);
+  QRadioButton* forms[] = {RadioButton1, RadioButton2, RadioButton3};
+  if (o.BackgroundForm < 3) forms[o.BackgroundForm]->setChecked(true);
+  QRadioButton* modes[] = {RadioButton4, RadioButton5, RadioButton6};
+  if (o.TrackMode < 3) modes[o.TrackMode]->setChecked(true);
+  // Checking the buttons ran their handlers on the selected object; its settings stand.
+  ObjectResult& now = Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)];
+  now.BackgroundForm = o.BackgroundForm;
+  now.TrackMode = o.TrackMode;
+}
+
+void TPlatform::Button40Click() {
+  if (CheckBox14->isChecked() || Run.MeasuringRun || Run.Playing) return;
+  for (size_t k = 0; k < 3; ++k) {
+    const ObjectResult& recorded = Frames.RecordedDataLines[0].Objects[k];
+    ObjectResult& o = Frames.FrameDataLines[0].Objects[k];
+    o.ApertureRadius = recorded.ApertureRadius;
+    o.BackgroundInner = recorded.BackgroundInner;
+    o.BackgroundOuter = recorded.BackgroundOuter;
+  }
+  ShowSelectedObjectSettings();
+  LimitApertureRadii();
+  RefreshObjectMasks(DriverSettings(), true);
+  ShowNeighbor();
+}
+
 void TPlatform::ApplyOccultationPreset() {
   PresetInputs in;
   if (auto* link = findChild<QCheckBox*>("CheckBox6")) in.link = link->isChecked();
   in.objectFitWidth = ObjectFitWidth;
   ::ApplyOccultationPreset(static_cast<OccultationType>(OccultationTypeIndex), in, Frames.FrameDataLines);
 
-  // The controls show the selected object's new settings.
-  const int k = Run.SelectedObject;
-  if (k >= 1 && k <= 3) {
-    const ObjectResult& o = Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)];
-    UpDown1->SetPosition(o.ApertureRadius);
-    UpDown2->SetPosition(o.BackgroundInner);
-    UpDown3->SetPosition(o.BackgroundOuter);
-    UpDown5->SetPosition(o.TrackRadius);
-    UpDown7->SetPosition(o.Threshold);
-    const uint8_t form = o.BackgroundForm, mode = o.TrackMode;
-    QRadioButton* forms[] = {RadioButton1, RadioButton2, RadioButton3};
-    if (form < 3) forms[form]->setChecked(true);
-    QRadioButton* modes[] = {RadioButton4, RadioButton5, RadioButton6};
-    if (mode < 3) modes[mode]->setChecked(true);
-    // Checking the buttons ran their handlers on the selected object; the preset stands.
-    Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)].BackgroundForm = form;
-    Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)].TrackMode = mode;
-  }
+  ShowSelectedObjectSettings();
   RefreshObjectMasks(DriverSettings(), true);
   ShowNeighbor();
   Driver.PsfRefitPending = false;

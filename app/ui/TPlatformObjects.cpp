@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -83,11 +84,13 @@ QWidget* TPlatform::CreateObjectsPanel() {
   g->addWidget(Edit32, 3, 2);
   g->addWidget(Button25, 3, 3);
 
+  Edit7 = FrameEdit("Edit7", "");
+  Edit8 = FrameEdit("Edit8", "");
   Edit12 = FrameEdit("Edit12", "");
   Edit13 = FrameEdit("Edit13", "");
-  g->addWidget(new QLabel("x, y"), 4, 0);
-  g->addWidget(Edit12, 4, 1);
-  g->addWidget(Edit13, 4, 2);
+  auto* pos = new QHBoxLayout;
+  for (QLineEdit* e : {Edit7, Edit8, Edit12, Edit13}) pos->addWidget(e);
+  g->addLayout(pos, 4, 0, 1, 3);
   UpDown14 = new TUpDown("UpDown14", "Edit50", 0, 100, 0);
   UpDown14->setSingleStep(5);
   UpDown14->setToolTip("Adjustment range of frames for searching the most regular profile of target star.");
@@ -235,26 +238,12 @@ void TPlatform::Image1MouseDown(Qt::MouseButton button, int x, int y) {
     default:
       break;
   }
-  // The digit box of the time inserter.
+  // The digit box of the time inserter: the stamp reader locates it.
   DigitBoxSet = true;
-  const bool ghs = Options.TimeStampMode == 2;
-  if (CheckBox5->isChecked()) {
-    if (y < 578 && !ghs) y += 2;
-    Options.TiviAvailableKiwi = 1;
-    if (ghs) std::tie(x, y) = SnapToGhsGrid(x, y);
-  } else {
-    Options.TiviAvailable = 1;
-  }
-  DigitBoxX = x;
-  DigitBoxY = y;
-  ShowNeighbor();
-  if (ghs) {
-    RadioButton10->setChecked(true);
-    Options.PositionSetMode = 0;
-  }
+  std::tie(DigitBoxX, DigitBoxY) =
+      Options.TimeStampMode == 2 && CheckBox5->isChecked() ? SnapToGhsGrid(x, y) : std::pair{x, y};
+  TiviDigitBoxClick(x, y);
 }
-
-// ---- placing an object ----
 
 void TPlatform::SetStarsPosition(int k, int x, int y) {
   if (k < 1 || k > 3 || placing_) return;
@@ -384,6 +373,8 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
   CheckBox6->setChecked(link);
   EnableLinkedTracking();
   placing_ = false;
+  // The occultation preset on placing A belongs to 'Make easy operation for
+  // click' of the measurement options, which this window does not have yet.
 }
 
 void TPlatform::ObjectStarAdd() {
@@ -690,6 +681,6 @@ void TPlatform::OpenSetPredictTrack() {
     SetPredictTrack->raise();
     return;
   }
-  SetPredictTrack = new TSetPredictTrack(*this);
+  SetPredictTrack = new TSetPredictTrack(*this, this);
   SetPredictTrack->show();
 }

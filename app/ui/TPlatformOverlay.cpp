@@ -2,6 +2,7 @@
 // magnifier in direction-setting mode, the LED boxes) and the selected
 // object's position. The drawing itself is app/Overlay.h, on a copy of the
 // frame so that direction-setting mode can measure the frame again.
+#include <QCheckBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,5 +58,37 @@ void TPlatform::DrawFrameOverlay(FrameContext& ctx) {
   s2.X = Signal2X;
   s2.Y = Signal2Y;
   DrawSignal2Marker(OverlayBitmap, s2);
+  DrawStampMarkers();
   OverlayDrawn = true;
+}
+
+// The time-inserter boxes (drawn for GHS only): the located characters with
+// 'KIWI', else the two digit boxes and their sample points.
+void TPlatform::DrawStampMarkers() {
+  const bool kiwi = CheckBox5->isChecked();
+  bool located = false, digits = false;
+  if (Options.TimeStampMode == 2) {
+    located = kiwi;
+  } else if (!TiviLocatePending) {
+    digits = !kiwi && Options.TiviAvailable;
+    located = kiwi && Options.TiviAvailableKiwi;
+  }
+  if (digits) {
+    TiviBoxMarkers t;
+    t.TimeStampMode = Options.TimeStampMode;
+    t.TiviBox = TiviDigitBox;
+    for (size_t d = 0; d < 2; ++d)
+      for (size_t i = 0; i < 9; ++i) t.SamplePoints[d][i] = {TiviPoints[d][i].x, TiviPoints[d][i].y};
+    DrawTiviBoxMarkers(OverlayBitmap, t);
+  }
+  if (located) {
+    LocatedStampMarkers l;
+    l.TimeStampMode = Options.TimeStampMode;
+    for (size_t i = 0; i < l.DigitCentres.size() && i < StampLocator.DigitCentres.size(); ++i)
+      l.DigitCentres[i] = StampLocator.DigitCentres[i];
+    l.LocatedStampRow = Options.LocatedStampRow;
+    l.StampCharPitch = static_cast<double>(StampGlyphs.stampCharPitch);
+    l.StampCharHeight = static_cast<double>(StampLocator.StampCharHeight);
+    DrawLocatedStampMarkers(OverlayBitmap, l);
+  }
 }

@@ -89,6 +89,7 @@ void TPlatform::SetUpTimeStampControls() {
     grid->addWidget(Button39, 4, 2, 1, 2);
   }
   connect(Button39, &QPushButton::clicked, this, &TPlatform::Button39Click);
+  connect(Button40, &QPushButton::clicked, this, &TPlatform::Button40Click);
 
   QMenu* option = menuBar()->findChild<QMenu*>("Option1");
   if (!option) {
@@ -220,8 +221,8 @@ void TPlatform::LocateIotaTimeStamp() {
   Bitmap24 frame;
   if (!GrabCurrentFrame(frame)) {
     SetIotaFallbackLayout(Video.FrameWidth, ctx, Stamp, StampLocator);
-  } else {
-    ::LocateIotaTimeStamp(frame, ctx, Stamp, StampLocator, lo);
+  } else if (!::LocateIotaTimeStamp(frame, ctx, Stamp, StampLocator, lo)) {
+    return;  // no stamp found: the previous layout and levels stay
   }
   StampGlyphs.stampCharPitch = ctx.stampCharPitch;
   StampGlyphs.stampBackgroundLevel = ctx.stampBackgroundLevel;
@@ -235,8 +236,11 @@ void TPlatform::LocateGhsTimeStamp(int x, int y) {
   StampLocator.GhsSearchU = Options.GhsSearchU != 0;
   Bitmap24 frame;
   if (!GrabCurrentFrame(frame)) return;
-  ::LocateGhsTimeStamp(frame, x, y, ctx, Stamp, StampLocator, lo);
+  const bool found = ::LocateGhsTimeStamp(frame, x, y, ctx, Stamp, StampLocator, lo);
   Options.GhsSearchU = StampLocator.GhsSearchU ? 1 : 0;
+  // A locate that found no line keeps the previous levels: the background
+  // measured on a frame without a stamp would make every cell read as lit.
+  if (!found) return;
   StampGlyphs.stampCharPitch = ctx.stampCharPitch;
   StampGlyphs.stampBackgroundLevel = ctx.stampBackgroundLevel;
   Options.LocatedStampRow = Stamp.LocatedStampRow;

@@ -79,4 +79,8 @@ void TPlatform::FinishTracking() {
     if (CheckBox3->isChecked() && r <= UpDown5->maximum()) UpDown5->SetPosition(r);
     LimitApertureRadii();
   }
+  if (h->ShownPosition) {
+    Edit7->setText(QString::number((*h->ShownPosition)[0]));
+    Edit8->setText(QString::number((*h->ShownPosition)[1]));
+  }
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Helpers of the image-file tests: running Python
+// Helpers of the image-file tests: library error messages, running Python
 // with Pillow as the independent decoder/encoder, file bytes.
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -13,10 +13,22 @@
 #include <string>
 #include <vector>
 
+#include "ImageFileLib/LibraryErrors.h"
 #include "ImageFileLib/LinearBitmap.h"
 #include "support/TemporaryFolder.h"
 
 using TempFolder = TemporaryFolder;
+
+// The message of the library error f throws ("" when it throws none).
+template <class F>
+std::string ErrorOf(F&& f) {
+  try {
+    f();
+  } catch (const ImageFile::Exception& e) {
+    return e.what();
+  }
+  return "";
+}
 
 inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

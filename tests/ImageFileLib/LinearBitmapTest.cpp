@@ -11,18 +11,6 @@
 
 using namespace ImageFile;
 
-namespace {
-template <class F>
-std::string ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "";
-}
-}  // namespace
-
 TEST(LinearBitmap, NewKeepsPixelsOfTheSameGeometryAndRefusesBadOnes) {
   TLinearBitmap b;
   EXPECT_EQ(b.PixelFormat, pf8Bit + 5);

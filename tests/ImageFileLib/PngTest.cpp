@@ -516,7 +516,7 @@ p.save(folder + '/p.png', transparency=bytes([255, 0, 128]))
 print(' '.join(str(px[3]) for px in im.getdata()))
 )";
   int status = 0;
-  const std::string out = RunPython(folder, script, folder.Path, status);
+  const std::string out = RunPython(folder, script, folder.Path().string(), status);
   ASSERT_EQ(status, 0) << out;
   std::vector<int> alpha;
   std::istringstream values(out);

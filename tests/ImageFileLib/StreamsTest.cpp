@@ -8,18 +8,6 @@
 
 using namespace ImageFile;
 
-namespace {
-template <class F>
-std::string ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "";
-}
-}  // namespace
-
 TEST(Streams, FileModesAndErrors) {
   TempFolder folder;
   const std::string file = folder.File("data.bin");

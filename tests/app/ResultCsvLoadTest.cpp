@@ -11,13 +11,15 @@
 #include "app/ResultCsvFormat.h"
 #include "app/ResultCsvLoad.h"
 #include "app/ResultTable.h"
+#include "support/ChartTestTables.h"
 #include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// ---- Table builders: the header and row layout the program writes. ----
+// ---- Table builders: the row layout the program writes (header lines from
+// support/ChartTestTables). ----
 
 std::string Q(const std::string& s) { return "\"" + s + "\""; }
 
@@ -28,61 +30,6 @@ std::string JoinCells(const std::vector<std::string>& cells) {
     line += cells[i];
   }
   return line;
-}
-
-std::string Header1() {
-  std::vector<std::string> c(70);
-  c[1] = Q("Time");
-  c[5] = Q("Centre of");
-  c[6] = Q("End of");
-  c[10] = Q("Result");
-  c[16] = Q("Object 1");
-  c[33] = Q("Object 2");
-  c[50] = Q("Object 3");
-  return JoinCells(c);
-}
-
-std::string Header2() {
-  std::vector<std::string> c(72);
-  c[1] = Q("Detect");
-  c[3] = Q("VTI");
-  c[5] = Q("Frame");
-  c[6] = Q("Frame");
-  c[9] = Q("Sound");
-  c[10] = Q("Measurement");
-  c[11] = Q("-Value");
-  c[13] = Q("FWHM/HFD");
-  c[14] = Q("");
-  c[15] = Q("");
-  for (int b : {17, 34, 51}) {
-    c[b - 1] = Q("Pixel Value");
-    c[b + 1] = Q("Pixel Num.");
-    c[b + 3] = Q("Radius");
-    c[b + 6] = Q("BKG");
-    c[b + 7] = Q("Position");
-    c[b + 9] = Q("Spin");
-    c[b + 10] = Q("-Direction");
-    c[b + 13] = Q("StarTrack");
-  }
-  return JoinCells(c);
-}
-
-std::string Header3() {
-  std::vector<std::string> c(69);
-  const char* head[] = {"No.", "Signal1", "Signal2", "H", "M", "S"};
-  for (int i = 0; i < 6; ++i) c[i] = Q(head[i]);
-  c[9] = Q("/Frame");
-  for (int k = 0; k < 3; ++k) {
-    c[10 + k] = Q("Object" + std::to_string(k + 1));
-    c[13 + k] = Q("Object" + std::to_string(k + 1));
-  }
-  const char* block[] = {"EstimatedPeak'sHeight", "Background", "Aperture", "Background", "Aperture", "BKG(Inner)",
-                         "(Outer)", "Shape", "X", "Y", "X", "Y", "Width", "Gap", "Mode", "Radius", "Threshold"};
-  for (int b : {17, 34, 51})
-    for (int i = 0; i < 17; ++i) c[b - 1 + i] = Q(block[i]);
-  c[67] = Q("Note");
-  c[68] = Q("Reserve");
-  return JoinCells(c);
 }
 
 struct Obj {
@@ -122,8 +69,8 @@ std::vector<std::string> Table(int version, const std::string& video, const std:
                        : version == 2 ? "Tessary File Format (for Ver.0.9.26 later)"
                                       : "Tessary File Format (for Ver.0.9.25 later)";
   std::vector<std::string> t = {Q(banner), Q("FileName : " + video),
-                                Q("Video System : " + system) + "," + Q("FrameRate=29.97") + ",,,,,,,,,,", Header1(),
-                                Header2(), Header3()};
+                                Q("Video System : " + system) + "," + Q("FrameRate=29.97") + ",,,,,,,,,,",
+                                ResultHeaderLine1(), ResultHeaderLine2(), ResultHeaderLine3()};
   t.insert(t.end(), rows.begin(), rows.end());
   return t;
 }

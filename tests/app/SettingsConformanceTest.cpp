@@ -9,6 +9,7 @@
 #include "app/AtomicFile.h"
 #include "app/IniFile.h"
 #include "app/SettingsFile.h"
+#include "support/FactorySettingsText.h"
 
 namespace {
 
@@ -23,43 +24,7 @@ TEST(SettingsConformance, FactoryFile) {
   TestFolder dir;
   IniFile ini(dir / "tessary.ini");
   WriteDefaultIni(ini, kExe);
-  EXPECT_EQ(ReadText(ini.Path()),
-            "[Files]\r\n"
-            "Path to .AVI files=/\r\n"
-            "Path to .CSV files=/\r\n"
-            "CSV path is same as AVI=0\r\n"
-            "Memory Latest Access to .AVI files=1\r\n"
-            "Memory Latest Access to .CSV files=1\r\n"
-            "[FileRead]\r\n"
-            "Use AviSynth to read file=1\r\n"
-            "API for reading file=DirectShow\r\n"
-            "[Measurement]\r\n"
-            "Photometry=PSF photometry\r\n"
-            "Measure=for each Frame\r\n"
-            "FieldOrder=Bottom first\r\n"
-            "[Aperture Size]\r\n"
-            "Radius of Aperture=6\r\n"
-            "Inner Radius of Background=8\r\n"
-            "Outer Radius of Background=25\r\n"
-            "[Background Area]\r\n"
-            "Form=Meteor/Lunar Limb\r\n"
-            "Gap=0\r\n"
-            "Width=5\r\n"
-            "[Star Tracking]\r\n"
-            "Tracking Mode=Drift\r\n"
-            "Radius=6\r\n"
-            "Threshold=95\r\n"
-            "Synchronize to Radius of Aperture=ON\r\n"
-            "[TimeSignal]\r\n"
-            "Threshold=100\r\n"
-            "Read from KIWI-OSD=1\r\n"
-            "VideoTimeInserter=KIWI-OSD\r\n"
-            "[SignalDetectionArea for LED]\r\n"
-            "Signal1,2=1\r\n"
-            "[Capture]\r\n"
-            "Capture File Path=/usr/local/tessary/\r\n"
-            "[VideoSource]\r\n"
-            "Camera=WAT-120N\r\n");
+  EXPECT_EQ(ReadText(ini.Path()), FactorySettingsText(kExe));
 }
 
 AppSettings ChangedSetUp() {

@@ -25,6 +25,17 @@ Plot Make(const std::vector<std::vector<double>>& v, int objects = 1) {
   return p;
 }
 
+// Three records of one object drawn on a 0..170 scale, whatever their cells.
+Plot ThreeRecordPlot(const std::vector<TableRowCells>& rows) {
+  Plot p;
+  p.lines = BuildResultTable(3, 1, rows);
+  p.data = ReadChartData(p.lines, 3);
+  p.state.TotalFrameCount = 3;
+  ComputeYScale(p.view, {0, 170}, 10, -10);
+  HRatioCalc(p.state, p.view, HRatioInput{9, 7, 0, false});
+  return p;
+}
+
 }  // namespace
 
 TEST(NearestVisibleIndex, PicksTheClosestDrawnPoint) {
@@ -41,12 +52,7 @@ TEST(NearestVisibleIndex, PicksTheClosestDrawnPoint) {
 TEST(NearestVisibleIndex, EmptyCellsNeverWin) {
   auto rows = RowsFromValues({{170, 85, 0}});
   rows[1].Objects[0].Value = "";
-  Plot p;
-  p.lines = BuildResultTable(3, 1, rows);
-  p.data = ReadChartData(p.lines, 3);
-  p.state.TotalFrameCount = 3;
-  ComputeYScale(p.view, {0, 170}, 10, -10);
-  HRatioCalc(p.state, p.view, HRatioInput{9, 7, 0, false});
+  Plot p = ThreeRecordPlot(rows);
   EXPECT_NE(NearestVisibleIndex(p.data, p.state, p.view, 52, 190, false), 1);
 }
 
@@ -55,12 +61,7 @@ TEST(NearestVisibleIndex, LCurveWhenTicked) {
   rows[0].Signal1 = "0";
   rows[1].Signal1 = "0";
   rows[2].Signal1 = "170";
-  Plot p;
-  p.lines = BuildResultTable(3, 1, rows);
-  p.data = ReadChartData(p.lines, 3);
-  p.state.TotalFrameCount = 3;
-  ComputeYScale(p.view, {0, 170}, 10, -10);
-  HRatioCalc(p.state, p.view, HRatioInput{9, 7, 0, false});
+  Plot p = ThreeRecordPlot(rows);
   // Near A's record 0 point (50, 20) but L's record 2 sits at (54, 20).
   EXPECT_EQ(NearestVisibleIndex(p.data, p.state, p.view, 53, 20, true), 2);
   EXPECT_EQ(NearestVisibleIndex(p.data, p.state, p.view, 53, 20, false), 0);

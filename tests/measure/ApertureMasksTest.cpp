@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/ObjectMasks.h"
+
 namespace {
 
 // The map over offsets -r..r as text rows (one per dy, top row dy = -r),
@@ -30,15 +32,6 @@ MaskSettings Radii(int ap, int inner, int outer, uint8_t form = 0) {
   s.BackgroundOuter = outer;
   s.BackgroundForm = form;
   return s;
-}
-
-ApertureClasses Build(const MaskSettings& s, int dir_x = 0, int dir_y = 0) {
-  ApertureClasses m;
-  BkgLineGeometry g;
-  g.DirectionX = dir_x;
-  g.DirectionY = dir_y;
-  BuildObjectMasks(m, g, s);
-  return m;
 }
 
 // Radii 1 / 3 / 4: drawn by hand from the disk rule.
@@ -82,11 +75,11 @@ TEST(DigitalDisk, CountsOfLargerRadii) {
 }
 
 TEST(BuildObjectMasks, StandardRingByHand) {
-  EXPECT_EQ(Picture(Build(Radii(1, 3, 4)), 4), kRing134);
+  EXPECT_EQ(Picture(ObjectMasks(Radii(1, 3, 4)), 4), kRing134);
 }
 
 TEST(BuildObjectMasks, Radii6_8_25HaveGapRingOfRadius7) {
-  ApertureClasses m = Build(Radii(6, 8, 25));
+  ApertureClasses m = ObjectMasks(Radii(6, 8, 25));
   EXPECT_EQ(CountClassCells(m, 1), 137);
   // The class-0 area is the radius-7 disk less the aperture.
   ApertureClasses d7, d25;
@@ -100,7 +93,7 @@ TEST(BuildObjectMasks, Radii6_8_25HaveGapRingOfRadius7) {
 }
 
 TEST(BuildObjectMasks, InnerNextToApertureLeavesNoGap) {
-  ApertureClasses m = Build(Radii(3, 4, 6));
+  ApertureClasses m = ObjectMasks(Radii(3, 4, 6));
   ApertureClasses d6;
   DrawClassDisk(d6, 6, 1);
   EXPECT_EQ(CountClassCells(m, 1) + CountClassCells(m, 2), CountClassCells(d6, 1));
@@ -113,7 +106,7 @@ TEST(BuildObjectMasks, SunlitFaceHorizontalDirection) {
   MaskSettings s = Radii(1, 3, 4, 1);
   s.Gap = 1;
   s.Width = 2;
-  EXPECT_EQ(Picture(Build(s, 500, 0), 4), (std::vector<std::string>{
+  EXPECT_EQ(Picture(ObjectMasks(s, 500, 0), 4), (std::vector<std::string>{
                                                "..22222..",  //
                                                "..22222..",  //
                                                "..2...2..",  //
@@ -136,7 +129,7 @@ TEST(BuildObjectMasks, SunlitFaceVerticalDirectionUsesColumnTests) {
   s.Width = 2;
   s.CutBkgUpperSide = true;
   s.CutBkgLowerSide = true;
-  EXPECT_EQ(Picture(Build(s, 0, 500), 4), (std::vector<std::string>{
+  EXPECT_EQ(Picture(ObjectMasks(s, 0, 500), 4), (std::vector<std::string>{
                                                ".........",  //
                                                ".........",  //
                                                "......222",  //
@@ -149,10 +142,10 @@ TEST(BuildObjectMasks, SunlitFaceVerticalDirectionUsesColumnTests) {
                                            }));
   // Without the side cuts only the column test applies.
   s.CutBkgUpperSide = s.CutBkgLowerSide = false;
-  EXPECT_EQ(Picture(Build(s, 0, 500), 4)[0], "..22222..");
-  EXPECT_EQ(Picture(Build(s, 0, 500), 4)[3], "...111.22");
+  EXPECT_EQ(Picture(ObjectMasks(s, 0, 500), 4)[0], "..22222..");
+  EXPECT_EQ(Picture(ObjectMasks(s, 0, 500), 4)[3], "...111.22");
   // Direction (0, -500) keeps the other side.
-  EXPECT_EQ(Picture(Build(s, 0, -500), 4)[3], "22.111...");
+  EXPECT_EQ(Picture(ObjectMasks(s, 0, -500), 4)[3], "22.111...");
 }
 
 TEST(BuildObjectMasks, LunarLimbHorizontalDirection) {
@@ -160,7 +153,7 @@ TEST(BuildObjectMasks, LunarLimbHorizontalDirection) {
   MaskSettings s = Radii(1, 3, 4, 2);
   s.Gap = 1;
   s.Width = 2;
-  EXPECT_EQ(Picture(Build(s, 500, 0), 4), (std::vector<std::string>{
+  EXPECT_EQ(Picture(ObjectMasks(s, 500, 0), 4), (std::vector<std::string>{
                                                "..22222..",  //
                                                "..22222..",  //
                                                "..2...2..",  //
@@ -177,7 +170,7 @@ TEST(BuildObjectMasks, LunarLimbWithOuterBelowGapKeepsTheRing) {
   MaskSettings s = Radii(1, 3, 4, 2);
   s.Gap = 5;
   s.Width = 1;
-  EXPECT_EQ(Picture(Build(s, 500, 0), 4), kRing134);
+  EXPECT_EQ(Picture(ObjectMasks(s, 500, 0), 4), kRing134);
 }
 
 TEST(BuildObjectMasks, DiagonalCutLineKeepsCellsWithinGapOfTheLine) {
@@ -186,11 +179,11 @@ TEST(BuildObjectMasks, DiagonalCutLineKeepsCellsWithinGapOfTheLine) {
   MaskSettings s = Radii(2, 4, 10, 1);
   s.Gap = 3;
   s.Width = 25;
-  ApertureClasses m = Build(s, 300, 400);
+  ApertureClasses m = ObjectMasks(s, 300, 400);
   int kept = 0, cut = 0;
   for (int u = -10; u <= 10; ++u)
     for (int v = -10; v <= 10; ++v) {
-      ApertureClasses ring = Build(Radii(2, 4, 10));
+      ApertureClasses ring = ObjectMasks(Radii(2, 4, 10));
       if (ring.At(u, v) != 2) continue;
       const bool keep = 3 * v <= 4 * u + 5 * s.Gap;
       EXPECT_EQ(m.At(u, v), keep ? 2 : 0) << u << "," << v;
@@ -226,7 +219,7 @@ TEST(BuildObjectMasks, RectangleFormIgnoresRadii) {
   MaskSettings s = Radii(6, 8, 25, 3);
   s.RectangleWidth = 4;
   s.RectangleHeight = 4;
-  ApertureClasses m = Build(s);
+  ApertureClasses m = ObjectMasks(s);
   EXPECT_EQ(CountClassCells(m, 1), 16);
   EXPECT_EQ(m.At(-2, -1), 1);
   EXPECT_EQ(m.At(1, 2), 1);

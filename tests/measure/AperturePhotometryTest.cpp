@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 
+#include "support/ObjectMasks.h"
 #include "support/SyntheticStars.h"
 
 namespace {
@@ -18,12 +19,7 @@ ApertureClasses Ring(int ap, int inner, int outer, uint8_t form = 0, int gap = 0
   s.BackgroundForm = form;
   s.Gap = gap;
   s.Width = width;
-  ApertureClasses m;
-  BkgLineGeometry g;
-  g.DirectionX = dir_x;
-  g.DirectionY = dir_y;
-  BuildObjectMasks(m, g, s);
-  return m;
+  return ObjectMasks(s, dir_x, dir_y);
 }
 
 // A second, plain computation: walks the frame's pixels row by row and asks

@@ -52,20 +52,10 @@ struct Rig {
   FrameOutcome Show(int n, FrameDriverHooks& h) { return ShowNeighbor(state, lines, s, n, io, h); }
 };
 
-SyntheticFrame ThreeStars() {
-  SyntheticFrame f;
-  f.Width = 720;
-  f.Height = 480;
-  f.Background = 20;
-  f.NoiseSigma = 2;
-  f.Seed = 77;
-  f.Stars = {{100, 100, 2500, 1.5}, {300, 200, 1500, 1.5}, {500, 350, 2000, 1.5}};
-  return f;
-}
-
 std::vector<Bitmap24> Occultation(int count, int event_frame) {
   std::vector<Bitmap24> v;
-  for (int n = 0; n < count; ++n) v.push_back(MakeStarFrame(OccultationFrame(ThreeStars(), n, event_frame, 0.2)));
+  for (int n = 0; n < count; ++n)
+    v.push_back(MakeStarFrame(OccultationFrame(ThreeStarFrame(77), n, event_frame, 0.2)));
   return v;
 }
 

@@ -7,19 +7,9 @@
 #include <numbers>
 
 #include "support/GaussianStarField.h"
+#include "support/ObjectMasks.h"
 
 namespace {
-
-ApertureClasses Classes(int aperture, int inner, int outer) {
-  ApertureClasses c;
-  BkgLineGeometry g;
-  MaskSettings s;
-  s.ApertureRadius = aperture;
-  s.BackgroundInner = inner;
-  s.BackgroundOuter = outer;
-  BuildObjectMasks(c, g, s);
-  return c;
-}
 
 // A second, deliberately plain reading of the fit: every residual recomputed
 // from the bitmap with the profile written as A / exp(2 (d / s)^2), each
@@ -120,7 +110,7 @@ ReferenceFit ReferenceFitStar(const Bitmap24& bmp, int x, int y, const ApertureC
 }
 
 struct Fit {
-  ApertureClasses classes = Classes(5, 7, 14);
+  ApertureClasses classes = RingMasks(5, 7, 14);
   ObjectProfileState profile;
   PsfHistory history;
   DataLineBlocks blocks{};

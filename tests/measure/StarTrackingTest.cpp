@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "support/GaussianStarField.h"
+#include "support/ObjectMasks.h"
 
 namespace {
 
@@ -12,17 +13,6 @@ TrackDisk Disk(int r) {
   TrackDisk d;
   BuildTrackMask(d, r, 1);
   return d;
-}
-
-ApertureClasses Classes(int aperture, int inner, int outer) {
-  ApertureClasses c;
-  BkgLineGeometry g;
-  MaskSettings s;
-  s.ApertureRadius = aperture;
-  s.BackgroundInner = inner;
-  s.BackgroundOuter = outer;
-  BuildObjectMasks(c, g, s);
-  return c;
 }
 
 void Grey(Bitmap24& bmp, int x, int y, uint8_t v) { bmp.Set(x, y, {v, v, v}); }
@@ -128,7 +118,7 @@ TEST(TrackStarByCentroid, SmoothingKeepsASymmetricStarInPlace) {
 // ---------------------------------------------------------------- profile
 
 struct ProfileFixture {
-  ApertureClasses classes = Classes(4, 6, 12);
+  ApertureClasses classes = RingMasks(4, 6, 12);
   ObjectProfileState profile;
   PredictTrack track;
   TrackingSettings settings;
@@ -177,7 +167,7 @@ TEST(TrackStarByProfile, MovesOntoAnOffsetStarExactly) {
 TEST(FindProfileMatch, EqualScoresGoToTheEarliestCandidate) {
   ProfileModel model;
   model.At(0, 0) = 100;
-  const ApertureClasses classes = Classes(3, 5, 8);
+  const ApertureClasses classes = RingMasks(3, 5, 8);
   ProfileTrackWindow w;
   // Two equal pixels at +1 and +2 columns: offsets (1, 0) and (2, 0) both
   // score 40^2 + 60^2 (any offset away from them scores 100^2), and (1, 0)
@@ -324,13 +314,7 @@ TEST(TrackingSteps, PositionsFarOutsideTheFrameReadNothingAndNeverOverflow) {
     EXPECT_FALSE(TrackStarByCentroid(bmp, {10, 50, 0}, disk, x, y));
     EXPECT_EQ(x, start);
   }
-  ApertureClasses classes;
-  BkgLineGeometry g;
-  MaskSettings m;
-  m.ApertureRadius = 4;
-  m.BackgroundInner = 6;
-  m.BackgroundOuter = 12;
-  BuildObjectMasks(classes, g, m);
+  const ApertureClasses classes = RingMasks(4, 6, 12);
   ObjectProfileState profile;
   BuildProfileModel(profile.Model, 2.0, 150, false);
   PredictTrack track;

@@ -9,6 +9,7 @@
 #include <numbers>
 
 #include "support/GaussianStarField.h"
+#include "support/ObjectMasks.h"
 
 namespace {
 
@@ -228,13 +229,7 @@ TEST(TrackingHooks, RefitOfTheSelectedObjectSetsRadiiAndRebuildsItsMasks) {
   ASSERT_TRUE(rig.hooks.AutoApertureRadius);
   const int r = *rig.hooks.AutoApertureRadius;
   EXPECT_EQ(r, std::lround(rig.hooks.LastRefit->Width));
-  ApertureClasses expected;
-  BkgLineGeometry g;
-  MaskSettings m;
-  m.ApertureRadius = r;
-  m.BackgroundInner = r + 2;
-  m.BackgroundOuter = 14;
-  BuildObjectMasks(expected, g, m);
+  const ApertureClasses expected = RingMasks(r, r + 2, 14);
   EXPECT_EQ(rig.state.Classes[1].Cells, expected.Cells);
   EXPECT_EQ(rig.lines[0].Objects[1].TrackRadius, r);
   EXPECT_EQ(rig.state.Track[1].At(r + 1, 0), 0);

@@ -163,6 +163,13 @@ void AddFrameNoise(Bitmap24& frame, int amplitude, uint32_t seed) {
   }
 }
 
+Bitmap24 NoisyFrame(int width, int height, uint32_t seed, uint8_t level, int amplitude) {
+  Bitmap24 frame(width, height);
+  FillFrame(frame, level);
+  AddFrameNoise(frame, amplitude, seed);
+  return frame;
+}
+
 void WriteTickCount(Bitmap24& frame, int row, int64_t ticks) {
   const uint64_t u = static_cast<uint64_t>(ticks);
   for (int x = 0; x < 8; ++x) {

@@ -11,6 +11,10 @@
 
 #include "app/Bitmap24.h"
 
+// The grey levels the stamp tests paint with: a dark background, bright strokes.
+constexpr uint8_t kStampDark = 16;
+constexpr uint8_t kStampStroke = 220;
+
 enum class StampFont : uint8_t { Kiwi, Iota, Ghs };
 
 struct StampGlyphStyle {
@@ -48,6 +52,9 @@ void FillFrame(Bitmap24& frame, uint8_t level);
 
 // Adds uniform noise of +-amplitude to every byte (clamped), reproducible by seed.
 void AddFrameNoise(Bitmap24& frame, int amplitude, uint32_t seed);
+
+// A new frame of one grey level with noise of +-amplitude, reproducible by seed.
+Bitmap24 NoisyFrame(int width, int height, uint32_t seed, uint8_t level = kStampDark, int amplitude = 6);
 
 // Stores a 64-bit count little-endian in the red bytes of pixels 0..7 of a row.
 void WriteTickCount(Bitmap24& frame, int row, int64_t ticks);

@@ -45,6 +45,17 @@ Bitmap24 MakeStarFrame(const SyntheticFrame& spec) {
   return bmp;
 }
 
+SyntheticFrame ThreeStarFrame(uint32_t seed) {
+  SyntheticFrame f;
+  f.Width = 720;
+  f.Height = 480;
+  f.Background = 20;
+  f.NoiseSigma = 2;
+  f.Seed = seed;
+  f.Stars = {{100, 100, 2500, 1.5}, {300, 200, 1500, 1.5}, {500, 350, 2000, 1.5}};
+  return f;
+}
+
 SyntheticFrame OccultationFrame(const SyntheticFrame& base, int n, int event_frame, double remaining_fraction) {
   SyntheticFrame f = base;
   f.Seed = base.Seed + static_cast<uint32_t>(n) * 7919u;

@@ -33,6 +33,10 @@ double SyntheticPixelValue(const SyntheticFrame& spec, int x, int y);
 // Values rounded half away from zero and clipped to 0..255.
 Bitmap24 MakeStarFrame(const SyntheticFrame& spec);
 
+// Three stars of 2500, 1500 and 2000 counts (sigma 1.5) at (100, 100),
+// (300, 200) and (500, 350) of a 720 x 480 frame, background 20, noise 2.
+SyntheticFrame ThreeStarFrame(uint32_t seed);
+
 // Frame n of an occultation: star 0 keeps its flux before event_frame and
 // keeps remaining_fraction of it from event_frame on. The noise seed
 // changes with n so frames differ.

@@ -8,23 +8,13 @@
 
 namespace {
 
-constexpr uint8_t kDark = 16;
-constexpr uint8_t kStroke = 220;
-
-Bitmap24 NoisyFrame(int w, int h, uint32_t seed) {
-  Bitmap24 f(w, h);
-  FillFrame(f, kDark);
-  AddFrameNoise(f, 6, seed);
-  return f;
-}
-
 GlyphContext IotaContext(double pitch) {
   GlyphContext c;
   c.mode = TimeStampMode::Iota;
   c.stampLocated = true;
   c.stampCharPitch = pitch;
   c.gpsCharPitch = pitch;
-  c.stampBackgroundLevel = 3 * kDark;
+  c.stampBackgroundLevel = 3 * kStampDark;
   c.digitThreshold = 80;
   return c;
 }
@@ -35,7 +25,7 @@ GlyphContext GhsContext(double pitch) {
   c.stampLocated = true;
   c.stampCharPitch = pitch;
   c.gpsCharPitch = pitch;
-  c.stampBackgroundLevel = kStroke - 40;  // the located level: brightest / 3 - 40
+  c.stampBackgroundLevel = kStampStroke - 40;  // the located level: brightest / 3 - 40
   c.glyphThreshold = 100;
   c.digitThreshold = 100;
   return c;
@@ -62,12 +52,12 @@ std::vector<Variant> AllVariants() {
   std::vector<Variant> v;
   for (double pitch : {16.0, 21.5, 24.1, 25.0, 30.0}) {
     GlyphContext c = IotaContext(pitch);
-    StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, kStroke};
+    StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, kStampStroke};
     v.push_back({"IOTA thick", StampFont::Iota, c, s, "0123456789"});
     s.linesPerRow = 1;
     v.push_back({"IOTA thin", StampFont::Iota, c, s, "0123456789"});
     GlyphContext g = GhsContext(pitch);
-    StampGlyphStyle gs{StampFont::Ghs, 2, pitch, 4, 2, 2, kStroke};
+    StampGlyphStyle gs{StampFont::Ghs, 2, pitch, 4, 2, 2, kStampStroke};
     v.push_back({"GHS", StampFont::Ghs, g, gs, "0123456789"});
     g.searchMode = GlyphSearchMode::SearchU;
     v.push_back({"GHS U-search", StampFont::Ghs, g, gs, "0123456789U"});
@@ -85,11 +75,11 @@ std::vector<Variant> AllVariants() {
     GlyphContext kl = KiwiContext(30, false);
     kl.stampLocated = true;
     kl.stampCharPitch = pitch;
-    StampGlyphStyle ks{StampFont::Iota, 2, pitch, 4, 2, 2, kStroke};
+    StampGlyphStyle ks{StampFont::Iota, 2, pitch, 4, 2, 2, kStampStroke};
     v.push_back({"KIWI located", StampFont::Iota, kl, ks, "0123456789"});
   }
   for (bool field : {false, true}) {
-    StampGlyphStyle s{StampFont::Kiwi, 0, 21.5, field ? 2 : 4, field ? 1 : 2, 1, kStroke};
+    StampGlyphStyle s{StampFont::Kiwi, 0, 21.5, field ? 2 : 4, field ? 1 : 2, 1, kStampStroke};
     v.push_back({"KIWI slanted", StampFont::Kiwi, KiwiContext(30, field), s, "0123456789"});
     s.variant = 1;
     v.push_back({"KIWI upright", StampFont::Kiwi, KiwiContext(25, field), s, "0123456789"});
@@ -120,7 +110,7 @@ TEST(GlyphRecognition, EveryCharacterOfEverySetReadsBack) {
 
 TEST(GlyphRecognition, BlackFramesReadNothing) {
   for (const Variant& v : AllVariants()) {
-    for (uint8_t level : {uint8_t{0}, kDark}) {
+    for (uint8_t level : {uint8_t{0}, kStampDark}) {
       Bitmap24 f(120, 80);
       FillFrame(f, level);
       double score = -1;
@@ -136,7 +126,7 @@ TEST(GlyphRecognition, BlackFramesReadNothing) {
 TEST(GlyphRecognition, UniformlyLitArea) {
   for (const Variant& v : AllVariants()) {
     Bitmap24 f(120, 80);
-    FillFrame(f, kStroke);
+    FillFrame(f, kStampStroke);
     double score = -1;
     const char got = RecognizeCharacter(f, 50, 20, v.ctx, &score);
     const bool edge = (v.ctx.mode == TimeStampMode::Kiwi || v.ctx.mode == TimeStampMode::Sharp) &&
@@ -206,7 +196,7 @@ TEST(GlyphRecognition, LettersOnlyTurnsADigitIntoALetterOrNothing) {
   GlyphContext ctx = IotaContext(21.5);
   ctx.searchMode = GlyphSearchMode::GpsLine;
   ctx.lettersOnly = true;
-  StampGlyphStyle s{StampFont::Iota, 2, 21.5, 4, 2, 2, kStroke};
+  StampGlyphStyle s{StampFont::Iota, 2, 21.5, 4, 2, 2, kStampStroke};
   for (char ch : std::string("0123456789")) {
     Bitmap24 f = NoisyFrame(120, 80, 7);
     DrawStampChar(f, ch, 50, 20, s);
@@ -223,7 +213,7 @@ TEST(GlyphRecognition, PitchThatScalesRunsToNothingScoresZero) {
   for (double pitch : {0.0, 0.4, -21.5}) {
     GlyphContext ctx = IotaContext(pitch);
     Bitmap24 f = NoisyFrame(120, 80, 3);
-    DrawStampChar(f, '8', 50, 20, {StampFont::Iota, 2, 21.5, 4, 2, 2, kStroke});
+    DrawStampChar(f, '8', 50, 20, {StampFont::Iota, 2, 21.5, 4, 2, 2, kStampStroke});
     double score = -1;
     EXPECT_EQ(RecognizeCharacter(f, 50, 20, ctx, &score), 0) << pitch;
     EXPECT_EQ(score, 0.0);

@@ -10,22 +10,13 @@
 
 namespace {
 
-constexpr uint8_t kStroke = 220;
-
-Bitmap24 NoisyFrame(int w, int h, uint32_t seed) {
-  Bitmap24 f(w, h);
-  FillFrame(f, 16);
-  AddFrameNoise(f, 6, seed);
-  return f;
-}
-
 // Draws `text` with character i on cell i of a line starting at x0.
 // At the GHS GPS pitch the cell grid is wider than the pitch, so the glyphs
 // keep a one-pixel margin as an inserter font does.
 void DrawLine(Bitmap24& f, const std::string& text, double x0, double pitch, int top, StampFont font) {
   std::vector<int> xs;
   for (size_t i = 0; i < text.size(); ++i) xs.push_back(static_cast<int>(std::floor(x0 + pitch * i + 0.5)));
-  StampGlyphStyle s{font, 2, pitch, 4, 2, 2, kStroke, 1};
+  StampGlyphStyle s{font, 2, pitch, 4, 2, 2, kStampStroke, 1};
   DrawStampText(f, text, xs, top, s);
   DrawStampText(f, text, xs, top - 1, s);
 }

@@ -13,13 +13,6 @@
 
 namespace {
 
-Bitmap24 NoisyFrame(int w, int h, uint32_t seed) {
-  Bitmap24 f(w, h);
-  FillFrame(f, 16);
-  AddFrameNoise(f, 6, seed);
-  return f;
-}
-
 // Columns 2..10 of a row, quotes stripped.
 std::vector<std::string> TimeColumns(const std::string& row) {
   std::vector<std::string> c;

@@ -9,9 +9,7 @@
 namespace {
 
 Bitmap24 SegmentFrame(const std::string& two, int cx, int cy, uint32_t seed) {
-  Bitmap24 f(500, 360);
-  FillFrame(f, 16);
-  AddFrameNoise(f, 6, seed);
+  Bitmap24 f = NoisyFrame(500, 360, seed);
   DrawSegmentDigits(f, two, cx, cy, 44, 36, 230);
   return f;
 }

@@ -11,16 +11,6 @@
 
 namespace {
 
-constexpr uint8_t kDark = 16;
-constexpr uint8_t kStroke = 220;
-
-Bitmap24 NoisyFrame(int w, int h, uint32_t seed) {
-  Bitmap24 f(w, h);
-  FillFrame(f, kDark);
-  AddFrameNoise(f, 6, seed);
-  return f;
-}
-
 const int kIotaCells[22] = {0, 1, 3, 4, 6, 7, 9, 10, 11, 12, 14, 15, 16, 17, 19, 20, 21, 22, 23, 24, 25, 26};
 
 std::vector<int> CellXs(double x0, double pitch, const int* cells, int n) {
@@ -35,7 +25,7 @@ Bitmap24 IotaFrame(int w, int h, double x0, double pitch, int top, const std::st
                    const std::string& line2, uint32_t seed) {
   Bitmap24 f = NoisyFrame(w, h, seed);
   const std::vector<int> xs = CellXs(x0, pitch, kIotaCells, 22);
-  StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, kStroke};
+  StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, kStampStroke};
   DrawStampText(f, line1, xs, top, s);
   DrawStampText(f, line2, xs, top - 1, s);
   return f;
@@ -79,11 +69,11 @@ TEST(StampLocator, AlignDigitXFindsTheColumn) {
   GlyphContext ctx;
   ctx.mode = TimeStampMode::Ghs;
   ctx.stampCharPitch = 20;
-  ctx.stampBackgroundLevel = kStroke - 40;
+  ctx.stampBackgroundLevel = kStampStroke - 40;
   ctx.glyphThreshold = 100;
   ctx.digitThreshold = 100;
   Bitmap24 f = NoisyFrame(200, 80, 1);
-  DrawStampChar(f, '5', 100, 20, {StampFont::Ghs, 2, 20, 4, 2, 2, kStroke});
+  DrawStampChar(f, '5', 100, 20, {StampFont::Ghs, 2, 20, 4, 2, 2, kStampStroke});
   for (int start : {94, 97, 100, 103, 106}) {
     int x = start;
     EXPECT_TRUE(AlignDigitX(f, x, 20, ctx, false)) << start;
@@ -184,7 +174,7 @@ TEST(StampLocator, LocatesAndReadsAGhsLineFromItsU) {
     Bitmap24 f = NoisyFrame(720, 480, seed++);
     const double x0 = r.uColumn + 215 + pitch / 2;
     const std::vector<int> xs = CellXs(x0, pitch, kGhsCells, 16);
-    StampGlyphStyle s{StampFont::Ghs, 2, pitch, 4, 2, 2, kStroke};
+    StampGlyphStyle s{StampFont::Ghs, 2, pitch, 4, 2, 2, kStampStroke};
     DrawStampText(f, "261206 203040120", xs, r.top, s);
     DrawStampText(f, "261206 203040140", xs, r.top - 1, s);
     DrawStampChar(f, 'U', r.uColumn, r.top, s);

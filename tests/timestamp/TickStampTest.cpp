@@ -11,9 +11,7 @@
 namespace {
 
 Bitmap24 TickFrame(int row, int64_t ticks, uint32_t seed) {
-  Bitmap24 f(64, 8);
-  FillFrame(f, 40);
-  AddFrameNoise(f, 30, seed);
+  Bitmap24 f = NoisyFrame(64, 8, seed, 40, 30);
   WriteTickCount(f, row, ticks);
   return f;
 }

@@ -10,16 +10,6 @@
 
 namespace {
 
-constexpr uint8_t kDark = 16;
-constexpr uint8_t kStroke = 220;
-
-Bitmap24 NoisyFrame(int w, int h, uint32_t seed) {
-  Bitmap24 f(w, h);
-  FillFrame(f, kDark);
-  AddFrameNoise(f, 6, seed);
-  return f;
-}
-
 // KIWI layout positions of fields 7..18, transcribed for the test.
 const int kKiwiLayout1[12] = {85, 109, 156, 180, 227, 251, 322, 345, 369, 440, 463, 487};
 const int kKiwiLayout2[12] = {70, 94, 140, 164, 210, 234, 306, 330, 353, 424, 448, 472};
@@ -45,7 +35,7 @@ GlyphContext KiwiContext(int fps) {
 Bitmap24 KiwiFrame(int w, int h, const int* layout, int fps, int dx, int rowShift,
                    const std::string& field1, const std::string& field2, int baseOdd, uint32_t seed) {
   Bitmap24 f = NoisyFrame(w, h, seed);
-  StampGlyphStyle s{StampFont::Kiwi, fps > 25 ? 0 : 1, 21.5, 4, 2, 1, kStroke};
+  StampGlyphStyle s{StampFont::Kiwi, fps > 25 ? 0 : 1, 21.5, 4, 2, 1, kStampStroke};
   const std::vector<int> xs = Shifted(layout, 12, dx);
   DrawStampText(f, field1, xs, baseOdd + rowShift, s);
   DrawStampText(f, field2, xs, baseOdd + 1 + rowShift, s);
@@ -239,7 +229,7 @@ std::string IotaLine(const IotaField& f) {
 // field 1 on the odd rows from top1, field 2 on the even rows from top1 - 1.
 void DrawIota(Bitmap24& frame, const std::vector<int>& xs, int top1, const IotaField& f1,
               const IotaField& f2, double pitch) {
-  StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, kStroke};
+  StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, kStampStroke};
   DrawStampText(frame, IotaLine(f1), xs, top1, s);
   DrawStampText(frame, IotaLine(f2), xs, top1 - 1, s);
 }
@@ -254,7 +244,7 @@ GlyphContext IotaContext(double pitch) {
   c.mode = TimeStampMode::Iota;
   c.stampLocated = true;
   c.stampCharPitch = pitch;
-  c.stampBackgroundLevel = 3 * kDark;
+  c.stampBackgroundLevel = 3 * kStampDark;
   c.digitThreshold = 80;
   return c;
 }
@@ -348,7 +338,7 @@ TEST(TimeStampReader, IotaFieldViewPal) {
   const double pitch = 24.1;
   const std::vector<int> xs = IotaCellXs(85, pitch);
   Bitmap24 f = NoisyFrame(720, 576, 14);
-  StampGlyphStyle s{StampFont::Iota, 2, pitch, 2, 1, 2, kStroke};
+  StampGlyphStyle s{StampFont::Iota, 2, pitch, 2, 1, 2, kStampStroke};
   // Located row 545: field rows (545 + 1) / 2 + 2 = 275 and 275 + 288.
   // The odd field (field 1 with 'Odd first') is the lower half.
   DrawStampText(f, IotaLine({"010203", "1111", "    ", "7"}), xs, 275 + 288, s);
@@ -374,7 +364,7 @@ GlyphContext GhsContext(double pitch) {
   c.mode = TimeStampMode::Ghs;
   c.stampLocated = true;
   c.stampCharPitch = pitch;
-  c.stampBackgroundLevel = kStroke - 40;
+  c.stampBackgroundLevel = kStampStroke - 40;
   c.glyphThreshold = 100;
   c.digitThreshold = 100;
   return c;
@@ -397,7 +387,7 @@ TEST(TimeStampReader, GhsLocatedFrameWithDate) {
   TimeStampState state;
   for (int i = 0; i < 16; ++i) state.DigitX[5][i] = xs[i];
   state.LocatedStampRow = 383;
-  StampGlyphStyle s{StampFont::Ghs, 2, pitch, 4, 2, 2, kStroke};
+  StampGlyphStyle s{StampFont::Ghs, 2, pitch, 4, 2, 2, kStampStroke};
   struct Row {
     const char* name;
     FieldOrder order;
@@ -448,7 +438,7 @@ TEST(TimeStampReader, GhsEveryDigitAtEveryPositionBothFields) {
   TimeStampState state;
   for (int i = 0; i < 16; ++i) state.DigitX[5][i] = xs[i];
   state.LocatedStampRow = 383;
-  StampGlyphStyle s{StampFont::Ghs, 2, pitch, 4, 2, 2, kStroke};
+  StampGlyphStyle s{StampFont::Ghs, 2, pitch, 4, 2, 2, kStampStroke};
   for (int d = 0; d < 10; ++d) {
     std::string a(16, ' '), b(16, ' ');
     for (int i = 0; i < 16; ++i) {
@@ -517,7 +507,7 @@ TEST(TimeStampReader, KiwiFieldViewEveryDigitBothRates) {
         b += static_cast<char>('0' + (d + 3 * i + 1) % 10);
       }
       Bitmap24 f = NoisyFrame(r.w, r.h, 600 + d);
-      StampGlyphStyle s{StampFont::Kiwi, r.fps > 25 ? 0 : 1, 21.5, 2, 1, 1, kStroke};
+      StampGlyphStyle s{StampFont::Kiwi, r.fps > 25 ? 0 : 1, 21.5, 2, 1, 1, kStampStroke};
       const std::vector<int> xs = Shifted(r.layout, 12, 1);
       DrawStampText(f, a, xs, r.lower, s);  // field 1 ('Odd first'): argument 1
       DrawStampText(f, b, xs, r.upper, s);

@@ -301,3 +301,27 @@ TEST(ModesSwitches, IotaChosenWithAVideoLocatesTheStamp) {
   w.ShowNeighbor();
   EXPECT_TRUE(m.Find<QLineEdit>("Edit26")->text().isEmpty());
 }
+
+TEST(ModesSwitches, SetRadiusToRecorded) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  ASSERT_TRUE(m.OpenThroughButton1(PlainVideo(m)));
+  for (size_t k = 0; k < 3; ++k) {
+    ObjectResult& r = w.Frames.RecordedDataLines[0].Objects[k];
+    r.ApertureRadius = 4 + static_cast<int>(k);
+    r.BackgroundInner = 9;
+    r.BackgroundOuter = 14 + static_cast<int>(k);
+  }
+  m.Find<QSpinBox>("UpDown1")->setValue(7);
+  m.Click("Button40");
+  EXPECT_EQ(m.Find<QSpinBox>("UpDown1")->value(), 4);
+  EXPECT_EQ(m.Find<QSpinBox>("UpDown2")->value(), 9);
+  EXPECT_EQ(m.Find<QSpinBox>("UpDown3")->value(), 14);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[2].BackgroundOuter, 16);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[1].ApertureRadius, 5);
+  // With PSF photometry the button does nothing.
+  m.Find<QCheckBox>("CheckBox14")->setChecked(true);
+  w.Frames.RecordedDataLines[0].Objects[0].ApertureRadius = 3;
+  w.Button40Click();
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].ApertureRadius, 4);
+}

@@ -115,6 +115,37 @@ TEST(ObjectsControls, ClicksPlaceTheLedBoxesAndTheGhsDigitBox) {
   EXPECT_EQ(w.DigitBoxY, 27);
   EXPECT_EQ(w.Options.PositionSetMode, 0);
   EXPECT_TRUE(m.Find<QRadioButton>("RadioButton10")->isChecked());
+
+  // 'Auto Location for LED': placing A puts the Signal1 box at the right edge
+  // on A's row.
+  m.Find<QCheckBox>("CheckBox22")->setChecked(true);
+  m.ClickImage1(ObjectsWindow::Px(f.X(1, 0)), ObjectsWindow::Px(f.Y(1, 0)));
+  EXPECT_EQ(w.Signal1X, f.Width - 20);
+  EXPECT_EQ(w.Signal1Y, ObjectsWindow::Px(f.Y(1, 0)));
+}
+
+// GHS with 'KIWI': each located character of the stamp gets a blue box,
+// pitch wide, from two rows above the stamp row down the character height.
+TEST(ObjectsOverlay, LocatedGhsCharactersAreBoxed) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0, 0);
+  ASSERT_TRUE(m.OpenField(f));
+  TPlatform& w = m.W();
+  m.Find<QCheckBox>("CheckBox5")->setChecked(true);
+  w.Options.TimeStampMode = 2;
+  w.StampLocator.DigitCentres = {20, 36, 52, 68, 84, 100, 116, 132, 148};
+  w.Options.LocatedStampRow = 60;
+  w.StampGlyphs.stampCharPitch = 16;
+  w.StampLocator.StampCharHeight = 18;
+  w.ShowNeighbor();
+  const Bitmap24 shown = ShownImage(m);
+  for (int c : {20, 84, 148}) {
+    SCOPED_TRACE(c);
+    EXPECT_TRUE(IsRgb(shown, c - 8, 58, 0, 0, 255));
+    EXPECT_TRUE(IsRgb(shown, c - 8, 77, 0, 0, 255));
+    EXPECT_TRUE(IsRgb(shown, c + 7, 70, 0, 0, 255));
+    EXPECT_TRUE(shown.Get(c, 70) == w.Driver.FrameBitmap.Get(c, 70));
+  }
 }
 
 TEST(ObjectsControls, RadiusAndTrackingControlsGoIntoTheSelectedObject) {

@@ -68,6 +68,18 @@ TEST(ObjectsTracking, ClickedAndAddedObjectsAreSelectedInStep) {
   EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[1].X, c.X);
   EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[1].Y, c.Y);
   EXPECT_FALSE(m.Find<QRadioButton>("RadioButton9")->isEnabled());
+  EXPECT_EQ(w.Run.SelectedObject, 2);
+  EXPECT_TRUE(m.Find<QRadioButton>("RadioButton8")->isChecked());
+  // C's slot is free again: it holds its start-up settings.
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[2].X, w.Frames.InitialDataLines[0].Objects[2].X);
+  // Removing the last added object leaves A alone; all object menu items off.
+  m.Trigger("Remove1");
+  EXPECT_EQ(w.Run.ObjectCount, 1);
+  EXPECT_EQ(w.Run.SelectedObject, 1);
+  EXPECT_TRUE(m.Find<QRadioButton>("RadioButton7")->isChecked());
+  EXPECT_FALSE(m.Find<QRadioButton>("RadioButton8")->isEnabled());
+  for (const char* item : {"Object11", "Object21", "Object31"}) EXPECT_FALSE(m.Find<QAction>(item)->isEnabled()) << item;
+  EXPECT_FALSE(m.Find<QCheckBox>("CheckBox6")->isEnabled());
 }
 
 TEST(ObjectsTracking, CentroidDriftHoldsThreeStars) {
@@ -77,6 +89,10 @@ TEST(ObjectsTracking, CentroidDriftHoldsThreeStars) {
   m.PlaceThree(f);
   m.SetTrackRadius(10);
   RunAndCheck(m, f, {1, 2, 3});
+  // The selected object's last tracked position is shown.
+  const auto last = ObjectsWindow::RowPosition(m.Rows().back(), m.W().Run.SelectedObject);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit7")->text().toInt(), last.first);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit8")->text().toInt(), last.second);
 }
 
 TEST(ObjectsTracking, ProfileDriftHoldsThreeStars) {

@@ -216,6 +216,33 @@ TEST(TimeStampRowsOnOpen, IotaStampLocatedWhenTheVideoOpens) {
   EXPECT_TRUE(m.dialogs.messages.empty());
 }
 
+// Frames without a stamp give rows with empty time columns and no message,
+// also when IOTA was chosen and its locate found nothing. (GHS cells are
+// measured against the stamp's background: a wholly black frame reads as lit.)
+TEST(TimeStampRowsNoStamp, BlackFramesReadNothing) {
+  for (int inserter : {0, 1}) {
+    MainRoadWindow m(Reader::OwnAvi);
+    std::vector<Bitmap24> frames(3, Bitmap24(720, 480));
+    const auto path = m.Path("black.avi");
+    AviWriterOptions o;
+    o.rate = 30;
+    ASSERT_TRUE(WriteAvi(path.string(), frames, o));
+    ASSERT_TRUE(m.OpenThroughButton1(path));
+    m.Find<QCheckBox>("CheckBox5")->setChecked(true);
+    ChooseInserter(m, inserter);
+    m.Click("Button3");
+    ASSERT_TRUE(m.WaitUntilStopped());
+    EXPECT_TRUE(m.dialogs.messages.empty()) << inserter;
+    const std::vector<std::string> rows = m.Rows();
+    ASSERT_EQ(rows.size(), 3u) << inserter;
+    for (const std::string& r : rows) {
+      const std::vector<std::string> c = TimeColumns(r);
+      for (size_t i = 2; i < 6; ++i) EXPECT_EQ(c[i], "") << inserter << " " << r;
+    }
+    EXPECT_TRUE(m.Find<QLineEdit>("Edit26")->text().isEmpty()) << inserter;
+  }
+}
+
 // 'Show Field' shows the two fields one above the other and reads the stamp there.
 TEST(TimeStampRowsFieldView, KiwiStampReadInTheSplitView) {
   MainRoadWindow m(Reader::OwnAvi);
