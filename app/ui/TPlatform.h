@@ -413,6 +413,7 @@ class TPlatform : public QMainWindow {
   bool GhsLocateEnabled = false;
   bool TiviLocatePending = false;
   int OccultationTypeIndex = 0;        // 0 none .. 4 asteroidal single bright star
+  bool EasyClickOperation = false;     // 'Make easy operation for click': placing A applies the preset
   std::array<double, 3> ObjectFitWidth{};
   std::array<int32_t, 3> SavedBkgWidth{}, SavedBkgGap{};
   std::array<uint8_t, 3> SavedBkgForm{}, SavedTrackingMode{};

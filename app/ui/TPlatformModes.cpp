@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <algorithm>
 
 #include "app/ui/ControlEvents.h"
 #include "app/ui/DialogService.h"
@@ -242,6 +243,9 @@ void TPlatform::ApplyOccultationPreset() {
   ::ApplyOccultationPreset(static_cast<OccultationType>(OccultationTypeIndex), in, Frames.FrameDataLines);
 
   ShowSelectedObjectSettings();
+  // Profile tracking works on its own copy of the selected object's threshold.
+  const size_t s = static_cast<size_t>(std::clamp(Run.SelectedObject, 1, 3) - 1);
+  Tracking.Profiles[s].MatchThresholdPercent = Frames.FrameDataLines[0].Objects[s].Threshold;
   RefreshObjectMasks(DriverSettings(), true);
   ShowNeighbor();
   Driver.PsfRefitPending = false;

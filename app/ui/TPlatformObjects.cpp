@@ -373,8 +373,7 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
   CheckBox6->setChecked(link);
   EnableLinkedTracking();
   placing_ = false;
-  // The occultation preset on placing A belongs to 'Make easy operation for
-  // click' of the measurement options, which this window does not have yet.
+  if (k == 1 && EasyClickOperation) ApplyOccultationPreset();
 }
 
 void TPlatform::ObjectStarAdd() {

@@ -123,7 +123,9 @@ void TPlatform::Button1Click() {
   const bool photometry = CheckBox14->isChecked();
   CheckBox14->setChecked(false);
   OpenVideoDialog();
+  CsvCmosTime = false;
   CheckBox14->setChecked(photometry);
+  ApplyOccultationPreset();
 }
 
 void TPlatform::ShowExposureLength() {

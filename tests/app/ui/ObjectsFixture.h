@@ -30,11 +30,25 @@ class ObjectsWindow : public MainRoadWindow {
  public:
   ObjectsWindow() : MainRoadWindow(Reader::OwnAvi) {}
 
+  // 'Open AVI' applies the preset of the occultation type (none: Anchor,
+  // outer radius 25, threshold 50). These tests measure with the tracking
+  // mode, outer radius and threshold their settings file gave the objects,
+  // so those come back after opening.
   bool OpenField(const DriftingStarField& f, const std::string& name = "stars.avi") {
     std::vector<Bitmap24> frames;
     for (int n = 0; n < kObjFrames; ++n) frames.push_back(f.Frame(n));
     video = Path(name);
-    return WriteAvi(video.string(), frames) && OpenThroughButton1(video);
+    const auto before = window->Frames.FrameDataLines[0].Objects;
+    const int outer = Find<QSpinBox>("UpDown3")->value();
+    if (!WriteAvi(video.string(), frames) || !OpenThroughButton1(video)) return false;
+    for (size_t k = 0; k < 3; ++k) {
+      ObjectResult& o = window->Frames.FrameDataLines[0].Objects[k];
+      o.TrackMode = before[k].TrackMode;
+      o.BackgroundOuter = outer;
+      o.Threshold = before[k].Threshold;
+    }
+    window->ShowSelectedObjectSettings();
+    return true;
   }
 
   void RightClickImage1(int x, int y) {

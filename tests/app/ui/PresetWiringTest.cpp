@@ -1,0 +1,88 @@
+// The occultation preset set up by 'Open AVI' and by placing object A.
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include "MainRoadFixture.h"
+
+namespace {
+
+constexpr int kStarX = 40, kStarY = 30;
+
+std::filesystem::path StarVideo(MainRoadWindow& m) {
+  const auto path = m.Path("star.avi");
+  EXPECT_TRUE(WriteAvi(path.string(), StarFrames(80, 60, 4, 40.2, 29.9, [](int) { return 2500.0; })));
+  return path;
+}
+
+}  // namespace
+
+// The settings file asks for Drift, threshold from the file and outer radius
+// 20; opening a video applies the preset of the occultation type.
+TEST(PresetWiring, OpenAviAppliesThePresetOfTheType) {
+  struct Row {
+    const char* name;
+    int type;
+    uint8_t trackA, trackB;
+    int outer, threshold;
+    uint8_t formA;
+  };
+  const Row rows[] = {
+      {"none: Anchor, outer 25", 0, 0, 0, 25, 50, 0},
+      {"lunar bright: limb form, Drift", 1, 1, 1, 25, 50, 2},
+      {"asteroidal with tracking star: B drifts, inner 8 gives outer 17", 3, 0, 1, 17, 50, 0},
+      {"asteroidal single: all Drift, 75, outer 17", 4, 1, 1, 17, 75, 0},
+  };
+  for (const Row& r : rows) {
+    MainRoadWindow m(Reader::OwnAvi);
+    TPlatform& w = m.W();
+    w.OccultationTypeIndex = r.type;
+    for (auto& o : w.Frames.FrameDataLines[0].Objects) o.TrackMode = 2;  // none of the preset's modes
+    ASSERT_TRUE(m.OpenThroughButton1(StarVideo(m))) << r.name;
+    const auto& objects = w.Frames.FrameDataLines[0].Objects;
+    EXPECT_EQ(objects[0].TrackMode, r.trackA) << r.name;
+    EXPECT_EQ(objects[1].TrackMode, r.trackB) << r.name;
+    EXPECT_EQ(objects[0].BackgroundOuter, r.outer) << r.name;
+    EXPECT_EQ(objects[0].BackgroundForm, r.formA) << r.name;
+    EXPECT_EQ(m.Find<QSpinBox>("UpDown3")->value(), r.outer) << r.name;
+    EXPECT_EQ(m.Find<QSpinBox>("UpDown7")->value(), r.threshold) << r.name;
+    EXPECT_EQ(w.Tracking.Profiles[0].MatchThresholdPercent, r.threshold) << r.name;
+    EXPECT_TRUE(m.Find<QRadioButton>(r.trackA == 1 ? "RadioButton5" : "RadioButton4")->isChecked()) << r.name;
+    EXPECT_TRUE(m.dialogs.messages.empty()) << r.name;
+  }
+}
+
+// With 'Make easy operation for click', placing object A applies the
+// preset once the star is set up; without it the object keeps its settings.
+TEST(PresetWiring, PlacingObjectAAppliesThePreset) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  ASSERT_TRUE(m.OpenThroughButton1(StarVideo(m)));
+  auto& objects = w.Frames.FrameDataLines;
+  w.OccultationTypeIndex = 2;  // lunar, dim star: limb form in every block, Anchor
+  for (auto& block : objects)
+    for (auto& o : block.Objects) o.BackgroundForm = 0;
+  m.ClickImage1(kStarX, kStarY);
+  EXPECT_EQ(objects[0].Objects[0].X, kStarX);
+  EXPECT_EQ(objects[1].Objects[1].BackgroundForm, 0);
+
+  w.EasyClickOperation = true;
+  for (auto& block : objects)
+    for (auto& o : block.Objects) {
+      o.BackgroundForm = 0;
+      o.TrackMode = 1;
+      o.BackgroundOuter = 20;
+    }
+  m.ClickImage1(kStarX, kStarY);
+  EXPECT_EQ(objects[0].Objects[0].X, kStarX);
+  for (size_t b = 0; b < 3; ++b) {
+    for (size_t k = 0; k < 3; ++k) {
+      EXPECT_EQ(objects[b].Objects[k].BackgroundForm, 2) << b << " " << k;
+      EXPECT_EQ(objects[b].Objects[k].TrackMode, 0) << b << " " << k;
+    }
+  }
+  EXPECT_EQ(objects[0].Objects[0].BackgroundOuter, 25);
+  EXPECT_EQ(m.Find<QSpinBox>("UpDown3")->value(), 25);
+  EXPECT_TRUE(m.Find<QRadioButton>("RadioButton3")->isChecked());
+  EXPECT_TRUE(m.dialogs.messages.empty());
+}
