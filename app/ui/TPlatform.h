@@ -337,6 +337,8 @@ class TPlatform : public QMainWindow {
   void UpDown7Click();
   void TrackModeClick(int mode);
   void CheckBox4Click();
+  // The selected object's estimated-track flag into its predicted track (and that window).
+  void SyncEstimatedTrack();
   void CheckBox6Click();
   void Button11Click() { SetPassedPoint(1); }
   void Button12Click() { ClearPassedPoint(1); }

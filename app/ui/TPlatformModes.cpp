@@ -240,7 +240,9 @@ void TPlatform::ApplyOccultationPreset() {
   PresetInputs in;
   if (auto* link = findChild<QCheckBox*>("CheckBox6")) in.link = link->isChecked();
   in.objectFitWidth = ObjectFitWidth;
-  ::ApplyOccultationPreset(static_cast<OccultationType>(OccultationTypeIndex), in, Frames.FrameDataLines);
+  const PresetSteps steps =
+      ::ApplyOccultationPreset(static_cast<OccultationType>(OccultationTypeIndex), in, Frames.FrameDataLines);
+  if (steps.syncEstimatedTrack) SyncEstimatedTrack();
 
   ShowSelectedObjectSettings();
   // Profile tracking works on its own copy of the selected object's threshold.

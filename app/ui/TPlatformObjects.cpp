@@ -617,7 +617,12 @@ void TPlatform::CheckBox4Click() {
   const size_t i = Slot(std::clamp(Run.SelectedObject, 1, 3));
   const bool on = CheckBox4->isChecked();
   SetObjectSetting(Frames.FrameDataLines, static_cast<int>(i), &ObjectResult::EstimatedTrack, static_cast<uint8_t>(on));
-  Tracking.PredictTracks[i].Enabled = on ? 1 : 0;
+  SyncEstimatedTrack();
+}
+
+void TPlatform::SyncEstimatedTrack() {
+  const size_t i = Slot(std::clamp(Run.SelectedObject, 1, 3));
+  Tracking.PredictTracks[i].Enabled = Frames.FrameDataLines[0].Objects[i].EstimatedTrack != 0 ? 1 : 0;
   if (SetPredictTrack) SetPredictTrack->ShowObjects();
 }
 

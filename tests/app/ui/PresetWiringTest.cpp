@@ -1,9 +1,11 @@
-// The occultation preset set up by 'Open AVI' and by placing object A.
+// The occultation preset set up by 'Open AVI' and by placing object A, and
+// the estimated-track flag reaching the predicted track and its window.
 #include <QCheckBox>
 #include <QRadioButton>
 #include <QSpinBox>
 
 #include "MainRoadFixture.h"
+#include "app/ui/TSetPredictTrack.h"
 
 namespace {
 
@@ -84,5 +86,43 @@ TEST(PresetWiring, PlacingObjectAAppliesThePreset) {
   EXPECT_EQ(objects[0].Objects[0].BackgroundOuter, 25);
   EXPECT_EQ(m.Find<QSpinBox>("UpDown3")->value(), 25);
   EXPECT_TRUE(m.Find<QRadioButton>("RadioButton3")->isChecked());
+  EXPECT_TRUE(m.dialogs.messages.empty());
+}
+
+// 'Estimated track' reaches the predicted track of the selected object and
+// the open window's box; the lunar bright-star preset turns it off there too,
+// the single-bright-star preset clears only the object's flag.
+TEST(PresetWiring, EstimatedTrackFollowsTheTickAndThePreset) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  ASSERT_TRUE(m.OpenThroughButton1(StarVideo(m)));
+  m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // profile tracking
+  m.Find<QRadioButton>("RadioButton5")->setChecked(true);  // Drift
+  auto* estimated = m.Find<QCheckBox>("CheckBox4");
+  ASSERT_TRUE(estimated->isEnabled());
+  w.OpenSetPredictTrack();
+  ASSERT_TRUE(w.SetPredictTrack);
+  auto* window_a = w.SetPredictTrack->findChild<QCheckBox*>("CheckBox1");
+  ASSERT_NE(window_a, nullptr);
+
+  estimated->setChecked(true);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].EstimatedTrack, 1);
+  EXPECT_EQ(w.Tracking.PredictTracks[0].Enabled, 1);
+  EXPECT_TRUE(window_a->isChecked());
+
+  // Single bright star: Drift stays, the flag goes off, the track is not synced.
+  w.OccultationTypeIndex = 4;
+  w.ApplyOccultationPreset();
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].EstimatedTrack, 0);
+  EXPECT_EQ(w.Tracking.PredictTracks[0].Enabled, 1);
+  EXPECT_TRUE(window_a->isChecked());
+  estimated->setChecked(false);
+  estimated->setChecked(true);
+
+  w.OccultationTypeIndex = 1;
+  w.ApplyOccultationPreset();
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].EstimatedTrack, 0);
+  EXPECT_EQ(w.Tracking.PredictTracks[0].Enabled, 0);
+  EXPECT_FALSE(window_a->isChecked());
   EXPECT_TRUE(m.dialogs.messages.empty());
 }
