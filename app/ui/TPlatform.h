@@ -465,6 +465,14 @@ class TPlatform : public QMainWindow {
   QPushButton* Button39 = nullptr;
   QRadioButton* RadioButton13 = nullptr;  // 'TIVi'
   QLineEdit* Edit59 = nullptr;            // date of the stamp
+  QLineEdit* Edit55 = nullptr;            // background level of the GHS stamp area
+  QLineEdit* Edit56 = nullptr;            // row of the located GHS line
+  QLineEdit* Edit57 = nullptr;            // first frame of a loaded table with CMOS times
+  // Tick counts of the last and first frame, their difference, the last
+  // frame's index and the span in seconds.
+  QLineEdit *Edit60 = nullptr, *Edit61 = nullptr, *Edit62 = nullptr, *Edit63 = nullptr, *Edit64 = nullptr;
+  // Outlines the character cells a GPS reader found, in blue, on the shown image.
+  void DrawGpsOutlines(const std::vector<GpsCellOutline>& outlines);
   QAction* RectangleAperture1 = nullptr;  // Option > 'Rectangle Aperture'
   QAction* AddTimeToNoCmosTime1 = nullptr;  // 'Add Time to no CMOS time recorded'
   std::unique_ptr<FrameDriverHooks> StampHooks;  // FrameHooks plus the time stamp of each frame

@@ -6,15 +6,20 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 
 #include "app/NumberText.h"
+#include "app/Overlay.h"
 #include "app/ui/ControlEvents.h"
 #include "app/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
@@ -84,9 +89,29 @@ void TPlatform::SetUpTimeStampControls() {
   Edit59->setFixedWidth(90);
   Button39 = new QPushButton("LongLat recognition");
   Button39->setObjectName("Button39");
+  const auto read_out = [](const char* name) {
+    auto* e = new QLineEdit;
+    e->setObjectName(name);
+    e->setReadOnly(true);
+    return e;
+  };
+  Edit55 = read_out("Edit55");
+  Edit56 = read_out("Edit56");
+  Edit57 = read_out("Edit57");
+  Edit60 = read_out("Edit60");
+  Edit61 = read_out("Edit61");
+  Edit62 = read_out("Edit62");
+  Edit63 = read_out("Edit63");
+  Edit64 = read_out("Edit64");
   if (auto* grid = qobject_cast<QGridLayout*>(GroupBox12->layout())) {
     grid->addWidget(Edit59, 4, 0, 1, 2);
     grid->addWidget(Button39, 4, 2, 1, 2);
+    auto* stamp_row = new QHBoxLayout;
+    for (auto* e : {Edit55, Edit56, Edit57}) stamp_row->addWidget(e);
+    grid->addLayout(stamp_row, 5, 0, 1, 4);
+    auto* ticks_row = new QHBoxLayout;
+    for (auto* e : {Edit64, Edit63, Edit60, Edit61, Edit62}) ticks_row->addWidget(e);
+    grid->addLayout(ticks_row, 6, 0, 1, 4);
   }
   connect(Button39, &QPushButton::clicked, this, &TPlatform::Button39Click);
   connect(Button40, &QPushButton::clicked, this, &TPlatform::Button40Click);
@@ -198,6 +223,9 @@ void TPlatform::ShowFrameTime(const Bitmap24& frame, bool field_view) {
   Edit26->setText(QString::fromStdString(r.edits.Edit26));
   Edit27->setText(QString::fromStdString(r.edits.Edit27));
   Edit59->setText(QString::fromStdString(r.Edit59));
+  if (r.source == FrameTimeSource::CsvCmosTimes) Edit57->setText(QString::number(Run.StartFrame));
+  if (r.source == FrameTimeSource::InserterText && !field_view && Options.StampLocated && Options.TimeStampMode == 2)
+    Edit56->setText("X:   Y: " + QString::number(Options.LocatedStampRow));
 }
 
 void TPlatform::ClearTimeEdits() {
@@ -236,8 +264,10 @@ void TPlatform::LocateGhsTimeStamp(int x, int y) {
   StampLocator.GhsSearchU = Options.GhsSearchU != 0;
   Bitmap24 frame;
   if (!GrabCurrentFrame(frame)) return;
+  StampLocator.Edit55.clear();
   const bool found = ::LocateGhsTimeStamp(frame, x, y, ctx, Stamp, StampLocator, lo);
   Options.GhsSearchU = StampLocator.GhsSearchU ? 1 : 0;
+  if (!StampLocator.Edit55.empty()) Edit55->setText(QString::fromStdString(StampLocator.Edit55));
   // A locate that found no line keeps the previous levels: the background
   // measured on a frame without a stamp would make every cell read as lit.
   if (!found) return;
@@ -257,8 +287,20 @@ void TPlatform::ReadIotaGpsLine() {
   Bitmap24 frame;
   if (!GrabCurrentFrame(frame)) return;
   GlyphContext ctx = StampGlyphContext(false);
-  ::ReadIotaGpsLine(frame, ctx, Stamp, Station);
+  const GpsReadResult r = ::ReadIotaGpsLine(frame, ctx, Stamp, Station);
   StampGlyphs.gpsCharPitch = ctx.gpsCharPitch;
+  DrawGpsOutlines(r.outlines);
+}
+
+void TPlatform::DrawGpsOutlines(const std::vector<GpsCellOutline>& outlines) {
+  if (outlines.empty()) return;
+  DrawImage1Now();  // a frame still waiting to be drawn comes first
+  if (Image1Bitmap.Empty()) return;
+  for (const GpsCellOutline& c : outlines)
+    DrawRectangleOutline(Image1Bitmap, c.left, c.top, c.right, c.bottom, OverlayRgb(0, 0, 255));
+  const QImage wrapped(Image1Bitmap.Data(), Image1Bitmap.Width(), Image1Bitmap.Height(), Image1Bitmap.Stride(),
+                       QImage::Format_BGR888);
+  Image1->setPixmap(QPixmap::fromImage(wrapped));
 }
 
 void TPlatform::Button39Click() {
@@ -324,6 +366,13 @@ void TPlatform::DeriveFrameRateFromTicks() {
     in.lastTicks = ReadTickCount(last, EmbeddedTicksRow);
   }
   const TickRateResult r = ::DeriveFrameRateFromTicks(in);
+  if (r.spanSet) {
+    Edit63->setText(QString::fromStdString(r.Edit63));
+    Edit64->setText(QString::fromStdString(r.Edit64));
+    Edit60->setText(QString::fromStdString(r.Edit60));
+    Edit61->setText(QString::fromStdString(r.Edit61));
+    Edit62->setText(QString::fromStdString(r.Edit62));
+  }
   if (r.rateSet) VideoIn.VideoFrameRate = r.videoFrameRate;
   if (r.factorSet) VideoIn.FrameRateFactor = r.frameRateFactor;
   if (r.spanSet) {

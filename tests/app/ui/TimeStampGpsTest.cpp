@@ -1,7 +1,10 @@
 // 'LongLat recognition' reads the IOTA-VTI GPS screen of the frame on screen
 // into the station record.
 #include <QComboBox>
+#include <QImage>
+#include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 #include <cmath>
 
 #include "MainRoadFixture.h"
@@ -15,6 +18,16 @@ void DrawLine(Bitmap24& f, const std::string& text, double x0, double pitch, int
   const StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, 220, 1};
   DrawStampText(f, text, xs, top, s);
   DrawStampText(f, text, xs, top - 1, s);
+}
+
+// Pure blue pixels of the shown image in the columns left..right-1.
+int BluePixels(MainRoadWindow& m, int left, int right) {
+  const QImage shown = m.Find<QLabel>("Image1")->pixmap().toImage().convertToFormat(QImage::Format_RGB888);
+  int n = 0;
+  for (int y = 0; y < shown.height(); ++y)
+    for (int x = std::max(left, 0); x < std::min(right, shown.width()); ++x)
+      if (shown.pixelColor(x, y) == QColor(0, 0, 255)) ++n;
+  return n;
 }
 
 }  // namespace
@@ -40,6 +53,7 @@ TEST(TimeStampGps, LongLatRecognitionReadsTheStation) {
   auto* combo = m.Find<QComboBox>("ComboBox1");  // the GPS texts are IOTA-VTI's
   combo->setCurrentIndex(0);
   emit combo->activated(0);
+  EXPECT_EQ(BluePixels(m, 0, 720), 0);
   m.Click("Button39");
   const GpsStation& st = m.W().Station;
   EXPECT_EQ(st.satellites, "11");
@@ -49,5 +63,10 @@ TEST(TimeStampGps, LongLatRecognitionReadsTheStation) {
   EXPECT_EQ(st.longitude, "13938.1234 W");
   EXPECT_EQ(st.altitude, "123.4 m MSL");
   EXPECT_EQ(st.separation, "32.1 m");
+  // Each of the 19 cells of the UTC row is outlined in blue, 28 rows high:
+  // the left edge of the first cell is a blue column of 28 pixels.
+  const int left = m.W().Stamp.DigitX[10][7] - static_cast<int>(std::floor(pitch / 2 + 0.5));
+  EXPECT_EQ(BluePixels(m, left, left + 1), 28);
+  EXPECT_GE(BluePixels(m, 0, 720), 19 * 2 * 28);
   EXPECT_TRUE(m.dialogs.messages.empty());
 }

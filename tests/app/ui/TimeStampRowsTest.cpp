@@ -186,6 +186,14 @@ TEST_P(TimeStampRows, EveryRowCarriesTheTimeOfItsFrame) {
   EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text().toStdString(), SecondsText(b, d));
   if (c.inserter == Inserter::Ghs) {
     EXPECT_EQ(m.Find<QLineEdit>("Edit59")->text(), "26 12 06");
+    // The located line's row, and the stamp area's brightest pixel (a
+    // stroke, 3 x 220) / 3 - 40 as its background level.
+    EXPECT_GE(w.Options.LocatedStampRow, 383);
+    EXPECT_LE(w.Options.LocatedStampRow, 386);
+    EXPECT_EQ(m.Find<QLineEdit>("Edit56")->text(), "X:   Y: " + QString::number(w.Options.LocatedStampRow));
+    EXPECT_EQ(m.Find<QLineEdit>("Edit55")->text(), "180.0");
+  } else {
+    EXPECT_TRUE(m.Find<QLineEdit>("Edit56")->text().isEmpty());
   }
 }
 

@@ -89,6 +89,12 @@ TEST_P(TimeStampTicks, ReadBackExactlyAndTimeEveryRow) {
   EXPECT_EQ(m.Find<QLineEdit>("Edit26")->text().toStdString(), RestText(kStartRest - kHalfFrameTicks));
   EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text().toStdString(), RestText(kStartRest));
   EXPECT_EQ(m.Find<QLineEdit>("Edit59")->text(), "26 12 31");
+  // The span of the counts: last, first, difference, last index, seconds.
+  EXPECT_EQ(m.Find<QLineEdit>("Edit63")->text().toStdString(), std::to_string(FrameTicks(kFrames - 1)));
+  EXPECT_EQ(m.Find<QLineEdit>("Edit64")->text().toStdString(), std::to_string(FrameTicks(0)));
+  EXPECT_EQ(m.Find<QLineEdit>("Edit60")->text().toStdString(), std::to_string((kFrames - 1) * kFrameTicks));
+  EXPECT_EQ(m.Find<QLineEdit>("Edit61")->text().toStdString(), std::to_string(kFrames - 1));
+  EXPECT_EQ(m.Find<QLineEdit>("Edit62")->text(), "0.1668330");  // 5 x 333666 ticks
 
   if (c.fieldMode) m.Find<QCheckBox>("CheckBox2")->setChecked(true);
   m.Click("Button3");

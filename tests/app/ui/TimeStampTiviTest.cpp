@@ -96,7 +96,9 @@ TEST(TimeStampTivi, LoadedCmosTimesComeFromTheTable) {
   EXPECT_EQ(m.Find<QLineEdit>("Edit26")->text(), "33.1901234");
   EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text(), "33.2234567");
   EXPECT_EQ(m.Find<QLineEdit>("Edit24")->palette().color(QPalette::Base), QColor(0, 255, 255));
+  EXPECT_EQ(m.Find<QLineEdit>("Edit57")->text(), "1");  // the table's first frame
   w.ScrollBar1->setValue(0);  // before the table's first frame
   w.ShowNeighbor();
   EXPECT_TRUE(m.Find<QLineEdit>("Edit26")->text().isEmpty());
+  EXPECT_EQ(m.Find<QLineEdit>("Edit57")->text(), "1");
 }
