@@ -184,6 +184,7 @@ int64_t FfmpegVideoSource::EndPts() {
 
 void FfmpegVideoSource::Close() {
   empty_pts_.clear();
+  lost_pts_.clear();
   cur_ = {};
   next_ = {};
   prev_ = {};
@@ -257,6 +258,7 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
         if (pts != AV_NOPTS_VALUE) NoteEmptyPacket(pts - start_pts_);
       }
       bool ours = our_stream && packet_->size > 0 && !(packet_->flags & AV_PKT_FLAG_CORRUPT);
+      if (our_stream && packet_->size > 0 && !ours) NoteLostPacket(*packet_);
       if (ours && send_palette_ && !palette_.empty()) {
         // The demuxer sends the palette only with the first packet it reads;
         // after a seek the decoder must get it again.
@@ -266,7 +268,10 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
         }
         send_palette_ = false;
       }
-      if (ours) avcodec_send_packet(codec_.get(), packet_.get());
+      if (ours) {
+        const int sent = avcodec_send_packet(codec_.get(), packet_.get());
+        if (sent < 0 && sent != AVERROR(EAGAIN)) NoteLostPacket(*packet_);
+      }
       av_packet_unref(packet_.get());
       if (ours) break;
     }
@@ -287,7 +292,15 @@ bool FfmpegVideoSource::Advance(int64_t ticks) {
   // Dropped frames before the current picture no longer matter.
   auto keep = std::lower_bound(empty_pts_.begin(), empty_pts_.end(), cur_.pts);
   empty_pts_.erase(empty_pts_.begin(), keep);
+  keep = std::lower_bound(lost_pts_.begin(), lost_pts_.end(), cur_.pts);
+  lost_pts_.erase(lost_pts_.begin(), keep);
   return true;
+}
+
+void FfmpegVideoSource::NoteLostPacket(const AVPacket& p) {
+  const int64_t pts = p.pts != AV_NOPTS_VALUE ? p.pts : p.dts;
+  if (pts == AV_NOPTS_VALUE || lost_pts_.size() >= 100000) return;
+  lost_pts_.insert(std::upper_bound(lost_pts_.begin(), lost_pts_.end(), pts - start_pts_), pts - start_pts_);
 }
 
 void FfmpegVideoSource::NoteEmptyPacket(int64_t pts) {
@@ -304,8 +317,14 @@ bool FfmpegVideoSource::Covers(int64_t ticks) const {
   if (have_next_ && next_.pts - end < (frame_pts_step_ + 1) / 2) return true;
   // A gap: dropped frames that an AVI index leaves out stretch the picture
   // before them; a picture the index lists there did not decode. Without an
-  // index nothing tells a gap from pictures that are gone.
-  if (!indexed_) return false;
+  // index, a gap before the next picture holds dropped frames unless a
+  // packet there was lost; after the last picture nothing tells dropped
+  // frames from a file cut short.
+  if (!indexed_) {
+    if (!have_next_) return false;
+    auto lost = std::upper_bound(lost_pts_.begin(), lost_pts_.end(), cur_.pts);
+    return lost == lost_pts_.end() || !ShownBy(*lost, ticks);
+  }
   const AVIndexEntry* e = avformat_index_get_entry_from_timestamp(format_->streams[stream_],
                                                                   TicksToPts(ticks) + start_pts_, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
   return !(e && e->timestamp - start_pts_ > cur_.pts && e->size > 0);
@@ -338,6 +357,7 @@ bool FfmpegVideoSource::SeekTo(int64_t pts) {
   flushing_ = drained_ = false;
   last_pts_valid_ = false;
   empty_pts_.clear();
+  lost_pts_.clear();
   return r >= 0;
 }
 
@@ -362,17 +382,18 @@ std::string FfmpegVideoSource::GrabAtTicks(int64_t ticks, Bitmap24& out) {
         if (!Open(path).empty()) return "The video cannot be reopened.";
       }
       // A file without an index (a crashed capture) lets the demuxer take
-      // every frame for a key frame: pictures before the first real key
-      // frame would be garbage.
+      // every frame for a key frame: pictures before the first one the
+      // decoder calls a key frame would be garbage.
+      const bool need_key = !indexed_ && !from_start;
       Decoded first;
       bool got = false;
       while (DecodeNext(first)) {
-        if (first.key || from_start || !ShownBy(first.pts, ticks)) {
+        if (first.key || !need_key || !ShownBy(first.pts, ticks)) {
           got = true;
           break;
         }
       }
-      if (!got || (!first.key && !from_start)) continue;
+      if (!got || (need_key && !first.key)) continue;
       if (!ShownBy(first.pts, ticks) && !from_start) continue;
       cur_ = std::move(first);
       have_cur_ = true;

@@ -6,8 +6,8 @@
 // forward without seeking; a jump seeks to the key frame before T and decodes
 // forward from there. A time that no decoded frame covers (a frame that
 // failed to decode, the part of a cut-short file that is gone) is a failure,
-// never the picture before it; an empty packet (a dropped frame in an AVI)
-// stretches the frame before it.
+// never the picture before it; a dropped frame in an AVI (an empty packet,
+// or a time the file's index skips) stretches the frame before it.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -56,9 +56,10 @@ class FfmpegVideoSource {
   bool DecodeNext(Decoded& out);
   bool SeekTo(int64_t pts);
   bool Advance(int64_t ticks);  // moves cur_ forward to the frame shown at ticks
-  bool Covers(int64_t ticks) const;
-  std::string Deliver(const Decoded& d, Bitmap24& out);  // cur_ (or a dropped frame after it) is shown at ticks
+  bool Covers(int64_t ticks) const;  // cur_ (or a dropped frame after it) is shown at ticks
+  std::string Deliver(const Decoded& d, Bitmap24& out);
   void NoteEmptyPacket(int64_t pts);
+  void NoteLostPacket(const AVPacket& p);  // a packet of ours that gave no picture
   bool ForwardIsCheaper(int64_t ticks) const;
   int64_t EndPts();
 
@@ -81,7 +82,8 @@ class FfmpegVideoSource {
   bool last_pts_valid_ = false;
   int seek_count_ = 0;
   bool indexed_ = false;  // the file brought an index of its pictures
-  std::vector<int64_t> empty_pts_;  // dropped frames read since the last seek, ascending
+  std::vector<int64_t> empty_pts_;
+  std::vector<int64_t> lost_pts_;  // packets cut short or refused by the decoder, ascending  // dropped frames read since the last seek, ascending
   std::vector<uint8_t> palette_;  // AVPALETTE_SIZE bytes for palette AVIs
   bool send_palette_ = false;
   std::optional<PackedPixels> dib_masks_;  // BI_BITFIELDS AVIs

@@ -218,6 +218,21 @@ class TPlatform : public QMainWindow {
   QLineEdit* Edit48 = nullptr;      // frame width
   QLineEdit* Edit49 = nullptr;      // frame height
 
+  // ---- play ---- (TPlatformPlay.cpp: 'Play' and 'Stop' through the FFmpeg
+  // source, the video shown in Panel3 at its own rate)
+  QPushButton* Button19 = nullptr;  // 'Play'
+  QPushButton* Button27 = nullptr;  // 'Stop'
+  QLabel* Panel3 = nullptr;         // the playing video
+  QTimer* PlayTimer = nullptr;
+  int PlayStartFrame = 0;
+  int PlayShownFrame = -1;
+  qint64 PlayStartMs = 0;
+  Bitmap24 PlayBitmap;
+  QWidget* CreatePlayPanel();
+  void Button19Click();
+  void Button27Click();
+  void PlayTimerTick();
+
   // ---- frame ----
   FrameDriverState Driver = InitialFrameDriverState();
   // Tracking, PSF, overlay and time-stamp steps of the driver; the plain hooks

@@ -71,6 +71,9 @@ void TPlatform::RunInserterSteps(const InserterSteps& steps) {
     ApplyStampFieldOrder();
   }
   if (steps.selectSharpTime) SelectSharpTime();
+  if (steps.enableGammaGroup)
+    for (auto* group : findChildren<QGroupBox*>())
+      if (group->title() == "Gamma Reverse Correction") group->setEnabled(true);
   if (steps.gammaOff)
     if (auto* off = findChild<QRadioButton*>("RadioButton15")) off->setChecked(true);
 }

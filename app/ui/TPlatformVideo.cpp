@@ -61,12 +61,17 @@ QWidget* TPlatform::CreateVideoPanel() {
   grid->addLayout(size, 1, 1);
   grid->addWidget(new QLabel("Frame rate"), 2, 0);
   grid->addWidget(Edit30, 2, 1);
+  grid->addWidget(CreatePlayPanel(), 3, 0, 1, 2);  // ---- play ----
   return box;
 }
 
 void TPlatform::ConnectVideoHandlers() {
   connect(Button1, &QPushButton::clicked, this, &TPlatform::Button1Click);
   connect(AVIRileOpen1, &QAction::triggered, this, &TPlatform::AVIRileOpen1Click);
+  // ---- play ----
+  connect(Button19, &QPushButton::clicked, this, &TPlatform::Button19Click);
+  connect(Button27, &QPushButton::clicked, this, &TPlatform::Button27Click);
+  connect(PlayTimer, &QTimer::timeout, this, &TPlatform::PlayTimerTick);
 }
 
 // The window's view of the video follows the frame sources' state (the

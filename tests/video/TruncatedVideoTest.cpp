@@ -176,3 +176,52 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+// Dropped frames (empty chunks) are not missing pictures: with an index, or in
+// a crashed capture without one, they repeat the frame before them through
+// both sources. Only dropped frames at the very end of a file without an
+// index are failures through the FFmpeg source: its demuxer skips them
+// silently, and nothing tells them from the missing end of a cut file.
+TEST(DroppedFrames, RepeatThroughBothSourcesWithAndWithoutIndex) {
+  const int written[] = {0, -1, 2, -1, -1, 5, 6, -1, 8, -1, -1};  // -1: an empty chunk
+  const int want[] = {0, 0, 2, 2, 2, 5, 6, 6, 8, 8, 8};
+  for (AviIndexKind kind : {AviIndexKind::Idx1Relative, AviIndexKind::None}) {
+    const std::string path = FixturePath(kind == AviIndexKind::None ? "dropped_noindex.avi" : "dropped_idx1.avi");
+    {
+      AviWriterOptions o;
+      o.idx1 = kind;
+      AviWriter w(path, kWidth, kHeight, o);
+      for (int n : written) {
+        if (n < 0) {
+          w.AddEmptyFrame();
+        } else {
+          w.AddFrame(NumberedFrame(kWidth, kHeight, n, kBlock));
+        }
+      }
+      ASSERT_TRUE(w.Finish());
+    }
+    TGKAvi avi;
+    ASSERT_TRUE(avi.OpenStreams(path)) << avi.LastError();
+    DirectShowSource ds;
+    ASSERT_EQ(ds.DSOpenVideo(path), "");
+    const long double rate = ds.DSFrameRate();
+    ASSERT_EQ(ds.FrameCount(rate), 11);
+    for (int n : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 4, 1, 9, 7, 10}) {
+      Bitmap24 a, b;
+      ASSERT_TRUE(avi.GetFrameBitmap(n, a)) << n;
+      std::string status;
+      ds.DSGrabFrame(n, b, status, rate, 1.0L);
+      if (kind == AviIndexKind::None && n >= 9) {
+        EXPECT_NE(status, "S_OK") << n;
+        continue;
+      }
+      ASSERT_EQ(status, "S_OK") << "frame " << n << (kind == AviIndexKind::None ? " without index" : " with idx1");
+      EXPECT_EQ(ReadFrameNumber(b, kBlock), want[n]) << n;
+      EXPECT_TRUE(a == b) << n;
+    }
+  }
+}
+
+}  // namespace

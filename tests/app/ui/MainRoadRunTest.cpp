@@ -8,6 +8,7 @@
 
 #include "MainRoadFixture.h"
 #include "app/NumberText.h"
+#include "support/VideoFixtures.h"
 #include "video/TGKAvi.h"
 
 namespace {
@@ -245,6 +246,44 @@ TEST_P(MainRoadRun, AFrameThatCannotBeReadEndsTheRunWithoutARowAndOneBox) {
   EXPECT_EQ(w.Run.LastMeasuredFrame, static_cast<int>(rows.size()) - 1);
   EXPECT_FALSE(w.Timer1->isActive());
   EXPECT_TRUE(m.Find<QSpinBox>("UpDown1")->isEnabled());
+}
+
+// A capture that crashed: an FFV1 AVI cut short before it is opened, with no
+// index. Our reader finds the whole frames only, so the run ends on the last
+// of them; the FFmpeg source goes by the header's length and fails the first
+// frame that is gone, with one box. Neither writes a row for a missing frame.
+TEST_P(MainRoadRun, ARunOverACutCompressedFileEndsAtTheFirstFrameThatIsGone) {
+  MainRoadWindow m(GetParam());
+  const auto raw = m.Path("raw.avi");
+  ASSERT_TRUE(WriteAvi(raw.string(), StarFrames(kWidth, kHeight, 16, kStarCx, kStarCy, FluxOfFrame)));
+  const auto full = m.Path("full.avi");
+  ASSERT_TRUE(RunFfmpeg("-i '" + raw.string() + "' -c:v ffv1 '" + full.string() + "'"));
+  TGKAvi index;
+  ASSERT_TRUE(index.OpenStreams(full.string()));
+  const auto& frames = index.Contents()->frames;
+  ASSERT_EQ(frames.size(), 16u);
+  const uint64_t cut = frames[9].offset + frames[9].size / 2;  // frames 0..8 whole
+  {
+    std::ifstream in(full, std::ios::binary);
+    std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+    std::ofstream(m.Path("cut.avi"), std::ios::binary).write(bytes.data(), std::streamsize(cut));
+  }
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("cut.avi")));
+  TPlatform& w = m.W();
+  m.ClickImage1(kStarX, kStarY);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 9u);
+  for (size_t n = 0; n < rows.size(); ++n) EXPECT_EQ(Column(rows[n], 1), FormatFixed(double(n), 1, 8));
+  if (GetParam() == Reader::Ffmpeg) {
+    ASSERT_EQ(m.dialogs.messages.size(), 1u);
+    EXPECT_TRUE(m.dialogs.messages[0].text.startsWith("Fail to get a bitmap.\r\n"));
+  } else {
+    EXPECT_EQ(m.Find<QScrollBar>("ScrollBar1")->maximum(), 8);
+    EXPECT_TRUE(m.dialogs.messages.empty());
+  }
+  EXPECT_FALSE(w.Timer1->isActive());
 }
 
 TEST_P(MainRoadRun, FieldMeasureWritesTwoRowsPerFrameAndDelTakesBothBack) {

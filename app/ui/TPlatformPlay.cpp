@@ -1,0 +1,82 @@
+// 'Play' and 'Stop': the video plays at its own rate in Panel3 through the
+// FFmpeg source, decoding forward. The measured frame on Image1 and the frame
+// scroll bar stay where they are.
+#include <QDateTime>
+#include <QGridLayout>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <cmath>
+
+#include "app/ui/TPlatform.h"
+
+namespace {
+constexpr int kPanel3Width = 160;
+constexpr int kPanel3Height = 120;
+}  // namespace
+
+QWidget* TPlatform::CreatePlayPanel() {
+  auto* panel = new QWidget;
+  auto* grid = new QGridLayout(panel);
+  grid->setContentsMargins(0, 0, 0, 0);
+  Button19 = new QPushButton("Play");
+  Button19->setObjectName("Button19");
+  Button27 = new QPushButton("Stop");
+  Button27->setObjectName("Button27");
+  Panel3 = new QLabel;
+  Panel3->setObjectName("Panel3");
+  Panel3->setFixedSize(kPanel3Width, kPanel3Height);
+  Panel3->setAlignment(Qt::AlignCenter);
+  Panel3->setStyleSheet("background: black");
+  PlayTimer = new QTimer(this);
+  PlayTimer->setObjectName("PlayTimer");
+  grid->addWidget(Button19, 0, 0);
+  grid->addWidget(Button27, 0, 1);
+  grid->addWidget(Panel3, 1, 0, 1, 2, Qt::AlignHCenter);
+  return panel;
+}
+
+void TPlatform::Button19Click() {
+  if (!VideoIn.UseDirectShow || !Run.VideoLoaded || Run.MeasuringRun) return;
+  Sources.DirectShow.DSPlay();
+  PlayStartFrame = ScrollBar1->value();
+  PlayShownFrame = -1;
+  PlayStartMs = QDateTime::currentMSecsSinceEpoch();
+  const long double rate = VideoIn.VideoFrameRate * VideoIn.FrameRateFactor;
+  PlayTimer->start(rate > 0 ? std::max(1, static_cast<int>(500.0L / rate)) : 20);
+  PlayTimerTick();
+}
+
+void TPlatform::Button27Click() {
+  if (!VideoIn.UseDirectShow) return;
+  Sources.DirectShow.DSPause();
+  PlayTimer->stop();
+}
+
+void TPlatform::PlayTimerTick() {
+  if (!Run.VideoLoaded || !Sources.DirectShow.Playing()) {
+    PlayTimer->stop();
+    return;
+  }
+  const long double rate = VideoIn.VideoFrameRate * VideoIn.FrameRateFactor;
+  const qint64 elapsed_ms = QDateTime::currentMSecsSinceEpoch() - PlayStartMs;
+  const int n = PlayStartFrame + static_cast<int>(std::floor(elapsed_ms * rate / 1000.0L));
+  if (n > ScrollBar1->maximum()) {
+    Button27Click();  // the end of the video pauses it
+    return;
+  }
+  if (n == PlayShownFrame) return;
+  std::string status;
+  Sources.DirectShow.DSGrabFrame(n, PlayBitmap, status, VideoIn.VideoFrameRate, VideoIn.FrameRateFactor);
+  if (status != "S_OK") {
+    Button27Click();
+    return;
+  }
+  PlayShownFrame = n;
+  const QImage frame(PlayBitmap.Data(), PlayBitmap.Width(), PlayBitmap.Height(), PlayBitmap.Stride(),
+                     QImage::Format_BGR888);
+  Panel3->setPixmap(QPixmap::fromImage(frame.scaled(Panel3->size(), Qt::KeepAspectRatio, Qt::FastTransformation)));
+}

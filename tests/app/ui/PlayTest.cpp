@@ -1,0 +1,61 @@
+// 'Play' and 'Stop' show the video in Panel3 at its own rate through the
+// FFmpeg source; with our own AVI reader they do nothing.
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QTimer>
+
+#include "MainRoadFixture.h"
+
+namespace {
+
+void Spin(int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+TEST(Play, PlaysInPanel3UntilStopOrTheEnd) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  const auto path = m.Path("play.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), StarFrames(120, 100, 12, 60.3, 49.8, [](int) { return 2000.0; })));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  TPlatform& w = m.W();
+  ASSERT_TRUE(w.VideoIn.UseDirectShow);
+  const int rows_before = w.Results.Count();
+
+  m.Click("Button19");  // 'Play'
+  EXPECT_TRUE(w.Sources.DirectShow.Playing());
+  EXPECT_TRUE(w.PlayTimer->isActive());
+  Spin(150);
+  EXPECT_FALSE(m.Find<QLabel>("Panel3")->pixmap().isNull());
+  EXPECT_GE(w.PlayShownFrame, 0);
+  m.Click("Button27");  // 'Stop'
+  EXPECT_FALSE(w.Sources.DirectShow.Playing());
+  EXPECT_FALSE(w.PlayTimer->isActive());
+  const int stopped_at = w.PlayShownFrame;
+  Spin(100);
+  EXPECT_EQ(w.PlayShownFrame, stopped_at);
+
+  // Played to the end, it pauses by itself on the last frame.
+  m.Click("Button19");
+  QElapsedTimer t;
+  t.start();
+  while (w.PlayTimer->isActive() && t.elapsed() < 20000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  EXPECT_FALSE(w.PlayTimer->isActive());
+  EXPECT_FALSE(w.Sources.DirectShow.Playing());
+  EXPECT_EQ(w.PlayShownFrame, 11);
+  EXPECT_EQ(w.Results.Count(), rows_before);  // playing measures nothing
+}
+
+TEST(Play, DoesNothingWithOurOwnReader) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const auto path = m.Path("play.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), StarFrames(120, 100, 4, 60.3, 49.8, [](int) { return 2000.0; })));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  m.Click("Button19");
+  EXPECT_FALSE(m.W().PlayTimer->isActive());
+  EXPECT_TRUE(m.Find<QLabel>("Panel3")->pixmap().isNull());
+}
+
+}  // namespace
