@@ -14,9 +14,7 @@ namespace {
 Bitmap24 IotaBenchFrame(TimeStampState& state, double pitch) {
   Bitmap24 f = NoisyFrame(720, 480, 1);
   const std::vector<int> xs = IotaCellXs(70, pitch);
-  StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, 220};
-  DrawStampText(f, "2359590167    12345678", xs, 437, s);
-  DrawStampText(f, "235959    033312345678", xs, 436, s);
+  DrawIotaFields(f, "2359590167    12345678", "235959    033312345678", xs, 437, pitch);
   for (size_t i = 0; i < xs.size(); ++i) state.DigitX[5][7 + i] = xs[i];
   state.LocatedStampRow = 435;
   return f;

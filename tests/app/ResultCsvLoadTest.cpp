@@ -23,15 +23,6 @@ namespace {
 
 std::string Q(const std::string& s) { return "\"" + s + "\""; }
 
-std::string JoinCells(const std::vector<std::string>& cells) {
-  std::string line;
-  for (size_t i = 0; i < cells.size(); ++i) {
-    if (i) line += ',';
-    line += cells[i];
-  }
-  return line;
-}
-
 struct Obj {
   int ap = 6, inner = 8, outer = 20;
   int form = 0;  // 0..3

@@ -4,7 +4,11 @@
 
 namespace {
 
-std::string Join(const std::vector<std::string>& cells) {
+std::string Q(const std::string& s) { return "\"" + s + "\""; }
+
+}  // namespace
+
+std::string JoinCells(const std::vector<std::string>& cells) {
   std::string s;
   for (size_t i = 0; i < cells.size(); ++i) {
     if (i) s += ',';
@@ -12,10 +16,6 @@ std::string Join(const std::vector<std::string>& cells) {
   }
   return s;
 }
-
-std::string Q(const std::string& s) { return "\"" + s + "\""; }
-
-}  // namespace
 
 std::string ResultHeaderLine1() {
   std::vector<std::string> c(70);
@@ -26,7 +26,7 @@ std::string ResultHeaderLine1() {
   c[16] = Q("Object 1");
   c[33] = Q("Object 2");
   c[50] = Q("Object 3");
-  return Join(c);
+  return JoinCells(c);
 }
 
 std::string ResultHeaderLine2() {
@@ -51,7 +51,7 @@ std::string ResultHeaderLine2() {
     c[static_cast<size_t>(b + 10)] = Q("-Direction");
     c[static_cast<size_t>(b + 13)] = Q("StarTrack");
   }
-  return Join(c);
+  return JoinCells(c);
 }
 
 std::string ResultHeaderLine3() {
@@ -69,7 +69,7 @@ std::string ResultHeaderLine3() {
     for (int i = 0; i < 17; ++i) c[static_cast<size_t>(b - 1 + i)] = Q(block[i]);
   c[67] = Q("Note");
   c[68] = Q("Reserve");
-  return Join(c);
+  return JoinCells(c);
 }
 
 std::vector<std::string> BuildResultTable(int version, int object_count, const std::vector<TableRowCells>& rows,
@@ -98,7 +98,7 @@ std::vector<std::string> BuildResultTable(int version, int object_count, const s
     if (version == 0) {
       // No., time texts, value, then filler up to the position cells 13, 14.
       c = {r.No, r.H, r.M, r.S, r.Objects[0].Value, "", "", "", "", "", "", "", r.Objects[0].X, r.Objects[0].Y};
-      lines.push_back(Join(c));
+      lines.push_back(JoinCells(c));
       continue;
     }
     c = {r.No, r.Signal1, Q(""), r.H, r.M, r.S, "", "", "", ""};
@@ -112,7 +112,7 @@ std::vector<std::string> BuildResultTable(int version, int object_count, const s
       c.insert(c.end(), b.begin(), b.end());
     }
     c.push_back("");  // note
-    lines.push_back(Join(c) + ",,,,,");
+    lines.push_back(JoinCells(c) + ",,,,,");
   }
   return lines;
 }

@@ -24,6 +24,9 @@ struct TableRowCells {
 std::vector<std::string> BuildResultTable(int version, int object_count, const std::vector<TableRowCells>& rows,
                                           const std::string& rate_text = "29.97");
 
+// The cells joined by commas into one line.
+std::string JoinCells(const std::vector<std::string>& cells);
+
 // Header lines 1-3 of a frame-mode table.
 std::string ResultHeaderLine1();
 std::string ResultHeaderLine2();

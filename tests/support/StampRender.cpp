@@ -163,6 +163,13 @@ void AddFrameNoise(Bitmap24& frame, int amplitude, uint32_t seed) {
   }
 }
 
+void DrawIotaFields(Bitmap24& frame, std::string_view field1, std::string_view field2, const std::vector<int>& xs,
+                    int top1, double pitch) {
+  const StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, kStampStroke};
+  DrawStampText(frame, field1, xs, top1, s);
+  DrawStampText(frame, field2, xs, top1 - 1, s);
+}
+
 std::vector<int> StampCellXs(double x0, double pitch, const int* cells, size_t count) {
   std::vector<int> xs;
   for (size_t i = 0; i < count; ++i) xs.push_back(static_cast<int>(std::floor(x0 + pitch * cells[i] + 0.5)));

@@ -54,6 +54,12 @@ void DrawStampChar(Bitmap24& frame, char ch, int x, int y, const StampGlyphStyle
 void DrawStampText(Bitmap24& frame, std::string_view text, const std::vector<int>& xs, int y,
                    const StampGlyphStyle& style);
 
+// Both fields of an IOTA-VTI line in thick glyphs (two lines per field) at
+// the cells xs: field 1 on the odd rows from top1, field 2 on the even rows
+// from top1 - 1.
+void DrawIotaFields(Bitmap24& frame, std::string_view field1, std::string_view field2, const std::vector<int>& xs,
+                    int top1, double pitch);
+
 // Two large digits of a seven-segment inserter ("E" or blank: no segments),
 // centred at (cx, cy) and (cx + spacing, cy), `height` rows tall. Each digit
 // has a bar down its left side and one along its top, so its extent can be

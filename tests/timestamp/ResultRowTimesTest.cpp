@@ -41,9 +41,7 @@ TEST(ResultRowTimes, IotaFrameAndFieldRows) {
   const double pitch = 24.1;
   const std::vector<int> xs = IotaCellXs(70, pitch);
   Bitmap24 f = NoisyFrame(720, 480, 1);
-  StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, 220};
-  DrawStampText(f, "2059590167    4711    ", xs, 437, s);
-  DrawStampText(f, "210000    0333 4712   ", xs, 436, s);
+  DrawIotaFields(f, "2059590167    4711    ", "210000    0333 4712   ", xs, 437, pitch);
   TimeStampState state;
   for (size_t i = 0; i < xs.size(); ++i) state.DigitX[5][7 + i] = xs[i];
   state.LocatedStampRow = 435;

@@ -17,9 +17,7 @@ Bitmap24 IotaFrame(int w, int h, double x0, double pitch, int top, const std::st
                    const std::string& line2, uint32_t seed) {
   Bitmap24 f = NoisyFrame(w, h, seed);
   const std::vector<int> xs = IotaCellXs(x0, pitch);
-  StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, kStampStroke};
-  DrawStampText(f, line1, xs, top, s);
-  DrawStampText(f, line2, xs, top - 1, s);
+  DrawIotaFields(f, line1, line2, xs, top, pitch);
   return f;
 }
 

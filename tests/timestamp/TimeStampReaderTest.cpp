@@ -216,13 +216,10 @@ std::string IotaLine(const IotaField& f) {
   return f.hhmmss + f.group1 + f.group2 + counter;
 }
 
-// Draws both fields of an IOTA stamp with thick (two lines per field) glyphs:
-// field 1 on the odd rows from top1, field 2 on the even rows from top1 - 1.
+// Both fields of an IOTA stamp, each assembled from its parts.
 void DrawIota(Bitmap24& frame, const std::vector<int>& xs, int top1, const IotaField& f1,
               const IotaField& f2, double pitch) {
-  StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, kStampStroke};
-  DrawStampText(frame, IotaLine(f1), xs, top1, s);
-  DrawStampText(frame, IotaLine(f2), xs, top1 - 1, s);
+  DrawIotaFields(frame, IotaLine(f1), IotaLine(f2), xs, top1, pitch);
 }
 
 void SetLocatedLayout(TimeStampState& state, const std::vector<int>& xs, int row) {
