@@ -187,9 +187,13 @@ QWidget* TPlatform::CreateControlPanel() {
   bkg_grid->addWidget(RadioButton3, 2, 0);
   UpDown6 = new TUpDown("UpDown6", "Edit22", 0, 25, 10);
   UpDown8 = new TUpDown("UpDown8", "Edit14", 1, 25, 25);
-  bkg_grid->addWidget(new QLabel("Gap"), 0, 1);
+  auto* gap_label = new QLabel("Gap");  // "Height" while the rectangle aperture is on
+  gap_label->setObjectName("Label2");
+  auto* width_label = new QLabel("Width");
+  width_label->setObjectName("StaticText10");
+  bkg_grid->addWidget(gap_label, 0, 1);
   bkg_grid->addWidget(UpDown6, 0, 2);
-  bkg_grid->addWidget(new QLabel("Width"), 1, 1);
+  bkg_grid->addWidget(width_label, 1, 1);
   bkg_grid->addWidget(UpDown8, 1, 2);
   v->addWidget(bkg);
 

@@ -443,6 +443,7 @@ class TPlatform : public QMainWindow {
   void RadioButton13Click();
   void CheckBox15Click();
   void RectangleAperture1Click();
+  void RestoreRectangleLabels();  // 'Width'/'Gap' labels back to their plain look
   void Button40Click();  // 'Set  radius to recorded'
   // The radius, band and tracking controls show the selected object's settings.
   void ShowSelectedObjectSettings();

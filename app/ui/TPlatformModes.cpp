@@ -255,6 +255,13 @@ void TPlatform::ApplyOccultationPreset() {
 
 // ---- rectangle aperture ----
 
+void TPlatform::RestoreRectangleLabels() {
+  SetLabelColour(findChild<QWidget*>("StaticText10"), nullptr);
+  auto* gap_label = findChild<QLabel*>("Label2");
+  SetLabelColour(gap_label, nullptr);
+  if (gap_label) gap_label->setText("Gap");
+}
+
 void TPlatform::RectangleAperture1Click() {
   if (!Run.VideoLoaded) {
     RectangleAperture1->setChecked(false);
@@ -288,9 +295,7 @@ void TPlatform::RectangleAperture1Click() {
     ShowNeighbor();
     return;
   }
-  SetLabelColour(width_label, nullptr);
-  SetLabelColour(gap_label, nullptr);
-  if (gap_label) gap_label->setText("Gap");
+  RestoreRectangleLabels();
   UpDown8->SetRange(0, 25);
   UpDown6->SetRange(0, 25);
   UpDown8->SetPosition(SavedBkgWidth[i]);

@@ -111,13 +111,27 @@ void TPlatform::Button1Click() {
   KeepObjectCount = false;
   ResetMarkers();
   ClearEventTimingList();  // ---- chart ----
-  const ObjectResult& selected = Frames.FrameDataLines[0].Objects[static_cast<size_t>(Run.SelectedObject - 1)];
+  // A rectangle aperture does not carry over to the next video.
+  const size_t k = static_cast<size_t>(Run.SelectedObject - 1);
+  const bool had_rectangle = RectangleAperture1->isChecked() ||
+                             Frames.FrameDataLines[0].Objects[k].BackgroundForm ==
+                                 static_cast<uint8_t>(BackgroundFormKind::Rectangle);
+  RectangleAperture1->setChecked(false);
+  RestoreRectangleLabels();
+  const ObjectResult& selected = Frames.FrameDataLines[0].Objects[k];
   UpDown8->setRange(0, 25);
   UpDown6->setRange(0, 25);
   UpDown8->SetPosition(selected.BandWidth);
   UpDown6->SetPosition(selected.Gap);
   if (Options.TimeStampMode == 0) UpDown4->SetPosition(100);
   for (auto* b : {RadioButton1, RadioButton2, RadioButton3}) b->setEnabled(true);
+  // The form and mode kept while the rectangle was on, in every block. Only
+  // then: without a rectangle the saved values are stale and would leave the
+  // object's form out of step with the form buttons.
+  if (had_rectangle) {
+    SetObjectSetting(Frames.FrameDataLines, static_cast<int>(k), &ObjectResult::BackgroundForm, SavedBkgForm[k]);
+    SetObjectSetting(Frames.FrameDataLines, static_cast<int>(k), &ObjectResult::TrackMode, SavedTrackingMode[k]);
+  }
   RadioButton3->setChecked(true);
   // The first frame is shown with aperture photometry; the choice comes back after.
   const bool photometry = CheckBox14->isChecked();

@@ -248,6 +248,40 @@ TEST(ModesSwitches, RectangleApertureOnAndOff) {
   EXPECT_TRUE(m.dialogs.messages.empty());
 }
 
+// 'Open AVI' turns a rectangle aperture off and gives the object back the
+// form it had; without a rectangle the form stays in step with its buttons.
+TEST(ModesSwitches, OpenAviEndsTheRectangleAperture) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  // The object's form in every block matches the form button that is on.
+  auto expect_form_in_step = [&](const char* when) {
+    const int shown = m.Find<QRadioButton>("RadioButton1")->isChecked()   ? 0
+                      : m.Find<QRadioButton>("RadioButton2")->isChecked() ? 1
+                      : m.Find<QRadioButton>("RadioButton3")->isChecked() ? 2
+                                                                          : -1;
+    for (const auto& block : w.Frames.FrameDataLines) EXPECT_EQ(block.Objects[0].BackgroundForm, shown) << when;
+  };
+  ASSERT_TRUE(m.OpenThroughButton1(PlainVideo(m)));
+  expect_form_in_step("first open");
+  ASSERT_TRUE(m.OpenThroughButton1(PlainVideo(m)));  // no rectangle: nothing stale comes back
+  expect_form_in_step("second open");
+
+  QAction* rect = w.findChild<QAction*>("RectangleAperture1");
+  rect->trigger();
+  ASSERT_TRUE(rect->isChecked());
+  ASSERT_EQ(w.Frames.FrameDataLines[0].Objects[0].BackgroundForm, 3);
+  auto* gap_label = w.findChild<QLabel*>("Label2");
+  ASSERT_NE(gap_label, nullptr);
+  EXPECT_EQ(gap_label->text(), "Height");
+  ASSERT_TRUE(m.OpenThroughButton1(PlainVideo(m)));
+  EXPECT_FALSE(rect->isChecked());
+  EXPECT_EQ(gap_label->text(), "Gap");
+  for (const char* b : {"RadioButton1", "RadioButton2", "RadioButton3"})
+    EXPECT_TRUE(m.Find<QRadioButton>(b)->isEnabled()) << b;
+  expect_form_in_step("open after the rectangle");
+  EXPECT_EQ(m.Find<QSpinBox>("UpDown8")->maximum(), 25);
+}
+
 TEST(ModesSwitches, UntickingDShowReopensThroughTheAviReader) {
   MainRoadWindow m(Reader::Ffmpeg);
   TPlatform& w = m.W();
