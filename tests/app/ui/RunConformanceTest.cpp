@@ -1,6 +1,11 @@
 // Run and playback details checked through the real window: what START and
 // play reset before the timer starts.
+#include <QAction>
 #include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSlider>
+#include <QSpinBox>
 
 #include "MainRoadFixture.h"
 
@@ -77,6 +82,52 @@ TEST(RunConformance, WithoutEstimatedTrackTheRingsAreKept) {
   o.m.Click("SpeedButton2");
   EXPECT_EQ(w.Tracking.PredictTracks[0].LastSample, 7);
   EXPECT_EQ(w.Tracking.PredictTracks[2].Frames[3], 503);
+}
+
+TEST(RunConformance, ARunLocksItsControlsAndStopGivesThemBackButFieldMeasure) {
+  Opened o;
+  TPlatform& w = o.m.W();
+  o.m.Click("Button3");
+  ASSERT_TRUE(w.Run.MeasuringRun);
+  const char* locked[] = {"UpDown1", "UpDown2", "UpDown3", "UpDown6", "UpDown8"};
+  for (const char* name : locked) EXPECT_FALSE(o.m.Find<QWidget>(name)->isEnabled()) << name;
+  for (const char* name : {"Button40", "CheckBox2", "CheckBox14", "CheckBox21"})
+    EXPECT_FALSE(o.m.Find<QWidget>(name)->isEnabled()) << name;
+  EXPECT_FALSE(w.Add1->isEnabled());
+  EXPECT_FALSE(w.Remove1->isEnabled());
+  EXPECT_EQ(o.m.Find<QPlainTextEdit>("Memo3")->toPlainText(), "S0");
+
+  o.m.Click("Button4");
+  EXPECT_FALSE(w.Run.MeasuringRun);
+  EXPECT_FALSE(w.Run.Playing);
+  EXPECT_FALSE(w.Timer1->isActive());
+  for (const char* name : locked) EXPECT_TRUE(o.m.Find<QWidget>(name)->isEnabled()) << name;
+  for (const char* name : {"CheckBox14", "CheckBox21", "ScrollBar1"})
+    EXPECT_TRUE(o.m.Find<QWidget>(name)->isEnabled()) << name;
+  EXPECT_FALSE(o.m.Find<QWidget>("CheckBox2")->isEnabled());  // one row layout until 'DataRemove'
+  EXPECT_EQ(o.m.Find<QPlainTextEdit>("Memo3")->toPlainText(), "S0\n0");
+
+  // Resumed: StartFrame is kept, the log shows where it went on from.
+  w.GoToFrame(4);
+  o.m.Click("Button3");
+  EXPECT_EQ(o.m.Find<QLineEdit>("Edit53")->text(), "0");
+  EXPECT_EQ(w.Run.StartFrame, 0);
+  ASSERT_TRUE(o.m.WaitUntilStopped());
+  EXPECT_EQ(o.m.Find<QPlainTextEdit>("Memo3")->toPlainText(), "S0\n0\nS1\n11");
+  EXPECT_EQ(o.m.Rows().size(), 12u);
+}
+
+TEST(RunConformance, SpeedControlSetsTheTimerIntervalInMilliseconds) {
+  Opened o;
+  TPlatform& w = o.m.W();
+  EXPECT_EQ(w.Timer1->interval(), 1);
+  QSlider* speed = o.m.Find<QSlider>("TrackBar1");
+  EXPECT_EQ(speed->minimum(), 1);
+  EXPECT_EQ(speed->maximum(), 1000);
+  speed->setValue(250);
+  EXPECT_EQ(w.Timer1->interval(), 250);
+  speed->setValue(1);
+  EXPECT_EQ(w.Timer1->interval(), 1);
 }
 
 }  // namespace
