@@ -117,6 +117,66 @@ TEST(RunConformance, ARunLocksItsControlsAndStopGivesThemBackButFieldMeasure) {
   EXPECT_EQ(o.m.Rows().size(), 12u);
 }
 
+TEST(RunConformance, DataRemoveGivesFieldMeasureBackOnlyOnYes) {
+  Opened o;
+  TPlatform& w = o.m.W();
+  o.m.Click("Button3");
+  ASSERT_TRUE(o.m.WaitUntilStopped());
+  QWidget* field = o.m.Find<QWidget>("CheckBox2");
+  EXPECT_FALSE(field->isEnabled());
+  o.m.dialogs.yes_no_answers = {false};
+  EXPECT_FALSE(w.RemoveMeasurementData());
+  EXPECT_FALSE(field->isEnabled());
+  EXPECT_EQ(o.m.Rows().size(), 12u);
+  o.m.dialogs.yes_no_answers = {true};
+  EXPECT_TRUE(w.RemoveMeasurementData());
+  EXPECT_TRUE(field->isEnabled());
+  EXPECT_TRUE(o.m.Rows().empty());
+}
+
+TEST(RunConformance, StepButtonsMoveBySecondsAtTwentyFiveFramesPerSecond) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const auto frames = StarFrames(kWidth, kHeight, 260, 60.3, 49.8, [](int) { return 2000.0; });
+  const auto path = m.Path("long.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), frames));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  TPlatform& w = m.W();
+  QScrollBar* bar = m.Find<QScrollBar>("ScrollBar1");
+  ASSERT_EQ(bar->maximum(), 259);
+  ASSERT_EQ(w.Video.FrameRateRounded, 25);
+  struct Step {
+    const char* button;
+    int expected;
+  };
+  const Step steps[] = {
+      {"SpeedButton8", 250},  // "10sec+"
+      {"SpeedButton8", 250},  // within 249 frames of the end: nothing
+      {"SpeedButton6", 250},  // "1sec+": 250 > 259 - 25
+      {"SpeedButton4", 251},  // "1Fr+"
+      {"SpeedButton9", 1},    // "-10sec"
+      {"SpeedButton9", 1},    // 1 < 250: nothing
+      {"SpeedButton7", 1},    // "-1sec": 1 < 25: nothing
+      {"SpeedButton5", 0},    // "-1Fr"
+      {"SpeedButton5", 0},    // at 0: nothing
+      {"SpeedButton6", 25},   // "1sec+"
+      {"SpeedButton7", 0},    // "-1sec"
+      {"SpeedButton4", 1},
+      {"SpeedButton3", 0},    // back to start
+  };
+  for (const Step& s : steps) {
+    m.Click(s.button);
+    EXPECT_EQ(bar->value(), s.expected) << s.button;
+  }
+  // Ignored while playing.
+  m.Click("SpeedButton1");
+  ASSERT_TRUE(w.Run.Playing);
+  const int at = bar->value();
+  m.Click("SpeedButton8");
+  EXPECT_EQ(bar->value(), at);
+  m.Click("SpeedButton2");
+  EXPECT_TRUE(m.Rows().empty());
+}
+
 TEST(RunConformance, SpeedControlSetsTheTimerIntervalInMilliseconds) {
   Opened o;
   TPlatform& w = o.m.W();
