@@ -532,6 +532,7 @@ class TPlatform : public QMainWindow {
   void FinishRun();
   void EndOfRange();
   void SetRadiusControlsEnabled(bool on);
+  void ResetPredictTracksIfEstimated();
   void StepTo(StepButton button);
   void AddToRunLog(const std::string& text);
   int TableHeaderLines() const;

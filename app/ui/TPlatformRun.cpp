@@ -136,6 +136,18 @@ void TPlatform::SetRadiusControlsEnabled(bool on) {
   for (auto* u : {UpDown1, UpDown2, UpDown3, UpDown6, UpDown8}) u->setEnabled(on);
 }
 
+// A run or playback starts the predicted tracks afresh: samples of an earlier
+// pass (other frames, maybe backwards) must not steer the new fit. Each
+// track's on/off stays as its object's 'Estimated track' flag set it.
+void TPlatform::ResetPredictTracksIfEstimated() {
+  if (!CheckBox4->isChecked()) return;
+  for (PredictTrack& t : Tracking.PredictTracks) {
+    const uint8_t enabled = t.Enabled;
+    ResetPredictTrack(t);
+    t.Enabled = enabled;
+  }
+}
+
 void TPlatform::StartMeasurement() {
   if (!Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked()) return;
   const int max = ScrollBar1->maximum();
@@ -155,6 +167,7 @@ void TPlatform::StartMeasurement() {
   Prime();
   CheckBox2->setEnabled(false);
   CheckBox14->setEnabled(false);
+  ResetPredictTracksIfEstimated();
   if (static_cast<long long>(pos) + UpDown9->Position() <= max) ShowNeighbor();
   Run.FrameStep = std::abs(Run.FrameStep);
   // 9. The FFmpeg source is tried once before the run when it resumes in place.
@@ -347,6 +360,7 @@ void TPlatform::StartPlayback() {
   if (static_cast<long long>(ScrollBar1->value()) + UpDown9->Position() <= ScrollBar1->maximum()) ShowNeighbor();
   Run.PlayBackward = false;
   Run.FrameStep = std::abs(Run.FrameStep);
+  ResetPredictTracksIfEstimated();
   Timer1->start();
 }
 
