@@ -71,6 +71,11 @@ inline void ForEachRunPixel(const Bitmap24& bitmap, int x, int y, int run, F&& f
   }
   const uint8_t* row = bitmap.Row(y);
   const int w = bitmap.Width();
+  if (x >= 0 && last < w) {  // the usual case: the whole run inside the row
+    const uint8_t* p = row + static_cast<ptrdiff_t>(x) * 3;
+    for (int i = 0; i <= run; ++i, p += 3) f(static_cast<int32_t>(p[0]) + p[1] + p[2]);
+    return;
+  }
   for (int i = x; i <= last; ++i) {
     if (i < 0 || i >= w) {
       f(0);
@@ -149,7 +154,9 @@ double Digit1(const GlyphCellMeasures& c) {
   return Tpl(c, {20, 21, 22, 23, 24, 25, 26}).Off({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}).Score();
 }
 double Digit2(const GlyphCellMeasures& c) {
-  return Tpl(c, {1, 6, 8, 13, 14, 20, 27, 28, 29, 30}).Off({0, 2, 3, 4, 7, 10, 11, 12, 15, 16, 26, 31}).Score();
+  return Tpl(c, {1, 6, 8, 13, 14, 20, 27, 28, 29, 30})
+      .Off({0, 2, 3, 4, 7, 10, 11, 12, 15, 16, 26, 31})
+      .Score();
 }
 double Digit4(const GlyphCellMeasures& c) {
   return Tpl(c, {4, 18, 18, 32, 33, 34, 35, 36, 37, 38, 39})
@@ -203,9 +210,7 @@ int32_t CellBrightMeasure(const Bitmap24& bitmap, int x, int y, int run, const B
   switch (p.mode) {
     case TimeStampMode::Iota: {
       const int64_t t = p.iotaThreshold;
-      ForEachRunPixel(bitmap, x, y, run, [&](int32_t s) {
-        if (s >= t) sum += s;
-      });
+      ForEachRunPixel(bitmap, x, y, run, [&](int32_t s) { sum += s >= t ? s : 0; });
       return sum;
     }
     case TimeStampMode::Kiwi:
@@ -232,93 +237,118 @@ int32_t CellBrightMeasure(const Bitmap24& bitmap, int x, int y, int run, const B
   return 0;
 }
 
-void ScoreGlyphsKiwi(const GlyphCellMeasures& c, GlyphScores& sc) {
-  sc.fill(0.0);
-  sc[0] = Digit0(c);
-  sc[1] = Digit1(c);
-  sc[2] = Digit2(c);
-  sc[3] = Tpl(c, {1, 5, 8, 9, 10, 11, 12, 14, 20, 31}).Off({0, 2, 3, 4, 6, 7, 13, 16, 22, 24, 26}).Score();
-  sc[4] = Digit4(c);
-  sc[5] = Tpl(c, {0, 1, 2, 5, 7, 10, 11, 12, 14, 16, 17}).Off({3, 4, 8, 9, 17}).Score();
-  {
-    // Cells 8 and 9 (the open upper right of a "6") weigh heavily in the sum.
-    Tpl t(c, {1, 2, 3, 4, 5, 11, 12, 14, 17, 20});
-    double s = 0, n = 0;
-    for (int k : {0, 6, 7, 10, 13, 15, 16, 18, 26}) {
-      s += c.m[k];
-      n += c.w[k];
+static double ScoreKiwiCandidate(const GlyphCellMeasures& c, int i) {
+  switch (i) {
+    case 0: return Digit0(c);
+    case 1: return Digit1(c);
+    case 2: return Digit2(c);
+    case 3:
+      return Tpl(c, {1, 5, 8, 9, 10, 11, 12, 14, 20, 31}).Off({0, 2, 3, 4, 6, 7, 13, 16, 22, 24, 26}).Score();
+    case 4: return Digit4(c);
+    case 5: return Tpl(c, {0, 1, 2, 5, 7, 10, 11, 12, 14, 16, 17}).Off({3, 4, 8, 9, 17}).Score();
+    case 6: {
+      // Cells 8 and 9 (the open upper right of a "6") weigh heavily in the sum.
+      Tpl t(c, {1, 2, 3, 4, 5, 11, 12, 14, 17, 20});
+      double s = 0, n = 0;
+      for (int k : {0, 6, 7, 10, 13, 15, 16, 18, 26}) {
+        s += c.m[k];
+        n += c.w[k];
+      }
+      s += 5.0 * c.m[8] + 5.0 * c.m[9];
+      n += 2.0 * c.w[8] + 2.0 * c.w[9];
+      return t.OffSums(s, n).Score();
     }
-    s += 5.0 * c.m[8] + 5.0 * c.m[9];
-    n += 2.0 * c.w[8] + 2.0 * c.w[9];
-    sc[6] = t.OffSums(s, n).Score();
+    case 7: return Tpl(c, {0, 7, 8, 9, 14, 40, 41, 42, 43}).Off({2, 3, 5, 20}).Score();
+    case 8: return Digit8(c);
+    case 9: return Digit9(c);
+    default: return 0.0;  // no template: letters outside the set, index 13
   }
-  sc[7] = Tpl(c, {0, 7, 8, 9, 14, 40, 41, 42, 43}).Off({2, 3, 5, 20}).Score();
-  sc[8] = Digit8(c);
-  sc[9] = Digit9(c);
+}
+
+void ScoreGlyphsKiwi(const GlyphCellMeasures& c, GlyphScores& sc) {
+  for (int i = 0; i < kGlyphCandidateCount; ++i) sc[i] = ScoreKiwiCandidate(c, i);
+}
+
+static double ScoreIotaCandidate(const GlyphCellMeasures& c, int i) {
+  switch (i) {
+    case 0: return Digit0(c);
+    case 1: return Digit1(c);
+    case 2: return Digit2(c);
+    case 3:
+      return Tpl(c, {1, 5, 8, 9, 10, 11, 12, 14, 20, 31})
+          .Off({3, 4})
+          .Off({0, 2, 3, 4, 6, 7, 13, 16, 22, 24, 26})
+          .Score();
+    case 4: return Digit4(c);
+    case 5: return Digit5Iota(c);
+    case 6: {
+      Tpl t(c, {1, 2, 3, 4, 5, 8, 11, 12, 14, 17, 20});
+      t.Off({0, 6, 7, 9, 10, 13, 15, 16, 18, 26});
+      t.AddNumerator(-std::fabs(c.m[9] - c.w[9] * t.Mu())).AddDivisor(c.w[9]);
+      return t.Score();
+    }
+    case 7: return Digit7Iota(c);
+    case 8: return Digit8(c);
+    case 9: return Digit9(c);
+    case 10: return LetterE(c);
+    case 11:
+      return Tpl(c, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 44, 45}, true).Off({14, 20}).Score();
+    case 12: return Tpl(c, {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 24, 25}, true).Off({14}).Score();
+    case 14: return LetterS(c);
+    default: return 0.0;  // no template: letters outside the set, index 13
+  }
 }
 
 void ScoreGlyphsIota(const GlyphCellMeasures& c, GlyphScores& sc) {
-  sc.fill(0.0);
-  sc[0] = Digit0(c);
-  sc[1] = Digit1(c);
-  sc[2] = Digit2(c);
-  sc[3] = Tpl(c, {1, 5, 8, 9, 10, 11, 12, 14, 20, 31})
-              .Off({3, 4})
-              .Off({0, 2, 3, 4, 6, 7, 13, 16, 22, 24, 26})
-              .Score();
-  sc[4] = Digit4(c);
-  sc[5] = Digit5Iota(c);
-  {
-    Tpl t(c, {1, 2, 3, 4, 5, 8, 11, 12, 14, 17, 20});
-    t.Off({0, 6, 7, 9, 10, 13, 15, 16, 18, 26});
-    t.AddNumerator(-std::fabs(c.m[9] - c.w[9] * t.Mu())).AddDivisor(c.w[9]);
-    sc[6] = t.Score();
+  for (int i = 0; i < kGlyphCandidateCount; ++i) sc[i] = ScoreIotaCandidate(c, i);
+}
+
+static double ScoreGhsCandidate(const GlyphCellMeasures& c, int i) {
+  switch (i) {
+    case 0: return Digit0(c);
+    case 1: return Digit1(c);
+    case 2: return Digit2(c);
+    case 3:
+      return Tpl(c, {1, 5, 8, 9, 10, 11, 12, 14, 20, 31})
+          .Off({3, 4})
+          .Off({0, 2, 2, 3, 4, 4, 6, 7, 13, 16, 22, 24, 26})
+          .Score();
+    case 4: return Digit4(c);
+    case 5: return Digit5Iota(c);
+    case 6:
+      return Tpl(c, {1, 2, 3, 4, 4, 5, 8, 11, 12, 14, 17, 17, 17, 20})
+          .Off({0, 6, 7, 9, 9, 10, 13, 15, 16, 18, 26})
+          .Score();
+    case 7: return Digit7Iota(c);
+    case 8: {
+      Tpl t(c, {1, 2, 2, 4, 4, 5, 8, 9, 9, 11, 12, 14, 17, 17, 17, 20});
+      t.Off({0, 3, 6, 7, 10, 13, 16, 18, 22, 26});
+      t.AddNumerator(std::fabs(c.m[4] + c.w[4] * t.Mu()));
+      return t.Score();
+    }
+    case 9:
+      return Tpl(c, {1, 2, 5, 8, 9, 10, 11, 12, 14, 17, 17, 17, 20})
+          .Off({4, 4})
+          .Off({0, 3, 4, 4, 4, 6, 7, 13, 16, 18, 22, 26})
+          .Score();
+    case 10: return LetterE(c);
+    case 11: {
+      Tpl t(c, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 44, 45}, true);
+      t.OffSums(static_cast<double>(c.m[14]) + c.m[20] + c.m[24] + c.m[25],
+                static_cast<double>(c.w[14]) + c.w[20]);
+      t.AddDivisor(static_cast<double>(c.w[24]) + c.w[25]);
+      return t.Score();
+    }
+    case 12: return Tpl(c, {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 24, 25}, true).Off({6, 13, 14}).Score();
+    case 14: return LetterS(c);
+    case 15:
+      return Tpl(c, {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 20}).Off({6, 13, 14, 16, 17, 18, 22, 26}).Score();
+    default: return 0.0;  // no template: letters outside the set, index 13
   }
-  sc[7] = Digit7Iota(c);
-  sc[8] = Digit8(c);
-  sc[9] = Digit9(c);
-  sc[10] = LetterE(c);
-  sc[11] = Tpl(c, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 44, 45}, true).Off({14, 20}).Score();
-  sc[12] = Tpl(c, {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 24, 25}, true).Off({14}).Score();
-  sc[14] = LetterS(c);
 }
 
 void ScoreGlyphsGhs(const GlyphCellMeasures& c, GlyphScores& sc) {
-  sc.fill(0.0);
-  sc[0] = Digit0(c);
-  sc[1] = Digit1(c);
-  sc[2] = Digit2(c);
-  sc[3] = Tpl(c, {1, 5, 8, 9, 10, 11, 12, 14, 20, 31})
-              .Off({3, 4})
-              .Off({0, 2, 2, 3, 4, 4, 6, 7, 13, 16, 22, 24, 26})
-              .Score();
-  sc[4] = Digit4(c);
-  sc[5] = Digit5Iota(c);
-  sc[6] = Tpl(c, {1, 2, 3, 4, 4, 5, 8, 11, 12, 14, 17, 17, 17, 20})
-              .Off({0, 6, 7, 9, 9, 10, 13, 15, 16, 18, 26})
-              .Score();
-  {
-    Tpl t(c, {1, 2, 2, 4, 4, 5, 8, 9, 9, 11, 12, 14, 17, 17, 17, 20});
-    t.Off({0, 3, 6, 7, 10, 13, 16, 18, 22, 26});
-    t.AddNumerator(std::fabs(c.m[4] + c.w[4] * t.Mu()));
-    sc[8] = t.Score();
-  }
-  sc[7] = Digit7Iota(c);
-  sc[9] = Tpl(c, {1, 2, 5, 8, 9, 10, 11, 12, 14, 17, 17, 17, 20})
-              .Off({4, 4})
-              .Off({0, 3, 4, 4, 4, 6, 7, 13, 16, 18, 22, 26})
-              .Score();
-  sc[10] = LetterE(c);
-  {
-    Tpl t(c, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 44, 45}, true);
-    t.OffSums(static_cast<double>(c.m[14]) + c.m[20] + c.m[24] + c.m[25],
-              static_cast<double>(c.w[14]) + c.w[20]);
-    t.AddDivisor(static_cast<double>(c.w[24]) + c.w[25]);
-    sc[11] = t.Score();
-  }
-  sc[12] = Tpl(c, {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 24, 25}, true).Off({6, 13, 14}).Score();
-  sc[14] = LetterS(c);
-  sc[15] = Tpl(c, {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 20}).Off({6, 13, 14, 16, 17, 18, 22, 26}).Score();
+  for (int i = 0; i < kGlyphCandidateCount; ++i) sc[i] = ScoreGhsCandidate(c, i);
 }
 
 char GlyphCandidateChar(int index) {
@@ -351,9 +381,12 @@ GlyphReader::GlyphReader(const GlyphContext& ctx) : ctx_(ctx), bright_(BrightMea
     }
     cells_[k] = cell;
   }
-  if (ctx.mode == TimeStampMode::Iota) scorer_ = Scorer::Iota;
-  else if (ctx.mode == TimeStampMode::Ghs) scorer_ = Scorer::Ghs;
-  else scorer_ = ctx.stampLocated ? Scorer::Iota : Scorer::Kiwi;
+  if (ctx.mode == TimeStampMode::Iota)
+    scorer_ = Scorer::Iota;
+  else if (ctx.mode == TimeStampMode::Ghs)
+    scorer_ = Scorer::Ghs;
+  else
+    scorer_ = ctx.stampLocated ? Scorer::Iota : Scorer::Kiwi;
   firstCandidate_ = 0;
   lastCandidate_ = 9;
   if (ctx.searchMode == GlyphSearchMode::GpsLine) {
@@ -383,11 +416,13 @@ void GlyphReader::Measure(const Bitmap24& bitmap, int x, int y, GlyphCellMeasure
 char GlyphReader::Read(const Bitmap24& bitmap, int x, int y, double* score) const {
   GlyphCellMeasures cells;
   Measure(bitmap, x, y, cells);
-  GlyphScores sc;
-  switch (scorer_) {
-    case Scorer::Kiwi: ScoreGlyphsKiwi(cells, sc); break;
-    case Scorer::Iota: ScoreGlyphsIota(cells, sc); break;
-    case Scorer::Ghs: ScoreGlyphsGhs(cells, sc); break;
+  GlyphScores sc{};  // only the candidates of the range are scored
+  for (int i = firstCandidate_; i <= lastCandidate_; ++i) {
+    switch (scorer_) {
+      case Scorer::Kiwi: sc[i] = ScoreKiwiCandidate(cells, i); break;
+      case Scorer::Iota: sc[i] = ScoreIotaCandidate(cells, i); break;
+      case Scorer::Ghs: sc[i] = ScoreGhsCandidate(cells, i); break;
+    }
   }
   const GlyphDecision d = DecideGlyph(sc, firstCandidate_, lastCandidate_, ctx_.mode, ctx_.digitThreshold);
   if (score) *score = d.score;

@@ -1,7 +1,9 @@
 // Character recognition on frames with glyphs burnt in by the test generator.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
+#include <vector>
 
 #include "support/StampRender.h"
 #include "timestamp/GlyphRecognition.h"
@@ -270,4 +272,127 @@ TEST(GlyphRecognition, BrightMeasureModes) {
   c.mode = TimeStampMode::Kiwi;
   c.digitThreshold = 100;
   EXPECT_EQ(CellBrightMeasure(f, 0, 0, 4, c), 30 + 90 + 150 + 300 + 600 - 300);
+}
+
+namespace {
+
+// Reference score from the formula, with the templates written out again.
+struct Ref {
+  const GlyphCellMeasures& c;
+  double M = 0, W = 0, num = 0, den = 0, mu = 0;
+  Ref(const GlyphCellMeasures& cells, std::vector<int> on, bool floorW = false) : c(cells) {
+    for (int k : on) M += c.m[k], W += c.w[k];
+    if (W == 0 && floorW) W = 1;
+    mu = M / W;
+    num = M;
+    den = W;
+  }
+  Ref& Group(std::vector<int> cells) {
+    double s = 0, n = 0;
+    for (int k : cells) s += c.m[k], n += c.w[k];
+    num += std::fabs(s - n * mu);
+    den += n;
+    return *this;
+  }
+  double Value() const { return num / den; }
+};
+
+GlyphCellMeasures Distinct() {
+  GlyphCellMeasures c;
+  for (int k = 0; k < kGlyphCellCount; ++k) {
+    c.m[k] = 10 + 7 * k + (k % 5) * 31;
+    c.w[k] = 2 + k % 3;
+  }
+  return c;
+}
+
+}  // namespace
+
+TEST(GlyphRecognition, SpecialTemplateWeightings) {
+  const GlyphCellMeasures c = Distinct();
+  GlyphScores kiwi, iota, ghs;
+  ScoreGlyphsKiwi(c, kiwi);
+  ScoreGlyphsIota(c, iota);
+  ScoreGlyphsGhs(c, ghs);
+
+  {  // KIWI "6": cells 8 and 9 five times in S, twice in N.
+    Ref r(c, {1, 2, 3, 4, 5, 11, 12, 14, 17, 20});
+    double s = 0, n = 0;
+    for (int k : {0, 6, 7, 10, 13, 15, 16, 18, 26}) s += c.m[k], n += c.w[k];
+    s += 5.0 * (c.m[8] + c.m[9]);
+    n += 2.0 * (c.w[8] + c.w[9]);
+    r.num += std::fabs(s - n * r.mu);
+    r.den += n;
+    EXPECT_DOUBLE_EQ(kiwi[6], r.Value());
+  }
+  {  // IOTA "6": the cell-9 term taken back out of the numerator, its weight added again.
+    Ref r(c, {1, 2, 3, 4, 5, 8, 11, 12, 14, 17, 20});
+    r.Group({0, 6, 7, 9, 10, 13, 15, 16, 18, 26});
+    r.num -= std::fabs(c.m[9] - c.w[9] * r.mu);
+    r.den += c.w[9];
+    EXPECT_DOUBLE_EQ(iota[6], r.Value());
+  }
+  {  // IOTA "5": cell 8 twice in the first group; 17 on and off.
+    Ref r(c, {0, 1, 2, 5, 7, 10, 11, 12, 14, 16, 17});
+    r.Group({3, 4, 8, 8, 9}).Group({3, 4, 8, 9, 17});
+    EXPECT_DOUBLE_EQ(iota[5], r.Value());
+    EXPECT_DOUBLE_EQ(ghs[5], r.Value());
+  }
+  {  // KIWI "4": 18 counts twice.
+    Ref r(c, {4, 18, 18, 32, 33, 34, 35, 36, 37, 38, 39});
+    r.Group({26}).Group({17}).Group({1, 5, 8, 9, 10, 12, 20});
+    EXPECT_DOUBLE_EQ(kiwi[4], r.Value());
+    EXPECT_DOUBLE_EQ(iota[4], r.Value());
+  }
+  {  // GHS "8": the cell-4 term added to the numerator only.
+    Ref r(c, {1, 2, 2, 4, 4, 5, 8, 9, 9, 11, 12, 14, 17, 17, 17, 20});
+    r.Group({0, 3, 6, 7, 10, 13, 16, 18, 22, 26});
+    r.num += std::fabs(c.m[4] + c.w[4] * r.mu);
+    EXPECT_DOUBLE_EQ(ghs[8], r.Value());
+  }
+  {  // GHS "9": cell 4 twice and three times in its groups.
+    Ref r(c, {1, 2, 5, 8, 9, 10, 11, 12, 14, 17, 17, 17, 20});
+    r.Group({4, 4}).Group({0, 3, 4, 4, 4, 6, 7, 13, 16, 18, 22, 26});
+    EXPECT_DOUBLE_EQ(ghs[9], r.Value());
+  }
+  {  // GHS "3": cells 2 and 4 twice in the second group.
+    Ref r(c, {1, 5, 8, 9, 10, 11, 12, 14, 20, 31});
+    r.Group({3, 4}).Group({0, 2, 2, 3, 4, 4, 6, 7, 13, 16, 22, 24, 26});
+    EXPECT_DOUBLE_EQ(ghs[3], r.Value());
+  }
+  {  // GHS "N": 24 and 25 in S only, their weights added to the divisor afterwards.
+    Ref r(c, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 44, 45});
+    const double s = c.m[14] + c.m[20] + c.m[24] + c.m[25], n = c.w[14] + c.w[20];
+    r.num += std::fabs(s - n * r.mu);
+    r.den += n + c.w[24] + c.w[25];
+    EXPECT_DOUBLE_EQ(ghs[11], r.Value());
+  }
+  {  // "E" with its factor 0.8 in both sets.
+    Ref r(c, {0, 1, 2, 3, 4, 5, 6, 7, 13, 14, 17, 20});
+    r.Group({8, 11, 12, 22, 23});
+    EXPECT_DOUBLE_EQ(iota[10], r.Value() * 0.8);
+    EXPECT_DOUBLE_EQ(ghs[10], r.Value() * 0.8);
+  }
+  {  // GHS "U" and "W".
+    Ref u(c, {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 20});
+    u.Group({6, 13, 14, 16, 17, 18, 22, 26});
+    EXPECT_DOUBLE_EQ(ghs[15], u.Value());
+    Ref w(c, {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 24, 25});
+    w.Group({6, 13, 14});
+    EXPECT_DOUBLE_EQ(ghs[12], w.Value());
+    EXPECT_EQ(iota[15], 0.0);  // no "U" outside the GHS set
+    EXPECT_EQ(kiwi[10], 0.0);  // no letters in the KIWI set
+    EXPECT_EQ(ghs[13], 0.0);
+  }
+  {  // E, N, W take W = 1 when their on-cells weigh nothing.
+    GlyphCellMeasures z;
+    z.m[14] = 40;
+    z.w[14] = 4;
+    GlyphScores sc;
+    ScoreGlyphsIota(z, sc);
+    // "W": M = 0, W = 1, mu = 0: (0 + |40 - 0|) / (1 + 4).
+    EXPECT_DOUBLE_EQ(sc[12], 40.0 / 5);
+    EXPECT_DOUBLE_EQ(sc[11], 40.0 / 5);  // "N": group 14, 20
+    EXPECT_EQ(sc[1], 0.0);               // a digit has no such floor: no evidence, score 0
+  }
 }
