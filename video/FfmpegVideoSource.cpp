@@ -182,15 +182,20 @@ int64_t FfmpegVideoSource::EndPts() {
   return end;
 }
 
-void FfmpegVideoSource::Close() {
-  empty_pts_.clear();
-  lost_pts_.clear();
+// Forgets every decoded picture and the decoder's position in the stream.
+void FfmpegVideoSource::ResetDecodeState() {
   cur_ = {};
   next_ = {};
   prev_ = {};
   have_cur_ = have_next_ = have_prev_ = false;
   flushing_ = drained_ = false;
   last_pts_valid_ = false;
+  empty_pts_.clear();
+  lost_pts_.clear();
+}
+
+void FfmpegVideoSource::Close() {
+  ResetDecodeState();
   codec_.reset();
   packet_.reset();
   format_.reset();
@@ -350,14 +355,7 @@ bool FfmpegVideoSource::SeekTo(int64_t pts) {
   if (r < 0) r = av_seek_frame(format_.get(), stream_, ts, AVSEEK_FLAG_BACKWARD);
   avcodec_flush_buffers(codec_.get());
   send_palette_ = true;
-  cur_ = {};
-  next_ = {};
-  prev_ = {};
-  have_cur_ = have_next_ = have_prev_ = false;
-  flushing_ = drained_ = false;
-  last_pts_valid_ = false;
-  empty_pts_.clear();
-  lost_pts_.clear();
+  ResetDecodeState();
   return r >= 0;
 }
 

@@ -55,6 +55,7 @@ class FfmpegVideoSource {
   int64_t TicksToPts(int64_t ticks) const;
   bool DecodeNext(Decoded& out);
   bool SeekTo(int64_t pts);
+  void ResetDecodeState();
   bool Advance(int64_t ticks);  // moves cur_ forward to the frame shown at ticks
   bool Covers(int64_t ticks) const;  // cur_ (or a dropped frame after it) is shown at ticks
   std::string Deliver(const Decoded& d, Bitmap24& out);
