@@ -330,13 +330,7 @@ void TAvgBkg::FinishPass() {
   e = std::min(e, first_frame_no_ + m);
   Edit27->setText(QString::number(b));
   ShowStatistics(b, e);
-  const int objects = host_.ObjectCount();
-  QLineEdit* widths[3] = {Edit1, Edit2, Edit3};
-  QCheckBox* boxes[3] = {CheckBox1, CheckBox2, CheckBox3};
-  for (int k = 0; k < std::min(objects, 3); ++k) {
-    widths[k]->setStyleSheet({});
-    boxes[k]->setStyleSheet({});
-  }
+  ClearObjectHighlights();
   Redraw();
 }
 
@@ -397,14 +391,18 @@ void TAvgBkg::Button3Click() {
   begin_frame_ = std::clamp(IntOf(Edit10), first_frame_no_, first_frame_no_ + std::max(LastRecordIndex(), 0));
   end_frame_ = IntOf(Edit11);
   ShowStatistics(begin_frame_, end_frame_);
-  const int objects = host_.ObjectCount();
+  ClearObjectHighlights();
+  Redraw();
+}
+
+// The objects' width edits and boxes lose the colour that marked them as changed.
+void TAvgBkg::ClearObjectHighlights() {
   QLineEdit* widths[3] = {Edit1, Edit2, Edit3};
   QCheckBox* boxes[3] = {CheckBox1, CheckBox2, CheckBox3};
-  for (int k = 0; k < std::min(objects, 3); ++k) {
+  for (int k = 0; k < std::min(host_.ObjectCount(), 3); ++k) {
     widths[k]->setStyleSheet({});
     boxes[k]->setStyleSheet({});
   }
-  Redraw();
 }
 
 void TAvgBkg::closeEvent(QCloseEvent* e) {

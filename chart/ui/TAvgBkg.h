@@ -50,6 +50,7 @@ class TAvgBkg : public QWidget {
   void ShowStatistics(int b, int e);
   void FinishPass();
   void Redraw();
+  void ClearObjectHighlights();
   int LastRecordIndex() const;
 
   ChartHost& host_;
