@@ -2,7 +2,7 @@
 // Copies between the program's frame format (Bitmap24: B,G,R rows padded to
 // 4 bytes) and the library bitmap (packed rows).
 #include "ImageFileLib/LinearBitmap.h"
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 
 namespace ImageFile {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <utility>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 namespace {
 

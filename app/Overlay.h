@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 
 // A colour given as red, green, blue.
 constexpr Bgr OverlayRgb(uint8_t r, uint8_t g, uint8_t b) { return Bgr{b, g, r}; }

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/CsvFields.h"
-#include "app/NumberText.h"
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/CsvFields.h"
-#include "app/NumberText.h"
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
 
 namespace cc = chart_colour;
 

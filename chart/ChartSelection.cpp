@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/CsvFields.h"
-#include "app/NumberText.h"
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
 #include "chart/ChartScale.h"
 
 bool InsidePlot(const ChartView& view, int x, int y) {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/CsvFields.h"
-#include "app/NumberText.h"
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
 
 int HeaderLineCountFor(int csv_version) { return (csv_version >= 1 && csv_version <= 3) ? 7 : 4; }
 

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 bool ReportAllowed(const TReportLightCurveElement& e, const TAsteroidTiming& timing) {
   return !(e.Kind == ReportKind::Asteroid && timing.EntryCount < 2);

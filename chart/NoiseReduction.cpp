@@ -4,8 +4,8 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "app/CsvFields.h"
-#include "app/NumberText.h"
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
 #include "chart/ChartTable.h"
 #include "chart/Fourier.h"
 #include "chart/Wavelet.h"

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/CsvFields.h"
-#include "app/NumberText.h"
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
 #include "chart/ChartTable.h"
 #include "chart/Fourier.h"
 #include "chart/NoiseReduction.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > (1u << 16)) return 0;

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Bitmap24.h"
-#include "app/FrameResult.h"
+#include "base/Bitmap24.h"
+#include "base/FrameResult.h"
 #include "measure/ApertureMasks.h"
 
 // The sums of one block. Plane 0 is the first colour byte of a pixel (blue),

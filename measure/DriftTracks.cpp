@@ -6,7 +6,7 @@
 #include <numbers>
 #include <utility>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 namespace {
 

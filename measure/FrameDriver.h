@@ -34,8 +34,8 @@
 #include <string>
 #include <utility>
 
-#include "app/Bitmap24.h"
-#include "app/FrameResult.h"
+#include "base/Bitmap24.h"
+#include "base/FrameResult.h"
 #include "measure/ApertureMasks.h"
 #include "measure/AperturePhotometry.h"
 #include "measure/ImageFilters.h"

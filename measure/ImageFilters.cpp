@@ -5,7 +5,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 GammaTable IdentityGammaTable() {
   GammaTable t{};

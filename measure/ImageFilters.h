@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 
 using GammaTable = std::array<uint8_t, 256>;
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 template <int Reach>
 void FillMeanWindow(SquareWindow<Reach>& w, const Bitmap24& bmp, int x, int y, const GammaTable* gamma) {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 #include "measure/ProfileWindows.h"
 
 std::optional<PsfHistoryRecord> PsfHistory::At(int i) const {

@@ -9,8 +9,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/Bitmap24.h"
-#include "app/FrameResult.h"
+#include "base/Bitmap24.h"
+#include "base/FrameResult.h"
 #include "measure/ApertureMasks.h"
 #include "measure/ImageFilters.h"
 #include "measure/StarTracking.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 BoxSums SumBoxRGB(const Bitmap24& frame, int cx, int cy, int half_height, int half_width) {
   BoxSums s;

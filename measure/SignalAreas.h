@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 
 struct BoxSums {
   int Count = 0;

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 #include "measure/ApertureMasks.h"
 #include "measure/DriftTracks.h"
 #include "measure/ImageFilters.h"

@@ -1,7 +1,7 @@
 #include "timestamp/FrameTimeDisplay.h"
 
-#include "app/CsvFields.h"
-#include "app/NumberText.h"
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
 
 FrameTimeSource SelectFrameTimeSource(bool csvCarriesCmosTimes, bool ledTimesAvailable, TimeStampMode mode) {
   if (csvCarriesCmosTimes) return FrameTimeSource::CsvCmosTimes;

@@ -7,7 +7,7 @@
 
 #include <optional>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 #include "timestamp/GlyphRecognition.h"
 #include "timestamp/TickStamp.h"
 #include "timestamp/TimeStampReader.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 // clang-format off
 const std::array<std::array<GlyphCell, 3>, kGlyphCellCount> kGlyphCellTable = {{

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 
 // The inserter type (the index of the inserter combo box).
 enum class TimeStampMode : uint8_t { Iota = 0, Kiwi = 1, Ghs = 2, Sharp = 3 };

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 namespace {
 

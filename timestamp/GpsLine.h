@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 #include "timestamp/GlyphRecognition.h"
 #include "timestamp/StampLocator.h"
 #include "timestamp/TimeStampReader.h"

@@ -1,6 +1,6 @@
 #include "timestamp/SevenSegmentDigits.h"
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 namespace {
 

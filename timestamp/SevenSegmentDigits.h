@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 #include "timestamp/GlyphRecognition.h"
 #include "timestamp/TimeStampReader.h"
 

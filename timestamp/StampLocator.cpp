@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 bool AlignDigitX(const Bitmap24& frame, int& x, int y, const GlyphContext& ctx, bool wideScan) {
   const int w = (ctx.mode == TimeStampMode::Iota && wideScan) ? 14 : 7;

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 #include "timestamp/GlyphRecognition.h"
 #include "timestamp/TimeStampReader.h"
 

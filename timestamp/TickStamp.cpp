@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 int64_t ReadTickCount(const Bitmap24& frame, int row) {
   uint64_t u = 0;

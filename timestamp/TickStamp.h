@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 #include "timestamp/TimeStampReader.h"
 
 inline constexpr int64_t kTicksPerSecond = 10000000;

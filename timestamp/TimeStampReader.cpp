@@ -1,6 +1,6 @@
 #include "timestamp/TimeStampReader.h"
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 const std::array<std::array<int32_t, 12>, 5> KiwiDigitPositions = {{
     {85, 109, 156, 180, 227, 251, 322, 345, 369, 440, 463, 487},

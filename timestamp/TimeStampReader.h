@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/Bitmap24.h"
-#include "app/FrameTimeTexts.h"
+#include "base/Bitmap24.h"
+#include "base/FrameTimeTexts.h"
 #include "timestamp/GlyphRecognition.h"
 
 // Character-cell x positions per layout; rows 1..20 are used (1-4 fixed KIWI

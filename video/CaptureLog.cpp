@@ -20,7 +20,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 #include "video/PixelConvert.h"
 
 struct DibFormat {

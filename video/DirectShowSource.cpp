@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 int64_t FrameTimeTicks(int32_t n, long double video_frame_rate, long double frame_rate_factor) {
   return RoundHalfAway((n + 0.5L) / (video_frame_rate * frame_rate_factor) * 1e7L);

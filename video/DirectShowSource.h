@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 #include "video/FfmpegVideoSource.h"
 
 // The seek time of frame n: RoundHalfAway((n + 0.5) / (rate x factor) x 10^7),

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 #include "video/FfmpegHandles.h"
 #include "video/PixelConvert.h"
 

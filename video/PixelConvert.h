@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 #include "video/FfmpegHandles.h"
 
 struct PackedPixels {

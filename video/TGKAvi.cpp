@@ -5,7 +5,7 @@
 #include <cstring>
 #include <deque>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 #include "video/AvsScript.h"
 #include "video/FfmpegVideoSource.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 #include "video/AviRiffReader.h"
 #include "video/ByteSource.h"
 #include "video/DibFormat.h"

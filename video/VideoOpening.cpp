@@ -3,7 +3,7 @@
 #include <cctype>
 #include <filesystem>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 #include "video/AvsScript.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 #include "video/DirectShowSource.h"
 #include "video/TGKAvi.h"
 

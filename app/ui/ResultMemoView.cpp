@@ -3,7 +3,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 
-#include "app/ResultTable.h"
+#include "base/ResultTable.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
-#include "app/ui/ControlEvents.h"
+#include "base/ui/ControlEvents.h"
 #include "app/ui/ResultMemoView.h"
 
 QPointer<TPlatform> Platform;

@@ -18,20 +18,20 @@
 #include <string>
 #include <utility>
 
-#include "app/FrameResult.h"
-#include "app/FrameTimeTexts.h"
+#include "base/FrameResult.h"
+#include "base/FrameTimeTexts.h"
 #include "app/MainWindowState.h"
-#include "app/ResultCsvFormat.h"
-#include "app/ResultTable.h"
-#include "app/SettingsFile.h"
-#include "app/ZcToXzTable.h"
+#include "base/ResultCsvFormat.h"
+#include "base/ResultTable.h"
+#include "base/SettingsFile.h"
+#include "base/ZcToXzTable.h"
 #include "app/ui/TPlatformChartHost.h"  // ---- chart ----
 #include "chart/ChartSession.h"
 #include "events/ChartEventState.h"
 #include "measure/AperturePhotometry.h"
 #include "measure/DriftTracks.h"
 #include "measure/FrameDriver.h"
-#include "measure/RunControl.h"
+#include "app/RunControl.h"
 #include "measure/TrackingHooks.h"
 #include "video/VideoOpening.h"
 // ---- time stamps ----

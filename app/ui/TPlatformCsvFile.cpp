@@ -8,9 +8,9 @@
 #include <QSignalBlocker>
 #include <filesystem>
 
-#include "app/ResultCsvLoad.h"
-#include "app/ui/ControlEvents.h"
-#include "app/ui/DialogService.h"
+#include "base/ResultCsvLoad.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
 #include "measure/StarTracking.h"
 

@@ -9,8 +9,8 @@
 #include <QScrollBar>
 #include <cstdlib>
 
-#include "app/ui/ControlEvents.h"
-#include "app/ui/DialogService.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
 
 namespace {

@@ -13,10 +13,10 @@
 #include <QScrollBar>
 #include <algorithm>
 
-#include "app/ui/ControlEvents.h"
-#include "app/ui/DialogService.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
-#include "timestamp/OccultationPreset.h"
+#include "app/OccultationPreset.h"
 
 namespace {
 

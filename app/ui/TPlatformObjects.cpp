@@ -18,9 +18,9 @@
 #include <QSignalBlocker>
 #include <algorithm>
 
-#include "app/NumberText.h"
-#include "app/ResultCsvLoad.h"
-#include "app/ui/ControlEvents.h"
+#include "base/NumberText.h"
+#include "base/ResultCsvLoad.h"
+#include "base/ui/ControlEvents.h"
 #include "app/ui/TPlatform.h"
 #include "app/ui/TSetPredictTrack.h"
 

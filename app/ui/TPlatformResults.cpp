@@ -2,7 +2,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
-#include "app/ui/ControlEvents.h"
+#include "base/ui/ControlEvents.h"
 #include "app/ui/ResultMemoView.h"
 #include "app/ui/TPlatform.h"
 

@@ -15,9 +15,9 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 
-#include "app/NumberText.h"
-#include "app/ui/ControlEvents.h"
-#include "app/ui/DialogService.h"
+#include "base/NumberText.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <QComboBox>
 #include <QRadioButton>
 
-#include "app/ui/ControlEvents.h"
+#include "base/ui/ControlEvents.h"
 #include "app/ui/TPlatform.h"
 #include "measure/ApertureMasks.h"
 

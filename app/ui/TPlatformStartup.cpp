@@ -10,8 +10,8 @@
 #include <QRadioButton>
 #include <QScrollArea>
 
-#include "app/ui/ControlEvents.h"
-#include "app/ui/DialogService.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
 
 namespace {

@@ -18,10 +18,10 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 #include "app/Overlay.h"
-#include "app/ui/ControlEvents.h"
-#include "app/ui/DialogService.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
 #include "video/ui/TRestoreNoTimeRecorded.h"
 

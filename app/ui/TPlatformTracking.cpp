@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <algorithm>
 
-#include "app/ui/ControlEvents.h"
+#include "base/ui/ControlEvents.h"
 #include "app/ui/TPlatform.h"
 #include "measure/StarTracking.h"
 

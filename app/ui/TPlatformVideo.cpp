@@ -15,8 +15,8 @@
 #include <QSignalBlocker>
 #include <filesystem>
 
-#include "app/ui/ControlEvents.h"
-#include "app/ui/DialogService.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
 #include "video/AvsScript.h"
 

@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QSignalBlocker>
 
-#include "app/ui/ControlEvents.h"
+#include "base/ui/ControlEvents.h"
 #include "app/ui/TPlatform.h"
 
 TSetPredictTrack::TSetPredictTrack(TPlatform& platform, QWidget* parent)

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "app/ui/DialogService.h"
+#include "base/ui/DialogService.h"
 
 namespace {
 

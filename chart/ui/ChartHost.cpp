@@ -2,7 +2,7 @@
 
 #include "ImageFileLib/LinearBitmap.h"
 #include "ImageFileLib/ui/LinearBitmapQImage.h"
-#include "app/ui/DialogService.h"
+#include "base/ui/DialogService.h"
 
 std::optional<ImageFileChoice> ChartHost::ChooseImageFile(const std::string& proposed) {
   const QString name = Dialogs().GetSaveFileName(

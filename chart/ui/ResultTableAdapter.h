@@ -1,6 +1,6 @@
 #pragma once
 // The main window's results table seen through the chart's table access.
-#include "app/ResultTable.h"
+#include "base/ResultTable.h"
 #include "chart/ui/ChartHost.h"
 
 class ResultTableAdapter : public ResultTableAccess {

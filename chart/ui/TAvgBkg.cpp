@@ -5,9 +5,9 @@
 #include <QLabel>
 #include <QSignalBlocker>
 
-#include "app/CsvFields.h"
-#include "app/NumberText.h"
-#include "app/ui/DialogService.h"
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
+#include "base/ui/DialogService.h"
 #include "chart/ChartTable.h"
 #include "chart/ui/Tchart1.h"
 

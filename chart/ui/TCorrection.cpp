@@ -4,7 +4,7 @@
 #include <QGridLayout>
 #include <QLabel>
 
-#include "app/ui/DialogService.h"
+#include "base/ui/DialogService.h"
 #include "chart/ui/Tchart1.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
-#include "app/AtomicFile.h"
-#include "app/ui/DialogService.h"
+#include "base/AtomicFile.h"
+#include "base/ui/DialogService.h"
 #include "chart/ChartTable.h"
 #include "chart/SpectrumListing.h"
 

@@ -7,8 +7,8 @@
 #include <QPixmap>
 #include <QSignalBlocker>
 
-#include "app/NumberText.h"
-#include "app/ui/ControlEvents.h"
+#include "base/NumberText.h"
+#include "base/ui/ControlEvents.h"
 #include "chart/ChartScale.h"
 #include "chart/ui/ChartPainter.h"
 #include "chart/ui/TAvgBkg.h"

@@ -4,10 +4,10 @@
 #include <QGuiApplication>
 #include <QSignalBlocker>
 
-#include "app/CsvFields.h"
-#include "app/AtomicFile.h"
-#include "app/NumberText.h"
-#include "app/ui/DialogService.h"
+#include "base/CsvFields.h"
+#include "base/AtomicFile.h"
+#include "base/NumberText.h"
+#include "base/ui/DialogService.h"
 #include "chart/ChartScale.h"
 #include "chart/ChartSelection.h"
 #include "chart/ImageFileName.h"

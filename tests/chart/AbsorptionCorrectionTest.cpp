@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/CsvFields.h"
-#include "app/NumberText.h"
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
 #include "support/ChartTestTables.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <random>
 
-#include "app/CsvFields.h"
-#include "app/NumberText.h"
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
 #include "support/ChartTestTables.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 #include "support/ChartTestTables.h"
 
 TEST(SpectrumListing, ConstantColumn) {

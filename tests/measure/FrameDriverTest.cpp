@@ -5,7 +5,7 @@
 #include <climits>
 #include <vector>
 
-#include "measure/RunControl.h"
+#include "app/RunControl.h"
 #include "support/SyntheticStars.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 namespace {
 

@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 
 enum class AviPixelFormat {
   Bgr24,          // 24-bit BI_RGB, bottom-up

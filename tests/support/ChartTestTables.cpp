@@ -1,6 +1,6 @@
 #include "ChartTestTables.h"
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 namespace {
 

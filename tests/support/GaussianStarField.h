@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 
 struct GaussianStar {
   double X = 0, Y = 0;     // centre, frame pixels (column, row)

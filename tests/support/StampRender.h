@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 
 // The grey levels the stamp tests paint with: a dark background, bright strokes.
 constexpr uint8_t kStampDark = 16;

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 
 struct SyntheticStar {
   double X = 0, Y = 0;  // centre in pixel coordinates (pixel i covers i-0.5..i+0.5)

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "app/Bitmap24.h"
+#include "base/Bitmap24.h"
 
 // A frame whose pixels all depend on n (bit-exact checks) and which carries n
 // as 10 black/white blocks of `block` pixels in its top band, readable after

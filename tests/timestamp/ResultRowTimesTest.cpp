@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/CsvFields.h"
-#include "app/ResultCsvFormat.h"
+#include "base/CsvFields.h"
+#include "base/ResultCsvFormat.h"
 #include "support/StampRender.h"
 #include "timestamp/FrameTimeDisplay.h"
 

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <random>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 #include "support/AviWriter.h"
 #include "support/VideoFixtures.h"
 #include "video/DirectShowSource.h"

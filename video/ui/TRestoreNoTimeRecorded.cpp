@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/NumberText.h"
-#include "app/ui/DialogService.h"
+#include "base/NumberText.h"
+#include "base/ui/DialogService.h"
 
 namespace {
 

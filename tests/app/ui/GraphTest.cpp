@@ -11,7 +11,7 @@
 #include <cmath>
 
 #include "MainRoadFixture.h"
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 #include "chart/ChartScale.h"
 #include "chart/ui/TAvgBkg.h"
 #include "chart/ui/Tchart1.h"

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "../TestFolder.h"
-#include "app/CsvFields.h"
-#include "app/ui/DialogService.h"
+#include "support/TestFolder.h"
+#include "base/CsvFields.h"
+#include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
 #include "support/AviWriter.h"
 #include "support/SyntheticStars.h"

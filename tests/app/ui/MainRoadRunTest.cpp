@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "MainRoadFixture.h"
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 #include "support/VideoFixtures.h"
 #include "video/TGKAvi.h"
 

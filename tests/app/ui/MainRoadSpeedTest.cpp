@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "MainRoadFixture.h"
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 namespace {
 

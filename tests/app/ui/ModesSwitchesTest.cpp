@@ -11,7 +11,7 @@
 #include <QSpinBox>
 
 #include "MainRoadFixture.h"
-#include "app/ui/ControlEvents.h"
+#include "base/ui/ControlEvents.h"
 #include "support/StampRender.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <QSpinBox>
 
 #include "ObjectsFixture.h"
-#include "app/ui/ControlEvents.h"
+#include "base/ui/ControlEvents.h"
 #include "app/ui/TSetPredictTrack.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <QSpinBox>
 
 #include "ObjectsFixture.h"
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 namespace {
 

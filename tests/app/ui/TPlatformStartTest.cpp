@@ -10,11 +10,11 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
-#include "../TestFolder.h"
-#include "app/AtomicFile.h"
-#include "app/CsvFields.h"
-#include "app/ui/DialogService.h"
-#include "app/ui/ControlEvents.h"
+#include "support/TestFolder.h"
+#include "base/AtomicFile.h"
+#include "base/CsvFields.h"
+#include "base/ui/DialogService.h"
+#include "base/ui/ControlEvents.h"
 #include "app/ui/TPlatform.h"
 #include "app/ui/TessaryApplication.h"
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "MainRoadFixture.h"
-#include "app/IniFile.h"
-#include "app/ui/ControlEvents.h"
+#include "base/IniFile.h"
+#include "base/ui/ControlEvents.h"
 #include "support/StampRender.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <deque>
 #include <set>
 
-#include "app/ui/DialogService.h"
+#include "base/ui/DialogService.h"
 #include "chart/ui/ChartHost.h"
 
 class FakeTable : public ResultTableAccess {

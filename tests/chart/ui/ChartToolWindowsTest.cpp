@@ -15,8 +15,8 @@
 #include <sstream>
 #include <unistd.h>
 
-#include "app/CsvFields.h"
-#include "app/NumberText.h"
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
 #include "chart/ChartScale.h"
 #include "chart/NoiseReduction.h"
 #include "chart/ui/TAvgBkg.h"

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/FrameResult.h"
-#include "app/ResultCsvFormat.h"
+#include "base/FrameResult.h"
+#include "base/ResultCsvFormat.h"
 
 // What loading may read. A results table of 100,000 rows is some 40 MB.
 struct ResultCsvLimits {

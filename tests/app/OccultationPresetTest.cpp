@@ -1,7 +1,7 @@
 // Object settings per occultation type.
 #include <gtest/gtest.h>
 
-#include "timestamp/OccultationPreset.h"
+#include "app/OccultationPreset.h"
 
 namespace {
 

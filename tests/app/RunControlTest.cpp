@@ -1,4 +1,4 @@
-#include "measure/RunControl.h"
+#include "app/RunControl.h"
 
 #include <gtest/gtest.h>
 

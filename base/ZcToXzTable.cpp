@@ -1,9 +1,9 @@
-#include "app/ZcToXzTable.h"
+#include "base/ZcToXzTable.h"
 
-#include "app/AtomicFile.h"
-#include "app/CsvFields.h"
-#include "app/NumberText.h"
-#include "app/ResultTable.h"
+#include "base/AtomicFile.h"
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
+#include "base/ResultTable.h"
 
 namespace {
 

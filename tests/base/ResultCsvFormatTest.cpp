@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/CsvFields.h"
-#include "app/ResultCsvFormat.h"
+#include "base/CsvFields.h"
+#include "base/ResultCsvFormat.h"
 
 namespace {
 

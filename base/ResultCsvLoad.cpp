@@ -14,16 +14,16 @@
 // not convert count as 0 (with a warning), commas inside the stored video path
 // are kept, and a file that cannot be a table (no line with a comma, NUL bytes,
 // over the size limits) is refused before anything is changed.
-#include "app/ResultCsvLoad.h"
+#include "base/ResultCsvLoad.h"
 
 #include <cmath>
 #include <filesystem>
 #include <system_error>
 
-#include "app/AtomicFile.h"
-#include "app/CsvFields.h"
-#include "app/NumberText.h"
-#include "app/ResultTable.h"
+#include "base/AtomicFile.h"
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
+#include "base/ResultTable.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <clocale>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 namespace {
 

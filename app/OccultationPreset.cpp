@@ -1,6 +1,6 @@
-#include "timestamp/OccultationPreset.h"
+#include "app/OccultationPreset.h"
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <optional>
 #include <string>
 
-#include "app/FrameResult.h"
-#include "app/IniFile.h"
+#include "base/FrameResult.h"
+#include "base/IniFile.h"
 
 struct AppSettings {
   // [Files]

@@ -5,10 +5,10 @@
 
 #include <fstream>
 
-#include "TestFolder.h"
-#include "app/AtomicFile.h"
-#include "app/IniFile.h"
-#include "app/SettingsFile.h"
+#include "support/TestFolder.h"
+#include "base/AtomicFile.h"
+#include "base/IniFile.h"
+#include "base/SettingsFile.h"
 #include "support/FactorySettingsText.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <fstream>
 
-#include "TestFolder.h"
-#include "app/ZcToXzTable.h"
+#include "support/TestFolder.h"
+#include "base/ZcToXzTable.h"
 
 TEST(ZcToXz, ReadsZcLinesAndSkipsTheRest) {
   ZcToXzTable t = ParseZcToXz(

@@ -1,9 +1,9 @@
-#include "app/ResultCsvFormat.h"
+#include "base/ResultCsvFormat.h"
 
 #include <algorithm>
 
-#include "app/CsvFields.h"
-#include "app/NumberText.h"
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
 
 namespace {
 

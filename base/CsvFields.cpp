@@ -1,6 +1,6 @@
-#include "app/CsvFields.h"
+#include "base/CsvFields.h"
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
 std::string GetCsvField(std::string_view line, int n) {
   if (n < 1) n = 1;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ResultCsvFormat.h"
+#include "base/ResultCsvFormat.h"
 
 namespace {
 

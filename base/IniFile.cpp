@@ -1,10 +1,10 @@
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 
 #include <system_error>
 
-#include "app/AtomicFile.h"
-#include "app/NumberText.h"
-#include "app/ResultTable.h"
+#include "base/AtomicFile.h"
+#include "base/NumberText.h"
+#include "base/ResultTable.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/ui/DialogService.h"
+#include "base/ui/DialogService.h"
 
 #include <QApplication>
 #include <QFileDialog>

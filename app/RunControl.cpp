@@ -1,10 +1,10 @@
-#include "measure/RunControl.h"
+#include "app/RunControl.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "app/CsvFields.h"
-#include "app/NumberText.h"
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
 
 int RunHeaderLineCount(int csv_version) { return csv_version >= 1 && csv_version <= 3 ? 7 : 4; }
 

@@ -1,4 +1,4 @@
-#include "app/ResultTable.h"
+#include "base/ResultTable.h"
 
 namespace {
 const std::string kNoLine;

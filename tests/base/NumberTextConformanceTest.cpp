@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/CsvFields.h"
-#include "app/NumberText.h"
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
 
 namespace {
 

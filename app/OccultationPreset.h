@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/FrameResult.h"
+#include "base/FrameResult.h"
 
 enum class OccultationType : uint8_t {
   None = 0,

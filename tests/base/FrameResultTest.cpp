@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/FrameResult.h"
+#include "base/FrameResult.h"
 
 TEST(FrameResult, ObjectSettingReachesAllThreeBlocks) {
   DataLineBlocks blocks{};

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/CsvFields.h"
+#include "base/CsvFields.h"
 
 namespace {
 

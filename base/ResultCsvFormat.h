@@ -16,9 +16,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/FrameResult.h"
-#include "app/FrameTimeTexts.h"
-#include "app/ResultTable.h"
+#include "base/FrameResult.h"
+#include "base/FrameTimeTexts.h"
+#include "base/ResultTable.h"
 
 inline constexpr std::string_view kCsvBannerV3 = "Tessary File Format (for Ver.0.9.99.5 later)";
 inline constexpr std::string_view kCsvBannerV2 = "Tessary File Format (for Ver.0.9.26 later)";

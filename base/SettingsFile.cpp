@@ -1,4 +1,4 @@
-#include "app/SettingsFile.h"
+#include "base/SettingsFile.h"
 
 #include <pwd.h>
 #include <unistd.h>

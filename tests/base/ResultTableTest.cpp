@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/ResultTable.h"
+#include "base/ResultTable.h"
 
 TEST(ResultTable, LinesOutsideAreEmpty) {
   ResultTable t;

@@ -1,4 +1,4 @@
-#include "app/ui/ControlEvents.h"
+#include "base/ui/ControlEvents.h"
 
 #include <QButtonGroup>
 #include <QLineEdit>

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/CsvFields.h"
-#include "app/ResultCsvFormat.h"
-#include "app/ResultCsvLoad.h"
-#include "app/ResultTable.h"
+#include "base/CsvFields.h"
+#include "base/ResultCsvFormat.h"
+#include "base/ResultCsvLoad.h"
+#include "base/ResultTable.h"
 #include "support/ChartTestTables.h"
 #include "support/TemporaryFolder.h"
 
