@@ -253,6 +253,8 @@ void TPlatform::LocateIotaTimeStamp() {
     return;  // no stamp found: the previous layout and levels stay
   }
   StampGlyphs.stampCharPitch = ctx.stampCharPitch;
+  StampGlyphs.stampCharHeight = ctx.stampCharHeight;
+  StampGlyphs.stampCellPitch = ctx.stampCellPitch;
   StampGlyphs.stampBackgroundLevel = ctx.stampBackgroundLevel;
   Options.LocatedStampRow = Stamp.LocatedStampRow;
 }

@@ -5,42 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "support/StampContexts.h"
 #include "support/StampRender.h"
 #include "timestamp/GlyphRecognition.h"
 
 namespace {
-
-GlyphContext IotaContext(double pitch) {
-  GlyphContext c;
-  c.mode = TimeStampMode::Iota;
-  c.stampLocated = true;
-  c.stampCharPitch = pitch;
-  c.gpsCharPitch = pitch;
-  c.stampBackgroundLevel = 3 * kStampDark;
-  c.digitThreshold = 80;
-  return c;
-}
-
-GlyphContext GhsContext(double pitch) {
-  GlyphContext c;
-  c.mode = TimeStampMode::Ghs;
-  c.stampLocated = true;
-  c.stampCharPitch = pitch;
-  c.gpsCharPitch = pitch;
-  c.stampBackgroundLevel = kStampStroke - 40;  // the located level: brightest / 3 - 40
-  c.glyphThreshold = 100;
-  c.digitThreshold = 100;
-  return c;
-}
-
-GlyphContext KiwiContext(int fps, bool showField) {
-  GlyphContext c;
-  c.mode = TimeStampMode::Kiwi;
-  c.frameRateRounded = fps;
-  c.showField = showField;
-  c.digitThreshold = 100;
-  return c;
-}
 
 struct Variant {
   const char* name;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/StampContexts.h"
 #include "support/StampRender.h"
 #include "timestamp/StampLocator.h"
 
@@ -19,14 +20,6 @@ Bitmap24 IotaFrame(int w, int h, double x0, double pitch, int top, const std::st
   const std::vector<int> xs = IotaCellXs(x0, pitch);
   DrawIotaFields(f, line1, line2, xs, top, pitch);
   return f;
-}
-
-GlyphContext IotaBase(int fps) {
-  GlyphContext c;
-  c.mode = TimeStampMode::Iota;
-  c.frameRateRounded = fps;
-  c.digitThreshold = 80;
-  return c;
 }
 
 }  // namespace
@@ -96,7 +89,7 @@ TEST(StampLocator, LocatesAndReadsAnIotaLine) {
     const std::string line1 = "123456" "0167" "    " "98765432";
     const std::string line2 = "123456" "    " "0333" "98765432";
     Bitmap24 f = IotaFrame(r.w, r.h, r.x0, pitch, r.top, line1, line2, seed++);
-    GlyphContext ctx = IotaBase(r.fps);
+    GlyphContext ctx = IotaSearchContext(r.fps);
     TimeStampState state;
     state.FieldOrderState = 0;
     StampLocatorState loc;
@@ -123,7 +116,7 @@ TEST(StampLocator, LocatesAndReadsAnIotaLine) {
 
 TEST(StampLocator, IotaWithoutAStampLeavesTheLayout) {
   Bitmap24 f = NoisyFrame(720, 480, 3);
-  GlyphContext ctx = IotaBase(30);
+  GlyphContext ctx = IotaSearchContext(30);
   TimeStampState state;
   state.DigitX[5][7] = 4242;
   state.FieldOrderState = 1;
@@ -136,19 +129,6 @@ TEST(StampLocator, IotaWithoutAStampLeavesTheLayout) {
   EXPECT_EQ(state.DigitX[5][28], 712);
   EXPECT_EQ(ctx.stampCharPitch, 25);
 }
-
-namespace {
-
-GlyphContext GhsBase() {
-  GlyphContext c;
-  c.mode = TimeStampMode::Ghs;
-  c.frameRateRounded = 30;
-  c.glyphThreshold = 100;
-  c.digitThreshold = 100;
-  return c;
-}
-
-}  // namespace
 
 TEST(StampLocator, LocatesAndReadsAGhsLineFromItsU) {
   const double pitch = 20.0;
@@ -167,7 +147,7 @@ TEST(StampLocator, LocatesAndReadsAGhsLineFromItsU) {
     DrawStampText(f, "261206 203040140", xs, r.top - 1, s);
     DrawStampChar(f, 'U', r.uColumn, r.top, s);
     DrawStampChar(f, 'U', r.uColumn, r.top - 1, s);
-    GlyphContext ctx = GhsBase();
+    GlyphContext ctx = GhsSearchContext();
     TimeStampState state;
     StampLocatorState loc;
     LocatorOptions opt;
@@ -190,7 +170,7 @@ TEST(StampLocator, LocatesAndReadsAGhsLineFromItsU) {
 
 TEST(StampLocator, GhsGuardsAndTheDefaultStartPoint) {
   Bitmap24 f = NoisyFrame(720, 480, 70);
-  GlyphContext ctx = GhsBase();
+  GlyphContext ctx = GhsSearchContext();
   TimeStampState state;
   StampLocatorState loc;
   LocatorOptions opt;
@@ -223,7 +203,7 @@ TEST(StampLocator, SnapsTheIotaRowToItsBand) {
 
 TEST(StampLocator, GhsOnABlackFrameLocatesNothing) {
   Bitmap24 f(720, 480);
-  GlyphContext ctx = GhsBase();
+  GlyphContext ctx = GhsSearchContext();
   TimeStampState state;
   state.DigitX[5][7] = 777;
   StampLocatorState loc;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/StampContexts.h"
 #include "support/StampRender.h"
 #include "timestamp/TimeStampReader.h"
 
@@ -20,14 +21,6 @@ std::vector<int> Shifted(const int* xs, int n, int dx) {
   std::vector<int> v;
   for (int i = 0; i < n; ++i) v.push_back(xs[i] + dx);
   return v;
-}
-
-GlyphContext KiwiContext(int fps) {
-  GlyphContext c;
-  c.mode = TimeStampMode::Kiwi;
-  c.frameRateRounded = fps;
-  c.digitThreshold = 100;
-  return c;
 }
 
 // A KIWI-OSD frame: field 1 text on the odd rows, field 2 on the even rows;
@@ -227,16 +220,6 @@ void SetLocatedLayout(TimeStampState& state, const std::vector<int>& xs, int row
   state.LocatedStampRow = row;
 }
 
-GlyphContext IotaContext(double pitch) {
-  GlyphContext c;
-  c.mode = TimeStampMode::Iota;
-  c.stampLocated = true;
-  c.stampCharPitch = pitch;
-  c.stampBackgroundLevel = 3 * kStampDark;
-  c.digitThreshold = 80;
-  return c;
-}
-
 }  // namespace
 
 TEST(TimeStampReader, IotaLocatedFrameWithCountersAndFieldOrder) {
@@ -274,22 +257,50 @@ TEST(TimeStampReader, IotaLocatedFrameWithCountersAndFieldOrder) {
   EXPECT_EQ(t.StampCount2, "");  // first counter character unreadable
 }
 
-TEST(TimeStampReader, IotaFractionGroupsSwappedByTheProbe) {
+// Each field's fraction is read from the group it shows; field 1 is the
+// earlier field whatever 'Field Order' says, its counter going with it, and
+// 'Field Order' decides only between two fields that read the same.
+TEST(TimeStampReader, IotaFieldOneIsTheEarlierField) {
+  struct Row {
+    const char* name;
+    IotaField odd, even;
+    FieldOrder order;
+    const char *s1, *s2, *count1, *count2;
+    int stampFieldOrder, fieldOrderState;
+  };
+  const Row rows[] = {
+      {"even earlier in the first group", {"123456", "    ", "5000", "42"}, {"123456", "4833", "    ", "41"},
+       FieldOrder::OddFirst, "56.4833", "56.5000", "41", "42", 1, 0},
+      {"the same with 'Even first'", {"123456", "    ", "5000", "42"}, {"123456", "4833", "    ", "41"},
+       FieldOrder::EvenFirst, "56.4833", "56.5000", "41", "42", 1, 0},
+      {"odd earlier in the second group", {"123456", "    ", "4833", "41"}, {"123456", "5000", "    ", "42"},
+       FieldOrder::EvenFirst, "56.4833", "56.5000", "41", "42", 0, 1},
+      {"odd earlier across the minute", {"123459", "9833", "    ", "7"}, {"123500", "    ", "0000", "8"},
+       FieldOrder::EvenFirst, "59.9833", "00.0000", "7", "8", 0, 0},
+      {"a tie goes by 'Even first'", {"123456", "5000", "    ", "1"}, {"123456", "    ", "5000", "2"},
+       FieldOrder::EvenFirst, "56.5000", "56.5000", "2", "1", 1, 1},
+      {"a tie goes by 'Odd first'", {"123456", "5000", "    ", "1"}, {"123456", "    ", "5000", "2"},
+       FieldOrder::OddFirst, "56.5000", "56.5000", "1", "2", 0, 0},
+  };
   const double pitch = 24.1;
   const std::vector<int> xs = IotaCellXs(85, pitch);
-  // Field 1 shows its fraction in the second group: the probe of field 13 fails.
-  Bitmap24 f = NoisyFrame(720, 480, 13);
-  DrawIota(f, xs, 437, {"123456", "    ", "5000", "42"}, {"123456", "4833", "    ", "41"}, pitch);
-  TimeStampState state;
-  SetLocatedLayout(state, xs, 435);
-  StampTexts t;
-  ReadTimeStamp(f, IotaContext(pitch), {}, state, t);
-  EXPECT_EQ(t.StampS1Full, "56.5000");
-  EXPECT_EQ(t.StampS2Full, "56.4833");
-  EXPECT_EQ(state.FieldOrderState, 1);  // field 1 is later
-  EXPECT_EQ(state.StampFieldOrder, 0);  // probe unreadable, state 1
-  EXPECT_EQ(t.StampCount1, "42");
-  EXPECT_EQ(t.StampCount2, "41");
+  uint32_t seed = 13;
+  for (const Row& r : rows) {
+    Bitmap24 f = NoisyFrame(720, 480, seed++);
+    DrawIota(f, xs, 437, r.odd, r.even, pitch);
+    TimeStampState state;
+    SetLocatedLayout(state, xs, 435);
+    StampTexts t;
+    StampReadOptions opt;
+    opt.fieldOrder = r.order;
+    ReadTimeStamp(f, IotaContext(pitch), opt, state, t);
+    EXPECT_EQ(t.StampS1Full, r.s1) << r.name;
+    EXPECT_EQ(t.StampS2Full, r.s2) << r.name;
+    EXPECT_EQ(t.StampCount1, r.count1) << r.name;
+    EXPECT_EQ(t.StampCount2, r.count2) << r.name;
+    EXPECT_EQ(state.StampFieldOrder, r.stampFieldOrder) << r.name;
+    EXPECT_EQ(state.FieldOrderState, r.fieldOrderState) << r.name;
+  }
 }
 
 TEST(TimeStampReader, IotaEveryDigitAtEveryPositionBothFields) {
@@ -312,12 +323,18 @@ TEST(TimeStampReader, IotaEveryDigitAtEveryPositionBothFields) {
     StampReadOptions opt;
     opt.fieldMeasure = true;
     ReadTimeStamp(f, IotaContext(pitch), opt, state, t);
-    EXPECT_EQ(t.StampH1 + t.StampM1 + t.StampS1, f1.hhmmss) << d;
-    EXPECT_EQ(t.StampH2 + t.StampM2 + t.StampS2, f2.hhmmss) << d;
-    EXPECT_EQ(t.StampS1Full, f1.hhmmss.substr(4) + "." + f1.group1) << d;
-    EXPECT_EQ(t.StampS2Full, f2.hhmmss.substr(4) + "." + f2.group2) << d;
-    EXPECT_EQ(t.StampCount1, f1.counter) << d;
-    EXPECT_EQ(t.StampCount2, f2.counter) << d;
+    // Field 1 is the earlier of the two (these seconds never wrap).
+    const std::string odd = f1.hhmmss.substr(4) + "." + f1.group1;
+    const std::string even = f2.hhmmss.substr(4) + "." + f2.group2;
+    const bool oddFirst = std::stod(odd) < std::stod(even);
+    const IotaField& first = oddFirst ? f1 : f2;
+    const IotaField& second = oddFirst ? f2 : f1;
+    EXPECT_EQ(t.StampH1 + t.StampM1 + t.StampS1, first.hhmmss) << d;
+    EXPECT_EQ(t.StampH2 + t.StampM2 + t.StampS2, second.hhmmss) << d;
+    EXPECT_EQ(t.StampS1Full, oddFirst ? odd : even) << d;
+    EXPECT_EQ(t.StampS2Full, oddFirst ? even : odd) << d;
+    EXPECT_EQ(t.StampCount1, first.counter) << d;
+    EXPECT_EQ(t.StampCount2, second.counter) << d;
   }
 }
 
@@ -344,21 +361,6 @@ TEST(TimeStampReader, IotaFieldViewPal) {
   EXPECT_EQ(t.StampCount1, "7");
   EXPECT_EQ(t.StampCount2, "8");
 }
-
-namespace {
-
-GlyphContext GhsContext(double pitch) {
-  GlyphContext c;
-  c.mode = TimeStampMode::Ghs;
-  c.stampLocated = true;
-  c.stampCharPitch = pitch;
-  c.stampBackgroundLevel = kStampStroke - 40;
-  c.glyphThreshold = 100;
-  c.digitThreshold = 100;
-  return c;
-}
-
-}  // namespace
 
 TEST(TimeStampReader, GhsLocatedFrameWithDate) {
   const double pitch = 20.0;
