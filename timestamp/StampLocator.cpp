@@ -135,10 +135,6 @@ void SetIotaFallbackLayout(int frameWidth, GlyphContext& ctx, TimeStampState& st
   state.LocatedFieldTop = {-1, -1};
 }
 
-namespace {
-
-}  // namespace
-
 int SnapIotaStampRow(int y, int frameRateRounded) {
   const bool slow = frameRateRounded < 27;
   if (slow) {
@@ -156,10 +152,6 @@ int SnapIotaStampRow(int y, int frameRateRounded) {
 namespace {
 
 int Rha(long double v) { return static_cast<int>(RoundHalfAway(v)); }
-
-}  // namespace
-
-namespace {
 
 // Where the six time digits of an IOTA-VTI line sit on row y: the first digit
 // column x0 and the pitch that best explain digit readings at cells 0, 1, 3,

@@ -98,7 +98,6 @@ std::string ReadOrZero(const GlyphReader& reader, const Bitmap24& frame, int x, 
   return std::string(1, c ? c : '0');
 }
 
-
 // Both fields of an IOTA-VTI line. Each field shows its four fraction digits
 // in one of two groups (the other is blank): the group whose first digit reads
 // best is taken. Field 1 is the earlier of the two field times and its
@@ -115,23 +114,28 @@ void ReadIotaFields(const GlyphReader& reader, const Bitmap24& frame, const XOf&
   auto Pair = [&](int field, int row) {
     return ReadOrZero(reader, frame, X(field), row) + ReadOrZero(reader, frame, X(field + 1), row);
   };
-  auto FirstDigitScore = [&](int field, int row) {
+  struct Reading {
+    char c = 0;
     double score = 0;
-    reader.Read(frame, X(field), row, &score);
-    return score;
+  };
+  auto ReadAt = [&](int field, int row) {
+    Reading r;
+    r.c = reader.Read(frame, X(field), row, &r.score);
+    return r;
   };
   Field odd{oddRow, {}, {}, 13}, even{evenRow, {}, {}, 13};
   for (Field* f : {&odd, &even}) {
     f->seconds = Pair(11, f->row);
-    const double a = FirstDigitScore(13, f->row), b = FirstDigitScore(17, f->row);
-    if (a != b) {
-      f->group = a > b ? 13 : 17;
+    const Reading a = ReadAt(13, f->row), b = ReadAt(17, f->row);
+    if (a.score != b.score) {
+      f->group = a.score > b.score ? 13 : 17;
     } else {
-      const double a2 = FirstDigitScore(14, f->row), b2 = FirstDigitScore(18, f->row);
+      const double a2 = ReadAt(14, f->row).score, b2 = ReadAt(18, f->row).score;
       f->group = (a2 != b2 ? a2 > b2 : f == &even && odd.group == 17) ? 13 : 17;
     }
-    std::string digits;
-    for (int i = 0; i < 4; ++i) digits += ReadOrZero(reader, frame, X(f->group + i), f->row);
+    const char first = f->group == 13 ? a.c : b.c;
+    std::string digits(1, first ? first : '0');
+    for (int i = 1; i < 4; ++i) digits += ReadOrZero(reader, frame, X(f->group + i), f->row);
     f->full = f->seconds + "." + digits;
   }
   bool evenFirst;
@@ -168,6 +172,7 @@ void ReadIotaFields(const GlyphReader& reader, const Bitmap24& frame, const XOf&
   t.StampCount1 = Counter(f1.row);
   t.StampCount2 = Counter(f2.row);
 }
+
 }  // namespace
 
 int AutoOffsetTimeStamp(const Bitmap24& frame, int field, const GlyphContext& ctx,

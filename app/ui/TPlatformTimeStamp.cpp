@@ -407,6 +407,8 @@ void TPlatform::LocateTiviDigits(const Bitmap24& frame) {
   if (LocateDigitPositions(frame, TiviPickX, TiviPickY, threshold, ctx, Stamp, StampLocator.StampCharHeight)) {
     Options.StampLocated = 1;
     StampGlyphs.stampCharPitch = ctx.stampCharPitch;
+    StampGlyphs.stampCharHeight = ctx.stampCharHeight;
+    StampGlyphs.stampCellPitch = ctx.stampCellPitch;
     Options.LocatedStampRow = Stamp.LocatedStampRow;
   } else {
     Options.StampLocated = 0;

@@ -82,6 +82,9 @@ TEST(StampLocator, LocatesAndReadsAnIotaLine) {
       {"NTSC 720 shifted left", 720, 480, 30, 435, 79, 435},
       {"PAL 720", 720, 576, 25, 545, 84, 545},
       {"NTSC 640", 640, 480, 30, 435, 74, 435},
+      {"PAL 768, first digit at 96", 768, 576, 25, 545, 96, 545},
+      {"PAL 720, first digit at 60", 720, 576, 25, 545, 60, 545},
+      {"PAL higher in the frame", 720, 576, 25, 511, 84, 509},
   };
   uint32_t seed = 40;
   for (const Row& r : rows) {
@@ -96,6 +99,12 @@ TEST(StampLocator, LocatesAndReadsAnIotaLine) {
     ASSERT_TRUE(LocateIotaTimeStamp(f, ctx, state, loc, {})) << r.name;
     EXPECT_EQ(state.LocatedStampRow, r.expectedRow) << r.name;
     EXPECT_EQ(state.FieldOrderState, 2) << r.name;
+    // Each field's glyph top as drawn, the nominal height, and columns that
+    // follow the pitch (the generated glyphs fill their cells).
+    EXPECT_EQ(state.LocatedFieldTop[0], r.top - 1) << r.name;
+    EXPECT_EQ(state.LocatedFieldTop[1], r.top) << r.name;
+    EXPECT_EQ(ctx.stampCharHeight, 28) << r.name;
+    EXPECT_EQ(ctx.stampCellPitch, 0) << r.name;
     EXPECT_NEAR(static_cast<double>(ctx.stampCharPitch), pitch, 0.3) << r.name;
     ASSERT_EQ(loc.DigitCentres.size(), 22u);
     for (int i = 0; i < 22; ++i)

@@ -100,18 +100,39 @@ TEST(TimeStampReader, KiwiEveryDigitAtEveryPosition) {
   }
 }
 
-TEST(TimeStampReader, EvenFirstSwapsTheFieldRows) {
-  Bitmap24 f = KiwiFrame(720, 480, kKiwiLayout1, 30, 0, 0, "123456000789", "123457123000", 409, 5);
-  TimeStampState state;
-  LoadKiwiDigitPositions(state.DigitX);
-  StampTexts t;
-  StampReadOptions opt;
-  opt.fieldOrder = FieldOrder::EvenFirst;
-  ReadTimeStamp(f, KiwiContext(30), opt, state, t);
-  EXPECT_EQ(t.StampS1, "57");
-  EXPECT_EQ(t.StampS2, "56");
-  EXPECT_EQ(t.StampS1Full, "57.000");
-  EXPECT_EQ(t.StampS2Full, "56.000");
+// 'Field Order' picks the row of field 1; without 'Field Measure' the hours
+// and minutes of field 2 keep their previous texts.
+TEST(TimeStampReader, KiwiReadOptions) {
+  struct Row {
+    const char* name;
+    FieldOrder order;
+    bool fieldMeasure;
+    const char *s1, *s2, *s1Full, *s2Full, *h2, *m2;
+  };
+  const Row rows[] = {
+      {"odd first", FieldOrder::OddFirst, true, "56", "57", "56.789", "57.123", "12", "34"},
+      {"even first swaps the rows", FieldOrder::EvenFirst, false, "57", "56", "57.000", "56.000", "xx", "yy"},
+      {"no field measure", FieldOrder::OddFirst, false, "56", "57", "56.789", "57.123", "xx", "yy"},
+  };
+  uint32_t seed = 5;
+  for (const Row& r : rows) {
+    Bitmap24 f = KiwiFrame(720, 480, kKiwiLayout1, 30, 0, 0, "123456000789", "123457123000", 409, seed++);
+    TimeStampState state;
+    LoadKiwiDigitPositions(state.DigitX);
+    StampTexts t;
+    t.StampH2 = "xx";
+    t.StampM2 = "yy";
+    StampReadOptions opt;
+    opt.fieldOrder = r.order;
+    opt.fieldMeasure = r.fieldMeasure;
+    ReadTimeStamp(f, KiwiContext(30), opt, state, t);
+    EXPECT_EQ(t.StampS1, r.s1) << r.name;
+    EXPECT_EQ(t.StampS2, r.s2) << r.name;
+    EXPECT_EQ(t.StampS1Full, r.s1Full) << r.name;
+    EXPECT_EQ(t.StampS2Full, r.s2Full) << r.name;
+    EXPECT_EQ(t.StampH2, r.h2) << r.name;
+    EXPECT_EQ(t.StampM2, r.m2) << r.name;
+  }
 }
 
 TEST(TimeStampReader, BlackFrameGivesNoStampAndEmptyTexts) {
@@ -129,19 +150,6 @@ TEST(TimeStampReader, BlackFrameGivesNoStampAndEmptyTexts) {
   EXPECT_EQ(t.StampCount1, "");
   EXPECT_EQ(t.StampDate1, "26");  // dates keep their values
   EXPECT_EQ(state.AutoRowOffset1, 0);
-}
-
-TEST(TimeStampReader, FieldMeasureOffKeepsHoursAndMinutesOfField2) {
-  Bitmap24 f = KiwiFrame(720, 480, kKiwiLayout1, 30, 0, 0, "123456000789", "123457123000", 409, 6);
-  TimeStampState state;
-  LoadKiwiDigitPositions(state.DigitX);
-  StampTexts t;
-  t.StampH2 = "xx";
-  t.StampM2 = "yy";
-  ReadTimeStamp(f, KiwiContext(30), {}, state, t);
-  EXPECT_EQ(t.StampH2, "xx");
-  EXPECT_EQ(t.StampM2, "yy");
-  EXPECT_EQ(t.StampS2, "57");
 }
 
 TEST(TimeStampReader, OneLayoutRuleForEveryWidth) {
@@ -179,6 +187,16 @@ TEST(TimeStampReader, TimeStampRows) {
   EXPECT_EQ(TimeStampRow(5, 1, c, s, 576), 218 + 288 - 1);  // PAL: the second field starts at 288
   EXPECT_EQ(TimeStampRow(2, 1, c, s, 576), 541);
   EXPECT_EQ(TimeStampRow(1, 0, c, s, 480), 206);
+  // A located IOTA line whose field tops were measured reads each field from
+  // its own top, offsets aside: the even field on 546, the odd one higher on 545.
+  s.LocatedFieldTop = {546, 545};
+  EXPECT_EQ(TimeStampRow(5, 0, c, s, 576), 219);  // KIWI keeps the located row
+  c.mode = TimeStampMode::Iota;
+  EXPECT_EQ(TimeStampRow(5, 0, c, s, 576), 273);
+  EXPECT_EQ(TimeStampRow(5, 1, c, s, 576), 272 + 288);
+  c.showField = false;
+  EXPECT_EQ(TimeStampRow(5, 0, c, s, 576), 546);
+  EXPECT_EQ(TimeStampRow(5, 1, c, s, 576), 545);
 }
 
 TEST(TimeStampReader, CompareFieldSeconds) {
