@@ -11,6 +11,7 @@
 #include "MainRoadFixture.h"
 #include "online/ui/TBrowser1.h"
 #include "online/ui/TDataViewer.h"
+#include "online/ui/TMap.h"
 #include "online/ui/TWebAccess.h"
 #include "online/ui/WebBrowserControl.h"
 #include "support/TemporaryFolder.h"
@@ -85,4 +86,34 @@ TEST(OnlineLaunchers, WebBrowserCommandOpensANewBrowserEachTime) {
   }
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(m.W().findChildren<TBrowser1*>().isEmpty());
+}
+
+// With a KIWI-OSD stamp nothing is read; the map opens only on a station with
+// both coordinates.
+TEST(OnlineLaunchers, MapNeedsLatitudeAndLongitudeForOtherInserters) {
+  std::vector<QUrl> opened;
+  ScopedUrlOpener opener([&](const QUrl& url) {
+    opened.push_back(url);
+    return true;
+  });
+  MainRoadWindow m(Reader::OwnAvi);
+  Bitmap24 f(320, 240);
+  ASSERT_TRUE(WriteAvi(m.Path("plain.avi").string(), {f, f}));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("plain.avi")));
+  ASSERT_EQ(m.W().Options.TimeStampMode, 1);
+  m.W().Station = GpsStation{};
+  m.W().Station.latitude = "  35o 42' 35.9\" S ";
+  QAction* map_command = m.Find<QAction>("Map1");
+  map_command->trigger();
+  EXPECT_EQ(m.W().findChild<TMap*>("Map"), nullptr);
+  m.W().Station.longitude = " 139o 48' 38.5\" E ";
+  map_command->trigger();
+  auto* map = m.W().findChild<TMap*>("Map");
+  ASSERT_NE(map, nullptr);
+  EXPECT_EQ(map->Memo2->toPlainText().split('\n'),
+            (QStringList{"Latitude   :    35o 42' 35.9\" S ", "Longitude  :   139o 48' 38.5\" E "}));
+  EXPECT_EQ(map->Memo1->toPlainText().split('\n')[13],
+            "      var latlng = new google.maps.LatLng(-35.709972,139.810694);");
+  EXPECT_EQ(opened.size(), 1u);
+  delete map;
 }
