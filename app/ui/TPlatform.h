@@ -477,6 +477,17 @@ class TPlatform : public QMainWindow {
   QAction* RectangleAperture1 = nullptr;  // Option > 'Rectangle Aperture'
   QAction* AddTimeToNoCmosTime1 = nullptr;  // 'Add Time to no CMOS time recorded'
   std::unique_ptr<FrameDriverHooks> StampHooks;  // FrameHooks plus the time stamp of each frame
+  // ---- online ---- (TPlatformOnline.cpp)
+  void SoftwareUpdate1Click();
+  void Button38Click();
+  void WebBrowser1Click();
+  void Map1Click();
+  // Reads the GHS GPS line starting at (x, y) into Station.
+  void ReadGhsGpsLine(int x, int y);
+  QAction* SoftwareUpdate1 = nullptr;  // 'Software Update'
+  QAction* WebBrowser1 = nullptr;      // Tools > 'WebBrowser' (hidden, Ctrl+W)
+  QAction* Map1 = nullptr;             // Tools > 'Map'
+  QPushButton* Button38 = nullptr;     // group 'Filing Cabinet'
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -502,6 +513,10 @@ class TPlatform : public QMainWindow {
   QWidget* CreateChartPanel();
   void CreateChartMenuItems();
   void ConnectChartHandlers();
+
+  // ---- online ----
+  void CreateOnlineMenuItems();
+  QWidget* CreateOnlinePanel();
 
   // ---- video ----
   QWidget* CreateVideoPanel();
