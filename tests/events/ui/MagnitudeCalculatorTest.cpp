@@ -18,6 +18,11 @@ struct Host : MagnitudeCalculatorHost {
   MagnitudePanelState panel;
   std::array<std::string, 4> time{"12", "34", "56.7891", "56.7891"};
   int interval = 1, aqua = -1, panel_enabled = -1;
+  double combined = 0;
+  std::string camera, main_camera;
+  double PredictionCombinedMagnitude() const override { return combined; }
+  std::string PredictionCamera() const override { return camera; }
+  void SetMainCameraText(const std::string& t) override { main_camera = t; }
   Tchart1* chart = nullptr;
   MagnitudePanelState PanelState() const override { return panel; }
   void SetPanelEnabled(bool e) override { panel_enabled = e; }
@@ -201,4 +206,36 @@ TEST(TMagnitudeCalculator, DrawsItsResultOnTheChart) {
             ValueToPixelY(f.chart->View(), rec.Value[CurveA]));
   EXPECT_EQ(f.Line(2), "Event Time : 01h02m03.000s  +/- 0.001s  S/N=20.00");
   EXPECT_NE(f.chart->Picture(), f.w->ChartBackup());
+}
+
+TEST(TMagnitudeCalculator, PairMagnitudeFromThePredictionAndTheVMagnitude) {
+  Fixture f;
+  f.host.combined = 12.34;
+  f.host.camera = "WAT-910HX";
+  f.host.interval = 2;  // one row a field: second field, information on the right
+  f.events.Flags.IntegrationCount = 8;
+  f.Open();
+  EXPECT_EQ(f.w->UpDown1->Position(), 12);
+  EXPECT_EQ(f.w->UpDown2->Position(), 3);
+  EXPECT_EQ(f.w->UpDown3->Position(), 4);
+  EXPECT_EQ(f.w->Edit12->text(), "12.34");
+  EXPECT_EQ(f.host.main_camera, "WAT-910HX");
+  EXPECT_TRUE(f.w->RadioButton6->isChecked());
+  EXPECT_TRUE(f.w->RadioButton5->isChecked());
+  EXPECT_EQ(f.w->RadioGroup2->ItemIndex(), 1);
+  EXPECT_EQ(f.w->UpDown4->Position(), 4);
+  EXPECT_EQ(f.w->Edit17->text(), "8");
+
+  f.events.ReportLightCurveElement.VMag = "9.87";
+  f.w->FormActivate();
+  EXPECT_EQ(f.w->UpDown1->Position(), 9);
+  EXPECT_EQ(f.w->UpDown2->Position(), 8);
+  EXPECT_EQ(f.w->UpDown3->Position(), 7);
+  EXPECT_EQ(f.w->Edit12->text(), "9.87");
+
+  // A step window set on the panel turns the step correction on for 120N.
+  f.events.Diffraction.ThirdWindowFrom = -3;
+  f.events.Diffraction.ThirdWindowTo = 2;
+  f.w->RadioButton3->click();
+  EXPECT_TRUE(f.w->CheckBox1->isChecked());
 }
