@@ -89,16 +89,20 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
   const double pre = lv.Mean[0], step = lv.Mean[1], post = lv.Mean[2];
   const double hi = std::max(pre, post), lo = std::min(pre, post);
   const size_t upper_w = hi == pre ? 0 : 2, lower_w = hi == pre ? 2 : 0;
-  auto sd = [&](size_t w) { return static_cast<long double>(lv.StdError[w]) * std::sqrt(static_cast<long double>(lv.Count[w])); };
+  auto sd = [&](size_t w) {
+    return static_cast<long double>(lv.StdError[w]) * std::sqrt(static_cast<long double>(lv.Count[w]));
+  };
 
   long double m1 = -1000, m2 = -1000, e1 = -1, e2 = -1;
   if (ci.First > 0 && ci.Combined > 0) {
     m1 = LogB(ci.Combined / ci.First) + in.PairMagnitude;
-    e1 = std::fabs(LogB(1 + std::sqrt(std::pow(ci.FirstError / ci.First, 2) + std::pow(ci.CombinedError / ci.Combined, 2))));
+    e1 = std::fabs(
+        LogB(1 + std::sqrt(std::pow(ci.FirstError / ci.First, 2) + std::pow(ci.CombinedError / ci.Combined, 2))));
   }
   if (ci.Second > 0 && ci.Combined > 0) {
     m2 = LogB(ci.Combined / ci.Second) + in.PairMagnitude;
-    e2 = std::fabs(LogB(1 + std::sqrt(std::pow(ci.SecondError / ci.Second, 2) + std::pow(ci.CombinedError / ci.Combined, 2))));
+    e2 = std::fabs(
+        LogB(1 + std::sqrt(std::pow(ci.SecondError / ci.Second, 2) + std::pow(ci.CombinedError / ci.Combined, 2))));
   }
   if (m1 > -10) r.Edit5 = FormatFixed(m1, 2, 8);
   if (m2 > -10) r.Edit6 = FormatFixed(m2, 2, 8);
@@ -168,9 +172,12 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
   const Noise second_noise = noise_line("  Second event:", 39, 1, 2, ci.Second);
   Noise total = noise_line("  Total event:", 38, 0, 2, ci.Combined);
   const long double ns_total = std::max(total.Upper, total.Lower);
-  if (ns_total == -1) k.EventSnText.clear();
-  else if (ns_total == 0) k.EventSnText = " --- ";
-  else k.EventSnText = FormatFixed(1 / ns_total, 2, 5);
+  if (ns_total == -1)
+    k.EventSnText.clear();
+  else if (ns_total == 0)
+    k.EventSnText = " --- ";
+  else
+    k.EventSnText = FormatFixed(1 / ns_total, 2, 5);
   total.Line = total.Line.substr(0, 37) + k.EventSnText;
 
   k.EventIsDisappearance = pre > post ? 1 : 0;
@@ -196,11 +203,14 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
       t0 += OffsetMs(in.Offset1Text);
     }
     if (hi - lo <= 0) {
-      r.Memo1 = {"The result means that background is brighter than star. Set the range correctly for step measurement."};
+      r.Memo1 = {
+          "The result means that background is brighter than star. Set the range correctly for step measurement."};
       return r;
     }
     if (in.StepCorrection && step - lo <= 0) {
-      r.Memo1 = {"The result of calculation indicates that background is brighter than step. Set the range correctly for step measurement."};
+      r.Memo1 = {
+          "The result of calculation indicates that background is brighter than step. Set the range correctly for step "
+          "measurement."};
       return r;
     }
     // Read before the correction so that the first calculation after opening
@@ -233,10 +243,14 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
       ns2_valid = c != 0;
       if (ns1_valid) ns1 = ns_step / a;
       if (ns2_valid) ns2 = ns_step / c;
-      if (!ns1_valid) k.FirstEventSnText = "---";
-      else if (ns1 != 0) k.FirstEventSnText = FormatFixed(1 / ns1, 1, 6);
-      if (!ns2_valid) k.SecondEventSnText = "---";
-      else if (ns2 != 0) k.SecondEventSnText = FormatFixed(1 / ns2, 1, 6);
+      if (!ns1_valid)
+        k.FirstEventSnText = "---";
+      else if (ns1 != 0)
+        k.FirstEventSnText = FormatFixed(1 / ns1, 1, 6);
+      if (!ns2_valid)
+        k.SecondEventSnText = "---";
+      else if (ns2 != 0)
+        k.SecondEventSnText = FormatFixed(1 / ns2, 1, 6);
     } else {
       k.FirstEventSnText = k.EventSnText;
     }

@@ -17,8 +17,10 @@ bool IsDecimalNumberText(std::string_view s) {
   if (s.empty() || s.front() == '.' || s.back() == '.') return false;
   int points = 0;
   for (char c : s) {
-    if (c == '.') ++points;
-    else if (c < '0' || c > '9') return false;
+    if (c == '.')
+      ++points;
+    else if (c < '0' || c > '9')
+      return false;
   }
   return points <= 1;
 }
@@ -44,10 +46,14 @@ std::string Esc(std::string_view s) {
   std::string out;
   out.reserve(s.size());
   for (char c : s) {
-    if (c == '&') out += "&amp;";
-    else if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else out += c;
+    if (c == '&')
+      out += "&amp;";
+    else if (c == '<')
+      out += "&lt;";
+    else if (c == '>')
+      out += "&gt;";
+    else
+      out += c;
   }
   return out;
 }
@@ -106,8 +112,9 @@ std::vector<std::string> BuildXmlReport(const TAsteroidTiming& timing, const TRe
   out.push_back("    <Details>");
   out.push_back("      <Star>" + Esc(ReportCatalogue(in.Catalogue, e)) + "|" + Esc(in.StarNumber) +
                 "|0||0.0000000000|0.000000000|0.00|0.00|0.00|0|0.00000000|0.0000000|25.00|25.00|25.00|0</Star>");
-  out.push_back("      <Asteroid>" + Esc(e.ObjectNumber) + "|" + Esc(e.ObjectName) +
-                "|0.00000000|0.00000000|0.0000000|0.0000000|0.0000000|0.0000000|1.00000|0.00000|0.0|1.0|20.00</Asteroid>");
+  out.push_back(
+      "      <Asteroid>" + Esc(e.ObjectNumber) + "|" + Esc(e.ObjectName) +
+      "|0.00000000|0.00000000|0.0000000|0.0000000|0.0000000|0.0000000|1.00000|0.00000|0.0|1.0|20.00</Asteroid>");
   out.push_back("    </Details>");
   out.push_back("    <Observations>");
 
@@ -127,9 +134,12 @@ std::vector<std::string> BuildXmlReport(const TAsteroidTiming& timing, const TRe
     ++block;
     const double s1 = EntrySn(d), s2 = EntrySn(r);
     std::string sn;
-    if (s1 != -1 && s2 != -1) sn = FormatFixed((s1 + s2) / 2, 2, 8);
-    else if (s1 != -1) sn = FormatFixed(s1, 2, 8);
-    else if (s2 != -1) sn = FormatFixed(s2, 2, 8);
+    if (s1 != -1 && s2 != -1)
+      sn = FormatFixed((s1 + s2) / 2, 2, 8);
+    else if (s1 != -1)
+      sn = FormatFixed(s1, 2, 8);
+    else if (s2 != -1)
+      sn = FormatFixed(s2, 2, 8);
     out.push_back("      <Observer>");
     out.push_back("        <ID>" + FormatInt(block) + id);
     out.push_back("        <Conditions>" + FirstChar(in.StabilityText) + "|" + FirstChar(in.TransparencyText) + "|" +
@@ -137,13 +147,16 @@ std::vector<std::string> BuildXmlReport(const TAsteroidTiming& timing, const TRe
     if (d.Approximate) {
       static constexpr std::array<const char*, 4> kMinorLetter{"", "d", "G", "N"};
       const int k = in.MinorKind;
-      if (!third) out.push_back("        <D>        . |D|||| </D>");
-      else if (k >= 1 && k <= 3) out.push_back(std::string("        <D>        . |") + kMinorLetter[static_cast<size_t>(k)] + "|||| </D>");
+      if (!third)
+        out.push_back("        <D>        . |D|||| </D>");
+      else if (k >= 1 && k <= 3)
+        out.push_back(std::string("        <D>        . |") + kMinorLetter[static_cast<size_t>(k)] + "|||| </D>");
     } else {
       out.push_back("        <D>" + Esc(XmlTwoDigits(Hour(d))) + " " + Esc(XmlTwoDigits(Minute(d))) + " " +
                     Esc(XmlSeconds(Second(d))) + "|D|" + Esc(d.Error) + "||| </D>");
     }
-    if (r.Approximate) out.push_back("        <R>        . |R|||| </R>");
+    if (r.Approximate)
+      out.push_back("        <R>        . |R|||| </R>");
     else
       out.push_back("        <R>" + Esc(XmlTwoDigits(Hour(r))) + " " + Esc(XmlTwoDigits(Minute(r))) + " " +
                     Esc(XmlSeconds(Second(r))) + "|R|" + Esc(r.Error) + "||| </R>");

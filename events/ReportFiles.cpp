@@ -50,7 +50,8 @@ std::string MakeLightCurveFileName(const TReportLightCurveElement& e) {
   const size_t m2 = m1 == std::string::npos ? std::string::npos : d.find('-', m1 + 1);
   std::string year = m1 == std::string::npos ? "0000" : d.substr(0, m1);
   if (year.size() < 3) year = "20" + year;
-  const std::string month = m1 == std::string::npos ? "00" : d.substr(m1 + 1, m2 == std::string::npos ? m2 : m2 - m1 - 1);
+  const std::string month =
+      m1 == std::string::npos ? "00" : d.substr(m1 + 1, m2 == std::string::npos ? m2 : m2 - m1 - 1);
   const std::string day = m2 == std::string::npos ? "" : d.substr(m2 + 1);
   const std::string date = year + ZeroPadOne(month) + ZeroPadOne(day);
 
@@ -71,11 +72,16 @@ CameraSettings ParseCameraSettings(const std::vector<std::string>& lines) {
     if (eq == std::string::npos) continue;
     const std::string key = line.substr(0, eq + 1);
     std::string value = line.substr(eq + 1);
-    if (key == "Binning=") s.Binning = value;
-    else if (key == "Capture Area=") s.CaptureArea = value;
-    else if (key == "High Speed Mode=") s.HighSpeedMode = value;
-    else if (key == "Gain=") s.Gain = value;
-    else if (key == "Brightness=") s.Brightness = value;
+    if (key == "Binning=")
+      s.Binning = value;
+    else if (key == "Capture Area=")
+      s.CaptureArea = value;
+    else if (key == "High Speed Mode=")
+      s.HighSpeedMode = value;
+    else if (key == "Gain=")
+      s.Gain = value;
+    else if (key == "Brightness=")
+      s.Brightness = value;
     else if (key == "Exposure=") {
       const size_t m = value.find('m');
       if (m == std::string::npos) continue;

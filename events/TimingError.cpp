@@ -6,12 +6,12 @@
 #include "events/FixedColumns.h"
 
 long double TimingErrorFrames(long double x) {
-  static constexpr std::array<long double, 7> kLow{
-      0.000861085973516832L, 0.262693911737246L, 10.6156500352604L, -62.1345811519649L,
-      156.572146985533L,     -57.7858223341369L, -108.758169727983L};
-  static constexpr std::array<long double, 7> kHigh{
-      0.0305187343200233L, -0.508930499520982L, 7.51029253431152L,      -4.90320241926873L,
-      4.65091487833908L,   -1.57333176862108L,  -0.00573391971885274L};
+  static constexpr std::array<long double, 7> kLow{0.000861085973516832L, 0.262693911737246L, 10.6156500352604L,
+                                                   -62.1345811519649L,    156.572146985533L,  -57.7858223341369L,
+                                                   -108.758169727983L};
+  static constexpr std::array<long double, 7> kHigh{0.0305187343200233L,  -0.508930499520982L, 7.51029253431152L,
+                                                    -4.90320241926873L,   4.65091487833908L,   -1.57333176862108L,
+                                                    -0.00573391971885274L};
   const auto& c = x <= 0.5L ? kLow : kHigh;
   long double y = 0;
   for (size_t i = c.size(); i-- > 0;) y = y * x + c[i];
@@ -32,16 +32,16 @@ std::string_view Between(std::string_view s, size_t from, char end, size_t* next
 
 }  // namespace
 
-std::optional<std::string> BuildReportLine(std::string_view line, const TReportLightCurveElement& e,
-                                           bool disappearance, std::string_view timing_error_text,
-                                           int seconds_digits) {
+std::optional<std::string> BuildReportLine(std::string_view line, const TReportLightCurveElement& e, bool disappearance,
+                                           std::string_view timing_error_text, int seconds_digits) {
   if (e.Kind != ReportKind::Lunar) return std::nullopt;
   std::string out(61, ' ');
   const std::string& date = e.RecordingDate;
   const size_t d1 = date.find('-');
   const size_t d2 = d1 == std::string::npos ? std::string::npos : date.find('-', d1 + 1);
   const std::string year = date.substr(0, d1);
-  const std::string month = d1 == std::string::npos ? "" : date.substr(d1 + 1, d2 == std::string::npos ? d2 : d2 - d1 - 1);
+  const std::string month =
+      d1 == std::string::npos ? "" : date.substr(d1 + 1, d2 == std::string::npos ? d2 : d2 - d1 - 1);
   const std::string day = d2 == std::string::npos ? "" : date.substr(d2 + 1);
   PutAtColumn(out, 1, year);
   PutAtColumn(out, 5, ZeroPadOne(month));
@@ -57,8 +57,10 @@ std::optional<std::string> BuildReportLine(std::string_view line, const TReportL
 
   const bool zc = e.ZcLabel == "ZC";
   std::string letter = " ";
-  if (zc) letter = "R";
-  else if (!e.Catalogue.empty() && (e.Catalogue[0] == 'S' || e.Catalogue[0] == 'X')) letter = e.Catalogue.substr(0, 1);
+  if (zc)
+    letter = "R";
+  else if (!e.Catalogue.empty() && (e.Catalogue[0] == 'S' || e.Catalogue[0] == 'X'))
+    letter = e.Catalogue.substr(0, 1);
   PutAtColumn(out, 19, letter);
   PutEndingAtColumn(out, 25, zc ? e.ZcNumber : e.StarNumber);
   PutAtColumn(out, 27, disappearance ? "DD" : "RD");

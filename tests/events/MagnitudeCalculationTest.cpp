@@ -1,10 +1,9 @@
 // Magnitudes, noise and the corrected event time on given levels; expected
 // texts worked out by hand (logarithms and the timing-error polynomial by a
 // separate Python computation).
-#include "events/MagnitudeCalculation.h"
-
 #include <gtest/gtest.h>
 
+#include "events/MagnitudeCalculation.h"
 #include "events/TimingError.h"
 
 namespace {
@@ -45,16 +44,11 @@ TEST(MagnitudeCalculation, SingleStarGoldenMemo) {
   EXPECT_EQ(r.Edit7, "0.02");
   EXPECT_EQ(r.Edit8, "0.03");
   const std::vector<std::string> memo = {
-      "2023-7-17 / XZ80Q 1234 V=6.5  R=6.1 mag",
-      "",
-      "Event Time : 12h34m56.789s  +/- 0.001s  S/N=20.00",
-      "",
-      "-Statistical analysis of Light Intensity-",
-      "Light intensity    Average   Stdv      n",
-      "  Combined  :       100.0      4.0     16 ",
-      "  Background:        20.0      2.0     16",
-      "Noise Level (N/S)  Upper    Lower   (S/N)",
-      "  First event:     0.0400   0.0000    ",
+      "2023-7-17 / XZ80Q 1234 V=6.5  R=6.1 mag",           "",
+      "Event Time : 12h34m56.789s  +/- 0.001s  S/N=20.00", "",
+      "-Statistical analysis of Light Intensity-",         "Light intensity    Average   Stdv      n",
+      "  Combined  :       100.0      4.0     16 ",        "  Background:        20.0      2.0     16",
+      "Noise Level (N/S)  Upper    Lower   (S/N)",         "  First event:     0.0400   0.0000    ",
       "  Total event:     0.0500   0.0250   20.00",
   };
   EXPECT_EQ(r.Memo1, memo);
@@ -128,7 +122,8 @@ TEST(MagnitudeCalculation, MessagesReplaceTheMemo) {
   EventResultTexts keep;
   keep.EventSecondText = "older";
   MagnitudeResult m = MagnitudeCalculation(in, keep);
-  EXPECT_EQ(m.Memo1, (std::vector<std::string>{"Value contains two object is zero or minus. Calculation is not possible."}));
+  EXPECT_EQ(m.Memo1,
+            (std::vector<std::string>{"Value contains two object is zero or minus. Calculation is not possible."}));
   EXPECT_EQ(keep.EventSecondText, "older");
   EXPECT_TRUE(m.Memo2.empty());
 
@@ -158,8 +153,8 @@ TEST(MagnitudeCalculation, DoubleStarFitAndStepHeights) {
   EXPECT_EQ(m.Memo1[2], "Event Time : 12h34m56.739s  +/- " + keep.FirstTimingErrorText + "s  S/N=24.0");
   EXPECT_EQ(m.Memo1[3], "Event Time : 12h34m56.889s  +/- " + keep.SecondTimingErrorText + "s  S/N=8.0");
   EXPECT_EQ(keep.SecondEventSecondText, "56.739");
-  EXPECT_EQ(m.Memo1[4], "");  // no drop lines for a double star
-  EXPECT_EQ(m.Edit5, "0.31");  // log_B(80 / 60)
+  EXPECT_EQ(m.Memo1[4], "");     // no drop lines for a double star
+  EXPECT_EQ(m.Edit5, "0.31");    // log_B(80 / 60)
   EXPECT_TRUE(m.Memo2.empty());  // asteroidal: no report line
   for (double h : {0.0, 100.0}) {
     in.StepHeightPercent = h;
