@@ -19,6 +19,13 @@ struct TReportLightCurveElement {
   std::array<std::string, 11> LunarValues;
   int32_t ValueCount = 0;
   std::vector<double> Values;  // from index 0
+  // Filled by the identification windows; read by the reports.
+  std::string ObjectNumber, ObjectName;
+  std::string EventDate, EventHour;  // "y|m|d" and the typed UT hour
+  std::string Longitude, Latitude;   // signed degrees, minutes, seconds joined by blanks
+  std::string CoObserver, Site, Country;
+  std::string ZcLabel, ZcNumber;
+  std::string BMag, VMag, RMag;
 };
 
 // The five report lines: date, star, observer, object, values.
@@ -26,11 +33,17 @@ struct TReportLightCurveData {
   std::array<std::string, 5> Lines;
 };
 
+// Texts: hour, minute, second, S/N; Flag1: disappearance (1 D, 0 R);
+// Flag2: minor change. Read them through events/TimingList.h.
 struct TAsteroidEachEventTime {
   std::array<std::string, 4> Texts;
   uint8_t Flag1 = 1;
   uint8_t Flag2 = 0;
   int32_t Value1 = 0, Value2 = 0;
+  std::string Error;
+  double SortKey = 0;    // seconds of the day, written by Sort
+  uint8_t Approximate = 0;
+  std::string ContactAngle, MeasuredDrop, PredictedDrop;
 };
 
 struct TAsteroidTiming {
