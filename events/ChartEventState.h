@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "events/IdentificationState.h"
+
 enum class ReportKind : uint8_t { Asteroid = 0, Lunar = 1, Initial = 2 };
 
 struct TReportLightCurveElement {
@@ -19,6 +21,13 @@ struct TReportLightCurveElement {
   std::array<std::string, 11> LunarValues;
   int32_t ValueCount = 0;
   std::vector<double> Values;  // from index 0
+  // Filled by the identification windows; read by the reports.
+  std::string ObjectNumber, ObjectName;
+  std::string EventDate, EventHour;  // "y|m|d" and the typed UT hour
+  std::string Longitude, Latitude;   // signed degrees, minutes, seconds joined by blanks
+  std::string CoObserver, Site, Country;
+  std::string ZcLabel, ZcNumber;
+  std::string BMag, VMag, RMag;
 };
 
 // The five report lines: date, star, observer, object, values.
@@ -98,6 +107,7 @@ struct ChartEventState {
   DiffractionState Diffraction;
   EventTexts Texts;
   EventFlags Flags;
+  IdentificationState Identification;
 };
 
 // The diffraction defaults the chart applies when its window opens.
