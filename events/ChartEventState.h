@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "events/IdentificationState.h"
+
 enum class ReportKind : uint8_t { Asteroid = 0, Lunar = 1, Initial = 2 };
 
 struct TReportLightCurveElement {
@@ -111,6 +113,7 @@ struct ChartEventState {
   DiffractionState Diffraction;
   EventTexts Texts;
   EventFlags Flags;
+  IdentificationState Identification;
 };
 
 // The diffraction defaults the chart applies when its window opens.
