@@ -232,7 +232,7 @@ TEST(Tchart1, MakeReportWritesTheFiveLines) {
   EXPECT_EQ(f.host.report_lines[4], "Values:10:12:14");
   // An asteroid event with one timed event gives no report.
   f.events.ReportLightCurveElement.Kind = ReportKind::Asteroid;
-  f.events.AsteroidTiming.EntryCount = 1;
+  f.events.AsteroidTiming.Count = 1;
   f.host.report_lines.clear();
   Find<QPushButton>(f.chart, "Button17")->click();
   EXPECT_TRUE(f.host.report_lines.empty());
@@ -402,7 +402,7 @@ TEST(Tchart1, OpeningDefaultsOfTheEventState) {
     EXPECT_EQ(d.ObjectDistance, 384401000);
     EXPECT_EQ(d.LevelMean[0], kLevelUnset);
     EXPECT_EQ(f.session.FftLength, 1024);
-    EXPECT_EQ(f.events.Flags.StarTemperature, 6650);
+    EXPECT_EQ(f.events.Spectral.StarTemperature, 6650);
   }
   {
     ChartFixture f;
