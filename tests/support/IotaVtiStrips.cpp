@@ -12,8 +12,7 @@
 
 std::filesystem::path VtiDataFolder() {
   const char* data = std::getenv("TESSARY_TEST_DATA");
-  if (!data || !*data) return {};
-  return std::filesystem::path(data) / "iota-vti";
+  return std::filesystem::path(data && *data ? data : TESSARY_TEST_DATA_DIR) / "iota-vti";
 }
 
 std::vector<VtiSet> LoadVtiSets(const std::filesystem::path& folder) {

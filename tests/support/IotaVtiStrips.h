@@ -30,7 +30,8 @@ struct VtiSet {
   std::vector<VtiFrameLabels> frames;
 };
 
-// The folder of the strips (from TESSARY_TEST_DATA); empty when unknown.
+// The folder of the strips: under TESSARY_TEST_DATA when set, else under the
+// source tree's tests/data.
 std::filesystem::path VtiDataFolder();
 
 // Every set of labels.csv in file order; empty when the file cannot be read.
