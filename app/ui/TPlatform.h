@@ -28,6 +28,7 @@
 #include "app/ui/TPlatformChartHost.h"  // ---- chart ----
 #include "chart/ChartSession.h"
 #include "events/ChartEventState.h"
+#include "app/ui/TPlatformReports.h"
 #include "measure/AperturePhotometry.h"
 #include "measure/DriftTracks.h"
 #include "measure/FrameDriver.h"
@@ -95,6 +96,7 @@ class TPlatform : public QMainWindow {
   ChartSession Chart;             // ChartState and the flags of the chart's tools
   ChartEventState Events;         // report data, event timing list, diffraction state
   TPlatformChartHost ChartLink{*this};
+  TPlatformReportHost ReportLink{*this};  // the report and magnitude windows' view
   ChartWindowSlot chart1;         // the open chart, closed before the state above goes
   QAction* FixMin6MaxofGraph1 = nullptr;  // 'Fix Graph's Min & Max'
   QLineEdit* Edit54 = nullptr;    // the chart's selection read-out
