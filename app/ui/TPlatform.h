@@ -207,6 +207,10 @@ class TPlatform : public QMainWindow {
   VideoState VideoIn;    // the open video as the frame sources see it; Video mirrors it
   VideoSources Sources;  // GKAvi1 and the FFmpeg ("DirectShow") source
   bool KeepObjectCount = false;
+  std::string WavFileName;  // the sound track beside the open video
+  void ResetRectangleAndObjectState();  // 'Open AVI' and 'Load CSV'
+  // After a failed open: no frame, path, size or rate of the closed video stays shown.
+  void ClearClosedVideo();
   void OpenVideoDialog();
   void Button1Click();         // 'Open AVI'
   void AVIRileOpen1Click();    // 'AVI File Open'
@@ -420,6 +424,8 @@ class TPlatform : public QMainWindow {
   bool EasyClickOperation = false;     // 'Make easy operation for click': placing A applies the preset
   std::array<double, 3> ObjectFitWidth{};
   std::array<int32_t, 3> SavedBkgWidth{}, SavedBkgGap{};
+  std::array<int, 3> RectangleWidth{10, 10, 10}, RectangleHeight{10, 10, 10};  // rectangle aperture sizes
+  bool SelectedIsRectangle() const;
   std::array<uint8_t, 3> SavedBkgForm{}, SavedTrackingMode{};
   // Reads and shows the time of `frame` (the field view when `field_view`).
   void ShowFrameTime(const Bitmap24& frame, bool field_view);

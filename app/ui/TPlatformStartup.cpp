@@ -143,6 +143,7 @@ void TPlatform::ResetMarkers() {
     }
   }
   PassedPoints = {};
+  LoadKiwiDigitPositions(Stamp.DigitX);
 }
 
 void TPlatform::InitialiseFrameBlocks() {
@@ -204,7 +205,8 @@ void TPlatform::UpDown9Click() { Run.FrameStep = UpDown9->Position(); }
 
 void TPlatform::Button2Click() {
   if (Run.MeasuringRun || Run.FrameSourceBusy) return;
-  // Closing the open video belongs to the frame sources once they exist.
+  if (Run.VideoLoaded) CloseVideo(VideoIn, Sources);
+  SyncVideoGlobals();
   Run.VideoLoaded = false;
   close();
 }
