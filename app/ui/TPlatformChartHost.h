@@ -32,6 +32,7 @@ class TPlatformChartHost final : public ChartHost {
   void ShowFrame(int frame) override;
   void SetAperturePosition(int k, int x, int y) override;
   QRect MainWindowGeometry() const override;
+  std::string ExecutableFolder() const override;
 
  private:
   TPlatform& w_;
