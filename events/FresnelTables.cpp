@@ -18,7 +18,9 @@ void FillTerms(std::vector<long double>& c, std::vector<long double>& s, size_t 
   }
 }
 
-FresnelTables Build() {
+}  // namespace
+
+FresnelTables BuildFresnelTables() {
   FresnelTables t;
   const size_t n = static_cast<size_t>(kFresnelTableLast) + 1;
   t.C.resize(n);
@@ -42,11 +44,9 @@ FresnelTables Build() {
   return t;
 }
 
-}  // namespace
-
 const FresnelTables& MakeFresnelTables() {
   static std::once_flag once;
   static FresnelTables tables;
-  std::call_once(once, [] { tables = Build(); });
+  std::call_once(once, [] { tables = BuildFresnelTables(); });
   return tables;
 }

@@ -23,6 +23,8 @@ struct FresnelTables {
   std::vector<FresnelEdgeIntensity> Intensity;  // from C and S, entry by entry
 };
 
+// A fresh set of tables (what the first call below builds).
+FresnelTables BuildFresnelTables();
 // Builds the tables on the first call (on all cores; the sums stay serial)
 // and returns them; later calls return the same tables.
 const FresnelTables& MakeFresnelTables();

@@ -81,6 +81,8 @@ void Enter(QLineEdit* e) {
   QApplication::sendEvent(e, &press);
 }
 
+bool HasYellow(const QImage& image);
+
 void WaitForFit(Tchart1* chart) {
   QElapsedTimer t;
   t.start();
@@ -143,14 +145,32 @@ TEST(TFresnelCtrl, FitFindsTheEventTimeAndDrawsIt) {
   EXPECT_NEAR(f.Control<QLineEdit>("Edit33")->text().toDouble(), 0.00086, 0.0001);
   EXPECT_EQ(f.Control<QLineEdit>("Edit12")->text(), "0");
   // The fitted curve and the yellow event marker are on the chart.
-  bool yellow = false;
-  for (int y = 0; y < f.chart->Picture().height() && !yellow; ++y)
-    for (int x = 0; x < f.chart->Picture().width() && !yellow; ++x)
-      yellow = f.chart->Picture().pixelColor(x, y) == QColor(255, 255, 0);
-  EXPECT_TRUE(yellow);
+  EXPECT_TRUE(HasYellow(f.chart->Picture()));
   EXPECT_NE(f.chart->Picture(), before);
   EXPECT_FALSE(f.chart->LowerPanelPicture().isNull());
   EXPECT_EQ(f.chart->LowerPanelPicture().pixelColor(20, 75), QColor(Qt::black));  // the residuals' zero line
+}
+
+bool HasYellow(const QImage& image) {
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixelColor(x, y) == QColor(255, 255, 0)) return true;
+  return false;
+}
+
+TEST(TFresnelCtrl, NarrowLayoutDrawsTheFitToo) {
+  PanelFixture f;
+  Find<QCheckBox>(f.chart, "CheckBox1")->setChecked(false);  // 'Narrow'
+  f.Open();
+  EXPECT_EQ(f.chart->Picture().width(), kChartNarrowWidth);
+  f.Control<QPushButton>("Button3")->click();
+  WaitForFit(f.chart);
+  EXPECT_TRUE(HasYellow(f.chart->Picture()));
+  EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), 12.3, 0.31);
+  // A window change makes the fit stale and redraws without it.
+  f.Control<QSpinBox>("UpDown6")->stepDown();
+  EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 0);
+  EXPECT_FALSE(HasYellow(f.chart->Picture()));
 }
 
 TEST(TFresnelCtrl, ClosingTheChartStopsAFit) {
