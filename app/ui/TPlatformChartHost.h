@@ -34,6 +34,7 @@ class TPlatformChartHost final : public ChartHost {
   void SetAperturePosition(int k, int x, int y) override;
   QRect MainWindowGeometry() const override;
   void ShowLightCurveReport(const std::vector<std::string>& lines) override;
+  std::string ExecutableFolder() const override;
 
  private:
   TPlatform& w_;

@@ -11,6 +11,7 @@
 #include <QScrollArea>
 
 #include "base/ui/ControlEvents.h"
+#include "events/FresnelTables.h"
 #include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
 
@@ -121,6 +122,8 @@ void TPlatform::FormCreate() {
 
   // 18. Catalogue cross-reference.
   ZCtoXZ = LoadZcToXz(std::filesystem::path(ExeFolder()) / "ZC2XZ.txt");
+  // The diffraction model's Fresnel tables, before any chart can open.
+  MakeFresnelTables();
 
   // 19.
   EventTools.EventTimeText1 = "0.0";
