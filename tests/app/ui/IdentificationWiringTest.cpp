@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "MainRoadFixture.h"
+#include "base/ui/ControlEvents.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TAsteroidIdentification.h"
 #include "events/ui/TIdentification.h"
@@ -88,4 +89,43 @@ TEST(IdentificationWiring, SavedResultsFileIsNamedByTheIdentificationCode) {
   m.W().Events.Texts.IdentificationCode = "100115x1234AL";
   m.Click("Button6");
   EXPECT_EQ(m.dialogs.save_file_proposals.back().toStdString(), m.dir.Path().string() + "/100115x1234AL.csv");
+}
+
+TEST(IdentificationWiring, IntegratedVideoOpensTheChartForDiffractionOnTheAveragedTable) {
+  MainRoadWindow m(Reader::OwnAvi);
+  // Blocks of 4 frames from record 1; block 25 bright, blocks 26-27 occulted.
+  std::vector<double> v;
+  for (int i = 0; i < 128; ++i) {
+    const int block = i == 0 ? -1 : (i - 1) / 4;
+    v.push_back(block == 25 ? 1500 : block == 26 || block == 27 ? 200 : 1000 + 5 * (block & 1));
+  }
+  m.W().Results.Assign(BuildResultTable(3, 1, RowsFromValues({v})));
+  m.W().Run.CsvLoaded = true;
+  m.Click("Button41");
+  TAsteroidIdentification* w = m.W().AsteroidIdentification.data();
+  ASSERT_NE(w, nullptr);
+  w->Memo1->setPlainText(
+      "<Occultations>\n<Event>\n<Elements>a,b,2024,5,12,1.5,x,y,0.5,0.5</Elements>\n"
+      "<Star>HIP 1,,,11,10,9,1</Star>\n<Object>4,Vesta,6,500,1.2</Object>\n</Event>\n</Occultations>\n");
+  ASSERT_EQ(w->ListBox1->count(), 1);
+  w->ListBox1->setCurrentRow(0);
+  emit w->ListBox1->itemPressed(w->ListBox1->item(0));
+  w->Button7->click();
+  w->ComboBox3->setCurrentIndex(3);
+  emit w->ComboBox3->activated(3);
+  w->Button8->click();
+  EXPECT_EQ(m.W().UpDown9->Position(), 4);
+  EXPECT_EQ(m.W().Run.FrameStep, 4);
+  ASSERT_NE(m.W().chart1.Window.data(), nullptr);
+  w->Button9->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  Tchart1* chart = m.W().chart1.Window.data();
+  ASSERT_NE(chart, nullptr);
+  EXPECT_EQ(m.W().Results.Count(), 6 + 32);
+  EXPECT_EQ(m.W().Chart.ChartState.SelectedFrame, 26);
+  EXPECT_EQ(m.W().Chart.DiffractionMode, 1);
+  EXPECT_TRUE(chart->Button8->isEnabled());
+  EXPECT_EQ(m.W().Events.Identification.IntegratedPanelOpened, 1);
+  w->close();
+  EXPECT_EQ(m.W().Results.Count(), 6 + 128);  // the frame-by-frame table is back
 }
