@@ -273,6 +273,7 @@ QWidget* TPlatform::CreateControlPanel() {
 
   // ---- objects ----
   v->addWidget(CreateObjectsPanel());
+  v->addWidget(CreateOnlinePanel());  // ---- online ----
 
   v->addStretch(1);
   return panel;
@@ -294,6 +295,7 @@ void TPlatform::CreateMenus() {
   Remove1->setObjectName("Remove1");
   // ---- objects ----
   CreateObjectsMenus();
+  CreateOnlineMenuItems();  // ---- online ----
 }
 
 void TPlatform::ConnectHandlers() {
