@@ -370,10 +370,10 @@ TEST_F(Graph, OpenAviClearsTheEventTimingAndTheIntegratedVideoMark) {
   EXPECT_EQ(w.Chart.ChartState.SelectedFrame, 4);
 
   // 'Open AVI' cancelled in its dialog clears the timing list all the same.
-  w.Events.AsteroidTiming.Count = 3;
+  w.Events.AsteroidTiming.EntryCount = 3;
   w.Events.Flags.IntegratedVideoMeasured = 1;
   m.Click("Button1");  // no answer scripted: the dialog is cancelled
-  EXPECT_EQ(w.Events.AsteroidTiming.Count, 0);
+  EXPECT_EQ(w.Events.AsteroidTiming.EntryCount, 0);
   EXPECT_EQ(w.Events.Flags.IntegratedVideoMeasured, 1);
 }
 
