@@ -23,6 +23,9 @@
 
 #include "base/ui/ControlEvents.h"
 #include "app/ui/ResultMemoView.h"
+#include "app/ui/TPlatformIdentHost.h"
+#include "events/ui/TAsteroidIdentification.h"
+#include "events/ui/TIdentification.h"
 
 QPointer<TPlatform> Platform;
 
@@ -60,6 +63,9 @@ TPlatform::TPlatform(const PlatformOptions& options, QWidget* parent)
 }
 
 TPlatform::~TPlatform() {
+  // The identification windows reach the state below by reference.
+  delete AsteroidIdentification.data();
+  delete Identification.data();
   delete memo_view_;
   memo_view_ = nullptr;
 }
@@ -87,6 +93,7 @@ void TPlatform::CreateControls() {
   run_row->addWidget(CreateRunPanel(), 1);
   image_layout->addLayout(run_row);
   image_layout->addWidget(CreateChartPanel());  // ---- chart ----
+  image_layout->addWidget(CreateIdentificationPanel());  // ---- identification ----
 
   auto* panel_scroll = new QScrollArea;
   panel_scroll->setWidgetResizable(true);
@@ -304,6 +311,7 @@ void TPlatform::ConnectHandlers() {
     OnRadioButtonClick(b, this, &TPlatform::RadioButtonFormClick);
   OnUpDownChange(UpDown9, this, &TPlatform::UpDown9Click);
   ConnectChartHandlers();  // ---- chart ---- (also its menu item)
+  ConnectIdentificationHandlers();  // ---- identification ---- (also its menu item)
   // ---- video ---- / ---- run ----
   ConnectVideoHandlers();
   ConnectRunHandlers();

@@ -62,6 +62,9 @@ class TUpDown;
 class TSetPredictTrack;
 struct ResultCsvLoadResult;
 class TRestoreNoTimeRecorded;
+class TPlatformIdentHost;
+class TAsteroidIdentification;
+class TIdentification;
 
 // What the window needs from outside at creation.
 struct PlatformOptions {
@@ -107,6 +110,20 @@ class TPlatform : public QMainWindow {
   void ClearEventTimingList();    // 'Open AVI'
   void ChartVideoOpened();        // a video was opened
   void RedrawChart();             // the chart, when open, shows a change
+
+  // ---- identification ---- (TPlatformIdentification.cpp)
+  std::unique_ptr<TPlatformIdentHost> IdentLink;
+  QPointer<TAsteroidIdentification> AsteroidIdentification;
+  QPointer<TIdentification> Identification;
+  QAction* Identificationforlightcurve1 = nullptr;  // 'Identification for light curve graph'
+  QPushButton* Button41 = nullptr;                  // 'Asteroid timing guide'
+  QPlainTextEdit* Memo4 = nullptr;                  // identification code log
+  QLineEdit* Edit70 = nullptr;                      // "2. XML element"
+  void Identificationforlightcurve1Click();
+  void Button41Click();
+  void OpenLunarIdentification(bool from_chart);
+  // The results file name the save dialog proposes: the identification code when there is one.
+  std::string ProposedCsvName(const std::string& folder) const;
 
   // ---- results table ----
   CsvFormatParams CsvParams() const;
@@ -516,6 +533,10 @@ class TPlatform : public QMainWindow {
   InserterSettings InserterNow() const;
   void KeepInserter(const InserterSettings& s);
   void RunInserterSteps(const InserterSteps& steps);
+
+  // ---- identification ----
+  QWidget* CreateIdentificationPanel();
+  void ConnectIdentificationHandlers();
 
   // ---- chart ----
   QWidget* CreateChartPanel();

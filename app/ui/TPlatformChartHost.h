@@ -33,6 +33,8 @@ class TPlatformChartHost final : public ChartHost {
   void ShowFrame(int frame) override;
   void SetAperturePosition(int k, int x, int y) override;
   QRect MainWindowGeometry() const override;
+  bool ToolAvailable(ChartTool tool) const override;
+  void OpenTool(ChartTool tool, QWidget* chart) override;
   void ShowLightCurveReport(const std::vector<std::string>& lines) override;
   std::string ExecutableFolder() const override;
 

@@ -32,7 +32,7 @@ void TPlatform::SaveResultCsv() {
   // 1.
   std::string folder = Settings.CsvDirectory;
   if (folder.empty() && Settings.CsvPathSameAsVideo) folder = FolderPart(open_dialog_file_name_.toStdString());
-  const QString name = Dialogs().GetSaveFileName("Save", QString::fromStdString(folder), "CSV File (*.csv)");
+  const QString name = Dialogs().GetSaveFileName("Save", QString::fromStdString(ProposedCsvName(folder)), "CSV File (*.csv)");
   if (name.isEmpty()) return;
   // 2.
   const std::string path = name.toStdString();
