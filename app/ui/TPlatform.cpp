@@ -23,6 +23,7 @@
 
 #include "base/ui/ControlEvents.h"
 #include "app/ui/ResultMemoView.h"
+#include "chart/ui/TMutual_Average.h"
 
 QPointer<TPlatform> Platform;
 
@@ -60,6 +61,8 @@ TPlatform::TPlatform(const PlatformOptions& options, QWidget* parent)
 }
 
 TPlatform::~TPlatform() {
+  // The tool windows reach the state below; they go first.
+  delete Mutual_Average.data();
   delete memo_view_;
   memo_view_ = nullptr;
 }
@@ -287,6 +290,13 @@ void TPlatform::CreateMenus() {
   Remove1->setObjectName("Remove1");
   // ---- objects ----
   CreateObjectsMenus();
+}
+
+QMenu* TPlatform::TopMenu(const char* name, const char* caption) {
+  if (QMenu* menu = menuBar()->findChild<QMenu*>(name)) return menu;
+  QMenu* menu = menuBar()->addMenu(caption);
+  menu->setObjectName(name);
+  return menu;
 }
 
 void TPlatform::ConnectHandlers() {

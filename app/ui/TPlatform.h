@@ -61,6 +61,7 @@ class TUpDown;
 class TSetPredictTrack;
 struct ResultCsvLoadResult;
 class TRestoreNoTimeRecorded;
+class TMutual_Average;
 
 // What the window needs from outside at creation.
 struct PlatformOptions {
@@ -105,6 +106,9 @@ class TPlatform : public QMainWindow {
   void ClearEventTimingList();    // 'Open AVI'
   void ChartVideoOpened();        // a video was opened
   void RedrawChart();             // the chart, when open, shows a change
+  QAction* forMutualEvent1 = nullptr;  // Tools > 'for Mutual Event'
+  QPointer<TMutual_Average> Mutual_Average;
+  void forMutualEvent1Click();
 
   // ---- results table ----
   CsvFormatParams CsvParams() const;
@@ -485,6 +489,8 @@ class TPlatform : public QMainWindow {
  private:
   void CreateControls();
   void CreateMenus();
+  // The menu-bar menu of that name, added with the caption when missing.
+  QMenu* TopMenu(const char* name, const char* caption);
   QWidget* CreateControlPanel();
   void ConnectHandlers();
   void ApplySettings(const AppSettings& s);
@@ -502,6 +508,7 @@ class TPlatform : public QMainWindow {
   QWidget* CreateChartPanel();
   void CreateChartMenuItems();
   void ConnectChartHandlers();
+  void CreateMutualMenuItems();
 
   // ---- video ----
   QWidget* CreateVideoPanel();
