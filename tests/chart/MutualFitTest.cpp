@@ -154,6 +154,25 @@ TEST(MutualRangeSearch, ThreadsGiveTheSerialChoice) {
     }
 }
 
+TEST(MutualRangeSearch, LateEventsKeepTheirPrecisionAtHighDegree) {
+  // An exact sextic in the time since unit 1, at 23 h: in seconds of the day
+  // the powers would reach 1e59 and the fit would lose every digit.
+  TypAvgDataArray units(61);
+  for (int u = 1; u <= 60; ++u) {
+    const long double t = 0.5L * (u - 1);
+    units[static_cast<size_t>(u)].Hour = 23;
+    units[static_cast<size_t>(u)].Minute = 59;
+    units[static_cast<size_t>(u)].Second = 20 + t;
+    const long double d = t - 14;
+    units[static_cast<size_t>(u)].TargetRatio = 900 + 2 * d * d - 0.01L * d * d * d * d + 1e-5L * d * d * d * d * d * d;
+  }
+  const MutualRangeSearchResult r = MutualRangeSearch(units, {20, 40, 13, 47, 4, false}, nullptr, 2);
+  EXPECT_LT(r.BestResidual, 1e-6L);
+  const MutualModelPass pass = EvaluateMutualModel(units, 20, 40, 13, r.Model);
+  EXPECT_EQ(pass.MinimumUnit, 29);  // t = 14
+  EXPECT_EQ(pass.MinimumText, "23h 59m 34.0s");
+}
+
 TEST(MutualRangeSearch, CancelStopsWithoutAResult) {
   const MutualAverageResult ev = SyntheticEvent();
   MutualRangeSearchProgress progress;
