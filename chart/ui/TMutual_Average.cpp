@@ -475,9 +475,8 @@ bool TMutual_Average::FitRangeUsable() {
   return true;
 }
 
-MutualModelPass TMutual_Average::DrawModel(int label_offset) {
-  const MutualModelPass pass =
-      EvaluateMutualModel(MutualUnits, MutualFirstUnit, MutualLastUnit, fit_range_.MutualFitFirstUnit, model_);
+MutualModelPass TMutual_Average::DrawModel(int first, int last, int label_offset) {
+  const MutualModelPass pass = EvaluateMutualModel(MutualUnits, first, last, fit_range_.MutualFitFirstUnit, model_);
   QPainter p(&picture_);
   p.setPen(QColor(255, 0, 0));
   QPolygon curve;
@@ -499,7 +498,7 @@ void TMutual_Average::Button6Click() {
   model_.DegreeItem = std::clamp(ComboBox4->currentIndex(), 0, MutualDegreeItemCount - 1);
   model_.Increase = CheckBox2->isChecked();
   FitMutualModel(MutualUnits, MutualFirstUnit, MutualLastUnit, model_);
-  const MutualModelPass pass = DrawModel(32);
+  const MutualModelPass pass = DrawModel(MutualFirstUnit, MutualLastUnit, 32);
   std::string memo;
   for (const std::string& l : MutualCoefficientLines(model_)) memo += l + '\n';
   for (const std::string& l : pass.SlopeLines) memo += l + '\n';
@@ -580,7 +579,8 @@ void TMutual_Average::RangeSearchDone() {
   ProgressBar1->setValue(ProgressBar1->maximum());
   model_ = result->Model;
   DrawMutualGraph();
-  const MutualModelPass pass = DrawModel(40);
+  // Over the units the search was started for, even if marks moved meanwhile.
+  const MutualModelPass pass = DrawModel(search_input_.First, search_input_.Last, 40);
   ShowImage();
   Edit11->setText(Q(MutualResidualText(pass.SumSq, result->LastPointCount)));
 }

@@ -117,7 +117,7 @@ class TMutual_Average : public QWidget {
   // The fit's checks; false after a message.
   bool FitRangeUsable();
   // The model over F..L: curve, grey minimum line, minimum time text.
-  MutualModelPass DrawModel(int label_offset);
+  MutualModelPass DrawModel(int first, int last, int label_offset);
   void RangeSearchPoll();
   void RangeSearchDone();
   void StopRangeSearch();

@@ -224,32 +224,6 @@ TEST(MutualAverage, BadInputStopsWithAMessageOrANotice) {
   EXPECT_EQ(CalculateMutualUnits(header_only, Input(1)).MemoLines, std::vector<std::string>{"Data is not detected."});
 }
 
-TEST(MutualAverage, ZeroSmoothedComparisonGivesRatios777) {
-  std::vector<Frame> f = Ramp(3);
-  f[0].comparison = 1;
-  f[1].comparison = -1;
-  f[2].comparison = 4;
-  MutualAverageInput in = Input(1);
-  in.SingleObject = false;
-  in.SmoothHalfWidth = 1;
-  const MutualAverageResult r = CalculateMutualUnits(Table(f), in);
-  ASSERT_EQ(r.Status, MutualAverageStatus::Done);
-  EXPECT_EQ(r.MutualUnits[1].TargetRatio, 777);
-  EXPECT_EQ(r.MutualUnits[1].ComparisonRatio, 777);
-  EXPECT_NE(r.MutualUnits[2].TargetRatio, 777);
-}
-
-TEST(MutualAverage, LegacyTablesGetTwoNoticeLines) {
-  std::vector<std::string> lines = Table(Ramp(4), 1);
-  MutualAverageInput in = Input(2);
-  in.CsvVersion = 1;
-  const MutualAverageResult r = CalculateMutualUnits(lines, in);
-  ASSERT_EQ(r.Status, MutualAverageStatus::Done);
-  ASSERT_EQ(r.MemoLines.size(), 4u);
-  EXPECT_EQ(r.MemoLines[0], "Legacy format is detected.");
-  EXPECT_EQ(r.MemoLines[1], "Please use newest Tessary (0.9.26 or later) for measurement.");
-}
-
 TEST(MutualAverage, UnitLinesHaveFixedWidths) {
   TypAvgData a;
   a.Hour = 3;

@@ -138,20 +138,6 @@ TEST(MutualRangeSearch, ThreadsGiveTheSerialChoice) {
     EXPECT_EQ(r.BestResidual, serial.BestResidual) << threads;
     EXPECT_EQ(r.Model.Coef, serial.Model.Coef) << threads;
   }
-  // The kept fit is the one of its range, fitted alone.
-  MutualFitModel alone;
-  alone.DegreeItem = 3;
-  FitMutualModel(units, serial.BestStart, serial.BestEnd, alone);
-  EXPECT_EQ(alone.Coef, serial.Model.Coef);
-  // No pair does better than the kept one.
-  for (int s = 3; s <= 8; ++s)
-    for (int e = 22; e <= 28; ++e) {
-      MutualFitModel m;
-      m.DegreeItem = 3;
-      FitMutualModel(units, s, e, m);
-      const MutualModelPass p = EvaluateMutualModel(units, 8, 22, 3, m);
-      EXPECT_GE(std::sqrt(p.SumSq / 15), serial.BestResidual - 1e-12L) << s << ".." << e;
-    }
 }
 
 TEST(MutualRangeSearch, LateEventsKeepTheirPrecisionAtHighDegree) {

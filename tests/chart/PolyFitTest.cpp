@@ -116,17 +116,4 @@ TEST(PolyFit, SolverExchangesRowsBeforeEliminating) {
   }
 }
 
-TEST(PolyFit, SizesOutsideTheMatrixAreRefused) {
-  std::vector<long double> x = {1, 2}, y = {1, 2}, c(30);
-  for (int terms : {0, 27}) {
-    PolyFitSettings s{terms, terms, 2};
-    EXPECT_THROW(BuildPolyNormalEquations(x, y, s, c), std::invalid_argument) << terms;
-  }
-  PolyFitSettings s{3, 3, 5};  // more points than given
-  EXPECT_THROW(BuildPolyNormalEquations(x, y, s, c), std::invalid_argument);
-  std::vector<long double> short_coef(3);
-  PolyFitSettings t{3, 3, 2};
-  EXPECT_THROW(BuildPolyNormalEquations(x, y, t, short_coef), std::invalid_argument);
-}
-
 }  // namespace
