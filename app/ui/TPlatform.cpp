@@ -269,6 +269,7 @@ QWidget* TPlatform::CreateControlPanel() {
 
   // ---- objects ----
   v->addWidget(CreateObjectsPanel());
+  v->addWidget(CreateOnlinePanel());  // ---- online ----
 
   v->addStretch(1);
   return panel;
@@ -290,6 +291,7 @@ void TPlatform::CreateMenus() {
   Remove1->setObjectName("Remove1");
   // ---- objects ----
   CreateObjectsMenus();
+  CreateOnlineMenuItems();  // ---- online ----
 }
 
 QMenu* TPlatform::TopMenu(const char* name, const char* caption) {
