@@ -26,6 +26,7 @@
 #include "app/ui/TPlatformIdentHost.h"
 #include "events/ui/TAsteroidIdentification.h"
 #include "events/ui/TIdentification.h"
+#include "chart/ui/TMutual_Average.h"
 
 QPointer<TPlatform> Platform;
 
@@ -63,7 +64,8 @@ TPlatform::TPlatform(const PlatformOptions& options, QWidget* parent)
 }
 
 TPlatform::~TPlatform() {
-  // The identification windows reach the state below by reference.
+  // The tool and identification windows reach the state below; they go first.
+  delete Mutual_Average.data();
   delete AsteroidIdentification.data();
   delete Identification.data();
   delete memo_view_;
@@ -296,6 +298,13 @@ void TPlatform::CreateMenus() {
   // ---- objects ----
   CreateObjectsMenus();
   CreateOnlineMenuItems();  // ---- online ----
+}
+
+QMenu* TPlatform::TopMenu(const char* name, const char* caption) {
+  if (QMenu* menu = menuBar()->findChild<QMenu*>(name)) return menu;
+  QMenu* menu = menuBar()->addMenu(caption);
+  menu->setObjectName(name);
+  return menu;
 }
 
 void TPlatform::ConnectHandlers() {

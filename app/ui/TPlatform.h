@@ -65,6 +65,7 @@ class TRestoreNoTimeRecorded;
 class TPlatformIdentHost;
 class TAsteroidIdentification;
 class TIdentification;
+class TMutual_Average;
 
 // What the window needs from outside at creation.
 struct PlatformOptions {
@@ -110,6 +111,9 @@ class TPlatform : public QMainWindow {
   void ClearEventTimingList();    // 'Open AVI'
   void ChartVideoOpened();        // a video was opened
   void RedrawChart();             // the chart, when open, shows a change
+  QAction* forMutualEvent1 = nullptr;  // Tools > 'for Mutual Event'
+  QPointer<TMutual_Average> Mutual_Average;
+  void forMutualEvent1Click();
 
   // ---- identification ---- (TPlatformIdentification.cpp)
   std::unique_ptr<TPlatformIdentHost> IdentLink;
@@ -521,6 +525,8 @@ class TPlatform : public QMainWindow {
  private:
   void CreateControls();
   void CreateMenus();
+  // The menu-bar menu of that name, added with the caption when missing.
+  QMenu* TopMenu(const char* name, const char* caption);
   QWidget* CreateControlPanel();
   void ConnectHandlers();
   void ApplySettings(const AppSettings& s);
@@ -542,6 +548,7 @@ class TPlatform : public QMainWindow {
   QWidget* CreateChartPanel();
   void CreateChartMenuItems();
   void ConnectChartHandlers();
+  void CreateMutualMenuItems();
 
   // ---- online ----
   void CreateOnlineMenuItems();

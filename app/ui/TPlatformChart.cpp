@@ -100,11 +100,7 @@ QWidget* TPlatform::CreateChartPanel() {
 }
 
 void TPlatform::CreateChartMenuItems() {
-  QMenu* option = menuBar()->findChild<QMenu*>("Option1");
-  if (!option) {
-    option = menuBar()->addMenu("Option");
-    option->setObjectName("Option1");
-  }
+  QMenu* option = TopMenu("Option1", "Option");
   FixMin6MaxofGraph1 = option->addAction("Fix Graph's Min && Max");
   FixMin6MaxofGraph1->setObjectName("FixMin6MaxofGraph1");
   // A click toggles the check mark; the chart reads it at its next drawing.
@@ -115,6 +111,7 @@ void TPlatform::CreateChartMenuItems() {
 
 void TPlatform::ConnectChartHandlers() {
   CreateChartMenuItems();
+  CreateMutualMenuItems();
   connect(Button18, &QPushButton::clicked, this, &TPlatform::Button18Click);
 }
 
