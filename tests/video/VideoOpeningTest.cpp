@@ -79,30 +79,6 @@ TEST(VideoOpening, DirectShowSourceSetsTheVideoFacts) {
   EXPECT_FALSE(GrabVideoFrame(st, src, 300, b, status));
 }
 
-TEST(VideoOpening, FailureClosesThePreviousSourceAndClearsTheFlags) {
-  std::string good = MakeAvi("open_good.avi", 25, 1, 3);
-  std::string bad = FixturePath("open_bad.avi");
-  std::ofstream(bad, std::ios::binary) << "RIFF\x10\0\0\0AVI junkjunk";
-  VideoState st;
-  VideoSources src;
-  BeginOpenVideoFile(st, good);
-  ASSERT_TRUE(OpenVideoStream(st, src, {}).Ok);
-  BeginOpenVideoFile(st, bad);
-  OpenStreamResult r = OpenVideoStream(st, src, {});
-  EXPECT_FALSE(r.Ok);
-  EXPECT_EQ(r.ErrorMessage, "Could not open .AVI file.\r\nopen_bad.avi");
-  EXPECT_EQ(st.FrameSourceOpen, 0);
-  EXPECT_EQ(st.ReopenVideoAfterCapture, 0);
-  EXPECT_EQ(src.GKAvi1.FrameCount(), -1);
-
-  st.UseDirectShow = 1;
-  ASSERT_TRUE(OpenVideoStream(st, src, {}).Ok == false);
-  r = OpenVideoStream(st, src, {});
-  EXPECT_EQ(r.ErrorMessage,
-            "Could not open .AVI file.\r\nopen_bad.avi\r\nIncorrect formated file or unknown compressor.");
-  EXPECT_EQ(st.FrameSourceOpen, 0);
-}
-
 TEST(VideoOpening, UndecodableCompressionGivesTheBitmapMessage) {
   std::string path = FixturePath("open_unknown_fourcc.avi");
   {
@@ -126,13 +102,6 @@ TEST(VideoOpening, UndecodableCompressionGivesTheBitmapMessage) {
   BeginOpenVideoFile(st, avs);
   r = OpenVideoStream(st, src, {});
   EXPECT_EQ(r.ErrorMessage, "Fail to get a bitmap.\r\nIt is necessary to install AVISynth");
-}
-
-TEST(VideoOpening, MissingFileFoundInTheCsvFolder) {
-  std::string path = MakeAvi("twin.avi", 25, 1, 2);
-  EXPECT_EQ(ResolveVideoFile(path, "").value(), path);
-  EXPECT_EQ(ResolveVideoFile("C:\\capture\\old\\twin.avi", VideoFixtureFolder()).value(), FixturePath("twin.avi"));
-  EXPECT_FALSE(ResolveVideoFile("/nowhere/gone.avi", VideoFixtureFolder()).has_value());
 }
 
 TEST(VideoOpening, ExposureLengthTexts) {
