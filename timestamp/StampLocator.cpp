@@ -131,10 +131,6 @@ void SetIotaFallbackLayout(int frameWidth, GlyphContext& ctx, TimeStampState& st
   loc.StampCharHeight = 28.0L;
 }
 
-namespace {
-
-}  // namespace
-
 int SnapIotaStampRow(int y, int frameRateRounded) {
   const bool slow = frameRateRounded < 27;
   if (slow) {
@@ -149,12 +145,6 @@ int SnapIotaStampRow(int y, int frameRateRounded) {
   return 399;
 }
 
-namespace {
-
-int Rha(long double v) { return static_cast<int>(RoundHalfAway(v)); }
-
-}  // namespace
-
 bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampState& state,
                          StampLocatorState& loc, const LocatorOptions& options) {
   const int W = frame.Width();
@@ -164,16 +154,16 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
   const int yb = slow ? 526 : 418;
   ctx.stampBackgroundLevel = IotaBackgroundLevel(frame, yb, yb + 35, 100, 150);
 
-  int x0 = Rha(82.0L * W / 720);
+  int x0 = RoundHalfAwayToInt(82.0L * W / 720);
   int y = slow ? 545 : 435;
   if (!AlignDigitX(frame, x0, y, ctx, options.iotaWideScan)) {
     y = slow ? 511 : 401;
-    x0 = Rha(82.0L * W / 720);
+    x0 = RoundHalfAwayToInt(82.0L * W / 720);
     if (!AlignDigitX(frame, x0, y, ctx, options.iotaWideScan)) return false;
   }
   AlignDigitY(frame, x0, y, ctx);
   AlignDigitX(frame, x0, y, ctx, options.iotaWideScan);
-  int x1 = Rha(540.0L * W / 720);
+  int x1 = RoundHalfAwayToInt(540.0L * W / 720);
   AlignDigitX(frame, x1, y, ctx, options.iotaWideScan);
   y = SnapIotaStampRow(y, ctx.frameRateRounded);
   state.LocatedStampRow = y;
@@ -182,14 +172,14 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
   ctx.stampCharPitch = pitch;
   FitPoints points;
   for (int cell : {0, 1, 3, 4, 6, 7}) {
-    int x = x0 + Rha(pitch * cell);
+    int x = x0 + RoundHalfAwayToInt(pitch * cell);
     if (AlignDigitX(frame, x, y, ctx, options.iotaWideScan)) points.emplace_back(cell, x);
   }
   // Fewer than two cells give no line; keep the previous layout.
   if (points.size() < 2) return false;
   LineFit fit = FitLine(points);
   // The counter: accept a digit only near its predicted place.
-  int x = Rha(19 * fit.slope + fit.intercept);
+  int x = RoundHalfAwayToInt(19 * fit.slope + fit.intercept);
   const int q = static_cast<int>(RoundHalfEven(fit.slope));
   int previous = x - q;
   for (int k = 1; k <= 7; ++k) {
@@ -197,7 +187,7 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
     if (std::abs(x - previous - q) < 8) {
       points.emplace_back(k + 18, x);
       previous = x;
-      x = Rha((k + 19) * fit.slope + fit.intercept);
+      x = RoundHalfAwayToInt((k + 19) * fit.slope + fit.intercept);
     }
   }
   fit = FitLine(points);
@@ -206,7 +196,7 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
   for (int cell : {0, 1, 3, 4, 6, 7, 9, 10, 11, 12, 14, 15, 16, 17, 19, 20, 21, 22, 23, 24, 25, 26}) {
     const long double c = fit.slope * cell + fit.intercept;
     loc.DigitCentres.push_back(static_cast<double>(c));
-    state.DigitX[kLocatedLayout][field++] = Rha(c);
+    state.DigitX[kLocatedLayout][field++] = RoundHalfAwayToInt(c);
   }
   state.FieldOrderState = 2;
   return true;
@@ -252,11 +242,11 @@ bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx
   if ((ctx.glyphThreshold - 100.0 + ctx.stampBackgroundLevel) * 3.0 <= 0) return false;
 
   const long double startPitch = ctx.stampCharPitch;
-  int x0 = x + Rha(startPitch / 2);
+  int x0 = x + RoundHalfAwayToInt(startPitch / 2);
   if (!AlignDigitX(frame, x0, y, ctx, false)) return false;
   AlignDigitX(frame, x0, y, ctx, false);
-  int xr = x0 + Rha(11 * startPitch * W / 720);
-  int xl = x0 + Rha(-9 * startPitch * W / 720);
+  int xr = x0 + RoundHalfAwayToInt(11 * startPitch * W / 720);
+  int xl = x0 + RoundHalfAwayToInt(-9 * startPitch * W / 720);
   AlignDigitX(frame, xr, y, ctx, false);
   AlignDigitX(frame, xl, y, ctx, false);
   state.LocatedStampRow = y;
@@ -265,7 +255,7 @@ bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx
 
   FitPoints points;
   for (int cell : {0, 1, 3, 4, 6, 7, 9, 10, 11, -9, -8, -6, -5, -3, -2}) {
-    int cx = x0 + Rha(pitch * cell);
+    int cx = x0 + RoundHalfAwayToInt(pitch * cell);
     if (AlignDigitX(frame, cx, y, ctx, false)) points.emplace_back(cell, cx);
   }
   if (points.size() < 2) return false;
@@ -275,13 +265,13 @@ bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx
   for (int cell : {0, 1, 3, 4, 6, 7, 9, 10, 11}) {
     const long double c = fit.slope * cell + fit.intercept;
     loc.DigitCentres.push_back(static_cast<double>(c));
-    state.DigitX[kLocatedLayout][field++] = Rha(c);
+    state.DigitX[kLocatedLayout][field++] = RoundHalfAwayToInt(c);
   }
   field = 0;
   for (int cell : {-9, -8, -6, -5, -3, -2}) {
     const long double c = fit.slope * cell + fit.intercept;
     loc.DigitCentres.push_back(static_cast<double>(c));
-    state.DigitX[kLocatedLayout][field++] = Rha(c);
+    state.DigitX[kLocatedLayout][field++] = RoundHalfAwayToInt(c);
   }
   state.FieldOrderState = 2;
   return true;
