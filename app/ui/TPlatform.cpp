@@ -259,6 +259,7 @@ QWidget* TPlatform::CreateControlPanel() {
 
   // ---- objects ----
   v->addWidget(CreateObjectsPanel());
+  v->addWidget(CreateOnlinePanel());  // ---- online ----
 
   v->addStretch(1);
   return panel;
@@ -280,6 +281,7 @@ void TPlatform::CreateMenus() {
   Remove1->setObjectName("Remove1");
   // ---- objects ----
   CreateObjectsMenus();
+  CreateOnlineMenuItems();  // ---- online ----
 }
 
 void TPlatform::ConnectHandlers() {

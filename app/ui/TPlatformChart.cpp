@@ -143,10 +143,7 @@ void TPlatform::ShowLightCurveGraph() {
 void TPlatform::ResetChartState() { Chart.ChartState.Reset = 1; }
 
 void TPlatform::ClearEventTimingList() {
-  TAsteroidTiming& t = Events.AsteroidTiming;
-  t.EntryCount = 0;
-  t.Counter2 = 0;
-  for (TAsteroidEachEventTime& e : t.Entries) e = TAsteroidEachEventTime{};
+  ResetTimingList(Events.AsteroidTiming);
   Events.Flags.TimeFieldEdited = {0, 0, 0};
 }
 

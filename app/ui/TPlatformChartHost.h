@@ -10,6 +10,7 @@
 
 class TPlatform;
 class Tchart1;
+class TLightCurveReport;
 
 class TPlatformChartHost final : public ChartHost {
  public:
@@ -32,10 +33,12 @@ class TPlatformChartHost final : public ChartHost {
   void ShowFrame(int frame) override;
   void SetAperturePosition(int k, int x, int y) override;
   QRect MainWindowGeometry() const override;
+  void ShowLightCurveReport(const std::vector<std::string>& lines) override;
 
  private:
   TPlatform& w_;
   ResultTableAdapter table_;
+  QPointer<TLightCurveReport> report_window_;
 };
 
 // The open chart window. It reaches the main window's state by reference, so

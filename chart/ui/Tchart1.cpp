@@ -231,7 +231,7 @@ void Tchart1::FormCreate() {
   TChartState& st = session_.ChartState;
   const bool reset = st.Reset != 0;
   session_.ChartOpen = 1;
-  events_.Flags.StarTemperature = 6650;
+  events_.Spectral.StarTemperature = 6650;
   host_.RecomputeSpectralModel();
   events_.Flags.IdentTextScrollPos2 = 400;
   events_.Flags.IdentTextScrollPos1 = 12;

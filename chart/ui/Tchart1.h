@@ -49,6 +49,8 @@ class Tchart1 : public QWidget {
   void NarrowSetting();
 
   const QImage& Picture() const { return picture_; }
+  // Shows `picture` (the plot with a text overlay) until the next redraw.
+  void ShowOverlayPicture(const QImage& picture);
   const ChartView& View() const { return view_; }
   const ChartData& Data() const { return data_; }
 
@@ -107,6 +109,7 @@ class Tchart1 : public QWidget {
   void Button17Click();
   void SpeedButton1Click();
   void RestoreAperturePositions(int record);
+  void RefreshMagnitudeCalculator();  // after a click, while the calculator is open
 
   ChartHost& host_;
   ChartSession& session_;

@@ -195,6 +195,7 @@ void Tchart1::ChartImg1MouseUp(int x, int y) {
   GraphShow3();
   events_.Diffraction.DiffractionFitted = 0;
   host_.AfterChartSelection();
+  RefreshMagnitudeCalculator();
 }
 
 void Tchart1::RestoreAperturePositions(int record) {

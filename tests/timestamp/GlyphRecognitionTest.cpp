@@ -5,42 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "support/StampContexts.h"
 #include "support/StampRender.h"
 #include "timestamp/GlyphRecognition.h"
 
 namespace {
-
-GlyphContext IotaContext(double pitch) {
-  GlyphContext c;
-  c.mode = TimeStampMode::Iota;
-  c.stampLocated = true;
-  c.stampCharPitch = pitch;
-  c.gpsCharPitch = pitch;
-  c.stampBackgroundLevel = 3 * kStampDark;
-  c.digitThreshold = 80;
-  return c;
-}
-
-GlyphContext GhsContext(double pitch) {
-  GlyphContext c;
-  c.mode = TimeStampMode::Ghs;
-  c.stampLocated = true;
-  c.stampCharPitch = pitch;
-  c.gpsCharPitch = pitch;
-  c.stampBackgroundLevel = kStampStroke - 40;  // the located level: brightest / 3 - 40
-  c.glyphThreshold = 100;
-  c.digitThreshold = 100;
-  return c;
-}
-
-GlyphContext KiwiContext(int fps, bool showField) {
-  GlyphContext c;
-  c.mode = TimeStampMode::Kiwi;
-  c.frameRateRounded = fps;
-  c.showField = showField;
-  c.digitThreshold = 100;
-  return c;
-}
 
 struct Variant {
   const char* name;
@@ -58,6 +27,15 @@ std::vector<Variant> AllVariants() {
     v.push_back({"IOTA thick", StampFont::Iota, c, s, "0123456789"});
     s.linesPerRow = 1;
     v.push_back({"IOTA thin", StampFont::Iota, c, s, "0123456789"});
+    // A located line of glyphs half as tall again (three field lines per
+    // grid row), and one of glyphs narrower than their pitch.
+    GlyphContext tall = c;
+    tall.stampCharHeight = 42;
+    v.push_back({"IOTA tall", StampFont::Iota, tall, {StampFont::Iota, 2, pitch, 6, 2, 3, kStampStroke}, "0123456789"});
+    GlyphContext narrow = c;
+    narrow.stampCellPitch = 0.85 * pitch;
+    v.push_back(
+        {"IOTA narrow", StampFont::Iota, narrow, {StampFont::Iota, 2, 0.85 * pitch, 4, 2, 2, kStampStroke}, "0123456789"});
     GlyphContext g = GhsContext(pitch);
     StampGlyphStyle gs{StampFont::Ghs, 2, pitch, 4, 2, 2, kStampStroke};
     v.push_back({"GHS", StampFont::Ghs, g, gs, "0123456789"});

@@ -79,6 +79,30 @@ TEST(VideoOpening, DirectShowSourceSetsTheVideoFacts) {
   EXPECT_FALSE(GrabVideoFrame(st, src, 300, b, status));
 }
 
+TEST(VideoOpening, FailureClosesThePreviousSourceAndClearsTheFlags) {
+  std::string good = MakeAvi("open_good.avi", 25, 1, 3);
+  std::string bad = FixturePath("open_bad.avi");
+  std::ofstream(bad, std::ios::binary) << "RIFF\x10\0\0\0AVI junkjunk";
+  VideoState st;
+  VideoSources src;
+  BeginOpenVideoFile(st, good);
+  ASSERT_TRUE(OpenVideoStream(st, src, {}).Ok);
+  BeginOpenVideoFile(st, bad);
+  OpenStreamResult r = OpenVideoStream(st, src, {});
+  EXPECT_FALSE(r.Ok);
+  EXPECT_EQ(r.ErrorMessage, "Could not open .AVI file.\r\nopen_bad.avi\r\nNot an AVI file.");
+  EXPECT_EQ(st.FrameSourceOpen, 0);
+  EXPECT_EQ(st.ReopenVideoAfterCapture, 0);
+  EXPECT_EQ(src.GKAvi1.FrameCount(), -1);
+
+  st.UseDirectShow = 1;
+  ASSERT_TRUE(OpenVideoStream(st, src, {}).Ok == false);
+  r = OpenVideoStream(st, src, {});
+  EXPECT_EQ(r.ErrorMessage,
+            "Could not open .AVI file.\r\nopen_bad.avi\r\nIncorrect formated file or unknown compressor.");
+  EXPECT_EQ(st.FrameSourceOpen, 0);
+}
+
 TEST(VideoOpening, UndecodableCompressionGivesTheBitmapMessage) {
   std::string path = FixturePath("open_unknown_fourcc.avi");
   {
@@ -92,7 +116,9 @@ TEST(VideoOpening, UndecodableCompressionGivesTheBitmapMessage) {
   BeginOpenVideoFile(st, path);
   OpenStreamResult r = OpenVideoStream(st, src, {});
   EXPECT_FALSE(r.Ok);
-  EXPECT_EQ(r.ErrorMessage, "Fail to get a bitmap.\r\nSet \"Use AVISynth\" in Update Setting Items - File reading");
+  EXPECT_EQ(r.ErrorMessage,
+            "Fail to get a bitmap.\r\nSet \"Use AVISynth\" in Update Setting Items - File reading\r\n"
+            "No decoder for the compression 'QQQZ'.");
   EXPECT_EQ(st.FrameSourceOpen, 0);
   EXPECT_EQ(src.GKAvi1.FrameCount(), -1);  // the streams were released
   // Through a script that names it, with AviSynth on.
@@ -101,7 +127,8 @@ TEST(VideoOpening, UndecodableCompressionGivesTheBitmapMessage) {
   st.UseAviSynth = 1;
   BeginOpenVideoFile(st, avs);
   r = OpenVideoStream(st, src, {});
-  EXPECT_EQ(r.ErrorMessage, "Fail to get a bitmap.\r\nIt is necessary to install AVISynth");
+  EXPECT_EQ(r.ErrorMessage.rfind("Fail to get a bitmap.\r\nIt is necessary to install AVISynth\r\n", 0), 0u)
+      << r.ErrorMessage;
 }
 
 TEST(VideoOpening, ExposureLengthTexts) {

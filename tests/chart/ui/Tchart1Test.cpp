@@ -319,7 +319,7 @@ TEST(Tchart1, OpeningDefaultsOfTheEventState) {
     EXPECT_EQ(d.ObjectDistance, 384401000);
     EXPECT_EQ(d.LevelMean[0], kLevelUnset);
     EXPECT_EQ(f.session.FftLength, 1024);
-    EXPECT_EQ(f.events.Flags.StarTemperature, 6650);
+    EXPECT_EQ(f.events.Spectral.StarTemperature, 6650);
   }
   {
     ChartFixture f;
