@@ -32,13 +32,6 @@ QPointer<TPlatform> Platform;
 
 namespace {
 
-template <class W, class... Args>
-W* Named(const char* name, Args&&... args) {
-  auto* w = new W(std::forward<Args>(args)...);
-  w->setObjectName(name);
-  return w;
-}
-
 QLineEdit* ReadOut(const char* name, int width) {
   auto* e = Named<QLineEdit>(name);
   e->setReadOnly(true);

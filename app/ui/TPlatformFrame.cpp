@@ -12,6 +12,7 @@
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
+#include "base/ui/BitmapLabel.h"
 
 namespace {
 
@@ -218,9 +219,7 @@ void TPlatform::DrawImage1Now() {
   if (image1_source_ && image1_source_ != &Image1Bitmap) Image1Bitmap = *image1_source_;
   image1_drawn_ms_ = QDateTime::currentMSecsSinceEpoch();
   if (Image1Bitmap.Empty()) return;
-  const QImage wrapped(Image1Bitmap.Data(), Image1Bitmap.Width(), Image1Bitmap.Height(), Image1Bitmap.Stride(),
-                       QImage::Format_BGR888);
-  Image1->setPixmap(QPixmap::fromImage(wrapped));
+  ShowBitmap(Image1, Image1Bitmap);
 }
 
 // ---- objects ----: Image1MouseDown is in TPlatformObjects.cpp.

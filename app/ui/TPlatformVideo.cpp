@@ -42,8 +42,7 @@ QWidget* TPlatform::CreateVideoPanel() {
   Button1 = new QPushButton("Open AVI");
   Button1->setObjectName("Button1");
   auto read_out = [](const char* name) {
-    auto* e = new QLineEdit;
-    e->setObjectName(name);
+    auto* e = Named<QLineEdit>(name);
     e->setReadOnly(true);
     e->setFixedWidth(80);
     return e;
@@ -201,7 +200,6 @@ void TPlatform::ClearClosedVideo() {
 }
 
 void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
-  // 1-3.
   VideoIn.FrameRateFactor = 1.0L;
   Video.FrameRateFactor = 1.0L;
   const std::optional<std::string> resolved = ResolveVideoFile(file_name, Settings.CsvInputDirectory);
@@ -213,13 +211,12 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   BeginOpenVideoFile(VideoIn, *resolved);
   Video.VideoFileName = VideoIn.VideoFileName;
 
-  // 4. A failed open has closed the previous video too: nothing of it stays on screen.
+  // A failed open has closed the previous video too: nothing is shown any more.
   if (!OpenVideoStream()) {
     ClearClosedVideo();
     return;
   }
 
-  // 5.
   Settings.LastVideoDirectory = FolderPart(VideoIn.VideoFileName);
   try {
     SaveLatestAccessPaths();
@@ -227,11 +224,10 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
     Dialogs().ShowError(QString::fromStdString(e.what()));
   }
 
-  // 6.
   CheckBox2->setEnabled(true);
   for (auto* u : {UpDown1, UpDown2, UpDown3}) u->setEnabled(true);
 
-  // 7. The image area takes the frame's size, silver until the frame is drawn.
+  // The image area takes the frame's size, silver until the frame is drawn.
   QPalette pal = ScrollBox1->palette();
   pal.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
   ScrollBox1->setPalette(pal);
@@ -242,12 +238,10 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   Image1->setMinimumSize(w, h);
   Image1->resize(w, h);
 
-  // 8.
   Edit48->setText(QString::number(w));
   Edit49->setText(QString::number(h));
   Edit5->setText(open_dialog_file_name_);
 
-  // 9.
   FinishOpenVideoFile(VideoIn, Sources, Options.TimeStampMode);
   {
     QSignalBlocker block(ScrollBar1);
@@ -255,7 +249,6 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
     ScrollBar1->setValue(0);
   }
 
-  // 10.
   Options.TiviAvailable = 0;
   Options.TiviAvailableKiwi = 0;
   ResetTimeEdits();
@@ -265,14 +258,13 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   PassedPoints = {};
   ShowPassedPoints();
 
-  // 11. The sound track made for the previous video goes; this video's own is made when asked for.
+  // The sound track made for the previous video goes; this video's own is made when asked for.
   if (!WavFileName.empty()) {
     std::error_code ec;
     std::filesystem::remove(WavFileName, ec);
   }
   WavFileName = (std::filesystem::path(FolderPart(VideoIn.VideoFileName)) / "tsy.wav").string();
 
-  // 12.
   Add1->setEnabled(true);
   Remove1->setEnabled(false);
   if (!KeepObjectCount) Run.ObjectCount = 1;
@@ -281,7 +273,6 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   RadioButton8->setEnabled(false);
   RadioButton9->setEnabled(false);
 
-  // 13.
   try {
     if (!IniFileExists()) {
       LoadSettingsFromIni();
@@ -298,12 +289,10 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
     CheckBox7->setEnabled(false);
   }
 
-  // 14, 15.
   Run.VideoLoaded = true;
   VideoIn.NonSquarePixels =
       NonSquarePixelsFor(Options.TimeStampMode, VideoIn.VideoFrameRate, VideoIn.FrameWidth, VideoIn.FrameHeight);
 
-  // 16.
   if (Options.TimeStampMode == 0) {
     Options.StampLocated = 1;
     Options.TiviAvailableKiwi = 1;
@@ -317,16 +306,14 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   ShowNeighbor();
   ApplyStampFieldOrder();  // ---- time stamps ----
 
-  // 17. ---- chart ----
+  // Chart
   ChartVideoOpened();
 
-  // 19.
   for (auto* e : {Edit24, Edit25, Edit26, Edit27}) SetWhite(e);
   Edit26->setToolTip({});
   Edit27->setToolTip({});
   DetectTickStampOnOpen();  // ---- time stamps ----
 
-  // 21, 22.
   if (keep_table == 0) WriteCsvHeader();
   Options.SharpCapTimeAvailable = false;
 }

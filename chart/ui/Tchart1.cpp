@@ -30,23 +30,20 @@ constexpr int kPanelTop = 432;
 
 template <class W>
 W* Make(QWidget* parent, const char* name, const QString& caption, int x, int y, int w, int h) {
-  auto* c = new W(caption, parent);
-  c->setObjectName(name);
+  auto* c = Named<W>(name, caption, parent);
   c->setGeometry(x, y, w, h);
   return c;
 }
 
 QLineEdit* MakeEdit(QWidget* parent, const char* name, int x, int y, int w, bool read_only = true) {
-  auto* e = new QLineEdit(parent);
-  e->setObjectName(name);
+  auto* e = Named<QLineEdit>(name, parent);
   e->setGeometry(x, y, w, 22);
   e->setReadOnly(read_only);
   return e;
 }
 
 QSpinBox* MakeUpDown(QWidget* parent, const char* name, int lo, int hi, int x, int y) {
-  auto* s = new QSpinBox(parent);
-  s->setObjectName(name);
+  auto* s = Named<QSpinBox>(name, parent);
   s->setRange(lo, hi);
   s->setGeometry(x, y, 45, 22);
   return s;
@@ -95,7 +92,7 @@ void Tchart1::BuildControls() {
   Button4 = Make<QPushButton>(p, "Button4", "+1Sec", 75, 24, 60, 24);
   Button5 = Make<QPushButton>(p, "Button5", "-10Sec", 140, 24, 60, 24);
   Button6 = Make<QPushButton>(p, "Button6", "+10Sec", 205, 24, 60, 24);
-  RadioGroup1 = new ChartRadioGroup("RadioGroup1", "Width", {"Part", "Entire"}, 2, p);
+  RadioGroup1 = new TRadioGroup("RadioGroup1", "Width", {"Part", "Entire"}, 2, p);
   RadioGroup1->setGeometry(270, 20, 150, 40);
   UpDown2 = MakeUpDown(p, "UpDown2", 0, 10, 430, 26);
   Edit5 = MakeEdit(p, "Edit5", 478, 26, 60);
@@ -173,7 +170,7 @@ void Tchart1::BuildControls() {
   connect(Button4, &QPushButton::clicked, this, &Tchart1::Button4Click);
   connect(Button5, &QPushButton::clicked, this, &Tchart1::Button5Click);
   connect(Button6, &QPushButton::clicked, this, &Tchart1::Button6Click);
-  connect(RadioGroup1, &ChartRadioGroup::itemSelected, this, &Tchart1::RadioGroup1Click);
+  OnRadioGroupClick(RadioGroup1, this, &Tchart1::RadioGroup1Click);
   connect(CheckBox1, &QCheckBox::toggled, this, &Tchart1::CheckBox1Click);
   connect(UpDown2, &QSpinBox::valueChanged, this, &Tchart1::UpDown2Click);
   connect(UpDown1, &QSpinBox::valueChanged, this, &Tchart1::UpDown1Click);

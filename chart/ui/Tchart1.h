@@ -18,7 +18,7 @@
 #include "chart/ChartSession.h"
 #include "chart/ChartTable.h"
 #include "chart/ui/ChartHost.h"
-#include "chart/ui/ChartRadioGroup.h"
+#include "base/ui/ControlEvents.h"
 #include "events/ChartEventState.h"
 
 class QAction;
@@ -90,7 +90,7 @@ class Tchart1 : public QWidget {
       *Button11, *Button12, *Button14, *Button15, *Button16, *Button17, *SpeedButton1;
   QCheckBox *CheckBox1, *CheckBox2, *CheckBox3, *CheckBox4, *CheckBox5, *CheckBox6, *CheckBox7, *CheckBox8,
       *CheckBox9, *CheckBox10, *CheckBox11, *CheckBox12, *CheckBox14;
-  ChartRadioGroup* RadioGroup1;
+  TRadioGroup* RadioGroup1;
   QSpinBox *UpDown1, *UpDown2;
   QLineEdit *Edit1, *Edit2, *Edit4, *Edit5, *Edit6;
   QPlainTextEdit* Memo2;
