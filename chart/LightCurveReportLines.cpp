@@ -5,7 +5,7 @@
 #include "base/NumberText.h"
 
 bool ReportAllowed(const TReportLightCurveElement& e, const TAsteroidTiming& timing) {
-  return !(e.Kind == ReportKind::Asteroid && timing.Count < 2);
+  return !(e.Kind == ReportKind::Asteroid && timing.EntryCount < 2);
 }
 
 namespace {

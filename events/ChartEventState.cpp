@@ -47,14 +47,13 @@ void ResetLevelWindows(DiffractionState& d) {
 }
 
 void ResetTimingList(TAsteroidTiming& t) {
-  t.Count = 0;
+  t.EntryCount = 0;
+  t.Counter2 = 0;
   for (TAsteroidEachEventTime& e : t.Entries) {
-    e.Hour.clear();
-    e.Minute.clear();
-    e.Second.clear();
-    e.SN.clear();
-    e.Disappearance = 1;
-    e.Minor = 0;
+    for (std::string& text : e.Texts) text.clear();
+    e.Flag1 = 1;
+    e.Flag2 = 0;
+    e.Value1 = e.Value2 = 0;
     e.SortKey = 0;
   }
 }

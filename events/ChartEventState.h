@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "events/IdentificationState.h"
 #include "events/SpectralModel.h"
 
 enum class ReportKind : uint8_t { Asteroid = 0, Lunar = 1, Initial = 2 };
@@ -16,27 +17,20 @@ enum class ReportKind : uint8_t { Asteroid = 0, Lunar = 1, Initial = 2 };
 // and the chart, read by the reports.
 struct TReportLightCurveElement {
   ReportKind Kind = ReportKind::Initial;
-  std::string ObjectLabel;   // asteroid number ": " name
-  std::string ObjectNumber, ObjectName;
-  std::array<std::string, 3> FurtherTexts1;
-  std::string RecordingDate;  // year-month-day
-  std::string EventDate;      // year|month|day
-  std::string EventHour;
-  std::string FurtherText2;
+  std::string ObjectLabel, RecordingDate;
   std::string StartH, StartM, StartS, EndH, EndM, EndS, Duration;
-  std::string LongitudeD, LongitudeM, LongitudeS, Longitude;
-  std::string LatitudeD, LatitudeM, LatitudeS, Latitude;
-  std::string Altitude;
-  std::string Observer, CoObserver;
-  std::string LunarNote;
-  std::string Site, Country;
-  std::string FurtherText3;
-  std::string Catalogue, StarNumber;
-  std::string ZcLabel, ZcNumber;
+  std::string LongitudeD, LongitudeM, LongitudeS, LatitudeD, LatitudeM, LatitudeS, Altitude;
+  std::string Observer, Catalogue, StarNumber;
   std::array<std::string, 11> LunarValues;  // the fourth is the limb slope
   int32_t ValueCount = 0;
-  std::string BMagnitude, VMagnitude, RMagnitude;
   std::vector<double> Values;  // from index 0, at most kMaxLightValues
+  // Filled by the identification windows; read by the reports.
+  std::string ObjectNumber, ObjectName;
+  std::string EventDate, EventHour;  // "y|m|d" and the typed UT hour
+  std::string Longitude, Latitude;   // signed degrees, minutes, seconds joined by blanks
+  std::string CoObserver, Site, Country;
+  std::string ZcLabel, ZcNumber;
+  std::string BMag, VMag, RMag;
 };
 constexpr int32_t kMaxLightValues = 1000001;
 
@@ -45,22 +39,23 @@ struct TReportLightCurveData {
   std::array<std::string, 5> Lines;
 };
 
-// One timed event of the list.
+// Texts: hour, minute, second, S/N; Flag1: disappearance (1 D, 0 R);
+// Flag2: minor change. Read them through events/TimingList.h.
 struct TAsteroidEachEventTime {
-  std::string Hour, Minute, Second;
-  std::string Error;         // 1-sigma, seconds
-  std::string SN;
-  uint8_t Disappearance = 1;  // 1 D, 0 R
-  uint8_t Minor = 0;
-  double SortKey = 0;         // seconds of the day, written when sorted
+  std::array<std::string, 4> Texts;
+  uint8_t Flag1 = 1;
+  uint8_t Flag2 = 0;
+  int32_t Value1 = 0, Value2 = 0;
+  std::string Error;
+  double SortKey = 0;    // seconds of the day, written by Sort
   uint8_t Approximate = 0;
-  std::string ContactAngle;
-  std::string MeasuredDrop, PredictedDrop;
+  std::string ContactAngle, MeasuredDrop, PredictedDrop;
 };
 
 constexpr int32_t kMaxTimedEvents = 100;
 struct TAsteroidTiming {
-  int32_t Count = 0;  // entries in use, 0..100; entry k (1-based) is Entries[k - 1]
+  int32_t EntryCount = 0;
+  int32_t Counter2 = 0;
   std::array<TAsteroidEachEventTime, kMaxTimedEvents> Entries;
 };
 
@@ -142,6 +137,7 @@ struct ChartEventState {
   SpectralModel Spectral;
   EventTexts Texts;
   EventFlags Flags;
+  IdentificationState Identification;
 };
 
 // The diffraction defaults the chart applies when its window opens.

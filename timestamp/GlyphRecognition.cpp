@@ -367,12 +367,14 @@ GlyphReader::GlyphReader(const GlyphContext& ctx) : ctx_(ctx), bright_(BrightMea
   const bool kiwiLike = ctx.mode == TimeStampMode::Kiwi || ctx.mode == TimeStampMode::Sharp;
   int variant = 2;
   if (!ctx.stampLocated && kiwiLike) variant = ctx.frameRateRounded > 25 ? 0 : 1;
-  rowStep_ = ctx.showField ? 2 : 4;
+  const int rowStep = ctx.showField ? 2 : 4;
   cellCount_ = ctx.searchMode == GlyphSearchMode::GpsLine ? 46 : 44;
   edgeMeasure_ = kiwiLike && !ctx.stampLocated;
   edgeDistance_ = (ctx.stampLocated || ctx.showField) ? 1 : 2;
-  const long double pitch =
-      ctx.searchMode == GlyphSearchMode::GpsLine ? ctx.gpsCharPitch : ctx.stampCharPitch;
+  const bool iotaLine = ctx.mode == TimeStampMode::Iota && ctx.searchMode == GlyphSearchMode::TimeLine;
+  const long double pitch = ctx.searchMode == GlyphSearchMode::GpsLine ? ctx.gpsCharPitch
+                            : iotaLine && ctx.stampCellPitch > 0 ? ctx.stampCellPitch
+                                                                 : ctx.stampCharPitch;
   for (int k = 0; k < kGlyphCellCount; ++k) {
     GlyphCell cell = kGlyphCellTable[k][variant];
     if (!edgeMeasure_) {
@@ -381,6 +383,15 @@ GlyphReader::GlyphReader(const GlyphContext& ctx) : ctx_(ctx), bright_(BrightMea
     }
     cells_[k] = cell;
   }
+  // Grid row r samples line r h / 7 of the glyph's h lines in one field (two
+  // frame rows each in the frame view, so a row never falls into the other
+  // field), a little lower near the top where the real fonts' strokes curl.
+  // The nominal 28 rows give the fixed grid.
+  const bool scaledRows = !edgeMeasure_ && iotaLine && ctx.stampCharHeight > 0;
+  const long double lines = ctx.stampCharHeight / 2;
+  for (int r = 0; r < 7; ++r)
+    rowOffset_[r] = scaledRows ? rowStep / 2 * static_cast<int>(RoundHalfEven(r * lines / 7 + (5 - r) / 25.0L))
+                               : r * rowStep;
   if (ctx.mode == TimeStampMode::Iota)
     scorer_ = Scorer::Iota;
   else if (ctx.mode == TimeStampMode::Ghs)
@@ -406,7 +417,7 @@ void GlyphReader::Measure(const Bitmap24& bitmap, int x, int y, GlyphCellMeasure
   c.w.fill(0);
   for (int k = 0; k < cellCount_; ++k) {
     const GlyphCell& cell = cells_[k];
-    const int cy = y + cell.row * rowStep_;
+    const int cy = y + rowOffset_[cell.row];
     c.m[k] = edgeMeasure_ ? CellEdgeMeasure(bitmap, x + cell.dx, cy, cell.run, edgeDistance_)
                           : CellBrightMeasure(bitmap, x + cell.dx, cy, cell.run, bright_);
     c.w[k] = cell.run;

@@ -35,6 +35,12 @@ struct GlyphContext {
   bool lettersOnly = false;
   long double stampCharPitch = 21.5L;
   long double gpsCharPitch = 21.5L;
+  // Glyph height of a located IOTA-VTI line in frame rows; the sample rows
+  // spread over it as the columns follow the pitch (28 is the nominal grid).
+  long double stampCharHeight = 28.0L;
+  // When above 0, the pitch the sample columns of a located IOTA-VTI line
+  // follow instead of the character pitch: glyphs narrower than their cells.
+  long double stampCellPitch = 0.0L;
   double stampBackgroundLevel = 0.0;
   int glyphThreshold = 80;
   int frameRateRounded = 30;
@@ -97,7 +103,7 @@ class GlyphReader {
   BrightMeasureParams bright_;
   std::array<GlyphCell, kGlyphCellCount> cells_{};
   int cellCount_ = 44;
-  int rowStep_ = 4;
+  std::array<int, 7> rowOffset_{};  // image lines below y of each grid row
   int edgeDistance_ = 2;
   bool edgeMeasure_ = false;
   int firstCandidate_ = 0;

@@ -150,6 +150,9 @@ bool LocateDigitPositions(const Bitmap24& frame, int x, int y, int digitThreshol
     return false;
   }
   state.LocatedStampRow = Rnd((a.top + b.top) / 2.0L);
+  state.LocatedFieldTop = {-1, -1};
+  ctx.stampCharHeight = 28.0L;  // the reader keeps its nominal grid on this layout
+  ctx.stampCellPitch = 0;
   const long double pitch = c1 - c0;
   ctx.stampCharPitch = pitch;
   stampCharHeight = ((a.bottom + b.bottom) - a.top - b.top) / 2.0L;

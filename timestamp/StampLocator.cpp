@@ -1,6 +1,7 @@
 #include "timestamp/StampLocator.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "base/NumberText.h"
@@ -128,12 +129,11 @@ void SetIotaFallbackLayout(int frameWidth, GlyphContext& ctx, TimeStampState& st
                                     448, 472, 496, 544, 568, 592, 616, 640, 664, 688, 712};
   for (int i = 0; i < 22; ++i) state.DigitX[kLocatedLayout][7 + i] = kFallback[i];
   ctx.stampCharPitch = 25.0L * frameWidth / 720;
+  ctx.stampCharHeight = 28.0L;
+  ctx.stampCellPitch = 0;
   loc.StampCharHeight = 28.0L;
+  state.LocatedFieldTop = {-1, -1};
 }
-
-namespace {
-
-}  // namespace
 
 int SnapIotaStampRow(int y, int frameRateRounded) {
   const bool slow = frameRateRounded < 27;
@@ -153,6 +153,149 @@ namespace {
 
 int Rha(long double v) { return static_cast<int>(RoundHalfAway(v)); }
 
+// Where the six time digits of an IOTA-VTI line sit on row y: the first digit
+// column x0 and the pitch that best explain digit readings at cells 0, 1, 3,
+// 4, 6 and 7, searched over every plausible start and pitch.
+struct IotaLineGuess {
+  int x0 = 0;
+  long double pitch = 0;
+  double score = 0;
+  int digits = 0;  // time cells whose reading scored above 200
+};
+
+IotaLineGuess SearchIotaTimeDigits(const Bitmap24& frame, int y, const GlyphContext& ctx) {
+  const int W = frame.Width();
+  const long double nominal = 25.0L * W / 720;
+  const long double lowPitch = 0.85L * nominal, highPitch = 1.1L * nominal;
+  const int xlo = Rha(40.0L * W / 720), xhi = Rha(150.0L * W / 720);
+  const int xend = std::min(W - 1, xhi + Rha(7 * highPitch) + 2);
+  const GlyphReader reader(ctx);
+  std::vector<double> profile(static_cast<size_t>(std::max(0, xend - xlo + 1)), 0.0);
+  for (int x = xlo; x <= xend; ++x) {
+    double score = 0;
+    const char c = reader.Read(frame, x, y, &score);
+    if (c >= '0' && c <= '9') profile[static_cast<size_t>(x - xlo)] = score;
+  }
+  auto near = [&](int x) {
+    double best = 0;
+    for (int d = -1; d <= 1; ++d)
+      if (x + d >= xlo && x + d <= xend) best = std::max(best, profile[static_cast<size_t>(x + d - xlo)]);
+    return best;
+  };
+  IotaLineGuess g;
+  for (long double p = lowPitch; p <= highPitch; p += 0.125L)
+    for (int x0 = xlo; x0 <= xhi; ++x0) {
+      double sum = 0;
+      int digits = 0;
+      for (int cell : {0, 1, 3, 4, 6, 7}) {
+        const double v = near(x0 + Rha(p * cell));
+        sum += v;
+        if (v > 200.0) ++digits;
+      }
+      if (sum > g.score) g = {x0, p, sum, digits};
+    }
+  return g;
+}
+
+// The rows the glyphs of each field cover, from the bright pixels over the
+// time digits: the longest run of rows of one parity with ink.
+struct InkBand {
+  bool found = false;
+  std::array<int, 2> top{}, bottom{};  // index 0 even rows, 1 odd rows
+  long double threshold = 0;           // R+G+B of ink
+};
+
+InkBand MeasureInkBand(const Bitmap24& frame, int y, const std::vector<std::pair<int, int>>& spans) {
+  const int first = std::max(0, y - 30), last = std::min(frame.Height() - 1, y + 40);
+  InkBand band;
+  if (last < first) return band;
+  long double sum = 0;
+  long count = 0;
+  int max = 0;
+  for (int yy = first; yy <= last; ++yy)
+    for (const auto& [l, r] : spans)
+      for (int x = std::max(0, l); x <= std::min(frame.Width() - 1, r); ++x) {
+        const Bgr p = frame.Get(x, yy);
+        const int s = p.r + p.g + p.b;
+        sum += s;
+        max = std::max(max, s);
+        ++count;
+      }
+  if (!count) return band;
+  const long double threshold = (sum / count + max) / 2;
+  band.threshold = threshold;
+  std::vector<int> ink(static_cast<size_t>(last - first + 1), 0);
+  for (int yy = first; yy <= last; ++yy)
+    for (const auto& [l, r] : spans)
+      for (int x = std::max(0, l); x <= std::min(frame.Width() - 1, r); ++x) {
+        const Bgr p = frame.Get(x, yy);
+        if (p.r + p.g + p.b >= threshold) ++ink[static_cast<size_t>(yy - first)];
+      }
+  // From the row of most ink outwards, across gaps of up to two lines (the
+  // thin middle of some digits).
+  band.found = true;
+  auto lit = [&](int yy, int most) { return 4 * ink[static_cast<size_t>(yy - first)] >= most; };
+  for (int parity = 0; parity < 2; ++parity) {
+    int most = 0, peak = -1;
+    for (int yy = first; yy <= last; ++yy)
+      if ((yy & 1) == parity && ink[static_cast<size_t>(yy - first)] > most) {
+        most = ink[static_cast<size_t>(yy - first)];
+        peak = yy;
+      }
+    if (peak < 0) {
+      band.found = false;
+      break;
+    }
+    int top = peak, bottom = peak;
+    for (int yy = peak - 2, gap = 0; yy >= first && gap <= 2; yy -= 2) {
+      gap = lit(yy, most) ? 0 : gap + 1;
+      if (!gap) top = yy;
+    }
+    for (int yy = peak + 2, gap = 0; yy <= last && gap <= 2; yy += 2) {
+      gap = lit(yy, most) ? 0 : gap + 1;
+      if (!gap) bottom = yy;
+    }
+    band.top[parity] = top;
+    band.bottom[parity] = bottom;
+  }
+  return band;
+}
+
+// The typical glyph width of the line: around each cell centre, the run of
+// columns with ink on the band's rows; narrow glyphs ("1") and blank cells
+// are left out. 0 when no cell shows a full-width glyph.
+long double MeasureGlyphWidth(const Bitmap24& frame, const InkBand& band, const std::vector<long double>& centres,
+                              long double pitch) {
+  const int top = std::min(band.top[0], band.top[1]);
+  const int bottom = std::max(band.bottom[0], band.bottom[1]);
+  auto inkColumn = [&](int x) {
+    if (x < 0 || x >= frame.Width()) return false;
+    for (int y = top; y <= bottom; ++y) {
+      const Bgr p = frame.Get(x, y);
+      if (p.r + p.g + p.b >= band.threshold) return true;
+    }
+    return false;
+  };
+  const int reach = Rha(0.55L * pitch);
+  std::vector<int> widths;
+  for (const long double c : centres) {
+    const int centre = Rha(c);
+    int seed = -1;
+    for (int d = 0; d <= 3 && seed < 0; ++d) {
+      if (inkColumn(centre - d)) seed = centre - d;
+      else if (inkColumn(centre + d)) seed = centre + d;
+    }
+    if (seed < 0) continue;
+    int left = seed, right = seed;
+    while (left > centre - reach && inkColumn(left - 1)) --left;
+    while (right < centre + reach && inkColumn(right + 1)) ++right;
+    if (right - left + 1 >= 0.6L * pitch) widths.push_back(right - left + 1);
+  }
+  if (widths.empty()) return 0;
+  std::nth_element(widths.begin(), widths.begin() + static_cast<long>(widths.size() / 2), widths.end());
+  return widths[widths.size() / 2];
+}
+
 }  // namespace
 
 bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampState& state,
@@ -160,26 +303,65 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
   const int W = frame.Width();
   const bool slow = ctx.frameRateRounded < 27;
   ctx.stampCharPitch = 25.0L * W / 720;
+  ctx.stampCharHeight = 28.0L;
+  ctx.stampCellPitch = 0;
   loc.StampCharHeight = 28.0L;
   const int yb = slow ? 526 : 418;
   ctx.stampBackgroundLevel = IotaBackgroundLevel(frame, yb, yb + 35, 100, 150);
 
-  int x0 = Rha(82.0L * W / 720);
-  int y = slow ? 545 : 435;
-  if (!AlignDigitX(frame, x0, y, ctx, options.iotaWideScan)) {
-    y = slow ? 511 : 401;
-    x0 = Rha(82.0L * W / 720);
-    if (!AlignDigitX(frame, x0, y, ctx, options.iotaWideScan)) return false;
+  // The time digits near the nominal row, else near the higher one, else
+  // anywhere between the two.
+  const int low = slow ? 545 : 435, high = slow ? 511 : 401;
+  std::vector<int> rows;
+  for (int nominal : {low, high})
+    for (int dy : {0, -2, 2, -4, 4}) rows.push_back(nominal + dy);
+  for (int row = high + 6; row <= low - 6; row += 2) rows.push_back(row);
+  IotaLineGuess guess;
+  int y = 0;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const IotaLineGuess g = SearchIotaTimeDigits(frame, rows[i], ctx);
+    if (g.digits > guess.digits || (g.digits == guess.digits && g.score > guess.score)) {
+      guess = g;
+      y = rows[i];
+    }
+    // Every time digit seen near a nominal row ends the search.
+    if ((i == 4 || i == 9) && guess.digits == 6) break;
+    if (i == 9 && guess.digits >= 4) break;
   }
-  AlignDigitY(frame, x0, y, ctx);
-  AlignDigitX(frame, x0, y, ctx, options.iotaWideScan);
-  int x1 = Rha(540.0L * W / 720);
-  AlignDigitX(frame, x1, y, ctx, options.iotaWideScan);
-  y = SnapIotaStampRow(y, ctx.frameRateRounded);
-  state.LocatedStampRow = y;
+  if (guess.digits < 4) return false;
+  int x0 = guess.x0;
+  long double pitch = guess.pitch;
 
-  const long double pitch = (x1 - x0) / 19.0L;
+  // Each field's own glyph rows; the glyph height scales the sample rows.
+  std::vector<std::pair<int, int>> spans;
+  for (int cell : {0, 1, 3, 4, 6, 7}) {
+    const int c = x0 + Rha(pitch * cell);
+    spans.emplace_back(c - Rha(0.4L * pitch), c + Rha(0.4L * pitch));
+  }
+  const InkBand band = MeasureInkBand(frame, y, spans);
+  if (band.found) {
+    const int linesEven = (band.bottom[0] - band.top[0]) / 2 + 1;
+    const int linesOdd = (band.bottom[1] - band.top[1]) / 2 + 1;
+    ctx.stampCharHeight = linesEven + linesOdd;  // frame rows: two lines of each field
+    loc.StampCharHeight = ctx.stampCharHeight;
+    y = band.top[1];
+    const int top = std::min(band.top[0], band.top[1]);
+    const int bottom = std::max(band.bottom[0], band.bottom[1]);
+    ctx.stampBackgroundLevel =
+        IotaBackgroundLevel(frame, top, bottom, spans.front().first, spans.back().second);
+    // The digits again on the glyph top with the glyph height: a first
+    // guess from a row off the glyphs can be a cell or two out.
+    const IotaLineGuess onTop = SearchIotaTimeDigits(frame, y, ctx);
+    if (onTop.digits >= guess.digits) {
+      x0 = onTop.x0;
+      pitch = onTop.pitch;
+    }
+  } else {
+    AlignDigitY(frame, x0, y, ctx);
+  }
   ctx.stampCharPitch = pitch;
+  state.LocatedStampRow = SnapIotaStampRow(y, ctx.frameRateRounded);
+
   FitPoints points;
   for (int cell : {0, 1, 3, 4, 6, 7}) {
     int x = x0 + Rha(pitch * cell);
@@ -188,6 +370,7 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
   // Fewer than two cells give no line; keep the previous layout.
   if (points.size() < 2) return false;
   LineFit fit = FitLine(points);
+  ctx.stampCharPitch = fit.slope;
   // The counter: accept a digit only near its predicted place.
   int x = Rha(19 * fit.slope + fit.intercept);
   const int q = static_cast<int>(RoundHalfEven(fit.slope));
@@ -201,13 +384,25 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
     }
   }
   fit = FitLine(points);
+  ctx.stampCharPitch = fit.slope;
+  static constexpr int kCells[22] = {0, 1, 3, 4, 6, 7, 9, 10, 11, 12, 14, 15, 16, 17, 19, 20, 21, 22, 23, 24, 25, 26};
+  if (band.found) {
+    // Glyphs narrower than their cells (the nominal font fills 22 of 21.5
+    // pitch units) get sample columns of their own width.
+    std::vector<long double> centres;
+    for (int cell : kCells) centres.push_back(fit.slope * cell + fit.intercept);
+    const long double cellPitch = MeasureGlyphWidth(frame, band, centres, fit.slope) * 21.5L / 22;
+    if (cellPitch > 0 && cellPitch < fit.slope) ctx.stampCellPitch = cellPitch;
+  }
   loc.DigitCentres.clear();
   int field = 7;
-  for (int cell : {0, 1, 3, 4, 6, 7, 9, 10, 11, 12, 14, 15, 16, 17, 19, 20, 21, 22, 23, 24, 25, 26}) {
+  for (int cell : kCells) {
     const long double c = fit.slope * cell + fit.intercept;
     loc.DigitCentres.push_back(static_cast<double>(c));
     state.DigitX[kLocatedLayout][field++] = Rha(c);
   }
+  state.LocatedFieldTop = band.found ? std::array<int32_t, 2>{band.top[0], band.top[1]}
+                                     : std::array<int32_t, 2>{-1, -1};
   state.FieldOrderState = 2;
   return true;
 }
@@ -217,6 +412,7 @@ bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx
   if (ctx.frameRateRounded < 26 || !options.ghsLocateEnabled) return false;
   const int W = frame.Width();
   ctx.stampCharPitch = 20.0L * W / 720;
+  ctx.stampCharHeight = 28.0L;
   loc.StampCharHeight = 28.0L;
   ctx.stampBackgroundLevel = GhsBackgroundLevel(frame, x, y);
   loc.Edit55 = FormatWidth(ctx.stampBackgroundLevel, 0, 1);
@@ -260,6 +456,7 @@ bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx
   AlignDigitX(frame, xr, y, ctx, false);
   AlignDigitX(frame, xl, y, ctx, false);
   state.LocatedStampRow = y;
+  state.LocatedFieldTop = {-1, -1};
   const long double pitch = (xr - xl) / 20.0L;
   ctx.stampCharPitch = pitch;
 

@@ -26,6 +26,12 @@ int TimeStampRow(int layout, int field, const GlyphContext& ctx, const TimeStamp
   const bool second = field == 1;
   const int off = second ? state.AutoRowOffset1 : state.AutoRowOffset0;
   const int r = state.LocatedStampRow;
+  const int32_t top = state.LocatedFieldTop[second ? 1 : 0];
+  if (layout == kLocatedLayout && ctx.mode == TimeStampMode::Iota && top >= 0) {
+    // Each field is read from its own measured glyph top.
+    if (!ctx.showField) return top;
+    return second ? (top - 1) / 2 + frameHeight / 2 : top / 2;
+  }
   if (ctx.showField) {
     // Two fields stacked: the second field starts half way down.
     if (layout == 2 || layout == 4) return second ? 542 + off : 254 + off;
@@ -90,6 +96,81 @@ void SearchOffsets(const Bitmap24& frame, const GlyphReader& reader, int layout,
 std::string ReadOrZero(const GlyphReader& reader, const Bitmap24& frame, int x, int y) {
   const char c = reader.Read(frame, x, y);
   return std::string(1, c ? c : '0');
+}
+
+// Both fields of an IOTA-VTI line. Each field shows its four fraction digits
+// in one of two groups (the other is blank): the group whose first digit reads
+// best is taken. Field 1 is the earlier of the two field times and its
+// counter goes with it; only when both read the same time does the earlier
+// decision, or else 'Field Order', pick.
+template <typename XOf>
+void ReadIotaFields(const GlyphReader& reader, const Bitmap24& frame, const XOf& X, int oddRow, int evenRow,
+                    const StampReadOptions& options, TimeStampState& state, StampTexts& t) {
+  struct Field {
+    int row;
+    std::string seconds, full;
+    int group;  // 13 or 17
+  };
+  auto Pair = [&](int field, int row) {
+    return ReadOrZero(reader, frame, X(field), row) + ReadOrZero(reader, frame, X(field + 1), row);
+  };
+  struct Reading {
+    char c = 0;
+    double score = 0;
+  };
+  auto ReadAt = [&](int field, int row) {
+    Reading r;
+    r.c = reader.Read(frame, X(field), row, &r.score);
+    return r;
+  };
+  Field odd{oddRow, {}, {}, 13}, even{evenRow, {}, {}, 13};
+  for (Field* f : {&odd, &even}) {
+    f->seconds = Pair(11, f->row);
+    const Reading a = ReadAt(13, f->row), b = ReadAt(17, f->row);
+    if (a.score != b.score) {
+      f->group = a.score > b.score ? 13 : 17;
+    } else {
+      const double a2 = ReadAt(14, f->row).score, b2 = ReadAt(18, f->row).score;
+      f->group = (a2 != b2 ? a2 > b2 : f == &even && odd.group == 17) ? 13 : 17;
+    }
+    const char first = f->group == 13 ? a.c : b.c;
+    std::string digits(1, first ? first : '0');
+    for (int i = 1; i < 4; ++i) digits += ReadOrZero(reader, frame, X(f->group + i), f->row);
+    f->full = f->seconds + "." + digits;
+  }
+  bool evenFirst;
+  if (odd.full != even.full)
+    evenFirst = CompareFieldSeconds(odd.full, even.full) == 1;
+  else if (state.FieldOrderState != 2)
+    evenFirst = state.StampFieldOrder == 1;
+  else
+    evenFirst = options.fieldOrder == FieldOrder::EvenFirst;
+  const Field& f1 = evenFirst ? even : odd;
+  const Field& f2 = evenFirst ? odd : even;
+  t.StampH1 = Pair(7, f1.row);
+  t.StampM1 = Pair(9, f1.row);
+  if (options.fieldMeasure) {
+    t.StampH2 = Pair(7, f2.row);
+    t.StampM2 = Pair(9, f2.row);
+  }
+  t.StampS1 = f1.seconds;
+  t.StampS2 = f2.seconds;
+  t.StampS1Full = f1.full;
+  t.StampS2Full = f2.full;
+  state.FieldOrderState = f1.group == 13 ? 0 : 1;
+  state.StampFieldOrder = evenFirst ? 1 : 0;
+  // Counters: up to eight characters, ending at the first unreadable one.
+  auto Counter = [&](int row) {
+    std::string s;
+    for (int f = 21; f <= 28; ++f) {
+      const char c = reader.Read(frame, X(f), row);
+      if (!c) break;
+      s += c;
+    }
+    return s;
+  };
+  t.StampCount1 = Counter(f1.row);
+  t.StampCount2 = Counter(f2.row);
 }
 
 }  // namespace
@@ -184,6 +265,10 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
     return s;
   };
 
+  if (ctx.mode == TimeStampMode::Iota) {
+    ReadIotaFields(reader, frame, X, rowA, rowB, options, state, t);
+    return result;
+  }
   if (ctx.mode == TimeStampMode::Ghs) {
     t.StampDate1 = Pair(0, rowA);
     t.StampDate2 = Pair(2, rowA);
@@ -218,42 +303,8 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
         state.StampFieldOrder = oddFirst ? (t2 < t1 ? 1 : 0) : (t2 >= t1 ? 1 : 0);
       }
       break;
-    case TimeStampMode::Iota: {
-      bool groupsOfState0;
-      bool probeReadable = false;
-      const bool deciding = state.FieldOrderState == 2;
-      if (deciding) {
-        probeReadable = reader.Read(frame, X(oddFirst ? 13 : 17), row1) != 0;
-        groupsOfState0 = oddFirst ? probeReadable : !probeReadable;
-      } else {
-        groupsOfState0 = state.FieldOrderState == 0;
-      }
-      t.StampS1Full = t.StampS1 + "." + Digits(groupsOfState0 ? 13 : 17, 4, row1);
-      t.StampS2Full = t.StampS2 + "." + Digits(groupsOfState0 ? 17 : 13, 4, row2);
-      if (deciding) {
-        state.FieldOrderState = static_cast<uint8_t>(CompareFieldSeconds(t.StampS1Full, t.StampS2Full));
-        const bool zero = state.FieldOrderState == 0;
-        state.StampFieldOrder = probeReadable ? (zero ? 0 : 1) : (zero ? 1 : 0);
-      }
-      // Counters: up to eight characters, ending at the first unreadable one.
-      auto Counter = [&](int row) {
-        std::string s;
-        for (int f = 21; f <= 28; ++f) {
-          const char c = reader.Read(frame, X(f), row);
-          if (!c) break;
-          s += c;
-        }
-        return s;
-      };
-      if (state.StampFieldOrder == 1) {
-        t.StampCount1 = Counter(rowB);
-        t.StampCount2 = Counter(rowA);
-      } else {
-        t.StampCount1 = Counter(rowA);
-        t.StampCount2 = Counter(rowB);
-      }
+    case TimeStampMode::Iota:
       break;
-    }
   }
   return result;
 }

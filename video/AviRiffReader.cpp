@@ -68,7 +68,8 @@ class ChunkWalker {
     c.cut = size > end_ - c.data;
     c.size = c.cut ? end_ - c.data : size;
     c.list_type = 0;
-    if ((c.id == kList || c.id == kRiff) && c.size >= 4 && src_.ReadAt(c.data, h + 8, 4)) c.list_type = Le32(h + 8);
+    // A list whose size was never written (a crashed capture) still names its type.
+    if ((c.id == kList || c.id == kRiff) && c.data + 4 <= end_ && src_.ReadAt(c.data, h + 8, 4)) c.list_type = Le32(h + 8);
     pos_ = c.data + c.size + (c.size & 1);
     return true;
   }
@@ -332,14 +333,17 @@ bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error
           if (s.id == kList && s.list_type == kStrl) ParseStrl(src, s, stream_count++, out, l);
       } else if (c.id == kList && c.list_type == kMovi) {
         uint64_t end = c.data + c.size;
-        if (riff.size < 4 || (c.size <= 4 && riff_end > end)) end = riff_end;  // stale size of a crashed capture
+        const bool stale = riff.size < 4 || (c.size <= 4 && riff_end > end);  // a crashed capture
+        if (stale) end = riff_end;
         l.movi.emplace_back(c.data + 4, end);
         if (!l.has_movi) l.has_movi = true, l.first_movi_fourcc = c.data;
+        if (stale) break;  // the frames run to the end; nothing after them was written
       } else if (c.id == kIdx1 && first) {
         l.has_idx1 = true, l.idx1_pos = c.data, l.idx1_size = c.size, l.idx1_cut = c.cut;
       }
     }
     first = false;
+    if (riff.size < 4) break;  // its end is the file's end
   }
   if (out.video_stream < 0) {
     error = "No video stream in the file.";

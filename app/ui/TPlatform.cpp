@@ -266,6 +266,7 @@ QWidget* TPlatform::CreateControlPanel() {
 
   // ---- objects ----
   v->addWidget(CreateObjectsPanel());
+  v->addWidget(CreateOnlinePanel());  // ---- online ----
 
   v->addStretch(1);
   return panel;
@@ -287,6 +288,7 @@ void TPlatform::CreateMenus() {
   Remove1->setObjectName("Remove1");
   // ---- objects ----
   CreateObjectsMenus();
+  CreateOnlineMenuItems();  // ---- online ----
 }
 
 void TPlatform::ConnectHandlers() {

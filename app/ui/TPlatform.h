@@ -28,6 +28,7 @@
 #include "app/ui/TPlatformChartHost.h"  // ---- chart ----
 #include "chart/ChartSession.h"
 #include "events/ChartEventState.h"
+#include "app/ui/TPlatformReports.h"
 #include "measure/AperturePhotometry.h"
 #include "measure/DriftTracks.h"
 #include "measure/FrameDriver.h"
@@ -95,6 +96,7 @@ class TPlatform : public QMainWindow {
   ChartSession Chart;             // ChartState and the flags of the chart's tools
   ChartEventState Events;         // report data, event timing list, diffraction state
   TPlatformChartHost ChartLink{*this};
+  TPlatformReportHost ReportLink{*this};  // the report and magnitude windows' view
   ChartWindowSlot chart1;         // the open chart, closed before the state above goes
   QAction* FixMin6MaxofGraph1 = nullptr;  // 'Fix Graph's Min & Max'
   QLineEdit* Edit54 = nullptr;    // the chart's selection read-out
@@ -477,6 +479,17 @@ class TPlatform : public QMainWindow {
   QAction* RectangleAperture1 = nullptr;  // Option > 'Rectangle Aperture'
   QAction* AddTimeToNoCmosTime1 = nullptr;  // 'Add Time to no CMOS time recorded'
   std::unique_ptr<FrameDriverHooks> StampHooks;  // FrameHooks plus the time stamp of each frame
+  // ---- online ---- (TPlatformOnline.cpp)
+  void SoftwareUpdate1Click();
+  void Button38Click();
+  void WebBrowser1Click();
+  void Map1Click();
+  // Reads the GHS GPS line starting at (x, y) into Station.
+  void ReadGhsGpsLine(int x, int y);
+  QAction* SoftwareUpdate1 = nullptr;  // 'Software Update'
+  QAction* WebBrowser1 = nullptr;      // Tools > 'WebBrowser' (hidden, Ctrl+W)
+  QAction* Map1 = nullptr;             // Tools > 'Map'
+  QPushButton* Button38 = nullptr;     // group 'Filing Cabinet'
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -502,6 +515,10 @@ class TPlatform : public QMainWindow {
   QWidget* CreateChartPanel();
   void CreateChartMenuItems();
   void ConnectChartHandlers();
+
+  // ---- online ----
+  void CreateOnlineMenuItems();
+  QWidget* CreateOnlinePanel();
 
   // ---- video ----
   QWidget* CreateVideoPanel();

@@ -253,6 +253,8 @@ void TPlatform::LocateIotaTimeStamp() {
     return;  // no stamp found: the previous layout and levels stay
   }
   StampGlyphs.stampCharPitch = ctx.stampCharPitch;
+  StampGlyphs.stampCharHeight = ctx.stampCharHeight;
+  StampGlyphs.stampCellPitch = ctx.stampCellPitch;
   StampGlyphs.stampBackgroundLevel = ctx.stampBackgroundLevel;
   Options.LocatedStampRow = Stamp.LocatedStampRow;
 }
@@ -405,6 +407,8 @@ void TPlatform::LocateTiviDigits(const Bitmap24& frame) {
   if (LocateDigitPositions(frame, TiviPickX, TiviPickY, threshold, ctx, Stamp, StampLocator.StampCharHeight)) {
     Options.StampLocated = 1;
     StampGlyphs.stampCharPitch = ctx.stampCharPitch;
+    StampGlyphs.stampCharHeight = ctx.stampCharHeight;
+    StampGlyphs.stampCellPitch = ctx.stampCellPitch;
     Options.LocatedStampRow = Stamp.LocatedStampRow;
   } else {
     Options.StampLocated = 0;

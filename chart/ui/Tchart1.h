@@ -76,6 +76,8 @@ class Tchart1 : public QWidget {
   ChartSession& Session() { return session_; }
   ChartEventState& EventState() { return events_; }
   QPointer<TFresnelCtrl> FresnelCtrl;
+  // Shows `picture` (the plot with a text overlay) until the next redraw.
+  void ShowOverlayPicture(const QImage& picture);
   const ChartView& View() const { return view_; }
   const ChartData& Data() const { return data_; }
 
@@ -138,6 +140,7 @@ class Tchart1 : public QWidget {
   void ClampDiffractionWindows();
   void FinishFit(const FitOutcome& outcome);
   void PaintFitDrawing();
+  void RefreshMagnitudeCalculator();  // after a click, while the calculator is open
 
   ChartHost& host_;
   ChartSession& session_;

@@ -196,6 +196,7 @@ void Tchart1::ChartImg1MouseUp(int x, int y) {
   GraphShow3();
   AfterChartSelection();
   events_.Diffraction.DiffractionFitted = 0;
+  RefreshMagnitudeCalculator();
 }
 
 void Tchart1::RestoreAperturePositions(int record) {

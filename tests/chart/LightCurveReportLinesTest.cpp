@@ -65,9 +65,9 @@ TEST(MakeReportLines, CataloguesAndAsteroids) {
   a.ObjectLabel = "(123) Example";
   EXPECT_EQ(MakeReportLines(a).Lines[3], "Object: Asteroid: (123) Example");
   TAsteroidTiming t;
-  t.Count = 1;
+  t.EntryCount = 1;
   EXPECT_FALSE(ReportAllowed(a, t));
-  t.Count = 2;
+  t.EntryCount = 2;
   EXPECT_TRUE(ReportAllowed(a, t));
   EXPECT_TRUE(ReportAllowed(Element(), TAsteroidTiming{}));
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/StampContexts.h"
 #include "support/StampRender.h"
 #include "timestamp/StampLocator.h"
 
@@ -19,14 +20,6 @@ Bitmap24 IotaFrame(int w, int h, double x0, double pitch, int top, const std::st
   const std::vector<int> xs = IotaCellXs(x0, pitch);
   DrawIotaFields(f, line1, line2, xs, top, pitch);
   return f;
-}
-
-GlyphContext IotaBase(int fps) {
-  GlyphContext c;
-  c.mode = TimeStampMode::Iota;
-  c.frameRateRounded = fps;
-  c.digitThreshold = 80;
-  return c;
 }
 
 }  // namespace
@@ -89,6 +82,9 @@ TEST(StampLocator, LocatesAndReadsAnIotaLine) {
       {"NTSC 720 shifted left", 720, 480, 30, 435, 79, 435},
       {"PAL 720", 720, 576, 25, 545, 84, 545},
       {"NTSC 640", 640, 480, 30, 435, 74, 435},
+      {"PAL 768, first digit at 96", 768, 576, 25, 545, 96, 545},
+      {"PAL 720, first digit at 60", 720, 576, 25, 545, 60, 545},
+      {"PAL higher in the frame", 720, 576, 25, 511, 84, 509},
   };
   uint32_t seed = 40;
   for (const Row& r : rows) {
@@ -96,13 +92,19 @@ TEST(StampLocator, LocatesAndReadsAnIotaLine) {
     const std::string line1 = "123456" "0167" "    " "98765432";
     const std::string line2 = "123456" "    " "0333" "98765432";
     Bitmap24 f = IotaFrame(r.w, r.h, r.x0, pitch, r.top, line1, line2, seed++);
-    GlyphContext ctx = IotaBase(r.fps);
+    GlyphContext ctx = IotaSearchContext(r.fps);
     TimeStampState state;
     state.FieldOrderState = 0;
     StampLocatorState loc;
     ASSERT_TRUE(LocateIotaTimeStamp(f, ctx, state, loc, {})) << r.name;
     EXPECT_EQ(state.LocatedStampRow, r.expectedRow) << r.name;
     EXPECT_EQ(state.FieldOrderState, 2) << r.name;
+    // Each field's glyph top as drawn, the nominal height, and columns that
+    // follow the pitch (the generated glyphs fill their cells).
+    EXPECT_EQ(state.LocatedFieldTop[0], r.top - 1) << r.name;
+    EXPECT_EQ(state.LocatedFieldTop[1], r.top) << r.name;
+    EXPECT_EQ(ctx.stampCharHeight, 28) << r.name;
+    EXPECT_EQ(ctx.stampCellPitch, 0) << r.name;
     EXPECT_NEAR(static_cast<double>(ctx.stampCharPitch), pitch, 0.3) << r.name;
     ASSERT_EQ(loc.DigitCentres.size(), 22u);
     for (int i = 0; i < 22; ++i)
@@ -123,7 +125,7 @@ TEST(StampLocator, LocatesAndReadsAnIotaLine) {
 
 TEST(StampLocator, IotaWithoutAStampLeavesTheLayout) {
   Bitmap24 f = NoisyFrame(720, 480, 3);
-  GlyphContext ctx = IotaBase(30);
+  GlyphContext ctx = IotaSearchContext(30);
   TimeStampState state;
   state.DigitX[5][7] = 4242;
   state.FieldOrderState = 1;
@@ -136,19 +138,6 @@ TEST(StampLocator, IotaWithoutAStampLeavesTheLayout) {
   EXPECT_EQ(state.DigitX[5][28], 712);
   EXPECT_EQ(ctx.stampCharPitch, 25);
 }
-
-namespace {
-
-GlyphContext GhsBase() {
-  GlyphContext c;
-  c.mode = TimeStampMode::Ghs;
-  c.frameRateRounded = 30;
-  c.glyphThreshold = 100;
-  c.digitThreshold = 100;
-  return c;
-}
-
-}  // namespace
 
 TEST(StampLocator, LocatesAndReadsAGhsLineFromItsU) {
   const double pitch = 20.0;
@@ -167,7 +156,7 @@ TEST(StampLocator, LocatesAndReadsAGhsLineFromItsU) {
     DrawStampText(f, "261206 203040140", xs, r.top - 1, s);
     DrawStampChar(f, 'U', r.uColumn, r.top, s);
     DrawStampChar(f, 'U', r.uColumn, r.top - 1, s);
-    GlyphContext ctx = GhsBase();
+    GlyphContext ctx = GhsSearchContext();
     TimeStampState state;
     StampLocatorState loc;
     LocatorOptions opt;
@@ -190,7 +179,7 @@ TEST(StampLocator, LocatesAndReadsAGhsLineFromItsU) {
 
 TEST(StampLocator, GhsGuardsAndTheDefaultStartPoint) {
   Bitmap24 f = NoisyFrame(720, 480, 70);
-  GlyphContext ctx = GhsBase();
+  GlyphContext ctx = GhsSearchContext();
   TimeStampState state;
   StampLocatorState loc;
   LocatorOptions opt;
@@ -223,7 +212,7 @@ TEST(StampLocator, SnapsTheIotaRowToItsBand) {
 
 TEST(StampLocator, GhsOnABlackFrameLocatesNothing) {
   Bitmap24 f(720, 480);
-  GlyphContext ctx = GhsBase();
+  GlyphContext ctx = GhsSearchContext();
   TimeStampState state;
   state.DigitX[5][7] = 777;
   StampLocatorState loc;

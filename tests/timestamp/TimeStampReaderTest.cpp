@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/StampContexts.h"
 #include "support/StampRender.h"
 #include "timestamp/TimeStampReader.h"
 
@@ -20,14 +21,6 @@ std::vector<int> Shifted(const int* xs, int n, int dx) {
   std::vector<int> v;
   for (int i = 0; i < n; ++i) v.push_back(xs[i] + dx);
   return v;
-}
-
-GlyphContext KiwiContext(int fps) {
-  GlyphContext c;
-  c.mode = TimeStampMode::Kiwi;
-  c.frameRateRounded = fps;
-  c.digitThreshold = 100;
-  return c;
 }
 
 // A KIWI-OSD frame: field 1 text on the odd rows, field 2 on the even rows;
@@ -107,48 +100,79 @@ TEST(TimeStampReader, KiwiEveryDigitAtEveryPosition) {
   }
 }
 
-TEST(TimeStampReader, EvenFirstSwapsTheFieldRows) {
-  Bitmap24 f = KiwiFrame(720, 480, kKiwiLayout1, 30, 0, 0, "123456000789", "123457123000", 409, 5);
-  TimeStampState state;
-  LoadKiwiDigitPositions(state.DigitX);
-  StampTexts t;
-  StampReadOptions opt;
-  opt.fieldOrder = FieldOrder::EvenFirst;
-  ReadTimeStamp(f, KiwiContext(30), opt, state, t);
-  EXPECT_EQ(t.StampS1, "57");
-  EXPECT_EQ(t.StampS2, "56");
-  EXPECT_EQ(t.StampS1Full, "57.000");
-  EXPECT_EQ(t.StampS2Full, "56.000");
+// 'Field Order' picks the row of field 1; without 'Field Measure' the hours
+// and minutes of field 2 keep their previous texts.
+TEST(TimeStampReader, KiwiReadOptions) {
+  struct Row {
+    const char* name;
+    FieldOrder order;
+    bool fieldMeasure;
+    const char *s1, *s2, *s1Full, *s2Full, *h2, *m2;
+  };
+  const Row rows[] = {
+      {"odd first", FieldOrder::OddFirst, true, "56", "57", "56.789", "57.123", "12", "34"},
+      {"even first swaps the rows", FieldOrder::EvenFirst, false, "57", "56", "57.000", "56.000", "xx", "yy"},
+      {"no field measure", FieldOrder::OddFirst, false, "56", "57", "56.789", "57.123", "xx", "yy"},
+  };
+  uint32_t seed = 5;
+  for (const Row& r : rows) {
+    Bitmap24 f = KiwiFrame(720, 480, kKiwiLayout1, 30, 0, 0, "123456000789", "123457123000", 409, seed++);
+    TimeStampState state;
+    LoadKiwiDigitPositions(state.DigitX);
+    StampTexts t;
+    t.StampH2 = "xx";
+    t.StampM2 = "yy";
+    StampReadOptions opt;
+    opt.fieldOrder = r.order;
+    opt.fieldMeasure = r.fieldMeasure;
+    ReadTimeStamp(f, KiwiContext(30), opt, state, t);
+    EXPECT_EQ(t.StampS1, r.s1) << r.name;
+    EXPECT_EQ(t.StampS2, r.s2) << r.name;
+    EXPECT_EQ(t.StampS1Full, r.s1Full) << r.name;
+    EXPECT_EQ(t.StampS2Full, r.s2Full) << r.name;
+    EXPECT_EQ(t.StampH2, r.h2) << r.name;
+    EXPECT_EQ(t.StampM2, r.m2) << r.name;
+  }
 }
 
-TEST(TimeStampReader, BlackFrameGivesNoStampAndEmptyTexts) {
-  Bitmap24 f(720, 480);
-  TimeStampState state;
-  LoadKiwiDigitPositions(state.DigitX);
-  StampTexts t;
-  t.StampH1 = "11";
-  t.StampS2Full = "00.000";
-  t.StampCount1 = "123";
-  t.StampDate1 = "26";
-  EXPECT_EQ(ReadTimeStamp(f, KiwiContext(30), {}, state, t), 2);
-  EXPECT_EQ(t.StampH1, "");
-  EXPECT_EQ(t.StampS2Full, "");
-  EXPECT_EQ(t.StampCount1, "");
-  EXPECT_EQ(t.StampDate1, "26");  // dates keep their values
-  EXPECT_EQ(state.AutoRowOffset1, 0);
-}
-
-TEST(TimeStampReader, FieldMeasureOffKeepsHoursAndMinutesOfField2) {
-  Bitmap24 f = KiwiFrame(720, 480, kKiwiLayout1, 30, 0, 0, "123456000789", "123457123000", 409, 6);
-  TimeStampState state;
-  LoadKiwiDigitPositions(state.DigitX);
-  StampTexts t;
-  t.StampH2 = "xx";
-  t.StampM2 = "yy";
-  ReadTimeStamp(f, KiwiContext(30), {}, state, t);
-  EXPECT_EQ(t.StampH2, "xx");
-  EXPECT_EQ(t.StampM2, "yy");
-  EXPECT_EQ(t.StampS2, "57");
+// A frame that shows no stamp, at a fixed layout or under a located one, gives
+// no time at all (not 00:00:00); the dates keep their values.
+TEST(TimeStampReader, FramesWithoutAStampReadNothing) {
+  struct Row {
+    const char* name;
+    TimeStampMode mode;
+    bool located;
+  };
+  const Row rows[] = {{"KIWI fixed layout", TimeStampMode::Kiwi, false},
+                      {"IOTA located", TimeStampMode::Iota, true},
+                      {"KIWI located", TimeStampMode::Kiwi, true},
+                      {"Sharp located", TimeStampMode::Sharp, true}};
+  for (const Row& r : rows) {
+    const Bitmap24 f = r.located ? NoisyFrame(720, 480, 5) : Bitmap24(720, 480);
+    TimeStampState state;
+    LoadKiwiDigitPositions(state.DigitX);
+    GlyphContext ctx = KiwiContext(30);
+    if (r.located) {
+      for (int i = 7; i <= 28; ++i) state.DigitX[5][i] = 80 + 24 * (i - 7);
+      state.LocatedStampRow = 435;
+      ctx = IotaContext(24.1);
+      ctx.mode = r.mode;
+    }
+    StampTexts t;
+    t.StampH1 = "12";
+    t.StampS1Full = "34.5678";
+    t.StampS2Full = "00.000";
+    t.StampCount1 = "42";
+    t.StampDate1 = "26";
+    StampReadOptions opt;
+    opt.fieldMeasure = true;
+    EXPECT_EQ(ReadTimeStamp(f, ctx, opt, state, t), 2) << r.name;
+    EXPECT_EQ(t.StampH1 + t.StampM1 + t.StampS1 + t.StampS1Full + t.StampS2Full + t.StampCount1, "") << r.name;
+    EXPECT_EQ(t.StampDate1, "26") << r.name;
+    if (!r.located) {
+      EXPECT_EQ(state.AutoRowOffset1, 0) << r.name;
+    }
+  }
 }
 
 TEST(TimeStampReader, OneLayoutRuleForEveryWidth) {
@@ -186,6 +210,16 @@ TEST(TimeStampReader, TimeStampRows) {
   EXPECT_EQ(TimeStampRow(5, 1, c, s, 576), 218 + 288 - 1);  // PAL: the second field starts at 288
   EXPECT_EQ(TimeStampRow(2, 1, c, s, 576), 541);
   EXPECT_EQ(TimeStampRow(1, 0, c, s, 480), 206);
+  // A located IOTA line whose field tops were measured reads each field from
+  // its own top, offsets aside: the even field on 546, the odd one higher on 545.
+  s.LocatedFieldTop = {546, 545};
+  EXPECT_EQ(TimeStampRow(5, 0, c, s, 576), 219);  // KIWI keeps the located row
+  c.mode = TimeStampMode::Iota;
+  EXPECT_EQ(TimeStampRow(5, 0, c, s, 576), 273);
+  EXPECT_EQ(TimeStampRow(5, 1, c, s, 576), 272 + 288);
+  c.showField = false;
+  EXPECT_EQ(TimeStampRow(5, 0, c, s, 576), 546);
+  EXPECT_EQ(TimeStampRow(5, 1, c, s, 576), 545);
 }
 
 TEST(TimeStampReader, CompareFieldSeconds) {
@@ -227,16 +261,6 @@ void SetLocatedLayout(TimeStampState& state, const std::vector<int>& xs, int row
   state.LocatedStampRow = row;
 }
 
-GlyphContext IotaContext(double pitch) {
-  GlyphContext c;
-  c.mode = TimeStampMode::Iota;
-  c.stampLocated = true;
-  c.stampCharPitch = pitch;
-  c.stampBackgroundLevel = 3 * kStampDark;
-  c.digitThreshold = 80;
-  return c;
-}
-
 }  // namespace
 
 TEST(TimeStampReader, IotaLocatedFrameWithCountersAndFieldOrder) {
@@ -274,22 +298,50 @@ TEST(TimeStampReader, IotaLocatedFrameWithCountersAndFieldOrder) {
   EXPECT_EQ(t.StampCount2, "");  // first counter character unreadable
 }
 
-TEST(TimeStampReader, IotaFractionGroupsSwappedByTheProbe) {
+// Each field's fraction is read from the group it shows; field 1 is the
+// earlier field whatever 'Field Order' says, its counter going with it, and
+// 'Field Order' decides only between two fields that read the same.
+TEST(TimeStampReader, IotaFieldOneIsTheEarlierField) {
+  struct Row {
+    const char* name;
+    IotaField odd, even;
+    FieldOrder order;
+    const char *s1, *s2, *count1, *count2;
+    int stampFieldOrder, fieldOrderState;
+  };
+  const Row rows[] = {
+      {"even earlier in the first group", {"123456", "    ", "5000", "42"}, {"123456", "4833", "    ", "41"},
+       FieldOrder::OddFirst, "56.4833", "56.5000", "41", "42", 1, 0},
+      {"the same with 'Even first'", {"123456", "    ", "5000", "42"}, {"123456", "4833", "    ", "41"},
+       FieldOrder::EvenFirst, "56.4833", "56.5000", "41", "42", 1, 0},
+      {"odd earlier in the second group", {"123456", "    ", "4833", "41"}, {"123456", "5000", "    ", "42"},
+       FieldOrder::EvenFirst, "56.4833", "56.5000", "41", "42", 0, 1},
+      {"odd earlier across the minute", {"123459", "9833", "    ", "7"}, {"123500", "    ", "0000", "8"},
+       FieldOrder::EvenFirst, "59.9833", "00.0000", "7", "8", 0, 0},
+      {"a tie goes by 'Even first'", {"123456", "5000", "    ", "1"}, {"123456", "    ", "5000", "2"},
+       FieldOrder::EvenFirst, "56.5000", "56.5000", "2", "1", 1, 1},
+      {"a tie goes by 'Odd first'", {"123456", "5000", "    ", "1"}, {"123456", "    ", "5000", "2"},
+       FieldOrder::OddFirst, "56.5000", "56.5000", "1", "2", 0, 0},
+  };
   const double pitch = 24.1;
   const std::vector<int> xs = IotaCellXs(85, pitch);
-  // Field 1 shows its fraction in the second group: the probe of field 13 fails.
-  Bitmap24 f = NoisyFrame(720, 480, 13);
-  DrawIota(f, xs, 437, {"123456", "    ", "5000", "42"}, {"123456", "4833", "    ", "41"}, pitch);
-  TimeStampState state;
-  SetLocatedLayout(state, xs, 435);
-  StampTexts t;
-  ReadTimeStamp(f, IotaContext(pitch), {}, state, t);
-  EXPECT_EQ(t.StampS1Full, "56.5000");
-  EXPECT_EQ(t.StampS2Full, "56.4833");
-  EXPECT_EQ(state.FieldOrderState, 1);  // field 1 is later
-  EXPECT_EQ(state.StampFieldOrder, 0);  // probe unreadable, state 1
-  EXPECT_EQ(t.StampCount1, "42");
-  EXPECT_EQ(t.StampCount2, "41");
+  uint32_t seed = 13;
+  for (const Row& r : rows) {
+    Bitmap24 f = NoisyFrame(720, 480, seed++);
+    DrawIota(f, xs, 437, r.odd, r.even, pitch);
+    TimeStampState state;
+    SetLocatedLayout(state, xs, 435);
+    StampTexts t;
+    StampReadOptions opt;
+    opt.fieldOrder = r.order;
+    ReadTimeStamp(f, IotaContext(pitch), opt, state, t);
+    EXPECT_EQ(t.StampS1Full, r.s1) << r.name;
+    EXPECT_EQ(t.StampS2Full, r.s2) << r.name;
+    EXPECT_EQ(t.StampCount1, r.count1) << r.name;
+    EXPECT_EQ(t.StampCount2, r.count2) << r.name;
+    EXPECT_EQ(state.StampFieldOrder, r.stampFieldOrder) << r.name;
+    EXPECT_EQ(state.FieldOrderState, r.fieldOrderState) << r.name;
+  }
 }
 
 TEST(TimeStampReader, IotaEveryDigitAtEveryPositionBothFields) {
@@ -312,12 +364,18 @@ TEST(TimeStampReader, IotaEveryDigitAtEveryPositionBothFields) {
     StampReadOptions opt;
     opt.fieldMeasure = true;
     ReadTimeStamp(f, IotaContext(pitch), opt, state, t);
-    EXPECT_EQ(t.StampH1 + t.StampM1 + t.StampS1, f1.hhmmss) << d;
-    EXPECT_EQ(t.StampH2 + t.StampM2 + t.StampS2, f2.hhmmss) << d;
-    EXPECT_EQ(t.StampS1Full, f1.hhmmss.substr(4) + "." + f1.group1) << d;
-    EXPECT_EQ(t.StampS2Full, f2.hhmmss.substr(4) + "." + f2.group2) << d;
-    EXPECT_EQ(t.StampCount1, f1.counter) << d;
-    EXPECT_EQ(t.StampCount2, f2.counter) << d;
+    // Field 1 is the earlier of the two (these seconds never wrap).
+    const std::string odd = f1.hhmmss.substr(4) + "." + f1.group1;
+    const std::string even = f2.hhmmss.substr(4) + "." + f2.group2;
+    const bool oddFirst = std::stod(odd) < std::stod(even);
+    const IotaField& first = oddFirst ? f1 : f2;
+    const IotaField& second = oddFirst ? f2 : f1;
+    EXPECT_EQ(t.StampH1 + t.StampM1 + t.StampS1, first.hhmmss) << d;
+    EXPECT_EQ(t.StampH2 + t.StampM2 + t.StampS2, second.hhmmss) << d;
+    EXPECT_EQ(t.StampS1Full, oddFirst ? odd : even) << d;
+    EXPECT_EQ(t.StampS2Full, oddFirst ? even : odd) << d;
+    EXPECT_EQ(t.StampCount1, first.counter) << d;
+    EXPECT_EQ(t.StampCount2, second.counter) << d;
   }
 }
 
@@ -344,21 +402,6 @@ TEST(TimeStampReader, IotaFieldViewPal) {
   EXPECT_EQ(t.StampCount1, "7");
   EXPECT_EQ(t.StampCount2, "8");
 }
-
-namespace {
-
-GlyphContext GhsContext(double pitch) {
-  GlyphContext c;
-  c.mode = TimeStampMode::Ghs;
-  c.stampLocated = true;
-  c.stampCharPitch = pitch;
-  c.stampBackgroundLevel = kStampStroke - 40;
-  c.glyphThreshold = 100;
-  c.digitThreshold = 100;
-  return c;
-}
-
-}  // namespace
 
 TEST(TimeStampReader, GhsLocatedFrameWithDate) {
   const double pitch = 20.0;

@@ -347,20 +347,20 @@ TEST(GraphWithoutVideo, GraphDoesNothingBeforeAVideoIsOpened) {
 
 TEST_F(Graph, OpenAviClearsTheEventTimingAndTheIntegratedVideoMark) {
   TPlatform& w = m.W();
-  w.Events.AsteroidTiming.Count = 4;
-  w.Events.AsteroidTiming.Entries[3].Hour = "12";
-  w.Events.AsteroidTiming.Entries[3].Disappearance = 0;
-  w.Events.AsteroidTiming.Entries[3].Minor = 1;
+  w.Events.AsteroidTiming.EntryCount = 4;
+  w.Events.AsteroidTiming.Entries[3].Texts[0] = "12";
+  w.Events.AsteroidTiming.Entries[3].Flag1 = 0;
+  w.Events.AsteroidTiming.Entries[3].Flag2 = 1;
   w.Events.AsteroidTiming.Entries[3].Error = "0.03";
   w.Events.Flags.TimeFieldEdited = {1, 1, 1};
   w.Events.Flags.IntegratedVideoMeasured = 1;
   w.Chart.AsteroidChartMode = 1;
   w.Chart.ChartState.SelectedFrame = 4;
   ASSERT_TRUE(m.OpenThroughButton1(path_));
-  EXPECT_EQ(w.Events.AsteroidTiming.Count, 0);
-  EXPECT_EQ(w.Events.AsteroidTiming.Entries[3].Hour, "");
-  EXPECT_EQ(w.Events.AsteroidTiming.Entries[3].Disappearance, 1);
-  EXPECT_EQ(w.Events.AsteroidTiming.Entries[3].Minor, 0);
+  EXPECT_EQ(w.Events.AsteroidTiming.EntryCount, 0);
+  EXPECT_EQ(w.Events.AsteroidTiming.Entries[3].Texts[0], "");
+  EXPECT_EQ(w.Events.AsteroidTiming.Entries[3].Flag1, 1);
+  EXPECT_EQ(w.Events.AsteroidTiming.Entries[3].Flag2, 0);
   EXPECT_EQ(w.Events.AsteroidTiming.Entries[3].Error, "0.03");  // kept
   EXPECT_EQ(w.Events.Flags.TimeFieldEdited, (std::array<uint8_t, 3>{0, 0, 0}));
   EXPECT_EQ(w.Events.Flags.IntegratedVideoMeasured, 0);
@@ -370,10 +370,10 @@ TEST_F(Graph, OpenAviClearsTheEventTimingAndTheIntegratedVideoMark) {
   EXPECT_EQ(w.Chart.ChartState.SelectedFrame, 4);
 
   // 'Open AVI' cancelled in its dialog clears the timing list all the same.
-  w.Events.AsteroidTiming.Count = 3;
+  w.Events.AsteroidTiming.EntryCount = 3;
   w.Events.Flags.IntegratedVideoMeasured = 1;
   m.Click("Button1");  // no answer scripted: the dialog is cancelled
-  EXPECT_EQ(w.Events.AsteroidTiming.Count, 0);
+  EXPECT_EQ(w.Events.AsteroidTiming.EntryCount, 0);
   EXPECT_EQ(w.Events.Flags.IntegratedVideoMeasured, 1);
 }
 

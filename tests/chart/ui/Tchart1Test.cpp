@@ -234,7 +234,7 @@ TEST(Tchart1, MakeReportWritesTheFiveLines) {
   EXPECT_EQ(f.host.report_lines[4], "Values:10:12:14");
   // An asteroid event with one timed event gives no report.
   f.events.ReportLightCurveElement.Kind = ReportKind::Asteroid;
-  f.events.AsteroidTiming.Count = 1;
+  f.events.AsteroidTiming.EntryCount = 1;
   f.host.report_lines.clear();
   Find<QPushButton>(f.chart, "Button17")->click();
   EXPECT_TRUE(f.host.report_lines.empty());
