@@ -57,6 +57,12 @@ TPlatform::TPlatform(const PlatformOptions& options, QWidget* parent)
   Platform = this;
   FormCreate();
   SyncMemo1();
+  // With every control built, the settings panel is as wide as they are, so
+  // none is cut off at the side; its height scrolls.
+  QWidget* panel = panel_scroll_->widget();
+  panel->setMinimumHeight(panel->sizeHint().height());  // rows are never squeezed together
+  panel_scroll_->setMinimumWidth(panel->minimumSizeHint().width() + panel_scroll_->verticalScrollBar()->sizeHint().width() +
+                                 2 * panel_scroll_->frameWidth());
 }
 
 TPlatform::~TPlatform() {
@@ -91,8 +97,8 @@ void TPlatform::CreateControls() {
   auto* panel_scroll = new QScrollArea;
   panel_scroll->setWidgetResizable(true);
   panel_scroll->setWidget(CreateControlPanel());
-  panel_scroll->setMinimumWidth(340);
-  panel_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  panel_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  panel_scroll_ = panel_scroll;
 
   auto* top = new QWidget;
   auto* top_layout = new QHBoxLayout(top);

@@ -560,6 +560,7 @@ class TPlatform : public QMainWindow {
 
   PlatformOptions startup_;
   ResultMemoView* memo_view_ = nullptr;
+  QScrollArea* panel_scroll_ = nullptr;  // the settings panel
   bool closing_allowed_ = false;
 };
 

@@ -64,6 +64,10 @@ class TUpDown : public QSpinBox {
   // Sets the range (the position is kept inside it) without running the handler.
   void SetRange(int min, int max);
   QLineEdit* Edit() const { return lineEdit(); }
+
+ protected:
+  // The wheel over a scrolling panel scrolls it; only a focused up-down steps.
+  void wheelEvent(QWheelEvent* event) override;
 };
 
 template <class Window>
@@ -94,5 +98,6 @@ void OnRadioGroupClick(TRadioGroup* group, Window* window, void (Window::*handle
   QObject::connect(group, &TRadioGroup::clicked, window, [window, handler] { (window->*handler)(); });
 }
 
-// A button drawn like a push button that keeps its checked state.
+// A button drawn like a push button that keeps its checked state; a click
+// anywhere on it counts, not only on its text.
 void MakePushLike(QAbstractButton* button);

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 #include <optional>
 
@@ -28,6 +29,17 @@ class DialogService {
   virtual QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) = 0;
   virtual QString GetSaveFileName(const QString& title, const QString& folder_or_name,
                                   const QString& filter) = 0;
+  // A save dialog whose file type is chosen by the user: the name and the
+  // chosen filter's index (1 the first). When the type changes, the name box
+  // shows type_change(name in the box, new index). By default the type
+  // follows the chosen name's extension.
+  struct SaveChoice {
+    QString name;
+    int type = 1;
+  };
+  using TypeChange = std::function<QString(const QString& name, int type)>;
+  virtual SaveChoice GetSaveFileNameAndType(const QString& title, const QString& folder_or_name, const QString& filter,
+                                            const TypeChange& type_change);
 
   bool AskYesNo(const QString& text, const QString& caption = {}) { return Question(text, caption); }
   void ShowInformation(const QString& text, const QString& caption = {}) {
@@ -49,6 +61,8 @@ class QtDialogService : public DialogService {
   bool Question(const QString& text, const QString& caption) override;
   QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) override;
   QString GetSaveFileName(const QString& title, const QString& folder_or_name, const QString& filter) override;
+  SaveChoice GetSaveFileNameAndType(const QString& title, const QString& folder_or_name, const QString& filter,
+                                    const TypeChange& type_change) override;
 
  private:
   QWidget* ParentWidget() const;
@@ -80,6 +94,18 @@ class ScriptedDialogService : public DialogService {
   QString GetSaveFileName(const QString& title, const QString&, const QString&) override {
     return Next(save_file_names, title);
   }
+  // With a type in save_file_types the user chose that type: the name box
+  // changes (recorded in type_change_names), then the scripted name is taken.
+  SaveChoice GetSaveFileNameAndType(const QString& title, const QString& folder_or_name, const QString& filter,
+                                    const TypeChange& type_change) override {
+    if (save_file_types.empty()) return DialogService::GetSaveFileNameAndType(title, folder_or_name, filter, type_change);
+    const int type = save_file_types.front();
+    save_file_types.pop_front();
+    if (type_change) type_change_names.push_back(type_change(folder_or_name, type));
+    return {Next(save_file_names, title), type};
+  }
+  std::deque<int> save_file_types;
+  QStringList type_change_names;
 
   std::deque<bool> yes_no_answers;
   std::deque<QString> open_file_names;
