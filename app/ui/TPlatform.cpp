@@ -179,7 +179,19 @@ QWidget* TPlatform::CreateControlPanel() {
   auto* hf = new QVBoxLayout(GroupBox3);
   Label11 = Named<QLabel>("Label11", "Diameter");
   hf->addWidget(Label11);
+  Edit23 = ReadOut("Edit23", 60);  // half-flux diameter, or the FWHM of the PSF fit
+  hf->addWidget(Edit23);
   obj_grid->addWidget(GroupBox3, 1, 3, 2, 1);
+  // The selected object's result and its aperture and background pixel counts.
+  Edit9 = ReadOut("Edit9", 90);
+  Edit20 = ReadOut("Edit20", 50);
+  Edit21 = ReadOut("Edit21", 50);
+  obj_grid->addWidget(new QLabel("Value"), 3, 0);
+  obj_grid->addWidget(Edit9, 3, 1);
+  auto* counts = new QHBoxLayout;
+  counts->addWidget(Edit20);
+  counts->addWidget(Edit21);
+  obj_grid->addLayout(counts, 3, 2, 1, 2);
   v->addWidget(objects);
 
   // Background area.
