@@ -223,6 +223,7 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
 
   // 5.
   Settings.LastVideoDirectory = FolderPart(VideoIn.VideoFileName);
+  SetDialogFallbackFolder(QString::fromStdString(Settings.LastVideoDirectory));  // dialogs without a folder start here
   try {
     SaveLatestAccessPaths();
   } catch (const IniWriteError& e) {

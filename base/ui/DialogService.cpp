@@ -1,12 +1,31 @@
 #include "base/ui/DialogService.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 
 namespace {
 DialogService* g_installed = nullptr;
+QString g_fallback_folder;
+}  // namespace
+
+void SetDialogFallbackFolder(const QString& folder) { g_fallback_folder = folder; }
+
+QString DialogFallbackFolder() {
+  return !g_fallback_folder.isEmpty() && QDir(g_fallback_folder).exists() ? g_fallback_folder : QDir::homePath();
+}
+
+QString DialogStartPath(const QString& folder_or_name) {
+  if (folder_or_name.isEmpty()) return DialogFallbackFolder();
+  const QFileInfo info(folder_or_name);
+  if (info.isDir()) return folder_or_name;
+  const bool bare_name = !folder_or_name.contains('/') && !folder_or_name.contains('\\');
+  if (bare_name) return QDir(DialogFallbackFolder()).filePath(folder_or_name);
+  if (info.dir().exists()) return folder_or_name;
+  return DialogFallbackFolder();
 }
 
 DialogService& Dialogs() {
@@ -40,12 +59,12 @@ bool QtDialogService::Question(const QString& text, const QString& caption) {
 }
 
 QString QtDialogService::GetOpenFileName(const QString& title, const QString& folder, const QString& filter) {
-  return QFileDialog::getOpenFileName(ParentWidget(), title, folder, filter);
+  return QFileDialog::getOpenFileName(ParentWidget(), title, DialogStartPath(folder), filter);
 }
 
 QString QtDialogService::GetSaveFileName(const QString& title, const QString& folder_or_name,
                                          const QString& filter) {
-  return QFileDialog::getSaveFileName(ParentWidget(), title, folder_or_name, filter);
+  return QFileDialog::getSaveFileName(ParentWidget(), title, DialogStartPath(folder_or_name), filter);
 }
 
 namespace {
@@ -79,7 +98,7 @@ DialogService::SaveChoice DialogService::GetSaveFileNameAndType(const QString& t
 
 DialogService::SaveChoice QtDialogService::GetSaveFileNameAndType(const QString& title, const QString& folder_or_name,
                                                                   const QString& filter, const TypeChange& type_change) {
-  QFileDialog dialog(ParentWidget(), title, folder_or_name, filter);
+  QFileDialog dialog(ParentWidget(), title, DialogStartPath(folder_or_name), filter);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   // Our own dialog, so that the name box can follow the chosen type.
   dialog.setOption(QFileDialog::DontUseNativeDialog);

@@ -53,6 +53,14 @@ class DialogService {
   }
 };
 
+// Where a file dialog starts when its caller has no folder of its own (the
+// open video's folder; the home folder until one is set).
+void SetDialogFallbackFolder(const QString& folder);
+QString DialogFallbackFolder();
+// The path a file dialog starts at: the given folder or file when its folder
+// exists, a bare file name inside the fallback folder, else the fallback folder.
+QString DialogStartPath(const QString& folder_or_name);
+
 // The boxes and dialogs of Qt, centred on `parent` (the active window when null).
 class QtDialogService : public DialogService {
  public:

@@ -2,6 +2,7 @@
 // 'Open AVI' and 'Load CSV' reset, load warnings, broken videos and exit, all
 // through the real controls.
 #include <QAction>
+#include <QDir>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -325,6 +326,30 @@ TEST(RoadReadouts, DisplayCamcordersTimeWritesTheScriptWithTheDvTime) {
   const std::string text{std::istreambuf_iterator<char>(script), {}};
   EXPECT_NE(text.find("DVInfo(\""), std::string::npos) << text;
   EXPECT_NE(text.find("\"rec_time\""), std::string::npos) << text;
+}
+
+}  // namespace
+
+namespace {
+
+// File dialogs start in the remembered folder, else the video's, else home.
+TEST(RoadDialogs, FileDialogsStartInAFolderThatExists) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const auto video = StarVideo(m, "clips/star.avi");
+  const QString home = QDir::homePath();
+  SetDialogFallbackFolder({});
+  struct Case {
+    QString given, expected;
+  };
+  const QString there = QString::fromStdString(m.Path("clips").string());
+  for (const Case& c : {Case{"", home}, Case{"/no/such/folder", home}, Case{"ABC123", home + "/ABC123"},
+                        Case{there, there}, Case{there + "/event.png", there + "/event.png"}})
+    EXPECT_EQ(DialogStartPath(c.given).toStdString(), c.expected.toStdString()) << c.given.toStdString();
+  // After a video is opened, dialogs without a folder start beside it.
+  ASSERT_TRUE(m.OpenThroughButton1(video));
+  EXPECT_EQ(DialogStartPath({}).toStdString(), there.toStdString());
+  EXPECT_EQ(DialogStartPath("ABC123").toStdString(), (there + "/ABC123").toStdString());
+  SetDialogFallbackFolder({});
 }
 
 }  // namespace
