@@ -213,6 +213,14 @@ class TPlatform : public QMainWindow {
   TUpDown* UpDown9 = nullptr;  // frame step (Edit19)
   QComboBox* ComboBox1 = nullptr;  // inserter type
   QLineEdit* Edit5 = nullptr;      // video path
+  QLineEdit* Edit9 = nullptr;      // selected object's value
+  QLineEdit* Edit20 = nullptr;     // aperture pixel count of its mask
+  QLineEdit* Edit21 = nullptr;     // background pixel count of its mask
+  QLineEdit* Edit23 = nullptr;     // half-flux diameter (aperture) or FWHM (PSF)
+  // Edit20 / Edit21: the selected object's class counts, empty with PSF or a rectangle.
+  void ShowClassPixelCounts(std::optional<std::pair<int, int>> counts);
+  // Edit9 / Edit23 after a measured frame.
+  void ShowSelectedResult(const FrameOutcome& out);
   QLineEdit* Edit18 = nullptr;     // gamma
   QLineEdit* Edit24 = nullptr;     // h
   QLineEdit* Edit25 = nullptr;     // m
@@ -504,6 +512,8 @@ class TPlatform : public QMainWindow {
   // Outlines the character cells a GPS reader found, in blue, on the shown image.
   void DrawGpsOutlines(const std::vector<GpsCellOutline>& outlines);
   QAction* RectangleAperture1 = nullptr;  // Option > 'Rectangle Aperture'
+  QAction* DisplayCamcordersTime2 = nullptr;  // Option > 'Display Camcorders Time'
+  void DisplayCamcordersTime2Click();
   QAction* AddTimeToNoCmosTime1 = nullptr;  // 'Add Time to no CMOS time recorded'
   std::unique_ptr<FrameDriverHooks> StampHooks;  // FrameHooks plus the time stamp of each frame
   // ---- online ---- (TPlatformOnline.cpp)
@@ -605,6 +615,7 @@ class TPlatform : public QMainWindow {
 
   PlatformOptions startup_;
   ResultMemoView* memo_view_ = nullptr;
+  QScrollArea* panel_scroll_ = nullptr;  // the settings panel
   bool closing_allowed_ = false;
 };
 

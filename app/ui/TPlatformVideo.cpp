@@ -166,7 +166,9 @@ bool TPlatform::OpenVideoStream() {
   } else {
     CheckBox7->setEnabled(true);
   }
-  const OpenStreamResult r = ::OpenVideoStream(VideoIn, Sources, OpenStreamOptions{});
+  OpenStreamOptions options;
+  options.DisplayCamcordersTime = DisplayCamcordersTime2 && DisplayCamcordersTime2->isChecked();
+  const OpenStreamResult r = ::OpenVideoStream(VideoIn, Sources, options);
   SyncVideoGlobals();
   if (!r.Ok) {
     Dialogs().ShowError(QString::fromStdString(r.ErrorMessage));
@@ -218,6 +220,7 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   }
 
   Settings.LastVideoDirectory = FolderPart(VideoIn.VideoFileName);
+  SetDialogFallbackFolder(QString::fromStdString(Settings.LastVideoDirectory));  // dialogs without a folder start here
   try {
     SaveLatestAccessPaths();
   } catch (const IniWriteError& e) {
@@ -316,4 +319,15 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
 
   if (keep_table == 0) WriteCsvHeader();
   Options.SharpCapTimeAvailable = false;
+}
+
+// Option > 'Display Camcorders Time': the check mark toggles (the action does
+// it) and the video is opened again, its script with or without the DV time.
+void TPlatform::DisplayCamcordersTime2Click() {
+  if (!VideoIn.VideoOpenedOnce || VideoIn.VideoFileName.empty() || Run.MeasuringRun) return;
+  if (!OpenVideoStream()) {
+    ClearClosedVideo();
+    return;
+  }
+  ShowNeighbor();
 }
