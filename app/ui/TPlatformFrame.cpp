@@ -131,6 +131,7 @@ void TPlatform::ShowNeighbor() {
   // ---- time stamps ---- the split view shows the time of its fields
   if (!out.FieldImage.Empty()) FrameTimeStep(out.FieldImage, true);
   ActOnFrameOutcome(out, was_measuring);
+  RedrawThreeDGraph();  // ---- tools ----
 }
 
 void TPlatform::ActOnFrameOutcome(const FrameOutcome& out, bool was_measuring) {
@@ -196,6 +197,7 @@ void TPlatform::DrawImage1Now() {
   if (image1_timer_) image1_timer_->stop();
   if (image1_source_ && image1_source_ != &Image1Bitmap) Image1Bitmap = *image1_source_;
   image1_drawn_ms_ = QDateTime::currentMSecsSinceEpoch();
+  RedrawHistogram();  // ---- tools ----
   if (Image1Bitmap.Empty()) return;
   const QImage wrapped(Image1Bitmap.Data(), Image1Bitmap.Width(), Image1Bitmap.Height(), Image1Bitmap.Stride(),
                        QImage::Format_BGR888);
