@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -44,11 +43,7 @@ QWidget* TPlatform::CreateToolsPanel() {
 }
 
 void TPlatform::CreateToolsMenuItems() {
-  QMenu* tools = menuBar()->findChild<QMenu*>("Tools1");
-  if (!tools) {
-    tools = menuBar()->addMenu("Tools");
-    tools->setObjectName("Tools1");
-  }
+  QMenu* tools = TopMenu("Tools1", "Tools");
   HistGram1 = tools->addAction("Histogram");
   HistGram1->setObjectName("HistGram1");
   connect(HistGram1, &QAction::triggered, this, &TPlatform::HistGram1Click);
