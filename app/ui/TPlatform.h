@@ -539,7 +539,6 @@ class TPlatform : public QMainWindow {
   QPointer<THistogram> Histogram;      // open: HistogramOn
   QPointer<QWidget> Tmsg;              // the note shown while the sound track is written
   ProfileGrids ThreeDGrids;            // kept between openings of the 3-D view
-  std::string WavFileName;
   std::string WavMadeFor;              // the video whose sound track tsy.wav holds
   bool SoundGraphOpen = false;
 
