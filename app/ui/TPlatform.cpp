@@ -287,6 +287,7 @@ QWidget* TPlatform::CreateControlPanel() {
   // ---- objects ----
   v->addWidget(CreateObjectsPanel());
   v->addWidget(CreateOnlinePanel());  // ---- online ----
+  v->addWidget(CreateToolsPanel());   // ---- tools ----
 
   v->addStretch(1);
   return panel;
@@ -309,6 +310,7 @@ void TPlatform::CreateMenus() {
   // ---- objects ----
   CreateObjectsMenus();
   CreateOnlineMenuItems();  // ---- online ----
+  CreateToolsMenuItems();   // ---- tools ----
 }
 
 QMenu* TPlatform::TopMenu(const char* name, const char* caption) {

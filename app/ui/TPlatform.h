@@ -31,6 +31,7 @@
 #include "app/ui/TPlatformReports.h"
 #include "measure/AperturePhotometry.h"
 #include "measure/DriftTracks.h"
+#include "measure/StarProfile3D.h"
 #include "measure/FrameDriver.h"
 #include "app/RunControl.h"
 #include "measure/TrackingHooks.h"
@@ -62,6 +63,8 @@ class TUpDown;
 class TSetPredictTrack;
 struct ResultCsvLoadResult;
 class TRestoreNoTimeRecorded;
+class TThreeDGraph;
+class THistogram;
 class TPlatformIdentHost;
 class TAsteroidIdentification;
 class TIdentification;
@@ -527,6 +530,27 @@ class TPlatform : public QMainWindow {
   QAction* WebBrowser1 = nullptr;      // Tools > 'WebBrowser' (hidden, Ctrl+W)
   QAction* Map1 = nullptr;             // Tools > 'Map'
   QPushButton* Button38 = nullptr;     // group 'Filing Cabinet'
+  // ---- tools ---- (TPlatformTools.cpp)
+  void Button8Click();     // 'Star Image [3D]'
+  void StarImg3DShow();
+  void Button9Click();     // 'Audio Channel Display'
+  void Button31Click();    // 'Opitimize': the background direction of the selected object
+  void HistGram1Click();   // Tools > 'Histogram'
+  // The open tool windows follow a shown frame.
+  void RedrawThreeDGraph();
+  void RedrawHistogram();
+  // The per-frame driver's pixel reader for the 3-D view.
+  void ReadThreeDPixels(FrameContext& ctx, int k);
+  QPushButton* Button8 = nullptr;
+  QPushButton* Button9 = nullptr;
+  QPushButton* Button31 = nullptr;
+  QAction* HistGram1 = nullptr;
+  QPointer<TThreeDGraph> ThreeDGraph;  // open: ThreeDGraphOn
+  QPointer<THistogram> Histogram;      // open: HistogramOn
+  QPointer<QWidget> Tmsg;              // the note shown while the sound track is written
+  ProfileGrids ThreeDGrids;            // kept between openings of the 3-D view
+  std::string WavMadeFor;              // the video whose sound track tsy.wav holds
+  bool SoundGraphOpen = false;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -563,6 +587,8 @@ class TPlatform : public QMainWindow {
   // ---- online ----
   void CreateOnlineMenuItems();
   QWidget* CreateOnlinePanel();
+  QWidget* CreateToolsPanel();
+  void CreateToolsMenuItems();
 
   // ---- video ----
   QWidget* CreateVideoPanel();

@@ -156,6 +156,7 @@ void TPlatform::ShowNeighbor() {
   // ---- time stamps ---- the split view shows the time of its fields
   if (!out.FieldImage.Empty()) FrameTimeStep(out.FieldImage, true);
   ActOnFrameOutcome(out, was_measuring);
+  RedrawThreeDGraph();  // ---- tools ----
 }
 
 void TPlatform::ShowClassPixelCounts(std::optional<std::pair<int, int>> counts) {
@@ -246,6 +247,7 @@ void TPlatform::DrawImage1Now() {
   if (image1_timer_) image1_timer_->stop();
   if (image1_source_ && image1_source_ != &Image1Bitmap) Image1Bitmap = *image1_source_;
   image1_drawn_ms_ = QDateTime::currentMSecsSinceEpoch();
+  RedrawHistogram();  // ---- tools ----
   if (Image1Bitmap.Empty()) return;
   ShowBitmap(Image1, Image1Bitmap);
 }

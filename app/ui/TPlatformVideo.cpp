@@ -91,7 +91,8 @@ void TPlatform::SyncVideoGlobals() {
 bool TPlatform::VideoIsScript() const { return LowerAscii(VideoIn.VideoFileExt) == ".avs"; }
 
 void TPlatform::OpenVideoDialog() {
-  if (Run.MeasuringRun) return;
+  // The 3-D view and the sound display belong to the open video.
+  if (Run.MeasuringRun || !ThreeDGraph.isNull() || SoundGraphOpen) return;
   const QString name = Dialogs().GetOpenFileName("Open", QString::fromStdString(Settings.LastVideoDirectory),
                                                  "Video files (*.avi *.AVI *.avs *.AVS);;All files (*)");
   if (name.isEmpty()) return;
