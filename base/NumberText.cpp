@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "base/TextTools.h"
+
 namespace {
 
 // An integral value to int64_t. Beyond the range the result saturates and NaN
@@ -162,6 +164,21 @@ std::string FormatWidth(long double x, int width, int decimals) {
 
 std::string FormatInt(int64_t v) { return std::to_string(v); }
 
+std::string TwoDigits(int64_t v) {
+  std::string s = FormatInt(v);
+  return (v >= 0 && v < 10) ? "0" + s : s;
+}
+
+std::string FormatOneDecimal(long double x) {
+  if (!std::isfinite(x) || std::fabs(x) >= 1e17L) return FormatFixed(x, 1, 18);
+  const int64_t n = RoundHalfEven(std::fabs(x) * 10.0L);
+  std::string text = x < 0 ? "-" : "";
+  text += FormatInt(n / 10);
+  text += '.';
+  text += static_cast<char>('0' + n % 10);
+  return text;
+}
+
 std::string PadLeft(std::string_view s, int width) {
   std::string out;
   if (static_cast<int>(s.size()) < width) out.assign(width - s.size(), ' ');
@@ -221,16 +238,9 @@ std::string KeepDecimal(std::string_view s) {
 
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
-    s.remove_suffix(1);
-  return s;
-}
-
 template <class T>
 std::optional<T> ParseFloating(std::string_view s) {
-  s = Trim(s);
+  s = TrimBlanks(s);
   bool negative = false;
   if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
     negative = s.front() == '-';

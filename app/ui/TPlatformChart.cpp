@@ -74,6 +74,7 @@ void TPlatformChartHost::SetAperturePosition(int k, int x, int y) {
 }
 
 QRect TPlatformChartHost::MainWindowGeometry() const { return w_.frameGeometry(); }
+std::string TPlatformChartHost::ExecutableFolder() const { return w_.ExeFolder(); }
 
 ChartWindowSlot::~ChartWindowSlot() {
   QObject::disconnect(Destroyed);

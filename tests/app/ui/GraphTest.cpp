@@ -335,16 +335,6 @@ TEST_F(Graph, NothingOpensWithoutAVideoOrTableOrDuringPlayback) {
   EXPECT_EQ(w.Run.ChartOpen, 0);
 }
 
-TEST(GraphWithoutVideo, GraphDoesNothingBeforeAVideoIsOpened) {
-  MainRoadWindow m(Reader::OwnAvi);
-  m.Click("Button18");
-  EXPECT_EQ(m.W().chart1.Window, nullptr);
-  EXPECT_EQ(m.W().Run.ChartOpen, 0);
-  EXPECT_EQ(m.W().Chart.ChartState.Reset, 1);  // the first opening starts from the defaults
-  EXPECT_EQ(m.W().Events.Flags.PresetSelectedFrame, -1);
-  EXPECT_EQ(m.W().Events.ReportLightCurveElement.Kind, ReportKind::Initial);
-}
-
 TEST_F(Graph, OpenAviClearsTheEventTimingAndTheIntegratedVideoMark) {
   TPlatform& w = m.W();
   w.Events.AsteroidTiming.EntryCount = 4;
@@ -370,10 +360,10 @@ TEST_F(Graph, OpenAviClearsTheEventTimingAndTheIntegratedVideoMark) {
   EXPECT_EQ(w.Chart.ChartState.SelectedFrame, 4);
 
   // 'Open AVI' cancelled in its dialog clears the timing list all the same.
-  w.Events.AsteroidTiming.Count = 3;
+  w.Events.AsteroidTiming.EntryCount = 3;
   w.Events.Flags.IntegratedVideoMeasured = 1;
   m.Click("Button1");  // no answer scripted: the dialog is cancelled
-  EXPECT_EQ(w.Events.AsteroidTiming.Count, 0);
+  EXPECT_EQ(w.Events.AsteroidTiming.EntryCount, 0);
   EXPECT_EQ(w.Events.Flags.IntegratedVideoMeasured, 1);
 }
 
