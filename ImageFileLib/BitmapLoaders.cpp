@@ -9,7 +9,12 @@
 #include <memory>
 
 #include "ImageFileLib/BmpLoader.h"
+#include "ImageFileLib/HipsLoader.h"
+#include "ImageFileLib/IconFile.h"
 #include "ImageFileLib/JpegLoader.h"
+#include "ImageFileLib/MetafileLoader.h"
+#include "ImageFileLib/PcxLoader.h"
+#include "ImageFileLib/PluginLoader.h"
 #include "ImageFileLib/PngLoader.h"
 
 namespace ImageFile {
@@ -134,9 +139,14 @@ TBitmapLoader& TBitmapLoaders::FindSaveLoader(const std::string& ext) {
 TBitmapLoaders& BitmapLoaders() {
   static TBitmapLoaders registry = [] {
     TBitmapLoaders r;
+    r.Add(&WMFLoader());
+    r.Add(&PCXLoader());
     r.Add(&BMPLoader());
+    r.Add(&HIPSLoader());
     r.Add(&PNGLoader());
     r.Add(&JPEGLoader());
+    r.Add(&ICOLoader());
+    r.Add(&ImageDLLLoader());
     return r;
   }();
   return registry;

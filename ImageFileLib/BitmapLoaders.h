@@ -40,7 +40,7 @@ private:
 };
 
 // The registry with the built-in loaders registered in start-up order
-// (BMP, PNG with MNG, JPEG).
+// (WMF/EMF, PCX, BMP, HIPS, PNG with MNG, JPEG, ICO/CUR, image plug-ins).
 TBitmapLoaders& BitmapLoaders();
 void RegisterBitmapLoader(TBitmapLoader* loader);
 

@@ -39,3 +39,13 @@ std::string FormatMessage(const std::string& pattern, const std::string& a, cons
 std::string SystemErrorText(int error_number);
 
 }  // namespace ImageFile
+
+namespace ImageFile {
+
+// A load the user abandoned (a cancelled question): callers end it without a message.
+class EAbort : public Exception {
+public:
+  EAbort() : Exception("Operation aborted") {}
+};
+
+}  // namespace ImageFile

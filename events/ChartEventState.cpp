@@ -34,9 +34,7 @@ void ApplyChartOpeningDefaults(ChartEventState& s, bool reset, uint8_t field_mod
 }
 
 void ResetForOpenedVideo(ChartEventState& s) {
-  s.AsteroidTiming.EntryCount = 0;
-  s.AsteroidTiming.Counter2 = 0;
-  for (auto& e : s.AsteroidTiming.Entries) e = TAsteroidEachEventTime{};
+  ResetTimingList(s.AsteroidTiming);
   s.Flags.TimeFieldEdited = {0, 0, 0};
   s.Flags.IntegratedVideoMeasured = 0;
   s.Diffraction.RateFactor = s.Diffraction.ModelFrameRate;
@@ -46,4 +44,16 @@ void ResetLevelWindows(DiffractionState& d) {
   d.LevelWindowFrames = {-1, -1, -1, -1};
   d.UpperLevelFirst = 1;
   d.PreviousUpperLevelFirst = 1;
+}
+
+void ResetTimingList(TAsteroidTiming& t) {
+  t.EntryCount = 0;
+  t.Counter2 = 0;
+  for (TAsteroidEachEventTime& e : t.Entries) {
+    for (std::string& text : e.Texts) text.clear();
+    e.Flag1 = 1;
+    e.Flag2 = 0;
+    e.Value1 = e.Value2 = 0;
+    e.SortKey = 0;
+  }
 }

@@ -8,36 +8,60 @@
 #include <string>
 #include <vector>
 
+#include "events/IdentificationState.h"
+#include "events/SpectralModel.h"
+
 enum class ReportKind : uint8_t { Asteroid = 0, Lunar = 1, Initial = 2 };
 
+// What is known about the observation, filled by the identification windows
+// and the chart, read by the reports.
 struct TReportLightCurveElement {
   ReportKind Kind = ReportKind::Initial;
   std::string ObjectLabel, RecordingDate;
   std::string StartH, StartM, StartS, EndH, EndM, EndS, Duration;
   std::string LongitudeD, LongitudeM, LongitudeS, LatitudeD, LatitudeM, LatitudeS, Altitude;
   std::string Observer, Catalogue, StarNumber;
-  std::array<std::string, 11> LunarValues;
+  std::array<std::string, 11> LunarValues;  // the fourth is the limb slope
   int32_t ValueCount = 0;
-  std::vector<double> Values;  // from index 0
+  std::vector<double> Values;  // from index 0, at most kMaxLightValues
+  // Filled by the identification windows; read by the reports.
+  std::string ObjectNumber, ObjectName;
+  std::string EventDate, EventHour;  // "y|m|d" and the typed UT hour
+  std::string Longitude, Latitude;   // signed degrees, minutes, seconds joined by blanks
+  std::string CoObserver, Site, Country;
+  std::string ZcLabel, ZcNumber;
+  std::string BMag, VMag, RMag;
 };
+constexpr int32_t kMaxLightValues = 1000001;
 
 // The five report lines: date, star, observer, object, values.
 struct TReportLightCurveData {
   std::array<std::string, 5> Lines;
 };
 
+// Texts: hour, minute, second, S/N; Flag1: disappearance (1 D, 0 R);
+// Flag2: minor change. Read them through events/TimingList.h.
 struct TAsteroidEachEventTime {
   std::array<std::string, 4> Texts;
   uint8_t Flag1 = 1;
   uint8_t Flag2 = 0;
   int32_t Value1 = 0, Value2 = 0;
+  std::string Error;
+  double SortKey = 0;    // seconds of the day, written by Sort
+  uint8_t Approximate = 0;
+  std::string ContactAngle, MeasuredDrop, PredictedDrop;
 };
 
+constexpr int32_t kMaxTimedEvents = 100;
 struct TAsteroidTiming {
   int32_t EntryCount = 0;
   int32_t Counter2 = 0;
-  std::array<TAsteroidEachEventTime, 100> Entries;
+  std::array<TAsteroidEachEventTime, kMaxTimedEvents> Entries;
 };
+
+// What opening a video does to the list: empty, the times and S/N cleared,
+// every entry a main disappearance again; the other fields stay.
+void ResetTimingList(TAsteroidTiming& t);
 
 constexpr double kLevelUnset = -1000000.0;
 
@@ -48,7 +72,10 @@ struct DiffractionState {
   int64_t ObjectDistance = 384401000;  // metres
   long double ObjectVelocity = 700.0L;
   double FresnelTestWavelength = 600;
+  // Levels of the pre, step and post windows.
   std::array<double, 3> LevelMean{kLevelUnset, kLevelUnset, kLevelUnset};
+  std::array<double, 3> LevelStdError{0, 0, 0};
+  std::array<int32_t, 3> LevelCount{0, 0, 0};
   double UpperLevel = kLevelUnset, LowerLevel = kLevelUnset;
   uint8_t UpperLevelFixed = 0, LowerLevelFixed = 0;
   uint8_t UpperLevelFirst = 1, PreviousUpperLevelFirst = 1;
@@ -59,12 +86,23 @@ struct DiffractionState {
   int32_t ThirdWindowFrom = 0, ThirdWindowTo = 0;
   std::array<int32_t, 2> FixedUpperWindow{0, 0}, FixedLowerWindow{0, 0};
   uint8_t DoubleStarFit = 0;
-  double ComponentSeparation = 0, ComponentWeight = 0, StarAngularDiameter = 0;
+  int32_t ComponentSeparation = 0;  // ms
+  int32_t ComponentWeight = 0;      // per mille, first component
+  double StepHeightPercent = 50;
+  uint8_t StarDiameterOn = 0;
+  double StarAngularDiameter = 0;   // milliarcseconds
   double MeasuredContactAngle = 0;
+  double BminusV = 0.65;
   uint8_t DiffractionFitted = 0;
   int32_t LevelWindowsChanged = 0;
   // First and last frames of the upper- and lower-level windows; -1 unset.
   std::array<int32_t, 4> LevelWindowFrames{-1, -1, -1, -1};
+  // Results of the last fit.
+  uint8_t ReappearanceFit = 0;
+  int32_t FitOffset = 0;            // 0.1 ms
+  long double FitResidual = 0;
+  int32_t ObservedWindowCount = 1;
+  uint8_t FresnelEditGuard = 0;
 };
 
 // Texts the chart shows in its title and information lines.
@@ -72,6 +110,7 @@ struct EventTexts {
   std::string DistanceText, VelocityText;
   std::array<std::string, 3> EventCentreText, EventErrorText;
   std::string ContactAngleText;
+  std::string FittedContactAngleText;
   std::string IdentificationTitle, IdentificationCode;
 };
 
@@ -84,7 +123,6 @@ struct EventFlags {
   int32_t IntegrationPhase = 0, IntegrationCount = 0;
   uint8_t AsteroidEventApplied = 0, AsteroidWorkflowStarted = 0;
   uint8_t IntegratedVideoMeasured = 0;
-  double StarTemperature = 6650;
   int32_t IdentTextScrollPos1 = 12, IdentTextScrollPos2 = 400;
   int32_t PresetSelectedFrame = -1;
   double MagDrop = 0;
@@ -96,8 +134,10 @@ struct ChartEventState {
   TReportLightCurveData ReportLightCurveData;
   TAsteroidTiming AsteroidTiming;
   DiffractionState Diffraction;
+  SpectralModel Spectral;
   EventTexts Texts;
   EventFlags Flags;
+  IdentificationState Identification;
 };
 
 // The diffraction defaults the chart applies when its window opens.

@@ -18,6 +18,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/ByteOrder.h"
+
 namespace {
 
 constexpr uint32_t kRiff = MakeFourCC('R', 'I', 'F', 'F');
@@ -40,9 +42,6 @@ constexpr size_t kMaxFrames = 50'000'000;
 constexpr int kMaxStreams = 100;
 constexpr int kMaxSegments = 100'000;
 
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint64_t Le64(const uint8_t* p) { return uint64_t(Le32(p)) | uint64_t(Le32(p + 4)) << 32; }
 
 struct Chunk {
   uint32_t id = 0;
@@ -68,7 +67,8 @@ class ChunkWalker {
     c.cut = size > end_ - c.data;
     c.size = c.cut ? end_ - c.data : size;
     c.list_type = 0;
-    if ((c.id == kList || c.id == kRiff) && c.size >= 4 && src_.ReadAt(c.data, h + 8, 4)) c.list_type = Le32(h + 8);
+    // A list whose size was never written (a crashed capture) still names its type.
+    if ((c.id == kList || c.id == kRiff) && c.data + 4 <= end_ && src_.ReadAt(c.data, h + 8, 4)) c.list_type = Le32(h + 8);
     pos_ = c.data + c.size + (c.size & 1);
     return true;
   }
@@ -332,14 +332,17 @@ bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error
           if (s.id == kList && s.list_type == kStrl) ParseStrl(src, s, stream_count++, out, l);
       } else if (c.id == kList && c.list_type == kMovi) {
         uint64_t end = c.data + c.size;
-        if (riff.size < 4 || (c.size <= 4 && riff_end > end)) end = riff_end;  // stale size of a crashed capture
+        const bool stale = riff.size < 4 || (c.size <= 4 && riff_end > end);  // a crashed capture
+        if (stale) end = riff_end;
         l.movi.emplace_back(c.data + 4, end);
         if (!l.has_movi) l.has_movi = true, l.first_movi_fourcc = c.data;
+        if (stale) break;  // the frames run to the end; nothing after them was written
       } else if (c.id == kIdx1 && first) {
         l.has_idx1 = true, l.idx1_pos = c.data, l.idx1_size = c.size, l.idx1_cut = c.cut;
       }
     }
     first = false;
+    if (riff.size < 4) break;  // its end is the file's end
   }
   if (out.video_stream < 0) {
     error = "No video stream in the file.";

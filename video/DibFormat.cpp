@@ -14,10 +14,10 @@
 #include <cstring>
 
 #include "video/AviRiffReader.h"
+#include "base/ByteOrder.h"
 
 namespace {
 
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 
 constexpr int kMaxDimension = 32768;
 constexpr int64_t kMaxPixels = int64_t(1) << 26;  // 64 M pixels: far beyond any camera
@@ -110,7 +110,7 @@ bool ParseDibFormat(const std::vector<uint8_t>& strf, uint32_t handler, DibForma
   if (c == MakeFourCC('Y', 'U', 'Y', '2') || c == MakeFourCC('Y', 'U', 'Y', 'V')) f.yuv = AV_PIX_FMT_YUYV422;
   else if (c == MakeFourCC('U', 'Y', 'V', 'Y')) f.yuv = AV_PIX_FMT_UYVY422;
   else if (c == MakeFourCC('I', '4', '2', '0') || c == MakeFourCC('I', 'Y', 'U', 'V')) f.yuv = AV_PIX_FMT_YUV420P;
-  else if (c == MakeFourCC('Y', 'V', '1', '2')) f.yuv = AV_PIX_FMT_YUV420P;
+  else if (c == MakeFourCC('Y', 'V', '1', '2')) f.yuv = AV_PIX_FMT_YUV420P, f.swap_chroma = true;
   else f.decode = DibFormat::Decode::Codec;
   return true;
 }
@@ -140,7 +140,7 @@ bool DecodeDibFrame(const DibFormat& f, const uint8_t* data, size_t size, Swscal
     lines[0] = int(w), lines[1] = lines[2] = int(cw);
     planes[1] = data + w * h;
     planes[2] = planes[1] + cw * ch;
-    if (f.compression == MakeFourCC('Y', 'V', '1', '2')) std::swap(planes[1], planes[2]);
+    if (f.swap_chroma) std::swap(planes[1], planes[2]);
   }
   return scaler.Convert(planes, lines, f.width, f.height, f.yuv, AVCOL_SPC_UNSPECIFIED, AVCOL_RANGE_MPEG, out);
 }

@@ -19,6 +19,7 @@ struct DibFormat {
   PackedPixels packed;                    // Decode::Packed
   size_t row_stride = 0;                  // Decode::Packed: bytes per stored row
   AVPixelFormat yuv = AV_PIX_FMT_NONE;    // Decode::Yuv
+  bool swap_chroma = false;               // YV12: V plane before U (also when named by the handler)
   std::vector<uint8_t> extra;             // bytes after the 40-byte header (codec extra data)
 };
 

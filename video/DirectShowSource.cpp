@@ -104,7 +104,8 @@ void DirectShowSource::DSGrabFrame(int32_t n, Bitmap24& bitmap, std::string& sta
     status = "The frame rate is zero.";
     return;
   }
-  if (n >= FrameCount(video_frame_rate)) {
+  // The file's own frames: a capture log's rate changes the times, not the count.
+  if (n >= FrameCount(source_.FrameRate())) {
     status = "The frame number is out of range.";
     return;
   }

@@ -1,10 +1,16 @@
 #include "video/FfmpegVideoSource.h"
 
+#include "video/AviRiffReader.h"
+#include "video/ByteSource.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
+#include "base/ByteOrder.h"
+
 extern "C" {
+#include <libavutil/log.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -48,7 +54,19 @@ std::string FfmpegResultName(int code) {
   return "";
 }
 
+void QuietFfmpegLog() {
+  // A broken file makes the decoder complain on every packet: errors only,
+  // and a repeated line once.
+  static const bool once = [] {
+    av_log_set_level(AV_LOG_ERROR);
+    av_log_set_flags(AV_LOG_SKIP_REPEATED);
+    return true;
+  }();
+  (void)once;
+}
+
 std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegStep>* steps) {
+  QuietFfmpegLog();
   Close();
   auto log = [&](const char* text, int result) {
     if (steps) steps->push_back({text, result});
@@ -103,7 +121,19 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   if (rate.num <= 0 || rate.den <= 0) rate = {25, 1};
   frame_rate_ = av_q2d(rate);
   frame_pts_step_ = std::max<int64_t>(1, av_rescale_q(1, av_inv_q(rate), time_base_));
-  if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
+  // An AVI index lists every frame the file holds (dropped ones too); the
+  // header's frame count may claim more than were ever written.
+  // FFmpeg's index leaves out trailing dropped frames, so our own reader counts them.
+  held_frames_ = -1;
+  if (std::strcmp(format_->iformat->name, "avi") == 0) {
+    AviContents avi;
+    std::string why;
+    if (auto file = FileByteSource::Open(path); file && ReadAviContents(*file, avi, why))
+      held_frames_ = int64_t(avi.frames.size());
+  }
+  if (held_frames_ > 0)
+    duration_ticks_ = av_rescale_q(held_frames_ * frame_pts_step_, time_base_, {1, int(kTicksPerSecond)});
+  else if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
     duration_ticks_ = av_rescale_q(st->duration, time_base_, {1, int(kTicksPerSecond)});
   else if (int64_t end = EndPts(); end != AV_NOPTS_VALUE && end > start_pts_)
     duration_ticks_ = av_rescale_q(end - start_pts_, time_base_, {1, int(kTicksPerSecond)});
@@ -136,11 +166,8 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     // decoder does not apply them.
     PackedPixels masks;
     masks.kind = bits == 16 ? PackedPixels::Kind::Masked16 : PackedPixels::Kind::Masked32;
-    auto le32 = [&](int at) {
-      const uint8_t* p = par->extradata + at;
-      return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-    };
-    masks.r_mask = le32(0), masks.g_mask = le32(4), masks.b_mask = le32(8);
+    const uint8_t* p = par->extradata;
+    masks.r_mask = Le32(p), masks.g_mask = Le32(p + 4), masks.b_mask = Le32(p + 8);
     dib_masks_ = masks;
   }
   // Frame 0 is the first picture the decoder gives: its time is the origin.
@@ -203,6 +230,7 @@ void FfmpegVideoSource::Close() {
   width_ = height_ = 0;
   frame_rate_ = 0;
   duration_ticks_ = 0;
+  held_frames_ = -1;
 }
 
 bool FfmpegVideoSource::ShownBy(int64_t pts, int64_t ticks) const {
@@ -314,6 +342,8 @@ void FfmpegVideoSource::NoteEmptyPacket(int64_t pts) {
 }
 
 bool FfmpegVideoSource::Covers(int64_t ticks) const {
+  // Past the last frame the file holds there is nothing, not dropped frames.
+  if (PastIndexEnd(ticks)) return false;
   int64_t end = cur_.end;
   for (int64_t e : empty_pts_)
     if (e >= cur_.pts && e <= end + frame_pts_step_ / 2) end = std::max(end, e + frame_pts_step_);
@@ -333,6 +363,10 @@ bool FfmpegVideoSource::Covers(int64_t ticks) const {
   const AVIndexEntry* e = avformat_index_get_entry_from_timestamp(format_->streams[stream_],
                                                                   TicksToPts(ticks) + start_pts_, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
   return !(e && e->timestamp - start_pts_ > cur_.pts && e->size > 0);
+}
+
+bool FfmpegVideoSource::PastIndexEnd(int64_t ticks) const {
+  return held_frames_ > 0 && TicksToPts(ticks) >= held_frames_ * frame_pts_step_;
 }
 
 bool FfmpegVideoSource::ForwardIsCheaper(int64_t ticks) const {
@@ -404,7 +438,8 @@ std::string FfmpegVideoSource::GrabAtTicks(int64_t ticks, Bitmap24& out) {
   }
   Advance(ticks);
   if (!cur_.frame || cur_.damaged) return "The frame cannot be decoded.";
-  if (!Covers(ticks)) return drained_ && !have_next_ ? "The video ends before this frame." : "The frame cannot be decoded.";
+  if (!Covers(ticks))
+    return (drained_ && !have_next_) || PastIndexEnd(ticks) ? "The video ends before this frame." : "The frame cannot be decoded.";
   return Deliver(cur_, out);
 }
 

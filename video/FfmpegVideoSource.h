@@ -62,6 +62,7 @@ class FfmpegVideoSource {
   void NoteEmptyPacket(int64_t pts);
   void NoteLostPacket(const AVPacket& p);  // a packet of ours that gave no picture
   bool ForwardIsCheaper(int64_t ticks) const;
+  bool PastIndexEnd(int64_t ticks) const;
   int64_t EndPts();
 
   AvFormatPtr format_;
@@ -83,6 +84,7 @@ class FfmpegVideoSource {
   bool last_pts_valid_ = false;
   int seek_count_ = 0;
   bool indexed_ = false;  // the file brought an index of its pictures
+  int64_t held_frames_ = -1;  // AVI: the frames the file holds (dropped ones too); -1 unknown
   std::vector<int64_t> empty_pts_;
   std::vector<int64_t> lost_pts_;  // packets cut short or refused by the decoder, ascending  // dropped frames read since the last seek, ascending
   std::vector<uint8_t> palette_;  // AVPALETTE_SIZE bytes for palette AVIs
@@ -90,6 +92,9 @@ class FfmpegVideoSource {
   std::optional<PackedPixels> dib_masks_;  // BI_BITFIELDS AVIs
   std::string path_;
 };
+
+// FFmpeg's own messages at error level, a repeated line shown once (done by Open).
+void QuietFfmpegLog();
 
 // Name of an FFmpeg result code ("S_OK" for success, "AVERROR_EOF", ...);
 // empty for a code we do not know.

@@ -4,14 +4,10 @@
 #include <filesystem>
 
 #include "base/NumberText.h"
+#include "base/TextTools.h"
 #include "video/AvsScript.h"
 
 namespace {
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 bool Exists(const std::string& path) {
   std::error_code ec;
@@ -90,8 +86,9 @@ ExposureLengthTexts ShowExposureLength(VideoState& state) {
 }
 
 OpenStreamResult OpenVideoStream(VideoState& state, VideoSources& sources, const OpenStreamOptions& options) {
+  QuietFfmpegLog();
   OpenStreamResult r;
-  const std::string ext = Lower(state.VideoFileExt);
+  const std::string ext = AsciiLower(state.VideoFileExt);
   if (ext == ".avs") {
     state.UseDirectShow = 0;
     r.ScriptForcesAviFile = true;
@@ -112,6 +109,14 @@ OpenStreamResult OpenVideoStream(VideoState& state, VideoSources& sources, const
     state.VideoFrameRate = sources.DirectShow.DSFrameRate();
     state.VideoDuration = sources.DirectShow.DSDuration();
     state.VideoAccessKind = uint8_t(VideoAccess::DirectShow);
+    // A file whose first frame does not decode is refused now, not frame by frame later.
+    Bitmap24 first;
+    std::string status;
+    if (!GrabVideoFrame(state, sources, 0, first, status) || first.Empty()) {
+      CloseBoth(state, sources);
+      r.ErrorMessage = "Could not open .AVI file.\r\n" + name + "\r\n" + status;
+      return r;
+    }
     ExposureLengthTexts t = ShowExposureLength(state);
     r.Edit30Text = t.Edit30, r.HintText = t.Hint;
     sources.DirectShow.DSPrimeGraph();
@@ -122,16 +127,19 @@ OpenStreamResult OpenVideoStream(VideoState& state, VideoSources& sources, const
     }
     std::string path = state.UseAviSynth && ext != ".avs" ? state.AvsFileName : state.VideoFileName;
     if (!sources.GKAvi1.OpenStreams(path)) {
+      const std::string why = sources.GKAvi1.LastError();
       CloseBoth(state, sources);
-      r.ErrorMessage = "Could not open .AVI file.\r\n" + name;
+      r.ErrorMessage = "Could not open .AVI file.\r\n" + name + (why.empty() ? "" : "\r\n" + why);
       return r;
     }
     Bitmap24 first;
     if (!sources.GKAvi1.GetFrameBitmap(0, first) || first.Empty()) {
+      const std::string why = sources.GKAvi1.LastError();
       CloseBoth(state, sources);
       r.ErrorMessage = state.UseAviSynth
                            ? "Fail to get a bitmap.\r\nIt is necessary to install AVISynth"
                            : "Fail to get a bitmap.\r\nSet \"Use AVISynth\" in Update Setting Items - File reading";
+      if (!why.empty()) r.ErrorMessage += "\r\n" + why;
       return r;
     }
     state.FrameWidth = first.Width();

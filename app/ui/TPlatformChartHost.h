@@ -10,6 +10,7 @@
 
 class TPlatform;
 class Tchart1;
+class TLightCurveReport;
 
 class TPlatformChartHost final : public ChartHost {
  public:
@@ -32,10 +33,15 @@ class TPlatformChartHost final : public ChartHost {
   void ShowFrame(int frame) override;
   void SetAperturePosition(int k, int x, int y) override;
   QRect MainWindowGeometry() const override;
+  bool ToolAvailable(ChartTool tool) const override;
+  void OpenTool(ChartTool tool, QWidget* chart) override;
+  void ShowLightCurveReport(const std::vector<std::string>& lines) override;
+  std::string ExecutableFolder() const override;
 
  private:
   TPlatform& w_;
   ResultTableAdapter table_;
+  QPointer<TLightCurveReport> report_window_;
 };
 
 // The open chart window. It reaches the main window's state by reference, so

@@ -1,6 +1,7 @@
 #include "base/ui/DialogService.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -40,6 +41,12 @@ bool QtDialogService::Question(const QString& text, const QString& caption) {
 
 QString QtDialogService::GetOpenFileName(const QString& title, const QString& folder, const QString& filter) {
   return QFileDialog::getOpenFileName(ParentWidget(), title, folder, filter);
+}
+
+std::optional<QColor> QtDialogService::PickColor(const QColor& initial, const QString& title) {
+  const QColor c = QColorDialog::getColor(initial, ParentWidget(), title);
+  if (!c.isValid()) return std::nullopt;
+  return c;
 }
 
 QString QtDialogService::GetSaveFileName(const QString& title, const QString& folder_or_name,

@@ -7,6 +7,7 @@
 //   QString name = Dialogs().GetOpenFileName("Open", folder, "AVI files (*.avi)");
 //
 // Tests install a ScriptedDialogService with ScopedDialogService.
+#include <QColor>
 #include <QString>
 #include <QStringList>
 #include <deque>
@@ -28,6 +29,8 @@ class DialogService {
   virtual QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) = 0;
   virtual QString GetSaveFileName(const QString& title, const QString& folder_or_name,
                                   const QString& filter) = 0;
+  // The chosen colour, or none when the dialog was cancelled.
+  virtual std::optional<QColor> PickColor(const QColor& initial, const QString& title) = 0;
 
   bool AskYesNo(const QString& text, const QString& caption = {}) { return Question(text, caption); }
   void ShowInformation(const QString& text, const QString& caption = {}) {
@@ -49,6 +52,7 @@ class QtDialogService : public DialogService {
   bool Question(const QString& text, const QString& caption) override;
   QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) override;
   QString GetSaveFileName(const QString& title, const QString& folder_or_name, const QString& filter) override;
+  std::optional<QColor> PickColor(const QColor& initial, const QString& title) override;
 
  private:
   QWidget* ParentWidget() const;
@@ -77,16 +81,27 @@ class ScriptedDialogService : public DialogService {
   QString GetOpenFileName(const QString& title, const QString&, const QString&) override {
     return Next(open_file_names, title);
   }
-  QString GetSaveFileName(const QString& title, const QString&, const QString&) override {
+  QString GetSaveFileName(const QString& title, const QString& folder_or_name, const QString&) override {
+    save_file_proposals.push_back(folder_or_name);
     return Next(save_file_names, title);
   }
 
+  std::optional<QColor> PickColor(const QColor&, const QString& title) override {
+    file_dialog_titles.push_back(title);
+    if (colors.empty()) return std::nullopt;
+    QColor c = colors.front();
+    colors.pop_front();
+    return c;
+  }
+
   std::deque<bool> yes_no_answers;
+  std::deque<QColor> colors;
   std::deque<QString> open_file_names;
   std::deque<QString> save_file_names;
   std::vector<Message> messages;
   QStringList questions;
   QStringList file_dialog_titles;
+  QStringList save_file_proposals;  // the folder or name each save dialog proposed
 
  private:
   QString Next(std::deque<QString>& queue, const QString& title) {

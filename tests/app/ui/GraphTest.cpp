@@ -335,33 +335,23 @@ TEST_F(Graph, NothingOpensWithoutAVideoOrTableOrDuringPlayback) {
   EXPECT_EQ(w.Run.ChartOpen, 0);
 }
 
-TEST(GraphWithoutVideo, GraphDoesNothingBeforeAVideoIsOpened) {
-  MainRoadWindow m(Reader::OwnAvi);
-  m.Click("Button18");
-  EXPECT_EQ(m.W().chart1.Window, nullptr);
-  EXPECT_EQ(m.W().Run.ChartOpen, 0);
-  EXPECT_EQ(m.W().Chart.ChartState.Reset, 1);  // the first opening starts from the defaults
-  EXPECT_EQ(m.W().Events.Flags.PresetSelectedFrame, -1);
-  EXPECT_EQ(m.W().Events.ReportLightCurveElement.Kind, ReportKind::Initial);
-}
-
 TEST_F(Graph, OpenAviClearsTheEventTimingAndTheIntegratedVideoMark) {
   TPlatform& w = m.W();
   w.Events.AsteroidTiming.EntryCount = 4;
-  w.Events.AsteroidTiming.Counter2 = 2;
-  w.Events.AsteroidTiming.Entries[3].Texts[0] = "12:00:01";
+  w.Events.AsteroidTiming.Entries[3].Texts[0] = "12";
   w.Events.AsteroidTiming.Entries[3].Flag1 = 0;
-  w.Events.AsteroidTiming.Entries[3].Value2 = 9;
+  w.Events.AsteroidTiming.Entries[3].Flag2 = 1;
+  w.Events.AsteroidTiming.Entries[3].Error = "0.03";
   w.Events.Flags.TimeFieldEdited = {1, 1, 1};
   w.Events.Flags.IntegratedVideoMeasured = 1;
   w.Chart.AsteroidChartMode = 1;
   w.Chart.ChartState.SelectedFrame = 4;
   ASSERT_TRUE(m.OpenThroughButton1(path_));
   EXPECT_EQ(w.Events.AsteroidTiming.EntryCount, 0);
-  EXPECT_EQ(w.Events.AsteroidTiming.Counter2, 0);
   EXPECT_EQ(w.Events.AsteroidTiming.Entries[3].Texts[0], "");
   EXPECT_EQ(w.Events.AsteroidTiming.Entries[3].Flag1, 1);
-  EXPECT_EQ(w.Events.AsteroidTiming.Entries[3].Value2, 0);
+  EXPECT_EQ(w.Events.AsteroidTiming.Entries[3].Flag2, 0);
+  EXPECT_EQ(w.Events.AsteroidTiming.Entries[3].Error, "0.03");  // kept
   EXPECT_EQ(w.Events.Flags.TimeFieldEdited, (std::array<uint8_t, 3>{0, 0, 0}));
   EXPECT_EQ(w.Events.Flags.IntegratedVideoMeasured, 0);
   EXPECT_EQ(w.Chart.AsteroidChartMode, 0);

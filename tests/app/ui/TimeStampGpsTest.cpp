@@ -1,6 +1,8 @@
 // 'LongLat recognition' reads the IOTA-VTI GPS screen of the frame on screen
 // into the station record.
+#include <QAction>
 #include <QComboBox>
+#include <QPlainTextEdit>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
@@ -8,16 +10,35 @@
 #include <cmath>
 
 #include "MainRoadFixture.h"
+#include "online/ui/TMap.h"
+#include "online/ui/WebBrowserControl.h"
 #include "support/StampRender.h"
 
 namespace {
 
-void DrawLine(Bitmap24& f, const std::string& text, double x0, double pitch, int top) {
+void DrawLine(Bitmap24& f, const std::string& text, double x0, double pitch, int top,
+              StampFont font = StampFont::Iota) {
   std::vector<int> xs;
   for (size_t i = 0; i < text.size(); ++i) xs.push_back(static_cast<int>(std::floor(x0 + pitch * i + 0.5)));
-  const StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, 220, 1};
+  const StampGlyphStyle s{font, 2, pitch, 4, 2, 2, 220, 1};
   DrawStampText(f, text, xs, top, s);
   DrawStampText(f, text, xs, top - 1, s);
+}
+
+const double kGpsPitch = (615.0 - 178.0) / 18.0;
+
+// The IOTA-VTI GPS screen of a station at 35o 41.2345' N, 139o 38.1234' W.
+Bitmap24 GpsScreen() {
+  Bitmap24 f(720, 480);
+  FillFrame(f, 16);
+  AddFrameNoise(f, 6, 9);
+  DrawLine(f, "       11       0 9", 178, kGpsPitch, 35);
+  DrawLine(f, "21 43 05 2026 12 06", 178, kGpsPitch, 71);
+  DrawLine(f, "     3541 2345 N", 178, kGpsPitch, 107);
+  DrawLine(f, "      13938 1234 W", 178, kGpsPitch, 143);
+  DrawLine(f, "     123 4", 178, kGpsPitch, 179);
+  DrawLine(f, "             32 1", 178, kGpsPitch, 215);
+  return f;
 }
 
 // Pure blue pixels of the shown image in the columns left..right-1.
@@ -34,18 +55,9 @@ int BluePixels(MainRoadWindow& m, int left, int right) {
 
 TEST(TimeStampGps, LongLatRecognitionReadsTheStation) {
   MainRoadWindow m(Reader::Ffmpeg);
-  const double pitch = (615.0 - 178.0) / 18.0;
-  Bitmap24 f(720, 480);
-  FillFrame(f, 16);
-  AddFrameNoise(f, 6, 9);
-  DrawLine(f, "       11       0 9", 178, pitch, 35);
-  DrawLine(f, "21 43 05 2026 12 06", 178, pitch, 71);
-  DrawLine(f, "     3541 2345 N", 178, pitch, 107);
-  DrawLine(f, "      13938 1234 W", 178, pitch, 143);
-  DrawLine(f, "     123 4", 178, pitch, 179);
-  DrawLine(f, "             32 1", 178, pitch, 215);
+  const double pitch = kGpsPitch;
   const auto path = m.Path("gps.avi");
-  ASSERT_TRUE(WriteAvi(path.string(), {f, f}));
+  ASSERT_TRUE(WriteAvi(path.string(), {GpsScreen(), GpsScreen()}));
   m.W().Station.satellites = "untouched";
   m.Click("Button39");  // no video yet: nothing read
   EXPECT_EQ(m.W().Station.satellites, "untouched");
@@ -69,4 +81,65 @@ TEST(TimeStampGps, LongLatRecognitionReadsTheStation) {
   EXPECT_EQ(BluePixels(m, left, left + 1), 28);
   EXPECT_GE(BluePixels(m, 0, 720), 19 * 2 * 28);
   EXPECT_TRUE(m.dialogs.messages.empty());
+}
+
+// Tools > 'Map' reads the same screen and opens the station map on it.
+TEST(TimeStampGps, MapCommandShowsTheStationReadFromTheGpsLine) {
+  std::vector<QUrl> opened;
+  ScopedUrlOpener opener([&](const QUrl& url) {
+    opened.push_back(url);
+    return true;
+  });
+  MainRoadWindow m(Reader::Ffmpeg);
+  const auto path = m.Path("gps.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), {GpsScreen(), GpsScreen()}));
+  QAction* map_command = m.Find<QAction>("Map1");
+  map_command->trigger();  // no video: no map
+  EXPECT_EQ(m.W().findChild<TMap*>("Map"), nullptr);
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  auto* combo = m.Find<QComboBox>("ComboBox1");
+  combo->setCurrentIndex(0);
+  emit combo->activated(0);
+  map_command->trigger();
+  auto* map = m.W().findChild<TMap*>("Map");
+  ASSERT_NE(map, nullptr);
+  EXPECT_TRUE(map->isVisible());
+  EXPECT_EQ(map->Memo2->toPlainText().split('\n'),
+            (QStringList{"Satellites : 11   HDOP : 0.9", "UTC        : 21:43:05 2026-12-06",
+                         "Latitude   :   35o 41' 14.07\" N   (3541.2345 N)",
+                         "Longitude  : -139o 38'  7.40\" W   (13938.1234 W)", "Altitude   : 123.4 m MSL",
+                         "WGSSeparation : 32.1 m"}));
+  EXPECT_EQ(map->Memo1->toPlainText().split('\n')[21],
+            "        position: new google.maps.LatLng(35.687242,-139.635390),");
+  if (kPagesOpenInSystemBrowser) {
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_TRUE(opened[0].isLocalFile());
+  }
+  delete map;
+}
+
+// With a GHS stamp the command reads the GHS GPS line at its fixed place.
+TEST(TimeStampGps, MapCommandReadsTheGhsLine) {
+  ScopedUrlOpener opener([](const QUrl&) { return true; });
+  MainRoadWindow m(Reader::Ffmpeg);
+  Bitmap24 f(720, 480);
+  FillFrame(f, 16);
+  DrawLine(f, "W139 38 12 3 S35 41 22 2", 180 + 1.5 * 20.5, 20.5, 386, StampFont::Ghs);
+  AviWriterOptions thirty;
+  thirty.rate = 30;
+  const auto path = m.Path("ghs.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), {f, f}, thirty));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  auto* combo = m.Find<QComboBox>("ComboBox1");
+  combo->setCurrentIndex(2);
+  emit combo->activated(2);
+  m.Find<QAction>("Map1")->trigger();
+  EXPECT_TRUE(m.W().GhsLocateEnabled);
+  auto* map = m.W().findChild<TMap*>("Map");
+  ASSERT_NE(map, nullptr);
+  EXPECT_EQ(map->Memo2->toPlainText().split('\n'),
+            (QStringList{"Latitude   :    35o 41' 22.2\" S ", "Longitude  :   139o 38' 12.3\" W"}));
+  EXPECT_EQ(map->Memo1->toPlainText().split('\n')[13],
+            "      var latlng = new google.maps.LatLng(-35.689500,-139.636750);");
+  delete map;
 }

@@ -1,0 +1,98 @@
+// The launchers of the online windows: software update, station map, web
+// browser and the occultation index.
+#include <QAction>
+#include <QGroupBox>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include "app/ui/TPlatform.h"
+#include "online/ui/TBrowser1.h"
+#include "online/ui/TDataViewer.h"
+#include "online/ui/TMap.h"
+#include "online/ui/TWebAccess.h"
+
+namespace {
+// Where the GHS inserter's GPS line starts.
+constexpr int kGhsGpsLineX = 180;
+constexpr int kGhsGpsLineY = 386;
+}  // namespace
+
+void TPlatform::CreateOnlineMenuItems() {
+  QMenu* tools = TopMenu("Tools1", "Tools");
+  // A hidden item: only its shortcut reaches it.
+  WebBrowser1 = tools->addAction("WebBrowser");
+  WebBrowser1->setObjectName("WebBrowser1");
+  WebBrowser1->setShortcut(QKeySequence("Ctrl+W"));
+  WebBrowser1->setVisible(false);
+  auto* browser_key = new QShortcut(QKeySequence("Ctrl+W"), this);
+  browser_key->setObjectName("WebBrowser1Shortcut");
+  connect(browser_key, &QShortcut::activated, this, &TPlatform::WebBrowser1Click);
+  Map1 = tools->addAction("Map");
+  Map1->setObjectName("Map1");
+  Map1->setShortcut(QKeySequence("Ctrl+M"));
+  SoftwareUpdate1 = menuBar()->addAction("Software Update");
+  SoftwareUpdate1->setObjectName("SoftwareUpdate1");
+  connect(WebBrowser1, &QAction::triggered, this, &TPlatform::WebBrowser1Click);
+  connect(Map1, &QAction::triggered, this, &TPlatform::Map1Click);
+  connect(SoftwareUpdate1, &QAction::triggered, this, &TPlatform::SoftwareUpdate1Click);
+}
+
+QWidget* TPlatform::CreateOnlinePanel() {
+  auto* cabinet = new QGroupBox("Filing Cabinet");
+  cabinet->setObjectName("FilingCabinet");
+  auto* layout = new QVBoxLayout(cabinet);
+  Button38 = new QPushButton("Button38", cabinet);
+  Button38->setObjectName("Button38");
+  layout->addWidget(Button38);
+  connect(Button38, &QPushButton::clicked, this, &TPlatform::Button38Click);
+  return cabinet;
+}
+
+void TPlatform::SoftwareUpdate1Click() {
+  WebAccessOptions o;
+  o.ExeFile = startup_.ExePath;
+  o.EndProgram = [this] { close(); };
+  auto* w = new TWebAccess(std::move(o), this);
+  w->exec();
+}
+
+void TPlatform::Button38Click() {
+  auto* w = new TDataViewer(this);
+  w->exec();
+}
+
+void TPlatform::WebBrowser1Click() {
+  auto* w = new TBrowser1(this);
+  w->show();
+}
+
+void TPlatform::ReadGhsGpsLine(int x, int y) {
+  Bitmap24 frame;
+  if (!GrabCurrentFrame(frame)) return;
+  GlyphContext ctx = StampGlyphContext(false);
+  LocatorOptions lo;
+  lo.ghsLocateEnabled = GhsLocateEnabled;
+  const GpsReadResult r = ::ReadGhsGpsLine(frame, x, y, ctx, Stamp, StampLocator, lo, Station);
+  StampGlyphs.gpsCharPitch = ctx.gpsCharPitch;
+  DrawGpsOutlines(r.outlines);
+}
+
+void TPlatform::Map1Click() {
+  if (!Run.VideoLoaded) return;
+  const int mode = Options.TimeStampMode;
+  if (mode == 0) {
+    ReadIotaGpsLine();
+  } else if (mode == 2) {
+    GhsLocateEnabled = true;
+    ReadGhsGpsLine(kGhsGpsLineX, kGhsGpsLineY);
+  }
+  const bool ready = mode == 0 ? !Station.satellites.empty() && !Station.latitude.empty()
+                               : !Station.latitude.empty() && !Station.longitude.empty();
+  if (!ready) return;
+  auto* map = new TMap(Station, mode, this);
+  map->show();
+}

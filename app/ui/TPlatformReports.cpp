@@ -1,0 +1,73 @@
+// Main window: the report window that the chart's 'Make Report' opens, and
+// what the report and magnitude windows read of the main window.
+#include "app/ui/TPlatformReports.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+#include "app/ui/TPlatform.h"
+#include "chart/ui/Tchart1.h"
+#include "events/ui/TLightCurveReport.h"
+
+namespace {
+
+// The operation guide's step boxes exist only in builds that show the guide.
+void PaintGuideBox(TPlatform& w, const char* name, const QColor& colour) {
+  if (auto* box = w.findChild<QLineEdit*>(name)) {
+    QPalette p = box->palette();
+    p.setColor(QPalette::Base, colour);
+    box->setPalette(p);
+  }
+}
+
+}  // namespace
+
+ReportClock TPlatformReportHost::Clock() const {
+  ReportClock c;
+  c.TimeStampMode = w_.Options.TimeStampMode;
+  c.TimingFrameRate = static_cast<double>(w_.Video.TimingFrameRate);
+  c.FirstFrameTicks = w_.FirstFrameTicks;
+  c.LastFrameTicks = w_.LastFrameTicks;
+  return c;
+}
+
+std::string TPlatformReportHost::LastVideoDirectory() const { return w_.Settings.LastVideoDirectory; }
+
+void TPlatformReportHost::MarkReportStepDone() { PaintGuideBox(w_, "Edit73", QColor(255, 255, 0)); }
+
+std::array<std::string, 4> TPlatformReportHost::FrameTime() const { return w_.ChartLink.TimeReadout(); }
+
+int TPlatformReportHost::TimeStampMode() const { return w_.Options.TimeStampMode; }
+
+double TPlatformReportHost::TimingFrameRate() const { return static_cast<double>(w_.Video.TimingFrameRate); }
+
+int TPlatformReportHost::MeasurementInterval() const { return w_.UpDown9 ? w_.UpDown9->Position() : 1; }
+
+void TPlatformReportHost::SetShowField(bool checked) {
+  if (w_.CheckBox1) w_.CheckBox1->setChecked(checked);
+}
+
+void TPlatformReportHost::SetDiffractionStepAqua(bool aqua) {
+  PaintGuideBox(w_, "Edit72", aqua ? QColor(0, 255, 255) : QColor(255, 255, 255));
+}
+
+Tchart1* TPlatformReportHost::Chart() const { return w_.chart1.Window.data(); }
+
+bool TPlatformReportHost::IntegratedPanelOpened() const {
+  return w_.Events.Identification.IntegratedPanelOpened != 0;
+}
+
+std::string TPlatformReportHost::PredictionCamera() const {
+  return w_.Events.Identification.OccultationElements.Camera;
+}
+
+double TPlatformReportHost::PredictionCombinedMagnitude() const {
+  return w_.Events.Identification.OccultationElements.CombinedMagnitude;
+}
+
+void TPlatformChartHost::ShowLightCurveReport(const std::vector<std::string>& lines) {
+  if (!report_window_) report_window_ = new TLightCurveReport(w_.Events, w_.ReportLink, &w_);
+  report_window_->SetLightCurveLines(lines);
+  report_window_->show();
+  report_window_->raise();
+}

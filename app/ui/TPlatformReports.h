@@ -1,0 +1,26 @@
+#pragma once
+// The main window as the report and magnitude windows see it.
+#include "events/ui/TMagnitudeCalculator.h"
+
+class TPlatform;
+
+class TPlatformReportHost final : public MagnitudeCalculatorHost {
+ public:
+  explicit TPlatformReportHost(TPlatform& w) : w_(w) {}
+  ReportClock Clock() const override;
+  std::string LastVideoDirectory() const override;
+  void MarkReportStepDone() override;
+  std::array<std::string, 4> FrameTime() const override;
+  int TimeStampMode() const override;
+  double TimingFrameRate() const override;
+  int MeasurementInterval() const override;
+  void SetShowField(bool checked) override;
+  void SetDiffractionStepAqua(bool aqua) override;
+  Tchart1* Chart() const override;
+  bool IntegratedPanelOpened() const override;
+  std::string PredictionCamera() const override;
+  double PredictionCombinedMagnitude() const override;
+
+ private:
+  TPlatform& w_;
+};

@@ -1,0 +1,168 @@
+#include "events/EventIdentification.h"
+
+#include <cmath>
+
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
+
+std::vector<double> ObjectAValues(const std::vector<std::string>& lines, int header_lines, int n_rows) {
+  std::vector<double> v;
+  for (int k = 0; k <= n_rows; ++k) {
+    const int i = header_lines + k;
+    if (i < 0 || i >= static_cast<int>(lines.size())) break;
+    v.push_back(ParseDoubleOr(GetCsvField(lines[static_cast<size_t>(i)], 11), 0));
+  }
+  return v;
+}
+
+int FindEventRecord(const std::vector<double>& values) {
+  double rise = 0, drop = 0;
+  int rise_at = 0, drop_at = 0;
+  for (size_t k = 1; k < values.size(); ++k) {
+    const double d = values[k] - values[k - 1];
+    if (d > rise) rise = d, rise_at = static_cast<int>(k) - 1;
+    if (-d > drop) drop = -d, drop_at = static_cast<int>(k) - 1;
+  }
+  return 2 * drop >= rise ? drop_at : rise_at;
+}
+
+AsteroidTitles AsteroidIdentificationTexts(const Occelmnt_Format& e, std::string_view video_date,
+                                           std::string_view observer) {
+  AsteroidTitles t;
+  const std::string w(observer);
+  if (e.ObjectName == "Moon") {
+    t.Title = e.Date + "; " + e.Star + " Observed by " + w;
+    return t;
+  }
+  const std::string n = FormatInt(e.ObjectNumber);
+  t.Title = e.Date + "; (" + n + ") " + e.ObjectName + " occults " + e.Star + " Observed by " + w;
+  std::string name;
+  for (char c : e.ObjectName)
+    if (c != ' ') name += c;
+  std::string who = w;
+  const size_t blank = who.find(' ');
+  if (blank == std::string::npos) who = "_" + who;
+  else who[blank] = '_';
+  t.Code = std::string(video_date) + "-(" + n + ") " + name + "-" + who;
+  return t;
+}
+
+std::string ReportEventDate(std::string_view date) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= date.size()) {
+    size_t b = date.find(' ', start);
+    if (b == std::string_view::npos) b = date.size();
+    if (b > start) parts.emplace_back(date.substr(start, b - start));
+    start = b + 1;
+  }
+  parts.resize(std::max<size_t>(parts.size(), 3));
+  std::string month = parts[1], day = parts[2];
+  bool known = false;
+  for (int m = 1; m <= 12; ++m)
+    if (month == MonthAbbreviation(m)) month = FormatInt(m), known = true;
+  if (!known) day.clear();
+  return parts[0] + "|" + month + "|" + day;
+}
+
+std::string SignedDegreesText(std::string_view d) {
+  return !d.empty() && d[0] == '-' ? std::string(d) : "+" + std::string(d);
+}
+
+std::pair<std::string, std::string> StarCatalogueOf(std::string_view star) {
+  auto from = [&](size_t pos1) { return std::string(star.size() >= pos1 ? star.substr(pos1 - 1) : ""); };
+  if (star.rfind("HIP", 0) == 0) return {"HIP", from(5)};
+  if (star.rfind("TYC", 0) == 0) return {"TYC", from(5)};
+  if (star.rfind("UCAC4", 0) == 0) return {"UCAC4", from(7)};
+  const size_t blank = star.find(' ');
+  return {"Kepler2", blank == std::string_view::npos ? std::string(star) : std::string(star.substr(blank + 1))};
+}
+
+std::string JoinSite(const std::array<std::string, 9>& t) {
+  std::string s = t[0];
+  for (size_t k = 1; k < t.size(); ++k) s += ":" + t[k];
+  return s;
+}
+
+std::array<std::string, 9> SplitSite(std::string_view value) {
+  std::array<std::string, 9> t;
+  size_t k = 0;
+  while (k < 8) {
+    const size_t c = value.find(':');
+    if (c == std::string_view::npos) break;
+    t[k++] = std::string(value.substr(0, c));
+    value.remove_prefix(c + 1);
+  }
+  t[8] = std::string(value);
+  return t;
+}
+
+namespace {
+
+std::array<std::string, 3> DegreesMinutesSeconds(double v) {
+  const double deg = std::trunc(v);
+  const double rest = v - deg;
+  const double min = std::trunc(rest * 60);
+  const double sec = (rest - min / 60) * 3600;
+  // Tenths truncated toward zero; a hair below a tenth counts as the tenth.
+  const double tenths = std::trunc(sec * 10 + (sec >= 0 ? 1e-6 : -1e-6)) / 10;
+  return {FormatInt(static_cast<int64_t>(deg)), FormatInt(static_cast<int64_t>(min)), FormatFixed(tenths, 1, 5)};
+}
+
+}  // namespace
+
+std::optional<MapPosition> MapCoordinates(std::string_view text) {
+  std::string s;
+  for (char c : text)
+    if (c != ' ') s += c;
+  const size_t comma = s.find(',');
+  if (s.size() <= 7 || comma == std::string::npos) return std::nullopt;
+  const auto lat = ParseDouble(std::string_view(s).substr(0, comma));
+  const auto lon = ParseDouble(std::string_view(s).substr(comma + 1));
+  if (!lat || !lon || *lat == 1000 || *lon == 1000) return std::nullopt;
+  return MapPosition{DegreesMinutesSeconds(*lat), DegreesMinutesSeconds(*lon)};
+}
+
+std::optional<std::string> AcceptVideoYear(std::string_view text) {
+  const auto y = ParseInt32(text);
+  if (!y || *y < 1989 || *y > 2087) return std::nullopt;
+  return FormatInt(*y >= 2000 ? *y - 2000 : *y - 1900);
+}
+
+std::optional<int> AcceptInteger(std::string_view text, int min, int max) {
+  const auto v = ParseInt32(text);
+  if (!v || *v < min || *v > max) return std::nullopt;
+  return *v;
+}
+
+std::optional<double> AcceptSecond(std::string_view text) {
+  const auto v = ParseDouble(text);
+  if (!v || *v < 0 || *v >= 60) return std::nullopt;
+  return *v;
+}
+
+std::string VideoYearFromStamp(std::string_view year2) {
+  const auto y = ParseInt32(year2);
+  if (!y || *y == 88) return {};
+  return FormatInt(*y < 88 ? 2000 + *y : 1900 + *y);
+}
+
+std::string VideoDayOrMonthFromStamp(std::string_view text) {
+  const auto v = ParseInt32(text);
+  if (!v || *v >= 60) return {};
+  return FormatInt(*v);
+}
+
+std::optional<double> AcceptColourIndex(std::string_view text) {
+  const auto v = ParseDouble(text);
+  if (text.size() < 4 || !v || !(*v > -0.6 && *v < 3)) return std::nullopt;
+  return *v;
+}
+
+std::optional<double> ColourIndexFromEdits(std::string_view b, std::string_view v) {
+  const auto bv = ParseDouble(b), vv = ParseDouble(v);
+  if (b.size() < 4 || v.size() < 4 || !bv || !vv) return std::nullopt;
+  const double d = *bv - *vv;
+  if (!(d > -0.6 && d < 3)) return std::nullopt;
+  return d;
+}

@@ -1,0 +1,226 @@
+#include "events/PredictionElements.h"
+
+#include <array>
+#include <cmath>
+
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
+#include "events/TextColumns.h"
+
+namespace {
+
+constexpr double kEarthRadiusKm = 6378.1;
+constexpr double kAstronomicalUnitKm = 149597870.7;
+
+std::string_view TrimTrailing(std::string_view s) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
+    s.remove_suffix(1);
+  return s;
+}
+
+// The fields after `tag` with a closing tag stuck to the end removed.
+std::string TagFields(std::string_view line, std::string_view tag) {
+  std::string_view rest = TrimTrailing(line.substr(tag.size()));
+  const size_t close = rest.rfind("</");
+  if (close != std::string_view::npos && rest.back() == '>') rest = rest.substr(0, close);
+  return std::string(rest);
+}
+
+void ReadElements(Occelmnt_Format& e, const std::string& f) {
+  const std::string month_text = GetCsvField(f, 4);
+  const auto month = ParseInt32(month_text);
+  const std::string month_name = month ? MonthAbbreviation(*month) : std::string();
+  e.Date = GetCsvField(f, 3) + " " + (month_name.empty() ? month_text : month_name) + " " + GetCsvField(f, 5);
+  if (auto ut = ParseDouble(GetCsvField(f, 6))) e.UT = *ut;
+  const auto v1 = ParseDouble(GetCsvField(f, 9));
+  const auto v2 = ParseDouble(GetCsvField(f, 10));
+  if (v1 && v2) e.Velocity = std::sqrt(*v1 * *v1 + *v2 * *v2) * kEarthRadiusKm * 1000.0 / 3600.0;
+}
+
+void ReadStar(Occelmnt_Format& e, const std::string& f) {
+  e.Star = GetCsvField(f, 1);
+  e.V = ParseDoubleOr(GetCsvField(f, 5), 0);
+  if (auto b = ParseDouble(GetCsvField(f, 4))) {
+    e.B = *b;
+    e.BminusV = e.B != 0 ? e.B - e.V : -1;
+  } else {
+    e.BminusV = -1;
+  }
+  if (auto r = ParseDouble(GetCsvField(f, 6))) e.R = *r;
+  if (auto d = ParseDouble(GetCsvField(f, 7))) e.StarDiameter = *d;
+}
+
+void ReadObject(Occelmnt_Format& e, const std::string& f) {
+  if (auto n = ParseInt32(GetCsvField(f, 1))) e.ObjectNumber = *n;
+  e.ObjectName = GetCsvField(f, 2);
+  if (auto m = ParseDouble(GetCsvField(f, 3))) {
+    e.ObjectMagnitude = *m;
+    e.CombinedMagnitude = CombinedMagnitude(e.ObjectMagnitude, e.V);
+  }
+  if (auto d = ParseDouble(GetCsvField(f, 4))) e.ObjectDiameter = *d;
+  if (auto au = ParseDouble(GetCsvField(f, 5))) e.Distance = *au * kAstronomicalUnitKm;
+}
+
+std::string EventListLine(const Occelmnt_Format& e) {
+  return e.Date + " " + FormatFixed(e.UT, 1, 4) + "h UT , " + " " + "(" + FormatInt(e.ObjectNumber) + ")" +
+         e.ObjectName + " occults " + e.Star;
+}
+
+bool IsPastedEventLine(std::string_view line) {
+  return line.size() >= 3 && line[2] == ' ' && ParseInt32(line.substr(0, 2)).has_value();
+}
+
+Occelmnt_Format ReadPastedEvent(const std::string& line) {
+  Occelmnt_Format e;
+  e.ObjectName = "Moon";
+  const int yy = StrToIntOrZero(Columns(line, 1, 2));
+  e.Date = (yy >= 80 ? "19" : "20") + Columns(line, 1, 9);
+  e.UT = ParseDoubleOr(Columns(line, 11, 2), 0) + ParseDoubleOr(Columns(line, 14, 2), 0) / 60.0 +
+         ParseDoubleOr(Columns(line, 17, 4), 0) / 3600.0;
+  const std::string letter = Columns(line, 24, 1);
+  if (auto n = ParseInt64(Columns(line, 25, 6))) {
+    const std::string number = FormatInt(*n);
+    if (!letter.empty() && letter != " ") e.Star = "XZ" + number;
+    else if (*n >= 10000) e.Star = "SAO" + number;
+    else e.Star = "ZC" + number;
+  }
+  const std::string sp = Columns(line, 32, 2);
+  if (sp.size() == 2 && std::string_view("OBAFGKM").find(sp[0]) != std::string_view::npos && sp[1] >= '0' &&
+      sp[1] <= '9')
+    e.SpectralType = sp;
+  e.V = ParseDoubleOr(Columns(line, 35, 4), 0);
+  e.R = ParseDoubleOr(Columns(line, 40, 4), 0);
+  double angle = std::fabs(ParseDoubleOr(Columns(line, 107, 6), 0));
+  if (angle > 90) angle = 180 - angle;
+  e.ContactAngle = angle;
+  e.Distance = ParseDoubleOr(Columns(line, 139, 5), 388.4) * 1000.0;
+  e.Velocity = ParseDoubleOr(Columns(line, 145, 5), 750);
+  e.BminusV = e.SpectralType.empty() ? (e.V - e.R) * 1.845 - 0.055 : -1;
+  return e;
+}
+
+}  // namespace
+
+double CombinedMagnitude(double m1, double m2) {
+  constexpr double k = 0.3981072389431686;
+  return -2.5 * std::log10(std::pow(k, m1) + std::pow(k, m2));
+}
+
+std::string MonthAbbreviation(int month) {
+  static constexpr std::array<const char*, 12> kNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  if (month < 1 || month > 12) return {};
+  return kNames[static_cast<size_t>(month - 1)];
+}
+
+std::optional<PredictionList> ParseXmlPredictionFile(const std::vector<std::string>& lines) {
+  size_t count = 0;
+  for (const std::string& l : lines)
+    if (TrimLeading(l).substr(0, 7) == "<Event>") ++count;
+  if (count == 0) return std::nullopt;
+  PredictionList out;
+  out.Events.resize(std::min(count, kMaxPredictionEvents));
+  size_t i = 0;
+  while (i < lines.size() && !StartsWithSkippingBom(lines[i], "<Occultations>")) ++i;
+  size_t opened = 0;
+  for (++i; i < lines.size() && opened < out.Events.size(); ++i) {
+    if (lines[i].rfind("</Occultations>", 0) == 0) break;
+    if (TrimTrailing(TrimLeading(lines[i])) != "<Event>") continue;
+    Occelmnt_Format& e = out.Events[opened++];
+    for (++i; i < lines.size(); ++i) {
+      const std::string_view l = TrimLeading(lines[i]);
+      if (l.rfind("</Event>", 0) == 0) break;
+      if (l.rfind("<Elements>", 0) == 0) ReadElements(e, TagFields(l, "<Elements>"));
+      else if (l.rfind("<Star>", 0) == 0) {
+        ReadStar(e, TagFields(l, "<Star>"));
+        out.LastBminusV = e.BminusV;
+      } else if (l.rfind("<Object>", 0) == 0) ReadObject(e, TagFields(l, "<Object>"));
+    }
+    e.ContactAngle = 0;
+    e.SpectralType = "0";
+    out.Lines.push_back(EventListLine(e));
+    if (i >= lines.size()) break;
+  }
+  return out;
+}
+
+std::optional<PredictionList> ParsePastedLunarPrediction(const std::vector<std::string>& lines) {
+  PredictionList out;
+  for (const std::string& l : lines) {
+    if (!IsPastedEventLine(l) || out.Events.size() >= kMaxPredictionEvents) continue;
+    out.Events.push_back(ReadPastedEvent(l));
+    out.LastBminusV = out.Events.back().BminusV;
+    out.Lines.push_back(l);
+  }
+  if (out.Events.empty()) return std::nullopt;
+  return out;
+}
+
+std::optional<PredictionList> ReadPredictionText(const std::vector<std::string>& lines) {
+  if (!lines.empty() && lines[0].rfind(kPastedPredictionStart, 0) == 0) return ParsePastedLunarPrediction(lines);
+  return ParseXmlPredictionFile(lines);
+}
+
+std::string VideoDateText(std::string_view stamp_year2, std::string_view stamp_month, std::string_view stamp_day) {
+  const auto yy = ParseInt32(stamp_year2);
+  const auto month = ParseInt32(stamp_month);
+  const auto day = ParseInt32(stamp_day);
+  if (!yy || !month || !day || *yy < 0 || *yy > 99) return {};
+  const std::string name = MonthAbbreviation(*month);
+  if (name.empty()) return {};
+  const int year = *yy < 88 ? 2000 + *yy : 1900 + *yy;
+  return FormatInt(year) + " " + name + " " + (*day < 10 ? " " : "") + FormatInt(*day);
+}
+
+int SelectEventByVideoTime(const std::vector<Occelmnt_Format>& events, const std::string& video_date,
+                           double video_ut_hours) {
+  if (events.empty() || events[0].ObjectName != "Moon" || video_date.empty()) return -1;
+  for (size_t k = 0; k < events.size(); ++k) {
+    const Occelmnt_Format& e = events[k];
+    if (e.Date == video_date && e.UT - 0.05 <= video_ut_hours && video_ut_hours <= e.UT + 0.05)
+      return static_cast<int>(k);
+  }
+  return -1;
+}
+
+double FresnelNumber(double diameter_km, double distance_km) {
+  const double d = distance_km * 1000.0;
+  const double r = diameter_km * 1000.0 / 2.0;
+  if (d == 0) return 0;
+  return r * r * 1e9 / (d * 600.0);
+}
+
+PredictionEventTexts DescribePredictionEvent(const Occelmnt_Format& e) {
+  PredictionEventTexts t;
+  t.Date = e.Date;
+  t.Velocity = FormatFixed(e.Velocity, 1, 14);
+  t.Star = e.Star;
+  t.V = FormatFixed(e.V, 2, 5);
+  if (e.B == 0 && e.R == 0) {
+    t.B = t.R = t.BminusV = " - ";
+  } else {
+    t.B = FormatFixed(e.B, 2, 5);
+    t.R = FormatFixed(e.R, 2, 5);
+    t.BminusV = e.BminusV == -1 ? "--" : FormatFixed(e.BminusV, 2, 5);
+  }
+  t.Combined = CombinedMagnitude(e.ObjectMagnitude, e.V);
+  t.CombinedMagnitude = FormatFixed(t.Combined, 2, 5);
+  t.StarDiameter = FormatFixed(e.StarDiameter, 1, 3);
+  const std::string ut_blank = e.UT < 10 ? " " : "";
+  if (e.ObjectName == "Moon") {
+    t.UT = ut_blank + FormatFixed(e.UT, 4, 7);
+    t.Object = e.ObjectName;
+    t.ObjectMagnitude = t.ObjectDiameter = "--";
+  } else {
+    t.UT = ut_blank + FormatFixed(e.UT, 1, 7);
+    t.Object = "(" + FormatInt(e.ObjectNumber) + ")" + e.ObjectName;
+    t.ObjectMagnitude = FormatFixed(e.ObjectMagnitude, 2, 5);
+    t.ObjectDiameter = FormatFixed(e.ObjectDiameter, 1, 7);
+  }
+  t.Distance = FormatFixed(e.Distance, 1, 15);
+  t.MagnitudeDrop = FormatFixed(e.ObjectMagnitude - t.Combined, 1, 4);
+  t.ContactAngle = FormatFixed(e.ContactAngle, 1, 5);
+  const double f = FresnelNumber(e.ObjectDiameter, e.Distance);
+  t.FresnelNumber = FormatFixed(f, f < 10 ? 2 : f < 100 ? 1 : 0, 8);
+  return t;
+}

@@ -1,0 +1,96 @@
+#include "events/ReportFiles.h"
+
+#include <cmath>
+
+#include "base/NumberText.h"
+#include "events/FixedColumns.h"
+
+namespace {
+
+std::string FirstBlankToUnderscore(std::string s) {
+  const size_t b = s.find(' ');
+  if (b != std::string::npos) s[b] = '_';
+  return s;
+}
+
+}  // namespace
+
+std::string MakeXmlFileName(const TReportLightCurveElement& e, std::string_view observer) {
+  std::string name = "(" + e.ObjectNumber + ")" + e.ObjectName;
+  const std::string& d = e.EventDate;
+  const size_t b1 = d.find('|');
+  const size_t b2 = b1 == std::string::npos ? std::string::npos : d.find('|', b1 + 1);
+  std::string year = d.substr(0, b1);
+  if (year.size() >= 4) year.erase(0, 2);
+  const std::string month = b1 == std::string::npos ? "" : d.substr(b1 + 1, b2 == std::string::npos ? b2 : b2 - b1 - 1);
+  const std::string day = b2 == std::string::npos ? "" : d.substr(b2 + 1);
+  name += year + ZeroPadOne(month) + ZeroPadOne(day);
+  // An hour text without a point is taken whole on both sides of "_", as
+  // "10.5" gives "10_105".
+  const std::string& h = e.EventHour;
+  const size_t dot = h.find('.');
+  std::string joined = h;
+  if (dot != std::string::npos) joined.erase(dot, 1);
+  name += ZeroPadOne(h.substr(0, dot)) + "_" + joined;
+  name += "-" + FirstBlankToUnderscore(std::string(observer)) + ".xml";
+  return name;
+}
+
+std::string MakeLightCurveFileName(const TReportLightCurveElement& e) {
+  std::string object;
+  if (e.Kind == ReportKind::Asteroid) {
+    const size_t c = e.ObjectLabel.find(':');
+    if (c != std::string::npos && c > 0) object = e.ObjectLabel.substr(0, c);
+  } else {
+    object = e.Catalogue == "XZ80Q" ? "X" : e.Catalogue == "SAO" ? "S" : "";
+    object += e.StarNumber;
+  }
+  const std::string& d = e.RecordingDate;
+  const size_t m1 = d.find('-');
+  const size_t m2 = m1 == std::string::npos ? std::string::npos : d.find('-', m1 + 1);
+  std::string year = m1 == std::string::npos ? "0000" : d.substr(0, m1);
+  if (year.size() < 3) year = "20" + year;
+  const std::string month =
+      m1 == std::string::npos ? "00" : d.substr(m1 + 1, m2 == std::string::npos ? m2 : m2 - m1 - 1);
+  const std::string day = m2 == std::string::npos ? "" : d.substr(m2 + 1);
+  const std::string date = year + ZeroPadOne(month) + ZeroPadOne(day);
+
+  const double second = ParseDoubleOr(e.StartS, 0);
+  const std::string rounded = FormatFixed(second, 1, 18);
+  std::string whole = rounded.substr(0, rounded.find('.'));
+  if (ParseDoubleOr(rounded, 0) < 10) whole = "0" + whole;
+  const std::string time = ZeroPadOne(e.StartH) + ZeroPadOne(e.StartM) + whole + "_";
+  if (e.Kind == ReportKind::Asteroid)
+    return "(" + object + ")_" + date + "_" + time + FirstBlankToUnderscore(e.Observer) + ".dat";
+  return object + "_" + date + "_" + time + ".dat";
+}
+
+CameraSettings ParseCameraSettings(const std::vector<std::string>& lines) {
+  CameraSettings s;
+  for (const std::string& line : lines) {
+    const size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    const std::string key = line.substr(0, eq + 1);
+    std::string value = line.substr(eq + 1);
+    if (key == "Binning=")
+      s.Binning = value;
+    else if (key == "Capture Area=")
+      s.CaptureArea = value;
+    else if (key == "High Speed Mode=")
+      s.HighSpeedMode = value;
+    else if (key == "Gain=")
+      s.Gain = value;
+    else if (key == "Brightness=")
+      s.Brightness = value;
+    else if (key == "Exposure=") {
+      const size_t m = value.find('m');
+      if (m == std::string::npos) continue;
+      value.erase(m);
+      // Only decimals lose their trailing zeros: "100ms" stays 100.
+      if (value.find('.') != std::string::npos)
+        while (value.size() >= 2 && value.back() == '0' && value[value.size() - 2] != '.') value.pop_back();
+      s.Exposure = value;
+    }
+  }
+  return s;
+}

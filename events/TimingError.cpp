@@ -1,0 +1,77 @@
+#include "events/TimingError.h"
+
+#include <array>
+
+#include "base/NumberText.h"
+#include "events/FixedColumns.h"
+
+long double TimingErrorFrames(long double x) {
+  static constexpr std::array<long double, 7> kLow{0.000861085973516832L, 0.262693911737246L, 10.6156500352604L,
+                                                   -62.1345811519649L,    156.572146985533L,  -57.7858223341369L,
+                                                   -108.758169727983L};
+  static constexpr std::array<long double, 7> kHigh{0.0305187343200233L,  -0.508930499520982L, 7.51029253431152L,
+                                                    -4.90320241926873L,   4.65091487833908L,   -1.57333176862108L,
+                                                    -0.00573391971885274L};
+  const auto& c = x <= 0.5L ? kLow : kHigh;
+  long double y = 0;
+  for (size_t i = c.size(); i-- > 0;) y = y * x + c[i];
+  return y;
+}
+
+namespace {
+
+std::string_view Between(std::string_view s, size_t from, char end, size_t* next) {
+  const size_t e = s.find(end, from);
+  if (e == std::string_view::npos) {
+    *next = s.size();
+    return from < s.size() ? s.substr(from) : std::string_view{};
+  }
+  *next = e + 1;
+  return s.substr(from, e - from);
+}
+
+}  // namespace
+
+std::optional<std::string> BuildReportLine(std::string_view line, const TReportLightCurveElement& e, bool disappearance,
+                                           std::string_view timing_error_text, int seconds_digits) {
+  if (e.Kind != ReportKind::Lunar) return std::nullopt;
+  std::string out(61, ' ');
+  const std::string& date = e.RecordingDate;
+  const size_t d1 = date.find('-');
+  const size_t d2 = d1 == std::string::npos ? std::string::npos : date.find('-', d1 + 1);
+  const std::string year = date.substr(0, d1);
+  const std::string month =
+      d1 == std::string::npos ? "" : date.substr(d1 + 1, d2 == std::string::npos ? d2 : d2 - d1 - 1);
+  const std::string day = d2 == std::string::npos ? "" : date.substr(d2 + 1);
+  PutAtColumn(out, 1, year);
+  PutAtColumn(out, 5, ZeroPadOne(month));
+  PutAtColumn(out, 7, day);
+
+  size_t pos = line.find(": ");
+  pos = pos == std::string_view::npos ? line.size() : pos + 2;
+  const std::string_view hours = Between(line, pos, 'h', &pos);
+  const std::string_view minutes = Between(line, pos, 'm', &pos);
+  std::string seconds(Between(line, pos, 's', &pos));
+  if (seconds.size() == static_cast<size_t>(seconds_digits) + 2) seconds = "0" + seconds;
+  PutAtColumn(out, 9, ZeroPadOne(hours) + ZeroPadOne(minutes) + seconds);
+
+  const bool zc = e.ZcLabel == "ZC";
+  std::string letter = " ";
+  if (zc)
+    letter = "R";
+  else if (!e.Catalogue.empty() && (e.Catalogue[0] == 'S' || e.Catalogue[0] == 'X'))
+    letter = e.Catalogue.substr(0, 1);
+  PutAtColumn(out, 19, letter);
+  PutEndingAtColumn(out, 25, zc ? e.ZcNumber : e.StarNumber);
+  PutAtColumn(out, 27, disappearance ? "DD" : "RD");
+  PutAtColumn(out, 34, "EG G");
+  PutAtColumn(out, 38, timing_error_text);
+  const size_t sn_at = line.find("S/N=");
+  const std::string_view sn_text = sn_at == std::string_view::npos ? std::string_view{} : line.substr(sn_at + 4);
+  double sn = ParseDoubleOr(sn_text, 9.9);
+  if (sn > 10) sn = 9.9;
+  PutAtColumn(out, 44, FormatFixed(sn, 1, 18));
+  PutAtColumn(out, 53, "T");
+  PutAtColumn(out, 60, "AA");
+  return out;
+}

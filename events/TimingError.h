@@ -1,0 +1,18 @@
+#pragma once
+// The expected 1-sigma timing error of an event from its noise ratio, and the
+// fixed-column occultation report line of a lunar event.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "events/ChartEventState.h"
+
+// Error in frames (or integration units) for a noise ratio N/S.
+long double TimingErrorFrames(long double noise_ratio);
+
+// The 61-column report line of one event-time line ("Event Time : 12h34m56.789s
+// +/- 0.012s  S/N=8.5"), or nothing unless the event is lunar.
+// `disappearance`: the pre-event mean is not below the post-event mean.
+std::optional<std::string> BuildReportLine(std::string_view event_line, const TReportLightCurveElement& e,
+                                           bool disappearance, std::string_view timing_error_text,
+                                           int seconds_digits);

@@ -1,0 +1,103 @@
+#include "events/TimingList.h"
+
+#include <algorithm>
+
+#include "base/NumberText.h"
+
+int ValidCount(const TAsteroidTiming& t) { return std::clamp(t.EntryCount, 0, kTimingListCapacity); }
+
+std::string ListLine(const TAsteroidTiming& t, int k, ListLineFormat format) {
+  const TAsteroidEachEventTime& e = t.Entries[static_cast<size_t>(k - 1)];
+  std::string line = FormatInt(k) + "  " + Hour(e) + " " + Minute(e) + " " + Second(e) + " +/- " + e.Error +
+                     "s,  S/N= " + Sn(e);
+  const bool d = IsDisappearance(e), minor = IsMinor(e);
+  switch (format) {
+    case ListLineFormat::Added:
+      line += d ? " D" : " R";
+      line += minor ? "   minor change" : "   Main change";
+      if (e.Approximate) line += " Miss";
+      break;
+    case ListLineFormat::Deleted:
+      line += d ? "  D" : "  R";
+      line += minor ? "  Minor light change" : "  Main light change";
+      break;
+    case ListLineFormat::Sorted:
+      line += d ? "  D" : "  R";
+      line += minor ? "   minor light change" : "   Main light change";
+      break;
+    case ListLineFormat::MinorChanged:
+      line += d ? " D" : " R";
+      line += minor ? "   minor light change" : "   Main light change";
+      break;
+    case ListLineFormat::MissD:
+      line += " D";
+      line += minor ? "   minor Change" : "   Main Change";
+      line += " Miss";
+      break;
+    case ListLineFormat::MissR:
+      line += " R";
+      line += minor ? "   minor light change" : "   Main light change";
+      line += " Miss";
+      break;
+  }
+  return line;
+}
+
+std::vector<std::string> ListLines(const TAsteroidTiming& t, ListLineFormat format) {
+  std::vector<std::string> out;
+  for (int k = 1; k <= ValidCount(t); ++k) out.push_back(ListLine(t, k, format));
+  return out;
+}
+
+bool AppendEntry(TAsteroidTiming& t, const TAsteroidEachEventTime& e) {
+  const int n = ValidCount(t);
+  if (n >= kTimingListCapacity) return false;
+  t.Entries[static_cast<size_t>(n)] = e;
+  t.EntryCount = n + 1;
+  return true;
+}
+
+void DeleteEntry(TAsteroidTiming& t, int k) {
+  const int n = ValidCount(t);
+  if (k < 1 || k > n) return;
+  for (int i = k; i < n; ++i) t.Entries[static_cast<size_t>(i - 1)] = t.Entries[static_cast<size_t>(i)];
+  t.EntryCount = n - 1;
+}
+
+std::optional<std::string> SortEntries(TAsteroidTiming& t) {
+  const int n = ValidCount(t);
+  if (n < 2) return std::nullopt;
+  std::vector<double> keys(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    const TAsteroidEachEventTime& e = t.Entries[static_cast<size_t>(i)];
+    const auto h = ParseInt64(Hour(e));
+    if (!h) return Hour(e);
+    const auto m = ParseInt64(Minute(e));
+    if (!m) return Minute(e);
+    keys[static_cast<size_t>(i)] = static_cast<double>(*h * 3600 + *m * 60) + ParseDoubleOr(Second(e), 0);
+  }
+  for (int i = 0; i < n; ++i) t.Entries[static_cast<size_t>(i)].SortKey = keys[static_cast<size_t>(i)];
+  bool swapped = true;
+  while (swapped) {
+    swapped = false;
+    for (size_t i = 0; i + 1 < static_cast<size_t>(n); ++i) {
+      if (t.Entries[i].SortKey > t.Entries[i + 1].SortKey) {
+        std::swap(t.Entries[i], t.Entries[i + 1]);
+        swapped = true;
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+TAsteroidEachEventTime MissedEntry(const std::string& hour, const std::string& minute, const std::string& second,
+                                   bool disappearance, bool minor) {
+  TAsteroidEachEventTime e;
+  Hour(e) = hour;
+  Minute(e) = minute;
+  Second(e) = second.empty() ? second : second.substr(0, second.size() - 1);
+  SetDisappearance(e, disappearance);
+  SetMinor(e, minor);
+  e.Approximate = 1;
+  return e;
+}

@@ -1,0 +1,133 @@
+// The event identification window: processing of a frame-integrated
+// analogue video (block phase, measurement step, one averaged record per
+// block, the event's drop selected on the chart).
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "base/ui/DialogService.h"
+#include "chart/ui/Tchart1.h"
+#include "events/ui/TAsteroidIdentification.h"
+
+namespace {
+std::string Text(const QLineEdit* e) { return e->text().toStdString(); }
+}  // namespace
+
+void TAsteroidIdentification::Button7Click() {
+  Memo4->clear();
+  const int header = host_.DetectCsvHeaderLines();
+  const int n = static_cast<int>(host_.Table().Lines().size()) - header - 1;
+  if (n < 64)
+    Dialogs().ShowInformation("Please try again after the measurement with the duration of 2 seconds or more.",
+                              "This function requires the measurement with no-integration.");
+  host_.Events().Flags.IntegrationCount = 1;
+  GroupBox9->setEnabled(true);
+  ComboBox3->setEnabled(true);
+}
+
+void TAsteroidIdentification::ComboBox3Change() {
+  const int index = ComboBox3->currentIndex();
+  Button8->setEnabled(index > 1);
+  Button10->setEnabled(index == 1);
+  host_.Events().Flags.IntegrationCount = IntegrationCountForIndex(index);
+}
+
+void TAsteroidIdentification::Button8Click() {
+  EventFlags& f = host_.Events().Flags;
+  const int count = f.IntegrationCount;
+  const int header = host_.DetectCsvHeaderLines();
+  if (count <= 1 || header < 6) return;
+  const std::vector<std::string>& lines = host_.Table().Lines();
+  const int n = static_cast<int>(lines.size()) - header - 1;
+  boundaries_ = FindIntegrationBoundaries(lines, header, n);
+  const auto phase = FindIntegrationPhase(boundaries_, count);
+  if (!phase) return;
+  IdentificationState& id = host_.Events().Identification;
+  id.IntegrationSampleOffset = phase->SampleOffset;
+  f.IntegrationPhase = phase->Phase;
+  host_.Chart().ChartState.SelectedFrame = phase->SampleOffset;
+  f.PresetSelectedFrame = phase->SampleOffset;
+  host_.SetFrameStep(count);
+  Memo4->appendPlainText(QString("Interval has been set to %1").arg(count));
+  host_.ShowFrame(phase->SampleOffset);
+  host_.Chart().AsteroidChartMode = 1;
+  host_.Chart().ChartState.Reset = 1;
+  host_.OpenChart();
+  Memo4->appendPlainText("The red dot should be just before the centre of integration time.");
+  Memo4->appendPlainText("Check the graph. And close the graph window.");
+  Button8->setEnabled(false);
+  Button9->setEnabled(true);
+}
+
+void TAsteroidIdentification::Button9Click() {
+  ChartEventState& ev = host_.Events();
+  IdentificationState& id = ev.Identification;
+  ev.ReportLightCurveElement.Kind = ReportKind::Asteroid;
+  id.OccultationElements.Observer = Text(Edit3);
+  const Occelmnt_Format& e = id.OccultationElements;
+  ev.Texts.IdentificationTitle = e.ObjectName == "Moon"
+                                     ? e.Date + " " + e.Star + " Observed by " + Text(Edit3)
+                                     : e.Date + " " + Text(Edit7) + " occults " + e.Star + " Observed by " + Text(Edit3);
+  host_.CloseChart();
+
+  const int header = host_.DetectCsvHeaderLines();
+  const int count = ev.Flags.IntegrationCount;
+  if (count < 1) return;
+  // The frame-by-frame table is kept so that closing this window restores it.
+  if (!table_rewritten_) frame_table_ = host_.Table().Lines();
+  Memo6->clear();
+  host_.Table().ReplaceLines(AverageIntegrationBlocks(frame_table_, header, count, id.IntegrationSampleOffset));
+  table_rewritten_ = true;
+
+  TChartState& st = host_.Chart().ChartState;
+  const std::vector<std::string>& lines = host_.Table().Lines();
+  const int n = static_cast<int>(lines.size()) - header - 1;
+  st.TotalFrameCount = n;
+  st.DataLineCount = n;
+  boundaries_ = FindIntegrationBoundaries(lines, header, n);
+  // No drop among the jumps: -1, so the user is asked to click the record.
+  st.SelectedFrame = SelectLargestDrop(boundaries_);
+  if (st.SelectedFrame >= 0) host_.ShowFrame(count * st.SelectedFrame + id.IntegrationSampleOffset);
+  host_.Chart().SelectedOffsetMin = -st.SelectedFrame;
+  host_.Chart().SelectedOffsetMax = st.DataLineCount - st.SelectedFrame;
+  st.Reset = 0;
+  ev.Flags.IntegratedVideoMeasured = 1;
+  host_.OpenChart();
+  ev.Diffraction.CustomFitRange = 0;
+
+  if (st.SelectedFrame == -1) {
+    Dialogs().ShowInformation("Select target frame by clicking the graph area");
+    return;
+  }
+  if (host_.Chart().DiffractionMode != 0) return;
+  Tchart1* chart = host_.ChartWindow();
+  if (!chart) return;
+  if (!chart->CheckBox4->isChecked() || chart->CheckBox5->isChecked() || chart->CheckBox6->isChecked()) {
+    Dialogs().ShowInformation(
+        "This function can work when only blue line of target star is displayed.\n\r"
+        "Click \"B\" or \"C\" to erase the yellow or magenta line.");
+    return;
+  }
+  host_.Chart().DiffractionMode = 1;
+  chart->Button8->setEnabled(true);
+  chart->GraphShow3();
+  ev.Flags.IntegratedVideoMeasured = 1;
+  chart->CheckBox4->setChecked(true);
+  chart->CheckBox5->setChecked(false);
+  chart->CheckBox6->setChecked(false);
+  host_.OpenDiffractionPanel();
+  ev.Diffraction.DiffractionFitted = 0;
+  id.IntegratedPanelOpened = 1;
+  Button2->setEnabled(false);
+}
+
+void TAsteroidIdentification::RestoreFrameTable() {
+  if (!table_rewritten_) return;
+  table_rewritten_ = false;
+  host_.CloseChart();
+  host_.Table().ReplaceLines(std::move(frame_table_));
+  frame_table_.clear();
+}

@@ -1,0 +1,734 @@
+// The lunar identification window: controls, start-up, prediction listing,
+// applying a line and the identification code.
+#include "events/ui/TIdentification.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "base/NumberText.h"
+#include "base/ResultTable.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
+#include "chart/ui/Tchart1.h"
+#include "events/EventIdentification.h"
+#include "events/ui/IdentificationWidgets.h"
+
+namespace {
+
+std::string Text(const QLineEdit* e) { return e->text().toStdString(); }
+void SetText(QLineEdit* e, const std::string& s) { e->setText(QString::fromStdString(s)); }
+
+// A single digit gets a blank in front, as the stamp texts are written.
+std::string StampPart(int v) { return (v >= 0 && v < 10 ? " " : "") + FormatInt(v); }
+
+void SelectItem(QComboBox* box, const std::string& text) {
+  const int i = box->findText(QString::fromStdString(text));
+  if (i >= 0) SetComboIndex(box, i);
+}
+
+}  // namespace
+
+TIdentification::TIdentification(IdentificationHost& host, bool from_chart, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), host_(host) {
+  setObjectName("Identification");
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle("Identification code writer");
+  BuildControls();
+  FormCreate(from_chart);
+}
+
+TIdentification::~TIdentification() = default;
+
+void TIdentification::BuildControls() {
+  auto* top = new QVBoxLayout(this);
+  auto* menu = new QMenuBar(this);
+  top->setMenuBar(menu);
+  auto item = [](QMenu* m, const char* name, const char* caption) {
+    QAction* a = m->addAction(caption);
+    a->setObjectName(name);
+    return a;
+  };
+  QMenu* file = menu->addMenu("File");
+  Opengraphpngfile1 = item(file, "Opengraphpngfile1", "Open graph (.png file)");
+  Savegraphpngfile1 = item(file, "Savegraphpngfile1", "Save graph (.png file)");
+  Exit1 = item(file, "Exit1", "Exit");
+  QMenu* edit = menu->addMenu("Edit");
+  Copyimagetoclipboard1 = item(edit, "Copyimagetoclipboard1", "Copy image to clipboard");
+  Pasteimagefromclipboard1 = item(edit, "Pasteimagefromclipboard1", "Paste image from clipboard");
+  QMenu* prediction = menu->addMenu("Prediction");
+  Openpredictionfile1 = item(prediction, "Openpredictionfile1", "Open prediction file");
+  Pastefromclipboard1 = item(prediction, "Pastefromclipboard1", "Paste from clipboard");
+
+  auto* row1 = new QHBoxLayout;
+  QStringList years, months, days;
+  for (int y = 1995; y <= 2040; ++y) years << QString::number(y);
+  for (int m = 1; m <= 12; ++m) months << QString::fromStdString(FullMonthName(m));
+  for (int d = 1; d <= 31; ++d) days << QString::number(d);
+  ComboBox1 = MakeCombo(this, "ComboBox1", years);
+  ComboBox2 = MakeCombo(this, "ComboBox2", months);
+  ComboBox3 = MakeCombo(this, "ComboBox3", days);
+  Edit9 = MakeEdit(this, "Edit9");
+  Edit10 = MakeEdit(this, "Edit10");
+  Edit11 = MakeEdit(this, "Edit11");
+  Button9 = MakeButton(this, "Button9", "Date");
+  for (QWidget* w : std::initializer_list<QWidget*>{ComboBox1, ComboBox2, ComboBox3, Edit9, Edit10, Edit11, Button9})
+    row1->addWidget(w);
+  top->addLayout(row1);
+
+  auto* row2 = new QHBoxLayout;
+  row2->addWidget(new QLabel("Observer:"));
+  Edit1 = MakeEdit(this, "Edit1");
+  Button1 = MakeButton(this, "Button1", "Save observer name (for Lunar)");
+  Edit2 = MakeEdit(this, "Edit2");
+  row2->addWidget(Edit1);
+  row2->addWidget(Button1);
+  row2->addWidget(Edit2);
+  top->addLayout(row2);
+
+  auto* row3 = new QHBoxLayout;
+  CheckBox2 = new QCheckBox("Detail", this);
+  CheckBox2->setObjectName("CheckBox2");
+  CheckBox2->setChecked(true);
+  CheckBox3 = new QCheckBox("Auto search", this);
+  CheckBox3->setObjectName("CheckBox3");
+  RadioGroup1 = new TRadioGroup("RadioGroup1", "Target image", {"Direct to Graph", "From other source"}, this);
+  RadioGroup1->SetItemIndex(0);
+  Button3 = MakeButton(this, "Button3", "Clear");
+  Button12 = MakeButton(this, "Button12", "Apply");
+  Button6 = MakeButton(this, "Button6", "Apply and Close");
+  Button2 = MakeButton(this, "Button2", "Dummy");
+  Button2->setVisible(false);
+  Button4 = MakeButton(this, "Button4", "Button4");
+  Button5 = MakeButton(this, "Button5", "Button5");
+  Button4->setVisible(false);
+  Button5->setVisible(false);
+  SpeedButton1 = MakeButton(this, "SpeedButton1", "Open");
+  SpeedButton2 = MakeButton(this, "SpeedButton2", "Close");
+  for (QWidget* w : std::initializer_list<QWidget*>{CheckBox2, CheckBox3, RadioGroup1, Button3, Button12, Button6,
+                                                    new QLabel("Graph"), SpeedButton1, SpeedButton2})
+    row3->addWidget(w);
+  top->addLayout(row3);
+
+  Label4 = new QLabel(this);
+  Label4->setObjectName("Label4");
+  Label4->setFont(QFont("Monospace"));
+  top->addWidget(Label4);
+  ListBox1 = new QListWidget(this);
+  ListBox1->setObjectName("ListBox1");
+  ListBox1->setToolTip("Hit Enter or Dbl click to input the identification code.");
+  ListBox1->setFont(QFont("Monospace"));
+  ListBox1->installEventFilter(this);
+  top->addWidget(ListBox1);
+  ProgressBar1 = new QProgressBar(this);
+  ProgressBar1->setObjectName("ProgressBar1");
+  top->addWidget(ProgressBar1);
+
+  Panel1 = new QWidget(this);
+  Panel1->setObjectName("Panel1");
+  auto* values = new QGridLayout(Panel1);
+  int cell = 0;
+  auto add = [&](const char* name, const char* label) {
+    QLineEdit* e = MakeEdit(this, name);
+    values->addWidget(new QLabel(label), cell / 6, (cell % 6) * 2);
+    values->addWidget(e, cell / 6, (cell % 6) * 2 + 1);
+    ++cell;
+    return e;
+  };
+  Edit4 = add("Edit4", "Lunar distance");
+  Edit5 = add("Edit5", "Shadow velocity");
+  Edit6 = add("Edit6", "Contact angle");
+  Edit7 = add("Edit7", "");
+  Edit8 = add("Edit8", "Spectrum type");
+  Edit12 = add("Edit12", "AA");
+  Edit13 = add("Edit13", "RV");
+  Edit14 = add("Edit14", "PA");
+  Edit15 = add("Edit15", "CA");
+  Edit16 = add("Edit16", "Illum.");
+  Edit17 = add("Edit17", "Alt.");
+  Edit18 = add("Edit18", "Libration L");
+  Edit19 = add("Edit19", "Libration B");
+  Edit20 = add("Edit20", "Cat. number");
+  Edit21 = add("Edit21", "Catalogue");
+  Edit22 = add("Edit22", "Apparent radius");
+  Edit23 = add("Edit23", "Long. d");
+  Edit24 = add("Edit24", "m");
+  Edit25 = add("Edit25", "s");
+  Edit26 = add("Edit26", "Lat. d");
+  Edit27 = add("Edit27", "m");
+  Edit28 = add("Edit28", "s");
+  Edit29 = add("Edit29", "Alt. m");
+  Edit30 = add("Edit30", "ZC -> XZ");
+  Edit31 = add("Edit31", "");
+  Edit32 = add("Edit32", "Day");
+  Edit35 = add("Edit35", "V");
+  Edit36 = add("Edit36", "R");
+  Edit37 = add("Edit37", "Mag.");
+  Edit38 = add("Edit38", "Prediction");
+  Edit39 = add("Edit39", "Stamp");
+  for (QLineEdit* e : {Edit4, Edit5, Edit6, Edit7, Edit8, Edit12, Edit13, Edit14, Edit15, Edit16, Edit17, Edit18,
+                       Edit19, Edit20, Edit21, Edit22})
+    e->setReadOnly(true);
+  top->addWidget(Panel1);
+
+  auto* memos = new QHBoxLayout;
+  Memo1 = MakeMemo(this, "Memo1");
+  Memo2 = MakeMemo(this, "Memo2");
+  Memo3 = MakeMemo(this, "Memo3");
+  Memo5 = MakeMemo(this, "Memo5");
+  for (QWidget* w : std::initializer_list<QWidget*>{Memo1, Memo2, Memo3, Memo5}) memos->addWidget(w);
+  top->addLayout(memos);
+  ScrollBar1 = new QScrollBar(Qt::Vertical, this);
+  ScrollBar1->setObjectName("ScrollBar1");
+  ScrollBar1->setRange(1, 415);
+  ScrollBar1->setValue(12);
+  ScrollBar2 = new QScrollBar(Qt::Horizontal, this);
+  ScrollBar2->setObjectName("ScrollBar2");
+  ScrollBar2->setRange(1, 540);
+  ScrollBar2->setValue(400);
+  memos->addWidget(ScrollBar1);
+  top->addWidget(ScrollBar2);
+
+  for (QLineEdit* e : {Edit9, Edit10, Edit11}) e->installEventFilter(this);
+  connect(ScrollBar1, &QScrollBar::valueChanged, this, [this] { ScrollBar1Change(); });
+  connect(ScrollBar2, &QScrollBar::valueChanged, this, [this] { ScrollBar2Change(); });
+  OnComboBoxChange(ComboBox1, this, &TIdentification::ComboBox1Change);
+  OnComboBoxChange(ComboBox2, this, &TIdentification::ComboBox2Change);
+  OnComboBoxChange(ComboBox3, this, &TIdentification::ComboBox3Change);
+  connect(Edit2, &QLineEdit::textChanged, this, [this] { Edit2Change(); });
+  connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
+  connect(Button1, &QPushButton::clicked, this, &TIdentification::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TIdentification::Button2Click);
+  connect(Openpredictionfile1, &QAction::triggered, this, &TIdentification::Button2Click);
+  OnCheckBoxClick(CheckBox2, this, &TIdentification::CheckBox2Click);
+  OnCheckBoxClick(CheckBox3, this, &TIdentification::CheckBox3Click);
+  connect(Button3, &QPushButton::clicked, this, &TIdentification::Button3Click);
+  connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { ListBox1DblClick(); });
+  connect(Button9, &QPushButton::clicked, this, &TIdentification::Button9Click);
+  OnRadioGroupClick(RadioGroup1, this, &TIdentification::RadioGroup1Click);
+  connect(SpeedButton1, &QPushButton::clicked, this, &TIdentification::SpeedButton1Click);
+  connect(SpeedButton2, &QPushButton::clicked, this, &TIdentification::SpeedButton2Click);
+  connect(Button12, &QPushButton::clicked, this, &TIdentification::Button12Click);
+  connect(Button6, &QPushButton::clicked, this, &TIdentification::Button6Click);
+}
+
+void TIdentification::FormCreate(bool from_chart) {
+  ChartEventState& ev = host_.Events();
+  IdentificationState& id = ev.Identification;
+  ev.Flags.IdentificationOpen = 1;
+  ev.Flags.IdentificationFromChart = from_chart ? 1 : 0;
+  id.OccultationElements = Occelmnt_Format{};
+  id.OccultationElements.BminusV = 0;
+  id.OccultationElements.Velocity = 750;
+  id.OccultationElements.Distance = 384400;
+  const QRect main = host_.MainWindowGeometry();
+  move(main.left(), from_chart ? ev.Flags.IdentificationChartParam : main.top());
+  LayoutIdentificationWindow();
+
+  AppSettings& s = host_.Settings();
+  SetText(Edit1, s.ObserverNameLunar);
+  FrameTimeTexts& t = host_.Times();
+  const auto times = host_.TimeEdits();
+  SetText(Edit9, times[0]);
+  SetText(Edit10, times[1]);
+  SetText(Edit11, times[2]);
+  t.StampM1 = Text(Edit10);
+  t.StampS1 = FormatInt(RoundHalfEven(ParseDoubleOr(Text(Edit11), 0)));
+  for (size_t k = 0; k < 3; ++k) id.BaseTime[k] = id.AcceptedBaseTime[k] = ParseDoubleOr(times[k], 0);
+
+  Memo3->clear();
+  Memo5->clear();
+  // The held text is empty now, so the file is read again.
+  id.LunarPredictionLoaded = 0;
+  const std::string year = (!t.StampDate1.empty() && t.StampDate1[0] == '9' ? "19" : "20") + t.StampDate1;
+  if (const auto y = ParseInt32(year); y && *y >= 1995 && *y <= 2040) SelectItem(ComboBox1, FormatInt(*y));
+  std::string month = t.StampDate2;
+  if (!month.empty() && month[0] == '0') month.erase(0, 1);
+  if (const auto m = ParseInt32(month); m && *m >= 1 && *m <= 12) SetComboIndex(ComboBox2, *m - 1);
+  if (const auto d = ParseInt32(t.StampDate3)) {
+    SetText(Edit32, FormatInt(*d));
+    if (*d >= 1 && *d <= 31) SetComboIndex(ComboBox3, *d - 1);
+  }
+  ScrollBar1->setEnabled(false);
+  ScrollBar2->setEnabled(false);
+  ev.Flags.IdentTextScrollPos2 = ScrollBar2->value();
+  ev.Flags.IdentTextScrollPos1 = ScrollBar1->value();
+  {
+    const QSignalBlocker block(CheckBox3);
+    CheckBox3->setChecked(host_.AutoSearchDefault());
+  }
+  SetText(Edit2, id.IdentTargetText);
+  SetText(Edit1, s.ObserverNameLunar);
+  SetDateFromStamp();
+  LoadLunarPredictionFile();
+  ev.ReportLightCurveElement.Kind = ReportKind::Lunar;
+}
+
+void TIdentification::closeEvent(QCloseEvent* e) {
+  if (Tchart1* chart = host_.ChartWindow()) chart->GraphShow3();
+  host_.Events().Flags.IdentificationOpen = 0;
+  e->accept();
+}
+
+void TIdentification::LayoutIdentificationWindow() {
+  const bool direct = RadioGroup1->ItemIndex() == 0;
+  resize(width(), direct ? 500 : 697);
+  move(x(), direct ? 480 : 0);
+}
+
+// ---- texts ----
+
+std::vector<std::string> TIdentification::Lines(const QPlainTextEdit* memo) const {
+  return SplitTextLines(memo->toPlainText().toStdString());
+}
+
+void TIdentification::SetLines(QPlainTextEdit* memo, const std::vector<std::string>& lines) {
+  QStringList list;
+  for (const std::string& l : lines) list << QString::fromStdString(l);
+  memo->setPlainText(list.join('\n'));
+}
+
+StampDateTime TIdentification::Stamp() const {
+  const FrameTimeTexts& t = host_.Times();
+  return {t.StampDate1, t.StampDate2, t.StampDate3, t.StampH1, t.StampM1, t.StampS1};
+}
+
+// ---- loading and listing ----
+
+void TIdentification::LoadLunarPredictionFile() {
+  IdentificationState& id = host_.Events().Identification;
+  if (id.LunarPredictionLoaded == 0) {
+    Memo5->clear();
+    QFile file(QString::fromStdString(host_.Settings().LunarPredictionFile));
+    if (file.exists() && file.size() <= kMaxPredictionFileBytes && file.open(QIODevice::ReadOnly)) {
+      SetLines(Memo5, SplitTextLines(file.readAll().toStdString()));
+      id.LunarPredictionLoaded = 1;
+    }
+  }
+  ListBox1->clear();
+  Memo1->clear();
+  const std::vector<std::string> text = Lines(Memo5);
+  if (const int header = LunarHeaderLineIndex(text); header >= 0) {
+    cols_ = ComputeLunarColumns(text[static_cast<size_t>(header)]);
+    Label4->setText(cols_.Star < 25 ? "Y  M   D  h  m  s p   star  Sp  Mag.    "
+                                    : "Y  M   D  h  m  s   p   star  Sp  Mag.  ");
+  }
+  FillWorkingLines();
+  ListOrStarBlock();
+  if (text.size() > 3 && CheckBox3->isChecked()) ApplyIdentification();
+  if (text.size() > 3 && RadioGroup1->ItemIndex() == 0) {
+    if (Tchart1* chart = host_.ChartWindow()) chart->GraphShow3();
+    ComposeIdentificationCode();
+  }
+}
+
+void TIdentification::FillWorkingLines() {
+  Memo1->clear();
+  if (CheckBox3->isChecked()) SearchPredictionByStampTime();
+  else Memo1->setPlainText(Memo5->toPlainText());
+}
+
+void TIdentification::ListOrStarBlock() {
+  if (!ReadStarBlock()) ListPredictionLines();
+}
+
+void TIdentification::RefreshPredictionList() {
+  IdentificationState& id = host_.Events().Identification;
+  if (id.LunarPredictionLoaded == 0) {
+    QFile file(QString::fromStdString(host_.Settings().LunarPredictionFile));
+    if (file.exists() && file.size() <= kMaxPredictionFileBytes && file.open(QIODevice::ReadOnly)) {
+      SetLines(Memo5, SplitTextLines(file.readAll().toStdString()));
+      id.LunarPredictionLoaded = 1;
+    }
+  }
+  FillWorkingLines();
+  ListOrStarBlock();
+  focusNextChild();
+}
+
+void TIdentification::ChooseLunarPredictionFile() {
+  AppSettings& s = host_.Settings();
+  const QString folder = QFileInfo(QString::fromStdString(s.LunarPredictionFile)).absolutePath();
+  const QString name = Dialogs().GetOpenFileName("Open", folder, "Text (*.txt);;All files (*)");
+  if (name.isEmpty()) return;
+  Memo5->clear();
+  s.LunarPredictionFile = name.toStdString();
+  WriteSettingOrShowError(host_, "Identification", "Prediction file", s.LunarPredictionFile);
+  LoadLunarPredictionFile();
+}
+
+void TIdentification::SearchPredictionByStampTime() {
+  const auto found = ::SearchPredictionByStampTime(Lines(Memo5), Stamp());
+  if (!found) return;
+  SetLines(Memo1, found->Lines);
+  if (!found->LastLineTime.empty()) {
+    SetText(Edit38, found->LastLineTime);
+    SetText(Edit39, found->StampTime);
+  }
+}
+
+bool TIdentification::ReadStarBlock() {
+  const std::vector<std::string> lines = Lines(Memo1);
+  const auto block = ::ReadStarBlock(lines);
+  if (!block) return false;
+  SetText(Edit2, block->Target);
+  if (block->Observer) SetText(Edit1, *block->Observer);
+  if (block->Year) {
+    if (block->Month >= 1) SetComboIndex(ComboBox2, block->Month - 1);
+    SelectItem(ComboBox1, *block->Year);
+    SelectItem(ComboBox3, block->Day);
+  }
+  for (const std::string& l : lines) ListBox1->addItem(QString::fromStdString(l));
+  return true;
+}
+
+void TIdentification::ListPredictionLines() {
+  ListBox1->clear();
+  const std::vector<std::string> lines = Lines(Memo1);
+  ProgressBar1->setMaximum(lines.empty() ? 100 : static_cast<int>(lines.size()) - 1);
+  ProgressBar1->setValue(0);
+  const LunarListing listing =
+      ::ListPredictionLines(lines, cols_.Duration, CheckBox2->isChecked(), host_.Times().StampDate1);
+  for (const std::string& l : listing.Lines) ListBox1->addItem(QString::fromStdString(l));
+  ProgressBar1->setValue(ProgressBar1->maximum());
+  if (listing.Selected >= 0) ListBox1->setCurrentRow(listing.Selected);
+  ProgressBar1->setValue(0);
+}
+
+// ---- applying ----
+
+void TIdentification::ApplyIdentification() {
+  const int row = ListBox1->currentRow();
+  if (row < 0) return;
+  ChartEventState& ev = host_.Events();
+  IdentificationState& id = ev.Identification;
+  TReportLightCurveElement& r = ev.ReportLightCurveElement;
+  const std::string second = ListBox1->count() > 1 ? ListBox1->item(1)->text().toStdString() : std::string();
+  const LunarApplication a =
+      ApplyLunarLine(ListBox1->item(row)->text().toStdString(), second, cols_, Stamp(), host_.ZcToXz());
+  r.RecordingDate = a.RecordingDate;
+  if (a.Site) {
+    const auto& s = *a.Site;
+    r.LongitudeD = s[0], r.LongitudeM = s[1], r.LongitudeS = s[2];
+    r.LatitudeD = s[3], r.LatitudeM = s[4], r.LatitudeS = s[5];
+    r.Altitude = s[6];
+    const std::array<QLineEdit*, 7> edits{Edit23, Edit24, Edit25, Edit26, Edit27, Edit28, Edit29};
+    for (size_t k = 0; k < edits.size(); ++k) SetText(edits[k], s[k]);
+  }
+  if (!a.HasEvent) {
+    for (QLineEdit* e : {Edit2, Edit4, Edit5, Edit6, Edit7, Edit8}) e->clear();
+    id.SpectralTypeText.clear();
+    return;
+  }
+  SetComboIndex(ComboBox2, a.Month - 1);
+  SelectItem(ComboBox1, FormatInt(a.Year));
+  SelectItem(ComboBox3, FormatInt(a.Day));
+
+  r.Kind = ReportKind::Lunar;
+  r.Catalogue = a.Catalogue == "XZ" ? "XZ80Q" : a.Catalogue;
+  r.StarNumber = a.StarNumber;
+  SetText(Edit21, a.Catalogue);
+  SetText(Edit20, a.StarNumber);
+  SetText(Edit2, a.Target);
+  Edit30->clear();
+  Edit31->clear();
+  if (a.Catalogue == "ZC") {
+    r.ZcLabel = "ZC";
+    r.ZcNumber = a.ZcNumber;
+    if (a.XzNumber) {
+      SetText(Edit30, "XZ80Q");
+      SetText(Edit31, FormatInt(*a.XzNumber));
+      r.Catalogue = "XZ80Q";
+      r.StarNumber = FormatInt(*a.XzNumber);
+    }
+  }
+
+  ev.Diffraction.FresnelEditGuard = 1;
+  ev.Diffraction.MeasuredContactAngle = a.ContactAngle;
+  id.OccultationElements.ContactAngle = a.ContactAngle;
+  SetText(Edit6, a.ContactAngleShown);
+  ev.Texts.ContactAngleText = a.ContactAngleShown;
+  ev.Diffraction.ObjectVelocity = a.Velocity;
+  id.OccultationElements.Velocity = static_cast<double>(a.Velocity);
+  SetText(Edit5, a.VelocityShown);
+  ev.Diffraction.ObjectDistance = a.DistanceM;
+  SetText(Edit4, a.DistanceKmShown);
+  id.OccultationElements.Distance = static_cast<double>(a.DistanceM) / 1000.0;
+  SetText(Edit22, a.ApparentRadius);
+  SetText(Edit8, a.SpectralShown);
+  id.OccultationElements.SpectralType = a.SpectralShown;
+  id.OccultationElements.BminusV = -1;
+  id.SpectralTypeText = a.SpectralModel;
+  SetText(Edit12, a.AxisAngle);
+  SetText(Edit13, a.RelativeMotion);
+  SetText(Edit14, a.PositionAngle);
+  SetText(Edit15, a.CuspAngle);
+  SetText(Edit16, a.Illumination);
+  SetText(Edit17, a.MoonAltitude);
+  SetText(Edit18, a.LibrationL);
+  SetText(Edit19, a.LibrationB);
+  r.LunarValues = a.LunarValues();
+  id.OccultationElements.V = a.V;
+  id.OccultationElements.R = a.R;
+  id.OccultationElements.CombinedMagnitude = a.V;
+  SetText(Edit35, a.VShown);
+  SetText(Edit36, a.RShown);
+  SetText(Edit37, a.CombinedShown);
+  r.VMag = a.VShown;
+  r.RMag = a.RShown;
+  ev.Diffraction.FresnelEditGuard = 0;
+  r.Observer = Text(Edit1);
+}
+
+void TIdentification::ComposeIdentificationCode() {
+  const IdentificationTexts t = ::ComposeIdentificationCode(
+      Text(Edit2), ComboBox1->currentText().toStdString(), ComboBox2->currentText().toStdString(),
+      ComboBox3->currentText().toStdString(), Text(Edit1));
+  EventTexts& texts = host_.Events().Texts;
+  texts.IdentificationTitle = t.Title;
+  texts.IdentificationCode = t.Code;
+  host_.AppendCodeLog(t.Code);
+}
+
+void TIdentification::SetDateFromStamp() {
+  FrameTimeTexts& t = host_.Times();
+  const QDate today = QDateTime::currentDateTimeUtc().date();
+  int year = 0, month = 0, day = 0;
+  if (const auto y = ParseInt32(t.StampDate1)) {
+    year = 2000 + *y;
+  } else {
+    year = today.year();
+    SelectItem(ComboBox1, FormatInt(year));
+    t.StampDate1 = StampPart(year >= 2000 ? year - 2000 : year - 1900);
+  }
+  if (const auto m = ParseInt32(t.StampDate2)) {
+    month = *m;
+  } else {
+    month = today.month();
+    if (month >= 1 && month <= 12) SetComboIndex(ComboBox2, month - 1);
+    t.StampDate2 = StampPart(month);
+  }
+  if (const auto d = ParseInt32(t.StampDate3)) {
+    day = *d;
+  } else {
+    day = today.day();
+    SetComboIndex(ComboBox3, day - 1);
+    t.StampDate3 = StampPart(day);
+  }
+  Memo2->appendPlainText(QString::fromStdString(t.StampDate1 + " " + t.StampDate2 + " " + t.StampDate3 + "**"));
+  if (year >= 1995 && year <= 2040 && month >= 1 && month <= 12) {
+    SetComboIndex(ComboBox1, year - 1995);
+    SetComboIndex(ComboBox2, month - 1);
+    if (day >= 1 && day <= 31) SetComboIndex(ComboBox3, day - 1);
+  }
+}
+
+// ---- handlers ----
+
+void TIdentification::ScrollBar1Change() { host_.Events().Flags.IdentTextScrollPos1 = ScrollBar1->value(); }
+void TIdentification::ScrollBar2Change() { host_.Events().Flags.IdentTextScrollPos2 = ScrollBar2->value(); }
+
+void TIdentification::CommonDateRefresh() {
+  RefreshPredictionList();
+  if (CheckBox3->isChecked()) ApplyIdentification();
+  ComposeIdentificationCode();
+  const FrameTimeTexts& t = host_.Times();
+  host_.Events().ReportLightCurveElement.RecordingDate = t.StampDate1 + "-" + t.StampDate2 + "-" + t.StampDate3;
+}
+
+void TIdentification::ComboBox1Change() {
+  const int year = ComboBox1->currentText().toInt();
+  host_.Times().StampDate1 = FormatInt(year < 2000 ? year - 1900 : year - 2000);
+  CommonDateRefresh();
+}
+
+void TIdentification::ComboBox2Change() {
+  host_.Times().StampDate2 = StampPart(ComboBox2->currentIndex() + 1);
+  CommonDateRefresh();
+}
+
+void TIdentification::ComboBox3Change() {
+  host_.Times().StampDate3 = StampPart(ComboBox3->currentIndex() + 1);
+  CommonDateRefresh();
+}
+
+void TIdentification::Edit2Change() {
+  host_.Events().Identification.IdentTargetText = TargetBeforeOccults(Text(Edit2));
+  ComposeIdentificationCode();
+}
+
+void TIdentification::Edit1Change() {
+  host_.Settings().ObserverNameLunar = Text(Edit1);
+  ComposeIdentificationCode();
+  host_.Events().Identification.LunarObserver = Text(Edit1);
+}
+
+void TIdentification::Button1Click() {
+  WriteSettingOrShowError(host_, "Identification", "ObserverLunar", Text(Edit1));
+  host_.Settings().ObserverNameLunar = Text(Edit1);
+}
+
+void TIdentification::Button2Click() {
+  host_.Events().Identification.LunarPredictionLoaded = 0;
+  ChooseLunarPredictionFile();
+  if (CheckBox3->isChecked()) ApplyIdentification();
+}
+
+void TIdentification::CheckBox2Click() {
+  ListPredictionLines();
+  focusPreviousChild();
+}
+
+void TIdentification::CheckBox3Click() {
+  host_.Events().Identification.LunarPredictionLoaded = 1;
+  RefreshPredictionList();
+  if (CheckBox3->isChecked()) ApplyIdentification();
+  ComposeIdentificationCode();
+}
+
+void TIdentification::Button3Click() {
+  ListBox1->clear();
+  Memo1->clear();
+}
+
+void TIdentification::ListBox1DblClick() { ApplyIdentification(); }
+
+void TIdentification::Button9Click() {
+  if (RadioGroup1->ItemIndex() == 1) {
+    RefreshPredictionList();
+    if (CheckBox3->isChecked()) ApplyIdentification();
+    ComposeIdentificationCode();
+    return;
+  }
+  if (CheckBox3->isChecked()) ApplyIdentification();
+  ComposeIdentificationCode();
+  if (Tchart1* chart = host_.ChartWindow()) chart->GraphShow3();
+}
+
+void TIdentification::RadioGroup1Click() {
+  LayoutIdentificationWindow();
+  const bool other = RadioGroup1->ItemIndex() == 1;
+  ScrollBar1->setEnabled(other);
+  ScrollBar2->setEnabled(other);
+}
+
+void TIdentification::SpeedButton1Click() {
+  if (Tchart1* chart = host_.ChartWindow()) chart->showNormal();
+  raise();
+  if (host_.TimeStampMode() != 0) host_.SetFieldView(false);
+}
+
+void TIdentification::SpeedButton2Click() {
+  if (Tchart1* chart = host_.ChartWindow()) chart->showMinimized();
+  if (host_.TimeStampMode() != 0) host_.SetFieldView(true);
+}
+
+void TIdentification::Button12Click() {
+  CheckBox3->setChecked(true);
+  SetDateFromStamp();
+  LoadLunarPredictionFile();
+}
+
+void TIdentification::Button6Click() {
+  AppSettings& s = host_.Settings();
+  s.ObserverName = s.ObserverNameLunar;
+  host_.Events().ReportLightCurveElement.Observer = s.ObserverNameLunar;
+  close();
+}
+
+// ---- time edits ----
+
+void TIdentification::TimeEditEnter(QLineEdit* edit) {
+  const size_t k = edit == Edit9 ? 0 : edit == Edit10 ? 1 : 2;
+  remembered_[k] = Text(edit);
+  QPalette pal = edit->palette();
+  pal.setColor(QPalette::Text, Qt::blue);
+  edit->setPalette(pal);
+}
+
+void TIdentification::TimeEditExit(QLineEdit* edit) {
+  const size_t k = edit == Edit9 ? 0 : edit == Edit10 ? 1 : 2;
+  IdentificationState& id = host_.Events().Identification;
+  const std::string text = Text(edit);
+  std::optional<double> value;
+  if (k < 2) {
+    if (auto v = ParseInt32(text)) value = *v;
+  } else {
+    value = ParseDouble(text);
+  }
+  if (!value) {
+    Dialogs().ShowError(QString("'%1' is not a valid %2 value.").arg(edit->text(), k < 2 ? "integer" : "floating point"));
+    return;
+  }
+  const double limit = k == 0 ? 25 : k == 1 ? 61 : 60;
+  if (*value < limit) id.BaseTime[k] = id.AcceptedBaseTime[k] = *value;
+  else id.BaseTime[k] = id.AcceptedBaseTime[k];
+  const double v = id.AcceptedBaseTime[k];
+  std::string shown;
+  if (k < 2) {
+    shown = FormatInt(static_cast<int64_t>(v));
+  } else {
+    static constexpr int kDecimals[4] = {4, 3, 3, 2};
+    const int decimals = kDecimals[std::clamp(host_.TimeStampMode(), 0, 3)];
+    shown = (v < 10 ? "0" : "") + FormatFixed(v, decimals, decimals + 3);
+  }
+  SetText(edit, shown);
+  if (shown != remembered_[k]) {
+    FrameTimeTexts& t = host_.Times();
+    host_.Events().Flags.TimeFieldEdited[k] = 1;
+    if (k == 0) t.StampH1 = shown;
+    if (k == 1) t.StampM1 = shown;
+    if (k == 2) {
+      t.StampS1 = shown.substr(0, 2);
+      // The whole seconds text, as the row builder writes it.
+      t.StampS1Full = shown;
+    }
+    remembered_[k] = shown;
+    RefreshPredictionList();
+    if (CheckBox3->isChecked()) ApplyIdentification();
+    ComposeIdentificationCode();
+    if (k == 0)
+      host_.Events().ReportLightCurveElement.RecordingDate = t.StampDate1 + "-" + t.StampDate2 + "-" + t.StampDate3;
+  }
+  QPalette pal = edit->palette();
+  pal.setColor(QPalette::Text, Qt::black);
+  edit->setPalette(pal);
+}
+
+bool TIdentification::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ListBox1 && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && ListBox1->count() > 0) {
+      ApplyIdentification();
+      return true;
+    }
+    return false;
+  }
+  auto* edit = qobject_cast<QLineEdit*>(watched);
+  if (!edit || (edit != Edit9 && edit != Edit10 && edit != Edit11)) return QWidget::eventFilter(watched, event);
+  if (event->type() == QEvent::FocusIn) TimeEditEnter(edit);
+  if (event->type() == QEvent::FocusOut) TimeEditExit(edit);
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      TimeEditExit(edit);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}

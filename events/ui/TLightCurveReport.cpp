@@ -1,0 +1,494 @@
+#include "events/ui/TLightCurveReport.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QEvent>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <functional>
+#include <QLabel>
+#include <QPalette>
+
+#include "base/AtomicFile.h"
+#include "base/NumberText.h"
+#include "base/ResultTable.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
+#include "events/ReportFiles.h"
+#include "events/TimingList.h"
+#include "events/ui/MemoLines.h"
+#include "events/ui/ReportWindowHost.h"
+
+void SetInputColour(QWidget* w, bool confirmed) {
+  QPalette p = w->palette();
+  p.setColor(QPalette::Base, confirmed ? QColor(255, 255, 255) : QColor(255, 255, 0));
+  w->setPalette(p);
+  if (auto* box = qobject_cast<QComboBox*>(w); box && box->lineEdit()) box->lineEdit()->setPalette(p);
+}
+
+bool InputConfirmed(const QWidget* w) { return w->palette().color(QPalette::Base) == QColor(255, 255, 255); }
+
+namespace {
+
+const QStringList kRecordingTypes = {"  Unspecified", "a Analog or Digital video", "b Digital SLR camera video",
+                                     "c Photometer", "d Sequencial images", "e Drift scan", "f Visual", "g Other"};
+const QStringList kTimeKeeping = {"  Unspecified", "a GPS", "b NTP", "c Telephone (fixed or mobile)",
+                                  "d Radio time signal", "e Internal clock or recorder", "f Stopwatch", "f Other"};
+const QStringList kStability = {"  Unspecified", "1 Steady", "2 Slight flickering", "3 Strong flickering"};
+const QStringList kTransparency = {"  Unspecified", "1 Clear", "2 Fog", "3 Thin cloud <2", "4 Thin cloud >2",
+                                   "5 Broken cloud", "6 Star faint", "7 Averted vision"};
+const QStringList kTelescopes = {"???", "Refractor", "Newtonian", "SCT", "Dobsonian",
+                                 "Binoculars", "Other", "None", "eVscope"};
+const QStringList kCameraModels = {"", "ASI290MM", "ASI462MM", "QHY174GPS", "WAT100N", "WAT120N", "WAT910HX"};
+const QStringList kTimeModels = {"", "GT902MGG", "VK172", "GT502MGG", "Garmin18xlvc", "GHS-OSD"};
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string S(const QString& s) { return s.toStdString(); }
+
+// Enter confirms an edit: it runs `then` and turns the edit white.
+class EnterFilter : public QObject {
+ public:
+  EnterFilter(QObject* parent, std::function<void(QLineEdit*)> then) : QObject(parent), then_(std::move(then)) {}
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(e)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        then_(static_cast<QLineEdit*>(o));
+        return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  std::function<void(QLineEdit*)> then_;
+};
+
+// Clicking an input confirms it.
+class ClickFilter : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() == QEvent::MouseButtonPress) SetInputColour(static_cast<QWidget*>(o), true);
+    return false;
+  }
+};
+
+}  // namespace
+
+TLightCurveReport::TLightCurveReport(ChartEventState& events, ReportWindowHost& host, QWidget* parent)
+    : QWidget(parent, Qt::Window), events_(events), host_(host) {
+  setObjectName("LightCurveReport");
+  setWindowTitle("LightCurveReport");
+  setAttribute(Qt::WA_DeleteOnClose);
+  BuildControls();
+  FormCreate();
+}
+
+void TLightCurveReport::BuildControls() {
+  auto* g = new QGridLayout(this);
+  auto edit = [this](const char* name, const QString& text = {}) {
+    auto* e = new QLineEdit(text, this);
+    e->setObjectName(name);
+    return e;
+  };
+  auto memo = [this](const char* name) {
+    auto* m = new QPlainTextEdit(this);
+    m->setObjectName(name);
+    m->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QFont f("Courier");
+    f.setStyleHint(QFont::Monospace);
+    m->setFont(f);
+    return m;
+  };
+  auto combo = [this](const char* name, const QStringList& items, int index) {
+    auto* c = new QComboBox(this);
+    c->setObjectName(name);
+    c->addItems(items);
+    c->setCurrentIndex(index);
+    return c;
+  };
+  auto button = [this](const char* name, const char* caption) {
+    auto* b = new QPushButton(caption, this);
+    b->setObjectName(name);
+    return b;
+  };
+  auto label = [this](const char* text) { return new QLabel(text, this); };
+
+  Memo1 = memo("Memo1");
+  g->addWidget(Memo1, 0, 0, 1, 8);
+  Edit1 = edit("Edit1");
+  Button1 = button("Button1", "Apply");
+  Button2 = button("Button2", "Save to file");
+  g->addWidget(label("Limb slope"), 1, 0);
+  g->addWidget(Edit1, 1, 1);
+  g->addWidget(Button1, 1, 2);
+  g->addWidget(Button2, 1, 3);
+
+  Edit13 = edit("Edit13");
+  Edit14 = edit("Edit14");
+  Edit15 = edit("Edit15");
+  Edit16 = edit("Edit16");
+  g->addWidget(label("Star"), 2, 0);
+  g->addWidget(Edit13, 2, 1);
+  g->addWidget(Edit14, 2, 2);
+  g->addWidget(label("Asteroid"), 2, 3);
+  g->addWidget(Edit15, 2, 4);
+  g->addWidget(Edit16, 2, 5);
+  Edit11 = edit("Edit11");
+  Edit12 = edit("Edit12");
+  CheckBox1 = new QCheckBox(" 2 observers", this);
+  CheckBox1->setObjectName("CheckBox1");
+  Edit9 = edit("Edit9");
+  Edit10 = edit("Edit10");
+  g->addWidget(label("Observer"), 3, 0);
+  g->addWidget(Edit11, 3, 1);
+  g->addWidget(Edit12, 3, 2);
+  g->addWidget(CheckBox1, 3, 3);
+  g->addWidget(Edit9, 3, 4);
+  g->addWidget(Edit10, 3, 5);
+  Edit2 = edit("Edit2");
+  Edit3 = edit("Edit3");
+  Edit4 = edit("Edit4");
+  Edit5 = edit("Edit5");
+  Edit6 = edit("Edit6");
+  Edit7 = edit("Edit7");
+  Edit8 = edit("Edit8");
+  g->addWidget(label("Longitude"), 4, 0);
+  g->addWidget(Edit2, 4, 1);
+  g->addWidget(Edit3, 4, 2);
+  g->addWidget(Edit4, 4, 3);
+  g->addWidget(label("Latitude"), 5, 0);
+  g->addWidget(Edit5, 5, 1);
+  g->addWidget(Edit6, 5, 2);
+  g->addWidget(Edit7, 5, 3);
+  g->addWidget(label("Altitude (m)"), 4, 4);
+  g->addWidget(Edit8, 4, 5);
+  ComboBox2 = combo("ComboBox2", {"WGS84", "NAD1927", "ED1950", "Tokyo", "GB1936", "* ???"}, 0);
+  g->addWidget(ComboBox2, 5, 5);
+
+  static constexpr std::array<std::array<const char*, 7>, 4> kRowNames{{
+      {"Edit17", "Edit18", "Edit19", "Edit20", "Edit21", "Edit39", "CheckBox2"},
+      {"Edit22", "Edit23", "Edit24", "Edit25", "Edit26", "Edit40", "CheckBox3"},
+      {"Edit28", "Edit29", "Edit30", "Edit31", "Edit32", "Edit41", "CheckBox4"},
+      {"Edit33", "Edit34", "Edit35", "Edit36", "Edit37", "Edit42", "CheckBox5"},
+  }};
+  for (size_t r = 0; r < 4; ++r) {
+    for (size_t c = 0; c < 6; ++c) {
+      EventRows[r][c] = edit(kRowNames[r][c]);
+      g->addWidget(EventRows[r][c], 6 + static_cast<int>(r), static_cast<int>(c));
+    }
+    MinorBoxes[r] = new QCheckBox("minor", this);
+    MinorBoxes[r]->setObjectName(kRowNames[r][6]);
+    g->addWidget(MinorBoxes[r], 6 + static_cast<int>(r), 6);
+  }
+  ComboBox8 = combo("ComboBox8", {"None", "Doublestar", "Sattelite", "Ring"}, 1);
+  g->addWidget(ComboBox8, 6, 7);
+
+  Edit27 = edit("Edit27", "20");
+  ComboBox3 = combo("ComboBox3", kTelescopes, 2);
+  Edit46 = edit("Edit46", "4.0");
+  g->addWidget(label("Telescope (cm, type, F)"), 10, 0);
+  g->addWidget(Edit27, 10, 1);
+  g->addWidget(ComboBox3, 10, 2);
+  g->addWidget(Edit46, 10, 3);
+  ComboBox4 = combo("ComboBox4", kRecordingTypes, 1);
+  Edit44 = edit("Edit44");
+  ComboBox1 = combo("ComboBox1", kCameraModels, 0);
+  g->addWidget(label("Recording, camera"), 11, 0);
+  g->addWidget(ComboBox4, 11, 1, 1, 2);
+  g->addWidget(Edit44, 11, 3);
+  g->addWidget(ComboBox1, 11, 4);
+  Edit47 = edit("Edit47");
+  Edit48 = edit("Edit48");
+  Edit49 = edit("Edit49");
+  Edit50 = edit("Edit50");
+  Edit51 = edit("Edit51");
+  Edit52 = edit("Edit52");
+  g->addWidget(label("Area, binning, high speed, gain, exposure (ms), brightness"), 12, 0);
+  int col = 1;
+  for (QLineEdit* e : {Edit47, Edit48, Edit49, Edit50, Edit51, Edit52}) g->addWidget(e, 12, col++);
+  ComboBox5 = combo("ComboBox5", kTimeKeeping, 1);
+  Edit45 = edit("Edit45");
+  ComboBox9 = combo("ComboBox9", kTimeModels, 0);
+  g->addWidget(label("Time keeping"), 13, 0);
+  g->addWidget(ComboBox5, 13, 1, 1, 2);
+  g->addWidget(Edit45, 13, 3);
+  g->addWidget(ComboBox9, 13, 4);
+  ComboBox10 = combo("ComboBox10", {"Recorded", "None"}, 0);
+  ComboBox11 = combo("ComboBox11", {"Recorded", "None"}, 0);
+  g->addWidget(label("Time Log"), 14, 0);
+  g->addWidget(ComboBox10, 14, 1);
+  g->addWidget(label("Evidence shot for time"), 14, 2);
+  g->addWidget(ComboBox11, 14, 3);
+  ComboBox6 = combo("ComboBox6", kStability, 1);
+  ComboBox7 = combo("ComboBox7", kTransparency, 1);
+  Edit38 = edit("Edit38");
+  g->addWidget(label("Stability, transparency, remarks"), 15, 0);
+  g->addWidget(ComboBox6, 15, 1);
+  g->addWidget(ComboBox7, 15, 2);
+  g->addWidget(Edit38, 15, 3, 1, 3);
+
+  Button3 = button("Button3", "Make Reports");
+  Button4 = button("Button4", "Save XML Report File");
+  Button5 = button("Button5", "Copy for Text Report");
+  Button6 = button("Button6", "Load camera setting file");
+  CheckBox6 = new QCheckBox("Add Lightcurve", this);
+  CheckBox6->setObjectName("CheckBox6");
+  CheckBox6->setChecked(true);
+  Edit43 = edit("Edit43");
+  g->addWidget(Button3, 16, 0);
+  g->addWidget(Button4, 16, 1);
+  g->addWidget(Edit43, 16, 2, 1, 2);
+  g->addWidget(Button5, 16, 4);
+  g->addWidget(CheckBox6, 16, 5);
+  g->addWidget(Button6, 16, 6);
+  Memo2 = memo("Memo2");
+  Memo3 = memo("Memo3");
+  Memo4 = memo("Memo4");
+  Memo5 = memo("Memo5");
+  g->addWidget(Memo2, 17, 0, 1, 4);
+  g->addWidget(Memo3, 17, 4, 1, 4);
+  g->addWidget(Memo4, 18, 0, 1, 4);
+  g->addWidget(Memo5, 18, 4, 1, 4);
+
+  connect(Button1, &QPushButton::clicked, this, &TLightCurveReport::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TLightCurveReport::Button2Click);
+  connect(Button3, &QPushButton::clicked, this, &TLightCurveReport::Button3Click);
+  connect(Button4, &QPushButton::clicked, this, &TLightCurveReport::Button4Click);
+  connect(Button5, &QPushButton::clicked, this, &TLightCurveReport::Button5Click);
+  connect(Button6, &QPushButton::clicked, this, &TLightCurveReport::Button6Click);
+  auto both = [this] {
+    BuildXmlReport();
+    BuildTextReport();
+  };
+  for (QLineEdit* e : {Edit27, Edit38}) connect(e, &QLineEdit::textChanged, this, both);
+  for (QComboBox* c : {ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6, ComboBox7, ComboBox8})
+    connect(c, &QComboBox::currentIndexChanged, this, both);
+  for (QComboBox* c : {ComboBox10, ComboBox11})
+    connect(c, &QComboBox::currentIndexChanged, this, &TLightCurveReport::BuildTextReport);
+  auto* clicks = new ClickFilter(this);
+  for (QWidget* w : std::initializer_list<QWidget*>{Edit27, ComboBox3, ComboBox6, ComboBox7, Edit38})
+    w->installEventFilter(clicks);
+  auto* enter = new EnterFilter(this, [this](QLineEdit* e) {
+    BuildTextReport();
+    SetInputColour(e, true);
+  });
+  for (QLineEdit* e : {Edit44, Edit45, Edit47, Edit48, Edit49, Edit50, Edit51, Edit52}) e->installEventFilter(enter);
+  OnComboBoxChange(ComboBox1, this, &TLightCurveReport::ComboBox1Change);
+  OnComboBoxChange(ComboBox9, this, &TLightCurveReport::ComboBox9Change);
+}
+
+void TLightCurveReport::FormCreate() {
+  MinorBoxes[0]->setChecked(true);
+  MinorBoxes[1]->setChecked(true);
+  const TReportLightCurveElement& e = events_.ReportLightCurveElement;
+  Edit13->setText(Q(e.Catalogue));
+  Edit14->setText(Q(e.StarNumber));
+  Edit15->setText(Q(e.ObjectNumber));
+  Edit16->setText(Q(e.ObjectName));
+  Edit11->setText(Q(e.Observer));
+  Edit12->setText(Q(e.CoObserver));
+  Edit2->setText(Q(e.LongitudeD));
+  Edit3->setText(Q(e.LongitudeM));
+  Edit4->setText(Q(e.LongitudeS));
+  Edit5->setText(Q(e.LatitudeD));
+  Edit6->setText(Q(e.LatitudeM));
+  Edit7->setText(Q(e.LatitudeS));
+  Edit8->setText(Q(e.Altitude));
+  Edit1->setText(Q(e.LunarValues[3]));
+  Edit9->setText(Q(host_.ReportSiteName()));
+  Edit10->setText(Q(host_.ReportCountryCode()));
+  for (auto& row : EventRows)
+    for (QLineEdit* ed : row) ed->clear();
+  const TAsteroidTiming& t = events_.AsteroidTiming;
+  for (int k = 0; k < std::min(4, ValidCount(t)); ++k) {
+    const TAsteroidEachEventTime& en = t.Entries[static_cast<size_t>(k)];
+    auto& row = EventRows[static_cast<size_t>(k)];
+    row[0]->setText(Q(Hour(en)));
+    row[1]->setText(Q(Minute(en)));
+    row[2]->setText(Q(Second(en)));
+    row[3]->setText(Q(en.Error));
+    row[4]->setText(Q(Sn(en)));
+    row[5]->setText(IsDisappearance(en) ? "D" : "R");
+    MinorBoxes[static_cast<size_t>(k)]->setChecked(IsMinor(en));
+  }
+  Memo2->clear();
+  Memo3->clear();
+}
+
+bool TLightCurveReport::event(QEvent* e) {
+  const bool r = QWidget::event(e);
+  if (e->type() == QEvent::WindowActivate || e->type() == QEvent::Show) FormActivate();
+  return r;
+}
+
+void TLightCurveReport::FormActivate() {
+  // The camera inputs are reset only on the first activation: coming back to
+  // the window must not lose what the user typed or loaded.
+  if (!activated_) {
+    activated_ = true;
+    for (QWidget* w : std::initializer_list<QWidget*>{Edit27, ComboBox3, ComboBox6, ComboBox7, Edit38, Edit44, Edit45,
+                                                      Edit47, Edit48, Edit49, Edit50, Edit51, Edit52, ComboBox1,
+                                                      ComboBox9})
+      SetInputColour(w, false);
+    for (QLineEdit* ed : {Edit47, Edit48, Edit49, Edit50, Edit51, Edit52}) ed->clear();
+    SetComboIndex(ComboBox1, 0);
+    SetComboIndex(ComboBox9, 0);
+    Edit44->setText(ComboBox1->currentText());
+    Edit45->setText(ComboBox9->currentText());
+  }
+  BuildXmlReport();
+  BuildTextReport();
+}
+
+ReportFormInputs TLightCurveReport::FormInputs() const {
+  ReportFormInputs in;
+  in.Catalogue = S(Edit13->text());
+  in.StarNumber = S(Edit14->text());
+  in.Observer = S(Edit11->text());
+  in.CoObserver = S(Edit12->text());
+  in.Site = S(Edit9->text());
+  in.Country = S(Edit10->text());
+  in.DatumIndex = ComboBox2->currentIndex();
+  in.DatumText = S(ComboBox2->currentText());
+  in.Aperture = S(Edit27->text());
+  in.TelescopeIndex = ComboBox3->currentIndex();
+  in.TelescopeText = S(ComboBox3->currentText());
+  in.FNumber = S(Edit46->text());
+  in.RecordingText = S(ComboBox4->currentText());
+  in.TimeKeepingText = S(ComboBox5->currentText());
+  in.StabilityText = S(ComboBox6->currentText());
+  in.TransparencyText = S(ComboBox7->currentText());
+  in.Remarks = S(Edit38->text());
+  in.MinorKind = ComboBox8->currentIndex();
+  in.CameraModel = S(Edit44->text());
+  in.TimeKeepingModel = S(Edit45->text());
+  in.CaptureArea = S(Edit47->text());
+  in.Binning = S(Edit48->text());
+  in.HighSpeedMode = S(Edit49->text());
+  in.Gain = S(Edit50->text());
+  in.Exposure = S(Edit51->text());
+  in.Brightness = S(Edit52->text());
+  in.TimeLog = S(ComboBox10->currentText());
+  in.EvidenceShot = S(ComboBox11->currentText());
+  return in;
+}
+
+void TLightCurveReport::BuildXmlReport() {
+  const TReportLightCurveElement& e = events_.ReportLightCurveElement;
+  Edit15->setText(Q(e.ObjectNumber));
+  Edit16->setText(Q(e.ObjectName));
+  SetMemoLines(Memo2, ::BuildXmlReport(events_.AsteroidTiming, e, FormInputs(), TodayUtcBarDate()));
+}
+
+void TLightCurveReport::BuildTextReport() {
+  const TReportLightCurveElement& e = events_.ReportLightCurveElement;
+  Edit15->setText(Q(e.ObjectNumber));
+  Edit16->setText(Q(e.ObjectName));
+  SetMemoLines(Memo3, ::BuildTextReport(events_.AsteroidTiming, e, FormInputs(), host_.Clock()));
+}
+
+void TLightCurveReport::SetLightCurveLines(const std::vector<std::string>& lines) { SetMemoLines(Memo1, lines); }
+
+bool TLightCurveReport::SaveLines(const QString& name, const std::vector<std::string>& lines) {
+  std::string error;
+  if (WriteFileAtomic(name.toStdString(), JoinCrlfLines(lines), &error)) return true;
+  Dialogs().ShowError("The file could not be written: " + Q(error));
+  return false;
+}
+
+void TLightCurveReport::ComboBox1Change() {
+  Edit44->setText(ComboBox1->currentText());
+  SetInputColour(ComboBox1, true);
+  SetInputColour(Edit44, true);
+  BuildTextReport();
+}
+
+void TLightCurveReport::ComboBox9Change() {
+  Edit45->setText(ComboBox9->currentText());
+  SetInputColour(ComboBox9, true);
+  SetInputColour(Edit45, true);
+  BuildTextReport();
+}
+
+void TLightCurveReport::Button1Click() {
+  std::string& line3 = events_.ReportLightCurveData.Lines[3];
+  const std::string slope = FormatFixed(ParseDoubleOr(S(Edit1->text()), 0), 2, 6);
+  const auto rebuilt = WithLimbSlope(line3, slope);
+  if (!rebuilt) return;
+  events_.ReportLightCurveElement.LunarValues[3] = slope;
+  line3 = *rebuilt;
+  std::vector<std::string> shown = MemoLines(Memo1);
+  if (shown.size() > 1) {
+    if (shown.size() > 3) shown[3] = line3;
+    SetMemoLines(Memo1, shown);
+  }
+}
+
+void TLightCurveReport::Button2Click() {
+  const QString name = Dialogs().GetSaveFileName(
+      "Save to file", Q(MakeLightCurveFileName(events_.ReportLightCurveElement)), "Text (*.dat)");
+  if (name.isEmpty()) return;
+  const auto& l = events_.ReportLightCurveData.Lines;
+  SaveLines(name, std::vector<std::string>(l.begin(), l.end()));
+}
+
+void TLightCurveReport::Button3Click() {
+  BuildXmlReport();
+  BuildTextReport();
+  Edit43->setText("*****");
+}
+
+void TLightCurveReport::Button4Click() {
+  const std::vector<std::string> lines = MemoLines(Memo2);
+  if (lines.size() <= 10) return;
+  const TReportLightCurveElement& e = events_.ReportLightCurveElement;
+  if (e.Kind == ReportKind::Asteroid) {
+    const std::string name = MakeXmlFileName(e, S(Edit11->text()));
+    Edit43->setText(Q(name));
+    const QString chosen = Dialogs().GetSaveFileName("Save XML Report File", Q(name), "XML (*.xml)");
+    if (!chosen.isEmpty()) SaveLines(chosen, lines);
+  }
+  host_.MarkReportStepDone();
+}
+
+void TLightCurveReport::Button5Click() {
+  std::vector<std::string> out = MemoLines(Memo3);
+  out.push_back("");
+  for (std::string& l : MemoLines(Memo2)) out.push_back(std::move(l));
+  if (CheckBox6->isChecked()) {
+    out.push_back("");
+    out.push_back("***********************************************************");
+    out.push_back("Text-based Light curve ");
+    out.push_back(MakeLightCurveFileName(events_.ReportLightCurveElement));
+    out.push_back("");
+    for (std::string& l : MemoLines(Memo1)) out.push_back(std::move(l));
+  }
+  SetMemoLines(Memo4, out);
+  Memo4->selectAll();
+  QApplication::clipboard()->setText(Memo4->toPlainText());
+  host_.MarkReportStepDone();
+}
+
+void TLightCurveReport::Button6Click() {
+  const QString name = Dialogs().GetOpenFileName("Load camera setting file", Q(host_.LastVideoDirectory()),
+                                                 "TXT (*.txt)");
+  if (name.isEmpty()) return;
+  const auto text = ReadWholeFile(name.toStdString(), 1 << 20);
+  if (!text) {
+    Dialogs().ShowError("The camera setting file could not be read.");
+    return;
+  }
+  const std::vector<std::string> lines = SplitTextLines(*text);
+  SetMemoLines(Memo5, lines);
+  const CameraSettings s = ParseCameraSettings(lines);
+  Edit47->setText(Q(s.CaptureArea));
+  Edit48->setText(Q(s.Binning));
+  Edit49->setText(Q(s.HighSpeedMode));
+  Edit50->setText(Q(s.Gain));
+  Edit51->setText(Q(s.Exposure));
+  Edit52->setText(Q(s.Brightness));
+  BuildTextReport();
+  for (QLineEdit* e : {Edit47, Edit48, Edit49, Edit50, Edit51, Edit52}) SetInputColour(e, true);
+}

@@ -1,0 +1,746 @@
+#include "events/ui/TMagnitudeCalculator.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPainter>
+#include <cmath>
+
+#include "base/NumberText.h"
+#include "base/ui/DialogService.h"
+#include "chart/ui/Tchart1.h"
+#include "events/TimingError.h"
+#include "events/ui/MemoLines.h"
+
+namespace {
+
+QPointer<TMagnitudeCalculator> g_calculator;
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string S(const QString& s) { return s.toStdString(); }
+
+void SetFontColour(QLineEdit* e, const QColor& c) {
+  QPalette p = e->palette();
+  p.setColor(QPalette::Text, c);
+  e->setPalette(p);
+}
+
+}  // namespace
+
+TMagnitudeCalculator* MagnitudeCalculator() { return g_calculator.data(); }
+
+TMagnitudeCalculator* OpenMagnitudeCalculator(ChartEventState& events, MagnitudeCalculatorHost& host,
+                                              QWidget* parent) {
+  if (!g_calculator) {
+    g_calculator = new TMagnitudeCalculator(events, host, parent);
+    g_calculator->show();
+  }
+  return g_calculator.data();
+}
+
+TMagnitudeCalculator::TMagnitudeCalculator(ChartEventState& events, MagnitudeCalculatorHost& host, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), events_(events), host_(host) {
+  setObjectName("MagnitudeCalculator");
+  setWindowTitle("Magnitude Calculator");
+  setAttribute(Qt::WA_DeleteOnClose);
+  BuildControls();
+  FormCreate();
+}
+
+// The shared state may already be gone when the owner deletes this window;
+// closing (closeEvent) is where the flags are reset.
+TMagnitudeCalculator::~TMagnitudeCalculator() = default;
+
+void TMagnitudeCalculator::BuildControls() {
+  auto* g = new QGridLayout(this);
+  auto edit = [this](const char* name, const QString& text = {}, bool read_only = false) {
+    auto* e = new QLineEdit(text, this);
+    e->setObjectName(name);
+    e->setReadOnly(read_only);
+    return e;
+  };
+  auto button = [this](const char* name, const char* caption) {
+    auto* b = new QPushButton(caption, this);
+    b->setObjectName(name);
+    return b;
+  };
+  auto label = [this](const char* text) { return new QLabel(text, this); };
+
+  UpDown1 = new TUpDown("UpDown1", "UpDown1Text", -3, 16, 0, this);
+  UpDown2 = new TUpDown("UpDown2", "UpDown2Text", 0, 9, 0, this);
+  UpDown3 = new TUpDown("UpDown3", "UpDown3Text", 0, 9, 0, this);
+  Edit12 = edit("Edit12", "0.00", true);
+  g->addWidget(label("Assuming Pair's Mag. as:"), 0, 0);
+  g->addWidget(UpDown1, 0, 1);
+  g->addWidget(UpDown2, 0, 2);
+  g->addWidget(UpDown3, 0, 3);
+  g->addWidget(Edit12, 0, 4);
+
+  auto* stat = new QGroupBox("Statistic Calculation", this);
+  auto* sg = new QGridLayout(stat);
+  Edit1 = edit("Edit1", {}, true);
+  Edit2 = edit("Edit2", {}, true);
+  Edit9 = edit("Edit9", {}, true);
+  Edit3 = edit("Edit3", {}, true);
+  Edit4 = edit("Edit4", {}, true);
+  Edit10 = edit("Edit10", {}, true);
+  Edit11 = edit("Edit11", {}, true);
+  Edit13 = edit("Edit13", {}, true);
+  Edit14 = edit("Edit14", {}, true);
+  sg->addWidget(new QLabel("Luminous Intensity", stat), 0, 0);
+  sg->addWidget(new QLabel("First Event", stat), 0, 1);
+  sg->addWidget(new QLabel("Second Event", stat), 0, 2);
+  sg->addWidget(new QLabel("Combined", stat), 0, 3);
+  sg->addWidget(new QLabel("Average", stat), 1, 0);
+  sg->addWidget(Edit1, 1, 1);
+  sg->addWidget(Edit2, 1, 2);
+  sg->addWidget(Edit9, 1, 3);
+  sg->addWidget(new QLabel("Error Margin", stat), 2, 0);
+  sg->addWidget(Edit3, 2, 1);
+  sg->addWidget(Edit4, 2, 2);
+  sg->addWidget(Edit10, 2, 3);
+  sg->addWidget(Edit11, 3, 1);
+  sg->addWidget(Edit13, 3, 2);
+  sg->addWidget(Edit14, 3, 3);
+  g->addWidget(stat, 1, 0, 1, 5);
+
+  auto* est = new QGroupBox("Estimation", this);
+  auto* eg = new QGridLayout(est);
+  Edit5 = edit("Edit5", {}, true);
+  Edit6 = edit("Edit6", {}, true);
+  Edit7 = edit("Edit7", {}, true);
+  Edit8 = edit("Edit8", {}, true);
+  eg->addWidget(new QLabel("Magnitude", est), 0, 0);
+  eg->addWidget(Edit5, 0, 1);
+  eg->addWidget(Edit6, 0, 2);
+  eg->addWidget(new QLabel("Mag.", est), 0, 3);
+  eg->addWidget(new QLabel("Error Margin", est), 1, 0);
+  eg->addWidget(Edit7, 1, 1);
+  eg->addWidget(Edit8, 1, 2);
+  g->addWidget(est, 2, 0, 1, 5);
+
+  auto* cam = new QGroupBox("Calculation for event time", this);
+  auto* cg = new QGridLayout(cam);
+  RadioButton1 = new QRadioButton("OFF", cam);
+  RadioButton2 = new QRadioButton("WAT100N", cam);
+  RadioButton3 = new QRadioButton("120N", cam);
+  RadioButton6 = new QRadioButton("910HX", cam);
+  RadioButton1->setObjectName("RadioButton1");
+  RadioButton2->setObjectName("RadioButton2");
+  RadioButton3->setObjectName("RadioButton3");
+  RadioButton6->setObjectName("RadioButton6");
+  RadioButton1->setChecked(true);
+  cg->addWidget(RadioButton1, 0, 0);
+  cg->addWidget(RadioButton2, 0, 1);
+  cg->addWidget(RadioButton3, 0, 2);
+  cg->addWidget(RadioButton6, 0, 3);
+  CheckBox1 = new QCheckBox("Consider step hight for time estimation", cam);
+  CheckBox1->setObjectName("CheckBox1");
+  cg->addWidget(CheckBox1, 1, 0, 1, 4);
+  UpDown4 = new TUpDown("UpDown4", "UpDown4Text", 0, 9, 0, cam);
+  Edit17 = new QLineEdit("0", cam);
+  Edit17->setObjectName("Edit17");
+  Edit17->setReadOnly(true);
+  cg->addWidget(new QLabel("Integrated", cam), 2, 0);
+  cg->addWidget(UpDown4, 2, 1);
+  cg->addWidget(Edit17, 2, 2);
+  cg->addWidget(new QLabel("frames", cam), 2, 3);
+  UpDown5 = new TUpDown("UpDown5", "UpDown5Text", 1, 3, 3, cam);
+  Edit24 = new QLineEdit("3", cam);
+  Edit24->setObjectName("Edit24");
+  Edit24->setReadOnly(true);
+  cg->addWidget(new QLabel("Digits", cam), 3, 0);
+  cg->addWidget(UpDown5, 3, 1);
+  cg->addWidget(Edit24, 3, 2);
+  g->addWidget(cam, 3, 0, 1, 5);
+
+  auto* base = new QGroupBox("Select the BaseTime for Event Time", this);
+  auto* bg = new QGridLayout(base);
+  RadioButton4 = new QRadioButton("First field", base);
+  RadioButton5 = new QRadioButton("Second field", base);
+  RadioButton4->setObjectName("RadioButton4");
+  RadioButton5->setObjectName("RadioButton5");
+  RadioButton4->setChecked(true);
+  Edit18 = new QLineEdit("12", base);
+  Edit19 = new QLineEdit("38", base);
+  Edit20 = new QLineEdit("21.4567", base);
+  Edit21 = new QLineEdit("12", base);
+  Edit22 = new QLineEdit("38", base);
+  Edit23 = new QLineEdit("21.4567", base);
+  const char* names[] = {"Edit18", "Edit19", "Edit20", "Edit21", "Edit22", "Edit23"};
+  QLineEdit* edits[] = {Edit18, Edit19, Edit20, Edit21, Edit22, Edit23};
+  for (int i = 0; i < 6; ++i) {
+    edits[i]->setObjectName(names[i]);
+    edits[i]->installEventFilter(this);
+    bg->addWidget(edits[i], i / 3, 1 + i % 3);
+  }
+  bg->addWidget(RadioButton4, 0, 0);
+  bg->addWidget(RadioButton5, 1, 0);
+  Button2 = new QPushButton("Re-read  Time Stamp from current frame", base);
+  Button2->setObjectName("Button2");
+  Button3 = new QPushButton("Apply the edit time and Re-open graph", base);
+  Button3->setObjectName("Button3");
+  bg->addWidget(Button2, 2, 0, 1, 2);
+  bg->addWidget(Button3, 2, 2, 1, 2);
+  g->addWidget(base, 4, 0, 1, 5);
+
+  SpeedButton1 = button("SpeedButton1", "Graph");
+  SpeedButton2 = button("SpeedButton2", "Time");
+  g->addWidget(SpeedButton1, 5, 0);
+  g->addWidget(SpeedButton2, 5, 1);
+  RadioGroup1 = new TRadioGroup("RadioGroup1", "Text out to Graph",
+                                {"OFF", "Text with transparency BKG", "Text with opaque background"}, this);
+  RadioGroup1->SetItemIndex(0);
+  RadioGroup2 = new TRadioGroup("RadioGroup2", "Mode", {"Time", "Info. Right", "Info. Left"}, this);
+  RadioGroup2->SetItemIndex(1);
+  g->addWidget(RadioGroup1, 6, 0, 1, 2);
+  g->addWidget(RadioGroup2, 6, 2, 1, 2);
+  ScrollBar1 = new QScrollBar(Qt::Horizontal, this);
+  ScrollBar1->setObjectName("ScrollBar1");
+  ScrollBar1->setMaximum(640);
+  ScrollBar2 = new QScrollBar(Qt::Horizontal, this);
+  ScrollBar2->setObjectName("ScrollBar2");
+  ScrollBar2->setMaximum(400);
+  g->addWidget(ScrollBar1, 7, 0, 1, 2);
+  g->addWidget(ScrollBar2, 7, 2, 1, 2);
+  auto* font = new QGroupBox("Font size", this);
+  auto* fg = new QHBoxLayout(font);
+  UpDown6 = new TUpDown("UpDown6", "UpDown6Text", 6, 11, 10, font);
+  Edit26 = new QLineEdit("10", font);
+  Edit26->setObjectName("Edit26");
+  Edit26->setReadOnly(true);
+  fg->addWidget(UpDown6);
+  fg->addWidget(Edit26);
+  g->addWidget(font, 7, 4);
+  RadioGroup3 = new TRadioGroup("RadioGroup3", "Selection for analysis", {"Timing only", "Doublestar and time"}, this);
+  RadioGroup3->SetItemIndex(0);
+  g->addWidget(RadioGroup3, 6, 4);
+
+  Memo1 = new QPlainTextEdit(this);
+  Memo1->setObjectName("Memo1");
+  QFont fixed("Courier");
+  fixed.setStyleHint(QFont::Monospace);
+  Memo1->setFont(fixed);
+  Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  g->addWidget(Memo1, 0, 5, 6, 4);
+  Memo2 = new QPlainTextEdit(this);
+  Memo2->setObjectName("Memo2");
+  Memo2->setFont(fixed);
+  Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
+  g->addWidget(Memo2, 6, 5, 2, 4);
+  Button1 = button("Button1", "Report");
+  Button11 = button("Button11", "-> Clip brd.");
+  Button9 = button("Button9", "Apply && Close");
+  g->addWidget(Button1, 8, 5);
+  g->addWidget(Button11, 8, 6);
+  g->addWidget(Button9, 8, 8);
+
+  ListBox1 = new QListWidget(this);
+  ListBox1->setObjectName("ListBox1");
+  g->addWidget(ListBox1, 9, 0, 1, 9);
+  Button4 = button("Button4", "Add to report");
+  Button5 = button("Button5", "Delete");
+  Button6 = button("Button6", "Sort");
+  ComboBox1 = new QComboBox(this);
+  ComboBox1->setObjectName("ComboBox1");
+  ComboBox1->addItems({"Main light change", "Minor light change"});
+  ComboBox1->setCurrentIndex(0);
+  Button7 = button("Button7", "Miss Disappearance  (approx. time)");
+  Button8 = button("Button8", "Miss  Reapppearance [approx. tine]");
+  g->addWidget(Button4, 10, 0);
+  g->addWidget(Button5, 10, 1);
+  g->addWidget(Button6, 10, 2);
+  g->addWidget(ComboBox1, 10, 3);
+  g->addWidget(Button7, 10, 4, 1, 2);
+  g->addWidget(Button8, 10, 6, 1, 2);
+
+  for (TUpDown* u : {UpDown1, UpDown2, UpDown3}) OnUpDownChange(u, this, &TMagnitudeCalculator::UpDown123Click);
+  OnUpDownChange(UpDown4, this, &TMagnitudeCalculator::UpDown4Click);
+  OnUpDownChange(UpDown5, this, &TMagnitudeCalculator::UpDown5Click);
+  OnUpDownChange(UpDown6, this, &TMagnitudeCalculator::UpDown6Click);
+  OnCheckBoxClick(CheckBox1, this, &TMagnitudeCalculator::Recalculate);
+  OnRadioButtonClick(RadioButton1, this, &TMagnitudeCalculator::Recalculate);
+  OnRadioButtonClick(RadioButton2, this, &TMagnitudeCalculator::Recalculate);
+  OnRadioButtonClick(RadioButton3, this, &TMagnitudeCalculator::RadioButton36Click);
+  OnRadioButtonClick(RadioButton6, this, &TMagnitudeCalculator::RadioButton36Click);
+  OnRadioButtonClick(RadioButton4, this, &TMagnitudeCalculator::RadioButton4Click);
+  OnRadioButtonClick(RadioButton5, this, &TMagnitudeCalculator::RadioButton5Click);
+  OnRadioGroupClick(RadioGroup1, this, &TMagnitudeCalculator::RadioGroup1Click);
+  OnRadioGroupClick(RadioGroup2, this, &TMagnitudeCalculator::Recalculate);
+  OnRadioGroupClick(RadioGroup3, this, &TMagnitudeCalculator::MagnitudeCalculation);
+  connect(ScrollBar1, &QScrollBar::valueChanged, this, &TMagnitudeCalculator::RadioGroup1Click);
+  connect(ScrollBar2, &QScrollBar::valueChanged, this, &TMagnitudeCalculator::RadioGroup1Click);
+  connect(Button1, &QPushButton::clicked, this, &TMagnitudeCalculator::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TMagnitudeCalculator::Button2Click);
+  connect(Button3, &QPushButton::clicked, this, &TMagnitudeCalculator::Button3Click);
+  connect(Button4, &QPushButton::clicked, this, &TMagnitudeCalculator::Button4Click);
+  connect(Button5, &QPushButton::clicked, this, &TMagnitudeCalculator::Button5Click);
+  connect(Button6, &QPushButton::clicked, this, &TMagnitudeCalculator::Button6Click);
+  connect(Button7, &QPushButton::clicked, this, &TMagnitudeCalculator::Button7Click);
+  connect(Button8, &QPushButton::clicked, this, &TMagnitudeCalculator::Button8Click);
+  connect(Button9, &QPushButton::clicked, this, &TMagnitudeCalculator::Button9Click);
+  connect(Button11, &QPushButton::clicked, this, &TMagnitudeCalculator::Button11Click);
+  connect(SpeedButton1, &QPushButton::clicked, this, &TMagnitudeCalculator::SpeedButton1Click);
+  connect(SpeedButton2, &QPushButton::clicked, this, &TMagnitudeCalculator::SpeedButton2Click);
+  OnComboBoxChange(ComboBox1, this, &TMagnitudeCalculator::ComboBox1Change);
+}
+
+void TMagnitudeCalculator::FormCreate() {
+  events_.Flags.MagnitudeWindowShown = 1;
+  const QRect panel = host_.PanelGeometry();
+  if (!panel.isNull()) move(panel.left() + 160, panel.top());
+  UpDown4->setEnabled(!host_.IntegratedPanelOpened());
+  const std::string camera = host_.PredictionCamera();
+  host_.SetMainCameraText(camera);
+  QRadioButton* cam = camera == "WAT-120N" ? RadioButton3 : camera == "WAT-910HX" ? RadioButton6 : RadioButton2;
+  {
+    const QSignalBlocker b1(RadioButton2), b2(RadioButton3), b3(RadioButton6), b4(RadioButton4), b5(RadioButton5);
+    cam->setChecked(true);
+    if (host_.MeasurementInterval() > 1) {
+      RadioButton5->setChecked(true);
+      field_selection_ = 1;
+    } else {
+      RadioButton4->setChecked(true);
+      field_selection_ = 0;
+      RadioButton2->setChecked(true);
+    }
+    const MagnitudePanelState p = host_.PanelState();
+    if (p.CcdIndex == 2) RadioButton3->setChecked(true);
+  }
+  {
+    const QSignalBlocker b1(RadioGroup2);
+    RadioGroup2->SetItemIndex(host_.MeasurementInterval() > 1 ? 1 : 0);
+  }
+  host_.SetPanelEnabled(false);
+  SaveChartImage();
+  {
+    const QSignalBlocker b1(ScrollBar1), b2(ScrollBar2);
+    ScrollBar1->setValue(380);
+    ScrollBar2->setValue(30);
+  }
+  static constexpr std::array<int, 10> kCounts{0, 1, 2, 4, 8, 16, 32, 64, 128, 256};
+  const int count = events_.Flags.IntegrationCount;
+  const auto it = std::find(kCounts.begin(), kCounts.end(), count);
+  const int position = it == kCounts.end() ? 0 : static_cast<int>(it - kCounts.begin());
+  UpDown4->SetPosition(position);
+  Edit17->setText(QString::number(it == kCounts.end() ? 0 : count));
+  seconds_digits_ = UpDown5->Position();
+  Edit24->setText(QString::number(seconds_digits_));
+  pair_magnitude_ = 0;
+
+  const MagnitudePanelState p = host_.PanelState();
+  intensities_ = CaptureIntensities(p.Levels, p.DoubleStar, p.StepHeightPercent);
+  auto f1 = [](long double v) { return Q(FormatFixed(v, 1, 18)); };
+  Edit1->setText(f1(intensities_.First));
+  Edit2->setText(f1(intensities_.Second));
+  Edit9->setText(f1(intensities_.Combined));
+  Edit3->setText(f1(intensities_.FirstError));
+  Edit4->setText(f1(intensities_.SecondError));
+  Edit10->setText(f1(intensities_.CombinedError));
+  Edit11->setText(f1(p.Levels.StdError[0]));
+  Edit13->setText(f1(p.Levels.StdError[1]));
+  Edit14->setText(f1(p.Levels.StdError[2]));
+
+  const double m = host_.PredictionCombinedMagnitude();
+  const double whole = std::trunc(m);
+  const double tenths = std::trunc((m - whole) * 10);
+  UpDown1->SetPosition(static_cast<int>(whole));
+  UpDown2->SetPosition(static_cast<int>(tenths));
+  UpDown3->SetPosition(static_cast<int>(RoundHalfEven((m - whole - tenths / 10) * 100)));
+  Edit12->setText(Q(FormatFixed(m, 2, 18)));
+
+  ReadBaseTimes();
+  last_valid_base_times_ = base_times_;
+  MagnitudeCalculation();
+  RebuildList(ListLineFormat::Added);
+  Memo1->clear();
+  Memo2->clear();
+}
+
+bool TMagnitudeCalculator::event(QEvent* e) {
+  const bool r = QWidget::event(e);
+  if (e->type() == QEvent::WindowActivate) FormActivate();
+  return r;
+}
+
+void TMagnitudeCalculator::FormActivate() {
+  const std::string& vtext = events_.ReportLightCurveElement.VMag;
+  if (vtext.empty()) return;
+  const double v = ParseDoubleOr(vtext, 0);
+  const double w = std::trunc(v);
+  const double f = v - w + 0.001;
+  const double t = std::trunc(f * 10);
+  const double h = std::trunc((f - t / 10) * 100);
+  UpDown1->SetPosition(static_cast<int>(w));
+  UpDown2->SetPosition(static_cast<int>(t));
+  UpDown3->SetPosition(static_cast<int>(h));
+  ReadPairMagnitude();
+  MagnitudeCalculation();
+}
+
+void TMagnitudeCalculator::ReadPairMagnitude() {
+  const int w = UpDown1->Position(), t = UpDown2->Position(), h = UpDown3->Position();
+  const long double m = w >= 0 ? w + t / 10.0L + h / 100.0L : -(std::abs(w) + t / 10.0L + h / 100.0L);
+  Edit12->setText(Q(FormatFixed(m, 2, 18)));
+  pair_magnitude_ = m;
+}
+
+void TMagnitudeCalculator::ReadBaseTimes() {
+  const std::array<std::string, 4> now = host_.FrameTime();
+  Edit18->setText(Q(now[0]));
+  Edit21->setText(Q(now[0]));
+  Edit19->setText(Q(now[1]));
+  Edit22->setText(Q(now[1]));
+  Edit20->setText(Q(now[2]));
+  Edit23->setText(Q(now[3]));
+  const auto& edited = events_.Flags.TimeFieldEdited;
+  auto read_int = [](QLineEdit* e, int32_t& v) {
+    if (auto i = ParseInt32(S(e->text()))) {
+      v = *i;
+    } else {
+      v = 0;
+      e->setText("00");
+    }
+  };
+  auto read_sec = [](QLineEdit* e, double& v) {
+    if (auto d = ParseDouble(S(e->text()))) {
+      v = *d;
+    } else {
+      v = 0;
+      e->setText("00.00");
+    }
+  };
+  BaseTime& b0 = base_times_[0];
+  if (edited[0]) Edit18->setText(QString::number(b0.Hour));
+  else read_int(Edit18, b0.Hour);
+  if (edited[1]) Edit19->setText(QString::number(b0.Minute));
+  else read_int(Edit19, b0.Minute);
+  if (edited[2]) Edit20->setText(Q(FormatFixed(b0.Second, UpDown5->Position(), 18)));
+  else read_sec(Edit20, b0.Second);
+  BaseTime& b1 = base_times_[1];
+  read_int(Edit21, b1.Hour);
+  read_int(Edit22, b1.Minute);
+  read_sec(Edit23, b1.Second);
+  if (!edited[0] && !edited[1] && !edited[2] && b0.Second > b1.Second) {
+    // The minute turned between the two fields.
+    if (++b1.Minute == 60) {
+      b1.Minute = 0;
+      ++b1.Hour;
+      Edit21->setText(QString::number(b1.Hour));
+    }
+    Edit22->setText(QString::number(b1.Minute));
+  }
+}
+
+EventCamera TMagnitudeCalculator::Camera() const {
+  if (RadioButton2->isChecked()) return EventCamera::Wat100N;
+  if (RadioButton3->isChecked()) return EventCamera::Wat120N;
+  if (RadioButton6->isChecked()) return EventCamera::Wat910HX;
+  return EventCamera::Off;
+}
+
+void TMagnitudeCalculator::MagnitudeCalculation() {
+  const MagnitudePanelState p = host_.PanelState();
+  MagnitudeInputs in;
+  in.Levels = p.Levels;
+  in.Intensities = intensities_;
+  in.PairMagnitudeText = S(Edit12->text());
+  in.PairMagnitude = pair_magnitude_;
+  in.DoubleStar = p.DoubleStar;
+  in.StepWindowSet = p.StepWindowSet;
+  in.DiffractionFitted = events_.Diffraction.DiffractionFitted != 0;
+  in.Offset1Text = p.Offset1Text;
+  in.Offset2Text = p.Offset2Text;
+  in.ContactAngleText = p.ContactAngleText;
+  in.PredictedDropText = p.PredictedDropText;
+  in.DropConsidered = p.DropConsidered;
+  in.StepHeightPercent = p.StepHeightPercent;
+  in.Camera = Camera();
+  in.StepCorrection = CheckBox1->isChecked();
+  in.IntegrationPosition = UpDown4->Position();
+  in.IntegrationText = S(Edit17->text());
+  field_selection_ = RadioButton4->isChecked() ? 0 : 1;
+  in.FieldSelection = field_selection_;
+  in.BaseTimes = base_times_;
+  in.SecondsDigits = seconds_digits_;
+  in.TimingFrameRate = host_.TimingFrameRate();
+  in.Element = &events_.ReportLightCurveElement;
+  const MagnitudeResult r = ::MagnitudeCalculation(in, results_);
+  Edit5->setText(Q(r.Edit5));
+  Edit6->setText(Q(r.Edit6));
+  Edit7->setText(Q(r.Edit7));
+  Edit8->setText(Q(r.Edit8));
+  SetMemoLines(Memo1, r.Memo1);
+  SetMemoLines(Memo2, r.Memo2);
+}
+
+void TMagnitudeCalculator::Recalculate() {
+  MagnitudeCalculation();
+  if (RadioGroup1->ItemIndex() != 0) DrawResultOnChart();
+}
+
+void TMagnitudeCalculator::AfterChartClick() {
+  SaveChartImage();
+  ReadBaseTimes();
+  Recalculate();
+}
+
+void TMagnitudeCalculator::SaveChartImage() {
+  if (Tchart1* chart = host_.Chart()) chart_backup_ = chart->Picture().copy();
+}
+
+void TMagnitudeCalculator::RestoreChartImage() {
+  Tchart1* chart = host_.Chart();
+  if (chart && !chart_backup_.isNull()) chart->ShowOverlayPicture(chart_backup_);
+}
+
+void TMagnitudeCalculator::DrawResultOnChart() {
+  Tchart1* chart = host_.Chart();
+  if (!chart || chart_backup_.isNull()) return;
+  QImage picture = chart_backup_.copy();
+  QPainter painter(&picture);
+  const int x = ScrollBar1->value(), y = ScrollBar2->value();
+  const bool opaque = RadioGroup1->ItemIndex() != 1;
+  painter.setBackgroundMode(opaque ? Qt::OpaqueMode : Qt::TransparentMode);
+  painter.setBackground(Qt::white);
+  painter.setPen(Qt::black);
+  QFont event_font("Courier");
+  event_font.setBold(true);
+  event_font.setPointSize(UpDown6->Position());
+  QFont info_font = Memo1->font();
+  info_font.setBold(false);
+  info_font.setPointSize(UpDown6->Position());
+  const QStringList lines = Memo1->toPlainText().split('\n');
+  int dy = 0;
+  for (int i = 2; i < lines.size(); ++i) {
+    const QString& l = lines[i];
+    int lx = x;
+    if (l.startsWith("Event ")) {
+      painter.setFont(event_font);
+    } else {
+      if (RadioGroup2->ItemIndex() == 0) continue;
+      painter.setFont(info_font);
+      if (RadioGroup2->ItemIndex() == 1) lx = x + 60;
+    }
+    painter.drawText(QPoint(lx, y + dy + QFontMetrics(painter.font()).ascent()), l);
+    dy += l.isEmpty() ? 6 : 12;
+  }
+  painter.end();
+  chart->ShowOverlayPicture(picture);
+}
+
+void TMagnitudeCalculator::UpDown123Click() {
+  ReadPairMagnitude();
+  Recalculate();
+}
+
+void TMagnitudeCalculator::UpDown4Click() {
+  const int p = UpDown4->Position();
+  results_.IntegrationFrames = p > 0 ? static_cast<int32_t>(std::lround(std::pow(2.0, p - 1))) : 0;
+  Edit17->setText(QString::number(results_.IntegrationFrames));
+  Recalculate();
+}
+
+void TMagnitudeCalculator::UpDown5Click() {
+  seconds_digits_ = UpDown5->Position();
+  Edit24->setText(QString::number(seconds_digits_));
+  Recalculate();
+}
+
+void TMagnitudeCalculator::RadioButton36Click() {
+  const DiffractionState& d = events_.Diffraction;
+  if (d.ThirdWindowFrom != d.ThirdWindowTo) CheckBox1->setChecked(true);
+  Recalculate();
+}
+
+void TMagnitudeCalculator::RadioButton4Click() {
+  field_selection_ = 0;
+  Recalculate();
+}
+
+void TMagnitudeCalculator::RadioButton5Click() {
+  field_selection_ = 1;
+  Recalculate();
+}
+
+void TMagnitudeCalculator::Button1Click() {
+  for (int k = 0; k <= 14; ++k)
+    Memo1->appendPlainText(QString::number(k) + " " + Q(FormatFixed(TimingErrorFrames(k / 10.0L), 4, 5)));
+}
+
+void TMagnitudeCalculator::Button2Click() {
+  ReadBaseTimes();
+  Recalculate();
+}
+
+void TMagnitudeCalculator::Button3Click() {
+  Recalculate();
+  if (Tchart1* chart = host_.Chart()) chart->showNormal();
+  raise();
+  activateWindow();
+}
+
+void TMagnitudeCalculator::SpeedButton1Click() {
+  if (Tchart1* chart = host_.Chart()) chart->showNormal();
+  raise();
+  if (host_.TimeStampMode() != 0) host_.SetShowField(false);
+}
+
+void TMagnitudeCalculator::SpeedButton2Click() {
+  if (Tchart1* chart = host_.Chart()) chart->showMinimized();
+  if (host_.TimeStampMode() != 0) host_.SetShowField(true);
+}
+
+void TMagnitudeCalculator::RadioGroup1Click() {
+  if (RadioGroup1->ItemIndex() == 0) RestoreChartImage();
+  else DrawResultOnChart();
+}
+
+void TMagnitudeCalculator::UpDown6Click() {
+  Edit26->setText(QString::number(UpDown6->Position()));
+  RadioGroup1Click();
+}
+
+void TMagnitudeCalculator::Button11Click() {
+  Memo2->setFocus();
+  Memo2->selectAll();
+  QApplication::clipboard()->setText(Memo2->toPlainText());
+}
+
+void TMagnitudeCalculator::Button9Click() { close(); }
+
+void TMagnitudeCalculator::closeEvent(QCloseEvent* e) {
+  chart_backup_ = QImage();
+  host_.SetPanelEnabled(true);
+  events_.Flags.MagnitudeWindowShown = 0;
+  e->accept();
+}
+
+bool TMagnitudeCalculator::eventFilter(QObject* o, QEvent* e) {
+  auto* edit = qobject_cast<QLineEdit*>(o);
+  if (edit && e->type() == QEvent::FocusIn) {
+    SetFontColour(edit, Qt::blue);
+    if (Tchart1* chart = host_.Chart()) chart->showMinimized();
+  } else if (edit && e->type() == QEvent::FocusOut) {
+    SetFontColour(edit, Qt::black);
+    BaseTimeExit(edit);
+  }
+  return QWidget::eventFilter(o, e);
+}
+
+void TMagnitudeCalculator::BaseTimeExit(QLineEdit* edit) {
+  const size_t field = edit == Edit18 || edit == Edit19 || edit == Edit20 ? 0 : 1;
+  BaseTime& b = base_times_[field];
+  BaseTime& last = last_valid_base_times_[field];
+  const std::string text = S(edit->text());
+  if (edit == Edit18 || edit == Edit21 || edit == Edit19 || edit == Edit22) {
+    const bool hour = edit == Edit18 || edit == Edit21;
+    int32_t& value = hour ? b.Hour : b.Minute;
+    int32_t& kept = hour ? last.Hour : last.Minute;
+    const auto v = ParseInt32(text);
+    if (v && *v >= 0 && *v <= (hour ? 24 : 60)) value = kept = *v;
+    else value = kept;
+    edit->setText(QString::number(value));
+    return;
+  }
+  const auto v = ParseDouble(text);
+  if (v && *v >= 0 && *v <= 60) b.Second = last.Second = *v;
+  else b.Second = last.Second;
+  const int mode = host_.TimeStampMode();
+  const int d = mode == 0 ? 4 : mode == 1 || mode == 2 ? 3 : 2;
+  edit->setText(Q((b.Second < 10 ? "0" : "") + FormatFixed(b.Second, d, 18)));
+}
+
+void TMagnitudeCalculator::RebuildList(ListLineFormat format) {
+  ListBox1->clear();
+  for (const std::string& l : ListLines(events_.AsteroidTiming, format)) ListBox1->addItem(Q(l));
+}
+
+void TMagnitudeCalculator::AppendListLine(ListLineFormat format) {
+  const TAsteroidTiming& t = events_.AsteroidTiming;
+  ListBox1->addItem(Q(ListLine(t, ValidCount(t), format)));
+  ListBox1->setCurrentRow(ListBox1->count() - 1);
+}
+
+bool TMagnitudeCalculator::AddEntry(const TAsteroidEachEventTime& e, ListLineFormat format) {
+  if (!AppendEntry(events_.AsteroidTiming, e)) return false;
+  AppendListLine(format);
+  return true;
+}
+
+void TMagnitudeCalculator::Button4Click() {
+  const MagnitudePanelState p = host_.PanelState();
+  TAsteroidTiming& t = events_.AsteroidTiming;
+  if (ValidCount(t) + (p.DoubleStar ? 2 : 1) > kTimingListCapacity) {
+    Dialogs().ShowError(kTimingListFullMessage);
+    return;
+  }
+  const EventResultTexts& r = results_;
+  const bool d = r.EventIsDisappearance != 0;
+  TAsteroidEachEventTime e;
+  Hour(e) = r.EventHourText;
+  Minute(e) = r.EventMinuteText;
+  Second(e) = r.EventSecondText;
+  e.Error = r.TimingErrorText;
+  Sn(e) = r.FirstEventSnText;
+  SetDisappearance(e, d);
+  SetMinor(e, ComboBox1->currentText() == "Minor light change");
+  if (p.DoubleStar) SetMinor(e, d ? p.StepHeightPercent >= 50 : p.StepHeightPercent <= 50);
+  e.Approximate = 0;
+  e.ContactAngle = p.FittedContactAngleText;
+  e.MeasuredDrop = r.MeasuredDropText;
+  e.PredictedDrop = r.PredictedDropText;
+  AddEntry(e, ListLineFormat::Added);
+  host_.SetDiffractionStepAqua(t.EntryCount == 2 || t.EntryCount == 4);
+  if (!p.DoubleStar) return;
+  Hour(e) = r.SecondEventHourText;
+  Minute(e) = r.SecondEventMinuteText;
+  Second(e) = r.SecondEventSecondText;
+  e.Error = r.SecondTimingErrorText;
+  Sn(e) = r.SecondEventSnText;
+  SetMinor(e, d ? p.StepHeightPercent <= 50 : p.StepHeightPercent >= 50);
+  AddEntry(e, ListLineFormat::Added);
+  host_.SetDiffractionStepAqua(t.EntryCount == 2 || t.EntryCount == 4);
+}
+
+void TMagnitudeCalculator::Button5Click() {
+  const int row = ListBox1->currentRow();
+  if (row < 0 || !ListBox1->currentItem() || !ListBox1->currentItem()->isSelected()) return;
+  DeleteEntry(events_.AsteroidTiming, row + 1);
+  RebuildList(ListLineFormat::Deleted);
+}
+
+void TMagnitudeCalculator::Button6Click() {
+  if (ValidCount(events_.AsteroidTiming) < 2) return;
+  if (auto bad = SortEntries(events_.AsteroidTiming)) {
+    Dialogs().ShowError("'" + Q(*bad) + "' is not a valid integer value");
+    return;
+  }
+  RebuildList(ListLineFormat::Sorted);
+}
+
+void TMagnitudeCalculator::ComboBox1Change() {
+  const int row = ListBox1->currentRow();
+  if (row >= 0 && ListBox1->currentItem() && ListBox1->currentItem()->isSelected()) {
+    SetMinor(events_.AsteroidTiming.Entries[static_cast<size_t>(row)], ComboBox1->currentIndex() == 1);
+    RebuildList(ListLineFormat::MinorChanged);
+  }
+  ListBox1->setCurrentRow(-1);
+  ListBox1->clearSelection();
+}
+
+void TMagnitudeCalculator::MissClick(bool disappearance) {
+  if (ValidCount(events_.AsteroidTiming) >= kTimingListCapacity) {
+    Dialogs().ShowError(kTimingListFullMessage);
+    return;
+  }
+  AddEntry(MissedEntry(S(Edit18->text()), S(Edit19->text()), S(Edit20->text()), disappearance,
+                       ComboBox1->currentIndex() == 1),
+           disappearance ? ListLineFormat::MissD : ListLineFormat::MissR);
+}
+
+void TMagnitudeCalculator::Button7Click() { MissClick(true); }
+void TMagnitudeCalculator::Button8Click() { MissClick(false); }

@@ -1,0 +1,189 @@
+#include "online/MapPage.h"
+
+#include <cmath>
+
+#include "base/NumberText.h"
+
+namespace {
+
+constexpr int kLatLngSlot = 13;
+constexpr int kMarkerSlot = 21;
+constexpr int kBodySlot = 29;
+constexpr int kCanvasSlot = 30;
+constexpr int kPageLines = 33;
+
+const char* const kTemplate[kPageLines] = {
+    "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\"",
+    "  \"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">",
+    "<html xmlns=\"http://www.w3.org/1999/xhtml\">",
+    "  <head>",
+    "    <meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\"/>",
+    "    <title>Google Maps for observation station</title>",
+    "    <style type=\"text/css\"> ",
+    "      html, body, #map_canvas {margin: 0; padding: 0; height: 100%;}",
+    "    </style>",
+    "    <script type=\"text/javascript\"",
+    "      src=\"https://maps.googleapis.com/maps/api/js?sensor=false\"></script>",
+    "    <script type=\"text/javascript\">",
+    "    function initialize() {",
+    "      var latlng = new google.maps.LatLng(35.709984,139.810703);",
+    "      var opts = {",
+    "        zoom: 15,",
+    "        center: latlng,",
+    "        mapTypeId: google.maps.MapTypeId.ROADMAP",
+    "      } ",
+    "      var map = new google.maps.Map(document.getElementById(\"map_canvas\"), opts);",
+    "      var markerOpts = {  ",
+    "        position: new google.maps.LatLng(35.709984,139.810703),",
+    "        map: map,",
+    "        title: \"marker test\"",
+    "      }; ",
+    "      var marker = new google.maps.Marker(markerOpts); ",
+    "    }",
+    "    </script>",
+    "  </head>",
+    "  <body onload=\"initialize()\">",
+    "    <div id=\"map_canvas\" style=\"width:865px; height:482px\"></div>",
+    "  </body>",
+    "</html> ",
+};
+
+std::string_view Trimmed(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+// Characters first..last (1-based) as an integer; 0 when they do not convert.
+int Columns(std::string_view text, size_t first, size_t last) {
+  if (text.size() < first) return 0;
+  return ParseInt32(Trimmed(text.substr(first - 1, last - first + 1))).value_or(0);
+}
+
+char LastChar(std::string_view s) { return s.empty() ? '\0' : s.back(); }
+
+struct Position {
+  double latitude = kNoCoordinate;
+  double longitude = kNoCoordinate;
+  bool usable() const { return std::fabs(latitude) != kNoCoordinate && std::fabs(longitude) != kNoCoordinate; }
+};
+
+Position StationPosition(const GpsStation& st, int mode) {
+  Position p;
+  if (st.latitude.empty()) return p;
+  if (mode != 0) {
+    p.latitude = ParseDmsCoordinate(st.latitude);
+    p.longitude = ParseDmsCoordinate(st.longitude);
+    return p;
+  }
+  p.latitude = ParseNmeaCoordinate(st.latitude);
+  p.longitude = ParseNmeaCoordinate(st.longitude);
+  if (LastChar(st.latitude) != 'N') p.latitude = -p.latitude;
+  if (LastChar(st.longitude) != 'E') p.longitude = -p.longitude;
+  return p;
+}
+
+std::string DisplayLine(const std::string& label, const std::string& text, char positive, double value) {
+  const char hemisphere = LastChar(text);
+  const DmsParts d = SplitDegrees(value);
+  std::string deg = std::to_string(d.degrees);
+  if (deg.size() == 1) deg = "  " + deg;
+  else if (deg.size() == 2) deg = " " + deg;
+  std::string min = std::to_string(d.minutes);
+  if (min.size() == 1) min = " " + min;
+  std::string sec = d.seconds;
+  if (ParseDoubleOr(sec, 0) < 10) sec = " " + sec;
+  std::string line = label + (hemisphere == positive ? ":  " : ": -");
+  line += deg + "o " + min + "'" + " " + sec + "\"" + " " + std::string(1, hemisphere) + "   (" + text + ")";
+  return line;
+}
+
+}  // namespace
+
+MapPageSlots BuildMapPage() {
+  MapPageSlots page{};
+  for (int i = 0; i < kPageLines; ++i) page[static_cast<size_t>(i)] = kTemplate[i];
+  return page;
+}
+
+double ParseNmeaCoordinate(std::string_view text) {
+  if (text.empty()) return kNoCoordinate;
+  const size_t point = text.find('.');
+  if (point == std::string_view::npos || point == 0) return kNoCoordinate;
+  const size_t blank = text.find(' ');
+  if (blank == std::string_view::npos || blank + 1 < 7) return kNoCoordinate;
+  const double value = ParseDoubleOr(text.substr(0, blank), 0.0);
+  const double degrees = std::trunc(value / 100.0);
+  return degrees + (value - 100.0 * degrees) / 60.0;
+}
+
+double ParseDmsCoordinate(std::string_view text) {
+  // Without the hemisphere column the sign is unknown: no position.
+  if (text.size() < 17) return kNoCoordinate;
+  const int degrees = Columns(text, 2, 4);
+  const int minutes = Columns(text, 7, 8);
+  const int seconds = Columns(text, 11, 12);
+  const int tenths = Columns(text, 14, 14);
+  const double sign = (text[16] == 'E' || text[16] == 'N') ? 1.0 : -1.0;
+  return sign * (degrees + minutes / 60.0 + (seconds + tenths / 10.0) / 3600.0);
+}
+
+DmsParts SplitDegrees(double value) {
+  const double a = std::fabs(value);
+  DmsParts d;
+  d.degrees = static_cast<int>(std::trunc(a));
+  const double minutes = (a - d.degrees) * 60.0;
+  d.minutes = static_cast<int>(std::trunc(minutes));
+  d.seconds = FormatFixed((minutes - d.minutes) * 60.0, 2, 5);
+  return d;
+}
+
+bool StationHasPosition(const GpsStation& station, int time_stamp_mode) {
+  return StationPosition(station, time_stamp_mode).usable();
+}
+
+MapPageSlots MapPageForStation(const GpsStation& station, int time_stamp_mode) {
+  MapPageSlots page = BuildMapPage();
+  const Position p = StationPosition(station, time_stamp_mode);
+  if (!p.usable()) {
+    page[kBodySlot] = "  <body>";
+    page[kCanvasSlot] = std::string("    <p>") + kNoPositionNote + "</p>";
+    return page;
+  }
+  const std::string lat = FormatFixed(p.latitude, 6, 10);
+  const std::string lng = FormatFixed(p.longitude, 6, 10);
+  page[kLatLngSlot] = "      var latlng = new google.maps.LatLng(" + lat + "," + lng + ");";
+  page[kMarkerSlot] = "        position: new google.maps.LatLng(" + lat + "," + lng + "),";
+  return page;
+}
+
+std::vector<std::string> MapGpsLines(const GpsStation& st, int time_stamp_mode) {
+  const Position p = StationPosition(st, time_stamp_mode);
+  std::vector<std::string> lines;
+  if (time_stamp_mode != 0 || !p.usable()) {
+    if (time_stamp_mode == 0) {
+      lines.push_back("Satellites : " + st.satellites + "   " + "HDOP : " + st.hdop);
+      lines.push_back("UTC        : " + st.utc);
+    }
+    lines.push_back("Latitude   :  " + st.latitude);
+    lines.push_back("Longitude  :  " + st.longitude);
+    if (!p.usable()) lines.push_back(kNoPositionNote);
+    return lines;
+  }
+  lines.push_back("Satellites : " + st.satellites + "   " + "HDOP : " + st.hdop);
+  lines.push_back("UTC        : " + st.utc);
+  lines.push_back(DisplayLine("Latitude   ", st.latitude, 'N', p.latitude));
+  lines.push_back(DisplayLine("Longitude  ", st.longitude, 'E', p.longitude));
+  lines.push_back("Altitude   : " + st.altitude);
+  lines.push_back("WGSSeparation : " + st.separation);
+  return lines;
+}
+
+std::string MapPageText(const MapPageSlots& page) {
+  std::string text;
+  for (int i = 0; i < kPageLines; ++i) {
+    text += page[static_cast<size_t>(i)];
+    text += "\r\n";
+  }
+  return text;
+}

@@ -1,0 +1,324 @@
+#include "online/ZipFile.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <iterator>
+#include <map>
+#include <system_error>
+
+#include "base/AtomicFile.h"
+
+namespace {
+
+constexpr uint32_t kLocalSignature = 0x04034B50;
+constexpr uint32_t kCentralSignature = 0x02014B50;
+constexpr uint32_t kEndSignature = 0x06054B50;
+constexpr uint32_t kDescriptorSignature = 0x08074B50;
+constexpr uint32_t kZip64LocatorSignature = 0x07064B50;
+constexpr uint16_t kFlagEncrypted = 1;
+constexpr uint16_t kFlagDataDescriptor = 8;
+// Deflate cannot expand data by more than about 1032 times.
+constexpr uint64_t kMaxDeflateRatio = 1032;
+
+[[noreturn]] void Damaged() { throw EZipFileError("The archive is damaged or incomplete."); }
+
+[[noreturn]] void Zip64() { throw EZipFileError("ZIP64 archives are not supported."); }
+
+// Little-endian fields read in order from a byte range.
+class Reader {
+ public:
+  explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+  size_t Position() const { return pos_; }
+  size_t Left() const { return bytes_.size() - pos_; }
+  bool AtEnd() const { return pos_ >= bytes_.size(); }
+  void Seek(size_t pos) { pos_ = std::min(pos, bytes_.size()); }
+  uint16_t U16() {
+    Need(2);
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes_.data() + pos_);
+    pos_ += 2;
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+  }
+  uint32_t U32() {
+    Need(4);
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes_.data() + pos_);
+    pos_ += 4;
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+  }
+  std::string Bytes(size_t n) {
+    Need(n);
+    std::string s(bytes_.substr(pos_, n));
+    pos_ += n;
+    return s;
+  }
+  void Skip(size_t n) {
+    Need(n);
+    pos_ += n;
+  }
+
+ private:
+  void Need(size_t n) const {
+    if (Left() < n) Damaged();
+  }
+  std::string_view bytes_;
+  size_t pos_ = 0;
+};
+
+void ReadEntryFields(Reader& r, TZipEntryFields& f) {
+  f.VersionNeeded = r.U16();
+  f.Flags = r.U16();
+  f.Method = r.U16();
+  f.Time = r.U16();
+  f.Date = r.U16();
+  f.Crc32 = r.U32();
+  f.CompressedSize = r.U32();
+  f.UncompressedSize = r.U32();
+  f.NameLength = r.U16();
+  f.ExtraLength = r.U16();
+}
+
+void ReadCentral(Reader& r, TFileHeader& h) {
+  h.Signature = kCentralSignature;
+  h.VersionMadeBy = r.U16();
+  ReadEntryFields(r, h);
+  h.CommentLength = r.U16();
+  h.DiskNumberStart = r.U16();
+  h.InternalAttributes = r.U16();
+  h.ExternalAttributes = r.U32();
+  h.LocalHeaderOffset = r.U32();
+  h.Name = r.Bytes(h.NameLength);
+  h.Extra = r.Bytes(h.ExtraLength);
+  h.Comment = r.Bytes(h.CommentLength);
+}
+
+// The central directory found through the end record, by local header offset.
+// Only members written with a data descriptor need it; a missing or broken
+// directory gives an empty map.
+std::map<uint32_t, TFileHeader> CentralByOffset(std::string_view bytes) {
+  std::map<uint32_t, TFileHeader> out;
+  if (bytes.size() < 22) return out;
+  const size_t lowest = bytes.size() >= 22 + 65535 ? bytes.size() - 22 - 65535 : 0;
+  for (size_t at = bytes.size() - 22 + 1; at-- > lowest;) {
+    Reader r(bytes);
+    r.Seek(at);
+    if (r.U32() != kEndSignature) continue;
+    if (at >= 20) {
+      Reader locator(bytes);
+      locator.Seek(at - 20);
+      if (locator.U32() == kZip64LocatorSignature) Zip64();
+    }
+    r.Skip(6);
+    const uint16_t total = r.U16();
+    r.Skip(4);
+    const uint32_t offset = r.U32();
+    if (total == 0xFFFF || offset == 0xFFFFFFFF) Zip64();
+    if (offset >= bytes.size()) return out;
+    Reader c(bytes);
+    c.Seek(offset);
+    try {
+      for (int i = 0; i < total && c.Left() >= 4 && c.U32() == kCentralSignature; ++i) {
+        TFileHeader h;
+        ReadCentral(c, h);
+        out.emplace(h.LocalHeaderOffset, std::move(h));
+      }
+    } catch (const EZipFileError&) {
+      // A truncated directory: the entries read so far serve.
+    }
+    return out;
+  }
+  return out;
+}
+
+std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
+
+std::string Inflate(const TLocalFile& e) {
+  const uint64_t limit = static_cast<uint64_t>(e.Data.size()) * kMaxDeflateRatio + 1024;
+  if (e.UncompressedSize > limit) return {};  // cannot come from this much data
+  std::string out(e.UncompressedSize, '\0');
+  z_stream z{};
+  if (inflateInit2(&z, -MAX_WBITS) != Z_OK) throw EZipFileError("The inflater could not be started.");
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(e.Data.data()));
+  z.avail_in = static_cast<uInt>(e.Data.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  int ret = Z_OK;
+  while (z.avail_out > 0 && ret == Z_OK) ret = inflate(&z, Z_NO_FLUSH);
+  const size_t produced = out.size() - z.avail_out;
+  const std::string message = z.msg ? z.msg : "invalid compressed data";
+  inflateEnd(&z);
+  if (ret == Z_DATA_ERROR || ret == Z_NEED_DICT || ret == Z_MEM_ERROR)
+    throw EZipFileError("Inflate error in " + Quoted(e.Name) + ": " + message + ".");
+  if (produced < out.size()) return {};
+  return out;
+}
+
+}  // namespace
+
+void TZipFile::LoadFromFile(const std::filesystem::path& file_name) {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(file_name, ec);
+  if (!ec && size > kMaxArchiveBytes) throw EZipFileError("The archive is too large.");
+  const auto bytes = ReadWholeFile(file_name, kMaxArchiveBytes);
+  if (!bytes) throw EZipFileError("Could not read the archive " + Quoted(file_name.string()) + ".");
+  LoadFromBytes(*bytes);
+}
+
+void TZipFile::LoadFromStream(std::istream& stream) {
+  std::string bytes;
+  char buf[65536];
+  while (stream.read(buf, sizeof buf) || stream.gcount() > 0) {
+    bytes.append(buf, static_cast<size_t>(stream.gcount()));
+    if (bytes.size() > kMaxArchiveBytes) throw EZipFileError("The archive is too large.");
+  }
+  LoadFromBytes(bytes);
+}
+
+void TZipFile::LoadFromBytes(std::string_view bytes) {
+  LocalEntries.clear();
+  CentralEntries.clear();
+  EndRecord = {};
+  HasEndRecord = false;
+  Reader r(bytes);
+  auto next_word = [&r]() -> uint32_t { return r.Left() >= 4 ? r.U32() : 0; };
+
+  // The first local header on a 4-byte boundary.
+  uint32_t word = 0;
+  do {
+    if (r.Left() < 4) return;
+    word = r.U32();
+    if (r.AtEnd()) return;
+  } while (word != kLocalSignature);
+
+  std::map<uint32_t, TFileHeader> central;
+  bool central_read = false;
+  while (word == kLocalSignature) {
+    const size_t header_offset = r.Position() - 4;
+    TLocalFile e;
+    e.Signature = word;
+    ReadEntryFields(r, e);
+    e.Name = r.Bytes(e.NameLength);
+    e.Extra = r.Bytes(e.ExtraLength);
+    if (e.Flags & kFlagEncrypted) throw EZipFileError("Encrypted member " + Quoted(e.Name) + " is not supported.");
+    if (e.CompressedSize == 0xFFFFFFFF || e.UncompressedSize == 0xFFFFFFFF) Zip64();
+    const bool descriptor = (e.Flags & kFlagDataDescriptor) != 0;
+    if (descriptor) {
+      if (!central_read) central = CentralByOffset(bytes);
+      central_read = true;
+      const auto it = central.find(static_cast<uint32_t>(header_offset));
+      if (it == central.end())
+        throw EZipFileError("The sizes of member " + Quoted(e.Name) + " are missing from the archive.");
+      if (it->second.CompressedSize == 0xFFFFFFFF || it->second.UncompressedSize == 0xFFFFFFFF) Zip64();
+      e.Crc32 = it->second.Crc32;
+      e.CompressedSize = it->second.CompressedSize;
+      e.UncompressedSize = it->second.UncompressedSize;
+    }
+    e.Data = r.Bytes(e.CompressedSize);
+    if (descriptor) {
+      // CRC and sizes again, with or without their own signature.
+      r.Skip(next_word() == kDescriptorSignature ? 12 : 8);
+    }
+    LocalEntries.push_back(std::move(e));
+    word = next_word();
+  }
+
+  // The central directory, one slot per local entry; surplus entries are read
+  // past and dropped.
+  CentralEntries.resize(LocalEntries.size());
+  size_t slot = 0;
+  do {
+    if (word == kCentralSignature) {
+      TFileHeader h;
+      ReadCentral(r, h);
+      if (slot < CentralEntries.size()) CentralEntries[slot] = std::move(h);
+      ++slot;
+    }
+    word = next_word();
+  } while (word == kCentralSignature);
+
+  if (word == kZip64LocatorSignature || word == 0x06064B50) Zip64();
+  if (word != kEndSignature) return;
+  EndRecord.Signature = word;
+  EndRecord.DiskNumber = r.U16();
+  EndRecord.CentralDirectoryDisk = r.U16();
+  EndRecord.EntriesOnDisk = r.U16();
+  EndRecord.TotalEntries = r.U16();
+  EndRecord.CentralDirectorySize = r.U32();
+  EndRecord.CentralDirectoryOffset = r.U32();
+  EndRecord.CommentLength = r.U16();
+  // A comment cut short keeps what is there.
+  EndRecord.Comment = r.Bytes(std::min<size_t>(EndRecord.CommentLength, r.Left()));
+  HasEndRecord = true;
+  if (EndRecord.TotalEntries == 0xFFFF || EndRecord.CentralDirectoryOffset == 0xFFFFFFFF) Zip64();
+}
+
+std::string TZipFile::GetUncompressed(int i) const {
+  if (i < 0 || i >= Count()) throw EZipFileError("Index out of range.");
+  const TLocalFile& e = LocalEntries[static_cast<size_t>(i)];
+  std::string out;
+  switch (e.Method) {
+    case 0:
+      if (e.Data.size() == e.UncompressedSize) out = e.Data;
+      break;
+    case 8:
+      out = Inflate(e);
+      break;
+    default:
+      throw EZipFileError("Compression method " + std::to_string(e.Method) + " of member " + Quoted(e.Name) +
+                          " is not supported.");
+  }
+  if (ZipCrc32(out) != e.Crc32) throw EZipFileCRCError("CRC Error in " + Quoted(e.Name) + ".");
+  return out;
+}
+
+uint32_t ZipCrc32(std::string_view bytes) {
+  uLong crc = crc32(0L, Z_NULL, 0);
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    const size_t n = std::min<size_t>(bytes.size() - pos, 1u << 30);
+    crc = crc32(crc, reinterpret_cast<const Bytef*>(bytes.data() + pos), static_cast<uInt>(n));
+    pos += n;
+  }
+  return static_cast<uint32_t>(crc);
+}
+
+bool IsSafeMemberName(std::string_view name) {
+  if (name.empty() || name.front() == '/' || name.front() == '\\') return false;
+  if (name.find(':') != std::string_view::npos || name.find('\0') != std::string_view::npos) return false;
+  size_t start = 0;
+  while (start <= name.size()) {
+    const size_t end = std::min(name.find_first_of("/\\", start), name.size());
+    if (name.substr(start, end - start) == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+void ExtractZipToFolder(const std::filesystem::path& zip_name, const std::filesystem::path& dest_dir) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::create_directories(dest_dir, ec);
+  if (!fs::is_directory(dest_dir, ec)) return;
+  const fs::path root = dest_dir / zip_name.stem();
+  TZipFile zip;
+  zip.LoadFromFile(zip_name);
+  for (int i = 0; i < zip.Count(); ++i)
+    if (!IsSafeMemberName(zip.Name(i)))
+      throw EZipFileError("The member name " + Quoted(zip.Name(i)) +
+                          " leads outside the folder; the archive is refused.");
+  for (int i = 0; i < zip.Count(); ++i) {
+    const std::string bytes = zip.GetUncompressed(i);
+    std::string relative = zip.Name(i);
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    const fs::path path = root / fs::path(relative);
+    const bool folder = relative.back() == '/';
+    const fs::path folder_part = folder ? path : path.parent_path();
+    fs::create_directories(folder_part, ec);
+    if (!fs::is_directory(folder_part, ec))
+      throw EZipFileError("Could not create the folder " + Quoted(folder_part.string()) + ".");
+    if (folder) continue;
+    std::string error;
+    if (!WriteFileAtomic(path, bytes, &error))
+      throw EZipFileError("Could not write " + Quoted(path.string()) + ": " + error);
+  }
+}

@@ -1,0 +1,46 @@
+#include "online/ui/TMap.h"
+
+#include <QFont>
+#include <QPlainTextEdit>
+
+#include "online/MapPage.h"
+#include "online/ui/WebBrowserControl.h"
+
+TMap::TMap(const GpsStation& station, int time_stamp_mode, QWidget* parent)
+    : QWidget(parent, Qt::Window), station_(station), time_stamp_mode_(time_stamp_mode) {
+  setObjectName("Map");
+  setWindowTitle("Map");
+  setAttribute(Qt::WA_DeleteOnClose);
+  resize(898, 621);
+  Panel1 = new QWidget(this);
+  Panel1->setObjectName("Panel1");
+  Panel1->setGeometry(0, 0, 890, 489);
+  WebBrowser1 = new TWebBrowserControl(Panel1);
+  WebBrowser1->setObjectName("WebBrowser1");
+  WebBrowser1->setGeometry(0, 0, 890, 489);
+  Memo1 = new QPlainTextEdit(this);
+  Memo1->setObjectName("Memo1");
+  Memo1->setGeometry(424, 408, 457, 79);
+  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo2 = new QPlainTextEdit(this);
+  Memo2->setObjectName("Memo2");
+  Memo2->setGeometry(0, 494, 377, 81);
+  QFont courier("Courier New");
+  courier.setStyleHint(QFont::Monospace);
+  Memo2->setFont(courier);
+  FormCreate();
+}
+
+void TMap::FormCreate() {
+  WebBrowser1->resize(880, 480);
+  Memo1->clear();
+  const MapPageSlots page = MapPageForStation(station_, time_stamp_mode_);
+  QStringList lines;
+  for (int i = 0; i <= 32; ++i) lines << QString::fromStdString(page[static_cast<size_t>(i)]);
+  Memo1->setPlainText(lines.join("\n"));
+  WebBrowser1->Navigate("about:blank");
+  WebBrowser1->LoadHtml(QString::fromStdString(MapPageText(page)));
+  Memo2->clear();
+  for (const std::string& line : MapGpsLines(station_, time_stamp_mode_))
+    Memo2->appendPlainText(QString::fromStdString(line));
+}

@@ -1,0 +1,188 @@
+#include "online/ui/TWebAccess.h"
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+
+#include "base/AtomicFile.h"
+#include "base/ui/DialogService.h"
+#include "online/SoftwareUpdate.h"
+#include "online/UrlDownload.h"
+#include "online/ZipFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kMaxVersionFileBytes = 1 << 20;
+
+QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, int left, int top, int width, int height) {
+  auto* m = new QPlainTextEdit(parent);
+  m->setObjectName(name);
+  m->setGeometry(left, top, width, height);
+  m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  return m;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int left, int top, int width,
+                        int height) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(name);
+  b->setGeometry(left, top, width, height);
+  return b;
+}
+
+std::string FolderText(const fs::path& p) {
+  std::string s = p.string();
+  if (s.empty() || s.back() != '/') s += '/';
+  return s;
+}
+
+}  // namespace
+
+TWebAccess::TWebAccess(WebAccessOptions options, QWidget* parent) : QDialog(parent), options_(std::move(options)) {
+  setObjectName("WebAccess");
+  setWindowTitle("Automatic software update");
+  setAttribute(Qt::WA_DeleteOnClose);
+  resize(735, 571);
+  Memo1 = MakeMemo(this, "Memo1", 10, 10, 691, 91);
+  Button1 = MakeButton(this, "Button1", "Update", 10, 110, 121, 31);
+  Button2 = MakeButton(this, "Button2", "Cancel / Close", 140, 110, 141, 31);
+  Memo2 = MakeMemo(this, "Memo2", 10, 150, 691, 355);
+  Button3 = MakeButton(this, "Button3", "Button3", 230, 60, 94, 31);
+  Button3->setVisible(false);
+  connect(Button1, &QPushButton::clicked, this, &TWebAccess::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TWebAccess::Button2Click);
+  connect(Button3, &QPushButton::clicked, this, &TWebAccess::Button3Click);
+  FormCreate();
+}
+
+void TWebAccess::FormCreate() {
+  Button1->setEnabled(false);
+  Memo1->clear();
+  Memo2->clear();
+  // Only a newer release is offered: updating to the same or an older one
+  // would replace the program with nothing better.
+  if (CheckNewestVersion()) Button1->setEnabled(newer_);
+}
+
+void TWebAccess::AddLine(const std::string& line) { Memo1->appendPlainText(QString::fromStdString(line)); }
+
+void TWebAccess::SetPaths() {
+  UpdateFolderUrl = options_.FolderUrl.empty() ? ::UpdateFolderUrl() : options_.FolderUrl;
+  if (UpdateFolderUrl.back() != '/') UpdateFolderUrl += '/';
+  UpdateFileName = kVersionFileName;
+  UpdateUrl = UpdateFolderUrl + UpdateFileName;
+  ExeFileName = options_.ExeFile.empty() ? fs::path(QCoreApplication::applicationFilePath().toStdString())
+                                         : options_.ExeFile;
+  ExeFolder = ExeFileName.parent_path();
+  LocalUpdateFile = ExeFolder / kVersionFileName;
+}
+
+bool TWebAccess::CheckNewestVersion() {
+  SetPaths();
+  newer_ = false;
+  std::string error;
+  std::optional<std::string> text;
+  if (DownloadUrlToFile(UpdateUrl, LocalUpdateFile, &error)) text = ReadWholeFile(LocalUpdateFile, kMaxVersionFileBytes);
+  std::error_code ec;
+  fs::remove(LocalUpdateFile, ec);
+  const VersionFileCheck check = CheckVersionFile(text);
+  if (check.fetched) Memo2->setPlainText(QString::fromStdString(*text));
+  for (const std::string& line : check.memo1) AddLine(line);
+  NewestVersion = check.newest;
+  newer_ = check.newer;
+  return check.fetched;
+}
+
+bool TWebAccess::DownloadRelease() {
+  VersionDigits = ::VersionDigits(NewestVersion);
+  UpdateFileName = ReleaseArchiveName(NewestVersion);
+  UpdateUrl = UpdateFolderUrl + PercentEncode(UpdateFileName);
+  AddLine(UpdateUrl);
+  LocalUpdateFile = UpdateFileName;
+  std::string error;
+  if (DownloadUrlToFile(UpdateUrl, ExeFolder / LocalUpdateFile, &error)) return true;
+  AddLine(error);
+  Dialogs().ShowMessage(MessageKind::Error, "Fail to download", {});
+  return false;
+}
+
+void TWebAccess::Button1Click() {
+  AddLine("Updating now.");
+  if (!DownloadRelease()) return;
+  if (UnpackAndInstall(false)) Restart();
+}
+
+void TWebAccess::Button2Click() { close(); }
+
+void TWebAccess::Button3Click() {
+  SetPaths();
+  std::string error;
+  std::optional<std::string> text;
+  if (DownloadUrlToFile(UpdateUrl, LocalUpdateFile, &error)) text = ReadWholeFile(LocalUpdateFile, kMaxVersionFileBytes);
+  const VersionFileCheck check = CheckVersionFile(text);
+  if (!check.fetched) {
+    Dialogs().ShowMessage(MessageKind::Error, "Fail to download", {});
+    return;
+  }
+  Memo2->setPlainText(QString::fromStdString(*text));
+  NewestVersion = check.newest;
+  if (!check.newer) {
+    AddLine("This program is the newest version. Update is not necessary.");
+    return;
+  }
+  AddLine("Updating now.");
+  if (!DownloadRelease()) return;
+  if (UnpackAndInstall(true)) Restart();
+}
+
+bool TWebAccess::UnpackAndInstall(bool one_step) {
+  const fs::path archive = ExeFolder / LocalUpdateFile;
+  try {
+    ExtractZipToFolder(archive, ExeFolder);
+  } catch (const EZipFileError& e) {
+    AddLine(e.what());
+    Dialogs().ShowError(QString::fromStdString(e.what()));
+    return false;
+  }
+  if (one_step) Dialogs().ShowInformation(QString::fromUtf8("ダウンロード成功"));
+  SearchDir = UnpackedReleaseFolder(ExeFileName, NewestVersion);
+  InstallDir = ExeFolder;
+  AddLine("SearchDir: " + FolderText(SearchDir));
+  std::error_code ec;
+  if (one_step && fs::is_directory(SearchDir, ec)) AddLine("DirectoryExists: " + FolderText(SearchDir));
+  const InstallResult r = InstallUnpackedRelease(ExeFileName, NewestVersion, archive);
+  if (!r.installed) {
+    AddLine(r.error);
+    Dialogs().ShowError(QString::fromStdString(r.error));
+    return false;
+  }
+  if (one_step) AddLine(r.folder_deleted ? "Directory Deleted" : "Not delated");
+  return true;
+}
+
+void TWebAccess::Restart() {
+  std::string error;
+  const int64_t pid = options_.OldProcessId ? options_.OldProcessId : static_cast<int64_t>(::getpid());
+  const auto script = WriteRestartScript(ExeFileName, pid, &error);
+  if (!script) {
+    const std::string text = "The restart script could not be written: " + error;
+    AddLine(text);
+    Dialogs().ShowError(QString::fromStdString(text));
+    return;
+  }
+  if (DebuggerAttached()) {
+    Dialogs().ShowInformation(".exe file can not been deeted during debugging");
+    return;
+  }
+  if (options_.StartScript)
+    options_.StartScript(*script);
+  else
+    QProcess::startDetached("/bin/sh", {QString::fromStdString(script->string())});
+  close();
+  if (options_.EndProgram) options_.EndProgram();
+}

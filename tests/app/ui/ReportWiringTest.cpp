@@ -1,0 +1,54 @@
+// 'Make Report' on the chart through the real main window: the report window
+// opens with the light curve and saves the five report lines.
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "MainRoadFixture.h"
+#include "base/AtomicFile.h"
+#include "chart/ui/Tchart1.h"
+#include "events/ui/TLightCurveReport.h"
+
+namespace {
+
+double Flux(int n) { return n >= 8 && n <= 12 ? 700.0 : 2000.0; }
+
+}  // namespace
+
+TEST(ReportWiring, MakeReportOpensTheReportWindowWithTheLightCurve) {
+  MainRoadWindow m{Reader::OwnAvi};
+  const auto frames = StarFrames(120, 100, 20, 60.3, 49.8, Flux);
+  const auto path = m.Path("event.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), frames));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  m.ClickImage1(60, 50);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  TPlatform& w = m.W();
+  m.Click("Button18");
+  Tchart1* chart = w.chart1.Window.data();
+  ASSERT_NE(chart, nullptr);
+  chart->Button17->click();
+  const auto reports = w.findChildren<TLightCurveReport*>();
+  ASSERT_EQ(reports.size(), 1);
+  TLightCurveReport* r = reports.front();
+  EXPECT_TRUE(r->isVisible());
+  EXPECT_EQ(r->windowTitle(), "LightCurveReport");
+  const QStringList memo = r->Memo1->toPlainText().split('\n');
+  ASSERT_EQ(memo.size(), 5);
+  EXPECT_TRUE(memo[0].startsWith("Date: "));
+  EXPECT_EQ(memo[3], "Object: Asteroid: ");
+  EXPECT_EQ(memo[4].count(':'), 20);
+  EXPECT_EQ(memo[4].toStdString(), w.Events.ReportLightCurveData.Lines[4]);
+
+  // A second 'Make Report' reuses the open window.
+  chart->Button17->click();
+  EXPECT_EQ(w.findChildren<TLightCurveReport*>().size(), 1);
+
+  const auto dat = m.Path("curve.dat");
+  m.dialogs.save_file_names.push_back(QString::fromStdString(dat.string()));
+  r->Button2->click();
+  const auto text = ReadWholeFile(dat, 1 << 20);
+  ASSERT_TRUE(text);
+  const auto& lines = w.Events.ReportLightCurveData.Lines;
+  EXPECT_EQ(*text, lines[0] + "\r\n" + lines[1] + "\r\n" + lines[2] + "\r\n" + lines[3] + "\r\n" + lines[4] + "\r\n");
+}

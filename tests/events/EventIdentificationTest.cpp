@@ -1,0 +1,160 @@
+// The asteroidal identification's rules and integrated-video processing on
+// tables whose answers are known by construction.
+#include <gtest/gtest.h>
+
+#include "base/CsvFields.h"
+#include "events/EventIdentification.h"
+#include "events/IntegratedVideo.h"
+#include "support/ChartTestTables.h"
+
+TEST(EventIdentification, EventRecordPrefersTheDropUnlessTheRiseIsTwiceAsLarge) {
+  struct Case {
+    std::vector<double> values;
+    int expected;
+  };
+  const std::vector<Case> cases = {
+      {{0, 10, 10, 5}, 2},    // 2 x 5 >= 10: the drop
+      {{0, 10, 10, 5.1}, 0},  // 2 x 4.9 < 10: the rise
+      {{5, 5, 2, 2, 0, 0}, 1},
+      {{1, 1, 1}, 0},  // equal: the first (record 0)
+      {{}, 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FindEventRecord(c.values), c.expected);
+  const auto table = BuildResultTable(3, 1, RowsFromValues({{100, 100, 20, 20}}));
+  const auto values = ObjectAValues(table, 6, static_cast<int>(table.size()) - 6 - 1);
+  EXPECT_EQ(values, (std::vector<double>{100, 100, 20, 20}));
+  EXPECT_EQ(FindEventRecord(values), 1);
+}
+
+TEST(EventIdentification, TitlesCodeAndReportTexts) {
+  Occelmnt_Format e;
+  e.Date = "2024 May 12", e.ObjectNumber = 4, e.ObjectName = "Ve sta", e.Star = "HIP 1";
+  const AsteroidTitles t = AsteroidIdentificationTexts(e, "2024_5_12", "Alan Lee Smith");
+  EXPECT_EQ(t.Title, "2024 May 12; (4) Ve sta occults HIP 1 Observed by Alan Lee Smith");
+  EXPECT_EQ(*t.Code, "2024_5_12-(4) Vesta-Alan_Lee Smith");
+  EXPECT_EQ(*AsteroidIdentificationTexts(e, "", "Solo").Code, "-(4) Vesta-_Solo");
+  e.ObjectName = "Moon";
+  EXPECT_FALSE(AsteroidIdentificationTexts(e, "", "Solo").Code);
+  EXPECT_EQ(ReportEventDate("2024 May 12"), "2024|5|12");
+  EXPECT_EQ(ReportEventDate("2024 13 3"), "2024|13|");
+  EXPECT_EQ(SignedDegreesText("139"), "+139");
+  EXPECT_EQ(SignedDegreesText("-5"), "-5");
+  using P = std::pair<std::string, std::string>;
+  EXPECT_EQ(StarCatalogueOf("HIP 1234"), (P{"HIP", "1234"}));
+  EXPECT_EQ(StarCatalogueOf("TYC 1-2-3"), (P{"TYC", "1-2-3"}));
+  EXPECT_EQ(StarCatalogueOf("UCAC4 123-456"), (P{"UCAC4", "123-456"}));
+  EXPECT_EQ(StarCatalogueOf("EPIC 2001"), (P{"Kepler2", "2001"}));
+}
+
+TEST(EventIdentification, SitesAndMapCoordinates) {
+  const std::array<std::string, 9> site{"139", "45", "12.5", "35", "40", "2.0", "25", "Tokyo", "JPN"};
+  EXPECT_EQ(JoinSite(site), "139:45:12.5:35:40:2.0:25:Tokyo:JPN");
+  EXPECT_EQ(SplitSite(JoinSite(site)), site);
+  EXPECT_EQ(SplitSite("a:b"), (std::array<std::string, 9>{"a", "", "", "", "", "", "", "", "b"}));
+  struct Case {
+    std::string text;
+    bool ok;
+    std::array<std::string, 3> lat, lon;
+  };
+  const std::vector<Case> cases = {
+      {"35.5, 139.25", true, {"35", "30", "0.0"}, {"139", "15", "0.0"}},
+      {"-35.5,139.25", true, {"-35", "-30", "0.0"}, {"139", "15", "0.0"}},
+      {"35.1234,139.0", true, {"35", "7", "24.2"}, {"139", "0", "0.0"}},  // 0.1234 deg = 7' 24.24"
+      {"35,139", false, {}, {}},
+      {"35.5 139.25", false, {}, {}},
+      {"1000,139.25", false, {}, {}},
+      {"abc,139.25", false, {}, {}},
+  };
+  for (const Case& c : cases) {
+    const auto p = MapCoordinates(c.text);
+    ASSERT_EQ(p.has_value(), c.ok) << c.text;
+    if (!p) continue;
+    EXPECT_EQ(p->Latitude, c.lat) << c.text;
+    EXPECT_EQ(p->Longitude, c.lon) << c.text;
+  }
+}
+
+TEST(EventIdentification, DateAndTimeEditChecks) {
+  EXPECT_FALSE(AcceptVideoYear("1988"));
+  EXPECT_EQ(*AcceptVideoYear("1989"), "89");
+  EXPECT_EQ(*AcceptVideoYear("2087"), "87");
+  EXPECT_FALSE(AcceptVideoYear("2088"));
+  EXPECT_TRUE(AcceptSecond("59.5"));
+  EXPECT_FALSE(AcceptSecond("60"));
+  EXPECT_FALSE(AcceptSecond("x"));
+  EXPECT_FALSE(AcceptInteger("13", 1, 12));
+  EXPECT_EQ(VideoYearFromStamp("24"), "2024");
+  EXPECT_EQ(VideoYearFromStamp("95"), "1995");
+  EXPECT_EQ(VideoYearFromStamp("88"), "");
+  EXPECT_EQ(VideoDayOrMonthFromStamp("60"), "");
+  EXPECT_FALSE(AcceptColourIndex("-0.60"));
+  EXPECT_TRUE(AcceptColourIndex("-0.59"));
+  EXPECT_FALSE(ColourIndexFromEdits("10.0", "10.7"));
+  EXPECT_FALSE(ColourIndexFromEdits("10", "9.5"));  // fewer than 4 characters
+  EXPECT_NEAR(*ColourIndexFromEdits("10.5", "10.0"), 0.5, 1e-12);
+}
+
+namespace {
+
+// A frame-by-frame table of an integrating camera: blocks of 4 frames start at
+// records 1, 5, 9, ...; block 25 (records 101-104) is bright and block 26
+// (records 105-108) is the occulted star, the rest alternates 1000 / 1005.
+std::vector<double> StaircaseValues(int records) {
+  std::vector<double> v;
+  for (int i = 0; i < records; ++i) {
+    const int block = i == 0 ? -1 : (i - 1) / 4;
+    v.push_back(block == 25 ? 1500 : block == 26 || block == 27 ? 200 : 1000 + 5 * (block & 1));
+  }
+  return v;
+}
+
+}  // namespace
+
+TEST(IntegratedVideo, BlocksOfFourGivePhaseOffsetAndAveragedRows) {
+  const auto values = StaircaseValues(128);
+  const auto table = BuildResultTable(3, 1, RowsFromValues({values}));
+  const int n = static_cast<int>(table.size()) - 6 - 1;
+  ASSERT_EQ(n, 127);
+  const IntegrationBoundaries b = FindIntegrationBoundaries(table, 6, n);
+  ASSERT_EQ(b.Jumps.size(), 128u);
+  EXPECT_EQ(b.Jumps.back().Index, 105);  // -1300
+  EXPECT_EQ(b.Jumps[b.Jumps.size() - 2].Index, 113);  // +800
+  EXPECT_EQ(b.Candidates.size(), 65u);
+  EXPECT_EQ(b.Candidates[0], 105);
+  const auto phase = FindIntegrationPhase(b, 4);
+  ASSERT_TRUE(phase);
+  EXPECT_EQ(phase->Phase, 1);         // 105 mod 4
+  EXPECT_EQ(phase->SampleOffset, 2);  // (2 + 105 - 1) mod 4
+  EXPECT_FALSE(FindIntegrationPhase(b, 16));  // 105 - 113 = -8 is no multiple of 16
+
+  const auto averaged = AverageIntegrationBlocks(table, 6, 4, phase->SampleOffset);
+  ASSERT_EQ(averaged.size(), 6u + 32u);  // records 2, 6, .., 126
+  EXPECT_TRUE(std::equal(table.begin(), table.begin() + 6, averaged.begin()));
+  EXPECT_EQ(GetCsvField(averaged[6], 1), GetCsvField(table[6 + 2], 1));
+  EXPECT_EQ(GetCsvField(averaged[6], 11), "1000.0");   // records 1-4
+  EXPECT_EQ(GetCsvField(averaged[6 + 1], 11), "1005.0");
+  EXPECT_EQ(GetCsvField(averaged[6 + 25], 11), "1500.0");  // record 102: records 101-104
+  EXPECT_EQ(GetCsvField(averaged[6 + 26], 11), "200.0");
+  EXPECT_EQ(GetCsvField(averaged.back(), 11), "1005.0");  // record 126: records 125-127, cut at the end
+
+  const int n2 = static_cast<int>(averaged.size()) - 6 - 1;
+  EXPECT_EQ(SelectLargestDrop(FindIntegrationBoundaries(averaged, 6, n2)), 26);
+}
+
+TEST(IntegratedVideo, WindowCutAtTheStartAndNoDrop) {
+  std::vector<double> v(20);
+  for (int i = 0; i < 20; ++i) v[static_cast<size_t>(i)] = 10.0 * i;
+  const auto table = BuildResultTable(3, 1, RowsFromValues({v}));
+  // Count 8, h 4: record 2 averages records 0..6 = (0 + .. + 60) / 7.
+  const auto averaged = AverageIntegrationBlocks(table, 6, 8, 2);
+  ASSERT_EQ(averaged.size(), 6u + 3u);  // records 2, 10, 18
+  EXPECT_EQ(GetCsvField(averaged[6], 11), "30.0");
+  EXPECT_EQ(GetCsvField(averaged[8], 11), "170.0");  // records 15..19
+  EXPECT_EQ(SelectLargestDrop(FindIntegrationBoundaries(table, 6, 19)), -1);
+  // Equal jumps keep their order: the last ranked is the last record.
+  const auto b = FindIntegrationBoundaries(table, 6, 19);
+  EXPECT_EQ(b.Jumps.back().Index, 19);
+  EXPECT_EQ(b.Jumps[1].Index, 1);
+  EXPECT_EQ(IntegrationCountForIndex(3), 4);
+  EXPECT_EQ(IntegrationCountForIndex(9), 256);
+}

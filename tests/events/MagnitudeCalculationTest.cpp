@@ -1,0 +1,186 @@
+// Magnitudes, noise and the corrected event time on given levels; expected
+// texts worked out by hand (logarithms and the timing-error polynomial by a
+// separate Python computation).
+#include <gtest/gtest.h>
+
+#include "events/MagnitudeCalculation.h"
+#include "events/TimingError.h"
+
+namespace {
+
+TReportLightCurveElement LunarStar() {
+  TReportLightCurveElement e;
+  e.Kind = ReportKind::Lunar;
+  e.RecordingDate = "2023-7-17";
+  e.Catalogue = "XZ80Q";
+  e.StarNumber = "1234";
+  e.VMag = "6.5";
+  e.RMag = "6.1";
+  return e;
+}
+
+// Pre 100 (SD 4, n 16), post 20 (SD 2, n 16), no step window; base time
+// 12:34:56.7891 in both fields.
+MagnitudeInputs SingleStar(const TReportLightCurveElement& e) {
+  MagnitudeInputs in;
+  in.Levels.Mean = {100, 0, 20};
+  in.Levels.StdError = {1.0, 0, 0.5};
+  in.Levels.Count = {16, 0, 16};
+  in.Intensities = CaptureIntensities(in.Levels, false, 50);
+  in.Camera = EventCamera::Wat100N;
+  in.BaseTimes = {BaseTime{12, 34, 56.7891}, BaseTime{12, 34, 56.7891}};
+  in.Element = &e;
+  return in;
+}
+
+}  // namespace
+
+TEST(MagnitudeCalculation, SingleStarGoldenMemo) {
+  const TReportLightCurveElement e = LunarStar();
+  EventResultTexts keep;
+  const MagnitudeResult r = MagnitudeCalculation(SingleStar(e), keep);
+  EXPECT_EQ(r.Edit5, "-0.24");
+  EXPECT_EQ(r.Edit6, "1.51");
+  EXPECT_EQ(r.Edit7, "0.02");
+  EXPECT_EQ(r.Edit8, "0.03");
+  const std::vector<std::string> memo = {
+      "2023-7-17 / XZ80Q 1234 V=6.5  R=6.1 mag",           "",
+      "Event Time : 12h34m56.789s  +/- 0.001s  S/N=20.00", "",
+      "-Statistical analysis of Light Intensity-",         "Light intensity    Average   Stdv      n",
+      "  Combined  :       100.0      4.0     16 ",        "  Background:        20.0      2.0     16",
+      "Noise Level (N/S)  Upper    Lower   (S/N)",         "  First event:     0.0400   0.0000    ",
+      "  Total event:     0.0500   0.0250   20.00",
+  };
+  EXPECT_EQ(r.Memo1, memo);
+  EXPECT_EQ(r.Memo2, (std::vector<std::string>{"20230717123456.789X  1234 DD     EG G0.001 9.9      T      AA"}));
+  EXPECT_EQ(keep.EventSnText, "20.00");
+  EXPECT_EQ(keep.FirstEventSnText, "20.00");
+  EXPECT_EQ(keep.EventIsDisappearance, 1);
+}
+
+TEST(MagnitudeCalculation, CameraDelayRowsAndFields) {
+  struct Row {
+    EventCamera camera;
+    int field, position;
+    const char* integration;
+    const char* seconds;
+    const char* error;
+  };
+  // 56.789 s less the delay; the error 0.0011254 s times the integrated frames.
+  for (Row r : {Row{EventCamera::Wat100N, 0, 5, "16", "56.789", "0.001"},
+                Row{EventCamera::Wat120N, 0, 0, "0", "56.756", "0.001"},
+                Row{EventCamera::Wat120N, 0, 9, "256", "48.255", "0.288"},
+                Row{EventCamera::Wat120N, 1, 3, "4", "56.647", "0.005"},
+                Row{EventCamera::Wat120N, 1, 9, "256", "48.239", "0.288"},
+                Row{EventCamera::Wat910HX, 0, 0, "0", "56.772", "0.001"},
+                Row{EventCamera::Wat910HX, 0, 8, "128", "52.535", "0.144"},
+                Row{EventCamera::Wat910HX, 1, 2, "2", "56.722", "0.002"},
+                Row{EventCamera::Wat910HX, 1, 8, "128", "52.518", "0.144"}}) {
+    const TReportLightCurveElement e = LunarStar();
+    MagnitudeInputs in = SingleStar(e);
+    in.Camera = r.camera;
+    in.FieldSelection = r.field;
+    in.IntegrationPosition = r.position;
+    in.IntegrationText = r.integration;
+    EventResultTexts keep;
+    const MagnitudeResult m = MagnitudeCalculation(in, keep);
+    EXPECT_EQ(keep.EventSecondText, r.seconds) << r.seconds;
+    EXPECT_EQ(keep.TimingErrorText, r.error) << r.seconds;
+    EXPECT_EQ(m.Memo1[2], std::string("Event Time : 12h34m") + r.seconds + "s  +/- " + r.error + "s  S/N=20.00");
+  }
+}
+
+TEST(MagnitudeCalculation, StepCorrectionAndDigits) {
+  const TReportLightCurveElement e = LunarStar();
+  MagnitudeInputs in = SingleStar(e);
+  in.Levels.Mean[1] = 60;  // half way: q' = 0.5
+  in.Levels.Count[1] = 10;
+  in.Levels.StdError[1] = 0.5;
+  in.StepWindowSet = true;
+  in.StepCorrection = true;
+  in.Camera = EventCamera::Wat120N;
+  in.IntegrationPosition = 4;
+  in.IntegrationText = "8";
+  EventResultTexts keep;
+  MagnitudeResult m = MagnitudeCalculation(in, keep);
+  // + 0.5 x 8 x 1000 / 29.97 = 133.467 ms, - 259 ms.
+  EXPECT_EQ(keep.EventSecondText, "56.663");
+  EXPECT_EQ(m.Memo1[3], "");  // the second event line, empty for one event
+  EXPECT_EQ(m.Memo1[4], "Assuming magnitude of Pair is  0.00 Mag.");
+  in.SecondsDigits = 1;
+  in.BaseTimes[0] = BaseTime{3, 4, 5.0};
+  in.Camera = EventCamera::Wat100N;  // + 0.5 x 1000 / 29.97 = 16.683 ms
+  m = MagnitudeCalculation(in, keep);
+  EXPECT_EQ(keep.EventHourText + keep.EventMinuteText + keep.EventSecondText, "030405.0");
+}
+
+TEST(MagnitudeCalculation, MessagesReplaceTheMemo) {
+  const TReportLightCurveElement e = LunarStar();
+  MagnitudeInputs in = SingleStar(e);
+  in.Levels.Mean = {50, 0, 50};
+  in.Intensities = CaptureIntensities(in.Levels, false, 50);
+  EventResultTexts keep;
+  keep.EventSecondText = "older";
+  MagnitudeResult m = MagnitudeCalculation(in, keep);
+  EXPECT_EQ(m.Memo1,
+            (std::vector<std::string>{"Value contains two object is zero or minus. Calculation is not possible."}));
+  EXPECT_EQ(keep.EventSecondText, "older");
+  EXPECT_TRUE(m.Memo2.empty());
+
+  in = SingleStar(e);
+  in.StepCorrection = true;
+  in.Levels.Mean[1] = 10;  // step below the background
+  m = MagnitudeCalculation(in, keep);
+  EXPECT_EQ(m.Memo1.size(), 1u);
+  EXPECT_EQ(m.Memo1[0].rfind("The result of calculation indicates that background is brighter than step.", 0), 0u);
+}
+
+TEST(MagnitudeCalculation, DoubleStarFitAndStepHeights) {
+  TReportLightCurveElement e = LunarStar();
+  e.Kind = ReportKind::Asteroid;
+  MagnitudeInputs in = SingleStar(e);
+  in.DoubleStar = true;
+  in.StepHeightPercent = 25;
+  in.Intensities = CaptureIntensities(in.Levels, true, 25);  // first 60, second 20
+  in.DiffractionFitted = true;
+  in.Offset1Text = "100";
+  in.Offset2Text = "-50";
+  EventResultTexts keep;
+  MagnitudeResult m = MagnitudeCalculation(in, keep);
+  // NSstep = 0.025 + 0.025 x 0.25 = 0.03125; D: NS1 = /0.75, NS2 = /0.25.
+  EXPECT_EQ(keep.FirstEventSnText, "24.0");
+  EXPECT_EQ(keep.SecondEventSnText, "8.0");
+  EXPECT_EQ(m.Memo1[2], "Event Time : 12h34m56.739s  +/- " + keep.FirstTimingErrorText + "s  S/N=24.0");
+  EXPECT_EQ(m.Memo1[3], "Event Time : 12h34m56.889s  +/- " + keep.SecondTimingErrorText + "s  S/N=8.0");
+  EXPECT_EQ(keep.SecondEventSecondText, "56.739");
+  EXPECT_EQ(m.Memo1[4], "");     // no drop lines for a double star
+  EXPECT_EQ(m.Edit5, "0.31");    // log_B(80 / 60)
+  EXPECT_TRUE(m.Memo2.empty());  // asteroidal: no report line
+  for (double h : {0.0, 100.0}) {
+    in.StepHeightPercent = h;
+    m = MagnitudeCalculation(in, keep);
+    EXPECT_TRUE(keep.FirstEventSnText == "---" || keep.SecondEventSnText == "---") << h;
+    EXPECT_TRUE(keep.FirstTimingErrorText == "---" || keep.SecondTimingErrorText == "---") << h;
+  }
+}
+
+TEST(MagnitudeCalculation, AsteroidDropLines) {
+  TReportLightCurveElement e = LunarStar();
+  e.Kind = ReportKind::Asteroid;
+  e.ObjectNumber = "1234";
+  e.ObjectName = "Name";
+  MagnitudeInputs in = SingleStar(e);
+  in.PredictedDropText = "1.5";
+  in.DropConsidered = true;
+  EventResultTexts keep;
+  const MagnitudeResult m = MagnitudeCalculation(in, keep);
+  EXPECT_EQ(m.Memo1[0], "2023-7-17 / (1234)Name / XZ80Q 1234 V=6.5  R=6.1 mag");
+  EXPECT_EQ(m.Memo1[3], "Mag Drop (predicted):  1.5   Mag. [for fitting]");
+  EXPECT_EQ(m.Memo1[4], "Mag Drop (measured ):  1.75  Mag.");  // -log_B(0.2)
+}
+
+TEST(TimingErrorFrames, SplitAtOneHalf) {
+  EXPECT_DOUBLE_EQ(static_cast<double>(TimingErrorFrames(0)), 0.000861085973516832);
+  EXPECT_NEAR(static_cast<double>(TimingErrorFrames(0.05L)), 0.0337267, 1e-6);
+  EXPECT_NEAR(static_cast<double>(TimingErrorFrames(2)), 13.52925911, 1e-6);
+}

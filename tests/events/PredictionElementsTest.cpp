@@ -1,0 +1,194 @@
+// Prediction texts: the elements file (LF, CR LF, closing tags on the field
+// line) and the pasted lunar listing; expected values worked out by hand.
+#include <gtest/gtest.h>
+
+#include "base/ResultTable.h"
+#include "events/PredictionElements.h"
+#include "support/LunarListingText.h"
+
+namespace {
+
+const char* kElements =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+    "<Occultations>\n"
+    "  <Event>\n"
+    "    <Elements>JPL,2.0,2024,5,12,14.25,a,b,1.2,-0.9,x</Elements>\n"
+    "    <Earth>1,2,3</Earth>\n"
+    "    <Star>TYC 1234-00567-1,1,2,11.9,11.2,10.1,0.3,x</Star>\n"
+    "\t<Object>1234,Somename,14.5,123.4,2.1</Object>\n"
+    "  </Event>\n"
+    "  <Event>\n"
+    "    <Elements>a,b,2024,13,3,bad,,,0.5,0.5\n"
+    "    <Star>HIP 99,,, ,9.5,,\n"
+    "    <Object>x,Other,,10,1.0\n"
+    "  </Event>\n"
+    "</Occultations>\n";
+
+std::vector<std::string> SplitOnLf(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+    lines.push_back(text.substr(start, nl - start));
+  return lines;
+}
+
+std::string WithCrlf(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return out;
+}
+
+std::string Put(const std::vector<std::pair<int, std::string>>& cells) { return PutColumns(cells, 150, false); }
+
+}  // namespace
+
+TEST(PredictionElements, ElementsFileGivesTheEventFieldsWithAnyLineEnds) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+  };
+  const std::vector<Case> cases = {{"LF", SplitOnLf(kElements)},
+                                   {"CRLF split at LF", SplitOnLf(WithCrlf(kElements))},
+                                   {"CRLF split as text", SplitTextLines(WithCrlf(kElements))}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto list = ParseXmlPredictionFile(c.lines);
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->Events.size(), 2u);
+    ASSERT_EQ(list->Lines.size(), 2u);
+    const Occelmnt_Format& e = list->Events[0];
+    EXPECT_EQ(e.Date, "2024 May 12");
+    EXPECT_DOUBLE_EQ(e.UT, 14.25);
+    EXPECT_NEAR(e.Velocity, 2657.541666666667, 1e-9);  // hypot(1.2, 0.9) * 6378.1 / 3.6
+    EXPECT_EQ(e.Star, "TYC 1234-00567-1");
+    EXPECT_DOUBLE_EQ(e.B, 11.9);
+    EXPECT_DOUBLE_EQ(e.V, 11.2);
+    EXPECT_NEAR(e.BminusV, 0.7, 1e-12);
+    EXPECT_DOUBLE_EQ(e.R, 10.1);
+    EXPECT_DOUBLE_EQ(e.StarDiameter, 0.3);
+    EXPECT_EQ(e.ObjectNumber, 1234);
+    EXPECT_EQ(e.ObjectName, "Somename");
+    EXPECT_DOUBLE_EQ(e.ObjectMagnitude, 14.5);
+    EXPECT_NEAR(e.CombinedMagnitude, 11.149236609078185, 1e-9);
+    EXPECT_DOUBLE_EQ(e.ObjectDiameter, 123.4);
+    EXPECT_NEAR(e.Distance, 314155528.47, 1e-4);
+    EXPECT_EQ(e.SpectralType, "0");
+    EXPECT_EQ(list->Lines[0], "2024 May 12 14.3h UT ,  (1234)Somename occults TYC 1234-00567-1");
+
+    const Occelmnt_Format& f = list->Events[1];
+    EXPECT_EQ(f.Date, "2024 13 3");  // a month that is no month number stays
+    EXPECT_EQ(f.UT, 0);
+    EXPECT_NEAR(f.Velocity, 1252.78, 0.005);
+    EXPECT_EQ(f.BminusV, -1);
+    EXPECT_EQ(f.ObjectNumber, 0);
+    EXPECT_EQ(f.CombinedMagnitude, 0);
+    EXPECT_NEAR(f.Distance, 149597870.7, 1e-6);
+    ASSERT_TRUE(list->LastBminusV);
+    EXPECT_EQ(*list->LastBminusV, -1);
+  }
+}
+
+TEST(PredictionElements, ElementsFileWithoutItsStructureGivesNoEvents) {
+  // No "<Event>" line: nothing, the previous list stays.
+  EXPECT_FALSE(ParseXmlPredictionFile({"<Occultations><Event><Elements>1,2,2024,5,12,1</Elements></Event>"}));
+  EXPECT_FALSE(ParseXmlPredictionFile({}));
+  // Events but no list start: reset records and no list lines.
+  const auto no_start = ParseXmlPredictionFile({"<Event>", "<Star>HIP 1,,,1,2", "</Event>"});
+  ASSERT_TRUE(no_start);
+  EXPECT_EQ(no_start->Events.size(), 1u);
+  EXPECT_TRUE(no_start->Lines.empty());
+  EXPECT_EQ(no_start->Events[0].Star, "");
+  // A tag with trailing text counts but opens nothing.
+  const auto trailing = ParseXmlPredictionFile({"<Occultations>", "<Event> x", "<Star>HIP 1", "</Event>"});
+  ASSERT_TRUE(trailing);
+  EXPECT_TRUE(trailing->Lines.empty());
+}
+
+TEST(PredictionElements, PastedListingReadsColumns) {
+  const std::vector<std::string> text = {
+      "Occultation prediction for Tokyo",
+      "yy mmm dd  h  m   s",
+      Put({{1, "24 May 12  0 30 34.5"}, {24, " "}, {25, "   123"}, {32, "G5"}, {35, " 8.1"}, {40, " 7.6"},
+           {107, "-120.0"}, {139, "380.5"}, {145, "  612"}}),
+      Put({{1, "24 May  5 23 59 59.0"}, {24, "X"}, {25, "  1234"}, {32, "  "}, {35, "11.5"}, {40, "10.9"},
+           {139, "  abc"}}),
+      Put({{1, "85 Jan  1  1  0  0"}, {25, " 12345"}, {32, "Q5"}, {107, "  90.0"}}),
+      Put({{1, "24 Jun  1  1  0  0"}, {25, "   12a"}}),
+  };
+  const auto list = ReadPredictionText(text);
+  ASSERT_TRUE(list);
+  ASSERT_EQ(list->Events.size(), 4u);
+  EXPECT_EQ(list->Lines[1], text[3]);
+
+  const Occelmnt_Format& a = list->Events[0];
+  EXPECT_EQ(a.ObjectName, "Moon");
+  EXPECT_EQ(a.Date, "2024 May 12");
+  EXPECT_NEAR(a.UT, 0.5095833333333333, 1e-12);
+  EXPECT_EQ(a.Star, "ZC123");
+  EXPECT_EQ(a.SpectralType, "G5");
+  EXPECT_EQ(a.BminusV, -1);
+  EXPECT_DOUBLE_EQ(a.ContactAngle, 60);
+  EXPECT_DOUBLE_EQ(a.Distance, 380500);
+  EXPECT_DOUBLE_EQ(a.Velocity, 612);
+
+  const Occelmnt_Format& b = list->Events[1];
+  EXPECT_EQ(b.Date, "2024 May  5");
+  EXPECT_EQ(b.Star, "XZ1234");
+  EXPECT_EQ(b.SpectralType, "");
+  EXPECT_NEAR(b.BminusV, 1.052, 1e-12);  // (11.5 - 10.9) * 1.845 - 0.055
+  EXPECT_DOUBLE_EQ(b.Distance, 388400);
+  EXPECT_DOUBLE_EQ(b.Velocity, 750);
+  EXPECT_DOUBLE_EQ(b.ContactAngle, 0);
+
+  EXPECT_EQ(list->Events[2].Date, "1985 Jan  1");
+  EXPECT_EQ(list->Events[2].Star, "SAO12345");
+  EXPECT_EQ(list->Events[2].SpectralType, "");
+  EXPECT_DOUBLE_EQ(list->Events[2].ContactAngle, 90);
+  EXPECT_EQ(list->Events[3].Star, "");
+}
+
+TEST(PredictionElements, EventIsChosenOnlyWithinFiveHundredthsOfAnHour) {
+  std::vector<Occelmnt_Format> events(3);
+  for (auto& e : events) e.ObjectName = "Moon";
+  events[0].Date = "2024 May 11", events[0].UT = 3.0;
+  events[1].Date = "2024 May 12", events[1].UT = 3.0;
+  events[2].Date = "2024 May  5", events[2].UT = 7.5;
+  const std::string may12 = VideoDateText("24", "5", "12");
+  EXPECT_EQ(may12, "2024 May 12");
+  EXPECT_EQ(VideoDateText("24", "5", "5"), "2024 May  5");
+  EXPECT_EQ(VideoDateText("95", "1", "5"), "1995 Jan  5");
+  EXPECT_EQ(VideoDateText("24", "13", "5"), "");
+  EXPECT_EQ(VideoDateText("24", "0", "5"), "");
+  struct Case {
+    std::string date;
+    double ut;
+    int expected;
+  };
+  const std::vector<Case> cases = {{may12, 3.0, 1},  {may12, 3.049, 1}, {may12, 2.951, 1}, {may12, 3.051, -1},
+                                   {may12, 2.949, -1}, {"2024 May  5", 7.5, 2}, {"", 3.0, -1}};
+  for (const Case& c : cases) EXPECT_EQ(SelectEventByVideoTime(events, c.date, c.ut), c.expected) << c.ut;
+  events[0].ObjectName = "Pallas";
+  EXPECT_EQ(SelectEventByVideoTime(events, may12, 3.0), -1);
+}
+
+TEST(PredictionElements, ShownTextsAndFresnelNumber) {
+  Occelmnt_Format e;
+  e.ObjectName = "Vesta", e.ObjectNumber = 4, e.ObjectDiameter = 10, e.Distance = 1.5e8;
+  e.UT = 5.25, e.V = 11.2, e.ObjectMagnitude = 14.5, e.Velocity = 1252.7771558572;
+  e.BminusV = -1, e.B = 12, e.R = 10;
+  const PredictionEventTexts t = DescribePredictionEvent(e);
+  EXPECT_NEAR(FresnelNumber(10, 1.5e8), 277.7777777777, 1e-6);
+  EXPECT_EQ(t.FresnelNumber, "278");
+  EXPECT_EQ(t.UT, " 5.3");
+  EXPECT_EQ(t.Object, "(4)Vesta");
+  EXPECT_EQ(t.Velocity, "1252.8");
+  EXPECT_EQ(t.BminusV, "--");
+  EXPECT_EQ(t.CombinedMagnitude, "11.15");
+  EXPECT_EQ(t.MagnitudeDrop, "3.4");  // 14.5 - 11.149
+  EXPECT_EQ(DescribePredictionEvent(Occelmnt_Format{}).B, " - ");
+  Occelmnt_Format small = e;
+  small.ObjectDiameter = 1;  // F = 2.78
+  EXPECT_EQ(DescribePredictionEvent(small).FresnelNumber, "2.78");
+  small.ObjectDiameter = 5;  // F = 69.4
+  EXPECT_EQ(DescribePredictionEvent(small).FresnelNumber, "69.4");
+}

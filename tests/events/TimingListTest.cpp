@@ -1,0 +1,60 @@
+// The event timing list: list lines, add with its limit, delete and sort.
+#include "events/TimingList.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/events/ReportFixtures.h"
+
+TEST(TimingList, LineFormats) {
+  TAsteroidTiming t;
+  AppendEntry(t, Timed("10", "30", "05.123", "0.012", "4.5", true));
+  AppendEntry(t, MissedEntry("12", "38", "21.4567", false, true));
+  struct Row {
+    int k;
+    ListLineFormat f;
+    const char* line;
+  };
+  for (Row r : {Row{1, ListLineFormat::Added, "1  10 30 05.123 +/- 0.012s,  S/N= 4.5 D   Main change"},
+                Row{1, ListLineFormat::Deleted, "1  10 30 05.123 +/- 0.012s,  S/N= 4.5  D  Main light change"},
+                Row{1, ListLineFormat::Sorted, "1  10 30 05.123 +/- 0.012s,  S/N= 4.5  D   Main light change"},
+                Row{1, ListLineFormat::MinorChanged, "1  10 30 05.123 +/- 0.012s,  S/N= 4.5 D   Main light change"},
+                Row{2, ListLineFormat::Added, "2  12 38 21.456 +/- s,  S/N=  R   minor change Miss"},
+                Row{2, ListLineFormat::MissR, "2  12 38 21.456 +/- s,  S/N=  R   minor light change Miss"},
+                Row{2, ListLineFormat::MissD, "2  12 38 21.456 +/- s,  S/N=  D   minor Change Miss"},
+                Row{2, ListLineFormat::Deleted, "2  12 38 21.456 +/- s,  S/N=   R  Minor light change"}}) {
+    EXPECT_EQ(ListLine(t, r.k, r.f), r.line) << r.line;
+  }
+}
+
+TEST(TimingList, AddStopsAtOneHundred) {
+  TAsteroidTiming t;
+  for (int i = 0; i < 100; ++i) ASSERT_TRUE(AppendEntry(t, Timed("1", "2", "3", "0.1", "1", true)));
+  EXPECT_FALSE(AppendEntry(t, Timed("1", "2", "3", "0.1", "1", true)));
+  EXPECT_EQ(t.EntryCount, 100);
+  t.EntryCount = 250;  // a damaged counter still stays inside the array
+  EXPECT_EQ(ValidCount(t), 100);
+  EXPECT_FALSE(AppendEntry(t, Timed("1", "2", "3", "0.1", "1", true)));
+}
+
+TEST(TimingList, DeleteAndSort) {
+  TAsteroidTiming t;
+  AppendEntry(t, Timed("10", "30", "05.5", "0.1", "1", true));
+  AppendEntry(t, Timed("10", "29", "59.0", "0.2", "2", false));
+  AppendEntry(t, Timed("9", "59", "59.9", "0.3", "3", true));
+  AppendEntry(t, Timed("10", "30", "05.5", "0.4", "4", true));
+  EXPECT_FALSE(SortEntries(t));
+  std::vector<std::string> errors;
+  for (int i = 0; i < 4; ++i) errors.push_back(t.Entries[static_cast<size_t>(i)].Error);
+  EXPECT_EQ(errors, (std::vector<std::string>{"0.3", "0.2", "0.1", "0.4"}));  // equal keys keep their order
+  EXPECT_DOUBLE_EQ(t.Entries[0].SortKey, 9 * 3600 + 59 * 60 + 59.9);
+  DeleteEntry(t, 2);
+  EXPECT_EQ(ListLines(t, ListLineFormat::Deleted),
+            (std::vector<std::string>{"1  9 59 59.9 +/- 0.3s,  S/N= 3  D  Main light change",
+                                      "2  10 30 05.5 +/- 0.1s,  S/N= 1  D  Main light change",
+                                      "3  10 30 05.5 +/- 0.4s,  S/N= 4  D  Main light change"}));
+  DeleteEntry(t, 7);
+  EXPECT_EQ(t.EntryCount, 3);
+  Hour(t.Entries[1]) = "1O";
+  EXPECT_EQ(SortEntries(t), std::optional<std::string>("1O"));
+  EXPECT_EQ(t.Entries[0].Error, "0.3");
+}

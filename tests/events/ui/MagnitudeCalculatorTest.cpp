@@ -1,0 +1,258 @@
+// The magnitude calculator window driven through its controls: cameras and
+// fields, the base-time edits, the event list and the overlay on the chart.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFocusEvent>
+
+#include "chart/ui/ChartFakeHost.h"
+#include "chart/ChartScale.h"
+#include "chart/ui/Tchart1.h"
+#include "events/ui/TMagnitudeCalculator.h"
+#include "support/ChartTestTables.h"
+
+namespace {
+
+struct Host : MagnitudeCalculatorHost {
+  MagnitudePanelState panel;
+  std::array<std::string, 4> time{"12", "34", "56.7891", "56.7891"};
+  int interval = 1, aqua = -1, panel_enabled = -1;
+  double combined = 0;
+  std::string camera, main_camera;
+  double PredictionCombinedMagnitude() const override { return combined; }
+  std::string PredictionCamera() const override { return camera; }
+  void SetMainCameraText(const std::string& t) override { main_camera = t; }
+  Tchart1* chart = nullptr;
+  MagnitudePanelState PanelState() const override { return panel; }
+  void SetPanelEnabled(bool e) override { panel_enabled = e; }
+  std::array<std::string, 4> FrameTime() const override { return time; }
+  int MeasurementInterval() const override { return interval; }
+  void SetDiffractionStepAqua(bool a) override { aqua = a; }
+  Tchart1* Chart() const override { return chart; }
+};
+
+struct Fixture {
+  FakeHost chart_host;
+  ChartSession session;
+  ChartEventState events;
+  Host host;
+  QPointer<Tchart1> chart;
+  QPointer<TMagnitudeCalculator> w;
+
+  Fixture() {
+    host.panel.Levels.Mean = {100, 0, 20};
+    host.panel.Levels.StdError = {1.0, 0, 0.5};
+    host.panel.Levels.Count = {16, 0, 16};
+    events.ReportLightCurveElement.Kind = ReportKind::Lunar;
+    events.ReportLightCurveElement.RecordingDate = "2023-7-17";
+    events.ReportLightCurveElement.Catalogue = "XZ80Q";
+    events.ReportLightCurveElement.StarNumber = "1234";
+  }
+  ~Fixture() {
+    delete w.data();
+    delete chart.data();
+  }
+  void Open() { w = OpenMagnitudeCalculator(events, host); }
+  QString Line(int i) const { return w->Memo1->toPlainText().split('\n').value(i); }
+};
+
+void Leave(QWidget* edit) {
+  QFocusEvent e(QEvent::FocusOut);
+  QApplication::sendEvent(edit, &e);
+}
+
+}  // namespace
+
+TEST(TMagnitudeCalculator, OpensAndCalculatesForEachCameraAndField) {
+  Fixture f;
+  f.Open();
+  EXPECT_EQ(f.events.Flags.MagnitudeWindowShown, 1);
+  EXPECT_EQ(f.host.panel_enabled, 0);
+  EXPECT_EQ(MagnitudeCalculator(), f.w.data());
+  EXPECT_EQ(OpenMagnitudeCalculator(f.events, f.host), f.w.data());  // one at a time
+  EXPECT_TRUE(f.w->RadioButton2->isChecked());
+  EXPECT_EQ(f.w->Edit1->text(), "100.0");
+  EXPECT_EQ(f.w->Edit9->text(), "80.0");
+  EXPECT_EQ(f.w->Edit5->text(), "-0.24");
+  EXPECT_EQ(f.w->Memo1->toPlainText(), "");
+
+  f.w->Button2->click();  // re-read the time stamp
+  EXPECT_EQ(f.Line(2), "Event Time : 12h34m56.789s  +/- 0.001s  S/N=20.00");
+  f.w->RadioButton3->click();
+  EXPECT_EQ(f.Line(2), "Event Time : 12h34m56.756s  +/- 0.001s  S/N=20.00");
+  f.w->RadioButton5->click();
+  f.w->UpDown4->setValue(3);
+  EXPECT_EQ(f.w->Edit17->text(), "4");
+  EXPECT_EQ(f.Line(2), "Event Time : 12h34m56.647s  +/- 0.005s  S/N=20.00");
+  f.w->RadioButton6->click();
+  EXPECT_EQ(f.Line(2), "Event Time : 12h34m56.656s  +/- 0.005s  S/N=20.00");
+  f.w->UpDown5->setValue(1);
+  EXPECT_EQ(f.w->Edit24->text(), "1");
+  EXPECT_EQ(f.Line(2), "Event Time : 12h34m56.7s  +/- 0.005s  S/N=20.00");
+  f.w->RadioButton1->click();  // OFF: no event line
+  EXPECT_EQ(f.Line(2), "");
+
+  f.w->UpDown1->setValue(12);
+  f.w->UpDown2->setValue(3);
+  f.w->UpDown3->setValue(4);
+  EXPECT_EQ(f.w->Edit12->text(), "12.34");
+  EXPECT_EQ(f.w->Edit5->text(), "12.10");
+
+  f.w->Button1->click();
+  EXPECT_EQ(f.w->Memo1->toPlainText().split('\n').back(), "14 9.9458");
+
+  f.w->Button9->click();
+  EXPECT_EQ(f.events.Flags.MagnitudeWindowShown, 0);
+  EXPECT_EQ(f.host.panel_enabled, 1);
+}
+
+TEST(TMagnitudeCalculator, BaseTimeEditsAndMinuteTurn) {
+  Fixture f;
+  f.host.time = {"12", "59", "59.98", "0.02"};
+  f.Open();
+  EXPECT_EQ(f.w->Edit21->text(), "13");
+  EXPECT_EQ(f.w->Edit22->text(), "0");
+  f.w->Edit18->setText("25");
+  Leave(f.w->Edit18);
+  EXPECT_EQ(f.w->Edit18->text(), "12");
+  f.w->Edit19->setText("60");
+  Leave(f.w->Edit19);
+  EXPECT_EQ(f.w->Edit19->text(), "60");
+  f.w->Edit20->setText("5.5");
+  Leave(f.w->Edit20);
+  EXPECT_EQ(f.w->Edit20->text(), "05.5000");
+  f.w->Edit20->setText("abc");
+  Leave(f.w->Edit20);
+  EXPECT_EQ(f.w->Edit20->text(), "05.5000");
+}
+
+TEST(TMagnitudeCalculator, EventListOperations) {
+  Fixture f;
+  f.Open();
+  f.w->Button2->click();
+  f.w->Button4->click();
+  ASSERT_EQ(f.w->ListBox1->count(), 1);
+  EXPECT_EQ(f.w->ListBox1->item(0)->text(), "1  12 34 56.789 +/- 0.001s,  S/N= 20.00 D   Main change");
+  EXPECT_EQ(f.host.aqua, 0);
+  f.w->ComboBox1->setCurrentIndex(1);
+  emit f.w->ComboBox1->activated(1);  // marks the selected entry
+  EXPECT_EQ(f.w->ListBox1->item(0)->text(), "1  12 34 56.789 +/- 0.001s,  S/N= 20.00 D   minor light change");
+  EXPECT_EQ(f.w->ListBox1->currentRow(), -1);
+  f.w->Button8->click();  // missed reappearance, minor
+  EXPECT_EQ(f.w->ListBox1->item(1)->text(), "2  12 34 56.789 +/- s,  S/N=  R   minor light change Miss");
+  EXPECT_EQ(f.events.AsteroidTiming.Entries[1].Approximate, 1);
+  f.host.time = {"12", "30", "01.2346", "01.2346"};
+  f.w->Button2->click();
+  f.w->ComboBox1->setCurrentIndex(0);
+  f.w->Button4->click();
+  EXPECT_EQ(f.w->ListBox1->count(), 3);
+  f.w->Button6->click();  // sort
+  EXPECT_EQ(f.w->ListBox1->item(0)->text(), "1  12 30 01.235 +/- 0.001s,  S/N= 20.00  D   Main light change");
+  f.w->ListBox1->setCurrentRow(1);
+  f.w->Button5->click();  // delete
+  ASSERT_EQ(f.w->ListBox1->count(), 2);
+  EXPECT_EQ(f.w->ListBox1->item(1)->text(), "2  12 34 56.789 +/- s,  S/N=   R  Minor light change");
+
+  f.events.AsteroidTiming.EntryCount = 100;
+  f.w->Button4->click();
+  f.w->Button7->click();
+  EXPECT_EQ(f.events.AsteroidTiming.EntryCount, 100);
+  EXPECT_EQ(f.chart_host.dialogs.messages.size(), 2u);
+
+  f.w->Memo2->setPlainText("line");
+  f.w->Button11->click();
+  EXPECT_EQ(QApplication::clipboard()->text(), "line");
+}
+
+TEST(TMagnitudeCalculator, DoubleStarAddsTwoEntries) {
+  Fixture f;
+  f.host.panel.DoubleStar = true;
+  f.host.panel.StepHeightPercent = 50;
+  f.Open();
+  f.w->Button2->click();
+  f.w->Button4->click();
+  ASSERT_EQ(f.events.AsteroidTiming.EntryCount, 2);
+  EXPECT_EQ(f.events.AsteroidTiming.Entries[0].Flag2, 1);
+  EXPECT_EQ(f.events.AsteroidTiming.Entries[1].Flag2, 1);
+  EXPECT_EQ(f.host.aqua, 1);
+}
+
+TEST(TMagnitudeCalculator, DrawsItsResultOnTheChart) {
+  Fixture f;
+  f.chart_host.table.lines = BuildResultTable(3, 1, RowsFromValues({{10, 12, 10, 12, 11, 13}}));
+  f.chart = new Tchart1(f.chart_host, f.session, f.events);
+  f.host.chart = f.chart;
+  f.Open();
+  f.w->Button2->click();
+  const QImage clean = f.chart->Picture().copy();
+  ASSERT_FALSE(clean.isNull());
+  f.w->RadioGroup1->SetItemIndex(2);
+  EXPECT_NE(f.chart->Picture(), clean);
+  const QImage with_info = f.chart->Picture().copy();
+  EXPECT_EQ(f.w->RadioGroup2->ItemIndex(), 0);  // one field a frame: event lines only
+  f.w->RadioGroup2->SetItemIndex(1);  // and the information lines
+  EXPECT_NE(f.chart->Picture(), with_info);
+  f.w->ScrollBar2->setValue(100);
+  EXPECT_NE(f.chart->Picture(), with_info);
+  f.w->RadioGroup1->SetItemIndex(0);
+  EXPECT_EQ(f.chart->Picture(), clean);
+
+  // A click on the chart refreshes the open calculator.
+  f.w->RadioGroup1->SetItemIndex(1);
+  f.host.time = {"1", "2", "3.0", "3.0"};
+  const auto& rec = f.chart->Data().Records[2];
+  ReleaseAt(f.chart->ChartImg1, IndexToPixelX(f.chart->View(), 2 - f.session.ChartState.FirstShownFrame),
+            ValueToPixelY(f.chart->View(), rec.Value[CurveA]));
+  EXPECT_EQ(f.Line(2), "Event Time : 01h02m03.000s  +/- 0.001s  S/N=20.00");
+  EXPECT_NE(f.chart->Picture(), f.w->ChartBackup());
+}
+
+TEST(TMagnitudeCalculator, PairMagnitudeFromThePredictionAndTheVMagnitude) {
+  Fixture f;
+  f.host.combined = 12.34;
+  f.host.camera = "WAT-910HX";
+  f.host.interval = 2;  // one row a field: second field, information on the right
+  f.events.Flags.IntegrationCount = 8;
+  f.Open();
+  EXPECT_EQ(f.w->UpDown1->Position(), 12);
+  EXPECT_EQ(f.w->UpDown2->Position(), 3);
+  EXPECT_EQ(f.w->UpDown3->Position(), 4);
+  EXPECT_EQ(f.w->Edit12->text(), "12.34");
+  EXPECT_EQ(f.host.main_camera, "WAT-910HX");
+  EXPECT_TRUE(f.w->RadioButton6->isChecked());
+  EXPECT_TRUE(f.w->RadioButton5->isChecked());
+  EXPECT_EQ(f.w->RadioGroup2->ItemIndex(), 1);
+  EXPECT_EQ(f.w->UpDown4->Position(), 4);
+  EXPECT_EQ(f.w->Edit17->text(), "8");
+
+  f.events.ReportLightCurveElement.VMag = "9.87";
+  f.w->FormActivate();
+  EXPECT_EQ(f.w->UpDown1->Position(), 9);
+  EXPECT_EQ(f.w->UpDown2->Position(), 8);
+  EXPECT_EQ(f.w->UpDown3->Position(), 7);
+  EXPECT_EQ(f.w->Edit12->text(), "9.87");
+
+  // A step window set on the panel turns the step correction on for 120N.
+  f.events.Diffraction.ThirdWindowFrom = -3;
+  f.events.Diffraction.ThirdWindowTo = 2;
+  f.w->RadioButton3->click();
+  EXPECT_TRUE(f.w->CheckBox1->isChecked());
+}
+
+TEST(TMagnitudeCalculator, EveryNamedControlExists) {
+  Fixture f;
+  f.Open();
+  for (const char* name :
+       {"UpDown1", "UpDown2", "UpDown3", "UpDown4", "UpDown5", "UpDown6", "Edit1", "Edit2", "Edit3", "Edit4",
+        "Edit5", "Edit6", "Edit7", "Edit8", "Edit9", "Edit10", "Edit11", "Edit12", "Edit13", "Edit14", "Edit17",
+        "Edit18", "Edit19", "Edit20", "Edit21", "Edit22", "Edit23", "Edit24", "Edit26", "RadioButton1",
+        "RadioButton2", "RadioButton3", "RadioButton4", "RadioButton5", "RadioButton6", "CheckBox1", "Button1",
+        "Button2", "Button3", "Button4", "Button5", "Button6", "Button7", "Button8", "Button9", "Button11",
+        "SpeedButton1", "SpeedButton2", "RadioGroup1", "RadioGroup2", "RadioGroup3", "ScrollBar1", "ScrollBar2",
+        "Memo1", "Memo2", "ListBox1", "ComboBox1"})
+    EXPECT_NE(f.w->findChild<QWidget*>(name), nullptr) << name;
+  EXPECT_EQ(f.w->windowTitle(), "Magnitude Calculator");
+  EXPECT_EQ(f.w->ScrollBar1->value(), 380);
+  EXPECT_EQ(f.w->ScrollBar2->value(), 30);
+}

@@ -1,0 +1,223 @@
+// The observation report window driven through its controls: reports rebuilt
+// on input changes, the XML and light-curve files, the clipboard text, the
+// camera-setting file and the limb slope.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+
+#include "base/AtomicFile.h"
+#include "base/ui/DialogService.h"
+#include "events/ObservationReport.h"
+#include "events/ui/ReportWindowHost.h"
+#include "events/ui/TLightCurveReport.h"
+#include "support/TemporaryFolder.h"
+#include "tests/events/ReportFixtures.h"
+
+namespace {
+
+struct Host : ReportWindowHost {
+  int marked = 0;
+  std::string ReportSiteName() const override { return "Home"; }
+  std::string ReportCountryCode() const override { return "JP"; }
+  void MarkReportStepDone() override { ++marked; }
+};
+
+struct Fixture {
+  ChartEventState events;
+  Host host;
+  ScriptedDialogService dialogs;
+  ScopedDialogService use{dialogs};
+  TemporaryFolder folder{"tessary-report"};
+  TLightCurveReport* w = nullptr;
+
+  Fixture() {
+    events.ReportLightCurveElement = AsteroidRecord();
+    AppendEntry(events.AsteroidTiming, Timed("10", "30", "05.123", "0.012", "4.5", true));
+    AppendEntry(events.AsteroidTiming, Timed("10", "30", "09.5", "0.02", "5.5", false));
+    events.ReportLightCurveData.Lines = {"Date: 23-7-5 9:4:7.96: 1.00: 2", "Star: 0", "Observer: x",
+                                         "Object: Asteroid: 1234: Name", "Values:10:12"};
+  }
+  ~Fixture() { delete w; }
+  void Open() {
+    w = new TLightCurveReport(events, host);
+    w->SetLightCurveLines({"Date: 23-7-5 9:4:7.96: 1.00: 2", "Star: 0", "Observer: x",
+                           "Object: Asteroid: 1234: Name", "Values:10:12"});
+    w->show();
+  }
+  QStringList Memo(QPlainTextEdit* m) const { return m->toPlainText().split('\n'); }
+};
+
+template <class T>
+T* Find(QWidget* root, const char* name) {
+  T* c = root->findChild<T*>(name);
+  if (!c) ADD_FAILURE() << "no control named " << name;
+  return c;
+}
+
+void PressEnter(QWidget* w) {
+  QKeyEvent e(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
+
+}  // namespace
+
+TEST(TLightCurveReport, OpensFromTheRecordAndBuildsBothReports) {
+  Fixture f;
+  f.Open();
+  EXPECT_EQ(Find<QLineEdit>(f.w, "Edit13")->text(), "TYC");
+  EXPECT_EQ(Find<QLineEdit>(f.w, "Edit9")->text(), "Home");
+  EXPECT_EQ(Find<QLineEdit>(f.w, "Edit17")->text(), "10");
+  EXPECT_EQ(Find<QLineEdit>(f.w, "Edit39")->text(), "D");
+  EXPECT_EQ(Find<QLineEdit>(f.w, "Edit40")->text(), "R");
+  EXPECT_EQ(Find<QLineEdit>(f.w, "Edit28")->text(), "");
+  EXPECT_FALSE(Find<QCheckBox>(f.w, "CheckBox2")->isChecked());
+  EXPECT_TRUE(Find<QCheckBox>(f.w, "CheckBox4")->isChecked() == false);
+  const QStringList xml = f.Memo(f.w->Memo2);
+  ASSERT_EQ(xml.size(), 18);
+  EXPECT_EQ(xml[11], "        <D>10 30  5.123|D|0.012||| </D>");
+  EXPECT_EQ(xml[14], "    </Observations>");
+  EXPECT_EQ(xml[15].toStdString(), "    <LastEdited>" + TodayUtcBarDate() + "</LastEdited>");
+  EXPECT_EQ(f.Memo(f.w->Memo3)[13], "[Event time]  D: 10h30m05.123s +/- 0.012s (UTC)  S/N=4.5");
+  EXPECT_FALSE(InputConfirmed(f.w->Edit27));
+  EXPECT_EQ(f.w->ComboBox4->currentText(), "a Analog or Digital video");
+
+  // A changed input rebuilds the reports.
+  f.w->ComboBox2->setCurrentIndex(3);
+  EXPECT_EQ(f.Memo(f.w->Memo2)[9], "        <ID>1|Obs One||0|Home|JP|+135 30 15.0|-5 2 3|40|T|20|2|a|a</ID>");
+  EXPECT_EQ(f.Memo(f.w->Memo3)[11], "[Datum     ]  Tokyo");
+  f.w->Edit38->setText("hazy & cold");
+  EXPECT_EQ(f.Memo(f.w->Memo2)[10], "        <Conditions>1|1|5.00||hazy &amp; cold</Conditions>");
+  f.w->ComboBox10->setCurrentIndex(1);
+  EXPECT_EQ(f.Memo(f.w->Memo3)[28], "[Evidence  ]  GPS Time Log : None  ;  Screen shot: Recorded");
+
+  // A camera model from the list; Enter confirms a typed setting.
+  f.w->ComboBox1->setCurrentIndex(6);
+  emit f.w->ComboBox1->activated(6);
+  EXPECT_EQ(f.w->Edit44->text(), "WAT910HX");
+  EXPECT_TRUE(InputConfirmed(f.w->ComboBox1));
+  f.w->Edit50->setText("300");
+  PressEnter(f.w->Edit50);
+  EXPECT_TRUE(InputConfirmed(f.w->Edit50));
+  EXPECT_EQ(f.Memo(f.w->Memo3)[26], "              Gain: 300  ;  Brightness:   ;  High Speed Mode: ");
+  // Coming back to the window keeps the typed settings.
+  f.w->FormActivate();
+  EXPECT_EQ(f.w->Edit50->text(), "300");
+
+  f.w->Button3->click();
+  EXPECT_EQ(f.w->Edit43->text(), "*****");
+}
+
+TEST(TLightCurveReport, SavesTheXmlReportAndTheLightCurve) {
+  Fixture f;
+  f.Open();
+  const std::string xml_path = f.folder.File("report.xml");
+  f.dialogs.save_file_names = {QString::fromStdString(xml_path)};
+  f.w->Button4->click();
+  EXPECT_EQ(f.w->Edit43->text(), "(1234)Name23071710_105-Obs_One.xml");
+  const auto xml = ReadWholeFile(xml_path, 1 << 20);
+  ASSERT_TRUE(xml);
+  EXPECT_EQ(xml->substr(0, 26), "<Observations>\r\n  <Event>\r");
+  EXPECT_EQ(xml->substr(xml->size() - 17), "</Observations>\r\n");
+  EXPECT_EQ(f.host.marked, 1);
+
+  // Cancelled: nothing written, the step still marked.
+  f.w->Button4->click();
+  EXPECT_EQ(f.host.marked, 2);
+
+  f.events.ReportLightCurveElement.StartH = "9";
+  f.events.ReportLightCurveElement.StartM = "4";
+  f.events.ReportLightCurveElement.StartS = "7.96";
+  const std::string dat = f.folder.File("curve.dat");
+  f.dialogs.save_file_names = {QString::fromStdString(dat)};
+  f.w->Button2->click();
+  EXPECT_EQ(f.dialogs.file_dialog_titles.back(), "Save to file");
+  EXPECT_EQ(ReadWholeFile(dat, 1 << 20),
+            std::optional<std::string>("Date: 23-7-5 9:4:7.96: 1.00: 2\r\nStar: 0\r\nObserver: x\r\n"
+                                       "Object: Asteroid: 1234: Name\r\nValues:10:12\r\n"));
+
+  // A lunar event saves no XML file.
+  f.events.ReportLightCurveElement.Kind = ReportKind::Lunar;
+  f.dialogs.save_file_names = {QString::fromStdString(f.folder.File("lunar.xml"))};
+  f.w->Button4->click();
+  EXPECT_FALSE(std::filesystem::exists(f.folder.File("lunar.xml")));
+}
+
+TEST(TLightCurveReport, CopiesTheTextReport) {
+  Fixture f;
+  f.Open();
+  f.events.ReportLightCurveElement.StartH = "9";
+  f.events.ReportLightCurveElement.StartM = "4";
+  f.events.ReportLightCurveElement.StartS = "7.96";
+  f.w->Button5->click();
+  const QStringList text = QApplication::clipboard()->text().split('\n');
+  const QStringList memo3 = f.Memo(f.w->Memo3), memo2 = f.Memo(f.w->Memo2);
+  ASSERT_EQ(text.size(), memo3.size() + 1 + memo2.size() + 5 + 5);
+  EXPECT_EQ(text[0], memo3[0]);
+  EXPECT_EQ(text[static_cast<int>(memo3.size())], "");
+  EXPECT_EQ(text[static_cast<int>(memo3.size()) + 1], "<Observations>");
+  const int lc = static_cast<int>(memo3.size() + 1 + memo2.size());
+  EXPECT_EQ(text[lc + 2], "Text-based Light curve ");
+  EXPECT_EQ(text[lc + 3], "(1234)_20230705_090408_Obs_One.dat");
+  EXPECT_EQ(text.back(), "Values:10:12");
+  EXPECT_EQ(f.host.marked, 1);
+
+  f.w->CheckBox6->setChecked(false);
+  f.w->Button5->click();
+  EXPECT_EQ(QApplication::clipboard()->text().split('\n').size(), memo3.size() + 1 + memo2.size());
+}
+
+TEST(TLightCurveReport, LoadsTheCameraSettingFile) {
+  Fixture f;
+  f.Open();
+  const std::string path = f.folder.Write("camera.txt", "Gain=100\r\nGain=250\r\nExposure=33.3330ms\r\nBinning=1\n");
+  f.dialogs.open_file_names = {QString::fromStdString(path)};
+  f.w->Button6->click();
+  EXPECT_EQ(f.w->Edit50->text(), "250");
+  EXPECT_EQ(f.w->Edit51->text(), "33.333");
+  EXPECT_EQ(f.w->Edit48->text(), "1");
+  EXPECT_EQ(f.w->Edit47->text(), "");
+  EXPECT_TRUE(InputConfirmed(f.w->Edit47));
+  EXPECT_EQ(f.w->Memo5->toPlainText(), "Gain=100\nGain=250\nExposure=33.3330ms\nBinning=1");
+  EXPECT_EQ(f.Memo(f.w->Memo3)[24], "[Exposure  ]  Set: 33.333msec,  Measure: 33.4msec");
+
+  f.dialogs.open_file_names = {QString::fromStdString(f.folder.File("missing.txt"))};
+  f.w->Button6->click();
+  ASSERT_EQ(f.dialogs.messages.size(), 1u);
+  EXPECT_EQ(f.w->Edit50->text(), "250");
+}
+
+TEST(TLightCurveReport, AppliesTheLimbSlopeToALunarCurve) {
+  Fixture f;
+  f.events.ReportLightCurveData.Lines[3] = "Object: Moon: 0: 1: 2: 3: 4: 5: 6: 7: 8: 9: 10";
+  f.Open();
+  f.w->SetLightCurveLines({"Date", "Star", "Observer", "Object: Moon: 0: 1: 2: 3: 4: 5: 6: 7: 8: 9: 10", "Values:1"});
+  f.w->Edit1->setText("-1.256");
+  f.w->Button1->click();
+  EXPECT_EQ(f.events.ReportLightCurveData.Lines[3], "Object: Moon: 0: 1: 2: -1.26: 4: 5: 6: 7: 8: 9: 10");
+  EXPECT_EQ(f.events.ReportLightCurveElement.LunarValues[3], "-1.26");
+  EXPECT_EQ(f.Memo(f.w->Memo1)[3], "Object: Moon: 0: 1: 2: -1.26: 4: 5: 6: 7: 8: 9: 10");
+  f.w->Edit1->setText("steep");
+  f.w->Button1->click();
+  EXPECT_EQ(f.events.ReportLightCurveElement.LunarValues[3], "0.00");
+}
+
+TEST(TLightCurveReport, EveryNamedControlExists) {
+  Fixture f;
+  f.Open();
+  for (const char* name :
+       {"Memo1", "Memo2", "Memo3", "Memo4", "Memo5", "Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7",
+        "Edit8", "Edit9", "Edit10", "Edit11", "Edit12", "Edit13", "Edit14", "Edit15", "Edit16", "Edit17", "Edit18",
+        "Edit19", "Edit20", "Edit21", "Edit22", "Edit23", "Edit24", "Edit25", "Edit26", "Edit27", "Edit28", "Edit29",
+        "Edit30", "Edit31", "Edit32", "Edit33", "Edit34", "Edit35", "Edit36", "Edit37", "Edit38", "Edit39", "Edit40",
+        "Edit41", "Edit42", "Edit43", "Edit44", "Edit45", "Edit46", "Edit47", "Edit48", "Edit49", "Edit50", "Edit51",
+        "Edit52", "CheckBox1", "CheckBox2", "CheckBox3", "CheckBox4", "CheckBox5", "CheckBox6", "ComboBox1",
+        "ComboBox2", "ComboBox3", "ComboBox4", "ComboBox5", "ComboBox6", "ComboBox7", "ComboBox8", "ComboBox9",
+        "ComboBox10", "ComboBox11", "Button1", "Button2", "Button3", "Button4", "Button5", "Button6"})
+    EXPECT_NE(f.w->findChild<QWidget*>(name), nullptr) << name;
+  EXPECT_EQ(f.w->Button4->text(), "Save XML Report File");
+  EXPECT_EQ(f.w->ComboBox9->itemText(5), "GHS-OSD");
+  EXPECT_EQ(f.w->ComboBox3->currentText(), "Newtonian");
+  EXPECT_EQ(f.w->ComboBox7->itemText(7), "7 Averted vision");
+}

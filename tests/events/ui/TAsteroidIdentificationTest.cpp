@@ -1,0 +1,215 @@
+// The event identification window driven through its controls: a pasted
+// elements file, the clicked event, the video date and time, sites, the
+// camera, applying, and integrated-video processing.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+
+#include "IdentFakeHost.h"
+#include "base/CsvFields.h"
+#include "events/ui/TAsteroidIdentification.h"
+#include "support/ChartTestTables.h"
+#include "support/LunarListingText.h"
+
+namespace {
+
+const char* kElements =
+    "<Occultations>\r\n"
+    "  <Event>\r\n"
+    "    <Elements>JPL,2.0,2024,5,12,14.25,a,b,1.2,-0.9</Elements>\r\n"
+    "    <Star>TYC 1234-00567-1,1,2,11.9,11.2,10.1,0.3</Star>\r\n"
+    "    <Object>1234,Some name,14.5,123.4,2.1</Object>\r\n"
+    "  </Event>\r\n"
+    "  <Event>\r\n"
+    "    <Elements>JPL,2.0,2024,5,13,3.5,a,b,0.5,0.5</Elements>\r\n"
+    "    <Star>HIP 99,,,,9.5,,</Star>\r\n"
+    "    <Object>7,Iris,10,10,1.0</Object>\r\n"
+    "  </Event>\r\n"
+    "</Occultations>\r\n";
+
+struct Fixture {
+  IdentFakeHost host;
+  QPointer<TAsteroidIdentification> w;
+  Fixture() {
+    host.times.StampDate1 = "24";
+    host.times.StampDate2 = "5";
+    host.times.StampDate3 = "12";
+    host.ini[{"Identification", "Observer"}] = "Alan Lee";
+    host.ini[{"VideoSource", "Camera"}] = "WAT-910HX";
+    w = new TAsteroidIdentification(host);
+  }
+  ~Fixture() { delete w.data(); }
+};
+
+}  // namespace
+
+TEST(TAsteroidIdentification, StartUpReadsSettingsAndStamp) {
+  Fixture f;
+  EXPECT_EQ(f.w->Edit3->text(), "Alan Lee");
+  EXPECT_EQ(f.w->ComboBox1->currentText(), "WAT-910HX");
+  EXPECT_EQ(f.w->Edit4->text(), "2024");
+  EXPECT_EQ(f.w->Edit5->text(), "5");
+  EXPECT_EQ(f.w->Edit21->text(), "14");
+  EXPECT_NEAR(f.w->VideoUtHours, 14.5 + 5.0 / 3600, 1e-12);
+  EXPECT_FALSE(f.w->Button1->isEnabled());
+  EXPECT_FALSE(f.w->GroupBox9->isEnabled());
+  EXPECT_EQ(f.host.events.Identification.AsteroidIdentificationOpen, 1);
+  f.w->close();
+  EXPECT_EQ(f.host.events.Identification.AsteroidIdentificationOpen, 0);
+}
+
+TEST(TAsteroidIdentification, ClickedEventShowsItsElementsAndApplies) {
+  Fixture f;
+  f.w->show();
+  f.w->Memo1->setPlainText(kElements);
+  ASSERT_EQ(f.w->ListBox1->count(), 2);
+  PressRow(f.w->ListBox1, 0);
+  EXPECT_TRUE(f.w->Button1->isEnabled());
+  EXPECT_EQ(f.w->Edit9->text(), "2024 May 12");
+  EXPECT_EQ(f.w->Edit1->text(), "2657.5");
+  EXPECT_EQ(f.w->Edit7->text(), "(1234)Some name");
+  EXPECT_EQ(f.w->Edit12->text(), "0.70");
+  EXPECT_EQ(f.w->Edit37->text(), "20196");  // (61700 m)^2 / (3.14e11 m x 600 nm)
+  EXPECT_EQ(f.w->Edit25->text(), "11.15");
+  EXPECT_EQ(f.host.events.Identification.OccultationElements.Observer, "Alan Lee");
+
+  // The video's date typed in; a refused year restores the accepted text.
+  TypeAndEnter(f.w->Edit4, "1988");
+  EXPECT_EQ(f.w->Edit4->text(), "2024");
+  TypeAndEnter(f.w->Edit23, "59.5");
+  EXPECT_EQ(f.w->Edit23->text(), "59.5000");
+  TypeAndEnter(f.w->Edit23, "60");
+  EXPECT_EQ(f.w->Edit23->text(), "59.5000");
+
+  f.w->Edit32->setText("35.5, 139.25");
+  f.w->Button12->click();
+  EXPECT_EQ(f.w->Edit28->text(), "35");
+  EXPECT_EQ(f.w->Edit29->text(), "30");
+  EXPECT_EQ(f.w->Edit13->text(), "139");
+  EXPECT_EQ(f.w->Edit26->text(), "15");
+  f.w->Edit35->setText("Co Observer");
+  f.w->Edit33->setText("Tokyo");
+
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({{100, 100, 100, 20, 20, 20}}));
+  f.w->Button1->click();
+  const TReportLightCurveElement& r = f.host.events.ReportLightCurveElement;
+  EXPECT_EQ(r.Kind, ReportKind::Asteroid);
+  EXPECT_EQ(f.host.events.Texts.IdentificationTitle,
+            "2024 May 12; (1234) Some name occults TYC 1234-00567-1 Observed by Alan Lee");
+  EXPECT_EQ(f.host.events.Texts.IdentificationCode, "2024_5_12-(1234) Somename-Alan_Lee");
+  EXPECT_EQ(f.host.chart.ChartState.SelectedFrame, 2);
+  EXPECT_EQ(f.host.chart.ChartState.TotalFrameCount, 5);
+  EXPECT_EQ(r.EventDate, "2024|5|12");
+  EXPECT_EQ(r.ObjectNumber, "1234");
+  EXPECT_EQ(r.ObjectName, "Some name");
+  EXPECT_EQ(r.ObjectLabel, "1234: Some name");
+  EXPECT_EQ(r.Catalogue, "TYC");
+  EXPECT_EQ(r.StarNumber, "1234-00567-1");
+  EXPECT_EQ(r.LatitudeD, "+35");
+  EXPECT_EQ(r.Longitude, "+139 15 0.0");
+  EXPECT_EQ(r.CoObserver, "Co Observer");
+  EXPECT_EQ(r.Site, "Tokyo");
+  EXPECT_EQ(f.host.events.Flags.AsteroidEventApplied, 1);
+  EXPECT_EQ(f.host.xml_step_marked, 1);
+  EXPECT_EQ(f.host.chart_opened, 1);
+  EXPECT_TRUE(f.w.isNull() || !f.w->isVisible());  // closed after applying
+}
+
+TEST(TAsteroidIdentification, PastedLunarListingChoosesTheEventAtTheVideoTime) {
+  Fixture f;
+  const std::string line = PutColumns({{1, "24 May 12 14 31 00.0"}, {25, "  1234"}}, 150, false);
+  const std::string other = PutColumns({{1, "24 May 12 14 40 00.0"}, {25, "  1234"}}, 150, false);
+  f.w->Memo1->setPlainText(QString::fromStdString("Occultation prediction for Tokyo\n" + other + "\n" + line + "\n"));
+  ASSERT_EQ(f.w->ListBox1->count(), 2);
+  EXPECT_EQ(f.w->ListBox1->currentRow(), 1);  // 14:31:00 is within 0.05 h of 14:30:05; 14:40 is not
+  EXPECT_EQ(f.w->Edit8->text(), "ZC1234");
+  EXPECT_EQ(f.w->Edit7->text(), "Moon");
+  EXPECT_EQ(f.w->Edit24->text(), "14.5014");
+}
+
+TEST(TAsteroidIdentification, SitesCameraAndObserverReachTheSettings) {
+  Fixture f;
+  const std::vector<std::pair<QLineEdit*, QString>> site = {
+      {f.w->Edit13, "139"}, {f.w->Edit26, "45"}, {f.w->Edit27, "12.5"}, {f.w->Edit28, "35"}, {f.w->Edit29, "40"},
+      {f.w->Edit30, "2.0"}, {f.w->Edit31, "25"}, {f.w->Edit33, "Tokyo"}, {f.w->Edit34, "JPN"}};
+  for (auto& [e, t] : site) e->setText(t);
+  f.w->Button14->click();
+  EXPECT_EQ((f.host.ini[{"Identification", "SecondSite"}]), "139:45:12.5:35:40:2.0:25:Tokyo:JPN");
+  f.w->Button19->click();
+  EXPECT_TRUE(f.w->Edit33->text().isEmpty());
+  f.w->Button17->click();
+  EXPECT_EQ(f.w->Edit33->text(), "Tokyo");
+  EXPECT_EQ(f.w->Edit34->text(), "JPN");
+
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({{1, 2}}));
+  f.w->ComboBox1->setCurrentIndex(1);
+  emit f.w->ComboBox1->activated(1);
+  EXPECT_EQ(GetCsvField(f.host.table.lines[2], 3), "WAT-120N");  // the video-system line names the camera
+  f.w->Button4->click();
+  EXPECT_EQ((f.host.ini[{"VideoSource", "Camera"}]), "WAT-120N");
+  f.w->Edit3->setText("New Name");
+  f.w->Button2->click();
+  EXPECT_EQ((f.host.ini[{"Identification", "Observer"}]), "New Name");
+  EXPECT_EQ(f.host.settings.ObserverName, "New Name");
+  f.w->ComboBox4->setCurrentIndex(4);
+  emit f.w->ComboBox4->activated(4);
+  EXPECT_EQ(f.w->Edit34->text(), "JPN");
+}
+
+TEST(TAsteroidIdentification, IntegratedVideoAveragesBlocksAndRestoresTheTableOnClose) {
+  Fixture f;
+  // Blocks of 4 frames from record 1; block 25 bright, blocks 26-27 occulted.
+  std::vector<double> v;
+  for (int i = 0; i < 128; ++i) {
+    const int block = i == 0 ? -1 : (i - 1) / 4;
+    v.push_back(block == 25 ? 1500 : block == 26 || block == 27 ? 200 : 1000 + 5 * (block & 1));
+  }
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({v}));
+  const auto frame_table = f.host.table.lines;
+  f.w->Memo1->setPlainText(kElements);
+  PressRow(f.w->ListBox1, 0);
+  ASSERT_TRUE(f.w->Button7->isEnabled());
+  f.w->Button7->click();
+  EXPECT_TRUE(f.host.dialogs.messages.empty());
+  f.w->ComboBox3->setCurrentIndex(3);
+  emit f.w->ComboBox3->activated(3);
+  EXPECT_EQ(f.host.events.Flags.IntegrationCount, 4);
+  ASSERT_TRUE(f.w->Button8->isEnabled());
+  f.w->Button8->click();
+  EXPECT_EQ(f.host.events.Flags.IntegrationPhase, 1);
+  EXPECT_EQ(f.host.events.Identification.IntegrationSampleOffset, 2);
+  EXPECT_EQ(f.host.frame_step, 4);
+  EXPECT_EQ(f.host.shown_frames, std::vector<int>{2});
+  EXPECT_EQ(f.host.chart.AsteroidChartMode, 1);
+  ASSERT_TRUE(f.w->Button9->isEnabled());
+  f.w->Button9->click();
+  ASSERT_EQ(f.host.table.lines.size(), 6u + 32u);
+  EXPECT_EQ(GetCsvField(f.host.table.lines[6 + 25], 11), "1500.0");
+  EXPECT_EQ(f.host.chart.ChartState.SelectedFrame, 26);
+  EXPECT_EQ(f.host.shown_frames.back(), 4 * 26 + 2);
+  EXPECT_EQ(f.host.events.Flags.IntegratedVideoMeasured, 1);
+  f.w->close();
+  EXPECT_EQ(f.host.table.lines, frame_table);
+}
+
+TEST(TAsteroidIdentification, IntegratedVideoWithoutDropAsksForAClick) {
+  Fixture f;
+  std::vector<double> v;
+  for (int i = 0; i < 80; ++i) v.push_back(100.0 + 10 * ((i + 3) / 4));  // rising steps only
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({v}));
+  f.w->Memo1->setPlainText(kElements);
+  PressRow(f.w->ListBox1, 0);
+  f.w->Button7->click();
+  f.w->ComboBox3->setCurrentIndex(3);
+  emit f.w->ComboBox3->activated(3);
+  f.w->Button8->click();
+  f.w->Button9->click();
+  EXPECT_EQ(f.host.chart.ChartState.SelectedFrame, -1);
+  EXPECT_EQ(f.host.Messages().back(), "Select target frame by clicking the graph area");
+}

@@ -1,0 +1,124 @@
+// The lunar identification window driven through its controls: the
+// prediction file read at start-up, the automatic search by the stamp's time,
+// the applied line, the time edits, the observer and the identification code.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+
+#include "IdentFakeHost.h"
+#include "base/ResultTable.h"
+#include "events/ui/TIdentification.h"
+#include "support/LunarListingText.h"
+#include "support/TemporaryFolder.h"
+
+namespace {
+
+struct Fixture {
+  TemporaryFolder folder{"tessary-lunar"};
+  IdentFakeHost host;
+  QPointer<TIdentification> w;
+  Fixture(bool auto_search = true) {
+    host.settings.LunarPredictionFile = folder.Write("lunar.txt", JoinCrlfLines(SampleLunarListing()));
+    host.settings.ObserverNameLunar = "Alan Lee";
+    host.times = FrameTimeTexts{};
+    host.times.StampDate1 = "24";
+    host.times.StampDate2 = "5";
+    host.times.StampDate3 = "12";
+    host.times.StampH1 = "14";
+    host.auto_search = auto_search;
+    host.zc[1234] = 5678;
+    w = new TIdentification(host, true);
+  }
+  ~Fixture() { delete w.data(); }
+};
+
+}  // namespace
+
+TEST(TIdentification, StartUpFindsAndAppliesTheEventAtTheStampTime) {
+  Fixture f;
+  EXPECT_EQ(f.host.events.Flags.IdentificationOpen, 1);
+  ASSERT_EQ(f.w->ListBox1->count(), 7);  // heading and the event with its continuation line
+  EXPECT_EQ(f.w->ListBox1->currentRow(), 5);
+  EXPECT_EQ(f.w->Edit2->text(), "ZC 1234");
+  EXPECT_EQ(f.w->Edit30->text(), "XZ80Q");
+  EXPECT_EQ(f.w->Edit31->text(), "5678");
+  EXPECT_EQ(f.w->Edit6->text(), "60.0");
+  EXPECT_EQ(f.w->Edit5->text(), "612.3");
+  EXPECT_EQ(f.w->Edit4->text(), "380120");
+  EXPECT_EQ(f.w->Edit8->text(), "K ");
+  EXPECT_EQ(f.w->Edit23->text(), "+139");
+  EXPECT_EQ(f.w->ComboBox1->currentText(), "2024");
+  EXPECT_EQ(f.w->ComboBox2->currentText(), "May");
+  EXPECT_EQ(f.w->ComboBox3->currentText(), "12");
+  const ChartEventState& ev = f.host.events;
+  EXPECT_EQ(ev.Diffraction.ObjectDistance, 380120000);
+  EXPECT_NEAR(static_cast<double>(ev.Diffraction.ObjectVelocity), 612.3, 1e-9);
+  EXPECT_DOUBLE_EQ(ev.Diffraction.MeasuredContactAngle, 60);
+  EXPECT_EQ(ev.Identification.SpectralTypeText, "K5");
+  EXPECT_EQ(ev.ReportLightCurveElement.Kind, ReportKind::Lunar);
+  EXPECT_EQ(ev.ReportLightCurveElement.Catalogue, "XZ80Q");
+  EXPECT_EQ(ev.ReportLightCurveElement.StarNumber, "5678");
+  EXPECT_EQ(ev.ReportLightCurveElement.ZcNumber, "1234");
+  EXPECT_EQ(ev.Texts.IdentificationTitle, "ZC 1234 ; 2024 May 12 ; Alan Lee");
+  EXPECT_EQ(ev.Texts.IdentificationCode, "240512r1234AL");
+  EXPECT_EQ(f.host.code_log.back(), "240512r1234AL");
+  f.w->close();
+  EXPECT_EQ(f.host.events.Flags.IdentificationOpen, 0);
+}
+
+TEST(TIdentification, TimeEditsMoveTheSearchAndKeepTheWholeSeconds) {
+  Fixture f;
+  TypeAndEnter(f.w->Edit11, "16");
+  EXPECT_EQ(f.w->Edit11->text(), "16.0000");
+  EXPECT_EQ(f.host.times.StampS1, "16");
+  EXPECT_EQ(f.host.times.StampS1Full, "16.0000");
+  EXPECT_EQ(f.host.events.Flags.TimeFieldEdited[2], 1);
+  EXPECT_EQ(f.w->Edit2->text(), "SAO 9000");  // 14:30:26 is now 10 s away, 14:30:05 11 s
+  TypeAndEnter(f.w->Edit11, "5.1");
+  EXPECT_EQ(f.w->Edit11->text(), "05.1000");
+  TypeAndEnter(f.w->Edit9, "24");
+  EXPECT_EQ(f.w->Edit9->text(), "24");
+  TypeAndEnter(f.w->Edit9, "25");
+  EXPECT_EQ(f.w->Edit9->text(), "24");
+  TypeAndEnter(f.w->Edit10, "61");
+  EXPECT_EQ(f.w->Edit10->text(), "30");
+  TypeAndEnter(f.w->Edit10, "x");
+  EXPECT_EQ(f.w->Edit10->text(), "x");
+  ASSERT_FALSE(f.host.dialogs.messages.empty());
+}
+
+TEST(TIdentification, ListingObserverAndPredictionFileCommands) {
+  Fixture f(false);
+  EXPECT_EQ(f.w->ListBox1->count(), 10);  // every line with "Detail", no search
+  f.w->CheckBox2->click();
+  EXPECT_EQ(f.w->ListBox1->count(), 4);  // event lines only
+  f.w->ListBox1->setCurrentRow(2);
+  emit f.w->ListBox1->itemDoubleClicked(f.w->ListBox1->item(2));
+  EXPECT_EQ(f.w->Edit2->text(), "XZ 777");
+  EXPECT_EQ(f.host.events.ReportLightCurveElement.Catalogue, "XZ80Q");
+  EXPECT_TRUE(f.w->Edit30->text().isEmpty());
+
+  f.w->Edit1->setText("Kim Park");
+  f.w->Button1->click();
+  EXPECT_EQ((f.host.ini[{"Identification", "ObserverLunar"}]), "Kim Park");
+  EXPECT_EQ(f.host.events.Texts.IdentificationCode, "231231x777KP");
+
+  const std::string other = f.folder.Write("other.txt", "a\nb\nc\n");
+  f.host.dialogs.open_file_names.push_back(QString::fromStdString(other));
+  f.w->Openpredictionfile1->trigger();
+  EXPECT_EQ((f.host.ini[{"Identification", "Prediction file"}]), other);
+  EXPECT_EQ(f.w->Memo5->blockCount(), 3);
+  EXPECT_EQ(f.w->ListBox1->count(), 0);  // no event lines
+
+  f.w->Button6->click();
+  EXPECT_EQ(f.host.settings.ObserverName, "Kim Park");
+  EXPECT_EQ(f.host.events.ReportLightCurveElement.Observer, "Kim Park");
+  EXPECT_EQ(f.host.events.Flags.IdentificationOpen, 0);
+}

@@ -1,0 +1,88 @@
+// The station map page and GPS lines for given GPS texts (values computed by
+// hand from the degrees-and-minutes texts).
+#include <gtest/gtest.h>
+
+#include "online/MapPage.h"
+
+namespace {
+
+GpsStation Station(const std::string& lat, const std::string& lng) {
+  GpsStation s;
+  s.satellites = "07";
+  s.hdop = "1.2";
+  s.utc = "12:34:56";
+  s.latitude = lat;
+  s.longitude = lng;
+  s.altitude = "21.5 m MSL";
+  s.separation = "39.2 m";
+  return s;
+}
+
+}  // namespace
+
+TEST(MapPage, CentreAndMarkerHoldTheStation) {
+  const struct {
+    const char *lat, *lng;
+    int mode;
+    const char* centre;
+  } rows[] = {
+      {"3542.5990 N", "13948.6422 E", 0, "35.709983,139.810703"},
+      {"3542.5990 N", "13948.6422 W", 0, "35.709983,-139.810703"},
+      {"3542.5990 S", "13948.6422 E", 0, "-35.709983,139.810703"},
+      {"  35o 42' 35.9\" S ", " 139o 48' 38.5\" E ", 2, "-35.709972,139.810694"},
+      {"  35o 42' 35.9\" N ", " 139o 48' 38.5\" W ", 2, "35.709972,-139.810694"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.lat);
+    const MapPageSlots page = MapPageForStation(Station(r.lat, r.lng), r.mode);
+    EXPECT_EQ(page[13], std::string("      var latlng = new google.maps.LatLng(") + r.centre + ");");
+    EXPECT_EQ(page[21], std::string("        position: new google.maps.LatLng(") + r.centre + "),");
+    EXPECT_EQ(page[29], "  <body onload=\"initialize()\">");
+    EXPECT_TRUE(page[33].empty() && page[50].empty());
+  }
+  const MapPageSlots plain = BuildMapPage();
+  EXPECT_EQ(plain[13], "      var latlng = new google.maps.LatLng(35.709984,139.810703);");
+  EXPECT_EQ(plain[32], "</html> ");
+  const std::string text = MapPageText(plain);
+  EXPECT_EQ(text.substr(0, 58), "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\"\r\n");
+  EXPECT_NE(text.find("/maps/api/js?sensor=false\"></script>\r\n"), std::string::npos);
+}
+
+TEST(MapPage, GpsLinesUnderTheMap) {
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(MapGpsLines(Station("3542.5990 N", "13948.6422 E"), 0),
+            (Lines{"Satellites : 07   HDOP : 1.2", "UTC        : 12:34:56",
+                   "Latitude   :   35o 42' 35.94\" N   (3542.5990 N)",
+                   "Longitude  :  139o 48' 38.53\" E   (13948.6422 E)", "Altitude   : 21.5 m MSL",
+                   "WGSSeparation : 39.2 m"}));
+  // Five whole degrees, no whole minute, 9.498 seconds.
+  const Lines small = MapGpsLines(Station("0500.1583 S", "00000.5000 W"), 0);
+  EXPECT_EQ(small[2], "Latitude   : -  5o  0'  9.50\" S   (0500.1583 S)");
+  EXPECT_EQ(small[3], "Longitude  : -  0o  0' 30.00\" W   (00000.5000 W)");
+  EXPECT_EQ(MapGpsLines(Station("  35o 42' 35.9\" N ", " 139o 48' 38.5\" E "), 2),
+            (Lines{"Latitude   :    35o 42' 35.9\" N ", "Longitude  :   139o 48' 38.5\" E "}));
+}
+
+TEST(MapPage, NoPositionShowsANoteInsteadOfASentinel) {
+  const struct {
+    const char *lat, *lng;
+    int mode;
+  } rows[] = {
+      {"35.7 N", "13948.6422 E", 0},       // blank before the seventh character
+      {"3542.5990 N", "139486422 E", 0},   // no decimal point
+      {"3542.5990 N", "", 0},
+      {"  35o 42' 35", " 139o 48' 38.5\" E ", 2},  // cut before the hemisphere
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.lat);
+    const GpsStation st = Station(r.lat, r.lng);
+    EXPECT_FALSE(StationHasPosition(st, r.mode));
+    const std::string page = MapPageText(MapPageForStation(st, r.mode));
+    EXPECT_EQ(page.find("1000"), std::string::npos);
+    EXPECT_NE(page.find(std::string("<p>") + kNoPositionNote + "</p>"), std::string::npos);
+    EXPECT_EQ(MapGpsLines(st, r.mode).back(), kNoPositionNote);
+  }
+  EXPECT_EQ(ParseNmeaCoordinate("35.7 N"), kNoCoordinate);
+  EXPECT_EQ(ParseDmsCoordinate(""), kNoCoordinate);
+  EXPECT_NEAR(ParseNmeaCoordinate("3542.5990 N"), 35.7099833333, 1e-9);
+}

@@ -1,0 +1,185 @@
+// Version check, downloads from a loopback server, installing an unpacked
+// release and the restart script run by a real shell.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "base/AtomicFile.h"
+#include "online/SoftwareUpdate.h"
+#include "online/UrlDownload.h"
+#include "support/PythonZip.h"
+#include "support/TemporaryFolder.h"
+
+namespace fs = std::filesystem;
+extern char** environ;
+
+namespace {
+
+std::string Slurp(const fs::path& p) { return ReadWholeFile(p, 1 << 20).value_or("<missing>"); }
+
+// Polls for up to ten seconds.
+template <class Done>
+bool WaitFor(Done done) {
+  for (int i = 0; i < 200; ++i) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return done();
+}
+
+}  // namespace
+
+TEST(SoftwareUpdate, VersionsCompareByTheirNumbers) {
+  const struct {
+    const char* a;
+    const char* b;
+    int expected;
+  } rows[] = {
+      {"1.0.0.1 Orvane", "1.0.0.1 Orvane", 0},  {"1.0.0.2 Orvane", "1.0.0.1 Orvane", 1},
+      {"1.0.0.0 Orvane", "1.0.0.1 Orvane", -1}, {"1.0.0.10", "1.0.0.9", 1},  // textually smaller
+      {"0.9.99.5", "1.0.0.1", -1},               {"1.0", "1.0.0.0", 0},
+      {"2", "1.9.9.9", 1},                       {"1.0.0.1 Other", "1.0.0.1 Orvane", 0},
+      {"", "1.0.0.1", -1},                       {"<html>", "0.0.0.1", -1},
+  };
+  for (const auto& r : rows) EXPECT_EQ(CompareVersions(r.a, r.b), r.expected) << r.a << " vs " << r.b;
+}
+
+TEST(SoftwareUpdate, VersionFileGivesTheStatusLines) {
+  using Lines = std::vector<std::string>;
+  const Lines available = {"This program is Ver.1.0.0.1 Orvane.", "The newest version Ver.1.0.0.2 Orvane is available.",
+                           "", "Do you need this update now?"};
+  const Lines newest = {"This program is Ver.1.0.0.1 Orvane.",
+                        "This program is the newest version. Update is not necessary."};
+  const Lines failed = {"Failed in the access to Internet."};
+  const struct {
+    std::optional<std::string> file;
+    bool fetched, newer;
+    Lines memo1;
+  } rows[] = {
+      {"1.0.0.2 Orvane\r\nNew: faster fits\r\n", true, true, available},
+      {"1.0.0.1 Orvane\n", true, false, newest},
+      {"1.0.0.0 Orvane", true, false, newest},  // an older release is not offered
+      {"", false, false, failed},
+      {"\r\n1.0.0.2 Orvane", false, false, failed},
+      {std::nullopt, false, false, failed},
+  };
+  for (const auto& r : rows) {
+    const VersionFileCheck c = CheckVersionFile(r.file);
+    EXPECT_EQ(c.fetched, r.fetched) << r.file.value_or("<none>");
+    EXPECT_EQ(c.newer, r.newer) << r.file.value_or("<none>");
+    EXPECT_EQ(c.memo1, r.memo1) << r.file.value_or("<none>");
+  }
+  EXPECT_EQ(ReleaseArchiveName("1.0.0.2 Orvane"), "tessary1002 Orvane.zip");
+  EXPECT_EQ(PercentEncode("tessary1002 Orvane.zip"), "tessary1002%20Orvane.zip");
+  EXPECT_EQ(PercentEncode("a/b?c&d~e_f-g"), "a%2Fb%3Fc%26d~e_f-g");
+}
+
+TEST(SoftwareUpdate, DownloadsFromLoopbackServerAndFileUrls) {
+  TemporaryFolder site, local;
+  site.Write("info.txt", "1.0.0.2 Orvane\r\n");
+  site.Write("tessary1002 Orvane.zip", std::string(100000, 'z'));
+  LoopbackHttpServer server(site.Path());
+  ASSERT_TRUE(server.Running());
+
+  const fs::path dest = local.Path() / "got";
+  std::string error;
+  EXPECT_TRUE(DownloadUrlToFile(server.Url() + "info.txt", dest, &error)) << error;
+  EXPECT_EQ(Slurp(dest), "1.0.0.2 Orvane\r\n");
+  EXPECT_TRUE(DownloadUrlToFile(server.Url() + PercentEncode("tessary1002 Orvane.zip"), dest, &error)) << error;
+  EXPECT_EQ(Slurp(dest).size(), 100000u);
+
+  // A missing file is a failure, and what was there stays.
+  EXPECT_FALSE(DownloadUrlToFile(server.Url() + "missing.txt", dest, &error));
+  EXPECT_NE(error.find("404"), std::string::npos) << error;
+  EXPECT_EQ(Slurp(dest).size(), 100000u);
+
+  EXPECT_TRUE(DownloadUrlToFile("file://" + (site.Path() / "info.txt").string(), dest, &error)) << error;
+  EXPECT_EQ(Slurp(dest), "1.0.0.2 Orvane\r\n");
+  EXPECT_FALSE(DownloadUrlToFile("ftp://127.0.0.1/info.txt", dest, &error));
+}
+
+TEST(SoftwareUpdate, UnpackedReleaseIsCopiedOverTheProgramFolder) {
+  TemporaryFolder app;
+  const fs::path exe = app.Path() / "tessary";
+  app.Write("tessary", "old program");
+  app.Write("readme.txt", "old notes");
+  app.Write("info.txt", "1.0.0.2 Orvane");
+  const fs::path archive = app.Write("tessary1002 Orvane.zip", "archive bytes");
+  const fs::path unpacked = UnpackedReleaseFolder(exe, "1.0.0.2 Orvane");
+  EXPECT_EQ(unpacked, app.Path() / "tessary1002 Orvane");
+  fs::create_directories(unpacked / "plugins");
+  WriteFileAtomic(unpacked / "tessary", "new program");
+  WriteFileAtomic(unpacked / "readme.txt", "new notes");
+  WriteFileAtomic(unpacked / "plugins" / "p.txt", "not copied");
+
+  const InstallResult r = InstallUnpackedRelease(exe, "1.0.0.2 Orvane", archive);
+  EXPECT_TRUE(r.installed) << r.error;
+  EXPECT_TRUE(r.folder_deleted);
+  EXPECT_EQ(Slurp(exe), "old program");
+  EXPECT_EQ(Slurp(app.Path() / "tessaryN"), "new program");
+  EXPECT_EQ(Slurp(app.Path() / "readme.txt"), "new notes");
+  EXPECT_FALSE(fs::exists(app.Path() / "plugins"));
+  EXPECT_FALSE(fs::exists(unpacked));
+  EXPECT_FALSE(fs::exists(archive));
+  EXPECT_FALSE(fs::exists(app.Path() / "info.txt"));
+}
+
+TEST(SoftwareUpdate, FailedCopyInstallsNothing) {
+  TemporaryFolder app;
+  const fs::path exe = app.Path() / "tessary";
+  app.Write("tessary", "old program");
+  app.Write("readme.txt", "old notes");
+  const fs::path archive = app.Write("tessary1002.zip", "archive bytes");
+  const fs::path unpacked = UnpackedReleaseFolder(exe, "1.0.0.2");
+  fs::create_directories(unpacked);
+  for (const char* name : {"a.txt", "readme.txt", "tessary", "z.txt"}) WriteFileAtomic(unpacked / name, "new");
+  // A folder where one copy has to go makes that copy fail.
+  fs::create_directories(app.Path() / "z.txt.update-part" / "x");
+
+  const InstallResult r = InstallUnpackedRelease(exe, "1.0.0.2", archive);
+  EXPECT_FALSE(r.installed);
+  EXPECT_NE(r.error.find("Could not copy \"z.txt\""), std::string::npos) << r.error;
+  EXPECT_EQ(Slurp(app.Path() / "readme.txt"), "old notes");
+  EXPECT_FALSE(fs::exists(app.Path() / "tessaryN"));
+  EXPECT_FALSE(fs::exists(app.Path() / "a.txt"));
+  EXPECT_FALSE(fs::exists(app.Path() / "a.txt.update-part"));
+  EXPECT_TRUE(fs::exists(unpacked));
+  EXPECT_TRUE(fs::exists(archive));
+
+  fs::remove_all(unpacked);
+  EXPECT_EQ(InstallUnpackedRelease(exe, "1.0.0.2", archive).error, "No program files were unpacked from the archive.");
+}
+
+TEST(SoftwareUpdate, RestartScriptWaitsSwapsStartsAndDeletesItself) {
+  TemporaryFolder app;
+  const fs::path exe = app.Path() / "it's here" / "tessary";
+  fs::create_directories(exe.parent_path());
+  WriteFileAtomic(exe, "#!/bin/sh\necho old > started.txt\n");
+  WriteFileAtomic(exe.parent_path() / "tessaryN", "#!/bin/sh\necho new > started.txt\n");
+
+  // The old program: a process that ends after a moment.
+  pid_t old_pid = -1;
+  char sleep_arg[] = "sleep", half[] = "0.6";
+  char* argv[] = {sleep_arg, half, nullptr};
+  ASSERT_EQ(posix_spawnp(&old_pid, "sleep", nullptr, nullptr, argv, environ), 0);
+  std::string error;
+  const auto script = WriteRestartScript(exe, old_pid, &error);
+  ASSERT_TRUE(script) << error;
+  EXPECT_EQ(script->filename(), "restart.sh");
+  ASSERT_EQ(std::system(("/bin/sh \"" + script->string() + "\" &").c_str()), 0);
+
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(fs::exists(exe.parent_path() / "started.txt")) << "did not wait for the old program";
+  int status = 0;
+  waitpid(old_pid, &status, 0);
+  ASSERT_TRUE(WaitFor([&] { return Slurp(exe.parent_path() / "started.txt") == "new\n"; }));
+  EXPECT_EQ(Slurp(exe), "#!/bin/sh\necho new > started.txt\n");
+  EXPECT_FALSE(fs::exists(exe.parent_path() / "tessaryN"));
+  EXPECT_TRUE(WaitFor([&] { return !fs::exists(*script); }));
+}

@@ -1,0 +1,211 @@
+// The ZIP reader against archives written by Python's zipfile.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "base/AtomicFile.h"
+#include "online/ZipFile.h"
+#include "support/PythonZip.h"
+#include "support/TemporaryFolder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string RandomBytes(size_t n, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::string s(n, '\0');
+  for (char& c : s) c = static_cast<char>(rng() & 0xFF);
+  return s;
+}
+
+std::string Slurp(const fs::path& p) { return ReadWholeFile(p, 1 << 26).value_or("<missing>"); }
+
+uint32_t U32At(const std::string& s, size_t at) {
+  return static_cast<uint32_t>(static_cast<unsigned char>(s[at])) |
+         static_cast<uint32_t>(static_cast<unsigned char>(s[at + 1])) << 8 |
+         static_cast<uint32_t>(static_cast<unsigned char>(s[at + 2])) << 16 |
+         static_cast<uint32_t>(static_cast<unsigned char>(s[at + 3])) << 24;
+}
+
+// Offset of the n-th (0-based) occurrence of a little-endian signature.
+size_t NthSignature(const std::string& s, uint32_t sig, int n) {
+  for (size_t at = 0; at + 4 <= s.size(); ++at)
+    if (U32At(s, at) == sig && n-- == 0) return at;
+  return std::string::npos;
+}
+
+const std::vector<PyZipMember> kRelease = {
+    {"readme.txt", "Tessary release notes\r\nline two\r\n"},
+    {"sub/", ""},
+    {"sub/file.txt", std::string(5000, 'a') + "tail"},
+    {"data.bin", RandomBytes(70000, 7)},
+    {"stored.bin", RandomBytes(3000, 9), true},
+    {"empty.txt", ""},
+    {"sub/deeper/compressible.txt", std::string(200000, 'x')},
+};
+
+}  // namespace
+
+TEST(ZipFile, ArchivesFromPythonExtractByteIdentical) {
+  const struct {
+    const char* what;
+    PyZipLayout layout;
+  } cases[] = {{"plain", PyZipLayout::Plain}, {"streamed with data descriptors", PyZipLayout::Streamed}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TemporaryFolder tmp;
+    const fs::path zip = tmp.Path() / "pack.zip";
+    MakePythonZip(zip, kRelease, c.layout);
+    TZipFile z;
+    z.LoadFromFile(zip);
+    ASSERT_EQ(z.Count(), static_cast<int>(kRelease.size()));
+    EXPECT_EQ(z.CentralEntries.size(), kRelease.size());
+    EXPECT_TRUE(z.HasEndRecord);
+    EXPECT_EQ(z.EndRecord.TotalEntries, kRelease.size());
+    for (int i = 0; i < z.Count(); ++i) EXPECT_EQ(z.Name(i), kRelease[static_cast<size_t>(i)].name);
+
+    const fs::path dest = tmp.Path() / "not" / "yet";
+    ExtractZipToFolder(zip, dest);
+    for (const auto& m : kRelease) {
+      const fs::path p = dest / "pack" / m.name;
+      if (m.name.back() == '/') {
+        EXPECT_TRUE(fs::is_directory(p)) << m.name;
+        continue;
+      }
+      EXPECT_EQ(Slurp(p), m.bytes) << m.name;
+    }
+  }
+}
+
+TEST(ZipFile, ChangedCrcStopsAtThatMember) {
+  TemporaryFolder tmp;
+  const fs::path zip = tmp.Path() / "pack.zip";
+  MakePythonZip(zip, {{"a.txt", "first"}, {"b.txt", "second member"}, {"c.txt", "third"}});
+  std::string bytes = Slurp(zip);
+  const size_t second = NthSignature(bytes, 0x04034B50, 1);
+  ASSERT_NE(second, std::string::npos);
+  bytes[second + 14] = static_cast<char>(bytes[second + 14] ^ 0x5A);  // CRC-32 of the local header
+  ASSERT_TRUE(WriteFileAtomic(zip, bytes));
+
+  try {
+    ExtractZipToFolder(zip, tmp.Path() / "out");
+    FAIL() << "no CRC error";
+  } catch (const EZipFileCRCError& e) {
+    EXPECT_STREQ(e.what(), "CRC Error in \"b.txt\".");
+  }
+  EXPECT_EQ(Slurp(tmp.Path() / "out" / "pack" / "a.txt"), "first");
+  EXPECT_FALSE(fs::exists(tmp.Path() / "out" / "pack" / "b.txt"));
+}
+
+TEST(ZipFile, MemberNamesLeavingTheFolderRefuseTheArchive) {
+  const char* unsafe[] = {"../evil.txt", "sub/../../evil.txt", "/evil.txt", "C:/evil.txt", "..\\evil.txt"};
+  for (const char* name : unsafe) {
+    SCOPED_TRACE(name);
+    TemporaryFolder tmp;
+    const fs::path zip = tmp.Path() / "pack.zip";
+    MakePythonZip(zip, {{"good.txt", "fine"}, {name, "escaped"}});
+    const fs::path dest = tmp.Path() / "deep" / "dest";
+    EXPECT_THROW(ExtractZipToFolder(zip, dest), EZipFileError);
+    EXPECT_FALSE(fs::exists(dest / "pack" / "good.txt"));
+    for (const auto& e : fs::recursive_directory_iterator(tmp.Path()))
+      EXPECT_NE(e.path().filename(), "evil.txt") << e.path();
+  }
+  for (const char* safe : {"a..b.txt", "sub/..hidden", "x/y/z.txt"}) EXPECT_TRUE(IsSafeMemberName(safe)) << safe;
+}
+
+TEST(ZipFile, UnsupportedArchivesAreRefusedClearly) {
+  TemporaryFolder tmp;
+  const fs::path zip64 = tmp.Path() / "big.zip";
+  MakePythonZip(zip64, {{"a.txt", "content"}}, PyZipLayout::Zip64);
+  TZipFile z;
+  try {
+    z.LoadFromFile(zip64);
+    z.GetUncompressed(0);
+    FAIL() << "ZIP64 accepted";
+  } catch (const EZipFileError& e) {
+    EXPECT_STREQ(e.what(), "ZIP64 archives are not supported.");
+  }
+
+  const fs::path plain = tmp.Path() / "plain.zip";
+  MakePythonZip(plain, {{"secret.txt", "content"}});
+  std::string bytes = Slurp(plain);
+  bytes[6] = static_cast<char>(bytes[6] | 1);  // the encryption flag
+  try {
+    z.LoadFromBytes(bytes);
+    FAIL() << "encrypted member accepted";
+  } catch (const EZipFileError& e) {
+    EXPECT_STREQ(e.what(), "Encrypted member \"secret.txt\" is not supported.");
+  }
+  bytes = Slurp(plain);
+  bytes[8] = 12;  // bzip2
+  z.LoadFromBytes(bytes);
+  EXPECT_THROW(z.GetUncompressed(0), EZipFileError);
+}
+
+TEST(ZipFile, IndexChecksAndCrcOfKnownInputs) {
+  TemporaryFolder tmp;
+  const fs::path zip = tmp.Path() / "three.zip";
+  MakePythonZip(zip, {{"a", "1"}, {"b", "2"}, {"c", "3"}});
+  TZipFile z;
+  z.LoadFromFile(zip);
+  EXPECT_EQ(z.Count(), 3);
+  for (int bad : {-1, 3}) {
+    try {
+      z.GetUncompressed(bad);
+      FAIL() << bad;
+    } catch (const EZipFileError& e) {
+      EXPECT_STREQ(e.what(), "Index out of range.");
+    }
+  }
+  EXPECT_EQ(ZipCrc32(""), 0u);
+  EXPECT_EQ(ZipCrc32("123456789"), 0xCBF43926u);  // the standard check value
+  EXPECT_EQ(ZipCrc32("The quick brown fox jumps over the lazy dog"), 0x414FA339u);
+}
+
+TEST(ZipFile, SurplusCentralEntriesAndNonArchivesAreSafe) {
+  TemporaryFolder tmp;
+  const fs::path zip = tmp.Path() / "one.zip";
+  MakePythonZip(zip, {{"only.txt", "only"}});
+  std::string bytes = Slurp(zip);
+  const size_t central = NthSignature(bytes, 0x02014B50, 0);
+  const size_t end = NthSignature(bytes, 0x06054B50, 0);
+  const std::string entry = bytes.substr(central, end - central);
+  bytes.insert(end, entry + entry);
+  TZipFile z;
+  z.LoadFromBytes(bytes);
+  EXPECT_EQ(z.Count(), 1);
+  EXPECT_EQ(z.CentralEntries.size(), 1u);
+  EXPECT_EQ(z.CentralEntries[0].Name, "only.txt");
+  EXPECT_EQ(z.GetUncompressed(0), "only");
+
+  z.LoadFromBytes("not an archive at all, just text");
+  EXPECT_EQ(z.Count(), 0);
+  const fs::path text = tmp.Write("text.zip", "plain text, no members");
+  ExtractZipToFolder(text, tmp.Path() / "made");
+  EXPECT_TRUE(fs::is_directory(tmp.Path() / "made"));
+  EXPECT_FALSE(fs::exists(tmp.Path() / "made" / "text"));
+}
+
+TEST(ZipFile, BitFlipsGiveErrorsNeverCrashes) {
+  TemporaryFolder tmp;
+  const fs::path zip = tmp.Path() / "small.zip";
+  MakePythonZip(zip, {{"a.txt", std::string(300, 'q') + "end"}, {"b.bin", RandomBytes(200, 3), true}});
+  const std::string good = Slurp(zip);
+  int refused = 0;
+  for (size_t at = 0; at < good.size(); ++at) {
+    for (int bit : {0, 7}) {
+      std::string bad = good;
+      bad[at] = static_cast<char>(bad[at] ^ (1 << bit));
+      TZipFile z;
+      try {
+        z.LoadFromBytes(bad);
+        for (int i = 0; i < z.Count(); ++i) z.GetUncompressed(i);
+      } catch (const EZipFileError&) {
+        ++refused;
+      }
+    }
+  }
+  EXPECT_GT(refused, 100);
+}
