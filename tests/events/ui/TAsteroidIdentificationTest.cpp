@@ -213,3 +213,18 @@ TEST(TAsteroidIdentification, IntegratedVideoWithoutDropAsksForAClick) {
   EXPECT_EQ(f.host.chart.ChartState.SelectedFrame, -1);
   EXPECT_EQ(f.host.Messages().back(), "Select target frame by clicking the graph area");
 }
+
+TEST(TAsteroidIdentification, ApplyingWithAnEmptyTableFindsRecordZeroAndStaysOpenWhilePlaying) {
+  Fixture f;
+  f.host.playing = true;
+  f.w->Memo1->setPlainText(kElements);
+  PressRow(f.w->ListBox1, 1);
+  EXPECT_EQ(f.w->Edit7->text(), "(7)Iris");
+  f.w->Button1->click();
+  EXPECT_EQ(f.host.chart.ChartState.SelectedFrame, 0);
+  EXPECT_EQ(f.host.chart.ChartState.TotalFrameCount, 0);
+  EXPECT_EQ(f.w->Memo4->toPlainText(), "0");
+  EXPECT_EQ(f.host.events.ReportLightCurveElement.Catalogue, "HIP");
+  EXPECT_EQ(f.host.xml_step_marked, 0);
+  EXPECT_FALSE(f.w.isNull());
+}
