@@ -26,17 +26,11 @@
 #include "app/ui/TPlatformIdentHost.h"
 #include "events/ui/TAsteroidIdentification.h"
 #include "events/ui/TIdentification.h"
+#include "chart/ui/TMutual_Average.h"
 
 QPointer<TPlatform> Platform;
 
 namespace {
-
-template <class W, class... Args>
-W* Named(const char* name, Args&&... args) {
-  auto* w = new W(std::forward<Args>(args)...);
-  w->setObjectName(name);
-  return w;
-}
 
 QLineEdit* ReadOut(const char* name, int width) {
   auto* e = Named<QLineEdit>(name);
@@ -63,7 +57,8 @@ TPlatform::TPlatform(const PlatformOptions& options, QWidget* parent)
 }
 
 TPlatform::~TPlatform() {
-  // The identification windows reach the state below by reference.
+  // The tool and identification windows reach the state below; they go first.
+  delete Mutual_Average.data();
   delete AsteroidIdentification.data();
   delete Identification.data();
   delete memo_view_;
@@ -296,6 +291,13 @@ void TPlatform::CreateMenus() {
   // ---- objects ----
   CreateObjectsMenus();
   CreateOnlineMenuItems();  // ---- online ----
+}
+
+QMenu* TPlatform::TopMenu(const char* name, const char* caption) {
+  if (QMenu* menu = menuBar()->findChild<QMenu*>(name)) return menu;
+  QMenu* menu = menuBar()->addMenu(caption);
+  menu->setObjectName(name);
+  return menu;
 }
 
 void TPlatform::ConnectHandlers() {

@@ -36,6 +36,7 @@ class TPlatformChartHost final : public ChartHost {
   bool ToolAvailable(ChartTool tool) const override;
   void OpenTool(ChartTool tool, QWidget* chart) override;
   void ShowLightCurveReport(const std::vector<std::string>& lines) override;
+  std::string ExecutableFolder() const override;
 
  private:
   TPlatform& w_;
