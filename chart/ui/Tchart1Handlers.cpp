@@ -196,7 +196,6 @@ void Tchart1::ChartImg1MouseUp(int x, int y) {
   GraphShow3();
   AfterChartSelection();
   events_.Diffraction.DiffractionFitted = 0;
-  host_.AfterChartSelection();
   RefreshMagnitudeCalculator();
 }
 
