@@ -31,7 +31,6 @@ class TPlatformIdentHost final : public IdentificationHost {
   Tchart1* ChartWindow() override;
   void OpenChart() override;
   void CloseChart() override;
-  void OpenDiffractionPanel() override;
 
  private:
   TPlatform& w_;

@@ -149,9 +149,3 @@ void TPlatformIdentHost::CloseChart() {
     delete chart;
   }
 }
-
-void TPlatformIdentHost::OpenDiffractionPanel() {
-  Tchart1* chart = w_.chart1.Window.data();
-  if (chart && w_.ChartLink.ToolAvailable(ChartTool::DiffractionPanel))
-    w_.ChartLink.OpenTool(ChartTool::DiffractionPanel, chart);
-}

@@ -50,7 +50,6 @@ class IdentificationHost {
   virtual Tchart1* ChartWindow() = 0;
   virtual void OpenChart() = 0;
   virtual void CloseChart() = 0;
-  virtual void OpenDiffractionPanel() = 0;
 };
 
 // Writes a settings key; a failed write is shown in an error box.

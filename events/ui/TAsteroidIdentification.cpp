@@ -2,6 +2,8 @@
 // the element edits, camera, date and time, sites and applying.
 #include "events/ui/TAsteroidIdentification.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -630,7 +632,7 @@ void TAsteroidIdentification::ApplyEventIdentification() {
 
   const int header = host_.DetectCsvHeaderLines();
   const std::vector<std::string>& lines = host_.Table().Lines();
-  const int n_rows = static_cast<int>(lines.size()) - header - 1;
+  const int n_rows = std::max(0, static_cast<int>(lines.size()) - header - 1);
   TChartState& st = host_.Chart().ChartState;
   st.TotalFrameCount = n_rows;
   st.DataLineCount = n_rows;

@@ -111,14 +111,10 @@ void TAsteroidIdentification::Button9Click() {
         "Click \"B\" or \"C\" to erase the yellow or magenta line.");
     return;
   }
-  host_.Chart().DiffractionMode = 1;
+  // The chart's own 'Diffraction Analysis': diffraction mode, redraw, the parameter panel.
   chart->Button8->setEnabled(true);
-  chart->GraphShow3();
+  chart->Button8->click();
   ev.Flags.IntegratedVideoMeasured = 1;
-  chart->CheckBox4->setChecked(true);
-  chart->CheckBox5->setChecked(false);
-  chart->CheckBox6->setChecked(false);
-  host_.OpenDiffractionPanel();
   ev.Diffraction.DiffractionFitted = 0;
   id.IntegratedPanelOpened = 1;
   Button2->setEnabled(false);

@@ -15,6 +15,7 @@
 #include "base/ui/ControlEvents.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TAsteroidIdentification.h"
+#include "events/ui/TFresnelCtrl.h"
 #include "events/ui/TIdentification.h"
 #include "support/ChartTestTables.h"
 
@@ -125,6 +126,7 @@ TEST(IdentificationWiring, IntegratedVideoOpensTheChartForDiffractionOnTheAverag
   EXPECT_EQ(m.W().Chart.ChartState.SelectedFrame, 26);
   EXPECT_EQ(m.W().Chart.DiffractionMode, 1);
   EXPECT_TRUE(chart->Button8->isEnabled());
+  EXPECT_NE(chart->FresnelCtrl.data(), nullptr);  // the diffraction parameter panel
   EXPECT_EQ(m.W().Events.Identification.IntegratedPanelOpened, 1);
   w->close();
   EXPECT_EQ(m.W().Results.Count(), 6 + 128);  // the frame-by-frame table is back

@@ -37,7 +37,7 @@ class IdentFakeHost : public IdentificationHost {
   IdentFakeTable table;
   std::array<std::string, 3> time_edits{"14", "30", "05.0000"};
   bool auto_search = false, playing = false, field_view = false;
-  int time_stamp_mode = 0, frame_step = 1, chart_opened = 0, chart_closed = 0, diffraction_panels = 0,
+  int time_stamp_mode = 0, frame_step = 1, chart_opened = 0, chart_closed = 0,
       xml_step_marked = 0;
   std::vector<int> shown_frames;
   std::vector<std::string> code_log;
@@ -68,7 +68,6 @@ class IdentFakeHost : public IdentificationHost {
   Tchart1* ChartWindow() override { return nullptr; }
   void OpenChart() override { ++chart_opened; }
   void CloseChart() override { ++chart_closed; }
-  void OpenDiffractionPanel() override { ++diffraction_panels; }
 
   std::vector<std::string> Messages() const {
     std::vector<std::string> out;

@@ -16,6 +16,7 @@
 #include "events/ui/TAsteroidIdentification.h"
 #include "support/ChartTestTables.h"
 #include "support/LunarListingText.h"
+#include "support/TemporaryFolder.h"
 
 namespace {
 
@@ -212,4 +213,33 @@ TEST(TAsteroidIdentification, IntegratedVideoWithoutDropAsksForAClick) {
   f.w->Button9->click();
   EXPECT_EQ(f.host.chart.ChartState.SelectedFrame, -1);
   EXPECT_EQ(f.host.Messages().back(), "Select target frame by clicking the graph area");
+}
+
+TEST(TAsteroidIdentification, ApplyingWithAnEmptyTableFindsRecordZeroAndStaysOpenWhilePlaying) {
+  Fixture f;
+  f.host.playing = true;
+  f.w->Memo1->setPlainText(kElements);
+  PressRow(f.w->ListBox1, 1);
+  EXPECT_EQ(f.w->Edit7->text(), "(7)Iris");
+  f.w->Button1->click();
+  EXPECT_EQ(f.host.chart.ChartState.SelectedFrame, 0);
+  EXPECT_EQ(f.host.chart.ChartState.TotalFrameCount, 0);
+  EXPECT_EQ(f.w->Memo4->toPlainText(), "0");
+  EXPECT_EQ(f.host.events.ReportLightCurveElement.Catalogue, "HIP");
+  EXPECT_EQ(f.host.xml_step_marked, 0);
+  EXPECT_FALSE(f.w.isNull());
+}
+
+TEST(TAsteroidIdentification, ElementsFileOpenedThroughTheDialog) {
+  Fixture f;
+  TemporaryFolder folder("tessary-elements");
+  f.host.dialogs.open_file_names.push_back(QString::fromStdString(folder.Write("events.xml", kElements)));
+  f.w->Button5->click();
+  ASSERT_EQ(f.w->ListBox1->count(), 2);
+  EXPECT_EQ(f.w->ListBox1->item(1)->text(), "2024 May 13 3.5h UT ,  (7)Iris occults HIP 99");
+  EXPECT_FALSE(f.w->Button1->isEnabled());
+  f.host.dialogs.open_file_names.push_back(QString::fromStdString(folder.File("missing.xml")));
+  f.w->Button5->click();
+  EXPECT_EQ(f.host.Messages().back(), "The prediction file could not be read.");
+  EXPECT_EQ(f.w->ListBox1->count(), 2);  // the list stays
 }
