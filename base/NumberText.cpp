@@ -186,6 +186,56 @@ std::string PadLeft(std::string_view s, int width) {
   return out;
 }
 
+std::string FormatGeneral(long double x, int precision) {
+  if (!std::isfinite(x)) return SpecialText(x);
+  if (precision < 1) precision = 1;
+  if (precision > kDigits) precision = kDigits;
+  DecimalDigits d = ToDecimal(x);
+  RoundDigits(d, precision);
+  if (d.zero) return "0";
+  if (d.exponent > precision || d.exponent < -4) return GeneralExponent(d, precision);
+  int last = precision - 1;
+  while (last >= 0 && last >= d.exponent && d.digits[last] == '0') --last;
+  std::string s;
+  if (d.negative) s += '-';
+  if (d.exponent <= 0) {
+    s += "0.";
+    s.append(static_cast<size_t>(-d.exponent), '0');
+    s.append(d.digits, d.digits + last + 1);
+    return s;
+  }
+  s.append(d.digits, d.digits + d.exponent);
+  if (last >= d.exponent) {
+    s += '.';
+    s.append(d.digits + d.exponent, d.digits + last + 1);
+  }
+  return s;
+}
+
+std::string KeepDigits(std::string_view s) {
+  std::string out;
+  for (char c : s)
+    if (c >= '0' && c <= '9') out += c;
+  return out;
+}
+
+std::string KeepDecimal(std::string_view s) {
+  std::string out;
+  bool point = false;
+  for (char c : s) {
+    if (c >= '0' && c <= '9') {
+      out += c;
+    } else if (c == '.' && !point) {
+      out += c;
+      point = true;
+    }
+  }
+  if (out.empty()) return out;
+  if (out.front() == '.') out.insert(out.begin(), '0');
+  if (out.back() == '.') out += '0';
+  return out;
+}
+
 namespace {
 
 template <class T>

@@ -48,6 +48,18 @@ std::string FormatOneDecimal(long double x);
 // Left-pads with blanks to `width` characters (longer texts stay as they are).
 std::string PadLeft(std::string_view s, int width);
 
+// The platform's general float text: at most `precision` significant digits,
+// no trailing zeros, exponent form ("1.5E-6", "2E20") when the integer part
+// has more than `precision` digits or |x| is below 0.00001.
+std::string FormatGeneral(long double x, int precision);
+
+// The text without every character that is not a digit: "1h2" -> "12".
+std::string KeepDigits(std::string_view s);
+// The digits and the first "." of the text; a leading "." gets a "0" in
+// front, a trailing one a "0" after (".5" -> "0.5", "3." -> "3.0",
+// "." -> "0.0"); empty when nothing is left.
+std::string KeepDecimal(std::string_view s);
+
 // Locale-free parsers. Leading and trailing blanks are allowed, a leading '+'
 // or '-', digits with an optional '.' fraction and an optional exponent.
 // Anything else, or an empty text, gives nothing.

@@ -204,7 +204,7 @@ struct InkBand {
 };
 
 InkBand MeasureInkBand(const Bitmap24& frame, int y, const std::vector<std::pair<int, int>>& spans) {
-  const int first = std::max(0, y - 16), last = std::min(frame.Height() - 1, y + 48);
+  const int first = std::max(0, y - 30), last = std::min(frame.Height() - 1, y + 40);
   InkBand band;
   if (last < first) return band;
   long double sum = 0;
@@ -307,18 +307,24 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
   const int yb = slow ? 526 : 418;
   ctx.stampBackgroundLevel = IotaBackgroundLevel(frame, yb, yb + 35, 100, 150);
 
-  // The time digits near the nominal row, else near the higher one.
+  // The time digits near the nominal row, else near the higher one, else
+  // anywhere between the two.
+  const int low = slow ? 545 : 435, high = slow ? 511 : 401;
+  std::vector<int> rows;
+  for (int nominal : {low, high})
+    for (int dy : {0, -2, 2, -4, 4}) rows.push_back(nominal + dy);
+  for (int row = high + 6; row <= low - 6; row += 2) rows.push_back(row);
   IotaLineGuess guess;
   int y = 0;
-  for (int nominal : {slow ? 545 : 435, slow ? 511 : 401}) {
-    for (int dy : {0, -2, 2, -4, 4}) {
-      const IotaLineGuess g = SearchIotaTimeDigits(frame, nominal + dy, ctx);
-      if (g.digits > guess.digits || (g.digits == guess.digits && g.score > guess.score)) {
-        guess = g;
-        y = nominal + dy;
-      }
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const IotaLineGuess g = SearchIotaTimeDigits(frame, rows[i], ctx);
+    if (g.digits > guess.digits || (g.digits == guess.digits && g.score > guess.score)) {
+      guess = g;
+      y = rows[i];
     }
-    if (guess.digits >= 4) break;
+    // Every time digit seen near a nominal row ends the search.
+    if ((i == 4 || i == 9) && guess.digits == 6) break;
+    if (i == 9 && guess.digits >= 4) break;
   }
   if (guess.digits < 4) return false;
   int x0 = guess.x0;
@@ -341,6 +347,13 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
     const int bottom = std::max(band.bottom[0], band.bottom[1]);
     ctx.stampBackgroundLevel =
         IotaBackgroundLevel(frame, top, bottom, spans.front().first, spans.back().second);
+    // The digits again on the glyph top with the glyph height: a first
+    // guess from a row off the glyphs can be a cell or two out.
+    const IotaLineGuess onTop = SearchIotaTimeDigits(frame, y, ctx);
+    if (onTop.digits >= guess.digits) {
+      x0 = onTop.x0;
+      pitch = onTop.pitch;
+    }
   } else {
     AlignDigitY(frame, x0, y, ctx);
   }

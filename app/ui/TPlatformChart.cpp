@@ -74,6 +74,7 @@ void TPlatformChartHost::SetAperturePosition(int k, int x, int y) {
 }
 
 QRect TPlatformChartHost::MainWindowGeometry() const { return w_.frameGeometry(); }
+std::string TPlatformChartHost::ExecutableFolder() const { return w_.ExeFolder(); }
 
 ChartWindowSlot::~ChartWindowSlot() {
   QObject::disconnect(Destroyed);
@@ -99,11 +100,7 @@ QWidget* TPlatform::CreateChartPanel() {
 }
 
 void TPlatform::CreateChartMenuItems() {
-  QMenu* option = menuBar()->findChild<QMenu*>("Option1");
-  if (!option) {
-    option = menuBar()->addMenu("Option");
-    option->setObjectName("Option1");
-  }
+  QMenu* option = TopMenu("Option1", "Option");
   FixMin6MaxofGraph1 = option->addAction("Fix Graph's Min && Max");
   FixMin6MaxofGraph1->setObjectName("FixMin6MaxofGraph1");
   // A click toggles the check mark; the chart reads it at its next drawing.
@@ -114,6 +111,7 @@ void TPlatform::CreateChartMenuItems() {
 
 void TPlatform::ConnectChartHandlers() {
   CreateChartMenuItems();
+  CreateMutualMenuItems();
   connect(Button18, &QPushButton::clicked, this, &TPlatform::Button18Click);
 }
 

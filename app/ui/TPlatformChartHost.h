@@ -33,7 +33,10 @@ class TPlatformChartHost final : public ChartHost {
   void ShowFrame(int frame) override;
   void SetAperturePosition(int k, int x, int y) override;
   QRect MainWindowGeometry() const override;
+  bool ToolAvailable(ChartTool tool) const override;
+  void OpenTool(ChartTool tool, QWidget* chart) override;
   void ShowLightCurveReport(const std::vector<std::string>& lines) override;
+  std::string ExecutableFolder() const override;
 
  private:
   TPlatform& w_;

@@ -31,7 +31,7 @@ void TPlatform::SaveResultCsv() {
   if (Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked()) return;
   std::string folder = Settings.CsvDirectory;
   if (folder.empty() && Settings.CsvPathSameAsVideo) folder = FolderPart(open_dialog_file_name_.toStdString());
-  const QString name = Dialogs().GetSaveFileName("Save", QString::fromStdString(folder), "CSV File (*.csv)");
+  const QString name = Dialogs().GetSaveFileName("Save", QString::fromStdString(ProposedCsvName(folder)), "CSV File (*.csv)");
   if (name.isEmpty()) return;
   const std::string path = name.toStdString();
   const CsvSaveResult saved = ::SaveResultCsv(path, Results.Lines());
@@ -50,13 +50,8 @@ void TPlatform::SaveResultCsv() {
 
 void TPlatform::Button20Click() {
   if (Run.Playing) return;
-  const size_t i = static_cast<size_t>(std::clamp(Run.SelectedObject, 1, 3) - 1);
-  UpDown8->SetRange(0, 25);
-  UpDown6->SetRange(0, 25);
-  UpDown8->SetPosition(Frames.FrameDataLines[0].Objects[i].BandWidth);
-  UpDown6->SetPosition(Frames.FrameDataLines[0].Objects[i].Gap);
+  ResetRectangleAndObjectState();
   if (Options.TimeStampMode == 0 || Options.TimeStampMode == 2) UpDown4->SetPosition(100);
-  for (auto* b : {RadioButton1, RadioButton2, RadioButton3}) b->setEnabled(true);
   // PSF photometry is off while loading and comes back afterwards.
   const bool psf = CheckBox14->isChecked();
   if (psf) {
@@ -143,6 +138,11 @@ void TPlatform::LoadResultCsv() {
   Video.TimingFrameRate = r.TimingFrameRate;
   CsvCmosTime = r.CsvCmosTime;
   ApplyLoadedObjects(r);
+  // Cells read as 0 are told once, together; the missing video has its own box.
+  QStringList unread;
+  for (const std::string& w : r.Warnings)
+    if (w != kVideoNotFoundMessage) unread << QString::fromStdString(w);
+  if (!unread.isEmpty()) Dialogs().ShowWarning(unread.join("\r\n"));
 
   // The video: a missing one leaves the loaded table and settings.
   if (r.VideoPath.empty()) {

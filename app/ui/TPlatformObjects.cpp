@@ -211,6 +211,7 @@ void TPlatform::Image1MouseDown(Qt::MouseButton button, int x, int y) {
       if (k < 1 || k > 3) return;
       SetStarsPosition(k, x, y);
       if (k == 2 && RadioButton5->isChecked()) CheckBox6->setEnabled(true);
+      Events.Flags.TimeFieldEdited = {0, 0, 0};  // a new star: event times are worked out afresh
       LastStarClickX = x;
       LastStarClickY = y;
       if (CheckBox22->isChecked() && k == 1) {

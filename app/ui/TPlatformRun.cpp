@@ -170,6 +170,7 @@ void TPlatform::StartMeasurement() {
     std::string status;
     if (!GrabVideoFrame(VideoIn, Sources, pos, test, status)) {
       CheckBox14->setEnabled(true);
+      CheckBox2->setEnabled(!CheckBox14->isChecked());
       Dialogs().ShowError(QString::fromStdString("Fail to get a bitmap.\r\n" + status));
       return;
     }

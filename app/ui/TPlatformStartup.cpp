@@ -11,6 +11,7 @@
 #include <QScrollArea>
 
 #include "base/ui/ControlEvents.h"
+#include "events/FresnelTables.h"
 #include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
 
@@ -112,6 +113,8 @@ void TPlatform::FormCreate() {
 
   // Catalogue cross-reference.
   ZCtoXZ = LoadZcToXz(std::filesystem::path(ExeFolder()) / "ZC2XZ.txt");
+  // The diffraction model's Fresnel tables, before any chart can open.
+  MakeFresnelTables();
 
   EventTools.EventTimeText1 = "0.0";
   EventTools.EventTimeText2 = "0.0";
@@ -133,6 +136,7 @@ void TPlatform::ResetMarkers() {
     }
   }
   PassedPoints = {};
+  LoadKiwiDigitPositions(Stamp.DigitX);
 }
 
 void TPlatform::InitialiseFrameBlocks() {
@@ -194,7 +198,8 @@ void TPlatform::UpDown9Click() { Run.FrameStep = UpDown9->Position(); }
 
 void TPlatform::Button2Click() {
   if (Run.MeasuringRun || Run.FrameSourceBusy) return;
-  // Closing the open video belongs to the frame sources once they exist.
+  if (Run.VideoLoaded) CloseVideo(VideoIn, Sources);
+  SyncVideoGlobals();
   Run.VideoLoaded = false;
   close();
 }

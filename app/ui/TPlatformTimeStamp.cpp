@@ -116,11 +116,7 @@ void TPlatform::SetUpTimeStampControls() {
   connect(Button39, &QPushButton::clicked, this, &TPlatform::Button39Click);
   connect(Button40, &QPushButton::clicked, this, &TPlatform::Button40Click);
 
-  QMenu* option = menuBar()->findChild<QMenu*>("Option1");
-  if (!option) {
-    option = menuBar()->addMenu("Option");
-    option->setObjectName("Option1");
-  }
+  QMenu* option = TopMenu("Option1", "Option");
   RectangleAperture1 = option->addAction("Rectangle Aperture");
   RectangleAperture1->setObjectName("RectangleAperture1");
   RectangleAperture1->setCheckable(true);

@@ -110,8 +110,22 @@ void TPlatform::Button1Click() {
   KeepObjectCount = false;
   ResetMarkers();
   ClearEventTimingList();  // ---- chart ----
-  // A rectangle aperture does not carry over to the next video.
-  const size_t k = static_cast<size_t>(Run.SelectedObject - 1);
+  if (Options.TimeStampMode == 0) UpDown4->SetPosition(100);
+  ResetRectangleAndObjectState();
+  // The first frame is shown with aperture photometry; the choice comes back after.
+  const bool photometry = CheckBox14->isChecked();
+  CheckBox14->setChecked(false);
+  OpenVideoDialog();
+  CsvCmosTime = false;
+  CheckBox14->setChecked(photometry);
+  ApplyOccultationPreset();
+}
+
+// 'Open AVI' and 'Load CSV': a rectangle aperture does not carry over to the
+// next video or table, and the event times typed for the last one are free again.
+void TPlatform::ResetRectangleAndObjectState() {
+  Events.Flags.TimeFieldEdited = {0, 0, 0};
+  const size_t k = static_cast<size_t>(std::clamp(Run.SelectedObject, 1, 3) - 1);
   const bool had_rectangle = RectangleAperture1->isChecked() ||
                              Frames.FrameDataLines[0].Objects[k].BackgroundForm ==
                                  static_cast<uint8_t>(BackgroundFormKind::Rectangle);
@@ -122,7 +136,6 @@ void TPlatform::Button1Click() {
   UpDown6->setRange(0, 25);
   UpDown8->SetPosition(selected.BandWidth);
   UpDown6->SetPosition(selected.Gap);
-  if (Options.TimeStampMode == 0) UpDown4->SetPosition(100);
   for (auto* b : {RadioButton1, RadioButton2, RadioButton3}) b->setEnabled(true);
   // The form and mode kept while the rectangle was on, in every block. Only
   // then: without a rectangle the saved values are stale and would leave the
@@ -132,13 +145,6 @@ void TPlatform::Button1Click() {
     SetObjectSetting(Frames.FrameDataLines, static_cast<int>(k), &ObjectResult::TrackMode, SavedTrackingMode[k]);
   }
   RadioButton3->setChecked(true);
-  // The first frame is shown with aperture photometry; the choice comes back after.
-  const bool photometry = CheckBox14->isChecked();
-  CheckBox14->setChecked(false);
-  OpenVideoDialog();
-  CsvCmosTime = false;
-  CheckBox14->setChecked(photometry);
-  ApplyOccultationPreset();
 }
 
 void TPlatform::ShowExposureLength() {
@@ -171,6 +177,28 @@ bool TPlatform::OpenVideoStream() {
   return true;
 }
 
+void TPlatform::ClearClosedVideo() {
+  Timer1->stop();
+  Run.Playing = false;
+  Run.VideoLoaded = false;
+  VideoIn.VideoLoaded = 0;
+  {
+    QSignalBlocker block(ScrollBar1);
+    ScrollBar1->setRange(0, 0);
+  }
+  VideoIn.FrameWidth = VideoIn.FrameHeight = 0;
+  VideoIn.VideoFrameRate = 0;
+  SyncVideoGlobals();
+  Image1Bitmap = Bitmap24();
+  Driver.FrameBitmap = Bitmap24();
+  OverlayDrawn = false;
+  image1_source_ = nullptr;
+  image1_pending_ = false;
+  Image1->setPixmap(QPixmap());
+  for (QLineEdit* e : {Edit5, Edit48, Edit49, Edit30}) e->clear();
+  setToolTip({});
+}
+
 void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   VideoIn.FrameRateFactor = 1.0L;
   Video.FrameRateFactor = 1.0L;
@@ -179,17 +207,13 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
     Dialogs().ShowWarning(".avi file is not found");
     return;
   }
+  BusyFlag busy(Run.FrameSourceBusy);
   BeginOpenVideoFile(VideoIn, *resolved);
   Video.VideoFileName = VideoIn.VideoFileName;
 
   // A failed open has closed the previous video too: nothing is shown any more.
   if (!OpenVideoStream()) {
-    Timer1->stop();
-    Run.Playing = false;
-    Run.VideoLoaded = false;
-    VideoIn.VideoLoaded = 0;
-    QSignalBlocker block(ScrollBar1);
-    ScrollBar1->setRange(0, 0);
+    ClearClosedVideo();
     return;
   }
 
@@ -232,10 +256,14 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   RefreshObjectMasks(DriverSettings(), true);
   Run.LastMeasuredFrame = -1;
   PassedPoints = {};
+  ShowPassedPoints();
 
-  // The sound track of the previous video is made again when asked for.
-  std::error_code ec;
-  std::filesystem::remove(std::filesystem::path(FolderPart(VideoIn.VideoFileName)) / "tsy.wav", ec);
+  // The sound track made for the previous video goes; this video's own is made when asked for.
+  if (!WavFileName.empty()) {
+    std::error_code ec;
+    std::filesystem::remove(WavFileName, ec);
+  }
+  WavFileName = (std::filesystem::path(FolderPart(VideoIn.VideoFileName)) / "tsy.wav").string();
 
   Add1->setEnabled(true);
   Remove1->setEnabled(false);

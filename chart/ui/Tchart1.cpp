@@ -13,6 +13,10 @@
 #include "chart/ui/ChartPainter.h"
 #include "chart/ui/TAvgBkg.h"
 #include "chart/ui/TCorrection.h"
+#include "chart/ui/DiffractionFitJob.h"
+#include "events/ui/TFresnelCtrl.h"
+
+#include <filesystem>
 
 void ChartImageLabel::mouseReleaseEvent(QMouseEvent* e) {
   emit released(e->position().toPoint().x(), e->position().toPoint().y());
@@ -57,6 +61,7 @@ Tchart1::Tchart1(ChartHost& host, ChartSession& session, ChartEventState& events
 }
 
 Tchart1::~Tchart1() {
+  StopFit();
   if (session_.ChartOpen) {
     session_.ChartOpen = 0;
     session_.DiffractionMode = 0;
@@ -150,7 +155,6 @@ void Tchart1::BuildControls() {
 
   // Buttons of windows that other parts of the program provide: enabled once
   // those windows exist.
-  Button8->setEnabled(host_.ToolAvailable(ChartTool::DiffractionPanel));
   Button14->setEnabled(host_.ToolAvailable(ChartTool::LunarIdentification));
   Button15->setEnabled(host_.ToolAvailable(ChartTool::LedGraph));
   Button2->setEnabled(host_.ToolAvailable(ChartTool::StarImage3D));
@@ -232,7 +236,7 @@ void Tchart1::FormCreate() {
   const bool reset = st.Reset != 0;
   session_.ChartOpen = 1;
   events_.Spectral.StarTemperature = 6650;
-  host_.RecomputeSpectralModel();
+  RecomputeSpectralModel(events_.Spectral, (std::filesystem::path(host_.ExecutableFolder()) / kSensitivityFileName).string());
   events_.Flags.IdentTextScrollPos2 = 400;
   events_.Flags.IdentTextScrollPos1 = 12;
   view_.SelectedPointX = {-100, -100, -100, -100};
@@ -330,6 +334,7 @@ void Tchart1::SyncScrollAndWidth() {
 }
 
 void Tchart1::GraphShow3() {
+  fit_drawn_ = false;
   RefreshData();
   TChartState& st = session_.ChartState;
   ChartOptions opt;
@@ -398,9 +403,9 @@ void Tchart1::GraphShow3() {
     Button6->setEnabled(false);
   }
   if (session_.DiffractionMode) {
-    QImage lower(ChartImg2->width(), ChartImg2->height(), QImage::Format_RGB32);
-    lower.fill(Qt::white);
-    ChartImg2->setPixmap(QPixmap::fromImage(lower));
+    lower_picture_ = QImage(ChartImg2->width(), ChartImg2->height(), QImage::Format_RGB32);
+    lower_picture_.fill(Qt::white);
+    ChartImg2->setPixmap(QPixmap::fromImage(lower_picture_));
     ChartImg2->show();
   } else {
     ChartImg2->hide();
@@ -456,6 +461,8 @@ void Tchart1::NarrowSetting() {
 }
 
 void Tchart1::closeEvent(QCloseEvent* e) {
+  StopFit();
+  if (FresnelCtrl) FresnelCtrl->close();
   if (session_.AsteroidChartMode) {
     host_.AsteroidChartClosed();
     session_.AsteroidChartMode = 0;

@@ -9,6 +9,13 @@
 #include <QWidget>
 #include <functional>
 
+// False when QtWebEngine shows the pages inside the windows.
+#ifdef TESSARY_HAVE_WEBENGINE
+inline constexpr bool kPagesOpenInSystemBrowser = false;
+#else
+inline constexpr bool kPagesOpenInSystemBrowser = true;
+#endif
+
 // Hands an address to the system browser (QDesktopServices) unless a test
 // installed its own opener; false when it could not be opened.
 bool OpenInSystemBrowser(const QUrl& url);

@@ -125,6 +125,43 @@ TEST_P(NumberText, WidthFormPadsWithBlanks) {
   EXPECT_EQ(PadLeft("123456", 3), "123456");
 }
 
+TEST_P(NumberText, GeneralFormKeepsFifteenDigitsWithoutTrailingZeros) {
+  struct Row {
+    long double x;
+    const char* text;
+  } rows[] = {
+      {0, "0"},
+      {1.5L, "1.5"},
+      {-401.1984L, "-401.1984"},
+      {1.0L / 3, "0.333333333333333"},
+      {2.0L / 3, "0.666666666666667"},
+      {0.00001L, "0.00001"},
+      {0.0000015L, "1.5E-6"},
+      {123456789012345.0L, "123456789012345"},
+      {1234567890123456.0L, "1.23456789012346E15"},
+      {1e20L, "1E20"},
+      {-4.41610088e-11L, "-4.41610088E-11"},
+  };
+  for (const Row& r : rows) EXPECT_EQ(FormatGeneral(r.x, 15), r.text) << static_cast<double>(r.x);
+}
+
+TEST_P(NumberText, TypedTimeFiltersKeepDigitsAndOnePoint) {
+  struct Row {
+    const char* in;
+    const char* digits;
+    const char* decimal;
+  } rows[] = {
+      {"", "", ""},          {"12", "12", "12"},       {"1h2m", "12", "12"},
+      {"5.123", "5123", "5.123"}, {"1.2.3", "123", "1.23"}, {".5", "5", "0.5"},
+      {"3.", "3", "3.0"},    {".", "", "0.0"},          {"-4,5", "45", "45"},
+      {"abc", "", ""},       {"..7", "7", "0.7"},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(KeepDigits(r.in), r.digits) << r.in;
+    EXPECT_EQ(KeepDecimal(r.in), r.decimal) << r.in;
+  }
+}
+
 TEST_P(NumberText, NonFiniteValuesHaveNames) {
   EXPECT_EQ(FormatFixed(std::numeric_limits<double>::quiet_NaN(), 1, 8), "NAN");
   EXPECT_EQ(FormatFixed(std::numeric_limits<double>::infinity(), 1, 8), "INF");

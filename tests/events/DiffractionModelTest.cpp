@@ -244,11 +244,8 @@ TEST(TimingError, ReportLineColumns) {
   e.RecordingDate = "2024-3-5";
   e.ZcLabel = "ZC";
   e.ZcNumber = "1234";
-  ReportLineInput in;
-  in.EventLine = "Event Time : 1h2m3.456s  +/- 0.033s  S/N=12.3";
-  in.PreMean = 100, in.PostMean = 10;
-  in.TimingErrorText = "0.03";
-  const std::string line = BuildReportLine(e, in);
+  const std::string line =
+      BuildReportLine("Event Time : 1h2m3.456s  +/- 0.033s  S/N=12.3", e, true, "0.03", 3).value_or("");
   ASSERT_EQ(line.size(), 61u);
   EXPECT_EQ(line.substr(0, 8), "2024035 ");
   EXPECT_EQ(line.substr(8, 10), "010203.456");
@@ -263,15 +260,14 @@ TEST(TimingError, ReportLineColumns) {
   e.ZcLabel.clear();
   e.Catalogue = "SAO";
   e.StarNumber = "98765";
-  in.EventLine = "Event Time : 11h22m33.4s  +/- 0.033s  S/N=10";
-  in.PostMean = 200;
-  const std::string other = BuildReportLine(e, in);
+  const std::string other =
+      BuildReportLine("Event Time : 11h22m33.4s  +/- 0.033s  S/N=10", e, false, "0.03", 3).value_or("");
   EXPECT_EQ(other.substr(8, 10), "112233.4  ");
   EXPECT_EQ(other.substr(18, 7), "S 98765");
   EXPECT_EQ(other.substr(26, 2), "RD");
   EXPECT_EQ(other.substr(43, 4), "10.0");
   e.Kind = ReportKind::Asteroid;
-  EXPECT_EQ(BuildReportLine(e, in), "");
+  EXPECT_FALSE(BuildReportLine("Event Time : 11h22m33.4s", e, false, "0.03", 3));
 }
 
 }  // namespace

@@ -30,7 +30,8 @@ struct VtiSet {
   std::vector<VtiFrameLabels> frames;
 };
 
-// The folder of the strips (from TESSARY_TEST_DATA); empty when unknown.
+// The folder of the strips: under TESSARY_TEST_DATA when set, else under the
+// source tree's tests/data.
 std::filesystem::path VtiDataFolder();
 
 // Every set of labels.csv in file order; empty when the file cannot be read.
@@ -46,9 +47,10 @@ VtiStrip LoadVtiStrip(const std::filesystem::path& file);
 
 // A frame of the set's size with both strips put back: strip row k of the
 // even field on frame row evenTop + 2k, of the odd field on evenTop + 2k + 1
-// - 2 oddLinesHigher. Background 16, glyphs 235, both with +-3 noise.
+// - 2 oddLinesHigher, both moved xShift columns right. Background 16, glyphs
+// 235, both with +-3 noise.
 Bitmap24 ComposeVtiFrame(const VtiStrip& even, const VtiStrip& odd, int frameHeight, int evenTop,
-                         int oddLinesHigher, uint32_t seed);
+                         int oddLinesHigher, uint32_t seed, int xShift = 0);
 
 // The even row the set's strips start on: near the bottom of the frame, or
 // higher for the tv-safe sets.

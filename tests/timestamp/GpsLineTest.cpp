@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/StampContexts.h"
 #include "support/StampRender.h"
 #include "timestamp/GpsLine.h"
 
@@ -33,9 +34,7 @@ TEST(GpsLine, ReadsTheIotaGpsScreen) {
   DrawLine(f, "      13938 1234 E", 178, pitch, 143, StampFont::Iota);
   DrawLine(f, "     123 4", 178, pitch, 179, StampFont::Iota);
   DrawLine(f, "             32 1", 178, pitch, 215, StampFont::Iota);
-  GlyphContext ctx;
-  ctx.mode = TimeStampMode::Iota;
-  ctx.digitThreshold = 80;
+  GlyphContext ctx = IotaSearchContext(30);
   TimeStampState state;
   GpsStation st;
   const GpsReadResult r = ReadIotaGpsLine(f, ctx, state, st);
@@ -71,11 +70,7 @@ TEST(GpsLine, ReadsTheGhsPosition) {
   const int x = 120, y = 383;
   const double x0 = x + 1.5 * pitch;
   DrawLine(f, "W139 38 12 3 S35 41 22 2", x0, pitch, y, StampFont::Ghs);
-  GlyphContext ctx;
-  ctx.mode = TimeStampMode::Ghs;
-  ctx.frameRateRounded = 30;
-  ctx.glyphThreshold = 100;
-  ctx.digitThreshold = 100;
+  GlyphContext ctx = GhsSearchContext();
   TimeStampState state;
   StampLocatorState loc;
   LocatorOptions opt;

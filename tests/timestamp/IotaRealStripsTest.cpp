@@ -16,11 +16,14 @@ struct Layout {
   const char* name;
   FieldOrder order;
   int oddLinesHigher;
+  int dx, dy;  // the strips moved right and down from their usual place
 };
 
-const Layout kLayouts[] = {{"odd first", FieldOrder::OddFirst, 0},
-                           {"even first", FieldOrder::EvenFirst, 0},
-                           {"odd strip one line higher", FieldOrder::OddFirst, 1}};
+const Layout kLayouts[] = {{"odd first", FieldOrder::OddFirst, 0, 0, 0},
+                           {"even first", FieldOrder::EvenFirst, 0, 0, 0},
+                           {"odd strip one line higher", FieldOrder::OddFirst, 1, 0, 0},
+                           {"3 columns right, 20 rows up", FieldOrder::OddFirst, 0, 3, -20},
+                           {"2 columns left, 10 rows up", FieldOrder::EvenFirst, 1, -2, -10}};
 
 // Strip rows of the glyphs of each set, counted by eye on the strips.
 struct SetGlyphRows {
@@ -61,8 +64,9 @@ TEST(IotaRealStrips, EveryFieldOfEverySetReadsRight) {
         const VtiStrip odd = LoadVtiStrip(folder / set.name / fr.odd.file);
         ASSERT_GT(even.width, 0) << fr.even.file;
         ASSERT_GT(odd.width, 0) << fr.odd.file;
-        const int top = VtiStripTop(set);
-        const Bitmap24 f = ComposeVtiFrame(even, odd, set.ntsc ? 480 : 576, top, l.oddLinesHigher, seed++);
+        const int top = VtiStripTop(set) + l.dy;
+        const Bitmap24 f =
+            ComposeVtiFrame(even, odd, set.ntsc ? 480 : 576, top, l.oddLinesHigher, seed++, l.dx);
         if (n == 0) {
           ASSERT_TRUE(LocateIotaTimeStamp(f, ctx, state, loc, {})) << name;
           ctx.stampLocated = true;

@@ -135,21 +135,44 @@ TEST(TimeStampReader, KiwiReadOptions) {
   }
 }
 
-TEST(TimeStampReader, BlackFrameGivesNoStampAndEmptyTexts) {
-  Bitmap24 f(720, 480);
-  TimeStampState state;
-  LoadKiwiDigitPositions(state.DigitX);
-  StampTexts t;
-  t.StampH1 = "11";
-  t.StampS2Full = "00.000";
-  t.StampCount1 = "123";
-  t.StampDate1 = "26";
-  EXPECT_EQ(ReadTimeStamp(f, KiwiContext(30), {}, state, t), 2);
-  EXPECT_EQ(t.StampH1, "");
-  EXPECT_EQ(t.StampS2Full, "");
-  EXPECT_EQ(t.StampCount1, "");
-  EXPECT_EQ(t.StampDate1, "26");  // dates keep their values
-  EXPECT_EQ(state.AutoRowOffset1, 0);
+// A frame that shows no stamp, at a fixed layout or under a located one, gives
+// no time at all (not 00:00:00); the dates keep their values.
+TEST(TimeStampReader, FramesWithoutAStampReadNothing) {
+  struct Row {
+    const char* name;
+    TimeStampMode mode;
+    bool located;
+  };
+  const Row rows[] = {{"KIWI fixed layout", TimeStampMode::Kiwi, false},
+                      {"IOTA located", TimeStampMode::Iota, true},
+                      {"KIWI located", TimeStampMode::Kiwi, true},
+                      {"Sharp located", TimeStampMode::Sharp, true}};
+  for (const Row& r : rows) {
+    const Bitmap24 f = r.located ? NoisyFrame(720, 480, 5) : Bitmap24(720, 480);
+    TimeStampState state;
+    LoadKiwiDigitPositions(state.DigitX);
+    GlyphContext ctx = KiwiContext(30);
+    if (r.located) {
+      for (int i = 7; i <= 28; ++i) state.DigitX[5][i] = 80 + 24 * (i - 7);
+      state.LocatedStampRow = 435;
+      ctx = IotaContext(24.1);
+      ctx.mode = r.mode;
+    }
+    StampTexts t;
+    t.StampH1 = "12";
+    t.StampS1Full = "34.5678";
+    t.StampS2Full = "00.000";
+    t.StampCount1 = "42";
+    t.StampDate1 = "26";
+    StampReadOptions opt;
+    opt.fieldMeasure = true;
+    EXPECT_EQ(ReadTimeStamp(f, ctx, opt, state, t), 2) << r.name;
+    EXPECT_EQ(t.StampH1 + t.StampM1 + t.StampS1 + t.StampS1Full + t.StampS2Full + t.StampCount1, "") << r.name;
+    EXPECT_EQ(t.StampDate1, "26") << r.name;
+    if (!r.located) {
+      EXPECT_EQ(state.AutoRowOffset1, 0) << r.name;
+    }
+  }
 }
 
 TEST(TimeStampReader, OneLayoutRuleForEveryWidth) {

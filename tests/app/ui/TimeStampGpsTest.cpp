@@ -16,10 +16,11 @@
 
 namespace {
 
-void DrawLine(Bitmap24& f, const std::string& text, double x0, double pitch, int top) {
+void DrawLine(Bitmap24& f, const std::string& text, double x0, double pitch, int top,
+              StampFont font = StampFont::Iota) {
   std::vector<int> xs;
   for (size_t i = 0; i < text.size(); ++i) xs.push_back(static_cast<int>(std::floor(x0 + pitch * i + 0.5)));
-  const StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, 220, 1};
+  const StampGlyphStyle s{font, 2, pitch, 4, 2, 2, 220, 1};
   DrawStampText(f, text, xs, top, s);
   DrawStampText(f, text, xs, top - 1, s);
 }
@@ -110,7 +111,35 @@ TEST(TimeStampGps, MapCommandShowsTheStationReadFromTheGpsLine) {
                          "WGSSeparation : 32.1 m"}));
   EXPECT_EQ(map->Memo1->toPlainText().split('\n')[21],
             "        position: new google.maps.LatLng(35.687242,-139.635390),");
-  ASSERT_EQ(opened.size(), 1u);
-  EXPECT_TRUE(opened[0].isLocalFile());
+  if (kPagesOpenInSystemBrowser) {
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_TRUE(opened[0].isLocalFile());
+  }
+  delete map;
+}
+
+// With a GHS stamp the command reads the GHS GPS line at its fixed place.
+TEST(TimeStampGps, MapCommandReadsTheGhsLine) {
+  ScopedUrlOpener opener([](const QUrl&) { return true; });
+  MainRoadWindow m(Reader::Ffmpeg);
+  Bitmap24 f(720, 480);
+  FillFrame(f, 16);
+  DrawLine(f, "W139 38 12 3 S35 41 22 2", 180 + 1.5 * 20.5, 20.5, 386, StampFont::Ghs);
+  AviWriterOptions thirty;
+  thirty.rate = 30;
+  const auto path = m.Path("ghs.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), {f, f}, thirty));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  auto* combo = m.Find<QComboBox>("ComboBox1");
+  combo->setCurrentIndex(2);
+  emit combo->activated(2);
+  m.Find<QAction>("Map1")->trigger();
+  EXPECT_TRUE(m.W().GhsLocateEnabled);
+  auto* map = m.W().findChild<TMap*>("Map");
+  ASSERT_NE(map, nullptr);
+  EXPECT_EQ(map->Memo2->toPlainText().split('\n'),
+            (QStringList{"Latitude   :    35o 41' 22.2\" S ", "Longitude  :   139o 38' 12.3\" W"}));
+  EXPECT_EQ(map->Memo1->toPlainText().split('\n')[13],
+            "      var latlng = new google.maps.LatLng(-35.689500,-139.636750);");
   delete map;
 }

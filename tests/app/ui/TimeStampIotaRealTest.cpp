@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ struct RunCase {
   const char* fieldOrder;  // the 'Field Order' button clicked before the run
   int oddLinesHigher;
 };
+
+void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
 
 const RunCase kCases[] = {{"EvenFirst", "Even first", 0},
                           {"OddFirst", "Odd first", 0},

@@ -17,6 +17,7 @@
 #include "chart/ChartScale.h"
 #include "chart/ui/ResultTableAdapter.h"
 #include "chart/ui/Tchart1.h"
+#include "events/ui/TFresnelCtrl.h"
 #include "ChartFakeHost.h"
 #include "support/ChartTestTables.h"
 
@@ -68,9 +69,10 @@ TEST(Tchart1, ToolsNotYetAvailableAreDisabled) {
   ChartFixture f;
   f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({{10, 12, 10, 12}}));
   f.Open();
-  for (const char* name : {"Button8", "Button12", "Button14", "Button15", "Button2"})
+  for (const char* name : {"Button12", "Button14", "Button15", "Button2"})
     EXPECT_FALSE(Find<QPushButton>(f.chart, name)->isEnabled()) << name;
   EXPECT_TRUE(Find<QPushButton>(f.chart, "Button17")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>(f.chart, "Button8")->isEnabled());
 }
 
 TEST(Tchart1, TimeButtonsMoveBySeconds) {
@@ -150,7 +152,6 @@ TEST(Tchart1, PopupSavesThePictureAsABitmap) {
 TEST(Tchart1, DiffractionAnalysisGuardsAndStart) {
   ChartFixture f;
   f.host.object_count = 2;
-  f.host.available = {ChartTool::DiffractionPanel};
   f.host.table.lines = BuildResultTable(3, 2, RowsFromValues({Wave(60), Wave(60)}));
   f.Open();
   auto* button = Find<QPushButton>(f.chart, "Button8");
@@ -170,8 +171,8 @@ TEST(Tchart1, DiffractionAnalysisGuardsAndStart) {
   Find<QCheckBox>(f.chart, "CheckBox5")->setChecked(false);
   button->click();
   EXPECT_EQ(f.session.DiffractionMode, 1);
-  ASSERT_EQ(f.host.opened.size(), 1u);
-  EXPECT_EQ(f.host.opened[0], ChartTool::DiffractionPanel);
+  ASSERT_NE(f.chart->FresnelCtrl, nullptr);
+  EXPECT_TRUE(f.chart->FresnelCtrl->isVisible());
   EXPECT_TRUE(f.chart->ChartImg2->isVisibleTo(f.chart));
   EXPECT_EQ(f.chart->height(), 712);
   // Level-window records around the selection are green.

@@ -239,3 +239,20 @@ TEST(TMagnitudeCalculator, PairMagnitudeFromThePredictionAndTheVMagnitude) {
   f.w->RadioButton3->click();
   EXPECT_TRUE(f.w->CheckBox1->isChecked());
 }
+
+TEST(TMagnitudeCalculator, EveryNamedControlExists) {
+  Fixture f;
+  f.Open();
+  for (const char* name :
+       {"UpDown1", "UpDown2", "UpDown3", "UpDown4", "UpDown5", "UpDown6", "Edit1", "Edit2", "Edit3", "Edit4",
+        "Edit5", "Edit6", "Edit7", "Edit8", "Edit9", "Edit10", "Edit11", "Edit12", "Edit13", "Edit14", "Edit17",
+        "Edit18", "Edit19", "Edit20", "Edit21", "Edit22", "Edit23", "Edit24", "Edit26", "RadioButton1",
+        "RadioButton2", "RadioButton3", "RadioButton4", "RadioButton5", "RadioButton6", "CheckBox1", "Button1",
+        "Button2", "Button3", "Button4", "Button5", "Button6", "Button7", "Button8", "Button9", "Button11",
+        "SpeedButton1", "SpeedButton2", "RadioGroup1", "RadioGroup2", "RadioGroup3", "ScrollBar1", "ScrollBar2",
+        "Memo1", "Memo2", "ListBox1", "ComboBox1"})
+    EXPECT_NE(f.w->findChild<QWidget*>(name), nullptr) << name;
+  EXPECT_EQ(f.w->windowTitle(), "Magnitude Calculator");
+  EXPECT_EQ(f.w->ScrollBar1->value(), 380);
+  EXPECT_EQ(f.w->ScrollBar2->value(), 30);
+}

@@ -202,3 +202,22 @@ TEST(TLightCurveReport, AppliesTheLimbSlopeToALunarCurve) {
   f.w->Button1->click();
   EXPECT_EQ(f.events.ReportLightCurveElement.LunarValues[3], "0.00");
 }
+
+TEST(TLightCurveReport, EveryNamedControlExists) {
+  Fixture f;
+  f.Open();
+  for (const char* name :
+       {"Memo1", "Memo2", "Memo3", "Memo4", "Memo5", "Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7",
+        "Edit8", "Edit9", "Edit10", "Edit11", "Edit12", "Edit13", "Edit14", "Edit15", "Edit16", "Edit17", "Edit18",
+        "Edit19", "Edit20", "Edit21", "Edit22", "Edit23", "Edit24", "Edit25", "Edit26", "Edit27", "Edit28", "Edit29",
+        "Edit30", "Edit31", "Edit32", "Edit33", "Edit34", "Edit35", "Edit36", "Edit37", "Edit38", "Edit39", "Edit40",
+        "Edit41", "Edit42", "Edit43", "Edit44", "Edit45", "Edit46", "Edit47", "Edit48", "Edit49", "Edit50", "Edit51",
+        "Edit52", "CheckBox1", "CheckBox2", "CheckBox3", "CheckBox4", "CheckBox5", "CheckBox6", "ComboBox1",
+        "ComboBox2", "ComboBox3", "ComboBox4", "ComboBox5", "ComboBox6", "ComboBox7", "ComboBox8", "ComboBox9",
+        "ComboBox10", "ComboBox11", "Button1", "Button2", "Button3", "Button4", "Button5", "Button6"})
+    EXPECT_NE(f.w->findChild<QWidget*>(name), nullptr) << name;
+  EXPECT_EQ(f.w->Button4->text(), "Save XML Report File");
+  EXPECT_EQ(f.w->ComboBox9->itemText(5), "GHS-OSD");
+  EXPECT_EQ(f.w->ComboBox3->currentText(), "Newtonian");
+  EXPECT_EQ(f.w->ComboBox7->itemText(7), "7 Averted vision");
+}
