@@ -75,7 +75,7 @@ void TBitmapLoader::LoadFromFile(const std::string& file_name, const std::string
   LoadFromStream(file, ext, bitmap);
 }
 
-void TBitmapLoader::SaveToFile(const std::string& file_name, const std::string& ext, const TLinearBitmap& bitmap) {
+void SaveThroughTemporaryFile(const std::string& file_name, const std::function<void(TFileStream&)>& write) {
   TempFileGuard temp;
   const std::string folder = FolderOf(file_name);
   const std::string leaf = file_name.substr(folder.size());
@@ -83,11 +83,15 @@ void TBitmapLoader::SaveToFile(const std::string& file_name, const std::string& 
   {
     auto file = TFileStream::CreateFromHandle(fd);
     file->FileName = temp.Path;
-    SaveToStream(*file, ext, bitmap);
+    write(*file);
   }
   if (::rename(temp.Path.c_str(), file_name.c_str()) != 0)
     throw EInOutError(FormatMessage("Error opening \"%s\" - %s", file_name, SystemErrorText(errno)));
   temp.Path.clear();
+}
+
+void TBitmapLoader::SaveToFile(const std::string& file_name, const std::string& ext, const TLinearBitmap& bitmap) {
+  SaveThroughTemporaryFile(file_name, [&](TFileStream& file) { SaveToStream(file, ext, bitmap); });
 }
 
 void TBitmapLoader::LoadFromStream(TBaseStream& stream, const std::string& ext, TLinearBitmap& bitmap) {

@@ -2,6 +2,7 @@
 // File-format loaders and their registry. A loader answers for the
 // extensions in its filter text; the registry hands a file operation to the
 // first registered loader that accepts the (upper-case) extension.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,5 +51,9 @@ int CreateUniqueFile(const std::string& folder, const std::string& prefix, std::
                      const std::string& shown_name = {});
 std::string TemporaryFolder();
 std::string FolderOf(const std::string& file_name);
+
+// Writes through `write` into a temporary file in file_name's folder and
+// renames it over the name, so a failed save leaves an existing file intact.
+void SaveThroughTemporaryFile(const std::string& file_name, const std::function<void(TFileStream&)>& write);
 
 }  // namespace ImageFile

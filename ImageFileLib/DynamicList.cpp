@@ -19,27 +19,12 @@ void TStreamClass::LoadFromStream(TBaseStream&) {
   throw Exception(std::string(ClassName()) + ".LoadFromStream not implemented");
 }
 
-// Written to a temporary file in the same folder and renamed over the name,
-// so a failed save leaves an existing file intact.
 void TStreamClass::SaveToFile(const std::string& file_name) {
-  const std::string folder = FolderOf(file_name);
-  std::string temp;
-  const int fd = CreateUniqueFile(folder, "." + file_name.substr(folder.size()) + ".", temp, file_name);
-  try {
-    auto file = TFileStream::CreateFromHandle(fd);
-    file->FileName = temp;
-    {
-      TBufferedStream buffered(0, -1, file.get());
-      SaveToStream(buffered);
-      buffered.Flush();
-    }
-    file.reset();
-    if (::rename(temp.c_str(), file_name.c_str()) != 0)
-      throw EInOutError(FormatMessage("Error opening \"%s\" - %s", file_name, SystemErrorText(errno)));
-  } catch (...) {
-    ::unlink(temp.c_str());
-    throw;
-  }
+  SaveThroughTemporaryFile(file_name, [&](TFileStream& file) {
+    TBufferedStream buffered(0, -1, &file);
+    SaveToStream(buffered);
+    buffered.Flush();
+  });
 }
 
 void TStreamClass::LoadFromFile(const std::string& file_name) {

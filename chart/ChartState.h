@@ -22,6 +22,14 @@ struct TChartState {
   uint8_t DataLines = 1;
   uint8_t AxisLines = 1;
   int32_t DataLineCount = 0;
+
+  // The object boxes' defaults: one box ticked and enabled per object in use
+  // (a single object's box cannot be unticked).
+  void ResetObjectBoxes(int objects) {
+    const uint8_t b = objects >= 2, c = objects >= 3;
+    BoxChecked = {1, b, c};
+    BoxEnabled = {b, b, c};
+  }
 };
 
 // Picture geometry. The plot picture's height is this program's choice.

@@ -261,18 +261,7 @@ void Tchart1::FormCreate() {
   move(session_.AsteroidChartMode ? main.left() : main.left() + main.width() - width(), main.top());
 
   const int objects = host_.ObjectCount();
-  if (reset) {
-    if (objects <= 1) {
-      st.BoxChecked = {1, 0, 0};
-      st.BoxEnabled = {0, 0, 0};
-    } else if (objects == 2) {
-      st.BoxChecked = {1, 1, 0};
-      st.BoxEnabled = {1, 1, 0};
-    } else {
-      st.BoxChecked = {1, 1, 1};
-      st.BoxEnabled = {1, 1, 1};
-    }
-  }
+  if (reset) st.ResetObjectBoxes(objects);
   ApplyBoxesToControls();
 
   session_.DiffractionMode = 0;

@@ -292,16 +292,7 @@ void Tchart1::Button9Click() {
   TChartState& st = session_.ChartState;
   st.Reset = 1;
   const int objects = host_.ObjectCount();
-  if (objects <= 1) {
-    st.BoxChecked = {1, 0, 0};
-    st.BoxEnabled = {0, 0, 0};
-  } else if (objects == 2) {
-    st.BoxChecked = {1, 1, 0};
-    st.BoxEnabled = {1, 1, 0};
-  } else {
-    st.BoxChecked = {1, 1, 1};
-    st.BoxEnabled = {1, 1, 1};
-  }
+  st.ResetObjectBoxes(objects);
   ApplyBoxesToControls();
   ResetLevelWindows(events_.Diffraction);
   st.FirstShownFrame = 0;

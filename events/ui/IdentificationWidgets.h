@@ -9,30 +9,21 @@
 #include <QStringList>
 #include <cstdint>
 
+#include "base/ui/ControlEvents.h"
+
 // Prediction texts larger than this are not read.
 inline constexpr int64_t kMaxPredictionFileBytes = 16 * 1024 * 1024;
 
 inline QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(name);
-  return b;
+  return Named<QPushButton>(name, caption, parent);
 }
 
-inline QLineEdit* MakeEdit(QWidget* parent, const char* name) {
-  auto* e = new QLineEdit(parent);
-  e->setObjectName(name);
-  return e;
-}
+inline QLineEdit* MakeEdit(QWidget* parent, const char* name) { return Named<QLineEdit>(name, parent); }
 
-inline QPlainTextEdit* MakeMemo(QWidget* parent, const char* name) {
-  auto* m = new QPlainTextEdit(parent);
-  m->setObjectName(name);
-  return m;
-}
+inline QPlainTextEdit* MakeMemo(QWidget* parent, const char* name) { return Named<QPlainTextEdit>(name, parent); }
 
 inline QComboBox* MakeCombo(QWidget* parent, const char* name, const QStringList& items) {
-  auto* c = new QComboBox(parent);
-  c->setObjectName(name);
+  auto* c = Named<QComboBox>(name, parent);
   c->addItems(items);
   return c;
 }

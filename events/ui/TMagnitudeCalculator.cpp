@@ -57,16 +57,11 @@ TMagnitudeCalculator::~TMagnitudeCalculator() = default;
 void TMagnitudeCalculator::BuildControls() {
   auto* g = new QGridLayout(this);
   auto edit = [this](const char* name, const QString& text = {}, bool read_only = false) {
-    auto* e = new QLineEdit(text, this);
-    e->setObjectName(name);
+    auto* e = Named<QLineEdit>(name, text, this);
     e->setReadOnly(read_only);
     return e;
   };
-  auto button = [this](const char* name, const char* caption) {
-    auto* b = new QPushButton(caption, this);
-    b->setObjectName(name);
-    return b;
-  };
+  auto button = [this](const char* name, const char* caption) { return Named<QPushButton>(name, caption, this); };
   auto label = [this](const char* text) { return new QLabel(text, this); };
 
   UpDown1 = new TUpDown("UpDown1", "UpDown1Text", -3, 16, 0, this);

@@ -192,45 +192,6 @@ TEST(Bmp, OldStyleHeaderUsesTheDefaultPalette) {
   EXPECT_EQ(b.Palette[3], 255);
 }
 
-TEST(UniDIB, BitCountsRowsAndAccessors) {
-  EXPECT_EQ(TUniDIB(4, 4, 0, 12).BitCount, 16);
-  EXPECT_EQ(TUniDIB(4, 4, 0, 2).BitCount, 4);
-  EXPECT_EQ(TUniDIB(4, 4, 0, 40).BitCount, 32);
-  EXPECT_EQ(TUniDIB(0, 4, 0, 8).Width, 1);
-  TUniDIB top(3, -10, 0, 8);
-  EXPECT_EQ(top.Height, -10);
-  EXPECT_EQ(top.Size, 40);
-  EXPECT_EQ(TUniDIB(33, 1, 0, 1).BytesPerLine, 8);
-  for (int bits : {1, 4, 8, 24, 32}) {
-    TUniDIB dib(9, 3, 0, bits);
-    const uint32_t mask = bits == 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
-    for (int32_t x = 0; x < 9; ++x) dib.SetPixel(x, 1, (x * 0x9E3779B9u) & mask);
-    for (int32_t x = 0; x < 9; ++x) EXPECT_EQ(dib.GetPixel(x, 1), (x * 0x9E3779B9u) & mask) << bits;
-    dib.SetScanLine(2, 2);
-    dib.WriteNext(1);
-    dib.WriteNext(0);
-    dib.SetScanLine(2, 2);
-    EXPECT_EQ(dib.ReadNext(), 1u);
-    EXPECT_EQ(dib.ReadNext(), 0u);
-  }
-  TUniDIB one(16, 1, 0, 1);
-  one.SetPixel(0, 0, 1);
-  EXPECT_EQ(one.Bits[0], 0x80);
-  TUniDIB four(2, 1, 0, 4);
-  four.SetPixel(0, 0, 0xA);
-  four.SetPixel(1, 0, 0x5);
-  EXPECT_EQ(four.Bits[0], 0xA5);
-  const uint32_t fields[4] = {0x1F1F1F, 0x3F1F1F, 0x1F3F1F, 0x1F1F3F};
-  for (int variant = 0; variant < 4; ++variant) {
-    TUniDIB dib(1, 1, variant, 16);
-    for (uint32_t v = 0; v < (1u << 22); v += 4099) {
-      const uint32_t value = v & fields[variant];
-      dib.SetPixel(0, 0, value);
-      ASSERT_EQ(dib.GetPixel(0, 0), value) << variant;
-    }
-  }
-}
-
 TEST(Jpeg, OurFilesDecodeWithPillowAndPillowFilesWithUs) {
   TempFolder folder;
   const TLinearBitmap colour = MakeTestBitmap(48, 32, pf24Bit);
@@ -270,26 +231,6 @@ im.save(folder + '/pillow_prog.jpg', quality=85, progressive=True)
     b.LoadFromFile(folder.File(name));
     EXPECT_LE(MaxAbsDifference(RgbValues(b), PillowDecode(folder, folder.File(name), "RGB").Values), 2);
   }
-}
-
-TEST(Jpeg, SizeLimitBisection) {
-  const TLinearBitmap b = MakeTestBitmap(64, 64, pf24Bit);
-  TJPEGLoader loader;
-  const auto q90 = Save(loader, b, "JPG");
-  EXPECT_EQ(loader.LastEncodeCount, 1);
-  loader.MaxSize = static_cast<int32_t>(q90.size()) + 1000;
-  EXPECT_EQ(Save(loader, b, "JPG"), q90);
-  EXPECT_EQ(loader.LastEncodeCount, 1);
-  EXPECT_EQ(loader.Quality, 90);
-  loader.MaxSize = 10;  // below the quality-1 result: that one is written anyway
-  const auto q1 = Save(loader, b, "JPG");
-  TJPEGLoader one;
-  one.Quality = 1;
-  EXPECT_EQ(q1, Save(one, b, "JPG"));
-  loader.MaxSize = static_cast<int32_t>(q90.size()) * 2 / 3;
-  const auto fitted = Save(loader, b, "JPG");
-  EXPECT_LE(fitted.size(), static_cast<size_t>(loader.MaxSize));
-  EXPECT_GT(fitted.size(), q1.size());
 }
 
 TEST(Jpeg, ReadingScalesDownWhileHalfTheSizeStaysLargeEnough) {

@@ -32,25 +32,6 @@ TEST(LinearBitmap, NewKeepsPixelsOfTheSameGeometryAndRefusesBadOnes) {
   EXPECT_TRUE(b.Palette.empty());
 }
 
-TEST(LinearBitmap, ClearColorAndGreyTests) {
-  TLinearBitmap b;
-  b.New(3, 2, pf16Grey);
-  b.ClearColor(0x0000FF);  // red 255
-  EXPECT_EQ(b.Map[0], 85);  // (2 * 255 + 3) div 6
-  b.New(3, 2, pf24Bit);
-  b.ClearColor(0x102030);
-  EXPECT_EQ(b.Map[0], 0x10);
-  EXPECT_EQ(b.Map[2], 0x30);
-  EXPECT_FALSE(b.IsGrayScale());
-  b.ClearColor(0x404040);
-  EXPECT_TRUE(b.IsGrayScale());
-  b.New(3, 2, pf8Bit);
-  std::memcpy(b.Palette.data(), GrayPalette().data(), 768);
-  EXPECT_TRUE(b.IsGrayScale());
-  b.Palette[3 * 250] = 1;  // never used, still not grey
-  EXPECT_FALSE(b.IsGrayScale());
-}
-
 TEST(LinearBitmap, PixelFormatConversions) {
   TLinearBitmap b;
   b.New(1, 1, pf24Bit);
@@ -96,46 +77,6 @@ TEST(LinearBitmap, ResizeCanvasMovesPixelsAndFills) {
   EXPECT_EQ(b.Map[0], 128);
 }
 
-TEST(LinearBitmap, AssignTakeOverAndSetPlanes) {
-  TLinearBitmap a = MakeTestBitmap(4, 2, pf8Bit);
-  TLinearBitmap c;
-  c.Assign(a);
-  EXPECT_EQ(c.Palette, a.Palette);
-  EXPECT_TRUE(std::equal(a.Map.begin(), a.Map.begin() + a.Size, c.Map.begin()));
-  TLinearBitmap d;
-  d.TakeOver(c);
-  EXPECT_FALSE(c.Present);
-  EXPECT_EQ(d.Width, 4);
-  TDynamicList list(4, nullptr);
-  EXPECT_EQ(ErrorOf([&] { d.Assign(list); }), "Cannot assign TDynamicList to TLinearBitmap");
-  TLinearBitmap rgb;
-  rgb.New(2, 1, pf24Bit);
-  const uint8_t planes[6] = {1, 2, 3, 4, 5, 6};
-  rgb.SetPlanes(planes, 3);
-  EXPECT_EQ(std::vector<int>(rgb.Map.begin(), rgb.Map.begin() + 6), (std::vector<int>{1, 3, 5, 2, 4, 6}));
-}
-
-TEST(LinearBitmap, ExtensionRuleAndRegistry) {
-  EXPECT_EQ(FileExtension("x.Png"), "PNG");
-  EXPECT_EQ(FileExtension("a.b\\c"), "");
-  EXPECT_EQ(FileExtension("dir.v2/picture"), "");
-  EXPECT_EQ(FileExtension("picture"), "");
-  EXPECT_EQ(&BitmapLoaders().FindSaveLoader("png"), &PNGLoader());
-  EXPECT_EQ(BitmapLoaders().FindLoadLoader("JPE").CanSave("JPE"), false);
-  EXPECT_EQ(BitmapLoaders().FindLoadLoader("MNG").GetLoadFilter(), PNGLoader().GetLoadFilter());
-  TempFolder folder;
-  const TLinearBitmap b = MakeTestBitmap(3, 3, pf24Bit);
-  EXPECT_EQ(ErrorOf([&] { b.SaveToFile(folder.File("picture")); }), "Unsupported file format: ");
-  EXPECT_EQ(ErrorOf([&] { b.SaveToFile(folder.File("picture.gif")); }), "Unsupported file format: GIF");
-  EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
-  const std::string missing = folder.File("no/such/folder.png");
-  EXPECT_EQ(ErrorOf([&] { b.SaveToFile(missing); }), "Error opening \"" + missing + "\" - No such file or directory");
-  b.SaveToFile(folder.File("x.Png"));
-  TLinearBitmap back;
-  EXPECT_EQ(&back.LoadFromFile(folder.File("x.Png")), &PNGLoader());
-  EXPECT_EQ(RgbValues(back), RgbValues(b));
-}
-
 namespace {
 // A loader that only knows files: streams go through the default temporary-file road.
 class FileOnlyLoader : public TBitmapLoader {
@@ -149,19 +90,6 @@ public:
   }
 };
 }  // namespace
-
-TEST(LinearBitmap, DefaultStreamOperationsGoThroughTemporaryFiles) {
-  FileOnlyLoader loader;
-  EXPECT_TRUE(loader.CanLoad("TST"));
-  EXPECT_FALSE(loader.CanLoad(""));
-  const TLinearBitmap b = MakeTestBitmap(6, 5, pf24Bit);
-  TMemStream m;
-  loader.SaveToStream(m, "TST", b);
-  m.SetPosition(0);
-  TLinearBitmap back;
-  loader.LoadFromStream(m, "TST", back);
-  EXPECT_EQ(RgbValues(back), RgbValues(b));
-}
 
 TEST(DynamicList, SavesLoadsAndAssigns) {
   struct Entry {
@@ -211,13 +139,4 @@ TEST(LinearBitmap, HugeSizesAreRefusedWithoutOverflow) {
   EXPECT_EQ(ErrorOf([&] { b.New(0x7FFFFFFF, 0x7FFFFFFF, pf32Bit); }), "Invalid bitmap size");
   EXPECT_EQ(ErrorOf([&] { b.New(0x7FFFFFFF, 2, pf8Bit); }), "Invalid bitmap size");
   EXPECT_FALSE(b.Present);
-}
-
-TEST(LinearBitmap, ResizeCanvasWithFarOffsetsOnlyFills) {
-  TLinearBitmap b = MakeTestBitmap(4, 4, pf24Bit);
-  b.ResizeCanvas(3, 3, 0x0000FF, INT32_MIN, INT32_MAX);
-  EXPECT_EQ(b.Width, 3);
-  EXPECT_EQ(b.Map[2], 255);
-  b.ResizeCanvas(3, 3, 0, INT32_MAX, INT32_MIN);
-  EXPECT_EQ(b.Map[0], 0);
 }

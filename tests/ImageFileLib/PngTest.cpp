@@ -292,35 +292,6 @@ TEST(Png, LeastSumFilterPicksSubForAConstantRow) {
   EXPECT_EQ(FilteredRows(SavePng(loader, b), 17)[0], 1);
 }
 
-TEST(Png, FixedFilterOptionsAreUsedOnEveryRow) {
-  const TLinearBitmap b = MakeTestBitmap(10, 6, pf24Bit);
-  for (int32_t filter = 0; filter <= 4; ++filter) {
-    TPNGLoader loader;
-    loader.FilterOption = filter;
-    const auto rows = FilteredRows(SavePng(loader, b), 6 * 31);
-    for (int y = 0; y < 6; ++y) EXPECT_EQ(rows[static_cast<size_t>(y) * 31], filter);
-  }
-}
-
-TEST(Png, TryAllReportsProgressSevenTimesAndWritesTheSmallest) {
-  const TLinearBitmap b = MakeTestBitmap(50, 40, pf24Bit);
-  std::vector<int32_t> calls;
-  LoaderProgress = [&](int32_t p) { calls.push_back(p); };
-  TPNGLoader loader;
-  loader.FilterOption = -3;
-  const auto best = SavePng(loader, b);
-  LoaderProgress = nullptr;
-  EXPECT_EQ(calls, (std::vector<int32_t>{12, 25, 37, 50, 62, 75, 87}));
-  EXPECT_EQ(loader.FilterOption, -3);
-  size_t smallest = SIZE_MAX;
-  for (int32_t f = -2; f <= 4; ++f) {
-    TPNGLoader other;
-    other.FilterOption = f;
-    smallest = std::min(smallest, SavePng(other, b).size());
-  }
-  EXPECT_EQ(best.size(), smallest);
-}
-
 TEST(Png, TransparentColourAndGammaChunks) {
   TLinearBitmap b = MakeTestBitmap(5, 5, pf24Bit);
   TPNGLoader loader;
@@ -362,15 +333,6 @@ TEST(Png, MngSignatureAndIntrapixelDifferencing) {
   EXPECT_EQ(FilteredRows(bytes, 4), (std::vector<uint8_t>{0, 170, 30, static_cast<uint8_t>(10 - 30)}));
   TPNGLoader reader;
   ExpectSamePixels(LoadPng(reader, bytes), b);
-}
-
-TEST(Png, ThirtyTwoBitBitmapIsSavedAsItsColours) {
-  TLinearBitmap b = MakeTestBitmap(7, 3, pf32Bit);
-  TPNGLoader loader;
-  const TLinearBitmap back = LoadPng(loader, SavePng(loader, b));
-  TLinearBitmap expected(b);
-  expected.PixelFormatConvert(pf24Bit);
-  ExpectSamePixels(back, expected);
 }
 
 TEST(Png, SaveToFileReplacesTheFileOnlyWhenTheSaveSucceeds) {
@@ -555,18 +517,3 @@ public:
   int64_t Limit;
 };
 }  // namespace
-
-TEST(Png, AFailingTargetRaisesItsErrorAtEveryPoint) {
-  const TLinearBitmap b = MakeTestBitmap(300, 200, pf24Bit);
-  const size_t full = SavePng(PNGLoader(), b).size();
-  for (int64_t limit : {int64_t{0}, int64_t{8}, int64_t{40}, int64_t{5000}, static_cast<int64_t>(full) - 1}) {
-    FullDiskStream target(limit);
-    TPNGLoader loader;
-    try {
-      loader.SaveToStream(target, "PNG", b);
-      ADD_FAILURE() << "no error at limit " << limit;
-    } catch (const EInOutError& e) {
-      EXPECT_STREQ(e.what(), "Error writing to stream - No space left on device");
-    }
-  }
-}

@@ -75,18 +75,6 @@ TEST(OverlayColours, NumbersAreBlueGreenRed) {
   EXPECT_EQ(BgrFromColorNumber(0x00FFFF00u), OverlayRgb(0, 255, 255));
 }
 
-TEST(OverlayPixels, WritesOutsideTheBitmapAreDropped) {
-  Bitmap24 b(4, 3);
-  const Bitmap24 before = b;
-  for (auto [x, y] : std::vector<std::pair<int, int>>{{-1, 0}, {4, 0}, {0, -1}, {0, 3}, {100000, 5}, {-100000, -7}})
-    PutPixelColor(b, x, y, kRed);
-  EXPECT_TRUE(b == before);
-  PutPixelColor(b, 3, 2, kRed);
-  EXPECT_EQ(b.Get(3, 2), kRed);
-  EXPECT_EQ(b.Row(2)[9], 0);    // blue byte
-  EXPECT_EQ(b.Row(2)[11], 255);  // red byte
-}
-
 TEST(ApertureOutlines, OnlyBorderCellsAreDrawn) {
   Bitmap24 b(9, 9);
   ApertureOutlineStyle s;
@@ -104,26 +92,6 @@ TEST(ApertureOutlines, OnlyBorderCellsAreDrawn) {
                                                          ".BBBBBBB.",
                                                          ".........",
                                                      }));
-}
-
-TEST(ApertureOutlines, MapRimCountsAsBorder) {
-  OutlineClassMap m;
-  for (int dy = -25; dy <= 25; ++dy)
-    for (int dx = -25; dx <= 25; ++dx) m.Set(dx, dy, 2);
-  auto px = OutlinePixels(m);
-  EXPECT_EQ(px.size(), 200u);
-  for (const auto& p : px) EXPECT_TRUE(std::abs(p.Dx) == 25 || std::abs(p.Dy) == 25);
-
-  // Drawn near a corner, only what falls inside appears.
-  Bitmap24 b(30, 30);
-  ApertureOutlineStyle s;
-  s.Object = 2;
-  DrawApertureOutlines(m, s, 2, 2, b);
-  const Bgr b_unselected = OverlayRgb(136, 136, 0);
-  EXPECT_EQ(CountColour(b, b_unselected), 2 * 28 - 1);  // row 27 and column 27, x/y in 0..27
-  EXPECT_EQ(b.Get(27, 0), b_unselected);
-  EXPECT_EQ(b.Get(0, 27), b_unselected);
-  EXPECT_EQ(b.Get(26, 26), kBlack);
 }
 
 TEST(ApertureOutlines, ColoursPerObjectModeAndSelection) {
@@ -216,22 +184,6 @@ TEST(BkgDirectionLine, PixelsOfEachDirection) {
   }
 }
 
-TEST(BkgDirectionLine, EndsRoundHalvesToEven) {
-  // dx 2, dy 1: x1 = 23, x2 = 45; y1 = N(11.5) = 12, y2 = N(22.5) = 22.
-  Bitmap24 b(kMagnifierSize, kMagnifierSize);
-  DrawBkgDirectionLine(b, 2, 1);
-  EXPECT_EQ(b.Get(50 + 23, 50 + 12), kGreen);
-  EXPECT_EQ(b.Get(50 + 45, 50 + 22), kGreen);
-  EXPECT_EQ(b.Get(50 + 45, 50 + 23), kBlack);
-  EXPECT_EQ(CountColour(b, kGreen), 45 - 23 + 1);
-}
-
-TEST(BkgDirectionLine, NoDirectionDrawsNothing) {
-  Bitmap24 b(kMagnifierSize, kMagnifierSize);
-  DrawBkgDirectionLine(b, 0, 0);
-  EXPECT_EQ(CountColour(b, kGreen), 0);
-}
-
 TEST(Magnifier, CopiesTheNeighbourhoodBlackOutside) {
   Bitmap24 frame = PatternFrame(200, 150);
   Bitmap24 n = CopyNeighbourhood(frame, 10, 140);
@@ -243,22 +195,6 @@ TEST(Magnifier, CopiesTheNeighbourhoodBlackOutside) {
       Bgr want = x >= 0 && y < 150 ? frame.Get(x, y) : kBlack;
       ASSERT_EQ(n.Get(i, j), want) << i << "," << j;
     }
-}
-
-TEST(Magnifier, CutAtTheRightAndBottomEdges) {
-  struct Case {
-    int x, y, width, height;
-  } cases[] = {{669, 100, 101, 101}, {670, 100, 100, 101}, {699, 100, 71, 101}, {719, 429, 51, 101},
-               {360, 430, 101, 100}, {700, 479, 70, 51},   {30, 20, 101, 101}};
-  Bitmap24 frame(720, 480);
-  OutlineClassMap m;
-  for (const auto& c : cases) {
-    MagnifierPatch p = BuildMagnifier(frame, m, {c.x, c.y, 0, 0, false});
-    EXPECT_EQ(p.Bitmap.Width(), c.width) << c.x;
-    EXPECT_EQ(p.Bitmap.Height(), c.height) << c.y;
-    EXPECT_EQ(p.Left, c.x - 50);
-    EXPECT_EQ(p.Top, c.y - 50);
-  }
 }
 
 TEST(Magnifier, DrawsPatchLineAndOutlinesOnTheCanvas) {
@@ -291,29 +227,6 @@ TEST(Magnifier, DrawsPatchLineAndOutlinesOnTheCanvas) {
   EXPECT_EQ(canvas.Get(x + 17, y + 17), frame.Get(x + 17, y + 17));
 }
 
-TEST(Magnifier, ShowsOutlinesWhenTheDisplayModeHidesThem) {
-  Bitmap24 frame(120, 120);
-  ApertureOutlineStyle s;
-  s.Selected = true;
-  s.Mode = OutlineDisplayMode::Hide;
-  DrawApertureOutlines(SquareRings(), s, 60, 60, frame);
-  EXPECT_EQ(CountColour(frame, kRed), 0);
-  DrawMagnifier(frame, frame, SquareRings(), {60, 60, 0, 0, false});
-  EXPECT_EQ(CountColour(frame, kRed), 8);
-  EXPECT_EQ(CountColour(frame, kCyan), 36);
-}
-
-TEST(Magnifier, CutPatchCoversTheFrameExactly) {
-  const Bitmap24 frame = PatternFrame(160, 120);
-  Bitmap24 canvas(160, 120);
-  DrawMagnifier(canvas, frame, OutlineClassMap{}, {150, 110, 0, 0, false});
-  for (int yy = 0; yy < 120; ++yy)
-    for (int xx = 0; xx < 160; ++xx) {
-      Bgr want = xx >= 100 && yy >= 60 ? frame.Get(xx, yy) : kBlack;
-      ASSERT_EQ(canvas.Get(xx, yy), want) << xx << "," << yy;
-    }
-}
-
 TEST(Markers, RectangleCoversLeftToRightLessOne) {
   const std::string want = Rows({
       ".......",
@@ -333,89 +246,6 @@ TEST(Markers, RectangleCoversLeftToRightLessOne) {
   DrawRectangleOutline(empty, 2, 2, 2, 5, kRed);
   DrawRectangleOutline(empty, -1000000, -1000000, 1000000, 1000000, kRed);
   EXPECT_EQ(CountColour(empty, kRed), 0);
-}
-
-TEST(Markers, SignalBoxes) {
-  Bitmap24 b(14, 14);
-  DrawSignal1Marker(b, {false, 10, 10, 2, 2, 3, 4});
-  DrawSignal2Marker(b, {false, 5, 5});
-  EXPECT_TRUE(b == Bitmap24(14, 14));
-
-  DrawSignal1Marker(b, {true, 10, 10, 2, 2, 3, 4});  // (5, 4) .. (9, 8)
-  DrawSignal2Marker(b, {true, 10, 10});               // (8, 8) .. (12, 12)
-  EXPECT_EQ(Render(b, {{kMagenta, 'M'}, {kGreen, 'G'}}), Rows({
-                                                            "..............",
-                                                            "..............",
-                                                            "..............",
-                                                            "..............",
-                                                            ".....MMMM.....",
-                                                            ".....M..M.....",
-                                                            ".....M..M.....",
-                                                            ".....MMMM.....",
-                                                            "........GGGG..",
-                                                            "........G..G..",
-                                                            "........G..G..",
-                                                            "........GGGG..",
-                                                            "..............",
-                                                            "..............",
-                                                        }));
-}
-
-TEST(Markers, TiviDigitBoxesAndSamplePoints) {
-  TiviBoxMarkers m;
-  m.TimeStampMode = 2;
-  // Digit centres (100.0, 50.0) and (127.5, 50.0), height 18.0 pixels.
-  m.TiviBox = {1000, 500, 1275, 500, 0, 180};
-  for (int d = 0; d < 2; ++d)
-    for (int i = 0; i < 9; ++i) m.SamplePoints[static_cast<size_t>(d)][static_cast<size_t>(i)] = {20 + 10 * i, 100 + 20 * d};
-  Bitmap24 got(200, 150);
-  DrawTiviBoxMarkers(got, m);
-
-  // w = 125 (127.5 - 100) / 27.5 = -12.5 px, h = 9 px: digit 1 spans
-  // N(112.5) = 112 and N(87.5) = 88, digit 2 N(140) and N(115); rows 41..58.
-  Bitmap24 want(200, 150);
-  DrawRectangleOutline(want, 88, 41, 112, 59, kBlue);
-  DrawRectangleOutline(want, 115, 41, 140, 59, kBlue);
-  for (int d = 0; d < 2; ++d)
-    for (int i = 0; i < 8; ++i) DrawRectangleOutline(want, 18 + 10 * i, 98 + 20 * d, 22 + 10 * i, 102 + 20 * d, kBlue);
-  EXPECT_TRUE(got == want);
-  EXPECT_EQ(got.Get(88, 41), kBlue);
-  EXPECT_EQ(got.Get(111, 58), kBlue);
-  EXPECT_EQ(got.Get(112, 41), kBlack);
-  EXPECT_EQ(got.Get(98, 98), kBlack);  // the ninth sample point is not drawn
-
-  Bitmap24 other(200, 150);
-  m.TimeStampMode = 0;
-  DrawTiviBoxMarkers(other, m);
-  EXPECT_TRUE(other == Bitmap24(200, 150));
-}
-
-TEST(Markers, LocatedStampCharacters) {
-  LocatedStampMarkers m;
-  m.TimeStampMode = 2;
-  for (int i = 0; i < 9; ++i) m.DigitCentres[static_cast<size_t>(i)] = 30.5 + 21 * i;
-  m.StampCharPitch = 20.0;
-  m.StampCharHeight = 27.5;
-  m.LocatedStampRow = 435;
-  Bitmap24 got(240, 480);
-  DrawLocatedStampMarkers(got, m);
-  Bitmap24 want(240, 480);
-  // Row 435 is above 578: the boxes start 2 rows higher; bottom N(462.5) = 462.
-  const int lefts[9] = {20, 42, 62, 84, 104, 126, 146, 168, 188};  // N(20.5 + 21 i), halves to even
-  for (int i = 0; i < 9; ++i) DrawRectangleOutline(want, lefts[i], 433, lefts[i] + 20, 462, kBlue);
-  EXPECT_TRUE(got == want);
-
-  m.LocatedStampRow = 600;
-  m.StampCharHeight = 28;
-  Bitmap24 low(240, 640), low_want(240, 640);
-  DrawLocatedStampMarkers(low, m);
-  for (int i = 0; i < 9; ++i) DrawRectangleOutline(low_want, lefts[i], 600, lefts[i] + 20, 628, kBlue);
-  EXPECT_TRUE(low == low_want);
-
-  m.TimeStampMode = 1;
-  Bitmap24 none(240, 640);
-  DrawLocatedStampMarkers(none, m);
-  EXPECT_TRUE(none == Bitmap24(240, 640));
 }
 
 }  // namespace

@@ -56,24 +56,6 @@ TEST(RunControl, TimerTickEndsInsteadOfTickingInPlace) {
   }
 }
 
-TEST(RunControl, ResumeAndStartGuards) {
-  EXPECT_TRUE(LastFrameAlreadyMeasured(11, 11, 11));
-  EXPECT_FALSE(LastFrameAlreadyMeasured(10, 10, 11));
-  EXPECT_EQ(ResumePosition(4, -1, 11), 4);   // nothing measured yet
-  EXPECT_EQ(ResumePosition(5, 5, 11), 5);    // resumed where it stopped
-  EXPECT_EQ(ResumePosition(0, 5, 11), 6);    // moved away: continue after the last
-  EXPECT_EQ(ResumePosition(9, 5, 11), 6);
-  EXPECT_EQ(ResumePosition(3, 11, 11), 11);  // clamped to the last frame
-}
-
-TEST(RunControl, OneFrameTarget) {
-  EXPECT_EQ(OneFrameTarget(4, -1, 1, 11), 4);
-  EXPECT_EQ(OneFrameTarget(4, 4, 1, 11), 5);
-  EXPECT_EQ(OneFrameTarget(4, 4, 5, 11), 9);
-  EXPECT_EQ(OneFrameTarget(9, 9, 5, 11), std::nullopt);
-  EXPECT_EQ(OneFrameTarget(3, 4, 1, 11), std::nullopt);
-}
-
 TEST(RunControl, StepButtonsAndGoToFrame) {
   struct Row {
     StepButton b;

@@ -9,6 +9,7 @@
 
 #include "base/ResultCsvFormat.h"
 #include "base/ResultTable.h"
+#include "support/ObjectSettings.h"
 
 namespace {
 
@@ -167,6 +168,17 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Three objects, one of each background form and tracking state, with values
 // chosen so that each rounding rule shows.
+// The measured figures of an object: value, FWHM/HFD, sums and pixel counts.
+void SetFigures(ObjectResult& o, double value, double fwhm, int32_t ap_sum, int32_t bg_sum, int32_t ap_count,
+                int32_t bg_count) {
+  o.Value = value;
+  o.FwhmHfd = fwhm;
+  o.ApertureSum = ap_sum;
+  o.BackgroundSum = bg_sum;
+  o.AperturePixelCount = ap_count;
+  o.BackgroundPixelCount = bg_count;
+}
+
 DataLineBlocks ThreeObjectFrame() {
   DataLineBlocks b;
   for (DataLine& d : b) {
@@ -175,66 +187,17 @@ DataLineBlocks ThreeObjectFrame() {
     d.Signal2Detected = 0;
     d.SoundNote = "Beep";
     d.RowNote = "Edge";
-    ObjectResult& a = d.Objects[0];
-    a.Value = 1234.25;     // tie: 1234.3
-    a.FwhmHfd = 2.03125;   // tie at the fourth decimal: 2.0313
-    a.ApertureSum = 98765;
-    a.BackgroundSum = 43210;
-    a.AperturePixelCount = 113;
-    a.BackgroundPixelCount = 1608;
-    a.ApertureRadius = 6;
-    a.BackgroundInner = 8;
-    a.BackgroundOuter = 25;
-    a.BackgroundForm = 0;
-    a.X = 320;
-    a.Y = 240;
-    a.DirectionX = 0;
-    a.DirectionY = -100;
-    a.BandWidth = 5;
-    a.Gap = 0;
-    a.TrackMode = 0;
-    a.TrackRadius = 6;
-    a.Threshold = 95;
-    ObjectResult& bb = d.Objects[1];
-    bb.Value = -17.05;     // the double lies just beyond the tie: -17.1
-    bb.FwhmHfd = 0.5;
-    bb.ApertureSum = 5000;
-    bb.BackgroundSum = 1000;
-    bb.AperturePixelCount = 69;
-    bb.BackgroundPixelCount = 900;
-    bb.ApertureRadius = 4;
-    bb.BackgroundInner = 7;
-    bb.BackgroundOuter = 20;
-    bb.BackgroundForm = 1;
-    bb.X = 100;
-    bb.Y = 50;
-    bb.DirectionX = 250;
-    bb.DirectionY = -433;
-    bb.BandWidth = 5;      // not written for form 1
-    bb.Gap = 3;
-    bb.TrackMode = 1;
-    bb.TrackRadius = 5;
-    bb.Threshold = 80;
-    ObjectResult& c = d.Objects[2];
-    c.Value = 12345678.25;  // eight significant digits leave no decimal
-    c.FwhmHfd = 123456.7;   // six significant digits, padded to four decimals
-    c.ApertureSum = 700;
-    c.BackgroundSum = -20;
-    c.AperturePixelCount = 49;
-    c.BackgroundPixelCount = 1200;
-    c.ApertureRadius = 3;
-    c.BackgroundInner = 10;
-    c.BackgroundOuter = 25;
-    c.BackgroundForm = 2;
-    c.X = 600;
-    c.Y = 400;
-    c.DirectionX = -500;
-    c.DirectionY = 0;
-    c.BandWidth = 7;
-    c.Gap = 2;
-    c.TrackMode = 2;
-    c.TrackRadius = 9;     // not written for OFF
-    c.Threshold = 50;
+    d.Objects[0] = ObjectWithSettings(6, 8, 25, 0, 320, 240, 0, -100, 5, 0, 0, 6, 95);
+    // Value: a tie, 1234.3; FWHM: a tie at the fourth decimal, 2.0313.
+    SetFigures(d.Objects[0], 1234.25, 2.03125, 98765, 43210, 113, 1608);
+    // Width 5 is not written for form 1.
+    d.Objects[1] = ObjectWithSettings(4, 7, 20, 1, 100, 50, 250, -433, 5, 3, 1, 5, 80);
+    // The double -17.05 lies just beyond the tie: -17.1.
+    SetFigures(d.Objects[1], -17.05, 0.5, 5000, 1000, 69, 900);
+    // Radius 9 is not written for OFF.
+    d.Objects[2] = ObjectWithSettings(3, 10, 25, 2, 600, 400, -500, 0, 7, 2, 2, 9, 50);
+    // Eight significant digits leave no decimal; six, padded to four decimals.
+    SetFigures(d.Objects[2], 12345678.25, 123456.7, 700, -20, 49, 1200);
   }
   return b;
 }

@@ -36,61 +36,6 @@ TEST(SettingsFile, FactoryFileByteForByte) {
   EXPECT_EQ(ReadText(ini.Path()), kFactoryFile);
 }
 
-TEST(SettingsFile, FactoryFileLoadsWithFallbacksForUnwrittenKeys) {
-  TestFolder dir;
-  IniFile ini(dir / "tessary.ini");
-  WriteDefaultIni(ini, kExeFolder);
-  AppSettings s = LoadSettingsFromIni(ini, kExeFolder);
-  EXPECT_EQ(s.LastVideoDirectory, "/");
-  EXPECT_EQ(s.CsvDirectory, "/");
-  EXPECT_EQ(s.CsvInputDirectory, "");
-  EXPECT_FALSE(s.CsvPathSameAsVideo);
-  EXPECT_TRUE(s.RememberCsvInputDirectory);
-  EXPECT_TRUE(s.UseAviSynth);
-  EXPECT_TRUE(s.UseDirectShow);
-  EXPECT_TRUE(s.PsfPhotometry);
-  EXPECT_FALSE(s.FieldMeasure);
-  EXPECT_EQ(s.FieldOrderIndex, 1);
-  EXPECT_EQ(s.StampFieldOrder(), 0);
-  EXPECT_EQ(s.ApertureRadius, 6);
-  EXPECT_EQ(s.BackgroundInner, 8);
-  EXPECT_EQ(s.BackgroundOuter, 25);
-  EXPECT_EQ(s.BackgroundForm, BackgroundFormKind::MeteorLunarLimb);
-  EXPECT_EQ(s.Gap, 0);
-  EXPECT_EQ(s.Width, 5);
-  EXPECT_EQ(s.TrackingMode, TrackModeKind::Drift);
-  EXPECT_EQ(s.TrackRadius, 6);
-  EXPECT_EQ(s.TrackThreshold, 95);
-  EXPECT_TRUE(s.SyncTracking);
-  EXPECT_EQ(s.DigitThreshold, 100);
-  EXPECT_TRUE(s.ReadKiwi);
-  EXPECT_TRUE(s.SignalMarkersOn);
-  EXPECT_EQ(s.TimeStampMode, 1);
-  EXPECT_EQ(s.CaptureFolder, kExeFolder);
-  EXPECT_EQ(s.ObserverName, "Observer's Name");
-  EXPECT_EQ(s.ObserverNameLunar, "Observer's Name");
-  EXPECT_EQ(s.LunarPredictionFile, kExeFolder);
-  EXPECT_EQ(s.Camera, "WAT-120N");
-}
-
-TEST(SettingsFile, MissingFileGivesFallbacks) {
-  TestFolder dir;
-  IniFile ini(dir / "none.ini");
-  AppSettings s = LoadSettingsFromIni(ini, kExeFolder);
-  EXPECT_TRUE(s.CsvPathSameAsVideo);
-  EXPECT_FALSE(s.UseAviSynth);
-  EXPECT_FALSE(s.UseDirectShow);
-  EXPECT_EQ(s.ApertureRadius, 5);
-  EXPECT_EQ(s.BackgroundInner, 10);
-  EXPECT_EQ(s.BackgroundForm, BackgroundFormKind::Standard);
-  EXPECT_EQ(s.TrackingMode, TrackModeKind::Anchor);
-  EXPECT_EQ(s.TrackRadius, 7);
-  EXPECT_EQ(s.TrackThreshold, 50);
-  EXPECT_FALSE(s.ReadKiwi);
-  EXPECT_EQ(s.Camera, "WAT-100N");
-  EXPECT_FALSE(IniFileExists(ini.Path()));
-}
-
 TEST(SettingsFile, OddValuesFallBackWithoutHarm) {
   TestFolder dir;
   WriteText(dir / "odd.ini",
@@ -137,19 +82,6 @@ TEST(SettingsFile, OddValuesFallBackWithoutHarm) {
   EXPECT_EQ(s.DigitThreshold, 100);
 }
 
-TEST(SettingsFile, BinaryGarbageReadsAsFallbacks) {
-  TestFolder dir;
-  std::string junk;
-  for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 131 + 7) % 256);
-  WriteText(dir / "junk.ini", junk);
-  IniFile ini(dir / "junk.ini");
-  AppSettings s = LoadSettingsFromIni(ini, kExeFolder);
-  EXPECT_EQ(s.ApertureRadius, 5);
-  // A write keeps the garbage and adds the key.
-  ini.WriteInteger("Aperture Size", "Radius of Aperture", 4);
-  EXPECT_EQ(LoadSettingsFromIni(ini, kExeFolder).ApertureRadius, 4);
-}
-
 TEST(IniFile, NamesIgnoreCaseAndValuesAreTrimmed) {
   TestFolder dir;
   WriteText(dir / "a.ini", "[files]\r\n  path to .avi FILES  =  /data/video  \r\n[X]\r\nq=\"quoted \"\r\n");
@@ -170,15 +102,6 @@ TEST(IniFile, NewKeysEndTheirSectionAndNewSectionsEndTheFile) {
   ini.WriteBool("B", "e", true);
   EXPECT_EQ(ReadText(dir / "b.ini"),
             "; comment\r\n[A]\r\na=1\r\nc=3\r\n\r\n[B]\r\nb=2\r\ne=1\r\n[C]\r\nd=line  break\r\n");
-}
-
-TEST(IniFile, ByteOrderMarkIsSkippedAndKept) {
-  IniDocument doc("\xEF\xBB\xBF[S]\nk=1\n");
-  std::string v;
-  ASSERT_TRUE(doc.Find("S", "k", &v));
-  EXPECT_EQ(v, "1");
-  doc.Set("S", "k", "2");
-  EXPECT_EQ(doc.Text(), "\xEF\xBB\xBF[S]\r\nk=2\r\n");
 }
 
 TEST(IniFile, FirstOfDuplicatedSectionsAndKeysWins) {
@@ -215,30 +138,6 @@ TEST(SettingsFile, UnknownSectionsAndKeysSurviveASave) {
             std::string::npos)
       << after;
   EXPECT_EQ(LoadSettingsFromIni(ini, kExeFolder).ObserverName, "M. Observer");
-}
-
-TEST(SettingsFile, SaveAllTakesTheMainWindowTimeSignalState) {
-  TestFolder dir;
-  IniFile ini(dir / "t.ini");
-  WriteDefaultIni(ini, kExeFolder);
-  AppSettings s = LoadSettingsFromIni(ini, kExeFolder);
-  s.DigitThreshold = 77;
-  s.ReadKiwi = false;
-  s.SignalMarkersOn = false;
-  s.TimeStampMode = 3;  // Sharp is never stored
-  s.BackgroundForm = std::nullopt;
-  s.TrackingMode = TrackModeKind::Off;
-  s.FieldOrderIndex = 0;
-  SaveAllSettings(ini, s);
-  AppSettings r = LoadSettingsFromIni(ini, kExeFolder);
-  EXPECT_EQ(r.DigitThreshold, 77);
-  EXPECT_FALSE(r.ReadKiwi);
-  EXPECT_FALSE(r.SignalMarkersOn);
-  EXPECT_EQ(r.TimeStampMode, 1);
-  EXPECT_EQ(r.BackgroundForm, BackgroundFormKind::MeteorLunarLimb);
-  EXPECT_EQ(r.TrackingMode, TrackModeKind::Off);
-  EXPECT_EQ(r.FieldOrderIndex, 0);
-  EXPECT_EQ(ini.ReadString("TimeSignal", "VideoTimeInserter", ""), "KIWI-OSD");
 }
 
 TEST(SettingsFile, SaveLatestAccessPathsHonoursTheRememberFlags) {
@@ -292,15 +191,6 @@ TEST(SettingsFile, FailedWriteThrowsAndLeavesNoFile) {
   IniFile ini(dir / "missing-folder" / "s.ini");
   EXPECT_THROW(WriteDefaultIni(ini, kExeFolder), IniWriteError);
   EXPECT_FALSE(std::filesystem::exists(dir / "missing-folder"));
-}
-
-TEST(SettingsLocation, BesideTheExecutableWhenWritable) {
-  TestFolder dir;
-  std::filesystem::create_directories(dir / "bin");
-  SettingsLocation loc = ResolveSettingsLocation(dir / "bin" / "tessary");
-  EXPECT_EQ(loc.IniPath, dir / "bin" / "tessary.ini");
-  EXPECT_EQ(loc.ExeFolder, (dir / "bin").string() + "/");
-  EXPECT_FALSE(loc.InConfigFolder);
 }
 
 TEST(SettingsLocation, ConfigFolderWhenNotWritable) {
@@ -384,6 +274,26 @@ TEST(IniDocument, WritesOnAnyTextReadBackAndKeepTheOtherLines) {
 namespace {
 
 
+// The measuring sections of ChangedSetUp() as every save writes them.
+const std::string kChangedMeasurementSections =
+    "[Measurement]\r\n"
+    "Photometry=Aperture photometry\r\n"
+    "Measure=for each Field\r\n"
+    "FieldOrder=Top first\r\n"
+    "[Aperture Size]\r\n"
+    "Radius of Aperture=4\r\n"
+    "Inner Radius of Background=9\r\n"
+    "Outer Radius of Background=20\r\n"
+    "[Background Area]\r\n"
+    "Form=Avoid Sunlit Face\r\n"
+    "Gap=2\r\n"
+    "Width=7\r\n"
+    "[Star Tracking]\r\n"
+    "Tracking Mode=OFF\r\n"
+    "Radius=8\r\n"
+    "Threshold=60\r\n"
+    "Synchronize to Radius of Aperture=OFF\r\n";
+
 AppSettings ChangedSetUp() {
   AppSettings s = SettingsFallbacks(kExeFolder);
   s.LastVideoDirectory = "/home/obs/video";
@@ -431,24 +341,8 @@ TEST(SettingsConformance, SaveAllOnAnEmptyFileAndBack) {
             "Memory Latest Access to .CSV input files=1\r\n"
             "[FileRead]\r\n"
             "Use AviSynth to read file=0\r\n"
-            "API for reading file=VideoForWindows\r\n"
-            "[Measurement]\r\n"
-            "Photometry=Aperture photometry\r\n"
-            "Measure=for each Field\r\n"
-            "FieldOrder=Top first\r\n"
-            "[Aperture Size]\r\n"
-            "Radius of Aperture=4\r\n"
-            "Inner Radius of Background=9\r\n"
-            "Outer Radius of Background=20\r\n"
-            "[Background Area]\r\n"
-            "Form=Avoid Sunlit Face\r\n"
-            "Gap=2\r\n"
-            "Width=7\r\n"
-            "[Star Tracking]\r\n"
-            "Tracking Mode=OFF\r\n"
-            "Radius=8\r\n"
-            "Threshold=60\r\n"
-            "Synchronize to Radius of Aperture=OFF\r\n"
+            "API for reading file=VideoForWindows\r\n" +
+                kChangedMeasurementSections +
             "[TimeSignal]\r\n"
             "Threshold=120\r\n"
             "Read from KIWI-OSD=0\r\n"
@@ -558,24 +452,8 @@ TEST(SettingsConformance, SaveCheckedWithEveryTickOnAnEmptyFile) {
             "Memory Latest Access to .CSV input files=0\r\n"
             "[FileRead]\r\n"
             "Use AviSynth to read file=1\r\n"
-            "API for reading file=VideoForWindows\r\n"
-            "[Measurement]\r\n"
-            "Photometry=Aperture photometry\r\n"
-            "Measure=for each Field\r\n"
-            "FieldOrder=Top first\r\n"
-            "[Aperture Size]\r\n"
-            "Radius of Aperture=4\r\n"
-            "Inner Radius of Background=9\r\n"
-            "Outer Radius of Background=20\r\n"
-            "[Background Area]\r\n"
-            "Form=Avoid Sunlit Face\r\n"
-            "Gap=2\r\n"
-            "Width=7\r\n"
-            "[Star Tracking]\r\n"
-            "Tracking Mode=OFF\r\n"
-            "Radius=8\r\n"
-            "Threshold=60\r\n"
-            "Synchronize to Radius of Aperture=OFF\r\n"
+            "API for reading file=VideoForWindows\r\n" +
+                kChangedMeasurementSections +
             "[TimeSignal]\r\n"
             "Threshold=120\r\n"
             "Read from KIWI-OSD=1\r\n"

@@ -94,29 +94,3 @@ TEST(AbsorptionCorrection, RecordsWithoutComparisonAreSkippedAndKept) {
   const auto restored = ac.Restore(out.Lines, 3, 0);
   EXPECT_EQ(restored.Lines, lines);
 }
-
-TEST(AbsorptionCorrection, ZeroSmoothedComparisonIsSkipped) {
-  const auto lines = Table({"1000.0", "900.0", "800.0"}, {"500.0", "0.0", "400.0"});
-  AbsorptionCorrection ac;
-  ac.Open(lines, 3, 3);
-  const auto out = ac.Correct(lines, 3, 0, 0);
-  ASSERT_TRUE(out.Changed);
-  EXPECT_EQ(F(out.Lines, 1, 11), "900.0");
-  EXPECT_EQ(F(out.Lines, 2, 11), "1000.0");
-}
-
-TEST(AbsorptionCorrection, TargetThatDoesNotConvertIsReported) {
-  const auto lines = Table({"1000.0", "abc"}, {"500.0", "400.0"});
-  AbsorptionCorrection ac;
-  EXPECT_EQ(ac.Open(lines, 3, 2), "'abc' is not a valid floating point value");
-}
-
-TEST(AbsorptionCorrection, ValuesOfAnEarlierOpeningDoNotLeak) {
-  AbsorptionCorrection ac;
-  const auto a = Table({"1.0", "2.0", "3.0"}, {"100.0", "100.0", "100.0"});
-  ac.Open(a, 3, 3);
-  const auto b = Table({"1.0", "2.0", "3.0"}, {"100.0", "", "100.0"});
-  ac.Open(b, 3, 3);
-  EXPECT_EQ(ac.AbsorbCorrections[1].ComparisonValue, 0.0);
-  EXPECT_FALSE(ac.AbsorbCorrections[1].Stored);
-}

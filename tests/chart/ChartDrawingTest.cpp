@@ -80,12 +80,6 @@ TEST(GraphShow3, ConstantCurveHasNoSnAndDataOffEmptiesIt) {
   EXPECT_EQ(Draw({{10, 12, 10, 12}}, 1, {}, {}, st).result.SnText, "");
 }
 
-TEST(GraphShow3, ZeroRangeDrawsNothing) {
-  const Drawn d = Draw({{0, 0, 0}}, 1);
-  EXPECT_FALSE(d.result.Drawn);
-  EXPECT_TRUE(d.pic.Ops.empty());
-}
-
 TEST(GraphShow3, PointsSitWhereTheMappingPutsThem) {
   // Range 0..170 over h = 340: 2 px per unit, 2 px per record.
   const Drawn d = Draw({{170, 85, 0}}, 1);
@@ -105,38 +99,6 @@ TEST(GraphShow3, PointsSitWhereTheMappingPutsThem) {
   EXPECT_EQ(poly->Count, 3u);
 }
 
-TEST(GraphShow3, HilightWithLUsesTheBlackEntries) {
-  ChartOptions opt;
-  opt.Boxes = {true, false, false, true};
-  opt.Hilight = true;
-  Drawn d;
-  auto rows = RowsFromValues({{10, 20, 30}});
-  for (auto& r : rows) r.Signal1 = "5";
-  d.lines = BuildResultTable(3, 1, rows);
-  d.data = ReadChartData(d.lines, 3);
-  d.state.TotalFrameCount = d.data.TotalFrameCount();
-  GraphShow3(d.lines, d.data, d.state, d.view, opt, {}, {}, d.pic, d.result);
-  std::vector<Rgb> pens;
-  for (const DrawOp& op : d.pic.Ops)
-    if (op.Kind == DrawKind::Polyline) pens.push_back(op.Pen);
-  // L (all zeros) draws its line too; A first, L last.
-  ASSERT_EQ(pens.size(), 2u);
-  EXPECT_EQ(pens[0], (Rgb{0, 0, 0}));           // entry 9
-  EXPECT_EQ(pens[1], RgbFromBgr(0x00AAFFAA));  // entry 8
-}
-
-TEST(GraphShow3, ColourTablesAndCurveOrder) {
-  const CurveColours c = MakeCurveColours();
-  EXPECT_EQ(c.Point[1], (Rgb{0xFF, 0xAA, 0x00}));  // orange
-  EXPECT_EQ(c.Line[1], (Rgb{0xFF, 0xFF, 0x00}));   // yellow
-  EXPECT_EQ(c.Line[6], (Rgb{0xFF, 0xAA, 0xFF}));
-  EXPECT_EQ(c.Line[11], (Rgb{0, 0, 0}));
-  EXPECT_EQ(CurveOrder(1), (std::array<ChartCurve, 4>{CurveC, CurveB, CurveA, CurveL}));
-  EXPECT_EQ(CurveOrder(4), (std::array<ChartCurve, 4>{CurveC, CurveB, CurveA, CurveL}));
-  EXPECT_EQ(CurveOrder(2), (std::array<ChartCurve, 4>{CurveC, CurveA, CurveB, CurveL}));
-  EXPECT_EQ(CurveOrder(3), (std::array<ChartCurve, 4>{CurveB, CurveA, CurveC, CurveL}));
-}
-
 TEST(GraphShow3, SelectedPointIsRedAndStored) {
   TChartState st;
   st.SelectedFrame = 1;
@@ -147,31 +109,6 @@ TEST(GraphShow3, SelectedPointIsRedAndStored) {
   for (const DrawOp& op : d.pic.Ops)
     if (op.Kind == DrawKind::Ellipse && op.Brush == chart_colour::Red && op.X1 == 49) ++red;
   EXPECT_EQ(red, 2);  // the point and the circle after the curve
-}
-
-TEST(GraphShow3, GridLinesAndLabels) {
-  const Drawn d = Draw({{170, 85, 0}}, 1);
-  EXPECT_EQ(d.view.ChartGridStep, 10);
-  // 0, 10, ..., 160 (the loop stops before the last value 170).
-  for (int v = 0; v <= 160; v += 10) EXPECT_TRUE(HasText(d.pic, std::to_string(v))) << v;
-  EXPECT_FALSE(HasText(d.pic, "170"));
-  const auto zero = std::find_if(d.pic.Ops.begin(), d.pic.Ops.end(), [&](const DrawOp& op) {
-    return op.Kind == DrawKind::Text && d.pic.Texts[op.Index] == "0";
-  });
-  ASSERT_NE(zero, d.pic.Ops.end());
-  EXPECT_EQ(zero->X1, 42);
-  EXPECT_EQ(zero->Y1, 352);
-}
-
-TEST(XAxisShow, FrameStepZeroIsTakenAsOne) {
-  ChartView v;
-  ComputeYScale(v, {0, 170}, 10, -10);
-  ChartPicture p;
-  XAxisShow(v, true, 0, p, &v);
-  EXPECT_EQ(v.ChartGridStep, 10);
-  ComputeYScale(v, {-30000, 150000}, 10, -10);
-  XAxisShow(v, false, 2, p, &v);
-  EXPECT_EQ(v.ChartGridStep, 20000);
 }
 
 TEST(GraphShow3, FrameLabelsEveryThirtyFramesAtNtsc) {
@@ -235,15 +172,6 @@ TEST(GraphShow3, AsteroidBlocksWithoutACountDrawPlainPoints) {
   EXPECT_EQ(aqua, 2);  // records 0 and 2 start blocks
   EXPECT_TRUE(HasText(b.pic, "1"));
   EXPECT_TRUE(HasText(b.pic, "2"));
-}
-
-TEST(GraphShow3, MoreThanAHundredThousandVisibleValues) {
-  std::vector<double> v(150000);
-  for (size_t i = 0; i < v.size(); ++i) v[i] = 100 + static_cast<double>(i % 2) * 2;
-  const Drawn d = Draw({v}, 1);
-  EXPECT_EQ(d.state.VisibleFrameCount, 150000);
-  EXPECT_EQ(d.result.ValueCount, 150000);
-  EXPECT_EQ(d.result.SnText, "S/N= 101.0");
 }
 
 TEST(GraphShow3, FixedRangeIsRescaledAtEveryRedraw) {

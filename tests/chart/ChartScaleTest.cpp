@@ -64,14 +64,6 @@ TEST(ComputeYScale, ScrollBarFactorsAndZeroRange) {
   EXPECT_EQ(untouched.ChartYScale, 7);
 }
 
-TEST(IndexToPixelX, RoundsTiesToEven) {
-  ChartView v;
-  v.ChartXRatio = 0.5;
-  EXPECT_EQ(IndexToPixelX(v, 1), 50);  // 0.5 -> 0
-  EXPECT_EQ(IndexToPixelX(v, 3), 52);  // 1.5 -> 2
-  EXPECT_EQ(IndexToPixelX(v, 5), 52);  // 2.5 -> 2
-}
-
 struct HRatioRow {
   const char* name;
   int records;
@@ -143,19 +135,4 @@ TEST(HRatioCalc, AsteroidModeSetsPartAndCentresThePreset) {
   HRatioCalc(st, v, HRatioInput{2006, 7, 0, true});
   EXPECT_EQ(st.EntireWidth, 0);
   EXPECT_EQ(st.FirstShownFrame, 1500 - 170);
-}
-
-TEST(HRatioCalc, NothingForTooShortTables) {
-  TChartState st;
-  ChartView v;
-  v.ChartXRatio = 123;
-  HRatioCalc(st, v, HRatioInput{3, 7, 0, false});
-  EXPECT_EQ(v.ChartXRatio, 123);
-}
-
-TEST(ScaleRatio, TextsOfEveryPosition) {
-  EXPECT_EQ(ScaleRatioText(ScaleRatioFor(5)), "1");
-  EXPECT_EQ(ScaleRatioText(ScaleRatioFor(4)), "0.5");
-  EXPECT_EQ(ScaleRatioText(ScaleRatioFor(10)), "32");
-  EXPECT_EQ(ScaleRatioText(ScaleRatioFor(0)), "0.03125");
 }

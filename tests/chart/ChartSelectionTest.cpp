@@ -67,24 +67,6 @@ TEST(NearestVisibleIndex, LCurveWhenTicked) {
   EXPECT_EQ(NearestVisibleIndex(p.data, p.state, p.view, 53, 20, false), 0);
 }
 
-TEST(InsidePlot, MarginsBound) {
-  ChartView v;
-  EXPECT_TRUE(InsidePlot(v, 50, 20));
-  EXPECT_TRUE(InsidePlot(v, 730, 360));
-  EXPECT_FALSE(InsidePlot(v, 49, 100));
-  EXPECT_FALSE(InsidePlot(v, 100, 361));
-  EXPECT_FALSE(InsidePlot(v, 731, 100));
-}
-
-TEST(TimeButtons, Steps) {
-  EXPECT_EQ(TimeStep(25, 0), 25);
-  EXPECT_EQ(TimeStep(25, 1), 50);
-  EXPECT_EQ(StepForward(0, 25, 1000, 340), 25);
-  EXPECT_EQ(StepBackward(30, 50), 0);
-  EXPECT_EQ(StepBackward(300, 250), 50);
-  EXPECT_EQ(StepForward(900, 250, 1000, 340), 660);  // '+10Sec' near the end
-}
-
 TEST(AperturePositions, ByVersion) {
   auto rows = RowsFromValues({{1}, {2}, {3}});
   rows[0].Objects[0].X = "11";

@@ -101,14 +101,3 @@ TEST(ReportDisplayLines, TwoHundredValuesGiveFiveLines) {
   for (size_t i = 4; i < shown.size(); ++i) joined += shown[i];
   EXPECT_EQ(joined, MakeReportLines(e).Lines[4]);
 }
-
-TEST(ReportPreviewLines, CatalogueNames) {
-  TReportLightCurveElement e = Element();
-  e.Catalogue = "Tycho2";
-  const auto p = ReportPreviewLines(e);
-  ASSERT_EQ(p.size(), 4u);
-  EXPECT_EQ(p[0], "Date: 2026-12-06 ");
-  EXPECT_EQ(p[1], "Star: 0: 0: 0: 0: 1234-567-1: 0-0");
-  e.Catalogue = "XZ";
-  EXPECT_EQ(ReportPreviewLines(e)[1], "Star: 0: 0: 0: 0: 0-0-0: 0-0");
-}

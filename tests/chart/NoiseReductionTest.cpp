@@ -116,17 +116,6 @@ TEST(ApplyNoiseReduction, BackgroundOnlyAndGaussian) {
   EXPECT_NEAR(Field11(out.Lines, 5), sum / ws, 0.05 + 1e-9);
 }
 
-TEST(ApplyNoiseReduction, ZeroBackgroundCountLeavesTheRecord) {
-  auto s = Series(5, 4);
-  s[2].d = 0;
-  auto lines = Table(s);
-  SetCsvField(lines[8], 11, "1234.5");
-  const auto out = ApplyNoiseReduction(lines, NoiseReductionParams{});
-  ASSERT_TRUE(out.Changed);
-  EXPECT_EQ(GetCsvField(out.Lines[8], 11), "1234.5");
-  EXPECT_EQ(GetCsvField(out.Lines[9], 11), FormatOneDecimal(RawL(s[3])));
-}
-
 TEST(ApplyNoiseReduction, ConversionErrorLeavesTheTable) {
   auto s = Series(5, 5);
   auto lines = Table(s);
@@ -183,27 +172,6 @@ TEST(ApplyNoiseReduction, FftBlockPlacementForShortAndLongTables) {
   EXPECT_NE(GetCsvField(out.Lines[6 + 4000], 11), FormatOneDecimal(RawL(s[4000])));
 }
 
-TEST(ApplyNoiseReduction, FftNothingErasedGivesTheValuesBack) {
-  const auto s = Series(1024, 8);
-  NoiseReductionParams p;
-  p.Mode = NoiseFilterMode::Fft;
-  p.BandPassCheck = true;
-  p.BandFrom = 5000;  // outside the block: clamped, nothing past the arrays
-  p.BandTo = 90000;
-  const auto out = ApplyNoiseReduction(Table(s), p);
-  ASSERT_TRUE(out.Changed);
-  // Only the last bin is erased: a tiny change everywhere; mean preserved.
-  double sum_in = 0, sum_out = 0;
-  for (int i = 0; i < 1024; ++i) {
-    sum_in += Raw(s[static_cast<size_t>(i)]);
-    sum_out += Field11(out.Lines, i);
-  }
-  EXPECT_NEAR(sum_out / 1024, sum_in / 1024, 0.1);
-  p.BandFrom = -50;
-  p.BandTo = -10;
-  EXPECT_TRUE(ApplyNoiseReduction(Table(s), p).Changed);
-}
-
 TEST(ApplyNoiseReduction, SpotErasingRemovesOneWave) {
   const int n = 1024;
   std::vector<Sums> s;
@@ -220,24 +188,6 @@ TEST(ApplyNoiseReduction, SpotErasingRemovesOneWave) {
   for (int i = 0; i < n; i += 37) EXPECT_NEAR(Field11(out.Lines, i), 4000, 0.6) << i;
   p.SpotFrom = 2000;  // outside: becomes 0
   EXPECT_EQ(ApplyNoiseReduction(Table(s), p).SpotFrom, 0);
-}
-
-TEST(ApplyNoiseReduction, WaveletZeroThresholdReturnsTheValues) {
-  const auto s = Series(1024, 9);
-  NoiseReductionParams p;
-  p.Mode = NoiseFilterMode::Wavelet;
-  p.ThresholdPercent = 0;
-  const auto out = ApplyNoiseReduction(Table(s), p);
-  ASSERT_TRUE(out.Changed);
-  for (int i = 0; i < 1024; ++i) EXPECT_NEAR(Field11(out.Lines, i), Raw(s[static_cast<size_t>(i)]), 0.05 + 1e-6) << i;
-  // The noise estimate: population sd of the raw values of records 0..100.
-  double mean = 0;
-  for (int i = 0; i <= 100; ++i) mean += Raw(s[static_cast<size_t>(i)]);
-  mean /= 101;
-  double sq = 0;
-  for (int i = 0; i <= 100; ++i) sq += std::pow(Raw(s[static_cast<size_t>(i)]) - mean, 2);
-  ASSERT_TRUE(out.NoiseSd);
-  EXPECT_NEAR(static_cast<double>(*out.NoiseSd), std::sqrt(sq / 101), 1e-9);
 }
 
 TEST(ApplyNoiseReduction, WaveletThresholdSmoothsNoise) {
@@ -271,25 +221,4 @@ TEST(ResetNoiseReduction, RebuildsEveryObjectUnfiltered) {
   for (int r = 0; r < 30; ++r) EXPECT_EQ(GetCsvField(reset.Lines[6 + r], 11), FormatOneDecimal(RawL(s[static_cast<size_t>(r)])));
   // Applying twice is the same as once: the blocks never change.
   EXPECT_EQ(ApplyNoiseReduction(smoothed.Lines, p).Lines, smoothed.Lines);
-}
-
-TEST(AvgBkgStatistics, MeanAndSampleDeviation) {
-  auto lines = BuildResultTable(3, 2, RowsFromValues({{10, 12, 14, 100}, {1, 1, 1, 1}}, 50));
-  const auto st = AvgBkgStatistics(lines, 3, 2, 50, 52, false);
-  EXPECT_EQ(st.RecordFrom, 0);
-  EXPECT_EQ(st.RecordTo, 2);
-  EXPECT_EQ(st.Mean[0], "12.0");
-  EXPECT_EQ(st.Sd[0], "2.0");
-  EXPECT_EQ(st.Mean[1], "1.0");
-  EXPECT_EQ(st.Sd[1], "0.0");
-  EXPECT_EQ(st.Mean[2], "0");
-  // Field measure doubles the offsets; the range stays inside the table.
-  const auto f = AvgBkgStatistics(lines, 3, 1, 50, 53, true);
-  EXPECT_EQ(f.Mean[0], "34.0");
-  EXPECT_EQ(FirstFrameNoOf(lines, 3), 50);
-}
-
-TEST(BinFrequency, UsesTheFrameRate) {
-  EXPECT_NEAR(static_cast<double>(BinFrequency(100, 29.97, 1024, false)), 100 * 29.97 / 1024, 1e-12);
-  EXPECT_NEAR(static_cast<double>(BinFrequency(100, 25, 1024, true)), 100 * 50.0 / 1024, 1e-12);
 }

@@ -82,14 +82,6 @@ TEST(InterpolateLinkedOffsets, ShiftMovesEachOffsetLinearly) {
   EXPECT_EQ(InterpolateLinkedOffsets(t, 25, LinkMotion::Shift, 25), (LinkedOffsets{-110, -95, 88, -50}));
 }
 
-TEST(InterpolateLinkedOffsets, NeedsObjectOnesBeginAndEndFrames) {
-  auto t = Linked(0, 100, {{{1, 1, 2, 2}, {3, 3, 4, 4}, {5, 5, 6, 6}}});
-  t[0].End.Clear();
-  EXPECT_FALSE(InterpolateLinkedOffsets(t, 10, LinkMotion::Shift, 25));
-  t = Linked(40, 40, {{{1, 1, 2, 2}, {3, 3, 4, 4}, {5, 5, 6, 6}}});
-  EXPECT_FALSE(InterpolateLinkedOffsets(t, 10, LinkMotion::Rotate, 25));
-}
-
 TEST(InterpolateLinkedOffsets, RotateTurnsEachObjectAtItsOwnRateTheShortWay) {
   // Guide at (200, 200) both times. Object 1 turns from (100, 0) to (0, 100):
   // a quarter turn counter-clockwise in pixel coordinates. Object 3 turns from
@@ -110,17 +102,6 @@ TEST(InterpolateLinkedOffsets, RotateTurnsEachObjectAtItsOwnRateTheShortWay) {
   EXPECT_EQ(mid, (LinkedOffsets{71, 71, 35, -35}));
 }
 
-TEST(InterpolateLinkedOffsets, RotateScalesRowsAtVideoRatesOf26AndMore) {
-  // A fixed offset stays fixed with either scale; at 30 fps the row distance is
-  // stretched by 1.125 for the angle and shrunk back for the result.
-  const auto t = Linked(0, 10, {{{200, 280, 200, 280}, {200, 200, 200, 200}, {260, 245, 260, 245}}});
-  for (int rate : {25, 30}) {
-    const auto got = InterpolateLinkedOffsets(t, 7, LinkMotion::Rotate, rate);
-    ASSERT_TRUE(got);
-    EXPECT_EQ(*got, (LinkedOffsets{0, 80, 60, 45})) << rate;
-  }
-}
-
 TEST(PredictTrack, FitSucceedsFromTheEleventhSampleAndPredictsTheLine) {
   PredictTrack track;
   ResetPredictTrack(track);
@@ -135,17 +116,6 @@ TEST(PredictTrack, FitSucceedsFromTheEleventhSampleAndPredictsTheLine) {
   EXPECT_EQ(PredictTrackX(track, 150), 305);
   // 300 - 0.5 * 151 = 224.5: halves away from zero.
   EXPECT_EQ(PredictTrackY(track, 151), 225);
-}
-
-TEST(PredictTrack, FitUsesOnlyTheLastFrameRangeSamples) {
-  PredictTrack track;
-  ResetPredictTrack(track);
-  track.FrameRange = 10;
-  for (int f = 0; f < 50; ++f) AddPredictTrackSample(track, f, 999.0, -999.0);  // old, off the line
-  for (int f = 50; f < 61; ++f) AddPredictTrackSample(track, f, f + 1.0, 2.0 * f);
-  ASSERT_EQ(FitPredictTrack(track), 0);
-  EXPECT_EQ(PredictTrackX(track, 70), 71);
-  EXPECT_EQ(PredictTrackY(track, 70), 140);
 }
 
 TEST(PredictTrack, RingWrapsAfterAThousandSamples) {
@@ -165,25 +135,9 @@ TEST(PredictTrack, RingWrapsAfterAThousandSamples) {
   EXPECT_EQ(PredictTrackRingIndex(track, 1), PredictTrack::kNoSlot);
 }
 
-TEST(PredictTrack, RingIndexStopsAtTheStoredSamples) {
-  PredictTrack track;
-  ResetPredictTrack(track);
-  EXPECT_EQ(PredictTrackRingIndex(track, 0), PredictTrack::kNoSlot);
-  for (int i = 0; i < 5; ++i) AddPredictTrackSample(track, i, i, i);
-  EXPECT_EQ(PredictTrackRingIndex(track, 0), 4);
-  EXPECT_EQ(PredictTrackRingIndex(track, -4), 0);
-  EXPECT_EQ(PredictTrackRingIndex(track, -5), PredictTrack::kNoSlot);
-}
-
 }  // namespace
 
 namespace {
-
-TEST(TrackPointFrameText, ShowsTheFrameOrTheWordWhenUnset) {
-  EXPECT_EQ(TrackPointFrameText({120, 5, 6}, "Frame1"), "120");
-  EXPECT_EQ(TrackPointFrameText({0, 5, 6}, "Frame1"), "0");
-  EXPECT_EQ(TrackPointFrameText(TrackPoint{}, "Frame2"), "Frame2");
-}
 
 TEST(SetLinkedPoints, StoresEveryObjectAndSwapsReversedPairsOnceBothAreSet) {
   LinkedPointTable t;

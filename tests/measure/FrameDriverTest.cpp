@@ -151,28 +151,6 @@ TEST(FrameDriver, RunOverOccultationRecordsKnownFluxes) {
   EXPECT_FALSE(rig.state.MeasuringRun);
 }
 
-TEST(FrameDriver, SingleFrameStepEndsTheRun) {
-  Rig rig(Flat(12));
-  rig.Place(1, 30, 20);
-  rig.state.MeasuringRun = true;
-  rig.state.SingleFrameRun = true;
-  const FrameOutcome out = rig.Show(3);
-  EXPECT_EQ(out.RowsAppended, 1);
-  EXPECT_FALSE(rig.state.MeasuringRun);
-  EXPECT_FALSE(rig.state.SingleFrameRun);
-  EXPECT_FALSE(out.StopTimer);
-}
-
-TEST(FrameDriver, NoRowsOutsideARun) {
-  Rig rig(Flat(12));
-  rig.Place(1, 30, 20);
-  const FrameOutcome out = rig.Show(4);
-  EXPECT_TRUE(out.Measured);
-  EXPECT_EQ(out.RowsAppended, 0);
-  EXPECT_TRUE(rig.rows.empty());
-  EXPECT_EQ(rig.lines[0].FrameNumberX10, 40);
-}
-
 TEST(FrameDriver, FrameOutsideTheRangeIsBlackAndEndsTheTimer) {
   Rig rig(Flat(12));
   rig.Place(1, 30, 20);
@@ -200,19 +178,6 @@ TEST(FrameDriver, DriverIsNotReentrant) {
   EXPECT_TRUE(out.Measured);
   EXPECT_FALSE(rig.state.InDriver);
   EXPECT_TRUE(rig.Show(1).Measured);  // the guard is released
-}
-
-TEST(FrameDriver, BackgroundFormOfBlockZeroIsKept) {
-  Rig rig(Flat(3));
-  rig.Place(1, 30, 20);
-  SetObjectSetting(rig.lines, 0, &ObjectResult::BackgroundForm, 2);
-  struct Changer : FrameDriverHooks {
-    void AfterObjects(FrameContext& c) override {
-      for (auto& b : c.Lines) b.Objects[0].BackgroundForm = 0;
-    }
-  } h;
-  rig.Show(0, h);
-  EXPECT_EQ(rig.lines[0].Objects[0].BackgroundForm, 2);
 }
 
 TEST(FrameDriver, PlacedObjectGetsItsPositionWithThreeObjects) {
@@ -278,56 +243,6 @@ TEST(FrameDriver, DriftIteratesAtMostFiveStepsOrUntilStill) {
   }
 }
 
-TEST(FrameDriver, SelectedObjectSettingsWrittenIntoEveryBlock) {
-  Rig rig(Flat(3));
-  rig.Place(1, 30, 20);
-  rig.s.ApertureRadius = 4;
-  rig.s.BackgroundInner = 6;
-  rig.s.BackgroundOuter = 12;
-  rig.s.BandWidth = 7;
-  rig.s.Gap = 3;
-  rig.s.Threshold = 40;
-  rig.s.SyncTracking = true;
-  rig.state.Geometry[0].DirectionX = 300;
-  rig.state.Geometry[0].DirectionY = 400;
-  rig.Show(2);
-  for (size_t j = 0; j < 3; ++j) {
-    const ObjectResult& o = rig.lines[j].Objects[0];
-    EXPECT_EQ(o.ApertureRadius, 4);
-    EXPECT_EQ(o.BackgroundInner, 6);
-    EXPECT_EQ(o.BackgroundOuter, 12);
-    EXPECT_EQ(o.BandWidth, 7);
-    EXPECT_EQ(o.Gap, 3);
-    EXPECT_EQ(o.Threshold, 40);
-    EXPECT_EQ(o.SyncTracking, 1);
-    EXPECT_EQ(o.DirectionX, 300);
-    EXPECT_EQ(o.DirectionY, 400);
-    EXPECT_EQ(rig.lines[j].FrameNumberX10, 20);
-  }
-}
-
-TEST(FrameDriver, DirectionSettingModeMeasuresTheLastFrameAgain) {
-  Rig rig(Flat(3));
-  rig.Place(1, 30, 20);
-  rig.Show(1);
-  const int grabs = rig.grabs;
-  rig.s.DirectionSettingMode = true;
-  rig.s.ApertureRadius = 2;
-  SetObjectSetting(rig.lines, 0, &ObjectResult::ApertureRadius, 2);
-  rig.Show(2);
-  EXPECT_EQ(rig.grabs, grabs);
-  EXPECT_EQ(rig.lines[0].Objects[0].AperturePixelCount, 21);  // masks rebuilt for radius 2
-  EXPECT_EQ(rig.lines[0].Objects[0].ApertureSum, 21 * 30);
-}
-
-TEST(FrameDriver, FiltersRunBeforeMeasuring) {
-  Rig rig(Flat(3, 64, 48, 30));
-  rig.Place(1, 30, 20);
-  rig.s.Filters.GainTenths = 20;
-  rig.Show(0);
-  EXPECT_EQ(rig.lines[0].Objects[0].ApertureSum, 137 * 60);
-}
-
 TEST(FrameDriver, ShowFieldSplitsRowsAndMeasuresNothing) {
   Bitmap24 f(4, 5);
   for (int y = 0; y < 5; ++y)
@@ -385,141 +300,6 @@ TEST(SignalAreas, ThresholdRulesAndRoundings) {
   EXPECT_EQ(DetectSignal2(h, 10, 10, 101, 3), std::nullopt);
 }
 
-TEST(FrameDriver, SignalsGoIntoEveryBlock) {
-  Bitmap24 f(64, 48);
-  for (int y = 1; y < 48; ++y)
-    for (int x = 0; x < 10; ++x) f.Set(x, y, {200, 200, 200});
-  Rig rig({f});
-  rig.Place(1, 40, 20);
-  rig.s.Signals.SignalMarkersOn = true;
-  rig.s.Signals.Signal1 = {5, 10, 2, 2};
-  rig.s.Signals.Signal2X = 30;
-  rig.s.Signals.Signal2Y = 30;
-  rig.s.Signals.Threshold = 128;
-  rig.state.PendingSoundNote = "beep";
-  const FrameOutcome out = rig.Show(0);
-  ASSERT_TRUE(out.Signal1.has_value());
-  EXPECT_TRUE(out.Signal1->Detected);
-  EXPECT_EQ(out.Signal2Detected, false);
-  for (size_t j = 0; j < 3; ++j) {
-    EXPECT_EQ(rig.lines[j].Signal1Detected, 1);
-    EXPECT_DOUBLE_EQ(rig.lines[j].Signal1Level, 200.0);
-    EXPECT_EQ(rig.lines[j].Signal2Detected, 0);
-  }
-  EXPECT_TRUE(rig.state.PendingSoundNote.empty());
-  // With the sound graph open its detection and note replace Signal1.
-  rig.s.Signals.SoundGraphOpen = true;
-  rig.s.Signals.SoundSignalDetected = false;
-  rig.state.PendingSoundNote = "beep";
-  rig.Show(0);
-  EXPECT_EQ(rig.lines[2].Signal1Detected, 0);
-  EXPECT_EQ(rig.lines[1].SoundNote, "beep");
-}
-
-TEST(FrameDriver, SameValueWarningForARepeatedMeasurement) {
-  Rig rig(Flat(3));
-  rig.Place(1, 30, 20);
-  EXPECT_FALSE(rig.Show(0).SameValueWarning);  // store starts at 0, 0, 0; the flat frame has sums
-  EXPECT_TRUE(rig.Show(1).SameValueWarning);   // identical frames repeat the triple
-}
-
-namespace {
-
-// Moves each object one pixel right per tracking step until its own target.
-struct Targets : FrameDriverHooks {
-  std::array<int, 3> target{};
-  bool linked_points = false;
-  GuideLinkOffsets offsets;
-  std::vector<int> psf, refit;
-  void TrackStep(FrameContext&, int k, int& x, int&) override {
-    if (x < target[static_cast<size_t>(k - 1)]) ++x;
-  }
-  std::optional<GuideLinkOffsets> GuideOffsets(FrameContext&) override {
-    if (!linked_points) return std::nullopt;
-    return offsets;
-  }
-  void MeasurePsf(FrameContext&, int k, int, int) override { psf.push_back(k); }
-  void RefitStarProfile(FrameContext&, int k, int&, int&) override { refit.push_back(k); }
-};
-
-Rig LinkedRig(TrackModeKind guide_mode) {
-  Rig rig(Flat(3, 200, 100));
-  rig.s.ObjectCount = 3;
-  rig.s.Link = true;
-  rig.Place(1, 50, 50, TrackModeKind::Anchor);
-  rig.Place(2, 100, 50, guide_mode);
-  rig.Place(3, 150, 50, TrackModeKind::Anchor);
-  return rig;
-}
-
-}  // namespace
-
-TEST(FrameDriver, LinkWithAnAnchoredGuideAppliesItsShiftToEachObject) {
-  Rig rig = LinkedRig(TrackModeKind::Anchor);
-  Targets h;
-  h.target = {50, 103, 150};
-  rig.Show(0, h);
-  EXPECT_EQ(rig.lines[0].Objects[1].X, 101);  // one step
-  EXPECT_EQ(rig.lines[0].Objects[0].X, 51);
-  EXPECT_EQ(rig.lines[0].Objects[2].X, 151);
-  EXPECT_EQ(rig.lines[0].Objects[0].PrevX, 50);  // 'Anchor' keeps the start
-}
-
-TEST(FrameDriver, PsfPhotometryGoesThroughItsHook) {
-  Rig rig(Flat(3));
-  rig.s.ObjectCount = 2;
-  rig.s.SelectedObject = 2;
-  rig.s.PsfPhotometry = true;
-  rig.Place(1, 20, 20);
-  rig.Place(2, 40, 20);
-  Targets h;
-  rig.state.PsfRefitPending = true;
-  rig.Show(0, h);
-  EXPECT_EQ(h.psf, (std::vector<int>{2, 1}));
-  EXPECT_EQ(h.refit, std::vector<int>{2});  // the refit belongs to the selected object
-  EXPECT_FALSE(rig.state.PsfRefitPending);
-  EXPECT_EQ(rig.lines[0].Objects[0].AperturePixelCount, 0);
-}
-
-TEST(FrameDriver, DriftWithPassedPointsStartsAtThePredictionAndStepsOnce) {
-  struct Predicted : Targets {
-    int drift_calls = 0;
-    bool DriftStart(FrameContext&, int, int& x, int& y) override {
-      ++drift_calls;
-      x = 120;
-      y = 40;
-      return true;
-    }
-    int steps = 0;
-    void TrackStep(FrameContext& c, int k, int& x, int& y) override {
-      ++steps;
-      Targets::TrackStep(c, k, x, y);
-    }
-  } h;
-  h.target = {130, 0, 0};
-  Rig rig(Flat(3, 200, 100));
-  rig.Place(1, 50, 50, TrackModeKind::Drift);
-  rig.Show(0, h);
-  EXPECT_EQ(h.drift_calls, 1);
-  EXPECT_EQ(h.steps, 2);  // the plain step, then one from the prediction
-  EXPECT_EQ(rig.lines[0].Objects[0].PrevX, 120);
-  EXPECT_EQ(rig.lines[0].Objects[0].PrevY, 40);
-  EXPECT_EQ(rig.lines[2].Objects[0].X, 121);
-  EXPECT_EQ(rig.state.ObjectX[0], 121);
-}
-
-TEST(FrameDriver, RunFlagsKeptByTheCaller) {
-  Rig rig(Flat(12));
-  rig.Place(1, 30, 20);
-  bool measuring = true, single = false;
-  int32_t last = -1;
-  ShowNeighbor(rig.state, RunFlags{measuring, single, last}, rig.lines, rig.s, 11, rig.io, rig.plain);
-  EXPECT_EQ(rig.rows.size(), 1u);
-  EXPECT_FALSE(measuring);
-  EXPECT_EQ(last, 11);
-  EXPECT_EQ(rig.state.LastMeasuredFrame, -1);  // the state's own flags untouched
-}
-
 TEST(SignalAreas, ExtremeBoxesCountNothingOrClip) {
   Bitmap24 f(10, 10);
   EXPECT_EQ(SumBoxRGB(f, INT32_MAX, INT32_MAX, 2, 2).Count, 0);
@@ -541,18 +321,4 @@ TEST(FrameDriver, FailedFirstReadOutsideARunMeasuresAnEmptyFrameSafely) {
   EXPECT_FALSE(out.GrabError.empty());
   EXPECT_FALSE(out.StopTimer);
   EXPECT_EQ(rig.lines[0].Objects[0].AperturePixelCount, 0);
-}
-
-TEST(FrameDriver, MaskCountsShownExceptForTheRectangle) {
-  Rig rig(Flat(1));
-  rig.Place(1, 30, 20);
-  const auto counts = RebuildObjectMasks(rig.state, rig.lines, rig.s, 1);
-  ASSERT_TRUE(counts.has_value());
-  EXPECT_EQ(counts->first, 137);
-  SetObjectSetting(rig.lines, 0, &ObjectResult::BackgroundForm, 3);
-  rig.s.RectangleWidth[0] = 4;
-  rig.s.RectangleHeight[0] = 4;
-  EXPECT_FALSE(RebuildObjectMasks(rig.state, rig.lines, rig.s, 1).has_value());
-  EXPECT_EQ(CountClassCells(rig.state.Classes[0], 1), 16);
-  EXPECT_FALSE(RebuildObjectMasks(rig.state, rig.lines, rig.s, 4).has_value());
 }

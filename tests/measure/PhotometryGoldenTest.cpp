@@ -11,6 +11,7 @@
 
 #include "measure/ApertureMasks.h"
 #include "measure/AperturePhotometry.h"
+#include "support/ObjectMasks.h"
 
 namespace {
 
@@ -49,47 +50,33 @@ struct Case {
   int64_t su, sv, suv, sq;
 };
 
-MaskSettings Mask(int ap, int inner, int outer, uint8_t form, int gap = 0, int width = 0, bool upper = false,
-                  bool lower = false) {
-  MaskSettings s;
-  s.ApertureRadius = ap;
-  s.BackgroundInner = inner;
-  s.BackgroundOuter = outer;
-  s.BackgroundForm = form;
-  s.Gap = gap;
-  s.Width = width;
-  s.CutBkgUpperSide = upper;
-  s.CutBkgLowerSide = lower;
-  return s;
-}
-
 const Case kCases[] = {
     {"sunlit face, dx < 0, upper side cut",
-     Mask(6, 8, 25, 1, 3, 10, true, false), -300, 400, 30, 21, false, false,
+     MaskOf(6, 8, 25, 1, 3, 10, true, false), -300, 400, 30, 21, false, false,
      {{137, 744, 7909.5909498207875, 11800, 21126, 255},
       {71, 372, 4022.8091397849457, 6058, 10665, 255},
       {66, 372, 3885.4086021505373, 5741, 10461, 255}},
      7.692162303220485, 137, 744, 3594, 9276, 23782, 3955012},
     {"sunlit face, dx > 0, both side cuts, accurate, peak less background",
-     Mask(5, 7, 18, 1, 2, 6, true, true), 433, -250, 30, 21, true, true,
+     MaskOf(5, 7, 18, 1, 2, 6, true, true), 433, -250, 30, 21, true, true,
      {{101, 153, 5809.660130718954, 9479, 5558, 218.67320261437908},
       {51, 75, 2895.0296732026145, 4781, 2731, 218.5822222222222},
       {50, 78, 2914.5578632478637, 4698, 2827, 218.76068376068378}},
      6.690515644400237, 101, 153, -912, -1576, 9518, 356016},
     {"lunar limb, dx < 0, accurate",
-     Mask(5, 9, 20, 2, 4, 12), -433, 250, 30, 21, true, false,
+     MaskOf(5, 9, 20, 2, 4, 12), -433, 250, 30, 21, true, false,
      {{101, 638, 6385.291013584117, 9479, 19540, 255},
       {51, 320, 3186.039430147059, 4781, 9810, 255},
       {50, 318, 3199.364507337527, 4698, 9731, 255}},
      6.767926559121051, 101, 638, 0, 0, 36002, 2297358},
     {"lunar limb, vertical upwards, peak less background",
-     Mask(4, 6, 22, 2, 3, 9), 0, -500, 30, 20, false, true,
+     MaskOf(4, 6, 22, 2, 3, 9), 0, -500, 30, 20, false, true,
      {{69, 658, 4640.732522796352, 7004, 22537, 220.7497467071935},
       {32, 332, 2194.240963855422, 3305, 11521, 220.2991967871486},
       {37, 326, 2449.0511247443765, 3699, 11016, 221.2085889570552}},
      5.755093485529605, 69, 658, 0, 0, -3726, 4099202},
     {"ring at the frame corner, accurate, peak less background",
-     Mask(6, 8, 25, 0), 0, 0, 3, 2, true, true,
+     MaskOf(6, 8, 25, 0), 0, 0, 3, 2, true, true,
      {{81, 581, -477.202524383247, 1592, 14840, 7.458405048766494},
       {37, 286, -244.8613211113212, 731, 7377, 7.206293706293707},
       {44, 295, -232.02422958397534, 861, 7463, 7.702824858757062}},
@@ -162,7 +149,7 @@ TEST(PhotometryGolden, RectangleFiguresRelativeToTheReferenceFrame) {
     }
   ApertureClasses map{};
   BkgLineGeometry geom;
-  MaskSettings s = Mask(6, 8, 25, 3);
+  MaskSettings s = MaskOf(6, 8, 25, 3);
   s.RectangleWidth = 7;
   s.RectangleHeight = 4;
   BuildObjectMasks(map, geom, s);

@@ -220,21 +220,6 @@ TEST(FitStarProfile, FixedWidthWithoutRefitKeepsTheStoredWidth) {
   EXPECT_EQ(f.blocks[1].Objects[1].PsfAmplitude, 0.0);
 }
 
-TEST(FitStarProfile, FreeWidthWithoutRefitStaysInThePercentBand) {
-  Fit f;
-  f.settings.FixedWidth = false;
-  f.profile.PsfWidth = 2.0;
-  const Bitmap24 wide = RenderGaussianStars(200, 160, 20, {{100, 80, 150, 3.5}});
-  EXPECT_DOUBLE_EQ(f.Run(PsfFitKind::MeasureOnly, wide, 100, 80).Width, 2.0 * 140 / 100);
-  const Bitmap24 narrow = RenderGaussianStars(200, 160, 20, {{100, 80, 150, 1.2}});
-  f.settings.LowerPercent = 80;
-  EXPECT_DOUBLE_EQ(f.Run(PsfFitKind::MeasureOnly, narrow, 100, 80).Width, 2.0 * 80 / 100);
-  const Bitmap24 inside = RenderGaussianStars(200, 160, 20, {{100, 80, 150, 2.3}});
-  const PsfFitResult r = f.Run(PsfFitKind::MeasureOnly, inside, 100, 80);
-  EXPECT_NEAR(r.Width, 2.3, 0.02);
-  ExpectSameAsReference(r, ReferenceFitStar(inside, 100, 80, f.classes, 2.0, f.settings), "band");
-}
-
 TEST(FitStarProfile, RefitOfTheSelectedObjectSetsTheRadiiFromTheWidth) {
   const Bitmap24 bmp = RenderGaussianStars(200, 160, 20, {{100, 80, 150, 3.4}});
   Fit f;
@@ -259,53 +244,6 @@ TEST(FitStarProfile, RefitOfTheSelectedObjectSetsTheRadiiFromTheWidth) {
   EXPECT_FALSE(plain.Run(PsfFitKind::Full, bmp, 100, 80).AutoApertureRadius);
 }
 
-TEST(FitStarProfile, FullFitRefreshesTemplateReferenceAndHistory) {
-  const Bitmap24 bmp = RenderGaussianStars(200, 160, 20, {{100, 80, 150, 2.5}});
-  Fit f;
-  f.settings.RefitPending = true;
-  f.history.Index = 3;
-  const PsfFitResult r = f.Run(PsfFitKind::Full, bmp, 100, 80);
-  ASSERT_TRUE(f.history.At(3));
-  EXPECT_EQ(f.history.At(3)->Width, r.Width);
-  EXPECT_EQ(f.history.At(3)->Amplitude, std::fabs(r.Amplitude));
-  EXPECT_EQ(f.history.At(3)->Rms, r.Rms);
-  EXPECT_FALSE(f.history.At(4));
-  EXPECT_DOUBLE_EQ(f.profile.Model.At(0, 0), r.Amplitude);
-  EXPECT_NEAR(f.profile.Model.At(2, 0), r.Amplitude / std::exp(2 * 4 / (r.Width * r.Width)), 1e-9);
-  // Net aperture value of the star: its volume inside radius 5.
-  double net = 0;
-  for (int dx = -5; dx <= 5; ++dx)
-    for (int dy = -5; dy <= 5; ++dy)
-      if (f.classes.At(dx, dy) == 1) net += GaussianStarValue({100, 80, 150, 2.5}, 100 + dx, 80 + dy);
-  EXPECT_NEAR(f.profile.ReferenceValue, net, 0.01 * net);
-  EXPECT_EQ(f.profile.PsfWidth, 2.5);  // never changed by the fit
-
-  // A measure-only fit leaves history, template and reference alone.
-  Fit m;
-  m.history.Index = 0;
-  m.Run(PsfFitKind::MeasureOnly, bmp, 100, 80);
-  EXPECT_FALSE(m.history.At(0));
-  EXPECT_EQ(m.profile.ReferenceValue, 0.0);
-  EXPECT_EQ(m.profile.Model.At(0, 0), 0.0);
-}
-
-TEST(StorePsfResult, WritesTheFrameFitIntoAllThreeBlocks) {
-  const Bitmap24 bmp = RenderGaussianStars(200, 160, 20, {{100, 80, 150, 2.5}});
-  Fit f;
-  const PsfFitResult r = StorePsfResult(f.target, bmp, 100, 80, f.settings, f.profile, f.history, f.blocks);
-  for (const auto& block : f.blocks) {
-    const ObjectResult& o = block.Objects[1];
-    EXPECT_EQ(o.Value, r.Volume);
-    EXPECT_EQ(o.ApertureSum, static_cast<int32_t>(std::floor(r.Volume + 0.5)));
-    EXPECT_EQ(o.BackgroundSum, 0);
-    EXPECT_EQ(o.AperturePixelCount, 1);
-    EXPECT_EQ(o.BackgroundPixelCount, 1);
-    EXPECT_EQ(o.FwhmHfd, r.Fwhm);
-    EXPECT_EQ(block.Objects[0].Value, 0.0);  // other objects untouched
-  }
-  EXPECT_NEAR(r.Volume, std::numbers::pi * 2.5 * 2.5 * 150 / 2, 0.01 * std::numbers::pi * 2.5 * 2.5 * 150 / 2);
-}
-
 TEST(FitStarProfile, PixelAspectStretchesRowsAndShrinksTheVolume) {
   // A star 1.125 times narrower in rows than in columns.
   Bitmap24 bmp(200, 160);
@@ -322,20 +260,6 @@ TEST(FitStarProfile, PixelAspectStretchesRowsAndShrinksTheVolume) {
   EXPECT_NEAR(r.Width, 2.5, 0.02);
   EXPECT_NEAR(r.Amplitude, 150, 1.5);
   EXPECT_NEAR(r.Volume, std::numbers::pi * r.Width * r.Width * r.Amplitude / 2 / 1.125, 1e-9);
-}
-
-TEST(PsfHistory, StoresWithinItsCapOnly) {
-  PsfHistory h;
-  h.Index = PsfHistory::kMaxRecords;
-  h.Store({1, 2, 3});
-  EXPECT_TRUE(h.Records.empty());
-  h.Index = -1;
-  h.Store({1, 2, 3});
-  EXPECT_TRUE(h.Records.empty());
-  h.Index = 2;
-  h.Store({1, 2, 3});
-  EXPECT_EQ(h.Records.size(), 3u);
-  EXPECT_FALSE(h.At(1));  // never written
 }
 
 }  // namespace

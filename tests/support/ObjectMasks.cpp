@@ -9,10 +9,18 @@ ApertureClasses ObjectMasks(const MaskSettings& s, int direction_x, int directio
   return classes;
 }
 
-ApertureClasses RingMasks(int aperture, int inner, int outer) {
+MaskSettings MaskOf(int aperture, int inner, int outer, uint8_t form, int gap, int width, bool cut_upper,
+                    bool cut_lower) {
   MaskSettings s;
   s.ApertureRadius = aperture;
   s.BackgroundInner = inner;
   s.BackgroundOuter = outer;
-  return ObjectMasks(s);
+  s.BackgroundForm = form;
+  s.Gap = gap;
+  s.Width = width;
+  s.CutBkgUpperSide = cut_upper;
+  s.CutBkgLowerSide = cut_lower;
+  return s;
 }
+
+ApertureClasses RingMasks(int aperture, int inner, int outer) { return ObjectMasks(MaskOf(aperture, inner, outer)); }

@@ -100,33 +100,3 @@ TEST(CaptureLog, Malformed) {
     FrameTimeFromCaptureLog(s, 1000);
   }
 }
-
-TEST(CaptureLog, ResetAndNominalRate) {
-  CaptureLogState st;
-  ApplyCaptureLogText(kLog, st);
-  EXPECT_TRUE(SetCaptureLogNominalRate("29.97", st));
-  EXPECT_FALSE(SetCaptureLogNominalRate("abc", st));
-  EXPECT_DOUBLE_EQ(st.CaptureLogNominalFrameRate, 29.97);
-  ResetCaptureLog(st);
-  EXPECT_FALSE(st.Loaded());
-  EXPECT_EQ(st.CaptureLogYear, 0);
-  EXPECT_EQ(st.CaptureLogLastFrame, 0);
-  EXPECT_EQ(st.CaptureLogFrameInterval, 0);
-  EXPECT_EQ(st.CaptureLogFrameRate, 30);  // the rates and saved texts stay
-  EXPECT_DOUBLE_EQ(st.CaptureLogNominalFrameRate, 29.97);
-  EXPECT_EQ(st.savedEdits[0], "2026");
-}
-
-TEST(CaptureLog, LoadsFiles) {
-  TemporaryFolder dir("tessary-caplog");
-  CaptureLogState st;
-  std::string error;
-  ASSERT_TRUE(LoadCaptureLogFile(dir.Write("cam.txt", kLog), st, &error)) << error;
-  EXPECT_TRUE(st.Loaded());
-  CaptureLogState missing;
-  EXPECT_FALSE(LoadCaptureLogFile(dir.Write("x", "") + ".none", missing, &error));
-  EXPECT_FALSE(error.empty());
-  const std::string big(kMaxCaptureLogBytes + 1, 'x');
-  EXPECT_FALSE(LoadCaptureLogFile(dir.Write("big.txt", big), missing, &error));
-  EXPECT_FALSE(missing.Loaded());
-}

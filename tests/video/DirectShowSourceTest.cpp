@@ -86,63 +86,6 @@ TEST(DirectShowSource, ShortPaletteInAnEightBitFile) {
   EXPECT_TRUE(a == b);
 }
 
-TEST(DirectShowSource, SeekTimeOfFrameN) {
-  struct Row {
-    int n;
-    long double rate, factor;
-    int64_t ticks;
-  } rows[] = {
-      {0, 29.97L, 1.0L, 166834},
-      {100, 29.97L, 1.0L, 33533534},
-      {0, 25.0L, 1.0L, 200000},
-      {9, 25.0L, 1.0L, 3800000},
-      {100, 29.97L, 30.0L / 29.97L, 33500000},  // a 30 frame/s time line
-  };
-  for (const Row& r : rows) EXPECT_EQ(FrameTimeTicks(r.n, r.rate, r.factor), r.ticks) << r.n;
-}
-
-TEST(DirectShowSource, FrameRateFactorFollowsANominalTimeLine) {
-  // A 25 fps file read with factor 2 asks for times of a 50 fps line: frame
-  // N is then the frame on screen at (N + 0.5) / 50 s, that is frame N / 2.
-  std::string path = WriteNumbered("factor.avi", {}, 84, 16, 10);
-  DirectShowSource ds;
-  ASSERT_EQ(ds.DSOpenVideo(path), "");
-  for (int n = 0; n < 10; ++n) {
-    Bitmap24 b;
-    std::string status;
-    ds.DSGrabFrame(n, b, status, 25.0L, 2.0L);
-    ASSERT_EQ(status, "S_OK");
-    EXPECT_EQ(ReadFrameNumber(b, 8), n / 2) << n;
-  }
-}
-
-TEST(DirectShowSource, BoundsAndClosedState) {
-  std::string path = WriteNumbered("ds_bounds.avi", {}, 84, 16, 4);
-  DirectShowSource ds;
-  EXPECT_EQ(ds.DSFrameRate(), 1.0L);
-  EXPECT_EQ(ds.DSVideoWidth(), 0);
-  EXPECT_EQ(ds.DSDuration(), 0.0L);
-  EXPECT_EQ(ds.DSPlay(), 1);
-  EXPECT_EQ(ds.DSPrimeGraph(), 1);
-  ASSERT_EQ(ds.DSOpenVideo(path), "");
-  Bitmap24 b = NumberedFrame(4, 4, 3, 1);
-  const Bitmap24 before = b;
-  std::string status = "untouched";
-  ds.DSGrabFrame(-1, b, status, 25.0L, 1.0L);
-  EXPECT_EQ(status, "untouched");
-  ds.DSGrabFrame(4, b, status, 25.0L, 1.0L);
-  EXPECT_NE(status, "S_OK");
-  EXPECT_TRUE(b == before);
-  EXPECT_EQ(ds.DSPlay(), 0);
-  EXPECT_TRUE(ds.Playing());
-  EXPECT_EQ(ds.DSPause(), 0);
-  EXPECT_FALSE(ds.Playing());
-  ds.DSCloseVideo();
-  EXPECT_EQ(ds.DSGraphOpen, 0);
-  EXPECT_EQ(ds.DSOpenVideo(FixturePath("missing.avi")), "Incorrect formated file or unknown compressor.");
-  EXPECT_EQ(ds.DSErrors[1], "avformat_open_input : AVERROR(ENOENT)");
-}
-
 // Compressed videos made by the ffmpeg CLI from a numbered uncompressed AVI.
 struct CodecCase {
   const char* name;

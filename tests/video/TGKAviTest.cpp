@@ -255,22 +255,6 @@ TEST(TGKAvi, SparseFileBeyondFourGigabytes) {
   std::filesystem::remove(path);
 }
 
-TEST(TGKAvi, StreamRateInSinglePrecision) {
-  AviWriterOptions o;
-  o.rate = 30000;
-  o.scale = 1001;
-  std::string path = FixturePath("rate_ntsc.avi");
-  WriteVideo(path, o, 8, 8, 2);
-  TGKAvi avi;
-  EXPECT_EQ(avi.StreamRate(), 30.0f);  // nothing open
-  ASSERT_TRUE(avi.OpenStreams(path));
-  EXPECT_EQ(double(avi.StreamRate()), 29.970029830932617);
-  o.scale = 0;  // no division by zero
-  WriteVideo(path, o, 8, 8, 2);
-  ASSERT_TRUE(avi.OpenStreams(path));
-  EXPECT_EQ(avi.StreamRate(), 30.0f);
-}
-
 TEST(TGKAvi, OutOfRangeFramesFailAndLeaveTheBitmap) {
   std::string path = FixturePath("range.avi");
   WriteVideo(path, {}, 8, 8, 3);
@@ -287,34 +271,7 @@ TEST(TGKAvi, OutOfRangeFramesFailAndLeaveTheBitmap) {
   EXPECT_EQ(avi.FrameCount(), -1);
 }
 
-TEST(TGKAvi, WriterSettingsClamp) {
-  TGKAvi avi;
-  EXPECT_EQ(avi.FrameRate(), 30);
-  avi.SetFrameRate(0);
-  EXPECT_EQ(avi.FrameRate(), 1);
-  avi.SetFrameRate(60);
-  EXPECT_EQ(avi.FrameRate(), 30);
-  EXPECT_EQ(avi.BitDepth(), 16);
-  avi.SetBitDepth(24);
-  EXPECT_EQ(avi.BitDepth(), 24);
-  avi.SetBitDepth(32);
-  EXPECT_EQ(avi.BitDepth(), 16);
-}
-
 }  // namespace
-
-TEST(AviWriter, OneCallWriterAndAnIndependentReader) {
-  std::vector<Bitmap24> frames;
-  for (int i = 0; i < 4; ++i) frames.push_back(NumberedFrame(32, 16, i, 2));
-  AviWriterOptions o;
-  o.rate = 30000, o.scale = 1001;
-  std::string path = FixturePath("one_call.avi");
-  ASSERT_TRUE(WriteAvi(path, frames, o));
-  auto probe = ProbeVideo(path);  // ffprobe decodes it on its own
-  ASSERT_TRUE(probe.has_value());
-  EXPECT_EQ(probe->frames, 4);
-  EXPECT_EQ(probe->rate, "30000/1001");
-}
 
 TEST(AviWriter, FfmpegCliDecodesTheSamePixels) {
   // The ffmpeg command-line tool as an independent reader of the lossless layouts.

@@ -153,13 +153,6 @@ TEST(VideoOpening, ExposureLengthTexts) {
   }
 }
 
-TEST(VideoOpening, NonSquarePixelRule) {
-  EXPECT_TRUE(NonSquarePixelsFor(0, 29.97L, 720, 480));
-  EXPECT_FALSE(NonSquarePixelsFor(3, 29.97L, 720, 480));
-  EXPECT_FALSE(NonSquarePixelsFor(0, 29.97L, 640, 480));
-  EXPECT_FALSE(NonSquarePixelsFor(0, 25.0L, 720, 576));
-}
-
 TEST(AvsScript, WrittenByteForByte) {
   VideoState st;
   BeginOpenVideoFile(st, FixturePath("script_me.avi"));
@@ -223,29 +216,3 @@ TEST(AvsScript, OtherScriptsFail) {
 }
 
 }  // namespace
-
-TEST(FrameSourceInterface, BothSourcesAnswerAlike) {
-  std::string path = MakeAvi("iface.avi", 30000, 1001, 5);
-  VideoState st;
-  VideoSources src;
-  AviFileFrameSource avi(src.GKAvi1);
-  DirectShowFrameSource ds(src.DirectShow, st);
-  for (FrameSource* s : {static_cast<FrameSource*>(&avi), static_cast<FrameSource*>(&ds)}) {
-    ASSERT_EQ(s->Open(path), "");
-    st.VideoFrameRate = s->FrameRate();
-    EXPECT_NEAR(double(st.VideoFrameRate), 29.97003, 1e-5);
-    EXPECT_EQ(s->FrameCount(), 5);
-    EXPECT_EQ(s->Width(), 84);
-    EXPECT_EQ(s->Height(), 16);
-    Bitmap24 b;
-    std::string status;
-    EXPECT_TRUE(s->GrabFrame(4, b, status));
-    EXPECT_EQ(status, "S_OK");
-    EXPECT_EQ(ReadFrameNumber(b, 8), 4);
-    EXPECT_FALSE(s->GrabFrame(5, b, status));
-    EXPECT_NE(status, "S_OK");
-    s->Close();
-  }
-  EXPECT_EQ(avi.Play(), 1);  // the AVIFile source does not play
-  EXPECT_EQ(ds.Play(), 1);   // nothing rendered after close
-}

@@ -34,8 +34,7 @@ ObjectSnapshot Snapshot(const TPlatform& w, int k) {
 // C switched 'OFF' before the run.
 void MeasureThree(ObjectsWindow& m, const DriftingStarField& f) {
   ASSERT_TRUE(m.OpenField(f));
-  m.PlaceThree(f);
-  m.SetTrackRadius(10);
+  m.PlaceThree(f, 0, 10);
   m.Select(1);
   m.Find<QSpinBox>("UpDown3")->setValue(15);
   m.Find<QSpinBox>("UpDown2")->setValue(7);

@@ -16,6 +16,7 @@
 #include "chart/ui/TAvgBkg.h"
 #include "chart/ui/Tchart1.h"
 #include "support/ChartTestTables.h"
+#include "support/WindowControls.h"
 
 namespace {
 
@@ -27,12 +28,6 @@ constexpr int kFrames = 20;
 double FluxOfFrame(int n) { return n >= 8 && n <= 12 ? 700.0 : 2000.0 + 10.0 * n; }
 
 double Cell(const std::string& row, int n) { return ParseDoubleOr(StripQuotes(GetCsvField(row, n)), -1e9); }
-
-void ReleaseAt(QWidget* w, int x, int y) {
-  const QPointF p(x, y);
-  QMouseEvent e(QEvent::MouseButtonRelease, p, w->mapToGlobal(p), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(w, &e);
-}
 
 // Windows freed on close go at the next turn of the event loop.
 void LetClosedWindowsGo() {
@@ -74,13 +69,6 @@ class Graph : public ::testing::Test {
   void CloseChart(Tchart1* chart) {
     Find<QPushButton>(chart, "Button1")->click();  // 'close'
     LetClosedWindowsGo();
-  }
-
-  template <class T>
-  T* Find(QWidget* root, const char* name) {
-    T* w = root->findChild<T*>(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w;
   }
 
   MainRoadWindow m{Reader::OwnAvi};
@@ -162,36 +150,6 @@ TEST_F(Graph, ClickOnTheChartSelectsARecordAndShowsItsFrame) {
   EXPECT_EQ(w.Chart.ChartState.SelectedFrame, -1);
   EXPECT_EQ(w.ScrollBar1->value(), 3);
   EXPECT_EQ(m.Find<QLineEdit>("Edit54")->text(), "TotalFrame : 19SelectDataNum : -1");
-  EXPECT_TRUE(m.dialogs.messages.empty());
-}
-
-// The same through the FFmpeg frame source, which seeks back to the frame.
-TEST(GraphFfmpeg, ClickShowsTheFrameReadThroughFfmpeg) {
-  MainRoadWindow m(Reader::Ffmpeg);
-  const auto frames = StarFrames(kWidth, kHeight, kFrames, 60.3, 49.8, FluxOfFrame);
-  const auto path = m.Path("event.avi");
-  ASSERT_TRUE(WriteAvi(path.string(), frames));
-  ASSERT_TRUE(m.OpenThroughButton1(path));
-  TPlatform& w = m.W();
-  ASSERT_EQ(w.VideoIn.VideoAccessKind, static_cast<uint8_t>(VideoAccess::DirectShow));
-  m.ClickImage1(kStarX, kStarY);
-  m.Click("Button3");
-  ASSERT_TRUE(m.WaitUntilStopped());
-  const std::vector<std::string> rows = m.Rows();
-  ASSERT_EQ(rows.size(), static_cast<size_t>(kFrames));
-  m.Click("Button18");
-  Tchart1* chart = w.chart1.Window.data();
-  ASSERT_NE(chart, nullptr);
-  for (int r : {9, 2, 17}) {
-    SCOPED_TRACE("record " + std::to_string(r));
-    const ChartRecord& rec = chart->Data().Records[static_cast<size_t>(r)];
-    ReleaseAt(chart->ChartImg1, IndexToPixelX(chart->View(), r - w.Chart.ChartState.FirstShownFrame),
-              ValueToPixelY(chart->View(), rec.Value[CurveA]));
-    EXPECT_EQ(w.Chart.ChartState.SelectedFrame, r);
-    EXPECT_EQ(w.ScrollBar1->value(), r);
-    EXPECT_NEAR(w.Frames.FrameDataLines[0].Objects[0].Value, Cell(rows[static_cast<size_t>(r)], 11), 0.05);
-  }
-  EXPECT_EQ(m.Rows().size(), static_cast<size_t>(kFrames));
   EXPECT_TRUE(m.dialogs.messages.empty());
 }
 

@@ -5,10 +5,12 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -82,6 +84,15 @@ class MainRoadWindow {
       QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     return true;
+  }
+
+  // The frame as Image1 shows it.
+  Bitmap24 ShownImage() {
+    const QImage shown = Find<QLabel>("Image1")->pixmap().toImage().convertToFormat(QImage::Format_BGR888);
+    Bitmap24 out(shown.width(), shown.height());
+    for (int y = 0; y < shown.height(); ++y)
+      std::copy_n(shown.constScanLine(y), static_cast<size_t>(shown.width()) * 3, out.Row(y));
+    return out;
   }
 
   // Result rows of the table (the lines after its header).

@@ -13,11 +13,7 @@ std::string FirstField(const std::string& row) { return StripQuotes(GetCsvField(
 
 // The frame number Image1 shows (-1 when none can be read).
 int ShownFrameNumber(MainRoadWindow& m) {
-  const QImage shown = m.Find<QLabel>("Image1")->pixmap().toImage().convertToFormat(QImage::Format_BGR888);
-  Bitmap24 bmp(shown.width(), shown.height());
-  for (int y = 0; y < shown.height(); ++y)
-    std::copy_n(shown.constScanLine(y), static_cast<size_t>(shown.width()) * 3, bmp.Row(y));
-  return ReadFrameNumber(bmp, 3);
+  return ReadFrameNumber(m.ShownImage(), 3);
 }
 
 class MainRoadPlayback : public ::testing::Test {
@@ -57,23 +53,6 @@ TEST_F(MainRoadPlayback, PlayRunsToTheLastFrameAndBackwardsToTheFirstWithoutRows
   EXPECT_TRUE(m.dialogs.messages.empty());
 }
 
-TEST_F(MainRoadPlayback, StopHaltsPlaybackWhereItStands) {
-  TPlatform& w = m.W();
-  m.Find<QSlider>("TrackBar1")->setValue(250);
-  EXPECT_EQ(w.Timer1->interval(), 250);
-  m.Click("SpeedButton1");
-  m.Click("SpeedButton4");  // ignored while playing
-  EXPECT_EQ(bar->value(), 0);
-  m.Click("SpeedButton2");
-  EXPECT_FALSE(w.Run.Playing);
-  EXPECT_FALSE(w.Timer1->isActive());
-  const int stopped_at = bar->value();
-  EXPECT_LT(stopped_at, 11);
-  // The step buttons work again after stop.
-  m.Click("SpeedButton4");
-  EXPECT_EQ(bar->value(), stopped_at + 1);
-}
-
 TEST_F(MainRoadPlayback, StartAfterMovingAwayResumesAfterTheLastMeasuredFrame) {
   TPlatform& w = m.W();
   for (int i = 0; i < 3; ++i) m.Click("Button16");  // rows of frames 0, 1, 2
@@ -109,19 +88,6 @@ TEST_F(MainRoadPlayback, DataRemoveAsksAndClearsTheRowsOnlyOnYes) {
   m.Click("Button3");
   ASSERT_TRUE(m.WaitUntilStopped());
   EXPECT_EQ(m.Rows().size(), 12u);
-}
-
-TEST_F(MainRoadPlayback, GoToFrameEndsPlaybackOnTheFrameAskedFor) {
-  TPlatform& w = m.W();
-  m.Find<QSlider>("TrackBar1")->setValue(200);
-  m.Click("SpeedButton1");
-  w.GoToFrame(6);
-  EXPECT_FALSE(w.Run.Playing);
-  EXPECT_FALSE(w.Timer1->isActive());
-  EXPECT_EQ(bar->value(), 6);
-  EXPECT_EQ(ShownFrameNumber(m), 6);
-  w.GoToFrame(12);  // outside: nothing
-  EXPECT_EQ(bar->value(), 6);
 }
 
 }  // namespace

@@ -301,41 +301,6 @@ TEST(ModesSwitches, UntickingDShowReopensThroughTheAviReader) {
   w.Run.MeasuringRun = false;
 }
 
-TEST(ModesSwitches, IotaChosenWithAVideoLocatesTheStamp) {
-  MainRoadWindow m(Reader::OwnAvi);
-  TPlatform& w = m.W();
-  const double pitch = (540.0 - 82.0) / 19.0;
-  std::vector<int> xs;
-  for (int c : {0, 1, 3, 4, 6, 7, 9, 10, 11, 12, 14, 15, 16, 17, 19, 20, 21, 22, 23, 24, 25, 26})
-    xs.push_back(static_cast<int>(std::floor(84 + pitch * c + 0.5)));
-  Bitmap24 f(720, 480);
-  FillFrame(f, 16);
-  const StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, 220};
-  DrawStampText(f, "1234560167    98765432", xs, 435, s);
-  DrawStampText(f, "123456    033398765433", xs, 434, s);
-  const auto path = m.Path("iota.avi");
-  AviWriterOptions o;
-  o.rate = 30;
-  ASSERT_TRUE(WriteAvi(path.string(), {f, f}, o));
-  ASSERT_TRUE(m.OpenThroughButton1(path));
-  m.Find<QCheckBox>("CheckBox5")->setChecked(true);
-  ChooseInserter(m, 0);
-  EXPECT_EQ(w.Options.StampLocated, 1);
-  EXPECT_EQ(w.Options.TiviAvailableKiwi, 1);
-  EXPECT_EQ(w.Stamp.LocatedStampRow, 435);
-  EXPECT_NEAR(static_cast<double>(w.StampGlyphs.stampCharPitch), pitch, 0.3);
-  EXPECT_EQ(m.Find<QLineEdit>("Edit26")->text(), "56.0167");
-  EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text(), "56.0333");
-  EXPECT_EQ(w.Times.StampCount1, "98765432");
-  EXPECT_EQ(w.Times.StampCount2, "98765433");
-  // 'TIVi' chosen without a digit box: the stamp is no longer read.
-  w.Options.TiviAvailableKiwi = 0;
-  m.Find<QRadioButton>("RadioButton13")->setChecked(true);
-  m.Find<QLineEdit>("Edit26")->clear();
-  w.ShowNeighbor();
-  EXPECT_TRUE(m.Find<QLineEdit>("Edit26")->text().isEmpty());
-}
-
 TEST(ModesSwitches, SetRadiusToRecorded) {
   MainRoadWindow m(Reader::OwnAvi);
   TPlatform& w = m.W();

@@ -11,15 +11,6 @@
 
 namespace {
 
-Bitmap24 ShownImage(ObjectsWindow& m) {
-  QLabel* image = m.Find<QLabel>("Image1");
-  const QImage shown = image->pixmap().toImage().convertToFormat(QImage::Format_BGR888);
-  Bitmap24 out(shown.width(), shown.height());
-  for (int y = 0; y < shown.height(); ++y)
-    std::copy_n(shown.constScanLine(y), static_cast<size_t>(shown.width()) * 3, out.Row(y));
-  return out;
-}
-
 ::testing::AssertionResult IsRgb(const Bitmap24& b, int x, int y, int r, int g, int bl) {
   const Bgr p = b.Get(x, y);
   if (p.r == r && p.g == g && p.b == bl) return ::testing::AssertionSuccess();
@@ -33,13 +24,13 @@ TEST(ObjectsOverlay, PlacedObjectsAreOutlinedInTheirColours) {
   ASSERT_TRUE(m.OpenField(f));
   TPlatform& w = m.W();
   // Nothing placed yet: the frame is shown as it is.
-  EXPECT_TRUE(ShownImage(m) == w.Driver.FrameBitmap);
+  EXPECT_TRUE(m.ShownImage() == w.Driver.FrameBitmap);
 
   m.ClickImage1(ObjectsWindow::Px(f.X(1, 0)), ObjectsWindow::Px(f.Y(1, 0)));
   ASSERT_EQ(m.Find<QSpinBox>("UpDown1")->value(), 6);
   ASSERT_EQ(m.Find<QSpinBox>("UpDown3")->value(), 20);
   const int ax = w.Driver.ObjectX[0], ay = w.Driver.ObjectY[0];
-  Bitmap24 shown = ShownImage(m);
+  Bitmap24 shown = m.ShownImage();
   // Selected A: aperture edge red, background rim cyan; inside untouched.
   EXPECT_TRUE(IsRgb(shown, ax + 6, ay, 255, 0, 0));
   EXPECT_TRUE(IsRgb(shown, ax - 6, ay, 255, 0, 0));
@@ -52,14 +43,14 @@ TEST(ObjectsOverlay, PlacedObjectsAreOutlinedInTheirColours) {
   m.RightClickImage1(ObjectsWindow::Px(f.X(2, 0)), ObjectsWindow::Px(f.Y(2, 0)));
   m.Trigger("Add1");
   ASSERT_EQ(w.Run.SelectedObject, 2);
-  shown = ShownImage(m);
+  shown = m.ShownImage();
   EXPECT_TRUE(IsRgb(shown, ax + 6, ay, 128, 0, 0));
   EXPECT_TRUE(IsRgb(shown, ax - 20, ay, 0, 0, 128));
 
   // Hide: no outline at all.
   w.OutlineDisplayMode = 2;
   w.ShowNeighbor();
-  EXPECT_TRUE(ShownImage(m) == w.Driver.FrameBitmap);
+  EXPECT_TRUE(m.ShownImage() == w.Driver.FrameBitmap);
 }
 
 // In direction-setting mode only the selected object's patch is redrawn: its
@@ -75,14 +66,14 @@ TEST(ObjectsOverlay, DirectionSettingModeShowsTheMagnifierWithItsDirectionLine) 
   ASSERT_EQ(w.Driver.Geometry[0].DirectionX, 0);
   w.Run.DirectionSettingMode = true;
   w.ShowNeighbor();
-  const Bitmap24 shown = ShownImage(m);
+  const Bitmap24 shown = m.ShownImage();
   for (int d : {26, 38, 50}) EXPECT_TRUE(IsRgb(shown, x, y - d, 0, 255, 0)) << d;
   EXPECT_TRUE(IsRgb(shown, x, y - 20, 0, 255, 0));  // background rim in green
   EXPECT_TRUE(IsRgb(shown, x + 6, y, 255, 0, 0));
   // A left click leaves the mode and shows the frame with its outlines again.
   m.ClickImage1(5, 5);
   EXPECT_FALSE(w.Run.DirectionSettingMode);
-  EXPECT_TRUE(IsRgb(ShownImage(m), x, y - 20, 0, 255, 255));
+  EXPECT_TRUE(IsRgb(m.ShownImage(), x, y - 20, 0, 255, 255));
 }
 
 // By the 'Position Set' mode a click places the LED boxes or the digit box.
@@ -96,12 +87,12 @@ TEST(ObjectsControls, ClicksPlaceTheLedBoxesAndTheGhsDigitBox) {
   m.ClickImage1(50, 60);
   EXPECT_EQ(w.Signal1X, 50);
   EXPECT_EQ(w.Signal1Y, 60);
-  EXPECT_TRUE(IsRgb(ShownImage(m), 50 - w.Options.Signal1HalfWidth, 60, 255, 0, 255));
+  EXPECT_TRUE(IsRgb(m.ShownImage(), 50 - w.Options.Signal1HalfWidth, 60, 255, 0, 255));
   w.Options.PositionSetMode = 2;
   m.ClickImage1(90, 100);
   EXPECT_EQ(w.Signal2X, 90);
   EXPECT_EQ(w.Signal2Y, 100);
-  EXPECT_TRUE(IsRgb(ShownImage(m), 88, 100, 0, 255, 0));
+  EXPECT_TRUE(IsRgb(m.ShownImage(), 88, 100, 0, 255, 0));
   EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].PrevX, a.PrevX);  // no star placed
 
   // GHS with 'KIWI': the click snaps to the character grid and the mode
@@ -138,7 +129,7 @@ TEST(ObjectsOverlay, LocatedGhsCharactersAreBoxed) {
   w.StampGlyphs.stampCharPitch = 16;
   w.StampLocator.StampCharHeight = 18;
   w.ShowNeighbor();
-  const Bitmap24 shown = ShownImage(m);
+  const Bitmap24 shown = m.ShownImage();
   for (int c : {20, 84, 148}) {
     SCOPED_TRACE(c);
     EXPECT_TRUE(IsRgb(shown, c - 8, 58, 0, 0, 255));

@@ -65,16 +65,24 @@ class ObjectsWindow : public MainRoadWindow {
   }
 
   // A placed by a left click, B and C added through the popup, each on the
-  // pixel nearest its star in the current frame `n`.
-  void PlaceThree(const DriftingStarField& f, int n = 0) {
+  // pixel nearest its star in the current frame `n`; then the tracking
+  // radius when one is given.
+  void PlaceThree(const DriftingStarField& f, int n = 0, int track_radius = 0) {
     ClickImage1(Px(f.X(1, n)), Px(f.Y(1, n)));
     for (int k = 2; k <= 3; ++k) {
       RightClickImage1(Px(f.X(k, n)), Px(f.Y(k, n)));
       Trigger("Add1");
     }
+    if (track_radius > 0) SetTrackRadius(track_radius);
   }
 
   void Select(int k) { Find<QRadioButton>(k == 1 ? "RadioButton7" : k == 2 ? "RadioButton8" : "RadioButton9")->setChecked(true); }
+
+  // 'Anchor' for object k through its radio button.
+  void SetAnchor(int k) {
+    Select(k);
+    Find<QRadioButton>("RadioButton4")->setChecked(true);
+  }
 
   // Placement leaves a small tracking disk; a shake of up to 3 px per axis
   // needs a wider one. Each object gets it, and a threshold of half the

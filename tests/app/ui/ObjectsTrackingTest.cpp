@@ -86,8 +86,7 @@ TEST(ObjectsTracking, CentroidDriftHoldsThreeStars) {
   ObjectsWindow m;
   const DriftingStarField f = SmallDriftingField(0.3, 0.2);
   ASSERT_TRUE(m.OpenField(f));
-  m.PlaceThree(f);
-  m.SetTrackRadius(10);
+  m.PlaceThree(f, 0, 10);
   RunAndCheck(m, f, {1, 2, 3});
   // The selected object's last tracked position is shown.
   const auto last = ObjectsWindow::RowPosition(m.Rows().back(), m.W().Run.SelectedObject);
@@ -114,11 +113,9 @@ TEST(ObjectsTracking, AnchorHoldsAShakingStarAndDoesNotDrift) {
   const DriftingStarField f = SmallDriftingField(0, 0);
   ASSERT_TRUE(m.OpenField(f));
   TPlatform& w = m.W();
-  m.PlaceThree(f);
-  m.SetTrackRadius(10);
+  m.PlaceThree(f, 0, 10);
   for (int k = 1; k <= 3; ++k) {
-    m.Select(k);
-    m.Find<QRadioButton>("RadioButton4")->setChecked(true);
+    m.SetAnchor(k);
     EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)].TrackMode, 0) << k;
   }
   std::array<std::pair<int, int>, 3> placed{};
@@ -159,16 +156,14 @@ TEST(ObjectsTracking, LinkedObjectsFollowTheGuide) {
   const DriftingStarField f = SmallDriftingField(0.3, 0.2);
   ASSERT_TRUE(m.OpenField(f));
   TPlatform& w = m.W();
-  m.PlaceThree(f);
-  m.SetTrackRadius(10);
+  m.PlaceThree(f, 0, 10);
   QCheckBox* link = m.Find<QCheckBox>("CheckBox6");
   ASSERT_TRUE(link->isEnabled());
   link->setChecked(true);
   EXPECT_TRUE(m.Find<QCheckBox>("CheckBox11")->isEnabled());  // 'Rotate' with three objects
   // A and C only step once from where the guide's shift puts them.
   for (int k : {1, 3}) {
-    m.Select(k);
-    m.Find<QRadioButton>("RadioButton4")->setChecked(true);
+    m.SetAnchor(k);
     EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)].TrackMode, 0);
   }
   RunAndCheck(m, f, {1, 2, 3});
@@ -181,8 +176,7 @@ TEST(ObjectsTracking, LinkedPointsPlaceObjectsAtInterpolatedOffsets) {
   const DriftingStarField f = SmallDriftingField(0.3, 0.2);
   ASSERT_TRUE(m.OpenField(f));
   TPlatform& w = m.W();
-  m.PlaceThree(f);
-  m.SetTrackRadius(10);
+  m.PlaceThree(f, 0, 10);
   m.Find<QCheckBox>("CheckBox6")->setChecked(true);
   ASSERT_TRUE(m.Find<QPushButton>("Button23")->isEnabled());
   m.Click("Button23");

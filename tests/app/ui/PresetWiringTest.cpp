@@ -54,41 +54,6 @@ TEST(PresetWiring, OpenAviAppliesThePresetOfTheType) {
   }
 }
 
-// With 'Make easy operation for click', placing object A applies the
-// preset once the star is set up; without it the object keeps its settings.
-TEST(PresetWiring, PlacingObjectAAppliesThePreset) {
-  MainRoadWindow m(Reader::OwnAvi);
-  TPlatform& w = m.W();
-  ASSERT_TRUE(m.OpenThroughButton1(StarVideo(m)));
-  auto& objects = w.Frames.FrameDataLines;
-  w.OccultationTypeIndex = 2;  // lunar, dim star: limb form in every block, Anchor
-  for (auto& block : objects)
-    for (auto& o : block.Objects) o.BackgroundForm = 0;
-  m.ClickImage1(kStarX, kStarY);
-  EXPECT_EQ(objects[0].Objects[0].X, kStarX);
-  EXPECT_EQ(objects[1].Objects[1].BackgroundForm, 0);
-
-  w.EasyClickOperation = true;
-  for (auto& block : objects)
-    for (auto& o : block.Objects) {
-      o.BackgroundForm = 0;
-      o.TrackMode = 1;
-      o.BackgroundOuter = 20;
-    }
-  m.ClickImage1(kStarX, kStarY);
-  EXPECT_EQ(objects[0].Objects[0].X, kStarX);
-  for (size_t b = 0; b < 3; ++b) {
-    for (size_t k = 0; k < 3; ++k) {
-      EXPECT_EQ(objects[b].Objects[k].BackgroundForm, 2) << b << " " << k;
-      EXPECT_EQ(objects[b].Objects[k].TrackMode, 0) << b << " " << k;
-    }
-  }
-  EXPECT_EQ(objects[0].Objects[0].BackgroundOuter, 25);
-  EXPECT_EQ(m.Find<QSpinBox>("UpDown3")->value(), 25);
-  EXPECT_TRUE(m.Find<QRadioButton>("RadioButton3")->isChecked());
-  EXPECT_TRUE(m.dialogs.messages.empty());
-}
-
 // 'Estimated track' reaches the predicted track of the selected object and
 // the open window's box; the lunar bright-star preset turns it off there too,
 // the single-bright-star preset clears only the object's flag.

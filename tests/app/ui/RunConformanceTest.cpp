@@ -61,29 +61,6 @@ TEST(RunConformance, StartWithEstimatedTrackEmptiesThePredictedTrackRings) {
   ExpectRingsReset(w);
 }
 
-TEST(RunConformance, PlayWithEstimatedTrackEmptiesThePredictedTrackRings) {
-  Opened o;
-  TPlatform& w = o.m.W();
-  FillStaleRings(w);
-  o.m.Find<QCheckBox>("CheckBox4")->setChecked(true);
-  o.m.Click("SpeedButton1");
-  o.m.Click("SpeedButton2");
-  ExpectRingsReset(w);
-}
-
-TEST(RunConformance, WithoutEstimatedTrackTheRingsAreKept) {
-  Opened o;
-  TPlatform& w = o.m.W();
-  FillStaleRings(w);
-  o.m.Find<QCheckBox>("CheckBox4")->setChecked(false);
-  o.m.Click("Button3");
-  o.m.Click("Button4");
-  o.m.Click("SpeedButton1");
-  o.m.Click("SpeedButton2");
-  EXPECT_EQ(w.Tracking.PredictTracks[0].LastSample, 7);
-  EXPECT_EQ(w.Tracking.PredictTracks[2].Frames[3], 503);
-}
-
 TEST(RunConformance, ARunLocksItsControlsAndStopGivesThemBackButFieldMeasure) {
   Opened o;
   TPlatform& w = o.m.W();
@@ -175,19 +152,6 @@ TEST(RunConformance, StepButtonsMoveBySecondsAtTwentyFiveFramesPerSecond) {
   EXPECT_EQ(bar->value(), at);
   m.Click("SpeedButton2");
   EXPECT_TRUE(m.Rows().empty());
-}
-
-TEST(RunConformance, SpeedControlSetsTheTimerIntervalInMilliseconds) {
-  Opened o;
-  TPlatform& w = o.m.W();
-  EXPECT_EQ(w.Timer1->interval(), 1);
-  QSlider* speed = o.m.Find<QSlider>("TrackBar1");
-  EXPECT_EQ(speed->minimum(), 1);
-  EXPECT_EQ(speed->maximum(), 1000);
-  speed->setValue(250);
-  EXPECT_EQ(w.Timer1->interval(), 250);
-  speed->setValue(1);
-  EXPECT_EQ(w.Timer1->interval(), 1);
 }
 
 }  // namespace

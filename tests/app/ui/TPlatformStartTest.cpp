@@ -10,6 +10,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
+#include "support/WindowControls.h"
 #include "support/TestFolder.h"
 #include "base/AtomicFile.h"
 #include "base/CsvFields.h"
@@ -26,13 +27,6 @@ QStringList MemoLines(TPlatform& w) {
   return memo ? memo->toPlainText().split('\n') : QStringList();
 }
 
-template <class T>
-T* Find(TPlatform& w, const char* name) {
-  T* c = w.findChild<T*>(name);
-  EXPECT_NE(c, nullptr) << name;
-  return c;
-}
-
 std::string ReadText(const std::filesystem::path& p) {
   auto t = ReadWholeFile(p, 1 << 20);
   return t ? *t : std::string("<missing>");
@@ -47,25 +41,6 @@ struct Started {
   PlatformOptions Options() const { return PlatformOptions{bin / "tessary"}; }
 };
 
-TEST(TPlatformStart, MemoHoldsTheFiveStartUpLines) {
-  Started s;
-  TPlatform w(s.Options());
-  QStringList lines = MemoLines(w);
-  ASSERT_EQ(lines.size(), 5);
-  EXPECT_EQ(lines[0], "\"Tessary File Format (for Ver.0.9.99.5 later)\"");
-  EXPECT_EQ(lines[1], "\"Filename : \"");
-  EXPECT_TRUE(lines[2].startsWith(",\"Time\",,,,\"Centre of\",\"End of\",,,,\"Result\""));
-  EXPECT_EQ(lines[2].count(','), 69);
-  EXPECT_TRUE(lines[3].startsWith(",\"Detect\",,\"VTI\""));
-  EXPECT_EQ(lines[3].count(','), 71);
-  EXPECT_TRUE(lines[4].startsWith("\"No.\",\"Signal1\",\"Signal2\",\"H\""));
-  EXPECT_TRUE(lines[4].endsWith("\"Note\",\"Reserve\""));
-  EXPECT_EQ(lines[4].count(','), 68);
-  EXPECT_EQ(w.Results.Count(), 5);
-  EXPECT_EQ(w.Options.CsvVersion, 3);
-  EXPECT_TRUE(s.dialogs.messages.empty());
-}
-
 TEST(TPlatformStart, CreatesTheFactorySettingsFileBesideTheProgram) {
   Started s;
   TPlatform w(s.Options());
@@ -77,30 +52,30 @@ TEST(TPlatformStart, CreatesTheFactorySettingsFileBesideTheProgram) {
   EXPECT_NE(text.find("[Capture]\r\nCapture File Path=" + s.bin.string() + "/\r\n"), std::string::npos);
   EXPECT_TRUE(text.ends_with("[VideoSource]\r\nCamera=WAT-120N\r\n"));
   // And the window shows what it holds.
-  EXPECT_TRUE(Find<QCheckBox>(w, "CheckBox7")->isChecked());
-  EXPECT_EQ(Find<QCheckBox>(w, "CheckBox7")->text(), "DShow");
-  EXPECT_TRUE(Find<QCheckBox>(w, "CheckBox14")->isChecked());
-  EXPECT_EQ(Find<QGroupBox>(w, "GroupBox3")->title(), "FWHM");
-  EXPECT_FALSE(Find<QCheckBox>(w, "CheckBox2")->isEnabled());
-  EXPECT_TRUE(Find<QRadioButton>(w, "RadioButton3")->isChecked());
-  EXPECT_TRUE(Find<QRadioButton>(w, "RadioButton5")->isChecked());
-  EXPECT_TRUE(Find<QSpinBox>(w, "UpDown6")->isEnabled());
-  EXPECT_EQ(Find<QLineEdit>(w, "Edit1")->text(), "6");
-  EXPECT_EQ(Find<QLineEdit>(w, "Edit6")->text(), "6");
-  EXPECT_EQ(Find<QLineEdit>(w, "Edit4")->text(), "100");
-  EXPECT_EQ(Find<QLineEdit>(w, "Edit19")->text(), "1");
-  EXPECT_EQ(Find<QComboBox>(w, "ComboBox1")->currentIndex(), 1);
+  EXPECT_TRUE(Find<QCheckBox>(&w, "CheckBox7")->isChecked());
+  EXPECT_EQ(Find<QCheckBox>(&w, "CheckBox7")->text(), "DShow");
+  EXPECT_TRUE(Find<QCheckBox>(&w, "CheckBox14")->isChecked());
+  EXPECT_EQ(Find<QGroupBox>(&w, "GroupBox3")->title(), "FWHM");
+  EXPECT_FALSE(Find<QCheckBox>(&w, "CheckBox2")->isEnabled());
+  EXPECT_TRUE(Find<QRadioButton>(&w, "RadioButton3")->isChecked());
+  EXPECT_TRUE(Find<QRadioButton>(&w, "RadioButton5")->isChecked());
+  EXPECT_TRUE(Find<QSpinBox>(&w, "UpDown6")->isEnabled());
+  EXPECT_EQ(Find<QLineEdit>(&w, "Edit1")->text(), "6");
+  EXPECT_EQ(Find<QLineEdit>(&w, "Edit6")->text(), "6");
+  EXPECT_EQ(Find<QLineEdit>(&w, "Edit4")->text(), "100");
+  EXPECT_EQ(Find<QLineEdit>(&w, "Edit19")->text(), "1");
+  EXPECT_EQ(Find<QComboBox>(&w, "ComboBox1")->currentIndex(), 1);
   EXPECT_EQ(w.Options.TimeStampMode, 1);
-  EXPECT_TRUE(Find<QCheckBox>(w, "CheckBox5")->isChecked());
+  EXPECT_TRUE(Find<QCheckBox>(&w, "CheckBox5")->isChecked());
   EXPECT_EQ(w.Frames.RecordedDataLines[0].Objects[2].ApertureRadius, 6);
   EXPECT_EQ(w.Frames.RecordedDataLines[0].Objects[2].TrackRadius, 6);
   EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].BackgroundForm, 2);
   EXPECT_EQ(w.Settings.ObserverName, "Observer's Name");
-  EXPECT_EQ(Find<QLineEdit>(w, "Edit24")->text(), "h");
-  EXPECT_EQ(Find<QLineEdit>(w, "Edit25")->text(), "m");
-  EXPECT_EQ(Find<QLineEdit>(w, "Edit26")->text(), "s(Field1)");
-  EXPECT_EQ(Find<QLineEdit>(w, "Edit27")->text(), "s(Field2)");
-  EXPECT_EQ(Find<QLineEdit>(w, "Edit18")->text(), "1.00");
+  EXPECT_EQ(Find<QLineEdit>(&w, "Edit24")->text(), "h");
+  EXPECT_EQ(Find<QLineEdit>(&w, "Edit25")->text(), "m");
+  EXPECT_EQ(Find<QLineEdit>(&w, "Edit26")->text(), "s(Field1)");
+  EXPECT_EQ(Find<QLineEdit>(&w, "Edit27")->text(), "s(Field2)");
+  EXPECT_EQ(Find<QLineEdit>(&w, "Edit18")->text(), "1.00");
 }
 
 TEST(TPlatformStart, StoredSettingsRunTheHandlersOfTheirControls) {
@@ -119,14 +94,14 @@ TEST(TPlatformStart, StoredSettingsRunTheHandlersOfTheirControls) {
   EXPECT_TRUE(lines[3].startsWith(",\"Time\",,,,\"End of\",,,,,\"Result\""));
   // Written before the inserter type and 'KIWI' were read from the file.
   EXPECT_TRUE(lines[5].startsWith("\"No.\",\"Signal1\",\"Signal2\""));
-  EXPECT_EQ(Find<QCheckBox>(w, "CheckBox7")->text(), "VFW");
+  EXPECT_EQ(Find<QCheckBox>(&w, "CheckBox7")->text(), "VFW");
   EXPECT_EQ(w.Video.UseDirectShow, 0);
-  EXPECT_EQ(Find<QGroupBox>(w, "GroupBox3")->title(), "Half Flux");
+  EXPECT_EQ(Find<QGroupBox>(&w, "GroupBox3")->title(), "Half Flux");
   EXPECT_EQ(w.Options.StampFieldOrder, 1);
-  EXPECT_TRUE(Find<QSpinBox>(w, "UpDown6")->isEnabled());
-  EXPECT_FALSE(Find<QSpinBox>(w, "UpDown8")->isEnabled());
-  EXPECT_FALSE(Find<QRadioButton>(w, "RadioButton11")->isEnabled());
-  EXPECT_TRUE(Find<QRadioButton>(w, "RadioButton10")->isChecked());
+  EXPECT_TRUE(Find<QSpinBox>(&w, "UpDown6")->isEnabled());
+  EXPECT_FALSE(Find<QSpinBox>(&w, "UpDown8")->isEnabled());
+  EXPECT_FALSE(Find<QRadioButton>(&w, "RadioButton11")->isEnabled());
+  EXPECT_TRUE(Find<QRadioButton>(&w, "RadioButton10")->isChecked());
   EXPECT_EQ(w.Options.TimeStampMode, 0);
   EXPECT_EQ(w.Options.Signal1HalfWidth, 2);
   // No factory defaults were written over the user's file.
@@ -136,8 +111,8 @@ TEST(TPlatformStart, StoredSettingsRunTheHandlersOfTheirControls) {
 TEST(TPlatformStart, SaveAllTakesTheWindowsTimeSignalControls) {
   Started s;
   TPlatform w(s.Options());
-  Find<QCheckBox>(w, "CheckBox5")->setChecked(false);  // sets the threshold of its own
-  Find<QSpinBox>(w, "UpDown4")->setValue(42);
+  Find<QCheckBox>(&w, "CheckBox5")->setChecked(false);  // sets the threshold of its own
+  Find<QSpinBox>(&w, "UpDown4")->setValue(42);
   w.Options.SignalMarkersOn = 0;
   w.SaveAllSettings();
   IniFile ini(w.SettingsPlace.IniPath);
@@ -171,7 +146,7 @@ TEST(TPlatformStart, ReadsTheCatalogueCrossReferenceBesideTheProgram) {
 TEST(TPlatformEvents, CodeSetComboRunsNoHandlerButTheUserDoes) {
   Started s;
   TPlatform w(s.Options());
-  auto* combo = Find<QComboBox>(w, "ComboBox1");
+  auto* combo = Find<QComboBox>(&w, "ComboBox1");
   SetComboIndex(combo, 2);
   EXPECT_EQ(w.Options.TimeStampMode, 1);
   combo->setCurrentIndex(0);
@@ -207,7 +182,7 @@ TEST(TPlatformEvents, RadioGroupAndUpDown) {
 TEST(TPlatformResults, MemoFollowsTheTableLazily) {
   Started s;
   TPlatform w(s.Options());
-  auto* memo = Find<QPlainTextEdit>(w, "Memo1");
+  auto* memo = Find<QPlainTextEdit>(&w, "Memo1");
   w.WriteCsvHeader();
   w.SyncMemo1();
   for (int frame = 0; frame < 2000; ++frame) {
@@ -234,10 +209,10 @@ TEST(TPlatformExit, RefusedDuringARun) {
   TPlatform w(s.Options());
   w.show();
   w.Run.MeasuringRun = true;
-  Find<QPushButton>(w, "Button2")->click();
+  Find<QPushButton>(&w, "Button2")->click();
   EXPECT_TRUE(w.isVisible());
   w.Run.MeasuringRun = false;
-  Find<QPushButton>(w, "Button2")->click();
+  Find<QPushButton>(&w, "Button2")->click();
   EXPECT_FALSE(w.isVisible());
 }
 
@@ -260,29 +235,6 @@ namespace {
 
 namespace {
 
-TEST(TPlatformResults, RowsUseTheWindowsStateAndControls) {
-  Started s;
-  TPlatform w(s.Options());
-  w.Video.VideoFileName = "/data/occ.avi";
-  w.Video.TimingFrameRate = 25;
-  w.Video.FrameRateRounded = 25;
-  w.WriteCsvHeader();
-  for (auto& block : w.Frames.FrameDataLines) block.FrameNumberX10 = 420;
-  w.Frames.FrameDataLines[0].Objects[0].TrackMode = 1;
-  w.PassedPoints[0].Frame1.Frame = 3;
-  w.AppendResultRows();
-  w.PassedPoints[0].Frame2.Frame = 9;
-  w.AppendResultRows();
-  EXPECT_EQ(GetCsvField(w.Results.Line(2), 1), "\"Video System : PAL\"");
-  EXPECT_EQ(GetCsvField(w.Results.Line(6), 1), "42.0");
-  EXPECT_EQ(GetCsvField(w.Results.Line(6), 31), "\"Drift\"");
-  EXPECT_EQ(GetCsvField(w.Results.Line(7), 31), "\"Linear\"");
-  // KIWI ticked by the factory settings: the KIWI times are written.
-  w.Times.StampH1 = "21";
-  w.AppendResultRows();
-  EXPECT_EQ(GetCsvField(w.Results.Line(8), 4), "21");
-}
-
 }  // namespace
 
 namespace {
@@ -293,9 +245,9 @@ TEST(TPlatformStart, StoredRadiiLoadWholeAndLimitEachOther) {
       << "[Aperture Size]\r\nRadius of Aperture=12\r\nInner Radius of Background=14\r\n"
          "Outer Radius of Background=20\r\n";
   TPlatform w(s.Options());
-  auto* r1 = Find<QSpinBox>(w, "UpDown1");
-  auto* r2 = Find<QSpinBox>(w, "UpDown2");
-  auto* r3 = Find<QSpinBox>(w, "UpDown3");
+  auto* r1 = Find<QSpinBox>(&w, "UpDown1");
+  auto* r2 = Find<QSpinBox>(&w, "UpDown2");
+  auto* r3 = Find<QSpinBox>(&w, "UpDown3");
   EXPECT_EQ(r1->value(), 12);
   EXPECT_EQ(r2->value(), 14);
   EXPECT_EQ(r3->value(), 20);
@@ -305,9 +257,9 @@ TEST(TPlatformStart, StoredRadiiLoadWholeAndLimitEachOther) {
   EXPECT_EQ(r3->minimum(), 14);
   EXPECT_EQ(r3->maximum(), 25);
   EXPECT_EQ(w.Frames.RecordedDataLines[0].Objects[1].ApertureRadius, 12);
-  EXPECT_EQ(Find<QLineEdit>(w, "Edit22")->text(), "10");  // gap fallback
-  EXPECT_EQ(Find<QLineEdit>(w, "Edit14")->text(), "25");  // width fallback
-  EXPECT_EQ(Find<QLineEdit>(w, "Edit42")->text(), "50");
+  EXPECT_EQ(Find<QLineEdit>(&w, "Edit22")->text(), "10");  // gap fallback
+  EXPECT_EQ(Find<QLineEdit>(&w, "Edit14")->text(), "25");  // width fallback
+  EXPECT_EQ(Find<QLineEdit>(&w, "Edit42")->text(), "50");
 }
 
 }  // namespace

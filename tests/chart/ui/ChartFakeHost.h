@@ -10,6 +10,7 @@
 
 #include "base/ui/DialogService.h"
 #include "chart/ui/ChartHost.h"
+#include "support/WindowControls.h"
 
 class FakeTable : public ResultTableAccess {
  public:
@@ -94,17 +95,3 @@ class FakeHost : public ChartHost {
     return image.isNull() ? "empty" : "";
   }
 };
-
-// A mouse release at (x, y) of a widget, as a click on it ends.
-inline void ReleaseAt(QWidget* w, int x, int y) {
-  const QPointF p(x, y);
-  QMouseEvent e(QEvent::MouseButtonRelease, p, w->mapToGlobal(p), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(w, &e);
-}
-
-template <class T>
-T* Find(QWidget* root, const char* name) {
-  T* w = root->findChild<T*>(name);
-  if (!w) ADD_FAILURE() << "no control named " << name;
-  return w;
-}

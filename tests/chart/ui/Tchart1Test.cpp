@@ -118,45 +118,6 @@ TEST(Tchart1, ScaleIgnoredWhileEntireAndResetRestoresDefaults) {
   EXPECT_EQ(f.session.ChartState.Reset, 1);
 }
 
-TEST(Tchart1, ObjectBoxesKeepOneTicked) {
-  ChartFixture f;
-  f.host.object_count = 3;
-  f.host.table.lines = BuildResultTable(3, 3, RowsFromValues({Wave(20), Wave(20), Wave(20)}));
-  f.Open();
-  auto* a = Find<QCheckBox>(f.chart, "CheckBox4");
-  auto* b = Find<QCheckBox>(f.chart, "CheckBox5");
-  auto* c = Find<QCheckBox>(f.chart, "CheckBox6");
-  b->setChecked(false);
-  c->setChecked(false);
-  EXPECT_FALSE(a->isEnabled());
-  EXPECT_TRUE(b->isEnabled());
-  EXPECT_EQ(f.session.ChartState.BoxChecked, (std::array<uint8_t, 3>{1, 0, 0}));
-  EXPECT_EQ(f.session.ChartState.BoxEnabled, (std::array<uint8_t, 3>{0, 1, 1}));
-}
-
-TEST(Tchart1, StateSurvivesClosingWithoutReset) {
-  FakeHost host;
-  ChartSession session;
-  ChartEventState events;
-  host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(2000)}));
-  {
-    auto* chart = new Tchart1(host, session, events);
-    Find<QRadioButton>(chart, "RadioGroup1_0")->click();
-    Find<QSpinBox>(chart, "UpDown1")->setValue(1);
-    Find<QPushButton>(chart, "Button4")->click();
-    Find<QPushButton>(chart, "Button1")->click();  // close
-    QApplication::processEvents();
-  }
-  EXPECT_EQ(session.ChartOpen, 0);
-  const int first = session.ChartState.FirstShownFrame;
-  auto* again = new Tchart1(host, session, events);
-  EXPECT_EQ(session.ChartState.FirstShownFrame, first);
-  EXPECT_EQ(session.ChartState.Radius, 1);
-  EXPECT_EQ(Find<QSpinBox>(again, "UpDown1")->value(), 1);
-  EXPECT_EQ(session.ChartState.EntireWidth, 0);
-  delete again;
-}
-
 TEST(Tchart1, CorrectionNeedsASelectionAndTwoObjects) {
   ChartFixture f;
   f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(20)}));
@@ -169,21 +130,6 @@ TEST(Tchart1, CorrectionNeedsASelectionAndTwoObjects) {
   Find<QPushButton>(f.chart, "Button11")->click();
   ASSERT_EQ(f.host.Informations().size(), 2u);
   EXPECT_EQ(f.host.Informations()[1], "This function is available when two or more stars are already measured.");
-}
-
-TEST(Tchart1, NarrowLayoutDisablesTenSecondButtons) {
-  ChartFixture f;
-  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(2000)}));
-  f.Open();
-  auto* wide = Find<QCheckBox>(f.chart, "CheckBox1");
-  EXPECT_TRUE(wide->isChecked());
-  wide->setChecked(false);
-  EXPECT_EQ(f.session.ChartState.NarrowLayout, 1);
-  EXPECT_EQ(f.session.ChartState.EntireWidth, 0);
-  EXPECT_EQ(f.chart->Picture().width(), 300);
-  EXPECT_FALSE(Find<QPushButton>(f.chart, "Button5")->isEnabled());
-  EXPECT_FALSE(Find<QPushButton>(f.chart, "Button6")->isEnabled());
-  EXPECT_EQ(f.chart->width(), 320);
 }
 
 TEST(Tchart1, PopupSavesThePictureAsABitmap) {
@@ -234,24 +180,6 @@ TEST(Tchart1, DiffractionAnalysisGuardsAndStart) {
   EXPECT_EQ(f.chart->Picture().pixelColor(q), QColor(0x22, 0xBB, 0x55));
 }
 
-TEST(Tchart1, SaveImageReplacesTheExtensionByType) {
-  ChartFixture f;
-  f.host.image_save = true;
-  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(30)}));
-  f.events.Texts.IdentificationCode = "ABC123";
-  f.Open();
-  auto* button = Find<QPushButton>(f.chart, "Button12");
-  ASSERT_TRUE(button->isEnabled());
-  f.host.image_choices.push_back(ImageFileChoice{"/tmp/x/event.png", 2});
-  button->click();
-  EXPECT_EQ(f.host.last_proposed, "ABC123");
-  ASSERT_EQ(f.host.saved_images.size(), 1u);
-  EXPECT_EQ(f.host.saved_images[0], "/tmp/x/event.jpg");
-  f.host.image_choices.push_back(ImageFileChoice{"/tmp/x/.png", 1});
-  button->click();
-  EXPECT_EQ(f.host.saved_images.size(), 1u);  // an extension only: nothing written
-}
-
 TEST(Tchart1, LunarIdentificationNeedsATimeStamp) {
   ChartFixture f;
   f.host.available = {ChartTool::LunarIdentification, ChartTool::LedGraph};
@@ -265,23 +193,6 @@ TEST(Tchart1, LunarIdentificationNeedsATimeStamp) {
   EXPECT_EQ(f.events.Flags.IdentificationFromChart, 1);
   Find<QPushButton>(f.chart, "Button15")->click();
   EXPECT_EQ(f.host.opened.back(), ChartTool::LedGraph);
-}
-
-TEST(Tchart1, CopyAndReportPreview) {
-  ChartFixture f;
-  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(30)}));
-  f.events.ReportLightCurveElement.RecordingDate = "2026-12-06";
-  f.events.ReportLightCurveElement.Catalogue = "Tycho2";
-  f.events.ReportLightCurveElement.StarNumber = "1-2-3";
-  f.Open();
-  Find<QPushButton>(f.chart, "Button7")->click();
-  const QImage copied = QGuiApplication::clipboard()->image();
-  EXPECT_EQ(copied.size(), f.chart->Picture().size());
-  Find<QPushButton>(f.chart, "Button16")->click();
-  const QStringList preview = Find<QPlainTextEdit>(f.chart, "Memo2")->toPlainText().split('\n');
-  ASSERT_EQ(preview.size(), 4);
-  EXPECT_EQ(preview[0], "Date: 2026-12-06 ");
-  EXPECT_EQ(preview[1], "Star: 0: 0: 0: 0: 1-2-3: 0-0");
 }
 
 TEST(Tchart1, TablesWithoutRecordsDrawNothingAndClicksAreHarmless) {
@@ -299,55 +210,6 @@ TEST(Tchart1, TablesWithoutRecordsDrawNothingAndClicksAreHarmless) {
     Find<QPushButton>(f.chart, "Button9")->click();
     EXPECT_TRUE(Find<QLineEdit>(f.chart, "Edit1")->text().isEmpty());
   }
-}
-
-TEST(Tchart1, OpeningDefaultsOfTheEventState) {
-  {
-    ChartFixture f;
-    f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(90)}, 0, true));  // 90 field records
-    f.session.ChartState.TotalFrameCount = 90;
-    f.events.Flags.PresetSelectedFrame = 5;
-    f.events.Diffraction.ObjectDistance = 1;
-    f.events.Diffraction.LevelMean = {1, 2, 3};
-    f.Open();
-    EXPECT_EQ(f.chart->Data().FieldMode, 1);
-    EXPECT_EQ(f.session.ChartState.SelectedFrame, 5);
-    const DiffractionState& d = f.events.Diffraction;
-    EXPECT_EQ(d.PreEventWindowFrom, -45);
-    EXPECT_EQ(d.PreEventWindowTo, -30);
-    EXPECT_EQ(d.PostEventWindowFrom, 30);
-    EXPECT_EQ(d.PostEventWindowTo, 45);
-    EXPECT_EQ(d.ObjectDistance, 384401000);
-    EXPECT_EQ(d.LevelMean[0], kLevelUnset);
-    EXPECT_EQ(f.session.FftLength, 1024);
-    EXPECT_EQ(f.events.Spectral.StarTemperature, 6650);
-  }
-  {
-    ChartFixture f;
-    f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(300)}));
-    f.events.Flags.PresetSelectedFrame = 5;
-    f.events.Flags.IntegratedVideoMeasured = 1;
-    f.Open();
-    EXPECT_EQ(f.session.ChartState.SelectedFrame, -1);
-    EXPECT_EQ(f.events.Diffraction.PreEventWindowFrom, -30);
-    EXPECT_EQ(f.events.Diffraction.PostEventWindowTo, 30);
-  }
-}
-
-TEST(ResultTableAdapter, RevisionFollowsEveryChange) {
-  ResultTable table;
-  ResultTableAdapter access(table);
-  table.Assign(BuildResultTable(3, 1, RowsFromValues({Wave(10)})));
-  const uint64_t r0 = access.Revision();
-  table.Add("10.0,,,,,,,,,,5.0");
-  const uint64_t r1 = access.Revision();
-  EXPECT_NE(r1, r0);
-  table.SetLine(8, "2.0,,,,,,,,,,7.0");
-  EXPECT_NE(access.Revision(), r1);
-  const uint64_t r2 = access.Revision();
-  access.ReplaceLines(std::vector<std::string>(table.Lines()));
-  EXPECT_NE(access.Revision(), r2);
-  EXPECT_EQ(access.Lines().size(), 17u);
 }
 
 TEST(Tchart1, SaveImageWritesFilesThroughTheImageLibrary) {
