@@ -1,6 +1,7 @@
 #include "events/DiffractionFit.h"
 
 #include <algorithm>
+#include <mutex>
 #include <cmath>
 
 #include "base/NumberText.h"
@@ -76,8 +77,11 @@ class Fit {
     return sum;
   }
 
+  // Candidates report from the worker threads: one report at a time.
   void Progress(int position) const {
-    if (hooks_.Progress) hooks_.Progress(position);
+    if (!hooks_.Progress) return;
+    const std::lock_guard<std::mutex> lock(progress_mutex_);
+    hooks_.Progress(position);
   }
   void Memo(const std::string& line) const {
     if (hooks_.Memo) hooks_.Memo(line);
@@ -218,6 +222,7 @@ class Fit {
   const DiffractionModel& model_;
   const FitInput& in_;
   const FitHooks& hooks_;
+  mutable std::mutex progress_mutex_;
   int direction_ = 1;
   int half_width_ = 0;
   std::array<long double, 2 * kObservedWindowHalf + 1> observed_{};
