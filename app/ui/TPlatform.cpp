@@ -267,6 +267,7 @@ QWidget* TPlatform::CreateControlPanel() {
   // ---- objects ----
   v->addWidget(CreateObjectsPanel());
   v->addWidget(CreateOnlinePanel());  // ---- online ----
+  v->addWidget(CreateTimingPanel());  // ---- timing tools ----
 
   v->addStretch(1);
   return panel;
@@ -289,6 +290,7 @@ void TPlatform::CreateMenus() {
   // ---- objects ----
   CreateObjectsMenus();
   CreateOnlineMenuItems();  // ---- online ----
+  CreateTimingMenuItems();  // ---- timing tools ----
 }
 
 void TPlatform::ConnectHandlers() {

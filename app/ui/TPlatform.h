@@ -490,6 +490,15 @@ class TPlatform : public QMainWindow {
   QAction* WebBrowser1 = nullptr;      // Tools > 'WebBrowser' (hidden, Ctrl+W)
   QAction* Map1 = nullptr;             // Tools > 'Map'
   QPushButton* Button38 = nullptr;     // group 'Filing Cabinet'
+  // ---- timing tools ---- (TPlatformTiming.cpp)
+  void ExposureTimeCalculationforCMOSCam1Click();
+  void LinearityofVideo1Click();
+  void Errorestimation1Click();
+  void Button30Click();
+  QAction* ExposureTimeCalculationforCMOSCam1 = nullptr;  // Tools > 'Exposure Time Calculation for CMOS Cam'
+  QAction* LinearityofVideo1 = nullptr;                   // Tools > 'Linearity of Video'
+  QAction* Errorestimation1 = nullptr;                    // Tools > 'Error estimation'
+  QPushButton* Button30 = nullptr;                        // 'Timing Error Simulation'
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -519,6 +528,9 @@ class TPlatform : public QMainWindow {
   // ---- online ----
   void CreateOnlineMenuItems();
   QWidget* CreateOnlinePanel();
+  // ---- timing tools ----
+  void CreateTimingMenuItems();
+  QWidget* CreateTimingPanel();
 
   // ---- video ----
   QWidget* CreateVideoPanel();
