@@ -8,6 +8,9 @@
 
 #include "app/ui/TPlatform.h"
 #include "timing/ui/TCMOSExposureCalc.h"
+#include "timing/ui/TLinearity.h"
+#include "timing/ui/TTimingError.h"
+#include "timing/ui/TTimingErrorSimulation.h"
 
 namespace {
 QMenu* ToolsMenu(QMenuBar* bar) {
@@ -20,16 +23,16 @@ QMenu* ToolsMenu(QMenuBar* bar) {
 }  // namespace
 
 void TPlatform::CreateTimingMenuItems() {
+  LinearityOpen() = false;
+  TimingErrorOpen() = false;
   QMenu* tools = ToolsMenu(menuBar());
   ExposureTimeCalculationforCMOSCam1 = tools->addAction("Exposure Time Calculation for CMOS Cam");
   ExposureTimeCalculationforCMOSCam1->setObjectName("ExposureTimeCalculationforCMOSCam1");
   ExposureTimeCalculationforCMOSCam1->setShortcut(QKeySequence("Ctrl+C"));
   LinearityofVideo1 = tools->addAction("Linearity of Video");
   LinearityofVideo1->setObjectName("LinearityofVideo1");
-  LinearityofVideo1->setEnabled(false);
   Errorestimation1 = tools->addAction("Error estimation");
   Errorestimation1->setObjectName("Errorestimation1");
-  Errorestimation1->setEnabled(false);
   connect(ExposureTimeCalculationforCMOSCam1, &QAction::triggered, this,
           &TPlatform::ExposureTimeCalculationforCMOSCam1Click);
   connect(LinearityofVideo1, &QAction::triggered, this, &TPlatform::LinearityofVideo1Click);
@@ -39,7 +42,6 @@ void TPlatform::CreateTimingMenuItems() {
 QWidget* TPlatform::CreateTimingPanel() {
   Button30 = new QPushButton("Timing Error Simulation");
   Button30->setObjectName("Button30");
-  Button30->setEnabled(false);
   connect(Button30, &QPushButton::clicked, this, &TPlatform::Button30Click);
   return Button30;
 }
@@ -50,6 +52,16 @@ void TPlatform::ExposureTimeCalculationforCMOSCam1Click() {
   CMOSExposureCalc()->Memo1->clear();
 }
 
-void TPlatform::LinearityofVideo1Click() {}
-void TPlatform::Errorestimation1Click() {}
-void TPlatform::Button30Click() {}
+void TPlatform::LinearityofVideo1Click() {
+  if (LinearityOpen()) return;
+  auto* w = new TLinearity(this);
+  w->exec();
+}
+
+void TPlatform::Errorestimation1Click() { OpenTimingError(this); }
+
+void TPlatform::Button30Click() {
+  auto* w = new TTimingErrorSimulation(this);
+  w->setAttribute(Qt::WA_DeleteOnClose);
+  w->exec();
+}

@@ -8,17 +8,11 @@
 #include <gtest/gtest.h>
 
 #include "base/ui/ControlEvents.h"
+#include "timing/ui/FindControl.h"
 #include "timing/ui/TCMOSExp2.h"
 #include "timing/ui/TCMOSExposureCalc.h"
 
 namespace {
-
-template <class T>
-T* Find(QWidget& w, const char* name) {
-  T* c = w.findChild<T*>(name);
-  EXPECT_NE(c, nullptr) << name;
-  return c;
-}
 
 int LineCount(QPlainTextEdit* memo) { return memo->document()->blockCount(); }
 
