@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "ImageFileLib/DynamicList.h"
+#include "base/ByteOrder.h"
 
 namespace ImageFile {
 
@@ -70,9 +71,6 @@ int32_t TBufferedFile::Read(uint8_t* destination, int32_t n) {
 }
 
 namespace {
-
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) { return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24; }
 
 // The 16 colours of the standard VGA palette (B, G, R).
 const uint8_t StandardColours[16][3] = {{0, 0, 0},     {0, 0, 128},   {0, 128, 0},   {0, 128, 128},
@@ -147,28 +145,28 @@ int DecodeDIBFile(TSeekableStream& stream, std::unique_ptr<TUniDIB>& dib, int64_
   int32_t width, height;
   int bits, compression = 0, palette_count = 0, quad = 4;
   int64_t data_offset, palette_offset = 0, row_bytes = 0;
-  const uint16_t first = U16(head);
+  const uint16_t first = Le16(head);
   if (first == 0) {
-    width = U16(head + 2);
-    height = U16(head + 4);
-    row_bytes = U16(head + 6);
+    width = Le16(head + 2);
+    height = Le16(head + 4);
+    row_bytes = Le16(head + 6);
     bits = head[9];
     data_offset = 10;
   } else if (first == 0x4D42) {  // "BM"
-    data_offset = U32(head + 10);
-    const uint32_t header_size = U32(head + 14);
+    data_offset = Le32(head + 10);
+    const uint32_t header_size = Le32(head + 14);
     if (header_size == 12) {
-      width = U16(head + 18);
-      height = static_cast<int16_t>(U16(head + 20));
-      bits = U16(head + 24);
+      width = Le16(head + 18);
+      height = static_cast<int16_t>(Le16(head + 20));
+      bits = Le16(head + 24);
       quad = 3;
     } else if (header_size == 40 || header_size == 64 || header_size == 108 || header_size == 124) {
       if (file.Unread() < 54) return 5;
-      width = static_cast<int32_t>(U32(head + 18));
-      height = static_cast<int32_t>(U32(head + 22));
-      bits = U16(head + 28);
-      compression = static_cast<int>(U32(head + 30));
-      const uint32_t used = U32(head + 46);
+      width = static_cast<int32_t>(Le32(head + 18));
+      height = static_cast<int32_t>(Le32(head + 22));
+      bits = Le16(head + 28);
+      compression = static_cast<int>(Le32(head + 30));
+      const uint32_t used = Le32(head + 46);
       if (used > 256) return 5;
       palette_count = static_cast<int>(used);
     } else {

@@ -1,6 +1,7 @@
 #include "ImageFileLib/DynamicList.h"
 
 #include "ImageFileLib/BitmapLoaders.h"
+#include "base/ByteOrder.h"
 
 #include <unistd.h>
 
@@ -106,7 +107,7 @@ void TDynamicList::LoadFromStream(TBaseStream& stream) {
   const int64_t got = stream.Read(head, 4);
   if (strict) stream.SetStrictCount(true);
   if (got < 4) return;
-  const uint32_t n = uint32_t{head[0]} | uint32_t{head[1]} << 8 | uint32_t{head[2]} << 16 | uint32_t{head[3]} << 24;
+  const uint32_t n = Le32(head);
   if (n > 0x7FFFFFFFu || int64_t{n} * ElementSize > MaxLoadBytes) throw EInOutError("Read less than expected");
   SetCount(static_cast<int32_t>(n));
   if (n) stream.Read(Data, int64_t{n} * ElementSize);

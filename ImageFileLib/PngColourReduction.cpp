@@ -6,18 +6,11 @@
 #include <numeric>
 
 #include "ImageFileLib/PngLoader.h"
+#include "ImageFileLib/PngFormat.h"
 
 namespace ImageFile {
 
 namespace {
-
-int Paeth(int a, int b, int c) {
-  const int q = a + b - c;
-  const int pa = std::abs(q - a), pb = std::abs(q - b), pc = std::abs(q - c);
-  if (pa <= pb && pa <= pc) return a;
-  if (pb <= pc) return b;
-  return c;
-}
 
 int Brightness(const uint8_t* bgr) { return 2 * bgr[2] + 3 * bgr[1] + bgr[0]; }
 
@@ -45,7 +38,7 @@ int ReducePalette(TLinearBitmap& b, int32_t t, int32_t transparent) {
     const uint8_t* up = b.ScanLine(y - 1);
     for (int32_t x = 1; x < b.BytesPerLine; ++x) {
       if (row[x] == transparent) continue;
-      const int pred = Paeth(row[x - 1], up[x], up[x - 1]);
+      const int pred = PaethPredictor(row[x - 1], up[x], up[x - 1]);
       if (pred == transparent) continue;
       const uint8_t* p = &b.Palette[3 * row[x]];
       const uint8_t* q = &b.Palette[3 * pred];

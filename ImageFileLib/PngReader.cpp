@@ -6,13 +6,11 @@
 #include "ImageFileLib/Checksums.h"
 #include "ImageFileLib/DeflateStream.h"
 #include "ImageFileLib/PngLoader.h"
+#include "ImageFileLib/PngFormat.h"
 
 namespace ImageFile {
 
 namespace {
-
-const uint8_t PngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-const uint8_t MngSignature[8] = {0x8A, 'M', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
 [[noreturn]] void InvalidData() { throw Exception("Invalid PNG data"); }
 
@@ -117,10 +115,7 @@ void Unfilter(int type, uint8_t* row, const uint8_t* prev, int64_t n, int bpp) {
     case 4:
       for (int64_t i = 0; i < n; ++i) {
         const int a = i >= bpp ? row[i - bpp] : 0, b = prev[i], c = i >= bpp ? prev[i - bpp] : 0;
-        const int q = a + b - c;
-        const int pa = std::abs(q - a), pb = std::abs(q - b), pc = std::abs(q - c);
-        const int pred = (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
-        row[i] = static_cast<uint8_t>(row[i] + pred);
+        row[i] = static_cast<uint8_t>(row[i] + PaethPredictor(a, b, c));
       }
       break;
     default:

@@ -9,13 +9,11 @@
 #include "ImageFileLib/Checksums.h"
 #include "ImageFileLib/DeflateStream.h"
 #include "ImageFileLib/PngLoader.h"
+#include "ImageFileLib/PngFormat.h"
 
 namespace ImageFile {
 
 namespace {
-
-const uint8_t PngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-const uint8_t MngSignature[8] = {0x8A, 'M', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
 void PutBE32(uint8_t* p, uint32_t v) {
   p[0] = static_cast<uint8_t>(v >> 24);
@@ -36,11 +34,6 @@ void WriteChunk(TBaseStream& stream, TCRC32Stream& crc, const char* type, const 
   crc.Write(type, 4);
   if (length) crc.Write(data, length);
   WriteBE32(stream, crc.CRC());
-}
-
-inline int PaethPredictor(int a, int b, int c) {
-  const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
-  return (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
 }
 
 // Raw PNG row y of the bitmap (packed samples, big-endian 16-bit).

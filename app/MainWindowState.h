@@ -22,6 +22,20 @@ struct RunState {
   uint8_t ChartOpen = 0;
 };
 
+// Raises a flag for the lifetime of a scope (a frame-source operation), and
+// puts back what it was.
+class BusyFlag {
+ public:
+  explicit BusyFlag(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+  ~BusyFlag() { flag_ = was_; }
+  BusyFlag(const BusyFlag&) = delete;
+  BusyFlag& operator=(const BusyFlag&) = delete;
+
+ private:
+  bool& flag_;
+  bool was_;
+};
+
 // The open video.
 struct VideoGlobals {
   std::string VideoFileName;

@@ -5,23 +5,17 @@
 #include "base/AtomicFile.h"
 #include "base/NumberText.h"
 #include "base/ResultTable.h"
+#include "base/TextTools.h"
 
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool SameName(std::string_view a, std::string_view b) {
-  a = Trim(a);
-  b = Trim(b);
+  a = TrimBlanks(a);
+  b = TrimBlanks(b);
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
   return true;
 }
 
@@ -33,17 +27,17 @@ IniDocument::IniDocument(std::string_view text) {
   int current = -1;
   for (std::string& raw : SplitTextLines(text)) {
     Line line;
-    std::string_view t = Trim(raw);
+    std::string_view t = TrimBlanks(raw);
     if (t.starts_with('[')) {
       size_t close = t.find(']');
       std::string_view name = t.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
       line.is_header = true;
-      line.name = std::string(Trim(name));
+      line.name = std::string(TrimBlanks(name));
       current = static_cast<int>(sections_.size());
       sections_.push_back(line.name);
     } else if (!t.starts_with(';') && t.find('=') != std::string_view::npos && current >= 0) {
       line.is_key = true;
-      line.name = std::string(Trim(t.substr(0, t.find('='))));
+      line.name = std::string(TrimBlanks(t.substr(0, t.find('='))));
     }
     line.section = current;
     line.text = std::move(raw);
@@ -64,7 +58,7 @@ bool IniDocument::Find(std::string_view section, std::string_view key, std::stri
   if (s < 0) return false;
   for (const Line& l : lines_) {
     if (l.section != s || !l.is_key || !SameName(l.name, key)) continue;
-    std::string_view v = Trim(std::string_view(l.text).substr(l.text.find('=') + 1));
+    std::string_view v = TrimBlanks(std::string_view(l.text).substr(l.text.find('=') + 1));
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
       v = v.substr(1, v.size() - 2);
     if (value) *value = std::string(v);
@@ -78,11 +72,11 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
   std::string value(raw_value);
   for (char& c : value)
     if (c == '\r' || c == '\n') c = ' ';
-  std::string key_name(Trim(key));
+  std::string key_name(TrimBlanks(key));
   int s = SectionIndex(section);
   if (s < 0) {
     s = static_cast<int>(sections_.size());
-    sections_.emplace_back(Trim(section));
+    sections_.emplace_back(TrimBlanks(section));
     lines_.push_back({"[" + sections_.back() + "]", s, true, false, sections_.back()});
     lines_.push_back({key_name + "=" + value, s, false, true, key_name});
     return;
@@ -95,7 +89,7 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
       l.text = l.name + "=" + value;
       return;
     }
-    if (!Trim(l.text).empty()) last_filled = static_cast<int>(i);
+    if (!TrimBlanks(l.text).empty()) last_filled = static_cast<int>(i);
   }
   lines_.insert(lines_.begin() + last_filled + 1, Line{key_name + "=" + value, s, false, true, key_name});
 }

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "base/TextTools.h"
+
 namespace {
 
 // An integral value to int64_t. Beyond the range the result saturates and NaN
@@ -162,6 +164,21 @@ std::string FormatWidth(long double x, int width, int decimals) {
 
 std::string FormatInt(int64_t v) { return std::to_string(v); }
 
+std::string TwoDigits(int64_t v) {
+  std::string s = FormatInt(v);
+  return (v >= 0 && v < 10) ? "0" + s : s;
+}
+
+std::string FormatOneDecimal(long double x) {
+  if (!std::isfinite(x) || std::fabs(x) >= 1e17L) return FormatFixed(x, 1, 18);
+  const int64_t n = RoundHalfEven(std::fabs(x) * 10.0L);
+  std::string text = x < 0 ? "-" : "";
+  text += FormatInt(n / 10);
+  text += '.';
+  text += static_cast<char>('0' + n % 10);
+  return text;
+}
+
 std::string PadLeft(std::string_view s, int width) {
   std::string out;
   if (static_cast<int>(s.size()) < width) out.assign(width - s.size(), ' ');
@@ -169,18 +186,61 @@ std::string PadLeft(std::string_view s, int width) {
   return out;
 }
 
-namespace {
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
-    s.remove_suffix(1);
+std::string FormatGeneral(long double x, int precision) {
+  if (!std::isfinite(x)) return SpecialText(x);
+  if (precision < 1) precision = 1;
+  if (precision > kDigits) precision = kDigits;
+  DecimalDigits d = ToDecimal(x);
+  RoundDigits(d, precision);
+  if (d.zero) return "0";
+  if (d.exponent > precision || d.exponent < -4) return GeneralExponent(d, precision);
+  int last = precision - 1;
+  while (last >= 0 && last >= d.exponent && d.digits[last] == '0') --last;
+  std::string s;
+  if (d.negative) s += '-';
+  if (d.exponent <= 0) {
+    s += "0.";
+    s.append(static_cast<size_t>(-d.exponent), '0');
+    s.append(d.digits, d.digits + last + 1);
+    return s;
+  }
+  s.append(d.digits, d.digits + d.exponent);
+  if (last >= d.exponent) {
+    s += '.';
+    s.append(d.digits + d.exponent, d.digits + last + 1);
+  }
   return s;
 }
 
+std::string KeepDigits(std::string_view s) {
+  std::string out;
+  for (char c : s)
+    if (c >= '0' && c <= '9') out += c;
+  return out;
+}
+
+std::string KeepDecimal(std::string_view s) {
+  std::string out;
+  bool point = false;
+  for (char c : s) {
+    if (c >= '0' && c <= '9') {
+      out += c;
+    } else if (c == '.' && !point) {
+      out += c;
+      point = true;
+    }
+  }
+  if (out.empty()) return out;
+  if (out.front() == '.') out.insert(out.begin(), '0');
+  if (out.back() == '.') out += '0';
+  return out;
+}
+
+namespace {
+
 template <class T>
 std::optional<T> ParseFloating(std::string_view s) {
-  s = Trim(s);
+  s = TrimBlanks(s);
   bool negative = false;
   if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
     negative = s.front() == '-';

@@ -19,6 +19,9 @@ int64_t RoundHalfEven(long double x);
 int64_t TruncateToInt(long double x);
 // All three saturate beyond the 64-bit range and give 0 for NaN.
 
+// RoundHalfAway for pixel positions and sizes.
+inline int RoundHalfAwayToInt(long double x) { return static_cast<int>(RoundHalfAway(x)); }
+
 // The fixed form with `decimals` decimals and precision `precision`: the value's
 // decimal digits (18 significant) are rounded, halves away from zero, to at most
 // `precision` significant digits and at most `decimals` decimals, then padded
@@ -34,8 +37,28 @@ std::string FormatWidth(long double x, int width, int decimals);
 // Plain decimal integer text.
 std::string FormatInt(int64_t v);
 
+// At least two digits: 7 -> "07", 12 -> "12", -3 -> "-3".
+std::string TwoDigits(int64_t v);
+
+// One decimal, the halves to even on the exact value (|x| x 10 is exact in long
+// double, so a tie is a true tie); a negative value keeps its sign ("-0.0").
+// Non-finite and very large values take the fixed form.
+std::string FormatOneDecimal(long double x);
+
 // Left-pads with blanks to `width` characters (longer texts stay as they are).
 std::string PadLeft(std::string_view s, int width);
+
+// The platform's general float text: at most `precision` significant digits,
+// no trailing zeros, exponent form ("1.5E-6", "2E20") when the integer part
+// has more than `precision` digits or |x| is below 0.00001.
+std::string FormatGeneral(long double x, int precision);
+
+// The text without every character that is not a digit: "1h2" -> "12".
+std::string KeepDigits(std::string_view s);
+// The digits and the first "." of the text; a leading "." gets a "0" in
+// front, a trailing one a "0" after (".5" -> "0.5", "3." -> "3.0",
+// "." -> "0.0"); empty when nothing is left.
+std::string KeepDecimal(std::string_view s);
 
 // Locale-free parsers. Leading and trailing blanks are allowed, a leading '+'
 // or '-', digits with an optional '.' fraction and an optional exponent.

@@ -198,10 +198,10 @@ std::string BuildResultRow(const DataLineBlocks& blocks, int j, bool first,
   std::string row;
   row.reserve(512);
 
-  // 1: frame number; the second row of a field pair is half a frame later.
+  // Columns 1: frame number; the second row of a field pair is half a frame later.
   AddCell(row, FrameNumberText(static_cast<int64_t>(block.FrameNumberX10) + (first ? 0 : 5)));
 
-  // 2, 3: counters or LED signals.
+  // Columns 2, 3: counters or LED signals.
   if (p.TimeStampMode == 0) {
     AddCell(row, t.StampCount1);
     AddCell(row, t.StampCount2);
@@ -213,7 +213,7 @@ std::string BuildResultRow(const DataLineBlocks& blocks, int j, bool first,
     AddCell(row, block.Signal2Detected ? "\"***\"" : "\"\"");
   }
 
-  // 4-7: time of the frame or field.
+  // Columns 4-7: time of the frame or field.
   if (p.Kiwi && p.FieldMode) {
     AddCell(row, first ? t.StampH1 : t.StampH2);
     AddCell(row, first ? t.StampM1 : t.StampM2);
@@ -232,7 +232,7 @@ std::string BuildResultRow(const DataLineBlocks& blocks, int j, bool first,
     AddCell(row, "");
   }
 
-  // 8-10: sound note, or the CMOS time.
+  // Columns 8-10: sound note, or the CMOS time.
   if (p.TimeStampMode != 3 || p.SharpCapTimeAvailable) {
     row += ",,";
     AddCell(row, block.SoundNote);
@@ -245,7 +245,7 @@ std::string BuildResultRow(const DataLineBlocks& blocks, int j, bool first,
   }
 
   const int objects = std::clamp(p.ObjectCount, 0, 3);
-  // 11-13: measured values.
+  // Columns 11-13: measured values.
   for (int k = 0; k < 3; ++k) {
     if (k >= objects) {
       AddCell(row, "");
@@ -254,13 +254,13 @@ std::string BuildResultRow(const DataLineBlocks& blocks, int j, bool first,
     const ObjectResult& o = block.Objects[static_cast<size_t>(k)];
     AddCell(row, p.MeasurePixelPeak ? FormatFixed(o.Peak, 1, 6) : FormatFixed(o.Value, 1, 8));
   }
-  // 14-16: FWHM/HFD of the frame block, for field rows too.
+  // Columns 14-16: FWHM/HFD of the frame block, for field rows too.
   for (int k = 0; k < 3; ++k)
     AddCell(row, k < objects ? FormatFixed(blocks[0].Objects[static_cast<size_t>(k)].FwhmHfd, 4, 6)
                              : std::string());
 
   if (p.LimbProfileForRectangle) {
-    // 17-67: the limb profile; the row ends with its last value.
+    // Columns 17-67: the limb profile; the row ends with its last value.
     for (int i = 0; i < kLimbProfileCount; ++i) {
       double v = i < static_cast<int>(p.LimbProfile.size()) ? p.LimbProfile[static_cast<size_t>(i)] : 0.0;
       row += FormatFixed(v, 1, 5);

@@ -4,16 +4,7 @@
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "base/ResultTable.h"
-
-namespace {
-
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
-}  // namespace
+#include "base/TextTools.h"
 
 ZcToXzTable ParseZcToXz(std::string_view text) {
   ZcToXzTable table{};

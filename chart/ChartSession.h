@@ -17,6 +17,7 @@ struct ChartSession {
   uint8_t AvgBkgWindowOpen = 0;
   uint8_t CorrectionOpen = 0;
   uint8_t LEDGraphOpen = 0;
+  uint8_t MutualAverageOpen = 0;
   // The range of the last drawing, taken again while the range is fixed.
   long double ChartValueMax = 0, ChartValueMin = 0;
   int32_t LedGraphCurrentLine = 0;

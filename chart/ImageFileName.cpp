@@ -1,7 +1,6 @@
 #include "chart/ImageFileName.h"
 
-std::string ImageFileNameForType(const std::string& name, int type) {
-  const char* ext = type == 2 ? ".jpg" : type == 3 ? ".bmp" : ".png";
+std::string ReplaceFileExtension(const std::string& name, const std::string& ext) {
   const size_t slash = name.find_last_of("\\/");
   const size_t file_start = slash == std::string::npos ? 0 : slash + 1;
   const size_t dot = name.find_last_of('.');
@@ -9,4 +8,8 @@ std::string ImageFileNameForType(const std::string& name, int type) {
   out += ext;
   if (out.size() <= file_start || out[file_start] == '.') return {};
   return out;
+}
+
+std::string ImageFileNameForType(const std::string& name, int type) {
+  return ReplaceFileExtension(name, type == 2 ? ".jpg" : type == 3 ? ".bmp" : ".png");
 }

@@ -133,12 +133,6 @@ int LastRecordIndexOf(size_t line_count) { return static_cast<int>(line_count) -
 
 int ObjectBlockColumn(int csv_version, int k) { return csv_version == 1 ? 17 * k - 3 : 17 * k; }
 
-std::string OneDecimalText(long double v) {
-  const int64_t n = RoundHalfEven(std::fabs(v) * 10);
-  std::string s = v < 0 ? "-" : "";
-  return s + FormatInt(n / 10) + "." + FormatInt(n % 10);
-}
-
 long double BinFrequency(long double bin, long double frame_rate, int fft_length, bool field_mode) {
   const long double rate = field_mode ? 2 * frame_rate : frame_rate;
   return fft_length > 0 ? bin * rate / fft_length : 0;
@@ -186,7 +180,7 @@ NoiseReductionResult ApplyNoiseReduction(const std::vector<std::string>& lines, 
         long double v;
         if (filtered) {
           v = *filtered;
-          SetCsvField(line, 10 + k, OneDecimalText(v));
+          SetCsvField(line, 10 + k, FormatOneDecimal(v));
         } else {
           v = ParseLongDouble(GetCsvField(line, 10 + k)).value_or(0);
         }
@@ -280,7 +274,7 @@ NoiseReductionResult ApplyNoiseReduction(const std::vector<std::string>& lines, 
     for (int r = 0; r <= m; ++r) {
       const int j = r - s;
       if (j >= 0 && j <= n - 1)
-        SetCsvField(result[static_cast<size_t>(6 + r)], 11, OneDecimalText(filtered[static_cast<size_t>(j)]));
+        SetCsvField(result[static_cast<size_t>(6 + r)], 11, FormatOneDecimal(filtered[static_cast<size_t>(j)]));
     }
   }
   out.Lines = std::move(result);
@@ -331,8 +325,8 @@ ObjectStatistics AvgBkgStatistics(const std::vector<std::string>& lines, int csv
       long double sq = 0;
       for (long double x : v) sq += (x - mean) * (x - mean);
       const long double sd = i1 > i0 ? std::sqrt(sq / (i1 - i0)) : 0;
-      st.Mean[static_cast<size_t>(k - 1)] = OneDecimalText(mean);
-      st.Sd[static_cast<size_t>(k - 1)] = OneDecimalText(sd);
+      st.Mean[static_cast<size_t>(k - 1)] = FormatOneDecimal(mean);
+      st.Sd[static_cast<size_t>(k - 1)] = FormatOneDecimal(sd);
     }
   } catch (const ConversionError& e) {
     st.Error = e.what();

@@ -72,5 +72,3 @@ int FirstFrameNoOf(const std::vector<std::string>& lines, int csv_version);
 // Frequency of FFT bin `bin`: bin x rate / N, rate doubled for field records.
 long double BinFrequency(long double bin, long double frame_rate, int fft_length, bool field_mode);
 
-// One decimal, halves to even on |v|, "-" for negative values (also -0.0).
-std::string OneDecimalText(long double v);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "base/NumberText.h"
 
@@ -28,6 +29,8 @@ long double ModelFrameRateFor(long double timing_rate, int32_t integration_count
 DiffractionModel::DiffractionModel(const FresnelTables& tables, const SpectralModel& spectrum,
                                    const DiffractionParams& params)
     : tables_(tables), p_(params) {
+  bright_shadow_[0] = tables.Bright.data();
+  bright_shadow_[1] = tables.Shadow.data();
   const long double D = static_cast<long double>(p_.ObjectDistance), V = p_.ObjectVelocity;
   valid_ = D > 0 && V > 0;
   for (int i = 0; i <= 80; ++i) {
@@ -51,14 +54,25 @@ long double DiffractionModel::FresnelScale(int L) const {
   return L >= 400 && L <= 800 ? fresnel_scale_[static_cast<size_t>(L - 400)] : 0.0L;
 }
 
+namespace {
+
+// u rounded to the nearest integer, ties to even: adding 2^63 to an x87
+// extended value leaves no fraction bits, so the default rounding mode does
+// the work (std::llrint on long double is a library call).
+inline int64_t Nearest(long double u) {
+  const long double r = u >= 0 ? (u + 0x1p63L) - 0x1p63L : (u - 0x1p63L) + 0x1p63L;
+  return static_cast<int64_t>(static_cast<double>(r));
+}
+
+}  // namespace
+
 inline long double DiffractionModel::Point(long double scale, long double t) const {
   const long double u = scale * t;
   if (!(std::fabs(u) <= static_cast<long double>(kFresnelTableLast) + 0.5L)) return u > 0 ? 1.0L : 0.0L;
-  const long long n = std::llrint(u);  // ties to even in the default rounding mode
+  const int64_t n = Nearest(u);
   if (n > kFresnelTableLast) return 1.0L;
   if (n < -kFresnelTableLast) return 0.0L;
-  const FresnelEdgeIntensity& e = tables_.Intensity[static_cast<size_t>(n < 0 ? -n : n)];
-  return n < 0 ? e.Shadow : e.Bright;
+  return n < 0 ? bright_shadow_[1][-n] : bright_shadow_[0][n];
 }
 
 long double DiffractionModel::PointSourceIntensity(long double t, int L) const { return Point(FresnelScale(L), t); }
@@ -83,21 +97,42 @@ long double DiffractionModel::RecordTime(int k) const {
 
 long double DiffractionModel::ExposureSum(long double r, long double F, int64_t o, int d, long double B,
                                           long double A, int h) const {
-  long double sum = 0;
   const long double oo = o / 10000.0L;
+  const int n = 2 * h + 1;
+  if (!p_.DoubleStarFit) {
+    // Wavelength by wavelength: the look-ups of one wavelength lie close
+    // together in the table. The same terms as the mean over the sub-steps
+    // of B + A I_j, summed in another order.
+    thread_local std::vector<long double> args;
+    args.resize(static_cast<size_t>(n));
+    for (int j = -h; j <= h; ++j) args[static_cast<size_t>(j + h)] = F * d * (j / 1000.0L + oo + r);
+    long double total = 0;
+    for (size_t L = 0; L < scale_.size(); ++L) {
+      const long double scale = scale_[L];
+      long double acc = 0;
+      for (const long double a : args) {
+        if (!p_.StarDiameterOn) {
+          acc += Point(scale, a);
+          continue;
+        }
+        long double disk = 0;
+        for (size_t k = 0; k < strip_offset_.size(); ++k) disk += Point(scale, a + strip_offset_[k]) * strip_weight_[k];
+        acc += disk;
+      }
+      total += acc * weight_[L];
+    }
+    return B + A * (total / n);
+  }
+  long double sum = 0;
   for (int j = -h; j <= h; ++j) {
     const long double a = F * d * (j / 1000.0L + oo + r);
-    long double I;
-    if (!p_.DoubleStarFit) {
-      I = StarDiskIntensity(a);
-    } else {
-      const long double shifted = F * d * (j / 1000.0L + d * p_.ComponentSeparation / 1000.0L + oo + r);
-      I = (p_.ComponentWeight * StarDiskIntensity(shifted) + (1000 - p_.ComponentWeight) * StarDiskIntensity(a)) /
-          1000.0L;
-    }
+    const long double shifted = F * d * (j / 1000.0L + d * p_.ComponentSeparation / 1000.0L + oo + r);
+    const long double I =
+        (p_.ComponentWeight * StarDiskIntensity(shifted) + (1000 - p_.ComponentWeight) * StarDiskIntensity(a)) /
+        1000.0L;
     sum += B + A * I;
   }
-  return sum / (2 * h + 1);
+  return sum / n;
 }
 
 long double DiffractionModel::ExposureMean(long double r, long double F, int64_t o, int d, int h) const {

@@ -61,6 +61,7 @@ class DiffractionModel {
                           long double base, long double amplitude, int half_width) const;
 
   const FresnelTables& tables_;
+  const double* bright_shadow_[2] = {nullptr, nullptr};
   DiffractionParams p_;
   bool valid_ = false;
   std::array<long double, 401> fresnel_scale_{};

@@ -18,12 +18,15 @@ void FillTerms(std::vector<long double>& c, std::vector<long double>& s, size_t 
   }
 }
 
-FresnelTables Build() {
+}  // namespace
+
+FresnelTables BuildFresnelTables() {
   FresnelTables t;
   const size_t n = static_cast<size_t>(kFresnelTableLast) + 1;
   t.C.resize(n);
   t.S.resize(n);
-  t.Intensity.resize(n);
+  t.Bright.resize(n);
+  t.Shadow.resize(n);
   // The terms are independent; only the running sums need their order.
   const size_t workers = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 16);
   std::vector<std::thread> threads;
@@ -36,17 +39,15 @@ FresnelTables Build() {
   }
   for (size_t i = 0; i < n; ++i) {
     const long double c = t.C[i], s = t.S[i];
-    t.Intensity[i].Bright = ((c + 0.5L) * (c + 0.5L) + (s + 0.5L) * (s + 0.5L)) * 0.5L;
-    t.Intensity[i].Shadow = ((-c + 0.5L) * (-c + 0.5L) + (-s + 0.5L) * (-s + 0.5L)) * 0.5L;
+    t.Bright[i] = static_cast<double>(((c + 0.5L) * (c + 0.5L) + (s + 0.5L) * (s + 0.5L)) * 0.5L);
+    t.Shadow[i] = static_cast<double>(((-c + 0.5L) * (-c + 0.5L) + (-s + 0.5L) * (-s + 0.5L)) * 0.5L);
   }
   return t;
 }
 
-}  // namespace
-
 const FresnelTables& MakeFresnelTables() {
   static std::once_flag once;
   static FresnelTables tables;
-  std::call_once(once, [] { tables = Build(); });
+  std::call_once(once, [] { tables = BuildFresnelTables(); });
   return tables;
 }

@@ -13,16 +13,16 @@
 
 constexpr int64_t kFresnelTableLast = 2400000;
 
-struct FresnelEdgeIntensity {
-  long double Bright;  // ((C + 0.5)^2 + (S + 0.5)^2) / 2 at +x
-  long double Shadow;  // the same at -x (C and S negated)
-};
-
 struct FresnelTables {
-  std::vector<long double> C, S;               // FresnelTableC, FresnelTableS
-  std::vector<FresnelEdgeIntensity> Intensity;  // from C and S, entry by entry
+  std::vector<long double> C, S;  // FresnelTableC, FresnelTableS
+  // ((C + 0.5)^2 + (S + 0.5)^2) / 2 on the bright side (+x) and with C and S
+  // negated on the shadow side, computed in extended precision and kept as
+  // doubles: the fit's look-ups are bound by memory traffic.
+  std::vector<double> Bright, Shadow;
 };
 
+// A fresh set of tables (what the first call below builds).
+FresnelTables BuildFresnelTables();
 // Builds the tables on the first call (on all cores; the sums stay serial)
 // and returns them; later calls return the same tables.
 const FresnelTables& MakeFresnelTables();

@@ -12,9 +12,7 @@
 struct IdentificationState {
   Occelmnt_Format OccultationElements;       // the chosen event
   std::vector<Occelmnt_Format> PredictionEvents;
-  double BminusV = -1;                       // the star's colour for the diffraction panel
   std::string SpectralTypeText;              // two characters for the model
-  uint8_t FresnelEditGuard = 0;              // the panel's edits are being filled
   uint8_t LunarPredictionLoaded = 0;         // the lunar window holds the file's text
   std::string IdentTargetText;
   std::string LunarObserver;                 // the report's lunar observer text

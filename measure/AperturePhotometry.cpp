@@ -227,17 +227,6 @@ ApertureSums StoreApertureResult(const Bitmap24& frame, int k, DataLineBlocks& b
   return sums;
 }
 
-std::string FormatOneDecimal(double v) {
-  if (!std::isfinite(v) || std::fabs(v) >= 1e17) return FormatFixed(v, 1, 18);
-  // |v| x 10 is exact in long double, so a tie is a true tie.
-  const int64_t n = RoundHalfEven(std::fabs(static_cast<long double>(v)) * 10.0L);
-  std::string text = v < 0 ? "-" : "";
-  text += FormatInt(n / 10);
-  text += '.';
-  text += static_cast<char>('0' + n % 10);
-  return text;
-}
-
 ApertureReadout FormatApertureReadout(const ApertureSums& sums, const DataLineBlocks& blocks, int k) {
   ApertureReadout r;
   if (k < 1 || k > 3) return r;

@@ -96,9 +96,6 @@ struct ApertureReadout {
 };
 ApertureReadout FormatApertureReadout(const ApertureSums& sums, const DataLineBlocks& blocks, int k);
 
-// One decimal, halves to even: 12.34 -> "12.3", -0.04 -> "-0.0", 0.25 -> "0.2".
-std::string FormatOneDecimal(double v);
-
 // One-entry store of the last (Value, ApertureSum, BackgroundSum).
 struct SameValueStore {
   double Value = 0;

@@ -101,12 +101,12 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
   const int width_px = bmp.Width(), height_px = bmp.Height();
   auto readable = [&](int dx, int dy) { return IsReadablePixel(int64_t{x} + dx, int64_t{y} + dy, width_px, height_px); };
 
-  // 1. Fit radius.
+  // Fit radius.
   const int64_t r_fit = refit ? 8 : RoundHalfAway(2.0L * profile.PsfWidth);
   out.FitRadius = static_cast<int>(std::clamp<int64_t>(r_fit, 0, 20));
   const int R = out.FitRadius;
 
-  // 2. Window, background level and centre value. Pixels beyond the frame or
+  // Window, background level and centre value. Pixels beyond the frame or
   // on row 0 are not data: they count neither as background nor in the fit.
   ProfileFitWindow window;
   FillMeanWindow(window, bmp, x, y, settings.MeasureGamma);
@@ -123,7 +123,7 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
   if (settings.SmoothingIndex > 0) SmoothWindow(window, 23, settings.SmoothingIndex, SmoothRounding::None);
   out.Background = B;
 
-  // 3. Fit mask: the disk of radius R less saturated cells.
+  // Fit mask: the disk of radius R less saturated cells.
   std::vector<FitCell> cells, inner_cells;
   double largest = 0;
   bool saturated = false;
@@ -147,7 +147,7 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
   ProfileResidual inner(inner_cells, B, settings.PixelAspectCorrection);
   const bool search_width = refit || !settings.FixedWidth;
 
-  // 4. Coarse width, centred at (0, 0) over offsets -10..10.
+  // Coarse width, centred at (0, 0) over offsets -10..10.
   double s1 = std::max(profile.PsfWidth, 1.0);
   if (search_width) {
     int64_t smax = refit ? 14 : RoundHalfAway(1.2L * profile.PsfWidth);
@@ -157,7 +157,7 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
     s1 = std::max(s0 + i / 10.0, 1.0);
   }
 
-  // 5. Centre in tenths of a pixel, e (columns) outer, f (rows) inner.
+  // Centre in tenths of a pixel, e (columns) outer, f (rows) inner.
   const int C = refit ? 12 : 6;
   {
     double best = kSearchStart;
@@ -176,7 +176,7 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
   }
   const double cx = out.CenterX, cy = out.CenterY;
 
-  // 6. Fine width in tenths, then hundredths.
+  // Fine width in tenths, then hundredths.
   double s = s1;
   if (search_width) {
     const double w = static_cast<double>(std::clamp<int64_t>(RoundHalfEven(static_cast<long double>(s1) * 100), 150, 1000));
@@ -189,7 +189,7 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
                               profile.PsfWidth * settings.UpperPercent / 100.0));
   }
 
-  // 7. Amplitude factor in tenths, hundredths and thousandths of A0.
+  // Amplitude factor in tenths, hundredths and thousandths of A0.
   all.FixShape(s, cx, cy);
   const int ia = BestIndex(-7, 20, 10, [&](int i) { return all.RmsFixedShape(i / 10.0 * A0); });
   const int ib = BestIndex(-10, 10, 0, [&](int i) { return all.RmsFixedShape((ia / 10.0 + i / 100.0) * A0); });
@@ -198,7 +198,7 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
       -10, 10, 0, [&](int i) { return all.RmsFixedShape((ia / 10.0 + ib / 100.0 + i / 1000.0) * A0); }, &rms);
   const double A = (ia / 10.0 + ib / 100.0 + ic / 1000.0) * A0;
 
-  // 8. Results.
+  // Results.
   out.Rms = rms;
   out.Amplitude = A;
   out.Width = s;
@@ -211,12 +211,12 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
 
   history.Store({rms, std::fabs(A), s});
 
-  // 9. The tracking template and its reference value at the fitted centre.
+  // The tracking template and its reference value at the fitted centre.
   BuildProfileModel(profile.Model, s, A, settings.PixelAspectCorrection);
   const int ox = static_cast<int>(RoundHalfAway(cx)), oy = static_cast<int>(RoundHalfAway(cy));
   profile.ReferenceValue = ApertureExcess(window, classes, ox, oy);
 
-  // 11. Automatic radii from the width.
+  // Automatic radii from the width.
   if (refit && target.IsSelected) {
     const auto r = static_cast<int>(RoundHalfAway(s));
     if (r <= 20) {

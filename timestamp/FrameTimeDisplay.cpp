@@ -32,15 +32,6 @@ FrameTimeEdits EditsFromStampTexts(const StampTexts& t) {
 
 std::string DateEditText(const StampTexts& t) { return t.StampDate1 + " " + t.StampDate2 + " " + t.StampDate3; }
 
-namespace {
-
-std::string TwoDigits(int64_t v) {
-  std::string s = FormatInt(v);
-  return (v >= 0 && v < 10) ? "0" + s : s;
-}
-
-}  // namespace
-
 std::string SecondsText4(long double seconds) {
   // On a 1e-8 grid first, so 12.3 does not truncate to 12.2999.
   const int64_t units = RoundHalfAway(seconds * 100000000.0L);

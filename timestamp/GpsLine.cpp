@@ -6,8 +6,6 @@
 
 namespace {
 
-int Rha(long double v) { return static_cast<int>(RoundHalfAway(v)); }
-
 // Restores the glyph search mode and letters flag when a reader returns.
 class SearchModeScope {
  public:
@@ -29,15 +27,15 @@ class SearchModeScope {
 struct GpsColumns {
   LineFit fit;
   int firstField = 7;
-  int X(int field) const { return Rha(fit.slope * (field - firstField) + fit.intercept); }
+  int X(int field) const { return RoundHalfAwayToInt(fit.slope * (field - firstField) + fit.intercept); }
 };
 
 std::vector<GpsCellOutline> Outlines(const GpsColumns& cols, int cells, long double pitch, int y) {
   std::vector<GpsCellOutline> out;
-  const int half = Rha(pitch / 2);
+  const int half = RoundHalfAwayToInt(pitch / 2);
   for (int c = 0; c < cells; ++c) {
     const int x = cols.X(cols.firstField + c);
-    out.push_back({x - half, y, x - half + Rha(pitch), y + 28});
+    out.push_back({x - half, y, x - half + RoundHalfAwayToInt(pitch), y + 28});
   }
   return out;
 }
@@ -95,24 +93,24 @@ GpsReadResult ReadIotaGpsLine(const Bitmap24& frame, GlyphContext& ctx, TimeStam
   ctx.gpsCharPitch = 25.0L * W / 720;
   ctx.stampBackgroundLevel = IotaBackgroundLevel(frame, 128, 163, 320, 370);
 
-  int x0 = Rha(178.0L * W / 720);
+  int x0 = RoundHalfAwayToInt(178.0L * W / 720);
   if (!AlignDigitX(frame, x0, 71, ctx, false)) return result;
   const long double provisional = 550.0L / 18;
   long double rowSum = 0;
   for (int k : {0, 1, 3, 4}) {
     int y = 71;
-    AlignDigitY(frame, x0 + Rha(k * provisional), y, ctx);
+    AlignDigitY(frame, x0 + RoundHalfAwayToInt(k * provisional), y, ctx);
     rowSum += y;
   }
-  const int y = Rha(rowSum / 4);
-  int xFar = Rha(615.0L * W / 720);
+  const int y = RoundHalfAwayToInt(rowSum / 4);
+  int xFar = RoundHalfAwayToInt(615.0L * W / 720);
   AlignDigitX(frame, xFar, y, ctx, false);
   const long double pitch = (xFar - x0) / 18.0L;
   ctx.gpsCharPitch = pitch;
 
   FitPoints points;
   for (int cell : {0, 1, 3, 4, 6, 7, 9, 10, 11, 12, 14, 15, 17, 18}) {
-    int x = x0 + Rha(pitch * cell);
+    int x = x0 + RoundHalfAwayToInt(pitch * cell);
     if (AlignDigitX(frame, x, y, ctx, false)) points.emplace_back(cell, x);
   }
   GpsColumns cols{FitLine(points), 7};
@@ -183,11 +181,11 @@ GpsReadResult ReadGhsGpsLine(const Bitmap24& frame, int x, int y, GlyphContext& 
   ctx.stampBackgroundLevel = GhsBackgroundLevel(frame, x, y);
   if ((ctx.glyphThreshold - 100.0 + ctx.stampBackgroundLevel) * 3.0 <= 0) return result;
   ctx.lettersOnly = false;
-  int x0 = x + Rha(1.5L * pitch);
+  int x0 = x + RoundHalfAwayToInt(1.5L * pitch);
   if (!AlignDigitX(frame, x0, y, ctx, false)) return result;
   FitPoints points;
   for (int cell : {0, 1, 2, 3, 5, 6, 8, 9, 11, 13, 14, 15, 17, 18, 20, 21, 22}) {
-    int cx = x0 + Rha(pitch * cell);
+    int cx = x0 + RoundHalfAwayToInt(pitch * cell);
     if (AlignDigitX(frame, cx, y, ctx, false)) points.emplace_back(cell, cx);
   }
   if (points.size() < 2) return result;

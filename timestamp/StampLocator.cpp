@@ -151,8 +151,6 @@ int SnapIotaStampRow(int y, int frameRateRounded) {
 
 namespace {
 
-int Rha(long double v) { return static_cast<int>(RoundHalfAway(v)); }
-
 // Where the six time digits of an IOTA-VTI line sit on row y: the first digit
 // column x0 and the pitch that best explain digit readings at cells 0, 1, 3,
 // 4, 6 and 7, searched over every plausible start and pitch.
@@ -167,8 +165,8 @@ IotaLineGuess SearchIotaTimeDigits(const Bitmap24& frame, int y, const GlyphCont
   const int W = frame.Width();
   const long double nominal = 25.0L * W / 720;
   const long double lowPitch = 0.85L * nominal, highPitch = 1.1L * nominal;
-  const int xlo = Rha(40.0L * W / 720), xhi = Rha(150.0L * W / 720);
-  const int xend = std::min(W - 1, xhi + Rha(7 * highPitch) + 2);
+  const int xlo = RoundHalfAwayToInt(40.0L * W / 720), xhi = RoundHalfAwayToInt(150.0L * W / 720);
+  const int xend = std::min(W - 1, xhi + RoundHalfAwayToInt(7 * highPitch) + 2);
   const GlyphReader reader(ctx);
   std::vector<double> profile(static_cast<size_t>(std::max(0, xend - xlo + 1)), 0.0);
   for (int x = xlo; x <= xend; ++x) {
@@ -188,7 +186,7 @@ IotaLineGuess SearchIotaTimeDigits(const Bitmap24& frame, int y, const GlyphCont
       double sum = 0;
       int digits = 0;
       for (int cell : {0, 1, 3, 4, 6, 7}) {
-        const double v = near(x0 + Rha(p * cell));
+        const double v = near(x0 + RoundHalfAwayToInt(p * cell));
         sum += v;
         if (v > 200.0) ++digits;
       }
@@ -276,10 +274,10 @@ long double MeasureGlyphWidth(const Bitmap24& frame, const InkBand& band, const 
     }
     return false;
   };
-  const int reach = Rha(0.55L * pitch);
+  const int reach = RoundHalfAwayToInt(0.55L * pitch);
   std::vector<int> widths;
   for (const long double c : centres) {
-    const int centre = Rha(c);
+    const int centre = RoundHalfAwayToInt(c);
     int seed = -1;
     for (int d = 0; d <= 3 && seed < 0; ++d) {
       if (inkColumn(centre - d)) seed = centre - d;
@@ -335,8 +333,8 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
   // Each field's own glyph rows; the glyph height scales the sample rows.
   std::vector<std::pair<int, int>> spans;
   for (int cell : {0, 1, 3, 4, 6, 7}) {
-    const int c = x0 + Rha(pitch * cell);
-    spans.emplace_back(c - Rha(0.4L * pitch), c + Rha(0.4L * pitch));
+    const int c = x0 + RoundHalfAwayToInt(pitch * cell);
+    spans.emplace_back(c - RoundHalfAwayToInt(0.4L * pitch), c + RoundHalfAwayToInt(0.4L * pitch));
   }
   const InkBand band = MeasureInkBand(frame, y, spans);
   if (band.found) {
@@ -364,7 +362,7 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
 
   FitPoints points;
   for (int cell : {0, 1, 3, 4, 6, 7}) {
-    int x = x0 + Rha(pitch * cell);
+    int x = x0 + RoundHalfAwayToInt(pitch * cell);
     if (AlignDigitX(frame, x, y, ctx, options.iotaWideScan)) points.emplace_back(cell, x);
   }
   // Fewer than two cells give no line; keep the previous layout.
@@ -372,7 +370,7 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
   LineFit fit = FitLine(points);
   ctx.stampCharPitch = fit.slope;
   // The counter: accept a digit only near its predicted place.
-  int x = Rha(19 * fit.slope + fit.intercept);
+  int x = RoundHalfAwayToInt(19 * fit.slope + fit.intercept);
   const int q = static_cast<int>(RoundHalfEven(fit.slope));
   int previous = x - q;
   for (int k = 1; k <= 7; ++k) {
@@ -380,7 +378,7 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
     if (std::abs(x - previous - q) < 8) {
       points.emplace_back(k + 18, x);
       previous = x;
-      x = Rha((k + 19) * fit.slope + fit.intercept);
+      x = RoundHalfAwayToInt((k + 19) * fit.slope + fit.intercept);
     }
   }
   fit = FitLine(points);
@@ -399,7 +397,7 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
   for (int cell : kCells) {
     const long double c = fit.slope * cell + fit.intercept;
     loc.DigitCentres.push_back(static_cast<double>(c));
-    state.DigitX[kLocatedLayout][field++] = Rha(c);
+    state.DigitX[kLocatedLayout][field++] = RoundHalfAwayToInt(c);
   }
   state.LocatedFieldTop = band.found ? std::array<int32_t, 2>{band.top[0], band.top[1]}
                                      : std::array<int32_t, 2>{-1, -1};
@@ -448,11 +446,11 @@ bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx
   if ((ctx.glyphThreshold - 100.0 + ctx.stampBackgroundLevel) * 3.0 <= 0) return false;
 
   const long double startPitch = ctx.stampCharPitch;
-  int x0 = x + Rha(startPitch / 2);
+  int x0 = x + RoundHalfAwayToInt(startPitch / 2);
   if (!AlignDigitX(frame, x0, y, ctx, false)) return false;
   AlignDigitX(frame, x0, y, ctx, false);
-  int xr = x0 + Rha(11 * startPitch * W / 720);
-  int xl = x0 + Rha(-9 * startPitch * W / 720);
+  int xr = x0 + RoundHalfAwayToInt(11 * startPitch * W / 720);
+  int xl = x0 + RoundHalfAwayToInt(-9 * startPitch * W / 720);
   AlignDigitX(frame, xr, y, ctx, false);
   AlignDigitX(frame, xl, y, ctx, false);
   state.LocatedStampRow = y;
@@ -462,7 +460,7 @@ bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx
 
   FitPoints points;
   for (int cell : {0, 1, 3, 4, 6, 7, 9, 10, 11, -9, -8, -6, -5, -3, -2}) {
-    int cx = x0 + Rha(pitch * cell);
+    int cx = x0 + RoundHalfAwayToInt(pitch * cell);
     if (AlignDigitX(frame, cx, y, ctx, false)) points.emplace_back(cell, cx);
   }
   if (points.size() < 2) return false;
@@ -472,13 +470,13 @@ bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx
   for (int cell : {0, 1, 3, 4, 6, 7, 9, 10, 11}) {
     const long double c = fit.slope * cell + fit.intercept;
     loc.DigitCentres.push_back(static_cast<double>(c));
-    state.DigitX[kLocatedLayout][field++] = Rha(c);
+    state.DigitX[kLocatedLayout][field++] = RoundHalfAwayToInt(c);
   }
   field = 0;
   for (int cell : {-9, -8, -6, -5, -3, -2}) {
     const long double c = fit.slope * cell + fit.intercept;
     loc.DigitCentres.push_back(static_cast<double>(c));
-    state.DigitX[kLocatedLayout][field++] = Rha(c);
+    state.DigitX[kLocatedLayout][field++] = RoundHalfAwayToInt(c);
   }
   state.FieldOrderState = 2;
   return true;

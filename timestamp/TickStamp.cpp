@@ -37,11 +37,6 @@ bool IsLeap(int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 constexpr int kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
-std::string TwoDigits(int64_t v) {
-  std::string s = FormatInt(v);
-  return (v >= 0 && v < 10) ? "0" + s : s;
-}
-
 }  // namespace
 
 TicksDateTime TicksToDateTime(int64_t t) {

@@ -18,6 +18,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/ByteOrder.h"
+
 namespace {
 
 constexpr uint32_t kRiff = MakeFourCC('R', 'I', 'F', 'F');
@@ -40,9 +42,6 @@ constexpr size_t kMaxFrames = 50'000'000;
 constexpr int kMaxStreams = 100;
 constexpr int kMaxSegments = 100'000;
 
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint64_t Le64(const uint8_t* p) { return uint64_t(Le32(p)) | uint64_t(Le32(p + 4)) << 32; }
 
 struct Chunk {
   uint32_t id = 0;

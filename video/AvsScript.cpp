@@ -16,14 +16,8 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
-}  // namespace
+#include "base/AtomicFile.h"
+#include "base/TextTools.h"
 
 std::string FileNamePart(const std::string& path) {
   size_t p = path.find_last_of("\\/");
@@ -62,21 +56,7 @@ std::vector<std::string> AvsScriptLines(const std::string& video_path, bool camc
 bool WriteAvsScriptFile(const std::string& avs_path, const std::vector<std::string>& lines, std::string& error) {
   std::string text;
   for (const auto& l : lines) text += l + "\r\n";
-  const std::string tmp = avs_path + ".tmp";
-  {
-    std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-    f.write(text.data(), std::streamsize(text.size()));
-    f.close();
-    if (!f) {
-      std::remove(tmp.c_str());
-      error = "Cannot write " + avs_path;
-      return false;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(tmp, avs_path, ec);
-  if (ec) {
-    std::remove(tmp.c_str());
+  if (!WriteFileAtomic(avs_path, text)) {
     error = "Cannot write " + avs_path;
     return false;
   }
@@ -121,7 +101,7 @@ bool ReadAvsScript(const std::string& avs_path, AvsScriptSource& out, std::strin
     }
     size_t paren = line.find('(');
     if (paren == std::string::npos) break;
-    std::string name = Lower(line.substr(0, paren));
+    std::string name = AsciiLower(line.substr(0, paren));
     while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
     if (name == "directshowsource") out.kind = AvsScriptSource::Kind::DirectShow;
     else if (name == "avisource") out.kind = AvsScriptSource::Kind::Avi;

@@ -21,18 +21,13 @@
 #include <iterator>
 
 #include "base/NumberText.h"
+#include "base/TextTools.h"
 
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-  return s;
-}
-
 std::string_view Field(std::string_view rest, size_t offset, size_t length) {
   if (offset >= rest.size()) return {};
-  return Trim(rest.substr(offset, length));
+  return TrimBlanks(rest.substr(offset, length));
 }
 
 int32_t IntField(std::string_view rest, size_t offset, size_t length) {
@@ -97,7 +92,7 @@ void ApplyCaptureLogText(std::string_view text, CaptureLogState& st) {
     }
     if (AfterKey(line, "EndCapture=", rest)) ShowInstant(ParseInstant(rest), st.savedEdits, 6);
     if (AfterKey(line, "ActualFrameRate=", rest) && rest.find("fps") != std::string_view::npos) {
-      const auto r = ParseLongDouble(Trim(rest.substr(0, rest.find("fps"))));
+      const auto r = ParseLongDouble(TrimBlanks(rest.substr(0, rest.find("fps"))));
       long double rate = r ? *r : 1.0L;
       if (!(rate > 0) || !std::isfinite(rate) || rate > 1e9L || rate < 1e-9L) rate = 1.0L;
       st.savedEdits[12] = FormatWidth(rate, 0, 6);
@@ -111,7 +106,7 @@ void ApplyCaptureLogText(std::string_view text, CaptureLogState& st) {
       st.savedEdits[15] = FormatInt(st.CaptureLogStartTime);
     }
     if (AfterKey(line, "FrameCount=", rest)) {
-      const int64_t count = ParseInt32(Trim(rest)).value_or(0);
+      const int64_t count = ParseInt32(TrimBlanks(rest)).value_or(0);
       st.CaptureLogLastFrame = static_cast<int32_t>(count - 1);
       st.savedEdits[14] = FormatInt(st.CaptureLogLastFrame);
     }

@@ -14,10 +14,10 @@
 #include <cstring>
 
 #include "video/AviRiffReader.h"
+#include "base/ByteOrder.h"
 
 namespace {
 
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 
 constexpr int kMaxDimension = 32768;
 constexpr int64_t kMaxPixels = int64_t(1) << 26;  // 64 M pixels: far beyond any camera

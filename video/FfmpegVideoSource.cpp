@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/ByteOrder.h"
+
 extern "C" {
 #include <libavutil/log.h>
 #include <libavutil/pixdesc.h>
@@ -164,11 +166,8 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     // decoder does not apply them.
     PackedPixels masks;
     masks.kind = bits == 16 ? PackedPixels::Kind::Masked16 : PackedPixels::Kind::Masked32;
-    auto le32 = [&](int at) {
-      const uint8_t* p = par->extradata + at;
-      return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-    };
-    masks.r_mask = le32(0), masks.g_mask = le32(4), masks.b_mask = le32(8);
+    const uint8_t* p = par->extradata;
+    masks.r_mask = Le32(p), masks.g_mask = Le32(p + 4), masks.b_mask = Le32(p + 8);
     dib_masks_ = masks;
   }
   // Frame 0 is the first picture the decoder gives: its time is the origin.

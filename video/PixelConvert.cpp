@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/ByteOrder.h"
+
 extern "C" {
 #include <libavutil/pixdesc.h>
 }
@@ -85,7 +87,7 @@ void ConvertPacked(const uint8_t* top_row, ptrdiff_t stride, int width, int heig
         break;
       case K::Masked32:
         for (int x = 0; x < width; ++x, s += 4, d += 3) {
-          uint32_t px = uint32_t(s[0]) | uint32_t(s[1]) << 8 | uint32_t(s[2]) << 16 | uint32_t(s[3]) << 24;
+          const uint32_t px = Le32(s);
           d[0] = field(fb, px), d[1] = field(fg, px), d[2] = field(fr, px);
         }
         break;

@@ -6,7 +6,9 @@
 #include <deque>
 
 #include "base/NumberText.h"
+#include "base/TextTools.h"
 #include "video/AvsScript.h"
+#include "video/DirectShowSource.h"
 #include "video/FfmpegVideoSource.h"
 
 extern "C" {
@@ -127,9 +129,7 @@ class AviCodecDecoder {
 namespace {
 
 std::string LowerExt(const std::string& path) {
-  std::string e = ExtensionOf(path);
-  for (char& c : e) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return e;
+  return AsciiLower(ExtensionOf(path));
 }
 
 }  // namespace
@@ -204,8 +204,7 @@ bool TGKAvi::GetFrameBitmap(int32_t n, Bitmap24& bitmap) {
     return false;
   }
   if (script_source_) {
-    double rate = script_source_->FrameRate();
-    int64_t ticks = RoundHalfAway((n + 0.5L) / (long double)rate * 1e7L);
+    const int64_t ticks = FrameTimeTicks(n, script_source_->FrameRate(), 1.0L);
     std::string status = script_source_->GrabAtTicks(ticks, bitmap);
     if (status == "S_OK") return true;
     error_ = status;

@@ -4,14 +4,10 @@
 #include <filesystem>
 
 #include "base/NumberText.h"
+#include "base/TextTools.h"
 #include "video/AvsScript.h"
 
 namespace {
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 bool Exists(const std::string& path) {
   std::error_code ec;
@@ -92,7 +88,7 @@ ExposureLengthTexts ShowExposureLength(VideoState& state) {
 OpenStreamResult OpenVideoStream(VideoState& state, VideoSources& sources, const OpenStreamOptions& options) {
   QuietFfmpegLog();
   OpenStreamResult r;
-  const std::string ext = Lower(state.VideoFileExt);
+  const std::string ext = AsciiLower(state.VideoFileExt);
   if (ext == ".avs") {
     state.UseDirectShow = 0;
     r.ScriptForcesAviFile = true;

@@ -23,17 +23,14 @@
 
 #include "base/ui/ControlEvents.h"
 #include "app/ui/ResultMemoView.h"
+#include "app/ui/TPlatformIdentHost.h"
+#include "events/ui/TAsteroidIdentification.h"
+#include "events/ui/TIdentification.h"
+#include "chart/ui/TMutual_Average.h"
 
 QPointer<TPlatform> Platform;
 
 namespace {
-
-template <class W, class... Args>
-W* Named(const char* name, Args&&... args) {
-  auto* w = new W(std::forward<Args>(args)...);
-  w->setObjectName(name);
-  return w;
-}
 
 QLineEdit* ReadOut(const char* name, int width) {
   auto* e = Named<QLineEdit>(name);
@@ -60,6 +57,10 @@ TPlatform::TPlatform(const PlatformOptions& options, QWidget* parent)
 }
 
 TPlatform::~TPlatform() {
+  // The tool and identification windows reach the state below; they go first.
+  delete Mutual_Average.data();
+  delete AsteroidIdentification.data();
+  delete Identification.data();
   delete memo_view_;
   memo_view_ = nullptr;
 }
@@ -87,6 +88,7 @@ void TPlatform::CreateControls() {
   run_row->addWidget(CreateRunPanel(), 1);
   image_layout->addLayout(run_row);
   image_layout->addWidget(CreateChartPanel());  // ---- chart ----
+  image_layout->addWidget(CreateIdentificationPanel());  // ---- identification ----
 
   auto* panel_scroll = new QScrollArea;
   panel_scroll->setWidgetResizable(true);
@@ -293,6 +295,13 @@ void TPlatform::CreateMenus() {
   CreateTimingMenuItems();  // ---- timing tools ----
 }
 
+QMenu* TPlatform::TopMenu(const char* name, const char* caption) {
+  if (QMenu* menu = menuBar()->findChild<QMenu*>(name)) return menu;
+  QMenu* menu = menuBar()->addMenu(caption);
+  menu->setObjectName(name);
+  return menu;
+}
+
 void TPlatform::ConnectHandlers() {
   connect(Button2, &QPushButton::clicked, this, &TPlatform::Button2Click);
   connect(Exit1, &QAction::triggered, this, &TPlatform::Exit1Click);
@@ -306,6 +315,7 @@ void TPlatform::ConnectHandlers() {
     OnRadioButtonClick(b, this, &TPlatform::RadioButtonFormClick);
   OnUpDownChange(UpDown9, this, &TPlatform::UpDown9Click);
   ConnectChartHandlers();  // ---- chart ---- (also its menu item)
+  ConnectIdentificationHandlers();  // ---- identification ---- (also its menu item)
   // ---- video ---- / ---- run ----
   ConnectVideoHandlers();
   ConnectRunHandlers();

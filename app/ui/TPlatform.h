@@ -62,6 +62,10 @@ class TUpDown;
 class TSetPredictTrack;
 struct ResultCsvLoadResult;
 class TRestoreNoTimeRecorded;
+class TPlatformIdentHost;
+class TAsteroidIdentification;
+class TIdentification;
+class TMutual_Average;
 
 // What the window needs from outside at creation.
 struct PlatformOptions {
@@ -107,6 +111,23 @@ class TPlatform : public QMainWindow {
   void ClearEventTimingList();    // 'Open AVI'
   void ChartVideoOpened();        // a video was opened
   void RedrawChart();             // the chart, when open, shows a change
+  QAction* forMutualEvent1 = nullptr;  // Tools > 'for Mutual Event'
+  QPointer<TMutual_Average> Mutual_Average;
+  void forMutualEvent1Click();
+
+  // ---- identification ---- (TPlatformIdentification.cpp)
+  std::unique_ptr<TPlatformIdentHost> IdentLink;
+  QPointer<TAsteroidIdentification> AsteroidIdentification;
+  QPointer<TIdentification> Identification;
+  QAction* Identificationforlightcurve1 = nullptr;  // 'Identification for light curve graph'
+  QPushButton* Button41 = nullptr;                  // 'Asteroid timing guide'
+  QPlainTextEdit* Memo4 = nullptr;                  // identification code log
+  QLineEdit* Edit70 = nullptr;                      // "2. XML element"
+  void Identificationforlightcurve1Click();
+  void Button41Click();
+  void OpenLunarIdentification(bool from_chart);
+  // The results file name the save dialog proposes: the identification code when there is one.
+  std::string ProposedCsvName(const std::string& folder) const;
 
   // ---- results table ----
   CsvFormatParams CsvParams() const;
@@ -207,6 +228,10 @@ class TPlatform : public QMainWindow {
   VideoState VideoIn;    // the open video as the frame sources see it; Video mirrors it
   VideoSources Sources;  // GKAvi1 and the FFmpeg ("DirectShow") source
   bool KeepObjectCount = false;
+  std::string WavFileName;  // the sound track beside the open video
+  void ResetRectangleAndObjectState();  // 'Open AVI' and 'Load CSV'
+  // After a failed open: no frame, path, size or rate of the closed video stays shown.
+  void ClearClosedVideo();
   void OpenVideoDialog();
   void Button1Click();         // 'Open AVI'
   void AVIRileOpen1Click();    // 'AVI File Open'
@@ -420,6 +445,8 @@ class TPlatform : public QMainWindow {
   bool EasyClickOperation = false;     // 'Make easy operation for click': placing A applies the preset
   std::array<double, 3> ObjectFitWidth{};
   std::array<int32_t, 3> SavedBkgWidth{}, SavedBkgGap{};
+  std::array<int, 3> RectangleWidth{10, 10, 10}, RectangleHeight{10, 10, 10};  // rectangle aperture sizes
+  bool SelectedIsRectangle() const;
   std::array<uint8_t, 3> SavedBkgForm{}, SavedTrackingMode{};
   // Reads and shows the time of `frame` (the field view when `field_view`).
   void ShowFrameTime(const Bitmap24& frame, bool field_view);
@@ -507,6 +534,8 @@ class TPlatform : public QMainWindow {
  private:
   void CreateControls();
   void CreateMenus();
+  // The menu-bar menu of that name, added with the caption when missing.
+  QMenu* TopMenu(const char* name, const char* caption);
   QWidget* CreateControlPanel();
   void ConnectHandlers();
   void ApplySettings(const AppSettings& s);
@@ -520,10 +549,15 @@ class TPlatform : public QMainWindow {
   void KeepInserter(const InserterSettings& s);
   void RunInserterSteps(const InserterSteps& steps);
 
+  // ---- identification ----
+  QWidget* CreateIdentificationPanel();
+  void ConnectIdentificationHandlers();
+
   // ---- chart ----
   QWidget* CreateChartPanel();
   void CreateChartMenuItems();
   void ConnectChartHandlers();
+  void CreateMutualMenuItems();
 
   // ---- online ----
   void CreateOnlineMenuItems();

@@ -15,6 +15,7 @@
 
 #include "app/ui/TPlatform.h"
 #include "chart/ui/Tchart1.h"
+#include "events/ui/TMagnitudeCalculator.h"
 
 namespace {
 
@@ -74,6 +75,14 @@ void TPlatformChartHost::SetAperturePosition(int k, int x, int y) {
 }
 
 QRect TPlatformChartHost::MainWindowGeometry() const { return w_.frameGeometry(); }
+std::string TPlatformChartHost::ExecutableFolder() const { return w_.ExeFolder(); }
+
+bool TPlatformChartHost::ToolAvailable(ChartTool tool) const { return tool == ChartTool::MagnitudeCalculator; }
+
+void TPlatformChartHost::OpenTool(ChartTool tool, QWidget* from) {
+  if (tool == ChartTool::MagnitudeCalculator) OpenMagnitudeCalculator(w_.Events, w_.ReportLink, &w_);
+  (void)from;
+}
 
 ChartWindowSlot::~ChartWindowSlot() {
   QObject::disconnect(Destroyed);
@@ -99,11 +108,7 @@ QWidget* TPlatform::CreateChartPanel() {
 }
 
 void TPlatform::CreateChartMenuItems() {
-  QMenu* option = menuBar()->findChild<QMenu*>("Option1");
-  if (!option) {
-    option = menuBar()->addMenu("Option");
-    option->setObjectName("Option1");
-  }
+  QMenu* option = TopMenu("Option1", "Option");
   FixMin6MaxofGraph1 = option->addAction("Fix Graph's Min && Max");
   FixMin6MaxofGraph1->setObjectName("FixMin6MaxofGraph1");
   // A click toggles the check mark; the chart reads it at its next drawing.
@@ -114,6 +119,7 @@ void TPlatform::CreateChartMenuItems() {
 
 void TPlatform::ConnectChartHandlers() {
   CreateChartMenuItems();
+  CreateMutualMenuItems();
   connect(Button18, &QPushButton::clicked, this, &TPlatform::Button18Click);
 }
 

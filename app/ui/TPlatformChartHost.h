@@ -33,6 +33,9 @@ class TPlatformChartHost final : public ChartHost {
   void ShowFrame(int frame) override;
   void SetAperturePosition(int k, int x, int y) override;
   QRect MainWindowGeometry() const override;
+  std::string ExecutableFolder() const override;
+  bool ToolAvailable(ChartTool tool) const override;
+  void OpenTool(ChartTool tool, QWidget* from) override;
   void ShowLightCurveReport(const std::vector<std::string>& lines) override;
 
  private:

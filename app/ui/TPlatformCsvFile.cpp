@@ -29,12 +29,10 @@ void TPlatform::SavetoCSVFile1Click() { SaveResultCsv(); }
 
 void TPlatform::SaveResultCsv() {
   if (Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked()) return;
-  // 1.
   std::string folder = Settings.CsvDirectory;
   if (folder.empty() && Settings.CsvPathSameAsVideo) folder = FolderPart(open_dialog_file_name_.toStdString());
-  const QString name = Dialogs().GetSaveFileName("Save", QString::fromStdString(folder), "CSV File (*.csv)");
+  const QString name = Dialogs().GetSaveFileName("Save", QString::fromStdString(ProposedCsvName(folder)), "CSV File (*.csv)");
   if (name.isEmpty()) return;
-  // 2.
   const std::string path = name.toStdString();
   const CsvSaveResult saved = ::SaveResultCsv(path, Results.Lines());
   if (!saved.Ok) {
@@ -52,13 +50,8 @@ void TPlatform::SaveResultCsv() {
 
 void TPlatform::Button20Click() {
   if (Run.Playing) return;
-  const size_t i = static_cast<size_t>(std::clamp(Run.SelectedObject, 1, 3) - 1);
-  UpDown8->SetRange(0, 25);
-  UpDown6->SetRange(0, 25);
-  UpDown8->SetPosition(Frames.FrameDataLines[0].Objects[i].BandWidth);
-  UpDown6->SetPosition(Frames.FrameDataLines[0].Objects[i].Gap);
+  ResetRectangleAndObjectState();
   if (Options.TimeStampMode == 0 || Options.TimeStampMode == 2) UpDown4->SetPosition(100);
-  for (auto* b : {RadioButton1, RadioButton2, RadioButton3}) b->setEnabled(true);
   // PSF photometry is off while loading and comes back afterwards.
   const bool psf = CheckBox14->isChecked();
   if (psf) {
@@ -113,7 +106,6 @@ void TPlatform::ApplyLoadedObjects(const ResultCsvLoadResult& r) {
 
 void TPlatform::LoadResultCsv() {
   if (Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked()) return;
-  // 1.
   if (Settings.CsvPathSameAsVideo) Settings.CsvInputDirectory = Settings.LastVideoDirectory;
   const QString name =
       Dialogs().GetOpenFileName("Open", QString::fromStdString(Settings.CsvInputDirectory), "CSV File (*.csv)");
@@ -127,7 +119,6 @@ void TPlatform::LoadResultCsv() {
     Dialogs().ShowError(QString::fromStdString(r.Error));
     return;
   }
-  // 2.
   CsvFileName = path;
   Settings.CsvInputDirectory = FolderPart(path);
   try {
@@ -139,19 +130,21 @@ void TPlatform::LoadResultCsv() {
   ResetChartState();  // ---- chart ----: a loaded table starts the chart afresh
   CheckBox2->setEnabled(true);
   for (auto* u : {UpDown1, UpDown2, UpDown3, UpDown6}) u->setEnabled(true);
-  // 3, 4.
   Results.Assign(r.Lines);
   DetectCsvVersion();
-  // 5-9.
   Run.FrameStep = r.FrameStep;
   UpDown9->SetPosition(r.FrameStep);
   Run.StartFrame = r.StartFrame;
   Video.TimingFrameRate = r.TimingFrameRate;
   CsvCmosTime = r.CsvCmosTime;
-  // 10, 11.
   ApplyLoadedObjects(r);
+  // Cells read as 0 are told once, together; the missing video has its own box.
+  QStringList unread;
+  for (const std::string& w : r.Warnings)
+    if (w != kVideoNotFoundMessage) unread << QString::fromStdString(w);
+  if (!unread.isEmpty()) Dialogs().ShowWarning(unread.join("\r\n"));
 
-  // 12. The video: a missing one leaves the loaded table and settings.
+  // The video: a missing one leaves the loaded table and settings.
   if (r.VideoPath.empty()) {
     Dialogs().ShowWarning(QString::fromUtf8(kVideoNotFoundMessage.data(), static_cast<int>(kVideoNotFoundMessage.size())));
     return;
@@ -179,7 +172,6 @@ void TPlatform::LoadResultCsv() {
   Video.TimingFrameRate = r.TimingFrameRate;
   Run.SelectedObject = 1;
   ApplyLoadedObjects(r);
-  // 13.
   if (!Run.VideoLoaded) return;
   Options.SharpCapTimeAvailable = false;
   Driver.PsfRefitPending = true;

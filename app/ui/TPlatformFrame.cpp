@@ -12,6 +12,7 @@
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
+#include "base/ui/BitmapLabel.h"
 
 namespace {
 
@@ -64,6 +65,13 @@ FrameDriverSettings TPlatform::DriverSettings() const {
   s.Gap = UpDown6->Position();
   s.Threshold = UpDown7->Position();
   s.SyncTracking = CheckBox3->isChecked();
+  s.RectangleWidth = RectangleWidth;
+  s.RectangleHeight = RectangleHeight;
+  // With the rectangle on, 'Width' and 'Gap' (read "Height") size the selected object's rectangle.
+  if (const int k = Run.SelectedObject; k >= 1 && k <= 3 && SelectedIsRectangle()) {
+    s.RectangleWidth[static_cast<size_t>(k - 1)] = UpDown8->Position();
+    s.RectangleHeight[static_cast<size_t>(k - 1)] = UpDown6->Position();
+  }
   s.Signals.SignalMarkersOn = Options.SignalMarkersOn != 0;
   s.Signals.Signal1.HalfWidth = Options.Signal1HalfWidth;
   s.Signals.Signal1.HalfHeight = Options.Signal1HalfHeight;
@@ -74,12 +82,25 @@ FrameDriverSettings TPlatform::DriverSettings() const {
 
 // The radius and band controls show the selected object; its blocks hold the
 // same values, so its masks are built from what the user sees.
+bool TPlatform::SelectedIsRectangle() const {
+  const int k = Run.SelectedObject;
+  return k >= 1 && k <= 3 &&
+         Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)].BackgroundForm ==
+             static_cast<uint8_t>(BackgroundFormKind::Rectangle);
+}
+
 void TPlatform::PutControlsIntoSelectedObject() {
   const int i = Run.SelectedObject - 1;
   if (i < 0 || i > 2) return;
   SetObjectSetting(Frames.FrameDataLines, i, &ObjectResult::ApertureRadius, UpDown1->Position());
   SetObjectSetting(Frames.FrameDataLines, i, &ObjectResult::BackgroundInner, UpDown2->Position());
   SetObjectSetting(Frames.FrameDataLines, i, &ObjectResult::BackgroundOuter, UpDown3->Position());
+  if (SelectedIsRectangle()) {
+    // The band keeps its width and gap while the controls size the rectangle.
+    RectangleWidth[static_cast<size_t>(i)] = UpDown8->Position();
+    RectangleHeight[static_cast<size_t>(i)] = UpDown6->Position();
+    return;
+  }
   SetObjectSetting(Frames.FrameDataLines, i, &ObjectResult::BandWidth, UpDown8->Position());
   SetObjectSetting(Frames.FrameDataLines, i, &ObjectResult::Gap, UpDown6->Position());
 }
@@ -103,6 +124,7 @@ void TPlatform::RefreshObjectMasks(const FrameDriverSettings& s, bool force) {
 
 std::string TPlatform::GrabFrameText(int n, Bitmap24& bmp) {
   std::string status;
+  BusyFlag busy(Run.FrameSourceBusy);
   if (GrabVideoFrame(VideoIn, Sources, n, bmp, status)) return {};
   if (VideoIn.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow))
     return "Fail to get a bitmap.\r\n" + status;
@@ -197,9 +219,7 @@ void TPlatform::DrawImage1Now() {
   if (image1_source_ && image1_source_ != &Image1Bitmap) Image1Bitmap = *image1_source_;
   image1_drawn_ms_ = QDateTime::currentMSecsSinceEpoch();
   if (Image1Bitmap.Empty()) return;
-  const QImage wrapped(Image1Bitmap.Data(), Image1Bitmap.Width(), Image1Bitmap.Height(), Image1Bitmap.Stride(),
-                       QImage::Format_BGR888);
-  Image1->setPixmap(QPixmap::fromImage(wrapped));
+  ShowBitmap(Image1, Image1Bitmap);
 }
 
 // ---- objects ----: Image1MouseDown is in TPlatformObjects.cpp.

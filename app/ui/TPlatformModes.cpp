@@ -270,7 +270,7 @@ void TPlatform::RectangleAperture1Click() {
   const int s = Run.SelectedObject;
   if (s < 1 || s > 3) return;
   const size_t i = static_cast<size_t>(s - 1);
-  ObjectResult& o = Frames.FrameDataLines[0].Objects[i];
+  const ObjectResult& o = Frames.FrameDataLines[0].Objects[i];
   QWidget* width_label = findChild<QWidget*>("StaticText10");
   auto* gap_label = findChild<QLabel*>("Label2");
   if (RectangleAperture1->isChecked()) {
@@ -285,10 +285,14 @@ void TPlatform::RectangleAperture1Click() {
     UpDown6->SetRange(1, 51);
     UpDown6->SetPosition(51);
     for (auto* b : {RadioButton1, RadioButton2, RadioButton3}) b->setEnabled(false);
+    RectangleWidth[i] = 5;
+    RectangleHeight[i] = 51;
     SavedBkgForm[i] = o.BackgroundForm;
     SavedTrackingMode[i] = o.TrackMode;
-    o.BackgroundForm = static_cast<uint8_t>(BackgroundFormKind::Rectangle);
-    o.TrackMode = static_cast<uint8_t>(TrackModeKind::Off);
+    // Every block: field rows carry the form and mode of blocks 1 and 2.
+    SetObjectSetting(Frames.FrameDataLines, s - 1, &ObjectResult::BackgroundForm,
+                     static_cast<uint8_t>(BackgroundFormKind::Rectangle));
+    SetObjectSetting(Frames.FrameDataLines, s - 1, &ObjectResult::TrackMode, static_cast<uint8_t>(TrackModeKind::Off));
     RadioButton6->setChecked(true);
     Driver.Rectangles[i].Reset();
     RefreshObjectMasks(DriverSettings(), true);
@@ -301,8 +305,8 @@ void TPlatform::RectangleAperture1Click() {
   UpDown8->SetPosition(SavedBkgWidth[i]);
   UpDown6->SetPosition(SavedBkgGap[i]);
   for (auto* b : {RadioButton1, RadioButton2, RadioButton3}) b->setEnabled(true);
-  o.BackgroundForm = SavedBkgForm[i];
-  o.TrackMode = SavedTrackingMode[i];
+  SetObjectSetting(Frames.FrameDataLines, s - 1, &ObjectResult::BackgroundForm, SavedBkgForm[i]);
+  SetObjectSetting(Frames.FrameDataLines, s - 1, &ObjectResult::TrackMode, SavedTrackingMode[i]);
   RadioButton3->setChecked(true);
   LimitApertureRadii();
   RefreshObjectMasks(DriverSettings(), true);

@@ -28,13 +28,6 @@ std::unique_ptr<FrameDriverHooks> MakePlatformFrameHooks(TPlatform& w);
 
 namespace {
 
-template <class W, class... Args>
-W* Named(const char* name, Args&&... args) {
-  auto* w = new W(std::forward<Args>(args)...);
-  w->setObjectName(name);
-  return w;
-}
-
 QLineEdit* FrameEdit(const char* name, const char* text) {
   auto* e = Named<QLineEdit>(name, text);
   e->setReadOnly(true);
@@ -218,6 +211,7 @@ void TPlatform::Image1MouseDown(Qt::MouseButton button, int x, int y) {
       if (k < 1 || k > 3) return;
       SetStarsPosition(k, x, y);
       if (k == 2 && RadioButton5->isChecked()) CheckBox6->setEnabled(true);
+      Events.Flags.TimeFieldEdited = {0, 0, 0};  // a new star: event times are worked out afresh
       LastStarClickX = x;
       LastStarClickY = y;
       if (CheckBox22->isChecked() && k == 1) {
@@ -249,12 +243,10 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
   if (k < 1 || k > 3 || placing_) return;
   placing_ = true;
   const size_t i = Slot(k);
-  // 1.
   const DataLineBlocks copy = Frames.FrameDataLines;
   const bool link = CheckBox6->isChecked();
   CheckBox6->setChecked(false);
   for (QWidget* c : std::initializer_list<QWidget*>{CheckBox6, CheckBox11, Button23, Button25}) c->setEnabled(false);
-  // 2.
   ObjectResult& o0 = Frames.FrameDataLines[0].Objects[i];
   o0.PrevX = o0.X = x;
   o0.PrevY = o0.Y = y;
@@ -263,11 +255,11 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
   const int threshold = UpDown7->Position();
 
   if (o0.BackgroundForm == 3) {
-    // 3. A rectangle takes a new reference from this frame.
+    // A rectangle takes a new reference from this frame.
     Driver.Rectangles[i].Reset();
     ShowNeighbor();
   } else {
-    // 4. Small radii while the star is found.
+    // Small radii while the star is found.
     UpDown7->SetPosition(95);
     UpDown1->SetRange(0, 7);
     UpDown1->SetPosition(6);
@@ -278,12 +270,10 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
       UpDown3->SetPosition(UpDown2->Position());
       UpDown2->SetRange(7, UpDown2->Position());
     }
-    // 5.
     if (UpDown5->Position() > 4) UpDown5->SetPosition(4);
     ClearTrackMask(Driver.Track[i]);
     BuildTrackMask(Driver.Track[i], UpDown5->Position(), 1);
     SetObjectSetting(Frames.FrameDataLines, static_cast<int>(i), &ObjectResult::TrackRadius, UpDown5->Position());
-    // 6.
     {
       QSignalBlocker block(CheckBox15);
       CheckBox15->setChecked(false);
@@ -291,7 +281,7 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
     SetObjectSetting(Frames.FrameDataLines, static_cast<int>(i), &ObjectResult::TrackMode,
                      static_cast<uint8_t>(RadioButton5->isChecked() ? 1 : 0));
     SetObjectSetting(Frames.FrameDataLines, static_cast<int>(i), &ObjectResult::TrackRadius, 6);
-    // 7. Three frames settle the position.
+    // Three frames settle the position.
     for (int n = 0; n < 3; ++n) {
       Driver.PositionJustSet = true;
       Driver.ObjectBeingPlaced[i] = true;
@@ -302,7 +292,7 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
     SetObjectSetting(Frames.FrameDataLines, static_cast<int>(i), &ObjectResult::TrackRadius, copy[0].Objects[i].TrackRadius);
     SetObjectSetting(Frames.FrameDataLines, static_cast<int>(i), &ObjectResult::TrackMode, copy[0].Objects[i].TrackMode);
 
-    // 8, 9. The profile width, for PSF photometry and profile tracking only:
+    // The profile width, for PSF photometry and profile tracking only:
     // a full fit also sets the aperture radii from the width.
     auto* hooks = dynamic_cast<TrackingHooks*>(FrameHooks.get());
     if (hooks && (CheckBox14->isChecked() || profile_tracking)) {
@@ -339,12 +329,10 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
       if (count > 0 && k == Run.SelectedObject) Tracking.Profiles[i].PsfWidth = sum / count;
       Driver.PsfRefitPending = false;
     }
-    // 10.
     if (Frames.FrameDataLines[0].Objects[i].BackgroundForm == 2) {
       Driver.OptimizeDirectionNow = true;
       ShowNeighbor();
     }
-    // 11.
     SetObjectSetting(Frames.FrameDataLines, static_cast<int>(i), &ObjectResult::TrackMode, copy[0].Objects[i].TrackMode);
     UpDown7->SetPosition(threshold);
     Tracking.Profiles[i].MatchThresholdPercent = threshold;
@@ -357,7 +345,6 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
     BuildTrackMask(Driver.Track[i], UpDown5->Position(), 1);
     LimitApertureRadii();
   }
-  // 12.
   Position1Show(k);
   if (CheckBox14->isChecked()) {
     Driver.PositionJustSet = true;
@@ -369,7 +356,6 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
   } else {
     ShowNeighbor();
   }
-  // 13.
   CheckBox6->setChecked(link);
   EnableLinkedTracking();
   placing_ = false;
@@ -378,7 +364,6 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
 
 void TPlatform::ObjectStarAdd() {
   if (Run.MeasuringRun || !Run.VideoLoaded || Run.DirectionSettingMode || Run.ObjectCount >= 3) return;
-  // 1.
   const DataLineBlocks copy = Frames.FrameDataLines;
   Run.ObjectCount += 1;
   const int k = Run.ObjectCount;
@@ -388,7 +373,6 @@ void TPlatform::ObjectStarAdd() {
     o.PrevX = o.X = PopupX;
     o.PrevY = o.Y = PopupY;
   }
-  // 2.
   QRadioButton* button = k == 2 ? RadioButton8 : RadioButton9;
   button->setVisible(true);
   button->setEnabled(true);
@@ -406,13 +390,11 @@ void TPlatform::ObjectStarAdd() {
   Run.SelectedObject = k;
   Remove1->setEnabled(true);
   UpdateObjectMenuItems();
-  // 3.
   ApplyObjectSettings(k);
   RefreshObjectMasks(DriverSettings(), true);
   Driver.PsfRefitPending = true;
   Driver.PositionJustSet = true;
   SetStarsPosition(k, PopupX, PopupY);
-  // 4.
   for (size_t b = 0; b < 3; ++b)
     for (size_t j = 0; j < 3; ++j) Frames.FrameDataLines[b].Objects[j].BackgroundForm = copy[b].Objects[j].BackgroundForm;
 }
@@ -438,7 +420,6 @@ void TPlatform::Remove1Click() { RemoveObject(); }
 
 void TPlatform::RemoveObject() {
   if (Run.MeasuringRun || !Run.VideoLoaded || Run.DirectionSettingMode || Run.SelectedObject < 2) return;
-  // 1.
   for (size_t b = 0; b < 3; ++b) {
     auto& objs = Frames.FrameDataLines[b].Objects;
     const auto& init = Frames.InitialDataLines[b].Objects;
@@ -458,7 +439,6 @@ void TPlatform::RemoveObject() {
   }
   ObjectPlaced[static_cast<size_t>(Run.ObjectCount - 1)] = false;
   PassedPoints[static_cast<size_t>(Run.ObjectCount - 1)] = {};
-  // 2, 3.
   Run.ObjectCount -= 1;
   Run.SelectedObject = Run.ObjectCount;
   {

@@ -22,11 +22,7 @@ constexpr int kGhsGpsLineY = 386;
 }  // namespace
 
 void TPlatform::CreateOnlineMenuItems() {
-  QMenu* tools = menuBar()->findChild<QMenu*>("Tools1");
-  if (!tools) {
-    tools = menuBar()->addMenu("Tools");
-    tools->setObjectName("Tools1");
-  }
+  QMenu* tools = TopMenu("Tools1", "Tools");
   // A hidden item: only its shortcut reaches it.
   WebBrowser1 = tools->addAction("WebBrowser");
   WebBrowser1->setObjectName("WebBrowser1");

@@ -10,6 +10,7 @@
 
 #include "app/Overlay.h"
 #include "app/ui/TPlatform.h"
+#include "base/ui/BitmapLabel.h"
 
 void TPlatform::DrawFrameOverlay(FrameContext& ctx) {
   const FrameDriverState& st = ctx.State;
@@ -25,9 +26,7 @@ void TPlatform::DrawFrameOverlay(FrameContext& ctx) {
     p.DirectionSettingMode = true;
     if (!Image1Bitmap.Empty()) {
       DrawMagnifier(Image1Bitmap, ctx.FrameBitmap, OutlineMapFrom(st.Classes[i]), p);
-      const QImage wrapped(Image1Bitmap.Data(), Image1Bitmap.Width(), Image1Bitmap.Height(), Image1Bitmap.Stride(),
-                           QImage::Format_BGR888);
-      Image1->setPixmap(QPixmap::fromImage(wrapped));
+      ShowBitmap(Image1, Image1Bitmap);
     }
     Position1Show(selected);
     return;

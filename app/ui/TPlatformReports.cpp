@@ -53,6 +53,18 @@ void TPlatformReportHost::SetDiffractionStepAqua(bool aqua) {
 
 Tchart1* TPlatformReportHost::Chart() const { return w_.chart1.Window.data(); }
 
+bool TPlatformReportHost::IntegratedPanelOpened() const {
+  return w_.Events.Identification.IntegratedPanelOpened != 0;
+}
+
+std::string TPlatformReportHost::PredictionCamera() const {
+  return w_.Events.Identification.OccultationElements.Camera;
+}
+
+double TPlatformReportHost::PredictionCombinedMagnitude() const {
+  return w_.Events.Identification.OccultationElements.CombinedMagnitude;
+}
+
 void TPlatformChartHost::ShowLightCurveReport(const std::vector<std::string>& lines) {
   if (!report_window_) report_window_ = new TLightCurveReport(w_.Events, w_.ReportLink, &w_);
   report_window_->SetLightCurveLines(lines);

@@ -17,6 +17,9 @@ class TPlatformReportHost final : public MagnitudeCalculatorHost {
   void SetShowField(bool checked) override;
   void SetDiffractionStepAqua(bool aqua) override;
   Tchart1* Chart() const override;
+  bool IntegratedPanelOpened() const override;
+  std::string PredictionCamera() const override;
+  double PredictionCombinedMagnitude() const override;
 
  private:
   TPlatform& w_;

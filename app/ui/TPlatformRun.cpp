@@ -22,11 +22,7 @@
 
 namespace {
 
-QPushButton* NamedButton(const char* name, const char* caption) {
-  auto* b = new QPushButton(caption);
-  b->setObjectName(name);
-  return b;
-}
+QPushButton* NamedButton(const char* name, const char* caption) { return Named<QPushButton>(name, caption); }
 
 }  // namespace
 
@@ -78,8 +74,7 @@ QWidget* TPlatform::CreateRunPanel() {
   Memo3->setReadOnly(true);
   Memo3->setFixedHeight(40);
   auto signal_panel = [](const char* name, const char* caption) {
-    auto* l = new QLabel(caption);
-    l->setObjectName(name);
+    auto* l = Named<QLabel>(name, caption);
     l->setAlignment(Qt::AlignCenter);
     l->setFixedSize(28, 20);
     l->setFrameShape(QFrame::Box);
@@ -152,36 +147,34 @@ void TPlatform::StartMeasurement() {
   if (!Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked()) return;
   const int max = ScrollBar1->maximum();
   if (LastFrameAlreadyMeasured(ScrollBar1->value(), Run.LastMeasuredFrame, max)) return;
-  // 4. A run resumed after STOP continues with the frame after the last measured one.
+  // A run resumed after STOP continues with the frame after the last measured one.
   if (Run.LastMeasuredFrame >= 0) {
     const int resume = ResumePosition(ScrollBar1->value(), Run.LastMeasuredFrame, max);
     if (resume != ScrollBar1->value()) ScrollBar1->setValue(resume);
   }
   const int pos = ScrollBar1->value();
-  // 5.
   if (Results.Count() <= TableHeaderLines()) {
     Run.StartFrame = pos;
     Edit53->setText(QString::number(Run.StartFrame));
   }
-  // 6-8.
   Prime();
   CheckBox2->setEnabled(false);
   CheckBox14->setEnabled(false);
   ResetPredictTracksIfEstimated();
   if (static_cast<long long>(pos) + UpDown9->Position() <= max) ShowNeighbor();
   Run.FrameStep = std::abs(Run.FrameStep);
-  // 9. The FFmpeg source is tried once before the run when it resumes in place.
+  // The FFmpeg source is tried once before the run when it resumes in place.
   if (VideoIn.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow) && pos == Run.LastMeasuredFrame &&
       static_cast<long long>(pos) + Run.FrameStep <= max) {
     Bitmap24 test;
     std::string status;
     if (!GrabVideoFrame(VideoIn, Sources, pos, test, status)) {
       CheckBox14->setEnabled(true);
+      CheckBox2->setEnabled(!CheckBox14->isChecked());
       Dialogs().ShowError(QString::fromStdString("Fail to get a bitmap.\r\n" + status));
       return;
     }
   }
-  // 10-12.
   Run.Playing = true;
   Run.PlayBackward = false;
   Run.MeasuringRun = true;
@@ -193,9 +186,8 @@ void TPlatform::StartMeasurement() {
   // The table view already catches up lazily; 'Fast' also keeps it from repainting.
   if (CheckBox21->isChecked()) Memo1->setUpdatesEnabled(false);
   CheckBox21->setEnabled(false);
-  // 13.
   if (pos != Run.LastMeasuredFrame) ShowNeighbor();
-  // 14. A run started on the last frame has ended with its one row.
+  // A run started on the last frame has ended with its one row.
   AddToRunLog("S" + std::to_string(Run.LastMeasuredFrame));
   if (!Run.MeasuringRun) {
     if (run_end_pending_) FinishRun();

@@ -11,6 +11,7 @@
 #include <QScrollArea>
 
 #include "base/ui/ControlEvents.h"
+#include "events/FresnelTables.h"
 #include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
 
@@ -23,7 +24,7 @@ constexpr int kStartY = 40;
 }  // namespace
 
 void TPlatform::FormCreate() {
-  // 1. Results, run flags and capture-log values.
+  // Results, run flags and capture-log values.
   Run = RunState{};
   Times.Clear();
   CaptureLog = CaptureLogValues{};
@@ -40,7 +41,6 @@ void TPlatform::FormCreate() {
   Options.AutoRectangleDirection = 1;
   Video.VideoAccessKind = 2;
 
-  // 2.
   Run.StartFrame = -1;
   Options.SaturationLevel = 255;
   Options.SaturatedPeakStart = 350;
@@ -49,7 +49,6 @@ void TPlatform::FormCreate() {
   Options.StampFieldOrder = RadioGroup2->ItemIndex() == 0 ? 1 : 0;
   Options.GlyphThreshold = UpDown4->Position();
 
-  // 4, 5.
   Video.UseDirectShow = 1;
   UpDown9->SetPosition(1);
   Run.FrameStep = 1;
@@ -58,44 +57,38 @@ void TPlatform::FormCreate() {
   Options.CsvVersion = 3;
   Options.SignalMarkersOn = 1;
 
-  // 6. Push-button look.
+  // Push-button look.
   for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
            CheckBox1, CheckBox7, CheckBox10, CheckBox3, CheckBox22, RadioButton7, RadioButton8, RadioButton9})
     MakePushLike(b);
   RadioButton7->setChecked(true);
 
-  // 7.
   ResetMarkers();
   Options.TiviDigitsValid = 0;
   ResetTimeEdits();
 
-  // 8.
   UpDown5->SetRange(0, 25);
   LimitApertureRadii();
   ShowApertureValues();
   UpDown4->SetPosition(80);
   RadioGroup3->SetItemIndex(1);
 
-  // 9.
   WriteInitialCsvHeader();
 
-  // 10.
   InitialiseFrameBlocks();
   Options.GammaValue = 1.0;
   Edit18->setText("1.00");
   Edit18->setEnabled(false);
   Options.GammaMode = 0;
 
-  // 11.
   Add1->setEnabled(false);
   Remove1->setEnabled(false);
   EventTools.LevelWindowFrames = {-1, -1, -1, -1};
   LinkedPoints = {};
 
-  // 13.
   ShowWidthLabels();
 
-  // 14. Settings file: factory defaults when missing, then load.
+  // Settings file: factory defaults when missing, then load.
   SettingsPlace = ResolveSettingsLocation(startup_.ExePath);
   const bool existed = IniFileExists();
   if (!existed) {
@@ -110,7 +103,6 @@ void TPlatform::FormCreate() {
   }
   LoadSettingsFromIni();
 
-  // 15, 16, 17.
   SetComboIndex(ComboBox1, Options.TimeStampMode);
   const int half = Options.TimeStampMode == 3 ? 8 : 2;
   Options.Signal1HalfWidth = half;
@@ -119,10 +111,11 @@ void TPlatform::FormCreate() {
   CheckBox7->setText(Video.UseDirectShow == 1 ? "DShow" : "VFW");
   Options.LimbProfileForRectangle = 0;
 
-  // 18. Catalogue cross-reference.
+  // Catalogue cross-reference.
   ZCtoXZ = LoadZcToXz(std::filesystem::path(ExeFolder()) / "ZC2XZ.txt");
+  // The diffraction model's Fresnel tables, before any chart can open.
+  MakeFresnelTables();
 
-  // 19.
   EventTools.EventTimeText1 = "0.0";
   EventTools.EventTimeText2 = "0.0";
 
@@ -143,6 +136,7 @@ void TPlatform::ResetMarkers() {
     }
   }
   PassedPoints = {};
+  LoadKiwiDigitPositions(Stamp.DigitX);
 }
 
 void TPlatform::InitialiseFrameBlocks() {
@@ -204,7 +198,8 @@ void TPlatform::UpDown9Click() { Run.FrameStep = UpDown9->Position(); }
 
 void TPlatform::Button2Click() {
   if (Run.MeasuringRun || Run.FrameSourceBusy) return;
-  // Closing the open video belongs to the frame sources once they exist.
+  if (Run.VideoLoaded) CloseVideo(VideoIn, Sources);
+  SyncVideoGlobals();
   Run.VideoLoaded = false;
   close();
 }

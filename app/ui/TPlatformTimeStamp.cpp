@@ -24,6 +24,7 @@
 #include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
 #include "video/ui/TRestoreNoTimeRecorded.h"
+#include "base/ui/BitmapLabel.h"
 
 namespace {
 
@@ -90,8 +91,7 @@ void TPlatform::SetUpTimeStampControls() {
   Button39 = new QPushButton("LongLat recognition");
   Button39->setObjectName("Button39");
   const auto read_out = [](const char* name) {
-    auto* e = new QLineEdit;
-    e->setObjectName(name);
+    auto* e = Named<QLineEdit>(name);
     e->setReadOnly(true);
     return e;
   };
@@ -116,11 +116,7 @@ void TPlatform::SetUpTimeStampControls() {
   connect(Button39, &QPushButton::clicked, this, &TPlatform::Button39Click);
   connect(Button40, &QPushButton::clicked, this, &TPlatform::Button40Click);
 
-  QMenu* option = menuBar()->findChild<QMenu*>("Option1");
-  if (!option) {
-    option = menuBar()->addMenu("Option");
-    option->setObjectName("Option1");
-  }
+  QMenu* option = TopMenu("Option1", "Option");
   RectangleAperture1 = option->addAction("Rectangle Aperture");
   RectangleAperture1->setObjectName("RectangleAperture1");
   RectangleAperture1->setCheckable(true);
@@ -300,9 +296,7 @@ void TPlatform::DrawGpsOutlines(const std::vector<GpsCellOutline>& outlines) {
   if (Image1Bitmap.Empty()) return;
   for (const GpsCellOutline& c : outlines)
     DrawRectangleOutline(Image1Bitmap, c.left, c.top, c.right, c.bottom, OverlayRgb(0, 0, 255));
-  const QImage wrapped(Image1Bitmap.Data(), Image1Bitmap.Width(), Image1Bitmap.Height(), Image1Bitmap.Stride(),
-                       QImage::Format_BGR888);
-  Image1->setPixmap(QPixmap::fromImage(wrapped));
+  ShowBitmap(Image1, Image1Bitmap);
 }
 
 void TPlatform::Button39Click() {
@@ -427,8 +421,7 @@ void TPlatform::TiviDigitBoxClick(int x, int y) {
   TiviPickY = y;
   if (ghs && CheckBox5->isChecked()) {
     // Snapped to the GHS character grid; this point is the start, once.
-    const int gx = static_cast<int>(RoundHalfAway((x - 18) / 20.0L)) * 20 + 14;
-    const int gy = static_cast<int>(RoundHalfAway((y - 7) / 18.0L)) * 18 + 9;
+    const auto [gx, gy] = SnapToGhsGrid(x, y);
     Options.GhsSearchU = 0;
     GhsLocateEnabled = true;
     LocateGhsTimeStamp(gx, gy);

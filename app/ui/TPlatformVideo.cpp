@@ -42,8 +42,7 @@ QWidget* TPlatform::CreateVideoPanel() {
   Button1 = new QPushButton("Open AVI");
   Button1->setObjectName("Button1");
   auto read_out = [](const char* name) {
-    auto* e = new QLineEdit;
-    e->setObjectName(name);
+    auto* e = Named<QLineEdit>(name);
     e->setReadOnly(true);
     e->setFixedWidth(80);
     return e;
@@ -111,8 +110,22 @@ void TPlatform::Button1Click() {
   KeepObjectCount = false;
   ResetMarkers();
   ClearEventTimingList();  // ---- chart ----
-  // A rectangle aperture does not carry over to the next video.
-  const size_t k = static_cast<size_t>(Run.SelectedObject - 1);
+  if (Options.TimeStampMode == 0) UpDown4->SetPosition(100);
+  ResetRectangleAndObjectState();
+  // The first frame is shown with aperture photometry; the choice comes back after.
+  const bool photometry = CheckBox14->isChecked();
+  CheckBox14->setChecked(false);
+  OpenVideoDialog();
+  CsvCmosTime = false;
+  CheckBox14->setChecked(photometry);
+  ApplyOccultationPreset();
+}
+
+// 'Open AVI' and 'Load CSV': a rectangle aperture does not carry over to the
+// next video or table, and the event times typed for the last one are free again.
+void TPlatform::ResetRectangleAndObjectState() {
+  Events.Flags.TimeFieldEdited = {0, 0, 0};
+  const size_t k = static_cast<size_t>(std::clamp(Run.SelectedObject, 1, 3) - 1);
   const bool had_rectangle = RectangleAperture1->isChecked() ||
                              Frames.FrameDataLines[0].Objects[k].BackgroundForm ==
                                  static_cast<uint8_t>(BackgroundFormKind::Rectangle);
@@ -123,7 +136,6 @@ void TPlatform::Button1Click() {
   UpDown6->setRange(0, 25);
   UpDown8->SetPosition(selected.BandWidth);
   UpDown6->SetPosition(selected.Gap);
-  if (Options.TimeStampMode == 0) UpDown4->SetPosition(100);
   for (auto* b : {RadioButton1, RadioButton2, RadioButton3}) b->setEnabled(true);
   // The form and mode kept while the rectangle was on, in every block. Only
   // then: without a rectangle the saved values are stale and would leave the
@@ -133,13 +145,6 @@ void TPlatform::Button1Click() {
     SetObjectSetting(Frames.FrameDataLines, static_cast<int>(k), &ObjectResult::TrackMode, SavedTrackingMode[k]);
   }
   RadioButton3->setChecked(true);
-  // The first frame is shown with aperture photometry; the choice comes back after.
-  const bool photometry = CheckBox14->isChecked();
-  CheckBox14->setChecked(false);
-  OpenVideoDialog();
-  CsvCmosTime = false;
-  CheckBox14->setChecked(photometry);
-  ApplyOccultationPreset();
 }
 
 void TPlatform::ShowExposureLength() {
@@ -172,8 +177,29 @@ bool TPlatform::OpenVideoStream() {
   return true;
 }
 
+void TPlatform::ClearClosedVideo() {
+  Timer1->stop();
+  Run.Playing = false;
+  Run.VideoLoaded = false;
+  VideoIn.VideoLoaded = 0;
+  {
+    QSignalBlocker block(ScrollBar1);
+    ScrollBar1->setRange(0, 0);
+  }
+  VideoIn.FrameWidth = VideoIn.FrameHeight = 0;
+  VideoIn.VideoFrameRate = 0;
+  SyncVideoGlobals();
+  Image1Bitmap = Bitmap24();
+  Driver.FrameBitmap = Bitmap24();
+  OverlayDrawn = false;
+  image1_source_ = nullptr;
+  image1_pending_ = false;
+  Image1->setPixmap(QPixmap());
+  for (QLineEdit* e : {Edit5, Edit48, Edit49, Edit30}) e->clear();
+  setToolTip({});
+}
+
 void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
-  // 1-3.
   VideoIn.FrameRateFactor = 1.0L;
   Video.FrameRateFactor = 1.0L;
   const std::optional<std::string> resolved = ResolveVideoFile(file_name, Settings.CsvInputDirectory);
@@ -181,21 +207,16 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
     Dialogs().ShowWarning(".avi file is not found");
     return;
   }
+  BusyFlag busy(Run.FrameSourceBusy);
   BeginOpenVideoFile(VideoIn, *resolved);
   Video.VideoFileName = VideoIn.VideoFileName;
 
-  // 4. A failed open has closed the previous video too: nothing is shown any more.
+  // A failed open has closed the previous video too: nothing is shown any more.
   if (!OpenVideoStream()) {
-    Timer1->stop();
-    Run.Playing = false;
-    Run.VideoLoaded = false;
-    VideoIn.VideoLoaded = 0;
-    QSignalBlocker block(ScrollBar1);
-    ScrollBar1->setRange(0, 0);
+    ClearClosedVideo();
     return;
   }
 
-  // 5.
   Settings.LastVideoDirectory = FolderPart(VideoIn.VideoFileName);
   try {
     SaveLatestAccessPaths();
@@ -203,11 +224,10 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
     Dialogs().ShowError(QString::fromStdString(e.what()));
   }
 
-  // 6.
   CheckBox2->setEnabled(true);
   for (auto* u : {UpDown1, UpDown2, UpDown3}) u->setEnabled(true);
 
-  // 7. The image area takes the frame's size, silver until the frame is drawn.
+  // The image area takes the frame's size, silver until the frame is drawn.
   QPalette pal = ScrollBox1->palette();
   pal.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
   ScrollBox1->setPalette(pal);
@@ -218,12 +238,10 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   Image1->setMinimumSize(w, h);
   Image1->resize(w, h);
 
-  // 8.
   Edit48->setText(QString::number(w));
   Edit49->setText(QString::number(h));
   Edit5->setText(open_dialog_file_name_);
 
-  // 9.
   FinishOpenVideoFile(VideoIn, Sources, Options.TimeStampMode);
   {
     QSignalBlocker block(ScrollBar1);
@@ -231,7 +249,6 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
     ScrollBar1->setValue(0);
   }
 
-  // 10.
   Options.TiviAvailable = 0;
   Options.TiviAvailableKiwi = 0;
   ResetTimeEdits();
@@ -239,12 +256,15 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   RefreshObjectMasks(DriverSettings(), true);
   Run.LastMeasuredFrame = -1;
   PassedPoints = {};
+  ShowPassedPoints();
 
-  // 11. The sound track of the previous video is made again when asked for.
-  std::error_code ec;
-  std::filesystem::remove(std::filesystem::path(FolderPart(VideoIn.VideoFileName)) / "tsy.wav", ec);
+  // The sound track made for the previous video goes; this video's own is made when asked for.
+  if (!WavFileName.empty()) {
+    std::error_code ec;
+    std::filesystem::remove(WavFileName, ec);
+  }
+  WavFileName = (std::filesystem::path(FolderPart(VideoIn.VideoFileName)) / "tsy.wav").string();
 
-  // 12.
   Add1->setEnabled(true);
   Remove1->setEnabled(false);
   if (!KeepObjectCount) Run.ObjectCount = 1;
@@ -253,7 +273,6 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   RadioButton8->setEnabled(false);
   RadioButton9->setEnabled(false);
 
-  // 13.
   try {
     if (!IniFileExists()) {
       LoadSettingsFromIni();
@@ -270,12 +289,10 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
     CheckBox7->setEnabled(false);
   }
 
-  // 14, 15.
   Run.VideoLoaded = true;
   VideoIn.NonSquarePixels =
       NonSquarePixelsFor(Options.TimeStampMode, VideoIn.VideoFrameRate, VideoIn.FrameWidth, VideoIn.FrameHeight);
 
-  // 16.
   if (Options.TimeStampMode == 0) {
     Options.StampLocated = 1;
     Options.TiviAvailableKiwi = 1;
@@ -289,16 +306,14 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   ShowNeighbor();
   ApplyStampFieldOrder();  // ---- time stamps ----
 
-  // 17. ---- chart ----
+  // Chart
   ChartVideoOpened();
 
-  // 19.
   for (auto* e : {Edit24, Edit25, Edit26, Edit27}) SetWhite(e);
   Edit26->setToolTip({});
   Edit27->setToolTip({});
   DetectTickStampOnOpen();  // ---- time stamps ----
 
-  // 21, 22.
   if (keep_table == 0) WriteCsvHeader();
   Options.SharpCapTimeAvailable = false;
 }

@@ -3,7 +3,7 @@
 #include <QButtonGroup>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QVBoxLayout>
+#include <QGridLayout>
 
 TUpDown::TUpDown(const QString& name, const QString& edit_name, int min, int max, int position,
                  QWidget* parent)
@@ -26,20 +26,34 @@ void TUpDown::SetRange(int min, int max) {
 
 TRadioGroup::TRadioGroup(const QString& name, const QString& caption, const QStringList& items,
                          QWidget* parent)
+    : TRadioGroup(name, caption, items, 1, parent) {}
+
+TRadioGroup::TRadioGroup(const QString& name, const QString& caption, const QStringList& items, int columns,
+                         QWidget* parent)
     : QGroupBox(caption, parent) {
   setObjectName(name);
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(6, 4, 6, 4);
-  layout->setSpacing(2);
+  auto* grid = new QGridLayout(this);
+  // Groups of several columns sit in the tight spots of the chart windows.
+  if (columns > 1) {
+    grid->setContentsMargins(4, 2, 4, 2);
+  } else {
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setSpacing(2);
+  }
+  const int rows = columns > 0 ? (static_cast<int>(items.size()) + columns - 1) / columns : 1;
   for (int i = 0; i < items.size(); ++i) {
     auto* b = new QRadioButton(items[i], this);
     b->setObjectName(name + "_" + QString::number(i));
-    layout->addWidget(b);
+    grid->addWidget(b, i % rows, i / rows);
     buttons_.push_back(b);
     connect(b, &QRadioButton::toggled, this, [this](bool checked) {
       if (checked) emit clicked();
     });
   }
+}
+
+QRadioButton* TRadioGroup::Item(int index) const {
+  return index >= 0 && index < Count() ? buttons_[static_cast<size_t>(index)] : nullptr;
 }
 
 int TRadioGroup::ItemIndex() const {

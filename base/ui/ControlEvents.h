@@ -13,20 +13,29 @@
 #include <QColor>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 class QLineEdit;
-class QRadioButton;
 
 // $00BBGGRR -> colour.
 inline QColor BgrColor(uint32_t bgr) {
   return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
                 static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+// A new control of type W carrying its designer name.
+template <class W, class... Args>
+W* Named(const QString& name, Args&&... args) {
+  auto* w = new W(std::forward<Args>(args)...);
+  w->setObjectName(name);
+  return w;
 }
 
 template <class Window>
@@ -76,11 +85,15 @@ void OnUpDownChange(TUpDown* updown, Window* window, void (Window::*handler)()) 
 class TRadioGroup : public QGroupBox {
   Q_OBJECT
  public:
+  // Items are named "<name>_<index>" and run down `columns` columns.
   TRadioGroup(const QString& name, const QString& caption, const QStringList& items,
               QWidget* parent = nullptr);
+  TRadioGroup(const QString& name, const QString& caption, const QStringList& items, int columns,
+              QWidget* parent);
   int ItemIndex() const;
   void SetItemIndex(int index);
   int Count() const { return static_cast<int>(buttons_.size()); }
+  QRadioButton* Item(int index) const;
 
  signals:
   void clicked();
@@ -92,6 +105,13 @@ class TRadioGroup : public QGroupBox {
 template <class Window>
 void OnRadioGroupClick(TRadioGroup* group, Window* window, void (Window::*handler)()) {
   QObject::connect(group, &TRadioGroup::clicked, window, [window, handler] { (window->*handler)(); });
+}
+
+// For handlers that take the item index.
+template <class Window>
+void OnRadioGroupClick(TRadioGroup* group, Window* window, void (Window::*handler)(int)) {
+  QObject::connect(group, &TRadioGroup::clicked, window,
+                   [group, window, handler] { (window->*handler)(group->ItemIndex()); });
 }
 
 // A button drawn like a push button that keeps its checked state.

@@ -81,7 +81,8 @@ class ScriptedDialogService : public DialogService {
   QString GetOpenFileName(const QString& title, const QString&, const QString&) override {
     return Next(open_file_names, title);
   }
-  QString GetSaveFileName(const QString& title, const QString&, const QString&) override {
+  QString GetSaveFileName(const QString& title, const QString& folder_or_name, const QString&) override {
+    save_file_proposals.push_back(folder_or_name);
     return Next(save_file_names, title);
   }
 
@@ -100,6 +101,7 @@ class ScriptedDialogService : public DialogService {
   std::vector<Message> messages;
   QStringList questions;
   QStringList file_dialog_titles;
+  QStringList save_file_proposals;  // the folder or name each save dialog proposed
 
  private:
   QString Next(std::deque<QString>& queue, const QString& title) {

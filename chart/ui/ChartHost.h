@@ -31,7 +31,7 @@ struct ImageFileChoice {
 };
 
 // Windows of other parts of the program that the chart opens.
-enum class ChartTool { DiffractionPanel, LunarIdentification, LedGraph, StarImage3D };
+enum class ChartTool { DiffractionPanel, LunarIdentification, LedGraph, StarImage3D, MagnitudeCalculator };
 
 class ChartHost {
  public:
@@ -74,8 +74,8 @@ class ChartHost {
   // After every selection on the plot: the diffraction panel's level windows
   // and averages, the magnitude calculator's refresh.
   virtual void AfterChartSelection() {}
-  // The diffraction model's spectral weights, recomputed when the chart opens.
-  virtual void RecomputeSpectralModel() {}
+  // The program's folder, where "CCDSpectralSensitivity.csv" lies.
+  virtual std::string ExecutableFolder() const { return {}; }
   // The chart closed in asteroid chart mode: the asteroid guide may measure again.
   virtual void AsteroidChartClosed() {}
 

@@ -64,6 +64,11 @@ void StampEllipse(QImage& image, const DrawOp& op) {
 QImage PaintChartPicture(const ChartPicture& picture) {
   QImage image(std::max(picture.Width, 1), std::max(picture.Height, 1), QImage::Format_RGB32);
   image.fill(Qt::white);
+  PaintChartOps(image, picture);
+  return image;
+}
+
+void PaintChartOps(QImage& image, const ChartPicture& picture) {
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing, false);
   QFont base = p.font();
@@ -113,5 +118,4 @@ QImage PaintChartPicture(const ChartPicture& picture) {
       }
     }
   }
-  return image;
 }

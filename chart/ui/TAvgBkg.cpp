@@ -14,15 +14,13 @@
 namespace {
 
 QLineEdit* MakeEdit(QWidget* parent, const char* name, const QString& text = {}, bool read_only = false) {
-  auto* e = new QLineEdit(text, parent);
-  e->setObjectName(name);
+  auto* e = Named<QLineEdit>(name, text, parent);
   e->setReadOnly(read_only);
   return e;
 }
 
 QSpinBox* MakeUpDown(QWidget* parent, const char* name, int lo, int hi, int value) {
-  auto* s = new QSpinBox(parent);
-  s->setObjectName(name);
+  auto* s = Named<QSpinBox>(name, parent);
   s->setRange(lo, hi);
   s->setValue(value);
   return s;
@@ -79,7 +77,7 @@ void TAvgBkg::BuildControls() {
   }
   g->addWidget(GroupBox1, 0, 0, 1, 2);
 
-  RadioGroup1 = new ChartRadioGroup("RadioGroup1", "Firtre : Moving Average / FFT /  Wavelet",
+  RadioGroup1 = new TRadioGroup("RadioGroup1", "Firtre : Moving Average / FFT /  Wavelet",
                                     {"Measurement Value", "Background only", "Gaussian", "FFT", "Wavelet", ""}, 1,
                                     this);
   RadioGroup1->SetItemIndex(0);
@@ -126,7 +124,7 @@ void TAvgBkg::BuildControls() {
   g4->addWidget(Edit15, 1, 1);
   g4->addWidget(Edit16, 1, 2);
   g4->addWidget(new QLabel("Hz", GroupBox4), 1, 3);
-  RadioGroup2 = new ChartRadioGroup("RadioGroup2", "Separation", {"512", "4096", "1024", "8192", "2048", "16384"}, 3,
+  RadioGroup2 = new TRadioGroup("RadioGroup2", "Separation", {"512", "4096", "1024", "8192", "2048", "16384"}, 3,
                                     GroupBox4);
   RadioGroup2->SetItemIndex(2);
   g4->addWidget(RadioGroup2, 2, 0, 1, 4);
@@ -200,8 +198,8 @@ void TAvgBkg::BuildControls() {
     session_.AvgBkgShown = 0;
     close();
   });
-  connect(RadioGroup1, &ChartRadioGroup::itemSelected, this, &TAvgBkg::RadioGroup1Click);
-  connect(RadioGroup2, &ChartRadioGroup::itemSelected, this, &TAvgBkg::RadioGroup2Click);
+  OnRadioGroupClick(RadioGroup1, this, &TAvgBkg::RadioGroup1Click);
+  OnRadioGroupClick(RadioGroup2, this, &TAvgBkg::RadioGroup2Click);
   connect(UpDown4, &QSpinBox::valueChanged, this,
           [this](int v) { Edit23->setText(QString::fromStdString(FormatFixed(v / 100.0L, 2, 3))); });
   connect(Edit10, &QLineEdit::editingFinished, this, &TAvgBkg::ApplyBeginFrame);

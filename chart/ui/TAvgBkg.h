@@ -12,7 +12,7 @@
 #include "chart/ChartSession.h"
 #include "chart/NoiseReduction.h"
 #include "chart/ui/ChartHost.h"
-#include "chart/ui/ChartRadioGroup.h"
+#include "base/ui/ControlEvents.h"
 
 class TAvgBkg : public QWidget {
   Q_OBJECT
@@ -25,7 +25,7 @@ class TAvgBkg : public QWidget {
   QSpinBox *UpDown1, *UpDown2, *UpDown3, *UpDown4;
   QCheckBox *CheckBox1, *CheckBox2, *CheckBox3, *CheckBox4, *CheckBox5;
   QRadioButton *RadioButton1, *RadioButton2;
-  ChartRadioGroup *RadioGroup1, *RadioGroup2;
+  TRadioGroup *RadioGroup1, *RadioGroup2;
   QGroupBox *GroupBox1, *GroupBox4, *GroupBox7;
   QProgressBar* ProgressBar1;
   QPushButton *Button1, *Button2, *Button3;

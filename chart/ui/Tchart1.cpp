@@ -13,6 +13,10 @@
 #include "chart/ui/ChartPainter.h"
 #include "chart/ui/TAvgBkg.h"
 #include "chart/ui/TCorrection.h"
+#include "chart/ui/DiffractionFitJob.h"
+#include "events/ui/TFresnelCtrl.h"
+
+#include <filesystem>
 
 void ChartImageLabel::mouseReleaseEvent(QMouseEvent* e) {
   emit released(e->position().toPoint().x(), e->position().toPoint().y());
@@ -26,23 +30,20 @@ constexpr int kPanelTop = 432;
 
 template <class W>
 W* Make(QWidget* parent, const char* name, const QString& caption, int x, int y, int w, int h) {
-  auto* c = new W(caption, parent);
-  c->setObjectName(name);
+  auto* c = Named<W>(name, caption, parent);
   c->setGeometry(x, y, w, h);
   return c;
 }
 
 QLineEdit* MakeEdit(QWidget* parent, const char* name, int x, int y, int w, bool read_only = true) {
-  auto* e = new QLineEdit(parent);
-  e->setObjectName(name);
+  auto* e = Named<QLineEdit>(name, parent);
   e->setGeometry(x, y, w, 22);
   e->setReadOnly(read_only);
   return e;
 }
 
 QSpinBox* MakeUpDown(QWidget* parent, const char* name, int lo, int hi, int x, int y) {
-  auto* s = new QSpinBox(parent);
-  s->setObjectName(name);
+  auto* s = Named<QSpinBox>(name, parent);
   s->setRange(lo, hi);
   s->setGeometry(x, y, 45, 22);
   return s;
@@ -60,6 +61,7 @@ Tchart1::Tchart1(ChartHost& host, ChartSession& session, ChartEventState& events
 }
 
 Tchart1::~Tchart1() {
+  StopFit();
   if (session_.ChartOpen) {
     session_.ChartOpen = 0;
     session_.DiffractionMode = 0;
@@ -90,7 +92,7 @@ void Tchart1::BuildControls() {
   Button4 = Make<QPushButton>(p, "Button4", "+1Sec", 75, 24, 60, 24);
   Button5 = Make<QPushButton>(p, "Button5", "-10Sec", 140, 24, 60, 24);
   Button6 = Make<QPushButton>(p, "Button6", "+10Sec", 205, 24, 60, 24);
-  RadioGroup1 = new ChartRadioGroup("RadioGroup1", "Width", {"Part", "Entire"}, 2, p);
+  RadioGroup1 = new TRadioGroup("RadioGroup1", "Width", {"Part", "Entire"}, 2, p);
   RadioGroup1->setGeometry(270, 20, 150, 40);
   UpDown2 = MakeUpDown(p, "UpDown2", 0, 10, 430, 26);
   Edit5 = MakeEdit(p, "Edit5", 478, 26, 60);
@@ -153,7 +155,6 @@ void Tchart1::BuildControls() {
 
   // Buttons of windows that other parts of the program provide: enabled once
   // those windows exist.
-  Button8->setEnabled(host_.ToolAvailable(ChartTool::DiffractionPanel));
   Button14->setEnabled(host_.ToolAvailable(ChartTool::LunarIdentification));
   Button15->setEnabled(host_.ToolAvailable(ChartTool::LedGraph));
   Button2->setEnabled(host_.ToolAvailable(ChartTool::StarImage3D));
@@ -169,7 +170,7 @@ void Tchart1::BuildControls() {
   connect(Button4, &QPushButton::clicked, this, &Tchart1::Button4Click);
   connect(Button5, &QPushButton::clicked, this, &Tchart1::Button5Click);
   connect(Button6, &QPushButton::clicked, this, &Tchart1::Button6Click);
-  connect(RadioGroup1, &ChartRadioGroup::itemSelected, this, &Tchart1::RadioGroup1Click);
+  OnRadioGroupClick(RadioGroup1, this, &Tchart1::RadioGroup1Click);
   connect(CheckBox1, &QCheckBox::toggled, this, &Tchart1::CheckBox1Click);
   connect(UpDown2, &QSpinBox::valueChanged, this, &Tchart1::UpDown2Click);
   connect(UpDown1, &QSpinBox::valueChanged, this, &Tchart1::UpDown1Click);
@@ -235,7 +236,7 @@ void Tchart1::FormCreate() {
   const bool reset = st.Reset != 0;
   session_.ChartOpen = 1;
   events_.Spectral.StarTemperature = 6650;
-  host_.RecomputeSpectralModel();
+  RecomputeSpectralModel(events_.Spectral, (std::filesystem::path(host_.ExecutableFolder()) / kSensitivityFileName).string());
   events_.Flags.IdentTextScrollPos2 = 400;
   events_.Flags.IdentTextScrollPos1 = 12;
   view_.SelectedPointX = {-100, -100, -100, -100};
@@ -344,6 +345,7 @@ void Tchart1::SyncScrollAndWidth() {
 }
 
 void Tchart1::GraphShow3() {
+  fit_drawn_ = false;
   RefreshData();
   TChartState& st = session_.ChartState;
   ChartOptions opt;
@@ -412,9 +414,9 @@ void Tchart1::GraphShow3() {
     Button6->setEnabled(false);
   }
   if (session_.DiffractionMode) {
-    QImage lower(ChartImg2->width(), ChartImg2->height(), QImage::Format_RGB32);
-    lower.fill(Qt::white);
-    ChartImg2->setPixmap(QPixmap::fromImage(lower));
+    lower_picture_ = QImage(ChartImg2->width(), ChartImg2->height(), QImage::Format_RGB32);
+    lower_picture_.fill(Qt::white);
+    ChartImg2->setPixmap(QPixmap::fromImage(lower_picture_));
     ChartImg2->show();
   } else {
     ChartImg2->hide();
@@ -470,6 +472,8 @@ void Tchart1::NarrowSetting() {
 }
 
 void Tchart1::closeEvent(QCloseEvent* e) {
+  StopFit();
+  if (FresnelCtrl) FresnelCtrl->close();
   if (session_.AsteroidChartMode) {
     host_.AsteroidChartClosed();
     session_.AsteroidChartMode = 0;

@@ -11,6 +11,8 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QWidget>
+#include <functional>
+#include <memory>
 
 #include "chart/ChartDrawing.h"
 #include "chart/ChartSession.h"
@@ -21,6 +23,9 @@
 
 class QAction;
 class TAvgBkg;
+class TFresnelCtrl;
+struct DiffractionFitJob;
+struct FitOutcome;
 class TCorrection;
 class TFFT1;
 
@@ -49,6 +54,28 @@ class Tchart1 : public QWidget {
   void NarrowSetting();
 
   const QImage& Picture() const { return picture_; }
+  const QImage& LowerPanelPicture() const { return lower_picture_; }
+
+  // ---- diffraction analysis (Tchart1Diffraction.cpp) ----
+  // The level windows' means, errors and counts into the diffraction state.
+  void DRAverage();
+  // Fits the model to object A between the two means on worker threads and
+  // draws it; `done` runs on the GUI thread after the drawing. False when a
+  // fit is running already or the model cannot be built (status in the panel).
+  bool FresnelDraw(double pre_mean, double post_mean, std::function<void()> done);
+  bool Fitting() const { return fit_job_ != nullptr; }
+  // Stops a running fit and waits for its threads.
+  void StopFit();
+  // The information line again, with the fit drawing kept.
+  void InformationShow();
+  // After a selection: the panel's windows and levels follow it.
+  void AfterChartSelection();
+  // Object A of every record (0 for empty cells and empty lines).
+  std::vector<double> ObjectAValues();
+  ChartHost& Host() { return host_; }
+  ChartSession& Session() { return session_; }
+  ChartEventState& EventState() { return events_; }
+  QPointer<TFresnelCtrl> FresnelCtrl;
   // Shows `picture` (the plot with a text overlay) until the next redraw.
   void ShowOverlayPicture(const QImage& picture);
   const ChartView& View() const { return view_; }
@@ -109,6 +136,10 @@ class Tchart1 : public QWidget {
   void Button17Click();
   void SpeedButton1Click();
   void RestoreAperturePositions(int record);
+  void OpenFresnelCtrl();
+  void ClampDiffractionWindows();
+  void FinishFit(const FitOutcome& outcome);
+  void PaintFitDrawing();
   void RefreshMagnitudeCalculator();  // after a click, while the calculator is open
 
   ChartHost& host_;
@@ -118,6 +149,10 @@ class Tchart1 : public QWidget {
   ChartData data_;
   uint64_t data_revision_ = UINT64_MAX;
   QImage picture_;
+  QImage lower_picture_;
+  std::unique_ptr<DiffractionFitJob> fit_job_;
+  ChartPicture fit_curve_, fit_residual_;
+  bool fit_drawn_ = false;
   QPointer<TAvgBkg> avg_bkg_;
   QPointer<TCorrection> correction_;
   bool in_layout_ = false;

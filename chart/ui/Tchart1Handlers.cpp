@@ -172,6 +172,7 @@ void Tchart1::ChartImg1MouseUp(int x, int y) {
   host_.SetEdit54("TotalFrame : " + FormatInt(st.DataLineCount) + "SelectDataNum : " + FormatInt(st.SelectedFrame));
   session_.SelectedOffsetMin = -st.SelectedFrame;
   session_.SelectedOffsetMax = st.DataLineCount - st.SelectedFrame;
+  if (session_.DiffractionMode) ClampDiffractionWindows();
 
   const std::vector<std::string>& lines = host_.Table().Lines();
   int frame_no = 0;
@@ -193,8 +194,8 @@ void Tchart1::ChartImg1MouseUp(int x, int y) {
   }
   if (CheckBox2->isChecked() && st.SelectedFrame >= 0) host_.ShowFrame(frame_no);
   GraphShow3();
+  AfterChartSelection();
   events_.Diffraction.DiffractionFitted = 0;
-  host_.AfterChartSelection();
   RefreshMagnitudeCalculator();
 }
 
@@ -237,7 +238,7 @@ void Tchart1::Button8Click() {
   }
   session_.DiffractionMode = 1;
   GraphShow3();
-  host_.OpenTool(ChartTool::DiffractionPanel, this);
+  OpenFresnelCtrl();
   events_.Diffraction.DiffractionFitted = 0;
   // The taller window of diffraction mode.
   in_layout_ = true;

@@ -353,7 +353,7 @@ void TAsteroidIdentification::ReadPredictionText() {
   host_.Events().Flags.AsteroidEventApplied = 0;
   if (!list) return;
   id.PredictionEvents = list->Events;
-  if (list->LastBminusV) id.BminusV = *list->LastBminusV;
+  if (list->LastBminusV) host_.Events().Diffraction.BminusV = *list->LastBminusV;
   ListBox1->clear();
   for (const std::string& l : list->Lines) ListBox1->addItem(QString::fromStdString(l));
   if (ListBox1->count() > 0) ListBox1->setCurrentRow(0);
@@ -453,12 +453,12 @@ void TAsteroidIdentification::Button4Click() {
 void TAsteroidIdentification::Edit10Change() {
   const auto d = ColourIndexFromEdits(Text(Edit10), Text(Edit11));
   if (!d) return;
-  host_.Events().Identification.BminusV = *d;
+  host_.Events().Diffraction.BminusV = *d;
   SetText(Edit12, FormatFixed(*d, 2, 4));
 }
 
 void TAsteroidIdentification::Edit12Change() {
-  if (const auto v = AcceptColourIndex(Text(Edit12))) host_.Events().Identification.BminusV = *v;
+  if (const auto v = AcceptColourIndex(Text(Edit12))) host_.Events().Diffraction.BminusV = *v;
 }
 
 void TAsteroidIdentification::ComboBox2Change() {

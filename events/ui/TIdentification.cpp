@@ -458,7 +458,7 @@ void TIdentification::ApplyIdentification() {
     }
   }
 
-  id.FresnelEditGuard = 1;
+  ev.Diffraction.FresnelEditGuard = 1;
   ev.Diffraction.MeasuredContactAngle = a.ContactAngle;
   id.OccultationElements.ContactAngle = a.ContactAngle;
   SetText(Edit6, a.ContactAngleShown);
@@ -491,7 +491,7 @@ void TIdentification::ApplyIdentification() {
   SetText(Edit37, a.CombinedShown);
   r.VMag = a.VShown;
   r.RMag = a.RShown;
-  id.FresnelEditGuard = 0;
+  ev.Diffraction.FresnelEditGuard = 0;
   r.Observer = Text(Edit1);
 }
 

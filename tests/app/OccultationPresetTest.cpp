@@ -73,12 +73,3 @@ TEST(OccultationPreset, Types) {
   ApplyOccultationPreset(OccultationType::AsteroidalSingleBright, in, b);
   EXPECT_EQ(b[0].Objects[0].BackgroundOuter, 22);
 }
-
-TEST(OccultationPreset, Switches) {
-  EXPECT_FALSE(FieldMeasureAllowed(true, true));
-  EXPECT_TRUE(FieldMeasureAllowed(true, false));
-  EXPECT_TRUE(FieldMeasureAllowed(false, true));
-  EXPECT_EQ(PsfTrackingThreshold(true), 50);
-  EXPECT_EQ(PsfTrackingThreshold(false), 95);
-  EXPECT_STREQ(kFieldModeNotOnPsf, "Field mode is not available on PSF photometry.");
-}

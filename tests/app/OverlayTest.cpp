@@ -106,17 +106,6 @@ TEST(ApertureOutlines, OnlyBorderCellsAreDrawn) {
                                                      }));
 }
 
-TEST(ApertureOutlines, MapFromAnotherGridKeepsOffsets) {
-  struct Grid {  // a grid indexed differently, reaching beyond 25
-    int32_t At(int dx, int dy) const { return dx == 25 && dy == -25 ? 2 : dx == -3 && dy == 7 ? 1 : 0; }
-  };
-  OutlineClassMap m = OutlineMapFrom(Grid{});
-  EXPECT_EQ(m.At(25, -25), 2);
-  EXPECT_EQ(m.At(-3, 7), 1);
-  EXPECT_EQ(m.At(7, -3), 0);
-  EXPECT_EQ(m.At(26, 0), 0);
-}
-
 TEST(ApertureOutlines, MapRimCountsAsBorder) {
   OutlineClassMap m;
   for (int dy = -25; dy <= 25; ++dy)

@@ -15,13 +15,6 @@ std::vector<std::string> Table(int header_lines, std::vector<std::string> rows) 
 
 }  // namespace
 
-TEST(RunControl, HeaderLineCountByVersion) {
-  EXPECT_EQ(RunHeaderLineCount(3), 7);
-  EXPECT_EQ(RunHeaderLineCount(1), 7);
-  EXPECT_EQ(RunHeaderLineCount(0), 4);
-  EXPECT_EQ(GraphRowCount(10, 3), 4);
-}
-
 TEST(RunControl, RowFrameNumberTruncates) {
   EXPECT_EQ(RowFrameNumber("123.5,1,2"), 123);
   EXPECT_EQ(RowFrameNumber("10.0"), 10);
@@ -31,15 +24,6 @@ TEST(RunControl, RowFrameNumberTruncates) {
   EXPECT_EQ(RowFrameNumber("1e30"), -1);
   EXPECT_EQ(LastMeasuredFrameFromTable(Table(6, {}), 6), -1);
   EXPECT_EQ(LastMeasuredFrameFromTable(Table(6, {"0.0,a", "5.0,b"}), 6), 5);
-}
-
-TEST(RunControl, EndOfRangeWithIntervalFive) {
-  // 12 frames (max 11), step 5: 0 and 5 go on, 10 ends (10 + 5 - 1 >= 11).
-  EXPECT_FALSE(NextStepPassesEnd(0, 5, 11));
-  EXPECT_FALSE(NextStepPassesEnd(5, 5, 11));
-  EXPECT_TRUE(NextStepPassesEnd(10, 5, 11));
-  EXPECT_TRUE(NextStepPassesEnd(11, 1, 11));
-  EXPECT_FALSE(NextStepPassesEnd(10, 1, 11));
 }
 
 TEST(RunControl, TimerTickEndsInsteadOfTickingInPlace) {
@@ -80,37 +64,6 @@ TEST(RunControl, ResumeAndStartGuards) {
   EXPECT_EQ(ResumePosition(0, 5, 11), 6);    // moved away: continue after the last
   EXPECT_EQ(ResumePosition(9, 5, 11), 6);
   EXPECT_EQ(ResumePosition(3, 11, 11), 11);  // clamped to the last frame
-}
-
-TEST(RunControl, DeleteNeverTouchesTheHeader) {
-  struct Row {
-    const char* name;
-    std::vector<std::string> lines;
-    int header, pos, lmf, max;
-    bool field;
-    bool acted;
-    int del, new_pos, new_lmf;
-  } rows[] = {
-      {"one row", Table(6, {"3.0,a"}), 6, 3, 3, 11, false, true, 1, 3, -1},
-      {"two rows step 1", Table(6, {"3.0,a", "4.0,b"}), 6, 4, 4, 11, false, true, 1, 3, 3},
-      {"two rows step 5", Table(6, {"0.0,a", "5.0,b"}), 6, 5, 5, 11, false, true, 1, 0, 0},
-      {"no rows", Table(6, {}), 6, 3, 3, 11, false, false, 0, 3, 3},
-      {"field pair", Table(6, {"2.0,a", "2.5,b", "3.0,c", "3.5,d"}), 6, 3, 3, 11, true, true, 2, 2, 2},
-      {"field, one pair", Table(6, {"3.0,c", "3.5,d"}), 6, 3, 3, 11, true, true, 2, 3, -1},
-      {"field, odd single row", Table(6, {"3.0,c"}), 6, 3, 3, 11, true, true, 1, 3, -1},
-      {"unknown banner, 3 header lines", Table(3, {"1.0,a"}), 3, 1, 1, 11, false, true, 1, 1, -1},
-      {"unknown banner, no rows", Table(3, {}), 3, 1, 1, 11, true, false, 0, 1, 1},
-      {"position not last measured", Table(6, {"3.0,a"}), 6, 2, 3, 11, false, false, 0, 2, 3},
-      {"last frame measured", Table(6, {"10.0,a", "11.0,a"}), 6, 11, 11, 11, false, false, 0, 11, 11},
-  };
-  for (const Row& r : rows) {
-    const DeletePlan p = PlanDeleteLastRows(r.lines, r.header, r.pos, r.lmf, r.max, r.field);
-    EXPECT_EQ(p.Acted, r.acted) << r.name;
-    EXPECT_EQ(p.LinesToDelete, r.del) << r.name;
-    EXPECT_EQ(p.NewPosition, r.new_pos) << r.name;
-    EXPECT_EQ(p.NewLastMeasuredFrame, r.new_lmf) << r.name;
-    EXPECT_LE(p.LinesToDelete, static_cast<int>(r.lines.size()) - r.header) << r.name;
-  }
 }
 
 TEST(RunControl, OneFrameTarget) {

@@ -1,10 +1,50 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdint>
+#include <limits>
 
 #include "base/NumberText.h"
 
 namespace {
+
+// Roundings against values worked out by hand, including what a failed fit can
+// hand them (NaN, infinities, beyond 64 bits).
+constexpr long double kNaN = std::numeric_limits<long double>::quiet_NaN();
+constexpr long double kInf = std::numeric_limits<long double>::infinity();
+
+struct RoundRow {
+  const char* name;
+  long double x;
+  int64_t away, even, trunc;
+};
+
+class RoundingConformance : public ::testing::TestWithParam<RoundRow> {};
+
+TEST_P(RoundingConformance, HandValues) {
+  const RoundRow& r = GetParam();
+  EXPECT_EQ(RoundHalfAway(r.x), r.away);
+  EXPECT_EQ(RoundHalfEven(r.x), r.even);
+  EXPECT_EQ(TruncateToInt(r.x), r.trunc);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, RoundingConformance,
+    ::testing::Values(RoundRow{"TwoAndAHalf", 2.5L, 3, 2, 2}, RoundRow{"MinusTwoAndAHalf", -2.5L, -3, -2, -2},
+                      RoundRow{"Half", 0.5L, 1, 0, 0}, RoundRow{"MinusHalf", -0.5L, -1, 0, 0},
+                      RoundRow{"OneAndAHalf", 1.5L, 2, 2, 1}, RoundRow{"MinusOneAndAHalf", -1.5L, -2, -2, -1},
+                      RoundRow{"BelowHalf", 2.49L, 2, 2, 2}, RoundRow{"SmallNegative", -0.4L, 0, 0, 0},
+                      RoundRow{"Zero", 0.0L, 0, 0, 0}, RoundRow{"MinusSevenPointSix", -7.6L, -8, -8, -7},
+                      RoundRow{"LargeTie", 4503599627370497.5L, 4503599627370498, 4503599627370498,
+                               4503599627370497},
+                      // Beyond the 64-bit range the result saturates; NaN gives 0.
+                      RoundRow{"Huge", 1e30L, INT64_MAX, INT64_MAX, INT64_MAX},
+                      RoundRow{"HugeNegative", -1e30L, INT64_MIN, INT64_MIN, INT64_MIN},
+                      RoundRow{"Infinity", kInf, INT64_MAX, INT64_MAX, INT64_MAX},
+                      RoundRow{"MinusInfinity", -kInf, INT64_MIN, INT64_MIN, INT64_MIN},
+                      RoundRow{"NaN", kNaN, 0, 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 
 // Every case runs under the C locale and a German one (decimal comma), when
 // the machine has it: no text may change.
@@ -15,24 +55,6 @@ class NumberText : public ::testing::TestWithParam<const char*> {
   }
   void TearDown() override { std::setlocale(LC_ALL, "C"); }
 };
-
-TEST_P(NumberText, RoundingsAgreeWithHandValues) {
-  EXPECT_EQ(RoundHalfAway(2.5L), 3);
-  EXPECT_EQ(RoundHalfAway(-2.5L), -3);
-  EXPECT_EQ(RoundHalfAway(2.49L), 2);
-  EXPECT_EQ(RoundHalfAway(-0.4L), 0);
-  EXPECT_EQ(RoundHalfAway(0.5L), 1);
-  EXPECT_EQ(RoundHalfAway(-0.5L), -1);
-  EXPECT_EQ(RoundHalfAway(0.0L), 0);
-  EXPECT_EQ(RoundHalfAway(-1.5L), -2);
-  EXPECT_EQ(RoundHalfEven(2.5L), 2);
-  EXPECT_EQ(RoundHalfEven(3.5L), 4);
-  EXPECT_EQ(RoundHalfEven(-2.5L), -2);
-  EXPECT_EQ(RoundHalfEven(-3.5L), -4);
-  EXPECT_EQ(RoundHalfEven(2.51L), 3);
-  EXPECT_EQ(TruncateToInt(-2.7L), -2);
-  EXPECT_EQ(TruncateToInt(2.7L), 2);
-}
 
 struct FixedRow {
   long double x;
@@ -76,6 +98,24 @@ TEST_P(NumberText, DoubleValuesRoundOnTheirOwnDecimalDigits) {
   EXPECT_EQ(FormatFixed(1234.55, 1, 8), "1234.5");  // 1234.549999999999954...
 }
 
+TEST_P(NumberText, OneDecimalHalvesToEvenOnTheExactValue) {
+  struct Row {
+    long double v;
+    const char* text;
+  } rows[] = {
+      {12.34, "12.3"}, {-0.04, "-0.0"}, {0.25, "0.2"},  {0.75, "0.8"},   {1.25, "1.2"},
+      {2.5, "2.5"},    {-2.25, "-2.2"}, {0.0, "0.0"},   {-0.0, "0.0"},   {99.96, "100.0"},
+      {0.35, "0.3"},   // the double 0.34999999999999997... lies below the tie
+      {0.45, "0.5"},   // the double 0.45000000000000001... lies above it
+      {0.35L, "0.4"},  // in long double x 10 rounds onto the tie
+      {-7.25L, "-7.2"}, {-13700.05, "-13700.0"}, {123456.789, "123456.8"},
+  };
+  for (const Row& r : rows) EXPECT_EQ(FormatOneDecimal(r.v), r.text) << static_cast<double>(r.v);
+  EXPECT_EQ(TwoDigits(7), "07");
+  EXPECT_EQ(TwoDigits(12), "12");
+  EXPECT_EQ(TwoDigits(-3), "-3");
+}
+
 TEST_P(NumberText, WidthFormPadsWithBlanks) {
   EXPECT_EQ(FormatWidth(9.5, 5, 2), " 9.50");
   EXPECT_EQ(FormatWidth(29.97, 5, 2), "29.97");
@@ -83,6 +123,43 @@ TEST_P(NumberText, WidthFormPadsWithBlanks) {
   EXPECT_EQ(FormatWidth(123.456, 5, 2), "123.46");
   EXPECT_EQ(PadLeft("12", 5), "   12");
   EXPECT_EQ(PadLeft("123456", 3), "123456");
+}
+
+TEST_P(NumberText, GeneralFormKeepsFifteenDigitsWithoutTrailingZeros) {
+  struct Row {
+    long double x;
+    const char* text;
+  } rows[] = {
+      {0, "0"},
+      {1.5L, "1.5"},
+      {-401.1984L, "-401.1984"},
+      {1.0L / 3, "0.333333333333333"},
+      {2.0L / 3, "0.666666666666667"},
+      {0.00001L, "0.00001"},
+      {0.0000015L, "1.5E-6"},
+      {123456789012345.0L, "123456789012345"},
+      {1234567890123456.0L, "1.23456789012346E15"},
+      {1e20L, "1E20"},
+      {-4.41610088e-11L, "-4.41610088E-11"},
+  };
+  for (const Row& r : rows) EXPECT_EQ(FormatGeneral(r.x, 15), r.text) << static_cast<double>(r.x);
+}
+
+TEST_P(NumberText, TypedTimeFiltersKeepDigitsAndOnePoint) {
+  struct Row {
+    const char* in;
+    const char* digits;
+    const char* decimal;
+  } rows[] = {
+      {"", "", ""},          {"12", "12", "12"},       {"1h2m", "12", "12"},
+      {"5.123", "5123", "5.123"}, {"1.2.3", "123", "1.23"}, {".5", "5", "0.5"},
+      {"3.", "3", "3.0"},    {".", "", "0.0"},          {"-4,5", "45", "45"},
+      {"abc", "", ""},       {"..7", "7", "0.7"},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(KeepDigits(r.in), r.digits) << r.in;
+    EXPECT_EQ(KeepDecimal(r.in), r.decimal) << r.in;
+  }
 }
 
 TEST_P(NumberText, NonFiniteValuesHaveNames) {

@@ -248,32 +248,6 @@ TEST(LoadResultCsv, Version0ReadsObjectAOnly) {
   EXPECT_EQ(r.Warnings.size(), 2u);  // "x1" and the missing video
 }
 
-TEST(LoadResultCsv, TableWithoutVideoSystemLineStartsOneLineEarlier) {
-  auto objs = ThreeObjects();
-  auto t = Table(3, "/a.avi", "NTSC", {Row(3, "20.0", objs), Row(3, "23.0", objs)});
-  t.erase(t.begin() + 2);
-  auto r = LoadText(t);
-  ASSERT_TRUE(r.Ok) << r.Error;
-  EXPECT_EQ(r.CsvHeaderLines, 5);
-  EXPECT_EQ(r.RowCount, 2);
-  EXPECT_EQ(r.StartFrame, 20);
-  EXPECT_EQ(r.FrameStep, 3);
-  EXPECT_DOUBLE_EQ(r.TimingFrameRate, 30);
-  ExpectAllBlocks(r, 1, Want(4, 7, 15, 1, 300, 200, -250, 433, 7, 3, 1, 6, 90), "B");
-}
-
-TEST(LoadResultCsv, BannerDecidesTheVersion) {
-  Obj o;
-  auto t = Table(3, "/a.avi", "NTSC", {Row(3, "1.0", {o})});
-  t[0] = "Tessary File Format (for Ver.0.9.99.5 later)";  // bare banner
-  EXPECT_EQ(LoadText(t).CsvVersion, 3);
-  t[0] = "\"tessary File Format (for Ver.0.9.99.5 later)\"";  // case counts
-  auto r = LoadText(t);
-  EXPECT_EQ(r.CsvVersion, 0);
-  EXPECT_EQ(r.CsvHeaderLines, 3);
-  EXPECT_EQ(r.ObjectCount, 1);
-}
-
 TEST(LoadResultCsv, FrameStepRules) {
   struct Case {
     const char* a;
@@ -465,15 +439,6 @@ TEST(StoredVideo, PathKeepsCommasAndLosesOnlyQuotesAndEmptyCells) {
       {"\"FileName", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(StoredVideoPath(c.line), c.path) << c.line;
-}
-
-TEST(StoredVideo, NamePartsSplitOnBothSlashes) {
-  EXPECT_EQ(StoredPathFileName("C:\\obs\\night/a,b.avi"), "a,b.avi");
-  EXPECT_EQ(StoredPathFileName("plain.avi"), "plain.avi");
-  EXPECT_EQ(StoredPathFolder("C:\\obs\\a.avi"), "C:\\obs");
-  EXPECT_EQ(StoredPathFolder("/v/a.avi"), "/v");
-  EXPECT_EQ(StoredPathExtension("C:\\my.folder\\video"), "");
-  EXPECT_EQ(StoredPathExtension("C:\\my.folder\\video.AVI"), ".AVI");
 }
 
 TEST(StoredVideo, FoundAsStoredOrBesideTheTable) {

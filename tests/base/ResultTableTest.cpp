@@ -57,13 +57,3 @@ TEST(ResultTable, GenerationChangesOnlyForEdits) {
   EXPECT_EQ(t.Lines(), (std::vector<std::string>{"b"}));
   EXPECT_EQ(calls, 6);
 }
-
-TEST(ResultTable, HundredThousandRows) {
-  ResultTable t;
-  for (int i = 0; i < 100000; ++i) t.Add(std::to_string(i) + ".0,1,2");
-  EXPECT_EQ(t.Count(), 100000);
-  EXPECT_EQ(t.Line(99999), "99999.0,1,2");
-  ResultTable u;
-  u.SetText(t.Text());
-  EXPECT_EQ(u.Lines(), t.Lines());
-}

@@ -54,14 +54,6 @@ std::vector<Sums> Series(int n, unsigned seed) {
 
 }  // namespace
 
-TEST(OneDecimalText, HalvesToEvenOnTheMagnitude) {
-  EXPECT_EQ(OneDecimalText(12.34L), "12.3");
-  EXPECT_EQ(OneDecimalText(-0.04L), "-0.0");
-  EXPECT_EQ(OneDecimalText(0.25L), "0.2");
-  EXPECT_EQ(OneDecimalText(0.35L), "0.4");
-  EXPECT_EQ(OneDecimalText(-7.25L), "-7.2");
-}
-
 TEST(ApplyNoiseReduction, UnfilteredValueFromTheSums) {
   const auto s = Series(20, 1);
   for (int version : {3, 2, 1}) {
@@ -71,7 +63,7 @@ TEST(ApplyNoiseReduction, UnfilteredValueFromTheSums) {
     const auto out = ApplyNoiseReduction(lines, p);
     ASSERT_TRUE(out.Changed) << out.Error;
     for (int r = 0; r < 20; ++r)
-      EXPECT_EQ(GetCsvField(out.Lines[6 + r], 11), OneDecimalText(RawL(s[static_cast<size_t>(r)]))) << version << " " << r;
+      EXPECT_EQ(GetCsvField(out.Lines[6 + r], 11), FormatOneDecimal(RawL(s[static_cast<size_t>(r)]))) << version << " " << r;
     EXPECT_EQ(out.Lines[0], lines[0]);
     EXPECT_EQ(out.Lines.size(), lines.size());
   }
@@ -132,7 +124,7 @@ TEST(ApplyNoiseReduction, ZeroBackgroundCountLeavesTheRecord) {
   const auto out = ApplyNoiseReduction(lines, NoiseReductionParams{});
   ASSERT_TRUE(out.Changed);
   EXPECT_EQ(GetCsvField(out.Lines[8], 11), "1234.5");
-  EXPECT_EQ(GetCsvField(out.Lines[9], 11), OneDecimalText(RawL(s[3])));
+  EXPECT_EQ(GetCsvField(out.Lines[9], 11), FormatOneDecimal(RawL(s[3])));
 }
 
 TEST(ApplyNoiseReduction, ConversionErrorLeavesTheTable) {
@@ -187,8 +179,8 @@ TEST(ApplyNoiseReduction, FftBlockPlacementForShortAndLongTables) {
   const auto out = ApplyNoiseReduction(lines, p);
   EXPECT_EQ(out.BlockStart, 3976);
   // Before the block: the first pass's unfiltered value.
-  EXPECT_EQ(GetCsvField(out.Lines[6 + 3975], 11), OneDecimalText(RawL(s[3975])));
-  EXPECT_NE(GetCsvField(out.Lines[6 + 4000], 11), OneDecimalText(RawL(s[4000])));
+  EXPECT_EQ(GetCsvField(out.Lines[6 + 3975], 11), FormatOneDecimal(RawL(s[3975])));
+  EXPECT_NE(GetCsvField(out.Lines[6 + 4000], 11), FormatOneDecimal(RawL(s[4000])));
 }
 
 TEST(ApplyNoiseReduction, FftNothingErasedGivesTheValuesBack) {
@@ -276,7 +268,7 @@ TEST(ResetNoiseReduction, RebuildsEveryObjectUnfiltered) {
   const auto smoothed = ApplyNoiseReduction(Table(s), p);
   const auto reset = ResetNoiseReduction(smoothed.Lines, 3, 1);
   ASSERT_TRUE(reset.Changed);
-  for (int r = 0; r < 30; ++r) EXPECT_EQ(GetCsvField(reset.Lines[6 + r], 11), OneDecimalText(RawL(s[static_cast<size_t>(r)])));
+  for (int r = 0; r < 30; ++r) EXPECT_EQ(GetCsvField(reset.Lines[6 + r], 11), FormatOneDecimal(RawL(s[static_cast<size_t>(r)])));
   // Applying twice is the same as once: the blocks never change.
   EXPECT_EQ(ApplyNoiseReduction(smoothed.Lines, p).Lines, smoothed.Lines);
 }

@@ -151,39 +151,6 @@ TEST(FrameDriver, RunOverOccultationRecordsKnownFluxes) {
   EXPECT_FALSE(rig.state.MeasuringRun);
 }
 
-TEST(FrameDriver, IntervalFiveOnTwelveFramesMeasuresThreeFrames) {
-  Rig rig(Flat(12));
-  rig.Place(1, 30, 20);
-  RunToEnd(rig, 0, 5);
-  ASSERT_EQ(rig.rows.size(), 3u);
-  EXPECT_EQ(rig.rows[0][0].FrameNumberX10, 0);
-  EXPECT_EQ(rig.rows[1][0].FrameNumberX10, 50);
-  EXPECT_EQ(rig.rows[2][0].FrameNumberX10, 100);
-}
-
-TEST(FrameDriver, RunFromNearTheEndEndsByItself) {
-  // Started at 9 with step 5: START measures 9, the first tick would pass 11.
-  Rig rig(Flat(12));
-  rig.Place(1, 30, 20);
-  RunToEnd(rig, 9, 5);
-  ASSERT_EQ(rig.rows.size(), 1u);
-  EXPECT_EQ(rig.rows[0][0].FrameNumberX10, 90);
-  EXPECT_FALSE(rig.state.MeasuringRun);
-}
-
-TEST(FrameDriver, RunStartedOnTheLastFrameAppendsOneRowAndEnds) {
-  Rig rig(Flat(12));
-  rig.Place(1, 30, 20);
-  rig.state.MeasuringRun = true;
-  const FrameOutcome out = rig.Show(11);
-  EXPECT_EQ(out.RowsAppended, 1);
-  EXPECT_TRUE(out.RunEnded);
-  EXPECT_TRUE(out.StopTimer);
-  EXPECT_FALSE(rig.state.MeasuringRun);
-  EXPECT_EQ(rig.state.LastMeasuredFrame, 11);
-  EXPECT_EQ(rig.rows.size(), 1u);
-}
-
 TEST(FrameDriver, SingleFrameStepEndsTheRun) {
   Rig rig(Flat(12));
   rig.Place(1, 30, 20);
@@ -204,20 +171,6 @@ TEST(FrameDriver, NoRowsOutsideARun) {
   EXPECT_EQ(out.RowsAppended, 0);
   EXPECT_TRUE(rig.rows.empty());
   EXPECT_EQ(rig.lines[0].FrameNumberX10, 40);
-}
-
-TEST(FrameDriver, FailedGrabDuringARunStopsItWithoutRows) {
-  Rig rig(Flat(12));
-  rig.Place(1, 30, 20);
-  rig.state.MeasuringRun = true;
-  rig.fail = true;
-  const FrameOutcome out = rig.Show(4);
-  EXPECT_EQ(out.GrabError, "Fail to get a bitmap.\r\nno frame");
-  EXPECT_TRUE(out.StopTimer);
-  EXPECT_FALSE(rig.state.MeasuringRun);
-  EXPECT_EQ(out.RowsAppended, 0);
-  EXPECT_TRUE(rig.rows.empty());
-  EXPECT_EQ(rig.state.LastMeasuredFrame, -1);
 }
 
 TEST(FrameDriver, FrameOutsideTheRangeIsBlackAndEndsTheTimer) {
@@ -500,33 +453,6 @@ Rig LinkedRig(TrackModeKind guide_mode) {
 }
 
 }  // namespace
-
-TEST(FrameDriver, LinkMovesObjectsWithADriftingGuide) {
-  Rig rig = LinkedRig(TrackModeKind::Drift);
-  Targets h;
-  h.target = {50, 103, 150};
-  rig.Show(0, h);
-  EXPECT_EQ(rig.lines[0].Objects[1].X, 103);
-  EXPECT_EQ(rig.lines[0].Objects[1].PrevX, 103);
-  // The guide's shift of 3 moved the start of A and C before they were measured.
-  EXPECT_EQ(rig.lines[2].Objects[0].PrevX, 53);
-  EXPECT_EQ(rig.lines[0].Objects[0].X, 53);
-  EXPECT_EQ(rig.lines[1].Objects[2].PrevX, 153);
-  EXPECT_EQ(rig.state.ObjectX[2], 153);
-}
-
-TEST(FrameDriver, LinkWithInterpolatedOffsets) {
-  Rig rig = LinkedRig(TrackModeKind::Drift);
-  Targets h;
-  h.target = {0, 103, 0};
-  h.linked_points = true;
-  h.offsets = {-60, 4, 40, -4};
-  rig.Show(0, h);
-  EXPECT_EQ(rig.lines[0].Objects[0].PrevX, 43);
-  EXPECT_EQ(rig.lines[0].Objects[0].PrevY, 54);
-  EXPECT_EQ(rig.lines[0].Objects[2].PrevX, 143);
-  EXPECT_EQ(rig.lines[0].Objects[2].PrevY, 46);
-}
 
 TEST(FrameDriver, LinkWithAnAnchoredGuideAppliesItsShiftToEachObject) {
   Rig rig = LinkedRig(TrackModeKind::Anchor);

@@ -115,15 +115,6 @@ TEST(TrackingHooks, AnchorHoldsShakingStarsWithoutDriftingAway) {
   }
 }
 
-// 'Drift' without passed points steps up to five times from the last position.
-TEST(TrackingHooks, CentroidDriftHoldsAllThreeObjects) {
-  Rig rig(false);
-  for (int k = 1; k <= 3; ++k) rig.SetMode(k, TrackModeKind::Drift);
-  rig.RunAndCheck({1, 2, 3});
-  ASSERT_TRUE(rig.hooks.ShownPosition);
-  EXPECT_EQ((*rig.hooks.ShownPosition)[0], rig.state.ObjectX[0]);
-}
-
 // Measure-only fits keep the width of the placement fit ('Fixed'), which ran
 // with the star up to half a pixel off the placed pixel: such a fit finds the
 // width up to about 6 % wide (its width searches run at the start amplitude,
@@ -137,34 +128,6 @@ TEST(TrackingHooks, ProfileTrackingWithPsfPhotometryHoldsAndMeasures) {
   rig.RunAndCheck({1, 2, 3}, 0.10);
   ASSERT_TRUE(rig.hooks.SelectedPsf);
   EXPECT_EQ(rig.lines[0].Objects[0].FwhmHfd, rig.hooks.SelectedPsf->Fwhm);
-}
-
-TEST(TrackingHooks, DriftWithPassedPointsHoldsObjectA) {
-  Rig rig(false);
-  for (int k = 1; k <= 3; ++k) rig.SetMode(k, TrackModeKind::Drift);
-  // Marks carry up to 3 px of shake each: radius 15 keeps the star in the one step.
-  SetObjectSetting(rig.lines, 0, &ObjectResult::TrackRadius, 15);
-  ClearTrackMask(rig.state.Track[0]);
-  BuildTrackMask(rig.state.Track[0], 15, 1);
-  auto& pp = rig.tracking.PassedPoints[0];
-  pp.Frame1 = {0, static_cast<int32_t>(std::lround(rig.field.X(1, 0))), static_cast<int32_t>(std::lround(rig.field.Y(1, 0)))};
-  pp.Frame2 = {499, static_cast<int32_t>(std::lround(rig.field.X(1, 499))),
-               static_cast<int32_t>(std::lround(rig.field.Y(1, 499)))};
-  rig.RunAndCheck({1, 2, 3});
-}
-
-TEST(TrackingHooks, LinkedObjectsFollowADriftingGuide) {
-  Rig rig(true);
-  rig.PlaceWithProfiles();
-  rig.SetMode(2, TrackModeKind::Drift);
-  rig.s.Link = true;
-  for (int k = 1; k <= 3; ++k) {
-    auto& lp = rig.tracking.LinkedPoints[static_cast<size_t>(k - 1)];
-    lp.Begin = {0, static_cast<int32_t>(std::lround(rig.field.X(k, 0))), static_cast<int32_t>(std::lround(rig.field.Y(k, 0)))};
-    lp.End = {499, static_cast<int32_t>(std::lround(rig.field.X(k, 499))),
-              static_cast<int32_t>(std::lround(rig.field.Y(k, 499)))};
-  }
-  rig.RunAndCheck({1, 2, 3});
 }
 
 // Objects A and C circle the shaking guide (a field rotating about it), one

@@ -101,7 +101,7 @@ std::vector<std::string> BuildResultTable(int version, int object_count, const s
       lines.push_back(JoinCells(c));
       continue;
     }
-    c = {r.No, r.Signal1, Q(""), r.H, r.M, r.S, "", "", "", ""};
+    c = {r.No, r.Signal1, Q(""), r.H, r.M, r.S, r.EndS, "", "", ""};
     for (int k = 0; k < 3; ++k) c.push_back(k < object_count ? r.Objects[static_cast<size_t>(k)].Value : "");
     if (version >= 2)
       for (int k = 0; k < 3; ++k) c.push_back(k < object_count ? "2.5000" : "");
@@ -134,4 +134,17 @@ std::vector<TableRowCells> RowsFromValues(const std::vector<std::vector<double>>
     rows.push_back(row);
   }
   return rows;
+}
+
+std::vector<std::string> ParabolaEventTable(int frames, double vertex_s, double curvature, double depth) {
+  std::vector<TableRowCells> rows(static_cast<size_t>(frames));
+  for (int r = 0; r < frames; ++r) {
+    TableRowCells& row = rows[static_cast<size_t>(r)];
+    row.No = FormatInt(r) + ".0";
+    const long double d = r / 30.0L - vertex_s;
+    row.Objects[0].Value = FormatFixed(depth + curvature * d * d, 6, 18);
+    row.Objects[1].Value = "1000";
+    row.Objects[2].Value = "500";
+  }
+  return BuildResultTable(3, 3, rows);
 }

@@ -16,6 +16,7 @@ struct TableRowCells {
   std::string No;       // "12.0"
   std::string Signal1;  // column 2
   std::string H, M, S;  // columns 4-6
+  std::string EndS;     // column 7, seconds at the end of the frame
   std::array<TableObjectCells, 3> Objects;
   bool EmptyLine = false;  // the whole line is empty
 };
@@ -31,6 +32,11 @@ std::string JoinCells(const std::vector<std::string>& cells);
 std::string ResultHeaderLine1();
 std::string ResultHeaderLine2();
 std::string ResultHeaderLine3();
+
+// A mutual event of `frames` rows at 30 frames per second: object 1 holds
+// depth + curvature * (t - vertex_s)^2 (t = row / 30 seconds, written with 6
+// decimals), objects 2 and 3 the constants 1000 and 500. No time cells.
+std::vector<std::string> ParabolaEventTable(int frames, double vertex_s, double curvature, double depth);
 
 // Rows with object values values[k][r] written with one decimal, frames from
 // `first_frame` (field records N.0, N.5 when `fields`), times 10:20:(r/30).

@@ -101,65 +101,6 @@ TEST(DirectShowSource, SeekTimeOfFrameN) {
   for (const Row& r : rows) EXPECT_EQ(FrameTimeTicks(r.n, r.rate, r.factor), r.ticks) << r.n;
 }
 
-TEST(DirectShowSource, EmptyChunksRepeatThroughBothSources) {
-  std::string path = FixturePath("ds_empty.avi");
-  {
-    AviWriter w(path, 84, 20);
-    w.AddFrame(NumberedFrame(84, 20, 0, 8));
-    w.AddEmptyFrame();
-    w.AddFrame(NumberedFrame(84, 20, 2, 8));
-    w.AddEmptyFrame();
-    w.AddEmptyFrame();
-    ASSERT_TRUE(w.Finish());
-  }
-  TGKAvi avi;
-  ASSERT_TRUE(avi.OpenStreams(path));
-  DirectShowSource ds;
-  ASSERT_EQ(ds.DSOpenVideo(path), "");
-  long double rate = ds.DSFrameRate();
-  ASSERT_EQ(ds.FrameCount(rate), 5);
-  const int want[] = {0, 0, 2, 2, 2};
-  for (int i : {0, 1, 2, 3, 4, 1, 3}) {
-    Bitmap24 a, b;
-    ASSERT_TRUE(avi.GetFrameBitmap(i, a));
-    std::string status;
-    ds.DSGrabFrame(i, b, status, rate, 1.0L);
-    ASSERT_EQ(status, "S_OK") << i;
-    EXPECT_EQ(ReadFrameNumber(b, 8), want[i]) << i;
-    EXPECT_TRUE(a == b) << i;
-  }
-}
-
-TEST(DirectShowSource, NtscThreeHundredFrames) {
-  AviWriterOptions o;
-  o.rate = 30000, o.scale = 1001;
-  std::string path = WriteNumbered("ntsc300.avi", o, 84, 16, 300);
-  DirectShowSource ds;
-  ASSERT_EQ(ds.DSOpenVideo(path), "");
-  long double rate = ds.DSFrameRate();
-  EXPECT_NEAR(double(rate), 30000.0 / 1001.0, 1e-12);
-  EXPECT_NEAR(double(ds.DSDuration()), 10.01, 1e-9);
-  EXPECT_EQ(RoundHalfAway(ds.DSDuration() * rate) - 1, 299);  // ScrollBar1.Max
-  TGKAvi avi;
-  ASSERT_TRUE(avi.OpenStreams(path));
-  EXPECT_EQ(avi.FrameCount() - 1, 299);
-  // Sequential grabbing decodes forward: at most the first grab positions.
-  for (int i = 0; i < 300; ++i) {
-    Bitmap24 b;
-    std::string status;
-    ds.DSGrabFrame(i, b, status, rate, 1.0L);
-    ASSERT_EQ(status, "S_OK");
-    ASSERT_EQ(ReadFrameNumber(b, 8), i);
-  }
-  EXPECT_LE(ds.Source().SeekCount(), 1);
-  // The step log names each step and its result.
-  ASSERT_GE(ds.DSErrorCount, 5);
-  EXPECT_EQ(ds.DSErrors[1], "avformat_open_input : S_OK");
-  bool has_size = false;
-  for (int i = 1; i <= ds.DSErrorCount; ++i) has_size |= ds.DSErrors[size_t(i)] == "VW=84, VH=16";
-  EXPECT_TRUE(has_size);
-}
-
 TEST(DirectShowSource, FrameRateFactorFollowsANominalTimeLine) {
   // A 25 fps file read with factor 2 asks for times of a 50 fps line: frame
   // N is then the frame on screen at (N + 0.5) / 50 s, that is frame N / 2.
@@ -289,33 +230,3 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
-
-TEST(DirectShowSource, TruncatedCompressedFilesGiveStatusesNotCrashes) {
-  ASSERT_TRUE(FfmpegHasEncoder("libx264"));
-  for (const char* ext : {".avi", ".mkv", ".mp4"}) {
-    std::string full = FixturePath(std::string("trunc_full") + ext);
-    ASSERT_TRUE(RunFfmpeg("-i '" + NumberedSource() + "' -c:v libx264 -preset ultrafast -bf 2 -g 10 '" + full + "'"));
-    std::ifstream in(full, std::ios::binary);
-    std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
-    for (double keep : {0.0, 0.3, 0.6, 0.95}) {
-      std::string cut = FixturePath(std::string("trunc_cut") + ext);
-      std::ofstream(cut, std::ios::binary).write(bytes.data(), std::streamsize(double(bytes.size()) * keep));
-      DirectShowSource ds;
-      std::string why = ds.DSOpenVideo(cut);
-      if (!why.empty()) {
-        EXPECT_EQ(why, "Incorrect formated file or unknown compressor.");
-        continue;
-      }
-      long double rate = ds.DSFrameRate();
-      int count = ds.FrameCount(rate);
-      for (int i : {0, count / 2, count - 1, 3, count - 2}) {
-        Bitmap24 b;
-        std::string status;
-        ds.DSGrabFrame(i, b, status, rate, 1.0L);
-        if (status == "S_OK") {
-          EXPECT_FALSE(b.Empty());
-        }
-      }
-    }
-  }
-}

@@ -131,13 +131,6 @@ TEST(VideoOpening, UndecodableCompressionGivesTheBitmapMessage) {
       << r.ErrorMessage;
 }
 
-TEST(VideoOpening, MissingFileFoundInTheCsvFolder) {
-  std::string path = MakeAvi("twin.avi", 25, 1, 2);
-  EXPECT_EQ(ResolveVideoFile(path, "").value(), path);
-  EXPECT_EQ(ResolveVideoFile("C:\\capture\\old\\twin.avi", VideoFixtureFolder()).value(), FixturePath("twin.avi"));
-  EXPECT_FALSE(ResolveVideoFile("/nowhere/gone.avi", VideoFixtureFolder()).has_value());
-}
-
 TEST(VideoOpening, ExposureLengthTexts) {
   struct Row {
     long double rate;

@@ -335,16 +335,6 @@ TEST_F(Graph, NothingOpensWithoutAVideoOrTableOrDuringPlayback) {
   EXPECT_EQ(w.Run.ChartOpen, 0);
 }
 
-TEST(GraphWithoutVideo, GraphDoesNothingBeforeAVideoIsOpened) {
-  MainRoadWindow m(Reader::OwnAvi);
-  m.Click("Button18");
-  EXPECT_EQ(m.W().chart1.Window, nullptr);
-  EXPECT_EQ(m.W().Run.ChartOpen, 0);
-  EXPECT_EQ(m.W().Chart.ChartState.Reset, 1);  // the first opening starts from the defaults
-  EXPECT_EQ(m.W().Events.Flags.PresetSelectedFrame, -1);
-  EXPECT_EQ(m.W().Events.ReportLightCurveElement.Kind, ReportKind::Initial);
-}
-
 TEST_F(Graph, OpenAviClearsTheEventTimingAndTheIntegratedVideoMark) {
   TPlatform& w = m.W();
   w.Events.AsteroidTiming.EntryCount = 4;

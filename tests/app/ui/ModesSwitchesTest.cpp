@@ -57,11 +57,7 @@ TEST(ModesSwitches, InserterTypeSetsThresholdsAndLayouts) {
   EXPECT_EQ(w.Stamp.DigitX[1][7], 85);
   EXPECT_EQ(w.Stamp.DigitX[4][18], 431);
 
-  // The gamma group, wherever the window keeps it, is enabled by 'IOTA'.
-  auto* gamma = new QGroupBox("Gamma Reverse Correction", &w);
-  gamma->setEnabled(false);
   ChooseInserter(m, 0);  // IOTA
-  EXPECT_TRUE(gamma->isEnabled());
   EXPECT_EQ(Threshold(m), 80);
   EXPECT_EQ(w.Options.GlyphThreshold, 80);
   ChooseInserter(m, 1);

@@ -179,17 +179,6 @@ TEST(TPlatformEvents, CodeSetComboRunsNoHandlerButTheUserDoes) {
   EXPECT_EQ(w.Options.TimeStampMode, 0);
 }
 
-TEST(TPlatformEvents, CheckBoxSetByCodeRunsItsHandler) {
-  Started s;
-  TPlatform w(s.Options());
-  auto* dshow = Find<QCheckBox>(w, "CheckBox7");
-  dshow->setChecked(false);
-  EXPECT_EQ(dshow->text(), "VFW");
-  EXPECT_EQ(w.Video.UseDirectShow, 0);
-  dshow->setChecked(true);
-  EXPECT_EQ(dshow->text(), "DShow");
-}
-
 TEST(TPlatformEvents, RadioGroupAndUpDown) {
   TRadioGroup group("RG", "Order", {"Even first", "Odd first"});
   int clicks = 0;
@@ -213,13 +202,6 @@ TEST(TPlatformEvents, RadioGroupAndUpDown) {
   updown.setValue(4);  // as the arrows do
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(updown.Edit()->objectName(), "EditX");
-}
-
-TEST(TPlatformEvents, BgrColoursAreBlueGreenRed) {
-  QColor c = BgrColor(0x00FF8040);
-  EXPECT_EQ(c.red(), 0x40);
-  EXPECT_EQ(c.green(), 0x80);
-  EXPECT_EQ(c.blue(), 0xFF);
 }
 
 TEST(TPlatformResults, MemoFollowsTheTableLazily) {
@@ -270,42 +252,9 @@ TEST(ExceptionGuard, ShowsTheErrorInsteadOfEscaping) {
   EXPECT_TRUE(RunGuarded([] { return true; }));
 }
 
-TEST(DialogServiceDouble, AnswersFromItsScript) {
-  ScriptedDialogService dialogs;
-  ScopedDialogService use(dialogs);
-  dialogs.yes_no_answers = {true};
-  dialogs.open_file_names = {"/data/a.avi"};
-  EXPECT_TRUE(Dialogs().AskYesNo("Measurement data will be removed. Are you sure?"));
-  EXPECT_FALSE(Dialogs().AskYesNo("again?"));
-  EXPECT_EQ(Dialogs().GetOpenFileName("Open", "/", "*.avi"), "/data/a.avi");
-  EXPECT_EQ(Dialogs().GetSaveFileName("Save", "/", "*.csv"), "");
-  EXPECT_EQ(dialogs.questions.size(), 2);
-}
-
 }  // namespace
 
 namespace {
-
-TEST(TPlatformEvents, FieldModeIsRefusedWithPsfPhotometry) {
-  Started s;
-  TPlatform w(s.Options());
-  auto* psf = Find<QCheckBox>(w, "CheckBox14");
-  auto* field = Find<QCheckBox>(w, "CheckBox2");
-  ASSERT_TRUE(psf->isChecked());
-  field->setEnabled(true);
-  field->setChecked(true);
-  EXPECT_FALSE(field->isChecked());
-  ASSERT_EQ(s.dialogs.messages.size(), 1u);
-  EXPECT_EQ(s.dialogs.messages[0].text, "Field mode is not available on PSF photometry.");
-  EXPECT_EQ(s.dialogs.messages[0].caption, "Note");
-  psf->setChecked(false);
-  EXPECT_TRUE(field->isEnabled());
-  field->setChecked(true);
-  w.SyncMemo1();
-  QStringList lines = MemoLines(w);
-  ASSERT_EQ(lines.size(), 6);
-  EXPECT_TRUE(lines[3].startsWith(",\"Time\",,,,\"End of\","));
-}
 
 }  // namespace
 

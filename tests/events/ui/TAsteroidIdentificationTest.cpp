@@ -147,8 +147,10 @@ TEST(TAsteroidIdentification, SitesCameraAndObserverReachTheSettings) {
   EXPECT_EQ(f.w->Edit33->text(), "Tokyo");
   EXPECT_EQ(f.w->Edit34->text(), "JPN");
 
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({{1, 2}}));
   f.w->ComboBox1->setCurrentIndex(1);
   emit f.w->ComboBox1->activated(1);
+  EXPECT_EQ(GetCsvField(f.host.table.lines[2], 3), "WAT-120N");  // the video-system line names the camera
   f.w->Button4->click();
   EXPECT_EQ((f.host.ini[{"VideoSource", "Camera"}]), "WAT-120N");
   f.w->Edit3->setText("New Name");

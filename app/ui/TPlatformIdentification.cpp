@@ -1,0 +1,166 @@
+// Main window: the identification windows (the asteroid timing guide and the
+// lunar identification), the code log and the "2. XML element" step, and what
+// those windows ask of the main window.
+#include <QAction>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include "app/ui/TPlatform.h"
+#include "app/ui/TPlatformIdentHost.h"
+#include "base/ui/ControlEvents.h"
+#include "chart/ui/Tchart1.h"
+#include "events/ui/TAsteroidIdentification.h"
+#include "events/ui/TIdentification.h"
+
+// ---- controls ----
+
+QWidget* TPlatform::CreateIdentificationPanel() {
+  IdentLink = std::make_unique<TPlatformIdentHost>(*this);
+  auto* panel = new QWidget;
+  auto* row = new QHBoxLayout(panel);
+  row->setContentsMargins(0, 0, 0, 0);
+  Button41 = new QPushButton("Asteroid timing guide");
+  Button41->setObjectName("Button41");
+  Edit70 = new QLineEdit("2. XML element");
+  Edit70->setObjectName("Edit70");
+  Edit70->setReadOnly(true);
+  Edit70->setFixedWidth(100);
+  Memo4 = new QPlainTextEdit;
+  Memo4->setObjectName("Memo4");
+  Memo4->setMaximumHeight(48);
+  row->addWidget(Button41);
+  row->addWidget(Edit70);
+  row->addWidget(Memo4, 1);
+  return panel;
+}
+
+void TPlatform::ConnectIdentificationHandlers() {
+  QMenu* analysis = menuBar()->findChild<QMenu*>("Analysis1");
+  if (!analysis) {
+    analysis = menuBar()->addMenu("Analysis");
+    analysis->setObjectName("Analysis1");
+  }
+  Identificationforlightcurve1 = analysis->addAction("Identification for light curve graph");
+  Identificationforlightcurve1->setObjectName("Identificationforlightcurve1");
+  connect(Identificationforlightcurve1, &QAction::triggered, this, &TPlatform::Identificationforlightcurve1Click);
+  connect(Button41, &QPushButton::clicked, this, &TPlatform::Button41Click);
+}
+
+// ---- handlers ----
+
+void TPlatform::Identificationforlightcurve1Click() { OpenLunarIdentification(false); }
+
+void TPlatform::OpenLunarIdentification(bool from_chart) {
+  if (Identification) {
+    Identification->raise();
+    return;
+  }
+  Identification = new TIdentification(*IdentLink, from_chart, this);
+  Identification->show();
+}
+
+void TPlatform::Button41Click() {
+  if (AsteroidIdentification) {
+    AsteroidIdentification->raise();
+    return;
+  }
+  AsteroidIdentification = new TAsteroidIdentification(*IdentLink, this);
+  AsteroidIdentification->move(frameGeometry().topLeft());
+  AsteroidIdentification->show();
+}
+
+std::string TPlatform::ProposedCsvName(const std::string& folder) const {
+  const std::string& code = Events.Texts.IdentificationCode;
+  if (code.empty()) return folder;
+  if (folder.empty()) return code + ".csv";
+  return folder + (folder.back() == '/' ? "" : "/") + code + ".csv";
+}
+
+// ---- the chart's identification button ----
+
+bool TPlatformChartHost::ToolAvailable(ChartTool tool) const { return tool == ChartTool::LunarIdentification; }
+
+void TPlatformChartHost::OpenTool(ChartTool tool, QWidget* chart) {
+  (void)chart;
+  if (tool == ChartTool::LunarIdentification) w_.OpenLunarIdentification(true);
+}
+
+// ---- the identification windows' view of the main window ----
+
+ChartEventState& TPlatformIdentHost::Events() { return w_.Events; }
+ChartSession& TPlatformIdentHost::Chart() { return w_.Chart; }
+FrameTimeTexts& TPlatformIdentHost::Times() { return w_.Times; }
+AppSettings& TPlatformIdentHost::Settings() { return w_.Settings; }
+const ZcToXzTable& TPlatformIdentHost::ZcToXz() const { return w_.ZCtoXZ; }
+
+void TPlatformIdentHost::WriteSetting(const std::string& section, const std::string& key, const std::string& value) {
+  IniFile ini(w_.SettingsPlace.IniPath);
+  ini.WriteString(section, key, value);
+}
+
+std::string TPlatformIdentHost::ReadSetting(const std::string& section, const std::string& key,
+                                            const std::string& fallback) const {
+  const IniFile ini(w_.SettingsPlace.IniPath);
+  return ini.ReadString(section, key, fallback);
+}
+
+ResultTableAccess& TPlatformIdentHost::Table() { return w_.ChartLink.Table(); }
+
+int TPlatformIdentHost::DetectCsvHeaderLines() {
+  w_.DetectCsvVersion();
+  return w_.Options.CsvHeaderLines;
+}
+
+std::array<std::string, 3> TPlatformIdentHost::TimeEdits() const {
+  return {w_.Edit24->text().toStdString(), w_.Edit25->text().toStdString(), w_.Edit26->text().toStdString()};
+}
+
+bool TPlatformIdentHost::AutoSearchDefault() const { return w_.CheckBox5->isChecked(); }
+int TPlatformIdentHost::TimeStampMode() const { return w_.Options.TimeStampMode; }
+bool TPlatformIdentHost::Playing() const { return w_.Run.Playing; }
+QRect TPlatformIdentHost::MainWindowGeometry() const { return w_.frameGeometry(); }
+
+void TPlatformIdentHost::AppendCodeLog(const std::string& line) {
+  w_.Memo4->appendPlainText(QString::fromStdString(line));
+}
+
+void TPlatformIdentHost::MarkXmlElementStep() {
+  QPalette pal = w_.Edit70->palette();
+  pal.setColor(QPalette::Base, QColor(0x00, 0xFF, 0xFF));
+  w_.Edit70->setPalette(pal);
+}
+
+// The camera goes into the results table's video-system line; the main
+// window's read-out of it is the GHS stamp's background level.
+void TPlatformIdentHost::SetCameraText(const std::string& camera) { (void)camera; }
+
+void TPlatformIdentHost::SetFrameStep(int step) {
+  w_.UpDown9->SetPosition(step);
+  w_.Run.FrameStep = w_.UpDown9->Position();
+}
+
+void TPlatformIdentHost::ShowFrame(int frame) { w_.ChartLink.ShowFrame(frame); }
+
+void TPlatformIdentHost::SetFieldView(bool checked) { w_.CheckBox1->setChecked(checked); }
+
+Tchart1* TPlatformIdentHost::ChartWindow() { return w_.chart1.Window.data(); }
+
+void TPlatformIdentHost::OpenChart() { w_.ShowLightCurveGraph(); }
+
+void TPlatformIdentHost::CloseChart() {
+  if (Tchart1* chart = w_.chart1.Window.data()) {
+    chart->close();
+    delete chart;
+  }
+}
+
+void TPlatformIdentHost::OpenDiffractionPanel() {
+  Tchart1* chart = w_.chart1.Window.data();
+  if (chart && w_.ChartLink.ToolAvailable(ChartTool::DiffractionPanel))
+    w_.ChartLink.OpenTool(ChartTool::DiffractionPanel, chart);
+}

@@ -1,0 +1,215 @@
+#include "chart/MutualFit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <thread>
+
+#include "base/NumberText.h"
+#include "chart/PolyFit.h"
+
+long double EvalFitPolynomial(const MutualFitModel& m, long double x) {
+  const int d = m.Degree();
+  if (d == 0) return 0;
+  long double p = m.Coef[0] + m.Coef[1] * x;
+  for (int k = 2; k <= d; ++k) p += m.Coef[static_cast<size_t>(k)] * PolyFitPower(x, k);
+  return p;
+}
+
+long double EvalFitPolynomialSlope(const MutualFitModel& m, long double x) {
+  const int d = m.Degree();
+  if (d == 0) return 0;
+  long double s = m.Coef[1];
+  for (int k = 2; k <= d; ++k) s += k * m.Coef[static_cast<size_t>(k)] * PolyFitPower(x, k - 1);
+  return m.Increase ? s : -s;
+}
+
+long double EvalFitThirdDerivative(const MutualFitModel& m, long double x) {
+  const int d = m.Degree();
+  if (d == 0) return 0;
+  long double j = 0;
+  if (d >= 3) j = 6 * m.Coef[3];
+  for (int k = 4; k <= d; ++k) j += k * (k - 1) * (k - 2) * m.Coef[static_cast<size_t>(k)] * PolyFitPower(x, k - 3);
+  return m.Increase ? j : -j;
+}
+
+namespace {
+
+// x of every unit: seconds from unit 1.
+std::vector<long double> UnitTimes(const TypAvgDataArray& units) {
+  std::vector<long double> t(units.size(), 0);
+  if (units.size() < 2) return t;
+  const long double base = MutualUnitSeconds(units[1]);
+  for (size_t u = 1; u < units.size(); ++u) t[u] = MutualUnitSeconds(units[u]) - base;
+  return t;
+}
+
+void FitPoints(const std::vector<long double>& t, const TypAvgDataArray& units, int first, int last,
+               MutualFitModel& m, std::vector<long double>& x, std::vector<long double>& y) {
+  const int n = last - first;
+  x.assign(static_cast<size_t>(std::max(n, 0)), 0);
+  y.assign(x.size(), 0);
+  for (int k = 0; k < n; ++k) {
+    x[static_cast<size_t>(k)] = t[static_cast<size_t>(first + k)];
+    y[static_cast<size_t>(k)] = units[static_cast<size_t>(first + k)].TargetRatio;
+  }
+  PolyFitSettings s;
+  s.PolyFitTermCount = s.PolyFitSolveSize = m.TermCount();
+  s.PolyFitPointCount = std::max(n, 0);
+  m.Coef.fill(0);
+  BuildPolyNormalEquations(x, y, s, m.Coef);
+}
+
+std::string TimeOfDayText(long double t, int decimals, int precision, const char* hs, const char* ms,
+                          const char* ss) {
+  const int64_t h = TruncateToInt(t / 3600);
+  const int64_t mi = TruncateToInt((t - h * 3600.0L) / 60);
+  const long double s = t - h * 3600.0L - mi * 60.0L;
+  return FormatInt(h) + hs + FormatInt(mi) + ms + FormatFixed(s, decimals, precision) + ss;
+}
+
+}  // namespace
+
+void FitMutualModel(const TypAvgDataArray& units, int first, int last, MutualFitModel& m) {
+  std::vector<long double> x, y;
+  FitPoints(UnitTimes(units), units, first, last, m, x, y);
+}
+
+MutualModelPass EvaluateMutualModel(const TypAvgDataArray& units, int first, int last, int fit_first_unit,
+                                    const MutualFitModel& m) {
+  MutualModelPass r;
+  const std::vector<long double> t = UnitTimes(units);
+  if (units.size() >= 2) r.MutualFitTimeBase = MutualUnitSeconds(units[1]);
+  auto time_of = [&](int u) {
+    return u >= 0 && static_cast<size_t>(u) < t.size() ? t[static_cast<size_t>(u)] : 0.0L;
+  };
+  long double lowest = 1000000;
+  r.MinimumUnit = fit_first_unit;
+  long double minimum_t = time_of(fit_first_unit);
+  long double previous_third = 0;
+  for (int u = first; u <= last; ++u) {
+    const TypAvgData& a = units[static_cast<size_t>(u)];
+    const long double x = t[static_cast<size_t>(u)];
+    MutualModelPoint pt{u, EvalFitPolynomial(m, x), EvalFitPolynomialSlope(m, x), EvalFitThirdDerivative(m, x)};
+    if (pt.Slope > r.MaxSlope) r.MaxSlope = pt.Slope;
+    r.SlopeLines.push_back(FormatInt(a.Hour) + "," + FormatInt(a.Minute) + "," + FormatFixed(a.Second, 4, 8) + "," +
+                           FormatFixed(pt.Slope, 1, 8));
+    if (pt.Value < lowest) {
+      lowest = pt.Value;
+      r.MinimumUnit = u;
+      minimum_t = x;
+    }
+    const long double diff = pt.Value - a.TargetRatio;
+    r.SumSq += diff * diff;
+    if (pt.Third * previous_third < 0)
+      r.ThirdDerivativeMarks.emplace_back(
+          u, FormatInt(a.Hour) + " " + FormatInt(a.Minute) + " " + FormatFixed(a.Second, 4, 8));
+    previous_third = pt.Third;
+    r.Points.push_back(pt);
+  }
+
+  // From 1 s after the minimum unit down to 1 s before it; of equal values
+  // the later time, met first, stays.
+  long double best = 1000000;
+  r.MinimumX = minimum_t;
+  for (int i = -10; i <= 10; ++i) {
+    const long double x = minimum_t - i / 10.0L;
+    const long double p = EvalFitPolynomial(m, x);
+    if (p < best) {
+      best = p;
+      r.MinimumX = x;
+    }
+  }
+  r.MinimumText = TimeOfDayText(r.MinimumX + r.MutualFitTimeBase, 1, 4, "h ", "m ", "s");
+  return r;
+}
+
+std::vector<std::string> MutualCoefficientLines(const MutualFitModel& m) {
+  std::vector<std::string> lines;
+  for (int k = 0; k <= m.DegreeItem + 2 && k < static_cast<int>(m.Coef.size()); ++k)
+    lines.push_back(FormatInt(k) + " " + FormatGeneral(m.Coef[static_cast<size_t>(k)], 15));
+  return lines;
+}
+
+std::string MutualResidualText(long double sum_sq, int n) { return FormatFixed(std::sqrt(sum_sq / n), 1, 8); }
+
+namespace {
+
+struct RowBest {
+  long double Residual = 1e15L;
+  int End = 0;
+  MutualFitModel Model;
+  bool Found = false;
+};
+
+}  // namespace
+
+MutualRangeSearchResult MutualRangeSearch(const TypAvgDataArray& units, const MutualRangeSearchInput& in,
+                                          MutualRangeSearchProgress* progress, int threads) {
+  MutualRangeSearchResult result;
+  result.Model.DegreeItem = in.DegreeItem;
+  result.Model.Increase = in.Increase;
+  result.LastPointCount = in.FitLast - in.First;
+  const std::vector<long double> t = UnitTimes(units);
+  const int starts = in.First - in.FitFirst + 1;
+  const int terms = result.Model.TermCount();
+  if (starts < 1 || in.FitLast < in.Last || in.First >= in.Last || terms < 1 || terms >= PolyFitMatrixOrder ||
+      in.FitFirst < 1 || static_cast<size_t>(in.FitLast) >= units.size())
+    return result;
+  std::vector<RowBest> rows(static_cast<size_t>(starts));
+  std::atomic<int> next{0};
+  std::atomic<bool> cancelled{false};
+
+  auto work = [&] {
+    std::vector<long double> x, y;
+    MutualFitModel m = result.Model;
+    for (;;) {
+      const int row = next.fetch_add(1);
+      if (row >= starts) return;
+      const int s = in.FitFirst + row;
+      RowBest& best = rows[static_cast<size_t>(row)];
+      for (int e = in.Last; e <= in.FitLast; ++e) {
+        if ((progress && progress->Cancel.load()) || cancelled.load()) {
+          cancelled = true;
+          return;
+        }
+        FitPoints(t, units, s, e, m, x, y);
+        long double sum = 0;
+        for (int u = in.First; u <= in.Last; ++u) {
+          const long double d = EvalFitPolynomial(m, t[static_cast<size_t>(u)]) - units[static_cast<size_t>(u)].TargetRatio;
+          sum += d * d;
+        }
+        const long double residual = std::sqrt(sum / (in.Last - in.First + 1));
+        if (residual < best.Residual) {
+          best.Residual = residual;
+          best.End = e;
+          best.Model = m;
+          best.Found = true;
+        }
+      }
+      if (progress) progress->StartsDone.fetch_add(1);
+    }
+  };
+
+  const int n_threads = std::clamp(threads, 1, starts);
+  if (n_threads == 1) {
+    work();
+  } else {
+    std::vector<std::jthread> pool;
+    for (int i = 0; i < n_threads; ++i) pool.emplace_back(work);
+  }
+  if (cancelled.load()) {
+    result.Cancelled = true;
+    return result;
+  }
+  // Rows in start order, strictly smaller only: the serial search's choice.
+  for (int row = 0; row < starts; ++row) {
+    const RowBest& b = rows[static_cast<size_t>(row)];
+    if (b.Found && b.Residual < result.BestResidual) {
+      result.BestResidual = b.Residual;
+      result.BestStart = in.FitFirst + row;
+      result.BestEnd = b.End;
+      result.Model = b.Model;
+    }
+  }
+  return result;
+}

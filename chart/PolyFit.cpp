@@ -1,0 +1,87 @@
+#include "chart/PolyFit.h"
+
+#include <cmath>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+namespace {
+
+void CheckOrder(int32_t n, const char* what) {
+  if (n < 1 || n >= PolyFitMatrixOrder) throw std::invalid_argument(std::string(what) + " must lie in 1..26");
+}
+
+}  // namespace
+
+long double PolyFitPower(long double x, int k) {
+  long double p = 1;
+  for (int i = 0; i < k; ++i) p *= x;
+  return p;
+}
+
+void BuildPolyNormalEquations(std::span<const long double> X, std::span<const long double> Y,
+                              const PolyFitSettings& settings, std::span<long double> Coef) {
+  const int t = settings.PolyFitTermCount;
+  const int n = settings.PolyFitPointCount;
+  CheckOrder(t, "PolyFitTermCount");
+  CheckOrder(settings.PolyFitSolveSize, "PolyFitSolveSize");
+  if (n < 0 || X.size() < static_cast<size_t>(n) || Y.size() < static_cast<size_t>(n))
+    throw std::invalid_argument("PolyFitPointCount exceeds the points given");
+
+  PolyFitMatrix m{};
+  // Every entry is a sum over the points in point order. The powers of one
+  // point are shared by the entries that need them; each is the previous one
+  // times x, the same products PolyFitPower forms, so every sum is unchanged.
+  std::array<long double, 2 * PolyFitMatrixOrder> power{};
+  for (int k = 0; k < n; ++k) {
+    const long double x = X[static_cast<size_t>(k)];
+    power[0] = 1;
+    for (int e = 1; e <= 2 * (t - 1); ++e) power[static_cast<size_t>(e)] = power[static_cast<size_t>(e - 1)] * x;
+    for (int i = 0; i < t; ++i) {
+      auto& row = m[static_cast<size_t>(i)];
+      for (int j = 0; j < t; ++j) row[static_cast<size_t>(j)] += power[static_cast<size_t>(i + j)];
+      row[static_cast<size_t>(t)] += Y[static_cast<size_t>(k)] * power[static_cast<size_t>(i)];
+    }
+  }
+  SolvePolyNormalEquations(m, settings.PolyFitSolveSize, Coef);
+}
+
+void SolvePolyNormalEquations(PolyFitMatrix M, int32_t solve_size, std::span<long double> Coef) {
+  CheckOrder(solve_size, "PolyFitSolveSize");
+  const size_t s = static_cast<size_t>(solve_size);
+  if (Coef.size() < s + 1) throw std::invalid_argument("coefficient array shorter than PolyFitSolveSize + 1");
+
+  // Row exchanges for all columns first; ties keep the earliest row.
+  for (size_t c = 0; c < s; ++c) {
+    size_t best = c;
+    long double largest = 0;
+    for (size_t r = 0; r < s; ++r) {
+      const long double v = std::fabs(M[r][c]);
+      if (v > largest) {
+        largest = v;
+        best = r;
+      }
+    }
+    if (best != c)
+      for (size_t j = 0; j <= s; ++j) std::swap(M[best][j], M[c][j]);
+  }
+
+  for (size_t c = 0; c < s; ++c) {
+    long double p = M[c][c];
+    if (p == 0) p = 1;
+    M[c][c] = 1;
+    for (size_t j = c + 1; j <= s; ++j) M[c][j] /= p;
+    for (size_t r = c + 1; r < s; ++r) {
+      const long double f = M[r][c];
+      for (size_t j = c + 1; j <= s; ++j) M[r][j] -= M[c][j] * f;
+      M[r][c] = 0;
+    }
+  }
+
+  for (size_t i = 0; i <= s; ++i) Coef[i] = 0;
+  for (size_t i = s; i-- > 0;) {
+    long double v = M[i][s];
+    for (size_t j = s - 1; j > i; --j) v -= Coef[j] * M[i][j];
+    Coef[i] = v;
+  }
+}

@@ -1,0 +1,146 @@
+#include "events/DiffractionDrawing.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/NumberText.h"
+#include "events/TimingError.h"
+
+FitLevels DecideFitLevels(double a, double b, bool apply_mag_drop, double mag_drop, const DiffractionState& d) {
+  FitLevels L;
+  L.Upper = d.UpperLevel;
+  L.Lower = d.LowerLevel;
+  const double drop = std::pow(0.4, mag_drop);  // kept as 0.4, not 10^-0.4
+  if (b >= a) {
+    L.Reappearance = 1;
+    if (apply_mag_drop) {
+      L.Lower = b * drop, L.Upper = b, a = L.Lower;
+    } else {
+      if (!d.LowerLevelFixed) L.Lower = a;
+      if (!d.UpperLevelFixed) L.Upper = b;
+    }
+  } else {
+    L.Reappearance = 0;
+    if (apply_mag_drop) {
+      L.Lower = a * drop, L.Upper = a, b = L.Lower;
+    } else {
+      if (!d.LowerLevelFixed) L.Lower = b;
+      if (!d.UpperLevelFixed) L.Upper = a;
+    }
+  }
+  L.A = a, L.B = b;
+  return L;
+}
+
+FitTimingError ComputeFitTimingError(long double residual, int count, const DiffractionState& d, double a, double b,
+                                     long double rate, uint8_t field_mode) {
+  FitTimingError e;
+  e.CountText = FormatInt(count);
+  const long double pre = std::sqrt(static_cast<long double>(d.LevelCount[0])) * d.LevelStdError[0];
+  const long double post = std::sqrt(static_cast<long double>(d.LevelCount[2])) * d.LevelStdError[2];
+  const long double noise = pre > post ? pre : post;
+  if (count <= 1 || a == b || !(rate > 0)) return e;
+  e.SigmaI = static_cast<double>(0.6745L * std::sqrt(residual / (count - 1)));
+  const long double x = noise / std::fabs(static_cast<long double>(a) - b);
+  const long double frames = TimingErrorFrames(x);
+  long double ms = frames * 1000 / rate + 0.025L / rate;
+  if (field_mode) ms /= 2;
+  e.Valid = true;
+  e.Frames = static_cast<double>(frames);
+  e.Ms = static_cast<double>(ms);
+  e.FramesText = FormatFixed(frames, 5, 5);
+  e.MsText = FormatFixed(ms, 0, 8);
+  e.SecondsText = FormatFixed(ms / 1000, 3, 18);
+  return e;
+}
+
+namespace {
+
+int Nint(long double v) { return static_cast<int>(RoundHalfEven(v)); }
+
+int PixelY(const FitDrawInput& in, long double level) {
+  return in.View.ChartImageHeight - in.View.ChartBottomMargin - Nint(level * in.View.ChartYScale + in.View.ChartYOffset);
+}
+
+}  // namespace
+
+FitPoint MakeModelCurve(const DiffractionModel& model, const FitDrawInput& in, int t) {
+  const DiffractionParams& p = model.Params();
+  const int h = DrawExposureHalfWidth(in.TimingFrameRate, p.ModelFrameRate, p.FieldMode);
+  const int d = in.Reappearance ? 1 : -1;
+  const int64_t o = in.Reappearance ? in.FitOffset : -static_cast<int64_t>(in.FitOffset);
+  FitPoint pt;
+  pt.Value = model.ExposureMean(t / 1000.0L, in.Factor, o, d, h);
+  const long double level = in.Lower + pt.Value * (in.Upper - in.Lower);
+  pt.Y = PixelY(in, level);
+  const long double records = t * p.ModelFrameRate / 1000.0L * (p.FieldMode ? 2 : 1);
+  pt.X = Nint(records * in.View.ChartXRatio + (in.Selected - in.FirstShown) * in.View.ChartXRatio) +
+         in.View.ChartLeftMargin;
+  return pt;
+}
+
+FitDrawing BuildFitDrawing(const DiffractionModel& model, const FitDrawInput& in, const std::vector<double>& values) {
+  FitDrawing out;
+  const ChartView& v = in.View;
+  out.Curve.Clear(v.ChartImageWidth, v.ChartImageHeight);
+  out.Residual.Clear(v.ChartImageWidth, 150);
+  const long double rate = model.Params().ModelFrameRate;
+  const uint8_t field = model.Params().FieldMode;
+  const int64_t T0 = RoundHalfAway(-(in.Selected - in.FirstShown) * 1000.0L / rate);
+  const int64_t T1 = RoundHalfAway((in.ShownCount - in.Selected + in.FirstShown) * 1000.0L / rate);
+  const int64_t stride = std::max<int64_t>(1, static_cast<int64_t>(std::floor(in.ShownCount * 1000.0L / rate / 1400)));
+  const int c = in.Reappearance ? -static_cast<int>(in.FitOffset / 10) : static_cast<int>(in.FitOffset / 10);
+  const int s = in.ComponentSeparation;
+  const int second = in.Reappearance ? c - s : c + s;
+  const double e_ms = in.Error.Valid ? in.Error.Ms : 0;
+  const int r = Nint(rate * e_ms * v.ChartXRatio * 2 / 1000);
+  const int r1 = Nint(rate * e_ms * v.ChartXRatio / 1000) * (field ? 2 : 1);
+  const int bar = Nint(in.Error.SigmaI * v.ChartYScale);
+  const Rgb yellow{255, 255, 0};
+
+  FitPoint prev = MakeModelCurve(model, in, static_cast<int>(T0));
+  for (int64_t t = T0; t <= T1; ++t) {
+    if (t % stride == 0) {
+      const FitPoint pt = MakeModelCurve(model, in, static_cast<int>(t));
+      if (pt.X >= v.ChartLeftMargin && pt.X <= v.ChartImageWidth - v.ChartRightMargin) {
+        out.CurveLines.push_back(FormatInt(t) + " X:" + FormatInt(pt.X) + " Y:" + FormatInt(pt.Y));
+        out.Curve.AddLine(prev.X, prev.Y, pt.X, pt.Y, in.CurveColour);
+        prev = pt;
+      }
+    }
+    if (t != c && t != second) continue;
+    const FitPoint m = MakeModelCurve(model, in, static_cast<int>(t));
+    out.Curve.AddLine(m.X, v.ChartTopMargin, m.X, v.ChartImageHeight - v.ChartBottomMargin, yellow);
+    out.Curve.AddLine(m.X - 3 * r, m.Y, m.X + 3 * r, m.Y, yellow);
+    if (in.Error.Valid) {
+      out.Curve.AddLine(m.X, m.Y - bar, m.X, m.Y + bar, chart_colour::Navy);
+      out.Curve.AddLine(m.X - 3, m.Y - bar, m.X + 3, m.Y - bar, chart_colour::Navy);
+      out.Curve.AddLine(m.X - 3, m.Y + bar, m.X + 3, m.Y + bar, chart_colour::Navy);
+      out.Curve.AddLine(m.X - r1, m.Y, m.X + r1, m.Y, chart_colour::Navy);
+      out.Curve.AddLine(m.X - r1, m.Y - 3, m.X - r1, m.Y + 3, chart_colour::Navy);
+      out.Curve.AddLine(m.X + r1, m.Y - 3, m.X + r1, m.Y + 3, chart_colour::Navy);
+    }
+    out.Residual.AddLine(m.X, 2, m.X, 149, yellow);
+  }
+
+  out.Residual.AddLine(10, 75, 730, 75, chart_colour::Black);
+  const int n = std::min(in.RecordCount, in.ShownCount);
+  std::vector<std::pair<int, int>> points;
+  for (int i = 0; i < n; ++i) {
+    const size_t rec = static_cast<size_t>(in.FirstShown + i);
+    const double value = rec < values.size() ? values[rec] : 0;
+    const int y_obs = PixelY(in, value);
+    const int x = Nint(i * v.ChartXRatio) + v.ChartLeftMargin;
+    const long double step = i * 1000.0L / rate;
+    const int t = field ? Nint((step + T0) / 2) : Nint(step) + static_cast<int>(T0);
+    const int y_mod = MakeModelCurve(model, in, t).Y;
+    points.emplace_back(x, y_obs - y_mod + 75);
+  }
+  for (size_t i = 0; i < points.size(); ++i) {
+    const auto [x, y] = points[i];
+    if (in.JoinResiduals && i > 0) out.Residual.AddLine(points[i - 1].first, points[i - 1].second, x, y, chart_colour::Blue);
+    const int ps = in.PointSize;
+    out.Residual.AddEllipse(x - ps, y - ps, x + ps + 1, y + ps + 1, chart_colour::Blue, chart_colour::Blue);
+  }
+  return out;
+}

@@ -1,0 +1,838 @@
+// TFresnelCtrl: building the panel, its start values and its handlers.
+#include "events/ui/TFresnelCtrl.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRegularExpressionValidator>
+#include <QSignalBlocker>
+#include <cmath>
+#include <filesystem>
+
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
+#include "base/ui/ControlEvents.h"
+#include "chart/ui/Tchart1.h"
+#include "events/SpectralModel.h"
+
+namespace {
+
+constexpr long double kPi = 3.14159265358979324L;
+
+// Kelvin of the spectral types O0..M9 and "--".
+constexpr int kTypeTemperatures[71] = {
+    52000, 50900, 49700, 48300, 46750, 45000, 43000, 40500, 37500, 33900, 29000, 22800, 18500, 16000, 14200,
+    12800, 11900, 11100, 10500, 10000, 9600,  9230,  8910,  8630,  8380,  8140,  7930,  7730,  7550,  7370,
+    7200,  7030,  6880,  6740,  6600,  6480,  6370,  6260,  6170,  6080,  6000,  5930,  5860,  5790,  5720,
+    5660,  5590,  5520,  5450,  5380,  5300,  5210,  5120,  5010,  4890,  4760,  4600,  4450,  4280,  4090,
+    3900,  3700,  3520,  3330,  3170,  3000,  2860,  2720,  2600,  2500,  2400};
+constexpr const char* kTypeLetters = "OBAFGKM";
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string Fixed(long double v, int decimals) { return FormatFixed(v, decimals, 15); }
+
+template <class W>
+W* Named(W* w, const char* name, QWidget* parent, int x, int y, int width, int height) {
+  w->setObjectName(name);
+  w->setParent(parent);
+  w->setGeometry(x, y, width, height);
+  return w;
+}
+
+QLineEdit* MakeEdit(QWidget* p, const char* name, int x, int y, int w, bool read_only = false) {
+  auto* e = Named(new QLineEdit, name, p, x, y, w, 21);
+  e->setReadOnly(read_only);
+  return e;
+}
+
+QSpinBox* MakeUpDown(QWidget* p, const char* name, int lo, int hi, int pos, int x, int y) {
+  auto* s = Named(new QSpinBox, name, p, x, y, 52, 21);
+  s->setRange(lo, hi);
+  s->setValue(pos);
+  return s;
+}
+
+QCheckBox* MakeCheck(QWidget* p, const char* name, const QString& caption, int x, int y, int w) {
+  return Named(new QCheckBox(caption), name, p, x, y, w, 20);
+}
+
+void Label(QWidget* p, const QString& text, int x, int y) {
+  auto* l = new QLabel(text, p);
+  l->move(x, y);
+}
+
+void SetTextColour(QLineEdit* e, const QColor& c) {
+  QPalette pal = e->palette();
+  pal.setColor(QPalette::Text, c);
+  e->setPalette(pal);
+}
+
+// Blue while typing; the value is taken over on Enter, on leaving, or when
+// code sets the text while the guard is up.
+void NumericEdit(QLineEdit* e, TFresnelCtrl* w, uint8_t& guard, std::function<void()> commit) {
+  QObject::connect(e, &QLineEdit::textEdited, w, [e] { SetTextColour(e, QColor(0, 0, 255)); });
+  QObject::connect(e, &QLineEdit::editingFinished, w, [commit] { commit(); });
+  QObject::connect(e, &QLineEdit::textChanged, w, [&guard, commit] {
+    if (!guard) return;
+    guard = 0;
+    commit();
+  });
+}
+
+// The cleaned text of a numeric edit and its value.
+long double TakeNumber(QLineEdit* e) {
+  std::string t = e->text().toStdString();
+  SanitizeNumericText(t);
+  SetTextColour(e, Qt::black);
+  return ParseLongDouble(t).value_or(0);
+}
+
+}  // namespace
+
+TFresnelCtrl::TFresnelCtrl(Tchart1& chart)
+    : QWidget(&chart, Qt::Window | Qt::WindowStaysOnTopHint),
+      chart_(chart),
+      host_(chart.Host()),
+      session_(chart.Session()),
+      events_(chart.EventState()) {
+  setObjectName("FresnelCtrl");
+  setWindowTitle("Fresnel Diffraction");
+  setAttribute(Qt::WA_DeleteOnClose);
+  BuildControls();
+  FormCreate();
+  ConnectHandlers();
+}
+
+TFresnelCtrl::~TFresnelCtrl() = default;
+
+void TFresnelCtrl::BuildControls() {
+  setFixedSize(300, 760);
+  auto* g1 = Named(new QGroupBox("Spectral Effect"), "GroupBox1", this, 4, 4, 292, 70);
+  ComboBox2 = Named(new QComboBox, "ComboBox2", g1, 6, 18, 140, 22);
+  ComboBox1 = Named(new QComboBox, "ComboBox1", g1, 150, 18, 60, 22);
+  for (int i = 0; i < 70; ++i) ComboBox1->addItem(QString(QChar(kTypeLetters[i / 10])) + QString::number(i % 10));
+  ComboBox1->addItem("--");
+  Button1 = Named(new QPushButton("Graph"), "Button1", g1, 216, 18, 70, 22);
+  Label(g1, "or  B-V", 150, 46);
+  Edit28 = MakeEdit(g1, "Edit28", 200, 44, 60);
+  Edit28->setValidator(new QRegularExpressionValidator(QRegularExpression("[-0-9.%']*"), Edit28));
+
+  auto* g2 = Named(new QGroupBox("Object's Movement"), "GroupBox2", this, 4, 76, 292, 46);
+  Edit1 = MakeEdit(g2, "Edit1", 6, 18, 90);
+  Label(g2, "km", 100, 21);
+  Edit2 = MakeEdit(g2, "Edit2", 150, 18, 70);
+  Label(g2, "m/sec", 224, 21);
+
+  auto* g3 = Named(new QGroupBox("Frame range of Star && BKG"), "GroupBox3", this, 4, 124, 292, 150);
+  Label(g3, "Pre", 6, 20);
+  UpDown3 = MakeUpDown(g3, "UpDown3", -30, -1, -1, 40, 18);
+  Edit14 = MakeEdit(g3, "Edit14", 94, 18, 40, true);
+  UpDown4 = MakeUpDown(g3, "UpDown4", -60, -1, -1, 140, 18);
+  Edit15 = MakeEdit(g3, "Edit15", 194, 18, 40, true);
+  Label(g3, "Intermidiate", 6, 46);
+  UpDown13 = MakeUpDown(g3, "UpDown13", -10, 0, 0, 40, 62);
+  Edit27 = MakeEdit(g3, "Edit27", 94, 62, 40, true);
+  UpDown12 = MakeUpDown(g3, "UpDown12", 0, 10, 0, 140, 62);
+  Edit26 = MakeEdit(g3, "Edit26", 194, 62, 40, true);
+  Edit25 = MakeEdit(g3, "Edit25", 238, 62, 50, true);
+  Label(g3, "Post", 6, 90);
+  UpDown5 = MakeUpDown(g3, "UpDown5", 1, 60, 1, 40, 88);
+  Edit16 = MakeEdit(g3, "Edit16", 94, 88, 40, true);
+  UpDown6 = MakeUpDown(g3, "UpDown6", 1, 60, 1, 140, 88);
+  Edit17 = MakeEdit(g3, "Edit17", 194, 88, 40, true);
+  CheckBox1 = MakeCheck(g3, "CheckBox1", "Fix", 6, 120, 45);
+  Edit3 = MakeEdit(g3, "Edit3", 50, 120, 70);
+  CheckBox2 = MakeCheck(g3, "CheckBox2", "Fix", 126, 120, 45);
+  Edit4 = MakeEdit(g3, "Edit4", 170, 120, 70);
+  CheckBox6 = MakeCheck(g3, "CheckBox6", "D", 246, 120, 40);
+
+  auto* g4 = Named(new QGroupBox("Frame Range for Processing"), "GroupBox4", this, 4, 276, 292, 46);
+  UpDown1 = MakeUpDown(g4, "UpDown1", -60, 0, -30, 6, 18);
+  Edit5 = MakeEdit(g4, "Edit5", 60, 18, 36, true);
+  UpDown2 = MakeUpDown(g4, "UpDown2", 0, 60, 0, 100, 18);
+  Edit6 = MakeEdit(g4, "Edit6", 154, 18, 36, true);
+  CheckBox3 = MakeCheck(g4, "CheckBox3", "SelectArea", 194, 4, 92);
+  Label(g4, "DataNum", 194, 24);
+  Edit13 = MakeEdit(g4, "Edit13", 250, 18, 36, true);
+
+  auto* g5 = Named(new QGroupBox("Central Time of  Event"), "GroupBox5", this, 4, 324, 292, 46);
+  Edit9 = MakeEdit(g5, "Edit9", 6, 18, 66, true);
+  Edit10 = MakeEdit(g5, "Edit10", 76, 18, 66, true);
+  Edit12 = MakeEdit(g5, "Edit12", 146, 18, 66, true);
+  Edit12->setToolTip("Error(1 sigma)");
+  Edit18 = MakeEdit(g5, "Edit18", 216, 18, 70, true);
+
+  auto* g6 = Named(new QGroupBox("Speed of Fresnel Pattern"), "GroupBox6", this, 4, 372, 292, 46);
+  Label(g6, "Rate", 6, 21);
+  Edit7 = MakeEdit(g6, "Edit7", 40, 18, 70, true);
+  Label(g6, "Contact Angle", 116, 21);
+  Edit8 = MakeEdit(g6, "Edit8", 210, 18, 70);
+
+  auto* g7 = Named(new QGroupBox(" Double Star Analyzing"), "GroupBox7", this, 4, 420, 292, 46);
+  CheckBox4 = MakeCheck(g7, "CheckBox4", "", 6, 18, 20);
+  UpDown7 = MakeUpDown(g7, "UpDown7", 0, 100, 100, 28, 18);
+  UpDown9 = MakeUpDown(g7, "UpDown9", 0, 9, 0, 82, 18);
+  UpDown9->setWrapping(true);
+  Edit20 = MakeEdit(g7, "Edit20", 136, 18, 44);
+  UpDown8 = MakeUpDown(g7, "UpDown8", 0, 3000, 100, 184, 18);
+  Edit21 = MakeEdit(g7, "Edit21", 238, 18, 48);
+
+  auto* g8 = Named(new QGroupBox, "GroupBox8", this, 4, 468, 292, 70);
+  CheckBox5 = MakeCheck(g8, "CheckBox5", "Star's Angular Diameter", 6, 4, 200);
+  UpDown10 = MakeUpDown(g8, "UpDown10", 0, 5000, 0, 6, 26);
+  UpDown10->setSingleStep(10);
+  Edit19 = MakeEdit(g8, "Edit19", 60, 26, 50);
+  Label(g8, "milli arc second", 114, 29);
+  Label(g8, "Intensity at event centre:", 6, 50);
+  Edit22 = MakeEdit(g8, "Edit22", 170, 48, 60, true);
+  Edit24 = MakeEdit(g8, "Edit24", 234, 48, 52, true);
+
+  auto* g9 = Named(new QGroupBox("Processing"), "GroupBox9", this, 4, 540, 292, 216);
+  RadioButton1 = Named(new QRadioButton("for Occultation"), "RadioButton1", g9, 6, 18, 130, 20);
+  RadioButton2 = Named(new QRadioButton("for Grazing"), "RadioButton2", g9, 140, 18, 110, 20);
+  RadioButton1->setChecked(true);
+  CheckBox7 = MakeCheck(g9, "CheckBox7", "New fitting algorithm for Grazing", 6, 38, 260);
+  CheckBox7->setChecked(true);
+  Label(g9, "Sum-Squared Error", 6, 62);
+  Edit11 = MakeEdit(g9, "Edit11", 130, 60, 156, true);
+  CheckBox8 = MakeCheck(g9, "CheckBox8", "Mag drop                 considered", 6, 84, 220);
+  Edit37 = MakeEdit(g9, "Edit37", 230, 84, 56);
+  Button3 = Named(new QPushButton("Fit to Diffraction Curve"), "Button3", g9, 6, 108, 180, 26);
+  ProgressBar1 = Named(new QProgressBar, "ProgressBar1", g9, 190, 112, 96, 18);
+  ProgressBar1->setRange(0, 93);
+  ProgressBar1->setValue(0);
+  Button2 = Named(new QPushButton("Magnitude Calc"), "Button2", g9, 6, 138, 120, 24);
+  CheckBox9 = MakeCheck(g9, "CheckBox9", "Pop up", 132, 140, 80);
+  Edit30 = MakeEdit(g9, "Edit30", 216, 140, 30, true);
+  Edit33 = MakeEdit(g9, "Edit33", 250, 140, 36, true);
+  Edit34 = MakeEdit(g9, "Edit34", 6, 166, 120, true);
+  Memo1 = Named(new QPlainTextEdit, "Memo1", g9, 130, 166, 156, 44);
+  Memo1->setReadOnly(true);
+
+  // The spectrum graph is not part of this program yet.
+  Button1->setEnabled(false);
+  Button2->setEnabled(host_.ToolAvailable(ChartTool::MagnitudeCalculator));
+  for (QSpinBox* u : {UpDown3, UpDown4, UpDown13, UpDown12, UpDown5, UpDown6}) u->setAccelerated(true);
+}
+
+void TFresnelCtrl::SetPosition(QSpinBox* u, int position) {
+  const QSignalBlocker block(u);
+  u->setValue(position);
+}
+
+void TFresnelCtrl::FormCreate() {
+  DiffractionState& d = events_.Diffraction;
+  const TChartState& st = session_.ChartState;
+  const int sel = std::max(0, st.SelectedFrame);
+  const int after = std::max(0, st.TotalFrameCount - 1 - sel);
+
+  // The lunar prediction's spectral type is not known here: "F5".
+  SetComboIndex(ComboBox1, 3 * 10 + 5);
+  events_.Flags.MagnitudeWindowShown = 0;
+  session_.DiffractionMode = 1;
+  d.StarDiameterOn = 0;
+  d.DiffractionFitted = 0;
+
+  d.ObjectDistance = 384000000;
+  d.ObjectVelocity = 750;
+  Edit1->setText(Q(FormatInt(d.ObjectDistance / 1000)));
+  Edit2->setText(Q(Fixed(d.ObjectVelocity, 1)));
+  events_.Texts.DistanceText = FormatInt(d.ObjectDistance / 1000) + "km";
+  events_.Texts.VelocityText = Fixed(d.ObjectVelocity, 0) + "m/sec";
+  ShowLevels();
+
+  {
+    const QSignalBlocker b1(UpDown1), b2(UpDown2);
+    UpDown1->setMinimum(sel < 120 ? -sel : -120);
+    UpDown2->setMaximum(after < 120 ? after : 120);
+    UpDown1->setValue(d.FitRangeFrom);
+    UpDown2->setValue(d.FitRangeTo);
+    d.FitRangeFrom = UpDown1->value();
+    d.FitRangeTo = UpDown2->value();
+  }
+  Edit5->setText(QString::number(d.FitRangeFrom));
+  Edit6->setText(QString::number(d.FitRangeTo));
+  if (!(std::abs(d.FitRangeFrom) == 30 && std::abs(d.FitRangeTo) == 30)) d.CustomFitRange = 1;
+
+  if (sel >= -d.PreEventWindowFrom) {
+    d.PreEventWindowFrom = -30, d.PreEventWindowTo = -11;
+  } else {
+    d.PreEventWindowFrom = -sel;
+    d.PreEventWindowTo = std::min(-1, -sel / 2);
+  }
+  if (after < d.PostEventWindowTo) {
+    d.PostEventWindowTo = after;
+    d.PostEventWindowFrom = after / 2;
+  } else {
+    d.PostEventWindowFrom = 11, d.PostEventWindowTo = 30;
+  }
+
+  d.FresnelEditGuard = 1;
+  Edit8->setText(Q(Fixed(d.MeasuredContactAngle, 1)));  // takes the angle over: RateFactor
+  d.FresnelEditGuard = 0;
+  SetWindowControls();
+  {
+    const QSignalBlocker b1(CheckBox1), b2(CheckBox2), b3(CheckBox3);
+    CheckBox1->setChecked(d.UpperLevelFixed);
+    CheckBox2->setChecked(d.LowerLevelFixed);
+    CheckBox3->setChecked(d.CustomFitRange);
+  }
+
+  d.ComponentWeight = 500;
+  d.ComponentSeparation = 0;
+  d.StepHeightPercent = 50;
+  SetPosition(UpDown7, 50);
+  SetPosition(UpDown9, 0);
+  Edit20->setText("50.0");
+  Edit21->setText("0");
+  SetPosition(UpDown8, 0);
+
+  // No prediction's star diameter: the disk model starts off.
+  CheckBox5->setChecked(false);
+  d.StarAngularDiameter = 0;
+  Edit19->setText("0");
+  Edit28->setText("0.650");
+  d.BminusV = 0.65;
+
+  for (QWidget* w : std::initializer_list<QWidget*>{UpDown7, UpDown8, UpDown9, Edit20, Edit21, UpDown10, Edit19,
+                                                    Edit22})
+    w->setEnabled(false);
+  ResultShow();
+
+  ComboBox2->clear();
+  ComboBox2->addItem("not considered");
+  bool any_name = false;
+  for (const std::string& n : events_.Spectral.CcdNames) {
+    ComboBox2->addItem(Q(n));
+    any_name = any_name || !n.empty();
+  }
+  SetComboIndex(ComboBox2, 1);
+  if (events_.Flags.IntegratedVideoMeasured) {
+    SetComboIndex(ComboBox2, 2);
+    events_.Spectral.CcdIndex = 2;
+  } else if (any_name) {
+    events_.Spectral.CcdIndex = 1;
+  }
+  // No prediction names the camera: the sensor of "any other camera".
+  for (int i = 1; i <= 10; ++i) {
+    const std::string& n = events_.Spectral.CcdNames[static_cast<size_t>(i - 1)];
+    if (n.empty()) break;
+    if (n == "IMX290") {
+      SetComboIndex(ComboBox2, i);
+      events_.Spectral.CcdIndex = i;
+      break;
+    }
+  }
+  ccd_previous_ = ComboBox2->currentIndex();
+
+  Edit37->setText(Q(FormatFixed(events_.Flags.MagDrop, 1, 7)));
+  events_.Texts.FittedContactAngleText.clear();
+  ShowAverage();
+}
+
+void TFresnelCtrl::ConnectHandlers() {
+  uint8_t& guard = events_.Diffraction.FresnelEditGuard;
+  OnComboBoxChange(ComboBox1, this, &TFresnelCtrl::ComboBox1Change);
+  OnComboBoxChange(ComboBox2, this, &TFresnelCtrl::ComboBox2Change);
+  connect(Edit28, &QLineEdit::textEdited, this, [this] { Edit28Change(); });
+  NumericEdit(Edit1, this, guard, [this] { Edit1Exit(); });
+  NumericEdit(Edit2, this, guard, [this] { Edit2Exit(); });
+  NumericEdit(Edit8, this, guard, [this] { Edit8Exit(); });
+  NumericEdit(Edit19, this, guard, [this] { Edit19Exit(); });
+  NumericEdit(Edit20, this, guard, [this] { Edit20Exit(); });
+  NumericEdit(Edit21, this, guard, [this] { Edit21Exit(); });
+  NumericEdit(Edit37, this, guard, [this] { Edit37Exit(); });
+  const std::pair<QSpinBox*, void (TFresnelCtrl::*)()> updowns[] = {
+      {UpDown3, &TFresnelCtrl::UpDown3Click},   {UpDown4, &TFresnelCtrl::UpDown4Click},
+      {UpDown13, &TFresnelCtrl::UpDown13Click}, {UpDown12, &TFresnelCtrl::UpDown12Click},
+      {UpDown5, &TFresnelCtrl::UpDown5Click},   {UpDown6, &TFresnelCtrl::UpDown6Click},
+      {UpDown1, &TFresnelCtrl::UpDown1Click},   {UpDown2, &TFresnelCtrl::UpDown2Click},
+      {UpDown7, &TFresnelCtrl::UpDown7Click},   {UpDown9, &TFresnelCtrl::UpDown9Click},
+      {UpDown8, &TFresnelCtrl::UpDown8Click},   {UpDown10, &TFresnelCtrl::UpDown10Click}};
+  for (const auto& [u, handler] : updowns)
+    connect(u, &QSpinBox::valueChanged, this, [this, handler = handler] { (this->*handler)(); });
+  OnCheckBoxClick(CheckBox1, this, &TFresnelCtrl::CheckBox1Click);
+  OnCheckBoxClick(CheckBox2, this, &TFresnelCtrl::CheckBox2Click);
+  OnCheckBoxClick(CheckBox3, this, &TFresnelCtrl::CheckBox3Click);
+  OnCheckBoxClick(CheckBox4, this, &TFresnelCtrl::CheckBox4Click);
+  OnCheckBoxClick(CheckBox5, this, &TFresnelCtrl::CheckBox5Click);
+  OnCheckBoxClick(CheckBox8, this, &TFresnelCtrl::CheckBox8Click);
+  connect(Button1, &QPushButton::clicked, this, &TFresnelCtrl::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TFresnelCtrl::Button2Click);
+  connect(Button3, &QPushButton::clicked, this, &TFresnelCtrl::Button3Click);
+}
+
+// ---- levels and windows ----
+
+void TFresnelCtrl::ShowLevels() {
+  const DiffractionState& d = events_.Diffraction;
+  if (d.UpperLevel > -990000) Edit3->setText(Q(Fixed(d.UpperLevel, 1)));
+  if (d.LowerLevel > -990000) Edit4->setText(Q(Fixed(d.LowerLevel, 1)));
+}
+
+void TFresnelCtrl::ShowAverage() {
+  chart_.DRAverage();
+  DiffractionState& d = events_.Diffraction;
+  const double pre = d.LevelMean[0], post = d.LevelMean[2];
+  if (pre < post) {
+    d.ReappearanceFit = 1, d.UpperLevel = post, d.LowerLevel = pre;
+  } else {
+    d.ReappearanceFit = 0, d.UpperLevel = pre, d.LowerLevel = post;
+  }
+  ShowLevels();
+  Edit25->setText(Q(Fixed(d.LevelMean[1], 1)));
+}
+
+void TFresnelCtrl::SetWindowControls() {
+  DiffractionState& d = events_.Diffraction;
+  const TChartState& st = session_.ChartState;
+  const int fm = -std::max(0, st.SelectedFrame);
+  const int fM = std::max(1, st.TotalFrameCount - 1 - std::max(0, st.SelectedFrame));
+  QSpinBox* u[6] = {UpDown3, UpDown4, UpDown13, UpDown12, UpDown5, UpDown6};
+  int32_t* v[6] = {&d.PreEventWindowFrom, &d.PreEventWindowTo, &d.ThirdWindowFrom,
+                   &d.ThirdWindowTo,      &d.PostEventWindowFrom, &d.PostEventWindowTo};
+  for (int i = 0; i < 6; ++i) {
+    const QSignalBlocker b(u[i]);
+    u[i]->setRange(-1000000, 1000000);
+    u[i]->setValue(*v[i]);
+  }
+  const auto limit = [&](QSpinBox* s, int lo, int hi) {
+    const QSignalBlocker b(s);
+    s->setRange(std::min(lo, s->value()), std::max(hi, s->value()));
+  };
+  limit(UpDown3, std::min(fm, -1), UpDown4->value());
+  limit(UpDown4, UpDown3->value(), UpDown13->value() - 1);
+  limit(UpDown13, UpDown4->value() + 1, UpDown12->value());
+  limit(UpDown12, UpDown13->value(), UpDown5->value() - 1);
+  limit(UpDown5, UpDown12->value() + 1, UpDown6->value());
+  limit(UpDown6, UpDown5->value(), std::max(fM, 1));
+  QLineEdit* e[6] = {Edit14, Edit15, Edit27, Edit26, Edit16, Edit17};
+  for (int i = 0; i < 6; ++i) e[i]->setText(QString::number(*v[i]));
+}
+
+void TFresnelCtrl::WindowChanged() {
+  DiffractionState& d = events_.Diffraction;
+  d.LevelWindowsChanged = 1;
+  chart_.GraphShow3();
+  ShowAverage();
+  d.DiffractionFitted = 0;
+}
+
+void TFresnelCtrl::UpDown3Click() {
+  events_.Diffraction.PreEventWindowFrom = UpDown3->value();
+  Edit14->setText(QString::number(UpDown3->value()));
+  UpDown4->setMinimum(UpDown3->value());
+  WindowChanged();
+}
+
+void TFresnelCtrl::UpDown4Click() {
+  events_.Diffraction.PreEventWindowTo = UpDown4->value();
+  Edit15->setText(QString::number(UpDown4->value()));
+  UpDown3->setMaximum(UpDown4->value());
+  UpDown13->setMinimum(UpDown4->value() + 1);
+  WindowChanged();
+}
+
+void TFresnelCtrl::UpDown13Click() {
+  events_.Diffraction.ThirdWindowFrom = UpDown13->value();
+  Edit27->setText(QString::number(UpDown13->value()));
+  UpDown12->setMinimum(UpDown13->value());
+  UpDown4->setMaximum(UpDown13->value() - 1);
+  WindowChanged();
+}
+
+void TFresnelCtrl::UpDown12Click() {
+  events_.Diffraction.ThirdWindowTo = UpDown12->value();
+  Edit26->setText(QString::number(UpDown12->value()));
+  UpDown13->setMaximum(UpDown12->value());
+  UpDown5->setMinimum(UpDown12->value() + 1);
+  WindowChanged();
+}
+
+void TFresnelCtrl::UpDown5Click() {
+  events_.Diffraction.PostEventWindowFrom = UpDown5->value();
+  Edit16->setText(QString::number(UpDown5->value()));
+  UpDown6->setMinimum(UpDown5->value());
+  UpDown12->setMaximum(UpDown5->value() - 1);
+  WindowChanged();
+}
+
+void TFresnelCtrl::UpDown6Click() {
+  events_.Diffraction.PostEventWindowTo = UpDown6->value();
+  Edit17->setText(QString::number(UpDown6->value()));
+  UpDown5->setMaximum(UpDown6->value());
+  WindowChanged();
+}
+
+void TFresnelCtrl::FitWindowChanged() {
+  chart_.GraphShow3();
+  events_.Diffraction.DiffractionFitted = 0;
+}
+
+void TFresnelCtrl::UpDown1Click() {
+  events_.Diffraction.FitRangeFrom = UpDown1->value();
+  Edit5->setText(QString::number(UpDown1->value()));
+  FitWindowChanged();
+}
+
+void TFresnelCtrl::UpDown2Click() {
+  events_.Diffraction.FitRangeTo = UpDown2->value();
+  Edit6->setText(QString::number(UpDown2->value()));
+  FitWindowChanged();
+}
+
+void TFresnelCtrl::CheckBox3Click() {
+  events_.Diffraction.CustomFitRange = CheckBox3->isChecked();
+  FitWindowChanged();
+}
+
+void TFresnelCtrl::ClampWindowsToRecords(int fm, int fM) {
+  DiffractionState& d = events_.Diffraction;
+  const QSignalBlocker b3(UpDown3), b4(UpDown4), b5(UpDown5), b6(UpDown6);
+  // An up-down moved to the record limit, its range pinned there on that side.
+  const auto pin = [](QSpinBox* u, int other_side, int bound, bool low_side, int32_t& var, QLineEdit* edit) {
+    if (low_side) {
+      u->setMaximum(other_side);
+      u->setValue(bound);
+      u->setMinimum(bound);
+    } else {
+      u->setMinimum(other_side);
+      u->setValue(bound);
+      u->setMaximum(bound);
+    }
+    var = u->value();
+    edit->setText(QString::number(var));
+  };
+  if (UpDown13->value() <= fm) return;
+  if (UpDown4->value() < fm) {
+    pin(UpDown4, UpDown13->value() - 1, fm, true, d.PreEventWindowTo, Edit15);
+    pin(UpDown3, UpDown4->value(), fm, true, d.PreEventWindowFrom, Edit14);
+  } else if (UpDown3->value() < fm) {
+    pin(UpDown3, UpDown4->value() - 1, fm, true, d.PreEventWindowFrom, Edit14);
+    d.LevelWindowsChanged = d.PreEventWindowFrom;
+  } else if (!(fm < -10000 && UpDown3->minimum() >= fm)) {
+    UpDown3->setMinimum(fm);
+  }
+  if (UpDown12->value() >= fM) return;
+  if (UpDown5->value() > fM) {
+    pin(UpDown5, UpDown12->value() + 1, fM, false, d.PostEventWindowFrom, Edit16);
+    pin(UpDown6, UpDown5->value(), fM, false, d.PostEventWindowTo, Edit17);
+  } else if (UpDown6->value() > fM) {
+    pin(UpDown6, UpDown5->value() + 1, fM, false, d.PostEventWindowTo, Edit17);
+  } else {
+    UpDown6->setMaximum(fM);
+  }
+}
+
+// The "Fix" boxes lock a level and the window it comes from.
+void TFresnelCtrl::CheckBox1Click() {
+  DiffractionState& d = events_.Diffraction;
+  if (CheckBox1->isChecked() && session_.ChartState.SelectedFrame < 0) {
+    const QSignalBlocker b(CheckBox1);
+    CheckBox1->setChecked(false);
+    return;
+  }
+  const bool pre_upper = d.LevelMean[0] >= d.LevelMean[2];
+  QSpinBox* from = pre_upper ? UpDown3 : UpDown5;
+  QSpinBox* to = pre_upper ? UpDown4 : UpDown6;
+  if (CheckBox1->isChecked()) {
+    chart_.DRAverage();
+    d.UpperLevel = std::max(d.LevelMean[0], d.LevelMean[2]);
+    Edit3->setText(Q(Fixed(d.UpperLevel, 1)));
+    d.UpperLevelFixed = 1;
+    const int sel = session_.ChartState.SelectedFrame;
+    d.FixedUpperWindow = {sel + from->value(), sel + to->value()};
+  } else {
+    d.UpperLevelFixed = 0;
+  }
+  from->setEnabled(!d.UpperLevelFixed);
+  to->setEnabled(!d.UpperLevelFixed);
+  chart_.GraphShow3();
+  d.DiffractionFitted = 0;
+}
+
+void TFresnelCtrl::CheckBox2Click() {
+  DiffractionState& d = events_.Diffraction;
+  if (CheckBox2->isChecked() && session_.ChartState.SelectedFrame < 0) {
+    const QSignalBlocker b(CheckBox2);
+    CheckBox2->setChecked(false);
+    return;
+  }
+  const bool pre_lower = d.LevelMean[0] < d.LevelMean[2];
+  QSpinBox* from = pre_lower ? UpDown3 : UpDown5;
+  QSpinBox* to = pre_lower ? UpDown4 : UpDown6;
+  if (CheckBox2->isChecked()) {
+    chart_.DRAverage();
+    d.LowerLevel = std::min(d.LevelMean[0], d.LevelMean[2]);
+    Edit4->setText(Q(Fixed(d.LowerLevel, 1)));
+    d.LowerLevelFixed = 1;
+    const int sel = session_.ChartState.SelectedFrame;
+    d.FixedLowerWindow = {sel + from->value(), sel + to->value()};
+  } else {
+    d.LowerLevelFixed = 0;
+  }
+  from->setEnabled(!d.LowerLevelFixed);
+  to->setEnabled(!d.LowerLevelFixed);
+  // The upper box's state again, on the window it holds.
+  if (d.UpperLevelFixed) {
+    const bool pre_upper = !pre_lower;
+    (pre_upper ? UpDown3 : UpDown5)->setEnabled(false);
+    (pre_upper ? UpDown4 : UpDown6)->setEnabled(false);
+  }
+  chart_.GraphShow3();
+  d.DiffractionFitted = 0;
+}
+
+// ---- model parameters ----
+
+void TFresnelCtrl::Edit1Exit() {
+  DiffractionState& d = events_.Diffraction;
+  // Kilometres beyond a light year are nonsense; the cap keeps metres in 64 bits.
+  int64_t km = std::min<int64_t>(RoundHalfEven(TakeNumber(Edit1)), 9460730472580LL);
+  if (km < 350000) km = 350000;
+  d.ObjectDistance = km * 1000;
+  Edit1->setText(Q(FormatInt(km)));
+  events_.Texts.DistanceText = FormatInt(km) + "km";
+  UpDown10->setSingleStep(km >= 500001 ? 1 : 100);
+  SetPosition(UpDown10, 0);
+  Edit19->setText("0");
+}
+
+void TFresnelCtrl::Edit2Exit() {
+  const long double v = TakeNumber(Edit2);
+  Edit2->setText(Q(Fixed(v, 1)));
+  events_.Texts.VelocityText = Fixed(v, 0) + "m/sec";
+  events_.Diffraction.ObjectVelocity = v * std::max(1, host_.FrameStep());
+}
+
+void TFresnelCtrl::Edit8Exit() {
+  DiffractionState& d = events_.Diffraction;
+  long double a = TakeNumber(Edit8);
+  if (a > 90) a = 90;
+  Edit8->setText(Q(FormatFixed(a, 1, 15)));
+  d.RateFactor = std::cos(a * kPi / 180);
+  Edit7->setText(Q(FormatFixed(d.RateFactor, 3, 5)));
+  d.MeasuredContactAngle = static_cast<double>(a);
+}
+
+void TFresnelCtrl::Edit19Exit() {
+  long double v = TakeNumber(Edit19);
+  if (v > 50) v = 50;
+  Edit19->setText(Q(Fixed(v, 1)));
+  SetPosition(UpDown10, static_cast<int>(RoundHalfEven(v * 100)));
+  events_.Diffraction.StarAngularDiameter = static_cast<double>(v);
+}
+
+void TFresnelCtrl::UpDown10Click() {
+  events_.Diffraction.StarAngularDiameter = UpDown10->value() / 100.0;
+  Edit19->setText(Q(Fixed(events_.Diffraction.StarAngularDiameter, 2)));
+}
+
+void TFresnelCtrl::UpDown7Click() {
+  if (UpDown7->value() == 100) SetPosition(UpDown9, 0);
+  tenths_previous_ = UpDown9->value();
+  DiffractionState& d = events_.Diffraction;
+  d.ComponentWeight = UpDown7->value() * 10 + UpDown9->value();
+  d.StepHeightPercent = UpDown7->value() + UpDown9->value() / 10.0;
+  Edit20->setText(Q(Fixed(d.ComponentWeight / 10.0L, 1)));
+}
+
+void TFresnelCtrl::UpDown9Click() {
+  const int now = UpDown9->value(), before = tenths_previous_;
+  int whole = UpDown7->value();
+  if (before == 9 && now == 0 && whole < 99) ++whole;
+  if (before == 0 && now == 9) {
+    if (whole > 0)
+      --whole;
+    else
+      SetPosition(UpDown9, 0);
+  }
+  SetPosition(UpDown7, whole);
+  UpDown7Click();
+}
+
+void TFresnelCtrl::Edit20Exit() {
+  const int64_t weight = std::clamp<int64_t>(RoundHalfEven(std::fabs(TakeNumber(Edit20)) * 10), 0, 1000);
+  SetPosition(UpDown7, static_cast<int>(weight / 10));
+  SetPosition(UpDown9, static_cast<int>(weight % 10));
+  UpDown7Click();
+}
+
+void TFresnelCtrl::UpDown8Click() {
+  events_.Diffraction.ComponentSeparation = UpDown8->value();
+  Edit21->setText(QString::number(UpDown8->value() * std::max(1, host_.FrameStep())));
+}
+
+void TFresnelCtrl::Edit21Exit() {
+  const int64_t ms = std::min<int64_t>(RoundHalfEven(std::fabs(TakeNumber(Edit21))), 1000);
+  Edit21->setText(Q(FormatInt(ms)));
+  SetPosition(UpDown8, static_cast<int>(ms));
+  events_.Diffraction.ComponentSeparation = static_cast<int32_t>(ms);
+}
+
+void TFresnelCtrl::Edit37Exit() {
+  const long double v = TakeNumber(Edit37);
+  events_.Flags.MagDrop = static_cast<double>(v);
+  Edit37->setText(Q(FormatFixed(v, 1, 7)));
+  if (v == 0) CheckBox8Click();
+}
+
+void TFresnelCtrl::CheckBox8Click() {
+  if (CheckBox8->isChecked() && events_.Flags.MagDrop == 0) {
+    const QSignalBlocker b(CheckBox8);
+    CheckBox8->setChecked(false);
+  }
+}
+
+void TFresnelCtrl::CheckBox4Click() {
+  const bool on = CheckBox4->isChecked();
+  events_.Diffraction.DoubleStarFit = on;
+  for (QWidget* w : std::initializer_list<QWidget*>{UpDown7, UpDown8, UpDown9, Edit20, Edit21}) w->setEnabled(on);
+}
+
+void TFresnelCtrl::CheckBox5Click() {
+  DiffractionState& d = events_.Diffraction;
+  const bool on = CheckBox5->isChecked();
+  d.StarDiameterOn = on;
+  for (QWidget* w : std::initializer_list<QWidget*>{UpDown10, Edit19, Edit22}) w->setEnabled(on);
+  const int half = on ? 20 : 30;
+  SetPosition(UpDown1, -half);
+  SetPosition(UpDown2, half);
+  d.FitRangeFrom = UpDown1->value();
+  d.FitRangeTo = UpDown2->value();
+  Edit5->setText(QString::number(d.FitRangeFrom));
+  Edit6->setText(QString::number(d.FitRangeTo));
+  CheckBox3->setChecked(on);
+  if (on) RadioButton1->setChecked(true);
+}
+
+// ---- spectrum ----
+
+void TFresnelCtrl::SpectrumTypeCalc() {
+  SpectralModel& m = events_.Spectral;
+  m.StarTemperature = static_cast<int>(RoundHalfAway(9000.0L / (events_.Diffraction.BminusV + 0.85L)));
+  ComputeSpectralWeights(m, (std::filesystem::path(host_.ExecutableFolder()) / kSensitivityFileName).string());
+  int best = 0;
+  for (int i = 1; i < 71; ++i)
+    if (std::abs(kTypeTemperatures[i] - m.StarTemperature) < std::abs(kTypeTemperatures[best] - m.StarTemperature))
+      best = i;
+  SetComboIndex(ComboBox1, best);
+}
+
+void TFresnelCtrl::ComboBox1Change() {
+  const int i = ComboBox1->currentIndex();
+  if (i < 0 || i > 70) return;
+  SpectralModel& m = events_.Spectral;
+  m.StarTemperature = kTypeTemperatures[i] == 0 ? 6000 : kTypeTemperatures[i];
+  events_.Diffraction.BminusV = 9000.0 / m.StarTemperature - 0.85;
+  Edit28->setText(Q(Fixed(events_.Diffraction.BminusV, 3)));
+  ComputeSpectralWeights(m, (std::filesystem::path(host_.ExecutableFolder()) / kSensitivityFileName).string());
+}
+
+void TFresnelCtrl::Edit28Change() {
+  const std::string t = Edit28->text().toStdString();
+  if (t.size() < 4) {
+    SetTextColour(Edit28, QColor(0, 0, 255));
+    return;
+  }
+  const auto v = ParseDouble(t);
+  // -0.85 has no temperature: refused like any value out of range.
+  if (v && *v > -1 && *v <= 3 && *v != -0.85) {
+    events_.Diffraction.BminusV = *v;
+  } else {
+    events_.Diffraction.BminusV = 0.38;
+    Edit28->setText("0.38");
+  }
+  SetTextColour(Edit28, Qt::black);
+  SpectrumTypeCalc();
+}
+
+void TFresnelCtrl::ComboBox2Change() {
+  const int i = ComboBox2->currentIndex();
+  if (ComboBox2->itemText(i).isEmpty()) {
+    SetComboIndex(ComboBox2, ccd_previous_);
+    return;
+  }
+  events_.Spectral.CcdIndex = i;
+  ccd_previous_ = i;
+}
+
+void TFresnelCtrl::Button1Click() {}
+
+// ---- fit and results ----
+
+void TFresnelCtrl::ResultShow() {
+  DiffractionState& d = events_.Diffraction;
+  Edit7->setText(Q(Fixed(d.RateFactor, 4)));
+  if (d.RateFactor <= 1) {
+    d.MeasuredContactAngle = static_cast<double>(std::acos(std::max(-1.0L, d.RateFactor)) * 180 / kPi);
+    Edit8->setText(Q(Fixed(d.MeasuredContactAngle, 1)));
+    events_.Texts.ContactAngleText = Fixed(d.MeasuredContactAngle, 1);
+  } else {
+    Edit8->setText("---");
+    events_.Texts.ContactAngleText = "---";
+  }
+  const int sel = session_.ChartState.SelectedFrame;
+  const int header = HeaderLineCountFor(host_.CsvVersion());
+  Edit9->setText(Q(GetCsvField(RecordLine(host_.Table().Lines(), header, sel), 1)));
+  if (d.RateFactor != 0) {
+    const long double F = d.ReappearanceFit ? -static_cast<long double>(d.FitOffset) : d.FitOffset;
+    Edit10->setText(Q(Fixed(F / 10, 0)));
+    events_.Texts.EventCentreText[0] = Fixed(F / 10000, 3);
+    if (d.DoubleStarFit) {
+      // The second component's centre, in ms and in seconds alike.
+      const long double c2 = d.ReappearanceFit ? F / 10 - d.ComponentSeparation : F / 10 + d.ComponentSeparation;
+      Edit18->setText(Q(Fixed(c2, 0)));
+      events_.Texts.EventCentreText[1] = Fixed(c2 / 1000, 3);
+    } else {
+      events_.Texts.EventCentreText[1] = "-----";
+    }
+  }
+  ShowLevels();
+}
+
+void TFresnelCtrl::ShowStatus(const QString& text) { Memo1->appendPlainText(text); }
+
+void TFresnelCtrl::Button3Click() {
+  if (chart_.Fitting() || session_.ChartState.SelectedFrame < 0) return;
+  DiffractionState& d = events_.Diffraction;
+  chart_.DRAverage();
+  double pre = d.LevelMean[0], post = d.LevelMean[2];
+  const bool locked = d.UpperLevelFixed || d.LowerLevelFixed;
+  if (locked && ((CheckBox6->isChecked() && pre < post) || (!CheckBox6->isChecked() && pre > post)))
+    std::swap(pre, post);
+  chart_.FresnelDraw(pre, post, [this] {
+    DiffractionState& s = events_.Diffraction;
+    ResultShow();
+    chart_.InformationShow();
+    events_.Texts.FittedContactAngleText = FormatFixed(s.MeasuredContactAngle, 1, 3);
+    s.DiffractionFitted = 1;
+    if (CheckBox9->isChecked() && !events_.Flags.MagnitudeWindowShown) Button2Click();
+  });
+}
+
+void TFresnelCtrl::Button2Click() {
+  if (events_.Flags.MagnitudeWindowShown || !host_.ToolAvailable(ChartTool::MagnitudeCalculator)) return;
+  const int v = host_.CsvVersion();
+  if (v < 1 || v > 3 || host_.Table().Lines().size() < 8) return;
+  host_.OpenTool(ChartTool::MagnitudeCalculator, this);
+}
+
+void TFresnelCtrl::changeEvent(QEvent* e) {
+  if (e->type() == QEvent::ActivationChange && isActiveWindow()) events_.Diffraction.StepHeightPercent = 50;
+  QWidget::changeEvent(e);
+}
+
+void TFresnelCtrl::closeEvent(QCloseEvent* e) {
+  chart_.StopFit();
+  session_.DiffractionMode = 0;
+  events_.Diffraction.DiffractionFitted = 0;
+  if (chart_.isVisible()) {
+    if (chart_.CheckBox1->isChecked())
+      chart_.WideSetting();
+    else
+      chart_.NarrowSetting();
+    chart_.GraphShow3();
+  }
+  e->accept();
+}

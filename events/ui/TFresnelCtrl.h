@@ -1,0 +1,101 @@
+#pragma once
+// The diffraction parameter panel "Fresnel Diffraction": distance, velocity,
+// spectrum, star disk, double star, the level windows and the fit window
+// around the chart's selected record; starts the fit and shows its results.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QWidget>
+
+class Tchart1;
+struct ChartEventState;
+struct ChartSession;
+class ChartHost;
+
+class TFresnelCtrl : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TFresnelCtrl(Tchart1& chart);
+  ~TFresnelCtrl() override;
+
+  void ShowAverage();
+  void ResultShow();
+  void SpectrumTypeCalc();
+  // The chart's selection moved: the level windows stay within the records.
+  void ClampWindowsToRecords(int offset_min, int offset_max);
+  // A refused fit or another note for the user, in the progress memo.
+  void ShowStatus(const QString& text);
+
+  // Controls, by their designer names.
+  QComboBox *ComboBox1, *ComboBox2;
+  QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7, *Edit8, *Edit9, *Edit10, *Edit11, *Edit12,
+      *Edit13, *Edit14, *Edit15, *Edit16, *Edit17, *Edit18, *Edit19, *Edit20, *Edit21, *Edit22, *Edit24, *Edit25,
+      *Edit26, *Edit27, *Edit28, *Edit30, *Edit33, *Edit34, *Edit37;
+  QSpinBox *UpDown1, *UpDown2, *UpDown3, *UpDown4, *UpDown5, *UpDown6, *UpDown7, *UpDown8, *UpDown9, *UpDown10,
+      *UpDown12, *UpDown13;
+  QCheckBox *CheckBox1, *CheckBox2, *CheckBox3, *CheckBox4, *CheckBox5, *CheckBox6, *CheckBox7, *CheckBox8,
+      *CheckBox9;
+  QRadioButton *RadioButton1, *RadioButton2;
+  QPushButton *Button1, *Button2, *Button3;
+  QProgressBar* ProgressBar1;
+  QPlainTextEdit* Memo1;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void changeEvent(QEvent* e) override;
+
+ private:
+  void BuildControls();
+  void FormCreate();
+  void ConnectHandlers();
+  void SetWindowControls();
+  void WindowChanged();
+  void FitWindowChanged();
+  void ShowLevels();
+  void SetPosition(QSpinBox* updown, int position);
+
+  // Handlers.
+  void ComboBox1Change();
+  void ComboBox2Change();
+  void Edit28Change();
+  void Edit1Exit();
+  void Edit2Exit();
+  void Edit8Exit();
+  void Edit19Exit();
+  void Edit20Exit();
+  void Edit21Exit();
+  void Edit37Exit();
+  void UpDown3Click();
+  void UpDown4Click();
+  void UpDown13Click();
+  void UpDown12Click();
+  void UpDown5Click();
+  void UpDown6Click();
+  void UpDown1Click();
+  void UpDown2Click();
+  void UpDown7Click();
+  void UpDown9Click();
+  void UpDown8Click();
+  void UpDown10Click();
+  void CheckBox1Click();
+  void CheckBox2Click();
+  void CheckBox3Click();
+  void CheckBox4Click();
+  void CheckBox5Click();
+  void CheckBox8Click();
+  void Button1Click();
+  void Button2Click();
+  void Button3Click();
+
+  Tchart1& chart_;
+  ChartHost& host_;
+  ChartSession& session_;
+  ChartEventState& events_;
+  int ccd_previous_ = 0;
+  int tenths_previous_ = 0;
+};

@@ -1,0 +1,131 @@
+// The identification windows reached through the main window and the chart,
+// their settings in the real settings file, and the identification code
+// proposed as the name of the saved results file.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <fstream>
+#include <sstream>
+
+#include "MainRoadFixture.h"
+#include "base/ui/ControlEvents.h"
+#include "chart/ui/Tchart1.h"
+#include "events/ui/TAsteroidIdentification.h"
+#include "events/ui/TIdentification.h"
+#include "support/ChartTestTables.h"
+
+namespace {
+
+std::string IniText(MainRoadWindow& m) {
+  std::ifstream in(m.W().SettingsPlace.IniPath, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+}  // namespace
+
+TEST(IdentificationWiring, AsteroidGuideOpensFromItsButtonAndKeepsSettings) {
+  MainRoadWindow m(Reader::OwnAvi,
+                   "[Identification]\r\nObserver=Alan Lee\r\nFirstSite=139:45:12.5:35:40:2.0:25:Tokyo:JPN\r\n");
+  m.Click("Button41");
+  TAsteroidIdentification* w = m.W().AsteroidIdentification.data();
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->Edit3->text(), "Alan Lee");
+  w->Button16->click();
+  EXPECT_EQ(w->Edit33->text(), "Tokyo");
+  w->Edit3->setText("Kim Park");
+  w->Button2->click();
+  w->Edit31->setText("30");
+  w->Button15->click();
+  const std::string ini = IniText(m);
+  EXPECT_NE(ini.find("Observer=Kim Park\r\n"), std::string::npos);
+  EXPECT_NE(ini.find("ThirdSite=139:45:12.5:35:40:2.0:30:Tokyo:JPN\r\n"), std::string::npos);
+  EXPECT_NE(ini.find("FirstSite=139:45:12.5:35:40:2.0:25:Tokyo:JPN\r\n"), std::string::npos);
+  w->Button11->click();
+}
+
+TEST(IdentificationWiring, LunarWindowOpensFromTheMenuAndFromTheChart) {
+  MainRoadWindow m(Reader::OwnAvi);
+  QAction* command = m.W().findChild<QAction*>("Identificationforlightcurve1");
+  ASSERT_NE(command, nullptr);
+  command->trigger();
+  TIdentification* w = m.W().Identification.data();
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(m.W().Events.Flags.IdentificationFromChart, 0);
+  w->Edit1->setText("Kim Park");
+  w->Button1->click();
+  EXPECT_NE(IniText(m).find("ObserverLunar=Kim Park\r\n"), std::string::npos);
+  w->Edit2->setText("XZ 1234");
+  EXPECT_FALSE(m.W().Memo4->toPlainText().isEmpty());  // the code log
+  w->Button6->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(m.W().Settings.ObserverName, "Kim Park");
+
+  m.W().Results.Assign(BuildResultTable(3, 1, RowsFromValues({{100, 100, 20, 20, 100}})));
+  m.W().Run.CsvLoaded = true;
+  m.W().Edit26->setText("05.0000");
+  m.Click("Button18");
+  Tchart1* chart = m.W().chart1.Window.data();
+  ASSERT_NE(chart, nullptr);
+  ASSERT_TRUE(chart->Button14->isEnabled());
+  chart->Button14->click();
+  ASSERT_NE(m.W().Identification.data(), nullptr);
+  EXPECT_EQ(m.W().Events.Flags.IdentificationFromChart, 1);
+  m.W().Identification->close();
+}
+
+TEST(IdentificationWiring, SavedResultsFileIsNamedByTheIdentificationCode) {
+  MainRoadWindow m(Reader::OwnAvi);
+  m.W().Results.Assign(BuildResultTable(3, 1, RowsFromValues({{100, 100}})));
+  m.W().Settings.CsvDirectory = m.dir.Path().string();
+  m.Click("Button6");
+  ASSERT_FALSE(m.dialogs.save_file_proposals.isEmpty());
+  EXPECT_EQ(m.dialogs.save_file_proposals.back().toStdString(), m.dir.Path().string());
+  m.W().Events.Texts.IdentificationCode = "100115x1234AL";
+  m.Click("Button6");
+  EXPECT_EQ(m.dialogs.save_file_proposals.back().toStdString(), m.dir.Path().string() + "/100115x1234AL.csv");
+}
+
+TEST(IdentificationWiring, IntegratedVideoOpensTheChartForDiffractionOnTheAveragedTable) {
+  MainRoadWindow m(Reader::OwnAvi);
+  // Blocks of 4 frames from record 1; block 25 bright, blocks 26-27 occulted.
+  std::vector<double> v;
+  for (int i = 0; i < 128; ++i) {
+    const int block = i == 0 ? -1 : (i - 1) / 4;
+    v.push_back(block == 25 ? 1500 : block == 26 || block == 27 ? 200 : 1000 + 5 * (block & 1));
+  }
+  m.W().Results.Assign(BuildResultTable(3, 1, RowsFromValues({v})));
+  m.W().Run.CsvLoaded = true;
+  m.Click("Button41");
+  TAsteroidIdentification* w = m.W().AsteroidIdentification.data();
+  ASSERT_NE(w, nullptr);
+  w->Memo1->setPlainText(
+      "<Occultations>\n<Event>\n<Elements>a,b,2024,5,12,1.5,x,y,0.5,0.5</Elements>\n"
+      "<Star>HIP 1,,,11,10,9,1</Star>\n<Object>4,Vesta,6,500,1.2</Object>\n</Event>\n</Occultations>\n");
+  ASSERT_EQ(w->ListBox1->count(), 1);
+  w->ListBox1->setCurrentRow(0);
+  emit w->ListBox1->itemPressed(w->ListBox1->item(0));
+  w->Button7->click();
+  w->ComboBox3->setCurrentIndex(3);
+  emit w->ComboBox3->activated(3);
+  w->Button8->click();
+  EXPECT_EQ(m.W().UpDown9->Position(), 4);
+  EXPECT_EQ(m.W().Run.FrameStep, 4);
+  ASSERT_NE(m.W().chart1.Window.data(), nullptr);
+  w->Button9->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  Tchart1* chart = m.W().chart1.Window.data();
+  ASSERT_NE(chart, nullptr);
+  EXPECT_EQ(m.W().Results.Count(), 6 + 32);
+  EXPECT_EQ(m.W().Chart.ChartState.SelectedFrame, 26);
+  EXPECT_EQ(m.W().Chart.DiffractionMode, 1);
+  EXPECT_TRUE(chart->Button8->isEnabled());
+  EXPECT_EQ(m.W().Events.Identification.IntegratedPanelOpened, 1);
+  w->close();
+  EXPECT_EQ(m.W().Results.Count(), 6 + 128);  // the frame-by-frame table is back
+}

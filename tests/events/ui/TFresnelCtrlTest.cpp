@@ -1,0 +1,289 @@
+// The diffraction panel through the chart: opening from "Diffraction
+// Analysis", its edits and up-downs, and "Fit to Diffraction Curve" on a
+// synthetic light curve of known event time, drawn on the chart.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QPointer>
+#include <cmath>
+
+#include "../../chart/ui/ChartFakeHost.h"
+#include "chart/ChartScale.h"
+#include "chart/ui/Tchart1.h"
+#include "events/DiffractionModel.h"
+#include "events/ui/TFresnelCtrl.h"
+#include "support/ChartTestTables.h"
+
+namespace {
+
+constexpr int kRecords = 120;
+constexpr int kSelected = 60;
+
+// Object A of a disappearance 12.3 ms after record 60 at 29.97 frames per
+// second, 380,000 km, 750 m/s: levels 1000 and 200.
+std::vector<double> Disappearance() {
+  SpectralModel s;
+  s.StarTemperature = 6650;
+  RecomputeSpectralModel(s, "/nonexistent/x.csv");
+  DiffractionParams p;
+  p.ObjectDistance = 384000000;
+  p.ObjectVelocity = 750;
+  const DiffractionModel m(MakeFresnelTables(), s, p);
+  std::vector<double> v;
+  for (int r = 0; r < kRecords; ++r)
+    v.push_back(static_cast<double>(m.RecordValue(r - kSelected, 1, -123, -1, 200, 800, 16)));
+  return v;
+}
+
+struct PanelFixture {
+  FakeHost host;
+  ChartSession session;
+  ChartEventState events;
+  QPointer<Tchart1> chart;
+
+  explicit PanelFixture(const std::vector<double>& values = Disappearance()) {
+    MakeFresnelTables();
+    host.table.lines = BuildResultTable(3, 1, RowsFromValues({values}, 100));
+    chart = new Tchart1(host, session, events);
+    chart->show();
+  }
+  ~PanelFixture() { delete chart.data(); }
+  void Select(int record) {
+    const ChartView& v = chart->View();
+    const ChartRecord& rec = chart->Data().Records[static_cast<size_t>(record)];
+    ReleaseAt(chart->ChartImg1, IndexToPixelX(v, record - session.ChartState.FirstShownFrame),
+              ValueToPixelY(v, rec.Value[CurveA]));
+  }
+  TFresnelCtrl* Open() {
+    Select(kSelected);
+    Find<QPushButton>(chart, "Button8")->click();
+    return chart->FresnelCtrl;
+  }
+  template <class T>
+  T* Control(const char* name) {
+    return Find<T>(chart->FresnelCtrl, name);
+  }
+};
+
+void Type(QLineEdit* e, const QString& text) {
+  e->setFocus();
+  e->selectAll();
+  for (QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(e, &press);
+  }
+}
+
+void Enter(QLineEdit* e) {
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(e, &press);
+}
+
+bool HasYellow(const QImage& image);
+
+void WaitForFit(Tchart1* chart) {
+  QElapsedTimer t;
+  t.start();
+  while (chart->Fitting() && t.elapsed() < 120000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  QApplication::processEvents();
+}
+
+TEST(TFresnelCtrl, OpensFromTheChartWithItsControls) {
+  PanelFixture f;
+  TFresnelCtrl* p = f.Open();
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->windowTitle(), "Fresnel Diffraction");
+  EXPECT_EQ(f.session.DiffractionMode, 1);
+  for (const char* name : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7", "Edit8", "Edit9", "Edit10",
+                           "Edit11", "Edit12", "Edit13", "Edit14", "Edit15", "Edit16", "Edit17", "Edit18", "Edit19",
+                           "Edit20", "Edit21", "Edit22", "Edit24", "Edit25", "Edit26", "Edit27", "Edit28", "Edit30",
+                           "Edit33", "Edit34", "Edit37"})
+    EXPECT_NE(p->findChild<QLineEdit*>(name), nullptr) << name;
+  for (const char* name : {"UpDown1", "UpDown2", "UpDown3", "UpDown4", "UpDown5", "UpDown6", "UpDown7", "UpDown8",
+                           "UpDown9", "UpDown10", "UpDown12", "UpDown13"})
+    EXPECT_NE(p->findChild<QSpinBox*>(name), nullptr) << name;
+  EXPECT_EQ(f.Control<QLineEdit>("Edit1")->text(), "384000");
+  EXPECT_EQ(f.Control<QLineEdit>("Edit2")->text(), "750.0");
+  EXPECT_EQ(f.Control<QComboBox>("ComboBox1")->currentText(), "F5");
+  EXPECT_EQ(f.Control<QComboBox>("ComboBox2")->itemText(0), "not considered");
+  EXPECT_EQ(f.Control<QLineEdit>("Edit14")->text(), "-30");
+  EXPECT_EQ(f.Control<QLineEdit>("Edit17")->text(), "30");
+  // The level windows' means: 1000 before (with the fringes' tail), 200 after.
+  EXPECT_NEAR(f.Control<QLineEdit>("Edit3")->text().toDouble(), 1000, 0.5);
+  EXPECT_EQ(f.Control<QLineEdit>("Edit4")->text(), "200.0");
+  EXPECT_FALSE(f.Control<QPushButton>("Button2")->isEnabled());  // no magnitude calculator yet
+
+  p->close();
+  QApplication::processEvents();
+  EXPECT_EQ(f.session.DiffractionMode, 0);
+  EXPECT_EQ(f.chart->FresnelCtrl, nullptr);
+}
+
+TEST(TFresnelCtrl, FitFindsTheEventTimeAndDrawsIt) {
+  PanelFixture f;
+  f.Open();
+  const QImage before = f.chart->Picture();
+  auto* fit = f.Control<QPushButton>("Button3");
+  fit->click();
+  EXPECT_TRUE(f.chart->Fitting());
+  fit->click();  // a second press while fitting does nothing
+  WaitForFit(f.chart);
+  ASSERT_FALSE(f.chart->Fitting());
+  EXPECT_EQ(f.Control<QPlainTextEdit>("Memo1")->toPlainText(), "330 0");
+  // 12.3 ms after the selected record, found to the last step of 0.3 ms.
+  EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), 12.3, 0.31);
+  EXPECT_NEAR(std::stod(f.events.Texts.EventCentreText[0]), 0.0123, 0.0004);
+  EXPECT_EQ(f.events.Diffraction.ReappearanceFit, 0);
+  EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 1);
+  EXPECT_EQ(f.Control<QLineEdit>("Edit13")->text(), "61");
+  EXPECT_EQ(f.Control<QLineEdit>("Edit7")->text(), "1.0000");
+  EXPECT_EQ(f.Control<QProgressBar>("ProgressBar1")->value(), 0);
+  EXPECT_EQ(f.Control<QLineEdit>("Edit34")->text().left(8), "target: ");
+  // Noise-free windows: the polynomial near N/S = 0, in frames and in ms.
+  EXPECT_NEAR(f.Control<QLineEdit>("Edit33")->text().toDouble(), 0.00086, 0.0001);
+  EXPECT_EQ(f.Control<QLineEdit>("Edit12")->text(), "0");
+  // The fitted curve and the yellow event marker are on the chart.
+  EXPECT_TRUE(HasYellow(f.chart->Picture()));
+  EXPECT_NE(f.chart->Picture(), before);
+  EXPECT_FALSE(f.chart->LowerPanelPicture().isNull());
+  EXPECT_EQ(f.chart->LowerPanelPicture().pixelColor(20, 75), QColor(Qt::black));  // the residuals' zero line
+}
+
+bool HasYellow(const QImage& image) {
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixelColor(x, y) == QColor(255, 255, 0)) return true;
+  return false;
+}
+
+TEST(TFresnelCtrl, NarrowLayoutDrawsTheFitToo) {
+  PanelFixture f;
+  Find<QCheckBox>(f.chart, "CheckBox1")->setChecked(false);  // 'Narrow'
+  f.Open();
+  EXPECT_EQ(f.chart->Picture().width(), kChartNarrowWidth);
+  f.Control<QPushButton>("Button3")->click();
+  WaitForFit(f.chart);
+  EXPECT_TRUE(HasYellow(f.chart->Picture()));
+  EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), 12.3, 0.31);
+  // A window change makes the fit stale and redraws without it.
+  f.Control<QSpinBox>("UpDown6")->stepDown();
+  EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 0);
+  EXPECT_FALSE(HasYellow(f.chart->Picture()));
+}
+
+TEST(TFresnelCtrl, ClosingTheChartStopsAFit) {
+  PanelFixture f;
+  f.Open();
+  auto* grazing = f.Control<QRadioButton>("RadioButton2");
+  grazing->setChecked(true);
+  f.Control<QCheckBox>("CheckBox7")->setChecked(false);  // the long scan
+  f.Control<QPushButton>("Button3")->click();
+  ASSERT_TRUE(f.chart->Fitting());
+  f.chart->close();
+  QApplication::processEvents();
+  EXPECT_EQ(f.session.ChartOpen, 0);
+  EXPECT_EQ(f.session.DiffractionMode, 0);
+  EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 0);
+}
+
+TEST(TFresnelCtrl, EditsTakeTheirValuesOnEnter) {
+  PanelFixture f;
+  f.Open();
+  const DiffractionState& d = f.events.Diffraction;
+  auto* distance = f.Control<QLineEdit>("Edit1");
+  Type(distance, "100000");
+  EXPECT_EQ(distance->palette().color(QPalette::Text), QColor(0, 0, 255));
+  Enter(distance);
+  EXPECT_EQ(distance->text(), "350000");
+  EXPECT_EQ(distance->palette().color(QPalette::Text), QColor(Qt::black));
+  EXPECT_EQ(d.ObjectDistance, 350000000);
+  // A trans-Neptunian object at 45 AU: beyond 2^31 km, kept whole.
+  Type(distance, "6731000000");
+  Enter(distance);
+  EXPECT_EQ(distance->text(), "6731000000");
+  EXPECT_EQ(d.ObjectDistance, 6731000000000LL);
+  EXPECT_EQ(f.events.Texts.DistanceText, "6731000000km");
+
+  auto* angle = f.Control<QLineEdit>("Edit8");
+  Type(angle, "120");
+  Enter(angle);
+  EXPECT_EQ(angle->text(), "90.0");
+  EXPECT_EQ(f.Control<QLineEdit>("Edit7")->text(), "0.000");
+
+  auto* velocity = f.Control<QLineEdit>("Edit2");
+  f.host.frame_step = 2;
+  Type(velocity, "612.34");
+  Enter(velocity);
+  EXPECT_EQ(velocity->text(), "612.3");
+  EXPECT_NEAR(static_cast<double>(d.ObjectVelocity), 1224.68, 1e-9);
+
+  // B-V: taken from the fourth character on; out of range gives 0.38.
+  const struct {
+    const char* Typed;
+    const char* Shown;
+    int Kelvin;
+    const char* Type;
+  } bv[] = {{"0.65", "0.65", 6000, "G0"},
+            {"1.00", "1.00", 4865, "K4"},
+            {"-0.5", "-0.5", 25714, "B1"},
+            {"-1.5", "0.38", 7317, "A9"},
+            {"-0.85", "0.38", 7317, "A9"}};
+  auto* edit28 = f.Control<QLineEdit>("Edit28");
+  for (const auto& r : bv) {
+    SCOPED_TRACE(r.Typed);
+    Type(edit28, r.Typed);
+    EXPECT_EQ(edit28->text(), r.Shown);
+    EXPECT_EQ(f.events.Spectral.StarTemperature, r.Kelvin);
+    EXPECT_EQ(f.Control<QComboBox>("ComboBox1")->currentText(), r.Type);
+  }
+  auto* type = f.Control<QComboBox>("ComboBox1");
+  type->setCurrentIndex(55);  // K5
+  emit type->activated(55);
+  EXPECT_EQ(f.events.Spectral.StarTemperature, 4760);
+  EXPECT_EQ(edit28->text(), "1.041");
+}
+
+TEST(TFresnelCtrl, UpDownsKeepTheWindowsInOrderAndTheDiskSetsTheFitWindow) {
+  PanelFixture f;
+  f.Open();
+  auto* pre_to = f.Control<QSpinBox>("UpDown4");
+  pre_to->stepUp();
+  EXPECT_EQ(f.events.Diffraction.PreEventWindowTo, -10);
+  EXPECT_EQ(f.Control<QLineEdit>("Edit15")->text(), "-10");
+  EXPECT_EQ(f.Control<QSpinBox>("UpDown3")->maximum(), -10);
+  EXPECT_EQ(f.Control<QSpinBox>("UpDown13")->minimum(), -9);
+  EXPECT_EQ(f.events.Diffraction.LevelWindowsChanged, 1);
+
+  f.Control<QCheckBox>("CheckBox5")->click();
+  EXPECT_EQ(f.events.Diffraction.StarDiameterOn, 1);
+  EXPECT_EQ(f.events.Diffraction.FitRangeFrom, -20);
+  EXPECT_EQ(f.events.Diffraction.FitRangeTo, 20);
+  EXPECT_EQ(f.events.Diffraction.CustomFitRange, 1);
+  auto* diameter = f.Control<QLineEdit>("Edit19");
+  Type(diameter, "75");
+  Enter(diameter);
+  EXPECT_EQ(diameter->text(), "50.0");
+  EXPECT_EQ(f.Control<QSpinBox>("UpDown10")->value(), 5000);
+
+  // Double star: tenths wrapping up carry into the whole percent.
+  f.Control<QCheckBox>("CheckBox4")->click();
+  auto* whole = f.Control<QSpinBox>("UpDown7");
+  auto* tenths = f.Control<QSpinBox>("UpDown9");
+  whole->setValue(45);
+  for (int i = 0; i < 10; ++i) tenths->stepUp();
+  EXPECT_EQ(f.Control<QLineEdit>("Edit20")->text(), "46.0");
+  EXPECT_EQ(f.events.Diffraction.ComponentWeight, 460);
+}
+
+TEST(TFresnelCtrl, ASelectionNearTheStartClampsThePreEventWindow) {
+  PanelFixture f;
+  f.Open();
+  f.Select(12);
+  EXPECT_EQ(f.events.Diffraction.PreEventWindowFrom, -12);
+  EXPECT_EQ(f.Control<QLineEdit>("Edit14")->text(), "-12");
+  EXPECT_EQ(f.Control<QSpinBox>("UpDown3")->minimum(), -12);
+}
+
+}  // namespace
