@@ -18,7 +18,7 @@
 #include "chart/ChartSession.h"
 #include "chart/ChartTable.h"
 #include "chart/ui/ChartHost.h"
-#include "chart/ui/ChartRadioGroup.h"
+#include "base/ui/ControlEvents.h"
 #include "events/ChartEventState.h"
 
 class QAction;
@@ -54,6 +54,8 @@ class Tchart1 : public QWidget {
   void NarrowSetting();
 
   const QImage& Picture() const { return picture_; }
+  // Shows `picture` (the plot with a text overlay) until the next redraw.
+  void ShowOverlayPicture(const QImage& picture);
   const QImage& LowerPanelPicture() const { return lower_picture_; }
 
   // ---- diffraction analysis (Tchart1Diffraction.cpp) ----
@@ -76,8 +78,6 @@ class Tchart1 : public QWidget {
   ChartSession& Session() { return session_; }
   ChartEventState& EventState() { return events_; }
   QPointer<TFresnelCtrl> FresnelCtrl;
-  // Shows `picture` (the plot with a text overlay) until the next redraw.
-  void ShowOverlayPicture(const QImage& picture);
   const ChartView& View() const { return view_; }
   const ChartData& Data() const { return data_; }
 
@@ -90,7 +90,7 @@ class Tchart1 : public QWidget {
       *Button11, *Button12, *Button14, *Button15, *Button16, *Button17, *SpeedButton1;
   QCheckBox *CheckBox1, *CheckBox2, *CheckBox3, *CheckBox4, *CheckBox5, *CheckBox6, *CheckBox7, *CheckBox8,
       *CheckBox9, *CheckBox10, *CheckBox11, *CheckBox12, *CheckBox14;
-  ChartRadioGroup* RadioGroup1;
+  TRadioGroup* RadioGroup1;
   QSpinBox *UpDown1, *UpDown2;
   QLineEdit *Edit1, *Edit2, *Edit4, *Edit5, *Edit6;
   QPlainTextEdit* Memo2;
@@ -136,11 +136,11 @@ class Tchart1 : public QWidget {
   void Button17Click();
   void SpeedButton1Click();
   void RestoreAperturePositions(int record);
+  void RefreshMagnitudeCalculator();  // after a click, while the calculator is open
   void OpenFresnelCtrl();
   void ClampDiffractionWindows();
   void FinishFit(const FitOutcome& outcome);
   void PaintFitDrawing();
-  void RefreshMagnitudeCalculator();  // after a click, while the calculator is open
 
   ChartHost& host_;
   ChartSession& session_;
