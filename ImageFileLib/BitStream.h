@@ -29,6 +29,9 @@ public:
   int ReadBit();
   // Writes a partial byte and starts the next write on a byte boundary.
   void Flush() override;
+  void Finish() override {
+    if (CanWrite) Flush();
+  }
   int64_t Available() override { return Target->Available() + InBits / 8; }
 
 protected:

@@ -44,7 +44,7 @@ public:
   int64_t Available() override;
   // Compress: ends the data (final block) and flushes every bit to the target.
   // The destructor does it too, but cannot report errors.
-  void Finish();
+  void Finish() override;
   // Decompress: true once the final block has been decoded completely.
   bool Finished() const { return InflateDone && OutRead == OutWrite; }
   // Decompress: reads bytes that follow the deflate data (byte aligned),

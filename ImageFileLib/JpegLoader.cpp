@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace ImageFile {
 
@@ -34,6 +35,15 @@ void ErrorExit(j_common_ptr cinfo) {
 }
 
 void SilentMessage(j_common_ptr, int) {}
+
+// Decoding: a file that ends before its picture does is an error, not a
+// picture with a grey lower part (a missing end marker after the last row is
+// not); other warnings stay quiet.
+void EndIsAnError(j_common_ptr cinfo, int msg_level) {
+  if (msg_level >= 0 || cinfo->err->msg_code != JWRN_JPEG_EOF || !cinfo->is_decompressor) return;
+  const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->output_height == 0 || d->output_scanline < d->output_height) ErrorExit(cinfo);
+}
 
 // Only plain data crosses the setjmp region; nothing with a destructor lives in it.
 bool EncodeJpeg(const uint8_t* pixels, int width, int height, int components, int quality, unsigned char** out,
@@ -77,7 +87,7 @@ bool DecodeJpeg(const uint8_t* data, size_t size, int min_width, int min_height,
   ErrorManager err;
   cinfo.err = jpeg_std_error(&err.Base);
   err.Base.error_exit = ErrorExit;
-  err.Base.emit_message = SilentMessage;
+  err.Base.emit_message = EndIsAnError;
   if (setjmp(err.Jump)) {
     jpeg_destroy_decompress(&cinfo);
     std::free(result->Pixels);

@@ -1,5 +1,7 @@
 #include "ImageFileLib/LibraryStreams.h"
 
+#include <exception>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -411,6 +413,11 @@ int64_t TTextStream::ReadLn(std::string& text) {
     }
     ReadPos = (q - ReadBuffer.data()) + (found_end ? 1 : 0);
   }
+  // The second byte of a two-byte line end belongs to this line, so that the
+  // text's last line end leaves nothing behind for Eof to see.
+  if (found_end && SecondLineEnd >= 0 && (ReadPos < ReadFill || Refill() > 0) &&
+      ReadBuffer[static_cast<size_t>(ReadPos)] == SecondLineEnd)
+    ++ReadPos;
   if (!read_any && !found_end)
     throw EInOutError(FormatMessage("Error reading from stream - %s", "Read less than expected"));
   ++LineNumber;
@@ -433,10 +440,27 @@ int64_t CopyStream(TBaseStream& source, TBaseStream* target, int64_t count) {
 }
 
 void FreeFilterChain(TBaseStream* stream) {
+  std::exception_ptr first_error;
+  for (TBaseStream* s = stream; s; s = s->IsFilter() ? static_cast<TFilterStream*>(s)->Target : nullptr) {
+    try {
+      s->Finish();
+    } catch (...) {
+      if (!first_error) first_error = std::current_exception();
+    }
+  }
   while (stream) {
     TBaseStream* next = stream->IsFilter() ? static_cast<TFilterStream*>(stream)->Target : nullptr;
     delete stream;
     stream = next;
+  }
+  if (first_error) std::rethrow_exception(first_error);
+}
+
+void FilterChainDeleter::operator()(TBaseStream* stream) const noexcept {
+  try {
+    FreeFilterChain(stream);
+  } catch (...) {
+    // Only read: nothing was left to write.
   }
 }
 

@@ -26,6 +26,9 @@ public:
   virtual bool Eof() { return Available() == 0; }
   virtual int64_t Available() = 0;
   virtual void Flush() {}
+  // Writes out whatever the stream still holds, for good (a compressor ends
+  // its data); errors are thrown. By default Flush.
+  virtual void Finish() { Flush(); }
   // Reads the source in blocks of 4096 bytes until its end and writes them here.
   virtual void CopyFrom(TBaseStream& source);
   virtual bool IsFilter() const { return false; }
@@ -164,11 +167,14 @@ public:
 // without a target the bytes are skipped. Returns the bytes copied.
 int64_t CopyStream(TBaseStream& source, TBaseStream* target, int64_t count);
 
-// Frees the stream and, down a chain of filter streams, every target.
+// Finishes the stream and then each target down a chain of filter streams,
+// frees them all, and then throws the first error a finish met (a full disk
+// is not a success).
 void FreeFilterChain(TBaseStream* stream);
 
+// For chains that were only read: frees them without throwing.
 struct FilterChainDeleter {
-  void operator()(TBaseStream* stream) const { FreeFilterChain(stream); }
+  void operator()(TBaseStream* stream) const noexcept;
 };
 using FilterChain = std::unique_ptr<TBaseStream, FilterChainDeleter>;
 

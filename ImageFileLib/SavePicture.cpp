@@ -9,9 +9,21 @@ std::string PictureFileName(const std::string& chosen_name, int filter_index) {
   return chosen_name + ext;
 }
 
+bool IsNamelessPicture(const std::string& name) {
+  const size_t slash = name.find_last_of("\\/");
+  const size_t start = slash == std::string::npos ? 0 : slash + 1;
+  return name.size() <= start || name[start] == '.';
+}
+
+std::string PictureNameForTypeChange(const std::string& name_in_box, int filter_index) {
+  const size_t slash = name_in_box.find_last_of("\\/");
+  const std::string file = slash == std::string::npos ? name_in_box : name_in_box.substr(slash + 1);
+  return file.empty() ? file : PictureFileName(file, filter_index);
+}
+
 bool SavePicture(const TLinearBitmap& picture, const std::string& chosen_name, int filter_index) {
   const std::string name = PictureFileName(chosen_name, filter_index);
-  if (name.empty() || name[0] == '.') return false;
+  if (IsNamelessPicture(name)) return false;
   picture.SaveToFile(name);
   return true;
 }

@@ -16,8 +16,16 @@ inline constexpr const char* SavePictureFilter =
 // extension gets it appended.
 std::string PictureFileName(const std::string& chosen_name, int filter_index);
 
-// Saves the picture under PictureFileName unless that name is empty or
-// begins with "."; returns whether it saved. Errors of the save pass through.
+// True for a name with nothing to write: empty, or whose file-name part is
+// only an extension (".png").
+bool IsNamelessPicture(const std::string& name);
+
+// The chosen name of a save dialog whose type changed to `filter_index`: the
+// file-name part only, with the type's extension (the dialog's name box).
+std::string PictureNameForTypeChange(const std::string& name_in_box, int filter_index);
+
+// Saves the picture under PictureFileName unless that name is nameless;
+// returns whether it saved. Errors of the save pass through.
 bool SavePicture(const TLinearBitmap& picture, const std::string& chosen_name, int filter_index);
 
 }  // namespace ImageFile

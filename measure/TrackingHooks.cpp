@@ -1,5 +1,7 @@
 #include "measure/TrackingHooks.h"
 
+#include "measure/BackgroundDirection.h"
+
 namespace {
 size_t Idx(int k) { return static_cast<size_t>(k - 1); }
 }  // namespace
@@ -27,6 +29,11 @@ PsfFitSettings TrackingHooks::Fit(const FrameContext& ctx, bool refit) const {
   f.PixelAspectCorrection = options_.PixelAspectCorrection;
   f.SyncTracking = ctx.Settings.SyncTracking;
   return f;
+}
+
+// Scans the frame in hand: it is already filtered, so it is not read again.
+void TrackingHooks::OptimizeDirection(FrameContext& ctx, int k, int x, int y) {
+  OptimizeBackgroundDirection(ctx, k, x, y);
 }
 
 void TrackingHooks::RefitStarProfile(FrameContext& ctx, int k, int& x, int& y) {

@@ -45,6 +45,7 @@ class TrackingHooks : public FrameDriverHooks {
   TrackingHooks(TrackingState& state, const TrackingOptions& options) : state_(state), options_(options) {}
 
   void RefitStarProfile(FrameContext& ctx, int k, int& x, int& y) override;
+  void OptimizeDirection(FrameContext& ctx, int k, int x, int y) override;
   void TrackStep(FrameContext& ctx, int k, int& x, int& y) override;
   bool DriftStart(FrameContext& ctx, int k, int& x, int& y) override;
   std::optional<GuideLinkOffsets> GuideOffsets(FrameContext& ctx) override;

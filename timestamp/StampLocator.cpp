@@ -159,14 +159,19 @@ struct IotaLineGuess {
   long double pitch = 0;
   double score = 0;
   int digits = 0;  // time cells whose reading scored above 200
+  double backgroundLevel = 0;
 };
 
-IotaLineGuess SearchIotaTimeDigits(const Bitmap24& frame, int y, const GlyphContext& ctx) {
+// With bandBackground the level that tells strokes from background is taken
+// from the searched band itself, which holds glyphs wherever the line is.
+IotaLineGuess SearchIotaTimeDigits(const Bitmap24& frame, int y, GlyphContext ctx, bool bandBackground) {
   const int W = frame.Width();
   const long double nominal = 25.0L * W / 720;
   const long double lowPitch = 0.85L * nominal, highPitch = 1.1L * nominal;
   const int xlo = RoundHalfAwayToInt(40.0L * W / 720), xhi = RoundHalfAwayToInt(150.0L * W / 720);
   const int xend = std::min(W - 1, xhi + RoundHalfAwayToInt(7 * highPitch) + 2);
+  if (bandBackground)
+    ctx.stampBackgroundLevel = IotaBackgroundLevel(frame, y, std::min(frame.Height() - 1, y + 27), xlo, xend);
   const GlyphReader reader(ctx);
   std::vector<double> profile(static_cast<size_t>(std::max(0, xend - xlo + 1)), 0.0);
   for (int x = xlo; x <= xend; ++x) {
@@ -190,7 +195,7 @@ IotaLineGuess SearchIotaTimeDigits(const Bitmap24& frame, int y, const GlyphCont
         sum += v;
         if (v > 200.0) ++digits;
       }
-      if (sum > g.score) g = {x0, p, sum, digits};
+      if (sum > g.score) g = {x0, p, sum, digits, ctx.stampBackgroundLevel};
     }
   return g;
 }
@@ -304,20 +309,19 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
   ctx.stampCharHeight = 28.0L;
   ctx.stampCellPitch = 0;
   loc.StampCharHeight = 28.0L;
-  const int yb = slow ? 526 : 418;
-  ctx.stampBackgroundLevel = IotaBackgroundLevel(frame, yb, yb + 35, 100, 150);
 
   // The time digits near the nominal row, else near the higher one, else
-  // anywhere between the two.
+  // anywhere from a little above the higher one down to the nominal one.
   const int low = slow ? 545 : 435, high = slow ? 511 : 401;
   std::vector<int> rows;
   for (int nominal : {low, high})
     for (int dy : {0, -2, 2, -4, 4}) rows.push_back(nominal + dy);
   for (int row = high + 6; row <= low - 6; row += 2) rows.push_back(row);
+  for (int row = high - 6; row >= high - 24; row -= 2) rows.push_back(row);
   IotaLineGuess guess;
   int y = 0;
   for (size_t i = 0; i < rows.size(); ++i) {
-    const IotaLineGuess g = SearchIotaTimeDigits(frame, rows[i], ctx);
+    const IotaLineGuess g = SearchIotaTimeDigits(frame, rows[i], ctx, true);
     if (g.digits > guess.digits || (g.digits == guess.digits && g.score > guess.score)) {
       guess = g;
       y = rows[i];
@@ -327,6 +331,7 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
     if (i == 9 && guess.digits >= 4) break;
   }
   if (guess.digits < 4) return false;
+  ctx.stampBackgroundLevel = guess.backgroundLevel;
   int x0 = guess.x0;
   long double pitch = guess.pitch;
 
@@ -349,7 +354,7 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
         IotaBackgroundLevel(frame, top, bottom, spans.front().first, spans.back().second);
     // The digits again on the glyph top with the glyph height: a first
     // guess from a row off the glyphs can be a cell or two out.
-    const IotaLineGuess onTop = SearchIotaTimeDigits(frame, y, ctx);
+    const IotaLineGuess onTop = SearchIotaTimeDigits(frame, y, ctx, false);
     if (onTop.digits >= guess.digits) {
       x0 = onTop.x0;
       pitch = onTop.pitch;

@@ -54,6 +54,12 @@ TPlatform::TPlatform(const PlatformOptions& options, QWidget* parent)
   Platform = this;
   FormCreate();
   SyncMemo1();
+  // With every control built, the settings panel is as wide as they are, so
+  // none is cut off at the side; its height scrolls.
+  QWidget* panel = panel_scroll_->widget();
+  panel->setMinimumHeight(panel->sizeHint().height());  // rows are never squeezed together
+  panel_scroll_->setMinimumWidth(panel->minimumSizeHint().width() + panel_scroll_->verticalScrollBar()->sizeHint().width() +
+                                 2 * panel_scroll_->frameWidth());
 }
 
 TPlatform::~TPlatform() {
@@ -93,8 +99,8 @@ void TPlatform::CreateControls() {
   auto* panel_scroll = new QScrollArea;
   panel_scroll->setWidgetResizable(true);
   panel_scroll->setWidget(CreateControlPanel());
-  panel_scroll->setMinimumWidth(340);
-  panel_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  panel_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  panel_scroll_ = panel_scroll;
 
   auto* top = new QWidget;
   auto* top_layout = new QHBoxLayout(top);
@@ -175,7 +181,19 @@ QWidget* TPlatform::CreateControlPanel() {
   auto* hf = new QVBoxLayout(GroupBox3);
   Label11 = Named<QLabel>("Label11", "Diameter");
   hf->addWidget(Label11);
+  Edit23 = ReadOut("Edit23", 60);  // half-flux diameter, or the FWHM of the PSF fit
+  hf->addWidget(Edit23);
   obj_grid->addWidget(GroupBox3, 1, 3, 2, 1);
+  // The selected object's result and its aperture and background pixel counts.
+  Edit9 = ReadOut("Edit9", 90);
+  Edit20 = ReadOut("Edit20", 50);
+  Edit21 = ReadOut("Edit21", 50);
+  obj_grid->addWidget(new QLabel("Value"), 3, 0);
+  obj_grid->addWidget(Edit9, 3, 1);
+  auto* counts = new QHBoxLayout;
+  counts->addWidget(Edit20);
+  counts->addWidget(Edit21);
+  obj_grid->addLayout(counts, 3, 2, 1, 2);
   v->addWidget(objects);
 
   // Background area.
@@ -270,6 +288,7 @@ QWidget* TPlatform::CreateControlPanel() {
   v->addWidget(CreateObjectsPanel());
   v->addWidget(CreateOnlinePanel());  // ---- online ----
   v->addWidget(CreateTimingPanel());  // ---- timing tools ----
+  v->addWidget(CreateToolsPanel());   // ---- tools ----
 
   v->addStretch(1);
   return panel;
@@ -293,6 +312,7 @@ void TPlatform::CreateMenus() {
   CreateObjectsMenus();
   CreateOnlineMenuItems();  // ---- online ----
   CreateTimingMenuItems();  // ---- timing tools ----
+  CreateToolsMenuItems();   // ---- tools ----
 }
 
 QMenu* TPlatform::TopMenu(const char* name, const char* caption) {

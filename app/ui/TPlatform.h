@@ -31,6 +31,7 @@
 #include "app/ui/TPlatformReports.h"
 #include "measure/AperturePhotometry.h"
 #include "measure/DriftTracks.h"
+#include "measure/StarProfile3D.h"
 #include "measure/FrameDriver.h"
 #include "app/RunControl.h"
 #include "measure/TrackingHooks.h"
@@ -62,6 +63,8 @@ class TUpDown;
 class TSetPredictTrack;
 struct ResultCsvLoadResult;
 class TRestoreNoTimeRecorded;
+class TThreeDGraph;
+class THistogram;
 class TPlatformIdentHost;
 class TAsteroidIdentification;
 class TIdentification;
@@ -213,6 +216,14 @@ class TPlatform : public QMainWindow {
   TUpDown* UpDown9 = nullptr;  // frame step (Edit19)
   QComboBox* ComboBox1 = nullptr;  // inserter type
   QLineEdit* Edit5 = nullptr;      // video path
+  QLineEdit* Edit9 = nullptr;      // selected object's value
+  QLineEdit* Edit20 = nullptr;     // aperture pixel count of its mask
+  QLineEdit* Edit21 = nullptr;     // background pixel count of its mask
+  QLineEdit* Edit23 = nullptr;     // half-flux diameter (aperture) or FWHM (PSF)
+  // Edit20 / Edit21: the selected object's class counts, empty with PSF or a rectangle.
+  void ShowClassPixelCounts(std::optional<std::pair<int, int>> counts);
+  // Edit9 / Edit23 after a measured frame.
+  void ShowSelectedResult(const FrameOutcome& out);
   QLineEdit* Edit18 = nullptr;     // gamma
   QLineEdit* Edit24 = nullptr;     // h
   QLineEdit* Edit25 = nullptr;     // m
@@ -504,6 +515,8 @@ class TPlatform : public QMainWindow {
   // Outlines the character cells a GPS reader found, in blue, on the shown image.
   void DrawGpsOutlines(const std::vector<GpsCellOutline>& outlines);
   QAction* RectangleAperture1 = nullptr;  // Option > 'Rectangle Aperture'
+  QAction* DisplayCamcordersTime2 = nullptr;  // Option > 'Display Camcorders Time'
+  void DisplayCamcordersTime2Click();
   QAction* AddTimeToNoCmosTime1 = nullptr;  // 'Add Time to no CMOS time recorded'
   std::unique_ptr<FrameDriverHooks> StampHooks;  // FrameHooks plus the time stamp of each frame
   // ---- online ---- (TPlatformOnline.cpp)
@@ -526,6 +539,27 @@ class TPlatform : public QMainWindow {
   QAction* LinearityofVideo1 = nullptr;                   // Tools > 'Linearity of Video'
   QAction* Errorestimation1 = nullptr;                    // Tools > 'Error estimation'
   QPushButton* Button30 = nullptr;                        // 'Timing Error Simulation'
+  // ---- tools ---- (TPlatformTools.cpp)
+  void Button8Click();     // 'Star Image [3D]'
+  void StarImg3DShow();
+  void Button9Click();     // 'Audio Channel Display'
+  void Button31Click();    // 'Opitimize': the background direction of the selected object
+  void HistGram1Click();   // Tools > 'Histogram'
+  // The open tool windows follow a shown frame.
+  void RedrawThreeDGraph();
+  void RedrawHistogram();
+  // The per-frame driver's pixel reader for the 3-D view.
+  void ReadThreeDPixels(FrameContext& ctx, int k);
+  QPushButton* Button8 = nullptr;
+  QPushButton* Button9 = nullptr;
+  QPushButton* Button31 = nullptr;
+  QAction* HistGram1 = nullptr;
+  QPointer<TThreeDGraph> ThreeDGraph;  // open: ThreeDGraphOn
+  QPointer<THistogram> Histogram;      // open: HistogramOn
+  QPointer<QWidget> Tmsg;              // the note shown while the sound track is written
+  ProfileGrids ThreeDGrids;            // kept between openings of the 3-D view
+  std::string WavMadeFor;              // the video whose sound track tsy.wav holds
+  bool SoundGraphOpen = false;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -565,6 +599,8 @@ class TPlatform : public QMainWindow {
   // ---- timing tools ----
   void CreateTimingMenuItems();
   QWidget* CreateTimingPanel();
+  QWidget* CreateToolsPanel();
+  void CreateToolsMenuItems();
 
   // ---- video ----
   QWidget* CreateVideoPanel();
@@ -617,6 +653,7 @@ class TPlatform : public QMainWindow {
 
   PlatformOptions startup_;
   ResultMemoView* memo_view_ = nullptr;
+  QScrollArea* panel_scroll_ = nullptr;  // the settings panel
   bool closing_allowed_ = false;
 };
 

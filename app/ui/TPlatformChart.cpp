@@ -77,11 +77,14 @@ void TPlatformChartHost::SetAperturePosition(int k, int x, int y) {
 QRect TPlatformChartHost::MainWindowGeometry() const { return w_.frameGeometry(); }
 std::string TPlatformChartHost::ExecutableFolder() const { return w_.ExeFolder(); }
 
-bool TPlatformChartHost::ToolAvailable(ChartTool tool) const { return tool == ChartTool::MagnitudeCalculator; }
+bool TPlatformChartHost::ToolAvailable(ChartTool tool) const {
+  return tool == ChartTool::MagnitudeCalculator || tool == ChartTool::LunarIdentification;
+}
 
 void TPlatformChartHost::OpenTool(ChartTool tool, QWidget* from) {
-  if (tool == ChartTool::MagnitudeCalculator) OpenMagnitudeCalculator(w_.Events, w_.ReportLink, &w_);
   (void)from;
+  if (tool == ChartTool::MagnitudeCalculator) OpenMagnitudeCalculator(w_.Events, w_.ReportLink, &w_);
+  if (tool == ChartTool::LunarIdentification) w_.OpenLunarIdentification(true);
 }
 
 ChartWindowSlot::~ChartWindowSlot() {

@@ -4,11 +4,13 @@
 #include <QDateTime>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScrollBar>
 #include <cstdlib>
 
+#include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
@@ -116,7 +118,8 @@ void TPlatform::RefreshObjectMasks(const FrameDriverSettings& s, bool force) {
     if (!force && built_masks_[i] && SameMaskSettings(*built_masks_[i], m) && same_direction) continue;
     if (m.BackgroundForm == 3 || (built_masks_[i] && built_masks_[i]->BackgroundForm == 3))
       Driver.Rectangles[i].Reset();
-    RebuildObjectMasks(Driver, Frames.FrameDataLines, s, k);
+    const auto counts = RebuildObjectMasks(Driver, Frames.FrameDataLines, s, k);
+    if (k == s.SelectedObject) ShowClassPixelCounts(counts);
     built_masks_[i] = m;
     built_directions_[i] = {g.DirectionX, g.DirectionY};
   }
@@ -153,6 +156,31 @@ void TPlatform::ShowNeighbor() {
   // ---- time stamps ---- the split view shows the time of its fields
   if (!out.FieldImage.Empty()) FrameTimeStep(out.FieldImage, true);
   ActOnFrameOutcome(out, was_measuring);
+  RedrawThreeDGraph();  // ---- tools ----
+}
+
+void TPlatform::ShowClassPixelCounts(std::optional<std::pair<int, int>> counts) {
+  const bool shown = counts && !CheckBox14->isChecked();
+  Edit20->setText(shown ? QString::number(counts->first) : QString());
+  Edit21->setText(shown ? QString::number(counts->second) : QString());
+}
+
+void TPlatform::ShowSelectedResult(const FrameOutcome& out) {
+  const int k = Run.SelectedObject;
+  if (k < 1 || k > 3) return;
+  if (CheckBox14->isChecked()) {
+    // The PSF fit stores its volume and FWHM in every block.
+    const ObjectResult& o = Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)];
+    Edit9->setText(QString::fromStdString(FormatOneDecimal(o.Value)));
+    Edit23->setText(QString::fromStdString(FormatWidth(o.FwhmHfd, 0, 2)));
+    Edit20->clear();
+    Edit21->clear();
+    return;
+  }
+  if (!out.HasSelectedSums) return;
+  const ApertureReadout r = FormatApertureReadout(out.SelectedSums, Frames.FrameDataLines, k);
+  Edit9->setText(QString::fromStdString(r.Value[0]));
+  Edit23->setText(QString::fromStdString(r.HalfFluxDiameter));
 }
 
 void TPlatform::ActOnFrameOutcome(const FrameOutcome& out, bool was_measuring) {
@@ -163,6 +191,7 @@ void TPlatform::ActOnFrameOutcome(const FrameOutcome& out, bool was_measuring) {
     run_end_pending_ = true;
     for (auto* u : {UpDown1, UpDown2, UpDown3}) u->setEnabled(true);
   }
+  if (out.Measured) ShowSelectedResult(out);
   if (out.Signal1) PaintSignalPanel(Panel1, out.Signal1->Detected);
   if (out.Signal2Detected) PaintSignalPanel(Panel2, *out.Signal2Detected);
 
@@ -218,6 +247,7 @@ void TPlatform::DrawImage1Now() {
   if (image1_timer_) image1_timer_->stop();
   if (image1_source_ && image1_source_ != &Image1Bitmap) Image1Bitmap = *image1_source_;
   image1_drawn_ms_ = QDateTime::currentMSecsSinceEpoch();
+  RedrawHistogram();  // ---- tools ----
   if (Image1Bitmap.Empty()) return;
   ShowBitmap(Image1, Image1Bitmap);
 }

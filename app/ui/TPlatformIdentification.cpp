@@ -81,15 +81,6 @@ std::string TPlatform::ProposedCsvName(const std::string& folder) const {
   return folder + (folder.back() == '/' ? "" : "/") + code + ".csv";
 }
 
-// ---- the chart's identification button ----
-
-bool TPlatformChartHost::ToolAvailable(ChartTool tool) const { return tool == ChartTool::LunarIdentification; }
-
-void TPlatformChartHost::OpenTool(ChartTool tool, QWidget* chart) {
-  (void)chart;
-  if (tool == ChartTool::LunarIdentification) w_.OpenLunarIdentification(true);
-}
-
 // ---- the identification windows' view of the main window ----
 
 ChartEventState& TPlatformIdentHost::Events() { return w_.Events; }

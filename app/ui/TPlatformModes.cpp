@@ -173,6 +173,11 @@ void TPlatform::CheckBox14Click() {
   CheckBox2->setEnabled(!psf);
   ShowWidthLabels();
   Button40->setEnabled(!psf);
+  // The pixel counts show for aperture photometry only.
+  if (const size_t i = static_cast<size_t>(std::clamp(Run.SelectedObject, 1, 3) - 1); !SelectedIsRectangle())
+    ShowClassPixelCounts(std::pair{CountClassCells(Driver.Classes[i], 1), CountClassCells(Driver.Classes[i], 2)});
+  else
+    ShowClassPixelCounts(std::nullopt);
   ShowNeighbor();
 }
 

@@ -117,6 +117,10 @@ void TPlatform::SetUpTimeStampControls() {
   connect(Button40, &QPushButton::clicked, this, &TPlatform::Button40Click);
 
   QMenu* option = TopMenu("Option1", "Option");
+  DisplayCamcordersTime2 = option->addAction("Display Camcorders Time");
+  DisplayCamcordersTime2->setObjectName("DisplayCamcordersTime2");
+  DisplayCamcordersTime2->setCheckable(true);
+  connect(DisplayCamcordersTime2, &QAction::triggered, this, &TPlatform::DisplayCamcordersTime2Click);
   RectangleAperture1 = option->addAction("Rectangle Aperture");
   RectangleAperture1->setObjectName("RectangleAperture1");
   RectangleAperture1->setCheckable(true);

@@ -17,6 +17,7 @@ class PlatformFrameHooks : public TrackingHooks {
  public:
   explicit PlatformFrameHooks(TPlatform& w) : TrackingHooks(w.Tracking, w.TrackingOpts), w_(w) {}
   void AfterObjects(FrameContext& ctx) override { w_.DrawFrameOverlay(ctx); }
+  void PerObjectReaders(FrameContext& ctx, int k) override { w_.ReadThreeDPixels(ctx, k); }
 
  private:
   TPlatform& w_;

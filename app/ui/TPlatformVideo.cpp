@@ -91,7 +91,8 @@ void TPlatform::SyncVideoGlobals() {
 bool TPlatform::VideoIsScript() const { return LowerAscii(VideoIn.VideoFileExt) == ".avs"; }
 
 void TPlatform::OpenVideoDialog() {
-  if (Run.MeasuringRun) return;
+  // The 3-D view and the sound display belong to the open video.
+  if (Run.MeasuringRun || !ThreeDGraph.isNull() || SoundGraphOpen) return;
   const QString name = Dialogs().GetOpenFileName("Open", QString::fromStdString(Settings.LastVideoDirectory),
                                                  "Video files (*.avi *.AVI *.avs *.AVS);;All files (*)");
   if (name.isEmpty()) return;
@@ -166,7 +167,9 @@ bool TPlatform::OpenVideoStream() {
   } else {
     CheckBox7->setEnabled(true);
   }
-  const OpenStreamResult r = ::OpenVideoStream(VideoIn, Sources, OpenStreamOptions{});
+  OpenStreamOptions options;
+  options.DisplayCamcordersTime = DisplayCamcordersTime2 && DisplayCamcordersTime2->isChecked();
+  const OpenStreamResult r = ::OpenVideoStream(VideoIn, Sources, options);
   SyncVideoGlobals();
   if (!r.Ok) {
     Dialogs().ShowError(QString::fromStdString(r.ErrorMessage));
@@ -218,6 +221,7 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   }
 
   Settings.LastVideoDirectory = FolderPart(VideoIn.VideoFileName);
+  SetDialogFallbackFolder(QString::fromStdString(Settings.LastVideoDirectory));  // dialogs without a folder start here
   try {
     SaveLatestAccessPaths();
   } catch (const IniWriteError& e) {
@@ -316,4 +320,15 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
 
   if (keep_table == 0) WriteCsvHeader();
   Options.SharpCapTimeAvailable = false;
+}
+
+// Option > 'Display Camcorders Time': the check mark toggles (the action does
+// it) and the video is opened again, its script with or without the DV time.
+void TPlatform::DisplayCamcordersTime2Click() {
+  if (!VideoIn.VideoOpenedOnce || VideoIn.VideoFileName.empty() || Run.MeasuringRun) return;
+  if (!OpenVideoStream()) {
+    ClearClosedVideo();
+    return;
+  }
+  ShowNeighbor();
 }

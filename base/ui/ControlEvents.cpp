@@ -2,6 +2,8 @@
 
 #include <QButtonGroup>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QWheelEvent>
 #include <QRadioButton>
 #include <QGridLayout>
 
@@ -9,6 +11,7 @@ TUpDown::TUpDown(const QString& name, const QString& edit_name, int min, int max
                  QWidget* parent)
     : QSpinBox(parent) {
   setObjectName(name);
+  setFocusPolicy(Qt::StrongFocus);  // the wheel alone gives no focus
   if (!edit_name.isEmpty()) lineEdit()->setObjectName(edit_name);
   setRange(min, max);
   SetPosition(position);
@@ -77,7 +80,45 @@ void TRadioGroup::SetItemIndex(int index) {
   emit clicked();
 }
 
+void TUpDown::wheelEvent(QWheelEvent* event) {
+  if (!hasFocus()) {
+    event->ignore();
+    return;
+  }
+  QSpinBox::wheelEvent(event);
+}
+
+namespace {
+
+// A check box or radio button answers a click only on its indicator and
+// text; drawn as a push button, the whole face must answer.
+class WholeFaceClick : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* button = static_cast<QAbstractButton*>(watched);
+    const auto type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
+      return false;
+    const auto* me = static_cast<QMouseEvent*>(event);
+    if (me->button() != Qt::LeftButton || !button->isEnabled()) return false;
+    const bool inside = button->rect().contains(me->position().toPoint());
+    if (type != QEvent::MouseButtonRelease) {
+      if (!inside) return false;
+      button->setDown(true);
+      return true;
+    }
+    if (!button->isDown()) return false;
+    button->setDown(false);
+    if (inside) button->click();
+    return true;
+  }
+};
+
+}  // namespace
+
 void MakePushLike(QAbstractButton* button) {
+  button->installEventFilter(new WholeFaceClick(button));
   button->setStyleSheet(
       "QCheckBox::indicator, QRadioButton::indicator { width: 0px; height: 0px; margin: 0px; border: none; image: none; }"
       "QCheckBox, QRadioButton { border: 1px solid palette(mid); border-radius: 3px; padding: 2px 6px;"

@@ -73,6 +73,10 @@ class TUpDown : public QSpinBox {
   // Sets the range (the position is kept inside it) without running the handler.
   void SetRange(int min, int max);
   QLineEdit* Edit() const { return lineEdit(); }
+
+ protected:
+  // The wheel over a scrolling panel scrolls it; only a focused up-down steps.
+  void wheelEvent(QWheelEvent* event) override;
 };
 
 template <class Window>
@@ -114,5 +118,6 @@ void OnRadioGroupClick(TRadioGroup* group, Window* window, void (Window::*handle
                    [group, window, handler] { (window->*handler)(group->ItemIndex()); });
 }
 
-// A button drawn like a push button that keeps its checked state.
+// A button drawn like a push button that keeps its checked state; a click
+// anywhere on it counts, not only on its text.
 void MakePushLike(QAbstractButton* button);

@@ -2,11 +2,31 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace {
 DialogService* g_installed = nullptr;
+QString g_fallback_folder;
+}  // namespace
+
+void SetDialogFallbackFolder(const QString& folder) { g_fallback_folder = folder; }
+
+QString DialogFallbackFolder() {
+  return !g_fallback_folder.isEmpty() && QDir(g_fallback_folder).exists() ? g_fallback_folder : QDir::homePath();
+}
+
+QString DialogStartPath(const QString& folder_or_name) {
+  if (folder_or_name.isEmpty()) return DialogFallbackFolder();
+  const QFileInfo info(folder_or_name);
+  if (info.isDir()) return folder_or_name;
+  const bool bare_name = !folder_or_name.contains('/') && !folder_or_name.contains('\\');
+  if (bare_name) return QDir(DialogFallbackFolder()).filePath(folder_or_name);
+  if (info.dir().exists()) return folder_or_name;
+  return DialogFallbackFolder();
 }
 
 DialogService& Dialogs() {
@@ -40,7 +60,7 @@ bool QtDialogService::Question(const QString& text, const QString& caption) {
 }
 
 QString QtDialogService::GetOpenFileName(const QString& title, const QString& folder, const QString& filter) {
-  return QFileDialog::getOpenFileName(ParentWidget(), title, folder, filter);
+  return QFileDialog::getOpenFileName(ParentWidget(), title, DialogStartPath(folder), filter);
 }
 
 std::optional<QColor> QtDialogService::PickColor(const QColor& initial, const QString& title) {
@@ -51,5 +71,49 @@ std::optional<QColor> QtDialogService::PickColor(const QColor& initial, const QS
 
 QString QtDialogService::GetSaveFileName(const QString& title, const QString& folder_or_name,
                                          const QString& filter) {
-  return QFileDialog::getSaveFileName(ParentWidget(), title, folder_or_name, filter);
+  return QFileDialog::getSaveFileName(ParentWidget(), title, DialogStartPath(folder_or_name), filter);
+}
+
+namespace {
+
+// The patterns of each "Text (*.a *.b);;..." filter, lower case without "*".
+QList<QStringList> FilterExtensions(const QString& filter) {
+  QList<QStringList> out;
+  for (const QString& f : filter.split(";;")) {
+    QStringList exts;
+    const int open = f.lastIndexOf('('), close = f.lastIndexOf(')');
+    if (open >= 0 && close > open)
+      for (const QString& p : f.mid(open + 1, close - open - 1).split(' ', Qt::SkipEmptyParts))
+        exts << p.mid(p.indexOf('.')).toLower();
+    out << exts;
+  }
+  return out;
+}
+
+}  // namespace
+
+DialogService::SaveChoice DialogService::GetSaveFileNameAndType(const QString& title, const QString& folder_or_name,
+                                                                const QString& filter, const TypeChange&) {
+  SaveChoice c{GetSaveFileName(title, folder_or_name, filter), 1};
+  const QString lower = c.name.toLower();
+  const QList<QStringList> types = FilterExtensions(filter);
+  for (int i = 0; i < types.size(); ++i)
+    for (const QString& ext : types[i])
+      if (ext.size() > 1 && lower.endsWith(ext)) return {c.name, i + 1};
+  return c;
+}
+
+DialogService::SaveChoice QtDialogService::GetSaveFileNameAndType(const QString& title, const QString& folder_or_name,
+                                                                  const QString& filter, const TypeChange& type_change) {
+  QFileDialog dialog(ParentWidget(), title, DialogStartPath(folder_or_name), filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  // Our own dialog, so that the name box can follow the chosen type.
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  const QStringList filters = filter.split(";;");
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& chosen) {
+    auto* box = dialog.findChild<QLineEdit*>("fileNameEdit");
+    if (box && type_change) box->setText(type_change(box->text(), int(filters.indexOf(chosen)) + 1));
+  });
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return {dialog.selectedFiles().front(), int(filters.indexOf(dialog.selectedNameFilter())) + 1};
 }

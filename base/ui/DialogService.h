@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 #include <optional>
 
@@ -31,6 +32,17 @@ class DialogService {
                                   const QString& filter) = 0;
   // The chosen colour, or none when the dialog was cancelled.
   virtual std::optional<QColor> PickColor(const QColor& initial, const QString& title) = 0;
+  // A save dialog whose file type is chosen by the user: the name and the
+  // chosen filter's index (1 the first). When the type changes, the name box
+  // shows type_change(name in the box, new index). By default the type
+  // follows the chosen name's extension.
+  struct SaveChoice {
+    QString name;
+    int type = 1;
+  };
+  using TypeChange = std::function<QString(const QString& name, int type)>;
+  virtual SaveChoice GetSaveFileNameAndType(const QString& title, const QString& folder_or_name, const QString& filter,
+                                            const TypeChange& type_change);
 
   bool AskYesNo(const QString& text, const QString& caption = {}) { return Question(text, caption); }
   void ShowInformation(const QString& text, const QString& caption = {}) {
@@ -44,6 +56,14 @@ class DialogService {
   }
 };
 
+// Where a file dialog starts when its caller has no folder of its own (the
+// open video's folder; the home folder until one is set).
+void SetDialogFallbackFolder(const QString& folder);
+QString DialogFallbackFolder();
+// The path a file dialog starts at: the given folder or file when its folder
+// exists, a bare file name inside the fallback folder, else the fallback folder.
+QString DialogStartPath(const QString& folder_or_name);
+
 // The boxes and dialogs of Qt, centred on `parent` (the active window when null).
 class QtDialogService : public DialogService {
  public:
@@ -53,6 +73,8 @@ class QtDialogService : public DialogService {
   QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) override;
   QString GetSaveFileName(const QString& title, const QString& folder_or_name, const QString& filter) override;
   std::optional<QColor> PickColor(const QColor& initial, const QString& title) override;
+  SaveChoice GetSaveFileNameAndType(const QString& title, const QString& folder_or_name, const QString& filter,
+                                    const TypeChange& type_change) override;
 
  private:
   QWidget* ParentWidget() const;
@@ -85,6 +107,18 @@ class ScriptedDialogService : public DialogService {
     save_file_proposals.push_back(folder_or_name);
     return Next(save_file_names, title);
   }
+  // With a type in save_file_types the user chose that type: the name box
+  // changes (recorded in type_change_names), then the scripted name is taken.
+  SaveChoice GetSaveFileNameAndType(const QString& title, const QString& folder_or_name, const QString& filter,
+                                    const TypeChange& type_change) override {
+    if (save_file_types.empty()) return DialogService::GetSaveFileNameAndType(title, folder_or_name, filter, type_change);
+    const int type = save_file_types.front();
+    save_file_types.pop_front();
+    if (type_change) type_change_names.push_back(type_change(folder_or_name, type));
+    return {Next(save_file_names, title), type};
+  }
+  std::deque<int> save_file_types;
+  QStringList type_change_names;
 
   std::optional<QColor> PickColor(const QColor&, const QString& title) override {
     file_dialog_titles.push_back(title);

@@ -1,17 +1,20 @@
 #include "chart/ui/ChartHost.h"
 
 #include "ImageFileLib/LinearBitmap.h"
+#include "ImageFileLib/SavePicture.h"
 #include "ImageFileLib/ui/LinearBitmapQImage.h"
 #include "base/ui/DialogService.h"
 
 std::optional<ImageFileChoice> ChartHost::ChooseImageFile(const std::string& proposed) {
-  const QString name = Dialogs().GetSaveFileName(
+  // SaveDialog1TypeChange: the name box takes the chosen type's extension.
+  const auto type_change = [](const QString& name, int type) {
+    return QString::fromStdString(ImageFile::PictureNameForTypeChange(name.toStdString(), type));
+  };
+  const DialogService::SaveChoice c = Dialogs().GetSaveFileNameAndType(
       "Save Image", QString::fromStdString(proposed),
-      "Portable Network Graphics (*.png);;Joint Picture Expert Group (*.jpg);;Windows Bitmap (*.bmp)");
-  if (name.isEmpty()) return std::nullopt;
-  const QString lower = name.toLower();
-  const int type = lower.endsWith(".jpg") || lower.endsWith(".jpeg") ? 2 : lower.endsWith(".bmp") ? 3 : 1;
-  return ImageFileChoice{name.toStdString(), type};
+      "Portable Network Graphics (*.png);;Joint Picture Expert Group (*.jpg);;Windows Bitmap (*.bmp)", type_change);
+  if (c.name.isEmpty()) return std::nullopt;
+  return ImageFileChoice{c.name.toStdString(), c.type};
 }
 
 std::string ChartHost::SaveImage(const QImage& image, const std::string& path) {

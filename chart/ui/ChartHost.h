@@ -83,7 +83,6 @@ class ChartHost {
   // name's extension). Returns an error text, empty on success.
   virtual bool ImageSaveAvailable() const { return true; }
   virtual std::string SaveImage(const QImage& image, const std::string& path);
-  // The save dialog of 'Save Image'. The shared dialog service gives no file
-  // type, so by default the type follows the chosen name's extension.
+  // The save dialog of 'Save Image': the chosen name and file type.
   virtual std::optional<ImageFileChoice> ChooseImageFile(const std::string& proposed);
 };

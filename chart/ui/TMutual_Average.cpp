@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -91,7 +92,7 @@ void TMutual_Average::CreateControls() {
   CheckBox1->setChecked(true);
   Edit13 = SmallEdit("Edit13", "2000", 60);
   RadioGroup1 = new TRadioGroup("RadioGroup1", "Time setting",
-                                {"Read from Video image", "Based on First Frame", "First & Last Frame"});
+                                {"Read from Video image", "Based on First Frame", "First && Last Frame"});
   RadioGroup1->SetItemIndex(1);
   Edit2 = SmallEdit("Edit2");
   Edit3 = SmallEdit("Edit3");
@@ -104,7 +105,7 @@ void TMutual_Average::CreateControls() {
   // The arrows only: the unit is typed in the edit beside them.
   UpDown1 = new TUpDown("UpDown1", {}, 1, 1, 1);
   UpDown2 = new TUpDown("UpDown2", {}, 1, 1, 1);
-  for (TUpDown* u : {UpDown1, UpDown2}) u->setFixedWidth(22);
+  for (TUpDown* u : {UpDown1, UpDown2}) u->setFixedWidth(18);
   ScrollBar1 = Named<QScrollBar>("ScrollBar1", Qt::Horizontal);
   ScrollBar1->setRange(20, 100);
   ScrollBar1->setValue(100);
@@ -118,6 +119,7 @@ void TMutual_Average::CreateControls() {
   Edit10->setReadOnly(true);
   Memo1 = Named<QPlainTextEdit>("Memo1", "Memo1");
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Memo1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   Memo2 = Named<QPlainTextEdit>("Memo2", "Memo2");
   Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
   Image1 = Named<QLabel>("Image1");

@@ -1,6 +1,7 @@
 // Tchart1: building the window, opening, closing, drawing and the layouts.
 #include "chart/ui/Tchart1.h"
 
+#include <algorithm>
 #include <QAction>
 #include <QCloseEvent>
 #include <QMouseEvent>
@@ -104,7 +105,7 @@ void Tchart1::BuildControls() {
   Button10 = Make<QPushButton>(p, "Button10", "FFT", 10, 64, 60, 26);
   Button11 = Make<QPushButton>(p, "Button11", "Correction for absorption", 75, 64, 180, 26);
   Button7 = Make<QPushButton>(p, "Button7", "Copy to ClipBoard", 260, 64, 120, 26);
-  Button2 = Make<QPushButton>(p, "Button2", "[3D] Image", 430, 64, 65, 26);
+  Button2 = Make<QPushButton>(p, "Button2", "[3D] Image", 430, 64, 90, 26);
   Button12 = Make<QPushButton>(p, "Button12", "Save Image", 10, 96, 90, 26);
   SpeedButton1 = Make<QPushButton>(p, "SpeedButton1", "Noise Reduction", 105, 96, 120, 26);
   Button14 = Make<QPushButton>(p, "Button14", "Lunar Identification", 230, 96, 135, 26);
@@ -128,7 +129,7 @@ void Tchart1::BuildControls() {
   CheckBox12 = Make<QCheckBox>(p, "CheckBox12", "ID", 405, 130, 45, 20);
   CheckBox2 = Make<QCheckBox>(p, "CheckBox2", "Show Image of Clicked point", 10, 152, 200, 20);
   CheckBox3 = Make<QCheckBox>(p, "CheckBox3", "Reproduce Aperture Position", 215, 152, 200, 20);
-  CheckBox1 = Make<QCheckBox>(p, "CheckBox1", "Wide", 608, 130, 70, 20);
+  CheckBox1 = Make<QCheckBox>(p, "CheckBox1", "Wide", 560, 130, 70, 20);
   CheckBox9->setChecked(true);
   CheckBox2->setChecked(true);
   // These check boxes look like push buttons that stay down.
@@ -446,11 +447,14 @@ void Tchart1::WideSetting() {
   Panel1->move(0, panel_top);
   Button17->move(Button17->x(), diff ? 64 : 96);
   Button1->move(712, 4);
-  Button2->setGeometry(430, 64, 65, Button2->height());
+  Button2->setGeometry(430, 64, std::max(90, Button2->sizeHint().width()), Button2->height());  // the whole caption
   Button7->setGeometry(260, 64, 120, Button7->height());
   Button8->move(370, 96);
   Button9->move(662, 24);
-  GroupBox1->move(654, 50);
+  // The object boxes stand in a column beside the buttons; 'Narrow' stays clear of them.
+  GroupBox1->setGeometry(654, 50, 100, 110);
+  for (int i = 0; QCheckBox* c : {CheckBox4, CheckBox5, CheckBox6, CheckBox14}) c->move(8, 18 + 22 * i++);
+  CheckBox1->setGeometry(560, 130, 70, 20);
   CheckBox1->setChecked(true);  // runs the layout handler when it changes
 }
 
@@ -459,15 +463,18 @@ void Tchart1::NarrowSetting() {
   view_.ChartRightMargin = 10;
   ChartImg1->setGeometry(10, kPictureTop, kChartNarrowWidth, kChartImageHeight);
   const bool diff = session_.DiffractionMode != 0;
-  setFixedSize(320, diff ? 747 : 590);
+  // One more row below the panel's own: the object boxes in a line, 'Reset'
+  // and the layout button, all inside the narrow window.
+  setFixedSize(320, diff ? 807 : 650);
   Panel1->move(0, diff ? 589 : kPanelTop);
   Button1->move(264, 64);
-  Button2->move(8, 98);
+  Button2->setGeometry(8, 98, std::min(100, std::max(90, Button2->sizeHint().width())), Button2->height());
   Button7->setGeometry(112, 98, 105, Button7->height());
   Button8->move(224, 98);
-  Button9->move(556, 64);
-  GroupBox1->move(654, 2);
-  CheckBox1->move(608, CheckBox1->y());
+  GroupBox1->setGeometry(8, 176, 196, 40);
+  for (int i = 0; QCheckBox* c : {CheckBox4, CheckBox5, CheckBox6, CheckBox14}) c->move(8 + 46 * i++, 16);
+  Button9->move(208, 184);
+  CheckBox1->setGeometry(272, 186, 44, 20);
   CheckBox1->setChecked(false);
 }
 

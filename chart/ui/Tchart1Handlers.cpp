@@ -10,7 +10,7 @@
 #include "base/ui/DialogService.h"
 #include "chart/ChartScale.h"
 #include "chart/ChartSelection.h"
-#include "chart/ImageFileName.h"
+#include "ImageFileLib/SavePicture.h"
 #include "chart/LightCurveReportLines.h"
 #include "chart/ui/TAvgBkg.h"
 #include "chart/ui/TCorrection.h"
@@ -253,8 +253,9 @@ void Tchart1::Button12Click() {
   if (picture_.isNull() || !host_.ImageSaveAvailable()) return;
   const auto chosen = host_.ChooseImageFile(events_.Texts.IdentificationCode);
   if (!chosen) return;
-  const std::string name = ImageFileNameForType(chosen->Name, chosen->Type);
-  if (name.empty()) return;
+  // The chosen type decides the file's type, whatever extension was typed.
+  const std::string name = ImageFile::PictureFileName(chosen->Name, chosen->Type);
+  if (ImageFile::IsNamelessPicture(name)) return;
   const std::string error = host_.SaveImage(picture_, name);
   if (!error.empty()) Dialogs().ShowError(QString::fromStdString(error));
 }

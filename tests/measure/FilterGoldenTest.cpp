@@ -1,5 +1,5 @@
 // The frame filters against checksums computed outside this program by a
-// short Python script that applies each filter pixel by pixel as written
+// Python script tests/tools/golden_figures.py, which applies each filter pixel by pixel as written
 // (kernels with their fixed divisors, border neighbours left out, halves to
 // even, gain in exact tenths, rotation one pixel per pass).
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-// Aperture photometry against figures computed outside this program: a short
-// Python script that builds the class masks and the sums straight from the
+// Aperture photometry against figures computed outside this program: the
+// Python script tests/tools/golden_figures.py that builds the class masks and the sums straight from the
 // written rules (digital disks, cut lines, field rows, rounding) on the frame
 // below. The frame is asymmetric in every plane, so a mirrored cut, a swapped
 // field or a plane added twice changes the figures.

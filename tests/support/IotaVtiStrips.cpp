@@ -71,7 +71,7 @@ VtiStrip LoadVtiStrip(const std::filesystem::path& file) {
 }
 
 Bitmap24 ComposeVtiFrame(const VtiStrip& even, const VtiStrip& odd, int frameHeight, int evenTop,
-                         int oddLinesHigher, uint32_t seed, int xShift) {
+                         int oddLinesHigher, uint32_t seed, int xShift, int glyphLevel) {
   const int width = std::max(even.width, odd.width);
   Bitmap24 frame(width, frameHeight);
   std::mt19937 rng(seed);
@@ -87,7 +87,7 @@ Bitmap24 ComposeVtiFrame(const VtiStrip& even, const VtiStrip& odd, int frameHei
       const int y = top + 2 * k;
       if (y < 0 || y >= frameHeight) continue;
       for (int x = 0; x < s.width; ++x)
-        if (s.Ink(x, k) && x + xShift >= 0 && x + xShift < width) frame.Set(x + xShift, y, level(235));
+        if (s.Ink(x, k) && x + xShift >= 0 && x + xShift < width) frame.Set(x + xShift, y, level(glyphLevel));
     }
   };
   put(even, evenTop);

@@ -48,9 +48,9 @@ VtiStrip LoadVtiStrip(const std::filesystem::path& file);
 // A frame of the set's size with both strips put back: strip row k of the
 // even field on frame row evenTop + 2k, of the odd field on evenTop + 2k + 1
 // - 2 oddLinesHigher, both moved xShift columns right. Background 16, glyphs
-// 235, both with +-3 noise.
+// glyphLevel, both with +-3 noise.
 Bitmap24 ComposeVtiFrame(const VtiStrip& even, const VtiStrip& odd, int frameHeight, int evenTop,
-                         int oddLinesHigher, uint32_t seed, int xShift = 0);
+                         int oddLinesHigher, uint32_t seed, int xShift = 0, int glyphLevel = 235);
 
 // The even row the set's strips start on: near the bottom of the frame, or
 // higher for the tv-safe sets.

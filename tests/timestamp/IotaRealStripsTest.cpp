@@ -17,13 +17,14 @@ struct Layout {
   FieldOrder order;
   int oddLinesHigher;
   int dx, dy;  // the strips moved right and down from their usual place
+  int glyphLevel;
 };
 
-const Layout kLayouts[] = {{"odd first", FieldOrder::OddFirst, 0, 0, 0},
-                           {"even first", FieldOrder::EvenFirst, 0, 0, 0},
-                           {"odd strip one line higher", FieldOrder::OddFirst, 1, 0, 0},
-                           {"3 columns right, 20 rows up", FieldOrder::OddFirst, 0, 3, -20},
-                           {"2 columns left, 10 rows up", FieldOrder::EvenFirst, 1, -2, -10}};
+const Layout kLayouts[] = {{"odd first", FieldOrder::OddFirst, 0, 0, 0, 235},
+                           {"even first", FieldOrder::EvenFirst, 0, 0, 0, 235},
+                           {"odd strip one line higher", FieldOrder::OddFirst, 1, 0, 0, 235},
+                           {"3 columns right, 20 rows up, dim", FieldOrder::OddFirst, 0, 3, -20, 100},
+                           {"2 columns left, 10 rows up", FieldOrder::EvenFirst, 1, -2, -10, 235}};
 
 // Strip rows of the glyphs of each set, counted by eye on the strips.
 struct SetGlyphRows {
@@ -66,7 +67,7 @@ TEST(IotaRealStrips, EveryFieldOfEverySetReadsRight) {
         ASSERT_GT(odd.width, 0) << fr.odd.file;
         const int top = VtiStripTop(set) + l.dy;
         const Bitmap24 f =
-            ComposeVtiFrame(even, odd, set.ntsc ? 480 : 576, top, l.oddLinesHigher, seed++, l.dx);
+            ComposeVtiFrame(even, odd, set.ntsc ? 480 : 576, top, l.oddLinesHigher, seed++, l.dx, l.glyphLevel);
         if (n == 0) {
           ASSERT_TRUE(LocateIotaTimeStamp(f, ctx, state, loc, {})) << name;
           ctx.stampLocated = true;

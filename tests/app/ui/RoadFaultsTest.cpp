@@ -2,15 +2,20 @@
 // 'Open AVI' and 'Load CSV' reset, load warnings, broken videos and exit, all
 // through the real controls.
 #include <QAction>
+#include <QDir>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "MainRoadFixture.h"
+#include "base/NumberText.h"
+#include "measure/ApertureMasks.h"
 #include "support/VideoFixtures.h"
 #include "timestamp/TimeStampReader.h"
 
@@ -29,11 +34,16 @@ std::filesystem::path StarVideo(MainRoadWindow& m, const std::string& name, int 
 
 int ApertureCells(const TPlatform& w, int k) { return CountClassCells(w.Driver.Classes[size_t(k - 1)], 1); }
 
-// One row measured with '1Frame', then saved with 'SaveToCSV-File'.
-std::filesystem::path SavedTable(MainRoadWindow& m) {
+// Object A placed on the star and one row measured with '1Frame'.
+bool MeasureOneFrame(MainRoadWindow& m) {
   m.ClickImage1(kStarX, kStarY);
   m.Click("Button16");
-  EXPECT_TRUE(m.WaitUntilStopped());
+  return m.WaitUntilStopped();
+}
+
+// One row measured, then saved with 'SaveToCSV-File'.
+std::filesystem::path SavedTable(MainRoadWindow& m) {
+  EXPECT_TRUE(MeasureOneFrame(m));
   EXPECT_EQ(m.Rows().size(), 1u);
   const auto csv = m.Path("table.csv");
   m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
@@ -240,9 +250,7 @@ TEST(RoadFaultsFfmpeg, FailedTestGrabGivesFieldMeasureBack) {
   MainRoadWindow m(Reader::Ffmpeg);
   ASSERT_TRUE(m.OpenThroughButton1(StarVideo(m, "star.avi")));
   TPlatform& w = m.W();
-  m.ClickImage1(kStarX, kStarY);
-  m.Click("Button16");
-  ASSERT_TRUE(m.WaitUntilStopped());
+  ASSERT_TRUE(MeasureOneFrame(m));
   m.Find<QScrollBar>("ScrollBar1")->setValue(w.Run.LastMeasuredFrame);
   w.Sources.DirectShow.DSCloseVideo();  // the file went away under the reader
   m.Click("Button3");
@@ -255,5 +263,93 @@ TEST(RoadFaultsFfmpeg, FailedTestGrabGivesFieldMeasureBack) {
 
 INSTANTIATE_TEST_SUITE_P(BothReaders, RoadFaults, ::testing::Values(Reader::OwnAvi, Reader::Ffmpeg),
                          [](const auto& info) { return std::string(info.param == Reader::OwnAvi ? "Own" : "Ffmpeg"); });
+
+}  // namespace
+
+namespace {
+
+// Cells of the digital disk of radius r, counted from its definition: the
+// centre column spans -r..r, columns +-i span round(sqrt(r^2 - (i - 0.5)^2))
+// rows each way, halves to even.
+std::string Fixed(double v, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, v);
+  return text;
+}
+
+int DiskCells(int r) {
+  if (r < 0) return 0;
+  int n = 2 * r + 1;
+  for (int i = 1; i <= r; ++i) n += 2 * (2 * int(std::nearbyint(std::sqrt(double(r * r) - (i - 0.5) * (i - 0.5)))) + 1);
+  return n;
+}
+
+TEST(RoadReadouts, SelectedObjectResultAndPixelCountsAreShown) {
+  MainRoadWindow m(Reader::OwnAvi);
+  ASSERT_TRUE(m.OpenThroughButton1(StarVideo(m, "star.avi")));
+  TPlatform& w = m.W();
+  ASSERT_TRUE(MeasureOneFrame(m));
+  const int r = m.Find<QSpinBox>("UpDown1")->value();
+  const int inner = m.Find<QSpinBox>("UpDown2")->value();
+  const int outer = m.Find<QSpinBox>("UpDown3")->value();
+  // Standard form: the aperture disk, and the ring from the inner radius out.
+  EXPECT_EQ(m.Find<QLineEdit>("Edit20")->text().toStdString(), std::to_string(DiskCells(r)));
+  EXPECT_EQ(m.Find<QLineEdit>("Edit21")->text().toStdString(), std::to_string(DiskCells(outer) - DiskCells(inner - 1)));
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 1u);
+  // The row's value (column 11) with one decimal, halves to even.
+  const double value = ParseDoubleOr(StripQuotes(GetCsvField(rows[0], 11)), -1e9);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit9")->text().toStdString(), Fixed(std::nearbyint(value * 10) / 10, 1));
+  EXPECT_FALSE(m.Find<QLineEdit>("Edit23")->text().isEmpty());
+
+  // PSF photometry: no pixel counts; the fitted volume and FWHM.
+  m.Find<QCheckBox>("CheckBox14")->setChecked(true);
+  EXPECT_TRUE(m.Find<QLineEdit>("Edit20")->text().isEmpty());
+  EXPECT_TRUE(m.Find<QLineEdit>("Edit21")->text().isEmpty());
+  const ObjectResult& a = w.Frames.FrameDataLines[0].Objects[0];
+  EXPECT_EQ(m.Find<QLineEdit>("Edit23")->text().toStdString(), Fixed(a.FwhmHfd, 2));
+  EXPECT_EQ(m.Find<QLineEdit>("Edit9")->text().toStdString(), Fixed(std::nearbyint(a.Value * 10) / 10, 1));
+  EXPECT_GT(a.FwhmHfd, 2.0);  // a Gaussian of sigma 1.5: FWHM 3.53
+  EXPECT_LT(a.FwhmHfd, 5.0);
+}
+
+TEST(RoadReadouts, DisplayCamcordersTimeWritesTheScriptWithTheDvTime) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const auto video = StarVideo(m, "dv.avi");
+  ASSERT_TRUE(m.OpenThroughButton1(video));
+  TPlatform& w = m.W();
+  ASSERT_NE(w.DisplayCamcordersTime2, nullptr);
+  w.DisplayCamcordersTime2->trigger();
+  EXPECT_TRUE(w.DisplayCamcordersTime2->isChecked());
+  EXPECT_TRUE(w.Run.VideoLoaded);
+  std::ifstream script(m.Path("dv.avs"), std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(script), {}};
+  EXPECT_NE(text.find("DVInfo(\""), std::string::npos) << text;
+  EXPECT_NE(text.find("\"rec_time\""), std::string::npos) << text;
+}
+
+}  // namespace
+
+namespace {
+
+// File dialogs start in the remembered folder, else the video's, else home.
+TEST(RoadDialogs, FileDialogsStartInAFolderThatExists) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const auto video = StarVideo(m, "clips/star.avi");
+  const QString home = QDir::homePath();
+  SetDialogFallbackFolder({});
+  struct Case {
+    QString given, expected;
+  };
+  const QString there = QString::fromStdString(m.Path("clips").string());
+  for (const Case& c : {Case{"", home}, Case{"/no/such/folder", home}, Case{"ABC123", home + "/ABC123"},
+                        Case{there, there}, Case{there + "/event.png", there + "/event.png"}})
+    EXPECT_EQ(DialogStartPath(c.given).toStdString(), c.expected.toStdString()) << c.given.toStdString();
+  // After a video is opened, dialogs without a folder start beside it.
+  ASSERT_TRUE(m.OpenThroughButton1(video));
+  EXPECT_EQ(DialogStartPath({}).toStdString(), there.toStdString());
+  EXPECT_EQ(DialogStartPath("ABC123").toStdString(), (there + "/ABC123").toStdString());
+  SetDialogFallbackFolder({});
+}
 
 }  // namespace

@@ -1,0 +1,134 @@
+// Main window: the tool windows (3-D star profile, histogram), the sound
+// track of the video and the background-direction optimisation.
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <filesystem>
+
+#include "app/ui/TPlatform.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
+#include "measure/BackgroundDirection.h"
+#include "measure/ui/THistogram.h"
+#include "measure/ui/TThreeDGraph.h"
+#include "video/WavFromVideo.h"
+
+QWidget* TPlatform::CreateToolsPanel() {
+  auto* box = new QGroupBox("Tools");
+  box->setObjectName("ToolsGroup");
+  auto* layout = new QVBoxLayout(box);
+  auto add = [&](const char* name, const char* caption) {
+    auto* b = new QPushButton(caption, box);
+    b->setObjectName(name);
+    layout->addWidget(b);
+    return b;
+  };
+  Button31 = add("Button31", "Opitimize");
+  Button8 = add("Button8", "Star Image [3D]");
+  Button9 = add("Button9", "Audio Channel Display");
+  // The sound indicator that shows the extracted track is not built yet.
+  Button9->setEnabled(false);
+  connect(Button31, &QPushButton::clicked, this, &TPlatform::Button31Click);
+  connect(Button8, &QPushButton::clicked, this, &TPlatform::Button8Click);
+  connect(Button9, &QPushButton::clicked, this, &TPlatform::Button9Click);
+  return box;
+}
+
+void TPlatform::CreateToolsMenuItems() {
+  QMenu* tools = TopMenu("Tools1", "Tools");
+  HistGram1 = tools->addAction("Histogram");
+  HistGram1->setObjectName("HistGram1");
+  connect(HistGram1, &QAction::triggered, this, &TPlatform::HistGram1Click);
+}
+
+void TPlatform::Button8Click() { StarImg3DShow(); }
+
+void TPlatform::StarImg3DShow() {
+  if (!Run.VideoLoaded || Run.MeasuringRun || ThreeDGraph) return;
+  CheckBox1->setChecked(false);
+  ThreeDGraph = new TThreeDGraph(ThreeDGrids, Driver.Classes, this);
+  ThreeDGraph->move(geometry().topLeft());
+  ThreeDGraph->show();
+  ShowNeighbor();  // reads the pixels around every object
+  RedrawThreeDGraph();
+}
+
+void TPlatform::RedrawThreeDGraph() {
+  if (ThreeDGraph) ThreeDGraph->ThreeDGraphDraw(Run.SelectedObject);
+}
+
+void TPlatform::RedrawHistogram() {
+  if (Histogram) Histogram->DrawHistogram();
+}
+
+void TPlatform::ReadThreeDPixels(FrameContext& ctx, int k) {
+  if (!ThreeDGraph || k < 1 || k > 3) return;
+  const size_t i = static_cast<size_t>(k - 1);
+  ThreeDGraph->ThreeDPixelread(k, ctx.FrameBitmap, ctx.State.ObjectX[i], ctx.State.ObjectY[i],
+                               ctx.FrameBitmap.Width(), ctx.FrameBitmap.Height());
+}
+
+void TPlatform::HistGram1Click() {
+  if (Histogram) {
+    Histogram->raise();
+    return;
+  }
+  Histogram = new THistogram(Image1Bitmap, this);
+  Histogram->show();
+}
+
+void TPlatform::Button31Click() {
+  if (!Run.VideoLoaded || Run.MeasuringRun) return;
+  const int k = std::clamp(Run.SelectedObject, 1, 3);
+  const size_t i = static_cast<size_t>(k - 1);
+  // The frame as last measured (filtered); read afresh only when none is held.
+  if (Driver.FrameBitmap.Empty() && !GrabCurrentFrame(Driver.FrameBitmap)) return;
+  PutControlsIntoSelectedObject();
+  const FrameDriverSettings s = DriverSettings();
+  FrameContext ctx{ScrollBar1->value(), Driver.FrameBitmap, Driver, Frames.FrameDataLines, s};
+  if (OptimizeBackgroundDirectionAsSet(ctx, k, Driver.ObjectX[i], Driver.ObjectY[i])) ShowNeighbor();
+  // A new direction asks the tracking to find the star again from scratch.
+  UpDown7->SetPosition(95);
+  UpDown7Click();
+}
+
+void TPlatform::Button9Click() {
+  if (!Run.VideoLoaded || Run.MeasuringRun || SoundGraphOpen) return;
+  CheckBox1->setChecked(false);
+  const std::string video = Edit5->text().toStdString();
+  if (video.empty() || !QFileInfo::exists(Edit5->text())) {
+    Dialogs().ShowError(".AVI file not found");
+    return;
+  }
+  WavFileName = WavFileNameFor(video);
+  std::string why;
+  bool ok = WavMadeFor == video && std::filesystem::exists(WavFileName);
+  if (!ok) {
+    if (!Dialogs().Question("Creating Wavfile. From several seconds to several minutes are required to this "
+                            "processing. Starting this proccess?",
+                            "Confirmation"))
+      return;
+    auto* note = new QLabel("Creating Wavfile. Please wait.", this, Qt::Tool | Qt::WindowStaysOnTopHint);
+    note->setObjectName("Tmsg");
+    note->setAttribute(Qt::WA_DeleteOnClose);
+    note->setMargin(20);
+    note->show();
+    Tmsg = note;
+    QApplication::processEvents();
+    ok = MakeWavFromVideo(video, WavFileName, &why);
+    note->close();
+    if (ok) WavMadeFor = video;
+  }
+  if (!ok) {
+    Dialogs().ShowWarning(QString::fromStdString("WAV data could not be read.\r\n" + why));
+    return;
+  }
+}

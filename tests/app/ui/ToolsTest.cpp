@@ -1,0 +1,115 @@
+// The main window's tools: the background direction turned onto a bright
+// limb, the 3-D view and the histogram of the shown frame, the sound track.
+#include <QAction>
+#include <QRadioButton>
+#include <QSlider>
+
+#include "MainRoadFixture.h"
+#include "measure/ui/THistogram.h"
+#include "measure/ui/TThreeDGraph.h"
+#include "support/VideoFixtures.h"
+
+namespace {
+
+// A star at (60, 50) on a background of 20 whose columns from 75 on are lit
+// (a limb to the right of the star).
+std::vector<Bitmap24> LimbFrames() {
+  auto frames = StarFrames(120, 100, 3, 60.0, 50.0, [](int) { return 3000.0; });
+  for (Bitmap24& f : frames)
+    for (int y = 0; y < f.Height(); ++y)
+      for (int x = 75; x < f.Width(); ++x) f.Set(x, y, {150, 150, 150});
+  return frames;
+}
+
+void DeletePosted() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+TEST(Tools, PlacingALimbObjectTurnsItsBandAlongTheLimbAndOpitimizeAgrees) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const auto path = m.Path("limb.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), LimbFrames()));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  m.Find<QRadioButton>("RadioButton3")->click();  // 'Meteor/Lunar Limb'
+  ASSERT_EQ(m.W().Frames.FrameDataLines[0].Objects[0].BackgroundForm, 2);
+  const BkgLineGeometry& g = m.W().Driver.Geometry[0];
+  EXPECT_EQ(g.DirectionY, -100);
+  m.ClickImage1(60, 50);
+  EXPECT_EQ(g.DirectionY, 0) << g.DirectionX;
+  EXPECT_EQ(std::abs(g.DirectionX), 500);
+
+  m.W().Driver.Geometry[0].DirectionX = 0;
+  m.W().Driver.Geometry[0].DirectionY = 500;
+  m.W().UpDown7->SetPosition(40);
+  m.Click("Button31");  // 'Opitimize'
+  EXPECT_EQ(g.DirectionY, 0);
+  EXPECT_EQ(std::abs(g.DirectionX), 500);
+  EXPECT_EQ(m.W().UpDown7->Position(), 95);
+  EXPECT_EQ(m.W().Frames.FrameDataLines[0].Objects[0].Threshold, 95);
+}
+
+TEST(Tools, StarImageAndHistogramFollowTheShownFrame) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const auto path = m.Path("star.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), LimbFrames()));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  m.ClickImage1(60, 50);
+
+  m.Click("Button8");  // 'Star Image [3D]'
+  auto* graph = m.W().findChild<TThreeDGraph*>("ThreeDGraph");
+  ASSERT_NE(graph, nullptr);
+  const int x = m.W().Driver.ObjectX[0], y = m.W().Driver.ObjectY[0];
+  // Column 75 onwards is lit: R + G + B = 450 there, 60 on the dark side far from the star.
+  EXPECT_EQ(m.W().ThreeDGrids.Raw[0].At(80 - x, 10 - y), 450);
+  EXPECT_EQ(m.W().ThreeDGrids.Raw[0].At(40 - x, 80 - y), 60);
+  EXPECT_EQ(graph->LastDrawing.size() >= 2500u, true);
+  // Opening another video waits until the 3-D view is closed.
+  const auto asked = m.dialogs.file_dialog_titles.size();
+  m.Click("Button1");
+  EXPECT_EQ(m.dialogs.file_dialog_titles.size(), asked);
+  graph->findChild<QPushButton*>("Button1")->click();  // 'Close'
+  DeletePosted();
+  EXPECT_TRUE(m.W().ThreeDGraph.isNull());
+
+  m.W().HistGram1->trigger();
+  auto* hist = m.W().findChild<THistogram*>("Histogram");
+  ASSERT_NE(hist, nullptr);
+  int64_t total = 0;
+  for (int32_t b : hist->Bins) total += b;
+  EXPECT_EQ(total, 120 * 100);
+  EXPECT_GE(hist->Bins[150], 44 * 100);  // the lit columns, less any marker drawn on them
+  m.W().ScrollBar1->setValue(1);  // a frame change redraws it
+  int64_t again = 0;
+  for (int32_t b : hist->Bins) again += b;
+  EXPECT_EQ(again, 120 * 100);
+}
+
+TEST(Tools, SoundTrackIsWrittenBesideTheVideoOrExplained) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  const auto tone = m.Path("tone.avi");
+  ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc=size=64x48:rate=25:duration=1 -f lavfi -i "
+                        "sine=frequency=1000:sample_rate=8000:duration=1 -c:v mjpeg -c:a pcm_s16le '" +
+                        tone.string() + "'"));
+  ASSERT_TRUE(m.OpenThroughButton1(tone));
+  QPushButton* button = m.Find<QPushButton>("Button9");
+  EXPECT_FALSE(button->isEnabled());  // until the sound indicator exists
+  button->setEnabled(true);
+  m.dialogs.yes_no_answers.push_back(true);
+  button->click();
+  EXPECT_EQ(m.dialogs.questions.size(), 1);
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  EXPECT_TRUE(std::filesystem::exists(m.Path("tsy.wav")));
+  EXPECT_EQ(std::filesystem::file_size(m.Path("tsy.wav")), 48u + 2u * 8000u);
+  button->click();  // made before: used without asking
+  EXPECT_EQ(m.dialogs.questions.size(), 1);
+
+  const auto mute = m.Path("mute.avi");
+  ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc=size=64x48:rate=25:duration=1 -c:v mjpeg '" + mute.string() + "'"));
+  std::filesystem::remove(m.Path("tsy.wav"));
+  ASSERT_TRUE(m.OpenThroughButton1(mute));
+  m.dialogs.yes_no_answers.push_back(true);
+  button->click();
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text, "WAV data could not be read.\r\nThe video has no sound track.");
+  EXPECT_FALSE(std::filesystem::exists(m.Path("tsy.wav")));
+}
+
+}  // namespace

@@ -1,0 +1,117 @@
+// The chart window as a user meets it: 'Save Image' through the real save
+// dialog road (the chosen type decides the file), and the narrow layout.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QMouseEvent>
+#include <QGroupBox>
+#include <QImageReader>
+#include <QPointer>
+#include <QPushButton>
+#include <filesystem>
+#include <unistd.h>
+
+#include "chart/ui/Tchart1.h"
+#include "ChartFakeHost.h"
+#include "support/ChartTestTables.h"
+
+namespace {
+
+// The fake host with the chart's own save dialog and the image library's save.
+struct DialogHost : FakeHost {
+  std::optional<ImageFileChoice> ChooseImageFile(const std::string& proposed) override {
+    return ChartHost::ChooseImageFile(proposed);
+  }
+};
+
+struct Chart {
+  DialogHost host;
+  ChartSession session;
+  ChartEventState events;
+  QPointer<Tchart1> chart;
+  Chart() {
+    host.image_save = true;
+    host.library_save = true;
+    std::vector<double> v;
+    for (int i = 0; i < 40; ++i) v.push_back(1000 + (i % 2 ? 100 : -100) + i);
+    host.table.lines = BuildResultTable(3, 1, RowsFromValues({v}));
+    chart = new Tchart1(host, session, events);
+  }
+  ~Chart() { delete chart.data(); }
+};
+
+TEST(ChartWindowFaults, SaveImageWritesTheChosenTypeAndTheTypeChangesTheName) {
+  Chart c;
+  const auto dir = std::filesystem::temp_directory_path() / ("tessary_chart_type_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  struct Row {
+    int type;
+    const char* typed;      // what the user typed
+    const char* box_after;  // the name box after the type change
+    const char* written;
+    const char* format;     // as Qt's reader names it
+  };
+  const Row rows[] = {
+      {2, "event.png", "event.jpg", "event.jpg", "jpeg"},
+      {3, "event.jpg", "event.bmp", "event.bmp", "bmp"},
+      {1, "event", "event.png", "event.png", "png"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.written);
+    std::filesystem::remove(dir / r.written);
+    c.host.dialogs.save_file_types.push_back(r.type);
+    c.host.dialogs.save_file_names.push_back(QString::fromStdString((dir / r.typed).string()));
+    c.host.dialogs.type_change_names.clear();
+    c.events.Texts.IdentificationCode = (dir / r.typed).string();
+    c.chart->findChild<QPushButton*>("Button12")->click();
+    ASSERT_EQ(c.host.dialogs.type_change_names.size(), 1);
+    EXPECT_EQ(c.host.dialogs.type_change_names[0].toStdString(), r.box_after);
+    EXPECT_TRUE(c.host.Errors().empty());
+    QImageReader reader(QString::fromStdString((dir / r.written).string()));
+    EXPECT_EQ(reader.format().toStdString(), r.format);
+  }
+  std::filesystem::remove_all(dir);
+}
+
+// A click (press and release) at the middle of a widget.
+void ClickMiddle(QWidget* w) {
+  const QPointF p(w->width() / 2.0, w->height() / 2.0);
+  for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent e(type, p, w->mapToGlobal(p), Qt::LeftButton,
+                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+  }
+}
+
+TEST(ChartWindowFaults, NarrowLayoutKeepsItsControlsInsideAndReturnsToWide) {
+  Chart c;
+  c.chart->show();
+  auto* layout = c.chart->findChild<QCheckBox*>("CheckBox1");
+  auto inside = [&](const char* name) {
+    QWidget* w = c.chart->findChild<QWidget*>(name);
+    const QRect r(w->mapTo(c.chart, QPoint(0, 0)), w->size());
+    return c.chart->rect().contains(r);
+  };
+  const char* needed[] = {"CheckBox1", "Button9", "GroupBox1", "CheckBox4", "CheckBox5", "CheckBox6", "CheckBox14"};
+  for (int round = 0; round < 2; ++round) {
+    if (layout->isChecked()) ClickMiddle(layout);  // to the narrow layout
+    ASSERT_FALSE(layout->isChecked());
+    ASSERT_EQ(c.chart->width(), 320);
+    for (const char* name : needed) EXPECT_TRUE(inside(name)) << "narrow: " << name;
+    ClickMiddle(layout);  // and back
+    ASSERT_TRUE(layout->isChecked());
+    EXPECT_EQ(c.chart->width(), 760);
+    for (const char* name : needed) EXPECT_TRUE(inside(name)) << "wide: " << name;
+    // 'Narrow' covers none of the object buttons; '[3D] Image' shows its whole caption.
+    const QRect narrow_button = layout->geometry();
+    for (const char* name : {"CheckBox4", "CheckBox5", "CheckBox6", "CheckBox14"}) {
+      QWidget* box = c.chart->findChild<QWidget*>(name);
+      EXPECT_FALSE(narrow_button.intersects(QRect(box->mapTo(layout->parentWidget(), QPoint(0, 0)), box->size()))) << name;
+    }
+    auto* image3d = c.chart->findChild<QPushButton*>("Button2");
+    EXPECT_GE(image3d->width(), image3d->sizeHint().width());
+  }
+}
+
+}  // namespace

@@ -1,0 +1,103 @@
+#include "video/WavFromVideo.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "support/VideoFixtures.h"
+
+namespace {
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+uint32_t U32(const std::string& s, size_t at) {
+  return uint32_t(uint8_t(s[at])) | uint32_t(uint8_t(s[at + 1])) << 8 | uint32_t(uint8_t(s[at + 2])) << 16 |
+         uint32_t(uint8_t(s[at + 3])) << 24;
+}
+uint32_t U16(const std::string& s, size_t at) { return uint32_t(uint8_t(s[at])) | uint32_t(uint8_t(s[at + 1])) << 8; }
+
+// A second's test picture with a 1 kHz tone, the WAV made from it, and the
+// same track decoded to raw 16-bit samples by the ffmpeg tool.
+TEST(WavFromVideo, ToneTrackEqualsTheFfmpegDecodeWithTheStatedHeader) {
+  struct Case {
+    const char* name;
+    const char* audio;  // ffmpeg output options for the sound
+    int channels, rate;
+  };
+  const Case cases[] = {
+      {"mono pcm", "-ac 1 -ar 8000 -c:a pcm_s16le", 1, 8000},
+      {"stereo pcm", "-ac 2 -ar 11025 -c:a pcm_s16le", 2, 11025},
+      {"stereo 8-bit", "-ac 2 -ar 8000 -c:a pcm_u8", 2, 8000},
+  };
+  for (const Case& c : cases) {
+    const std::string folder = FixturePath(std::string("wav_") + std::to_string(c.rate) + "_" + std::to_string(c.channels) +
+                                           (std::string(c.audio).find("u8") != std::string::npos ? "u8" : ""));
+    std::filesystem::create_directories(folder);
+    const std::string video = folder + "/tone.avi";
+    ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc=size=64x48:rate=25:duration=1 -f lavfi -i "
+                          "sine=frequency=1000:sample_rate=" + std::to_string(c.rate) + ":duration=1 -c:v mjpeg " +
+                          c.audio + " -shortest '" + video + "'"))
+        << c.name;
+    const std::string ref = folder + "/ref.raw";
+    ASSERT_TRUE(RunFfmpeg("-i '" + video + "' -map 0:a -f s16le -c:a pcm_s16le -ac " + std::to_string(c.channels) +
+                          " '" + ref + "'"));
+    const std::string wav = WavFileNameFor(video);
+    EXPECT_EQ(std::filesystem::path(wav).filename(), "tsy.wav");
+    std::string message;
+    WavTrackInfo info;
+    ASSERT_TRUE(MakeWavFromVideo(video, wav, &message, &info)) << c.name << ": " << message;
+    const std::string file = Slurp(wav), samples = Slurp(ref);
+    ASSERT_GT(samples.size(), 1000u);
+    ASSERT_EQ(file.size(), 48 + samples.size()) << c.name;
+    EXPECT_EQ(file.substr(0, 4), "RIFF");
+    EXPECT_EQ(U32(file, 4), file.size() - 8);
+    EXPECT_EQ(file.substr(8, 8), "WAVEfmt ");
+    EXPECT_EQ(U32(file, 16), 20u);
+    EXPECT_EQ(U16(file, 20), 1u);
+    EXPECT_EQ(U16(file, 22), uint32_t(c.channels));
+    EXPECT_EQ(U32(file, 24), uint32_t(c.rate));
+    EXPECT_EQ(U32(file, 28), uint32_t(c.rate * 2 * c.channels));
+    EXPECT_EQ(U16(file, 32), uint32_t(2 * c.channels));
+    EXPECT_EQ(U16(file, 34), 16u);
+    EXPECT_EQ(file.substr(40, 4), "data");
+    EXPECT_EQ(U32(file, 44), samples.size());
+    EXPECT_TRUE(file.substr(48) == samples) << c.name << ": samples differ from ffmpeg's decode";
+    EXPECT_EQ(info.SampleFrames, int64_t(samples.size()) / (2 * c.channels));
+    EXPECT_FALSE(std::filesystem::exists(wav + ".part"));
+  }
+}
+
+TEST(WavFromVideo, NoSoundOrNoVideoLeavesNoFile) {
+  const std::string folder = FixturePath("wav_silent");
+  std::filesystem::create_directories(folder);
+  const std::string mute = folder + "/mute.avi";
+  ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc=size=64x48:rate=25:duration=1 -c:v mjpeg '" + mute + "'"));
+  const std::string broken = folder + "/broken.avi";
+  std::ofstream(broken, std::ios::binary) << "RIFF1234AVI not really";
+  struct Case {
+    std::string video, expect;
+  } cases[] = {
+      {mute, "The video has no sound track."},
+      {broken, "The video has no sound track."},  // a RIFF header with nothing in it
+      {folder + "/missing.avi", "The video file cannot be opened."},
+  };
+  for (const Case& c : cases) {
+    const std::string wav = folder + "/tsy.wav";
+    std::string message;
+    EXPECT_FALSE(MakeWavFromVideo(c.video, wav, &message)) << c.video;
+    EXPECT_EQ(message, c.expect) << c.video;
+    EXPECT_FALSE(std::filesystem::exists(wav)) << c.video;
+    EXPECT_FALSE(std::filesystem::exists(wav + ".part")) << c.video;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,231 @@
+#include "video/WavFromVideo.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <vector>
+
+#include "video/FfmpegHandles.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libswresample/swresample.h>
+}
+
+namespace {
+
+struct SwrFreer {
+  void operator()(SwrContext* p) const { swr_free(&p); }
+};
+using SwrPtr = std::unique_ptr<SwrContext, SwrFreer>;
+
+void Put16(std::string& s, uint32_t v) {
+  s += char(v & 0xFF);
+  s += char((v >> 8) & 0xFF);
+}
+void Put32(std::string& s, uint32_t v) {
+  Put16(s, v & 0xFFFF);
+  Put16(s, v >> 16);
+}
+
+// Streams converted samples into the temporary file, dropping or padding at
+// the start so that the track lines up with the first video frame.
+class TrackWriter {
+ public:
+  TrackWriter(std::ofstream& out, int channels) : out_(out), bytes_per_frame_(2 * channels) {}
+  void SetLeadIn(int64_t frames) { lead_in_ = frames; }
+  void Write(const uint8_t* data, int frames) {
+    static const std::vector<char> kSilence(65536, 0);
+    for (; lead_in_ > 0;) {
+      const int64_t n = std::min<int64_t>(lead_in_, static_cast<int64_t>(kSilence.size()) / bytes_per_frame_);
+      out_.write(kSilence.data(), static_cast<std::streamsize>(n * bytes_per_frame_));
+      written_ += n;
+      lead_in_ -= n;
+    }
+    if (lead_in_ < 0) {
+      const int64_t skip = std::min<int64_t>(-lead_in_, frames);
+      data += skip * bytes_per_frame_;
+      frames -= static_cast<int>(skip);
+      lead_in_ += skip;
+    }
+    if (frames <= 0) return;
+    out_.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(frames) * bytes_per_frame_);
+    written_ += frames;
+  }
+  int64_t Written() const { return written_; }
+
+ private:
+  std::ofstream& out_;
+  int bytes_per_frame_;
+  int64_t lead_in_ = 0;
+  int64_t written_ = 0;
+};
+
+struct Fail {
+  std::string text;
+};
+
+}  // namespace
+
+std::string WavFileNameFor(const std::string& video_path) {
+  return (std::filesystem::path(video_path).parent_path() / "tsy.wav").string();
+}
+
+std::string WavHeader(int channels, int sample_rate, uint32_t data_bytes) {
+  std::string h = "RIFF";
+  Put32(h, data_bytes + kWavDataOffset - 8);
+  h += "WAVEfmt ";
+  Put32(h, 20);
+  Put16(h, 1);  // PCM
+  Put16(h, static_cast<uint32_t>(channels));
+  Put32(h, static_cast<uint32_t>(sample_rate));
+  Put32(h, static_cast<uint32_t>(sample_rate * 2 * channels));
+  Put16(h, static_cast<uint32_t>(2 * channels));
+  Put16(h, 16);
+  Put32(h, 0);  // no extra format bytes, then padding to 20
+  h += "data";
+  Put32(h, data_bytes);
+  return h;
+}
+
+namespace {
+
+void Extract(const std::string& video_path, const std::string& temp_path, WavTrackInfo& info) {
+  AVFormatContext* raw = nullptr;
+  if (avformat_open_input(&raw, video_path.c_str(), nullptr, nullptr) < 0) throw Fail{"The video file cannot be opened."};
+  AvFormatPtr format(raw);
+  if (avformat_find_stream_info(format.get(), nullptr) < 0) throw Fail{"The video's streams cannot be read."};
+  const int video = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  const int audio = av_find_best_stream(format.get(), AVMEDIA_TYPE_AUDIO, -1, video >= 0 ? video : -1, nullptr, 0);
+  if (audio < 0) throw Fail{"The video has no sound track."};
+  AVStream* st = format->streams[audio];
+  const AVCodec* decoder = avcodec_find_decoder(st->codecpar->codec_id);
+  if (!decoder) throw Fail{"No decoder for the sound track's format."};
+  AvCodecContextPtr codec(avcodec_alloc_context3(decoder));
+  if (!codec || avcodec_parameters_to_context(codec.get(), st->codecpar) < 0) throw Fail{"The sound decoder cannot be set up."};
+  codec->pkt_timebase = st->time_base;
+  if (avcodec_open2(codec.get(), decoder, nullptr) < 0) throw Fail{"The sound decoder cannot be opened."};
+  const int rate = codec->sample_rate;
+  if (rate <= 0 || codec->ch_layout.nb_channels <= 0) throw Fail{"The sound track's format is not known."};
+  const int channels = codec->ch_layout.nb_channels == 1 ? 1 : 2;
+
+  AVChannelLayout in_layout{};
+  if (codec->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+    av_channel_layout_default(&in_layout, codec->ch_layout.nb_channels);
+  else
+    av_channel_layout_copy(&in_layout, &codec->ch_layout);
+  AVChannelLayout out_layout{};
+  av_channel_layout_default(&out_layout, channels);
+  SwrContext* swr_raw = nullptr;
+  const int set = swr_alloc_set_opts2(&swr_raw, &out_layout, AV_SAMPLE_FMT_S16, rate, &in_layout, codec->sample_fmt,
+                                      rate, 0, nullptr);
+  av_channel_layout_uninit(&in_layout);
+  av_channel_layout_uninit(&out_layout);
+  SwrPtr swr(swr_raw);
+  if (set < 0 || swr_init(swr.get()) < 0) throw Fail{"The sound cannot be converted."};
+
+  // The first video frame's time: the track is cut or padded to start there.
+  double video_start = 0;
+  if (video >= 0) {
+    const AVStream* vs = format->streams[video];
+    if (vs->start_time != AV_NOPTS_VALUE) video_start = vs->start_time * av_q2d(vs->time_base);
+  }
+
+  std::ofstream out(temp_path, std::ios::binary | std::ios::trunc);
+  if (!out) throw Fail{"The WAV file cannot be written in the video's folder."};
+  out << WavHeader(channels, rate, 0);
+  TrackWriter writer(out, channels);
+  bool first = true;
+  std::vector<uint8_t> buffer;
+  AvFramePtr frame = MakeAvFrame();
+  AvPacketPtr packet = MakeAvPacket();
+
+  auto convert = [&](const AVFrame* f) {
+    const int in_count = f ? f->nb_samples : 0;
+    const int room = swr_get_out_samples(swr.get(), in_count);
+    if (room <= 0) return 0;
+    buffer.resize(static_cast<size_t>(room) * 2 * static_cast<size_t>(channels));
+    uint8_t* outs[1] = {buffer.data()};
+    const int got = swr_convert(swr.get(), outs, room, f ? const_cast<const uint8_t**>(f->extended_data) : nullptr,
+                                in_count);
+    if (got < 0) throw Fail{"The sound cannot be converted."};
+    writer.Write(buffer.data(), got);
+    return got;
+  };
+  auto drain = [&]() {
+    for (;;) {
+      const int r = avcodec_receive_frame(codec.get(), frame.get());
+      if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return;
+      if (r < 0) throw Fail{"The sound track cannot be decoded."};
+      if (first) {
+        first = false;
+        int64_t pts = frame->best_effort_timestamp;
+        if (pts == AV_NOPTS_VALUE) pts = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+        const double audio_start = pts * av_q2d(st->time_base);
+        writer.SetLeadIn(static_cast<int64_t>(std::llround((audio_start - video_start) * rate)));
+      }
+      convert(frame.get());
+      av_frame_unref(frame.get());
+    }
+  };
+
+  for (;;) {
+    const int r = av_read_frame(format.get(), packet.get());
+    if (r == AVERROR_EOF) break;
+    if (r < 0) throw Fail{"The video file could not be read to its end."};
+    if (packet->stream_index == audio) {
+      const int s = avcodec_send_packet(codec.get(), packet.get());
+      // A damaged packet is skipped; the rest of the track is still wanted.
+      if (s < 0 && s != AVERROR_INVALIDDATA && s != AVERROR(EAGAIN)) {
+        av_packet_unref(packet.get());
+        throw Fail{"The sound track cannot be decoded."};
+      }
+      av_packet_unref(packet.get());
+      drain();
+    } else {
+      av_packet_unref(packet.get());
+    }
+  }
+  avcodec_send_packet(codec.get(), nullptr);
+  drain();
+  while (convert(nullptr) > 0) {
+  }
+
+  const int64_t data_bytes = writer.Written() * 2 * channels;
+  if (writer.Written() == 0) throw Fail{"The sound track holds no samples."};
+  if (data_bytes > std::numeric_limits<uint32_t>::max() - kWavDataOffset)
+    throw Fail{"The sound track is too long for a WAV file."};
+  out.seekp(0);
+  out << WavHeader(channels, rate, static_cast<uint32_t>(data_bytes));
+  out.close();
+  if (!out) throw Fail{"The WAV file cannot be written in the video's folder."};
+  info = {channels, rate, writer.Written()};
+}
+
+}  // namespace
+
+bool MakeWavFromVideo(const std::string& video_path, const std::string& wav_path, std::string* message,
+                      WavTrackInfo* info) {
+  const std::string temp = wav_path + ".part";
+  WavTrackInfo got;
+  std::error_code ec;
+  try {
+    Extract(video_path, temp, got);
+  } catch (const Fail& f) {
+    std::filesystem::remove(temp, ec);
+    if (message) *message = f.text;
+    return false;
+  }
+  std::filesystem::rename(temp, wav_path, ec);
+  if (ec) {
+    std::filesystem::remove(temp, ec);
+    if (message) *message = "The WAV file cannot be written in the video's folder.";
+    return false;
+  }
+  if (info) *info = got;
+  if (message) message->clear();
+  return true;
+}

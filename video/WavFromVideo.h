@@ -1,0 +1,28 @@
+#pragma once
+// Writes a video's sound track as a PCM WAV file for the sound indicator:
+// 16-bit interleaved samples at the track's own rate, mono kept mono and
+// everything else mixed to stereo, the first sample at the time of the first
+// video frame. The header is 48 bytes (a 20-byte fmt chunk), so the samples
+// start at byte 48 and the RIFF size is the file length - 8.
+#include <cstdint>
+#include <string>
+
+inline constexpr int kWavDataOffset = 48;
+
+struct WavTrackInfo {
+  int Channels = 0;
+  int SampleRate = 0;
+  int64_t SampleFrames = 0;  // samples per channel
+};
+
+// "tsy.wav" in the video's folder.
+std::string WavFileNameFor(const std::string& video_path);
+
+// The 48-byte header of a PCM track of data_bytes bytes of sound data.
+std::string WavHeader(int channels, int sample_rate, uint32_t data_bytes);
+
+// Decodes the whole track into a temporary file beside wav_path and renames
+// it to wav_path. True only for a complete file with at least one sample;
+// otherwise no file is left and `message` (when given) says why.
+bool MakeWavFromVideo(const std::string& video_path, const std::string& wav_path, std::string* message = nullptr,
+                      WavTrackInfo* info = nullptr);
