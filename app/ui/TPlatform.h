@@ -539,6 +539,11 @@ class TPlatform : public QMainWindow {
   QAction* LinearityofVideo1 = nullptr;                   // Tools > 'Linearity of Video'
   QAction* Errorestimation1 = nullptr;                    // Tools > 'Error estimation'
   QPushButton* Button30 = nullptr;                        // 'Timing Error Simulation'
+  // The sound indicator, opened once the sound track is written.
+  void OpenSoundIndicator();
+  void RedrawSoundIndicator();
+  QPointer<QWidget> SoundIndicator;
+  bool SoundSignalDetected = false;
   // ---- tools ---- (TPlatformTools.cpp)
   void Button8Click();     // 'Star Image [3D]'
   void StarImg3DShow();

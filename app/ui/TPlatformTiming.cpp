@@ -5,27 +5,19 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 
 #include "app/ui/TPlatform.h"
 #include "timing/ui/TCMOSExposureCalc.h"
 #include "timing/ui/TLinearity.h"
+#include "timing/ui/TSoundIndicator.h"
 #include "timing/ui/TTimingError.h"
 #include "timing/ui/TTimingErrorSimulation.h"
-
-namespace {
-QMenu* ToolsMenu(QMenuBar* bar) {
-  QMenu* tools = bar->findChild<QMenu*>("Tools1");
-  if (tools) return tools;
-  tools = bar->addMenu("Tools");
-  tools->setObjectName("Tools1");
-  return tools;
-}
-}  // namespace
 
 void TPlatform::CreateTimingMenuItems() {
   LinearityOpen() = false;
   TimingErrorOpen() = false;
-  QMenu* tools = ToolsMenu(menuBar());
+  QMenu* tools = TopMenu("Tools1", "Tools");
   ExposureTimeCalculationforCMOSCam1 = tools->addAction("Exposure Time Calculation for CMOS Cam");
   ExposureTimeCalculationforCMOSCam1->setObjectName("ExposureTimeCalculationforCMOSCam1");
   ExposureTimeCalculationforCMOSCam1->setShortcut(QKeySequence("Ctrl+C"));
@@ -64,4 +56,33 @@ void TPlatform::Button30Click() {
   auto* w = new TTimingErrorSimulation(this);
   w->setAttribute(Qt::WA_DeleteOnClose);
   w->exec();
+}
+
+void TPlatform::OpenSoundIndicator() {
+  SoundIndicatorHost host;
+  host.WavFileName = WavFileName;
+  host.CurrentFrame = [this] { return ScrollBar1->value(); };
+  host.FrameCount = [this] { return ScrollBar1->maximum() + 1; };
+  host.TimingFrameRate = [this] { return static_cast<double>(Video.TimingFrameRate); };
+  host.MeasuringRun = [this] { return Run.MeasuringRun != 0; };
+  host.Report = [this](bool detected, const std::string&) { SoundSignalDetected = detected; };
+  host.Closed = [this] {
+    SoundGraphOpen = false;
+    SoundSignalDetected = false;
+  };
+  auto* w = new TSoundIndicator(std::move(host), this);
+  SoundIndicator = w;
+  SoundGraphOpen = true;
+  SoundSignalDetected = false;
+  if (!w->SoundInit()) {
+    w->close();
+    return;
+  }
+  w->SamplingRateShow();
+  w->GraphDraw();
+  w->show();
+}
+
+void TPlatform::RedrawSoundIndicator() {
+  if (auto* w = qobject_cast<TSoundIndicator*>(SoundIndicator.data()); w && SoundGraphOpen) w->GraphDraw();
 }

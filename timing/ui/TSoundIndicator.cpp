@@ -1,5 +1,6 @@
 #include "timing/ui/TSoundIndicator.h"
 
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -82,9 +83,11 @@ TSoundIndicator::TSoundIndicator(SoundIndicatorHost host, QWidget* owner)
   GraphAreaInit();
 }
 
-TSoundIndicator::~TSoundIndicator() {
-  Track.CloseWavFile();
+TSoundIndicator::~TSoundIndicator() { Track.CloseWavFile(); }
+
+void TSoundIndicator::closeEvent(QCloseEvent* e) {
   if (host_.Closed) host_.Closed();
+  e->accept();
 }
 
 bool TSoundIndicator::SoundInit() {

@@ -69,6 +69,9 @@ class TSoundIndicator : public QWidget {
   void RadioGroup1Click() { GraphDraw(); }
   void RadioGroup2Click() { GraphDraw(); }
 
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+
  private:
   void SetGain(int gain);
   SoundIndicatorHost host_;
