@@ -4,6 +4,7 @@
 #include "ImageFileLib/ui/TIconSelectionForm.h"
 #include "app/ui/TPlatform.h"
 #include "app/ui/TessaryApplication.h"
+#include "timing/ui/TCMOSExposureCalc.h"
 
 int main(int argc, char** argv) {
   TessaryApplication app(argc, argv);
@@ -11,5 +12,6 @@ int main(int argc, char** argv) {
   ImageFile::ImageDLLLoader().LoadPluginFolder(QCoreApplication::applicationDirPath().toStdString() + "/plugins");
   TPlatform platform;
   platform.show();
+  CreateCmosExposureWindows(&platform);  // hidden until a launcher shows them
   return app.exec();
 }

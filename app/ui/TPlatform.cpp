@@ -287,6 +287,7 @@ QWidget* TPlatform::CreateControlPanel() {
   // ---- objects ----
   v->addWidget(CreateObjectsPanel());
   v->addWidget(CreateOnlinePanel());  // ---- online ----
+  v->addWidget(CreateTimingPanel());  // ---- timing tools ----
   v->addWidget(CreateToolsPanel());   // ---- tools ----
 
   v->addStretch(1);
@@ -310,6 +311,7 @@ void TPlatform::CreateMenus() {
   // ---- objects ----
   CreateObjectsMenus();
   CreateOnlineMenuItems();  // ---- online ----
+  CreateTimingMenuItems();  // ---- timing tools ----
   CreateToolsMenuItems();   // ---- tools ----
 }
 

@@ -530,6 +530,20 @@ class TPlatform : public QMainWindow {
   QAction* WebBrowser1 = nullptr;      // Tools > 'WebBrowser' (hidden, Ctrl+W)
   QAction* Map1 = nullptr;             // Tools > 'Map'
   QPushButton* Button38 = nullptr;     // group 'Filing Cabinet'
+  // ---- timing tools ---- (TPlatformTiming.cpp)
+  void ExposureTimeCalculationforCMOSCam1Click();
+  void LinearityofVideo1Click();
+  void Errorestimation1Click();
+  void Button30Click();
+  QAction* ExposureTimeCalculationforCMOSCam1 = nullptr;  // Tools > 'Exposure Time Calculation for CMOS Cam'
+  QAction* LinearityofVideo1 = nullptr;                   // Tools > 'Linearity of Video'
+  QAction* Errorestimation1 = nullptr;                    // Tools > 'Error estimation'
+  QPushButton* Button30 = nullptr;                        // 'Timing Error Simulation'
+  // The sound indicator, opened once the sound track is written.
+  void OpenSoundIndicator();
+  void RedrawSoundIndicator();
+  QPointer<QWidget> SoundIndicator;
+  bool SoundSignalDetected = false;
   // ---- tools ---- (TPlatformTools.cpp)
   void Button8Click();     // 'Star Image [3D]'
   void StarImg3DShow();
@@ -587,6 +601,9 @@ class TPlatform : public QMainWindow {
   // ---- online ----
   void CreateOnlineMenuItems();
   QWidget* CreateOnlinePanel();
+  // ---- timing tools ----
+  void CreateTimingMenuItems();
+  QWidget* CreateTimingPanel();
   QWidget* CreateToolsPanel();
   void CreateToolsMenuItems();
 

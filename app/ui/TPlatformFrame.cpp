@@ -79,6 +79,8 @@ FrameDriverSettings TPlatform::DriverSettings() const {
   s.Signals.Signal1.HalfHeight = Options.Signal1HalfHeight;
   s.Signals.Threshold = UpDown4->Position();
   s.Signals.TimeStampMode = Options.TimeStampMode;
+  s.Signals.SoundGraphOpen = SoundGraphOpen;
+  s.Signals.SoundSignalDetected = SoundSignalDetected;
   return s;
 }
 
@@ -157,6 +159,7 @@ void TPlatform::ShowNeighbor() {
   if (!out.FieldImage.Empty()) FrameTimeStep(out.FieldImage, true);
   ActOnFrameOutcome(out, was_measuring);
   RedrawThreeDGraph();  // ---- tools ----
+  RedrawSoundIndicator();
 }
 
 void TPlatform::ShowClassPixelCounts(std::optional<std::pair<int, int>> counts) {

@@ -131,4 +131,5 @@ void TPlatform::Button9Click() {
     Dialogs().ShowWarning(QString::fromStdString("WAV data could not be read.\r\n" + why));
     return;
   }
+  OpenSoundIndicator();
 }

@@ -1,4 +1,5 @@
 // TFresnelCtrl: building the panel, its start values and its handlers.
+#include "events/ui/TSpectrumGraph.h"
 #include "events/ui/TFresnelCtrl.h"
 
 #include <QCloseEvent>
@@ -210,7 +211,6 @@ void TFresnelCtrl::BuildControls() {
   Memo1->setReadOnly(true);
 
   // The spectrum graph is not part of this program yet.
-  Button1->setEnabled(false);
   Button2->setEnabled(host_.ToolAvailable(ChartTool::MagnitudeCalculator));
   for (QSpinBox* u : {UpDown3, UpDown4, UpDown13, UpDown12, UpDown5, UpDown6}) u->setAccelerated(true);
 }
@@ -717,6 +717,7 @@ void TFresnelCtrl::SpectrumTypeCalc() {
     if (std::abs(kTypeTemperatures[i] - m.StarTemperature) < std::abs(kTypeTemperatures[best] - m.StarTemperature))
       best = i;
   SetComboIndex(ComboBox1, best);
+  RedrawSpectrum();
 }
 
 void TFresnelCtrl::ComboBox1Change() {
@@ -727,6 +728,7 @@ void TFresnelCtrl::ComboBox1Change() {
   events_.Diffraction.BminusV = 9000.0 / m.StarTemperature - 0.85;
   Edit28->setText(Q(Fixed(events_.Diffraction.BminusV, 3)));
   ComputeSpectralWeights(m, (std::filesystem::path(host_.ExecutableFolder()) / kSensitivityFileName).string());
+  RedrawSpectrum();
 }
 
 void TFresnelCtrl::Edit28Change() {
@@ -755,9 +757,18 @@ void TFresnelCtrl::ComboBox2Change() {
   }
   events_.Spectral.CcdIndex = i;
   ccd_previous_ = i;
+  RedrawSpectrum();
 }
 
-void TFresnelCtrl::Button1Click() {}
+void TFresnelCtrl::Button1Click() {
+  if (spectrum_graph_) return;
+  spectrum_graph_ = new TSpectrumGraph(events_.Spectral, this);
+  spectrum_graph_->show();
+}
+
+void TFresnelCtrl::RedrawSpectrum() {
+  if (auto* g = qobject_cast<TSpectrumGraph*>(spectrum_graph_.data()); g && SpectrumWindowShown()) g->DrawSpectrum();
+}
 
 // ---- fit and results ----
 

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QPointer>
 #include <QWidget>
 
 class Tchart1;
@@ -50,6 +51,8 @@ class TFresnelCtrl : public QWidget {
   void changeEvent(QEvent* e) override;
 
  private:
+  QPointer<QWidget> spectrum_graph_;  // the "Graph" window while open
+  void RedrawSpectrum();
   void BuildControls();
   void FormCreate();
   void ConnectHandlers();

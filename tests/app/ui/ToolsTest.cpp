@@ -98,8 +98,11 @@ TEST(Tools, SoundTrackIsWrittenBesideTheVideoOrExplained) {
   EXPECT_TRUE(m.dialogs.messages.empty());
   EXPECT_TRUE(std::filesystem::exists(m.Path("tsy.wav")));
   EXPECT_EQ(std::filesystem::file_size(m.Path("tsy.wav")), 48u + 2u * 8000u);
+  ASSERT_TRUE(m.W().SoundIndicator);  // the sound indicator opens on the written track
+  m.W().SoundIndicator->close();
   button->click();  // made before: used without asking
   EXPECT_EQ(m.dialogs.questions.size(), 1);
+  m.W().SoundIndicator->close();
 
   const auto mute = m.Path("mute.avi");
   ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc=size=64x48:rate=25:duration=1 -c:v mjpeg '" + mute.string() + "'"));

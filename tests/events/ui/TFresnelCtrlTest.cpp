@@ -14,6 +14,7 @@
 #include "chart/ui/Tchart1.h"
 #include "events/DiffractionModel.h"
 #include "events/ui/TFresnelCtrl.h"
+#include "events/ui/TSpectrumGraph.h"
 #include "support/ChartTestTables.h"
 
 namespace {
@@ -284,6 +285,20 @@ TEST(TFresnelCtrl, ASelectionNearTheStartClampsThePreEventWindow) {
   EXPECT_EQ(f.events.Diffraction.PreEventWindowFrom, -12);
   EXPECT_EQ(f.Control<QLineEdit>("Edit14")->text(), "-12");
   EXPECT_EQ(f.Control<QSpinBox>("UpDown3")->minimum(), -12);
+}
+
+TEST(FresnelCtrl, GraphButtonOpensOneSpectrumGraphRedrawnOnSensorChange) {
+  PanelFixture f;
+  TFresnelCtrl* panel = f.Open();
+  ASSERT_NE(panel, nullptr);
+  f.Control<QPushButton>("Button1")->click();
+  f.Control<QPushButton>("Button1")->click();
+  const auto graphs = panel->findChildren<TSpectrumGraph*>();
+  ASSERT_EQ(graphs.size(), 1);
+  EXPECT_TRUE(SpectrumWindowShown());
+  graphs[0]->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_FALSE(SpectrumWindowShown());
 }
 
 }  // namespace

@@ -1,0 +1,58 @@
+// The main window's launchers of the timing tools.
+#include <QAction>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "MainRoadFixture.h"
+#include "timing/ui/TCMOSExposureCalc.h"
+#include "timing/ui/TLinearity.h"
+#include "timing/ui/TTimingError.h"
+#include "timing/ui/TTimingErrorSimulation.h"
+
+namespace {
+
+// Records whether a modal `Window` came up, then closes it.
+template <class Window>
+void CloseWhenModalOpens(TPlatform& main, bool& seen) {
+  QTimer::singleShot(0, &main, [&main, &seen] {
+    Window* w = main.findChild<Window*>();
+    seen = w && w->isModal();
+    if (w) w->close();
+  });
+}
+
+TEST(TimingLaunchers, ToolsMenuAndButton) {
+  MainRoadWindow m(Reader::OwnAvi);
+  QAction* cmos = m.Find<QAction>("ExposureTimeCalculationforCMOSCam1");
+  EXPECT_EQ(cmos->text(), "Exposure Time Calculation for CMOS Cam");
+  cmos->trigger();
+  ASSERT_TRUE(CMOSExposureCalc());
+  EXPECT_TRUE(CMOSExposureCalc()->isVisible());
+  EXPECT_TRUE(CMOSExposureCalc()->Memo1->toPlainText().isEmpty());
+  CMOSExposureCalc()->close();
+
+  m.Find<QAction>("Errorestimation1")->trigger();
+  EXPECT_TRUE(TimingErrorOpen());
+  m.Find<QAction>("Errorestimation1")->trigger();
+  EXPECT_EQ(m.W().findChildren<TTimingError*>().size(), 1);
+  m.W().findChild<TTimingError*>()->close();
+
+  for (int round = 0; round < 2; ++round) {  // closing and choosing it again shows it again
+    bool seen = false;
+    CloseWhenModalOpens<TLinearity>(m.W(), seen);
+    m.Find<QAction>("LinearityofVideo1")->trigger();
+    EXPECT_TRUE(seen);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(LinearityOpen());
+  }
+
+  bool seen = false;
+  CloseWhenModalOpens<TTimingErrorSimulation>(m.W(), seen);
+  m.Click("Button30");
+  EXPECT_TRUE(seen);
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(m.W().findChild<TTimingErrorSimulation*>(), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,141 @@
+// Frame-offset exposure table and search: figures worked out by hand and by a
+// separate Python computation of the same definitions.
+#include <gtest/gtest.h>
+
+#include "timing/CmosExposure.h"
+
+namespace {
+
+CmosExposureTable DefaultTable() {
+  CmosExposureTable t;
+  BuildExposureTable(t);
+  FilterExposureTable(t);
+  return t;
+}
+
+TEST(CmosExposureTable, RowsWorkedByHand) {
+  const CmosExposureTable t = DefaultTable();
+  struct Row {
+    int e;
+    double f, d, l, p;
+    bool suitable;
+  };
+  const Row rows[] = {
+      {27, 37, -1, -54, 100.0 / 27, true},
+      {13, 77, 1, 26, 100.0 / 13, true},
+      {25, 40, 0, 500000, 0, false},  // divides 1000: D 0, never suitable
+      {600, 2, 200, 6, 100.0 / 3, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.e);
+    const TExposureRecord& x = t.rec[r.e];
+    EXPECT_DOUBLE_EQ(x.F, r.f);
+    EXPECT_DOUBLE_EQ(x.D, r.d);
+    EXPECT_NEAR(x.L, r.l, 1e-6);
+    EXPECT_NEAR(x.P, r.p, 1e-9);
+    EXPECT_EQ(x.suitable != 0, r.suitable);
+  }
+}
+
+TEST(CmosExposureTable, DefaultRecommendations) {
+  const CmosExposureTable t = DefaultTable();
+  std::vector<int> rec;
+  for (int e = 1; e <= 1200; ++e)
+    if (t.rec[e].recommended) rec.push_back(e);
+  const std::vector<int> expected = {7,   9,   11,  13,  27,  37,  53,  56,  59,  63,  67,  71,
+                                     83,  90,  92,  99,  101, 110, 112, 124, 126, 142, 144, 165,
+                                     168, 198, 202, 248, 252, 330, 337, 493, 507, 974, 1028};
+  EXPECT_EQ(rec, expected);
+  const auto listed = ListExposureTable(t, ExposureFilter::Recommended);
+  ASSERT_EQ(listed.size(), 7 + expected.size());
+  EXPECT_EQ(listed[0], "  E         F        D            L             P");
+  EXPECT_EQ(listed[6], "");
+  EXPECT_EQ(ListExposureTable(t, ExposureFilter::Suitable).size(), 7u + 427u);
+  EXPECT_EQ(ListExposureTable(t, ExposureFilter::All).size(), 7u + 1200u);
+}
+
+TEST(CmosExposureTable, RowTexts) {
+  const auto all = ListExposureTable(DefaultTable(), ExposureFilter::All);
+  struct Case {
+    int e;
+    std::string text;
+  };
+  const Case cases[] = {
+      {27, std::string("   ") + "  27" + "      " + "  37" + "      " + "   -1" + "        " + "  -54" +
+               "         " + " " + "  4"},
+      {13, std::string("   ") + "  13" + "      " + "  77" + "      " + " " + "   1" + "        " + " " +
+               "  26" + "         " + " " + "  8"},
+      {1, std::string("   ") + "   1" + "      " + "1000" + "      " + " " + "   0" + "        " + " " +
+              "    " + "         " + " " + "  0"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(all[6 + c.e], c.text) << c.e;
+}
+
+TEST(CmosExposureTable, ZeroPercentLimitLeavesOnlyRoundedZeroShare) {
+  CmosExposureTable t = DefaultTable();
+  t.ShiftPercentLimit = 0;
+  FilterExposureTable(t);
+  for (int e = 1; e <= 1200; ++e) {
+    if (t.rec[e].suitable) {
+      EXPECT_LT(t.rec[e].P, 0.5) << e;
+    }
+  }
+}
+
+TEST(CmosExposureSearch, ThirtyMillisecondTarget) {
+  CmosExp2State s;
+  const auto lines = SearchExposures(s, false);
+  EXPECT_EQ(s.count, 451);
+  EXPECT_DOUBLE_EQ(s.rec[1].E, 15.0);
+  EXPECT_DOUBLE_EQ(s.rec[451].E, 60.0);
+  const std::vector<std::string> expected = {
+      "  20.8    48     -2       -8     -26", "  34.4    29     -2       -7     -29",
+      "  35.8    28      2        7      30", "  41.8    24      3        8      26",
+      "  45.3    22     -3       -8     -27", "  45.6    22      3        7      28",
+      "  47.8    21      4        8      25", "  50.2    20      4        8      25",
+      "  55.8    18      4        8      25", "  59.1    17      5        8      25",
+  };
+  EXPECT_EQ(lines, expected);
+  // 27.0 ms fails the 30 s capture limit, so ticking whole exposures adds none.
+  EXPECT_EQ(SearchExposures(s, true), expected);
+  EXPECT_DOUBLE_EQ(s.rec[(270 - 150) + 1].D, -1);
+  EXPECT_EQ(s.rec[(270 - 150) + 1].suitable, 0);
+}
+
+TEST(CmosExposureSearch, UpperEndCappedAt900ms) {
+  CmosExp2State s;
+  s.TargetExposure = 600;
+  SearchExposures(s, false);
+  EXPECT_EQ(s.count, 9000 - 3000 + 1);
+  EXPECT_DOUBLE_EQ(s.rec[s.count].E, 900.0);
+}
+
+TEST(CmosExposureSearch, TypedTargets) {
+  struct Case {
+    double v;
+    bool ok;
+    ExposureDigitSet digits;
+    double target;
+  };
+  const Case cases[] = {
+      {4.6, true, {0, 0, 4, 6, 0}, 4.6},  // no floating-point truncation to 4.5
+      {30, true, {0, 3, 0, 0, 0}, 30},
+      {123.45, true, {1, 2, 3, 4, 5}, 123.4},
+      {0.29, true, {0, 0, 0, 2, 9}, 0.2},
+      {0.05, false, {}, 0},  // the target would be 0 ms
+      {950, false, {}, 0},
+      {-3, false, {}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.v);
+    const TypedExposure t = SplitTypedExposure(c.v);
+    EXPECT_EQ(t.accepted, c.ok);
+    if (!c.ok) continue;
+    EXPECT_EQ(t.digits, c.digits);
+    EXPECT_NEAR(t.target, c.target, 1e-12);
+  }
+  EXPECT_EQ(ExposureEditText(30), "30.0");
+  EXPECT_EQ(FrameRateEditText(30), "33.33333");
+}
+
+}  // namespace

@@ -1,0 +1,86 @@
+// The program's generator, the timing-error polynomial and seeded Monte-Carlo
+// trials, checked against a separate Python computation of the same draws.
+#include <gtest/gtest.h>
+
+#include "base/ProgramRandom.h"
+#include "timing/TimingError.h"
+#include "timing/TimingErrorSimulation.h"
+
+namespace {
+
+TEST(ProgramRandom, FirstUniformsFromTheStartState) {
+  SetRandomState(0);
+  const double expected[] = {2.3283064365386963e-10, 0.031379939522594213, 0.8610484672244638,
+                             0.20258096512407064};
+  for (double e : expected) EXPECT_DOUBLE_EQ(NextUniform(), e);
+  EXPECT_EQ(RandomState(), 870078620u);
+}
+
+TEST(TimingErrorPolynomial, SplitsAtTheGivenNoise) {
+  struct Case {
+    double x, split, y;
+  };
+  const Case cases[] = {
+      {0.1, 0.45, 0.08612299465336448},  {0.45, 0.45, 1.0577520773329383}, {0.46, 0.45, 1.0841140272059857},
+      {1.55, 0.45, 11.715852198244628},  {0.46, 0.5, 1.109908047635581},   {0.5, 0.5, 1.2999037433159275},
+  };
+  for (const Case& c : cases) EXPECT_NEAR(TimingErrorPolynomial(c.x, c.split), c.y, 1e-12) << c.x;
+  EXPECT_EQ(TimingErrorPx(0.1), 90);
+  EXPECT_EQ(TimingErrorPy(1), 416);
+}
+
+TEST(TimingErrorSimulation, SeededSingleStepTrial) {
+  SetRandomState(0);
+  const SingleSimulation sim = MakeSingleSimulation(SimSettings{});
+  EXPECT_DOUBLE_EQ(sim.r, 0.698214418021962);
+  EXPECT_NEAR(static_cast<double>(sim.samples[0]), 0.039843524921440866, 1e-12);
+  EXPECT_NEAR(static_cast<double>(sim.samples[100]), 0.32185968504341766, 1e-12);
+  EXPECT_EQ(sim.trial.shift, 18);
+  const auto lines = SingleSimulationLines(sim);
+  ASSERT_EQ(lines.size(), 203u);
+  EXPECT_EQ(lines[0], "-100,0.0398");
+  EXPECT_EQ(lines[100], "Shift= 0.6982");
+  EXPECT_EQ(lines[202], "Difference= -0.0182");
+}
+
+TEST(TimingErrorSimulation, SeededRampTrialsAnyThreadCount) {
+  for (int threads : {1, 3}) {
+    SCOPED_TRACE(threads);
+    SetRandomState(0);
+    MakeSingleSimulation(SimSettings{});  // the same draws as the Python reference
+    const auto t = RunRampTrials(SimSettings{}, 3, threads);
+    ASSERT_EQ(t.size(), 3u);
+    const int shifts[] = {-45, -21, 22};
+    const double phases[] = {-0.39137390442192554, -0.10546540492214262, 0.15267527103424072};
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_EQ(t[k].shift, shifts[k]);
+      EXPECT_NEAR(static_cast<double>(t[k].phase), phases[k], 1e-15);
+    }
+    EXPECT_EQ(RandomState(), 2363254212u);
+  }
+}
+
+TEST(TimingErrorSimulation, NoiselessTrialsFitExactly) {
+  SimSettings quiet;
+  quiet.STDV1 = quiet.STDV2 = 0;
+  SetRandomState(7);
+  for (const SimTrial& t : RunStepTrials(quiet, 4)) EXPECT_NEAR(static_cast<double>(t.error), 0, 0.005);
+  for (const SimTrial& t : RunWholeFrameTrials(quiet, 4)) EXPECT_NEAR(static_cast<double>(t.error), 0, 0.005);
+  for (const SimTrial& t : RunRampTrials(quiet, 4)) EXPECT_NEAR(static_cast<double>(t.error), 0, 0.006);
+}
+
+TEST(TimingErrorSimulation, EventShapes) {
+  struct Case {
+    long double w, x, ramp;
+  };
+  const Case ramps[] = {{0, -1, 0}, {0, 0, 1}, {10, -5, 0}, {10, 0, 0.5}, {10, 5, 1}, {10, 2.5, 0.75}};
+  for (const Case& c : ramps) EXPECT_DOUBLE_EQ(static_cast<double>(RampFraction(c.w, c.x)), static_cast<double>(c.ramp));
+  EXPECT_DOUBLE_EQ(static_cast<double>(StepFraction(-123, -1)), 0.73);
+  EXPECT_DOUBLE_EQ(static_cast<double>(StepFraction(-123, 0)), 1);
+  EXPECT_DOUBLE_EQ(static_cast<double>(StepFraction(-123, -2)), 0);
+  // A ramp centred on a frame's middle fills half of it.
+  EXPECT_NEAR(static_cast<double>(RampFrameValue(10, 0, 0)), 0.5, 0.006);
+  EXPECT_EQ(StepFractionLines()[49], "-1 0.7300");
+}
+
+}  // namespace

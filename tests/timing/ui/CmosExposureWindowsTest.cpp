@@ -1,0 +1,103 @@
+// The two CMOS exposure windows driven through their controls.
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+
+#include "base/ui/ControlEvents.h"
+#include "timing/ui/FindControl.h"
+#include "timing/ui/TCMOSExp2.h"
+#include "timing/ui/TCMOSExposureCalc.h"
+
+namespace {
+
+int LineCount(QPlainTextEdit* memo) { return memo->document()->blockCount(); }
+
+TEST(CmosExposureCalcWindow, LimitsAndFilterRelistTheTable) {
+  auto* w = new TCMOSExposureCalc;
+  EXPECT_EQ(w->windowTitle(), "CMOSExposureCalc");
+  EXPECT_FALSE(Find<QPushButton>(*w, "Button1")->isVisibleTo(w));
+  QPlainTextEdit* memo = Find<QPlainTextEdit>(*w, "Memo1");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit1")->text(), "75");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit2")->text(), "15");
+  EXPECT_EQ(LineCount(memo), 7 + 35);  // the recommended rows with the defaults
+  EXPECT_EQ(Find<QPlainTextEdit>(*w, "Memo2")->toPlainText().split('\n').size(), 12);
+
+  Find<QRadioButton>(*w, "RadioGroup1_2")->click();
+  EXPECT_EQ(LineCount(memo), 7 + 1200);
+  Find<QRadioButton>(*w, "RadioGroup1_1")->click();
+  EXPECT_EQ(LineCount(memo), 7 + 427);
+  // A stricter drift share leaves fewer suitable exposures.
+  Find<TUpDown>(*w, "UpDown2")->stepDown();
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit2")->text(), "10");
+  EXPECT_EQ(CMOSExposureTable().ShiftPercentLimit, 10);
+  EXPECT_LT(LineCount(memo), 7 + 427);
+  Find<TUpDown>(*w, "UpDown1")->stepUp();
+  EXPECT_EQ(CMOSExposureTable().LedCaptureTimeLimit, 80);
+  // A new window starts again from the defaults.
+  delete w;
+  TCMOSExposureCalc again;
+  EXPECT_EQ(CMOSExposureTable().ShiftPercentLimit, 15);
+}
+
+TEST(CmosExp2Window, CalculateListsCandidatesForThirtyMilliseconds) {
+  TCMOSExp2 w;
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit2")->text(), "30.00");
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit3")->text(), "33.33333");
+  EXPECT_EQ(Find<QPlainTextEdit>(w, "Memo2")->toPlainText().split('\n').first(), "Exp       FR     Delay   P      L");
+  Find<QPushButton>(w, "Button1")->click();
+  const QStringList lines = Find<QPlainTextEdit>(w, "Memo1")->toPlainText().split('\n');
+  ASSERT_EQ(lines.size(), 10);
+  EXPECT_EQ(lines.first(), "  20.8    48     -2       -8     -26");
+  Find<QPushButton>(w, "Button2")->click();
+  EXPECT_TRUE(Find<QPlainTextEdit>(w, "Memo1")->toPlainText().startsWith("This program can obtain"));
+}
+
+TEST(CmosExp2Window, TypedAndDigitTargets) {
+  TCMOSExp2 w;
+  QLineEdit* edit = Find<QLineEdit>(w, "Edit2");
+  struct Step {
+    const char* typed;
+    const char* shown;
+    double target;
+  };
+  const Step steps[] = {
+      {"4.6", "4.6", 4.6},      // split from whole hundredths
+      {"abc", "4.6", 4.6},      // not a number: the last text comes back
+      {"0.05", "4.6", 4.6},     // would be a zero target: refused
+      {"950", "950", 4.6},      // out of range: left for the user to correct
+      {"123.45", "123.4", 123.4},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.typed);
+    edit->setText(s.typed);
+    emit edit->editingFinished();
+    EXPECT_EQ(edit->text(), s.shown);
+    EXPECT_NEAR(w.State.TargetExposure, s.target, 1e-12);
+  }
+  EXPECT_EQ(Find<TUpDown>(w, "UpDown2")->Position(), 1);
+  EXPECT_EQ(Find<TUpDown>(w, "UpDown5")->Position(), 4);
+  // The tens digit moves the target by 10 ms.
+  Find<TUpDown>(w, "UpDown3")->stepDown();
+  EXPECT_NEAR(w.State.TargetExposure, 113.45, 1e-9);
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit3")->text(), "8.81446");
+}
+
+TEST(CmosExposureCalcWindow, TestButtonMakesANewSearchWindowCurrent) {
+  QWidget owner;
+  CreateCmosExposureWindows(&owner);
+  ASSERT_TRUE(CMOSExposureCalc());
+  ASSERT_TRUE(CMOSExp2());
+  EXPECT_FALSE(CMOSExposureCalc()->isVisible());
+  EXPECT_FALSE(CMOSExp2()->isVisible());
+  TCMOSExp2* first = CMOSExp2();
+  CMOSExposureCalc()->Button1Click();
+  EXPECT_NE(CMOSExp2().data(), first);
+  EXPECT_TRUE(CMOSExp2()->isVisible());
+  EXPECT_TRUE(CMOSExposureCalc()->Memo1->toPlainText().isEmpty());
+}
+
+}  // namespace

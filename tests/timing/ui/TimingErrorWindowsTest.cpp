@@ -1,0 +1,115 @@
+// Timing-error graph, simulation and linearity windows driven through their
+// controls.
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#include "base/ProgramRandom.h"
+#include "base/ui/ControlEvents.h"
+#include "timing/ui/FindControl.h"
+#include "timing/Linearity.h"
+#include "timing/TimingError.h"
+#include "timing/ui/TLinearity.h"
+#include "timing/ui/TTimingError.h"
+#include "timing/ui/TTimingErrorSimulation.h"
+
+namespace {
+
+QRgb Pixel(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF; }
+
+TEST(TimingErrorWindow, DrawsCurveAndPointsOnce) {
+  QWidget owner;
+  OpenTimingError(&owner);
+  ASSERT_TRUE(TimingErrorOpen());
+  auto* w = owner.findChild<TTimingError*>();
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->windowTitle(), "Estimated error of timing");
+  OpenTimingError(&owner);  // open already: nothing new
+  EXPECT_EQ(owner.findChildren<TTimingError*>().size(), 1);
+  // Axes in black; a red point at x = 1.5 (px 510) on its simulated value.
+  EXPECT_EQ(Pixel(w->Picture, 60, 300), 0x000000u);
+  const int py = TimingErrorPy(SimulatedTimingErrors()[30]);
+  EXPECT_EQ(Pixel(w->Picture, 510 + 2, py), 0xFF0000u);
+  w->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_FALSE(TimingErrorOpen());
+}
+
+TEST(TimingErrorSimulationWindow, StartsWithASeededSingleSimulation) {
+  SetRandomState(0);
+  TTimingErrorSimulation w;
+  EXPECT_EQ(w.windowTitle(), "Timing Error Simulation");
+  const QStringList lines = Find<QPlainTextEdit>(w, "Memo1")->toPlainText().split('\n');
+  ASSERT_EQ(lines.size(), 203);
+  EXPECT_EQ(lines[100], "Shift= 0.6982");
+  EXPECT_EQ(lines.last(), "Difference= -0.0182");
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit5")->text(), "0.0861");
+  // The true event is a red line at gx(0.198) = 451.
+  EXPECT_EQ(Pixel(w.Picture, 451, 130), 0xFF0000u);
+}
+
+TEST(TimingErrorSimulationWindow, UpDownsMoveNoiseWidthAndEstimate) {
+  TTimingErrorSimulation w;
+  Find<TUpDown>(w, "UpDown1")->setValue(46);  // Related: both noise levels follow
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit1")->text(), "0.46");
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit2")->text(), "0.46");
+  EXPECT_EQ(Find<TUpDown>(w, "UpDown2")->Position(), 46);
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit5")->text(), "1.1099");  // first coefficient set up to 0.5
+  Find<TUpDown>(w, "UpDown5")->setValue(2);
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit7")->text(), "4");
+  EXPECT_EQ(Find<QLabel>(w, "Label9")->text(), "Each point means a unit of integration");
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit6")->text(), "0.1481");
+  Find<QCheckBox>(w, "CheckBox1")->click();
+  Find<TUpDown>(w, "UpDown2")->setValue(20);
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit1")->text(), "0.46");
+  EXPECT_DOUBLE_EQ(static_cast<double>(w.Settings.STDV1), 0.2);
+  Find<TUpDown>(w, "UpDown3")->setValue(0);
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit3")->text(), "0.00");
+  Find<TUpDown>(w, "UpDown4")->setValue(3);
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit4")->text(), "8");
+}
+
+TEST(TimingErrorSimulationWindow, ListingButtons) {
+  TTimingErrorSimulation w;
+  QPlainTextEdit* memo = Find<QPlainTextEdit>(w, "Memo1");
+  memo->clear();
+  Find<QPushButton>(w, "Button6")->click();
+  QStringList lines = memo->toPlainText().split('\n');
+  ASSERT_EQ(lines.size(), 101);
+  EXPECT_EQ(lines[49], "-1 0.7300");
+  memo->clear();
+  Find<QPushButton>(w, "Button2")->click();
+  lines = memo->toPlainText().split('\n');
+  ASSERT_EQ(lines.size(), 1001);
+  EXPECT_EQ(lines[500], "0 0.5000");
+  EXPECT_EQ(lines[502], "2 0.7000");
+  QWidget* before = QApplication::activeWindow();
+  (void)before;
+  Find<QPushButton>(w, "Button8")->click();
+  EXPECT_TRUE(TimingErrorOpen());
+  for (TTimingError* t : w.findChildren<TTimingError*>()) t->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(LinearityWindow, GraphAndText) {
+  auto* w = new TLinearity;
+  EXPECT_TRUE(LinearityOpen());
+  EXPECT_EQ(w->windowTitle(), "Linearity");
+  const QStringList lines = w->Memo1->toPlainText().split('\n');
+  ASSERT_EQ(lines.size(), 4);
+  EXPECT_EQ(lines[0], "Explanation");
+  EXPECT_EQ(lines[1], "");
+  EXPECT_TRUE(lines[2].contains("appears to \"drift\" through"));
+  // Plateau point at index 32 in blue; the fitted line reaches ~43950 at 33.
+  EXPECT_EQ(Pixel(w->Picture, LinearityPx(1001, 32) + 2, LinearityPy(541, 39079.2)), 0x0000FFu);
+  EXPECT_NEAR(LinearityFit(33), 43949.5, 1);
+  w->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_FALSE(LinearityOpen());
+}
+
+}  // namespace

@@ -1,0 +1,50 @@
+#pragma once
+// Monte-Carlo trials of fitting a step event's time in a noisy light curve of
+// 201 frames (-100..100, the event in frame 0). Positions are in hundredths
+// of a frame. Random numbers are drawn serially from the program's generator
+// in a fixed order; only the fitting runs in parallel, so results do not
+// depend on the number of threads.
+#include <array>
+#include <string>
+#include <vector>
+
+struct SimSettings {
+  long double STDV1 = 0.10L;  // noise while occulted (signal 0)
+  long double STDV2 = 0.10L;  // noise when the signal is 1
+  long double EventWidth = 0.10L;  // frames taken by the brightness rise
+};
+
+long double RampFraction(long double w, long double x);
+long double StepFraction(long double c, int i);
+// Mean brightness of frame i for a ramp of width w centred at e.
+long double RampFrameValue(long double w, int i, long double e);
+
+struct SimTrial {
+  long double phase = 0;  // SimPhase, frames
+  int shift = 0;          // SimShift, hundredths
+  long double error = 0;  // SimError, frames
+};
+
+// Integrated-ramp trials (the error is shift/100 - phase).
+std::vector<SimTrial> RunRampTrials(const SimSettings& s, int count, int threads = 0);
+// Sharp-step trials.
+std::vector<SimTrial> RunStepTrials(const SimSettings& s, int count, int threads = 0);
+// Whole-frame trials (the error is phase - fitted/100).
+std::vector<SimTrial> RunWholeFrameTrials(const SimSettings& s, int count, int threads = 0);
+
+// One sharp-step trial with its samples, for listing and drawing.
+struct SingleSimulation {
+  std::array<long double, 201> samples{};  // frames -100..100
+  double r = 0;
+  SimTrial trial;
+};
+SingleSimulation MakeSingleSimulation(const SimSettings& s);
+std::vector<std::string> SingleSimulationLines(const SingleSimulation& sim);
+
+// The memo lines of the runs.
+std::string RampRunLine(const SimSettings& s, const std::vector<SimTrial>& t);           // 10000 trials
+std::vector<std::string> RampNoiseSweep(SimSettings& s, int threads = 0);                // k/20, 1000 each
+std::string StepRunLine(const SimSettings& s, const std::vector<SimTrial>& t);
+std::vector<std::string> WholeFrameNoiseSweep(SimSettings& s, int threads = 0);
+std::vector<std::string> RampFractionLines(long double event_width);
+std::vector<std::string> StepFractionLines();

@@ -1,0 +1,28 @@
+#pragma once
+// "Estimated error of timing": the timing error against the noise ratio.
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+
+class QLabel;
+
+class TTimingError : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TTimingError(QWidget* owner = nullptr);
+  ~TTimingError() override;
+
+  QLabel* Image1 = nullptr;
+  QImage Picture;  // what Image1 shows
+
+  void FormCreate();
+  void DrawTimingErrorGraph();
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+};
+
+// Set while the window is open; the main window resets it at start-up.
+bool& TimingErrorOpen();
+// Opens the window unless it is open (from the menu and the simulation window).
+void OpenTimingError(QWidget* owner);

@@ -1,0 +1,283 @@
+#include "timing/ui/TTimingErrorSimulation.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <algorithm>
+#include <cmath>
+
+#include "base/NumberText.h"
+#include "base/ui/ControlEvents.h"
+#include "timing/TimingError.h"
+#include "timing/ui/TTimingError.h"
+#include "timing/ui/TimingMemo.h"
+
+namespace {
+
+QLineEdit* NamedEdit(const char* name, const char* text, QWidget* parent) {
+  auto* e = new QLineEdit(text, parent);
+  e->setObjectName(name);
+  return e;
+}
+
+QPushButton* NamedButton(const char* name, const char* caption, QWidget* parent) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(name);
+  return b;
+}
+
+QString Fixed(long double v, int decimals, int precision) {
+  return QString::fromStdString(FormatFixed(v, decimals, precision));
+}
+
+// Keeps the busy cursor while a long run blocks the window.
+struct BusyCursor {
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+}  // namespace
+
+TTimingErrorSimulation::TTimingErrorSimulation(QWidget* owner) : QDialog(owner) {
+  setObjectName("TimingErrorSimulation");
+  setWindowTitle("Timing Error Simulation");
+  setWindowFlag(Qt::WindowStaysOnTopHint);
+  GroupBox2 = new QGroupBox("Noise level (Standard deviation when signal is 1.0)", this);
+  GroupBox2->setObjectName("GroupBox2");
+  auto* noise = new QGridLayout(GroupBox2);
+  Label1 = MakeLabel("Label1", "STDV2 After the star reappears ", GroupBox2);
+  Edit1 = NamedEdit("Edit1", "0.10", GroupBox2);
+  UpDown1 = new TUpDown("UpDown1", "UpDown1Position", 0, 400, 10, GroupBox2);
+  Label2 = MakeLabel("Label2", "STDV1 During Occultation", GroupBox2);
+  Edit2 = NamedEdit("Edit2", "0.10", GroupBox2);
+  UpDown2 = new TUpDown("UpDown2", "UpDown2Position", 0, 400, 10, GroupBox2);
+  CheckBox1 = new QCheckBox("Related", GroupBox2);
+  CheckBox1->setObjectName("CheckBox1");
+  CheckBox1->setChecked(true);
+  Edit3 = NamedEdit("Edit3", "0.10", GroupBox2);
+  UpDown3 = new TUpDown("UpDown3", "UpDown3Position", 0, 1000, 10, GroupBox2);
+  noise->addWidget(Label1, 0, 0);
+  noise->addWidget(Edit1, 0, 1);
+  noise->addWidget(UpDown1, 0, 2);
+  noise->addWidget(Label2, 1, 0);
+  noise->addWidget(Edit2, 1, 1);
+  noise->addWidget(UpDown2, 1, 2);
+  noise->addWidget(CheckBox1, 2, 0);
+  noise->addWidget(Edit3, 3, 1);
+  noise->addWidget(UpDown3, 3, 2);
+
+  GroupBox1 = new QGroupBox("Settings for graph", this);
+  GroupBox1->setObjectName("GroupBox1");
+  auto* graph = new QHBoxLayout(GroupBox1);
+  Label3 = MakeLabel("Label3", "Width", GroupBox1);
+  Edit4 = NamedEdit("Edit4", "1", GroupBox1);
+  UpDown4 = new TUpDown("UpDown4", "UpDown4Position", 0, 8, 0, GroupBox1);
+  for (QWidget* w : std::initializer_list<QWidget*>{Label3, Edit4, UpDown4}) graph->addWidget(w);
+
+  GroupBox3 = new QGroupBox("Estimated timing error (1 sigma)", this);
+  GroupBox3->setObjectName("GroupBox3");
+  auto* estimate = new QGridLayout(GroupBox3);
+  Edit5 = NamedEdit("Edit5", "0.0861", GroupBox3);
+  Label5 = MakeLabel("Label5", "frame  or ", GroupBox3);
+  Label6 = MakeLabel("Label6", "integration unit", GroupBox3);
+  Edit6 = NamedEdit("Edit6", "0.0029", GroupBox3);
+  Label4 = MakeLabel("Label4", "sec", GroupBox3);
+  Edit7 = NamedEdit("Edit7", "1", GroupBox3);
+  UpDown5 = new TUpDown("UpDown5", "UpDown5Position", 0, 6, 0, GroupBox3);
+  Label7 = MakeLabel("Label7", "Integratiion", GroupBox3);
+  Label8 = MakeLabel("Label8", "frames", GroupBox3);
+  estimate->addWidget(Edit5, 0, 0);
+  estimate->addWidget(Label5, 0, 1);
+  estimate->addWidget(Label6, 0, 2);
+  estimate->addWidget(Edit6, 1, 0);
+  estimate->addWidget(Label4, 1, 1);
+  estimate->addWidget(Label7, 2, 0);
+  estimate->addWidget(Edit7, 2, 1);
+  estimate->addWidget(UpDown5, 2, 2);
+  estimate->addWidget(Label8, 2, 3);
+  Label9 = MakeLabel("Label9", "Each point means 1 frame.", this);
+  Memo1 = MakeMemo("Memo1", this, MemoWrap::Off);
+  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Image1 = MakeLabel("Image1", "", this);
+  Image1->setFixedSize(1131, 451);
+  Button7 = NamedButton("Button7", "Make a simulation", this);
+  Button8 = NamedButton("Button8", "A set of estimation", this);
+  Button1 = NamedButton("Button1", "Button1", this);
+  Button2 = NamedButton("Button2", "Button2", this);
+  Button3 = NamedButton("Button3", "Button3", this);
+  Button4 = NamedButton("Button4", "Button4", this);
+  Button5 = NamedButton("Button5", "Button5", this);
+  Button6 = NamedButton("Button6", "Button6", this);
+
+  auto* grid = new QGridLayout(this);
+  grid->addWidget(Image1, 0, 0, 1, 4);
+  grid->addWidget(GroupBox2, 1, 0);
+  grid->addWidget(GroupBox1, 1, 1);
+  grid->addWidget(GroupBox3, 1, 2);
+  grid->addWidget(Memo1, 1, 3, 3, 1);
+  grid->addWidget(Label9, 2, 1);
+  auto* buttons = new QHBoxLayout;
+  for (QPushButton* b : {Button7, Button8, Button1, Button2, Button3, Button4, Button5, Button6})
+    buttons->addWidget(b);
+  grid->addLayout(buttons, 3, 0, 1, 3);
+
+  connect(Edit1, &QLineEdit::textChanged, this, &TTimingErrorSimulation::Edit1Change);
+  OnUpDownChange(UpDown1, this, &TTimingErrorSimulation::UpDown1Click);
+  OnUpDownChange(UpDown2, this, &TTimingErrorSimulation::UpDown2Click);
+  OnUpDownChange(UpDown3, this, &TTimingErrorSimulation::UpDown3Click);
+  OnUpDownChange(UpDown4, this, &TTimingErrorSimulation::UpDown4Click);
+  OnUpDownChange(UpDown5, this, &TTimingErrorSimulation::UpDown5Click);
+  connect(Button1, &QPushButton::clicked, this, &TTimingErrorSimulation::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TTimingErrorSimulation::Button2Click);
+  connect(Button3, &QPushButton::clicked, this, &TTimingErrorSimulation::Button3Click);
+  connect(Button4, &QPushButton::clicked, this, &TTimingErrorSimulation::Button4Click);
+  connect(Button5, &QPushButton::clicked, this, &TTimingErrorSimulation::Button5Click);
+  connect(Button6, &QPushButton::clicked, this, &TTimingErrorSimulation::Button6Click);
+  connect(Button7, &QPushButton::clicked, this, &TTimingErrorSimulation::Button7Click);
+  connect(Button8, &QPushButton::clicked, this, &TTimingErrorSimulation::Button8Click);
+  FormCreate();
+}
+
+void TTimingErrorSimulation::FormCreate() {
+  GraphWidth = 1;
+  IntegrationFrames = 1;
+  Edit1->setText("0.10");
+  Edit2->setText("0.10");
+  Settings.STDV2 = ParseLongDouble(Edit1->text().toStdString()).value_or(0.1L);
+  Settings.STDV1 = ParseLongDouble(Edit2->text().toStdString()).value_or(0.1L);
+  Settings.EventWidth = ParseLongDouble(Edit3->text().toStdString()).value_or(0.1L);
+  Button7Click();
+}
+
+void TTimingErrorSimulation::AddLines(const std::vector<std::string>& lines) {
+  for (const std::string& l : lines) AddMemoLine(Memo1, l);
+}
+
+void TTimingErrorSimulation::Edit1Change() {
+  // A half-typed number keeps the last value.
+  if (const auto v = ParseLongDouble(Edit1->text().toStdString())) Settings.STDV2 = *v;
+}
+
+void TTimingErrorSimulation::QuickEstimate() {
+  const double x = std::max(ParseDoubleOr(Edit2->text().toStdString(), 0), ParseDoubleOr(Edit1->text().toStdString(), 0));
+  const double y = TimingErrorPolynomial(x, 0.5);
+  Edit5->setText(Fixed(y, 4, 6));
+  Edit6->setText(Fixed(y * IntegrationFrames / 29.97L, 4, 6));
+}
+
+void TTimingErrorSimulation::UpDown1Click() {
+  Settings.STDV2 = UpDown1->Position() / 100.0L;
+  Edit1->setText(Fixed(Settings.STDV2, 2, 4));
+  if (CheckBox1->isChecked()) {
+    UpDown2->SetPosition(UpDown1->Position());
+    Settings.STDV1 = Settings.STDV2;
+    Edit2->setText(Edit1->text());
+  }
+  QuickEstimate();
+}
+
+void TTimingErrorSimulation::UpDown2Click() {
+  Settings.STDV1 = UpDown2->Position() / 100.0L;
+  Edit2->setText(Fixed(Settings.STDV1, 2, 4));
+  if (CheckBox1->isChecked()) {
+    UpDown1->SetPosition(UpDown2->Position());
+    Settings.STDV2 = Settings.STDV1;
+    Edit1->setText(Edit2->text());
+  }
+  QuickEstimate();
+}
+
+void TTimingErrorSimulation::UpDown3Click() {
+  Settings.EventWidth = UpDown3->Position() / 100.0L;
+  Edit3->setText(Fixed(Settings.EventWidth, 2, 4));
+}
+
+void TTimingErrorSimulation::UpDown4Click() {
+  GraphWidth = static_cast<int>(RoundHalfAway(std::pow(2.0L, UpDown4->Position())));
+  Edit4->setText(QString::number(GraphWidth));
+  DrawSimulation();
+}
+
+void TTimingErrorSimulation::UpDown5Click() {
+  IntegrationFrames = static_cast<int>(RoundHalfAway(std::pow(2.0L, UpDown5->Position())));
+  Edit7->setText(QString::number(IntegrationFrames));
+  Label9->setText(IntegrationFrames == 1 ? "Each point means 1 frame" : "Each point means a unit of integration");
+  QuickEstimate();
+}
+
+void TTimingErrorSimulation::Button4Click() {
+  BusyCursor busy;
+  Memo1->clear();
+  AddMemoLine(Memo1, RampRunLine(Settings, RunRampTrials(Settings, 10000)));
+}
+
+void TTimingErrorSimulation::Button3Click() {
+  BusyCursor busy;
+  AddLines(RampNoiseSweep(Settings));
+}
+
+void TTimingErrorSimulation::Button1Click() {
+  BusyCursor busy;
+  AddMemoLine(Memo1, StepRunLine(Settings, RunStepTrials(Settings, 1000)));
+  Settings.EventWidth = 0.1L;
+  Edit3->setText(Fixed(Settings.EventWidth, 2, 4));
+}
+
+void TTimingErrorSimulation::Button5Click() {
+  BusyCursor busy;
+  AddLines(WholeFrameNoiseSweep(Settings));
+}
+
+void TTimingErrorSimulation::Button2Click() { AddLines(RampFractionLines(Settings.EventWidth)); }
+void TTimingErrorSimulation::Button6Click() { AddLines(StepFractionLines()); }
+
+void TTimingErrorSimulation::Button7Click() {
+  LastSimulation = MakeSingleSimulation(Settings);
+  AddLines(SingleSimulationLines(LastSimulation));
+  DrawSimulation();
+}
+
+void TTimingErrorSimulation::Button8Click() { OpenTimingError(parentWidget() ? parentWidget() : this); }
+
+void TTimingErrorSimulation::DrawSimulation() {
+  auto gx = [](long double v) { return static_cast<int>(RoundHalfAway(4 * v)) + 450; };
+  auto gy = [](long double y) { return 240 - static_cast<int>(RoundHalfAway(80 * y)); };
+  const long double W = GraphWidth;
+  const auto& x = LastSimulation.samples;
+  Picture = QImage(1131, 451, QImage::Format_RGB32);
+  QPainter p(&Picture);
+  p.fillRect(0, 0, 1131, 451, Qt::white);
+  p.setPen(BgrColor(0xF0CAA6));
+  QPoint last(gx(-100 * W), gy(x[0]));
+  for (int i = -99; i <= 100; ++i) {
+    const QPoint next(gx(i * W), gy(x[i + 100]));
+    p.drawLine(last, next);
+    last = next;
+  }
+  p.setPen(BgrColor(0xFF0000));
+  for (int i = -100; i <= 100; ++i) p.drawEllipse(QPoint(gx(i * W), gy(x[i + 100])), 2, 2);
+  p.setPen(BgrColor(0x0000FF));
+  const int tx = gx(LastSimulation.trial.phase * W);
+  p.drawLine(tx, gy(1.5L), tx, gy(-0.5L));
+  p.setPen(BgrColor(0xFF00FF));
+  QPoint pen(gx(static_cast<long double>(RoundHalfAway(-100 * W))), gy(0));
+  const int fitted = LastSimulation.trial.shift;
+  for (int c = -9999; c <= 10000; ++c) {
+    const int px = gx(static_cast<long double>(RoundHalfAway(c / 100.0L * W)));
+    const int level = c < fitted ? gy(0) : gy(1);
+    if (c == fitted) {
+      p.drawLine(pen, QPoint(px, gy(0)));
+      pen = QPoint(px, gy(0));
+    }
+    p.drawLine(pen, QPoint(px, level));
+    pen = QPoint(px, level);
+  }
+  p.end();
+  Image1->setPixmap(QPixmap::fromImage(Picture));
+}
