@@ -7,6 +7,7 @@
 
 #include "app/ui/TPlatform.h"
 #include "chart/ui/Tchart1.h"
+#include "events/ui/TFresnelCtrl.h"
 #include "events/ui/TLightCurveReport.h"
 
 namespace {
@@ -70,4 +71,28 @@ void TPlatformChartHost::ShowLightCurveReport(const std::vector<std::string>& li
   report_window_->SetLightCurveLines(lines);
   report_window_->show();
   report_window_->raise();
+}
+
+MagnitudePanelState TPlatformReportHost::PanelState() const {
+  MagnitudePanelState p;
+  const DiffractionState& d = w_.Events.Diffraction;
+  p.Levels.Mean = d.LevelMean;
+  p.Levels.StdError = d.LevelStdError;
+  p.Levels.Count = d.LevelCount;
+  p.DoubleStar = d.DoubleStarFit != 0;
+  p.StepWindowSet = d.ThirdWindowFrom != d.ThirdWindowTo;
+  p.StepHeightPercent = d.StepHeightPercent;
+  p.ContactAngleText = w_.Events.Texts.ContactAngleText;
+  p.FittedContactAngleText = w_.Events.Texts.FittedContactAngleText;
+  p.CcdIndex = w_.Events.Spectral.CcdIndex;
+  const Tchart1* chart = Chart();
+  if (!chart || !chart->FresnelCtrl) return p;
+  const TFresnelCtrl& panel = *chart->FresnelCtrl;
+  const std::string offset1 = panel.Edit10->text().toStdString();
+  p.Offset1Text = offset1.empty() ? "0" : offset1;
+  p.Offset2Text = panel.Edit18->text().toStdString();
+  p.ContactAngleText = panel.Edit8->text().toStdString();
+  p.PredictedDropText = panel.Edit37->text().toStdString();
+  p.DropConsidered = panel.CheckBox8->isChecked();
+  return p;
 }

@@ -20,6 +20,8 @@ class TPlatformReportHost final : public MagnitudeCalculatorHost {
   bool IntegratedPanelOpened() const override;
   std::string PredictionCamera() const override;
   double PredictionCombinedMagnitude() const override;
+  // The diffraction panel's levels, offsets, contact angle and drop, read when the calculator needs them.
+  MagnitudePanelState PanelState() const override;
 
  private:
   TPlatform& w_;

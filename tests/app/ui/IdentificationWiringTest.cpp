@@ -128,6 +128,17 @@ TEST(IdentificationWiring, IntegratedVideoOpensTheChartForDiffractionOnTheAverag
   EXPECT_TRUE(chart->Button8->isEnabled());
   EXPECT_NE(chart->FresnelCtrl.data(), nullptr);  // the diffraction parameter panel
   EXPECT_EQ(m.W().Events.Identification.IntegratedPanelOpened, 1);
+  // The magnitude calculator reads the open panel's edits and the averaged levels.
+  TFresnelCtrl* panel = chart->FresnelCtrl.data();
+  panel->Edit37->setText("1.5");
+  emit panel->Edit37->editingFinished();  // a drop of 0 would untick the box again
+  panel->CheckBox8->setChecked(true);
+  const MagnitudePanelState state = m.W().ReportLink.PanelState();
+  EXPECT_EQ(state.PredictedDropText, "1.5");
+  EXPECT_TRUE(state.DropConsidered);
+  EXPECT_EQ(state.Offset1Text, panel->Edit10->text().isEmpty() ? "0" : panel->Edit10->text().toStdString());
+  EXPECT_EQ(state.Levels.Mean, m.W().Events.Diffraction.LevelMean);
+  EXPECT_EQ(state.Levels.Count, m.W().Events.Diffraction.LevelCount);
   w->close();
   EXPECT_EQ(m.W().Results.Count(), 6 + 128);  // the frame-by-frame table is back
 }
