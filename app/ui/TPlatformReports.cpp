@@ -96,3 +96,12 @@ MagnitudePanelState TPlatformReportHost::PanelState() const {
   p.DropConsidered = panel.CheckBox8->isChecked();
   return p;
 }
+
+void TPlatformReportHost::SetPanelEnabled(bool enabled) {
+  if (Tchart1* chart = Chart(); chart && chart->FresnelCtrl) chart->FresnelCtrl->setEnabled(enabled);
+}
+
+QRect TPlatformReportHost::PanelGeometry() const {
+  const Tchart1* chart = Chart();
+  return chart && chart->FresnelCtrl ? chart->FresnelCtrl->frameGeometry() : QRect();
+}

@@ -22,6 +22,9 @@ class TPlatformReportHost final : public MagnitudeCalculatorHost {
   double PredictionCombinedMagnitude() const override;
   // The diffraction panel's levels, offsets, contact angle and drop, read when the calculator needs them.
   MagnitudePanelState PanelState() const override;
+  // The panel waits while the calculator is open, which opens beside it.
+  void SetPanelEnabled(bool enabled) override;
+  QRect PanelGeometry() const override;
 
  private:
   TPlatform& w_;
