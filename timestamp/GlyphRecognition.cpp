@@ -392,6 +392,8 @@ GlyphReader::GlyphReader(const GlyphContext& ctx) : ctx_(ctx), bright_(BrightMea
   for (int r = 0; r < 7; ++r)
     rowOffset_[r] = scaledRows ? rowStep / 2 * static_cast<int>(RoundHalfEven(r * lines / 7 + (5 - r) / 25.0L))
                                : r * rowStep;
+  strokeCheck_ = scaledRows && ctx.stampLocated;
+  lineCount_ = std::max(2, static_cast<int>(RoundHalfEven(lines)));
   if (ctx.mode == TimeStampMode::Iota)
     scorer_ = Scorer::Iota;
   else if (ctx.mode == TimeStampMode::Ghs)
@@ -435,9 +437,134 @@ char GlyphReader::Read(const Bitmap24& bitmap, int x, int y, double* score) cons
       case Scorer::Ghs: sc[i] = ScoreGhsCandidate(cells, i); break;
     }
   }
-  const GlyphDecision d = DecideGlyph(sc, firstCandidate_, lastCandidate_, ctx_.mode, ctx_.digitThreshold);
+  GlyphDecision d = DecideGlyph(sc, firstCandidate_, lastCandidate_, ctx_.mode, ctx_.digitThreshold);
+  if (strokeCheck_ && d.ch >= '0' && d.ch <= '9')
+    d.ch = static_cast<char>('0' + SettleNearTie(bitmap, x, y, sc, d.ch - '0'));
   if (score) *score = d.score;
   return d.ch;
+}
+
+namespace {
+
+using Stroke = GlyphReader::Stroke;
+
+// Strokes of the digits that differ from another digit by one stroke, as on
+// a seven-segment display; 1, 2, 4 and 7 have shapes of their own.
+constexpr uint8_t StrokeBit(Stroke s) { return static_cast<uint8_t>(1u << static_cast<int>(s)); }
+constexpr uint8_t kAllStrokes = 0x7f;
+constexpr std::array<uint8_t, 10> kDigitStrokes = {
+    kAllStrokes & ~StrokeBit(Stroke::Middle),                                  // 0
+    0,                                                                         // 1
+    0,                                                                         // 2
+    kAllStrokes & ~(StrokeBit(Stroke::UpperLeft) | StrokeBit(Stroke::LowerLeft)),  // 3
+    0,                                                                         // 4
+    kAllStrokes & ~(StrokeBit(Stroke::UpperRight) | StrokeBit(Stroke::LowerLeft)),  // 5
+    kAllStrokes & ~StrokeBit(Stroke::UpperRight),                              // 6
+    0,                                                                         // 7
+    kAllStrokes,                                                               // 8
+    kAllStrokes & ~StrokeBit(Stroke::LowerLeft),                               // 9
+};
+
+// Scores within this share of the best count as a near tie: the
+// templates sample a stroke or two with single runs, which narrow or blurred
+// glyphs can light for both digits of a pair.
+constexpr double kNearTie = 0.05;
+// Below this spread of R+G+B inside the box there is no stroke to look at.
+constexpr int kMinStrokeContrast = 90;
+
+}  // namespace
+
+double GlyphReader::StrokeInk(const Bitmap24& bitmap, int x, int y, Stroke stroke) const {
+  // Columns: the side strokes where the template's side cells sample them,
+  // the bars between those; the box spans both side cells.
+  const GlyphCell& leftCell = cells_[1];
+  const GlyphCell& rightCell = cells_[8];
+  const int boxFrom = x + cells_[0].dx, boxTo = x + cells_[7].dx + cells_[7].run;
+  int c0 = x + leftCell.dx + leftCell.run + 1, c1 = x + rightCell.dx - 1;
+  const int lines = lineCount_;
+  const int lineStep = ctx_.showField ? 1 : 2;
+  double v0 = 0, v1 = 1;
+  bool vertical = true;
+  bool leftSide = false;
+  switch (stroke) {
+    case Stroke::Top: vertical = false, v1 = 0.15; break;
+    case Stroke::Middle: vertical = false, v0 = 0.38, v1 = 0.62; break;
+    case Stroke::Bottom: vertical = false, v0 = 0.85; break;
+    case Stroke::UpperLeft: leftSide = true, v0 = 0.2, v1 = 0.42; break;
+    case Stroke::UpperRight: v0 = 0.2, v1 = 0.42; break;
+    case Stroke::LowerLeft: leftSide = true, v0 = 0.55, v1 = 0.8; break;
+    case Stroke::LowerRight: v0 = 0.55, v1 = 0.8; break;
+  }
+  // A side band reaches half a cell further in than the side cell, so that
+  // a glyph a pixel or two off its cells still shows its stroke.
+  const GlyphCell& side = leftSide ? leftCell : rightCell;
+  const int reach = (side.run + 1) / 2;
+  if (vertical) {
+    c0 = x + side.dx - (leftSide ? 0 : reach);
+    c1 = x + side.dx + side.run + (leftSide ? reach : 0);
+  }
+  const int l0 = static_cast<int>(std::ceil(v0 * (lines - 1)));
+  const int l1 = static_cast<int>(std::floor(v1 * (lines - 1)));
+  auto Level = [&](int cx, int line) {
+    const int cy = y + line * lineStep;
+    if (cx < 0 || cx >= bitmap.Width() || cy < 0 || cy >= bitmap.Height()) return 0;
+    const uint8_t* p = bitmap.Row(cy) + static_cast<ptrdiff_t>(cx) * 3;
+    return static_cast<int>(p[0]) + p[1] + p[2];
+  };
+  // Ink is anything above the middle between the darkest and the brightest
+  // pixel of the character box, so blur and the stamp's own levels don't matter.
+  int darkest = 765, brightest = 0;
+  for (int line = 0; line < lines; ++line)
+    for (int cx = boxFrom; cx <= boxTo; ++cx) {
+      const int v = Level(cx, line);
+      darkest = std::min(darkest, v);
+      brightest = std::max(brightest, v);
+    }
+  if (brightest - darkest < kMinStrokeContrast) return -1.0;
+  const int threshold = (darkest + brightest + 1) / 2;
+  auto Ink = [&](int cx, int line) { return Level(cx, line) >= threshold; };
+  // A vertical stroke: the share of its lines whose ink fills at least half
+  // the side cell's pixels (a neighbour's edge or a curl only grazes it); a
+  // horizontal one: the share of its columns with ink in its line band.
+  const int minWidth = vertical ? std::max(2, (side.run + 2) / 2) : 1;
+  int hit = 0, total = 0;
+  const int outerFrom = vertical ? l0 : c0, outerTo = vertical ? l1 : c1;
+  const int innerFrom = vertical ? c0 : l0, innerTo = vertical ? c1 : l1;
+  for (int o = outerFrom; o <= outerTo; ++o) {
+    int count = 0;
+    for (int i = innerFrom; i <= innerTo; ++i) count += vertical ? Ink(i, o) : Ink(o, i);
+    hit += count >= minWidth;
+    ++total;
+  }
+  return total > 0 ? static_cast<double>(hit) / total : 0.0;
+}
+
+int GlyphReader::SettleNearTie(const Bitmap24& bitmap, int x, int y, const GlyphScores& sc, int best) const {
+  if (kDigitStrokes[best] == 0) return best;
+  std::array<int, 10> near{};
+  int nearCount = 0;
+  for (int i = 0; i <= 9; ++i)
+    if (kDigitStrokes[i] != 0 && sc[i] >= sc[best] * (1.0 - kNearTie)) near[nearCount++] = i;
+  if (nearCount < 2) return best;
+  // Only the strokes in which the tied digits differ are looked at.
+  uint8_t differ = 0;
+  for (int n = 0; n < nearCount; ++n) differ |= kDigitStrokes[near[n]] ^ kDigitStrokes[best];
+  uint8_t seen = 0;
+  for (int k = 0; k < 7; ++k) {
+    if (!(differ & (1u << k))) continue;
+    const double ink = StrokeInk(bitmap, x, y, static_cast<Stroke>(k));
+    if (ink < 0) return best;
+    // A stroke counts only when it runs unbroken through its span: the hooks
+    // and curls of the neighbouring strokes reach into a span, but leave a gap.
+    if (ink >= 1.0) seen |= static_cast<uint8_t>(1u << k);
+  }
+  int match = -1;
+  for (int n = 0; n < nearCount; ++n) {
+    if ((kDigitStrokes[near[n]] & differ) != seen) continue;
+    if (match >= 0) return best;  // the strokes don't settle it
+    match = near[n];
+  }
+  return match >= 0 ? match : best;
 }
 
 GlyphDecision DecideGlyph(const GlyphScores& sc, int first, int last, TimeStampMode mode,

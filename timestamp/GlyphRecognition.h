@@ -97,8 +97,17 @@ class GlyphReader {
   // The cell measures of the last geometry at (x, y); for tests and tools.
   void Measure(const Bitmap24& bitmap, int x, int y, GlyphCellMeasures& cells) const;
   const GlyphContext& Context() const { return ctx_; }
+  // Share of a stroke's extent that carries ink, for the character box at
+  // (x, y) of a located IOTA-VTI line; segments as on a seven-segment digit.
+  // -1 when the box holds no contrast.
+  enum class Stroke : uint8_t { Top, UpperRight, LowerRight, Bottom, LowerLeft, UpperLeft, Middle };
+  double StrokeInk(const Bitmap24& bitmap, int x, int y, Stroke stroke) const;
 
  private:
+  // Among digits that score within a near tie of the best and differ from it
+  // in whole strokes, the one whose strokes the glyph shows; else best.
+  int SettleNearTie(const Bitmap24& bitmap, int x, int y, const GlyphScores& sc, int best) const;
+
   GlyphContext ctx_;
   BrightMeasureParams bright_;
   std::array<GlyphCell, kGlyphCellCount> cells_{};
@@ -108,6 +117,8 @@ class GlyphReader {
   bool edgeMeasure_ = false;
   int firstCandidate_ = 0;
   int lastCandidate_ = 9;
+  bool strokeCheck_ = false;  // located IOTA-VTI time line: near ties are settled by strokes
+  int lineCount_ = 14;        // glyph lines in one field
   enum class Scorer : uint8_t { Kiwi, Iota, Ghs } scorer_ = Scorer::Iota;
 };
 

@@ -37,7 +37,7 @@ std::vector<VtiSet> LoadVtiSets(const std::filesystem::path& folder) {
   for (const std::string& name : order) {
     VtiSet set;
     set.name = name;
-    set.ntsc = name == "004";
+    set.ntsc = name == "004" || name == "005_tvsafe";
     set.tvSafe = name.find("tvsafe") != std::string::npos;
     for (auto& [frame, labels] : byFrame[name]) set.frames.push_back(labels);
     sets.push_back(set);

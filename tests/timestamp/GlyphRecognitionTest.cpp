@@ -365,3 +365,59 @@ TEST(GlyphRecognition, SpecialTemplateWeightings) {
     EXPECT_EQ(sc[1], 0.0);               // a digit has no such floor: no evidence, score 0
   }
 }
+
+namespace {
+
+// A narrow seven-segment-like font whose waist bar spans the whole glyph, as
+// on IOTA-VTI stamps of 640-pixel frames: there the template cells of an 8 and
+// a 9 (and of other digits one stroke apart) light alike, and only the stroke
+// itself tells them apart. Strokes 3 pixels wide and 2 lines high in a box of
+// 15 x 14 field lines, drawn on one field of the frame; optionally blurred.
+void DrawSegmentDigit(Bitmap24& frame, char digit, int x, int y, bool blur) {
+  enum { A = 1, B = 2, C = 4, D = 8, E = 16, F = 32, G = 64 };
+  static const std::array<int, 10> kSegments = {A | B | C | D | E | F, B | C, A | B | D | E | G,
+                                                A | B | C | D | G,     B | C | F | G, A | C | D | F | G,
+                                                A | C | D | E | F | G, A | B | C, A | B | C | D | E | F | G,
+                                                A | B | C | D | F | G};
+  const int s = kSegments[static_cast<size_t>(digit - '0')];
+  const int w = 15, left = x - 7;
+  auto Fill = [&](int c0, int c1, int l0, int l1) {
+    for (int l = l0; l <= l1; ++l)
+      for (int c = c0; c <= c1; ++c) frame.Set(left + c, y + 2 * l, Bgr{kStampStroke, kStampStroke, kStampStroke});
+  };
+  if (s & A) Fill(2, w - 3, 0, 1);
+  if (s & D) Fill(2, w - 3, 12, 13);
+  if (s & G) Fill(0, w - 1, 6, 7);
+  if (s & F) Fill(0, 2, 1, 6);
+  if (s & B) Fill(w - 3, w - 1, 1, 6);
+  if (s & E) Fill(0, 2, 7, 12);
+  if (s & C) Fill(w - 3, w - 1, 7, 12);
+  if (!blur) return;
+  const Bitmap24 sharp = frame;
+  for (int l = -1; l <= 14; ++l)
+    for (int c = -2; c <= w + 1; ++c) {
+      int sum = 0;
+      for (int dl = -1; dl <= 1; ++dl)
+        for (int dc = -1; dc <= 1; ++dc) sum += sharp.Get(left + c + dc, y + 2 * (l + dl)).g;
+      const auto v = static_cast<uint8_t>(sum / 9);
+      frame.Set(left + c, y + 2 * l, Bgr{v, v, v});
+    }
+}
+
+}  // namespace
+
+TEST(GlyphRecognition, NarrowGlyphsOneStrokeApartReadRight) {
+  for (bool blur : {false, true})
+    for (double cellPitch : {16.6, 17.5}) {
+      GlyphContext ctx = IotaContext(21.8);
+      ctx.stampCellPitch = cellPitch;
+      ctx.stampCharHeight = 28;
+      uint32_t seed = 7;
+      for (char digit : std::string("03689")) {
+        Bitmap24 f = NoisyFrame(80, 80, seed++, kStampDark, 3);
+        DrawSegmentDigit(f, digit, 40, 20, blur);
+        EXPECT_EQ(std::string(1, digit), std::string(1, RecognizeCharacter(f, 40, 20, ctx) ?: '#'))
+            << (blur ? "blurred" : "sharp") << ", cell pitch " << cellPitch;
+      }
+    }
+}

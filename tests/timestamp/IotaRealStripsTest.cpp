@@ -32,7 +32,7 @@ struct SetGlyphRows {
   int top, lines;
 };
 const SetGlyphRows kGlyphRows[] = {
-    {"001_tvsafe", 4, 14}, {"002", 5, 12}, {"003", 3, 14}, {"004", 6, 14}, {"006", 6, 13}};
+    {"001_tvsafe", 4, 14}, {"002", 5, 12}, {"003", 3, 14}, {"004", 6, 14}, {"005_tvsafe", 6, 14}, {"006", 6, 13}};
 
 std::string Expected(const VtiFieldLabel& f) { return f.time + " " + f.fraction + " " + f.counter; }
 
@@ -45,7 +45,7 @@ std::string Read(const std::string& h, const std::string& m, const std::string& 
 TEST(IotaRealStrips, EveryFieldOfEverySetReadsRight) {
   const std::filesystem::path folder = VtiDataFolder();
   const std::vector<VtiSet> sets = LoadVtiSets(folder);
-  ASSERT_EQ(sets.size(), 5u) << "no labels in " << folder;
+  ASSERT_EQ(sets.size(), 6u) << "no labels in " << folder;
   for (const Layout& l : kLayouts)
     for (const VtiSet& set : sets) {
       const std::string name = std::string(l.name) + ", set " + set.name;

@@ -51,7 +51,7 @@ TEST_P(TimeStampIotaReal, EveryRowCarriesBothFieldsOfItsFrame) {
   const RunCase& c = GetParam();
   const std::filesystem::path folder = VtiDataFolder();
   const std::vector<VtiSet> sets = LoadVtiSets(folder);
-  ASSERT_EQ(sets.size(), 5u) << "no labels in " << folder;
+  ASSERT_EQ(sets.size(), 6u) << "no labels in " << folder;
   for (const VtiSet& set : sets) {
     MainRoadWindow m(Reader::OwnAvi);
     TPlatform& w = m.W();
