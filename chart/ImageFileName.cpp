@@ -9,7 +9,3 @@ std::string ReplaceFileExtension(const std::string& name, const std::string& ext
   if (out.size() <= file_start || out[file_start] == '.') return {};
   return out;
 }
-
-std::string ImageFileNameForType(const std::string& name, int type) {
-  return ReplaceFileExtension(name, type == 2 ? ".jpg" : type == 3 ? ".bmp" : ".png");
-}

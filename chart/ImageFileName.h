@@ -1,5 +1,5 @@
 #pragma once
-// File names of saved chart pictures and lists.
+// File names of the lists the chart's windows save.
 #include <string>
 
 // The name with its extension (from the last '.' of the file-name part)
@@ -7,7 +7,3 @@
 // is to be written: an empty name, or one whose file-name part would be only
 // the extension.
 std::string ReplaceFileExtension(const std::string& name, const std::string& ext);
-
-// The name with its extension replaced by ".png" (type 1 and any other type),
-// ".jpg" (type 2) or ".bmp" (type 3), as ReplaceFileExtension.
-std::string ImageFileNameForType(const std::string& name, int type);

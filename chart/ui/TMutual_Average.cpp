@@ -29,6 +29,7 @@
 #include "base/ResultTable.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
+#include "ImageFileLib/SavePicture.h"
 #include "chart/ImageFileName.h"
 
 namespace {
@@ -459,8 +460,8 @@ void TMutual_Average::Button7Click() {
   if (!host_.ImageSaveAvailable()) return;
   const auto chosen = host_.ChooseImageFile({});
   if (!chosen) return;
-  const std::string name = ImageFileNameForType(chosen->Name, chosen->Type);
-  if (name.empty()) return;
+  const std::string name = ImageFile::PictureFileName(chosen->Name, chosen->Type);
+  if (ImageFile::IsNamelessPicture(name)) return;
   const std::string error = host_.SaveImage(picture_, name);
   if (!error.empty()) Dialogs().ShowError(Q(error));
 }
