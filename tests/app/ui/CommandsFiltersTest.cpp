@@ -1,0 +1,316 @@
+// The main window's commands: 'Save Image' with the type-change rename, the
+// filter controls reaching the measured frame, gamma and step edits, the
+// frame-rate edit, and the options of 'Measurement Option'.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSpinBox>
+
+#include "MainRoadFixture.h"
+#include "app/ui/TMeasurementOption.h"
+#include "base/ui/ControlEvents.h"
+#include "measure/ImageFilters.h"
+#include "support/WindowControls.h"
+
+namespace {
+
+constexpr int kW = 80, kH = 60;
+
+std::vector<Bitmap24> Frames() { return StarFrames(kW, kH, 3, 40.0, 30.0, [](int) { return 2000.0; }); }
+
+struct OpenWindow : MainRoadWindow {
+  OpenWindow() : MainRoadWindow(Reader::OwnAvi) {
+    raw = Frames();
+    const auto path = Path("star.avi");
+    EXPECT_TRUE(WriteAvi(path.string(), raw));
+    EXPECT_TRUE(OpenThroughButton1(path));
+  }
+  void PressKey(QWidget* w, int key) {
+    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+  }
+  void Leave(QWidget* w) {
+    QFocusEvent e(QEvent::FocusOut);
+    QApplication::sendEvent(w, &e);
+  }
+  std::vector<Bitmap24> raw;
+};
+
+bool SamePixels(const Bitmap24& a, const Bitmap24& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x)
+      if (a.Get(x, y).r != b.Get(x, y).r || a.Get(x, y).g != b.Get(x, y).g || a.Get(x, y).b != b.Get(x, y).b)
+        return false;
+  return true;
+}
+
+}  // namespace
+
+TEST(Commands, SaveImageTakesTheExtensionOfTheChosenType) {
+  OpenWindow m;
+  const auto png = m.Path("shot.png");
+  m.dialogs.save_file_types = {2};  // JPEG
+  m.dialogs.save_file_names = {QString::fromStdString(png.string())};
+  m.Find<QAction>("SaveImage1")->trigger();
+  ASSERT_EQ(m.dialogs.type_change_names.size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(png));
+  const auto jpg = m.Path("shot.jpg");
+  ASSERT_TRUE(std::filesystem::exists(jpg));
+  QImageReader reader(QString::fromStdString(jpg.string()));
+  EXPECT_EQ(reader.format(), "jpeg");
+  const QImage read = reader.read();
+  EXPECT_EQ(read.width(), m.W().Image1Bitmap.Width());
+  EXPECT_EQ(read.height(), m.W().Image1Bitmap.Height());
+  EXPECT_TRUE(m.dialogs.messages.empty());
+
+  // A name that is only an extension writes nothing.
+  m.dialogs.save_file_types = {3};
+  m.dialogs.save_file_names = {QString::fromStdString(m.Path(".png").string())};
+  m.Find<QAction>("SaveImage1")->trigger();
+  EXPECT_FALSE(std::filesystem::exists(m.Path(".bmp")));
+}
+
+// Each filter control changes the measured frame exactly as the filter
+// itself changes the raw frame.
+TEST(Commands, FilterControlsReachTheMeasuredFrame) {
+  struct Row {
+    const char* name;
+    std::function<void(OpenWindow&)> set;
+    std::function<void(Bitmap24&)> expect;
+  };
+  const Row rows[] = {
+      {"Gaussian 3 x 3", [](OpenWindow& m) { Find<TRadioGroup>(m.window.get(), "RadioGroup5")->Item(1)->click(); },
+       [](Bitmap24& b) { GaussianFilter(b, 1); }},
+      {"moving average 5 x 5",
+       [](OpenWindow& m) { Find<TRadioGroup>(m.window.get(), "RadioGroup4")->Item(2)->click(); },
+       [](Bitmap24& b) { MovingAverageFilter(b, 2); }},
+      {"gain 2.0", [](OpenWindow& m) { m.Find<QSpinBox>("UpDown17")->setValue(20); },
+       [](Bitmap24& b) { ApplyGain(b, 20); }},
+      {"field rotation -2", [](OpenWindow& m) { m.Find<QSpinBox>("UpDown19")->setValue(-2); },
+       [](Bitmap24& b) { RotateFieldRows(b, -2); }},
+  };
+  for (const Row& r : rows) {
+    OpenWindow m;
+    ASSERT_TRUE(SamePixels(m.W().Driver.FrameBitmap, m.raw[0])) << r.name;
+    r.set(m);
+    Bitmap24 expected = m.raw[0];
+    r.expect(expected);
+    EXPECT_TRUE(SamePixels(m.W().Driver.FrameBitmap, expected)) << r.name;
+  }
+}
+
+TEST(Commands, GainDoublesTheStarsMeasuredFlux) {
+  MainRoadWindow m(Reader::OwnAvi);
+  // Peak about 57 above 20: doubled, nothing reaches 255.
+  const auto path = m.Path("faint.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), StarFrames(kW, kH, 2, 40.0, 30.0, [](int) { return 800.0; })));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  m.ClickImage1(40, 30);
+  const double plain = m.W().Frames.FrameDataLines[0].Objects[0].Value;
+  ASSERT_GT(plain, 400);
+  m.Find<QSpinBox>("UpDown17")->setValue(20);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit66")->text(), "2.0");
+  // Star and background both double, so the background-subtracted sum does too.
+  EXPECT_NEAR(m.W().Frames.FrameDataLines[0].Objects[0].Value, 2 * plain, 0.01 * plain);
+}
+
+TEST(Commands, ContourLinePaintsTheShownFrame) {
+  OpenWindow m;
+  m.Find<QCheckBox>("CheckBox19")->click();
+  Bitmap24 expected = m.raw[0];
+  DrawContourLines(expected);
+  // The background of 20 is a multiple of 10: yellow everywhere but the star.
+  const Bgr corner = m.W().Image1Bitmap.Get(2, 50);
+  EXPECT_EQ(corner.r, 255);
+  EXPECT_EQ(corner.g, 255);
+  EXPECT_EQ(corner.b, 0);
+  EXPECT_EQ(m.W().Image1Bitmap.Get(70, 5).r, expected.Get(70, 5).r);
+}
+
+TEST(Commands, GammaFieldModeAppliesTheTypedGamma) {
+  OpenWindow m;
+  QLineEdit* edit18 = m.Find<QLineEdit>("Edit18");
+  EXPECT_FALSE(edit18->isEnabled());
+  m.Find<QRadioButton>("RadioButton17")->click();  // 'Field'
+  EXPECT_TRUE(edit18->isEnabled());
+  edit18->setText("0");
+  m.PressKey(edit18, Qt::Key_Return);
+  EXPECT_DOUBLE_EQ(m.W().Options.GammaValue, 1.0);  // 0 changes nothing
+  edit18->setText("2");
+  m.PressKey(edit18, Qt::Key_Return);
+  EXPECT_EQ(edit18->text(), "2.00");
+  // Pixel 20 through gamma 2: round(255 x (20 / 255)^0.5) = 71.
+  EXPECT_EQ(m.W().Driver.FrameBitmap.Get(2, 50).r, 71);
+  m.Find<QRadioButton>("RadioButton15")->click();
+  EXPECT_EQ(m.W().Driver.FrameBitmap.Get(2, 50).r, 20);
+}
+
+TEST(Commands, StepEditAcceptsOneTo256) {
+  OpenWindow m;
+  auto* updown = m.Find<QSpinBox>("UpDown9");
+  QLineEdit* edit19 = m.Find<QLineEdit>("Edit19");
+  edit19->setText("12");
+  m.PressKey(updown, Qt::Key_Return);
+  EXPECT_EQ(m.W().Run.FrameStep, 12);
+  edit19->setText("300");
+  m.PressKey(updown, Qt::Key_Return);
+  EXPECT_EQ(m.W().Run.FrameStep, 12);
+  EXPECT_EQ(edit19->text(), "12");
+  edit19->setText("4");
+  m.Leave(updown);
+  EXPECT_EQ(m.W().Run.FrameStep, 4);
+}
+
+// A half-typed or nonsense rate keeps the rate in use.
+TEST(Commands, FrameRateEditKeepsTheRateForTextThatIsNoRate) {
+  OpenWindow m;
+  QLineEdit* edit30 = m.Find<QLineEdit>("Edit30");
+  const long double before = m.W().Video.TimingFrameRate;
+  for (const char* text : {"", "abc", "0", "-25", "2x"}) {
+    edit30->setText(text);
+    emit edit30->textEdited(text);
+    EXPECT_EQ(m.W().Video.TimingFrameRate, before) << text;
+  }
+  edit30->setText("29.97");
+  emit edit30->textEdited("29.97");
+  EXPECT_NEAR(static_cast<double>(m.W().Video.TimingFrameRate), 29.97, 1e-9);
+  EXPECT_TRUE(m.dialogs.messages.empty());
+}
+
+TEST(Commands, CopyCommandsFillTheClipboard) {
+  OpenWindow m;
+  m.Find<QAction>("CopyCurrentTimetoClipboard1")->trigger();
+  EXPECT_TRUE(QApplication::clipboard()->text().startsWith("Event Time obtained from Tessary:"));
+  m.Click("Button42");
+  EXPECT_EQ(QApplication::clipboard()->text(), m.Find<QPlainTextEdit>("Memo1")->toPlainText());
+}
+
+TEST(Commands, LoadBmpShowsTheStillImage) {
+  MainRoadWindow m(Reader::OwnAvi);
+  Bitmap24 still(40, 30);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) still.Set(x, y, {0, static_cast<uint8_t>(x * 5), 200});
+  QImage image(40, 30, QImage::Format_BGR888);
+  for (int y = 0; y < 30; ++y) std::copy_n(still.Row(y), 40 * 3, image.scanLine(y));
+  const auto path = m.Path("still.bmp");
+  ASSERT_TRUE(image.save(QString::fromStdString(path.string()), "BMP"));
+  m.dialogs.open_file_names = {QString::fromStdString(path.string())};
+  m.Click("Button22");
+  EXPECT_TRUE(m.W().BmpMode);
+  EXPECT_TRUE(m.W().Run.VideoLoaded);
+  ASSERT_EQ(m.W().Driver.FrameBitmap.Width(), 40);
+  EXPECT_EQ(m.W().Driver.FrameBitmap.Get(7, 3).g, 35);
+  EXPECT_EQ(m.W().Driver.FrameBitmap.Get(7, 3).r, 200);
+}
+
+// ---- 'Measurement Option' ----
+
+TEST(MeasurementOption, ControlsChangeTheMeasurement) {
+  OpenWindow m;
+  m.Find<QRadioButton>("RadioButton2")->click();  // 'Avoid Sunlit Face': a band the cut applies to
+  m.ClickImage1(40, 30);
+  const int bkg_pixels = m.Find<QLineEdit>("Edit21")->text().toInt();
+  ASSERT_GT(bkg_pixels, 0);
+  m.Find<QAction>("MeasuremenOption1")->trigger();
+  auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  ASSERT_NE(o, nullptr);
+
+  // 'Upper' cuts one side off the band.
+  Find<QCheckBox>(o, "CheckBox1")->click();
+  EXPECT_TRUE(m.W().CutBkgUpperSide);
+  m.W().ShowNeighbor();
+  EXPECT_LT(m.Find<QLineEdit>("Edit21")->text().toInt(), bkg_pixels);
+
+  // 'Hide' draws no outline: the shown frame is the measured one.
+  Find<TRadioGroup>(o, "RadioGroup1")->Item(2)->click();
+  EXPECT_EQ(m.W().OutlineDisplayMode, 2);
+  EXPECT_TRUE(SamePixels(m.W().OverlayBitmap, m.W().Driver.FrameBitmap));
+
+  // 'Available' off: the LED boxes are out of use and a click places a star.
+  m.Find<QRadioButton>("RadioButton11")->click();
+  Find<QCheckBox>(o, "CheckBox3")->click();
+  EXPECT_EQ(m.W().Options.SignalMarkersOn, 0);
+  EXPECT_TRUE(m.Find<QRadioButton>("RadioButton10")->isChecked());
+  EXPECT_FALSE(m.Find<QRadioButton>("RadioButton11")->isEnabled());
+
+  // The saturation level reaches the PSF fit's options.
+  Find<QSpinBox>(o, "UpDown1")->setValue(200);
+  EXPECT_EQ(m.W().TrackingOpts.SaturationLevel, 200);
+
+  auto* edit5 = Find<QLineEdit>(o, "Edit5");
+  edit5->setText("abc");
+  Find<QPushButton>(o, "Button1")->click();
+  EXPECT_EQ(edit5->text(), "0.00000");
+  EXPECT_EQ(m.W().FixedFrameInterval, 0);
+  edit5->setText("0.0333");
+  Find<QPushButton>(o, "Button1")->click();
+  EXPECT_EQ(edit5->text(), "0.03330");
+}
+
+TEST(MeasurementOption, NarrowFrameGivesTheLedScrollBarMaximum25) {
+  OpenWindow m;  // 80 pixels wide
+  m.Find<QAction>("MeasuremenOption1")->trigger();
+  auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  ASSERT_NE(o, nullptr);
+  EXPECT_EQ(Find<QScrollBar>(o, "ScrollBar1")->maximum(), kW - 2 - 2);
+  m.W().Video.FrameWidth = 40;
+  o->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  m.Find<QAction>("MeasuremenOption1")->trigger();
+  o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  ASSERT_NE(o, nullptr);
+  EXPECT_EQ(Find<QScrollBar>(o, "ScrollBar1")->maximum(), 25);
+}
+
+// With 'Make easy operation for click', placing object A applies the preset
+// of the occultation type (type 4: threshold 75).
+TEST(MeasurementOption, EasyClickAppliesThePresetWhenAIsPlaced) {
+  for (bool easy : {false, true}) {
+    OpenWindow m;
+    m.W().OccultationTypeIndex = 4;
+    m.W().UpDown7->SetPosition(40);
+    m.Find<QAction>("MeasuremenOption1")->trigger();
+    auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+    ASSERT_NE(o, nullptr);
+    if (easy) Find<QCheckBox>(o, "CheckBox6")->click();
+    EXPECT_EQ(m.W().EasyClickOperation, easy);
+    m.ClickImage1(40, 30);
+    EXPECT_EQ(m.W().UpDown7->Position() == 75, easy);
+  }
+}
+
+// Drift passed points: play stores A's 'Frame1' where it stands, stop clears both.
+TEST(Commands, DriftTickRestartsThePassedPointsOnPlayAndStop) {
+  OpenWindow m;
+  m.ClickImage1(40, 30);
+  m.Find<QRadioButton>("RadioButton5")->click();  // 'Drift'
+  m.Find<QCheckBox>("CheckBox17")->click();
+  m.W().ScrollBar1->setValue(1);
+  m.W().StartPlayback();
+  EXPECT_EQ(m.W().PassedPoints[0].Frame1.Frame, 1);
+  EXPECT_FALSE(m.W().PassedPoints[0].Frame2.HasFrame());
+  m.W().StopPlayback();
+  EXPECT_FALSE(m.W().PassedPoints[0].Frame1.HasFrame());
+}
+
+TEST(Commands, PsfControlsReachTheFitOptions) {
+  OpenWindow m;
+  m.Find<QCheckBox>("CheckBox9")->click();  // 'Fixed' off
+  m.Find<QSpinBox>("UpDown15")->setValue(70);
+  m.Find<QSpinBox>("UpDown16")->setValue(120);
+  Find<TRadioGroup>(m.window.get(), "RadioGroup1")->Item(2)->click();
+  m.W().ShowNeighbor();
+  EXPECT_EQ(m.Find<QLineEdit>("Edit51")->text(), "0.70");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit52")->text(), "1.20");
+  EXPECT_FALSE(m.W().TrackingOpts.FixedWidth);
+  EXPECT_EQ(m.W().TrackingOpts.LowerPercent, 70);
+  EXPECT_EQ(m.W().TrackingOpts.UpperPercent, 120);
+  EXPECT_EQ(m.W().TrackingOpts.SmoothingIndex, 2);
+}
