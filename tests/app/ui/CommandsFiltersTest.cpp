@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QImageReader>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -313,4 +314,30 @@ TEST(Commands, PsfControlsReachTheFitOptions) {
   EXPECT_EQ(m.W().TrackingOpts.LowerPercent, 70);
   EXPECT_EQ(m.W().TrackingOpts.UpperPercent, 120);
   EXPECT_EQ(m.W().TrackingOpts.SmoothingIndex, 2);
+  EXPECT_FALSE(m.W().TrackingOpts.StoreLostAsFrame2);
+  m.Find<QCheckBox>("CheckBox17")->click();
+  m.W().ShowNeighbor();
+  EXPECT_TRUE(m.W().TrackingOpts.StoreLostAsFrame2);
+  EXPECT_FALSE(m.W().StampGlyphContext(false).enhanceContrast);
+  m.Find<QCheckBox>("CheckBox24")->click();  // 'Enhance contrast' reaches the GHS stamp reading
+  EXPECT_TRUE(m.W().StampGlyphContext(false).enhanceContrast);
+}
+
+TEST(Commands, DisplayAids) {
+  OpenWindow m;
+  auto* menu = m.Find<QCheckBox>("CheckBox16");
+  menu->click();
+  EXPECT_FALSE(m.W().menuBar()->isVisibleTo(m.window.get()));
+  EXPECT_EQ(menu->text(), "Show Main Menu");
+  menu->click();
+  EXPECT_EQ(menu->text(), "Hide Main Menu");
+  m.Find<QCheckBox>("CheckBox10")->click();  // 'More'
+  EXPECT_EQ(m.Find<QPlainTextEdit>("Memo1")->height(), 158);
+  m.Find<QSpinBox>("UpDown12")->setValue(2);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit46")->text(), "5");
+  m.Click("Button28");  // the air-transparency curve, 400 to 800 nm in steps of 5
+  EXPECT_EQ(m.Find<QPlainTextEdit>("Memo2")->toPlainText().split('\n').size(), 81);
+  // Launchers of windows not built yet stay disabled.
+  EXPECT_FALSE(m.Find<QAction>("LunarVelocityCalculator1")->isEnabled());
+  EXPECT_FALSE(m.Find<QPushButton>("BitBtn2")->isEnabled());
 }
