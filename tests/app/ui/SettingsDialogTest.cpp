@@ -177,3 +177,29 @@ TEST(SettingsDialog, SwitchesActAtOnce) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(w.PreserveSetting.isNull());
 }
+
+// The 'Video Time Inserter' tab writes the digit threshold without its tick,
+// the inserter, the capture folder and the identification keys; the 'File
+// reading' tab the folders, remember ticks and reader.
+TEST(SettingsDialog, InserterAndFileTabSaves) {
+  FreshWindow f;
+  TPlatform& w = f.W();
+  w.UpDown4->SetPosition(135);
+  w.Settings.ObserverNameLunar = "Lunar Observer";
+  w.Settings.CsvDirectory = "/csv";
+  TPreserveSetting* d = f.OpenDialog();
+  ASSERT_NE(d, nullptr);
+  Find<QRadioButton>(d, "RadioButton5")->setChecked(true);  // 'GHS-OSD'
+  Find<QPushButton>(d, "Button11")->click();
+  IniFile ini(f.Ini());
+  EXPECT_EQ(ini.ReadInteger("TimeSignal", "Threshold", 0), 135);
+  EXPECT_EQ(ini.ReadString("TimeSignal", "VideoTimeInserter", ""), "GHS-OSD");
+  EXPECT_EQ(ini.ReadString("Identification", "ObserverLunar", ""), "Lunar Observer");
+  EXPECT_EQ(ini.ReadString("Files", "Path to .CSV files", ""), "/");  // not this tab's
+
+  Find<QCheckBox>(d, "CheckBox15")->setChecked(false);  // '.CSV Output'
+  Find<QPushButton>(d, "Button4")->click();
+  EXPECT_EQ(ini.ReadString("Files", "Path to .CSV files", ""), "/csv");
+  EXPECT_FALSE(ini.ReadBool("Files", "Memory Latest Access to .CSV files", true));
+  EXPECT_TRUE(f.dialogs.questions.empty());
+}
