@@ -149,6 +149,10 @@ TEST(Commands, GammaFieldModeAppliesTheTypedGamma) {
   EXPECT_EQ(edit18->text(), "2.00");
   // Pixel 20 through gamma 2: round(255 x (20 / 255)^0.5) = 71.
   EXPECT_EQ(m.W().Driver.FrameBitmap.Get(2, 50).r, 71);
+  // Leaving the edit drops a text not confirmed by Enter.
+  edit18->setText("3");
+  m.Leave(edit18);
+  EXPECT_EQ(edit18->text(), "2.00");
   m.Find<QRadioButton>("RadioButton15")->click();
   EXPECT_EQ(m.W().Driver.FrameBitmap.Get(2, 50).r, 20);
 }
@@ -167,6 +171,15 @@ TEST(Commands, StepEditAcceptsOneTo256) {
   edit19->setText("4");
   m.Leave(updown);
   EXPECT_EQ(m.W().Run.FrameStep, 4);
+  // 'Auto Location for LED': ticked, the Signal1 box goes to the right edge;
+  // unticked, the step returns to 1.
+  auto* auto_led = m.Find<QCheckBox>("CheckBox22");
+  auto_led->click();
+  EXPECT_EQ(m.W().Signal1X, kW - 20);
+  EXPECT_EQ(m.W().Signal1Y, 100);
+  auto_led->click();
+  EXPECT_EQ(m.W().Run.FrameStep, 1);
+  EXPECT_EQ(edit19->text(), "1");
 }
 
 // A half-typed or nonsense rate keeps the rate in use.
