@@ -354,3 +354,35 @@ TEST(Commands, DisplayAids) {
   EXPECT_FALSE(m.Find<QAction>("LunarVelocityCalculator1")->isEnabled());
   EXPECT_FALSE(m.Find<QPushButton>("BitBtn2")->isEnabled());
 }
+
+// With PSF photometry the fitted width of a star that widens on the next
+// frame stays at the placed width while 'Fixed' is ticked and follows the
+// star (within the UpDown15..UpDown16 band) when it is not.
+TEST(Commands, FixedKeepsThePsfWidthOfThePlacedStar) {
+  double fwhm[2] = {};
+  for (bool fixed : {true, false}) {
+    MainRoadWindow m(Reader::OwnAvi);
+    std::vector<Bitmap24> frames;
+    for (double sigma : {1.5, 1.9}) {
+      SyntheticFrame f;
+      f.Width = kW;
+      f.Height = kH;
+      f.Stars = {SyntheticStar{40.0, 30.0, 2500.0, sigma}};
+      frames.push_back(MakeStarFrame(f));
+    }
+    const auto path = m.Path("widening.avi");
+    ASSERT_TRUE(WriteAvi(path.string(), frames));
+    ASSERT_TRUE(m.OpenThroughButton1(path));
+    m.Find<QCheckBox>("CheckBox14")->setChecked(true);  // PSF photometry
+    if (!fixed) m.Find<QCheckBox>("CheckBox9")->click();
+    m.ClickImage1(40, 30);
+    const double placed = m.W().Frames.FrameDataLines[0].Objects[0].FwhmHfd;
+    ASSERT_GT(placed, 0);
+    m.W().ScrollBar1->setValue(1);
+    fwhm[fixed ? 0 : 1] = m.W().Frames.FrameDataLines[0].Objects[0].FwhmHfd;
+    if (fixed) {
+      EXPECT_NEAR(fwhm[0], placed, 1e-9);
+    }
+  }
+  EXPECT_GT(fwhm[1], fwhm[0] + 0.4);
+}
