@@ -187,13 +187,22 @@ TEST(Commands, FrameRateEditKeepsTheRateForTextThatIsNoRate) {
   OpenWindow m;
   QLineEdit* edit30 = m.Find<QLineEdit>("Edit30");
   const long double before = m.W().Video.TimingFrameRate;
-  for (const char* text : {"", "abc", "0", "-25", "2x"}) {
-    edit30->setText(text);
-    emit edit30->textEdited(text);
+  // Typed as a user types: each keystroke is a change.
+  auto type = [&](const QString& text) {
+    edit30->clear();
+    for (QChar c : text) {
+      QKeyEvent e(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+      QApplication::sendEvent(edit30, &e);
+    }
+  };
+  for (const char* text : {"abc", "0", "-25", "0.", ""}) {
+    type(text);
+    EXPECT_EQ(edit30->text(), text);
     EXPECT_EQ(m.W().Video.TimingFrameRate, before) << text;
   }
-  edit30->setText("29.97");
-  emit edit30->textEdited("29.97");
+  type("2x");  // the rate of "2" stays while the "x" is there
+  EXPECT_EQ(m.W().Video.TimingFrameRate, 2);
+  type("29.97");
   EXPECT_NEAR(static_cast<double>(m.W().Video.TimingFrameRate), 29.97, 1e-9);
   EXPECT_TRUE(m.dialogs.messages.empty());
 }
@@ -204,6 +213,10 @@ TEST(Commands, CopyCommandsFillTheClipboard) {
   EXPECT_TRUE(QApplication::clipboard()->text().startsWith("Event Time obtained from Tessary:"));
   m.Click("Button42");
   EXPECT_EQ(QApplication::clipboard()->text(), m.Find<QPlainTextEdit>("Memo1")->toPlainText());
+  m.Find<QAction>("CopyImagetoClipBoard1")->trigger();
+  const QImage copied = QApplication::clipboard()->image();
+  EXPECT_EQ(copied.width(), m.W().Image1Bitmap.Width());
+  EXPECT_EQ(copied.pixelColor(70, 5).red(), m.W().Image1Bitmap.Get(70, 5).r);
 }
 
 TEST(Commands, LoadBmpShowsTheStillImage) {
