@@ -233,14 +233,18 @@ void SaveAllSettings(IniFile& ini, const AppSettings& s) {
   WriteInserter(ini, s);
 }
 
-void SaveCheckedSettings(IniFile& ini, AppSettings& s, const SettingsSaveSelection& t,
-                         const std::string& exe_folder) {
+namespace {
+
+void WriteFileReadingKeys(IniFile& ini, const AppSettings& s, const SettingsSaveSelection& t) {
   WriteFolderKeys(ini, s);
   ini.WriteBool(kFiles, kRememberVideo, t.RememberVideoDirectory);
   ini.WriteBool(kFiles, kRememberCsv, t.RememberCsvDirectory);
   ini.WriteBool(kFiles, kRememberCsvInput, t.RememberCsvInputDirectory);
   ini.WriteBool(kFileRead, kUseAviSynth, t.UseAviSynth);
   WriteApi(ini, s);
+}
+
+void WriteTickedMeasurementKeys(IniFile& ini, const AppSettings& s, const SettingsSaveSelection& t) {
   if (t.MeasurementType) WritePhotometry(ini, s);
   if (t.MeasureEach) WriteMeasure(ini, s);
   if (t.FieldOrder) WriteFieldOrder(ini, s);
@@ -248,12 +252,19 @@ void SaveCheckedSettings(IniFile& ini, AppSettings& s, const SettingsSaveSelecti
   if (t.BackgroundForm) WriteForm(ini, s);
   if (t.Gap) ini.WriteInteger(kBackground, kGap, s.Gap);
   if (t.Width) ini.WriteInteger(kBackground, kWidth, s.Width);
+}
+
+void WriteTickedTrackingKeys(IniFile& ini, const AppSettings& s, const SettingsSaveSelection& t) {
   if (t.TrackingMode) WriteTrackingMode(ini, s);
   if (t.TrackRadius) ini.WriteInteger(kTracking, kTrackRadius, s.TrackRadius);
   if (t.TrackThreshold) ini.WriteInteger(kTracking, kThreshold, s.TrackThreshold);
   if (t.SyncTracking) WriteSync(ini, s);
-  if (t.DigitThreshold) ini.WriteInteger(kTimeSignal, kThreshold, s.DigitThreshold);
-  ini.WriteBool(kTimeSignal, kReadKiwi, t.ReadFromVti);
+}
+
+// The inserter type, the LED boxes when ticked, the capture folder (the
+// executable's when empty) and the identification keys.
+void WriteInserterAndIdentityKeys(IniFile& ini, AppSettings& s, const SettingsSaveSelection& t,
+                                  const std::string& exe_folder) {
   WriteInserter(ini, s);
   if (t.SignalRectangles) ini.WriteBool(kLed, kSignals, s.SignalMarkersOn);
   if (s.CaptureFolder.empty()) s.CaptureFolder = exe_folder;
@@ -261,6 +272,39 @@ void SaveCheckedSettings(IniFile& ini, AppSettings& s, const SettingsSaveSelecti
   ini.WriteString(kIdentification, kObserver, s.ObserverName);
   ini.WriteString(kIdentification, kObserverLunar, s.ObserverNameLunar);
   ini.WriteString(kIdentification, kPrediction, s.LunarPredictionFile);
+}
+
+}  // namespace
+
+void SaveCheckedSettings(IniFile& ini, AppSettings& s, const SettingsSaveSelection& t,
+                         const std::string& exe_folder) {
+  WriteFileReadingKeys(ini, s, t);
+  WriteTickedMeasurementKeys(ini, s, t);
+  WriteTickedTrackingKeys(ini, s, t);
+  if (t.DigitThreshold) ini.WriteInteger(kTimeSignal, kThreshold, s.DigitThreshold);
+  ini.WriteBool(kTimeSignal, kReadKiwi, t.ReadFromVti);
+  WriteInserterAndIdentityKeys(ini, s, t, exe_folder);
+}
+
+void SaveSettingsTab(IniFile& ini, AppSettings& s, SettingsTab tab, const SettingsSaveSelection& t,
+                     const std::string& exe_folder) {
+  switch (tab) {
+    case SettingsTab::FileReading:
+      WriteFileReadingKeys(ini, s, t);
+      return;
+    case SettingsTab::Measurement:
+      WriteTickedMeasurementKeys(ini, s, t);
+      return;
+    case SettingsTab::Tracking:
+      WriteTickedTrackingKeys(ini, s, t);
+      return;
+    case SettingsTab::TimeInserter:
+      // The digit threshold goes with this tab whether or not its tick is set.
+      ini.WriteInteger(kTimeSignal, kThreshold, s.DigitThreshold);
+      WriteInserterAndIdentityKeys(ini, s, t, exe_folder);
+      ini.WriteBool(kTimeSignal, kReadKiwi, t.ReadFromVti);
+      return;
+  }
 }
 
 void SaveLatestAccessPaths(IniFile& ini, const AppSettings& s) {

@@ -101,6 +101,12 @@ struct SettingsSaveSelection {
 void SaveCheckedSettings(IniFile& ini, AppSettings& s, const SettingsSaveSelection& ticks,
                          const std::string& exe_folder);
 
+// The 'Save setting' button of one tab of the settings dialog: the keys of
+// that tab (the ticked ones where the tab has ticks).
+enum class SettingsTab { FileReading, Measurement, Tracking, TimeInserter };
+void SaveSettingsTab(IniFile& ini, AppSettings& s, SettingsTab tab, const SettingsSaveSelection& ticks,
+                     const std::string& exe_folder);
+
 // The three folders of [Files], each only when its remember flag is set.
 void SaveLatestAccessPaths(IniFile& ini, const AppSettings& s);
 

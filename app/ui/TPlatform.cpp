@@ -57,6 +57,8 @@ TPlatform::TPlatform(const PlatformOptions& options, QWidget* parent)
   // With every control built, the settings panel is as wide as they are, so
   // none is cut off at the side; its height scrolls.
   QWidget* panel = panel_scroll_->widget();
+  // The groups' hints as they stand now (some changed after the layout first asked).
+  for (QWidget* group : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) group->updateGeometry();
   panel->setMinimumHeight(panel->sizeHint().height());  // rows are never squeezed together
   panel_scroll_->setMinimumWidth(panel->minimumSizeHint().width() + panel_scroll_->verticalScrollBar()->sizeHint().width() +
                                  2 * panel_scroll_->frameWidth());
@@ -289,6 +291,7 @@ QWidget* TPlatform::CreateControlPanel() {
   v->addWidget(CreateOnlinePanel());  // ---- online ----
   v->addWidget(CreateTimingPanel());  // ---- timing tools ----
   v->addWidget(CreateToolsPanel());   // ---- tools ----
+  v->addWidget(CreateCommandsPanel());  // ---- commands ----
 
   v->addStretch(1);
   return panel;
@@ -313,6 +316,7 @@ void TPlatform::CreateMenus() {
   CreateOnlineMenuItems();  // ---- online ----
   CreateTimingMenuItems();  // ---- timing tools ----
   CreateToolsMenuItems();   // ---- tools ----
+  CreateCommandsMenuItems();  // ---- commands ----
 }
 
 QMenu* TPlatform::TopMenu(const char* name, const char* caption) {

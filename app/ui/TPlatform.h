@@ -69,6 +69,8 @@ class TPlatformIdentHost;
 class TAsteroidIdentification;
 class TIdentification;
 class TMutual_Average;
+class TMeasurementOption;
+class TPreserveSetting;
 
 // What the window needs from outside at creation.
 struct PlatformOptions {
@@ -566,6 +568,93 @@ class TPlatform : public QMainWindow {
   std::string WavMadeFor;              // the video whose sound track tsy.wav holds
   bool SoundGraphOpen = false;
 
+  // ---- commands ---- (TPlatformCommands.cpp: image and table commands,
+  // gamma, frame step, filters, display aids, 'Filing Cabinet'; the options
+  // window and the settings dialog)
+  void SaveImage1Click();                    // File > 'Save Image'
+  void LoadBMP1Click();                      // File > 'Load BMP'
+  void Button22Click();                      // 'Load bmp'
+  void CopyImagetoClipBoard1Click();
+  void CopyCurrentTimetoClipboard1Click();
+  void Button42Click();                      // 'Copy CSV'
+  void RadioButton15Click();                 // gamma 'OFF'
+  void RadioButton16Click();                 // gamma 'Measure'
+  void RadioButton17Click();                 // gamma 'Field'
+  void Edit18Enter();
+  void Edit18KeyPress(int key);
+  void Edit18Exit();
+  void Edit19Enter();
+  void Edit19Exit();
+  void Edit30Change();
+  void CheckBox10Click();                    // 'More'
+  void CheckBox16Click();                    // 'Hide Main Menu'
+  void CheckBox22Click();                    // 'Auto Location for LED'
+  void UpDown13Click();
+  void RadioGroup5Click();                   // both Gaussian groups
+  void RadioGroup4Click();
+  void CheckBox19Click();
+  void CheckBox24Click();
+  void UpDown17Click();
+  void UpDown19Click();
+  void UpDown10Click();
+  void UpDown11Click();
+  void UpDown12Click();
+  void UpDown15Click();
+  void UpDown16Click();
+  void Button28Click();
+  void Button33Click();
+  void MeasuremenOption1Click();             // Option > 'Measurement Option'
+  void Button17Click();                      // 'Update Setting Items'
+  void UpdateSettingItems1Click();           // Option > 'Update Setting Items'
+  // Redraws the frame (and the 3-D view) unless a run or direction setting is on.
+  void RedrawWhenIdle();
+  // The filter controls as the driver reads them.
+  FilterSettings FilterControls() const;
+  // The playback steps of a drifting object A: play and stop start its passed points afresh.
+  void RestartDriftPassedPoints(bool store_frame1);
+  // The still bitmap as the frame (BmpMode); an error text when it cannot be read.
+  std::string GrabStillBitmap(Bitmap24& bmp);
+  bool BmpMode = false;             // the driver shows the still bitmap BmpFileName
+  std::string BmpFileName;
+  bool CutBkgUpperSide = false, CutBkgLowerSide = false;
+  bool SubtractBackground = false;
+  QPointer<TMeasurementOption> MeasurementOption;
+  QPointer<TPreserveSetting> PreserveSetting;
+  QAction* SaveImage1 = nullptr;
+  QAction* LoadBMP1 = nullptr;
+  QAction* CopyImagetoClipBoard1 = nullptr;
+  QAction* CopyCurrentTimetoClipboard1 = nullptr;
+  QAction* MeasuremenOption1 = nullptr;
+  QAction* UpdateSettingItems1 = nullptr;
+  QAction* LunarVelocityCalculator1 = nullptr;  // disabled: its window is not built
+  QPushButton* Button17 = nullptr;   // 'Update Setting Items'
+  QPushButton* Button22 = nullptr;   // 'Load bmp'
+  QPushButton* Button42 = nullptr;   // 'Copy CSV'
+  QPushButton* Button28 = nullptr;
+  QPushButton* Button33 = nullptr;
+  QPushButton* BitBtn2 = nullptr;    // 'SharpCap Timing Analysis', disabled: its window is not built
+  QRadioButton* RadioButton15 = nullptr;
+  QRadioButton* RadioButton16 = nullptr;
+  QRadioButton* RadioButton17 = nullptr;
+  TRadioGroup* RadioGroup1 = nullptr;  // 'Gaussian Filtre' (tracking and PSF windows)
+  TRadioGroup* RadioGroup4 = nullptr;  // 'Moving Average'
+  TRadioGroup* RadioGroup5 = nullptr;  // 'Gaussian Filtre for all'
+  QCheckBox* CheckBox9 = nullptr;    // 'Fixed' PSF width
+  QCheckBox* CheckBox16 = nullptr;   // 'Hide Main Menu'
+  QCheckBox* CheckBox17 = nullptr;   // drift passed points of object A
+  QCheckBox* CheckBox19 = nullptr;   // 'Contour line'
+  QCheckBox* CheckBox24 = nullptr;   // 'Enhance contrast'
+  TUpDown* UpDown10 = nullptr;       // 'adjust' (Edit29)
+  TUpDown* UpDown11 = nullptr;       // (Edit31)
+  TUpDown* UpDown12 = nullptr;       // (Edit46)
+  TUpDown* UpDown13 = nullptr;       // position of the main controls
+  TUpDown* UpDown15 = nullptr;       // lowest PSF width, percent (Edit51)
+  TUpDown* UpDown16 = nullptr;       // highest PSF width, percent (Edit52)
+  TUpDown* UpDown17 = nullptr;       // gain in tenths (Edit66)
+  TUpDown* UpDown19 = nullptr;       // field rotation (Edit67)
+  QLineEdit *Edit29 = nullptr, *Edit31 = nullptr, *Edit46 = nullptr;
+  QLineEdit *Edit51 = nullptr, *Edit52 = nullptr, *Edit66 = nullptr, *Edit67 = nullptr;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -581,6 +670,9 @@ class TPlatform : public QMainWindow {
   void ResetMarkers();
   void InitialiseFrameBlocks();
   void ShowWidthLabels();
+  // ---- commands ----
+  QWidget* CreateCommandsPanel();
+  void CreateCommandsMenuItems();
   // ---- time stamps ----
   void SetUpTimeStampControls();
   bool GrabCurrentFrame(Bitmap24& frame);

@@ -56,9 +56,10 @@ FrameDriverSettings TPlatform::DriverSettings() const {
   s.ShowField = CheckBox1->isChecked();
   s.PsfPhotometry = CheckBox14->isChecked();
   s.DirectionSettingMode = Run.DirectionSettingMode;
-  s.Filters.GammaMode = Options.GammaMode == 2   ? GammaModeKind::Field
-                        : Options.GammaMode == 1 ? GammaModeKind::Measure
-                                                 : GammaModeKind::Off;
+  s.Filters = FilterControls();
+  s.CutBkgUpperSide = CutBkgUpperSide;
+  s.CutBkgLowerSide = CutBkgLowerSide;
+  s.Aperture.SubtractBackground = SubtractBackground;
   s.Aperture.LimbProfileForRectangle = Options.LimbProfileForRectangle != 0;
   s.ApertureRadius = UpDown1->Position();
   s.BackgroundInner = UpDown2->Position();
@@ -129,6 +130,7 @@ void TPlatform::RefreshObjectMasks(const FrameDriverSettings& s, bool force) {
 
 std::string TPlatform::GrabFrameText(int n, Bitmap24& bmp) {
   std::string status;
+  if (BmpMode) return GrabStillBitmap(bmp);
   BusyFlag busy(Run.FrameSourceBusy);
   if (GrabVideoFrame(VideoIn, Sources, n, bmp, status)) return {};
   if (VideoIn.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow))

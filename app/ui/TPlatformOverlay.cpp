@@ -58,6 +58,7 @@ void TPlatform::DrawFrameOverlay(FrameContext& ctx) {
   s2.Y = Signal2Y;
   DrawSignal2Marker(OverlayBitmap, s2);
   DrawStampMarkers();
+  if (CheckBox19 && CheckBox19->isChecked()) DrawContourLines(OverlayBitmap);  // ---- commands ----
   OverlayDrawn = true;
 }
 

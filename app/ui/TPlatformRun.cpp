@@ -352,6 +352,7 @@ void TPlatform::StartPlayback() {
   if (static_cast<long long>(ScrollBar1->value()) + UpDown9->Position() <= ScrollBar1->maximum()) ShowNeighbor();
   Run.PlayBackward = false;
   Run.FrameStep = std::abs(Run.FrameStep);
+  RestartDriftPassedPoints(true);  // ---- commands ----
   ResetPredictTracksIfEstimated();
   Timer1->start();
 }
@@ -379,6 +380,7 @@ void TPlatform::StopPlayback() {
   Timer1->stop();
   ShowNeighbor();
   DrawImage1Now();
+  RestartDriftPassedPoints(false);  // ---- commands ----
 }
 
 void TPlatform::StepTo(StepButton button) {

@@ -162,6 +162,7 @@ GlyphContext TPlatform::StampGlyphContext(bool field_view) const {
   c.frameRateRounded = Video.FrameRateRounded;
   c.digitThreshold = UpDown4->Position();
   c.showField = field_view;
+  c.enhanceContrast = CheckBox24 && CheckBox24->isChecked();  // ---- commands ----
   return c;
 }
 

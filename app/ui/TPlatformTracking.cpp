@@ -45,6 +45,11 @@ void TPlatform::PrepareTracking(FrameDriverSettings& s) {
                                  Options.TimeStampMode);
   TrackingOpts.SaturationLevel = Options.SaturationLevel;
   TrackingOpts.SaturatedPeakStart = Options.SaturatedPeakStart;
+  TrackingOpts.SmoothingIndex = std::max(0, RadioGroup1->ItemIndex());
+  TrackingOpts.StoreLostAsFrame2 = CheckBox17->isChecked();
+  TrackingOpts.FixedWidth = CheckBox9->isChecked();
+  TrackingOpts.LowerPercent = UpDown15->Position();
+  TrackingOpts.UpperPercent = UpDown16->Position();
   Tracking.PassedPoints = PassedPoints;
   Tracking.LinkedPoints = LinkedPoints;
   // The selected object's profile threshold follows UpDown7.

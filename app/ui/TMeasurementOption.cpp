@@ -1,0 +1,189 @@
+#include "app/ui/TMeasurementOption.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/ui/TPlatform.h"
+#include "base/NumberText.h"
+#include "base/ui/ControlEvents.h"
+
+TMeasurementOption::TMeasurementOption(TPlatform& platform) : QDialog(&platform), w_(platform) {
+  setObjectName("MeasurementOption");
+  setWindowTitle("Measurement Option");
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowFlag(Qt::WindowStaysOnTopHint);
+  auto* v = new QVBoxLayout(this);
+
+  auto* cut = new QGroupBox("Cutting Off the Side of BKG");
+  auto* cut_row = new QHBoxLayout(cut);
+  CheckBox1 = Named<QCheckBox>("CheckBox1", "Upper");
+  CheckBox2 = Named<QCheckBox>("CheckBox2", "Lower");
+  cut_row->addWidget(CheckBox1);
+  cut_row->addWidget(CheckBox2);
+  v->addWidget(cut);
+
+  auto* led = new QGroupBox("Signal Detection Box for LED");
+  auto* led_grid = new QGridLayout(led);
+  CheckBox3 = Named<QCheckBox>("CheckBox3", "Available");
+  UpDown3 = new TUpDown("UpDown3", "Edit3", 2, 12, 2);
+  UpDown4 = new TUpDown("UpDown4", "Edit4", 2, 12, 2);
+  ScrollBar1 = Named<QScrollBar>("ScrollBar1", Qt::Horizontal);
+  ScrollBar1->setToolTip("Horizontal position of LED detector");
+  led_grid->addWidget(CheckBox3, 0, 0, 1, 3);
+  led_grid->addWidget(new QLabel("Signal1 "), 1, 0);
+  led_grid->addWidget(UpDown3, 1, 1);
+  led_grid->addWidget(UpDown4, 1, 2);
+  led_grid->addWidget(ScrollBar1, 2, 0, 1, 3);
+  v->addWidget(led);
+
+  RadioGroup1 = new TRadioGroup("RadioGroup1", "Display Measurement Region", {"Hilight", "Faint", "Hide"});
+  v->addWidget(RadioGroup1);
+
+  auto* autoadj = new QGroupBox("Auto adjust");
+  auto* auto_row = new QHBoxLayout(autoadj);
+  CheckBox4 = Named<QCheckBox>("CheckBox4", "Direction of rectangle BKG");
+  auto_row->addWidget(CheckBox4);
+  v->addWidget(autoadj);
+
+  auto* sat = new QGroupBox("Correction for saturated star");
+  auto* sat_grid = new QGridLayout(sat);
+  UpDown1 = new TUpDown("UpDown1", "Edit1", 127, 255, 255);
+  UpDown2 = new TUpDown("UpDown2", "Edit2", 250, 700, 350);
+  UpDown2->setSingleStep(5);
+  sat_grid->addWidget(new QLabel("Photometry uses only lower brightness pixels than"), 0, 0);
+  sat_grid->addWidget(UpDown1, 0, 1);
+  sat_grid->addWidget(new QLabel("Initial value for estimation of peak of star's image."), 1, 0);
+  sat_grid->addWidget(UpDown2, 1, 1);
+  v->addWidget(sat);
+
+  auto* limb = new QGroupBox("for Solar limb darkning");
+  auto* limb_col = new QVBoxLayout(limb);
+  CheckBox5 = Named<QCheckBox>("CheckBox5", "Measure the peak of pixel");
+  CheckBox7 = Named<QCheckBox>("CheckBox7", "Subtract background");
+  CheckBox8 = Named<QCheckBox>("CheckBox8", "for Rectangle Aperture");
+  for (auto* c : {CheckBox5, CheckBox7, CheckBox8}) limb_col->addWidget(c);
+  v->addWidget(limb);
+
+  CheckBox6 = Named<QCheckBox>("CheckBox6", "Make easy operation for click");
+  v->addWidget(CheckBox6);
+  auto* interval = new QHBoxLayout;
+  Edit5 = Named<QLineEdit>("Edit5");
+  Button1 = Named<QPushButton>("Button1", "Set");
+  interval->addWidget(Edit5);
+  interval->addWidget(Button1);
+  v->addLayout(interval);
+
+  FormCreate();
+
+  OnCheckBoxClick(CheckBox1, this, &TMeasurementOption::CheckBox1Click);
+  OnCheckBoxClick(CheckBox2, this, &TMeasurementOption::CheckBox2Click);
+  OnCheckBoxClick(CheckBox3, this, &TMeasurementOption::CheckBox3Click);
+  OnCheckBoxClick(CheckBox4, this, &TMeasurementOption::CheckBox4Click);
+  OnCheckBoxClick(CheckBox5, this, &TMeasurementOption::CheckBox5Click);
+  OnCheckBoxClick(CheckBox6, this, &TMeasurementOption::CheckBox6Click);
+  OnCheckBoxClick(CheckBox7, this, &TMeasurementOption::CheckBox7Click);
+  OnCheckBoxClick(CheckBox8, this, &TMeasurementOption::CheckBox8Click);
+  OnRadioGroupClick(RadioGroup1, this, &TMeasurementOption::RadioGroup1Click);
+  OnUpDownChange(UpDown1, this, &TMeasurementOption::UpDown1Click);
+  OnUpDownChange(UpDown2, this, &TMeasurementOption::UpDown2Click);
+  OnUpDownChange(UpDown3, this, &TMeasurementOption::UpDown3Click);
+  OnUpDownChange(UpDown4, this, &TMeasurementOption::UpDown4Click);
+  connect(ScrollBar1, &QScrollBar::valueChanged, this, [this](int) { ScrollBar1Change(); });
+  connect(Button1, &QPushButton::clicked, this, &TMeasurementOption::Button1Click);
+}
+
+void TMeasurementOption::FormCreate() {
+  CheckBox1->setChecked(w_.CutBkgUpperSide);
+  CheckBox2->setChecked(w_.CutBkgLowerSide);
+  CheckBox3->setChecked(w_.Options.SignalMarkersOn != 0);
+  CheckBox4->setChecked(w_.Options.AutoRectangleDirection != 0);
+  CheckBox5->setChecked(w_.Options.MeasurePixelPeak != 0);
+  CheckBox6->setChecked(w_.EasyClickOperation);
+  CheckBox7->setChecked(w_.SubtractBackground);
+  CheckBox8->setChecked(w_.Options.LimbProfileForRectangle != 0);
+  SetScrollLimits();
+  if (w_.OutlineDisplayMode <= 2) RadioGroup1->SetItemIndex(w_.OutlineDisplayMode);
+  UpDown1->SetPosition(w_.Options.SaturationLevel);
+  UpDown2->SetPosition(w_.Options.SaturatedPeakStart);
+  UpDown3->SetPosition(w_.Options.Signal1HalfWidth);
+  UpDown4->SetPosition(w_.Options.Signal1HalfHeight);
+}
+
+// The box stays inside the frame: its centre from half width + 2 to the
+// frame's width less the same (25 for frames narrower than 50).
+void TMeasurementOption::SetScrollLimits() {
+  const QSignalBlocker block(ScrollBar1);
+  const int x = w_.Signal1X;
+  const int half = w_.Options.Signal1HalfWidth;
+  const int width = w_.Video.FrameWidth;
+  const int max = width < 50 ? 25 : width - half - 2;
+  ScrollBar1->setRange(std::min(half + 2, max), max);
+  ScrollBar1->setValue(x);
+}
+
+void TMeasurementOption::CheckBox1Click() { w_.CutBkgUpperSide = CheckBox1->isChecked(); }
+void TMeasurementOption::CheckBox2Click() { w_.CutBkgLowerSide = CheckBox2->isChecked(); }
+void TMeasurementOption::CheckBox4Click() { w_.Options.AutoRectangleDirection = CheckBox4->isChecked() ? 1 : 0; }
+void TMeasurementOption::CheckBox5Click() { w_.Options.MeasurePixelPeak = CheckBox5->isChecked() ? 1 : 0; }
+void TMeasurementOption::CheckBox6Click() { w_.EasyClickOperation = CheckBox6->isChecked(); }
+void TMeasurementOption::CheckBox7Click() { w_.SubtractBackground = CheckBox7->isChecked(); }
+void TMeasurementOption::CheckBox8Click() { w_.Options.LimbProfileForRectangle = CheckBox8->isChecked() ? 1 : 0; }
+
+void TMeasurementOption::CheckBox3Click() {
+  if (CheckBox3->isChecked()) {
+    w_.Options.SignalMarkersOn = 1;
+    w_.RadioButton11->setEnabled(true);
+    w_.RadioButton12->setEnabled(true);
+  } else {
+    w_.Options.SignalMarkersOn = 0;
+    for (auto& block : w_.Frames.FrameDataLines) {
+      block.Signal1Detected = 0;
+      block.Signal2Detected = 0;
+    }
+    if (!w_.RadioButton10->isChecked()) w_.RadioButton10->setChecked(true);
+    w_.RadioButton11->setEnabled(false);
+    w_.RadioButton12->setEnabled(false);
+  }
+  if (w_.Run.VideoLoaded) w_.ShowNeighbor();
+}
+
+void TMeasurementOption::RadioGroup1Click() {
+  const int i = RadioGroup1->ItemIndex();
+  if (i < 0 || i > 2) return;
+  w_.OutlineDisplayMode = static_cast<uint8_t>(i);
+  w_.ShowNeighbor();
+}
+
+void TMeasurementOption::UpDown1Click() {
+  w_.Options.SaturationLevel = UpDown1->Position();
+  w_.ShowNeighbor();
+}
+
+void TMeasurementOption::UpDown2Click() {
+  w_.Options.SaturatedPeakStart = UpDown2->Position();
+  w_.ShowNeighbor();
+}
+
+void TMeasurementOption::UpDown3Click() {
+  w_.Options.Signal1HalfWidth = UpDown3->Position();
+  SetScrollLimits();
+  w_.ShowNeighbor();
+}
+
+void TMeasurementOption::UpDown4Click() {
+  w_.Options.Signal1HalfHeight = UpDown4->Position();
+  w_.ShowNeighbor();
+}
+
+void TMeasurementOption::ScrollBar1Change() {
+  w_.Signal1X = ScrollBar1->value();
+  w_.ShowNeighbor();
+}
+
+void TMeasurementOption::Button1Click() {
+  const double v = ParseDoubleOr(Edit5->text().trimmed().toStdString(), 0);
+  w_.FixedFrameInterval = v;
+  Edit5->setText(QString::fromStdString(FormatFixed(v, 5, 18)));
+}

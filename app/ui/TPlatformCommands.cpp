@@ -1,0 +1,522 @@
+// Main window: image and table commands, gamma reverse correction, frame
+// step, the filter controls, display aids, the 'Filing Cabinet' group and the
+// launchers of the options window and the settings dialog.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+
+#include "ImageFileLib/Bitmap24Copy.h"
+#include "ImageFileLib/LinearBitmap.h"
+#include "ImageFileLib/SavePicture.h"
+#include "app/ui/TMeasurementOption.h"
+#include "app/ui/TPlatform.h"
+#include "app/ui/TPreserveSetting.h"
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
+#include "events/SpectralModel.h"
+
+namespace {
+
+// Runs `f` for every event of the watched object; true swallows the event.
+class EventHook : public QObject {
+ public:
+  EventHook(QObject* watched, std::function<bool(QEvent*)> f) : QObject(watched), f_(std::move(f)) {
+    watched->installEventFilter(this);
+  }
+  bool eventFilter(QObject*, QEvent* e) override { return f_(e); }
+
+ private:
+  std::function<bool(QEvent*)> f_;
+};
+
+bool IsEnterKey(QEvent* e) {
+  if (e->type() != QEvent::KeyPress) return false;
+  const int key = static_cast<QKeyEvent*>(e)->key();
+  return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+void SetTextColour(QLineEdit* edit, Qt::GlobalColor colour) {
+  QPalette pal = edit->palette();
+  pal.setColor(QPalette::Text, colour);
+  edit->setPalette(pal);
+}
+
+QLineEdit* ReadOutEdit(const char* name) {
+  auto* e = Named<QLineEdit>(name);
+  e->setReadOnly(true);
+  e->setFixedWidth(48);
+  return e;
+}
+
+// The number an edit's text stands for after SanitizeNumericText.
+std::optional<double> CleanedNumber(const QString& text) {
+  std::string s = text.toStdString();
+  SanitizeNumericText(s);
+  return ParseDouble(s);
+}
+
+QString Fixed(double v, int decimals) { return QString::fromStdString(FormatFixed(v, decimals, 18)); }
+
+}  // namespace
+
+QWidget* TPlatform::CreateCommandsPanel() {
+  auto* box = Named<QWidget>("CommandsGroup");
+  auto* v = new QVBoxLayout(box);
+  v->setContentsMargins(0, 0, 0, 0);
+
+  auto* gamma = new QGroupBox("Gamma Reverse Correction");
+  auto* gamma_row = new QHBoxLayout(gamma);
+  RadioButton15 = Named<QRadioButton>("RadioButton15", "OFF");
+  RadioButton16 = Named<QRadioButton>("RadioButton16", "Measure");
+  RadioButton17 = Named<QRadioButton>("RadioButton17", "Field");
+  RadioButton15->setChecked(true);
+  for (auto* b : {RadioButton15, RadioButton16, RadioButton17}) gamma_row->addWidget(b);
+  v->addWidget(gamma);
+
+  const QStringList sizes{"OFF", "3 x 3", "5 x 5"};
+  auto* filters = new QGridLayout;
+  RadioGroup5 = new TRadioGroup("RadioGroup5", "Gaussian Filtre for all", sizes, 3, box);
+  RadioGroup1 = new TRadioGroup("RadioGroup1", "Gaussian Filtre", sizes, 3, box);
+  RadioGroup4 = new TRadioGroup("RadioGroup4", "Moving Average", sizes, 3, box);
+  for (TRadioGroup* g : {RadioGroup5, RadioGroup1, RadioGroup4}) g->SetItemIndex(0);
+  filters->addWidget(RadioGroup5, 0, 0, 1, 3);
+  filters->addWidget(RadioGroup1, 1, 0, 1, 3);
+  filters->addWidget(RadioGroup4, 2, 0, 1, 3);
+  CheckBox24 = Named<QCheckBox>("CheckBox24", "Enhance contrast");
+  CheckBox19 = Named<QCheckBox>("CheckBox19", "Contour line");
+  filters->addWidget(CheckBox24, 3, 0);
+  filters->addWidget(CheckBox19, 3, 1);
+  UpDown17 = new TUpDown("UpDown17", "UpDown17Text", 0, 50, 10);
+  Edit66 = ReadOutEdit("Edit66");
+  Edit66->setText("1.0");
+  UpDown19 = new TUpDown("UpDown19", "UpDown19Text", -8, 8, 0);
+  Edit67 = ReadOutEdit("Edit67");
+  Edit67->setText("0");
+  auto* gain_row = new QHBoxLayout;
+  gain_row->addWidget(new QLabel("Gain"));
+  gain_row->addWidget(UpDown17);
+  gain_row->addWidget(Edit66);
+  gain_row->addWidget(new QLabel("Field Rotate"));
+  gain_row->addWidget(UpDown19);
+  gain_row->addWidget(Edit67);
+  filters->addLayout(gain_row, 4, 0, 1, 3);
+  v->addLayout(filters);
+
+  // The PSF fit's width limits and the drift bookkeeping of object A.
+  auto* psf = new QHBoxLayout;
+  CheckBox9 = Named<QCheckBox>("CheckBox9", "Fixed");
+  CheckBox9->setChecked(true);
+  UpDown15 = new TUpDown("UpDown15", "UpDown15Text", 10, 100, 50);
+  UpDown16 = new TUpDown("UpDown16", "UpDown16Text", 100, 200, 140);
+  Edit51 = ReadOutEdit("Edit51");
+  Edit51->setText("0.50");
+  Edit52 = ReadOutEdit("Edit52");
+  Edit52->setText("1.40");
+  CheckBox17 = Named<QCheckBox>("CheckBox17", "");
+  CheckBox17->setToolTip("Drift: play and stop start the passed points of object A afresh");
+  for (QWidget* w : std::initializer_list<QWidget*>{CheckBox9, UpDown15, Edit51, UpDown16, Edit52, CheckBox17})
+    psf->addWidget(w);
+  v->addLayout(psf);
+
+  auto* view = new QHBoxLayout;
+  CheckBox10->setText("More");
+  CheckBox16 = Named<QCheckBox>("CheckBox16", "Hide Main Menu");
+  CheckBox16->setChecked(true);
+  UpDown13 = new TUpDown("UpDown13", "UpDown13Text", 0, 2, 0);
+  UpDown13->setToolTip("Change position of the main controls");
+  view->addWidget(CheckBox16);
+  view->addWidget(UpDown13);
+  v->addLayout(view);
+
+  auto* cabinet = new QGroupBox("Filing Cabinet");
+  auto* cab = new QGridLayout(cabinet);
+  UpDown10 = new TUpDown("UpDown10", "UpDown10Text", -20, 20, 0);
+  Edit29 = ReadOutEdit("Edit29");
+  UpDown11 = new TUpDown("UpDown11", "UpDown11Text", 0, 250, 0);
+  Edit31 = ReadOutEdit("Edit31");
+  UpDown12 = new TUpDown("UpDown12", "UpDown12Text", 0, 2, 0);
+  Edit46 = ReadOutEdit("Edit46");
+  Edit29->setText("0");
+  Edit31->setText("0");
+  Edit46->setText("1");
+  cab->addWidget(new QLabel("adjust"), 0, 0);
+  cab->addWidget(UpDown10, 0, 1);
+  cab->addWidget(Edit29, 0, 2);
+  cab->addWidget(UpDown11, 1, 1);
+  cab->addWidget(Edit31, 1, 2);
+  cab->addWidget(UpDown12, 2, 1);
+  cab->addWidget(Edit46, 2, 2);
+  Button28 = Named<QPushButton>("Button28", "Button28");
+  Button33 = Named<QPushButton>("Button33", "Button33");
+  cab->addWidget(Button28, 0, 3);
+  cab->addWidget(Button33, 1, 3);
+  v->addWidget(cabinet);
+
+  auto* buttons = new QGridLayout;
+  Button17 = Named<QPushButton>("Button17", "Update Setting Items");
+  Button22 = Named<QPushButton>("Button22", "Load bmp");
+  Button42 = Named<QPushButton>("Button42", "Copy CSV");
+  BitBtn2 = Named<QPushButton>("BitBtn2", "SharpCap Timing Analysis");
+  BitBtn2->setEnabled(false);  // the LED time-correction window is not built yet
+  buttons->addWidget(Button17, 0, 0);
+  buttons->addWidget(Button22, 0, 1);
+  buttons->addWidget(Button42, 1, 0);
+  buttons->addWidget(BitBtn2, 1, 1);
+  v->addLayout(buttons);
+
+  OnRadioButtonClick(RadioButton15, this, &TPlatform::RadioButton15Click);
+  OnRadioButtonClick(RadioButton16, this, &TPlatform::RadioButton16Click);
+  OnRadioButtonClick(RadioButton17, this, &TPlatform::RadioButton17Click);
+  OnRadioGroupClick(RadioGroup5, this, &TPlatform::RadioGroup5Click);
+  OnRadioGroupClick(RadioGroup1, this, &TPlatform::RadioGroup5Click);
+  OnRadioGroupClick(RadioGroup4, this, &TPlatform::RadioGroup4Click);
+  OnCheckBoxClick(CheckBox19, this, &TPlatform::CheckBox19Click);
+  OnCheckBoxClick(CheckBox24, this, &TPlatform::CheckBox24Click);
+  OnCheckBoxClick(CheckBox16, this, &TPlatform::CheckBox16Click);
+  OnCheckBoxClick(CheckBox10, this, &TPlatform::CheckBox10Click);
+  OnCheckBoxClick(CheckBox22, this, &TPlatform::CheckBox22Click);
+  OnUpDownChange(UpDown17, this, &TPlatform::UpDown17Click);
+  OnUpDownChange(UpDown19, this, &TPlatform::UpDown19Click);
+  OnUpDownChange(UpDown15, this, &TPlatform::UpDown15Click);
+  OnUpDownChange(UpDown16, this, &TPlatform::UpDown16Click);
+  OnUpDownChange(UpDown13, this, &TPlatform::UpDown13Click);
+  OnUpDownChange(UpDown10, this, &TPlatform::UpDown10Click);
+  OnUpDownChange(UpDown11, this, &TPlatform::UpDown11Click);
+  OnUpDownChange(UpDown12, this, &TPlatform::UpDown12Click);
+  connect(Button28, &QPushButton::clicked, this, &TPlatform::Button28Click);
+  connect(Button33, &QPushButton::clicked, this, &TPlatform::Button33Click);
+  connect(Button17, &QPushButton::clicked, this, &TPlatform::Button17Click);
+  connect(Button22, &QPushButton::clicked, this, &TPlatform::Button22Click);
+  connect(Button42, &QPushButton::clicked, this, &TPlatform::Button42Click);
+
+  new EventHook(Edit18, [this](QEvent* e) {
+    if (e->type() == QEvent::FocusIn) Edit18Enter();
+    if (e->type() == QEvent::FocusOut) Edit18Exit();
+    if (e->type() == QEvent::KeyPress) Edit18KeyPress(static_cast<QKeyEvent*>(e)->key());
+    return false;
+  });
+  // Edit19 is UpDown9's text: Enter and leaving it take the typed step, not each keystroke.
+  UpDown9->setKeyboardTracking(false);
+  new EventHook(UpDown9, [this](QEvent* e) {
+    if (e->type() == QEvent::FocusIn) Edit19Enter();
+    if (e->type() == QEvent::FocusOut) Edit19Exit();
+    if (!IsEnterKey(e)) return false;
+    Edit19Exit();
+    return true;
+  });
+  Edit30->setReadOnly(false);
+  connect(Edit30, &QLineEdit::textEdited, this, [this] { Edit30Change(); });
+  return box;
+}
+
+void TPlatform::CreateCommandsMenuItems() {
+  QMenu* file = TopMenu("File1", "File");
+  auto add = [this](QMenu* menu, const char* name, const char* caption, void (TPlatform::*handler)()) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(name);
+    connect(a, &QAction::triggered, this, handler);
+    return a;
+  };
+  SaveImage1 = add(file, "SaveImage1", "Save Image", &TPlatform::SaveImage1Click);
+  LoadBMP1 = add(file, "LoadBMP1", "Load BMP", &TPlatform::LoadBMP1Click);
+  QMenu* edit = TopMenu("Edit1", "Edit");
+  CopyImagetoClipBoard1 =
+      add(edit, "CopyImagetoClipBoard1", "Copy Image to ClipBoard", &TPlatform::CopyImagetoClipBoard1Click);
+  CopyCurrentTimetoClipboard1 = add(edit, "CopyCurrentTimetoClipboard1", "Copy Current Time to Clipboard",
+                                    &TPlatform::CopyCurrentTimetoClipboard1Click);
+  QMenu* option = TopMenu("Option1", "Option");
+  MeasuremenOption1 = add(option, "MeasuremenOption1", "Measurement Option", &TPlatform::MeasuremenOption1Click);
+  UpdateSettingItems1 =
+      add(option, "UpdateSettingItems1", "Update Setting Items", &TPlatform::UpdateSettingItems1Click);
+  QMenu* tools = TopMenu("Tools1", "Tools");
+  LunarVelocityCalculator1 = tools->addAction("Lunar Velocity Calculator");
+  LunarVelocityCalculator1->setObjectName("LunarVelocityCalculator1");
+  LunarVelocityCalculator1->setEnabled(false);  // its window is not built yet
+}
+
+// ---- File and Edit ----
+
+void TPlatform::SaveImage1Click() {
+  const auto type_change = [](const QString& name, int type) {
+    return QString::fromStdString(ImageFile::PictureNameForTypeChange(name.toStdString(), type));
+  };
+  const DialogService::SaveChoice c = Dialogs().GetSaveFileNameAndType(
+      "Save Image", {}, "Portable Network Graphics (*.png);;Joint Picture Expert Group (*.jpg);;Windows Bitmap (*.bmp)",
+      type_change);
+  if (c.name.isEmpty()) return;
+  try {
+    ImageFile::TLinearBitmap picture;
+    ImageFile::AssignFromBitmap24(picture, Image1Bitmap);
+    ImageFile::SavePicture(picture, c.name.toStdString(), c.type);
+  } catch (const std::exception& e) {
+    Dialogs().ShowError(QString::fromStdString(e.what()));
+  }
+}
+
+void TPlatform::LoadBMP1Click() {
+  if (Run.MeasuringRun || Run.DirectionSettingMode) return;
+  const QString name = Dialogs().GetOpenFileName("Load BMP", QString::fromStdString(Settings.LastVideoDirectory),
+                                                 "bmp (*.bmp)");
+  if (name.isEmpty()) {
+    BmpMode = false;
+  } else {
+    BmpFileName = name.toStdString();
+    BmpMode = true;
+    Run.VideoLoaded = true;
+  }
+  ShowNeighbor();
+}
+
+void TPlatform::Button22Click() { LoadBMP1Click(); }
+
+std::string TPlatform::GrabStillBitmap(Bitmap24& bmp) {
+  try {
+    ImageFile::TLinearBitmap still;
+    still.LoadFromFile(BmpFileName);
+    bmp = ImageFile::LinearBitmapToBitmap24(still);
+    if (!bmp.Empty()) return {};
+  } catch (const std::exception&) {
+  }
+  return "Fail to get a bitmap.\r\n" + BmpFileName;
+}
+
+void TPlatform::CopyImagetoClipBoard1Click() {
+  if (!Run.VideoLoaded || Run.MeasuringRun || Image1Bitmap.Empty()) return;
+  const Bitmap24& b = Image1Bitmap;
+  QImage image(b.Width(), b.Height(), QImage::Format_BGR888);
+  for (int y = 0; y < b.Height(); ++y) std::copy_n(b.Row(y), static_cast<size_t>(b.Width()) * 3, image.scanLine(y));
+  QApplication::clipboard()->setImage(image);
+}
+
+void TPlatform::CopyCurrentTimetoClipboard1Click() {
+  Memo2->setPlainText("Event Time obtained from Tessary:" + Edit24->text() + Edit25->text() + Edit26->text());
+  Memo2->selectAll();
+  QApplication::clipboard()->setText(Memo2->toPlainText());
+}
+
+void TPlatform::Button42Click() {
+  SyncMemo1();
+  Memo1->selectAll();
+  QApplication::clipboard()->setText(Memo1->toPlainText());
+}
+
+// ---- gamma, step, frame rate ----
+
+void TPlatform::RedrawWhenIdle() {
+  if (!Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
+  ShowNeighbor();
+  RedrawThreeDGraph();
+}
+
+void TPlatform::RadioButton15Click() {
+  Options.GammaMode = 0;
+  Edit18->setEnabled(false);
+  RedrawWhenIdle();
+}
+
+void TPlatform::RadioButton16Click() {
+  Options.GammaMode = 1;
+  Edit18->setEnabled(true);
+  RedrawWhenIdle();
+}
+
+void TPlatform::RadioButton17Click() {
+  Options.GammaMode = 2;
+  Edit18->setEnabled(true);
+  RedrawWhenIdle();
+}
+
+void TPlatform::Edit18Enter() { SetTextColour(Edit18, Qt::blue); }
+
+void TPlatform::Edit18KeyPress(int key) {
+  if (key != Qt::Key_Return && key != Qt::Key_Enter) {
+    SetTextColour(Edit18, Qt::blue);
+    return;
+  }
+  const std::optional<double> v = CleanedNumber(Edit18->text());
+  if (!v || *v <= 0) return;
+  Options.GammaValue = *v;
+  Edit18->setText(Fixed(*v, 2));
+  Driver.GammaValue = *v;
+  BuildGammaTable(*v, Driver.Gamma);
+  SetTextColour(Edit18, Qt::black);
+  RedrawWhenIdle();
+}
+
+void TPlatform::Edit18Exit() {
+  Edit18->setText(Fixed(Options.GammaValue, 2));
+  Driver.GammaValue = Options.GammaValue;
+  BuildGammaTable(Options.GammaValue, Driver.Gamma);
+  SetTextColour(Edit18, Qt::black);
+  RedrawWhenIdle();
+}
+
+void TPlatform::Edit19Enter() { SetTextColour(UpDown9->Edit(), Qt::blue); }
+
+void TPlatform::Edit19Exit() {
+  if (const std::optional<double> v = CleanedNumber(UpDown9->Edit()->text())) {
+    const int64_t step = RoundHalfEven(*v);
+    if (step >= 1 && step <= 256) Run.FrameStep = static_cast<int32_t>(step);
+  }
+  UpDown9->SetPosition(std::abs(Run.FrameStep));
+  SetTextColour(UpDown9->Edit(), Qt::black);
+}
+
+// A text that is not a positive number keeps the rate in use: a half-typed
+// number must not stop the timing.
+void TPlatform::Edit30Change() {
+  const std::optional<double> v = ParseDouble(Edit30->text().toStdString());
+  if (!v || *v <= 0) return;
+  Video.TimingFrameRate = *v;
+  VideoIn.TimingFrameRate = *v;
+}
+
+void TPlatform::CheckBox22Click() {
+  if (CheckBox22->isChecked()) {
+    if (Video.VideoFrameRate < 1 || RoundHalfEven(Video.TimingFrameRate) > 2048) return;
+    Signal1X = Video.FrameWidth - 20;
+    Signal1Y = LastStarClickX == 0 && LastStarClickY == 0 ? 100 : LastStarClickY;
+    ShowNeighbor();
+    Position1Show(Run.SelectedObject);
+    return;
+  }
+  if (Run.FrameStep > 1) {
+    UpDown9->SetPosition(1);
+    Run.FrameStep = 1;
+    ShowNeighbor();
+  }
+}
+
+// ---- display aids ----
+
+void TPlatform::CheckBox10Click() { Memo1->setFixedHeight(CheckBox10->isChecked() ? 158 : 337); }
+
+void TPlatform::CheckBox16Click() {
+  const bool shown = CheckBox16->isChecked();
+  menuBar()->setVisible(shown);
+  CheckBox16->setText(shown ? "Hide Main Menu" : "Show Main Menu");
+}
+
+// The results panel sits below the frame (0) or above it (1, 2), the form
+// shorter then.
+void TPlatform::UpDown13Click() {
+  auto* split = findChild<QSplitter*>("Splitter1");
+  const int p = UpDown13->Position();
+  if (split) split->insertWidget(p == 0 ? 1 : 0, Panel7);
+  resize(width(), p == 0 ? 724 : 581);
+}
+
+// ---- filters ----
+
+FilterSettings TPlatform::FilterControls() const {
+  FilterSettings f;
+  f.GammaMode = Options.GammaMode == 2 ? GammaModeKind::Field
+                : Options.GammaMode == 1 ? GammaModeKind::Measure
+                                         : GammaModeKind::Off;
+  if (!RadioGroup5) return f;
+  f.GaussianIndex = std::max(0, RadioGroup5->ItemIndex());
+  f.MovingAverageIndex = std::max(0, RadioGroup4->ItemIndex());
+  f.GainTenths = UpDown17->Position();
+  f.FieldRotation = UpDown19->Position();
+  return f;
+}
+
+void TPlatform::RadioGroup5Click() { ShowNeighbor(); }
+void TPlatform::RadioGroup4Click() { ShowNeighbor(); }
+void TPlatform::CheckBox19Click() { ShowNeighbor(); }
+void TPlatform::CheckBox24Click() { ShowNeighbor(); }
+
+void TPlatform::UpDown17Click() {
+  Edit66->setText(Fixed(UpDown17->Position() / 10.0, 1));
+  ShowNeighbor();
+}
+
+void TPlatform::UpDown19Click() {
+  Edit67->setText(QString::number(UpDown19->Position()));
+  ShowNeighbor();
+}
+
+void TPlatform::UpDown10Click() {
+  Edit29->setText(QString::number(UpDown10->Position()));
+  ShowNeighbor();
+}
+
+void TPlatform::UpDown11Click() { Edit31->setText(QString::number(UpDown11->Position())); }
+void TPlatform::UpDown12Click() { Edit46->setText(QString::number(2 * UpDown12->Position() + 1)); }
+void TPlatform::UpDown15Click() { Edit51->setText(Fixed(UpDown15->Position() / 100.0, 2)); }
+void TPlatform::UpDown16Click() { Edit52->setText(Fixed(UpDown16->Position() / 100.0, 2)); }
+
+void TPlatform::Button28Click() {
+  QStringList lines;
+  for (const std::string& l : ListAirTransparency()) lines << QString::fromStdString(l);
+  Memo2->setPlainText(lines.join('\n'));
+}
+
+void TPlatform::Button33Click() {
+  TiviTemplate = DefaultTiviSampleTemplate();
+  for (auto& digit : TiviPoints)
+    for (TiviPoint& p : digit) p = {1000, 1000};
+}
+
+void TPlatform::RestartDriftPassedPoints(bool store_frame1) {
+  if (Run.SelectedObject != 1 || !RadioButton5->isChecked() || !CheckBox17 || !CheckBox17->isChecked()) return;
+  PassedPointSet& p = PassedPoints[0];
+  p.Frame1.Clear();
+  p.Frame2.Clear();
+  if (store_frame1) {
+    const ObjectResult& o = Frames.FrameDataLines[0].Objects[0];
+    p.Frame1 = TrackPoint{ScrollBar1->value(), o.X, o.Y};
+    Tracking.DriftPassedFlag = false;
+  }
+  ShowPassedPoints();
+}
+
+// ---- windows ----
+
+void TPlatform::MeasuremenOption1Click() {
+  if (Run.MeasuringRun) return;
+  auto* w = new TMeasurementOption(*this);
+  MeasurementOption = w;
+  w->show();
+  CheckBox1->setChecked(false);
+  LimitApertureRadii();
+  RefreshObjectMasks(DriverSettings(), true);
+  ShowNeighbor();
+  ShowApertureValues();
+  Position1Show(Run.SelectedObject);
+  RedrawThreeDGraph();
+}
+
+void TPlatform::Button17Click() {
+  if (Run.MeasuringRun || Run.Playing) return;
+  UpdateSettingItems1Click();
+}
+
+void TPlatform::UpdateSettingItems1Click() {
+  if (Run.MeasuringRun) return;
+  // Modal without a nested loop: the dialog frees itself when closed.
+  auto* d = new TPreserveSetting(*this);
+  PreserveSetting = d;
+  d->setWindowModality(Qt::ApplicationModal);
+  d->show();
+}

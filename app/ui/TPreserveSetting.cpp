@@ -1,0 +1,332 @@
+#include "app/ui/TPreserveSetting.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/ui/TPlatform.h"
+#include "base/IniFile.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
+
+namespace {
+
+constexpr const char* kNote = "Note: Only checked items can be saved. ";
+
+// One save tick with the value it stands for beside it.
+QLabel* AddTickRow(QGridLayout* grid, QCheckBox* tick, const char* label_name) {
+  auto* label = Named<QLabel>(label_name);
+  const int row = grid->rowCount();
+  grid->addWidget(tick, row, 0);
+  grid->addWidget(label, row, 1);
+  return label;
+}
+
+QString Text(const TUpDown* u) { return u->Edit()->text(); }
+
+}  // namespace
+
+TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_(platform) {
+  setObjectName("PreserveSetting");
+  setWindowTitle("Update Setting Items");
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowFlag(Qt::WindowStaysOnTopHint);
+  auto* v = new QVBoxLayout(this);
+  PageControl1 = Named<QTabWidget>("PageControl1");
+  v->addWidget(PageControl1);
+
+  auto close_button = [](const char* name) { return Named<QPushButton>(name, "Close"); };
+
+  // 'File reading'
+  auto* files = new QWidget;
+  auto* fg = new QGridLayout(files);
+  CheckBox16 = Named<QCheckBox>("CheckBox16", "Use AviSynth");
+  auto* engine = new QGroupBox("Rendering engine");
+  auto* engine_row = new QHBoxLayout(engine);
+  RadioButton1 = Named<QRadioButton>("RadioButton1", "Direct Show");
+  RadioButton2 = Named<QRadioButton>("RadioButton2", "Video for Windows");
+  engine_row->addWidget(RadioButton1);
+  engine_row->addWidget(RadioButton2);
+  auto* folders = new QGroupBox("Directory");
+  auto* folder_grid = new QGridLayout(folders);
+  Edit1 = Named<QLineEdit>("Edit1");
+  Edit2 = Named<QLineEdit>("Edit2");
+  Edit3 = Named<QLineEdit>("Edit3");
+  folder_grid->addWidget(new QLabel(".AVI file"), 0, 0);
+  folder_grid->addWidget(Edit1, 0, 1);
+  folder_grid->addWidget(new QLabel(".CSV file output"), 1, 0);
+  folder_grid->addWidget(Edit2, 1, 1);
+  folder_grid->addWidget(new QLabel(".CSV file output"), 2, 0);
+  folder_grid->addWidget(Edit3, 2, 1);
+  CheckBox22 = Named<QCheckBox>("CheckBox22", "CSV (in, out) = AVI");
+  folder_grid->addWidget(CheckBox22, 3, 0, 1, 2);
+  auto* remember = new QGroupBox("Auto Memory the Latest Access Path");
+  auto* remember_row = new QHBoxLayout(remember);
+  CheckBox14 = Named<QCheckBox>("CheckBox14", ".AVI");
+  CheckBox15 = Named<QCheckBox>("CheckBox15", ".CSV Output");
+  CheckBox17 = Named<QCheckBox>("CheckBox17", ".CSV Input");
+  for (auto* c : {CheckBox14, CheckBox15, CheckBox17}) {
+    c->setChecked(true);
+    remember_row->addWidget(c);
+  }
+  Button4 = Named<QPushButton>("Button4", "Save setting");
+  Button5 = close_button("Button5");
+  fg->addWidget(CheckBox16, 0, 0);
+  fg->addWidget(engine, 1, 0, 1, 2);
+  fg->addWidget(folders, 2, 0, 1, 2);
+  fg->addWidget(remember, 3, 0, 1, 2);
+  fg->addWidget(Button4, 4, 0);
+  fg->addWidget(Button5, 4, 1);
+  PageControl1->addTab(files, "File reading");
+
+  // 'Measurement'
+  auto* meas = new QWidget;
+  auto* mg = new QGridLayout(meas);
+  CheckBox2 = Named<QCheckBox>("CheckBox2", "Measurement type");
+  CheckBox3 = Named<QCheckBox>("CheckBox3", "Meassure each frame / field");
+  CheckBox4 = Named<QCheckBox>("CheckBox4", "Field Order:");
+  CheckBox5 = Named<QCheckBox>("CheckBox5", "Radius / Inner / Outer :");
+  CheckBox6 = Named<QCheckBox>("CheckBox6", "Form of BKG Area :");
+  CheckBox7 = Named<QCheckBox>("CheckBox7", "Width :");
+  CheckBox8 = Named<QCheckBox>("CheckBox8", "Gap :");
+  Label20 = AddTickRow(mg, CheckBox2, "Label20");
+  Label1 = AddTickRow(mg, CheckBox3, "Label1");
+  Label2 = AddTickRow(mg, CheckBox4, "Label2");
+  Label3 = AddTickRow(mg, CheckBox5, "Label3");
+  Label4 = AddTickRow(mg, CheckBox6, "Label4");
+  Label5 = AddTickRow(mg, CheckBox7, "Label5");
+  Label6 = AddTickRow(mg, CheckBox8, "Label6");
+  mg->addWidget(new QLabel(kNote), mg->rowCount(), 0, 1, 2);
+  Button6 = close_button("Button6");
+  Button9 = Named<QPushButton>("Button9", "Save settings");
+  mg->addWidget(Button9, mg->rowCount(), 0);
+  mg->addWidget(Button6, mg->rowCount() - 1, 1);
+  PageControl1->addTab(meas, "Measurement");
+
+  // 'Tracking'
+  auto* track = new QWidget;
+  auto* tg = new QGridLayout(track);
+  CheckBox9 = Named<QCheckBox>("CheckBox9", "Tracking mode :");
+  CheckBox11 = Named<QCheckBox>("CheckBox11", "Synchoronize to Aperture Radius :");
+  CheckBox10 = Named<QCheckBox>("CheckBox10", "Radius :");
+  CheckBox12 = Named<QCheckBox>("CheckBox12", "Threshold :");
+  Label7 = AddTickRow(tg, CheckBox9, "Label7");
+  Label8 = AddTickRow(tg, CheckBox11, "Label8");
+  Label9 = AddTickRow(tg, CheckBox10, "Label9");
+  Label10 = AddTickRow(tg, CheckBox12, "Label10");
+  tg->addWidget(new QLabel(kNote), tg->rowCount(), 0, 1, 2);
+  Button7 = close_button("Button7");
+  Button10 = Named<QPushButton>("Button10", "Save settings");
+  tg->addWidget(Button10, tg->rowCount(), 0);
+  tg->addWidget(Button7, tg->rowCount() - 1, 1);
+  PageControl1->addTab(track, "Tracking");
+
+  // 'Video Time Inserter'
+  auto* vti = new QWidget;
+  auto* vg = new QGridLayout(vti);
+  CheckBox13 = Named<QCheckBox>("CheckBox13", "Threshold :");
+  CheckBox19 = Named<QCheckBox>("CheckBox19", "Read from VTI :");
+  Label11 = AddTickRow(vg, CheckBox13, "Label11");
+  Label12 = AddTickRow(vg, CheckBox19, "Label12");
+  auto* signal = new QGroupBox("Time Signal");
+  auto* signal_row = new QHBoxLayout(signal);
+  RadioButton3 = Named<QRadioButton>("RadioButton3", "IOTA VTI");
+  RadioButton4 = Named<QRadioButton>("RadioButton4", "KIWI-OSD");
+  RadioButton5 = Named<QRadioButton>("RadioButton5", "GHS-OSD");
+  for (auto* b : {RadioButton3, RadioButton4, RadioButton5}) signal_row->addWidget(b);
+  vg->addWidget(signal, vg->rowCount(), 0, 1, 2);
+  auto* led = new QGroupBox("Signal Detection Area for LED ");
+  auto* led_grid = new QGridLayout(led);
+  CheckBox20 = Named<QCheckBox>("CheckBox20", "Small Rectangle for Signal1, 2");
+  Label13 = AddTickRow(led_grid, CheckBox20, "Label13");
+  vg->addWidget(led, vg->rowCount(), 0, 1, 2);
+  vg->addWidget(new QLabel(kNote), vg->rowCount(), 0, 1, 2);
+  Button8 = close_button("Button8");
+  Button11 = Named<QPushButton>("Button11", "Save Settings");
+  vg->addWidget(Button11, vg->rowCount(), 0);
+  vg->addWidget(Button8, vg->rowCount() - 1, 1);
+  PageControl1->addTab(vti, "Video Time Inserter");
+
+  auto* bottom = new QHBoxLayout;
+  Button1 = Named<QPushButton>("Button1", "Update.INI file");
+  Button3 = Named<QPushButton>("Button3", "Default");
+  Button2 = close_button("Button2");
+  bottom->addWidget(Button1);
+  bottom->addWidget(Button3);
+  bottom->addWidget(Button2);
+  v->addLayout(bottom);
+  PageControl1->setCurrentIndex(1);
+
+  FormCreate();
+
+  connect(Button1, &QPushButton::clicked, this, &TPreserveSetting::Button1Click);
+  connect(Button3, &QPushButton::clicked, this, &TPreserveSetting::Button3Click);
+  for (QPushButton* b : {Button2, Button5, Button6, Button7, Button8})
+    connect(b, &QPushButton::clicked, this, &TPreserveSetting::Button2Click);
+  connect(Button4, &QPushButton::clicked, this, &TPreserveSetting::Button4Click);
+  connect(Button9, &QPushButton::clicked, this, &TPreserveSetting::Button9Click);
+  connect(Button10, &QPushButton::clicked, this, &TPreserveSetting::Button10Click);
+  connect(Button11, &QPushButton::clicked, this, &TPreserveSetting::Button11Click);
+  OnCheckBoxClick(CheckBox16, this, &TPreserveSetting::CheckBox16Click);
+  OnCheckBoxClick(CheckBox19, this, &TPreserveSetting::CheckBox19Click);
+  OnCheckBoxClick(CheckBox22, this, &TPreserveSetting::CheckBox22Click);
+  OnRadioButtonClick(RadioButton1, this, &TPreserveSetting::RadioButton1Click);
+  OnRadioButtonClick(RadioButton2, this, &TPreserveSetting::RadioButton2Click);
+  OnRadioButtonClick(RadioButton3, this, &TPreserveSetting::RadioButton3Click);
+  OnRadioButtonClick(RadioButton4, this, &TPreserveSetting::RadioButton4Click);
+  OnRadioButtonClick(RadioButton5, this, &TPreserveSetting::RadioButton5Click);
+}
+
+void TPreserveSetting::FormCreate() {
+  const AppSettings& s = w_.Settings;
+  CheckBox14->setChecked(s.RememberVideoDirectory);
+  CheckBox15->setChecked(s.RememberCsvDirectory);
+  CheckBox17->setChecked(s.RememberCsvInputDirectory);
+  Edit1->setText(QString::fromStdString(s.LastVideoDirectory));
+  Edit2->setText(QString::fromStdString(s.CsvDirectory));
+  Edit3->setText(QString::fromStdString(s.CsvInputDirectory));
+  CheckBox16->setChecked(s.UseAviSynth);
+  CheckBox22->setChecked(s.CsvPathSameAsVideo);
+  (w_.Video.UseDirectShow == 0 ? RadioButton2 : RadioButton1)->setChecked(true);
+  Label1->setText(w_.CheckBox2->isChecked() ? "Field by field" : "Frame by frame");
+  Label20->setText(w_.CheckBox14->isChecked() ? "PSF photometry" : "Aperture photometry");
+  Label2->setText(w_.RadioGroup2->ItemIndex() == 0 ? "Top(even) first" : "Bottom(Odd line) first");
+  Label3->setText(Text(w_.UpDown1) + " / " + Text(w_.UpDown2) + " / " + Text(w_.UpDown3));
+  Label4->setText(w_.RadioButton1->isChecked()   ? "Standard"
+                  : w_.RadioButton2->isChecked() ? "Avoid Sunlit Face"
+                                                 : "Meteor/Lunar Limb");
+  Label5->setText(Text(w_.UpDown8));
+  Label6->setText(Text(w_.UpDown6));
+  Label7->setText(w_.RadioButton4->isChecked() ? "Anchor" : w_.RadioButton5->isChecked() ? "Drift" : "OFF");
+  Label8->setText(w_.CheckBox3->isChecked() ? "ON" : "OFF");
+  Label9->setText(Text(w_.UpDown5));
+  Label10->setText(Text(w_.UpDown7));
+  Label11->setText(Text(w_.UpDown4));
+  Label12->setText(w_.CheckBox5->isChecked() ? "ON" : "OFF");
+  Label13->setText(w_.Options.SignalMarkersOn ? "ON" : "OFF");
+  // Filling the controls must not act like the user's clicks.
+  filling_ = true;
+  const int mode = w_.Options.TimeStampMode;
+  if (mode <= 2) (mode == 0 ? RadioButton3 : mode == 1 ? RadioButton4 : RadioButton5)->setChecked(true);
+  CheckBox19->setChecked(w_.CheckBox5->isChecked());
+  filling_ = false;
+}
+
+SettingsSaveSelection TPreserveSetting::Ticks() const {
+  SettingsSaveSelection t;
+  t.RememberVideoDirectory = CheckBox14->isChecked();
+  t.RememberCsvDirectory = CheckBox15->isChecked();
+  t.RememberCsvInputDirectory = CheckBox17->isChecked();
+  t.UseAviSynth = CheckBox16->isChecked();
+  t.ReadFromVti = CheckBox19->isChecked();
+  t.MeasurementType = CheckBox2->isChecked();
+  t.MeasureEach = CheckBox3->isChecked();
+  t.FieldOrder = CheckBox4->isChecked();
+  t.Radii = CheckBox5->isChecked();
+  t.BackgroundForm = CheckBox6->isChecked();
+  t.Width = CheckBox7->isChecked();
+  t.Gap = CheckBox8->isChecked();
+  t.TrackingMode = CheckBox9->isChecked();
+  t.TrackRadius = CheckBox10->isChecked();
+  t.SyncTracking = CheckBox11->isChecked();
+  t.TrackThreshold = CheckBox12->isChecked();
+  t.DigitThreshold = CheckBox13->isChecked();
+  t.SignalRectangles = CheckBox20->isChecked();
+  return t;
+}
+
+void TPreserveSetting::Button1Click() {
+  if (!Dialogs().Question("Setting will be Saved . Are you sure?", "Confirmation")) return;
+  try {
+    if (!w_.IniFileExists()) w_.WriteDefaultIni();
+    w_.SaveCheckedSettings(Ticks());
+  } catch (const IniWriteError& e) {
+    Dialogs().ShowError(QString::fromStdString(e.what()));
+    return;
+  }
+  Dialogs().ShowInformation("Setting was saved.", "Confirmation");
+}
+
+void TPreserveSetting::Button3Click() {
+  if (!Dialogs().Question("Default Setting will be saved. Sure?", "Confirmation")) return;
+  try {
+    w_.WriteDefaultIni();
+  } catch (const IniWriteError& e) {
+    Dialogs().ShowError(QString::fromStdString(e.what()));
+    return;
+  }
+  w_.LoadSettingsFromIni();
+  Dialogs().ShowInformation("Default Setting was saved.", "Confirmation");
+}
+
+void TPreserveSetting::Button2Click() { close(); }
+
+void TPreserveSetting::SaveTab(SettingsTab tab) {
+  try {
+    IniFile ini(w_.SettingsPlace.IniPath);
+    AppSettings s = w_.CurrentSettings();
+    SaveSettingsTab(ini, s, tab, Ticks(), w_.ExeFolder());
+    w_.Settings.CaptureFolder = s.CaptureFolder;
+  } catch (const IniWriteError& e) {
+    Dialogs().ShowError(QString::fromStdString(e.what()));
+  }
+}
+
+void TPreserveSetting::Button4Click() { SaveTab(SettingsTab::FileReading); }
+void TPreserveSetting::Button9Click() { SaveTab(SettingsTab::Measurement); }
+void TPreserveSetting::Button10Click() { SaveTab(SettingsTab::Tracking); }
+
+void TPreserveSetting::Button11Click() {
+  SaveTab(SettingsTab::TimeInserter);
+  w_.ShowNeighbor();
+}
+
+void TPreserveSetting::CheckBox16Click() { w_.Settings.UseAviSynth = CheckBox16->isChecked(); }
+void TPreserveSetting::CheckBox22Click() { w_.Settings.CsvPathSameAsVideo = CheckBox22->isChecked(); }
+
+void TPreserveSetting::CheckBox19Click() {
+  if (!filling_) w_.CheckBox5->setChecked(CheckBox19->isChecked());
+}
+
+void TPreserveSetting::RadioButton1Click() {
+  if (filling_) return;
+  w_.Video.UseDirectShow = 1;
+  w_.CheckBox7->setChecked(true);
+  w_.SwitchVideoAccess();
+}
+
+void TPreserveSetting::RadioButton2Click() {
+  if (filling_) return;
+  w_.Video.UseDirectShow = 0;
+  w_.CheckBox7->setChecked(false);
+  w_.SwitchVideoAccess();
+}
+
+void TPreserveSetting::RadioButton3Click() {
+  if (filling_) return;
+  w_.Options.TimeStampMode = 0;
+  w_.Options.StampLocated = 1;
+  w_.Options.TiviAvailableKiwi = 1;
+  if (w_.Run.VideoLoaded) {
+    w_.UpDown4->SetPosition(80);
+    w_.LocateIotaTimeStamp();
+    w_.ShowNeighbor();
+  }
+  SetComboIndex(w_.ComboBox1, 0);
+}
+
+void TPreserveSetting::RadioButton4Click() {
+  if (filling_) return;
+  SetComboIndex(w_.ComboBox1, 1);
+  w_.Options.TimeStampMode = 1;
+}
+
+void TPreserveSetting::RadioButton5Click() {
+  if (filling_) return;
+  SetComboIndex(w_.ComboBox1, 2);
+  w_.Options.TimeStampMode = 2;
+}

@@ -1,0 +1,205 @@
+// 'Update Setting Items': what 'Update.INI file', the tab saves and 'Default'
+// write into the settings file, and the switches that act at once.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+#include "app/ui/TPlatform.h"
+#include "app/ui/TPreserveSetting.h"
+#include "base/IniFile.h"
+#include "base/ui/DialogService.h"
+#include "support/FactorySettingsText.h"
+#include "support/TestFolder.h"
+#include "support/WindowControls.h"
+
+namespace {
+
+std::string ReadAll(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// The main window started with no settings file beside it.
+struct FreshWindow {
+  FreshWindow() {
+    std::filesystem::create_directories(bin);
+    window = std::make_unique<TPlatform>(PlatformOptions{bin / "tessary"});
+  }
+  TPlatform& W() { return *window; }
+  std::filesystem::path Ini() const { return bin / "tessary.ini"; }
+  std::string Folder() const { return bin.string() + "/"; }
+
+  TPreserveSetting* OpenDialog() {
+    Find<QPushButton>(window.get(), "Button17")->click();
+    return Find<TPreserveSetting>(window.get(), "PreserveSetting");
+  }
+
+  TestFolder dir;
+  std::filesystem::path bin = dir / "bin";
+  ScriptedDialogService dialogs;
+  ScopedDialogService use{dialogs};
+  std::unique_ptr<TPlatform> window;
+};
+
+}  // namespace
+
+TEST(SettingsDialog, StartsFromTheFactoryFile) {
+  FreshWindow f;
+  EXPECT_EQ(ReadAll(f.Ini()), FactorySettingsText(f.Folder()));
+}
+
+// No save tick set: the folders, reader, inserter and identification keys
+// are written from the current state, the ticked-only keys keep the file's.
+TEST(SettingsDialog, UpdateWithNoTickWritesTheAlwaysSavedKeys) {
+  FreshWindow f;
+  TPlatform& w = f.W();
+  w.UpDown1->SetPosition(4);  // not saved without its tick
+  w.Settings.LastVideoDirectory = "/videos";
+  w.Settings.ObserverName = "A. Observer";
+  w.Settings.LunarPredictionFile = "/pred/lunar.txt";
+  w.Settings.StoredSites = {"site one", "", ""};
+  w.CheckBox5->setChecked(false);  // 'KIWI'
+  TPreserveSetting* d = f.OpenDialog();
+  ASSERT_NE(d, nullptr);
+  EXPECT_FALSE(Find<QCheckBox>(d, "CheckBox19")->isChecked());  // 'Read from VTI :' mirrors 'KIWI'
+  Find<QCheckBox>(d, "CheckBox17")->setChecked(false);          // '.CSV Input'
+  f.dialogs.yes_no_answers = {true};
+  Find<QPushButton>(d, "Button1")->click();
+  ASSERT_EQ(f.dialogs.questions.size(), 1u);
+  EXPECT_EQ(f.dialogs.questions[0], "Setting will be Saved . Are you sure?");
+  ASSERT_EQ(f.dialogs.messages.size(), 1u);
+  EXPECT_EQ(f.dialogs.messages[0].text, "Setting was saved.");
+
+  IniFile ini(f.Ini());
+  const std::string folder = f.Folder();
+  struct Key {
+    const char *section, *key, *value;
+  };
+  const Key keys[] = {
+      {"Files", "Path to .AVI files", "/videos"},
+      {"Files", "Path to .CSV input files", ""},
+      {"Files", "Memory Latest Access to .CSV input files", "0"},
+      {"FileRead", "Use AviSynth to read file", "1"},
+      {"TimeSignal", "Read from KIWI-OSD", "0"},
+      {"TimeSignal", "VideoTimeInserter", "KIWI-OSD"},
+      {"Aperture Size", "Radius of Aperture", "6"},
+      {"Identification", "Observer", "A. Observer"},
+      {"Identification", "ObserverLunar", "Observer's Name"},
+      {"Identification", "Prediction file", "/pred/lunar.txt"},
+      {"Identification", "FirstSite", "(none)"},
+      {"Capture", "Capture File Path", folder.c_str()},
+  };
+  for (const Key& k : keys) EXPECT_EQ(ini.ReadString(k.section, k.key, "(none)"), k.value) << k.key;
+
+  // 'No' writes nothing and says nothing more.
+  w.Settings.ObserverName = "Changed";
+  f.dialogs.yes_no_answers = {false};
+  Find<QPushButton>(d, "Button1")->click();
+  EXPECT_EQ(f.dialogs.messages.size(), 1u);
+  EXPECT_EQ(IniFile(f.Ini()).ReadString("Identification", "Observer", ""), "A. Observer");
+}
+
+TEST(SettingsDialog, TickedItemsAndTabSavesWriteTheMainFormValues) {
+  FreshWindow f;
+  TPlatform& w = f.W();
+  w.UpDown1->SetPosition(4);
+  w.UpDown5->SetPosition(9);
+  w.RadioButton4->setChecked(true);  // 'Anchor'
+  TPreserveSetting* d = f.OpenDialog();
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(Find<QLabel>(d, "Label3")->text(), "4 / 8 / 25");
+  EXPECT_EQ(Find<QLabel>(d, "Label7")->text(), "Anchor");
+  Find<QCheckBox>(d, "CheckBox5")->setChecked(true);  // 'Radius / Inner / Outer :'
+  f.dialogs.yes_no_answers = {true};
+  Find<QPushButton>(d, "Button1")->click();
+  EXPECT_EQ(IniFile(f.Ini()).ReadInteger("Aperture Size", "Radius of Aperture", 0), 4);
+  EXPECT_EQ(IniFile(f.Ini()).ReadString("Star Tracking", "Tracking Mode", ""), "Drift");
+
+  // The 'Tracking' tab's own save writes only its ticked items.
+  Find<QCheckBox>(d, "CheckBox9")->setChecked(true);  // 'Tracking mode :'
+  Find<QPushButton>(d, "Button10")->click();
+  EXPECT_EQ(IniFile(f.Ini()).ReadString("Star Tracking", "Tracking Mode", ""), "Anchor");
+  EXPECT_EQ(IniFile(f.Ini()).ReadInteger("Star Tracking", "Radius", 0), 6);
+  EXPECT_EQ(f.dialogs.questions.size(), 1u);  // tab saves ask nothing
+}
+
+// 'Default' writes the factory file again and loads it onto the main form.
+TEST(SettingsDialog, DefaultRestoresTheFactoryFile) {
+  FreshWindow f;
+  TPlatform& w = f.W();
+  w.UpDown1->SetPosition(3);
+  w.RadioButton1->setChecked(true);  // 'Standard'
+  TPreserveSetting* d = f.OpenDialog();
+  ASSERT_NE(d, nullptr);
+  Find<QCheckBox>(d, "CheckBox5")->setChecked(true);
+  Find<QCheckBox>(d, "CheckBox6")->setChecked(true);
+  Find<QPushButton>(d, "Button9")->click();  // 'Measurement' tab save
+  ASSERT_EQ(IniFile(f.Ini()).ReadInteger("Aperture Size", "Radius of Aperture", 0), 3);
+  ASSERT_NE(ReadAll(f.Ini()), FactorySettingsText(f.Folder()));
+
+  f.dialogs.yes_no_answers = {true};
+  Find<QPushButton>(d, "Button3")->click();
+  EXPECT_EQ(f.dialogs.questions.back(), "Default Setting will be saved. Sure?");
+  EXPECT_EQ(f.dialogs.messages.back().text, "Default Setting was saved.");
+  EXPECT_EQ(ReadAll(f.Ini()), FactorySettingsText(f.Folder()));
+  EXPECT_EQ(w.UpDown1->Position(), 6);
+  EXPECT_TRUE(w.RadioButton3->isChecked());  // 'Meteor/Lunar Limb'
+}
+
+TEST(SettingsDialog, SwitchesActAtOnce) {
+  FreshWindow f;
+  TPlatform& w = f.W();
+  w.CheckBox5->setChecked(true);
+  TPreserveSetting* d = f.OpenDialog();
+  ASSERT_NE(d, nullptr);
+  Find<QCheckBox>(d, "CheckBox19")->setChecked(false);  // 'Read from VTI :'
+  EXPECT_FALSE(w.CheckBox5->isChecked());
+  Find<QRadioButton>(d, "RadioButton5")->setChecked(true);  // 'GHS-OSD'
+  EXPECT_EQ(w.Options.TimeStampMode, 2);
+  EXPECT_EQ(w.ComboBox1->currentIndex(), 2);
+  Find<QRadioButton>(d, "RadioButton3")->setChecked(true);  // 'IOTA VTI', no video: flags and index only
+  EXPECT_EQ(w.Options.TimeStampMode, 0);
+  EXPECT_EQ(w.Options.StampLocated, 1);
+  EXPECT_EQ(w.ComboBox1->currentIndex(), 0);
+  Find<QRadioButton>(d, "RadioButton2")->setChecked(true);  // 'Video for Windows'
+  EXPECT_EQ(w.Video.UseDirectShow, 0);
+  EXPECT_FALSE(w.CheckBox7->isChecked());
+  Find<QCheckBox>(d, "CheckBox16")->setChecked(false);
+  EXPECT_FALSE(w.Settings.UseAviSynth);
+  Find<QPushButton>(d, "Button6")->click();  // a tab's 'Close'
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(w.PreserveSetting.isNull());
+}
+
+// The 'Video Time Inserter' tab writes the digit threshold without its tick,
+// the inserter, the capture folder and the identification keys; the 'File
+// reading' tab the folders, remember ticks and reader.
+TEST(SettingsDialog, InserterAndFileTabSaves) {
+  FreshWindow f;
+  TPlatform& w = f.W();
+  w.UpDown4->SetPosition(135);
+  w.Settings.ObserverNameLunar = "Lunar Observer";
+  w.Settings.CsvDirectory = "/csv";
+  TPreserveSetting* d = f.OpenDialog();
+  ASSERT_NE(d, nullptr);
+  Find<QRadioButton>(d, "RadioButton5")->setChecked(true);  // 'GHS-OSD'
+  Find<QPushButton>(d, "Button11")->click();
+  IniFile ini(f.Ini());
+  EXPECT_EQ(ini.ReadInteger("TimeSignal", "Threshold", 0), 135);
+  EXPECT_EQ(ini.ReadString("TimeSignal", "VideoTimeInserter", ""), "GHS-OSD");
+  EXPECT_EQ(ini.ReadString("Identification", "ObserverLunar", ""), "Lunar Observer");
+  EXPECT_EQ(ini.ReadString("Files", "Path to .CSV files", ""), "/");  // not this tab's
+
+  Find<QCheckBox>(d, "CheckBox15")->setChecked(false);  // '.CSV Output'
+  Find<QPushButton>(d, "Button4")->click();
+  EXPECT_EQ(ini.ReadString("Files", "Path to .CSV files", ""), "/csv");
+  EXPECT_FALSE(ini.ReadBool("Files", "Memory Latest Access to .CSV files", true));
+  EXPECT_TRUE(f.dialogs.questions.empty());
+}
