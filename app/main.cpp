@@ -4,9 +4,11 @@
 #include "ImageFileLib/ui/TIconSelectionForm.h"
 #include "app/ui/TPlatform.h"
 #include "app/ui/TessaryApplication.h"
+#include "online/ui/WebBrowserControl.h"
 #include "timing/ui/TCMOSExposureCalc.h"
 
 int main(int argc, char** argv) {
+  PrepareWebEngine();
   TessaryApplication app(argc, argv);
   InstallIconSelectionDialog();
   ImageFile::ImageDLLLoader().LoadPluginFolder(QCoreApplication::applicationDirPath().toStdString() + "/plugins");
