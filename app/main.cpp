@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 
 #include "ImageFileLib/PluginLoader.h"
+#include "ImageFileLib/ui/MetafilePainter.h"
 #include "ImageFileLib/ui/TIconSelectionForm.h"
 #include "app/ui/TPlatform.h"
 #include "app/ui/TessaryApplication.h"
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
   PrepareWebEngine();
   TessaryApplication app(argc, argv);
   InstallIconSelectionDialog();
+  ImageFile::InstallMetafilePainter();
   ImageFile::ImageDLLLoader().LoadPluginFolder(QCoreApplication::applicationDirPath().toStdString() + "/plugins");
   TPlatform platform;
   platform.show();
