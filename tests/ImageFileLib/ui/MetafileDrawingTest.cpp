@@ -177,6 +177,19 @@ def emf_paths():
     e.rec(43, struct.pack('<4i', 0, 0, 80, 120))             # RECTANGLE: 150..190 x 0..60 on the picture
     e.save('paths.emf', 200, 80)
 emf_paths()
+
+def emf_text():
+    e = Emf()
+    face = 'DejaVu Sans'.encode('utf-16-le').ljust(64, b'\0')
+    e.rec(82, struct.pack('<I5i8B', 1, -40, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0) + face)  # EXTCREATEFONTINDIRECTW
+    e.rec(37, struct.pack('<I', 1))
+    e.rec(24, struct.pack('<I', BLACK))                      # SETTEXTCOLOR
+    e.rec(18, struct.pack('<I', 1))                          # SETBKMODE transparent
+    text = 'HIH'.encode('utf-16-le') + b'\0\0'
+    e.rec(84, struct.pack('<4iIff', 0, 0, 0, 0, 1, 1.0, 1.0)
+          + struct.pack('<iiIIi4iI', 10, 10, 3, 76, 0, 0, 0, 0, 0, 0) + text)  # EXTTEXTOUTW at (10,10)
+    e.save('text.emf', 160, 60)
+emf_text()
 )PY";
 
 struct Rgb {
@@ -365,6 +378,20 @@ TEST_F(MetafileDrawing, TextIsDrawnInItsColourWhereLibwmfDrawsIt) {
   ASSERT_GE(libwmf[2], 0);
   for (int k = 0; k < 4; ++k) EXPECT_NEAR(mine[k], libwmf[k] / s, 6) << k;
   EXPECT_NEAR(mine[3] - mine[1], 29, 6);  // capital height of a 40-pixel font
+}
+
+// The same text through EMF's wide-character record lands where the WMF one does.
+TEST_F(MetafileDrawing, EmfTextMatchesTheWmfText) {
+  const TLinearBitmap wmf = Load("text.wmf"), emf = Load("text.emf");
+  ASSERT_EQ(emf.Width, wmf.Width);
+  ASSERT_EQ(emf.Height, wmf.Height);
+  int ink = 0;
+  for (int y = 0; y < wmf.Height; ++y)
+    for (int x = 0; x < wmf.Width; ++x) {
+      EXPECT_EQ(At(emf, x, y), At(wmf, x, y)) << x << "," << y;
+      ink += At(wmf, x, y) == Rgb{0, 0, 0};
+    }
+  EXPECT_GT(ink, 300);
 }
 
 TEST_F(MetafileDrawing, NothingToDrawIsUnsupportedAndUnknownRecordsArePassedOver) {
