@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <atomic>
 
@@ -94,6 +95,8 @@ TWebBrowserControl::TWebBrowserControl(QWidget* parent) : QWidget(parent) {
   note_->hide();
   view_ = new QWebEngineView(this);
   view_->setObjectName("WebEngineView");
+  // Our own pages live in local files and fetch the map service's script.
+  view_->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
   layout->addWidget(view_);
   connect(view_, &QWebEngineView::urlChanged, this, &TWebBrowserControl::HistoryChanged);
   connect(view_, &QWebEngineView::loadFinished, this, &TWebBrowserControl::HistoryChanged);
@@ -144,15 +147,19 @@ void TWebBrowserControl::Show(const QString& address, bool record) {
     note_->setPlainText(reason_ + "\nThe page could not be opened: " + address);
 }
 
-void TWebBrowserControl::OpenPageFile(const QString& html) {
+bool TWebBrowserControl::WritePageFile(const QString& html, std::string* error) {
   static std::atomic<int> counter{0};
   if (page_file_.isEmpty())
     page_file_ = QDir::temp().filePath(QString("tessary-page-%1-%2.html")
                                            .arg(QCoreApplication::applicationPid())
                                            .arg(++counter));
   const QByteArray bytes = html.toUtf8();
+  return WriteFileAtomic(page_file_.toStdString(), std::string_view(bytes.constData(), bytes.size()), error);
+}
+
+void TWebBrowserControl::OpenPageFile(const QString& html) {
   std::string error;
-  if (!WriteFileAtomic(page_file_.toStdString(), std::string_view(bytes.constData(), bytes.size()), &error)) {
+  if (!WritePageFile(html, &error)) {
     note_->setPlainText(reason_ + "\nThe page could not be written: " + QString::fromStdString(error));
     return;
   }
@@ -169,12 +176,16 @@ void TWebBrowserControl::Navigate(const QString& address) {
     Show(address.trimmed(), true);
 }
 
+// The page goes through a local file, as in the system browser; should the
+// file fail, the view takes it from memory.
 void TWebBrowserControl::LoadHtml(const QString& html) {
   last_html_ = html;
-  if (view_)
-    view_->setHtml(html);
+  if (!view_) return OpenPageFile(html);
+  std::string error;
+  if (WritePageFile(html, &error))
+    view_->setUrl(QUrl::fromLocalFile(page_file_));
   else
-    OpenPageFile(html);
+    view_->setHtml(html);
 }
 
 void TWebBrowserControl::GoBack() {

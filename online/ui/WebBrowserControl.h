@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <QWidget>
 #include <functional>
+#include <string>
 
 // Sets what the web engine needs before the application object exists: shared
 // OpenGL contexts, and no Chromium sandbox when running as root (Chromium
@@ -58,7 +59,8 @@ class TWebBrowserControl : public QWidget {
   ~TWebBrowserControl() override;
 
   void Navigate(const QString& address);
-  // Shows a page held in memory.
+  // Shows a page held in memory (written to a temporary file, removed with
+  // the control).
   void LoadHtml(const QString& html);
   void GoBack();
   void GoForward();
@@ -83,6 +85,7 @@ class TWebBrowserControl : public QWidget {
  private:
   void UseSystemBrowser(const QString& reason);
   void Show(const QString& address, bool record);
+  bool WritePageFile(const QString& html, std::string* error);
   void OpenPageFile(const QString& html);
 
   QWebEngineView* view_ = nullptr;

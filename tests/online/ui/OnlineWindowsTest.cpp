@@ -399,7 +399,12 @@ TEST(MapWindow, EmbeddedPageCentresTheMarkerOnTheStation) {
   EXPECT_EQ(RunScript(view, "document.getElementById('map_canvas').style.width").toString(), "865px");
   EXPECT_TRUE(opened.empty());
   EXPECT_EQ(map->WebBrowser1->NoteText(), "");
+  // The page came from a local file, which goes with the window.
+  const QUrl page = view->url();
+  ASSERT_TRUE(page.isLocalFile()) << page.toString().toStdString();
+  EXPECT_TRUE(fs::exists(page.toLocalFile().toStdString()));
   delete map.data();
+  EXPECT_FALSE(fs::exists(page.toLocalFile().toStdString()));
 }
 
 TEST(BrowserWindow, ToolBarWalksTheEmbeddedHistory) {
