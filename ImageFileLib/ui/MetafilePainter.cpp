@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 
 #include "ImageFileLib/MetafileRecords.h"
@@ -83,13 +84,14 @@ void DrawPath(QPainter& painter, const MetaShape& s) {
 
 // Text stands upright whatever the mapping: only its reference point and its
 // height are mapped.
-void DrawText(QPainter& painter, const MetaShape& s) {
+void DrawText(QPainter& painter, const MetaShape& s, double largest) {
   const MetaTransform& t = s.transform;
   const QPointF at(t.MapX(s.x, s.y), t.MapY(s.x, s.y));
   const double scale = std::hypot(t.m21, t.m22);
   double height = std::abs(s.font.height) * scale;
   if (s.font.height > 0) height *= 0.8;  // a cell height: the characters are about four fifths of it
   if (height < 1) height = 16;
+  height = std::min(height, largest);  // letters beyond the picture cost time and show nothing more
   QFont font(s.font.face.empty() ? QStringLiteral("Sans Serif") : QString::fromStdString(s.font.face));
   font.setPixelSize(std::max(1, static_cast<int>(std::lround(height))));
   font.setWeight(static_cast<QFont::Weight>(std::clamp(s.font.weight > 0 ? s.font.weight / 10 : 40, 1, 1000)));
@@ -137,7 +139,7 @@ void PaintShapes(const std::vector<const MetaShape*>& shapes, TLinearBitmap& pic
     painter.setRenderHint(QPainter::TextAntialiasing, false);
     for (const MetaShape* shape : shapes) {
       if (shape->kind == MetaShape::Path) DrawPath(painter, *shape);
-      else if (shape->kind == MetaShape::Text) DrawText(painter, *shape);
+      else if (shape->kind == MetaShape::Text) DrawText(painter, *shape, 2.0 * (w + h));
     }
   }
   for (int y = 0; y < h; ++y) {

@@ -178,6 +178,20 @@ def emf_paths():
     e.save('paths.emf', 200, 80)
 emf_paths()
 
+def wmf_extreme():
+    # one logical unit is the whole picture: every coordinate is far outside
+    m = Wmf()
+    m.rec(0x020B, 0, 0); m.rec(0x020C, 1, 1)
+    m.rec(0x02FA, 1, 0, 0, *m.colour(BLUE)); m.rec(0x012D, 0)            # dashed pen
+    m.rec(0x0214, -32768, -32768); m.rec(0x0213, 32767, 32767)
+    m.rec(0x02FA, 0, 32767, 0, *m.colour(RED)); m.rec(0x012D, 1)         # a pen wider than everything
+    m.rec(0x0817, 32767, -32768, 32767, 32767, -32768, 32767, -32768, 0)  # ARC
+    m.rec(0x02FB, -32768, 0, 900, 0, 700, raw=bytes(8) + b'DejaVu Sans'.ljust(32, b'\0')); m.rec(0x012D, 2)
+    m.rec(0x0521, 2, raw=b'XY' + struct.pack('<hh', 0, 0))              # TEXTOUT
+    m.objs = 3
+    m.save('extreme.wmf', 200, 120)
+wmf_extreme()
+
 def emf_text():
     e = Emf()
     face = 'DejaVu Sans'.encode('utf-16-le').ljust(64, b'\0')
@@ -392,6 +406,14 @@ TEST_F(MetafileDrawing, EmfTextMatchesTheWmfText) {
       ink += At(wmf, x, y) == Rgb{0, 0, 0};
     }
   EXPECT_GT(ink, 300);
+}
+
+// Coordinates, pens and letters far beyond the picture are drawn (clipped)
+// without a pause.
+TEST_F(MetafileDrawing, ExtremeCoordinatesPensAndFontsStillLoad) {
+  const TLinearBitmap b = Load("extreme.wmf");
+  EXPECT_EQ(b.Width, 200);
+  EXPECT_EQ(b.Height, 120);
 }
 
 TEST_F(MetafileDrawing, NothingToDrawIsUnsupportedAndUnknownRecordsArePassedOver) {
