@@ -90,16 +90,6 @@ void TBMPLoader::LoadFromStream(TBaseStream& stream, const std::string& /*ext*/,
     switch (dib->BitCount) {
       case 8: std::memcpy(d, s, static_cast<size_t>(w)); break;
       case 24: std::memcpy(d, s, static_cast<size_t>(w) * 3); break;
-      case 32:
-        for (int32_t x = 0; x < w; ++x) std::memcpy(d + 3 * x, s + 4 * x, 3);
-        break;
-      case 16:
-        for (int32_t x = 0; x < w; ++x) {
-          const uint32_t p = s[2 * x] | uint32_t{s[2 * x + 1]} << 8;
-          const uint32_t c[3] = {p & 31, (p >> 5) & 31, (p >> 10) & 31};
-          for (int k = 0; k < 3; ++k) d[3 * x + k] = static_cast<uint8_t>(c[k] << 3 | c[k] >> 2);
-        }
-        break;
       default:
         for (int32_t x = 0; x < w; ++x) d[x] = static_cast<uint8_t>(dib->GetPixel(x, y));
         break;

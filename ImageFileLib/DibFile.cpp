@@ -5,6 +5,7 @@
 
 #include "ImageFileLib/DynamicList.h"
 #include "base/ByteOrder.h"
+#include "base/PixelMask.h"
 
 namespace ImageFile {
 
@@ -145,6 +146,7 @@ int DecodeDIBFile(TSeekableStream& stream, std::unique_ptr<TUniDIB>& dib, int64_
   int32_t width, height;
   int bits, compression = 0, palette_count = 0, quad = 4;
   int64_t data_offset, palette_offset = 0, row_bytes = 0;
+  uint32_t masks[3] = {0, 0, 0};  // red, green, blue of 16- and 32-bit pixels
   const uint16_t first = Le16(head);
   if (first == 0) {
     width = Le16(head + 2);
@@ -160,7 +162,8 @@ int DecodeDIBFile(TSeekableStream& stream, std::unique_ptr<TUniDIB>& dib, int64_
       height = static_cast<int16_t>(Le16(head + 20));
       bits = Le16(head + 24);
       quad = 3;
-    } else if (header_size == 40 || header_size == 64 || header_size == 108 || header_size == 124) {
+    } else if (header_size == 40 || header_size == 52 || header_size == 56 || header_size == 64 ||
+               header_size == 108 || header_size == 124) {
       if (file.Unread() < 54) return 5;
       width = static_cast<int32_t>(Le32(head + 18));
       height = static_cast<int32_t>(Le32(head + 22));
@@ -169,6 +172,15 @@ int DecodeDIBFile(TSeekableStream& stream, std::unique_ptr<TUniDIB>& dib, int64_
       const uint32_t used = Le32(head + 46);
       if (used > 256) return 5;
       palette_count = static_cast<int>(used);
+      // Bit fields (and bit fields with alpha): the masks follow a 40-byte
+      // header and sit inside the longer ones, at the same place either way.
+      // The 64-byte header is OS/2's, where 3 means Huffman coding.
+      if ((compression == 3 || compression == 6) && header_size != 64) {
+        if (file.Unread() < 66) return 5;
+        for (int k = 0; k < 3; ++k) masks[k] = Le32(head + 54 + 4 * k);
+        if ((masks[0] | masks[1] | masks[2]) == 0) return 5;
+        compression = 3;
+      }
     } else {
       return 5;
     }
@@ -177,7 +189,11 @@ int DecodeDIBFile(TSeekableStream& stream, std::unique_ptr<TUniDIB>& dib, int64_
     return 5;
   }
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return 5;
-  if (!(compression == 0 || (compression == 1 && bits == 8) || (compression == 2 && bits == 4))) return 5;
+  if (!(compression == 0 || (compression == 1 && bits == 8) || (compression == 2 && bits == 4) ||
+        (compression == 3 && (bits == 16 || bits == 32))))
+    return 5;
+  if (compression == 0 && bits == 16) masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
+  if (compression == 0 && bits == 32) masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF;
   const bool top_down = height < 0;
   const int64_t abs_height = top_down ? -int64_t{height} : height;
   if (width <= 0 || abs_height == 0 || width > (1 << 24) || abs_height > (1 << 24)) return 5;
@@ -186,7 +202,9 @@ int DecodeDIBFile(TSeekableStream& stream, std::unique_ptr<TUniDIB>& dib, int64_
   // The pixel count bounds what the caller makes of the picture as well.
   if (min_row * abs_height > max_map_bytes || int64_t{width} * abs_height > max_map_bytes) return 5;
 
-  auto result = std::make_unique<TUniDIB>(width, static_cast<int32_t>(abs_height), 0, bits);
+  // 16- and 32-bit pixels are unpacked by their masks into 24 bits.
+  const bool packed = bits == 16 || bits == 32;
+  auto result = std::make_unique<TUniDIB>(width, static_cast<int32_t>(abs_height), 0, packed ? 24 : bits);
   if (bits <= 8) {
     if (palette_count == 0) palette_count = 1 << bits;
     if (first == 0) {  // old-style files carry no palette
@@ -204,8 +222,19 @@ int DecodeDIBFile(TSeekableStream& stream, std::unique_ptr<TUniDIB>& dib, int64_
     }
   }
   file.Seek(data_offset);
-  if (compression != 0) {
+  if (compression == 1 || compression == 2) {
     if (!DecodeRle(file, *result, bits, static_cast<int32_t>(abs_height), top_down)) return 5;
+  } else if (packed) {
+    const MaskField red(masks[0]), green(masks[1]), blue(masks[2]);
+    std::vector<uint8_t> raw(static_cast<size_t>(row_bytes));
+    for (int64_t y = 0; y < abs_height; ++y) {
+      if (file.Read(raw.data(), static_cast<int32_t>(row_bytes)) != row_bytes) return 5;
+      uint8_t* row = result->Row(static_cast<int32_t>(top_down ? abs_height - 1 - y : y));
+      for (int32_t x = 0; x < width; ++x, row += 3) {
+        const uint32_t p = bits == 16 ? Le16(&raw[2 * static_cast<size_t>(x)]) : Le32(&raw[4 * static_cast<size_t>(x)]);
+        row[0] = blue(p), row[1] = green(p), row[2] = red(p);
+      }
+    }
   } else {
     for (int64_t y = 0; y < abs_height; ++y) {
       uint8_t* row = result->Row(static_cast<int32_t>(top_down ? abs_height - 1 - y : y));

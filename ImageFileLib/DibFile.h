@@ -3,11 +3,13 @@
 // bitmap files.
 //
 // LoadDIBFile contract: old-style bitmaps (first word 0) and "BM" files with
-// a 12-, 40-, 64-, 108- or 124-byte header; 1, 4, 8, 16 (5-5-5), 24 and
-// 32 bits per pixel uncompressed, RLE8 and RLE4; bottom-up and top-down rows.
-// Deviations: bit-field masks are not read (16- and 32-bit files are taken as
-// 5-5-5 and B,G,R,X); the 108- and 124-byte headers are read as the 40-byte
-// one. Refused (result 5): other headers, other compressions, widths or
+// a 12-, 40-, 52-, 56-, 64-, 108- or 124-byte header; 1, 4, 8, 16, 24 and
+// 32 bits per pixel uncompressed, RLE8 and RLE4, and 16 and 32 bits with
+// bit-field masks (with or without an alpha mask, which is dropped); plain
+// 16- and 32-bit files are 5-5-5 and B,G,R,X. 16- and 32-bit pixels come back
+// as a 24-bit picture, each channel widened by bit replication. Colour-space
+// fields of the longer headers are not read. Refused (result 5): other
+// headers, other compressions, all-zero masks, widths or
 // heights of 0 or beyond 2^24, pixel maps above max_map_bytes, more than 256
 // palette entries, truncated pixel data. RLE runs that leave the picture are
 // clipped.

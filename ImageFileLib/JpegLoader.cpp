@@ -76,9 +76,23 @@ bool EncodeJpeg(const uint8_t* pixels, int width, int height, int components, in
   return true;
 }
 
+// Adobe's files (Photoshop, and most writers after it) store CMYK inverted.
+// Each channel is (255 - ink) x (255 - K) / 255, rounded as Pillow does.
+void CmykToRgb(const uint8_t* cmyk, uint8_t* rgb, int width, bool inverted) {
+  for (int x = 0; x < width; ++x, cmyk += 4, rgb += 3) {
+    const int flip = inverted ? 255 : 0;
+    const int white = 255 - (cmyk[3] ^ flip);
+    for (int k = 0; k < 3; ++k) {
+      const int t = (cmyk[k] ^ flip) * white + 128;
+      rgb[k] = static_cast<uint8_t>(white - (((t >> 8) + t) >> 8));
+    }
+  }
+}
+
 struct DecodeResult {
   int FullWidth = 0, FullHeight = 0, Width = 0, Height = 0, Components = 0;
   uint8_t* Pixels = nullptr;  // malloc'd, Width x Height x Components
+  uint8_t* CmykRow = nullptr;  // malloc'd; outside the stack, as errors longjmp
 };
 
 bool DecodeJpeg(const uint8_t* data, size_t size, int min_width, int min_height, int64_t max_bytes,
@@ -91,7 +105,8 @@ bool DecodeJpeg(const uint8_t* data, size_t size, int min_width, int min_height,
   if (setjmp(err.Jump)) {
     jpeg_destroy_decompress(&cinfo);
     std::free(result->Pixels);
-    result->Pixels = nullptr;
+    std::free(result->CmykRow);
+    result->Pixels = result->CmykRow = nullptr;
     std::strcpy(message, err.Message);
     return false;
   }
@@ -107,9 +122,13 @@ bool DecodeJpeg(const uint8_t* data, size_t size, int min_width, int min_height,
   cinfo.scale_num = 1;
   cinfo.scale_denom = denom;
   cinfo.dct_method = JDCT_ISLOW;
-  cinfo.out_color_space = cinfo.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE : JCS_RGB;
+  // libjpeg has no CMYK-to-RGB conversion: CMYK and YCCK come out as CMYK and
+  // are turned into RGB here.
+  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+  cinfo.out_color_space = cinfo.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
   jpeg_calc_output_dimensions(&cinfo);
-  const int64_t bytes = int64_t{cinfo.output_width} * cinfo.output_height * cinfo.output_components;
+  const int components = cmyk ? 3 : cinfo.output_components;
+  const int64_t bytes = int64_t{cinfo.output_width} * cinfo.output_height * components;
   if (bytes <= 0 || bytes > max_bytes) {
     jpeg_destroy_decompress(&cinfo);
     std::strcpy(message, "Invalid bitmap size");
@@ -117,7 +136,7 @@ bool DecodeJpeg(const uint8_t* data, size_t size, int min_width, int min_height,
   }
   result->Width = static_cast<int>(cinfo.output_width);
   result->Height = static_cast<int>(cinfo.output_height);
-  result->Components = cinfo.output_components;
+  result->Components = components;
   result->Pixels = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(bytes)));
   if (!result->Pixels) {
     jpeg_destroy_decompress(&cinfo);
@@ -125,10 +144,22 @@ bool DecodeJpeg(const uint8_t* data, size_t size, int min_width, int min_height,
     return false;
   }
   jpeg_start_decompress(&cinfo);
+  if (cmyk) {
+    result->CmykRow = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(result->Width) * 4));
+    if (!result->CmykRow) ERREXIT1(&cinfo, JERR_OUT_OF_MEMORY, 0);
+  }
   while (cinfo.output_scanline < cinfo.output_height) {
     JSAMPROW row = result->Pixels + static_cast<size_t>(cinfo.output_scanline) * result->Width * result->Components;
-    jpeg_read_scanlines(&cinfo, &row, 1);
+    if (!cmyk) {
+      jpeg_read_scanlines(&cinfo, &row, 1);
+      continue;
+    }
+    JSAMPROW four = result->CmykRow;
+    jpeg_read_scanlines(&cinfo, &four, 1);
+    CmykToRgb(four, row, result->Width, cinfo.saw_Adobe_marker != 0);
   }
+  std::free(result->CmykRow);
+  result->CmykRow = nullptr;
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
   return true;

@@ -1,8 +1,8 @@
 #pragma once
 // JPEG writer and reader through libjpeg (6.2 API).
 //
-// Reader contract: baseline and progressive JPEG in grey, YCbCr/RGB and CMYK
-// as libjpeg decodes them; scale-down by 1/2, 1/4, 1/8 while half the size
+// Reader contract: baseline and progressive JPEG in grey, YCbCr/RGB, and
+// CMYK/YCCK turned into RGB (inverted when an Adobe marker says so); scale-down by 1/2, 1/4, 1/8 while half the size
 // stays at least MinWidth x MinHeight. Grey files give an 8-bit grey bitmap,
 // the rest 24-bit. Images above MaxMapBytes are refused.
 #include "ImageFileLib/BitmapLoaders.h"

@@ -1,11 +1,14 @@
 #include "ImageFileLib/MetafileLoader.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "ImageFileLib/BmpLoader.h"
 #include "ImageFileLib/ColorConversion.h"
+#include "ImageFileLib/MetafileRecords.h"
+#include "base/ByteOrder.h"
 
 namespace ImageFile {
 
@@ -21,19 +24,10 @@ constexpr uint32_t kSourceCopy = 0x00CC0020;
 constexpr int kColorOnColor = 3;
 
 // WMF record functions.
-constexpr uint16_t META_EOF = 0x0000, META_SETBKMODE = 0x0102, META_SETMAPMODE = 0x0103,
-                   META_SETSTRETCHBLTMODE = 0x0107, META_SETWINDOWORG = 0x020B, META_SETWINDOWEXT = 0x020C,
-                   META_SAVEDC = 0x001E, META_RESTOREDC = 0x0127, META_DIBSTRETCHBLT = 0x0B41,
-                   META_STRETCHDIB = 0x0F43;
+constexpr uint16_t META_EOF = 0x0000, META_SETSTRETCHBLTMODE = 0x0107, META_SETWINDOWORG = 0x020B,
+                   META_SETWINDOWEXT = 0x020C, META_STRETCHDIB = 0x0F43;
 // EMF record types.
-constexpr uint32_t EMR_HEADER = 1, EMR_EOF = 14, EMR_SETMAPMODE = 17, EMR_SETBKMODE = 18,
-                   EMR_SETSTRETCHBLTMODE = 21, EMR_SAVEDC = 33, EMR_RESTOREDC = 34, EMR_STRETCHDIBITS = 81,
-                   EMR_SETICMMODE = 98;
-
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-int16_t GetS16(const uint8_t* p) { return static_cast<int16_t>(Get16(p)); }
-uint32_t Get32(const uint8_t* p) { return p[0] | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24; }
-int32_t GetS32(const uint8_t* p) { return static_cast<int32_t>(Get32(p)); }
+constexpr uint32_t EMR_HEADER = 1, EMR_EOF = 14, EMR_SETSTRETCHBLTMODE = 21, EMR_STRETCHDIBITS = 81;
 
 struct Writer {
   std::vector<uint8_t> bytes;
@@ -63,51 +57,14 @@ std::vector<uint8_t> PackedDib(const TLinearBitmap& bitmap) {
   return dib;
 }
 
-// A packed DIB decoded through the BMP reader, as 24-bit top-down rows.
-TLinearBitmap DecodeDib(const uint8_t* dib, size_t size, int64_t max_map_bytes) {
-  if (size < 40) Unsupported();
-  const uint32_t header = Get32(dib);
-  if (header < 40 || header > size) Unsupported();
-  const uint16_t bits = Get16(dib + 14);
-  const uint32_t compression = Get32(dib + 16);
-  uint32_t colours = Get32(dib + 32);
-  if (bits <= 8 && colours == 0) colours = 1u << bits;
-  if (colours > 256) Unsupported();
-  const uint32_t masks = compression == 3 && header == 40 ? 12 : 0;
-  const uint32_t offset = 14 + header + masks + (bits <= 8 ? 4 * colours : 0);
-  TMemStream file;
-  uint8_t head[14] = {'B', 'M'};
-  const uint32_t total = static_cast<uint32_t>(14 + size);
-  for (int k = 0; k < 4; ++k) head[2 + k] = static_cast<uint8_t>(total >> (8 * k));
-  for (int k = 0; k < 4; ++k) head[10 + k] = static_cast<uint8_t>(offset >> (8 * k));
-  file.Write(head, 14);
-  file.Write(dib, static_cast<int64_t>(size));
-  file.SetPosition(0);
-  TBMPLoader reader;
-  reader.MaxMapBytes = max_map_bytes;
-  TLinearBitmap picture;
-  try {
-    reader.LoadFromStream(file, "BMP", picture);
-  } catch (const EAbort&) {
-    throw;
-  } catch (const Exception&) {
-    Unsupported();
-  }
-  picture.PixelFormatConvert(pf24Bit);
-  return picture;
-}
-
 struct Canvas {
   TLinearBitmap picture;
-  int32_t origin_x = 0, origin_y = 0;
 
   // Nearest-pixel stretch of the source rectangle (top-down coordinates)
   // onto the destination rectangle; negative extents mirror.
   void Stretch(const TLinearBitmap& source, int32_t sx, int32_t sy, int32_t sw, int32_t sh, int32_t dx, int32_t dy,
                int32_t dw, int32_t dh) {
     if (sw == 0 || sh == 0 || dw == 0 || dh == 0) return;
-    dx -= origin_x;
-    dy -= origin_y;
     const int64_t adw = dw < 0 ? -int64_t{dw} : dw, adh = dh < 0 ? -int64_t{dh} : dh;
     const int64_t left = dw < 0 ? int64_t{dx} + dw : dx, top = dh < 0 ? int64_t{dy} + dh : dy;
     // Only the part of the destination inside the picture is visited.
@@ -127,122 +84,23 @@ struct Canvas {
     }
   }
 
-  void Start(int32_t width, int32_t height, int64_t max_map_bytes) {
-    if (width < 1 || height < 1 || int64_t{width} * height * 3 > max_map_bytes) throw ELinearBitmap("Invalid bitmap size");
-    picture.New(width, height, pf24Bit);
-    picture.ClearColor(0xFFFFFF);
+  // A bitmap shape: its destination rectangle mapped to pixels (a mirroring
+  // mapping gives negative extents).
+  void Draw(const MetaShape& s) {
+    const MetaTransform& t = s.transform;
+    const double x0 = t.MapX(s.x, s.y), y0 = t.MapY(s.x, s.y);
+    const double x1 = t.MapX(s.x + s.width, s.y + s.height), y1 = t.MapY(s.x + s.width, s.y + s.height);
+    auto px = [](double v) { return static_cast<int32_t>(std::clamp(std::round(v), -1e8, 1e8)); };
+    Stretch(*s.image, s.src_x, s.src_y, s.src_w, s.src_h, px(x0), px(y0), px(x1) - px(x0), px(y1) - px(y0));
+  }
+
+  void Dot(const MetaShape& s) {
+    const double x = std::floor(s.transform.MapX(s.x, s.y)), y = std::floor(s.transform.MapY(s.x, s.y));
+    if (!(x >= 0 && y >= 0 && x < picture.Width && y < picture.Height)) return;
+    uint8_t* p = picture.ScanLine(static_cast<int32_t>(y)) + 3 * static_cast<int32_t>(x);
+    p[0] = s.text_colour.b, p[1] = s.text_colour.g, p[2] = s.text_colour.r;
   }
 };
-
-// DIB source rectangles count rows from the bottom of a bottom-up DIB.
-int32_t TopDownRow(const uint8_t* dib, int32_t y_src, int32_t src_height) {
-  const int32_t dib_height = GetS32(dib + 8);
-  return dib_height > 0 ? dib_height - y_src - src_height : y_src;
-}
-
-void ReadWmf(const std::vector<uint8_t>& data, Canvas& canvas, int64_t max_map_bytes) {
-  size_t pos = 0;
-  int32_t left = 0, top = 0, width = 0, height = 0;
-  if (data.size() >= 22 && Get32(data.data()) == kPlaceableKey) {
-    left = GetS16(&data[6]);
-    top = GetS16(&data[8]);
-    width = GetS16(&data[10]) - left;
-    height = GetS16(&data[12]) - top;
-    pos = 22;
-  }
-  if (data.size() < pos + 18 || Get16(&data[pos + 2]) != 9) Unsupported();
-  pos += 18;
-  bool started = false;
-  auto start = [&] {
-    if (!started) canvas.Start(width, height, max_map_bytes);
-    canvas.origin_x = left;
-    canvas.origin_y = top;
-    started = true;
-  };
-  while (pos + 6 <= data.size()) {
-    const uint64_t words = Get32(&data[pos]);
-    const uint16_t function = Get16(&data[pos + 4]);
-    if (words < 3 || pos + words * 2 > data.size()) Unsupported();
-    const uint8_t* p = &data[pos + 6];
-    const size_t params = static_cast<size_t>(words * 2 - 6);
-    switch (function) {
-      case META_EOF:
-        if (!started) start();
-        return;
-      case META_SETWINDOWORG:
-        if (params < 4 || started) Unsupported();
-        top = GetS16(p);
-        left = GetS16(p + 2);
-        break;
-      case META_SETWINDOWEXT:
-        if (params < 4 || started) Unsupported();
-        height = GetS16(p);
-        width = GetS16(p + 2);
-        break;
-      case META_SETBKMODE: case META_SETMAPMODE: case META_SETSTRETCHBLTMODE: case META_SAVEDC: case META_RESTOREDC:
-        break;
-      case META_STRETCHDIB: case META_DIBSTRETCHBLT: {
-        const size_t fixed = function == META_STRETCHDIB ? 22 : 20;
-        if (params < fixed + 40) Unsupported();
-        if (Get32(p) != kSourceCopy) Unsupported();
-        const uint8_t* q = p + (function == META_STRETCHDIB ? 6 : 4);
-        const int32_t sh = GetS16(q), sw = GetS16(q + 2), sy = GetS16(q + 4), sx = GetS16(q + 6);
-        const int32_t dh = GetS16(q + 8), dw = GetS16(q + 10), dy = GetS16(q + 12), dx = GetS16(q + 14);
-        const uint8_t* dib = p + fixed;
-        start();
-        canvas.Stretch(DecodeDib(dib, params - fixed, max_map_bytes), sx, TopDownRow(dib, sy, sh), sw, sh, dx, dy, dw, dh);
-        break;
-      }
-      default:
-        Unsupported();
-    }
-    pos += static_cast<size_t>(words * 2);
-  }
-  Unsupported();  // no end record
-}
-
-void ReadEmf(const std::vector<uint8_t>& data, Canvas& canvas, int64_t max_map_bytes) {
-  if (data.size() < 88 || Get32(data.data()) != EMR_HEADER || Get32(&data[40]) != 0x464D4520) Unsupported();
-  const int32_t left = GetS32(&data[8]), top = GetS32(&data[12]);
-  const int64_t width = int64_t{GetS32(&data[16])} - left + 1, height = int64_t{GetS32(&data[20])} - top + 1;
-  if (width < 1 || height < 1 || width > INT32_MAX || height > INT32_MAX) throw ELinearBitmap("Invalid bitmap size");
-  canvas.Start(static_cast<int32_t>(width), static_cast<int32_t>(height), max_map_bytes);
-  canvas.origin_x = left;
-  canvas.origin_y = top;
-  size_t pos = 0;
-  while (pos + 8 <= data.size()) {
-    const uint32_t type = Get32(&data[pos]);
-    const uint32_t size = Get32(&data[pos + 4]);
-    if (size < 8 || size % 4 || pos + size > data.size()) Unsupported();
-    const uint8_t* r = &data[pos];
-    switch (type) {
-      case EMR_EOF: return;
-      case EMR_HEADER: case EMR_SETMAPMODE: case EMR_SETBKMODE: case EMR_SETSTRETCHBLTMODE: case EMR_SAVEDC:
-      case EMR_RESTOREDC: case EMR_SETICMMODE:
-        break;
-      case EMR_STRETCHDIBITS: {
-        if (size < 80 || Get32(r + 68) != kSourceCopy) Unsupported();
-        const int32_t dx = GetS32(r + 24), dy = GetS32(r + 28), sx = GetS32(r + 32), sy = GetS32(r + 36);
-        const int32_t sw = GetS32(r + 40), sh = GetS32(r + 44);
-        const uint32_t off_bmi = Get32(r + 48), cb_bmi = Get32(r + 52), off_bits = Get32(r + 56), cb_bits = Get32(r + 60);
-        const int32_t dw = GetS32(r + 72), dh = GetS32(r + 76);
-        if (off_bmi < 80 || uint64_t{off_bmi} + cb_bmi > size || uint64_t{off_bits} + cb_bits > size ||
-            off_bits < uint64_t{off_bmi} + cb_bmi)
-          Unsupported();
-        // Colours and rows may be apart: join them into one packed DIB.
-        std::vector<uint8_t> dib(r + off_bmi, r + off_bmi + cb_bmi);
-        dib.insert(dib.end(), r + off_bits, r + off_bits + cb_bits);
-        canvas.Stretch(DecodeDib(dib.data(), dib.size(), max_map_bytes), sx, TopDownRow(dib.data(), sy, sh), sw, sh,
-                       dx, dy, dw, dh);
-        break;
-      }
-      default:
-        Unsupported();
-    }
-    pos += size;
-  }
-  Unsupported();
-}
 
 std::vector<uint8_t> WriteWmf(const TLinearBitmap& bitmap) {
   const std::vector<uint8_t> dib = PackedDib(bitmap);
@@ -257,7 +115,7 @@ std::vector<uint8_t> WriteWmf(const TLinearBitmap& bitmap) {
   out.U16(96);  // logical units per inch: one unit a pixel on a 96-dpi screen
   out.U32(0);
   uint16_t checksum = 0;
-  for (int k = 0; k < 10; ++k) checksum ^= Get16(&out.bytes[static_cast<size_t>(2 * k)]);
+  for (int k = 0; k < 10; ++k) checksum ^= Le16(&out.bytes[static_cast<size_t>(2 * k)]);
   out.U16(checksum);
   const uint32_t stretch_words = static_cast<uint32_t>(14 + dib.size() / 2);
   const uint32_t total_words = 9 + 5 + 5 + 5 + stretch_words + 3;
@@ -285,8 +143,8 @@ std::vector<uint8_t> WriteWmf(const TLinearBitmap& bitmap) {
 std::vector<uint8_t> WriteEmf(const TLinearBitmap& bitmap) {
   const std::vector<uint8_t> dib = PackedDib(bitmap);
   const uint32_t w = static_cast<uint32_t>(bitmap.Width), h = static_cast<uint32_t>(bitmap.Height);
-  const uint32_t header_bytes = Get32(dib.data());
-  const uint32_t bits_offset = header_bytes + (Get16(dib.data() + 14) <= 8 ? 1024 : 0);
+  const uint32_t header_bytes = Le32(dib.data());
+  const uint32_t bits_offset = header_bytes + (Le16(dib.data() + 14) <= 8 ? 1024 : 0);
   const uint32_t stretch_size = static_cast<uint32_t>(80 + dib.size());
   const uint32_t total = 108 + 12 + stretch_size + 20;
   Writer out;
@@ -347,12 +205,32 @@ void TWMFLoader::LoadFromStream(TBaseStream& stream, const std::string& ext, TLi
   std::vector<uint8_t> data(static_cast<size_t>(memory.GetSize()));
   memory.SetPosition(0);
   memory.Read(data.data(), static_cast<int64_t>(data.size()));
-  Canvas canvas;
   // The contents decide, whatever the extension says.
-  const bool enhanced = data.size() >= 44 && Get32(data.data()) == EMR_HEADER && Get32(&data[40]) == 0x464D4520;
   (void)ext;
-  if (enhanced) ReadEmf(data, canvas, MaxMapBytes);
-  else ReadWmf(data, canvas, MaxMapBytes);
+  const MetaDrawing drawing = ReadMetafile(data, MaxMapBytes);
+  Canvas canvas;
+  canvas.picture.New(drawing.width, drawing.height, pf24Bit);
+  canvas.picture.ClearColor(0xFFFFFF);
+  // Bitmaps and dots are drawn here; outlines and texts go to the painter in
+  // runs, in drawing order.
+  std::vector<const MetaShape*> run;
+  auto paint_run = [&] {
+    if (run.empty()) return;
+    const MetafilePainter painter = InstalledMetafilePainter();
+    if (!painter) Unsupported();
+    painter(run, canvas.picture);
+    run.clear();
+  };
+  for (const MetaShape& shape : drawing.shapes) {
+    if (shape.kind == MetaShape::Image || shape.kind == MetaShape::Pixel) {
+      paint_run();
+      if (shape.kind == MetaShape::Image) canvas.Draw(shape);
+      else canvas.Dot(shape);
+    } else {
+      run.push_back(&shape);
+    }
+  }
+  paint_run();
   if (CountColors(canvas.picture) < 257) ReduceToPalette(canvas.picture);
   bitmap.TakeOver(canvas.picture);
 }

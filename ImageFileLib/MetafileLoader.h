@@ -4,13 +4,14 @@
 //
 // Writing records one stretched drawing of the picture: WMF as placeable
 // header, header, SetStretchBltMode and StretchDIB; EMF as header,
-// SetStretchBltMode and StretchDIBits. Reading draws the raster records of
-// such files (WMF StretchDIB and DIBStretchBlt, EMF StretchDIBits, source
-// copy only) into a 24-bit picture of the file's bounds, one logical unit a
-// pixel, and passes over records that only set drawing state; any other
-// record (lines, text, brushes...) is refused as "Unsupported file format":
-// there is no general metafile renderer here. A picture of at most 256
-// colours comes back as an 8-bit palette picture.
+// SetStretchBltMode and StretchDIBits. Reading draws the common records
+// (MetafileRecords.h) on white into a 24-bit picture: a placeable WMF at 96
+// pixels an inch, a plain WMF one logical unit a pixel, an EMF at its bounds
+// on the reference device. Bitmaps and dots are drawn here; outlines and
+// texts need the installed painter (without one they are refused). Records
+// outside the set are passed over; a file with nothing to draw is refused as
+// "Unsupported file format". A picture of at most 256 colours comes back as
+// an 8-bit palette picture.
 #include "ImageFileLib/BitmapLoaders.h"
 
 namespace ImageFile {

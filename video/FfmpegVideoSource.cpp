@@ -125,14 +125,23 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   // header's frame count may claim more than were ever written.
   // FFmpeg's index leaves out trailing dropped frames, so our own reader counts them.
   held_frames_ = -1;
-  if (std::strcmp(format_->iformat->name, "avi") == 0) {
+  const bool avi_file = std::strcmp(format_->iformat->name, "avi") == 0;
+  if (avi_file) {
     AviContents avi;
     std::string why;
     if (auto file = FileByteSource::Open(path); file && ReadAviContents(*file, avi, why))
       held_frames_ = int64_t(avi.frames.size());
   }
+  // Without an index the header's length is only a claim (a capture cut
+  // short keeps the length it was meant to have), and so is a length guessed
+  // from the bit rate: the end of the last packet the file holds decides.
+  // A length FFmpeg took from the time stamps at the file's end is already that.
+  const bool length_read_from_file = format_->duration_estimation_method == AVFMT_DURATION_FROM_PTS;
+  const int64_t held_end = !avi_file && !indexed_ && !length_read_from_file ? ScanEndPts(path) : AV_NOPTS_VALUE;
   if (held_frames_ > 0)
     duration_ticks_ = av_rescale_q(held_frames_ * frame_pts_step_, time_base_, {1, int(kTicksPerSecond)});
+  else if (held_end != AV_NOPTS_VALUE && held_end > start_pts_)
+    duration_ticks_ = av_rescale_q(held_end - start_pts_, time_base_, {1, int(kTicksPerSecond)});
   else if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
     duration_ticks_ = av_rescale_q(st->duration, time_base_, {1, int(kTicksPerSecond)});
   else if (int64_t end = EndPts(); end != AV_NOPTS_VALUE && end > start_pts_)
@@ -186,6 +195,27 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   return "";
 }
 
+namespace {
+
+// The latest end time among the stream's packets read from here on (at most
+// `limit` packets); `count` is how many of them belong to the stream.
+int64_t LastPacketEnd(AVFormatContext& format, AVPacket& packet, int stream, int64_t step, int64_t limit,
+                      int64_t& count) {
+  int64_t end = AV_NOPTS_VALUE;
+  for (int64_t packets = 0; packets < limit && av_read_frame(&format, &packet) >= 0; ++packets) {
+    if (packet.stream_index == stream) {
+      ++count;
+      const int64_t pts = packet.pts != AV_NOPTS_VALUE ? packet.pts : packet.dts;
+      const int64_t length = packet.duration > 0 ? packet.duration : step;
+      if (pts != AV_NOPTS_VALUE && (end == AV_NOPTS_VALUE || pts + length > end)) end = pts + length;
+    }
+    av_packet_unref(&packet);
+  }
+  return end;
+}
+
+}  // namespace
+
 // Containers without a stream length (Matroska, some MPEG files) give the end
 // time of the last frame: read the packets after the last key frame.
 int64_t FfmpegVideoSource::EndPts() {
@@ -196,16 +226,24 @@ int64_t FfmpegVideoSource::EndPts() {
     guess = av_rescale_q(format_->duration + start, AV_TIME_BASE_Q, st->time_base);
   }
   if (avformat_seek_file(format_.get(), stream_, INT64_MIN, guess, guess, 0) < 0) return AV_NOPTS_VALUE;
-  int64_t end = AV_NOPTS_VALUE;
-  for (int packets = 0; packets < 100000 && av_read_frame(format_.get(), packet_.get()) >= 0; ++packets) {
-    if (packet_->stream_index == stream_) {
-      int64_t pts = packet_->pts != AV_NOPTS_VALUE ? packet_->pts : packet_->dts;
-      int64_t length = packet_->duration > 0 ? packet_->duration : frame_pts_step_;
-      if (pts != AV_NOPTS_VALUE && (end == AV_NOPTS_VALUE || pts + length > end)) end = pts + length;
-    }
-    av_packet_unref(packet_.get());
-  }
+  int64_t count = 0;
+  const int64_t end = LastPacketEnd(*format_, *packet_, stream_, frame_pts_step_, 100000, count);
   SeekTo(0);
+  return end;
+}
+
+// The end time of the last video packet, read through the whole file on a
+// second demuxer (seeking a file without an index may fail or land anywhere,
+// and would leave this one's position unknown).
+int64_t FfmpegVideoSource::ScanEndPts(const std::string& path) const {
+  AVFormatContext* raw = nullptr;
+  if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return AV_NOPTS_VALUE;
+  AvFormatPtr scan(raw);
+  if (unsigned(stream_) >= scan->nb_streams) return AV_NOPTS_VALUE;
+  AvPacketPtr packet = MakeAvPacket();
+  int64_t count = 0;
+  int64_t end = LastPacketEnd(*scan, *packet, stream_, frame_pts_step_, INT64_MAX, count);
+  if (end == AV_NOPTS_VALUE && count > 0) end = start_pts_ + count * frame_pts_step_;
   return end;
 }
 

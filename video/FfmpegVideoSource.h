@@ -64,6 +64,7 @@ class FfmpegVideoSource {
   bool ForwardIsCheaper(int64_t ticks) const;
   bool PastIndexEnd(int64_t ticks) const;
   int64_t EndPts();
+  int64_t ScanEndPts(const std::string& path) const;
 
   AvFormatPtr format_;
   AvCodecContextPtr codec_;

@@ -3,41 +3,11 @@
 #include <cstring>
 
 #include "base/ByteOrder.h"
+#include "base/PixelMask.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>
 }
-
-namespace {
-
-struct Field {
-  int shift = 0;
-  int bits = 0;
-  std::vector<uint8_t> expand;  // field value -> 8 bits, by bit replication
-};
-
-Field MakeField(uint32_t mask) {
-  Field f;
-  if (!mask) return f;
-  while (!(mask >> f.shift & 1)) ++f.shift;
-  while (f.shift + f.bits < 32 && (mask >> (f.shift + f.bits) & 1)) ++f.bits;
-  int used = f.bits > 16 ? 16 : f.bits;  // keep the top 16 bits of wider fields
-  f.shift += f.bits - used;
-  f.bits = used;
-  f.expand.resize(size_t(1) << f.bits);
-  for (uint32_t v = 0; v < f.expand.size(); ++v) {
-    if (f.bits >= 8) {
-      f.expand[v] = uint8_t(v >> (f.bits - 8));
-      continue;
-    }
-    uint32_t r = v << (8 - f.bits);
-    for (int s = f.bits; s < 8; s += s) r |= r >> s;
-    f.expand[v] = uint8_t(r);
-  }
-  return f;
-}
-
-}  // namespace
 
 void EnsureSize(Bitmap24& out, int width, int height) {
   if (out.Width() != width || out.Height() != height) out.Resize(width, height);
@@ -64,11 +34,8 @@ void ConvertPacked(const uint8_t* top_row, ptrdiff_t stride, int width, int heig
     for (int y = 0; y < height; ++y) std::memcpy(out.Row(y), top_row + stride * y, size_t(width) * 3);
     return;
   }
-  Field fr, fg, fb;
-  if (l.kind == K::Masked16 || l.kind == K::Masked32) fr = MakeField(l.r_mask), fg = MakeField(l.g_mask), fb = MakeField(l.b_mask);
-  auto field = [](const Field& f, uint32_t px) -> uint8_t {
-    return f.bits ? f.expand[(px >> f.shift) & ((1u << f.bits) - 1)] : 0;
-  };
+  MaskField fr, fg, fb;
+  if (l.kind == K::Masked16 || l.kind == K::Masked32) fr = MaskField(l.r_mask), fg = MaskField(l.g_mask), fb = MaskField(l.b_mask);
   for (int y = 0; y < height; ++y) {
     const uint8_t* s = top_row + stride * y;
     uint8_t* d = out.Row(y);
@@ -82,13 +49,13 @@ void ConvertPacked(const uint8_t* top_row, ptrdiff_t stride, int width, int heig
       case K::Masked16:
         for (int x = 0; x < width; ++x, s += 2, d += 3) {
           uint32_t px = uint32_t(s[0] | s[1] << 8);
-          d[0] = field(fb, px), d[1] = field(fg, px), d[2] = field(fr, px);
+          d[0] = fb(px), d[1] = fg(px), d[2] = fr(px);
         }
         break;
       case K::Masked32:
         for (int x = 0; x < width; ++x, s += 4, d += 3) {
           const uint32_t px = Le32(s);
-          d[0] = field(fb, px), d[1] = field(fg, px), d[2] = field(fr, px);
+          d[0] = fb(px), d[1] = fg(px), d[2] = fr(px);
         }
         break;
       case K::Palette: {

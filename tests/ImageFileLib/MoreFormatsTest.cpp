@@ -261,7 +261,7 @@ TEST(Metafile, WrittenFilesPassIndependentReadersAndReadBack) {
   back.LoadFromFile(file);
   EXPECT_EQ(back.PixelFormat, pf24Bit);
   EXPECT_EQ(RgbValues(back), RgbValues(many));
-  // A line record is beyond this reader.
+  // A line needs the painter the program installs; the core alone refuses it.
   auto bytes = ReadFileBytes(folder.File("ours.wmf"));
   bytes[22 + 18 + 4] = 0x13, bytes[22 + 18 + 5] = 0x02;  // META_LINETO
   EXPECT_EQ(ErrorOf([&] { FromBytes(WMFLoader(), bytes, "WMF"); }), "Unsupported file format");

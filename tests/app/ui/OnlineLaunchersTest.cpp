@@ -114,7 +114,7 @@ TEST(OnlineLaunchers, MapNeedsLatitudeAndLongitudeForOtherInserters) {
             (QStringList{"Latitude   :    35o 42' 35.9\" S ", "Longitude  :   139o 48' 38.5\" E "}));
   EXPECT_EQ(map->Memo1->toPlainText().split('\n')[13],
             "      var latlng = new google.maps.LatLng(-35.709972,139.810694);");
-  if (kPagesOpenInSystemBrowser) {
+  if (PagesOpenInSystemBrowser()) {
     EXPECT_EQ(opened.size(), 1u);
   }
   delete map;

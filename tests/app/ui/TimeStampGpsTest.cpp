@@ -111,7 +111,7 @@ TEST(TimeStampGps, MapCommandShowsTheStationReadFromTheGpsLine) {
                          "WGSSeparation : 32.1 m"}));
   EXPECT_EQ(map->Memo1->toPlainText().split('\n')[21],
             "        position: new google.maps.LatLng(35.687242,-139.635390),");
-  if (kPagesOpenInSystemBrowser) {
+  if (PagesOpenInSystemBrowser()) {
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_TRUE(opened[0].isLocalFile());
   }

@@ -10,8 +10,15 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
+#include <QEventLoop>
+#include <QTimer>
+#include <QWebEngineProfile>
+#include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineView>
 #include <chrono>
 #include <thread>
+#include <atomic>
+#include <functional>
 
 #include "base/AtomicFile.h"
 #include "base/ui/DialogService.h"
@@ -49,6 +56,17 @@ bool WaitFor(Done done) {
   }
   return done();
 }
+
+// Records what would go to the system browser.
+struct OpenedUrls {
+  std::vector<QUrl> urls;
+  ScopedUrlOpener opener{[this](const QUrl& url) {
+    urls.push_back(url);
+    return true;
+  }};
+};
+
+const GpsStation kTokyoWest{"07", "1.2", "12:34:56", "3542.5990 N", "13948.6422 W", "21.5 m MSL", "39.2 m"};
 
 const char* const kNewProgram = "#!/bin/sh\necho new > started.txt\n";
 
@@ -221,12 +239,10 @@ TEST(WebAccess, HiddenOneStepButtonAlsoGoesThroughTheScript) {
 }
 
 TEST(MapWindow, ShowsTheStationPageAndGpsLines) {
-  std::vector<QUrl> opened;
-  ScopedUrlOpener opener([&](const QUrl& url) {
-    opened.push_back(url);
-    return true;
-  });
-  GpsStation st{"07", "1.2", "12:34:56", "3542.5990 N", "13948.6422 W", "21.5 m MSL", "39.2 m"};
+  ScopedWebEngineOff off("no helper program");
+  OpenedUrls outside;
+  std::vector<QUrl>& opened = outside.urls;
+  GpsStation st = kTokyoWest;
   QPointer<TMap> map = new TMap(st, 0);
   EXPECT_EQ(map->windowTitle(), "Map");
   const QStringList page = Lines(Child<QPlainTextEdit>(map, "Memo1"));
@@ -237,19 +253,19 @@ TEST(MapWindow, ShowsTheStationPageAndGpsLines) {
                          "Latitude   :   35o 42' 35.94\" N   (3542.5990 N)",
                          "Longitude  : -139o 48' 38.53\" W   (13948.6422 W)", "Altitude   : 21.5 m MSL",
                          "WGSSeparation : 39.2 m"}));
-  if (kPagesOpenInSystemBrowser) {
-    ASSERT_EQ(opened.size(), 1u);
-    ASSERT_TRUE(opened[0].isLocalFile());
-    const std::string html = Slurp(opened[0].toLocalFile().toStdString());
-    EXPECT_NE(html.find("position: new google.maps.LatLng(35.709983,-139.810703),\r\n"), std::string::npos);
-    EXPECT_NE(Child<TWebBrowserControl>(map, "WebBrowser1")->NoteText().indexOf("system browser"), -1);
-  }
+  ASSERT_EQ(opened.size(), 1u);
+  ASSERT_TRUE(opened[0].isLocalFile());
+  const std::string html = Slurp(opened[0].toLocalFile().toStdString());
+  EXPECT_NE(html.find("position: new google.maps.LatLng(35.709983,-139.810703),\r\n"), std::string::npos);
+  EXPECT_TRUE(Child<TWebBrowserControl>(map, "WebBrowser1")
+                  ->NoteText()
+                  .startsWith("The web engine cannot start on this machine (no helper program); pages open in the "
+                              "system browser."));
+  EXPECT_EQ(map->WebBrowser1->View(), nullptr);
   map->close();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(map.isNull());
-  if (kPagesOpenInSystemBrowser) {
-    EXPECT_FALSE(fs::exists(opened[0].toLocalFile().toStdString()));
-  }
+  EXPECT_FALSE(fs::exists(opened[0].toLocalFile().toStdString()));
 
   st.latitude = "35.7 N";
   QPointer<TMap> empty = new TMap(st, 0);
@@ -258,8 +274,8 @@ TEST(MapWindow, ShowsTheStationPageAndGpsLines) {
   delete empty.data();
 }
 
-TEST(BrowserWindow, ToolBarWalksTheHistory) {
-  if (!kPagesOpenInSystemBrowser) return;  // the web engine keeps its own history
+TEST(BrowserWindow, ToolBarWalksTheHistoryInTheSystemBrowser) {
+  ScopedWebEngineOff off("no helper program");
   std::vector<QString> opened;
   ScopedUrlOpener opener([&](const QUrl& url) {
     opened.push_back(url.toString());
@@ -298,6 +314,150 @@ TEST(BrowserWindow, ToolBarWalksTheHistory) {
   b->close();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(b.isNull());
+}
+
+namespace {
+
+// Keeps the embedded pages off the network: the map script cannot load.
+class LocalOnly : public QWebEngineUrlRequestInterceptor {
+ public:
+  LocalOnly() { QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(this); }
+  ~LocalOnly() override { QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(nullptr); }
+  void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+    const QString scheme = info.requestUrl().scheme();
+    if (scheme == "http" || scheme == "https") {
+      info.block(true);
+      ++blocked;
+    }
+  }
+  std::atomic<int> blocked{0};
+};
+
+// Runs the event loop until the view has finished a load (at most 20 s).
+bool Loaded(QWebEngineView* view, const std::function<void()>& start) {
+  QEventLoop loop;
+  bool ok = false;
+  auto c = QObject::connect(view, &QWebEngineView::loadFinished, &loop, [&](bool done) {
+    ok = done;
+    loop.quit();
+  });
+  QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+  start();
+  loop.exec();
+  QObject::disconnect(c);
+  return ok;
+}
+
+// Runs the event loop until `done` holds (at most 20 s).
+bool Until(const std::function<bool()>& done) {
+  QEventLoop loop;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    if (done()) loop.quit();
+  });
+  poll.start(10);
+  QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+  if (!done()) loop.exec();
+  return done();
+}
+
+QVariant RunScript(QWebEngineView* view, const QString& script) {
+  QEventLoop loop;
+  QVariant result;
+  view->page()->runJavaScript(script, [&](const QVariant& r) {
+    result = r;
+    loop.quit();
+  });
+  QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+  loop.exec();
+  return result;
+}
+
+}  // namespace
+
+TEST(MapWindow, EmbeddedPageCentresTheMarkerOnTheStation) {
+  ASSERT_EQ(WebEngineStartProblem(), "");
+  LocalOnly local;
+  OpenedUrls outside;
+  std::vector<QUrl>& opened = outside.urls;
+  GpsStation st = kTokyoWest;
+  QPointer<TMap> map = new TMap(st, 0);
+  QWebEngineView* view = map->WebBrowser1->View();
+  ASSERT_NE(view, nullptr);
+  // The window starts loading its page while it is being made.
+  ASSERT_TRUE(Until([&] { return view->title() == "Google Maps for observation station"; })) << view->title().toStdString();
+  EXPECT_GE(local.blocked.load(), 1);  // the map service's script was asked for
+  // A stand-in for the map service records what the page's own script asks it.
+  const QVariant marker = RunScript(view, R"(
+      window.google = {maps: {MapTypeId: {ROADMAP: 'roadmap'},
+        LatLng: function(a, b) { this.a = a; this.b = b; },
+        Map: function(el, o) { window.seenCentre = o.center.a + ',' + o.center.b + ' zoom ' + o.zoom; },
+        Marker: function(o) { window.seenMarker = o.title + ' at ' + o.position.a + ',' + o.position.b; }}};
+      initialize();
+      seenMarker + ' / ' + seenCentre;)");
+  EXPECT_EQ(marker.toString(), "marker test at 35.709983,-139.810703 / 35.709983,-139.810703 zoom 15");
+  EXPECT_EQ(RunScript(view, "document.getElementById('map_canvas').style.width").toString(), "865px");
+  EXPECT_TRUE(opened.empty());
+  EXPECT_EQ(map->WebBrowser1->NoteText(), "");
+  // The page came from a local file, which goes with the window.
+  const QUrl page = view->url();
+  ASSERT_TRUE(page.isLocalFile()) << page.toString().toStdString();
+  EXPECT_TRUE(fs::exists(page.toLocalFile().toStdString()));
+  delete map.data();
+  EXPECT_FALSE(fs::exists(page.toLocalFile().toStdString()));
+}
+
+TEST(BrowserWindow, ToolBarWalksTheEmbeddedHistory) {
+  ASSERT_EQ(WebEngineStartProblem(), "");
+  LocalOnly local;
+  TemporaryFolder site("tessary-pages");
+  site.Write("first.html", "<html><head><title>First page</title></head><body>one</body></html>");
+  site.Write("second.html", "<html><head><title>Second page</title></head><body>two</body></html>");
+  QPointer<TBrowser1> b = new TBrowser1;
+  QWebEngineView* view = b->WebBrowser1->View();
+  ASSERT_NE(view, nullptr);
+  auto* back = Child<QToolButton>(b, "BackButton");
+  auto* forward = Child<QToolButton>(b, "ForwardButton");
+  auto* edit = Child<QLineEdit>(b, "Edit1");
+  auto* go = Child<QToolButton>(b, "NavigateButton");
+  EXPECT_FALSE(back->isEnabled());
+  edit->setText(QString::fromStdString(site.File("first.html")));
+  ASSERT_TRUE(Loaded(view, [&] { go->click(); }));
+  EXPECT_EQ(view->title(), "First page");
+  edit->setText(QUrl::fromLocalFile(QString::fromStdString(site.File("second.html"))).toString());
+  ASSERT_TRUE(Loaded(view, [&] { go->click(); }));
+  EXPECT_EQ(view->title(), "Second page");
+  EXPECT_TRUE(back->isEnabled());
+  EXPECT_FALSE(forward->isEnabled());
+  ASSERT_TRUE(Loaded(view, [&] { back->click(); }));
+  EXPECT_EQ(view->title(), "First page");
+  EXPECT_FALSE(back->isEnabled());
+  EXPECT_TRUE(forward->isEnabled());
+  ASSERT_TRUE(Loaded(view, [&] { forward->click(); }));
+  EXPECT_EQ(b->WebBrowser1->CurrentAddress(), QUrl::fromLocalFile(QString::fromStdString(site.File("second.html"))).toString());
+  ASSERT_TRUE(Loaded(view, [&] { Child<QToolButton>(b, "RefreshButton")->click(); }));
+  EXPECT_EQ(view->title(), "Second page");
+  ASSERT_TRUE(Loaded(view, [&] { Child<QToolButton>(b, "HomeButton")->click(); }));
+  EXPECT_EQ(b->WebBrowser1->CurrentAddress(), "about:blank");
+  Child<QToolButton>(b, "StopButton")->click();
+  EXPECT_EQ(local.blocked.load(), 0);
+  delete b.data();
+}
+
+// A page process that dies sends the page to the system browser, with a note.
+TEST(BrowserWindow, DeadPageProcessFallsBackToTheSystemBrowser) {
+  ASSERT_EQ(WebEngineStartProblem(), "");
+  OpenedUrls outside;
+  std::vector<QUrl>& opened = outside.urls;
+  QPointer<TBrowser1> b = new TBrowser1;
+  b->Edit1->setText("chrome://crash");
+  b->NavigateButton->click();
+  ASSERT_TRUE(Until([&] { return b->WebBrowser1->View() == nullptr; }));
+  EXPECT_TRUE(b->WebBrowser1->NoteText().startsWith("The web engine cannot start on this machine (its page process ended"))
+      << b->WebBrowser1->NoteText().toStdString();
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].toString(), "chrome://crash");
+  delete b.data();
 }
 
 TEST(DataViewerWindow, ButtonOpensTheIndexSpreadsheet) {
