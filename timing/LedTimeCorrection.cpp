@@ -200,7 +200,7 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
   std::vector<long double> ks, ys;
   for (int k = lower; k <= upper; ++k) {
     const int j = k * n_frames + p0;
-    if (j < 0 || j > last) continue;
+    if (j < 0 || j > last || !t.HasRecord(j)) continue;
     ks.push_back(k);
     ys.push_back(samples[static_cast<size_t>(j)].Signal);
   }

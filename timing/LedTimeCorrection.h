@@ -131,8 +131,8 @@ int AddPointsWithoutLedCorrection(std::vector<std::string>& points, const LedTab
 
 // ---- the PPS rising line and the cycle range ----
 // Chooses among lines clicked-20..clicked+20 inside the data the lit line
-// nearest to the click (distance in pixels); the first line of the range when
-// none is lit; nothing when the range holds no data line.
+// nearest to the click (distance in pixels); the first line of the range (at
+// least line 0) when none is lit; nothing for a click beside the data.
 template <class Distance>
 std::optional<int> ChoosePpsRisingLine(const std::vector<TLedFrameSample>& samples, int last_line, int clicked,
                                        Distance distance);
@@ -168,6 +168,7 @@ std::string LedSecondsField(long double seconds);
 template <class Distance>
 std::optional<int> ChoosePpsRisingLine(const std::vector<TLedFrameSample>& samples, int last_line, int clicked,
                                        Distance distance) {
+  if (clicked < 0 || clicked > last_line) return std::nullopt;
   const int first = std::max(clicked - 20, 0);
   const int last = std::min({clicked + 20, last_line, static_cast<int>(samples.size()) - 1});
   if (first > last) return std::nullopt;

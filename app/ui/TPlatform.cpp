@@ -288,6 +288,7 @@ QWidget* TPlatform::CreateControlPanel() {
   v->addWidget(CreateObjectsPanel());
   v->addWidget(CreateOnlinePanel());  // ---- online ----
   v->addWidget(CreateTimingPanel());  // ---- timing tools ----
+  v->addWidget(CreateLedPanel());     // ---- LED time correction ----
   v->addWidget(CreateToolsPanel());   // ---- tools ----
 
   v->addStretch(1);
