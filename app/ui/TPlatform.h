@@ -555,6 +555,7 @@ class TPlatform : public QMainWindow {
   void BitBtn2Click();
   void OpenLedGraph();
   QWidget* CreateLedPanel();
+  void LedVideoOpened();  // a new video: no memorised points, step box white
   // The LED-corrected time of a frame while corrected times are in use.
   std::optional<LedFrameTime> LedRecordFor(int frame) const;
   // ---- tools ---- (TPlatformTools.cpp)

@@ -14,6 +14,16 @@
 #include "base/ui/DialogService.h"
 #include "timing/ui/TLEDGraph.h"
 
+namespace {
+
+void SetBase(QLineEdit* edit, const QColor& colour) {
+  QPalette pal = edit->palette();
+  pal.setColor(QPalette::Base, colour);
+  edit->setPalette(pal);
+}
+
+}  // namespace
+
 QWidget* TPlatform::CreateLedPanel() {
   auto* panel = new QWidget;
   auto* v = new QVBoxLayout(panel);
@@ -78,9 +88,7 @@ void TPlatform::OpenLedGraph() {
   };
   host.Applied = [this] {
     Options.SharpCapTimeAvailable = true;
-    QPalette pal = Edit69->palette();
-    pal.setColor(QPalette::Base, BgrColor(0xFFFF00));
-    Edit69->setPalette(pal);
+    SetBase(Edit69, BgrColor(0xFFFF00));
     QPalette text = Edit26->palette();
     text.setColor(QPalette::Text, Qt::black);
     Edit26->setPalette(text);
@@ -88,6 +96,11 @@ void TPlatform::OpenLedGraph() {
   };
   host.Origin = frameGeometry().topLeft();
   LEDGraph = ::OpenLedGraph(std::move(host), Led, Chart.LEDGraphOpen, this);
+}
+
+void TPlatform::LedVideoOpened() {
+  ListBox1->clear();
+  SetBase(Edit69, Qt::white);
 }
 
 std::optional<LedFrameTime> TPlatform::LedRecordFor(int frame) const {
