@@ -14,16 +14,6 @@
 #include "base/ui/DialogService.h"
 #include "timing/ui/TLEDGraph.h"
 
-namespace {
-
-void SetBase(QLineEdit* edit, const QColor& colour) {
-  QPalette pal = edit->palette();
-  pal.setColor(QPalette::Base, colour);
-  edit->setPalette(pal);
-}
-
-}  // namespace
-
 QWidget* TPlatform::CreateLedPanel() {
   auto* panel = new QWidget;
   auto* v = new QVBoxLayout(panel);
@@ -88,7 +78,7 @@ void TPlatform::OpenLedGraph() {
   };
   host.Applied = [this] {
     Options.SharpCapTimeAvailable = true;
-    SetBase(Edit69, BgrColor(0xFFFF00));
+    PaintBase(Edit69, BgrColor(0xFFFF00));
     QPalette text = Edit26->palette();
     text.setColor(QPalette::Text, Qt::black);
     Edit26->setPalette(text);
@@ -100,7 +90,7 @@ void TPlatform::OpenLedGraph() {
 
 void TPlatform::LedVideoOpened() {
   ListBox1->clear();
-  SetBase(Edit69, Qt::white);
+  PaintBase(Edit69, Qt::white);
 }
 
 std::optional<LedFrameTime> TPlatform::LedRecordFor(int frame) const {

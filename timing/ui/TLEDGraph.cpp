@@ -40,12 +40,6 @@ TUpDown* MakeUpDown(const char* name, int min, int max, int position, QWidget* p
   return new TUpDown(name, QString(name) + "Position", min, max, position, parent);
 }
 
-void SetBase(QLineEdit* edit, const QColor& colour) {
-  QPalette pal = edit->palette();
-  pal.setColor(QPalette::Base, colour);
-  edit->setPalette(pal);
-}
-
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
@@ -146,7 +140,7 @@ void TLEDGraph::CreateControls() {
   Label10->setWordWrap(true);
   auto* pick = new QHBoxLayout;
   Edit20 = MakeEdit("Edit20", this);
-  SetBase(Edit20, BgrColor(0xEEDDFF));
+  PaintBase(Edit20, BgrColor(0xEEDDFF));
   pick->addWidget(new QLabel("selected frame: No. ", this));
   pick->addWidget(Edit20);
   Label11 = MakeLabel("Label11", "6. Spread area of Blue dots for fitting to line.", this);
@@ -160,7 +154,7 @@ void TLEDGraph::CreateControls() {
     range->addWidget(w);
   auto* pps = new QHBoxLayout;
   Edit21 = MakeEdit("Edit21", this);
-  SetBase(Edit21, BgrColor(0xFFDDAA));
+  PaintBase(Edit21, BgrColor(0xFFDDAA));
   pps->addWidget(new QLabel("Frame of PPS rising.: No.", this));
   pps->addWidget(Edit21);
   Button5 = MakeButton(
