@@ -155,6 +155,46 @@ TEST(LedTimeCorrection, FlatCycleFitKeepsThePreviousOffset) {
   EXPECT_EQ(c.state.PpsFrame, 10);
 }
 
+TEST(LedTimeCorrection, CalibrationFrameIsHeldInsideTheRowsAndItsRecordInsideTheVideo) {
+  // 100 rows whose field 1 counts from `first_number`; the fitted PC time of
+  // frame f is 1000 + f / 30 s. The signals of three cycle lines from the PPS
+  // line rise 6 a cycle from `start`.
+  const struct {
+    int first_number, pps_rising;
+    long double start;
+    int pps_line, pps_frame;
+    int record;  // the frame whose end time is kept
+  } rows[] = {
+      {0, 5, 10, -25, 0, 0},     // zero crossing before the rows: held at the first row
+      {500, 5, 10, -25, 0, 0},
+      {0, 35, -2, 35, 35, 35},   // inside: the row's own frame
+      {500, 35, -2, 35, 35, 0},  // field 1 far from the frames: held at the first record
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.first_number * 1000 + r.pps_rising);
+    std::vector<std::string> lines = {"a", "b", "c"};
+    for (int i = 0; i < 100; ++i) lines.push_back(FormatInt(r.first_number + i) + ",0,");
+    LedTable t{&lines, 4, 99, 0, 99};
+    LedCorrectionState s;
+    s.LedCycleFrames = 30;
+    s.PcTimeIntercept = 1000;
+    s.PcTimeSlope = 1 / 30.0L;
+    s.LedFrameTimes.resize(100);
+    for (int f = 0; f < 100; ++f) {
+      const TimeOfDay d = SplitTimeOfDay(1000 + f / 30.0L);
+      s.LedFrameTimes[static_cast<size_t>(f)] = {d.Hour, d.Minute, d.Seconds};
+    }
+    std::vector<TLedFrameSample> samples(200);
+    for (int k = 0; k < 3; ++k) samples[static_cast<size_t>(r.pps_rising + 30 * k)].Signal = r.start + 6 * k;
+    MarkPpsRisingLine(samples, 99, r.pps_rising, 30);
+    const CycleFitResult fit = FitLedCycle(t, samples, 0, 2, 29.97L, s);
+    ASSERT_TRUE(fit.SlopeFound);
+    EXPECT_EQ(s.PpsLine, r.pps_line);
+    EXPECT_EQ(s.PpsFrame, r.pps_frame);
+    EXPECT_EQ(s.PpsEndSeconds, static_cast<double>(s.LedFrameTimes[static_cast<size_t>(r.record)].EndSeconds));
+  }
+}
+
 TEST(LedTimeCorrection, TimesSplitByTruncationWithoutMidnightWrap) {
   const struct {
     long double t;
