@@ -156,6 +156,9 @@ TEST(LedGraphWindow, ClickFitApplyWritesTheCorrectedTimes) {
   for (const TLedFrameSample& s : w->Samples()) in_fit += s.InFit;
   EXPECT_EQ(in_fit, 9);
   ASSERT_TRUE(Find<QPushButton>(*w, "Button5")->isEnabled());
+  // The chosen line's signal dot is red, the cycle lines of the fit blue.
+  EXPECT_EQ(w->Picture.pixel(w->SignalDot(kLedPulseFrame)) & 0xFFFFFFu, 0xFF0000u);
+  EXPECT_EQ(w->Picture.pixel(w->SignalDot(kLedPulseFrame - 30)) & 0xFFFFFFu, 0x0000FFu);
 
   Find<QPushButton>(*w, "Button5")->click();
   EXPECT_EQ(Find<QLineEdit>(*w, "Edit21")->text(), "10");
