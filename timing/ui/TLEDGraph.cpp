@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
