@@ -290,6 +290,7 @@ QWidget* TPlatform::CreateControlPanel() {
   v->addWidget(CreateObjectsPanel());
   v->addWidget(CreateOnlinePanel());  // ---- online ----
   v->addWidget(CreateTimingPanel());  // ---- timing tools ----
+  v->addWidget(CreateLedPanel());     // ---- LED time correction ----
   v->addWidget(CreateToolsPanel());   // ---- tools ----
   v->addWidget(CreateCommandsPanel());  // ---- commands ----
 

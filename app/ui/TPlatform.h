@@ -42,6 +42,7 @@
 #include "timestamp/InserterSettings.h"
 #include "timestamp/SevenSegmentDigits.h"
 #include "video/CaptureLog.h"
+#include "timing/LedTimeCorrection.h"  // ---- LED time correction ----
 
 class QAction;
 class QCheckBox;
@@ -50,6 +51,7 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QLineEdit;
+class QListWidget;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
@@ -546,6 +548,18 @@ class TPlatform : public QMainWindow {
   void RedrawSoundIndicator();
   QPointer<QWidget> SoundIndicator;
   bool SoundSignalDetected = false;
+  // ---- LED time correction ---- (TPlatformLed.cpp)
+  LedCorrectionState Led;            // LedFrameTimes and the calibration, kept between openings
+  QPointer<QWidget> LEDGraph;
+  QPushButton* BitBtn2 = nullptr;    // 'SharpCap Timing Analysis'
+  QListWidget* ListBox1 = nullptr;   // the memorised calibration points
+  QLineEdit* Edit69 = nullptr;       // "1. Time correct"
+  void BitBtn2Click();
+  void OpenLedGraph();
+  QWidget* CreateLedPanel();
+  void LedVideoOpened();  // a new video: no memorised points, step box white
+  // The LED-corrected time of a frame while corrected times are in use.
+  std::optional<LedFrameTime> LedRecordFor(int frame) const;
   // ---- tools ---- (TPlatformTools.cpp)
   void Button8Click();     // 'Star Image [3D]'
   void StarImg3DShow();

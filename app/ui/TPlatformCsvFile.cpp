@@ -41,6 +41,7 @@ void TPlatform::SaveResultCsv() {
   }
   CsvFileName = path;
   Settings.CsvDirectory = FolderPart(path);
+  Led.LedDataLineCount = 0;  // the LED window counts the rows afresh
   try {
     SaveLatestAccessPaths();
   } catch (const IniWriteError& e) {

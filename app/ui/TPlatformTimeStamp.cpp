@@ -199,6 +199,7 @@ void TPlatform::ShowFrameTime(const Bitmap24& frame, bool field_view) {
     if (line < Results.Lines().size()) row = Results.Lines()[line];
   }
   in.csvRow = row;
+  in.ledRecord = LedRecordFor(n);
   in.glyphs = StampGlyphContext(field_view);
   in.readOptions.fieldOrder = RadioGroup2->ItemIndex() == 0 ? FieldOrder::EvenFirst : FieldOrder::OddFirst;
   in.readOptions.fieldMeasure = CheckBox2->isChecked();

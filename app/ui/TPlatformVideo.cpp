@@ -320,6 +320,7 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
 
   if (keep_table == 0) WriteCsvHeader();
   Options.SharpCapTimeAvailable = false;
+  LedVideoOpened();  // ---- LED time correction ----
 }
 
 // Option > 'Display Camcorders Time': the check mark toggles (the action does

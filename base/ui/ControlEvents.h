@@ -13,6 +13,7 @@
 #include <QColor>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QPalette>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -28,6 +29,13 @@ class QLineEdit;
 inline QColor BgrColor(uint32_t bgr) {
   return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
                 static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+// The background colour of an edit (or any widget's base).
+inline void PaintBase(QWidget* w, const QColor& colour) {
+  QPalette pal = w->palette();
+  pal.setColor(QPalette::Base, colour);
+  w->setPalette(pal);
 }
 
 // A new control of type W carrying its designer name.

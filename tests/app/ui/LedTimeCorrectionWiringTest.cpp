@@ -1,0 +1,99 @@
+// 'SharpCap Timing Analysis' and the chart's button open the LED window over
+// the results table; its 'Apply to Analysis' rewrites the time fields of the
+// rows and the time shown for each frame then comes from the LED correction.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include "MainRoadFixture.h"
+#include "base/CsvFields.h"
+#include "base/ui/ControlEvents.h"
+#include "support/AviWriter.h"
+#include "support/LedTestTable.h"
+#include "timing/ui/TLEDGraph.h"
+
+namespace {
+
+void PressAt(QWidget* w, QPoint p) {
+  QMouseEvent e(QEvent::MouseButtonPress, QPointF(p), w->mapToGlobal(QPointF(p)), Qt::LeftButton, Qt::LeftButton,
+                Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
+
+// A 300-frame video at 29.97 fps with the LED table of its frames.
+void OpenLedVideo(MainRoadWindow& m) {
+  const auto path = m.Path("led.avi");
+  AviWriterOptions o;
+  o.rate = 30000;
+  o.scale = 1001;
+  ASSERT_TRUE(WriteAvi(path.string(), std::vector<Bitmap24>(kLedTableRows, Bitmap24(32, 24)), o));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  ASSERT_EQ(m.W().ScrollBar1->maximum(), kLedTableRows - 1);
+  m.W().Results.Assign(BuildLedTestTable());
+  m.W().DetectCsvVersion();
+  m.W().Run.StartFrame = 0;
+  m.W().Run.LastMeasuredFrame = kLedTableRows - 1;
+  m.W().Video.TimingFrameRate = 29.97L;
+}
+
+TEST(LedTimeCorrectionWiring, ApplyCorrectsTheRowsAndTheShownTime) {
+  MainRoadWindow m(Reader::OwnAvi);
+  OpenLedVideo(m);
+  EXPECT_EQ(m.Find<QPushButton>("BitBtn2")->text(), "SharpCap Timing Analysis");
+  m.Click("BitBtn2");
+  auto* w = qobject_cast<TLEDGraph*>(m.W().LEDGraph.data());
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(m.W().Chart.LEDGraphOpen, 1);
+  m.Click("BitBtn2");  // open already: no second window
+  EXPECT_EQ(m.W().findChildren<TLEDGraph*>().size(), 1u);
+
+  w->Button4->click();
+  w->RadioGroup1->SetItemIndex(1);
+  PressAt(w->LEDImage1, w->SignalDot(kLedPulseFrame));
+  w->UpDown1->setValue(-5);
+  w->UpDown2->setValue(4);
+  w->Button5->click();
+  EXPECT_EQ(m.W().Edit27->toolTip(), "Time (end of exposure) corrected by 1PPS LED light.");
+  w->Button7->click();
+  ASSERT_EQ(m.Find<QListWidget>("ListBox1")->count(), 1);
+  EXPECT_EQ(m.W().ListBox1->item(0)->text(), "0001 00010 21:30:06.0009948");
+  w->Button6->click();
+  EXPECT_TRUE(m.W().Options.SharpCapTimeAvailable);
+  const std::string row = m.W().Results.Line(6 + 160);
+  EXPECT_EQ(GetCsvField(row, 4) + "," + GetCsvField(row, 5) + "," + GetCsvField(row, 6) + "," + GetCsvField(row, 7),
+            "21,30,10.9894,11.0060");
+
+  // The time-stamp reading shows the frame's time (inserter texts ticked).
+  m.W().CheckBox5->setChecked(true);
+  m.W().ScrollBar1->setValue(160);
+  EXPECT_EQ(m.W().Edit24->text(), "21");
+  EXPECT_EQ(m.W().Edit25->text(), "30");
+  EXPECT_EQ(m.W().Edit26->text(), "10.9894");
+  EXPECT_EQ(m.W().Edit27->text(), "11.0060");
+  EXPECT_EQ(m.W().Times.StampS2Full, "11.0060");
+
+  // The memorised points outlive the window.
+  w->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(m.W().Chart.LEDGraphOpen, 0);
+  EXPECT_TRUE(m.W().ChartLink.ToolAvailable(ChartTool::LedGraph));
+  m.W().ChartLink.OpenTool(ChartTool::LedGraph, nullptr);
+  w = qobject_cast<TLEDGraph*>(m.W().LEDGraph.data());
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->ListBox1->count(), 1);
+  w->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(LedTimeCorrectionWiring, TablesWithCmosTimesAreRefused) {
+  MainRoadWindow m(Reader::OwnAvi);
+  OpenLedVideo(m);
+  m.W().CsvCmosTime = true;
+  m.Click("BitBtn2");
+  EXPECT_EQ(m.W().LEDGraph.data(), nullptr);
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text, "SharpCap Timing Analysis can't be used for already analyzed CSV file.");
+}
+
+}  // namespace

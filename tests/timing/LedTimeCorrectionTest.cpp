@@ -1,0 +1,362 @@
+// LED time correction on a synthetic 29.97 fps table whose true frame times
+// are known; the expected figures come from led_reference.py (exact rational
+// arithmetic, a second implementation) and from the table's own true times.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
+#include "support/LedTestTable.h"
+#include "timing/LedBackground.h"
+#include "timing/LedTimeCorrection.h"
+
+namespace {
+
+constexpr long double kRate = 29.97L;
+
+struct Calibrated {
+  std::vector<std::string> lines = BuildLedTestTable();
+  LedTable table;
+  LedCorrectionState state;
+  std::vector<TLedFrameSample> samples;
+  PcTimeFit pc;
+  LedBackgroundFit background;
+  CycleFitResult cycle;
+
+  explicit Calibrated(int last_frame = 1000) {
+    table.Lines = &lines;
+    table.HeaderLineCount = LedHeaderLineCount(3);
+    table.LastLine = CountLedDataLines(lines, table.HeaderLineCount);
+    table.StartFrame = 0;
+    table.LastFrame = last_frame;
+    samples.assign(static_cast<size_t>(table.LastLine) + 101, TLedFrameSample{});
+    state.LedCycleFrames = CycleFrames(kRate);
+    pc = FitRecordedPcTime(table, state);
+    background = FitLedBackground(lines, table.HeaderLineCount, table.LastLine, 2.5, 1, samples);
+    MarkPpsRisingLine(samples, table.LastLine, kLedPulseFrame, state.LedCycleFrames);
+    const CycleBounds b = CycleRangeBounds(table.LastLine, kLedPulseFrame, state.LedCycleFrames);
+    MarkCycleRange(samples, table.LastLine, kLedPulseFrame, state.LedCycleFrames, b.Lower, b.Upper);
+    cycle = FitLedCycle(table, samples, b.Lower, b.Upper, kRate, state);
+  }
+};
+
+TEST(LedTimeCorrection, SyntheticTableGivesTheReferenceOffsetAndPpsFrame) {
+  Calibrated c;
+  ASSERT_EQ(c.table.LastLine, 299);
+  EXPECT_TRUE(c.pc.Fitted);
+  EXPECT_TRUE(c.pc.Warnings.empty());
+  EXPECT_NEAR(static_cast<double>(c.state.PcTimeSlope), 0.033366977033078, 1e-13);
+  EXPECT_NEAR(static_cast<double>(c.state.PcTimeIntercept), 77405.979922600, 1e-8);
+  // The band keeps exactly the frames the LED does not reach.
+  for (int f = 0; f < kLedTableRows; ++f) {
+    const long double plain = 20.0L + 0.002L * f;
+    EXPECT_EQ(c.samples[static_cast<size_t>(f)].Lit, c.samples[static_cast<size_t>(f)].Brightness > plain + 0.0005L)
+        << f;
+  }
+  EXPECT_NEAR(static_cast<double>(c.cycle.Slope), 6.0, 1e-9);
+  EXPECT_NEAR(static_cast<double>(c.cycle.Intercept), 35.963, 1e-9);
+  EXPECT_NEAR(static_cast<double>(c.cycle.ZeroCycle), -5.993833333, 1e-8);
+  EXPECT_EQ(c.state.PpsLine, 10);
+  EXPECT_EQ(c.state.PpsFrame, 10);
+  EXPECT_EQ(c.cycle.Edit21, "10");
+  EXPECT_NEAR(static_cast<double>(c.state.LedTimeOffset), -0.312597542391, 1e-9);
+  EXPECT_EQ(c.cycle.Edit18, "-0.3125975");
+  ASSERT_TRUE(c.cycle.Error.has_value());
+  EXPECT_LT(*c.cycle.Error, 1e-12L);
+  // The calibration frame's end is the pulse's second plus the drift left over.
+  EXPECT_EQ(c.state.PpsEndHour, 21);
+  EXPECT_EQ(c.state.PpsEndMinute, 30);
+  EXPECT_NEAR(c.state.PpsEndSeconds, 6.000995, 1e-4);
+  // Against the table's true frame ends: the PC clock's 5 ms jitter is gone.
+  for (int f = 0; f < kLedTableRows; ++f) {
+    const TLedFrameTime& r = c.state.LedFrameTimes[static_cast<size_t>(f)];
+    const long double end = Seconds(r.EndHour, r.EndMinute, r.EndSeconds);
+    EXPECT_NEAR(static_cast<double>(end), LedTableFrameEndMicros(f) / 1e6, 1e-4) << f;
+    const long double centre = Seconds(r.CentreHour, r.CentreMinute, r.CentreSeconds);
+    EXPECT_NEAR(static_cast<double>(end - centre), 1 / (2 * 29.97), 1e-12);
+  }
+}
+
+TEST(LedTimeCorrection, ApplyWritesCentreAndEndIntoFieldsFourToSeven) {
+  Calibrated c;
+  const auto out = ApplyLedTimesToTable(c.table, 299, c.state);
+  ASSERT_TRUE(out.has_value());
+  ASSERT_EQ(out->size(), c.lines.size());
+  const struct {
+    int row;
+    const char* fields;
+  } expected[] = {{0, "21,30,05.6506,05.6673"},
+                  {10, "21,30,05.9843,06.0010"},
+                  {160, "21,30,10.9894,11.0060"},
+                  {299, "21,30,15.6274,15.6441"}};
+  for (const auto& e : expected) {
+    const std::string& line = (*out)[static_cast<size_t>(6 + e.row)];
+    EXPECT_EQ(GetCsvField(line, 4) + "," + GetCsvField(line, 5) + "," + GetCsvField(line, 6) + "," +
+                  GetCsvField(line, 7),
+              e.fields)
+        << e.row;
+    // Nothing else of the row changes.
+    std::string restored = line;
+    for (int f = 4; f <= 7; ++f) SetCsvField(restored, f, "");
+    EXPECT_EQ(restored, c.lines[static_cast<size_t>(6 + e.row)]);
+  }
+  for (size_t i = 0; i < 6; ++i) EXPECT_EQ((*out)[i], c.lines[i]);
+}
+
+TEST(LedTimeCorrection, ApplyWithoutMeasuredFrameLeavesTheTable) {
+  Calibrated c;
+  EXPECT_FALSE(ApplyLedTimesToTable(c.table, -1, c.state).has_value());
+}
+
+TEST(LedTimeCorrection, RowsBeyondTheVideoAreLeftOutAndTold) {
+  // A video of 200 frames: rows 200..299 have no frame record.
+  Calibrated c(199);
+  ASSERT_EQ(c.state.LedFrameTimes.size(), 200u);
+  ASSERT_EQ(c.pc.Warnings.size(), 1u);
+  EXPECT_EQ(c.pc.Warnings[0], "100 rows lie beyond the last frame of the video and take no part in the time correction.");
+  EXPECT_EQ(c.pc.Table.size(), 200u);
+  EXPECT_EQ(c.state.PpsFrame, 10);
+  const auto out = ApplyLedTimesToTable(c.table, 299, c.state);
+  ASSERT_TRUE(out.has_value());
+  EXPECT_EQ(GetCsvField((*out)[6 + 10], 7), "06.0010");
+  for (int row = 200; row < 300; ++row) EXPECT_EQ((*out)[static_cast<size_t>(6 + row)], c.lines[static_cast<size_t>(6 + row)]);
+}
+
+TEST(LedTimeCorrection, RowsThatAreNotConsecutiveFramesAreTold) {
+  std::vector<std::string> lines = BuildLedTestTable();
+  // Field measuring: two rows per frame.
+  for (int r = 0; r < kLedTableRows; ++r) SetCsvField(lines[static_cast<size_t>(6 + r)], 1, FormatInt(r / 2));
+  LedTable t{&lines, 7, 299, 0, 1000};
+  LedCorrectionState s;
+  const PcTimeFit fit = FitRecordedPcTime(t, s);
+  ASSERT_EQ(fit.Warnings.size(), 1u);
+  EXPECT_NE(fit.Warnings[0].find("not consecutive"), std::string::npos);
+}
+
+TEST(LedTimeCorrection, NoRecordedPcTimeLeavesTimesZero) {
+  std::vector<std::string> lines = BuildLedTestTable();
+  SetCsvField(lines[6], 8, "");
+  LedTable t{&lines, 7, 299, 0, 299};
+  LedCorrectionState s;
+  const PcTimeFit fit = FitRecordedPcTime(t, s);
+  EXPECT_FALSE(fit.Fitted);
+  ASSERT_EQ(s.LedFrameTimes.size(), 300u);
+  EXPECT_EQ(s.LedFrameTimes[5].FitSeconds, 0);
+}
+
+TEST(LedTimeCorrection, FlatCycleFitKeepsThePreviousOffset) {
+  Calibrated c;
+  const long double before = c.state.LedTimeOffset;
+  for (auto& x : c.samples) x.Signal = 3;
+  const CycleFitResult again = FitLedCycle(c.table, c.samples, -5, 4, kRate, c.state);
+  EXPECT_FALSE(again.SlopeFound);
+  EXPECT_EQ(c.state.LedTimeOffset, before);
+  EXPECT_EQ(c.state.PpsFrame, 10);
+}
+
+TEST(LedTimeCorrection, CalibrationFrameIsHeldInsideTheRowsAndItsRecordInsideTheVideo) {
+  // 100 rows whose field 1 counts from `first_number`; the fitted PC time of
+  // frame f is 1000 + f / 30 s. The signals of three cycle lines from the PPS
+  // line rise 6 a cycle from `start`.
+  const struct {
+    int first_number, pps_rising;
+    long double start;
+    int pps_line, pps_frame;
+    int record;  // the frame whose end time is kept
+  } rows[] = {
+      {0, 5, 10, -25, 0, 0},     // zero crossing before the rows: held at the first row
+      {500, 5, 10, -25, 0, 0},
+      {0, 35, -2, 35, 35, 35},   // inside: the row's own frame
+      {500, 35, -2, 35, 35, 0},  // field 1 far from the frames: held at the first record
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.first_number * 1000 + r.pps_rising);
+    std::vector<std::string> lines = {"a", "b", "c"};
+    for (int i = 0; i < 100; ++i) lines.push_back(FormatInt(r.first_number + i) + ",0,");
+    LedTable t{&lines, 4, 99, 0, 99};
+    LedCorrectionState s;
+    s.LedCycleFrames = 30;
+    s.PcTimeIntercept = 1000;
+    s.PcTimeSlope = 1 / 30.0L;
+    s.LedFrameTimes.resize(100);
+    for (int f = 0; f < 100; ++f) {
+      const TimeOfDay d = SplitTimeOfDay(1000 + f / 30.0L);
+      s.LedFrameTimes[static_cast<size_t>(f)] = {d.Hour, d.Minute, d.Seconds};
+    }
+    std::vector<TLedFrameSample> samples(200);
+    for (int k = 0; k < 3; ++k) samples[static_cast<size_t>(r.pps_rising + 30 * k)].Signal = r.start + 6 * k;
+    MarkPpsRisingLine(samples, 99, r.pps_rising, 30);
+    const CycleFitResult fit = FitLedCycle(t, samples, 0, 2, 29.97L, s);
+    ASSERT_TRUE(fit.SlopeFound);
+    EXPECT_EQ(s.PpsLine, r.pps_line);
+    EXPECT_EQ(s.PpsFrame, r.pps_frame);
+    EXPECT_EQ(s.PpsEndSeconds, static_cast<double>(s.LedFrameTimes[static_cast<size_t>(r.record)].EndSeconds));
+  }
+}
+
+TEST(LedTimeCorrection, TimesSplitByTruncationWithoutMidnightWrap) {
+  const struct {
+    long double t;
+    int h, m;
+    long double s;
+  } rows[] = {{3 * 3600 + 4 * 60 + 5.25L, 3, 4, 5.25L},
+              {-0.01L, 0, 0, -0.01L},
+              {86400.5L, 24, 0, 0.5L},
+              {90061.0L, 25, 1, 1.0L}};
+  for (const auto& r : rows) {
+    const TimeOfDay d = SplitTimeOfDay(r.t);
+    EXPECT_EQ(d.Hour, r.h);
+    EXPECT_EQ(d.Minute, r.m);
+    EXPECT_NEAR(static_cast<double>(d.Seconds), static_cast<double>(r.s), 1e-12);
+  }
+  EXPECT_EQ(LedSecondsField(9.12345L), "09.1235");
+  EXPECT_EQ(LedSecondsField(59.5L), "59.5000");
+  EXPECT_EQ(LedSecondsField(-0.01L), "-0.0100");
+}
+
+TEST(LedTimeCorrection, CycleKindUsesWholeRatesWithinATolerance) {
+  EXPECT_EQ(CycleKind(29.97L), LedCycleKind::Increase);
+  EXPECT_EQ(CycleKind(59.94L), LedCycleKind::Increase);
+  EXPECT_EQ(CycleKind(30.03L), LedCycleKind::Decrease);
+  EXPECT_EQ(CycleKind(25.0L), LedCycleKind::WholeRate);
+  EXPECT_EQ(CycleKind(25.00001L), LedCycleKind::WholeRate);
+  EXPECT_EQ(CycleKind(29.99999999L), LedCycleKind::WholeRate);
+  EXPECT_NEAR(static_cast<double>(CycleDrift(29.97L)), 0.001001001, 1e-9);
+  EXPECT_EQ(CycleDrift(25.0L), 0);
+}
+
+TEST(LedMemorisedPoints, FormatParseSortAndDuplicates) {
+  EXPECT_EQ(FormatMemorisedPoint(1, 123, 5, 7, 9.1234567L), "0001 00123 05:07:09.1234567");
+  // Six-digit frames push the columns right; tokens still read them.
+  const std::string big = FormatMemorisedPoint(2, 123456, 23, 59, 59.5L);
+  EXPECT_EQ(big, "0002 123456 23:59:59.5000000");
+  const MemorisedPoint p = ParseMemorisedPoint(big);
+  EXPECT_EQ(p.Frame, 123456);
+  EXPECT_EQ(p.Hour, 23);
+  EXPECT_EQ(p.Minute, 59);
+  EXPECT_EQ(p.Seconds, 59.5L);
+  const MemorisedPoint junk = ParseMemorisedPoint("0003 abcde xx:yy:zz");
+  EXPECT_EQ(junk.Frame, 1);
+  EXPECT_EQ(junk.Hour, 0);
+  EXPECT_EQ(junk.Seconds, 1);
+
+  std::vector<std::string> points;
+  EXPECT_TRUE(AddMemorisedPoint(points, 900, 1, 2, 3.0L));
+  EXPECT_TRUE(AddMemorisedPoint(points, 100000, 1, 3, 3.0L));
+  EXPECT_TRUE(AddMemorisedPoint(points, 50, 1, 1, 3.0L));
+  EXPECT_FALSE(AddMemorisedPoint(points, 900, 9, 9, 9.0L));
+  ASSERT_EQ(points.size(), 3u);
+  EXPECT_EQ(points[0], "0001 00050 01:01:03.0000000");
+  EXPECT_EQ(points[1], "0002 00900 01:02:03.0000000");
+  EXPECT_EQ(points[2], "0003 100000 01:03:03.0000000");
+}
+
+TEST(LedMemorisedPoints, TwoPointsDefineTheLineExactly) {
+  // Frame 100 ends at 10:00:00, frame 400 at 10:00:10.010: 1/29.97 s apart.
+  std::vector<std::string> points;
+  AddMemorisedPoint(points, 100, 10, 0, 0.0L);
+  AddMemorisedPoint(points, 400, 10, 0, 10.01L);
+  LedCorrectionState s;
+  const std::vector<std::string> memo = FitMemorisedPoints(points, 499, s);
+  EXPECT_EQ(memo[0], "PPSNum=2");
+  ASSERT_EQ(s.LedFrameTimes.size(), 500u);
+  const TLedFrameTime& r = s.LedFrameTimes[250];
+  EXPECT_EQ(r.EndHour, 10);
+  EXPECT_EQ(r.EndMinute, 0);
+  EXPECT_NEAR(static_cast<double>(r.EndSeconds), 5.005, 1e-9);
+  EXPECT_NEAR(static_cast<double>(r.EndSeconds - r.CentreSeconds), 10.01 / 300 / 2, 1e-12);
+  // Frame 0 lies before 10:00:00: its time falls back into hour 9.
+  EXPECT_EQ(s.LedFrameTimes[0].EndHour, 9);
+  EXPECT_EQ(s.LedFrameTimes[0].EndMinute, 59);
+}
+
+TEST(LedPpsChoice, ClicksChooseTheNearestLitLineInsideTheData) {
+  std::vector<TLedFrameSample> s(100);
+  s[30].Lit = s[36].Lit = 1;
+  auto dist = [](int line) { return static_cast<long double>(std::abs(line - 35)); };
+  EXPECT_EQ(ChoosePpsRisingLine(s, 89, 35, dist), 36);
+  // Nothing lit within 20 lines: the first line of the range, held at line 0.
+  EXPECT_EQ(ChoosePpsRisingLine(s, 89, 80, dist), 60);
+  EXPECT_EQ(ChoosePpsRisingLine(s, 89, 5, [](int) { return 0.0L; }), 0);
+  // Right of the data, or before it: refused.
+  EXPECT_FALSE(ChoosePpsRisingLine(s, 89, 110, dist).has_value());
+  EXPECT_FALSE(ChoosePpsRisingLine(s, 89, -21, dist).has_value());
+}
+
+TEST(LedPpsChoice, CycleBoundsStayInsideTheCycleTable) {
+  EXPECT_EQ(CycleRangeBounds(299, 160, 30).Lower, -5);
+  EXPECT_EQ(CycleRangeBounds(299, 160, 30).Upper, 4);
+  EXPECT_EQ(CycleRangeBounds(5000, 2000, 30).Lower, -30);
+  EXPECT_EQ(CycleRangeBounds(5000, 2000, 30).Upper, 40);
+  EXPECT_EQ(CycleRangeBounds(5000, 2000, 0).Upper, 0);
+  std::vector<TLedFrameSample> s(200);
+  MarkCycleRange(s, 120, 60, 30, -2, 2);
+  for (int i = 0; i < 200; ++i) EXPECT_EQ(s[static_cast<size_t>(i)].InFit, i == 0 || i == 30 || i == 90) << i;
+}
+
+TEST(LedBackground, DegreeOneIsTheLeastSquaresLineThroughTheDarkFrames) {
+  std::vector<std::string> lines = {"a", "b", "c"};
+  // Dark frames on 50 + 0.01 i with +-0.3 alternating; every third frame lit.
+  for (int i = 0; i < 90; ++i) {
+    const long double v = i % 3 == 2 ? 150.0L : 50 + 0.01L * i + (i % 2 ? 0.3L : -0.3L);
+    lines.push_back(FormatInt(i) + "," + FormatFixed(v, 6, 15) + ",");
+  }
+  std::vector<TLedFrameSample> s(200);
+  const LedBackgroundFit fit = FitLedBackground(lines, 4, 89, 2.5, 1, s);
+  EXPECT_EQ(fit.Mode, 50);
+  EXPECT_EQ(fit.BackgroundCount, 60);
+  // Least squares by hand over the 60 dark frames (x = i, y = 50 + 0.01 i +- 0.3).
+  long double sx = 0, sy = 0, sxx = 0, sxy = 0;
+  for (int i = 0; i < 90; ++i) {
+    if (i % 3 == 2) continue;
+    const long double y = 50 + 0.01L * i + (i % 2 ? 0.3L : -0.3L);
+    sx += i, sy += y, sxx += static_cast<long double>(i) * i, sxy += i * y;
+  }
+  const long double slope = (60 * sxy - sx * sy) / (60 * sxx - sx * sx), icpt = (sy - slope * sx) / 60;
+  EXPECT_NEAR(static_cast<double>(fit.Coefficients[1]), static_cast<double>(slope), 1e-9);
+  EXPECT_NEAR(static_cast<double>(fit.Coefficients[0]), static_cast<double>(icpt), 1e-7);
+  EXPECT_EQ(s[2].Lit, 1);
+  EXPECT_NEAR(static_cast<double>(s[2].Signal), 150 - static_cast<double>(icpt + 2 * slope), 1e-6);
+  // Band factor 0: only a brightness equal to the mode is background (frame 30: 50.3 - 0.3).
+  const LedBackgroundFit narrow = FitLedBackground(lines, 4, 89, 0.0, 1, s);
+  EXPECT_EQ(narrow.BackgroundCount, 1);
+  EXPECT_EQ(s[30].Lit, 0);
+  EXPECT_EQ(s[31].Lit, 1);
+  EXPECT_EQ(EvaluatePolynomial(fit.Coefficients, 0, 3), 0);
+  EXPECT_EQ(EvaluatePolynomial(std::vector<long double>(22, 1.0L), 21, 2), 0);
+  EXPECT_EQ(EvaluatePolynomial(std::vector<long double>{1, 2, 3}, 2, 2), 17);
+}
+
+TEST(LedBoxHistogram, PixelsStatisticsAndModelLevel) {
+  Bitmap24 frame(10, 10);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 10; ++x) frame.Set(x, y, {static_cast<uint8_t>(10 * x), static_cast<uint8_t>(10 * x), 0});
+  // A 3 x 3 box at the top-right corner: column 10 counts as black, column 11
+  // is skipped; row -1 counts as black.
+  const LedBoxHistogram h = GrabLedBoxHistogram(frame, {9, 0, 2, 1});
+  int total = 0;
+  for (int v : h) total += v;
+  EXPECT_EQ(total, 12);
+  EXPECT_EQ(h[0], 6);  // row -1 (4 pixels) and column 10 (rows 0, 1)
+  EXPECT_EQ(h[47], 2);  // (70 + 70) / 3 = 46.67
+  EXPECT_EQ(h[53], 2);
+  EXPECT_EQ(h[60], 2);
+  const LedBoxStats st = LedBoxStatistics(h);
+  EXPECT_NEAR(static_cast<double>(st.Mean), (2 * 47 + 2 * 53 + 2 * 60) / 12.0, 1e-12);
+  EXPECT_EQ(LedBoxStatistics(LedBoxHistogram{}).StdDev, 1.0L);
+  EXPECT_NEAR(static_cast<double>(VRatio({100, 4})), 4 / (0.55 + 0.33 * 10), 1e-12);
+
+  // A Gaussian box at grey 102 (level 0.4) with the spread the model has there.
+  const long double nf = 1.0L, sd = 0.55L + 0.33L * std::sqrt(102.0L);
+  LedBoxHistogram g{};
+  for (int i = 0; i < 256; ++i)
+    g[static_cast<size_t>(i)] =
+        static_cast<int32_t>(std::lround(289 * std::exp(-(i - 102.0) * (i - 102.0) / (2 * sd * sd)) / (sd * 2.5066282746)));
+  const ModelHistogramFit fit = FitModelHistogram(g, nf);
+  ASSERT_TRUE(fit.Fitted);
+  EXPECT_NEAR(static_cast<double>(fit.BestLevel), 0.4, 0.006);
+  EXPECT_FALSE(FitModelHistogram(g, 16).Fitted);
+}
+
+}  // namespace

@@ -1,0 +1,288 @@
+// The LED time-correction window driven through its controls over the
+// synthetic 29.97 fps table (tests/support/LedTestTable.h); the expected
+// figures are those of tests/timing/led_reference.py.
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <gtest/gtest.h>
+
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
+#include "support/LedTestTable.h"
+#include "timing/ui/FindControl.h"
+#include "timing/ui/TLEDGraph.h"
+#include "timing/ui/TimingMemo.h"
+
+namespace {
+
+struct FakeMain {
+  std::vector<std::string> lines = BuildLedTestTable();
+  int last_measured = 299;
+  int last_frame = 299;
+  long double rate = 29.97L;
+  std::vector<std::string> points;
+  int applied = 0, ready = 0;
+  uint8_t open = 0;
+  LedCorrectionState state;
+  ScriptedDialogService dialogs;
+  ScopedDialogService use{dialogs};
+  QWidget owner;
+
+  TLEDGraph* Open() {
+    LedGraphHost h;
+    h.Lines = [this]() -> const std::vector<std::string>& { return lines; };
+    h.ReplaceLines = [this](std::vector<std::string> l) { lines = std::move(l); };
+    h.CsvVersion = [] { return 3; };
+    h.StartFrame = [] { return 0; };
+    h.LastMeasuredFrame = [this] { return last_measured; };
+    h.LastFrame = [this] { return last_frame; };
+    h.TimingFrameRate = [this] { return rate; };
+    h.SelectedFrame = [] { return 40; };
+    h.CurrentLine = [] { return 160; };
+    h.GrabFrame = [](int n, Bitmap24& b) {
+      // A 5 x 5 LED box at (10, 10): grey 100 + n % 3 in the frame.
+      b.Resize(32, 32);
+      for (int y = 8; y <= 12; ++y)
+        for (int x = 8; x <= 12; ++x) {
+          const uint8_t g = static_cast<uint8_t>(100 + n % 3 + (x + y) % 2 * 4);
+          b.Set(x, y, {g, g, g});
+        }
+      return std::string();
+    };
+    h.Signal1Box = [] { return LedBox{10, 10, 2, 2}; };
+    h.StoredPoints = [this] { return points; };
+    h.StorePoints = [this](const std::vector<std::string>& p) { points = p; };
+    h.SharpCapTimeAvailable = [this] { return applied > 0; };
+    h.CorrectedTimesReady = [this] { ++ready; };
+    h.Applied = [this] { ++applied; };
+    return OpenLedGraph(std::move(h), state, open, &owner);
+  }
+};
+
+void PressAt(QWidget* w, QPoint p) {
+  QMouseEvent e(QEvent::MouseButtonPress, QPointF(p), w->mapToGlobal(QPointF(p)), Qt::LeftButton, Qt::LeftButton,
+                Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
+
+std::string Fields4To7(const std::string& line) {
+  return GetCsvField(line, 4) + "," + GetCsvField(line, 5) + "," + GetCsvField(line, 6) + "," + GetCsvField(line, 7);
+}
+
+// Steps 1 to 6 as the observer takes them: verify, LED graph, click the
+// pulse's first lit frame, spread the blue dots over the whole range.
+void PickAndSpread(TLEDGraph& w) {
+  Find<QPushButton>(w, "Button4")->click();
+  Find<TRadioGroup>(w, "RadioGroup1")->SetItemIndex(1);
+  PressAt(Find<QLabel>(w, "LEDImage1"), w.SignalDot(kLedPulseFrame) + QPoint(1, 1));
+  Find<TUpDown>(w, "UpDown1")->setValue(-5);
+  Find<TUpDown>(w, "UpDown2")->setValue(4);
+}
+
+TEST(LedGraphWindow, CreationShowsTheRateAndLeavesLaterStepsDisabled) {
+  FakeMain m;
+  m.points = {"0001 00050 21:30:07.0000000"};
+  TLEDGraph* w = m.Open();
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(m.open, 1);
+  EXPECT_EQ(m.Open(), nullptr);  // open already
+  EXPECT_EQ(w->windowTitle(), "Time correction using 1PPS LED");
+  EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_EQ(Find<QLabel>(*w, "Label10")->text(),
+            "5. Click above graph at a Magenta dot near after the starting point of increase.");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit23")->text(), "30");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit22")->text(), "0.001001");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit24")->text(), " 33.37x30=1001.0");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit25")->text(), "2.5");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit26")->text(), "8");
+  EXPECT_EQ(Find<QListWidget>(*w, "ListBox1")->count(), 1);
+  for (const char* name : {"Button5", "Button6", "Button11"}) EXPECT_FALSE(Find<QPushButton>(*w, name)->isEnabled());
+  for (const char* name : {"GroupBox5", "GroupBox1"}) EXPECT_FALSE(Find<QGroupBox>(*w, name)->isEnabled());
+  for (const char* name : {"GroupBox4", "GroupBox2", "Panel2", "Memo1", "Memo3", "Edit2", "Edit19", "Edit28",
+                           "Button9", "Button10", "Button1", "Button2", "Button3", "UpDown5", "UpDown6", "UpDown7",
+                           "UpDown8", "UpDown9", "UpDown10", "UpDown11", "Edit20", "Edit21", "Edit18", "Edit27",
+                           "ProgressBar1", "Button7", "Button8", "ScrollBar1", "Histogram"})
+    EXPECT_NE(w->findChild<QWidget*>(name), nullptr) << name;
+  w->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(m.open, 0);
+}
+
+TEST(LedGraphWindow, WholeFrameRatesCannotBeAnalysed) {
+  FakeMain m;
+  m.rate = 25;
+  TLEDGraph* w = m.Open();
+  EXPECT_EQ(Find<QLabel>(*w, "Label10")->text(), "Time correction feature cannot analyze this framerate .");
+  Find<QPushButton>(*w, "Button4")->click();
+  Find<TRadioGroup>(*w, "RadioGroup1")->SetItemIndex(1);
+  PressAt(w->LEDImage1, {100, 100});
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text, "This frameRate(=25.0000) cannot be analyzed");
+}
+
+TEST(LedGraphWindow, StepOneTabulatesTheFittedPcTime) {
+  FakeMain m;
+  TLEDGraph* w = m.Open();
+  Find<QPushButton>(*w, "Button4")->click();
+  EXPECT_EQ(m.state.LedDataLineCount, 299);
+  const std::vector<std::string> table = MemoLines(Find<QPlainTextEdit>(*w, "Memo2"));
+  ASSERT_EQ(table.size(), 300u);
+  EXPECT_EQ(table[0], "   0 21 30 05.9799226 ");
+  EXPECT_EQ(table[299], " 299 21 30 15.9566487 ");
+  EXPECT_TRUE(Find<QPushButton>(*w, "Button11")->isEnabled());
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  // A click on the recorded-time graph picks nothing.
+  PressAt(w->LEDImage1, w->SignalDot(kLedPulseFrame));
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit20")->text(), "");
+}
+
+TEST(LedGraphWindow, ClickFitApplyWritesTheCorrectedTimes) {
+  FakeMain m;
+  TLEDGraph* w = m.Open();
+  PickAndSpread(*w);
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit20")->text(), "160");
+  EXPECT_TRUE(m.dialogs.messages.empty());  // the pulse rises, as at 29.97 fps it must
+  EXPECT_EQ(w->UpDown1->minimum(), -5);
+  EXPECT_EQ(w->UpDown2->maximum(), 4);
+  int in_fit = 0;
+  for (const TLedFrameSample& s : w->Samples()) in_fit += s.InFit;
+  EXPECT_EQ(in_fit, 9);
+  ASSERT_TRUE(Find<QPushButton>(*w, "Button5")->isEnabled());
+  // The chosen line's signal dot is red, the cycle lines of the fit blue.
+  EXPECT_EQ(w->Picture.pixel(w->SignalDot(kLedPulseFrame)) & 0xFFFFFFu, 0xFF0000u);
+  EXPECT_EQ(w->Picture.pixel(w->SignalDot(kLedPulseFrame - 30)) & 0xFFFFFFu, 0x0000FFu);
+
+  Find<QPushButton>(*w, "Button5")->click();
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit21")->text(), "10");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit18")->text(), "-0.3125975");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit19")->text(), "-0.3125975msec");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit27")->text(), "0.000000000");
+  EXPECT_EQ(m.ready, 1);
+  const std::vector<std::string> table = MemoLines(Find<QPlainTextEdit>(*w, "Memo2"));
+  ASSERT_EQ(table.size(), 303u);
+  EXPECT_EQ(table[2], "No. ,HH,MM,SS.SSSSSSS,HH,MM,SS.SSSS,HH,MM,SS.SSSS,");
+  EXPECT_EQ(table[3 + 160], " 160,21,30,11.3186389,21,30,10.9894,21,30,11.0060,");
+  ASSERT_TRUE(Find<QPushButton>(*w, "Button6")->isEnabled());
+
+  Find<QPushButton>(*w, "Button7")->click();
+  Find<QPushButton>(*w, "Button7")->click();  // the same calibration again: one point
+  ASSERT_EQ(m.points.size(), 1u);
+  EXPECT_EQ(m.points[0], "0001 00010 21:30:06.0009948");
+
+  const std::vector<std::string> before = m.lines;
+  Find<QPushButton>(*w, "Button6")->click();
+  EXPECT_EQ(m.applied, 1);
+  ASSERT_EQ(m.lines.size(), before.size());
+  EXPECT_EQ(Fields4To7(m.lines[6 + 0]), "21,30,05.6506,05.6673");
+  EXPECT_EQ(Fields4To7(m.lines[6 + 10]), "21,30,05.9843,06.0010");
+  EXPECT_EQ(Fields4To7(m.lines[6 + 160]), "21,30,10.9894,11.0060");
+  EXPECT_EQ(Fields4To7(m.lines[6 + 299]), "21,30,15.6274,15.6441");
+  Find<QPushButton>(*w, "Button10")->click();
+  EXPECT_EQ(MemoLines(w->Memo3).back(), "SharpCapTimeAvailable=True");
+}
+
+TEST(LedGraphWindow, ApplyWithoutMeasuredFrameLeavesTheTable) {
+  FakeMain m;
+  m.last_measured = -1;
+  TLEDGraph* w = m.Open();
+  PickAndSpread(*w);
+  Find<QPushButton>(*w, "Button5")->click();
+  const std::vector<std::string> before = m.lines;
+  Find<QPushButton>(*w, "Button6")->click();
+  EXPECT_EQ(m.lines, before);
+  EXPECT_EQ(m.applied, 0);
+  ASSERT_FALSE(m.dialogs.messages.empty());
+  EXPECT_EQ(m.dialogs.messages.back().text, "No frame has been measured: the results table is left as it is.");
+}
+
+TEST(LedGraphWindow, PointsWithoutLedCorrectionAndMultiplePointApply) {
+  FakeMain m;
+  TLEDGraph* w = m.Open();
+  Find<QPushButton>(*w, "Button4")->click();
+  Find<QPushButton>(*w, "Button11")->click();
+  ASSERT_EQ(m.points.size(), 2u);
+  EXPECT_EQ(m.points[0], "0001 00000 21:30:05.9799226");
+  EXPECT_EQ(m.points[1], "0002 00299 21:30:15.9566487");
+  ASSERT_TRUE(Find<QPushButton>(*w, "Button6")->isEnabled());
+  // Two points: every frame's end lies on the line through them.
+  Find<QPushButton>(*w, "Button6")->click();
+  EXPECT_EQ(GetCsvField(m.lines[6 + 299], 7), "15.9566");
+  EXPECT_EQ(GetCsvField(m.lines[6 + 0], 7), "05.9799");
+  EXPECT_EQ(MemoLines(w->Memo3).front(), "PPSNum=2");
+
+  w->ListBox1->setCurrentRow(0);
+  Find<QPushButton>(*w, "Button8")->click();
+  ASSERT_EQ(m.points.size(), 1u);
+  EXPECT_EQ(m.points[0], "0001 00299 21:30:15.9566487");
+}
+
+TEST(LedGraphWindow, ClicksOutsideTheDataAreRefused) {
+  FakeMain m;
+  TLEDGraph* w = m.Open();
+  Find<QPushButton>(*w, "Button4")->click();
+  Find<TRadioGroup>(*w, "RadioGroup1")->SetItemIndex(1);
+  // Horizontal scale 4: the graph shows lines 0..168; the scroll bar reaches the rest.
+  Find<TUpDown>(*w, "UpDown15")->setValue(4);
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit29")->text(), "4");
+  EXPECT_EQ(w->ScrollBar1->maximum(), 299 - 673 / 4);
+  w->ScrollBar1->setValue(w->ScrollBar1->maximum());
+  PressAt(w->LEDImage1, {742, 100});  // right of the last line
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit20")->text(), "");
+  // Near the first line with nothing lit: the range is held at line 0.
+  w->ScrollBar1->setValue(0);
+  // At line 0: the nearest lit frame is 10, the first lit by a pulse.
+  PressAt(w->LEDImage1, {50, w->SignalDot(0).y()});
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit20")->text(), "10");
+  EXPECT_EQ(w->UpDown1->minimum(), 0);
+}
+
+TEST(LedGraphWindow, RowsBeyondTheVideoAreToldAndLeftAlone) {
+  FakeMain m;
+  m.last_frame = 199;
+  TLEDGraph* w = m.Open();
+  PickAndSpread(*w);
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text,
+            "100 rows lie beyond the last frame of the video and take no part in the time correction.");
+  Find<QPushButton>(*w, "Button5")->click();
+  const std::vector<std::string> before = m.lines;
+  Find<QPushButton>(*w, "Button6")->click();
+  // The fit has only rows 0..199 now; frame 160 still ends 6 ms after 21:30:11.
+  EXPECT_NEAR(ParseDoubleOr(GetCsvField(m.lines[6 + 160], 7), 0), 11.006, 2e-4);
+  EXPECT_EQ(m.lines[6 + 250], before[6 + 250]);
+}
+
+TEST(LedGraphWindow, HistogramPanelControls) {
+  FakeMain m;
+  TLEDGraph* w = m.Open();
+  Find<QPushButton>(*w, "Button4")->click();
+  Find<QPushButton>(*w, "Button1")->click();
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit1")->text(), "40");
+  // Frame 40 + 9 cycles = 310 is past the video: the last drawn is 280 (grey 101/105).
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit7")->text(), "102.9200");
+  Find<TUpDown>(*w, "UpDown8")->setValue(500);
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit11")->text(), "0.500");
+  EXPECT_EQ(w->UpDown11->Position(), 50);
+  Find<TUpDown>(*w, "UpDown11")->setValue(30);
+  EXPECT_EQ(w->UpDown8->Position(), 300);
+  Find<TUpDown>(*w, "UpDown9")->setValue(350);
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit13")->text(), "3.50");
+  EXPECT_EQ(w->UpDown10->Position(), 35);
+  Find<TUpDown>(*w, "UpDown10")->setValue(12);
+  EXPECT_EQ(w->UpDown9->Position(), 120);
+  Find<TUpDown>(*w, "UpDown6")->setValue(11);
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit6")->text(), "11");
+  Find<QPushButton>(*w, "Button2")->click();
+  const std::vector<std::string> memo = MemoLines(w->Memo1);
+  EXPECT_NE(std::find(memo.begin(), memo.end(), "LCurrentFrameNum160"), memo.end());
+}
+
+}  // namespace
