@@ -343,4 +343,5 @@ void TPlatform::ConnectHandlers() {
   ConnectObjectsHandlers();
   // ---- time stamps ----
   SetUpTimeStampControls();
+  SetUpImageTools();  // ---- image tools ----
 }

@@ -60,6 +60,7 @@ FrameDriverSettings TPlatform::DriverSettings() const {
                         : Options.GammaMode == 1 ? GammaModeKind::Measure
                                                  : GammaModeKind::Off;
   s.Aperture.LimbProfileForRectangle = Options.LimbProfileForRectangle != 0;
+  s.Aperture.Accurate = CheckBox8 && CheckBox8->isChecked();
   s.ApertureRadius = UpDown1->Position();
   s.BackgroundInner = UpDown2->Position();
   s.BackgroundOuter = UpDown3->Position();
@@ -154,6 +155,7 @@ void TPlatform::ShowNeighbor() {
   const FrameOutcome out = ::ShowNeighbor(Driver, RunFlags{Run.MeasuringRun, SingleFrameRun, Run.LastMeasuredFrame},
                                           Frames.FrameDataLines, s, ScrollBar1->value(), io, *StampHooks);
   if (out.Reentered) return;
+  if (!out.BlackFrame) ShowFrameNumber(out.Frame);  // ---- image tools ----
   FinishTracking();  // ---- objects ----
   // ---- time stamps ---- the split view shows the time of its fields
   if (!out.FieldImage.Empty()) FrameTimeStep(out.FieldImage, true);
@@ -181,6 +183,7 @@ void TPlatform::ShowSelectedResult(const FrameOutcome& out) {
     return;
   }
   if (!out.HasSelectedSums) return;
+  ShowColorValues(out.SelectedSums, out.Frame);  // ---- image tools ----
   const ApertureReadout r = FormatApertureReadout(out.SelectedSums, Frames.FrameDataLines, k);
   Edit9->setText(QString::fromStdString(r.Value[0]));
   Edit23->setText(QString::fromStdString(r.HalfFluxDiameter));
