@@ -60,7 +60,6 @@ FrameDriverSettings TPlatform::DriverSettings() const {
                         : Options.GammaMode == 1 ? GammaModeKind::Measure
                                                  : GammaModeKind::Off;
   s.Aperture.LimbProfileForRectangle = Options.LimbProfileForRectangle != 0;
-  s.Aperture.Accurate = CheckBox8 && CheckBox8->isChecked();
   s.ApertureRadius = UpDown1->Position();
   s.BackgroundInner = UpDown2->Position();
   s.BackgroundOuter = UpDown3->Position();
@@ -68,6 +67,7 @@ FrameDriverSettings TPlatform::DriverSettings() const {
   s.Gap = UpDown6->Position();
   s.Threshold = UpDown7->Position();
   s.SyncTracking = CheckBox3->isChecked();
+  s.Aperture.Accurate = CheckBox8 && CheckBox8->isChecked();
   s.RectangleWidth = RectangleWidth;
   s.RectangleHeight = RectangleHeight;
   // With the rectangle on, 'Width' and 'Gap' (read "Height") size the selected object's rectangle.
