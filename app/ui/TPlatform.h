@@ -521,7 +521,7 @@ class TPlatform : public QMainWindow {
   std::unique_ptr<FrameDriverHooks> StampHooks;  // FrameHooks plus the time stamp of each frame
   // ---- image tools ---- (TPlatformImageTools.cpp: the mouse over the frame,
   // 'Direction Setting', 'Show Field', the gap and width up-downs, the linked
-  // 'Clr' buttons, 'FrameFlickerFree', the colour values, the frame number,
+  // 'Clr' buttons, 'FrameFlickerFree', the frame number,
   // 'Acurate', the wide IOTA-VTI scan and the diagnostic buttons)
   void Image1MouseMove(int x, int y);
   void Button7Click();     // 'Direction Setting'
@@ -531,18 +531,14 @@ class TPlatform : public QMainWindow {
   void Button24Click();    // linked 'Begin' Clr
   void Button26Click();    // linked 'End' Clr
   void RadioGroup3Click(); // 'FrameFlickerFree'
-  void Button15Click();    // 'Color Value'
   void Button10Click();    // the profile fit's window and model into Memo2
   void Button34Click();    // the selected object's profile model into Memo2
   void Button35Click();    // reads the GHS GPS line
   void ShowFrameNumber(int n);
-  // The colour-value window shows the selected object's plane sums.
-  void ShowColorValues(const ApertureSums& sums, int frame);
   // Where 'Object Star Add' from the menu bar puts the new object.
   std::pair<int, int> VisibleImageCentre() const;
   QPushButton* Button7 = nullptr;
   QPushButton* Button10 = nullptr;
-  QPushButton* Button15 = nullptr;
   QPushButton* Button24 = nullptr;
   QPushButton* Button26 = nullptr;
   QPushButton* Button34 = nullptr;
@@ -552,7 +548,6 @@ class TPlatform : public QMainWindow {
   QLineEdit* Edit10 = nullptr;      // frame number
   QLineEdit* Edit15 = nullptr;      // object B's linked x
   QLineEdit* Edit16 = nullptr;      // object B's linked y
-  QPointer<QWidget> ColorValueDisplay;  // open: ColorValueOpen
   bool DirectionPhotometryWas = false;  // 'Photometry' before 'Direction Setting'
   bool PopupPlacement = false;          // the next 'Object Star Add' came from the image's pop-up
   int DirectionMouseX = 0, DirectionMouseY = 0;

@@ -183,7 +183,6 @@ void TPlatform::ShowSelectedResult(const FrameOutcome& out) {
     return;
   }
   if (!out.HasSelectedSums) return;
-  ShowColorValues(out.SelectedSums, out.Frame);  // ---- image tools ----
   const ApertureReadout r = FormatApertureReadout(out.SelectedSums, Frames.FrameDataLines, k);
   Edit9->setText(QString::fromStdString(r.Value[0]));
   Edit23->setText(QString::fromStdString(r.HalfFluxDiameter));

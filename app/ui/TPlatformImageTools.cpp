@@ -1,9 +1,8 @@
 // Main window: the remaining image and tool handlers. The mouse over the
 // frame turns a background direction, 'Direction Setting' starts that,
 // 'Show Field' splits the frame into its fields, the gap and width up-downs
-// reshape the background band, the linked points are cleared, and the
-// colour-value window, the frame number, 'Acurate', the wide IOTA-VTI scan
-// and the diagnostic tables live here.
+// reshape the background band, the linked points are cleared, and the frame
+// number, 'Acurate', the wide IOTA-VTI scan and the diagnostic tables live here.
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -23,7 +22,6 @@
 #include <cmath>
 #include <functional>
 
-#include "app/ui/TColorValueDisplay.h"
 #include "app/ui/TPlatform.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
@@ -99,12 +97,11 @@ void TPlatform::SetUpImageTools() {
   }
 
   QWidget* tools = Button8->parentWidget();
-  Button15 = Named<QPushButton>("Button15", "Color Value");
   Button10 = Named<QPushButton>("Button10", "Fit Tables");
   Button34 = Named<QPushButton>("Button34", "Model Table");
   Button35 = Named<QPushButton>("Button35", "GHS GPS Line");
   if (tools && tools->layout())
-    for (auto* b : {Button15, Button10, Button34, Button35}) tools->layout()->addWidget(b);
+    for (auto* b : {Button10, Button34, Button35}) tools->layout()->addWidget(b);
 
   Image1->setMouseTracking(true);
   new EventWatch(Image1, [this](QEvent* e) {
@@ -115,7 +112,6 @@ void TPlatform::SetUpImageTools() {
   connect(Button7, &QPushButton::clicked, this, &TPlatform::Button7Click);
   connect(Button24, &QPushButton::clicked, this, &TPlatform::Button24Click);
   connect(Button26, &QPushButton::clicked, this, &TPlatform::Button26Click);
-  connect(Button15, &QPushButton::clicked, this, &TPlatform::Button15Click);
   connect(Button10, &QPushButton::clicked, this, &TPlatform::Button10Click);
   connect(Button34, &QPushButton::clicked, this, &TPlatform::Button34Click);
   connect(Button35, &QPushButton::clicked, this, &TPlatform::Button35Click);
@@ -235,21 +231,10 @@ void TPlatform::RadioGroup3Click() {
     w->setProperty("DoubleBuffered", on);
 }
 
-// ---- frame number and colour values ----
+// ---- frame number ----
 
 void TPlatform::ShowFrameNumber(int n) {
   if (Edit10) Edit10->setText(QString::number(n));
-}
-
-void TPlatform::Button15Click() {
-  if (ColorValueDisplay) return;
-  ColorValueDisplay = new TColorValueDisplay(this);
-  ColorValueDisplay->show();
-  ShowNeighbor();
-}
-
-void TPlatform::ShowColorValues(const ApertureSums& sums, int frame) {
-  if (auto* w = qobject_cast<TColorValueDisplay*>(ColorValueDisplay.data())) w->ShowSums(sums, frame);
 }
 
 // ---- where a new object goes from the menu bar ----

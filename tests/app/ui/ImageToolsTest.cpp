@@ -1,7 +1,7 @@
 // The main window's image and tool controls, driven through the window:
 // 'Show Field' against a run, STOP, 'Object Star Add' from the menu bar,
 // 'Direction Setting' with the mouse, the linked 'Clr' buttons, the frame
-// number, 'Acurate', the colour values, the diagnostic tables, and the tool
+// number, 'Acurate', the diagnostic tables, and the tool
 // windows following runs and new videos.
 #include <QAction>
 #include <QCheckBox>
@@ -18,7 +18,6 @@
 #include <QTextDocument>
 
 #include "MainRoadFixture.h"
-#include "app/ui/TColorValueDisplay.h"
 #include "chart/ui/Tchart1.h"
 #include "measure/ui/THistogram.h"
 #include "measure/ui/TThreeDGraph.h"
@@ -188,7 +187,7 @@ TEST_F(ImageTools, LinkedPointsAreSetAndClearedForAllObjects) {
   EXPECT_FALSE(m.Find<QPushButton>("Button26")->isEnabled());
 }
 
-TEST_F(ImageTools, FrameNumberAcurateFieldsAndColourValues) {
+TEST_F(ImageTools, FrameNumberAndAcurateFields) {
   OpenStar();
   m.ClickImage1(60, 50);
   QLineEdit* frame_no = m.Find<QLineEdit>("Edit10");
@@ -208,17 +207,6 @@ TEST_F(ImageTools, FrameNumberAcurateFieldsAndColourValues) {
   EXPECT_NEAR(lines[1].Objects[0].Value, field1 * (frame_count / 2 / lines[1].Objects[0].AperturePixelCount), 1e-6);
   EXPECT_NEAR(lines[2].Objects[0].Value, field2 * (frame_count / 2 / lines[2].Objects[0].AperturePixelCount), 1e-6);
   EXPECT_NE(lines[1].Objects[0].AperturePixelCount * 2, lines[0].Objects[0].AperturePixelCount);
-
-  // 'Color Value': the grey frame's three plane sums are the stored aperture sum.
-  m.Click("Button15");
-  auto* colours = m.W().findChild<TColorValueDisplay*>("ColorValueDisplay");
-  ASSERT_NE(colours, nullptr);
-  EXPECT_EQ(colours->windowTitle(), "Measurement");
-  const QString s = QString::number(lines[0].Objects[0].ApertureSum);
-  EXPECT_EQ(colours->Edit14->text(), s + " " + s + " " + s);
-  EXPECT_EQ(colours->Edit17->text(), "5");
-  m.Click("Button15");  // open already: no second one
-  EXPECT_EQ(m.W().findChildren<TColorValueDisplay*>().size(), 1);
 }
 
 TEST_F(ImageTools, DiagnosticTablesGoToTheSecondMemoAndLeaveTheResults) {
