@@ -638,7 +638,6 @@ class TPlatform : public QMainWindow {
   QWidget* CreateTimingPanel();
   QWidget* CreateToolsPanel();
   void CreateToolsMenuItems();
-  void SetUpImageTools();
 
   // ---- video ----
   QWidget* CreateVideoPanel();
@@ -665,6 +664,7 @@ class TPlatform : public QMainWindow {
   // ---- run ----
   QWidget* CreateRunPanel();
   void ConnectRunHandlers();
+  void SetUpImageTools();  // ---- image tools ----
   void Prime();
   void FinishRun();
   void EndOfRange();

@@ -84,9 +84,9 @@ bool TPlatformChartHost::ToolAvailable(ChartTool tool) const {
 
 void TPlatformChartHost::OpenTool(ChartTool tool, QWidget* from) {
   (void)from;
+  if (tool == ChartTool::StarImage3D) w_.StarImg3DShow();
   if (tool == ChartTool::MagnitudeCalculator) OpenMagnitudeCalculator(w_.Events, w_.ReportLink, &w_);
   if (tool == ChartTool::LunarIdentification) w_.OpenLunarIdentification(true);
-  if (tool == ChartTool::StarImage3D) w_.StarImg3DShow();
 }
 
 ChartWindowSlot::~ChartWindowSlot() {
