@@ -5,6 +5,7 @@
 // windows following runs and new videos.
 #include <QAction>
 #include <QCheckBox>
+#include <QCursor>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -146,6 +147,30 @@ TEST_F(ImageTools, DirectionSettingTurnsTheBandWithTheMouseUntilTheNextClick) {
   EXPECT_FALSE(Box("CheckBox2")->isEnabled());  // PSF photometry measures frames only
   MoveMouseOver(image, 5, 5);  // no longer turns it
   EXPECT_EQ(g.DirectionX, -7);
+  EXPECT_EQ(image->cursor().shape(), Qt::ArrowCursor);
+  m.Find<QRadioButton>("RadioButton13")->setChecked(true);  // 'TIVi': the digit box is placed
+  MoveMouseOver(image, 5, 5);
+  EXPECT_EQ(image->cursor().shape(), Qt::CrossCursor);
+}
+
+// 'Gap' and 'Width' reshape the band at once: the background count the
+// window shows follows every step.
+TEST_F(ImageTools, GapAndWidthRebuildTheBandAtOnce) {
+  OpenStar();
+  m.ClickImage1(60, 50);
+  m.Find<QRadioButton>("RadioButton3")->click();  // 'Meteor/Lunar Limb': a band of a width
+  QLineEdit* background = m.Find<QLineEdit>("Edit21");
+  QSpinBox* gap = m.Find<QSpinBox>("UpDown6");
+  QSpinBox* width = m.Find<QSpinBox>("UpDown8");
+  ASSERT_TRUE(gap->isEnabled());
+  const QString before = background->text();
+  gap->setValue(gap->value() == 2 ? 3 : 2);
+  const QString after_gap = background->text();
+  EXPECT_NE(after_gap, before);
+  width->setValue(width->value() == 4 ? 5 : 4);
+  EXPECT_NE(background->text(), after_gap);
+  EXPECT_EQ(m.W().Frames.FrameDataLines[0].Objects[0].Gap, gap->value());
+  EXPECT_EQ(m.W().Frames.FrameDataLines[0].Objects[0].BandWidth, width->value());
 }
 
 TEST_F(ImageTools, LinkedPointsAreSetAndClearedForAllObjects) {
