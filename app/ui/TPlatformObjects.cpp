@@ -656,9 +656,8 @@ void TPlatform::SetLinkedPoint(LinkedPointKind which) {
   std::array<std::array<int32_t, 2>, 3> pos{};
   for (size_t i = 0; i < 3; ++i) pos[i] = {Frames.FrameDataLines[0].Objects[i].X, Frames.FrameDataLines[0].Objects[i].Y};
   SetLinkedPoints(LinkedPoints, which, ScrollBar1->value(), pos);
-  const TrackPoint& b = which == LinkedPointKind::Begin ? LinkedPoints[1].Begin : LinkedPoints[1].End;
-  if (Edit15) Edit15->setText(QString::number(b.X));
-  if (Edit16) Edit16->setText(QString::number(b.Y));
+  if (Edit15) Edit15->setText(QString::number(pos[1][0]));  // object B's point as stored
+  if (Edit16) Edit16->setText(QString::number(pos[1][1]));
   Edit11->setText(QString::fromStdString(TrackPointFrameText(LinkedPoints[0].Begin, "Frame1")));
   Edit32->setText(QString::fromStdString(TrackPointFrameText(LinkedPoints[0].End, "Frame2")));
 }
