@@ -153,6 +153,22 @@ TEST_F(ImageTools, DirectionSettingTurnsTheBandWithTheMouseUntilTheNextClick) {
   EXPECT_EQ(image->cursor().shape(), Qt::CrossCursor);
 }
 
+// A frame that cannot be read gives its message and leaves every control usable.
+TEST_F(ImageTools, DirectionSettingOnAnUnreadableFrameChangesNothing) {
+  OpenStar();
+  m.ClickImage1(60, 50);
+  m.Find<QRadioButton>("RadioButton3")->click();
+  std::filesystem::resize_file(m.Path("star.avi"), 2048);  // the frames are gone from the file
+  m.W().ScrollBar1->setValue(kFrames - 1);
+  m.dialogs.messages.clear();
+  m.Click("Button7");
+  EXPECT_FALSE(m.W().Run.DirectionSettingMode);
+  ASSERT_FALSE(m.dialogs.messages.empty());
+  EXPECT_TRUE(m.dialogs.messages.back().text.startsWith("Fail to get a bitmap."));
+  for (const char* name : {"RadioButton1", "RadioButton3", "CheckBox1", "CheckBox14", "UpDown1"})
+    EXPECT_TRUE(m.Find<QWidget>(name)->isEnabled()) << name;
+}
+
 // 'Gap' and 'Width' reshape the band at once: the background count the
 // window shows follows every step.
 TEST_F(ImageTools, GapAndWidthRebuildTheBandAtOnce) {
