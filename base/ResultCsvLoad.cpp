@@ -162,11 +162,14 @@ LoadedObjectSettings ReadObject(const RowReader& row, uint8_t version, int k, bo
     std::string cell = row.Cell(c.Fwhm);
     if (!IsBlank(cell)) {
       auto fwhm = ParseDouble(cell);
+      // A width of 0 or less is what a run writes when it fitted no profile
+      // (a rectangle aperture, a half-flux diameter of a faint patch): the
+      // stored width stays, and only a cell no run writes is reported.
       if (fwhm && std::isfinite(*fwhm) && *fwhm > 0)
         s.ProfileWidth = *fwhm / kFwhmPerSigma;
-      else
+      else if (!fwhm || !std::isfinite(*fwhm))
         warnings.push_back("Column " + std::to_string(c.Fwhm) + ": the FWHM \"" + cell.substr(0, 40) +
-                           "\" is not a positive number; the profile width is kept.");
+                           "\" is not a number; the profile width is kept.");
     }
   }
   s.TrackMode = TrackModeFromCell(row.Cell(c.TrackMode));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "video/FfmpegHandles.h"
+#include "video/FfmpegVideoSource.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -95,9 +96,16 @@ namespace {
 
 void Extract(const std::string& video_path, const std::string& temp_path, WavTrackInfo& info) {
   AVFormatContext* raw = nullptr;
-  if (avformat_open_input(&raw, video_path.c_str(), nullptr, nullptr) < 0) throw Fail{"The video file cannot be opened."};
+  // The result's name goes with the message, as the frame source's step log shows it.
+  auto named = [](const char* text, int code) {
+    const std::string name = HResultToName(code);
+    return Fail{name.empty() ? std::string(text) : std::string(text) + " (" + name + ")"};
+  };
+  if (const int r = avformat_open_input(&raw, video_path.c_str(), nullptr, nullptr); r < 0)
+    throw named("The video file cannot be opened.", r);
   AvFormatPtr format(raw);
-  if (avformat_find_stream_info(format.get(), nullptr) < 0) throw Fail{"The video's streams cannot be read."};
+  if (const int r = avformat_find_stream_info(format.get(), nullptr); r < 0)
+    throw named("The video's streams cannot be read.", r);
   const int video = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
   const int audio = av_find_best_stream(format.get(), AVMEDIA_TYPE_AUDIO, -1, video >= 0 ? video : -1, nullptr, 0);
   if (audio < 0) throw Fail{"The video has no sound track."};
@@ -206,6 +214,8 @@ void Extract(const std::string& video_path, const std::string& temp_path, WavTra
 }
 
 }  // namespace
+
+std::string HResultToName(int code) { return FfmpegResultName(code); }
 
 bool MakeWavFromVideo(const std::string& video_path, const std::string& wav_path, std::string* message,
                       WavTrackInfo* info) {

@@ -21,6 +21,10 @@ std::string WavFileNameFor(const std::string& video_path);
 // The 48-byte header of a PCM track of data_bytes bytes of sound data.
 std::string WavHeader(int channels, int sample_rate, uint32_t data_bytes);
 
+// The name of a result of the decoding steps: the frame source's table
+// ("S_OK" for success, "AVERROR(ENOENT)", ...), empty for an unknown code.
+std::string HResultToName(int code);
+
 // Decodes the whole track into a temporary file beside wav_path and renames
 // it to wav_path. True only for a complete file with at least one sample;
 // otherwise no file is left and `message` (when given) says why.

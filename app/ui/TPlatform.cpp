@@ -348,4 +348,5 @@ void TPlatform::ConnectHandlers() {
   ConnectObjectsHandlers();
   // ---- time stamps ----
   SetUpTimeStampControls();
+  SetUpImageTools();  // ---- image tools ----
 }

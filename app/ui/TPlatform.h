@@ -523,6 +523,38 @@ class TPlatform : public QMainWindow {
   void DisplayCamcordersTime2Click();
   QAction* AddTimeToNoCmosTime1 = nullptr;  // 'Add Time to no CMOS time recorded'
   std::unique_ptr<FrameDriverHooks> StampHooks;  // FrameHooks plus the time stamp of each frame
+  // ---- image tools ---- (TPlatformImageTools.cpp: the mouse over the frame,
+  // 'Direction Setting', 'Show Field', the gap and width up-downs, the linked
+  // 'Clr' buttons, 'FrameFlickerFree', the frame number,
+  // 'Acurate', the wide IOTA-VTI scan and the diagnostic buttons)
+  void Image1MouseMove(int x, int y);
+  void Button7Click();     // 'Direction Setting'
+  void CheckBox1Click();   // 'Show Field'
+  void UpDown6Click();     // 'Gap'
+  void UpDown8Click();     // 'Width'
+  void Button24Click();    // linked 'Begin' Clr
+  void Button26Click();    // linked 'End' Clr
+  void RadioGroup3Click(); // 'FrameFlickerFree'
+  void Button10Click();    // the profile fit's window and model into Memo2
+  void Button34Click();    // the selected object's profile model into Memo2
+  void Button35Click();    // reads the GHS GPS line
+  void ShowFrameNumber(int n);
+  // Where 'Object Star Add' from the menu bar puts the new object.
+  std::pair<int, int> VisibleImageCentre() const;
+  QPushButton* Button7 = nullptr;
+  QPushButton* Button10 = nullptr;
+  QPushButton* Button24 = nullptr;
+  QPushButton* Button26 = nullptr;
+  QPushButton* Button34 = nullptr;
+  QPushButton* Button35 = nullptr;
+  QCheckBox* CheckBox8 = nullptr;   // 'Acurate'
+  QCheckBox* CheckBox18 = nullptr;  // 'IOTA-VTI Wide scan '
+  QLineEdit* Edit10 = nullptr;      // frame number
+  QLineEdit* Edit15 = nullptr;      // object B's linked x
+  QLineEdit* Edit16 = nullptr;      // object B's linked y
+  bool DirectionPhotometryWas = false;  // 'Photometry' before 'Direction Setting'
+  bool PopupPlacement = false;          // the next 'Object Star Add' came from the image's pop-up
+  int DirectionMouseX = 0, DirectionMouseY = 0;
   // ---- online ---- (TPlatformOnline.cpp)
   void SoftwareUpdate1Click();
   void Button38Click();
@@ -738,6 +770,7 @@ class TPlatform : public QMainWindow {
   // ---- run ----
   QWidget* CreateRunPanel();
   void ConnectRunHandlers();
+  void SetUpImageTools();  // ---- image tools ----
   void Prime();
   void FinishRun();
   void EndOfRange();

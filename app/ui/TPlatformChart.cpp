@@ -79,11 +79,12 @@ std::string TPlatformChartHost::ExecutableFolder() const { return w_.ExeFolder()
 
 bool TPlatformChartHost::ToolAvailable(ChartTool tool) const {
   return tool == ChartTool::MagnitudeCalculator || tool == ChartTool::LunarIdentification ||
-         tool == ChartTool::LedGraph;
+         tool == ChartTool::LedGraph || tool == ChartTool::StarImage3D;
 }
 
 void TPlatformChartHost::OpenTool(ChartTool tool, QWidget* from) {
   (void)from;
+  if (tool == ChartTool::StarImage3D) w_.StarImg3DShow();
   if (tool == ChartTool::MagnitudeCalculator) OpenMagnitudeCalculator(w_.Events, w_.ReportLink, &w_);
   if (tool == ChartTool::LunarIdentification) w_.OpenLunarIdentification(true);
   if (tool == ChartTool::LedGraph) w_.OpenLedGraph();

@@ -68,6 +68,7 @@ FrameDriverSettings TPlatform::DriverSettings() const {
   s.Gap = UpDown6->Position();
   s.Threshold = UpDown7->Position();
   s.SyncTracking = CheckBox3->isChecked();
+  s.Aperture.Accurate = CheckBox8 && CheckBox8->isChecked();
   s.RectangleWidth = RectangleWidth;
   s.RectangleHeight = RectangleHeight;
   // With the rectangle on, 'Width' and 'Gap' (read "Height") size the selected object's rectangle.
@@ -156,6 +157,7 @@ void TPlatform::ShowNeighbor() {
   const FrameOutcome out = ::ShowNeighbor(Driver, RunFlags{Run.MeasuringRun, SingleFrameRun, Run.LastMeasuredFrame},
                                           Frames.FrameDataLines, s, ScrollBar1->value(), io, *StampHooks);
   if (out.Reentered) return;
+  if (!out.BlackFrame) ShowFrameNumber(out.Frame);  // ---- image tools ----
   FinishTracking();  // ---- objects ----
   // ---- time stamps ---- the split view shows the time of its fields
   if (!out.FieldImage.Empty()) FrameTimeStep(out.FieldImage, true);

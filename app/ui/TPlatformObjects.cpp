@@ -187,6 +187,7 @@ void TPlatform::Image1MouseDown(Qt::MouseButton button, int x, int y) {
   if (button == Qt::RightButton) {
     PopupX = x + ImageScrollX;
     PopupY = y + ImageScrollY;
+    PopupPlacement = true;
     PopupMenu1->popup(Image1->mapToGlobal(QPoint(x, y)));
     return;
   }
@@ -203,6 +204,8 @@ void TPlatform::Image1MouseDown(Qt::MouseButton button, int x, int y) {
       c->setEnabled(true);
     const bool drift = Frames.FrameDataLines[0].Objects[Slot(std::clamp(k, 1, 3))].TrackMode == 1;
     for (QPushButton* b : {Button11, Button12, Button13, Button14}) b->setEnabled(drift);
+    if (DirectionPhotometryWas) CheckBox14->setChecked(true);  // as before 'Direction Setting'
+    DirectionPhotometryWas = false;
     return;
   }
   if (CheckBox1->isChecked()) return;
@@ -364,6 +367,9 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
 
 void TPlatform::ObjectStarAdd() {
   if (Run.MeasuringRun || !Run.VideoLoaded || Run.DirectionSettingMode || Run.ObjectCount >= 3) return;
+  // From the menu bar there is no clicked point: the middle of what the user sees.
+  if (!PopupPlacement) std::tie(PopupX, PopupY) = VisibleImageCentre();
+  PopupPlacement = false;
   const DataLineBlocks copy = Frames.FrameDataLines;
   Run.ObjectCount += 1;
   const int k = Run.ObjectCount;
@@ -650,6 +656,8 @@ void TPlatform::SetLinkedPoint(LinkedPointKind which) {
   std::array<std::array<int32_t, 2>, 3> pos{};
   for (size_t i = 0; i < 3; ++i) pos[i] = {Frames.FrameDataLines[0].Objects[i].X, Frames.FrameDataLines[0].Objects[i].Y};
   SetLinkedPoints(LinkedPoints, which, ScrollBar1->value(), pos);
+  if (Edit15) Edit15->setText(QString::number(pos[1][0]));  // object B's point as stored
+  if (Edit16) Edit16->setText(QString::number(pos[1][1]));
   Edit11->setText(QString::fromStdString(TrackPointFrameText(LinkedPoints[0].Begin, "Frame1")));
   Edit32->setText(QString::fromStdString(TrackPointFrameText(LinkedPoints[0].End, "Frame2")));
 }

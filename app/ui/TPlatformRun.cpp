@@ -197,7 +197,8 @@ void TPlatform::StartMeasurement() {
 }
 
 void TPlatform::StopMeasurement() {
-  if (!Run.VideoLoaded || !Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked()) return;
+  // Always stops: nothing may keep a run going that the user wants ended.
+  if (!Run.MeasuringRun) return;
   FinishRun();
 }
 

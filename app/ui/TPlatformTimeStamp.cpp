@@ -246,7 +246,7 @@ bool TPlatform::GrabCurrentFrame(Bitmap24& frame) {
 void TPlatform::LocateIotaTimeStamp() {
   GlyphContext ctx = StampGlyphContext(false);
   LocatorOptions lo;
-  if (auto* wide = findChild<QCheckBox*>("CheckBox18")) lo.iotaWideScan = wide->isChecked();
+  lo.iotaWideScan = CheckBox18 && CheckBox18->isChecked();
   lo.ghsLocateEnabled = GhsLocateEnabled;
   Bitmap24 frame;
   if (!GrabCurrentFrame(frame)) {

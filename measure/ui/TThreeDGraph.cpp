@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
@@ -112,8 +113,10 @@ void TThreeDGraph::ThreeDPixelread(int k, const Bitmap24& frame, int x, int y, i
 }
 
 void TThreeDGraph::Turn(double by) {
-  View.Rotation += by;
-  // The slider follows; its own change handler then takes its (clamped) value.
+  // Kept inside the slider's range: a turn of 30 from 87 stops at 90. The
+  // slider does not always report back (it may already stand at its end).
+  View.Rotation = std::clamp(View.Rotation + by, static_cast<double>(TrackBar1->minimum()),
+                             static_cast<double>(TrackBar1->maximum()));
   TrackBar1->setValue(static_cast<int>(RoundHalfEven(View.Rotation)));
   Redraw();
 }

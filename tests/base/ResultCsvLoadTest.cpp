@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/CsvFields.h"
+#include "base/NumberText.h"
 #include "base/ResultCsvFormat.h"
 #include "base/ResultCsvLoad.h"
 #include "base/ResultTable.h"
@@ -311,6 +312,30 @@ TEST(LoadResultCsv, NonIntegerCellsCountAsZeroWithAWarning) {
   for (const auto& w : r.Warnings) cell_warnings += w.find("is not a whole number") != std::string::npos;
   EXPECT_EQ(cell_warnings, 2);
   EXPECT_EQ(r.Lines[6], row);  // the table itself is loaded unchanged
+}
+
+// The FWHM cells: a rectangle-aperture run writes 0 and a faint patch's
+// half-flux diameter can come out 0 or below; such tables load without a
+// word and keep the profile width. A cell that is no number is reported.
+TEST(LoadResultCsv, FwhmCellsTheProgramWritesLoadSilently) {
+  struct Case {
+    std::string cell;
+    bool warned;
+  };
+  const Case cases[] = {{FormatFixed(0.0L, 4, 6), false},  {FormatFixed(-0.75L, 4, 6), false},
+                        {"-0.0000", false},                {"wide", true},
+                        {"nan", true}};
+  for (const Case& c : cases) {
+    Obj o;
+    o.form = 2;
+    o.fwhm = c.cell.c_str();
+    auto r = LoadText(Table(3, "/a.avi", "NTSC", {Row(3, "1.0", {o})}));
+    ASSERT_TRUE(r.Ok) << r.Error;
+    int fwhm_warnings = 0;
+    for (const auto& w : r.Warnings) fwhm_warnings += w.find("FWHM") != std::string::npos;
+    EXPECT_EQ(fwhm_warnings, c.warned ? 1 : 0) << c.cell;
+    EXPECT_FALSE(r.Objects[0].ProfileWidth.has_value()) << c.cell;
+  }
 }
 
 TEST(LoadResultCsv, TrailingLinesWithoutCommaAreDropped) {

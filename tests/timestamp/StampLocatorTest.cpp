@@ -69,6 +69,28 @@ TEST(StampLocator, AlignDigitXFindsTheColumn) {
   EXPECT_FALSE(AlignDigitX(NoisyFrame(200, 80, 2), x, 20, ctx, false));
 }
 
+// 'IOTA-VTI Wide scan' doubles the columns tried each side (14 instead of 7),
+// so a cell predicted well off its digit is still found.
+TEST(StampLocator, WideScanReachesADigitFartherAway) {
+  GlyphContext ctx;
+  ctx.mode = TimeStampMode::Iota;
+  ctx.stampCharPitch = 20;
+  ctx.stampBackgroundLevel = kStampStroke - 40;
+  ctx.glyphThreshold = 100;
+  ctx.digitThreshold = 100;
+  Bitmap24 f = NoisyFrame(240, 80, 3);
+  DrawStampChar(f, '5', 120, 20, {StampFont::Ghs, 2, 20, 4, 2, 2, kStampStroke});
+  for (int start : {104, 106, 134, 136}) {
+    int wide = start, narrow = start;
+    EXPECT_TRUE(AlignDigitX(f, wide, 20, ctx, true)) << start;
+    AlignDigitX(f, narrow, 20, ctx, false);
+    // One alignment step brings the wide scan within a few columns; the
+    // narrow one stays farther off.
+    EXPECT_LE(std::abs(wide - 120), 4) << start;
+    EXPECT_LT(std::abs(wide - 120), std::abs(narrow - 120)) << start << " narrow " << narrow;
+  }
+}
+
 TEST(StampLocator, LocatesAndReadsAnIotaLine) {
   struct Row {
     const char* name;

@@ -10,6 +10,10 @@
 
 #include "support/VideoFixtures.h"
 
+extern "C" {
+#include <libavutil/error.h>
+}
+
 namespace {
 
 std::string Slurp(const std::string& path) {
@@ -88,7 +92,7 @@ TEST(WavFromVideo, NoSoundOrNoVideoLeavesNoFile) {
   } cases[] = {
       {mute, "The video has no sound track."},
       {broken, "The video has no sound track."},  // a RIFF header with nothing in it
-      {folder + "/missing.avi", "The video file cannot be opened."},
+      {folder + "/missing.avi", "The video file cannot be opened. (AVERROR(ENOENT))"},
   };
   for (const Case& c : cases) {
     const std::string wav = folder + "/tsy.wav";
@@ -98,6 +102,13 @@ TEST(WavFromVideo, NoSoundOrNoVideoLeavesNoFile) {
     EXPECT_FALSE(std::filesystem::exists(wav)) << c.video;
     EXPECT_FALSE(std::filesystem::exists(wav + ".part")) << c.video;
   }
+}
+
+TEST(WavFromVideo, ResultNamesFollowTheFrameSourcesTable) {
+  EXPECT_EQ(HResultToName(0), "S_OK");
+  EXPECT_EQ(HResultToName(AVERROR_EOF), "AVERROR_EOF");
+  EXPECT_EQ(HResultToName(AVERROR(ENOENT)), "AVERROR(ENOENT)");
+  EXPECT_EQ(HResultToName(-123456), "");
 }
 
 }  // namespace

@@ -51,6 +51,22 @@ int BluePixels(MainRoadWindow& m, int left, int right) {
   return n;
 }
 
+// A GHS video whose GPS line (at 35o 41' 22.2" S, 139o 38' 12.3" W) starts
+// at the line's fixed place, opened with the GHS inserter chosen.
+bool OpenGhsGpsLine(MainRoadWindow& m) {
+  Bitmap24 f(720, 480);
+  FillFrame(f, 16);
+  DrawLine(f, "W139 38 12 3 S35 41 22 2", 180 + 1.5 * 20.5, 20.5, 386, StampFont::Ghs);
+  AviWriterOptions thirty;
+  thirty.rate = 30;
+  const auto path = m.Path("ghs.avi");
+  if (!WriteAvi(path.string(), {f, f}, thirty) || !m.OpenThroughButton1(path)) return false;
+  auto* combo = m.Find<QComboBox>("ComboBox1");
+  combo->setCurrentIndex(2);
+  emit combo->activated(2);
+  return true;
+}
+
 }  // namespace
 
 TEST(TimeStampGps, LongLatRecognitionReadsTheStation) {
@@ -122,17 +138,7 @@ TEST(TimeStampGps, MapCommandShowsTheStationReadFromTheGpsLine) {
 TEST(TimeStampGps, MapCommandReadsTheGhsLine) {
   ScopedUrlOpener opener([](const QUrl&) { return true; });
   MainRoadWindow m(Reader::Ffmpeg);
-  Bitmap24 f(720, 480);
-  FillFrame(f, 16);
-  DrawLine(f, "W139 38 12 3 S35 41 22 2", 180 + 1.5 * 20.5, 20.5, 386, StampFont::Ghs);
-  AviWriterOptions thirty;
-  thirty.rate = 30;
-  const auto path = m.Path("ghs.avi");
-  ASSERT_TRUE(WriteAvi(path.string(), {f, f}, thirty));
-  ASSERT_TRUE(m.OpenThroughButton1(path));
-  auto* combo = m.Find<QComboBox>("ComboBox1");
-  combo->setCurrentIndex(2);
-  emit combo->activated(2);
+  ASSERT_TRUE(OpenGhsGpsLine(m));
   m.Find<QAction>("Map1")->trigger();
   EXPECT_TRUE(m.W().GhsLocateEnabled);
   auto* map = m.W().findChild<TMap*>("Map");
@@ -142,4 +148,17 @@ TEST(TimeStampGps, MapCommandReadsTheGhsLine) {
   EXPECT_EQ(map->Memo1->toPlainText().split('\n')[13],
             "      var latlng = new google.maps.LatLng(-35.689500,-139.636750);");
   delete map;
+}
+
+// The GPS-line diagnostic reads the GHS line near row 387 into the station,
+// locating it for the call only.
+TEST(TimeStampGps, Button35ReadsTheGhsGpsLine) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  ASSERT_TRUE(OpenGhsGpsLine(m));
+  const bool locate = m.W().GhsLocateEnabled;
+  ASSERT_TRUE(m.W().Station.latitude.empty());
+  m.Click("Button35");
+  EXPECT_EQ(m.W().Station.latitude, "  35o 41' 22.2\" S ");
+  EXPECT_EQ(m.W().Station.longitude, " 139o 38' 12.3\" W");
+  EXPECT_EQ(m.W().GhsLocateEnabled, locate);
 }

@@ -1,0 +1,307 @@
+// Main window: the remaining image and tool handlers. The mouse over the
+// frame turns a background direction, 'Direction Setting' starts that,
+// 'Show Field' splits the frame into its fields, the gap and width up-downs
+// reshape the background band, the linked points are cleared, and the frame
+// number, 'Acurate', the wide IOTA-VTI scan and the diagnostic tables live here.
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+#include "app/ui/TPlatform.h"
+#include "base/NumberText.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
+#include "timestamp/GpsLine.h"
+
+namespace {
+
+size_t Slot(int k) { return static_cast<size_t>(std::clamp(k, 1, 3) - 1); }
+
+QGridLayout* GridOf(QWidget* w) { return w && w->parentWidget() ? qobject_cast<QGridLayout*>(w->parentWidget()->layout()) : nullptr; }
+
+QLineEdit* SmallReadOut(const char* name, const char* text) {
+  auto* e = Named<QLineEdit>(name, text);
+  e->setReadOnly(true);
+  e->setFixedWidth(56);
+  return e;
+}
+
+// Runs `on_event` for the events of the watched object; lets them pass.
+class EventWatch : public QObject {
+ public:
+  EventWatch(QObject* watched, std::function<void(QEvent*)> on_event)
+      : QObject(watched), on_event_(std::move(on_event)) {
+    watched->installEventFilter(this);
+  }
+  bool eventFilter(QObject*, QEvent* event) override {
+    on_event_(event);
+    return false;
+  }
+
+ private:
+  std::function<void(QEvent*)> on_event_;
+};
+
+// The GHS GPS line: column 180 of the 22nd character row.
+constexpr int kDiagnosticGpsX = 180;
+constexpr int kDiagnosticGpsY = 21 * 18 + 9;
+
+}  // namespace
+
+void TPlatform::SetUpImageTools() {
+  Button7 = Named<QPushButton>("Button7", "Direction Setting");
+  if (QGridLayout* g = GridOf(RadioButton1)) g->addWidget(Button7, 3, 0, 1, 3);
+  CheckBox8 = Named<QCheckBox>("CheckBox8", "Acurate");
+  CheckBox8->setToolTip("Field values refer to half the frame's aperture.");
+  if (QGridLayout* g = GridOf(CheckBox2)) g->addWidget(CheckBox8, 3, 0);
+  CheckBox18 = Named<QCheckBox>("CheckBox18", "IOTA-VTI Wide scan ");
+  if (QGridLayout* g = qobject_cast<QGridLayout*>(GroupBox12->layout())) g->addWidget(CheckBox18, 4, 0, 1, 4);
+  Edit10 = SmallReadOut("Edit10", "");
+  if (QGridLayout* g = GridOf(UpDown9)) {
+    g->addWidget(new QLabel("Frame"), 3, 0);
+    g->addWidget(Edit10, 3, 1);
+  }
+
+  Button24 = Named<QPushButton>("Button24", "Clr");
+  Button26 = Named<QPushButton>("Button26", "Clr");
+  Edit15 = SmallReadOut("Edit15", "");
+  Edit16 = SmallReadOut("Edit16", "");
+  if (QGridLayout* g = GridOf(Button23)) {
+    g->addWidget(Button24, 6, 1);
+    g->addWidget(Button26, 6, 3);
+    g->addWidget(Edit15, 6, 0);
+    g->addWidget(Edit16, 6, 2);
+  }
+  for (auto* b : {Button24, Button26}) b->setEnabled(false);
+  // The 'Clr' buttons follow the 'Set' buttons of the linked points.
+  for (auto [set, clear] : {std::pair{Button23, Button24}, std::pair{Button25, Button26}}) {
+    clear->setEnabled(set->isEnabled());
+    new EventWatch(set, [set, clear](QEvent* e) {
+      if (e->type() == QEvent::EnabledChange) clear->setEnabled(set->isEnabled());
+    });
+  }
+
+  QWidget* tools = Button8->parentWidget();
+  Button10 = Named<QPushButton>("Button10", "Fit Tables");
+  Button34 = Named<QPushButton>("Button34", "Model Table");
+  Button35 = Named<QPushButton>("Button35", "GHS GPS Line");
+  if (tools && tools->layout())
+    for (auto* b : {Button10, Button34, Button35}) tools->layout()->addWidget(b);
+
+  Image1->setMouseTracking(true);
+  new EventWatch(Image1, [this](QEvent* e) {
+    if (e->type() != QEvent::MouseMove) return;
+    const QPoint p = static_cast<QMouseEvent*>(e)->position().toPoint();
+    Image1MouseMove(p.x(), p.y());
+  });
+  connect(Button7, &QPushButton::clicked, this, &TPlatform::Button7Click);
+  connect(Button24, &QPushButton::clicked, this, &TPlatform::Button24Click);
+  connect(Button26, &QPushButton::clicked, this, &TPlatform::Button26Click);
+  connect(Button10, &QPushButton::clicked, this, &TPlatform::Button10Click);
+  connect(Button34, &QPushButton::clicked, this, &TPlatform::Button34Click);
+  connect(Button35, &QPushButton::clicked, this, &TPlatform::Button35Click);
+  OnCheckBoxClick(CheckBox1, this, &TPlatform::CheckBox1Click);
+  OnUpDownChange(UpDown6, this, &TPlatform::UpDown6Click);
+  OnUpDownChange(UpDown8, this, &TPlatform::UpDown8Click);
+  OnRadioGroupClick(RadioGroup3, this, &TPlatform::RadioGroup3Click);
+  // A right click on the frame opens the pop-up; the menu bar's 'Object' menu
+  // places a new object where the user can see it instead.
+  if (QMenu* object = menuBar()->findChild<QMenu*>("Object1"))
+    connect(object, &QMenu::aboutToShow, this, [this] { PopupPlacement = false; });
+}
+
+// ---- the mouse over the frame ----
+
+void TPlatform::Image1MouseMove(int x, int y) {
+  Image1->setCursor(Options.PositionSetMode == 3 ? Qt::CrossCursor : Qt::ArrowCursor);
+  Driver.PositionJustSet = false;
+  if (!Run.DirectionSettingMode) return;
+  const size_t i = Slot(Run.SelectedObject);
+  const int dx = x + ImageScrollX - Driver.MagnifierX[i];
+  const int dy = y + ImageScrollY - Driver.MagnifierY[i];
+  DirectionMouseX = x;
+  DirectionMouseY = y;
+  // On the centre itself there is no direction: the last one stays.
+  if (dx == 0 && dy == 0) return;
+  Driver.Geometry[i].DirectionX = dx;
+  Driver.Geometry[i].DirectionY = dy;
+  ShowNeighbor();
+}
+
+// ---- 'Direction Setting' ----
+
+void TPlatform::Button7Click() {
+  if (Run.MeasuringRun || Run.Playing || !Run.VideoLoaded || CheckBox1->isChecked() || Run.DirectionSettingMode) return;
+  const size_t i = Slot(Run.SelectedObject);
+  if (Frames.FrameDataLines[0].Objects[i].BackgroundForm == 0) return;
+  Bitmap24 fresh;
+  if (const std::string error = GrabFrameText(ScrollBar1->value(), fresh); !error.empty()) {
+    Dialogs().ShowError(QString::fromStdString(error));
+    return;
+  }
+  // The frame in hand, filtered as shown, is what the direction is set on.
+  ShowNeighbor();
+  DirectionPhotometryWas = CheckBox14->isChecked();
+  CheckBox14->setChecked(false);
+  // The same controls come back with the click that ends the setting.
+  for (QWidget* c : std::initializer_list<QWidget*>{RadioButton1, RadioButton2, RadioButton3, RadioButton4,
+                                                     RadioButton5, RadioButton6, RadioButton14, UpDown1, UpDown2,
+                                                     UpDown3, UpDown4, CheckBox1, CheckBox2, CheckBox14, Button11,
+                                                     Button12, Button13, Button14})
+    c->setEnabled(false);
+  Run.DirectionSettingMode = true;
+  LimitApertureRadii();
+  RefreshObjectMasks(DriverSettings(), true);
+  ShowNeighbor();
+  ShowApertureValues();
+}
+
+// ---- 'Show Field' ----
+
+void TPlatform::CheckBox1Click() {
+  if (CheckBox1->isChecked() && (Run.MeasuringRun || !Run.VideoLoaded || Run.DirectionSettingMode)) {
+    // A run measures frames; the split view would stop its rows.
+    QSignalBlocker block(CheckBox1);
+    CheckBox1->setChecked(false);
+    return;
+  }
+  const bool on = CheckBox1->isChecked();
+  for (QWidget* c : std::initializer_list<QWidget*>{RadioButton1, RadioButton2, RadioButton3, Button7, RadioButton4,
+                                                     RadioButton5, RadioButton6, RadioButton14, UpDown1, UpDown2,
+                                                     UpDown3, UpDown5, UpDown7})
+    c->setEnabled(!on);
+  const bool band = Frames.FrameDataLines[0].Objects[Slot(Run.SelectedObject)].BackgroundForm != 0;
+  UpDown6->setEnabled(!on && band);
+  UpDown8->setEnabled(!on && band);
+  CheckBox2->setEnabled(!on && !CheckBox14->isChecked());
+  ShowNeighbor();
+}
+
+// ---- 'Gap' and 'Width' ----
+
+void TPlatform::UpDown6Click() {
+  if (Run.MeasuringRun || !Run.VideoLoaded) return;
+  if (Frames.FrameDataLines[0].Objects[Slot(Run.SelectedObject)].BackgroundForm == 0) return;
+  CheckBox1->setChecked(false);
+  PutControlsIntoSelectedObject();
+  LimitApertureRadii();
+  Prime();
+  ShowNeighbor();  // rebuilds the masks (a rectangle takes a new reference frame)
+  ShowApertureValues();
+}
+
+void TPlatform::UpDown8Click() { UpDown6Click(); }
+
+// ---- linked points ----
+
+void TPlatform::Button24Click() {
+  if (!Run.VideoLoaded || Run.MeasuringRun || Run.ObjectCount < 2) return;
+  for (LinkedPointSet& p : LinkedPoints) p.Begin.Clear();
+  Edit11->setText(QString::fromStdString(TrackPointFrameText(LinkedPoints[0].Begin, "Frame1")));
+}
+
+void TPlatform::Button26Click() {
+  if (!Run.VideoLoaded || Run.MeasuringRun || Run.ObjectCount < 2) return;
+  for (LinkedPointSet& p : LinkedPoints) p.End.Clear();
+  Edit32->setText(QString::fromStdString(TrackPointFrameText(LinkedPoints[0].End, "Frame2")));
+}
+
+// ---- 'FrameFlickerFree' ----
+
+void TPlatform::RadioGroup3Click() {
+  // Qt paints every widget through its back buffer; the choice is kept on the
+  // widgets so that what the user picked is what they report.
+  const bool on = RadioGroup3->ItemIndex() == 0;
+  for (QWidget* w : std::initializer_list<QWidget*>{ScrollBox1, Memo1, Panel7, Memo2, GroupBox12})
+    w->setProperty("DoubleBuffered", on);
+}
+
+// ---- frame number ----
+
+void TPlatform::ShowFrameNumber(int n) {
+  if (Edit10) Edit10->setText(QString::number(n));
+}
+
+// ---- where a new object goes from the menu bar ----
+
+std::pair<int, int> TPlatform::VisibleImageCentre() const {
+  // The part of the frame inside the view, in frame pixels.
+  const QWidget* view = ScrollBox1->viewport();
+  const QPoint top_left = Image1->mapFrom(view, QPoint(0, 0));
+  const QRect seen = QRect(top_left, view->size()).intersected(Image1->rect());
+  const int width = std::max(1, std::min(Video.FrameWidth > 0 ? Video.FrameWidth : Image1->width(), Image1->width()));
+  const int height =
+      std::max(1, std::min(Video.FrameHeight > 0 ? Video.FrameHeight : Image1->height(), Image1->height()));
+  const QRect frame = seen.intersected(QRect(0, 0, width, height));
+  const QRect area = frame.isEmpty() ? QRect(0, 0, width, height) : frame;
+  return {area.left() + area.width() / 2 + ImageScrollX, area.top() + area.height() / 2 + ImageScrollY};
+}
+
+// ---- diagnostic tables ----
+
+void TPlatform::Button10Click() {
+  if (!Run.VideoLoaded) return;
+  const size_t i = Slot(Run.SelectedObject);
+  const int cx = Driver.ObjectX[i], cy = Driver.ObjectY[i];
+  const Bitmap24& frame = Driver.FrameBitmap;
+  const ProfileModel& model = Tracking.Profiles[i].Model;
+  QStringList lines;
+  // The pixels the fit sees (mean of the three bytes, 0 outside the frame), then its model.
+  for (int dy = -ProfileModel::kReach; dy <= ProfileModel::kReach; ++dy) {
+    std::string line;
+    for (int dx = -ProfileModel::kReach; dx <= ProfileModel::kReach; ++dx) {
+      const int x = cx + dx, y = cy + dy;
+      double v = 0;
+      if (x >= 0 && y >= 0 && x < frame.Width() && y < frame.Height()) {
+        const Bgr p = frame.Get(x, y);
+        v = (p.b + p.g + p.r) / 3.0;
+      }
+      line += "  " + FormatFixed(v, 2, 18);
+    }
+    lines << QString::fromStdString(line);
+  }
+  for (int dy = -ProfileModel::kReach; dy <= ProfileModel::kReach; ++dy) {
+    std::string line;
+    for (int dx = -ProfileModel::kReach; dx <= ProfileModel::kReach; ++dx)
+      line += "  " + FormatFixed(model.At(dx, dy), 2, 18);
+    lines << QString::fromStdString(line);
+  }
+  Memo2->setVisible(true);
+  Memo2->setPlainText(lines.join('\n'));
+}
+
+void TPlatform::Button34Click() {
+  const ProfileModel& model = Tracking.Profiles[Slot(Run.SelectedObject)].Model;
+  // Into the diagnostic memo: lines added to the results table would end up
+  // in the saved table as rows.
+  Memo2->setVisible(true);
+  for (int dy = -ProfileModel::kReach; dy <= ProfileModel::kReach; ++dy) {
+    std::string line;
+    for (int dx = -ProfileModel::kReach; dx <= ProfileModel::kReach; ++dx)
+      line += PadLeft(std::to_string(static_cast<long long>(RoundHalfAway(model.At(dx, dy)))), 3);
+    Memo2->appendPlainText(QString::fromStdString(line));
+  }
+}
+
+void TPlatform::Button35Click() {
+  if (!Run.VideoLoaded) return;
+  const bool locate = GhsLocateEnabled;
+  GhsLocateEnabled = true;
+  ReadGhsGpsLine(kDiagnosticGpsX, kDiagnosticGpsY);
+  GhsLocateEnabled = locate;
+}
