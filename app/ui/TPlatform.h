@@ -678,7 +678,6 @@ class TPlatform : public QMainWindow {
   QPushButton* Button42 = nullptr;   // 'Copy CSV'
   QPushButton* Button28 = nullptr;
   QPushButton* Button33 = nullptr;
-  QPushButton* BitBtn2 = nullptr;    // 'SharpCap Timing Analysis', disabled: its window is not built
   QRadioButton* RadioButton15 = nullptr;
   QRadioButton* RadioButton16 = nullptr;
   QRadioButton* RadioButton17 = nullptr;

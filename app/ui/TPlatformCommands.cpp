@@ -176,12 +176,9 @@ QWidget* TPlatform::CreateCommandsPanel() {
   Button17 = Named<QPushButton>("Button17", "Update Setting Items");
   Button22 = Named<QPushButton>("Button22", "Load bmp");
   Button42 = Named<QPushButton>("Button42", "Copy CSV");
-  BitBtn2 = Named<QPushButton>("BitBtn2", "SharpCap Timing Analysis");
-  BitBtn2->setEnabled(false);  // the LED time-correction window is not built yet
   buttons->addWidget(Button17, 0, 0);
   buttons->addWidget(Button22, 0, 1);
   buttons->addWidget(Button42, 1, 0);
-  buttons->addWidget(BitBtn2, 1, 1);
   v->addLayout(buttons);
 
   OnRadioButtonClick(RadioButton15, this, &TPlatform::RadioButton15Click);

@@ -365,7 +365,6 @@ TEST(Commands, DisplayAids) {
   EXPECT_EQ(m.Find<QPlainTextEdit>("Memo2")->toPlainText().split('\n').size(), 81);
   // Launchers of windows not built yet stay disabled.
   EXPECT_FALSE(m.Find<QAction>("LunarVelocityCalculator1")->isEnabled());
-  EXPECT_FALSE(m.Find<QPushButton>("BitBtn2")->isEnabled());
 }
 
 // With PSF photometry the fitted width of a star that widens on the next
