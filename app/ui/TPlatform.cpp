@@ -289,6 +289,7 @@ QWidget* TPlatform::CreateControlPanel() {
   v->addWidget(CreateOnlinePanel());  // ---- online ----
   v->addWidget(CreateTimingPanel());  // ---- timing tools ----
   v->addWidget(CreateToolsPanel());   // ---- tools ----
+  v->addWidget(CreateCapturePanel());  // ---- capture, guide, utility windows ----
 
   v->addStretch(1);
   return panel;
@@ -313,6 +314,7 @@ void TPlatform::CreateMenus() {
   CreateOnlineMenuItems();  // ---- online ----
   CreateTimingMenuItems();  // ---- timing tools ----
   CreateToolsMenuItems();   // ---- tools ----
+  CreateCaptureMenuItems();  // ---- capture, guide, utility windows ----
 }
 
 QMenu* TPlatform::TopMenu(const char* name, const char* caption) {
