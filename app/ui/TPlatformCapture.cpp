@@ -67,8 +67,11 @@ void TPlatform::VideoCapture1Click() {
   if (Run.MeasuringRun || CaptureWindowOpen || Capture_1) return;
   // The capture takes over the frame path; playback cannot go on without it.
   if (Run.Playing) StopPlayback();
+  // Closing for the capture keeps the right to reopen the video afterwards.
+  const uint8_t reopen = VideoIn.ReopenVideoAfterCapture;
   CloseVideo(VideoIn, Sources);
   VideoIn.FrameSourceOpen = 0;
+  VideoIn.ReopenVideoAfterCapture = reopen;
   SyncVideoGlobals();
   CaptureWindowOpen = true;
   CaptureHost host;
@@ -103,7 +106,7 @@ void TPlatform::CaptureClosed(bool open_recording, const std::string& file) {
     Edit5->setText(QString::fromStdString(file));
     return;
   }
-  if (VideoIn.ReopenVideoAfterCapture) OpenVideoStream();
+  if (VideoIn.ReopenVideoAfterCapture && OpenVideoStream() && Run.VideoLoaded) ShowNeighbor();
 }
 
 // ---- operation guide ----

@@ -244,7 +244,10 @@ void TCapture_1::StopCapture() {
   preview_timer_->stop();
   session_->Stop();
   PollSession();
-  if (was_recording && session_->SavedFile().empty()) recorded_ = false;
+  if (was_recording && !session_->SavedFile().empty()) {
+    recorded_file_ = session_->SavedFile();
+    frames_recorded_ = session_->FramesWritten();
+  }
   capturing_ = false;
 }
 
@@ -324,12 +327,12 @@ void TCapture_1::keyPressEvent(QKeyEvent* event) {
 
 void TCapture_1::closeEvent(QCloseEvent* event) {
   if (capturing_) StopCapture();
-  const bool open_recording = AnalyseAfterCapture && recorded_;
-  const std::string file = session_->SavedFile().empty() ? capture_file_name_ : session_->SavedFile();
+  // Only a recording that was kept can be opened.
+  const bool open_recording = AnalyseAfterCapture && recorded_ && !recorded_file_.empty();
   if (host_.Closed) {
     auto closed = std::move(host_.Closed);
     host_.Closed = nullptr;
-    closed(open_recording, file);
+    closed(open_recording, recorded_file_);
   }
   event->accept();
 }

@@ -72,6 +72,9 @@ class TCapture_1 : public QWidget {
   const CaptureSession& Session() const { return *session_; }
   const std::string& CaptureFileName() const { return capture_file_name_; }
   bool Recorded() const { return recorded_; }
+  // Frames of the last recording that was kept, and its file.
+  int64_t FramesRecorded() const { return frames_recorded_; }
+  const std::string& RecordedFile() const { return recorded_file_; }
   bool Capturing() const { return capturing_; }
   bool NoAudioDevice() const { return no_audio_device_; }
   int SelectedVideoDevice() const { return selected_video_; }
@@ -118,5 +121,7 @@ class TCapture_1 : public QWidget {
   int mode_ = 1;
   bool recorded_ = false, capturing_ = false, no_audio_device_ = false;
   std::string capture_file_name_;
+  std::string recorded_file_;
+  int64_t frames_recorded_ = 0;
   QTimer* preview_timer_ = nullptr;
 };
