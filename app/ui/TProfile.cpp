@@ -36,7 +36,7 @@ TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::Wi
   Button8 = Named<QPushButton>("Button8", "Graph");
   RadioGroup1 = new TRadioGroup("RadioGroup1", "Control", {"Hide", "Show"}, this);
   Image1 = Named<QLabel>("Image1");
-  Image1->setMinimumSize(200, 150);
+  Image1->setMinimumSize(200, 120);
 
   auto* g = new QGridLayout;
   g->addWidget(ComboBox1, 0, 0, 1, 3);
@@ -53,6 +53,7 @@ TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::Wi
   g->addWidget(Button5, 7, 0, 1, 2);
   g->addWidget(Button8, 7, 2);
   g->addWidget(RadioGroup1, 5, 2, 2, 1);
+  g->setVerticalSpacing(2);
   auto* v = new QVBoxLayout(this);
   v->addLayout(g);
   v->addWidget(Image1, 1);
@@ -196,6 +197,8 @@ void TProfile::Button5Click() {
 void TProfile::Button8Click() { w_.ShowLightCurveGraph(); }
 
 void TProfile::RadioGroup1Click() {
-  const int h = RadioGroup1->ItemIndex() == 0 ? 246 : 416;
-  resize(width(), h);
+  // 'Hide' folds the profile image away.
+  const bool show = RadioGroup1->ItemIndex() != 0;
+  Image1->setVisible(show);
+  setFixedHeight(show ? 416 : 246);
 }
