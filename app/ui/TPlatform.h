@@ -575,6 +575,7 @@ class TPlatform : public QMainWindow {
   void VideoCapture1Click();
   void Button37Click();        // 'Capture'
   void Button32Click();        // 'Operation Guide'
+  void CloseOperationGuide();  // a new video or an identification window ends the guide
   void AVSFileEdit1Click();
   void ImageWindowSetting1Click();
   void ErrorMessagesfromDSHOW1Click();

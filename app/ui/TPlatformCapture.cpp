@@ -118,6 +118,10 @@ void TPlatform::Button32Click() {
   ShowNeighbor();
 }
 
+void TPlatform::CloseOperationGuide() {
+  if (Profile) Profile->close();
+}
+
 // ---- utility windows ----
 
 void TPlatform::AVSFileEdit1Click() {

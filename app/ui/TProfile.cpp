@@ -38,14 +38,20 @@ TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::Wi
   Image1 = Named<QLabel>("Image1");
   Image1->setMinimumSize(200, 120);
 
+  // The star buttons get a parent of their own: radio buttons exclude each
+  // other across every descendant of their parent, the 'Control' group's too.
+  auto* stars = new QWidget;
+  auto* sg = new QGridLayout(stars);
+  sg->setContentsMargins(0, 0, 0, 0);
+  sg->addWidget(RadioButton1, 0, 0, 1, 2);
+  sg->addWidget(RadioButton2, 1, 0, 1, 2);
+  sg->addWidget(Button1, 1, 2);
+  sg->addWidget(CheckBox1, 2, 0, 1, 2);
+  sg->addWidget(RadioButton3, 3, 0, 1, 2);
+  sg->addWidget(Button2, 3, 2);
   auto* g = new QGridLayout;
   g->addWidget(ComboBox1, 0, 0, 1, 3);
-  g->addWidget(RadioButton1, 1, 0, 1, 2);
-  g->addWidget(RadioButton2, 2, 0, 1, 2);
-  g->addWidget(Button1, 2, 2);
-  g->addWidget(CheckBox1, 3, 0, 1, 2);
-  g->addWidget(RadioButton3, 4, 0, 1, 2);
-  g->addWidget(Button2, 4, 2);
+  g->addWidget(stars, 1, 0, 4, 3);
   g->addWidget(Button3, 5, 0);
   g->addWidget(Button4, 5, 1);
   g->addWidget(Button6, 6, 0);

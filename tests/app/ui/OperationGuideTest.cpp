@@ -123,4 +123,37 @@ TEST(OperationGuide, OccultationTypeSetsTheLinkBox) {
   }
 }
 
+// The star buttons add and select objects B and C in the main window; the
+// 'Delete' buttons follow the count of objects.
+TEST(OperationGuide, StarButtonsAddAndSelectObjects) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  w.PopupX = kStarX;
+  w.PopupY = kStarY;
+  Find<QRadioButton>(g.guide, "RadioButton2")->setChecked(true);
+  EXPECT_EQ(w.Run.ObjectCount, 2);
+  EXPECT_EQ(w.Run.SelectedObject, 2);
+  EXPECT_TRUE(w.RadioButton8->isChecked());
+  EXPECT_TRUE(Find<QCheckBox>(g.guide, "CheckBox1")->isEnabled());
+  EXPECT_TRUE(g.Button("Button1")->isEnabled());
+  Find<QRadioButton>(g.guide, "RadioButton3")->setChecked(true);
+  EXPECT_EQ(w.Run.ObjectCount, 3);
+  EXPECT_EQ(w.Run.SelectedObject, 3);
+  EXPECT_TRUE(g.Button("Button2")->isEnabled());
+  EXPECT_FALSE(g.Button("Button1")->isEnabled());
+  g.Button("Button2")->click();
+  EXPECT_EQ(w.Run.ObjectCount, 2);
+  Find<QRadioButton>(g.guide, "RadioButton1")->setChecked(true);
+  EXPECT_EQ(w.Run.SelectedObject, 1);
+}
+
+TEST(OperationGuide, ANewVideoClosesTheGuide) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  ASSERT_TRUE(g.m.OpenThroughButton1(g.m.Path("stars.avi")));
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(g.m.W().Profile);
+}
+
 }  // namespace
