@@ -1,5 +1,6 @@
 #include "app/ui/TProfile.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -87,6 +88,13 @@ TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::Wi
   OnCheckBoxClick(CheckBox1, this, &TProfile::CheckBox1Click);
   OnComboBoxChange(ComboBox1, this, &TProfile::ComboBox1Change);
   OnRadioGroupClick(RadioGroup1, this, &TProfile::RadioGroup1Click);
+  // The main window's own object commands run first; the guide then follows.
+  for (QAction* a : {w_.Add1, w_.Remove1, w_.Object11, w_.Object21, w_.Object31})
+    if (a) connect(a, &QAction::triggered, this, &TProfile::FollowMainWindow);
+  for (QRadioButton* b : {w_.RadioButton7, w_.RadioButton8, w_.RadioButton9})
+    connect(b, &QRadioButton::toggled, this, [this](bool on) {
+      if (on) FollowMainWindow();
+    });
   for (auto [button, handler] : {std::pair{Button1, &TProfile::Button1Click}, {Button2, &TProfile::Button2Click},
                                  {Button3, &TProfile::Button3Click}, {Button4, &TProfile::Button4Click},
                                  {Button5, &TProfile::Button5Click}, {Button6, &TProfile::Button6Click},
@@ -95,6 +103,20 @@ TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::Wi
 }
 
 TProfile::~TProfile() = default;
+
+void TProfile::FollowMainWindow() {
+  const int k = w_.Run.SelectedObject, n = w_.Run.ObjectCount;
+  {
+    QSignalBlocker b1(RadioButton1), b2(RadioButton2), b3(RadioButton3);
+    RadioButton1->setChecked(k == 1);
+    RadioButton2->setChecked(k == 2);
+    RadioButton3->setChecked(k == 3);
+  }
+  RadioButton3->setEnabled(n >= 2);
+  CheckBox1->setEnabled(n >= 2 && CheckBox1->isEnabled());
+  if (n == 2 && sender() == w_.Add1) CheckBox1->setEnabled(true);
+  ShowDeleteButtons();
+}
 
 void TProfile::ShowDeleteButtons() {
   Button1->setEnabled(w_.Run.ObjectCount == 2);

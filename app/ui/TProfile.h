@@ -36,6 +36,9 @@ class TProfile : public QWidget {
   void Button5Click();  // 'Back to Starting point'
   void Button8Click();  // 'Graph'
   void RadioGroup1Click();
+  // The star buttons, 'Delete' buttons and link box show the main window's
+  // objects after it added, removed or selected one.
+  void FollowMainWindow();
 
   // The blocks taken by the last 'Preview' or 'Measure'; none before.
   std::optional<DataLineBlocks> DataLineBackup;

@@ -1,6 +1,7 @@
 // The operation guide on a synthetic star video: 'Preview', 'Stop',
 // 'Measure', 'Stop', 'Back to Starting point' and 'Graph' drive the main
 // window; 'Back' waits until there is a starting point to go back to.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -154,6 +155,30 @@ TEST(OperationGuide, ANewVideoClosesTheGuide) {
   ASSERT_TRUE(g.m.OpenThroughButton1(g.m.Path("stars.avi")));
   QCoreApplication::processEvents();
   EXPECT_FALSE(g.m.W().Profile);
+}
+
+// Objects added, removed and selected in the main window show in the guide.
+TEST(OperationGuide, FollowsTheMainWindowsObjects) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  w.PopupX = kStarX;
+  w.PopupY = kStarY;
+  g.m.Find<QAction>("Add1")->trigger();
+  ASSERT_EQ(w.Run.ObjectCount, 2);
+  EXPECT_TRUE(Find<QRadioButton>(g.guide, "RadioButton2")->isChecked());
+  EXPECT_TRUE(Find<QRadioButton>(g.guide, "RadioButton3")->isEnabled());
+  EXPECT_TRUE(g.Button("Button1")->isEnabled());
+  EXPECT_TRUE(Find<QCheckBox>(g.guide, "CheckBox1")->isEnabled());
+  w.RadioButton7->setChecked(true);
+  EXPECT_EQ(w.Run.SelectedObject, 1);
+  EXPECT_TRUE(Find<QRadioButton>(g.guide, "RadioButton1")->isChecked());
+  w.RadioButton8->setChecked(true);
+  g.m.Find<QAction>("Remove1")->trigger();
+  EXPECT_EQ(w.Run.ObjectCount, 1);
+  EXPECT_TRUE(Find<QRadioButton>(g.guide, "RadioButton1")->isChecked());
+  EXPECT_FALSE(g.Button("Button1")->isEnabled());
+  EXPECT_FALSE(Find<QCheckBox>(g.guide, "CheckBox1")->isEnabled());
 }
 
 }  // namespace
