@@ -10,7 +10,14 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <QPainter>
+#include <QPixmap>
+#include <QScrollBar>
+
+#include "app/Overlay.h"
 #include "app/ui/TPlatform.h"
+#include "measure/PsfFit.h"
+#include "measure/RadialProfile.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 
@@ -95,11 +102,13 @@ TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::Wi
     connect(b, &QRadioButton::toggled, this, [this](bool on) {
       if (on) FollowMainWindow();
     });
+  connect(w_.ScrollBar1, &QScrollBar::valueChanged, this, &TProfile::DrawProfile);
   for (auto [button, handler] : {std::pair{Button1, &TProfile::Button1Click}, {Button2, &TProfile::Button2Click},
                                  {Button3, &TProfile::Button3Click}, {Button4, &TProfile::Button4Click},
                                  {Button5, &TProfile::Button5Click}, {Button6, &TProfile::Button6Click},
                                  {Button7, &TProfile::Button7Click}, {Button8, &TProfile::Button8Click}})
     connect(button, &QPushButton::clicked, this, handler);
+  DrawProfile();
 }
 
 TProfile::~TProfile() = default;
@@ -116,6 +125,42 @@ void TProfile::FollowMainWindow() {
   CheckBox1->setEnabled(n >= 2 && CheckBox1->isEnabled());
   if (n == 2 && sender() == w_.Add1) CheckBox1->setEnabled(true);
   ShowDeleteButtons();
+  DrawProfile();
+}
+
+void TProfile::DrawProfile() {
+  constexpr int kW = 240, kH = 150;
+  QImage plot(kW, kH, QImage::Format_RGB888);
+  plot.fill(Qt::white);
+  const int k = w_.Run.SelectedObject;
+  const Bitmap24& frame = w_.Driver.FrameBitmap;
+  if (k >= 1 && k <= 3 && !frame.Empty() && w_.ObjectPlaced[static_cast<size_t>(k - 1)]) {
+    const ObjectResult& o = w_.Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)];
+    ApertureOutlineStyle style;
+    style.Object = k;
+    style.Selected = true;
+    const Bgr c = BackgroundOutlineColour(style);
+    const QColor colour(c.r, c.g, c.b);
+    auto px = [](double d) { return d / kPlotRadius * (kW - 1); };
+    auto py = [](double v) { return (kH - 1) - v / 255.0 * (kH - 1); };
+    const std::vector<RadialPoint> points = RadialProfile(frame, o.X, o.Y, kPlotRadius);
+    QPainter p(&plot);
+    p.setPen(colour);
+    for (const RadialPoint& r : points) p.drawPoint(QPointF(px(r.Distance), py(r.Value)));
+    // The fitted curve of the PSF fit: width from its FWHM, background from the outer ring.
+    if (w_.CheckBox14->isChecked() && o.FwhmHfd > 0) {
+      const double s = o.FwhmHfd / kFwhmPerWidth;
+      const double b = RingMean(points, kPlotRadius - 3, kPlotRadius);
+      QPointF last(px(0), py(PsfProfileValue(0, o.PsfAmplitude, s, b)));
+      for (int i = 1; i <= 60; ++i) {
+        const double d = kPlotRadius * i / 60.0;
+        const QPointF next(px(d), py(PsfProfileValue(d, o.PsfAmplitude, s, b)));
+        p.drawLine(last, next);
+        last = next;
+      }
+    }
+  }
+  Image1->setPixmap(QPixmap::fromImage(plot));
 }
 
 void TProfile::ShowDeleteButtons() {

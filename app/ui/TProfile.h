@@ -39,6 +39,10 @@ class TProfile : public QWidget {
   // The star buttons, 'Delete' buttons and link box show the main window's
   // objects after it added, removed or selected one.
   void FollowMainWindow();
+  // Image1: the selected star's radial profile on the current frame and,
+  // with PSF photometry, the fitted profile, in the object's colour.
+  void DrawProfile();
+  static constexpr int kPlotRadius = 15;
 
   // The blocks taken by the last 'Preview' or 'Measure'; none before.
   std::optional<DataLineBlocks> DataLineBackup;

@@ -181,4 +181,23 @@ TEST(OperationGuide, FollowsTheMainWindowsObjects) {
   EXPECT_FALSE(Find<QCheckBox>(g.guide, "CheckBox1")->isEnabled());
 }
 
+// The plot shows the star's peak at distance 0 and the flat sky of 20 at the
+// outer edge, in the colour of object A.
+TEST(OperationGuide, PlotsTheSelectedStarsProfile) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  const QImage plot = g.guide->Image1->pixmap().toImage();
+  ASSERT_EQ(plot.size(), QSize(240, 150));
+  const Bitmap24& frame = g.m.W().Driver.FrameBitmap;
+  const ObjectResult& a = g.m.W().Frames.FrameDataLines[0].Objects[0];
+  const Bgr peak = frame.Get(a.X, a.Y);
+  const double v = (peak.b + peak.g + peak.r) / 3.0;
+  const int row = static_cast<int>(std::lround(149 - v / 255.0 * 149));
+  auto coloured = [&](int x, int y) { return plot.pixelColor(x, y) != QColor(Qt::white); };
+  EXPECT_TRUE(coloured(0, row) || coloured(0, row - 1) || coloured(0, row + 1)) << row;
+  const int sky = static_cast<int>(std::lround(149 - 20 / 255.0 * 149));
+  EXPECT_TRUE(coloured(239, sky) || coloured(239, sky - 1) || coloured(239, sky + 1));
+  EXPECT_FALSE(coloured(120, 5));  // nothing bright halfway out
+}
+
 }  // namespace
