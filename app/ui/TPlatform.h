@@ -576,6 +576,7 @@ class TPlatform : public QMainWindow {
   void Button37Click();        // 'Capture'
   void Button32Click();        // 'Operation Guide'
   void CloseOperationGuide();  // a new video or an identification window ends the guide
+  void OpenOperationGuide();   // unless open; no redraw
   void AVSFileEdit1Click();
   void ImageWindowSetting1Click();
   void ErrorMessagesfromDSHOW1Click();

@@ -113,9 +113,14 @@ void TPlatform::CaptureClosed(bool open_recording, const std::string& file) {
 
 void TPlatform::Button32Click() {
   if (!Run.VideoLoaded || Profile) return;
+  OpenOperationGuide();
+  ShowNeighbor();
+}
+
+void TPlatform::OpenOperationGuide() {
+  if (Profile) return;
   Profile = new TProfile(*this);
   Profile->show();
-  ShowNeighbor();
 }
 
 void TPlatform::CloseOperationGuide() {

@@ -200,4 +200,16 @@ TEST(OperationGuide, PlotsTheSelectedStarsProfile) {
   EXPECT_FALSE(coloured(120, 5));  // nothing bright halfway out
 }
 
+// Placing a star with PSF photometry opens the guide for its profile plot.
+TEST(OperationGuide, OpensWhenAStarIsPlacedWithPsfPhotometry) {
+  MainRoadWindow m(Reader::OwnAvi);
+  ASSERT_TRUE(WriteAvi(m.Path("s.avi").string(), StarFrames(80, 60, 3, kStarX + 0.3, kStarY, [](int) { return 1500.0; })));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("s.avi")));
+  m.W().CheckBox14->setChecked(true);  // 'Photometry': PSF
+  EXPECT_FALSE(m.W().Profile);
+  m.ClickImage1(kStarX, kStarY);
+  ASSERT_TRUE(m.W().Profile);
+  EXPECT_GT(m.W().Frames.FrameDataLines[0].Objects[0].FwhmHfd, 0);
+}
+
 }  // namespace
