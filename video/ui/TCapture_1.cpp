@@ -228,7 +228,15 @@ int TCapture_1::AviCapture(int mode) {
     h = (h + 1) / 2;
   }
   if (w > 0 && h > 0) Panel1->setFixedSize(w, h);
-  if (mode == 0)
+  // A recording whose file could not be opened is not reported as recording:
+  // the preview goes on and F1 can try again.
+  const bool recording = mode == 0 && session_->Recording();
+  if (mode == 0 && !recording) {
+    mode_ = 1;
+    SpeedButton2->setEnabled(true);
+    SpeedButton3->setEnabled(false);
+  }
+  if (recording)
     SetStatus("Recording now..", Qt::red);
   else
     SetStatus("Preview", Qt::blue);
@@ -275,7 +283,8 @@ void TCapture_1::SpeedButton2Click() {
   if (CaptureFileNameSetting() != 0) return;
   if (AviCapture(0) == 0) return;
   StopCapture();
-  AviCapture(0);
+  if (AviCapture(0) == 0) return;
+  Dialogs().ShowError("The recording could not be started; the message list says why.");
 }
 
 void TCapture_1::SpeedButton3Click() {

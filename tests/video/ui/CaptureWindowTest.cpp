@@ -174,4 +174,25 @@ TEST(CaptureWindow, KeysSmallPreviewAndNoAnalysis) {
   EXPECT_FALSE(f.opened);
 }
 
+// A folder that cannot be written: F1 tries twice, says so, and the window
+// stays in preview instead of showing "Recording now..".
+TEST(CaptureWindow, ARecordingThatCannotStartIsNotShownAsRecording) {
+  CaptureFixture f;
+  CaptureHost h = f.Host();
+  h.CaptureFolder = (f.dir.Path() / "missing").string();
+  auto* w = new TCapture_1(std::move(h), nullptr);
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  EXPECT_FALSE(w->Session().Recording());
+  EXPECT_TRUE(w->Session().Running());
+  EXPECT_EQ(Find<QLabel>(w, "StaticText1")->text(), "Preview");
+  EXPECT_TRUE(Find<QPushButton>(w, "SpeedButton2")->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>(w, "SpeedButton3")->isEnabled());
+  EXPECT_EQ(Find<QPlainTextEdit>(w, "Memo1")->toPlainText().count("SetOutPutFileName : "), 2);
+  ASSERT_EQ(f.dialogs.messages.size(), 1u);
+  EXPECT_EQ(f.dialogs.messages[0].kind, MessageKind::Error);
+  w->close();
+  EXPECT_TRUE(f.closed);
+  EXPECT_FALSE(f.opened);
+}
+
 }  // namespace
