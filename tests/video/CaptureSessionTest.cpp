@@ -150,6 +150,23 @@ INSTANTIATE_TEST_SUITE_P(
                       FailCase{"DvAtOddSize", "", "dvvideo", "pMoniker.BindToStorage : "}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The DV encoder, the window's default, records a PAL-sized device (it takes
+// the 4:2:0 layout DV asks for at 25 frames a second).
+TEST(CaptureSession, DvRecordsAPalSizedDevice) {
+  const std::string file = FixturePath("dv.avi");
+  CaptureRequest r = Recording(file, "dvvideo");
+  r.Video = TestPatternDevice(720, 576, 25);
+  CaptureSession s;
+  ASSERT_EQ(s.Start(r), 0);
+  ASSERT_TRUE(WaitFor([&] { return s.FramesWritten() >= 3; }));
+  s.Stop();
+  ASSERT_EQ(s.SavedFile(), file);
+  const auto probe = ProbeVideo(file);
+  ASSERT_TRUE(probe);
+  EXPECT_EQ(probe->frames, s.FramesWritten());
+  EXPECT_EQ(probe->rate, "25/1");
+}
+
 TEST(CaptureSession, AnUnknownDeviceGivesAMessage) {
   CaptureSession s;
   CaptureRequest r;
