@@ -293,6 +293,7 @@ QWidget* TPlatform::CreateControlPanel() {
   v->addWidget(CreateLedPanel());     // ---- LED time correction ----
   v->addWidget(CreateToolsPanel());   // ---- tools ----
   v->addWidget(CreateCommandsPanel());  // ---- commands ----
+  v->addWidget(CreateCapturePanel());  // ---- capture, guide, utility windows ----
 
   v->addStretch(1);
   return panel;
@@ -318,6 +319,7 @@ void TPlatform::CreateMenus() {
   CreateTimingMenuItems();  // ---- timing tools ----
   CreateToolsMenuItems();   // ---- tools ----
   CreateCommandsMenuItems();  // ---- commands ----
+  CreateCaptureMenuItems();  // ---- capture, guide, utility windows ----
 }
 
 QMenu* TPlatform::TopMenu(const char* name, const char* caption) {

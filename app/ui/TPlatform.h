@@ -73,6 +73,12 @@ class TIdentification;
 class TMutual_Average;
 class TMeasurementOption;
 class TPreserveSetting;
+class TCapture_1;
+class TProfile;
+class TAvsEdit;
+class TColorValueDisplay;
+class TDshowErrors;
+class TIMGWindowSetting;
 
 // What the window needs from outside at creation.
 struct PlatformOptions {
@@ -613,6 +619,33 @@ class TPlatform : public QMainWindow {
   ProfileGrids ThreeDGrids;            // kept between openings of the 3-D view
   std::string WavMadeFor;              // the video whose sound track tsy.wav holds
   bool SoundGraphOpen = false;
+  // ---- capture, guide, utility windows ---- (TPlatformCapture.cpp)
+  void VideoCapture1Click();
+  void Button37Click();        // 'Capture'
+  void Button32Click();        // 'Operation Guide'
+  void CloseOperationGuide();  // a new video or an identification window ends the guide
+  void OpenOperationGuide();   // unless open; no redraw
+  void AVSFileEdit1Click();
+  void ImageWindowSetting1Click();
+  void ErrorMessagesfromDSHOW1Click();
+  void Button15Click();        // 'Color Value'
+  QAction* VideoCapture1 = nullptr;            // Tools > 'Video Capture'
+  QAction* AVSFileEdit1 = nullptr;             // Option > 'AVS File Edit'
+  QAction* ImageWindowSetting1 = nullptr;      // Option > 'ImageWindowSetting'
+  QAction* ErrorMessagesfromDSHOW1 = nullptr;  // Tools > 'Error Messages from DShow' (hidden, Ctrl+E)
+  QPushButton* Button37 = nullptr;
+  QPushButton* Button32 = nullptr;
+  QPushButton* Button15 = nullptr;
+  QLineEdit* Edit72 = nullptr;  // "4. Diffraction tit"
+  QLineEdit* Edit73 = nullptr;  // "5. Make report"
+  QPointer<TCapture_1> Capture_1;      // open: CaptureWindowOpen
+  QPointer<TProfile> Profile;          // open: ProfileGraphOn
+  QPointer<TAvsEdit> AvsEdit;          // open: AvsEditOpen
+  QPointer<TColorValueDisplay> ColorValueDisplay;  // open: ColorValueOpen
+  QPointer<TDshowErrors> DshowErrors;  // open: DSErrorsOpen
+  QPointer<TIMGWindowSetting> IMGWindowSetting;
+  bool CaptureWindowOpen = false;
+  QString AvsDialogFileName;  // the script last chosen with 'AVS File Edit' (OpenDialog3)
 
   // ---- commands ---- (TPlatformCommands.cpp: image and table commands,
   // gamma, frame step, filters, display aids, 'Filing Cabinet'; the options
@@ -743,6 +776,10 @@ class TPlatform : public QMainWindow {
   QWidget* CreateTimingPanel();
   QWidget* CreateToolsPanel();
   void CreateToolsMenuItems();
+  // ---- capture, guide, utility windows ----
+  void CreateCaptureMenuItems();
+  QWidget* CreateCapturePanel();
+  void CaptureClosed(bool open_recording, const std::string& file);
 
   // ---- video ----
   QWidget* CreateVideoPanel();

@@ -60,6 +60,7 @@ void TPlatform::OpenLunarIdentification(bool from_chart) {
     Identification->raise();
     return;
   }
+  CloseOperationGuide();
   Identification = new TIdentification(*IdentLink, from_chart, this);
   Identification->show();
 }
@@ -69,6 +70,7 @@ void TPlatform::Button41Click() {
     AsteroidIdentification->raise();
     return;
   }
+  CloseOperationGuide();
   AsteroidIdentification = new TAsteroidIdentification(*IdentLink, this);
   AsteroidIdentification->move(frameGeometry().topLeft());
   AsteroidIdentification->show();

@@ -350,6 +350,7 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
   }
   Position1Show(k);
   if (CheckBox14->isChecked()) {
+    OpenOperationGuide();  // its plot shows the fitted profile
     Driver.PositionJustSet = true;
     Driver.PsfRefitPending = true;
     Driver.ObjectBeingPlaced[i] = true;

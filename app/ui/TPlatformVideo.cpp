@@ -98,6 +98,7 @@ void TPlatform::OpenVideoDialog() {
   if (name.isEmpty()) return;
   open_dialog_file_name_ = name;
   OpenVideoFile(name.toStdString(), 0);
+  CloseOperationGuide();
   Run.StartFrame = -1;
 }
 

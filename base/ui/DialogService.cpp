@@ -63,6 +63,11 @@ QString QtDialogService::GetOpenFileName(const QString& title, const QString& fo
   return QFileDialog::getOpenFileName(ParentWidget(), title, DialogStartPath(folder), filter);
 }
 
+QString DialogService::GetExistingDirectory(const QString& title, const QString& folder) {
+  return QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, DialogStartPath(folder),
+                                           QFileDialog::ShowDirsOnly);
+}
+
 std::optional<QColor> QtDialogService::PickColor(const QColor& initial, const QString& title) {
   const QColor c = QColorDialog::getColor(initial, ParentWidget(), title);
   if (!c.isValid()) return std::nullopt;

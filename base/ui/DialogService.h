@@ -44,6 +44,9 @@ class DialogService {
   virtual SaveChoice GetSaveFileNameAndType(const QString& title, const QString& folder_or_name, const QString& filter,
                                             const TypeChange& type_change);
 
+  // A folder chooser; the chosen folder, or an empty text when cancelled.
+  virtual QString GetExistingDirectory(const QString& title, const QString& folder);
+
   bool AskYesNo(const QString& text, const QString& caption = {}) { return Question(text, caption); }
   void ShowInformation(const QString& text, const QString& caption = {}) {
     ShowMessage(MessageKind::Information, text, caption);
@@ -119,6 +122,13 @@ class ScriptedDialogService : public DialogService {
   }
   std::deque<int> save_file_types;
   QStringList type_change_names;
+
+  QString GetExistingDirectory(const QString& title, const QString& folder) override {
+    folder_proposals.push_back(folder);
+    return Next(folder_names, title);
+  }
+  std::deque<QString> folder_names;
+  QStringList folder_proposals;  // the folder each folder chooser started at
 
   std::optional<QColor> PickColor(const QColor&, const QString& title) override {
     file_dialog_titles.push_back(title);

@@ -68,3 +68,32 @@ bool FfmpegHasEncoder(const std::string& name) {
   std::string out = CommandOutput("ffmpeg -hide_banner -encoders 2>/dev/null");
   return out.find(" " + name + " ") != std::string::npos;
 }
+
+std::vector<Bitmap24> FfmpegTestPattern(int width, int height, int rate, int frames) {
+  const std::string raw = FixturePath("testsrc2_" + std::to_string(width) + "x" + std::to_string(height) + ".raw");
+  if (!RunFfmpeg("-f lavfi -i testsrc2=size=" + std::to_string(width) + "x" + std::to_string(height) +
+                 ":rate=" + std::to_string(rate) + ",format=bgr24 -frames:v " + std::to_string(frames) +
+                 " -f rawvideo '" + raw + "'"))
+    return {};
+  std::FILE* f = std::fopen(raw.c_str(), "rb");
+  if (!f) return {};
+  std::vector<Bitmap24> out;
+  for (int n = 0; n < frames; ++n) {
+    Bitmap24 b(width, height);
+    bool ok = true;
+    for (int y = 0; y < height && ok; ++y) ok = std::fread(b.Row(y), 3, size_t(width), f) == size_t(width);
+    if (!ok) break;
+    out.push_back(std::move(b));
+  }
+  std::fclose(f);
+  return out;
+}
+
+int ProbeStreamCount(const std::string& path, const std::string& type) {
+  const std::string out = CommandOutput("ffprobe -v error -select_streams " + type +
+                                        " -show_entries stream=index -of csv=p=0 '" + path + "' 2>/dev/null");
+  if (out.empty()) return 0;
+  int n = 0;
+  for (char c : out) n += c == '\n';
+  return n;
+}

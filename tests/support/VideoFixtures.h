@@ -3,6 +3,7 @@
 // temporary folder for fixtures, and the ffmpeg/ffprobe command-line tools.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/Bitmap24.h"
 
@@ -28,3 +29,10 @@ struct ProbeResult {
 std::optional<ProbeResult> ProbeVideo(const std::string& path);
 // Whether the ffmpeg CLI has this encoder.
 bool FfmpegHasEncoder(const std::string& name);
+
+// The first `frames` frames of FFmpeg's testsrc2 pattern at this size and
+// rate, made by the ffmpeg CLI (a reference for what a capture of the test
+// pattern device must hold). Empty when ffmpeg fails.
+std::vector<Bitmap24> FfmpegTestPattern(int width, int height, int rate, int frames);
+// ffprobe: the number of streams of a type ("v" or "a") in a file.
+int ProbeStreamCount(const std::string& path, const std::string& type);

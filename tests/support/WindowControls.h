@@ -2,6 +2,7 @@
 // Window tests: a control looked up by its designer name (a missing one fails
 // the test), and a mouse release on a widget, as a click on it ends.
 #include <QApplication>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QObject>
 #include <QWidget>
@@ -18,4 +19,15 @@ inline void ReleaseAt(QWidget* w, int x, int y) {
   const QPointF p(x, y);
   QMouseEvent e(QEvent::MouseButtonRelease, p, w->mapToGlobal(p), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
   QApplication::sendEvent(w, &e);
+}
+
+// A left click (press and release) on row `row` of a list box.
+inline void ClickListRow(QListWidget* list, int row) {
+  const QPoint p = list->visualItemRect(list->item(row)).center();
+  QMouseEvent press(QEvent::MouseButtonPress, p, list->viewport()->mapToGlobal(p), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(list->viewport(), &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, p, list->viewport()->mapToGlobal(p), Qt::LeftButton, Qt::NoButton,
+                      Qt::NoModifier);
+  QApplication::sendEvent(list->viewport(), &release);
 }

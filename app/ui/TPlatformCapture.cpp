@@ -1,0 +1,176 @@
+// The main window's launchers of the capture window, the operation guide and
+// the small utility windows, and the capture window's hand-back.
+#include <QAction>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
+#include <filesystem>
+
+#include "app/ui/TPlatform.h"
+#include "app/ui/TProfile.h"
+#include "app/ui/UtilityWindows.h"
+#include "chart/ui/Tchart1.h"
+#include "base/IniFile.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
+#include "video/ui/TCapture_1.h"
+
+void TPlatform::CreateCaptureMenuItems() {
+  QMenu* tools = TopMenu("Tools1", "Tools");
+  VideoCapture1 = tools->addAction("Video Capture");
+  VideoCapture1->setObjectName("VideoCapture1");
+  // A hidden item: only its shortcut reaches it.
+  ErrorMessagesfromDSHOW1 = tools->addAction("Error Messages from DShow");
+  ErrorMessagesfromDSHOW1->setObjectName("ErrorMessagesfromDSHOW1");
+  ErrorMessagesfromDSHOW1->setShortcut(QKeySequence("Ctrl+E"));
+  ErrorMessagesfromDSHOW1->setVisible(false);
+  auto* errors_key = new QShortcut(QKeySequence("Ctrl+E"), this);
+  errors_key->setObjectName("ErrorMessagesfromDSHOW1Shortcut");
+  connect(errors_key, &QShortcut::activated, this, &TPlatform::ErrorMessagesfromDSHOW1Click);
+  QMenu* option = TopMenu("Option1", "Option");
+  AVSFileEdit1 = option->addAction("AVS File Edit");
+  AVSFileEdit1->setObjectName("AVSFileEdit1");
+  ImageWindowSetting1 = option->addAction("ImageWindowSetting");
+  ImageWindowSetting1->setObjectName("ImageWindowSetting1");
+  connect(VideoCapture1, &QAction::triggered, this, &TPlatform::VideoCapture1Click);
+  connect(ErrorMessagesfromDSHOW1, &QAction::triggered, this, &TPlatform::ErrorMessagesfromDSHOW1Click);
+  connect(AVSFileEdit1, &QAction::triggered, this, &TPlatform::AVSFileEdit1Click);
+  connect(ImageWindowSetting1, &QAction::triggered, this, &TPlatform::ImageWindowSetting1Click);
+}
+
+QWidget* TPlatform::CreateCapturePanel() {
+  auto* panel = new QWidget;
+  auto* row = new QHBoxLayout(panel);
+  row->setContentsMargins(0, 0, 0, 0);
+  Button37 = Named<QPushButton>("Button37", "Capture");
+  Button32 = Named<QPushButton>("Button32", "Operation Guide");
+  Button15 = Named<QPushButton>("Button15", "Color Value");
+  Edit72 = Named<QLineEdit>("Edit72", "4. Diffraction tit");
+  Edit73 = Named<QLineEdit>("Edit73", "5. Make report");
+  for (QLineEdit* e : {Edit72, Edit73}) e->setReadOnly(true);
+  for (QWidget* w : std::initializer_list<QWidget*>{Button37, Button32, Button15, Edit72, Edit73}) row->addWidget(w);
+  connect(Button37, &QPushButton::clicked, this, &TPlatform::Button37Click);
+  connect(Button32, &QPushButton::clicked, this, &TPlatform::Button32Click);
+  connect(Button15, &QPushButton::clicked, this, &TPlatform::Button15Click);
+  return panel;
+}
+
+// ---- capture ----
+
+void TPlatform::VideoCapture1Click() {
+  if (Run.MeasuringRun || CaptureWindowOpen || Capture_1) return;
+  // The capture takes over the frame path; playback cannot go on without it.
+  if (Run.Playing) StopPlayback();
+  // Closing for the capture keeps the right to reopen the video afterwards.
+  const uint8_t reopen = VideoIn.ReopenVideoAfterCapture;
+  CloseVideo(VideoIn, Sources);
+  VideoIn.FrameSourceOpen = 0;
+  VideoIn.ReopenVideoAfterCapture = reopen;
+  SyncVideoGlobals();
+  CaptureWindowOpen = true;
+  CaptureHost host;
+  host.CaptureFolder = Settings.CaptureFolder;
+  host.AnalysedVideo = VideoIn.VideoFileName;
+  host.StoreCaptureFolder = [this](const std::string& folder) {
+    Settings.CaptureFolder = folder;
+    try {
+      IniFile(SettingsPlace.IniPath).WriteString("Capture", "Capture File Path", folder);
+    } catch (const IniWriteError& e) {
+      Dialogs().ShowError(QString::fromStdString(e.what()));
+    }
+  };
+  host.Closed = [this](bool open_recording, const std::string& file) { CaptureClosed(open_recording, file); };
+  Button1->setEnabled(false);
+  Button20->setEnabled(false);
+  Capture_1 = new TCapture_1(std::move(host), this);
+  Capture_1->show();
+}
+
+void TPlatform::Button37Click() {
+  if (Run.Playing) return;
+  VideoCapture1Click();
+}
+
+void TPlatform::CaptureClosed(bool open_recording, const std::string& file) {
+  CaptureWindowOpen = false;
+  Button1->setEnabled(true);
+  Button20->setEnabled(true);
+  if (open_recording) {
+    OpenVideoFile(file, 0);
+    Edit5->setText(QString::fromStdString(file));
+    return;
+  }
+  if (VideoIn.ReopenVideoAfterCapture && OpenVideoStream() && Run.VideoLoaded) ShowNeighbor();
+}
+
+// ---- operation guide ----
+
+void TPlatform::Button32Click() {
+  if (!Run.VideoLoaded || Profile) return;
+  OpenOperationGuide();
+  ShowNeighbor();
+}
+
+void TPlatform::OpenOperationGuide() {
+  if (Profile) return;
+  Profile = new TProfile(*this);
+  Profile->show();
+}
+
+void TPlatform::CloseOperationGuide() {
+  if (Profile) Profile->close();
+}
+
+// ---- utility windows ----
+
+void TPlatform::AVSFileEdit1Click() {
+  if (Run.MeasuringRun || Run.ChartOpen || chart1.Window || AvsEdit) return;
+  const QString folder = Settings.LastVideoDirectory.empty() ? DialogFallbackFolder()
+                                                             : QString::fromStdString(Settings.LastVideoDirectory);
+  const QString file = Dialogs().GetOpenFileName("Open", folder, "AviSynth File (*.avs)");
+  if (file.isEmpty()) return;
+  AvsDialogFileName = file;
+  if (!QFileInfo::exists(file)) {
+    Dialogs().ShowError("Could not open .AVS file.\n" + QFileInfo(file).fileName());
+    return;
+  }
+  AvsEdit = new TAvsEdit(file, this);
+  AvsEdit->show();
+}
+
+void TPlatform::ImageWindowSetting1Click() {
+  if (IMGWindowSetting) return;
+  // The view is a scroll area: the bars pan it.
+  IMGWindowSetting = new TIMGWindowSetting(
+      VideoIn.FrameWidth, VideoIn.FrameHeight,
+      [this](int x, int y) {
+        ScrollBox1->horizontalScrollBar()->setValue(x);
+        ScrollBox1->verticalScrollBar()->setValue(y);
+        if (Run.VideoLoaded && !Run.MeasuringRun) ShowNeighbor();
+      },
+      this);
+  IMGWindowSetting->show();
+}
+
+void TPlatform::ErrorMessagesfromDSHOW1Click() {
+  if (DshowErrors) return;
+  const DirectShowSource& ds = Sources.DirectShow;
+  std::vector<std::string> lines;
+  for (int i = 1; i <= ds.DSErrorCount && i < static_cast<int>(ds.DSErrors.size()); ++i)
+    lines.push_back(ds.DSErrors[static_cast<size_t>(i)]);
+  DshowErrors = new TDshowErrors(lines, this);
+  DshowErrors->show();
+}
+
+void TPlatform::Button15Click() {
+  if (ColorValueDisplay) return;
+  ColorValueDisplay = new TColorValueDisplay(this);
+  ColorValueDisplay->show();
+  if (Run.VideoLoaded && !Run.MeasuringRun) ShowNeighbor();
+}

@@ -1,0 +1,277 @@
+#include "app/ui/TProfile.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include <QPainter>
+#include <QPixmap>
+#include <QScrollBar>
+
+#include "app/Overlay.h"
+#include "app/ui/TPlatform.h"
+#include "measure/PsfFit.h"
+#include "measure/RadialProfile.h"
+#include "base/NumberText.h"
+#include "base/ui/ControlEvents.h"
+
+TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::WindowStaysOnTopHint), w_(platform) {
+  setObjectName("Profile");
+  setWindowTitle("Operation guide");
+  setAttribute(Qt::WA_DeleteOnClose);
+
+  RadioButton1 = Named<QRadioButton>("RadioButton1", "Analyzer for occulted star");
+  RadioButton2 = Named<QRadioButton>("RadioButton2", "Base star for tracking");
+  RadioButton3 = Named<QRadioButton>("RadioButton3", "Comparison star");
+  CheckBox1 = Named<QCheckBox>("CheckBox1", "Link Analizer to Base");
+  Button1 = Named<QPushButton>("Button1", "Delete");
+  Button2 = Named<QPushButton>("Button2", "Delete");
+  ComboBox1 = Named<QComboBox>("ComboBox1");
+  ComboBox1->addItems({"Select type of observed occultation. ", "Lunar occultation <bright star - drift track>",
+                       "Lunar occultation <dim star - anchor track>", "Asteroidal occultation <use tracking star>",
+                       "Asteroidal occultation <single star - bright star>"});
+  Button3 = Named<QPushButton>("Button3", "Preview");
+  Button4 = Named<QPushButton>("Button4", "Stop");
+  Button6 = Named<QPushButton>("Button6", "Measure");
+  Button7 = Named<QPushButton>("Button7", "Stop");
+  Button5 = Named<QPushButton>("Button5", "Back to Starting point");
+  Button8 = Named<QPushButton>("Button8", "Graph");
+  RadioGroup1 = new TRadioGroup("RadioGroup1", "Control", {"Hide", "Show"}, this);
+  Image1 = Named<QLabel>("Image1");
+  Image1->setMinimumSize(200, 120);
+
+  // The star buttons get a parent of their own: radio buttons exclude each
+  // other across every descendant of their parent, the 'Control' group's too.
+  auto* stars = new QWidget;
+  auto* sg = new QGridLayout(stars);
+  sg->setContentsMargins(0, 0, 0, 0);
+  sg->addWidget(RadioButton1, 0, 0, 1, 2);
+  sg->addWidget(RadioButton2, 1, 0, 1, 2);
+  sg->addWidget(Button1, 1, 2);
+  sg->addWidget(CheckBox1, 2, 0, 1, 2);
+  sg->addWidget(RadioButton3, 3, 0, 1, 2);
+  sg->addWidget(Button2, 3, 2);
+  auto* g = new QGridLayout;
+  g->addWidget(ComboBox1, 0, 0, 1, 3);
+  g->addWidget(stars, 1, 0, 4, 3);
+  g->addWidget(Button3, 5, 0);
+  g->addWidget(Button4, 5, 1);
+  g->addWidget(Button6, 6, 0);
+  g->addWidget(Button7, 6, 1);
+  g->addWidget(Button5, 7, 0, 1, 2);
+  g->addWidget(Button8, 7, 2);
+  g->addWidget(RadioGroup1, 5, 2, 2, 1);
+  g->setVerticalSpacing(2);
+  auto* v = new QVBoxLayout(this);
+  v->addLayout(g);
+  v->addWidget(Image1, 1);
+
+  OccultationType = 0;
+  move(w_.x() + 736, w_.y());
+  {
+    QSignalBlocker b(CheckBox1);
+    CheckBox1->setChecked(w_.CheckBox6->isChecked());
+    LinkAnalyzerToBase = CheckBox1->isChecked();
+  }
+  RadioButton1->setChecked(w_.Run.SelectedObject == 1);
+  RadioButton2->setChecked(w_.Run.SelectedObject == 2);
+  RadioButton3->setChecked(w_.Run.SelectedObject == 3);
+  RadioButton3->setEnabled(w_.Run.ObjectCount >= 2);
+  ShowDeleteButtons();
+  CheckBox1->setEnabled(false);
+  // Nothing to go back to before a preview or a measurement started here.
+  Button5->setEnabled(false);
+  RadioGroup1->SetItemIndex(1);
+
+  OnRadioButtonClick(RadioButton1, this, &TProfile::RadioButton1Click);
+  OnRadioButtonClick(RadioButton2, this, &TProfile::RadioButton2Click);
+  OnRadioButtonClick(RadioButton3, this, &TProfile::RadioButton3Click);
+  OnCheckBoxClick(CheckBox1, this, &TProfile::CheckBox1Click);
+  OnComboBoxChange(ComboBox1, this, &TProfile::ComboBox1Change);
+  OnRadioGroupClick(RadioGroup1, this, &TProfile::RadioGroup1Click);
+  // The main window's own object commands run first; the guide then follows.
+  for (QAction* a : {w_.Add1, w_.Remove1, w_.Object11, w_.Object21, w_.Object31})
+    if (a) connect(a, &QAction::triggered, this, &TProfile::FollowMainWindow);
+  for (QRadioButton* b : {w_.RadioButton7, w_.RadioButton8, w_.RadioButton9})
+    connect(b, &QRadioButton::toggled, this, [this](bool on) {
+      if (on) FollowMainWindow();
+    });
+  connect(w_.ScrollBar1, &QScrollBar::valueChanged, this, &TProfile::DrawProfile);
+  for (auto [button, handler] : {std::pair{Button1, &TProfile::Button1Click}, {Button2, &TProfile::Button2Click},
+                                 {Button3, &TProfile::Button3Click}, {Button4, &TProfile::Button4Click},
+                                 {Button5, &TProfile::Button5Click}, {Button6, &TProfile::Button6Click},
+                                 {Button7, &TProfile::Button7Click}, {Button8, &TProfile::Button8Click}})
+    connect(button, &QPushButton::clicked, this, handler);
+  DrawProfile();
+}
+
+TProfile::~TProfile() = default;
+
+void TProfile::FollowMainWindow() {
+  const int k = w_.Run.SelectedObject, n = w_.Run.ObjectCount;
+  {
+    QSignalBlocker b1(RadioButton1), b2(RadioButton2), b3(RadioButton3);
+    RadioButton1->setChecked(k == 1);
+    RadioButton2->setChecked(k == 2);
+    RadioButton3->setChecked(k == 3);
+  }
+  RadioButton3->setEnabled(n >= 2);
+  CheckBox1->setEnabled(n >= 2 && CheckBox1->isEnabled());
+  if (n == 2 && sender() == w_.Add1) CheckBox1->setEnabled(true);
+  ShowDeleteButtons();
+  DrawProfile();
+}
+
+void TProfile::DrawProfile() {
+  constexpr int kW = 240, kH = 150;
+  QImage plot(kW, kH, QImage::Format_RGB888);
+  plot.fill(Qt::white);
+  const int k = w_.Run.SelectedObject;
+  const Bitmap24& frame = w_.Driver.FrameBitmap;
+  if (k >= 1 && k <= 3 && !frame.Empty() && w_.ObjectPlaced[static_cast<size_t>(k - 1)]) {
+    const ObjectResult& o = w_.Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)];
+    ApertureOutlineStyle style;
+    style.Object = k;
+    style.Selected = true;
+    const Bgr c = BackgroundOutlineColour(style);
+    const QColor colour(c.r, c.g, c.b);
+    auto px = [](double d) { return d / kPlotRadius * (kW - 1); };
+    auto py = [](double v) { return (kH - 1) - v / 255.0 * (kH - 1); };
+    const std::vector<RadialPoint> points = RadialProfile(frame, o.X, o.Y, kPlotRadius);
+    QPainter p(&plot);
+    p.setPen(colour);
+    for (const RadialPoint& r : points) p.drawPoint(QPointF(px(r.Distance), py(r.Value)));
+    // The fitted curve of the PSF fit: width from its FWHM, background from the outer ring.
+    if (w_.CheckBox14->isChecked() && o.FwhmHfd > 0) {
+      const double s = o.FwhmHfd / kFwhmPerWidth;
+      const double b = RingMean(points, kPlotRadius - 3, kPlotRadius);
+      QPointF last(px(0), py(PsfProfileValue(0, o.PsfAmplitude, s, b)));
+      for (int i = 1; i <= 60; ++i) {
+        const double d = kPlotRadius * i / 60.0;
+        const QPointF next(px(d), py(PsfProfileValue(d, o.PsfAmplitude, s, b)));
+        p.drawLine(last, next);
+        last = next;
+      }
+    }
+  }
+  Image1->setPixmap(QPixmap::fromImage(plot));
+}
+
+void TProfile::ShowDeleteButtons() {
+  Button1->setEnabled(w_.Run.ObjectCount == 2);
+  Button2->setEnabled(w_.Run.ObjectCount == 3);
+}
+
+void TProfile::RadioButton1Click() {
+  w_.RadioButton7->setChecked(true);
+  w_.SelectObject(1);
+}
+
+void TProfile::RadioButton2Click() {
+  if (w_.Run.ObjectCount == 1) w_.ObjectStarAdd();
+  if (w_.Run.ObjectCount >= 2) {
+    if (OccultationType == 3) {
+      w_.EnableLinkedTracking();
+      CheckBox1->setChecked(true);
+    }
+    CheckBox1->setEnabled(true);
+  }
+  if (w_.Run.ObjectCount >= 3 && w_.CheckBox6->isChecked()) w_.CheckBox11->setEnabled(true);
+  w_.RadioButton8->setChecked(true);
+  w_.SelectObject(2);
+  RadioButton3->setEnabled(w_.Run.ObjectCount >= 2);
+  ShowDeleteButtons();
+}
+
+void TProfile::RadioButton3Click() {
+  if (w_.Run.ObjectCount == 2) w_.ObjectStarAdd();
+  w_.RadioButton9->setChecked(true);
+  w_.SelectObject(3);
+  ShowDeleteButtons();
+}
+
+void TProfile::CheckBox1Click() {
+  LinkAnalyzerToBase = CheckBox1->isChecked();
+  w_.EnableLinkedTracking();
+  w_.CheckBox6->setChecked(LinkAnalyzerToBase);
+}
+
+void TProfile::Button1Click() {
+  w_.RemoveObject();
+  w_.EnableLinkedTracking();
+  w_.CheckBox6->setChecked(false);
+  {
+    QSignalBlocker b(CheckBox1);
+    CheckBox1->setChecked(false);
+    LinkAnalyzerToBase = false;
+  }
+  CheckBox1->setEnabled(false);
+  ShowDeleteButtons();
+}
+
+void TProfile::Button2Click() {
+  w_.RemoveObject();
+  ShowDeleteButtons();
+}
+
+void TProfile::ComboBox1Change() {
+  OccultationType = ComboBox1->currentIndex();
+  w_.OccultationTypeIndex = OccultationType;
+  if (OccultationType != 3) {
+    w_.EnableLinkedTracking();
+    CheckBox1->setChecked(false);
+    CheckBox1->setEnabled(false);
+  }
+  w_.ApplyOccultationPreset();
+  // Ticking or clearing the link box passes the link on to the main window.
+  const bool was_ticked = CheckBox1->isChecked();
+  CheckBox1->setChecked(OccultationType == 2 || OccultationType == 3);
+  if (OccultationType == 3 && was_ticked) CheckBox1Click();
+}
+
+void TProfile::TakeBackup() {
+  DataLineBackup = w_.Frames.FrameDataLines;
+  Button5->setEnabled(false);
+}
+
+void TProfile::Button3Click() {
+  TakeBackup();
+  w_.StartPlayback();
+}
+
+void TProfile::Button4Click() {
+  w_.StopPlayback();
+  Button5->setEnabled(DataLineBackup.has_value());
+}
+
+void TProfile::Button6Click() {
+  TakeBackup();
+  w_.StartMeasurement();
+}
+
+void TProfile::Button7Click() {
+  w_.StopMeasurement();
+  Button5->setEnabled(DataLineBackup.has_value());
+}
+
+void TProfile::Button5Click() {
+  if (!DataLineBackup) return;
+  const int n = static_cast<int>(RoundHalfEven((*DataLineBackup)[0].FrameNumberX10 / 10.0L));
+  w_.Frames.FrameDataLines = *DataLineBackup;
+  w_.GoToFrame(n);
+}
+
+void TProfile::Button8Click() { w_.ShowLightCurveGraph(); }
+
+void TProfile::RadioGroup1Click() {
+  // 'Hide' folds the profile image away.
+  const bool show = RadioGroup1->ItemIndex() != 0;
+  Image1->setVisible(show);
+  setFixedHeight(show ? 416 : 246);
+}

@@ -1,0 +1,172 @@
+#include "app/ui/UtilityWindows.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "base/AtomicFile.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
+
+namespace {
+
+constexpr size_t kMaxScriptBytes = 16u << 20;
+
+void StayOnTopAndFree(QWidget* w, const char* name, const char* caption) {
+  w->setObjectName(name);
+  w->setWindowTitle(caption);
+  w->setAttribute(Qt::WA_DeleteOnClose);
+}
+
+QString FolderOf(const QString& file) { return file.isEmpty() ? QString() : QFileInfo(file).absolutePath(); }
+
+}  // namespace
+
+// ---- AviSynth editor ----
+
+TAvsEdit::TAvsEdit(const QString& file, QWidget* opener) : QWidget(opener, Qt::Window | Qt::WindowStaysOnTopHint) {
+  StayOnTopAndFree(this, "AvsEdit", "AvsEdit");
+  auto* bar = new QMenuBar(this);
+  QMenu* menu = bar->addMenu("File");
+  OpenAVSFile1 = menu->addAction("Open AVS File");
+  OpenAVSFile1->setObjectName("OpenAVSFile1");
+  SaveAVSFile1 = menu->addAction("Save AVS File");
+  SaveAVSFile1->setObjectName("SaveAVSFile1");
+  Saveas1 = menu->addAction("Save as");
+  Saveas1->setObjectName("Saveas1");
+  Memo1 = Named<QPlainTextEdit>("Memo1");
+  Button1 = Named<QPushButton>("Button1", "Save");
+  Button2 = Named<QPushButton>("Button2", "Close");
+  auto* v = new QVBoxLayout(this);
+  v->setMenuBar(bar);
+  v->addWidget(Memo1, 1);
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  row->addWidget(Button1);
+  row->addWidget(Button2);
+  v->addLayout(row);
+  resize(480, 360);
+  connect(OpenAVSFile1, &QAction::triggered, this, &TAvsEdit::OpenAVSFile1Click);
+  connect(SaveAVSFile1, &QAction::triggered, this, &TAvsEdit::SaveAVSFile1Click);
+  connect(Saveas1, &QAction::triggered, this, &TAvsEdit::Saveas1Click);
+  connect(Button1, &QPushButton::clicked, this, &TAvsEdit::SaveAVSFile1Click);
+  connect(Button2, &QPushButton::clicked, this, &TAvsEdit::Button2Click);
+  LoadFile(file);
+}
+
+bool TAvsEdit::LoadFile(const QString& file) {
+  const auto text = ReadWholeFile(file.toStdString(), kMaxScriptBytes);
+  if (!text) return false;
+  QString s = QString::fromStdString(*text);
+  s.replace("\r\n", "\n").replace('\r', '\n');
+  if (s.endsWith('\n')) s.chop(1);
+  Memo1->setPlainText(s);
+  file_ = file;
+  return true;
+}
+
+void TAvsEdit::OpenAVSFile1Click() {
+  const QString file = Dialogs().GetOpenFileName("Open AVS File", FolderOf(file_), "AviSynth File (*.avs)");
+  if (file.isEmpty()) return;
+  if (!LoadFile(file)) Dialogs().ShowError("Could not open .AVS file.\r\n" + file);
+}
+
+bool TAvsEdit::SaveTo(const QString& file) {
+  if (file.isEmpty()) return false;
+  QString text = Memo1->toPlainText();
+  text.replace('\n', "\r\n");
+  if (!text.isEmpty()) text += "\r\n";
+  std::string error;
+  if (!WriteFileAtomic(file.toStdString(), text.toStdString(), &error)) {
+    Dialogs().ShowError("Could not save " + file + "\r\n" + QString::fromStdString(error));
+    return false;
+  }
+  return true;
+}
+
+// Saves to the script this editor loaded last, not to whatever the main
+// window's dialog chose since.
+void TAvsEdit::SaveAVSFile1Click() { SaveTo(file_); }
+
+void TAvsEdit::Saveas1Click() {
+  QString file = Dialogs().GetSaveFileName("Save as", FolderOf(file_), "AviSynth File (*.avs)");
+  if (file.isEmpty()) return;
+  const QFileInfo info(file);
+  file = info.path() + "/" + info.completeBaseName() + ".avs";
+  if (SaveTo(file)) file_ = file;
+}
+
+// ---- colour values ----
+
+TColorValueDisplay::TColorValueDisplay(QWidget* opener) : QWidget(opener, Qt::Window | Qt::WindowStaysOnTopHint) {
+  StayOnTopAndFree(this, "ColorValueDisplay", "Measurement");
+  auto* box = new QGroupBox("Observation");
+  auto* g = new QGridLayout(box);
+  Edit14 = Named<QLineEdit>("Edit14");
+  Edit15 = Named<QLineEdit>("Edit15");
+  Edit16 = Named<QLineEdit>("Edit16");
+  Edit17 = Named<QLineEdit>("Edit17");
+  const char* labels[] = {"Star", "BKG", "Calcurate", "Frame"};
+  QLineEdit* edits[] = {Edit14, Edit15, Edit16, Edit17};
+  for (int i = 0; i < 4; ++i) {
+    edits[i]->setReadOnly(true);
+    g->addWidget(new QLabel(labels[i]), i, 0);
+    g->addWidget(edits[i], i, 1);
+  }
+  auto* v = new QVBoxLayout(this);
+  v->addWidget(box);
+  if (opener) setGeometry(opener->x() + 5, opener->y() + 533, 204, 183);
+}
+
+// ---- step log ----
+
+TDshowErrors::TDshowErrors(const std::vector<std::string>& lines, QWidget* opener)
+    : QWidget(opener, Qt::Window | Qt::WindowStaysOnTopHint) {
+  StayOnTopAndFree(this, "DshowErrors", "Result of DirectShow's process");
+  Memo1 = Named<QPlainTextEdit>("Memo1");
+  Memo1->setReadOnly(true);
+  for (const std::string& line : lines) Memo1->appendPlainText(QString::fromStdString(line));
+  ErrorOfDshow = Named<QPushButton>("ErrorOfDshow", "Close");
+  auto* v = new QVBoxLayout(this);
+  v->addWidget(Memo1, 1);
+  v->addWidget(ErrorOfDshow);
+  connect(ErrorOfDshow, &QPushButton::clicked, this, &QWidget::close);
+  resize(420, 300);
+}
+
+// ---- image panning ----
+
+TIMGWindowSetting::TIMGWindowSetting(int frame_width, int frame_height, std::function<void(int, int)> scrolled,
+                                     QWidget* opener)
+    : QWidget(opener, Qt::Window | Qt::WindowStaysOnTopHint), scrolled_(std::move(scrolled)) {
+  StayOnTopAndFree(this, "IMGWindowSetting", "IMG Window Setting");
+  ScrollBar1 = Named<QScrollBar>("ScrollBar1", Qt::Horizontal);
+  ScrollBar2 = Named<QScrollBar>("ScrollBar2", Qt::Vertical);
+  // A frame smaller than the 720 x 540 view has nothing to pan.
+  ScrollBar1->setRange(0, std::max(0, frame_width - 720));
+  ScrollBar2->setRange(0, std::max(0, frame_height - 540));
+  auto* g = new QGridLayout(this);
+  g->addWidget(ScrollBar1, 0, 0);
+  g->addWidget(ScrollBar2, 0, 1);
+  connect(ScrollBar1, &QScrollBar::valueChanged, this, &TIMGWindowSetting::ScrollBar1Change);
+  connect(ScrollBar2, &QScrollBar::valueChanged, this, &TIMGWindowSetting::ScrollBar2Change);
+  resize(300, 120);
+  if (opener) move(opener->x() + 10, opener->y() + 10);
+}
+
+void TIMGWindowSetting::ScrollBar1Change() {
+  if (scrolled_) scrolled_(ScrollBar1->value(), ScrollBar2->value());
+}
+
+void TIMGWindowSetting::ScrollBar2Change() {
+  if (scrolled_) scrolled_(ScrollBar1->value(), ScrollBar2->value());
+}

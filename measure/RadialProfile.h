@@ -1,0 +1,21 @@
+#pragma once
+// The radial profile of a star for the operation guide's plot: every pixel
+// around (x, y) as (distance, mean of its three colour bytes), and the fitted
+// profile A / exp(2 (d / s)^2) + B of the point-spread-function fit.
+#include <vector>
+
+#include "base/Bitmap24.h"
+
+struct RadialPoint {
+  double Distance = 0;
+  double Value = 0;
+};
+
+// Pixels within `radius` of (x, y) that lie in the frame, in row order.
+std::vector<RadialPoint> RadialProfile(const Bitmap24& frame, int x, int y, int radius);
+
+// Mean value of the points with inner < distance <= outer; 0 when there are none.
+double RingMean(const std::vector<RadialPoint>& points, double inner, double outer);
+
+// The fitted profile at distance d (width s > 0).
+double PsfProfileValue(double d, double amplitude, double width, double background);

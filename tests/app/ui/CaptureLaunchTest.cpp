@@ -1,0 +1,131 @@
+// 'Video Capture' from the main window: two seconds recorded from the test
+// pattern device through the real controls, stopped with 'ESC', and on
+// 'Close' the recording opens in the main window. ffprobe and the ffmpeg
+// CLI's own rendering of the pattern check the file independently.
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "MainRoadFixture.h"
+#include "support/VideoFixtures.h"
+#include "support/WindowControls.h"
+#include "video/ui/TCapture_1.h"
+
+namespace {
+
+int RowOf(QListWidget* list, const QString& text) {
+  for (int i = 0; i < list->count(); ++i)
+    if (list->item(i)->text() == text) return i;
+  return -1;
+}
+
+template <class Done>
+bool Spin(Done done, int limit_ms = 30000) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > limit_ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
+}
+
+TEST(CaptureLaunch, TwoSecondsOfTestPatternOpenInTheMainWindow) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  // A video is open before: the capture closes it and the recording replaces it.
+  ASSERT_TRUE(WriteAvi(m.Path("before.avi").string(), {NumberedFrame(32, 24, 0, 2), NumberedFrame(32, 24, 1, 2)}));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("before.avi")));
+
+  m.Find<QAction>("VideoCapture1")->trigger();
+  TCapture_1* cap = w.Capture_1;
+  ASSERT_NE(cap, nullptr);
+  EXPECT_TRUE(w.CaptureWindowOpen);
+  EXPECT_EQ(w.VideoIn.FrameSourceOpen, 0);
+  EXPECT_FALSE(m.Find<QPushButton>("Button1")->isEnabled());
+  EXPECT_FALSE(m.Find<QPushButton>("Button20")->isEnabled());
+  m.Find<QPushButton>("Button37")->click();  // already open: nothing more
+  EXPECT_EQ(w.findChildren<TCapture_1*>().size(), 1);
+
+  // The folder button keeps its choice in the settings file.
+  const QString folder = QString::fromStdString(m.dir.Path().string());
+  m.dialogs.folder_names.push_back(folder);
+  Find<QPushButton>(cap, "SpeedButton1")->click();
+  EXPECT_EQ(Find<QLineEdit>(cap, "Edit1")->text(), folder);
+  EXPECT_EQ(w.Settings.CaptureFolder, m.dir.Path().string());
+  std::ifstream ini_file(m.dir.Path() / "bin" / "tessary.ini", std::ios::binary);
+  const std::string ini((std::istreambuf_iterator<char>(ini_file)), std::istreambuf_iterator<char>());
+  EXPECT_NE(ini.find("Capture File Path=" + m.dir.Path().string() + "\r\n"), std::string::npos);
+
+  auto* devices = Find<QListWidget>(cap, "ListBox1");
+  const int pattern = RowOf(devices, kTestPatternName);
+  ASSERT_GE(pattern, 0);
+  ClickListRow(devices, pattern);
+  EXPECT_EQ(cap->SelectedVideoDevice(), pattern);
+  auto* compressors = Find<QListWidget>(cap, "ListBox2");
+  EXPECT_EQ(compressors->item(cap->SelectedCompressor())->text(), kDvEncoderName);
+  const int raw = RowOf(compressors, "Uncompressed RGB");
+  ClickListRow(compressors, raw);
+  EXPECT_EQ(Find<QLineEdit>(cap, "Edit4")->text(), QString::number(raw));
+  Find<QLineEdit>(cap, "Edit2")->setText("obs");
+
+  Find<QPushButton>(cap, "SpeedButton2")->click();  // 'F1'
+  EXPECT_EQ(Find<QLabel>(cap, "StaticText1")->text(), "Recording now..");
+  EXPECT_FALSE(Find<QPushButton>(cap, "SpeedButton2")->isEnabled());
+  ASSERT_TRUE(Spin([&] { return cap->Session().FramesWritten() >= 50; }));  // two seconds at 25 frames/s
+  EXPECT_FALSE(Find<QLabel>(cap, "Panel1")->pixmap().isNull());
+  Find<QPushButton>(cap, "SpeedButton3")->click();  // 'ESC'
+  EXPECT_EQ(Find<QLabel>(cap, "StaticText1")->text(), "Preview");
+  EXPECT_TRUE(Find<QPlainTextEdit>(cap, "Memo1")->toPlainText().contains("pMediaControl Stop : S_OK"));
+  const std::string file = (m.dir.Path() / "obs.avi").string();
+  EXPECT_EQ(cap->RecordedFile(), file);
+  const long frames = static_cast<long>(cap->FramesRecorded());
+  EXPECT_GE(frames, 50);
+
+  Find<QPushButton>(cap, "Button3")->click();  // 'Close'
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(w.Capture_1);
+  EXPECT_FALSE(w.CaptureWindowOpen);
+  EXPECT_TRUE(m.Find<QPushButton>("Button1")->isEnabled());
+  EXPECT_TRUE(m.Find<QPushButton>("Button20")->isEnabled());
+
+  // The recording is the main window's video now.
+  EXPECT_TRUE(w.Run.VideoLoaded);
+  EXPECT_EQ(w.VideoIn.VideoFileName, file);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit5")->text().toStdString(), file);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit48")->text(), "320");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit49")->text(), "240");
+  EXPECT_EQ(m.Find<QScrollBar>("ScrollBar1")->maximum(), frames - 1);
+  const auto probe = ProbeVideo(file);
+  ASSERT_TRUE(probe);
+  EXPECT_EQ(probe->frames, frames);
+  EXPECT_EQ(probe->rate, "25/1");
+  const std::vector<Bitmap24> first = FfmpegTestPattern(320, 240, 25, 1);
+  ASSERT_EQ(first.size(), 1u);
+  EXPECT_TRUE(m.ShownImage() == first[0]);
+}
+
+TEST(CaptureLaunch, ClosingWithoutARecordingReopensThePreviousVideo) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  ASSERT_TRUE(WriteAvi(m.Path("keep.avi").string(), {NumberedFrame(32, 24, 0, 2), NumberedFrame(32, 24, 1, 2)}));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("keep.avi")));
+  w.Run.Playing = true;  // 'Capture' waits while the video plays
+  m.Click("Button37");
+  EXPECT_FALSE(w.Capture_1);
+  w.Run.Playing = false;
+  m.Click("Button37");
+  ASSERT_TRUE(w.Capture_1);
+  EXPECT_EQ(w.VideoIn.FrameSourceOpen, 0);
+  Find<QPushButton>(w.Capture_1.data(), "Button3")->click();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(w.VideoIn.FrameSourceOpen, 1);
+  EXPECT_EQ(w.VideoIn.VideoFileName, m.Path("keep.avi").string());
+  EXPECT_EQ(m.Find<QScrollBar>("ScrollBar1")->maximum(), 1);
+}
+
+}  // namespace

@@ -1,0 +1,215 @@
+// The operation guide on a synthetic star video: 'Preview', 'Stop',
+// 'Measure', 'Stop', 'Back to Starting point' and 'Graph' drive the main
+// window; 'Back' waits until there is a starting point to go back to.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "MainRoadFixture.h"
+#include "app/ui/TProfile.h"
+#include "base/ui/ControlEvents.h"
+#include "chart/ui/Tchart1.h"
+#include "support/WindowControls.h"
+
+namespace {
+
+constexpr int kStarX = 40, kStarY = 30;
+
+template <class Done>
+bool Spin(Done done, int limit_ms = 30000) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > limit_ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
+}
+
+struct GuideFixture {
+  MainRoadWindow m{Reader::OwnAvi};
+  TProfile* guide = nullptr;
+
+  GuideFixture() {
+    const auto path = m.Path("stars.avi");
+    EXPECT_TRUE(WriteAvi(path.string(), StarFrames(80, 60, 40, kStarX + 0.3, kStarY - 0.2, [](int) { return 1500.0; })));
+    EXPECT_TRUE(m.OpenThroughButton1(path));
+    m.ClickImage1(kStarX, kStarY);
+    m.Click("Button32");
+    guide = m.W().Profile;
+  }
+  QPushButton* Button(const char* name) { return Find<QPushButton>(guide, name); }
+};
+
+TEST(OperationGuide, OpensOnceBesideTheMainWindow) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  EXPECT_EQ(g.guide->windowTitle(), "Operation guide");
+  EXPECT_TRUE(g.guide->windowFlags() & Qt::WindowStaysOnTopHint);
+  g.m.Click("Button32");
+  EXPECT_EQ(g.m.W().findChildren<TProfile*>().size(), 1);
+  EXPECT_TRUE(Find<QRadioButton>(g.guide, "RadioButton1")->isChecked());
+  EXPECT_FALSE(g.Button("Button1")->isEnabled());
+  EXPECT_FALSE(g.Button("Button2")->isEnabled());
+  EXPECT_FALSE(Find<QCheckBox>(g.guide, "CheckBox1")->isEnabled());
+  // The main window's step boxes of the analysis.
+  EXPECT_EQ(g.m.Find<QLineEdit>("Edit72")->text(), "4. Diffraction tit");
+  EXPECT_EQ(g.m.Find<QLineEdit>("Edit73")->text(), "5. Make report");
+
+  auto* control = Find<TRadioGroup>(g.guide, "RadioGroup1");
+  control->SetItemIndex(0);
+  EXPECT_EQ(g.guide->height(), 246);
+  control->SetItemIndex(1);
+  EXPECT_EQ(g.guide->height(), 416);
+
+  g.guide->close();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(g.m.W().Profile);
+}
+
+TEST(OperationGuide, BackIsOfferedOnlyAfterAPreviewOrAMeasurement) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  EXPECT_FALSE(g.Button("Button5")->isEnabled());
+  EXPECT_FALSE(g.guide->DataLineBackup);
+
+  w.GoToFrame(5);
+  const DataLineBlocks at_start = w.Frames.FrameDataLines;
+  g.Button("Button3")->click();  // 'Preview'
+  EXPECT_TRUE(w.Run.Playing);
+  EXPECT_FALSE(g.Button("Button5")->isEnabled());
+  ASSERT_TRUE(Spin([&] { return g.m.Find<QScrollBar>("ScrollBar1")->value() >= 10; }));
+  g.Button("Button4")->click();  // 'Stop'
+  EXPECT_FALSE(w.Run.Playing);
+  ASSERT_TRUE(g.Button("Button5")->isEnabled());
+  g.Button("Button5")->click();  // 'Back to Starting point'
+  EXPECT_EQ(g.m.Find<QScrollBar>("ScrollBar1")->value(), 5);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].FrameNumberX10, 50);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].X, at_start[0].Objects[0].X);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].Y, at_start[0].Objects[0].Y);
+
+  g.Button("Button6")->click();  // 'Measure'
+  EXPECT_TRUE(w.Run.MeasuringRun);
+  EXPECT_FALSE(g.Button("Button5")->isEnabled());
+  ASSERT_TRUE(Spin([&] { return g.m.Rows().size() >= 5; }));
+  g.Button("Button7")->click();  // 'Stop'
+  EXPECT_FALSE(w.Run.MeasuringRun);
+  const size_t rows = g.m.Rows().size();
+  EXPECT_GE(rows, 5u);
+  EXPECT_EQ(StripQuotes(GetCsvField(g.m.Rows().front(), 1)), "5.0");
+  g.Button("Button5")->click();
+  EXPECT_EQ(g.m.Find<QScrollBar>("ScrollBar1")->value(), 5);
+  EXPECT_EQ(g.m.Rows().size(), rows);  // going back keeps the measured rows
+
+  g.Button("Button8")->click();  // 'Graph'
+  ASSERT_TRUE(w.chart1.Window);
+  w.chart1.Window->close();
+}
+
+TEST(OperationGuide, OccultationTypeSetsTheLinkBox) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  auto* type = Find<QComboBox>(g.guide, "ComboBox1");
+  auto* link = Find<QCheckBox>(g.guide, "CheckBox1");
+  for (int t : {1, 4, 0}) {
+    type->setCurrentIndex(t);
+    emit type->activated(t);
+    EXPECT_EQ(g.m.W().OccultationTypeIndex, t);
+    EXPECT_FALSE(link->isChecked()) << t;
+    EXPECT_FALSE(link->isEnabled()) << t;
+  }
+}
+
+// The star buttons add and select objects B and C in the main window; the
+// 'Delete' buttons follow the count of objects.
+TEST(OperationGuide, StarButtonsAddAndSelectObjects) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  w.PopupX = kStarX;
+  w.PopupY = kStarY;
+  Find<QRadioButton>(g.guide, "RadioButton2")->setChecked(true);
+  EXPECT_EQ(w.Run.ObjectCount, 2);
+  EXPECT_EQ(w.Run.SelectedObject, 2);
+  EXPECT_TRUE(w.RadioButton8->isChecked());
+  EXPECT_TRUE(Find<QCheckBox>(g.guide, "CheckBox1")->isEnabled());
+  EXPECT_TRUE(g.Button("Button1")->isEnabled());
+  Find<QRadioButton>(g.guide, "RadioButton3")->setChecked(true);
+  EXPECT_EQ(w.Run.ObjectCount, 3);
+  EXPECT_EQ(w.Run.SelectedObject, 3);
+  EXPECT_TRUE(g.Button("Button2")->isEnabled());
+  EXPECT_FALSE(g.Button("Button1")->isEnabled());
+  g.Button("Button2")->click();
+  EXPECT_EQ(w.Run.ObjectCount, 2);
+  Find<QRadioButton>(g.guide, "RadioButton1")->setChecked(true);
+  EXPECT_EQ(w.Run.SelectedObject, 1);
+}
+
+TEST(OperationGuide, ANewVideoClosesTheGuide) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  ASSERT_TRUE(g.m.OpenThroughButton1(g.m.Path("stars.avi")));
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(g.m.W().Profile);
+}
+
+// Objects added, removed and selected in the main window show in the guide.
+TEST(OperationGuide, FollowsTheMainWindowsObjects) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  w.PopupX = kStarX;
+  w.PopupY = kStarY;
+  g.m.Find<QAction>("Add1")->trigger();
+  ASSERT_EQ(w.Run.ObjectCount, 2);
+  EXPECT_TRUE(Find<QRadioButton>(g.guide, "RadioButton2")->isChecked());
+  EXPECT_TRUE(Find<QRadioButton>(g.guide, "RadioButton3")->isEnabled());
+  EXPECT_TRUE(g.Button("Button1")->isEnabled());
+  EXPECT_TRUE(Find<QCheckBox>(g.guide, "CheckBox1")->isEnabled());
+  w.RadioButton7->setChecked(true);
+  EXPECT_EQ(w.Run.SelectedObject, 1);
+  EXPECT_TRUE(Find<QRadioButton>(g.guide, "RadioButton1")->isChecked());
+  w.RadioButton8->setChecked(true);
+  g.m.Find<QAction>("Remove1")->trigger();
+  EXPECT_EQ(w.Run.ObjectCount, 1);
+  EXPECT_TRUE(Find<QRadioButton>(g.guide, "RadioButton1")->isChecked());
+  EXPECT_FALSE(g.Button("Button1")->isEnabled());
+  EXPECT_FALSE(Find<QCheckBox>(g.guide, "CheckBox1")->isEnabled());
+}
+
+// The plot shows the star's peak at distance 0 and the flat sky of 20 at the
+// outer edge, in the colour of object A.
+TEST(OperationGuide, PlotsTheSelectedStarsProfile) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  const QImage plot = g.guide->Image1->pixmap().toImage();
+  ASSERT_EQ(plot.size(), QSize(240, 150));
+  const Bitmap24& frame = g.m.W().Driver.FrameBitmap;
+  const ObjectResult& a = g.m.W().Frames.FrameDataLines[0].Objects[0];
+  const Bgr peak = frame.Get(a.X, a.Y);
+  const double v = (peak.b + peak.g + peak.r) / 3.0;
+  const int row = static_cast<int>(std::lround(149 - v / 255.0 * 149));
+  auto coloured = [&](int x, int y) { return plot.pixelColor(x, y) != QColor(Qt::white); };
+  EXPECT_TRUE(coloured(0, row) || coloured(0, row - 1) || coloured(0, row + 1)) << row;
+  const int sky = static_cast<int>(std::lround(149 - 20 / 255.0 * 149));
+  EXPECT_TRUE(coloured(239, sky) || coloured(239, sky - 1) || coloured(239, sky + 1));
+  EXPECT_FALSE(coloured(120, 5));  // nothing bright halfway out
+}
+
+// Placing a star with PSF photometry opens the guide for its profile plot.
+TEST(OperationGuide, OpensWhenAStarIsPlacedWithPsfPhotometry) {
+  MainRoadWindow m(Reader::OwnAvi);
+  ASSERT_TRUE(WriteAvi(m.Path("s.avi").string(), StarFrames(80, 60, 3, kStarX + 0.3, kStarY, [](int) { return 1500.0; })));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("s.avi")));
+  m.W().CheckBox14->setChecked(true);  // 'Photometry': PSF
+  EXPECT_FALSE(m.W().Profile);
+  m.ClickImage1(kStarX, kStarY);
+  ASSERT_TRUE(m.W().Profile);
+  EXPECT_GT(m.W().Frames.FrameDataLines[0].Objects[0].FwhmHfd, 0);
+}
+
+}  // namespace

@@ -1,0 +1,129 @@
+// The small utility windows through the main window: the AviSynth editor
+// saves to the script it opened itself, the step-log list, the colour-value
+// window and the image panning bars.
+#include <QAction>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include "MainRoadFixture.h"
+#include "app/ui/UtilityWindows.h"
+#include "base/AtomicFile.h"
+#include "support/VideoFixtures.h"
+#include "support/WindowControls.h"
+
+namespace {
+
+std::string Read(const std::filesystem::path& p) { return ReadWholeFile(p, 1 << 20).value_or("<missing>"); }
+
+TEST(AvsEditor, SavesToTheScriptItOpenedItself) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const auto a = m.Path("a.avs"), b = m.Path("b.avs");
+  std::ofstream(a, std::ios::binary) << "AviSource(\"a.avi\")\r\n";
+  std::ofstream(b, std::ios::binary) << "AviSource(\"b.avi\")\r\nTrim(0, 9)\r\n";
+
+  m.dialogs.open_file_names.push_back(QString::fromStdString(a.string()));
+  m.Find<QAction>("AVSFileEdit1")->trigger();
+  TAvsEdit* ed = m.W().AvsEdit;
+  ASSERT_NE(ed, nullptr);
+  EXPECT_EQ(ed->Memo1->toPlainText(), "AviSource(\"a.avi\")");
+  m.Find<QAction>("AVSFileEdit1")->trigger();  // open already: no second dialog
+  EXPECT_EQ(m.dialogs.file_dialog_titles.size(), 1);
+
+  // A script that is gone: the message, and the lines stay.
+  m.dialogs.open_file_names.push_back(QString::fromStdString(m.Path("gone.avs").string()));
+  ed->OpenAVSFile1->trigger();
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text.toStdString(), "Could not open .AVS file.\r\n" + m.Path("gone.avs").string());
+  EXPECT_EQ(ed->Memo1->toPlainText(), "AviSource(\"a.avi\")");
+
+  m.dialogs.open_file_names.push_back(QString::fromStdString(b.string()));
+  ed->OpenAVSFile1->trigger();
+  EXPECT_EQ(ed->Memo1->toPlainText(), "AviSource(\"b.avi\")\nTrim(0, 9)");
+  ed->Memo1->setPlainText("AviSource(\"b.avi\")\nTrim(0, 19)");
+  Find<QPushButton>(ed, "Button1")->click();
+  EXPECT_EQ(Read(b), "AviSource(\"b.avi\")\r\nTrim(0, 19)\r\n");
+  EXPECT_EQ(Read(a), "AviSource(\"a.avi\")\r\n");  // the main window's script is untouched
+
+  // 'Save as' takes the ".avs" extension and becomes the editor's script.
+  m.dialogs.save_file_names.push_back(QString::fromStdString(m.Path("c.txt").string()));
+  ed->Saveas1->trigger();
+  EXPECT_EQ(Read(m.Path("c.avs")), "AviSource(\"b.avi\")\r\nTrim(0, 19)\r\n");
+  EXPECT_EQ(ed->FileName().toStdString(), m.Path("c.avs").string());
+
+  Find<QPushButton>(ed, "Button2")->click();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(m.W().AvsEdit);
+}
+
+TEST(AvsEditor, AMissingScriptOpensNothing) {
+  MainRoadWindow m(Reader::OwnAvi);
+  m.dialogs.open_file_names.push_back(QString::fromStdString(m.Path("none.avs").string()));
+  m.Find<QAction>("AVSFileEdit1")->trigger();
+  EXPECT_FALSE(m.W().AvsEdit);
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text, "Could not open .AVS file.\nnone.avs");
+}
+
+struct PanCase {
+  int width, height, max_x, max_y;
+};
+
+class ImagePanning : public ::testing::TestWithParam<PanCase> {};
+
+// Frames not larger than the view give maxima of 0, never negative ones.
+TEST_P(ImagePanning, BarsReachTheFramesEdge) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const PanCase c = GetParam();
+  ASSERT_TRUE(WriteAvi(m.Path("v.avi").string(), {NumberedFrame(c.width, c.height, 0, 4)}));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("v.avi")));
+  m.Find<QAction>("ImageWindowSetting1")->trigger();
+  TIMGWindowSetting* s = m.W().IMGWindowSetting;
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->ScrollBar1->maximum(), c.max_x);
+  EXPECT_EQ(s->ScrollBar2->maximum(), c.max_y);
+  EXPECT_EQ(s->ScrollBar1->minimum(), 0);
+  s->close();
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ImagePanning,
+                         ::testing::Values(PanCase{720, 540, 0, 0}, PanCase{64, 48, 0, 0},
+                                           PanCase{800, 600, 80, 60}));
+
+TEST(StepLog, ListsTheVideoSourcesSteps) {
+  MainRoadWindow m(Reader::OwnAvi);
+  m.Find<QAction>("ErrorMessagesfromDSHOW1")->trigger();
+  TDshowErrors* log = m.W().DshowErrors;
+  ASSERT_NE(log, nullptr);
+  EXPECT_TRUE(log->Memo1->toPlainText().isEmpty());
+  EXPECT_EQ(log->windowTitle(), "Result of DirectShow's process");
+  Find<QPushButton>(log, "ErrorOfDshow")->click();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(m.W().DshowErrors);
+
+  // After a video opened through the FFmpeg source its steps are listed in order.
+  MainRoadWindow d(Reader::Ffmpeg);
+  ASSERT_TRUE(WriteAvi(d.Path("v.avi").string(), {NumberedFrame(32, 24, 0, 2), NumberedFrame(32, 24, 1, 2)}));
+  ASSERT_TRUE(d.OpenThroughButton1(d.Path("v.avi")));
+  d.Find<QAction>("ErrorMessagesfromDSHOW1")->trigger();
+  const DirectShowSource& ds = d.W().Sources.DirectShow;
+  ASSERT_GT(ds.DSErrorCount, 0);
+  const QStringList lines = d.W().DshowErrors->Memo1->toPlainText().split('\n');
+  ASSERT_EQ(lines.size(), ds.DSErrorCount);
+  EXPECT_EQ(lines.front().toStdString(), ds.DSErrors[1]);
+}
+
+TEST(ColorValue, OpensOnceAtItsPlace) {
+  MainRoadWindow m(Reader::OwnAvi);
+  m.Click("Button15");
+  TColorValueDisplay* c = m.W().ColorValueDisplay;
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->windowTitle(), "Measurement");
+  EXPECT_EQ(c->size(), QSize(204, 183));
+  m.Click("Button15");
+  EXPECT_EQ(m.W().findChildren<TColorValueDisplay*>().size(), 1);
+  for (const char* name : {"Edit14", "Edit15", "Edit16", "Edit17"}) EXPECT_NE(Find<QLineEdit>(c, name), nullptr);
+  c->close();
+}
+
+}  // namespace

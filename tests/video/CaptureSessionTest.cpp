@@ -1,0 +1,179 @@
+// A live capture from FFmpeg's test pattern device: the recorded AVI holds
+// exactly the frames the ffmpeg CLI makes of the same pattern, ffprobe agrees
+// on its frame count and rate, and a missing audio device or an unwritable
+// folder costs only the sound track or the file, never the preview.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "support/VideoFixtures.h"
+#include "video/CaptureSession.h"
+#include "video/TGKAvi.h"
+
+namespace {
+
+constexpr int kW = 64, kH = 48, kRate = 25;
+
+// Polls until `done` or a generous limit; false on the limit.
+template <class Done>
+bool WaitFor(Done done, int limit_ms = 20000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+CaptureRequest Recording(const std::string& file, const std::string& encoder = "rawvideo") {
+  CaptureRequest r;
+  r.Mode = CaptureMode::Record;
+  r.Video = TestPatternDevice(kW, kH, kRate);
+  r.Compressor = {"test", encoder};
+  r.FileName = file;
+  return r;
+}
+
+bool HasLine(const std::vector<std::string>& log, const std::string& start) {
+  for (const auto& l : log)
+    if (l.rfind(start, 0) == 0) return true;
+  return false;
+}
+
+TEST(CaptureSession, RecordsTheTestPatternFrameForFrame) {
+  const std::string file = FixturePath("pattern.avi");
+  CaptureSession s;
+  ASSERT_EQ(s.Start(Recording(file)), 0);
+  EXPECT_TRUE(s.Recording());
+  EXPECT_EQ(s.Width(), kW);
+  EXPECT_EQ(s.Height(), kH);
+  ASSERT_TRUE(WaitFor([&] { return s.FramesWritten() >= 8; }));
+  s.Stop();
+  EXPECT_EQ(s.SavedFile(), file);
+  EXPECT_FALSE(std::filesystem::exists(file + ".part"));
+  const std::vector<std::string> log = s.TakeLog();
+  EXPECT_TRUE(HasLine(log, "pMediaControl Stop : S_OK"));
+
+  const long frames = static_cast<long>(s.FramesWritten());
+  const auto probe = ProbeVideo(file);
+  ASSERT_TRUE(probe);
+  EXPECT_EQ(probe->frames, frames);
+  EXPECT_EQ(probe->rate, "25/1");
+  EXPECT_EQ(ProbeStreamCount(file, "a"), 0);
+
+  const std::vector<Bitmap24> expected = FfmpegTestPattern(kW, kH, kRate, static_cast<int>(frames));
+  ASSERT_EQ(static_cast<long>(expected.size()), frames);
+  TGKAvi avi;
+  ASSERT_TRUE(avi.OpenStreams(file)) << avi.LastError();
+  ASSERT_EQ(avi.FrameCount(), frames);
+  for (int i = 0; i < frames; ++i) {
+    Bitmap24 got;
+    ASSERT_TRUE(avi.GetFrameBitmap(i, got));
+    EXPECT_TRUE(got == expected[static_cast<size_t>(i)]) << "frame " << i;
+  }
+}
+
+TEST(CaptureSession, PreviewQueuesFramesAndWritesNothing) {
+  CaptureSession s;
+  CaptureRequest r;
+  r.Video = TestPatternDevice(kW, kH, kRate);
+  ASSERT_EQ(s.Start(r), 0);
+  EXPECT_FALSE(s.Recording());
+  Bitmap24 frame;
+  ASSERT_TRUE(WaitFor([&] { return s.TakePreview(frame); }));
+  EXPECT_EQ(frame.Width(), kW);
+  EXPECT_EQ(frame.Height(), kH);
+  s.Stop();
+  EXPECT_EQ(s.FramesWritten(), 0);
+  EXPECT_TRUE(s.SavedFile().empty());
+}
+
+TEST(CaptureSession, AMissingAudioDeviceLeavesASilentRecording) {
+  const std::string file = FixturePath("silent.avi");
+  CaptureRequest r = Recording(file);
+  r.Audio = CaptureDevice{"gone", "lavfi", "no_such_filter_here", {}};
+  CaptureSession s;
+  ASSERT_EQ(s.Start(r), 0);
+  EXPECT_FALSE(s.HasAudio());
+  ASSERT_TRUE(WaitFor([&] { return s.FramesWritten() >= 3; }));
+  s.Stop();
+  EXPECT_TRUE(HasLine(s.TakeLog(), "pMoniker BindToObject : "));
+  EXPECT_EQ(s.SavedFile(), file);
+  EXPECT_EQ(ProbeStreamCount(file, "v"), 1);
+}
+
+TEST(CaptureSession, RecordsTheSoundOfAnAudioDevice) {
+  const std::string file = FixturePath("tone.avi");
+  CaptureRequest r = Recording(file);
+  r.Audio = CaptureDevice{"tone", "lavfi", "sine=frequency=1000:sample_rate=8000,arealtime", {}};
+  CaptureSession s;
+  ASSERT_EQ(s.Start(r), 0);
+  EXPECT_TRUE(s.HasAudio());
+  ASSERT_TRUE(WaitFor([&] { return s.FramesWritten() >= 8; }));
+  s.Stop();
+  ASSERT_EQ(s.SavedFile(), file);
+  EXPECT_EQ(ProbeStreamCount(file, "a"), 1);
+  EXPECT_EQ(ProbeVideo(file)->frames, s.FramesWritten());
+}
+
+struct FailCase {
+  const char* name;
+  std::string folder;
+  std::string encoder;
+  const char* line;
+};
+
+class CaptureFailures : public ::testing::TestWithParam<FailCase> {};
+
+// A file that cannot be written, or an encoder that refuses the frame size,
+// leaves a message and the preview running; no file and no ".part" remain.
+TEST_P(CaptureFailures, KeepThePreview) {
+  const FailCase& c = GetParam();
+  const std::string file = (c.folder.empty() ? VideoFixtureFolder() : c.folder) + "/fail.avi";
+  CaptureSession s;
+  EXPECT_NE(s.Start(Recording(file, c.encoder)), 0);
+  EXPECT_FALSE(s.Recording());
+  EXPECT_TRUE(s.Running());
+  Bitmap24 frame;
+  EXPECT_TRUE(WaitFor([&] { return s.TakePreview(frame); }));
+  s.Stop();
+  EXPECT_TRUE(HasLine(s.TakeLog(), c.line));
+  EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_FALSE(std::filesystem::exists(file + ".part"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CaptureFailures,
+    ::testing::Values(FailCase{"MissingFolder", "/nonexistent/tessary", "rawvideo", "SetOutPutFileName : "},
+                      FailCase{"DvAtOddSize", "", "dvvideo", "pMoniker.BindToStorage : "}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The DV encoder, the window's default, records a PAL-sized device (it takes
+// the 4:2:0 layout DV asks for at 25 frames a second).
+TEST(CaptureSession, DvRecordsAPalSizedDevice) {
+  const std::string file = FixturePath("dv.avi");
+  CaptureRequest r = Recording(file, "dvvideo");
+  r.Video = TestPatternDevice(720, 576, 25);
+  CaptureSession s;
+  ASSERT_EQ(s.Start(r), 0);
+  ASSERT_TRUE(WaitFor([&] { return s.FramesWritten() >= 3; }));
+  s.Stop();
+  ASSERT_EQ(s.SavedFile(), file);
+  const auto probe = ProbeVideo(file);
+  ASSERT_TRUE(probe);
+  EXPECT_EQ(probe->frames, s.FramesWritten());
+  EXPECT_EQ(probe->rate, "25/1");
+}
+
+TEST(CaptureSession, AnUnknownDeviceGivesAMessage) {
+  CaptureSession s;
+  CaptureRequest r;
+  r.Video = CaptureDevice{"none", "video4linux2", "/dev/no-such-camera", {}};
+  EXPECT_NE(s.Start(r), 0);
+  EXPECT_FALSE(s.Running());
+  EXPECT_TRUE(HasLine(s.TakeLog(), "pMoniker BindToObject : "));
+}
+
+}  // namespace

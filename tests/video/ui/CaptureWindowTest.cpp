@@ -1,0 +1,198 @@
+// The capture window on its own, with the device lists a test gives it: no
+// audio device, long device lists, the file name rules with the overwrite
+// question, the small preview and the F1 / ESC keys.
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <filesystem>
+#include <fstream>
+
+#include "base/ui/DialogService.h"
+#include "support/TestFolder.h"
+#include "support/WindowControls.h"
+#include "video/ui/TCapture_1.h"
+
+namespace {
+
+template <class Done>
+bool Spin(Done done, int limit_ms = 20000) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > limit_ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
+}
+
+struct CaptureFixture {
+  TestFolder dir;
+  ScriptedDialogService dialogs;
+  ScopedDialogService use{dialogs};
+  bool closed = false, opened = false;
+  std::string closed_file;
+
+  CaptureHost Host(int video_count = 1, int audio_count = 0, int compressor_count = 1) {
+    CaptureHost h;
+    h.CaptureFolder = dir.Path().string();
+    h.VideoDevices = [video_count] {
+      std::vector<CaptureDevice> v;
+      for (int i = 0; i < video_count; ++i) v.push_back(TestPatternDevice(64, 48, 25));
+      return v;
+    };
+    h.AudioDevices = [audio_count] {
+      std::vector<CaptureDevice> v;
+      for (int i = 0; i < audio_count; ++i)
+        v.push_back({"tone", "lavfi", "sine=frequency=1000:sample_rate=8000,arealtime", {}});
+      return v;
+    };
+    h.Compressors = [compressor_count] {
+      std::vector<CaptureCompressor> v;
+      for (int i = 0; i < compressor_count; ++i) v.push_back({"Uncompressed RGB", "rawvideo"});
+      return v;
+    };
+    h.Closed = [this](bool open, const std::string& file) {
+      closed = true;
+      opened = open;
+      closed_file = file;
+    };
+    return h;
+  }
+};
+
+// Without any audio input the preview starts and recording is offered.
+TEST(CaptureWindow, NoAudioDeviceStillPreviewsAndRecords) {
+  CaptureFixture f;
+  auto* w = new TCapture_1(f.Host(1, 0), nullptr);
+  EXPECT_TRUE(w->NoAudioDevice());
+  EXPECT_TRUE(Find<QPlainTextEdit>(w, "Memo1")->toPlainText().contains("No audio device is detected"));
+  EXPECT_EQ(Find<QListWidget>(w, "ListBox3")->count(), 0);
+  EXPECT_TRUE(w->Capturing());
+  EXPECT_EQ(Find<QLabel>(w, "StaticText1")->text(), "Preview");
+  EXPECT_TRUE(Find<QPushButton>(w, "SpeedButton2")->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>(w, "SpeedButton3")->isEnabled());
+  ASSERT_TRUE(Spin([&] { return !Find<QLabel>(w, "Panel1")->pixmap().isNull(); }));
+
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  EXPECT_TRUE(w->Session().Recording());
+  ASSERT_TRUE(Spin([&] { return w->Session().FramesWritten() >= 3; }));
+  w->close();
+  EXPECT_TRUE(f.closed);
+  EXPECT_TRUE(f.opened);
+  EXPECT_EQ(f.closed_file, (f.dir.Path() / "Untitled.avi").string());
+  EXPECT_TRUE(std::filesystem::exists(f.closed_file));
+}
+
+// Lists longer than the window keeps are cut at 21 and 101 names.
+TEST(CaptureWindow, DeviceListsAreBounded) {
+  CaptureFixture f;
+  auto* w = new TCapture_1(f.Host(30, 40, 150), nullptr);
+  EXPECT_EQ(Find<QListWidget>(w, "ListBox1")->count(), 21);
+  EXPECT_EQ(Find<QListWidget>(w, "ListBox3")->count(), 21);
+  EXPECT_EQ(Find<QListWidget>(w, "ListBox2")->count(), 101);
+  ClickListRow(Find<QListWidget>(w, "ListBox1"), 20);
+  EXPECT_EQ(w->SelectedVideoDevice(), 20);
+  ClickListRow(Find<QListWidget>(w, "ListBox2"), 100);
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit4")->text(), "100");
+  w->close();
+  EXPECT_FALSE(f.opened);
+}
+
+TEST(CaptureWindow, NoVideoDeviceDisablesRecording) {
+  CaptureFixture f;
+  auto* w = new TCapture_1(f.Host(0), nullptr);
+  EXPECT_EQ(Find<QLabel>(w, "StaticText1")->text(), "No device is detected");
+  EXPECT_FALSE(Find<QPushButton>(w, "SpeedButton2")->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>(w, "SpeedButton3")->isEnabled());
+  EXPECT_FALSE(w->Capturing());
+  w->close();
+}
+
+// The analysed video's own name asks first; No starts nothing, Yes goes on
+// under the next free name, so the analysed file is never overwritten.
+TEST(CaptureWindow, TheAnalysedVideoIsNotOverwritten) {
+  CaptureFixture f;
+  CaptureHost h = f.Host();
+  const std::string analysed = (f.dir.Path() / "obs.avi").string();
+  std::ofstream(analysed) << "x";
+  h.AnalysedVideo = analysed;
+  auto* w = new TCapture_1(std::move(h), nullptr);
+  Find<QLineEdit>(w, "Edit2")->setText("obs.mpg");
+  f.dialogs.yes_no_answers = {false};
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  ASSERT_EQ(f.dialogs.questions.size(), 1);
+  EXPECT_EQ(f.dialogs.questions[0], "New captured file will be overwrited onto the now analyzed file. Are you sure?");
+  EXPECT_FALSE(w->Session().Recording());
+  EXPECT_EQ(Find<QLabel>(w, "StaticText1")->text(), "Preview");
+
+  f.dialogs.yes_no_answers = {true};
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  EXPECT_TRUE(w->Session().Recording());
+  EXPECT_EQ(w->CaptureFileName(), (f.dir.Path() / "obs_001.avi").string());
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit2")->text(), "obs_001");
+  ASSERT_TRUE(Spin([&] { return w->Session().FramesWritten() >= 2; }));
+  w->close();
+  std::ifstream in(analysed);
+  std::string kept;
+  in >> kept;
+  EXPECT_EQ(kept, "x");
+  EXPECT_EQ(f.closed_file, (f.dir.Path() / "obs_001.avi").string());
+}
+
+// F1 records, ESC stops; 'Small preview' halves the preview; without
+// 'Analizing after the current capture' nothing is handed back to open.
+TEST(CaptureWindow, KeysSmallPreviewAndNoAnalysis) {
+  CaptureFixture f;
+  auto* w = new TCapture_1(f.Host(1, 1), nullptr);
+  EXPECT_FALSE(w->NoAudioDevice());
+  Find<QCheckBox>(w, "CheckBox2")->setChecked(true);
+  Find<QCheckBox>(w, "CheckBox1")->setChecked(false);
+  EXPECT_FALSE(w->AnalyseAfterCapture);
+  QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &f1);
+  EXPECT_TRUE(w->Session().Recording());
+  EXPECT_TRUE(w->Session().HasAudio());
+  EXPECT_EQ(Find<QLabel>(w, "Panel1")->size(), QSize(32, 24));
+  ASSERT_TRUE(Spin([&] { return w->Session().FramesWritten() >= 2; }));
+  ASSERT_TRUE(Spin([&] {
+    const QPixmap p = Find<QLabel>(w, "Panel1")->pixmap();
+    return !p.isNull() && p.size() == QSize(32, 24);
+  }));
+  QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &esc);
+  EXPECT_FALSE(w->Session().Recording());
+  EXPECT_TRUE(w->Recorded());
+  EXPECT_TRUE(std::filesystem::exists(w->RecordedFile()));
+  w->close();
+  EXPECT_TRUE(f.closed);
+  EXPECT_FALSE(f.opened);
+}
+
+// A folder that cannot be written: F1 tries twice, says so, and the window
+// stays in preview instead of showing "Recording now..".
+TEST(CaptureWindow, ARecordingThatCannotStartIsNotShownAsRecording) {
+  CaptureFixture f;
+  CaptureHost h = f.Host();
+  h.CaptureFolder = (f.dir.Path() / "missing").string();
+  auto* w = new TCapture_1(std::move(h), nullptr);
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  EXPECT_FALSE(w->Session().Recording());
+  EXPECT_TRUE(w->Session().Running());
+  EXPECT_EQ(Find<QLabel>(w, "StaticText1")->text(), "Preview");
+  EXPECT_TRUE(Find<QPushButton>(w, "SpeedButton2")->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>(w, "SpeedButton3")->isEnabled());
+  EXPECT_EQ(Find<QPlainTextEdit>(w, "Memo1")->toPlainText().count("SetOutPutFileName : "), 2);
+  ASSERT_EQ(f.dialogs.messages.size(), 1u);
+  EXPECT_EQ(f.dialogs.messages[0].kind, MessageKind::Error);
+  w->close();
+  EXPECT_TRUE(f.closed);
+  EXPECT_FALSE(f.opened);
+}
+
+}  // namespace

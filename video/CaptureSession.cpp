@@ -1,0 +1,401 @@
+#include "video/CaptureSession.h"
+
+#include <chrono>
+#include <filesystem>
+#include <system_error>
+
+#include "video/FfmpegHandles.h"
+#include "video/PixelConvert.h"
+
+extern "C" {
+#include <libavdevice/avdevice.h>
+#include <libavutil/imgutils.h>
+}
+
+namespace {
+
+constexpr size_t kPreviewQueue = 2;  // older frames are dropped: the window shows the newest
+
+struct AvDictionaryFreer {
+  void operator()(AVDictionary* d) const { av_dict_free(&d); }
+};
+
+// An output context that was allocated for writing (not opened for input).
+struct AvOutputCloser {
+  void operator()(AVFormatContext* oc) const {
+    if (!oc) return;
+    if (oc->pb && !(oc->oformat->flags & AVFMT_NOFILE)) avio_closep(&oc->pb);
+    avformat_free_context(oc);
+  }
+};
+using AvOutputPtr = std::unique_ptr<AVFormatContext, AvOutputCloser>;
+
+int Interrupted(void* opaque) { return static_cast<std::atomic<bool>*>(opaque)->load() ? 1 : 0; }
+
+std::string Part(const std::string& file) { return file + ".part"; }
+
+}  // namespace
+
+std::string CaptureResultName(int error) {
+  if (error == 0) return "S_OK";
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(error, text, sizeof text);
+  return text;
+}
+
+struct CaptureSession::Impl {
+  AvFormatPtr video_in;
+  AvFormatPtr audio_in;
+  AvCodecContextPtr decoder;
+  int video_index = -1;
+  AvOutputPtr out;
+  AvCodecContextPtr encoder;
+  AVStream* video_out = nullptr;
+  AVStream* audio_out = nullptr;
+  int audio_bytes_per_sample_frame = 0;  // bytes of one sample of all channels
+  int64_t audio_samples = 0;
+  SwsPtr to_encoder;
+  std::mutex mux_mutex;
+  std::string file_name;
+  bool mux_failed = false;
+};
+
+CaptureSession::CaptureSession() : impl_(std::make_unique<Impl>()) {}
+
+CaptureSession::~CaptureSession() { Stop(); }
+
+void CaptureSession::Log(const std::string& line) {
+  std::lock_guard lock(log_mutex_);
+  log_.push_back(line);
+}
+
+std::vector<std::string> CaptureSession::TakeLog() {
+  std::lock_guard lock(log_mutex_);
+  std::vector<std::string> out;
+  out.swap(log_);
+  return out;
+}
+
+bool CaptureSession::TakePreview(Bitmap24& out) {
+  std::lock_guard lock(preview_mutex_);
+  if (previews_.empty()) return false;
+  out = std::move(previews_.back());
+  previews_.clear();
+  return true;
+}
+
+namespace {
+
+// Opens one device; the error or 0.
+int OpenDevice(const CaptureDevice& d, std::atomic<bool>& stop, AvFormatPtr& out) {
+  avdevice_register_all();
+  const AVInputFormat* f = av_find_input_format(d.Format.c_str());
+  if (!f) return AVERROR_DEMUXER_NOT_FOUND;
+  AVDictionary* opts = nullptr;
+  for (const auto& [k, v] : d.Options) av_dict_set(&opts, k.c_str(), v.c_str(), 0);
+  std::unique_ptr<AVDictionary, AvDictionaryFreer> keep_opts(opts);
+  AVFormatContext* ctx = avformat_alloc_context();
+  if (!ctx) return AVERROR(ENOMEM);
+  ctx->interrupt_callback.callback = Interrupted;
+  ctx->interrupt_callback.opaque = &stop;
+  AVDictionary* pass = opts;
+  keep_opts.release();
+  const int e = avformat_open_input(&ctx, d.Url.c_str(), f, &pass);  // frees ctx on failure
+  av_dict_free(&pass);
+  if (e < 0) return e;
+  out.reset(ctx);
+  return 0;
+}
+
+}  // namespace
+
+int CaptureSession::Start(const CaptureRequest& r) {
+  Stop();
+  Impl& m = *impl_;
+  stop_ = false;
+  saved_file_.clear();
+  frames_written_ = 0;
+  frames_seen_ = 0;
+  {
+    std::lock_guard lock(preview_mutex_);
+    previews_.clear();
+  }
+
+  if (int e = OpenDevice(r.Video, stop_, m.video_in); e < 0) {
+    Log("pMoniker BindToObject : " + CaptureResultName(e));
+    Release();
+    return e;
+  }
+  m.video_index = av_find_best_stream(m.video_in.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  if (m.video_index < 0) {
+    Log("AddFilter : " + CaptureResultName(m.video_index));
+    const int e = m.video_index;
+    Release();
+    return e;
+  }
+  AVStream* vs = m.video_in->streams[m.video_index];
+  const AVCodec* dec = avcodec_find_decoder(vs->codecpar->codec_id);
+  m.decoder.reset(dec ? avcodec_alloc_context3(dec) : nullptr);
+  int e = m.decoder ? avcodec_parameters_to_context(m.decoder.get(), vs->codecpar) : AVERROR_DECODER_NOT_FOUND;
+  if (e >= 0) e = avcodec_open2(m.decoder.get(), dec, nullptr);
+  if (e < 0) {
+    Log("AddFilter : " + CaptureResultName(e));
+    Release();
+    return e;
+  }
+  width_ = vs->codecpar->width;
+  height_ = vs->codecpar->height;
+  AVRational rate = vs->avg_frame_rate.num > 0 ? vs->avg_frame_rate : vs->r_frame_rate;
+  // A generator that states no rate ticks its clock once a frame.
+  if ((rate.num <= 0 || rate.den <= 0) && av_cmp_q(vs->time_base, AVRational{1, 1000}) > 0)
+    rate = av_inv_q(vs->time_base);
+  if (rate.num <= 0 || rate.den <= 0) rate = {30, 1};
+  rate_ = av_q2d(rate);
+
+  // Sound is optional: a missing or unreadable audio device costs only the sound track.
+  if (r.Audio) {
+    if (int ea = OpenDevice(*r.Audio, stop_, m.audio_in); ea < 0) {
+      Log("pMoniker BindToObject : " + CaptureResultName(ea));
+    } else if (m.audio_in->nb_streams < 1) {
+      m.audio_in.reset();
+    }
+  }
+  audio_in_ = m.audio_in.get();
+
+  int result = 0;
+  if (r.Mode == CaptureMode::Record) {
+    m.file_name = r.FileName;
+    AVFormatContext* oc = nullptr;
+    e = avformat_alloc_output_context2(&oc, nullptr, "avi", Part(r.FileName).c_str());
+    m.out.reset(oc);
+    const AVCodec* enc = avcodec_find_encoder_by_name(r.Compressor.Encoder.c_str());
+    if (e < 0 || !oc) {
+      Log("SetOutPutFileName : " + CaptureResultName(e));
+      result = e;
+    } else if (!enc) {
+      result = AVERROR_ENCODER_NOT_FOUND;
+      Log("pMoniker.BindToStorage : " + CaptureResultName(result) + " No." + r.Compressor.Name);
+    } else {
+      // The pixel format closest to the frames first; an encoder with size
+      // rules (DV: 4:1:1 for NTSC, 4:2:0 for PAL) takes the first it accepts.
+      std::vector<AVPixelFormat> formats{AV_PIX_FMT_BGR24};
+      if (enc->pix_fmts) {
+        formats = {avcodec_find_best_pix_fmt_of_list(enc->pix_fmts, AV_PIX_FMT_BGR24, 0, nullptr)};
+        for (const AVPixelFormat* f = enc->pix_fmts; *f != AV_PIX_FMT_NONE; ++f)
+          if (*f != formats.front()) formats.push_back(*f);
+      }
+      for (AVPixelFormat format : formats) {
+        m.encoder.reset(avcodec_alloc_context3(enc));
+        AVCodecContext* c = m.encoder.get();
+        c->width = width_;
+        c->height = height_;
+        c->time_base = av_inv_q(rate);
+        c->framerate = rate;
+        c->pix_fmt = format;
+        if (oc->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        e = avcodec_open2(c, enc, nullptr);
+        if (e >= 0) break;
+      }
+      if (e < 0) {
+        Log("pMoniker.BindToStorage : " + CaptureResultName(e) + " No." + r.Compressor.Name);
+        result = e;
+      }
+    }
+    if (result == 0) {
+      m.video_out = avformat_new_stream(oc, nullptr);
+      e = m.video_out ? avcodec_parameters_from_context(m.video_out->codecpar, m.encoder.get()) : AVERROR(ENOMEM);
+      if (m.video_out) m.video_out->time_base = m.encoder->time_base;
+      if (e < 0) {
+        Log("RenderStream pFileOutPut : " + CaptureResultName(e));
+        result = e;
+      }
+    }
+    if (result == 0 && m.audio_in) {
+      const AVCodecParameters* ap = m.audio_in->streams[0]->codecpar;
+      const int bits = av_get_bits_per_sample(ap->codec_id);
+      const int channels = ap->ch_layout.nb_channels;
+      if (ap->codec_type != AVMEDIA_TYPE_AUDIO || bits <= 0 || channels <= 0 || ap->sample_rate <= 0) {
+        Log("RenderStream ppAudioInput : " + CaptureResultName(AVERROR_PATCHWELCOME));
+      } else {
+        m.audio_out = avformat_new_stream(oc, nullptr);
+        if (m.audio_out && avcodec_parameters_copy(m.audio_out->codecpar, ap) >= 0) {
+          m.audio_out->codecpar->codec_tag = 0;
+          m.audio_out->time_base = {1, ap->sample_rate};
+          m.audio_bytes_per_sample_frame = bits / 8 * channels;
+        } else {
+          Log("RenderStream ppAudioInput : " + CaptureResultName(AVERROR(ENOMEM)));
+        }
+      }
+    }
+    if (result == 0) {
+      e = avio_open(&oc->pb, Part(r.FileName).c_str(), AVIO_FLAG_WRITE);
+      if (e < 0) {
+        Log("SetOutPutFileName : " + CaptureResultName(e));
+        result = e;
+      }
+    }
+    if (result == 0) {
+      e = avformat_write_header(oc, nullptr);
+      if (e < 0) {
+        Log("RenderStream pFileOutPut : " + CaptureResultName(e));
+        result = e;
+      }
+    }
+    if (result != 0) {
+      // Preview goes on without the file.
+      m.encoder.reset();
+      m.out.reset();
+      m.video_out = m.audio_out = nullptr;
+      std::error_code ec;
+      std::filesystem::remove(Part(r.FileName), ec);
+    } else {
+      recording_ = true;
+    }
+  }
+
+  running_ = true;
+  video_thread_ = std::thread([this] { VideoLoop(); });
+  if (m.audio_in) audio_thread_ = std::thread([this] { AudioLoop(); });
+  return result;
+}
+
+void CaptureSession::VideoLoop() {
+  Impl& m = *impl_;
+  AvPacketPtr pkt = MakeAvPacket();
+  AvPacketPtr out_pkt = MakeAvPacket();
+  AvFramePtr frame = MakeAvFrame();
+  AvFramePtr enc_frame = MakeAvFrame();
+  SwscaleToBgr scaler;
+  Bitmap24 bmp;
+
+  auto drain_encoder = [&] {
+    while (avcodec_receive_packet(m.encoder.get(), out_pkt.get()) == 0) {
+      av_packet_rescale_ts(out_pkt.get(), m.encoder->time_base, m.video_out->time_base);
+      out_pkt->stream_index = m.video_out->index;
+      std::lock_guard lock(m.mux_mutex);
+      if (av_interleaved_write_frame(m.out.get(), out_pkt.get()) < 0) m.mux_failed = true;
+    }
+  };
+
+  auto encode = [&](const Bitmap24& b) {
+    AVCodecContext* c = m.encoder.get();
+    av_frame_unref(enc_frame.get());
+    enc_frame->format = c->pix_fmt;
+    enc_frame->width = c->width;
+    enc_frame->height = c->height;
+    if (av_frame_get_buffer(enc_frame.get(), 0) < 0) return;
+    const uint8_t* src[4] = {b.Data(), nullptr, nullptr, nullptr};
+    const int src_stride[4] = {b.Stride(), 0, 0, 0};
+    if (c->pix_fmt == AV_PIX_FMT_BGR24) {
+      av_image_copy_plane(enc_frame->data[0], enc_frame->linesize[0], b.Data(), b.Stride(), b.Width() * 3, b.Height());
+    } else {
+      m.to_encoder.reset(sws_getCachedContext(m.to_encoder.release(), b.Width(), b.Height(), AV_PIX_FMT_BGR24,
+                                              c->width, c->height, c->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+      if (!m.to_encoder) return;
+      sws_scale(m.to_encoder.get(), src, src_stride, 0, b.Height(), enc_frame->data, enc_frame->linesize);
+    }
+    enc_frame->pts = frames_written_;
+    if (avcodec_send_frame(c, enc_frame.get()) < 0) return;
+    ++frames_written_;
+    drain_encoder();
+  };
+
+  while (!stop_) {
+    const int e = av_read_frame(m.video_in.get(), pkt.get());
+    if (e == AVERROR(EAGAIN)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      continue;
+    }
+    if (e < 0) {
+      if (!stop_) Log("pMediaControl Run : " + CaptureResultName(e));
+      break;
+    }
+    if (pkt->stream_index != m.video_index) {
+      av_packet_unref(pkt.get());
+      continue;
+    }
+    const int sent = avcodec_send_packet(m.decoder.get(), pkt.get());
+    av_packet_unref(pkt.get());
+    if (sent < 0) continue;
+    while (!stop_ && avcodec_receive_frame(m.decoder.get(), frame.get()) == 0) {
+      const bool ok = AvFrameToBitmap(*frame, scaler, bmp);
+      av_frame_unref(frame.get());
+      if (!ok || bmp.Width() != width_ || bmp.Height() != height_) continue;
+      ++frames_seen_;
+      if (recording_) encode(bmp);
+      std::lock_guard lock(preview_mutex_);
+      previews_.push_back(bmp);
+      while (previews_.size() > kPreviewQueue) previews_.pop_front();
+    }
+  }
+  if (recording_) {
+    avcodec_send_frame(m.encoder.get(), nullptr);
+    drain_encoder();
+  }
+}
+
+void CaptureSession::AudioLoop() {
+  Impl& m = *impl_;
+  AvPacketPtr pkt = MakeAvPacket();
+  while (!stop_) {
+    const int e = av_read_frame(m.audio_in.get(), pkt.get());
+    if (e == AVERROR(EAGAIN)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      continue;
+    }
+    if (e < 0) break;
+    if (recording_ && m.audio_out && m.audio_bytes_per_sample_frame > 0 && pkt->stream_index == 0) {
+      const int64_t samples = pkt->size / m.audio_bytes_per_sample_frame;
+      pkt->pts = pkt->dts = m.audio_samples;
+      pkt->duration = samples;
+      pkt->pos = -1;
+      m.audio_samples += samples;
+      pkt->stream_index = m.audio_out->index;
+      std::lock_guard lock(m.mux_mutex);
+      if (av_interleaved_write_frame(m.out.get(), pkt.get()) < 0) m.mux_failed = true;
+    }
+    av_packet_unref(pkt.get());
+  }
+}
+
+void CaptureSession::Stop() {
+  if (!running_) return;
+  Impl& m = *impl_;
+  stop_ = true;
+  if (video_thread_.joinable()) video_thread_.join();
+  if (audio_thread_.joinable()) audio_thread_.join();
+  int e = 0;
+  if (recording_ && m.out) {
+    e = av_write_trailer(m.out.get());  // writes the index
+    if (m.mux_failed && e == 0) e = AVERROR(EIO);
+    if (avio_closep(&m.out->pb) < 0 && e == 0) e = AVERROR(EIO);
+    std::error_code ec;
+    if (e == 0) {
+      std::filesystem::rename(Part(m.file_name), m.file_name, ec);
+      if (ec) e = AVERROR(EIO);
+      else saved_file_ = m.file_name;
+    }
+    if (e != 0) std::filesystem::remove(Part(m.file_name), ec);
+  }
+  Log("pMediaControl Stop : " + CaptureResultName(e));
+  Log("pMediaEventl WaitForCompletion : S_OK");
+  Release();
+}
+
+void CaptureSession::Release() {
+  Impl& m = *impl_;
+  m.to_encoder.reset();
+  m.encoder.reset();
+  m.out.reset();
+  m.video_out = m.audio_out = nullptr;
+  m.audio_samples = 0;
+  m.audio_bytes_per_sample_frame = 0;
+  m.mux_failed = false;
+  m.decoder.reset();
+  m.video_in.reset();
+  m.audio_in.reset();
+  audio_in_ = nullptr;
+  m.video_index = -1;
+  running_ = false;
+  recording_ = false;
+}
