@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ImageFileLib/DeflateStream.h"
+#include "ImageFileLib/JpegLoader.h"
 #include "ImageFileLib/PngLoader.h"
 #include "support/ScreenshotImage.h"
 
@@ -124,6 +125,20 @@ void BM_PngSave720x480(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_PngSave720x480)->Unit(benchmark::kMillisecond);
+
+void BM_JpegSave720x480(benchmark::State& state) {
+  TLinearBitmap bitmap;
+  bitmap.New(720, 480, pf24Bit);
+  std::copy(Frame().begin(), Frame().end(), bitmap.Map.begin());
+  TJPEGLoader loader;
+  loader.Quality = 90;
+  for (auto _ : state) {
+    TMemStream out;
+    loader.SaveToStream(out, "JPG", bitmap);
+    benchmark::DoNotOptimize(out.GetSize());
+  }
+}
+BENCHMARK(BM_JpegSave720x480)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
