@@ -134,7 +134,7 @@ void TDeflateStream::Finish() {
 
 int64_t TDeflateStream::Available() {
   if (CanWrite) return Target->Available() + Buffered;
-  return Target->Available() + (InBits - PadBits) / 8 + (OutWrite - OutRead);
+  return Target->Available() + static_cast<int64_t>(InEnd - InPos) + (InBits - PadBits) / 8 + (OutWrite - OutRead);
 }
 
 // ---------------------------------------------------------------- compression
@@ -489,32 +489,59 @@ void TDeflateStream::WriteStoredBlock() {
 
 // ---------------------------------------------------------------- decompression
 
-void TDeflateStream::NeedBits(int n) {
+namespace {
+constexpr size_t InBufSize = 4096;
+}
+
+// Fills the bit buffer to at least n bits (up to 56 when the input has them),
+// eight bytes at a time while the block buffer holds that many; past the end
+// of the input it adds zero bits, counted in PadBits.
+void TDeflateStream::FillBits(int n) {
   while (InBits < n) {
-    uint8_t b = 0;
-    if (!InputEnded && Target->Read(&b, 1) == 1) {
-      InAcc |= uint64_t{b} << InBits;
-    } else {
-      InputEnded = true;
-      PadBits += 8;
+    if (InEnd - InPos >= 8) {
+      uint64_t v;
+      std::memcpy(&v, InBuf.get() + InPos, 8);
+      const int take = (63 - InBits) >> 3;
+      InAcc |= v << InBits;
+      InBits += take * 8;
+      InPos += static_cast<size_t>(take);
+      // Bits above the buffer stay zero: the stored-block path takes bytes
+      // straight from the block buffer.
+      if (InBits < 64) InAcc &= (uint64_t{1} << InBits) - 1;
+      continue;
     }
+    if (InPos < InEnd) {
+      InAcc |= uint64_t{InBuf[InPos++]} << InBits;
+      InBits += 8;
+      continue;
+    }
+    if (!InputEnded) {
+      if (!InBuf) InBuf = std::make_unique<uint8_t[]>(InBufSize);
+      InPos = 0;
+      const int64_t got = Target->Read(InBuf.get(), static_cast<int64_t>(InBufSize));
+      InEnd = got > 0 ? static_cast<size_t>(got) : 0;
+      if (InEnd > 0) continue;
+      InputEnded = true;
+    }
+    PadBits += 8;
     InBits += 8;
   }
 }
 
-void TDeflateStream::DropBits(int n) {
-  if (n > InBits - PadBits) throw EInOutError("Read less than expected");
-  InAcc >>= n;
-  InBits -= n;
+size_t TDeflateStream::TakeInput(uint8_t* destination, size_t count) {
+  const size_t n = std::min(count, InEnd - InPos);
+  if (n) std::memcpy(destination, InBuf.get() + InPos, n);
+  InPos += n;
+  if (n < count && !InputEnded) {
+    const int64_t r = Target->Read(destination + n, static_cast<int64_t>(count - n));
+    return n + static_cast<size_t>(r > 0 ? r : 0);
+  }
+  return n;
 }
 
-int TDeflateStream::DecodeSymbol(const THuffmanDecoder& decoder) {
-  NeedBits(THuffmanDecoder::FastBits);
-  const uint16_t entry = decoder.Fast[PeekBits(THuffmanDecoder::FastBits)];
-  if (entry) {
-    DropBits(entry & 15);
-    return entry >> 4;
-  }
+void TDeflateStream::ShortInput() { throw EInOutError("Read less than expected"); }
+
+int TDeflateStream::DecodeLongSymbol(const THuffmanDecoder& decoder) {
   NeedBits(15);
   uint64_t bits = InAcc;
   int code = 0, first = 0, index = 0;
@@ -604,8 +631,8 @@ void TDeflateStream::DecodeSome() {
           InBits -= 8;
         }
         if (got < n) {
-          const int64_t r = InputEnded ? 0 : Target->Read(dst + got, n - got);
-          if (r < n - got) throw EInOutError("Read less than expected");
+          const size_t r = TakeInput(dst + got, static_cast<size_t>(n - got));
+          if (static_cast<int64_t>(r) < n - got) throw EInOutError("Read less than expected");
           got = n;
         }
         OutWrite += n;
@@ -638,6 +665,16 @@ void TDeflateStream::DecodeSome() {
         uint32_t from = static_cast<uint32_t>(OutWrite - dist) & RingMask;
         if (to + static_cast<uint32_t>(len) <= 65536 && from + static_cast<uint32_t>(len) <= 65536 && dist >= len) {
           std::memcpy(ring + to, ring + from, static_cast<size_t>(len));
+        } else if (to + static_cast<uint32_t>(len) <= 65536 && from < to) {
+          // A repeating pattern (distance below the length): copies of the
+          // pattern's start, each as long as what lies between them (a
+          // whole number of periods), so no copy overlaps its source.
+          uint32_t done = 0;
+          while (done < static_cast<uint32_t>(len)) {
+            const uint32_t n = std::min(static_cast<uint32_t>(dist) + done, static_cast<uint32_t>(len) - done);
+            std::memcpy(ring + to + done, ring + from, n);
+            done += n;
+          }
         } else {
           for (int k = 0; k < len; ++k) {
             ring[to] = ring[from];
@@ -681,7 +718,7 @@ int64_t TDeflateStream::ReadTrailer(void* buffer, int64_t count) {
     InAcc >>= 8;
     InBits -= 8;
   }
-  if (done < count && !InputEnded) done += Target->Read(p + done, count - done);
+  if (done < count) done += static_cast<int64_t>(TakeInput(p + done, static_cast<size_t>(count - done)));
   return done;
 }
 

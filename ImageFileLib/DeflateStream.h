@@ -70,16 +70,34 @@ private:
   void DecodeSome();
   void ReadBlockHeader();
   void ReadDynamicTables();
-  void NeedBits(int n);
+  void NeedBits(int n) {
+    if (InBits < n) FillBits(n);
+  }
+  void FillBits(int n);
+  // Input bytes taken from the target ahead of the bit buffer.
+  size_t TakeInput(uint8_t* destination, size_t count);
   uint32_t PeekBits(int n) { return static_cast<uint32_t>(InAcc & ((uint64_t{1} << n) - 1)); }
-  void DropBits(int n);
+  void DropBits(int n) {
+    if (n > InBits - PadBits) ShortInput();
+    InAcc >>= n;
+    InBits -= n;
+  }
+  [[noreturn]] static void ShortInput();
   uint32_t GetBits(int n) {
     NeedBits(n);
     const uint32_t v = PeekBits(n);
     DropBits(n);
     return v;
   }
-  int DecodeSymbol(const THuffmanDecoder& decoder);
+  int DecodeSymbol(const THuffmanDecoder& decoder) {
+    NeedBits(THuffmanDecoder::FastBits);
+    const uint16_t entry = decoder.Fast[PeekBits(THuffmanDecoder::FastBits)];
+    if (!entry) return DecodeLongSymbol(decoder);
+    DropBits(entry & 15);
+    return entry >> 4;
+  }
+  // Codes longer than the fast table's.
+  int DecodeLongSymbol(const THuffmanDecoder& decoder);
 
   std::vector<uint8_t> Ring;  // 65536 bytes
   uint16_t ReadPos = 0;
@@ -119,6 +137,10 @@ private:
   int64_t OutWrite = 0;  // bytes decoded in total
   int64_t OutRead = 0;   // bytes delivered in total
   int PadBits = 0;       // zero bits added past the end of the input
+  // The target is read in blocks: bytes InPos..InEnd of InBuf are read from
+  // it and not yet in the bit buffer.
+  std::unique_ptr<uint8_t[]> InBuf;
+  size_t InPos = 0, InEnd = 0;
   bool InputEnded = false;
   bool RestoreTargetStrict = false;
   bool Finished_ = false;

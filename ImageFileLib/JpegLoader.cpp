@@ -46,8 +46,8 @@ void EndIsAnError(j_common_ptr cinfo, int msg_level) {
 }
 
 // Only plain data crosses the setjmp region; nothing with a destructor lives in it.
-bool EncodeJpeg(const uint8_t* pixels, int width, int height, int components, int quality, unsigned char** out,
-                unsigned long* out_size, char* message) {
+bool EncodeJpeg(JSAMPROW const* rows, int width, int height, int components, J_COLOR_SPACE space, int quality,
+                unsigned char** out, unsigned long* out_size, char* message) {
   jpeg_compress_struct cinfo;
   ErrorManager err;
   cinfo.err = jpeg_std_error(&err.Base);
@@ -63,14 +63,13 @@ bool EncodeJpeg(const uint8_t* pixels, int width, int height, int components, in
   cinfo.image_width = static_cast<JDIMENSION>(width);
   cinfo.image_height = static_cast<JDIMENSION>(height);
   cinfo.input_components = components;
-  cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  cinfo.in_color_space = space;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, quality, TRUE);
   jpeg_start_compress(&cinfo, TRUE);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(pixels + static_cast<size_t>(cinfo.next_scanline) * width * components);
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
+  while (cinfo.next_scanline < cinfo.image_height)
+    jpeg_write_scanlines(&cinfo, const_cast<JSAMPARRAY>(rows + cinfo.next_scanline),
+                         cinfo.image_height - cinfo.next_scanline);
   jpeg_finish_compress(&cinfo);
   jpeg_destroy_compress(&cinfo);
   return true;
@@ -173,10 +172,20 @@ void TJPEGLoader::SaveToStream(TBaseStream& stream, const std::string& /*ext*/, 
     throw ELinearBitmap("Unsupported pixel format");
   // Grey pictures (grey ramp palette, 16-bit grey, equal channels) become grey JPEGs.
   const bool grey = bitmap.IsGrayScale();
-  const int components = grey ? 1 : 3;
   const int32_t w = bitmap.Width, h = bitmap.Height;
-  std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * components);
+  // Colour rows of 3 or 4 bytes go to libjpeg-turbo as they are (blue,
+  // green, red order); palette and grey pictures are expanded first.
+  const bool direct = !grey && (code == pf24Bit || code == pf32Bit);
+  const int components = grey ? 1 : direct && code == pf32Bit ? 4 : 3;
+  const J_COLOR_SPACE space = grey ? JCS_GRAYSCALE : !direct ? JCS_RGB : code == pf32Bit ? JCS_EXT_BGRX : JCS_EXT_BGR;
+  std::vector<uint8_t> pixels(direct ? 0 : static_cast<size_t>(w) * h * components);
+  std::vector<JSAMPROW> rows(static_cast<size_t>(h));
   for (int32_t y = 0; y < h; ++y) {
+    if (direct) {
+      rows[static_cast<size_t>(y)] = const_cast<JSAMPROW>(bitmap.ScanLine(y));
+      continue;
+    }
+    rows[static_cast<size_t>(y)] = &pixels[static_cast<size_t>(y) * w * components];
     const uint8_t* s = bitmap.ScanLine(y);
     uint8_t* d = &pixels[static_cast<size_t>(y) * w * components];
     for (int32_t x = 0; x < w; ++x) {
@@ -197,7 +206,7 @@ void TJPEGLoader::SaveToStream(TBaseStream& stream, const std::string& /*ext*/, 
     unsigned long size = 0;
     char message[JMSG_LENGTH_MAX] = {};
     ++LastEncodeCount;
-    const bool ok = EncodeJpeg(pixels.data(), w, h, components, quality, &buffer, &size, message);
+    const bool ok = EncodeJpeg(rows.data(), w, h, components, space, quality, &buffer, &size, message);
     if (ok) out.assign(buffer, buffer + size);
     std::free(buffer);
     if (!ok) throw Exception(message);

@@ -1,4 +1,4 @@
-// Light-curve chart hot paths on a 100,000-record table, and the FFT.
+// Light-curve chart hot paths on tables of 100,000 and 1,000,000 records, and the FFT.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -8,34 +8,31 @@
 #include "chart/ChartScale.h"
 #include "chart/ChartTable.h"
 #include "chart/Fourier.h"
+#include "bench/NoisyChartTables.h"
 #include "support/ChartTestTables.h"
 
 namespace {
 
 const std::vector<std::string>& Table100k() {
-  static const std::vector<std::string> lines = [] {
-    std::mt19937 rng(1);
-    std::normal_distribution<double> noise(0, 30);
-    std::vector<std::vector<double>> v(3, std::vector<double>(100000));
-    for (size_t i = 0; i < 100000; ++i) {
-      v[0][i] = (i > 50000 && i < 50100 ? 200 : 3000) + noise(rng);
-      v[1][i] = 5000 + noise(rng);
-      v[2][i] = 1500 + noise(rng);
-    }
-    return BuildResultTable(3, 3, RowsFromValues(v));
-  }();
+  static const std::vector<std::string> lines = NoisyChartTable(100000, 1);
   return lines;
 }
 
-void BM_ChartReadTable100k(benchmark::State& state) {
-  const auto& lines = Table100k();
+const std::vector<std::string>& Table1M() {
+  static const std::vector<std::string> lines = NoisyChartTable(1000000, 2);
+  return lines;
+}
+
+void BM_ChartReadTable(benchmark::State& state, const std::vector<std::string>& (*table)()) {
+  const auto& lines = table();
   for (auto _ : state) {
     ChartData d = ReadChartData(lines, 3);
     benchmark::DoNotOptimize(d.Records.data());
   }
-  state.SetItemsProcessed(state.iterations() * 100000);
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(lines.size()));
 }
-BENCHMARK(BM_ChartReadTable100k)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ChartReadTable, 100k, Table100k)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ChartReadTable, 1M, Table1M)->Unit(benchmark::kMillisecond);
 
 void BM_ChartRangeAndPixels100k(benchmark::State& state) {
   const ChartData d = ReadChartData(Table100k(), 3);
@@ -54,23 +51,19 @@ void BM_ChartRangeAndPixels100k(benchmark::State& state) {
 }
 BENCHMARK(BM_ChartRangeAndPixels100k)->Unit(benchmark::kMillisecond);
 
-void BM_ChartDrawingSteps100k(benchmark::State& state) {
-  const auto& lines = Table100k();
+// The drawing steps of a whole-width redraw.
+void BM_ChartDrawingSteps(benchmark::State& state, const std::vector<std::string>& (*table)()) {
+  const auto& lines = table();
   const ChartData d = ReadChartData(lines, 3);
-  ChartOptions opt;
-  opt.Boxes = {true, true, true, false};
   ChartPicture pic;
-  ChartDrawResult res;
   for (auto _ : state) {
-    TChartState st;
-    st.TotalFrameCount = d.TotalFrameCount();
-    ChartView v;
-    GraphShow3(lines, d, st, v, opt, {}, {}, pic, res);
+    DrawWholeWidth(lines, d, pic);
     benchmark::DoNotOptimize(pic.Ops.data());
   }
   state.counters["ops"] = static_cast<double>(pic.Ops.size());
 }
-BENCHMARK(BM_ChartDrawingSteps100k)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ChartDrawingSteps, 100k, Table100k)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ChartDrawingSteps, 1M, Table1M)->Unit(benchmark::kMillisecond);
 
 void BM_FastFourierTransform(benchmark::State& state) {
   const size_t n = static_cast<size_t>(state.range(0));

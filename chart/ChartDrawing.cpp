@@ -150,6 +150,56 @@ struct PointStyle {
   Rgb Pen, Brush;
 };
 
+// The point circles of one pixel column that still show as painted: points
+// move right (or stay) from record to record, so once the column changes no
+// later circle of the pass can land on an earlier column's circles unseen.
+// A circle whose centre row holds one of the same style is skipped: nothing
+// painted since has touched its pixels. Painting a circle spoils those of
+// the rows within its diameter, unless both are of one and the same colour.
+class ShownCircles {
+ public:
+  explicit ShownCircles(int height) : base_(-16), stamp_(static_cast<size_t>(height) + 32, 0), style_(stamp_.size()) {}
+
+  // Any other step may cover circles of this column.
+  void Forget() { ++generation_; }
+
+  // True when the circle at (x, y) must be painted; remembers it.
+  bool Paint(int x, int y, int radius, const PointStyle& s) {
+    if (x != column_) {
+      column_ = x;
+      Forget();
+    }
+    const uint64_t key = Key(s);
+    const long long at = static_cast<long long>(y) - base_;
+    const bool inside = at >= 0 && at < static_cast<long long>(stamp_.size());
+    if (inside && stamp_[static_cast<size_t>(at)] == generation_ && style_[static_cast<size_t>(at)] == key) return false;
+    const bool plain = s.Pen == s.Brush;
+    const long long lo = std::max<long long>(0, at - 2 * radius);
+    const long long hi = std::min<long long>(static_cast<long long>(stamp_.size()) - 1, at + 2 * radius);
+    for (long long j = lo; j <= hi; ++j) {
+      const size_t k = static_cast<size_t>(j);
+      if (stamp_[k] == generation_ && !(plain && style_[k] == key)) stamp_[k] = 0;
+    }
+    if (inside) {
+      stamp_[static_cast<size_t>(at)] = generation_;
+      style_[static_cast<size_t>(at)] = key;
+    }
+    return true;
+  }
+
+ private:
+  static uint64_t Key(const PointStyle& s) {
+    return uint64_t(s.Pen.R) | uint64_t(s.Pen.G) << 8 | uint64_t(s.Pen.B) << 16 | uint64_t(s.Brush.R) << 24 |
+           uint64_t(s.Brush.G) << 32 | uint64_t(s.Brush.B) << 40;
+  }
+
+  int base_;
+  int column_ = INT32_MIN;
+  uint32_t generation_ = 1;
+  std::vector<uint32_t> stamp_;  // generation_ while the row's circle shows
+  std::vector<uint64_t> style_;
+};
+
 }  // namespace
 
 void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TChartState& state, ChartView& view,
@@ -188,6 +238,10 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
     const int r = first + i;
     return (r >= 0 && r < record_count) ? &data.Records[static_cast<size_t>(r)] : nullptr;
   };
+  // Pixel columns of the visible records, the same for every curve.
+  std::vector<int> column(static_cast<size_t>(visible));
+  for (int i = 0; i < visible; ++i) column[static_cast<size_t>(i)] = IndexToPixelX(view, i);
+  std::vector<int> row;
   const bool l_ticked = options.Boxes[CurveL];
   const int sel = state.SelectedFrame;
   const int block = marks.IntegrationCount;
@@ -197,6 +251,13 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
     const size_t ci = static_cast<size_t>(curve);
     view.SelectedPointX[ci] = -100;
     view.SelectedPointY[ci] = -100;
+
+    // Pixel rows of the curve's values, for both passes.
+    row.resize(static_cast<size_t>(visible));
+    for (int i = 0; i < visible; ++i) {
+      const ChartRecord* rec = record_at(i);
+      if (rec && !rec->CellEmpty(curve)) row[static_cast<size_t>(i)] = ValueToPixelY(view, rec->Value[ci]);
+    }
 
     // First pass: the connecting line.
     if (state.DataLines) {
@@ -225,7 +286,7 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
         const double v = empty ? 0.0 : rec->Value[ci];
         if (curve == CurveA) sn.Add(v);
         if (empty) continue;
-        const int x = IndexToPixelX(view, i), y = ValueToPixelY(view, v);
+        const int x = column[static_cast<size_t>(i)], y = row[static_cast<size_t>(i)];
         if (x == run_x) {
           run_lo = std::min(run_lo, y);
           run_hi = std::max(run_hi, y);
@@ -247,7 +308,7 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
       result.ValuesWritten = true;
       result.Values.assign(static_cast<size_t>(visible), 0.0);
     }
-    const DrawOp* last_circle = nullptr;
+    ShownCircles shown(view.ChartImageHeight);
     for (int i = 0; i < visible; ++i) {
       const ChartRecord* rec = record_at(i);
       const int r = first + i;
@@ -259,12 +320,12 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
       const double v = rec->CellEmpty(curve) ? 0.0 : rec->Value[ci];
       if (curve == CurveA) result.Values[static_cast<size_t>(i)] = v;
       if (rec->CellEmpty(curve)) continue;
-      const int x = IndexToPixelX(view, i), y = ValueToPixelY(view, v);
+      const int x = column[static_cast<size_t>(i)], y = row[static_cast<size_t>(i)];
       const int rel = sel - first;
       if (marks.DiffractionMode && InRange(i, rel + marks.ThirdWindowFrom, rel + marks.ThirdWindowTo)) {
         pic.AddLine(x - 7, y, x + 7, y, cc::Magenta);
         pic.AddLine(x, y - 7, x, y + 7, cc::Magenta);
-        last_circle = nullptr;
+        shown.Forget();
       }
       const bool in_fit = marks.CustomFitRange && InRange(i, rel + marks.FitRangeFrom, rel + marks.FitRangeTo);
       PointStyle st;
@@ -295,21 +356,14 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
       if (radius == 0) {
         if (selected && state.DataLines) {
           pic.AddEllipse(x - 3, y - 3, x + 3, y + 3, st.Pen, st.Brush);
-          last_circle = nullptr;
+          shown.Forget();
         }
-      } else {
-        const DrawOp& prev = pic.Ops.empty() ? DrawOp{} : pic.Ops.back();
-        const bool repeat = last_circle && !in_fit && prev.Kind == DrawKind::Ellipse && prev.X1 == x - radius &&
-                            prev.Y1 == y - radius && prev.Pen == st.Pen && prev.Brush == st.Brush &&
-                            prev.X2 == x + radius;
-        if (!repeat) {  // painting the same circle again changes nothing
-          pic.AddEllipse(x - radius, y - radius, x + radius, y + radius, st.Pen, st.Brush);
-          last_circle = &pic.Ops.back();
-        }
-        if (in_fit) {
-          pic.AddEllipse(x - 2, y - 2, x + 2, y + 2, st.Pen, st.Brush);
-          last_circle = nullptr;
-        }
+      } else if (in_fit) {
+        pic.AddEllipse(x - radius, y - radius, x + radius, y + radius, st.Pen, st.Brush);
+        pic.AddEllipse(x - 2, y - 2, x + 2, y + 2, st.Pen, st.Brush);
+        shown.Forget();
+      } else if (shown.Paint(x, y, radius, st)) {  // the same circle again would change nothing
+        pic.AddEllipse(x - radius, y - radius, x + radius, y + radius, st.Pen, st.Brush);
       }
       if (curve == CurveA && !marks.DiffractionMode && state.ScalePosition >= 7 && marks.AsteroidChartMode &&
           block > 0) {
@@ -322,14 +376,14 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
           else if (Rem(q + block / 2, block) == 0) colour = cc::Red;
           DrawOp& op = pic.AddText(p < 9 ? x - 3 : x - 6, y + 12, FormatInt(p + 1), colour, cc::White);
           op.FontSize = state.ScalePosition == 7 ? 7 : 9;
-          last_circle = nullptr;
+          shown.Forget();
         }
       }
       if ((marks.UpperLevelFixed && InRange(r, marks.FixedUpperWindow[0], marks.FixedUpperWindow[1])) ||
           (marks.LowerLevelFixed && InRange(r, marks.FixedLowerWindow[0], marks.FixedLowerWindow[1]))) {
         pic.AddLine(x - 2, y, x + 2, y, cc::Magenta);
         pic.AddLine(x, y - 2, x, y + 2, cc::Magenta);
-        last_circle = nullptr;
+        shown.Forget();
       }
     }
     if (curve == CurveA) {
@@ -349,7 +403,10 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
     const ChartRecord* rec = record_at(i);
     if (!rec || rec->LineEmpty || !rec->FrameEndsInZero) continue;
     if (!(std::fabs(rec->FrameNo) < kLabelLimit)) continue;
-    const int64_t n = RoundHalfEven(rec->FrameNo);
+    // Frame numbers are whole numbers but for broken tables: skip the general rounding.
+    const double frame_no = rec->FrameNo;
+    const int64_t whole = static_cast<int64_t>(frame_no);
+    const int64_t n = static_cast<double>(whole) == frame_no ? whole : RoundHalfEven(frame_no);
     if (Rem(n, 10) != 0) continue;
     bool tick = false, label = false;
     if (v_count <= 1000 * f) {
@@ -364,7 +421,7 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
     } else {
       tick = label = Rem(n, 2000 * f) == 0;
     }
-    const int x = IndexToPixelX(view, i);
+    const int x = column[static_cast<size_t>(i)];
     if (label) pic.AddText(FrameLabelColumn(x, n), yb + 5, FormatInt(n));
     if (tick) pic.AddLine(x, yb, x, yb + 5, cc::Black);
   }

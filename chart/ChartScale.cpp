@@ -36,9 +36,14 @@ bool ComputeYScale(ChartView& view, ValueRange range, int y_max_position, int y_
   return true;
 }
 
-// Ties to even, as RoundHalfEven, for the hot pixel mapping: lrint rounds in
-// the default floating-point mode, which is to nearest with ties to even.
-static inline int PixelRound(double p) { return static_cast<int>(std::lrint(std::clamp(p, -1e8, 1e8))); }
+// Ties to even, as RoundHalfEven, for the hot pixel mapping: adding and
+// taking away 1.5 x 2^52 leaves a double of magnitude below 2^51 rounded to
+// an integer in the default floating-point mode, to nearest with ties to
+// even, as lrint does, without a library call.
+static inline int PixelRound(double p) {
+  constexpr double kShift = 6755399441055744.0;  // the sum is not reassociated without -ffast-math
+  return static_cast<int>((std::clamp(p, -1e8, 1e8) + kShift) - kShift);
+}
 
 int ValueToPixelY(const ChartView& view, double v) {
   const int base = view.ChartImageHeight - view.ChartBottomMargin;

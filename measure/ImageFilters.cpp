@@ -74,31 +74,136 @@ const SmoothingKernel& SmoothingKernelFor(int index) {
   return none;
 }
 
-void GaussianFilter(Bitmap24& bmp, int radius) {
-  if (radius != 1 && radius != 2) return;
-  const SmoothingKernel& kernel = SmoothingKernelFor(radius);
-  const Bitmap24 scratch = bmp;
-  const int w = bmp.Width(), h = bmp.Height();
-  const double divisor = kernel.Divisor;
-  std::vector<double> acc(static_cast<size_t>(w) * 3);
+namespace {
+
+// The kernel's weights in thousandths are whole numbers (so is its divisor):
+// the weighted sum of a neighbourhood is an exact integer S, and the byte is
+// S / D rounded. The floating-point sum of the weights as written lies within
+// 1e-12 of S / D, while S / D lies at least 1 / (2 D) from any half unless it
+// is exactly a half: only those bytes need the floating-point sum itself.
+struct IntegerKernel {
+  int radius = 0;
+  int divisor = 1;          // D
+  int weights[3][3] = {};   // [|dy|][|dx|]
+};
+
+IntegerKernel IntegerKernelFor(const SmoothingKernel& k) {
+  IntegerKernel ik;
+  ik.radius = k.Radius;
+  ik.divisor = static_cast<int>(std::lround(k.Divisor * 1000));
+  for (int dy = 0; dy <= k.Radius; ++dy)
+    for (int dx = 0; dx <= k.Radius; ++dx)
+      ik.weights[dy][dx] = static_cast<int>(
+          std::lround(k.Weights[static_cast<size_t>(dy + k.Radius)][static_cast<size_t>(dx + k.Radius)] * 1000));
+  return ik;
+}
+
+// The floating-point value of one byte, summed in the order dy, then dx.
+uint8_t GaussianByteAsWritten(const SmoothingKernel& kernel, const uint8_t* const* rows, int w, int i) {
+  double acc = 0;
+  const int r = kernel.Radius;
+  for (int dy = -r; dy <= r; ++dy) {
+    if (!rows[dy + r]) continue;
+    for (int dx = -r; dx <= r; ++dx) {
+      const int j = i + dx * 3;
+      if (j < 0 || j >= w * 3) continue;
+      acc += kernel.Weights[static_cast<size_t>(dy + r)][static_cast<size_t>(dx + r)] * rows[dy + r][j];
+    }
+  }
+  return RoundEvenToByte(acc / kernel.Divisor);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
+#define TESSARY_FILTER_KERNEL __attribute__((target_clones("avx2", "default")))
+#else
+#define TESSARY_FILTER_KERNEL
+#endif
+
+// Column sums c_dx[i] = sum over dy of weight(|dy|, dx) x row(y + dy)[i]
+// for dx = 0, 1, 2, from the middle row m and the row pairs a1/b1 (dy = -1,
+// +1) and a2/b2 (dy = -2, +2); rows outside the image are zero rows here.
+// `w` holds the weights by [|dy|][dx].
+TESSARY_FILTER_KERNEL
+void WeighColumns(const uint8_t* __restrict m, const uint8_t* __restrict a1, const uint8_t* __restrict b1,
+                  const uint8_t* __restrict a2, const uint8_t* __restrict b2, int n, const int (&w)[3][3],
+                  int32_t* __restrict c0, int32_t* __restrict c1, int32_t* __restrict c2) {
+  const int32_t w00 = w[0][0], w10 = w[1][0], w20 = w[2][0];
+  const int32_t w01 = w[0][1], w11 = w[1][1], w21 = w[2][1];
+  const int32_t w02 = w[0][2], w12 = w[1][2], w22 = w[2][2];
+  for (int i = 0; i < n; ++i) {
+    const int32_t p0 = m[i], p1 = int32_t(a1[i]) + int32_t(b1[i]), p2 = int32_t(a2[i]) + int32_t(b2[i]);
+    c0[i] = w00 * p0 + w10 * p1 + w20 * p2;
+    c1[i] = w01 * p0 + w11 * p1 + w21 * p2;
+    c2[i] = w02 * p0 + w12 * p1 + w22 * p2;
+  }
+}
+
+// S = c0[i] + c1[i - 3] + c1[i + 3] + c2[i - 6] + c2[i + 6] (the column
+// arrays carry zeros beyond the row), then the rounded quotient; a byte whose
+// S / D is exactly a half is marked in `half` for the caller. True when any is.
+TESSARY_FILTER_KERNEL
+bool SumAndDivide(const int32_t* __restrict c0, const int32_t* __restrict c1, const int32_t* __restrict c2, int n,
+                  int divisor, uint8_t* __restrict out, uint8_t* __restrict half) {
+  const int32_t two_d = 2 * divisor;
+  const float inv = 1.0f / float(two_d);
+  uint8_t any = 0;
+  for (int i = 0; i < n; ++i) {
+    const int32_t s = c0[i] + c1[i - 3] + c1[i + 3] + c2[i - 6] + c2[i + 6];
+    // floor((2S + D) / 2D): rounds halves up; the float quotient is off by at
+    // most one, and the remainder puts it right.
+    const int32_t num = 2 * s + divisor;
+    int32_t q = int32_t(float(num) * inv);
+    int32_t r = num - q * two_d;
+    q += r >= two_d ? 1 : 0;
+    r -= r >= two_d ? two_d : 0;
+    q -= r < 0 ? 1 : 0;
+    r += r < 0 ? two_d : 0;
+    out[i] = uint8_t(q);
+    half[i] = r == 0;
+    any |= half[i];
+  }
+  return any != 0;
+}
+
+template <int R>
+void GaussianRows(Bitmap24& bmp) {
+  static const IntegerKernel ik = IntegerKernelFor(SmoothingKernelFor(R));
+  const SmoothingKernel& kernel = SmoothingKernelFor(R);
+  const int w = bmp.Width(), h = bmp.Height(), n = w * 3;
+  if (w == 0 || h == 0) return;
+  // Input rows above the one being written are kept in a ring: no frame copy.
+  const size_t row_bytes = static_cast<size_t>(n);
+  std::vector<uint8_t> ring(row_bytes * (R + 1)), zeros(row_bytes, 0), half(row_bytes);
+  auto saved = [&](int yy) { return ring.data() + static_cast<size_t>(yy % (R + 1)) * row_bytes; };
+  // Column arrays padded with zero columns on each side; the 3 x 3 kernel's
+  // weights of |dx| = 2 and |dy| = 2 are zero.
+  const int pad = 8;
+  std::vector<int32_t> cols(3 * (row_bytes + 2 * pad), 0);
+  int32_t* col[3] = {};
+  for (int d = 0; d < 3; ++d) col[d] = cols.data() + static_cast<size_t>(d) * (row_bytes + 2 * pad) + pad;
   for (int y = 0; y < h; ++y) {
-    std::fill(acc.begin(), acc.end(), 0.0);
-    // Each output byte sums its neighbours in the order dy, then dx; a
-    // neighbour outside the image adds nothing. Whole rows at a time.
-    for (int dy = -radius; dy <= radius; ++dy) {
+    std::copy(bmp.Row(y), bmp.Row(y) + n, saved(y));
+    const uint8_t* rows[5] = {};
+    const uint8_t* near[5] = {zeros.data(), zeros.data(), zeros.data(), zeros.data(), zeros.data()};
+    for (int dy = -R; dy <= R; ++dy) {
       const int yy = y + dy;
       if (yy < 0 || yy > h - 1) continue;
-      const uint8_t* in = scratch.Row(yy);
-      for (int dx = -radius; dx <= radius; ++dx) {
-        const double wgt = kernel.Weights[static_cast<size_t>(dy + radius)][static_cast<size_t>(dx + radius)];
-        const int lo = std::max(0, -dx) * 3, hi = std::min(w, w - dx) * 3;
-        const int shift = dx * 3;
-        for (int i = lo; i < hi; ++i) acc[static_cast<size_t>(i)] += wgt * in[i + shift];
-      }
+      rows[dy + R] = yy <= y ? saved(yy) : bmp.Row(yy);
+      near[dy + 2] = rows[dy + R];
     }
+    WeighColumns(near[2], near[1], near[3], near[0], near[4], n, ik.weights, col[0], col[1], col[2]);
     uint8_t* out = bmp.Row(y);
-    for (int i = 0; i < w * 3; ++i) out[i] = RoundEvenToByte(acc[static_cast<size_t>(i)] / divisor);
+    if (!SumAndDivide(col[0], col[1], col[2], n, ik.divisor, out, half.data())) continue;
+    for (int i = 0; i < n; ++i)
+      if (half[static_cast<size_t>(i)]) out[i] = GaussianByteAsWritten(kernel, rows, w, i);
   }
+}
+
+}  // namespace
+
+void GaussianFilter(Bitmap24& bmp, int radius) {
+  if (radius == 1) GaussianRows<1>(bmp);
+  if (radius == 2) GaussianRows<2>(bmp);
 }
 
 void MovingAverageFilter(Bitmap24& bmp, int radius) {

@@ -1,10 +1,13 @@
 #include "measure/PsfFit.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "base/NumberText.h"
+#include "measure/ParallelScan.h"
 #include "measure/ProfileWindows.h"
 
 std::optional<PsfHistoryRecord> PsfHistory::At(int i) const {
@@ -35,6 +38,14 @@ class ProfileResidual {
 
   double Rms(double amplitude, double width, double cx, double cy) const {
     double sum = 0;
+    SquaredSum(amplitude, width, cx, cy, std::numeric_limits<double>::infinity(), sum);
+    return RmsOf(sum);
+  }
+
+  // The sum of squared residuals into `sum`; false, with the sum left
+  // partial, as soon as it reaches `limit` (its terms only add).
+  bool SquaredSum(double amplitude, double width, double cx, double cy, double limit, double& sum) const {
+    sum = 0;
     const double s2 = width * width;
     for (const FitCell& c : cells_) {
       const double ex = c.Dx - cx;
@@ -42,9 +53,11 @@ class ProfileResidual {
       const double model = amplitude / std::exp(2 * ((ex * ex + ey * ey) / s2)) + background_;
       const double d = model - c.Value;
       sum += d * d;
+      if (sum >= limit) return false;
     }
-    return std::sqrt(sum / static_cast<double>(std::max<size_t>(cells_.size(), 1)));
+    return true;
   }
+  double RmsOf(double sum) const { return std::sqrt(sum / static_cast<double>(std::max<size_t>(cells_.size(), 1))); }
 
   // With width and centre fixed the exponentials are the same for every
   // amplitude: compute them once.
@@ -160,17 +173,44 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
   // Centre in tenths of a pixel, e (columns) outer, f (rows) inner.
   const int C = refit ? 12 : 6;
   {
+    // Columns e in parts scanned side by side, each keeping its first best;
+    // taken in order, the first best of the whole scan wins as in one pass.
+    // A candidate whose partial sum reaches the best sum so far cannot end
+    // with a strictly smaller residual: it is left early.
+    struct PartBest {
+      double rms = kSearchStart, sum = std::numeric_limits<double>::infinity();
+      int e = 0, f = 0;
+    };
+    // Only the wide search of a refit is long enough to pay for waking the
+    // workers; every frame's search stays on the calling thread.
+    const int parts = C >= 12 ? std::min(ScanParallelism(), 2 * C + 1) : 1;
+    std::array<PartBest, 25> part_best{};
+    RunParts(parts, [&](int part) {
+      PartBest& b = part_best[static_cast<size_t>(part)];
+      const int e_from = -C + (2 * C + 1) * part / parts, e_to = -C + (2 * C + 1) * (part + 1) / parts - 1;
+      for (int e = e_from; e <= e_to; ++e)
+        for (int f = -C; f <= C; ++f) {
+          double sum;
+          if (!all.SquaredSum(A0, s1, e / 10.0, f / 10.0, b.sum, sum)) continue;
+          const double r = all.RmsOf(sum);
+          if (r < b.rms) {
+            b.rms = r;
+            b.sum = sum;
+            b.e = e;
+            b.f = f;
+          }
+        }
+    });
     double best = kSearchStart;
     int be = 0, bf = 0;
-    for (int e = -C; e <= C; ++e)
-      for (int f = -C; f <= C; ++f) {
-        const double r = all.Rms(A0, s1, e / 10.0, f / 10.0);
-        if (r < best) {
-          best = r;
-          be = e;
-          bf = f;
-        }
+    for (int part = 0; part < parts; ++part) {
+      const PartBest& b = part_best[static_cast<size_t>(part)];
+      if (b.rms < best) {
+        best = b.rms;
+        be = b.e;
+        bf = b.f;
       }
+    }
     out.CenterX = be / 10.0;
     out.CenterY = bf / 10.0;
   }

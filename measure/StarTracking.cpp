@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "base/NumberText.h"
+#include "measure/ParallelScan.h"
 
 namespace {
 
@@ -125,50 +126,78 @@ ProfileMatch FindProfileMatch(MatchSearch search, const ProfileTrackWindow& wind
     columns[static_cast<size_t>(column_count++)] = i;
   }
 
+  // The disk's columns u are split into parts scanned side by side; each part
+  // keeps its first best candidate, and the parts are taken in scan order,
+  // so the first best of the whole scan wins as in one pass.
+  struct PartBest {
+    double score = 1e15, sum = std::numeric_limits<double>::infinity();
+    int u = 0, v = 0;
+  };
+  // A part must be long enough to pay for waking a worker on a busy machine:
+  // the narrow search of every frame stays on the calling thread.
+  const int candidates_per_part = 800;
+  int candidate_count = 0;
+  for (int u = -radius; u <= radius; ++u) candidate_count += 2 * half[static_cast<size_t>(u + 25)] + 1;
+  const int parts = std::clamp(candidate_count / candidates_per_part, 1, std::min(ScanParallelism(), 2 * radius + 1));
+  std::array<PartBest, 51> part_best{};
+  const ProfileTrackWindow& net_cells = net;
+  auto scan = [&](int part) {
+    PartBest& best = part_best[static_cast<size_t>(part)];
+    const int u_from = -radius + (2 * radius + 1) * part / parts;
+    const int u_to = -radius + (2 * radius + 1) * (part + 1) / parts - 1;
+    for (int u = u_from; u <= u_to; ++u) {
+      const int hu = half[static_cast<size_t>(u + 25)];
+      for (int v = -hu; v <= hu; ++v) {
+        double sum = 0;
+        bool dropped = false;
+        for (int c = 0; c < column_count; ++c) {
+          const int i = columns[static_cast<size_t>(c)];
+          const int h = half[static_cast<size_t>(i + 25)];
+          const double* m = model.Cells.data() + ProfileModel::Index(i, -h);
+          const double* w = net_cells.Cells.data() + ProfileTrackWindow::Index(u + i, v - h);
+          // Four running sums keep the adder busy; the order is fixed, so the
+          // scores (and their ties) are the same on every run.
+          double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+          const int len = 2 * h + 1;
+          int n = 0;
+          for (; n + 4 <= len; n += 4) {
+            const double d0 = m[n] - w[n], d1 = m[n + 1] - w[n + 1];
+            const double d2 = m[n + 2] - w[n + 2], d3 = m[n + 3] - w[n + 3];
+            s0 += d0 * d0;
+            s1 += d1 * d1;
+            s2 += d2 * d2;
+            s3 += d3 * d3;
+          }
+          for (; n < len; ++n) {
+            const double d = m[n] - w[n];
+            s0 += d * d;
+          }
+          sum += (s0 + s1) + (s2 + s3);
+          if (sum >= best.sum) {
+            dropped = true;
+            break;
+          }
+        }
+        if (dropped) continue;
+        const double score = std::sqrt(sum);
+        if (score < best.score) {
+          best.score = score;
+          best.sum = sum;
+          best.u = u;
+          best.v = v;
+        }
+      }
+    }
+  };
+  RunParts(parts, scan);
   ProfileMatch best;
   double best_score = 1e15;
-  double best_sum = std::numeric_limits<double>::infinity();
-  for (int u = -radius; u <= radius; ++u) {
-    const int hu = half[static_cast<size_t>(u + 25)];
-    for (int v = -hu; v <= hu; ++v) {
-      double sum = 0;
-      bool dropped = false;
-      for (int c = 0; c < column_count; ++c) {
-        const int i = columns[static_cast<size_t>(c)];
-        const int h = half[static_cast<size_t>(i + 25)];
-        const double* m = model.Cells.data() + ProfileModel::Index(i, -h);
-        const double* w = net.Cells.data() + ProfileTrackWindow::Index(u + i, v - h);
-        // Four running sums keep the adder busy; the order is fixed, so the
-        // scores (and their ties) are the same on every run.
-        double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
-        const int len = 2 * h + 1;
-        int n = 0;
-        for (; n + 4 <= len; n += 4) {
-          const double d0 = m[n] - w[n], d1 = m[n + 1] - w[n + 1];
-          const double d2 = m[n + 2] - w[n + 2], d3 = m[n + 3] - w[n + 3];
-          s0 += d0 * d0;
-          s1 += d1 * d1;
-          s2 += d2 * d2;
-          s3 += d3 * d3;
-        }
-        for (; n < len; ++n) {
-          const double d = m[n] - w[n];
-          s0 += d * d;
-        }
-        sum += (s0 + s1) + (s2 + s3);
-        if (sum >= best_sum) {
-          dropped = true;
-          break;
-        }
-      }
-      if (dropped) continue;
-      const double score = std::sqrt(sum);
-      if (score < best_score) {
-        best_score = score;
-        best_sum = sum;
-        best.U = u;
-        best.V = v;
-      }
+  for (int part = 0; part < parts; ++part) {
+    const PartBest& p = part_best[static_cast<size_t>(part)];
+    if (p.score < best_score) {
+      best_score = p.score;
+      best.U = p.u;
+      best.V = p.v;
     }
   }
   best.Score = best_score;

@@ -103,7 +103,12 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   }
   codec_->pkt_timebase = st->time_base;
   codec_->thread_count = 0;  // as many as the machine has: HD H.264 needs them
-  codec_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+  // Frame threads hold back one picture per thread, so after every seek the
+  // decoder must take that many packets before it gives the first one; an
+  // intra-only stream decodes each picture alone, so it keeps to slice threads.
+  const AVCodecDescriptor* desc = avcodec_descriptor_get(st->codecpar->codec_id);
+  intra_only_ = desc && (desc->props & AV_CODEC_PROP_INTRA_ONLY);
+  codec_->thread_type = intra_only_ ? FF_THREAD_SLICE : FF_THREAD_FRAME | FF_THREAD_SLICE;
   if (log("avcodec_open2 : ", avcodec_open2(codec_.get(), decoder, nullptr)) < 0) {
     Close();
     return "The decoder cannot be opened.";
@@ -152,6 +157,7 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     duration_ticks_ = av_rescale(st->nb_frames * kTicksPerSecond, rate.den, rate.num);
   path_ = path;
   seek_count_ = 0;
+  decoded_count_ = sent_count_ = 0;
   palette_.clear();
   const AVCodecParameters* par = st->codecpar;
   int bits = par->bits_per_coded_sample;
@@ -289,6 +295,7 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
     if (!f) return false;
     int r = avcodec_receive_frame(codec_.get(), f.get());
     if (r == 0) {
+      ++decoded_count_;
       int64_t pts = f->best_effort_timestamp;
       if (pts == AV_NOPTS_VALUE) pts = last_pts_valid_ ? last_pts_ + frame_pts_step_ : start_pts_;
       last_pts_ = pts;
@@ -340,6 +347,7 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
         send_palette_ = false;
       }
       if (ours) {
+        ++sent_count_;
         const int sent = avcodec_send_packet(codec_.get(), packet_.get());
         if (sent < 0 && sent != AVERROR(EAGAIN)) NoteLostPacket(*packet_);
       }
@@ -352,6 +360,10 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
 
 bool FfmpegVideoSource::Advance(int64_t ticks) {
   for (;;) {
+    // Pictures of an intra-only stream come in time order, each lasting until
+    // the next: while the current one's end is ahead, the next one need not
+    // be decoded yet. (Reordered streams in AVI carry unreliable durations.)
+    if (intra_only_ && !have_next_ && have_cur_ && cur_.frame && !ShownBy(cur_.end, ticks)) break;
     if (!have_next_) have_next_ = DecodeNext(next_);
     if (!have_next_ || !ShownBy(next_.pts, ticks)) break;
     prev_ = std::move(cur_);

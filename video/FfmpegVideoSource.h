@@ -42,6 +42,10 @@ class FfmpegVideoSource {
 
   // How many times the demuxer was asked to seek (for tests and benchmarks).
   int SeekCount() const { return seek_count_; }
+  // How many pictures the decoder gave (for tests and benchmarks).
+  int64_t DecodedCount() const { return decoded_count_; }
+  // How many packets went to the decoder.
+  int64_t SentCount() const { return sent_count_; }
 
  private:
   struct Decoded {
@@ -84,6 +88,8 @@ class FfmpegVideoSource {
   int64_t last_pts_ = 0;
   bool last_pts_valid_ = false;
   int seek_count_ = 0;
+  int64_t decoded_count_ = 0, sent_count_ = 0;
+  bool intra_only_ = false;  // every picture decodes alone, in time order
   bool indexed_ = false;  // the file brought an index of its pictures
   int64_t held_frames_ = -1;  // AVI: the frames the file holds (dropped ones too); -1 unknown
   std::vector<int64_t> empty_pts_;

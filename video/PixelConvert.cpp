@@ -117,6 +117,8 @@ bool PackedLayoutOf(AVPixelFormat f, PackedPixels& l) {
 bool SwscaleToBgr::Convert(const uint8_t* const data[4], const int linesize[4], int width, int height,
                            AVPixelFormat format, AVColorSpace matrix, AVColorRange range, Bitmap24& out) {
   if (width <= 0 || height <= 0) return false;
+  if (path_ == YuvPath::Own && YuvToBgr::Handles(format))
+    return own_.Convert(data, linesize, width, height, format, matrix, range, out);
   if (!ctx_ || width != width_ || height != height_ || format != format_ || matrix != matrix_ || range != range_) {
     ctx_.reset(sws_getContext(width, height, format, width, height, AV_PIX_FMT_BGR24,
                               SWS_POINT | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT | SWS_BITEXACT, nullptr, nullptr,
@@ -127,12 +129,7 @@ bool SwscaleToBgr::Convert(const uint8_t* const data[4], const int linesize[4], 
     bool yuv = d && !(d->flags & AV_PIX_FMT_FLAG_RGB) && d->nb_components >= 3;
     if (yuv) {
       bool full = range == AVCOL_RANGE_JPEG;
-      int cs = matrix == AVCOL_SPC_BT709 ? SWS_CS_ITU709
-               : matrix == AVCOL_SPC_FCC ? SWS_CS_FCC
-               : matrix == AVCOL_SPC_SMPTE240M ? SWS_CS_SMPTE240M
-               : (matrix == AVCOL_SPC_BT2020_NCL || matrix == AVCOL_SPC_BT2020_CL) ? SWS_CS_BT2020
-                                                                                   : SWS_CS_ITU601;
-      const int* coeffs = sws_getCoefficients(cs);
+      const int* coeffs = sws_getCoefficients(SwsColorspaceOf(matrix));
       sws_setColorspaceDetails(ctx_.get(), coeffs, full ? 1 : 0, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16,
                                1 << 16);
     }

@@ -1,7 +1,8 @@
 #pragma once
 // Frame pixels to Bitmap24. Packed RGB, palette and grey layouts are converted
-// by our own code, bit-exact (time stamps are read from pixel values); YUV and
-// everything else goes through swscale with the stream's matrix and range.
+// by our own code, bit-exact (time stamps are read from pixel values); the
+// common YUV layouts by YuvToBgr, with swscale's exact pixels; everything else
+// goes through swscale with the stream's matrix and range.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +10,7 @@
 
 #include "base/Bitmap24.h"
 #include "video/FfmpegHandles.h"
+#include "video/YuvToBgr.h"
 
 struct PackedPixels {
   enum class Kind { Bytes3, Bytes4, Masked16, Masked32, Palette, Grey8 };
@@ -32,9 +34,15 @@ void ConvertPacked(const uint8_t* top_row, ptrdiff_t stride, int width, int heig
 // formats that need swscale. The palette of PAL8 comes from the frame.
 bool PackedLayoutOf(AVPixelFormat format, PackedPixels& layout);
 
-// swscale to BGR24, the context kept between frames.
+// Which code converts the YUV layouts YuvToBgr handles: ours (the same
+// pixels, several times faster) or swscale's exact path itself.
+enum class YuvPath { Own, Swscale };
+
+// swscale to BGR24, the context kept between frames; common YUV layouts go
+// through YuvToBgr.
 class SwscaleToBgr {
  public:
+  explicit SwscaleToBgr(YuvPath path = YuvPath::Own) : path_(path) {}
   bool Convert(const uint8_t* const data[4], const int linesize[4], int width, int height,
                AVPixelFormat format, AVColorSpace matrix, AVColorRange range, Bitmap24& out);
 
@@ -45,6 +53,8 @@ class SwscaleToBgr {
   AVColorSpace matrix_ = AVCOL_SPC_UNSPECIFIED;
   AVColorRange range_ = AVCOL_RANGE_UNSPECIFIED;
   std::vector<uint8_t> buffer_;
+  YuvPath path_;
+  YuvToBgr own_;
 };
 
 // A decoded FFmpeg frame to Bitmap24. False for a frame we cannot convert.

@@ -56,8 +56,13 @@ class AviCodecDecoder {
   bool Decode(const ByteSource& src, const AviContents& avi, int j, SwscaleToBgr& scaler, Bitmap24& out,
               std::string& error) {
     const auto& frames = avi.frames;
+    // Decode forward from where the decoder is, unless a key frame after the
+    // packets sent so far gets there sooner (every frame of an intra-only
+    // stream is one).
     bool continue_run = have_out_ && !flushed_ && j > out_index_ && j - out_index_ <= 64;
-    if (!(have_out_ && out_index_ == j) && !continue_run) Restart(avi, j);
+    if (continue_run && j > out_index_ + 1 && StartsAfter(avi, j, std::max(next_send_, out_index_ + 2)))
+      continue_run = false;
+    if (!(have_out_ && out_index_ == j) && !continue_run) Restart(StartFrame(avi, j));
     while (!(have_out_ && out_index_ >= j)) {
       AvFramePtr f = MakeAvFrame();
       int r = avcodec_receive_frame(ctx_.get(), f.get());
@@ -79,6 +84,7 @@ class AviCodecDecoder {
         packet_->data = buffer_.data();
         packet_->size = int(e.size);
         packet_->flags = e.keyframe ? AV_PKT_FLAG_KEY : 0;
+        ++packets_sent_;
         if (avcodec_send_packet(ctx_.get(), packet_.get()) == 0) pending_.push_back(index);
       } else if (!flushed_) {
         avcodec_send_packet(ctx_.get(), nullptr);
@@ -99,15 +105,30 @@ class AviCodecDecoder {
     return true;
   }
 
+  int64_t PacketsSent() const { return packets_sent_; }
+
  private:
-  void Restart(const AviContents& avi, int j) {
-    // Some codecs listed as intra-only (FFV1) still carry state from the key
-    // frame on: go back to the key frame whenever the index marks them.
+  // The frame decoding of frame j starts at. Some codecs listed as intra-only
+  // (FFV1) still carry state from the key frame on: go back to the key frame
+  // whenever the index marks them.
+  int StartFrame(const AviContents& avi, int j) const {
     int k = j;
     if (avi.keyframe_flags_present || !intra_only_) {
       if (!avi.keyframe_flags_present) k = 0;
       while (k > 0 && !(avi.frames[size_t(k)].keyframe && avi.frames[size_t(k)].size > 0)) --k;
     }
+    return k;
+  }
+
+  // Whether decoding frame j could start at frame `from` or later.
+  bool StartsAfter(const AviContents& avi, int j, int from) const {
+    if (!avi.keyframe_flags_present) return intra_only_ && j >= from;
+    for (int k = j; k >= from; --k)
+      if (avi.frames[size_t(k)].keyframe && avi.frames[size_t(k)].size > 0) return true;
+    return false;
+  }
+
+  void Restart(int k) {
     avcodec_flush_buffers(ctx_.get());
     next_send_ = k;
     out_index_ = k - 1;
@@ -123,6 +144,7 @@ class AviCodecDecoder {
   std::vector<uint8_t> buffer_;
   std::deque<int> pending_;
   int next_send_ = 0, out_index_ = -1;
+  int64_t packets_sent_ = 0;
   bool have_out_ = false, flushed_ = false, intra_only_ = false;
 };
 
@@ -237,6 +259,10 @@ bool TGKAvi::GetFrameBitmap(int32_t n, Bitmap24& bitmap) {
     return false;
   }
   return true;
+}
+
+int64_t TGKAvi::CodecPacketsSent() const {
+  return codec_ ? codec_->PacketsSent() : 0;
 }
 
 void TGKAvi::CloseStreams() {

@@ -55,6 +55,8 @@ class TGKAvi {
   const std::vector<std::string>& ScriptLog() const { return script_log_; }
   bool HasAudio() const { return avi_.has_audio; }
   const std::vector<uint8_t>& AudioFormat() const { return avi_.audio_format; }
+  // Packets handed to the decoder of a compressed stream so far (tests, benchmarks).
+  int64_t CodecPacketsSent() const;
   // The file's structure (nothing for a DirectShowSource script).
   const AviContents* Contents() const { return file_ ? &avi_ : nullptr; }
 

@@ -307,3 +307,59 @@ TEST(BufferedFile, ReadsAheadSeeksFromItsStartAndEnds) {
   EXPECT_GE(file.BufferSize, 100000);
   EXPECT_EQ(file.ReadByte(), data[0]);
 }
+
+#include <jpeglib.h>
+
+namespace {
+
+// libjpeg-turbo fed red-green-blue rows the plain way, as an independent
+// encoding of the same picture.
+std::vector<uint8_t> EncodeRgbRows(const std::vector<uint8_t>& rgb, int w, int h, int quality) {
+  jpeg_compress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &buffer, &size);
+  c.image_width = static_cast<JDIMENSION>(w);
+  c.image_height = static_cast<JDIMENSION>(h);
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, quality, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(&rgb[static_cast<size_t>(c.next_scanline) * static_cast<size_t>(w) * 3]);
+    jpeg_write_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  std::vector<uint8_t> out(buffer, buffer + size);
+  std::free(buffer);
+  return out;
+}
+
+}  // namespace
+
+// 24- and 32-bit pictures go to the encoder as blue-green-red rows: the file
+// is the very one the red-green-blue rows give.
+TEST(JpegSave, BlueGreenRedRowsGiveTheSameFile) {
+  const int w = 37, h = 23;
+  for (uint8_t format : {uint8_t(pf24Bit), uint8_t(pf32Bit)}) {
+    TLinearBitmap b;
+    b.New(w, h, format);
+    std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        uint8_t* p = b.ScanLine(y) + b.PixelSize * x;
+        p[0] = static_cast<uint8_t>(x * 7 + y), p[1] = static_cast<uint8_t>(y * 11), p[2] = static_cast<uint8_t>(x * y);
+        if (b.PixelSize == 4) p[3] = 99;
+        uint8_t* q = &rgb[(static_cast<size_t>(y) * w + static_cast<size_t>(x)) * 3];
+        q[0] = p[2], q[1] = p[1], q[2] = p[0];
+      }
+    TJPEGLoader jpeg;
+    jpeg.Quality = 85;
+    EXPECT_EQ(Save(jpeg, b, "jpg"), EncodeRgbRows(rgb, w, h, 85)) << "format " << int(format);
+  }
+}

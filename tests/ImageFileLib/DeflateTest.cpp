@@ -385,3 +385,47 @@ TEST(Deflate, RepeatsAtTheWindowEdgeAndMixedPatternsInflateWithZlib) {
     EXPECT_EQ(ZlibInflateRaw(OurDeflate(data, 0, 1 + round * 997), data.size()), data) << round;
   }
 }
+
+// The inflater reads its input in blocks: stored blocks after coded ones and
+// the bytes after the final block must still come from the right place.
+TEST(Deflate, StoredBlocksBetweenCodedOnesAndTheTrailerAfterThem) {
+  std::vector<uint8_t> input = MakeScreenshotImage(200, 60);
+  const std::vector<uint8_t> random = MakeRandomBytes(30000, 5);
+  input.insert(input.end(), random.begin(), random.end());
+  z_stream z{};
+  ASSERT_EQ(deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  std::vector<uint8_t> packed(deflateBound(&z, static_cast<uLong>(input.size())) + 1024);
+  z.next_out = packed.data();
+  z.avail_out = static_cast<uInt>(packed.size());
+  const size_t half = input.size() / 2;
+  z.next_in = input.data();
+  z.avail_in = static_cast<uInt>(half);
+  ASSERT_EQ(deflate(&z, Z_NO_FLUSH), Z_OK);
+  ASSERT_EQ(deflateParams(&z, 0, Z_DEFAULT_STRATEGY), Z_OK);  // stored blocks from here
+  z.avail_in = static_cast<uInt>(input.size() - half);
+  ASSERT_EQ(deflate(&z, Z_FULL_FLUSH), Z_OK);
+  ASSERT_EQ(deflateParams(&z, 9, Z_RLE), Z_OK);
+  const std::vector<uint8_t> runs(5000, 77);
+  z.next_in = const_cast<Bytef*>(runs.data());
+  z.avail_in = static_cast<uInt>(runs.size());
+  ASSERT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+  packed.resize(z.total_out);
+  deflateEnd(&z);
+  input.insert(input.end(), runs.begin(), runs.end());
+  const std::string tail = "TAIL after the data";
+  packed.insert(packed.end(), tail.begin(), tail.end());
+
+  TMemStream in;
+  in.Write(packed.data(), static_cast<int64_t>(packed.size()));
+  in.SetPosition(0);
+  TDeflateStream inflate(&in, 0);
+  std::vector<uint8_t> out(input.size());
+  ASSERT_EQ(inflate.Read(out.data(), static_cast<int64_t>(out.size())), static_cast<int64_t>(out.size()));
+  EXPECT_EQ(out, input);
+  inflate.SetStrictCount(false);
+  uint8_t extra;
+  EXPECT_EQ(inflate.Read(&extra, 1), 0);
+  std::string trailer(tail.size(), '\0');
+  EXPECT_EQ(inflate.ReadTrailer(trailer.data(), static_cast<int64_t>(trailer.size())), static_cast<int64_t>(tail.size()));
+  EXPECT_EQ(trailer, tail);
+}

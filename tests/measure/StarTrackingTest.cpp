@@ -143,6 +143,31 @@ TEST(FindProfileMatch, EqualScoresGoToTheEarliestCandidate) {
   EXPECT_EQ(m.U, -25);
 }
 
+// The wide search runs its columns in parts on several threads: equal best
+// scores in different parts still go to the one scanned first, and a better
+// one in the last part still wins.
+TEST(FindProfileMatch, WideSearchKeepsTheScanOrderAcrossParts) {
+  ProfileModel model;
+  model.At(0, 0) = 100;
+  const ApertureClasses classes = RingMasks(3, 5, 8);
+  // Two pixels 40 columns apart (beyond each other's disk): both offsets
+  // score 40, the first scanned wins.
+  ProfileTrackWindow w;
+  w.At(-20, 4) = 60;
+  w.At(20, 4) = 60;
+  for (int i = 0; i < 20; ++i) {
+    const auto m = FindProfileMatch(MatchSearch::Wide, w, 0, model, classes, 10);
+    ASSERT_EQ(m.U, -20);
+    ASSERT_EQ(m.V, 4);
+    ASSERT_DOUBLE_EQ(m.Score, 40.0);
+  }
+  w.At(20, 4) = 90;
+  const auto m = FindProfileMatch(MatchSearch::Wide, w, 0, model, classes, 10);
+  EXPECT_EQ(m.U, 20);
+  EXPECT_EQ(m.V, 4);
+  EXPECT_DOUBLE_EQ(m.Score, 10.0);
+}
+
 TEST(TrackStarByProfile, BestMatchBeyondTheTrackingRadiusDoesNotMove) {
   ProfileFixture f;
   f.in.TrackRadius = 5;  // search radius 7

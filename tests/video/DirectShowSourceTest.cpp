@@ -172,4 +172,40 @@ INSTANTIATE_TEST_SUITE_P(
                       CodecCase{"ffv1_rgb_pal", "ffv1", "-pix_fmt bgr0 -c:v ffv1 -level 3 -g 1", ".avi", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+class IntraOnlyJumps : public ::testing::TestWithParam<CodecCase> {};
+
+// A jump in an intra-only video decodes the one picture it shows: no picture
+// after it, no pictures held back by frame threads.
+TEST_P(IntraOnlyJumps, DecodeOnePicturePerJump) {
+  const CodecCase& c = GetParam();
+  std::string out = FixturePath(std::string("jumps_") + c.name + c.ext);
+  ASSERT_TRUE(RunFfmpeg("-i '" + NumberedSource() + "' " + c.args + " '" + out + "'")) << c.name;
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(out), "");
+  const long double rate = ds.DSFrameRate();
+  TGKAvi reference;
+  ASSERT_TRUE(reference.OpenStreams(out));
+  for (int i : {55, 3, 40, 20, 59, 0, 30}) {
+    const int64_t decoded = ds.Source().DecodedCount(), sent = ds.Source().SentCount();
+    const int seeks = ds.Source().SeekCount();
+    Bitmap24 b, want;
+    std::string status;
+    ds.DSGrabFrame(i, b, status, rate, 1.0L);
+    ASSERT_EQ(status, "S_OK") << i;
+    EXPECT_EQ(ReadFrameNumber(b, 8), i);
+    ASSERT_TRUE(reference.GetFrameBitmap(i, want));
+    EXPECT_TRUE(b == want) << "frame " << i;
+    if (ds.Source().SeekCount() > seeks) {
+      EXPECT_EQ(ds.Source().DecodedCount() - decoded, 1) << "frame " << i;
+      EXPECT_EQ(ds.Source().SentCount() - sent, 1) << "frame " << i;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ffmpeg, IntraOnlyJumps,
+                         ::testing::Values(CodecCase{"huffyuv", "huffyuv", "-c:v huffyuv", ".avi", true},
+                                           CodecCase{"mjpeg", "mjpeg", "-c:v mjpeg -q:v 3", ".avi", false},
+                                           CodecCase{"rawvideo", "rawvideo", "-c:v rawvideo -pix_fmt bgr24", ".avi", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace

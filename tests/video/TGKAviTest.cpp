@@ -271,6 +271,46 @@ TEST(TGKAvi, OutOfRangeFramesFailAndLeaveTheBitmap) {
   EXPECT_EQ(avi.FrameCount(), -1);
 }
 
+struct JumpCase {
+  const char* name;
+  const char* args;   // ffmpeg output options
+  int max_packets;    // packets a jump from frame 1 to frame 64 may decode
+};
+
+class CompressedJumps : public ::testing::TestWithParam<JumpCase> {};
+
+// A forward jump decodes from the key frame before the target (or the target
+// itself for intra-only streams), not every frame in between, and gives the
+// picture a reader decoding every frame gives.
+TEST_P(CompressedJumps, StartAtTheLastKeyFrame) {
+  const std::string path = FixturePath(std::string("jump_") + GetParam().name + ".avi");
+  ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc2=size=48x32:rate=25 -frames:v 80 " + std::string(GetParam().args) +
+                        " '" + path + "'"));
+  TGKAvi jumping, stepping;
+  ASSERT_TRUE(jumping.OpenStreams(path));
+  ASSERT_TRUE(stepping.OpenStreams(path));
+  Bitmap24 a, b;
+  ASSERT_TRUE(jumping.GetFrameBitmap(1, a));
+  const int64_t before = jumping.CodecPacketsSent();
+  for (int target : {64, 70, 71}) {
+    ASSERT_TRUE(jumping.GetFrameBitmap(target, a)) << target;
+    for (int n = 0; n <= target; ++n) {
+      ASSERT_TRUE(stepping.GetFrameBitmap(n, b));
+    }
+    EXPECT_TRUE(a == b) << "frame " << target;
+    stepping.CloseStreams();
+    ASSERT_TRUE(stepping.OpenStreams(path));
+    if (target == 64) {
+      EXPECT_LE(jumping.CodecPacketsSent() - before, GetParam().max_packets);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Codecs, CompressedJumps,
+                         ::testing::Values(JumpCase{"huffyuv", "-c:v huffyuv", 2}, JumpCase{"mjpeg", "-c:v mjpeg", 2},
+                                           JumpCase{"h264_gop10", "-c:v libx264 -g 10 -keyint_min 10 -sc_threshold 0 -bf 2", 12}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 
 TEST(AviWriter, FfmpegCliDecodesTheSamePixels) {
