@@ -1,0 +1,109 @@
+#include "events/DiffractionGrid.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "events/ParallelFor.h"
+
+namespace {
+
+// A grid point as one sortable number: the candidate's factor (by rank among
+// the batch's distinct factors), the record and the 0.1 ms step. Sorting
+// keeps each factor's points of one record together and in time order.
+constexpr int kStepBits = 34;
+constexpr int64_t kStepBias = int64_t{1} << (kStepBits - 1);
+constexpr int kRecordBits = 9;
+
+uint64_t PointKey(size_t factor, size_t record, int64_t step) {
+  return (static_cast<uint64_t>(factor) << (kStepBits + kRecordBits)) |
+         (static_cast<uint64_t>(record) << kStepBits) | static_cast<uint64_t>(step + kStepBias);
+}
+
+// Points computed together: a few hundred keep one batch of table look-ups
+// within the cache and let 'Cancel' act within milliseconds.
+constexpr size_t kChunk = 256;
+
+}  // namespace
+
+DiffractionGrid::DiffractionGrid(const DiffractionModel& model, std::vector<int> records, int direction,
+                                 int half_width)
+    : model_(model), records_(std::move(records)), direction_(direction), half_width_(half_width) {}
+
+std::optional<std::vector<long double>> DiffractionGrid::ExposureMeans(const std::vector<ScanCandidate>& candidates,
+                                                                        int threads,
+                                                                        const std::atomic<bool>* cancel) const {
+  const DiffractionParams& p = model_.Params();
+  const bool pair = p.DoubleStarFit != 0;
+  const int h = half_width_, d = direction_;
+  const size_t steps = static_cast<size_t>(2 * h + 1), records = records_.size();
+  // The second component's event lies d s ms away: s x 10 steps of 0.1 ms.
+  const int64_t shift = static_cast<int64_t>(d) * p.ComponentSeparation * 10;
+
+  std::vector<long double> factors;
+  for (const ScanCandidate& c : candidates) factors.push_back(c.Factor);
+  std::sort(factors.begin(), factors.end());
+  factors.erase(std::unique(factors.begin(), factors.end()), factors.end());
+
+  // Every (candidate, record, sub-step[, component]) names one grid point.
+  const size_t per_record = steps * (pair ? 2 : 1);
+  std::vector<std::pair<uint64_t, uint32_t>> wanted;
+  wanted.reserve(candidates.size() * records * per_record);
+  for (const ScanCandidate& c : candidates) {
+    const size_t f = static_cast<size_t>(std::lower_bound(factors.begin(), factors.end(), c.Factor) - factors.begin());
+    for (size_t r = 0; r < records; ++r)
+      for (int j = -h; j <= h; ++j) {
+        const int64_t step = c.Offset + 10 * j;
+        wanted.emplace_back(PointKey(f, r, step), static_cast<uint32_t>(wanted.size()));
+        if (pair) wanted.emplace_back(PointKey(f, r, step + shift), static_cast<uint32_t>(wanted.size()));
+      }
+  }
+  std::vector<std::pair<uint64_t, uint32_t>> sorted = wanted;
+  std::sort(sorted.begin(), sorted.end());
+
+  // The distinct points, their arguments, and where each wanted one lies.
+  std::vector<long double> arguments;
+  std::vector<uint32_t> point_of(wanted.size());
+  const uint64_t step_mask = (uint64_t{1} << kStepBits) - 1, record_mask = (uint64_t{1} << kRecordBits) - 1;
+  for (size_t i = 0; i < sorted.size(); ++i) {
+    const uint64_t key = sorted[i].first;
+    if (i == 0 || key != sorted[i - 1].first) {
+      const long double F = factors[key >> (kStepBits + kRecordBits)];
+      const int k = records_[(key >> kStepBits) & record_mask];
+      const int64_t step = static_cast<int64_t>(key & step_mask) - kStepBias;
+      arguments.push_back(F * d * (step / 10000.0L + model_.RecordTime(k)));
+    }
+    point_of[sorted[i].second] = static_cast<uint32_t>(arguments.size() - 1);
+  }
+  sorted.clear();
+  sorted.shrink_to_fit();
+
+  std::vector<double> intensity(arguments.size());
+  const int chunks = static_cast<int>((arguments.size() + kChunk - 1) / kChunk);
+  ParallelFor(chunks, threads, [&](int c) {
+    if (cancel && cancel->load()) return;
+    const size_t from = static_cast<size_t>(c) * kChunk;
+    model_.StarDiskIntensities(arguments.data() + from, std::min(kChunk, arguments.size() - from),
+                               intensity.data() + from);
+  });
+  if (cancel && cancel->load()) return std::nullopt;
+
+  std::vector<long double> means(candidates.size() * records);
+  const long double W1 = p.ComponentWeight, W2 = 1000 - p.ComponentWeight;
+  for (size_t c = 0; c < candidates.size(); ++c)
+    for (size_t r = 0; r < records; ++r) {
+      const size_t first = (c * records + r) * per_record;
+      long double sum = 0;
+      for (size_t j = 0; j < steps; ++j) {
+        if (!pair) {
+          sum += intensity[point_of[first + j]];
+          continue;
+        }
+        // The first component is the shifted one.
+        const long double unshifted = intensity[point_of[first + 2 * j]];
+        const long double shifted = intensity[point_of[first + 2 * j + 1]];
+        sum += (W1 * shifted + W2 * unshifted) / 1000.0L;
+      }
+      means[c * records + r] = sum / static_cast<long double>(steps);
+    }
+  return means;
+}
