@@ -67,14 +67,15 @@ class Fit {
     // The observed window: existing records of the range, 0 elsewhere.
     observed_.fill(0);
     const long long n = static_cast<long long>(values.size());
-    std::vector<int> offsets;
+    std::vector<long double> times;
     for (int k = in.Range.From; k <= in.Range.To; ++k) {
       const long long r = static_cast<long long>(in.Selected) + k;
       if (r < 0 || r >= n) continue;
       observed_[static_cast<size_t>(k + kObservedWindowHalf)] = values[static_cast<size_t>(r)];
-      offsets.push_back(k);
+      records_.push_back(k);
+      times.push_back(model.RecordTime(k));
     }
-    grid_.emplace(model, std::move(offsets), direction_, half_width_);
+    grid_.emplace(model, std::move(times), direction_, half_width_);
   }
 
   bool Cancelled() const { return hooks_.Cancel && hooks_.Cancel->load(); }
@@ -85,7 +86,7 @@ class Fit {
                                                     int threads) const {
     const std::optional<std::vector<long double>> means = grid_->ExposureMeans(candidates, threads, hooks_.Cancel);
     if (!means) return std::nullopt;
-    const std::vector<int>& records = grid_->Records();
+    const std::vector<int>& records = records_;
     std::vector<long double> out(candidates.size());
     for (size_t c = 0; c < candidates.size(); ++c) {
       long double sum = 0;
@@ -268,6 +269,7 @@ class Fit {
   int direction_ = 1;
   int half_width_ = 0;
   std::array<long double, 2 * kObservedWindowHalf + 1> observed_{};
+  std::vector<int> records_;  // offsets of the existing records of the window
   std::optional<DiffractionGrid> grid_;
   long double minimum_ = kNoResidual15;
 };

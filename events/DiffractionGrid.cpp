@@ -8,11 +8,12 @@
 namespace {
 
 // A grid point as one sortable number: the candidate's factor (by rank among
-// the batch's distinct factors), the record and the 0.1 ms step. Sorting
-// keeps each factor's points of one record together and in time order.
+// the batch's distinct factors, up to 1024), the record and the 0.1 ms step.
+// Sorting keeps each factor's points of one record together, in time order.
 constexpr int kStepBits = 34;
 constexpr int64_t kStepBias = int64_t{1} << (kStepBits - 1);
-constexpr int kRecordBits = 9;
+constexpr int kRecordBits = 20;
+constexpr size_t kMaxFactors = size_t{1} << (64 - kStepBits - kRecordBits);
 
 uint64_t PointKey(size_t factor, size_t record, int64_t step) {
   return (static_cast<uint64_t>(factor) << (kStepBits + kRecordBits)) |
@@ -25,9 +26,11 @@ constexpr size_t kChunk = 256;
 
 }  // namespace
 
-DiffractionGrid::DiffractionGrid(const DiffractionModel& model, std::vector<int> records, int direction,
+DiffractionGrid::DiffractionGrid(const DiffractionModel& model, std::vector<long double> times, int direction,
                                  int half_width)
-    : model_(model), records_(std::move(records)), direction_(direction), half_width_(half_width) {}
+    : model_(model), times_(std::move(times)), direction_(direction), half_width_(half_width) {
+  if (times_.size() > kMaxTimes) times_.resize(kMaxTimes);
+}
 
 std::optional<std::vector<long double>> DiffractionGrid::ExposureMeans(const std::vector<ScanCandidate>& candidates,
                                                                         int threads,
@@ -35,7 +38,7 @@ std::optional<std::vector<long double>> DiffractionGrid::ExposureMeans(const std
   const DiffractionParams& p = model_.Params();
   const bool pair = p.DoubleStarFit != 0;
   const int h = half_width_, d = direction_;
-  const size_t steps = static_cast<size_t>(2 * h + 1), records = records_.size();
+  const size_t steps = static_cast<size_t>(2 * h + 1), records = times_.size();
   // The second component's event lies d s ms away: s x 10 steps of 0.1 ms.
   const int64_t shift = static_cast<int64_t>(d) * p.ComponentSeparation * 10;
 
@@ -43,6 +46,15 @@ std::optional<std::vector<long double>> DiffractionGrid::ExposureMeans(const std
   for (const ScanCandidate& c : candidates) factors.push_back(c.Factor);
   std::sort(factors.begin(), factors.end());
   factors.erase(std::unique(factors.begin(), factors.end()), factors.end());
+  if (factors.size() > kMaxFactors) {
+    // More factors than a key holds: two batches (the values stay the same).
+    const auto half = candidates.begin() + static_cast<std::ptrdiff_t>(candidates.size() / 2);
+    std::optional<std::vector<long double>> first = ExposureMeans({candidates.begin(), half}, threads, cancel);
+    const std::optional<std::vector<long double>> second = ExposureMeans({half, candidates.end()}, threads, cancel);
+    if (!first || !second) return std::nullopt;
+    first->insert(first->end(), second->begin(), second->end());
+    return first;
+  }
 
   // Every (candidate, record, sub-step[, component]) names one grid point.
   const size_t per_record = steps * (pair ? 2 : 1);
@@ -68,9 +80,9 @@ std::optional<std::vector<long double>> DiffractionGrid::ExposureMeans(const std
     const uint64_t key = sorted[i].first;
     if (i == 0 || key != sorted[i - 1].first) {
       const long double F = factors[key >> (kStepBits + kRecordBits)];
-      const int k = records_[(key >> kStepBits) & record_mask];
+      const long double r = times_[(key >> kStepBits) & record_mask];
       const int64_t step = static_cast<int64_t>(key & step_mask) - kStepBias;
-      arguments.push_back(F * d * (step / 10000.0L + model_.RecordTime(k)));
+      arguments.push_back(F * d * (step / 10000.0L + r));
     }
     point_of[sorted[i].second] = static_cast<uint32_t>(arguments.size() - 1);
   }

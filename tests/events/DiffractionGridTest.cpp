@@ -74,7 +74,9 @@ TEST(DiffractionGrid, ExposureMeansEqualTheModelOnAnyThreadsAndInAnyBatch) {
       SCOPED_TRACE(std::string(c.Name) + (d > 0 ? ", rising" : ", falling"));
       const DiffractionModel m(MakeFresnelTables(), Spectrum(), Params(c));
       const int h = FitExposureHalfWidth(c.Rate, c.Field);
-      const DiffractionGrid grid(m, records, d, h);
+      std::vector<long double> times;
+      for (const int k : records) times.push_back(m.RecordTime(k));
+      const DiffractionGrid grid(m, times, d, h);
       const auto serial = grid.ExposureMeans(candidates, 1);
       const auto parallel = grid.ExposureMeans(candidates, 4);
       ASSERT_TRUE(serial && parallel);
@@ -97,7 +99,7 @@ TEST(DiffractionGrid, ExposureMeansEqualTheModelOnAnyThreadsAndInAnyBatch) {
 TEST(DiffractionGrid, ACancelledBatchGivesNoValues) {
   const DiffractionModel m(MakeFresnelTables(), Spectrum(), Params(kModels[1]));
   const std::atomic<bool> cancel{true};
-  EXPECT_FALSE(DiffractionGrid(m, {0, 1}, 1, 8).ExposureMeans({{1, 0}}, 2, &cancel));
+  EXPECT_FALSE(DiffractionGrid(m, {0, 0.0333L}, 1, 8).ExposureMeans({{1, 0}}, 2, &cancel));
 }
 
 // The occultation search as stated, over the direct model: 25 offsets a
@@ -230,6 +232,30 @@ TEST(DiffractionGrid, ACancelDuringTheScanStopsItAtTheNextBatch) {
   };
   EXPECT_TRUE(FitDiffractionModel(m, v, in, hooks).Cancelled);
   EXPECT_LT(reports, 25);  // the coarse scan alone reports 25 offsets
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DiffractionGrid, TheDrawnCurveIsTheDirectModel) {
+  const DiffractionModel m(MakeFresnelTables(), Spectrum(), Params(kModels[3]));
+  FitDrawInput in;
+  in.View.ChartXRatio = 4;
+  in.View.ChartYScale = 1000;  // a pixel per 0.001 of a level
+  in.Selected = 50, in.FirstShown = 40, in.ShownCount = 20, in.RecordCount = 200;
+  in.TimingFrameRate = 25;
+  in.Factor = 0.9L;
+  in.FitOffset = -345;
+  in.Reappearance = 1;
+  in.Upper = 1000, in.Lower = 100;
+  const FitDrawing dr = BuildFitDrawing(m, in, std::vector<double>(200, 500.0));
+  ASSERT_GT(dr.CurveLines.size(), 700u);
+  for (const std::string& line : dr.CurveLines) {
+    const int t = std::stoi(line);
+    const FitPoint direct = MakeModelCurve(m, in, t);
+    ASSERT_EQ(line, std::to_string(t) + " X:" + std::to_string(direct.X) + " Y:" + std::to_string(direct.Y));
+  }
 }
 
 }  // namespace
