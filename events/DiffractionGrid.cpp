@@ -32,6 +32,13 @@ DiffractionGrid::DiffractionGrid(const DiffractionModel& model, std::vector<long
   if (times_.size() > kMaxTimes) times_.resize(kMaxTimes);
 }
 
+const double* DiffractionGrid::Known(long double factor, uint64_t point) const {
+  const auto f = known_.find(factor);
+  if (f == known_.end()) return nullptr;
+  const auto v = f->second.find(point);
+  return v == f->second.end() ? nullptr : &v->second;
+}
+
 std::optional<std::vector<long double>> DiffractionGrid::ExposureMeans(const std::vector<ScanCandidate>& candidates,
                                                                         int threads,
                                                                         const std::atomic<bool>* cancel) const {
@@ -72,32 +79,48 @@ std::optional<std::vector<long double>> DiffractionGrid::ExposureMeans(const std
   std::vector<std::pair<uint64_t, uint32_t>> sorted = wanted;
   std::sort(sorted.begin(), sorted.end());
 
-  // The distinct points, their arguments, and where each wanted one lies.
-  std::vector<long double> arguments;
-  std::vector<uint32_t> point_of(wanted.size());
+  // The distinct points, where each wanted one lies, and the arguments of
+  // those not known from earlier batches.
+  const uint64_t point_mask = (uint64_t{1} << (kStepBits + kRecordBits)) - 1;
   const uint64_t step_mask = (uint64_t{1} << kStepBits) - 1, record_mask = (uint64_t{1} << kRecordBits) - 1;
+  std::vector<double> intensity;
+  std::vector<uint32_t> point_of(wanted.size());
+  std::vector<long double> arguments;
+  std::vector<std::pair<long double, uint64_t>> computed;  // factor, point: in the order of `arguments`
+  std::vector<size_t> slot;                                // their place in `intensity`
   for (size_t i = 0; i < sorted.size(); ++i) {
     const uint64_t key = sorted[i].first;
     if (i == 0 || key != sorted[i - 1].first) {
       const long double F = factors[key >> (kStepBits + kRecordBits)];
-      const long double r = times_[(key >> kStepBits) & record_mask];
-      const int64_t step = static_cast<int64_t>(key & step_mask) - kStepBias;
-      arguments.push_back(F * d * (step / 10000.0L + r));
+      if (const double* value = Known(F, key & point_mask)) {
+        intensity.push_back(*value);
+      } else {
+        const long double r = times_[(key >> kStepBits) & record_mask];
+        const int64_t step = static_cast<int64_t>(key & step_mask) - kStepBias;
+        arguments.push_back(F * d * (step / 10000.0L + r));
+        computed.emplace_back(F, key & point_mask);
+        slot.push_back(intensity.size());
+        intensity.push_back(0);
+      }
     }
-    point_of[sorted[i].second] = static_cast<uint32_t>(arguments.size() - 1);
+    point_of[sorted[i].second] = static_cast<uint32_t>(intensity.size() - 1);
   }
   sorted.clear();
   sorted.shrink_to_fit();
 
-  std::vector<double> intensity(arguments.size());
+  std::vector<double> fresh(arguments.size());
   const int chunks = static_cast<int>((arguments.size() + kChunk - 1) / kChunk);
   ParallelFor(chunks, threads, [&](int c) {
     if (cancel && cancel->load()) return;
     const size_t from = static_cast<size_t>(c) * kChunk;
-    model_.StarDiskIntensities(arguments.data() + from, std::min(kChunk, arguments.size() - from),
-                               intensity.data() + from);
+    model_.StarDiskIntensities(arguments.data() + from, std::min(kChunk, arguments.size() - from), fresh.data() + from);
   });
   if (cancel && cancel->load()) return std::nullopt;
+  if (known_count_ + fresh.size() > kMaxKnown) known_.clear(), known_count_ = 0;
+  for (size_t q = 0; q < fresh.size(); ++q) {
+    intensity[slot[q]] = fresh[q];
+    if (fresh.size() <= kMaxKnown) known_count_ += known_[computed[q].first].emplace(computed[q].second, fresh[q]).second;
+  }
 
   std::vector<long double> means(candidates.size() * records);
   const long double W1 = p.ComponentWeight, W2 = 1000 - p.ComponentWeight;

@@ -76,13 +76,16 @@ TEST(DiffractionGrid, ExposureMeansEqualTheModelOnAnyThreadsAndInAnyBatch) {
       const int h = FitExposureHalfWidth(c.Rate, c.Field);
       std::vector<long double> times;
       for (const int k : records) times.push_back(m.RecordTime(k));
+      // Fresh grids, and one that has kept the points of earlier batches.
       const DiffractionGrid grid(m, times, d, h);
       const auto serial = grid.ExposureMeans(candidates, 1);
-      const auto parallel = grid.ExposureMeans(candidates, 4);
-      ASSERT_TRUE(serial && parallel);
+      const auto parallel = DiffractionGrid(m, times, d, h).ExposureMeans(candidates, 4);
+      const auto again = grid.ExposureMeans({candidates[2], {0.5L, 7}}, 3);
+      ASSERT_TRUE(serial && parallel && again);
       EXPECT_EQ(*serial, *parallel);
+      EXPECT_TRUE(std::equal(again->begin(), again->begin() + 5, serial->begin() + 10));
       for (size_t q = 0; q < candidates.size(); ++q) {
-        const auto alone = grid.ExposureMeans({candidates[q]}, 1);
+        const auto alone = DiffractionGrid(m, times, d, h).ExposureMeans({candidates[q]}, 1);
         ASSERT_TRUE(alone);
         for (size_t i = 0; i < records.size(); ++i) {
           const long double mean = (*serial)[q * records.size() + i];
