@@ -76,7 +76,8 @@ std::optional<std::vector<long double>> DiffractionGrid::ExposureMeans(const std
         if (pair) wanted.emplace_back(PointKey(f, r, step + shift), static_cast<uint32_t>(wanted.size()));
       }
   }
-  std::vector<std::pair<uint64_t, uint32_t>> sorted = wanted;
+  const size_t wanted_count = wanted.size();
+  std::vector<std::pair<uint64_t, uint32_t>> sorted = std::move(wanted);
   std::sort(sorted.begin(), sorted.end());
 
   // The distinct points, where each wanted one lies, and the arguments of
@@ -84,7 +85,7 @@ std::optional<std::vector<long double>> DiffractionGrid::ExposureMeans(const std
   const uint64_t point_mask = (uint64_t{1} << (kStepBits + kRecordBits)) - 1;
   const uint64_t step_mask = (uint64_t{1} << kStepBits) - 1, record_mask = (uint64_t{1} << kRecordBits) - 1;
   std::vector<double> intensity;
-  std::vector<uint32_t> point_of(wanted.size());
+  std::vector<uint32_t> point_of(wanted_count);
   std::vector<long double> arguments;
   std::vector<std::pair<long double, uint64_t>> computed;  // factor, point: in the order of `arguments`
   std::vector<size_t> slot;                                // their place in `intensity`

@@ -10,8 +10,8 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
-#include <unordered_map>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "events/DiffractionModel.h"
@@ -27,22 +27,22 @@ class DiffractionGrid {
   DiffractionGrid(const DiffractionModel& model, std::vector<long double> times, int direction, int half_width);
   static constexpr size_t kMaxTimes = size_t{1} << 20;
 
-  // Exposure means (B = 0, A = 1) of every record for each candidate:
-  // (one call at a time: the grid keeps the points it computed for later
-  // batches, up to kMaxKnown of them)
-  // entry c x (number of times) + i belongs to candidate c and time i.
-  // Empty when cancelled. threads as for `ParallelFor`; the values do not
-  // depend on it, nor on which other candidates share the batch.
+  // Exposure means (B = 0, A = 1) of every record for each candidate: entry
+  // c x (number of times) + i belongs to candidate c and time i. Empty when
+  // cancelled. threads as for `ParallelFor`; the values do not depend on it,
+  // nor on which other candidates share the batch. One call at a time: the
+  // grid keeps the points it computed for later batches (up to kMaxKnown).
   std::optional<std::vector<long double>> ExposureMeans(const std::vector<ScanCandidate>& candidates, int threads,
                                                         const std::atomic<bool>* cancel = nullptr) const;
 
  private:
+  static constexpr size_t kMaxKnown = size_t{1} << 21;
+  const double* Known(long double factor, uint64_t point) const;
+
   const DiffractionModel& model_;
   std::vector<long double> times_;
-  static constexpr size_t kMaxKnown = size_t{1} << 21;
-  mutable std::map<long double, std::unordered_map<uint64_t, double>> known_;  // by factor, by record and step
-  mutable size_t known_count_ = 0;
-  const double* Known(long double factor, uint64_t point) const;
   int direction_ = 1;
   int half_width_ = 0;
+  mutable std::map<long double, std::unordered_map<uint64_t, double>> known_;  // by factor, by record and step
+  mutable size_t known_count_ = 0;
 };
