@@ -99,12 +99,6 @@ TEST(DiffractionGrid, ExposureMeansEqualTheModelOnAnyThreadsAndInAnyBatch) {
   }
 }
 
-TEST(DiffractionGrid, ACancelledBatchGivesNoValues) {
-  const DiffractionModel m(MakeFresnelTables(), Spectrum(), Params(kModels[1]));
-  const std::atomic<bool> cancel{true};
-  EXPECT_FALSE(DiffractionGrid(m, {0, 0.0333L}, 1, 8).ExposureMeans({{1, 0}}, 2, &cancel));
-}
-
 // The occultation search as stated, over the direct model: 25 offsets a
 // level, the first strict minimum, the step divided by ten.
 struct DirectFit {
@@ -197,27 +191,6 @@ TEST(DiffractionGrid, FitsGiveTheTimesAndFiguresOfTheDirectSearch) {
   }
 }
 
-TEST(DiffractionGrid, DiskFitsAreTheSameOnOneThreadAndOnMany) {
-  const DiffractionModel m(MakeFresnelTables(), Spectrum(), Params({"disk", 29.97L, 1, 0, 0, 5}));
-  const std::vector<double> v = Recorded(m, 30, 517, true);
-  FitInput in;
-  in.Base = 180;
-  in.Amplitude = 830;
-  in.Selected = 30;
-  in.Range = FittingRange(true, -3, 3, 0);
-  FitHooks one, many;
-  one.Threads = 1;
-  many.Threads = 5;
-  const FitOutcome a = FitDiffractionModel(m, v, in, one), b = FitDiffractionModel(m, v, in, many);
-  EXPECT_EQ(a.SearchOffset, b.SearchOffset);
-  EXPECT_EQ(a.Residual, b.Residual);
-  EXPECT_EQ(a.Residual, ModelResidual(m, v, in, 1, a.SearchOffset));
-}
-
-}  // namespace
-
-namespace {
-
 TEST(DiffractionGrid, ACancelDuringTheScanStopsItAtTheNextBatch) {
   const DiffractionModel m(MakeFresnelTables(), Spectrum(), Params(kModels[0]));
   const std::vector<double> v = Recorded(m, 30, 300, false);
@@ -236,10 +209,6 @@ TEST(DiffractionGrid, ACancelDuringTheScanStopsItAtTheNextBatch) {
   EXPECT_TRUE(FitDiffractionModel(m, v, in, hooks).Cancelled);
   EXPECT_LT(reports, 25);  // the coarse scan alone reports 25 offsets
 }
-
-}  // namespace
-
-namespace {
 
 TEST(DiffractionGrid, TheDrawnCurveIsTheDirectModel) {
   const DiffractionModel m(MakeFresnelTables(), Spectrum(), Params(kModels[3]));
