@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/NumberText.h"
+#include "events/DiffractionGrid.h"
 #include "events/TimingError.h"
 
 FitLevels DecideFitLevels(double a, double b, bool apply_mag_drop, double mag_drop, const DiffractionState& d) {
@@ -64,19 +65,64 @@ int PixelY(const FitDrawInput& in, long double level) {
 
 }  // namespace
 
-FitPoint MakeModelCurve(const DiffractionModel& model, const FitDrawInput& in, int t) {
+namespace {
+
+struct CurveModel {
+  int HalfWidth, Direction;
+  int64_t Offset;  // o, 0.1 ms
+};
+
+CurveModel CurveModelOf(const DiffractionModel& model, const FitDrawInput& in) {
   const DiffractionParams& p = model.Params();
-  const int h = DrawExposureHalfWidth(in.TimingFrameRate, p.ModelFrameRate, p.FieldMode);
-  const int d = in.Reappearance ? 1 : -1;
-  const int64_t o = in.Reappearance ? in.FitOffset : -static_cast<int64_t>(in.FitOffset);
+  return {DrawExposureHalfWidth(in.TimingFrameRate, p.ModelFrameRate, p.FieldMode), in.Reappearance ? 1 : -1,
+          in.Reappearance ? in.FitOffset : -static_cast<int64_t>(in.FitOffset)};
+}
+
+FitPoint CurvePoint(const DiffractionParams& p, const FitDrawInput& in, int t, long double value) {
   FitPoint pt;
-  pt.Value = model.ExposureMean(t / 1000.0L, in.Factor, o, d, h);
+  pt.Value = value;
   const long double level = in.Lower + pt.Value * (in.Upper - in.Lower);
   pt.Y = PixelY(in, level);
   const long double records = t * p.ModelFrameRate / 1000.0L * (p.FieldMode ? 2 : 1);
   pt.X = Nint(records * in.View.ChartXRatio + (in.Selected - in.FirstShown) * in.View.ChartXRatio) +
          in.View.ChartLeftMargin;
   return pt;
+}
+
+// The model at the whole milliseconds the drawing asks for, from the fit's
+// look-up grid on all cores: a chart width of curve takes thousands of
+// exposure means.
+class CurveValues {
+ public:
+  CurveValues(const DiffractionModel& model, const FitDrawInput& in, std::vector<int> t_ms)
+      : model_(model), in_(in), t_(std::move(t_ms)) {
+    std::sort(t_.begin(), t_.end());
+    t_.erase(std::unique(t_.begin(), t_.end()), t_.end());
+    const CurveModel c = CurveModelOf(model, in);
+    std::vector<long double> times;
+    for (const int t : t_) times.push_back(t / 1000.0L);
+    const DiffractionGrid grid(model, std::move(times), c.Direction, c.HalfWidth);
+    values_ = grid.ExposureMeans({{in.Factor, c.Offset}}, 0).value_or(std::vector<long double>{});
+  }
+  FitPoint At(int t) const {
+    const auto it = std::lower_bound(t_.begin(), t_.end(), t);
+    const size_t i = static_cast<size_t>(it - t_.begin());
+    if (it == t_.end() || *it != t || i >= values_.size()) return MakeModelCurve(model_, in_, t);
+    return CurvePoint(model_.Params(), in_, t, values_[i]);
+  }
+
+ private:
+  const DiffractionModel& model_;
+  const FitDrawInput& in_;
+  std::vector<int> t_;
+  std::vector<long double> values_;
+};
+
+}  // namespace
+
+FitPoint MakeModelCurve(const DiffractionModel& model, const FitDrawInput& in, int t) {
+  const CurveModel c = CurveModelOf(model, in);
+  return CurvePoint(model.Params(), in, t, model.ExposureMean(t / 1000.0L, in.Factor, c.Offset, c.Direction, c.HalfWidth));
 }
 
 FitDrawing BuildFitDrawing(const DiffractionModel& model, const FitDrawInput& in, const std::vector<double>& values) {
@@ -98,10 +144,21 @@ FitDrawing BuildFitDrawing(const DiffractionModel& model, const FitDrawInput& in
   const int bar = Nint(in.Error.SigmaI * v.ChartYScale);
   const Rgb yellow{255, 255, 0};
 
-  FitPoint prev = MakeModelCurve(model, in, static_cast<int>(T0));
+  const int n = std::min(in.RecordCount, in.ShownCount);
+  const auto residual_time = [&](int i) {
+    const long double step = i * 1000.0L / rate;
+    return field ? Nint((step + T0) / 2) : Nint(step) + static_cast<int>(T0);
+  };
+  std::vector<int> wanted{static_cast<int>(T0), c, second};
+  for (int64_t t = T0; t <= T1; ++t)
+    if (t % stride == 0) wanted.push_back(static_cast<int>(t));
+  for (int i = 0; i < n; ++i) wanted.push_back(residual_time(i));
+  const CurveValues curve(model, in, std::move(wanted));
+
+  FitPoint prev = curve.At(static_cast<int>(T0));
   for (int64_t t = T0; t <= T1; ++t) {
     if (t % stride == 0) {
-      const FitPoint pt = MakeModelCurve(model, in, static_cast<int>(t));
+      const FitPoint pt = curve.At(static_cast<int>(t));
       if (pt.X >= v.ChartLeftMargin && pt.X <= v.ChartImageWidth - v.ChartRightMargin) {
         out.CurveLines.push_back(FormatInt(t) + " X:" + FormatInt(pt.X) + " Y:" + FormatInt(pt.Y));
         out.Curve.AddLine(prev.X, prev.Y, pt.X, pt.Y, in.CurveColour);
@@ -109,7 +166,7 @@ FitDrawing BuildFitDrawing(const DiffractionModel& model, const FitDrawInput& in
       }
     }
     if (t != c && t != second) continue;
-    const FitPoint m = MakeModelCurve(model, in, static_cast<int>(t));
+    const FitPoint m = curve.At(static_cast<int>(t));
     out.Curve.AddLine(m.X, v.ChartTopMargin, m.X, v.ChartImageHeight - v.ChartBottomMargin, yellow);
     out.Curve.AddLine(m.X - 3 * r, m.Y, m.X + 3 * r, m.Y, yellow);
     if (in.Error.Valid) {
@@ -124,16 +181,13 @@ FitDrawing BuildFitDrawing(const DiffractionModel& model, const FitDrawInput& in
   }
 
   out.Residual.AddLine(10, 75, 730, 75, chart_colour::Black);
-  const int n = std::min(in.RecordCount, in.ShownCount);
   std::vector<std::pair<int, int>> points;
   for (int i = 0; i < n; ++i) {
     const size_t rec = static_cast<size_t>(in.FirstShown + i);
     const double value = rec < values.size() ? values[rec] : 0;
     const int y_obs = PixelY(in, value);
     const int x = Nint(i * v.ChartXRatio) + v.ChartLeftMargin;
-    const long double step = i * 1000.0L / rate;
-    const int t = field ? Nint((step + T0) / 2) : Nint(step) + static_cast<int>(T0);
-    const int y_mod = MakeModelCurve(model, in, t).Y;
+    const int y_mod = curve.At(residual_time(i)).Y;
     points.emplace_back(x, y_obs - y_mod + 75);
   }
   for (size_t i = 0; i < points.size(); ++i) {

@@ -1,11 +1,12 @@
 #include "events/DiffractionFit.h"
 
 #include <algorithm>
-#include <mutex>
 #include <cmath>
+#include <optional>
+#include <utility>
 
 #include "base/NumberText.h"
-#include "events/ParallelFor.h"
+#include "events/DiffractionGrid.h"
 
 LevelAverages AverageLevelWindows(const std::vector<double>& values, int selected, const LevelWindowOffsets& w) {
   LevelAverages out;
@@ -47,6 +48,16 @@ namespace {
 constexpr long double kNoResidual15 = 1e15L;
 constexpr long double kNoResidual17 = 1e17L;
 
+// The first index, scanning upwards, whose residual is strictly below the
+// smallest so far (starting at `start`); `none` when no residual is.
+size_t FirstStrictMinimum(const long double* residual, size_t n, size_t none, long double start) {
+  size_t chosen = none;
+  long double best = start;
+  for (size_t i = 0; i < n; ++i)
+    if (residual[i] < best) best = residual[i], chosen = i;
+  return chosen;
+}
+
 class Fit {
  public:
   Fit(const DiffractionModel& model, const std::vector<double>& values, const FitInput& in, const FitHooks& hooks)
@@ -56,77 +67,112 @@ class Fit {
     // The observed window: existing records of the range, 0 elsewhere.
     observed_.fill(0);
     const long long n = static_cast<long long>(values.size());
+    std::vector<long double> times;
     for (int k = in.Range.From; k <= in.Range.To; ++k) {
       const long long r = static_cast<long long>(in.Selected) + k;
       if (r < 0 || r >= n) continue;
       observed_[static_cast<size_t>(k + kObservedWindowHalf)] = values[static_cast<size_t>(r)];
-      offsets_.push_back(k);
+      records_.push_back(k);
+      times.push_back(model.RecordTime(k));
     }
+    grid_.emplace(model, std::move(times), direction_, half_width_);
   }
 
   bool Cancelled() const { return hooks_.Cancel && hooks_.Cancel->load(); }
 
-  long double Residual(long double F, int64_t o) const {
-    long double sum = 0;
-    for (int k : offsets_) {
-      const long double v =
-          model_.RecordValue(k, F, o, direction_, in_.Base, in_.Amplitude, half_width_) -
-          observed_[static_cast<size_t>(k + kObservedWindowHalf)];
-      sum += v * v;
+  // Sums of squared residuals of the candidates, in their order; empty when
+  // the fit was cancelled meanwhile.
+  std::optional<std::vector<long double>> Residuals(const std::vector<ScanCandidate>& candidates,
+                                                    int threads) const {
+    const std::optional<std::vector<long double>> means = grid_->ExposureMeans(candidates, threads, hooks_.Cancel);
+    if (!means) return std::nullopt;
+    const std::vector<int>& records = records_;
+    std::vector<long double> out(candidates.size());
+    for (size_t c = 0; c < candidates.size(); ++c) {
+      long double sum = 0;
+      for (size_t i = 0; i < records.size(); ++i) {
+        const long double v = in_.Base + in_.Amplitude * (*means)[c * records.size() + i] -
+                              observed_[static_cast<size_t>(records[i] + kObservedWindowHalf)];
+        sum += v * v;
+      }
+      out[c] = sum;
     }
-    return sum;
+    return out;
   }
 
-  // Candidates report from the worker threads: one report at a time.
+  long double Residual(long double F, int64_t o) const {
+    const std::optional<std::vector<long double>> r = Residuals({{F, o}}, 1);
+    return r ? r->front() : kNoResidual15;
+  }
+
   void Progress(int position) const {
-    if (!hooks_.Progress) return;
-    const std::lock_guard<std::mutex> lock(progress_mutex_);
-    hooks_.Progress(position);
+    if (hooks_.Progress) hooks_.Progress(position);
   }
   void Memo(const std::string& line) const {
     if (hooks_.Memo) hooks_.Memo(line);
   }
 
-  // Residuals of n candidates, on the worker threads when allowed.
-  std::vector<long double> Evaluate(int n, int threads, const std::function<long double(int)>& residual_of) const {
-    std::vector<long double> out(static_cast<size_t>(n));
-    ParallelFor(n, threads, [&](int i) { out[static_cast<size_t>(i)] = residual_of(i); });
-    return out;
-  }
-
-  // The factor scan for a fixed offset (three levels of 21 candidates).
-  void FitVelocityFactor(long double& F, long double& residual, int64_t o, int threads) const {
+  // The factor scans of several offsets side by side, level by level (three
+  // levels of 21 candidates from the factors given): each scan's choice
+  // depends only on its own residuals, so the result is that of scanning
+  // them one after another, while a batch computes the grid points that
+  // neighbouring offsets share only once.
+  bool FitVelocityFactors(std::vector<long double>& F, std::vector<long double>& residual,
+                          const std::vector<int64_t>& offsets) const {
     long double s = 0.1L;
-    for (int level = 0; level < 3 && !Cancelled(); ++level) {
-      const std::vector<long double> r = Evaluate(21, threads, [&](int idx) -> long double {
-        const long double Fi = F + (idx - 10) * s;
-        if (Fi > 1 || Fi <= 0 || Cancelled()) return kNoResidual15;
-        return Residual(Fi, o);
-      });
-      int chosen = 10;
-      long double best = kNoResidual15;
-      for (int idx = 0; idx < 21; ++idx)
-        if (r[static_cast<size_t>(idx)] < best) best = r[static_cast<size_t>(idx)], chosen = idx;
-      F = F + (chosen - 10) * s;
-      residual = r[static_cast<size_t>(chosen)];
+    for (int level = 0; level < 3; ++level) {
+      std::vector<ScanCandidate> candidates;
+      std::vector<std::pair<size_t, int>> owner;  // scan, candidate index 0..20
+      for (size_t n = 0; n < offsets.size(); ++n)
+        for (int idx = 0; idx < 21; ++idx) {
+          const long double Fi = F[n] + (idx - 10) * s;
+          if (Fi > 1 || Fi <= 0) continue;
+          candidates.push_back({Fi, offsets[n]});
+          owner.emplace_back(n, idx);
+        }
+      const std::optional<std::vector<long double>> r = Residuals(candidates, hooks_.Threads);
+      if (!r) return false;
+      std::vector<std::array<long double, 21>> scan(offsets.size());
+      for (auto& a : scan) a.fill(kNoResidual15);
+      for (size_t q = 0; q < owner.size(); ++q) scan[owner[q].first][static_cast<size_t>(owner[q].second)] = (*r)[q];
+      for (size_t n = 0; n < offsets.size(); ++n) {
+        const size_t chosen = FirstStrictMinimum(scan[n].data(), 21, 10, kNoResidual15);
+        F[n] = F[n] + (static_cast<int>(chosen) - 10) * s;
+        residual[n] = scan[n][chosen];
+      }
       s = s / 10;
     }
+    return true;
+  }
+
+  // Factor scans from 1.0 at each offset, a few offsets per batch so that
+  // the progress bar moves; position(i) is the bar's place after offset i.
+  bool ScanOffsets(const std::vector<int64_t>& offsets, std::vector<long double>& F, std::vector<long double>& residual,
+                   const std::function<int(size_t)>& position) const {
+    F.assign(offsets.size(), 1.0L);
+    residual.assign(offsets.size(), kNoResidual15);
+    for (size_t from = 0; from < offsets.size(); from += kOffsetsPerBatch) {
+      const size_t to = std::min(offsets.size(), from + kOffsetsPerBatch);
+      std::vector<long double> f(F.begin() + from, F.begin() + to), r(to - from);
+      if (!FitVelocityFactors(f, r, std::vector<int64_t>(offsets.begin() + from, offsets.begin() + to))) return false;
+      for (size_t n = from; n < to; ++n) {
+        F[n] = f[n - from], residual[n] = r[n - from];
+        Progress(position(n));
+      }
+    }
+    return true;
   }
 
   void SearchEventOffset(int64_t& o, int64_t step, long double F) {
     for (;;) {
-      const std::vector<long double> r = Evaluate(25, hooks_.Threads, [&](int idx) -> long double {
-        if (Cancelled()) return kNoResidual15;
-        const long double v = Residual(F, o + (idx - 12) * step);
-        Progress(idx - 12 + 30);
-        return v;
-      });
-      int chosen = 12;
-      long double best = kNoResidual15;
-      for (int idx = 0; idx < 25; ++idx)
-        if (r[static_cast<size_t>(idx)] < best) best = r[static_cast<size_t>(idx)], chosen = idx;
-      o += (chosen - 12) * step;
-      minimum_ = best;
+      std::vector<ScanCandidate> candidates;
+      for (int i = -12; i <= 12; ++i) candidates.push_back({F, o + i * step});
+      const std::optional<std::vector<long double>> r = Residuals(candidates, hooks_.Threads);
+      if (!r) return;
+      for (int i = -12; i <= 12; ++i) Progress(i + 30);
+      const size_t chosen = FirstStrictMinimum(r->data(), 25, 12, kNoResidual15);
+      o += (static_cast<int>(chosen) - 12) * step;
+      minimum_ = std::min((*r)[chosen], kNoResidual15);
       step = RoundHalfAway(step / 10.0L);
       if (step <= 1 || Cancelled()) return;
     }
@@ -135,20 +181,25 @@ class Fit {
   void SearchVelocityFactor(long double& F, int64_t o, long double step) {
     // 0.1, 0.01, 0.001: the step shrinks while it stays above 0.0001.
     for (int level = 0; level < 8; ++level) {
-      const std::vector<long double> r = Evaluate(41, hooks_.Threads, [&](int idx) -> long double {
-        const int i = 20 - idx;  // scanned from +20 down
-        const long double Fi = F + i * step;
-        if (!(Fi > 0 && Fi < 1) || Cancelled()) return kNoResidual17;
-        const long double v = Residual(Fi, o);
-        Progress(i + 30);
-        return v;
-      });
-      int chosen = 20;
-      long double best = kNoResidual17;
-      for (int idx = 0; idx < 41; ++idx)
-        if (r[static_cast<size_t>(idx)] < best) best = r[static_cast<size_t>(idx)], chosen = idx;
-      F = F + (20 - chosen) * step;
-      minimum_ = best;
+      std::vector<ScanCandidate> candidates;
+      std::vector<int> index;  // 0..40, scanned from +20 down
+      for (int idx = 0; idx < 41; ++idx) {
+        const long double Fi = F + (20 - idx) * step;
+        if (!(Fi > 0 && Fi < 1)) continue;
+        candidates.push_back({Fi, o});
+        index.push_back(idx);
+      }
+      const std::optional<std::vector<long double>> r = Residuals(candidates, hooks_.Threads);
+      if (!r) return;
+      std::array<long double, 41> residual;
+      residual.fill(kNoResidual17);
+      for (size_t q = 0; q < index.size(); ++q) {
+        residual[static_cast<size_t>(index[q])] = (*r)[q];
+        Progress(20 - index[q] + 30);
+      }
+      const size_t chosen = FirstStrictMinimum(residual.data(), 41, 20, kNoResidual17);
+      F = F + (20 - static_cast<int>(chosen)) * step;
+      minimum_ = std::min(residual[chosen], kNoResidual17);
       step = step / 10;
       if (!(step > 0.0001L * 1.5L) || Cancelled()) return;
     }
@@ -170,40 +221,30 @@ class Fit {
         const int64_t o0 = o;
         SearchEventOffset(o, step, F);
         SearchVelocityFactor(F, o, 0.1L);
+        if (Cancelled()) break;
         Memo("Ratio : " + FormatFixed(F, 3, 5) + " Offset: " + FormatInt(o));
         if (o == o0 && F == F0) break;
       }
     } else {
       const int64_t step = RoundHalfAway(10000.0L / rate);
-      std::vector<long double> coarse_F(25, 1.0L), coarse_r(25, kNoResidual15);
-      ParallelFor(25, hooks_.Threads, [&](int idx) {
-        if (Cancelled()) return;
-        FitVelocityFactor(coarse_F[static_cast<size_t>(idx)], coarse_r[static_cast<size_t>(idx)],
-                          (idx - 12) * step, 1);
-        Progress((idx - 12 + 15) * 2);
-      });
-      int chosen = 12;
-      long double best = kNoResidual15;
-      for (int idx = 0; idx < 25; ++idx)
-        if (coarse_r[static_cast<size_t>(idx)] < best) best = coarse_r[static_cast<size_t>(idx)], chosen = idx;
-      o = (chosen - 12) * step;
-      const int H = static_cast<int>(
-          std::min<int64_t>(2000, RoundHalfAway(model_.Params().FieldMode ? 1000.0L / rate / 2 : 1000.0L / rate)));
-      const int n = 2 * H + 1;
-      std::vector<long double> fine_F(static_cast<size_t>(n), 1.0L), fine_r(static_cast<size_t>(n), kNoResidual15);
-      ParallelFor(n, hooks_.Threads, [&](int idx) {
-        if (Cancelled()) return;
-        FitVelocityFactor(fine_F[static_cast<size_t>(idx)], fine_r[static_cast<size_t>(idx)], o + 10 * (idx - H), 1);
-        Progress(idx - H + 93);
-      });
-      int fine = -1;
-      best = kNoResidual15;
-      for (int idx = 0; idx < n; ++idx)
-        if (fine_r[static_cast<size_t>(idx)] < best) best = fine_r[static_cast<size_t>(idx)], fine = idx;
-      if (fine < 0) fine = H;
-      o = o + 10 * (fine - H);
-      F = fine_F[static_cast<size_t>(fine)];
-      minimum_ = best;
+      std::vector<int64_t> coarse_o;
+      for (int i = -12; i <= 12; ++i) coarse_o.push_back(i * step);
+      std::vector<long double> coarse_F, coarse_r;
+      if (ScanOffsets(coarse_o, coarse_F, coarse_r, [](size_t n) { return (static_cast<int>(n) - 12 + 15) * 2; })) {
+        const size_t chosen = FirstStrictMinimum(coarse_r.data(), 25, 12, kNoResidual15);
+        o = coarse_o[chosen];
+        const int H = static_cast<int>(std::min<int64_t>(
+            2000, RoundHalfAway(model_.Params().FieldMode ? 1000.0L / rate / 2 : 1000.0L / rate)));
+        std::vector<int64_t> fine_o;
+        for (int j = -H; j <= H; ++j) fine_o.push_back(o + 10 * j);
+        std::vector<long double> fine_F, fine_r;
+        if (ScanOffsets(fine_o, fine_F, fine_r, [H](size_t n) { return static_cast<int>(n) - H + 93; })) {
+          const size_t fine = FirstStrictMinimum(fine_r.data(), fine_r.size(), static_cast<size_t>(H), kNoResidual15);
+          o = fine_o[fine];
+          F = fine_F[fine];
+          minimum_ = std::min(fine_r[fine], kNoResidual15);
+        }
+      }
     }
     out.Cancelled = Cancelled();
     out.Factor = F;
@@ -219,14 +260,17 @@ class Fit {
   }
 
  private:
+  // Factor scans batched together in the old grazing search.
+  static constexpr size_t kOffsetsPerBatch = 8;
+
   const DiffractionModel& model_;
   const FitInput& in_;
   const FitHooks& hooks_;
-  mutable std::mutex progress_mutex_;
   int direction_ = 1;
   int half_width_ = 0;
   std::array<long double, 2 * kObservedWindowHalf + 1> observed_{};
-  std::vector<int> offsets_;
+  std::vector<int> records_;  // offsets of the existing records of the window
+  std::optional<DiffractionGrid> grid_;
   long double minimum_ = kNoResidual15;
 };
 

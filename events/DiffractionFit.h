@@ -1,9 +1,9 @@
 #pragma once
 // The level windows around the selected record and the least-squares fit of
 // the exposure-averaged diffraction model to object A's values. The searches
-// take the first strict minimum in their stated scan order; the candidates of
-// one level may be evaluated on several threads, the choice stays the serial
-// one.
+// take the first strict minimum in their stated scan order; the model values
+// of one level's candidates come from a look-up grid computed on several
+// threads (`DiffractionGrid`), the choice stays the serial one.
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -49,7 +49,7 @@ struct FitInput {
 };
 
 struct FitHooks {
-  std::function<void(int)> Progress;                 // the progress bar's position; any thread
+  std::function<void(int)> Progress;                 // the progress bar's position; the fitting thread
   std::function<void(const std::string&)> Memo;      // progress lines, in order
   const std::atomic<bool>* Cancel = nullptr;         // set: stop at the next candidate
   int Threads = 0;                                   // 0: one per core

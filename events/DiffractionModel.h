@@ -5,6 +5,7 @@
 // geometric edge crossing; the intensity is 0 deep in the shadow and 1 far
 // outside it.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "events/FresnelTables.h"
@@ -54,6 +55,11 @@ class DiffractionModel {
                           long double amplitude, int half_width) const;
   // Seconds of the record at offset k.
   long double RecordTime(int k) const;
+  // `StarDiskIntensity` of a single star at each of the n arguments (already
+  // multiplied by F d), in double arithmetic: the same table entries summed
+  // in another order, for the fit's look-up grid. Arguments in time order
+  // keep the look-ups of one wavelength close together in the table.
+  void StarDiskIntensities(const long double* arguments, size_t n, double* out) const;
 
  private:
   long double Point(long double u_scale, long double t) const;
@@ -61,13 +67,14 @@ class DiffractionModel {
                           long double base, long double amplitude, int half_width) const;
 
   const FresnelTables& tables_;
-  const double* bright_shadow_[2] = {nullptr, nullptr};
+  const double* edge_ = nullptr;  // the signed table, at index 0
   DiffractionParams p_;
   bool valid_ = false;
   std::array<long double, 401> fresnel_scale_{};
   // The 81 grid wavelengths: scale and weight side by side for the inner loop.
   std::array<long double, 81> scale_{};
   std::array<long double, 81> weight_{};
+  std::array<bool, 81> round_scale_{};  // indices may fall exactly on a half
   long double disk_cross_time_ = 0, disk_strip_time_ = 0;
   std::array<long double, 2 * kDiskStripCount + 1> strip_offset_{}, strip_weight_{};
 };

@@ -25,8 +25,7 @@ FresnelTables BuildFresnelTables() {
   const size_t n = static_cast<size_t>(kFresnelTableLast) + 1;
   t.C.resize(n);
   t.S.resize(n);
-  t.Bright.resize(n);
-  t.Shadow.resize(n);
+  t.Edge.assign(2 * n + 1, 0.0);
   // The terms are independent; only the running sums need their order.
   const size_t workers = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 16);
   std::vector<std::thread> threads;
@@ -37,11 +36,15 @@ FresnelTables BuildFresnelTables() {
     t.C[i] += t.C[i - 1];
     t.S[i] += t.S[i - 1];
   }
+  const size_t centre = static_cast<size_t>(kFresnelEdgeCentre);
   for (size_t i = 0; i < n; ++i) {
     const long double c = t.C[i], s = t.S[i];
-    t.Bright[i] = static_cast<double>(((c + 0.5L) * (c + 0.5L) + (s + 0.5L) * (s + 0.5L)) * 0.5L);
-    t.Shadow[i] = static_cast<double>(((-c + 0.5L) * (-c + 0.5L) + (-s + 0.5L) * (-s + 0.5L)) * 0.5L);
+    t.Edge[centre + i] = static_cast<double>(((c + 0.5L) * (c + 0.5L) + (s + 0.5L) * (s + 0.5L)) * 0.5L);
+    if (i > 0)
+      t.Edge[centre - i] = static_cast<double>(((-c + 0.5L) * (-c + 0.5L) + (-s + 0.5L) * (-s + 0.5L)) * 0.5L);
   }
+  t.Edge.front() = 0.0;
+  t.Edge.back() = 1.0;
   return t;
 }
 

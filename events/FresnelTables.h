@@ -12,13 +12,16 @@
 #include <vector>
 
 constexpr int64_t kFresnelTableLast = 2400000;
+constexpr int64_t kFresnelEdgeCentre = kFresnelTableLast + 1;
 
 struct FresnelTables {
   std::vector<long double> C, S;  // FresnelTableC, FresnelTableS
-  // ((C + 0.5)^2 + (S + 0.5)^2) / 2 on the bright side (+x) and with C and S
-  // negated on the shadow side, computed in extended precision and kept as
-  // doubles: the fit's look-ups are bound by memory traffic.
-  std::vector<double> Bright, Shadow;
+  // ((C + 0.5)^2 + (S + 0.5)^2) / 2 at every signed index n (C and S negated
+  // for n < 0), computed in extended precision and kept as doubles: the fit's
+  // look-ups are bound by memory traffic. Entry n + kFresnelEdgeCentre; one
+  // more entry at each end holds the value beyond the table (0 deep in the
+  // shadow, 1 far on the bright side), so a clamped index needs no branch.
+  std::vector<double> Edge;
 };
 
 // A fresh set of tables (what the first call below builds).

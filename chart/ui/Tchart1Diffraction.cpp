@@ -87,17 +87,18 @@ bool Tchart1::FresnelDraw(double pre_mean, double post_mean, std::function<void(
   job->Worker = std::thread([this, job] {
     FitHooks hooks;
     hooks.Cancel = &job->Cancel;
-    hooks.Progress = [this](int v) {
+    // Reports still queued when the fit was stopped are dropped.
+    hooks.Progress = [this, job](int v) {
       QMetaObject::invokeMethod(
-          this, [this, v] {
-            if (FresnelCtrl) FresnelCtrl->ProgressBar1->setValue(v);
+          this, [this, job, v] {
+            if (FresnelCtrl && fit_job_.get() == job) FresnelCtrl->ProgressBar1->setValue(v);
           },
           Qt::QueuedConnection);
     };
-    hooks.Memo = [this](const std::string& line) {
+    hooks.Memo = [this, job](const std::string& line) {
       QMetaObject::invokeMethod(
-          this, [this, line] {
-            if (FresnelCtrl) FresnelCtrl->Memo1->appendPlainText(QString::fromStdString(line));
+          this, [this, job, line] {
+            if (FresnelCtrl && fit_job_.get() == job) FresnelCtrl->Memo1->appendPlainText(QString::fromStdString(line));
           },
           Qt::QueuedConnection);
     };
@@ -108,18 +109,23 @@ bool Tchart1::FresnelDraw(double pre_mean, double post_mean, std::function<void(
         },
         Qt::QueuedConnection);
   });
+  panel.FitRunning(true);
   return true;
 }
 
 void Tchart1::StopFit() {
   if (!fit_job_) return;
   fit_job_.reset();  // cancels and joins
-  if (FresnelCtrl) FresnelCtrl->ProgressBar1->setValue(0);
+  if (FresnelCtrl) {
+    FresnelCtrl->ProgressBar1->setValue(0);
+    FresnelCtrl->FitRunning(false);
+  }
 }
 
 void Tchart1::FinishFit(const FitOutcome& out) {
   const std::unique_ptr<DiffractionFitJob> job = std::move(fit_job_);
   if (job->Worker.joinable()) job->Worker.join();
+  if (FresnelCtrl) FresnelCtrl->FitRunning(false);
   if (out.Cancelled) return;
   DiffractionState& d = events_.Diffraction;
   d.RateFactor = out.Factor;

@@ -198,8 +198,10 @@ void TFresnelCtrl::BuildControls() {
   Edit11 = MakeEdit(g9, "Edit11", 130, 60, 156, true);
   CheckBox8 = MakeCheck(g9, "CheckBox8", "Mag drop                 considered", 6, 84, 220);
   Edit37 = MakeEdit(g9, "Edit37", 230, 84, 56);
-  Button3 = Named(new QPushButton("Fit to Diffraction Curve"), "Button3", g9, 6, 108, 180, 26);
-  ProgressBar1 = Named(new QProgressBar, "ProgressBar1", g9, 190, 112, 96, 18);
+  Button3 = Named(new QPushButton("Fit to Diffraction Curve"), "Button3", g9, 6, 108, 150, 26);
+  CancelButton = Named(new QPushButton("Cancel"), "CancelButton", g9, 160, 108, 60, 26);
+  CancelButton->setEnabled(false);
+  ProgressBar1 = Named(new QProgressBar, "ProgressBar1", g9, 224, 112, 62, 18);
   ProgressBar1->setRange(0, 93);
   ProgressBar1->setValue(0);
   Button2 = Named(new QPushButton("Magnitude Calc"), "Button2", g9, 6, 138, 120, 24);
@@ -360,6 +362,7 @@ void TFresnelCtrl::ConnectHandlers() {
   connect(Button1, &QPushButton::clicked, this, &TFresnelCtrl::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TFresnelCtrl::Button2Click);
   connect(Button3, &QPushButton::clicked, this, &TFresnelCtrl::Button3Click);
+  connect(CancelButton, &QPushButton::clicked, this, &TFresnelCtrl::CancelButtonClick);
 }
 
 // ---- levels and windows ----
@@ -803,6 +806,10 @@ void TFresnelCtrl::ResultShow() {
 }
 
 void TFresnelCtrl::ShowStatus(const QString& text) { Memo1->appendPlainText(text); }
+
+void TFresnelCtrl::FitRunning(bool running) { CancelButton->setEnabled(running); }
+
+void TFresnelCtrl::CancelButtonClick() { chart_.StopFit(); }
 
 void TFresnelCtrl::Button3Click() {
   if (chart_.Fitting() || session_.ChartState.SelectedFrame < 0) return;

@@ -31,6 +31,8 @@ class TFresnelCtrl : public QWidget {
   void ClampWindowsToRecords(int offset_min, int offset_max);
   // A refused fit or another note for the user, in the progress memo.
   void ShowStatus(const QString& text);
+  // "Cancel" can stop the fit while one runs.
+  void FitRunning(bool running);
 
   // Controls, by their designer names.
   QComboBox *ComboBox1, *ComboBox2;
@@ -42,7 +44,7 @@ class TFresnelCtrl : public QWidget {
   QCheckBox *CheckBox1, *CheckBox2, *CheckBox3, *CheckBox4, *CheckBox5, *CheckBox6, *CheckBox7, *CheckBox8,
       *CheckBox9;
   QRadioButton *RadioButton1, *RadioButton2;
-  QPushButton *Button1, *Button2, *Button3;
+  QPushButton *Button1, *Button2, *Button3, *CancelButton;
   QProgressBar* ProgressBar1;
   QPlainTextEdit* Memo1;
 
@@ -94,6 +96,7 @@ class TFresnelCtrl : public QWidget {
   void Button1Click();
   void Button2Click();
   void Button3Click();
+  void CancelButtonClick();
 
   Tchart1& chart_;
   ChartHost& host_;

@@ -189,6 +189,34 @@ TEST(TFresnelCtrl, ClosingTheChartStopsAFit) {
   EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 0);
 }
 
+TEST(TFresnelCtrl, CancelStopsARunningFitAndKeepsTheLastResults) {
+  PanelFixture f;
+  f.Open();
+  auto* cancel = f.Control<QPushButton>("CancelButton");
+  EXPECT_EQ(cancel->text(), "Cancel");
+  EXPECT_FALSE(cancel->isEnabled());
+  f.Control<QRadioButton>("RadioButton2")->setChecked(true);
+  f.Control<QCheckBox>("CheckBox7")->setChecked(false);  // the long scan
+  f.Control<QPushButton>("Button3")->click();
+  ASSERT_TRUE(f.chart->Fitting());
+  EXPECT_TRUE(cancel->isEnabled());
+  cancel->click();
+  EXPECT_FALSE(f.chart->Fitting());
+  QApplication::processEvents();  // reports the stopped fit had queued
+  EXPECT_FALSE(cancel->isEnabled());
+  EXPECT_EQ(f.Control<QProgressBar>("ProgressBar1")->value(), 0);
+  EXPECT_EQ(f.Control<QLineEdit>("Edit34")->text(), "");
+  EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 0);
+
+  // The next fit runs to its end.
+  f.Control<QRadioButton>("RadioButton1")->setChecked(true);
+  f.Control<QPushButton>("Button3")->click();
+  WaitForFit(f.chart);
+  EXPECT_FALSE(cancel->isEnabled());
+  EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 1);
+  EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), 12.3, 0.31);
+}
+
 TEST(TFresnelCtrl, EditsTakeTheirValuesOnEnter) {
   PanelFixture f;
   f.Open();
