@@ -12,9 +12,12 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QKeyEvent>
 #include <QScrollBar>
+#include <QSpinBox>
 
 #include "base/CsvFields.h"
+#include "base/NumberText.h"
 #include "chart/ChartScale.h"
 #include "chart/ui/TAvgBkg.h"
 #include "chart/ui/Tchart1.h"
@@ -221,4 +224,107 @@ TEST(TAvgBkg, EachModeEnablesItsOwnControls) {
     EXPECT_EQ(Find<QWidget>(w, "Edit21")->isEnabled(), r.wavelet);
     EXPECT_EQ(Find<QWidget>(w, "Edit22")->isEnabled(), r.wavelet);
   }
+}
+
+TEST(ChartControls, WidthAndScaleCentreTheSelectedRecord) {
+  Chart c;
+  c.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Zigzag(2000, 1000)}));
+  c.Open();
+  auto* part = Find<QRadioButton>(c.chart, "RadioGroup1_0");
+  auto* entire = Find<QRadioButton>(c.chart, "RadioGroup1_1");
+  auto* scroll = Find<QScrollBar>(c.chart, "ScrollBar1");
+  auto* scale = Find<QSpinBox>(c.chart, "UpDown2");
+  part->click();
+  scroll->setValue(1400);
+  c.ClickRecord(1500);
+  ASSERT_EQ(c.session.ChartState.SelectedFrame, 1500);
+  entire->click();
+  EXPECT_EQ(c.session.ChartState.FirstShownFrame, 0);
+  EXPECT_EQ(scroll->value(), 0);
+  EXPECT_FALSE(scale->isEnabled());
+  part->click();  // 340 records across: the selection in the middle
+  EXPECT_EQ(c.session.ChartState.FirstShownFrame, 1500 - 170);
+  EXPECT_EQ(scroll->value(), 1500 - 170);
+  EXPECT_TRUE(scale->isEnabled());
+  scale->setValue(6);  // 4 pixels a record: 170 across
+  EXPECT_EQ(Find<QLineEdit>(c.chart, "Edit5")->text(), "2");
+  EXPECT_EQ(c.session.ChartState.VisibleFrameCount, 170);
+  EXPECT_EQ(c.session.ChartState.FirstShownFrame, 1500 - 85);
+}
+
+namespace {
+
+void PressKey(QWidget* w, int key) {
+  QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
+
+void TypeAndEnter(QLineEdit* e, const QString& text) {
+  e->setText(text);
+  PressKey(e, Qt::Key_Return);
+}
+
+}  // namespace
+
+TEST(TAvgBkg, FrameRangeEditsAndMarksOfUnappliedWindows) {
+  Chart c;
+  const std::vector<double> values = Zigzag(30, 1000);
+  c.host.table.lines = BuildResultTable(3, 1, RowsFromValues({values}, 300));
+  c.Open();
+  Find<QPushButton>(c.chart, "SpeedButton1")->click();
+  auto* w = c.chart->findChild<TAvgBkg*>("AvgBkg");
+  ASSERT_NE(w, nullptr);
+  auto* begin = Find<QLineEdit>(w, "Edit10");
+  auto* end = Find<QLineEdit>(w, "Edit11");
+  TypeAndEnter(end, "400");  // past the last frame 329: kept
+  EXPECT_EQ(end->text(), "329");
+  TypeAndEnter(end, "310");
+  EXPECT_EQ(w->EndFrame(), 310);
+  TypeAndEnter(begin, "200");  // before the first frame: kept
+  EXPECT_EQ(begin->text(), "300");
+  TypeAndEnter(begin, "305");
+  EXPECT_EQ(w->BeginFrame(), 305);
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit25")->text(), "5");
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit26")->text(), "10");
+  double sum = 0;
+  for (int r = 5; r <= 10; ++r) sum += values[static_cast<size_t>(r)];
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit4")->text().toStdString(), FormatOneDecimal(sum / 6));
+
+  Find<QRadioButton>(w, "RadioGroup1_3")->click();  // FFT: its edits take keys
+  TypeAndEnter(Find<QLineEdit>(w, "Edit12"), "");
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit12")->text(), "0");
+  TypeAndEnter(Find<QLineEdit>(w, "Edit15"), "2000");  // not below the block size 1024
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit15")->text(), "100");
+
+  Find<QRadioButton>(w, "RadioGroup1_0")->click();
+  auto* width = Find<QLineEdit>(w, "Edit1");
+  Find<QSpinBox>(w, "UpDown1")->setValue(2);
+  EXPECT_EQ(width->text(), "5");
+  EXPECT_FALSE(width->styleSheet().isEmpty());
+  EXPECT_FALSE(Find<QCheckBox>(w, "CheckBox1")->styleSheet().isEmpty());
+  Find<QPushButton>(w, "Button1")->click();  // Apply clears the marks
+  EXPECT_TRUE(width->styleSheet().isEmpty());
+  EXPECT_TRUE(Find<QCheckBox>(w, "CheckBox1")->styleSheet().isEmpty());
+}
+
+TEST(TCorrection, TakesTheChartsStayOnTopWhileOpen) {
+  Chart c;
+  c.host.object_count = 2;
+  c.host.table.lines = BuildResultTable(3, 2, RowsFromValues({Zigzag(20, 1000), Zigzag(20, 500)}));
+  c.Open();
+  c.chart->show();
+  ASSERT_TRUE(c.chart->windowFlags() & Qt::WindowStaysOnTopHint);
+  c.ClickRecord(4);
+  Find<QPushButton>(c.chart, "Button11")->click();
+  auto* w = c.chart->findChild<QWidget*>("Correction");
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(c.session.CorrectionOpen, 1);
+  EXPECT_FALSE(c.chart->windowFlags() & Qt::WindowStaysOnTopHint);
+  Find<QSpinBox>(w, "UpDown1")->setValue(3);
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit3")->text(), "7");
+  Find<QPushButton>(c.chart, "Button11")->click();  // one window at a time
+  EXPECT_EQ(c.chart->findChildren<QWidget*>("Correction").size(), 1);
+  w->close();
+  EXPECT_EQ(c.session.CorrectionOpen, 0);
+  EXPECT_TRUE(c.chart->windowFlags() & Qt::WindowStaysOnTopHint);
 }
