@@ -1,6 +1,7 @@
 #include "chart/ui/TAvgBkg.h"
 
 #include <QCloseEvent>
+#include <QBoxLayout>
 #include <QGridLayout>
 #include <QLabel>
 #include <QSignalBlocker>
@@ -115,20 +116,25 @@ void TAvgBkg::BuildControls() {
   GroupBox4->setObjectName("GroupBox4");
   auto* g4 = new QGridLayout(GroupBox4);
   Edit12 = MakeEdit(GroupBox4, "Edit12", "0");
-  Edit15 = MakeEdit(GroupBox4, "Edit15", "100");
-  Edit16 = MakeEdit(GroupBox4, "Edit16", {}, true);
+  Edit15 = MakeEdit(this, "Edit15", "100");
+  Edit16 = MakeEdit(this, "Edit16", {}, true);
   g4->addWidget(new QLabel("Processed from", GroupBox4), 0, 0);
   g4->addWidget(Edit12, 0, 1);
   g4->addWidget(new QLabel("Frame", GroupBox4), 0, 2);
-  g4->addWidget(new QLabel("Pass the signal lower than", GroupBox4), 1, 0);
-  g4->addWidget(Edit15, 1, 1);
-  g4->addWidget(Edit16, 1, 2);
-  g4->addWidget(new QLabel("Hz", GroupBox4), 1, 3);
   RadioGroup2 = new TRadioGroup("RadioGroup2", "Separation", {"512", "4096", "1024", "8192", "2048", "16384"}, 3,
                                     GroupBox4);
   RadioGroup2->SetItemIndex(2);
-  g4->addWidget(RadioGroup2, 2, 0, 1, 4);
-  g->addWidget(GroupBox4, 3, 0);
+  g4->addWidget(RadioGroup2, 1, 0, 1, 3);
+  // The cut-off stays usable in wavelet mode, when the FFT group is disabled.
+  auto* cutoff = new QHBoxLayout;
+  cutoff->addWidget(new QLabel("Pass the signal lower than", this));
+  cutoff->addWidget(Edit15);
+  cutoff->addWidget(Edit16);
+  cutoff->addWidget(new QLabel("Hz", this));
+  auto* fft_column = new QVBoxLayout;
+  fft_column->addWidget(GroupBox4);
+  fft_column->addLayout(cutoff);
+  g->addLayout(fft_column, 3, 0);
 
   GroupBox7 = new QGroupBox("Wavelet", this);
   GroupBox7->setObjectName("GroupBox7");

@@ -99,6 +99,8 @@ void Tchart1::BuildControls() {
   Edit5 = MakeEdit(p, "Edit5", 478, 26, 60);
   UpDown1 = MakeUpDown(p, "UpDown1", 0, 5, 545, 26);
   Edit2 = MakeEdit(p, "Edit2", 592, 26, 40);
+  Make<QLabel>(p, "ScaleLabel", "Scale", 432, 48, 45, 15);
+  Make<QLabel>(p, "RadiusLabel", "Radius", 547, 48, 45, 15);
   Button9 = Make<QPushButton>(p, "Button9", "Reset", 662, 24, 60, 24);
   Button1 = Make<QPushButton>(p, "Button1", "close", 712, 4, 44, 20);
 
@@ -142,11 +144,13 @@ void Tchart1::BuildControls() {
   ScrollBar2 = new QScrollBar(Qt::Horizontal, p);
   ScrollBar2->setObjectName("ScrollBar2");
   ScrollBar2->setRange(-20, 20);
-  ScrollBar2->setGeometry(10, 176, 150, 16);
+  ScrollBar2->setGeometry(52, 176, 108, 16);
+  Make<QLabel>(p, "MaxLabel", "Y Max", 10, 176, 42, 16);
   ScrollBar3 = new QScrollBar(Qt::Horizontal, p);
   ScrollBar3->setObjectName("ScrollBar3");
   ScrollBar3->setRange(-20, 20);
-  ScrollBar3->setGeometry(170, 176, 150, 16);
+  ScrollBar3->setGeometry(200, 176, 120, 16);
+  Make<QLabel>(p, "MinLabel", "Min", 170, 176, 30, 16);
   // Under the panel's visible area.
   Button15 = Make<QPushButton>(p, "Button15", "", 10, 230, 40, 20);
   Button16 = Make<QPushButton>(p, "Button16", "", 55, 230, 40, 20);
