@@ -14,6 +14,7 @@
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
+#include "app/ui/UtilityWindows.h"
 #include "base/ui/BitmapLabel.h"
 
 namespace {
@@ -188,6 +189,7 @@ void TPlatform::ShowSelectedResult(const FrameOutcome& out) {
   const ApertureReadout r = FormatApertureReadout(out.SelectedSums, Frames.FrameDataLines, k);
   Edit9->setText(QString::fromStdString(r.Value[0]));
   Edit23->setText(QString::fromStdString(r.HalfFluxDiameter));
+  if (ColorValueDisplay) ColorValueDisplay->ShowSums(out.SelectedSums, r, out.Frame);
 }
 
 void TPlatform::ActOnFrameOutcome(const FrameOutcome& out, bool was_measuring) {

@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "base/AtomicFile.h"
+#include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 
@@ -109,6 +110,8 @@ void TAvsEdit::Saveas1Click() {
 
 TColorValueDisplay::TColorValueDisplay(QWidget* opener) : QWidget(opener, Qt::Window | Qt::WindowStaysOnTopHint) {
   StayOnTopAndFree(this, "ColorValueDisplay", "Measurement");
+  // Rows of the plane sums (blue, green, red) and values of the selected
+  // object, each for the blocks Top (field 1), Bottom (field 2) and Frame.
   auto* box = new QGroupBox("Observation");
   auto* g = new QGridLayout(box);
   Edit14 = Named<QLineEdit>("Edit14");
@@ -119,12 +122,36 @@ TColorValueDisplay::TColorValueDisplay(QWidget* opener) : QWidget(opener, Qt::Wi
   QLineEdit* edits[] = {Edit14, Edit15, Edit16, Edit17};
   for (int i = 0; i < 4; ++i) {
     edits[i]->setReadOnly(true);
+    if (i < 3) edits[i]->setToolTip("Top | Bottom | Frame");
     g->addWidget(new QLabel(labels[i]), i, 0);
     g->addWidget(edits[i], i, 1);
   }
   auto* v = new QVBoxLayout(this);
   v->addWidget(box);
   if (opener) setGeometry(opener->x() + 5, opener->y() + 533, 204, 183);
+}
+
+void TColorValueDisplay::ShowSums(const ApertureSums& sums, const ApertureReadout& readout, int frame) {
+  // Blocks in the order of the header: field 1, field 2, the whole frame.
+  constexpr int kOrder[] = {1, 2, 0};
+  auto Planes = [&](auto member) {
+    std::string text;
+    for (int b : kOrder) {
+      if (!text.empty()) text += " | ";
+      const auto& planes = sums[static_cast<size_t>(b)].*member;
+      for (size_t p = 0; p < 3; ++p) {
+        if (p) text += ' ';
+        text += FormatInt(static_cast<int64_t>(RoundHalfEven(planes[p])));
+      }
+    }
+    return QString::fromStdString(text);
+  };
+  Edit14->setText(Planes(&ApertureBlockSums::Aperture));
+  Edit15->setText(Planes(&ApertureBlockSums::Background));
+  std::string values;
+  for (int b : kOrder) values += (values.empty() ? "" : " | ") + readout.Value[static_cast<size_t>(b)];
+  Edit16->setText(QString::fromStdString(values));
+  Edit17->setText(QString::number(frame));
 }
 
 // ---- step log ----

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "measure/AperturePhotometry.h"
+
 class QAction;
 class QLineEdit;
 class QPlainTextEdit;
@@ -45,6 +47,8 @@ class TColorValueDisplay : public QWidget {
   Q_OBJECT
  public:
   explicit TColorValueDisplay(QWidget* opener);
+  // The selected object's plane sums and values of the frame just measured.
+  void ShowSums(const ApertureSums& sums, const ApertureReadout& readout, int frame);
   QLineEdit* Edit14 = nullptr;
   QLineEdit* Edit15 = nullptr;
   QLineEdit* Edit16 = nullptr;

@@ -10,6 +10,7 @@
 #include "app/ui/UtilityWindows.h"
 #include "base/AtomicFile.h"
 #include "support/VideoFixtures.h"
+#include "support/AviWriter.h"
 #include "support/WindowControls.h"
 
 namespace {
@@ -123,6 +124,48 @@ TEST(ColorValue, OpensOnceAtItsPlace) {
   m.Click("Button15");
   EXPECT_EQ(m.W().findChildren<TColorValueDisplay*>().size(), 1);
   for (const char* name : {"Edit14", "Edit15", "Edit16", "Edit17"}) EXPECT_NE(Find<QLineEdit>(c, name), nullptr);
+  c->close();
+}
+
+// While it is open, a measured frame shows the selected object's plane sums
+// and values for field 1, field 2 and the frame: the two fields add up to
+// the frame, the flat background of 20 gives 20 per background pixel, and
+// the frame's value is the one the main window shows.
+TEST(ColorValue, ShowsThePlaneSumsOfTheMeasuredFrame) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const auto video = m.Path("star.avi");
+  ASSERT_TRUE(WriteAvi(video.string(), StarFrames(120, 100, 4, 60.3, 49.8, [](int) { return 20000.0; })));
+  ASSERT_TRUE(m.OpenThroughButton1(video));
+  m.Click("Button15");
+  TColorValueDisplay* c = m.W().ColorValueDisplay;
+  ASSERT_NE(c, nullptr);
+  m.ClickImage1(60, 50);
+  m.Click("Button16");  // '1Frame'
+  ASSERT_TRUE(m.WaitUntilStopped());
+
+  auto Blocks = [](const QLineEdit* e) {
+    std::vector<std::vector<long long>> out;
+    for (const QString& block : e->text().split(" | ")) {
+      out.emplace_back();
+      for (const QString& n : block.split(' ')) out.back().push_back(n.toLongLong());
+    }
+    return out;
+  };
+  const auto star = Blocks(c->Edit14), bkg = Blocks(c->Edit15);
+  ASSERT_EQ(star.size(), 3u);
+  ASSERT_EQ(bkg.size(), 3u);
+  const long long background_count = m.Find<QLineEdit>("Edit21")->text().toLongLong();
+  ASSERT_GT(background_count, 0);
+  for (size_t p = 0; p < 3; ++p) {
+    EXPECT_EQ(star[0][p] + star[1][p], star[2][p]) << "plane " << p;
+    EXPECT_EQ(bkg[0][p] + bkg[1][p], bkg[2][p]) << "plane " << p;
+    EXPECT_EQ(bkg[2][p], 20 * background_count) << "plane " << p;
+    EXPECT_GT(star[2][p], 20 * m.Find<QLineEdit>("Edit20")->text().toLongLong()) << "plane " << p;
+  }
+  const QStringList values = c->Edit16->text().split(" | ");
+  ASSERT_EQ(values.size(), 3);
+  EXPECT_EQ(values[2], m.Find<QLineEdit>("Edit9")->text());
+  EXPECT_EQ(c->Edit17->text(), QString::number(m.W().ScrollBar1->value()));
   c->close();
 }
 
