@@ -116,4 +116,32 @@ TEST(RunDisplayPace, SingleStepsPaintAtOnce) {
   }
 }
 
+// Counts the boxes and notes whether the scroll bar was free to paint when
+// each came up.
+struct BoxWatch : ScriptedDialogService {
+  QWidget* watched = nullptr;
+  std::vector<bool> free_to_paint;
+  void ShowMessage(MessageKind kind, const QString& text, const QString& caption) override {
+    if (watched) free_to_paint.push_back(watched->updatesEnabled());
+    ScriptedDialogService::ShowMessage(kind, text, caption);
+  }
+};
+
+TEST(RunDisplayPace, ABoxThatStopsPlaybackFindsTheReadoutsShowingTheirState) {
+  PacedWindow p;
+  ASSERT_TRUE(PumpUntil([&] { return p.bar->isVisible(); }));
+  BoxWatch boxes;
+  boxes.watched = p.bar;
+  ScopedDialogService use(boxes);
+  // The frames past the middle are cut off the file after it was opened.
+  const auto path = p.m.Path("star.avi");
+  std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+  p.m.Click("SpeedButton1");
+  ASSERT_TRUE(p.m.WaitUntilStopped());
+  ASSERT_EQ(boxes.free_to_paint.size(), 1u);
+  EXPECT_TRUE(boxes.free_to_paint[0]);
+  EXPECT_GT(p.bar->value(), 5);
+  EXPECT_LT(p.bar->value(), kFrames - 1);
+}
+
 }  // namespace
