@@ -2,7 +2,14 @@
 
 namespace {
 const std::string kNoLine;
+
+// A row built by appending keeps the spare capacity of its last growth, up to
+// as much again as its text; a table of a million rows stores only the text.
+std::string Fitted(std::string line) {
+  line.shrink_to_fit();
+  return line;
 }
+}  // namespace
 
 const std::string& ResultTable::Line(int i) const {
   if (i < 0 || i >= Count()) return kNoLine;
@@ -15,20 +22,20 @@ void ResultTable::Clear() {
 }
 
 void ResultTable::Add(std::string line) {
-  lines_.push_back(std::move(line));
+  lines_.push_back(Fitted(std::move(line)));
   Changed(true);
 }
 
 void ResultTable::SetLine(int i, std::string line) {
   if (i < 0 || i >= Count()) return;
-  lines_[static_cast<size_t>(i)] = std::move(line);
+  lines_[static_cast<size_t>(i)] = Fitted(std::move(line));
   Changed(false);
 }
 
 void ResultTable::Insert(int i, std::string line) {
   if (i < 0 || i > Count()) return;
   bool at_end = i == Count();
-  lines_.insert(lines_.begin() + i, std::move(line));
+  lines_.insert(lines_.begin() + i, Fitted(std::move(line)));
   Changed(at_end);
 }
 

@@ -50,7 +50,7 @@ TPlatform::TPlatform(const PlatformOptions& options, QWidget* parent)
   CreateControls();
   CreateMenus();
   ConnectHandlers();
-  memo_view_ = new ResultMemoView(Results, Memo1, this);
+  memo_view_ = new ResultMemoView(Results, Memo1, findChild<QScrollBar*>("Memo1Rows"), this);
   Platform = this;
   FormCreate();
   SyncMemo1();
@@ -121,7 +121,12 @@ void TPlatform::CreateControls() {
   Memo1->setMinimumHeight(120);
   Memo2 = Named<QPlainTextEdit>("Memo2");
   Memo2->setVisible(false);
-  memo_layout->addWidget(Memo1);
+  // Beside Memo1: the scroll bar through a table too long to copy into it.
+  auto* memo_row = new QHBoxLayout;
+  memo_row->setSpacing(0);
+  memo_row->addWidget(Memo1);
+  memo_row->addWidget(Named<QScrollBar>("Memo1Rows"));
+  memo_layout->addLayout(memo_row);
   memo_layout->addWidget(Memo2);
 
   auto* split = Named<QSplitter>("Splitter1", Qt::Vertical);

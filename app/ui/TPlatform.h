@@ -60,6 +60,7 @@ class QScrollArea;
 class QScrollBar;
 class QSlider;
 class ResultMemoView;
+class DisplayPacer;
 class TRadioGroup;
 class TUpDown;
 class TSetPredictTrack;
@@ -306,6 +307,8 @@ class TPlatform : public QMainWindow {
   bool RemoveMeasurementData(); // 'DataRemove'
   void Timer1Timer();
   void ScrollBar1Change();
+  // During a run or playback the per-frame read-outs paint at most every 30 ms.
+  void PaceDisplays();
   void StartPlayback();         // play
   void SpeedButton10Click();    // play backwards
   void StopPlayback();          // stop
@@ -833,6 +836,7 @@ class TPlatform : public QMainWindow {
 
   PlatformOptions startup_;
   ResultMemoView* memo_view_ = nullptr;
+  DisplayPacer* display_pacer_ = nullptr;
   QScrollArea* panel_scroll_ = nullptr;  // the settings panel
   bool closing_allowed_ = false;
 };

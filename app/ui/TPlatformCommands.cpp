@@ -27,6 +27,7 @@
 #include "ImageFileLib/LinearBitmap.h"
 #include "ImageFileLib/SavePicture.h"
 #include "app/ui/TMeasurementOption.h"
+#include "app/ui/ResultMemoView.h"
 #include "app/ui/TPlatform.h"
 #include "app/ui/TPreserveSetting.h"
 #include "base/CsvFields.h"
@@ -314,7 +315,7 @@ void TPlatform::CopyCurrentTimetoClipboard1Click() {
 void TPlatform::Button42Click() {
   SyncMemo1();
   Memo1->selectAll();
-  QApplication::clipboard()->setText(Memo1->toPlainText());
+  QApplication::clipboard()->setText(memo_view_->WholeText());
 }
 
 // ---- gamma, step, frame rate ----

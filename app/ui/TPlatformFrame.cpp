@@ -226,6 +226,7 @@ void TPlatform::ActOnFrameOutcome(const FrameOutcome& out, bool was_measuring) {
     Run.PlayBackward = false;
     Run.FrameStep = std::abs(Run.FrameStep);
   }
+  PaceDisplays();  // the read-outs show the stopped state behind the box
   Dialogs().ShowError(QString::fromStdString(out.GrabError));
 }
 

@@ -223,6 +223,7 @@ void TPlatform::FinishRun() {
   AddToRunLog(std::to_string(Run.LastMeasuredFrame));
   SyncMemo1();
   DrawImage1Now();
+  PaceDisplays();
 }
 
 // The next step would pass the last frame: playback and the run end here.
@@ -258,10 +259,15 @@ void TPlatform::Timer1Timer() {
   }
   if (t.StopTimer) Timer1->stop();
   if (t.EndOfRange) EndOfRange();
+  PaceDisplays();
 }
 
 void TPlatform::ScrollBar1Change() {
   if (!Run.VideoLoaded || Run.DirectionSettingMode) return;
+  struct Paced {
+    TPlatform* w;
+    ~Paced() { w->PaceDisplays(); }
+  } paced{this};
   ShowNeighbor();
   const int pos = ScrollBar1->value();
   if (pos == 0 && Run.PlayBackward) {
@@ -382,6 +388,7 @@ void TPlatform::StopPlayback() {
   ShowNeighbor();
   DrawImage1Now();
   RestartDriftPassedPoints(false);  // ---- commands ----
+  PaceDisplays();
 }
 
 void TPlatform::StepTo(StepButton button) {

@@ -4,6 +4,10 @@
 #include <QApplication>
 #include <QSlider>
 #include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <cstdlib>
+#include <ctime>
 
 #include "app/ui/MainRoadFixture.h"
 
@@ -26,9 +30,26 @@ std::filesystem::path WriteStarVideo(const std::filesystem::path& path) {
   return path;
 }
 
-void SequentialGrab(benchmark::State& state, Reader reader) {
+enum class Codec { Uncompressed, Mjpeg };
+
+// The star video, as MJPEG made by the ffmpeg tool when asked for; empty when
+// the tool fails.
+std::filesystem::path WriteVideo(const std::filesystem::path& dir, Codec codec) {
+  const auto raw = WriteStarVideo(dir / "speed.avi");
+  if (codec == Codec::Uncompressed) return raw;
+  const auto mjpeg = dir / "speed_mjpeg.avi";
+  const std::string cmd = "ffmpeg -nostdin -loglevel error -y -i '" + raw.string() +
+                          "' -c:v mjpeg -q:v 3 -pix_fmt yuvj420p '" + mjpeg.string() + "'";
+  return std::system(cmd.c_str()) == 0 ? mjpeg : std::filesystem::path();
+}
+
+void SequentialGrab(benchmark::State& state, Reader reader, Codec codec = Codec::Uncompressed) {
   TestFolder dir;
-  const auto path = WriteStarVideo(dir / "speed.avi");
+  const auto path = WriteVideo(dir.Path(), codec);
+  if (path.empty()) {
+    state.SkipWithError("ffmpeg could not make the video");
+    return;
+  }
   for (auto _ : state) {
     VideoState video;
     video.UseDirectShow = reader == Reader::Ffmpeg ? 1 : 0;
@@ -47,8 +68,9 @@ void SequentialGrab(benchmark::State& state, Reader reader) {
 
 // The star video opened through 'Open AVI' with object A placed; false when
 // it does not open.
-bool OpenAndPlace(MainRoadWindow& m, benchmark::State& state) {
-  if (!m.OpenThroughButton1(WriteStarVideo(m.Path("speed.avi")))) {
+bool OpenAndPlace(MainRoadWindow& m, benchmark::State& state, Codec codec = Codec::Uncompressed) {
+  const auto path = WriteVideo(m.dir.Path(), codec);
+  if (path.empty() || !m.OpenThroughButton1(path)) {
     state.SkipWithError("the video does not open");
     return false;
   }
@@ -63,10 +85,29 @@ void BackToTheStart(MainRoadWindow& m) {
   m.Click("SpeedButton3");
 }
 
-// A run of objects A, B and C with the speed bar at its fastest.
-void WindowRun(benchmark::State& state, Reader reader) {
+// Waits as the program's own event loop does (asleep between timer ticks),
+// so the main thread's CPU time is the run's own work.
+void RunEventLoopUntilStopped(MainRoadWindow& m) {
+  TPlatform& w = m.W();
+  while (w.Run.Playing || w.Run.MeasuringRun || w.Timer1->isActive())
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+double ThreadCpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+// A run of objects A, B and C with the speed bar at its fastest; `shown`
+// puts the window on the (offscreen) screen, so every display paints.
+void WindowRun(benchmark::State& state, Reader reader, bool shown = false, Codec codec = Codec::Uncompressed) {
   MainRoadWindow m(reader);
-  if (!OpenAndPlace(m, state)) return;
+  if (shown) {
+    m.W().show();
+    QCoreApplication::processEvents();
+  }
+  if (!OpenAndPlace(m, state, codec)) return;
   TPlatform& w = m.W();
   w.Run.ObjectCount = 3;
   for (DataLine& block : w.Frames.FrameDataLines) {
@@ -76,14 +117,19 @@ void WindowRun(benchmark::State& state, Reader reader) {
     block.Objects[2].PrevY = block.Objects[2].Y = 380;
   }
   m.Find<QSlider>("TrackBar1")->setValue(1);
+  double cpu_ms = 0;
   for (auto _ : state) {
     state.PauseTiming();
     BackToTheStart(m);
     state.ResumeTiming();
+    const double cpu0 = ThreadCpuMs();
     m.Click("Button3");
-    m.WaitUntilStopped();
+    RunEventLoopUntilStopped(m);
+    cpu_ms += ThreadCpuMs() - cpu0;
   }
   state.counters["frames/s"] = benchmark::Counter(kFrames, benchmark::Counter::kIsIterationInvariantRate);
+  // The main thread's work per frame, waiting left out.
+  state.counters["cpu_us/frame"] = 1000.0 * cpu_ms / (static_cast<double>(state.iterations()) * kFrames);
 }
 
 // The same frames by '1Frame' presses: no timer between frames, every frame
@@ -100,11 +146,66 @@ void WindowSteps(benchmark::State& state, Reader reader) {
   state.counters["frames/s"] = benchmark::Counter(kFrames, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-BENCHMARK_CAPTURE(SequentialGrab, OwnAvi, Reader::OwnAvi)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(SequentialGrab, Ffmpeg, Reader::Ffmpeg)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(WindowRun, OwnAvi, Reader::OwnAvi)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(WindowRun, Ffmpeg, Reader::Ffmpeg)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(WindowSteps, OwnAvi, Reader::OwnAvi)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(SequentialGrab, OwnAvi, Reader::OwnAvi)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(SequentialGrab, Ffmpeg, Reader::Ffmpeg)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(WindowRun, OwnAvi, Reader::OwnAvi)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK_CAPTURE(WindowRun, Ffmpeg, Reader::Ffmpeg)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK_CAPTURE(WindowSteps, OwnAvi, Reader::OwnAvi)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK_CAPTURE(WindowRun, OwnAviShown, Reader::OwnAvi, true)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(SequentialGrab, FfmpegMjpeg, Reader::Ffmpeg, Codec::Mjpeg)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(WindowRun, FfmpegMjpegShown, Reader::Ffmpeg, true, Codec::Mjpeg)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();
+
+// Heap bytes in use, big blocks of their own included.
+size_t HeapInUse() {
+  const struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+}
+
+// Heap bytes per result row: a million rows of three objects appended the way
+// a run appends them, shown in Memo1, against the heap before.
+void MemoryPerRow(benchmark::State& state) {
+  constexpr int kRows = 1000000;
+  for (auto _ : state) {
+    MainRoadWindow m(Reader::OwnAvi);
+    TPlatform& w = m.W();
+    w.Run.ObjectCount = 3;
+    w.WriteCsvHeader();
+    w.SyncMemo1();
+    for (int k = 0; k < 3; ++k) {
+      for (DataLine& block : w.Frames.FrameDataLines) {
+        ObjectResult& o = block.Objects[static_cast<size_t>(k)];
+        o.Value = 12345.678 - 1000 * k;
+        o.ApertureSum = 23456 - 1000 * k;
+        o.BackgroundSum = 11111 + k;
+        o.AperturePixelCount = 113;
+        o.BackgroundPixelCount = 1020;
+        o.X = 200 + 100 * k;
+        o.Y = 150 + 50 * k;
+      }
+    }
+    const size_t before = HeapInUse();
+    for (int frame = 0; frame < kRows; ++frame) {
+      for (DataLine& block : w.Frames.FrameDataLines) block.FrameNumberX10 = frame * 10;
+      w.AppendResultRows();
+      if (frame % 1000 == 0) QCoreApplication::processEvents();
+    }
+    w.SyncMemo1();
+    QCoreApplication::processEvents();
+    const size_t after = HeapInUse();
+    state.counters["bytes/row"] = static_cast<double>(after - before) / kRows;
+    state.counters["chars/row"] =
+        static_cast<double>(w.Results.Line(w.Results.Count() - 1).size());
+  }
+}
+BENCHMARK(MemoryPerRow)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

@@ -57,3 +57,18 @@ TEST(ResultTable, GenerationChangesOnlyForEdits) {
   EXPECT_EQ(t.Lines(), (std::vector<std::string>{"b"}));
   EXPECT_EQ(calls, 6);
 }
+
+// Rows are built by appending; a million of them must not carry the spare room.
+TEST(ResultTable, AppendedRowsKeepNoSpareCapacity) {
+  auto grown = [] {
+    std::string row;
+    for (int i = 0; i < 200; ++i) row += 'x';  // grown by appending, as rows are built
+    EXPECT_GT(row.capacity(), 215u);
+    return row;
+  };
+  ResultTable table;
+  table.Add(grown());
+  table.Insert(0, grown());
+  table.SetLine(1, grown());
+  for (int i = 0; i < table.Count(); ++i) EXPECT_LT(table.Line(i).capacity(), 216u) << i;
+}
