@@ -539,6 +539,8 @@ class TPlatform : public QMainWindow {
   QAction* LinearityofVideo1 = nullptr;                   // Tools > 'Linearity of Video'
   QAction* Errorestimation1 = nullptr;                    // Tools > 'Error estimation'
   QPushButton* Button30 = nullptr;                        // 'Timing Error Simulation'
+  void LunarVelocityCalculator1Click();
+  QAction* LunarVelocityCalculator1 = nullptr;  // Tools > 'Lunar Velocity Calculator'
   // The sound indicator, opened once the sound track is written.
   void OpenSoundIndicator();
   void RedrawSoundIndicator();

@@ -8,6 +8,9 @@
 #include <QScrollBar>
 
 #include "app/ui/TPlatform.h"
+#include "chart/ui/Tchart1.h"
+#include "events/ui/TFresnelCtrl.h"
+#include "events/ui/TLunarVelocityCalculator.h"
 #include "timing/ui/TCMOSExposureCalc.h"
 #include "timing/ui/TLinearity.h"
 #include "timing/ui/TSoundIndicator.h"
@@ -29,6 +32,16 @@ void TPlatform::CreateTimingMenuItems() {
           &TPlatform::ExposureTimeCalculationforCMOSCam1Click);
   connect(LinearityofVideo1, &QAction::triggered, this, &TPlatform::LinearityofVideo1Click);
   connect(Errorestimation1, &QAction::triggered, this, &TPlatform::Errorestimation1Click);
+  LunarVelocityCalculator1 = tools->addAction("Lunar Velocity Calculator");
+  LunarVelocityCalculator1->setObjectName("LunarVelocityCalculator1");
+  connect(LunarVelocityCalculator1, &QAction::triggered, this, &TPlatform::LunarVelocityCalculator1Click);
+}
+
+void TPlatform::LunarVelocityCalculator1Click() {
+  if (TLunarVelocityCalculator::IsOpen()) return;
+  TLunarVelocityCalculator::Open(this, [this]() -> TFresnelCtrl* {
+    return chart1.Window ? chart1.Window->FresnelCtrl.data() : nullptr;
+  });
 }
 
 QWidget* TPlatform::CreateTimingPanel() {

@@ -31,6 +31,11 @@ class TFresnelCtrl : public QWidget {
   void ClampWindowsToRecords(int offset_min, int offset_max);
   // A refused fit or another note for the user, in the progress memo.
   void ShowStatus(const QString& text);
+  // Whether the chart is in diffraction mode; writers from outside check it.
+  bool InDiffractionMode() const;
+  // A value written from another window (distance, velocity, contact angle):
+  // taken over as if the user had typed it and pressed Enter.
+  void SetEditFromOutside(QLineEdit* edit, const QString& text);
 
   // Controls, by their designer names.
   QComboBox *ComboBox1, *ComboBox2;
@@ -49,6 +54,7 @@ class TFresnelCtrl : public QWidget {
  protected:
   void closeEvent(QCloseEvent* e) override;
   void changeEvent(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   QPointer<QWidget> spectrum_graph_;  // the "Graph" window while open
@@ -94,6 +100,7 @@ class TFresnelCtrl : public QWidget {
   void Button1Click();
   void Button2Click();
   void Button3Click();
+  void OpenVelocityCalculator();  // a double click on the distance or velocity
 
   Tchart1& chart_;
   ChartHost& host_;
