@@ -78,10 +78,15 @@ void TPlatform::OpenSoundIndicator() {
   host.FrameCount = [this] { return ScrollBar1->maximum() + 1; };
   host.TimingFrameRate = [this] { return static_cast<double>(Video.TimingFrameRate); };
   host.MeasuringRun = [this] { return Run.MeasuringRun != 0; };
-  host.Report = [this](bool detected, const std::string&) { SoundSignalDetected = detected; };
+  // The decision and the share of signal samples go into the frame's rows.
+  host.Report = [this](bool detected, const std::string& percent) {
+    SoundSignalDetected = detected;
+    Driver.PendingSoundNote = percent;
+  };
   host.Closed = [this] {
     SoundGraphOpen = false;
     SoundSignalDetected = false;
+    Driver.PendingSoundNote.clear();
   };
   auto* w = new TSoundIndicator(std::move(host), this);
   SoundIndicator = w;

@@ -90,9 +90,8 @@ QLineEdit* MakeEdit(QWidget* p, const char* name, int x, int y, int w, bool read
 }
 
 QSpinBox* MakeUpDown(QWidget* p, const char* name, int lo, int hi, int pos, int x, int y) {
-  auto* s = Named(new QSpinBox, name, p, x, y, 52, 21);
-  s->setRange(lo, hi);
-  s->setValue(pos);
+  auto* s = new TUpDown(name, QString(), lo, hi, pos, p);
+  s->setGeometry(x, y, 52, 21);
   return s;
 }
 
@@ -255,7 +254,8 @@ void TFresnelCtrl::BuildControls() {
 
   // The spectrum graph is not part of this program yet.
   Button2->setEnabled(host_.ToolAvailable(ChartTool::MagnitudeCalculator));
-  for (QSpinBox* u : {UpDown3, UpDown4, UpDown13, UpDown12, UpDown5, UpDown6}) u->setAccelerated(true);
+  for (QSpinBox* u : {UpDown3, UpDown4, UpDown13, UpDown12, UpDown5, UpDown6})
+    static_cast<TUpDown*>(u)->SetAccelerated(true);
 }
 
 void TFresnelCtrl::SetPosition(QSpinBox* u, int position) {
