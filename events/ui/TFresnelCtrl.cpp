@@ -839,6 +839,11 @@ void TFresnelCtrl::Edit28Change() {
   SpectrumTypeCalc();
 }
 
+void TFresnelCtrl::SetColourIndexText(const QString& text) {
+  Edit28->setText(text);
+  Edit28Change();
+}
+
 void TFresnelCtrl::ComboBox2Change() {
   const int i = ComboBox2->currentIndex();
   if (ComboBox2->itemText(i).isEmpty()) {

@@ -36,6 +36,8 @@ class TFresnelCtrl : public QWidget {
   // A value written from another window (distance, velocity, contact angle):
   // taken over as if the user had typed it and pressed Enter.
   void SetEditFromOutside(QLineEdit* edit, const QString& text);
+  // A B-V from the event identification, taken over as if typed.
+  void SetColourIndexText(const QString& text);
 
   // Controls, by their designer names.
   QComboBox *ComboBox1, *ComboBox2;

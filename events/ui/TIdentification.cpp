@@ -429,6 +429,7 @@ void TIdentification::ApplyIdentification() {
     r.Altitude = s[6];
     const std::array<QLineEdit*, 7> edits{Edit23, Edit24, Edit25, Edit26, Edit27, Edit28, Edit29};
     for (size_t k = 0; k < edits.size(); ++k) SetText(edits[k], s[k]);
+    if (Tchart1* chart = host_.ChartWindow()) chart->Memo1->appendPlainText(QString::fromStdString(second));
   }
   if (!a.HasEvent) {
     for (QLineEdit* e : {Edit2, Edit4, Edit5, Edit6, Edit7, Edit8}) e->clear();

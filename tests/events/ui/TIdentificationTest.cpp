@@ -11,8 +11,12 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <memory>
 
+#include "../../chart/ui/ChartFakeHost.h"
 #include "IdentFakeHost.h"
+#include "chart/ui/Tchart1.h"
+#include "support/ChartTestTables.h"
 #include "base/ResultTable.h"
 #include "events/ui/TIdentification.h"
 #include "support/LunarListingText.h"
@@ -24,7 +28,15 @@ struct Fixture {
   TemporaryFolder folder{"tessary-lunar"};
   IdentFakeHost host;
   QPointer<TIdentification> w;
-  Fixture(bool auto_search = true) {
+  std::unique_ptr<FakeHost> chart_host;  // its own dialog service: only with a chart
+  QPointer<Tchart1> chart;
+  Fixture(bool auto_search = true, bool with_chart = false) {
+    if (with_chart) {
+      chart_host = std::make_unique<FakeHost>();
+      chart_host->table.lines = BuildResultTable(3, 1, RowsFromValues({{100, 100, 20, 20, 100}}));
+      chart = new Tchart1(*chart_host, host.chart, host.events);
+      host.chart_window = chart;
+    }
     host.settings.LunarPredictionFile = folder.Write("lunar.txt", JoinCrlfLines(SampleLunarListing()));
     host.settings.ObserverNameLunar = "Alan Lee";
     host.times = FrameTimeTexts{};
@@ -36,7 +48,10 @@ struct Fixture {
     host.zc[1234] = 5678;
     w = new TIdentification(host, true);
   }
-  ~Fixture() { delete w.data(); }
+  ~Fixture() {
+    delete w.data();
+    delete chart.data();
+  }
 };
 
 }  // namespace
@@ -71,6 +86,15 @@ TEST(TIdentification, StartUpFindsAndAppliesTheEventAtTheStampTime) {
   EXPECT_EQ(f.host.code_log.back(), "240512r1234AL");
   f.w->close();
   EXPECT_EQ(f.host.events.Flags.IdentificationOpen, 0);
+}
+
+TEST(TIdentification, TheListingsSiteLineGoesIntoTheChartsNotes) {
+  Fixture f(true, true);
+  ASSERT_EQ(f.w->ListBox1->currentRow(), 5);
+  const QStringList notes = f.chart->Memo1->toPlainText().split('\n');
+  ASSERT_EQ(notes.size(), 1);
+  EXPECT_EQ(notes[0].toStdString(), SampleLunarListing()[1]);
+  EXPECT_TRUE(notes[0].startsWith("E. Longitude"));
 }
 
 TEST(TIdentification, TimeEditsMoveTheSearchAndKeepTheWholeSeconds) {
