@@ -404,7 +404,7 @@ void TAsteroidIdentification::ShowPredictionEvent(int k) {
   id.OccultationElements.Observer = Text(Edit3);
   host_.Events().Flags.MagDrop = ParseDoubleOr(Text(Edit16), 0);
   SetText(Edit37, t.FresnelNumber);
-  host_.Events().ReportLightCurveElement.LunarValues[4] = "0.0";
+  host_.Events().ReportLightCurveElement.LunarValues[kLunarContactAngleIndex] = "0.0";
 }
 
 void TAsteroidIdentification::Button6Click() {

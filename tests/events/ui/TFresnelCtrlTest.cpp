@@ -17,27 +17,14 @@
 #include "events/ui/TLunarVelocityCalculator.h"
 #include "events/ui/TSpectrumGraph.h"
 #include "support/ChartTestTables.h"
+#include "support/DiffractionCurves.h"
 
 namespace {
 
 constexpr int kRecords = 120;
 constexpr int kSelected = 60;
 
-// Object A of a disappearance 12.3 ms after record 60 at 29.97 frames per
-// second, 380,000 km, 750 m/s: levels 1000 and 200.
-std::vector<double> Disappearance() {
-  SpectralModel s;
-  s.StarTemperature = 6650;
-  RecomputeSpectralModel(s, "/nonexistent/x.csv");
-  DiffractionParams p;
-  p.ObjectDistance = 384000000;
-  p.ObjectVelocity = 750;
-  const DiffractionModel m(MakeFresnelTables(), s, p);
-  std::vector<double> v;
-  for (int r = 0; r < kRecords; ++r)
-    v.push_back(static_cast<double>(m.RecordValue(r - kSelected, 1, -123, -1, 200, 800, 16)));
-  return v;
-}
+std::vector<double> Disappearance() { return ModelDisappearance(kRecords, kSelected); }
 
 struct PanelFixture {
   FakeHost host;

@@ -91,6 +91,10 @@ TEST(TIdentification, StartUpFindsAndAppliesTheEventAtTheStampTime) {
 TEST(TIdentification, TheListingsSiteLineGoesIntoTheChartsNotes) {
   Fixture f(true, true);
   ASSERT_EQ(f.w->ListBox1->currentRow(), 5);
+  // The contact angle of the listing sits in the record's contact-angle slot.
+  const auto& values = f.host.events.ReportLightCurveElement.LunarValues;
+  EXPECT_EQ(values[kLunarContactAngleIndex], "-120 ");  // six characters, leading blanks off
+  EXPECT_EQ(values[kLunarLimbSlopeIndex], "");
   const QStringList notes = f.chart->Memo1->toPlainText().split('\n');
   ASSERT_EQ(notes.size(), 1);
   EXPECT_EQ(notes[0].toStdString(), SampleLunarListing()[1]);
