@@ -98,10 +98,15 @@ FitDrawing BuildFitDrawing(const DiffractionModel& model, const FitDrawInput& in
   const int bar = Nint(in.Error.SigmaI * v.ChartYScale);
   const Rgb yellow{255, 255, 0};
 
-  FitPoint prev = MakeModelCurve(model, in, static_cast<int>(T0));
+  const auto listed = [&](int64_t t, const FitPoint& pt) {
+    if (in.ListCurveValues)
+      out.CurveValueLines.push_back(FormatFixed(t / 1000.0L, 4, 5) + "," + FormatFixed(pt.Value, 4, 5));
+    return pt;
+  };
+  FitPoint prev = listed(T0, MakeModelCurve(model, in, static_cast<int>(T0)));
   for (int64_t t = T0; t <= T1; ++t) {
     if (t % stride == 0) {
-      const FitPoint pt = MakeModelCurve(model, in, static_cast<int>(t));
+      const FitPoint pt = listed(t, MakeModelCurve(model, in, static_cast<int>(t)));
       if (pt.X >= v.ChartLeftMargin && pt.X <= v.ChartImageWidth - v.ChartRightMargin) {
         out.CurveLines.push_back(FormatInt(t) + " X:" + FormatInt(pt.X) + " Y:" + FormatInt(pt.Y));
         out.Curve.AddLine(prev.X, prev.Y, pt.X, pt.Y, in.CurveColour);
@@ -142,5 +147,21 @@ FitDrawing BuildFitDrawing(const DiffractionModel& model, const FitDrawInput& in
     const int ps = in.PointSize;
     out.Residual.AddEllipse(x - ps, y - ps, x + ps + 1, y + ps + 1, chart_colour::Blue, chart_colour::Blue);
   }
+  return out;
+}
+
+Rgb FitCurveColour(int option_index) {
+  switch (option_index) {
+    case 1: return chart_colour::Blue;
+    case 2: return Rgb{128, 128, 128};
+    case 3: return chart_colour::Black;
+    default: return chart_colour::Red;
+  }
+}
+
+std::vector<std::string> DiskIntensityListing(const DiffractionModel& model) {
+  std::vector<std::string> out;
+  out.reserve(401);
+  for (int ms = 200; ms >= -200; --ms) out.push_back(FormatFixed(model.StarDiskIntensity(ms / 1000.0L), 4, 5));
   return out;
 }

@@ -46,6 +46,7 @@ struct FitDrawInput {
   Rgb CurveColour = chart_colour::Red;
   bool JoinResiduals = true;   // the chart's "Data" box
   int PointSize = 0;           // the chart's point size
+  bool ListCurveValues = false;  // "fresnel textout": "t s,value" per curve point
 };
 
 struct FitPoint {
@@ -59,5 +60,13 @@ struct FitDrawing {
   ChartPicture Curve;     // over the chart picture
   ChartPicture Residual;  // the lower panel, 740 x 150
   std::vector<std::string> CurveLines;  // "t X: x Y: y" per drawn point
+  std::vector<std::string> CurveValueLines;  // with ListCurveValues
 };
 FitDrawing BuildFitDrawing(const DiffractionModel& model, const FitDrawInput& in, const std::vector<double>& values);
+
+// The fitted curve's colour chosen by the developer option: red, blue, gray, black.
+Rgb FitCurveColour(int option_index);
+
+// The model's disk intensity from +0.200 s down to -0.200 s in 1 ms steps,
+// 401 lines.
+std::vector<std::string> DiskIntensityListing(const DiffractionModel& model);

@@ -1,6 +1,11 @@
 // The launchers of the timing tools: CMOS exposure tables, timing-error graph
 // and simulation, linearity demonstration.
 #include <QAction>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -8,7 +13,11 @@
 #include <QScrollBar>
 
 #include "app/ui/TPlatform.h"
+#include "app/ui/TPlatformChartHost.h"
+#include "base/ui/ControlEvents.h"
 #include "chart/ui/Tchart1.h"
+#include "events/SpectralModel.h"
+#include "events/ui/MemoLines.h"
 #include "events/ui/TFresnelCtrl.h"
 #include "events/ui/TLunarVelocityCalculator.h"
 #include "timing/ui/TCMOSExposureCalc.h"
@@ -45,10 +54,36 @@ void TPlatform::LunarVelocityCalculator1Click() {
 }
 
 QWidget* TPlatform::CreateTimingPanel() {
+  auto* panel = new QWidget;
+  auto* v = new QVBoxLayout(panel);
+  v->setContentsMargins(0, 0, 0, 0);
   Button30 = new QPushButton("Timing Error Simulation");
   Button30->setObjectName("Button30");
   connect(Button30, &QPushButton::clicked, this, &TPlatform::Button30Click);
-  return Button30;
+  v->addWidget(Button30);
+
+  auto* dev = Named<QGroupBox>("GroupBoxDeveloper", "Developer");
+  auto* g = new QGridLayout(dev);
+  CheckBox12 = Named<QCheckBox>("CheckBox12", "fresnel textout");
+  CheckBox25 = Named<QCheckBox>("CheckBox25", "Diffraction calc to Memo5");
+  Button28 = Named<QPushButton>("Button28", "Button28");
+  RadioGroup6 = new TRadioGroup("RadioGroup6", "", {"clRed", "clBlue", "clGray", "cLBlack"}, 4, dev);
+  RadioGroup6->SetItemIndex(0);
+  Memo5 = Named<QPlainTextEdit>("Memo5");
+  Memo5->setVisible(false);
+  g->addWidget(CheckBox12, 0, 0);
+  g->addWidget(CheckBox25, 0, 1);
+  g->addWidget(Button28, 0, 2);
+  g->addWidget(RadioGroup6, 1, 0, 1, 3);
+  g->addWidget(Memo5, 2, 0, 1, 3);
+  connect(Button28, &QPushButton::clicked, this, &TPlatform::Button28Click);
+  v->addWidget(dev);
+  return panel;
+}
+
+void TPlatform::Button28Click() {
+  Memo2->clear();
+  AppendMemoLines(Memo2, ListAirTransparency());
 }
 
 void TPlatform::ExposureTimeCalculationforCMOSCam1Click() {
@@ -103,4 +138,19 @@ void TPlatform::OpenSoundIndicator() {
 
 void TPlatform::RedrawSoundIndicator() {
   if (auto* w = qobject_cast<TSoundIndicator*>(SoundIndicator.data()); w && SoundGraphOpen) w->GraphDraw();
+}
+
+DeveloperListingOptions TPlatformChartHost::DeveloperListing() const {
+  DeveloperListingOptions o;
+  o.CurveValues = w_.CheckBox12 && w_.CheckBox12->isChecked();
+  o.DiskIntensity = w_.CheckBox25 && w_.CheckBox25->isChecked();
+  o.CurveColour = w_.RadioGroup6 ? std::max(0, w_.RadioGroup6->ItemIndex()) : 0;
+  return o;
+}
+
+void TPlatformChartHost::AddDeveloperLines(DeveloperMemo memo, const std::vector<std::string>& lines, bool clear) {
+  QPlainTextEdit* m = memo == DeveloperMemo::Memo5 ? w_.Memo5 : w_.Memo2;
+  if (!m) return;
+  if (clear) m->clear();
+  AppendMemoLines(m, lines);
 }

@@ -21,18 +21,4 @@ QLabel* MakeLabel(const QString& name, const QString& text, QWidget* parent) {
   return label;
 }
 
-void SetMemoLines(QPlainTextEdit* memo, const std::vector<std::string>& lines) {
-  QStringList all;
-  all.reserve(static_cast<qsizetype>(lines.size()));
-  for (const std::string& l : lines) all << QString::fromStdString(l);
-  memo->setPlainText(all.join('\n'));
-}
-
 void AddMemoLine(QPlainTextEdit* memo, const std::string& line) { memo->appendPlainText(QString::fromStdString(line)); }
-
-std::vector<std::string> MemoLines(const QPlainTextEdit* memo) {
-  std::vector<std::string> out;
-  if (memo->document()->isEmpty()) return out;
-  for (const QString& l : memo->toPlainText().split('\n')) out.push_back(l.toStdString());
-  return out;
-}

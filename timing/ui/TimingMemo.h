@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "events/ui/MemoLines.h"  // SetMemoLines, MemoLines
+
 class QLabel;
 class QPlainTextEdit;
 class QWidget;
@@ -12,7 +14,4 @@ enum class MemoWrap { Off, On };
 
 QPlainTextEdit* MakeMemo(const QString& name, QWidget* parent, MemoWrap wrap);
 QLabel* MakeLabel(const QString& name, const QString& text, QWidget* parent);
-// Replaces the memo's lines.
-void SetMemoLines(QPlainTextEdit* memo, const std::vector<std::string>& lines);
 void AddMemoLine(QPlainTextEdit* memo, const std::string& line);
-std::vector<std::string> MemoLines(const QPlainTextEdit* memo);

@@ -1,6 +1,7 @@
 // From a diffraction fit to the magnitude calculator's event time, through
 // the main window, the chart, the diffraction panel and the calculator.
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -8,7 +9,9 @@
 #include "MainRoadFixture.h"
 #include "chart/ChartScale.h"
 #include "chart/ui/Tchart1.h"
+#include "base/ui/ControlEvents.h"
 #include "events/DiffractionModel.h"
+#include "events/SpectralModel.h"
 #include "events/ui/TFresnelCtrl.h"
 #include "events/ui/TMagnitudeCalculator.h"
 #include "support/ChartTestTables.h"
@@ -22,34 +25,52 @@ constexpr int kSelected = 60;
 
 std::vector<double> Disappearance() { return ModelDisappearance(kRecords, kSelected); }
 
-TEST(DiffractionToEventTime, TheFittedOffsetMovesTheCalculatorsEventTime) {
-  MainRoadWindow m(Reader::OwnAvi);
+// The model's light curve loaded, the chart open on record 60 and the
+// diffraction panel open; null when a step failed.
+TFresnelCtrl* OpenPanelOnTheModelCurve(MainRoadWindow& m) {
   TPlatform& w = m.W();
   w.Results.Assign(BuildResultTable(3, 1, RowsFromValues({Disappearance()}, 100)));
   w.Run.CsvLoaded = true;
   w.Video.TimingFrameRate = 29.97L;
   m.Click("Button18");
   Tchart1* chart = w.chart1.Window.data();
-  ASSERT_NE(chart, nullptr);
+  if (!chart) return nullptr;
   const ChartView& v = chart->View();
   const ChartRecord& rec = chart->Data().Records[kSelected];
   ReleaseAt(chart->ChartImg1, IndexToPixelX(v, kSelected - w.Chart.ChartState.FirstShownFrame),
             ValueToPixelY(v, rec.Value[CurveA]));
-  ASSERT_EQ(w.Chart.ChartState.SelectedFrame, kSelected);
-  // The selected record's time as the main window shows it.
-  w.Edit24->setText("12");
-  w.Edit25->setText("34");
-  w.Edit26->setText("56.7891");
-  w.Edit27->setText("56.7891");
-
+  if (w.Chart.ChartState.SelectedFrame != kSelected) return nullptr;
   chart->Button8->click();
-  TFresnelCtrl* panel = chart->FresnelCtrl.data();
-  ASSERT_NE(panel, nullptr);
+  return chart->FresnelCtrl.data();
+}
+
+int RedPixels(const QImage& pic) {
+  int n = 0;
+  for (int y = 0; y < pic.height(); ++y)
+    for (int x = 0; x < pic.width(); ++x) n += pic.pixelColor(x, y) == QColor(255, 0, 0);
+  return n;
+}
+
+void FitAndWait(TFresnelCtrl* panel, Tchart1* chart) {
   panel->Button3->click();
   QElapsedTimer t;
   t.start();
   while (chart->Fitting() && t.elapsed() < 120000) QApplication::processEvents(QEventLoop::AllEvents, 50);
   QApplication::processEvents();
+}
+
+TEST(DiffractionToEventTime, TheFittedOffsetMovesTheCalculatorsEventTime) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  TFresnelCtrl* panel = OpenPanelOnTheModelCurve(m);
+  ASSERT_NE(panel, nullptr);
+  Tchart1* chart = w.chart1.Window.data();
+  // The selected record's time as the main window shows it.
+  w.Edit24->setText("12");
+  w.Edit25->setText("34");
+  w.Edit26->setText("56.7891");
+  w.Edit27->setText("56.7891");
+  FitAndWait(panel, chart);
   ASSERT_EQ(w.Events.Diffraction.DiffractionFitted, 1);
   const int offset_ms = panel->Edit10->text().toInt();
   EXPECT_NEAR(offset_ms, 12, 1);  // 12.3 ms, in whole milliseconds
@@ -72,6 +93,44 @@ TEST(DiffractionToEventTime, TheFittedOffsetMovesTheCalculatorsEventTime) {
   calc->close();
   QApplication::processEvents();
   EXPECT_TRUE(panel->isEnabled());
+}
+
+// The main window's developer options: the curve's values into Memo2, the
+// disk intensity into Memo5, the curve's colour; the drawn points go into
+// the chart's notes; 'Button28' lists the air transparency.
+TEST(DiffractionToEventTime, DeveloperListingsOfTheFit) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  auto* memo2 = m.Find<QPlainTextEdit>("Memo2");
+  auto* memo5 = m.Find<QPlainTextEdit>("Memo5");
+  m.Click("Button28");
+  const QStringList air = memo2->toPlainText().split('\n');
+  ASSERT_EQ(air.size(), 81);  // 400..800 nm in steps of 5
+  EXPECT_TRUE(air[0].contains(",400,")) << air[0].toStdString();
+  EXPECT_EQ(air[0].toStdString(), ListAirTransparency()[0]);
+  memo2->clear();
+
+  m.Find<QCheckBox>("CheckBox12")->setChecked(true);
+  m.Find<QCheckBox>("CheckBox25")->setChecked(true);
+  m.Find<TRadioGroup>("RadioGroup6")->SetItemIndex(3);  // "cLBlack"
+  TFresnelCtrl* panel = OpenPanelOnTheModelCurve(m);
+  ASSERT_NE(panel, nullptr);
+  Tchart1* chart = w.chart1.Window.data();
+  const int red_before = RedPixels(chart->Picture());
+  FitAndWait(panel, chart);
+  ASSERT_EQ(w.Events.Diffraction.DiffractionFitted, 1);
+  const QStringList disk = memo5->toPlainText().split('\n');
+  ASSERT_EQ(disk.size(), 401);
+  EXPECT_NEAR(disk[200].toDouble(), 0.25, 0.01);  // a point source at the geometric edge
+  const QStringList values = memo2->toPlainText().split('\n');
+  ASSERT_GT(values.size(), 100);
+  EXPECT_TRUE(values[0].contains(',')) << values[0].toStdString();
+  const QStringList points = chart->Memo1->toPlainText().split('\n');
+  ASSERT_GT(points.size(), 100);
+  EXPECT_TRUE(points[0].contains(" X:") && points[0].contains(" Y:")) << points[0].toStdString();
+  // The curve in black: no more red than the chart had (the default red
+  // curve adds hundreds of red pixels).
+  EXPECT_LE(RedPixels(chart->Picture()), red_before);
 }
 
 }  // namespace
