@@ -28,6 +28,7 @@
 #include "chart/ui/Tchart1.h"
 #include "events/EventIdentification.h"
 #include "events/ui/IdentificationWidgets.h"
+#include "events/ui/TFresnelCtrl.h"
 
 namespace {
 
@@ -494,6 +495,13 @@ void TIdentification::ApplyIdentification() {
   r.RMag = a.RShown;
   ev.Diffraction.FresnelEditGuard = 0;
   r.Observer = Text(Edit1);
+  // An open diffraction panel takes the prediction's values over in its edits.
+  if (Tchart1* chart = host_.ChartWindow(); chart && chart->FresnelCtrl && chart->FresnelCtrl->InDiffractionMode()) {
+    TFresnelCtrl* p = chart->FresnelCtrl;
+    p->SetEditFromOutside(p->Edit1, QString::fromStdString(a.DistanceKmShown));
+    p->SetEditFromOutside(p->Edit2, QString::fromStdString(a.VelocityShown));
+    p->SetEditFromOutside(p->Edit8, QString::fromStdString(a.ContactAngleShown));
+  }
 }
 
 void TIdentification::ComposeIdentificationCode() {

@@ -16,6 +16,7 @@
 #include "../../chart/ui/ChartFakeHost.h"
 #include "IdentFakeHost.h"
 #include "chart/ui/Tchart1.h"
+#include "events/ui/TFresnelCtrl.h"
 #include "support/ChartTestTables.h"
 #include "base/ResultTable.h"
 #include "events/ui/TIdentification.h"
@@ -30,12 +31,16 @@ struct Fixture {
   QPointer<TIdentification> w;
   std::unique_ptr<FakeHost> chart_host;  // its own dialog service: only with a chart
   QPointer<Tchart1> chart;
-  Fixture(bool auto_search = true, bool with_chart = false) {
+  Fixture(bool auto_search = true, bool with_chart = false, bool with_panel = false) {
     if (with_chart) {
       chart_host = std::make_unique<FakeHost>();
       chart_host->table.lines = BuildResultTable(3, 1, RowsFromValues({{100, 100, 20, 20, 100}}));
       chart = new Tchart1(*chart_host, host.chart, host.events);
       host.chart_window = chart;
+      if (with_panel) {
+        host.chart.ChartState.SelectedFrame = 2;
+        chart->Button8->click();
+      }
     }
     host.settings.LunarPredictionFile = folder.Write("lunar.txt", JoinCrlfLines(SampleLunarListing()));
     host.settings.ObserverNameLunar = "Alan Lee";
@@ -99,6 +104,22 @@ TEST(TIdentification, TheListingsSiteLineGoesIntoTheChartsNotes) {
   ASSERT_EQ(notes.size(), 1);
   EXPECT_EQ(notes[0].toStdString(), SampleLunarListing()[1]);
   EXPECT_TRUE(notes[0].startsWith("E. Longitude"));
+}
+
+// With the diffraction panel open, the applied line's distance, velocity and
+// contact angle reach the panel's edits and the model through them.
+TEST(TIdentification, AnOpenDiffractionPanelTakesThePredictionOver) {
+  Fixture f(true, true, true);
+  ASSERT_NE(f.chart->FresnelCtrl.data(), nullptr);
+  TFresnelCtrl* p = f.chart->FresnelCtrl;
+  EXPECT_EQ(p->Edit1->text(), "380120");
+  EXPECT_EQ(p->Edit2->text(), "612.3");
+  EXPECT_EQ(p->Edit8->text(), "60.0");
+  const DiffractionState& d = f.host.events.Diffraction;
+  EXPECT_EQ(d.ObjectDistance, 380120000);
+  EXPECT_NEAR(static_cast<double>(d.ObjectVelocity), 612.3, 1e-9);
+  EXPECT_NEAR(static_cast<double>(d.RateFactor), 0.5, 1e-12);
+  EXPECT_EQ(d.FresnelEditGuard, 0);
 }
 
 TEST(TIdentification, TimeEditsMoveTheSearchAndKeepTheWholeSeconds) {
