@@ -239,7 +239,12 @@ void TTimingErrorSimulation::StartRun(bool clear_memo, Run run, std::function<vo
     hooks.Progress = [this, self](int done, int total) {
       const int percent = static_cast<int>(100LL * done / total);
       QMetaObject::invokeMethod(
-          this, [self, percent] { if (self) self->ProgressBar1->setValue(percent); }, Qt::QueuedConnection);
+          this,
+          [self, percent] {
+            // A stopped run's late reports are dropped.
+            if (self && self->Running()) self->ProgressBar1->setValue(percent);
+          },
+          Qt::QueuedConnection);
     };
     std::vector<std::string> lines = run(settings, hooks);
     if (cancel_) return;
