@@ -539,13 +539,11 @@ class TPlatform : public QMainWindow {
   QAction* LinearityofVideo1 = nullptr;                   // Tools > 'Linearity of Video'
   QAction* Errorestimation1 = nullptr;                    // Tools > 'Error estimation'
   QPushButton* Button30 = nullptr;                        // 'Timing Error Simulation'
-  void LunarVelocityCalculator1Click();
-  QAction* LunarVelocityCalculator1 = nullptr;  // Tools > 'Lunar Velocity Calculator'
-  // Developer listings of the diffraction tools (hidden text areas Memo2, Memo5).
-  void Button28Click();  // the air-transparency curve into Memo2
+  void LunarVelocityCalculator1Click();  // Tools > 'Lunar Velocity Calculator'
+  void WireLunarVelocityCalculator();
+  // Developer listings of the diffraction tools (hidden text area Memo5).
   QCheckBox* CheckBox12 = nullptr;  // 'fresnel textout'
   QCheckBox* CheckBox25 = nullptr;  // 'Diffraction calc to Memo5'
-  QPushButton* Button28 = nullptr;
   TRadioGroup* RadioGroup6 = nullptr;  // colour of the fitted curve
   QPlainTextEdit* Memo5 = nullptr;
   // The sound indicator, opened once the sound track is written.

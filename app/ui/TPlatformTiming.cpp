@@ -16,7 +16,6 @@
 #include "app/ui/TPlatformChartHost.h"
 #include "base/ui/ControlEvents.h"
 #include "chart/ui/Tchart1.h"
-#include "events/SpectralModel.h"
 #include "events/ui/MemoLines.h"
 #include "events/ui/TFresnelCtrl.h"
 #include "events/ui/TLunarVelocityCalculator.h"
@@ -41,9 +40,18 @@ void TPlatform::CreateTimingMenuItems() {
           &TPlatform::ExposureTimeCalculationforCMOSCam1Click);
   connect(LinearityofVideo1, &QAction::triggered, this, &TPlatform::LinearityofVideo1Click);
   connect(Errorestimation1, &QAction::triggered, this, &TPlatform::Errorestimation1Click);
-  LunarVelocityCalculator1 = tools->addAction("Lunar Velocity Calculator");
-  LunarVelocityCalculator1->setObjectName("LunarVelocityCalculator1");
-  connect(LunarVelocityCalculator1, &QAction::triggered, this, &TPlatform::LunarVelocityCalculator1Click);
+}
+
+// The menu item may exist already (made by the commands' menu, which runs
+// first): it is enabled and led here; otherwise it is made.
+void TPlatform::WireLunarVelocityCalculator() {
+  QAction* item = findChild<QAction*>("LunarVelocityCalculator1");
+  if (!item) {
+    item = TopMenu("Tools1", "Tools")->addAction("Lunar Velocity Calculator");
+    item->setObjectName("LunarVelocityCalculator1");
+  }
+  item->setEnabled(true);
+  connect(item, &QAction::triggered, this, &TPlatform::LunarVelocityCalculator1Click, Qt::UniqueConnection);
 }
 
 void TPlatform::LunarVelocityCalculator1Click() {
@@ -66,24 +74,17 @@ QWidget* TPlatform::CreateTimingPanel() {
   auto* g = new QGridLayout(dev);
   CheckBox12 = Named<QCheckBox>("CheckBox12", "fresnel textout");
   CheckBox25 = Named<QCheckBox>("CheckBox25", "Diffraction calc to Memo5");
-  Button28 = Named<QPushButton>("Button28", "Button28");
   RadioGroup6 = new TRadioGroup("RadioGroup6", "", {"clRed", "clBlue", "clGray", "cLBlack"}, 4, dev);
   RadioGroup6->SetItemIndex(0);
   Memo5 = Named<QPlainTextEdit>("Memo5");
   Memo5->setVisible(false);
   g->addWidget(CheckBox12, 0, 0);
   g->addWidget(CheckBox25, 0, 1);
-  g->addWidget(Button28, 0, 2);
   g->addWidget(RadioGroup6, 1, 0, 1, 3);
   g->addWidget(Memo5, 2, 0, 1, 3);
-  connect(Button28, &QPushButton::clicked, this, &TPlatform::Button28Click);
   v->addWidget(dev);
+  WireLunarVelocityCalculator();  // after every menu is built
   return panel;
-}
-
-void TPlatform::Button28Click() {
-  Memo2->clear();
-  AppendMemoLines(Memo2, ListAirTransparency());
 }
 
 void TPlatform::ExposureTimeCalculationforCMOSCam1Click() {

@@ -11,7 +11,6 @@
 #include "chart/ui/Tchart1.h"
 #include "base/ui/ControlEvents.h"
 #include "events/DiffractionModel.h"
-#include "events/SpectralModel.h"
 #include "events/ui/TFresnelCtrl.h"
 #include "events/ui/TMagnitudeCalculator.h"
 #include "support/ChartTestTables.h"
@@ -97,19 +96,12 @@ TEST(DiffractionToEventTime, TheFittedOffsetMovesTheCalculatorsEventTime) {
 
 // The main window's developer options: the curve's values into Memo2, the
 // disk intensity into Memo5, the curve's colour; the drawn points go into
-// the chart's notes; 'Button28' lists the air transparency.
+// the chart's notes.
 TEST(DiffractionToEventTime, DeveloperListingsOfTheFit) {
   MainRoadWindow m(Reader::OwnAvi);
   TPlatform& w = m.W();
   auto* memo2 = m.Find<QPlainTextEdit>("Memo2");
   auto* memo5 = m.Find<QPlainTextEdit>("Memo5");
-  m.Click("Button28");
-  const QStringList air = memo2->toPlainText().split('\n');
-  ASSERT_EQ(air.size(), 81);  // 400..800 nm in steps of 5
-  EXPECT_TRUE(air[0].contains(",400,")) << air[0].toStdString();
-  EXPECT_EQ(air[0].toStdString(), ListAirTransparency()[0]);
-  memo2->clear();
-
   m.Find<QCheckBox>("CheckBox12")->setChecked(true);
   m.Find<QCheckBox>("CheckBox25")->setChecked(true);
   m.Find<TRadioGroup>("RadioGroup6")->SetItemIndex(3);  // "cLBlack"

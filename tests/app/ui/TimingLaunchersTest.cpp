@@ -58,6 +58,8 @@ TEST(TimingLaunchers, ToolsMenuAndButton) {
   // Without a chart the calculator works on its own and writes nowhere.
   QAction* velocity = m.Find<QAction>("LunarVelocityCalculator1");
   EXPECT_EQ(velocity->text(), "Lunar Velocity Calculator");
+  EXPECT_TRUE(velocity->isEnabled());
+  EXPECT_EQ(m.W().findChildren<QAction*>("LunarVelocityCalculator1").size(), 1);
   velocity->trigger();
   velocity->trigger();
   ASSERT_EQ(m.W().findChildren<TLunarVelocityCalculator*>().size(), 1);
