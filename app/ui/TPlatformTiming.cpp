@@ -42,8 +42,8 @@ void TPlatform::CreateTimingMenuItems() {
   connect(Errorestimation1, &QAction::triggered, this, &TPlatform::Errorestimation1Click);
 }
 
-// The menu item may exist already (made by the commands' menu, which runs
-// first): it is enabled and led here; otherwise it is made.
+// The menu item may exist already (made by the commands' menu): it is
+// enabled and led here; otherwise it is made.
 void TPlatform::WireLunarVelocityCalculator() {
   QAction* item = findChild<QAction*>("LunarVelocityCalculator1");
   if (!item) {
@@ -83,7 +83,6 @@ QWidget* TPlatform::CreateTimingPanel() {
   g->addWidget(RadioGroup6, 1, 0, 1, 3);
   g->addWidget(Memo5, 2, 0, 1, 3);
   v->addWidget(dev);
-  WireLunarVelocityCalculator();  // after every menu is built
   return panel;
 }
 
