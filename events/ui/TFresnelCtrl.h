@@ -26,11 +26,6 @@ class TFresnelCtrl : public QWidget {
 
   void ShowAverage();
   void ResultShow();
-  void SpectrumTypeCalc();
-  // The chart's selection moved: the level windows stay within the records.
-  void ClampWindowsToRecords(int offset_min, int offset_max);
-  // A refused fit or another note for the user, in the progress memo.
-  void ShowStatus(const QString& text);
   // Whether the chart is in diffraction mode; writers from outside check it.
   bool InDiffractionMode() const;
   // A value written from another window (distance, velocity, contact angle):
@@ -38,6 +33,11 @@ class TFresnelCtrl : public QWidget {
   void SetEditFromOutside(QLineEdit* edit, const QString& text);
   // A B-V from the event identification, taken over as if typed.
   void SetColourIndexText(const QString& text);
+  void SpectrumTypeCalc();
+  // The chart's selection moved: the level windows stay within the records.
+  void ClampWindowsToRecords(int offset_min, int offset_max);
+  // A refused fit or another note for the user, in the progress memo.
+  void ShowStatus(const QString& text);
 
   // Controls, by their designer names.
   QComboBox *ComboBox1, *ComboBox2;
@@ -76,6 +76,7 @@ class TFresnelCtrl : public QWidget {
   void Edit28Change();
   void Edit1Exit();
   void Edit2Exit();
+  void OpenVelocityCalculator();  // a double click on the distance or velocity
   void Edit8Exit();
   void Edit19Exit();
   void Edit20Exit();
@@ -102,7 +103,6 @@ class TFresnelCtrl : public QWidget {
   void Button1Click();
   void Button2Click();
   void Button3Click();
-  void OpenVelocityCalculator();  // a double click on the distance or velocity
 
   Tchart1& chart_;
   ChartHost& host_;
