@@ -392,6 +392,8 @@ void TFresnelCtrl::FormCreate() {
 }
 
 void TFresnelCtrl::ConnectHandlers() {
+  Edit1->installEventFilter(this);  // a double click opens the velocity calculator
+  Edit2->installEventFilter(this);
   uint8_t& guard = events_.Diffraction.FresnelEditGuard;
   OnComboBoxChange(ComboBox1, this, &TFresnelCtrl::ComboBox1Change);
   OnComboBoxChange(ComboBox2, this, &TFresnelCtrl::ComboBox2Change);
@@ -421,35 +423,6 @@ void TFresnelCtrl::ConnectHandlers() {
   connect(Button1, &QPushButton::clicked, this, &TFresnelCtrl::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TFresnelCtrl::Button2Click);
   connect(Button3, &QPushButton::clicked, this, &TFresnelCtrl::Button3Click);
-  Edit1->installEventFilter(this);
-  Edit2->installEventFilter(this);
-}
-
-bool TFresnelCtrl::eventFilter(QObject* watched, QEvent* e) {
-  if (e->type() == QEvent::MouseButtonDblClick && (watched == Edit1 || watched == Edit2)) {
-    OpenVelocityCalculator();
-    return true;
-  }
-  return QWidget::eventFilter(watched, e);
-}
-
-void TFresnelCtrl::OpenVelocityCalculator() {
-  if (TLunarVelocityCalculator::IsOpen()) return;
-  TLunarVelocityCalculator::Open(&chart_, [chart = QPointer<Tchart1>(&chart_)]() -> TFresnelCtrl* {
-    return chart ? chart->FresnelCtrl.data() : nullptr;
-  });
-}
-
-bool TFresnelCtrl::InDiffractionMode() const { return session_.DiffractionMode == 1; }
-
-void TFresnelCtrl::SetEditFromOutside(QLineEdit* edit, const QString& text) {
-  uint8_t& guard = events_.Diffraction.FresnelEditGuard;
-  guard = 1;
-  edit->setText(text);
-  if (!guard) return;
-  // The same text again changes nothing the edit reports: take it over here.
-  guard = 0;
-  emit edit->editingFinished();
 }
 
 // ---- levels and windows ----
@@ -837,6 +810,33 @@ void TFresnelCtrl::Edit28Change() {
   }
   SetTextColour(Edit28, Qt::black);
   SpectrumTypeCalc();
+}
+
+bool TFresnelCtrl::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::MouseButtonDblClick && (watched == Edit1 || watched == Edit2)) {
+    OpenVelocityCalculator();
+    return true;
+  }
+  return QWidget::eventFilter(watched, e);
+}
+
+void TFresnelCtrl::OpenVelocityCalculator() {
+  if (TLunarVelocityCalculator::IsOpen()) return;
+  TLunarVelocityCalculator::Open(&chart_, [chart = QPointer<Tchart1>(&chart_)]() -> TFresnelCtrl* {
+    return chart ? chart->FresnelCtrl.data() : nullptr;
+  });
+}
+
+bool TFresnelCtrl::InDiffractionMode() const { return session_.DiffractionMode == 1; }
+
+void TFresnelCtrl::SetEditFromOutside(QLineEdit* edit, const QString& text) {
+  uint8_t& guard = events_.Diffraction.FresnelEditGuard;
+  guard = 1;
+  edit->setText(text);
+  if (!guard) return;
+  // The same text again changes nothing the edit reports: take it over here.
+  guard = 0;
+  emit edit->editingFinished();
 }
 
 void TFresnelCtrl::SetColourIndexText(const QString& text) {
