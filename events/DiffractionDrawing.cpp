@@ -98,15 +98,10 @@ FitDrawing BuildFitDrawing(const DiffractionModel& model, const FitDrawInput& in
   const int bar = Nint(in.Error.SigmaI * v.ChartYScale);
   const Rgb yellow{255, 255, 0};
 
-  const auto listed = [&](int64_t t, const FitPoint& pt) {
-    if (in.ListCurveValues)
-      out.CurveValueLines.push_back(FormatFixed(t / 1000.0L, 4, 5) + "," + FormatFixed(pt.Value, 4, 5));
-    return pt;
-  };
-  FitPoint prev = listed(T0, MakeModelCurve(model, in, static_cast<int>(T0)));
+  FitPoint prev = MakeModelCurve(model, in, static_cast<int>(T0));
   for (int64_t t = T0; t <= T1; ++t) {
     if (t % stride == 0) {
-      const FitPoint pt = listed(t, MakeModelCurve(model, in, static_cast<int>(t)));
+      const FitPoint pt = MakeModelCurve(model, in, static_cast<int>(t));
       if (pt.X >= v.ChartLeftMargin && pt.X <= v.ChartImageWidth - v.ChartRightMargin) {
         out.CurveLines.push_back(FormatInt(t) + " X:" + FormatInt(pt.X) + " Y:" + FormatInt(pt.Y));
         out.Curve.AddLine(prev.X, prev.Y, pt.X, pt.Y, in.CurveColour);
@@ -157,6 +152,22 @@ Rgb FitCurveColour(int option_index) {
     case 3: return chart_colour::Black;
     default: return chart_colour::Red;
   }
+}
+
+std::vector<std::string> CurveValueListing(const DiffractionModel& model, const FitDrawInput& in) {
+  const long double rate = model.Params().ModelFrameRate;
+  const int64_t T0 = RoundHalfAway(-(in.Selected - in.FirstShown) * 1000.0L / rate);
+  const int64_t T1 = RoundHalfAway((in.ShownCount - in.Selected + in.FirstShown) * 1000.0L / rate);
+  const int64_t stride = std::max<int64_t>(1, static_cast<int64_t>(std::floor(in.ShownCount * 1000.0L / rate / 1400)));
+  std::vector<std::string> out;
+  const auto line = [&](int64_t t) {
+    const long double v = MakeModelCurve(model, in, static_cast<int>(t)).Value;
+    out.push_back(FormatFixed(t / 1000.0L, 4, 5) + "," + FormatFixed(v, 4, 5));
+  };
+  line(T0);
+  for (int64_t t = T0; t <= T1; ++t)
+    if (t % stride == 0) line(t);
+  return out;
 }
 
 std::vector<std::string> DiskIntensityListing(const DiffractionModel& model) {

@@ -46,7 +46,6 @@ struct FitDrawInput {
   Rgb CurveColour = chart_colour::Red;
   bool JoinResiduals = true;   // the chart's "Data" box
   int PointSize = 0;           // the chart's point size
-  bool ListCurveValues = false;  // "fresnel textout": "t s,value" per curve point
 };
 
 struct FitPoint {
@@ -60,12 +59,15 @@ struct FitDrawing {
   ChartPicture Curve;     // over the chart picture
   ChartPicture Residual;  // the lower panel, 740 x 150
   std::vector<std::string> CurveLines;  // "t X: x Y: y" per drawn point
-  std::vector<std::string> CurveValueLines;  // with ListCurveValues
 };
 FitDrawing BuildFitDrawing(const DiffractionModel& model, const FitDrawInput& in, const std::vector<double>& values);
 
 // The fitted curve's colour chosen by the developer option: red, blue, gray, black.
 Rgb FitCurveColour(int option_index);
+
+// "fresnel textout": "t,value" (seconds, model value) at the start of the
+// drawn curve and at every point the drawing computes.
+std::vector<std::string> CurveValueListing(const DiffractionModel& model, const FitDrawInput& in);
 
 // The model's disk intensity from +0.200 s down to -0.200 s in 1 ms steps,
 // 401 lines.

@@ -159,11 +159,10 @@ void Tchart1::FinishFit(const FitOutcome& out) {
   in.JoinResiduals = CheckBox7->isChecked();
   in.PointSize = UpDown1->value();
   const DeveloperListingOptions dev = host_.DeveloperListing();
-  in.ListCurveValues = dev.CurveValues;
   in.CurveColour = FitCurveColour(dev.CurveColour);
   const FitDrawing drawing = BuildFitDrawing(job->Model, in, job->Values);
   if (dev.DiskIntensity) host_.AddDeveloperLines(DeveloperMemo::Memo5, DiskIntensityListing(job->Model), true);
-  if (dev.CurveValues) host_.AddDeveloperLines(DeveloperMemo::Memo2, drawing.CurveValueLines, false);
+  if (dev.CurveValues) host_.AddDeveloperLines(DeveloperMemo::Memo2, CurveValueListing(job->Model, in), false);
   AppendMemoLines(Memo1, drawing.CurveLines);
   fit_curve_ = drawing.Curve;
   fit_residual_ = drawing.Residual;

@@ -126,14 +126,15 @@ TEST(FitDrawing, DeveloperListingsAndCurveColour) {
   FitDrawInput in = ShownAroundRecord50();
   in.CurveColour = FitCurveColour(1);
   const std::vector<double> values(200, 500.0);
-  FitDrawing dr = BuildFitDrawing(m, in, values);
-  EXPECT_TRUE(dr.CurveValueLines.empty());  // only when asked
-  in.ListCurveValues = true;
-  dr = BuildFitDrawing(m, in, values);
+  const FitDrawing dr = BuildFitDrawing(m, in, values);
+  const std::vector<std::string> listed = CurveValueListing(m, in);
   // T0 = -1200 ms, T1 = 2800 ms, stride 2 ms: the first point and every second ms.
-  ASSERT_EQ(dr.CurveValueLines.size(), 1u + 2001u);
-  EXPECT_EQ(dr.CurveValueLines.front().rfind("-1.2000,", 0), 0u) << dr.CurveValueLines.front();
-  EXPECT_EQ(dr.CurveValueLines.back().rfind("2.8000,", 0), 0u) << dr.CurveValueLines.back();
+  ASSERT_EQ(listed.size(), 1u + 2001u);
+  EXPECT_EQ(listed.front().rfind("-1.2000,", 0), 0u) << listed.front();
+  EXPECT_EQ(listed.back().rfind("2.8000,", 0), 0u) << listed.back();
+  // Well after the disappearance the light is gone, long before it is whole.
+  EXPECT_NEAR(std::stod(listed.back().substr(listed.back().find(',') + 1)), 0.0, 0.02);
+  EXPECT_NEAR(std::stod(listed.front().substr(listed.front().find(',') + 1)), 1.0, 0.05);
   bool blue = false;
   for (const DrawOp& op : dr.Curve.Ops) blue = blue || op.Pen == chart_colour::Blue;
   EXPECT_TRUE(blue);
