@@ -33,6 +33,13 @@ struct TReportLightCurveElement {
   std::string BMag, VMag, RMag;
 };
 constexpr int32_t kMaxLightValues = 1000001;
+// The eleven lunar values, as the report's "Object: Moon: " line lists them:
+// position, axis and cusp angle, limb slope, the record's contact-angle text
+// (the prediction's, or "0.0" for an asteroid), relative motion,
+// illumination, Moon altitude, libration in longitude and latitude, apparent
+// radius.
+constexpr size_t kLunarLimbSlopeIndex = 3;
+constexpr size_t kLunarContactAngleIndex = 4;
 
 // The five report lines: date, star, observer, object, values.
 struct TReportLightCurveData {

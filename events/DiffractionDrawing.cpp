@@ -198,3 +198,35 @@ FitDrawing BuildFitDrawing(const DiffractionModel& model, const FitDrawInput& in
   }
   return out;
 }
+
+Rgb FitCurveColour(int option_index) {
+  switch (option_index) {
+    case 1: return chart_colour::Blue;
+    case 2: return Rgb{128, 128, 128};
+    case 3: return chart_colour::Black;
+    default: return chart_colour::Red;
+  }
+}
+
+std::vector<std::string> CurveValueListing(const DiffractionModel& model, const FitDrawInput& in) {
+  const long double rate = model.Params().ModelFrameRate;
+  const int64_t T0 = RoundHalfAway(-(in.Selected - in.FirstShown) * 1000.0L / rate);
+  const int64_t T1 = RoundHalfAway((in.ShownCount - in.Selected + in.FirstShown) * 1000.0L / rate);
+  const int64_t stride = std::max<int64_t>(1, static_cast<int64_t>(std::floor(in.ShownCount * 1000.0L / rate / 1400)));
+  std::vector<std::string> out;
+  const auto line = [&](int64_t t) {
+    const long double v = MakeModelCurve(model, in, static_cast<int>(t)).Value;
+    out.push_back(FormatFixed(t / 1000.0L, 4, 5) + "," + FormatFixed(v, 4, 5));
+  };
+  line(T0);
+  for (int64_t t = T0; t <= T1; ++t)
+    if (t % stride == 0) line(t);
+  return out;
+}
+
+std::vector<std::string> DiskIntensityListing(const DiffractionModel& model) {
+  std::vector<std::string> out;
+  out.reserve(401);
+  for (int ms = 200; ms >= -200; --ms) out.push_back(FormatFixed(model.StarDiskIntensity(ms / 1000.0L), 4, 5));
+  return out;
+}

@@ -61,3 +61,14 @@ struct FitDrawing {
   std::vector<std::string> CurveLines;  // "t X: x Y: y" per drawn point
 };
 FitDrawing BuildFitDrawing(const DiffractionModel& model, const FitDrawInput& in, const std::vector<double>& values);
+
+// The fitted curve's colour chosen by the developer option: red, blue, gray, black.
+Rgb FitCurveColour(int option_index);
+
+// "fresnel textout": "t,value" (seconds, model value) at the start of the
+// drawn curve and at every point the drawing computes.
+std::vector<std::string> CurveValueListing(const DiffractionModel& model, const FitDrawInput& in);
+
+// The model's disk intensity from +0.200 s down to -0.200 s in 1 ms steps,
+// 401 lines.
+std::vector<std::string> DiskIntensityListing(const DiffractionModel& model);

@@ -80,7 +80,3 @@ struct MagnitudeResult {
 };
 
 MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts& keep);
-
-// Which of the eleven lunar values of the report record holds the predicted
-// contact angle.
-constexpr size_t kLunarContactAngleIndex = 2;

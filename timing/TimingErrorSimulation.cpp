@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <thread>
 
 #include "base/NumberText.h"
@@ -12,21 +13,43 @@ namespace {
 constexpr int kFrames = 201;
 using Samples = std::array<long double, kFrames>;
 
-// Runs fit(k) for k in 0..count-1 on several threads; each k writes its own slot.
+// Runs fit(k) for k in 0..count-1 on several threads; each k writes its own
+// slot. Reports progress about every per cent and stops early on cancel.
 template <class Fit>
-void ParallelFor(int count, int threads, Fit fit) {
+void ParallelFor(int count, int threads, const SimHooks& hooks, Fit fit) {
   if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   threads = std::min(threads, std::max(1, count));
+  std::atomic<int> done{0};
+  std::mutex report;
+  const int step = std::max(1, count / 100);
+  const auto one = [&](int k) {
+    if (hooks.Cancel && hooks.Cancel->load(std::memory_order_relaxed)) return;
+    fit(k);
+    const int n = done.fetch_add(1, std::memory_order_relaxed) + 1;
+    if (hooks.Progress && (n % step == 0 || n == count)) {
+      const std::lock_guard<std::mutex> lock(report);
+      hooks.Progress(n, count);
+    }
+  };
   if (threads == 1) {
-    for (int k = 0; k < count; ++k) fit(k);
+    for (int k = 0; k < count; ++k) one(k);
     return;
   }
   std::vector<std::thread> pool;
   for (int t = 0; t < threads; ++t)
     pool.emplace_back([&, t] {
-      for (int k = t; k < count; k += threads) fit(k);
+      for (int k = t; k < count; k += threads) one(k);
     });
   for (std::thread& th : pool) th.join();
+}
+
+// The hooks of part `part` of `parts` equal runs, progress counted over all.
+SimHooks PartOf(const SimHooks& hooks, int part, int parts) {
+  SimHooks h;
+  h.Cancel = hooks.Cancel;
+  if (hooks.Progress)
+    h.Progress = [&hooks, part, parts](int done, int total) { hooks.Progress(part * total + done, parts * total); };
+  return h;
 }
 
 // Ramp frame values by k = 100i - e for whole-hundredth events e.
@@ -160,7 +183,7 @@ long double RampFrameValue(long double w, int i, long double e) {
   return sum / 100;
 }
 
-std::vector<SimTrial> RunRampTrials(const SimSettings& s, int count, int threads) {
+std::vector<SimTrial> RunRampTrials(const SimSettings& s, int count, int threads, const SimHooks& hooks) {
   const long double w = s.EventWidth * 100;
   std::vector<SimTrial> out(static_cast<size_t>(count));
   std::vector<Samples> samples(static_cast<size_t>(count));
@@ -172,25 +195,25 @@ std::vector<SimTrial> RunRampTrials(const SimSettings& s, int count, int threads
     for (int i = -100; i <= 100; ++i) samples[k][i + 100] = NextGaussian(v[i + 100], NoiseAt(s, v[i + 100]));
   }
   const RampTable table(w);
-  ParallelFor(count, threads, [&](int k) {
+  ParallelFor(count, threads, hooks, [&](int k) {
     out[k].shift = FitRamp(samples[k], table);
     out[k].error = out[k].shift / 100.0L - out[k].phase;
   });
   return out;
 }
 
-std::vector<SimTrial> RunStepTrials(const SimSettings& s, int count, int threads) {
+std::vector<SimTrial> RunStepTrials(const SimSettings& s, int count, int threads, const SimHooks& hooks) {
   std::vector<SimTrial> out(static_cast<size_t>(count));
   std::vector<Samples> samples(static_cast<size_t>(count));
   for (int k = 0; k < count; ++k) out[k].phase = DrawStep(s, samples[k]) - 0.5L;
-  ParallelFor(count, threads, [&](int k) {
+  ParallelFor(count, threads, hooks, [&](int k) {
     out[k].shift = FitStep(samples[k]);
     out[k].error = out[k].shift / 100.0L - out[k].phase;
   });
   return out;
 }
 
-std::vector<SimTrial> RunWholeFrameTrials(const SimSettings& s, int count, int threads) {
+std::vector<SimTrial> RunWholeFrameTrials(const SimSettings& s, int count, int threads, const SimHooks& hooks) {
   std::vector<SimTrial> out(static_cast<size_t>(count));
   std::vector<Samples> samples(static_cast<size_t>(count));
   for (int k = 0; k < count; ++k) {
@@ -201,7 +224,7 @@ std::vector<SimTrial> RunWholeFrameTrials(const SimSettings& s, int count, int t
       samples[k][i + 100] = NextGaussian(v, NoiseAt(s, v));
     }
   }
-  ParallelFor(count, threads, [&](int k) {
+  ParallelFor(count, threads, hooks, [&](int k) {
     out[k].shift = FitWholeFrame(samples[k]);
     out[k].error = out[k].phase - out[k].shift / 100.0L;
   });
@@ -235,11 +258,11 @@ std::string RampRunLine(const SimSettings& s, const std::vector<SimTrial>& t) {
   return FormatFixed(s.STDV2, 2, 3) + "  " + FormatFixed(sd, 4, 8) + "  " + FormatFixed(mean / n, 4, 8);
 }
 
-std::vector<std::string> RampNoiseSweep(SimSettings& s, int threads) {
+std::vector<std::string> RampNoiseSweep(SimSettings& s, int threads, const SimHooks& hooks) {
   std::vector<std::string> out;
   for (int k = 1; k <= 28; ++k) {
     s.STDV1 = s.STDV2 = k / 20.0L;
-    const std::vector<SimTrial> t = RunRampTrials(s, 1000, threads);
+    const std::vector<SimTrial> t = RunRampTrials(s, 1000, threads, PartOf(hooks, k - 1, 28));
     long double mean = 0;
     for (const SimTrial& x : t) mean += x.error;
     const long double sd = std::sqrt(SumSquares(t) / 999);
@@ -253,11 +276,11 @@ std::string StepRunLine(const SimSettings& s, const std::vector<SimTrial>& t) {
   return FormatFixed(s.STDV1, 2, 4) + "," + FormatFixed(sd, 4, 8);
 }
 
-std::vector<std::string> WholeFrameNoiseSweep(SimSettings& s, int threads) {
+std::vector<std::string> WholeFrameNoiseSweep(SimSettings& s, int threads, const SimHooks& hooks) {
   std::vector<std::string> out;
   for (int k = 1; k <= 28; ++k) {
     s.STDV1 = s.STDV2 = k / 20.0L;
-    const std::vector<SimTrial> t = RunWholeFrameTrials(s, 1000, threads);
+    const std::vector<SimTrial> t = RunWholeFrameTrials(s, 1000, threads, PartOf(hooks, k - 1, 28));
     out.push_back(FormatFixed(s.STDV1, 2, 3) + "  " + FormatFixed(std::sqrt(SumSquares(t) / 999), 4, 8));
   }
   return out;

@@ -5,6 +5,8 @@
 // in a fixed order; only the fitting runs in parallel, so results do not
 // depend on the number of threads.
 #include <array>
+#include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,12 +27,22 @@ struct SimTrial {
   long double error = 0;  // SimError, frames
 };
 
+// Progress and stop of a long run. Progress is called from the fitting
+// threads (about every per cent, one call at a time) with the trials fitted
+// so far; a set Cancel skips the fits still to come, and the run's results
+// are then worthless.
+struct SimHooks {
+  std::function<void(int done, int total)> Progress;
+  const std::atomic<bool>* Cancel = nullptr;
+};
+
 // Integrated-ramp trials (the error is shift/100 - phase).
-std::vector<SimTrial> RunRampTrials(const SimSettings& s, int count, int threads = 0);
+std::vector<SimTrial> RunRampTrials(const SimSettings& s, int count, int threads = 0, const SimHooks& hooks = {});
 // Sharp-step trials.
-std::vector<SimTrial> RunStepTrials(const SimSettings& s, int count, int threads = 0);
+std::vector<SimTrial> RunStepTrials(const SimSettings& s, int count, int threads = 0, const SimHooks& hooks = {});
 // Whole-frame trials (the error is phase - fitted/100).
-std::vector<SimTrial> RunWholeFrameTrials(const SimSettings& s, int count, int threads = 0);
+std::vector<SimTrial> RunWholeFrameTrials(const SimSettings& s, int count, int threads = 0,
+                                          const SimHooks& hooks = {});
 
 // One sharp-step trial with its samples, for listing and drawing.
 struct SingleSimulation {
@@ -43,8 +55,8 @@ std::vector<std::string> SingleSimulationLines(const SingleSimulation& sim);
 
 // The memo lines of the runs.
 std::string RampRunLine(const SimSettings& s, const std::vector<SimTrial>& t);           // 10000 trials
-std::vector<std::string> RampNoiseSweep(SimSettings& s, int threads = 0);                // k/20, 1000 each
+std::vector<std::string> RampNoiseSweep(SimSettings& s, int threads = 0, const SimHooks& hooks = {});  // k/20, 1000 each
 std::string StepRunLine(const SimSettings& s, const std::vector<SimTrial>& t);
-std::vector<std::string> WholeFrameNoiseSweep(SimSettings& s, int threads = 0);
+std::vector<std::string> WholeFrameNoiseSweep(SimSettings& s, int threads = 0, const SimHooks& hooks = {});
 std::vector<std::string> RampFractionLines(long double event_width);
 std::vector<std::string> StepFractionLines();

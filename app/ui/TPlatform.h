@@ -584,6 +584,13 @@ class TPlatform : public QMainWindow {
   QAction* LinearityofVideo1 = nullptr;                   // Tools > 'Linearity of Video'
   QAction* Errorestimation1 = nullptr;                    // Tools > 'Error estimation'
   QPushButton* Button30 = nullptr;                        // 'Timing Error Simulation'
+  void LunarVelocityCalculator1Click();  // Tools > 'Lunar Velocity Calculator'
+  void WireLunarVelocityCalculator();
+  // Developer listings of the diffraction tools (hidden text area Memo5).
+  QCheckBox* CheckBox12 = nullptr;  // 'fresnel textout'
+  QCheckBox* CheckBox25 = nullptr;  // 'Diffraction calc to Memo5'
+  TRadioGroup* RadioGroup6 = nullptr;  // colour of the fitted curve
+  QPlainTextEdit* Memo5 = nullptr;
   // The sound indicator, opened once the sound track is written.
   void OpenSoundIndicator();
   void RedrawSoundIndicator();

@@ -37,6 +37,8 @@ class TPlatformChartHost final : public ChartHost {
   bool ToolAvailable(ChartTool tool) const override;
   void OpenTool(ChartTool tool, QWidget* from) override;
   void ShowLightCurveReport(const std::vector<std::string>& lines) override;
+  DeveloperListingOptions DeveloperListing() const override;
+  void AddDeveloperLines(DeveloperMemo memo, const std::vector<std::string>& lines, bool clear) override;
 
  private:
   TPlatform& w_;

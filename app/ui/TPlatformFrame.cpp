@@ -143,6 +143,8 @@ std::string TPlatform::GrabFrameText(int n, Bitmap24& bmp) {
 
 void TPlatform::ShowNeighbor() {
   if (!Run.VideoLoaded || Driver.InDriver) return;
+  // The sound indicator decides on this frame before its rows are built.
+  RedrawSoundIndicator();
   PutControlsIntoSelectedObject();
   FrameDriverSettings s = DriverSettings();
   PrepareTracking(s);  // ---- objects ----
@@ -164,7 +166,6 @@ void TPlatform::ShowNeighbor() {
   if (!out.FieldImage.Empty()) FrameTimeStep(out.FieldImage, true);
   ActOnFrameOutcome(out, was_measuring);
   RedrawThreeDGraph();  // ---- tools ----
-  RedrawSoundIndicator();
 }
 
 void TPlatform::ShowClassPixelCounts(std::optional<std::pair<int, int>> counts) {

@@ -130,7 +130,9 @@ void TPlatformIdentHost::MarkXmlElementStep() {
 
 // The camera goes into the results table's video-system line; the main
 // window's read-out of it is the GHS stamp's background level.
-void TPlatformIdentHost::SetCameraText(const std::string& camera) { (void)camera; }
+void TPlatformIdentHost::SetCameraText(const std::string& camera) {
+  w_.Edit55->setText(QString::fromStdString(camera));
+}
 
 void TPlatformIdentHost::SetFrameStep(int step) {
   w_.UpDown9->SetPosition(step);

@@ -58,6 +58,12 @@ bool TPlatformReportHost::IntegratedPanelOpened() const {
   return w_.Events.Identification.IntegratedPanelOpened != 0;
 }
 
+void TPlatformReportHost::SetMainCameraText(const std::string& text) { w_.Edit55->setText(QString::fromStdString(text)); }
+
+// The site and country last typed in the asteroid timing guide.
+std::string TPlatformReportHost::ReportSiteName() const { return w_.Events.Identification.SiteNameText; }
+std::string TPlatformReportHost::ReportCountryCode() const { return w_.Events.Identification.CountryCodeText; }
+
 std::string TPlatformReportHost::PredictionCamera() const {
   return w_.Events.Identification.OccultationElements.Camera;
 }

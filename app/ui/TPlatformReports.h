@@ -25,6 +25,9 @@ class TPlatformReportHost final : public MagnitudeCalculatorHost {
   // The panel waits while the calculator is open, which opens beside it.
   void SetPanelEnabled(bool enabled) override;
   QRect PanelGeometry() const override;
+  void SetMainCameraText(const std::string& text) override;
+  std::string ReportSiteName() const override;
+  std::string ReportCountryCode() const override;
 
  private:
   TPlatform& w_;

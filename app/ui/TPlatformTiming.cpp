@@ -1,6 +1,11 @@
 // The launchers of the timing tools: CMOS exposure tables, timing-error graph
 // and simulation, linearity demonstration.
 #include <QAction>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -8,6 +13,12 @@
 #include <QScrollBar>
 
 #include "app/ui/TPlatform.h"
+#include "app/ui/TPlatformChartHost.h"
+#include "base/ui/ControlEvents.h"
+#include "chart/ui/Tchart1.h"
+#include "events/ui/MemoLines.h"
+#include "events/ui/TFresnelCtrl.h"
+#include "events/ui/TLunarVelocityCalculator.h"
 #include "timing/ui/TCMOSExposureCalc.h"
 #include "timing/ui/TLinearity.h"
 #include "timing/ui/TSoundIndicator.h"
@@ -31,11 +42,48 @@ void TPlatform::CreateTimingMenuItems() {
   connect(Errorestimation1, &QAction::triggered, this, &TPlatform::Errorestimation1Click);
 }
 
+// The menu item may exist already (made by the commands' menu): it is
+// enabled and led here; otherwise it is made.
+void TPlatform::WireLunarVelocityCalculator() {
+  QAction* item = findChild<QAction*>("LunarVelocityCalculator1");
+  if (!item) {
+    item = TopMenu("Tools1", "Tools")->addAction("Lunar Velocity Calculator");
+    item->setObjectName("LunarVelocityCalculator1");
+  }
+  item->setEnabled(true);
+  connect(item, &QAction::triggered, this, &TPlatform::LunarVelocityCalculator1Click, Qt::UniqueConnection);
+}
+
+void TPlatform::LunarVelocityCalculator1Click() {
+  if (TLunarVelocityCalculator::IsOpen()) return;
+  TLunarVelocityCalculator::Open(this, [this]() -> TFresnelCtrl* {
+    return chart1.Window ? chart1.Window->FresnelCtrl.data() : nullptr;
+  });
+}
+
 QWidget* TPlatform::CreateTimingPanel() {
+  auto* panel = new QWidget;
+  auto* v = new QVBoxLayout(panel);
+  v->setContentsMargins(0, 0, 0, 0);
   Button30 = new QPushButton("Timing Error Simulation");
   Button30->setObjectName("Button30");
   connect(Button30, &QPushButton::clicked, this, &TPlatform::Button30Click);
-  return Button30;
+  v->addWidget(Button30);
+
+  auto* dev = Named<QGroupBox>("GroupBoxDeveloper", "Developer");
+  auto* g = new QGridLayout(dev);
+  CheckBox12 = Named<QCheckBox>("CheckBox12", "fresnel textout");
+  CheckBox25 = Named<QCheckBox>("CheckBox25", "Diffraction calc to Memo5");
+  RadioGroup6 = new TRadioGroup("RadioGroup6", "", {"clRed", "clBlue", "clGray", "cLBlack"}, 4, dev);
+  RadioGroup6->SetItemIndex(0);
+  Memo5 = Named<QPlainTextEdit>("Memo5");
+  Memo5->setVisible(false);
+  g->addWidget(CheckBox12, 0, 0);
+  g->addWidget(CheckBox25, 0, 1);
+  g->addWidget(RadioGroup6, 1, 0, 1, 3);
+  g->addWidget(Memo5, 2, 0, 1, 3);
+  v->addWidget(dev);
+  return panel;
 }
 
 void TPlatform::ExposureTimeCalculationforCMOSCam1Click() {
@@ -65,10 +113,15 @@ void TPlatform::OpenSoundIndicator() {
   host.FrameCount = [this] { return ScrollBar1->maximum() + 1; };
   host.TimingFrameRate = [this] { return static_cast<double>(Video.TimingFrameRate); };
   host.MeasuringRun = [this] { return Run.MeasuringRun != 0; };
-  host.Report = [this](bool detected, const std::string&) { SoundSignalDetected = detected; };
+  // The decision and the share of signal samples go into the frame's rows.
+  host.Report = [this](bool detected, const std::string& percent) {
+    SoundSignalDetected = detected;
+    Driver.PendingSoundNote = percent;
+  };
   host.Closed = [this] {
     SoundGraphOpen = false;
     SoundSignalDetected = false;
+    Driver.PendingSoundNote.clear();
   };
   auto* w = new TSoundIndicator(std::move(host), this);
   SoundIndicator = w;
@@ -85,4 +138,19 @@ void TPlatform::OpenSoundIndicator() {
 
 void TPlatform::RedrawSoundIndicator() {
   if (auto* w = qobject_cast<TSoundIndicator*>(SoundIndicator.data()); w && SoundGraphOpen) w->GraphDraw();
+}
+
+DeveloperListingOptions TPlatformChartHost::DeveloperListing() const {
+  DeveloperListingOptions o;
+  o.CurveValues = w_.CheckBox12 && w_.CheckBox12->isChecked();
+  o.DiskIntensity = w_.CheckBox25 && w_.CheckBox25->isChecked();
+  o.CurveColour = w_.RadioGroup6 ? std::max(0, w_.RadioGroup6->ItemIndex()) : 0;
+  return o;
+}
+
+void TPlatformChartHost::AddDeveloperLines(DeveloperMemo memo, const std::vector<std::string>& lines, bool clear) {
+  QPlainTextEdit* m = memo == DeveloperMemo::Memo5 ? w_.Memo5 : w_.Memo2;
+  if (!m) return;
+  if (clear) m->clear();
+  AppendMemoLines(m, lines);
 }

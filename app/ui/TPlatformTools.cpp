@@ -33,9 +33,8 @@ QWidget* TPlatform::CreateToolsPanel() {
   };
   Button31 = add("Button31", "Opitimize");
   Button8 = add("Button8", "Star Image [3D]");
+  // Acts only with a video open, no run and the sound indicator closed.
   Button9 = add("Button9", "Audio Channel Display");
-  // The sound indicator that shows the extracted track is not built yet.
-  Button9->setEnabled(false);
   connect(Button31, &QPushButton::clicked, this, &TPlatform::Button31Click);
   connect(Button8, &QPushButton::clicked, this, &TPlatform::Button8Click);
   connect(Button9, &QPushButton::clicked, this, &TPlatform::Button9Click);

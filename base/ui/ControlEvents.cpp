@@ -1,5 +1,7 @@
 #include "base/ui/ControlEvents.h"
 
+#include <QElapsedTimer>
+
 #include <QButtonGroup>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -78,6 +80,40 @@ void TRadioGroup::SetItemIndex(int index) {
     b->setAutoExclusive(true);
   }
   emit clicked();
+}
+
+int TUpDown::AcceleratedStep(qint64 held_ms) {
+  if (held_ms < 1000) return 1;
+  if (held_ms < 2000) return 2;
+  if (held_ms < 3000) return 5;
+  return 10;
+}
+
+std::function<qint64()>& TUpDown::AccelerationClock() {
+  static std::function<qint64()> clock = [] {
+    static const QElapsedTimer started = [] {
+      QElapsedTimer t;
+      t.start();
+      return t;
+    }();
+    return started.elapsed();
+  };
+  return clock;
+}
+
+void TUpDown::stepBy(int steps) {
+  if (accelerated_ && pressed_at_ms_ >= 0) steps *= AcceleratedStep(AccelerationClock()() - pressed_at_ms_);
+  QSpinBox::stepBy(steps);
+}
+
+void TUpDown::mousePressEvent(QMouseEvent* event) {
+  pressed_at_ms_ = AccelerationClock()();
+  QSpinBox::mousePressEvent(event);
+}
+
+void TUpDown::mouseReleaseEvent(QMouseEvent* event) {
+  pressed_at_ms_ = -1;
+  QSpinBox::mouseReleaseEvent(event);
 }
 
 void TUpDown::wheelEvent(QWheelEvent* event) {

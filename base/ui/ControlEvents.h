@@ -20,6 +20,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -81,10 +82,23 @@ class TUpDown : public QSpinBox {
   // Sets the range (the position is kept inside it) without running the handler.
   void SetRange(int min, int max);
   QLineEdit* Edit() const { return lineEdit(); }
+  // While the mouse holds an arrow down the steps grow with the time held:
+  // 1 at first, 2 after 1 s, 5 after 2 s, 10 after 3 s.
+  void SetAccelerated(bool on) { accelerated_ = on; }
+  static int AcceleratedStep(qint64 held_ms);
+  // The acceleration's clock in ms; tests put their own in.
+  static std::function<qint64()>& AccelerationClock();
 
  protected:
   // The wheel over a scrolling panel scrolls it; only a focused up-down steps.
   void wheelEvent(QWheelEvent* event) override;
+  void stepBy(int steps) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  bool accelerated_ = false;
+  qint64 pressed_at_ms_ = -1;  // -1: no mouse button held
 };
 
 template <class Window>

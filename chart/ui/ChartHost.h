@@ -30,6 +30,14 @@ struct ImageFileChoice {
   int Type = 1;  // 1 PNG, 2 JPEG, 3 BMP
 };
 
+// The main window's developer options for the diffraction drawing.
+struct DeveloperListingOptions {
+  bool CurveValues = false;    // 'fresnel textout': the fitted curve's values into Memo2
+  bool DiskIntensity = false;  // 'Diffraction calc to Memo5'
+  int CurveColour = 0;         // RadioGroup6: red, blue, gray, black
+};
+enum class DeveloperMemo { Memo2, Memo5 };
+
 // Windows of other parts of the program that the chart opens.
 enum class ChartTool { DiffractionPanel, LunarIdentification, LedGraph, StarImage3D, MagnitudeCalculator };
 
@@ -78,6 +86,11 @@ class ChartHost {
   virtual std::string ExecutableFolder() const { return {}; }
   // The chart closed in asteroid chart mode: the asteroid guide may measure again.
   virtual void AsteroidChartClosed() {}
+  virtual DeveloperListingOptions DeveloperListing() const { return {}; }
+  // Lines for the main window's developer text areas; `clear` empties it first.
+  virtual void AddDeveloperLines(DeveloperMemo memo, const std::vector<std::string>& lines, bool clear) {
+    (void)memo, (void)lines, (void)clear;
+  }
 
   // Saving the chart picture through the image library (PNG, JPEG, BMP by the
   // name's extension). Returns an error text, empty on success.

@@ -157,6 +157,10 @@ void Tchart1::BuildControls() {
   Memo2 = new QPlainTextEdit(p);
   Memo2->setObjectName("Memo2");
   Memo2->setGeometry(100, 230, 300, 60);
+  Memo1 = new QPlainTextEdit(p);
+  Memo1->setObjectName("Memo1");
+  Memo1->setGeometry(405, 230, 300, 60);
+  Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
 
   // Buttons of windows that other parts of the program provide: enabled once
   // those windows exist.

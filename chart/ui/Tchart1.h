@@ -94,6 +94,7 @@ class Tchart1 : public QWidget {
   QSpinBox *UpDown1, *UpDown2;
   QLineEdit *Edit1, *Edit2, *Edit4, *Edit5, *Edit6;
   QPlainTextEdit* Memo2;
+  QPlainTextEdit* Memo1;  // notes: the lunar site line, the fitted curve's points
   QWidget* GroupBox1;
   QAction *a1, *SaveToFile1;  // the picture's pop-up menu
 

@@ -8,6 +8,7 @@
 #include "chart/ui/ChartPainter.h"
 #include "chart/ui/DiffractionFitJob.h"
 #include "chart/ui/Tchart1.h"
+#include "events/ui/MemoLines.h"
 #include "events/ui/TFresnelCtrl.h"
 
 std::vector<double> Tchart1::ObjectAValues() {
@@ -163,7 +164,12 @@ void Tchart1::FinishFit(const FitOutcome& out) {
   in.ComponentSeparation = d.DoubleStarFit ? d.ComponentSeparation : 0;
   in.JoinResiduals = CheckBox7->isChecked();
   in.PointSize = UpDown1->value();
+  const DeveloperListingOptions dev = host_.DeveloperListing();
+  in.CurveColour = FitCurveColour(dev.CurveColour);
   const FitDrawing drawing = BuildFitDrawing(job->Model, in, job->Values);
+  if (dev.DiskIntensity) host_.AddDeveloperLines(DeveloperMemo::Memo5, DiskIntensityListing(job->Model), true);
+  if (dev.CurveValues) host_.AddDeveloperLines(DeveloperMemo::Memo2, CurveValueListing(job->Model, in), false);
+  AppendMemoLines(Memo1, drawing.CurveLines);
   fit_curve_ = drawing.Curve;
   fit_residual_ = drawing.Residual;
   PaintFitDrawing();

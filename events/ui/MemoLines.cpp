@@ -16,3 +16,10 @@ void SetMemoLines(QPlainTextEdit* m, const std::vector<std::string>& lines) {
   m->setPlainText(all.join('\n'));
   m->moveCursor(QTextCursor::Start);
 }
+
+void AppendMemoLines(QPlainTextEdit* memo, const std::vector<std::string>& lines) {
+  if (lines.empty()) return;
+  std::string text;
+  for (const std::string& l : lines) text += (text.empty() ? "" : "\n") + l;
+  memo->appendPlainText(QString::fromStdString(text));
+}

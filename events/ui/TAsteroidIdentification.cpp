@@ -28,6 +28,7 @@
 #include "chart/ui/Tchart1.h"
 #include "events/EventIdentification.h"
 #include "events/ui/IdentificationWidgets.h"
+#include "events/ui/TFresnelCtrl.h"
 
 namespace {
 
@@ -403,7 +404,7 @@ void TAsteroidIdentification::ShowPredictionEvent(int k) {
   id.OccultationElements.Observer = Text(Edit3);
   host_.Events().Flags.MagDrop = ParseDoubleOr(Text(Edit16), 0);
   SetText(Edit37, t.FresnelNumber);
-  host_.Events().ReportLightCurveElement.LunarValues[4] = "0.0";
+  host_.Events().ReportLightCurveElement.LunarValues[kLunarContactAngleIndex] = "0.0";
 }
 
 void TAsteroidIdentification::Button6Click() {
@@ -457,10 +458,20 @@ void TAsteroidIdentification::Edit10Change() {
   if (!d) return;
   host_.Events().Diffraction.BminusV = *d;
   SetText(Edit12, FormatFixed(*d, 2, 4));
+  PushColourIndexToPanel();
 }
 
 void TAsteroidIdentification::Edit12Change() {
-  if (const auto v = AcceptColourIndex(Text(Edit12))) host_.Events().Diffraction.BminusV = *v;
+  const auto v = AcceptColourIndex(Text(Edit12));
+  if (!v) return;
+  host_.Events().Diffraction.BminusV = *v;
+  PushColourIndexToPanel();
+}
+
+// The open diffraction panel shows the colour and takes it over.
+void TAsteroidIdentification::PushColourIndexToPanel() {
+  Tchart1* chart = host_.ChartWindow();
+  if (chart && chart->FresnelCtrl) chart->FresnelCtrl->SetColourIndexText(Edit12->text());
 }
 
 void TAsteroidIdentification::ComboBox2Change() {

@@ -37,6 +37,7 @@ class TAsteroidIdentification : public QWidget {
   void Button4Click();
   void Edit10Change();
   void Edit12Change();
+  void PushColourIndexToPanel();
   void ComboBox2Change();
   void ComboBox4Change();
   void Edit33Change();

@@ -120,9 +120,17 @@ void TAsteroidIdentification::Button9Click() {
   Button2->setEnabled(false);
 }
 
+// Putting the frame-by-frame table back closes the chart with its diffraction
+// analysis: only when the user agrees; otherwise the averaged table stays.
 void TAsteroidIdentification::RestoreFrameTable() {
   if (!table_rewritten_) return;
   table_rewritten_ = false;
+  if (!Dialogs().AskYesNo("Put the frame-by-frame table back?\r\nThe averaged table, the graph and its "
+                          "diffraction analysis will be closed.",
+                          "Confirmation")) {
+    frame_table_.clear();
+    return;
+  }
   host_.CloseChart();
   host_.Table().ReplaceLines(std::move(frame_table_));
   frame_table_.clear();

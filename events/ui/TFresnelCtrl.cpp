@@ -1,13 +1,17 @@
 // TFresnelCtrl: building the panel, its start values and its handlers.
-#include "events/ui/TSpectrumGraph.h"
 #include "events/ui/TFresnelCtrl.h"
+
+#include "events/ui/TLunarVelocityCalculator.h"
+#include "events/ui/TSpectrumGraph.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
+#include <cctype>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 
 #include "base/CsvFields.h"
@@ -30,6 +34,45 @@ constexpr int kTypeTemperatures[71] = {
 constexpr const char* kTypeLetters = "OBAFGKM";
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+int SpectralTypeItem(const std::string& two) {
+  const char* at = two.size() == 2 ? std::strchr(kTypeLetters, two[0]) : nullptr;
+  if (!at || two[0] == 0 || !std::isdigit(static_cast<unsigned char>(two[1]))) return 3 * 10 + 5;
+  return static_cast<int>(at - kTypeLetters) * 10 + (two[1] - '0');
+}
+
+// The lunar prediction's two-character type, its subclass moved onto the
+// panel's coarser steps; "F5" when there is no such type.
+std::string LunarSpectralModelType(const std::string& text) {
+  if (text.size() != 2) return "F5";
+  std::string t = text;
+  switch (t[1]) {
+    case '1': t[1] = '0'; break;
+    case '3': t[1] = '2'; break;
+    case '4':
+    case '6': t[1] = '5'; break;
+    case '7': t[1] = '8'; break;
+    default: break;
+  }
+  return t;
+}
+
+// The item of a predicted spectral text ("K2III", "G"): its letter's place
+// times 10 plus its digit; no digit gives "G0". -1 without such a letter.
+int PredictedTypeItem(const std::string& text) {
+  if (text.empty() || text[0] == 0) return -1;
+  const char* at = std::strchr(kTypeLetters, text[0]);
+  if (!at) return -1;
+  if (text.size() < 2 || !std::isdigit(static_cast<unsigned char>(text[1]))) return 40;
+  return static_cast<int>(at - kTypeLetters) * 10 + (text[1] - '0');
+}
+
+std::string SensorOfCamera(const std::string& camera) {
+  if (camera == "WAT-100N") return "ICX428ALL";
+  if (camera == "WAT-120N") return "ICX429ALL";
+  if (camera == "WAT-910HX") return "ICX828AL";
+  return "IMX290";
+}
 std::string Fixed(long double v, int decimals) { return FormatFixed(v, decimals, 15); }
 
 template <class W>
@@ -47,9 +90,8 @@ QLineEdit* MakeEdit(QWidget* p, const char* name, int x, int y, int w, bool read
 }
 
 QSpinBox* MakeUpDown(QWidget* p, const char* name, int lo, int hi, int pos, int x, int y) {
-  auto* s = Named(new QSpinBox, name, p, x, y, 52, 21);
-  s->setRange(lo, hi);
-  s->setValue(pos);
+  auto* s = new TUpDown(name, QString(), lo, hi, pos, p);
+  s->setGeometry(x, y, 52, 21);
   return s;
 }
 
@@ -214,7 +256,8 @@ void TFresnelCtrl::BuildControls() {
 
   // The spectrum graph is not part of this program yet.
   Button2->setEnabled(host_.ToolAvailable(ChartTool::MagnitudeCalculator));
-  for (QSpinBox* u : {UpDown3, UpDown4, UpDown13, UpDown12, UpDown5, UpDown6}) u->setAccelerated(true);
+  for (QSpinBox* u : {UpDown3, UpDown4, UpDown13, UpDown12, UpDown5, UpDown6})
+    static_cast<TUpDown*>(u)->SetAccelerated(true);
 }
 
 void TFresnelCtrl::SetPosition(QSpinBox* u, int position) {
@@ -228,18 +271,20 @@ void TFresnelCtrl::FormCreate() {
   const int sel = std::max(0, st.SelectedFrame);
   const int after = std::max(0, st.TotalFrameCount - 1 - sel);
 
-  // The lunar prediction's spectral type is not known here: "F5".
-  SetComboIndex(ComboBox1, 3 * 10 + 5);
+  const Occelmnt_Format& el = events_.Identification.OccultationElements;
+  SetComboIndex(ComboBox1, SpectralTypeItem(LunarSpectralModelType(events_.Identification.SpectralTypeText)));
   events_.Flags.MagnitudeWindowShown = 0;
   session_.DiffractionMode = 1;
   d.StarDiameterOn = 0;
   d.DiffractionFitted = 0;
 
-  d.ObjectDistance = 384000000;
-  d.ObjectVelocity = 750;
-  Edit1->setText(Q(FormatInt(d.ObjectDistance / 1000)));
+  // The prediction's distance and velocity; the Moon's only when there is none.
+  d.ObjectDistance = el.Distance != 0 ? RoundHalfEven(static_cast<long double>(el.Distance) * 1000) : 384000000;
+  d.ObjectVelocity = el.Velocity != 0 ? static_cast<long double>(el.Velocity) : 750.0L;
+  const std::string km = Fixed(d.ObjectDistance / 1000.0L, 0);
+  Edit1->setText(Q(km));
   Edit2->setText(Q(Fixed(d.ObjectVelocity, 1)));
-  events_.Texts.DistanceText = FormatInt(d.ObjectDistance / 1000) + "km";
+  events_.Texts.DistanceText = km + "km";
   events_.Texts.VelocityText = Fixed(d.ObjectVelocity, 0) + "m/sec";
   ShowLevels();
 
@@ -289,16 +334,32 @@ void TFresnelCtrl::FormCreate() {
   Edit21->setText("0");
   SetPosition(UpDown8, 0);
 
-  // No prediction's star diameter: the disk model starts off.
-  CheckBox5->setChecked(false);
-  d.StarAngularDiameter = 0;
-  Edit19->setText("0");
-  Edit28->setText("0.650");
-  d.BminusV = 0.65;
+  for (QWidget* w : std::initializer_list<QWidget*>{UpDown7, UpDown8, UpDown9, Edit20, Edit21}) w->setEnabled(false);
+  // The predicted star diameter switches the disk model on.
+  const bool disk = el.StarDiameter > 0.05;
+  if (!disk) events_.Identification.OccultationElements.StarDiameter = 0;
+  {
+    const QSignalBlocker b(CheckBox5);
+    CheckBox5->setChecked(disk);
+  }
+  d.StarDiameterOn = disk;
+  d.StarAngularDiameter = disk ? el.StarDiameter : 0;
+  Edit19->setText(disk ? Q(Fixed(el.StarDiameter, 1)) : QString("0"));
+  SetPosition(UpDown10, disk ? static_cast<int>(RoundHalfEven(static_cast<long double>(el.StarDiameter) * 100)) : 0);
+  for (QWidget* w : std::initializer_list<QWidget*>{UpDown10, Edit19, Edit22}) w->setEnabled(disk);
 
-  for (QWidget* w : std::initializer_list<QWidget*>{UpDown7, UpDown8, UpDown9, Edit20, Edit21, UpDown10, Edit19,
-                                                    Edit22})
-    w->setEnabled(false);
+  // The colour: the predicted B-V, else the predicted spectral type, else 0.650.
+  if (el.BminusV > -1 && el.BminusV < 3.2 && el.BminusV != -0.85) {
+    d.BminusV = el.BminusV;
+    Edit28->setText(Q(Fixed(el.BminusV, 3)));
+    SpectrumTypeCalc();
+  } else if (const int item = PredictedTypeItem(el.SpectralType); item >= 0) {
+    SetComboIndex(ComboBox1, item);
+    ComboBox1Change();
+  } else {
+    Edit28->setText("0.650");
+    d.BminusV = 0.65;
+  }
   ResultShow();
 
   ComboBox2->clear();
@@ -315,11 +376,11 @@ void TFresnelCtrl::FormCreate() {
   } else if (any_name) {
     events_.Spectral.CcdIndex = 1;
   }
-  // No prediction names the camera: the sensor of "any other camera".
+  const std::string sensor = SensorOfCamera(el.Camera);
   for (int i = 1; i <= 10; ++i) {
     const std::string& n = events_.Spectral.CcdNames[static_cast<size_t>(i - 1)];
     if (n.empty()) break;
-    if (n == "IMX290") {
+    if (n == sensor) {
       SetComboIndex(ComboBox2, i);
       events_.Spectral.CcdIndex = i;
       break;
@@ -333,6 +394,8 @@ void TFresnelCtrl::FormCreate() {
 }
 
 void TFresnelCtrl::ConnectHandlers() {
+  Edit1->installEventFilter(this);  // a double click opens the velocity calculator
+  Edit2->installEventFilter(this);
   uint8_t& guard = events_.Diffraction.FresnelEditGuard;
   OnComboBoxChange(ComboBox1, this, &TFresnelCtrl::ComboBox1Change);
   OnComboBoxChange(ComboBox2, this, &TFresnelCtrl::ComboBox2Change);
@@ -750,6 +813,38 @@ void TFresnelCtrl::Edit28Change() {
   }
   SetTextColour(Edit28, Qt::black);
   SpectrumTypeCalc();
+}
+
+bool TFresnelCtrl::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::MouseButtonDblClick && (watched == Edit1 || watched == Edit2)) {
+    OpenVelocityCalculator();
+    return true;
+  }
+  return QWidget::eventFilter(watched, e);
+}
+
+void TFresnelCtrl::OpenVelocityCalculator() {
+  if (TLunarVelocityCalculator::IsOpen()) return;
+  TLunarVelocityCalculator::Open(&chart_, [chart = QPointer<Tchart1>(&chart_)]() -> TFresnelCtrl* {
+    return chart ? chart->FresnelCtrl.data() : nullptr;
+  });
+}
+
+bool TFresnelCtrl::InDiffractionMode() const { return session_.DiffractionMode == 1; }
+
+void TFresnelCtrl::SetEditFromOutside(QLineEdit* edit, const QString& text) {
+  uint8_t& guard = events_.Diffraction.FresnelEditGuard;
+  guard = 1;
+  edit->setText(text);
+  if (!guard) return;
+  // The same text again changes nothing the edit reports: take it over here.
+  guard = 0;
+  emit edit->editingFinished();
+}
+
+void TFresnelCtrl::SetColourIndexText(const QString& text) {
+  Edit28->setText(text);
+  Edit28Change();
 }
 
 void TFresnelCtrl::ComboBox2Change() {

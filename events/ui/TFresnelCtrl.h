@@ -26,6 +26,13 @@ class TFresnelCtrl : public QWidget {
 
   void ShowAverage();
   void ResultShow();
+  // Whether the chart is in diffraction mode; writers from outside check it.
+  bool InDiffractionMode() const;
+  // A value written from another window (distance, velocity, contact angle):
+  // taken over as if the user had typed it and pressed Enter.
+  void SetEditFromOutside(QLineEdit* edit, const QString& text);
+  // A B-V from the event identification, taken over as if typed.
+  void SetColourIndexText(const QString& text);
   void SpectrumTypeCalc();
   // The chart's selection moved: the level windows stay within the records.
   void ClampWindowsToRecords(int offset_min, int offset_max);
@@ -51,6 +58,7 @@ class TFresnelCtrl : public QWidget {
  protected:
   void closeEvent(QCloseEvent* e) override;
   void changeEvent(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   QPointer<QWidget> spectrum_graph_;  // the "Graph" window while open
@@ -70,6 +78,7 @@ class TFresnelCtrl : public QWidget {
   void Edit28Change();
   void Edit1Exit();
   void Edit2Exit();
+  void OpenVelocityCalculator();  // a double click on the distance or velocity
   void Edit8Exit();
   void Edit19Exit();
   void Edit20Exit();

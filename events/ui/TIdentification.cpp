@@ -28,6 +28,7 @@
 #include "chart/ui/Tchart1.h"
 #include "events/EventIdentification.h"
 #include "events/ui/IdentificationWidgets.h"
+#include "events/ui/TFresnelCtrl.h"
 
 namespace {
 
@@ -429,6 +430,7 @@ void TIdentification::ApplyIdentification() {
     r.Altitude = s[6];
     const std::array<QLineEdit*, 7> edits{Edit23, Edit24, Edit25, Edit26, Edit27, Edit28, Edit29};
     for (size_t k = 0; k < edits.size(); ++k) SetText(edits[k], s[k]);
+    if (Tchart1* chart = host_.ChartWindow()) chart->Memo1->appendPlainText(QString::fromStdString(second));
   }
   if (!a.HasEvent) {
     for (QLineEdit* e : {Edit2, Edit4, Edit5, Edit6, Edit7, Edit8}) e->clear();
@@ -493,6 +495,13 @@ void TIdentification::ApplyIdentification() {
   r.RMag = a.RShown;
   ev.Diffraction.FresnelEditGuard = 0;
   r.Observer = Text(Edit1);
+  // An open diffraction panel takes the prediction's values over in its edits.
+  if (Tchart1* chart = host_.ChartWindow(); chart && chart->FresnelCtrl && chart->FresnelCtrl->InDiffractionMode()) {
+    TFresnelCtrl* p = chart->FresnelCtrl;
+    p->SetEditFromOutside(p->Edit1, QString::fromStdString(a.DistanceKmShown));
+    p->SetEditFromOutside(p->Edit2, QString::fromStdString(a.VelocityShown));
+    p->SetEditFromOutside(p->Edit8, QString::fromStdString(a.ContactAngleShown));
+  }
 }
 
 void TIdentification::ComposeIdentificationCode() {

@@ -296,7 +296,7 @@ void TLightCurveReport::FormCreate() {
   Edit6->setText(Q(e.LatitudeM));
   Edit7->setText(Q(e.LatitudeS));
   Edit8->setText(Q(e.Altitude));
-  Edit1->setText(Q(e.LunarValues[3]));
+  Edit1->setText(Q(e.LunarValues[kLunarLimbSlopeIndex]));
   Edit9->setText(Q(host_.ReportSiteName()));
   Edit10->setText(Q(host_.ReportCountryCode()));
   for (auto& row : EventRows)
@@ -417,7 +417,7 @@ void TLightCurveReport::Button1Click() {
   const std::string slope = FormatFixed(ParseDoubleOr(S(Edit1->text()), 0), 2, 6);
   const auto rebuilt = WithLimbSlope(line3, slope);
   if (!rebuilt) return;
-  events_.ReportLightCurveElement.LunarValues[3] = slope;
+  events_.ReportLightCurveElement.LunarValues[kLunarLimbSlopeIndex] = slope;
   line3 = *rebuilt;
   std::vector<std::string> shown = MemoLines(Memo1);
   if (shown.size() > 1) {

@@ -2,6 +2,7 @@
 // worked out by hand (Python one-offs for the polynomial).
 #include <gtest/gtest.h>
 
+#include "base/NumberText.h"
 #include "events/DiffractionDrawing.h"
 
 namespace {
@@ -68,19 +69,30 @@ TEST(FitTimingError, FromTheResidualAndTheLevelNoise) {
   }
 }
 
-TEST(FitDrawing, MarkerSitsAtTheEventCentre) {
+// A point source at 25 records per second; 100 of 200 records shown from
+// record 20, record 50 selected, a disappearance 120 ms after it.
+DiffractionModel PointSourceAt25() {
   SpectralModel s;
   RecomputeSpectralModel(s, "/nonexistent/x.csv");
   DiffractionParams p;
   p.ModelFrameRate = 25;
-  const DiffractionModel m(MakeFresnelTables(), s, p);
+  return DiffractionModel(MakeFresnelTables(), s, p);
+}
+
+FitDrawInput ShownAroundRecord50() {
   FitDrawInput in;
   in.View.ChartXRatio = 4;
   in.View.ChartYScale = 0.2;
   in.Selected = 50, in.FirstShown = 20, in.ShownCount = 100, in.RecordCount = 200;
   in.TimingFrameRate = 25;
-  in.FitOffset = 1200;  // disappearance 120 ms after the selected record
+  in.FitOffset = 1200;
   in.Upper = 1000, in.Lower = 0;
+  return in;
+}
+
+TEST(FitDrawing, MarkerSitsAtTheEventCentre) {
+  const DiffractionModel m = PointSourceAt25();
+  FitDrawInput in = ShownAroundRecord50();
   in.Error.Valid = true;
   in.Error.Ms = 40;
   in.Error.SigmaI = 10;
@@ -105,6 +117,38 @@ TEST(FitDrawing, MarkerSitsAtTheEventCentre) {
   int points = 0;
   for (const DrawOp& op : dr.Residual.Ops) points += op.Kind == DrawKind::Ellipse;
   EXPECT_EQ(points, 100);
+}
+
+// The developer listings: the curve's values in seconds with the drawing's
+// points, the colour option, and the disk intensity around the event.
+TEST(FitDrawing, DeveloperListingsAndCurveColour) {
+  const DiffractionModel m = PointSourceAt25();
+  FitDrawInput in = ShownAroundRecord50();
+  in.CurveColour = FitCurveColour(1);
+  const std::vector<double> values(200, 500.0);
+  const FitDrawing dr = BuildFitDrawing(m, in, values);
+  const std::vector<std::string> listed = CurveValueListing(m, in);
+  // T0 = -1200 ms, T1 = 2800 ms, stride 2 ms: the first point and every second ms.
+  ASSERT_EQ(listed.size(), 1u + 2001u);
+  EXPECT_EQ(listed.front().rfind("-1.2000,", 0), 0u) << listed.front();
+  EXPECT_EQ(listed.back().rfind("2.8000,", 0), 0u) << listed.back();
+  // Well after the disappearance the light is gone, long before it is whole.
+  EXPECT_NEAR(std::stod(listed.back().substr(listed.back().find(',') + 1)), 0.0, 0.02);
+  EXPECT_NEAR(std::stod(listed.front().substr(listed.front().find(',') + 1)), 1.0, 0.05);
+  bool blue = false;
+  for (const DrawOp& op : dr.Curve.Ops) blue = blue || op.Pen == chart_colour::Blue;
+  EXPECT_TRUE(blue);
+  EXPECT_EQ(FitCurveColour(0), chart_colour::Red);
+  EXPECT_EQ(FitCurveColour(2), (Rgb{128, 128, 128}));
+  EXPECT_EQ(FitCurveColour(3), chart_colour::Black);
+
+  const std::vector<std::string> disk = DiskIntensityListing(m);
+  ASSERT_EQ(disk.size(), 401u);
+  // Far outside the shadow the light is whole; at the geometric edge a point
+  // source shows a quarter of it.
+  EXPECT_NEAR(std::stod(disk.front()), 1.0, 0.05);
+  EXPECT_NEAR(std::stod(disk[200]), 0.25, 0.01);
+  EXPECT_EQ(disk[200], FormatFixed(m.StarDiskIntensity(0), 4, 5));
 }
 
 }  // namespace

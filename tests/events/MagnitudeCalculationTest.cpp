@@ -179,6 +179,20 @@ TEST(MagnitudeCalculation, AsteroidDropLines) {
   EXPECT_EQ(m.Memo1[4], "Mag Drop (measured ):  1.75  Mag.");  // -log_B(0.2)
 }
 
+// The predicted contact angle is the record's contact-angle slot among the
+// eleven lunar values (the lunar listing's text, "0.0" for an asteroid), not
+// the cusp angle next to the limb slope.
+TEST(MagnitudeCalculation, PredictedContactAngleFromTheRecordsSlot) {
+  TReportLightCurveElement e = LunarStar();
+  e.LunarValues = {"PA", "AA", "CA", "slope", "-120", "RM", "Ill", "Alt", "L", "B", "r"};
+  MagnitudeInputs in = SingleStar(e);
+  in.ContactAngleText = "60.0";
+  EventResultTexts keep;
+  MagnitudeCalculation(in, keep);
+  EXPECT_EQ(keep.PredictedContactAngleText, "-120");
+  EXPECT_EQ(keep.MeasuredContactAngleText, "60.0");
+}
+
 TEST(TimingErrorFrames, SplitAtOneHalf) {
   EXPECT_DOUBLE_EQ(static_cast<double>(TimingErrorFrames(0)), 0.000861085973516832);
   EXPECT_NEAR(static_cast<double>(TimingErrorFrames(0.05L)), 0.0337267, 1e-6);

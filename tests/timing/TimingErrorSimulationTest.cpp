@@ -2,6 +2,8 @@
 // trials, checked against a separate Python computation of the same draws.
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "base/ProgramRandom.h"
 #include "timing/TimingError.h"
 #include "timing/TimingErrorSimulation.h"
@@ -84,3 +86,34 @@ TEST(TimingErrorSimulation, EventShapes) {
 }
 
 }  // namespace
+
+TEST(TimingErrorSimulation, ProgressReachesTheTotalAndCancelStopsTheFits) {
+  for (int threads : {1, 4}) {
+    SCOPED_TRACE(threads);
+    std::vector<std::pair<int, int>> reports;
+    SimHooks hooks;
+    hooks.Progress = [&](int done, int total) { reports.emplace_back(done, total); };
+    SetRandomState(3);
+    const auto t = RunStepTrials(SimSettings{}, 12, threads, hooks);
+    ASSERT_EQ(reports.size(), 12u);  // fewer than 100 trials: every one
+    int most = 0;
+    for (const auto& [done, total] : reports) {
+      EXPECT_EQ(total, 12);
+      most = std::max(most, done);
+    }
+    EXPECT_EQ(most, 12);
+    // The same draws and fits as without hooks.
+    SetRandomState(3);
+    const auto plain = RunStepTrials(SimSettings{}, 12, threads);
+    for (size_t k = 0; k < t.size(); ++k) EXPECT_EQ(t[k].shift, plain[k].shift);
+  }
+  std::atomic<bool> cancel{true};
+  SimHooks stop;
+  stop.Cancel = &cancel;
+  int reported = 0;
+  stop.Progress = [&](int, int) { ++reported; };
+  const uint32_t before = RandomState();
+  RunRampTrials(SimSettings{}, 50, 2, stop);
+  EXPECT_EQ(reported, 0);              // nothing fitted
+  EXPECT_NE(RandomState(), before);    // the draws are made all the same
+}

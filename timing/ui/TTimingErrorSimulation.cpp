@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <algorithm>
 #include <cmath>
@@ -36,12 +38,6 @@ QString Fixed(long double v, int decimals, int precision) {
   return QString::fromStdString(FormatFixed(v, decimals, precision));
 }
 
-// Keeps the busy cursor while a long run blocks the window.
-struct BusyCursor {
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
-
 }  // namespace
 
 TTimingErrorSimulation::TTimingErrorSimulation(QWidget* owner) : QDialog(owner) {
@@ -54,14 +50,17 @@ TTimingErrorSimulation::TTimingErrorSimulation(QWidget* owner) : QDialog(owner) 
   Label1 = MakeLabel("Label1", "STDV2 After the star reappears ", GroupBox2);
   Edit1 = NamedEdit("Edit1", "0.10", GroupBox2);
   UpDown1 = new TUpDown("UpDown1", "UpDown1Position", 0, 400, 10, GroupBox2);
+  UpDown1->SetAccelerated(true);
   Label2 = MakeLabel("Label2", "STDV1 During Occultation", GroupBox2);
   Edit2 = NamedEdit("Edit2", "0.10", GroupBox2);
   UpDown2 = new TUpDown("UpDown2", "UpDown2Position", 0, 400, 10, GroupBox2);
+  UpDown2->SetAccelerated(true);
   CheckBox1 = new QCheckBox("Related", GroupBox2);
   CheckBox1->setObjectName("CheckBox1");
   CheckBox1->setChecked(true);
   Edit3 = NamedEdit("Edit3", "0.10", GroupBox2);
   UpDown3 = new TUpDown("UpDown3", "UpDown3Position", 0, 1000, 10, GroupBox2);
+  UpDown3->SetAccelerated(true);
   noise->addWidget(Label1, 0, 0);
   noise->addWidget(Edit1, 0, 1);
   noise->addWidget(UpDown1, 0, 2);
@@ -114,6 +113,10 @@ TTimingErrorSimulation::TTimingErrorSimulation(QWidget* owner) : QDialog(owner) 
   Button4 = NamedButton("Button4", "Button4", this);
   Button5 = NamedButton("Button5", "Button5", this);
   Button6 = NamedButton("Button6", "Button6", this);
+  ProgressBar1 = new QProgressBar(this);
+  ProgressBar1->setObjectName("ProgressBar1");
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
 
   auto* grid = new QGridLayout(this);
   grid->addWidget(Image1, 0, 0, 1, 4);
@@ -126,6 +129,7 @@ TTimingErrorSimulation::TTimingErrorSimulation(QWidget* owner) : QDialog(owner) 
   for (QPushButton* b : {Button7, Button8, Button1, Button2, Button3, Button4, Button5, Button6})
     buttons->addWidget(b);
   grid->addLayout(buttons, 3, 0, 1, 3);
+  grid->addWidget(ProgressBar1, 4, 0, 1, 4);
 
   connect(Edit1, &QLineEdit::textChanged, this, &TTimingErrorSimulation::Edit1Change);
   OnUpDownChange(UpDown1, this, &TTimingErrorSimulation::UpDown1Click);
@@ -211,27 +215,90 @@ void TTimingErrorSimulation::UpDown5Click() {
   QuickEstimate();
 }
 
-void TTimingErrorSimulation::Button4Click() {
-  BusyCursor busy;
-  Memo1->clear();
-  AddMemoLine(Memo1, RampRunLine(Settings, RunRampTrials(Settings, 10000)));
+TTimingErrorSimulation::~TTimingErrorSimulation() { StopRun(); }
+
+void TTimingErrorSimulation::done(int result) {
+  StopRun();
+  QDialog::done(result);
 }
 
+void TTimingErrorSimulation::EnableRunButtons(bool enabled) {
+  for (QPushButton* b : {Button1, Button3, Button4, Button5, Button7}) b->setEnabled(enabled);
+}
+
+void TTimingErrorSimulation::StartRun(bool clear_memo, Run run, std::function<void(const SimSettings&)> after) {
+  if (Running()) return;
+  if (clear_memo) Memo1->clear();
+  EnableRunButtons(false);
+  ProgressBar1->setValue(0);
+  cancel_ = false;
+  QPointer<TTimingErrorSimulation> self(this);
+  worker_ = std::thread([this, self, settings = Settings, run = std::move(run), after = std::move(after)]() mutable {
+    SimHooks hooks;
+    hooks.Cancel = &cancel_;
+    hooks.Progress = [this, self](int done, int total) {
+      const int percent = static_cast<int>(100LL * done / total);
+      QMetaObject::invokeMethod(
+          this,
+          [self, percent] {
+            // A stopped run's late reports are dropped.
+            if (self && self->Running()) self->ProgressBar1->setValue(percent);
+          },
+          Qt::QueuedConnection);
+    };
+    std::vector<std::string> lines = run(settings, hooks);
+    if (cancel_) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, self, settings, lines = std::move(lines), after = std::move(after)] {
+          if (!self || !worker_.joinable()) return;
+          worker_.join();
+          AddLines(lines);
+          ProgressBar1->setValue(0);
+          EnableRunButtons(true);
+          if (after) after(settings);
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void TTimingErrorSimulation::StopRun() {
+  if (!worker_.joinable()) return;
+  cancel_ = true;
+  worker_.join();
+  ProgressBar1->setValue(0);
+  EnableRunButtons(true);
+}
+
+void TTimingErrorSimulation::Button4Click() {
+  StartRun(true, [](SimSettings& s, const SimHooks& h) {
+    return std::vector<std::string>{RampRunLine(s, RunRampTrials(s, 10000, 0, h))};
+  });
+}
+
+// The sweeps leave the last noise level in the settings, not in the edits.
 void TTimingErrorSimulation::Button3Click() {
-  BusyCursor busy;
-  AddLines(RampNoiseSweep(Settings));
+  StartRun(false, [](SimSettings& s, const SimHooks& h) { return RampNoiseSweep(s, 0, h); },
+           [this](const SimSettings& s) { Settings.STDV1 = s.STDV1, Settings.STDV2 = s.STDV2; });
 }
 
 void TTimingErrorSimulation::Button1Click() {
-  BusyCursor busy;
-  AddMemoLine(Memo1, StepRunLine(Settings, RunStepTrials(Settings, 1000)));
-  Settings.EventWidth = 0.1L;
-  Edit3->setText(Fixed(Settings.EventWidth, 2, 4));
+  StartRun(
+      false,
+      [](SimSettings& s, const SimHooks& h) {
+        std::vector<std::string> lines{StepRunLine(s, RunStepTrials(s, 1000, 0, h))};
+        s.EventWidth = 0.1L;
+        return lines;
+      },
+      [this](const SimSettings& s) {
+        Settings.EventWidth = s.EventWidth;
+        Edit3->setText(Fixed(Settings.EventWidth, 2, 4));
+      });
 }
 
 void TTimingErrorSimulation::Button5Click() {
-  BusyCursor busy;
-  AddLines(WholeFrameNoiseSweep(Settings));
+  StartRun(false, [](SimSettings& s, const SimHooks& h) { return WholeFrameNoiseSweep(s, 0, h); },
+           [this](const SimSettings& s) { Settings.STDV1 = s.STDV1, Settings.STDV2 = s.STDV2; });
 }
 
 void TTimingErrorSimulation::Button2Click() { AddLines(RampFractionLines(Settings.EventWidth)); }

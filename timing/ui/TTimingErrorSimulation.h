@@ -2,6 +2,9 @@
 // "Timing Error Simulation": Monte-Carlo trials of fitting a step event's time.
 #include <QDialog>
 #include <QImage>
+#include <atomic>
+#include <functional>
+#include <thread>
 
 #include "timing/TimingErrorSimulation.h"
 
@@ -10,6 +13,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class TUpDown;
 
@@ -17,6 +21,9 @@ class TTimingErrorSimulation : public QDialog {
   Q_OBJECT
  public:
   explicit TTimingErrorSimulation(QWidget* owner = nullptr);
+  ~TTimingErrorSimulation() override;
+  // A Monte-Carlo run is on its way (on worker threads).
+  bool Running() const { return worker_.joinable(); }
 
   QGroupBox* GroupBox1 = nullptr;
   QGroupBox* GroupBox2 = nullptr;
@@ -54,6 +61,7 @@ class TTimingErrorSimulation : public QDialog {
   QPushButton* Button6 = nullptr;
   QPushButton* Button7 = nullptr;
   QPushButton* Button8 = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;  // the trials of a run fitted so far
 
   SimSettings Settings;
   int GraphWidth = 1;
@@ -76,7 +84,19 @@ class TTimingErrorSimulation : public QDialog {
   void Button7Click();
   void Button8Click();
 
+ protected:
+  void done(int result) override;  // closing stops a run
+
  private:
+  // Runs `run` on a copy of the settings off the GUI thread, with the run
+  // buttons disabled and the progress shown; its memo lines are added when it
+  // ends, then `after` sees the settings the run left.
+  using Run = std::function<std::vector<std::string>(SimSettings&, const SimHooks&)>;
+  void StartRun(bool clear_memo, Run run, std::function<void(const SimSettings&)> after = {});
+  void StopRun();
+  void EnableRunButtons(bool enabled);
+  std::thread worker_;
+  std::atomic<bool> cancel_{false};
   void QuickEstimate();
   void DrawSimulation();
   void AddLines(const std::vector<std::string>& lines);

@@ -92,9 +92,9 @@ TEST(IdentificationWiring, SavedResultsFileIsNamedByTheIdentificationCode) {
   EXPECT_EQ(m.dialogs.save_file_proposals.back().toStdString(), m.dir.Path().string() + "/100115x1234AL.csv");
 }
 
-TEST(IdentificationWiring, IntegratedVideoOpensTheChartForDiffractionOnTheAveragedTable) {
-  MainRoadWindow m(Reader::OwnAvi);
-  // Blocks of 4 frames from record 1; block 25 bright, blocks 26-27 occulted.
+// A table of blocks of 4 frames from record 1 (block 25 bright, blocks 26-27
+// occulted), an event chosen in the asteroid guide and the blocks averaged.
+static TAsteroidIdentification* RunIntegratedVideo(MainRoadWindow& m) {
   std::vector<double> v;
   for (int i = 0; i < 128; ++i) {
     const int block = i == 0 ? -1 : (i - 1) / 4;
@@ -104,17 +104,24 @@ TEST(IdentificationWiring, IntegratedVideoOpensTheChartForDiffractionOnTheAverag
   m.W().Run.CsvLoaded = true;
   m.Click("Button41");
   TAsteroidIdentification* w = m.W().AsteroidIdentification.data();
-  ASSERT_NE(w, nullptr);
+  if (!w) return nullptr;
   w->Memo1->setPlainText(
       "<Occultations>\n<Event>\n<Elements>a,b,2024,5,12,1.5,x,y,0.5,0.5</Elements>\n"
       "<Star>HIP 1,,,11,10,9,1</Star>\n<Object>4,Vesta,6,500,1.2</Object>\n</Event>\n</Occultations>\n");
-  ASSERT_EQ(w->ListBox1->count(), 1);
+  if (w->ListBox1->count() != 1) return nullptr;
   w->ListBox1->setCurrentRow(0);
   emit w->ListBox1->itemPressed(w->ListBox1->item(0));
   w->Button7->click();
   w->ComboBox3->setCurrentIndex(3);
   emit w->ComboBox3->activated(3);
   w->Button8->click();
+  return w;
+}
+
+TEST(IdentificationWiring, IntegratedVideoOpensTheChartForDiffractionOnTheAveragedTable) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TAsteroidIdentification* w = RunIntegratedVideo(m);
+  ASSERT_NE(w, nullptr);
   EXPECT_EQ(m.W().UpDown9->Position(), 4);
   EXPECT_EQ(m.W().Run.FrameStep, 4);
   ASSERT_NE(m.W().chart1.Window.data(), nullptr);
@@ -139,6 +146,28 @@ TEST(IdentificationWiring, IntegratedVideoOpensTheChartForDiffractionOnTheAverag
   EXPECT_EQ(state.Offset1Text, panel->Edit10->text().isEmpty() ? "0" : panel->Edit10->text().toStdString());
   EXPECT_EQ(state.Levels.Mean, m.W().Events.Diffraction.LevelMean);
   EXPECT_EQ(state.Levels.Count, m.W().Events.Diffraction.LevelCount);
+  // Closing the guide asks before the averaged table and the fit are thrown away.
+  m.dialogs.yes_no_answers.push_back(true);
   w->close();
+  EXPECT_EQ(m.dialogs.questions.size(), 1);
   EXPECT_EQ(m.W().Results.Count(), 6 + 128);  // the frame-by-frame table is back
+}
+
+TEST(IdentificationWiring, ClosingTheGuideAfterAnIntegratedRunKeepsTheWorkUnlessTold) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TAsteroidIdentification* w = RunIntegratedVideo(m);
+  ASSERT_NE(w, nullptr);
+  w->Button9->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_EQ(m.W().Results.Count(), 6 + 32);
+  ASSERT_NE(m.W().chart1.Window.data(), nullptr);
+  const std::vector<std::string> averaged = m.W().Results.Lines();
+  m.dialogs.yes_no_answers.push_back(false);
+  w->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_EQ(m.dialogs.questions.size(), 1);
+  EXPECT_TRUE(m.dialogs.questions[0].contains("frame-by-frame")) << m.dialogs.questions[0].toStdString();
+  EXPECT_EQ(m.W().Results.Lines(), averaged);  // nothing thrown away
+  ASSERT_NE(m.W().chart1.Window.data(), nullptr);
+  EXPECT_NE(m.W().chart1.Window->FresnelCtrl.data(), nullptr);
 }

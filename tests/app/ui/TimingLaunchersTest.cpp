@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "MainRoadFixture.h"
+#include "events/ui/TLunarVelocityCalculator.h"
 #include "timing/ui/TCMOSExposureCalc.h"
 #include "timing/ui/TLinearity.h"
 #include "timing/ui/TTimingError.h"
@@ -53,6 +54,22 @@ TEST(TimingLaunchers, ToolsMenuAndButton) {
   EXPECT_TRUE(seen);
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(m.W().findChild<TTimingErrorSimulation*>(), nullptr);
+
+  // Without a chart the calculator works on its own and writes nowhere.
+  QAction* velocity = m.Find<QAction>("LunarVelocityCalculator1");
+  EXPECT_EQ(velocity->text(), "Lunar Velocity Calculator");
+  EXPECT_TRUE(velocity->isEnabled());
+  EXPECT_EQ(m.W().findChildren<QAction*>("LunarVelocityCalculator1").size(), 1);
+  velocity->trigger();
+  velocity->trigger();
+  ASSERT_EQ(m.W().findChildren<TLunarVelocityCalculator*>().size(), 1);
+  auto* calculator = m.W().findChild<TLunarVelocityCalculator*>();
+  calculator->Button4->click();
+  EXPECT_EQ(calculator->Edit5->text(), "24000");
+  calculator->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_FALSE(TLunarVelocityCalculator::IsOpen());
+  EXPECT_EQ(m.W().findChild<TLunarVelocityCalculator*>(), nullptr);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QSlider>
 
 #include "MainRoadFixture.h"
+#include "base/NumberText.h"
 #include "measure/ui/THistogram.h"
 #include "measure/ui/TThreeDGraph.h"
 #include "support/VideoFixtures.h"
@@ -90,8 +91,7 @@ TEST(Tools, SoundTrackIsWrittenBesideTheVideoOrExplained) {
                         tone.string() + "'"));
   ASSERT_TRUE(m.OpenThroughButton1(tone));
   QPushButton* button = m.Find<QPushButton>("Button9");
-  EXPECT_FALSE(button->isEnabled());  // until the sound indicator exists
-  button->setEnabled(true);
+  EXPECT_TRUE(button->isEnabled());
   m.dialogs.yes_no_answers.push_back(true);
   button->click();
   EXPECT_EQ(m.dialogs.questions.size(), 1);
@@ -113,6 +113,46 @@ TEST(Tools, SoundTrackIsWrittenBesideTheVideoOrExplained) {
   ASSERT_EQ(m.dialogs.messages.size(), 1u);
   EXPECT_EQ(m.dialogs.messages[0].text, "WAV data could not be read.\r\nThe video has no sound track.");
   EXPECT_FALSE(std::filesystem::exists(m.Path("tsy.wav")));
+}
+
+std::string Column(const std::string& row, int n) { return StripQuotes(GetCsvField(row, n)); }
+
+// A beep in frame 10 of 25 (8000 Hz sound, 320 samples a frame): with the
+// sound indicator open and the signal boxes on, a run notes the beep's share
+// of the frame in that frame's row only.
+TEST(Tools, ARunNotesTheBeepInItsFramesRow) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  const auto beep = m.Path("beep.avi");
+  ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc=size=64x48:rate=25:duration=1 -f lavfi -i "
+                        "\"aevalsrc='if(between(t,0.4,0.43999),0.5*sin(2*PI*1000*t),0)':s=8000:d=1\" "
+                        "-c:v mjpeg -c:a pcm_s16le '" + beep.string() + "'"));
+  ASSERT_TRUE(m.OpenThroughButton1(beep));
+  TPlatform& w = m.W();
+  m.dialogs.yes_no_answers.push_back(true);
+  m.Click("Button9");
+  ASSERT_TRUE(w.SoundIndicator);
+  EXPECT_TRUE(w.SoundGraphOpen);
+  m.Click("Button9");  // open already: nothing more
+  EXPECT_EQ(m.dialogs.questions.size(), 1);
+  w.Options.SignalMarkersOn = 1;
+  m.ClickImage1(30, 24);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 25u);
+  for (int n = 0; n < 25; ++n) {
+    SCOPED_TRACE("frame " + std::to_string(n));
+    const std::string note = Column(rows[static_cast<size_t>(n)], 10);
+    if (n == 10)
+      EXPECT_GT(ParseDoubleOr(note, 0), 50);
+    else
+      EXPECT_EQ(note, "0.00");
+  }
+  // Closed, the indicator leaves no note behind.
+  w.SoundIndicator->close();
+  DeletePosted();
+  EXPECT_FALSE(w.SoundGraphOpen);
+  EXPECT_TRUE(w.Driver.PendingSoundNote.empty());
 }
 
 }  // namespace

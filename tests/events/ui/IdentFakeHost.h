@@ -65,7 +65,8 @@ class IdentFakeHost : public IdentificationHost {
   void SetFrameStep(int step) override { frame_step = step; }
   void ShowFrame(int frame) override { shown_frames.push_back(frame); }
   void SetFieldView(bool checked) override { field_view = checked; }
-  Tchart1* ChartWindow() override { return nullptr; }
+  Tchart1* chart_window = nullptr;  // the open chart, when a test makes one
+  Tchart1* ChartWindow() override { return chart_window; }
   void OpenChart() override { ++chart_opened; }
   void CloseChart() override { ++chart_closed; }
 

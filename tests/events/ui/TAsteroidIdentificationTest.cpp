@@ -195,6 +195,7 @@ TEST(TAsteroidIdentification, IntegratedVideoAveragesBlocksAndRestoresTheTableOn
   EXPECT_EQ(f.host.chart.ChartState.SelectedFrame, 26);
   EXPECT_EQ(f.host.shown_frames.back(), 4 * 26 + 2);
   EXPECT_EQ(f.host.events.Flags.IntegratedVideoMeasured, 1);
+  f.host.dialogs.yes_no_answers.push_back(true);  // put the frame table back
   f.w->close();
   EXPECT_EQ(f.host.table.lines, frame_table);
 }

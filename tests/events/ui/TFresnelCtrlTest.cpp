@@ -14,29 +14,17 @@
 #include "chart/ui/Tchart1.h"
 #include "events/DiffractionModel.h"
 #include "events/ui/TFresnelCtrl.h"
+#include "events/ui/TLunarVelocityCalculator.h"
 #include "events/ui/TSpectrumGraph.h"
 #include "support/ChartTestTables.h"
+#include "support/DiffractionCurves.h"
 
 namespace {
 
 constexpr int kRecords = 120;
 constexpr int kSelected = 60;
 
-// Object A of a disappearance 12.3 ms after record 60 at 29.97 frames per
-// second, 380,000 km, 750 m/s: levels 1000 and 200.
-std::vector<double> Disappearance() {
-  SpectralModel s;
-  s.StarTemperature = 6650;
-  RecomputeSpectralModel(s, "/nonexistent/x.csv");
-  DiffractionParams p;
-  p.ObjectDistance = 384000000;
-  p.ObjectVelocity = 750;
-  const DiffractionModel m(MakeFresnelTables(), s, p);
-  std::vector<double> v;
-  for (int r = 0; r < kRecords; ++r)
-    v.push_back(static_cast<double>(m.RecordValue(r - kSelected, 1, -123, -1, 200, 800, 16)));
-  return v;
-}
+std::vector<double> Disappearance() { return ModelDisappearance(kRecords, kSelected); }
 
 struct PanelFixture {
   FakeHost host;
@@ -327,6 +315,106 @@ TEST(FresnelCtrl, GraphButtonOpensOneSpectrumGraphRedrawnOnSensorChange) {
   graphs[0]->close();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_FALSE(SpectrumWindowShown());
+}
+
+void DoubleClick(QWidget* w) {
+  const QPointF p(5, 5);
+  QMouseEvent e(QEvent::MouseButtonDblClick, p, w->mapToGlobal(p), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
+
+TEST(TFresnelCtrl, VelocityCalculatorOpensOnceAndWritesIntoThePanel) {
+  PanelFixture f;
+  f.Open();
+  DoubleClick(f.Control<QLineEdit>("Edit2"));
+  DoubleClick(f.Control<QLineEdit>("Edit1"));  // open already: no second one
+  const auto calculators = f.chart->findChildren<TLunarVelocityCalculator*>();
+  ASSERT_EQ(calculators.size(), 1);
+  TLunarVelocityCalculator* c = calculators[0];
+  EXPECT_TRUE(TLunarVelocityCalculator::IsOpen());
+  EXPECT_EQ(c->windowTitle(), "Object's Velocity Calculator");
+  EXPECT_EQ(Find<QLineEdit>(c, "Edit6")->text(), "5.000");
+
+  // A lunar graze at 120 degrees: velocity, distance and angle reach the model.
+  Find<QLineEdit>(c, "Edit11")->setText("120");
+  Find<QPushButton>(c, "Button7")->click();
+  EXPECT_EQ(Find<QLineEdit>(c, "Edit10")->text(), "1305");
+  EXPECT_EQ(f.Control<QLineEdit>("Edit2")->text(), "1305.0");
+  EXPECT_EQ(f.Control<QLineEdit>("Edit1")->text(), "384401");
+  EXPECT_EQ(f.Control<QLineEdit>("Edit8")->text(), "60.0");
+  const DiffractionState& d = f.events.Diffraction;
+  EXPECT_EQ(d.ObjectDistance, 384401000);
+  EXPECT_NEAR(static_cast<double>(d.ObjectVelocity), 1305, 1e-9);
+  EXPECT_NEAR(static_cast<double>(d.RateFactor), 0.5, 1e-12);
+  EXPECT_EQ(d.FresnelEditGuard, 0);
+  // The same value again is taken over too.
+  Find<QPushButton>(c, "Button7")->click();
+  EXPECT_EQ(d.FresnelEditGuard, 0);
+
+  // An asteroid: 25 km in 2 s, at a parallax of 4 arcseconds.
+  Find<QLineEdit>(c, "Edit3")->setText("25");
+  Find<QLineEdit>(c, "Edit4")->setText("2");
+  Find<QPushButton>(c, "Button4")->click();
+  EXPECT_EQ(f.Control<QLineEdit>("Edit2")->text(), "12500.0");
+  EXPECT_NEAR(static_cast<double>(d.ObjectVelocity), 12500, 1e-9);
+  Find<QLineEdit>(c, "Edit6")->setText("4.00");
+  Find<QPushButton>(c, "Button6")->click();
+  EXPECT_EQ(f.Control<QLineEdit>("Edit1")->text(), "328896298");
+  EXPECT_EQ(d.ObjectDistance, 328896298000LL);
+  // A parallax of 0 has no distance: the panel keeps its own.
+  Find<QLineEdit>(c, "Edit6")->setText("0");
+  Find<QPushButton>(c, "Button6")->click();
+  EXPECT_EQ(Find<QLineEdit>(c, "Edit7")->text(), "---");
+  EXPECT_EQ(d.ObjectDistance, 328896298000LL);
+
+  // With the panel closed a write button changes nothing outside the window.
+  f.chart->FresnelCtrl->close();
+  QApplication::processEvents();
+  const int64_t distance = d.ObjectDistance;
+  Find<QPushButton>(c, "Button2")->click();
+  EXPECT_EQ(Find<QLineEdit>(c, "Edit2")->text(), "708");
+  EXPECT_EQ(d.ObjectDistance, distance);
+  EXPECT_NEAR(static_cast<double>(d.ObjectVelocity), 12500, 1e-9);
+  c->close();
+  QApplication::processEvents();
+  EXPECT_FALSE(TLunarVelocityCalculator::IsOpen());
+}
+
+// Start values from the chosen prediction; the defaults only without one.
+TEST(TFresnelCtrl, StartsFromThePredictedElements) {
+  struct Row {
+    const char* what;
+    double distance, velocity, diameter, bv;
+    const char *spectral, *lunar_type, *camera;
+    const char *edit1, *edit2, *type, *sensor;
+    bool disk;
+  } rows[] = {
+      {"asteroid", 2.3e8, 5400, 1.2, 1.0, "", "", "WAT-910HX", "230000000", "5400.0", "K4", "ICX828AL", true},
+      {"lunar", 384401.6, 612.3, 0.04, -1, "K3III", "K3", "", "384402", "612.3", "K3", "IMX290", false},
+      {"letter only", 0, 0, 0, -1, "M", "", "WAT-100N", "384000", "750.0", "G0", "ICX428ALL", false},
+      {"nothing", 0, 0, 0, -1, "", "K4", "", "384000", "750.0", "K5", "IMX290", false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    PanelFixture f;
+    f.events.Spectral.CcdNames = {"ICX428ALL", "ICX429ALL", "ICX828AL", "IMX290"};
+    Occelmnt_Format& el = f.events.Identification.OccultationElements;
+    el.Distance = r.distance, el.Velocity = r.velocity, el.StarDiameter = r.diameter, el.BminusV = r.bv;
+    el.SpectralType = r.spectral, el.Camera = r.camera;
+    f.events.Identification.SpectralTypeText = r.lunar_type;
+    ASSERT_NE(f.Open(), nullptr);
+    EXPECT_EQ(f.Control<QLineEdit>("Edit1")->text(), r.edit1);
+    EXPECT_EQ(f.Control<QLineEdit>("Edit2")->text(), r.edit2);
+    EXPECT_EQ(f.Control<QComboBox>("ComboBox1")->currentText(), r.type);
+    EXPECT_EQ(f.Control<QComboBox>("ComboBox2")->currentText(), r.sensor);
+    EXPECT_EQ(f.Control<QCheckBox>("CheckBox5")->isChecked(), r.disk);
+    EXPECT_EQ(f.Control<QLineEdit>("Edit19")->isEnabled(), r.disk);
+    EXPECT_EQ(f.events.Diffraction.StarDiameterOn, r.disk ? 1 : 0);
+    if (r.disk) {
+      EXPECT_EQ(f.Control<QLineEdit>("Edit19")->text(), "1.2");
+    }
+    EXPECT_EQ(f.events.Diffraction.ObjectDistance, std::llround(r.distance == 0 ? 384000000 : r.distance * 1000));
+  }
 }
 
 }  // namespace

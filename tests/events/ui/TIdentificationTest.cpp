@@ -11,8 +11,13 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <memory>
 
+#include "../../chart/ui/ChartFakeHost.h"
 #include "IdentFakeHost.h"
+#include "chart/ui/Tchart1.h"
+#include "events/ui/TFresnelCtrl.h"
+#include "support/ChartTestTables.h"
 #include "base/ResultTable.h"
 #include "events/ui/TIdentification.h"
 #include "support/LunarListingText.h"
@@ -24,7 +29,19 @@ struct Fixture {
   TemporaryFolder folder{"tessary-lunar"};
   IdentFakeHost host;
   QPointer<TIdentification> w;
-  Fixture(bool auto_search = true) {
+  std::unique_ptr<FakeHost> chart_host;  // its own dialog service: only with a chart
+  QPointer<Tchart1> chart;
+  Fixture(bool auto_search = true, bool with_chart = false, bool with_panel = false) {
+    if (with_chart) {
+      chart_host = std::make_unique<FakeHost>();
+      chart_host->table.lines = BuildResultTable(3, 1, RowsFromValues({{100, 100, 20, 20, 100}}));
+      chart = new Tchart1(*chart_host, host.chart, host.events);
+      host.chart_window = chart;
+      if (with_panel) {
+        host.chart.ChartState.SelectedFrame = 2;
+        chart->Button8->click();
+      }
+    }
     host.settings.LunarPredictionFile = folder.Write("lunar.txt", JoinCrlfLines(SampleLunarListing()));
     host.settings.ObserverNameLunar = "Alan Lee";
     host.times = FrameTimeTexts{};
@@ -36,7 +53,10 @@ struct Fixture {
     host.zc[1234] = 5678;
     w = new TIdentification(host, true);
   }
-  ~Fixture() { delete w.data(); }
+  ~Fixture() {
+    delete w.data();
+    delete chart.data();
+  }
 };
 
 }  // namespace
@@ -71,6 +91,35 @@ TEST(TIdentification, StartUpFindsAndAppliesTheEventAtTheStampTime) {
   EXPECT_EQ(f.host.code_log.back(), "240512r1234AL");
   f.w->close();
   EXPECT_EQ(f.host.events.Flags.IdentificationOpen, 0);
+}
+
+TEST(TIdentification, TheListingsSiteLineGoesIntoTheChartsNotes) {
+  Fixture f(true, true);
+  ASSERT_EQ(f.w->ListBox1->currentRow(), 5);
+  // The contact angle of the listing sits in the record's contact-angle slot.
+  const auto& values = f.host.events.ReportLightCurveElement.LunarValues;
+  EXPECT_EQ(values[kLunarContactAngleIndex], "-120 ");  // six characters, leading blanks off
+  EXPECT_EQ(values[kLunarLimbSlopeIndex], "");
+  const QStringList notes = f.chart->Memo1->toPlainText().split('\n');
+  ASSERT_EQ(notes.size(), 1);
+  EXPECT_EQ(notes[0].toStdString(), SampleLunarListing()[1]);
+  EXPECT_TRUE(notes[0].startsWith("E. Longitude"));
+}
+
+// With the diffraction panel open, the applied line's distance, velocity and
+// contact angle reach the panel's edits and the model through them.
+TEST(TIdentification, AnOpenDiffractionPanelTakesThePredictionOver) {
+  Fixture f(true, true, true);
+  ASSERT_NE(f.chart->FresnelCtrl.data(), nullptr);
+  TFresnelCtrl* p = f.chart->FresnelCtrl;
+  EXPECT_EQ(p->Edit1->text(), "380120");
+  EXPECT_EQ(p->Edit2->text(), "612.3");
+  EXPECT_EQ(p->Edit8->text(), "60.0");
+  const DiffractionState& d = f.host.events.Diffraction;
+  EXPECT_EQ(d.ObjectDistance, 380120000);
+  EXPECT_NEAR(static_cast<double>(d.ObjectVelocity), 612.3, 1e-9);
+  EXPECT_NEAR(static_cast<double>(d.RateFactor), 0.5, 1e-12);
+  EXPECT_EQ(d.FresnelEditGuard, 0);
 }
 
 TEST(TIdentification, TimeEditsMoveTheSearchAndKeepTheWholeSeconds) {

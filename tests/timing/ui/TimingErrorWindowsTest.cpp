@@ -1,6 +1,9 @@
 // Timing-error graph, simulation and linearity windows driven through their
 // controls.
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QProgressBar>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,6 +11,7 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
+#include "base/NumberText.h"
 #include "base/ProgramRandom.h"
 #include "base/ui/ControlEvents.h"
 #include "timing/ui/FindControl.h"
@@ -110,6 +114,73 @@ TEST(LinearityWindow, GraphAndText) {
   w->close();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_FALSE(LinearityOpen());
+}
+
+}  // namespace
+
+namespace {
+
+void PressOn(QWidget* w, QEvent::Type type) {
+  const QPointF p(w->width() - 4, 4);  // the up arrow
+  QMouseEvent e(type, p, w->mapToGlobal(p), Qt::LeftButton,
+                type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
+
+// Holding the noise up-down's arrow: steps of 1, then 2, 5 and 10 after 1, 2
+// and 3 seconds; released, steps of 1 again.
+TEST(TimingErrorSimulationWindow, NoiseUpDownAcceleratesWhileHeld) {
+  qint64 now = 50000;
+  auto& clock = TUpDown::AccelerationClock();
+  const auto real = clock;
+  clock = [&now] { return now; };
+  TTimingErrorSimulation w;
+  w.show();
+  auto* up = Find<TUpDown>(w, "UpDown3");
+  const int start = up->Position();
+  PressOn(up, QEvent::MouseButtonPress);  // the first step comes with the press
+  const int pressed = up->Position();
+  EXPECT_EQ(pressed, start + 1);
+  const struct {
+    qint64 held;
+    int step;
+  } rows[] = {{500, 1}, {1200, 2}, {2500, 5}, {3100, 10}, {9000, 10}};
+  int at = pressed;
+  for (const auto& r : rows) {
+    now = 50000 + r.held;
+    up->stepUp();
+    EXPECT_EQ(up->Position(), at + r.step) << r.held;
+    at = up->Position();
+  }
+  PressOn(up, QEvent::MouseButtonRelease);
+  up->stepUp();
+  EXPECT_EQ(up->Position(), at + 1);
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit3")->text(), FormatFixed((at + 1) / 100.0L, 2, 4).c_str());
+  clock = real;
+}
+
+// A run goes on off the window's thread with its progress shown; closing the
+// window stops it and adds nothing.
+TEST(TimingErrorSimulationWindow, LongRunShowsProgressAndStopsOnClose) {
+  TTimingErrorSimulation w;
+  w.show();
+  auto* progress = Find<QProgressBar>(w, "ProgressBar1");
+  auto* memo = Find<QPlainTextEdit>(w, "Memo1");
+  Find<QPushButton>(w, "Button4")->click();
+  EXPECT_TRUE(w.Running());
+  EXPECT_TRUE(memo->toPlainText().isEmpty());
+  EXPECT_FALSE(Find<QPushButton>(w, "Button7")->isEnabled());
+  Find<QPushButton>(w, "Button4")->click();  // running already: nothing
+  QElapsedTimer t;
+  t.start();
+  while (progress->value() < 1 && t.elapsed() < 20000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_GE(progress->value(), 1);
+  w.close();
+  EXPECT_FALSE(w.Running());
+  QApplication::processEvents();
+  EXPECT_TRUE(memo->toPlainText().isEmpty());
+  EXPECT_TRUE(Find<QPushButton>(w, "Button4")->isEnabled());
+  EXPECT_EQ(progress->value(), 0);
 }
 
 }  // namespace
