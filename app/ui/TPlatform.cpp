@@ -348,7 +348,6 @@ void TPlatform::ConnectHandlers() {
   OnUpDownChange(UpDown9, this, &TPlatform::UpDown9Click);
   ConnectChartHandlers();  // ---- chart ---- (also its menu item)
   ConnectIdentificationHandlers();  // ---- identification ---- (also its menu item)
-  WireLunarVelocityCalculator();  // ---- timing tools ---- (its menu item, once every menu is built)
   // ---- video ---- / ---- run ----
   ConnectVideoHandlers();
   ConnectRunHandlers();

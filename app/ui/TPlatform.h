@@ -585,7 +585,6 @@ class TPlatform : public QMainWindow {
   QAction* Errorestimation1 = nullptr;                    // Tools > 'Error estimation'
   QPushButton* Button30 = nullptr;                        // 'Timing Error Simulation'
   void LunarVelocityCalculator1Click();  // Tools > 'Lunar Velocity Calculator'
-  void WireLunarVelocityCalculator();
   // Developer listings of the diffraction tools (hidden text area Memo5).
   QCheckBox* CheckBox12 = nullptr;  // 'fresnel textout'
   QCheckBox* CheckBox25 = nullptr;  // 'Diffraction calc to Memo5'
@@ -715,7 +714,7 @@ class TPlatform : public QMainWindow {
   QAction* CopyCurrentTimetoClipboard1 = nullptr;
   QAction* MeasuremenOption1 = nullptr;
   QAction* UpdateSettingItems1 = nullptr;
-  QAction* LunarVelocityCalculator1 = nullptr;  // disabled: its window is not built
+  QAction* LunarVelocityCalculator1 = nullptr;
   QPushButton* Button17 = nullptr;   // 'Update Setting Items'
   QPushButton* Button22 = nullptr;   // 'Load bmp'
   QPushButton* Button42 = nullptr;   // 'Copy CSV'

@@ -247,9 +247,8 @@ void TPlatform::CreateCommandsMenuItems() {
   UpdateSettingItems1 =
       add(option, "UpdateSettingItems1", "Update Setting Items", &TPlatform::UpdateSettingItems1Click);
   QMenu* tools = TopMenu("Tools1", "Tools");
-  LunarVelocityCalculator1 = tools->addAction("Lunar Velocity Calculator");
-  LunarVelocityCalculator1->setObjectName("LunarVelocityCalculator1");
-  LunarVelocityCalculator1->setEnabled(false);  // its window is not built yet
+  LunarVelocityCalculator1 = add(tools, "LunarVelocityCalculator1", "Lunar Velocity Calculator",
+                                 &TPlatform::LunarVelocityCalculator1Click);
 }
 
 // ---- File and Edit ----

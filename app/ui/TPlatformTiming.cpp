@@ -42,18 +42,6 @@ void TPlatform::CreateTimingMenuItems() {
   connect(Errorestimation1, &QAction::triggered, this, &TPlatform::Errorestimation1Click);
 }
 
-// The menu item may exist already (made by the commands' menu): it is
-// enabled and led here; otherwise it is made.
-void TPlatform::WireLunarVelocityCalculator() {
-  QAction* item = findChild<QAction*>("LunarVelocityCalculator1");
-  if (!item) {
-    item = TopMenu("Tools1", "Tools")->addAction("Lunar Velocity Calculator");
-    item->setObjectName("LunarVelocityCalculator1");
-  }
-  item->setEnabled(true);
-  connect(item, &QAction::triggered, this, &TPlatform::LunarVelocityCalculator1Click, Qt::UniqueConnection);
-}
-
 void TPlatform::LunarVelocityCalculator1Click() {
   if (TLunarVelocityCalculator::IsOpen()) return;
   TLunarVelocityCalculator::Open(this, [this]() -> TFresnelCtrl* {
