@@ -33,6 +33,17 @@ QScrollArea* PanelOf(QWidget* w) {
   return nullptr;
 }
 
+// The named buttons, edits and spin boxes a user can reach in the window.
+std::vector<QWidget*> UserControls(TPlatform& w) {
+  std::vector<QWidget*> out;
+  for (QWidget* c : w.findChildren<QWidget*>()) {
+    if (!(qobject_cast<QAbstractButton*>(c) || qobject_cast<QLineEdit*>(c) || qobject_cast<QSpinBox*>(c))) continue;
+    if (!c->isVisibleTo(&w) || c->objectName().isEmpty() || c->parentWidget()->inherits("QAbstractSpinBox")) continue;
+    out.push_back(c);
+  }
+  return out;
+}
+
 TEST(WindowReach, EveryControlCanBeBroughtIntoViewAtTheStartUpSize) {
   MainRoadWindow m(Reader::OwnAvi);
   TPlatform& w = m.W();
@@ -40,9 +51,7 @@ TEST(WindowReach, EveryControlCanBeBroughtIntoViewAtTheStartUpSize) {
   QApplication::processEvents();
   const QRect window = w.rect();
   int checked = 0;
-  for (QWidget* c : w.findChildren<QWidget*>()) {
-    if (!(qobject_cast<QAbstractButton*>(c) || qobject_cast<QLineEdit*>(c) || qobject_cast<QSpinBox*>(c))) continue;
-    if (!c->isVisibleTo(&w) || c->objectName().isEmpty() || c->parentWidget()->inherits("QAbstractSpinBox")) continue;
+  for (QWidget* c : UserControls(w)) {
     SCOPED_TRACE(c->objectName().toStdString() + " '" +
                  (qobject_cast<QAbstractButton*>(c) ? qobject_cast<QAbstractButton*>(c)->text().toStdString() : "") + "'");
     QScrollArea* area = PanelOf(c);
@@ -130,9 +139,7 @@ TEST(WindowReach, OnASmallScreenTheWindowShrinksAndScrolls) {
   QApplication::processEvents();
   ASSERT_EQ(w.size(), QSize(1280, 690));
   int checked = 0;
-  for (QWidget* c : w.findChildren<QWidget*>()) {
-    if (!(qobject_cast<QAbstractButton*>(c) || qobject_cast<QLineEdit*>(c) || qobject_cast<QSpinBox*>(c))) continue;
-    if (!c->isVisibleTo(&w) || c->objectName().isEmpty() || c->parentWidget()->inherits("QAbstractSpinBox")) continue;
+  for (QWidget* c : UserControls(w)) {
     SCOPED_TRACE(c->objectName().toStdString());
     // Each scroll area around the control, innermost first, as a user scrolls.
     std::vector<QScrollArea*> areas;
