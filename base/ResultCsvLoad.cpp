@@ -16,6 +16,7 @@
 // over the size limits) is refused before anything is changed.
 #include "base/ResultCsvLoad.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -263,12 +264,23 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
     if (r.Lines[i].size() > params.Limits.MaxLineBytes)
       return Failed("Line " + std::to_string(i + 1) + " is too long for a results table (" +
                     std::to_string(r.Lines[i].size()) + " characters).");
+  const size_t split_lines = r.Lines.size();
   while (!r.Lines.empty() && r.Lines.back().find(',') == std::string::npos) r.Lines.pop_back();
   if (r.Lines.empty()) return Failed("The file holds no results table (no line with a comma).");
 
   const CsvLayoutInfo v = DetectCsvVersion(r.Lines);
   r.CsvVersion = static_cast<uint8_t>(v.CsvVersion);
   r.CsvHeaderLines = v.CsvHeaderLines;
+  // A file cut short ends, without a line end, in a row with fewer cells than
+  // the row before it; its cells would be wrong values, so it is left out.
+  const size_t n = r.Lines.size();
+  const bool unterminated = n == split_lines && text.back() != '\n' && text.back() != '\r';
+  if (unterminated && n >= static_cast<size_t>(v.CsvHeaderLines) + 2 &&
+      std::count(r.Lines[n - 1].begin(), r.Lines[n - 1].end(), ',') <
+          std::count(r.Lines[n - 2].begin(), r.Lines[n - 2].end(), ',')) {
+    r.Lines.pop_back();
+    r.Warnings.emplace_back("The last line of the file is cut short and was left out.");
+  }
   const int line_count = static_cast<int>(r.Lines.size());
   r.RowCount = line_count > v.CsvHeaderLines ? line_count - v.CsvHeaderLines : 0;
   auto row_line = [&](int row) -> const std::string* {

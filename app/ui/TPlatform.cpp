@@ -62,6 +62,12 @@ TPlatform::TPlatform(const PlatformOptions& options, QWidget* parent)
   panel->setMinimumHeight(panel->sizeHint().height());  // rows are never squeezed together
   panel_scroll_->setMinimumWidth(panel->minimumSizeHint().width() + panel_scroll_->verticalScrollBar()->sizeHint().width() +
                                  2 * panel_scroll_->frameWidth());
+  // It opens at the size its controls need, and may then be made smaller.
+  auto* whole = static_cast<QScrollArea*>(centralWidget());
+  whole->setMinimumSize(whole->widget()->minimumSizeHint());
+  const QSize need = minimumSizeHint();
+  whole->setMinimumSize(0, 0);
+  resize(size().expandedTo(need));
 }
 
 TPlatform::~TPlatform() {
@@ -134,7 +140,12 @@ void TPlatform::CreateControls() {
   split->addWidget(Panel7);
   split->setStretchFactor(0, 3);
   split->setStretchFactor(1, 1);
-  setCentralWidget(split);
+  // On a screen smaller than the controls the whole window scrolls.
+  auto* whole = Named<QScrollArea>("WindowScroll");
+  whole->setWidgetResizable(true);
+  whole->setFrameShape(QFrame::NoFrame);
+  whole->setWidget(split);
+  setCentralWidget(whole);
 
   Timer1 = Named<QTimer>("Timer1", this);
   Timer1->setInterval(1);

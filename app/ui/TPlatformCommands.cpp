@@ -492,9 +492,10 @@ void TPlatform::RestartDriftPassedPoints(bool store_frame1) {
 
 void TPlatform::MeasuremenOption1Click() {
   if (Run.MeasuringRun) return;
-  auto* w = new TMeasurementOption(*this);
-  MeasurementOption = w;
-  w->show();
+  // An open window is brought forward rather than doubled.
+  if (!MeasurementOption) MeasurementOption = new TMeasurementOption(*this);
+  MeasurementOption->show();
+  MeasurementOption->raise();
   CheckBox1->setChecked(false);
   LimitApertureRadii();
   RefreshObjectMasks(DriverSettings(), true);

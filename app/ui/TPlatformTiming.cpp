@@ -75,8 +75,10 @@ QWidget* TPlatform::CreateTimingPanel() {
 }
 
 void TPlatform::ExposureTimeCalculationforCMOSCam1Click() {
-  CMOSExposureCalc() = new TCMOSExposureCalc(this);
+  // The window made at start-up, or still open, is shown rather than doubled.
+  if (!CMOSExposureCalc()) CMOSExposureCalc() = new TCMOSExposureCalc(this);
   CMOSExposureCalc()->show();
+  CMOSExposureCalc()->raise();
   CMOSExposureCalc()->Memo1->clear();
 }
 

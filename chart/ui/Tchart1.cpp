@@ -442,9 +442,10 @@ void Tchart1::WideSetting() {
   const int panel_top = diff ? 589 : kPanelTop;
   setFixedSize(760, diff ? 712 : 643);
   Panel1->move(0, panel_top);
-  Button17->move(Button17->x(), diff ? 64 : 96);
   Button1->move(712, 4);
   Button2->setGeometry(430, 64, std::max(90, Button2->sizeHint().width()), Button2->height());  // the whole caption
+  // In diffraction mode 'Make Report' goes up beside '[3D] Image', clear of its wider caption.
+  Button17->move(diff ? std::max(505, Button2->geometry().right() + 6) : 505, diff ? 64 : 96);
   Button7->setGeometry(260, 64, 120, Button7->height());
   Button8->move(370, 96);
   Button9->move(662, 24);

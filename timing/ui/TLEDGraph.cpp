@@ -105,6 +105,9 @@ void TLEDGraph::CreateControls() {
   Edit22 = MakeEdit("Edit22", this);
   Edit23 = MakeEdit("Edit23", this);
   Edit24 = MakeEdit("Edit24", this);
+  // The cycle's drift and period are read whole.
+  Edit22->setMinimumWidth(Edit22->fontMetrics().horizontalAdvance(QStringLiteral("-0.0000000")) + 12);
+  Edit24->setMinimumWidth(Edit24->fontMetrics().horizontalAdvance(QStringLiteral(" 000.00x000=00000.0")) + 12);
   scale_row->addWidget(new QLabel("Recorded time delays ", this));
   scale_row->addWidget(Edit22);
   scale_row->addWidget(new QLabel("Seconds.from 1PPS signal on every ", this));

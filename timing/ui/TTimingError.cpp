@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
@@ -67,10 +68,12 @@ void TTimingError::DrawTimingErrorGraph() {
   p.setFont(title);
   const int ascent = p.fontMetrics().ascent();
   p.drawText(20, 472 + ascent, "Noise (Standard deviation of intensity / Luminous drop of event)");
+  // Centred on the value axis, so the whole caption stays on the picture.
+  const QString vertical = "Time error as 1-sigma (frame or integration)";
   p.save();
-  p.translate(10, 400);
+  p.translate(10, std::min(452, 236 + p.fontMetrics().horizontalAdvance(vertical) / 2));
   p.rotate(-90);
-  p.drawText(0, ascent, "Time error as 1-sigma (frame or integration)");
+  p.drawText(0, ascent, vertical);
   p.restore();
   p.setPen(BgrColor(0xFF0000));
   QPoint last(60, 452);

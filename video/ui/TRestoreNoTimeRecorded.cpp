@@ -40,6 +40,8 @@ TRestoreNoTimeRecorded::TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* 
     auto* e = new QLineEdit;
     e->setObjectName(QString("Edit%1").arg(i + 1));
     if (i < 20) e->setReadOnly(true);
+    // Wide enough for a whole time of day in 100-ns units.
+    e->setMinimumWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("0000000000000")) + 12);
     Edits[static_cast<size_t>(i)] = e;
     grid->addWidget(new QLabel(kCaptions[i]), i / 3, (i % 3) * 2);
     grid->addWidget(e, i / 3, (i % 3) * 2 + 1);

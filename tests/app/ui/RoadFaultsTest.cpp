@@ -245,6 +245,44 @@ TEST_P(RoadFaults, BrokenVideoIsRefusedWithOneMessageAndClearsTheScreen) {
   EXPECT_TRUE(m.dialogs.messages.empty());
 }
 
+// A table cut short in its last row: the whole rows load, the cut row is left
+// out, and the user is told.
+TEST(RoadFaultsCsv, ATableCutInItsLastRowLoadsTheWholeRowsAndSaysSo) {
+  MainRoadWindow m(Reader::OwnAvi);
+  ASSERT_TRUE(m.OpenThroughButton1(StarVideo(m, "star.avi")));
+  m.ClickImage1(kStarX, kStarY);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 6u);
+  const auto csv = m.Path("table.csv");
+  m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button6");
+  std::string text;
+  {
+    std::ifstream in(csv, std::ios::binary);
+    text.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  // Cut in the middle of the last row.
+  const size_t last_row = text.rfind("\r\n", text.size() - 3) + 2;
+  text.resize(last_row + (text.size() - last_row) / 2);
+  std::ofstream(csv, std::ios::binary | std::ios::trunc) << text;
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  EXPECT_EQ(m.Rows(), std::vector<std::string>(rows.begin(), rows.end() - 1));
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].kind, MessageKind::Warning);
+  EXPECT_EQ(m.dialogs.messages[0].text, "The last line of the file is cut short and was left out.");
+
+  // A table whose last row lacks only its line end loads whole, without a word.
+  m.dialogs.messages.clear();
+  std::ofstream(csv, std::ios::binary | std::ios::trunc) << text.substr(0, last_row - 2);
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  EXPECT_EQ(m.Rows(), std::vector<std::string>(rows.begin(), rows.end() - 1));
+  EXPECT_TRUE(m.dialogs.messages.empty());
+}
+
 // A failed test grab before a resumed run gives back both switches it took.
 TEST(RoadFaultsFfmpeg, FailedTestGrabGivesFieldMeasureBack) {
   MainRoadWindow m(Reader::Ffmpeg);

@@ -119,3 +119,22 @@ TEST(TimeStampCaptureLog, CancelledOrMissingFileChangesNothing) {
   // Opening the item again raises the same window.
   EXPECT_EQ(OpenLogWindow(m), log);
 }
+
+// The loaded values are read whole at the window's opening size.
+TEST(TimeStampCaptureLog, LoadedValuesFitTheirEdits) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+  ASSERT_NE(log, nullptr);
+  const auto log_path = m.Path("capture.txt");
+  std::ofstream(log_path, std::ios::binary) << kLog;
+  m.dialogs.open_file_names.push_back(QString::fromStdString(log_path.string()));
+  log->Button1->click();
+  ASSERT_TRUE(m.W().CaptureLogTimes.Loaded());
+  log->show();
+  QCoreApplication::processEvents();
+  for (int i = 1; i <= 21; ++i) {
+    QLineEdit* e = log->Edit(i);
+    SCOPED_TRACE("Edit" + std::to_string(i) + " '" + e->text().toStdString() + "'");
+    EXPECT_GE(e->width(), e->fontMetrics().horizontalAdvance(e->text()) + 10);
+  }
+}

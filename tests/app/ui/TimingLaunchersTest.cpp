@@ -6,6 +6,7 @@
 
 #include "MainRoadFixture.h"
 #include "events/ui/TLunarVelocityCalculator.h"
+#include "app/ui/TMeasurementOption.h"
 #include "timing/ui/TCMOSExposureCalc.h"
 #include "timing/ui/TLinearity.h"
 #include "timing/ui/TTimingError.h"
@@ -70,6 +71,35 @@ TEST(TimingLaunchers, ToolsMenuAndButton) {
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_FALSE(TLunarVelocityCalculator::IsOpen());
   EXPECT_EQ(m.W().findChild<TLunarVelocityCalculator*>(), nullptr);
+}
+
+// Choosing a tool window's menu item again while it is open shows that one
+// window, not a second copy beside it.
+TEST(TimingLaunchers, ChoosingAnOpenWindowAgainKeepsOneWindow) {
+  MainRoadWindow m(Reader::OwnAvi);
+  for (int round = 0; round < 2; ++round) {
+    m.Find<QAction>("ExposureTimeCalculationforCMOSCam1")->trigger();
+    m.Find<QAction>("MeasuremenOption1")->trigger();
+  }
+  auto visible = [&](auto* sample) {
+    using Window = std::remove_pointer_t<decltype(sample)>;
+    int n = 0;
+    for (Window* w : m.W().findChildren<Window*>()) n += w->isVisible();
+    return n;
+  };
+  EXPECT_EQ(visible(static_cast<TCMOSExposureCalc*>(nullptr)), 1);
+  EXPECT_EQ(visible(static_cast<TMeasurementOption*>(nullptr)), 1);
+  // Closed, it opens again.
+  CMOSExposureCalc()->close();
+  m.W().MeasurementOption->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  m.Find<QAction>("ExposureTimeCalculationforCMOSCam1")->trigger();
+  m.Find<QAction>("MeasuremenOption1")->trigger();
+  EXPECT_EQ(visible(static_cast<TCMOSExposureCalc*>(nullptr)), 1);
+  EXPECT_EQ(visible(static_cast<TMeasurementOption*>(nullptr)), 1);
+  ASSERT_TRUE(CMOSExposureCalc());
+  EXPECT_TRUE(CMOSExposureCalc()->isVisible());
+  CMOSExposureCalc()->close();
 }
 
 }  // namespace

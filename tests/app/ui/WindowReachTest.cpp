@@ -33,6 +33,17 @@ QScrollArea* PanelOf(QWidget* w) {
   return nullptr;
 }
 
+// The named buttons, edits and spin boxes a user can reach in the window.
+std::vector<QWidget*> UserControls(TPlatform& w) {
+  std::vector<QWidget*> out;
+  for (QWidget* c : w.findChildren<QWidget*>()) {
+    if (!(qobject_cast<QAbstractButton*>(c) || qobject_cast<QLineEdit*>(c) || qobject_cast<QSpinBox*>(c))) continue;
+    if (!c->isVisibleTo(&w) || c->objectName().isEmpty() || c->parentWidget()->inherits("QAbstractSpinBox")) continue;
+    out.push_back(c);
+  }
+  return out;
+}
+
 TEST(WindowReach, EveryControlCanBeBroughtIntoViewAtTheStartUpSize) {
   MainRoadWindow m(Reader::OwnAvi);
   TPlatform& w = m.W();
@@ -40,9 +51,7 @@ TEST(WindowReach, EveryControlCanBeBroughtIntoViewAtTheStartUpSize) {
   QApplication::processEvents();
   const QRect window = w.rect();
   int checked = 0;
-  for (QWidget* c : w.findChildren<QWidget*>()) {
-    if (!(qobject_cast<QAbstractButton*>(c) || qobject_cast<QLineEdit*>(c) || qobject_cast<QSpinBox*>(c))) continue;
-    if (!c->isVisibleTo(&w) || c->objectName().isEmpty() || c->parentWidget()->inherits("QAbstractSpinBox")) continue;
+  for (QWidget* c : UserControls(w)) {
     SCOPED_TRACE(c->objectName().toStdString() + " '" +
                  (qobject_cast<QAbstractButton*>(c) ? qobject_cast<QAbstractButton*>(c)->text().toStdString() : "") + "'");
     QScrollArea* area = PanelOf(c);
@@ -116,6 +125,48 @@ TEST(WindowReach, WheelOverAnUnfocusedSpinBoxLeavesItAlone) {
                     false);
   QApplication::sendEvent(radius, &wheel);
   EXPECT_NE(radius->value(), before);
+}
+
+// On a laptop screen smaller than the window's controls the window can be made
+// that small, and every control can still be scrolled into view.
+TEST(WindowReach, OnASmallScreenTheWindowShrinksAndScrolls) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  w.show();
+  QApplication::processEvents();
+  const QSize start = w.size();
+  w.resize(1280, 690);
+  QApplication::processEvents();
+  ASSERT_EQ(w.size(), QSize(1280, 690));
+  int checked = 0;
+  for (QWidget* c : UserControls(w)) {
+    SCOPED_TRACE(c->objectName().toStdString());
+    // Each scroll area around the control, innermost first, as a user scrolls.
+    std::vector<QScrollArea*> areas;
+    for (QWidget* p = c->parentWidget(); p; p = p->parentWidget())
+      if (auto* area = qobject_cast<QScrollArea*>(p); area && area->widget() && area->widget()->isAncestorOf(c))
+        areas.push_back(area);
+    for (QScrollArea* area : areas) {
+      const QRect r(c->mapTo(area->widget(), QPoint(0, 0)), c->size());
+      area->ensureVisible(r.center().x(), r.center().y(), r.width() / 2 + 1, r.height() / 2 + 1);
+    }
+    QApplication::processEvents();
+    EXPECT_TRUE(w.rect().contains(QRect(c->mapTo(&w, QPoint(0, 0)), c->size())));
+    for (QScrollArea* area : areas)
+      EXPECT_TRUE(area->viewport()->rect().contains(QRect(c->mapTo(area->viewport(), QPoint(0, 0)), c->size())))
+          << area->objectName().toStdString() << " at " << c->mapTo(area->viewport(), QPoint(0, 0)).x() << ","
+          << c->mapTo(area->viewport(), QPoint(0, 0)).y();
+    ++checked;
+  }
+  EXPECT_GT(checked, 60);
+  // Made large again, it needs no scrolling.
+  w.resize(start);
+  QApplication::processEvents();
+  for (QScrollArea* area : w.findChildren<QScrollArea*>())
+    if (area->widget() && area->widget()->isAncestorOf(m.Find<QWidget>("Button3"))) {
+      EXPECT_FALSE(area->horizontalScrollBar()->isVisible());
+      EXPECT_FALSE(area->verticalScrollBar()->isVisible());
+    }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "chart/ChartScale.h"
 #include "chart/ui/Tchart1.h"
 #include "ChartFakeHost.h"
 #include "support/ChartTestTables.h"
@@ -112,6 +113,39 @@ TEST(ChartWindowFaults, NarrowLayoutKeepsItsControlsInsideAndReturnsToWide) {
     auto* image3d = c.chart->findChild<QPushButton*>("Button2");
     EXPECT_GE(image3d->width(), image3d->sizeHint().width());
   }
+}
+
+// In the wide layout, before and in diffraction mode, no button of the chart
+// lies over another.
+TEST(ChartWindowFaults, WideLayoutButtonsDoNotOverlap) {
+  Chart c;
+  c.chart->show();
+  auto* layout = c.chart->findChild<QCheckBox*>("CheckBox1");
+  ASSERT_TRUE(layout->isChecked());
+  auto check_wide = [&](const char* mode) {
+    SCOPED_TRACE(mode);
+    std::vector<std::pair<QString, QRect>> shown;
+    for (QPushButton* b : c.chart->findChildren<QPushButton*>())
+      if (b->window() == c.chart && b->isVisibleTo(c.chart))
+        shown.push_back({b->objectName(), QRect(b->mapTo(c.chart, QPoint(0, 0)), b->size())});
+    for (size_t i = 0; i < shown.size(); ++i)
+      for (size_t j = i + 1; j < shown.size(); ++j)
+        EXPECT_FALSE(shown[i].second.intersects(shown[j].second))
+            << shown[i].first.toStdString() << " and " << shown[j].first.toStdString();
+  };
+  check_wide("chart");
+  const int r = 20;
+  ReleaseAt(c.chart->ChartImg1, IndexToPixelX(c.chart->View(), r - c.session.ChartState.FirstShownFrame),
+            ValueToPixelY(c.chart->View(), c.chart->Data().Records[r].Value[CurveA]));
+  ASSERT_EQ(c.session.ChartState.SelectedFrame, r);
+  c.chart->findChild<QPushButton*>("Button8")->click();
+  ASSERT_EQ(c.session.DiffractionMode, 1);
+  check_wide("diffraction");
+  // Back from the narrow layout the same holds.
+  ClickMiddle(layout);
+  ClickMiddle(layout);
+  ASSERT_TRUE(layout->isChecked());
+  check_wide("diffraction, narrow and wide again");
 }
 
 }  // namespace

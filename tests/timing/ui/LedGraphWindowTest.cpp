@@ -87,6 +87,24 @@ void PickAndSpread(TLEDGraph& w) {
   Find<TUpDown>(w, "UpDown2")->setValue(4);
 }
 
+// The cycle's read-outs beside the graph are shown whole at the opening size.
+TEST(LedGraphWindow, CycleReadoutsFitTheirEdits) {
+  for (long double rate : {29.97L, 25.0L, 59.94L}) {
+    FakeMain m;
+    m.rate = rate;
+    TLEDGraph* w = m.Open();
+    ASSERT_NE(w, nullptr);
+    w->show();
+    QCoreApplication::processEvents();
+    for (const char* name : {"Edit22", "Edit23", "Edit24"}) {
+      QLineEdit* e = Find<QLineEdit>(*w, name);
+      SCOPED_TRACE(std::string(name) + " '" + e->text().toStdString() + "'");
+      EXPECT_GE(e->width(), e->fontMetrics().horizontalAdvance(e->text()) + 10);
+    }
+    w->close();
+  }
+}
+
 TEST(LedGraphWindow, CreationShowsTheRateAndLeavesLaterStepsDisabled) {
   FakeMain m;
   m.points = {"0001 00050 21:30:07.0000000"};

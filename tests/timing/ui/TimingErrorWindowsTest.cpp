@@ -43,6 +43,25 @@ TEST(TimingErrorWindow, DrawsCurveAndPointsOnce) {
   EXPECT_FALSE(TimingErrorOpen());
 }
 
+// The vertical axis caption is drawn whole: ink in its column, none at the picture's top edge.
+TEST(TimingErrorWindow, VerticalCaptionFitsThePicture) {
+  QWidget owner;
+  OpenTimingError(&owner);
+  auto* w = owner.findChild<TTimingError*>();
+  ASSERT_NE(w, nullptr);
+  int top = -1;
+  for (int y = 0; y < w->Picture.height() && top < 0; ++y)
+    for (int x = 10; x < 32; ++x)
+      if (Pixel(w->Picture, x, y) != 0xFFFFFFu) {
+        top = y;
+        break;
+      }
+  EXPECT_GE(top, 4);
+  EXPECT_LT(top, 200);
+  w->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 TEST(TimingErrorSimulationWindow, StartsWithASeededSingleSimulation) {
   SetRandomState(0);
   TTimingErrorSimulation w;
