@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 #include <QWebEngineProfile>
@@ -386,6 +387,11 @@ TEST(MapWindow, EmbeddedPageCentresTheMarkerOnTheStation) {
   ASSERT_NE(view, nullptr);
   // The window starts loading its page while it is being made.
   ASSERT_TRUE(Until([&] { return view->title() == "Google Maps for observation station"; })) << view->title().toStdString();
+  // The title is parsed before the page's own script: wait for that too.
+  QElapsedTimer parsing;
+  parsing.start();
+  while (RunScript(view, "typeof initialize").toString() != "function" && parsing.elapsed() < 20000)
+    Until([&, t = parsing.elapsed()] { return parsing.elapsed() > t + 10; });
   EXPECT_GE(local.blocked.load(), 1);  // the map service's script was asked for
   // A stand-in for the map service records what the page's own script asks it.
   const QVariant marker = RunScript(view, R"(
