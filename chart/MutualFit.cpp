@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "base/NumberText.h"
-#include "chart/PolyFit.h"
+#include "base/PolyFit.h"
 
 long double EvalFitPolynomial(const MutualFitModel& m, long double x) {
   const int d = m.Degree();

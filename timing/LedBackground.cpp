@@ -6,7 +6,7 @@
 
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
-#include "chart/PolyFit.h"
+#include "base/PolyFit.h"
 
 int LedHeaderLineCount(int csv_version) { return csv_version >= 1 && csv_version <= 3 ? 7 : 4; }
 

@@ -20,6 +20,8 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <string_view>
+#include <utility>
 
 #include "base/ui/ControlEvents.h"
 #include "app/ui/ResultMemoView.h"
@@ -50,7 +52,7 @@ TPlatform::TPlatform(const PlatformOptions& options, QWidget* parent)
   CreateControls();
   CreateMenus();
   ConnectHandlers();
-  memo_view_ = new ResultMemoView(Results, Memo1, findChild<QScrollBar*>("Memo1Rows"), this);
+  memo_view_ = new ResultMemoView(Results, Memo1, Memo1Rows, this);
   Platform = this;
   FormCreate();
   SyncMemo1();
@@ -131,11 +133,12 @@ void TPlatform::CreateControls() {
   auto* memo_row = new QHBoxLayout;
   memo_row->setSpacing(0);
   memo_row->addWidget(Memo1);
-  memo_row->addWidget(Named<QScrollBar>("Memo1Rows"));
+  Memo1Rows = Named<QScrollBar>("Memo1Rows");
+  memo_row->addWidget(Memo1Rows);
   memo_layout->addLayout(memo_row);
   memo_layout->addWidget(Memo2);
 
-  auto* split = Named<QSplitter>("Splitter1", Qt::Vertical);
+  auto* split = Splitter1 = Named<QSplitter>("Splitter1", Qt::Vertical);
   split->addWidget(top);
   split->addWidget(Panel7);
   split->setStretchFactor(0, 3);
@@ -225,13 +228,13 @@ QWidget* TPlatform::CreateControlPanel() {
   bkg_grid->addWidget(RadioButton3, 2, 0);
   UpDown6 = new TUpDown("UpDown6", "Edit22", 0, 25, 10);
   UpDown8 = new TUpDown("UpDown8", "Edit14", 1, 25, 25);
-  auto* gap_label = new QLabel("Gap");  // "Height" while the rectangle aperture is on
-  gap_label->setObjectName("Label2");
-  auto* width_label = new QLabel("Width");
-  width_label->setObjectName("StaticText10");
-  bkg_grid->addWidget(gap_label, 0, 1);
+  Label2 = new QLabel("Gap");
+  Label2->setObjectName("Label2");
+  StaticText10 = new QLabel("Width");
+  StaticText10->setObjectName("StaticText10");
+  bkg_grid->addWidget(Label2, 0, 1);
   bkg_grid->addWidget(UpDown6, 0, 2);
-  bkg_grid->addWidget(width_label, 1, 1);
+  bkg_grid->addWidget(StaticText10, 1, 1);
   bkg_grid->addWidget(UpDown8, 1, 2);
   v->addWidget(bkg);
 
@@ -316,14 +319,14 @@ QWidget* TPlatform::CreateControlPanel() {
 }
 
 void TPlatform::CreateMenus() {
-  QMenu* file = menuBar()->addMenu("File");
+  QMenu* file = File1 = menuBar()->addMenu("File");
   file->setObjectName("File1");
   // ---- video ----
   AVIRileOpen1 = file->addAction("AVI File Open");
   AVIRileOpen1->setObjectName("AVIRileOpen1");
   Exit1 = file->addAction("Exit");
   Exit1->setObjectName("Exit1");
-  QMenu* object = menuBar()->addMenu("Object");
+  QMenu* object = Object1 = menuBar()->addMenu("Object");
   object->setObjectName("Object1");
   Add1 = object->addAction("Object Star Add");
   Add1->setObjectName("Add1");
@@ -339,9 +342,17 @@ void TPlatform::CreateMenus() {
 }
 
 QMenu* TPlatform::TopMenu(const char* name, const char* caption) {
-  if (QMenu* menu = menuBar()->findChild<QMenu*>(name)) return menu;
+  const std::pair<std::string_view, QMenu**> menus[] = {{"File1", &File1},     {"Edit1", &Edit1},
+                                                        {"Object1", &Object1}, {"Option1", &Option1},
+                                                        {"Tools1", &Tools1},   {"Analysis1", &Analysis1}};
+  QMenu** member = nullptr;
+  for (const auto& [n, m] : menus)
+    if (n == name) member = m;
+  Q_ASSERT_X(member, "TopMenu", "a menu-bar menu needs its member in TPlatform");
+  if (member && *member) return *member;
   QMenu* menu = menuBar()->addMenu(caption);
   menu->setObjectName(name);
+  if (member) *member = menu;
   return menu;
 }
 

@@ -59,6 +59,7 @@ class QRadioButton;
 class QScrollArea;
 class QScrollBar;
 class QSlider;
+class QSplitter;
 class ResultMemoView;
 class DisplayPacer;
 class TRadioGroup;
@@ -751,6 +752,18 @@ class TPlatform : public QMainWindow {
   void CreateMenus();
   // The menu-bar menu of that name, added with the caption when missing.
   QMenu* TopMenu(const char* name, const char* caption);
+  // The menu bar's menus, made by the first part of the window that fills them.
+  QMenu* File1 = nullptr;
+  QMenu* Edit1 = nullptr;
+  QMenu* Object1 = nullptr;
+  QMenu* Option1 = nullptr;
+  QMenu* Tools1 = nullptr;
+  QMenu* Analysis1 = nullptr;
+  QScrollBar* Memo1Rows = nullptr;  // beside Memo1: rows of a table too long for it
+  QSplitter* Splitter1 = nullptr;   // the frame and the results panel
+  QGroupBox* GammaGroup = nullptr;  // 'Gamma Reverse Correction'
+  QLabel* Label2 = nullptr;         // 'Gap', 'Height' while the rectangle aperture is on
+  QLabel* StaticText10 = nullptr;   // 'Width'
   QWidget* CreateControlPanel();
   void ConnectHandlers();
   void ApplySettings(const AppSettings& s);

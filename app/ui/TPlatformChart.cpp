@@ -90,6 +90,11 @@ void TPlatformChartHost::OpenTool(ChartTool tool, QWidget* from) {
   if (tool == ChartTool::LedGraph) w_.OpenLedGraph();
 }
 
+void TPlatformChartHost::RefreshTool(ChartTool tool) {
+  if (tool != ChartTool::MagnitudeCalculator) return;
+  if (TMagnitudeCalculator* calculator = MagnitudeCalculator()) calculator->AfterChartClick();
+}
+
 ChartWindowSlot::~ChartWindowSlot() {
   QObject::disconnect(Destroyed);
   delete Window.data();

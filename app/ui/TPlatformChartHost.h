@@ -36,6 +36,7 @@ class TPlatformChartHost final : public ChartHost {
   std::string ExecutableFolder() const override;
   bool ToolAvailable(ChartTool tool) const override;
   void OpenTool(ChartTool tool, QWidget* from) override;
+  void RefreshTool(ChartTool tool) override;
   void ShowLightCurveReport(const std::vector<std::string>& lines) override;
   DeveloperListingOptions DeveloperListing() const override;
   void AddDeveloperLines(DeveloperMemo memo, const std::vector<std::string>& lines, bool clear) override;

@@ -85,7 +85,7 @@ QWidget* TPlatform::CreateCommandsPanel() {
   auto* v = new QVBoxLayout(box);
   v->setContentsMargins(0, 0, 0, 0);
 
-  auto* gamma = new QGroupBox("Gamma Reverse Correction");
+  auto* gamma = GammaGroup = new QGroupBox("Gamma Reverse Correction");
   auto* gamma_row = new QHBoxLayout(gamma);
   RadioButton15 = Named<QRadioButton>("RadioButton15", "OFF");
   RadioButton16 = Named<QRadioButton>("RadioButton16", "Measure");
@@ -417,9 +417,8 @@ void TPlatform::CheckBox16Click() {
 // The results panel sits below the frame (0) or above it (1, 2), the form
 // shorter then.
 void TPlatform::UpDown13Click() {
-  auto* split = findChild<QSplitter*>("Splitter1");
   const int p = UpDown13->Position();
-  if (split) split->insertWidget(p == 0 ? 1 : 0, Panel7);
+  if (Splitter1) Splitter1->insertWidget(p == 0 ? 1 : 0, Panel7);
   resize(width(), p == 0 ? 724 : 581);
 }
 

@@ -40,11 +40,7 @@ QWidget* TPlatform::CreateIdentificationPanel() {
 }
 
 void TPlatform::ConnectIdentificationHandlers() {
-  QMenu* analysis = menuBar()->findChild<QMenu*>("Analysis1");
-  if (!analysis) {
-    analysis = menuBar()->addMenu("Analysis");
-    analysis->setObjectName("Analysis1");
-  }
+  QMenu* analysis = TopMenu("Analysis1", "Analysis");
   Identificationforlightcurve1 = analysis->addAction("Identification for light curve graph");
   Identificationforlightcurve1->setObjectName("Identificationforlightcurve1");
   connect(Identificationforlightcurve1, &QAction::triggered, this, &TPlatform::Identificationforlightcurve1Click);

@@ -121,8 +121,8 @@ void TPlatform::SetUpImageTools() {
   OnRadioGroupClick(RadioGroup3, this, &TPlatform::RadioGroup3Click);
   // A right click on the frame opens the pop-up; the menu bar's 'Object' menu
   // places a new object where the user can see it instead.
-  if (QMenu* object = menuBar()->findChild<QMenu*>("Object1"))
-    connect(object, &QMenu::aboutToShow, this, [this] { PopupPlacement = false; });
+  if (Object1)
+    connect(Object1, &QMenu::aboutToShow, this, [this] { PopupPlacement = false; });
 }
 
 // ---- the mouse over the frame ----

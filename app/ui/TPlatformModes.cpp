@@ -72,11 +72,8 @@ void TPlatform::RunInserterSteps(const InserterSteps& steps) {
     ApplyStampFieldOrder();
   }
   if (steps.selectSharpTime) SelectSharpTime();
-  if (steps.enableGammaGroup)
-    for (auto* group : findChildren<QGroupBox*>())
-      if (group->title() == "Gamma Reverse Correction") group->setEnabled(true);
-  if (steps.gammaOff)
-    if (auto* off = findChild<QRadioButton*>("RadioButton15")) off->setChecked(true);
+  if (steps.enableGammaGroup && GammaGroup) GammaGroup->setEnabled(true);
+  if (steps.gammaOff && RadioButton15) RadioButton15->setChecked(true);
 }
 
 void TPlatform::ComboBox1Change() {
@@ -183,13 +180,12 @@ void TPlatform::CheckBox14Click() {
 
 void TPlatform::CheckBox15Click() {
   if (Run.MeasuringRun) return;
-  auto* tracking = findChild<QCheckBox*>("CheckBox15");
-  const bool on = tracking && tracking->isChecked();
+  const bool on = CheckBox15 && CheckBox15->isChecked();
   UpDown7->SetPosition(PsfTrackingThreshold(on));
-  if (auto* estimated = findChild<QCheckBox*>("CheckBox4")) {
+  if (CheckBox4) {
     const bool allowed = on && RadioButton5->isChecked();
-    if (!allowed) estimated->setChecked(false);
-    estimated->setEnabled(allowed);
+    if (!allowed) CheckBox4->setChecked(false);
+    CheckBox4->setEnabled(allowed);
   }
   ShowNeighbor();
 }
@@ -243,7 +239,7 @@ void TPlatform::Button40Click() {
 
 void TPlatform::ApplyOccultationPreset() {
   PresetInputs in;
-  if (auto* link = findChild<QCheckBox*>("CheckBox6")) in.link = link->isChecked();
+  if (CheckBox6) in.link = CheckBox6->isChecked();
   in.objectFitWidth = ObjectFitWidth;
   const PresetSteps steps =
       ::ApplyOccultationPreset(static_cast<OccultationType>(OccultationTypeIndex), in, Frames.FrameDataLines);
@@ -261,10 +257,9 @@ void TPlatform::ApplyOccultationPreset() {
 // ---- rectangle aperture ----
 
 void TPlatform::RestoreRectangleLabels() {
-  SetLabelColour(findChild<QWidget*>("StaticText10"), nullptr);
-  auto* gap_label = findChild<QLabel*>("Label2");
-  SetLabelColour(gap_label, nullptr);
-  if (gap_label) gap_label->setText("Gap");
+  SetLabelColour(StaticText10, nullptr);
+  SetLabelColour(Label2, nullptr);
+  if (Label2) Label2->setText("Gap");
 }
 
 void TPlatform::RectangleAperture1Click() {
@@ -276,13 +271,11 @@ void TPlatform::RectangleAperture1Click() {
   if (s < 1 || s > 3) return;
   const size_t i = static_cast<size_t>(s - 1);
   const ObjectResult& o = Frames.FrameDataLines[0].Objects[i];
-  QWidget* width_label = findChild<QWidget*>("StaticText10");
-  auto* gap_label = findChild<QLabel*>("Label2");
   if (RectangleAperture1->isChecked()) {
     const QColor sky(0xA6, 0xCA, 0xF0);
-    SetLabelColour(width_label, &sky);
-    SetLabelColour(gap_label, &sky);
-    if (gap_label) gap_label->setText("Height");
+    SetLabelColour(StaticText10, &sky);
+    SetLabelColour(Label2, &sky);
+    if (Label2) Label2->setText("Height");
     SavedBkgWidth[i] = UpDown8->Position();
     SavedBkgGap[i] = UpDown6->Position();
     UpDown8->SetRange(1, 51);

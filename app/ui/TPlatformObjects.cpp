@@ -109,7 +109,7 @@ void TPlatform::CreateObjectsMenus() {
   PopupMenu1->addAction(SetPositiononly1);
   PopupMenu1->addAction(Remove1);
 
-  if (QMenu* object = menuBar()->findChild<QMenu*>("Object1")) {
+  if (QMenu* object = Object1) {
     object->addSeparator();
     Object11 = object->addAction("Object A");
     Object21 = object->addAction("Object B");
@@ -119,7 +119,7 @@ void TPlatform::CreateObjectsMenus() {
     Object31->setObjectName("Object31");
     for (QAction* a : {Object11, Object21, Object31}) a->setEnabled(false);
   }
-  if (QMenu* file = menuBar()->findChild<QMenu*>("File1")) {
+  if (QMenu* file = File1) {
     SavetoCSVFile1 = new QAction("Save to CSV File", this);
     SavetoCSVFile1->setObjectName("SavetoCSVFile1");
     LoadCSVFile1 = new QAction("Load CSV File", this);

@@ -13,8 +13,8 @@
 namespace {
 
 // The operation guide's step boxes exist only in builds that show the guide.
-void PaintGuideBox(TPlatform& w, const char* name, const QColor& colour) {
-  if (auto* box = w.findChild<QLineEdit*>(name)) {
+void PaintGuideBox(QLineEdit* box, const QColor& colour) {
+  if (box) {
     QPalette p = box->palette();
     p.setColor(QPalette::Base, colour);
     box->setPalette(p);
@@ -34,7 +34,7 @@ ReportClock TPlatformReportHost::Clock() const {
 
 std::string TPlatformReportHost::LastVideoDirectory() const { return w_.Settings.LastVideoDirectory; }
 
-void TPlatformReportHost::MarkReportStepDone() { PaintGuideBox(w_, "Edit73", QColor(255, 255, 0)); }
+void TPlatformReportHost::MarkReportStepDone() { PaintGuideBox(w_.Edit73, QColor(255, 255, 0)); }
 
 std::array<std::string, 4> TPlatformReportHost::FrameTime() const { return w_.ChartLink.TimeReadout(); }
 
@@ -49,7 +49,7 @@ void TPlatformReportHost::SetShowField(bool checked) {
 }
 
 void TPlatformReportHost::SetDiffractionStepAqua(bool aqua) {
-  PaintGuideBox(w_, "Edit72", aqua ? QColor(0, 255, 255) : QColor(255, 255, 255));
+  PaintGuideBox(w_.Edit72, aqua ? QColor(0, 255, 255) : QColor(255, 255, 255));
 }
 
 Tchart1* TPlatformReportHost::Chart() const { return w_.chart1.Window.data(); }

@@ -148,8 +148,7 @@ void TPlatform::SetUpTimeStampControls() {
   OnRadioButtonClick(RadioButton11, this, &TPlatform::RadioButton11Click);
   OnRadioButtonClick(RadioButton12, this, &TPlatform::RadioButton12Click);
   OnRadioButtonClick(RadioButton13, this, &TPlatform::RadioButton13Click);
-  if (auto* psf_tracking = findChild<QCheckBox*>("CheckBox15"))
-    OnCheckBoxClick(psf_tracking, this, &TPlatform::CheckBox15Click);
+  if (CheckBox15) OnCheckBoxClick(CheckBox15, this, &TPlatform::CheckBox15Click);
 }
 
 GlyphContext TPlatform::StampGlyphContext(bool field_view) const {
@@ -346,7 +345,7 @@ void TPlatform::DetectTickStampOnOpen() {
   Edit26->setToolTip("Time (center of exposure) estimated from end of exposure.");
   SetBase(Edit27, BgrColor(16746564));
   Edit27->setToolTip("Time (end of exposure) recorded by SharpCap.");
-  if (auto* gamma_off = findChild<QRadioButton*>("RadioButton15")) gamma_off->setChecked(true);
+  if (RadioButton15) RadioButton15->setChecked(true);
 }
 
 void TPlatform::DeriveFrameRateFromTicks() {

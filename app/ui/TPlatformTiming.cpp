@@ -16,7 +16,7 @@
 #include "app/ui/TPlatformChartHost.h"
 #include "base/ui/ControlEvents.h"
 #include "chart/ui/Tchart1.h"
-#include "events/ui/MemoLines.h"
+#include "base/ui/MemoLines.h"
 #include "events/ui/TFresnelCtrl.h"
 #include "events/ui/TLunarVelocityCalculator.h"
 #include "timing/ui/TCMOSExposureCalc.h"

@@ -79,6 +79,8 @@ class ChartHost {
     (void)tool;
     (void)chart;
   }
+  // After a click on the plot: the open tool window reads the new selection.
+  virtual void RefreshTool(ChartTool tool) { (void)tool; }
   // After every selection on the plot: the diffraction panel's level windows
   // and averages, the magnitude calculator's refresh.
   virtual void AfterChartSelection() {}

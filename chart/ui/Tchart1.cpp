@@ -15,7 +15,6 @@
 #include "chart/ui/TAvgBkg.h"
 #include "chart/ui/TCorrection.h"
 #include "chart/ui/DiffractionFitJob.h"
-#include "events/ui/TFresnelCtrl.h"
 
 #include <filesystem>
 
@@ -478,7 +477,7 @@ void Tchart1::NarrowSetting() {
 
 void Tchart1::closeEvent(QCloseEvent* e) {
   StopFit();
-  if (FresnelCtrl) FresnelCtrl->close();
+  CloseFresnelCtrl();
   if (session_.AsteroidChartMode) {
     host_.AsteroidChartClosed();
     session_.AsteroidChartMode = 0;

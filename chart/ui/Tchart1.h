@@ -139,6 +139,7 @@ class Tchart1 : public QWidget {
   void RestoreAperturePositions(int record);
   void RefreshMagnitudeCalculator();  // after a click, while the calculator is open
   void OpenFresnelCtrl();
+  void CloseFresnelCtrl();
   void ClampDiffractionWindows();
   void FinishFit(const FitOutcome& outcome);
   void PaintFitDrawing();

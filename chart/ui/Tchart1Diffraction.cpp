@@ -8,7 +8,7 @@
 #include "chart/ui/ChartPainter.h"
 #include "chart/ui/DiffractionFitJob.h"
 #include "chart/ui/Tchart1.h"
-#include "events/ui/MemoLines.h"
+#include "base/ui/MemoLines.h"
 #include "events/ui/TFresnelCtrl.h"
 
 std::vector<double> Tchart1::ObjectAValues() {
@@ -203,6 +203,10 @@ void Tchart1::ClampDiffractionWindows() {
   const int fm = session_.SelectedOffsetMin, fM = session_.SelectedOffsetMax;
   if (!FresnelCtrl || !(fm < 0 && fM > 0)) return;
   FresnelCtrl->ClampWindowsToRecords(fm, fM);
+}
+
+void Tchart1::CloseFresnelCtrl() {
+  if (FresnelCtrl) FresnelCtrl->close();
 }
 
 void Tchart1::OpenFresnelCtrl() {

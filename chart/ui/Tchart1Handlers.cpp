@@ -11,7 +11,7 @@
 #include "chart/ChartScale.h"
 #include "chart/ChartSelection.h"
 #include "ImageFileLib/SavePicture.h"
-#include "chart/LightCurveReportLines.h"
+#include "events/LightCurveReportLines.h"
 #include "chart/ui/TAvgBkg.h"
 #include "chart/ui/TCorrection.h"
 #include "chart/ui/TFFT1.h"

@@ -1,7 +1,7 @@
 // The chart and the magnitude calculator: a click refreshes the calculator,
-// which may draw its result text over the plot.
+// which may draw its result text over the plot. The calculator belongs to a
+// higher folder, so the host reaches it.
 #include "chart/ui/Tchart1.h"
-#include "events/ui/TMagnitudeCalculator.h"
 
 void Tchart1::ShowOverlayPicture(const QImage& picture) {
   picture_ = picture;
@@ -10,5 +10,5 @@ void Tchart1::ShowOverlayPicture(const QImage& picture) {
 
 void Tchart1::RefreshMagnitudeCalculator() {
   if (!events_.Flags.MagnitudeWindowShown) return;
-  if (TMagnitudeCalculator* calculator = MagnitudeCalculator()) calculator->AfterChartClick();
+  host_.RefreshTool(ChartTool::MagnitudeCalculator);
 }

@@ -16,7 +16,7 @@
 #include "base/ui/DialogService.h"
 #include "events/ReportFiles.h"
 #include "events/TimingList.h"
-#include "events/ui/MemoLines.h"
+#include "base/ui/MemoLines.h"
 #include "events/ui/ReportWindowHost.h"
 
 void SetInputColour(QWidget* w, bool confirmed) {

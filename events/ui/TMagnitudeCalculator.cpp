@@ -13,7 +13,7 @@
 #include "base/ui/DialogService.h"
 #include "chart/ui/Tchart1.h"
 #include "events/TimingError.h"
-#include "events/ui/MemoLines.h"
+#include "base/ui/MemoLines.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Polynomial least squares against exact polynomials, an independent
 // least-squares fit (numpy.polyfit, numbers typed in) and hand-solved systems.
-#include "chart/PolyFit.h"
+#include "base/PolyFit.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "events/ui/MemoLines.h"  // MemoLines, SetMemoLines
+#include "base/ui/MemoLines.h"  // MemoLines, SetMemoLines
 
 class QLabel;
 class QPlainTextEdit;

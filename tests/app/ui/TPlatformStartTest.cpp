@@ -3,11 +3,14 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <fstream>
+#include <map>
 #include <gtest/gtest.h>
 
 #include "support/WindowControls.h"
@@ -141,6 +144,35 @@ TEST(TPlatformStart, ReadsTheCatalogueCrossReferenceBesideTheProgram) {
   TPlatform w(s.Options());
   EXPECT_EQ(w.ZCtoXZ[77], 12345);
   EXPECT_EQ(w.ZCtoXZ[78], 0);
+}
+
+// Several parts of the window add items to the same menu-bar menu: each
+// menu is made once and keeps every part's items.
+TEST(TPlatformStart, EachMenuBarMenuOnceWithTheItemsOfEveryPart) {
+  Started s;
+  TPlatform w(s.Options());
+  std::map<QString, int> count;
+  std::map<QString, QStringList> items;
+  for (QAction* top : w.menuBar()->actions()) {
+    if (!top->menu()) continue;
+    ++count[top->menu()->objectName()];
+    for (QAction* a : top->menu()->actions()) items[top->menu()->objectName()] << a->objectName();
+  }
+  for (const char* name : {"File1", "Edit1", "Object1", "Option1", "Tools1", "Analysis1"})
+    EXPECT_EQ(count[name], 1) << name;
+  const struct {
+    const char* menu;
+    const char* item;
+  } expected[] = {{"File1", "AVIRileOpen1"},
+                  {"File1", "SavetoCSVFile1"},
+                  {"Object1", "Add1"},
+                  {"Object1", "Object31"},
+                  {"Option1", "RectangleAperture1"},
+                  {"Option1", "FixMin6MaxofGraph1"},
+                  {"Tools1", "VideoCapture1"},
+                  {"Tools1", "LinearityofVideo1"},
+                  {"Analysis1", "Identificationforlightcurve1"}};
+  for (const auto& e : expected) EXPECT_TRUE(items[e.menu].contains(e.item)) << e.menu << " " << e.item;
 }
 
 TEST(TPlatformEvents, CodeSetComboRunsNoHandlerButTheUserDoes) {

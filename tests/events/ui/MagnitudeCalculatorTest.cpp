@@ -32,8 +32,16 @@ struct Host : MagnitudeCalculatorHost {
   Tchart1* Chart() const override { return chart; }
 };
 
+// As the main window does: a click on the chart refreshes the open calculator.
+struct CalculatorChartHost : FakeHost {
+  void RefreshTool(ChartTool tool) override {
+    if (tool != ChartTool::MagnitudeCalculator) return;
+    if (TMagnitudeCalculator* calculator = MagnitudeCalculator()) calculator->AfterChartClick();
+  }
+};
+
 struct Fixture {
-  FakeHost chart_host;
+  CalculatorChartHost chart_host;
   ChartSession session;
   ChartEventState events;
   Host host;

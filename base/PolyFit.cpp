@@ -1,4 +1,4 @@
-#include "chart/PolyFit.h"
+#include "base/PolyFit.h"
 
 #include <cmath>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "events/ui/MemoLines.h"
+#include "base/ui/MemoLines.h"
 
 #include <QStringList>
 

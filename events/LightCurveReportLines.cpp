@@ -1,4 +1,4 @@
-#include "chart/LightCurveReportLines.h"
+#include "events/LightCurveReportLines.h"
 
 #include <array>
 

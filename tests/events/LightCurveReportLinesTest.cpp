@@ -1,5 +1,5 @@
 // The five report lines and their display form.
-#include "chart/LightCurveReportLines.h"
+#include "events/LightCurveReportLines.h"
 
 #include <gtest/gtest.h>
 
