@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <malloc.h>
 
 #include "base/ByteOrder.h"
 
@@ -61,6 +62,25 @@ std::string FfmpegResultName(int code) {
   return "";
 }
 
+namespace {
+
+// Every packet of an uncompressed video is a frame-sized buffer, allocated
+// and freed per frame. glibc would hand such buffers' pages back to the
+// system as they are freed and fault them in again for the next frame, which
+// costs as much as reading the frame: keep freed memory for reuse instead.
+void KeepFrameBuffersMapped() {
+  static const bool once = [] {
+#ifdef M_MMAP_THRESHOLD
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+#endif
+    return true;
+  }();
+  (void)once;
+}
+
+}  // namespace
+
 void QuietFfmpegLog() {
   // A broken file makes the decoder complain on every packet: errors only,
   // and a repeated line once.
@@ -74,6 +94,7 @@ void QuietFfmpegLog() {
 
 std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegStep>* steps) {
   QuietFfmpegLog();
+  KeepFrameBuffersMapped();
   Close();
   auto log = [&](const char* text, int result) {
     if (steps) steps->push_back({text, result});
