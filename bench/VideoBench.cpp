@@ -7,6 +7,7 @@
 // The colour conversion itself is timed against swscale's exact path.
 #include <benchmark/benchmark.h>
 
+#include <iterator>
 #include <map>
 #include <random>
 #include <string>
@@ -122,7 +123,9 @@ void BM_TGKAvi(benchmark::State& state, const std::string& codec, bool random) {
   Rate(state);
 }
 
-void BM_FfmpegSource(benchmark::State& state, const std::string& codec, bool random) {
+// Reads the frames `next` names through the FFmpeg source.
+template <class Next>
+void ReadThroughFfmpeg(benchmark::State& state, const std::string& codec, Next&& next) {
   DirectShowSource ds;
   if (!ds.DSOpenVideo(FileOf(codec)).empty()) {
     state.SkipWithError("cannot open");
@@ -131,17 +134,41 @@ void BM_FfmpegSource(benchmark::State& state, const std::string& codec, bool ran
   const long double rate = ds.DSFrameRate();
   Bitmap24 b;
   std::string status;
-  std::mt19937 rng(1);
-  int n = 0;
   for (auto _ : state) {
-    const int frame = random ? int(rng() % kFrames) : n;
-    ds.DSGrabFrame(frame, b, status, rate, 1.0L);
+    ds.DSGrabFrame(next(), b, status, rate, 1.0L);
     if (status != "S_OK") state.SkipWithError(status.c_str());
-    n = (n + 1) % kFrames;
     benchmark::DoNotOptimize(b.Data());
   }
   Rate(state);
   state.counters["seeks"] = double(ds.Source().SeekCount());
+  state.counters["decoded"] = double(ds.Source().DecodedCount());
+}
+
+void BM_FfmpegSource(benchmark::State& state, const std::string& codec, bool random) {
+  std::mt19937 rng(1);
+  int n = 0;
+  ReadThroughFfmpeg(state, codec, [&] {
+    const int frame = random ? int(rng() % kFrames) : n;
+    n = (n + 1) % kFrames;
+    return frame;
+  });
+}
+
+// The step buttons after a jump: -1 frame five times, +1 frame, -1 s, +1 s.
+void BM_FfmpegSteps(benchmark::State& state, const std::string& codec) {
+  std::mt19937 rng(1);
+  const int steps[] = {-1, -1, -1, -1, -1, 1, -25, 25};
+  int frame = 0;
+  size_t k = std::size(steps);
+  ReadThroughFfmpeg(state, codec, [&] {
+    if (k == std::size(steps)) {
+      frame = 40 + int(rng() % (kFrames - 80));
+      k = 0;
+    } else {
+      frame += steps[k++];
+    }
+    return frame;
+  });
 }
 
 // A forward jump of 64 frames and a step back, the scroll bar's large steps.
@@ -186,6 +213,7 @@ int Register() {
     benchmark::RegisterBenchmark(("BM_Video/" + n + "/TGKAvi_jump64").c_str(), BM_TGKAviJump64, n)->UseRealTime();
     benchmark::RegisterBenchmark(("BM_Video/" + n + "/ffmpeg_seq").c_str(), BM_FfmpegSource, n, false)->UseRealTime();
     benchmark::RegisterBenchmark(("BM_Video/" + n + "/ffmpeg_random").c_str(), BM_FfmpegSource, n, true)->UseRealTime();
+    benchmark::RegisterBenchmark(("BM_Video/" + n + "/ffmpeg_steps").c_str(), BM_FfmpegSteps, n)->UseRealTime();
   }
   const struct {
     const char* name;

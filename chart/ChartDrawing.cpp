@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
@@ -241,7 +242,53 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
   // Pixel columns of the visible records, the same for every curve.
   std::vector<int> column(static_cast<size_t>(visible));
   for (int i = 0; i < visible; ++i) column[static_cast<size_t>(i)] = IndexToPixelX(view, i);
-  std::vector<int> row;
+  // One read of the visible records (a million of them do not stay in the
+  // cache): their flags, the pixel rows of the ticked curves and curve A's
+  // values, which every pass below takes from here.
+  constexpr uint8_t kPresent = 0x80, kLineEmpty = 0x40, kLabelled = 0x20;  // low bits: the empty cells
+  std::vector<uint8_t> meta(static_cast<size_t>(visible), 0);
+  std::array<std::vector<int>, kChartCurveCount> rows;
+  for (size_t c = 0; c < rows.size(); ++c)
+    if (options.Boxes[c]) rows[c].resize(static_cast<size_t>(visible));
+  std::vector<double> a_values(options.Boxes[CurveA] ? static_cast<size_t>(visible) : 0, 0.0);
+  auto prepare = [&](int from, int to) {
+    for (int i = from; i < to; ++i) {
+      const ChartRecord* rec = record_at(i);
+      if (!rec) continue;
+      const size_t k = static_cast<size_t>(i);
+      meta[k] = static_cast<uint8_t>(kPresent | (rec->EmptyCells & 0x0F) | (rec->LineEmpty ? kLineEmpty : 0) |
+                                     (!rec->LineEmpty && rec->FrameEndsInZero ? kLabelled : 0));
+      for (size_t c = 0; c < rows.size(); ++c)
+        if (options.Boxes[c] && !rec->CellEmpty(static_cast<ChartCurve>(c)))
+          rows[c][k] = ValueToPixelY(view, rec->Value[c]);
+      if (!a_values.empty() && !rec->CellEmpty(CurveA)) a_values[k] = rec->Value[CurveA];
+    }
+  };
+  {
+    // Each record's entries depend on that record alone: a long table is
+    // read in parts side by side.
+    const int parts = visible >= 200000 ? static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)) : 1;
+    std::vector<std::jthread> helpers;
+    for (int part = 1; part < parts; ++part)
+      helpers.emplace_back(prepare, static_cast<int>(int64_t{visible} * part / parts),
+                           static_cast<int>(int64_t{visible} * (part + 1) / parts));
+    prepare(0, static_cast<int>(int64_t{visible} / parts));
+  }
+  // The S/N of curve A is one long chain of extended-precision divisions:
+  // on a long table it runs beside the drawing.
+  std::string sn_text;
+  auto sn_of_a = [&] {
+    SnAccumulator sn;
+    for (double v : a_values) sn.Add(v);
+    sn_text = sn.Text();
+  };
+  const bool want_sn = state.DataLines && options.Boxes[CurveA];
+  std::jthread sn_thread;  // joined on every way out
+  if (want_sn && visible >= 100000) sn_thread = std::jthread(sn_of_a);
+  auto cell_empty = [&](int i, ChartCurve c) {
+    const uint8_t m = meta[static_cast<size_t>(i)];
+    return !(m & kPresent) || ((m >> c) & 1u);
+  };
   const bool l_ticked = options.Boxes[CurveL];
   const int sel = state.SelectedFrame;
   const int block = marks.IntegrationCount;
@@ -252,19 +299,13 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
     view.SelectedPointX[ci] = -100;
     view.SelectedPointY[ci] = -100;
 
-    // Pixel rows of the curve's values, for both passes.
-    row.resize(static_cast<size_t>(visible));
-    for (int i = 0; i < visible; ++i) {
-      const ChartRecord* rec = record_at(i);
-      if (rec && !rec->CellEmpty(curve)) row[static_cast<size_t>(i)] = ValueToPixelY(view, rec->Value[ci]);
-    }
+    const std::vector<int>& row = rows[ci];
 
     // First pass: the connecting line.
     if (state.DataLines) {
       size_t line_entry = ci;
       if (options.Hilight) line_entry += 4;
       if (l_ticked && curve != CurveL) line_entry += 4;
-      SnAccumulator sn;
       DrawOp poly;
       poly.Kind = DrawKind::Polyline;
       poly.Pen = colours.Line[line_entry];
@@ -281,11 +322,7 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
         if (run_last != run_hi) pic.Points.emplace_back(run_x, run_last);
       };
       for (int i = 0; i < visible; ++i) {
-        const ChartRecord* rec = record_at(i);
-        const bool empty = !rec || rec->CellEmpty(curve);
-        const double v = empty ? 0.0 : rec->Value[ci];
-        if (curve == CurveA) sn.Add(v);
-        if (empty) continue;
+        if (cell_empty(i, curve)) continue;
         const int x = column[static_cast<size_t>(i)], y = row[static_cast<size_t>(i)];
         if (x == run_x) {
           run_lo = std::min(run_lo, y);
@@ -300,7 +337,11 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
       flush();
       poly.Count = static_cast<uint32_t>(pic.Points.size()) - poly.Index;
       if (poly.Count > 0) pic.Ops.push_back(poly);
-      if (curve == CurveA) result.SnText = sn.Text();
+      if (curve == CurveA) {
+        if (sn_thread.joinable()) sn_thread.join();
+        else sn_of_a();
+        result.SnText = sn_text;
+      }
     }
 
     // Second pass: the points and their marks.
@@ -310,16 +351,15 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
     }
     ShownCircles shown(view.ChartImageHeight);
     for (int i = 0; i < visible; ++i) {
-      const ChartRecord* rec = record_at(i);
       const int r = first + i;
-      if (!rec || rec->LineEmpty) continue;
+      const uint8_t m = meta[static_cast<size_t>(i)];
+      if (!(m & kPresent) || (m & kLineEmpty)) continue;
       if (curve == CurveA && i == 0) {
         const RecordTime t = RecordTimeOf(RecordLine(lines, data.HeaderLineCount, r));
         result.StartH = t.H, result.StartM = t.M, result.StartS = t.S;
       }
-      const double v = rec->CellEmpty(curve) ? 0.0 : rec->Value[ci];
-      if (curve == CurveA) result.Values[static_cast<size_t>(i)] = v;
-      if (rec->CellEmpty(curve)) continue;
+      if (curve == CurveA) result.Values[static_cast<size_t>(i)] = a_values[static_cast<size_t>(i)];
+      if (cell_empty(i, curve)) continue;
       const int x = column[static_cast<size_t>(i)], y = row[static_cast<size_t>(i)];
       const int rel = sel - first;
       if (marks.DiffractionMode && InRange(i, rel + marks.ThirdWindowFrom, rel + marks.ThirdWindowTo)) {
@@ -400,8 +440,8 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
   const int v_count = state.VisibleFrameCount;
   const int yb = view.ChartImageHeight - view.ChartBottomMargin;
   for (int i = 0; i < visible; ++i) {
+    if (!(meta[static_cast<size_t>(i)] & kLabelled)) continue;
     const ChartRecord* rec = record_at(i);
-    if (!rec || rec->LineEmpty || !rec->FrameEndsInZero) continue;
     if (!(std::fabs(rec->FrameNo) < kLabelLimit)) continue;
     // Frame numbers are whole numbers but for broken tables: skip the general rounding.
     const double frame_no = rec->FrameNo;

@@ -185,13 +185,19 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
     // workers; every frame's search stays on the calling thread.
     const int parts = C >= 12 ? std::min(ScanParallelism(), 2 * C + 1) : 1;
     std::array<PartBest, 25> part_best{};
+    // The candidate at the tracked position usually fits near the best: a
+    // candidate whose sum passes its sum by more than rounding could make
+    // cannot win, so it is left as soon as it does.
+    double cap = std::numeric_limits<double>::infinity();
+    if (double centre_sum; all.SquaredSum(A0, s1, 0.0, 0.0, cap, centre_sum))
+      cap = std::nextafter(centre_sum * (1 + 1e-12), cap);
     RunParts(parts, [&](int part) {
       PartBest& b = part_best[static_cast<size_t>(part)];
       const int e_from = -C + (2 * C + 1) * part / parts, e_to = -C + (2 * C + 1) * (part + 1) / parts - 1;
       for (int e = e_from; e <= e_to; ++e)
         for (int f = -C; f <= C; ++f) {
           double sum;
-          if (!all.SquaredSum(A0, s1, e / 10.0, f / 10.0, b.sum, sum)) continue;
+          if (!all.SquaredSum(A0, s1, e / 10.0, f / 10.0, std::min(b.sum, cap), sum)) continue;
           const double r = all.RmsOf(sum);
           if (r < b.rms) {
             b.rms = r;

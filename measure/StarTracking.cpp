@@ -141,6 +141,42 @@ ProfileMatch FindProfileMatch(MatchSearch search, const ProfileTrackWindow& wind
   const int parts = std::clamp(candidate_count / candidates_per_part, 1, std::min(ScanParallelism(), 2 * radius + 1));
   std::array<PartBest, 51> part_best{};
   const ProfileTrackWindow& net_cells = net;
+  // The squared differences of candidate (u, v) into `sum`; false as soon as
+  // the partial sum reaches `limit`.
+  auto sum_at = [&](int u, int v, double limit, double& sum) {
+    sum = 0;
+    for (int c = 0; c < column_count; ++c) {
+      const int i = columns[static_cast<size_t>(c)];
+      const int h = half[static_cast<size_t>(i + 25)];
+      const double* m = model.Cells.data() + ProfileModel::Index(i, -h);
+      const double* w = net_cells.Cells.data() + ProfileTrackWindow::Index(u + i, v - h);
+      // Four running sums keep the adder busy; the order is fixed, so the
+      // scores (and their ties) are the same on every run.
+      double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+      const int len = 2 * h + 1;
+      int n = 0;
+      for (; n + 4 <= len; n += 4) {
+        const double d0 = m[n] - w[n], d1 = m[n + 1] - w[n + 1];
+        const double d2 = m[n + 2] - w[n + 2], d3 = m[n + 3] - w[n + 3];
+        s0 += d0 * d0;
+        s1 += d1 * d1;
+        s2 += d2 * d2;
+        s3 += d3 * d3;
+      }
+      for (; n < len; ++n) {
+        const double d = m[n] - w[n];
+        s0 += d * d;
+      }
+      sum += (s0 + s1) + (s2 + s3);
+      if (sum >= limit) return false;
+    }
+    return true;
+  };
+  // The candidate at the start position (where the star was last) usually
+  // scores near the best: a candidate whose sum passes its sum by more than
+  // rounding could make cannot win, so it is left as soon as it does.
+  double cap = std::numeric_limits<double>::infinity();
+  if (double start_sum; sum_at(0, 0, cap, start_sum)) cap = std::nextafter(start_sum * (1 + 1e-12), cap);
   auto scan = [&](int part) {
     PartBest& best = part_best[static_cast<size_t>(part)];
     const int u_from = -radius + (2 * radius + 1) * part / parts;
@@ -148,37 +184,8 @@ ProfileMatch FindProfileMatch(MatchSearch search, const ProfileTrackWindow& wind
     for (int u = u_from; u <= u_to; ++u) {
       const int hu = half[static_cast<size_t>(u + 25)];
       for (int v = -hu; v <= hu; ++v) {
-        double sum = 0;
-        bool dropped = false;
-        for (int c = 0; c < column_count; ++c) {
-          const int i = columns[static_cast<size_t>(c)];
-          const int h = half[static_cast<size_t>(i + 25)];
-          const double* m = model.Cells.data() + ProfileModel::Index(i, -h);
-          const double* w = net_cells.Cells.data() + ProfileTrackWindow::Index(u + i, v - h);
-          // Four running sums keep the adder busy; the order is fixed, so the
-          // scores (and their ties) are the same on every run.
-          double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
-          const int len = 2 * h + 1;
-          int n = 0;
-          for (; n + 4 <= len; n += 4) {
-            const double d0 = m[n] - w[n], d1 = m[n + 1] - w[n + 1];
-            const double d2 = m[n + 2] - w[n + 2], d3 = m[n + 3] - w[n + 3];
-            s0 += d0 * d0;
-            s1 += d1 * d1;
-            s2 += d2 * d2;
-            s3 += d3 * d3;
-          }
-          for (; n < len; ++n) {
-            const double d = m[n] - w[n];
-            s0 += d * d;
-          }
-          sum += (s0 + s1) + (s2 + s3);
-          if (sum >= best.sum) {
-            dropped = true;
-            break;
-          }
-        }
-        if (dropped) continue;
+        double sum;
+        if (!sum_at(u, v, std::min(best.sum, cap), sum)) continue;
         const double score = std::sqrt(sum);
         if (score < best.score) {
           best.score = score;

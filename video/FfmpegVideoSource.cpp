@@ -5,11 +5,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
+#include <malloc.h>
 
 #include "base/ByteOrder.h"
 
 extern "C" {
+#include <libavutil/imgutils.h>
 #include <libavutil/log.h>
 #include <libavutil/pixdesc.h>
 }
@@ -20,6 +23,11 @@ constexpr int64_t kTicksPerSecond = 10'000'000;
 // A jump of more frames than this seeks instead of decoding forward, unless
 // the key frame before the target lies behind the current frame.
 constexpr int64_t kForwardFrames = 48;
+// Decoded pictures kept for steps back in a long-GOP video: this many bytes,
+// never fewer than a second's worth unless that passes the hard limit.
+constexpr int64_t kCacheBytes = int64_t(96) << 20;
+constexpr int64_t kCacheHardBytes = int64_t(256) << 20;
+constexpr int64_t kCacheMaxFrames = 256;
 
 }  // namespace
 
@@ -54,6 +62,25 @@ std::string FfmpegResultName(int code) {
   return "";
 }
 
+namespace {
+
+// Every packet of an uncompressed video is a frame-sized buffer, allocated
+// and freed per frame. glibc would hand such buffers' pages back to the
+// system as they are freed and fault them in again for the next frame, which
+// costs as much as reading the frame: keep freed memory for reuse instead.
+void KeepFrameBuffersMapped() {
+  static const bool once = [] {
+#ifdef M_MMAP_THRESHOLD
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+#endif
+    return true;
+  }();
+  (void)once;
+}
+
+}  // namespace
+
 void QuietFfmpegLog() {
   // A broken file makes the decoder complain on every packet: errors only,
   // and a repeated line once.
@@ -67,6 +94,7 @@ void QuietFfmpegLog() {
 
 std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegStep>* steps) {
   QuietFfmpegLog();
+  KeepFrameBuffersMapped();
   Close();
   auto log = [&](const char* text, int result) {
     if (steps) steps->push_back({text, result});
@@ -185,14 +213,29 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     masks.r_mask = Le32(p), masks.g_mask = Le32(p + 4), masks.b_mask = Le32(p + 8);
     dib_masks_ = masks;
   }
+  // Seeking a long-GOP video decodes from the key frame before the target:
+  // the pictures on the way are kept, so steps back do not decode them again.
+  cache_.clear();
+  cache_limit_ = 0;
+  if (!intra_only_ && width_ > 0 && height_ > 0) {
+    int64_t bytes = av_image_get_buffer_size(codec_->pix_fmt, width_, height_, 1);
+    if (bytes <= 0) bytes = int64_t(width_) * height_ * 3;
+    const int64_t second = int64_t(std::ceil(frame_rate_)) + 2;
+    int64_t frames = std::max<int64_t>(kCacheBytes / bytes, std::min(second, kCacheHardBytes / bytes));
+    cache_limit_ = size_t(std::clamp<int64_t>(frames, 2, kCacheMaxFrames));
+  }
   // Frame 0 is the first picture the decoder gives: its time is the origin.
   // (AVI files with B-frames start their picture times after the stream start.)
   Decoded first;
+  trusted_ = true;  // decoding from the start of the file
   if (DecodeNext(first)) {
     start_pts_ += first.pts;
     first.pts = 0;
     cur_ = std::move(first);
     have_cur_ = true;
+    cache_.clear();
+    chain_valid_ = false;
+    Remember(cur_);
   }
   if (width_ <= 0 || height_ <= 0) {
     Close();
@@ -263,10 +306,13 @@ void FfmpegVideoSource::ResetDecodeState() {
   last_pts_valid_ = false;
   empty_pts_.clear();
   lost_pts_.clear();
+  chain_valid_ = trusted_ = false;
 }
 
 void FfmpegVideoSource::Close() {
   ResetDecodeState();
+  cache_.clear();
+  cache_limit_ = 0;
   codec_.reset();
   packet_.reset();
   format_.reset();
@@ -275,6 +321,55 @@ void FfmpegVideoSource::Close() {
   frame_rate_ = 0;
   duration_ticks_ = 0;
   held_frames_ = -1;
+}
+
+void FfmpegVideoSource::Remember(const Decoded& d) {
+  if (cache_limit_ == 0) return;
+  // After a seek the pictures before the first key picture may lack their references.
+  if (d.key) trusted_ = true;
+  if (!trusted_) return;
+  if (chain_valid_) {
+    auto before = cache_.find(chain_pts_);
+    if (before != cache_.end() && d.pts > before->first) {
+      before->second.next_pts = d.pts;
+      before->second.next_known = true;
+    }
+  }
+  chain_valid_ = false;
+  if (d.damaged || !d.frame) return;
+  auto [it, added] = cache_.try_emplace(d.pts);
+  if (added) {
+    Cached& c = it->second;
+    c.d.frame = MakeAvFrame();
+    if (!c.d.frame || av_frame_ref(c.d.frame.get(), d.frame.get()) < 0) {
+      cache_.erase(it);
+      return;
+    }
+    c.d.pts = d.pts;
+    c.d.end = d.end;
+    c.d.key = d.key;
+  }
+  it->second.used = ++cache_clock_;
+  chain_valid_ = true;
+  chain_pts_ = d.pts;
+  while (cache_.size() > cache_limit_) {
+    auto oldest = std::min_element(cache_.begin(), cache_.end(),
+                                   [](const auto& a, const auto& b) { return a.second.used < b.second.used; });
+    cache_.erase(oldest);
+  }
+}
+
+// The kept picture shown at `ticks`, when the picture decoded right after it
+// shows that nothing (a dropped or lost frame) lies between them.
+const FfmpegVideoSource::Decoded* FfmpegVideoSource::CachedAt(int64_t ticks) {
+  if (cache_.empty() || PastIndexEnd(ticks)) return nullptr;
+  auto it = cache_.upper_bound(TicksToPts(ticks));
+  if (it == cache_.begin()) return nullptr;
+  Cached& c = (--it)->second;
+  if (!c.next_known || ShownBy(c.next_pts, ticks)) return nullptr;
+  if (ShownBy(c.d.end, ticks) && c.next_pts - c.d.end >= (frame_pts_step_ + 1) / 2) return nullptr;
+  c.used = ++cache_clock_;
+  return &c.d;
 }
 
 bool FfmpegVideoSource::ShownBy(int64_t pts, int64_t ticks) const {
@@ -297,7 +392,8 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
     if (r == 0) {
       ++decoded_count_;
       int64_t pts = f->best_effort_timestamp;
-      if (pts == AV_NOPTS_VALUE) pts = last_pts_valid_ ? last_pts_ + frame_pts_step_ : start_pts_;
+      const bool timed = pts != AV_NOPTS_VALUE;
+      if (!timed) pts = last_pts_valid_ ? last_pts_ + frame_pts_step_ : start_pts_;
       last_pts_ = pts;
       last_pts_valid_ = true;
       out.damaged = f->decode_error_flags != 0 || (f->flags & AV_FRAME_FLAG_CORRUPT) != 0;
@@ -314,6 +410,8 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
 #endif
       out.end = out.pts + (length > 0 ? length : frame_pts_step_);
       out.frame = std::move(f);
+      if (timed) Remember(out);
+      else chain_valid_ = false;
       return true;
     }
     if (r == AVERROR_EOF || flushing_ || ++errors > 1000) {
@@ -445,6 +543,7 @@ bool FfmpegVideoSource::SeekTo(int64_t pts) {
 
 std::string FfmpegVideoSource::GrabAtTicks(int64_t ticks, Bitmap24& out) {
   if (!IsOpen()) return "No video is open.";
+  if (const Decoded* kept = CachedAt(ticks)) return Deliver(*kept, out);
   // One frame back (a step back, or frame 0 again after a look at frame 1)
   // is still at hand: no seek.
   if (have_cur_ && have_prev_ && prev_.frame && !prev_.damaged && !ShownBy(cur_.pts, ticks) &&

@@ -9,6 +9,7 @@
 // never the picture before it; a dropped frame in an AVI (an empty packet,
 // or a time the file's index skips) stretches the frame before it.
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -46,6 +47,8 @@ class FfmpegVideoSource {
   int64_t DecodedCount() const { return decoded_count_; }
   // How many packets went to the decoder.
   int64_t SentCount() const { return sent_count_; }
+  // How many pictures the cache of decoded pictures holds at most (0: no cache).
+  size_t CacheLimit() const { return cache_limit_; }
 
  private:
   struct Decoded {
@@ -55,6 +58,16 @@ class FfmpegVideoSource {
     bool damaged = false;  // the decoder reported errors in this picture
     bool key = false;      // decodes without the pictures before it
   };
+  // A decoded picture kept for steps back and forth, with the time of the
+  // picture the decoder gave right after it (known once that one is decoded).
+  struct Cached {
+    Decoded d;
+    int64_t next_pts = 0;
+    bool next_known = false;
+    uint64_t used = 0;
+  };
+  void Remember(const Decoded& d);
+  const Decoded* CachedAt(int64_t ticks);
   bool ShownBy(int64_t pts, int64_t ticks) const;
   int64_t TicksToPts(int64_t ticks) const;
   bool DecodeNext(Decoded& out);
@@ -98,6 +111,12 @@ class FfmpegVideoSource {
   bool send_palette_ = false;
   std::optional<PackedPixels> dib_masks_;  // BI_BITFIELDS AVIs
   std::string path_;
+  std::map<int64_t, Cached> cache_;  // by picture time
+  size_t cache_limit_ = 0;
+  uint64_t cache_clock_ = 0;
+  bool chain_valid_ = false;  // chain_pts_ is the picture decoded last, kept in the cache
+  int64_t chain_pts_ = 0;
+  bool trusted_ = false;  // a key picture was decoded since the last seek
 };
 
 // FFmpeg's own messages at error level, a repeated line shown once (done by Open).

@@ -143,6 +143,34 @@ TEST(FindProfileMatch, EqualScoresGoToTheEarliestCandidate) {
   EXPECT_EQ(m.U, -25);
 }
 
+// The start position is scored first to leave poor candidates early; a
+// candidate scanned before it with the same score still wins, and a
+// candidate scanned after it wins only with a strictly smaller one.
+TEST(FindProfileMatch, TheStartPositionDoesNotJumpTheScanOrder) {
+  ProfileModel model;
+  model.At(0, 0) = 100;
+  const ApertureClasses classes = RingMasks(3, 5, 8);
+  struct Case {
+    int other_u, other_v;
+    double other, centre;
+    int want_u, want_v;
+  } cases[] = {
+      {-3, 0, 100, 100, -3, 0},  // equal, scanned first
+      {0, -2, 100, 100, 0, -2},  // equal, same column, scanned first
+      {3, 0, 100, 100, 0, 0},    // equal, scanned after the start
+      {3, 0, 100, 99, 3, 0},     // better, scanned after
+      {-3, 0, 99, 100, 0, 0},    // worse, scanned first
+  };
+  for (const Case& c : cases) {
+    ProfileTrackWindow w;
+    w.At(c.other_u, c.other_v) = c.other;
+    w.At(0, 0) = c.centre;
+    const auto m = FindProfileMatch(MatchSearch::Narrow, w, 0, model, classes, 10);
+    EXPECT_EQ(m.U, c.want_u) << c.other_u << "," << c.other_v;
+    EXPECT_EQ(m.V, c.want_v) << c.other_u << "," << c.other_v;
+  }
+}
+
 // The wide search runs its columns in parts on several threads: equal best
 // scores in different parts still go to the one scanned first, and a better
 // one in the last part still wins.

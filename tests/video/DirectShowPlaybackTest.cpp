@@ -63,11 +63,17 @@ TEST_P(Playback, EveryStepDecodesForwardWithoutSeeking) {
     EXPECT_LE(ds.Source().SeekCount() - seeks, (kCount - start) / 16 + 1) << "step " << step;
   }
   EXPECT_EQ(ds.DSPause(), 0);
-  // Paused, a single step back is a jump: it seeks and still gives the frame.
+  // Paused, a step back to a picture played through is one of the pictures
+  // kept: no seek, nothing decoded again.
+  const int before_back = ds.Source().SeekCount();
+  const int64_t decoded = ds.Source().DecodedCount();
   ds.DSGrabFrame(kCount - 2 - step, b, status, rate, 1.0L);
   ASSERT_EQ(status, "S_OK");
   EXPECT_EQ(ReadFrameNumber(b, kBlock), kCount - 2 - step);
-  EXPECT_GT(ds.Source().SeekCount(), seeks);
+  if (step <= 2) {
+    EXPECT_EQ(ds.Source().SeekCount(), before_back);
+    EXPECT_EQ(ds.Source().DecodedCount(), decoded);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, Playback,
@@ -76,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(Steps, Playback,
 
 }  // namespace
 
-TEST(DirectShowPlayback, OneFrameBackNeedsNoSeekTwoFramesBackDo) {
+TEST(DirectShowPlayback, StepsBackToDecodedPicturesNeedNoSeek) {
   DirectShowSource ds;
   ASSERT_EQ(ds.DSOpenVideo(H264WithBFrames()), "");
   const long double rate = ds.DSFrameRate();
@@ -88,8 +94,15 @@ TEST(DirectShowPlayback, OneFrameBackNeedsNoSeekTwoFramesBackDo) {
     EXPECT_EQ(ReadFrameNumber(b, kBlock), n);
   }
   EXPECT_EQ(ds.Source().SeekCount(), 0);
+  const int64_t decoded = ds.Source().DecodedCount();
   ds.DSGrabFrame(1, b, status, rate, 1.0L);
   ASSERT_EQ(status, "S_OK");
   EXPECT_EQ(ReadFrameNumber(b, kBlock), 1);
-  EXPECT_EQ(ds.Source().SeekCount(), 1);
+  EXPECT_EQ(ds.Source().SeekCount(), 0);
+  EXPECT_EQ(ds.Source().DecodedCount(), decoded);
+  // A picture not decoded yet is decoded.
+  ds.DSGrabFrame(40, b, status, rate, 1.0L);
+  ASSERT_EQ(status, "S_OK");
+  EXPECT_EQ(ReadFrameNumber(b, kBlock), 40);
+  EXPECT_GT(ds.Source().DecodedCount(), decoded);
 }

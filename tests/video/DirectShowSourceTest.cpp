@@ -208,4 +208,65 @@ INSTANTIATE_TEST_SUITE_P(Ffmpeg, IntraOnlyJumps,
                                            CodecCase{"rawvideo", "rawvideo", "-c:v rawvideo -pix_fmt bgr24", ".avi", true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+class LongGopSteps : public ::testing::TestWithParam<CodecCase> {};
+
+// Steps of one frame and one second, back and forth, after a jump into a
+// long-GOP video: each group of pictures is decoded once, and every picture
+// is the one a sequential read gives.
+TEST_P(LongGopSteps, DecodeEachGroupOnce) {
+  const CodecCase& c = GetParam();
+  ASSERT_TRUE(FfmpegHasEncoder(c.encoder)) << c.encoder;
+  std::string out = FixturePath(std::string("steps_") + c.name + c.ext);
+  ASSERT_TRUE(RunFfmpeg("-i '" + NumberedSource() + "' " + c.args + " '" + out + "'")) << c.name;
+  std::vector<Bitmap24> seq(60);
+  {
+    DirectShowSource ds;
+    ASSERT_EQ(ds.DSOpenVideo(out), "");
+    for (int i = 0; i < 60; ++i) {
+      std::string status;
+      ds.DSGrabFrame(i, seq[size_t(i)], status, ds.DSFrameRate(), 1.0L);
+      ASSERT_EQ(status, "S_OK") << i;
+    }
+  }
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(out), "");
+  const long double rate = ds.DSFrameRate();
+  EXPECT_GE(ds.Source().CacheLimit(), 32u);
+  auto grab = [&](int i) {
+    Bitmap24 b;
+    std::string status;
+    ds.DSGrabFrame(i, b, status, rate, 1.0L);
+    ASSERT_EQ(status, "S_OK") << i;
+    EXPECT_EQ(ReadFrameNumber(b, 8), i);
+    EXPECT_TRUE(b == seq[size_t(i)]) << c.name << " frame " << i;
+  };
+  // Into the second group (key frame 30), then one frame back at a time to its key frame.
+  grab(50);
+  const int64_t after_jump = ds.Source().DecodedCount();
+  const int seeks = ds.Source().SeekCount();
+  for (int i = 49; i >= 30; --i) grab(i);
+  for (int i : {31, 32, 31, 40, 50, 30, 45}) grab(i);  // +-1 frame, +-1 s within what was decoded
+  EXPECT_EQ(ds.Source().DecodedCount(), after_jump);
+  EXPECT_EQ(ds.Source().SeekCount(), seeks);
+  grab(51);  // one step past them decodes one picture
+  EXPECT_EQ(ds.Source().DecodedCount(), after_jump + 1);
+  EXPECT_EQ(ds.Source().SeekCount(), seeks);
+  // Back into the first group: it is decoded once, then stepping over both groups decodes nothing.
+  grab(29);
+  const int64_t both = ds.Source().DecodedCount();
+  EXPECT_LE(both - after_jump, 1 + 31);
+  for (int i = 28; i >= 0; --i) grab(i);
+  for (int i : {0, 30, 1, 31, 2, 32, 29, 30, 29, 50, 20}) grab(i);
+  EXPECT_EQ(ds.Source().DecodedCount(), both);
+  // The rest of the video reads forward as before.
+  for (int i = 51; i < 60; ++i) grab(i);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ffmpeg, LongGopSteps,
+    ::testing::Values(CodecCase{"h264_mp4", "libx264", "-c:v libx264 -preset ultrafast -crf 18 -bf 2 -g 30 -keyint_min 30 -sc_threshold 0 -x264-params b-adapt=0", ".mp4", false},
+                      CodecCase{"h264_avi", "libx264", "-c:v libx264 -preset ultrafast -crf 18 -bf 0 -g 30 -keyint_min 30 -sc_threshold 0", ".avi", false},
+                      CodecCase{"mpeg4_avi", "mpeg4", "-c:v mpeg4 -q:v 3 -g 30", ".avi", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
