@@ -175,26 +175,24 @@ void TTimingErrorSimulation::QuickEstimate() {
   Edit6->setText(Fixed(y * IntegrationFrames / 29.97L, 4, 6));
 }
 
-void TTimingErrorSimulation::UpDown1Click() {
-  Settings.STDV2 = UpDown1->Position() / 100.0L;
-  Edit1->setText(Fixed(Settings.STDV2, 2, 4));
+void TTimingErrorSimulation::DeviationClick(TUpDown* moved, QLineEdit* edit, long double& value, TUpDown* other,
+                                            QLineEdit* other_edit, long double& other_value) {
+  value = moved->Position() / 100.0L;
+  edit->setText(Fixed(value, 2, 4));
   if (CheckBox1->isChecked()) {
-    UpDown2->SetPosition(UpDown1->Position());
-    Settings.STDV1 = Settings.STDV2;
-    Edit2->setText(Edit1->text());
+    other->SetPosition(moved->Position());
+    other_value = value;
+    other_edit->setText(edit->text());
   }
   QuickEstimate();
 }
 
+void TTimingErrorSimulation::UpDown1Click() {
+  DeviationClick(UpDown1, Edit1, Settings.STDV2, UpDown2, Edit2, Settings.STDV1);
+}
+
 void TTimingErrorSimulation::UpDown2Click() {
-  Settings.STDV1 = UpDown2->Position() / 100.0L;
-  Edit2->setText(Fixed(Settings.STDV1, 2, 4));
-  if (CheckBox1->isChecked()) {
-    UpDown1->SetPosition(UpDown2->Position());
-    Settings.STDV2 = Settings.STDV1;
-    Edit1->setText(Edit2->text());
-  }
-  QuickEstimate();
+  DeviationClick(UpDown2, Edit2, Settings.STDV1, UpDown1, Edit1, Settings.STDV2);
 }
 
 void TTimingErrorSimulation::UpDown3Click() {
