@@ -36,13 +36,6 @@ namespace {
 
 constexpr int kImageWidth = 640, kImageHeight = 380;
 
-template <class W, class... Args>
-W* Named(const char* name, Args&&... args) {
-  auto* w = new W(std::forward<Args>(args)...);
-  w->setObjectName(name);
-  return w;
-}
-
 QComboBox* Combo(const char* name, const QStringList& items, int index) {
   auto* c = Named<QComboBox>(name);
   c->addItems(items);
