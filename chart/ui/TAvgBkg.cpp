@@ -9,6 +9,7 @@
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/ControlEvents.h"
 #include "chart/ChartTable.h"
 #include "chart/ui/Tchart1.h"
 
@@ -42,9 +43,7 @@ constexpr int kBlockSizes[6] = {512, 4096, 1024, 8192, 2048, 16384};
 
 TAvgBkg::TAvgBkg(ChartHost& host, ChartSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), host_(host), session_(session) {
-  setObjectName("AvgBkg");
-  setWindowTitle("Noise Reduction for Graph");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "AvgBkg", "Noise Reduction for Graph");
   BuildControls();
   FormCreate();
 }

@@ -5,6 +5,7 @@
 #include <QLabel>
 
 #include "base/ui/DialogService.h"
+#include "base/ui/ControlEvents.h"
 #include "chart/ui/Tchart1.h"
 
 namespace {
@@ -26,9 +27,7 @@ const char* const kGuide[] = {
 
 TCorrection::TCorrection(ChartHost& host, ChartSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), host_(host), session_(session) {
-  setObjectName("Correction");
-  setWindowTitle("Correction for absorption");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "Correction", "Correction for absorption");
   auto* g = new QGridLayout(this);
   Memo1 = new QPlainTextEdit(this);
   Memo1->setObjectName("Memo1");

@@ -5,6 +5,7 @@
 
 #include "base/AtomicFile.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/ControlEvents.h"
 #include "chart/ChartTable.h"
 #include "chart/SpectrumListing.h"
 
@@ -12,9 +13,7 @@ TFFT1::TFFT1(ChartHost& host, ChartSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint),
       host_(host),
       session_(session) {
-  setObjectName("FFT1");
-  setWindowTitle("FFT1");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "FFT1", "FFT1");
   auto* layout = new QVBoxLayout(this);
   auto* menu = new QMenuBar(this);
   QMenu* file = menu->addMenu("File");

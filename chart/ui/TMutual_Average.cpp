@@ -60,9 +60,7 @@ void DrawLabel(QPainter& p, int x, int y, const std::string& text) {
 
 TMutual_Average::TMutual_Average(ChartHost& host, uint8_t* open_flag, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), host_(host), open_flag_(open_flag) {
-  setObjectName("Mutual_Average");
-  setWindowTitle("Processing for Mutual Event");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "Mutual_Average", "Processing for Mutual Event");
   search_timer_ = new QTimer(this);
   search_timer_->setInterval(30);
   CreateControls();

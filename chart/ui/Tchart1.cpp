@@ -54,9 +54,7 @@ QSpinBox* MakeUpDown(QWidget* parent, const char* name, int lo, int hi, int x, i
 
 Tchart1::Tchart1(ChartHost& host, ChartSession& session, ChartEventState& events, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), host_(host), session_(session), events_(events) {
-  setObjectName("chart1");
-  setWindowTitle("Graph");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "chart1", "Graph");
   BuildControls();
   FormCreate();
 }

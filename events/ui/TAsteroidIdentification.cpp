@@ -49,9 +49,7 @@ QStringList SpectralItems() {
 
 TAsteroidIdentification::TAsteroidIdentification(IdentificationHost& host, QWidget* parent)
     : QWidget(parent, Qt::Window), host_(host) {
-  setObjectName("AsteroidIdentification");
-  setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle("Asteroid timing guide");
+  SetUpToolWindow(this, "AsteroidIdentification", "Asteroid timing guide");
   BuildControls();
   FormCreate();
 }

@@ -138,9 +138,7 @@ TFresnelCtrl::TFresnelCtrl(Tchart1& chart)
       host_(chart.Host()),
       session_(chart.Session()),
       events_(chart.EventState()) {
-  setObjectName("FresnelCtrl");
-  setWindowTitle("Fresnel Diffraction");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "FresnelCtrl", "Fresnel Diffraction");
   BuildControls();
   FormCreate();
   ConnectHandlers();

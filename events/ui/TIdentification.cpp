@@ -47,9 +47,7 @@ void SelectItem(QComboBox* box, const std::string& text) {
 
 TIdentification::TIdentification(IdentificationHost& host, bool from_chart, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), host_(host) {
-  setObjectName("Identification");
-  setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle("Identification code writer");
+  SetUpToolWindow(this, "Identification", "Identification code writer");
   BuildControls();
   FormCreate(from_chart);
 }

@@ -78,9 +78,7 @@ class ClickFilter : public QObject {
 
 TLightCurveReport::TLightCurveReport(ChartEventState& events, ReportWindowHost& host, QWidget* parent)
     : QWidget(parent, Qt::Window), events_(events), host_(host) {
-  setObjectName("LightCurveReport");
-  setWindowTitle("LightCurveReport");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "LightCurveReport", "LightCurveReport");
   BuildControls();
   FormCreate();
 }

@@ -11,6 +11,7 @@
 
 #include "base/NumberText.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/ControlEvents.h"
 #include "chart/ui/Tchart1.h"
 #include "events/TimingError.h"
 #include "events/ui/MemoLines.h"
@@ -43,9 +44,7 @@ TMagnitudeCalculator* OpenMagnitudeCalculator(ChartEventState& events, Magnitude
 
 TMagnitudeCalculator::TMagnitudeCalculator(ChartEventState& events, MagnitudeCalculatorHost& host, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), events_(events), host_(host) {
-  setObjectName("MagnitudeCalculator");
-  setWindowTitle("Magnitude Calculator");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "MagnitudeCalculator", "Magnitude Calculator");
   BuildControls();
   FormCreate();
 }

@@ -15,9 +15,7 @@ constexpr int kWidth = 577, kHeight = 553;
 }
 
 THistogram::THistogram(const Bitmap24& shown, QWidget* opener) : QWidget(opener, Qt::Window), shown_(shown) {
-  setObjectName("Histogram");
-  setWindowTitle("Histogram");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "Histogram", "Histogram");
   auto* v = new QVBoxLayout(this);
   Image1 = new QLabel;
   Image1->setObjectName("Image1");

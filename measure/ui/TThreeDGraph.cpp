@@ -26,9 +26,7 @@ constexpr int kImageWidth = 252, kImageHeight = 414;
 
 TThreeDGraph::TThreeDGraph(ProfileGrids& grids, const ApertureClassMap& classes, QWidget* opener)
     : QWidget(opener, Qt::Window | Qt::WindowStaysOnTopHint), grids_(grids), classes_(classes) {
-  setObjectName("ThreeDGraph");
-  setWindowTitle("3D-Graph of Star Profile");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "ThreeDGraph", "3D-Graph of Star Profile");
   grids_.HeightStep = 20;
   auto* v = new QVBoxLayout(this);
   auto* top = new QHBoxLayout;

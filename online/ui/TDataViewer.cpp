@@ -5,15 +5,14 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "base/ui/ControlEvents.h"
 #include "online/ui/WebBrowserControl.h"
 
 const char* const kOccultationIndexUrl =
     "https://www.euraster.net/results/Index%20Asteroidal%20Occultation%20Worldwide.xls";
 
 TDataViewer::TDataViewer(QWidget* parent) : QDialog(parent) {
-  setObjectName("DataViewer");
-  setWindowTitle("DataViewer");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "DataViewer", "DataViewer");
   resize(545, 324);
   GroupBox1 = new QGroupBox("The Index of Asteroidal Occultation Observation Result. ", this);
   GroupBox1->setObjectName("GroupBox1");

@@ -3,14 +3,13 @@
 #include <QFont>
 #include <QPlainTextEdit>
 
+#include "base/ui/ControlEvents.h"
 #include "online/MapPage.h"
 #include "online/ui/WebBrowserControl.h"
 
 TMap::TMap(const GpsStation& station, int time_stamp_mode, QWidget* parent)
     : QWidget(parent, Qt::Window), station_(station), time_stamp_mode_(time_stamp_mode) {
-  setObjectName("Map");
-  setWindowTitle("Map");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "Map", "Map");
   resize(898, 621);
   Panel1 = new QWidget(this);
   Panel1->setObjectName("Panel1");

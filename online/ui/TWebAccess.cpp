@@ -9,6 +9,7 @@
 
 #include "base/AtomicFile.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/ControlEvents.h"
 #include "online/SoftwareUpdate.h"
 #include "online/UrlDownload.h"
 #include "online/ZipFile.h"
@@ -44,9 +45,7 @@ std::string FolderText(const fs::path& p) {
 }  // namespace
 
 TWebAccess::TWebAccess(WebAccessOptions options, QWidget* parent) : QDialog(parent), options_(std::move(options)) {
-  setObjectName("WebAccess");
-  setWindowTitle("Automatic software update");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "WebAccess", "Automatic software update");
   resize(735, 571);
   Memo1 = MakeMemo(this, "Memo1", 10, 10, 691, 91);
   Button1 = MakeButton(this, "Button1", "Update", 10, 110, 121, 31);

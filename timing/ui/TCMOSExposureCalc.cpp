@@ -31,9 +31,7 @@ void CreateCmosExposureWindows(QWidget* owner) {
 }
 
 TCMOSExposureCalc::TCMOSExposureCalc(QWidget* owner) : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint) {
-  setObjectName("CMOSExposureCalc");
-  setWindowTitle("CMOSExposureCalc");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "CMOSExposureCalc", "CMOSExposureCalc");
   auto* grid = new QGridLayout(this);
   Memo1 = MakeMemo("Memo1", this, MemoWrap::Off);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

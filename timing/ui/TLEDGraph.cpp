@@ -60,9 +60,7 @@ TLEDGraph* OpenLedGraph(LedGraphHost host, LedCorrectionState& state, uint8_t& o
 
 TLEDGraph::TLEDGraph(LedGraphHost host, LedCorrectionState& state, QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint), host_(std::move(host)), state_(state) {
-  setObjectName("LEDGraph");
-  setWindowTitle("Time correction using 1PPS LED");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "LEDGraph", "Time correction using 1PPS LED");
   CreateControls();
   ConnectHandlers();
   FormCreate();

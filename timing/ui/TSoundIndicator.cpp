@@ -22,9 +22,7 @@ QLineEdit* ReadOnlyEdit(const char* name, QWidget* parent) {
 
 TSoundIndicator::TSoundIndicator(SoundIndicatorHost host, QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint), host_(std::move(host)) {
-  setObjectName("SoundIndicator");
-  setWindowTitle("Audio cannel display");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "SoundIndicator", "Audio cannel display");
   SndImage = MakeLabel("SndImage", "", this);
   SndImage->setFixedSize(332, 140);
   RadioGroup1 = new TRadioGroup("RadioGroup1", "Cannel", {"L", "R", "L+R"}, this);

@@ -13,6 +13,7 @@
 
 #include "base/NumberText.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/ControlEvents.h"
 
 namespace {
 
@@ -26,9 +27,7 @@ const char* const kCaptions[21] = {
 
 TRestoreNoTimeRecorded::TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* opener)
     : QWidget(opener, Qt::Window), state_(state) {
-  setObjectName("RestoreNoTimeRecorded");
-  setWindowTitle("Add Time to no CMOS time recorded");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "RestoreNoTimeRecorded", "Add Time to no CMOS time recorded");
   auto* v = new QVBoxLayout(this);
   Memo1 = new QPlainTextEdit;
   Memo1->setObjectName("Memo1");
