@@ -220,12 +220,8 @@ void TICOLoader::SaveToStream(TBaseStream& stream, const std::string& ext, const
   if (bitmap.Width > 255 || bitmap.Height > 255) throw ELinearBitmap("Image is too large for icon");
   // 16-bit grey and 32-bit pictures are written as 24-bit colour.
   TLinearBitmap converted;
-  const TLinearBitmap* source = &bitmap;
-  if (bitmap.PixelFormat != pf8Bit && bitmap.PixelFormat != pf24Bit) {
-    converted.Assign(bitmap);
-    converted.PixelFormatConvert(pf24Bit);
-    source = &converted;
-  }
+  const TLinearBitmap* source =
+      &Copy24BitIf(bitmap.PixelFormat != pf8Bit && bitmap.PixelFormat != pf24Bit, bitmap, converted);
   const int32_t w = source->Width, h = source->Height;
   TIconList list;
   list.Kind = UpperCase(ext) == "ICO" ? IconKind::Icon : IconKind::Cursor;

@@ -103,12 +103,8 @@ void TPCXLoader::SaveToStream(TBaseStream& stream, const std::string& /*ext*/, c
   if (bitmap.Width > 65535 || bitmap.Height > 65535) throw ELinearBitmap("Invalid bitmap size");
   // Every format but the palette one is written as 24-bit colour.
   TLinearBitmap colour;
-  const TLinearBitmap* source = &bitmap;
-  if (bitmap.PixelFormat != pf8Bit && bitmap.PixelFormat != pf24Bit) {
-    colour.Assign(bitmap);
-    colour.PixelFormatConvert(pf24Bit);
-    source = &colour;
-  }
+  const TLinearBitmap* source =
+      &Copy24BitIf(bitmap.PixelFormat != pf8Bit && bitmap.PixelFormat != pf24Bit, bitmap, colour);
   const bool palette = source->PixelFormat == pf8Bit;
   uint8_t head[128] = {};
   head[0] = 10;
