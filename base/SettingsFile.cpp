@@ -215,31 +215,6 @@ std::string WriteDefaultIni(IniFile& ini, const std::string& exe_folder) {
   return exe_folder;
 }
 
-void SaveAllSettings(IniFile& ini, const AppSettings& s) {
-  WriteFolderKeys(ini, s);
-  ini.WriteBool(kFiles, kRememberVideo, s.RememberVideoDirectory);
-  ini.WriteBool(kFiles, kRememberCsv, s.RememberCsvDirectory);
-  ini.WriteBool(kFiles, kRememberCsvInput, s.RememberCsvInputDirectory);
-  ini.WriteBool(kFileRead, kUseAviSynth, s.UseAviSynth);
-  WriteApi(ini, s);
-  WritePhotometry(ini, s);
-  WriteMeasure(ini, s);
-  WriteFieldOrder(ini, s);
-  WriteRadii(ini, s);
-  WriteForm(ini, s);
-  ini.WriteInteger(kBackground, kGap, s.Gap);
-  ini.WriteInteger(kBackground, kWidth, s.Width);
-  WriteTrackingMode(ini, s);
-  ini.WriteInteger(kTracking, kTrackRadius, s.TrackRadius);
-  ini.WriteInteger(kTracking, kThreshold, s.TrackThreshold);
-  WriteSync(ini, s);
-  // The main window's own digit threshold, KIWI tick and LED flag.
-  ini.WriteInteger(kTimeSignal, kThreshold, s.DigitThreshold);
-  ini.WriteBool(kTimeSignal, kReadKiwi, s.ReadKiwi);
-  ini.WriteBool(kLed, kSignals, s.SignalMarkersOn);
-  WriteInserter(ini, s);
-}
-
 namespace {
 
 void WriteFileReadingKeys(IniFile& ini, const AppSettings& s, const SettingsSaveSelection& t) {
@@ -282,6 +257,25 @@ void WriteInserterAndIdentityKeys(IniFile& ini, AppSettings& s, const SettingsSa
 }
 
 }  // namespace
+
+void SaveAllSettings(IniFile& ini, const AppSettings& s) {
+  // Every group ticked; the folders remembered as the settings say.
+  SettingsSaveSelection all;
+  all.RememberVideoDirectory = s.RememberVideoDirectory;
+  all.RememberCsvDirectory = s.RememberCsvDirectory;
+  all.RememberCsvInputDirectory = s.RememberCsvInputDirectory;
+  all.UseAviSynth = s.UseAviSynth;
+  all.MeasurementType = all.MeasureEach = all.FieldOrder = all.Radii = all.BackgroundForm = all.Gap = all.Width = true;
+  all.TrackingMode = all.TrackRadius = all.TrackThreshold = all.SyncTracking = true;
+  WriteFileReadingKeys(ini, s, all);
+  WriteTickedMeasurementKeys(ini, s, all);
+  WriteTickedTrackingKeys(ini, s, all);
+  // The main window's own digit threshold, KIWI tick and LED flag.
+  ini.WriteInteger(kTimeSignal, kThreshold, s.DigitThreshold);
+  ini.WriteBool(kTimeSignal, kReadKiwi, s.ReadKiwi);
+  ini.WriteBool(kLed, kSignals, s.SignalMarkersOn);
+  WriteInserter(ini, s);
+}
 
 void SaveCheckedSettings(IniFile& ini, AppSettings& s, const SettingsSaveSelection& t,
                          const std::string& exe_folder) {
