@@ -18,6 +18,7 @@
 #include "events/ui/TFresnelCtrl.h"
 
 #include <filesystem>
+#include <utility>
 
 void ChartImageLabel::mouseReleaseEvent(QMouseEvent* e) {
   emit released(e->position().toPoint().x(), e->position().toPoint().y());
@@ -181,22 +182,18 @@ void Tchart1::BuildControls() {
   connect(CheckBox1, &QCheckBox::toggled, this, &Tchart1::CheckBox1Click);
   connect(UpDown2, &QSpinBox::valueChanged, this, &Tchart1::UpDown2Click);
   connect(UpDown1, &QSpinBox::valueChanged, this, &Tchart1::UpDown1Click);
-  connect(ScrollBar2, &QScrollBar::valueChanged, this, [this](int v) {
-    session_.ChartState.YMaxPosition = v;
-    AfterHandler();
-  });
-  connect(ScrollBar3, &QScrollBar::valueChanged, this, [this](int v) {
-    session_.ChartState.YMinPosition = v;
-    AfterHandler();
-  });
-  connect(CheckBox7, &QCheckBox::toggled, this, [this](bool on) {
-    session_.ChartState.DataLines = on;
-    AfterHandler();
-  });
-  connect(CheckBox8, &QCheckBox::toggled, this, [this](bool on) {
-    session_.ChartState.AxisLines = on;
-    AfterHandler();
-  });
+  // Controls that only store their value in the chart state, then redraw.
+  TChartState& state = session_.ChartState;
+  for (auto [bar, position] : {std::pair{ScrollBar2, &state.YMaxPosition}, std::pair{ScrollBar3, &state.YMinPosition}})
+    connect(bar, &QScrollBar::valueChanged, this, [this, position = position](int v) {
+      *position = v;
+      AfterHandler();
+    });
+  for (auto [box, flag] : {std::pair{CheckBox7, &state.DataLines}, std::pair{CheckBox8, &state.AxisLines}})
+    connect(box, &QCheckBox::toggled, this, [this, flag = flag](bool on) {
+      *flag = on;
+      AfterHandler();
+    });
   for (QCheckBox* c : {CheckBox9, CheckBox10, CheckBox11, CheckBox12, CheckBox14})
     connect(c, &QCheckBox::toggled, this, [this] { AfterHandler(); });
   for (QCheckBox* c : {CheckBox4, CheckBox5, CheckBox6})
