@@ -20,13 +20,11 @@ TFFT1::TFFT1(ChartHost& host, ChartSession& session, QWidget* parent)
   copytoclipboard1 = file->addAction("Save to .CSV file");
   copytoclipboard1->setObjectName("copytoclipboard1");
   layout->setMenuBar(menu);
-  Memo1 = new QPlainTextEdit(this);
-  Memo1->setObjectName("Memo1");
+  Memo1 = Named<QPlainTextEdit>("Memo1", this);
   Memo1->setReadOnly(true);
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   layout->addWidget(Memo1);
-  Button1 = new QPushButton("Analyze", this);
-  Button1->setObjectName("Button1");
+  Button1 = Named<QPushButton>("Button1", "Analyze", this);
   layout->addWidget(Button1);
   setFixedSize(320, 420);
   connect(Button1, &QPushButton::clicked, this, &TFFT1::Button1Click);

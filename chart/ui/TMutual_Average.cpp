@@ -117,8 +117,7 @@ void TMutual_Average::CreateControls() {
   Image1 = Named<QLabel>("Image1");
   Image1->setFixedSize(kImageWidth, kImageHeight);
   Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  PopupMenu1 = new QMenu(this);
-  PopupMenu1->setObjectName("PopupMenu1");
+  PopupMenu1 = Named<QMenu>("PopupMenu1", this);
   SetFirst1 = PopupMenu1->addAction("Set First");
   SetFirst1->setObjectName("SetFirst1");
   SetLast1 = PopupMenu1->addAction("Set Last");

@@ -32,8 +32,7 @@ bool& SpectrumWindowShown() {
 TSpectrumGraph::TSpectrumGraph(const SpectralModel& model, QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint), model_(model) {
   SetUpToolWindow(this, "SpectrumGraph", "SpectrumGraph");
-  Image1 = new QLabel(this);
-  Image1->setObjectName("Image1");
+  Image1 = Named<QLabel>("Image1", this);
   Image1->setFixedSize(491, 571);
   auto* v = new QVBoxLayout(this);
   v->addWidget(Image1);

@@ -30,12 +30,10 @@ TThreeDGraph::TThreeDGraph(ProfileGrids& grids, const ApertureClassMap& classes,
   grids_.HeightStep = 20;
   auto* v = new QVBoxLayout(this);
   auto* top = new QHBoxLayout;
-  TDGImage1 = new QLabel;
-  TDGImage1->setObjectName("TDGImage1");
+  TDGImage1 = Named<QLabel>("TDGImage1");
   TDGImage1->setFixedSize(kImageWidth, kImageHeight);
   top->addWidget(TDGImage1);
-  TrackBar2 = new QSlider(Qt::Vertical);
-  TrackBar2->setObjectName("TrackBar2");
+  TrackBar2 = Named<QSlider>("TrackBar2", Qt::Vertical);
   TrackBar2->setRange(0, 30);
   TrackBar2->setValue(20);
   TrackBar2->setPageStep(10);
@@ -61,8 +59,7 @@ TThreeDGraph::TThreeDGraph(ProfileGrids& grids, const ApertureClassMap& classes,
   arrows->addWidget(Button3, 1, 4);
   arrows->addWidget(SpeedButton2, 2, 2);
   v->addLayout(arrows);
-  TrackBar1 = new QSlider(Qt::Horizontal);
-  TrackBar1->setObjectName("TrackBar1");
+  TrackBar1 = Named<QSlider>("TrackBar1", Qt::Horizontal);
   TrackBar1->setRange(-90, 90);
   TrackBar1->setValue(0);
   TrackBar1->setTickInterval(30);

@@ -21,8 +21,7 @@ namespace {
 constexpr size_t kMaxVersionFileBytes = 1 << 20;
 
 QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, int left, int top, int width, int height) {
-  auto* m = new QPlainTextEdit(parent);
-  m->setObjectName(name);
+  auto* m = Named<QPlainTextEdit>(name, parent);
   m->setGeometry(left, top, width, height);
   m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   return m;
@@ -30,8 +29,7 @@ QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, int left, int top, i
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int left, int top, int width,
                         int height) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(name);
+  auto* b = Named<QPushButton>(name, caption, parent);
   b->setGeometry(left, top, width, height);
   return b;
 }

@@ -49,8 +49,7 @@ TCMOSExposureCalc::TCMOSExposureCalc(QWidget* owner) : QWidget(owner, Qt::Window
   Label3 = MakeLabel("Label3", "%", this);
   RadioGroup1 = new TRadioGroup("RadioGroup1", "Filter", {"Recommended", "Suitable", "All (~1200msec)"}, this);
   RadioGroup1->SetItemIndex(0);
-  Button1 = new QPushButton("TEST", this);
-  Button1->setObjectName("Button1");
+  Button1 = Named<QPushButton>("Button1", "TEST", this);
   Button1->setVisible(false);
   grid->addWidget(Memo1, 0, 0, 6, 1);
   grid->addWidget(Label2, 0, 1);

@@ -25,15 +25,13 @@ namespace {
 constexpr int kPictureWidth = 743, kPictureHeight = 372;
 
 QLineEdit* MakeEdit(const char* name, QWidget* parent, const QString& text = {}, bool read_only = true) {
-  auto* e = new QLineEdit(text, parent);
-  e->setObjectName(name);
+  auto* e = Named<QLineEdit>(name, text, parent);
   e->setReadOnly(read_only);
   return e;
 }
 
 QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(name);
+  auto* b = Named<QPushButton>(name, caption, parent);
   return b;
 }
 

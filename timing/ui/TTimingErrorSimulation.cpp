@@ -32,8 +32,7 @@ TTimingErrorSimulation::TTimingErrorSimulation(QWidget* owner) : QDialog(owner) 
   setObjectName("TimingErrorSimulation");
   setWindowTitle("Timing Error Simulation");
   setWindowFlag(Qt::WindowStaysOnTopHint);
-  GroupBox2 = new QGroupBox("Noise level (Standard deviation when signal is 1.0)", this);
-  GroupBox2->setObjectName("GroupBox2");
+  GroupBox2 = Named<QGroupBox>("GroupBox2", "Noise level (Standard deviation when signal is 1.0)", this);
   auto* noise = new QGridLayout(GroupBox2);
   Label1 = MakeLabel("Label1", "STDV2 After the star reappears ", GroupBox2);
   Edit1 = Named<QLineEdit>("Edit1", "0.10", GroupBox2);
@@ -43,8 +42,7 @@ TTimingErrorSimulation::TTimingErrorSimulation(QWidget* owner) : QDialog(owner) 
   Edit2 = Named<QLineEdit>("Edit2", "0.10", GroupBox2);
   UpDown2 = new TUpDown("UpDown2", "UpDown2Position", 0, 400, 10, GroupBox2);
   UpDown2->SetAccelerated(true);
-  CheckBox1 = new QCheckBox("Related", GroupBox2);
-  CheckBox1->setObjectName("CheckBox1");
+  CheckBox1 = Named<QCheckBox>("CheckBox1", "Related", GroupBox2);
   CheckBox1->setChecked(true);
   Edit3 = Named<QLineEdit>("Edit3", "0.10", GroupBox2);
   UpDown3 = new TUpDown("UpDown3", "UpDown3Position", 0, 1000, 10, GroupBox2);
@@ -59,16 +57,14 @@ TTimingErrorSimulation::TTimingErrorSimulation(QWidget* owner) : QDialog(owner) 
   noise->addWidget(Edit3, 3, 1);
   noise->addWidget(UpDown3, 3, 2);
 
-  GroupBox1 = new QGroupBox("Settings for graph", this);
-  GroupBox1->setObjectName("GroupBox1");
+  GroupBox1 = Named<QGroupBox>("GroupBox1", "Settings for graph", this);
   auto* graph = new QHBoxLayout(GroupBox1);
   Label3 = MakeLabel("Label3", "Width", GroupBox1);
   Edit4 = Named<QLineEdit>("Edit4", "1", GroupBox1);
   UpDown4 = new TUpDown("UpDown4", "UpDown4Position", 0, 8, 0, GroupBox1);
   for (QWidget* w : std::initializer_list<QWidget*>{Label3, Edit4, UpDown4}) graph->addWidget(w);
 
-  GroupBox3 = new QGroupBox("Estimated timing error (1 sigma)", this);
-  GroupBox3->setObjectName("GroupBox3");
+  GroupBox3 = Named<QGroupBox>("GroupBox3", "Estimated timing error (1 sigma)", this);
   auto* estimate = new QGridLayout(GroupBox3);
   Edit5 = Named<QLineEdit>("Edit5", "0.0861", GroupBox3);
   Label5 = MakeLabel("Label5", "frame  or ", GroupBox3);
@@ -101,8 +97,7 @@ TTimingErrorSimulation::TTimingErrorSimulation(QWidget* owner) : QDialog(owner) 
   Button4 = Named<QPushButton>("Button4", "Button4", this);
   Button5 = Named<QPushButton>("Button5", "Button5", this);
   Button6 = Named<QPushButton>("Button6", "Button6", this);
-  ProgressBar1 = new QProgressBar(this);
-  ProgressBar1->setObjectName("ProgressBar1");
+  ProgressBar1 = Named<QProgressBar>("ProgressBar1", this);
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
 

@@ -29,25 +29,21 @@ TRestoreNoTimeRecorded::TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* 
     : QWidget(opener, Qt::Window), state_(state) {
   SetUpToolWindow(this, "RestoreNoTimeRecorded", "Add Time to no CMOS time recorded");
   auto* v = new QVBoxLayout(this);
-  Memo1 = new QPlainTextEdit;
-  Memo1->setObjectName("Memo1");
+  Memo1 = Named<QPlainTextEdit>("Memo1");
   Memo1->setReadOnly(true);
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   v->addWidget(Memo1, 1);
   auto* grid = new QGridLayout;
   for (int i = 0; i < 21; ++i) {
-    auto* e = new QLineEdit;
-    e->setObjectName(QString("Edit%1").arg(i + 1));
+    auto* e = Named<QLineEdit>(QString("Edit%1").arg(i + 1));
     if (i < 20) e->setReadOnly(true);
     Edits[static_cast<size_t>(i)] = e;
     grid->addWidget(new QLabel(kCaptions[i]), i / 3, (i % 3) * 2);
     grid->addWidget(e, i / 3, (i % 3) * 2 + 1);
   }
   v->addLayout(grid);
-  Button1 = new QPushButton("Load Camera setting file");
-  Button1->setObjectName("Button1");
-  Button2 = new QPushButton("Reset");
-  Button2->setObjectName("Button2");
+  Button1 = Named<QPushButton>("Button1", "Load Camera setting file");
+  Button2 = Named<QPushButton>("Button2", "Reset");
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(Button1);
   buttons->addWidget(Button2);
