@@ -118,14 +118,10 @@ void TMagnitudeCalculator::BuildControls() {
 
   auto* cam = new QGroupBox("Calculation for event time", this);
   auto* cg = new QGridLayout(cam);
-  RadioButton1 = new QRadioButton("OFF", cam);
-  RadioButton2 = new QRadioButton("WAT100N", cam);
-  RadioButton3 = new QRadioButton("120N", cam);
-  RadioButton6 = new QRadioButton("910HX", cam);
-  RadioButton1->setObjectName("RadioButton1");
-  RadioButton2->setObjectName("RadioButton2");
-  RadioButton3->setObjectName("RadioButton3");
-  RadioButton6->setObjectName("RadioButton6");
+  RadioButton1 = Named<QRadioButton>("RadioButton1", "OFF", cam);
+  RadioButton2 = Named<QRadioButton>("RadioButton2", "WAT100N", cam);
+  RadioButton3 = Named<QRadioButton>("RadioButton3", "120N", cam);
+  RadioButton6 = Named<QRadioButton>("RadioButton6", "910HX", cam);
   RadioButton1->setChecked(true);
   cg->addWidget(RadioButton1, 0, 0);
   cg->addWidget(RadioButton2, 0, 1);
@@ -150,10 +146,8 @@ void TMagnitudeCalculator::BuildControls() {
 
   auto* base = new QGroupBox("Select the BaseTime for Event Time", this);
   auto* bg = new QGridLayout(base);
-  RadioButton4 = new QRadioButton("First field", base);
-  RadioButton5 = new QRadioButton("Second field", base);
-  RadioButton4->setObjectName("RadioButton4");
-  RadioButton5->setObjectName("RadioButton5");
+  RadioButton4 = Named<QRadioButton>("RadioButton4", "First field", base);
+  RadioButton5 = Named<QRadioButton>("RadioButton5", "Second field", base);
   RadioButton4->setChecked(true);
   Edit18 = new QLineEdit("12", base);
   Edit19 = new QLineEdit("38", base);
