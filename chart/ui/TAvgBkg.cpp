@@ -152,9 +152,8 @@ void TAvgBkg::BuildControls() {
   ProgressBar1->setValue(0);
   g->addWidget(ProgressBar1, 4, 0, 1, 2);
   Button1 = Named<QPushButton>("Button1", "Apply", this);
-  Button3 = new QPushButton("Reset", this);
+  Button3 = Named<QPushButton>("Button3", "Reset", this);
   Button2 = Named<QPushButton>("Button2", "Close", this);
-  Button3->setObjectName("Button3");
   auto* row = new QHBoxLayout;
   row->addWidget(Button1);
   row->addWidget(Button3);
