@@ -17,12 +17,7 @@ void AssignFromBitmap24(TLinearBitmap& bitmap, const Bitmap24& frame) {
 Bitmap24 LinearBitmapToBitmap24(const TLinearBitmap& bitmap) {
   if (!bitmap.Present) return {};
   TLinearBitmap colour;
-  const TLinearBitmap* source = &bitmap;
-  if (bitmap.PixelFormat != pf24Bit) {
-    colour.Assign(bitmap);
-    colour.PixelFormatConvert(pf24Bit);
-    source = &colour;
-  }
+  const TLinearBitmap* source = &Copy24BitIf(bitmap.PixelFormat != pf24Bit, bitmap, colour);
   Bitmap24 frame(source->Width, source->Height);
   for (int y = 0; y < source->Height; ++y)
     std::memcpy(frame.Row(y), source->ScanLine(y), static_cast<size_t>(source->Width) * 3);

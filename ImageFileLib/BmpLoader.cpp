@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/ByteOrder.h"
+
 #include "ImageFileLib/DibFile.h"
 #include "ImageFileLib/DynamicList.h"
 
@@ -12,16 +14,6 @@ TBMPLoader& BMPLoader() {
   static TBMPLoader loader;
   return loader;
 }
-
-namespace {
-void Put16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-  for (int k = 0; k < 4; ++k) p[k] = static_cast<uint8_t>(v >> (8 * k));
-}
-}  // namespace
 
 void TBMPLoader::SaveToStream(TBaseStream& stream, const std::string& /*ext*/, const TLinearBitmap& bitmap) {
   const uint8_t code = bitmap.PixelFormat;
@@ -36,18 +28,18 @@ void TBMPLoader::SaveToStream(TBaseStream& stream, const std::string& /*ext*/, c
   std::vector<uint8_t> head(offset, 0);
   head[0] = 'B';
   head[1] = 'M';
-  Put32(&head[2], static_cast<uint32_t>(file_size));
-  Put32(&head[10], offset);
-  Put32(&head[14], 40);
-  Put32(&head[18], static_cast<uint32_t>(bitmap.Width));
-  Put32(&head[22], static_cast<uint32_t>(bitmap.Height));
-  Put16(&head[26], 1);
-  Put16(&head[28], static_cast<uint32_t>(bits));
-  Put32(&head[34], static_cast<uint32_t>(file_size - offset));
-  Put32(&head[38], 2835);  // 72 dpi
-  Put32(&head[42], 2835);
+  PutLe32(&head[2], static_cast<uint32_t>(file_size));
+  PutLe32(&head[10], offset);
+  PutLe32(&head[14], 40);
+  PutLe32(&head[18], static_cast<uint32_t>(bitmap.Width));
+  PutLe32(&head[22], static_cast<uint32_t>(bitmap.Height));
+  PutLe16(&head[26], 1);
+  PutLe16(&head[28], static_cast<uint32_t>(bits));
+  PutLe32(&head[34], static_cast<uint32_t>(file_size - offset));
+  PutLe32(&head[38], 2835);  // 72 dpi
+  PutLe32(&head[42], 2835);
   if (bits == 8) {
-    Put32(&head[46], 256);
+    PutLe32(&head[46], 256);
     const uint8_t* pal = code == pf8Bit ? bitmap.Palette.data() : GrayPalette().data();
     PaletteToRGBQuads(pal, &head[54], 256);
   }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/ByteOrder.h"
+
 namespace ImageFile {
 
 TICOLoader& ICOLoader() {
@@ -11,16 +13,6 @@ TICOLoader& ICOLoader() {
 }
 
 namespace {
-
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Get32(const uint8_t* p) { return p[0] | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24; }
-void Put16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-  for (int k = 0; k < 4; ++k) p[k] = static_cast<uint8_t>(v >> (8 * k));
-}
 
 // Pixel (B,G,R bytes) equal to a colour with red in the low byte.
 bool SameColor(const uint8_t* bgr, uint32_t color) {
@@ -127,27 +119,27 @@ void TIconList::LoadFromStream(TBaseStream& stream) {
   seekable->SetPosition(0);
   uint8_t head[6];
   seekable->Read(head, 6);
-  const uint16_t type = Get16(head + 2);
+  const uint16_t type = Le16(head + 2);
   Kind = type == 1 ? IconKind::Icon : type == 2 ? IconKind::Cursor : IconKind::Neither;
-  const int count = Get16(head + 4);
+  const int count = Le16(head + 4);
   int64_t allocated = 0;
   for (int i = 0; i < count; ++i) {
     uint8_t entry[16], info[40];
     seekable->SetPosition(6 + 16 * int64_t{i});
     seekable->Read(entry, 16);
-    seekable->SetPosition(Get32(entry + 12));
+    seekable->SetPosition(Le32(entry + 12));
     seekable->Read(info, 40);
-    const int32_t header_width = static_cast<int32_t>(Get32(info + 4));
-    const int32_t header_height = static_cast<int32_t>(Get32(info + 8));
+    const int32_t header_width = static_cast<int32_t>(Le32(info + 4));
+    const int32_t header_height = static_cast<int32_t>(Le32(info + 8));
     if (entry[0] != header_width || entry[1] != header_height / 2)
       throw Exception("Size mismatch in icon " + std::to_string(i));
     const int32_t width = entry[0], height = entry[1];
     if (width == 0 || height == 0) throw Exception("Size mismatch in icon " + std::to_string(i));
-    auto image = std::make_unique<TIconImage>(width, Get16(info + 14), height);
+    auto image = std::make_unique<TIconImage>(width, Le16(info + 14), height);
     allocated += image->XORSize + image->ANDSize + image->PaletteSize;
     if (allocated > MaxBytes) throw ELinearBitmap("Invalid bitmap size");
-    image->PlanesOrHotspotX = Get16(entry + 4);
-    image->BitCountOrHotspotY = Get16(entry + 6);
+    image->PlanesOrHotspotX = Le16(entry + 4);
+    image->BitCountOrHotspotY = Le16(entry + 6);
     if (image->PaletteSize > 0) {
       std::vector<uint8_t> quads(static_cast<size_t>(image->PaletteSize));
       seekable->Read(quads.data(), image->PaletteSize);
@@ -167,8 +159,8 @@ void TIconList::LoadFromStream(TBaseStream& stream) {
 void TIconList::SaveToStream(TBaseStream& stream) const {
   if (Kind == IconKind::Neither) throw Exception("Unsupported file format");
   std::vector<uint8_t> out(6 + 16 * Images.size(), 0);
-  Put16(&out[2], Kind == IconKind::Icon ? 1 : 2);
-  Put16(&out[4], static_cast<uint32_t>(Images.size()));
+  PutLe16(&out[2], Kind == IconKind::Icon ? 1 : 2);
+  PutLe16(&out[4], static_cast<uint32_t>(Images.size()));
   uint32_t offset = static_cast<uint32_t>(out.size());
   for (size_t i = 0; i < Images.size(); ++i) {
     const TIconImage& im = *Images[i];
@@ -176,22 +168,22 @@ void TIconList::SaveToStream(TBaseStream& stream) const {
     e[0] = static_cast<uint8_t>(im.Width);
     e[1] = static_cast<uint8_t>(im.Height);
     e[2] = static_cast<uint8_t>(im.BitsPerPixel >= 8 ? 0 : 1 << im.BitsPerPixel);
-    Put16(e + 4, im.PlanesOrHotspotX);
-    Put16(e + 6, im.BitCountOrHotspotY);
+    PutLe16(e + 4, im.PlanesOrHotspotX);
+    PutLe16(e + 6, im.BitCountOrHotspotY);
     const uint32_t size = static_cast<uint32_t>(im.PaletteSize + 40 + im.XORSize + im.ANDSize);
-    Put32(e + 8, size);
-    Put32(e + 12, offset);
+    PutLe32(e + 8, size);
+    PutLe32(e + 12, offset);
     offset += size;
   }
   for (const auto& image : Images) {
     const TIconImage& im = *image;
     uint8_t info[40] = {};
-    Put32(info, 40);
-    Put32(info + 4, static_cast<uint32_t>(im.Width));
-    Put32(info + 8, static_cast<uint32_t>(2 * im.Height));
-    Put16(info + 12, 1);
-    Put16(info + 14, static_cast<uint32_t>(im.BitsPerPixel));
-    Put32(info + 20, static_cast<uint32_t>(im.XORSize + im.ANDSize));
+    PutLe32(info, 40);
+    PutLe32(info + 4, static_cast<uint32_t>(im.Width));
+    PutLe32(info + 8, static_cast<uint32_t>(2 * im.Height));
+    PutLe16(info + 12, 1);
+    PutLe16(info + 14, static_cast<uint32_t>(im.BitsPerPixel));
+    PutLe32(info + 20, static_cast<uint32_t>(im.XORSize + im.ANDSize));
     out.insert(out.end(), info, info + 40);
     for (int k = 0; k < im.PaletteSize; k += 4) {
       const uint8_t quad[4] = {im.Palette[static_cast<size_t>(k + 2)], im.Palette[static_cast<size_t>(k + 1)],
@@ -228,12 +220,8 @@ void TICOLoader::SaveToStream(TBaseStream& stream, const std::string& ext, const
   if (bitmap.Width > 255 || bitmap.Height > 255) throw ELinearBitmap("Image is too large for icon");
   // 16-bit grey and 32-bit pictures are written as 24-bit colour.
   TLinearBitmap converted;
-  const TLinearBitmap* source = &bitmap;
-  if (bitmap.PixelFormat != pf8Bit && bitmap.PixelFormat != pf24Bit) {
-    converted.Assign(bitmap);
-    converted.PixelFormatConvert(pf24Bit);
-    source = &converted;
-  }
+  const TLinearBitmap* source =
+      &Copy24BitIf(bitmap.PixelFormat != pf8Bit && bitmap.PixelFormat != pf24Bit, bitmap, converted);
   const int32_t w = source->Width, h = source->Height;
   TIconList list;
   list.Kind = UpperCase(ext) == "ICO" ? IconKind::Icon : IconKind::Cursor;

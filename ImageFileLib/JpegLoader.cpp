@@ -45,14 +45,21 @@ void EndIsAnError(j_common_ptr cinfo, int msg_level) {
   if (d->output_height == 0 || d->output_scanline < d->output_height) ErrorExit(cinfo);
 }
 
+// libjpeg's errors jump back to the caller's setjmp with their text in err;
+// its warnings go to emit.
+jpeg_error_mgr* UseErrorManager(ErrorManager& err, void (*emit)(j_common_ptr, int)) {
+  jpeg_error_mgr* base = jpeg_std_error(&err.Base);
+  err.Base.error_exit = ErrorExit;
+  err.Base.emit_message = emit;
+  return base;
+}
+
 // Only plain data crosses the setjmp region; nothing with a destructor lives in it.
 bool EncodeJpeg(JSAMPROW const* rows, int width, int height, int components, J_COLOR_SPACE space, int quality,
                 unsigned char** out, unsigned long* out_size, char* message) {
   jpeg_compress_struct cinfo;
   ErrorManager err;
-  cinfo.err = jpeg_std_error(&err.Base);
-  err.Base.error_exit = ErrorExit;
-  err.Base.emit_message = SilentMessage;
+  cinfo.err = UseErrorManager(err, SilentMessage);
   if (setjmp(err.Jump)) {
     jpeg_destroy_compress(&cinfo);
     std::strcpy(message, err.Message);
@@ -98,9 +105,7 @@ bool DecodeJpeg(const uint8_t* data, size_t size, int min_width, int min_height,
                 DecodeResult* result, char* message) {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
-  cinfo.err = jpeg_std_error(&err.Base);
-  err.Base.error_exit = ErrorExit;
-  err.Base.emit_message = EndIsAnError;
+  cinfo.err = UseErrorManager(err, EndIsAnError);
   if (setjmp(err.Jump)) {
     jpeg_destroy_decompress(&cinfo);
     std::free(result->Pixels);

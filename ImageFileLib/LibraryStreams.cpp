@@ -88,36 +88,36 @@ TFileStream::~TFileStream() {
   if (Handle >= 0) ::close(Handle);
 }
 
-int64_t TFileStream::Write(const void* buffer, int64_t count) {
-  const auto* p = static_cast<const uint8_t*>(buffer);
+namespace {
+
+// Moves count bytes with ::read or ::write, retrying after signals; stops early
+// at the end of the file (or a write that takes nothing).
+template <typename Byte, typename Op>
+int64_t TransferAll(Op op, int handle, Byte* p, int64_t count, bool strict, const char* failed, const char* short_text) {
   int64_t done = 0;
   while (done < count) {
-    const ssize_t n = ::write(Handle, p + done, static_cast<size_t>(count - done));
+    const ssize_t n = op(handle, p + done, static_cast<size_t>(count - done));
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw EInOutError(FormatMessage("Error writing to stream - %s", SystemErrorText(errno)));
+      throw EInOutError(FormatMessage(failed, SystemErrorText(errno)));
     }
     if (n == 0) break;
     done += n;
   }
-  if (done < count && StrictCount) throw EInOutError("Written less than expected");
+  if (done < count && strict) throw EInOutError(short_text);
   return done;
 }
 
+}  // namespace
+
+int64_t TFileStream::Write(const void* buffer, int64_t count) {
+  return TransferAll(::write, Handle, static_cast<const uint8_t*>(buffer), count, StrictCount != 0,
+                     "Error writing to stream - %s", "Written less than expected");
+}
+
 int64_t TFileStream::Read(void* buffer, int64_t count) {
-  auto* p = static_cast<uint8_t*>(buffer);
-  int64_t done = 0;
-  while (done < count) {
-    const ssize_t n = ::read(Handle, p + done, static_cast<size_t>(count - done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw EInOutError(FormatMessage("Error reading from stream - %s", SystemErrorText(errno)));
-    }
-    if (n == 0) break;
-    done += n;
-  }
-  if (done < count && StrictCount) throw EInOutError("Read less than expected");
-  return done;
+  return TransferAll(::read, Handle, static_cast<uint8_t*>(buffer), count, StrictCount != 0,
+                     "Error reading from stream - %s", "Read less than expected");
 }
 
 void TFileStream::Flush() { ::fsync(Handle); }

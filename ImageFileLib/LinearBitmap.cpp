@@ -185,6 +185,13 @@ bool TLinearBitmap::IsGrayScale() const {
   }
 }
 
+const TLinearBitmap& Copy24BitIf(bool convert, const TLinearBitmap& bitmap, TLinearBitmap& spare) {
+  if (!convert) return bitmap;
+  spare.Assign(bitmap);
+  spare.PixelFormatConvert(pf24Bit);
+  return spare;
+}
+
 void TLinearBitmap::PixelFormatConvert(uint8_t code) {
   if (!Present || code == PixelFormat) return;
   if (code != pf8Bit && code != pf24Bit && code != pf32Bit) throw ELinearBitmap("Unsupported pixel format");

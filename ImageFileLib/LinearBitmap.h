@@ -84,6 +84,10 @@ public:
   std::vector<uint8_t> Palette;  // 768 bytes (B,G,R) while PixelFormat is 3
 };
 
+// The bitmap itself, or (when convert) a 24-bit colour copy of it made in spare:
+// for writers that take only some pixel formats.
+const TLinearBitmap& Copy24BitIf(bool convert, const TLinearBitmap& bitmap, TLinearBitmap& spare);
+
 // The extension rule: text after the last of '.', '\\', ':' and '/' when that
 // character is '.', upper-cased; empty otherwise.
 std::string FileExtension(const std::string& file_name);

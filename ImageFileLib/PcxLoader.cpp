@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/ByteOrder.h"
+
 namespace ImageFile {
 
 TPCXLoader& PCXLoader() {
@@ -11,12 +13,6 @@ TPCXLoader& PCXLoader() {
 }
 
 namespace {
-
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-void Put16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
 
 uint8_t ReadByte(TBaseStream& in) {
   uint8_t b = 0;
@@ -50,9 +46,9 @@ void TPCXLoader::LoadFromStream(TBaseStream& stream, const std::string& /*ext*/,
   if (head[0] != 10 || head[1] != 5 || head[2] != 1 || head[3] != 8) throw ELinearBitmap("Unsupported file format");
   const int planes = head[65];
   if (planes != 1 && planes != 3) throw ELinearBitmap("Unsupported file format");
-  const int32_t x_min = Get16(head + 4), y_min = Get16(head + 6);
-  const int32_t x_max = Get16(head + 8), y_max = Get16(head + 10);
-  const int32_t width = Get16(head + 66);
+  const int32_t x_min = Le16(head + 4), y_min = Le16(head + 6);
+  const int32_t x_max = Le16(head + 8), y_max = Le16(head + 10);
+  const int32_t width = Le16(head + 66);
   const int32_t height = y_max - y_min + 1;
   const int32_t true_width = x_max - x_min + 1;
   if (width < 1 || height < 1 || true_width < 1) throw ELinearBitmap("Invalid bitmap size");
@@ -107,24 +103,20 @@ void TPCXLoader::SaveToStream(TBaseStream& stream, const std::string& /*ext*/, c
   if (bitmap.Width > 65535 || bitmap.Height > 65535) throw ELinearBitmap("Invalid bitmap size");
   // Every format but the palette one is written as 24-bit colour.
   TLinearBitmap colour;
-  const TLinearBitmap* source = &bitmap;
-  if (bitmap.PixelFormat != pf8Bit && bitmap.PixelFormat != pf24Bit) {
-    colour.Assign(bitmap);
-    colour.PixelFormatConvert(pf24Bit);
-    source = &colour;
-  }
+  const TLinearBitmap* source =
+      &Copy24BitIf(bitmap.PixelFormat != pf8Bit && bitmap.PixelFormat != pf24Bit, bitmap, colour);
   const bool palette = source->PixelFormat == pf8Bit;
   uint8_t head[128] = {};
   head[0] = 10;
   head[1] = 5;
   head[2] = 1;
   head[3] = 8;
-  Put16(head + 8, static_cast<uint32_t>(source->Width - 1));
-  Put16(head + 10, static_cast<uint32_t>(source->Height - 1));
-  Put16(head + 12, 96);
-  Put16(head + 14, 96);
+  PutLe16(head + 8, static_cast<uint32_t>(source->Width - 1));
+  PutLe16(head + 10, static_cast<uint32_t>(source->Height - 1));
+  PutLe16(head + 12, 96);
+  PutLe16(head + 14, 96);
   head[65] = palette ? 1 : 3;
-  Put16(head + 66, static_cast<uint32_t>(source->Width));
+  PutLe16(head + 66, static_cast<uint32_t>(source->Width));
   TBufferedStream out(0, -1, &stream);
   out.Write(head, sizeof head);
   std::vector<uint8_t> encoded;

@@ -88,13 +88,8 @@ void TPNGLoader::SaveToStream(TBaseStream& stream, const std::string& ext, const
   if (opt < -3 || opt > 4) throw Exception("Invalid filter option");
   if (!bitmap.Present) throw ELinearBitmap("Unsupported pixel format");
   // A 32-bit bitmap is written as its 24-bit colours.
-  const TLinearBitmap* source = &bitmap;
   TLinearBitmap converted;
-  if (bitmap.PixelFormat == pf32Bit) {
-    converted.Assign(bitmap);
-    converted.PixelFormatConvert(pf24Bit);
-    source = &converted;
-  }
+  const TLinearBitmap* source = &Copy24BitIf(bitmap.PixelFormat == pf32Bit, bitmap, converted);
   if (source->PixelFormat != pf8Bit && source->PixelFormat != pf16Grey && source->PixelFormat != pf24Bit)
     throw ELinearBitmap("Unsupported pixel format");
   TLinearBitmap reduced;

@@ -3,7 +3,9 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdlib>
+#include <optional>
 #include <system_error>
 
 namespace {
@@ -52,6 +54,33 @@ constexpr const char* kSites[3] = {"FirstSite", "SecondSite", "ThirdSite"};
 constexpr const char* kPrediction = "Prediction file";
 constexpr const char* kCamera = "Camera";
 
+// The texts the file stores for the background forms, tracking modes and time
+// inserters, by their index.
+using ChoiceNames = std::array<const char*, 3>;
+constexpr ChoiceNames kFormNames = {"Standard", "Avoid Sunlit Face", "Meteor/Lunar Limb"};
+constexpr ChoiceNames kTrackModeNames = {"Anchor", "Drift", "OFF"};
+constexpr ChoiceNames kInserterNames = {"IOTA-VTI", "KIWI-OSD", "GHS-OSD"};
+
+// Writes the choice's text; an index without one writes nothing.
+void WriteChoice(IniFile& ini, const char* section, const char* key, int index, const ChoiceNames& names) {
+  if (index >= 0 && index < static_cast<int>(names.size()))
+    ini.WriteString(section, key, names[static_cast<size_t>(index)]);
+}
+
+std::optional<int> ChoiceIndex(const std::string& text, const ChoiceNames& names) {
+  for (size_t i = 0; i < names.size(); ++i)
+    if (text == names[i]) return static_cast<int>(i);
+  return std::nullopt;
+}
+
+template <typename Kind>
+std::optional<Kind> ReadChoice(const IniFile& ini, const char* section, const char* key, const char* fallback,
+                               const ChoiceNames& names) {
+  const std::optional<int> i = ChoiceIndex(ini.ReadString(section, key, fallback), names);
+  if (!i) return std::nullopt;
+  return static_cast<Kind>(*i);
+}
+
 void WriteApi(IniFile& ini, const AppSettings& s) {
   ini.WriteString(kFileRead, kApi, s.UseDirectShow ? "DirectShow" : "VideoForWindows");
 }
@@ -71,29 +100,16 @@ void WriteRadii(IniFile& ini, const AppSettings& s) {
   ini.WriteInteger(kAperture, kOuter, s.BackgroundOuter);
 }
 void WriteForm(IniFile& ini, const AppSettings& s) {
-  if (!s.BackgroundForm) return;
-  switch (*s.BackgroundForm) {
-    case BackgroundFormKind::Standard: ini.WriteString(kBackground, kForm, "Standard"); break;
-    case BackgroundFormKind::AvoidSunlitFace: ini.WriteString(kBackground, kForm, "Avoid Sunlit Face"); break;
-    case BackgroundFormKind::MeteorLunarLimb: ini.WriteString(kBackground, kForm, "Meteor/Lunar Limb"); break;
-    default: break;
-  }
+  if (s.BackgroundForm) WriteChoice(ini, kBackground, kForm, static_cast<int>(*s.BackgroundForm), kFormNames);
 }
 void WriteTrackingMode(IniFile& ini, const AppSettings& s) {
-  if (!s.TrackingMode) return;
-  switch (*s.TrackingMode) {
-    case TrackModeKind::Anchor: ini.WriteString(kTracking, kTrackingMode, "Anchor"); break;
-    case TrackModeKind::Drift: ini.WriteString(kTracking, kTrackingMode, "Drift"); break;
-    case TrackModeKind::Off: ini.WriteString(kTracking, kTrackingMode, "OFF"); break;
-    default: break;
-  }
+  if (s.TrackingMode) WriteChoice(ini, kTracking, kTrackingMode, static_cast<int>(*s.TrackingMode), kTrackModeNames);
 }
 void WriteSync(IniFile& ini, const AppSettings& s) {
   ini.WriteString(kTracking, kSync, s.SyncTracking ? "ON" : "OFF");
 }
 void WriteInserter(IniFile& ini, const AppSettings& s) {
-  static constexpr const char* kNames[3] = {"IOTA-VTI", "KIWI-OSD", "GHS-OSD"};
-  if (s.TimeStampMode >= 0 && s.TimeStampMode <= 2) ini.WriteString(kTimeSignal, kInserter, kNames[s.TimeStampMode]);
+  WriteChoice(ini, kTimeSignal, kInserter, s.TimeStampMode, kInserterNames);
 }
 void WriteFolderKeys(IniFile& ini, const AppSettings& s) {
   ini.WriteString(kFiles, kVideoPath, s.LastVideoDirectory);
@@ -146,19 +162,11 @@ AppSettings LoadSettingsFromIni(const IniFile& ini, const std::string& exe_folde
   s.BackgroundInner = ini.ReadInteger(kAperture, kInner, f.BackgroundInner);
   s.BackgroundOuter = ini.ReadInteger(kAperture, kOuter, f.BackgroundOuter);
 
-  std::string form = ini.ReadString(kBackground, kForm, "Standard");
-  s.BackgroundForm = form == "Standard"            ? std::optional(BackgroundFormKind::Standard)
-                     : form == "Avoid Sunlit Face" ? std::optional(BackgroundFormKind::AvoidSunlitFace)
-                     : form == "Meteor/Lunar Limb" ? std::optional(BackgroundFormKind::MeteorLunarLimb)
-                                                   : std::nullopt;
+  s.BackgroundForm = ReadChoice<BackgroundFormKind>(ini, kBackground, kForm, "Standard", kFormNames);
   s.Gap = ini.ReadInteger(kBackground, kGap, f.Gap);
   s.Width = ini.ReadInteger(kBackground, kWidth, f.Width);
 
-  std::string mode = ini.ReadString(kTracking, kTrackingMode, "Anchor");
-  s.TrackingMode = mode == "Anchor"  ? std::optional(TrackModeKind::Anchor)
-                   : mode == "Drift" ? std::optional(TrackModeKind::Drift)
-                   : mode == "OFF"   ? std::optional(TrackModeKind::Off)
-                                     : std::nullopt;
+  s.TrackingMode = ReadChoice<TrackModeKind>(ini, kTracking, kTrackingMode, "Anchor", kTrackModeNames);
   s.TrackRadius = ini.ReadInteger(kTracking, kTrackRadius, f.TrackRadius);
   s.TrackThreshold = ini.ReadInteger(kTracking, kThreshold, f.TrackThreshold);
   s.SyncTracking = ini.ReadString(kTracking, kSync, "ON") == "ON";
@@ -166,8 +174,7 @@ AppSettings LoadSettingsFromIni(const IniFile& ini, const std::string& exe_folde
   s.DigitThreshold = ini.ReadInteger(kTimeSignal, kThreshold, f.DigitThreshold);
   s.ReadKiwi = ini.ReadBool(kTimeSignal, kReadKiwi, f.ReadKiwi);
   s.SignalMarkersOn = ini.ReadBool(kLed, kSignals, f.SignalMarkersOn);
-  std::string inserter = ini.ReadString(kTimeSignal, kInserter, "KIWI-OSD");
-  s.TimeStampMode = inserter == "IOTA-VTI" ? 0 : inserter == "GHS-OSD" ? 2 : 1;
+  s.TimeStampMode = ChoiceIndex(ini.ReadString(kTimeSignal, kInserter, "KIWI-OSD"), kInserterNames).value_or(1);
 
   s.CaptureFolder = ini.ReadString(kCapture, kCapturePath, f.CaptureFolder);
   s.ObserverName = ini.ReadString(kIdentification, kObserver, f.ObserverName);
@@ -206,31 +213,6 @@ std::string WriteDefaultIni(IniFile& ini, const std::string& exe_folder) {
   ini.WriteString(kCapture, kCapturePath, exe_folder);
   ini.WriteString(kVideoSource, kCamera, "WAT-120N");
   return exe_folder;
-}
-
-void SaveAllSettings(IniFile& ini, const AppSettings& s) {
-  WriteFolderKeys(ini, s);
-  ini.WriteBool(kFiles, kRememberVideo, s.RememberVideoDirectory);
-  ini.WriteBool(kFiles, kRememberCsv, s.RememberCsvDirectory);
-  ini.WriteBool(kFiles, kRememberCsvInput, s.RememberCsvInputDirectory);
-  ini.WriteBool(kFileRead, kUseAviSynth, s.UseAviSynth);
-  WriteApi(ini, s);
-  WritePhotometry(ini, s);
-  WriteMeasure(ini, s);
-  WriteFieldOrder(ini, s);
-  WriteRadii(ini, s);
-  WriteForm(ini, s);
-  ini.WriteInteger(kBackground, kGap, s.Gap);
-  ini.WriteInteger(kBackground, kWidth, s.Width);
-  WriteTrackingMode(ini, s);
-  ini.WriteInteger(kTracking, kTrackRadius, s.TrackRadius);
-  ini.WriteInteger(kTracking, kThreshold, s.TrackThreshold);
-  WriteSync(ini, s);
-  // The main window's own digit threshold, KIWI tick and LED flag.
-  ini.WriteInteger(kTimeSignal, kThreshold, s.DigitThreshold);
-  ini.WriteBool(kTimeSignal, kReadKiwi, s.ReadKiwi);
-  ini.WriteBool(kLed, kSignals, s.SignalMarkersOn);
-  WriteInserter(ini, s);
 }
 
 namespace {
@@ -275,6 +257,25 @@ void WriteInserterAndIdentityKeys(IniFile& ini, AppSettings& s, const SettingsSa
 }
 
 }  // namespace
+
+void SaveAllSettings(IniFile& ini, const AppSettings& s) {
+  // Every group ticked; the folders remembered as the settings say.
+  SettingsSaveSelection all;
+  all.RememberVideoDirectory = s.RememberVideoDirectory;
+  all.RememberCsvDirectory = s.RememberCsvDirectory;
+  all.RememberCsvInputDirectory = s.RememberCsvInputDirectory;
+  all.UseAviSynth = s.UseAviSynth;
+  all.MeasurementType = all.MeasureEach = all.FieldOrder = all.Radii = all.BackgroundForm = all.Gap = all.Width = true;
+  all.TrackingMode = all.TrackRadius = all.TrackThreshold = all.SyncTracking = true;
+  WriteFileReadingKeys(ini, s, all);
+  WriteTickedMeasurementKeys(ini, s, all);
+  WriteTickedTrackingKeys(ini, s, all);
+  // The main window's own digit threshold, KIWI tick and LED flag.
+  ini.WriteInteger(kTimeSignal, kThreshold, s.DigitThreshold);
+  ini.WriteBool(kTimeSignal, kReadKiwi, s.ReadKiwi);
+  ini.WriteBool(kLed, kSignals, s.SignalMarkersOn);
+  WriteInserter(ini, s);
+}
 
 void SaveCheckedSettings(IniFile& ini, AppSettings& s, const SettingsSaveSelection& t,
                          const std::string& exe_folder) {

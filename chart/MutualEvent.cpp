@@ -10,13 +10,7 @@
 
 namespace {
 
-struct RawFrame {
-  int32_t Hour = 0;
-  int32_t Minute = 0;
-  long double Second = 0;
-  long double Target = 0;
-  long double Comparison = 0;
-};
+using RawFrame = MutualSample;
 
 std::string CellError(const std::string& text, int data_line, int column) {
   return "'" + text + "' is not a valid number (data line " + FormatInt(data_line) + ", column " +

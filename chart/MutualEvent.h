@@ -13,13 +13,17 @@
 #include <string>
 #include <vector>
 
-// One averaged unit.
-struct TypAvgData {
+// One frame's time and the two objects' values.
+struct MutualSample {
   int32_t Hour = 0;
   int32_t Minute = 0;
   long double Second = 0;
   long double Target = 0;
   long double Comparison = 0;
+};
+
+// One averaged unit: its time and values, then its ratios.
+struct TypAvgData : MutualSample {
   long double TargetRatio = 0;      // Target / SmoothedComparison, 777 when that is 0
   long double ComparisonRatio = 0;  // Comparison / SmoothedComparison, 777 when that is 0
   long double NormComparison = 0;   // Comparison / MutualMeanComparison

@@ -12,22 +12,16 @@ FitLevels DecideFitLevels(double a, double b, bool apply_mag_drop, double mag_dr
   L.Upper = d.UpperLevel;
   L.Lower = d.LowerLevel;
   const double drop = std::pow(0.4, mag_drop);  // kept as 0.4, not 10^-0.4
-  if (b >= a) {
-    L.Reappearance = 1;
-    if (apply_mag_drop) {
-      L.Lower = b * drop, L.Upper = b, a = L.Lower;
-    } else {
-      if (!d.LowerLevelFixed) L.Lower = a;
-      if (!d.UpperLevelFixed) L.Upper = b;
-    }
+  // The brighter side is the upper level: after the event for a reappearance.
+  const bool reappearance = b >= a;
+  L.Reappearance = reappearance ? 1 : 0;
+  double& high = reappearance ? b : a;
+  double& low = reappearance ? a : b;
+  if (apply_mag_drop) {
+    L.Lower = high * drop, L.Upper = high, low = L.Lower;
   } else {
-    L.Reappearance = 0;
-    if (apply_mag_drop) {
-      L.Lower = a * drop, L.Upper = a, b = L.Lower;
-    } else {
-      if (!d.LowerLevelFixed) L.Lower = b;
-      if (!d.UpperLevelFixed) L.Upper = a;
-    }
+    if (!d.LowerLevelFixed) L.Lower = low;
+    if (!d.UpperLevelFixed) L.Upper = high;
   }
   L.A = a, L.B = b;
   return L;

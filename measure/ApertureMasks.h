@@ -15,28 +15,22 @@
 inline constexpr int kMaskReach = 25;       // offsets ever written: -25..25
 inline constexpr int kClassGridReach = 27;  // grid offsets -27..27 (rim of 2 stays 0)
 
-// One object's class grid, offsets -27..27 in both directions.
-struct ApertureClasses {
-  static constexpr int kSide = 2 * kClassGridReach + 1;
+// A square of offsets -Reach..Reach in both directions, indexed [dx][dy].
+template <int Reach>
+struct OffsetGrid {
+  static constexpr int kSide = 2 * Reach + 1;
   std::array<int32_t, kSide * kSide> Cells{};
   int32_t& At(int dx, int dy) { return Cells[Index(dx, dy)]; }
   int32_t At(int dx, int dy) const { return Cells[Index(dx, dy)]; }
-  static constexpr size_t Index(int dx, int dy) {
-    return static_cast<size_t>((dx + kClassGridReach) * kSide + (dy + kClassGridReach));
-  }
+  static constexpr size_t Index(int dx, int dy) { return static_cast<size_t>((dx + Reach) * kSide + (dy + Reach)); }
 };
+
+// One object's class grid, offsets -27..27 in both directions.
+using ApertureClasses = OffsetGrid<kClassGridReach>;
 using ApertureClassMap = std::array<ApertureClasses, 3>;
 
 // One object's tracking disk, offsets -25..25: 1 inside, 0 outside.
-struct TrackDisk {
-  static constexpr int kSide = 2 * kMaskReach + 1;
-  std::array<int32_t, kSide * kSide> Cells{};
-  int32_t& At(int dx, int dy) { return Cells[Index(dx, dy)]; }
-  int32_t At(int dx, int dy) const { return Cells[Index(dx, dy)]; }
-  static constexpr size_t Index(int dx, int dy) {
-    return static_cast<size_t>((dx + kMaskReach) * kSide + (dy + kMaskReach));
-  }
-};
+using TrackDisk = OffsetGrid<kMaskReach>;
 using TrackMask = std::array<TrackDisk, 3>;
 
 // The 55 x 55 work grid of the profile tracking (offsets -27..27).

@@ -49,29 +49,17 @@ void DirectShowSource::DSCloseVideo() {
   DSDurationTicks = 0;
 }
 
-int32_t DirectShowSource::DSPrimeGraph() {
+// The graph calls only switch between playing and not, once something is rendered.
+int32_t DirectShowSource::SetPlaying(bool on) {
   if (!DSRendered) return 1;
-  playing_ = false;
+  playing_ = on;
   return 0;
 }
 
-int32_t DirectShowSource::DSStopGraph() {
-  if (!DSRendered) return 1;
-  playing_ = false;
-  return 0;
-}
-
-int32_t DirectShowSource::DSPlay() {
-  if (!DSRendered) return 1;
-  playing_ = true;
-  return 0;
-}
-
-int32_t DirectShowSource::DSPause() {
-  if (!DSRendered) return 1;
-  playing_ = false;
-  return 0;
-}
+int32_t DirectShowSource::DSPrimeGraph() { return SetPlaying(false); }
+int32_t DirectShowSource::DSStopGraph() { return SetPlaying(false); }
+int32_t DirectShowSource::DSPlay() { return SetPlaying(true); }
+int32_t DirectShowSource::DSPause() { return SetPlaying(false); }
 
 long double DirectShowSource::DSFrameRate() {
   if (!DSGrabReady) return 1.0L;

@@ -52,6 +52,7 @@ class DirectShowSource {
 
  private:
   void Log(const std::string& entry);
+  int32_t SetPlaying(bool on);
   FfmpegVideoSource source_;
   bool playing_ = false;
 };

@@ -8,6 +8,7 @@
 
 #include "ImageFileLib/ui/LinearBitmapQImage.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/ControlEvents.h"
 
 using namespace ImageFile;
 
@@ -60,29 +61,23 @@ TIconSelectionForm::TIconSelectionForm(const TIconList& list, uint32_t transpare
   setWindowTitle("Select icon to import from file");
   setFixedSize(296, 169);
   Color = QColor(transparent_color & 0xFF, (transparent_color >> 8) & 0xFF, (transparent_color >> 16) & 0xFF);
-  SelectBox = new QComboBox(this);
-  SelectBox->setObjectName("SelectBox");
+  SelectBox = Named<QComboBox>("SelectBox", this);
   SelectBox->setGeometry(8, 8, 193, 22);
-  PanelFrame = new TDoubleBufferedPanel(this);
-  PanelFrame->setObjectName("PanelFrame");
+  PanelFrame = Named<TDoubleBufferedPanel>("PanelFrame", this);
   PanelFrame->setGeometry(8, 36, 193, 73);
-  TransparentButton = new QPushButton("Transparent color", this);
-  TransparentButton->setObjectName("TransparentButton");
+  TransparentButton = Named<QPushButton>("TransparentButton", "Transparent color", this);
   TransparentButton->setGeometry(208, 8, 81, 25);
   auto* color_panel = new ClickablePanel(this);
   ColorPanel = color_panel;
   ColorPanel->setObjectName("ColorPanel");
   ColorPanel->setGeometry(208, 40, 25, 25);
   ColorPanel->setAutoFillBackground(true);
-  ColorLabel = new QLabel(this);
-  ColorLabel->setObjectName("ColorLabel");
+  ColorLabel = Named<QLabel>("ColorLabel", this);
   ColorLabel->setGeometry(240, 44, 52, 16);
-  OkButton = new QPushButton("&Ok", this);
-  OkButton->setObjectName("OkButton");
+  OkButton = Named<QPushButton>("OkButton", "&Ok", this);
   OkButton->setGeometry(128, 136, 75, 25);
   OkButton->setDefault(true);
-  CancelButton = new QPushButton("&Cancel", this);
-  CancelButton->setObjectName("CancelButton");
+  CancelButton = Named<QPushButton>("CancelButton", "&Cancel", this);
   CancelButton->setGeometry(212, 136, 75, 25);
   auto* note = new QLabel("Note that writing of files with multiple icons is not supported.", this);
   note->setGeometry(8, 112, 280, 20);

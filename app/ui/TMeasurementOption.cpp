@@ -10,9 +10,7 @@
 #include "base/ui/ControlEvents.h"
 
 TMeasurementOption::TMeasurementOption(TPlatform& platform) : QDialog(&platform), w_(platform) {
-  setObjectName("MeasurementOption");
-  setWindowTitle("Measurement Option");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "MeasurementOption", "Measurement Option");
   setWindowFlag(Qt::WindowStaysOnTopHint);
   auto* v = new QVBoxLayout(this);
 

@@ -2,10 +2,27 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QRadioButton>
+#include <initializer_list>
+#include <optional>
 
 #include "base/ui/ControlEvents.h"
 #include "app/ui/TPlatform.h"
 #include "measure/ApertureMasks.h"
+
+namespace {
+
+// The kind whose radio button (given in the kind's order) is checked, if any.
+template <typename Kind>
+std::optional<Kind> CheckedKind(std::initializer_list<const QRadioButton*> buttons) {
+  int index = 0;
+  for (const QRadioButton* b : buttons) {
+    if (b->isChecked()) return static_cast<Kind>(index);
+    ++index;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
 
 bool TPlatform::IniFileExists() const { return ::IniFileExists(SettingsPlace.IniPath); }
 
@@ -130,16 +147,10 @@ AppSettings TPlatform::CurrentSettings() const {
   s.ApertureRadius = UpDown1->Position();
   s.BackgroundInner = UpDown2->Position();
   s.BackgroundOuter = UpDown3->Position();
-  s.BackgroundForm = RadioButton1->isChecked()   ? std::optional(BackgroundFormKind::Standard)
-                     : RadioButton2->isChecked() ? std::optional(BackgroundFormKind::AvoidSunlitFace)
-                     : RadioButton3->isChecked() ? std::optional(BackgroundFormKind::MeteorLunarLimb)
-                                                 : std::nullopt;
+  s.BackgroundForm = CheckedKind<BackgroundFormKind>({RadioButton1, RadioButton2, RadioButton3});
   s.Gap = UpDown6->Position();
   s.Width = UpDown8->Position();
-  s.TrackingMode = RadioButton4->isChecked()   ? std::optional(TrackModeKind::Anchor)
-                   : RadioButton5->isChecked() ? std::optional(TrackModeKind::Drift)
-                   : RadioButton6->isChecked() ? std::optional(TrackModeKind::Off)
-                                               : std::nullopt;
+  s.TrackingMode = CheckedKind<TrackModeKind>({RadioButton4, RadioButton5, RadioButton6});
   s.TrackRadius = UpDown5->Position();
   s.TrackThreshold = UpDown7->Position();
   s.SyncTracking = CheckBox3->isChecked();

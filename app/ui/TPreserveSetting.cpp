@@ -31,9 +31,7 @@ QString Text(const TUpDown* u) { return u->Edit()->text(); }
 }  // namespace
 
 TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_(platform) {
-  setObjectName("PreserveSetting");
-  setWindowTitle("Update Setting Items");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "PreserveSetting", "Update Setting Items");
   setWindowFlag(Qt::WindowStaysOnTopHint);
   auto* v = new QVBoxLayout(this);
   PageControl1 = Named<QTabWidget>("PageControl1");

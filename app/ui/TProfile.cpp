@@ -22,9 +22,7 @@
 #include "base/ui/ControlEvents.h"
 
 TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::WindowStaysOnTopHint), w_(platform) {
-  setObjectName("Profile");
-  setWindowTitle("Operation guide");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "Profile", "Operation guide");
 
   RadioButton1 = Named<QRadioButton>("RadioButton1", "Analyzer for occulted star");
   RadioButton2 = Named<QRadioButton>("RadioButton2", "Base star for tracking");

@@ -11,9 +11,7 @@
 
 TSetPredictTrack::TSetPredictTrack(TPlatform& platform, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), platform_(platform) {
-  setObjectName("SetPredictTrack");
-  setWindowTitle("Setting for predicted track");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "SetPredictTrack", "Setting for predicted track");
   auto* g = new QGridLayout(this);
   const char* captions[] = {"Object A", "Object B", "Object C"};
   for (int k = 1; k <= 3; ++k) {

@@ -47,6 +47,13 @@ W* Named(const QString& name, Args&&... args) {
   return w;
 }
 
+// A tool window's designer name and caption; closing it deletes it.
+inline void SetUpToolWindow(QWidget* window, const QString& name, const QString& title) {
+  window->setObjectName(name);
+  window->setWindowTitle(title);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+}
+
 template <class Window>
 void OnCheckBoxClick(QAbstractButton* box, Window* window, void (Window::*handler)()) {
   QObject::connect(box, &QAbstractButton::toggled, window, [window, handler](bool) { (window->*handler)(); });

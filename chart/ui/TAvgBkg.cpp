@@ -9,6 +9,7 @@
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/ControlEvents.h"
 #include "chart/ChartTable.h"
 #include "chart/ui/Tchart1.h"
 
@@ -42,24 +43,18 @@ constexpr int kBlockSizes[6] = {512, 4096, 1024, 8192, 2048, 16384};
 
 TAvgBkg::TAvgBkg(ChartHost& host, ChartSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), host_(host), session_(session) {
-  setObjectName("AvgBkg");
-  setWindowTitle("Noise Reduction for Graph");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "AvgBkg", "Noise Reduction for Graph");
   BuildControls();
   FormCreate();
 }
 
 void TAvgBkg::BuildControls() {
   auto* g = new QGridLayout(this);
-  GroupBox1 = new QGroupBox("Moving Average : Number of frames", this);
-  GroupBox1->setObjectName("GroupBox1");
+  GroupBox1 = Named<QGroupBox>("GroupBox1", "Moving Average : Number of frames", this);
   auto* g1 = new QGridLayout(GroupBox1);
-  CheckBox1 = new QCheckBox("Object1", GroupBox1);
-  CheckBox2 = new QCheckBox("Object2", GroupBox1);
-  CheckBox3 = new QCheckBox("Object3", GroupBox1);
-  CheckBox1->setObjectName("CheckBox1");
-  CheckBox2->setObjectName("CheckBox2");
-  CheckBox3->setObjectName("CheckBox3");
+  CheckBox1 = Named<QCheckBox>("CheckBox1", "Object1", GroupBox1);
+  CheckBox2 = Named<QCheckBox>("CheckBox2", "Object2", GroupBox1);
+  CheckBox3 = Named<QCheckBox>("CheckBox3", "Object3", GroupBox1);
   CheckBox1->setChecked(true);
   UpDown1 = MakeUpDown(GroupBox1, "UpDown1", 0, 50, 0);
   UpDown2 = MakeUpDown(GroupBox1, "UpDown2", 0, 50, 0);
@@ -112,8 +107,7 @@ void TAvgBkg::BuildControls() {
   gs->addWidget(Edit27, 4, 3);
   g->addWidget(stats, 2, 0, 1, 2);
 
-  GroupBox4 = new QGroupBox("Low-Pass Firtre using FFT", this);
-  GroupBox4->setObjectName("GroupBox4");
+  GroupBox4 = Named<QGroupBox>("GroupBox4", "Low-Pass Firtre using FFT", this);
   auto* g4 = new QGridLayout(GroupBox4);
   Edit12 = MakeEdit(GroupBox4, "Edit12", "0");
   Edit15 = MakeEdit(this, "Edit15", "100");
@@ -136,8 +130,7 @@ void TAvgBkg::BuildControls() {
   fft_column->addLayout(cutoff);
   g->addLayout(fft_column, 3, 0);
 
-  GroupBox7 = new QGroupBox("Wavelet", this);
-  GroupBox7->setObjectName("GroupBox7");
+  GroupBox7 = Named<QGroupBox>("GroupBox7", "Wavelet", this);
   auto* g7 = new QGridLayout(GroupBox7);
   Edit21 = MakeEdit(GroupBox7, "Edit21", "0");
   Edit22 = MakeEdit(GroupBox7, "Edit22", "100");
@@ -154,17 +147,13 @@ void TAvgBkg::BuildControls() {
   g7->addWidget(Edit23, 1, 3);
   g->addWidget(GroupBox7, 3, 1);
 
-  ProgressBar1 = new QProgressBar(this);
-  ProgressBar1->setObjectName("ProgressBar1");
+  ProgressBar1 = Named<QProgressBar>("ProgressBar1", this);
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
   g->addWidget(ProgressBar1, 4, 0, 1, 2);
-  Button1 = new QPushButton("Apply", this);
-  Button3 = new QPushButton("Reset", this);
-  Button2 = new QPushButton("Close", this);
-  Button1->setObjectName("Button1");
-  Button2->setObjectName("Button2");
-  Button3->setObjectName("Button3");
+  Button1 = Named<QPushButton>("Button1", "Apply", this);
+  Button3 = Named<QPushButton>("Button3", "Reset", this);
+  Button2 = Named<QPushButton>("Button2", "Close", this);
   auto* row = new QHBoxLayout;
   row->addWidget(Button1);
   row->addWidget(Button3);
@@ -174,22 +163,18 @@ void TAvgBkg::BuildControls() {
   // "Testing Tool" and "Spot erasing" lie under the statistics group.
   auto* testing = new QGroupBox("Testing Tool", this);
   auto* gt = new QGridLayout(testing);
-  CheckBox4 = new QCheckBox("Band Pass Check", testing);
-  CheckBox4->setObjectName("CheckBox4");
+  CheckBox4 = Named<QCheckBox>("CheckBox4", "Band Pass Check", testing);
   Edit13 = MakeEdit(testing, "Edit13", "0");
   Edit14 = MakeEdit(testing, "Edit14", "850");
-  RadioButton1 = new QRadioButton("inside", testing);
-  RadioButton1->setObjectName("RadioButton1");
+  RadioButton1 = Named<QRadioButton>("RadioButton1", "inside", testing);
   RadioButton1->setChecked(true);
-  RadioButton2 = new QRadioButton("outside", testing);
-  RadioButton2->setObjectName("RadioButton2");
+  RadioButton2 = Named<QRadioButton>("RadioButton2", "outside", testing);
   gt->addWidget(CheckBox4, 0, 0);
   gt->addWidget(Edit13, 0, 1);
   gt->addWidget(Edit14, 0, 2);
   gt->addWidget(RadioButton1, 1, 0);
   gt->addWidget(RadioButton2, 1, 1);
-  CheckBox5 = new QCheckBox("Processing", testing);
-  CheckBox5->setObjectName("CheckBox5");
+  CheckBox5 = Named<QCheckBox>("CheckBox5", "Processing", testing);
   Edit17 = MakeEdit(testing, "Edit17", "0");
   Edit19 = MakeEdit(testing, "Edit19", "0");
   gt->addWidget(CheckBox5, 2, 0);

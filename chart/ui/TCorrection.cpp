@@ -5,6 +5,7 @@
 #include <QLabel>
 
 #include "base/ui/DialogService.h"
+#include "base/ui/ControlEvents.h"
 #include "chart/ui/Tchart1.h"
 
 namespace {
@@ -26,44 +27,33 @@ const char* const kGuide[] = {
 
 TCorrection::TCorrection(ChartHost& host, ChartSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), host_(host), session_(session) {
-  setObjectName("Correction");
-  setWindowTitle("Correction for absorption");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "Correction", "Correction for absorption");
   auto* g = new QGridLayout(this);
-  Memo1 = new QPlainTextEdit(this);
-  Memo1->setObjectName("Memo1");
+  Memo1 = Named<QPlainTextEdit>("Memo1", this);
   Memo1->setReadOnly(true);
   g->addWidget(Memo1, 0, 0, 1, 4);
-  UpDown1 = new QSpinBox(this);
-  UpDown1->setObjectName("UpDown1");
+  UpDown1 = Named<QSpinBox>("UpDown1", this);
   UpDown1->setRange(1, 5);
   UpDown1->setValue(1);
-  Edit3 = new QLineEdit("3", this);
-  Edit3->setObjectName("Edit3");
+  Edit3 = Named<QLineEdit>("Edit3", "3", this);
   Edit3->setReadOnly(true);
   g->addWidget(new QLabel("Smoothing", this), 1, 0);
   g->addWidget(UpDown1, 1, 1);
   g->addWidget(Edit3, 1, 2);
-  Button1 = new QPushButton("Correction", this);
-  Button1->setObjectName("Button1");
-  Button2 = new QPushButton("Restore to raw data", this);
-  Button2->setObjectName("Button2");
+  Button1 = Named<QPushButton>("Button1", "Correction", this);
+  Button2 = Named<QPushButton>("Button2", "Restore to raw data", this);
   g->addWidget(Button1, 2, 0, 1, 2);
   g->addWidget(Button2, 2, 2, 1, 2);
-  Edit4 = new QLineEdit(this);
-  Edit4->setObjectName("Edit4");
+  Edit4 = Named<QLineEdit>("Edit4", this);
   Edit4->setReadOnly(true);
-  Edit5 = new QLineEdit(this);
-  Edit5->setObjectName("Edit5");
+  Edit5 = Named<QLineEdit>("Edit5", this);
   Edit5->setReadOnly(true);
   g->addWidget(Edit4, 3, 0, 1, 2);
   g->addWidget(Edit5, 3, 2, 1, 2);
-  Memo2 = new QPlainTextEdit(this);
-  Memo2->setObjectName("Memo2");
+  Memo2 = Named<QPlainTextEdit>("Memo2", this);
   Memo2->setReadOnly(true);
   g->addWidget(Memo2, 4, 0, 1, 4);
-  ProgressBar1 = new QProgressBar(this);
-  ProgressBar1->setObjectName("ProgressBar1");
+  ProgressBar1 = Named<QProgressBar>("ProgressBar1", this);
   g->addWidget(ProgressBar1, 5, 0, 1, 4);
 
   connect(Button1, &QPushButton::clicked, this, &TCorrection::Button1Click);

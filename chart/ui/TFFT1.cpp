@@ -5,6 +5,7 @@
 
 #include "base/AtomicFile.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/ControlEvents.h"
 #include "chart/ChartTable.h"
 #include "chart/SpectrumListing.h"
 
@@ -12,22 +13,18 @@ TFFT1::TFFT1(ChartHost& host, ChartSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint),
       host_(host),
       session_(session) {
-  setObjectName("FFT1");
-  setWindowTitle("FFT1");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "FFT1", "FFT1");
   auto* layout = new QVBoxLayout(this);
   auto* menu = new QMenuBar(this);
   QMenu* file = menu->addMenu("File");
   copytoclipboard1 = file->addAction("Save to .CSV file");
   copytoclipboard1->setObjectName("copytoclipboard1");
   layout->setMenuBar(menu);
-  Memo1 = new QPlainTextEdit(this);
-  Memo1->setObjectName("Memo1");
+  Memo1 = Named<QPlainTextEdit>("Memo1", this);
   Memo1->setReadOnly(true);
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   layout->addWidget(Memo1);
-  Button1 = new QPushButton("Analyze", this);
-  Button1->setObjectName("Button1");
+  Button1 = Named<QPushButton>("Button1", "Analyze", this);
   layout->addWidget(Button1);
   setFixedSize(320, 420);
   connect(Button1, &QPushButton::clicked, this, &TFFT1::Button1Click);

@@ -36,13 +36,6 @@ namespace {
 
 constexpr int kImageWidth = 640, kImageHeight = 380;
 
-template <class W, class... Args>
-W* Named(const char* name, Args&&... args) {
-  auto* w = new W(std::forward<Args>(args)...);
-  w->setObjectName(name);
-  return w;
-}
-
 QComboBox* Combo(const char* name, const QStringList& items, int index) {
   auto* c = Named<QComboBox>(name);
   c->addItems(items);
@@ -67,9 +60,7 @@ void DrawLabel(QPainter& p, int x, int y, const std::string& text) {
 
 TMutual_Average::TMutual_Average(ChartHost& host, uint8_t* open_flag, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), host_(host), open_flag_(open_flag) {
-  setObjectName("Mutual_Average");
-  setWindowTitle("Processing for Mutual Event");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "Mutual_Average", "Processing for Mutual Event");
   search_timer_ = new QTimer(this);
   search_timer_->setInterval(30);
   CreateControls();
@@ -126,8 +117,7 @@ void TMutual_Average::CreateControls() {
   Image1 = Named<QLabel>("Image1");
   Image1->setFixedSize(kImageWidth, kImageHeight);
   Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  PopupMenu1 = new QMenu(this);
-  PopupMenu1->setObjectName("PopupMenu1");
+  PopupMenu1 = Named<QMenu>("PopupMenu1", this);
   SetFirst1 = PopupMenu1->addAction("Set First");
   SetFirst1->setObjectName("SetFirst1");
   SetLast1 = PopupMenu1->addAction("Set Last");

@@ -17,6 +17,7 @@
 #include "chart/ui/DiffractionFitJob.h"
 
 #include <filesystem>
+#include <utility>
 
 void ChartImageLabel::mouseReleaseEvent(QMouseEvent* e) {
   emit released(e->position().toPoint().x(), e->position().toPoint().y());
@@ -53,9 +54,7 @@ QSpinBox* MakeUpDown(QWidget* parent, const char* name, int lo, int hi, int x, i
 
 Tchart1::Tchart1(ChartHost& host, ChartSession& session, ChartEventState& events, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), host_(host), session_(session), events_(events) {
-  setObjectName("chart1");
-  setWindowTitle("Graph");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "chart1", "Graph");
   BuildControls();
   FormCreate();
 }
@@ -72,21 +71,17 @@ Tchart1::~Tchart1() {
 }
 
 void Tchart1::BuildControls() {
-  ChartImg1 = new ChartImageLabel(this);
-  ChartImg1->setObjectName("ChartImg1");
+  ChartImg1 = Named<ChartImageLabel>("ChartImg1", this);
   ChartImg1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   ChartImg1->setGeometry(10, kPictureTop, kChartWideWidth, kChartImageHeight);
-  ChartImg2 = new QLabel(this);
-  ChartImg2->setObjectName("ChartImg2");
+  ChartImg2 = Named<QLabel>("ChartImg2", this);
   ChartImg2->setGeometry(10, kPanelTop, kChartWideWidth, 150);
   ChartImg2->hide();
-  Panel1 = new QWidget(this);
-  Panel1->setObjectName("Panel1");
+  Panel1 = Named<QWidget>("Panel1", this);
   Panel1->setGeometry(0, kPanelTop, 760, 300);
   QWidget* p = Panel1;
 
-  ScrollBar1 = new QScrollBar(Qt::Horizontal, p);
-  ScrollBar1->setObjectName("ScrollBar1");
+  ScrollBar1 = Named<QScrollBar>("ScrollBar1", Qt::Horizontal, p);
   ScrollBar1->setGeometry(10, 4, 640, 17);
   Button3 = Make<QPushButton>(p, "Button3", "-1Sec", 10, 24, 60, 24);
   Button4 = Make<QPushButton>(p, "Button4", "+1Sec", 75, 24, 60, 24);
@@ -114,8 +109,7 @@ void Tchart1::BuildControls() {
   Button8->setToolTip("Select a frame to be available this function with clicking on the graph.");
   Button17 = Make<QPushButton>(p, "Button17", "Make Report", 505, 96, 100, 26);
 
-  GroupBox1 = new QGroupBox("Object", p);
-  GroupBox1->setObjectName("GroupBox1");
+  GroupBox1 = Named<QGroupBox>("GroupBox1", "Object", p);
   GroupBox1->setGeometry(654, 50, 100, 110);
   CheckBox4 = Make<QCheckBox>(GroupBox1, "CheckBox4", "A", 8, 18, 40, 20);
   CheckBox5 = Make<QCheckBox>(GroupBox1, "CheckBox5", "B", 8, 40, 40, 20);
@@ -140,24 +134,20 @@ void Tchart1::BuildControls() {
   Edit1 = MakeEdit(p, "Edit1", 420, 152, 110);
   Edit4 = MakeEdit(p, "Edit4", 535, 152, 60);
   Edit6 = MakeEdit(p, "Edit6", 600, 152, 60);
-  ScrollBar2 = new QScrollBar(Qt::Horizontal, p);
-  ScrollBar2->setObjectName("ScrollBar2");
+  ScrollBar2 = Named<QScrollBar>("ScrollBar2", Qt::Horizontal, p);
   ScrollBar2->setRange(-20, 20);
   ScrollBar2->setGeometry(52, 176, 108, 16);
   Make<QLabel>(p, "MaxLabel", "Y Max", 10, 176, 42, 16);
-  ScrollBar3 = new QScrollBar(Qt::Horizontal, p);
-  ScrollBar3->setObjectName("ScrollBar3");
+  ScrollBar3 = Named<QScrollBar>("ScrollBar3", Qt::Horizontal, p);
   ScrollBar3->setRange(-20, 20);
   ScrollBar3->setGeometry(200, 176, 120, 16);
   Make<QLabel>(p, "MinLabel", "Min", 170, 176, 30, 16);
   // Under the panel's visible area.
   Button15 = Make<QPushButton>(p, "Button15", "", 10, 230, 40, 20);
   Button16 = Make<QPushButton>(p, "Button16", "", 55, 230, 40, 20);
-  Memo2 = new QPlainTextEdit(p);
-  Memo2->setObjectName("Memo2");
+  Memo2 = Named<QPlainTextEdit>("Memo2", p);
   Memo2->setGeometry(100, 230, 300, 60);
-  Memo1 = new QPlainTextEdit(p);
-  Memo1->setObjectName("Memo1");
+  Memo1 = Named<QPlainTextEdit>("Memo1", p);
   Memo1->setGeometry(405, 230, 300, 60);
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
 
@@ -182,22 +172,18 @@ void Tchart1::BuildControls() {
   connect(CheckBox1, &QCheckBox::toggled, this, &Tchart1::CheckBox1Click);
   connect(UpDown2, &QSpinBox::valueChanged, this, &Tchart1::UpDown2Click);
   connect(UpDown1, &QSpinBox::valueChanged, this, &Tchart1::UpDown1Click);
-  connect(ScrollBar2, &QScrollBar::valueChanged, this, [this](int v) {
-    session_.ChartState.YMaxPosition = v;
-    AfterHandler();
-  });
-  connect(ScrollBar3, &QScrollBar::valueChanged, this, [this](int v) {
-    session_.ChartState.YMinPosition = v;
-    AfterHandler();
-  });
-  connect(CheckBox7, &QCheckBox::toggled, this, [this](bool on) {
-    session_.ChartState.DataLines = on;
-    AfterHandler();
-  });
-  connect(CheckBox8, &QCheckBox::toggled, this, [this](bool on) {
-    session_.ChartState.AxisLines = on;
-    AfterHandler();
-  });
+  // Controls that only store their value in the chart state, then redraw.
+  TChartState& state = session_.ChartState;
+  for (auto [bar, position] : {std::pair{ScrollBar2, &state.YMaxPosition}, std::pair{ScrollBar3, &state.YMinPosition}})
+    connect(bar, &QScrollBar::valueChanged, this, [this, position = position](int v) {
+      *position = v;
+      AfterHandler();
+    });
+  for (auto [box, flag] : {std::pair{CheckBox7, &state.DataLines}, std::pair{CheckBox8, &state.AxisLines}})
+    connect(box, &QCheckBox::toggled, this, [this, flag = flag](bool on) {
+      *flag = on;
+      AfterHandler();
+    });
   for (QCheckBox* c : {CheckBox9, CheckBox10, CheckBox11, CheckBox12, CheckBox14})
     connect(c, &QCheckBox::toggled, this, [this] { AfterHandler(); });
   for (QCheckBox* c : {CheckBox4, CheckBox5, CheckBox6})

@@ -49,9 +49,7 @@ QStringList SpectralItems() {
 
 TAsteroidIdentification::TAsteroidIdentification(IdentificationHost& host, QWidget* parent)
     : QWidget(parent, Qt::Window), host_(host) {
-  setObjectName("AsteroidIdentification");
-  setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle("Asteroid timing guide");
+  SetUpToolWindow(this, "AsteroidIdentification", "Asteroid timing guide");
   BuildControls();
   FormCreate();
 }
@@ -84,8 +82,7 @@ void TAsteroidIdentification::BuildControls() {
 
   auto* g2 = new QGroupBox("2. Select (click) observed Event", this);
   auto* g2l = new QVBoxLayout(g2);
-  ListBox1 = new QListWidget(g2);
-  ListBox1->setObjectName("ListBox1");
+  ListBox1 = Named<QListWidget>("ListBox1", g2);
   g2l->addWidget(ListBox1);
   top->addWidget(g2);
 
@@ -197,8 +194,7 @@ void TAsteroidIdentification::BuildControls() {
   g7l->addWidget(Edit35);
   top->addWidget(g7);
 
-  GroupBox9 = new QGroupBox("Processing for frame integration video", this);
-  GroupBox9->setObjectName("GroupBox9");
+  GroupBox9 = Named<QGroupBox>("GroupBox9", "Processing for frame integration video", this);
   auto* g9l = new QGridLayout(GroupBox9);
   Button7 = MakeButton(this, "Button7", "9. Processing for Integrated Analog video");
   ComboBox3 = MakeCombo(this, "ComboBox3",

@@ -138,9 +138,7 @@ TFresnelCtrl::TFresnelCtrl(Tchart1& chart)
       host_(chart.Host()),
       session_(chart.Session()),
       events_(chart.EventState()) {
-  setObjectName("FresnelCtrl");
-  setWindowTitle("Fresnel Diffraction");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "FresnelCtrl", "Fresnel Diffraction");
   BuildControls();
   FormCreate();
   ConnectHandlers();
@@ -484,50 +482,43 @@ void TFresnelCtrl::WindowChanged() {
   d.DiffractionFitted = 0;
 }
 
-void TFresnelCtrl::UpDown3Click() {
-  events_.Diffraction.PreEventWindowFrom = UpDown3->value();
-  Edit14->setText(QString::number(UpDown3->value()));
-  UpDown4->setMinimum(UpDown3->value());
+void TFresnelCtrl::WindowBoundClick(int32_t& bound, WindowBound kind, QSpinBox* self, QLineEdit* edit,
+                                    QSpinBox* partner, QSpinBox* neighbour) {
+  const int v = self->value();
+  bound = v;
+  edit->setText(QString::number(v));
+  if (kind == WindowBound::From) {
+    partner->setMinimum(v);
+    if (neighbour) neighbour->setMaximum(v - 1);
+  } else {
+    partner->setMaximum(v);
+    if (neighbour) neighbour->setMinimum(v + 1);
+  }
   WindowChanged();
+}
+
+void TFresnelCtrl::UpDown3Click() {
+  WindowBoundClick(events_.Diffraction.PreEventWindowFrom, WindowBound::From, UpDown3, Edit14, UpDown4, nullptr);
 }
 
 void TFresnelCtrl::UpDown4Click() {
-  events_.Diffraction.PreEventWindowTo = UpDown4->value();
-  Edit15->setText(QString::number(UpDown4->value()));
-  UpDown3->setMaximum(UpDown4->value());
-  UpDown13->setMinimum(UpDown4->value() + 1);
-  WindowChanged();
+  WindowBoundClick(events_.Diffraction.PreEventWindowTo, WindowBound::To, UpDown4, Edit15, UpDown3, UpDown13);
 }
 
 void TFresnelCtrl::UpDown13Click() {
-  events_.Diffraction.ThirdWindowFrom = UpDown13->value();
-  Edit27->setText(QString::number(UpDown13->value()));
-  UpDown12->setMinimum(UpDown13->value());
-  UpDown4->setMaximum(UpDown13->value() - 1);
-  WindowChanged();
+  WindowBoundClick(events_.Diffraction.ThirdWindowFrom, WindowBound::From, UpDown13, Edit27, UpDown12, UpDown4);
 }
 
 void TFresnelCtrl::UpDown12Click() {
-  events_.Diffraction.ThirdWindowTo = UpDown12->value();
-  Edit26->setText(QString::number(UpDown12->value()));
-  UpDown13->setMaximum(UpDown12->value());
-  UpDown5->setMinimum(UpDown12->value() + 1);
-  WindowChanged();
+  WindowBoundClick(events_.Diffraction.ThirdWindowTo, WindowBound::To, UpDown12, Edit26, UpDown13, UpDown5);
 }
 
 void TFresnelCtrl::UpDown5Click() {
-  events_.Diffraction.PostEventWindowFrom = UpDown5->value();
-  Edit16->setText(QString::number(UpDown5->value()));
-  UpDown6->setMinimum(UpDown5->value());
-  UpDown12->setMaximum(UpDown5->value() - 1);
-  WindowChanged();
+  WindowBoundClick(events_.Diffraction.PostEventWindowFrom, WindowBound::From, UpDown5, Edit16, UpDown6, UpDown12);
 }
 
 void TFresnelCtrl::UpDown6Click() {
-  events_.Diffraction.PostEventWindowTo = UpDown6->value();
-  Edit17->setText(QString::number(UpDown6->value()));
-  UpDown5->setMaximum(UpDown6->value());
-  WindowChanged();
+  WindowBoundClick(events_.Diffraction.PostEventWindowTo, WindowBound::To, UpDown6, Edit17, UpDown5, nullptr);
 }
 
 void TFresnelCtrl::FitWindowChanged() {

@@ -68,6 +68,11 @@ class TFresnelCtrl : public QWidget {
   void ConnectHandlers();
   void SetWindowControls();
   void WindowChanged();
+  // One bound of the three level windows moved: keeps its window's other bound
+  // and the neighbouring window's bound in order, then redraws.
+  enum class WindowBound { From, To };
+  void WindowBoundClick(int32_t& bound, WindowBound kind, QSpinBox* self, QLineEdit* edit, QSpinBox* partner,
+                        QSpinBox* neighbour);
   void FitWindowChanged();
   void ShowLevels();
   void SetPosition(QSpinBox* updown, int position);

@@ -47,9 +47,7 @@ void SelectItem(QComboBox* box, const std::string& text) {
 
 TIdentification::TIdentification(IdentificationHost& host, bool from_chart, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), host_(host) {
-  setObjectName("Identification");
-  setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle("Identification code writer");
+  SetUpToolWindow(this, "Identification", "Identification code writer");
   BuildControls();
   FormCreate(from_chart);
 }
@@ -103,11 +101,9 @@ void TIdentification::BuildControls() {
   top->addLayout(row2);
 
   auto* row3 = new QHBoxLayout;
-  CheckBox2 = new QCheckBox("Detail", this);
-  CheckBox2->setObjectName("CheckBox2");
+  CheckBox2 = Named<QCheckBox>("CheckBox2", "Detail", this);
   CheckBox2->setChecked(true);
-  CheckBox3 = new QCheckBox("Auto search", this);
-  CheckBox3->setObjectName("CheckBox3");
+  CheckBox3 = Named<QCheckBox>("CheckBox3", "Auto search", this);
   RadioGroup1 = new TRadioGroup("RadioGroup1", "Target image", {"Direct to Graph", "From other source"}, this);
   RadioGroup1->SetItemIndex(0);
   Button3 = MakeButton(this, "Button3", "Clear");
@@ -126,22 +122,18 @@ void TIdentification::BuildControls() {
     row3->addWidget(w);
   top->addLayout(row3);
 
-  Label4 = new QLabel(this);
-  Label4->setObjectName("Label4");
+  Label4 = Named<QLabel>("Label4", this);
   Label4->setFont(QFont("Monospace"));
   top->addWidget(Label4);
-  ListBox1 = new QListWidget(this);
-  ListBox1->setObjectName("ListBox1");
+  ListBox1 = Named<QListWidget>("ListBox1", this);
   ListBox1->setToolTip("Hit Enter or Dbl click to input the identification code.");
   ListBox1->setFont(QFont("Monospace"));
   ListBox1->installEventFilter(this);
   top->addWidget(ListBox1);
-  ProgressBar1 = new QProgressBar(this);
-  ProgressBar1->setObjectName("ProgressBar1");
+  ProgressBar1 = Named<QProgressBar>("ProgressBar1", this);
   top->addWidget(ProgressBar1);
 
-  Panel1 = new QWidget(this);
-  Panel1->setObjectName("Panel1");
+  Panel1 = Named<QWidget>("Panel1", this);
   auto* values = new QGridLayout(Panel1);
   int cell = 0;
   auto add = [&](const char* name, const char* label) {
@@ -194,12 +186,10 @@ void TIdentification::BuildControls() {
   Memo5 = MakeMemo(this, "Memo5");
   for (QWidget* w : std::initializer_list<QWidget*>{Memo1, Memo2, Memo3, Memo5}) memos->addWidget(w);
   top->addLayout(memos);
-  ScrollBar1 = new QScrollBar(Qt::Vertical, this);
-  ScrollBar1->setObjectName("ScrollBar1");
+  ScrollBar1 = Named<QScrollBar>("ScrollBar1", Qt::Vertical, this);
   ScrollBar1->setRange(1, 415);
   ScrollBar1->setValue(12);
-  ScrollBar2 = new QScrollBar(Qt::Horizontal, this);
-  ScrollBar2->setObjectName("ScrollBar2");
+  ScrollBar2 = Named<QScrollBar>("ScrollBar2", Qt::Horizontal, this);
   ScrollBar2->setRange(1, 540);
   ScrollBar2->setValue(400);
   memos->addWidget(ScrollBar1);

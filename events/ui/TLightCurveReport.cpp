@@ -78,9 +78,7 @@ class ClickFilter : public QObject {
 
 TLightCurveReport::TLightCurveReport(ChartEventState& events, ReportWindowHost& host, QWidget* parent)
     : QWidget(parent, Qt::Window), events_(events), host_(host) {
-  setObjectName("LightCurveReport");
-  setWindowTitle("LightCurveReport");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "LightCurveReport", "LightCurveReport");
   BuildControls();
   FormCreate();
 }
@@ -88,13 +86,11 @@ TLightCurveReport::TLightCurveReport(ChartEventState& events, ReportWindowHost& 
 void TLightCurveReport::BuildControls() {
   auto* g = new QGridLayout(this);
   auto edit = [this](const char* name, const QString& text = {}) {
-    auto* e = new QLineEdit(text, this);
-    e->setObjectName(name);
+    auto* e = Named<QLineEdit>(name, text, this);
     return e;
   };
   auto memo = [this](const char* name) {
-    auto* m = new QPlainTextEdit(this);
-    m->setObjectName(name);
+    auto* m = Named<QPlainTextEdit>(name, this);
     m->setLineWrapMode(QPlainTextEdit::NoWrap);
     QFont f("Courier");
     f.setStyleHint(QFont::Monospace);
@@ -102,15 +98,13 @@ void TLightCurveReport::BuildControls() {
     return m;
   };
   auto combo = [this](const char* name, const QStringList& items, int index) {
-    auto* c = new QComboBox(this);
-    c->setObjectName(name);
+    auto* c = Named<QComboBox>(name, this);
     c->addItems(items);
     c->setCurrentIndex(index);
     return c;
   };
   auto button = [this](const char* name, const char* caption) {
-    auto* b = new QPushButton(caption, this);
-    b->setObjectName(name);
+    auto* b = Named<QPushButton>(name, caption, this);
     return b;
   };
   auto label = [this](const char* text) { return new QLabel(text, this); };
@@ -137,8 +131,7 @@ void TLightCurveReport::BuildControls() {
   g->addWidget(Edit16, 2, 5);
   Edit11 = edit("Edit11");
   Edit12 = edit("Edit12");
-  CheckBox1 = new QCheckBox(" 2 observers", this);
-  CheckBox1->setObjectName("CheckBox1");
+  CheckBox1 = Named<QCheckBox>("CheckBox1", " 2 observers", this);
   Edit9 = edit("Edit9");
   Edit10 = edit("Edit10");
   g->addWidget(label("Observer"), 3, 0);
@@ -233,8 +226,7 @@ void TLightCurveReport::BuildControls() {
   Button4 = button("Button4", "Save XML Report File");
   Button5 = button("Button5", "Copy for Text Report");
   Button6 = button("Button6", "Load camera setting file");
-  CheckBox6 = new QCheckBox("Add Lightcurve", this);
-  CheckBox6->setObjectName("CheckBox6");
+  CheckBox6 = Named<QCheckBox>("CheckBox6", "Add Lightcurve", this);
   CheckBox6->setChecked(true);
   Edit43 = edit("Edit43");
   g->addWidget(Button3, 16, 0);

@@ -35,9 +35,7 @@ bool TLunarVelocityCalculator::IsOpen() { return open_flag; }
 
 TLunarVelocityCalculator::TLunarVelocityCalculator(QWidget* owner, PanelLookup panel)
     : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint), panel_(std::move(panel)) {
-  setObjectName("LunarVelocityCalculator");
-  setWindowTitle("Object's Velocity Calculator");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "LunarVelocityCalculator", "Object's Velocity Calculator");
   BuildControls();
   FormCreate();
 }

@@ -11,6 +11,7 @@
 
 #include "base/NumberText.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/ControlEvents.h"
 #include "chart/ui/Tchart1.h"
 #include "events/TimingError.h"
 #include "base/ui/MemoLines.h"
@@ -43,9 +44,7 @@ TMagnitudeCalculator* OpenMagnitudeCalculator(ChartEventState& events, Magnitude
 
 TMagnitudeCalculator::TMagnitudeCalculator(ChartEventState& events, MagnitudeCalculatorHost& host, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), events_(events), host_(host) {
-  setObjectName("MagnitudeCalculator");
-  setWindowTitle("Magnitude Calculator");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "MagnitudeCalculator", "Magnitude Calculator");
   BuildControls();
   FormCreate();
 }
@@ -119,33 +118,26 @@ void TMagnitudeCalculator::BuildControls() {
 
   auto* cam = new QGroupBox("Calculation for event time", this);
   auto* cg = new QGridLayout(cam);
-  RadioButton1 = new QRadioButton("OFF", cam);
-  RadioButton2 = new QRadioButton("WAT100N", cam);
-  RadioButton3 = new QRadioButton("120N", cam);
-  RadioButton6 = new QRadioButton("910HX", cam);
-  RadioButton1->setObjectName("RadioButton1");
-  RadioButton2->setObjectName("RadioButton2");
-  RadioButton3->setObjectName("RadioButton3");
-  RadioButton6->setObjectName("RadioButton6");
+  RadioButton1 = Named<QRadioButton>("RadioButton1", "OFF", cam);
+  RadioButton2 = Named<QRadioButton>("RadioButton2", "WAT100N", cam);
+  RadioButton3 = Named<QRadioButton>("RadioButton3", "120N", cam);
+  RadioButton6 = Named<QRadioButton>("RadioButton6", "910HX", cam);
   RadioButton1->setChecked(true);
   cg->addWidget(RadioButton1, 0, 0);
   cg->addWidget(RadioButton2, 0, 1);
   cg->addWidget(RadioButton3, 0, 2);
   cg->addWidget(RadioButton6, 0, 3);
-  CheckBox1 = new QCheckBox("Consider step hight for time estimation", cam);
-  CheckBox1->setObjectName("CheckBox1");
+  CheckBox1 = Named<QCheckBox>("CheckBox1", "Consider step hight for time estimation", cam);
   cg->addWidget(CheckBox1, 1, 0, 1, 4);
   UpDown4 = new TUpDown("UpDown4", "UpDown4Text", 0, 9, 0, cam);
-  Edit17 = new QLineEdit("0", cam);
-  Edit17->setObjectName("Edit17");
+  Edit17 = Named<QLineEdit>("Edit17", "0", cam);
   Edit17->setReadOnly(true);
   cg->addWidget(new QLabel("Integrated", cam), 2, 0);
   cg->addWidget(UpDown4, 2, 1);
   cg->addWidget(Edit17, 2, 2);
   cg->addWidget(new QLabel("frames", cam), 2, 3);
   UpDown5 = new TUpDown("UpDown5", "UpDown5Text", 1, 3, 3, cam);
-  Edit24 = new QLineEdit("3", cam);
-  Edit24->setObjectName("Edit24");
+  Edit24 = Named<QLineEdit>("Edit24", "3", cam);
   Edit24->setReadOnly(true);
   cg->addWidget(new QLabel("Digits", cam), 3, 0);
   cg->addWidget(UpDown5, 3, 1);
@@ -154,10 +146,8 @@ void TMagnitudeCalculator::BuildControls() {
 
   auto* base = new QGroupBox("Select the BaseTime for Event Time", this);
   auto* bg = new QGridLayout(base);
-  RadioButton4 = new QRadioButton("First field", base);
-  RadioButton5 = new QRadioButton("Second field", base);
-  RadioButton4->setObjectName("RadioButton4");
-  RadioButton5->setObjectName("RadioButton5");
+  RadioButton4 = Named<QRadioButton>("RadioButton4", "First field", base);
+  RadioButton5 = Named<QRadioButton>("RadioButton5", "Second field", base);
   RadioButton4->setChecked(true);
   Edit18 = new QLineEdit("12", base);
   Edit19 = new QLineEdit("38", base);
@@ -174,10 +164,8 @@ void TMagnitudeCalculator::BuildControls() {
   }
   bg->addWidget(RadioButton4, 0, 0);
   bg->addWidget(RadioButton5, 1, 0);
-  Button2 = new QPushButton("Re-read  Time Stamp from current frame", base);
-  Button2->setObjectName("Button2");
-  Button3 = new QPushButton("Apply the edit time and Re-open graph", base);
-  Button3->setObjectName("Button3");
+  Button2 = Named<QPushButton>("Button2", "Re-read  Time Stamp from current frame", base);
+  Button3 = Named<QPushButton>("Button3", "Apply the edit time and Re-open graph", base);
   bg->addWidget(Button2, 2, 0, 1, 2);
   bg->addWidget(Button3, 2, 2, 1, 2);
   g->addWidget(base, 4, 0, 1, 5);
@@ -193,19 +181,16 @@ void TMagnitudeCalculator::BuildControls() {
   RadioGroup2->SetItemIndex(1);
   g->addWidget(RadioGroup1, 6, 0, 1, 2);
   g->addWidget(RadioGroup2, 6, 2, 1, 2);
-  ScrollBar1 = new QScrollBar(Qt::Horizontal, this);
-  ScrollBar1->setObjectName("ScrollBar1");
+  ScrollBar1 = Named<QScrollBar>("ScrollBar1", Qt::Horizontal, this);
   ScrollBar1->setMaximum(640);
-  ScrollBar2 = new QScrollBar(Qt::Horizontal, this);
-  ScrollBar2->setObjectName("ScrollBar2");
+  ScrollBar2 = Named<QScrollBar>("ScrollBar2", Qt::Horizontal, this);
   ScrollBar2->setMaximum(400);
   g->addWidget(ScrollBar1, 7, 0, 1, 2);
   g->addWidget(ScrollBar2, 7, 2, 1, 2);
   auto* font = new QGroupBox("Font size", this);
   auto* fg = new QHBoxLayout(font);
   UpDown6 = new TUpDown("UpDown6", "UpDown6Text", 6, 11, 10, font);
-  Edit26 = new QLineEdit("10", font);
-  Edit26->setObjectName("Edit26");
+  Edit26 = Named<QLineEdit>("Edit26", "10", font);
   Edit26->setReadOnly(true);
   fg->addWidget(UpDown6);
   fg->addWidget(Edit26);
@@ -214,15 +199,13 @@ void TMagnitudeCalculator::BuildControls() {
   RadioGroup3->SetItemIndex(0);
   g->addWidget(RadioGroup3, 6, 4);
 
-  Memo1 = new QPlainTextEdit(this);
-  Memo1->setObjectName("Memo1");
+  Memo1 = Named<QPlainTextEdit>("Memo1", this);
   QFont fixed("Courier");
   fixed.setStyleHint(QFont::Monospace);
   Memo1->setFont(fixed);
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   g->addWidget(Memo1, 0, 5, 6, 4);
-  Memo2 = new QPlainTextEdit(this);
-  Memo2->setObjectName("Memo2");
+  Memo2 = Named<QPlainTextEdit>("Memo2", this);
   Memo2->setFont(fixed);
   Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
   g->addWidget(Memo2, 6, 5, 2, 4);
@@ -233,14 +216,12 @@ void TMagnitudeCalculator::BuildControls() {
   g->addWidget(Button11, 8, 6);
   g->addWidget(Button9, 8, 8);
 
-  ListBox1 = new QListWidget(this);
-  ListBox1->setObjectName("ListBox1");
+  ListBox1 = Named<QListWidget>("ListBox1", this);
   g->addWidget(ListBox1, 9, 0, 1, 9);
   Button4 = button("Button4", "Add to report");
   Button5 = button("Button5", "Delete");
   Button6 = button("Button6", "Sort");
-  ComboBox1 = new QComboBox(this);
-  ComboBox1->setObjectName("ComboBox1");
+  ComboBox1 = Named<QComboBox>("ComboBox1", this);
   ComboBox1->addItems({"Main light change", "Minor light change"});
   ComboBox1->setCurrentIndex(0);
   Button7 = button("Button7", "Miss Disappearance  (approx. time)");

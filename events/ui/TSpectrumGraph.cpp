@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "base/NumberText.h"
+#include "base/ui/ControlEvents.h"
 
 namespace {
 int X(int nm) { return static_cast<int>(RoundHalfEven((nm - 400) * 0.8L + 40)); }
@@ -30,11 +31,8 @@ bool& SpectrumWindowShown() {
 
 TSpectrumGraph::TSpectrumGraph(const SpectralModel& model, QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint), model_(model) {
-  setObjectName("SpectrumGraph");
-  setWindowTitle("SpectrumGraph");
-  setAttribute(Qt::WA_DeleteOnClose);
-  Image1 = new QLabel(this);
-  Image1->setObjectName("Image1");
+  SetUpToolWindow(this, "SpectrumGraph", "SpectrumGraph");
+  Image1 = Named<QLabel>("Image1", this);
   Image1->setFixedSize(491, 571);
   auto* v = new QVBoxLayout(this);
   v->addWidget(Image1);

@@ -15,12 +15,9 @@ constexpr int kWidth = 577, kHeight = 553;
 }
 
 THistogram::THistogram(const Bitmap24& shown, QWidget* opener) : QWidget(opener, Qt::Window), shown_(shown) {
-  setObjectName("Histogram");
-  setWindowTitle("Histogram");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "Histogram", "Histogram");
   auto* v = new QVBoxLayout(this);
-  Image1 = new QLabel;
-  Image1->setObjectName("Image1");
+  Image1 = Named<QLabel>("Image1");
   Image1->setFixedSize(kWidth, kHeight);
   v->addWidget(Image1);
   auto* row = new QHBoxLayout;

@@ -22,28 +22,18 @@ namespace {
 
 constexpr int kImageWidth = 252, kImageHeight = 414;
 
-QPushButton* NamedButton(const char* name, const QString& caption) {
-  auto* b = new QPushButton(caption);
-  b->setObjectName(name);
-  return b;
-}
-
 }  // namespace
 
 TThreeDGraph::TThreeDGraph(ProfileGrids& grids, const ApertureClassMap& classes, QWidget* opener)
     : QWidget(opener, Qt::Window | Qt::WindowStaysOnTopHint), grids_(grids), classes_(classes) {
-  setObjectName("ThreeDGraph");
-  setWindowTitle("3D-Graph of Star Profile");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "ThreeDGraph", "3D-Graph of Star Profile");
   grids_.HeightStep = 20;
   auto* v = new QVBoxLayout(this);
   auto* top = new QHBoxLayout;
-  TDGImage1 = new QLabel;
-  TDGImage1->setObjectName("TDGImage1");
+  TDGImage1 = Named<QLabel>("TDGImage1");
   TDGImage1->setFixedSize(kImageWidth, kImageHeight);
   top->addWidget(TDGImage1);
-  TrackBar2 = new QSlider(Qt::Vertical);
-  TrackBar2->setObjectName("TrackBar2");
+  TrackBar2 = Named<QSlider>("TrackBar2", Qt::Vertical);
   TrackBar2->setRange(0, 30);
   TrackBar2->setValue(20);
   TrackBar2->setPageStep(10);
@@ -54,13 +44,13 @@ TThreeDGraph::TThreeDGraph(ProfileGrids& grids, const ApertureClassMap& classes,
   v->addLayout(top);
 
   auto* arrows = new QGridLayout;
-  SpeedButton1 = NamedButton("SpeedButton1", QString::fromUtf8("\u25B2"));
-  SpeedButton2 = NamedButton("SpeedButton2", QString::fromUtf8("\u25BC"));
-  SpeedButton3 = NamedButton("SpeedButton3", QString::fromUtf8("\u25B6"));
-  SpeedButton4 = NamedButton("SpeedButton4", QString::fromUtf8("\u25C0"));
-  Button4 = NamedButton("Button4", "-30");
-  Button3 = NamedButton("Button3", "-30");
-  Button2 = NamedButton("Button2", "0");
+  SpeedButton1 = Named<QPushButton>("SpeedButton1", QString::fromUtf8("\u25B2"));
+  SpeedButton2 = Named<QPushButton>("SpeedButton2", QString::fromUtf8("\u25BC"));
+  SpeedButton3 = Named<QPushButton>("SpeedButton3", QString::fromUtf8("\u25B6"));
+  SpeedButton4 = Named<QPushButton>("SpeedButton4", QString::fromUtf8("\u25C0"));
+  Button4 = Named<QPushButton>("Button4", "-30");
+  Button3 = Named<QPushButton>("Button3", "-30");
+  Button2 = Named<QPushButton>("Button2", "0");
   arrows->addWidget(SpeedButton1, 0, 2);
   arrows->addWidget(Button4, 1, 0);
   arrows->addWidget(SpeedButton4, 1, 1);
@@ -69,8 +59,7 @@ TThreeDGraph::TThreeDGraph(ProfileGrids& grids, const ApertureClassMap& classes,
   arrows->addWidget(Button3, 1, 4);
   arrows->addWidget(SpeedButton2, 2, 2);
   v->addLayout(arrows);
-  TrackBar1 = new QSlider(Qt::Horizontal);
-  TrackBar1->setObjectName("TrackBar1");
+  TrackBar1 = Named<QSlider>("TrackBar1", Qt::Horizontal);
   TrackBar1->setRange(-90, 90);
   TrackBar1->setValue(0);
   TrackBar1->setTickInterval(30);
@@ -86,8 +75,8 @@ TThreeDGraph::TThreeDGraph(ProfileGrids& grids, const ApertureClassMap& classes,
   for (auto* g : {RadioGroup1, MedianSelect, RadioGroup2}) groups->addWidget(g);
   v->addLayout(groups);
   auto* buttons = new QHBoxLayout;
-  Button5 = NamedButton("Button5", "Copy to ClipBoard");
-  Button1 = NamedButton("Button1", "Close");
+  Button5 = Named<QPushButton>("Button5", "Copy to ClipBoard");
+  Button1 = Named<QPushButton>("Button1", "Close");
   buttons->addWidget(Button5);
   buttons->addWidget(Button1);
   v->addLayout(buttons);

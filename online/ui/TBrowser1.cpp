@@ -8,11 +8,12 @@
 
 #include "online/ui/WebBrowserControl.h"
 
+#include "base/ui/ControlEvents.h"
+
 namespace {
 
 QToolButton* MakeToolButton(QToolBar* bar, const char* name, const char* text, QStyle::StandardPixmap icon) {
-  auto* b = new QToolButton(bar);
-  b->setObjectName(name);
+  auto* b = Named<QToolButton>(name, bar);
   b->setText(text);
   b->setToolTip(text);
   b->setIcon(bar->style()->standardIcon(icon));
@@ -30,21 +31,18 @@ TBrowser1::TBrowser1(QWidget* parent) : QWidget(parent, Qt::Window) {
   resize(914, 577);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  ToolBar1 = new QToolBar(this);
-  ToolBar1->setObjectName("ToolBar1");
+  ToolBar1 = Named<QToolBar>("ToolBar1", this);
   ToolBar1->setFixedHeight(29);
   BackButton = MakeToolButton(ToolBar1, "BackButton", "Back", QStyle::SP_ArrowBack);
   ForwardButton = MakeToolButton(ToolBar1, "ForwardButton", "Forward", QStyle::SP_ArrowForward);
   HomeButton = MakeToolButton(ToolBar1, "HomeButton", "Home", QStyle::SP_DirHomeIcon);
   RefreshButton = MakeToolButton(ToolBar1, "RefreshButton", "Refresh", QStyle::SP_BrowserReload);
   StopButton = MakeToolButton(ToolBar1, "StopButton", "Stop", QStyle::SP_BrowserStop);
-  Edit1 = new QLineEdit("Edit1", ToolBar1);
-  Edit1->setObjectName("Edit1");
+  Edit1 = Named<QLineEdit>("Edit1", "Edit1", ToolBar1);
   Edit1->setFixedWidth(502);
   ToolBar1->addWidget(Edit1);
   NavigateButton = MakeToolButton(ToolBar1, "NavigateButton", "Go", QStyle::SP_MediaPlay);
-  WebBrowser1 = new TWebBrowserControl(this);
-  WebBrowser1->setObjectName("WebBrowser1");
+  WebBrowser1 = Named<TWebBrowserControl>("WebBrowser1", this);
   WebBrowser1->setMinimumSize(905, 473);
   layout->addWidget(ToolBar1);
   layout->addWidget(WebBrowser1, 1);

@@ -3,27 +3,22 @@
 #include <QFont>
 #include <QPlainTextEdit>
 
+#include "base/ui/ControlEvents.h"
 #include "online/MapPage.h"
 #include "online/ui/WebBrowserControl.h"
 
 TMap::TMap(const GpsStation& station, int time_stamp_mode, QWidget* parent)
     : QWidget(parent, Qt::Window), station_(station), time_stamp_mode_(time_stamp_mode) {
-  setObjectName("Map");
-  setWindowTitle("Map");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "Map", "Map");
   resize(898, 621);
-  Panel1 = new QWidget(this);
-  Panel1->setObjectName("Panel1");
+  Panel1 = Named<QWidget>("Panel1", this);
   Panel1->setGeometry(0, 0, 890, 489);
-  WebBrowser1 = new TWebBrowserControl(Panel1);
-  WebBrowser1->setObjectName("WebBrowser1");
+  WebBrowser1 = Named<TWebBrowserControl>("WebBrowser1", Panel1);
   WebBrowser1->setGeometry(0, 0, 890, 489);
-  Memo1 = new QPlainTextEdit(this);
-  Memo1->setObjectName("Memo1");
+  Memo1 = Named<QPlainTextEdit>("Memo1", this);
   Memo1->setGeometry(424, 408, 457, 79);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo2 = new QPlainTextEdit(this);
-  Memo2->setObjectName("Memo2");
+  Memo2 = Named<QPlainTextEdit>("Memo2", this);
   Memo2->setGeometry(0, 494, 377, 81);
   QFont courier("Courier New");
   courier.setStyleHint(QFont::Monospace);

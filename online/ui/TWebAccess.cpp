@@ -9,6 +9,7 @@
 
 #include "base/AtomicFile.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/ControlEvents.h"
 #include "online/SoftwareUpdate.h"
 #include "online/UrlDownload.h"
 #include "online/ZipFile.h"
@@ -20,8 +21,7 @@ namespace {
 constexpr size_t kMaxVersionFileBytes = 1 << 20;
 
 QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, int left, int top, int width, int height) {
-  auto* m = new QPlainTextEdit(parent);
-  m->setObjectName(name);
+  auto* m = Named<QPlainTextEdit>(name, parent);
   m->setGeometry(left, top, width, height);
   m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   return m;
@@ -29,8 +29,7 @@ QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, int left, int top, i
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int left, int top, int width,
                         int height) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(name);
+  auto* b = Named<QPushButton>(name, caption, parent);
   b->setGeometry(left, top, width, height);
   return b;
 }
@@ -44,9 +43,7 @@ std::string FolderText(const fs::path& p) {
 }  // namespace
 
 TWebAccess::TWebAccess(WebAccessOptions options, QWidget* parent) : QDialog(parent), options_(std::move(options)) {
-  setObjectName("WebAccess");
-  setWindowTitle("Automatic software update");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "WebAccess", "Automatic software update");
   resize(735, 571);
   Memo1 = MakeMemo(this, "Memo1", 10, 10, 691, 91);
   Button1 = MakeButton(this, "Button1", "Update", 10, 110, 121, 31);

@@ -17,6 +17,7 @@
 #include <atomic>
 
 #include "base/AtomicFile.h"
+#include "base/ui/ControlEvents.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // Chromium inside QtWebEngine frees some objects through a base of another
@@ -83,8 +84,7 @@ ScopedUrlOpener::~ScopedUrlOpener() { Opener() = std::move(previous_); }
 TWebBrowserControl::TWebBrowserControl(QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  note_ = new QTextBrowser(this);
-  note_->setObjectName("WebBrowserNote");
+  note_ = Named<QTextBrowser>("WebBrowserNote", this);
   note_->setOpenLinks(false);
   layout->addWidget(note_);
   const QString problem = WebEngineStartProblem();
@@ -93,8 +93,7 @@ TWebBrowserControl::TWebBrowserControl(QWidget* parent) : QWidget(parent) {
     return;
   }
   note_->hide();
-  view_ = new QWebEngineView(this);
-  view_->setObjectName("WebEngineView");
+  view_ = Named<QWebEngineView>("WebEngineView", this);
   // Our own pages live in local files and fetch the map service's script.
   view_->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
   layout->addWidget(view_);

@@ -19,10 +19,8 @@ TCMOSExp2::TCMOSExp2(QWidget* owner) : QWidget(owner, Qt::Window | Qt::WindowSta
   Memo2->setMaximumHeight(80);
   Memo1 = MakeMemo("Memo1", this, MemoWrap::Off);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Button2 = new QPushButton("Read me", this);
-  Button2->setObjectName("Button2");
-  CheckBox1 = new QCheckBox(this);
-  CheckBox1->setObjectName("CheckBox1");
+  Button2 = Named<QPushButton>("Button2", "Read me", this);
+  CheckBox1 = Named<QCheckBox>("CheckBox1", this);
   Label9 = MakeLabel("Label9", "include ", this);
   Label10 = MakeLabel("Label10", "Integer value of ", this);
   Label11 = MakeLabel("Label11", "exposure time", this);
@@ -40,19 +38,16 @@ TCMOSExp2::TCMOSExp2(QWidget* owner) : QWidget(owner, Qt::Window | Qt::WindowSta
   Edit4 = UpDown7->Edit();
   Edit5 = UpDown8->Edit();
   Label7 = MakeLabel("Label7", "Frame Rate", this);
-  Edit3 = new QLineEdit(this);
-  Edit3->setObjectName("Edit3");
+  Edit3 = Named<QLineEdit>("Edit3", this);
   Label8 = MakeLabel("Label8", "Exposure Time", this);
-  Edit2 = new QLineEdit(this);
-  Edit2->setObjectName("Edit2");
+  Edit2 = Named<QLineEdit>("Edit2", this);
   UpDown2 = new TUpDown("UpDown2", "UpDown2Digit", 0, 8, 0, this);
   UpDown3 = new TUpDown("UpDown3", "UpDown3Digit", 0, 9, 3, this);
   UpDown4 = new TUpDown("UpDown4", "UpDown4Digit", 0, 9, 0, this);
   UpDown5 = new TUpDown("UpDown5", "UpDown5Digit", 0, 9, 0, this);
   UpDown6 = new TUpDown("UpDown6", "UpDown6Digit", 0, 9, 0, this);
   UpDown6->setVisible(false);
-  Button1 = new QPushButton("Calculate", this);
-  Button1->setObjectName("Button1");
+  Button1 = Named<QPushButton>("Button1", "Calculate", this);
 
   grid->addWidget(Memo2, 0, 0, 1, 6);
   grid->addWidget(Memo1, 1, 0, 8, 3);

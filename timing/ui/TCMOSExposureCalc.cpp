@@ -31,9 +31,7 @@ void CreateCmosExposureWindows(QWidget* owner) {
 }
 
 TCMOSExposureCalc::TCMOSExposureCalc(QWidget* owner) : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint) {
-  setObjectName("CMOSExposureCalc");
-  setWindowTitle("CMOSExposureCalc");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "CMOSExposureCalc", "CMOSExposureCalc");
   auto* grid = new QGridLayout(this);
   Memo1 = MakeMemo("Memo1", this, MemoWrap::Off);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -51,8 +49,7 @@ TCMOSExposureCalc::TCMOSExposureCalc(QWidget* owner) : QWidget(owner, Qt::Window
   Label3 = MakeLabel("Label3", "%", this);
   RadioGroup1 = new TRadioGroup("RadioGroup1", "Filter", {"Recommended", "Suitable", "All (~1200msec)"}, this);
   RadioGroup1->SetItemIndex(0);
-  Button1 = new QPushButton("TEST", this);
-  Button1->setObjectName("Button1");
+  Button1 = Named<QPushButton>("Button1", "TEST", this);
   Button1->setVisible(false);
   grid->addWidget(Memo1, 0, 0, 6, 1);
   grid->addWidget(Label2, 0, 1);

@@ -25,15 +25,13 @@ namespace {
 constexpr int kPictureWidth = 743, kPictureHeight = 372;
 
 QLineEdit* MakeEdit(const char* name, QWidget* parent, const QString& text = {}, bool read_only = true) {
-  auto* e = new QLineEdit(text, parent);
-  e->setObjectName(name);
+  auto* e = Named<QLineEdit>(name, text, parent);
   e->setReadOnly(read_only);
   return e;
 }
 
 QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(name);
+  auto* b = Named<QPushButton>(name, caption, parent);
   return b;
 }
 
@@ -60,9 +58,7 @@ TLEDGraph* OpenLedGraph(LedGraphHost host, LedCorrectionState& state, uint8_t& o
 
 TLEDGraph::TLEDGraph(LedGraphHost host, LedCorrectionState& state, QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint), host_(std::move(host)), state_(state) {
-  setObjectName("LEDGraph");
-  setWindowTitle("Time correction using 1PPS LED");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "LEDGraph", "Time correction using 1PPS LED");
   CreateControls();
   ConnectHandlers();
   FormCreate();

@@ -16,9 +16,7 @@ bool& LinearityOpen() {
 }
 
 TLinearity::TLinearity(QWidget* owner) : QDialog(owner) {
-  setObjectName("Linearity");
-  setWindowTitle("Linearity");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "Linearity", "Linearity");
   Image1 = MakeLabel("Image1", "", this);
   Image1->setFixedSize(1001, 541);
   Memo1 = MakeMemo("Memo1", this, MemoWrap::On);

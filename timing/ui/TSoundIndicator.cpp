@@ -13,8 +13,7 @@
 
 namespace {
 QLineEdit* ReadOnlyEdit(const char* name, QWidget* parent) {
-  auto* e = new QLineEdit(parent);
-  e->setObjectName(name);
+  auto* e = Named<QLineEdit>(name, parent);
   e->setReadOnly(true);
   return e;
 }
@@ -22,17 +21,14 @@ QLineEdit* ReadOnlyEdit(const char* name, QWidget* parent) {
 
 TSoundIndicator::TSoundIndicator(SoundIndicatorHost host, QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint), host_(std::move(host)) {
-  setObjectName("SoundIndicator");
-  setWindowTitle("Audio cannel display");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "SoundIndicator", "Audio cannel display");
   SndImage = MakeLabel("SndImage", "", this);
   SndImage->setFixedSize(332, 140);
   RadioGroup1 = new TRadioGroup("RadioGroup1", "Cannel", {"L", "R", "L+R"}, this);
   RadioGroup1->SetItemIndex(2);
   RadioGroup2 = new TRadioGroup("RadioGroup2", "Width", {"Wide", "Expansion"}, this);
   RadioGroup2->SetItemIndex(0);
-  GroupBox1 = new QGroupBox("Volume", this);
-  GroupBox1->setObjectName("GroupBox1");
+  GroupBox1 = Named<QGroupBox>("GroupBox1", "Volume", this);
   auto* volume = new QHBoxLayout(GroupBox1);
   Edit1 = ReadOnlyEdit("Edit1", GroupBox1);
   Edit1->setText("50");
@@ -54,8 +50,7 @@ TSoundIndicator::TSoundIndicator(SoundIndicatorHost host, QWidget* owner)
   Edit7 = ReadOnlyEdit("Edit7", this);
   Label4 = MakeLabel("Label4", "Current Frame: No. ", this);
   Edit8 = ReadOnlyEdit("Edit8", this);
-  Button1 = new QPushButton("Close", this);
-  Button1->setObjectName("Button1");
+  Button1 = Named<QPushButton>("Button1", "Close", this);
   auto* grid = new QGridLayout(this);
   grid->addWidget(SndImage, 0, 0, 4, 2);
   grid->addWidget(RadioGroup1, 0, 2);

@@ -23,9 +23,7 @@ void OpenTimingError(QWidget* owner) {
 }
 
 TTimingError::TTimingError(QWidget* owner) : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint) {
-  setObjectName("TimingError");
-  setWindowTitle("Estimated error of timing");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "TimingError", "Estimated error of timing");
   Image1 = MakeLabel("Image1", "", this);
   Image1->setFixedSize(721, 631);
   auto* v = new QVBoxLayout(this);

@@ -22,18 +22,6 @@
 
 namespace {
 
-QLineEdit* NamedEdit(const char* name, const char* text, QWidget* parent) {
-  auto* e = new QLineEdit(text, parent);
-  e->setObjectName(name);
-  return e;
-}
-
-QPushButton* NamedButton(const char* name, const char* caption, QWidget* parent) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(name);
-  return b;
-}
-
 QString Fixed(long double v, int decimals, int precision) {
   return QString::fromStdString(FormatFixed(v, decimals, precision));
 }
@@ -44,21 +32,19 @@ TTimingErrorSimulation::TTimingErrorSimulation(QWidget* owner) : QDialog(owner) 
   setObjectName("TimingErrorSimulation");
   setWindowTitle("Timing Error Simulation");
   setWindowFlag(Qt::WindowStaysOnTopHint);
-  GroupBox2 = new QGroupBox("Noise level (Standard deviation when signal is 1.0)", this);
-  GroupBox2->setObjectName("GroupBox2");
+  GroupBox2 = Named<QGroupBox>("GroupBox2", "Noise level (Standard deviation when signal is 1.0)", this);
   auto* noise = new QGridLayout(GroupBox2);
   Label1 = MakeLabel("Label1", "STDV2 After the star reappears ", GroupBox2);
-  Edit1 = NamedEdit("Edit1", "0.10", GroupBox2);
+  Edit1 = Named<QLineEdit>("Edit1", "0.10", GroupBox2);
   UpDown1 = new TUpDown("UpDown1", "UpDown1Position", 0, 400, 10, GroupBox2);
   UpDown1->SetAccelerated(true);
   Label2 = MakeLabel("Label2", "STDV1 During Occultation", GroupBox2);
-  Edit2 = NamedEdit("Edit2", "0.10", GroupBox2);
+  Edit2 = Named<QLineEdit>("Edit2", "0.10", GroupBox2);
   UpDown2 = new TUpDown("UpDown2", "UpDown2Position", 0, 400, 10, GroupBox2);
   UpDown2->SetAccelerated(true);
-  CheckBox1 = new QCheckBox("Related", GroupBox2);
-  CheckBox1->setObjectName("CheckBox1");
+  CheckBox1 = Named<QCheckBox>("CheckBox1", "Related", GroupBox2);
   CheckBox1->setChecked(true);
-  Edit3 = NamedEdit("Edit3", "0.10", GroupBox2);
+  Edit3 = Named<QLineEdit>("Edit3", "0.10", GroupBox2);
   UpDown3 = new TUpDown("UpDown3", "UpDown3Position", 0, 1000, 10, GroupBox2);
   UpDown3->SetAccelerated(true);
   noise->addWidget(Label1, 0, 0);
@@ -71,23 +57,21 @@ TTimingErrorSimulation::TTimingErrorSimulation(QWidget* owner) : QDialog(owner) 
   noise->addWidget(Edit3, 3, 1);
   noise->addWidget(UpDown3, 3, 2);
 
-  GroupBox1 = new QGroupBox("Settings for graph", this);
-  GroupBox1->setObjectName("GroupBox1");
+  GroupBox1 = Named<QGroupBox>("GroupBox1", "Settings for graph", this);
   auto* graph = new QHBoxLayout(GroupBox1);
   Label3 = MakeLabel("Label3", "Width", GroupBox1);
-  Edit4 = NamedEdit("Edit4", "1", GroupBox1);
+  Edit4 = Named<QLineEdit>("Edit4", "1", GroupBox1);
   UpDown4 = new TUpDown("UpDown4", "UpDown4Position", 0, 8, 0, GroupBox1);
   for (QWidget* w : std::initializer_list<QWidget*>{Label3, Edit4, UpDown4}) graph->addWidget(w);
 
-  GroupBox3 = new QGroupBox("Estimated timing error (1 sigma)", this);
-  GroupBox3->setObjectName("GroupBox3");
+  GroupBox3 = Named<QGroupBox>("GroupBox3", "Estimated timing error (1 sigma)", this);
   auto* estimate = new QGridLayout(GroupBox3);
-  Edit5 = NamedEdit("Edit5", "0.0861", GroupBox3);
+  Edit5 = Named<QLineEdit>("Edit5", "0.0861", GroupBox3);
   Label5 = MakeLabel("Label5", "frame  or ", GroupBox3);
   Label6 = MakeLabel("Label6", "integration unit", GroupBox3);
-  Edit6 = NamedEdit("Edit6", "0.0029", GroupBox3);
+  Edit6 = Named<QLineEdit>("Edit6", "0.0029", GroupBox3);
   Label4 = MakeLabel("Label4", "sec", GroupBox3);
-  Edit7 = NamedEdit("Edit7", "1", GroupBox3);
+  Edit7 = Named<QLineEdit>("Edit7", "1", GroupBox3);
   UpDown5 = new TUpDown("UpDown5", "UpDown5Position", 0, 6, 0, GroupBox3);
   Label7 = MakeLabel("Label7", "Integratiion", GroupBox3);
   Label8 = MakeLabel("Label8", "frames", GroupBox3);
@@ -105,16 +89,15 @@ TTimingErrorSimulation::TTimingErrorSimulation(QWidget* owner) : QDialog(owner) 
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Image1 = MakeLabel("Image1", "", this);
   Image1->setFixedSize(1131, 451);
-  Button7 = NamedButton("Button7", "Make a simulation", this);
-  Button8 = NamedButton("Button8", "A set of estimation", this);
-  Button1 = NamedButton("Button1", "Button1", this);
-  Button2 = NamedButton("Button2", "Button2", this);
-  Button3 = NamedButton("Button3", "Button3", this);
-  Button4 = NamedButton("Button4", "Button4", this);
-  Button5 = NamedButton("Button5", "Button5", this);
-  Button6 = NamedButton("Button6", "Button6", this);
-  ProgressBar1 = new QProgressBar(this);
-  ProgressBar1->setObjectName("ProgressBar1");
+  Button7 = Named<QPushButton>("Button7", "Make a simulation", this);
+  Button8 = Named<QPushButton>("Button8", "A set of estimation", this);
+  Button1 = Named<QPushButton>("Button1", "Button1", this);
+  Button2 = Named<QPushButton>("Button2", "Button2", this);
+  Button3 = Named<QPushButton>("Button3", "Button3", this);
+  Button4 = Named<QPushButton>("Button4", "Button4", this);
+  Button5 = Named<QPushButton>("Button5", "Button5", this);
+  Button6 = Named<QPushButton>("Button6", "Button6", this);
+  ProgressBar1 = Named<QProgressBar>("ProgressBar1", this);
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
 
@@ -175,26 +158,24 @@ void TTimingErrorSimulation::QuickEstimate() {
   Edit6->setText(Fixed(y * IntegrationFrames / 29.97L, 4, 6));
 }
 
-void TTimingErrorSimulation::UpDown1Click() {
-  Settings.STDV2 = UpDown1->Position() / 100.0L;
-  Edit1->setText(Fixed(Settings.STDV2, 2, 4));
+void TTimingErrorSimulation::DeviationClick(TUpDown* moved, QLineEdit* edit, long double& value, TUpDown* other,
+                                            QLineEdit* other_edit, long double& other_value) {
+  value = moved->Position() / 100.0L;
+  edit->setText(Fixed(value, 2, 4));
   if (CheckBox1->isChecked()) {
-    UpDown2->SetPosition(UpDown1->Position());
-    Settings.STDV1 = Settings.STDV2;
-    Edit2->setText(Edit1->text());
+    other->SetPosition(moved->Position());
+    other_value = value;
+    other_edit->setText(edit->text());
   }
   QuickEstimate();
 }
 
+void TTimingErrorSimulation::UpDown1Click() {
+  DeviationClick(UpDown1, Edit1, Settings.STDV2, UpDown2, Edit2, Settings.STDV1);
+}
+
 void TTimingErrorSimulation::UpDown2Click() {
-  Settings.STDV1 = UpDown2->Position() / 100.0L;
-  Edit2->setText(Fixed(Settings.STDV1, 2, 4));
-  if (CheckBox1->isChecked()) {
-    UpDown1->SetPosition(UpDown2->Position());
-    Settings.STDV2 = Settings.STDV1;
-    Edit1->setText(Edit2->text());
-  }
-  QuickEstimate();
+  DeviationClick(UpDown2, Edit2, Settings.STDV1, UpDown1, Edit1, Settings.STDV2);
 }
 
 void TTimingErrorSimulation::UpDown3Click() {

@@ -98,6 +98,9 @@ class TTimingErrorSimulation : public QDialog {
   std::thread worker_;
   std::atomic<bool> cancel_{false};
   void QuickEstimate();
+  // One noise deviation moved; with CheckBox1 on the other one follows it.
+  void DeviationClick(TUpDown* moved, QLineEdit* edit, long double& value, TUpDown* other, QLineEdit* other_edit,
+                      long double& other_value);
   void DrawSimulation();
   void AddLines(const std::vector<std::string>& lines);
 };

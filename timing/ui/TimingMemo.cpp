@@ -4,9 +4,10 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 
+#include "base/ui/ControlEvents.h"
+
 QPlainTextEdit* MakeMemo(const QString& name, QWidget* parent, MemoWrap wrap) {
-  auto* memo = new QPlainTextEdit(parent);
-  memo->setObjectName(name);
+  auto* memo = Named<QPlainTextEdit>(name, parent);
   memo->setReadOnly(true);
   QFont courier("Courier New");
   courier.setStyleHint(QFont::Monospace);
@@ -16,9 +17,7 @@ QPlainTextEdit* MakeMemo(const QString& name, QWidget* parent, MemoWrap wrap) {
 }
 
 QLabel* MakeLabel(const QString& name, const QString& text, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(name);
-  return label;
+  return Named<QLabel>(name, text, parent);
 }
 
 void AddMemoLine(QPlainTextEdit* memo, const std::string& line) { memo->appendPlainText(QString::fromStdString(line)); }

@@ -37,9 +37,7 @@ void FillList(QListWidget* box, const std::vector<T>& items) {
 
 TCapture_1::TCapture_1(CaptureHost host, QWidget* opener)
     : QWidget(opener, Qt::Window | Qt::WindowStaysOnTopHint), host_(std::move(host)) {
-  setObjectName("Capture_1");
-  setWindowTitle("Video Capture");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "Capture_1", "Video Capture");
   if (opener) move(opener->geometry().topLeft());
 
   ListBox1 = Named<QListWidget>("ListBox1");

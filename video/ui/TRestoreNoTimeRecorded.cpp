@@ -13,6 +13,7 @@
 
 #include "base/NumberText.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/ControlEvents.h"
 
 namespace {
 
@@ -26,19 +27,15 @@ const char* const kCaptions[21] = {
 
 TRestoreNoTimeRecorded::TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* opener)
     : QWidget(opener, Qt::Window), state_(state) {
-  setObjectName("RestoreNoTimeRecorded");
-  setWindowTitle("Add Time to no CMOS time recorded");
-  setAttribute(Qt::WA_DeleteOnClose);
+  SetUpToolWindow(this, "RestoreNoTimeRecorded", "Add Time to no CMOS time recorded");
   auto* v = new QVBoxLayout(this);
-  Memo1 = new QPlainTextEdit;
-  Memo1->setObjectName("Memo1");
+  Memo1 = Named<QPlainTextEdit>("Memo1");
   Memo1->setReadOnly(true);
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   v->addWidget(Memo1, 1);
   auto* grid = new QGridLayout;
   for (int i = 0; i < 21; ++i) {
-    auto* e = new QLineEdit;
-    e->setObjectName(QString("Edit%1").arg(i + 1));
+    auto* e = Named<QLineEdit>(QString("Edit%1").arg(i + 1));
     if (i < 20) e->setReadOnly(true);
     // Wide enough for a whole time of day in 100-ns units.
     e->setMinimumWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("0000000000000")) + 12);
@@ -47,10 +44,8 @@ TRestoreNoTimeRecorded::TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* 
     grid->addWidget(e, i / 3, (i % 3) * 2 + 1);
   }
   v->addLayout(grid);
-  Button1 = new QPushButton("Load Camera setting file");
-  Button1->setObjectName("Button1");
-  Button2 = new QPushButton("Reset");
-  Button2->setObjectName("Button2");
+  Button1 = Named<QPushButton>("Button1", "Load Camera setting file");
+  Button2 = Named<QPushButton>("Button2", "Reset");
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(Button1);
   buttons->addWidget(Button2);
