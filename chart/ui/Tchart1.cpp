@@ -11,6 +11,7 @@
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "chart/ChartScale.h"
+#include "chart/ChartTable.h"
 #include "chart/ui/ChartPainter.h"
 #include "chart/ui/TAvgBkg.h"
 #include "chart/ui/TCorrection.h"
@@ -206,6 +207,11 @@ void Tchart1::BuildControls() {
   connect(Button16, &QPushButton::clicked, this, &Tchart1::Button16Click);
   connect(Button17, &QPushButton::clicked, this, &Tchart1::Button17Click);
   connect(SpeedButton1, &QPushButton::clicked, this, &Tchart1::SpeedButton1Click);
+
+  for (QWidget* box : {Panel1, static_cast<QWidget*>(GroupBox1)})
+    for (QWidget* w : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) designed_.push_back({w, w->geometry()});
+  designed_.push_back({ChartImg2, ChartImg2->geometry()});
+  designed_.push_back({Panel1, Panel1->geometry()});
 }
 
 void Tchart1::RefreshData() {
@@ -420,6 +426,7 @@ void Tchart1::StoreReportValues(const ChartDrawResult& r) {
 }
 
 void Tchart1::WideSetting() {
+  for (const auto& [w, r] : designed_) w->setGeometry(r);
   view_.ChartImageWidth = kChartWideWidth;
   view_.ChartRightMargin = 10;
   ChartImg1->setGeometry(10, kPictureTop, kChartWideWidth, kChartImageHeight);
@@ -441,23 +448,89 @@ void Tchart1::WideSetting() {
   CheckBox1->setChecked(true);  // runs the layout handler when it changes
 }
 
+namespace {
+
+// Places controls left to right from `x`, starting a new row when the next one
+// would pass the right edge; returns the bottom of the last row.
+class RowFlow {
+ public:
+  RowFlow(int left, int right, int top) : left_(left), right_(right), x_(left), y_(top), bottom_(top) {}
+  void Place(QWidget* w, int width, int height) {
+    width = std::min(width, right_ - left_);
+    if (x_ > left_ && x_ + width > right_) NewRow();
+    w->setGeometry(x_, y_, width, height);
+    x_ += width + kGap;
+    bottom_ = std::max(bottom_, y_ + height);
+  }
+  // A button or box wide enough for its whole caption.
+  void PlaceWhole(QWidget* w, int design_width) { Place(w, std::max(design_width, w->sizeHint().width()), w->height()); }
+  void NewRow() {
+    x_ = left_;
+    y_ = bottom_ + kGap;
+  }
+  int Bottom() const { return bottom_; }
+
+ private:
+  static constexpr int kGap = 4;
+  int left_, right_, x_, y_, bottom_;
+};
+
+}  // namespace
+
 void Tchart1::NarrowSetting() {
+  for (const auto& [w, r] : designed_) w->setGeometry(r);
   view_.ChartImageWidth = kChartNarrowWidth;
   view_.ChartRightMargin = 10;
   ChartImg1->setGeometry(10, kPictureTop, kChartNarrowWidth, kChartImageHeight);
+  ChartImg2->setGeometry(10, kPanelTop, kChartNarrowWidth, ChartImg2->height());
   const bool diff = session_.DiffractionMode != 0;
-  // One more row below the panel's own: the object boxes in a line, 'Reset'
-  // and the layout button, all inside the narrow window.
-  setFixedSize(320, diff ? 807 : 650);
-  Panel1->move(0, diff ? 589 : kPanelTop);
-  Button1->move(264, 64);
-  Button2->setGeometry(8, 98, std::min(100, std::max(90, Button2->sizeHint().width())), Button2->height());
-  Button7->setGeometry(112, 98, 105, Button7->height());
-  Button8->move(224, 98);
-  GroupBox1->setGeometry(8, 176, 196, 40);
+  constexpr int kLeft = 8, kRight = 312;
+  // The panel's controls are set again in rows that fit the narrow window.
+  RowFlow f(kLeft, kRight, 4);
+  f.Place(ScrollBar1, kRight - kLeft - 48, 17);
+  f.Place(Button1, 44, 20);
+  f.NewRow();
+  for (QPushButton* b : {Button3, Button4, Button5, Button6}) f.Place(b, 56, 24);
+  f.Place(Button9, kRight - Button6->geometry().right() - 5, 24);
+  f.NewRow();
+  f.Place(RadioGroup1, std::max(120, RadioGroup1->sizeHint().width()), 40);
+  // Scale and radius with their captions beneath, in the rest of the row.
+  const int spin_top = RadioGroup1->y() + 2;
+  const int scale_left = RadioGroup1->geometry().right() + 5;
+  const int radius_edit_width = 24;
+  const int scale_edit_width = kRight - scale_left - 2 * (UpDown2->width() + 3) - 6 - radius_edit_width;
+  UpDown2->move(scale_left, spin_top);
+  Edit5->setGeometry(UpDown2->geometry().right() + 4, spin_top, scale_edit_width, 22);
+  UpDown1->move(Edit5->geometry().right() + 7, spin_top);
+  Edit2->setGeometry(kRight - radius_edit_width, spin_top, radius_edit_width, 22);
+  findChild<QLabel*>("ScaleLabel")->move(UpDown2->x() + 2, spin_top + 22);
+  findChild<QLabel*>("RadiusLabel")->move(UpDown1->x() + 2, spin_top + 22);
+  f.NewRow();
+  for (QPushButton* b : {Button10, Button11, Button7, Button2, Button12, SpeedButton1, Button14, Button8, Button17})
+    f.PlaceWhole(b, 40);
+  f.NewRow();
+  for (QCheckBox* c : {CheckBox7, CheckBox8, CheckBox9, CheckBox10, CheckBox11, CheckBox12, CheckBox2, CheckBox3})
+    f.PlaceWhole(c, 40);
+  f.NewRow();
+  f.Place(Edit1, 110, 22);
+  f.Place(Edit4, 60, 22);
+  f.Place(Edit6, 60, 22);
+  f.NewRow();
+  f.Place(findChild<QLabel*>("MaxLabel"), 42, 16);
+  f.Place(ScrollBar2, 100, 16);
+  f.Place(findChild<QLabel*>("MinLabel"), 30, 16);
+  f.Place(ScrollBar3, kRight - ScrollBar2->geometry().right() - 39, 16);
+  f.NewRow();
   for (int i = 0; QCheckBox* c : {CheckBox4, CheckBox5, CheckBox6, CheckBox14}) c->move(8 + 46 * i++, 16);
-  Button9->move(208, 184);
-  CheckBox1->setGeometry(272, 186, 44, 20);
+  f.Place(GroupBox1, 196, 40);
+  f.Place(CheckBox1, 60, 20);
+  const int panel_top = diff ? 589 : kPanelTop;
+  const int visible = f.Bottom() + 8;
+  // The memo and LED buttons stay below the visible part, as in the wide layout.
+  for (QWidget* w : std::initializer_list<QWidget*>{Button15, Button16, Memo2, Memo1})
+    w->move(w->x(), visible + 20);
+  Panel1->setGeometry(0, panel_top, 320, visible + 100);
+  setFixedSize(320, panel_top + visible);
   CheckBox1->setChecked(false);
 }
 

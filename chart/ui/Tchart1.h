@@ -13,6 +13,8 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "chart/ChartDrawing.h"
 #include "chart/ChartSession.h"
@@ -158,4 +160,6 @@ class Tchart1 : public QWidget {
   QPointer<TAvgBkg> avg_bkg_;
   QPointer<TCorrection> correction_;
   bool in_layout_ = false;
+  // Every control's place as built; the wide layout starts from these.
+  std::vector<std::pair<QWidget*, QRect>> designed_;
 };

@@ -85,6 +85,12 @@ void ClickMiddle(QWidget* w) {
   }
 }
 
+// A click on record r's point of curve A.
+void ClickRecord(Chart& c, int r) {
+  ReleaseAt(c.chart->ChartImg1, IndexToPixelX(c.chart->View(), r - c.session.ChartState.FirstShownFrame),
+            ValueToPixelY(c.chart->View(), c.chart->Data().Records[r].Value[CurveA]));
+}
+
 TEST(ChartWindowFaults, NarrowLayoutKeepsItsControlsInsideAndReturnsToWide) {
   Chart c;
   c.chart->show();
@@ -135,8 +141,7 @@ TEST(ChartWindowFaults, WideLayoutButtonsDoNotOverlap) {
   };
   check_wide("chart");
   const int r = 20;
-  ReleaseAt(c.chart->ChartImg1, IndexToPixelX(c.chart->View(), r - c.session.ChartState.FirstShownFrame),
-            ValueToPixelY(c.chart->View(), c.chart->Data().Records[r].Value[CurveA]));
+  ClickRecord(c, r);
   ASSERT_EQ(c.session.ChartState.SelectedFrame, r);
   c.chart->findChild<QPushButton*>("Button8")->click();
   ASSERT_EQ(c.session.DiffractionMode, 1);
@@ -146,6 +151,103 @@ TEST(ChartWindowFaults, WideLayoutButtonsDoNotOverlap) {
   ClickMiddle(layout);
   ASSERT_TRUE(layout->isChecked());
   check_wide("diffraction, narrow and wide again");
+}
+
+}  // namespace
+
+namespace {
+
+// The controls of the chart in the window's rows, with their places in window
+// coordinates.
+std::vector<std::pair<QWidget*, QRect>> ShownControls(Tchart1* chart) {
+  std::vector<std::pair<QWidget*, QRect>> shown;
+  QWidget* panel = chart->findChild<QWidget*>("Panel1");
+  QWidget* objects = chart->findChild<QWidget*>("GroupBox1");
+  for (QWidget* w : chart->findChildren<QWidget*>()) {
+    if (w == panel || w->window() != chart || !w->isVisibleTo(chart)) continue;
+    QWidget* parent = w->parentWidget();
+    if (parent != chart && parent != panel && parent != objects) continue;
+    const QRect r(w->mapTo(chart, QPoint(0, 0)), w->size());
+    // Controls kept below the window's bottom are not shown; any other one is,
+    // however far right it lies.
+    if (r.top() < chart->height()) shown.push_back({w, r});
+  }
+  return shown;
+}
+
+// The places of the chart's own controls (not the parts Qt builds inside them).
+std::vector<std::pair<QString, QRect>> Places(Tchart1* chart) {
+  std::vector<std::pair<QString, QRect>> places = {{"window", chart->geometry()}};
+  QWidget* panel = chart->findChild<QWidget*>("Panel1");
+  QWidget* objects = chart->findChild<QWidget*>("GroupBox1");
+  for (QWidget* w : chart->findChildren<QWidget*>()) {
+    QWidget* parent = w->parentWidget();
+    if (parent == chart || parent == panel || parent == objects) places.push_back({w->objectName(), w->geometry()});
+  }
+  return places;
+}
+
+void ExpectSamePlaces(const std::vector<std::pair<QString, QRect>>& now,
+                      const std::vector<std::pair<QString, QRect>>& before) {
+  ASSERT_EQ(now.size(), before.size());
+  for (size_t i = 0; i < now.size(); ++i) {
+    const QRect& a = now[i].second;
+    const QRect& b = before[i].second;
+    EXPECT_EQ(a, b) << now[i].first.toStdString() << " at " << a.x() << "," << a.y() << " " << a.width() << "x"
+                    << a.height() << ", was " << b.x() << "," << b.y() << " " << b.width() << "x" << b.height();
+  }
+}
+
+void ExpectInsideAndApart(Tchart1* chart) {
+  const auto shown = ShownControls(chart);
+  ASSERT_GT(shown.size(), 20u);
+  for (const auto& [w, r] : shown)
+    EXPECT_TRUE(chart->rect().contains(r)) << w->objectName().toStdString() << " leaves the window";
+  for (size_t i = 0; i < shown.size(); ++i)
+    for (size_t j = i + 1; j < shown.size(); ++j) {
+      QWidget* a = shown[i].first;
+      QWidget* b = shown[j].first;
+      if (a->isAncestorOf(b) || b->isAncestorOf(a)) continue;
+      EXPECT_FALSE(shown[i].second.intersects(shown[j].second))
+          << a->objectName().toStdString() << " and " << b->objectName().toStdString();
+    }
+}
+
+TEST(ChartWindowFaults, NarrowLayoutControlsLieInsideAndApartInBothModes) {
+  Chart c;
+  c.chart->show();
+  auto* layout = c.chart->findChild<QCheckBox*>("CheckBox1");
+  ASSERT_TRUE(layout->isChecked());
+  const auto wide = Places(c.chart);
+  ClickMiddle(layout);
+  ASSERT_FALSE(layout->isChecked());
+  ASSERT_EQ(c.chart->width(), 320);
+  {
+    SCOPED_TRACE("narrow");
+    ExpectInsideAndApart(c.chart);
+  }
+  ClickMiddle(layout);
+  ASSERT_TRUE(layout->isChecked());
+  {
+    SCOPED_TRACE("wide after a narrow round trip");
+    ExpectSamePlaces(Places(c.chart), wide);
+  }
+
+  const int r = 20;
+  ClickRecord(c, r);
+  ASSERT_EQ(c.session.ChartState.SelectedFrame, r);
+  c.chart->findChild<QPushButton*>("Button8")->click();
+  ASSERT_EQ(c.session.DiffractionMode, 1);
+  const auto wide_diffraction = Places(c.chart);
+  ClickMiddle(layout);
+  ASSERT_FALSE(layout->isChecked());
+  {
+    SCOPED_TRACE("narrow, diffraction");
+    ExpectInsideAndApart(c.chart);
+  }
+  ClickMiddle(layout);
+  SCOPED_TRACE("wide diffraction after a narrow round trip");
+  ExpectSamePlaces(Places(c.chart), wide_diffraction);
 }
 
 }  // namespace
