@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QSignalBlocker>
 
+#include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "chart/ChartScale.h"
@@ -307,7 +308,17 @@ void Tchart1::FormCreate() {
     CheckBox8->setChecked(st.AxisLines);
   }
   st.Reset = 0;
+  // A selection kept from the last opening shows its read-outs again.
+  if (st.SelectedFrame >= 0) {
+    const std::string_view line = RecordLine(host_.Table().Lines(), data_.HeaderLineCount, st.SelectedFrame);
+    if (!line.empty()) ShowSelectionReadouts(line);
+  }
   GraphShow3();
+}
+
+void Tchart1::ShowSelectionReadouts(std::string_view line) {
+  Edit4->setText(QString::fromStdString(GetCsvField(line, 1)));
+  Edit6->setText(QString::fromStdString(GetCsvField(line, data_.ObjectBaseColumn)));
 }
 
 void Tchart1::HRatioCalc() {

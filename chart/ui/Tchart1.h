@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -139,6 +140,8 @@ class Tchart1 : public QWidget {
   void Button17Click();
   void SpeedButton1Click();
   void RestoreAperturePositions(int record);
+  // The selected record's frame number and A value in `Edit4` and `Edit6`.
+  void ShowSelectionReadouts(std::string_view line);
   void RefreshMagnitudeCalculator();  // after a click, while the calculator is open
   void OpenFresnelCtrl();
   void CloseFresnelCtrl();

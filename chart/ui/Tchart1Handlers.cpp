@@ -179,13 +179,12 @@ void Tchart1::ChartImg1MouseUp(int x, int y) {
   if (st.SelectedFrame >= 0) {
     const std::string_view line = RecordLine(lines, data_.HeaderLineCount, st.SelectedFrame);
     if (!line.empty()) {
+      ShowSelectionReadouts(line);
       std::string f1 = GetCsvField(line, 1);
-      Edit4->setText(QString::fromStdString(f1));
       if (f1.empty()) f1 = "0";
       const long double v = ParseLongDouble(f1).value_or(0);
       frame_no = std::fabs(v) < 2e9L ? static_cast<int>(TruncateToInt(v)) : 0;
       st.SelectedFrameNo = frame_no;
-      Edit6->setText(QString::fromStdString(GetCsvField(line, data_.ObjectBaseColumn)));
       if (CheckBox3->isChecked()) RestoreAperturePositions(st.SelectedFrame);
     }
   } else {

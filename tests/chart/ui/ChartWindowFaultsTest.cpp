@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QGroupBox>
 #include <QImageReader>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <filesystem>
@@ -248,6 +249,37 @@ TEST(ChartWindowFaults, NarrowLayoutControlsLieInsideAndApartInBothModes) {
   ClickMiddle(layout);
   SCOPED_TRACE("wide diffraction after a narrow round trip");
   ExpectSamePlaces(Places(c.chart), wide_diffraction);
+}
+
+}  // namespace
+
+namespace {
+
+// A selection kept over a closing shows its frame and value again when the
+// chart opens anew.
+TEST(ChartWindowFaults, ReopenedChartShowsTheKeptSelectionsReadouts) {
+  Chart c;
+  c.chart->show();
+  const int r = 12;
+  ClickRecord(c, r);
+  ASSERT_EQ(c.session.ChartState.SelectedFrame, r);
+  const QString frame = c.chart->findChild<QLineEdit*>("Edit4")->text();
+  const QString value = c.chart->findChild<QLineEdit*>("Edit6")->text();
+  ASSERT_FALSE(frame.isEmpty());
+  // The A value of record r as the table holds it.
+  EXPECT_DOUBLE_EQ(value.toDouble(), c.chart->Data().Records[r].Value[CurveA]);
+  c.chart->close();
+  delete c.chart.data();
+  ASSERT_EQ(c.session.ChartState.Reset, 0);
+  c.chart = new Tchart1(c.host, c.session, c.events);
+  c.chart->show();
+  EXPECT_EQ(c.session.ChartState.SelectedFrame, r);
+  EXPECT_EQ(c.chart->findChild<QLineEdit*>("Edit4")->text(), frame);
+  EXPECT_EQ(c.chart->findChild<QLineEdit*>("Edit6")->text(), value);
+  // A second click on the same record clears the selection and its read-outs.
+  ClickRecord(c, r);
+  EXPECT_EQ(c.session.ChartState.SelectedFrame, -1);
+  EXPECT_TRUE(c.chart->findChild<QLineEdit*>("Edit4")->text().isEmpty());
 }
 
 }  // namespace
