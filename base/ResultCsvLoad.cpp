@@ -25,6 +25,7 @@
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "base/ResultTable.h"
+#include "base/TextTools.h"
 
 namespace {
 
@@ -195,6 +196,19 @@ ResultCsvLoadResult Failed(std::string message) {
   return r;
 }
 
+// A table without a banner is taken as one of the oldest, bannerless tables
+// only when it carries their layout: the "FileName : " line first, or a header
+// line that begins with "No.". A banner whose case differs counts as such a table.
+bool HasResultTableLayout(const std::vector<std::string>& lines) {
+  if (lines.empty()) return false;
+  const std::string first = AsciiLower(std::string(TrimBlanks(StripQuotes(lines[0]))));
+  if (first.starts_with("filename :") || first.starts_with("tessary file format")) return true;
+  const size_t last = std::min<size_t>(lines.size(), 8);
+  for (size_t i = 0; i < last; ++i)
+    if (TrimBlanks(StripQuotes(GetCsvField(lines[i], 1))) == "No.") return true;
+  return false;
+}
+
 }  // namespace
 
 std::string StoredPathFileName(std::string_view path) {
@@ -269,6 +283,7 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
   if (r.Lines.empty()) return Failed("The file holds no results table (no line with a comma).");
 
   const CsvLayoutInfo v = DetectCsvVersion(r.Lines);
+  if (v.CsvVersion == 0 && !HasResultTableLayout(r.Lines)) return Failed(std::string(kNotAResultTableMessage));
   r.CsvVersion = static_cast<uint8_t>(v.CsvVersion);
   r.CsvHeaderLines = v.CsvHeaderLines;
   // A file cut short ends, without a line end, in a row with fewer cells than

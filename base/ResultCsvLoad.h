@@ -73,6 +73,9 @@ struct ResultCsvLoadResult {
 };
 
 inline constexpr std::string_view kVideoNotFoundMessage = ".avi file is not found";
+inline constexpr std::string_view kNotAResultTableMessage =
+    "The file is not a results table of this program: it has no \"Tessary File Format\" line, no "
+    "\"FileName : \" line and no \"No.\" header line. The table was left as it was.";
 
 // Contract: reads a result CSV file written by this program or its earlier
 // versions (banners of versions 3, 2, 1; any other first line is version 0)
@@ -81,7 +84,8 @@ inline constexpr std::string_view kVideoNotFoundMessage = ".avi file is not foun
 // makes them. Absent rows and cells count as empty; integer cells that do not
 // convert count as 0 with a warning. Fails, changing nothing, when the file
 // cannot be read, exceeds the limits, holds NUL bytes or holds no line with a
-// comma. The video path is looked for as stored, then by its file-name part in
+// comma, or when it has neither a banner nor the layout of a bannerless table
+// (a "FileName : " first line or a "No." header line). The video path is looked for as stored, then by its file-name part in
 // the folder of the CSV file.
 ResultCsvLoadResult LoadResultCsv(const std::string& path, const ResultCsvLoadParams& params);
 

@@ -370,6 +370,8 @@ TEST(LoadResultCsv, RefusesWhatCannotBeATable) {
       {"nul bytes", std::string("a,b\0c\r\n", 7), "not a text file"},
       {"huge line", huge_line, "too long"},
       {"huge file", huge_file, "too large"},
+      {"numbers only", "1,2,3\r\n4,5,6\r\n7,8,9\r\n", "not a results table"},
+      {"another program's table", "\"Time\",\"Flux\"\r\n12:00:01,1234\r\n12:00:02,1250\r\n", "not a results table"},
   };
   for (const auto& c : cases) {
     auto r = LoadResultCsvText(c.text, "/x", small);
@@ -380,6 +382,25 @@ TEST(LoadResultCsv, RefusesWhatCannotBeATable) {
   auto r = LoadResultCsv("/nonexistent/folder/table.csv", small);
   EXPECT_FALSE(r.Ok);
   EXPECT_NE(r.Error.find("cannot be read"), std::string::npos);
+}
+
+// Tables without a banner load as the oldest version when they carry its
+// layout; a banner that differs in case is read the same way.
+TEST(LoadResultCsv, BannerlessTablesWithTheOldLayoutStillLoad) {
+  const std::string row = "10.0,,,,,,,,,6,9,18,321,123,\"Drift\",7,,";
+  const std::vector<std::vector<std::string>> tables = {
+      {Q("FileName : D:\\old\\moon.avi"), "\"Time\",,,", "\"No.\",,,", row},
+      {"FileName : D:\\old\\moon.avi", "Time,,,", "x,,,", row},
+      {Q("tessary file format (for ver.0.9.99.5 later)"), "a,,,", "\"No.\",,,", row},
+      {"\"Measured\",,,", "\"Time\",,,", " \"No.\" ,,,", row},
+  };
+  for (const auto& t : tables) {
+    SCOPED_TRACE(t[0]);
+    auto r = LoadText(t);
+    ASSERT_TRUE(r.Ok) << r.Error;
+    EXPECT_EQ(r.CsvVersion, 0);
+    EXPECT_EQ(r.RowCount, 1);
+  }
 }
 
 // ---- The stored video ----

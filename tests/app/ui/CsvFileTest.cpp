@@ -151,20 +151,34 @@ TEST(CsvFile, CancelledDialogsChangeNothing) {
   EXPECT_TRUE(m.dialogs.messages.empty());
 }
 
+// A broken file, or a CSV file that is no results table (plain numbers, an
+// empty file), is refused with one clear error; the table in view stays.
 TEST(CsvFile, ABrokenFileLeavesTheTableAsItWas) {
   ObjectsWindow m;
   const DriftingStarField f = SmallDriftingField(0.3, 0.2);
   ASSERT_TRUE(m.OpenField(f));
   TPlatform& w = m.W();
   const std::vector<std::string> table = w.Results.Lines();
-  const auto bad = m.Path("bad.csv");
-  std::ofstream(bad, std::ios::binary) << "no comma here\r\nnor here\r\n";
-  m.dialogs.open_file_names.push_back(QString::fromStdString(bad.string()));
-  m.Click("Button20");
-  ASSERT_EQ(m.dialogs.messages.size(), 1u);
-  EXPECT_EQ(m.dialogs.messages[0].kind, MessageKind::Error);
-  EXPECT_EQ(w.Results.Lines(), table);
-  EXPECT_FALSE(w.Run.CsvLoaded);
+  const std::pair<const char*, std::string> files[] = {
+      {"bad.csv", "no comma here\r\nnor here\r\n"},
+      {"numbers.csv", "1,2,3\r\n4,5,6\r\n7,8,9\r\n"},
+      {"empty.csv", ""},
+      {"commas.csv", ",,,\r\n,,,\r\n"},
+  };
+  for (const auto& [name, bytes] : files) {
+    SCOPED_TRACE(name);
+    m.dialogs.messages.clear();
+    const auto csv = m.Path(name);
+    std::ofstream(csv, std::ios::binary) << bytes;
+    m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+    m.Click("Button20");
+    ASSERT_EQ(m.dialogs.messages.size(), 1u);
+    EXPECT_EQ(m.dialogs.messages[0].kind, MessageKind::Error);
+    EXPECT_TRUE(m.dialogs.messages[0].text.contains("results table")) << m.dialogs.messages[0].text.toStdString();
+    EXPECT_EQ(w.Results.Lines(), table);
+    EXPECT_FALSE(w.Run.CsvLoaded);
+    EXPECT_TRUE(w.CsvFileName.empty());
+  }
 }
 
 }  // namespace
