@@ -406,6 +406,7 @@ class TPlatform : public QMainWindow {
   // Before each frame: the tracking options from the controls, the points into
   // the tracking state; after it: what tracking changed back.
   void PrepareTracking(FrameDriverSettings& s);
+  bool VideoNeedsPixelAspectCorrection() const;  // for the open video and time-stamp mode
   void FinishTracking();
   // Called by the frame hooks after the objects are measured.
   void DrawFrameOverlay(FrameContext& ctx);

@@ -29,6 +29,10 @@ std::unique_ptr<FrameDriverHooks> MakePlatformFrameHooks(TPlatform& w) {
   return std::make_unique<PlatformFrameHooks>(w);
 }
 
+bool TPlatform::VideoNeedsPixelAspectCorrection() const {
+  return NeedsPixelAspectCorrection(Video.VideoFrameRate, Video.FrameWidth, Video.FrameHeight, Options.TimeStampMode);
+}
+
 void TPlatform::PrepareTracking(FrameDriverSettings& s) {
   s.Link = CheckBox6->isChecked();
   s.ProfileTracking = CheckBox15->isChecked();
@@ -40,9 +44,7 @@ void TPlatform::PrepareTracking(FrameDriverSettings& s) {
   TrackingOpts.EstimatedTrackChecked = CheckBox4->isChecked();
   TrackingOpts.Rotate = CheckBox11->isChecked();
   TrackingOpts.FrameRateRounded = Video.FrameRateRounded;
-  TrackingOpts.PixelAspectCorrection =
-      NeedsPixelAspectCorrection(static_cast<double>(Video.VideoFrameRate), Video.FrameWidth, Video.FrameHeight,
-                                 Options.TimeStampMode);
+  TrackingOpts.PixelAspectCorrection = VideoNeedsPixelAspectCorrection();
   TrackingOpts.SaturationLevel = Options.SaturationLevel;
   TrackingOpts.SaturatedPeakStart = Options.SaturatedPeakStart;
   TrackingOpts.SmoothingIndex = std::max(0, RadioGroup1->ItemIndex());

@@ -295,8 +295,8 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   }
 
   Run.VideoLoaded = true;
-  VideoIn.NonSquarePixels =
-      NonSquarePixelsFor(Options.TimeStampMode, VideoIn.VideoFrameRate, VideoIn.FrameWidth, VideoIn.FrameHeight);
+  VideoIn.NonSquarePixels = NeedsPixelAspectCorrection(VideoIn.VideoFrameRate, VideoIn.FrameWidth,
+                                                       VideoIn.FrameHeight, Options.TimeStampMode);
 
   if (Options.TimeStampMode == 0) {
     Options.StampLocated = 1;
