@@ -489,6 +489,7 @@ class TPlatform : public QMainWindow {
   void DeriveFrameRateFromTicks();
   void SelectSharpTime();
   void SwitchVideoAccess();
+  void SetUseDirectShow(bool on);  // the one writer of Video.UseDirectShow
   void ApplyOccultationPreset();
   void ClearTimeEdits();
   void AddTimeToNoCmosTime1Click();
