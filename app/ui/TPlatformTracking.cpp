@@ -52,8 +52,6 @@ void TPlatform::PrepareTracking(FrameDriverSettings& s) {
   TrackingOpts.FixedWidth = CheckBox9->isChecked();
   TrackingOpts.LowerPercent = UpDown15->Position();
   TrackingOpts.UpperPercent = UpDown16->Position();
-  Tracking.PassedPoints = PassedPoints;
-  Tracking.LinkedPoints = LinkedPoints;
   // The selected object's profile threshold follows UpDown7.
   const size_t i = static_cast<size_t>(std::clamp(Run.SelectedObject, 1, 3) - 1);
   Tracking.Profiles[i].MatchThresholdPercent = UpDown7->Position();
@@ -73,8 +71,6 @@ void TPlatform::PrepareTracking(FrameDriverSettings& s) {
 }
 
 void TPlatform::FinishTracking() {
-  // A lost object A may have marked its 'Frame2' point.
-  PassedPoints = Tracking.PassedPoints;
   auto* h = dynamic_cast<TrackingHooks*>(FrameHooks.get());
   if (!h) return;
   if (h->AutoApertureRadius) {
