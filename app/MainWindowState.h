@@ -19,7 +19,6 @@ struct RunState {
   int32_t LastMeasuredFrame = -1;
   int32_t ObjectCount = 1;       // 1..3
   int32_t SelectedObject = 1;    // 1 A, 2 B, 3 C
-  uint8_t ChartOpen = 0;
 };
 
 // Raises a flag for the lifetime of a scope (a frame-source operation), and

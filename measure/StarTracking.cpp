@@ -80,11 +80,6 @@ bool TrackStarByCentroid(const Bitmap24& bmp, const CentroidTrackParams& params,
   return true;
 }
 
-bool NeedsPixelAspectCorrection(double frame_rate, int width, int height, int time_stamp_mode) {
-  if (height <= 0) return false;
-  return frame_rate > 28 && frame_rate < 31 && static_cast<double>(width) / height > 1.4 && time_stamp_mode != 3;
-}
-
 void BuildProfileModel(ProfileModel& model, long double width, long double amplitude, bool pixel_aspect_correction) {
   if (width < 1) width = 1;
   const long double row_scale = pixel_aspect_correction ? 1.125L : 1.0L;

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "base/Bitmap24.h"
+#include "base/PixelAspect.h"
 #include "measure/ApertureMasks.h"
 #include "measure/DriftTracks.h"
 #include "measure/ImageFilters.h"
@@ -35,11 +36,6 @@ struct ObjectProfileState {
   double PsfWidth = 0;            // reference width s set at placement
 };
 using ObjectProfileTable = std::array<ObjectProfileState, 3>;
-
-// NTSC-rate video digitised wider than tall (width / height above 1.4) has
-// pixels 1.125 times taller than wide, unless the frames carry the capture
-// program's own time stamps (time-inserter type 3).
-bool NeedsPixelAspectCorrection(double frame_rate, int width, int height, int time_stamp_mode);
 
 // Main-window choices read by the tracking steps and the profile fit.
 struct TrackingSettings {

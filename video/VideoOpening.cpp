@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "base/NumberText.h"
+#include "base/PixelAspect.h"
 #include "base/TextTools.h"
 #include "video/AvsScript.h"
 
@@ -161,17 +162,12 @@ int32_t LastFrameIndexOf(VideoState& state, VideoSources& sources) {
   return sources.GKAvi1.FrameCount() - 1;
 }
 
-bool NonSquarePixelsFor(int time_stamp_mode, long double frame_rate, int32_t width, int32_t height) {
-  return time_stamp_mode != 3 && frame_rate > 28.0L && frame_rate < 31.0L && height > 0 &&
-         (long double)width / height > 1.4L;
-}
-
 void FinishOpenVideoFile(VideoState& state, VideoSources& sources, int time_stamp_mode) {
   state.VideoOpenedOnce = 1;
   state.LastFrameIndex = LastFrameIndexOf(state, sources);
   state.WavRebuildNeeded = 1;
   state.VideoLoaded = 1;
-  state.NonSquarePixels = NonSquarePixelsFor(time_stamp_mode, state.VideoFrameRate, state.FrameWidth, state.FrameHeight);
+  state.NonSquarePixels = NeedsPixelAspectCorrection(state.VideoFrameRate, state.FrameWidth, state.FrameHeight, time_stamp_mode);
 }
 
 bool GrabVideoFrame(const VideoState& state, VideoSources& sources, int32_t n, Bitmap24& out, std::string& status) {

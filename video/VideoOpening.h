@@ -145,7 +145,6 @@ int32_t LastFrameIndexOf(VideoState& state, VideoSources& sources);
 // NonSquarePixels after a successful OpenVideoStream.
 void FinishOpenVideoFile(VideoState& state, VideoSources& sources, int time_stamp_mode);
 
-bool NonSquarePixelsFor(int time_stamp_mode, long double frame_rate, int32_t width, int32_t height);
 
 // Frame n through the source UseDirectShow chooses; "S_OK" or a reason.
 bool GrabVideoFrame(const VideoState& state, VideoSources& sources, int32_t n, Bitmap24& out, std::string& status);

@@ -101,8 +101,11 @@ class TPlatform : public QMainWindow {
   MainOptions Options;          // measuring, time-stamp and table options
   FrameTimeTexts Times;
   FrameResults Frames;          // FrameDataLines, InitialDataLines, RecordedDataLines
-  PassedPointTable PassedPoints{};  // per object: spare, 'Frame1', 'Frame2'
-  LinkedPointTable LinkedPoints{};  // per object: linked 'Begin', 'End'
+  // Tracking and profile state of the three objects. Its passed and linked
+  // points are the window's own, which the tracking steps read and mark.
+  TrackingState Tracking;
+  PassedPointTable& PassedPoints = Tracking.PassedPoints;  // per object: spare, 'Frame1', 'Frame2'
+  LinkedPointTable& LinkedPoints = Tracking.LinkedPoints;  // per object: linked 'Begin', 'End'
   LimbProfileValues Limb{};             // limb profile of a rectangle aperture, for the rows
   CaptureLogValues CaptureLog;
   EventToolState EventTools;
@@ -350,9 +353,8 @@ class TPlatform : public QMainWindow {
   // controls; TPlatformTracking.cpp: the driver's tracking hooks;
   // TPlatformOverlay.cpp: outlines and markers; TPlatformCsvFile.cpp: result
   // CSV save and load)
-  // Tracking and profile state of the three objects, and the options the
-  // tracking steps read (refreshed from the controls before every frame).
-  TrackingState Tracking;
+  // The options the tracking steps read (refreshed from the controls before
+  // every frame).
   TrackingOptions TrackingOpts;
   int Signal1X = 0, Signal1Y = 0, Signal2X = 0, Signal2Y = 0;  // LED boxes
   int DigitBoxX = 0, DigitBoxY = 0;                            // time-inserter digit box
@@ -406,6 +408,7 @@ class TPlatform : public QMainWindow {
   // Before each frame: the tracking options from the controls, the points into
   // the tracking state; after it: what tracking changed back.
   void PrepareTracking(FrameDriverSettings& s);
+  bool VideoNeedsPixelAspectCorrection() const;  // for the open video and time-stamp mode
   void FinishTracking();
   // Called by the frame hooks after the objects are measured.
   void DrawFrameOverlay(FrameContext& ctx);
@@ -488,6 +491,7 @@ class TPlatform : public QMainWindow {
   void DeriveFrameRateFromTicks();
   void SelectSharpTime();
   void SwitchVideoAccess();
+  void SetUseDirectShow(bool on);  // the one writer of Video.UseDirectShow
   void ApplyOccultationPreset();
   void ClearTimeEdits();
   void AddTimeToNoCmosTime1Click();

@@ -130,7 +130,7 @@ void TPlatform::CloseOperationGuide() {
 // ---- utility windows ----
 
 void TPlatform::AVSFileEdit1Click() {
-  if (Run.MeasuringRun || Run.ChartOpen || chart1.Window || AvsEdit) return;
+  if (Run.MeasuringRun || Chart.ChartOpen || chart1.Window || AvsEdit) return;
   const QString folder = Settings.LastVideoDirectory.empty() ? DialogFallbackFolder()
                                                              : QString::fromStdString(Settings.LastVideoDirectory);
   const QString file = Dialogs().GetOpenFileName("Open", folder, "AviSynth File (*.avs)");

@@ -96,7 +96,6 @@ void TPlatformChartHost::RefreshTool(ChartTool tool) {
 }
 
 ChartWindowSlot::~ChartWindowSlot() {
-  QObject::disconnect(Destroyed);
   delete Window.data();
 }
 
@@ -143,8 +142,7 @@ void TPlatform::Button18Click() {
 
 void TPlatform::ShowLightCurveGraph() {
   if (!Run.VideoLoaded && !Run.CsvLoaded) return;
-  if (Run.MeasuringRun || Run.ChartOpen || chart1.Window) return;
-  Run.ChartOpen = 1;
+  if (Run.MeasuringRun || Chart.ChartOpen || chart1.Window) return;
   const int header = Options.CsvVersion >= 1 && Options.CsvVersion <= 3 ? 7 : 4;
   const int count = static_cast<int>(Results.Count()) - header + 1;
   Chart.ChartState.TotalFrameCount = count;
@@ -152,7 +150,6 @@ void TPlatform::ShowLightCurveGraph() {
   SyncMemo1();
   auto* chart = new Tchart1(ChartLink, Chart, Events, this);
   chart1.Window = chart;
-  chart1.Destroyed = connect(chart, &QObject::destroyed, this, [this] { Run.ChartOpen = 0; });
   chart->show();
   if (count > 0) SetBase(Edit71, QColor(0x00, 0xFF, 0xFF));
 }

@@ -51,7 +51,6 @@ class TPlatformChartHost final : public ChartHost {
 // it is closed before that state goes.
 struct ChartWindowSlot {
   QPointer<Tchart1> Window;
-  QMetaObject::Connection Destroyed;
   ChartWindowSlot() = default;
   ChartWindowSlot(const ChartWindowSlot&) = delete;
   ChartWindowSlot& operator=(const ChartWindowSlot&) = delete;

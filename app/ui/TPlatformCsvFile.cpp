@@ -79,8 +79,7 @@ void TPlatform::ApplyLoadedObjects(const ResultCsvLoadResult& r) {
   Run.ObjectCount = std::clamp(r.ObjectCount, 1, 3);
   Run.SelectedObject = std::min(std::max(Run.SelectedObject, 1), Run.ObjectCount);
   Frames.FrameDataLines = r.ObjectBlocks;
-  const bool aspect = NeedsPixelAspectCorrection(static_cast<double>(Video.VideoFrameRate), Video.FrameWidth,
-                                                 Video.FrameHeight, Options.TimeStampMode);
+  const bool aspect = VideoNeedsPixelAspectCorrection();
   for (size_t i = 0; i < 3; ++i) {
     const LoadedObjectSettings& o = r.Objects[i];
     if (!o.Read) continue;

@@ -120,6 +120,13 @@ void TPlatform::CheckBox7Click() {
   SwitchVideoAccess();
 }
 
+// The window's reader choice, shown by CheckBox7 (whose change switches the
+// reader). The frame sources are told it when a video opens.
+void TPlatform::SetUseDirectShow(bool on) {
+  Video.UseDirectShow = on ? 1 : 0;
+  CheckBox7->setChecked(on);
+}
+
 void TPlatform::SwitchVideoAccess() {
   const bool direct_show = CheckBox7->isChecked();
   const auto open_kind = static_cast<VideoAccess>(VideoIn.VideoAccessKind);
@@ -128,7 +135,7 @@ void TPlatform::SwitchVideoAccess() {
     Sources.DirectShow.DSStopGraph();
     CloseVideo(VideoIn, Sources);
   }
-  Video.UseDirectShow = direct_show ? 1 : 0;
+  SetUseDirectShow(direct_show);
   VideoIn.UseDirectShow = Video.UseDirectShow;
   CheckBox7->setText(direct_show ? "DShow" : "VFW");
   SyncVideoGlobals();

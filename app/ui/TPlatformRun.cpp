@@ -335,7 +335,8 @@ void TPlatform::Button21Click() {
 
 bool TPlatform::RemoveMeasurementData() {
   if (!Run.VideoLoaded) return false;
-  if (Run.MeasuringRun || Run.Playing || Run.DirectionSettingMode || CheckBox1->isChecked() || Run.ChartOpen)
+  if (Run.MeasuringRun || Run.Playing || Run.DirectionSettingMode || CheckBox1->isChecked() || Chart.ChartOpen ||
+      !chart1.Window.isNull())
     return false;
   Prime();
   for (auto* u : {UpDown1, UpDown2, UpDown3}) u->setEnabled(true);

@@ -67,8 +67,7 @@ void TPlatform::ApplySettings(const AppSettings& s) {
   Settings.RememberCsvInputDirectory = s.RememberCsvInputDirectory;
   Settings.UseAviSynth = s.UseAviSynth;
   // Key 9.
-  Video.UseDirectShow = s.UseDirectShow ? 1 : 0;
-  CheckBox7->setChecked(s.UseDirectShow);
+  SetUseDirectShow(s.UseDirectShow);
   // Keys 10-12.
   CheckBox14->setChecked(s.PsfPhotometry);
   CheckBox2->setChecked(s.FieldMeasure);

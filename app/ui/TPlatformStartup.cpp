@@ -49,7 +49,6 @@ void TPlatform::FormCreate() {
   Options.StampFieldOrder = RadioGroup2->ItemIndex() == 0 ? 1 : 0;
   Options.GlyphThreshold = UpDown4->Position();
 
-  Video.UseDirectShow = 1;
   UpDown9->SetPosition(1);
   Run.FrameStep = 1;
   Run.ObjectCount = 1;

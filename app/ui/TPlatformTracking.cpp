@@ -29,6 +29,10 @@ std::unique_ptr<FrameDriverHooks> MakePlatformFrameHooks(TPlatform& w) {
   return std::make_unique<PlatformFrameHooks>(w);
 }
 
+bool TPlatform::VideoNeedsPixelAspectCorrection() const {
+  return NeedsPixelAspectCorrection(Video.VideoFrameRate, Video.FrameWidth, Video.FrameHeight, Options.TimeStampMode);
+}
+
 void TPlatform::PrepareTracking(FrameDriverSettings& s) {
   s.Link = CheckBox6->isChecked();
   s.ProfileTracking = CheckBox15->isChecked();
@@ -40,9 +44,7 @@ void TPlatform::PrepareTracking(FrameDriverSettings& s) {
   TrackingOpts.EstimatedTrackChecked = CheckBox4->isChecked();
   TrackingOpts.Rotate = CheckBox11->isChecked();
   TrackingOpts.FrameRateRounded = Video.FrameRateRounded;
-  TrackingOpts.PixelAspectCorrection =
-      NeedsPixelAspectCorrection(static_cast<double>(Video.VideoFrameRate), Video.FrameWidth, Video.FrameHeight,
-                                 Options.TimeStampMode);
+  TrackingOpts.PixelAspectCorrection = VideoNeedsPixelAspectCorrection();
   TrackingOpts.SaturationLevel = Options.SaturationLevel;
   TrackingOpts.SaturatedPeakStart = Options.SaturatedPeakStart;
   TrackingOpts.SmoothingIndex = std::max(0, RadioGroup1->ItemIndex());
@@ -50,8 +52,6 @@ void TPlatform::PrepareTracking(FrameDriverSettings& s) {
   TrackingOpts.FixedWidth = CheckBox9->isChecked();
   TrackingOpts.LowerPercent = UpDown15->Position();
   TrackingOpts.UpperPercent = UpDown16->Position();
-  Tracking.PassedPoints = PassedPoints;
-  Tracking.LinkedPoints = LinkedPoints;
   // The selected object's profile threshold follows UpDown7.
   const size_t i = static_cast<size_t>(std::clamp(Run.SelectedObject, 1, 3) - 1);
   Tracking.Profiles[i].MatchThresholdPercent = UpDown7->Position();
@@ -71,8 +71,6 @@ void TPlatform::PrepareTracking(FrameDriverSettings& s) {
 }
 
 void TPlatform::FinishTracking() {
-  // A lost object A may have marked its 'Frame2' point.
-  PassedPoints = Tracking.PassedPoints;
   auto* h = dynamic_cast<TrackingHooks*>(FrameHooks.get());
   if (!h) return;
   if (h->AutoApertureRadius) {

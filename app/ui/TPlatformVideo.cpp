@@ -157,17 +157,15 @@ void TPlatform::ShowExposureLength() {
 }
 
 bool TPlatform::OpenVideoStream() {
-  VideoIn.UseDirectShow = Video.UseDirectShow;
   VideoIn.UseAviSynth = Settings.UseAviSynth ? 1 : 0;
   if (VideoIsScript()) {
     // Scripts are read through our AVI reader only.
-    VideoIn.UseDirectShow = 0;
-    Video.UseDirectShow = 0;
-    CheckBox7->setChecked(false);
+    SetUseDirectShow(false);
     CheckBox7->setEnabled(false);
   } else {
     CheckBox7->setEnabled(true);
   }
+  VideoIn.UseDirectShow = Video.UseDirectShow;
   OpenStreamOptions options;
   options.DisplayCamcordersTime = DisplayCamcordersTime2 && DisplayCamcordersTime2->isChecked();
   const OpenStreamResult r = ::OpenVideoStream(VideoIn, Sources, options);
@@ -289,14 +287,13 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   }
   if (VideoIsScript()) {
     // The settings just read must not claim the FFmpeg source for a script.
-    Video.UseDirectShow = 0;
-    CheckBox7->setChecked(false);
+    SetUseDirectShow(false);
     CheckBox7->setEnabled(false);
   }
 
   Run.VideoLoaded = true;
-  VideoIn.NonSquarePixels =
-      NonSquarePixelsFor(Options.TimeStampMode, VideoIn.VideoFrameRate, VideoIn.FrameWidth, VideoIn.FrameHeight);
+  VideoIn.NonSquarePixels = NeedsPixelAspectCorrection(VideoIn.VideoFrameRate, VideoIn.FrameWidth,
+                                                       VideoIn.FrameHeight, Options.TimeStampMode);
 
   if (Options.TimeStampMode == 0) {
     Options.StampLocated = 1;

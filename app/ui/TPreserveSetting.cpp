@@ -292,15 +292,13 @@ void TPreserveSetting::CheckBox19Click() {
 
 void TPreserveSetting::RadioButton1Click() {
   if (filling_) return;
-  w_.Video.UseDirectShow = 1;
-  w_.CheckBox7->setChecked(true);
+  w_.SetUseDirectShow(true);
   w_.SwitchVideoAccess();
 }
 
 void TPreserveSetting::RadioButton2Click() {
   if (filling_) return;
-  w_.Video.UseDirectShow = 0;
-  w_.CheckBox7->setChecked(false);
+  w_.SetUseDirectShow(false);
   w_.SwitchVideoAccess();
 }
 

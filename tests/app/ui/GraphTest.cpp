@@ -85,7 +85,6 @@ TEST_F(Graph, OpensOverTheMeasuredTableAndDrawsCurveA) {
   EXPECT_TRUE(chart->isVisible());
   EXPECT_TRUE(chart->windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_EQ(chart->parentWidget(), &w);
-  EXPECT_EQ(w.Run.ChartOpen, 1);
   EXPECT_EQ(w.Chart.ChartOpen, 1);
   EXPECT_EQ(w.Chart.ChartState.TotalFrameCount, kFrames);
   EXPECT_TRUE(IsAqua(m.Find<QLineEdit>("Edit71")));
@@ -111,7 +110,6 @@ TEST_F(Graph, OpensOverTheMeasuredTableAndDrawsCurveA) {
 
   CloseChart(chart);
   EXPECT_EQ(w.chart1.Window, nullptr);
-  EXPECT_EQ(w.Run.ChartOpen, 0);
   EXPECT_EQ(w.Chart.ChartOpen, 0);
   EXPECT_FALSE(w.FixMin6MaxofGraph1->isEnabled());
   EXPECT_FALSE(w.FixMin6MaxofGraph1->isChecked());
@@ -264,7 +262,7 @@ TEST_F(Graph, WithAnEmptyTableTheChartOpensAndDrawsNothing) {
   Tchart1* chart = PressGraph();
   ASSERT_NE(chart, nullptr);
   EXPECT_TRUE(chart->isVisible());
-  EXPECT_EQ(w.Run.ChartOpen, 1);
+  EXPECT_EQ(w.Chart.ChartOpen, 1);
   // The row count given to the chart is 0, which leaves the step box as it
   // was; the chart counts at least one record.
   EXPECT_FALSE(IsAqua(m.Find<QLineEdit>("Edit71")));
@@ -290,7 +288,7 @@ TEST_F(Graph, NothingOpensWithoutAVideoOrTableOrDuringPlayback) {
   w.Run.MeasuringRun = true;
   EXPECT_EQ(PressGraph(), nullptr);
   w.Run.MeasuringRun = false;
-  EXPECT_EQ(w.Run.ChartOpen, 0);
+  EXPECT_EQ(w.Chart.ChartOpen, 0);
 }
 
 TEST_F(Graph, OpenAviClearsTheEventTimingAndTheIntegratedVideoMark) {
