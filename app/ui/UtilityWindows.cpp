@@ -22,12 +22,6 @@ namespace {
 
 constexpr size_t kMaxScriptBytes = 16u << 20;
 
-void StayOnTopAndFree(QWidget* w, const char* name, const char* caption) {
-  w->setObjectName(name);
-  w->setWindowTitle(caption);
-  w->setAttribute(Qt::WA_DeleteOnClose);
-}
-
 QString FolderOf(const QString& file) { return file.isEmpty() ? QString() : QFileInfo(file).absolutePath(); }
 
 }  // namespace
@@ -35,7 +29,7 @@ QString FolderOf(const QString& file) { return file.isEmpty() ? QString() : QFil
 // ---- AviSynth editor ----
 
 TAvsEdit::TAvsEdit(const QString& file, QWidget* opener) : QWidget(opener, Qt::Window | Qt::WindowStaysOnTopHint) {
-  StayOnTopAndFree(this, "AvsEdit", "AvsEdit");
+  SetUpToolWindow(this, "AvsEdit", "AvsEdit");
   auto* bar = new QMenuBar(this);
   QMenu* menu = bar->addMenu("File");
   OpenAVSFile1 = menu->addAction("Open AVS File");
@@ -109,7 +103,7 @@ void TAvsEdit::Saveas1Click() {
 // ---- colour values ----
 
 TColorValueDisplay::TColorValueDisplay(QWidget* opener) : QWidget(opener, Qt::Window | Qt::WindowStaysOnTopHint) {
-  StayOnTopAndFree(this, "ColorValueDisplay", "Measurement");
+  SetUpToolWindow(this, "ColorValueDisplay", "Measurement");
   // Rows of the plane sums (blue, green, red) and values of the selected
   // object, each for the blocks Top (field 1), Bottom (field 2) and Frame.
   auto* box = new QGroupBox("Observation");
@@ -158,7 +152,7 @@ void TColorValueDisplay::ShowSums(const ApertureSums& sums, const ApertureReadou
 
 TDshowErrors::TDshowErrors(const std::vector<std::string>& lines, QWidget* opener)
     : QWidget(opener, Qt::Window | Qt::WindowStaysOnTopHint) {
-  StayOnTopAndFree(this, "DshowErrors", "Result of DirectShow's process");
+  SetUpToolWindow(this, "DshowErrors", "Result of DirectShow's process");
   Memo1 = Named<QPlainTextEdit>("Memo1");
   Memo1->setReadOnly(true);
   for (const std::string& line : lines) Memo1->appendPlainText(QString::fromStdString(line));
@@ -175,7 +169,7 @@ TDshowErrors::TDshowErrors(const std::vector<std::string>& lines, QWidget* opene
 TIMGWindowSetting::TIMGWindowSetting(int frame_width, int frame_height, std::function<void(int, int)> scrolled,
                                      QWidget* opener)
     : QWidget(opener, Qt::Window | Qt::WindowStaysOnTopHint), scrolled_(std::move(scrolled)) {
-  StayOnTopAndFree(this, "IMGWindowSetting", "IMG Window Setting");
+  SetUpToolWindow(this, "IMGWindowSetting", "IMG Window Setting");
   ScrollBar1 = Named<QScrollBar>("ScrollBar1", Qt::Horizontal);
   ScrollBar2 = Named<QScrollBar>("ScrollBar2", Qt::Vertical);
   // A frame smaller than the 720 x 540 view has nothing to pan.
