@@ -11,6 +11,7 @@
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/HandlerTables.h"
 #include "chart/ChartScale.h"
 #include "chart/ChartTable.h"
 #include "chart/ui/ChartPainter.h"
@@ -159,17 +160,19 @@ void Tchart1::BuildControls() {
   Button15->setEnabled(host_.ToolAvailable(ChartTool::LedGraph));
   Button2->setEnabled(host_.ToolAvailable(ChartTool::StarImage3D));
   Button12->setEnabled(host_.ImageSaveAvailable());
-  connect(Button2, &QPushButton::clicked, this, &Tchart1::Button2Click);
-  connect(Button8, &QPushButton::clicked, this, &Tchart1::Button8Click);
-  connect(Button12, &QPushButton::clicked, this, &Tchart1::Button12Click);
-  connect(Button14, &QPushButton::clicked, this, &Tchart1::Button14Click);
-  connect(Button15, &QPushButton::clicked, this, &Tchart1::Button15Click);
+  const ButtonHandlers<Tchart1> button_handlers = {
+      {Button2, &Tchart1::Button2Click},          {Button8, &Tchart1::Button8Click},
+      {Button12, &Tchart1::Button12Click},        {Button14, &Tchart1::Button14Click},
+      {Button15, &Tchart1::Button15Click},        {Button3, &Tchart1::Button3Click},
+      {Button4, &Tchart1::Button4Click},          {Button5, &Tchart1::Button5Click},
+      {Button6, &Tchart1::Button6Click},          {Button1, &Tchart1::Button1Click},
+      {Button7, &Tchart1::Button7Click},          {Button9, &Tchart1::Button9Click},
+      {Button10, &Tchart1::Button10Click},        {Button11, &Tchart1::Button11Click},
+      {Button16, &Tchart1::Button16Click},        {Button17, &Tchart1::Button17Click},
+      {SpeedButton1, &Tchart1::SpeedButton1Click}};
+  OnButtonClicks(this, button_handlers);
 
   connect(ScrollBar1, &QScrollBar::valueChanged, this, &Tchart1::ScrollBar1Scroll);
-  connect(Button3, &QPushButton::clicked, this, &Tchart1::Button3Click);
-  connect(Button4, &QPushButton::clicked, this, &Tchart1::Button4Click);
-  connect(Button5, &QPushButton::clicked, this, &Tchart1::Button5Click);
-  connect(Button6, &QPushButton::clicked, this, &Tchart1::Button6Click);
   OnRadioGroupClick(RadioGroup1, this, &Tchart1::RadioGroup1Click);
   connect(CheckBox1, &QCheckBox::toggled, this, &Tchart1::CheckBox1Click);
   connect(UpDown2, &QSpinBox::valueChanged, this, &Tchart1::UpDown2Click);
@@ -200,14 +203,6 @@ void Tchart1::BuildControls() {
   ChartImg1->addAction(SaveToFile1);
   connect(a1, &QAction::triggered, this, &Tchart1::Button7Click);
   connect(SaveToFile1, &QAction::triggered, this, &Tchart1::SaveToFile1Click);
-  connect(Button1, &QPushButton::clicked, this, &Tchart1::Button1Click);
-  connect(Button7, &QPushButton::clicked, this, &Tchart1::Button7Click);
-  connect(Button9, &QPushButton::clicked, this, &Tchart1::Button9Click);
-  connect(Button10, &QPushButton::clicked, this, &Tchart1::Button10Click);
-  connect(Button11, &QPushButton::clicked, this, &Tchart1::Button11Click);
-  connect(Button16, &QPushButton::clicked, this, &Tchart1::Button16Click);
-  connect(Button17, &QPushButton::clicked, this, &Tchart1::Button17Click);
-  connect(SpeedButton1, &QPushButton::clicked, this, &Tchart1::SpeedButton1Click);
 
   for (QWidget* box : {Panel1, static_cast<QWidget*>(GroupBox1)})
     for (QWidget* w : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) designed_.push_back({w, w->geometry()});

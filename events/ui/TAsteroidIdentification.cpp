@@ -25,6 +25,7 @@
 #include "base/ResultTable.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/HandlerTables.h"
 #include "chart/ui/Tchart1.h"
 #include "events/EventIdentification.h"
 #include "events/ui/IdentificationWidgets.h"
@@ -226,15 +227,18 @@ void TAsteroidIdentification::BuildControls() {
                        Edit31, Edit33})
     e->installEventFilter(this);
 
-  connect(Button5, &QPushButton::clicked, this, &TAsteroidIdentification::Button5Click);
-  connect(Button3, &QPushButton::clicked, this, &TAsteroidIdentification::Button3Click);
-  connect(Button6, &QPushButton::clicked, this, &TAsteroidIdentification::Button6Click);
+  const ButtonHandlers<TAsteroidIdentification> button_handlers = {
+      {Button5, &TAsteroidIdentification::Button5Click}, {Button3, &TAsteroidIdentification::Button3Click},
+      {Button6, &TAsteroidIdentification::Button6Click}, {Button19, &TAsteroidIdentification::Button19Click},
+      {Button1, &TAsteroidIdentification::Button1Click}, {Button11, &TAsteroidIdentification::Button11Click},
+      {Button7, &TAsteroidIdentification::Button7Click}, {Button2, &TAsteroidIdentification::Button2Click},
+      {Button4, &TAsteroidIdentification::Button4Click}, {Button12, &TAsteroidIdentification::Button12Click},
+      {Button8, &TAsteroidIdentification::Button8Click}, {Button9, &TAsteroidIdentification::Button9Click}};
+  OnButtonClicks(this, button_handlers);
   connect(Memo1, &QPlainTextEdit::textChanged, this, &TAsteroidIdentification::Memo1Change);
   connect(ListBox1, &QListWidget::itemPressed, this, [this] { ListBox1MouseDown(); });
   connect(Edit3, &QLineEdit::textChanged, this, [this] { Edit3Change(); });
-  connect(Button2, &QPushButton::clicked, this, &TAsteroidIdentification::Button2Click);
   OnComboBoxChange(ComboBox1, this, &TAsteroidIdentification::ComboBox1Change);
-  connect(Button4, &QPushButton::clicked, this, &TAsteroidIdentification::Button4Click);
   connect(Edit10, &QLineEdit::textChanged, this, [this] { Edit10Change(); });
   connect(Edit11, &QLineEdit::textChanged, this, [this] { Edit10Change(); });
   connect(Edit12, &QLineEdit::textChanged, this, [this] { Edit12Change(); });
@@ -242,20 +246,13 @@ void TAsteroidIdentification::BuildControls() {
   OnComboBoxChange(ComboBox4, this, &TAsteroidIdentification::ComboBox4Change);
   connect(Edit33, &QLineEdit::textChanged, this, [this] { Edit33Change(); });
   connect(Edit34, &QLineEdit::textChanged, this, [this] { Edit34Change(); });
-  connect(Button12, &QPushButton::clicked, this, &TAsteroidIdentification::Button12Click);
   connect(Button13, &QPushButton::clicked, this, [this] { SaveSite(0); });
   connect(Button14, &QPushButton::clicked, this, [this] { SaveSite(1); });
   connect(Button15, &QPushButton::clicked, this, [this] { SaveSite(2); });
   connect(Button16, &QPushButton::clicked, this, [this] { LoadSite(0); });
   connect(Button17, &QPushButton::clicked, this, [this] { LoadSite(1); });
   connect(Button18, &QPushButton::clicked, this, [this] { LoadSite(2); });
-  connect(Button19, &QPushButton::clicked, this, &TAsteroidIdentification::Button19Click);
-  connect(Button1, &QPushButton::clicked, this, &TAsteroidIdentification::Button1Click);
-  connect(Button11, &QPushButton::clicked, this, &TAsteroidIdentification::Button11Click);
-  connect(Button7, &QPushButton::clicked, this, &TAsteroidIdentification::Button7Click);
   OnComboBoxChange(ComboBox3, this, &TAsteroidIdentification::ComboBox3Change);
-  connect(Button8, &QPushButton::clicked, this, &TAsteroidIdentification::Button8Click);
-  connect(Button9, &QPushButton::clicked, this, &TAsteroidIdentification::Button9Click);
 }
 
 void TAsteroidIdentification::FormCreate() {

@@ -17,6 +17,7 @@
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/HandlerTables.h"
 #include "chart/ui/Tchart1.h"
 #include "events/SpectralModel.h"
 
@@ -414,16 +415,16 @@ void TFresnelCtrl::ConnectHandlers() {
       {UpDown8, &TFresnelCtrl::UpDown8Click},   {UpDown10, &TFresnelCtrl::UpDown10Click}};
   for (const auto& [u, handler] : updowns)
     connect(u, &QSpinBox::valueChanged, this, [this, handler = handler] { (this->*handler)(); });
-  OnCheckBoxClick(CheckBox1, this, &TFresnelCtrl::CheckBox1Click);
-  OnCheckBoxClick(CheckBox2, this, &TFresnelCtrl::CheckBox2Click);
-  OnCheckBoxClick(CheckBox3, this, &TFresnelCtrl::CheckBox3Click);
-  OnCheckBoxClick(CheckBox4, this, &TFresnelCtrl::CheckBox4Click);
-  OnCheckBoxClick(CheckBox5, this, &TFresnelCtrl::CheckBox5Click);
-  OnCheckBoxClick(CheckBox8, this, &TFresnelCtrl::CheckBox8Click);
-  connect(Button1, &QPushButton::clicked, this, &TFresnelCtrl::Button1Click);
-  connect(Button2, &QPushButton::clicked, this, &TFresnelCtrl::Button2Click);
-  connect(Button3, &QPushButton::clicked, this, &TFresnelCtrl::Button3Click);
-  connect(CancelButton, &QPushButton::clicked, this, &TFresnelCtrl::CancelButtonClick);
+  const ButtonHandlers<TFresnelCtrl> box_handlers = {
+      {CheckBox1, &TFresnelCtrl::CheckBox1Click}, {CheckBox2, &TFresnelCtrl::CheckBox2Click},
+      {CheckBox3, &TFresnelCtrl::CheckBox3Click}, {CheckBox4, &TFresnelCtrl::CheckBox4Click},
+      {CheckBox5, &TFresnelCtrl::CheckBox5Click}, {CheckBox8, &TFresnelCtrl::CheckBox8Click}};
+  OnCheckBoxClicks(this, box_handlers);
+  const ButtonHandlers<TFresnelCtrl> button_handlers = {{Button1, &TFresnelCtrl::Button1Click},
+                                                        {Button2, &TFresnelCtrl::Button2Click},
+                                                        {Button3, &TFresnelCtrl::Button3Click},
+                                                        {CancelButton, &TFresnelCtrl::CancelButtonClick}};
+  OnButtonClicks(this, button_handlers);
 }
 
 // ---- levels and windows ----

@@ -25,6 +25,7 @@
 #include "base/ResultTable.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/HandlerTables.h"
 #include "chart/ui/Tchart1.h"
 #include "events/EventIdentification.h"
 #include "events/ui/IdentificationWidgets.h"
@@ -212,10 +213,11 @@ void TIdentification::BuildControls() {
   connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { ListBox1DblClick(); });
   connect(Button9, &QPushButton::clicked, this, &TIdentification::Button9Click);
   OnRadioGroupClick(RadioGroup1, this, &TIdentification::RadioGroup1Click);
-  connect(SpeedButton1, &QPushButton::clicked, this, &TIdentification::SpeedButton1Click);
-  connect(SpeedButton2, &QPushButton::clicked, this, &TIdentification::SpeedButton2Click);
-  connect(Button12, &QPushButton::clicked, this, &TIdentification::Button12Click);
-  connect(Button6, &QPushButton::clicked, this, &TIdentification::Button6Click);
+  const ButtonHandlers<TIdentification> button_handlers = {{SpeedButton1, &TIdentification::SpeedButton1Click},
+                                                           {SpeedButton2, &TIdentification::SpeedButton2Click},
+                                                           {Button12, &TIdentification::Button12Click},
+                                                           {Button6, &TIdentification::Button6Click}};
+  OnButtonClicks(this, button_handlers);
 }
 
 void TIdentification::FormCreate(bool from_chart) {

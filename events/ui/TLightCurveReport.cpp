@@ -14,6 +14,7 @@
 #include "base/ResultTable.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/HandlerTables.h"
 #include "events/ReportFiles.h"
 #include "events/TimingList.h"
 #include "base/ui/MemoLines.h"
@@ -244,12 +245,11 @@ void TLightCurveReport::BuildControls() {
   g->addWidget(Memo4, 18, 0, 1, 4);
   g->addWidget(Memo5, 18, 4, 1, 4);
 
-  connect(Button1, &QPushButton::clicked, this, &TLightCurveReport::Button1Click);
-  connect(Button2, &QPushButton::clicked, this, &TLightCurveReport::Button2Click);
-  connect(Button3, &QPushButton::clicked, this, &TLightCurveReport::Button3Click);
-  connect(Button4, &QPushButton::clicked, this, &TLightCurveReport::Button4Click);
-  connect(Button5, &QPushButton::clicked, this, &TLightCurveReport::Button5Click);
-  connect(Button6, &QPushButton::clicked, this, &TLightCurveReport::Button6Click);
+  const ButtonHandlers<TLightCurveReport> button_handlers = {
+      {Button1, &TLightCurveReport::Button1Click}, {Button2, &TLightCurveReport::Button2Click},
+      {Button3, &TLightCurveReport::Button3Click}, {Button4, &TLightCurveReport::Button4Click},
+      {Button5, &TLightCurveReport::Button5Click}, {Button6, &TLightCurveReport::Button6Click}};
+  OnButtonClicks(this, button_handlers);
   auto both = [this] {
     BuildXmlReport();
     BuildTextReport();

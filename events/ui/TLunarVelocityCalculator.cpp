@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "base/ui/ControlEvents.h"
+#include "base/ui/HandlerTables.h"
 #include "events/VelocityCalculator.h"
 #include "events/ui/TFresnelCtrl.h"
 
@@ -88,13 +89,12 @@ void TLunarVelocityCalculator::BuildControls() {
   Button5 = button(g3, "Button5", "Calculation", 2);
   Button6 = button(g3, "Button6", "Write to diffraction simulation parameter", 3);
 
-  connect(Button1, &QPushButton::clicked, this, &TLunarVelocityCalculator::Button1Click);
-  connect(Button2, &QPushButton::clicked, this, &TLunarVelocityCalculator::Button2Click);
-  connect(Button3, &QPushButton::clicked, this, &TLunarVelocityCalculator::Button3Click);
-  connect(Button4, &QPushButton::clicked, this, &TLunarVelocityCalculator::Button4Click);
-  connect(Button5, &QPushButton::clicked, this, &TLunarVelocityCalculator::Button5Click);
-  connect(Button6, &QPushButton::clicked, this, &TLunarVelocityCalculator::Button6Click);
-  connect(Button7, &QPushButton::clicked, this, &TLunarVelocityCalculator::Button7Click);
+  const ButtonHandlers<TLunarVelocityCalculator> button_handlers = {
+      {Button1, &TLunarVelocityCalculator::Button1Click}, {Button2, &TLunarVelocityCalculator::Button2Click},
+      {Button3, &TLunarVelocityCalculator::Button3Click}, {Button4, &TLunarVelocityCalculator::Button4Click},
+      {Button5, &TLunarVelocityCalculator::Button5Click}, {Button6, &TLunarVelocityCalculator::Button6Click},
+      {Button7, &TLunarVelocityCalculator::Button7Click}};
+  OnButtonClicks(this, button_handlers);
 }
 
 void TLunarVelocityCalculator::FormCreate() {

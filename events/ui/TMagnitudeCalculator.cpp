@@ -10,8 +10,9 @@
 #include <cmath>
 
 #include "base/NumberText.h"
-#include "base/ui/DialogService.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
+#include "base/ui/HandlerTables.h"
 #include "chart/ui/Tchart1.h"
 #include "events/TimingError.h"
 #include "base/ui/MemoLines.h"
@@ -234,9 +235,10 @@ void TMagnitudeCalculator::BuildControls() {
   g->addWidget(Button8, 10, 6, 1, 2);
 
   for (TUpDown* u : {UpDown1, UpDown2, UpDown3}) OnUpDownChange(u, this, &TMagnitudeCalculator::UpDown123Click);
-  OnUpDownChange(UpDown4, this, &TMagnitudeCalculator::UpDown4Click);
-  OnUpDownChange(UpDown5, this, &TMagnitudeCalculator::UpDown5Click);
-  OnUpDownChange(UpDown6, this, &TMagnitudeCalculator::UpDown6Click);
+  const UpDownHandlers<TMagnitudeCalculator> updown_handlers = {{UpDown4, &TMagnitudeCalculator::UpDown4Click},
+                                                                {UpDown5, &TMagnitudeCalculator::UpDown5Click},
+                                                                {UpDown6, &TMagnitudeCalculator::UpDown6Click}};
+  OnUpDownChanges(this, updown_handlers);
   OnCheckBoxClick(CheckBox1, this, &TMagnitudeCalculator::Recalculate);
   OnRadioButtonClick(RadioButton1, this, &TMagnitudeCalculator::Recalculate);
   OnRadioButtonClick(RadioButton2, this, &TMagnitudeCalculator::Recalculate);
@@ -249,18 +251,20 @@ void TMagnitudeCalculator::BuildControls() {
   OnRadioGroupClick(RadioGroup3, this, &TMagnitudeCalculator::MagnitudeCalculation);
   connect(ScrollBar1, &QScrollBar::valueChanged, this, &TMagnitudeCalculator::RadioGroup1Click);
   connect(ScrollBar2, &QScrollBar::valueChanged, this, &TMagnitudeCalculator::RadioGroup1Click);
-  connect(Button1, &QPushButton::clicked, this, &TMagnitudeCalculator::Button1Click);
-  connect(Button2, &QPushButton::clicked, this, &TMagnitudeCalculator::Button2Click);
-  connect(Button3, &QPushButton::clicked, this, &TMagnitudeCalculator::Button3Click);
-  connect(Button4, &QPushButton::clicked, this, &TMagnitudeCalculator::Button4Click);
-  connect(Button5, &QPushButton::clicked, this, &TMagnitudeCalculator::Button5Click);
-  connect(Button6, &QPushButton::clicked, this, &TMagnitudeCalculator::Button6Click);
-  connect(Button7, &QPushButton::clicked, this, &TMagnitudeCalculator::Button7Click);
-  connect(Button8, &QPushButton::clicked, this, &TMagnitudeCalculator::Button8Click);
-  connect(Button9, &QPushButton::clicked, this, &TMagnitudeCalculator::Button9Click);
-  connect(Button11, &QPushButton::clicked, this, &TMagnitudeCalculator::Button11Click);
-  connect(SpeedButton1, &QPushButton::clicked, this, &TMagnitudeCalculator::SpeedButton1Click);
-  connect(SpeedButton2, &QPushButton::clicked, this, &TMagnitudeCalculator::SpeedButton2Click);
+  const ButtonHandlers<TMagnitudeCalculator> button_handlers = {
+      {Button1, &TMagnitudeCalculator::Button1Click},
+      {Button2, &TMagnitudeCalculator::Button2Click},
+      {Button3, &TMagnitudeCalculator::Button3Click},
+      {Button4, &TMagnitudeCalculator::Button4Click},
+      {Button5, &TMagnitudeCalculator::Button5Click},
+      {Button6, &TMagnitudeCalculator::Button6Click},
+      {Button7, &TMagnitudeCalculator::Button7Click},
+      {Button8, &TMagnitudeCalculator::Button8Click},
+      {Button9, &TMagnitudeCalculator::Button9Click},
+      {Button11, &TMagnitudeCalculator::Button11Click},
+      {SpeedButton1, &TMagnitudeCalculator::SpeedButton1Click},
+      {SpeedButton2, &TMagnitudeCalculator::SpeedButton2Click}};
+  OnButtonClicks(this, button_handlers);
   OnComboBoxChange(ComboBox1, this, &TMagnitudeCalculator::ComboBox1Change);
 }
 

@@ -17,6 +17,7 @@
 
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/HandlerTables.h"
 
 namespace {
 
@@ -81,14 +82,12 @@ TThreeDGraph::TThreeDGraph(ProfileGrids& grids, const ApertureClassMap& classes,
   buttons->addWidget(Button1);
   v->addLayout(buttons);
 
-  connect(SpeedButton1, &QPushButton::clicked, this, &TThreeDGraph::SpeedButton1Click);
-  connect(SpeedButton2, &QPushButton::clicked, this, &TThreeDGraph::SpeedButton2Click);
-  connect(SpeedButton3, &QPushButton::clicked, this, &TThreeDGraph::SpeedButton3Click);
-  connect(SpeedButton4, &QPushButton::clicked, this, &TThreeDGraph::SpeedButton4Click);
-  connect(Button3, &QPushButton::clicked, this, &TThreeDGraph::Button3Click);
-  connect(Button4, &QPushButton::clicked, this, &TThreeDGraph::Button4Click);
-  connect(Button2, &QPushButton::clicked, this, &TThreeDGraph::Button2Click);
-  connect(Button5, &QPushButton::clicked, this, &TThreeDGraph::Button5Click);
+  const ButtonHandlers<TThreeDGraph> button_handlers = {
+      {SpeedButton1, &TThreeDGraph::SpeedButton1Click}, {SpeedButton2, &TThreeDGraph::SpeedButton2Click},
+      {SpeedButton3, &TThreeDGraph::SpeedButton3Click}, {SpeedButton4, &TThreeDGraph::SpeedButton4Click},
+      {Button3, &TThreeDGraph::Button3Click},           {Button4, &TThreeDGraph::Button4Click},
+      {Button2, &TThreeDGraph::Button2Click},           {Button5, &TThreeDGraph::Button5Click}};
+  OnButtonClicks(this, button_handlers);
   connect(Button1, &QPushButton::clicked, this, &QWidget::close);
   connect(TrackBar1, &QSlider::valueChanged, this, [this](int) { TrackBar1Change(); });
   connect(TrackBar2, &QSlider::valueChanged, this, [this](int) { TrackBar2Change(); });

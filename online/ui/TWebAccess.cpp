@@ -8,8 +8,9 @@
 #include <QPushButton>
 
 #include "base/AtomicFile.h"
-#include "base/ui/DialogService.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
+#include "base/ui/HandlerTables.h"
 #include "online/SoftwareUpdate.h"
 #include "online/UrlDownload.h"
 #include "online/ZipFile.h"
@@ -51,9 +52,9 @@ TWebAccess::TWebAccess(WebAccessOptions options, QWidget* parent) : QDialog(pare
   Memo2 = MakeMemo(this, "Memo2", 10, 150, 691, 355);
   Button3 = MakeButton(this, "Button3", "Button3", 230, 60, 94, 31);
   Button3->setVisible(false);
-  connect(Button1, &QPushButton::clicked, this, &TWebAccess::Button1Click);
-  connect(Button2, &QPushButton::clicked, this, &TWebAccess::Button2Click);
-  connect(Button3, &QPushButton::clicked, this, &TWebAccess::Button3Click);
+  const ButtonHandlers<TWebAccess> button_handlers = {
+      {Button1, &TWebAccess::Button1Click}, {Button2, &TWebAccess::Button2Click}, {Button3, &TWebAccess::Button3Click}};
+  OnButtonClicks(this, button_handlers);
   FormCreate();
 }
 

@@ -18,6 +18,7 @@
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/HandlerTables.h"
 #include "timing/ui/TimingMemo.h"
 
 namespace {
@@ -256,32 +257,23 @@ void TLEDGraph::CreateControls() {
 }
 
 void TLEDGraph::ConnectHandlers() {
-  connect(Button4, &QPushButton::clicked, this, &TLEDGraph::Button4Click);
   OnRadioGroupClick(RadioGroup1, this, &TLEDGraph::RadioGroup1Click);
   connect(ScrollBar1, &QScrollBar::valueChanged, this, &TLEDGraph::ScrollBar1Change);
-  OnUpDownChange(UpDown12, this, &TLEDGraph::UpDown12Click);
-  OnUpDownChange(UpDown13, this, &TLEDGraph::UpDown13Click);
-  OnUpDownChange(UpDown14, this, &TLEDGraph::UpDown14Click);
-  OnUpDownChange(UpDown15, this, &TLEDGraph::UpDown15Click);
-  OnUpDownChange(UpDown1, this, &TLEDGraph::UpDown1Click);
-  OnUpDownChange(UpDown2, this, &TLEDGraph::UpDown2Click);
-  connect(Button5, &QPushButton::clicked, this, &TLEDGraph::Button5Click);
-  connect(Button6, &QPushButton::clicked, this, &TLEDGraph::Button6Click);
-  connect(Button7, &QPushButton::clicked, this, &TLEDGraph::Button7Click);
-  connect(Button8, &QPushButton::clicked, this, &TLEDGraph::Button8Click);
-  connect(Button9, &QPushButton::clicked, this, &TLEDGraph::Button9Click);
-  connect(Button10, &QPushButton::clicked, this, &TLEDGraph::Button10Click);
-  connect(Button11, &QPushButton::clicked, this, &TLEDGraph::Button11Click);
-  connect(Button1, &QPushButton::clicked, this, &TLEDGraph::Button1Click);
-  connect(Button2, &QPushButton::clicked, this, &TLEDGraph::Button2Click);
-  connect(Button3, &QPushButton::clicked, this, &TLEDGraph::Button3Click);
-  OnUpDownChange(UpDown5, this, &TLEDGraph::UpDown5Click);
-  OnUpDownChange(UpDown6, this, &TLEDGraph::UpDown6Click);
-  OnUpDownChange(UpDown7, this, &TLEDGraph::UpDown7Click);
-  OnUpDownChange(UpDown8, this, &TLEDGraph::UpDown8Click);
-  OnUpDownChange(UpDown9, this, &TLEDGraph::UpDown9Click);
-  OnUpDownChange(UpDown10, this, &TLEDGraph::UpDown10Click);
-  OnUpDownChange(UpDown11, this, &TLEDGraph::UpDown11Click);
+  const UpDownHandlers<TLEDGraph> updown_handlers = {
+      {UpDown12, &TLEDGraph::UpDown12Click}, {UpDown13, &TLEDGraph::UpDown13Click},
+      {UpDown14, &TLEDGraph::UpDown14Click}, {UpDown15, &TLEDGraph::UpDown15Click},
+      {UpDown1, &TLEDGraph::UpDown1Click},   {UpDown2, &TLEDGraph::UpDown2Click},
+      {UpDown5, &TLEDGraph::UpDown5Click},   {UpDown6, &TLEDGraph::UpDown6Click},
+      {UpDown7, &TLEDGraph::UpDown7Click},   {UpDown8, &TLEDGraph::UpDown8Click},
+      {UpDown9, &TLEDGraph::UpDown9Click},   {UpDown10, &TLEDGraph::UpDown10Click},
+      {UpDown11, &TLEDGraph::UpDown11Click}};
+  OnUpDownChanges(this, updown_handlers);
+  const ButtonHandlers<TLEDGraph> button_handlers = {
+      {Button4, &TLEDGraph::Button4Click},   {Button5, &TLEDGraph::Button5Click},   {Button6, &TLEDGraph::Button6Click},
+      {Button7, &TLEDGraph::Button7Click},   {Button8, &TLEDGraph::Button8Click},   {Button9, &TLEDGraph::Button9Click},
+      {Button10, &TLEDGraph::Button10Click}, {Button11, &TLEDGraph::Button11Click}, {Button1, &TLEDGraph::Button1Click},
+      {Button2, &TLEDGraph::Button2Click},   {Button3, &TLEDGraph::Button3Click}};
+  OnButtonClicks(this, button_handlers);
 }
 
 // ---- helpers ----

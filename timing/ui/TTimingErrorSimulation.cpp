@@ -16,6 +16,7 @@
 
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/HandlerTables.h"
 #include "timing/TimingError.h"
 #include "timing/ui/TTimingError.h"
 #include "timing/ui/TimingMemo.h"
@@ -115,19 +116,18 @@ TTimingErrorSimulation::TTimingErrorSimulation(QWidget* owner) : QDialog(owner) 
   grid->addWidget(ProgressBar1, 4, 0, 1, 4);
 
   connect(Edit1, &QLineEdit::textChanged, this, &TTimingErrorSimulation::Edit1Change);
-  OnUpDownChange(UpDown1, this, &TTimingErrorSimulation::UpDown1Click);
-  OnUpDownChange(UpDown2, this, &TTimingErrorSimulation::UpDown2Click);
-  OnUpDownChange(UpDown3, this, &TTimingErrorSimulation::UpDown3Click);
-  OnUpDownChange(UpDown4, this, &TTimingErrorSimulation::UpDown4Click);
-  OnUpDownChange(UpDown5, this, &TTimingErrorSimulation::UpDown5Click);
-  connect(Button1, &QPushButton::clicked, this, &TTimingErrorSimulation::Button1Click);
-  connect(Button2, &QPushButton::clicked, this, &TTimingErrorSimulation::Button2Click);
-  connect(Button3, &QPushButton::clicked, this, &TTimingErrorSimulation::Button3Click);
-  connect(Button4, &QPushButton::clicked, this, &TTimingErrorSimulation::Button4Click);
-  connect(Button5, &QPushButton::clicked, this, &TTimingErrorSimulation::Button5Click);
-  connect(Button6, &QPushButton::clicked, this, &TTimingErrorSimulation::Button6Click);
-  connect(Button7, &QPushButton::clicked, this, &TTimingErrorSimulation::Button7Click);
-  connect(Button8, &QPushButton::clicked, this, &TTimingErrorSimulation::Button8Click);
+  const UpDownHandlers<TTimingErrorSimulation> updown_handlers = {{UpDown1, &TTimingErrorSimulation::UpDown1Click},
+                                                                  {UpDown2, &TTimingErrorSimulation::UpDown2Click},
+                                                                  {UpDown3, &TTimingErrorSimulation::UpDown3Click},
+                                                                  {UpDown4, &TTimingErrorSimulation::UpDown4Click},
+                                                                  {UpDown5, &TTimingErrorSimulation::UpDown5Click}};
+  OnUpDownChanges(this, updown_handlers);
+  const ButtonHandlers<TTimingErrorSimulation> button_handlers = {
+      {Button1, &TTimingErrorSimulation::Button1Click}, {Button2, &TTimingErrorSimulation::Button2Click},
+      {Button3, &TTimingErrorSimulation::Button3Click}, {Button4, &TTimingErrorSimulation::Button4Click},
+      {Button5, &TTimingErrorSimulation::Button5Click}, {Button6, &TTimingErrorSimulation::Button6Click},
+      {Button7, &TTimingErrorSimulation::Button7Click}, {Button8, &TTimingErrorSimulation::Button8Click}};
+  OnButtonClicks(this, button_handlers);
   FormCreate();
 }
 

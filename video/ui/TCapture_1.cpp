@@ -20,6 +20,7 @@
 
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/HandlerTables.h"
 #include "video/CaptureFileName.h"
 
 namespace {
@@ -101,16 +102,15 @@ TCapture_1::TCapture_1(CaptureHost host, QWidget* opener)
   v->addLayout(button_row);
   v->addLayout(bottom, 1);
 
-  connect(SpeedButton1, &QPushButton::clicked, this, &TCapture_1::SpeedButton1Click);
-  connect(SpeedButton2, &QPushButton::clicked, this, &TCapture_1::SpeedButton2Click);
-  connect(SpeedButton3, &QPushButton::clicked, this, &TCapture_1::SpeedButton3Click);
+  const ButtonHandlers<TCapture_1> button_handlers = {
+      {SpeedButton1, &TCapture_1::SpeedButton1Click}, {SpeedButton2, &TCapture_1::SpeedButton2Click},
+      {SpeedButton3, &TCapture_1::SpeedButton3Click}, {Button1, &TCapture_1::Button1Click},
+      {Button2, &TCapture_1::Button2Click},           {Button3, &TCapture_1::Button3Click}};
+  OnButtonClicks(this, button_handlers);
   connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
   connect(ListBox2, &QListWidget::itemClicked, this, [this] { ListBox2Click(); });
   connect(TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
   OnCheckBoxClick(CheckBox1, this, &TCapture_1::CheckBox1Click);
-  connect(Button1, &QPushButton::clicked, this, &TCapture_1::Button1Click);
-  connect(Button2, &QPushButton::clicked, this, &TCapture_1::Button2Click);
-  connect(Button3, &QPushButton::clicked, this, &TCapture_1::Button3Click);
   preview_timer_ = new QTimer(this);
   preview_timer_->setInterval(20);
   connect(preview_timer_, &QTimer::timeout, this, &TCapture_1::PollSession);
