@@ -582,60 +582,39 @@ void TFresnelCtrl::ClampWindowsToRecords(int fm, int fM) {
   }
 }
 
-// The "Fix" boxes lock a level and the window it comes from.
-void TFresnelCtrl::CheckBox1Click() {
+// The "Fix" boxes lock a level and the window it comes from: CheckBox1 the
+// upper level (Edit3), CheckBox2 the lower one (Edit4).
+void TFresnelCtrl::FixLevelClick(FixedLevel level) {
   DiffractionState& d = events_.Diffraction;
-  if (CheckBox1->isChecked() && session_.ChartState.SelectedFrame < 0) {
-    const QSignalBlocker b(CheckBox1);
-    CheckBox1->setChecked(false);
+  const bool upper = level == FixedLevel::Upper;
+  QCheckBox* box = upper ? CheckBox1 : CheckBox2;
+  if (box->isChecked() && session_.ChartState.SelectedFrame < 0) {
+    const QSignalBlocker b(box);
+    box->setChecked(false);
     return;
   }
-  const bool pre_upper = d.LevelMean[0] >= d.LevelMean[2];
-  QSpinBox* from = pre_upper ? UpDown3 : UpDown5;
-  QSpinBox* to = pre_upper ? UpDown4 : UpDown6;
-  if (CheckBox1->isChecked()) {
+  // A level before the event comes from the window of UpDown3/UpDown4.
+  const bool pre = upper ? d.LevelMean[0] >= d.LevelMean[2] : d.LevelMean[0] < d.LevelMean[2];
+  QSpinBox* from = pre ? UpDown3 : UpDown5;
+  QSpinBox* to = pre ? UpDown4 : UpDown6;
+  uint8_t& fixed = upper ? d.UpperLevelFixed : d.LowerLevelFixed;
+  if (box->isChecked()) {
     chart_.DRAverage();
-    d.UpperLevel = std::max(d.LevelMean[0], d.LevelMean[2]);
-    Edit3->setText(Q(Fixed(d.UpperLevel, 1)));
-    d.UpperLevelFixed = 1;
+    double& value = upper ? d.UpperLevel : d.LowerLevel;
+    value = upper ? std::max(d.LevelMean[0], d.LevelMean[2]) : std::min(d.LevelMean[0], d.LevelMean[2]);
+    (upper ? Edit3 : Edit4)->setText(Q(Fixed(value, 1)));
+    fixed = 1;
     const int sel = session_.ChartState.SelectedFrame;
-    d.FixedUpperWindow = {sel + from->value(), sel + to->value()};
+    (upper ? d.FixedUpperWindow : d.FixedLowerWindow) = {sel + from->value(), sel + to->value()};
   } else {
-    d.UpperLevelFixed = 0;
+    fixed = 0;
   }
-  from->setEnabled(!d.UpperLevelFixed);
-  to->setEnabled(!d.UpperLevelFixed);
-  chart_.GraphShow3();
-  d.DiffractionFitted = 0;
-}
-
-void TFresnelCtrl::CheckBox2Click() {
-  DiffractionState& d = events_.Diffraction;
-  if (CheckBox2->isChecked() && session_.ChartState.SelectedFrame < 0) {
-    const QSignalBlocker b(CheckBox2);
-    CheckBox2->setChecked(false);
-    return;
-  }
-  const bool pre_lower = d.LevelMean[0] < d.LevelMean[2];
-  QSpinBox* from = pre_lower ? UpDown3 : UpDown5;
-  QSpinBox* to = pre_lower ? UpDown4 : UpDown6;
-  if (CheckBox2->isChecked()) {
-    chart_.DRAverage();
-    d.LowerLevel = std::min(d.LevelMean[0], d.LevelMean[2]);
-    Edit4->setText(Q(Fixed(d.LowerLevel, 1)));
-    d.LowerLevelFixed = 1;
-    const int sel = session_.ChartState.SelectedFrame;
-    d.FixedLowerWindow = {sel + from->value(), sel + to->value()};
-  } else {
-    d.LowerLevelFixed = 0;
-  }
-  from->setEnabled(!d.LowerLevelFixed);
-  to->setEnabled(!d.LowerLevelFixed);
+  from->setEnabled(!fixed);
+  to->setEnabled(!fixed);
   // The upper box's state again, on the window it holds.
-  if (d.UpperLevelFixed) {
-    const bool pre_upper = !pre_lower;
-    (pre_upper ? UpDown3 : UpDown5)->setEnabled(false);
-    (pre_upper ? UpDown4 : UpDown6)->setEnabled(false);
+  if (!upper && d.UpperLevelFixed) {
+    (pre ? UpDown5 : UpDown3)->setEnabled(false);
+    (pre ? UpDown6 : UpDown4)->setEnabled(false);
   }
   chart_.GraphShow3();
   d.DiffractionFitted = 0;

@@ -101,8 +101,10 @@ class TFresnelCtrl : public QWidget {
   void UpDown9Click();
   void UpDown8Click();
   void UpDown10Click();
-  void CheckBox1Click();
-  void CheckBox2Click();
+  void CheckBox1Click() { FixLevelClick(FixedLevel::Upper); }
+  void CheckBox2Click() { FixLevelClick(FixedLevel::Lower); }
+  enum class FixedLevel { Upper, Lower };
+  void FixLevelClick(FixedLevel level);
   void CheckBox3Click();
   void CheckBox4Click();
   void CheckBox5Click();
