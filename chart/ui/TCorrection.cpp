@@ -4,8 +4,9 @@
 #include <QGridLayout>
 #include <QLabel>
 
-#include "base/ui/DialogService.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
+#include "base/ui/FormRows.h"
 #include "chart/ui/Tchart1.h"
 
 namespace {
@@ -35,11 +36,7 @@ TCorrection::TCorrection(ChartHost& host, ChartSession& session, QWidget* parent
   UpDown1 = Named<QSpinBox>("UpDown1", this);
   UpDown1->setRange(1, 5);
   UpDown1->setValue(1);
-  Edit3 = Named<QLineEdit>("Edit3", "3", this);
-  Edit3->setReadOnly(true);
-  g->addWidget(new QLabel("Smoothing", this), 1, 0);
-  g->addWidget(UpDown1, 1, 1);
-  g->addWidget(Edit3, 1, 2);
+  Edit3 = AddUpDownRow(g, 1, "Smoothing", UpDown1, "Edit3", "3");
   Button1 = Named<QPushButton>("Button1", "Correction", this);
   Button2 = Named<QPushButton>("Button2", "Restore to raw data", this);
   g->addWidget(Button1, 2, 0, 1, 2);

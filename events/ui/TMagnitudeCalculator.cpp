@@ -12,6 +12,7 @@
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/FormRows.h"
 #include "base/ui/HandlerTables.h"
 #include "chart/ui/Tchart1.h"
 #include "events/TimingError.h"
@@ -131,18 +132,10 @@ void TMagnitudeCalculator::BuildControls() {
   CheckBox1 = Named<QCheckBox>("CheckBox1", "Consider step hight for time estimation", cam);
   cg->addWidget(CheckBox1, 1, 0, 1, 4);
   UpDown4 = new TUpDown("UpDown4", "UpDown4Text", 0, 9, 0, cam);
-  Edit17 = Named<QLineEdit>("Edit17", "0", cam);
-  Edit17->setReadOnly(true);
-  cg->addWidget(new QLabel("Integrated", cam), 2, 0);
-  cg->addWidget(UpDown4, 2, 1);
-  cg->addWidget(Edit17, 2, 2);
+  Edit17 = AddUpDownRow(cg, 2, "Integrated", UpDown4, "Edit17", "0");
   cg->addWidget(new QLabel("frames", cam), 2, 3);
   UpDown5 = new TUpDown("UpDown5", "UpDown5Text", 1, 3, 3, cam);
-  Edit24 = Named<QLineEdit>("Edit24", "3", cam);
-  Edit24->setReadOnly(true);
-  cg->addWidget(new QLabel("Digits", cam), 3, 0);
-  cg->addWidget(UpDown5, 3, 1);
-  cg->addWidget(Edit24, 3, 2);
+  Edit24 = AddUpDownRow(cg, 3, "Digits", UpDown5, "Edit24", "3");
   g->addWidget(cam, 3, 0, 1, 5);
 
   auto* base = new QGroupBox("Select the BaseTime for Event Time", this);
