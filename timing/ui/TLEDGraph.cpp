@@ -71,8 +71,7 @@ void TLEDGraph::CreateControls() {
   auto* grid = new QGridLayout(this);
   // ---- left: the graphs and the time table ----
   auto* left = new QVBoxLayout;
-  LEDImage1 = MakeLabel("LEDImage1", "", this);
-  LEDImage1->setFixedSize(kPictureWidth, kPictureHeight);
+  LEDImage1 = MakePicture("LEDImage1", kPictureWidth, kPictureHeight, this);
   LEDImage1->installEventFilter(this);
   ScrollBar1 = Named<QScrollBar>("ScrollBar1", Qt::Horizontal, this);
   ScrollBar1->setRange(0, 0);

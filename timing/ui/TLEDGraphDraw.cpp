@@ -8,6 +8,7 @@
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "timing/ui/TLEDGraph.h"
+#include "timing/ui/TimingMemo.h"
 
 namespace {
 
@@ -61,11 +62,7 @@ void TLEDGraph::DrawRecordedTimeGraph() {
   DrawAxes(p);
   const int g = UpDown12->Position(), h = UpDown15->Position();
   const int middle = kTop + static_cast<int>(RoundHalfAway(PlotHeight() / 2.0L));
-  p.save();
-  p.translate(4, Picture.height() - kBottom);
-  p.rotate(-90);
-  p.drawText(0, p.fontMetrics().ascent(), "Recorded time - Least mean time (msec)");
-  p.restore();
+  DrawUpwardText(p, 4, Picture.height() - kBottom, "Recorded time - Least mean time (msec)");
   for (int u = -10; u <= 10; ++u) {
     if (std::abs(u * g) > 20) continue;
     const int y = middle + u * 10 * g;

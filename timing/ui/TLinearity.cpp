@@ -17,8 +17,7 @@ bool& LinearityOpen() {
 
 TLinearity::TLinearity(QWidget* owner) : QDialog(owner) {
   SetUpToolWindow(this, "Linearity", "Linearity");
-  Image1 = MakeLabel("Image1", "", this);
-  Image1->setFixedSize(1001, 541);
+  Image1 = MakePicture("Image1", 1001, 541, this);
   Memo1 = MakeMemo("Memo1", this, MemoWrap::On);
   auto* v = new QVBoxLayout(this);
   v->addWidget(Image1);
@@ -61,11 +60,7 @@ void TLinearity::DrawLinearityGraph() {
   p.setFont(title);
   const int title_ascent = p.fontMetrics().ascent();
   p.drawText(150, py(0) + 35 + title_ascent, "Time shift of LED starting from the end of each frame (milli second)");
-  p.save();
-  p.translate(10, 280);
-  p.rotate(-90);
-  p.drawText(0, title_ascent, "Luminous intensity");
-  p.restore();
+  DrawUpwardText(p, 10, 280, "Luminous intensity");
   p.setPen(BgrColor(0xFF0000));
   for (int i = 0; i <= 70; ++i) p.drawEllipse(px(i) - 2, py(LinearityIntensities()[static_cast<size_t>(i)]) - 2, 4, 4);
   p.setPen(BgrColor(0x0000FF));

@@ -22,8 +22,7 @@ QLineEdit* ReadOnlyEdit(const char* name, QWidget* parent) {
 TSoundIndicator::TSoundIndicator(SoundIndicatorHost host, QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint), host_(std::move(host)) {
   SetUpToolWindow(this, "SoundIndicator", "Audio cannel display");
-  SndImage = MakeLabel("SndImage", "", this);
-  SndImage->setFixedSize(332, 140);
+  SndImage = MakePicture("SndImage", 332, 140, this);
   RadioGroup1 = new TRadioGroup("RadioGroup1", "Cannel", {"L", "R", "L+R"}, this);
   RadioGroup1->SetItemIndex(2);
   RadioGroup2 = new TRadioGroup("RadioGroup2", "Width", {"Wide", "Expansion"}, this);

@@ -24,8 +24,7 @@ void OpenTimingError(QWidget* owner) {
 
 TTimingError::TTimingError(QWidget* owner) : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint) {
   SetUpToolWindow(this, "TimingError", "Estimated error of timing");
-  Image1 = MakeLabel("Image1", "", this);
-  Image1->setFixedSize(721, 631);
+  Image1 = MakePicture("Image1", 721, 631, this);
   auto* v = new QVBoxLayout(this);
   v->addWidget(Image1);
   FormCreate();
@@ -68,11 +67,7 @@ void TTimingError::DrawTimingErrorGraph() {
   p.drawText(20, 472 + ascent, "Noise (Standard deviation of intensity / Luminous drop of event)");
   // Centred on the value axis, so the whole caption stays on the picture.
   const QString vertical = "Time error as 1-sigma (frame or integration)";
-  p.save();
-  p.translate(10, std::min(452, 236 + p.fontMetrics().horizontalAdvance(vertical) / 2));
-  p.rotate(-90);
-  p.drawText(0, ascent, vertical);
-  p.restore();
+  DrawUpwardText(p, 10, std::min(452, 236 + p.fontMetrics().horizontalAdvance(vertical) / 2), vertical);
   p.setPen(BgrColor(0xFF0000));
   QPoint last(60, 452);
   for (int i = 0; i <= 155; ++i) {

@@ -88,8 +88,7 @@ TTimingErrorSimulation::TTimingErrorSimulation(QWidget* owner) : QDialog(owner) 
   Label9 = MakeLabel("Label9", "Each point means 1 frame.", this);
   Memo1 = MakeMemo("Memo1", this, MemoWrap::Off);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Image1 = MakeLabel("Image1", "", this);
-  Image1->setFixedSize(1131, 451);
+  Image1 = MakePicture("Image1", 1131, 451, this);
   Button7 = Named<QPushButton>("Button7", "Make a simulation", this);
   Button8 = Named<QPushButton>("Button8", "A set of estimation", this);
   Button1 = Named<QPushButton>("Button1", "Button1", this);
