@@ -628,15 +628,13 @@ void TIdentification::RadioGroup1Click() {
   ScrollBar2->setEnabled(other);
 }
 
-void TIdentification::SpeedButton1Click() {
-  if (Tchart1* chart = host_.ChartWindow()) chart->showNormal();
-  raise();
-  if (host_.TimeStampMode() != 0) host_.SetFieldView(false);
-}
+void TIdentification::SpeedButton1Click() { ShowChart(ChartBeside::Shown); }
 
-void TIdentification::SpeedButton2Click() {
-  if (Tchart1* chart = host_.ChartWindow()) chart->showMinimized();
-  if (host_.TimeStampMode() != 0) host_.SetFieldView(true);
+void TIdentification::SpeedButton2Click() { ShowChart(ChartBeside::Minimized); }
+
+void TIdentification::ShowChart(ChartBeside view) {
+  SetChartBeside(view, this, host_.ChartWindow(), host_.TimeStampMode() != 0,
+                 [this](bool fields) { host_.SetFieldView(fields); });
 }
 
 void TIdentification::Button12Click() {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "events/LunarPrediction.h"
+#include "events/ui/ChartBeside.h"
 #include "events/ui/IdentificationHost.h"
 
 class QAction;
@@ -87,6 +88,7 @@ class TIdentification : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void ShowChart(ChartBeside view);
   void BuildControls();
   void FormCreate(bool from_chart);
   void CommonDateRefresh();

@@ -556,15 +556,13 @@ void TMagnitudeCalculator::Button3Click() {
   activateWindow();
 }
 
-void TMagnitudeCalculator::SpeedButton1Click() {
-  if (Tchart1* chart = host_.Chart()) chart->showNormal();
-  raise();
-  if (host_.TimeStampMode() != 0) host_.SetShowField(false);
-}
+void TMagnitudeCalculator::SpeedButton1Click() { ShowChart(ChartBeside::Shown); }
 
-void TMagnitudeCalculator::SpeedButton2Click() {
-  if (Tchart1* chart = host_.Chart()) chart->showMinimized();
-  if (host_.TimeStampMode() != 0) host_.SetShowField(true);
+void TMagnitudeCalculator::SpeedButton2Click() { ShowChart(ChartBeside::Minimized); }
+
+void TMagnitudeCalculator::ShowChart(ChartBeside view) {
+  SetChartBeside(view, this, host_.Chart(), host_.TimeStampMode() != 0,
+                 [this](bool fields) { host_.SetShowField(fields); });
 }
 
 void TMagnitudeCalculator::RadioGroup1Click() {

@@ -20,6 +20,7 @@
 #include "events/ChartEventState.h"
 #include "events/MagnitudeCalculation.h"
 #include "events/TimingList.h"
+#include "events/ui/ChartBeside.h"
 #include "events/ui/ReportWindowHost.h"
 
 class Tchart1;
@@ -95,6 +96,7 @@ class TMagnitudeCalculator : public QWidget {
   bool eventFilter(QObject* o, QEvent* e) override;
 
  private:
+  void ShowChart(ChartBeside view);
   void BuildControls();
   void FormCreate();
   void ReadPairMagnitude();

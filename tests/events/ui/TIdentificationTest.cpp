@@ -171,3 +171,28 @@ TEST(TIdentification, ListingObserverAndPredictionFileCommands) {
   EXPECT_EQ(f.host.events.ReportLightCurveElement.Observer, "Kim Park");
   EXPECT_EQ(f.host.events.Flags.IdentificationOpen, 0);
 }
+
+// 'Graph' restores the chart and 'Time' minimises it; only with time stamps
+// read does the video's field view follow (frames beside the chart, fields
+// while it is minimised).
+TEST(TIdentification, SpeedButtonsRestoreOrMinimiseTheChart) {
+  struct Case {
+    int stamp_mode;
+    const char* button;
+    bool minimised_before, field_view_before, minimised_after, field_view_after;
+  };
+  const Case cases[] = {
+      {0, "SpeedButton2", false, false, true, false}, {0, "SpeedButton1", true, true, false, true},
+      {1, "SpeedButton2", false, false, true, true},  {1, "SpeedButton1", true, true, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.button) + " with stamp mode " + std::to_string(c.stamp_mode));
+    Fixture f(false, true);
+    f.host.time_stamp_mode = c.stamp_mode;
+    f.host.field_view = c.field_view_before;
+    if (c.minimised_before) f.chart->showMinimized();
+    f.w->findChild<QPushButton*>(c.button)->click();
+    EXPECT_EQ(f.chart->isMinimized(), c.minimised_after);
+    EXPECT_EQ(f.host.field_view, c.field_view_after);
+  }
+}
