@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QPainter>
 #include <cmath>
+#include <initializer_list>
+#include <utility>
 
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
@@ -77,45 +79,31 @@ void TMagnitudeCalculator::BuildControls() {
 
   auto* stat = new QGroupBox("Statistic Calculation", this);
   auto* sg = new QGridLayout(stat);
-  Edit1 = edit("Edit1", {}, true);
-  Edit2 = edit("Edit2", {}, true);
-  Edit9 = edit("Edit9", {}, true);
-  Edit3 = edit("Edit3", {}, true);
-  Edit4 = edit("Edit4", {}, true);
-  Edit10 = edit("Edit10", {}, true);
-  Edit11 = edit("Edit11", {}, true);
-  Edit13 = edit("Edit13", {}, true);
-  Edit14 = edit("Edit14", {}, true);
+  // A row of read-only result edits from column 1, after its caption.
+  using ResultCell = std::pair<QLineEdit**, const char*>;
+  auto results_row = [&edit](QGridLayout* grid, int row, const QString& caption,
+                             std::initializer_list<ResultCell> cells) {
+    if (!caption.isEmpty()) grid->addWidget(new QLabel(caption, grid->parentWidget()), row, 0);
+    int column = 1;
+    for (const auto& [member, name] : cells) {
+      *member = edit(name, {}, true);
+      grid->addWidget(*member, row, column++);
+    }
+  };
   sg->addWidget(new QLabel("Luminous Intensity", stat), 0, 0);
   sg->addWidget(new QLabel("First Event", stat), 0, 1);
   sg->addWidget(new QLabel("Second Event", stat), 0, 2);
   sg->addWidget(new QLabel("Combined", stat), 0, 3);
-  sg->addWidget(new QLabel("Average", stat), 1, 0);
-  sg->addWidget(Edit1, 1, 1);
-  sg->addWidget(Edit2, 1, 2);
-  sg->addWidget(Edit9, 1, 3);
-  sg->addWidget(new QLabel("Error Margin", stat), 2, 0);
-  sg->addWidget(Edit3, 2, 1);
-  sg->addWidget(Edit4, 2, 2);
-  sg->addWidget(Edit10, 2, 3);
-  sg->addWidget(Edit11, 3, 1);
-  sg->addWidget(Edit13, 3, 2);
-  sg->addWidget(Edit14, 3, 3);
+  results_row(sg, 1, "Average", {{&Edit1, "Edit1"}, {&Edit2, "Edit2"}, {&Edit9, "Edit9"}});
+  results_row(sg, 2, "Error Margin", {{&Edit3, "Edit3"}, {&Edit4, "Edit4"}, {&Edit10, "Edit10"}});
+  results_row(sg, 3, {}, {{&Edit11, "Edit11"}, {&Edit13, "Edit13"}, {&Edit14, "Edit14"}});
   g->addWidget(stat, 1, 0, 1, 5);
 
   auto* est = new QGroupBox("Estimation", this);
   auto* eg = new QGridLayout(est);
-  Edit5 = edit("Edit5", {}, true);
-  Edit6 = edit("Edit6", {}, true);
-  Edit7 = edit("Edit7", {}, true);
-  Edit8 = edit("Edit8", {}, true);
-  eg->addWidget(new QLabel("Magnitude", est), 0, 0);
-  eg->addWidget(Edit5, 0, 1);
-  eg->addWidget(Edit6, 0, 2);
+  results_row(eg, 0, "Magnitude", {{&Edit5, "Edit5"}, {&Edit6, "Edit6"}});
   eg->addWidget(new QLabel("Mag.", est), 0, 3);
-  eg->addWidget(new QLabel("Error Margin", est), 1, 0);
-  eg->addWidget(Edit7, 1, 1);
-  eg->addWidget(Edit8, 1, 2);
+  results_row(eg, 1, "Error Margin", {{&Edit7, "Edit7"}, {&Edit8, "Edit8"}});
   g->addWidget(est, 2, 0, 1, 5);
 
   auto* cam = new QGroupBox("Calculation for event time", this);
@@ -370,22 +358,17 @@ void TMagnitudeCalculator::ReadBaseTimes() {
   Edit20->setText(Q(now[2]));
   Edit23->setText(Q(now[3]));
   const auto& edited = events_.Flags.TimeFieldEdited;
-  auto read_int = [](QLineEdit* e, int32_t& v) {
-    if (auto i = ParseInt32(S(e->text()))) {
-      v = *i;
+  // An edit that does not parse counts as 0 and shows `zero`.
+  auto read = [](QLineEdit* e, auto& v, auto parse, const char* zero) {
+    if (auto parsed = parse(S(e->text()))) {
+      v = *parsed;
     } else {
       v = 0;
-      e->setText("00");
+      e->setText(zero);
     }
   };
-  auto read_sec = [](QLineEdit* e, double& v) {
-    if (auto d = ParseDouble(S(e->text()))) {
-      v = *d;
-    } else {
-      v = 0;
-      e->setText("00.00");
-    }
-  };
+  auto read_int = [&read](QLineEdit* e, int32_t& v) { read(e, v, ParseInt32, "00"); };
+  auto read_sec = [&read](QLineEdit* e, double& v) { read(e, v, ParseDouble, "00.00"); };
   BaseTime& b0 = base_times_[0];
   if (edited[0]) Edit18->setText(QString::number(b0.Hour));
   else read_int(Edit18, b0.Hour);
