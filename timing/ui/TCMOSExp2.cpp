@@ -9,7 +9,6 @@
 
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
-#include "base/ui/HandlerTables.h"
 #include "timing/ui/TimingMemo.h"
 
 TCMOSExp2::TCMOSExp2(QWidget* owner) : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint) {
@@ -78,9 +77,9 @@ TCMOSExp2::TCMOSExp2(QWidget* owner) : QWidget(owner, Qt::Window | Qt::WindowSta
   connect(Button1, &QPushButton::clicked, this, &TCMOSExp2::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TCMOSExp2::Button2Click);
   connect(Edit2, &QLineEdit::editingFinished, this, &TCMOSExp2::Edit2Exit);
-  OnUpDownChanges(
-      this,
-      {{UpDown1, &TCMOSExp2::UpDown1Click}, {UpDown7, &TCMOSExp2::UpDown7Click}, {UpDown8, &TCMOSExp2::UpDown8Click}});
+  OnUpDownChange(UpDown1, this, &TCMOSExp2::UpDown1Click);
+  OnUpDownChange(UpDown7, this, &TCMOSExp2::UpDown7Click);
+  OnUpDownChange(UpDown8, this, &TCMOSExp2::UpDown8Click);
   for (TUpDown* u : {UpDown2, UpDown3, UpDown4, UpDown5, UpDown6})
     OnUpDownChange(u, this, &TCMOSExp2::TakeExposureEntry);
   FormCreate();
