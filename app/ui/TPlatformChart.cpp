@@ -29,7 +29,7 @@ void SetBase(QLineEdit* edit, const QColor& colour) {
 
 // ---- the chart's view of the main window ----
 
-TPlatformChartHost::TPlatformChartHost(TPlatform& w) : w_(w), table_(w.Results) {}
+TPlatformChartHost::TPlatformChartHost(TPlatform& w) : w_(w), table_(w.Results), analysis_(w.Events) {}
 
 int TPlatformChartHost::CsvVersion() const { return w_.Options.CsvVersion; }
 int TPlatformChartHost::ObjectCount() const { return w_.Run.ObjectCount; }

@@ -7,6 +7,7 @@
 
 #include "chart/ui/ChartHost.h"
 #include "chart/ui/ResultTableAdapter.h"
+#include "events/ui/ChartEventAnalysis.h"
 
 class TPlatform;
 class Tchart1;
@@ -38,12 +39,14 @@ class TPlatformChartHost final : public ChartHost {
   void OpenTool(ChartTool tool, QWidget* from) override;
   void RefreshTool(ChartTool tool) override;
   void ShowLightCurveReport(const std::vector<std::string>& lines) override;
+  ChartAnalysis* Analysis() override { return &analysis_; }
   DeveloperListingOptions DeveloperListing() const override;
   void AddDeveloperLines(DeveloperMemo memo, const std::vector<std::string>& lines, bool clear) override;
 
  private:
   TPlatform& w_;
   ResultTableAdapter table_;
+  ChartEventAnalysis analysis_;
   QPointer<TLightCurveReport> report_window_;
 };
 

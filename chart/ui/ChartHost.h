@@ -13,6 +13,7 @@
 #include <QRect>
 
 class QWidget;
+class ChartAnalysis;
 
 // The results table as lines. A rewrite replaces the whole table at once.
 class ResultTableAccess {
@@ -68,6 +69,9 @@ class ChartHost {
   virtual QRect MainWindowGeometry() const = 0;
   // The report window with its display lines (when such a window exists).
   virtual void ShowLightCurveReport(const std::vector<std::string>& lines) { (void)lines; }
+  // The event analysis (diffraction panel and fit, report lines); without
+  // it the chart's diffraction and report buttons do nothing.
+  virtual ChartAnalysis* Analysis() { return nullptr; }
 
   // Whether a tool window exists in this build; the chart's button for it is
   // enabled only then.

@@ -17,9 +17,7 @@
 #include "chart/ui/ChartPainter.h"
 #include "chart/ui/TAvgBkg.h"
 #include "chart/ui/TCorrection.h"
-#include "chart/ui/DiffractionFitJob.h"
 
-#include <filesystem>
 #include <utility>
 
 void ChartImageLabel::mouseReleaseEvent(QMouseEvent* e) {
@@ -55,7 +53,7 @@ QSpinBox* MakeUpDown(QWidget* parent, const char* name, int lo, int hi, int x, i
 
 }  // namespace
 
-Tchart1::Tchart1(ChartHost& host, ChartSession& session, ChartEventState& events, QWidget* parent)
+Tchart1::Tchart1(ChartHost& host, ChartSession& session, ChartEvents& events, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), host_(host), session_(session), events_(events) {
   SetUpToolWindow(this, "chart1", "Graph");
   BuildControls();
@@ -231,8 +229,7 @@ void Tchart1::FormCreate() {
   TChartState& st = session_.ChartState;
   const bool reset = st.Reset != 0;
   session_.ChartOpen = 1;
-  events_.Spectral.StarTemperature = 6650;
-  RecomputeSpectralModel(events_.Spectral, (std::filesystem::path(host_.ExecutableFolder()) / kSensitivityFileName).string());
+  if (ChartAnalysis* analysis = host_.Analysis()) analysis->ChartOpening(*this);
   events_.Flags.IdentTextScrollPos2 = 400;
   events_.Flags.IdentTextScrollPos1 = 12;
   view_.SelectedPointX = {-100, -100, -100, -100};

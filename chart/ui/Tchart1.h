@@ -18,17 +18,16 @@
 #include <vector>
 
 #include "chart/ChartDrawing.h"
+#include "chart/ChartEvents.h"
 #include "chart/ChartSession.h"
 #include "chart/ChartTable.h"
+#include "chart/ui/ChartAnalysis.h"
 #include "chart/ui/ChartHost.h"
 #include "base/ui/ControlEvents.h"
-#include "events/ChartEventState.h"
 
 class QAction;
 class TAvgBkg;
 class TFresnelCtrl;
-struct DiffractionFitJob;
-struct FitOutcome;
 class TCorrection;
 class TFFT1;
 
@@ -47,7 +46,7 @@ class ChartImageLabel : public QLabel {
 class Tchart1 : public QWidget {
   Q_OBJECT
  public:
-  Tchart1(ChartHost& host, ChartSession& session, ChartEventState& events, QWidget* parent = nullptr);
+  Tchart1(ChartHost& host, ChartSession& session, ChartEvents& events, QWidget* parent = nullptr);
   ~Tchart1() override;
 
   // The one redraw entry, also called by other windows after a change.
@@ -62,24 +61,25 @@ class Tchart1 : public QWidget {
   const QImage& LowerPanelPicture() const { return lower_picture_; }
 
   // ---- diffraction analysis (Tchart1Diffraction.cpp) ----
-  // The level windows' means, errors and counts into the diffraction state.
-  void DRAverage();
-  // Fits the model to object A between the two means on worker threads and
-  // draws it; `done` runs on the GUI thread after the drawing. False when a
-  // fit is running already or the model cannot be built (status in the panel).
-  bool FresnelDraw(double pre_mean, double post_mean, std::function<void()> done);
-  bool Fitting() const { return fit_job_ != nullptr; }
+  // The fit runs in the host's event analysis, with its panel.
+  bool Fitting() const;
   // Stops a running fit and waits for its threads.
   void StopFit();
+  // A fit's curve over the plot and its residuals in the lower panel, kept
+  // over information redraws; the curve's points go to the notes.
+  void ShowFitDrawing(ChartPicture curve, ChartPicture residual, const std::vector<std::string>& curve_lines);
   // The information line again, with the fit drawing kept.
   void InformationShow();
   // After a selection: the panel's windows and levels follow it.
   void AfterChartSelection();
   // Object A of every record (0 for empty cells and empty lines).
   std::vector<double> ObjectAValues();
+  // The chart's records read again when the results table changed.
+  void RefreshData();
   ChartHost& Host() { return host_; }
   ChartSession& Session() { return session_; }
-  ChartEventState& EventState() { return events_; }
+  ChartEvents& EventState() { return events_; }
+  // The diffraction panel while open; the host's event analysis opens it.
   QPointer<TFresnelCtrl> FresnelCtrl;
   const ChartView& View() const { return view_; }
   const ChartData& Data() const { return data_; }
@@ -107,7 +107,6 @@ class Tchart1 : public QWidget {
  private:
   void BuildControls();
   void FormCreate();
-  void RefreshData();
   void ApplyBoxesToControls();
   void SyncScrollAndWidth();
   void StoreReportValues(const ChartDrawResult& r);
@@ -146,18 +145,16 @@ class Tchart1 : public QWidget {
   void OpenFresnelCtrl();
   void CloseFresnelCtrl();
   void ClampDiffractionWindows();
-  void FinishFit(const FitOutcome& outcome);
   void PaintFitDrawing();
 
   ChartHost& host_;
   ChartSession& session_;
-  ChartEventState& events_;
+  ChartEvents& events_;
   ChartView view_;
   ChartData data_;
   uint64_t data_revision_ = UINT64_MAX;
   QImage picture_;
   QImage lower_picture_;
-  std::unique_ptr<DiffractionFitJob> fit_job_;
   ChartPicture fit_curve_, fit_residual_;
   bool fit_drawn_ = false;
   QPointer<TAvgBkg> avg_bkg_;

@@ -11,7 +11,6 @@
 #include "chart/ChartScale.h"
 #include "chart/ChartSelection.h"
 #include "ImageFileLib/SavePicture.h"
-#include "events/LightCurveReportLines.h"
 #include "chart/ui/TAvgBkg.h"
 #include "chart/ui/TCorrection.h"
 #include "chart/ui/TFFT1.h"
@@ -223,7 +222,7 @@ void Tchart1::Button7Click() {
 void Tchart1::Button2Click() { host_.OpenTool(ChartTool::StarImage3D, this); }
 
 void Tchart1::Button8Click() {
-  if (events_.Flags.IdentificationOpen) return;
+  if (events_.Flags.IdentificationOpen || !host_.Analysis()) return;
   if (session_.ChartState.SelectedFrame < 0) {
     Dialogs().ShowInformation("Select target frame by clicking the graph area");
     return;
@@ -342,13 +341,13 @@ void Tchart1::SpeedButton1Click() {
 
 void Tchart1::Button16Click() {
   Memo2->clear();
-  for (const std::string& l : ReportPreviewLines(events_.ReportLightCurveElement))
-    Memo2->appendPlainText(QString::fromStdString(l));
+  ChartAnalysis* analysis = host_.Analysis();
+  if (!analysis) return;
+  for (const std::string& l : analysis->ReportPreview()) Memo2->appendPlainText(QString::fromStdString(l));
 }
 
 void Tchart1::Button17Click() {
-  TReportLightCurveElement& e = events_.ReportLightCurveElement;
-  if (!ReportAllowed(e, events_.AsteroidTiming)) return;
-  events_.ReportLightCurveData = MakeReportLines(e);
-  host_.ShowLightCurveReport(ReportDisplayLines(events_.ReportLightCurveData));
+  ChartAnalysis* analysis = host_.Analysis();
+  if (!analysis) return;
+  if (const auto lines = analysis->MakeReport()) host_.ShowLightCurveReport(*lines);
 }

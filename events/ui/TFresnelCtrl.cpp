@@ -3,6 +3,7 @@
 
 #include "events/ui/TLunarVelocityCalculator.h"
 #include "events/ui/TSpectrumGraph.h"
+#include "events/ui/DiffractionFitJob.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -19,6 +20,7 @@
 #include "base/ui/ControlEvents.h"
 #include "base/ui/HandlerTables.h"
 #include "chart/ui/Tchart1.h"
+#include "events/ChartEventState.h"
 #include "events/SpectralModel.h"
 
 namespace {
@@ -133,18 +135,19 @@ long double TakeNumber(QLineEdit* e) {
 
 }  // namespace
 
-TFresnelCtrl::TFresnelCtrl(Tchart1& chart)
+TFresnelCtrl::TFresnelCtrl(Tchart1& chart, ChartEventState& events)
     : QWidget(&chart, Qt::Window | Qt::WindowStaysOnTopHint),
       chart_(chart),
       host_(chart.Host()),
       session_(chart.Session()),
-      events_(chart.EventState()) {
+      events_(events) {
   SetUpToolWindow(this, "FresnelCtrl", "Fresnel Diffraction");
   BuildControls();
   FormCreate();
   ConnectHandlers();
 }
 
+// The job's destructor cancels a running fit and joins its threads.
 TFresnelCtrl::~TFresnelCtrl() = default;
 
 void TFresnelCtrl::BuildControls() {
@@ -436,7 +439,7 @@ void TFresnelCtrl::ShowLevels() {
 }
 
 void TFresnelCtrl::ShowAverage() {
-  chart_.DRAverage();
+  DRAverage();
   DiffractionState& d = events_.Diffraction;
   const double pre = d.LevelMean[0], post = d.LevelMean[2];
   if (pre < post) {
@@ -599,7 +602,7 @@ void TFresnelCtrl::FixLevelClick(FixedLevel level) {
   QSpinBox* to = pre ? UpDown4 : UpDown6;
   uint8_t& fixed = upper ? d.UpperLevelFixed : d.LowerLevelFixed;
   if (box->isChecked()) {
-    chart_.DRAverage();
+    DRAverage();
     double& value = upper ? d.UpperLevel : d.LowerLevel;
     value = upper ? std::max(d.LevelMean[0], d.LevelMean[2]) : std::min(d.LevelMean[0], d.LevelMean[2]);
     (upper ? Edit3 : Edit4)->setText(Q(Fixed(value, 1)));
@@ -875,17 +878,17 @@ void TFresnelCtrl::ShowStatus(const QString& text) { Memo1->appendPlainText(text
 
 void TFresnelCtrl::FitRunning(bool running) { CancelButton->setEnabled(running); }
 
-void TFresnelCtrl::CancelButtonClick() { chart_.StopFit(); }
+void TFresnelCtrl::CancelButtonClick() { StopFit(); }
 
 void TFresnelCtrl::Button3Click() {
-  if (chart_.Fitting() || session_.ChartState.SelectedFrame < 0) return;
+  if (Fitting() || session_.ChartState.SelectedFrame < 0) return;
   DiffractionState& d = events_.Diffraction;
-  chart_.DRAverage();
+  DRAverage();
   double pre = d.LevelMean[0], post = d.LevelMean[2];
   const bool locked = d.UpperLevelFixed || d.LowerLevelFixed;
   if (locked && ((CheckBox6->isChecked() && pre < post) || (!CheckBox6->isChecked() && pre > post)))
     std::swap(pre, post);
-  chart_.FresnelDraw(pre, post, [this] {
+  FresnelDraw(pre, post, [this] {
     DiffractionState& s = events_.Diffraction;
     ResultShow();
     chart_.InformationShow();
@@ -908,7 +911,7 @@ void TFresnelCtrl::changeEvent(QEvent* e) {
 }
 
 void TFresnelCtrl::closeEvent(QCloseEvent* e) {
-  chart_.StopFit();
+  StopFit();
   session_.DiffractionMode = 0;
   events_.Diffraction.DiffractionFitted = 0;
   if (chart_.isVisible()) {

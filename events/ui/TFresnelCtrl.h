@@ -12,16 +12,20 @@
 #include <QSpinBox>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
+#include <memory>
 
 class Tchart1;
 struct ChartEventState;
 struct ChartSession;
 class ChartHost;
+struct DiffractionFitJob;
+struct FitOutcome;
 
 class TFresnelCtrl : public QWidget {
   Q_OBJECT
  public:
-  explicit TFresnelCtrl(Tchart1& chart);
+  TFresnelCtrl(Tchart1& chart, ChartEventState& events);
   ~TFresnelCtrl() override;
 
   void ShowAverage();
@@ -40,6 +44,18 @@ class TFresnelCtrl : public QWidget {
   void ShowStatus(const QString& text);
   // "Cancel" can stop the fit while one runs.
   void FitRunning(bool running);
+
+  // ---- the fit (TFresnelCtrlFit.cpp) ----
+  // The level windows' means, errors and counts into the diffraction state.
+  void DRAverage();
+  // Fits the model to object A between the two means on worker threads and
+  // draws it on the chart; `done` runs on the GUI thread after the drawing.
+  // False when a fit is running already or the model cannot be built (status
+  // in the memo).
+  bool FresnelDraw(double pre_mean, double post_mean, std::function<void()> done);
+  bool Fitting() const { return fit_job_ != nullptr; }
+  // Stops a running fit and waits for its threads.
+  void StopFit();
 
   // Controls, by their designer names.
   QComboBox *ComboBox1, *ComboBox2;
@@ -113,6 +129,7 @@ class TFresnelCtrl : public QWidget {
   void Button2Click();
   void Button3Click();
   void CancelButtonClick();
+  void FinishFit(const FitOutcome& outcome);
 
   Tchart1& chart_;
   ChartHost& host_;
@@ -120,4 +137,5 @@ class TFresnelCtrl : public QWidget {
   ChartEventState& events_;
   int ccd_previous_ = 0;
   int tenths_previous_ = 0;
+  std::unique_ptr<DiffractionFitJob> fit_job_;
 };

@@ -35,6 +35,7 @@ struct Chart {
   ~Chart() { delete chart.data(); }
   void Open() {
     delete chart.data();
+    host.AnalyseEvents(events);
     chart = new Tchart1(host, session, events);
   }
   // A release on record `r` of curve A.

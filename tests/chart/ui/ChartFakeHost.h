@@ -10,6 +10,8 @@
 
 #include "base/ui/DialogService.h"
 #include "chart/ui/ChartHost.h"
+#include "events/ChartEventState.h"
+#include "events/ui/ChartEventAnalysis.h"
 #include "support/WindowControls.h"
 
 class FakeTable : public ResultTableAccess {
@@ -78,6 +80,11 @@ class FakeHost : public ChartHost {
   void SetAperturePosition(int k, int x, int y) override { apertures.push_back({k, x, y}); }
   QRect MainWindowGeometry() const override { return QRect(0, 0, 800, 600); }
   void ShowLightCurveReport(const std::vector<std::string>& lines) override { report_lines = lines; }
+  // The event analysis over the fixture's event state, as the main window
+  // gives it; none until `AnalyseEvents`.
+  std::optional<ChartEventAnalysis> analysis;
+  void AnalyseEvents(ChartEventState& events) { analysis.emplace(events); }
+  ChartAnalysis* Analysis() override { return analysis ? &*analysis : nullptr; }
 
   std::set<ChartTool> available;
   std::vector<ChartTool> opened;

@@ -34,7 +34,10 @@ struct Fixture {
   ChartEventState events;
   QPointer<Tchart1> chart;
   ~Fixture() { delete chart.data(); }
-  void Open() { chart = new Tchart1(host, session, events); }
+  void Open() {
+    host.AnalyseEvents(events);
+    chart = new Tchart1(host, session, events);
+  }
   void Click(int record) {
     const auto& rec = chart->Data().Records[static_cast<size_t>(record)];
     ReleaseAt(chart->ChartImg1, IndexToPixelX(chart->View(), record - session.ChartState.FirstShownFrame),

@@ -38,6 +38,7 @@ struct Chart {
     std::vector<double> v;
     for (int i = 0; i < 40; ++i) v.push_back(1000 + (i % 2 ? 100 : -100) + i);
     host.table.lines = BuildResultTable(3, 1, RowsFromValues({v}));
+    host.AnalyseEvents(events);
     chart = new Tchart1(host, session, events);
   }
   ~Chart() { delete chart.data(); }

@@ -28,8 +28,12 @@ struct ChartFixture {
   ChartSession session;
   ChartEventState events;
   QPointer<Tchart1> chart;
+  bool analysis = true;  // the host hands the event analysis over, as the main window does
 
-  void Open() { chart = new Tchart1(host, session, events); }
+  void Open() {
+    if (analysis) host.AnalyseEvents(events);
+    chart = new Tchart1(host, session, events);
+  }
   ~ChartFixture() { delete chart.data(); }
   // Pixel of visible record i of curve A.
   QPoint PointOf(int i) const {
@@ -244,4 +248,54 @@ TEST(Tchart1, SaveImageWritesFilesThroughTheImageLibrary) {
     }
   }
   std::filesystem::remove_all(dir);
+}
+
+TEST(Tchart1, WithoutTheHostsEventAnalysisTheDiffractionAndReportButtonsStayIdle) {
+  ChartFixture f;
+  f.analysis = false;
+  f.events.Spectral.StarTemperature = 5000;
+  f.events.ReportLightCurveElement.Kind = ReportKind::Lunar;
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(30)}));
+  f.Open();
+  f.chart->show();
+  EXPECT_EQ(f.events.Spectral.StarTemperature, 5000);
+  const QPoint p = f.PointOf(15);
+  ReleaseAt(f.chart->ChartImg1, p.x(), p.y());
+  ASSERT_EQ(f.session.ChartState.SelectedFrame, 15);
+
+  Find<QPushButton>(f.chart, "Button8")->click();
+  EXPECT_EQ(f.session.DiffractionMode, 0);
+  EXPECT_TRUE(f.chart->FresnelCtrl.isNull());
+  EXPECT_FALSE(f.chart->Fitting());
+  Find<QPushButton>(f.chart, "Button16")->click();
+  EXPECT_TRUE(Find<QPlainTextEdit>(f.chart, "Memo2")->toPlainText().isEmpty());
+  Find<QPushButton>(f.chart, "Button17")->click();
+  EXPECT_TRUE(f.host.report_lines.empty());
+  EXPECT_TRUE(f.events.ReportLightCurveData.Lines[0].empty());
+}
+
+TEST(Tchart1, OpeningRestartsTheSpectrumAndOneTimedAsteroidEventRefusesTheReport) {
+  const struct {
+    ReportKind kind;
+    int timed_events;
+    bool shown;
+  } rows[] = {{ReportKind::Asteroid, 1, false}, {ReportKind::Asteroid, 2, true}, {ReportKind::Lunar, 0, true}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(static_cast<int>(r.kind) * 10 + r.timed_events);
+    ChartFixture f;
+    f.events.Spectral.StarTemperature = 5000;
+    f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(30)}));
+    f.Open();
+    EXPECT_EQ(f.events.Spectral.StarTemperature, 6650);
+
+    f.events.ReportLightCurveElement.Kind = r.kind;
+    f.events.ReportLightCurveElement.RecordingDate = "2024/03/05";
+    f.events.AsteroidTiming.EntryCount = r.timed_events;
+    Find<QPushButton>(f.chart, "Button17")->click();
+    EXPECT_EQ(!f.host.report_lines.empty(), r.shown);
+    EXPECT_EQ(!f.events.ReportLightCurveData.Lines[0].empty(), r.shown);
+    if (r.shown) {
+      EXPECT_EQ(f.host.report_lines[0].rfind("Date: 2024/03/05 ", 0), 0u) << f.host.report_lines[0];
+    }
+  }
 }

@@ -35,6 +35,7 @@ struct PanelFixture {
   explicit PanelFixture(const std::vector<double>& values = Disappearance()) {
     MakeFresnelTables();
     host.table.lines = BuildResultTable(3, 1, RowsFromValues({values}, 100));
+    host.AnalyseEvents(events);
     chart = new Tchart1(host, session, events);
     chart->show();
   }

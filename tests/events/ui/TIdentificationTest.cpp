@@ -35,6 +35,7 @@ struct Fixture {
     if (with_chart) {
       chart_host = std::make_unique<FakeHost>();
       chart_host->table.lines = BuildResultTable(3, 1, RowsFromValues({{100, 100, 20, 20, 100}}));
+      chart_host->AnalyseEvents(host.events);
       chart = new Tchart1(*chart_host, host.chart, host.events);
       host.chart_window = chart;
       if (with_panel) {

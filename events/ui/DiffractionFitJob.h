@@ -1,7 +1,7 @@
 #pragma once
 // A diffraction fit running on worker threads for the chart: what it fits
-// and what the drawing needs afterwards. The chart owns it, stops it when it
-// closes and joins its thread before the job goes.
+// and what the drawing needs afterwards. The diffraction panel owns it, stops
+// it when it or the chart closes and joins its thread before the job goes.
 #include <atomic>
 #include <functional>
 #include <thread>

@@ -1,0 +1,155 @@
+// TFresnelCtrl: the level windows' averages and the diffraction fit on worker
+// threads, drawn on the chart when it ends.
+#include <QProgressBar>
+
+#include "base/NumberText.h"
+#include "chart/ui/Tchart1.h"
+#include "events/ChartEventState.h"
+#include "events/ui/DiffractionFitJob.h"
+#include "events/ui/TFresnelCtrl.h"
+
+void TFresnelCtrl::DRAverage() {
+  chart_.RefreshData();
+  DiffractionState& d = events_.Diffraction;
+  if (d.UpperLevelFixed || d.LowerLevelFixed) {
+    d.UpperLevelFirst = CheckBox6->isChecked();
+    return;
+  }
+  d.PreviousUpperLevelFirst = d.UpperLevelFirst;
+  const int sel = session_.ChartState.SelectedFrame;
+  LevelWindowOffsets w;
+  w.PreFrom = d.PreEventWindowFrom, w.PreTo = d.PreEventWindowTo;
+  w.StepFrom = d.ThirdWindowFrom, w.StepTo = d.ThirdWindowTo;
+  w.PostFrom = d.PostEventWindowFrom, w.PostTo = d.PostEventWindowTo;
+  const LevelAverages a = AverageLevelWindows(chart_.ObjectAValues(), sel, w);
+  d.LevelMean = a.Mean;
+  d.LevelStdError = a.StdError;
+  d.LevelCount = a.Count;
+  d.UpperLevelFirst = session_.DiffractionMode ? (a.Mean[0] > a.Mean[2] ? 1 : 0) : 1;
+  d.LevelWindowFrames = {sel + w.PreFrom, sel + w.PreTo, sel + w.PostFrom, sel + w.PostTo};
+}
+
+bool TFresnelCtrl::FresnelDraw(double pre_mean, double post_mean, std::function<void()> done) {
+  if (fit_job_) return false;
+  chart_.RefreshData();
+  DiffractionState& d = events_.Diffraction;
+  DiffractionParams p;
+  p.ObjectDistance = d.ObjectDistance;
+  p.ObjectVelocity = d.ObjectVelocity;
+  p.StarDiameterOn = d.StarDiameterOn;
+  p.StarAngularDiameter = d.StarAngularDiameter;
+  p.DoubleStarFit = d.DoubleStarFit;
+  p.ComponentSeparation = d.ComponentSeparation;
+  p.ComponentWeight = d.ComponentWeight;
+  p.ModelFrameRate = ModelFrameRateFor(host_.TimingFrameRate(), events_.Flags.IntegrationCount);
+  p.FieldMode = chart_.Data().FieldMode;
+  d.ModelFrameRate = p.ModelFrameRate;
+  const DiffractionModel model(MakeFresnelTables(), events_.Spectral, p);
+  if (!model.Valid() || !(p.ModelFrameRate > 0)) {
+    ShowStatus("The fit needs a distance, a velocity and a frame rate above zero.");
+    return false;
+  }
+  Edit22->setText(QString::fromStdString(FormatFixed(model.StarDiskIntensity(0.000001L) * 100, 1, 5)));
+  Edit24->setText(QString::fromStdString(FormatFixed(d.StarAngularDiameter, 3, 5)));
+  chart_.GraphShow3();
+  const FitLevels levels = DecideFitLevels(pre_mean, post_mean, CheckBox8->isChecked(), events_.Flags.MagDrop, d);
+  d.ReappearanceFit = levels.Reappearance;
+  d.UpperLevel = levels.Upper;
+  d.LowerLevel = levels.Lower;
+
+  FitInput in;
+  in.Mode = !RadioButton2->isChecked() ? FitMode::Occultation
+            : CheckBox7->isChecked()   ? FitMode::GrazingNew
+                                       : FitMode::GrazingOld;
+  in.Rising = levels.Reappearance != 0;
+  in.Factor = d.RateFactor;
+  in.Base = levels.Lower;
+  in.Amplitude = levels.Upper - levels.Lower;
+  in.Selected = session_.ChartState.SelectedFrame;
+  in.Range = FittingRange(d.CustomFitRange != 0, d.FitRangeFrom, d.FitRangeTo, p.FieldMode);
+  Edit30->setText(QString::number(events_.Flags.IntegrationCount));
+
+  fit_job_ = std::make_unique<DiffractionFitJob>(model, chart_.ObjectAValues(), in, levels, std::move(done));
+  DiffractionFitJob* job = fit_job_.get();
+  job->Worker = std::thread([this, job] {
+    FitHooks hooks;
+    hooks.Cancel = &job->Cancel;
+    // Reports still queued when the fit was stopped are dropped.
+    hooks.Progress = [this, job](int v) {
+      QMetaObject::invokeMethod(
+          this, [this, job, v] {
+            if (fit_job_.get() == job) ProgressBar1->setValue(v);
+          },
+          Qt::QueuedConnection);
+    };
+    hooks.Memo = [this, job](const std::string& line) {
+      QMetaObject::invokeMethod(
+          this, [this, job, line] {
+            if (fit_job_.get() == job) Memo1->appendPlainText(QString::fromStdString(line));
+          },
+          Qt::QueuedConnection);
+    };
+    const FitOutcome out = FitDiffractionModel(job->Model, job->Values, job->Input, hooks);
+    QMetaObject::invokeMethod(
+        this, [this, job, out] {
+          if (fit_job_.get() == job) FinishFit(out);  // not a fit stopped meanwhile
+        },
+        Qt::QueuedConnection);
+  });
+  FitRunning(true);
+  return true;
+}
+
+void TFresnelCtrl::StopFit() {
+  if (!fit_job_) return;
+  fit_job_.reset();  // cancels and joins
+  ProgressBar1->setValue(0);
+  FitRunning(false);
+}
+
+void TFresnelCtrl::FinishFit(const FitOutcome& out) {
+  const std::unique_ptr<DiffractionFitJob> job = std::move(fit_job_);
+  if (job->Worker.joinable()) job->Worker.join();
+  FitRunning(false);
+  if (out.Cancelled) return;
+  DiffractionState& d = events_.Diffraction;
+  d.RateFactor = out.Factor;
+  d.FitOffset = out.Offset;
+  d.FitResidual = out.Residual;
+  d.ObservedWindowCount = out.ObservedWindowCount;
+  const DiffractionParams& p = job->Model.Params();
+  const FitTimingError error = ComputeFitTimingError(out.Residual, out.ObservedWindowCount, d, job->Levels.A,
+                                                     job->Levels.B, p.ModelFrameRate, p.FieldMode);
+  events_.Texts.EventErrorText[0] = error.SecondsText;
+  Edit34->setText(QString::fromStdString(out.TargetText));
+  Edit11->setText(QString::fromStdString(out.ResidualText));
+  ProgressBar1->setValue(0);
+  Edit33->setText(QString::fromStdString(error.FramesText));
+  Edit12->setText(QString::fromStdString(error.MsText));
+  Edit13->setText(QString::fromStdString(error.CountText));
+
+  const TChartState& st = session_.ChartState;
+  FitDrawInput in;
+  in.View = chart_.View();
+  in.Selected = st.SelectedFrame;
+  in.FirstShown = st.FirstShownFrame;
+  in.ShownCount = st.VisibleFrameCount;
+  in.RecordCount = st.TotalFrameCount;
+  in.TimingFrameRate = host_.TimingFrameRate();
+  in.Factor = out.Factor;
+  in.FitOffset = out.Offset;
+  in.Reappearance = d.ReappearanceFit;
+  in.Upper = d.UpperLevel;
+  in.Lower = d.LowerLevel;
+  in.Error = error;
+  in.ComponentSeparation = d.DoubleStarFit ? d.ComponentSeparation : 0;
+  in.JoinResiduals = chart_.CheckBox7->isChecked();
+  in.PointSize = chart_.UpDown1->value();
+  const DeveloperListingOptions dev = host_.DeveloperListing();
+  in.CurveColour = FitCurveColour(dev.CurveColour);
+  FitDrawing drawing = BuildFitDrawing(job->Model, in, job->Values);
+  if (dev.DiskIntensity) host_.AddDeveloperLines(DeveloperMemo::Memo5, DiskIntensityListing(job->Model), true);
+  if (dev.CurveValues) host_.AddDeveloperLines(DeveloperMemo::Memo2, CurveValueListing(job->Model, in), false);
+  chart_.ShowFitDrawing(std::move(drawing.Curve), std::move(drawing.Residual), drawing.CurveLines);
+  if (job->Done) job->Done();
+}
