@@ -8,6 +8,7 @@
 #include "app/ui/TPlatform.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/HandlerTable.h"
 
 TMeasurementOption::TMeasurementOption(TPlatform& platform) : QDialog(&platform), w_(platform) {
   SetUpToolWindow(this, "MeasurementOption", "Measurement Option");
@@ -75,21 +76,14 @@ TMeasurementOption::TMeasurementOption(TPlatform& platform) : QDialog(&platform)
 
   FormCreate();
 
-  OnCheckBoxClick(CheckBox1, this, &TMeasurementOption::CheckBox1Click);
-  OnCheckBoxClick(CheckBox2, this, &TMeasurementOption::CheckBox2Click);
-  OnCheckBoxClick(CheckBox3, this, &TMeasurementOption::CheckBox3Click);
-  OnCheckBoxClick(CheckBox4, this, &TMeasurementOption::CheckBox4Click);
-  OnCheckBoxClick(CheckBox5, this, &TMeasurementOption::CheckBox5Click);
-  OnCheckBoxClick(CheckBox6, this, &TMeasurementOption::CheckBox6Click);
-  OnCheckBoxClick(CheckBox7, this, &TMeasurementOption::CheckBox7Click);
-  OnCheckBoxClick(CheckBox8, this, &TMeasurementOption::CheckBox8Click);
-  OnRadioGroupClick(RadioGroup1, this, &TMeasurementOption::RadioGroup1Click);
-  OnUpDownChange(UpDown1, this, &TMeasurementOption::UpDown1Click);
-  OnUpDownChange(UpDown2, this, &TMeasurementOption::UpDown2Click);
-  OnUpDownChange(UpDown3, this, &TMeasurementOption::UpDown3Click);
-  OnUpDownChange(UpDown4, this, &TMeasurementOption::UpDown4Click);
-  connect(ScrollBar1, &QScrollBar::valueChanged, this, [this](int) { ScrollBar1Change(); });
-  connect(Button1, &QPushButton::clicked, this, &TMeasurementOption::Button1Click);
+  ConnectEach(this, {{CheckBox1, &TMeasurementOption::CheckBox1Click}, {CheckBox2, &TMeasurementOption::CheckBox2Click},
+                     {CheckBox3, &TMeasurementOption::CheckBox3Click}, {CheckBox4, &TMeasurementOption::CheckBox4Click},
+                     {CheckBox5, &TMeasurementOption::CheckBox5Click}, {CheckBox6, &TMeasurementOption::CheckBox6Click},
+                     {CheckBox7, &TMeasurementOption::CheckBox7Click}, {CheckBox8, &TMeasurementOption::CheckBox8Click},
+                     {RadioGroup1, &TMeasurementOption::RadioGroup1Click}, {UpDown1, &TMeasurementOption::UpDown1Click},
+                     {UpDown2, &TMeasurementOption::UpDown2Click}, {UpDown3, &TMeasurementOption::UpDown3Click},
+                     {UpDown4, &TMeasurementOption::UpDown4Click}, {ScrollBar1, &TMeasurementOption::ScrollBar1Change},
+                     {Button1, &TMeasurementOption::Button1Click}});
 }
 
 void TMeasurementOption::FormCreate() {

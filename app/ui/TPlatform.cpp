@@ -24,6 +24,8 @@
 #include <utility>
 
 #include "base/ui/ControlEvents.h"
+#include "base/ui/NamedAction.h"
+#include "base/ui/HandlerTable.h"
 #include "app/ui/ResultMemoView.h"
 #include "app/ui/TPlatformIdentHost.h"
 #include "events/ui/TAsteroidIdentification.h"
@@ -228,10 +230,8 @@ QWidget* TPlatform::CreateControlPanel() {
   bkg_grid->addWidget(RadioButton3, 2, 0);
   UpDown6 = new TUpDown("UpDown6", "Edit22", 0, 25, 10);
   UpDown8 = new TUpDown("UpDown8", "Edit14", 1, 25, 25);
-  Label2 = new QLabel("Gap");
-  Label2->setObjectName("Label2");
-  StaticText10 = new QLabel("Width");
-  StaticText10->setObjectName("StaticText10");
+  Label2 = Named<QLabel>("Label2", "Gap");
+  StaticText10 = Named<QLabel>("StaticText10", "Width");
   bkg_grid->addWidget(Label2, 0, 1);
   bkg_grid->addWidget(UpDown6, 0, 2);
   bkg_grid->addWidget(StaticText10, 1, 1);
@@ -322,16 +322,12 @@ void TPlatform::CreateMenus() {
   QMenu* file = File1 = menuBar()->addMenu("File");
   file->setObjectName("File1");
   // ---- video ----
-  AVIRileOpen1 = file->addAction("AVI File Open");
-  AVIRileOpen1->setObjectName("AVIRileOpen1");
-  Exit1 = file->addAction("Exit");
-  Exit1->setObjectName("Exit1");
+  AVIRileOpen1 = NamedAction(file, "AVIRileOpen1", "AVI File Open");
+  Exit1 = NamedAction(file, "Exit1", "Exit");
   QMenu* object = Object1 = menuBar()->addMenu("Object");
   object->setObjectName("Object1");
-  Add1 = object->addAction("Object Star Add");
-  Add1->setObjectName("Add1");
-  Remove1 = object->addAction("Remove Object");
-  Remove1->setObjectName("Remove1");
+  Add1 = NamedAction(object, "Add1", "Object Star Add");
+  Remove1 = NamedAction(object, "Remove1", "Remove Object");
   // ---- objects ----
   CreateObjectsMenus();
   CreateOnlineMenuItems();  // ---- online ----
@@ -357,17 +353,12 @@ QMenu* TPlatform::TopMenu(const char* name, const char* caption) {
 }
 
 void TPlatform::ConnectHandlers() {
-  connect(Button2, &QPushButton::clicked, this, &TPlatform::Button2Click);
-  connect(Exit1, &QAction::triggered, this, &TPlatform::Exit1Click);
-  OnCheckBoxClick(CheckBox2, this, &TPlatform::CheckBox2Click);
-  OnCheckBoxClick(CheckBox5, this, &TPlatform::CheckBox5Click);
-  OnCheckBoxClick(CheckBox7, this, &TPlatform::CheckBox7Click);
-  OnCheckBoxClick(CheckBox14, this, &TPlatform::CheckBox14Click);
-  OnComboBoxChange(ComboBox1, this, &TPlatform::ComboBox1Change);
-  OnRadioGroupClick(RadioGroup2, this, &TPlatform::RadioGroup2Click);
-  for (auto* b : {RadioButton1, RadioButton2, RadioButton3})
-    OnRadioButtonClick(b, this, &TPlatform::RadioButtonFormClick);
-  OnUpDownChange(UpDown9, this, &TPlatform::UpDown9Click);
+  ConnectEach(this, {{Button2, &TPlatform::Button2Click}, {Exit1, &TPlatform::Exit1Click},
+                     {CheckBox2, &TPlatform::CheckBox2Click}, {CheckBox5, &TPlatform::CheckBox5Click},
+                     {CheckBox7, &TPlatform::CheckBox7Click}, {CheckBox14, &TPlatform::CheckBox14Click},
+                     {ComboBox1, &TPlatform::ComboBox1Change}, {RadioGroup2, &TPlatform::RadioGroup2Click},
+                     {RadioButton1, &TPlatform::RadioButtonFormClick}, {RadioButton2, &TPlatform::RadioButtonFormClick},
+                     {RadioButton3, &TPlatform::RadioButtonFormClick}, {UpDown9, &TPlatform::UpDown9Click}});
   ConnectChartHandlers();  // ---- chart ---- (also its menu item)
   ConnectIdentificationHandlers();  // ---- identification ---- (also its menu item)
   // ---- video ---- / ---- run ----

@@ -18,26 +18,23 @@
 #include "chart/ui/Tchart1.h"
 #include "base/IniFile.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/NamedAction.h"
 #include "base/ui/DialogService.h"
 #include "video/ui/TCapture_1.h"
 
 void TPlatform::CreateCaptureMenuItems() {
   QMenu* tools = TopMenu("Tools1", "Tools");
-  VideoCapture1 = tools->addAction("Video Capture");
-  VideoCapture1->setObjectName("VideoCapture1");
+  VideoCapture1 = NamedAction(tools, "VideoCapture1", "Video Capture");
   // A hidden item: only its shortcut reaches it.
-  ErrorMessagesfromDSHOW1 = tools->addAction("Error Messages from DShow");
-  ErrorMessagesfromDSHOW1->setObjectName("ErrorMessagesfromDSHOW1");
+  ErrorMessagesfromDSHOW1 = NamedAction(tools, "ErrorMessagesfromDSHOW1", "Error Messages from DShow");
   ErrorMessagesfromDSHOW1->setShortcut(QKeySequence("Ctrl+E"));
   ErrorMessagesfromDSHOW1->setVisible(false);
   auto* errors_key = new QShortcut(QKeySequence("Ctrl+E"), this);
   errors_key->setObjectName("ErrorMessagesfromDSHOW1Shortcut");
   connect(errors_key, &QShortcut::activated, this, &TPlatform::ErrorMessagesfromDSHOW1Click);
   QMenu* option = TopMenu("Option1", "Option");
-  AVSFileEdit1 = option->addAction("AVS File Edit");
-  AVSFileEdit1->setObjectName("AVSFileEdit1");
-  ImageWindowSetting1 = option->addAction("ImageWindowSetting");
-  ImageWindowSetting1->setObjectName("ImageWindowSetting1");
+  AVSFileEdit1 = NamedAction(option, "AVSFileEdit1", "AVS File Edit");
+  ImageWindowSetting1 = NamedAction(option, "ImageWindowSetting1", "ImageWindowSetting");
   connect(VideoCapture1, &QAction::triggered, this, &TPlatform::VideoCapture1Click);
   connect(ErrorMessagesfromDSHOW1, &QAction::triggered, this, &TPlatform::ErrorMessagesfromDSHOW1Click);
   connect(AVSFileEdit1, &QAction::triggered, this, &TPlatform::AVSFileEdit1Click);

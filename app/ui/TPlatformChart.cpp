@@ -14,6 +14,8 @@
 #include <cstdlib>
 
 #include "app/ui/TPlatform.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/NamedAction.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TMagnitudeCalculator.h"
 
@@ -105,12 +107,10 @@ QWidget* TPlatform::CreateChartPanel() {
   auto* panel = new QWidget;
   auto* row = new QHBoxLayout(panel);
   row->setContentsMargins(0, 0, 0, 0);
-  Edit71 = new QLineEdit("3. Light curve");
-  Edit71->setObjectName("Edit71");
+  Edit71 = Named<QLineEdit>("Edit71", "3. Light curve");
   Edit71->setReadOnly(true);
   Edit71->setFixedWidth(100);
-  Edit54 = new QLineEdit;
-  Edit54->setObjectName("Edit54");
+  Edit54 = Named<QLineEdit>("Edit54");
   Edit54->setReadOnly(true);
   row->addWidget(Edit71);
   row->addWidget(Edit54, 1);
@@ -119,8 +119,7 @@ QWidget* TPlatform::CreateChartPanel() {
 
 void TPlatform::CreateChartMenuItems() {
   QMenu* option = TopMenu("Option1", "Option");
-  FixMin6MaxofGraph1 = option->addAction("Fix Graph's Min && Max");
-  FixMin6MaxofGraph1->setObjectName("FixMin6MaxofGraph1");
+  FixMin6MaxofGraph1 = NamedAction(option, "FixMin6MaxofGraph1", "Fix Graph's Min && Max");
   // A click toggles the check mark; the chart reads it at its next drawing.
   FixMin6MaxofGraph1->setCheckable(true);
   // Enabled by the chart's first drawing with a value range.

@@ -33,6 +33,7 @@
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 #include "events/SpectralModel.h"
 
@@ -182,30 +183,18 @@ QWidget* TPlatform::CreateCommandsPanel() {
   buttons->addWidget(Button42, 1, 0);
   v->addLayout(buttons);
 
-  OnRadioButtonClick(RadioButton15, this, &TPlatform::RadioButton15Click);
-  OnRadioButtonClick(RadioButton16, this, &TPlatform::RadioButton16Click);
-  OnRadioButtonClick(RadioButton17, this, &TPlatform::RadioButton17Click);
-  OnRadioGroupClick(RadioGroup5, this, &TPlatform::RadioGroup5Click);
-  OnRadioGroupClick(RadioGroup1, this, &TPlatform::RadioGroup5Click);
-  OnRadioGroupClick(RadioGroup4, this, &TPlatform::RadioGroup4Click);
-  OnCheckBoxClick(CheckBox19, this, &TPlatform::CheckBox19Click);
-  OnCheckBoxClick(CheckBox24, this, &TPlatform::CheckBox24Click);
-  OnCheckBoxClick(CheckBox16, this, &TPlatform::CheckBox16Click);
-  OnCheckBoxClick(CheckBox10, this, &TPlatform::CheckBox10Click);
-  OnCheckBoxClick(CheckBox22, this, &TPlatform::CheckBox22Click);
-  OnUpDownChange(UpDown17, this, &TPlatform::UpDown17Click);
-  OnUpDownChange(UpDown19, this, &TPlatform::UpDown19Click);
-  OnUpDownChange(UpDown15, this, &TPlatform::UpDown15Click);
-  OnUpDownChange(UpDown16, this, &TPlatform::UpDown16Click);
-  OnUpDownChange(UpDown13, this, &TPlatform::UpDown13Click);
-  OnUpDownChange(UpDown10, this, &TPlatform::UpDown10Click);
-  OnUpDownChange(UpDown11, this, &TPlatform::UpDown11Click);
-  OnUpDownChange(UpDown12, this, &TPlatform::UpDown12Click);
-  connect(Button28, &QPushButton::clicked, this, &TPlatform::Button28Click);
-  connect(Button33, &QPushButton::clicked, this, &TPlatform::Button33Click);
-  connect(Button17, &QPushButton::clicked, this, &TPlatform::Button17Click);
-  connect(Button22, &QPushButton::clicked, this, &TPlatform::Button22Click);
-  connect(Button42, &QPushButton::clicked, this, &TPlatform::Button42Click);
+  ConnectEach(this, {{RadioButton15, &TPlatform::RadioButton15Click}, {RadioButton16, &TPlatform::RadioButton16Click},
+                     {RadioButton17, &TPlatform::RadioButton17Click}, {RadioGroup5, &TPlatform::RadioGroup5Click},
+                     {RadioGroup1, &TPlatform::RadioGroup5Click}, {RadioGroup4, &TPlatform::RadioGroup4Click},
+                     {CheckBox19, &TPlatform::CheckBox19Click}, {CheckBox24, &TPlatform::CheckBox24Click},
+                     {CheckBox16, &TPlatform::CheckBox16Click}, {CheckBox10, &TPlatform::CheckBox10Click},
+                     {CheckBox22, &TPlatform::CheckBox22Click}, {UpDown17, &TPlatform::UpDown17Click},
+                     {UpDown19, &TPlatform::UpDown19Click}, {UpDown15, &TPlatform::UpDown15Click},
+                     {UpDown16, &TPlatform::UpDown16Click}, {UpDown13, &TPlatform::UpDown13Click},
+                     {UpDown10, &TPlatform::UpDown10Click}, {UpDown11, &TPlatform::UpDown11Click},
+                     {UpDown12, &TPlatform::UpDown12Click}, {Button28, &TPlatform::Button28Click},
+                     {Button33, &TPlatform::Button33Click}, {Button17, &TPlatform::Button17Click},
+                     {Button22, &TPlatform::Button22Click}, {Button42, &TPlatform::Button42Click}});
 
   new EventHook(Edit18, [this](QEvent* e) {
     if (e->type() == QEvent::FocusIn) Edit18Enter();

@@ -13,6 +13,7 @@
 #include "app/ui/TPlatform.h"
 #include "app/ui/TPlatformIdentHost.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/NamedAction.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TAsteroidIdentification.h"
 #include "events/ui/TIdentification.h"
@@ -24,14 +25,11 @@ QWidget* TPlatform::CreateIdentificationPanel() {
   auto* panel = new QWidget;
   auto* row = new QHBoxLayout(panel);
   row->setContentsMargins(0, 0, 0, 0);
-  Button41 = new QPushButton("Asteroid timing guide");
-  Button41->setObjectName("Button41");
-  Edit70 = new QLineEdit("2. XML element");
-  Edit70->setObjectName("Edit70");
+  Button41 = Named<QPushButton>("Button41", "Asteroid timing guide");
+  Edit70 = Named<QLineEdit>("Edit70", "2. XML element");
   Edit70->setReadOnly(true);
   Edit70->setFixedWidth(100);
-  Memo4 = new QPlainTextEdit;
-  Memo4->setObjectName("Memo4");
+  Memo4 = Named<QPlainTextEdit>("Memo4");
   Memo4->setMaximumHeight(48);
   row->addWidget(Button41);
   row->addWidget(Edit70);
@@ -41,8 +39,8 @@ QWidget* TPlatform::CreateIdentificationPanel() {
 
 void TPlatform::ConnectIdentificationHandlers() {
   QMenu* analysis = TopMenu("Analysis1", "Analysis");
-  Identificationforlightcurve1 = analysis->addAction("Identification for light curve graph");
-  Identificationforlightcurve1->setObjectName("Identificationforlightcurve1");
+  Identificationforlightcurve1 =
+      NamedAction(analysis, "Identificationforlightcurve1", "Identification for light curve graph");
   connect(Identificationforlightcurve1, &QAction::triggered, this, &TPlatform::Identificationforlightcurve1Click);
   connect(Button41, &QPushButton::clicked, this, &TPlatform::Button41Click);
 }

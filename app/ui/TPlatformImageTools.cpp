@@ -25,6 +25,7 @@
 #include "app/ui/TPlatform.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 #include "timestamp/GpsLine.h"
 
@@ -109,16 +110,11 @@ void TPlatform::SetUpImageTools() {
     const QPoint p = static_cast<QMouseEvent*>(e)->position().toPoint();
     Image1MouseMove(p.x(), p.y());
   });
-  connect(Button7, &QPushButton::clicked, this, &TPlatform::Button7Click);
-  connect(Button24, &QPushButton::clicked, this, &TPlatform::Button24Click);
-  connect(Button26, &QPushButton::clicked, this, &TPlatform::Button26Click);
-  connect(Button10, &QPushButton::clicked, this, &TPlatform::Button10Click);
-  connect(Button34, &QPushButton::clicked, this, &TPlatform::Button34Click);
-  connect(Button35, &QPushButton::clicked, this, &TPlatform::Button35Click);
-  OnCheckBoxClick(CheckBox1, this, &TPlatform::CheckBox1Click);
-  OnUpDownChange(UpDown6, this, &TPlatform::UpDown6Click);
-  OnUpDownChange(UpDown8, this, &TPlatform::UpDown8Click);
-  OnRadioGroupClick(RadioGroup3, this, &TPlatform::RadioGroup3Click);
+  ConnectEach(this, {{Button7, &TPlatform::Button7Click}, {Button24, &TPlatform::Button24Click},
+                     {Button26, &TPlatform::Button26Click}, {Button10, &TPlatform::Button10Click},
+                     {Button34, &TPlatform::Button34Click}, {Button35, &TPlatform::Button35Click},
+                     {CheckBox1, &TPlatform::CheckBox1Click}, {UpDown6, &TPlatform::UpDown6Click},
+                     {UpDown8, &TPlatform::UpDown8Click}, {RadioGroup3, &TPlatform::RadioGroup3Click}});
   // A right click on the frame opens the pop-up; the menu bar's 'Object' menu
   // places a new object where the user can see it instead.
   if (Object1)

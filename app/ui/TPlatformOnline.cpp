@@ -10,6 +10,8 @@
 #include <QVBoxLayout>
 
 #include "app/ui/TPlatform.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/NamedAction.h"
 #include "online/ui/TBrowser1.h"
 #include "online/ui/TDataViewer.h"
 #include "online/ui/TMap.h"
@@ -24,18 +26,15 @@ constexpr int kGhsGpsLineY = 386;
 void TPlatform::CreateOnlineMenuItems() {
   QMenu* tools = TopMenu("Tools1", "Tools");
   // A hidden item: only its shortcut reaches it.
-  WebBrowser1 = tools->addAction("WebBrowser");
-  WebBrowser1->setObjectName("WebBrowser1");
+  WebBrowser1 = NamedAction(tools, "WebBrowser1", "WebBrowser");
   WebBrowser1->setShortcut(QKeySequence("Ctrl+W"));
   WebBrowser1->setVisible(false);
   auto* browser_key = new QShortcut(QKeySequence("Ctrl+W"), this);
   browser_key->setObjectName("WebBrowser1Shortcut");
   connect(browser_key, &QShortcut::activated, this, &TPlatform::WebBrowser1Click);
-  Map1 = tools->addAction("Map");
-  Map1->setObjectName("Map1");
+  Map1 = NamedAction(tools, "Map1", "Map");
   Map1->setShortcut(QKeySequence("Ctrl+M"));
-  SoftwareUpdate1 = menuBar()->addAction("Software Update");
-  SoftwareUpdate1->setObjectName("SoftwareUpdate1");
+  SoftwareUpdate1 = NamedAction(menuBar(), "SoftwareUpdate1", "Software Update");
   connect(WebBrowser1, &QAction::triggered, this, &TPlatform::WebBrowser1Click);
   connect(Map1, &QAction::triggered, this, &TPlatform::Map1Click);
   connect(SoftwareUpdate1, &QAction::triggered, this, &TPlatform::SoftwareUpdate1Click);
@@ -45,8 +44,7 @@ QWidget* TPlatform::CreateOnlinePanel() {
   auto* cabinet = new QGroupBox("Filing Cabinet");
   cabinet->setObjectName("FilingCabinet");
   auto* layout = new QVBoxLayout(cabinet);
-  Button38 = new QPushButton("Button38", cabinet);
-  Button38->setObjectName("Button38");
+  Button38 = Named<QPushButton>("Button38", "Button38", cabinet);
   layout->addWidget(Button38);
   connect(Button38, &QPushButton::clicked, this, &TPlatform::Button38Click);
   return cabinet;

@@ -21,6 +21,8 @@
 #include "base/NumberText.h"
 #include "app/Overlay.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/NamedAction.h"
+#include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
 #include "video/ui/TRestoreNoTimeRecorded.h"
@@ -81,15 +83,12 @@ void TPlatform::SetUpTimeStampControls() {
   StampHooks = std::make_unique<StampReadingHooks>(*this);
 
   // 'TIVi' joins the exclusive 'Position Set' buttons.
-  RadioButton13 = new QRadioButton("TIVi");
-  RadioButton13->setObjectName("RadioButton13");
+  RadioButton13 = Named<QRadioButton>("RadioButton13", "TIVi");
   if (QWidget* marks = RadioButton10->parentWidget(); marks && marks->layout()) marks->layout()->addWidget(RadioButton13);
-  Edit59 = new QLineEdit;
-  Edit59->setObjectName("Edit59");
+  Edit59 = Named<QLineEdit>("Edit59");
   Edit59->setReadOnly(true);
   Edit59->setFixedWidth(90);
-  Button39 = new QPushButton("LongLat recognition");
-  Button39->setObjectName("Button39");
+  Button39 = Named<QPushButton>("Button39", "LongLat recognition");
   const auto read_out = [](const char* name) {
     auto* e = Named<QLineEdit>(name);
     e->setReadOnly(true);
@@ -117,24 +116,17 @@ void TPlatform::SetUpTimeStampControls() {
   connect(Button40, &QPushButton::clicked, this, &TPlatform::Button40Click);
 
   QMenu* option = TopMenu("Option1", "Option");
-  DisplayCamcordersTime2 = option->addAction("Display Camcorders Time");
-  DisplayCamcordersTime2->setObjectName("DisplayCamcordersTime2");
+  DisplayCamcordersTime2 = NamedAction(option, "DisplayCamcordersTime2", "Display Camcorders Time");
   DisplayCamcordersTime2->setCheckable(true);
   connect(DisplayCamcordersTime2, &QAction::triggered, this, &TPlatform::DisplayCamcordersTime2Click);
-  RectangleAperture1 = option->addAction("Rectangle Aperture");
-  RectangleAperture1->setObjectName("RectangleAperture1");
+  RectangleAperture1 = NamedAction(option, "RectangleAperture1", "Rectangle Aperture");
   RectangleAperture1->setCheckable(true);
-  AddTimeToNoCmosTime1 = option->addAction("Add Time to no CMOS time recorded");
-  AddTimeToNoCmosTime1->setObjectName("AddTimeToNoCmosTime1");
+  AddTimeToNoCmosTime1 = NamedAction(option, "AddTimeToNoCmosTime1", "Add Time to no CMOS time recorded");
 
-  PopupMenu2 = new QMenu(this);
-  PopupMenu2->setObjectName("PopupMenu2");
-  QAction* available = PopupMenu2->addAction("TIVi available");
-  available->setObjectName("IViavailable1");
-  QAction* unavailable = PopupMenu2->addAction("TIVi unavailable");
-  unavailable->setObjectName("IViunavailable1");
-  QAction* cancel = PopupMenu2->addAction("Cancel");
-  cancel->setObjectName("Cancel2");
+  PopupMenu2 = Named<QMenu>("PopupMenu2", this);
+  QAction* available = NamedAction(PopupMenu2, "IViavailable1", "TIVi available");
+  QAction* unavailable = NamedAction(PopupMenu2, "IViunavailable1", "TIVi unavailable");
+  QAction* cancel = NamedAction(PopupMenu2, "Cancel2", "Cancel");
   connect(available, &QAction::triggered, this, &TPlatform::IViavailable1Click);
   connect(unavailable, &QAction::triggered, this, &TPlatform::IViunavailable1Click);
   connect(cancel, &QAction::triggered, this, &TPlatform::Cancel2Click);
@@ -142,12 +134,10 @@ void TPlatform::SetUpTimeStampControls() {
   connect(RadioButton13, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& p) { PopupMenu2->popup(RadioButton13->mapToGlobal(p)); });
 
-  connect(RectangleAperture1, &QAction::triggered, this, &TPlatform::RectangleAperture1Click);
-  connect(AddTimeToNoCmosTime1, &QAction::triggered, this, &TPlatform::AddTimeToNoCmosTime1Click);
-  OnRadioButtonClick(RadioButton10, this, &TPlatform::RadioButton10Click);
-  OnRadioButtonClick(RadioButton11, this, &TPlatform::RadioButton11Click);
-  OnRadioButtonClick(RadioButton12, this, &TPlatform::RadioButton12Click);
-  OnRadioButtonClick(RadioButton13, this, &TPlatform::RadioButton13Click);
+  ConnectEach(this, {{RectangleAperture1, &TPlatform::RectangleAperture1Click},
+                     {AddTimeToNoCmosTime1, &TPlatform::AddTimeToNoCmosTime1Click},
+                     {RadioButton10, &TPlatform::RadioButton10Click}, {RadioButton11, &TPlatform::RadioButton11Click},
+                     {RadioButton12, &TPlatform::RadioButton12Click}, {RadioButton13, &TPlatform::RadioButton13Click}});
   if (CheckBox15) OnCheckBoxClick(CheckBox15, this, &TPlatform::CheckBox15Click);
 }
 

@@ -15,6 +15,7 @@
 
 #include "app/ui/TPlatform.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/NamedAction.h"
 #include "base/ui/DialogService.h"
 #include "measure/BackgroundDirection.h"
 #include "measure/ui/THistogram.h"
@@ -43,8 +44,7 @@ QWidget* TPlatform::CreateToolsPanel() {
 
 void TPlatform::CreateToolsMenuItems() {
   QMenu* tools = TopMenu("Tools1", "Tools");
-  HistGram1 = tools->addAction("Histogram");
-  HistGram1->setObjectName("HistGram1");
+  HistGram1 = NamedAction(tools, "HistGram1", "Histogram");
   connect(HistGram1, &QAction::triggered, this, &TPlatform::HistGram1Click);
 }
 

@@ -16,6 +16,7 @@
 #include <filesystem>
 
 #include "base/ui/ControlEvents.h"
+#include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
 #include "video/AvsScript.h"
@@ -39,8 +40,7 @@ void SetWhite(QLineEdit* edit) {
 QWidget* TPlatform::CreateVideoPanel() {
   auto* box = new QGroupBox("Video");
   auto* grid = new QGridLayout(box);
-  Button1 = new QPushButton("Open AVI");
-  Button1->setObjectName("Button1");
+  Button1 = Named<QPushButton>("Button1", "Open AVI");
   auto read_out = [](const char* name) {
     auto* e = Named<QLineEdit>(name);
     e->setReadOnly(true);
@@ -65,11 +65,8 @@ QWidget* TPlatform::CreateVideoPanel() {
 }
 
 void TPlatform::ConnectVideoHandlers() {
-  connect(Button1, &QPushButton::clicked, this, &TPlatform::Button1Click);
-  connect(AVIRileOpen1, &QAction::triggered, this, &TPlatform::AVIRileOpen1Click);
-  // ---- play ----
-  connect(Button19, &QPushButton::clicked, this, &TPlatform::Button19Click);
-  connect(Button27, &QPushButton::clicked, this, &TPlatform::Button27Click);
+  ConnectEach(this, {{Button1, &TPlatform::Button1Click}, {AVIRileOpen1, &TPlatform::AVIRileOpen1Click},
+                     {Button19, &TPlatform::Button19Click}, {Button27, &TPlatform::Button27Click}});
   connect(PlayTimer, &QTimer::timeout, this, &TPlatform::PlayTimerTick);
 }
 

@@ -11,6 +11,7 @@
 #include "app/ui/TPlatform.h"
 #include "base/IniFile.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 
 namespace {
@@ -161,22 +162,19 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
 
   FormCreate();
 
-  connect(Button1, &QPushButton::clicked, this, &TPreserveSetting::Button1Click);
-  connect(Button3, &QPushButton::clicked, this, &TPreserveSetting::Button3Click);
+  ConnectEach(this, {{Button1, &TPreserveSetting::Button1Click}, {Button3, &TPreserveSetting::Button3Click},
+                     {Button4, &TPreserveSetting::Button4Click}, {Button9, &TPreserveSetting::Button9Click},
+                     {Button10, &TPreserveSetting::Button10Click}, {Button11, &TPreserveSetting::Button11Click},
+                     {CheckBox16, &TPreserveSetting::CheckBox16Click}, {CheckBox19, &TPreserveSetting::CheckBox19Click},
+                     {CheckBox22, &TPreserveSetting::CheckBox22Click},
+                     {RadioButton1, &TPreserveSetting::RadioButton1Click},
+                     {RadioButton2, &TPreserveSetting::RadioButton2Click},
+                     {RadioButton3, &TPreserveSetting::RadioButton3Click},
+                     {RadioButton4, &TPreserveSetting::RadioButton4Click},
+                     {RadioButton5, &TPreserveSetting::RadioButton5Click}});
+  // Every page's 'Close' button.
   for (QPushButton* b : {Button2, Button5, Button6, Button7, Button8})
     connect(b, &QPushButton::clicked, this, &TPreserveSetting::Button2Click);
-  connect(Button4, &QPushButton::clicked, this, &TPreserveSetting::Button4Click);
-  connect(Button9, &QPushButton::clicked, this, &TPreserveSetting::Button9Click);
-  connect(Button10, &QPushButton::clicked, this, &TPreserveSetting::Button10Click);
-  connect(Button11, &QPushButton::clicked, this, &TPreserveSetting::Button11Click);
-  OnCheckBoxClick(CheckBox16, this, &TPreserveSetting::CheckBox16Click);
-  OnCheckBoxClick(CheckBox19, this, &TPreserveSetting::CheckBox19Click);
-  OnCheckBoxClick(CheckBox22, this, &TPreserveSetting::CheckBox22Click);
-  OnRadioButtonClick(RadioButton1, this, &TPreserveSetting::RadioButton1Click);
-  OnRadioButtonClick(RadioButton2, this, &TPreserveSetting::RadioButton2Click);
-  OnRadioButtonClick(RadioButton3, this, &TPreserveSetting::RadioButton3Click);
-  OnRadioButtonClick(RadioButton4, this, &TPreserveSetting::RadioButton4Click);
-  OnRadioButtonClick(RadioButton5, this, &TPreserveSetting::RadioButton5Click);
 }
 
 void TPreserveSetting::FormCreate() {

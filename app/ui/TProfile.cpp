@@ -20,6 +20,7 @@
 #include "measure/RadialProfile.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/HandlerTable.h"
 
 TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::WindowStaysOnTopHint), w_(platform) {
   SetUpToolWindow(this, "Profile", "Operation guide");
@@ -87,12 +88,9 @@ TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::Wi
   Button5->setEnabled(false);
   RadioGroup1->SetItemIndex(1);
 
-  OnRadioButtonClick(RadioButton1, this, &TProfile::RadioButton1Click);
-  OnRadioButtonClick(RadioButton2, this, &TProfile::RadioButton2Click);
-  OnRadioButtonClick(RadioButton3, this, &TProfile::RadioButton3Click);
-  OnCheckBoxClick(CheckBox1, this, &TProfile::CheckBox1Click);
-  OnComboBoxChange(ComboBox1, this, &TProfile::ComboBox1Change);
-  OnRadioGroupClick(RadioGroup1, this, &TProfile::RadioGroup1Click);
+  ConnectEach(this, {{RadioButton1, &TProfile::RadioButton1Click}, {RadioButton2, &TProfile::RadioButton2Click},
+                     {RadioButton3, &TProfile::RadioButton3Click}, {CheckBox1, &TProfile::CheckBox1Click},
+                     {ComboBox1, &TProfile::ComboBox1Change}, {RadioGroup1, &TProfile::RadioGroup1Click}});
   // The main window's own object commands run first; the guide then follows.
   for (QAction* a : {w_.Add1, w_.Remove1, w_.Object11, w_.Object21, w_.Object31})
     if (a) connect(a, &QAction::triggered, this, &TProfile::FollowMainWindow);
