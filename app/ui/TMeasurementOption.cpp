@@ -8,6 +8,7 @@
 #include "app/ui/TPlatform.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/GridRows.h"
 #include "base/ui/HandlerTable.h"
 
 TMeasurementOption::TMeasurementOption(TPlatform& platform) : QDialog(&platform), w_(platform) {
@@ -31,9 +32,7 @@ TMeasurementOption::TMeasurementOption(TPlatform& platform) : QDialog(&platform)
   ScrollBar1 = Named<QScrollBar>("ScrollBar1", Qt::Horizontal);
   ScrollBar1->setToolTip("Horizontal position of LED detector");
   led_grid->addWidget(CheckBox3, 0, 0, 1, 3);
-  led_grid->addWidget(new QLabel("Signal1 "), 1, 0);
-  led_grid->addWidget(UpDown3, 1, 1);
-  led_grid->addWidget(UpDown4, 1, 2);
+  AddGridRow(led_grid, 1, {new QLabel("Signal1 "), UpDown3, UpDown4});
   led_grid->addWidget(ScrollBar1, 2, 0, 1, 3);
   v->addWidget(led);
 
@@ -51,10 +50,8 @@ TMeasurementOption::TMeasurementOption(TPlatform& platform) : QDialog(&platform)
   UpDown1 = new TUpDown("UpDown1", "Edit1", 127, 255, 255);
   UpDown2 = new TUpDown("UpDown2", "Edit2", 250, 700, 350);
   UpDown2->setSingleStep(5);
-  sat_grid->addWidget(new QLabel("Photometry uses only lower brightness pixels than"), 0, 0);
-  sat_grid->addWidget(UpDown1, 0, 1);
-  sat_grid->addWidget(new QLabel("Initial value for estimation of peak of star's image."), 1, 0);
-  sat_grid->addWidget(UpDown2, 1, 1);
+  AddGridRow(sat_grid, 0, {new QLabel("Photometry uses only lower brightness pixels than"), UpDown1});
+  AddGridRow(sat_grid, 1, {new QLabel("Initial value for estimation of peak of star's image."), UpDown2});
   v->addWidget(sat);
 
   auto* limb = new QGroupBox("for Solar limb darkning");

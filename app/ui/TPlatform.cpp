@@ -24,6 +24,7 @@
 #include <utility>
 
 #include "base/ui/ControlEvents.h"
+#include "base/ui/GridRows.h"
 #include "base/ui/NamedAction.h"
 #include "base/ui/HandlerTable.h"
 #include "app/ui/ResultMemoView.h"
@@ -175,9 +176,7 @@ QWidget* TPlatform::CreateControlPanel() {
   Edit5->setReadOnly(true);
   Edit5->setPlaceholderText("video file");
   mode_grid->addWidget(Edit5, 0, 0, 1, 3);
-  mode_grid->addWidget(CheckBox7, 1, 0);
-  mode_grid->addWidget(CheckBox14, 1, 1);
-  mode_grid->addWidget(CheckBox1, 1, 2);
+  AddGridRow(mode_grid, 1, {CheckBox7, CheckBox14, CheckBox1});
   mode_grid->addWidget(CheckBox2, 2, 0);
   mode_grid->addWidget(RadioGroup2, 2, 1, 2, 2);
   v->addWidget(mode);
@@ -194,12 +193,8 @@ QWidget* TPlatform::CreateControlPanel() {
   UpDown1 = new TUpDown("UpDown1", "Edit1", 0, 25, 5);
   UpDown2 = new TUpDown("UpDown2", "Edit2", 0, 25, 10);
   UpDown3 = new TUpDown("UpDown3", "Edit3", 0, 25, 25);
-  obj_grid->addWidget(new QLabel("Radius"), 1, 0);
-  obj_grid->addWidget(new QLabel("Inner"), 1, 1);
-  obj_grid->addWidget(new QLabel("Outer"), 1, 2);
-  obj_grid->addWidget(UpDown1, 2, 0);
-  obj_grid->addWidget(UpDown2, 2, 1);
-  obj_grid->addWidget(UpDown3, 2, 2);
+  AddGridRow(obj_grid, 1, {new QLabel("Radius"), new QLabel("Inner"), new QLabel("Outer")});
+  AddGridRow(obj_grid, 2, {UpDown1, UpDown2, UpDown3});
   GroupBox3 = Named<QGroupBox>("GroupBox3", "Half Flux");
   auto* hf = new QVBoxLayout(GroupBox3);
   Label11 = Named<QLabel>("Label11", "Diameter");
@@ -211,8 +206,7 @@ QWidget* TPlatform::CreateControlPanel() {
   Edit9 = ReadOut("Edit9", 90);
   Edit20 = ReadOut("Edit20", 50);
   Edit21 = ReadOut("Edit21", 50);
-  obj_grid->addWidget(new QLabel("Value"), 3, 0);
-  obj_grid->addWidget(Edit9, 3, 1);
+  AddGridRow(obj_grid, 3, {new QLabel("Value"), Edit9});
   auto* counts = new QHBoxLayout;
   counts->addWidget(Edit20);
   counts->addWidget(Edit21);
@@ -225,17 +219,13 @@ QWidget* TPlatform::CreateControlPanel() {
   RadioButton1 = Named<QRadioButton>("RadioButton1", "Standard");
   RadioButton2 = Named<QRadioButton>("RadioButton2", "Avoid Sunlit Face");
   RadioButton3 = Named<QRadioButton>("RadioButton3", "Meteor/Lunar Limb");
-  bkg_grid->addWidget(RadioButton1, 0, 0);
-  bkg_grid->addWidget(RadioButton2, 1, 0);
-  bkg_grid->addWidget(RadioButton3, 2, 0);
+  AddGridColumn(bkg_grid, 0, {RadioButton1, RadioButton2, RadioButton3});
   UpDown6 = new TUpDown("UpDown6", "Edit22", 0, 25, 10);
   UpDown8 = new TUpDown("UpDown8", "Edit14", 1, 25, 25);
   Label2 = Named<QLabel>("Label2", "Gap");
   StaticText10 = Named<QLabel>("StaticText10", "Width");
-  bkg_grid->addWidget(Label2, 0, 1);
-  bkg_grid->addWidget(UpDown6, 0, 2);
-  bkg_grid->addWidget(StaticText10, 1, 1);
-  bkg_grid->addWidget(UpDown8, 1, 2);
+  AddGridRow(bkg_grid, 0, {Label2, UpDown6}, 1);
+  AddGridRow(bkg_grid, 1, {StaticText10, UpDown8}, 1);
   v->addWidget(bkg);
 
   // Star tracking.
@@ -244,15 +234,11 @@ QWidget* TPlatform::CreateControlPanel() {
   RadioButton4 = Named<QRadioButton>("RadioButton4", "Anchor");
   RadioButton5 = Named<QRadioButton>("RadioButton5", "Drift");
   RadioButton6 = Named<QRadioButton>("RadioButton6", "OFF");
-  track_grid->addWidget(RadioButton4, 0, 0);
-  track_grid->addWidget(RadioButton5, 1, 0);
-  track_grid->addWidget(RadioButton6, 2, 0);
+  AddGridColumn(track_grid, 0, {RadioButton4, RadioButton5, RadioButton6});
   UpDown5 = new TUpDown("UpDown5", "Edit6", 0, 25, 7);
   UpDown7 = new TUpDown("UpDown7", "Edit42", 0, 99, 50);
-  track_grid->addWidget(new QLabel("Radius"), 0, 1);
-  track_grid->addWidget(UpDown5, 0, 2);
-  track_grid->addWidget(new QLabel("Threshold"), 1, 1);
-  track_grid->addWidget(UpDown7, 1, 2);
+  AddGridRow(track_grid, 0, {new QLabel("Radius"), UpDown5}, 1);
+  AddGridRow(track_grid, 1, {new QLabel("Threshold"), UpDown7}, 1);
   CheckBox3 = Named<QCheckBox>("CheckBox3", "Sync-Tracking APT");
   track_grid->addWidget(CheckBox3, 2, 1, 1, 2);
   v->addWidget(track);
@@ -264,10 +250,7 @@ QWidget* TPlatform::CreateControlPanel() {
   ComboBox1->addItems({"IOTA", "KIWI", "GHS", "Sharp"});
   CheckBox5 = Named<QCheckBox>("CheckBox5", "KIWI");
   UpDown4 = new TUpDown("UpDown4", "Edit4", 0, 255, 100);
-  time_grid->addWidget(ComboBox1, 0, 0);
-  time_grid->addWidget(CheckBox5, 0, 1);
-  time_grid->addWidget(new QLabel("Threshold"), 0, 2);
-  time_grid->addWidget(UpDown4, 0, 3);
+  AddGridRow(time_grid, 0, {ComboBox1, CheckBox5, new QLabel("Threshold"), UpDown4});
   Edit24 = ReadOut("Edit24", 40);
   Edit25 = ReadOut("Edit25", 40);
   Edit26 = ReadOut("Edit26", 90);
@@ -291,12 +274,10 @@ QWidget* TPlatform::CreateControlPanel() {
   auto* play = new QGroupBox("Playback");
   auto* play_grid = new QGridLayout(play);
   UpDown9 = new TUpDown("UpDown9", "Edit19", 1, 2048, 1);
-  play_grid->addWidget(new QLabel("Step"), 0, 0);
-  play_grid->addWidget(UpDown9, 0, 1);
+  AddGridRow(play_grid, 0, {new QLabel("Step"), UpDown9});
   Edit18 = Named<QLineEdit>("Edit18");
   Edit18->setFixedWidth(60);
-  play_grid->addWidget(new QLabel("Gamma"), 1, 0);
-  play_grid->addWidget(Edit18, 1, 1);
+  AddGridRow(play_grid, 1, {new QLabel("Gamma"), Edit18});
   RadioGroup3 = new TRadioGroup("RadioGroup3", "FrameFlickerFree", {"ON", "OFF"});
   play_grid->addWidget(RadioGroup3, 0, 2, 2, 1);
   CheckBox10 = Named<QCheckBox>("CheckBox10", "Small Memo");

@@ -33,6 +33,7 @@
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/GridRows.h"
 #include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 #include "events/SpectralModel.h"
@@ -106,8 +107,7 @@ QWidget* TPlatform::CreateCommandsPanel() {
   filters->addWidget(RadioGroup4, 2, 0, 1, 3);
   CheckBox24 = Named<QCheckBox>("CheckBox24", "Enhance contrast");
   CheckBox19 = Named<QCheckBox>("CheckBox19", "Contour line");
-  filters->addWidget(CheckBox24, 3, 0);
-  filters->addWidget(CheckBox19, 3, 1);
+  AddGridRow(filters, 3, {CheckBox24, CheckBox19});
   UpDown17 = new TUpDown("UpDown17", "UpDown17Text", 0, 50, 10);
   Edit66 = ReadOutEdit("Edit66");
   Edit66->setText("1.0");
@@ -161,25 +161,19 @@ QWidget* TPlatform::CreateCommandsPanel() {
   Edit29->setText("0");
   Edit31->setText("0");
   Edit46->setText("1");
-  cab->addWidget(new QLabel("adjust"), 0, 0);
-  cab->addWidget(UpDown10, 0, 1);
-  cab->addWidget(Edit29, 0, 2);
-  cab->addWidget(UpDown11, 1, 1);
-  cab->addWidget(Edit31, 1, 2);
-  cab->addWidget(UpDown12, 2, 1);
-  cab->addWidget(Edit46, 2, 2);
+  AddGridRow(cab, 0, {new QLabel("adjust"), UpDown10, Edit29});
+  AddGridRow(cab, 1, {UpDown11, Edit31}, 1);
+  AddGridRow(cab, 2, {UpDown12, Edit46}, 1);
   Button28 = Named<QPushButton>("Button28", "Button28");
   Button33 = Named<QPushButton>("Button33", "Button33");
-  cab->addWidget(Button28, 0, 3);
-  cab->addWidget(Button33, 1, 3);
+  AddGridColumn(cab, 3, {Button28, Button33});
   v->addWidget(cabinet);
 
   auto* buttons = new QGridLayout;
   Button17 = Named<QPushButton>("Button17", "Update Setting Items");
   Button22 = Named<QPushButton>("Button22", "Load bmp");
   Button42 = Named<QPushButton>("Button42", "Copy CSV");
-  buttons->addWidget(Button17, 0, 0);
-  buttons->addWidget(Button22, 0, 1);
+  AddGridRow(buttons, 0, {Button17, Button22});
   buttons->addWidget(Button42, 1, 0);
   v->addLayout(buttons);
 

@@ -25,6 +25,7 @@
 #include "app/ui/TPlatform.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/GridRows.h"
 #include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 #include "timestamp/GpsLine.h"
@@ -74,8 +75,7 @@ void TPlatform::SetUpImageTools() {
   if (QGridLayout* g = qobject_cast<QGridLayout*>(GroupBox12->layout())) g->addWidget(CheckBox18, 4, 0, 1, 4);
   Edit10 = SmallReadOut("Edit10", "");
   if (QGridLayout* g = GridOf(UpDown9)) {
-    g->addWidget(new QLabel("Frame"), 3, 0);
-    g->addWidget(Edit10, 3, 1);
+    AddGridRow(g, 3, {new QLabel("Frame"), Edit10});
   }
 
   Button24 = Named<QPushButton>("Button24", "Clr");

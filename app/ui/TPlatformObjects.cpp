@@ -21,6 +21,7 @@
 #include "base/NumberText.h"
 #include "base/ResultCsvLoad.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/GridRows.h"
 #include "base/ui/HandlerTable.h"
 #include "app/ui/TPlatform.h"
 #include "app/ui/TSetPredictTrack.h"
@@ -50,10 +51,7 @@ QWidget* TPlatform::CreateObjectsPanel() {
   CheckBox6->setEnabled(false);
   CheckBox11 = Named<QCheckBox>("CheckBox11", "Rotate");
   CheckBox11->setEnabled(false);
-  g->addWidget(CheckBox15, 0, 0);
-  g->addWidget(CheckBox4, 0, 1);
-  g->addWidget(CheckBox6, 0, 2);
-  g->addWidget(CheckBox11, 0, 3);
+  AddGridRow(g, 0, {CheckBox15, CheckBox4, CheckBox6, CheckBox11});
 
   Button11 = Named<QPushButton>("Button11", "Set");
   Button12 = Named<QPushButton>("Button12", "Clr");
@@ -61,22 +59,15 @@ QWidget* TPlatform::CreateObjectsPanel() {
   Button14 = Named<QPushButton>("Button14", "Clr");
   Edit40 = FrameEdit("Edit40", "Frame1");
   Edit41 = FrameEdit("Edit41", "Frame2");
-  g->addWidget(Edit40, 1, 0);
-  g->addWidget(Button11, 1, 1);
-  g->addWidget(Button12, 1, 2);
-  g->addWidget(Edit41, 2, 0);
-  g->addWidget(Button13, 2, 1);
-  g->addWidget(Button14, 2, 2);
+  AddGridRow(g, 1, {Edit40, Button11, Button12});
+  AddGridRow(g, 2, {Edit41, Button13, Button14});
 
   Button23 = Named<QPushButton>("Button23", "Begin");
   Button25 = Named<QPushButton>("Button25", "End");
   Edit11 = FrameEdit("Edit11", "Frame1");
   Edit32 = FrameEdit("Edit32", "Frame2");
   for (auto* b : {Button23, Button25}) b->setEnabled(false);
-  g->addWidget(Edit11, 3, 0);
-  g->addWidget(Button23, 3, 1);
-  g->addWidget(Edit32, 3, 2);
-  g->addWidget(Button25, 3, 3);
+  AddGridRow(g, 3, {Edit11, Button23, Edit32, Button25});
 
   Edit7 = FrameEdit("Edit7", "");
   Edit8 = FrameEdit("Edit8", "");

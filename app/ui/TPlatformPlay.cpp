@@ -13,6 +13,7 @@
 
 #include "app/ui/TPlatform.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/GridRows.h"
 
 namespace {
 constexpr int kPanel3Width = 160;
@@ -30,8 +31,7 @@ QWidget* TPlatform::CreatePlayPanel() {
   Panel3->setAlignment(Qt::AlignCenter);
   Panel3->setStyleSheet("background: black");
   PlayTimer = Named<QTimer>("PlayTimer", this);
-  grid->addWidget(Button19, 0, 0);
-  grid->addWidget(Button27, 0, 1);
+  AddGridRow(grid, 0, {Button19, Button27});
   grid->addWidget(Panel3, 1, 0, 1, 2, Qt::AlignHCenter);
   return panel;
 }

@@ -15,6 +15,7 @@
 #include "app/ui/TPlatform.h"
 #include "app/ui/TPlatformChartHost.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/GridRows.h"
 #include "base/ui/NamedAction.h"
 #include "chart/ui/Tchart1.h"
 #include "base/ui/MemoLines.h"
@@ -64,8 +65,7 @@ QWidget* TPlatform::CreateTimingPanel() {
   RadioGroup6->SetItemIndex(0);
   Memo5 = Named<QPlainTextEdit>("Memo5");
   Memo5->setVisible(false);
-  g->addWidget(CheckBox12, 0, 0);
-  g->addWidget(CheckBox25, 0, 1);
+  AddGridRow(g, 0, {CheckBox12, CheckBox25});
   g->addWidget(RadioGroup6, 1, 0, 1, 3);
   g->addWidget(Memo5, 2, 0, 1, 3);
   v->addWidget(dev);

@@ -16,6 +16,7 @@
 #include <filesystem>
 
 #include "base/ui/ControlEvents.h"
+#include "base/ui/GridRows.h"
 #include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
@@ -58,8 +59,7 @@ QWidget* TPlatform::CreateVideoPanel() {
   size->addWidget(Edit48);
   size->addWidget(Edit49);
   grid->addLayout(size, 1, 1);
-  grid->addWidget(new QLabel("Frame rate"), 2, 0);
-  grid->addWidget(Edit30, 2, 1);
+  AddGridRow(grid, 2, {new QLabel("Frame rate"), Edit30});
   grid->addWidget(CreatePlayPanel(), 3, 0, 1, 2);  // ---- play ----
   return box;
 }

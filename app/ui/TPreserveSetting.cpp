@@ -11,6 +11,7 @@
 #include "app/ui/TPlatform.h"
 #include "base/IniFile.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/GridRows.h"
 #include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 
@@ -55,12 +56,9 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
   Edit1 = Named<QLineEdit>("Edit1");
   Edit2 = Named<QLineEdit>("Edit2");
   Edit3 = Named<QLineEdit>("Edit3");
-  folder_grid->addWidget(new QLabel(".AVI file"), 0, 0);
-  folder_grid->addWidget(Edit1, 0, 1);
-  folder_grid->addWidget(new QLabel(".CSV file output"), 1, 0);
-  folder_grid->addWidget(Edit2, 1, 1);
-  folder_grid->addWidget(new QLabel(".CSV file output"), 2, 0);
-  folder_grid->addWidget(Edit3, 2, 1);
+  AddGridRow(folder_grid, 0, {new QLabel(".AVI file"), Edit1});
+  AddGridRow(folder_grid, 1, {new QLabel(".CSV file output"), Edit2});
+  AddGridRow(folder_grid, 2, {new QLabel(".CSV file output"), Edit3});
   CheckBox22 = Named<QCheckBox>("CheckBox22", "CSV (in, out) = AVI");
   folder_grid->addWidget(CheckBox22, 3, 0, 1, 2);
   auto* remember = new QGroupBox("Auto Memory the Latest Access Path");
@@ -78,8 +76,7 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
   fg->addWidget(engine, 1, 0, 1, 2);
   fg->addWidget(folders, 2, 0, 1, 2);
   fg->addWidget(remember, 3, 0, 1, 2);
-  fg->addWidget(Button4, 4, 0);
-  fg->addWidget(Button5, 4, 1);
+  AddGridRow(fg, 4, {Button4, Button5});
   PageControl1->addTab(files, "File reading");
 
   // 'Measurement'

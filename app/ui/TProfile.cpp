@@ -20,6 +20,7 @@
 #include "measure/RadialProfile.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/GridRows.h"
 #include "base/ui/HandlerTable.h"
 
 TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::WindowStaysOnTopHint), w_(platform) {
@@ -59,10 +60,8 @@ TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::Wi
   auto* g = new QGridLayout;
   g->addWidget(ComboBox1, 0, 0, 1, 3);
   g->addWidget(stars, 1, 0, 4, 3);
-  g->addWidget(Button3, 5, 0);
-  g->addWidget(Button4, 5, 1);
-  g->addWidget(Button6, 6, 0);
-  g->addWidget(Button7, 6, 1);
+  AddGridRow(g, 5, {Button3, Button4});
+  AddGridRow(g, 6, {Button6, Button7});
   g->addWidget(Button5, 7, 0, 1, 2);
   g->addWidget(Button8, 7, 2);
   g->addWidget(RadioGroup1, 5, 2, 2, 1);

@@ -16,6 +16,7 @@
 #include "base/AtomicFile.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/GridRows.h"
 #include "base/ui/NamedAction.h"
 #include "base/ui/DialogService.h"
 
@@ -174,8 +175,7 @@ TIMGWindowSetting::TIMGWindowSetting(int frame_width, int frame_height, std::fun
   ScrollBar1->setRange(0, std::max(0, frame_width - 720));
   ScrollBar2->setRange(0, std::max(0, frame_height - 540));
   auto* g = new QGridLayout(this);
-  g->addWidget(ScrollBar1, 0, 0);
-  g->addWidget(ScrollBar2, 0, 1);
+  AddGridRow(g, 0, {ScrollBar1, ScrollBar2});
   connect(ScrollBar1, &QScrollBar::valueChanged, this, &TIMGWindowSetting::ScrollBar1Change);
   connect(ScrollBar2, &QScrollBar::valueChanged, this, &TIMGWindowSetting::ScrollBar2Change);
   resize(300, 120);
