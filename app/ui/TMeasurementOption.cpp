@@ -8,7 +8,7 @@
 #include "app/ui/TPlatform.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
-#include "base/ui/GridRows.h"
+#include "base/ui/Layouts.h"
 #include "base/ui/HandlerTable.h"
 
 TMeasurementOption::TMeasurementOption(TPlatform& platform) : QDialog(&platform), w_(platform) {

@@ -24,8 +24,8 @@
 #include <utility>
 
 #include "base/ui/ControlEvents.h"
-#include "base/ui/GridRows.h"
-#include "base/ui/NamedAction.h"
+#include "base/ui/Layouts.h"
+#include "base/ui/NamedItems.h"
 #include "base/ui/HandlerTable.h"
 #include "app/ui/ResultMemoView.h"
 #include "app/ui/TPlatformIdentHost.h"
@@ -38,11 +38,20 @@ QPointer<TPlatform> Platform;
 namespace {
 
 QLineEdit* ReadOut(const char* name, int width) {
-  auto* e = Named<QLineEdit>(name);
-  e->setReadOnly(true);
-  e->setFixedWidth(width);
+  auto* e = NamedReadOut(name, {}, width);
   e->setAlignment(Qt::AlignCenter);
   return e;
+}
+
+// A titled group with its choices down the left column and a caption and
+// control on each row beside them.
+QGridLayout* ChoiceGroup(const char* caption, std::initializer_list<QWidget*> choices,
+                         std::initializer_list<std::pair<QWidget*, QWidget*>> settings) {
+  auto* grid = new QGridLayout(new QGroupBox(caption));
+  AddGridColumn(grid, 0, choices);
+  int row = 0;
+  for (auto [label, control] : settings) AddGridRow(grid, row++, {label, control}, 1);
+  return grid;
 }
 
 }  // namespace
@@ -97,8 +106,7 @@ void TPlatform::CreateControls() {
   ScrollBar1->setRange(0, 0);
 
   auto* image_column = new QWidget;
-  auto* image_layout = new QVBoxLayout(image_column);
-  image_layout->setContentsMargins(0, 0, 0, 0);
+  auto* image_layout = EdgeLayout<QVBoxLayout>(image_column);
   image_layout->addWidget(ScrollBox1, 1);
   image_layout->addWidget(ScrollBar1);
   // ---- video ---- / ---- run ----
@@ -172,8 +180,7 @@ QWidget* TPlatform::CreateControlPanel() {
   CheckBox2 = Named<QCheckBox>("CheckBox2", "Field Measure");
   CheckBox1 = Named<QCheckBox>("CheckBox1", "Show Field");
   RadioGroup2 = new TRadioGroup("RadioGroup2", "Field Order", {"Even first", "Odd first"});
-  Edit5 = Named<QLineEdit>("Edit5");
-  Edit5->setReadOnly(true);
+  Edit5 = NamedReadOut("Edit5");
   Edit5->setPlaceholderText("video file");
   mode_grid->addWidget(Edit5, 0, 0, 1, 3);
   AddGridRow(mode_grid, 1, {CheckBox7, CheckBox14, CheckBox1});
@@ -214,34 +221,28 @@ QWidget* TPlatform::CreateControlPanel() {
   v->addWidget(objects);
 
   // Background area.
-  auto* bkg = new QGroupBox("Background Area");
-  auto* bkg_grid = new QGridLayout(bkg);
   RadioButton1 = Named<QRadioButton>("RadioButton1", "Standard");
   RadioButton2 = Named<QRadioButton>("RadioButton2", "Avoid Sunlit Face");
   RadioButton3 = Named<QRadioButton>("RadioButton3", "Meteor/Lunar Limb");
-  AddGridColumn(bkg_grid, 0, {RadioButton1, RadioButton2, RadioButton3});
   UpDown6 = new TUpDown("UpDown6", "Edit22", 0, 25, 10);
   UpDown8 = new TUpDown("UpDown8", "Edit14", 1, 25, 25);
   Label2 = Named<QLabel>("Label2", "Gap");
   StaticText10 = Named<QLabel>("StaticText10", "Width");
-  AddGridRow(bkg_grid, 0, {Label2, UpDown6}, 1);
-  AddGridRow(bkg_grid, 1, {StaticText10, UpDown8}, 1);
-  v->addWidget(bkg);
+  auto* bkg_grid = ChoiceGroup("Background Area", {RadioButton1, RadioButton2, RadioButton3},
+                               {{Label2, UpDown6}, {StaticText10, UpDown8}});
+  v->addWidget(bkg_grid->parentWidget());
 
   // Star tracking.
-  auto* track = new QGroupBox("Star Tracking");
-  auto* track_grid = new QGridLayout(track);
   RadioButton4 = Named<QRadioButton>("RadioButton4", "Anchor");
   RadioButton5 = Named<QRadioButton>("RadioButton5", "Drift");
   RadioButton6 = Named<QRadioButton>("RadioButton6", "OFF");
-  AddGridColumn(track_grid, 0, {RadioButton4, RadioButton5, RadioButton6});
   UpDown5 = new TUpDown("UpDown5", "Edit6", 0, 25, 7);
   UpDown7 = new TUpDown("UpDown7", "Edit42", 0, 99, 50);
-  AddGridRow(track_grid, 0, {new QLabel("Radius"), UpDown5}, 1);
-  AddGridRow(track_grid, 1, {new QLabel("Threshold"), UpDown7}, 1);
+  auto* track_grid = ChoiceGroup("Star Tracking", {RadioButton4, RadioButton5, RadioButton6},
+                                 {{new QLabel("Radius"), UpDown5}, {new QLabel("Threshold"), UpDown7}});
   CheckBox3 = Named<QCheckBox>("CheckBox3", "Sync-Tracking APT");
   track_grid->addWidget(CheckBox3, 2, 1, 1, 2);
-  v->addWidget(track);
+  v->addWidget(track_grid->parentWidget());
 
   // Time stamp.
   GroupBox12 = Named<QGroupBox>("GroupBox12", "Time");
@@ -262,8 +263,7 @@ QWidget* TPlatform::CreateControlPanel() {
   RadioButton11 = Named<QRadioButton>("RadioButton11", "Signal1");
   RadioButton12 = Named<QRadioButton>("RadioButton12", "Signal2");
   auto* marks = new QWidget;
-  auto* marks_row = new QHBoxLayout(marks);
-  marks_row->setContentsMargins(0, 0, 0, 0);
+  auto* marks_row = EdgeLayout<QHBoxLayout>(marks);
   for (auto* b : {RadioButton10, RadioButton11, RadioButton12}) marks_row->addWidget(b);
   time_grid->addWidget(marks, 2, 0, 1, 3);
   CheckBox22 = Named<QCheckBox>("CheckBox22", "Auto Location for LED");

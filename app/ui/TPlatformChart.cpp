@@ -15,7 +15,8 @@
 
 #include "app/ui/TPlatform.h"
 #include "base/ui/ControlEvents.h"
-#include "base/ui/NamedAction.h"
+#include "base/ui/Layouts.h"
+#include "base/ui/NamedItems.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TMagnitudeCalculator.h"
 
@@ -105,13 +106,9 @@ ChartWindowSlot::~ChartWindowSlot() {
 
 QWidget* TPlatform::CreateChartPanel() {
   auto* panel = new QWidget;
-  auto* row = new QHBoxLayout(panel);
-  row->setContentsMargins(0, 0, 0, 0);
-  Edit71 = Named<QLineEdit>("Edit71", "3. Light curve");
-  Edit71->setReadOnly(true);
-  Edit71->setFixedWidth(100);
-  Edit54 = Named<QLineEdit>("Edit54");
-  Edit54->setReadOnly(true);
+  auto* row = EdgeLayout<QHBoxLayout>(panel);
+  Edit71 = NamedReadOut("Edit71", "3. Light curve", 100);
+  Edit54 = NamedReadOut("Edit54");
   row->addWidget(Edit71);
   row->addWidget(Edit54, 1);
   return panel;

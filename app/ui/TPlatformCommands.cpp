@@ -33,7 +33,8 @@
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
-#include "base/ui/GridRows.h"
+#include "base/ui/NamedItems.h"
+#include "base/ui/Layouts.h"
 #include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 #include "events/SpectralModel.h"
@@ -64,13 +65,6 @@ void SetTextColour(QLineEdit* edit, Qt::GlobalColor colour) {
   edit->setPalette(pal);
 }
 
-QLineEdit* ReadOutEdit(const char* name) {
-  auto* e = Named<QLineEdit>(name);
-  e->setReadOnly(true);
-  e->setFixedWidth(48);
-  return e;
-}
-
 // The number an edit's text stands for after SanitizeNumericText.
 std::optional<double> CleanedNumber(const QString& text) {
   std::string s = text.toStdString();
@@ -84,8 +78,7 @@ QString Fixed(double v, int decimals) { return QString::fromStdString(FormatFixe
 
 QWidget* TPlatform::CreateCommandsPanel() {
   auto* box = Named<QWidget>("CommandsGroup");
-  auto* v = new QVBoxLayout(box);
-  v->setContentsMargins(0, 0, 0, 0);
+  auto* v = EdgeLayout<QVBoxLayout>(box);
 
   auto* gamma = GammaGroup = new QGroupBox("Gamma Reverse Correction");
   auto* gamma_row = new QHBoxLayout(gamma);
@@ -109,10 +102,10 @@ QWidget* TPlatform::CreateCommandsPanel() {
   CheckBox19 = Named<QCheckBox>("CheckBox19", "Contour line");
   AddGridRow(filters, 3, {CheckBox24, CheckBox19});
   UpDown17 = new TUpDown("UpDown17", "UpDown17Text", 0, 50, 10);
-  Edit66 = ReadOutEdit("Edit66");
+  Edit66 = NamedReadOut("Edit66", {}, 48);
   Edit66->setText("1.0");
   UpDown19 = new TUpDown("UpDown19", "UpDown19Text", -8, 8, 0);
-  Edit67 = ReadOutEdit("Edit67");
+  Edit67 = NamedReadOut("Edit67", {}, 48);
   Edit67->setText("0");
   auto* gain_row = new QHBoxLayout;
   gain_row->addWidget(new QLabel("Gain"));
@@ -130,9 +123,9 @@ QWidget* TPlatform::CreateCommandsPanel() {
   CheckBox9->setChecked(true);
   UpDown15 = new TUpDown("UpDown15", "UpDown15Text", 10, 100, 50);
   UpDown16 = new TUpDown("UpDown16", "UpDown16Text", 100, 200, 140);
-  Edit51 = ReadOutEdit("Edit51");
+  Edit51 = NamedReadOut("Edit51", {}, 48);
   Edit51->setText("0.50");
-  Edit52 = ReadOutEdit("Edit52");
+  Edit52 = NamedReadOut("Edit52", {}, 48);
   Edit52->setText("1.40");
   CheckBox17 = Named<QCheckBox>("CheckBox17", "");
   CheckBox17->setToolTip("Drift: play and stop start the passed points of object A afresh");
@@ -153,11 +146,11 @@ QWidget* TPlatform::CreateCommandsPanel() {
   auto* cabinet = new QGroupBox("Filing Cabinet");
   auto* cab = new QGridLayout(cabinet);
   UpDown10 = new TUpDown("UpDown10", "UpDown10Text", -20, 20, 0);
-  Edit29 = ReadOutEdit("Edit29");
+  Edit29 = NamedReadOut("Edit29", {}, 48);
   UpDown11 = new TUpDown("UpDown11", "UpDown11Text", 0, 250, 0);
-  Edit31 = ReadOutEdit("Edit31");
+  Edit31 = NamedReadOut("Edit31", {}, 48);
   UpDown12 = new TUpDown("UpDown12", "UpDown12Text", 0, 2, 0);
-  Edit46 = ReadOutEdit("Edit46");
+  Edit46 = NamedReadOut("Edit46", {}, 48);
   Edit29->setText("0");
   Edit31->setText("0");
   Edit46->setText("1");

@@ -13,7 +13,9 @@
 #include "app/ui/TPlatform.h"
 #include "app/ui/TPlatformIdentHost.h"
 #include "base/ui/ControlEvents.h"
-#include "base/ui/NamedAction.h"
+#include "base/ui/Layouts.h"
+#include "base/ui/OpenWindow.h"
+#include "base/ui/NamedItems.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TAsteroidIdentification.h"
 #include "events/ui/TIdentification.h"
@@ -23,12 +25,9 @@
 QWidget* TPlatform::CreateIdentificationPanel() {
   IdentLink = std::make_unique<TPlatformIdentHost>(*this);
   auto* panel = new QWidget;
-  auto* row = new QHBoxLayout(panel);
-  row->setContentsMargins(0, 0, 0, 0);
+  auto* row = EdgeLayout<QHBoxLayout>(panel);
   Button41 = Named<QPushButton>("Button41", "Asteroid timing guide");
-  Edit70 = Named<QLineEdit>("Edit70", "2. XML element");
-  Edit70->setReadOnly(true);
-  Edit70->setFixedWidth(100);
+  Edit70 = NamedReadOut("Edit70", "2. XML element", 100);
   Memo4 = Named<QPlainTextEdit>("Memo4");
   Memo4->setMaximumHeight(48);
   row->addWidget(Button41);
@@ -50,24 +49,19 @@ void TPlatform::ConnectIdentificationHandlers() {
 void TPlatform::Identificationforlightcurve1Click() { OpenLunarIdentification(false); }
 
 void TPlatform::OpenLunarIdentification(bool from_chart) {
-  if (Identification) {
-    Identification->raise();
-    return;
-  }
-  CloseOperationGuide();
-  Identification = new TIdentification(*IdentLink, from_chart, this);
-  Identification->show();
+  RaiseOrShow(Identification, [this, from_chart] {
+    CloseOperationGuide();
+    return new TIdentification(*IdentLink, from_chart, this);
+  });
 }
 
 void TPlatform::Button41Click() {
-  if (AsteroidIdentification) {
-    AsteroidIdentification->raise();
-    return;
-  }
-  CloseOperationGuide();
-  AsteroidIdentification = new TAsteroidIdentification(*IdentLink, this);
-  AsteroidIdentification->move(frameGeometry().topLeft());
-  AsteroidIdentification->show();
+  RaiseOrShow(AsteroidIdentification, [this] {
+    CloseOperationGuide();
+    auto* window = new TAsteroidIdentification(*IdentLink, this);
+    window->move(frameGeometry().topLeft());
+    return window;
+  });
 }
 
 std::string TPlatform::ProposedCsvName(const std::string& folder) const {

@@ -25,7 +25,8 @@
 #include "app/ui/TPlatform.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
-#include "base/ui/GridRows.h"
+#include "base/ui/NamedItems.h"
+#include "base/ui/Layouts.h"
 #include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 #include "timestamp/GpsLine.h"
@@ -35,13 +36,6 @@ namespace {
 size_t Slot(int k) { return static_cast<size_t>(std::clamp(k, 1, 3) - 1); }
 
 QGridLayout* GridOf(QWidget* w) { return w && w->parentWidget() ? qobject_cast<QGridLayout*>(w->parentWidget()->layout()) : nullptr; }
-
-QLineEdit* SmallReadOut(const char* name, const char* text) {
-  auto* e = Named<QLineEdit>(name, text);
-  e->setReadOnly(true);
-  e->setFixedWidth(56);
-  return e;
-}
 
 // Runs `on_event` for the events of the watched object; lets them pass.
 class EventWatch : public QObject {
@@ -73,15 +67,15 @@ void TPlatform::SetUpImageTools() {
   if (QGridLayout* g = GridOf(CheckBox2)) g->addWidget(CheckBox8, 3, 0);
   CheckBox18 = Named<QCheckBox>("CheckBox18", "IOTA-VTI Wide scan ");
   if (QGridLayout* g = qobject_cast<QGridLayout*>(GroupBox12->layout())) g->addWidget(CheckBox18, 4, 0, 1, 4);
-  Edit10 = SmallReadOut("Edit10", "");
+  Edit10 = NamedReadOut("Edit10", {}, 56);
   if (QGridLayout* g = GridOf(UpDown9)) {
     AddGridRow(g, 3, {new QLabel("Frame"), Edit10});
   }
 
   Button24 = Named<QPushButton>("Button24", "Clr");
   Button26 = Named<QPushButton>("Button26", "Clr");
-  Edit15 = SmallReadOut("Edit15", "");
-  Edit16 = SmallReadOut("Edit16", "");
+  Edit15 = NamedReadOut("Edit15", {}, 56);
+  Edit16 = NamedReadOut("Edit16", {}, 56);
   if (QGridLayout* g = GridOf(Button23)) {
     g->addWidget(Button24, 6, 1);
     g->addWidget(Button26, 6, 3);

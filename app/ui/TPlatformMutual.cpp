@@ -5,7 +5,7 @@
 #include <QMenuBar>
 
 #include "app/ui/TPlatform.h"
-#include "base/ui/NamedAction.h"
+#include "base/ui/NamedItems.h"
 #include "chart/ui/TMutual_Average.h"
 
 void TPlatform::CreateMutualMenuItems() {

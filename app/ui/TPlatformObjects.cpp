@@ -21,7 +21,9 @@
 #include "base/NumberText.h"
 #include "base/ResultCsvLoad.h"
 #include "base/ui/ControlEvents.h"
-#include "base/ui/GridRows.h"
+#include "base/ui/NamedItems.h"
+#include "base/ui/OpenWindow.h"
+#include "base/ui/Layouts.h"
 #include "base/ui/HandlerTable.h"
 #include "app/ui/TPlatform.h"
 #include "app/ui/TSetPredictTrack.h"
@@ -30,12 +32,6 @@ std::unique_ptr<FrameDriverHooks> MakePlatformFrameHooks(TPlatform& w);
 
 namespace {
 
-QLineEdit* FrameEdit(const char* name, const char* text) {
-  auto* e = Named<QLineEdit>(name, text);
-  e->setReadOnly(true);
-  e->setFixedWidth(56);
-  return e;
-}
 
 size_t Slot(int k) { return static_cast<size_t>(k - 1); }
 
@@ -57,22 +53,22 @@ QWidget* TPlatform::CreateObjectsPanel() {
   Button12 = Named<QPushButton>("Button12", "Clr");
   Button13 = Named<QPushButton>("Button13", "Set");
   Button14 = Named<QPushButton>("Button14", "Clr");
-  Edit40 = FrameEdit("Edit40", "Frame1");
-  Edit41 = FrameEdit("Edit41", "Frame2");
+  Edit40 = NamedReadOut("Edit40", "Frame1", 56);
+  Edit41 = NamedReadOut("Edit41", "Frame2", 56);
   AddGridRow(g, 1, {Edit40, Button11, Button12});
   AddGridRow(g, 2, {Edit41, Button13, Button14});
 
   Button23 = Named<QPushButton>("Button23", "Begin");
   Button25 = Named<QPushButton>("Button25", "End");
-  Edit11 = FrameEdit("Edit11", "Frame1");
-  Edit32 = FrameEdit("Edit32", "Frame2");
+  Edit11 = NamedReadOut("Edit11", "Frame1", 56);
+  Edit32 = NamedReadOut("Edit32", "Frame2", 56);
   for (auto* b : {Button23, Button25}) b->setEnabled(false);
   AddGridRow(g, 3, {Edit11, Button23, Edit32, Button25});
 
-  Edit7 = FrameEdit("Edit7", "");
-  Edit8 = FrameEdit("Edit8", "");
-  Edit12 = FrameEdit("Edit12", "");
-  Edit13 = FrameEdit("Edit13", "");
+  Edit7 = NamedReadOut("Edit7", {}, 56);
+  Edit8 = NamedReadOut("Edit8", {}, 56);
+  Edit12 = NamedReadOut("Edit12", {}, 56);
+  Edit13 = NamedReadOut("Edit13", {}, 56);
   auto* pos = new QHBoxLayout;
   for (QLineEdit* e : {Edit7, Edit8, Edit12, Edit13}) pos->addWidget(e);
   g->addLayout(pos, 4, 0, 1, 3);
@@ -647,10 +643,5 @@ void TPlatform::Position1Show(int k) {
 }
 
 void TPlatform::OpenSetPredictTrack() {
-  if (SetPredictTrack) {
-    SetPredictTrack->raise();
-    return;
-  }
-  SetPredictTrack = new TSetPredictTrack(*this, this);
-  SetPredictTrack->show();
+  RaiseOrShow(SetPredictTrack, [this] { return new TSetPredictTrack(*this, this); });
 }

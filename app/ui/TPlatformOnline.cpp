@@ -6,12 +6,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "app/ui/TPlatform.h"
 #include "base/ui/ControlEvents.h"
-#include "base/ui/NamedAction.h"
+#include "base/ui/NamedItems.h"
+#include "base/ui/HandlerTable.h"
 #include "online/ui/TBrowser1.h"
 #include "online/ui/TDataViewer.h"
 #include "online/ui/TMap.h"
@@ -25,19 +25,12 @@ constexpr int kGhsGpsLineY = 386;
 
 void TPlatform::CreateOnlineMenuItems() {
   QMenu* tools = TopMenu("Tools1", "Tools");
-  // A hidden item: only its shortcut reaches it.
-  WebBrowser1 = NamedAction(tools, "WebBrowser1", "WebBrowser");
-  WebBrowser1->setShortcut(QKeySequence("Ctrl+W"));
-  WebBrowser1->setVisible(false);
-  auto* browser_key = new QShortcut(QKeySequence("Ctrl+W"), this);
-  browser_key->setObjectName("WebBrowser1Shortcut");
-  connect(browser_key, &QShortcut::activated, this, &TPlatform::WebBrowser1Click);
+  WebBrowser1 = HiddenNamedAction(tools, "WebBrowser1", "WebBrowser", "Ctrl+W", this, &TPlatform::WebBrowser1Click);
   Map1 = NamedAction(tools, "Map1", "Map");
   Map1->setShortcut(QKeySequence("Ctrl+M"));
   SoftwareUpdate1 = NamedAction(menuBar(), "SoftwareUpdate1", "Software Update");
-  connect(WebBrowser1, &QAction::triggered, this, &TPlatform::WebBrowser1Click);
-  connect(Map1, &QAction::triggered, this, &TPlatform::Map1Click);
-  connect(SoftwareUpdate1, &QAction::triggered, this, &TPlatform::SoftwareUpdate1Click);
+  ConnectEach(this, {{WebBrowser1, &TPlatform::WebBrowser1Click}, {Map1, &TPlatform::Map1Click},
+                     {SoftwareUpdate1, &TPlatform::SoftwareUpdate1Click}});
 }
 
 QWidget* TPlatform::CreateOnlinePanel() {

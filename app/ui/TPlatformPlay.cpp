@@ -13,7 +13,7 @@
 
 #include "app/ui/TPlatform.h"
 #include "base/ui/ControlEvents.h"
-#include "base/ui/GridRows.h"
+#include "base/ui/Layouts.h"
 
 namespace {
 constexpr int kPanel3Width = 160;
@@ -22,8 +22,7 @@ constexpr int kPanel3Height = 120;
 
 QWidget* TPlatform::CreatePlayPanel() {
   auto* panel = new QWidget;
-  auto* grid = new QGridLayout(panel);
-  grid->setContentsMargins(0, 0, 0, 0);
+  auto* grid = EdgeLayout<QGridLayout>(panel);
   Button19 = Named<QPushButton>("Button19", "Play");
   Button27 = Named<QPushButton>("Button27", "Stop");
   Panel3 = Named<QLabel>("Panel3");

@@ -21,7 +21,8 @@
 #include "base/NumberText.h"
 #include "app/Overlay.h"
 #include "base/ui/ControlEvents.h"
-#include "base/ui/NamedAction.h"
+#include "base/ui/OpenWindow.h"
+#include "base/ui/NamedItems.h"
 #include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
@@ -85,23 +86,16 @@ void TPlatform::SetUpTimeStampControls() {
   // 'TIVi' joins the exclusive 'Position Set' buttons.
   RadioButton13 = Named<QRadioButton>("RadioButton13", "TIVi");
   if (QWidget* marks = RadioButton10->parentWidget(); marks && marks->layout()) marks->layout()->addWidget(RadioButton13);
-  Edit59 = Named<QLineEdit>("Edit59");
-  Edit59->setReadOnly(true);
-  Edit59->setFixedWidth(90);
+  Edit59 = NamedReadOut("Edit59", {}, 90);
   Button39 = Named<QPushButton>("Button39", "LongLat recognition");
-  const auto read_out = [](const char* name) {
-    auto* e = Named<QLineEdit>(name);
-    e->setReadOnly(true);
-    return e;
-  };
-  Edit55 = read_out("Edit55");
-  Edit56 = read_out("Edit56");
-  Edit57 = read_out("Edit57");
-  Edit60 = read_out("Edit60");
-  Edit61 = read_out("Edit61");
-  Edit62 = read_out("Edit62");
-  Edit63 = read_out("Edit63");
-  Edit64 = read_out("Edit64");
+  Edit55 = NamedReadOut("Edit55");
+  Edit56 = NamedReadOut("Edit56");
+  Edit57 = NamedReadOut("Edit57");
+  Edit60 = NamedReadOut("Edit60");
+  Edit61 = NamedReadOut("Edit61");
+  Edit62 = NamedReadOut("Edit62");
+  Edit63 = NamedReadOut("Edit63");
+  Edit64 = NamedReadOut("Edit64");
   if (auto* grid = qobject_cast<QGridLayout*>(GroupBox12->layout())) {
     grid->addWidget(Edit59, 4, 0, 1, 2);
     grid->addWidget(Button39, 4, 2, 1, 2);
@@ -375,12 +369,7 @@ void TPlatform::DeriveFrameRateFromTicks() {
 }
 
 void TPlatform::AddTimeToNoCmosTime1Click() {
-  if (RestoreNoTimeRecorded) {
-    RestoreNoTimeRecorded->raise();
-    return;
-  }
-  RestoreNoTimeRecorded = new TRestoreNoTimeRecorded(CaptureLogTimes, this);
-  RestoreNoTimeRecorded->show();
+  RaiseOrShow(RestoreNoTimeRecorded, [this] { return new TRestoreNoTimeRecorded(CaptureLogTimes, this); });
 }
 
 void TPlatform::LocateTiviDigits(const Bitmap24& frame) {

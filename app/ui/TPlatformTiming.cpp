@@ -15,8 +15,8 @@
 #include "app/ui/TPlatform.h"
 #include "app/ui/TPlatformChartHost.h"
 #include "base/ui/ControlEvents.h"
-#include "base/ui/GridRows.h"
-#include "base/ui/NamedAction.h"
+#include "base/ui/Layouts.h"
+#include "base/ui/NamedItems.h"
 #include "chart/ui/Tchart1.h"
 #include "base/ui/MemoLines.h"
 #include "events/ui/TFresnelCtrl.h"
@@ -51,8 +51,7 @@ void TPlatform::LunarVelocityCalculator1Click() {
 
 QWidget* TPlatform::CreateTimingPanel() {
   auto* panel = new QWidget;
-  auto* v = new QVBoxLayout(panel);
-  v->setContentsMargins(0, 0, 0, 0);
+  auto* v = EdgeLayout<QVBoxLayout>(panel);
   Button30 = Named<QPushButton>("Button30", "Timing Error Simulation");
   connect(Button30, &QPushButton::clicked, this, &TPlatform::Button30Click);
   v->addWidget(Button30);

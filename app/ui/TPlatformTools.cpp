@@ -15,7 +15,8 @@
 
 #include "app/ui/TPlatform.h"
 #include "base/ui/ControlEvents.h"
-#include "base/ui/NamedAction.h"
+#include "base/ui/OpenWindow.h"
+#include "base/ui/NamedItems.h"
 #include "base/ui/DialogService.h"
 #include "measure/BackgroundDirection.h"
 #include "measure/ui/THistogram.h"
@@ -76,12 +77,7 @@ void TPlatform::ReadThreeDPixels(FrameContext& ctx, int k) {
 }
 
 void TPlatform::HistGram1Click() {
-  if (Histogram) {
-    Histogram->raise();
-    return;
-  }
-  Histogram = new THistogram(Image1Bitmap, this);
-  Histogram->show();
+  RaiseOrShow(Histogram, [this] { return new THistogram(Image1Bitmap, this); });
 }
 
 void TPlatform::Button31Click() {

@@ -16,7 +16,8 @@
 #include <filesystem>
 
 #include "base/ui/ControlEvents.h"
-#include "base/ui/GridRows.h"
+#include "base/ui/NamedItems.h"
+#include "base/ui/Layouts.h"
 #include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
@@ -42,15 +43,9 @@ QWidget* TPlatform::CreateVideoPanel() {
   auto* box = new QGroupBox("Video");
   auto* grid = new QGridLayout(box);
   Button1 = Named<QPushButton>("Button1", "Open AVI");
-  auto read_out = [](const char* name) {
-    auto* e = Named<QLineEdit>(name);
-    e->setReadOnly(true);
-    e->setFixedWidth(80);
-    return e;
-  };
-  Edit48 = read_out("Edit48");
-  Edit49 = read_out("Edit49");
-  Edit30 = read_out("Edit30");
+  Edit48 = NamedReadOut("Edit48", {}, 80);
+  Edit49 = NamedReadOut("Edit49", {}, 80);
+  Edit30 = NamedReadOut("Edit30", {}, 80);
   grid->setContentsMargins(4, 2, 4, 2);
   grid->setVerticalSpacing(2);
   grid->addWidget(Button1, 0, 0, 1, 2);

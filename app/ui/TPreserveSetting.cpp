@@ -11,7 +11,7 @@
 #include "app/ui/TPlatform.h"
 #include "base/IniFile.h"
 #include "base/ui/ControlEvents.h"
-#include "base/ui/GridRows.h"
+#include "base/ui/Layouts.h"
 #include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 
@@ -26,6 +26,13 @@ QLabel* AddTickRow(QGridLayout* grid, QCheckBox* tick, const char* label_name) {
   grid->addWidget(tick, row, 0);
   grid->addWidget(label, row, 1);
   return label;
+}
+
+// The note below a page's ticks, then its save and close buttons.
+void AddSaveRow(QGridLayout* grid, QPushButton* save, QPushButton* close) {
+  grid->addWidget(new QLabel(kNote), grid->rowCount(), 0, 1, 2);
+  grid->addWidget(save, grid->rowCount(), 0);
+  grid->addWidget(close, grid->rowCount() - 1, 1);
 }
 
 QString Text(const TUpDown* u) { return u->Edit()->text(); }
@@ -96,11 +103,9 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
   Label4 = AddTickRow(mg, CheckBox6, "Label4");
   Label5 = AddTickRow(mg, CheckBox7, "Label5");
   Label6 = AddTickRow(mg, CheckBox8, "Label6");
-  mg->addWidget(new QLabel(kNote), mg->rowCount(), 0, 1, 2);
   Button6 = close_button("Button6");
   Button9 = Named<QPushButton>("Button9", "Save settings");
-  mg->addWidget(Button9, mg->rowCount(), 0);
-  mg->addWidget(Button6, mg->rowCount() - 1, 1);
+  AddSaveRow(mg, Button9, Button6);
   PageControl1->addTab(meas, "Measurement");
 
   // 'Tracking'
@@ -114,11 +119,9 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
   Label8 = AddTickRow(tg, CheckBox11, "Label8");
   Label9 = AddTickRow(tg, CheckBox10, "Label9");
   Label10 = AddTickRow(tg, CheckBox12, "Label10");
-  tg->addWidget(new QLabel(kNote), tg->rowCount(), 0, 1, 2);
   Button7 = close_button("Button7");
   Button10 = Named<QPushButton>("Button10", "Save settings");
-  tg->addWidget(Button10, tg->rowCount(), 0);
-  tg->addWidget(Button7, tg->rowCount() - 1, 1);
+  AddSaveRow(tg, Button10, Button7);
   PageControl1->addTab(track, "Tracking");
 
   // 'Video Time Inserter'
@@ -140,11 +143,9 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
   CheckBox20 = Named<QCheckBox>("CheckBox20", "Small Rectangle for Signal1, 2");
   Label13 = AddTickRow(led_grid, CheckBox20, "Label13");
   vg->addWidget(led, vg->rowCount(), 0, 1, 2);
-  vg->addWidget(new QLabel(kNote), vg->rowCount(), 0, 1, 2);
   Button8 = close_button("Button8");
   Button11 = Named<QPushButton>("Button11", "Save Settings");
-  vg->addWidget(Button11, vg->rowCount(), 0);
-  vg->addWidget(Button8, vg->rowCount() - 1, 1);
+  AddSaveRow(vg, Button11, Button8);
   PageControl1->addTab(vti, "Video Time Inserter");
 
   auto* bottom = new QHBoxLayout;

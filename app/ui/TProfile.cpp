@@ -20,7 +20,7 @@
 #include "measure/RadialProfile.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
-#include "base/ui/GridRows.h"
+#include "base/ui/Layouts.h"
 #include "base/ui/HandlerTable.h"
 
 TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::WindowStaysOnTopHint), w_(platform) {
@@ -49,8 +49,7 @@ TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::Wi
   // The star buttons get a parent of their own: radio buttons exclude each
   // other across every descendant of their parent, the 'Control' group's too.
   auto* stars = new QWidget;
-  auto* sg = new QGridLayout(stars);
-  sg->setContentsMargins(0, 0, 0, 0);
+  auto* sg = EdgeLayout<QGridLayout>(stars);
   sg->addWidget(RadioButton1, 0, 0, 1, 2);
   sg->addWidget(RadioButton2, 1, 0, 1, 2);
   sg->addWidget(Button1, 1, 2);
@@ -230,30 +229,21 @@ void TProfile::ComboBox1Change() {
   if (OccultationType == 3 && was_ticked) CheckBox1Click();
 }
 
-void TProfile::TakeBackup() {
+void TProfile::StartKeepingBackup(void (TPlatform::*start)()) {
   DataLineBackup = w_.Frames.FrameDataLines;
   Button5->setEnabled(false);
+  (w_.*start)();
 }
 
-void TProfile::Button3Click() {
-  TakeBackup();
-  w_.StartPlayback();
-}
-
-void TProfile::Button4Click() {
-  w_.StopPlayback();
+void TProfile::StopOfferingBackup(void (TPlatform::*stop)()) {
+  (w_.*stop)();
   Button5->setEnabled(DataLineBackup.has_value());
 }
 
-void TProfile::Button6Click() {
-  TakeBackup();
-  w_.StartMeasurement();
-}
-
-void TProfile::Button7Click() {
-  w_.StopMeasurement();
-  Button5->setEnabled(DataLineBackup.has_value());
-}
+void TProfile::Button3Click() { StartKeepingBackup(&TPlatform::StartPlayback); }
+void TProfile::Button4Click() { StopOfferingBackup(&TPlatform::StopPlayback); }
+void TProfile::Button6Click() { StartKeepingBackup(&TPlatform::StartMeasurement); }
+void TProfile::Button7Click() { StopOfferingBackup(&TPlatform::StopMeasurement); }
 
 void TProfile::Button5Click() {
   if (!DataLineBackup) return;

@@ -16,8 +16,8 @@
 #include "base/AtomicFile.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
-#include "base/ui/GridRows.h"
-#include "base/ui/NamedAction.h"
+#include "base/ui/Layouts.h"
+#include "base/ui/NamedItems.h"
 #include "base/ui/DialogService.h"
 
 namespace {
