@@ -16,13 +16,9 @@ TMeasurementOption::TMeasurementOption(TPlatform& platform) : QDialog(&platform)
   setWindowFlag(Qt::WindowStaysOnTopHint);
   auto* v = new QVBoxLayout(this);
 
-  auto* cut = new QGroupBox("Cutting Off the Side of BKG");
-  auto* cut_row = new QHBoxLayout(cut);
   CheckBox1 = Named<QCheckBox>("CheckBox1", "Upper");
   CheckBox2 = Named<QCheckBox>("CheckBox2", "Lower");
-  cut_row->addWidget(CheckBox1);
-  cut_row->addWidget(CheckBox2);
-  v->addWidget(cut);
+  v->addWidget(GroupOf("Cutting Off the Side of BKG", {CheckBox1, CheckBox2}));
 
   auto* led = new QGroupBox("Signal Detection Box for LED");
   auto* led_grid = new QGridLayout(led);
@@ -39,11 +35,8 @@ TMeasurementOption::TMeasurementOption(TPlatform& platform) : QDialog(&platform)
   RadioGroup1 = new TRadioGroup("RadioGroup1", "Display Measurement Region", {"Hilight", "Faint", "Hide"});
   v->addWidget(RadioGroup1);
 
-  auto* autoadj = new QGroupBox("Auto adjust");
-  auto* auto_row = new QHBoxLayout(autoadj);
   CheckBox4 = Named<QCheckBox>("CheckBox4", "Direction of rectangle BKG");
-  auto_row->addWidget(CheckBox4);
-  v->addWidget(autoadj);
+  v->addWidget(GroupOf("Auto adjust", {CheckBox4}));
 
   auto* sat = new QGroupBox("Correction for saturated star");
   auto* sat_grid = new QGridLayout(sat);
@@ -54,13 +47,10 @@ TMeasurementOption::TMeasurementOption(TPlatform& platform) : QDialog(&platform)
   AddGridRow(sat_grid, 1, {new QLabel("Initial value for estimation of peak of star's image."), UpDown2});
   v->addWidget(sat);
 
-  auto* limb = new QGroupBox("for Solar limb darkning");
-  auto* limb_col = new QVBoxLayout(limb);
   CheckBox5 = Named<QCheckBox>("CheckBox5", "Measure the peak of pixel");
   CheckBox7 = Named<QCheckBox>("CheckBox7", "Subtract background");
   CheckBox8 = Named<QCheckBox>("CheckBox8", "for Rectangle Aperture");
-  for (auto* c : {CheckBox5, CheckBox7, CheckBox8}) limb_col->addWidget(c);
-  v->addWidget(limb);
+  v->addWidget(GroupOf<QVBoxLayout>("for Solar limb darkning", {CheckBox5, CheckBox7, CheckBox8}));
 
   CheckBox6 = Named<QCheckBox>("CheckBox6", "Make easy operation for click");
   v->addWidget(CheckBox6);

@@ -80,14 +80,12 @@ QWidget* TPlatform::CreateCommandsPanel() {
   auto* box = Named<QWidget>("CommandsGroup");
   auto* v = EdgeLayout<QVBoxLayout>(box);
 
-  auto* gamma = GammaGroup = new QGroupBox("Gamma Reverse Correction");
-  auto* gamma_row = new QHBoxLayout(gamma);
   RadioButton15 = Named<QRadioButton>("RadioButton15", "OFF");
   RadioButton16 = Named<QRadioButton>("RadioButton16", "Measure");
   RadioButton17 = Named<QRadioButton>("RadioButton17", "Field");
   RadioButton15->setChecked(true);
-  for (auto* b : {RadioButton15, RadioButton16, RadioButton17}) gamma_row->addWidget(b);
-  v->addWidget(gamma);
+  GammaGroup = GroupOf("Gamma Reverse Correction", {RadioButton15, RadioButton16, RadioButton17});
+  v->addWidget(GammaGroup);
 
   const QStringList sizes{"OFF", "3 x 3", "5 x 5"};
   auto* filters = new QGridLayout;

@@ -52,12 +52,9 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
   auto* files = new QWidget;
   auto* fg = new QGridLayout(files);
   CheckBox16 = Named<QCheckBox>("CheckBox16", "Use AviSynth");
-  auto* engine = new QGroupBox("Rendering engine");
-  auto* engine_row = new QHBoxLayout(engine);
   RadioButton1 = Named<QRadioButton>("RadioButton1", "Direct Show");
   RadioButton2 = Named<QRadioButton>("RadioButton2", "Video for Windows");
-  engine_row->addWidget(RadioButton1);
-  engine_row->addWidget(RadioButton2);
+  QGroupBox* engine = GroupOf("Rendering engine", {RadioButton1, RadioButton2});
   auto* folders = new QGroupBox("Directory");
   auto* folder_grid = new QGridLayout(folders);
   Edit1 = Named<QLineEdit>("Edit1");
@@ -68,15 +65,11 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
   AddGridRow(folder_grid, 2, {new QLabel(".CSV file output"), Edit3});
   CheckBox22 = Named<QCheckBox>("CheckBox22", "CSV (in, out) = AVI");
   folder_grid->addWidget(CheckBox22, 3, 0, 1, 2);
-  auto* remember = new QGroupBox("Auto Memory the Latest Access Path");
-  auto* remember_row = new QHBoxLayout(remember);
   CheckBox14 = Named<QCheckBox>("CheckBox14", ".AVI");
   CheckBox15 = Named<QCheckBox>("CheckBox15", ".CSV Output");
   CheckBox17 = Named<QCheckBox>("CheckBox17", ".CSV Input");
-  for (auto* c : {CheckBox14, CheckBox15, CheckBox17}) {
-    c->setChecked(true);
-    remember_row->addWidget(c);
-  }
+  for (auto* c : {CheckBox14, CheckBox15, CheckBox17}) c->setChecked(true);
+  QGroupBox* remember = GroupOf("Auto Memory the Latest Access Path", {CheckBox14, CheckBox15, CheckBox17});
   Button4 = Named<QPushButton>("Button4", "Save setting");
   Button5 = close_button("Button5");
   fg->addWidget(CheckBox16, 0, 0);
@@ -131,12 +124,10 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
   CheckBox19 = Named<QCheckBox>("CheckBox19", "Read from VTI :");
   Label11 = AddTickRow(vg, CheckBox13, "Label11");
   Label12 = AddTickRow(vg, CheckBox19, "Label12");
-  auto* signal = new QGroupBox("Time Signal");
-  auto* signal_row = new QHBoxLayout(signal);
   RadioButton3 = Named<QRadioButton>("RadioButton3", "IOTA VTI");
   RadioButton4 = Named<QRadioButton>("RadioButton4", "KIWI-OSD");
   RadioButton5 = Named<QRadioButton>("RadioButton5", "GHS-OSD");
-  for (auto* b : {RadioButton3, RadioButton4, RadioButton5}) signal_row->addWidget(b);
+  QGroupBox* signal = GroupOf("Time Signal", {RadioButton3, RadioButton4, RadioButton5});
   vg->addWidget(signal, vg->rowCount(), 0, 1, 2);
   auto* led = new QGroupBox("Signal Detection Area for LED ");
   auto* led_grid = new QGridLayout(led);

@@ -2,6 +2,9 @@
 // Layout shortcuts: widgets into neighbouring cells of a grid, in the order
 // given (which is also their tab order), and layouts without margins.
 #include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QString>
 #include <QWidget>
 #include <initializer_list>
 
@@ -13,6 +16,15 @@ inline void AddGridRow(QGridLayout* grid, int row, std::initializer_list<QWidget
 // Top to bottom down `column`, from `first_row`.
 inline void AddGridColumn(QGridLayout* grid, int column, std::initializer_list<QWidget*> widgets, int first_row = 0) {
   for (QWidget* w : widgets) grid->addWidget(w, first_row++, column);
+}
+
+// A titled group of widgets side by side (QVBoxLayout: one above the other).
+template <class Layout = QHBoxLayout>
+QGroupBox* GroupOf(const QString& caption, std::initializer_list<QWidget*> widgets) {
+  auto* box = new QGroupBox(caption);
+  auto* layout = new Layout(box);
+  for (QWidget* w : widgets) layout->addWidget(w);
+  return box;
 }
 
 // A layout of `widget` that runs to its edges, for panels set inside others.
