@@ -7,6 +7,8 @@
 #include <QHBoxLayout>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <tuple>
+#include <utility>
 
 #include "app/ui/TPlatform.h"
 #include "base/IniFile.h"
@@ -20,12 +22,14 @@ namespace {
 constexpr const char* kNote = "Note: Only checked items can be saved. ";
 
 // One save tick with the value it stands for beside it.
-QLabel* AddTickRow(QGridLayout* grid, QCheckBox* tick, const char* label_name) {
+std::pair<QCheckBox*, QLabel*> AddTickRow(QGridLayout* grid, const char* name, const char* caption,
+                                          const char* label_name) {
+  auto* tick = Named<QCheckBox>(name, caption);
   auto* label = Named<QLabel>(label_name);
   const int row = grid->rowCount();
   grid->addWidget(tick, row, 0);
   grid->addWidget(label, row, 1);
-  return label;
+  return {tick, label};
 }
 
 // The note below a page's ticks, then its save and close buttons.
@@ -82,20 +86,13 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
   // 'Measurement'
   auto* meas = new QWidget;
   auto* mg = new QGridLayout(meas);
-  CheckBox2 = Named<QCheckBox>("CheckBox2", "Measurement type");
-  CheckBox3 = Named<QCheckBox>("CheckBox3", "Meassure each frame / field");
-  CheckBox4 = Named<QCheckBox>("CheckBox4", "Field Order:");
-  CheckBox5 = Named<QCheckBox>("CheckBox5", "Radius / Inner / Outer :");
-  CheckBox6 = Named<QCheckBox>("CheckBox6", "Form of BKG Area :");
-  CheckBox7 = Named<QCheckBox>("CheckBox7", "Width :");
-  CheckBox8 = Named<QCheckBox>("CheckBox8", "Gap :");
-  Label20 = AddTickRow(mg, CheckBox2, "Label20");
-  Label1 = AddTickRow(mg, CheckBox3, "Label1");
-  Label2 = AddTickRow(mg, CheckBox4, "Label2");
-  Label3 = AddTickRow(mg, CheckBox5, "Label3");
-  Label4 = AddTickRow(mg, CheckBox6, "Label4");
-  Label5 = AddTickRow(mg, CheckBox7, "Label5");
-  Label6 = AddTickRow(mg, CheckBox8, "Label6");
+  std::tie(CheckBox2, Label20) = AddTickRow(mg, "CheckBox2", "Measurement type", "Label20");
+  std::tie(CheckBox3, Label1) = AddTickRow(mg, "CheckBox3", "Meassure each frame / field", "Label1");
+  std::tie(CheckBox4, Label2) = AddTickRow(mg, "CheckBox4", "Field Order:", "Label2");
+  std::tie(CheckBox5, Label3) = AddTickRow(mg, "CheckBox5", "Radius / Inner / Outer :", "Label3");
+  std::tie(CheckBox6, Label4) = AddTickRow(mg, "CheckBox6", "Form of BKG Area :", "Label4");
+  std::tie(CheckBox7, Label5) = AddTickRow(mg, "CheckBox7", "Width :", "Label5");
+  std::tie(CheckBox8, Label6) = AddTickRow(mg, "CheckBox8", "Gap :", "Label6");
   Button6 = close_button("Button6");
   Button9 = Named<QPushButton>("Button9", "Save settings");
   AddSaveRow(mg, Button9, Button6);
@@ -104,14 +101,10 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
   // 'Tracking'
   auto* track = new QWidget;
   auto* tg = new QGridLayout(track);
-  CheckBox9 = Named<QCheckBox>("CheckBox9", "Tracking mode :");
-  CheckBox11 = Named<QCheckBox>("CheckBox11", "Synchoronize to Aperture Radius :");
-  CheckBox10 = Named<QCheckBox>("CheckBox10", "Radius :");
-  CheckBox12 = Named<QCheckBox>("CheckBox12", "Threshold :");
-  Label7 = AddTickRow(tg, CheckBox9, "Label7");
-  Label8 = AddTickRow(tg, CheckBox11, "Label8");
-  Label9 = AddTickRow(tg, CheckBox10, "Label9");
-  Label10 = AddTickRow(tg, CheckBox12, "Label10");
+  std::tie(CheckBox9, Label7) = AddTickRow(tg, "CheckBox9", "Tracking mode :", "Label7");
+  std::tie(CheckBox11, Label8) = AddTickRow(tg, "CheckBox11", "Synchoronize to Aperture Radius :", "Label8");
+  std::tie(CheckBox10, Label9) = AddTickRow(tg, "CheckBox10", "Radius :", "Label9");
+  std::tie(CheckBox12, Label10) = AddTickRow(tg, "CheckBox12", "Threshold :", "Label10");
   Button7 = close_button("Button7");
   Button10 = Named<QPushButton>("Button10", "Save settings");
   AddSaveRow(tg, Button10, Button7);
@@ -120,10 +113,8 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
   // 'Video Time Inserter'
   auto* vti = new QWidget;
   auto* vg = new QGridLayout(vti);
-  CheckBox13 = Named<QCheckBox>("CheckBox13", "Threshold :");
-  CheckBox19 = Named<QCheckBox>("CheckBox19", "Read from VTI :");
-  Label11 = AddTickRow(vg, CheckBox13, "Label11");
-  Label12 = AddTickRow(vg, CheckBox19, "Label12");
+  std::tie(CheckBox13, Label11) = AddTickRow(vg, "CheckBox13", "Threshold :", "Label11");
+  std::tie(CheckBox19, Label12) = AddTickRow(vg, "CheckBox19", "Read from VTI :", "Label12");
   RadioButton3 = Named<QRadioButton>("RadioButton3", "IOTA VTI");
   RadioButton4 = Named<QRadioButton>("RadioButton4", "KIWI-OSD");
   RadioButton5 = Named<QRadioButton>("RadioButton5", "GHS-OSD");
@@ -131,8 +122,7 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
   vg->addWidget(signal, vg->rowCount(), 0, 1, 2);
   auto* led = new QGroupBox("Signal Detection Area for LED ");
   auto* led_grid = new QGridLayout(led);
-  CheckBox20 = Named<QCheckBox>("CheckBox20", "Small Rectangle for Signal1, 2");
-  Label13 = AddTickRow(led_grid, CheckBox20, "Label13");
+  std::tie(CheckBox20, Label13) = AddTickRow(led_grid, "CheckBox20", "Small Rectangle for Signal1, 2", "Label13");
   vg->addWidget(led, vg->rowCount(), 0, 1, 2);
   Button8 = close_button("Button8");
   Button11 = Named<QPushButton>("Button11", "Save Settings");
