@@ -8,19 +8,17 @@
 #include "app/ui/TPlatform.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/Layouts.h"
+#include "base/ui/HandlerTable.h"
 
 TMeasurementOption::TMeasurementOption(TPlatform& platform) : QDialog(&platform), w_(platform) {
   SetUpToolWindow(this, "MeasurementOption", "Measurement Option");
   setWindowFlag(Qt::WindowStaysOnTopHint);
   auto* v = new QVBoxLayout(this);
 
-  auto* cut = new QGroupBox("Cutting Off the Side of BKG");
-  auto* cut_row = new QHBoxLayout(cut);
   CheckBox1 = Named<QCheckBox>("CheckBox1", "Upper");
   CheckBox2 = Named<QCheckBox>("CheckBox2", "Lower");
-  cut_row->addWidget(CheckBox1);
-  cut_row->addWidget(CheckBox2);
-  v->addWidget(cut);
+  v->addWidget(GroupOf("Cutting Off the Side of BKG", {CheckBox1, CheckBox2}));
 
   auto* led = new QGroupBox("Signal Detection Box for LED");
   auto* led_grid = new QGridLayout(led);
@@ -30,39 +28,29 @@ TMeasurementOption::TMeasurementOption(TPlatform& platform) : QDialog(&platform)
   ScrollBar1 = Named<QScrollBar>("ScrollBar1", Qt::Horizontal);
   ScrollBar1->setToolTip("Horizontal position of LED detector");
   led_grid->addWidget(CheckBox3, 0, 0, 1, 3);
-  led_grid->addWidget(new QLabel("Signal1 "), 1, 0);
-  led_grid->addWidget(UpDown3, 1, 1);
-  led_grid->addWidget(UpDown4, 1, 2);
+  AddGridRow(led_grid, 1, {new QLabel("Signal1 "), UpDown3, UpDown4});
   led_grid->addWidget(ScrollBar1, 2, 0, 1, 3);
   v->addWidget(led);
 
   RadioGroup1 = new TRadioGroup("RadioGroup1", "Display Measurement Region", {"Hilight", "Faint", "Hide"});
   v->addWidget(RadioGroup1);
 
-  auto* autoadj = new QGroupBox("Auto adjust");
-  auto* auto_row = new QHBoxLayout(autoadj);
   CheckBox4 = Named<QCheckBox>("CheckBox4", "Direction of rectangle BKG");
-  auto_row->addWidget(CheckBox4);
-  v->addWidget(autoadj);
+  v->addWidget(GroupOf("Auto adjust", {CheckBox4}));
 
   auto* sat = new QGroupBox("Correction for saturated star");
   auto* sat_grid = new QGridLayout(sat);
   UpDown1 = new TUpDown("UpDown1", "Edit1", 127, 255, 255);
   UpDown2 = new TUpDown("UpDown2", "Edit2", 250, 700, 350);
   UpDown2->setSingleStep(5);
-  sat_grid->addWidget(new QLabel("Photometry uses only lower brightness pixels than"), 0, 0);
-  sat_grid->addWidget(UpDown1, 0, 1);
-  sat_grid->addWidget(new QLabel("Initial value for estimation of peak of star's image."), 1, 0);
-  sat_grid->addWidget(UpDown2, 1, 1);
+  AddGridRow(sat_grid, 0, {new QLabel("Photometry uses only lower brightness pixels than"), UpDown1});
+  AddGridRow(sat_grid, 1, {new QLabel("Initial value for estimation of peak of star's image."), UpDown2});
   v->addWidget(sat);
 
-  auto* limb = new QGroupBox("for Solar limb darkning");
-  auto* limb_col = new QVBoxLayout(limb);
   CheckBox5 = Named<QCheckBox>("CheckBox5", "Measure the peak of pixel");
   CheckBox7 = Named<QCheckBox>("CheckBox7", "Subtract background");
   CheckBox8 = Named<QCheckBox>("CheckBox8", "for Rectangle Aperture");
-  for (auto* c : {CheckBox5, CheckBox7, CheckBox8}) limb_col->addWidget(c);
-  v->addWidget(limb);
+  v->addWidget(GroupOf<QVBoxLayout>("for Solar limb darkning", {CheckBox5, CheckBox7, CheckBox8}));
 
   CheckBox6 = Named<QCheckBox>("CheckBox6", "Make easy operation for click");
   v->addWidget(CheckBox6);
@@ -75,21 +63,14 @@ TMeasurementOption::TMeasurementOption(TPlatform& platform) : QDialog(&platform)
 
   FormCreate();
 
-  OnCheckBoxClick(CheckBox1, this, &TMeasurementOption::CheckBox1Click);
-  OnCheckBoxClick(CheckBox2, this, &TMeasurementOption::CheckBox2Click);
-  OnCheckBoxClick(CheckBox3, this, &TMeasurementOption::CheckBox3Click);
-  OnCheckBoxClick(CheckBox4, this, &TMeasurementOption::CheckBox4Click);
-  OnCheckBoxClick(CheckBox5, this, &TMeasurementOption::CheckBox5Click);
-  OnCheckBoxClick(CheckBox6, this, &TMeasurementOption::CheckBox6Click);
-  OnCheckBoxClick(CheckBox7, this, &TMeasurementOption::CheckBox7Click);
-  OnCheckBoxClick(CheckBox8, this, &TMeasurementOption::CheckBox8Click);
-  OnRadioGroupClick(RadioGroup1, this, &TMeasurementOption::RadioGroup1Click);
-  OnUpDownChange(UpDown1, this, &TMeasurementOption::UpDown1Click);
-  OnUpDownChange(UpDown2, this, &TMeasurementOption::UpDown2Click);
-  OnUpDownChange(UpDown3, this, &TMeasurementOption::UpDown3Click);
-  OnUpDownChange(UpDown4, this, &TMeasurementOption::UpDown4Click);
-  connect(ScrollBar1, &QScrollBar::valueChanged, this, [this](int) { ScrollBar1Change(); });
-  connect(Button1, &QPushButton::clicked, this, &TMeasurementOption::Button1Click);
+  ConnectEach(this, {{CheckBox1, &TMeasurementOption::CheckBox1Click}, {CheckBox2, &TMeasurementOption::CheckBox2Click},
+                     {CheckBox3, &TMeasurementOption::CheckBox3Click}, {CheckBox4, &TMeasurementOption::CheckBox4Click},
+                     {CheckBox5, &TMeasurementOption::CheckBox5Click}, {CheckBox6, &TMeasurementOption::CheckBox6Click},
+                     {CheckBox7, &TMeasurementOption::CheckBox7Click}, {CheckBox8, &TMeasurementOption::CheckBox8Click},
+                     {RadioGroup1, &TMeasurementOption::RadioGroup1Click}, {UpDown1, &TMeasurementOption::UpDown1Click},
+                     {UpDown2, &TMeasurementOption::UpDown2Click}, {UpDown3, &TMeasurementOption::UpDown3Click},
+                     {UpDown4, &TMeasurementOption::UpDown4Click}, {ScrollBar1, &TMeasurementOption::ScrollBar1Change},
+                     {Button1, &TMeasurementOption::Button1Click}});
 }
 
 void TMeasurementOption::FormCreate() {

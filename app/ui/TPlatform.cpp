@@ -24,6 +24,9 @@
 #include <utility>
 
 #include "base/ui/ControlEvents.h"
+#include "base/ui/Layouts.h"
+#include "base/ui/NamedItems.h"
+#include "base/ui/HandlerTable.h"
 #include "app/ui/ResultMemoView.h"
 #include "app/ui/TPlatformIdentHost.h"
 #include "events/ui/TAsteroidIdentification.h"
@@ -35,11 +38,20 @@ QPointer<TPlatform> Platform;
 namespace {
 
 QLineEdit* ReadOut(const char* name, int width) {
-  auto* e = Named<QLineEdit>(name);
-  e->setReadOnly(true);
-  e->setFixedWidth(width);
+  auto* e = NamedReadOut(name, {}, width);
   e->setAlignment(Qt::AlignCenter);
   return e;
+}
+
+// A titled group with its choices down the left column and a caption and
+// control on each row beside them.
+QGridLayout* ChoiceGroup(const char* caption, std::initializer_list<QWidget*> choices,
+                         std::initializer_list<std::pair<QWidget*, QWidget*>> settings) {
+  auto* grid = new QGridLayout(new QGroupBox(caption));
+  AddGridColumn(grid, 0, choices);
+  int row = 0;
+  for (auto [label, control] : settings) AddGridRow(grid, row++, {label, control}, 1);
+  return grid;
 }
 
 }  // namespace
@@ -94,8 +106,7 @@ void TPlatform::CreateControls() {
   ScrollBar1->setRange(0, 0);
 
   auto* image_column = new QWidget;
-  auto* image_layout = new QVBoxLayout(image_column);
-  image_layout->setContentsMargins(0, 0, 0, 0);
+  auto* image_layout = EdgeLayout<QVBoxLayout>(image_column);
   image_layout->addWidget(ScrollBox1, 1);
   image_layout->addWidget(ScrollBar1);
   // ---- video ---- / ---- run ----
@@ -169,13 +180,10 @@ QWidget* TPlatform::CreateControlPanel() {
   CheckBox2 = Named<QCheckBox>("CheckBox2", "Field Measure");
   CheckBox1 = Named<QCheckBox>("CheckBox1", "Show Field");
   RadioGroup2 = new TRadioGroup("RadioGroup2", "Field Order", {"Even first", "Odd first"});
-  Edit5 = Named<QLineEdit>("Edit5");
-  Edit5->setReadOnly(true);
+  Edit5 = NamedReadOut("Edit5");
   Edit5->setPlaceholderText("video file");
   mode_grid->addWidget(Edit5, 0, 0, 1, 3);
-  mode_grid->addWidget(CheckBox7, 1, 0);
-  mode_grid->addWidget(CheckBox14, 1, 1);
-  mode_grid->addWidget(CheckBox1, 1, 2);
+  AddGridRow(mode_grid, 1, {CheckBox7, CheckBox14, CheckBox1});
   mode_grid->addWidget(CheckBox2, 2, 0);
   mode_grid->addWidget(RadioGroup2, 2, 1, 2, 2);
   v->addWidget(mode);
@@ -192,12 +200,8 @@ QWidget* TPlatform::CreateControlPanel() {
   UpDown1 = new TUpDown("UpDown1", "Edit1", 0, 25, 5);
   UpDown2 = new TUpDown("UpDown2", "Edit2", 0, 25, 10);
   UpDown3 = new TUpDown("UpDown3", "Edit3", 0, 25, 25);
-  obj_grid->addWidget(new QLabel("Radius"), 1, 0);
-  obj_grid->addWidget(new QLabel("Inner"), 1, 1);
-  obj_grid->addWidget(new QLabel("Outer"), 1, 2);
-  obj_grid->addWidget(UpDown1, 2, 0);
-  obj_grid->addWidget(UpDown2, 2, 1);
-  obj_grid->addWidget(UpDown3, 2, 2);
+  AddGridRow(obj_grid, 1, {new QLabel("Radius"), new QLabel("Inner"), new QLabel("Outer")});
+  AddGridRow(obj_grid, 2, {UpDown1, UpDown2, UpDown3});
   GroupBox3 = Named<QGroupBox>("GroupBox3", "Half Flux");
   auto* hf = new QVBoxLayout(GroupBox3);
   Label11 = Named<QLabel>("Label11", "Diameter");
@@ -209,8 +213,7 @@ QWidget* TPlatform::CreateControlPanel() {
   Edit9 = ReadOut("Edit9", 90);
   Edit20 = ReadOut("Edit20", 50);
   Edit21 = ReadOut("Edit21", 50);
-  obj_grid->addWidget(new QLabel("Value"), 3, 0);
-  obj_grid->addWidget(Edit9, 3, 1);
+  AddGridRow(obj_grid, 3, {new QLabel("Value"), Edit9});
   auto* counts = new QHBoxLayout;
   counts->addWidget(Edit20);
   counts->addWidget(Edit21);
@@ -218,44 +221,28 @@ QWidget* TPlatform::CreateControlPanel() {
   v->addWidget(objects);
 
   // Background area.
-  auto* bkg = new QGroupBox("Background Area");
-  auto* bkg_grid = new QGridLayout(bkg);
   RadioButton1 = Named<QRadioButton>("RadioButton1", "Standard");
   RadioButton2 = Named<QRadioButton>("RadioButton2", "Avoid Sunlit Face");
   RadioButton3 = Named<QRadioButton>("RadioButton3", "Meteor/Lunar Limb");
-  bkg_grid->addWidget(RadioButton1, 0, 0);
-  bkg_grid->addWidget(RadioButton2, 1, 0);
-  bkg_grid->addWidget(RadioButton3, 2, 0);
   UpDown6 = new TUpDown("UpDown6", "Edit22", 0, 25, 10);
   UpDown8 = new TUpDown("UpDown8", "Edit14", 1, 25, 25);
-  Label2 = new QLabel("Gap");
-  Label2->setObjectName("Label2");
-  StaticText10 = new QLabel("Width");
-  StaticText10->setObjectName("StaticText10");
-  bkg_grid->addWidget(Label2, 0, 1);
-  bkg_grid->addWidget(UpDown6, 0, 2);
-  bkg_grid->addWidget(StaticText10, 1, 1);
-  bkg_grid->addWidget(UpDown8, 1, 2);
-  v->addWidget(bkg);
+  Label2 = Named<QLabel>("Label2", "Gap");
+  StaticText10 = Named<QLabel>("StaticText10", "Width");
+  auto* bkg_grid = ChoiceGroup("Background Area", {RadioButton1, RadioButton2, RadioButton3},
+                               {{Label2, UpDown6}, {StaticText10, UpDown8}});
+  v->addWidget(bkg_grid->parentWidget());
 
   // Star tracking.
-  auto* track = new QGroupBox("Star Tracking");
-  auto* track_grid = new QGridLayout(track);
   RadioButton4 = Named<QRadioButton>("RadioButton4", "Anchor");
   RadioButton5 = Named<QRadioButton>("RadioButton5", "Drift");
   RadioButton6 = Named<QRadioButton>("RadioButton6", "OFF");
-  track_grid->addWidget(RadioButton4, 0, 0);
-  track_grid->addWidget(RadioButton5, 1, 0);
-  track_grid->addWidget(RadioButton6, 2, 0);
   UpDown5 = new TUpDown("UpDown5", "Edit6", 0, 25, 7);
   UpDown7 = new TUpDown("UpDown7", "Edit42", 0, 99, 50);
-  track_grid->addWidget(new QLabel("Radius"), 0, 1);
-  track_grid->addWidget(UpDown5, 0, 2);
-  track_grid->addWidget(new QLabel("Threshold"), 1, 1);
-  track_grid->addWidget(UpDown7, 1, 2);
+  auto* track_grid = ChoiceGroup("Star Tracking", {RadioButton4, RadioButton5, RadioButton6},
+                                 {{new QLabel("Radius"), UpDown5}, {new QLabel("Threshold"), UpDown7}});
   CheckBox3 = Named<QCheckBox>("CheckBox3", "Sync-Tracking APT");
   track_grid->addWidget(CheckBox3, 2, 1, 1, 2);
-  v->addWidget(track);
+  v->addWidget(track_grid->parentWidget());
 
   // Time stamp.
   GroupBox12 = Named<QGroupBox>("GroupBox12", "Time");
@@ -264,10 +251,7 @@ QWidget* TPlatform::CreateControlPanel() {
   ComboBox1->addItems({"IOTA", "KIWI", "GHS", "Sharp"});
   CheckBox5 = Named<QCheckBox>("CheckBox5", "KIWI");
   UpDown4 = new TUpDown("UpDown4", "Edit4", 0, 255, 100);
-  time_grid->addWidget(ComboBox1, 0, 0);
-  time_grid->addWidget(CheckBox5, 0, 1);
-  time_grid->addWidget(new QLabel("Threshold"), 0, 2);
-  time_grid->addWidget(UpDown4, 0, 3);
+  AddGridRow(time_grid, 0, {ComboBox1, CheckBox5, new QLabel("Threshold"), UpDown4});
   Edit24 = ReadOut("Edit24", 40);
   Edit25 = ReadOut("Edit25", 40);
   Edit26 = ReadOut("Edit26", 90);
@@ -279,8 +263,7 @@ QWidget* TPlatform::CreateControlPanel() {
   RadioButton11 = Named<QRadioButton>("RadioButton11", "Signal1");
   RadioButton12 = Named<QRadioButton>("RadioButton12", "Signal2");
   auto* marks = new QWidget;
-  auto* marks_row = new QHBoxLayout(marks);
-  marks_row->setContentsMargins(0, 0, 0, 0);
+  auto* marks_row = EdgeLayout<QHBoxLayout>(marks);
   for (auto* b : {RadioButton10, RadioButton11, RadioButton12}) marks_row->addWidget(b);
   time_grid->addWidget(marks, 2, 0, 1, 3);
   CheckBox22 = Named<QCheckBox>("CheckBox22", "Auto Location for LED");
@@ -291,12 +274,10 @@ QWidget* TPlatform::CreateControlPanel() {
   auto* play = new QGroupBox("Playback");
   auto* play_grid = new QGridLayout(play);
   UpDown9 = new TUpDown("UpDown9", "Edit19", 1, 2048, 1);
-  play_grid->addWidget(new QLabel("Step"), 0, 0);
-  play_grid->addWidget(UpDown9, 0, 1);
+  AddGridRow(play_grid, 0, {new QLabel("Step"), UpDown9});
   Edit18 = Named<QLineEdit>("Edit18");
   Edit18->setFixedWidth(60);
-  play_grid->addWidget(new QLabel("Gamma"), 1, 0);
-  play_grid->addWidget(Edit18, 1, 1);
+  AddGridRow(play_grid, 1, {new QLabel("Gamma"), Edit18});
   RadioGroup3 = new TRadioGroup("RadioGroup3", "FrameFlickerFree", {"ON", "OFF"});
   play_grid->addWidget(RadioGroup3, 0, 2, 2, 1);
   CheckBox10 = Named<QCheckBox>("CheckBox10", "Small Memo");
@@ -322,16 +303,12 @@ void TPlatform::CreateMenus() {
   QMenu* file = File1 = menuBar()->addMenu("File");
   file->setObjectName("File1");
   // ---- video ----
-  AVIRileOpen1 = file->addAction("AVI File Open");
-  AVIRileOpen1->setObjectName("AVIRileOpen1");
-  Exit1 = file->addAction("Exit");
-  Exit1->setObjectName("Exit1");
+  AVIRileOpen1 = NamedAction(file, "AVIRileOpen1", "AVI File Open");
+  Exit1 = NamedAction(file, "Exit1", "Exit");
   QMenu* object = Object1 = menuBar()->addMenu("Object");
   object->setObjectName("Object1");
-  Add1 = object->addAction("Object Star Add");
-  Add1->setObjectName("Add1");
-  Remove1 = object->addAction("Remove Object");
-  Remove1->setObjectName("Remove1");
+  Add1 = NamedAction(object, "Add1", "Object Star Add");
+  Remove1 = NamedAction(object, "Remove1", "Remove Object");
   // ---- objects ----
   CreateObjectsMenus();
   CreateOnlineMenuItems();  // ---- online ----
@@ -357,17 +334,12 @@ QMenu* TPlatform::TopMenu(const char* name, const char* caption) {
 }
 
 void TPlatform::ConnectHandlers() {
-  connect(Button2, &QPushButton::clicked, this, &TPlatform::Button2Click);
-  connect(Exit1, &QAction::triggered, this, &TPlatform::Exit1Click);
-  OnCheckBoxClick(CheckBox2, this, &TPlatform::CheckBox2Click);
-  OnCheckBoxClick(CheckBox5, this, &TPlatform::CheckBox5Click);
-  OnCheckBoxClick(CheckBox7, this, &TPlatform::CheckBox7Click);
-  OnCheckBoxClick(CheckBox14, this, &TPlatform::CheckBox14Click);
-  OnComboBoxChange(ComboBox1, this, &TPlatform::ComboBox1Change);
-  OnRadioGroupClick(RadioGroup2, this, &TPlatform::RadioGroup2Click);
-  for (auto* b : {RadioButton1, RadioButton2, RadioButton3})
-    OnRadioButtonClick(b, this, &TPlatform::RadioButtonFormClick);
-  OnUpDownChange(UpDown9, this, &TPlatform::UpDown9Click);
+  ConnectEach(this, {{Button2, &TPlatform::Button2Click}, {Exit1, &TPlatform::Exit1Click},
+                     {CheckBox2, &TPlatform::CheckBox2Click}, {CheckBox5, &TPlatform::CheckBox5Click},
+                     {CheckBox7, &TPlatform::CheckBox7Click}, {CheckBox14, &TPlatform::CheckBox14Click},
+                     {ComboBox1, &TPlatform::ComboBox1Change}, {RadioGroup2, &TPlatform::RadioGroup2Click},
+                     {RadioButton1, &TPlatform::RadioButtonFormClick}, {RadioButton2, &TPlatform::RadioButtonFormClick},
+                     {RadioButton3, &TPlatform::RadioButtonFormClick}, {UpDown9, &TPlatform::UpDown9Click}});
   ConnectChartHandlers();  // ---- chart ---- (also its menu item)
   ConnectIdentificationHandlers();  // ---- identification ---- (also its menu item)
   // ---- video ---- / ---- run ----

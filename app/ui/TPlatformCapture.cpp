@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QShortcut>
 #include <filesystem>
 
 #include "app/ui/TPlatform.h"
@@ -18,46 +17,37 @@
 #include "chart/ui/Tchart1.h"
 #include "base/IniFile.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/Layouts.h"
+#include "base/ui/NamedItems.h"
+#include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 #include "video/ui/TCapture_1.h"
 
 void TPlatform::CreateCaptureMenuItems() {
   QMenu* tools = TopMenu("Tools1", "Tools");
-  VideoCapture1 = tools->addAction("Video Capture");
-  VideoCapture1->setObjectName("VideoCapture1");
-  // A hidden item: only its shortcut reaches it.
-  ErrorMessagesfromDSHOW1 = tools->addAction("Error Messages from DShow");
-  ErrorMessagesfromDSHOW1->setObjectName("ErrorMessagesfromDSHOW1");
-  ErrorMessagesfromDSHOW1->setShortcut(QKeySequence("Ctrl+E"));
-  ErrorMessagesfromDSHOW1->setVisible(false);
-  auto* errors_key = new QShortcut(QKeySequence("Ctrl+E"), this);
-  errors_key->setObjectName("ErrorMessagesfromDSHOW1Shortcut");
-  connect(errors_key, &QShortcut::activated, this, &TPlatform::ErrorMessagesfromDSHOW1Click);
+  VideoCapture1 = NamedAction(tools, "VideoCapture1", "Video Capture");
+  ErrorMessagesfromDSHOW1 = HiddenNamedAction(tools, "ErrorMessagesfromDSHOW1", "Error Messages from DShow", "Ctrl+E",
+                                              this, &TPlatform::ErrorMessagesfromDSHOW1Click);
   QMenu* option = TopMenu("Option1", "Option");
-  AVSFileEdit1 = option->addAction("AVS File Edit");
-  AVSFileEdit1->setObjectName("AVSFileEdit1");
-  ImageWindowSetting1 = option->addAction("ImageWindowSetting");
-  ImageWindowSetting1->setObjectName("ImageWindowSetting1");
-  connect(VideoCapture1, &QAction::triggered, this, &TPlatform::VideoCapture1Click);
-  connect(ErrorMessagesfromDSHOW1, &QAction::triggered, this, &TPlatform::ErrorMessagesfromDSHOW1Click);
-  connect(AVSFileEdit1, &QAction::triggered, this, &TPlatform::AVSFileEdit1Click);
-  connect(ImageWindowSetting1, &QAction::triggered, this, &TPlatform::ImageWindowSetting1Click);
+  AVSFileEdit1 = NamedAction(option, "AVSFileEdit1", "AVS File Edit");
+  ImageWindowSetting1 = NamedAction(option, "ImageWindowSetting1", "ImageWindowSetting");
+  ConnectEach(this, {{VideoCapture1, &TPlatform::VideoCapture1Click},
+                     {ErrorMessagesfromDSHOW1, &TPlatform::ErrorMessagesfromDSHOW1Click},
+                     {AVSFileEdit1, &TPlatform::AVSFileEdit1Click},
+                     {ImageWindowSetting1, &TPlatform::ImageWindowSetting1Click}});
 }
 
 QWidget* TPlatform::CreateCapturePanel() {
   auto* panel = new QWidget;
-  auto* row = new QHBoxLayout(panel);
-  row->setContentsMargins(0, 0, 0, 0);
+  auto* row = EdgeLayout<QHBoxLayout>(panel);
   Button37 = Named<QPushButton>("Button37", "Capture");
   Button32 = Named<QPushButton>("Button32", "Operation Guide");
   Button15 = Named<QPushButton>("Button15", "Color Value");
-  Edit72 = Named<QLineEdit>("Edit72", "4. Diffraction tit");
-  Edit73 = Named<QLineEdit>("Edit73", "5. Make report");
-  for (QLineEdit* e : {Edit72, Edit73}) e->setReadOnly(true);
+  Edit72 = NamedReadOut("Edit72", "4. Diffraction tit");
+  Edit73 = NamedReadOut("Edit73", "5. Make report");
   for (QWidget* w : std::initializer_list<QWidget*>{Button37, Button32, Button15, Edit72, Edit73}) row->addWidget(w);
-  connect(Button37, &QPushButton::clicked, this, &TPlatform::Button37Click);
-  connect(Button32, &QPushButton::clicked, this, &TPlatform::Button32Click);
-  connect(Button15, &QPushButton::clicked, this, &TPlatform::Button15Click);
+  ConnectEach(this, {{Button37, &TPlatform::Button37Click}, {Button32, &TPlatform::Button32Click},
+                     {Button15, &TPlatform::Button15Click}});
   return panel;
 }
 

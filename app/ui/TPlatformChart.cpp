@@ -14,6 +14,9 @@
 #include <cstdlib>
 
 #include "app/ui/TPlatform.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/Layouts.h"
+#include "base/ui/NamedItems.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TMagnitudeCalculator.h"
 
@@ -103,15 +106,9 @@ ChartWindowSlot::~ChartWindowSlot() {
 
 QWidget* TPlatform::CreateChartPanel() {
   auto* panel = new QWidget;
-  auto* row = new QHBoxLayout(panel);
-  row->setContentsMargins(0, 0, 0, 0);
-  Edit71 = new QLineEdit("3. Light curve");
-  Edit71->setObjectName("Edit71");
-  Edit71->setReadOnly(true);
-  Edit71->setFixedWidth(100);
-  Edit54 = new QLineEdit;
-  Edit54->setObjectName("Edit54");
-  Edit54->setReadOnly(true);
+  auto* row = EdgeLayout<QHBoxLayout>(panel);
+  Edit71 = NamedReadOut("Edit71", "3. Light curve", 100);
+  Edit54 = NamedReadOut("Edit54");
   row->addWidget(Edit71);
   row->addWidget(Edit54, 1);
   return panel;
@@ -119,8 +116,7 @@ QWidget* TPlatform::CreateChartPanel() {
 
 void TPlatform::CreateChartMenuItems() {
   QMenu* option = TopMenu("Option1", "Option");
-  FixMin6MaxofGraph1 = option->addAction("Fix Graph's Min && Max");
-  FixMin6MaxofGraph1->setObjectName("FixMin6MaxofGraph1");
+  FixMin6MaxofGraph1 = NamedAction(option, "FixMin6MaxofGraph1", "Fix Graph's Min && Max");
   // A click toggles the check mark; the chart reads it at its next drawing.
   FixMin6MaxofGraph1->setCheckable(true);
   // Enabled by the chart's first drawing with a value range.

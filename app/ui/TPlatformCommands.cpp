@@ -33,6 +33,9 @@
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/NamedItems.h"
+#include "base/ui/Layouts.h"
+#include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 #include "events/SpectralModel.h"
 
@@ -62,13 +65,6 @@ void SetTextColour(QLineEdit* edit, Qt::GlobalColor colour) {
   edit->setPalette(pal);
 }
 
-QLineEdit* ReadOutEdit(const char* name) {
-  auto* e = Named<QLineEdit>(name);
-  e->setReadOnly(true);
-  e->setFixedWidth(48);
-  return e;
-}
-
 // The number an edit's text stands for after SanitizeNumericText.
 std::optional<double> CleanedNumber(const QString& text) {
   std::string s = text.toStdString();
@@ -82,17 +78,14 @@ QString Fixed(double v, int decimals) { return QString::fromStdString(FormatFixe
 
 QWidget* TPlatform::CreateCommandsPanel() {
   auto* box = Named<QWidget>("CommandsGroup");
-  auto* v = new QVBoxLayout(box);
-  v->setContentsMargins(0, 0, 0, 0);
+  auto* v = EdgeLayout<QVBoxLayout>(box);
 
-  auto* gamma = GammaGroup = new QGroupBox("Gamma Reverse Correction");
-  auto* gamma_row = new QHBoxLayout(gamma);
   RadioButton15 = Named<QRadioButton>("RadioButton15", "OFF");
   RadioButton16 = Named<QRadioButton>("RadioButton16", "Measure");
   RadioButton17 = Named<QRadioButton>("RadioButton17", "Field");
   RadioButton15->setChecked(true);
-  for (auto* b : {RadioButton15, RadioButton16, RadioButton17}) gamma_row->addWidget(b);
-  v->addWidget(gamma);
+  GammaGroup = GroupOf("Gamma Reverse Correction", {RadioButton15, RadioButton16, RadioButton17});
+  v->addWidget(GammaGroup);
 
   const QStringList sizes{"OFF", "3 x 3", "5 x 5"};
   auto* filters = new QGridLayout;
@@ -105,13 +98,12 @@ QWidget* TPlatform::CreateCommandsPanel() {
   filters->addWidget(RadioGroup4, 2, 0, 1, 3);
   CheckBox24 = Named<QCheckBox>("CheckBox24", "Enhance contrast");
   CheckBox19 = Named<QCheckBox>("CheckBox19", "Contour line");
-  filters->addWidget(CheckBox24, 3, 0);
-  filters->addWidget(CheckBox19, 3, 1);
+  AddGridRow(filters, 3, {CheckBox24, CheckBox19});
   UpDown17 = new TUpDown("UpDown17", "UpDown17Text", 0, 50, 10);
-  Edit66 = ReadOutEdit("Edit66");
+  Edit66 = NamedReadOut("Edit66", {}, 48);
   Edit66->setText("1.0");
   UpDown19 = new TUpDown("UpDown19", "UpDown19Text", -8, 8, 0);
-  Edit67 = ReadOutEdit("Edit67");
+  Edit67 = NamedReadOut("Edit67", {}, 48);
   Edit67->setText("0");
   auto* gain_row = new QHBoxLayout;
   gain_row->addWidget(new QLabel("Gain"));
@@ -129,9 +121,9 @@ QWidget* TPlatform::CreateCommandsPanel() {
   CheckBox9->setChecked(true);
   UpDown15 = new TUpDown("UpDown15", "UpDown15Text", 10, 100, 50);
   UpDown16 = new TUpDown("UpDown16", "UpDown16Text", 100, 200, 140);
-  Edit51 = ReadOutEdit("Edit51");
+  Edit51 = NamedReadOut("Edit51", {}, 48);
   Edit51->setText("0.50");
-  Edit52 = ReadOutEdit("Edit52");
+  Edit52 = NamedReadOut("Edit52", {}, 48);
   Edit52->setText("1.40");
   CheckBox17 = Named<QCheckBox>("CheckBox17", "");
   CheckBox17->setToolTip("Drift: play and stop start the passed points of object A afresh");
@@ -152,60 +144,42 @@ QWidget* TPlatform::CreateCommandsPanel() {
   auto* cabinet = new QGroupBox("Filing Cabinet");
   auto* cab = new QGridLayout(cabinet);
   UpDown10 = new TUpDown("UpDown10", "UpDown10Text", -20, 20, 0);
-  Edit29 = ReadOutEdit("Edit29");
+  Edit29 = NamedReadOut("Edit29", {}, 48);
   UpDown11 = new TUpDown("UpDown11", "UpDown11Text", 0, 250, 0);
-  Edit31 = ReadOutEdit("Edit31");
+  Edit31 = NamedReadOut("Edit31", {}, 48);
   UpDown12 = new TUpDown("UpDown12", "UpDown12Text", 0, 2, 0);
-  Edit46 = ReadOutEdit("Edit46");
+  Edit46 = NamedReadOut("Edit46", {}, 48);
   Edit29->setText("0");
   Edit31->setText("0");
   Edit46->setText("1");
-  cab->addWidget(new QLabel("adjust"), 0, 0);
-  cab->addWidget(UpDown10, 0, 1);
-  cab->addWidget(Edit29, 0, 2);
-  cab->addWidget(UpDown11, 1, 1);
-  cab->addWidget(Edit31, 1, 2);
-  cab->addWidget(UpDown12, 2, 1);
-  cab->addWidget(Edit46, 2, 2);
+  AddGridRow(cab, 0, {new QLabel("adjust"), UpDown10, Edit29});
+  AddGridRow(cab, 1, {UpDown11, Edit31}, 1);
+  AddGridRow(cab, 2, {UpDown12, Edit46}, 1);
   Button28 = Named<QPushButton>("Button28", "Button28");
   Button33 = Named<QPushButton>("Button33", "Button33");
-  cab->addWidget(Button28, 0, 3);
-  cab->addWidget(Button33, 1, 3);
+  AddGridColumn(cab, 3, {Button28, Button33});
   v->addWidget(cabinet);
 
   auto* buttons = new QGridLayout;
   Button17 = Named<QPushButton>("Button17", "Update Setting Items");
   Button22 = Named<QPushButton>("Button22", "Load bmp");
   Button42 = Named<QPushButton>("Button42", "Copy CSV");
-  buttons->addWidget(Button17, 0, 0);
-  buttons->addWidget(Button22, 0, 1);
+  AddGridRow(buttons, 0, {Button17, Button22});
   buttons->addWidget(Button42, 1, 0);
   v->addLayout(buttons);
 
-  OnRadioButtonClick(RadioButton15, this, &TPlatform::RadioButton15Click);
-  OnRadioButtonClick(RadioButton16, this, &TPlatform::RadioButton16Click);
-  OnRadioButtonClick(RadioButton17, this, &TPlatform::RadioButton17Click);
-  OnRadioGroupClick(RadioGroup5, this, &TPlatform::RadioGroup5Click);
-  OnRadioGroupClick(RadioGroup1, this, &TPlatform::RadioGroup5Click);
-  OnRadioGroupClick(RadioGroup4, this, &TPlatform::RadioGroup4Click);
-  OnCheckBoxClick(CheckBox19, this, &TPlatform::CheckBox19Click);
-  OnCheckBoxClick(CheckBox24, this, &TPlatform::CheckBox24Click);
-  OnCheckBoxClick(CheckBox16, this, &TPlatform::CheckBox16Click);
-  OnCheckBoxClick(CheckBox10, this, &TPlatform::CheckBox10Click);
-  OnCheckBoxClick(CheckBox22, this, &TPlatform::CheckBox22Click);
-  OnUpDownChange(UpDown17, this, &TPlatform::UpDown17Click);
-  OnUpDownChange(UpDown19, this, &TPlatform::UpDown19Click);
-  OnUpDownChange(UpDown15, this, &TPlatform::UpDown15Click);
-  OnUpDownChange(UpDown16, this, &TPlatform::UpDown16Click);
-  OnUpDownChange(UpDown13, this, &TPlatform::UpDown13Click);
-  OnUpDownChange(UpDown10, this, &TPlatform::UpDown10Click);
-  OnUpDownChange(UpDown11, this, &TPlatform::UpDown11Click);
-  OnUpDownChange(UpDown12, this, &TPlatform::UpDown12Click);
-  connect(Button28, &QPushButton::clicked, this, &TPlatform::Button28Click);
-  connect(Button33, &QPushButton::clicked, this, &TPlatform::Button33Click);
-  connect(Button17, &QPushButton::clicked, this, &TPlatform::Button17Click);
-  connect(Button22, &QPushButton::clicked, this, &TPlatform::Button22Click);
-  connect(Button42, &QPushButton::clicked, this, &TPlatform::Button42Click);
+  ConnectEach(this, {{RadioButton15, &TPlatform::RadioButton15Click}, {RadioButton16, &TPlatform::RadioButton16Click},
+                     {RadioButton17, &TPlatform::RadioButton17Click}, {RadioGroup5, &TPlatform::RadioGroup5Click},
+                     {RadioGroup1, &TPlatform::RadioGroup5Click}, {RadioGroup4, &TPlatform::RadioGroup4Click},
+                     {CheckBox19, &TPlatform::CheckBox19Click}, {CheckBox24, &TPlatform::CheckBox24Click},
+                     {CheckBox16, &TPlatform::CheckBox16Click}, {CheckBox10, &TPlatform::CheckBox10Click},
+                     {CheckBox22, &TPlatform::CheckBox22Click}, {UpDown17, &TPlatform::UpDown17Click},
+                     {UpDown19, &TPlatform::UpDown19Click}, {UpDown15, &TPlatform::UpDown15Click},
+                     {UpDown16, &TPlatform::UpDown16Click}, {UpDown13, &TPlatform::UpDown13Click},
+                     {UpDown10, &TPlatform::UpDown10Click}, {UpDown11, &TPlatform::UpDown11Click},
+                     {UpDown12, &TPlatform::UpDown12Click}, {Button28, &TPlatform::Button28Click},
+                     {Button33, &TPlatform::Button33Click}, {Button17, &TPlatform::Button17Click},
+                     {Button22, &TPlatform::Button22Click}, {Button42, &TPlatform::Button42Click}});
 
   new EventHook(Edit18, [this](QEvent* e) {
     if (e->type() == QEvent::FocusIn) Edit18Enter();

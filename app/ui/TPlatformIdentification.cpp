@@ -13,6 +13,9 @@
 #include "app/ui/TPlatform.h"
 #include "app/ui/TPlatformIdentHost.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/Layouts.h"
+#include "base/ui/OpenWindow.h"
+#include "base/ui/NamedItems.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TAsteroidIdentification.h"
 #include "events/ui/TIdentification.h"
@@ -22,16 +25,10 @@
 QWidget* TPlatform::CreateIdentificationPanel() {
   IdentLink = std::make_unique<TPlatformIdentHost>(*this);
   auto* panel = new QWidget;
-  auto* row = new QHBoxLayout(panel);
-  row->setContentsMargins(0, 0, 0, 0);
-  Button41 = new QPushButton("Asteroid timing guide");
-  Button41->setObjectName("Button41");
-  Edit70 = new QLineEdit("2. XML element");
-  Edit70->setObjectName("Edit70");
-  Edit70->setReadOnly(true);
-  Edit70->setFixedWidth(100);
-  Memo4 = new QPlainTextEdit;
-  Memo4->setObjectName("Memo4");
+  auto* row = EdgeLayout<QHBoxLayout>(panel);
+  Button41 = Named<QPushButton>("Button41", "Asteroid timing guide");
+  Edit70 = NamedReadOut("Edit70", "2. XML element", 100);
+  Memo4 = Named<QPlainTextEdit>("Memo4");
   Memo4->setMaximumHeight(48);
   row->addWidget(Button41);
   row->addWidget(Edit70);
@@ -41,8 +38,8 @@ QWidget* TPlatform::CreateIdentificationPanel() {
 
 void TPlatform::ConnectIdentificationHandlers() {
   QMenu* analysis = TopMenu("Analysis1", "Analysis");
-  Identificationforlightcurve1 = analysis->addAction("Identification for light curve graph");
-  Identificationforlightcurve1->setObjectName("Identificationforlightcurve1");
+  Identificationforlightcurve1 =
+      NamedAction(analysis, "Identificationforlightcurve1", "Identification for light curve graph");
   connect(Identificationforlightcurve1, &QAction::triggered, this, &TPlatform::Identificationforlightcurve1Click);
   connect(Button41, &QPushButton::clicked, this, &TPlatform::Button41Click);
 }
@@ -52,24 +49,19 @@ void TPlatform::ConnectIdentificationHandlers() {
 void TPlatform::Identificationforlightcurve1Click() { OpenLunarIdentification(false); }
 
 void TPlatform::OpenLunarIdentification(bool from_chart) {
-  if (Identification) {
-    Identification->raise();
-    return;
-  }
-  CloseOperationGuide();
-  Identification = new TIdentification(*IdentLink, from_chart, this);
-  Identification->show();
+  RaiseOrShow(Identification, [this, from_chart] {
+    CloseOperationGuide();
+    return new TIdentification(*IdentLink, from_chart, this);
+  });
 }
 
 void TPlatform::Button41Click() {
-  if (AsteroidIdentification) {
-    AsteroidIdentification->raise();
-    return;
-  }
-  CloseOperationGuide();
-  AsteroidIdentification = new TAsteroidIdentification(*IdentLink, this);
-  AsteroidIdentification->move(frameGeometry().topLeft());
-  AsteroidIdentification->show();
+  RaiseOrShow(AsteroidIdentification, [this] {
+    CloseOperationGuide();
+    auto* window = new TAsteroidIdentification(*IdentLink, this);
+    window->move(frameGeometry().topLeft());
+    return window;
+  });
 }
 
 std::string TPlatform::ProposedCsvName(const std::string& folder) const {

@@ -25,6 +25,9 @@
 #include "app/ui/TPlatform.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/NamedItems.h"
+#include "base/ui/Layouts.h"
+#include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 #include "timestamp/GpsLine.h"
 
@@ -33,13 +36,6 @@ namespace {
 size_t Slot(int k) { return static_cast<size_t>(std::clamp(k, 1, 3) - 1); }
 
 QGridLayout* GridOf(QWidget* w) { return w && w->parentWidget() ? qobject_cast<QGridLayout*>(w->parentWidget()->layout()) : nullptr; }
-
-QLineEdit* SmallReadOut(const char* name, const char* text) {
-  auto* e = Named<QLineEdit>(name, text);
-  e->setReadOnly(true);
-  e->setFixedWidth(56);
-  return e;
-}
 
 // Runs `on_event` for the events of the watched object; lets them pass.
 class EventWatch : public QObject {
@@ -71,16 +67,15 @@ void TPlatform::SetUpImageTools() {
   if (QGridLayout* g = GridOf(CheckBox2)) g->addWidget(CheckBox8, 3, 0);
   CheckBox18 = Named<QCheckBox>("CheckBox18", "IOTA-VTI Wide scan ");
   if (QGridLayout* g = qobject_cast<QGridLayout*>(GroupBox12->layout())) g->addWidget(CheckBox18, 4, 0, 1, 4);
-  Edit10 = SmallReadOut("Edit10", "");
+  Edit10 = NamedReadOut("Edit10", {}, 56);
   if (QGridLayout* g = GridOf(UpDown9)) {
-    g->addWidget(new QLabel("Frame"), 3, 0);
-    g->addWidget(Edit10, 3, 1);
+    AddGridRow(g, 3, {new QLabel("Frame"), Edit10});
   }
 
   Button24 = Named<QPushButton>("Button24", "Clr");
   Button26 = Named<QPushButton>("Button26", "Clr");
-  Edit15 = SmallReadOut("Edit15", "");
-  Edit16 = SmallReadOut("Edit16", "");
+  Edit15 = NamedReadOut("Edit15", {}, 56);
+  Edit16 = NamedReadOut("Edit16", {}, 56);
   if (QGridLayout* g = GridOf(Button23)) {
     g->addWidget(Button24, 6, 1);
     g->addWidget(Button26, 6, 3);
@@ -109,16 +104,11 @@ void TPlatform::SetUpImageTools() {
     const QPoint p = static_cast<QMouseEvent*>(e)->position().toPoint();
     Image1MouseMove(p.x(), p.y());
   });
-  connect(Button7, &QPushButton::clicked, this, &TPlatform::Button7Click);
-  connect(Button24, &QPushButton::clicked, this, &TPlatform::Button24Click);
-  connect(Button26, &QPushButton::clicked, this, &TPlatform::Button26Click);
-  connect(Button10, &QPushButton::clicked, this, &TPlatform::Button10Click);
-  connect(Button34, &QPushButton::clicked, this, &TPlatform::Button34Click);
-  connect(Button35, &QPushButton::clicked, this, &TPlatform::Button35Click);
-  OnCheckBoxClick(CheckBox1, this, &TPlatform::CheckBox1Click);
-  OnUpDownChange(UpDown6, this, &TPlatform::UpDown6Click);
-  OnUpDownChange(UpDown8, this, &TPlatform::UpDown8Click);
-  OnRadioGroupClick(RadioGroup3, this, &TPlatform::RadioGroup3Click);
+  ConnectEach(this, {{Button7, &TPlatform::Button7Click}, {Button24, &TPlatform::Button24Click},
+                     {Button26, &TPlatform::Button26Click}, {Button10, &TPlatform::Button10Click},
+                     {Button34, &TPlatform::Button34Click}, {Button35, &TPlatform::Button35Click},
+                     {CheckBox1, &TPlatform::CheckBox1Click}, {UpDown6, &TPlatform::UpDown6Click},
+                     {UpDown8, &TPlatform::UpDown8Click}, {RadioGroup3, &TPlatform::RadioGroup3Click}});
   // A right click on the frame opens the pop-up; the menu bar's 'Object' menu
   // places a new object where the user can see it instead.
   if (Object1)

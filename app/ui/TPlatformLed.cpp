@@ -11,17 +11,16 @@
 
 #include "app/ui/TPlatform.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/Layouts.h"
+#include "base/ui/NamedItems.h"
 #include "base/ui/DialogService.h"
 #include "timing/ui/TLEDGraph.h"
 
 QWidget* TPlatform::CreateLedPanel() {
   auto* panel = new QWidget;
-  auto* v = new QVBoxLayout(panel);
-  v->setContentsMargins(0, 0, 0, 0);
+  auto* v = EdgeLayout<QVBoxLayout>(panel);
   auto* row = new QHBoxLayout;
-  Edit69 = Named<QLineEdit>("Edit69", "1. Time correct");
-  Edit69->setReadOnly(true);
-  Edit69->setFixedWidth(100);
+  Edit69 = NamedReadOut("Edit69", "1. Time correct", 100);
   BitBtn2 = Named<QPushButton>("BitBtn2", "SharpCap Timing Analysis");
   row->addWidget(Edit69);
   row->addWidget(BitBtn2, 1);

@@ -5,12 +5,12 @@
 #include <QMenuBar>
 
 #include "app/ui/TPlatform.h"
+#include "base/ui/NamedItems.h"
 #include "chart/ui/TMutual_Average.h"
 
 void TPlatform::CreateMutualMenuItems() {
   QMenu* tools = TopMenu("Tools1", "Tools");
-  forMutualEvent1 = tools->addAction("for Mutual Event");
-  forMutualEvent1->setObjectName("forMutualEvent1");
+  forMutualEvent1 = NamedAction(tools, "forMutualEvent1", "for Mutual Event");
   connect(forMutualEvent1, &QAction::triggered, this, &TPlatform::forMutualEvent1Click);
 }
 

@@ -21,6 +21,10 @@
 #include "base/NumberText.h"
 #include "base/ResultCsvLoad.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/NamedItems.h"
+#include "base/ui/OpenWindow.h"
+#include "base/ui/Layouts.h"
+#include "base/ui/HandlerTable.h"
 #include "app/ui/TPlatform.h"
 #include "app/ui/TSetPredictTrack.h"
 
@@ -28,12 +32,6 @@ std::unique_ptr<FrameDriverHooks> MakePlatformFrameHooks(TPlatform& w);
 
 namespace {
 
-QLineEdit* FrameEdit(const char* name, const char* text) {
-  auto* e = Named<QLineEdit>(name, text);
-  e->setReadOnly(true);
-  e->setFixedWidth(56);
-  return e;
-}
 
 size_t Slot(int k) { return static_cast<size_t>(k - 1); }
 
@@ -49,38 +47,28 @@ QWidget* TPlatform::CreateObjectsPanel() {
   CheckBox6->setEnabled(false);
   CheckBox11 = Named<QCheckBox>("CheckBox11", "Rotate");
   CheckBox11->setEnabled(false);
-  g->addWidget(CheckBox15, 0, 0);
-  g->addWidget(CheckBox4, 0, 1);
-  g->addWidget(CheckBox6, 0, 2);
-  g->addWidget(CheckBox11, 0, 3);
+  AddGridRow(g, 0, {CheckBox15, CheckBox4, CheckBox6, CheckBox11});
 
   Button11 = Named<QPushButton>("Button11", "Set");
   Button12 = Named<QPushButton>("Button12", "Clr");
   Button13 = Named<QPushButton>("Button13", "Set");
   Button14 = Named<QPushButton>("Button14", "Clr");
-  Edit40 = FrameEdit("Edit40", "Frame1");
-  Edit41 = FrameEdit("Edit41", "Frame2");
-  g->addWidget(Edit40, 1, 0);
-  g->addWidget(Button11, 1, 1);
-  g->addWidget(Button12, 1, 2);
-  g->addWidget(Edit41, 2, 0);
-  g->addWidget(Button13, 2, 1);
-  g->addWidget(Button14, 2, 2);
+  Edit40 = NamedReadOut("Edit40", "Frame1", 56);
+  Edit41 = NamedReadOut("Edit41", "Frame2", 56);
+  AddGridRow(g, 1, {Edit40, Button11, Button12});
+  AddGridRow(g, 2, {Edit41, Button13, Button14});
 
   Button23 = Named<QPushButton>("Button23", "Begin");
   Button25 = Named<QPushButton>("Button25", "End");
-  Edit11 = FrameEdit("Edit11", "Frame1");
-  Edit32 = FrameEdit("Edit32", "Frame2");
+  Edit11 = NamedReadOut("Edit11", "Frame1", 56);
+  Edit32 = NamedReadOut("Edit32", "Frame2", 56);
   for (auto* b : {Button23, Button25}) b->setEnabled(false);
-  g->addWidget(Edit11, 3, 0);
-  g->addWidget(Button23, 3, 1);
-  g->addWidget(Edit32, 3, 2);
-  g->addWidget(Button25, 3, 3);
+  AddGridRow(g, 3, {Edit11, Button23, Edit32, Button25});
 
-  Edit7 = FrameEdit("Edit7", "");
-  Edit8 = FrameEdit("Edit8", "");
-  Edit12 = FrameEdit("Edit12", "");
-  Edit13 = FrameEdit("Edit13", "");
+  Edit7 = NamedReadOut("Edit7", {}, 56);
+  Edit8 = NamedReadOut("Edit8", {}, 56);
+  Edit12 = NamedReadOut("Edit12", {}, 56);
+  Edit13 = NamedReadOut("Edit13", {}, 56);
   auto* pos = new QHBoxLayout;
   for (QLineEdit* e : {Edit7, Edit8, Edit12, Edit13}) pos->addWidget(e);
   g->addLayout(pos, 4, 0, 1, 3);
@@ -101,10 +89,8 @@ QWidget* TPlatform::CreateObjectsPanel() {
 }
 
 void TPlatform::CreateObjectsMenus() {
-  PopupMenu1 = new QMenu(this);
-  PopupMenu1->setObjectName("PopupMenu1");
-  SetPositiononly1 = new QAction("Set Position only", this);
-  SetPositiononly1->setObjectName("SetPositiononly1");
+  PopupMenu1 = Named<QMenu>("PopupMenu1", this);
+  SetPositiononly1 = Named<QAction>("SetPositiononly1", "Set Position only", this);
   PopupMenu1->addAction(Add1);
   PopupMenu1->addAction(SetPositiononly1);
   PopupMenu1->addAction(Remove1);
@@ -120,10 +106,8 @@ void TPlatform::CreateObjectsMenus() {
     for (QAction* a : {Object11, Object21, Object31}) a->setEnabled(false);
   }
   if (QMenu* file = File1) {
-    SavetoCSVFile1 = new QAction("Save to CSV File", this);
-    SavetoCSVFile1->setObjectName("SavetoCSVFile1");
-    LoadCSVFile1 = new QAction("Load CSV File", this);
-    LoadCSVFile1->setObjectName("LoadCSVFile1");
+    SavetoCSVFile1 = Named<QAction>("SavetoCSVFile1", "Save to CSV File", this);
+    LoadCSVFile1 = Named<QAction>("LoadCSVFile1", "Load CSV File", this);
     QAction* before = file->actions().isEmpty() ? nullptr : file->actions().back();
     file->insertAction(before, SavetoCSVFile1);
     file->insertAction(before, LoadCSVFile1);
@@ -134,26 +118,18 @@ void TPlatform::ConnectObjectsHandlers() {
   FrameHooks = MakePlatformFrameHooks(*this);
   if (QLayout* l = RadioButton4->parentWidget()->layout()) l->addWidget(RadioButton14);
 
-  connect(Add1, &QAction::triggered, this, &TPlatform::Add1Click);
-  connect(SetPositiononly1, &QAction::triggered, this, &TPlatform::SetPositiononly1Click);
-  connect(Remove1, &QAction::triggered, this, &TPlatform::Remove1Click);
-  if (Object11) {
-    connect(Object11, &QAction::triggered, this, &TPlatform::Object11Click);
-    connect(Object21, &QAction::triggered, this, &TPlatform::Object21Click);
-    connect(Object31, &QAction::triggered, this, &TPlatform::Object31Click);
-  }
-  if (SavetoCSVFile1) {
-    connect(SavetoCSVFile1, &QAction::triggered, this, &TPlatform::SavetoCSVFile1Click);
-    connect(LoadCSVFile1, &QAction::triggered, this, &TPlatform::LoadCSVFile1Click);
-  }
-  OnRadioButtonClick(RadioButton7, this, &TPlatform::RadioButton7Click);
-  OnRadioButtonClick(RadioButton8, this, &TPlatform::RadioButton8Click);
-  OnRadioButtonClick(RadioButton9, this, &TPlatform::RadioButton9Click);
-  OnUpDownChange(UpDown1, this, &TPlatform::UpDown1Click);
-  OnUpDownChange(UpDown2, this, &TPlatform::UpDown2Click);
-  OnUpDownChange(UpDown3, this, &TPlatform::UpDown3Click);
-  OnUpDownChange(UpDown5, this, &TPlatform::UpDown5Click);
-  OnUpDownChange(UpDown7, this, &TPlatform::UpDown7Click);
+  ConnectEach(this, {{Add1, &TPlatform::Add1Click}, {SetPositiononly1, &TPlatform::SetPositiononly1Click},
+                     {Remove1, &TPlatform::Remove1Click}});
+  if (Object11)
+    ConnectEach(this, {{Object11, &TPlatform::Object11Click}, {Object21, &TPlatform::Object21Click},
+                       {Object31, &TPlatform::Object31Click}});
+  if (SavetoCSVFile1)
+    ConnectEach(this, {{SavetoCSVFile1, &TPlatform::SavetoCSVFile1Click},
+                       {LoadCSVFile1, &TPlatform::LoadCSVFile1Click}});
+  ConnectEach(this, {{RadioButton7, &TPlatform::RadioButton7Click}, {RadioButton8, &TPlatform::RadioButton8Click},
+                     {RadioButton9, &TPlatform::RadioButton9Click}, {UpDown1, &TPlatform::UpDown1Click},
+                     {UpDown2, &TPlatform::UpDown2Click}, {UpDown3, &TPlatform::UpDown3Click},
+                     {UpDown5, &TPlatform::UpDown5Click}, {UpDown7, &TPlatform::UpDown7Click}});
   const std::array<QRadioButton*, 4> modes{RadioButton4, RadioButton5, RadioButton6, RadioButton14};
   for (int m = 0; m < 4; ++m)
     connect(modes[static_cast<size_t>(m)], &QAbstractButton::toggled, this, [this, m](bool on) {
@@ -164,14 +140,10 @@ void TPlatform::ConnectObjectsHandlers() {
   CheckBox4->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(CheckBox4, &QWidget::customContextMenuRequested, this, [this](const QPoint&) { OpenSetPredictTrack(); });
   OnCheckBoxClick(CheckBox6, this, &TPlatform::CheckBox6Click);
-  connect(Button11, &QPushButton::clicked, this, &TPlatform::Button11Click);
-  connect(Button12, &QPushButton::clicked, this, &TPlatform::Button12Click);
-  connect(Button13, &QPushButton::clicked, this, &TPlatform::Button13Click);
-  connect(Button14, &QPushButton::clicked, this, &TPlatform::Button14Click);
-  connect(Button23, &QPushButton::clicked, this, &TPlatform::Button23Click);
-  connect(Button25, &QPushButton::clicked, this, &TPlatform::Button25Click);
-  connect(Button6, &QPushButton::clicked, this, &TPlatform::Button6Click);
-  connect(Button20, &QPushButton::clicked, this, &TPlatform::Button20Click);
+  ConnectEach(this, {{Button11, &TPlatform::Button11Click}, {Button12, &TPlatform::Button12Click},
+                     {Button13, &TPlatform::Button13Click}, {Button14, &TPlatform::Button14Click},
+                     {Button23, &TPlatform::Button23Click}, {Button25, &TPlatform::Button25Click},
+                     {Button6, &TPlatform::Button6Click}, {Button20, &TPlatform::Button20Click}});
 }
 
 // ---- clicks on the frame ----
@@ -671,10 +643,5 @@ void TPlatform::Position1Show(int k) {
 }
 
 void TPlatform::OpenSetPredictTrack() {
-  if (SetPredictTrack) {
-    SetPredictTrack->raise();
-    return;
-  }
-  SetPredictTrack = new TSetPredictTrack(*this, this);
-  SetPredictTrack->show();
+  RaiseOrShow(SetPredictTrack, [this] { return new TSetPredictTrack(*this, this); });
 }

@@ -6,10 +6,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "app/ui/TPlatform.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/NamedItems.h"
+#include "base/ui/HandlerTable.h"
 #include "online/ui/TBrowser1.h"
 #include "online/ui/TDataViewer.h"
 #include "online/ui/TMap.h"
@@ -23,30 +25,19 @@ constexpr int kGhsGpsLineY = 386;
 
 void TPlatform::CreateOnlineMenuItems() {
   QMenu* tools = TopMenu("Tools1", "Tools");
-  // A hidden item: only its shortcut reaches it.
-  WebBrowser1 = tools->addAction("WebBrowser");
-  WebBrowser1->setObjectName("WebBrowser1");
-  WebBrowser1->setShortcut(QKeySequence("Ctrl+W"));
-  WebBrowser1->setVisible(false);
-  auto* browser_key = new QShortcut(QKeySequence("Ctrl+W"), this);
-  browser_key->setObjectName("WebBrowser1Shortcut");
-  connect(browser_key, &QShortcut::activated, this, &TPlatform::WebBrowser1Click);
-  Map1 = tools->addAction("Map");
-  Map1->setObjectName("Map1");
+  WebBrowser1 = HiddenNamedAction(tools, "WebBrowser1", "WebBrowser", "Ctrl+W", this, &TPlatform::WebBrowser1Click);
+  Map1 = NamedAction(tools, "Map1", "Map");
   Map1->setShortcut(QKeySequence("Ctrl+M"));
-  SoftwareUpdate1 = menuBar()->addAction("Software Update");
-  SoftwareUpdate1->setObjectName("SoftwareUpdate1");
-  connect(WebBrowser1, &QAction::triggered, this, &TPlatform::WebBrowser1Click);
-  connect(Map1, &QAction::triggered, this, &TPlatform::Map1Click);
-  connect(SoftwareUpdate1, &QAction::triggered, this, &TPlatform::SoftwareUpdate1Click);
+  SoftwareUpdate1 = NamedAction(menuBar(), "SoftwareUpdate1", "Software Update");
+  ConnectEach(this, {{WebBrowser1, &TPlatform::WebBrowser1Click}, {Map1, &TPlatform::Map1Click},
+                     {SoftwareUpdate1, &TPlatform::SoftwareUpdate1Click}});
 }
 
 QWidget* TPlatform::CreateOnlinePanel() {
   auto* cabinet = new QGroupBox("Filing Cabinet");
   cabinet->setObjectName("FilingCabinet");
   auto* layout = new QVBoxLayout(cabinet);
-  Button38 = new QPushButton("Button38", cabinet);
-  Button38->setObjectName("Button38");
+  Button38 = Named<QPushButton>("Button38", "Button38", cabinet);
   layout->addWidget(Button38);
   connect(Button38, &QPushButton::clicked, this, &TPlatform::Button38Click);
   return cabinet;

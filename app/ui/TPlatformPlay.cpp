@@ -12,6 +12,8 @@
 #include <cmath>
 
 #include "app/ui/TPlatform.h"
+#include "base/ui/ControlEvents.h"
+#include "base/ui/Layouts.h"
 
 namespace {
 constexpr int kPanel3Width = 160;
@@ -20,21 +22,15 @@ constexpr int kPanel3Height = 120;
 
 QWidget* TPlatform::CreatePlayPanel() {
   auto* panel = new QWidget;
-  auto* grid = new QGridLayout(panel);
-  grid->setContentsMargins(0, 0, 0, 0);
-  Button19 = new QPushButton("Play");
-  Button19->setObjectName("Button19");
-  Button27 = new QPushButton("Stop");
-  Button27->setObjectName("Button27");
-  Panel3 = new QLabel;
-  Panel3->setObjectName("Panel3");
+  auto* grid = EdgeLayout<QGridLayout>(panel);
+  Button19 = Named<QPushButton>("Button19", "Play");
+  Button27 = Named<QPushButton>("Button27", "Stop");
+  Panel3 = Named<QLabel>("Panel3");
   Panel3->setFixedSize(kPanel3Width, kPanel3Height);
   Panel3->setAlignment(Qt::AlignCenter);
   Panel3->setStyleSheet("background: black");
-  PlayTimer = new QTimer(this);
-  PlayTimer->setObjectName("PlayTimer");
-  grid->addWidget(Button19, 0, 0);
-  grid->addWidget(Button27, 0, 1);
+  PlayTimer = Named<QTimer>("PlayTimer", this);
+  AddGridRow(grid, 0, {Button19, Button27});
   grid->addWidget(Panel3, 1, 0, 1, 2, Qt::AlignHCenter);
   return panel;
 }

@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QRadioButton>
+#include <algorithm>
 #include <initializer_list>
 #include <optional>
 
@@ -20,6 +21,14 @@ std::optional<Kind> CheckedKind(std::initializer_list<const QRadioButton*> butto
     ++index;
   }
   return std::nullopt;
+}
+
+// The radio button of a kind (buttons given in the kind's order); kinds past
+// the last button take the last.
+template <typename Kind>
+QRadioButton* KindButton(Kind kind, std::initializer_list<QRadioButton*> buttons) {
+  const size_t index = std::min(static_cast<size_t>(kind), buttons.size() - 1);
+  return buttons.begin()[index];
 }
 
 }  // namespace
@@ -88,10 +97,7 @@ void TPlatform::ApplySettings(const AppSettings& s) {
   // Key 16: an unknown form changes nothing.
   if (s.BackgroundForm) {
     const auto form = *s.BackgroundForm;
-    QRadioButton* button = form == BackgroundFormKind::Standard          ? RadioButton1
-                           : form == BackgroundFormKind::AvoidSunlitFace ? RadioButton2
-                                                                         : RadioButton3;
-    button->setChecked(true);
+    KindButton(form, {RadioButton1, RadioButton2, RadioButton3})->setChecked(true);
     UpDown6->setEnabled(form != BackgroundFormKind::Standard);
     UpDown8->setEnabled(form == BackgroundFormKind::MeteorLunarLimb);
     Frames.FrameDataLines[0].Objects[0].BackgroundForm = static_cast<uint8_t>(form);
@@ -100,11 +106,7 @@ void TPlatform::ApplySettings(const AppSettings& s) {
   UpDown6->SetPosition(s.Gap);
   UpDown8->SetPosition(s.Width);
   if (s.TrackingMode) {
-    const auto mode = *s.TrackingMode;
-    QRadioButton* button = mode == TrackModeKind::Anchor  ? RadioButton4
-                           : mode == TrackModeKind::Drift ? RadioButton5
-                                                          : RadioButton6;
-    button->setChecked(true);
+    KindButton(*s.TrackingMode, {RadioButton4, RadioButton5, RadioButton6})->setChecked(true);
   }
   UpDown5->SetPosition(s.TrackRadius);
   UpDown7->SetPosition(s.TrackThreshold);

@@ -21,6 +21,9 @@
 #include "base/NumberText.h"
 #include "app/Overlay.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/OpenWindow.h"
+#include "base/ui/NamedItems.h"
+#include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
 #include "video/ui/TRestoreNoTimeRecorded.h"
@@ -81,28 +84,18 @@ void TPlatform::SetUpTimeStampControls() {
   StampHooks = std::make_unique<StampReadingHooks>(*this);
 
   // 'TIVi' joins the exclusive 'Position Set' buttons.
-  RadioButton13 = new QRadioButton("TIVi");
-  RadioButton13->setObjectName("RadioButton13");
+  RadioButton13 = Named<QRadioButton>("RadioButton13", "TIVi");
   if (QWidget* marks = RadioButton10->parentWidget(); marks && marks->layout()) marks->layout()->addWidget(RadioButton13);
-  Edit59 = new QLineEdit;
-  Edit59->setObjectName("Edit59");
-  Edit59->setReadOnly(true);
-  Edit59->setFixedWidth(90);
-  Button39 = new QPushButton("LongLat recognition");
-  Button39->setObjectName("Button39");
-  const auto read_out = [](const char* name) {
-    auto* e = Named<QLineEdit>(name);
-    e->setReadOnly(true);
-    return e;
-  };
-  Edit55 = read_out("Edit55");
-  Edit56 = read_out("Edit56");
-  Edit57 = read_out("Edit57");
-  Edit60 = read_out("Edit60");
-  Edit61 = read_out("Edit61");
-  Edit62 = read_out("Edit62");
-  Edit63 = read_out("Edit63");
-  Edit64 = read_out("Edit64");
+  Edit59 = NamedReadOut("Edit59", {}, 90);
+  Button39 = Named<QPushButton>("Button39", "LongLat recognition");
+  Edit55 = NamedReadOut("Edit55");
+  Edit56 = NamedReadOut("Edit56");
+  Edit57 = NamedReadOut("Edit57");
+  Edit60 = NamedReadOut("Edit60");
+  Edit61 = NamedReadOut("Edit61");
+  Edit62 = NamedReadOut("Edit62");
+  Edit63 = NamedReadOut("Edit63");
+  Edit64 = NamedReadOut("Edit64");
   if (auto* grid = qobject_cast<QGridLayout*>(GroupBox12->layout())) {
     grid->addWidget(Edit59, 4, 0, 1, 2);
     grid->addWidget(Button39, 4, 2, 1, 2);
@@ -117,24 +110,17 @@ void TPlatform::SetUpTimeStampControls() {
   connect(Button40, &QPushButton::clicked, this, &TPlatform::Button40Click);
 
   QMenu* option = TopMenu("Option1", "Option");
-  DisplayCamcordersTime2 = option->addAction("Display Camcorders Time");
-  DisplayCamcordersTime2->setObjectName("DisplayCamcordersTime2");
+  DisplayCamcordersTime2 = NamedAction(option, "DisplayCamcordersTime2", "Display Camcorders Time");
   DisplayCamcordersTime2->setCheckable(true);
   connect(DisplayCamcordersTime2, &QAction::triggered, this, &TPlatform::DisplayCamcordersTime2Click);
-  RectangleAperture1 = option->addAction("Rectangle Aperture");
-  RectangleAperture1->setObjectName("RectangleAperture1");
+  RectangleAperture1 = NamedAction(option, "RectangleAperture1", "Rectangle Aperture");
   RectangleAperture1->setCheckable(true);
-  AddTimeToNoCmosTime1 = option->addAction("Add Time to no CMOS time recorded");
-  AddTimeToNoCmosTime1->setObjectName("AddTimeToNoCmosTime1");
+  AddTimeToNoCmosTime1 = NamedAction(option, "AddTimeToNoCmosTime1", "Add Time to no CMOS time recorded");
 
-  PopupMenu2 = new QMenu(this);
-  PopupMenu2->setObjectName("PopupMenu2");
-  QAction* available = PopupMenu2->addAction("TIVi available");
-  available->setObjectName("IViavailable1");
-  QAction* unavailable = PopupMenu2->addAction("TIVi unavailable");
-  unavailable->setObjectName("IViunavailable1");
-  QAction* cancel = PopupMenu2->addAction("Cancel");
-  cancel->setObjectName("Cancel2");
+  PopupMenu2 = Named<QMenu>("PopupMenu2", this);
+  QAction* available = NamedAction(PopupMenu2, "IViavailable1", "TIVi available");
+  QAction* unavailable = NamedAction(PopupMenu2, "IViunavailable1", "TIVi unavailable");
+  QAction* cancel = NamedAction(PopupMenu2, "Cancel2", "Cancel");
   connect(available, &QAction::triggered, this, &TPlatform::IViavailable1Click);
   connect(unavailable, &QAction::triggered, this, &TPlatform::IViunavailable1Click);
   connect(cancel, &QAction::triggered, this, &TPlatform::Cancel2Click);
@@ -142,12 +128,10 @@ void TPlatform::SetUpTimeStampControls() {
   connect(RadioButton13, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& p) { PopupMenu2->popup(RadioButton13->mapToGlobal(p)); });
 
-  connect(RectangleAperture1, &QAction::triggered, this, &TPlatform::RectangleAperture1Click);
-  connect(AddTimeToNoCmosTime1, &QAction::triggered, this, &TPlatform::AddTimeToNoCmosTime1Click);
-  OnRadioButtonClick(RadioButton10, this, &TPlatform::RadioButton10Click);
-  OnRadioButtonClick(RadioButton11, this, &TPlatform::RadioButton11Click);
-  OnRadioButtonClick(RadioButton12, this, &TPlatform::RadioButton12Click);
-  OnRadioButtonClick(RadioButton13, this, &TPlatform::RadioButton13Click);
+  ConnectEach(this, {{RectangleAperture1, &TPlatform::RectangleAperture1Click},
+                     {AddTimeToNoCmosTime1, &TPlatform::AddTimeToNoCmosTime1Click},
+                     {RadioButton10, &TPlatform::RadioButton10Click}, {RadioButton11, &TPlatform::RadioButton11Click},
+                     {RadioButton12, &TPlatform::RadioButton12Click}, {RadioButton13, &TPlatform::RadioButton13Click}});
   if (CheckBox15) OnCheckBoxClick(CheckBox15, this, &TPlatform::CheckBox15Click);
 }
 
@@ -385,12 +369,7 @@ void TPlatform::DeriveFrameRateFromTicks() {
 }
 
 void TPlatform::AddTimeToNoCmosTime1Click() {
-  if (RestoreNoTimeRecorded) {
-    RestoreNoTimeRecorded->raise();
-    return;
-  }
-  RestoreNoTimeRecorded = new TRestoreNoTimeRecorded(CaptureLogTimes, this);
-  RestoreNoTimeRecorded->show();
+  RaiseOrShow(RestoreNoTimeRecorded, [this] { return new TRestoreNoTimeRecorded(CaptureLogTimes, this); });
 }
 
 void TPlatform::LocateTiviDigits(const Bitmap24& frame) {

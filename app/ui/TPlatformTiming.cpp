@@ -15,6 +15,8 @@
 #include "app/ui/TPlatform.h"
 #include "app/ui/TPlatformChartHost.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/Layouts.h"
+#include "base/ui/NamedItems.h"
 #include "chart/ui/Tchart1.h"
 #include "base/ui/MemoLines.h"
 #include "events/ui/TFresnelCtrl.h"
@@ -29,13 +31,11 @@ void TPlatform::CreateTimingMenuItems() {
   LinearityOpen() = false;
   TimingErrorOpen() = false;
   QMenu* tools = TopMenu("Tools1", "Tools");
-  ExposureTimeCalculationforCMOSCam1 = tools->addAction("Exposure Time Calculation for CMOS Cam");
-  ExposureTimeCalculationforCMOSCam1->setObjectName("ExposureTimeCalculationforCMOSCam1");
+  ExposureTimeCalculationforCMOSCam1 =
+      NamedAction(tools, "ExposureTimeCalculationforCMOSCam1", "Exposure Time Calculation for CMOS Cam");
   ExposureTimeCalculationforCMOSCam1->setShortcut(QKeySequence("Ctrl+C"));
-  LinearityofVideo1 = tools->addAction("Linearity of Video");
-  LinearityofVideo1->setObjectName("LinearityofVideo1");
-  Errorestimation1 = tools->addAction("Error estimation");
-  Errorestimation1->setObjectName("Errorestimation1");
+  LinearityofVideo1 = NamedAction(tools, "LinearityofVideo1", "Linearity of Video");
+  Errorestimation1 = NamedAction(tools, "Errorestimation1", "Error estimation");
   connect(ExposureTimeCalculationforCMOSCam1, &QAction::triggered, this,
           &TPlatform::ExposureTimeCalculationforCMOSCam1Click);
   connect(LinearityofVideo1, &QAction::triggered, this, &TPlatform::LinearityofVideo1Click);
@@ -51,10 +51,8 @@ void TPlatform::LunarVelocityCalculator1Click() {
 
 QWidget* TPlatform::CreateTimingPanel() {
   auto* panel = new QWidget;
-  auto* v = new QVBoxLayout(panel);
-  v->setContentsMargins(0, 0, 0, 0);
-  Button30 = new QPushButton("Timing Error Simulation");
-  Button30->setObjectName("Button30");
+  auto* v = EdgeLayout<QVBoxLayout>(panel);
+  Button30 = Named<QPushButton>("Button30", "Timing Error Simulation");
   connect(Button30, &QPushButton::clicked, this, &TPlatform::Button30Click);
   v->addWidget(Button30);
 
@@ -66,8 +64,7 @@ QWidget* TPlatform::CreateTimingPanel() {
   RadioGroup6->SetItemIndex(0);
   Memo5 = Named<QPlainTextEdit>("Memo5");
   Memo5->setVisible(false);
-  g->addWidget(CheckBox12, 0, 0);
-  g->addWidget(CheckBox25, 0, 1);
+  AddGridRow(g, 0, {CheckBox12, CheckBox25});
   g->addWidget(RadioGroup6, 1, 0, 1, 3);
   g->addWidget(Memo5, 2, 0, 1, 3);
   v->addWidget(dev);

@@ -15,6 +15,8 @@
 
 #include "app/ui/TPlatform.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/OpenWindow.h"
+#include "base/ui/NamedItems.h"
 #include "base/ui/DialogService.h"
 #include "measure/BackgroundDirection.h"
 #include "measure/ui/THistogram.h"
@@ -43,8 +45,7 @@ QWidget* TPlatform::CreateToolsPanel() {
 
 void TPlatform::CreateToolsMenuItems() {
   QMenu* tools = TopMenu("Tools1", "Tools");
-  HistGram1 = tools->addAction("Histogram");
-  HistGram1->setObjectName("HistGram1");
+  HistGram1 = NamedAction(tools, "HistGram1", "Histogram");
   connect(HistGram1, &QAction::triggered, this, &TPlatform::HistGram1Click);
 }
 
@@ -76,12 +77,7 @@ void TPlatform::ReadThreeDPixels(FrameContext& ctx, int k) {
 }
 
 void TPlatform::HistGram1Click() {
-  if (Histogram) {
-    Histogram->raise();
-    return;
-  }
-  Histogram = new THistogram(Image1Bitmap, this);
-  Histogram->show();
+  RaiseOrShow(Histogram, [this] { return new THistogram(Image1Bitmap, this); });
 }
 
 void TPlatform::Button31Click() {

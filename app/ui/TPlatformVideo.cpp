@@ -16,6 +16,9 @@
 #include <filesystem>
 
 #include "base/ui/ControlEvents.h"
+#include "base/ui/NamedItems.h"
+#include "base/ui/Layouts.h"
+#include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
 #include "video/AvsScript.h"
@@ -39,17 +42,10 @@ void SetWhite(QLineEdit* edit) {
 QWidget* TPlatform::CreateVideoPanel() {
   auto* box = new QGroupBox("Video");
   auto* grid = new QGridLayout(box);
-  Button1 = new QPushButton("Open AVI");
-  Button1->setObjectName("Button1");
-  auto read_out = [](const char* name) {
-    auto* e = Named<QLineEdit>(name);
-    e->setReadOnly(true);
-    e->setFixedWidth(80);
-    return e;
-  };
-  Edit48 = read_out("Edit48");
-  Edit49 = read_out("Edit49");
-  Edit30 = read_out("Edit30");
+  Button1 = Named<QPushButton>("Button1", "Open AVI");
+  Edit48 = NamedReadOut("Edit48", {}, 80);
+  Edit49 = NamedReadOut("Edit49", {}, 80);
+  Edit30 = NamedReadOut("Edit30", {}, 80);
   grid->setContentsMargins(4, 2, 4, 2);
   grid->setVerticalSpacing(2);
   grid->addWidget(Button1, 0, 0, 1, 2);
@@ -58,18 +54,14 @@ QWidget* TPlatform::CreateVideoPanel() {
   size->addWidget(Edit48);
   size->addWidget(Edit49);
   grid->addLayout(size, 1, 1);
-  grid->addWidget(new QLabel("Frame rate"), 2, 0);
-  grid->addWidget(Edit30, 2, 1);
+  AddGridRow(grid, 2, {new QLabel("Frame rate"), Edit30});
   grid->addWidget(CreatePlayPanel(), 3, 0, 1, 2);  // ---- play ----
   return box;
 }
 
 void TPlatform::ConnectVideoHandlers() {
-  connect(Button1, &QPushButton::clicked, this, &TPlatform::Button1Click);
-  connect(AVIRileOpen1, &QAction::triggered, this, &TPlatform::AVIRileOpen1Click);
-  // ---- play ----
-  connect(Button19, &QPushButton::clicked, this, &TPlatform::Button19Click);
-  connect(Button27, &QPushButton::clicked, this, &TPlatform::Button27Click);
+  ConnectEach(this, {{Button1, &TPlatform::Button1Click}, {AVIRileOpen1, &TPlatform::AVIRileOpen1Click},
+                     {Button19, &TPlatform::Button19Click}, {Button27, &TPlatform::Button27Click}});
   connect(PlayTimer, &QTimer::timeout, this, &TPlatform::PlayTimerTick);
 }
 

@@ -7,10 +7,14 @@
 #include <QHBoxLayout>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <tuple>
+#include <utility>
 
 #include "app/ui/TPlatform.h"
 #include "base/IniFile.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/Layouts.h"
+#include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 
 namespace {
@@ -18,12 +22,21 @@ namespace {
 constexpr const char* kNote = "Note: Only checked items can be saved. ";
 
 // One save tick with the value it stands for beside it.
-QLabel* AddTickRow(QGridLayout* grid, QCheckBox* tick, const char* label_name) {
+std::pair<QCheckBox*, QLabel*> AddTickRow(QGridLayout* grid, const char* name, const char* caption,
+                                          const char* label_name) {
+  auto* tick = Named<QCheckBox>(name, caption);
   auto* label = Named<QLabel>(label_name);
   const int row = grid->rowCount();
   grid->addWidget(tick, row, 0);
   grid->addWidget(label, row, 1);
-  return label;
+  return {tick, label};
+}
+
+// The note below a page's ticks, then its save and close buttons.
+void AddSaveRow(QGridLayout* grid, QPushButton* save, QPushButton* close) {
+  grid->addWidget(new QLabel(kNote), grid->rowCount(), 0, 1, 2);
+  grid->addWidget(save, grid->rowCount(), 0);
+  grid->addWidget(close, grid->rowCount() - 1, 1);
 }
 
 QString Text(const TUpDown* u) { return u->Edit()->text(); }
@@ -43,110 +56,77 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
   auto* files = new QWidget;
   auto* fg = new QGridLayout(files);
   CheckBox16 = Named<QCheckBox>("CheckBox16", "Use AviSynth");
-  auto* engine = new QGroupBox("Rendering engine");
-  auto* engine_row = new QHBoxLayout(engine);
   RadioButton1 = Named<QRadioButton>("RadioButton1", "Direct Show");
   RadioButton2 = Named<QRadioButton>("RadioButton2", "Video for Windows");
-  engine_row->addWidget(RadioButton1);
-  engine_row->addWidget(RadioButton2);
+  QGroupBox* engine = GroupOf("Rendering engine", {RadioButton1, RadioButton2});
   auto* folders = new QGroupBox("Directory");
   auto* folder_grid = new QGridLayout(folders);
   Edit1 = Named<QLineEdit>("Edit1");
   Edit2 = Named<QLineEdit>("Edit2");
   Edit3 = Named<QLineEdit>("Edit3");
-  folder_grid->addWidget(new QLabel(".AVI file"), 0, 0);
-  folder_grid->addWidget(Edit1, 0, 1);
-  folder_grid->addWidget(new QLabel(".CSV file output"), 1, 0);
-  folder_grid->addWidget(Edit2, 1, 1);
-  folder_grid->addWidget(new QLabel(".CSV file output"), 2, 0);
-  folder_grid->addWidget(Edit3, 2, 1);
+  AddGridRow(folder_grid, 0, {new QLabel(".AVI file"), Edit1});
+  AddGridRow(folder_grid, 1, {new QLabel(".CSV file output"), Edit2});
+  AddGridRow(folder_grid, 2, {new QLabel(".CSV file output"), Edit3});
   CheckBox22 = Named<QCheckBox>("CheckBox22", "CSV (in, out) = AVI");
   folder_grid->addWidget(CheckBox22, 3, 0, 1, 2);
-  auto* remember = new QGroupBox("Auto Memory the Latest Access Path");
-  auto* remember_row = new QHBoxLayout(remember);
   CheckBox14 = Named<QCheckBox>("CheckBox14", ".AVI");
   CheckBox15 = Named<QCheckBox>("CheckBox15", ".CSV Output");
   CheckBox17 = Named<QCheckBox>("CheckBox17", ".CSV Input");
-  for (auto* c : {CheckBox14, CheckBox15, CheckBox17}) {
-    c->setChecked(true);
-    remember_row->addWidget(c);
-  }
+  for (auto* c : {CheckBox14, CheckBox15, CheckBox17}) c->setChecked(true);
+  QGroupBox* remember = GroupOf("Auto Memory the Latest Access Path", {CheckBox14, CheckBox15, CheckBox17});
   Button4 = Named<QPushButton>("Button4", "Save setting");
   Button5 = close_button("Button5");
   fg->addWidget(CheckBox16, 0, 0);
   fg->addWidget(engine, 1, 0, 1, 2);
   fg->addWidget(folders, 2, 0, 1, 2);
   fg->addWidget(remember, 3, 0, 1, 2);
-  fg->addWidget(Button4, 4, 0);
-  fg->addWidget(Button5, 4, 1);
+  AddGridRow(fg, 4, {Button4, Button5});
   PageControl1->addTab(files, "File reading");
 
   // 'Measurement'
   auto* meas = new QWidget;
   auto* mg = new QGridLayout(meas);
-  CheckBox2 = Named<QCheckBox>("CheckBox2", "Measurement type");
-  CheckBox3 = Named<QCheckBox>("CheckBox3", "Meassure each frame / field");
-  CheckBox4 = Named<QCheckBox>("CheckBox4", "Field Order:");
-  CheckBox5 = Named<QCheckBox>("CheckBox5", "Radius / Inner / Outer :");
-  CheckBox6 = Named<QCheckBox>("CheckBox6", "Form of BKG Area :");
-  CheckBox7 = Named<QCheckBox>("CheckBox7", "Width :");
-  CheckBox8 = Named<QCheckBox>("CheckBox8", "Gap :");
-  Label20 = AddTickRow(mg, CheckBox2, "Label20");
-  Label1 = AddTickRow(mg, CheckBox3, "Label1");
-  Label2 = AddTickRow(mg, CheckBox4, "Label2");
-  Label3 = AddTickRow(mg, CheckBox5, "Label3");
-  Label4 = AddTickRow(mg, CheckBox6, "Label4");
-  Label5 = AddTickRow(mg, CheckBox7, "Label5");
-  Label6 = AddTickRow(mg, CheckBox8, "Label6");
-  mg->addWidget(new QLabel(kNote), mg->rowCount(), 0, 1, 2);
+  std::tie(CheckBox2, Label20) = AddTickRow(mg, "CheckBox2", "Measurement type", "Label20");
+  std::tie(CheckBox3, Label1) = AddTickRow(mg, "CheckBox3", "Meassure each frame / field", "Label1");
+  std::tie(CheckBox4, Label2) = AddTickRow(mg, "CheckBox4", "Field Order:", "Label2");
+  std::tie(CheckBox5, Label3) = AddTickRow(mg, "CheckBox5", "Radius / Inner / Outer :", "Label3");
+  std::tie(CheckBox6, Label4) = AddTickRow(mg, "CheckBox6", "Form of BKG Area :", "Label4");
+  std::tie(CheckBox7, Label5) = AddTickRow(mg, "CheckBox7", "Width :", "Label5");
+  std::tie(CheckBox8, Label6) = AddTickRow(mg, "CheckBox8", "Gap :", "Label6");
   Button6 = close_button("Button6");
   Button9 = Named<QPushButton>("Button9", "Save settings");
-  mg->addWidget(Button9, mg->rowCount(), 0);
-  mg->addWidget(Button6, mg->rowCount() - 1, 1);
+  AddSaveRow(mg, Button9, Button6);
   PageControl1->addTab(meas, "Measurement");
 
   // 'Tracking'
   auto* track = new QWidget;
   auto* tg = new QGridLayout(track);
-  CheckBox9 = Named<QCheckBox>("CheckBox9", "Tracking mode :");
-  CheckBox11 = Named<QCheckBox>("CheckBox11", "Synchoronize to Aperture Radius :");
-  CheckBox10 = Named<QCheckBox>("CheckBox10", "Radius :");
-  CheckBox12 = Named<QCheckBox>("CheckBox12", "Threshold :");
-  Label7 = AddTickRow(tg, CheckBox9, "Label7");
-  Label8 = AddTickRow(tg, CheckBox11, "Label8");
-  Label9 = AddTickRow(tg, CheckBox10, "Label9");
-  Label10 = AddTickRow(tg, CheckBox12, "Label10");
-  tg->addWidget(new QLabel(kNote), tg->rowCount(), 0, 1, 2);
+  std::tie(CheckBox9, Label7) = AddTickRow(tg, "CheckBox9", "Tracking mode :", "Label7");
+  std::tie(CheckBox11, Label8) = AddTickRow(tg, "CheckBox11", "Synchoronize to Aperture Radius :", "Label8");
+  std::tie(CheckBox10, Label9) = AddTickRow(tg, "CheckBox10", "Radius :", "Label9");
+  std::tie(CheckBox12, Label10) = AddTickRow(tg, "CheckBox12", "Threshold :", "Label10");
   Button7 = close_button("Button7");
   Button10 = Named<QPushButton>("Button10", "Save settings");
-  tg->addWidget(Button10, tg->rowCount(), 0);
-  tg->addWidget(Button7, tg->rowCount() - 1, 1);
+  AddSaveRow(tg, Button10, Button7);
   PageControl1->addTab(track, "Tracking");
 
   // 'Video Time Inserter'
   auto* vti = new QWidget;
   auto* vg = new QGridLayout(vti);
-  CheckBox13 = Named<QCheckBox>("CheckBox13", "Threshold :");
-  CheckBox19 = Named<QCheckBox>("CheckBox19", "Read from VTI :");
-  Label11 = AddTickRow(vg, CheckBox13, "Label11");
-  Label12 = AddTickRow(vg, CheckBox19, "Label12");
-  auto* signal = new QGroupBox("Time Signal");
-  auto* signal_row = new QHBoxLayout(signal);
+  std::tie(CheckBox13, Label11) = AddTickRow(vg, "CheckBox13", "Threshold :", "Label11");
+  std::tie(CheckBox19, Label12) = AddTickRow(vg, "CheckBox19", "Read from VTI :", "Label12");
   RadioButton3 = Named<QRadioButton>("RadioButton3", "IOTA VTI");
   RadioButton4 = Named<QRadioButton>("RadioButton4", "KIWI-OSD");
   RadioButton5 = Named<QRadioButton>("RadioButton5", "GHS-OSD");
-  for (auto* b : {RadioButton3, RadioButton4, RadioButton5}) signal_row->addWidget(b);
+  QGroupBox* signal = GroupOf("Time Signal", {RadioButton3, RadioButton4, RadioButton5});
   vg->addWidget(signal, vg->rowCount(), 0, 1, 2);
   auto* led = new QGroupBox("Signal Detection Area for LED ");
   auto* led_grid = new QGridLayout(led);
-  CheckBox20 = Named<QCheckBox>("CheckBox20", "Small Rectangle for Signal1, 2");
-  Label13 = AddTickRow(led_grid, CheckBox20, "Label13");
+  std::tie(CheckBox20, Label13) = AddTickRow(led_grid, "CheckBox20", "Small Rectangle for Signal1, 2", "Label13");
   vg->addWidget(led, vg->rowCount(), 0, 1, 2);
-  vg->addWidget(new QLabel(kNote), vg->rowCount(), 0, 1, 2);
   Button8 = close_button("Button8");
   Button11 = Named<QPushButton>("Button11", "Save Settings");
-  vg->addWidget(Button11, vg->rowCount(), 0);
-  vg->addWidget(Button8, vg->rowCount() - 1, 1);
+  AddSaveRow(vg, Button11, Button8);
   PageControl1->addTab(vti, "Video Time Inserter");
 
   auto* bottom = new QHBoxLayout;
@@ -161,22 +141,19 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
 
   FormCreate();
 
-  connect(Button1, &QPushButton::clicked, this, &TPreserveSetting::Button1Click);
-  connect(Button3, &QPushButton::clicked, this, &TPreserveSetting::Button3Click);
+  ConnectEach(this, {{Button1, &TPreserveSetting::Button1Click}, {Button3, &TPreserveSetting::Button3Click},
+                     {Button4, &TPreserveSetting::Button4Click}, {Button9, &TPreserveSetting::Button9Click},
+                     {Button10, &TPreserveSetting::Button10Click}, {Button11, &TPreserveSetting::Button11Click},
+                     {CheckBox16, &TPreserveSetting::CheckBox16Click}, {CheckBox19, &TPreserveSetting::CheckBox19Click},
+                     {CheckBox22, &TPreserveSetting::CheckBox22Click},
+                     {RadioButton1, &TPreserveSetting::RadioButton1Click},
+                     {RadioButton2, &TPreserveSetting::RadioButton2Click},
+                     {RadioButton3, &TPreserveSetting::RadioButton3Click},
+                     {RadioButton4, &TPreserveSetting::RadioButton4Click},
+                     {RadioButton5, &TPreserveSetting::RadioButton5Click}});
+  // Every page's 'Close' button.
   for (QPushButton* b : {Button2, Button5, Button6, Button7, Button8})
     connect(b, &QPushButton::clicked, this, &TPreserveSetting::Button2Click);
-  connect(Button4, &QPushButton::clicked, this, &TPreserveSetting::Button4Click);
-  connect(Button9, &QPushButton::clicked, this, &TPreserveSetting::Button9Click);
-  connect(Button10, &QPushButton::clicked, this, &TPreserveSetting::Button10Click);
-  connect(Button11, &QPushButton::clicked, this, &TPreserveSetting::Button11Click);
-  OnCheckBoxClick(CheckBox16, this, &TPreserveSetting::CheckBox16Click);
-  OnCheckBoxClick(CheckBox19, this, &TPreserveSetting::CheckBox19Click);
-  OnCheckBoxClick(CheckBox22, this, &TPreserveSetting::CheckBox22Click);
-  OnRadioButtonClick(RadioButton1, this, &TPreserveSetting::RadioButton1Click);
-  OnRadioButtonClick(RadioButton2, this, &TPreserveSetting::RadioButton2Click);
-  OnRadioButtonClick(RadioButton3, this, &TPreserveSetting::RadioButton3Click);
-  OnRadioButtonClick(RadioButton4, this, &TPreserveSetting::RadioButton4Click);
-  OnRadioButtonClick(RadioButton5, this, &TPreserveSetting::RadioButton5Click);
 }
 
 void TPreserveSetting::FormCreate() {

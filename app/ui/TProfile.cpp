@@ -20,6 +20,8 @@
 #include "measure/RadialProfile.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/Layouts.h"
+#include "base/ui/HandlerTable.h"
 
 TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::WindowStaysOnTopHint), w_(platform) {
   SetUpToolWindow(this, "Profile", "Operation guide");
@@ -47,8 +49,7 @@ TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::Wi
   // The star buttons get a parent of their own: radio buttons exclude each
   // other across every descendant of their parent, the 'Control' group's too.
   auto* stars = new QWidget;
-  auto* sg = new QGridLayout(stars);
-  sg->setContentsMargins(0, 0, 0, 0);
+  auto* sg = EdgeLayout<QGridLayout>(stars);
   sg->addWidget(RadioButton1, 0, 0, 1, 2);
   sg->addWidget(RadioButton2, 1, 0, 1, 2);
   sg->addWidget(Button1, 1, 2);
@@ -58,10 +59,8 @@ TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::Wi
   auto* g = new QGridLayout;
   g->addWidget(ComboBox1, 0, 0, 1, 3);
   g->addWidget(stars, 1, 0, 4, 3);
-  g->addWidget(Button3, 5, 0);
-  g->addWidget(Button4, 5, 1);
-  g->addWidget(Button6, 6, 0);
-  g->addWidget(Button7, 6, 1);
+  AddGridRow(g, 5, {Button3, Button4});
+  AddGridRow(g, 6, {Button6, Button7});
   g->addWidget(Button5, 7, 0, 1, 2);
   g->addWidget(Button8, 7, 2);
   g->addWidget(RadioGroup1, 5, 2, 2, 1);
@@ -87,12 +86,9 @@ TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::Wi
   Button5->setEnabled(false);
   RadioGroup1->SetItemIndex(1);
 
-  OnRadioButtonClick(RadioButton1, this, &TProfile::RadioButton1Click);
-  OnRadioButtonClick(RadioButton2, this, &TProfile::RadioButton2Click);
-  OnRadioButtonClick(RadioButton3, this, &TProfile::RadioButton3Click);
-  OnCheckBoxClick(CheckBox1, this, &TProfile::CheckBox1Click);
-  OnComboBoxChange(ComboBox1, this, &TProfile::ComboBox1Change);
-  OnRadioGroupClick(RadioGroup1, this, &TProfile::RadioGroup1Click);
+  ConnectEach(this, {{RadioButton1, &TProfile::RadioButton1Click}, {RadioButton2, &TProfile::RadioButton2Click},
+                     {RadioButton3, &TProfile::RadioButton3Click}, {CheckBox1, &TProfile::CheckBox1Click},
+                     {ComboBox1, &TProfile::ComboBox1Change}, {RadioGroup1, &TProfile::RadioGroup1Click}});
   // The main window's own object commands run first; the guide then follows.
   for (QAction* a : {w_.Add1, w_.Remove1, w_.Object11, w_.Object21, w_.Object31})
     if (a) connect(a, &QAction::triggered, this, &TProfile::FollowMainWindow);
@@ -233,30 +229,21 @@ void TProfile::ComboBox1Change() {
   if (OccultationType == 3 && was_ticked) CheckBox1Click();
 }
 
-void TProfile::TakeBackup() {
+void TProfile::StartKeepingBackup(void (TPlatform::*start)()) {
   DataLineBackup = w_.Frames.FrameDataLines;
   Button5->setEnabled(false);
+  (w_.*start)();
 }
 
-void TProfile::Button3Click() {
-  TakeBackup();
-  w_.StartPlayback();
-}
-
-void TProfile::Button4Click() {
-  w_.StopPlayback();
+void TProfile::StopOfferingBackup(void (TPlatform::*stop)()) {
+  (w_.*stop)();
   Button5->setEnabled(DataLineBackup.has_value());
 }
 
-void TProfile::Button6Click() {
-  TakeBackup();
-  w_.StartMeasurement();
-}
-
-void TProfile::Button7Click() {
-  w_.StopMeasurement();
-  Button5->setEnabled(DataLineBackup.has_value());
-}
+void TProfile::Button3Click() { StartKeepingBackup(&TPlatform::StartPlayback); }
+void TProfile::Button4Click() { StopOfferingBackup(&TPlatform::StopPlayback); }
+void TProfile::Button6Click() { StartKeepingBackup(&TPlatform::StartMeasurement); }
+void TProfile::Button7Click() { StopOfferingBackup(&TPlatform::StopMeasurement); }
 
 void TProfile::Button5Click() {
   if (!DataLineBackup) return;

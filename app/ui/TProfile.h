@@ -67,6 +67,8 @@ class TProfile : public QWidget {
 
  private:
   void ShowDeleteButtons();
-  void TakeBackup();
+  // A start from here keeps the rows so far, which 'Back to Starting point' puts back; a stop offers them.
+  void StartKeepingBackup(void (TPlatform::*start)());
+  void StopOfferingBackup(void (TPlatform::*stop)());
   TPlatform& w_;
 };

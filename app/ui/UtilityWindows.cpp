@@ -16,6 +16,8 @@
 #include "base/AtomicFile.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/Layouts.h"
+#include "base/ui/NamedItems.h"
 #include "base/ui/DialogService.h"
 
 namespace {
@@ -32,12 +34,9 @@ TAvsEdit::TAvsEdit(const QString& file, QWidget* opener) : QWidget(opener, Qt::W
   SetUpToolWindow(this, "AvsEdit", "AvsEdit");
   auto* bar = new QMenuBar(this);
   QMenu* menu = bar->addMenu("File");
-  OpenAVSFile1 = menu->addAction("Open AVS File");
-  OpenAVSFile1->setObjectName("OpenAVSFile1");
-  SaveAVSFile1 = menu->addAction("Save AVS File");
-  SaveAVSFile1->setObjectName("SaveAVSFile1");
-  Saveas1 = menu->addAction("Save as");
-  Saveas1->setObjectName("Saveas1");
+  OpenAVSFile1 = NamedAction(menu, "OpenAVSFile1", "Open AVS File");
+  SaveAVSFile1 = NamedAction(menu, "SaveAVSFile1", "Save AVS File");
+  Saveas1 = NamedAction(menu, "Saveas1", "Save as");
   Memo1 = Named<QPlainTextEdit>("Memo1");
   Button1 = Named<QPushButton>("Button1", "Save");
   Button2 = Named<QPushButton>("Button2", "Close");
@@ -176,8 +175,7 @@ TIMGWindowSetting::TIMGWindowSetting(int frame_width, int frame_height, std::fun
   ScrollBar1->setRange(0, std::max(0, frame_width - 720));
   ScrollBar2->setRange(0, std::max(0, frame_height - 540));
   auto* g = new QGridLayout(this);
-  g->addWidget(ScrollBar1, 0, 0);
-  g->addWidget(ScrollBar2, 0, 1);
+  AddGridRow(g, 0, {ScrollBar1, ScrollBar2});
   connect(ScrollBar1, &QScrollBar::valueChanged, this, &TIMGWindowSetting::ScrollBar1Change);
   connect(ScrollBar2, &QScrollBar::valueChanged, this, &TIMGWindowSetting::ScrollBar2Change);
   resize(300, 120);
