@@ -2,6 +2,7 @@
 // A window's controls and their handlers as one table. Each entry ties its
 // handler to the control by the event convention of the control's kind (see
 // ControlEvents.h), so a window lists what runs, not how it is wired.
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -19,6 +20,9 @@ class Handler {
  public:
   using Method = void (Window::*)();
   Handler(QPushButton* c, Method m) : bind_([c, m](Window* w) { QObject::connect(c, &QPushButton::clicked, w, m); }) {}
+  // Tool buttons and other plain buttons: a click.
+  Handler(QAbstractButton* c, Method m)
+      : bind_([c, m](Window* w) { QObject::connect(c, &QAbstractButton::clicked, w, m); }) {}
   Handler(QAction* c, Method m) : bind_([c, m](Window* w) { QObject::connect(c, &QAction::triggered, w, m); }) {}
   Handler(QCheckBox* c, Method m) : bind_([c, m](Window* w) { OnCheckBoxClick(c, w, m); }) {}
   Handler(QRadioButton* c, Method m) : bind_([c, m](Window* w) { OnRadioButtonClick(c, w, m); }) {}
@@ -35,8 +39,11 @@ class Handler {
   std::function<void(Window*)> bind_;
 };
 
+template <class Window>
+using Handlers = std::initializer_list<Handler<Window>>;
+
 // Connects every entry, in the table's order.
 template <class Window>
-void ConnectEach(Window* window, std::type_identity_t<std::initializer_list<Handler<Window>>> table) {
+void ConnectEach(Window* window, std::type_identity_t<Handlers<Window>> table) {
   for (const auto& h : table) h.Connect(window);
 }

@@ -29,7 +29,7 @@
 #include "base/ResultTable.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
-#include "base/ui/HandlerTables.h"
+#include "base/ui/HandlerTable.h"
 #include "ImageFileLib/SavePicture.h"
 #include "chart/ImageFileName.h"
 
@@ -217,12 +217,12 @@ void TMutual_Average::CreateControls() {
 }
 
 void TMutual_Average::ConnectHandlers() {
-  const ButtonHandlers<TMutual_Average> button_handlers = {
+  const Handlers<TMutual_Average> button_handlers = {
       {Button1, &TMutual_Average::Button1Click}, {Button2, &TMutual_Average::Button2Click},
       {Button3, &TMutual_Average::Button3Click}, {Button4, &TMutual_Average::Button4Click},
       {Button5, &TMutual_Average::Button5Click}, {Button6, &TMutual_Average::Button6Click},
       {Button7, &TMutual_Average::Button7Click}};
-  OnButtonClicks(this, button_handlers);
+  ConnectEach(this, button_handlers);
   OnComboBoxChange(ComboBox3, this, &TMutual_Average::ComboBox3Change);
   for (QScrollBar* s : {ScrollBar1, ScrollBar2, ScrollBar3})
     connect(s, &QScrollBar::valueChanged, this, &TMutual_Average::ScrollBarChange);

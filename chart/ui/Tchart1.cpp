@@ -11,7 +11,7 @@
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
-#include "base/ui/HandlerTables.h"
+#include "base/ui/HandlerTable.h"
 #include "chart/ChartScale.h"
 #include "chart/ChartTable.h"
 #include "chart/ui/ChartPainter.h"
@@ -158,7 +158,7 @@ void Tchart1::BuildControls() {
   Button15->setEnabled(host_.ToolAvailable(ChartTool::LedGraph));
   Button2->setEnabled(host_.ToolAvailable(ChartTool::StarImage3D));
   Button12->setEnabled(host_.ImageSaveAvailable());
-  const ButtonHandlers<Tchart1> button_handlers = {
+  const Handlers<Tchart1> button_handlers = {
       {Button2, &Tchart1::Button2Click},          {Button8, &Tchart1::Button8Click},
       {Button12, &Tchart1::Button12Click},        {Button14, &Tchart1::Button14Click},
       {Button15, &Tchart1::Button15Click},        {Button3, &Tchart1::Button3Click},
@@ -168,7 +168,7 @@ void Tchart1::BuildControls() {
       {Button10, &Tchart1::Button10Click},        {Button11, &Tchart1::Button11Click},
       {Button16, &Tchart1::Button16Click},        {Button17, &Tchart1::Button17Click},
       {SpeedButton1, &Tchart1::SpeedButton1Click}};
-  OnButtonClicks(this, button_handlers);
+  ConnectEach(this, button_handlers);
 
   connect(ScrollBar1, &QScrollBar::valueChanged, this, &Tchart1::ScrollBar1Scroll);
   OnRadioGroupClick(RadioGroup1, this, &Tchart1::RadioGroup1Click);

@@ -25,7 +25,7 @@
 #include "base/ResultTable.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
-#include "base/ui/HandlerTables.h"
+#include "base/ui/HandlerTable.h"
 #include "chart/ui/Tchart1.h"
 #include "events/EventIdentification.h"
 #include "events/ui/IdentificationWidgets.h"
@@ -227,14 +227,14 @@ void TAsteroidIdentification::BuildControls() {
                        Edit31, Edit33})
     e->installEventFilter(this);
 
-  const ButtonHandlers<TAsteroidIdentification> button_handlers = {
+  const Handlers<TAsteroidIdentification> button_handlers = {
       {Button5, &TAsteroidIdentification::Button5Click}, {Button3, &TAsteroidIdentification::Button3Click},
       {Button6, &TAsteroidIdentification::Button6Click}, {Button19, &TAsteroidIdentification::Button19Click},
       {Button1, &TAsteroidIdentification::Button1Click}, {Button11, &TAsteroidIdentification::Button11Click},
       {Button7, &TAsteroidIdentification::Button7Click}, {Button2, &TAsteroidIdentification::Button2Click},
       {Button4, &TAsteroidIdentification::Button4Click}, {Button12, &TAsteroidIdentification::Button12Click},
       {Button8, &TAsteroidIdentification::Button8Click}, {Button9, &TAsteroidIdentification::Button9Click}};
-  OnButtonClicks(this, button_handlers);
+  ConnectEach(this, button_handlers);
   connect(Memo1, &QPlainTextEdit::textChanged, this, &TAsteroidIdentification::Memo1Change);
   connect(ListBox1, &QListWidget::itemPressed, this, [this] { ListBox1MouseDown(); });
   connect(Edit3, &QLineEdit::textChanged, this, [this] { Edit3Change(); });

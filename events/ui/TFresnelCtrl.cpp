@@ -18,7 +18,7 @@
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
-#include "base/ui/HandlerTables.h"
+#include "base/ui/HandlerTable.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ChartEventState.h"
 #include "events/SpectralModel.h"
@@ -418,16 +418,16 @@ void TFresnelCtrl::ConnectHandlers() {
       {UpDown8, &TFresnelCtrl::UpDown8Click},   {UpDown10, &TFresnelCtrl::UpDown10Click}};
   for (const auto& [u, handler] : updowns)
     connect(u, &QSpinBox::valueChanged, this, [this, handler = handler] { (this->*handler)(); });
-  const ButtonHandlers<TFresnelCtrl> box_handlers = {
+  const Handlers<TFresnelCtrl> box_handlers = {
       {CheckBox1, &TFresnelCtrl::CheckBox1Click}, {CheckBox2, &TFresnelCtrl::CheckBox2Click},
       {CheckBox3, &TFresnelCtrl::CheckBox3Click}, {CheckBox4, &TFresnelCtrl::CheckBox4Click},
       {CheckBox5, &TFresnelCtrl::CheckBox5Click}, {CheckBox8, &TFresnelCtrl::CheckBox8Click}};
-  OnCheckBoxClicks(this, box_handlers);
-  const ButtonHandlers<TFresnelCtrl> button_handlers = {{Button1, &TFresnelCtrl::Button1Click},
+  ConnectEach(this, box_handlers);
+  const Handlers<TFresnelCtrl> button_handlers = {{Button1, &TFresnelCtrl::Button1Click},
                                                         {Button2, &TFresnelCtrl::Button2Click},
                                                         {Button3, &TFresnelCtrl::Button3Click},
                                                         {CancelButton, &TFresnelCtrl::CancelButtonClick}};
-  OnButtonClicks(this, button_handlers);
+  ConnectEach(this, button_handlers);
 }
 
 // ---- levels and windows ----

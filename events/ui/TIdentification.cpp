@@ -25,7 +25,7 @@
 #include "base/ResultTable.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
-#include "base/ui/HandlerTables.h"
+#include "base/ui/HandlerTable.h"
 #include "chart/ui/Tchart1.h"
 #include "events/EventIdentification.h"
 #include "events/ui/IdentificationWidgets.h"
@@ -213,11 +213,11 @@ void TIdentification::BuildControls() {
   connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { ListBox1DblClick(); });
   connect(Button9, &QPushButton::clicked, this, &TIdentification::Button9Click);
   OnRadioGroupClick(RadioGroup1, this, &TIdentification::RadioGroup1Click);
-  const ButtonHandlers<TIdentification> button_handlers = {{SpeedButton1, &TIdentification::SpeedButton1Click},
+  const Handlers<TIdentification> button_handlers = {{SpeedButton1, &TIdentification::SpeedButton1Click},
                                                            {SpeedButton2, &TIdentification::SpeedButton2Click},
                                                            {Button12, &TIdentification::Button12Click},
                                                            {Button6, &TIdentification::Button6Click}};
-  OnButtonClicks(this, button_handlers);
+  ConnectEach(this, button_handlers);
 }
 
 void TIdentification::FormCreate(bool from_chart) {

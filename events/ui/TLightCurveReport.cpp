@@ -14,7 +14,7 @@
 #include "base/ResultTable.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
-#include "base/ui/HandlerTables.h"
+#include "base/ui/HandlerTable.h"
 #include "events/ReportFiles.h"
 #include "events/TimingList.h"
 #include "base/ui/MemoLines.h"
@@ -245,11 +245,11 @@ void TLightCurveReport::BuildControls() {
   g->addWidget(Memo4, 18, 0, 1, 4);
   g->addWidget(Memo5, 18, 4, 1, 4);
 
-  const ButtonHandlers<TLightCurveReport> button_handlers = {
+  const Handlers<TLightCurveReport> button_handlers = {
       {Button1, &TLightCurveReport::Button1Click}, {Button2, &TLightCurveReport::Button2Click},
       {Button3, &TLightCurveReport::Button3Click}, {Button4, &TLightCurveReport::Button4Click},
       {Button5, &TLightCurveReport::Button5Click}, {Button6, &TLightCurveReport::Button6Click}};
-  OnButtonClicks(this, button_handlers);
+  ConnectEach(this, button_handlers);
   auto both = [this] {
     BuildXmlReport();
     BuildTextReport();

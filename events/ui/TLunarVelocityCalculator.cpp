@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "base/ui/ControlEvents.h"
-#include "base/ui/HandlerTables.h"
+#include "base/ui/HandlerTable.h"
 #include "events/VelocityCalculator.h"
 #include "events/ui/TFresnelCtrl.h"
 
@@ -89,12 +89,12 @@ void TLunarVelocityCalculator::BuildControls() {
   Button5 = button(g3, "Button5", "Calculation", 2);
   Button6 = button(g3, "Button6", "Write to diffraction simulation parameter", 3);
 
-  const ButtonHandlers<TLunarVelocityCalculator> button_handlers = {
+  const Handlers<TLunarVelocityCalculator> button_handlers = {
       {Button1, &TLunarVelocityCalculator::Button1Click}, {Button2, &TLunarVelocityCalculator::Button2Click},
       {Button3, &TLunarVelocityCalculator::Button3Click}, {Button4, &TLunarVelocityCalculator::Button4Click},
       {Button5, &TLunarVelocityCalculator::Button5Click}, {Button6, &TLunarVelocityCalculator::Button6Click},
       {Button7, &TLunarVelocityCalculator::Button7Click}};
-  OnButtonClicks(this, button_handlers);
+  ConnectEach(this, button_handlers);
 }
 
 void TLunarVelocityCalculator::FormCreate() {

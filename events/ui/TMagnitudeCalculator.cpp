@@ -15,7 +15,7 @@
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/FormRows.h"
-#include "base/ui/HandlerTables.h"
+#include "base/ui/HandlerTable.h"
 #include "chart/ui/Tchart1.h"
 #include "events/TimingError.h"
 #include "base/ui/MemoLines.h"
@@ -216,10 +216,10 @@ void TMagnitudeCalculator::BuildControls() {
   g->addWidget(Button8, 10, 6, 1, 2);
 
   for (TUpDown* u : {UpDown1, UpDown2, UpDown3}) OnUpDownChange(u, this, &TMagnitudeCalculator::UpDown123Click);
-  const UpDownHandlers<TMagnitudeCalculator> updown_handlers = {{UpDown4, &TMagnitudeCalculator::UpDown4Click},
+  const Handlers<TMagnitudeCalculator> updown_handlers = {{UpDown4, &TMagnitudeCalculator::UpDown4Click},
                                                                 {UpDown5, &TMagnitudeCalculator::UpDown5Click},
                                                                 {UpDown6, &TMagnitudeCalculator::UpDown6Click}};
-  OnUpDownChanges(this, updown_handlers);
+  ConnectEach(this, updown_handlers);
   OnCheckBoxClick(CheckBox1, this, &TMagnitudeCalculator::Recalculate);
   OnRadioButtonClick(RadioButton1, this, &TMagnitudeCalculator::Recalculate);
   OnRadioButtonClick(RadioButton2, this, &TMagnitudeCalculator::Recalculate);
@@ -232,7 +232,7 @@ void TMagnitudeCalculator::BuildControls() {
   OnRadioGroupClick(RadioGroup3, this, &TMagnitudeCalculator::MagnitudeCalculation);
   connect(ScrollBar1, &QScrollBar::valueChanged, this, &TMagnitudeCalculator::RadioGroup1Click);
   connect(ScrollBar2, &QScrollBar::valueChanged, this, &TMagnitudeCalculator::RadioGroup1Click);
-  const ButtonHandlers<TMagnitudeCalculator> button_handlers = {
+  const Handlers<TMagnitudeCalculator> button_handlers = {
       {Button1, &TMagnitudeCalculator::Button1Click},
       {Button2, &TMagnitudeCalculator::Button2Click},
       {Button3, &TMagnitudeCalculator::Button3Click},
@@ -245,7 +245,7 @@ void TMagnitudeCalculator::BuildControls() {
       {Button11, &TMagnitudeCalculator::Button11Click},
       {SpeedButton1, &TMagnitudeCalculator::SpeedButton1Click},
       {SpeedButton2, &TMagnitudeCalculator::SpeedButton2Click}};
-  OnButtonClicks(this, button_handlers);
+  ConnectEach(this, button_handlers);
   OnComboBoxChange(ComboBox1, this, &TMagnitudeCalculator::ComboBox1Change);
 }
 

@@ -17,7 +17,7 @@
 
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
-#include "base/ui/HandlerTables.h"
+#include "base/ui/HandlerTable.h"
 
 namespace {
 
@@ -82,12 +82,12 @@ TThreeDGraph::TThreeDGraph(ProfileGrids& grids, const ApertureClassMap& classes,
   buttons->addWidget(Button1);
   v->addLayout(buttons);
 
-  const ButtonHandlers<TThreeDGraph> button_handlers = {
+  const Handlers<TThreeDGraph> button_handlers = {
       {SpeedButton1, &TThreeDGraph::SpeedButton1Click}, {SpeedButton2, &TThreeDGraph::SpeedButton2Click},
       {SpeedButton3, &TThreeDGraph::SpeedButton3Click}, {SpeedButton4, &TThreeDGraph::SpeedButton4Click},
       {Button3, &TThreeDGraph::Button3Click},           {Button4, &TThreeDGraph::Button4Click},
       {Button2, &TThreeDGraph::Button2Click},           {Button5, &TThreeDGraph::Button5Click}};
-  OnButtonClicks(this, button_handlers);
+  ConnectEach(this, button_handlers);
   connect(Button1, &QPushButton::clicked, this, &QWidget::close);
   connect(TrackBar1, &QSlider::valueChanged, this, [this](int) { TrackBar1Change(); });
   connect(TrackBar2, &QSlider::valueChanged, this, [this](int) { TrackBar2Change(); });

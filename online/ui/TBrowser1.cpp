@@ -9,7 +9,7 @@
 #include "online/ui/WebBrowserControl.h"
 
 #include "base/ui/ControlEvents.h"
-#include "base/ui/HandlerTables.h"
+#include "base/ui/HandlerTable.h"
 
 namespace {
 
@@ -48,11 +48,11 @@ TBrowser1::TBrowser1(QWidget* parent) : QWidget(parent, Qt::Window) {
   layout->addWidget(ToolBar1);
   layout->addWidget(WebBrowser1, 1);
 
-  const ButtonHandlers<TBrowser1> button_handlers = {
+  const Handlers<TBrowser1> button_handlers = {
       {BackButton, &TBrowser1::BackButtonClick}, {ForwardButton, &TBrowser1::ForwardButtonClick},
       {HomeButton, &TBrowser1::HomeButtonClick}, {RefreshButton, &TBrowser1::RefreshButtonClick},
       {StopButton, &TBrowser1::StopButtonClick}, {NavigateButton, &TBrowser1::NavigateButtonClick}};
-  OnButtonClicks(this, button_handlers);
+  ConnectEach(this, button_handlers);
   connect(Edit1, &QLineEdit::returnPressed, this, &TBrowser1::NavigateButtonClick);
   connect(WebBrowser1, &TWebBrowserControl::HistoryChanged, this, &TBrowser1::ShowHistoryButtons);
   ShowHistoryButtons();

@@ -10,7 +10,7 @@
 #include "base/AtomicFile.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
-#include "base/ui/HandlerTables.h"
+#include "base/ui/HandlerTable.h"
 #include "online/SoftwareUpdate.h"
 #include "online/UrlDownload.h"
 #include "online/ZipFile.h"
@@ -52,9 +52,9 @@ TWebAccess::TWebAccess(WebAccessOptions options, QWidget* parent) : QDialog(pare
   Memo2 = MakeMemo(this, "Memo2", 10, 150, 691, 355);
   Button3 = MakeButton(this, "Button3", "Button3", 230, 60, 94, 31);
   Button3->setVisible(false);
-  const ButtonHandlers<TWebAccess> button_handlers = {
+  const Handlers<TWebAccess> button_handlers = {
       {Button1, &TWebAccess::Button1Click}, {Button2, &TWebAccess::Button2Click}, {Button3, &TWebAccess::Button3Click}};
-  OnButtonClicks(this, button_handlers);
+  ConnectEach(this, button_handlers);
   FormCreate();
 }
 

@@ -18,7 +18,7 @@
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
-#include "base/ui/HandlerTables.h"
+#include "base/ui/HandlerTable.h"
 #include "timing/ui/TimingMemo.h"
 
 namespace {
@@ -258,7 +258,7 @@ void TLEDGraph::CreateControls() {
 void TLEDGraph::ConnectHandlers() {
   OnRadioGroupClick(RadioGroup1, this, &TLEDGraph::RadioGroup1Click);
   connect(ScrollBar1, &QScrollBar::valueChanged, this, &TLEDGraph::ScrollBar1Change);
-  const UpDownHandlers<TLEDGraph> updown_handlers = {
+  const Handlers<TLEDGraph> updown_handlers = {
       {UpDown12, &TLEDGraph::UpDown12Click}, {UpDown13, &TLEDGraph::UpDown13Click},
       {UpDown14, &TLEDGraph::UpDown14Click}, {UpDown15, &TLEDGraph::UpDown15Click},
       {UpDown1, &TLEDGraph::UpDown1Click},   {UpDown2, &TLEDGraph::UpDown2Click},
@@ -266,13 +266,13 @@ void TLEDGraph::ConnectHandlers() {
       {UpDown7, &TLEDGraph::UpDown7Click},   {UpDown8, &TLEDGraph::UpDown8Click},
       {UpDown9, &TLEDGraph::UpDown9Click},   {UpDown10, &TLEDGraph::UpDown10Click},
       {UpDown11, &TLEDGraph::UpDown11Click}};
-  OnUpDownChanges(this, updown_handlers);
-  const ButtonHandlers<TLEDGraph> button_handlers = {
+  ConnectEach(this, updown_handlers);
+  const Handlers<TLEDGraph> button_handlers = {
       {Button4, &TLEDGraph::Button4Click},   {Button5, &TLEDGraph::Button5Click},   {Button6, &TLEDGraph::Button6Click},
       {Button7, &TLEDGraph::Button7Click},   {Button8, &TLEDGraph::Button8Click},   {Button9, &TLEDGraph::Button9Click},
       {Button10, &TLEDGraph::Button10Click}, {Button11, &TLEDGraph::Button11Click}, {Button1, &TLEDGraph::Button1Click},
       {Button2, &TLEDGraph::Button2Click},   {Button3, &TLEDGraph::Button3Click}};
-  OnButtonClicks(this, button_handlers);
+  ConnectEach(this, button_handlers);
 }
 
 // ---- helpers ----

@@ -16,7 +16,7 @@
 
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
-#include "base/ui/HandlerTables.h"
+#include "base/ui/HandlerTable.h"
 #include "timing/TimingError.h"
 #include "timing/ui/TTimingError.h"
 #include "timing/ui/TimingMemo.h"
@@ -115,18 +115,18 @@ TTimingErrorSimulation::TTimingErrorSimulation(QWidget* owner) : QDialog(owner) 
   grid->addWidget(ProgressBar1, 4, 0, 1, 4);
 
   connect(Edit1, &QLineEdit::textChanged, this, &TTimingErrorSimulation::Edit1Change);
-  const UpDownHandlers<TTimingErrorSimulation> updown_handlers = {{UpDown1, &TTimingErrorSimulation::UpDown1Click},
+  const Handlers<TTimingErrorSimulation> updown_handlers = {{UpDown1, &TTimingErrorSimulation::UpDown1Click},
                                                                   {UpDown2, &TTimingErrorSimulation::UpDown2Click},
                                                                   {UpDown3, &TTimingErrorSimulation::UpDown3Click},
                                                                   {UpDown4, &TTimingErrorSimulation::UpDown4Click},
                                                                   {UpDown5, &TTimingErrorSimulation::UpDown5Click}};
-  OnUpDownChanges(this, updown_handlers);
-  const ButtonHandlers<TTimingErrorSimulation> button_handlers = {
+  ConnectEach(this, updown_handlers);
+  const Handlers<TTimingErrorSimulation> button_handlers = {
       {Button1, &TTimingErrorSimulation::Button1Click}, {Button2, &TTimingErrorSimulation::Button2Click},
       {Button3, &TTimingErrorSimulation::Button3Click}, {Button4, &TTimingErrorSimulation::Button4Click},
       {Button5, &TTimingErrorSimulation::Button5Click}, {Button6, &TTimingErrorSimulation::Button6Click},
       {Button7, &TTimingErrorSimulation::Button7Click}, {Button8, &TTimingErrorSimulation::Button8Click}};
-  OnButtonClicks(this, button_handlers);
+  ConnectEach(this, button_handlers);
   FormCreate();
 }
 

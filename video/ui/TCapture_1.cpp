@@ -20,7 +20,7 @@
 
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
-#include "base/ui/HandlerTables.h"
+#include "base/ui/HandlerTable.h"
 #include "video/CaptureFileName.h"
 
 namespace {
@@ -102,11 +102,11 @@ TCapture_1::TCapture_1(CaptureHost host, QWidget* opener)
   v->addLayout(button_row);
   v->addLayout(bottom, 1);
 
-  const ButtonHandlers<TCapture_1> button_handlers = {
+  const Handlers<TCapture_1> button_handlers = {
       {SpeedButton1, &TCapture_1::SpeedButton1Click}, {SpeedButton2, &TCapture_1::SpeedButton2Click},
       {SpeedButton3, &TCapture_1::SpeedButton3Click}, {Button1, &TCapture_1::Button1Click},
       {Button2, &TCapture_1::Button2Click},           {Button3, &TCapture_1::Button3Click}};
-  OnButtonClicks(this, button_handlers);
+  ConnectEach(this, button_handlers);
   connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
   connect(ListBox2, &QListWidget::itemClicked, this, [this] { ListBox2Click(); });
   connect(TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
