@@ -146,7 +146,7 @@ struct FrameIo {
   std::function<void(FrameContext&)> AfterObjects;
 };
 
-// What the hooks see of the frame being processed.
+// What the steps and the callbacks see of the frame being processed.
 struct FrameContext {
   int Frame;
   Bitmap24& FrameBitmap;
