@@ -50,8 +50,8 @@ class Driver {
  private:
   bool Fetch(FrameOutcome& out);
   void ProcessObject(int k, bool refit_copy, FrameOutcome& out);
-  void TrackAndPlace(int k);
-  void Drift(int k);
+  void TrackAndPlace(int k, FrameOutcome& out);
+  void Drift(int k, FrameOutcome& out);
   void Measure(int k, FrameOutcome& out);
   void SignalsAndBookkeeping(int k, FrameOutcome& out);
   void SetMagnifier(int k) {
@@ -59,7 +59,13 @@ class Driver {
     st_.MagnifierX[Idx(k)] = w_.x[Idx(k)];
     st_.MagnifierY[Idx(k)] = w_.y[Idx(k)];
   }
-  void Step(int k) { hooks_.TrackStep(ctx_, k, w_.x[Idx(k)], w_.y[Idx(k)]); }
+  ObjectPosition At(int k) const { return {w_.x[Idx(k)], w_.y[Idx(k)]}; }
+  void Step(int k, FrameOutcome& out) {
+    const ObjectPosition p = hooks_.TrackStep(ctx_, k, At(k));
+    w_.x[Idx(k)] = p.X;
+    w_.y[Idx(k)] = p.Y;
+    if (k == s_.SelectedObject) out.ShownPosition = p;
+  }
   void EndChecks(FrameOutcome& out);
 
   FrameDriverState& st_;
@@ -113,7 +119,7 @@ FrameOutcome Driver::ProcessFrame() {
   st_.PositionJustSet = false;
   out.Measured = true;
 
-  hooks_.AfterObjects(ctx_);
+  if (io_.AfterObjects) io_.AfterObjects(ctx_);
   if (run_.MeasuringRun) {
     if (io_.AppendRows) io_.AppendRows(lines_);
     out.RowsAppended = 1;
@@ -149,37 +155,37 @@ void Driver::ProcessObject(int k, bool refit_copy, FrameOutcome& out) {
   }
   SetMagnifier(k);
   if (st_.PsfRefitPending) {
-    hooks_.RefitStarProfile(ctx_, k, w_.x[i], w_.y[i]);
+    out.LastRefit = hooks_.RefitStarProfile(ctx_, k, At(k));
     st_.PsfRefitPending = false;
   }
   // The direction belongs to the selected object, so the request is consumed there.
   if (st_.OptimizeDirectionNow && k == s_.SelectedObject) {
-    if (st_.AutoRectangleDirection) hooks_.OptimizeDirection(ctx_, k, w_.x[i], w_.y[i]);
+    if (st_.AutoRectangleDirection) hooks_.OptimizeDirection(ctx_, k, At(k));
     st_.OptimizeDirectionNow = false;
   }
 
   const auto mode = static_cast<TrackModeKind>(Obj(lines_, 0, k).TrackMode);
   if (mode == TrackModeKind::Off || mode == TrackModeKind::FromLoadedCsv) {
-    if (k == s_.SelectedObject) hooks_.ShowUntrackedPosition(ctx_, w_.x[i], w_.y[i]);
+    if (k == s_.SelectedObject) out.ShownPosition = At(k);
   } else {
-    TrackAndPlace(k);
+    TrackAndPlace(k, out);
   }
 
   st_.ObjectX[i] = w_.x[i];
   st_.ObjectY[i] = w_.y[i];
-  hooks_.PerObjectReaders(ctx_, k);
+  if (io_.ObjectPositioned) io_.ObjectPositioned(ctx_, k);
   if (s_.DirectionSettingMode) RebuildObjectMasks(st_, lines_, s_, s_.SelectedObject);
   Measure(k, out);
   SignalsAndBookkeeping(k, out);
 }
 
-void Driver::TrackAndPlace(int k) {
+void Driver::TrackAndPlace(int k, FrameOutcome& out) {
   const size_t i = Idx(k);
   if (k == 2 && s_.Link) {
     w_.guide_x = w_.x[i];
     w_.guide_y = w_.y[i];
   }
-  Step(k);
+  Step(k, out);
   if (k == 2 && s_.Link) {
     w_.link_dx = w_.x[i] - w_.guide_x;
     w_.link_dy = w_.y[i] - w_.guide_y;
@@ -211,24 +217,23 @@ void Driver::TrackAndPlace(int k) {
     }
   }
   if (Obj(lines_, 0, k).TrackMode != static_cast<uint8_t>(TrackModeKind::Drift)) return;
-  Drift(k);
+  Drift(k, out);
 }
 
-void Driver::Drift(int k) {
+void Driver::Drift(int k, FrameOutcome& out) {
   const size_t i = Idx(k);
-  int px = w_.x[i], py = w_.y[i];
-  if (hooks_.DriftStart(ctx_, k, px, py)) {
-    w_.x[i] = px;
-    w_.y[i] = py;
-    SetPrev(lines_, k, px, py);
-    Step(k);
+  if (const std::optional<ObjectPosition> start = hooks_.DriftStart(ctx_, k, At(k))) {
+    w_.x[i] = start->X;
+    w_.y[i] = start->Y;
+    SetPrev(lines_, k, start->X, start->Y);
+    Step(k, out);
     SetCurrent(lines_, k, w_.x[i], w_.y[i]);
   } else {
     SetPrev(lines_, k, w_.x[i], w_.y[i]);
     SetCurrent(lines_, k, w_.x[i], w_.y[i]);
     const int limit = st_.ObjectBeingPlaced[i] ? 1 : 5;
     for (int step = 0; step < limit; ++step) {
-      Step(k);
+      Step(k, out);
       const int dx = w_.x[i] - Obj(lines_, 0, k).X;
       const int dy = w_.y[i] - Obj(lines_, 0, k).Y;
       SetPrev(lines_, k, w_.x[i], w_.y[i]);
@@ -254,7 +259,8 @@ void Driver::Drift(int k) {
 void Driver::Measure(int k, FrameOutcome& out) {
   const size_t i = Idx(k);
   if (s_.PsfPhotometry) {
-    hooks_.MeasurePsf(ctx_, k, w_.x[i], w_.y[i]);
+    std::optional<PsfFitResult> fit = hooks_.MeasurePsf(ctx_, k, At(k));
+    if (fit && k == s_.SelectedObject) out.SelectedPsf = fit;
     return;
   }
   const ObjectResult& o = Obj(lines_, 0, k);

@@ -6,8 +6,9 @@
 //
 // The main window calls ShowNeighbor with a snapshot of its controls
 // (FrameDriverSettings), the frame position, a frame source and a row sink
-// (FrameIo), and the tracking/PSF/drawing steps (FrameDriverHooks); it then
-// acts on the returned FrameOutcome (error box, timer, panels, redraw).
+// (FrameIo, with its drawing and stamp callbacks) and the tracking/PSF steps
+// (FrameDriverHooks); it then acts on the returned FrameOutcome (error box,
+// timer, panels, redraw, the shown position and automatic radii).
 // Tests and benchmarks run the same code without a window.
 //
 // The window's side, in short:
@@ -39,6 +40,7 @@
 #include "measure/ApertureMasks.h"
 #include "measure/AperturePhotometry.h"
 #include "measure/ImageFilters.h"
+#include "measure/PsfFit.h"
 #include "measure/SignalAreas.h"
 
 // The LED signal settings of the main window.
@@ -126,7 +128,9 @@ MaskSettings MaskSettingsFor(const DataLineBlocks& lines, const FrameDriverSetti
 std::optional<std::pair<int, int>> RebuildObjectMasks(FrameDriverState& state, const DataLineBlocks& lines,
                                                       const FrameDriverSettings& s, int k);
 
-// The frame source and the row sink.
+struct FrameContext;
+
+// The frame source, the row sink and the window's own per-frame steps.
 struct FrameIo {
   // Reads frame n into bmp (resizing it); returns an empty text on success,
   // else the text of the error box ("Fail to get a bitmap.\r\n..."). A source
@@ -134,9 +138,15 @@ struct FrameIo {
   std::function<std::string(int n, Bitmap24& bmp)> GrabFrame;
   // AppendResultRows: adds the frame's row(s) to the results table.
   std::function<void(const DataLineBlocks&)> AppendRows;
+  // After object k is positioned, before it is measured: the 3-D view's pixels.
+  std::function<void(FrameContext&, int k)> ObjectPositioned;
+  // After the object loop, before any row is appended: outlines, drawing and
+  // the time stamp of the frame (the row builder reads the stamp texts).
+  // Draw on a copy of FrameBitmap: direction-setting mode measures it again.
+  std::function<void(FrameContext&)> AfterObjects;
 };
 
-// What the hooks see of the frame being processed.
+// What the steps and the callbacks see of the frame being processed.
 struct FrameContext {
   int Frame;
   Bitmap24& FrameBitmap;
@@ -151,39 +161,44 @@ struct GuideLinkOffsets {
   int32_t Dx3 = 0, Dy3 = 0;
 };
 
-// The steps that belong to tracking, the PSF fit, the direction optimisation,
-// the per-frame readers and the drawing, called in the driver's order. Every
-// default does nothing, so an object is measured where it stands. Object
-// positions are the driver's working x, y of object k (frame pixels).
+// An object's position in frame pixels.
+struct ObjectPosition {
+  int X = 0, Y = 0;
+  bool operator==(const ObjectPosition&) const = default;
+};
+
+// The tracking, PSF-fit and direction steps, called in the driver's order;
+// each returns what it found. Every default does nothing, so an object is
+// measured where it stands. The window's drawing and readers are FrameIo
+// callbacks, not steps.
 class FrameDriverHooks {
  public:
   virtual ~FrameDriverHooks() = default;
-  // Pending full PSF fit of the selected object around (x, y) with widened
-  // searches; may move (x, y) and set the aperture radii.
-  virtual void RefitStarProfile(FrameContext&, int /*k*/, int& /*x*/, int& /*y*/) {}
+  // Pending full PSF fit of the selected object at its position with widened
+  // searches; may set the aperture radii (the result says which).
+  virtual std::optional<PsfFitResult> RefitStarProfile(FrameContext&, int /*k*/, ObjectPosition /*at*/) {
+    return std::nullopt;
+  }
   // Background direction of the selected object (only with AutoRectangleDirection);
   // writes State.Geometry[k - 1].DirectionX/Y and rebuilds the masks.
-  virtual void OptimizeDirection(FrameContext&, int /*k*/, int /*x*/, int /*y*/) {}
+  virtual void OptimizeDirection(FrameContext&, int /*k*/, ObjectPosition /*at*/) {}
   // One tracking step ('Anchor' and 'Drift' objects): TrackStarByProfile when
-  // Settings.ProfileTracking, else TrackStarByCentroid; moves (x, y).
-  virtual void TrackStep(FrameContext&, int /*k*/, int& /*x*/, int& /*y*/) {}
-  // 'Drift' start: when both 'Frame1' and 'Frame2' passed points of object k
-  // are set, sets (x, y) to the predicted position and returns true.
-  virtual bool DriftStart(FrameContext&, int /*k*/, int& /*x*/, int& /*y*/) { return false; }
+  // Settings.ProfileTracking, else TrackStarByCentroid. Returns the new position.
+  virtual ObjectPosition TrackStep(FrameContext&, int /*k*/, ObjectPosition from) { return from; }
+  // 'Drift' start: the predicted position when both 'Frame1' and 'Frame2'
+  // passed points of object k are set.
+  virtual std::optional<ObjectPosition> DriftStart(FrameContext&, int /*k*/, ObjectPosition /*from*/) {
+    return std::nullopt;
+  }
   // With 'Link' and a drifting guide: the offsets of objects 1 and 3 from the
   // guide when object 1's 'Begin' and 'End' linked points are set; nothing
   // makes objects 1 and 3 follow the guide's shift instead.
   virtual std::optional<GuideLinkOffsets> GuideOffsets(FrameContext&) { return std::nullopt; }
-  // The selected object is 'OFF' or 'CSV' (not tracked): show its position.
-  virtual void ShowUntrackedPosition(FrameContext&, int /*x*/, int /*y*/) {}
-  // Per-object readers after positioning: 3-D view, time-inserter locating.
-  virtual void PerObjectReaders(FrameContext&, int /*k*/) {}
-  // PSF photometry of object k at (x, y) into the three blocks (StorePsfResult).
-  virtual void MeasurePsf(FrameContext&, int /*k*/, int /*x*/, int /*y*/) {}
-  // After the object loop, before any row is appended: outlines, drawing and
-  // the time stamp of the frame (the row builder reads the stamp texts).
-  // Draw on a copy of FrameBitmap: direction-setting mode measures it again.
-  virtual void AfterObjects(FrameContext&) {}
+  // PSF photometry of object k into the three blocks (StorePsfResult); nothing
+  // when there is no fit.
+  virtual std::optional<PsfFitResult> MeasurePsf(FrameContext&, int /*k*/, ObjectPosition /*at*/) {
+    return std::nullopt;
+  }
 };
 
 struct FrameOutcome {
@@ -201,6 +216,17 @@ struct FrameOutcome {
   bool HasSelectedSums = false;
   ApertureSums SelectedSums{};  // the selected object's numbers to show
   Bitmap24 FieldImage;          // ShowFieldImage: even rows on top, odd rows below
+  // The selected object's position after its last tracking step, or where it
+  // stands when it is not tracked (Edit7, Edit8).
+  std::optional<ObjectPosition> ShownPosition;
+  std::optional<PsfFitResult> SelectedPsf;  // the selected object's PSF photometry
+  std::optional<PsfFitResult> LastRefit;    // this frame's full fit (placement reads width and residual)
+  // Radii set by this frame's refit: UpDown1 := r, UpDown2 := r + 2 (and
+  // UpDown5 := r with 'Sync-Tracking APT'); the masks are already rebuilt.
+  // The window must put them into its controls before the next frame, since
+  // the driver writes the controls' radii back into the selected object at
+  // the end of every frame.
+  std::optional<int> AutoApertureRadius() const { return LastRefit ? LastRefit->AutoApertureRadius : std::nullopt; }
 };
 
 // The run flags the driver reads and changes, where the window keeps them.

@@ -32,27 +32,26 @@ PsfFitSettings TrackingHooks::Fit(const FrameContext& ctx, bool refit) const {
 }
 
 // Scans the frame in hand: it is already filtered, so it is not read again.
-void TrackingHooks::OptimizeDirection(FrameContext& ctx, int k, int x, int y) {
-  OptimizeBackgroundDirection(ctx, k, x, y);
+void TrackingHooks::OptimizeDirection(FrameContext& ctx, int k, ObjectPosition at) {
+  OptimizeBackgroundDirection(ctx, k, at.X, at.Y);
 }
 
-void TrackingHooks::RefitStarProfile(FrameContext& ctx, int k, int& x, int& y) {
+std::optional<PsfFitResult> TrackingHooks::RefitStarProfile(FrameContext& ctx, int k, ObjectPosition at) {
   const PsfFitTarget target{k, k == ctx.Settings.SelectedObject, &ctx.State.Classes[Idx(k)]};
-  AutoApertureRadius.reset();
-  LastRefit = FitStarProfile(PsfFitKind::Full, target, ctx.FrameBitmap, x, y, Fit(ctx, true),
-                             state_.Profiles[Idx(k)], state_.History, ctx.Lines);
-  if (!LastRefit->AutoApertureRadius) return;
-  AutoApertureRadius = LastRefit->AutoApertureRadius;
+  const PsfFitResult fit = FitStarProfile(PsfFitKind::Full, target, ctx.FrameBitmap, at.X, at.Y, Fit(ctx, true),
+                                          state_.Profiles[Idx(k)], state_.History, ctx.Lines);
+  if (!fit.AutoApertureRadius) return fit;
   RebuildObjectMasks(ctx.State, ctx.Lines, ctx.Settings, k);
   if (ctx.Settings.SyncTracking) {
     ClearTrackMask(ctx.State.Track[Idx(k)]);
-    BuildTrackMask(ctx.State.Track[Idx(k)], *AutoApertureRadius, 1);
+    BuildTrackMask(ctx.State.Track[Idx(k)], *fit.AutoApertureRadius, 1);
   }
+  return fit;
 }
 
-void TrackingHooks::TrackStep(FrameContext& ctx, int k, int& x, int& y) {
+ObjectPosition TrackingHooks::TrackStep(FrameContext& ctx, int k, ObjectPosition from) {
   const ObjectResult& o = ctx.Lines[0].Objects[Idx(k)];
-  int32_t tx = x, ty = y;
+  int32_t tx = from.X, ty = from.Y;
   if (ctx.Settings.ProfileTracking) {
     const ProfileTrackInputs in{k, o.TrackRadius, o.EstimatedTrack != 0, &ctx.State.Classes[Idx(k)]};
     const ProfileTrackResult r = TrackStarByProfile(ctx.FrameBitmap, ctx.Frame, in, Tracking(ctx),
@@ -65,19 +64,15 @@ void TrackingHooks::TrackStep(FrameContext& ctx, int k, int& x, int& y) {
     const CentroidTrackParams p{o.TrackRadius, o.Threshold, options_.SmoothingIndex};
     TrackStarByCentroid(ctx.FrameBitmap, p, ctx.State.Track[Idx(k)], tx, ty);
   }
-  x = tx;
-  y = ty;
-  if (k == ctx.Settings.SelectedObject) ShownPosition = std::array<int, 2>{x, y};
+  return {tx, ty};
 }
 
-bool TrackingHooks::DriftStart(FrameContext& ctx, int k, int& x, int& y) {
-  int32_t px = x, py = y;
+std::optional<ObjectPosition> TrackingHooks::DriftStart(FrameContext& ctx, int k, ObjectPosition from) {
+  int32_t px = from.X, py = from.Y;
   if (!PredictDriftPosition(state_.PassedPoints[Idx(k)], ctx.Frame, ctx.FrameBitmap.Width(),
                             ctx.FrameBitmap.Height(), px, py))
-    return false;
-  x = px;
-  y = py;
-  return true;
+    return std::nullopt;
+  return ObjectPosition{px, py};
 }
 
 std::optional<GuideLinkOffsets> TrackingHooks::GuideOffsets(FrameContext& ctx) {
@@ -88,11 +83,8 @@ std::optional<GuideLinkOffsets> TrackingHooks::GuideOffsets(FrameContext& ctx) {
   return GuideLinkOffsets{off->Dx1, off->Dy1, off->Dx3, off->Dy3};
 }
 
-void TrackingHooks::ShowUntrackedPosition(FrameContext&, int x, int y) { ShownPosition = std::array<int, 2>{x, y}; }
-
-void TrackingHooks::MeasurePsf(FrameContext& ctx, int k, int x, int y) {
+std::optional<PsfFitResult> TrackingHooks::MeasurePsf(FrameContext& ctx, int k, ObjectPosition at) {
   const PsfFitTarget target{k, k == ctx.Settings.SelectedObject, &ctx.State.Classes[Idx(k)]};
-  const PsfFitResult r = StorePsfResult(target, ctx.FrameBitmap, x, y, Fit(ctx, false), state_.Profiles[Idx(k)],
-                                        state_.History, ctx.Lines);
-  if (target.IsSelected) SelectedPsf = r;
+  return StorePsfResult(target, ctx.FrameBitmap, at.X, at.Y, Fit(ctx, false), state_.Profiles[Idx(k)],
+                        state_.History, ctx.Lines);
 }

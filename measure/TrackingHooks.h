@@ -4,9 +4,9 @@
 // guide, the full refit of a placed object and PSF photometry.
 //
 // The main window owns one TrackingState and fills TrackingOptions from its
-// controls; it derives its own hooks from TrackingHooks to add the drawing
-// and time-stamp steps, and after each frame reads ShownPosition (Edit7 /
-// Edit8), the selected object's PSF result and any automatic radii.
+// controls; it hands these steps to the driver as they are (its drawing and
+// time-stamp steps are FrameIo callbacks) and reads what the steps found from
+// the frame's outcome: the shown position, the PSF results, automatic radii.
 #include <array>
 #include <optional>
 
@@ -40,30 +40,16 @@ struct TrackingOptions {
   int SaturatedPeakStart = 350;
 };
 
-class TrackingHooks : public FrameDriverHooks {
+class TrackingHooks final : public FrameDriverHooks {
  public:
   TrackingHooks(TrackingState& state, const TrackingOptions& options) : state_(state), options_(options) {}
 
-  void RefitStarProfile(FrameContext& ctx, int k, int& x, int& y) override;
-  void OptimizeDirection(FrameContext& ctx, int k, int x, int y) override;
-  void TrackStep(FrameContext& ctx, int k, int& x, int& y) override;
-  bool DriftStart(FrameContext& ctx, int k, int& x, int& y) override;
+  std::optional<PsfFitResult> RefitStarProfile(FrameContext& ctx, int k, ObjectPosition at) override;
+  void OptimizeDirection(FrameContext& ctx, int k, ObjectPosition at) override;
+  ObjectPosition TrackStep(FrameContext& ctx, int k, ObjectPosition from) override;
+  std::optional<ObjectPosition> DriftStart(FrameContext& ctx, int k, ObjectPosition from) override;
   std::optional<GuideLinkOffsets> GuideOffsets(FrameContext& ctx) override;
-  void ShowUntrackedPosition(FrameContext& ctx, int x, int y) override;
-  void MeasurePsf(FrameContext& ctx, int k, int x, int y) override;
-
-  // The selected object's position after its last step (ShowPosition).
-  std::optional<std::array<int, 2>> ShownPosition;
-  // The selected object's PSF result of the last frame (Edit9, Edit23).
-  std::optional<PsfFitResult> SelectedPsf;
-  // The last full fit (object placement reads its width and residual).
-  std::optional<PsfFitResult> LastRefit;
-  // Radii set by the last refit (cleared by each refit): UpDown1 := r,
-  // UpDown2 := r + 2 (and UpDown5 := r with 'Sync-Tracking APT'); the masks
-  // are already rebuilt. The window must put them into its controls before
-  // the next frame, since the driver writes the controls' radii back into the
-  // selected object at the end of every frame.
-  std::optional<int> AutoApertureRadius;
+  std::optional<PsfFitResult> MeasurePsf(FrameContext& ctx, int k, ObjectPosition at) override;
 
  private:
   TrackingSettings Tracking(const FrameContext& ctx) const;

@@ -288,15 +288,13 @@ class TPlatform : public QMainWindow {
 
   // ---- frame ----
   FrameDriverState Driver = InitialFrameDriverState();
-  // Tracking, PSF, overlay and time-stamp steps of the driver; the plain hooks
-  // measure every object where it stands.
-  std::unique_ptr<FrameDriverHooks> FrameHooks = std::make_unique<FrameDriverHooks>();
   bool SingleFrameRun = false;
   Bitmap24 Image1Bitmap;  // what Image1 shows
   // Measures and shows the frame at ScrollBar1's position (appending rows
   // during a run). The radius and band controls count as the selected
-  // object's settings.
-  void ShowNeighbor();
+  // object's settings. Returns what the frame gave (nothing measured when no
+  // video is loaded or the driver is already running).
+  FrameOutcome ShowNeighbor();
   // The controls the driver reads, as they stand now.
   FrameDriverSettings DriverSettings() const;
   void Image1MouseDown(Qt::MouseButton button, int x, int y);
@@ -409,8 +407,8 @@ class TPlatform : public QMainWindow {
   // the tracking state; after it: what tracking changed back.
   void PrepareTracking(FrameDriverSettings& s);
   bool VideoNeedsPixelAspectCorrection() const;  // for the open video and time-stamp mode
-  void FinishTracking();
-  // Called by the frame hooks after the objects are measured.
+  void FinishTracking(const FrameOutcome& out);
+  // Called by the driver after the objects are measured.
   void DrawFrameOverlay(FrameContext& ctx);
   void DrawStampMarkers();
   // The bitmap Image1 shows for the last measured frame.
@@ -536,7 +534,6 @@ class TPlatform : public QMainWindow {
   QAction* DisplayCamcordersTime2 = nullptr;  // Option > 'Display Camcorders Time'
   void DisplayCamcordersTime2Click();
   QAction* AddTimeToNoCmosTime1 = nullptr;  // 'Add Time to no CMOS time recorded'
-  std::unique_ptr<FrameDriverHooks> StampHooks;  // FrameHooks plus the time stamp of each frame
   // ---- image tools ---- (TPlatformImageTools.cpp: the mouse over the frame,
   // 'Direction Setting', 'Show Field', the gap and width up-downs, the linked
   // 'Clr' buttons, 'FrameFlickerFree', the frame number,

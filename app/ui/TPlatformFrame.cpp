@@ -141,8 +141,8 @@ std::string TPlatform::GrabFrameText(int n, Bitmap24& bmp) {
                              : "Fail to get a bitmap.\r\nSet \"Use AVISynth\" in Update Setting Items - File reading";
 }
 
-void TPlatform::ShowNeighbor() {
-  if (!Run.VideoLoaded || Driver.InDriver) return;
+FrameOutcome TPlatform::ShowNeighbor() {
+  if (!Run.VideoLoaded || Driver.InDriver) return {};
   // The sound indicator decides on this frame before its rows are built.
   RedrawSoundIndicator();
   PutControlsIntoSelectedObject();
@@ -156,16 +156,26 @@ void TPlatform::ShowNeighbor() {
     Limb = Driver.Limb;
     AppendResultRows();
   };
+  io.ObjectPositioned = [this](FrameContext& c, int k) { ReadThreeDPixels(c, k); };
+  // The time stamp is read after the drawing and before the rows are built.
+  io.AfterObjects = [this](FrameContext& c) {
+    DrawFrameOverlay(c);
+    if (c.Settings.DirectionSettingMode) return;
+    LocateTiviDigits(c.FrameBitmap);
+    FrameTimeStep(c.FrameBitmap, false);
+  };
+  TrackingHooks steps(Tracking, TrackingOpts);
   const bool was_measuring = Run.MeasuringRun;
-  const FrameOutcome out = ::ShowNeighbor(Driver, RunFlags{Run.MeasuringRun, SingleFrameRun, Run.LastMeasuredFrame},
-                                          Frames.FrameDataLines, s, ScrollBar1->value(), io, *StampHooks);
-  if (out.Reentered) return;
+  FrameOutcome out = ::ShowNeighbor(Driver, RunFlags{Run.MeasuringRun, SingleFrameRun, Run.LastMeasuredFrame},
+                                    Frames.FrameDataLines, s, ScrollBar1->value(), io, steps);
+  if (out.Reentered) return out;
   if (!out.BlackFrame) ShowFrameNumber(out.Frame);  // ---- image tools ----
-  FinishTracking();  // ---- objects ----
+  FinishTracking(out);  // ---- objects ----
   // ---- time stamps ---- the split view shows the time of its fields
   if (!out.FieldImage.Empty()) FrameTimeStep(out.FieldImage, true);
   ActOnFrameOutcome(out, was_measuring);
   RedrawThreeDGraph();  // ---- tools ----
+  return out;
 }
 
 void TPlatform::ShowClassPixelCounts(std::optional<std::pair<int, int>> counts) {

@@ -28,8 +28,6 @@
 #include "app/ui/TPlatform.h"
 #include "app/ui/TSetPredictTrack.h"
 
-std::unique_ptr<FrameDriverHooks> MakePlatformFrameHooks(TPlatform& w);
-
 namespace {
 
 
@@ -115,7 +113,6 @@ void TPlatform::CreateObjectsMenus() {
 }
 
 void TPlatform::ConnectObjectsHandlers() {
-  FrameHooks = MakePlatformFrameHooks(*this);
   if (QLayout* l = RadioButton4->parentWidget()->layout()) l->addWidget(RadioButton14);
 
   ConnectEach(this, {{Add1, &TPlatform::Add1Click}, {SetPositiononly1, &TPlatform::SetPositiononly1Click},
@@ -269,15 +266,13 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
 
     // The profile width, for PSF photometry and profile tracking only:
     // a full fit also sets the aperture radii from the width.
-    auto* hooks = dynamic_cast<TrackingHooks*>(FrameHooks.get());
-    if (hooks && (CheckBox14->isChecked() || profile_tracking)) {
+    if (CheckBox14->isChecked() || profile_tracking) {
       double best = 1e7;
       for (int t = 0; t <= 4; ++t) {
         Driver.PsfRefitPending = true;
         Tracking.History.Index = t;
-        hooks->LastRefit.reset();
-        ShowNeighbor();
-        if (hooks->LastRefit && hooks->LastRefit->Rms < best) best = hooks->LastRefit->Rms;
+        const FrameOutcome out = ShowNeighbor();
+        if (out.LastRefit && out.LastRefit->Rms < best) best = out.LastRefit->Rms;
       }
       const int start = ScrollBar1->value();
       double sum = 0;
@@ -286,14 +281,13 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
         if (start + j > ScrollBar1->maximum()) break;
         Driver.PsfRefitPending = true;
         Tracking.History.Index = j;
-        hooks->LastRefit.reset();
         {
           QSignalBlocker block(ScrollBar1);
           ScrollBar1->setValue(start + j);
         }
-        ShowNeighbor();
-        if (hooks->LastRefit) {
-          sum += hooks->LastRefit->Width;
+        const FrameOutcome out = ShowNeighbor();
+        if (out.LastRefit) {
+          sum += out.LastRefit->Width;
           ++count;
         }
       }

@@ -31,33 +31,6 @@
 
 namespace {
 
-// The driver's steps as the window's hooks make them, plus the time stamp of
-// the frame after the objects are measured and before its rows are appended.
-// It forwards to whatever FrameHooks holds at the time of the call.
-class StampReadingHooks final : public FrameDriverHooks {
- public:
-  explicit StampReadingHooks(TPlatform& w) : w_(w) {}
-  void RefitStarProfile(FrameContext& c, int k, int& x, int& y) override { In().RefitStarProfile(c, k, x, y); }
-  void OptimizeDirection(FrameContext& c, int k, int x, int y) override { In().OptimizeDirection(c, k, x, y); }
-  void TrackStep(FrameContext& c, int k, int& x, int& y) override { In().TrackStep(c, k, x, y); }
-  bool DriftStart(FrameContext& c, int k, int& x, int& y) override { return In().DriftStart(c, k, x, y); }
-  std::optional<GuideLinkOffsets> GuideOffsets(FrameContext& c) override { return In().GuideOffsets(c); }
-  void ShowUntrackedPosition(FrameContext& c, int x, int y) override { In().ShowUntrackedPosition(c, x, y); }
-  void PerObjectReaders(FrameContext& c, int k) override { In().PerObjectReaders(c, k); }
-  void MeasurePsf(FrameContext& c, int k, int x, int y) override { In().MeasurePsf(c, k, x, y); }
-  void AfterObjects(FrameContext& c) override {
-    In().AfterObjects(c);
-    if (c.Settings.DirectionSettingMode) return;
-    w_.LocateTiviDigits(c.FrameBitmap);
-    w_.FrameTimeStep(c.FrameBitmap, false);
-  }
-
- private:
-  FrameDriverHooks& In() { return w_.FrameHooks ? *w_.FrameHooks : plain_; }
-  TPlatform& w_;
-  FrameDriverHooks plain_;
-};
-
 void SetBase(QLineEdit* e, const QColor& c) {
   QPalette pal = e->palette();
   pal.setColor(QPalette::Base, c);
@@ -81,7 +54,6 @@ void TPlatform::SetUpTimeStampControls() {
   CaptureLogTimes.CaptureLogFrameRate = 1;
   CaptureLogTimes.CaptureLogFrameInterval = 1;
   CaptureLogTimes.CaptureLogNominalFrameRate = 30;
-  StampHooks = std::make_unique<StampReadingHooks>(*this);
 
   // 'TIVi' joins the exclusive 'Position Set' buttons.
   RadioButton13 = Named<QRadioButton>("RadioButton13", "TIVi");

@@ -1,7 +1,7 @@
-// Main window: the per-frame driver's tracking, profile-fit and drawing steps.
-// The tracking core does the work; the window hands it the options its
-// controls show and takes back what a frame changed (passed points, the shown
-// position, automatic radii).
+// Main window: the per-frame driver's tracking and profile-fit steps. The
+// tracking core does the work; the window hands it the options its controls
+// show and takes back what a frame changed (the shown position and automatic
+// radii come in the frame's outcome).
 #include <QCheckBox>
 #include <QLineEdit>
 #include <algorithm>
@@ -9,25 +9,6 @@
 #include "base/ui/ControlEvents.h"
 #include "app/ui/TPlatform.h"
 #include "measure/StarTracking.h"
-
-namespace {
-
-// The core's tracking steps, then the window's drawing after the objects.
-class PlatformFrameHooks : public TrackingHooks {
- public:
-  explicit PlatformFrameHooks(TPlatform& w) : TrackingHooks(w.Tracking, w.TrackingOpts), w_(w) {}
-  void AfterObjects(FrameContext& ctx) override { w_.DrawFrameOverlay(ctx); }
-  void PerObjectReaders(FrameContext& ctx, int k) override { w_.ReadThreeDPixels(ctx, k); }
-
- private:
-  TPlatform& w_;
-};
-
-}  // namespace
-
-std::unique_ptr<FrameDriverHooks> MakePlatformFrameHooks(TPlatform& w) {
-  return std::make_unique<PlatformFrameHooks>(w);
-}
 
 bool TPlatform::VideoNeedsPixelAspectCorrection() const {
   return NeedsPixelAspectCorrection(Video.VideoFrameRate, Video.FrameWidth, Video.FrameHeight, Options.TimeStampMode);
@@ -55,10 +36,6 @@ void TPlatform::PrepareTracking(FrameDriverSettings& s) {
   // The selected object's profile threshold follows UpDown7.
   const size_t i = static_cast<size_t>(std::clamp(Run.SelectedObject, 1, 3) - 1);
   Tracking.Profiles[i].MatchThresholdPercent = UpDown7->Position();
-  if (auto* h = dynamic_cast<TrackingHooks*>(FrameHooks.get())) {
-    h->ShownPosition.reset();
-    h->AutoApertureRadius.reset();
-  }
   OverlayDrawn = false;
   if (!track_masks_built_) {
     // The tracking disks start from the tracking radius the window opened with.
@@ -70,12 +47,10 @@ void TPlatform::PrepareTracking(FrameDriverSettings& s) {
   }
 }
 
-void TPlatform::FinishTracking() {
-  auto* h = dynamic_cast<TrackingHooks*>(FrameHooks.get());
-  if (!h) return;
-  if (h->AutoApertureRadius) {
+void TPlatform::FinishTracking(const FrameOutcome& out) {
+  if (const std::optional<int> radius = out.AutoApertureRadius()) {
     // The refit set the selected object's radii; the up-downs show them.
-    const int r = *h->AutoApertureRadius;
+    const int r = *radius;
     UpDown1->SetRange(0, 25);
     UpDown2->SetRange(0, 25);
     UpDown1->SetPosition(r);
@@ -83,8 +58,8 @@ void TPlatform::FinishTracking() {
     if (CheckBox3->isChecked() && r <= UpDown5->maximum()) UpDown5->SetPosition(r);
     LimitApertureRadii();
   }
-  if (h->ShownPosition) {
-    Edit7->setText(QString::number((*h->ShownPosition)[0]));
-    Edit8->setText(QString::number((*h->ShownPosition)[1]));
+  if (out.ShownPosition) {
+    Edit7->setText(QString::number(out.ShownPosition->X));
+    Edit8->setText(QString::number(out.ShownPosition->Y));
   }
 }

@@ -98,13 +98,14 @@ struct Recorder : FrameDriverHooks {
   std::vector<int> optimized;
   int target_x = -1, target_y = -1;
   int moves = 0;
-  void TrackStep(FrameContext&, int k, int& x, int& y) override {
+  ObjectPosition TrackStep(FrameContext&, int k, ObjectPosition p) override {
     order.push_back(k);
-    if (target_x < 0) return;
-    if (x < target_x) ++x, ++moves;
-    if (y < target_y) ++y;
+    if (target_x < 0) return p;
+    if (p.X < target_x) ++p.X, ++moves;
+    if (p.Y < target_y) ++p.Y;
+    return p;
   }
-  void OptimizeDirection(FrameContext&, int k, int, int) override { optimized.push_back(k); }
+  void OptimizeDirection(FrameContext&, int k, ObjectPosition) override { optimized.push_back(k); }
 };
 
 }  // namespace
@@ -167,13 +168,14 @@ TEST(FrameDriver, FrameOutsideTheRangeIsBlackAndEndsTheTimer) {
 TEST(FrameDriver, DriverIsNotReentrant) {
   Rig rig(Flat(3));
   rig.Place(1, 30, 20);
-  struct Nested : FrameDriverHooks {
+  struct Nested {
     Rig* rig = nullptr;
     FrameOutcome inner;
-    void AfterObjects(FrameContext&) override { inner = rig->Show(1); }
   } h;
   h.rig = &rig;
-  const FrameOutcome out = rig.Show(0, h);
+  rig.io.AfterObjects = [&h](FrameContext&) { h.inner = h.rig->Show(1); };
+  const FrameOutcome out = rig.Show(0);
+  rig.io.AfterObjects = nullptr;
   EXPECT_TRUE(h.inner.Reentered);
   EXPECT_TRUE(out.Measured);
   EXPECT_FALSE(rig.state.InDriver);

@@ -69,10 +69,10 @@ struct Rig {
     for (int k = 1; k <= 3; ++k) {
       s.SelectedObject = k;
       state.PsfRefitPending = true;
-      ShowNeighbor(state, lines, s, 0, io, hooks);
-      ASSERT_TRUE(hooks.LastRefit);
+      const FrameOutcome out = ShowNeighbor(state, lines, s, 0, io, hooks);
+      ASSERT_TRUE(out.LastRefit);
       auto& p = tracking.Profiles[static_cast<size_t>(k - 1)];
-      p.PsfWidth = hooks.LastRefit->Width;
+      p.PsfWidth = out.LastRefit->Width;
       p.MatchThresholdPercent = 50;
       // The window shows the automatic radii; this rig keeps 5 / 7 / 14.
       RebuildObjectMasks(state, lines, s, k);
@@ -128,10 +128,10 @@ TEST(TrackingHooks, RefitOfTheSelectedObjectSetsRadiiAndRebuildsItsMasks) {
   rig.s.SyncTracking = true;
   rig.s.SelectedObject = 2;
   rig.state.PsfRefitPending = true;
-  ShowNeighbor(rig.state, rig.lines, rig.s, 0, rig.io, rig.hooks);
-  ASSERT_TRUE(rig.hooks.AutoApertureRadius);
-  const int r = *rig.hooks.AutoApertureRadius;
-  EXPECT_EQ(r, std::lround(rig.hooks.LastRefit->Width));
+  const FrameOutcome out = ShowNeighbor(rig.state, rig.lines, rig.s, 0, rig.io, rig.hooks);
+  ASSERT_TRUE(out.AutoApertureRadius());
+  const int r = *out.AutoApertureRadius();
+  EXPECT_EQ(r, std::lround(out.LastRefit->Width));
   const ApertureClasses expected = RingMasks(r, r + 2, 14);
   EXPECT_EQ(rig.state.Classes[1].Cells, expected.Cells);
   EXPECT_EQ(rig.lines[0].Objects[1].TrackRadius, r);
