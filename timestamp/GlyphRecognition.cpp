@@ -171,6 +171,10 @@ double Digit8(const GlyphCellMeasures& c) {
 double Digit9(const GlyphCellMeasures& c) {
   return Tpl(c, {1, 2, 5, 8, 9, 10, 11, 12, 14, 17, 20}).Off({0, 3, 4, 6, 7, 13, 16, 18, 22, 26}).Score();
 }
+// The IOTA "3"; GHS counts some of its off cells twice.
+double Digit3Iota(const GlyphCellMeasures& c, std::initializer_list<int> off) {
+  return Tpl(c, {1, 5, 8, 9, 10, 11, 12, 14, 20, 31}).Off({3, 4}).Off(off).Score();
+}
 double Digit5Iota(const GlyphCellMeasures& c) {
   return Tpl(c, {0, 1, 2, 5, 7, 10, 11, 12, 14, 16, 17}).Off({3, 4, 8, 8, 9}).Off({3, 4, 8, 9, 17}).Score();
 }
@@ -286,11 +290,7 @@ void ScoreGlyphsKiwi(const GlyphCellMeasures& c, GlyphScores& sc) { ScoreAllCand
 // The candidates the IOTA display scores by its own templates.
 static double IotaOwnCandidate(const GlyphCellMeasures& c, int i) {
   switch (i) {
-    case 3:
-      return Tpl(c, {1, 5, 8, 9, 10, 11, 12, 14, 20, 31})
-          .Off({3, 4})
-          .Off({0, 2, 3, 4, 6, 7, 13, 16, 22, 24, 26})
-          .Score();
+    case 3: return Digit3Iota(c, {0, 2, 3, 4, 6, 7, 13, 16, 22, 24, 26});
     case 5: return Digit5Iota(c);
     case 6: {
       Tpl t(c, {1, 2, 3, 4, 5, 8, 11, 12, 14, 17, 20});
@@ -315,11 +315,7 @@ void ScoreGlyphsIota(const GlyphCellMeasures& c, GlyphScores& sc) { ScoreAllCand
 // The candidates the GHS display scores by its own templates.
 static double GhsOwnCandidate(const GlyphCellMeasures& c, int i) {
   switch (i) {
-    case 3:
-      return Tpl(c, {1, 5, 8, 9, 10, 11, 12, 14, 20, 31})
-          .Off({3, 4})
-          .Off({0, 2, 2, 3, 4, 4, 6, 7, 13, 16, 22, 24, 26})
-          .Score();
+    case 3: return Digit3Iota(c, {0, 2, 2, 3, 4, 4, 6, 7, 13, 16, 22, 24, 26});
     case 5: return Digit5Iota(c);
     case 6:
       return Tpl(c, {1, 2, 3, 4, 4, 5, 8, 11, 12, 14, 17, 17, 17, 20})
