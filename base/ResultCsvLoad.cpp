@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
 #include "base/AtomicFile.h"
@@ -56,19 +57,12 @@ ObjectColumns ColumnsFor(uint8_t version, int k) {
   }
   // Version 1 rows lack the three FWHM columns that versions 2 and 3 have.
   const int b = 17 * k - (version == 1 ? 3 : 0);
-  c.ApertureRadius = 21 + b;
-  c.BackgroundInner = 22 + b;
-  c.BackgroundOuter = 23 + b;
-  c.BackgroundForm = 24 + b;
-  c.X = 25 + b;
-  c.Y = 26 + b;
-  c.DirectionX = 27 + b;
-  c.DirectionY = 28 + b;
-  c.BandWidth = 29 + b;
-  c.Gap = 30 + b;
-  c.TrackMode = 31 + b;
-  c.TrackRadius = 32 + b;
-  c.Threshold = 33 + b;
+  // The settings stand side by side from column 21 + b, in this order.
+  using C = ObjectColumns;
+  static constexpr int C::*kOrder[] = {&C::ApertureRadius, &C::BackgroundInner, &C::BackgroundOuter, &C::BackgroundForm,
+                                       &C::X, &C::Y, &C::DirectionX, &C::DirectionY, &C::BandWidth, &C::Gap,
+                                       &C::TrackMode, &C::TrackRadius, &C::Threshold};
+  for (int i = 0; i < static_cast<int>(std::size(kOrder)); ++i) c.*kOrder[i] = 21 + i + b;
   c.Fwhm = version == 1 ? 0 : 14 + k;
   return c;
 }
