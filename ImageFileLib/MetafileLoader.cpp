@@ -12,10 +12,7 @@
 
 namespace ImageFile {
 
-TWMFLoader& WMFLoader() {
-  static TWMFLoader loader;
-  return loader;
-}
+TWMFLoader& WMFLoader() { return SharedLoader<TWMFLoader>(); }
 
 namespace {
 

@@ -77,10 +77,7 @@ std::string TPNGLoader::GetLoadFilter() {
   return "Portable Network Graphics (*.png)|*.png|Multiple-image Network Graphics (*.mng)|*.mng";
 }
 
-TPNGLoader& PNGLoader() {
-  static TPNGLoader loader;
-  return loader;
-}
+TPNGLoader& PNGLoader() { return SharedLoader<TPNGLoader>(); }
 
 void TPNGLoader::SaveToStream(TBaseStream& stream, const std::string& ext, const TLinearBitmap& bitmap) {
   const bool is_mng = UpperCase(ext) == "MNG";
