@@ -20,6 +20,18 @@ inline void PutLe32(uint8_t* p, uint32_t v) {
   for (int k = 0; k < 4; ++k) p[k] = static_cast<uint8_t>(v >> (8 * k));
 }
 
+// Appends the low 2 or 4 bytes of v, least significant first, to a byte string or vector.
+template <class Bytes>
+void AppendLe16(Bytes& out, uint32_t v) {
+  out.push_back(static_cast<typename Bytes::value_type>(v & 0xFF));
+  out.push_back(static_cast<typename Bytes::value_type>((v >> 8) & 0xFF));
+}
+template <class Bytes>
+void AppendLe32(Bytes& out, uint32_t v) {
+  AppendLe16(out, v & 0xFFFF);
+  AppendLe16(out, v >> 16);
+}
+
 // Little-endian fields read in order from a byte range, never past its end.
 // A read that does not fit calls `on_short` (which should throw the format's
 // own error) and throws std::out_of_range should it return.

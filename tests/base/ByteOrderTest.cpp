@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "base/ByteOrder.h"
 
@@ -24,6 +25,17 @@ TEST(ByteOrder, ReadsLeastSignificantByteFirst) {
   EXPECT_EQ(out[0], 0x45);
   EXPECT_EQ(out[1], 0x23);
   EXPECT_EQ(out[2], 0xFF);  // left from the 32-bit write
+}
+
+TEST(ByteOrder, AppendsLeastSignificantByteFirstToStringsAndVectors) {
+  std::string s = "x";
+  AppendLe16(s, 0xABCDEF);  // bits above 16 are dropped
+  AppendLe32(s, 0x80FF0102u);
+  EXPECT_EQ(s, std::string("x\xEF\xCD\x02\x01\xFF\x80", 7));
+  std::vector<uint8_t> v;
+  AppendLe32(v, 0x04030201u);
+  AppendLe16(v, 0xFFFE);
+  EXPECT_EQ(v, (std::vector<uint8_t>{1, 2, 3, 4, 0xFE, 0xFF}));
 }
 
 TEST(LeReader, ReadsFieldsInOrderAsWideAsTheirTypes) {
