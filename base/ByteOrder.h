@@ -1,5 +1,6 @@
 #pragma once
-// Little-endian numbers read from and written to file bytes, whatever the machine's order.
+// Numbers read from and written to file bytes, whatever the machine's order:
+// little-endian (RIFF, ZIP, BMP, ICO, WMF) and big-endian (PNG).
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -18,6 +19,13 @@ inline void PutLe16(uint8_t* p, uint32_t v) {
 }
 inline void PutLe32(uint8_t* p, uint32_t v) {
   for (int k = 0; k < 4; ++k) p[k] = static_cast<uint8_t>(v >> (8 * k));
+}
+
+inline uint32_t Be32(const uint8_t* p) {
+  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+inline void PutBe32(uint8_t* p, uint32_t v) {
+  for (int k = 0; k < 4; ++k) p[k] = static_cast<uint8_t>(v >> (24 - 8 * k));
 }
 
 // Appends the low 2 or 4 bytes of v, least significant first, to a byte string or vector.

@@ -18,9 +18,14 @@ TEST(ByteOrder, ReadsLeastSignificantByteFirst) {
   EXPECT_EQ(Le32(At(0)), 0x04030201u);
   EXPECT_EQ(Le32(At(6)), 0xFEFF0807u);
   EXPECT_EQ(Le64(At(0)), 0x0807060504030201ull);
+  EXPECT_EQ(Be32(At(0)), 0x01020304u);
+  EXPECT_EQ(Be32(At(6)), 0x0708FFFEu);
   uint8_t out[4] = {};
   PutLe32(out, 0xFEFF0807u);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 4), kBytes.substr(6, 4));
+  PutBe32(out, 0x0708FFFEu);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 4), kBytes.substr(6, 4));
+  PutLe32(out, 0xFEFF0807u);
   PutLe16(out, 0x12345);  // only the low 16 bits are written
   EXPECT_EQ(out[0], 0x45);
   EXPECT_EQ(out[1], 0x23);
