@@ -40,6 +40,13 @@ private:
   std::vector<TBitmapLoader*> Loaders;  // not owned
 };
 
+// The one instance of a built-in loader, the one the registry holds.
+template <class Loader>
+Loader& SharedLoader() {
+  static Loader loader;
+  return loader;
+}
+
 // The registry with the built-in loaders registered in start-up order
 // (WMF/EMF, PCX, BMP, HIPS, PNG with MNG, JPEG, ICO/CUR, image plug-ins).
 TBitmapLoaders& BitmapLoaders();

@@ -10,10 +10,7 @@
 
 namespace ImageFile {
 
-TBMPLoader& BMPLoader() {
-  static TBMPLoader loader;
-  return loader;
-}
+TBMPLoader& BMPLoader() { return SharedLoader<TBMPLoader>(); }
 
 void TBMPLoader::SaveToStream(TBaseStream& stream, const std::string& /*ext*/, const TLinearBitmap& bitmap) {
   const uint8_t code = bitmap.PixelFormat;

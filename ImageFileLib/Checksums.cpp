@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "base/ByteOrder.h"
+
 namespace ImageFile {
 
 namespace {
@@ -77,11 +79,7 @@ void TAdler32::UpdateByte(uint8_t byte) {
 }
 
 void TAdler32::ValueBytes(uint8_t out[4]) const {
-  const uint32_t v = Value();
-  out[0] = static_cast<uint8_t>(v >> 24);
-  out[1] = static_cast<uint8_t>(v >> 16);
-  out[2] = static_cast<uint8_t>(v >> 8);
-  out[3] = static_cast<uint8_t>(v);
+  PutBe32(out, Value());
 }
 
 }  // namespace ImageFile

@@ -7,10 +7,7 @@
 
 namespace ImageFile {
 
-THIPSLoader& HIPSLoader() {
-  static THIPSLoader loader;
-  return loader;
-}
+THIPSLoader& HIPSLoader() { return SharedLoader<THIPSLoader>(); }
 
 namespace {
 

@@ -7,10 +7,7 @@
 
 namespace ImageFile {
 
-TICOLoader& ICOLoader() {
-  static TICOLoader loader;
-  return loader;
-}
+TICOLoader& ICOLoader() { return SharedLoader<TICOLoader>(); }
 
 namespace {
 

@@ -11,10 +11,7 @@
 
 namespace ImageFile {
 
-TJPEGLoader& JPEGLoader() {
-  static TJPEGLoader loader;
-  return loader;
-}
+TJPEGLoader& JPEGLoader() { return SharedLoader<TJPEGLoader>(); }
 
 namespace {
 

@@ -12,10 +12,7 @@
 
 namespace ImageFile {
 
-TWMFLoader& WMFLoader() {
-  static TWMFLoader loader;
-  return loader;
-}
+TWMFLoader& WMFLoader() { return SharedLoader<TWMFLoader>(); }
 
 namespace {
 
@@ -31,14 +28,8 @@ constexpr uint32_t EMR_HEADER = 1, EMR_EOF = 14, EMR_SETSTRETCHBLTMODE = 21, EMR
 
 struct Writer {
   std::vector<uint8_t> bytes;
-  void U16(uint32_t v) {
-    bytes.push_back(static_cast<uint8_t>(v));
-    bytes.push_back(static_cast<uint8_t>(v >> 8));
-  }
-  void U32(uint32_t v) {
-    U16(v & 0xFFFF);
-    U16(v >> 16);
-  }
+  void U16(uint32_t v) { AppendLe16(bytes, v); }
+  void U32(uint32_t v) { AppendLe32(bytes, v); }
   void Append(const std::vector<uint8_t>& more) { bytes.insert(bytes.end(), more.begin(), more.end()); }
 };
 

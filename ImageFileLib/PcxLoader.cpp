@@ -7,10 +7,7 @@
 
 namespace ImageFile {
 
-TPCXLoader& PCXLoader() {
-  static TPCXLoader loader;
-  return loader;
-}
+TPCXLoader& PCXLoader() { return SharedLoader<TPCXLoader>(); }
 
 namespace {
 

@@ -10,10 +10,7 @@
 
 namespace ImageFile {
 
-TImageDLLLoader& ImageDLLLoader() {
-  static TImageDLLLoader loader;
-  return loader;
-}
+TImageDLLLoader& ImageDLLLoader() { return SharedLoader<TImageDLLLoader>(); }
 
 TImageDLLLoader::~TImageDLLLoader() {
   for (const TImageDLLInfo& entry : Entries)

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <limits>
 
+#include "base/ByteOrder.h"
+
 #include "ImageFileLib/Checksums.h"
 #include "ImageFileLib/DeflateStream.h"
 #include "ImageFileLib/PngLoader.h"
@@ -14,14 +16,10 @@ namespace {
 
 [[noreturn]] void InvalidData() { throw Exception("Invalid PNG data"); }
 
-uint32_t GetBE32(const uint8_t* p) {
-  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
-}
-
 uint32_t ReadBE32(TBaseStream& s) {
   uint8_t b[4];
   s.Read(b, 4);
-  return GetBE32(b);
+  return Be32(b);
 }
 
 struct ChunkHeader {
@@ -265,7 +263,7 @@ void TPNGLoader::LoadFromStream(TBaseStream& stream, const std::string& /*ext*/,
     if (type == "IHDR") {
       if (c.Length != 13 || have_header) InvalidData();
       crc.Read(data, 13);
-      const uint32_t w = GetBE32(data), hh = GetBE32(data + 4);
+      const uint32_t w = Be32(data), hh = Be32(data + 4);
       h.BitDepth = data[8];
       h.ColourType = data[9];
       h.FilterMethod = data[11];
@@ -326,7 +324,7 @@ void TPNGLoader::LoadFromStream(TBaseStream& stream, const std::string& /*ext*/,
     } else if (type == "gAMA") {
       if (c.Length != 4) InvalidData();
       crc.Read(data, 4);
-      Gamma = GetBE32(data) / 100000.0;
+      Gamma = Be32(data) / 100000.0;
     } else if (type == "tRNS") {
       const uint32_t n = std::min<uint32_t>(c.Length, 256);
       crc.Read(data, n);

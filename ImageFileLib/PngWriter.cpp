@@ -6,6 +6,8 @@
 #include <cstring>
 #include <limits>
 
+#include "base/ByteOrder.h"
+
 #include "ImageFileLib/Checksums.h"
 #include "ImageFileLib/DeflateStream.h"
 #include "ImageFileLib/PngLoader.h"
@@ -15,16 +17,9 @@ namespace ImageFile {
 
 namespace {
 
-void PutBE32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v >> 24);
-  p[1] = static_cast<uint8_t>(v >> 16);
-  p[2] = static_cast<uint8_t>(v >> 8);
-  p[3] = static_cast<uint8_t>(v);
-}
-
 void WriteBE32(TBaseStream& s, uint32_t v) {
   uint8_t b[4];
-  PutBE32(b, v);
+  PutBe32(b, v);
   s.Write(b, 4);
 }
 
@@ -77,10 +72,7 @@ std::string TPNGLoader::GetLoadFilter() {
   return "Portable Network Graphics (*.png)|*.png|Multiple-image Network Graphics (*.mng)|*.mng";
 }
 
-TPNGLoader& PNGLoader() {
-  static TPNGLoader loader;
-  return loader;
-}
+TPNGLoader& PNGLoader() { return SharedLoader<TPNGLoader>(); }
 
 void TPNGLoader::SaveToStream(TBaseStream& stream, const std::string& ext, const TLinearBitmap& bitmap) {
   const bool is_mng = UpperCase(ext) == "MNG";
@@ -156,8 +148,8 @@ void TPNGLoader::WriteImage(TBaseStream& out, bool is_mng, const TLinearBitmap& 
   stream.Write(is_mng ? MngSignature : PngSignature, 8);
   TCRC32Stream crc(&stream);
   uint8_t ihdr[13];
-  PutBE32(ihdr, static_cast<uint32_t>(bitmap.Width));
-  PutBE32(ihdr + 4, static_cast<uint32_t>(bitmap.Height));
+  PutBe32(ihdr, static_cast<uint32_t>(bitmap.Width));
+  PutBe32(ihdr + 4, static_cast<uint32_t>(bitmap.Height));
   ihdr[8] = static_cast<uint8_t>(bit_depth);
   ihdr[9] = static_cast<uint8_t>(colour_type);
   ihdr[10] = 0;
@@ -188,7 +180,7 @@ void TPNGLoader::WriteImage(TBaseStream& out, bool is_mng, const TLinearBitmap& 
   }
   if (Gamma != 0.0) {
     uint8_t g[4];
-    PutBE32(g, static_cast<uint32_t>(std::nearbyint(Gamma * 100000.0)));
+    PutBe32(g, static_cast<uint32_t>(std::nearbyint(Gamma * 100000.0)));
     WriteChunk(stream, crc, "gAMA", g, 4);
   }
   if (TransparentColor != -1) {

@@ -1,6 +1,6 @@
 #include "ImageFileLib/UniDIB.h"
 
-#include <cstring>
+#include <cstddef>
 
 namespace ImageFile {
 
@@ -20,12 +20,12 @@ TUniDIB::TUniDIB(int32_t width, int32_t height, int variant, int bits_per_pixel)
   Size = int64_t{BytesPerLine} * (Height < 0 ? -int64_t{Height} : Height);
   Bits.assign(static_cast<size_t>(Size), 0);
   switch (BitCount) {
-    case 1: SetPixelFn = &TUniDIB::Set1; GetPixelFn = &TUniDIB::Get1; break;
-    case 4: SetPixelFn = &TUniDIB::Set4; GetPixelFn = &TUniDIB::Get4; break;
-    case 8: SetPixelFn = &TUniDIB::Set8; GetPixelFn = &TUniDIB::Get8; break;
+    case 1: SetPixelFn = &TUniDIB::SetPacked<1>; GetPixelFn = &TUniDIB::GetPacked<1>; break;
+    case 4: SetPixelFn = &TUniDIB::SetPacked<4>; GetPixelFn = &TUniDIB::GetPacked<4>; break;
+    case 8: SetPixelFn = &TUniDIB::SetWhole<1>; GetPixelFn = &TUniDIB::GetWhole<1>; break;
     case 16: SetPixelFn = &TUniDIB::Set16; GetPixelFn = &TUniDIB::Get16; break;
-    case 24: SetPixelFn = &TUniDIB::Set24; GetPixelFn = &TUniDIB::Get24; break;
-    default: SetPixelFn = &TUniDIB::Set32; GetPixelFn = &TUniDIB::Get32; break;
+    case 24: SetPixelFn = &TUniDIB::SetWhole<3>; GetPixelFn = &TUniDIB::GetWhole<3>; break;
+    default: SetPixelFn = &TUniDIB::SetWhole<4>; GetPixelFn = &TUniDIB::GetWhole<4>; break;
   }
   WriteNextFn = &TUniDIB::WriteNextAny;
   ReadNextFn = &TUniDIB::ReadNextAny;
@@ -46,25 +46,35 @@ void TUniDIB::SetPalette(const uint8_t* rgbf_entries, int count) {
   }
 }
 
-void TUniDIB::Set1(int32_t x, int32_t y, uint32_t v) {
-  uint8_t& b = Row(y)[x >> 3];
-  const auto mask = static_cast<uint8_t>(0x80 >> (x & 7));
-  b = static_cast<uint8_t>((v & 1) ? (b | mask) : (b & ~mask));
+// Pixels of 1 and 4 bits fill each byte from its high end.
+template <int Bits>
+void TUniDIB::SetPacked(int32_t x, int32_t y, uint32_t v) {
+  constexpr int kPerByte = 8 / Bits;
+  constexpr uint32_t kMax = (1u << Bits) - 1;
+  uint8_t& b = Row(y)[x / kPerByte];
+  const int shift = (kPerByte - 1 - x % kPerByte) * Bits;
+  b = static_cast<uint8_t>((b & ~(kMax << shift)) | (v & kMax) << shift);
 }
-uint32_t TUniDIB::Get1(int32_t x, int32_t y) const { return (Row(y)[x >> 3] >> (7 - (x & 7))) & 1; }
+template <int Bits>
+uint32_t TUniDIB::GetPacked(int32_t x, int32_t y) const {
+  constexpr int kPerByte = 8 / Bits;
+  const int shift = (kPerByte - 1 - x % kPerByte) * Bits;
+  return (Row(y)[x / kPerByte] >> shift) & ((1u << Bits) - 1);
+}
 
-void TUniDIB::Set4(int32_t x, int32_t y, uint32_t v) {
-  uint8_t& b = Row(y)[x >> 1];
-  if (x & 1) b = static_cast<uint8_t>((b & 0xF0) | (v & 15));
-  else b = static_cast<uint8_t>((b & 0x0F) | (v & 15) << 4);
+// Pixels of whole bytes are little-endian values.
+template <int Bytes>
+void TUniDIB::SetWhole(int32_t x, int32_t y, uint32_t v) {
+  uint8_t* p = Row(y) + Bytes * x;
+  for (int k = 0; k < Bytes; ++k) p[k] = static_cast<uint8_t>(v >> (8 * k));
 }
-uint32_t TUniDIB::Get4(int32_t x, int32_t y) const {
-  const uint8_t b = Row(y)[x >> 1];
-  return (x & 1) ? b & 15 : b >> 4;
+template <int Bytes>
+uint32_t TUniDIB::GetWhole(int32_t x, int32_t y) const {
+  const uint8_t* p = Row(y) + Bytes * x;
+  uint32_t v = 0;
+  for (int k = 0; k < Bytes; ++k) v |= uint32_t{p[k]} << (8 * k);
+  return v;
 }
-
-void TUniDIB::Set8(int32_t x, int32_t y, uint32_t v) { Row(y)[x] = static_cast<uint8_t>(v); }
-uint32_t TUniDIB::Get8(int32_t x, int32_t y) const { return Row(y)[x]; }
 
 uint16_t TUniDIB::Pack16(uint32_t v) const {
   uint32_t p;
@@ -87,33 +97,8 @@ uint32_t TUniDIB::Unpack16(uint16_t p) const {
   }
 }
 
-void TUniDIB::Set16(int32_t x, int32_t y, uint32_t v) {
-  const uint16_t p = Pack16(v);
-  std::memcpy(Row(y) + 2 * x, &p, 2);
-}
-uint32_t TUniDIB::Get16(int32_t x, int32_t y) const {
-  uint16_t p;
-  std::memcpy(&p, Row(y) + 2 * x, 2);
-  return Unpack16(p);
-}
-
-void TUniDIB::Set24(int32_t x, int32_t y, uint32_t v) {
-  uint8_t* p = Row(y) + 3 * x;
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-  p[2] = static_cast<uint8_t>(v >> 16);
-}
-uint32_t TUniDIB::Get24(int32_t x, int32_t y) const {
-  const uint8_t* p = Row(y) + 3 * x;
-  return p[0] | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
-}
-
-void TUniDIB::Set32(int32_t x, int32_t y, uint32_t v) { std::memcpy(Row(y) + 4 * x, &v, 4); }
-uint32_t TUniDIB::Get32(int32_t x, int32_t y) const {
-  uint32_t v;
-  std::memcpy(&v, Row(y) + 4 * x, 4);
-  return v;
-}
+void TUniDIB::Set16(int32_t x, int32_t y, uint32_t v) { SetWhole<2>(x, y, Pack16(v)); }
+uint32_t TUniDIB::Get16(int32_t x, int32_t y) const { return Unpack16(static_cast<uint16_t>(GetWhole<2>(x, y))); }
 
 // Sequential access: the row is the one SetScanLine chose; Position counts pixels.
 void TUniDIB::WriteNextAny(uint32_t v) {

@@ -42,18 +42,16 @@ private:
   using GetFn = uint32_t (TUniDIB::*)(int32_t, int32_t) const;
   using WriteFn = void (TUniDIB::*)(uint32_t);
   using ReadFn = uint32_t (TUniDIB::*)();
-  void Set1(int32_t x, int32_t y, uint32_t v);
-  uint32_t Get1(int32_t x, int32_t y) const;
-  void Set4(int32_t x, int32_t y, uint32_t v);
-  uint32_t Get4(int32_t x, int32_t y) const;
-  void Set8(int32_t x, int32_t y, uint32_t v);
-  uint32_t Get8(int32_t x, int32_t y) const;
+  template <int Bits>
+  void SetPacked(int32_t x, int32_t y, uint32_t v);
+  template <int Bits>
+  uint32_t GetPacked(int32_t x, int32_t y) const;
+  template <int Bytes>
+  void SetWhole(int32_t x, int32_t y, uint32_t v);
+  template <int Bytes>
+  uint32_t GetWhole(int32_t x, int32_t y) const;
   void Set16(int32_t x, int32_t y, uint32_t v);
   uint32_t Get16(int32_t x, int32_t y) const;
-  void Set24(int32_t x, int32_t y, uint32_t v);
-  uint32_t Get24(int32_t x, int32_t y) const;
-  void Set32(int32_t x, int32_t y, uint32_t v);
-  uint32_t Get32(int32_t x, int32_t y) const;
   void WriteNextAny(uint32_t v);
   uint32_t ReadNextAny();
   uint16_t Pack16(uint32_t v) const;

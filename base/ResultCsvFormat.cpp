@@ -36,6 +36,18 @@ class CellLine {
 
 constexpr int kObjectBase[3] = {17, 34, 51};
 
+// Column 6 names the field's time in field mode; columns 6 and 7 name the
+// frame's centre and end times otherwise.
+void SetTimeColumns(CellLine& l, const CsvFormatParams& p, std::string_view field, std::string_view centre,
+                    std::string_view end) {
+  if (p.FieldMode) {
+    l.Set(6, field);
+    return;
+  }
+  l.Set(6, centre);
+  l.Set(7, end);
+}
+
 bool KiwiFieldNames(const CsvFormatParams& p) { return p.TimeStampMode == 0 && p.Kiwi; }
 
 std::string Cut20(std::string s) {
@@ -102,16 +114,9 @@ void AddObjectBlock(std::string& row, const DataLineBlocks& blocks, int j, int k
 std::string BuildCsvHeader1(const CsvFormatParams& p) {
   CellLine l(kHeader1Cells);
   l.Set(2, "Time");
-  if (p.FieldMode) {
-    l.Set(6, "End of");
-  } else {
-    l.Set(6, "Centre of");
-    l.Set(7, "End of");
-  }
+  SetTimeColumns(l, p, "End of", "Centre of", "End of");
   l.Set(11, "Result");
-  l.Set(17, "Object 1");
-  l.Set(34, "Object 2");
-  l.Set(51, "Object 3");
+  for (int k = 0; k < 3; ++k) l.Set(kObjectBase[k], "Object " + FormatInt(k + 1));
   return l.Join();
 }
 
@@ -119,12 +124,7 @@ std::string BuildCsvHeader2(const CsvFormatParams& p) {
   CellLine l(kHeader2Cells);
   l.Set(2, "Detect");
   l.Set(4, "VTI");
-  if (p.FieldMode) {
-    l.Set(6, "Field");
-  } else {
-    l.Set(6, "Frame");
-    l.Set(7, "Frame");
-  }
+  SetTimeColumns(l, p, "Field", "Frame", "Frame");
   l.Set(10, "Sound");
   l.Set(11, "Measurement");
   l.Set(12, "-Value");

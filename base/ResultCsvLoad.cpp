@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <initializer_list>
 #include <system_error>
 
 #include "base/AtomicFile.h"
@@ -40,35 +41,28 @@ struct ObjectColumns {
   int Fwhm = 0, TrackMode = 0, TrackRadius = 0, Threshold = 0;
 };
 
+// The settings of `order` stand side by side from column `first`.
+void PlaceSideBySide(ObjectColumns& c, std::initializer_list<int ObjectColumns::*> order, int first) {
+  for (int ObjectColumns::*setting : order) c.*setting = first++;
+}
+
 // Where each setting of object k (0-based) sits in the first result row.
 ObjectColumns ColumnsFor(uint8_t version, int k) {
+  using C = ObjectColumns;
   ObjectColumns c;
   if (version == 0) {
     if (k != 0) return c;
-    c.ApertureRadius = 10;
-    c.BackgroundInner = 11;
-    c.BackgroundOuter = 12;
-    c.X = 13;
-    c.Y = 14;
-    c.TrackMode = 15;
-    c.TrackRadius = 16;
+    PlaceSideBySide(c, {&C::ApertureRadius, &C::BackgroundInner, &C::BackgroundOuter, &C::X, &C::Y, &C::TrackMode,
+                        &C::TrackRadius},
+                    10);
     return c;
   }
   // Version 1 rows lack the three FWHM columns that versions 2 and 3 have.
   const int b = 17 * k - (version == 1 ? 3 : 0);
-  c.ApertureRadius = 21 + b;
-  c.BackgroundInner = 22 + b;
-  c.BackgroundOuter = 23 + b;
-  c.BackgroundForm = 24 + b;
-  c.X = 25 + b;
-  c.Y = 26 + b;
-  c.DirectionX = 27 + b;
-  c.DirectionY = 28 + b;
-  c.BandWidth = 29 + b;
-  c.Gap = 30 + b;
-  c.TrackMode = 31 + b;
-  c.TrackRadius = 32 + b;
-  c.Threshold = 33 + b;
+  PlaceSideBySide(c, {&C::ApertureRadius, &C::BackgroundInner, &C::BackgroundOuter, &C::BackgroundForm, &C::X, &C::Y,
+                      &C::DirectionX, &C::DirectionY, &C::BandWidth, &C::Gap, &C::TrackMode, &C::TrackRadius,
+                      &C::Threshold},
+                  21 + b);
   c.Fwhm = version == 1 ? 0 : 14 + k;
   return c;
 }

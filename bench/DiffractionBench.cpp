@@ -6,6 +6,7 @@
 
 #include "events/DiffractionDrawing.h"
 #include "events/DiffractionFit.h"
+#include "support/DiffractionCurves.h"
 
 namespace {
 
@@ -15,16 +16,11 @@ struct Case {
 };
 
 Case MakeCase() {
-  SpectralModel s;
-  s.StarTemperature = 6000;
-  RecomputeSpectralModel(s, "/nonexistent/CCDSpectralSensitivity.csv");
   DiffractionParams p;
-  p.ObjectDistance = 384000000;
-  p.ObjectVelocity = 750;
   p.ModelFrameRate = 29.97L;
   p.StarDiameterOn = 1;
   p.StarAngularDiameter = 5;
-  const DiffractionModel m(MakeFresnelTables(), s, p);
+  const DiffractionModel m = LunarDiffractionModel(6000, p);
   std::vector<double> v;
   for (int r = 0; r < 200; ++r) v.push_back(static_cast<double>(m.RecordValue(r - 100, 0.8L, -517, -1, 200, 800, 16)));
   return {m, v};

@@ -19,6 +19,17 @@ const std::vector<uint8_t>& Frame() {
   return frame;
 }
 
+// The frame as a 24-bit bitmap, for the save and load figures.
+const TLinearBitmap& FrameBitmap() {
+  static const TLinearBitmap bitmap = [] {
+    TLinearBitmap b;
+    b.New(720, 480, pf24Bit);
+    std::copy(Frame().begin(), Frame().end(), b.Map.begin());
+    return b;
+  }();
+  return bitmap;
+}
+
 std::vector<uint8_t> Deflate(const std::vector<uint8_t>& data, int method) {
   TMemStream out;
   {
@@ -114,9 +125,7 @@ void BM_ZlibInflate(benchmark::State& state) {
 BENCHMARK(BM_ZlibInflate)->Unit(benchmark::kMillisecond);
 
 void BM_PngSave720x480(benchmark::State& state) {
-  TLinearBitmap bitmap;
-  bitmap.New(720, 480, pf24Bit);
-  std::copy(Frame().begin(), Frame().end(), bitmap.Map.begin());
+  const TLinearBitmap& bitmap = FrameBitmap();
   TPNGLoader loader;
   for (auto _ : state) {
     TMemStream out;
@@ -127,9 +136,7 @@ void BM_PngSave720x480(benchmark::State& state) {
 BENCHMARK(BM_PngSave720x480)->Unit(benchmark::kMillisecond);
 
 void BM_JpegSave720x480(benchmark::State& state) {
-  TLinearBitmap bitmap;
-  bitmap.New(720, 480, pf24Bit);
-  std::copy(Frame().begin(), Frame().end(), bitmap.Map.begin());
+  const TLinearBitmap& bitmap = FrameBitmap();
   TJPEGLoader loader;
   loader.Quality = 90;
   for (auto _ : state) {
@@ -144,9 +151,7 @@ BENCHMARK(BM_JpegSave720x480)->Unit(benchmark::kMillisecond);
 
 namespace {
 void BM_PngLoad720x480(benchmark::State& state) {
-  TLinearBitmap bitmap;
-  bitmap.New(720, 480, pf24Bit);
-  std::copy(Frame().begin(), Frame().end(), bitmap.Map.begin());
+  const TLinearBitmap& bitmap = FrameBitmap();
   TPNGLoader loader;
   TMemStream file;
   loader.SaveToStream(file, "PNG", bitmap);

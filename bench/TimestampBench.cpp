@@ -44,10 +44,7 @@ BENCHMARK(BM_ReadIotaLocatedStamp);
 
 void BM_ReadKiwiStampWithOffsetSearch(benchmark::State& st) {
   Bitmap24 frame = NoisyFrame(720, 480, 2);
-  const std::vector<int> xs = {85, 109, 156, 180, 227, 251, 322, 345, 369, 440, 463, 487};
-  StampGlyphStyle s{StampFont::Kiwi, 0, 21.5, 4, 2, 1, 220};
-  DrawStampText(frame, "123456000789", xs, 409, s);
-  DrawStampText(frame, "123457123000", xs, 410, s);
+  DrawKiwiFields(frame, "123456000789", "123457123000", 409);
   TimeStampState state;
   LoadKiwiDigitPositions(state.DigitX);
   GlyphContext ctx;

@@ -44,6 +44,8 @@ struct Objects {
 
   explicit Objects(int track_radius) {
     const Scene& scene = TheScene();
+    PsfFitSettings refit;
+    refit.RefitPending = true;
     for (size_t k = 0; k < 3; ++k) {
       BkgLineGeometry g;
       MaskSettings m;
@@ -55,120 +57,120 @@ struct Objects {
       profiles[k].MatchThresholdPercent = 50;
       x[k] = static_cast<int32_t>(scene.stars[k].X);
       y[k] = static_cast<int32_t>(scene.stars[k].Y);
-      PsfFitSettings refit;
-      refit.RefitPending = true;
-      PsfFitTarget target{static_cast<int>(k + 1), false, &classes[k]};
-      FitStarProfile(PsfFitKind::Full, target, scene.frames[0], x[k], y[k], refit, profiles[k], history, blocks);
+      Refit(static_cast<int>(k + 1), scene.frames[0], x[k], y[k], refit);
       ResetPredictTrack(tracks[k]);
       blocks[0].Objects[k].TrackRadius = track_radius;
     }
   }
+
+  // Object k (1..3): one profile step from (x, y), radius 10 unless given.
+  ProfileTrackResult Step(int k, const Bitmap24& frame, int n, const TrackingSettings& tracking, int32_t& at_x,
+                          int32_t& at_y, int radius = 10) {
+    const size_t i = static_cast<size_t>(k - 1);
+    const ProfileTrackInputs in{k, radius, false, &classes[i]};
+    return TrackStarByProfile(frame, n, in, tracking, profiles[i], tracks[i], at_x, at_y);
+  }
+  // The measure-only fit of object k at (x, y).
+  PsfFitResult Measure(int k, bool selected, const Bitmap24& frame, int32_t at_x, int32_t at_y,
+                       const PsfFitSettings& fit) {
+    const size_t i = static_cast<size_t>(k - 1);
+    const PsfFitTarget target{k, selected, &classes[i]};
+    return StorePsfResult(target, frame, at_x, at_y, fit, profiles[i], history, blocks);
+  }
+  // The full fit of object k at (x, y), as when it is placed.
+  PsfFitResult Refit(int k, const Bitmap24& frame, int32_t at_x, int32_t at_y, const PsfFitSettings& fit) {
+    const size_t i = static_cast<size_t>(k - 1);
+    const PsfFitTarget target{k, false, &classes[i]};
+    return FitStarProfile(PsfFitKind::Full, target, frame, at_x, at_y, fit, profiles[i], history, blocks);
+  }
 };
+
+void ReportItems(benchmark::State& state, const char* label) {
+  state.SetItemsProcessed(state.iterations());
+  state.SetLabel(label);
+}
+
+const Bitmap24& FrameAt(int n) { return TheScene().frames[static_cast<size_t>(n % kFrames)]; }
 
 // The figure that matters: three objects, profile tracking of radius 10 and a
 // measure-only profile fit each, per frame.
 void BM_ThreeObjectsProfileTrackingAndPsf(benchmark::State& state) {
-  const Scene& scene = TheScene();
-  Objects o(static_cast<int>(state.range(0)));
+  const int radius = static_cast<int>(state.range(0));
+  Objects o(radius);
   TrackingSettings tracking;
   PsfFitSettings fit;
   int n = 0;
   for (auto _ : state) {
-    const Bitmap24& frame = scene.frames[static_cast<size_t>(n % kFrames)];
+    const Bitmap24& frame = FrameAt(n);
     for (int k : {2, 3, 1}) {
       const size_t i = static_cast<size_t>(k - 1);
-      ProfileTrackInputs in{k, static_cast<int>(state.range(0)), false, &o.classes[i]};
-      TrackStarByProfile(frame, n, in, tracking, o.profiles[i], o.tracks[i], o.x[i], o.y[i]);
-      PsfFitTarget target{k, k == 1, &o.classes[i]};
-      benchmark::DoNotOptimize(
-          StorePsfResult(target, frame, o.x[i], o.y[i], fit, o.profiles[i], o.history, o.blocks));
+      o.Step(k, frame, n, tracking, o.x[i], o.y[i], radius);
+      benchmark::DoNotOptimize(o.Measure(k, k == 1, frame, o.x[i], o.y[i], fit));
     }
     ++n;
   }
-  state.SetItemsProcessed(state.iterations());
-  state.SetLabel("frames (3 objects)");
+  ReportItems(state, "frames (3 objects)");
 }
 BENCHMARK(BM_ThreeObjectsProfileTrackingAndPsf)->Arg(10);
 
 // Per object and frame: one profile step and one measure-only fit.
 void BM_ProfileTrackAndPsfPerObject(benchmark::State& state) {
-  const Scene& scene = TheScene();
   Objects o(10);
   TrackingSettings tracking;
   PsfFitSettings fit;
   int n = 0;
   for (auto _ : state) {
-    const Bitmap24& frame = scene.frames[static_cast<size_t>(n % kFrames)];
-    ProfileTrackInputs in{1, 10, false, &o.classes[0]};
-    TrackStarByProfile(frame, n, in, tracking, o.profiles[0], o.tracks[0], o.x[0], o.y[0]);
-    PsfFitTarget target{1, true, &o.classes[0]};
-    benchmark::DoNotOptimize(StorePsfResult(target, frame, o.x[0], o.y[0], fit, o.profiles[0], o.history, o.blocks));
+    const Bitmap24& frame = FrameAt(n);
+    o.Step(1, frame, n, tracking, o.x[0], o.y[0]);
+    benchmark::DoNotOptimize(o.Measure(1, true, frame, o.x[0], o.y[0], fit));
     ++n;
   }
-  state.SetItemsProcessed(state.iterations());
-  state.SetLabel("object-frames");
+  ReportItems(state, "object-frames");
 }
 BENCHMARK(BM_ProfileTrackAndPsfPerObject);
 
 void BM_CentroidTrackPerObject(benchmark::State& state) {
-  const Scene& scene = TheScene();
   TrackDisk disk;
   BuildTrackMask(disk, 10, 1);
   int32_t x = 200, y = 150;
   int n = 0;
   for (auto _ : state) {
-    TrackStarByCentroid(scene.frames[static_cast<size_t>(n % kFrames)], {10, 50, 0}, disk, x, y);
+    TrackStarByCentroid(FrameAt(n), {10, 50, 0}, disk, x, y);
     ++n;
   }
-  state.SetItemsProcessed(state.iterations());
-  state.SetLabel("object-frames");
+  ReportItems(state, "object-frames");
 }
 BENCHMARK(BM_CentroidTrackPerObject);
 
 // The per-frame measure-only fit ('Fixed' width).
 void BM_PsfMeasureOnly(benchmark::State& state) {
-  const Scene& scene = TheScene();
   Objects o(10);
   PsfFitSettings fit;
-  for (auto _ : state) {
-    PsfFitTarget target{1, false, &o.classes[0]};
-    benchmark::DoNotOptimize(StorePsfResult(target, scene.frames[0], 200, 150, fit, o.profiles[0], o.history, o.blocks));
-  }
-  state.SetItemsProcessed(state.iterations());
-  state.SetLabel("fits");
+  for (auto _ : state) benchmark::DoNotOptimize(o.Measure(1, false, FrameAt(0), 200, 150, fit));
+  ReportItems(state, "fits");
 }
 BENCHMARK(BM_PsfMeasureOnly);
 
 void BM_ProfileStepOnly(benchmark::State& state) {
-  const Scene& scene = TheScene();
   Objects o(10);
   TrackingSettings tracking;
   int n = 0;
   for (auto _ : state) {
     int32_t x = 200, y = 150;
-    ProfileTrackInputs in{1, 10, false, &o.classes[0]};
-    benchmark::DoNotOptimize(TrackStarByProfile(scene.frames[static_cast<size_t>(n % kFrames)], n, in, tracking,
-                                                o.profiles[0], o.tracks[0], x, y));
+    benchmark::DoNotOptimize(o.Step(1, FrameAt(n), n, tracking, x, y));
     ++n;
   }
-  state.SetItemsProcessed(state.iterations());
-  state.SetLabel("steps");
+  ReportItems(state, "steps");
 }
 BENCHMARK(BM_ProfileStepOnly);
 
 // The full fit run when an object is placed or refitted.
 void BM_PsfFullRefit(benchmark::State& state) {
-  const Scene& scene = TheScene();
   Objects o(10);
   PsfFitSettings refit;
   refit.RefitPending = true;
-  for (auto _ : state) {
-    PsfFitTarget target{1, false, &o.classes[0]};
-    benchmark::DoNotOptimize(FitStarProfile(PsfFitKind::Full, target, scene.frames[0], 200, 150, refit,
-                                            o.profiles[0], o.history, o.blocks));
-  }
-  state.SetItemsProcessed(state.iterations());
-  state.SetLabel("fits");
+  for (auto _ : state) benchmark::DoNotOptimize(o.Refit(1, FrameAt(0), 200, 150, refit));
+  ReportItems(state, "fits");
 }
 BENCHMARK(BM_PsfFullRefit);
 
@@ -220,8 +222,7 @@ void BM_DriverThreeObjectsProfileTrackingAndPsf(benchmark::State& state) {
     benchmark::DoNotOptimize(ShowNeighbor(st, lines, s, n, io, hooks));
     ++n;
   }
-  state.SetItemsProcessed(state.iterations());
-  state.SetLabel("frames (3 objects, drift)");
+  ReportItems(state, "frames (3 objects, drift)");
 }
 BENCHMARK(BM_DriverThreeObjectsProfileTrackingAndPsf);
 

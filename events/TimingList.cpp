@@ -1,8 +1,36 @@
 #include "events/TimingList.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "base/NumberText.h"
+
+namespace {
+
+enum class MissMark { Never, IfApproximate, Always };
+
+// What each list form appends to an entry: its D and R marks, its minor and
+// main texts, and when " Miss" follows. The forms differ in spacing and case.
+struct LineTail {
+  const char* D;
+  const char* R;
+  const char* Minor;
+  const char* Main;
+  MissMark Miss;
+};
+
+// In the order of ListLineFormat.
+constexpr LineTail kLineTails[] = {
+    {" D", " R", "   minor change", "   Main change", MissMark::IfApproximate},        // Added
+    {"  D", "  R", "  Minor light change", "  Main light change", MissMark::Never},   // Deleted
+    {"  D", "  R", "   minor light change", "   Main light change", MissMark::Never},  // Sorted
+    {" D", " R", "   minor light change", "   Main light change", MissMark::Never},    // MinorChanged
+    {" D", " D", "   minor Change", "   Main Change", MissMark::Always},               // MissD
+    {" R", " R", "   minor light change", "   Main light change", MissMark::Always},   // MissR
+};
+static_assert(std::size(kLineTails) == static_cast<size_t>(ListLineFormat::MissR) + 1);
+
+}  // namespace
 
 int ValidCount(const TAsteroidTiming& t) { return std::clamp(t.EntryCount, 0, kTimingListCapacity); }
 
@@ -10,36 +38,10 @@ std::string ListLine(const TAsteroidTiming& t, int k, ListLineFormat format) {
   const TAsteroidEachEventTime& e = t.Entries[static_cast<size_t>(k - 1)];
   std::string line = FormatInt(k) + "  " + Hour(e) + " " + Minute(e) + " " + Second(e) + " +/- " + e.Error +
                      "s,  S/N= " + Sn(e);
-  const bool d = IsDisappearance(e), minor = IsMinor(e);
-  switch (format) {
-    case ListLineFormat::Added:
-      line += d ? " D" : " R";
-      line += minor ? "   minor change" : "   Main change";
-      if (e.Approximate) line += " Miss";
-      break;
-    case ListLineFormat::Deleted:
-      line += d ? "  D" : "  R";
-      line += minor ? "  Minor light change" : "  Main light change";
-      break;
-    case ListLineFormat::Sorted:
-      line += d ? "  D" : "  R";
-      line += minor ? "   minor light change" : "   Main light change";
-      break;
-    case ListLineFormat::MinorChanged:
-      line += d ? " D" : " R";
-      line += minor ? "   minor light change" : "   Main light change";
-      break;
-    case ListLineFormat::MissD:
-      line += " D";
-      line += minor ? "   minor Change" : "   Main Change";
-      line += " Miss";
-      break;
-    case ListLineFormat::MissR:
-      line += " R";
-      line += minor ? "   minor light change" : "   Main light change";
-      line += " Miss";
-      break;
-  }
+  const LineTail& tail = kLineTails[static_cast<size_t>(format)];
+  line += IsDisappearance(e) ? tail.D : tail.R;
+  line += IsMinor(e) ? tail.Minor : tail.Main;
+  if (tail.Miss == MissMark::Always || (tail.Miss == MissMark::IfApproximate && e.Approximate)) line += " Miss";
   return line;
 }
 

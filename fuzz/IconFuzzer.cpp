@@ -3,12 +3,11 @@
 #include <cstdint>
 
 #include "ImageFileLib/IconFile.h"
+#include "LoaderFuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size > (1 << 20)) return 0;
   ImageFile::TMemStream in;
-  in.Write(data, static_cast<int64_t>(size));
-  in.SetPosition(0);
+  if (!FuzzInputStream(data, size, in)) return 0;
   ImageFile::TIconList list;
   list.MaxBytes = 16 << 20;
   try {

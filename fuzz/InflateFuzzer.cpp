@@ -4,12 +4,11 @@
 #include <vector>
 
 #include "ImageFileLib/DeflateStream.h"
+#include "LoaderFuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size > (1 << 20)) return 0;
   ImageFile::TMemStream in;
-  in.Write(data, static_cast<int64_t>(size));
-  in.SetPosition(0);
+  if (!FuzzInputStream(data, size, in)) return 0;
   try {
     ImageFile::TDeflateStream inflate(&in, 0);
     inflate.MaxOutput = 8 << 20;

@@ -16,12 +16,13 @@ inline constexpr int kMaskReach = 25;       // offsets ever written: -25..25
 inline constexpr int kClassGridReach = 27;  // grid offsets -27..27 (rim of 2 stays 0)
 
 // A square of offsets -Reach..Reach in both directions, indexed [dx][dy].
-template <int Reach>
+template <int Reach, class Cell = int32_t>
 struct OffsetGrid {
+  static constexpr int kReach = Reach;
   static constexpr int kSide = 2 * Reach + 1;
-  std::array<int32_t, kSide * kSide> Cells{};
-  int32_t& At(int dx, int dy) { return Cells[Index(dx, dy)]; }
-  int32_t At(int dx, int dy) const { return Cells[Index(dx, dy)]; }
+  std::array<Cell, kSide * kSide> Cells{};
+  Cell& At(int dx, int dy) { return Cells[Index(dx, dy)]; }
+  Cell At(int dx, int dy) const { return Cells[Index(dx, dy)]; }
   static constexpr size_t Index(int dx, int dy) { return static_cast<size_t>((dx + Reach) * kSide + (dy + Reach)); }
 };
 

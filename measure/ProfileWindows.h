@@ -14,16 +14,7 @@
 #include "measure/ImageFilters.h"
 
 template <int Reach>
-struct SquareWindow {
-  static constexpr int kReach = Reach;
-  static constexpr int kSide = 2 * Reach + 1;
-  std::array<double, kSide * kSide> Cells{};
-  double& At(int dx, int dy) { return Cells[Index(dx, dy)]; }
-  double At(int dx, int dy) const { return Cells[Index(dx, dy)]; }
-  static constexpr size_t Index(int dx, int dy) {
-    return static_cast<size_t>((dx + Reach) * kSide + (dy + Reach));
-  }
-};
+using SquareWindow = OffsetGrid<Reach, double>;
 
 // Offsets -53..53: the profile tracking's window.
 using ProfileTrackWindow = SquareWindow<53>;

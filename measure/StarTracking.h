@@ -17,16 +17,7 @@
 #include "measure/ProfileWindows.h"
 
 // An object's fitted star profile, offsets -25..25 (dx outer, dy inner).
-struct ProfileModel {
-  static constexpr int kReach = 25;
-  static constexpr int kSide = 2 * kReach + 1;
-  std::array<double, kSide * kSide> Cells{};
-  double& At(int dx, int dy) { return Cells[Index(dx, dy)]; }
-  double At(int dx, int dy) const { return Cells[Index(dx, dy)]; }
-  static constexpr size_t Index(int dx, int dy) {
-    return static_cast<size_t>((dx + kReach) * kSide + (dy + kReach));
-  }
-};
+using ProfileModel = SquareWindow<25>;
 
 // What the profile tracking and the profile fit keep per object between frames.
 struct ObjectProfileState {

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "base/AtomicFile.h"
+#include "base/ByteOrder.h"
 
 namespace {
 
@@ -25,68 +26,22 @@ constexpr uint64_t kMaxDeflateRatio = 1032;
 
 [[noreturn]] void Zip64() { throw EZipFileError("ZIP64 archives are not supported."); }
 
-// Little-endian fields read in order from a byte range.
-class Reader {
+// Field reads of the archive's bytes; a short one is damage.
+class Reader : public LeReader {
  public:
-  explicit Reader(std::string_view bytes) : bytes_(bytes) {}
-  size_t Position() const { return pos_; }
-  size_t Left() const { return bytes_.size() - pos_; }
-  bool AtEnd() const { return pos_ >= bytes_.size(); }
-  void Seek(size_t pos) { pos_ = std::min(pos, bytes_.size()); }
-  uint16_t U16() {
-    Need(2);
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes_.data() + pos_);
-    pos_ += 2;
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-  }
-  uint32_t U32() {
-    Need(4);
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes_.data() + pos_);
-    pos_ += 4;
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-  }
-  std::string Bytes(size_t n) {
-    Need(n);
-    std::string s(bytes_.substr(pos_, n));
-    pos_ += n;
-    return s;
-  }
-  void Skip(size_t n) {
-    Need(n);
-    pos_ += n;
-  }
-
- private:
-  void Need(size_t n) const {
-    if (Left() < n) Damaged();
-  }
-  std::string_view bytes_;
-  size_t pos_ = 0;
+  explicit Reader(std::string_view bytes) : LeReader(bytes, Damaged) {}
 };
 
 void ReadEntryFields(Reader& r, TZipEntryFields& f) {
-  f.VersionNeeded = r.U16();
-  f.Flags = r.U16();
-  f.Method = r.U16();
-  f.Time = r.U16();
-  f.Date = r.U16();
-  f.Crc32 = r.U32();
-  f.CompressedSize = r.U32();
-  f.UncompressedSize = r.U32();
-  f.NameLength = r.U16();
-  f.ExtraLength = r.U16();
+  r.Read(f.VersionNeeded, f.Flags, f.Method, f.Time, f.Date, f.Crc32, f.CompressedSize, f.UncompressedSize,
+         f.NameLength, f.ExtraLength);
 }
 
 void ReadCentral(Reader& r, TFileHeader& h) {
   h.Signature = kCentralSignature;
-  h.VersionMadeBy = r.U16();
+  r.Read(h.VersionMadeBy);
   ReadEntryFields(r, h);
-  h.CommentLength = r.U16();
-  h.DiskNumberStart = r.U16();
-  h.InternalAttributes = r.U16();
-  h.ExternalAttributes = r.U32();
-  h.LocalHeaderOffset = r.U32();
+  r.Read(h.CommentLength, h.DiskNumberStart, h.InternalAttributes, h.ExternalAttributes, h.LocalHeaderOffset);
   h.Name = r.Bytes(h.NameLength);
   h.Extra = r.Bytes(h.ExtraLength);
   h.Comment = r.Bytes(h.CommentLength);
@@ -238,18 +193,14 @@ void TZipFile::LoadFromBytes(std::string_view bytes) {
 
   if (word == kZip64LocatorSignature || word == 0x06064B50) Zip64();
   if (word != kEndSignature) return;
-  EndRecord.Signature = word;
-  EndRecord.DiskNumber = r.U16();
-  EndRecord.CentralDirectoryDisk = r.U16();
-  EndRecord.EntriesOnDisk = r.U16();
-  EndRecord.TotalEntries = r.U16();
-  EndRecord.CentralDirectorySize = r.U32();
-  EndRecord.CentralDirectoryOffset = r.U32();
-  EndRecord.CommentLength = r.U16();
+  TEndRecord& e = EndRecord;
+  e.Signature = word;
+  r.Read(e.DiskNumber, e.CentralDirectoryDisk, e.EntriesOnDisk, e.TotalEntries, e.CentralDirectorySize,
+         e.CentralDirectoryOffset, e.CommentLength);
   // A comment cut short keeps what is there.
-  EndRecord.Comment = r.Bytes(std::min<size_t>(EndRecord.CommentLength, r.Left()));
+  e.Comment = r.Bytes(std::min<size_t>(e.CommentLength, r.Left()));
   HasEndRecord = true;
-  if (EndRecord.TotalEntries == 0xFFFF || EndRecord.CentralDirectoryOffset == 0xFFFFFFFF) Zip64();
+  if (e.TotalEntries == 0xFFFF || e.CentralDirectoryOffset == 0xFFFFFFFF) Zip64();
 }
 
 std::string TZipFile::GetUncompressed(int i) const {

@@ -43,10 +43,7 @@ std::string SecondsText4(long double seconds) {
 }
 
 void FormatFrameTimeRecord(const LedFrameTime& r, StampTexts& t) {
-  t.StampH1 = TwoDigits(r.centreHour);
-  t.StampM1 = TwoDigits(r.centreMinute);
-  t.StampH2 = TwoDigits(r.endHour);
-  t.StampM2 = TwoDigits(r.endMinute);
+  t.SetHoursMinutes(r.centreHour, r.centreMinute, r.endHour, r.endMinute);
   t.StampS1Full = SecondsText4(r.centreSeconds);
   t.StampS2Full = SecondsText4(r.endSeconds);
   t.StampS1 = t.StampS1Full.substr(0, t.StampS1Full.find('.'));

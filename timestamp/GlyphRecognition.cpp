@@ -171,6 +171,10 @@ double Digit8(const GlyphCellMeasures& c) {
 double Digit9(const GlyphCellMeasures& c) {
   return Tpl(c, {1, 2, 5, 8, 9, 10, 11, 12, 14, 17, 20}).Off({0, 3, 4, 6, 7, 13, 16, 18, 22, 26}).Score();
 }
+// The IOTA "3"; GHS counts some of its off cells twice.
+double Digit3Iota(const GlyphCellMeasures& c, std::initializer_list<int> off) {
+  return Tpl(c, {1, 5, 8, 9, 10, 11, 12, 14, 20, 31}).Off({3, 4}).Off(off).Score();
+}
 double Digit5Iota(const GlyphCellMeasures& c) {
   return Tpl(c, {0, 1, 2, 5, 7, 10, 11, 12, 14, 16, 17}).Off({3, 4, 8, 8, 9}).Off({3, 4, 8, 9, 17}).Score();
 }
@@ -237,14 +241,30 @@ int32_t CellBrightMeasure(const Bitmap24& bitmap, int x, int y, int run, const B
   return 0;
 }
 
-static double ScoreKiwiCandidate(const GlyphCellMeasures& c, int i) {
+using CandidateScorer = double (*)(const GlyphCellMeasures&, int);
+
+// Digits 0, 1, 2 and 4 score alike on every display; the rest by the display's own templates.
+template <CandidateScorer Own>
+static double ScoreCandidate(const GlyphCellMeasures& c, int i) {
   switch (i) {
     case 0: return Digit0(c);
     case 1: return Digit1(c);
     case 2: return Digit2(c);
+    case 4: return Digit4(c);
+    default: return Own(c, i);
+  }
+}
+
+template <CandidateScorer Own>
+static void ScoreAllCandidates(const GlyphCellMeasures& c, GlyphScores& sc) {
+  for (int i = 0; i < kGlyphCandidateCount; ++i) sc[i] = ScoreCandidate<Own>(c, i);
+}
+
+// The candidates the KIWI display scores by its own templates.
+static double KiwiOwnCandidate(const GlyphCellMeasures& c, int i) {
+  switch (i) {
     case 3:
       return Tpl(c, {1, 5, 8, 9, 10, 11, 12, 14, 20, 31}).Off({0, 2, 3, 4, 6, 7, 13, 16, 22, 24, 26}).Score();
-    case 4: return Digit4(c);
     case 5: return Tpl(c, {0, 1, 2, 5, 7, 10, 11, 12, 14, 16, 17}).Off({3, 4, 8, 9, 17}).Score();
     case 6: {
       // Cells 8 and 9 (the open upper right of a "6") weigh heavily in the sum.
@@ -265,21 +285,12 @@ static double ScoreKiwiCandidate(const GlyphCellMeasures& c, int i) {
   }
 }
 
-void ScoreGlyphsKiwi(const GlyphCellMeasures& c, GlyphScores& sc) {
-  for (int i = 0; i < kGlyphCandidateCount; ++i) sc[i] = ScoreKiwiCandidate(c, i);
-}
+void ScoreGlyphsKiwi(const GlyphCellMeasures& c, GlyphScores& sc) { ScoreAllCandidates<KiwiOwnCandidate>(c, sc); }
 
-static double ScoreIotaCandidate(const GlyphCellMeasures& c, int i) {
+// The candidates the IOTA display scores by its own templates.
+static double IotaOwnCandidate(const GlyphCellMeasures& c, int i) {
   switch (i) {
-    case 0: return Digit0(c);
-    case 1: return Digit1(c);
-    case 2: return Digit2(c);
-    case 3:
-      return Tpl(c, {1, 5, 8, 9, 10, 11, 12, 14, 20, 31})
-          .Off({3, 4})
-          .Off({0, 2, 3, 4, 6, 7, 13, 16, 22, 24, 26})
-          .Score();
-    case 4: return Digit4(c);
+    case 3: return Digit3Iota(c, {0, 2, 3, 4, 6, 7, 13, 16, 22, 24, 26});
     case 5: return Digit5Iota(c);
     case 6: {
       Tpl t(c, {1, 2, 3, 4, 5, 8, 11, 12, 14, 17, 20});
@@ -299,21 +310,12 @@ static double ScoreIotaCandidate(const GlyphCellMeasures& c, int i) {
   }
 }
 
-void ScoreGlyphsIota(const GlyphCellMeasures& c, GlyphScores& sc) {
-  for (int i = 0; i < kGlyphCandidateCount; ++i) sc[i] = ScoreIotaCandidate(c, i);
-}
+void ScoreGlyphsIota(const GlyphCellMeasures& c, GlyphScores& sc) { ScoreAllCandidates<IotaOwnCandidate>(c, sc); }
 
-static double ScoreGhsCandidate(const GlyphCellMeasures& c, int i) {
+// The candidates the GHS display scores by its own templates.
+static double GhsOwnCandidate(const GlyphCellMeasures& c, int i) {
   switch (i) {
-    case 0: return Digit0(c);
-    case 1: return Digit1(c);
-    case 2: return Digit2(c);
-    case 3:
-      return Tpl(c, {1, 5, 8, 9, 10, 11, 12, 14, 20, 31})
-          .Off({3, 4})
-          .Off({0, 2, 2, 3, 4, 4, 6, 7, 13, 16, 22, 24, 26})
-          .Score();
-    case 4: return Digit4(c);
+    case 3: return Digit3Iota(c, {0, 2, 2, 3, 4, 4, 6, 7, 13, 16, 22, 24, 26});
     case 5: return Digit5Iota(c);
     case 6:
       return Tpl(c, {1, 2, 3, 4, 4, 5, 8, 11, 12, 14, 17, 17, 17, 20})
@@ -347,9 +349,7 @@ static double ScoreGhsCandidate(const GlyphCellMeasures& c, int i) {
   }
 }
 
-void ScoreGlyphsGhs(const GlyphCellMeasures& c, GlyphScores& sc) {
-  for (int i = 0; i < kGlyphCandidateCount; ++i) sc[i] = ScoreGhsCandidate(c, i);
-}
+void ScoreGlyphsGhs(const GlyphCellMeasures& c, GlyphScores& sc) { ScoreAllCandidates<GhsOwnCandidate>(c, sc); }
 
 char GlyphCandidateChar(int index) {
   if (index >= 0 && index <= 9) return static_cast<char>('0' + index);
@@ -432,9 +432,9 @@ char GlyphReader::Read(const Bitmap24& bitmap, int x, int y, double* score) cons
   GlyphScores sc{};  // only the candidates of the range are scored
   for (int i = firstCandidate_; i <= lastCandidate_; ++i) {
     switch (scorer_) {
-      case Scorer::Kiwi: sc[i] = ScoreKiwiCandidate(cells, i); break;
-      case Scorer::Iota: sc[i] = ScoreIotaCandidate(cells, i); break;
-      case Scorer::Ghs: sc[i] = ScoreGhsCandidate(cells, i); break;
+      case Scorer::Kiwi: sc[i] = ScoreCandidate<KiwiOwnCandidate>(cells, i); break;
+      case Scorer::Iota: sc[i] = ScoreCandidate<IotaOwnCandidate>(cells, i); break;
+      case Scorer::Ghs: sc[i] = ScoreCandidate<GhsOwnCandidate>(cells, i); break;
     }
   }
   GlyphDecision d = DecideGlyph(sc, firstCandidate_, lastCandidate_, ctx_.mode, ctx_.digitThreshold);

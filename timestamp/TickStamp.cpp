@@ -144,12 +144,9 @@ int32_t ReadEmbeddedTimeStamp(const Bitmap24& frame, const EmbeddedStampOptions&
   t.StampDate1 = TwoDigits(centre.year % 100);
   t.StampDate2 = TwoDigits(centre.month);
   t.StampDate3 = TwoDigits(centre.day);
-  t.StampH1 = TwoDigits(centre.hour);
-  t.StampM1 = TwoDigits(centre.minute);
   // The capture instant's own hour and minute go with its seconds: half a
   // frame after a minute starts, the centre is still in the minute before.
-  t.StampH2 = TwoDigits(capture.hour);
-  t.StampM2 = TwoDigits(capture.minute);
+  t.SetHoursMinutes(centre.hour, centre.minute, capture.hour, capture.minute);
   t.StampS1Full = TickSecondsText(centre.rest);
   t.StampS1 = t.StampS1Full.substr(0, 2);
   t.StampS2Full = TickSecondsText(capture.rest);

@@ -4,12 +4,18 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "base/ByteOrder.h"
 #include "base/NumberText.h"
 
 namespace {
 
-uint32_t U32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+// The fields of a "fmt " chunk's body that the sound track uses.
+void ReadFormatFields(const uint8_t* fmt, WavInfo& info) {
+  info.FormatTag = Le16(fmt);
+  info.Channels = Le16(fmt + 2);
+  info.SampleRate = Le32(fmt + 4);
+  info.Bits = Le16(fmt + 14);
+}
 
 int64_t Nint(long double x) { return RoundHalfEven(x); }
 
@@ -22,23 +28,17 @@ bool ReadWavInfo(const std::string& path, WavInfo& info) {
   if (all.size() < 48) return false;
   const uint64_t size = all.size();
   info = WavInfo{};
-  info.RiffSize = U32(&all[4]);
-  info.FormatTag = U16(&all[20]);
-  info.Channels = U16(&all[22]);
-  info.SampleRate = U32(&all[24]);
-  info.Bits = U16(&all[34]);
+  info.RiffSize = Le32(&all[4]);
+  ReadFormatFields(&all[20], info);  // where a plain header has its "fmt " body
   info.DataOffset = 48;
   info.DataLength = info.RiffSize >= 40 ? info.RiffSize - 40u : 0;
   // Walk the chunks for "fmt " and "data".
   uint64_t pos = 12;
   while (pos + 8 <= size) {
     const uint8_t* h = &all[pos];
-    const uint64_t len = U32(h + 4);
+    const uint64_t len = Le32(h + 4);
     if (std::equal(h, h + 4, "fmt ") && len >= 16 && pos + 8 + 16 <= size) {
-      info.FormatTag = U16(h + 8);
-      info.Channels = U16(h + 10);
-      info.SampleRate = U32(h + 12);
-      info.Bits = U16(h + 22);
+      ReadFormatFields(h + 8, info);
     }
     if (std::equal(h, h + 4, "data")) {
       info.DataOffset = pos + 8;
@@ -99,7 +99,7 @@ int SoundTrack::Sample(int i, SoundChannel c) const {
   const size_t b = static_cast<size_t>(info_.BytesPerFrame());
   const uint8_t* p = &block_[static_cast<size_t>(i) * b];
   auto one = [&](int k) {
-    if (info_.Bits == 16) return static_cast<int>(static_cast<int16_t>(U16(p + 2 * k)));
+    if (info_.Bits == 16) return static_cast<int>(static_cast<int16_t>(Le16(p + 2 * k)));
     return (static_cast<int>(p[k]) - 128) * 256;
   };
   if (!stereo) return one(0);

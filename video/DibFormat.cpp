@@ -32,7 +32,7 @@ bool ParseDibFormat(const std::vector<uint8_t>& strf, uint32_t handler, DibForma
   }
   const uint8_t* p = strf.data();
   int32_t w = int32_t(Le32(p + 4)), h = int32_t(Le32(p + 8));
-  f.bit_count = p[14] | p[15] << 8;
+  f.bit_count = Le16(p + 14);
   f.compression = Le32(p + 16);
   uint32_t clr_used = Le32(p + 32);
   if (w <= 0 || w > kMaxDimension || h == 0 || h < -kMaxDimension || h > kMaxDimension ||

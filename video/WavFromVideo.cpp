@@ -8,6 +8,7 @@
 #include <limits>
 #include <vector>
 
+#include "base/ByteOrder.h"
 #include "video/FfmpegHandles.h"
 #include "video/FfmpegVideoSource.h"
 
@@ -22,15 +23,6 @@ struct SwrFreer {
   void operator()(SwrContext* p) const { swr_free(&p); }
 };
 using SwrPtr = std::unique_ptr<SwrContext, SwrFreer>;
-
-void Put16(std::string& s, uint32_t v) {
-  s += char(v & 0xFF);
-  s += char((v >> 8) & 0xFF);
-}
-void Put32(std::string& s, uint32_t v) {
-  Put16(s, v & 0xFFFF);
-  Put16(s, v >> 16);
-}
 
 // Streams converted samples into the temporary file, dropping or padding at
 // the start so that the track lines up with the first video frame.
@@ -77,18 +69,18 @@ std::string WavFileNameFor(const std::string& video_path) {
 
 std::string WavHeader(int channels, int sample_rate, uint32_t data_bytes) {
   std::string h = "RIFF";
-  Put32(h, data_bytes + kWavDataOffset - 8);
+  AppendLe32(h, data_bytes + kWavDataOffset - 8);
   h += "WAVEfmt ";
-  Put32(h, 20);
-  Put16(h, 1);  // PCM
-  Put16(h, static_cast<uint32_t>(channels));
-  Put32(h, static_cast<uint32_t>(sample_rate));
-  Put32(h, static_cast<uint32_t>(sample_rate * 2 * channels));
-  Put16(h, static_cast<uint32_t>(2 * channels));
-  Put16(h, 16);
-  Put32(h, 0);  // no extra format bytes, then padding to 20
+  AppendLe32(h, 20);
+  AppendLe16(h, 1);  // PCM
+  AppendLe16(h, static_cast<uint32_t>(channels));
+  AppendLe32(h, static_cast<uint32_t>(sample_rate));
+  AppendLe32(h, static_cast<uint32_t>(sample_rate * 2 * channels));
+  AppendLe16(h, static_cast<uint32_t>(2 * channels));
+  AppendLe16(h, 16);
+  AppendLe32(h, 0);  // no extra format bytes, then padding to 20
   h += "data";
-  Put32(h, data_bytes);
+  AppendLe32(h, data_bytes);
   return h;
 }
 

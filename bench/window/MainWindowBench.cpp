@@ -110,12 +110,8 @@ void WindowRun(benchmark::State& state, Reader reader, bool shown = false, Codec
   if (!OpenAndPlace(m, state, codec)) return;
   TPlatform& w = m.W();
   w.Run.ObjectCount = 3;
-  for (DataLine& block : w.Frames.FrameDataLines) {
-    block.Objects[1].PrevX = block.Objects[1].X = 500;
-    block.Objects[1].PrevY = block.Objects[1].Y = 300;
-    block.Objects[2].PrevX = block.Objects[2].X = 361;
-    block.Objects[2].PrevY = block.Objects[2].Y = 380;
-  }
+  m.PutObject(1, 500, 300);
+  m.PutObject(2, 361, 380);
   m.Find<QSlider>("TrackBar1")->setValue(1);
   double cpu_ms = 0;
   for (auto _ : state) {

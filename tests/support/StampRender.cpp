@@ -170,6 +170,13 @@ void DrawIotaFields(Bitmap24& frame, std::string_view field1, std::string_view f
   DrawStampText(frame, field2, xs, top1 - 1, s);
 }
 
+void DrawKiwiFields(Bitmap24& frame, std::string_view field1, std::string_view field2, int row) {
+  static const std::vector<int> xs = {85, 109, 156, 180, 227, 251, 322, 345, 369, 440, 463, 487};
+  const StampGlyphStyle s{StampFont::Kiwi, 0, 21.5, 4, 2, 1, kStampStroke};
+  DrawStampText(frame, field1, xs, row, s);
+  DrawStampText(frame, field2, xs, row + 1, s);
+}
+
 std::vector<int> StampCellXs(double x0, double pitch, const int* cells, size_t count) {
   std::vector<int> xs;
   for (size_t i = 0; i < count; ++i) xs.push_back(static_cast<int>(std::floor(x0 + pitch * cells[i] + 0.5)));

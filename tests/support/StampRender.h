@@ -60,6 +60,10 @@ void DrawStampText(Bitmap24& frame, std::string_view text, const std::vector<int
 void DrawIotaFields(Bitmap24& frame, std::string_view field1, std::string_view field2, const std::vector<int>& xs,
                     int top1, double pitch);
 
+// Both fields of a KIWI-OSD line at the 720x480, 30 fps layout in thin glyphs:
+// field 1 on row `row`, field 2 on row + 1.
+void DrawKiwiFields(Bitmap24& frame, std::string_view field1, std::string_view field2, int row);
+
 // Two large digits of a seven-segment inserter ("E" or blank: no segments),
 // centred at (cx, cy) and (cx + spacing, cy), `height` rows tall. Each digit
 // has a bar down its left side and one along its top, so its extent can be

@@ -78,11 +78,8 @@ TEST(ResultRowTimes, IotaFrameAndFieldRows) {
 }
 
 TEST(ResultRowTimes, KiwiAndGhsFrameRows) {
-  const std::vector<int> xs = {85, 109, 156, 180, 227, 251, 322, 345, 369, 440, 463, 487};
   Bitmap24 f = NoisyFrame(720, 480, 2);
-  StampGlyphStyle s{StampFont::Kiwi, 0, 21.5, 4, 2, 1, 220};
-  DrawStampText(f, "123456000789", xs, 409, s);
-  DrawStampText(f, "123457123000", xs, 410, s);
+  DrawKiwiFields(f, "123456000789", "123457123000", 409);
   TimeStampState state;
   LoadKiwiDigitPositions(state.DigitX);
   ShowFrameTimeInputs in;

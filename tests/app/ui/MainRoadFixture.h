@@ -86,6 +86,15 @@ class MainRoadWindow {
     return true;
   }
 
+  // Object k (1 B, 2 C) standing at (x, y) in every block, as a placed object does.
+  void PutObject(int k, int32_t x, int32_t y) {
+    for (DataLine& block : window->Frames.FrameDataLines) {
+      ObjectResult& o = block.Objects[static_cast<size_t>(k)];
+      o.PrevX = o.X = x;
+      o.PrevY = o.Y = y;
+    }
+  }
+
   // The frame as Image1 shows it.
   Bitmap24 ShownImage() {
     const QImage shown = Find<QLabel>("Image1")->pixmap().toImage().convertToFormat(QImage::Format_BGR888);

@@ -103,12 +103,8 @@ TEST_P(MainRoadRun, ThreeObjectsFillTheirOwnColumns) {
   m.ClickImage1(30, 30);
   // B and C stand where the add command would put them (radius 5 from start-up).
   w.Run.ObjectCount = 3;
-  for (DataLine& block : w.Frames.FrameDataLines) {
-    block.Objects[1].PrevX = block.Objects[1].X = 90;
-    block.Objects[1].PrevY = block.Objects[1].Y = 30;
-    block.Objects[2].PrevX = block.Objects[2].X = 60;
-    block.Objects[2].PrevY = block.Objects[2].Y = 70;
-  }
+  m.PutObject(1, 90, 30);
+  m.PutObject(2, 60, 70);
   const int radius_bc = w.Frames.FrameDataLines[0].Objects[1].ApertureRadius;
   ASSERT_EQ(w.Frames.FrameDataLines[0].Objects[2].ApertureRadius, radius_bc);
   m.Click("Button3");
