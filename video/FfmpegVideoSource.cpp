@@ -7,7 +7,11 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <malloc.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
 
 #include "base/ByteOrder.h"
 
@@ -136,6 +140,7 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   // intra-only stream decodes each picture alone, so it keeps to slice threads.
   const AVCodecDescriptor* desc = avcodec_descriptor_get(st->codecpar->codec_id);
   intra_only_ = desc && (desc->props & AV_CODEC_PROP_INTRA_ONLY);
+  raw_video_ = st->codecpar->codec_id == AV_CODEC_ID_RAWVIDEO;
   codec_->thread_type = intra_only_ ? FF_THREAD_SLICE : FF_THREAD_FRAME | FF_THREAD_SLICE;
   if (log("avcodec_open2 : ", avcodec_open2(codec_.get(), decoder, nullptr)) < 0) {
     Close();
@@ -224,6 +229,7 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     int64_t frames = std::max<int64_t>(kCacheBytes / bytes, std::min(second, kCacheHardBytes / bytes));
     cache_limit_ = size_t(std::clamp<int64_t>(frames, 2, kCacheMaxFrames));
   }
+  SetUpIndexReading();
   // Frame 0 is the first picture the decoder gives: its time is the origin.
   // (AVI files with B-frames start their picture times after the stream start.)
   Decoded first;
@@ -311,6 +317,10 @@ void FfmpegVideoSource::ResetDecodeState() {
 
 void FfmpegVideoSource::Close() {
   ResetDecodeState();
+  by_index_ = false;
+  next_entry_ = 0;
+  rows_ = {};
+  row_file_.Close();
   cache_.clear();
   cache_limit_ = 0;
   codec_.reset();
@@ -383,7 +393,35 @@ int64_t FfmpegVideoSource::TicksToPts(int64_t ticks) const {
   return int64_t(q);
 }
 
+// Makes `out` the picture in a frame the decoder gave.
+void FfmpegVideoSource::TakeFrame(AvFramePtr f, Decoded& out) {
+  int64_t pts = f->best_effort_timestamp;
+  const bool timed = pts != AV_NOPTS_VALUE;
+  if (!timed) pts = last_pts_valid_ ? last_pts_ + frame_pts_step_ : start_pts_;
+  last_pts_ = pts;
+  last_pts_valid_ = true;
+  out.damaged = f->decode_error_flags != 0 || (f->flags & AV_FRAME_FLAG_CORRUPT) != 0;
+  out.let_go = false;
+  out.file_pos = -1;
+#if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(58, 29, 100)
+  out.key = (f->flags & AV_FRAME_FLAG_KEY) != 0;
+#else
+  out.key = f->key_frame != 0;
+#endif
+  out.pts = pts - start_pts_;
+#if LIBAVUTIL_VERSION_MAJOR >= 58
+  const int64_t length = f->duration;
+#else
+  const int64_t length = f->pkt_duration;
+#endif
+  out.end = out.pts + (length > 0 ? length : frame_pts_step_);
+  out.frame = std::move(f);
+  if (timed) Remember(out);
+  else chain_valid_ = false;
+}
+
 bool FfmpegVideoSource::DecodeNext(Decoded& out) {
+  if (by_index_) return DecodeNextFromIndex(out);
   int errors = 0;
   while (!drained_) {
     AvFramePtr f = MakeAvFrame();
@@ -391,27 +429,7 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
     int r = avcodec_receive_frame(codec_.get(), f.get());
     if (r == 0) {
       ++decoded_count_;
-      int64_t pts = f->best_effort_timestamp;
-      const bool timed = pts != AV_NOPTS_VALUE;
-      if (!timed) pts = last_pts_valid_ ? last_pts_ + frame_pts_step_ : start_pts_;
-      last_pts_ = pts;
-      last_pts_valid_ = true;
-      out.damaged = f->decode_error_flags != 0 || (f->flags & AV_FRAME_FLAG_CORRUPT) != 0;
-#if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(58, 29, 100)
-      out.key = (f->flags & AV_FRAME_FLAG_KEY) != 0;
-#else
-      out.key = f->key_frame != 0;
-#endif
-      out.pts = pts - start_pts_;
-#if LIBAVUTIL_VERSION_MAJOR >= 58
-      const int64_t length = f->duration;
-#else
-      const int64_t length = f->pkt_duration;
-#endif
-      out.end = out.pts + (length > 0 ? length : frame_pts_step_);
-      out.frame = std::move(f);
-      if (timed) Remember(out);
-      else chain_valid_ = false;
+      TakeFrame(std::move(f), out);
       return true;
     }
     if (r == AVERROR_EOF || flushing_ || ++errors > 1000) {
@@ -461,8 +479,11 @@ bool FfmpegVideoSource::Advance(int64_t ticks) {
     // Pictures of an intra-only stream come in time order, each lasting until
     // the next: while the current one's end is ahead, the next one need not
     // be decoded yet. (Reordered streams in AVI carry unreliable durations.)
-    if (intra_only_ && !have_next_ && have_cur_ && cur_.frame && !ShownBy(cur_.end, ticks)) break;
-    if (!have_next_) have_next_ = DecodeNext(next_);
+    if (intra_only_ && !have_next_ && have_cur_ && cur_.HasPixels() && !ShownBy(cur_.end, ticks)) break;
+    if (!have_next_) {
+      LetGoBeforeReadAhead(ticks);
+      have_next_ = DecodeNext(next_);
+    }
     if (!have_next_ || !ShownBy(next_.pts, ticks)) break;
     prev_ = std::move(cur_);
     have_prev_ = have_cur_;
@@ -480,8 +501,12 @@ bool FfmpegVideoSource::Advance(int64_t ticks) {
 
 void FfmpegVideoSource::NoteLostPacket(const AVPacket& p) {
   const int64_t pts = p.pts != AV_NOPTS_VALUE ? p.pts : p.dts;
-  if (pts == AV_NOPTS_VALUE || lost_pts_.size() >= 100000) return;
-  lost_pts_.insert(std::upper_bound(lost_pts_.begin(), lost_pts_.end(), pts - start_pts_), pts - start_pts_);
+  if (pts != AV_NOPTS_VALUE) NoteLost(pts - start_pts_);
+}
+
+void FfmpegVideoSource::NoteLost(int64_t pts) {
+  if (lost_pts_.size() >= 100000) return;
+  lost_pts_.insert(std::upper_bound(lost_pts_.begin(), lost_pts_.end(), pts), pts);
 }
 
 void FfmpegVideoSource::NoteEmptyPacket(int64_t pts) {
@@ -508,9 +533,32 @@ bool FfmpegVideoSource::Covers(int64_t ticks) const {
     auto lost = std::upper_bound(lost_pts_.begin(), lost_pts_.end(), cur_.pts);
     return lost == lost_pts_.end() || !ShownBy(*lost, ticks);
   }
+  return !IndexedPictureAfterCur(ticks);
+}
+
+// The index lists a picture after the current one that is shown at `ticks`.
+bool FfmpegVideoSource::IndexedPictureAfterCur(int64_t ticks) const {
   const AVIndexEntry* e = avformat_index_get_entry_from_timestamp(format_->streams[stream_],
                                                                   TicksToPts(ticks) + start_pts_, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
-  return !(e && e->timestamp - start_pts_ > cur_.pts && e->size > 0);
+  return e && e->timestamp - start_pts_ > cur_.pts && e->size > 0;
+}
+
+// An uncompressed picture's pixels are its packet, a frame-sized buffer: two
+// or three of them alive at once (the picture before, the current one, the
+// one being read) no longer fit the processor's cache with the bitmap they are
+// copied to, and reading ran at three quarters of the speed of one buffer
+// reused. When the index shows that the read ahead replaces the current
+// picture, its pixels (and the ones before) are freed first, so the next
+// packet reuses their memory.
+void FfmpegVideoSource::LetGoBeforeReadAhead(int64_t ticks) {
+  if (!raw_video_ || !intra_only_ || !indexed_ || keep_pixels_ || !have_cur_ || !cur_.frame) return;
+  if (!IndexedPictureAfterCur(ticks)) return;
+  cur_.frame.reset();
+  cur_.let_go = true;
+  if (prev_.frame) {
+    prev_.frame.reset();
+    prev_.let_go = true;
+  }
 }
 
 bool FfmpegVideoSource::PastIndexEnd(int64_t ticks) const {
@@ -535,10 +583,55 @@ bool FfmpegVideoSource::SeekTo(int64_t pts) {
   int64_t ts = start_pts_ + pts;
   int r = avformat_seek_file(format_.get(), stream_, INT64_MIN, ts, ts, 0);
   if (r < 0) r = av_seek_frame(format_.get(), stream_, ts, AVSEEK_FLAG_BACKWARD);
+  if (by_index_ && r >= 0) {
+    // Where the demuxer went: the key entry at or before the time.
+    const int entry = av_index_search_timestamp(format_->streams[stream_], ts, AVSEEK_FLAG_BACKWARD);
+    if (entry >= 0) next_entry_ = entry;
+  }
   avcodec_flush_buffers(codec_.get());
   send_palette_ = true;
   ResetDecodeState();
   return r >= 0;
+}
+
+// Makes the picture shown at `ticks` (or just before it) current: empty on
+// success, else the reason.
+std::string FfmpegVideoSource::SeekNear(int64_t ticks) {
+  // Seek to the key frame before the target; when decoding from there starts
+  // after the target (an inexact index), start further back.
+  const int64_t target = TicksToPts(ticks);
+  const int64_t second = av_rescale_q(1, {1, 1}, time_base_);
+  const int64_t tries[] = {target, target - second, target - 10 * second, INT64_MIN};
+  bool found = false;
+  for (int64_t t : tries) {
+    bool from_start = t == INT64_MIN;
+    if (!SeekTo(from_start ? 0 : t) && from_start) {
+      std::string path = path_;
+      if (!Open(path).empty()) return "The video cannot be reopened.";
+    }
+    // A file without an index (a crashed capture) lets the demuxer take
+    // every frame for a key frame: pictures before the first one the
+    // decoder calls a key frame would be garbage.
+    const bool need_key = !indexed_ && !from_start;
+    Decoded first;
+    bool got = false;
+    while (DecodeNext(first)) {
+      if (first.key || !need_key || !ShownBy(first.pts, ticks)) {
+        got = true;
+        break;
+      }
+    }
+    if (!got || (need_key && !first.key)) continue;
+    if (!ShownBy(first.pts, ticks) && !from_start) continue;
+    cur_ = std::move(first);
+    have_cur_ = true;
+    prev_ = {};
+    have_prev_ = false;
+    found = true;
+    break;
+  }
+  if (!found) return "The frame cannot be decoded.";
+  return "";
 }
 
 std::string FfmpegVideoSource::GrabAtTicks(int64_t ticks, Bitmap24& out) {
@@ -546,53 +639,30 @@ std::string FfmpegVideoSource::GrabAtTicks(int64_t ticks, Bitmap24& out) {
   if (const Decoded* kept = CachedAt(ticks)) return Deliver(*kept, out);
   // One frame back (a step back, or frame 0 again after a look at frame 1)
   // is still at hand: no seek.
-  if (have_cur_ && have_prev_ && prev_.frame && !prev_.damaged && !ShownBy(cur_.pts, ticks) &&
+  if (have_cur_ && have_prev_ && prev_.HasPixels() && !prev_.damaged && !ShownBy(cur_.pts, ticks) &&
       ShownBy(prev_.pts, ticks) && (!ShownBy(prev_.end, ticks) || cur_.pts - prev_.end < (frame_pts_step_ + 1) / 2))
     return Deliver(prev_, out);
   if (!(have_cur_ && ShownBy(cur_.pts, ticks) && ForwardIsCheaper(ticks))) {
-    // Seek to the key frame before the target; when decoding from there starts
-    // after the target (an inexact index), start further back.
-    const int64_t target = TicksToPts(ticks);
-    const int64_t second = av_rescale_q(1, {1, 1}, time_base_);
-    const int64_t tries[] = {target, target - second, target - 10 * second, INT64_MIN};
-    bool found = false;
-    for (int64_t t : tries) {
-      bool from_start = t == INT64_MIN;
-      if (!SeekTo(from_start ? 0 : t) && from_start) {
-        std::string path = path_;
-        if (!Open(path).empty()) return "The video cannot be reopened.";
-      }
-      // A file without an index (a crashed capture) lets the demuxer take
-      // every frame for a key frame: pictures before the first one the
-      // decoder calls a key frame would be garbage.
-      const bool need_key = !indexed_ && !from_start;
-      Decoded first;
-      bool got = false;
-      while (DecodeNext(first)) {
-        if (first.key || !need_key || !ShownBy(first.pts, ticks)) {
-          got = true;
-          break;
-        }
-      }
-      if (!got || (need_key && !first.key)) continue;
-      if (!ShownBy(first.pts, ticks) && !from_start) continue;
-      cur_ = std::move(first);
-      have_cur_ = true;
-      prev_ = {};
-      have_prev_ = false;
-      found = true;
-      break;
-    }
-    if (!found) return "The frame cannot be decoded.";
+    if (std::string why = SeekNear(ticks); !why.empty()) return why;
   }
   Advance(ticks);
-  if (!cur_.frame || cur_.damaged) return "The frame cannot be decoded.";
+  if ((!cur_.HasPixels() && !cur_.let_go) || cur_.damaged) return "The frame cannot be decoded.";
   if (!Covers(ticks))
     return (drained_ && !have_next_) || PastIndexEnd(ticks) ? "The video ends before this frame." : "The frame cannot be decoded.";
+  if (!cur_.HasPixels()) {
+    // Let go, yet still shown (the picture after it was lost): read it again, as a jump would.
+    cur_ = {};
+    have_cur_ = false;
+    keep_pixels_ = true;
+    std::string status = GrabAtTicks(ticks, out);
+    keep_pixels_ = false;
+    return status;
+  }
   return Deliver(cur_, out);
 }
 
 std::string FfmpegVideoSource::Deliver(const Decoded& d, Bitmap24& out) {
+  if (!d.frame) return ReadRows(d, out) ? "S_OK" : "The frame cannot be decoded.";
   const AVFrame& f = *d.frame;
   if (dib_masks_ && f.data[0] && f.width > 0 && f.height > 0 &&
       av_get_bits_per_pixel(av_pix_fmt_desc_get(AVPixelFormat(f.format))) ==
@@ -602,4 +672,198 @@ std::string FfmpegVideoSource::Deliver(const Decoded& d, Bitmap24& out) {
   }
   if (!AvFrameToBitmap(f, scaler_, out)) return "The frame's pixel format cannot be converted.";
   return "S_OK";
+}
+
+FfmpegVideoSource::RowFile& FfmpegVideoSource::RowFile::operator=(RowFile&& o) noexcept {
+  if (this != &o) {
+    Close();
+    fd_ = o.fd_;
+    o.fd_ = -1;
+  }
+  return *this;
+}
+
+bool FfmpegVideoSource::RowFile::Open(const std::string& path) {
+  Close();
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  return fd_ >= 0;
+}
+
+void FfmpegVideoSource::RowFile::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+int64_t FfmpegVideoSource::RowFile::Size() const {
+  struct stat st {};
+  return fd_ >= 0 && fstat(fd_, &st) == 0 ? int64_t(st.st_size) : -1;
+}
+
+bool FfmpegVideoSource::RowFile::Read(int64_t offset, void* dst, size_t n) const {
+  auto* p = static_cast<uint8_t*>(dst);
+  while (n > 0) {
+    const ssize_t got = ::pread(fd_, p, n, off_t(offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    p += got, offset += got, n -= size_t(got);
+  }
+  return true;
+}
+
+// The chunk header at `pos` is that of a video chunk of our stream of `size` bytes.
+bool FfmpegVideoSource::VideoChunkAt(int64_t pos, int size) const {
+  uint8_t h[8];
+  if (pos < 0 || !row_file_.Read(pos, h, sizeof h)) return false;
+  return h[0] == '0' + stream_ / 10 && h[1] == '0' + stream_ % 10 && h[2] == 'd' && (h[3] == 'b' || h[3] == 'c') &&
+         Le32(h + 4) == uint32_t(size);
+}
+
+// A 24-bit uncompressed AVI with an index is read by the index: each picture's
+// rows go from the file straight into the bitmap (the demuxer would read the
+// packet into memory and the bitmap copy it from there, twice the memory
+// traffic). The index must list one entry per frame, each at a video chunk
+// of our stream; otherwise, and for every other video, the demuxer reads.
+void FfmpegVideoSource::SetUpIndexReading() {
+  by_index_ = false;
+  next_entry_ = 0;
+  rows_ = {};
+  row_file_.Close();
+  AVStream* st = format_->streams[stream_];
+  const AVCodecParameters* par = st->codecpar;
+  if (std::strcmp(format_->iformat->name, "avi") != 0 || !indexed_ || !raw_video_ || !palette_.empty() || dib_masks_ ||
+      par->codec_tag != 0 || par->bits_per_coded_sample != 24 || codec_->pix_fmt != AV_PIX_FMT_BGR24 ||
+      frame_pts_step_ != 1 || stream_ > 99)
+    return;
+  const int count = avformat_index_get_entries_count(st);
+  if (count <= 0) return;
+  const int64_t first_ts = avformat_index_get_entry(st, 0)->timestamp;
+  int first_picture = -1, last_picture = -1;
+  for (int i = 0; i < count; ++i) {
+    const AVIndexEntry* e = avformat_index_get_entry(st, i);
+    if (e->timestamp != first_ts + i || e->pos < 0) return;
+    if (e->size > 0) {
+      if (first_picture < 0) first_picture = i;
+      last_picture = i;
+    }
+  }
+  if (first_picture < 0 || !row_file_.Open(path_)) return;
+  for (int i : {first_picture, (first_picture + last_picture) / 2, last_picture}) {
+    const AVIndexEntry* e = avformat_index_get_entry(st, i);
+    // A chunk past the end of a cut file is checked when it is read.
+    if (e->size > 0 && e->pos + 8 <= row_file_.Size() && !VideoChunkAt(e->pos, e->size)) {
+      row_file_.Close();
+      return;
+    }
+  }
+  by_index_ = true;
+}
+
+// The next picture by the index, with what the demuxer would note on the way:
+// dropped frames (empty chunks) and chunks cut short or refused by the decoder.
+bool FfmpegVideoSource::DecodeNextFromIndex(Decoded& out) {
+  AVStream* st = format_->streams[stream_];
+  const int count = avformat_index_get_entries_count(st);
+  while (!drained_) {
+    if (next_entry_ >= count) {
+      flushing_ = drained_ = true;
+      break;
+    }
+    const AVIndexEntry e = *avformat_index_get_entry(st, next_entry_++);
+    const int64_t pts = e.timestamp - start_pts_;
+    if (e.size == 0) {
+      NoteEmptyPacket(pts);
+      continue;
+    }
+    const int64_t file_size = row_file_.Size();
+    if (file_size < 0 || e.pos + 8 + e.size > file_size || !VideoChunkAt(e.pos, e.size)) {
+      NoteLost(pts);
+      continue;
+    }
+    if (e.size != rows_.packet_size) {
+      if (DecodeOwnPacket(e, out)) return true;
+      continue;
+    }
+    ++sent_count_;
+    ++decoded_count_;
+    out.frame.reset();
+    out.file_pos = e.pos + 8;
+    out.pts = pts;
+    out.end = pts + frame_pts_step_;
+    out.damaged = false;
+    out.key = true;
+    out.let_go = false;
+    last_pts_ = e.timestamp;
+    last_pts_valid_ = true;
+    return true;
+  }
+  return false;
+}
+
+// A chunk read by us and given to the decoder as the demuxer's packet would
+// be; the first picture it lays out inside the packet shows where the rows of
+// every chunk of that size lie.
+bool FfmpegVideoSource::DecodeOwnPacket(const AVIndexEntry& e, Decoded& out) {
+  const int64_t pts = e.timestamp - start_pts_;
+  AvPacketPtr packet = MakeAvPacket();
+  if (!packet || av_new_packet(packet.get(), e.size) < 0 || !row_file_.Read(e.pos + 8, packet->data, size_t(e.size))) {
+    NoteLost(pts);
+    return false;
+  }
+  packet->pts = packet->dts = e.timestamp;
+  packet->duration = frame_pts_step_;
+  packet->flags = (e.flags & AVINDEX_KEYFRAME) ? AV_PKT_FLAG_KEY : 0;
+  packet->stream_index = stream_;
+  ++sent_count_;
+  const int sent = avcodec_send_packet(codec_.get(), packet.get());
+  if (sent < 0 && sent != AVERROR(EAGAIN)) {
+    NoteLost(pts);
+    return false;
+  }
+  AvFramePtr f = MakeAvFrame();
+  if (!f || avcodec_receive_frame(codec_.get(), f.get()) != 0) return false;
+  ++decoded_count_;
+  const int64_t top = f->data[0] - packet->data, step = f->linesize[0];
+  const int64_t last = top + step * (f->height - 1), row_bytes = int64_t(f->width) * 3;
+  if (rows_.packet_size == 0 && f->format == AV_PIX_FMT_BGR24 && f->width > 0 && f->height > 0 &&
+      std::abs(step) >= row_bytes && std::min(top, last) >= 0 && std::max(top, last) + row_bytes <= e.size &&
+      !f->decode_error_flags && !(f->flags & AV_FRAME_FLAG_CORRUPT))
+    rows_ = {e.size, top, step, f->width, f->height};
+  TakeFrame(std::move(f), out);
+  return true;
+}
+
+// The rows of a picture read by the index, from the file into `out`, in the
+// order the file holds them (bottom-up files: the bottom row first).
+bool FfmpegVideoSource::ReadRows(const Decoded& d, Bitmap24& out) {
+  if (d.file_pos < 0 || rows_.packet_size == 0) return false;
+  // A file cut short since the picture was read: `out` stays as it was.
+  if (row_file_.Size() < d.file_pos + rows_.packet_size) return false;
+  const int w = rows_.width, h = rows_.height;
+  const int64_t row_bytes = int64_t(w) * 3, pitch = std::abs(rows_.step);
+  EnsureSize(out, w, h);
+  row_gap_.resize(size_t(std::max<int64_t>(1, pitch - row_bytes)));
+  constexpr int kBatch = 512;
+  iovec batch[kBatch];
+  int n = 0;
+  size_t want = 0;
+  int64_t offset = d.file_pos + std::min(rows_.top, rows_.top + rows_.step * (h - 1));
+  for (int k = 0; k < h; ++k) {
+    const int y = rows_.step > 0 ? k : h - 1 - k;
+    batch[n++] = {out.Row(y), size_t(row_bytes)};
+    want += size_t(row_bytes);
+    if (pitch > row_bytes && k + 1 < h) {
+      batch[n++] = {row_gap_.data(), size_t(pitch - row_bytes)};
+      want += size_t(pitch - row_bytes);
+    }
+    if (n + 2 > kBatch || k + 1 == h) {
+      ssize_t got;
+      do got = ::preadv(row_file_.Fd(), batch, n, off_t(offset));
+      while (got < 0 && errno == EINTR);
+      if (got != ssize_t(want)) return false;
+      offset += int64_t(want);
+      n = 0;
+      want = 0;
+    }
+  }
+  return true;
 }

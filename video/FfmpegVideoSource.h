@@ -47,6 +47,8 @@ class FfmpegVideoSource {
   int64_t DecodedCount() const { return decoded_count_; }
   // How many packets went to the decoder.
   int64_t SentCount() const { return sent_count_; }
+  // Whether pictures are read by the file's index, rows straight into the bitmap.
+  bool ReadsByIndex() const { return by_index_; }
   // How many pictures the cache of decoded pictures holds at most (0: no cache).
   size_t CacheLimit() const { return cache_limit_; }
 
@@ -57,6 +59,34 @@ class FfmpegVideoSource {
     int64_t end = 0;  // pts + the frame's duration
     bool damaged = false;  // the decoder reported errors in this picture
     bool key = false;      // decodes without the pictures before it
+    bool let_go = false;   // pixels freed before a read ahead; read again when wanted
+    int64_t file_pos = -1;  // no frame: the rows are read from the file, the packet's data starting here
+    bool HasPixels() const { return frame || file_pos >= 0; }
+  };
+  // Where the rows of an uncompressed BGR24 AVI picture lie in its packet, as
+  // the decoder lays them out (learned from the first picture it decodes).
+  struct RowsInPacket {
+    int packet_size = 0;   // 0: not learned yet
+    int64_t top = 0;       // offset of the top row in the packet
+    int64_t step = 0;      // to the next row down (negative: bottom-up)
+    int width = 0, height = 0;
+  };
+  // The file, read by us for uncompressed BGR24 AVI pictures (closed on move-away and destruction).
+  class RowFile {
+   public:
+    RowFile() = default;
+    RowFile(RowFile&& o) noexcept : fd_(o.fd_) { o.fd_ = -1; }
+    RowFile& operator=(RowFile&& o) noexcept;
+    ~RowFile() { Close(); }
+    bool Open(const std::string& path);
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+    int64_t Size() const;  // the file's size now; -1 when unknown
+    bool Read(int64_t offset, void* dst, size_t n) const;
+    int Fd() const { return fd_; }
+
+   private:
+    int fd_ = -1;
   };
   // A decoded picture kept for steps back and forth, with the time of the
   // picture the decoder gave right after it (known once that one is decoded).
@@ -71,13 +101,23 @@ class FfmpegVideoSource {
   bool ShownBy(int64_t pts, int64_t ticks) const;
   int64_t TicksToPts(int64_t ticks) const;
   bool DecodeNext(Decoded& out);
+  void TakeFrame(AvFramePtr f, Decoded& out);
+  void SetUpIndexReading();
+  bool DecodeNextFromIndex(Decoded& out);
+  bool DecodeOwnPacket(const AVIndexEntry& e, Decoded& out);
+  bool ReadRows(const Decoded& d, Bitmap24& out);
+  bool VideoChunkAt(int64_t pos, int size) const;
   bool SeekTo(int64_t pts);
   void ResetDecodeState();
   bool Advance(int64_t ticks);  // moves cur_ forward to the frame shown at ticks
   bool Covers(int64_t ticks) const;  // cur_ (or a dropped frame after it) is shown at ticks
+  bool IndexedPictureAfterCur(int64_t ticks) const;
+  void LetGoBeforeReadAhead(int64_t ticks);
+  std::string SeekNear(int64_t ticks);
   std::string Deliver(const Decoded& d, Bitmap24& out);
   void NoteEmptyPacket(int64_t pts);
   void NoteLostPacket(const AVPacket& p);  // a packet of ours that gave no picture
+  void NoteLost(int64_t pts);
   bool ForwardIsCheaper(int64_t ticks) const;
   bool PastIndexEnd(int64_t ticks) const;
   int64_t EndPts();
@@ -103,6 +143,15 @@ class FfmpegVideoSource {
   int seek_count_ = 0;
   int64_t decoded_count_ = 0, sent_count_ = 0;
   bool intra_only_ = false;  // every picture decodes alone, in time order
+  bool raw_video_ = false;  // each picture is its packet, read uncompressed
+  bool keep_pixels_ = false;  // no letting go (while reading a let-go picture again)
+  // Uncompressed BGR24 AVI with an index: pictures are read by the index,
+  // their rows straight from the file into the bitmap, not through the demuxer.
+  bool by_index_ = false;
+  int next_entry_ = 0;  // the index entry read next
+  RowsInPacket rows_;
+  RowFile row_file_;
+  std::vector<uint8_t> row_gap_;  // padding between rows is read here
   bool indexed_ = false;  // the file brought an index of its pictures
   int64_t held_frames_ = -1;  // AVI: the frames the file holds (dropped ones too); -1 unknown
   std::vector<int64_t> empty_pts_;
