@@ -35,21 +35,6 @@ class BusyFlag {
   bool was_;
 };
 
-// The open video.
-struct VideoGlobals {
-  std::string VideoFileName;
-  int32_t FrameWidth = 0;
-  int32_t FrameHeight = 0;
-  long double VideoFrameRate = 0;
-  long double FrameRateFactor = 1;
-  long double TimingFrameRate = 0;
-  int32_t FrameRateRounded = 0;  // TimingFrameRate, halves to even
-  long double FrameInterval = 0;
-  uint8_t UseDirectShow = 1;     // frames through the FFmpeg source, else our AVI reader
-  uint8_t VideoAccessKind = 2;   // 0 AVI reader, 1 FFmpeg source, 2 none
-  bool FrameSourceOpen = false;
-};
-
 // Measuring, time-stamp and table options of the main window.
 struct MainOptions {
   uint8_t CsvVersion = 3;

@@ -47,6 +47,7 @@ QLineEdit* ReadOut(const char* name, int width) {
 TPlatform::TPlatform(const PlatformOptions& options, QWidget* parent)
     : QMainWindow(parent), startup_(options) {
   setObjectName("Platform");
+  Video.UseDirectShow = 1;  // the FFmpeg source until the settings file says otherwise
   if (startup_.ExePath.empty())
     startup_.ExePath = QCoreApplication::applicationFilePath().toStdString();
   CreateControls();

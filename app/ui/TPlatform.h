@@ -97,7 +97,9 @@ class TPlatform : public QMainWindow {
 
   // ---- shared state ----
   RunState Run;
-  VideoGlobals Video;
+  // The open video as the window and the frame sources see it; UseDirectShow
+  // is the window's reader choice, written by SetUseDirectShow only.
+  VideoState Video;
   MainOptions Options;          // measuring, time-stamp and table options
   FrameTimeTexts Times;
   FrameResults Frames;          // FrameDataLines, InitialDataLines, RecordedDataLines
@@ -251,7 +253,6 @@ class TPlatform : public QMainWindow {
   QTimer* Timer1 = nullptr;
 
   // ---- video ----
-  VideoState VideoIn;    // the open video as the frame sources see it; Video mirrors it
   VideoSources Sources;  // GKAvi1 and the FFmpeg ("DirectShow") source
   bool KeepObjectCount = false;
   std::string WavFileName;  // the sound track beside the open video
@@ -810,7 +811,6 @@ class TPlatform : public QMainWindow {
   // ---- video ----
   QWidget* CreateVideoPanel();
   void ConnectVideoHandlers();
-  void SyncVideoGlobals();
   bool VideoIsScript() const;  // the open video is an AviSynth script
   QString open_dialog_file_name_;  // OpenDialog1.FileName
 

@@ -385,7 +385,6 @@ void TPlatform::Edit30Change() {
   const std::optional<double> v = ParseDouble(Edit30->text().toStdString());
   if (!v || *v <= 0) return;
   Video.TimingFrameRate = *v;
-  VideoIn.TimingFrameRate = *v;
 }
 
 void TPlatform::CheckBox22Click() {

@@ -134,10 +134,10 @@ std::string TPlatform::GrabFrameText(int n, Bitmap24& bmp) {
   std::string status;
   if (BmpMode) return GrabStillBitmap(bmp);
   BusyFlag busy(Run.FrameSourceBusy);
-  if (GrabVideoFrame(VideoIn, Sources, n, bmp, status)) return {};
-  if (VideoIn.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow))
+  if (GrabVideoFrame(Video, Sources, n, bmp, status)) return {};
+  if (Video.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow))
     return "Fail to get a bitmap.\r\n" + status;
-  return VideoIn.UseAviSynth ? "Fail to get a bitmap.\r\nIt is necessary to install AVISynth"
+  return Video.UseAviSynth ? "Fail to get a bitmap.\r\nIt is necessary to install AVISynth"
                              : "Fail to get a bitmap.\r\nSet \"Use AVISynth\" in Update Setting Items - File reading";
 }
 

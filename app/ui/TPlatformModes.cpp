@@ -41,7 +41,7 @@ InserterSettings TPlatform::InserterNow() const {
   s.ghsLocateEnabled = GhsLocateEnabled;
   s.ghsSearchU = Options.GhsSearchU != 0;
   s.sharpTimeCorrection = Options.SharpTimeCorrection;
-  s.frameRateFactor = VideoIn.FrameRateFactor;
+  s.frameRateFactor = Video.FrameRateFactor;
   return s;
 }
 
@@ -55,7 +55,6 @@ void TPlatform::KeepInserter(const InserterSettings& s) {
   GhsLocateEnabled = s.ghsLocateEnabled;
   Options.GhsSearchU = s.ghsSearchU ? 1 : 0;
   Options.SharpTimeCorrection = static_cast<uint8_t>(s.sharpTimeCorrection);
-  VideoIn.FrameRateFactor = s.frameRateFactor;
   Video.FrameRateFactor = s.frameRateFactor;
 }
 
@@ -88,13 +87,13 @@ void TPlatform::ComboBox1Change() {
 
 void TPlatform::SelectSharpTime() {
   InserterSettings s = InserterNow();
-  const SharpTimeSteps steps = ::SelectSharpTime(VideoIn.VideoOpenedOnce != 0, s);
+  const SharpTimeSteps steps = ::SelectSharpTime(Video.VideoOpenedOnce != 0, s);
   KeepInserter(s);
   if (!steps.deriveFrameRate) return;
   DeriveFrameRateFromTicks();
   ShowExposureLength();
   s = InserterNow();
-  FinishSharpTime(CaptureLogTimes.CaptureLogNominalFrameRate, VideoIn.VideoFrameRate, s);
+  FinishSharpTime(CaptureLogTimes.CaptureLogNominalFrameRate, Video.VideoFrameRate, s);
   KeepInserter(s);
   if (steps.setSignal1Box) {
     Options.Signal1HalfWidth = 8;
@@ -110,7 +109,7 @@ void TPlatform::CheckBox5Click() {
   KeepInserter(s);
   RunInserterSteps(steps);
   if (!Run.MeasuringRun) {
-    if (VideoIn.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow)) Sources.DirectShow.DSPrimeGraph();
+    if (Video.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow)) Sources.DirectShow.DSPrimeGraph();
     ShowNeighbor();
   }
 }
@@ -121,7 +120,7 @@ void TPlatform::CheckBox7Click() {
 }
 
 // The window's reader choice, shown by CheckBox7 (whose change switches the
-// reader). The frame sources are told it when a video opens.
+// reader). The frame sources read it when a video opens.
 void TPlatform::SetUseDirectShow(bool on) {
   Video.UseDirectShow = on ? 1 : 0;
   CheckBox7->setChecked(on);
@@ -129,22 +128,20 @@ void TPlatform::SetUseDirectShow(bool on) {
 
 void TPlatform::SwitchVideoAccess() {
   const bool direct_show = CheckBox7->isChecked();
-  const auto open_kind = static_cast<VideoAccess>(VideoIn.VideoAccessKind);
-  if (direct_show && open_kind == VideoAccess::AviFile) CloseVideo(VideoIn, Sources);
+  const auto open_kind = static_cast<VideoAccess>(Video.VideoAccessKind);
+  if (direct_show && open_kind == VideoAccess::AviFile) CloseVideo(Video, Sources);
   if (!direct_show && open_kind == VideoAccess::DirectShow) {
     Sources.DirectShow.DSStopGraph();
-    CloseVideo(VideoIn, Sources);
+    CloseVideo(Video, Sources);
   }
   SetUseDirectShow(direct_show);
-  VideoIn.UseDirectShow = Video.UseDirectShow;
   CheckBox7->setText(direct_show ? "DShow" : "VFW");
-  SyncVideoGlobals();
-  if (!VideoIn.VideoOpenedOnce || VideoIn.VideoFileName.empty()) return;
+  if (!Video.VideoOpenedOnce || Video.VideoFileName.empty()) return;
   if (!OpenVideoStream()) {
     Run.VideoLoaded = false;
     return;
   }
-  if (VideoIn.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow)) Sources.DirectShow.DSPrimeGraph();
+  if (Video.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow)) Sources.DirectShow.DSPrimeGraph();
   ShowNeighbor();
 }
 

@@ -16,6 +16,12 @@
 namespace {
 constexpr int kPanel3Width = 160;
 constexpr int kPanel3Height = 120;
+
+// The open video's own source, not the reader choice: a choice changed while
+// a run or playback held CheckBox7 back applies at the next opening.
+bool OpenThroughFfmpeg(const VideoState& video) {
+  return video.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow);
+}
 }  // namespace
 
 QWidget* TPlatform::CreatePlayPanel() {
@@ -40,18 +46,18 @@ QWidget* TPlatform::CreatePlayPanel() {
 }
 
 void TPlatform::Button19Click() {
-  if (!VideoIn.UseDirectShow || !Run.VideoLoaded || Run.MeasuringRun) return;
+  if (!OpenThroughFfmpeg(Video) || !Run.VideoLoaded || Run.MeasuringRun) return;
   Sources.DirectShow.DSPlay();
   PlayStartFrame = ScrollBar1->value();
   PlayShownFrame = -1;
   PlayStartMs = QDateTime::currentMSecsSinceEpoch();
-  const long double rate = VideoIn.VideoFrameRate * VideoIn.FrameRateFactor;
+  const long double rate = Video.VideoFrameRate * Video.FrameRateFactor;
   PlayTimer->start(rate > 0 ? std::max(1, static_cast<int>(500.0L / rate)) : 20);
   PlayTimerTick();
 }
 
 void TPlatform::Button27Click() {
-  if (!VideoIn.UseDirectShow) return;
+  if (!OpenThroughFfmpeg(Video)) return;
   Sources.DirectShow.DSPause();
   PlayTimer->stop();
 }
@@ -61,7 +67,7 @@ void TPlatform::PlayTimerTick() {
     PlayTimer->stop();
     return;
   }
-  const long double rate = VideoIn.VideoFrameRate * VideoIn.FrameRateFactor;
+  const long double rate = Video.VideoFrameRate * Video.FrameRateFactor;
   const qint64 elapsed_ms = QDateTime::currentMSecsSinceEpoch() - PlayStartMs;
   const int n = PlayStartFrame + static_cast<int>(std::floor(elapsed_ms * rate / 1000.0L));
   if (n > ScrollBar1->maximum()) {
@@ -70,7 +76,7 @@ void TPlatform::PlayTimerTick() {
   }
   if (n == PlayShownFrame) return;
   std::string status;
-  Sources.DirectShow.DSGrabFrame(n, PlayBitmap, status, VideoIn.VideoFrameRate, VideoIn.FrameRateFactor);
+  Sources.DirectShow.DSGrabFrame(n, PlayBitmap, status, Video.VideoFrameRate, Video.FrameRateFactor);
   if (status != "S_OK") {
     Button27Click();
     return;

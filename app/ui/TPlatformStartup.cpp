@@ -197,8 +197,7 @@ void TPlatform::UpDown9Click() { Run.FrameStep = UpDown9->Position(); }
 
 void TPlatform::Button2Click() {
   if (Run.MeasuringRun || Run.FrameSourceBusy) return;
-  if (Run.VideoLoaded) CloseVideo(VideoIn, Sources);
-  SyncVideoGlobals();
+  if (Run.VideoLoaded) CloseVideo(Video, Sources);
   Run.VideoLoaded = false;
   close();
 }

@@ -374,14 +374,13 @@ void TPlatform::DeriveFrameRateFromTicks() {
     Edit61->setText(QString::fromStdString(r.Edit61));
     Edit62->setText(QString::fromStdString(r.Edit62));
   }
-  if (r.rateSet) VideoIn.VideoFrameRate = r.videoFrameRate;
-  if (r.factorSet) VideoIn.FrameRateFactor = r.frameRateFactor;
+  if (r.rateSet) Video.VideoFrameRate = r.videoFrameRate;
+  if (r.factorSet) Video.FrameRateFactor = r.frameRateFactor;
   if (r.spanSet) {
-    VideoIn.VideoDuration = r.videoDuration;
+    Video.VideoDuration = r.videoDuration;
     FirstFrameTicks = r.firstFrameTicks;
     LastFrameTicks = r.lastFrameTicks;
   }
-  SyncVideoGlobals();
 }
 
 void TPlatform::AddTimeToNoCmosTime1Click() {

@@ -21,7 +21,7 @@ TEST(Play, PlaysInPanel3UntilStopOrTheEnd) {
   ASSERT_TRUE(WriteAvi(path.string(), StarFrames(120, 100, 12, 60.3, 49.8, [](int) { return 2000.0; })));
   ASSERT_TRUE(m.OpenThroughButton1(path));
   TPlatform& w = m.W();
-  ASSERT_TRUE(w.VideoIn.UseDirectShow);
+  ASSERT_TRUE(w.Video.UseDirectShow);
   const int rows_before = w.Results.Count();
 
   m.Click("Button19");  // 'Play'
