@@ -1,7 +1,6 @@
 #pragma once
 // State shared by the main window and the windows that work with it. Each
 // struct is owned once, by the main window, and handed to others by reference.
-#include <array>
 #include <cstdint>
 #include <string>
 
@@ -62,19 +61,4 @@ struct MainOptions {
   double GammaValue = 1.0;
   int32_t GammaMode = 0;
   double MagDrop = 0;
-};
-
-// Frame times taken from a capture program's log.
-struct CaptureLogValues {
-  long double CaptureLogFrameRate = 1;
-  long double CaptureLogFrameInterval = 1;
-  long double CaptureLogStartTime = 0;
-  long double CaptureLogNominalFrameRate = 30;
-};
-
-// Values the event tools keep between uses.
-struct EventToolState {
-  std::array<int32_t, 4> LevelWindowFrames{-1, -1, -1, -1};
-  std::string EventTimeText1 = "0.0";
-  std::string EventTimeText2 = "0.0";
 };

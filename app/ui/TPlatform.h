@@ -109,8 +109,6 @@ class TPlatform : public QMainWindow {
   PassedPointTable& PassedPoints = Tracking.PassedPoints;  // per object: spare, 'Frame1', 'Frame2'
   LinkedPointTable& LinkedPoints = Tracking.LinkedPoints;  // per object: linked 'Begin', 'End'
   LimbProfileValues Limb{};             // limb profile of a rectangle aperture, for the rows
-  CaptureLogValues CaptureLog;
-  EventToolState EventTools;
   AppSettings Settings;         // folders, observer names and the rest of the settings file
   SettingsLocation SettingsPlace;
   ZcToXzTable ZCtoXZ{};
