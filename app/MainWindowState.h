@@ -1,8 +1,12 @@
 #pragma once
 // State shared by the main window and the windows that work with it. Each
 // struct is owned once, by the main window, and handed to others by reference.
+#include <array>
 #include <cstdint>
 #include <string>
+
+#include "base/Bitmap24.h"
+#include "timestamp/SevenSegmentDigits.h"
 
 // Run and playback flags and the measuring objects in use.
 struct RunState {
@@ -18,6 +22,8 @@ struct RunState {
   int32_t LastMeasuredFrame = -1;
   int32_t ObjectCount = 1;       // 1..3
   int32_t SelectedObject = 1;    // 1 A, 2 B, 3 C
+  bool KeepObjectCount = false;  // the next video keeps ObjectCount (a loaded table's objects)
+  bool SingleFrameRun = false;   // a '1Frame' or 'DEL' step: the run ends after this frame
 };
 
 // Raises a flag for the lifetime of a scope (a frame-source operation), and
@@ -61,4 +67,58 @@ struct MainOptions {
   double GammaValue = 1.0;
   int32_t GammaMode = 0;
   double MagDrop = 0;
+  // 'Measurement Option': the background's side limits, and the peak less
+  // the background per pixel.
+  bool CutBkgUpperSide = false;
+  bool CutBkgLowerSide = false;
+  bool SubtractBackground = false;
+};
+
+// 'Play' and 'Stop': the video playing in Panel3 at its own rate.
+struct PanelPlayState {
+  int PlayStartFrame = 0;
+  int PlayShownFrame = -1;
+  int64_t PlayStartMs = 0;  // wall-clock start, ms since the epoch
+  Bitmap24 PlayBitmap;
+};
+
+// A still bitmap ('Load bmp') the driver shows instead of the video's frames.
+struct StillImageState {
+  bool BmpMode = false;
+  std::string BmpFileName;
+};
+
+// Tick-count stamps burnt into the frames, and a frame interval that
+// overrides their rate.
+struct TickStampState {
+  int EmbeddedTicksRow = 0;
+  int32_t StampYear = 0;
+  int64_t FirstFrameTicks = 0, LastFrameTicks = 0;
+  long double FixedFrameInterval = 0;  // seconds; > 0 overrides the tick-count rate
+};
+
+// The two large digits of a TIVi inserter: the clicked point, the box found
+// from it and the sampling points in the frame.
+struct TiviDigitState {
+  bool TiviLocateOn = false;
+  bool TiviLocatePending = false;  // the box is found on the next frame shown
+  int TiviPickX = 0, TiviPickY = 0;
+  TiviBox TiviDigitBox{};
+  TiviSampleTemplate TiviTemplate = DefaultTiviSampleTemplate();
+  TiviSamplePoints TiviPoints{};
+};
+
+// Per object: the rectangle aperture's sizes, and the background width, gap,
+// form and tracking mode it replaced (back when it is switched off).
+struct RectangleApertureState {
+  std::array<int32_t, 3> SavedBkgWidth{}, SavedBkgGap{};
+  std::array<int, 3> RectangleWidth{10, 10, 10}, RectangleHeight{10, 10, 10};
+  std::array<uint8_t, 3> SavedBkgForm{}, SavedTrackingMode{};
+};
+
+// The sound track written beside the open video and what its display found.
+struct SoundTrackState {
+  std::string WavFileName;          // tsy.wav beside the open video
+  std::string WavMadeFor;           // the video whose sound track tsy.wav holds
+  bool SoundSignalDetected = false; // the sound display's decision for the frame
 };

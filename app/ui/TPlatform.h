@@ -109,6 +109,7 @@ class TPlatform : public QMainWindow {
   PassedPointTable& PassedPoints = Tracking.PassedPoints;  // per object: spare, 'Frame1', 'Frame2'
   LinkedPointTable& LinkedPoints = Tracking.LinkedPoints;  // per object: linked 'Begin', 'End'
   LimbProfileValues Limb{};             // limb profile of a rectangle aperture, for the rows
+  SoundTrackState Sound;        // the open video's sound track
   AppSettings Settings;         // folders, observer names and the rest of the settings file
   SettingsLocation SettingsPlace;
   ZcToXzTable ZCtoXZ{};
@@ -252,8 +253,6 @@ class TPlatform : public QMainWindow {
 
   // ---- video ----
   VideoSources Sources;  // GKAvi1 and the FFmpeg ("DirectShow") source
-  bool KeepObjectCount = false;
-  std::string WavFileName;  // the sound track beside the open video
   void ResetRectangleAndObjectState();  // 'Open AVI' and 'Load CSV'
   // After a failed open: no frame, path, size or rate of the closed video stays shown.
   void ClearClosedVideo();
@@ -276,10 +275,7 @@ class TPlatform : public QMainWindow {
   QPushButton* Button27 = nullptr;  // 'Stop'
   QLabel* Panel3 = nullptr;         // the playing video
   QTimer* PlayTimer = nullptr;
-  int PlayStartFrame = 0;
-  int PlayShownFrame = -1;
-  qint64 PlayStartMs = 0;
-  Bitmap24 PlayBitmap;
+  PanelPlayState Play;
   QWidget* CreatePlayPanel();
   void Button19Click();
   void Button27Click();
@@ -290,7 +286,6 @@ class TPlatform : public QMainWindow {
   // Tracking, PSF, overlay and time-stamp steps of the driver; the plain hooks
   // measure every object where it stands.
   std::unique_ptr<FrameDriverHooks> FrameHooks = std::make_unique<FrameDriverHooks>();
-  bool SingleFrameRun = false;
   Bitmap24 Image1Bitmap;  // what Image1 shows
   // Measures and shows the frame at ScrollBar1's position (appending rows
   // during a run). The radius and band controls count as the selected
@@ -461,20 +456,14 @@ class TPlatform : public QMainWindow {
   GpsStation Station;
   CaptureLogState CaptureLogTimes;  // the capture log; outlives its window
   QPointer<TRestoreNoTimeRecorded> RestoreNoTimeRecorded;
-  int EmbeddedTicksRow = 0;
-  int32_t StampYear = 0;
-  int64_t FirstFrameTicks = 0, LastFrameTicks = 0;
-  long double FixedFrameInterval = 0;  // seconds; > 0 overrides the tick-count rate
+  TickStampState Ticks;             // tick-count stamps and a fixed frame interval
   bool CsvCmosTime = false;            // the loaded table carries CMOS times
   bool GhsLocateEnabled = false;
-  bool TiviLocatePending = false;
   int OccultationTypeIndex = 0;        // 0 none .. 4 asteroidal single bright star
   bool EasyClickOperation = false;     // 'Make easy operation for click': placing A applies the preset
   std::array<double, 3> ObjectFitWidth{};
-  std::array<int32_t, 3> SavedBkgWidth{}, SavedBkgGap{};
-  std::array<int, 3> RectangleWidth{10, 10, 10}, RectangleHeight{10, 10, 10};  // rectangle aperture sizes
+  RectangleApertureState RectAperture;  // sizes, and what the rectangle replaced
   bool SelectedIsRectangle() const;
-  std::array<uint8_t, 3> SavedBkgForm{}, SavedTrackingMode{};
   // Reads and shows the time of `frame` (the field view when `field_view`).
   void ShowFrameTime(const Bitmap24& frame, bool field_view);
   // The per-frame time step of the driver: 'KIWI' ticked and the stamp readable.
@@ -515,11 +504,7 @@ class TPlatform : public QMainWindow {
   void TiviDigitBoxClick(int x, int y);
   // The digit box of the frame before its time is read, when a click asked for it.
   void LocateTiviDigits(const Bitmap24& frame);
-  bool TiviLocateOn = false;
-  int TiviPickX = 0, TiviPickY = 0;
-  TiviBox TiviDigitBox{};
-  TiviSampleTemplate TiviTemplate = DefaultTiviSampleTemplate();
-  TiviSamplePoints TiviPoints{};
+  TiviDigitState Tivi;
   QPushButton* Button39 = nullptr;
   QRadioButton* RadioButton13 = nullptr;  // 'TIVi'
   QLineEdit* Edit59 = nullptr;            // date of the stamp
@@ -598,7 +583,6 @@ class TPlatform : public QMainWindow {
   void OpenSoundIndicator();
   void RedrawSoundIndicator();
   QPointer<QWidget> SoundIndicator;
-  bool SoundSignalDetected = false;
   // ---- LED time correction ---- (TPlatformLed.cpp)
   LedCorrectionState Led;            // LedFrameTimes and the calibration, kept between openings
   QPointer<QWidget> LEDGraph;
@@ -630,7 +614,6 @@ class TPlatform : public QMainWindow {
   QPointer<THistogram> Histogram;      // open: HistogramOn
   QPointer<QWidget> Tmsg;              // the note shown while the sound track is written
   ProfileGrids ThreeDGrids;            // kept between openings of the 3-D view
-  std::string WavMadeFor;              // the video whose sound track tsy.wav holds
   bool SoundGraphOpen = false;
   // ---- capture, guide, utility windows ---- (TPlatformCapture.cpp)
   void VideoCapture1Click();
@@ -706,10 +689,7 @@ class TPlatform : public QMainWindow {
   void RestartDriftPassedPoints(bool store_frame1);
   // The still bitmap as the frame (BmpMode); an error text when it cannot be read.
   std::string GrabStillBitmap(Bitmap24& bmp);
-  bool BmpMode = false;             // the driver shows the still bitmap BmpFileName
-  std::string BmpFileName;
-  bool CutBkgUpperSide = false, CutBkgLowerSide = false;
-  bool SubtractBackground = false;
+  StillImageState Still;            // a loaded bitmap shown instead of the video's frames
   QPointer<TMeasurementOption> MeasurementOption;
   QPointer<TPreserveSetting> PreserveSetting;
   QAction* SaveImage1 = nullptr;

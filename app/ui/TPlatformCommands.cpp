@@ -275,10 +275,10 @@ void TPlatform::LoadBMP1Click() {
   const QString name = Dialogs().GetOpenFileName("Load BMP", QString::fromStdString(Settings.LastVideoDirectory),
                                                  "bmp (*.bmp)");
   if (name.isEmpty()) {
-    BmpMode = false;
+    Still.BmpMode = false;
   } else {
-    BmpFileName = name.toStdString();
-    BmpMode = true;
+    Still.BmpFileName = name.toStdString();
+    Still.BmpMode = true;
     Run.VideoLoaded = true;
   }
   ShowNeighbor();
@@ -289,12 +289,12 @@ void TPlatform::Button22Click() { LoadBMP1Click(); }
 std::string TPlatform::GrabStillBitmap(Bitmap24& bmp) {
   try {
     ImageFile::TLinearBitmap still;
-    still.LoadFromFile(BmpFileName);
+    still.LoadFromFile(Still.BmpFileName);
     bmp = ImageFile::LinearBitmapToBitmap24(still);
     if (!bmp.Empty()) return {};
   } catch (const std::exception&) {
   }
-  return "Fail to get a bitmap.\r\n" + BmpFileName;
+  return "Fail to get a bitmap.\r\n" + Still.BmpFileName;
 }
 
 void TPlatform::CopyImagetoClipBoard1Click() {
@@ -468,8 +468,8 @@ void TPlatform::Button28Click() {
 }
 
 void TPlatform::Button33Click() {
-  TiviTemplate = DefaultTiviSampleTemplate();
-  for (auto& digit : TiviPoints)
+  Tivi.TiviTemplate = DefaultTiviSampleTemplate();
+  for (auto& digit : Tivi.TiviPoints)
     for (TiviPoint& p : digit) p = {1000, 1000};
 }
 

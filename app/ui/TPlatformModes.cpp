@@ -280,17 +280,17 @@ void TPlatform::RectangleAperture1Click() {
     SetLabelColour(StaticText10, &sky);
     SetLabelColour(Label2, &sky);
     if (Label2) Label2->setText("Height");
-    SavedBkgWidth[i] = UpDown8->Position();
-    SavedBkgGap[i] = UpDown6->Position();
+    RectAperture.SavedBkgWidth[i] = UpDown8->Position();
+    RectAperture.SavedBkgGap[i] = UpDown6->Position();
     UpDown8->SetRange(1, 51);
     UpDown8->SetPosition(5);
     UpDown6->SetRange(1, 51);
     UpDown6->SetPosition(51);
     for (auto* b : {RadioButton1, RadioButton2, RadioButton3}) b->setEnabled(false);
-    RectangleWidth[i] = 5;
-    RectangleHeight[i] = 51;
-    SavedBkgForm[i] = o.BackgroundForm;
-    SavedTrackingMode[i] = o.TrackMode;
+    RectAperture.RectangleWidth[i] = 5;
+    RectAperture.RectangleHeight[i] = 51;
+    RectAperture.SavedBkgForm[i] = o.BackgroundForm;
+    RectAperture.SavedTrackingMode[i] = o.TrackMode;
     // Every block: field rows carry the form and mode of blocks 1 and 2.
     SetObjectSetting(Frames.FrameDataLines, s - 1, &ObjectResult::BackgroundForm,
                      static_cast<uint8_t>(BackgroundFormKind::Rectangle));
@@ -304,11 +304,11 @@ void TPlatform::RectangleAperture1Click() {
   RestoreRectangleLabels();
   UpDown8->SetRange(0, 25);
   UpDown6->SetRange(0, 25);
-  UpDown8->SetPosition(SavedBkgWidth[i]);
-  UpDown6->SetPosition(SavedBkgGap[i]);
+  UpDown8->SetPosition(RectAperture.SavedBkgWidth[i]);
+  UpDown6->SetPosition(RectAperture.SavedBkgGap[i]);
   for (auto* b : {RadioButton1, RadioButton2, RadioButton3}) b->setEnabled(true);
-  SetObjectSetting(Frames.FrameDataLines, s - 1, &ObjectResult::BackgroundForm, SavedBkgForm[i]);
-  SetObjectSetting(Frames.FrameDataLines, s - 1, &ObjectResult::TrackMode, SavedTrackingMode[i]);
+  SetObjectSetting(Frames.FrameDataLines, s - 1, &ObjectResult::BackgroundForm, RectAperture.SavedBkgForm[i]);
+  SetObjectSetting(Frames.FrameDataLines, s - 1, &ObjectResult::TrackMode, RectAperture.SavedTrackingMode[i]);
   RadioButton3->setChecked(true);
   LimitApertureRadii();
   RefreshObjectMasks(DriverSettings(), true);

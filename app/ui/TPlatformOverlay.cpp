@@ -69,16 +69,16 @@ void TPlatform::DrawStampMarkers() {
   bool located = false, digits = false;
   if (Options.TimeStampMode == 2) {
     located = kiwi;
-  } else if (!TiviLocatePending) {
+  } else if (!Tivi.TiviLocatePending) {
     digits = !kiwi && Options.TiviAvailable;
     located = kiwi && Options.TiviAvailableKiwi;
   }
   if (digits) {
     TiviBoxMarkers t;
     t.TimeStampMode = Options.TimeStampMode;
-    t.TiviBox = TiviDigitBox;
+    t.TiviBox = Tivi.TiviDigitBox;
     for (size_t d = 0; d < 2; ++d)
-      for (size_t i = 0; i < 9; ++i) t.SamplePoints[d][i] = {TiviPoints[d][i].x, TiviPoints[d][i].y};
+      for (size_t i = 0; i < 9; ++i) t.SamplePoints[d][i] = {Tivi.TiviPoints[d][i].x, Tivi.TiviPoints[d][i].y};
     DrawTiviBoxMarkers(OverlayBitmap, t);
   }
   if (located) {

@@ -48,9 +48,9 @@ QWidget* TPlatform::CreatePlayPanel() {
 void TPlatform::Button19Click() {
   if (!OpenThroughFfmpeg(Video) || !Run.VideoLoaded || Run.MeasuringRun) return;
   Sources.DirectShow.DSPlay();
-  PlayStartFrame = ScrollBar1->value();
-  PlayShownFrame = -1;
-  PlayStartMs = QDateTime::currentMSecsSinceEpoch();
+  Play.PlayStartFrame = ScrollBar1->value();
+  Play.PlayShownFrame = -1;
+  Play.PlayStartMs = QDateTime::currentMSecsSinceEpoch();
   const long double rate = Video.VideoFrameRate * Video.FrameRateFactor;
   PlayTimer->start(rate > 0 ? std::max(1, static_cast<int>(500.0L / rate)) : 20);
   PlayTimerTick();
@@ -68,21 +68,21 @@ void TPlatform::PlayTimerTick() {
     return;
   }
   const long double rate = Video.VideoFrameRate * Video.FrameRateFactor;
-  const qint64 elapsed_ms = QDateTime::currentMSecsSinceEpoch() - PlayStartMs;
-  const int n = PlayStartFrame + static_cast<int>(std::floor(elapsed_ms * rate / 1000.0L));
+  const qint64 elapsed_ms = QDateTime::currentMSecsSinceEpoch() - Play.PlayStartMs;
+  const int n = Play.PlayStartFrame + static_cast<int>(std::floor(elapsed_ms * rate / 1000.0L));
   if (n > ScrollBar1->maximum()) {
     Button27Click();  // the end of the video pauses it
     return;
   }
-  if (n == PlayShownFrame) return;
+  if (n == Play.PlayShownFrame) return;
   std::string status;
-  Sources.DirectShow.DSGrabFrame(n, PlayBitmap, status, Video.VideoFrameRate, Video.FrameRateFactor);
+  Sources.DirectShow.DSGrabFrame(n, Play.PlayBitmap, status, Video.VideoFrameRate, Video.FrameRateFactor);
   if (status != "S_OK") {
     Button27Click();
     return;
   }
-  PlayShownFrame = n;
-  const QImage frame(PlayBitmap.Data(), PlayBitmap.Width(), PlayBitmap.Height(), PlayBitmap.Stride(),
+  Play.PlayShownFrame = n;
+  const QImage frame(Play.PlayBitmap.Data(), Play.PlayBitmap.Width(), Play.PlayBitmap.Height(), Play.PlayBitmap.Stride(),
                      QImage::Format_BGR888);
   Panel3->setPixmap(QPixmap::fromImage(frame.scaled(Panel3->size(), Qt::KeepAspectRatio, Qt::FastTransformation)));
 }

@@ -294,14 +294,14 @@ void TPlatform::Button16Click() {
     Edit53->setText(QString::number(Run.StartFrame));
   }
   Run.MeasuringRun = true;
-  SingleFrameRun = true;
+  Run.SingleFrameRun = true;
   Prime();
   if (*target == pos)
     ShowNeighbor();
   else
     ScrollBar1->setValue(*target);
   Run.MeasuringRun = false;
-  SingleFrameRun = false;
+  Run.SingleFrameRun = false;
   run_end_pending_ = false;
   SetRadiusControlsEnabled(true);
 }
@@ -328,7 +328,7 @@ void TPlatform::Button21Click() {
     else
       ShowNeighbor();
   }
-  SingleFrameRun = false;
+  Run.SingleFrameRun = false;
   ScrollBar1->setEnabled(true);
   SetRadiusControlsEnabled(true);
 }

@@ -94,7 +94,7 @@ void TPlatform::AVIRileOpen1Click() {
 
 void TPlatform::Button1Click() {
   if (Run.Playing || CheckBox1->isChecked() || Run.MeasuringRun) return;
-  KeepObjectCount = false;
+  Run.KeepObjectCount = false;
   ResetMarkers();
   ClearEventTimingList();  // ---- chart ----
   if (Options.TimeStampMode == 0) UpDown4->SetPosition(100);
@@ -128,8 +128,8 @@ void TPlatform::ResetRectangleAndObjectState() {
   // then: without a rectangle the saved values are stale and would leave the
   // object's form out of step with the form buttons.
   if (had_rectangle) {
-    SetObjectSetting(Frames.FrameDataLines, static_cast<int>(k), &ObjectResult::BackgroundForm, SavedBkgForm[k]);
-    SetObjectSetting(Frames.FrameDataLines, static_cast<int>(k), &ObjectResult::TrackMode, SavedTrackingMode[k]);
+    SetObjectSetting(Frames.FrameDataLines, static_cast<int>(k), &ObjectResult::BackgroundForm, RectAperture.SavedBkgForm[k]);
+    SetObjectSetting(Frames.FrameDataLines, static_cast<int>(k), &ObjectResult::TrackMode, RectAperture.SavedTrackingMode[k]);
   }
   RadioButton3->setChecked(true);
 }
@@ -241,15 +241,15 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   ShowPassedPoints();
 
   // The sound track made for the previous video goes; this video's own is made when asked for.
-  if (!WavFileName.empty()) {
+  if (!Sound.WavFileName.empty()) {
     std::error_code ec;
-    std::filesystem::remove(WavFileName, ec);
+    std::filesystem::remove(Sound.WavFileName, ec);
   }
-  WavFileName = (std::filesystem::path(FolderPart(Video.VideoFileName)) / "tsy.wav").string();
+  Sound.WavFileName = (std::filesystem::path(FolderPart(Video.VideoFileName)) / "tsy.wav").string();
 
   Add1->setEnabled(true);
   Remove1->setEnabled(false);
-  if (!KeepObjectCount) Run.ObjectCount = 1;
+  if (!Run.KeepObjectCount) Run.ObjectCount = 1;
   Run.SelectedObject = 1;
   RadioButton7->setChecked(true);
   RadioButton8->setEnabled(false);

@@ -230,7 +230,7 @@ TEST(Commands, LoadBmpShowsTheStillImage) {
   ASSERT_TRUE(image.save(QString::fromStdString(path.string()), "BMP"));
   m.dialogs.open_file_names = {QString::fromStdString(path.string())};
   m.Click("Button22");
-  EXPECT_TRUE(m.W().BmpMode);
+  EXPECT_TRUE(m.W().Still.BmpMode);
   EXPECT_TRUE(m.W().Run.VideoLoaded);
   ASSERT_EQ(m.W().Driver.FrameBitmap.Width(), 40);
   EXPECT_EQ(m.W().Driver.FrameBitmap.Get(7, 3).g, 35);
@@ -251,7 +251,7 @@ TEST(MeasurementOption, ControlsChangeTheMeasurement) {
 
   // 'Upper' cuts one side off the band.
   Find<QCheckBox>(o, "CheckBox1")->click();
-  EXPECT_TRUE(m.W().CutBkgUpperSide);
+  EXPECT_TRUE(m.W().Options.CutBkgUpperSide);
   m.W().ShowNeighbor();
   EXPECT_LT(m.Find<QLineEdit>("Edit21")->text().toInt(), bkg_pixels);
 
@@ -275,7 +275,7 @@ TEST(MeasurementOption, ControlsChangeTheMeasurement) {
   edit5->setText("abc");
   Find<QPushButton>(o, "Button1")->click();
   EXPECT_EQ(edit5->text(), "0.00000");
-  EXPECT_EQ(m.W().FixedFrameInterval, 0);
+  EXPECT_EQ(m.W().Ticks.FixedFrameInterval, 0);
   edit5->setText("0.0333");
   Find<QPushButton>(o, "Button1")->click();
   EXPECT_EQ(edit5->text(), "0.03330");

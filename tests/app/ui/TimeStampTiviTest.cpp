@@ -39,7 +39,7 @@ TEST(TimeStampTivi, DigitPairsOfEveryFrameGoIntoTheRows) {
   w.TiviDigitBoxClick(cx - 21, cy - 20);
   EXPECT_EQ(w.Options.TiviAvailable, 1);
   EXPECT_EQ(w.Options.StampLocated, 1);
-  EXPECT_NEAR(w.TiviDigitBox[0], cx * 10, 20);
+  EXPECT_NEAR(w.Tivi.TiviDigitBox[0], cx * 10, 20);
   EXPECT_EQ(m.Find<QLineEdit>("Edit26")->text(), "07");
   EXPECT_TRUE(m.Find<QLineEdit>("Edit24")->text().isEmpty());
 
