@@ -22,6 +22,7 @@ struct RunState {
   int32_t LastMeasuredFrame = -1;
   int32_t ObjectCount = 1;       // 1..3
   int32_t SelectedObject = 1;    // 1 A, 2 B, 3 C
+  bool CsvCmosTime = false;      // the loaded table carries CMOS times
   bool KeepObjectCount = false;  // the next video keeps ObjectCount (a loaded table's objects)
   bool SingleFrameRun = false;   // a '1Frame' or 'DEL' step: the run ends after this frame
 };
@@ -59,6 +60,7 @@ struct MainOptions {
   uint8_t StampFieldOrder = 0;   // 1 when the top (even) field comes first
   int32_t GlyphThreshold = 80;
   int32_t GhsSearchU = 1;
+  bool GhsLocateEnabled = false;
   int32_t LocatedStampRow = 435;
   int32_t AutoRectangleDirection = 1;
   uint8_t StampLocated = 0;
@@ -67,11 +69,21 @@ struct MainOptions {
   double GammaValue = 1.0;
   int32_t GammaMode = 0;
   double MagDrop = 0;
+  int OccultationTypeIndex = 0;     // 0 none .. 4 asteroidal single bright star
+  bool EasyClickOperation = false;  // 'Make easy operation for click': placing A applies the preset
   // 'Measurement Option': the background's side limits, and the peak less
   // the background per pixel.
   bool CutBkgUpperSide = false;
   bool CutBkgLowerSide = false;
   bool SubtractBackground = false;
+};
+
+// What 'Position Set' placed on the frame: the LED signal boxes (Signal1,
+// Signal2) and the time inserter's digit box.
+struct PositionMarks {
+  int Signal1X = 0, Signal1Y = 0, Signal2X = 0, Signal2Y = 0;
+  int DigitBoxX = 0, DigitBoxY = 0;
+  bool DigitBoxSet = false;
 };
 
 // 'Play' and 'Stop': the video playing in Panel3 at its own rate.
@@ -109,7 +121,7 @@ struct TiviDigitState {
 };
 
 // Per object: the rectangle aperture's sizes, and the background width, gap,
-// form and tracking mode it replaced (back when it is switched off).
+// form and tracking mode it replaced, restored when it is switched off.
 struct RectangleApertureState {
   std::array<int32_t, 3> SavedBkgWidth{}, SavedBkgGap{};
   std::array<int, 3> RectangleWidth{10, 10, 10}, RectangleHeight{10, 10, 10};

@@ -98,7 +98,7 @@ void TMeasurementOption::FormCreate() {
   CheckBox3->setChecked(w_.Options.SignalMarkersOn != 0);
   CheckBox4->setChecked(w_.Options.AutoRectangleDirection != 0);
   CheckBox5->setChecked(w_.Options.MeasurePixelPeak != 0);
-  CheckBox6->setChecked(w_.EasyClickOperation);
+  CheckBox6->setChecked(w_.Options.EasyClickOperation);
   CheckBox7->setChecked(w_.Options.SubtractBackground);
   CheckBox8->setChecked(w_.Options.LimbProfileForRectangle != 0);
   SetScrollLimits();
@@ -113,7 +113,7 @@ void TMeasurementOption::FormCreate() {
 // frame's width less the same (25 for frames narrower than 50).
 void TMeasurementOption::SetScrollLimits() {
   const QSignalBlocker block(ScrollBar1);
-  const int x = w_.Signal1X;
+  const int x = w_.Marks.Signal1X;
   const int half = w_.Options.Signal1HalfWidth;
   const int width = w_.Video.FrameWidth;
   const int max = width < 50 ? 25 : width - half - 2;
@@ -125,7 +125,7 @@ void TMeasurementOption::CheckBox1Click() { w_.Options.CutBkgUpperSide = CheckBo
 void TMeasurementOption::CheckBox2Click() { w_.Options.CutBkgLowerSide = CheckBox2->isChecked(); }
 void TMeasurementOption::CheckBox4Click() { w_.Options.AutoRectangleDirection = CheckBox4->isChecked() ? 1 : 0; }
 void TMeasurementOption::CheckBox5Click() { w_.Options.MeasurePixelPeak = CheckBox5->isChecked() ? 1 : 0; }
-void TMeasurementOption::CheckBox6Click() { w_.EasyClickOperation = CheckBox6->isChecked(); }
+void TMeasurementOption::CheckBox6Click() { w_.Options.EasyClickOperation = CheckBox6->isChecked(); }
 void TMeasurementOption::CheckBox7Click() { w_.Options.SubtractBackground = CheckBox7->isChecked(); }
 void TMeasurementOption::CheckBox8Click() { w_.Options.LimbProfileForRectangle = CheckBox8->isChecked() ? 1 : 0; }
 
@@ -176,7 +176,7 @@ void TMeasurementOption::UpDown4Click() {
 }
 
 void TMeasurementOption::ScrollBar1Change() {
-  w_.Signal1X = ScrollBar1->value();
+  w_.Marks.Signal1X = ScrollBar1->value();
   w_.ShowNeighbor();
 }
 

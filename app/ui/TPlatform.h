@@ -108,7 +108,6 @@ class TPlatform : public QMainWindow {
   TrackingState Tracking;
   PassedPointTable& PassedPoints = Tracking.PassedPoints;  // per object: spare, 'Frame1', 'Frame2'
   LinkedPointTable& LinkedPoints = Tracking.LinkedPoints;  // per object: linked 'Begin', 'End'
-  LimbProfileValues Limb{};             // limb profile of a rectangle aperture, for the rows
   SoundTrackState Sound;        // the open video's sound track
   AppSettings Settings;         // folders, observer names and the rest of the settings file
   SettingsLocation SettingsPlace;
@@ -350,9 +349,7 @@ class TPlatform : public QMainWindow {
   // The options the tracking steps read (refreshed from the controls before
   // every frame).
   TrackingOptions TrackingOpts;
-  int Signal1X = 0, Signal1Y = 0, Signal2X = 0, Signal2Y = 0;  // LED boxes
-  int DigitBoxX = 0, DigitBoxY = 0;                            // time-inserter digit box
-  bool DigitBoxSet = false;
+  PositionMarks Marks;  // the LED signal boxes and the digit box placed on the frame
   int LastStarClickX = 0, LastStarClickY = 0;
   int PopupX = 0, PopupY = 0;  // the last right click on Image1
   int ImageScrollX = 0, ImageScrollY = 0;
@@ -457,10 +454,6 @@ class TPlatform : public QMainWindow {
   CaptureLogState CaptureLogTimes;  // the capture log; outlives its window
   QPointer<TRestoreNoTimeRecorded> RestoreNoTimeRecorded;
   TickStampState Ticks;             // tick-count stamps and a fixed frame interval
-  bool CsvCmosTime = false;            // the loaded table carries CMOS times
-  bool GhsLocateEnabled = false;
-  int OccultationTypeIndex = 0;        // 0 none .. 4 asteroidal single bright star
-  bool EasyClickOperation = false;     // 'Make easy operation for click': placing A applies the preset
   std::array<double, 3> ObjectFitWidth{};
   RectangleApertureState RectAperture;  // sizes, and what the rectangle replaced
   bool SelectedIsRectangle() const;

@@ -354,7 +354,6 @@ void TPlatform::Edit18KeyPress(int key) {
   if (!v || *v <= 0) return;
   Options.GammaValue = *v;
   Edit18->setText(Fixed(*v, 2));
-  Driver.GammaValue = *v;
   BuildGammaTable(*v, Driver.Gamma);
   SetTextColour(Edit18, Qt::black);
   RedrawWhenIdle();
@@ -362,7 +361,6 @@ void TPlatform::Edit18KeyPress(int key) {
 
 void TPlatform::Edit18Exit() {
   Edit18->setText(Fixed(Options.GammaValue, 2));
-  Driver.GammaValue = Options.GammaValue;
   BuildGammaTable(Options.GammaValue, Driver.Gamma);
   SetTextColour(Edit18, Qt::black);
   RedrawWhenIdle();
@@ -390,8 +388,8 @@ void TPlatform::Edit30Change() {
 void TPlatform::CheckBox22Click() {
   if (CheckBox22->isChecked()) {
     if (Video.VideoFrameRate < 1 || RoundHalfEven(Video.TimingFrameRate) > 2048) return;
-    Signal1X = Video.FrameWidth - 20;
-    Signal1Y = LastStarClickX == 0 && LastStarClickY == 0 ? 100 : LastStarClickY;
+    Marks.Signal1X = Video.FrameWidth - 20;
+    Marks.Signal1Y = LastStarClickX == 0 && LastStarClickY == 0 ? 100 : LastStarClickY;
     ShowNeighbor();
     Position1Show(Run.SelectedObject);
     return;

@@ -136,7 +136,7 @@ void TPlatform::LoadResultCsv() {
   UpDown9->SetPosition(r.FrameStep);
   Run.StartFrame = r.StartFrame;
   Video.TimingFrameRate = r.TimingFrameRate;
-  CsvCmosTime = r.CsvCmosTime;
+  Run.CsvCmosTime = r.CsvCmosTime;
   ApplyLoadedObjects(r);
   // Cells read as 0 are told once, together; the missing video has its own box.
   QStringList unread;
@@ -176,8 +176,8 @@ void TPlatform::LoadResultCsv() {
   Options.SharpCapTimeAvailable = false;
   Driver.PsfRefitPending = true;
   if (CheckBox22->isChecked()) {
-    Signal1X = Video.FrameWidth - 20;
-    Signal1Y = r.AutoLedSignal1Y;
+    Marks.Signal1X = Video.FrameWidth - 20;
+    Marks.Signal1Y = r.AutoLedSignal1Y;
   }
   const int32_t auto_direction = Options.AutoRectangleDirection;
   Options.AutoRectangleDirection = 0;

@@ -152,10 +152,7 @@ void TPlatform::ShowNeighbor() {
   Driver.AutoRectangleDirection = Options.AutoRectangleDirection != 0;
   FrameIo io;
   io.GrabFrame = [this](int n, Bitmap24& bmp) { return GrabFrameText(n, bmp); };
-  io.AppendRows = [this](const DataLineBlocks&) {
-    Limb = Driver.Limb;
-    AppendResultRows();
-  };
+  io.AppendRows = [this](const DataLineBlocks&) { AppendResultRows(); };
   const bool was_measuring = Run.MeasuringRun;
   const FrameOutcome out = ::ShowNeighbor(Driver, RunFlags{Run.MeasuringRun, Run.SingleFrameRun, Run.LastMeasuredFrame},
                                           Frames.FrameDataLines, s, ScrollBar1->value(), io, *StampHooks);

@@ -38,7 +38,7 @@ InserterSettings TPlatform::InserterNow() const {
   s.stampLocated = Options.StampLocated != 0;
   s.tiviAvailable = Options.TiviAvailable != 0;
   s.tiviAvailableKiwi = Options.TiviAvailableKiwi != 0;
-  s.ghsLocateEnabled = GhsLocateEnabled;
+  s.ghsLocateEnabled = Options.GhsLocateEnabled;
   s.ghsSearchU = Options.GhsSearchU != 0;
   s.sharpTimeCorrection = Options.SharpTimeCorrection;
   s.frameRateFactor = Video.FrameRateFactor;
@@ -52,7 +52,7 @@ void TPlatform::KeepInserter(const InserterSettings& s) {
   Options.StampLocated = s.stampLocated ? 1 : 0;
   Options.TiviAvailable = s.tiviAvailable ? 1 : 0;
   Options.TiviAvailableKiwi = s.tiviAvailableKiwi ? 1 : 0;
-  GhsLocateEnabled = s.ghsLocateEnabled;
+  Options.GhsLocateEnabled = s.ghsLocateEnabled;
   Options.GhsSearchU = s.ghsSearchU ? 1 : 0;
   Options.SharpTimeCorrection = static_cast<uint8_t>(s.sharpTimeCorrection);
   Video.FrameRateFactor = s.frameRateFactor;
@@ -246,7 +246,7 @@ void TPlatform::ApplyOccultationPreset() {
   if (CheckBox6) in.link = CheckBox6->isChecked();
   in.objectFitWidth = ObjectFitWidth;
   const PresetSteps steps =
-      ::ApplyOccultationPreset(static_cast<OccultationType>(OccultationTypeIndex), in, Frames.FrameDataLines);
+      ::ApplyOccultationPreset(static_cast<OccultationType>(Options.OccultationTypeIndex), in, Frames.FrameDataLines);
   if (steps.syncEstimatedTrack) SyncEstimatedTrack();
 
   ShowSelectedObjectSettings();

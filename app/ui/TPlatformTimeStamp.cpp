@@ -191,9 +191,9 @@ void TPlatform::ShowFrameTime(const Bitmap24& frame, bool field_view) {
   const int n = ScrollBar1->value();
   ShowFrameTimeInputs in;
   in.frame = &frame;
-  in.csvCarriesCmosTimes = CsvCmosTime;
+  in.csvCarriesCmosTimes = Run.CsvCmosTime;
   std::string row;
-  if (CsvCmosTime && Run.StartFrame >= 0 && n >= Run.StartFrame) {
+  if (Run.CsvCmosTime && Run.StartFrame >= 0 && n >= Run.StartFrame) {
     const size_t line = static_cast<size_t>(n - Run.StartFrame + Options.CsvHeaderLines);
     if (line < Results.Lines().size()) row = Results.Lines()[line];
   }
@@ -246,7 +246,7 @@ void TPlatform::LocateIotaTimeStamp() {
   GlyphContext ctx = StampGlyphContext(false);
   LocatorOptions lo;
   lo.iotaWideScan = CheckBox18 && CheckBox18->isChecked();
-  lo.ghsLocateEnabled = GhsLocateEnabled;
+  lo.ghsLocateEnabled = Options.GhsLocateEnabled;
   Bitmap24 frame;
   if (!GrabCurrentFrame(frame)) {
     SetIotaFallbackLayout(Video.FrameWidth, ctx, Stamp, StampLocator);
@@ -263,7 +263,7 @@ void TPlatform::LocateIotaTimeStamp() {
 void TPlatform::LocateGhsTimeStamp(int x, int y) {
   GlyphContext ctx = StampGlyphContext(false);
   LocatorOptions lo;
-  lo.ghsLocateEnabled = GhsLocateEnabled;
+  lo.ghsLocateEnabled = Options.GhsLocateEnabled;
   StampLocator.GhsSearchU = Options.GhsSearchU != 0;
   Bitmap24 frame;
   if (!GrabCurrentFrame(frame)) return;
@@ -313,7 +313,7 @@ void TPlatform::LocateStampBeforeFirstFrame() {
   if (Options.TimeStampMode == 0) {
     LocateIotaTimeStamp();
   } else if (Options.TimeStampMode == 2) {
-    GhsLocateEnabled = true;
+    Options.GhsLocateEnabled = true;
     LocateGhsTimeStamp(kGhsOpenStartX, kGhsOpenStartY);
   }
 }
@@ -427,7 +427,7 @@ void TPlatform::TiviDigitBoxClick(int x, int y) {
     // Snapped to the GHS character grid; this point is the start, once.
     const auto [gx, gy] = SnapToGhsGrid(x, y);
     Options.GhsSearchU = 0;
-    GhsLocateEnabled = true;
+    Options.GhsLocateEnabled = true;
     LocateGhsTimeStamp(gx, gy);
     ApplyStampFieldOrder();
   } else {

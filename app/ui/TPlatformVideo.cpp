@@ -103,7 +103,7 @@ void TPlatform::Button1Click() {
   const bool photometry = CheckBox14->isChecked();
   CheckBox14->setChecked(false);
   OpenVideoDialog();
-  CsvCmosTime = false;
+  Run.CsvCmosTime = false;
   CheckBox14->setChecked(photometry);
   ApplyOccultationPreset();
 }

@@ -175,8 +175,8 @@ TEST(Commands, StepEditAcceptsOneTo256) {
   // unticked, the step returns to 1.
   auto* auto_led = m.Find<QCheckBox>("CheckBox22");
   auto_led->click();
-  EXPECT_EQ(m.W().Signal1X, kW - 20);
-  EXPECT_EQ(m.W().Signal1Y, 100);
+  EXPECT_EQ(m.W().Marks.Signal1X, kW - 20);
+  EXPECT_EQ(m.W().Marks.Signal1Y, 100);
   auto_led->click();
   EXPECT_EQ(m.W().Run.FrameStep, 1);
   EXPECT_EQ(edit19->text(), "1");
@@ -301,13 +301,13 @@ TEST(MeasurementOption, NarrowFrameGivesTheLedScrollBarMaximum25) {
 TEST(MeasurementOption, EasyClickAppliesThePresetWhenAIsPlaced) {
   for (bool easy : {false, true}) {
     OpenWindow m;
-    m.W().OccultationTypeIndex = 4;
+    m.W().Options.OccultationTypeIndex = 4;
     m.W().UpDown7->SetPosition(40);
     m.Find<QAction>("MeasuremenOption1")->trigger();
     auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
     ASSERT_NE(o, nullptr);
     if (easy) Find<QCheckBox>(o, "CheckBox6")->click();
-    EXPECT_EQ(m.W().EasyClickOperation, easy);
+    EXPECT_EQ(m.W().Options.EasyClickOperation, easy);
     m.ClickImage1(40, 30);
     EXPECT_EQ(m.W().UpDown7->Position() == 75, easy);
   }

@@ -189,7 +189,7 @@ TEST(ModesSwitches, OccultationPresets) {
       o.BackgroundForm = 0;
     }
     w.ObjectFitWidth = {3.5, 4.0, 2.4};
-    w.OccultationTypeIndex = r.type;
+    w.Options.OccultationTypeIndex = r.type;
     w.ApplyOccultationPreset();
     EXPECT_EQ(objects[0].BackgroundOuter, r.outer_after) << r.name;
     EXPECT_EQ(objects[2].BackgroundOuter, r.outer_c_after) << r.name;

@@ -89,7 +89,7 @@ TEST(TimeStampTivi, LoadedCmosTimesComeFromTheTable) {
   w.Run.StartFrame = 1;
   w.Results.Add("1.0,,,21,07,33.1234567,33.1567890,,,");
   w.Results.Add("2.0,,,21,07,33.1901234,33.2234567,,,");
-  w.CsvCmosTime = true;
+  w.Run.CsvCmosTime = true;
   w.ScrollBar1->setValue(2);
   w.ShowNeighbor();
   EXPECT_EQ(m.Find<QLineEdit>("Edit24")->text(), "21");
