@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Bitmap24.h"
+#include "timestamp/SevenSegmentDigits.h"
+
 // Run and playback flags and the measuring objects in use.
 struct RunState {
   bool VideoLoaded = false;      // a video (or still image) is open
@@ -19,6 +22,9 @@ struct RunState {
   int32_t LastMeasuredFrame = -1;
   int32_t ObjectCount = 1;       // 1..3
   int32_t SelectedObject = 1;    // 1 A, 2 B, 3 C
+  bool CsvCmosTime = false;      // the loaded table carries CMOS times
+  bool KeepObjectCount = false;  // the next video keeps ObjectCount (a loaded table's objects)
+  bool SingleFrameRun = false;   // a '1Frame' or 'DEL' step: the run ends after this frame
 };
 
 // Raises a flag for the lifetime of a scope (a frame-source operation), and
@@ -33,21 +39,6 @@ class BusyFlag {
  private:
   bool& flag_;
   bool was_;
-};
-
-// The open video.
-struct VideoGlobals {
-  std::string VideoFileName;
-  int32_t FrameWidth = 0;
-  int32_t FrameHeight = 0;
-  long double VideoFrameRate = 0;
-  long double FrameRateFactor = 1;
-  long double TimingFrameRate = 0;
-  int32_t FrameRateRounded = 0;  // TimingFrameRate, halves to even
-  long double FrameInterval = 0;
-  uint8_t UseDirectShow = 1;     // frames through the FFmpeg source, else our AVI reader
-  uint8_t VideoAccessKind = 2;   // 0 AVI reader, 1 FFmpeg source, 2 none
-  bool FrameSourceOpen = false;
 };
 
 // Measuring, time-stamp and table options of the main window.
@@ -69,6 +60,7 @@ struct MainOptions {
   uint8_t StampFieldOrder = 0;   // 1 when the top (even) field comes first
   int32_t GlyphThreshold = 80;
   int32_t GhsSearchU = 1;
+  bool GhsLocateEnabled = false;
   int32_t LocatedStampRow = 435;
   int32_t AutoRectangleDirection = 1;
   uint8_t StampLocated = 0;
@@ -77,19 +69,68 @@ struct MainOptions {
   double GammaValue = 1.0;
   int32_t GammaMode = 0;
   double MagDrop = 0;
+  int OccultationTypeIndex = 0;     // 0 none .. 4 asteroidal single bright star
+  bool EasyClickOperation = false;  // 'Make easy operation for click': placing A applies the preset
+  // 'Measurement Option': the background's side limits, and the peak less
+  // the background per pixel.
+  bool CutBkgUpperSide = false;
+  bool CutBkgLowerSide = false;
+  bool SubtractBackground = false;
 };
 
-// Frame times taken from a capture program's log.
-struct CaptureLogValues {
-  long double CaptureLogFrameRate = 1;
-  long double CaptureLogFrameInterval = 1;
-  long double CaptureLogStartTime = 0;
-  long double CaptureLogNominalFrameRate = 30;
+// What 'Position Set' placed on the frame: the LED signal boxes (Signal1,
+// Signal2) and the time inserter's digit box.
+struct PositionMarks {
+  int Signal1X = 0, Signal1Y = 0, Signal2X = 0, Signal2Y = 0;
+  int DigitBoxX = 0, DigitBoxY = 0;
+  bool DigitBoxSet = false;
 };
 
-// Values the event tools keep between uses.
-struct EventToolState {
-  std::array<int32_t, 4> LevelWindowFrames{-1, -1, -1, -1};
-  std::string EventTimeText1 = "0.0";
-  std::string EventTimeText2 = "0.0";
+// 'Play' and 'Stop': the video playing in Panel3 at its own rate.
+struct PanelPlayState {
+  int PlayStartFrame = 0;
+  int PlayShownFrame = -1;
+  int64_t PlayStartMs = 0;  // wall-clock start, ms since the epoch
+  Bitmap24 PlayBitmap;
+};
+
+// A still bitmap ('Load bmp') the driver shows instead of the video's frames.
+struct StillImageState {
+  bool BmpMode = false;
+  std::string BmpFileName;
+};
+
+// Tick-count stamps burnt into the frames, and a frame interval that
+// overrides their rate.
+struct TickStampState {
+  int EmbeddedTicksRow = 0;
+  int32_t StampYear = 0;
+  int64_t FirstFrameTicks = 0, LastFrameTicks = 0;
+  long double FixedFrameInterval = 0;  // seconds; > 0 overrides the tick-count rate
+};
+
+// The two large digits of a TIVi inserter: the clicked point, the box found
+// from it and the sampling points in the frame.
+struct TiviDigitState {
+  bool TiviLocateOn = false;
+  bool TiviLocatePending = false;  // the box is found on the next frame shown
+  int TiviPickX = 0, TiviPickY = 0;
+  TiviBox TiviDigitBox{};
+  TiviSampleTemplate TiviTemplate = DefaultTiviSampleTemplate();
+  TiviSamplePoints TiviPoints{};
+};
+
+// Per object: the rectangle aperture's sizes, and the background width, gap,
+// form and tracking mode it replaced, restored when it is switched off.
+struct RectangleApertureState {
+  std::array<int32_t, 3> SavedBkgWidth{}, SavedBkgGap{};
+  std::array<int, 3> RectangleWidth{10, 10, 10}, RectangleHeight{10, 10, 10};
+  std::array<uint8_t, 3> SavedBkgForm{}, SavedTrackingMode{};
+};
+
+// The sound track written beside the open video and what its display found.
+struct SoundTrackState {
+  std::string WavFileName;          // tsy.wav beside the open video
+  std::string WavMadeFor;           // the video whose sound track tsy.wav holds
+  bool SoundSignalDetected = false; // the sound display's decision for the frame
 };

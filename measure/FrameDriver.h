@@ -91,7 +91,6 @@ struct FrameDriverState {
   LimbProfileValues Limb{};
   SameValueStore SameValue;
   GammaTable Gamma = IdentityGammaTable();
-  double GammaValue = 1.0;
 
   // The working frame: filled by the frame source, filtered, then measured.
   // It persists so that direction-setting mode can measure the last frame

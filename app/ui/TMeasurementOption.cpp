@@ -74,13 +74,13 @@ TMeasurementOption::TMeasurementOption(TPlatform& platform) : QDialog(&platform)
 }
 
 void TMeasurementOption::FormCreate() {
-  CheckBox1->setChecked(w_.CutBkgUpperSide);
-  CheckBox2->setChecked(w_.CutBkgLowerSide);
+  CheckBox1->setChecked(w_.Options.CutBkgUpperSide);
+  CheckBox2->setChecked(w_.Options.CutBkgLowerSide);
   CheckBox3->setChecked(w_.Options.SignalMarkersOn != 0);
   CheckBox4->setChecked(w_.Options.AutoRectangleDirection != 0);
   CheckBox5->setChecked(w_.Options.MeasurePixelPeak != 0);
-  CheckBox6->setChecked(w_.EasyClickOperation);
-  CheckBox7->setChecked(w_.SubtractBackground);
+  CheckBox6->setChecked(w_.Options.EasyClickOperation);
+  CheckBox7->setChecked(w_.Options.SubtractBackground);
   CheckBox8->setChecked(w_.Options.LimbProfileForRectangle != 0);
   SetScrollLimits();
   if (w_.OutlineDisplayMode <= 2) RadioGroup1->SetItemIndex(w_.OutlineDisplayMode);
@@ -94,7 +94,7 @@ void TMeasurementOption::FormCreate() {
 // frame's width less the same (25 for frames narrower than 50).
 void TMeasurementOption::SetScrollLimits() {
   const QSignalBlocker block(ScrollBar1);
-  const int x = w_.Signal1X;
+  const int x = w_.Marks.Signal1X;
   const int half = w_.Options.Signal1HalfWidth;
   const int width = w_.Video.FrameWidth;
   const int max = width < 50 ? 25 : width - half - 2;
@@ -102,12 +102,12 @@ void TMeasurementOption::SetScrollLimits() {
   ScrollBar1->setValue(x);
 }
 
-void TMeasurementOption::CheckBox1Click() { w_.CutBkgUpperSide = CheckBox1->isChecked(); }
-void TMeasurementOption::CheckBox2Click() { w_.CutBkgLowerSide = CheckBox2->isChecked(); }
+void TMeasurementOption::CheckBox1Click() { w_.Options.CutBkgUpperSide = CheckBox1->isChecked(); }
+void TMeasurementOption::CheckBox2Click() { w_.Options.CutBkgLowerSide = CheckBox2->isChecked(); }
 void TMeasurementOption::CheckBox4Click() { w_.Options.AutoRectangleDirection = CheckBox4->isChecked() ? 1 : 0; }
 void TMeasurementOption::CheckBox5Click() { w_.Options.MeasurePixelPeak = CheckBox5->isChecked() ? 1 : 0; }
-void TMeasurementOption::CheckBox6Click() { w_.EasyClickOperation = CheckBox6->isChecked(); }
-void TMeasurementOption::CheckBox7Click() { w_.SubtractBackground = CheckBox7->isChecked(); }
+void TMeasurementOption::CheckBox6Click() { w_.Options.EasyClickOperation = CheckBox6->isChecked(); }
+void TMeasurementOption::CheckBox7Click() { w_.Options.SubtractBackground = CheckBox7->isChecked(); }
 void TMeasurementOption::CheckBox8Click() { w_.Options.LimbProfileForRectangle = CheckBox8->isChecked() ? 1 : 0; }
 
 void TMeasurementOption::CheckBox3Click() {
@@ -157,12 +157,12 @@ void TMeasurementOption::UpDown4Click() {
 }
 
 void TMeasurementOption::ScrollBar1Change() {
-  w_.Signal1X = ScrollBar1->value();
+  w_.Marks.Signal1X = ScrollBar1->value();
   w_.ShowNeighbor();
 }
 
 void TMeasurementOption::Button1Click() {
   const double v = ParseDoubleOr(Edit5->text().trimmed().toStdString(), 0);
-  w_.FixedFrameInterval = v;
+  w_.Ticks.FixedFrameInterval = v;
   Edit5->setText(QString::fromStdString(FormatFixed(v, 5, 18)));
 }

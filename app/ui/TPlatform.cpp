@@ -59,6 +59,7 @@ QGridLayout* ChoiceGroup(const char* caption, std::initializer_list<QWidget*> ch
 TPlatform::TPlatform(const PlatformOptions& options, QWidget* parent)
     : QMainWindow(parent), startup_(options) {
   setObjectName("Platform");
+  Video.UseDirectShow = 1;  // the FFmpeg source until the settings file says otherwise
   if (startup_.ExePath.empty())
     startup_.ExePath = QCoreApplication::applicationFilePath().toStdString();
   CreateControls();

@@ -97,7 +97,9 @@ class TPlatform : public QMainWindow {
 
   // ---- shared state ----
   RunState Run;
-  VideoGlobals Video;
+  // The open video as the window and the frame sources see it; UseDirectShow
+  // is the window's reader choice, written by SetUseDirectShow only.
+  VideoState Video;
   MainOptions Options;          // measuring, time-stamp and table options
   FrameTimeTexts Times;
   FrameResults Frames;          // FrameDataLines, InitialDataLines, RecordedDataLines
@@ -106,9 +108,7 @@ class TPlatform : public QMainWindow {
   TrackingState Tracking;
   PassedPointTable& PassedPoints = Tracking.PassedPoints;  // per object: spare, 'Frame1', 'Frame2'
   LinkedPointTable& LinkedPoints = Tracking.LinkedPoints;  // per object: linked 'Begin', 'End'
-  LimbProfileValues Limb{};             // limb profile of a rectangle aperture, for the rows
-  CaptureLogValues CaptureLog;
-  EventToolState EventTools;
+  SoundTrackState Sound;        // the open video's sound track
   AppSettings Settings;         // folders, observer names and the rest of the settings file
   SettingsLocation SettingsPlace;
   ZcToXzTable ZCtoXZ{};
@@ -251,10 +251,7 @@ class TPlatform : public QMainWindow {
   QTimer* Timer1 = nullptr;
 
   // ---- video ----
-  VideoState VideoIn;    // the open video as the frame sources see it; Video mirrors it
   VideoSources Sources;  // GKAvi1 and the FFmpeg ("DirectShow") source
-  bool KeepObjectCount = false;
-  std::string WavFileName;  // the sound track beside the open video
   void ResetRectangleAndObjectState();  // 'Open AVI' and 'Load CSV'
   // After a failed open: no frame, path, size or rate of the closed video stays shown.
   void ClearClosedVideo();
@@ -277,10 +274,7 @@ class TPlatform : public QMainWindow {
   QPushButton* Button27 = nullptr;  // 'Stop'
   QLabel* Panel3 = nullptr;         // the playing video
   QTimer* PlayTimer = nullptr;
-  int PlayStartFrame = 0;
-  int PlayShownFrame = -1;
-  qint64 PlayStartMs = 0;
-  Bitmap24 PlayBitmap;
+  PanelPlayState Play;
   QWidget* CreatePlayPanel();
   void Button19Click();
   void Button27Click();
@@ -288,7 +282,6 @@ class TPlatform : public QMainWindow {
 
   // ---- frame ----
   FrameDriverState Driver = InitialFrameDriverState();
-  bool SingleFrameRun = false;
   Bitmap24 Image1Bitmap;  // what Image1 shows
   // Measures and shows the frame at ScrollBar1's position (appending rows
   // during a run). The radius and band controls count as the selected
@@ -354,9 +347,7 @@ class TPlatform : public QMainWindow {
   // The options the tracking steps read (refreshed from the controls before
   // every frame).
   TrackingOptions TrackingOpts;
-  int Signal1X = 0, Signal1Y = 0, Signal2X = 0, Signal2Y = 0;  // LED boxes
-  int DigitBoxX = 0, DigitBoxY = 0;                            // time-inserter digit box
-  bool DigitBoxSet = false;
+  PositionMarks Marks;  // the LED signal boxes and the digit box placed on the frame
   int LastStarClickX = 0, LastStarClickY = 0;
   int PopupX = 0, PopupY = 0;  // the last right click on Image1
   int ImageScrollX = 0, ImageScrollY = 0;
@@ -460,20 +451,10 @@ class TPlatform : public QMainWindow {
   GpsStation Station;
   CaptureLogState CaptureLogTimes;  // the capture log; outlives its window
   QPointer<TRestoreNoTimeRecorded> RestoreNoTimeRecorded;
-  int EmbeddedTicksRow = 0;
-  int32_t StampYear = 0;
-  int64_t FirstFrameTicks = 0, LastFrameTicks = 0;
-  long double FixedFrameInterval = 0;  // seconds; > 0 overrides the tick-count rate
-  bool CsvCmosTime = false;            // the loaded table carries CMOS times
-  bool GhsLocateEnabled = false;
-  bool TiviLocatePending = false;
-  int OccultationTypeIndex = 0;        // 0 none .. 4 asteroidal single bright star
-  bool EasyClickOperation = false;     // 'Make easy operation for click': placing A applies the preset
+  TickStampState Ticks;             // tick-count stamps and a fixed frame interval
   std::array<double, 3> ObjectFitWidth{};
-  std::array<int32_t, 3> SavedBkgWidth{}, SavedBkgGap{};
-  std::array<int, 3> RectangleWidth{10, 10, 10}, RectangleHeight{10, 10, 10};  // rectangle aperture sizes
+  RectangleApertureState RectAperture;  // sizes, and what the rectangle replaced
   bool SelectedIsRectangle() const;
-  std::array<uint8_t, 3> SavedBkgForm{}, SavedTrackingMode{};
   // Reads and shows the time of `frame` (the field view when `field_view`).
   void ShowFrameTime(const Bitmap24& frame, bool field_view);
   // The per-frame time step of the driver: 'KIWI' ticked and the stamp readable.
@@ -514,11 +495,7 @@ class TPlatform : public QMainWindow {
   void TiviDigitBoxClick(int x, int y);
   // The digit box of the frame before its time is read, when a click asked for it.
   void LocateTiviDigits(const Bitmap24& frame);
-  bool TiviLocateOn = false;
-  int TiviPickX = 0, TiviPickY = 0;
-  TiviBox TiviDigitBox{};
-  TiviSampleTemplate TiviTemplate = DefaultTiviSampleTemplate();
-  TiviSamplePoints TiviPoints{};
+  TiviDigitState Tivi;
   QPushButton* Button39 = nullptr;
   QRadioButton* RadioButton13 = nullptr;  // 'TIVi'
   QLineEdit* Edit59 = nullptr;            // date of the stamp
@@ -596,7 +573,6 @@ class TPlatform : public QMainWindow {
   void OpenSoundIndicator();
   void RedrawSoundIndicator();
   QPointer<QWidget> SoundIndicator;
-  bool SoundSignalDetected = false;
   // ---- LED time correction ---- (TPlatformLed.cpp)
   LedCorrectionState Led;            // LedFrameTimes and the calibration, kept between openings
   QPointer<QWidget> LEDGraph;
@@ -628,7 +604,6 @@ class TPlatform : public QMainWindow {
   QPointer<THistogram> Histogram;      // open: HistogramOn
   QPointer<QWidget> Tmsg;              // the note shown while the sound track is written
   ProfileGrids ThreeDGrids;            // kept between openings of the 3-D view
-  std::string WavMadeFor;              // the video whose sound track tsy.wav holds
   bool SoundGraphOpen = false;
   // ---- capture, guide, utility windows ---- (TPlatformCapture.cpp)
   void VideoCapture1Click();
@@ -704,10 +679,7 @@ class TPlatform : public QMainWindow {
   void RestartDriftPassedPoints(bool store_frame1);
   // The still bitmap as the frame (BmpMode); an error text when it cannot be read.
   std::string GrabStillBitmap(Bitmap24& bmp);
-  bool BmpMode = false;             // the driver shows the still bitmap BmpFileName
-  std::string BmpFileName;
-  bool CutBkgUpperSide = false, CutBkgLowerSide = false;
-  bool SubtractBackground = false;
+  StillImageState Still;            // a loaded bitmap shown instead of the video's frames
   QPointer<TMeasurementOption> MeasurementOption;
   QPointer<TPreserveSetting> PreserveSetting;
   QAction* SaveImage1 = nullptr;
@@ -807,7 +779,6 @@ class TPlatform : public QMainWindow {
   // ---- video ----
   QWidget* CreateVideoPanel();
   void ConnectVideoHandlers();
-  void SyncVideoGlobals();
   bool VideoIsScript() const;  // the open video is an AviSynth script
   QString open_dialog_file_name_;  // OpenDialog1.FileName
 

@@ -58,15 +58,14 @@ void TPlatform::VideoCapture1Click() {
   // The capture takes over the frame path; playback cannot go on without it.
   if (Run.Playing) StopPlayback();
   // Closing for the capture keeps the right to reopen the video afterwards.
-  const uint8_t reopen = VideoIn.ReopenVideoAfterCapture;
-  CloseVideo(VideoIn, Sources);
-  VideoIn.FrameSourceOpen = 0;
-  VideoIn.ReopenVideoAfterCapture = reopen;
-  SyncVideoGlobals();
+  const uint8_t reopen = Video.ReopenVideoAfterCapture;
+  CloseVideo(Video, Sources);
+  Video.FrameSourceOpen = 0;
+  Video.ReopenVideoAfterCapture = reopen;
   CaptureWindowOpen = true;
   CaptureHost host;
   host.CaptureFolder = Settings.CaptureFolder;
-  host.AnalysedVideo = VideoIn.VideoFileName;
+  host.AnalysedVideo = Video.VideoFileName;
   host.StoreCaptureFolder = [this](const std::string& folder) {
     Settings.CaptureFolder = folder;
     try {
@@ -96,7 +95,7 @@ void TPlatform::CaptureClosed(bool open_recording, const std::string& file) {
     Edit5->setText(QString::fromStdString(file));
     return;
   }
-  if (VideoIn.ReopenVideoAfterCapture && OpenVideoStream() && Run.VideoLoaded) ShowNeighbor();
+  if (Video.ReopenVideoAfterCapture && OpenVideoStream() && Run.VideoLoaded) ShowNeighbor();
 }
 
 // ---- operation guide ----
@@ -138,7 +137,7 @@ void TPlatform::ImageWindowSetting1Click() {
   if (IMGWindowSetting) return;
   // The view is a scroll area: the bars pan it.
   IMGWindowSetting = new TIMGWindowSetting(
-      VideoIn.FrameWidth, VideoIn.FrameHeight,
+      Video.FrameWidth, Video.FrameHeight,
       [this](int x, int y) {
         ScrollBox1->horizontalScrollBar()->setValue(x);
         ScrollBox1->verticalScrollBar()->setValue(y);

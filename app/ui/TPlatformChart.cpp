@@ -63,7 +63,7 @@ void TPlatformChartHost::SetEdit54(const std::string& text) { w_.Edit54->setText
 // the frame is then measured and shown twice more, as the chart's click asks.
 // The FFmpeg graph is primed before the position moves.
 void TPlatformChartHost::ShowFrame(int frame) {
-  if (w_.VideoIn.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow))
+  if (w_.Video.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow))
     w_.Sources.DirectShow.DSPrimeGraph();
   w_.ScrollBar1->setValue(frame);
   w_.ShowNeighbor();

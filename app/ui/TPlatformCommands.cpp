@@ -249,10 +249,10 @@ void TPlatform::LoadBMP1Click() {
   const QString name = Dialogs().GetOpenFileName("Load BMP", QString::fromStdString(Settings.LastVideoDirectory),
                                                  "bmp (*.bmp)");
   if (name.isEmpty()) {
-    BmpMode = false;
+    Still.BmpMode = false;
   } else {
-    BmpFileName = name.toStdString();
-    BmpMode = true;
+    Still.BmpFileName = name.toStdString();
+    Still.BmpMode = true;
     Run.VideoLoaded = true;
   }
   ShowNeighbor();
@@ -263,12 +263,12 @@ void TPlatform::Button22Click() { LoadBMP1Click(); }
 std::string TPlatform::GrabStillBitmap(Bitmap24& bmp) {
   try {
     ImageFile::TLinearBitmap still;
-    still.LoadFromFile(BmpFileName);
+    still.LoadFromFile(Still.BmpFileName);
     bmp = ImageFile::LinearBitmapToBitmap24(still);
     if (!bmp.Empty()) return {};
   } catch (const std::exception&) {
   }
-  return "Fail to get a bitmap.\r\n" + BmpFileName;
+  return "Fail to get a bitmap.\r\n" + Still.BmpFileName;
 }
 
 void TPlatform::CopyImagetoClipBoard1Click() {
@@ -328,7 +328,6 @@ void TPlatform::Edit18KeyPress(int key) {
   if (!v || *v <= 0) return;
   Options.GammaValue = *v;
   Edit18->setText(Fixed(*v, 2));
-  Driver.GammaValue = *v;
   BuildGammaTable(*v, Driver.Gamma);
   SetTextColour(Edit18, Qt::black);
   RedrawWhenIdle();
@@ -336,7 +335,6 @@ void TPlatform::Edit18KeyPress(int key) {
 
 void TPlatform::Edit18Exit() {
   Edit18->setText(Fixed(Options.GammaValue, 2));
-  Driver.GammaValue = Options.GammaValue;
   BuildGammaTable(Options.GammaValue, Driver.Gamma);
   SetTextColour(Edit18, Qt::black);
   RedrawWhenIdle();
@@ -359,14 +357,13 @@ void TPlatform::Edit30Change() {
   const std::optional<double> v = ParseDouble(Edit30->text().toStdString());
   if (!v || *v <= 0) return;
   Video.TimingFrameRate = *v;
-  VideoIn.TimingFrameRate = *v;
 }
 
 void TPlatform::CheckBox22Click() {
   if (CheckBox22->isChecked()) {
     if (Video.VideoFrameRate < 1 || RoundHalfEven(Video.TimingFrameRate) > 2048) return;
-    Signal1X = Video.FrameWidth - 20;
-    Signal1Y = LastStarClickX == 0 && LastStarClickY == 0 ? 100 : LastStarClickY;
+    Marks.Signal1X = Video.FrameWidth - 20;
+    Marks.Signal1Y = LastStarClickX == 0 && LastStarClickY == 0 ? 100 : LastStarClickY;
     ShowNeighbor();
     Position1Show(Run.SelectedObject);
     return;
@@ -443,8 +440,8 @@ void TPlatform::Button28Click() {
 }
 
 void TPlatform::Button33Click() {
-  TiviTemplate = DefaultTiviSampleTemplate();
-  for (auto& digit : TiviPoints)
+  Tivi.TiviTemplate = DefaultTiviSampleTemplate();
+  for (auto& digit : Tivi.TiviPoints)
     for (TiviPoint& p : digit) p = {1000, 1000};
 }
 

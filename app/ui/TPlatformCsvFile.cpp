@@ -59,10 +59,10 @@ void TPlatform::Button20Click() {
     QSignalBlocker block(CheckBox14);
     CheckBox14->setChecked(false);
   }
-  KeepObjectCount = true;
+  Run.KeepObjectCount = true;
   Run.StartFrame = -1;
   LoadResultCsv();
-  KeepObjectCount = false;
+  Run.KeepObjectCount = false;
   if (psf) {
     QSignalBlocker block(CheckBox14);
     CheckBox14->setChecked(true);
@@ -136,7 +136,7 @@ void TPlatform::LoadResultCsv() {
   UpDown9->SetPosition(r.FrameStep);
   Run.StartFrame = r.StartFrame;
   Video.TimingFrameRate = r.TimingFrameRate;
-  CsvCmosTime = r.CsvCmosTime;
+  Run.CsvCmosTime = r.CsvCmosTime;
   ApplyLoadedObjects(r);
   // Cells read as 0 are told once, together; the missing video has its own box.
   QStringList unread;
@@ -149,12 +149,12 @@ void TPlatform::LoadResultCsv() {
     Dialogs().ShowWarning(QString::fromUtf8(kVideoNotFoundMessage.data(), static_cast<int>(kVideoNotFoundMessage.size())));
     return;
   }
-  const bool keep = KeepObjectCount;
+  const bool keep = Run.KeepObjectCount;
   const bool field_measure = CheckBox2->isChecked();
-  KeepObjectCount = true;
+  Run.KeepObjectCount = true;
   open_dialog_file_name_ = QString::fromStdString(r.VideoPath);
   OpenVideoFile(r.VideoPath, 1);
-  KeepObjectCount = keep;
+  Run.KeepObjectCount = keep;
   Edit5->setText(QString::fromStdString(r.VideoPath));
   // Reopening reloads the settings file, which may rewrite the header or the
   // object settings: the loaded table and objects stand.
@@ -176,8 +176,8 @@ void TPlatform::LoadResultCsv() {
   Options.SharpCapTimeAvailable = false;
   Driver.PsfRefitPending = true;
   if (CheckBox22->isChecked()) {
-    Signal1X = Video.FrameWidth - 20;
-    Signal1Y = r.AutoLedSignal1Y;
+    Marks.Signal1X = Video.FrameWidth - 20;
+    Marks.Signal1Y = r.AutoLedSignal1Y;
   }
   const int32_t auto_direction = Options.AutoRectangleDirection;
   Options.AutoRectangleDirection = 0;

@@ -58,9 +58,9 @@ FrameDriverSettings TPlatform::DriverSettings() const {
   s.PsfPhotometry = CheckBox14->isChecked();
   s.DirectionSettingMode = Run.DirectionSettingMode;
   s.Filters = FilterControls();
-  s.CutBkgUpperSide = CutBkgUpperSide;
-  s.CutBkgLowerSide = CutBkgLowerSide;
-  s.Aperture.SubtractBackground = SubtractBackground;
+  s.CutBkgUpperSide = Options.CutBkgUpperSide;
+  s.CutBkgLowerSide = Options.CutBkgLowerSide;
+  s.Aperture.SubtractBackground = Options.SubtractBackground;
   s.Aperture.LimbProfileForRectangle = Options.LimbProfileForRectangle != 0;
   s.ApertureRadius = UpDown1->Position();
   s.BackgroundInner = UpDown2->Position();
@@ -70,8 +70,8 @@ FrameDriverSettings TPlatform::DriverSettings() const {
   s.Threshold = UpDown7->Position();
   s.SyncTracking = CheckBox3->isChecked();
   s.Aperture.Accurate = CheckBox8 && CheckBox8->isChecked();
-  s.RectangleWidth = RectangleWidth;
-  s.RectangleHeight = RectangleHeight;
+  s.RectangleWidth = RectAperture.RectangleWidth;
+  s.RectangleHeight = RectAperture.RectangleHeight;
   // With the rectangle on, 'Width' and 'Gap' (read "Height") size the selected object's rectangle.
   if (const int k = Run.SelectedObject; k >= 1 && k <= 3 && SelectedIsRectangle()) {
     s.RectangleWidth[static_cast<size_t>(k - 1)] = UpDown8->Position();
@@ -83,7 +83,7 @@ FrameDriverSettings TPlatform::DriverSettings() const {
   s.Signals.Threshold = UpDown4->Position();
   s.Signals.TimeStampMode = Options.TimeStampMode;
   s.Signals.SoundGraphOpen = SoundGraphOpen;
-  s.Signals.SoundSignalDetected = SoundSignalDetected;
+  s.Signals.SoundSignalDetected = Sound.SoundSignalDetected;
   return s;
 }
 
@@ -104,8 +104,8 @@ void TPlatform::PutControlsIntoSelectedObject() {
   SetObjectSetting(Frames.FrameDataLines, i, &ObjectResult::BackgroundOuter, UpDown3->Position());
   if (SelectedIsRectangle()) {
     // The band keeps its width and gap while the controls size the rectangle.
-    RectangleWidth[static_cast<size_t>(i)] = UpDown8->Position();
-    RectangleHeight[static_cast<size_t>(i)] = UpDown6->Position();
+    RectAperture.RectangleWidth[static_cast<size_t>(i)] = UpDown8->Position();
+    RectAperture.RectangleHeight[static_cast<size_t>(i)] = UpDown6->Position();
     return;
   }
   SetObjectSetting(Frames.FrameDataLines, i, &ObjectResult::BandWidth, UpDown8->Position());
@@ -132,12 +132,12 @@ void TPlatform::RefreshObjectMasks(const FrameDriverSettings& s, bool force) {
 
 std::string TPlatform::GrabFrameText(int n, Bitmap24& bmp) {
   std::string status;
-  if (BmpMode) return GrabStillBitmap(bmp);
+  if (Still.BmpMode) return GrabStillBitmap(bmp);
   BusyFlag busy(Run.FrameSourceBusy);
-  if (GrabVideoFrame(VideoIn, Sources, n, bmp, status)) return {};
-  if (VideoIn.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow))
+  if (GrabVideoFrame(Video, Sources, n, bmp, status)) return {};
+  if (Video.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow))
     return "Fail to get a bitmap.\r\n" + status;
-  return VideoIn.UseAviSynth ? "Fail to get a bitmap.\r\nIt is necessary to install AVISynth"
+  return Video.UseAviSynth ? "Fail to get a bitmap.\r\nIt is necessary to install AVISynth"
                              : "Fail to get a bitmap.\r\nSet \"Use AVISynth\" in Update Setting Items - File reading";
 }
 
@@ -152,10 +152,7 @@ FrameOutcome TPlatform::ShowNeighbor() {
   Driver.AutoRectangleDirection = Options.AutoRectangleDirection != 0;
   FrameIo io;
   io.GrabFrame = [this](int n, Bitmap24& bmp) { return GrabFrameText(n, bmp); };
-  io.AppendRows = [this](const DataLineBlocks&) {
-    Limb = Driver.Limb;
-    AppendResultRows();
-  };
+  io.AppendRows = [this](const DataLineBlocks&) { AppendResultRows(); };
   io.ObjectPositioned = [this](FrameContext& c, int k) { ReadThreeDPixels(c, k); };
   // The time stamp is read after the drawing and before the rows are built.
   io.AfterObjects = [this](FrameContext& c) {
@@ -166,7 +163,7 @@ FrameOutcome TPlatform::ShowNeighbor() {
   };
   TrackingHooks steps(Tracking, TrackingOpts);
   const bool was_measuring = Run.MeasuringRun;
-  FrameOutcome out = ::ShowNeighbor(Driver, RunFlags{Run.MeasuringRun, SingleFrameRun, Run.LastMeasuredFrame},
+  FrameOutcome out = ::ShowNeighbor(Driver, RunFlags{Run.MeasuringRun, Run.SingleFrameRun, Run.LastMeasuredFrame},
                                     Frames.FrameDataLines, s, ScrollBar1->value(), io, steps);
   if (out.Reentered) return out;
   if (!out.BlackFrame) ShowFrameNumber(out.Frame);  // ---- image tools ----

@@ -290,8 +290,8 @@ void TPlatform::Button34Click() {
 
 void TPlatform::Button35Click() {
   if (!Run.VideoLoaded) return;
-  const bool locate = GhsLocateEnabled;
-  GhsLocateEnabled = true;
+  const bool locate = Options.GhsLocateEnabled;
+  Options.GhsLocateEnabled = true;
   ReadGhsGpsLine(kDiagnosticGpsX, kDiagnosticGpsY);
-  GhsLocateEnabled = locate;
+  Options.GhsLocateEnabled = locate;
 }

@@ -34,7 +34,7 @@ QWidget* TPlatform::CreateLedPanel() {
 
 void TPlatform::BitBtn2Click() {
   if (Chart.LEDGraphOpen || Run.Playing) return;
-  if (CsvCmosTime) {
+  if (Run.CsvCmosTime) {
     Dialogs().ShowInformation("SharpCap Timing Analysis can't be used for already analyzed CSV file.");
     return;
   }
@@ -60,7 +60,7 @@ void TPlatform::OpenLedGraph() {
   host.SelectedFrame = [this] { return Chart.ChartState.SelectedFrame; };
   host.CurrentLine = [this] { return Chart.LedGraphCurrentLine; };
   host.GrabFrame = [this](int n, Bitmap24& bmp) { return GrabFrameText(n, bmp); };
-  host.Signal1Box = [this] { return LedBox{Signal1X, Signal1Y, Options.Signal1HalfWidth, Options.Signal1HalfHeight}; };
+  host.Signal1Box = [this] { return LedBox{Marks.Signal1X, Marks.Signal1Y, Options.Signal1HalfWidth, Options.Signal1HalfHeight}; };
   host.StoredPoints = [this] {
     std::vector<std::string> points;
     for (int i = 0; i < ListBox1->count(); ++i) points.push_back(ListBox1->item(i)->text().toStdString());

@@ -38,10 +38,10 @@ InserterSettings TPlatform::InserterNow() const {
   s.stampLocated = Options.StampLocated != 0;
   s.tiviAvailable = Options.TiviAvailable != 0;
   s.tiviAvailableKiwi = Options.TiviAvailableKiwi != 0;
-  s.ghsLocateEnabled = GhsLocateEnabled;
+  s.ghsLocateEnabled = Options.GhsLocateEnabled;
   s.ghsSearchU = Options.GhsSearchU != 0;
   s.sharpTimeCorrection = Options.SharpTimeCorrection;
-  s.frameRateFactor = VideoIn.FrameRateFactor;
+  s.frameRateFactor = Video.FrameRateFactor;
   return s;
 }
 
@@ -52,10 +52,9 @@ void TPlatform::KeepInserter(const InserterSettings& s) {
   Options.StampLocated = s.stampLocated ? 1 : 0;
   Options.TiviAvailable = s.tiviAvailable ? 1 : 0;
   Options.TiviAvailableKiwi = s.tiviAvailableKiwi ? 1 : 0;
-  GhsLocateEnabled = s.ghsLocateEnabled;
+  Options.GhsLocateEnabled = s.ghsLocateEnabled;
   Options.GhsSearchU = s.ghsSearchU ? 1 : 0;
   Options.SharpTimeCorrection = static_cast<uint8_t>(s.sharpTimeCorrection);
-  VideoIn.FrameRateFactor = s.frameRateFactor;
   Video.FrameRateFactor = s.frameRateFactor;
 }
 
@@ -88,13 +87,13 @@ void TPlatform::ComboBox1Change() {
 
 void TPlatform::SelectSharpTime() {
   InserterSettings s = InserterNow();
-  const SharpTimeSteps steps = ::SelectSharpTime(VideoIn.VideoOpenedOnce != 0, s);
+  const SharpTimeSteps steps = ::SelectSharpTime(Video.VideoOpenedOnce != 0, s);
   KeepInserter(s);
   if (!steps.deriveFrameRate) return;
   DeriveFrameRateFromTicks();
   ShowExposureLength();
   s = InserterNow();
-  FinishSharpTime(CaptureLogTimes.CaptureLogNominalFrameRate, VideoIn.VideoFrameRate, s);
+  FinishSharpTime(CaptureLogTimes.CaptureLogNominalFrameRate, Video.VideoFrameRate, s);
   KeepInserter(s);
   if (steps.setSignal1Box) {
     Options.Signal1HalfWidth = 8;
@@ -110,7 +109,7 @@ void TPlatform::CheckBox5Click() {
   KeepInserter(s);
   RunInserterSteps(steps);
   if (!Run.MeasuringRun) {
-    if (VideoIn.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow)) Sources.DirectShow.DSPrimeGraph();
+    if (Video.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow)) Sources.DirectShow.DSPrimeGraph();
     ShowNeighbor();
   }
 }
@@ -121,7 +120,7 @@ void TPlatform::CheckBox7Click() {
 }
 
 // The window's reader choice, shown by CheckBox7 (whose change switches the
-// reader). The frame sources are told it when a video opens.
+// reader). The frame sources read it when a video opens.
 void TPlatform::SetUseDirectShow(bool on) {
   Video.UseDirectShow = on ? 1 : 0;
   CheckBox7->setChecked(on);
@@ -129,22 +128,20 @@ void TPlatform::SetUseDirectShow(bool on) {
 
 void TPlatform::SwitchVideoAccess() {
   const bool direct_show = CheckBox7->isChecked();
-  const auto open_kind = static_cast<VideoAccess>(VideoIn.VideoAccessKind);
-  if (direct_show && open_kind == VideoAccess::AviFile) CloseVideo(VideoIn, Sources);
+  const auto open_kind = static_cast<VideoAccess>(Video.VideoAccessKind);
+  if (direct_show && open_kind == VideoAccess::AviFile) CloseVideo(Video, Sources);
   if (!direct_show && open_kind == VideoAccess::DirectShow) {
     Sources.DirectShow.DSStopGraph();
-    CloseVideo(VideoIn, Sources);
+    CloseVideo(Video, Sources);
   }
   SetUseDirectShow(direct_show);
-  VideoIn.UseDirectShow = Video.UseDirectShow;
   CheckBox7->setText(direct_show ? "DShow" : "VFW");
-  SyncVideoGlobals();
-  if (!VideoIn.VideoOpenedOnce || VideoIn.VideoFileName.empty()) return;
+  if (!Video.VideoOpenedOnce || Video.VideoFileName.empty()) return;
   if (!OpenVideoStream()) {
     Run.VideoLoaded = false;
     return;
   }
-  if (VideoIn.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow)) Sources.DirectShow.DSPrimeGraph();
+  if (Video.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow)) Sources.DirectShow.DSPrimeGraph();
   ShowNeighbor();
 }
 
@@ -249,7 +246,7 @@ void TPlatform::ApplyOccultationPreset() {
   if (CheckBox6) in.link = CheckBox6->isChecked();
   in.objectFitWidth = ObjectFitWidth;
   const PresetSteps steps =
-      ::ApplyOccultationPreset(static_cast<OccultationType>(OccultationTypeIndex), in, Frames.FrameDataLines);
+      ::ApplyOccultationPreset(static_cast<OccultationType>(Options.OccultationTypeIndex), in, Frames.FrameDataLines);
   if (steps.syncEstimatedTrack) SyncEstimatedTrack();
 
   ShowSelectedObjectSettings();
@@ -283,17 +280,17 @@ void TPlatform::RectangleAperture1Click() {
     SetLabelColour(StaticText10, &sky);
     SetLabelColour(Label2, &sky);
     if (Label2) Label2->setText("Height");
-    SavedBkgWidth[i] = UpDown8->Position();
-    SavedBkgGap[i] = UpDown6->Position();
+    RectAperture.SavedBkgWidth[i] = UpDown8->Position();
+    RectAperture.SavedBkgGap[i] = UpDown6->Position();
     UpDown8->SetRange(1, 51);
     UpDown8->SetPosition(5);
     UpDown6->SetRange(1, 51);
     UpDown6->SetPosition(51);
     for (auto* b : {RadioButton1, RadioButton2, RadioButton3}) b->setEnabled(false);
-    RectangleWidth[i] = 5;
-    RectangleHeight[i] = 51;
-    SavedBkgForm[i] = o.BackgroundForm;
-    SavedTrackingMode[i] = o.TrackMode;
+    RectAperture.RectangleWidth[i] = 5;
+    RectAperture.RectangleHeight[i] = 51;
+    RectAperture.SavedBkgForm[i] = o.BackgroundForm;
+    RectAperture.SavedTrackingMode[i] = o.TrackMode;
     // Every block: field rows carry the form and mode of blocks 1 and 2.
     SetObjectSetting(Frames.FrameDataLines, s - 1, &ObjectResult::BackgroundForm,
                      static_cast<uint8_t>(BackgroundFormKind::Rectangle));
@@ -307,11 +304,11 @@ void TPlatform::RectangleAperture1Click() {
   RestoreRectangleLabels();
   UpDown8->SetRange(0, 25);
   UpDown6->SetRange(0, 25);
-  UpDown8->SetPosition(SavedBkgWidth[i]);
-  UpDown6->SetPosition(SavedBkgGap[i]);
+  UpDown8->SetPosition(RectAperture.SavedBkgWidth[i]);
+  UpDown6->SetPosition(RectAperture.SavedBkgGap[i]);
   for (auto* b : {RadioButton1, RadioButton2, RadioButton3}) b->setEnabled(true);
-  SetObjectSetting(Frames.FrameDataLines, s - 1, &ObjectResult::BackgroundForm, SavedBkgForm[i]);
-  SetObjectSetting(Frames.FrameDataLines, s - 1, &ObjectResult::TrackMode, SavedTrackingMode[i]);
+  SetObjectSetting(Frames.FrameDataLines, s - 1, &ObjectResult::BackgroundForm, RectAperture.SavedBkgForm[i]);
+  SetObjectSetting(Frames.FrameDataLines, s - 1, &ObjectResult::TrackMode, RectAperture.SavedTrackingMode[i]);
   RadioButton3->setChecked(true);
   LimitApertureRadii();
   RefreshObjectMasks(DriverSettings(), true);

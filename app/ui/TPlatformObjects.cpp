@@ -187,26 +187,26 @@ void TPlatform::Image1MouseDown(Qt::MouseButton button, int x, int y) {
       LastStarClickX = x;
       LastStarClickY = y;
       if (CheckBox22->isChecked() && k == 1) {
-        Signal1X = Video.FrameWidth - 20;
-        Signal1Y = y;
+        Marks.Signal1X = Video.FrameWidth - 20;
+        Marks.Signal1Y = y;
       }
       return;
     case 1:
-      Signal1X = x;
-      Signal1Y = y;
+      Marks.Signal1X = x;
+      Marks.Signal1Y = y;
       ShowNeighbor();
       return;
     case 2:
-      Signal2X = x;
-      Signal2Y = y;
+      Marks.Signal2X = x;
+      Marks.Signal2Y = y;
       ShowNeighbor();
       return;
     default:
       break;
   }
   // The digit box of the time inserter: the stamp reader locates it.
-  DigitBoxSet = true;
-  std::tie(DigitBoxX, DigitBoxY) =
+  Marks.DigitBoxSet = true;
+  std::tie(Marks.DigitBoxX, Marks.DigitBoxY) =
       Options.TimeStampMode == 2 && CheckBox5->isChecked() ? SnapToGhsGrid(x, y) : std::pair{x, y};
   TiviDigitBoxClick(x, y);
 }
@@ -329,7 +329,7 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
   CheckBox6->setChecked(link);
   EnableLinkedTracking();
   placing_ = false;
-  if (k == 1 && EasyClickOperation) ApplyOccultationPreset();
+  if (k == 1 && Options.EasyClickOperation) ApplyOccultationPreset();
 }
 
 void TPlatform::ObjectStarAdd() {

@@ -66,7 +66,7 @@ void TPlatform::ReadGhsGpsLine(int x, int y) {
   if (!GrabCurrentFrame(frame)) return;
   GlyphContext ctx = StampGlyphContext(false);
   LocatorOptions lo;
-  lo.ghsLocateEnabled = GhsLocateEnabled;
+  lo.ghsLocateEnabled = Options.GhsLocateEnabled;
   const GpsReadResult r = ::ReadGhsGpsLine(frame, x, y, ctx, Stamp, StampLocator, lo, Station);
   StampGlyphs.gpsCharPitch = ctx.gpsCharPitch;
   DrawGpsOutlines(r.outlines);
@@ -78,7 +78,7 @@ void TPlatform::Map1Click() {
   if (mode == 0) {
     ReadIotaGpsLine();
   } else if (mode == 2) {
-    GhsLocateEnabled = true;
+    Options.GhsLocateEnabled = true;
     ReadGhsGpsLine(kGhsGpsLineX, kGhsGpsLineY);
   }
   const bool ready = mode == 0 ? !Station.satellites.empty() && !Station.latitude.empty()

@@ -46,16 +46,16 @@ void TPlatform::DrawFrameOverlay(FrameContext& ctx) {
   Position1Show(selected);
   // A box that was never placed (still at 0, 0) has no marker.
   Signal1Marker s1;
-  s1.SignalMarkersOn = Options.SignalMarkersOn != 0 && (Signal1X != 0 || Signal1Y != 0);
-  s1.X = Signal1X;
-  s1.Y = Signal1Y;
+  s1.SignalMarkersOn = Options.SignalMarkersOn != 0 && (Marks.Signal1X != 0 || Marks.Signal1Y != 0);
+  s1.X = Marks.Signal1X;
+  s1.Y = Marks.Signal1Y;
   s1.HalfX = Options.Signal1HalfWidth;
   s1.HalfY = Options.Signal1HalfHeight;
   DrawSignal1Marker(OverlayBitmap, s1);
   Signal2Marker s2;
-  s2.SignalMarkersOn = Options.SignalMarkersOn != 0 && (Signal2X != 0 || Signal2Y != 0);
-  s2.X = Signal2X;
-  s2.Y = Signal2Y;
+  s2.SignalMarkersOn = Options.SignalMarkersOn != 0 && (Marks.Signal2X != 0 || Marks.Signal2Y != 0);
+  s2.X = Marks.Signal2X;
+  s2.Y = Marks.Signal2Y;
   DrawSignal2Marker(OverlayBitmap, s2);
   DrawStampMarkers();
   if (CheckBox19 && CheckBox19->isChecked()) DrawContourLines(OverlayBitmap);  // ---- commands ----
@@ -69,16 +69,16 @@ void TPlatform::DrawStampMarkers() {
   bool located = false, digits = false;
   if (Options.TimeStampMode == 2) {
     located = kiwi;
-  } else if (!TiviLocatePending) {
+  } else if (!Tivi.TiviLocatePending) {
     digits = !kiwi && Options.TiviAvailable;
     located = kiwi && Options.TiviAvailableKiwi;
   }
   if (digits) {
     TiviBoxMarkers t;
     t.TimeStampMode = Options.TimeStampMode;
-    t.TiviBox = TiviDigitBox;
+    t.TiviBox = Tivi.TiviDigitBox;
     for (size_t d = 0; d < 2; ++d)
-      for (size_t i = 0; i < 9; ++i) t.SamplePoints[d][i] = {TiviPoints[d][i].x, TiviPoints[d][i].y};
+      for (size_t i = 0; i < 9; ++i) t.SamplePoints[d][i] = {Tivi.TiviPoints[d][i].x, Tivi.TiviPoints[d][i].y};
     DrawTiviBoxMarkers(OverlayBitmap, t);
   }
   if (located) {

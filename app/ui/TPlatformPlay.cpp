@@ -18,6 +18,12 @@
 namespace {
 constexpr int kPanel3Width = 160;
 constexpr int kPanel3Height = 120;
+
+// The open video's own source, not the reader choice: a choice changed while
+// a run or playback held CheckBox7 back applies at the next opening.
+bool OpenThroughFfmpeg(const VideoState& video) {
+  return video.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow);
+}
 }  // namespace
 
 QWidget* TPlatform::CreatePlayPanel() {
@@ -36,18 +42,18 @@ QWidget* TPlatform::CreatePlayPanel() {
 }
 
 void TPlatform::Button19Click() {
-  if (!VideoIn.UseDirectShow || !Run.VideoLoaded || Run.MeasuringRun) return;
+  if (!OpenThroughFfmpeg(Video) || !Run.VideoLoaded || Run.MeasuringRun) return;
   Sources.DirectShow.DSPlay();
-  PlayStartFrame = ScrollBar1->value();
-  PlayShownFrame = -1;
-  PlayStartMs = QDateTime::currentMSecsSinceEpoch();
-  const long double rate = VideoIn.VideoFrameRate * VideoIn.FrameRateFactor;
+  Play.PlayStartFrame = ScrollBar1->value();
+  Play.PlayShownFrame = -1;
+  Play.PlayStartMs = QDateTime::currentMSecsSinceEpoch();
+  const long double rate = Video.VideoFrameRate * Video.FrameRateFactor;
   PlayTimer->start(rate > 0 ? std::max(1, static_cast<int>(500.0L / rate)) : 20);
   PlayTimerTick();
 }
 
 void TPlatform::Button27Click() {
-  if (!VideoIn.UseDirectShow) return;
+  if (!OpenThroughFfmpeg(Video)) return;
   Sources.DirectShow.DSPause();
   PlayTimer->stop();
 }
@@ -57,22 +63,22 @@ void TPlatform::PlayTimerTick() {
     PlayTimer->stop();
     return;
   }
-  const long double rate = VideoIn.VideoFrameRate * VideoIn.FrameRateFactor;
-  const qint64 elapsed_ms = QDateTime::currentMSecsSinceEpoch() - PlayStartMs;
-  const int n = PlayStartFrame + static_cast<int>(std::floor(elapsed_ms * rate / 1000.0L));
+  const long double rate = Video.VideoFrameRate * Video.FrameRateFactor;
+  const qint64 elapsed_ms = QDateTime::currentMSecsSinceEpoch() - Play.PlayStartMs;
+  const int n = Play.PlayStartFrame + static_cast<int>(std::floor(elapsed_ms * rate / 1000.0L));
   if (n > ScrollBar1->maximum()) {
     Button27Click();  // the end of the video pauses it
     return;
   }
-  if (n == PlayShownFrame) return;
+  if (n == Play.PlayShownFrame) return;
   std::string status;
-  Sources.DirectShow.DSGrabFrame(n, PlayBitmap, status, VideoIn.VideoFrameRate, VideoIn.FrameRateFactor);
+  Sources.DirectShow.DSGrabFrame(n, Play.PlayBitmap, status, Video.VideoFrameRate, Video.FrameRateFactor);
   if (status != "S_OK") {
     Button27Click();
     return;
   }
-  PlayShownFrame = n;
-  const QImage frame(PlayBitmap.Data(), PlayBitmap.Width(), PlayBitmap.Height(), PlayBitmap.Stride(),
+  Play.PlayShownFrame = n;
+  const QImage frame(Play.PlayBitmap.Data(), Play.PlayBitmap.Width(), Play.PlayBitmap.Height(), Play.PlayBitmap.Stride(),
                      QImage::Format_BGR888);
   Panel3->setPixmap(QPixmap::fromImage(frame.scaled(Panel3->size(), Qt::KeepAspectRatio, Qt::FastTransformation)));
 }

@@ -27,8 +27,8 @@ ReportClock TPlatformReportHost::Clock() const {
   ReportClock c;
   c.TimeStampMode = w_.Options.TimeStampMode;
   c.TimingFrameRate = static_cast<double>(w_.Video.TimingFrameRate);
-  c.FirstFrameTicks = w_.FirstFrameTicks;
-  c.LastFrameTicks = w_.LastFrameTicks;
+  c.FirstFrameTicks = w_.Ticks.FirstFrameTicks;
+  c.LastFrameTicks = w_.Ticks.LastFrameTicks;
   return c;
 }
 

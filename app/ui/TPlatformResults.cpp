@@ -19,7 +19,7 @@ CsvFormatParams TPlatform::CsvParams() const {
   p.MeasurePixelPeak = Options.MeasurePixelPeak != 0;
   p.PsfPhotometry = CheckBox14->isChecked();
   p.LimbProfileForRectangle = Options.LimbProfileForRectangle != 0;
-  p.LimbProfile = Limb;
+  p.LimbProfile = Driver.Limb;
   p.SharpTimeCorrection = Options.SharpTimeCorrection;
   p.SharpCapTimeAvailable = Options.SharpCapTimeAvailable;
   p.TiviDigitsValid = Options.TiviDigitsValid != 0;

@@ -119,7 +119,7 @@ void TPlatform::ConnectRunHandlers() {
 }
 
 void TPlatform::Prime() {
-  if (VideoIn.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow)) Sources.DirectShow.DSPrimeGraph();
+  if (Video.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow)) Sources.DirectShow.DSPrimeGraph();
 }
 
 void TPlatform::AddToRunLog(const std::string& text) { Memo3->appendPlainText(QString::fromStdString(text)); }
@@ -164,11 +164,11 @@ void TPlatform::StartMeasurement() {
   if (static_cast<long long>(pos) + UpDown9->Position() <= max) ShowNeighbor();
   Run.FrameStep = std::abs(Run.FrameStep);
   // The FFmpeg source is tried once before the run when it resumes in place.
-  if (VideoIn.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow) && pos == Run.LastMeasuredFrame &&
+  if (Video.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow) && pos == Run.LastMeasuredFrame &&
       static_cast<long long>(pos) + Run.FrameStep <= max) {
     Bitmap24 test;
     std::string status;
-    if (!GrabVideoFrame(VideoIn, Sources, pos, test, status)) {
+    if (!GrabVideoFrame(Video, Sources, pos, test, status)) {
       CheckBox14->setEnabled(true);
       CheckBox2->setEnabled(!CheckBox14->isChecked());
       Dialogs().ShowError(QString::fromStdString("Fail to get a bitmap.\r\n" + status));
@@ -294,14 +294,14 @@ void TPlatform::Button16Click() {
     Edit53->setText(QString::number(Run.StartFrame));
   }
   Run.MeasuringRun = true;
-  SingleFrameRun = true;
+  Run.SingleFrameRun = true;
   Prime();
   if (*target == pos)
     ShowNeighbor();
   else
     ScrollBar1->setValue(*target);
   Run.MeasuringRun = false;
-  SingleFrameRun = false;
+  Run.SingleFrameRun = false;
   run_end_pending_ = false;
   SetRadiusControlsEnabled(true);
 }
@@ -328,7 +328,7 @@ void TPlatform::Button21Click() {
     else
       ShowNeighbor();
   }
-  SingleFrameRun = false;
+  Run.SingleFrameRun = false;
   ScrollBar1->setEnabled(true);
   SetRadiusControlsEnabled(true);
 }

@@ -24,10 +24,9 @@ constexpr int kStartY = 40;
 }  // namespace
 
 void TPlatform::FormCreate() {
-  // Results, run flags and capture-log values.
+  // Results and run flags.
   Run = RunState{};
   Times.Clear();
-  CaptureLog = CaptureLogValues{};
   Options.MagDrop = 0;
   move(8, 8);
   QPalette pal = ScrollBox1->palette();
@@ -82,7 +81,6 @@ void TPlatform::FormCreate() {
 
   Add1->setEnabled(false);
   Remove1->setEnabled(false);
-  EventTools.LevelWindowFrames = {-1, -1, -1, -1};
   LinkedPoints = {};
 
   ShowWidthLabels();
@@ -114,9 +112,6 @@ void TPlatform::FormCreate() {
   ZCtoXZ = LoadZcToXz(std::filesystem::path(ExeFolder()) / "ZC2XZ.txt");
   // The diffraction model's Fresnel tables, before any chart can open.
   MakeFresnelTables();
-
-  EventTools.EventTimeText1 = "0.0";
-  EventTools.EventTimeText2 = "0.0";
 
   setWindowTitle("Tessary");
 }
@@ -197,8 +192,7 @@ void TPlatform::UpDown9Click() { Run.FrameStep = UpDown9->Position(); }
 
 void TPlatform::Button2Click() {
   if (Run.MeasuringRun || Run.FrameSourceBusy) return;
-  if (Run.VideoLoaded) CloseVideo(VideoIn, Sources);
-  SyncVideoGlobals();
+  if (Run.VideoLoaded) CloseVideo(Video, Sources);
   Run.VideoLoaded = false;
   close();
 }

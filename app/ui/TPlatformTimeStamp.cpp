@@ -125,7 +125,7 @@ void TPlatform::FrameTimeStep(const Bitmap24& frame, bool field_view) {
   if (!CheckBox5->isChecked()) {
     // Only two seven-segment digits: tenths and hundredths of the second.
     if (field_view || !Options.TiviAvailable) return;
-    const InserterDigitsDisplay d = ShowInserterDigits(frame, TiviPoints, UpDown4->Position());
+    const InserterDigitsDisplay d = ShowInserterDigits(frame, Tivi.TiviPoints, UpDown4->Position());
     Edit24->setText(QString::fromStdString(d.Edit24));
     Edit25->setText(QString::fromStdString(d.Edit25));
     Edit26->setText(QString::fromStdString(d.Edit26));
@@ -147,9 +147,9 @@ void TPlatform::ShowFrameTime(const Bitmap24& frame, bool field_view) {
   const int n = ScrollBar1->value();
   ShowFrameTimeInputs in;
   in.frame = &frame;
-  in.csvCarriesCmosTimes = CsvCmosTime;
+  in.csvCarriesCmosTimes = Run.CsvCmosTime;
   std::string row;
-  if (CsvCmosTime && Run.StartFrame >= 0 && n >= Run.StartFrame) {
+  if (Run.CsvCmosTime && Run.StartFrame >= 0 && n >= Run.StartFrame) {
     const size_t line = static_cast<size_t>(n - Run.StartFrame + Options.CsvHeaderLines);
     if (line < Results.Lines().size()) row = Results.Lines()[line];
   }
@@ -158,7 +158,7 @@ void TPlatform::ShowFrameTime(const Bitmap24& frame, bool field_view) {
   in.glyphs = StampGlyphContext(field_view);
   in.readOptions.fieldOrder = RadioGroup2->ItemIndex() == 0 ? FieldOrder::EvenFirst : FieldOrder::OddFirst;
   in.readOptions.fieldMeasure = CheckBox2->isChecked();
-  in.embedded.ticksRow = EmbeddedTicksRow;
+  in.embedded.ticksRow = Ticks.EmbeddedTicksRow;
   in.embedded.frameInterval = Video.FrameInterval;
   std::optional<CaptureLogFrameTime> log_time;
   if (CaptureLogTimes.Loaded()) {
@@ -168,7 +168,7 @@ void TPlatform::ShowFrameTime(const Bitmap24& frame, bool field_view) {
                       log_time->RestOfMinute};
   }
   const ShowFrameTimeResult r = ::ShowFrameTime(in, Stamp, Times);
-  if (r.source == FrameTimeSource::EmbeddedTicks) StampYear = r.stampYear;
+  if (r.source == FrameTimeSource::EmbeddedTicks) Ticks.StampYear = r.stampYear;
   if (log_time && r.source == FrameTimeSource::EmbeddedTicks && RestoreNoTimeRecorded)
     RestoreNoTimeRecorded->ShowFrameTime(n, *log_time);
 
@@ -202,7 +202,7 @@ void TPlatform::LocateIotaTimeStamp() {
   GlyphContext ctx = StampGlyphContext(false);
   LocatorOptions lo;
   lo.iotaWideScan = CheckBox18 && CheckBox18->isChecked();
-  lo.ghsLocateEnabled = GhsLocateEnabled;
+  lo.ghsLocateEnabled = Options.GhsLocateEnabled;
   Bitmap24 frame;
   if (!GrabCurrentFrame(frame)) {
     SetIotaFallbackLayout(Video.FrameWidth, ctx, Stamp, StampLocator);
@@ -219,7 +219,7 @@ void TPlatform::LocateIotaTimeStamp() {
 void TPlatform::LocateGhsTimeStamp(int x, int y) {
   GlyphContext ctx = StampGlyphContext(false);
   LocatorOptions lo;
-  lo.ghsLocateEnabled = GhsLocateEnabled;
+  lo.ghsLocateEnabled = Options.GhsLocateEnabled;
   StampLocator.GhsSearchU = Options.GhsSearchU != 0;
   Bitmap24 frame;
   if (!GrabCurrentFrame(frame)) return;
@@ -269,7 +269,7 @@ void TPlatform::LocateStampBeforeFirstFrame() {
   if (Options.TimeStampMode == 0) {
     LocateIotaTimeStamp();
   } else if (Options.TimeStampMode == 2) {
-    GhsLocateEnabled = true;
+    Options.GhsLocateEnabled = true;
     LocateGhsTimeStamp(kGhsOpenStartX, kGhsOpenStartY);
   }
 }
@@ -282,16 +282,16 @@ void TPlatform::DetectTickStampOnOpen() {
   if (!error.empty()) {
     Dialogs().ShowError(QString::fromStdString(error));
   } else {
-    EmbeddedTicksRow = b.Empty() ? 0 : ::DetectEmbeddedTicksRow(a, b);
+    Ticks.EmbeddedTicksRow = b.Empty() ? 0 : ::DetectEmbeddedTicksRow(a, b);
   }
   SetTextColour(Edit26, Qt::black);
   // The year of the first frame's count decides; the shown texts stay untouched.
   StampTexts scratch;
   EmbeddedStampOptions eo;
-  eo.ticksRow = EmbeddedTicksRow;
+  eo.ticksRow = Ticks.EmbeddedTicksRow;
   eo.frameInterval = Video.FrameInterval;
-  StampYear = ReadEmbeddedTimeStamp(a, eo, scratch);
-  if (!((StampYear >= 1901 && StampYear <= 2199) || FixedFrameInterval != 0 || CaptureLogTimes.Loaded())) return;
+  Ticks.StampYear = ReadEmbeddedTimeStamp(a, eo, scratch);
+  if (!((Ticks.StampYear >= 1901 && Ticks.StampYear <= 2199) || Ticks.FixedFrameInterval != 0 || CaptureLogTimes.Loaded())) return;
 
   SelectSharpTime();
   SetComboIndex(ComboBox1, 3);
@@ -309,7 +309,7 @@ void TPlatform::DeriveFrameRateFromTicks() {
   in.captureLogLoaded = CaptureLogTimes.Loaded();
   in.captureLogFrameRate = CaptureLogTimes.CaptureLogFrameRate;
   in.captureLogNominalFrameRate = CaptureLogTimes.CaptureLogNominalFrameRate;
-  in.fixedFrameInterval = FixedFrameInterval;
+  in.fixedFrameInterval = Ticks.FixedFrameInterval;
   in.lastFrame = ScrollBar1->maximum();
   if (DeriveFrameRateNeedsFrames(in)) {
     Bitmap24 first, last;
@@ -319,8 +319,8 @@ void TPlatform::DeriveFrameRateFromTicks() {
       Dialogs().ShowError(QString::fromStdString(error));
       return;
     }
-    in.firstTicks = ReadTickCount(first, EmbeddedTicksRow);
-    in.lastTicks = ReadTickCount(last, EmbeddedTicksRow);
+    in.firstTicks = ReadTickCount(first, Ticks.EmbeddedTicksRow);
+    in.lastTicks = ReadTickCount(last, Ticks.EmbeddedTicksRow);
   }
   const TickRateResult r = ::DeriveFrameRateFromTicks(in);
   if (r.spanSet) {
@@ -330,14 +330,13 @@ void TPlatform::DeriveFrameRateFromTicks() {
     Edit61->setText(QString::fromStdString(r.Edit61));
     Edit62->setText(QString::fromStdString(r.Edit62));
   }
-  if (r.rateSet) VideoIn.VideoFrameRate = r.videoFrameRate;
-  if (r.factorSet) VideoIn.FrameRateFactor = r.frameRateFactor;
+  if (r.rateSet) Video.VideoFrameRate = r.videoFrameRate;
+  if (r.factorSet) Video.FrameRateFactor = r.frameRateFactor;
   if (r.spanSet) {
-    VideoIn.VideoDuration = r.videoDuration;
-    FirstFrameTicks = r.firstFrameTicks;
-    LastFrameTicks = r.lastFrameTicks;
+    Video.VideoDuration = r.videoDuration;
+    Ticks.FirstFrameTicks = r.firstFrameTicks;
+    Ticks.LastFrameTicks = r.lastFrameTicks;
   }
-  SyncVideoGlobals();
 }
 
 void TPlatform::AddTimeToNoCmosTime1Click() {
@@ -345,16 +344,16 @@ void TPlatform::AddTimeToNoCmosTime1Click() {
 }
 
 void TPlatform::LocateTiviDigits(const Bitmap24& frame) {
-  if (!TiviLocateOn) return;
-  TiviLocatePending = false;
+  if (!Tivi.TiviLocateOn) return;
+  Tivi.TiviLocatePending = false;
   const int threshold = UpDown4->Position();
   if (!CheckBox5->isChecked()) {
-    Options.StampLocated = LocateTiviBox(frame, TiviPickX, TiviPickY, threshold, TiviDigitBox) ? 1 : 0;
-    TiviPoints = PlaceDigitSamplePoints(TiviDigitBox, TiviTemplate);
+    Options.StampLocated = LocateTiviBox(frame, Tivi.TiviPickX, Tivi.TiviPickY, threshold, Tivi.TiviDigitBox) ? 1 : 0;
+    Tivi.TiviPoints = PlaceDigitSamplePoints(Tivi.TiviDigitBox, Tivi.TiviTemplate);
     return;
   }
   GlyphContext ctx = StampGlyphContext(false);
-  if (LocateDigitPositions(frame, TiviPickX, TiviPickY, threshold, ctx, Stamp, StampLocator.StampCharHeight)) {
+  if (LocateDigitPositions(frame, Tivi.TiviPickX, Tivi.TiviPickY, threshold, ctx, Stamp, StampLocator.StampCharHeight)) {
     Options.StampLocated = 1;
     StampGlyphs.stampCharPitch = ctx.stampCharPitch;
     StampGlyphs.stampCharHeight = ctx.stampCharHeight;
@@ -373,18 +372,18 @@ void TPlatform::TiviDigitBoxClick(int x, int y) {
   } else {
     Options.TiviAvailable = 1;
   }
-  TiviPickX = x;
-  TiviPickY = y;
+  Tivi.TiviPickX = x;
+  Tivi.TiviPickY = y;
   if (ghs && CheckBox5->isChecked()) {
     // Snapped to the GHS character grid; this point is the start, once.
     const auto [gx, gy] = SnapToGhsGrid(x, y);
     Options.GhsSearchU = 0;
-    GhsLocateEnabled = true;
+    Options.GhsLocateEnabled = true;
     LocateGhsTimeStamp(gx, gy);
     ApplyStampFieldOrder();
   } else {
-    TiviLocateOn = true;
-    TiviLocatePending = true;
+    Tivi.TiviLocateOn = true;
+    Tivi.TiviLocatePending = true;
   }
   ShowNeighbor();
   if (!ghs) return;

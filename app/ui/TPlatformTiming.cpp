@@ -95,25 +95,25 @@ void TPlatform::Button30Click() {
 
 void TPlatform::OpenSoundIndicator() {
   SoundIndicatorHost host;
-  host.WavFileName = WavFileName;
+  host.WavFileName = Sound.WavFileName;
   host.CurrentFrame = [this] { return ScrollBar1->value(); };
   host.FrameCount = [this] { return ScrollBar1->maximum() + 1; };
   host.TimingFrameRate = [this] { return static_cast<double>(Video.TimingFrameRate); };
   host.MeasuringRun = [this] { return Run.MeasuringRun != 0; };
   // The decision and the share of signal samples go into the frame's rows.
   host.Report = [this](bool detected, const std::string& percent) {
-    SoundSignalDetected = detected;
+    Sound.SoundSignalDetected = detected;
     Driver.PendingSoundNote = percent;
   };
   host.Closed = [this] {
     SoundGraphOpen = false;
-    SoundSignalDetected = false;
+    Sound.SoundSignalDetected = false;
     Driver.PendingSoundNote.clear();
   };
   auto* w = new TSoundIndicator(std::move(host), this);
   SoundIndicator = w;
   SoundGraphOpen = true;
-  SoundSignalDetected = false;
+  Sound.SoundSignalDetected = false;
   if (!w->SoundInit()) {
     w->close();
     return;

@@ -103,9 +103,9 @@ void TPlatform::Button9Click() {
     Dialogs().ShowError(".AVI file not found");
     return;
   }
-  WavFileName = WavFileNameFor(video);
+  Sound.WavFileName = WavFileNameFor(video);
   std::string why;
-  bool ok = WavMadeFor == video && std::filesystem::exists(WavFileName);
+  bool ok = Sound.WavMadeFor == video && std::filesystem::exists(Sound.WavFileName);
   if (!ok) {
     if (!Dialogs().Question("Creating Wavfile. From several seconds to several minutes are required to this "
                             "processing. Starting this proccess?",
@@ -118,9 +118,9 @@ void TPlatform::Button9Click() {
     note->show();
     Tmsg = note;
     QApplication::processEvents();
-    ok = MakeWavFromVideo(video, WavFileName, &why);
+    ok = MakeWavFromVideo(video, Sound.WavFileName, &why);
     note->close();
-    if (ok) WavMadeFor = video;
+    if (ok) Sound.WavMadeFor = video;
   }
   if (!ok) {
     Dialogs().ShowWarning(QString::fromStdString("WAV data could not be read.\r\n" + why));

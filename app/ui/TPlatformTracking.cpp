@@ -17,10 +17,10 @@ bool TPlatform::VideoNeedsPixelAspectCorrection() const {
 void TPlatform::PrepareTracking(FrameDriverSettings& s) {
   s.Link = CheckBox6->isChecked();
   s.ProfileTracking = CheckBox15->isChecked();
-  s.Signals.Signal1.X = Signal1X;
-  s.Signals.Signal1.Y = Signal1Y;
-  s.Signals.Signal2X = Signal2X;
-  s.Signals.Signal2Y = Signal2Y;
+  s.Signals.Signal1.X = Marks.Signal1X;
+  s.Signals.Signal1.Y = Marks.Signal1Y;
+  s.Signals.Signal2X = Marks.Signal2X;
+  s.Signals.Signal2Y = Marks.Signal2Y;
 
   TrackingOpts.EstimatedTrackChecked = CheckBox4->isChecked();
   TrackingOpts.Rotate = CheckBox11->isChecked();

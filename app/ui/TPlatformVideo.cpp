@@ -1,5 +1,5 @@
-// Main window: opening a video ('Open AVI', 'AVI File Open') and the video
-// globals the rest of the window reads.
+// Main window: opening a video ('Open AVI', 'AVI File Open') into the video
+// state the rest of the window reads.
 #include <QAction>
 #include <QCheckBox>
 #include <QGridLayout>
@@ -65,22 +65,7 @@ void TPlatform::ConnectVideoHandlers() {
   connect(PlayTimer, &QTimer::timeout, this, &TPlatform::PlayTimerTick);
 }
 
-// The window's view of the video follows the frame sources' state (the
-// reader choice UseDirectShow stays the window's).
-void TPlatform::SyncVideoGlobals() {
-  Video.VideoFileName = VideoIn.VideoFileName;
-  Video.FrameWidth = VideoIn.FrameWidth;
-  Video.FrameHeight = VideoIn.FrameHeight;
-  Video.VideoFrameRate = VideoIn.VideoFrameRate;
-  Video.FrameRateFactor = VideoIn.FrameRateFactor;
-  Video.TimingFrameRate = VideoIn.TimingFrameRate;
-  Video.FrameRateRounded = VideoIn.FrameRateRounded;
-  Video.FrameInterval = VideoIn.FrameInterval;
-  Video.VideoAccessKind = VideoIn.VideoAccessKind;
-  Video.FrameSourceOpen = VideoIn.FrameSourceOpen != 0;
-}
-
-bool TPlatform::VideoIsScript() const { return LowerAscii(VideoIn.VideoFileExt) == ".avs"; }
+bool TPlatform::VideoIsScript() const { return LowerAscii(Video.VideoFileExt) == ".avs"; }
 
 void TPlatform::OpenVideoDialog() {
   // The 3-D view and the sound display belong to the open video.
@@ -101,7 +86,7 @@ void TPlatform::AVIRileOpen1Click() {
 
 void TPlatform::Button1Click() {
   if (Run.Playing || CheckBox1->isChecked() || Run.MeasuringRun) return;
-  KeepObjectCount = false;
+  Run.KeepObjectCount = false;
   ResetMarkers();
   ClearEventTimingList();  // ---- chart ----
   if (Options.TimeStampMode == 0) UpDown4->SetPosition(100);
@@ -110,7 +95,7 @@ void TPlatform::Button1Click() {
   const bool photometry = CheckBox14->isChecked();
   CheckBox14->setChecked(false);
   OpenVideoDialog();
-  CsvCmosTime = false;
+  Run.CsvCmosTime = false;
   CheckBox14->setChecked(photometry);
   ApplyOccultationPreset();
 }
@@ -135,21 +120,20 @@ void TPlatform::ResetRectangleAndObjectState() {
   // then: without a rectangle the saved values are stale and would leave the
   // object's form out of step with the form buttons.
   if (had_rectangle) {
-    SetObjectSetting(Frames.FrameDataLines, static_cast<int>(k), &ObjectResult::BackgroundForm, SavedBkgForm[k]);
-    SetObjectSetting(Frames.FrameDataLines, static_cast<int>(k), &ObjectResult::TrackMode, SavedTrackingMode[k]);
+    SetObjectSetting(Frames.FrameDataLines, static_cast<int>(k), &ObjectResult::BackgroundForm, RectAperture.SavedBkgForm[k]);
+    SetObjectSetting(Frames.FrameDataLines, static_cast<int>(k), &ObjectResult::TrackMode, RectAperture.SavedTrackingMode[k]);
   }
   RadioButton3->setChecked(true);
 }
 
 void TPlatform::ShowExposureLength() {
-  const ExposureLengthTexts t = ::ShowExposureLength(VideoIn);
-  SyncVideoGlobals();
+  const ExposureLengthTexts t = ::ShowExposureLength(Video);
   Edit30->setText(QString::fromStdString(t.Edit30));
   setToolTip(QString::fromStdString(t.Hint));
 }
 
 bool TPlatform::OpenVideoStream() {
-  VideoIn.UseAviSynth = Settings.UseAviSynth ? 1 : 0;
+  Video.UseAviSynth = Settings.UseAviSynth ? 1 : 0;
   if (VideoIsScript()) {
     // Scripts are read through our AVI reader only.
     SetUseDirectShow(false);
@@ -157,11 +141,9 @@ bool TPlatform::OpenVideoStream() {
   } else {
     CheckBox7->setEnabled(true);
   }
-  VideoIn.UseDirectShow = Video.UseDirectShow;
   OpenStreamOptions options;
   options.DisplayCamcordersTime = DisplayCamcordersTime2 && DisplayCamcordersTime2->isChecked();
-  const OpenStreamResult r = ::OpenVideoStream(VideoIn, Sources, options);
-  SyncVideoGlobals();
+  const OpenStreamResult r = ::OpenVideoStream(Video, Sources, options);
   if (!r.Ok) {
     Dialogs().ShowError(QString::fromStdString(r.ErrorMessage));
     return false;
@@ -175,14 +157,13 @@ void TPlatform::ClearClosedVideo() {
   Timer1->stop();
   Run.Playing = false;
   Run.VideoLoaded = false;
-  VideoIn.VideoLoaded = 0;
+  Video.VideoLoaded = 0;
   {
     QSignalBlocker block(ScrollBar1);
     ScrollBar1->setRange(0, 0);
   }
-  VideoIn.FrameWidth = VideoIn.FrameHeight = 0;
-  VideoIn.VideoFrameRate = 0;
-  SyncVideoGlobals();
+  Video.FrameWidth = Video.FrameHeight = 0;
+  Video.VideoFrameRate = 0;
   Image1Bitmap = Bitmap24();
   Driver.FrameBitmap = Bitmap24();
   OverlayDrawn = false;
@@ -194,7 +175,6 @@ void TPlatform::ClearClosedVideo() {
 }
 
 void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
-  VideoIn.FrameRateFactor = 1.0L;
   Video.FrameRateFactor = 1.0L;
   const std::optional<std::string> resolved = ResolveVideoFile(file_name, Settings.CsvInputDirectory);
   if (!resolved) {
@@ -202,8 +182,7 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
     return;
   }
   BusyFlag busy(Run.FrameSourceBusy);
-  BeginOpenVideoFile(VideoIn, *resolved);
-  Video.VideoFileName = VideoIn.VideoFileName;
+  BeginOpenVideoFile(Video, *resolved);
 
   // A failed open has closed the previous video too: nothing is shown any more.
   if (!OpenVideoStream()) {
@@ -211,7 +190,7 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
     return;
   }
 
-  Settings.LastVideoDirectory = FolderPart(VideoIn.VideoFileName);
+  Settings.LastVideoDirectory = FolderPart(Video.VideoFileName);
   SetDialogFallbackFolder(QString::fromStdString(Settings.LastVideoDirectory));  // dialogs without a folder start here
   try {
     SaveLatestAccessPaths();
@@ -226,7 +205,7 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   QPalette pal = ScrollBox1->palette();
   pal.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
   ScrollBox1->setPalette(pal);
-  const int w = VideoIn.FrameWidth, h = VideoIn.FrameHeight;
+  const int w = Video.FrameWidth, h = Video.FrameHeight;
   QPixmap silver(w > 0 ? w : 1, h > 0 ? h : 1);
   silver.fill(QColor(0xC0, 0xC0, 0xC0));
   Image1->setPixmap(silver);
@@ -237,10 +216,10 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   Edit49->setText(QString::number(h));
   Edit5->setText(open_dialog_file_name_);
 
-  FinishOpenVideoFile(VideoIn, Sources, Options.TimeStampMode);
+  FinishOpenVideoFile(Video, Sources, Options.TimeStampMode);
   {
     QSignalBlocker block(ScrollBar1);
-    ScrollBar1->setRange(0, VideoIn.LastFrameIndex > 0 ? VideoIn.LastFrameIndex : 0);
+    ScrollBar1->setRange(0, Video.LastFrameIndex > 0 ? Video.LastFrameIndex : 0);
     ScrollBar1->setValue(0);
   }
 
@@ -254,15 +233,15 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   ShowPassedPoints();
 
   // The sound track made for the previous video goes; this video's own is made when asked for.
-  if (!WavFileName.empty()) {
+  if (!Sound.WavFileName.empty()) {
     std::error_code ec;
-    std::filesystem::remove(WavFileName, ec);
+    std::filesystem::remove(Sound.WavFileName, ec);
   }
-  WavFileName = (std::filesystem::path(FolderPart(VideoIn.VideoFileName)) / "tsy.wav").string();
+  Sound.WavFileName = (std::filesystem::path(FolderPart(Video.VideoFileName)) / "tsy.wav").string();
 
   Add1->setEnabled(true);
   Remove1->setEnabled(false);
-  if (!KeepObjectCount) Run.ObjectCount = 1;
+  if (!Run.KeepObjectCount) Run.ObjectCount = 1;
   Run.SelectedObject = 1;
   RadioButton7->setChecked(true);
   RadioButton8->setEnabled(false);
@@ -284,8 +263,8 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   }
 
   Run.VideoLoaded = true;
-  VideoIn.NonSquarePixels = NeedsPixelAspectCorrection(VideoIn.VideoFrameRate, VideoIn.FrameWidth,
-                                                       VideoIn.FrameHeight, Options.TimeStampMode);
+  Video.NonSquarePixels = NeedsPixelAspectCorrection(Video.VideoFrameRate, Video.FrameWidth,
+                                                       Video.FrameHeight, Options.TimeStampMode);
 
   if (Options.TimeStampMode == 0) {
     Options.StampLocated = 1;
@@ -316,7 +295,7 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
 // Option > 'Display Camcorders Time': the check mark toggles (the action does
 // it) and the video is opened again, its script with or without the DV time.
 void TPlatform::DisplayCamcordersTime2Click() {
-  if (!VideoIn.VideoOpenedOnce || VideoIn.VideoFileName.empty() || Run.MeasuringRun) return;
+  if (!Video.VideoOpenedOnce || Video.VideoFileName.empty() || Run.MeasuringRun) return;
   if (!OpenVideoStream()) {
     ClearClosedVideo();
     return;

@@ -216,7 +216,7 @@ void TProfile::Button2Click() {
 
 void TProfile::ComboBox1Change() {
   OccultationType = ComboBox1->currentIndex();
-  w_.OccultationTypeIndex = OccultationType;
+  w_.Options.OccultationTypeIndex = OccultationType;
   if (OccultationType != 3) {
     w_.EnableLinkedTracking();
     CheckBox1->setChecked(false);

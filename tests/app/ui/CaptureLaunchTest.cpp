@@ -45,7 +45,7 @@ TEST(CaptureLaunch, TwoSecondsOfTestPatternOpenInTheMainWindow) {
   TCapture_1* cap = w.Capture_1;
   ASSERT_NE(cap, nullptr);
   EXPECT_TRUE(w.CaptureWindowOpen);
-  EXPECT_EQ(w.VideoIn.FrameSourceOpen, 0);
+  EXPECT_EQ(w.Video.FrameSourceOpen, 0);
   EXPECT_FALSE(m.Find<QPushButton>("Button1")->isEnabled());
   EXPECT_FALSE(m.Find<QPushButton>("Button20")->isEnabled());
   m.Find<QPushButton>("Button37")->click();  // already open: nothing more
@@ -95,7 +95,7 @@ TEST(CaptureLaunch, TwoSecondsOfTestPatternOpenInTheMainWindow) {
 
   // The recording is the main window's video now.
   EXPECT_TRUE(w.Run.VideoLoaded);
-  EXPECT_EQ(w.VideoIn.VideoFileName, file);
+  EXPECT_EQ(w.Video.VideoFileName, file);
   EXPECT_EQ(m.Find<QLineEdit>("Edit5")->text().toStdString(), file);
   EXPECT_EQ(m.Find<QLineEdit>("Edit48")->text(), "320");
   EXPECT_EQ(m.Find<QLineEdit>("Edit49")->text(), "240");
@@ -120,11 +120,11 @@ TEST(CaptureLaunch, ClosingWithoutARecordingReopensThePreviousVideo) {
   w.Run.Playing = false;
   m.Click("Button37");
   ASSERT_TRUE(w.Capture_1);
-  EXPECT_EQ(w.VideoIn.FrameSourceOpen, 0);
+  EXPECT_EQ(w.Video.FrameSourceOpen, 0);
   Find<QPushButton>(w.Capture_1.data(), "Button3")->click();
   QCoreApplication::processEvents();
-  EXPECT_EQ(w.VideoIn.FrameSourceOpen, 1);
-  EXPECT_EQ(w.VideoIn.VideoFileName, m.Path("keep.avi").string());
+  EXPECT_EQ(w.Video.FrameSourceOpen, 1);
+  EXPECT_EQ(w.Video.VideoFileName, m.Path("keep.avi").string());
   EXPECT_EQ(m.Find<QScrollBar>("ScrollBar1")->maximum(), 1);
 }
 

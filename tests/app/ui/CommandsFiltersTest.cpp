@@ -175,8 +175,8 @@ TEST(Commands, StepEditAcceptsOneTo256) {
   // unticked, the step returns to 1.
   auto* auto_led = m.Find<QCheckBox>("CheckBox22");
   auto_led->click();
-  EXPECT_EQ(m.W().Signal1X, kW - 20);
-  EXPECT_EQ(m.W().Signal1Y, 100);
+  EXPECT_EQ(m.W().Marks.Signal1X, kW - 20);
+  EXPECT_EQ(m.W().Marks.Signal1Y, 100);
   auto_led->click();
   EXPECT_EQ(m.W().Run.FrameStep, 1);
   EXPECT_EQ(edit19->text(), "1");
@@ -230,7 +230,7 @@ TEST(Commands, LoadBmpShowsTheStillImage) {
   ASSERT_TRUE(image.save(QString::fromStdString(path.string()), "BMP"));
   m.dialogs.open_file_names = {QString::fromStdString(path.string())};
   m.Click("Button22");
-  EXPECT_TRUE(m.W().BmpMode);
+  EXPECT_TRUE(m.W().Still.BmpMode);
   EXPECT_TRUE(m.W().Run.VideoLoaded);
   ASSERT_EQ(m.W().Driver.FrameBitmap.Width(), 40);
   EXPECT_EQ(m.W().Driver.FrameBitmap.Get(7, 3).g, 35);
@@ -251,7 +251,7 @@ TEST(MeasurementOption, ControlsChangeTheMeasurement) {
 
   // 'Upper' cuts one side off the band.
   Find<QCheckBox>(o, "CheckBox1")->click();
-  EXPECT_TRUE(m.W().CutBkgUpperSide);
+  EXPECT_TRUE(m.W().Options.CutBkgUpperSide);
   m.W().ShowNeighbor();
   EXPECT_LT(m.Find<QLineEdit>("Edit21")->text().toInt(), bkg_pixels);
 
@@ -275,7 +275,7 @@ TEST(MeasurementOption, ControlsChangeTheMeasurement) {
   edit5->setText("abc");
   Find<QPushButton>(o, "Button1")->click();
   EXPECT_EQ(edit5->text(), "0.00000");
-  EXPECT_EQ(m.W().FixedFrameInterval, 0);
+  EXPECT_EQ(m.W().Ticks.FixedFrameInterval, 0);
   edit5->setText("0.0333");
   Find<QPushButton>(o, "Button1")->click();
   EXPECT_EQ(edit5->text(), "0.03330");
@@ -301,13 +301,13 @@ TEST(MeasurementOption, NarrowFrameGivesTheLedScrollBarMaximum25) {
 TEST(MeasurementOption, EasyClickAppliesThePresetWhenAIsPlaced) {
   for (bool easy : {false, true}) {
     OpenWindow m;
-    m.W().OccultationTypeIndex = 4;
+    m.W().Options.OccultationTypeIndex = 4;
     m.W().UpDown7->SetPosition(40);
     m.Find<QAction>("MeasuremenOption1")->trigger();
     auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
     ASSERT_NE(o, nullptr);
     if (easy) Find<QCheckBox>(o, "CheckBox6")->click();
-    EXPECT_EQ(m.W().EasyClickOperation, easy);
+    EXPECT_EQ(m.W().Options.EasyClickOperation, easy);
     m.ClickImage1(40, 30);
     EXPECT_EQ(m.W().UpDown7->Position() == 75, easy);
   }

@@ -89,7 +89,7 @@ TEST(LedTimeCorrectionWiring, ApplyCorrectsTheRowsAndTheShownTime) {
 TEST(LedTimeCorrectionWiring, TablesWithCmosTimesAreRefused) {
   MainRoadWindow m(Reader::OwnAvi);
   OpenLedVideo(m);
-  m.W().CsvCmosTime = true;
+  m.W().Run.CsvCmosTime = true;
   m.Click("BitBtn2");
   EXPECT_EQ(m.W().LEDGraph.data(), nullptr);
   ASSERT_EQ(m.dialogs.messages.size(), 1u);

@@ -111,7 +111,7 @@ class MainRoadPlaybackFfmpeg : public ::testing::Test {
     ASSERT_TRUE(RunFfmpeg("-i '" + raw.string() + "' -c:v libx264 -preset ultrafast -crf 12 -bf 2 -g 12 '" +
                           path.string() + "'"));
     ASSERT_TRUE(m.OpenThroughButton1(path));
-    ASSERT_EQ(m.W().VideoIn.VideoAccessKind, static_cast<uint8_t>(VideoAccess::DirectShow));
+    ASSERT_EQ(m.W().Video.VideoAccessKind, static_cast<uint8_t>(VideoAccess::DirectShow));
     bar = m.Find<QScrollBar>("ScrollBar1");
     ASSERT_EQ(bar->maximum(), kCount - 1);
     // Every frame the window grabs, in order, read back from its picture.

@@ -66,7 +66,6 @@ TEST(ModesSwitches, InserterTypeSetsThresholdsAndLayouts) {
 
   // 'Sharp' before any video: the type and no time correction, nothing more.
   w.Video.FrameRateFactor = 1.5L;
-  w.VideoIn.FrameRateFactor = 1.5L;
   ChooseInserter(m, 3);
   EXPECT_EQ(w.Options.TimeStampMode, 3);
   EXPECT_EQ(w.Options.SharpTimeCorrection, 0);
@@ -190,7 +189,7 @@ TEST(ModesSwitches, OccultationPresets) {
       o.BackgroundForm = 0;
     }
     w.ObjectFitWidth = {3.5, 4.0, 2.4};
-    w.OccultationTypeIndex = r.type;
+    w.Options.OccultationTypeIndex = r.type;
     w.ApplyOccultationPreset();
     EXPECT_EQ(objects[0].BackgroundOuter, r.outer_after) << r.name;
     EXPECT_EQ(objects[2].BackgroundOuter, r.outer_c_after) << r.name;
@@ -287,16 +286,16 @@ TEST(ModesSwitches, UntickingDShowReopensThroughTheAviReader) {
   MainRoadWindow m(Reader::Ffmpeg);
   TPlatform& w = m.W();
   ASSERT_TRUE(m.OpenThroughButton1(PlainVideo(m)));
-  EXPECT_EQ(w.VideoIn.VideoAccessKind, static_cast<uint8_t>(VideoAccess::DirectShow));
+  EXPECT_EQ(w.Video.VideoAccessKind, static_cast<uint8_t>(VideoAccess::DirectShow));
   auto* dshow = m.Find<QCheckBox>("CheckBox7");
   dshow->setChecked(false);
   EXPECT_EQ(dshow->text(), "VFW");
   EXPECT_EQ(w.Video.UseDirectShow, 0);
-  EXPECT_EQ(w.VideoIn.VideoAccessKind, static_cast<uint8_t>(VideoAccess::AviFile));
+  EXPECT_EQ(w.Video.VideoAccessKind, static_cast<uint8_t>(VideoAccess::AviFile));
   EXPECT_TRUE(w.Run.VideoLoaded);
   dshow->setChecked(true);
   EXPECT_EQ(dshow->text(), "DShow");
-  EXPECT_EQ(w.VideoIn.VideoAccessKind, static_cast<uint8_t>(VideoAccess::DirectShow));
+  EXPECT_EQ(w.Video.VideoAccessKind, static_cast<uint8_t>(VideoAccess::DirectShow));
   EXPECT_TRUE(m.dialogs.messages.empty());
 
   // During a run the tick keeps its new state and the reader stays.

@@ -85,13 +85,13 @@ TEST(ObjectsControls, ClicksPlaceTheLedBoxesAndTheGhsDigitBox) {
   const ObjectResult a = w.Frames.FrameDataLines[0].Objects[0];
   w.Options.PositionSetMode = 1;
   m.ClickImage1(50, 60);
-  EXPECT_EQ(w.Signal1X, 50);
-  EXPECT_EQ(w.Signal1Y, 60);
+  EXPECT_EQ(w.Marks.Signal1X, 50);
+  EXPECT_EQ(w.Marks.Signal1Y, 60);
   EXPECT_TRUE(IsRgb(m.ShownImage(), 50 - w.Options.Signal1HalfWidth, 60, 255, 0, 255));
   w.Options.PositionSetMode = 2;
   m.ClickImage1(90, 100);
-  EXPECT_EQ(w.Signal2X, 90);
-  EXPECT_EQ(w.Signal2Y, 100);
+  EXPECT_EQ(w.Marks.Signal2X, 90);
+  EXPECT_EQ(w.Marks.Signal2Y, 100);
   EXPECT_TRUE(IsRgb(m.ShownImage(), 88, 100, 0, 255, 0));
   EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].PrevX, a.PrevX);  // no star placed
 
@@ -101,9 +101,9 @@ TEST(ObjectsControls, ClicksPlaceTheLedBoxesAndTheGhsDigitBox) {
   m.Find<QCheckBox>("CheckBox5")->setChecked(true);
   w.Options.PositionSetMode = 3;
   m.ClickImage1(45, 30);
-  EXPECT_TRUE(w.DigitBoxSet);
-  EXPECT_EQ(w.DigitBoxX, 34);
-  EXPECT_EQ(w.DigitBoxY, 27);
+  EXPECT_TRUE(w.Marks.DigitBoxSet);
+  EXPECT_EQ(w.Marks.DigitBoxX, 34);
+  EXPECT_EQ(w.Marks.DigitBoxY, 27);
   EXPECT_EQ(w.Options.PositionSetMode, 0);
   EXPECT_TRUE(m.Find<QRadioButton>("RadioButton10")->isChecked());
 
@@ -111,8 +111,8 @@ TEST(ObjectsControls, ClicksPlaceTheLedBoxesAndTheGhsDigitBox) {
   // on A's row.
   m.Find<QCheckBox>("CheckBox22")->setChecked(true);
   m.ClickImage1(ObjectsWindow::Px(f.X(1, 0)), ObjectsWindow::Px(f.Y(1, 0)));
-  EXPECT_EQ(w.Signal1X, f.Width - 20);
-  EXPECT_EQ(w.Signal1Y, ObjectsWindow::Px(f.Y(1, 0)));
+  EXPECT_EQ(w.Marks.Signal1X, f.Width - 20);
+  EXPECT_EQ(w.Marks.Signal1Y, ObjectsWindow::Px(f.Y(1, 0)));
 }
 
 // GHS with 'KIWI': each located character of the stamp gets a blue box,

@@ -118,7 +118,7 @@ TEST(OperationGuide, OccultationTypeSetsTheLinkBox) {
   for (int t : {1, 4, 0}) {
     type->setCurrentIndex(t);
     emit type->activated(t);
-    EXPECT_EQ(g.m.W().OccultationTypeIndex, t);
+    EXPECT_EQ(g.m.W().Options.OccultationTypeIndex, t);
     EXPECT_FALSE(link->isChecked()) << t;
     EXPECT_FALSE(link->isEnabled()) << t;
   }

@@ -21,7 +21,7 @@ TEST(Play, PlaysInPanel3UntilStopOrTheEnd) {
   ASSERT_TRUE(WriteAvi(path.string(), StarFrames(120, 100, 12, 60.3, 49.8, [](int) { return 2000.0; })));
   ASSERT_TRUE(m.OpenThroughButton1(path));
   TPlatform& w = m.W();
-  ASSERT_TRUE(w.VideoIn.UseDirectShow);
+  ASSERT_TRUE(w.Video.UseDirectShow);
   const int rows_before = w.Results.Count();
 
   m.Click("Button19");  // 'Play'
@@ -29,13 +29,13 @@ TEST(Play, PlaysInPanel3UntilStopOrTheEnd) {
   EXPECT_TRUE(w.PlayTimer->isActive());
   Spin(150);
   EXPECT_FALSE(m.Find<QLabel>("Panel3")->pixmap().isNull());
-  EXPECT_GE(w.PlayShownFrame, 0);
+  EXPECT_GE(w.Play.PlayShownFrame, 0);
   m.Click("Button27");  // 'Stop'
   EXPECT_FALSE(w.Sources.DirectShow.Playing());
   EXPECT_FALSE(w.PlayTimer->isActive());
-  const int stopped_at = w.PlayShownFrame;
+  const int stopped_at = w.Play.PlayShownFrame;
   Spin(100);
-  EXPECT_EQ(w.PlayShownFrame, stopped_at);
+  EXPECT_EQ(w.Play.PlayShownFrame, stopped_at);
 
   // Played to the end, it pauses by itself on the last frame.
   m.Click("Button19");
@@ -44,7 +44,7 @@ TEST(Play, PlaysInPanel3UntilStopOrTheEnd) {
   while (w.PlayTimer->isActive() && t.elapsed() < 20000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
   EXPECT_FALSE(w.PlayTimer->isActive());
   EXPECT_FALSE(w.Sources.DirectShow.Playing());
-  EXPECT_EQ(w.PlayShownFrame, 11);
+  EXPECT_EQ(w.Play.PlayShownFrame, 11);
   EXPECT_EQ(w.Results.Count(), rows_before);  // playing measures nothing
 }
 

@@ -38,7 +38,7 @@ TEST(PresetWiring, OpenAviAppliesThePresetOfTheType) {
   for (const Row& r : rows) {
     MainRoadWindow m(Reader::OwnAvi);
     TPlatform& w = m.W();
-    w.OccultationTypeIndex = r.type;
+    w.Options.OccultationTypeIndex = r.type;
     for (auto& o : w.Frames.FrameDataLines[0].Objects) o.TrackMode = 2;  // none of the preset's modes
     ASSERT_TRUE(m.OpenThroughButton1(StarVideo(m))) << r.name;
     const auto& objects = w.Frames.FrameDataLines[0].Objects;
@@ -76,7 +76,7 @@ TEST(PresetWiring, EstimatedTrackFollowsTheTickAndThePreset) {
   EXPECT_TRUE(window_a->isChecked());
 
   // Single bright star: Drift stays, the flag goes off, the track is not synced.
-  w.OccultationTypeIndex = 4;
+  w.Options.OccultationTypeIndex = 4;
   w.ApplyOccultationPreset();
   EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].EstimatedTrack, 0);
   EXPECT_EQ(w.Tracking.PredictTracks[0].Enabled, 1);
@@ -84,7 +84,7 @@ TEST(PresetWiring, EstimatedTrackFollowsTheTickAndThePreset) {
   estimated->setChecked(false);
   estimated->setChecked(true);
 
-  w.OccultationTypeIndex = 1;
+  w.Options.OccultationTypeIndex = 1;
   w.ApplyOccultationPreset();
   EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].EstimatedTrack, 0);
   EXPECT_EQ(w.Tracking.PredictTracks[0].Enabled, 0);

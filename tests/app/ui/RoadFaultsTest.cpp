@@ -180,9 +180,9 @@ TEST_P(RoadFaults, ExitClosesTheFrameSources) {
   MainRoadWindow m(GetParam());
   ASSERT_TRUE(m.OpenThroughButton1(StarVideo(m, "star.avi")));
   TPlatform& w = m.W();
-  ASSERT_EQ(w.VideoIn.FrameSourceOpen, 1);
+  ASSERT_EQ(w.Video.FrameSourceOpen, 1);
   m.Click("Button2");
-  EXPECT_EQ(w.VideoIn.FrameSourceOpen, 0);
+  EXPECT_EQ(w.Video.FrameSourceOpen, 0);
   EXPECT_EQ(w.Sources.GKAvi1.FrameCount(), -1);
   EXPECT_EQ(w.Sources.DirectShow.DSGraphOpen, 0);
 }

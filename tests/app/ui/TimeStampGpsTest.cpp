@@ -140,7 +140,7 @@ TEST(TimeStampGps, MapCommandReadsTheGhsLine) {
   MainRoadWindow m(Reader::Ffmpeg);
   ASSERT_TRUE(OpenGhsGpsLine(m));
   m.Find<QAction>("Map1")->trigger();
-  EXPECT_TRUE(m.W().GhsLocateEnabled);
+  EXPECT_TRUE(m.W().Options.GhsLocateEnabled);
   auto* map = m.W().findChild<TMap*>("Map");
   ASSERT_NE(map, nullptr);
   EXPECT_EQ(map->Memo2->toPlainText().split('\n'),
@@ -155,10 +155,10 @@ TEST(TimeStampGps, MapCommandReadsTheGhsLine) {
 TEST(TimeStampGps, Button35ReadsTheGhsGpsLine) {
   MainRoadWindow m(Reader::Ffmpeg);
   ASSERT_TRUE(OpenGhsGpsLine(m));
-  const bool locate = m.W().GhsLocateEnabled;
+  const bool locate = m.W().Options.GhsLocateEnabled;
   ASSERT_TRUE(m.W().Station.latitude.empty());
   m.Click("Button35");
   EXPECT_EQ(m.W().Station.latitude, "  35o 41' 22.2\" S ");
   EXPECT_EQ(m.W().Station.longitude, " 139o 38' 12.3\" W");
-  EXPECT_EQ(m.W().GhsLocateEnabled, locate);
+  EXPECT_EQ(m.W().Options.GhsLocateEnabled, locate);
 }

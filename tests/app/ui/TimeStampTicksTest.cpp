@@ -70,15 +70,15 @@ TEST_P(TimeStampTicks, ReadBackExactlyAndTimeEveryRow) {
   EXPECT_TRUE(m.dialogs.messages.empty());
 
   // Opening found the count and set the program up for it.
-  EXPECT_EQ(w.EmbeddedTicksRow, c.row);
-  EXPECT_EQ(w.StampYear, 2026);
+  EXPECT_EQ(w.Ticks.EmbeddedTicksRow, c.row);
+  EXPECT_EQ(w.Ticks.StampYear, 2026);
   EXPECT_EQ(w.Options.TimeStampMode, 3);
   EXPECT_EQ(m.Find<QComboBox>("ComboBox1")->currentIndex(), 3);
   EXPECT_TRUE(m.Find<QCheckBox>("CheckBox5")->isChecked());
   EXPECT_TRUE(m.Find<QCheckBox>("CheckBox22")->isChecked());
   EXPECT_EQ(w.Options.SharpTimeCorrection, 1);
-  EXPECT_EQ(w.FirstFrameTicks, FrameTicks(0));
-  EXPECT_EQ(w.LastFrameTicks, FrameTicks(kFrames - 1));
+  EXPECT_EQ(w.Ticks.FirstFrameTicks, FrameTicks(0));
+  EXPECT_EQ(w.Ticks.LastFrameTicks, FrameTicks(kFrames - 1));
   EXPECT_NEAR(static_cast<double>(w.Video.VideoFrameRate), 1e7 / kFrameTicks, 1e-9);
   EXPECT_NEAR(static_cast<double>(w.Video.FrameRateFactor), 30.0 * kFrameTicks / 1e7, 1e-9);
   EXPECT_EQ(w.Options.Signal1HalfWidth, 8);
@@ -170,7 +170,7 @@ TEST(TimeStampTicks, PlainVideoKeepsTheInserterType) {
   ASSERT_TRUE(m.OpenThroughButton1(path));
   EXPECT_EQ(m.W().Options.TimeStampMode, 1);
   EXPECT_EQ(m.Find<QComboBox>("ComboBox1")->currentIndex(), 1);
-  EXPECT_EQ(m.W().EmbeddedTicksRow, 0);
+  EXPECT_EQ(m.W().Ticks.EmbeddedTicksRow, 0);
   EXPECT_TRUE(m.W().Times.StampDate1.empty());
 }
 

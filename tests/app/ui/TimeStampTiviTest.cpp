@@ -39,7 +39,7 @@ TEST(TimeStampTivi, DigitPairsOfEveryFrameGoIntoTheRows) {
   w.TiviDigitBoxClick(cx - 21, cy - 20);
   EXPECT_EQ(w.Options.TiviAvailable, 1);
   EXPECT_EQ(w.Options.StampLocated, 1);
-  EXPECT_NEAR(w.TiviDigitBox[0], cx * 10, 20);
+  EXPECT_NEAR(w.Tivi.TiviDigitBox[0], cx * 10, 20);
   EXPECT_EQ(m.Find<QLineEdit>("Edit26")->text(), "07");
   EXPECT_TRUE(m.Find<QLineEdit>("Edit24")->text().isEmpty());
 
@@ -89,7 +89,7 @@ TEST(TimeStampTivi, LoadedCmosTimesComeFromTheTable) {
   w.Run.StartFrame = 1;
   w.Results.Add("1.0,,,21,07,33.1234567,33.1567890,,,");
   w.Results.Add("2.0,,,21,07,33.1901234,33.2234567,,,");
-  w.CsvCmosTime = true;
+  w.Run.CsvCmosTime = true;
   w.ScrollBar1->setValue(2);
   w.ShowNeighbor();
   EXPECT_EQ(m.Find<QLineEdit>("Edit24")->text(), "21");
