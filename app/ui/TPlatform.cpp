@@ -378,4 +378,15 @@ void TPlatform::ConnectHandlers() {
   // ---- time stamps ----
   SetUpTimeStampControls();
   SetUpImageTools();  // ---- image tools ----
+  // Tab reaches these after every other control, as it always has
+  // (setTabOrder passes over a control Tab never stops at).
+  QWidget* last = previousInFocusChain();
+  while (last != this && !(last->focusPolicy() & Qt::TabFocus)) last = last->previousInFocusChain();
+  for (QWidget* c : std::initializer_list<QWidget*>{RadioButton14, RadioButton13, Edit59, Button39, Edit55, Edit56,
+                                                   Edit57, Edit64, Edit63, Edit60, Edit61, Edit62, Button7, CheckBox8,
+                                                   CheckBox18, Edit10, Button24, Button26, Edit15, Edit16, Button10,
+                                                   Button34, Button35}) {
+    QWidget::setTabOrder(last, c);
+    last = c;
+  }
 }

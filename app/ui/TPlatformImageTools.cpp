@@ -96,13 +96,6 @@ void TPlatform::SetUpImageTools() {
     });
   }
 
-  QWidget* tools = Button8->parentWidget();
-  Button10 = Named<QPushButton>("Button10", "Fit Tables");
-  Button34 = Named<QPushButton>("Button34", "Model Table");
-  Button35 = Named<QPushButton>("Button35", "GHS GPS Line");
-  if (tools && tools->layout())
-    for (auto* b : {Button10, Button34, Button35}) tools->layout()->addWidget(b);
-
   Image1->setMouseTracking(true);
   new EventWatch(Image1, [this](QEvent* e) {
     if (e->type() != QEvent::MouseMove) return;
