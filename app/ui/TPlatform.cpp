@@ -255,6 +255,9 @@ QWidget* TPlatform::CreateControlPanel() {
   track_grid->addWidget(UpDown7, 1, 2);
   CheckBox3 = Named<QCheckBox>("CheckBox3", "Sync-Tracking APT");
   track_grid->addWidget(CheckBox3, 2, 1, 1, 2);
+  // 'CSV' is a sibling of 'Anchor', 'Drift', 'OFF', so exclusive with them.
+  RadioButton14 = Named<QRadioButton>("RadioButton14", "CSV");
+  track_grid->addWidget(RadioButton14, 3, 0);
   v->addWidget(track);
 
   // Time stamp.

@@ -77,17 +77,6 @@ void TPlatform::SetUpImageTools() {
     g->addWidget(Edit10, 3, 1);
   }
 
-  Button24 = Named<QPushButton>("Button24", "Clr");
-  Button26 = Named<QPushButton>("Button26", "Clr");
-  Edit15 = SmallReadOut("Edit15", "");
-  Edit16 = SmallReadOut("Edit16", "");
-  if (QGridLayout* g = GridOf(Button23)) {
-    g->addWidget(Button24, 6, 1);
-    g->addWidget(Button26, 6, 3);
-    g->addWidget(Edit15, 6, 0);
-    g->addWidget(Edit16, 6, 2);
-  }
-  for (auto* b : {Button24, Button26}) b->setEnabled(false);
   // The 'Clr' buttons follow the 'Set' buttons of the linked points.
   for (auto [set, clear] : {std::pair{Button23, Button24}, std::pair{Button25, Button26}}) {
     clear->setEnabled(set->isEnabled());

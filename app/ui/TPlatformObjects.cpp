@@ -94,9 +94,15 @@ QWidget* TPlatform::CreateObjectsPanel() {
   g->addWidget(Button6, 5, 0, 1, 2);
   g->addWidget(Button20, 5, 2, 1, 2);
 
-  // 'CSV' shares the group of 'Anchor', 'Drift', 'OFF' (exclusive among
-  // siblings); placed once those exist.
-  RadioButton14 = Named<QRadioButton>("RadioButton14", "CSV");
+  Button24 = Named<QPushButton>("Button24", "Clr");
+  Button26 = Named<QPushButton>("Button26", "Clr");
+  Edit15 = FrameEdit("Edit15", "");
+  Edit16 = FrameEdit("Edit16", "");
+  g->addWidget(Button24, 6, 1);
+  g->addWidget(Button26, 6, 3);
+  g->addWidget(Edit15, 6, 0);
+  g->addWidget(Edit16, 6, 2);
+  for (auto* b : {Button24, Button26}) b->setEnabled(false);
   return box;
 }
 
@@ -132,7 +138,6 @@ void TPlatform::CreateObjectsMenus() {
 
 void TPlatform::ConnectObjectsHandlers() {
   FrameHooks = MakePlatformFrameHooks(*this);
-  if (QLayout* l = RadioButton4->parentWidget()->layout()) l->addWidget(RadioButton14);
 
   connect(Add1, &QAction::triggered, this, &TPlatform::Add1Click);
   connect(SetPositiononly1, &QAction::triggered, this, &TPlatform::SetPositiononly1Click);
