@@ -284,10 +284,39 @@ QWidget* TPlatform::CreateControlPanel() {
   auto* marks = new QWidget;
   auto* marks_row = new QHBoxLayout(marks);
   marks_row->setContentsMargins(0, 0, 0, 0);
-  for (auto* b : {RadioButton10, RadioButton11, RadioButton12}) marks_row->addWidget(b);
+  // 'TIVi' joins the exclusive 'Position Set' buttons.
+  RadioButton13 = Named<QRadioButton>("RadioButton13", "TIVi");
+  for (auto* b : {RadioButton10, RadioButton11, RadioButton12, RadioButton13}) marks_row->addWidget(b);
   time_grid->addWidget(marks, 2, 0, 1, 3);
   CheckBox22 = Named<QCheckBox>("CheckBox22", "Auto Location for LED");
   time_grid->addWidget(CheckBox22, 3, 0, 1, 4);
+  Edit59 = Named<QLineEdit>("Edit59");
+  Edit59->setReadOnly(true);
+  Edit59->setFixedWidth(90);
+  Button39 = Named<QPushButton>("Button39", "LongLat recognition");
+  time_grid->addWidget(Edit59, 4, 0, 1, 2);
+  time_grid->addWidget(Button39, 4, 2, 1, 2);
+  const auto stamp_read_out = [](const char* name) {
+    auto* e = Named<QLineEdit>(name);
+    e->setReadOnly(true);
+    return e;
+  };
+  Edit55 = stamp_read_out("Edit55");
+  Edit56 = stamp_read_out("Edit56");
+  Edit57 = stamp_read_out("Edit57");
+  Edit60 = stamp_read_out("Edit60");
+  Edit61 = stamp_read_out("Edit61");
+  Edit62 = stamp_read_out("Edit62");
+  Edit63 = stamp_read_out("Edit63");
+  Edit64 = stamp_read_out("Edit64");
+  auto* stamp_row = new QHBoxLayout;
+  for (auto* e : {Edit55, Edit56, Edit57}) stamp_row->addWidget(e);
+  time_grid->addLayout(stamp_row, 5, 0, 1, 4);
+  auto* ticks_row = new QHBoxLayout;
+  for (auto* e : {Edit64, Edit63, Edit60, Edit61, Edit62}) ticks_row->addWidget(e);
+  time_grid->addLayout(ticks_row, 6, 0, 1, 4);
+  CheckBox18 = Named<QCheckBox>("CheckBox18", "IOTA-VTI Wide scan ");
+  time_grid->addWidget(CheckBox18, 4, 0, 1, 4);
   v->addWidget(GroupBox12);
 
   // Playback and view.

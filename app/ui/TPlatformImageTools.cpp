@@ -69,8 +69,6 @@ void TPlatform::SetUpImageTools() {
   CheckBox8 = Named<QCheckBox>("CheckBox8", "Acurate");
   CheckBox8->setToolTip("Field values refer to half the frame's aperture.");
   if (QGridLayout* g = GridOf(CheckBox2)) g->addWidget(CheckBox8, 3, 0);
-  CheckBox18 = Named<QCheckBox>("CheckBox18", "IOTA-VTI Wide scan ");
-  if (QGridLayout* g = qobject_cast<QGridLayout*>(GroupBox12->layout())) g->addWidget(CheckBox18, 4, 0, 1, 4);
   Edit10 = SmallReadOut("Edit10", "");
   if (QGridLayout* g = GridOf(UpDown9)) {
     g->addWidget(new QLabel("Frame"), 3, 0);

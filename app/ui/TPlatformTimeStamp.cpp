@@ -80,39 +80,6 @@ void TPlatform::SetUpTimeStampControls() {
   CaptureLogTimes.CaptureLogNominalFrameRate = 30;
   StampHooks = std::make_unique<StampReadingHooks>(*this);
 
-  // 'TIVi' joins the exclusive 'Position Set' buttons.
-  RadioButton13 = new QRadioButton("TIVi");
-  RadioButton13->setObjectName("RadioButton13");
-  if (QWidget* marks = RadioButton10->parentWidget(); marks && marks->layout()) marks->layout()->addWidget(RadioButton13);
-  Edit59 = new QLineEdit;
-  Edit59->setObjectName("Edit59");
-  Edit59->setReadOnly(true);
-  Edit59->setFixedWidth(90);
-  Button39 = new QPushButton("LongLat recognition");
-  Button39->setObjectName("Button39");
-  const auto read_out = [](const char* name) {
-    auto* e = Named<QLineEdit>(name);
-    e->setReadOnly(true);
-    return e;
-  };
-  Edit55 = read_out("Edit55");
-  Edit56 = read_out("Edit56");
-  Edit57 = read_out("Edit57");
-  Edit60 = read_out("Edit60");
-  Edit61 = read_out("Edit61");
-  Edit62 = read_out("Edit62");
-  Edit63 = read_out("Edit63");
-  Edit64 = read_out("Edit64");
-  if (auto* grid = qobject_cast<QGridLayout*>(GroupBox12->layout())) {
-    grid->addWidget(Edit59, 4, 0, 1, 2);
-    grid->addWidget(Button39, 4, 2, 1, 2);
-    auto* stamp_row = new QHBoxLayout;
-    for (auto* e : {Edit55, Edit56, Edit57}) stamp_row->addWidget(e);
-    grid->addLayout(stamp_row, 5, 0, 1, 4);
-    auto* ticks_row = new QHBoxLayout;
-    for (auto* e : {Edit64, Edit63, Edit60, Edit61, Edit62}) ticks_row->addWidget(e);
-    grid->addLayout(ticks_row, 6, 0, 1, 4);
-  }
   connect(Button39, &QPushButton::clicked, this, &TPlatform::Button39Click);
   connect(Button40, &QPushButton::clicked, this, &TPlatform::Button40Click);
 
