@@ -178,6 +178,9 @@ QWidget* TPlatform::CreateControlPanel() {
   mode_grid->addWidget(CheckBox1, 1, 2);
   mode_grid->addWidget(CheckBox2, 2, 0);
   mode_grid->addWidget(RadioGroup2, 2, 1, 2, 2);
+  CheckBox8 = Named<QCheckBox>("CheckBox8", "Acurate");
+  CheckBox8->setToolTip("Field values refer to half the frame's aperture.");
+  mode_grid->addWidget(CheckBox8, 3, 0);
   v->addWidget(mode);
 
   // Objects and their apertures.
@@ -236,6 +239,8 @@ QWidget* TPlatform::CreateControlPanel() {
   bkg_grid->addWidget(UpDown6, 0, 2);
   bkg_grid->addWidget(StaticText10, 1, 1);
   bkg_grid->addWidget(UpDown8, 1, 2);
+  Button7 = Named<QPushButton>("Button7", "Direction Setting");
+  bkg_grid->addWidget(Button7, 3, 0, 1, 3);
   v->addWidget(bkg);
 
   // Star tracking.
@@ -335,6 +340,11 @@ QWidget* TPlatform::CreateControlPanel() {
   play_grid->addWidget(CheckBox10, 2, 0, 1, 2);
   Button2 = Named<QPushButton>("Button2", "Exit");
   play_grid->addWidget(Button2, 2, 2);
+  Edit10 = Named<QLineEdit>("Edit10");
+  Edit10->setReadOnly(true);
+  Edit10->setFixedWidth(56);
+  play_grid->addWidget(new QLabel("Frame"), 3, 0);
+  play_grid->addWidget(Edit10, 3, 1);
   v->addWidget(play);
 
   // ---- objects ----

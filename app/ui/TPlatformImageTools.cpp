@@ -32,15 +32,6 @@ namespace {
 
 size_t Slot(int k) { return static_cast<size_t>(std::clamp(k, 1, 3) - 1); }
 
-QGridLayout* GridOf(QWidget* w) { return w && w->parentWidget() ? qobject_cast<QGridLayout*>(w->parentWidget()->layout()) : nullptr; }
-
-QLineEdit* SmallReadOut(const char* name, const char* text) {
-  auto* e = Named<QLineEdit>(name, text);
-  e->setReadOnly(true);
-  e->setFixedWidth(56);
-  return e;
-}
-
 // Runs `on_event` for the events of the watched object; lets them pass.
 class EventWatch : public QObject {
  public:
@@ -64,17 +55,6 @@ constexpr int kDiagnosticGpsY = 21 * 18 + 9;
 }  // namespace
 
 void TPlatform::SetUpImageTools() {
-  Button7 = Named<QPushButton>("Button7", "Direction Setting");
-  if (QGridLayout* g = GridOf(RadioButton1)) g->addWidget(Button7, 3, 0, 1, 3);
-  CheckBox8 = Named<QCheckBox>("CheckBox8", "Acurate");
-  CheckBox8->setToolTip("Field values refer to half the frame's aperture.");
-  if (QGridLayout* g = GridOf(CheckBox2)) g->addWidget(CheckBox8, 3, 0);
-  Edit10 = SmallReadOut("Edit10", "");
-  if (QGridLayout* g = GridOf(UpDown9)) {
-    g->addWidget(new QLabel("Frame"), 3, 0);
-    g->addWidget(Edit10, 3, 1);
-  }
-
   // The 'Clr' buttons follow the 'Set' buttons of the linked points.
   for (auto [set, clear] : {std::pair{Button23, Button24}, std::pair{Button25, Button26}}) {
     clear->setEnabled(set->isEnabled());
