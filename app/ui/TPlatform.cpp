@@ -187,6 +187,9 @@ QWidget* TPlatform::CreateControlPanel() {
   AddGridRow(mode_grid, 1, {CheckBox7, CheckBox14, CheckBox1});
   mode_grid->addWidget(CheckBox2, 2, 0);
   mode_grid->addWidget(RadioGroup2, 2, 1, 2, 2);
+  CheckBox8 = Named<QCheckBox>("CheckBox8", "Acurate");
+  CheckBox8->setToolTip("Field values refer to half the frame's aperture.");
+  mode_grid->addWidget(CheckBox8, 3, 0);
   v->addWidget(mode);
 
   // Objects and their apertures.
@@ -231,6 +234,8 @@ QWidget* TPlatform::CreateControlPanel() {
   StaticText10 = Named<QLabel>("StaticText10", "Width");
   auto* bkg_grid = ChoiceGroup("Background Area", {RadioButton1, RadioButton2, RadioButton3},
                                {{Label2, UpDown6}, {StaticText10, UpDown8}});
+  Button7 = Named<QPushButton>("Button7", "Direction Setting");
+  bkg_grid->addWidget(Button7, 3, 0, 1, 3);
   v->addWidget(bkg_grid->parentWidget());
 
   // Star tracking.
@@ -243,6 +248,9 @@ QWidget* TPlatform::CreateControlPanel() {
                                  {{new QLabel("Radius"), UpDown5}, {new QLabel("Threshold"), UpDown7}});
   CheckBox3 = Named<QCheckBox>("CheckBox3", "Sync-Tracking APT");
   track_grid->addWidget(CheckBox3, 2, 1, 1, 2);
+  // 'CSV' is a sibling of 'Anchor', 'Drift', 'OFF', so exclusive with them.
+  RadioButton14 = Named<QRadioButton>("RadioButton14", "CSV");
+  track_grid->addWidget(RadioButton14, 3, 0);
   v->addWidget(track_grid->parentWidget());
 
   // Time stamp.
@@ -265,10 +273,33 @@ QWidget* TPlatform::CreateControlPanel() {
   RadioButton12 = Named<QRadioButton>("RadioButton12", "Signal2");
   auto* marks = new QWidget;
   auto* marks_row = EdgeLayout<QHBoxLayout>(marks);
-  for (auto* b : {RadioButton10, RadioButton11, RadioButton12}) marks_row->addWidget(b);
+  // 'TIVi' joins the exclusive 'Position Set' buttons.
+  RadioButton13 = Named<QRadioButton>("RadioButton13", "TIVi");
+  for (auto* b : {RadioButton10, RadioButton11, RadioButton12, RadioButton13}) marks_row->addWidget(b);
   time_grid->addWidget(marks, 2, 0, 1, 3);
   CheckBox22 = Named<QCheckBox>("CheckBox22", "Auto Location for LED");
   time_grid->addWidget(CheckBox22, 3, 0, 1, 4);
+  Edit59 = NamedReadOut("Edit59", {}, 90);
+  Button39 = Named<QPushButton>("Button39", "LongLat recognition");
+  time_grid->addWidget(Edit59, 4, 0, 1, 2);
+  time_grid->addWidget(Button39, 4, 2, 1, 2);
+  Edit55 = NamedReadOut("Edit55");
+  Edit56 = NamedReadOut("Edit56");
+  Edit57 = NamedReadOut("Edit57");
+  Edit60 = NamedReadOut("Edit60");
+  Edit61 = NamedReadOut("Edit61");
+  Edit62 = NamedReadOut("Edit62");
+  Edit63 = NamedReadOut("Edit63");
+  Edit64 = NamedReadOut("Edit64");
+  auto* stamp_row = new QHBoxLayout;
+  for (auto* e : {Edit55, Edit56, Edit57}) stamp_row->addWidget(e);
+  time_grid->addLayout(stamp_row, 5, 0, 1, 4);
+  auto* ticks_row = new QHBoxLayout;
+  for (auto* e : {Edit64, Edit63, Edit60, Edit61, Edit62}) ticks_row->addWidget(e);
+  time_grid->addLayout(ticks_row, 6, 0, 1, 4);
+  // A row of its own: laid over Edit59 it took the clicks meant for 'LongLat recognition'.
+  CheckBox18 = Named<QCheckBox>("CheckBox18", "IOTA-VTI Wide scan ");
+  time_grid->addWidget(CheckBox18, 7, 0, 1, 4);
   v->addWidget(GroupBox12);
 
   // Playback and view.
@@ -285,6 +316,9 @@ QWidget* TPlatform::CreateControlPanel() {
   play_grid->addWidget(CheckBox10, 2, 0, 1, 2);
   Button2 = Named<QPushButton>("Button2", "Exit");
   play_grid->addWidget(Button2, 2, 2);
+  Edit10 = NamedReadOut("Edit10", {}, 56);
+  play_grid->addWidget(new QLabel("Frame"), 3, 0);
+  play_grid->addWidget(Edit10, 3, 1);
   v->addWidget(play);
 
   // ---- objects ----
@@ -351,4 +385,15 @@ void TPlatform::ConnectHandlers() {
   // ---- time stamps ----
   SetUpTimeStampControls();
   SetUpImageTools();  // ---- image tools ----
+  // Tab reaches these after every other control, as it always has
+  // (setTabOrder passes over a control Tab never stops at).
+  QWidget* last = previousInFocusChain();
+  while (last != this && !(last->focusPolicy() & Qt::TabFocus)) last = last->previousInFocusChain();
+  for (QWidget* c : std::initializer_list<QWidget*>{RadioButton14, RadioButton13, Edit59, Button39, Edit55, Edit56,
+                                                   Edit57, Edit64, Edit63, Edit60, Edit61, Edit62, Button7, CheckBox8,
+                                                   CheckBox18, Edit10, Button24, Button26, Edit15, Edit16, Button10,
+                                                   Button34, Button35}) {
+    QWidget::setTabOrder(last, c);
+    last = c;
+  }
 }

@@ -35,8 +35,6 @@ namespace {
 
 size_t Slot(int k) { return static_cast<size_t>(std::clamp(k, 1, 3) - 1); }
 
-QGridLayout* GridOf(QWidget* w) { return w && w->parentWidget() ? qobject_cast<QGridLayout*>(w->parentWidget()->layout()) : nullptr; }
-
 // Runs `on_event` for the events of the watched object; lets them pass.
 class EventWatch : public QObject {
  public:
@@ -60,29 +58,6 @@ constexpr int kDiagnosticGpsY = 21 * 18 + 9;
 }  // namespace
 
 void TPlatform::SetUpImageTools() {
-  Button7 = Named<QPushButton>("Button7", "Direction Setting");
-  if (QGridLayout* g = GridOf(RadioButton1)) g->addWidget(Button7, 3, 0, 1, 3);
-  CheckBox8 = Named<QCheckBox>("CheckBox8", "Acurate");
-  CheckBox8->setToolTip("Field values refer to half the frame's aperture.");
-  if (QGridLayout* g = GridOf(CheckBox2)) g->addWidget(CheckBox8, 3, 0);
-  CheckBox18 = Named<QCheckBox>("CheckBox18", "IOTA-VTI Wide scan ");
-  if (QGridLayout* g = qobject_cast<QGridLayout*>(GroupBox12->layout())) g->addWidget(CheckBox18, 4, 0, 1, 4);
-  Edit10 = NamedReadOut("Edit10", {}, 56);
-  if (QGridLayout* g = GridOf(UpDown9)) {
-    AddGridRow(g, 3, {new QLabel("Frame"), Edit10});
-  }
-
-  Button24 = Named<QPushButton>("Button24", "Clr");
-  Button26 = Named<QPushButton>("Button26", "Clr");
-  Edit15 = NamedReadOut("Edit15", {}, 56);
-  Edit16 = NamedReadOut("Edit16", {}, 56);
-  if (QGridLayout* g = GridOf(Button23)) {
-    g->addWidget(Button24, 6, 1);
-    g->addWidget(Button26, 6, 3);
-    g->addWidget(Edit15, 6, 0);
-    g->addWidget(Edit16, 6, 2);
-  }
-  for (auto* b : {Button24, Button26}) b->setEnabled(false);
   // The 'Clr' buttons follow the 'Set' buttons of the linked points.
   for (auto [set, clear] : {std::pair{Button23, Button24}, std::pair{Button25, Button26}}) {
     clear->setEnabled(set->isEnabled());
@@ -90,13 +65,6 @@ void TPlatform::SetUpImageTools() {
       if (e->type() == QEvent::EnabledChange) clear->setEnabled(set->isEnabled());
     });
   }
-
-  QWidget* tools = Button8->parentWidget();
-  Button10 = Named<QPushButton>("Button10", "Fit Tables");
-  Button34 = Named<QPushButton>("Button34", "Model Table");
-  Button35 = Named<QPushButton>("Button35", "GHS GPS Line");
-  if (tools && tools->layout())
-    for (auto* b : {Button10, Button34, Button35}) tools->layout()->addWidget(b);
 
   Image1->setMouseTracking(true);
   new EventWatch(Image1, [this](QEvent* e) {

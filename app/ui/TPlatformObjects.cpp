@@ -80,9 +80,15 @@ QWidget* TPlatform::CreateObjectsPanel() {
   g->addWidget(Button6, 5, 0, 1, 2);
   g->addWidget(Button20, 5, 2, 1, 2);
 
-  // 'CSV' shares the group of 'Anchor', 'Drift', 'OFF' (exclusive among
-  // siblings); placed once those exist.
-  RadioButton14 = Named<QRadioButton>("RadioButton14", "CSV");
+  Button24 = Named<QPushButton>("Button24", "Clr");
+  Button26 = Named<QPushButton>("Button26", "Clr");
+  Edit15 = NamedReadOut("Edit15", {}, 56);
+  Edit16 = NamedReadOut("Edit16", {}, 56);
+  g->addWidget(Button24, 6, 1);
+  g->addWidget(Button26, 6, 3);
+  g->addWidget(Edit15, 6, 0);
+  g->addWidget(Edit16, 6, 2);
+  for (auto* b : {Button24, Button26}) b->setEnabled(false);
   return box;
 }
 
@@ -113,7 +119,6 @@ void TPlatform::CreateObjectsMenus() {
 }
 
 void TPlatform::ConnectObjectsHandlers() {
-  if (QLayout* l = RadioButton4->parentWidget()->layout()) l->addWidget(RadioButton14);
 
   ConnectEach(this, {{Add1, &TPlatform::Add1Click}, {SetPositiononly1, &TPlatform::SetPositiononly1Click},
                      {Remove1, &TPlatform::Remove1Click}});

@@ -55,29 +55,6 @@ void TPlatform::SetUpTimeStampControls() {
   CaptureLogTimes.CaptureLogFrameInterval = 1;
   CaptureLogTimes.CaptureLogNominalFrameRate = 30;
 
-  // 'TIVi' joins the exclusive 'Position Set' buttons.
-  RadioButton13 = Named<QRadioButton>("RadioButton13", "TIVi");
-  if (QWidget* marks = RadioButton10->parentWidget(); marks && marks->layout()) marks->layout()->addWidget(RadioButton13);
-  Edit59 = NamedReadOut("Edit59", {}, 90);
-  Button39 = Named<QPushButton>("Button39", "LongLat recognition");
-  Edit55 = NamedReadOut("Edit55");
-  Edit56 = NamedReadOut("Edit56");
-  Edit57 = NamedReadOut("Edit57");
-  Edit60 = NamedReadOut("Edit60");
-  Edit61 = NamedReadOut("Edit61");
-  Edit62 = NamedReadOut("Edit62");
-  Edit63 = NamedReadOut("Edit63");
-  Edit64 = NamedReadOut("Edit64");
-  if (auto* grid = qobject_cast<QGridLayout*>(GroupBox12->layout())) {
-    grid->addWidget(Edit59, 4, 0, 1, 2);
-    grid->addWidget(Button39, 4, 2, 1, 2);
-    auto* stamp_row = new QHBoxLayout;
-    for (auto* e : {Edit55, Edit56, Edit57}) stamp_row->addWidget(e);
-    grid->addLayout(stamp_row, 5, 0, 1, 4);
-    auto* ticks_row = new QHBoxLayout;
-    for (auto* e : {Edit64, Edit63, Edit60, Edit61, Edit62}) ticks_row->addWidget(e);
-    grid->addLayout(ticks_row, 6, 0, 1, 4);
-  }
   connect(Button39, &QPushButton::clicked, this, &TPlatform::Button39Click);
   connect(Button40, &QPushButton::clicked, this, &TPlatform::Button40Click);
 

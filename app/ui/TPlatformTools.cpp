@@ -37,6 +37,9 @@ QWidget* TPlatform::CreateToolsPanel() {
   Button8 = add("Button8", "Star Image [3D]");
   // Acts only with a video open, no run and the sound indicator closed.
   Button9 = add("Button9", "Audio Channel Display");
+  Button10 = add("Button10", "Fit Tables");
+  Button34 = add("Button34", "Model Table");
+  Button35 = add("Button35", "GHS GPS Line");
   connect(Button31, &QPushButton::clicked, this, &TPlatform::Button31Click);
   connect(Button8, &QPushButton::clicked, this, &TPlatform::Button8Click);
   connect(Button9, &QPushButton::clicked, this, &TPlatform::Button9Click);
