@@ -34,6 +34,7 @@
 #include "measure/StarProfile3D.h"
 #include "measure/FrameDriver.h"
 #include "app/RunControl.h"
+#include "app/RunPace.h"
 #include "measure/TrackingHooks.h"
 #include "video/VideoOpening.h"
 // ---- time stamps ----
@@ -842,6 +843,7 @@ class TPlatform : public QMainWindow {
   void AddToRunLog(const std::string& text);
   int TableHeaderLines() const;
   bool run_end_pending_ = false;  // the driver ended the run at the last frame
+  RunPaceClock run_pace_;         // Timer1's frames owed since it started
 
   // ---- objects ----
   QWidget* CreateObjectsPanel();
