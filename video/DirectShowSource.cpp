@@ -31,6 +31,8 @@ std::string DirectShowSource::DSOpenVideo(const std::string& file_name) {
   DSFrameRate();
   Log("VW=" + FormatInt(DSVideoWidth()) + ", VH=" + FormatInt(DSVideoHeight()));
   DSDuration();
+  // Read here, not while the worker has the source.
+  file_frames_ = FrameCount(source_.FrameRate());
   DSGraphOpen = 1;
   return "";
 }
@@ -38,6 +40,7 @@ std::string DirectShowSource::DSOpenVideo(const std::string& file_name) {
 void DirectShowSource::DSCloseVideo() {
   ahead_.Drop();
   last_grabbed_ = -1;
+  file_frames_ = 0;
   if (!DSGraphOpen) {
     source_.Close();
     DSRendered = DSGrabReady = 0;
@@ -119,18 +122,23 @@ void DirectShowSource::GrabNow(int32_t n, Bitmap24& bitmap, std::string& status,
   status = source_.GrabAtTicks(FrameTimeTicks(n, video_frame_rate, frame_rate_factor), bitmap);
 }
 
-// The next frame is guessed from the last step forward (a run's FrameStep);
-// a guess past the end reads nothing.
+// The next frames are guessed from the last step forward (a run's
+// FrameStep). A few are kept queued, so the decoder goes on while the window
+// paints; none past the end.
 void DirectShowSource::ReadAheadAfter(int32_t n, long double video_frame_rate, long double frame_rate_factor) {
   constexpr int32_t kLongestStep = 64;
-  const int32_t step = n - last_grabbed_;
-  const int32_t next = n + (last_grabbed_ >= 0 && step > 0 && step <= kLongestStep ? step : 1);
+  constexpr size_t kFramesAhead = 3;
+  const int32_t gap = n - last_grabbed_;
+  const int32_t step = last_grabbed_ >= 0 && gap > 0 && gap <= kLongestStep ? gap : 1;
   const long double rate = video_frame_rate * frame_rate_factor;
-  if (!(rate > 0) || next >= FrameCount(source_.FrameRate())) return;
-  ahead_.Start({next, rate}, [this, next, video_frame_rate, frame_rate_factor](Bitmap24& out, std::string& status) {
-    status = source_.GrabAtTicks(FrameTimeTicks(next, video_frame_rate, frame_rate_factor), out);
-    return status == "S_OK";
-  });
+  if (!(rate > 0)) return;
+  int32_t next = ahead_.LastQueued().value_or(ReadAheadKey{n, rate}).Frame + step;
+  for (size_t queued = ahead_.Queued(); queued < kFramesAhead && next < file_frames_; ++queued, next += step) {
+    ahead_.Start({next, rate}, [this, next, video_frame_rate, frame_rate_factor](Bitmap24& out, std::string& status) {
+      status = source_.GrabAtTicks(FrameTimeTicks(next, video_frame_rate, frame_rate_factor), out);
+      return status == "S_OK";
+    });
+  }
 }
 
 void DirectShowSource::SetReadAhead(bool on) {

@@ -31,9 +31,9 @@ class DirectShowSource {
   // with the bitmap untouched. n < 0, or no video open: neither is touched.
   void DSGrabFrame(int32_t n, Bitmap24& bitmap, std::string& status, long double video_frame_rate,
                    long double frame_rate_factor);
-  // While on (a measuring run), each grab starts decoding the next frame, the
-  // same step on, on a worker thread; a grab of any other frame waits for it
-  // and reads as usual. The pictures are the same either way.
+  // While on (a measuring run), each grab keeps the next few frames, the same
+  // step on, decoding on a worker thread; a grab of any other frame drops
+  // them and reads as usual. The pictures are the same either way.
   void SetReadAhead(bool on);
   // Frames per second (1.0 when nothing is open); logs its step.
   long double DSFrameRate();
@@ -68,6 +68,7 @@ class DirectShowSource {
   bool playing_ = false;
   bool read_ahead_ = false;
   int32_t last_grabbed_ = -1;
+  int32_t file_frames_ = 0;  // FrameCount at the file's own rate
   // After source_: it stops using the source before the source goes.
   mutable FrameReadAhead ahead_;
 };

@@ -1,15 +1,20 @@
 #pragma once
-// Reads one frame ahead on a worker thread while the caller works on the
-// frame before it. The worker uses the caller's frame source between Start
-// and the next Take or Drop, so the source's owner calls Drop (which waits
-// for the worker) before it touches the source in any other way.
+// Reads the next few frames ahead, in order, on a worker thread while the
+// caller works on the frame before them. The worker uses the caller's frame
+// source while frames are queued, so the source's owner calls Drop (which
+// waits for the worker) before it touches the source in any other way.
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "base/Bitmap24.h"
 
@@ -30,31 +35,39 @@ class FrameReadAhead {
   FrameReadAhead& operator=(const FrameReadAhead&) = delete;
   ~FrameReadAhead();
 
-  // Starts reading the frame `key` with `read` (after dropping any other).
+  // Queues the frame `key`, read by `read` after the frames queued before it.
   void Start(const ReadAheadKey& key, ReadFn read);
-  // When the frame read ahead is `key`: waits for it and hands over the
+  // When the first frame queued is `key`: waits for it and hands over the
   // status, and the picture when the read filled one (as the direct read
-  // would have). False, with nothing touched, for any other frame; the one
-  // read ahead is dropped either way.
+  // would have). For any other frame: false with nothing touched, and every
+  // queued frame dropped.
   bool Take(const ReadAheadKey& key, Bitmap24& out, std::string& status);
-  // Waits for the worker and forgets its frame.
+  // Waits for the worker and forgets every queued frame.
   void Drop();
+  size_t Queued();
+  // The frame queued last, if any.
+  std::optional<ReadAheadKey> LastQueued();
 
  private:
-  enum class State { Idle, Queued, Reading, Done };
+  enum class State { Queued, Reading, Done };
+  struct Slot {
+    ReadAheadKey key;
+    ReadFn read;
+    State state = State::Queued;
+    // Written by the worker while Reading, by the caller once Done.
+    Bitmap24 frame;
+    std::string status;
+    bool filled = false;
+    std::exception_ptr error;
+  };
   void Work();
-  void WaitDone(std::unique_lock<std::mutex>& lock);
+  void DropLocked(std::unique_lock<std::mutex>& lock);
+  void Recycle(std::unique_ptr<Slot> slot);
 
   std::mutex mutex_;
   std::condition_variable changed_;
   std::thread worker_;
-  State state_ = State::Idle;
   bool quit_ = false;
-  ReadAheadKey key_;
-  ReadFn read_;
-  // Written by the worker while Reading, by the caller otherwise.
-  Bitmap24 frame_;
-  std::string status_;
-  bool filled_ = false;
-  std::exception_ptr error_;
+  std::deque<std::unique_ptr<Slot>> queue_;
+  std::vector<std::unique_ptr<Slot>> spare_;  // their bitmaps keep their memory for the next frames
 };

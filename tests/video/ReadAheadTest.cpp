@@ -1,4 +1,4 @@
-// Reading one frame ahead during a run: in every order the window may ask for
+// Reading frames ahead during a run: in every order the window may ask for
 // frames, each grab gives what a plain read of the same file gives, and the
 // frame the picture's own number says.
 #include <gtest/gtest.h>
@@ -127,13 +127,11 @@ INSTANTIATE_TEST_SUITE_P(
         AheadCase{"RateFactorChanges", Join({{{Op::AheadOn}}, Grabs(0, 5), {{Op::Factor, 2}}, Grabs(6, 8)})}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The same for the reader alone, with reads that fail and throw.
-TEST(FrameReadAheadAlone, HandsOverOnlyTheFrameAskedFor) {
+// The reader alone, with reads that paint, fail and throw.
+TEST(FrameReadAheadAlone, HandsOverTheQueuedFramesInTurn) {
   FrameReadAhead ahead;
-  int reads = 0;
-  auto paint = [&reads](uint8_t value) {
-    return [&reads, value](Bitmap24& out, std::string& status) {
-      ++reads;
+  auto paint = [](uint8_t value) {
+    return [value](Bitmap24& out, std::string& status) {
       out = Bitmap24(2, 2);
       out.Set(0, 0, {value, value, value});
       status = "S_OK";
@@ -143,23 +141,31 @@ TEST(FrameReadAheadAlone, HandsOverOnlyTheFrameAskedFor) {
   Bitmap24 out(1, 1);
   std::string status = "before";
   ahead.Start({5, 30}, paint(7));
-  // Another frame, or the same one timed by another rate: nothing handed over.
+  ahead.Start({6, 30}, paint(8));
+  EXPECT_EQ(ahead.Queued(), 2u);
+  ASSERT_TRUE(ahead.LastQueued().has_value());
+  EXPECT_EQ(ahead.LastQueued()->Frame, 6);
+  // Not the first queued: nothing handed over, and the queue is dropped.
   EXPECT_FALSE(ahead.Take({6, 30}, out, status));
   EXPECT_EQ(out.Width(), 1);
   EXPECT_EQ(status, "before");
+  EXPECT_EQ(ahead.Queued(), 0u);
+  // The same frame timed by another rate is another frame.
   ahead.Start({5, 30}, paint(7));
   EXPECT_FALSE(ahead.Take({5, 60}, out, status));
-  // Taken once: a second take finds nothing.
+  // Taken in turn, each once.
   ahead.Start({5, 30}, paint(9));
+  ahead.Start({6, 30}, paint(3));
   ASSERT_TRUE(ahead.Take({5, 30}, out, status));
   EXPECT_EQ(status, "S_OK");
   EXPECT_EQ(out.Get(0, 0).g, 9);
-  EXPECT_FALSE(ahead.Take({5, 30}, out, status));
-  ahead.Start({6, 30}, paint(1));
-  ahead.Drop();
+  ASSERT_TRUE(ahead.Take({6, 30}, out, status));
+  EXPECT_EQ(out.Get(0, 0).g, 3);
   EXPECT_FALSE(ahead.Take({6, 30}, out, status));
-  EXPECT_EQ(out.Get(0, 0).g, 9);
-  EXPECT_EQ(reads, 4);
+  ahead.Start({7, 30}, paint(1));
+  ahead.Drop();
+  EXPECT_FALSE(ahead.Take({7, 30}, out, status));
+  EXPECT_EQ(out.Get(0, 0).g, 3);
 
   // A failed read hands over its reason and leaves the bitmap as it was.
   ahead.Start({7, 30}, [](Bitmap24&, std::string& s) {
@@ -168,7 +174,7 @@ TEST(FrameReadAheadAlone, HandsOverOnlyTheFrameAskedFor) {
   });
   ASSERT_TRUE(ahead.Take({7, 30}, out, status));
   EXPECT_EQ(status, "The frame number is out of range.");
-  EXPECT_EQ(out.Get(0, 0).g, 9);
+  EXPECT_EQ(out.Get(0, 0).g, 3);
 
   // An exception of the read reaches the one who takes the frame, not the
   // one who drops it.
