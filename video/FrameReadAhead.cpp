@@ -21,15 +21,13 @@ void FrameReadAhead::Recycle(std::unique_ptr<Slot> slot) {
 
 void FrameReadAhead::DropLocked(std::unique_lock<std::mutex>& lock) {
   // Frames not begun are dropped at once; the one being read is waited for.
-  while (!queue_.empty() && queue_.back()->state == State::Queued) {
-    Recycle(std::move(queue_.back()));
-    queue_.pop_back();
-  }
+  while (!queue_.empty() && queue_.back()->state == State::Queued) queue_.pop_back();
   changed_.wait(lock, [this] {
     return std::none_of(queue_.begin(), queue_.end(), [](const auto& s) { return s->state == State::Reading; });
   });
-  for (auto& s : queue_) Recycle(std::move(s));
   queue_.clear();
+  // A dropped read-ahead is a run that ended or a jump: give the memory back.
+  spare_.clear();
 }
 
 void FrameReadAhead::Start(const ReadAheadKey& key, ReadFn read) {

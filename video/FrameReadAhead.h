@@ -42,7 +42,7 @@ class FrameReadAhead {
   // would have). For any other frame: false with nothing touched, and every
   // queued frame dropped.
   bool Take(const ReadAheadKey& key, Bitmap24& out, std::string& status);
-  // Waits for the worker and forgets every queued frame.
+  // Waits for the worker and forgets every queued frame; frees their memory.
   void Drop();
   size_t Queued();
   // The frame queued last, if any.
@@ -69,5 +69,5 @@ class FrameReadAhead {
   std::thread worker_;
   bool quit_ = false;
   std::deque<std::unique_ptr<Slot>> queue_;
-  std::vector<std::unique_ptr<Slot>> spare_;  // their bitmaps keep their memory for the next frames
+  std::vector<std::unique_ptr<Slot>> spare_;  // taken frames' slots, their bitmaps' memory kept for the next
 };
