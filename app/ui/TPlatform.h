@@ -311,6 +311,7 @@ class TPlatform : public QMainWindow {
   void Button21Click();         // 'DEL'
   bool RemoveMeasurementData(); // 'DataRemove'
   void Timer1Timer();
+  void Timer1Step();  // one frame of a tick
   void ScrollBar1Change();
   // During a run or playback the per-frame read-outs paint at most every 30 ms.
   void PaceDisplays();

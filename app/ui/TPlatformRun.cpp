@@ -248,27 +248,29 @@ void TPlatform::Timer1Timer() {
   // A late tick steps the frames the timer owes, so the run keeps its rate;
   // any of them may end the run or playback.
   const int frames = run_pace_.FramesThisTick(Timer1->interval());
-  for (int i = 0; i < frames && (i == 0 || Timer1->isActive()); ++i) {
-    if (!Run.VideoLoaded || Run.DirectionSettingMode || Driver.InDriver) return;
-    const TimerTick t = PlanTimerTick(ScrollBar1->value(), Run.FrameStep, ScrollBar1->maximum(), Run.PlayBackward);
-    const bool backward = Run.PlayBackward;
-    if (t.Move) ScrollBar1->setValue(t.NewPosition);
-    if (t.PlayingOff) {
-      // The position reached an end: the timer must not turn round and play on
-      // (reaching frame 0 clears PlayBackward).
-      Run.Playing = false;
-      Timer1->stop();
-      DrawImage1Now();
-      if (backward && !Run.MeasuringRun) {
-        CheckBox14->setEnabled(true);
-        if (!CheckBox14->isChecked()) Button40->setEnabled(true);
-        CheckBox7->setEnabled(!VideoIsScript());
-      }
+  for (int i = 0; i < frames && (i == 0 || Timer1->isActive()); ++i) Timer1Step();
+}
+
+void TPlatform::Timer1Step() {
+  if (!Run.VideoLoaded || Run.DirectionSettingMode || Driver.InDriver) return;
+  const TimerTick t = PlanTimerTick(ScrollBar1->value(), Run.FrameStep, ScrollBar1->maximum(), Run.PlayBackward);
+  const bool backward = Run.PlayBackward;
+  if (t.Move) ScrollBar1->setValue(t.NewPosition);
+  if (t.PlayingOff) {
+    // The position reached an end: the timer must not turn round and play on
+    // (reaching frame 0 clears PlayBackward).
+    Run.Playing = false;
+    Timer1->stop();
+    DrawImage1Now();
+    if (backward && !Run.MeasuringRun) {
+      CheckBox14->setEnabled(true);
+      if (!CheckBox14->isChecked()) Button40->setEnabled(true);
+      CheckBox7->setEnabled(!VideoIsScript());
     }
-    if (t.StopTimer) Timer1->stop();
-    if (t.EndOfRange) EndOfRange();
-    PaceDisplays();
   }
+  if (t.StopTimer) Timer1->stop();
+  if (t.EndOfRange) EndOfRange();
+  PaceDisplays();
 }
 
 void TPlatform::ScrollBar1Change() {
