@@ -10,6 +10,7 @@
 
 #include "base/Bitmap24.h"
 #include "video/FfmpegVideoSource.h"
+#include "video/FrameReadAhead.h"
 
 // The seek time of frame n: RoundHalfAway((n + 0.5) / (rate x factor) x 10^7),
 // in 100-ns units.
@@ -30,6 +31,10 @@ class DirectShowSource {
   // with the bitmap untouched. n < 0, or no video open: neither is touched.
   void DSGrabFrame(int32_t n, Bitmap24& bitmap, std::string& status, long double video_frame_rate,
                    long double frame_rate_factor);
+  // While on (a measuring run), each grab keeps the next few frames, the same
+  // step on, decoding on a worker thread; a grab of any other frame drops
+  // them and reads as usual. The pictures are the same either way.
+  void SetReadAhead(bool on);
   // Frames per second (1.0 when nothing is open); logs its step.
   long double DSFrameRate();
   int32_t DSVideoWidth() const;
@@ -48,11 +53,22 @@ class DirectShowSource {
   uint8_t DSGrabReady = 0;
   int64_t DSDurationTicks = 0;
   bool Playing() const { return playing_; }
-  const FfmpegVideoSource& Source() const { return source_; }
+  const FfmpegVideoSource& Source() const {
+    ahead_.Drop();
+    return source_;
+  }
 
  private:
   void Log(const std::string& entry);
   int32_t SetPlaying(bool on);
+  void GrabNow(int32_t n, Bitmap24& bitmap, std::string& status, long double video_frame_rate,
+               long double frame_rate_factor);
+  void ReadAheadAfter(int32_t n, long double video_frame_rate, long double frame_rate_factor);
   FfmpegVideoSource source_;
   bool playing_ = false;
+  bool read_ahead_ = false;
+  int32_t last_grabbed_ = -1;
+  int32_t file_frames_ = 0;  // FrameCount at the file's own rate
+  // After source_: it stops using the source before the source goes.
+  mutable FrameReadAhead ahead_;
 };

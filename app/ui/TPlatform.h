@@ -34,6 +34,7 @@
 #include "measure/StarProfile3D.h"
 #include "measure/FrameDriver.h"
 #include "app/RunControl.h"
+#include "app/RunPace.h"
 #include "measure/TrackingHooks.h"
 #include "video/VideoOpening.h"
 // ---- time stamps ----
@@ -301,6 +302,7 @@ class TPlatform : public QMainWindow {
   void Button21Click();         // 'DEL'
   bool RemoveMeasurementData(); // 'DataRemove'
   void Timer1Timer();
+  void Timer1Step();  // one frame of a tick
   void ScrollBar1Change();
   // During a run or playback the per-frame read-outs paint at most every 30 ms.
   void PaceDisplays();
@@ -810,6 +812,7 @@ class TPlatform : public QMainWindow {
   void AddToRunLog(const std::string& text);
   int TableHeaderLines() const;
   bool run_end_pending_ = false;  // the driver ended the run at the last frame
+  RunPaceClock run_pace_;         // Timer1's frames owed since it started
 
   // ---- objects ----
   QWidget* CreateObjectsPanel();

@@ -193,6 +193,9 @@ void TPlatform::StartMeasurement() {
     if (run_end_pending_) FinishRun();
     return;
   }
+  // Frame after frame from here: the next one decodes while this one is measured.
+  Sources.DirectShow.SetReadAhead(true);
+  run_pace_.Start();
   Timer1->start();
 }
 
@@ -204,6 +207,7 @@ void TPlatform::StopMeasurement() {
 
 // STOP's work, also when the run ended by itself (last frame, failed frame).
 void TPlatform::FinishRun() {
+  Sources.DirectShow.SetReadAhead(false);
   Prime();
   Run.MeasuringRun = false;
   Timer1->stop();
@@ -241,6 +245,13 @@ void TPlatform::EndOfRange() {
 }
 
 void TPlatform::Timer1Timer() {
+  // A late tick steps the frames the timer owes, so the run keeps its rate;
+  // any of them may end the run or playback.
+  const int frames = run_pace_.FramesThisTick(Timer1->interval());
+  for (int i = 0; i < frames && (i == 0 || Timer1->isActive()); ++i) Timer1Step();
+}
+
+void TPlatform::Timer1Step() {
   if (!Run.VideoLoaded || Run.DirectionSettingMode || Driver.InDriver) return;
   const TimerTick t = PlanTimerTick(ScrollBar1->value(), Run.FrameStep, ScrollBar1->maximum(), Run.PlayBackward);
   const bool backward = Run.PlayBackward;
@@ -362,6 +373,7 @@ void TPlatform::StartPlayback() {
   Run.FrameStep = std::abs(Run.FrameStep);
   RestartDriftPassedPoints(true);  // ---- commands ----
   ResetPredictTracksIfEstimated();
+  run_pace_.Start();
   Timer1->start();
 }
 
@@ -372,6 +384,7 @@ void TPlatform::SpeedButton10Click() {
   Run.PlayBackward = true;
   Run.FrameStep = -std::abs(Run.FrameStep);
   if (UpDown9->Position() <= ScrollBar1->value()) ShowNeighbor();
+  run_pace_.Start();
   Timer1->start();
 }
 
@@ -414,7 +427,10 @@ void TPlatform::SpeedButton7Click() { StepTo(StepButton::Back1s); }
 void TPlatform::SpeedButton8Click() { StepTo(StepButton::Forward10s); }
 void TPlatform::SpeedButton9Click() { StepTo(StepButton::Back10s); }
 
-void TPlatform::TrackBar1Change() { Timer1->setInterval(TrackBar1->value()); }
+void TPlatform::TrackBar1Change() {
+  run_pace_.Start();
+  Timer1->setInterval(TrackBar1->value());
+}
 
 void TPlatform::GoToFrame(int n) {
   if (!Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;

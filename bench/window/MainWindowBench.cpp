@@ -3,6 +3,7 @@
 // own AVI reader and through FFmpeg.
 #include <QApplication>
 #include <QSlider>
+#include <QTimer>
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -15,27 +16,30 @@ namespace {
 
 constexpr int kFrames = 150;
 
-std::filesystem::path WriteStarVideo(const std::filesystem::path& path) {
+enum class Codec { Uncompressed, Mjpeg, MjpegLarge };
+
+std::filesystem::path WriteStarVideo(const std::filesystem::path& path, Codec codec) {
+  // The large frame decodes in about 1.5-2 ms as MJPEG, slower than the
+  // run's 1 ms timer, so the run's pace is the decoder's.
+  const bool large = codec == Codec::MjpegLarge;
   SyntheticFrame f;
-  f.Width = 720;
-  f.Height = 480;
+  f.Width = large ? 1024 : 720;
+  f.Height = large ? 768 : 480;
   f.Background = 30;
   f.NoiseSigma = 3;
   f.Stars = {SyntheticStar{200.3, 150.6, 2500, 1.6}, SyntheticStar{500.2, 300.4, 1800, 1.5},
              SyntheticStar{360.7, 380.1, 1200, 1.4}};
   const Bitmap24 frame = MakeStarFrame(f);
-  AviWriter writer(path.string(), 720, 480);
+  AviWriter writer(path.string(), f.Width, f.Height);
   for (int n = 0; n < kFrames; ++n) writer.AddFrame(frame);
   writer.Finish();
   return path;
 }
 
-enum class Codec { Uncompressed, Mjpeg };
-
 // The star video, as MJPEG made by the ffmpeg tool when asked for; empty when
 // the tool fails.
 std::filesystem::path WriteVideo(const std::filesystem::path& dir, Codec codec) {
-  const auto raw = WriteStarVideo(dir / "speed.avi");
+  const auto raw = WriteStarVideo(dir / "speed.avi", codec);
   if (codec == Codec::Uncompressed) return raw;
   const auto mjpeg = dir / "speed_mjpeg.avi";
   const std::string cmd = "ffmpeg -nostdin -loglevel error -y -i '" + raw.string() +
@@ -158,6 +162,39 @@ BENCHMARK_CAPTURE(WindowRun, FfmpegMjpegShown, Reader::Ffmpeg, true, Codec::Mjpe
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5)
     ->UseRealTime();
+BENCHMARK_CAPTURE(WindowRun, FfmpegMjpeg, Reader::Ffmpeg, false, Codec::Mjpeg)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(SequentialGrab, FfmpegMjpegLarge, Reader::Ffmpeg, Codec::MjpegLarge)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(WindowRun, FfmpegMjpegLargeShown, Reader::Ffmpeg, true, Codec::MjpegLarge)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(WindowRun, FfmpegMjpegLarge, Reader::Ffmpeg, false, Codec::MjpegLarge)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();
+
+// The ceiling of a run on this machine: a 1 ms QTimer like Timer1 doing no
+// work, waited for as the run's event loop waits, for as many ticks as a run
+// has frames.
+void TimerAlone(benchmark::State& state) {
+  for (auto _ : state) {
+    QTimer timer;
+    timer.setInterval(1);
+    int ticks = 0;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      if (++ticks == kFrames) timer.stop();
+    });
+    timer.start();
+    while (timer.isActive()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  state.counters["ticks/s"] = benchmark::Counter(kFrames, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(TimerAlone)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
 // Heap bytes in use, big blocks of their own included.
 size_t HeapInUse() {
