@@ -7,9 +7,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include "base/ui/ControlsForward.h"
+
 class TPlatform;
-class TRadioGroup;
-class TUpDown;
 
 class TMeasurementOption : public QDialog {
   Q_OBJECT

@@ -45,26 +45,12 @@
 #include "video/CaptureLog.h"
 #include "timing/LedTimeCorrection.h"  // ---- LED time correction ----
 
-class QAction;
-class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QMenu;
-class QLineEdit;
-class QListWidget;
-class QMenu;
-class QPlainTextEdit;
-class QPushButton;
-class QRadioButton;
+#include "base/ui/ControlsForward.h"
+
 class QScrollArea;
-class QScrollBar;
-class QSlider;
 class QSplitter;
 class ResultMemoView;
 class DisplayPacer;
-class TRadioGroup;
-class TUpDown;
 class TSetPredictTrack;
 struct ResultCsvLoadResult;
 class TRestoreNoTimeRecorded;

@@ -32,11 +32,23 @@ std::pair<QCheckBox*, QLabel*> AddTickRow(QGridLayout* grid, const char* name, c
   return {tick, label};
 }
 
+// A page of save ticks on its own tab; returns the grid the rows go on.
+QGridLayout* AddTickPage(QTabWidget* pages, const char* title) {
+  auto* page = new QWidget;
+  auto* grid = new QGridLayout(page);
+  pages->addTab(page, title);
+  return grid;
+}
+
 // The note below a page's ticks, then its save and close buttons.
-void AddSaveRow(QGridLayout* grid, QPushButton* save, QPushButton* close) {
+std::pair<QPushButton*, QPushButton*> AddSaveRow(QGridLayout* grid, const char* save_name, const char* save_caption,
+                                                 const char* close_name) {
+  auto* save = Named<QPushButton>(save_name, save_caption);
+  auto* close = Named<QPushButton>(close_name, "Close");
   grid->addWidget(new QLabel(kNote), grid->rowCount(), 0, 1, 2);
   grid->addWidget(save, grid->rowCount(), 0);
   grid->addWidget(close, grid->rowCount() - 1, 1);
+  return {save, close};
 }
 
 QString Text(const TUpDown* u) { return u->Edit()->text(); }
@@ -84,8 +96,7 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
   PageControl1->addTab(files, "File reading");
 
   // 'Measurement'
-  auto* meas = new QWidget;
-  auto* mg = new QGridLayout(meas);
+  QGridLayout* mg = AddTickPage(PageControl1, "Measurement");
   std::tie(CheckBox2, Label20) = AddTickRow(mg, "CheckBox2", "Measurement type", "Label20");
   std::tie(CheckBox3, Label1) = AddTickRow(mg, "CheckBox3", "Meassure each frame / field", "Label1");
   std::tie(CheckBox4, Label2) = AddTickRow(mg, "CheckBox4", "Field Order:", "Label2");
@@ -93,26 +104,18 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
   std::tie(CheckBox6, Label4) = AddTickRow(mg, "CheckBox6", "Form of BKG Area :", "Label4");
   std::tie(CheckBox7, Label5) = AddTickRow(mg, "CheckBox7", "Width :", "Label5");
   std::tie(CheckBox8, Label6) = AddTickRow(mg, "CheckBox8", "Gap :", "Label6");
-  Button6 = close_button("Button6");
-  Button9 = Named<QPushButton>("Button9", "Save settings");
-  AddSaveRow(mg, Button9, Button6);
-  PageControl1->addTab(meas, "Measurement");
+  std::tie(Button9, Button6) = AddSaveRow(mg, "Button9", "Save settings", "Button6");
 
   // 'Tracking'
-  auto* track = new QWidget;
-  auto* tg = new QGridLayout(track);
+  QGridLayout* tg = AddTickPage(PageControl1, "Tracking");
   std::tie(CheckBox9, Label7) = AddTickRow(tg, "CheckBox9", "Tracking mode :", "Label7");
   std::tie(CheckBox11, Label8) = AddTickRow(tg, "CheckBox11", "Synchoronize to Aperture Radius :", "Label8");
   std::tie(CheckBox10, Label9) = AddTickRow(tg, "CheckBox10", "Radius :", "Label9");
   std::tie(CheckBox12, Label10) = AddTickRow(tg, "CheckBox12", "Threshold :", "Label10");
-  Button7 = close_button("Button7");
-  Button10 = Named<QPushButton>("Button10", "Save settings");
-  AddSaveRow(tg, Button10, Button7);
-  PageControl1->addTab(track, "Tracking");
+  std::tie(Button10, Button7) = AddSaveRow(tg, "Button10", "Save settings", "Button7");
 
   // 'Video Time Inserter'
-  auto* vti = new QWidget;
-  auto* vg = new QGridLayout(vti);
+  QGridLayout* vg = AddTickPage(PageControl1, "Video Time Inserter");
   std::tie(CheckBox13, Label11) = AddTickRow(vg, "CheckBox13", "Threshold :", "Label11");
   std::tie(CheckBox19, Label12) = AddTickRow(vg, "CheckBox19", "Read from VTI :", "Label12");
   RadioButton3 = Named<QRadioButton>("RadioButton3", "IOTA VTI");
@@ -124,10 +127,7 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
   auto* led_grid = new QGridLayout(led);
   std::tie(CheckBox20, Label13) = AddTickRow(led_grid, "CheckBox20", "Small Rectangle for Signal1, 2", "Label13");
   vg->addWidget(led, vg->rowCount(), 0, 1, 2);
-  Button8 = close_button("Button8");
-  Button11 = Named<QPushButton>("Button11", "Save Settings");
-  AddSaveRow(vg, Button11, Button8);
-  PageControl1->addTab(vti, "Video Time Inserter");
+  std::tie(Button11, Button8) = AddSaveRow(vg, "Button11", "Save Settings", "Button8");
 
   auto* bottom = new QHBoxLayout;
   Button1 = Named<QPushButton>("Button1", "Update.INI file");

@@ -7,14 +7,9 @@
 #include <optional>
 
 #include "base/FrameResult.h"
+#include "base/ui/ControlsForward.h"
 
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QPushButton;
-class QRadioButton;
 class TPlatform;
-class TRadioGroup;
 
 class TProfile : public QWidget {
   Q_OBJECT

@@ -8,13 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/ui/ControlsForward.h"
 #include "measure/AperturePhotometry.h"
-
-class QAction;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
-class QScrollBar;
 
 class TAvsEdit : public QWidget {
   Q_OBJECT

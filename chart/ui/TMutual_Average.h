@@ -9,23 +9,10 @@
 #include <memory>
 #include <thread>
 
+#include "base/ui/ControlsForward.h"
 #include "chart/MutualEvent.h"
 #include "chart/MutualFit.h"
 #include "chart/ui/ChartHost.h"
-
-class QAction;
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QMenu;
-class QPlainTextEdit;
-class QProgressBar;
-class QPushButton;
-class QScrollBar;
-class QTimer;
-class TRadioGroup;
-class TUpDown;
 
 class TMutual_Average : public QWidget {
   Q_OBJECT

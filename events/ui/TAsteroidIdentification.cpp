@@ -87,16 +87,25 @@ void TAsteroidIdentification::BuildControls() {
   g2l->addWidget(ListBox1);
   top->addWidget(g2);
 
-  auto* g3 = new QGroupBox("3. Occultation Elements of observed Event", this);
-  auto* g3l = new QGridLayout(g3);
+  // The numbered groups of captioned edits fill rows of four.
   int cell = 0;
+  auto grid_group = [&](const char* caption) {
+    auto* group = new QGroupBox(caption, this);
+    top->addWidget(group);
+    cell = 0;
+    return new QGridLayout(group);
+  };
+  auto place = [&](QGridLayout* grid, const char* label, QWidget* w) {
+    grid->addWidget(new QLabel(label), cell / 4, (cell % 4) * 2);
+    grid->addWidget(w, cell / 4, (cell % 4) * 2 + 1);
+    ++cell;
+  };
   auto add = [&](QGridLayout* grid, const char* name, const char* label) {
     QLineEdit* e = MakeEdit(this, name);
-    grid->addWidget(new QLabel(label), cell / 4, (cell % 4) * 2);
-    grid->addWidget(e, cell / 4, (cell % 4) * 2 + 1);
-    ++cell;
+    place(grid, label, e);
     return e;
   };
+  QGridLayout* g3l = grid_group("3. Occultation Elements of observed Event");
   Edit9 = add(g3l, "Edit9", "Date");
   Edit19 = add(g3l, "Edit19", "UT");
   Edit7 = add(g3l, "Edit7", "Object");
@@ -109,9 +118,7 @@ void TAsteroidIdentification::BuildControls() {
   Edit12 = add(g3l, "Edit12", "B-V");
   ComboBox2 = MakeCombo(this, "ComboBox2", SpectralItems());
   SetComboIndex(ComboBox2, 70);
-  g3l->addWidget(new QLabel("Spectrum"), cell / 4, (cell % 4) * 2);
-  g3l->addWidget(ComboBox2, cell / 4, (cell % 4) * 2 + 1);
-  ++cell;
+  place(g3l, "Spectrum", ComboBox2);
   Edit18 = add(g3l, "Edit18", "Star dia. mas");
   Edit1 = add(g3l, "Edit1", "Shadow velocity m/s");
   Edit2 = add(g3l, "Edit2", "Distance km");
@@ -119,7 +126,6 @@ void TAsteroidIdentification::BuildControls() {
   Edit20 = add(g3l, "Edit20", "Contact angle deg.");
   Edit25 = add(g3l, "Edit25", "Combined mag.");
   Edit37 = add(g3l, "Edit37", "Fresnel number");
-  top->addWidget(g3);
 
   auto* g4 = new QGroupBox("4. Check and Edit :  Camera", this);
   auto* g4l = new QHBoxLayout(g4);
@@ -130,9 +136,7 @@ void TAsteroidIdentification::BuildControls() {
   g4l->addWidget(Button4);
   top->addWidget(g4);
 
-  auto* g5 = new QGroupBox("5. Check and Edit : Date / Time on video recorded", this);
-  auto* g5l = new QGridLayout(g5);
-  cell = 0;
+  QGridLayout* g5l = grid_group("5. Check and Edit : Date / Time on video recorded");
   Edit4 = add(g5l, "Edit4", "Year");
   Edit5 = add(g5l, "Edit5", "Month");
   Edit6 = add(g5l, "Edit6", "Day");
@@ -140,11 +144,8 @@ void TAsteroidIdentification::BuildControls() {
   Edit22 = add(g5l, "Edit22", "m");
   Edit23 = add(g5l, "Edit23", "s");
   Edit24 = add(g5l, "Edit24", "UT (h)");
-  top->addWidget(g5);
 
-  auto* g6 = new QGroupBox("6. Check and Edit : Observer and Site location", this);
-  auto* g6l = new QGridLayout(g6);
-  cell = 0;
+  QGridLayout* g6l = grid_group("6. Check and Edit : Observer and Site location");
   Edit13 = add(g6l, "Edit13", "Long. deg");
   Edit26 = add(g6l, "Edit26", "min");
   Edit27 = add(g6l, "Edit27", "sec");
@@ -181,7 +182,6 @@ void TAsteroidIdentification::BuildControls() {
   sites->addWidget(new QLabel("Load:"));
   for (auto* b : {Button16, Button17, Button18, Button19}) sites->addWidget(b);
   g6l->addLayout(sites, 4, 0, 1, 8);
-  top->addWidget(g6);
 
   auto* g7 = new QGroupBox("7. Check and Edit : Observer's name ", this);
   auto* g7l = new QHBoxLayout(g7);

@@ -8,15 +8,9 @@
 #include <array>
 #include <string>
 
+#include "base/ui/ControlsForward.h"
 #include "events/IntegratedVideo.h"
 #include "events/ui/IdentificationHost.h"
-
-class QComboBox;
-class QGroupBox;
-class QLineEdit;
-class QListWidget;
-class QPlainTextEdit;
-class QPushButton;
 
 class TAsteroidIdentification : public QWidget {
   Q_OBJECT

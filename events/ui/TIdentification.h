@@ -7,21 +7,10 @@
 #include <array>
 #include <string>
 
+#include "base/ui/ControlsForward.h"
 #include "events/LunarPrediction.h"
 #include "events/ui/ChartBeside.h"
 #include "events/ui/IdentificationHost.h"
-
-class QAction;
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QPlainTextEdit;
-class QProgressBar;
-class QPushButton;
-class QScrollBar;
-class TRadioGroup;
 
 class TIdentification : public QWidget {
   Q_OBJECT

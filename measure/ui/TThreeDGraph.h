@@ -3,13 +3,9 @@
 // wire-mesh surface with its aperture and background outlined.
 #include <QWidget>
 
+#include "base/ui/ControlsForward.h"
 #include "measure/ApertureMasks.h"
 #include "measure/StarProfile3D.h"
-
-class QLabel;
-class QPushButton;
-class QSlider;
-class TRadioGroup;
 
 class TThreeDGraph : public QWidget {
   Q_OBJECT

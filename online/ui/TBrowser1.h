@@ -3,9 +3,8 @@
 // an address field.
 #include <QWidget>
 
-class QLineEdit;
-class QToolBar;
-class QToolButton;
+#include "base/ui/ControlsForward.h"
+
 class TWebBrowserControl;
 
 class TBrowser1 : public QWidget {

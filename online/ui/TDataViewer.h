@@ -4,9 +4,7 @@
 // opens it.
 #include <QDialog>
 
-class QGroupBox;
-class QListWidget;
-class QPushButton;
+#include "base/ui/ControlsForward.h"
 
 // The spreadsheet's address.
 extern const char* const kOccultationIndexUrl;

@@ -2,14 +2,8 @@
 // "CMOSExp2": exposures near a target suited to 1PPS base-time calibration.
 #include <QWidget>
 
+#include "base/ui/ControlsForward.h"
 #include "timing/CmosExposure.h"
-
-class QCheckBox;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
-class TUpDown;
 
 class TCMOSExp2 : public QWidget {
   Q_OBJECT

@@ -3,13 +3,9 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "base/ui/ControlsForward.h"
 #include "timing/CmosExposure.h"
 
-class QLabel;
-class QPlainTextEdit;
-class QPushButton;
-class TRadioGroup;
-class TUpDown;
 class TCMOSExp2;
 
 class TCMOSExposureCalc : public QWidget {

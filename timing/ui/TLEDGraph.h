@@ -14,19 +14,9 @@
 #include <vector>
 
 #include "base/Bitmap24.h"
+#include "base/ui/ControlsForward.h"
 #include "timing/LedBackground.h"
 #include "timing/LedTimeCorrection.h"
-
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QPlainTextEdit;
-class QProgressBar;
-class QPushButton;
-class QScrollBar;
-class TRadioGroup;
-class TUpDown;
 
 // What the window needs of the main window and the chart.
 struct LedGraphHost {

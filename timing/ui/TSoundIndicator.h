@@ -5,14 +5,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "base/ui/ControlsForward.h"
 #include "timing/SoundTrack.h"
-
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class TRadioGroup;
-class TUpDown;
 
 // What the indicator reads from and reports to the main window.
 struct SoundIndicatorHost {

@@ -6,16 +6,8 @@
 #include <functional>
 #include <thread>
 
+#include "base/ui/ControlsForward.h"
 #include "timing/TimingErrorSimulation.h"
-
-class QCheckBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QProgressBar;
-class QPushButton;
-class TUpDown;
 
 class TTimingErrorSimulation : public QDialog {
   Q_OBJECT

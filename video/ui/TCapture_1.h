@@ -11,18 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "base/ui/ControlsForward.h"
 #include "video/CaptureDevices.h"
 #include "video/CaptureSession.h"
-
-class QCheckBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QPlainTextEdit;
-class QPushButton;
-class QSlider;
-class QTimer;
 
 // What the window needs of its opener.
 struct CaptureHost {

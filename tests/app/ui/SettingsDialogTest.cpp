@@ -2,9 +2,11 @@
 // write into the settings file, and the switches that act at once.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -202,4 +204,48 @@ TEST(SettingsDialog, InserterAndFileTabSaves) {
   EXPECT_EQ(ini.ReadString("Files", "Path to .CSV files", ""), "/csv");
   EXPECT_FALSE(ini.ReadBool("Files", "Memory Latest Access to .CSV files", true));
   EXPECT_TRUE(f.dialogs.questions.empty());
+}
+
+// Each page of save ticks has its own tab, in order, and ends with its save
+// and close buttons side by side below the ticks.
+TEST(SettingsDialog, TickPagesEndWithTheirSaveAndCloseButtons) {
+  FreshWindow f;
+  TPreserveSetting* d = f.OpenDialog();
+  ASSERT_NE(d, nullptr);
+  auto* pages = Find<QTabWidget>(d, "PageControl1");
+  ASSERT_EQ(pages->count(), 4);
+  EXPECT_EQ(pages->tabText(0), "File reading");
+  EXPECT_EQ(pages->currentIndex(), 1);
+  struct Page {
+    int index;
+    const char *title, *first_tick, *save, *save_caption, *close;
+  };
+  const Page table[] = {
+      {1, "Measurement", "CheckBox2", "Button9", "Save settings", "Button6"},
+      {2, "Tracking", "CheckBox9", "Button10", "Save settings", "Button7"},
+      {3, "Video Time Inserter", "CheckBox13", "Button11", "Save Settings", "Button8"},
+  };
+  for (const Page& p : table) {
+    SCOPED_TRACE(p.title);
+    EXPECT_EQ(pages->tabText(p.index), p.title);
+    QWidget* page = pages->widget(p.index);
+    auto* tick = Find<QCheckBox>(d, p.first_tick);
+    auto* save = Find<QPushButton>(d, p.save);
+    auto* close = Find<QPushButton>(d, p.close);
+    ASSERT_TRUE(tick && save && close);
+    EXPECT_TRUE(page->isAncestorOf(tick));
+    EXPECT_EQ(save->text(), p.save_caption);
+    EXPECT_EQ(close->text(), "Close");
+    auto* grid = qobject_cast<QGridLayout*>(page->layout());
+    ASSERT_NE(grid, nullptr);
+    int save_row = -1, save_col = -1, close_row = -1, close_col = -1, tick_row = -1, tick_col = -1, span = 0;
+    grid->getItemPosition(grid->indexOf(save), &save_row, &save_col, &span, &span);
+    grid->getItemPosition(grid->indexOf(close), &close_row, &close_col, &span, &span);
+    grid->getItemPosition(grid->indexOf(tick), &tick_row, &tick_col, &span, &span);
+    EXPECT_EQ(save_row, grid->rowCount() - 1);
+    EXPECT_EQ(close_row, save_row);
+    EXPECT_EQ(save_col, 0);
+    EXPECT_EQ(close_col, 1);
+    EXPECT_LT(tick_row, save_row);
+  }
 }

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -243,4 +245,45 @@ TEST(TAsteroidIdentification, ElementsFileOpenedThroughTheDialog) {
   f.w->Button5->click();
   EXPECT_EQ(f.host.Messages().back(), "The prediction file could not be read.");
   EXPECT_EQ(f.w->ListBox1->count(), 2);  // the list stays
+}
+
+// The numbered groups stand in order down the window; each edit (and the
+// spectrum box) sits beside its caption, four to a row.
+TEST(TAsteroidIdentification, GroupsPlaceCaptionedControlsFourToARow) {
+  Fixture f;
+  const char* kElementsGroup = "3. Occultation Elements of observed Event";
+  struct Place {
+    QWidget* control;
+    const char *group, *caption;
+    int row, column;
+  };
+  const Place table[] = {
+      {f.w->Edit9, kElementsGroup, "Date", 0, 1},
+      {f.w->ComboBox2, kElementsGroup, "Spectrum", 2, 5},
+      {f.w->Edit37, kElementsGroup, "Fresnel number", 4, 3},
+      {f.w->Edit24, "5. Check and Edit : Date / Time on video recorded", "UT (h)", 1, 5},
+      {f.w->Edit13, "6. Check and Edit : Observer and Site location", "Long. deg", 0, 1},
+      {f.w->Edit32, "6. Check and Edit : Observer and Site location", "Map coordinates", 2, 3},
+  };
+  int last_group_index = -1;
+  for (const Place& p : table) {
+    SCOPED_TRACE(p.caption);
+    auto* group = qobject_cast<QGroupBox*>(p.control->parentWidget());
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(group->title(), p.group);
+    auto* grid = qobject_cast<QGridLayout*>(group->layout());
+    ASSERT_NE(grid, nullptr);
+    int row = -1, column = -1, span = 0;
+    grid->getItemPosition(grid->indexOf(p.control), &row, &column, &span, &span);
+    EXPECT_EQ(row, p.row);
+    EXPECT_EQ(column, p.column);
+    QLayoutItem* beside = grid->itemAtPosition(row, column - 1);
+    ASSERT_NE(beside, nullptr);
+    auto* caption = qobject_cast<QLabel*>(beside->widget());
+    ASSERT_NE(caption, nullptr);
+    EXPECT_EQ(caption->text(), p.caption);
+    const int at = f.w->layout()->indexOf(group);
+    EXPECT_GE(at, last_group_index);
+    last_group_index = at;
+  }
 }
