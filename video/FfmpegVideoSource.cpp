@@ -672,10 +672,7 @@ std::string FfmpegVideoSource::Deliver(const Decoded& d, Bitmap24& out) {
 
 // The chunk header at `pos` is that of a video chunk of our stream of `size` bytes.
 bool FfmpegVideoSource::VideoChunkAt(int64_t pos, int size) const {
-  uint8_t h[8];
-  if (pos < 0 || !row_file_->ReadAt(uint64_t(pos), h, sizeof h)) return false;
-  return h[0] == '0' + stream_ / 10 && h[1] == '0' + stream_ % 10 && h[2] == 'd' && (h[3] == 'b' || h[3] == 'c') &&
-         Le32(h + 4) == uint32_t(size);
+  return pos >= 0 && size >= 0 && VideoChunkBefore(*row_file_, uint64_t(pos) + 8, uint32_t(size), stream_);
 }
 
 // A 24-bit uncompressed AVI with an index is read by the index: each picture's
