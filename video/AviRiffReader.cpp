@@ -144,12 +144,6 @@ bool ParseStandardIndex(const uint8_t* p, size_t n, uint64_t file_size, std::vec
 
 bool ReadOpenDmlIndex(const ByteSource& src, const Layout& l, std::vector<AviFrameEntry>& frames);
 
-// Does a video chunk of this stream and size start 8 bytes before `data`?
-bool VideoChunkBefore(const ByteSource& src, uint64_t data, uint32_t size, int stream) {
-  uint8_t h[8];
-  return data >= 8 && src.ReadAt(data - 8, h, 8) && IsVideoChunk(Le32(h), stream) && Le32(h + 4) == size;
-}
-
 // Spot checks through the file: an index from another recording fails here.
 bool SpotCheck(const ByteSource& src, const std::vector<AviFrameEntry>& frames, int stream) {
   if (frames.empty()) return false;
@@ -290,6 +284,11 @@ void ParseStrl(const ByteSource& src, const Chunk& list, int stream, AviContents
 }
 
 }  // namespace
+
+bool VideoChunkBefore(const ByteSource& src, uint64_t data, uint32_t size, int stream) {
+  uint8_t h[8];
+  return data >= 8 && src.ReadAt(data - 8, h, 8) && IsVideoChunk(Le32(h), stream) && Le32(h + 4) == size;
+}
 
 std::string FourCCText(uint32_t f) {
   std::string s;

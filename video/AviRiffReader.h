@@ -44,6 +44,10 @@ struct AviContents {
 // Fills `out` and returns true, or returns false with a reason in `error`.
 bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error);
 
+// Does a video chunk ('##db' or '##dc') of this stream and size start 8 bytes
+// before `data`? An index entry that fails this points into another recording.
+bool VideoChunkBefore(const ByteSource& src, uint64_t data, uint32_t size, int stream);
+
 std::string FourCCText(uint32_t fourcc);
 constexpr uint32_t MakeFourCC(char a, char b, char c, char d) {
   return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 |

@@ -7,6 +7,15 @@
 #include <cerrno>
 #include <cstring>
 
+bool ByteSource::ReadPieces(uint64_t offset, const iovec* pieces, int count, size_t total) const {
+  for (int i = 0; i < count; ++i) {
+    if (!ReadAt(offset, pieces[i].iov_base, pieces[i].iov_len)) return false;
+    offset += pieces[i].iov_len;
+    total -= pieces[i].iov_len;
+  }
+  return total == 0;
+}
+
 bool MemoryByteSource::ReadAt(uint64_t offset, void* dst, size_t n) const {
   if (offset > size_ || n > size_ - offset) return false;
   if (n) std::memcpy(dst, data_ + offset, n);
@@ -38,4 +47,16 @@ bool FileByteSource::ReadAt(uint64_t offset, void* dst, size_t n) const {
     offset += uint64_t(got);
   }
   return true;
+}
+
+bool FileByteSource::ReadPieces(uint64_t offset, const iovec* pieces, int count, size_t total) const {
+  ssize_t got;
+  do got = ::preadv(fd_, pieces, count, off_t(offset));
+  while (got < 0 && errno == EINTR);
+  return got >= 0 && size_t(got) == total;
+}
+
+uint64_t FileByteSource::SizeNow() const {
+  struct stat st {};
+  return ::fstat(fd_, &st) == 0 ? uint64_t(st.st_size) : 0;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Random-access bytes of a video file: a file read with pread (64-bit offsets,
 // no shared file position) or a memory block (tests, the fuzzer).
+#include <sys/uio.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -13,6 +15,11 @@ class ByteSource {
   virtual uint64_t Size() const = 0;
   // Reads exactly n bytes at offset; false when they are not all there.
   virtual bool ReadAt(uint64_t offset, void* dst, size_t n) const = 0;
+  // Reads the `total` bytes at offset into the pieces in turn; false when
+  // they are not all there (the pieces may be partly written then).
+  virtual bool ReadPieces(uint64_t offset, const iovec* pieces, int count, size_t total) const;
+  // The size now: a file may have been cut since it was opened.
+  virtual uint64_t SizeNow() const { return Size(); }
 };
 
 class MemoryByteSource final : public ByteSource {
@@ -46,6 +53,9 @@ class FileByteSource final : public ByteSource {
   ~FileByteSource() override;
   uint64_t Size() const override { return size_; }
   bool ReadAt(uint64_t offset, void* dst, size_t n) const override;
+  // One system call: the kernel copies straight into the pieces.
+  bool ReadPieces(uint64_t offset, const iovec* pieces, int count, size_t total) const override;
+  uint64_t SizeNow() const override;
 
  private:
   FileByteSource(int fd, uint64_t size) : fd_(fd), size_(size) {}

@@ -7,11 +7,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
 #include <malloc.h>
-#include <sys/stat.h>
-#include <sys/uio.h>
-#include <unistd.h>
 
 #include "base/ByteOrder.h"
 
@@ -320,7 +316,7 @@ void FfmpegVideoSource::Close() {
   by_index_ = false;
   next_entry_ = 0;
   rows_ = {};
-  row_file_.Close();
+  row_file_.reset();
   cache_.clear();
   cache_limit_ = 0;
   codec_.reset();
@@ -674,48 +670,9 @@ std::string FfmpegVideoSource::Deliver(const Decoded& d, Bitmap24& out) {
   return "S_OK";
 }
 
-FfmpegVideoSource::RowFile& FfmpegVideoSource::RowFile::operator=(RowFile&& o) noexcept {
-  if (this != &o) {
-    Close();
-    fd_ = o.fd_;
-    o.fd_ = -1;
-  }
-  return *this;
-}
-
-bool FfmpegVideoSource::RowFile::Open(const std::string& path) {
-  Close();
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  return fd_ >= 0;
-}
-
-void FfmpegVideoSource::RowFile::Close() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-}
-
-int64_t FfmpegVideoSource::RowFile::Size() const {
-  struct stat st {};
-  return fd_ >= 0 && fstat(fd_, &st) == 0 ? int64_t(st.st_size) : -1;
-}
-
-bool FfmpegVideoSource::RowFile::Read(int64_t offset, void* dst, size_t n) const {
-  auto* p = static_cast<uint8_t*>(dst);
-  while (n > 0) {
-    const ssize_t got = ::pread(fd_, p, n, off_t(offset));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    p += got, offset += got, n -= size_t(got);
-  }
-  return true;
-}
-
 // The chunk header at `pos` is that of a video chunk of our stream of `size` bytes.
 bool FfmpegVideoSource::VideoChunkAt(int64_t pos, int size) const {
-  uint8_t h[8];
-  if (pos < 0 || !row_file_.Read(pos, h, sizeof h)) return false;
-  return h[0] == '0' + stream_ / 10 && h[1] == '0' + stream_ % 10 && h[2] == 'd' && (h[3] == 'b' || h[3] == 'c') &&
-         Le32(h + 4) == uint32_t(size);
+  return pos >= 0 && size >= 0 && VideoChunkBefore(*row_file_, uint64_t(pos) + 8, uint32_t(size), stream_);
 }
 
 // A 24-bit uncompressed AVI with an index is read by the index: each picture's
@@ -727,7 +684,7 @@ void FfmpegVideoSource::SetUpIndexReading() {
   by_index_ = false;
   next_entry_ = 0;
   rows_ = {};
-  row_file_.Close();
+  row_file_.reset();
   AVStream* st = format_->streams[stream_];
   const AVCodecParameters* par = st->codecpar;
   if (std::strcmp(format_->iformat->name, "avi") != 0 || !indexed_ || !raw_video_ || !palette_.empty() || dib_masks_ ||
@@ -746,12 +703,12 @@ void FfmpegVideoSource::SetUpIndexReading() {
       last_picture = i;
     }
   }
-  if (first_picture < 0 || !row_file_.Open(path_)) return;
+  if (first_picture < 0 || !(row_file_ = FileByteSource::Open(path_))) return;
   for (int i : {first_picture, (first_picture + last_picture) / 2, last_picture}) {
     const AVIndexEntry* e = avformat_index_get_entry(st, i);
     // A chunk past the end of a cut file is checked when it is read.
-    if (e->size > 0 && e->pos + 8 <= row_file_.Size() && !VideoChunkAt(e->pos, e->size)) {
-      row_file_.Close();
+    if (e->size > 0 && uint64_t(e->pos) + 8 <= row_file_->SizeNow() && !VideoChunkAt(e->pos, e->size)) {
+      row_file_.reset();
       return;
     }
   }
@@ -774,8 +731,7 @@ bool FfmpegVideoSource::DecodeNextFromIndex(Decoded& out) {
       NoteEmptyPacket(pts);
       continue;
     }
-    const int64_t file_size = row_file_.Size();
-    if (file_size < 0 || e.pos + 8 + e.size > file_size || !VideoChunkAt(e.pos, e.size)) {
+    if (uint64_t(e.pos) + 8 + uint64_t(e.size) > row_file_->SizeNow() || !VideoChunkAt(e.pos, e.size)) {
       NoteLost(pts);
       continue;
     }
@@ -805,7 +761,7 @@ bool FfmpegVideoSource::DecodeNextFromIndex(Decoded& out) {
 bool FfmpegVideoSource::DecodeOwnPacket(const AVIndexEntry& e, Decoded& out) {
   const int64_t pts = e.timestamp - start_pts_;
   AvPacketPtr packet = MakeAvPacket();
-  if (!packet || av_new_packet(packet.get(), e.size) < 0 || !row_file_.Read(e.pos + 8, packet->data, size_t(e.size))) {
+  if (!packet || av_new_packet(packet.get(), e.size) < 0 || !row_file_->ReadAt(uint64_t(e.pos) + 8, packet->data, size_t(e.size))) {
     NoteLost(pts);
     return false;
   }
@@ -827,7 +783,7 @@ bool FfmpegVideoSource::DecodeOwnPacket(const AVIndexEntry& e, Decoded& out) {
   if (rows_.packet_size == 0 && f->format == AV_PIX_FMT_BGR24 && f->width > 0 && f->height > 0 &&
       std::abs(step) >= row_bytes && std::min(top, last) >= 0 && std::max(top, last) + row_bytes <= e.size &&
       !f->decode_error_flags && !(f->flags & AV_FRAME_FLAG_CORRUPT))
-    rows_ = {e.size, top, step, f->width, f->height};
+    rows_ = {e.size, {top, step, f->width, f->height}};
   TakeFrame(std::move(f), out);
   return true;
 }
@@ -835,35 +791,8 @@ bool FfmpegVideoSource::DecodeOwnPacket(const AVIndexEntry& e, Decoded& out) {
 // The rows of a picture read by the index, from the file into `out`, in the
 // order the file holds them (bottom-up files: the bottom row first).
 bool FfmpegVideoSource::ReadRows(const Decoded& d, Bitmap24& out) {
-  if (d.file_pos < 0 || rows_.packet_size == 0) return false;
+  if (d.file_pos < 0 || rows_.packet_size == 0 || !row_file_) return false;
   // A file cut short since the picture was read: `out` stays as it was.
-  if (row_file_.Size() < d.file_pos + rows_.packet_size) return false;
-  const int w = rows_.width, h = rows_.height;
-  const int64_t row_bytes = int64_t(w) * 3, pitch = std::abs(rows_.step);
-  EnsureSize(out, w, h);
-  row_gap_.resize(size_t(std::max<int64_t>(1, pitch - row_bytes)));
-  constexpr int kBatch = 512;
-  iovec batch[kBatch];
-  int n = 0;
-  size_t want = 0;
-  int64_t offset = d.file_pos + std::min(rows_.top, rows_.top + rows_.step * (h - 1));
-  for (int k = 0; k < h; ++k) {
-    const int y = rows_.step > 0 ? k : h - 1 - k;
-    batch[n++] = {out.Row(y), size_t(row_bytes)};
-    want += size_t(row_bytes);
-    if (pitch > row_bytes && k + 1 < h) {
-      batch[n++] = {row_gap_.data(), size_t(pitch - row_bytes)};
-      want += size_t(pitch - row_bytes);
-    }
-    if (n + 2 > kBatch || k + 1 == h) {
-      ssize_t got;
-      do got = ::preadv(row_file_.Fd(), batch, n, off_t(offset));
-      while (got < 0 && errno == EINTR);
-      if (got != ssize_t(want)) return false;
-      offset += int64_t(want);
-      n = 0;
-      want = 0;
-    }
-  }
-  return true;
+  if (row_file_->SizeNow() < uint64_t(d.file_pos) + uint64_t(rows_.packet_size)) return false;
+  return ReadBgr24Rows(*row_file_, uint64_t(d.file_pos), rows_.rows, out, row_gap_);
 }

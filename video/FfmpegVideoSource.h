@@ -10,12 +10,15 @@
 // or a time the file's index skips) stretches the frame before it.
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "base/Bitmap24.h"
+#include "video/ByteSource.h"
 #include "video/FfmpegHandles.h"
+#include "video/FrameRows.h"
 #include "video/PixelConvert.h"
 
 struct FfmpegStep {
@@ -66,27 +69,8 @@ class FfmpegVideoSource {
   // Where the rows of an uncompressed BGR24 AVI picture lie in its packet, as
   // the decoder lays them out (learned from the first picture it decodes).
   struct RowsInPacket {
-    int packet_size = 0;   // 0: not learned yet
-    int64_t top = 0;       // offset of the top row in the packet
-    int64_t step = 0;      // to the next row down (negative: bottom-up)
-    int width = 0, height = 0;
-  };
-  // The file, read by us for uncompressed BGR24 AVI pictures (closed on move-away and destruction).
-  class RowFile {
-   public:
-    RowFile() = default;
-    RowFile(RowFile&& o) noexcept : fd_(o.fd_) { o.fd_ = -1; }
-    RowFile& operator=(RowFile&& o) noexcept;
-    ~RowFile() { Close(); }
-    bool Open(const std::string& path);
-    void Close();
-    bool IsOpen() const { return fd_ >= 0; }
-    int64_t Size() const;  // the file's size now; -1 when unknown
-    bool Read(int64_t offset, void* dst, size_t n) const;
-    int Fd() const { return fd_; }
-
-   private:
-    int fd_ = -1;
+    int packet_size = 0;  // 0: not learned yet
+    Bgr24Rows rows;
   };
   // A decoded picture kept for steps back and forth, with the time of the
   // picture the decoder gave right after it (known once that one is decoded).
@@ -150,7 +134,7 @@ class FfmpegVideoSource {
   bool by_index_ = false;
   int next_entry_ = 0;  // the index entry read next
   RowsInPacket rows_;
-  RowFile row_file_;
+  std::unique_ptr<FileByteSource> row_file_;  // the file, read by us for uncompressed BGR24 AVI pictures
   std::vector<uint8_t> row_gap_;  // padding between rows is read here
   bool indexed_ = false;  // the file brought an index of its pictures
   int64_t held_frames_ = -1;  // AVI: the frames the file holds (dropped ones too); -1 unknown

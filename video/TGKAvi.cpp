@@ -10,6 +10,7 @@
 #include "video/AvsScript.h"
 #include "video/DirectShowSource.h"
 #include "video/FfmpegVideoSource.h"
+#include "video/FrameRows.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -247,6 +248,8 @@ bool TGKAvi::GetFrameBitmap(int32_t n, Bitmap24& bitmap) {
     return codec_->Decode(*file_, avi_, j, scaler_, bitmap, error_);
   }
   const AviFrameEntry& e = avi_.frames[size_t(j)];
+  if (format_.decode == DibFormat::Decode::Packed && format_.packed.kind == PackedPixels::Kind::Bytes3)
+    return ReadBgr24Frame(e, bitmap);
   // Padding after the frame: swscale reads whole vectors at the end of a line.
   chunk_.resize(size_t(e.size) + 64);
   std::fill(chunk_.begin() + ptrdiff_t(e.size), chunk_.end(), uint8_t(0));
@@ -256,6 +259,26 @@ bool TGKAvi::GetFrameBitmap(int32_t n, Bitmap24& bitmap) {
   }
   if (!DecodeDibFrame(format_, chunk_.data(), e.size, scaler_, bitmap)) {
     error_ = "The frame is shorter than its format.";
+    return false;
+  }
+  return true;
+}
+
+// 24-bit rows go from the file straight into the bitmap; the checks come
+// first, so a frame that cannot be read leaves the bitmap as it was.
+bool TGKAvi::ReadBgr24Frame(const AviFrameEntry& e, Bitmap24& bitmap) {
+  const uint64_t file_size = file_->SizeNow();
+  if (e.offset > file_size || e.size > file_size - e.offset) {
+    error_ = "The frame cannot be read.";
+    return false;
+  }
+  const Bgr24Rows rows = DibBgr24Rows(format_.width, format_.height, format_.top_down);
+  if (int64_t(e.size) < rows.EndByte()) {
+    error_ = "The frame is shorter than its format.";
+    return false;
+  }
+  if (!ReadBgr24Rows(*file_, e.offset, rows, bitmap, row_gap_)) {
+    error_ = "The frame cannot be read.";
     return false;
   }
   return true;
@@ -274,4 +297,5 @@ void TGKAvi::CloseStreams() {
   format_ = DibFormat{};
   chunk_.clear();
   chunk_.shrink_to_fit();
+  row_gap_.clear();
 }

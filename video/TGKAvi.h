@@ -63,6 +63,7 @@ class TGKAvi {
  private:
   bool OpenAvi(const std::string& path);
   bool OpenAviSource(std::unique_ptr<ByteSource> bytes);
+  bool ReadBgr24Frame(const AviFrameEntry& e, Bitmap24& bitmap);
 
   int32_t frame_rate_ = 30;
   uint8_t bit_depth_ = 16;
@@ -70,6 +71,7 @@ class TGKAvi {
   AviContents avi_;
   DibFormat format_;
   std::vector<uint8_t> chunk_;
+  std::vector<uint8_t> row_gap_;  // padding between 24-bit rows is read here
   SwscaleToBgr scaler_;
   std::unique_ptr<AviCodecDecoder> codec_;
   std::unique_ptr<FfmpegVideoSource> script_source_;

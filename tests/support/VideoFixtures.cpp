@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -38,6 +39,26 @@ int ReadFrameNumber(const Bitmap24& f, int block) {
   }
   return n;
 }
+
+namespace {
+
+// Up to `frames` top-down BGR24 frames of a raw file.
+std::vector<Bitmap24> RawBgr24Frames(const std::string& raw, int width, int height, int frames) {
+  std::FILE* f = std::fopen(raw.c_str(), "rb");
+  if (!f) return {};
+  std::vector<Bitmap24> out;
+  for (int n = 0; n < frames; ++n) {
+    Bitmap24 b(width, height);
+    bool ok = true;
+    for (int y = 0; y < height && ok; ++y) ok = std::fread(b.Row(y), 3, size_t(width), f) == size_t(width);
+    if (!ok) break;
+    out.push_back(std::move(b));
+  }
+  std::fclose(f);
+  return out;
+}
+
+}  // namespace
 
 const std::string& VideoFixtureFolder() {
   static const TemporaryFolder dir("tessary-video");
@@ -75,18 +96,13 @@ std::vector<Bitmap24> FfmpegTestPattern(int width, int height, int rate, int fra
                  ":rate=" + std::to_string(rate) + ",format=bgr24 -frames:v " + std::to_string(frames) +
                  " -f rawvideo '" + raw + "'"))
     return {};
-  std::FILE* f = std::fopen(raw.c_str(), "rb");
-  if (!f) return {};
-  std::vector<Bitmap24> out;
-  for (int n = 0; n < frames; ++n) {
-    Bitmap24 b(width, height);
-    bool ok = true;
-    for (int y = 0; y < height && ok; ++y) ok = std::fread(b.Row(y), 3, size_t(width), f) == size_t(width);
-    if (!ok) break;
-    out.push_back(std::move(b));
-  }
-  std::fclose(f);
-  return out;
+  return RawBgr24Frames(raw, width, height, frames);
+}
+
+std::vector<Bitmap24> FfmpegBgr24Frames(const std::string& path, int width, int height) {
+  const std::string raw = path + ".bgr";
+  if (!RunFfmpeg("-i '" + path + "' -f rawvideo -pix_fmt bgr24 '" + raw + "'")) return {};
+  return RawBgr24Frames(raw, width, height, INT_MAX);
 }
 
 int ProbeStreamCount(const std::string& path, const std::string& type) {

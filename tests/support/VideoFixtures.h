@@ -34,5 +34,8 @@ bool FfmpegHasEncoder(const std::string& name);
 // rate, made by the ffmpeg CLI (a reference for what a capture of the test
 // pattern device must hold). Empty when ffmpeg fails.
 std::vector<Bitmap24> FfmpegTestPattern(int width, int height, int rate, int frames);
+// Every frame of a video as the ffmpeg tool decodes it to BGR24 (a reference
+// no code of ours touches). Empty when ffmpeg fails.
+std::vector<Bitmap24> FfmpegBgr24Frames(const std::string& path, int width, int height);
 // ffprobe: the number of streams of a type ("v" or "a") in a file.
 int ProbeStreamCount(const std::string& path, const std::string& type);
