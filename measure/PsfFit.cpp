@@ -7,7 +7,7 @@
 #include <numbers>
 
 #include "base/NumberText.h"
-#include "measure/ParallelScan.h"
+#include "base/ParallelScan.h"
 #include "measure/ProfileWindows.h"
 
 std::optional<PsfHistoryRecord> PsfHistory::At(int i) const {

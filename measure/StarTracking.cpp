@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "base/NumberText.h"
-#include "measure/ParallelScan.h"
+#include "base/ParallelScan.h"
 
 namespace {
 

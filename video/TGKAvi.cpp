@@ -14,6 +14,7 @@
 
 extern "C" {
 #include <libavformat/avformat.h>
+#include <libavutil/buffer.h>
 #include <libavutil/mem.h>
 }
 
@@ -79,14 +80,23 @@ class AviCodecDecoder {
         const AviFrameEntry& e = frames[size_t(next_send_)];
         int index = next_send_++;
         if (e.size == 0) continue;
-        buffer_.resize(e.size + AV_INPUT_BUFFER_PADDING_SIZE);
-        std::fill(buffer_.end() - AV_INPUT_BUFFER_PADDING_SIZE, buffer_.end(), 0);
-        if (!src.ReadAt(e.offset, buffer_.data(), e.size)) continue;
-        packet_->data = buffer_.data();
+        // The chunk is read straight into a pooled, counted buffer that the
+        // decoder takes as it is (a plain buffer would be copied again).
+        AVBufferRef* buf = PacketBuffer(size_t(e.size) + AV_INPUT_BUFFER_PADDING_SIZE);
+        if (!buf) continue;
+        if (!src.ReadAt(e.offset, buf->data, e.size)) {
+          av_buffer_unref(&buf);
+          continue;
+        }
+        std::memset(buf->data + e.size, 0, AV_INPUT_BUFFER_PADDING_SIZE);
+        packet_->buf = buf;
+        packet_->data = buf->data;
         packet_->size = int(e.size);
         packet_->flags = e.keyframe ? AV_PKT_FLAG_KEY : 0;
         ++packets_sent_;
-        if (avcodec_send_packet(ctx_.get(), packet_.get()) == 0) pending_.push_back(index);
+        const int sent = avcodec_send_packet(ctx_.get(), packet_.get());
+        av_packet_unref(packet_.get());
+        if (sent == 0) pending_.push_back(index);
       } else if (!flushed_) {
         avcodec_send_packet(ctx_.get(), nullptr);
         flushed_ = true;
@@ -129,6 +139,15 @@ class AviCodecDecoder {
     return false;
   }
 
+  // A buffer of at least `size` bytes; the pool grows for a larger chunk.
+  AVBufferRef* PacketBuffer(size_t size) {
+    if (!pool_ || pool_size_ < size) {
+      pool_size_ = size + size / 4;
+      pool_.reset(av_buffer_pool_init(pool_size_, nullptr));
+    }
+    return pool_ ? av_buffer_pool_get(pool_.get()) : nullptr;
+  }
+
   void Restart(int k) {
     avcodec_flush_buffers(ctx_.get());
     next_send_ = k;
@@ -142,7 +161,11 @@ class AviCodecDecoder {
   AvCodecContextPtr ctx_;
   AvPacketPtr packet_;
   AvFramePtr last_;
-  std::vector<uint8_t> buffer_;
+  struct PoolFreer {
+    void operator()(AVBufferPool* p) const { av_buffer_pool_uninit(&p); }
+  };
+  std::unique_ptr<AVBufferPool, PoolFreer> pool_;  // frees itself once the decoder drops its last buffer
+  size_t pool_size_ = 0;
   std::deque<int> pending_;
   int next_send_ = 0, out_index_ = -1;
   int64_t packets_sent_ = 0;

@@ -1,5 +1,7 @@
 #include "video/YuvToBgr.h"
 
+#include "base/ParallelScan.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -20,6 +22,11 @@ extern "C" {
 #endif
 
 namespace {
+
+// Pictures from this size up are converted in bands side by side; a
+// smaller one costs less than waking the workers.
+constexpr int64_t kBandPixels = 256 * 256;
+constexpr int kMaxBands = 4;
 
 enum class Layout { Planar, Yuyv, Uyvy };
 
@@ -255,38 +262,62 @@ bool YuvToBgr::Convert(const uint8_t* const data[4], const int linesize[4], int 
   if (info.layout == Layout::Planar && (!data[1] || !data[2])) return false;
   Prepare(width, height, format, matrix, range);
   if (out.Width() != width || out.Height() != height) out.Resize(width, height);
-  const bool identity = info.h_shift == 0;
-  for (int row = 0; row < height; ++row) {
+  // Rows are independent: large pictures are split into bands converted side
+  // by side, each band with its own scratch rows.
+  const int bands = int64_t(width) * height >= kBandPixels ? std::min(ScanParallelism(), kMaxBands) : 1;
+  const size_t scratch = size_t(width) * size_t(bands);
+  if (y_row_.size() < scratch) {
+    y_row_.resize(scratch);
+    u_row_.resize(scratch);
+    v_row_.resize(scratch);
+  }
+  const auto band = [&](int k) {
+    const size_t at = size_t(width) * size_t(k);
+    ConvertRows(data, linesize, width, height * k / bands, height * (k + 1) / bands, static_cast<int>(info.layout),
+                info.h_shift == 0, y_row_.data() + at, u_row_.data() + at, v_row_.data() + at, out);
+  };
+  if (bands == 1) {
+    band(0);
+  } else {
+    RunParts(bands, band);
+  }
+  return true;
+}
+
+void YuvToBgr::ConvertRows(const uint8_t* const data[4], const int linesize[4], int width, int row0, int row1,
+                           int layout_code, bool identity, uint8_t* y_row, uint8_t* u_row, uint8_t* v_row,
+                           Bitmap24& out) const {
+  const Layout layout = static_cast<Layout>(layout_code);
+  for (int row = row0; row < row1; ++row) {
     const int crow = chroma_row_[size_t(row)];
-    const uint8_t *y = y_row_.data(), *u = u_row_.data(), *v = v_row_.data();
-    if (info.layout == Layout::Planar) {
+    const uint8_t *y = y_row, *u = u_row, *v = v_row;
+    if (layout == Layout::Planar) {
       y = data[0] + ptrdiff_t(linesize[0]) * row;
       const uint8_t* us = data[1] + ptrdiff_t(linesize[1]) * crow;
       const uint8_t* vs = data[2] + ptrdiff_t(linesize[2]) * crow;
       if (identity) {
         u = us, v = vs;
       } else if (pairs_) {
-        PairRowToBgr(y, us, vs, width, terms_, out.Row(row), u_row_.data(), v_row_.data());
+        PairRowToBgr(y, us, vs, width, terms_, out.Row(row), u_row, v_row);
         continue;
       } else {
         for (int x = 0; x < width; ++x) {
           const int c = column_[size_t(x)];
-          u_row_[size_t(x)] = us[c], v_row_[size_t(x)] = vs[c];
+          u_row[x] = us[c], v_row[x] = vs[c];
         }
       }
     } else {
       const uint8_t* s = data[0] + ptrdiff_t(linesize[0]) * row;
-      const int yo = info.layout == Layout::Yuyv ? 0 : 1, uo = info.layout == Layout::Yuyv ? 1 : 0;
-      UnpackPairs(s, width, yo, uo, uo + 2, y_row_.data(), u_row_.data(), v_row_.data());
+      const int yo = layout == Layout::Yuyv ? 0 : 1, uo = layout == Layout::Yuyv ? 1 : 0;
+      UnpackPairs(s, width, yo, uo, uo + 2, y_row, u_row, v_row);
       if (!pairs_) {
         // Odd widths pick chroma pairs unevenly: take them from the pairs.
         for (int x = 0; x < width; ++x) {
           const uint8_t* p = s + 4 * column_[size_t(x)];
-          u_row_[size_t(x)] = p[uo], v_row_[size_t(x)] = p[uo + 2];
+          u_row[x] = p[uo], v_row[x] = p[uo + 2];
         }
       }
     }
     RowToBgr(y, u, v, width, terms_, out.Row(row));
   }
-  return true;
 }

@@ -31,6 +31,10 @@ class YuvToBgr {
 
  private:
   void Prepare(int width, int height, AVPixelFormat format, AVColorSpace matrix, AVColorRange range);
+  // Rows row0 to row1 - 1, with scratch rows of `width` bytes of the band's own.
+  void ConvertRows(const uint8_t* const data[4], const int linesize[4], int width, int row0, int row1,
+                   int layout_code, bool identity, uint8_t* y_row, uint8_t* u_row, uint8_t* v_row,
+                   Bitmap24& out) const;
 
   int width_ = 0, height_ = 0;
   AVPixelFormat format_ = AV_PIX_FMT_NONE;
@@ -41,6 +45,6 @@ class YuvToBgr {
   bool pairs_ = false;          // chroma sample x>>1 for every pixel x
   std::vector<int> column_;     // chroma sample of each pixel
   std::vector<int> chroma_row_; // chroma row of each row
-  std::vector<uint8_t> y_row_, u_row_, v_row_;
+  std::vector<uint8_t> y_row_, u_row_, v_row_;  // scratch rows, one set per band
   std::vector<int32_t> cr_, cg_, cb_;  // per-pixel chroma terms of one row
 };

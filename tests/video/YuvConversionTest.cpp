@@ -90,7 +90,7 @@ struct Layout {
 class RandomFrames : public ::testing::TestWithParam<Layout> {};
 
 TEST_P(RandomFrames, MatchSwscaleAtEverySize) {
-  const struct { int w, h; } sizes[] = {{720, 480}, {1, 1}, {2, 2}, {3, 3}, {5, 7}, {17, 9}, {33, 5}, {64, 3}, {7, 64}, {101, 11}};
+  const struct { int w, h; } sizes[] = {{720, 480}, {723, 481}, {257, 301}, {1, 1}, {2, 2}, {3, 3}, {5, 7}, {17, 9}, {33, 5}, {64, 3}, {7, 64}, {101, 11}};
   const AVColorSpace matrices[] = {AVCOL_SPC_UNSPECIFIED, AVCOL_SPC_BT709, AVCOL_SPC_BT2020_NCL};
   std::mt19937 rng(23);
   for (auto s : sizes)

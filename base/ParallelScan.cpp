@@ -1,4 +1,4 @@
-#include "measure/ParallelScan.h"
+#include "base/ParallelScan.h"
 
 #include <algorithm>
 #include <atomic>
