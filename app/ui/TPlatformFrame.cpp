@@ -45,7 +45,6 @@ FrameDriverState TPlatform::InitialFrameDriverState() {
     g.DirectionX = 0;
     g.DirectionY = -100;
   }
-  st.AutoRectangleDirection = true;
   return st;
 }
 
@@ -60,6 +59,7 @@ FrameDriverSettings TPlatform::DriverSettings() const {
   s.Filters = FilterControls();
   s.CutBkgUpperSide = Options.CutBkgUpperSide;
   s.CutBkgLowerSide = Options.CutBkgLowerSide;
+  s.AutoRectangleDirection = Options.AutoRectangleDirection != 0;
   s.Aperture.SubtractBackground = Options.SubtractBackground;
   s.Aperture.LimbProfileForRectangle = Options.LimbProfileForRectangle != 0;
   s.ApertureRadius = UpDown1->Position();
@@ -149,7 +149,6 @@ FrameOutcome TPlatform::ShowNeighbor() {
   FrameDriverSettings s = DriverSettings();
   PrepareTracking(s);  // ---- objects ----
   RefreshObjectMasks(s, false);
-  Driver.AutoRectangleDirection = Options.AutoRectangleDirection != 0;
   FrameIo io;
   io.GrabFrame = [this](int n, Bitmap24& bmp) { return GrabFrameText(n, bmp); };
   io.AppendRows = [this](const DataLineBlocks&) { AppendResultRows(); };

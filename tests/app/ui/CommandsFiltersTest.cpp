@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <cmath>
 
 #include "MainRoadFixture.h"
 #include "app/ui/TMeasurementOption.h"
@@ -294,6 +295,35 @@ TEST(MeasurementOption, NarrowFrameGivesTheLedScrollBarMaximum25) {
   o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
   ASSERT_NE(o, nullptr);
   EXPECT_EQ(Find<QScrollBar>(o, "ScrollBar1")->maximum(), 25);
+}
+
+// 'Measurement Option' CheckBox4 decides on the next frame whether a pending
+// search of the band's direction runs: off, the direction set by hand stays;
+// on, it becomes one of the searched directions (500 pixels long).
+TEST(MeasurementOption, CheckBox4DecidesTheNextFramesDirectionSearch) {
+  OpenWindow m;
+  m.Find<QRadioButton>("RadioButton3")->click();  // 'Meteor/Lunar Limb': the band that turns
+  m.ClickImage1(40, 30);
+  m.Find<QAction>("MeasuremenOption1")->trigger();
+  auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  ASSERT_NE(o, nullptr);
+  auto* box = Find<QCheckBox>(o, "CheckBox4");
+  EXPECT_TRUE(box->isChecked());
+  for (bool on : {false, true}) {
+    if (box->isChecked() != on) box->click();
+    BkgLineGeometry& g = m.W().Driver.Geometry[0];
+    g.DirectionX = 37;
+    g.DirectionY = 11;
+    m.W().Driver.OptimizeDirectionNow = true;
+    m.W().ShowNeighbor();
+    EXPECT_FALSE(m.W().Driver.OptimizeDirectionNow) << on;
+    if (on) {
+      EXPECT_NEAR(std::hypot(g.DirectionX, g.DirectionY), 500, 1);
+    } else {
+      EXPECT_EQ(g.DirectionX, 37);
+      EXPECT_EQ(g.DirectionY, 11);
+    }
+  }
 }
 
 // With 'Make easy operation for click', placing object A applies the preset
