@@ -338,7 +338,6 @@ class TPlatform : public QMainWindow {
   PositionMarks Marks;  // the LED signal boxes and the digit box placed on the frame
   int LastStarClickX = 0, LastStarClickY = 0;
   int PopupX = 0, PopupY = 0;  // the last right click on Image1
-  int ImageScrollX = 0, ImageScrollY = 0;
   uint8_t OutlineDisplayMode = 0;  // 0 Hilight, 1 Faint, 2 Hide
   std::array<bool, 3> ObjectPlaced{};
   std::string CsvFileName;
@@ -530,7 +529,6 @@ class TPlatform : public QMainWindow {
   QLineEdit* Edit16 = nullptr;      // object B's linked y
   bool DirectionPhotometryWas = false;  // 'Photometry' before 'Direction Setting'
   bool PopupPlacement = false;          // the next 'Object Star Add' came from the image's pop-up
-  int DirectionMouseX = 0, DirectionMouseY = 0;
   // ---- online ---- (TPlatformOnline.cpp)
   void SoftwareUpdate1Click();
   void Button38Click();
@@ -619,7 +617,6 @@ class TPlatform : public QMainWindow {
   QPointer<TDshowErrors> DshowErrors;  // open: DSErrorsOpen
   QPointer<TIMGWindowSetting> IMGWindowSetting;
   bool CaptureWindowOpen = false;
-  QString AvsDialogFileName;  // the script last chosen with 'AVS File Edit' (OpenDialog3)
 
   // ---- commands ---- (TPlatformCommands.cpp: image and table commands,
   // gamma, frame step, filters, display aids, 'Filing Cabinet'; the options

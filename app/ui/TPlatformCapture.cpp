@@ -124,7 +124,6 @@ void TPlatform::AVSFileEdit1Click() {
                                                              : QString::fromStdString(Settings.LastVideoDirectory);
   const QString file = Dialogs().GetOpenFileName("Open", folder, "AviSynth File (*.avs)");
   if (file.isEmpty()) return;
-  AvsDialogFileName = file;
   if (!QFileInfo::exists(file)) {
     Dialogs().ShowError("Could not open .AVS file.\n" + QFileInfo(file).fileName());
     return;

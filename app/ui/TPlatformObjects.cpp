@@ -159,8 +159,8 @@ std::pair<int, int> TPlatform::SnapToGhsGrid(int x, int y) {
 void TPlatform::Image1MouseDown(Qt::MouseButton button, int x, int y) {
   if (!Run.VideoLoaded || Run.MeasuringRun) return;
   if (button == Qt::RightButton) {
-    PopupX = x + ImageScrollX;
-    PopupY = y + ImageScrollY;
+    PopupX = x;
+    PopupY = y;
     PopupPlacement = true;
     PopupMenu1->popup(Image1->mapToGlobal(QPoint(x, y)));
     return;
