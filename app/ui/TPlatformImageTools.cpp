@@ -80,7 +80,7 @@ void TPlatform::SetUpImageTools() {
   // A right click on the frame opens the pop-up; the menu bar's 'Object' menu
   // places a new object where the user can see it instead.
   if (Object1)
-    connect(Object1, &QMenu::aboutToShow, this, [this] { PopupPlacement = false; });
+    connect(Object1, &QMenu::aboutToShow, this, [this] { Mouse.PopupPlacement = false; });
 }
 
 // ---- the mouse over the frame ----
@@ -112,7 +112,7 @@ void TPlatform::Button7Click() {
   }
   // The frame in hand, filtered as shown, is what the direction is set on.
   ShowNeighbor();
-  DirectionPhotometryWas = CheckBox14->isChecked();
+  Mouse.DirectionPhotometryWas = CheckBox14->isChecked();
   CheckBox14->setChecked(false);
   // The same controls come back with the click that ends the setting.
   for (QWidget* c : std::initializer_list<QWidget*>{RadioButton1, RadioButton2, RadioButton3, RadioButton4,

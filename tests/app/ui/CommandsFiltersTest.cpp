@@ -68,8 +68,8 @@ TEST(Commands, SaveImageTakesTheExtensionOfTheChosenType) {
   QImageReader reader(QString::fromStdString(jpg.string()));
   EXPECT_EQ(reader.format(), "jpeg");
   const QImage read = reader.read();
-  EXPECT_EQ(read.width(), m.W().Image1Bitmap.Width());
-  EXPECT_EQ(read.height(), m.W().Image1Bitmap.Height());
+  EXPECT_EQ(read.width(), m.W().Display.Image1Bitmap.Width());
+  EXPECT_EQ(read.height(), m.W().Display.Image1Bitmap.Height());
   EXPECT_TRUE(m.dialogs.messages.empty());
 
   // A name that is only an extension writes nothing.
@@ -129,11 +129,11 @@ TEST(Commands, ContourLinePaintsTheShownFrame) {
   Bitmap24 expected = m.raw[0];
   DrawContourLines(expected);
   // The background of 20 is a multiple of 10: yellow everywhere but the star.
-  const Bgr corner = m.W().Image1Bitmap.Get(2, 50);
+  const Bgr corner = m.W().Display.Image1Bitmap.Get(2, 50);
   EXPECT_EQ(corner.r, 255);
   EXPECT_EQ(corner.g, 255);
   EXPECT_EQ(corner.b, 0);
-  EXPECT_EQ(m.W().Image1Bitmap.Get(70, 5).r, expected.Get(70, 5).r);
+  EXPECT_EQ(m.W().Display.Image1Bitmap.Get(70, 5).r, expected.Get(70, 5).r);
 }
 
 TEST(Commands, GammaFieldModeAppliesTheTypedGamma) {
@@ -216,8 +216,8 @@ TEST(Commands, CopyCommandsFillTheClipboard) {
   EXPECT_EQ(QApplication::clipboard()->text(), m.Find<QPlainTextEdit>("Memo1")->toPlainText());
   m.Find<QAction>("CopyImagetoClipBoard1")->trigger();
   const QImage copied = QApplication::clipboard()->image();
-  EXPECT_EQ(copied.width(), m.W().Image1Bitmap.Width());
-  EXPECT_EQ(copied.pixelColor(70, 5).red(), m.W().Image1Bitmap.Get(70, 5).r);
+  EXPECT_EQ(copied.width(), m.W().Display.Image1Bitmap.Width());
+  EXPECT_EQ(copied.pixelColor(70, 5).red(), m.W().Display.Image1Bitmap.Get(70, 5).r);
 }
 
 TEST(Commands, LoadBmpShowsTheStillImage) {
@@ -258,8 +258,8 @@ TEST(MeasurementOption, ControlsChangeTheMeasurement) {
 
   // 'Hide' draws no outline: the shown frame is the measured one.
   Find<TRadioGroup>(o, "RadioGroup1")->Item(2)->click();
-  EXPECT_EQ(m.W().OutlineDisplayMode, 2);
-  EXPECT_TRUE(SamePixels(m.W().OverlayBitmap, m.W().Driver.FrameBitmap));
+  EXPECT_EQ(m.W().Display.OutlineDisplayMode, 2);
+  EXPECT_TRUE(SamePixels(m.W().Display.OverlayBitmap, m.W().Driver.FrameBitmap));
 
   // 'Available' off: the LED boxes are out of use and a click places a star.
   m.Find<QRadioButton>("RadioButton11")->click();
