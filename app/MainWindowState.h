@@ -25,6 +25,7 @@ struct RunState {
   bool CsvCmosTime = false;      // the loaded table carries CMOS times
   bool KeepObjectCount = false;  // the next video keeps ObjectCount (a loaded table's objects)
   bool SingleFrameRun = false;   // a '1Frame' or 'DEL' step: the run ends after this frame
+  std::string CsvFileName;       // the results file last saved or loaded
 };
 
 // Raises a flag for the lifetime of a scope (a frame-source operation), and
@@ -126,6 +127,37 @@ struct RectangleApertureState {
   std::array<int32_t, 3> SavedBkgWidth{}, SavedBkgGap{};
   std::array<int, 3> RectangleWidth{10, 10, 10}, RectangleHeight{10, 10, 10};
   std::array<uint8_t, 3> SavedBkgForm{}, SavedTrackingMode{};
+};
+
+// Where the mouse last acted on Image1 (frame pixels), and what a click
+// that ends 'Direction Setting' puts back.
+struct ImageMouseState {
+  int LastStarClickX = 0, LastStarClickY = 0;  // the last star placed by a click
+  int PopupX = 0, PopupY = 0;     // the last right click on Image1
+  bool PopupPlacement = false;    // the next 'Object Star Add' came from the image's pop-up
+  bool DirectionPhotometryWas = false;  // 'Photometry' before 'Direction Setting'
+};
+
+// Tool windows whose being open changes what the main window does.
+struct OpenWindowFlags {
+  bool PredictTrackFormOpen = false;  // 'Setting for predicted track'
+  bool SoundGraphOpen = false;        // the sound indicator stands in for Signal1
+  bool CaptureWindowOpen = false;
+};
+
+// What Image1 shows: the frame, and the measured frame with its outlines.
+struct FrameDisplayState {
+  Bitmap24 Image1Bitmap;            // what Image1 shows
+  Bitmap24 OverlayBitmap;           // the measured frame with its outlines and markers
+  bool OverlayDrawn = false;        // OverlayBitmap belongs to the last measured frame
+  uint8_t OutlineDisplayMode = 0;   // 0 Hilight, 1 Faint, 2 Hide
+};
+
+// Per object: placed on the frame (outlined from then on), and its star's
+// fitted width, from which the occultation preset sizes the tracking radius.
+struct ObjectStarState {
+  std::array<bool, 3> ObjectPlaced{};
+  std::array<double, 3> ObjectFitWidth{};
 };
 
 // The sound track written beside the open video and what its display found.

@@ -160,7 +160,7 @@ void Driver::ProcessObject(int k, bool refit_copy, FrameOutcome& out) {
   }
   // The direction belongs to the selected object, so the request is consumed there.
   if (st_.OptimizeDirectionNow && k == s_.SelectedObject) {
-    if (st_.AutoRectangleDirection) hooks_.OptimizeDirection(ctx_, k, At(k));
+    if (s_.AutoRectangleDirection) hooks_.OptimizeDirection(ctx_, k, At(k));
     st_.OptimizeDirectionNow = false;
   }
 

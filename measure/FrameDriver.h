@@ -79,6 +79,9 @@ struct FrameDriverSettings {
   std::array<int, 3> RectangleHeight{10, 10, 10};
   bool CutBkgUpperSide = false;
   bool CutBkgLowerSide = false;
+  // 'Measurement Option' CheckBox4: OptimizeDirectionNow searches the
+  // direction; without it the request is dropped.
+  bool AutoRectangleDirection = false;
   SignalSettings Signals;
 };
 
@@ -103,7 +106,6 @@ struct FrameDriverState {
   // One-shot requests consumed by the driver.
   bool PsfRefitPending = false;       // consumed at the selected object
   bool OptimizeDirectionNow = false;  // consumed at the selected object
-  bool AutoRectangleDirection = false;
   bool PositionJustSet = false;       // consumed at the object being placed
   std::array<bool, 3> ObjectBeingPlaced{};  // set and cleared by the caller
 
@@ -178,7 +180,7 @@ class FrameDriverHooks {
   virtual std::optional<PsfFitResult> RefitStarProfile(FrameContext&, int /*k*/, ObjectPosition /*at*/) {
     return std::nullopt;
   }
-  // Background direction of the selected object (only with AutoRectangleDirection);
+  // Background direction of the selected object (only with Settings.AutoRectangleDirection);
   // writes State.Geometry[k - 1].DirectionX/Y and rebuilds the masks.
   virtual void OptimizeDirection(FrameContext&, int /*k*/, ObjectPosition /*at*/) {}
   // One tracking step ('Anchor' and 'Drift' objects): TrackStarByProfile when

@@ -83,7 +83,7 @@ void TMeasurementOption::FormCreate() {
   CheckBox7->setChecked(w_.Options.SubtractBackground);
   CheckBox8->setChecked(w_.Options.LimbProfileForRectangle != 0);
   SetScrollLimits();
-  if (w_.OutlineDisplayMode <= 2) RadioGroup1->SetItemIndex(w_.OutlineDisplayMode);
+  if (w_.Display.OutlineDisplayMode <= 2) RadioGroup1->SetItemIndex(w_.Display.OutlineDisplayMode);
   UpDown1->SetPosition(w_.Options.SaturationLevel);
   UpDown2->SetPosition(w_.Options.SaturatedPeakStart);
   UpDown3->SetPosition(w_.Options.Signal1HalfWidth);
@@ -131,7 +131,7 @@ void TMeasurementOption::CheckBox3Click() {
 void TMeasurementOption::RadioGroup1Click() {
   const int i = RadioGroup1->ItemIndex();
   if (i < 0 || i > 2) return;
-  w_.OutlineDisplayMode = static_cast<uint8_t>(i);
+  w_.Display.OutlineDisplayMode = static_cast<uint8_t>(i);
   w_.ShowNeighbor();
 }
 

@@ -269,7 +269,7 @@ class TPlatform : public QMainWindow {
 
   // ---- frame ----
   FrameDriverState Driver = InitialFrameDriverState();
-  Bitmap24 Image1Bitmap;  // what Image1 shows
+  FrameDisplayState Display;  // what Image1 shows, and the measured frame's outlines
   // Measures and shows the frame at ScrollBar1's position (appending rows
   // during a run). The radius and band controls count as the selected
   // object's settings. Returns what the frame gave (nothing measured when no
@@ -336,16 +336,10 @@ class TPlatform : public QMainWindow {
   // every frame).
   TrackingOptions TrackingOpts;
   PositionMarks Marks;  // the LED signal boxes and the digit box placed on the frame
-  int LastStarClickX = 0, LastStarClickY = 0;
-  int PopupX = 0, PopupY = 0;  // the last right click on Image1
-  int ImageScrollX = 0, ImageScrollY = 0;
-  uint8_t OutlineDisplayMode = 0;  // 0 Hilight, 1 Faint, 2 Hide
-  std::array<bool, 3> ObjectPlaced{};
-  std::string CsvFileName;
-  Bitmap24 OverlayBitmap;   // the measured frame with its outlines and markers
-  bool OverlayDrawn = false;  // OverlayBitmap belongs to the last measured frame
+  ImageMouseState Mouse;  // clicks on Image1, and what 'Direction Setting' puts back
+  ObjectStarState Stars;  // which objects are placed, and their stars' fitted widths
   QPointer<TSetPredictTrack> SetPredictTrack;  // 'Setting for predicted track'
-  bool PredictTrackFormOpen = false;
+  OpenWindowFlags OpenWindows;  // tool windows whose being open matters here
 
   void SetStarsPosition(int k, int x, int y);
   void ObjectStarAdd();
@@ -391,7 +385,7 @@ class TPlatform : public QMainWindow {
   void DrawFrameOverlay(FrameContext& ctx);
   void DrawStampMarkers();
   // The bitmap Image1 shows for the last measured frame.
-  const Bitmap24* MeasuredImage() const { return OverlayDrawn ? &OverlayBitmap : &Driver.FrameBitmap; }
+  const Bitmap24* MeasuredImage() const { return Display.OverlayDrawn ? &Display.OverlayBitmap : &Driver.FrameBitmap; }
   void OpenSetPredictTrack();
 
   // Results CSV files.
@@ -440,7 +434,6 @@ class TPlatform : public QMainWindow {
   CaptureLogState CaptureLogTimes;  // the capture log; outlives its window
   QPointer<TRestoreNoTimeRecorded> RestoreNoTimeRecorded;
   TickStampState Ticks;             // tick-count stamps and a fixed frame interval
-  std::array<double, 3> ObjectFitWidth{};
   RectangleApertureState RectAperture;  // sizes, and what the rectangle replaced
   bool SelectedIsRectangle() const;
   // Reads and shows the time of `frame` (the field view when `field_view`).
@@ -528,9 +521,6 @@ class TPlatform : public QMainWindow {
   QLineEdit* Edit10 = nullptr;      // frame number
   QLineEdit* Edit15 = nullptr;      // object B's linked x
   QLineEdit* Edit16 = nullptr;      // object B's linked y
-  bool DirectionPhotometryWas = false;  // 'Photometry' before 'Direction Setting'
-  bool PopupPlacement = false;          // the next 'Object Star Add' came from the image's pop-up
-  int DirectionMouseX = 0, DirectionMouseY = 0;
   // ---- online ---- (TPlatformOnline.cpp)
   void SoftwareUpdate1Click();
   void Button38Click();
@@ -592,7 +582,6 @@ class TPlatform : public QMainWindow {
   QPointer<THistogram> Histogram;      // open: HistogramOn
   QPointer<QWidget> Tmsg;              // the note shown while the sound track is written
   ProfileGrids ThreeDGrids;            // kept between openings of the 3-D view
-  bool SoundGraphOpen = false;
   // ---- capture, guide, utility windows ---- (TPlatformCapture.cpp)
   void VideoCapture1Click();
   void Button37Click();        // 'Capture'
@@ -618,8 +607,6 @@ class TPlatform : public QMainWindow {
   QPointer<TColorValueDisplay> ColorValueDisplay;  // open: ColorValueOpen
   QPointer<TDshowErrors> DshowErrors;  // open: DSErrorsOpen
   QPointer<TIMGWindowSetting> IMGWindowSetting;
-  bool CaptureWindowOpen = false;
-  QString AvsDialogFileName;  // the script last chosen with 'AVS File Edit' (OpenDialog3)
 
   // ---- commands ---- (TPlatformCommands.cpp: image and table commands,
   // gamma, frame step, filters, display aids, 'Filing Cabinet'; the options

@@ -54,7 +54,7 @@ QWidget* TPlatform::CreateCapturePanel() {
 // ---- capture ----
 
 void TPlatform::VideoCapture1Click() {
-  if (Run.MeasuringRun || CaptureWindowOpen || Capture_1) return;
+  if (Run.MeasuringRun || OpenWindows.CaptureWindowOpen || Capture_1) return;
   // The capture takes over the frame path; playback cannot go on without it.
   if (Run.Playing) StopPlayback();
   // Closing for the capture keeps the right to reopen the video afterwards.
@@ -62,7 +62,7 @@ void TPlatform::VideoCapture1Click() {
   CloseVideo(Video, Sources);
   Video.FrameSourceOpen = 0;
   Video.ReopenVideoAfterCapture = reopen;
-  CaptureWindowOpen = true;
+  OpenWindows.CaptureWindowOpen = true;
   CaptureHost host;
   host.CaptureFolder = Settings.CaptureFolder;
   host.AnalysedVideo = Video.VideoFileName;
@@ -87,7 +87,7 @@ void TPlatform::Button37Click() {
 }
 
 void TPlatform::CaptureClosed(bool open_recording, const std::string& file) {
-  CaptureWindowOpen = false;
+  OpenWindows.CaptureWindowOpen = false;
   Button1->setEnabled(true);
   Button20->setEnabled(true);
   if (open_recording) {
@@ -124,7 +124,6 @@ void TPlatform::AVSFileEdit1Click() {
                                                              : QString::fromStdString(Settings.LastVideoDirectory);
   const QString file = Dialogs().GetOpenFileName("Open", folder, "AviSynth File (*.avs)");
   if (file.isEmpty()) return;
-  AvsDialogFileName = file;
   if (!QFileInfo::exists(file)) {
     Dialogs().ShowError("Could not open .AVS file.\n" + QFileInfo(file).fileName());
     return;

@@ -237,7 +237,7 @@ void TPlatform::SaveImage1Click() {
   if (c.name.isEmpty()) return;
   try {
     ImageFile::TLinearBitmap picture;
-    ImageFile::AssignFromBitmap24(picture, Image1Bitmap);
+    ImageFile::AssignFromBitmap24(picture, Display.Image1Bitmap);
     ImageFile::SavePicture(picture, c.name.toStdString(), c.type);
   } catch (const std::exception& e) {
     Dialogs().ShowError(QString::fromStdString(e.what()));
@@ -272,8 +272,8 @@ std::string TPlatform::GrabStillBitmap(Bitmap24& bmp) {
 }
 
 void TPlatform::CopyImagetoClipBoard1Click() {
-  if (!Run.VideoLoaded || Run.MeasuringRun || Image1Bitmap.Empty()) return;
-  const Bitmap24& b = Image1Bitmap;
+  if (!Run.VideoLoaded || Run.MeasuringRun || Display.Image1Bitmap.Empty()) return;
+  const Bitmap24& b = Display.Image1Bitmap;
   QImage image(b.Width(), b.Height(), QImage::Format_BGR888);
   for (int y = 0; y < b.Height(); ++y) std::copy_n(b.Row(y), static_cast<size_t>(b.Width()) * 3, image.scanLine(y));
   QApplication::clipboard()->setImage(image);
@@ -363,7 +363,7 @@ void TPlatform::CheckBox22Click() {
   if (CheckBox22->isChecked()) {
     if (Video.VideoFrameRate < 1 || RoundHalfEven(Video.TimingFrameRate) > 2048) return;
     Marks.Signal1X = Video.FrameWidth - 20;
-    Marks.Signal1Y = LastStarClickX == 0 && LastStarClickY == 0 ? 100 : LastStarClickY;
+    Marks.Signal1Y = Mouse.LastStarClickX == 0 && Mouse.LastStarClickY == 0 ? 100 : Mouse.LastStarClickY;
     ShowNeighbor();
     Position1Show(Run.SelectedObject);
     return;

@@ -39,7 +39,7 @@ void TPlatform::SaveResultCsv() {
     Dialogs().ShowError(QString::fromStdString(saved.Message));
     return;
   }
-  CsvFileName = path;
+  Run.CsvFileName = path;
   Settings.CsvDirectory = FolderPart(path);
   Led.LedDataLineCount = 0;  // the LED window counts the rows afresh
   try {
@@ -89,7 +89,7 @@ void TPlatform::ApplyLoadedObjects(const ResultCsvLoadResult& r) {
       Tracking.Profiles[i].PsfWidth = *o.ProfileWidth;
       BuildProfileModel(Tracking.Profiles[i].Model, *o.ProfileWidth, 200, aspect);
     }
-    ObjectPlaced[i] = true;
+    Stars.ObjectPlaced[i] = true;
   }
   {
     QSignalBlocker b7(RadioButton7), b8(RadioButton8), b9(RadioButton9);
@@ -119,7 +119,7 @@ void TPlatform::LoadResultCsv() {
     Dialogs().ShowError(QString::fromStdString(r.Error));
     return;
   }
-  CsvFileName = path;
+  Run.CsvFileName = path;
   Settings.CsvInputDirectory = FolderPart(path);
   try {
     SaveLatestAccessPaths();

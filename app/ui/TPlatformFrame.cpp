@@ -45,7 +45,6 @@ FrameDriverState TPlatform::InitialFrameDriverState() {
     g.DirectionX = 0;
     g.DirectionY = -100;
   }
-  st.AutoRectangleDirection = true;
   return st;
 }
 
@@ -60,6 +59,7 @@ FrameDriverSettings TPlatform::DriverSettings() const {
   s.Filters = FilterControls();
   s.CutBkgUpperSide = Options.CutBkgUpperSide;
   s.CutBkgLowerSide = Options.CutBkgLowerSide;
+  s.AutoRectangleDirection = Options.AutoRectangleDirection != 0;
   s.Aperture.SubtractBackground = Options.SubtractBackground;
   s.Aperture.LimbProfileForRectangle = Options.LimbProfileForRectangle != 0;
   s.ApertureRadius = UpDown1->Position();
@@ -82,7 +82,7 @@ FrameDriverSettings TPlatform::DriverSettings() const {
   s.Signals.Signal1.HalfHeight = Options.Signal1HalfHeight;
   s.Signals.Threshold = UpDown4->Position();
   s.Signals.TimeStampMode = Options.TimeStampMode;
-  s.Signals.SoundGraphOpen = SoundGraphOpen;
+  s.Signals.SoundGraphOpen = OpenWindows.SoundGraphOpen;
   s.Signals.SoundSignalDetected = Sound.SoundSignalDetected;
   return s;
 }
@@ -149,7 +149,6 @@ FrameOutcome TPlatform::ShowNeighbor() {
   FrameDriverSettings s = DriverSettings();
   PrepareTracking(s);  // ---- objects ----
   RefreshObjectMasks(s, false);
-  Driver.AutoRectangleDirection = Options.AutoRectangleDirection != 0;
   FrameIo io;
   io.GrabFrame = [this](int n, Bitmap24& bmp) { return GrabFrameText(n, bmp); };
   io.AppendRows = [this](const DataLineBlocks&) { AppendResultRows(); };
@@ -214,8 +213,8 @@ void TPlatform::ActOnFrameOutcome(const FrameOutcome& out, bool was_measuring) {
 
   if (!Run.DirectionSettingMode) {
     if (!out.FieldImage.Empty()) {
-      Image1Bitmap = out.FieldImage;
-      image1_source_ = &Image1Bitmap;
+      Display.Image1Bitmap = out.FieldImage;
+      image1_source_ = &Display.Image1Bitmap;
       ShowImage1Bitmap();
     } else if (out.BlackFrame) {
       ShowBlackImage1();
@@ -254,8 +253,8 @@ void TPlatform::ShowImage1Bitmap() {
 }
 
 void TPlatform::ShowBlackImage1() {
-  Image1Bitmap.Resize(720, 480);
-  image1_source_ = &Image1Bitmap;
+  Display.Image1Bitmap.Resize(720, 480);
+  image1_source_ = &Display.Image1Bitmap;
   ShowImage1Bitmap();
 }
 
@@ -263,11 +262,11 @@ void TPlatform::DrawImage1Now() {
   if (!image1_pending_) return;
   image1_pending_ = false;
   if (image1_timer_) image1_timer_->stop();
-  if (image1_source_ && image1_source_ != &Image1Bitmap) Image1Bitmap = *image1_source_;
+  if (image1_source_ && image1_source_ != &Display.Image1Bitmap) Display.Image1Bitmap = *image1_source_;
   image1_drawn_ms_ = QDateTime::currentMSecsSinceEpoch();
   RedrawHistogram();  // ---- tools ----
-  if (Image1Bitmap.Empty()) return;
-  ShowBitmap(Image1, Image1Bitmap);
+  if (Display.Image1Bitmap.Empty()) return;
+  ShowBitmap(Image1, Display.Image1Bitmap);
 }
 
 // ---- objects ----: Image1MouseDown is in TPlatformObjects.cpp.

@@ -80,7 +80,7 @@ void TPlatform::SetUpImageTools() {
   // A right click on the frame opens the pop-up; the menu bar's 'Object' menu
   // places a new object where the user can see it instead.
   if (Object1)
-    connect(Object1, &QMenu::aboutToShow, this, [this] { PopupPlacement = false; });
+    connect(Object1, &QMenu::aboutToShow, this, [this] { Mouse.PopupPlacement = false; });
 }
 
 // ---- the mouse over the frame ----
@@ -90,10 +90,8 @@ void TPlatform::Image1MouseMove(int x, int y) {
   Driver.PositionJustSet = false;
   if (!Run.DirectionSettingMode) return;
   const size_t i = Slot(Run.SelectedObject);
-  const int dx = x + ImageScrollX - Driver.MagnifierX[i];
-  const int dy = y + ImageScrollY - Driver.MagnifierY[i];
-  DirectionMouseX = x;
-  DirectionMouseY = y;
+  const int dx = x - Driver.MagnifierX[i];
+  const int dy = y - Driver.MagnifierY[i];
   // On the centre itself there is no direction: the last one stays.
   if (dx == 0 && dy == 0) return;
   Driver.Geometry[i].DirectionX = dx;
@@ -114,7 +112,7 @@ void TPlatform::Button7Click() {
   }
   // The frame in hand, filtered as shown, is what the direction is set on.
   ShowNeighbor();
-  DirectionPhotometryWas = CheckBox14->isChecked();
+  Mouse.DirectionPhotometryWas = CheckBox14->isChecked();
   CheckBox14->setChecked(false);
   // The same controls come back with the click that ends the setting.
   for (QWidget* c : std::initializer_list<QWidget*>{RadioButton1, RadioButton2, RadioButton3, RadioButton4,
@@ -207,7 +205,7 @@ std::pair<int, int> TPlatform::VisibleImageCentre() const {
       std::max(1, std::min(Video.FrameHeight > 0 ? Video.FrameHeight : Image1->height(), Image1->height()));
   const QRect frame = seen.intersected(QRect(0, 0, width, height));
   const QRect area = frame.isEmpty() ? QRect(0, 0, width, height) : frame;
-  return {area.left() + area.width() / 2 + ImageScrollX, area.top() + area.height() / 2 + ImageScrollY};
+  return {area.left() + area.width() / 2, area.top() + area.height() / 2};
 }
 
 // ---- diagnostic tables ----

@@ -244,7 +244,7 @@ void TPlatform::Button40Click() {
 void TPlatform::ApplyOccultationPreset() {
   PresetInputs in;
   if (CheckBox6) in.link = CheckBox6->isChecked();
-  in.objectFitWidth = ObjectFitWidth;
+  in.objectFitWidth = Stars.ObjectFitWidth;
   const PresetSteps steps =
       ::ApplyOccultationPreset(static_cast<OccultationType>(Options.OccultationTypeIndex), in, Frames.FrameDataLines);
   if (steps.syncEstimatedTrack) SyncEstimatedTrack();

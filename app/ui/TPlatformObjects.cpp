@@ -159,9 +159,9 @@ std::pair<int, int> TPlatform::SnapToGhsGrid(int x, int y) {
 void TPlatform::Image1MouseDown(Qt::MouseButton button, int x, int y) {
   if (!Run.VideoLoaded || Run.MeasuringRun) return;
   if (button == Qt::RightButton) {
-    PopupX = x + ImageScrollX;
-    PopupY = y + ImageScrollY;
-    PopupPlacement = true;
+    Mouse.PopupX = x;
+    Mouse.PopupY = y;
+    Mouse.PopupPlacement = true;
     PopupMenu1->popup(Image1->mapToGlobal(QPoint(x, y)));
     return;
   }
@@ -178,8 +178,8 @@ void TPlatform::Image1MouseDown(Qt::MouseButton button, int x, int y) {
       c->setEnabled(true);
     const bool drift = Frames.FrameDataLines[0].Objects[Slot(std::clamp(k, 1, 3))].TrackMode == 1;
     for (QPushButton* b : {Button11, Button12, Button13, Button14}) b->setEnabled(drift);
-    if (DirectionPhotometryWas) CheckBox14->setChecked(true);  // as before 'Direction Setting'
-    DirectionPhotometryWas = false;
+    if (Mouse.DirectionPhotometryWas) CheckBox14->setChecked(true);  // as before 'Direction Setting'
+    Mouse.DirectionPhotometryWas = false;
     return;
   }
   if (CheckBox1->isChecked()) return;
@@ -189,8 +189,8 @@ void TPlatform::Image1MouseDown(Qt::MouseButton button, int x, int y) {
       SetStarsPosition(k, x, y);
       if (k == 2 && RadioButton5->isChecked()) CheckBox6->setEnabled(true);
       Events.Flags.TimeFieldEdited = {0, 0, 0};  // a new star: event times are worked out afresh
-      LastStarClickX = x;
-      LastStarClickY = y;
+      Mouse.LastStarClickX = x;
+      Mouse.LastStarClickY = y;
       if (CheckBox22->isChecked() && k == 1) {
         Marks.Signal1X = Video.FrameWidth - 20;
         Marks.Signal1Y = y;
@@ -227,7 +227,7 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
   ObjectResult& o0 = Frames.FrameDataLines[0].Objects[i];
   o0.PrevX = o0.X = x;
   o0.PrevY = o0.Y = y;
-  ObjectPlaced[i] = true;  // outlined from the set-up's first frame on
+  Stars.ObjectPlaced[i] = true;  // outlined from the set-up's first frame on
   const bool profile_tracking = CheckBox15->isChecked();
   const int threshold = UpDown7->Position();
 
@@ -340,16 +340,16 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
 void TPlatform::ObjectStarAdd() {
   if (Run.MeasuringRun || !Run.VideoLoaded || Run.DirectionSettingMode || Run.ObjectCount >= 3) return;
   // From the menu bar there is no clicked point: the middle of what the user sees.
-  if (!PopupPlacement) std::tie(PopupX, PopupY) = VisibleImageCentre();
-  PopupPlacement = false;
+  if (!Mouse.PopupPlacement) std::tie(Mouse.PopupX, Mouse.PopupY) = VisibleImageCentre();
+  Mouse.PopupPlacement = false;
   const DataLineBlocks copy = Frames.FrameDataLines;
   Run.ObjectCount += 1;
   const int k = Run.ObjectCount;
   const size_t i = Slot(k);
   for (DataLine& b : Frames.FrameDataLines) {
     ObjectResult& o = b.Objects[i];
-    o.PrevX = o.X = PopupX;
-    o.PrevY = o.Y = PopupY;
+    o.PrevX = o.X = Mouse.PopupX;
+    o.PrevY = o.Y = Mouse.PopupY;
   }
   QRadioButton* button = k == 2 ? RadioButton8 : RadioButton9;
   button->setVisible(true);
@@ -372,7 +372,7 @@ void TPlatform::ObjectStarAdd() {
   RefreshObjectMasks(DriverSettings(), true);
   Driver.PsfRefitPending = true;
   Driver.PositionJustSet = true;
-  SetStarsPosition(k, PopupX, PopupY);
+  SetStarsPosition(k, Mouse.PopupX, Mouse.PopupY);
   for (size_t b = 0; b < 3; ++b)
     for (size_t j = 0; j < 3; ++j) Frames.FrameDataLines[b].Objects[j].BackgroundForm = copy[b].Objects[j].BackgroundForm;
 }
@@ -388,8 +388,8 @@ void TPlatform::SetPositiononly1Click() {
   const size_t i = Slot(std::clamp(Run.SelectedObject, 1, 3));
   for (DataLine& b : Frames.FrameDataLines) {
     ObjectResult& o = b.Objects[i];
-    o.PrevX = o.X = PopupX;
-    o.PrevY = o.Y = PopupY;
+    o.PrevX = o.X = Mouse.PopupX;
+    o.PrevY = o.Y = Mouse.PopupY;
   }
   ShowNeighbor();
 }
@@ -411,11 +411,11 @@ void TPlatform::RemoveObject() {
     }
   }
   if (Run.SelectedObject == 2 && Run.ObjectCount == 3) {
-    ObjectPlaced[1] = ObjectPlaced[2];
+    Stars.ObjectPlaced[1] = Stars.ObjectPlaced[2];
     Tracking.Profiles[1] = Tracking.Profiles[2];
     PassedPoints[1] = PassedPoints[2];
   }
-  ObjectPlaced[static_cast<size_t>(Run.ObjectCount - 1)] = false;
+  Stars.ObjectPlaced[static_cast<size_t>(Run.ObjectCount - 1)] = false;
   PassedPoints[static_cast<size_t>(Run.ObjectCount - 1)] = {};
   Run.ObjectCount -= 1;
   Run.SelectedObject = Run.ObjectCount;

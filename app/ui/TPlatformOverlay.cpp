@@ -24,24 +24,24 @@ void TPlatform::DrawFrameOverlay(FrameContext& ctx) {
     p.DirectionX = st.Geometry[i].DirectionX;
     p.DirectionY = st.Geometry[i].DirectionY;
     p.DirectionSettingMode = true;
-    if (!Image1Bitmap.Empty()) {
-      DrawMagnifier(Image1Bitmap, ctx.FrameBitmap, OutlineMapFrom(st.Classes[i]), p);
-      ShowBitmap(Image1, Image1Bitmap);
+    if (!Display.Image1Bitmap.Empty()) {
+      DrawMagnifier(Display.Image1Bitmap, ctx.FrameBitmap, OutlineMapFrom(st.Classes[i]), p);
+      ShowBitmap(Image1, Display.Image1Bitmap);
     }
     Position1Show(selected);
     return;
   }
-  OverlayBitmap = ctx.FrameBitmap;
+  Display.OverlayBitmap = ctx.FrameBitmap;
   for (int k = std::clamp(Run.ObjectCount, 1, 3); k >= 1; --k) {
     const size_t i = static_cast<size_t>(k - 1);
     // An object not yet placed on a star stands at a default position: no outline.
-    if (!ObjectPlaced[i]) continue;
+    if (!Stars.ObjectPlaced[i]) continue;
     ApertureOutlineStyle style;
     style.Object = k;
     style.Selected = k == selected;
-    style.Mode = static_cast<::OutlineDisplayMode>(std::min<uint8_t>(OutlineDisplayMode, 2));
+    style.Mode = static_cast<::OutlineDisplayMode>(std::min<uint8_t>(Display.OutlineDisplayMode, 2));
     style.BackgroundForm = ctx.Lines[0].Objects[i].BackgroundForm;
-    DrawApertureOutlines(OutlineMapFrom(st.Classes[i]), style, st.ObjectX[i], st.ObjectY[i], OverlayBitmap);
+    DrawApertureOutlines(OutlineMapFrom(st.Classes[i]), style, st.ObjectX[i], st.ObjectY[i], Display.OverlayBitmap);
   }
   Position1Show(selected);
   // A box that was never placed (still at 0, 0) has no marker.
@@ -51,15 +51,15 @@ void TPlatform::DrawFrameOverlay(FrameContext& ctx) {
   s1.Y = Marks.Signal1Y;
   s1.HalfX = Options.Signal1HalfWidth;
   s1.HalfY = Options.Signal1HalfHeight;
-  DrawSignal1Marker(OverlayBitmap, s1);
+  DrawSignal1Marker(Display.OverlayBitmap, s1);
   Signal2Marker s2;
   s2.SignalMarkersOn = Options.SignalMarkersOn != 0 && (Marks.Signal2X != 0 || Marks.Signal2Y != 0);
   s2.X = Marks.Signal2X;
   s2.Y = Marks.Signal2Y;
-  DrawSignal2Marker(OverlayBitmap, s2);
+  DrawSignal2Marker(Display.OverlayBitmap, s2);
   DrawStampMarkers();
-  if (CheckBox19 && CheckBox19->isChecked()) DrawContourLines(OverlayBitmap);  // ---- commands ----
-  OverlayDrawn = true;
+  if (CheckBox19 && CheckBox19->isChecked()) DrawContourLines(Display.OverlayBitmap);  // ---- commands ----
+  Display.OverlayDrawn = true;
 }
 
 // The time-inserter boxes (drawn for GHS only): the located characters with
@@ -79,7 +79,7 @@ void TPlatform::DrawStampMarkers() {
     t.TiviBox = Tivi.TiviDigitBox;
     for (size_t d = 0; d < 2; ++d)
       for (size_t i = 0; i < 9; ++i) t.SamplePoints[d][i] = {Tivi.TiviPoints[d][i].x, Tivi.TiviPoints[d][i].y};
-    DrawTiviBoxMarkers(OverlayBitmap, t);
+    DrawTiviBoxMarkers(Display.OverlayBitmap, t);
   }
   if (located) {
     LocatedStampMarkers l;
@@ -89,6 +89,6 @@ void TPlatform::DrawStampMarkers() {
     l.LocatedStampRow = Options.LocatedStampRow;
     l.StampCharPitch = static_cast<double>(StampGlyphs.stampCharPitch);
     l.StampCharHeight = static_cast<double>(StampLocator.StampCharHeight);
-    DrawLocatedStampMarkers(OverlayBitmap, l);
+    DrawLocatedStampMarkers(Display.OverlayBitmap, l);
   }
 }

@@ -231,10 +231,10 @@ void TPlatform::ReadIotaGpsLine() {
 void TPlatform::DrawGpsOutlines(const std::vector<GpsCellOutline>& outlines) {
   if (outlines.empty()) return;
   DrawImage1Now();  // a frame still waiting to be drawn comes first
-  if (Image1Bitmap.Empty()) return;
+  if (Display.Image1Bitmap.Empty()) return;
   for (const GpsCellOutline& c : outlines)
-    DrawRectangleOutline(Image1Bitmap, c.left, c.top, c.right, c.bottom, OverlayRgb(0, 0, 255));
-  ShowBitmap(Image1, Image1Bitmap);
+    DrawRectangleOutline(Display.Image1Bitmap, c.left, c.top, c.right, c.bottom, OverlayRgb(0, 0, 255));
+  ShowBitmap(Image1, Display.Image1Bitmap);
 }
 
 void TPlatform::Button39Click() {

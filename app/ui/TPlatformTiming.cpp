@@ -106,13 +106,13 @@ void TPlatform::OpenSoundIndicator() {
     Driver.PendingSoundNote = percent;
   };
   host.Closed = [this] {
-    SoundGraphOpen = false;
+    OpenWindows.SoundGraphOpen = false;
     Sound.SoundSignalDetected = false;
     Driver.PendingSoundNote.clear();
   };
   auto* w = new TSoundIndicator(std::move(host), this);
   SoundIndicator = w;
-  SoundGraphOpen = true;
+  OpenWindows.SoundGraphOpen = true;
   Sound.SoundSignalDetected = false;
   if (!w->SoundInit()) {
     w->close();
@@ -124,7 +124,7 @@ void TPlatform::OpenSoundIndicator() {
 }
 
 void TPlatform::RedrawSoundIndicator() {
-  if (auto* w = qobject_cast<TSoundIndicator*>(SoundIndicator.data()); w && SoundGraphOpen) w->GraphDraw();
+  if (auto* w = qobject_cast<TSoundIndicator*>(SoundIndicator.data()); w && OpenWindows.SoundGraphOpen) w->GraphDraw();
 }
 
 DeveloperListingOptions TPlatformChartHost::DeveloperListing() const {

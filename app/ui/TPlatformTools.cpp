@@ -80,7 +80,7 @@ void TPlatform::ReadThreeDPixels(FrameContext& ctx, int k) {
 }
 
 void TPlatform::HistGram1Click() {
-  RaiseOrShow(Histogram, [this] { return new THistogram(Image1Bitmap, this); });
+  RaiseOrShow(Histogram, [this] { return new THistogram(Display.Image1Bitmap, this); });
 }
 
 void TPlatform::Button31Click() {
@@ -99,7 +99,7 @@ void TPlatform::Button31Click() {
 }
 
 void TPlatform::Button9Click() {
-  if (!Run.VideoLoaded || Run.MeasuringRun || SoundGraphOpen) return;
+  if (!Run.VideoLoaded || Run.MeasuringRun || OpenWindows.SoundGraphOpen) return;
   CheckBox1->setChecked(false);
   const std::string video = Edit5->text().toStdString();
   if (video.empty() || !QFileInfo::exists(Edit5->text())) {

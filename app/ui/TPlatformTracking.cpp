@@ -36,7 +36,7 @@ void TPlatform::PrepareTracking(FrameDriverSettings& s) {
   // The selected object's profile threshold follows UpDown7.
   const size_t i = static_cast<size_t>(std::clamp(Run.SelectedObject, 1, 3) - 1);
   Tracking.Profiles[i].MatchThresholdPercent = UpDown7->Position();
-  OverlayDrawn = false;
+  Display.OverlayDrawn = false;
   if (!track_masks_built_) {
     // The tracking disks start from the tracking radius the window opened with.
     for (TrackDisk& d : Driver.Track) {

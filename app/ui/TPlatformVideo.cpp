@@ -69,7 +69,7 @@ bool TPlatform::VideoIsScript() const { return LowerAscii(Video.VideoFileExt) ==
 
 void TPlatform::OpenVideoDialog() {
   // The 3-D view and the sound display belong to the open video.
-  if (Run.MeasuringRun || !ThreeDGraph.isNull() || SoundGraphOpen) return;
+  if (Run.MeasuringRun || !ThreeDGraph.isNull() || OpenWindows.SoundGraphOpen) return;
   const QString name = Dialogs().GetOpenFileName("Open", QString::fromStdString(Settings.LastVideoDirectory),
                                                  "Video files (*.avi *.AVI *.avs *.AVS);;All files (*)");
   if (name.isEmpty()) return;
@@ -164,9 +164,9 @@ void TPlatform::ClearClosedVideo() {
   }
   Video.FrameWidth = Video.FrameHeight = 0;
   Video.VideoFrameRate = 0;
-  Image1Bitmap = Bitmap24();
+  Display.Image1Bitmap = Bitmap24();
   Driver.FrameBitmap = Bitmap24();
-  OverlayDrawn = false;
+  Display.OverlayDrawn = false;
   image1_source_ = nullptr;
   image1_pending_ = false;
   Image1->setPixmap(QPixmap());

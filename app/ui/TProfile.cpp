@@ -128,7 +128,7 @@ void TProfile::DrawProfile() {
   plot.fill(Qt::white);
   const int k = w_.Run.SelectedObject;
   const Bitmap24& frame = w_.Driver.FrameBitmap;
-  if (k >= 1 && k <= 3 && !frame.Empty() && w_.ObjectPlaced[static_cast<size_t>(k - 1)]) {
+  if (k >= 1 && k <= 3 && !frame.Empty() && w_.Stars.ObjectPlaced[static_cast<size_t>(k - 1)]) {
     const ObjectResult& o = w_.Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)];
     ApertureOutlineStyle style;
     style.Object = k;

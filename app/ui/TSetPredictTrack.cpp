@@ -30,7 +30,7 @@ TSetPredictTrack::TSetPredictTrack(TPlatform& platform, QWidget* parent)
     connect(CheckBox[i], &QCheckBox::toggled, this, [this, k](bool) { EnabledClick(k); });
     connect(UpDown[i], &QSpinBox::valueChanged, this, [this, k](int) { FrameRangeClick(k); });
   }
-  platform_.PredictTrackFormOpen = true;
+  platform_.OpenWindows.PredictTrackFormOpen = true;
 }
 
 void TSetPredictTrack::ShowObjects() {
@@ -55,6 +55,6 @@ void TSetPredictTrack::FrameRangeClick(int k) {
 }
 
 void TSetPredictTrack::closeEvent(QCloseEvent* event) {
-  platform_.PredictTrackFormOpen = false;
+  platform_.OpenWindows.PredictTrackFormOpen = false;
   QWidget::closeEvent(event);
 }

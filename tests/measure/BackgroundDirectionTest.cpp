@@ -136,7 +136,7 @@ TEST(BackgroundDirection, DriverRequestTurnsOnlyTheLimbForm) {
     TrackingOptions options;
     TrackingHooks hooks{tracking, options};
     state.OptimizeDirectionNow = true;
-    state.AutoRectangleDirection = true;
+    s.AutoRectangleDirection = true;
     ShowNeighbor(state, lines, s, 0, io, hooks);
     EXPECT_FALSE(state.OptimizeDirectionNow);
     EXPECT_EQ(grabs, 1) << "the frame in hand is scanned, not read again";

@@ -211,7 +211,7 @@ TEST(FrameDriver, DirectionOptimisedAtTheSelectedObject) {
   for (int k = 1; k <= 3; ++k) rig.Place(k, 40 * k, 50, TrackModeKind::Anchor);
   Recorder h;
   rig.state.OptimizeDirectionNow = true;
-  rig.state.AutoRectangleDirection = true;
+  rig.s.AutoRectangleDirection = true;
   rig.Show(0, h);
   EXPECT_EQ(h.optimized, std::vector<int>{3});
   EXPECT_FALSE(rig.state.OptimizeDirectionNow);

@@ -44,7 +44,7 @@ TEST(CaptureLaunch, TwoSecondsOfTestPatternOpenInTheMainWindow) {
   m.Find<QAction>("VideoCapture1")->trigger();
   TCapture_1* cap = w.Capture_1;
   ASSERT_NE(cap, nullptr);
-  EXPECT_TRUE(w.CaptureWindowOpen);
+  EXPECT_TRUE(w.OpenWindows.CaptureWindowOpen);
   EXPECT_EQ(w.Video.FrameSourceOpen, 0);
   EXPECT_FALSE(m.Find<QPushButton>("Button1")->isEnabled());
   EXPECT_FALSE(m.Find<QPushButton>("Button20")->isEnabled());
@@ -89,7 +89,7 @@ TEST(CaptureLaunch, TwoSecondsOfTestPatternOpenInTheMainWindow) {
   Find<QPushButton>(cap, "Button3")->click();  // 'Close'
   QCoreApplication::processEvents();
   EXPECT_FALSE(w.Capture_1);
-  EXPECT_FALSE(w.CaptureWindowOpen);
+  EXPECT_FALSE(w.OpenWindows.CaptureWindowOpen);
   EXPECT_TRUE(m.Find<QPushButton>("Button1")->isEnabled());
   EXPECT_TRUE(m.Find<QPushButton>("Button20")->isEnabled());
 

@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <cmath>
 
 #include "MainRoadFixture.h"
 #include "app/ui/TMeasurementOption.h"
@@ -67,8 +68,8 @@ TEST(Commands, SaveImageTakesTheExtensionOfTheChosenType) {
   QImageReader reader(QString::fromStdString(jpg.string()));
   EXPECT_EQ(reader.format(), "jpeg");
   const QImage read = reader.read();
-  EXPECT_EQ(read.width(), m.W().Image1Bitmap.Width());
-  EXPECT_EQ(read.height(), m.W().Image1Bitmap.Height());
+  EXPECT_EQ(read.width(), m.W().Display.Image1Bitmap.Width());
+  EXPECT_EQ(read.height(), m.W().Display.Image1Bitmap.Height());
   EXPECT_TRUE(m.dialogs.messages.empty());
 
   // A name that is only an extension writes nothing.
@@ -128,11 +129,11 @@ TEST(Commands, ContourLinePaintsTheShownFrame) {
   Bitmap24 expected = m.raw[0];
   DrawContourLines(expected);
   // The background of 20 is a multiple of 10: yellow everywhere but the star.
-  const Bgr corner = m.W().Image1Bitmap.Get(2, 50);
+  const Bgr corner = m.W().Display.Image1Bitmap.Get(2, 50);
   EXPECT_EQ(corner.r, 255);
   EXPECT_EQ(corner.g, 255);
   EXPECT_EQ(corner.b, 0);
-  EXPECT_EQ(m.W().Image1Bitmap.Get(70, 5).r, expected.Get(70, 5).r);
+  EXPECT_EQ(m.W().Display.Image1Bitmap.Get(70, 5).r, expected.Get(70, 5).r);
 }
 
 TEST(Commands, GammaFieldModeAppliesTheTypedGamma) {
@@ -215,8 +216,8 @@ TEST(Commands, CopyCommandsFillTheClipboard) {
   EXPECT_EQ(QApplication::clipboard()->text(), m.Find<QPlainTextEdit>("Memo1")->toPlainText());
   m.Find<QAction>("CopyImagetoClipBoard1")->trigger();
   const QImage copied = QApplication::clipboard()->image();
-  EXPECT_EQ(copied.width(), m.W().Image1Bitmap.Width());
-  EXPECT_EQ(copied.pixelColor(70, 5).red(), m.W().Image1Bitmap.Get(70, 5).r);
+  EXPECT_EQ(copied.width(), m.W().Display.Image1Bitmap.Width());
+  EXPECT_EQ(copied.pixelColor(70, 5).red(), m.W().Display.Image1Bitmap.Get(70, 5).r);
 }
 
 TEST(Commands, LoadBmpShowsTheStillImage) {
@@ -257,8 +258,8 @@ TEST(MeasurementOption, ControlsChangeTheMeasurement) {
 
   // 'Hide' draws no outline: the shown frame is the measured one.
   Find<TRadioGroup>(o, "RadioGroup1")->Item(2)->click();
-  EXPECT_EQ(m.W().OutlineDisplayMode, 2);
-  EXPECT_TRUE(SamePixels(m.W().OverlayBitmap, m.W().Driver.FrameBitmap));
+  EXPECT_EQ(m.W().Display.OutlineDisplayMode, 2);
+  EXPECT_TRUE(SamePixels(m.W().Display.OverlayBitmap, m.W().Driver.FrameBitmap));
 
   // 'Available' off: the LED boxes are out of use and a click places a star.
   m.Find<QRadioButton>("RadioButton11")->click();
@@ -294,6 +295,35 @@ TEST(MeasurementOption, NarrowFrameGivesTheLedScrollBarMaximum25) {
   o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
   ASSERT_NE(o, nullptr);
   EXPECT_EQ(Find<QScrollBar>(o, "ScrollBar1")->maximum(), 25);
+}
+
+// 'Measurement Option' CheckBox4 decides on the next frame whether a pending
+// search of the band's direction runs: off, the direction set by hand stays;
+// on, it becomes one of the searched directions (500 pixels long).
+TEST(MeasurementOption, CheckBox4DecidesTheNextFramesDirectionSearch) {
+  OpenWindow m;
+  m.Find<QRadioButton>("RadioButton3")->click();  // 'Meteor/Lunar Limb': the band that turns
+  m.ClickImage1(40, 30);
+  m.Find<QAction>("MeasuremenOption1")->trigger();
+  auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  ASSERT_NE(o, nullptr);
+  auto* box = Find<QCheckBox>(o, "CheckBox4");
+  EXPECT_TRUE(box->isChecked());
+  for (bool on : {false, true}) {
+    if (box->isChecked() != on) box->click();
+    BkgLineGeometry& g = m.W().Driver.Geometry[0];
+    g.DirectionX = 37;
+    g.DirectionY = 11;
+    m.W().Driver.OptimizeDirectionNow = true;
+    m.W().ShowNeighbor();
+    EXPECT_FALSE(m.W().Driver.OptimizeDirectionNow) << on;
+    if (on) {
+      EXPECT_NEAR(std::hypot(g.DirectionX, g.DirectionY), 500, 1);
+    } else {
+      EXPECT_EQ(g.DirectionX, 37);
+      EXPECT_EQ(g.DirectionY, 11);
+    }
+  }
 }
 
 // With 'Make easy operation for click', placing object A applies the preset

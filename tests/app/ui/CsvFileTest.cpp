@@ -64,7 +64,7 @@ TEST(CsvFile, SaveLoadAndSaveAgainGiveTheSameFileWithEveryObjectRestored) {
   m.Click("Button6");
   ASSERT_TRUE(std::filesystem::exists(first));
   EXPECT_EQ(ReadBytes(first), CrlfJoined(table));
-  EXPECT_EQ(w.CsvFileName, first.string());
+  EXPECT_EQ(w.Run.CsvFileName, first.string());
 
   // The user changes A and C and steps on, then loads the file.
   m.Find<QSpinBox>("UpDown1")->setValue(3);
@@ -147,7 +147,7 @@ TEST(CsvFile, CancelledDialogsChangeNothing) {
   EXPECT_EQ(m.dialogs.file_dialog_titles.size(), 3);  // the video's, the save and the load dialog
   EXPECT_EQ(w.Results.Lines(), table);
   EXPECT_FALSE(w.Run.CsvLoaded);
-  EXPECT_TRUE(w.CsvFileName.empty());
+  EXPECT_TRUE(w.Run.CsvFileName.empty());
   EXPECT_TRUE(m.dialogs.messages.empty());
 }
 
@@ -177,7 +177,7 @@ TEST(CsvFile, ABrokenFileLeavesTheTableAsItWas) {
     EXPECT_TRUE(m.dialogs.messages[0].text.contains("results table")) << m.dialogs.messages[0].text.toStdString();
     EXPECT_EQ(w.Results.Lines(), table);
     EXPECT_FALSE(w.Run.CsvLoaded);
-    EXPECT_TRUE(w.CsvFileName.empty());
+    EXPECT_TRUE(w.Run.CsvFileName.empty());
   }
 }
 

@@ -108,7 +108,7 @@ TEST_F(ImageTools, ObjectStarAddFromTheMenuBarPlacesTheObjectInTheMiddleOfTheVie
   const ObjectResult& b = m.W().Frames.FrameDataLines[0].Objects[1];
   EXPECT_NEAR(b.X, kWidth / 2, 2);
   EXPECT_NEAR(b.Y, kHeight / 2, 2);
-  EXPECT_TRUE(m.W().ObjectPlaced[1]);
+  EXPECT_TRUE(m.W().Stars.ObjectPlaced[1]);
 }
 
 TEST_F(ImageTools, DirectionSettingTurnsTheBandWithTheMouseUntilTheNextClick) {

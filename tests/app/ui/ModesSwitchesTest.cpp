@@ -188,7 +188,7 @@ TEST(ModesSwitches, OccultationPresets) {
       o.ApertureRadius = 5;
       o.BackgroundForm = 0;
     }
-    w.ObjectFitWidth = {3.5, 4.0, 2.4};
+    w.Stars.ObjectFitWidth = {3.5, 4.0, 2.4};
     w.Options.OccultationTypeIndex = r.type;
     w.ApplyOccultationPreset();
     EXPECT_EQ(objects[0].BackgroundOuter, r.outer_after) << r.name;

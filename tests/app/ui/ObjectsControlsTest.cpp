@@ -48,7 +48,7 @@ TEST(ObjectsOverlay, PlacedObjectsAreOutlinedInTheirColours) {
   EXPECT_TRUE(IsRgb(shown, ax - 20, ay, 0, 0, 128));
 
   // Hide: no outline at all.
-  w.OutlineDisplayMode = 2;
+  w.Display.OutlineDisplayMode = 2;
   w.ShowNeighbor();
   EXPECT_TRUE(m.ShownImage() == w.Driver.FrameBitmap);
 }
@@ -191,7 +191,7 @@ TEST(ObjectsControls, PredictedTrackWindowSetsEachObjectsTrack) {
   QApplication::sendEvent(estimated, &menu);
   ASSERT_TRUE(w.SetPredictTrack);
   TSetPredictTrack* t = w.SetPredictTrack;
-  EXPECT_TRUE(w.PredictTrackFormOpen);
+  EXPECT_TRUE(w.OpenWindows.PredictTrackFormOpen);
   EXPECT_TRUE(t->testAttribute(Qt::WA_DeleteOnClose));
   EXPECT_EQ(t->UpDown[1]->Position(), 70);
   EXPECT_EQ(t->UpDown[0]->Position(), 30);
@@ -209,7 +209,7 @@ TEST(ObjectsControls, PredictedTrackWindowSetsEachObjectsTrack) {
   EXPECT_FALSE(t->CheckBox[0]->isChecked());
 
   t->close();
-  EXPECT_FALSE(w.PredictTrackFormOpen);
+  EXPECT_FALSE(w.OpenWindows.PredictTrackFormOpen);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_FALSE(w.SetPredictTrack);
 }

@@ -130,8 +130,8 @@ TEST(OperationGuide, StarButtonsAddAndSelectObjects) {
   GuideFixture g;
   ASSERT_NE(g.guide, nullptr);
   TPlatform& w = g.m.W();
-  w.PopupX = kStarX;
-  w.PopupY = kStarY;
+  w.Mouse.PopupX = kStarX;
+  w.Mouse.PopupY = kStarY;
   Find<QRadioButton>(g.guide, "RadioButton2")->setChecked(true);
   EXPECT_EQ(w.Run.ObjectCount, 2);
   EXPECT_EQ(w.Run.SelectedObject, 2);
@@ -162,8 +162,8 @@ TEST(OperationGuide, FollowsTheMainWindowsObjects) {
   GuideFixture g;
   ASSERT_NE(g.guide, nullptr);
   TPlatform& w = g.m.W();
-  w.PopupX = kStarX;
-  w.PopupY = kStarY;
+  w.Mouse.PopupX = kStarX;
+  w.Mouse.PopupY = kStarY;
   g.m.Find<QAction>("Add1")->trigger();
   ASSERT_EQ(w.Run.ObjectCount, 2);
   EXPECT_TRUE(Find<QRadioButton>(g.guide, "RadioButton2")->isChecked());

@@ -266,7 +266,7 @@ TEST(TimeStampRowsFieldView, KiwiStampReadInTheSplitView) {
   m.Find<QCheckBox>("CheckBox1")->setChecked(true);
   m.W().ScrollBar1->setValue(1);
   m.W().ShowNeighbor();
-  EXPECT_EQ(m.W().Image1Bitmap.Height(), 480);
+  EXPECT_EQ(m.W().Display.Image1Bitmap.Height(), 480);
   EXPECT_EQ(m.Find<QLineEdit>("Edit26")->text().toStdString(), SecondsText(Field1Units(1), 3));
   EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text().toStdString(), SecondsText(Field2Units(1), 3));
   EXPECT_TRUE(m.Rows().empty());  // the split view measures nothing

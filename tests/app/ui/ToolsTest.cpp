@@ -131,7 +131,7 @@ TEST(Tools, ARunNotesTheBeepInItsFramesRow) {
   m.dialogs.yes_no_answers.push_back(true);
   m.Click("Button9");
   ASSERT_TRUE(w.SoundIndicator);
-  EXPECT_TRUE(w.SoundGraphOpen);
+  EXPECT_TRUE(w.OpenWindows.SoundGraphOpen);
   m.Click("Button9");  // open already: nothing more
   EXPECT_EQ(m.dialogs.questions.size(), 1);
   w.Options.SignalMarkersOn = 1;
@@ -151,7 +151,7 @@ TEST(Tools, ARunNotesTheBeepInItsFramesRow) {
   // Closed, the indicator leaves no note behind.
   w.SoundIndicator->close();
   DeletePosted();
-  EXPECT_FALSE(w.SoundGraphOpen);
+  EXPECT_FALSE(w.OpenWindows.SoundGraphOpen);
   EXPECT_TRUE(w.Driver.PendingSoundNote.empty());
 }
 
