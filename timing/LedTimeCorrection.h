@@ -2,12 +2,12 @@
 // UTC of every frame from the PC times recorded with each row (fields 8-10)
 // and a GPS one-pulse-per-second LED measured in field 2.
 //
-// 1. A line of the recorded PC time against the data-line index smooths the
-//    PC clock. 2. Because the frame rate is not a whole number, the pulse
-//    edge drifts through the frame by CycleDrift every cycle of N frames; a
-//    line of the LED signal of one frame per cycle against the cycle number
-//    finds the cycle at which the edge meets the frame's end, which ties the
-//    PC time to a whole UTC second. 3. The offset moves every frame's time.
+// A line of the recorded PC time against the data-line index smooths the PC
+// clock. Because the frame rate is not a whole number, the pulse edge drifts
+// through the frame by CycleDrift every cycle of N frames; a line of the LED
+// signal of one frame per cycle against the cycle number finds the cycle at
+// which the edge meets the frame's end, which ties the PC time to a whole UTC
+// second. That offset then moves every frame's time.
 //
 // Times of day are seconds of the day in long double, split into hour,
 // minute and seconds by truncation, with no wrap at midnight.
