@@ -46,5 +46,4 @@ class YuvToBgr {
   std::vector<int> column_;     // chroma sample of each pixel
   std::vector<int> chroma_row_; // chroma row of each row
   std::vector<uint8_t> y_row_, u_row_, v_row_;  // scratch rows, one set per band
-  std::vector<int32_t> cr_, cg_, cb_;  // per-pixel chroma terms of one row
 };

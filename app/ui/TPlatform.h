@@ -289,6 +289,7 @@ class TPlatform : public QMainWindow {
   bool RemoveMeasurementData(); // 'DataRemove'
   void Timer1Timer();
   void Timer1Step();  // one frame of a tick
+  void StartTimer1();  // measuring run and playback, with the run's own clock
   void ScrollBar1Change();
   // During a run or playback the per-frame read-outs paint at most every 30 ms.
   void PaceDisplays();

@@ -195,8 +195,7 @@ void TPlatform::StartMeasurement() {
   }
   // Frame after frame from here: the next one decodes while this one is measured.
   Sources.DirectShow.SetReadAhead(true);
-  run_pace_.Start();
-  Timer1->start();
+  StartTimer1();
 }
 
 void TPlatform::StopMeasurement() {
@@ -242,6 +241,12 @@ void TPlatform::EndOfRange() {
   Memo1->setUpdatesEnabled(true);
   CheckBox21->setEnabled(true);
   DrawImage1Now();
+}
+
+// The run's clock starts with the timer, so the first tick owes one frame.
+void TPlatform::StartTimer1() {
+  run_pace_.Start();
+  Timer1->start();
 }
 
 void TPlatform::Timer1Timer() {
@@ -373,8 +378,7 @@ void TPlatform::StartPlayback() {
   Run.FrameStep = std::abs(Run.FrameStep);
   RestartDriftPassedPoints(true);  // ---- commands ----
   ResetPredictTracksIfEstimated();
-  run_pace_.Start();
-  Timer1->start();
+  StartTimer1();
 }
 
 void TPlatform::SpeedButton10Click() {
@@ -384,8 +388,7 @@ void TPlatform::SpeedButton10Click() {
   Run.PlayBackward = true;
   Run.FrameStep = -std::abs(Run.FrameStep);
   if (UpDown9->Position() <= ScrollBar1->value()) ShowNeighbor();
-  run_pace_.Start();
-  Timer1->start();
+  StartTimer1();
 }
 
 void TPlatform::StopPlayback() {
