@@ -2,6 +2,7 @@
 // Window tests: a control looked up by its designer name (a missing one fails
 // the test), and a mouse release on a widget, as a click on it ends.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QObject>
@@ -30,4 +31,16 @@ inline void ClickListRow(QListWidget* list, int row) {
   QMouseEvent release(QEvent::MouseButtonRelease, p, list->viewport()->mapToGlobal(p), Qt::LeftButton, Qt::NoButton,
                       Qt::NoModifier);
   QApplication::sendEvent(list->viewport(), &release);
+}
+
+// Lets the event loop work until `done` holds; false after limit_ms.
+template <class Done>
+bool SpinUntil(Done done, int limit_ms) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > limit_ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
 }

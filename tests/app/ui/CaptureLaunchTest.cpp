@@ -25,13 +25,7 @@ int RowOf(QListWidget* list, const QString& text) {
 
 template <class Done>
 bool Spin(Done done, int limit_ms = 30000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > limit_ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
+  return SpinUntil(done, limit_ms);
 }
 
 TEST(CaptureLaunch, TwoSecondsOfTestPatternOpenInTheMainWindow) {

@@ -20,13 +20,7 @@ constexpr int kStarX = 40, kStarY = 30;
 
 template <class Done>
 bool Spin(Done done, int limit_ms = 30000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > limit_ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
+  return SpinUntil(done, limit_ms);
 }
 
 struct GuideFixture {

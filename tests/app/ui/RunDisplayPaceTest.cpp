@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "MainRoadFixture.h"
+#include "support/WindowControls.h"
 
 namespace {
 
@@ -32,15 +33,7 @@ class PaintLog : public QObject {
 };
 
 // Lets the event loop work until `done` holds or a generous time has passed.
-bool PumpUntil(const std::function<bool()>& done) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > 5000) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
-}
+bool PumpUntil(const std::function<bool()>& done) { return SpinUntil(done, 5000); }
 
 struct PacedWindow {
   MainRoadWindow m{Reader::OwnAvi};

@@ -22,13 +22,7 @@ namespace {
 
 template <class Done>
 bool Spin(Done done, int limit_ms = 20000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > limit_ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
+  return SpinUntil(done, limit_ms);
 }
 
 struct CaptureFixture {
