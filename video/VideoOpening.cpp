@@ -166,7 +166,6 @@ void FinishOpenVideoFile(VideoState& state, VideoSources& sources, int time_stam
   state.VideoOpenedOnce = 1;
   state.LastFrameIndex = LastFrameIndexOf(state, sources);
   state.WavRebuildNeeded = 1;
-  state.VideoLoaded = 1;
   state.NonSquarePixels = NeedsPixelAspectCorrection(state.VideoFrameRate, state.FrameWidth, state.FrameHeight, time_stamp_mode);
 }
 

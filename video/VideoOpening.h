@@ -42,7 +42,6 @@ struct VideoState {
   uint8_t VideoOpenedOnce = 0;
   uint8_t WavRebuildNeeded = 0;
   uint8_t NonSquarePixels = 0;
-  uint8_t VideoLoaded = 0;
 };
 
 // The common face of both frame sources.

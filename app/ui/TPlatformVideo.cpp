@@ -157,7 +157,6 @@ void TPlatform::ClearClosedVideo() {
   Timer1->stop();
   Run.Playing = false;
   Run.VideoLoaded = false;
-  Video.VideoLoaded = 0;
   {
     QSignalBlocker block(ScrollBar1);
     ScrollBar1->setRange(0, 0);

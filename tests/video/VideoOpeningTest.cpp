@@ -49,7 +49,7 @@ TEST(VideoOpening, AviFileSourceSetsTheVideoFacts) {
   EXPECT_EQ(st.FrameRateRounded, 30);
   FinishOpenVideoFile(st, src, 0);
   EXPECT_EQ(st.LastFrameIndex, 11);
-  EXPECT_EQ(st.VideoLoaded, 1);
+  EXPECT_EQ(st.VideoOpenedOnce, 1);
   EXPECT_EQ(st.NonSquarePixels, 1);  // 1.5 : 1 at 29.97 frame/s
   Bitmap24 b;
   std::string status;
