@@ -383,12 +383,13 @@ void CaptureSession::Stop() {
   if (audio_thread_.joinable()) audio_thread_.join();
   int e = 0;
   if (recording_ && m.out) {
-    // After a failed write the index may not fit any more; the frames before
-    // it are still found by a scan of the file.
+    // An index that does not fit any more (a full disk) loses no frame: every
+    // frame written is in the file, and a scan of the file finds them.
     e = av_write_trailer(m.out.get());  // writes the index
     if (write_error_ != 0) e = write_error_;
     if (avio_closep(&m.out->pb) < 0 && e == 0) e = AVERROR(EIO);
-    const bool keep = e == 0 || (write_error_ != 0 && packets_muxed_ > 0);
+    if (write_error_ == 0) write_error_ = e;
+    const bool keep = e == 0 || packets_muxed_ > 0;
     std::error_code ec;
     if (keep) {
       std::filesystem::rename(Part(m.file_name), m.file_name, ec);

@@ -51,8 +51,8 @@ class CaptureSession {
   bool HasAudio() const { return audio_in_ != nullptr; }
   // The file the last recording was kept under; empty when it failed.
   const std::string& SavedFile() const { return saved_file_; }
-  // The error of the write that stopped the recording's file, 0 while (or
-  // when) every write succeeded; kept after Stop until the next Start.
+  // The error of the write that stopped the recording's file (or of its
+  // index at Stop), 0 while every write succeeded; kept until the next Start.
   int WriteError() const { return write_error_; }
   int Width() const { return width_; }
   int Height() const { return height_; }

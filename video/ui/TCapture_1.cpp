@@ -255,6 +255,14 @@ void TCapture_1::StopCapture() {
     frames_recorded_ = session_->FramesWritten();
   }
   capturing_ = false;
+  if (was_recording && session_->WriteError() != 0) {
+    const std::string kept = session_->SavedFile();
+    SetStatus("Preview", Qt::blue);
+    Dialogs().ShowError(Q("The recording stopped: the file could not be written (" +
+                          CaptureResultName(session_->WriteError()) + ").\r\n" +
+                          (kept.empty() ? std::string("Nothing was recorded.")
+                                        : "The frames recorded until then are kept in " + kept)));
+  }
 }
 
 void TCapture_1::PollSession() {
@@ -276,13 +284,7 @@ void TCapture_1::PollSession() {
 // A full disk ends the recording at once; the frames written until then are
 // kept, and the window goes back to the preview.
 void TCapture_1::RecordingWriteFailed() {
-  const int error = session_->WriteError();
-  StopCapture();
-  const std::string kept = session_->SavedFile();
-  SetStatus("Preview", Qt::blue);
-  Dialogs().ShowError(Q("The recording stopped: the file could not be written (" + CaptureResultName(error) + ").\r\n" +
-                        (kept.empty() ? std::string("Nothing was recorded.")
-                                      : "The frames recorded until then are kept in " + kept)));
+  StopCapture();  // says what was kept
   AviCapture(1);
 }
 
