@@ -34,6 +34,21 @@ bool WaitFor(Done done) {
   return done();
 }
 
+// A program folder with two files of the old release and release 1.0.0.2
+// unpacked beside it (a.txt, readme.txt, the program, z.txt).
+struct UnpackedRelease {
+  UnpackedRelease() {
+    app.Write("tessary", "old program");
+    app.Write("readme.txt", "old notes");
+    fs::create_directories(unpacked);
+    for (const char* name : {"a.txt", "readme.txt", "tessary", "z.txt"}) WriteFileAtomic(unpacked / name, "new");
+  }
+  TemporaryFolder app;
+  const fs::path exe = app.Path() / "tessary";
+  const fs::path archive = app.Write("tessary1002.zip", "archive bytes");
+  const fs::path unpacked = UnpackedReleaseFolder(exe, "1.0.0.2");
+};
+
 }  // namespace
 
 TEST(SoftwareUpdate, VersionsCompareByTheirNumbers) {
@@ -132,14 +147,8 @@ TEST(SoftwareUpdate, UnpackedReleaseIsCopiedOverTheProgramFolder) {
 }
 
 TEST(SoftwareUpdate, FailedCopyInstallsNothing) {
-  TemporaryFolder app;
-  const fs::path exe = app.Path() / "tessary";
-  app.Write("tessary", "old program");
-  app.Write("readme.txt", "old notes");
-  const fs::path archive = app.Write("tessary1002.zip", "archive bytes");
-  const fs::path unpacked = UnpackedReleaseFolder(exe, "1.0.0.2");
-  fs::create_directories(unpacked);
-  for (const char* name : {"a.txt", "readme.txt", "tessary", "z.txt"}) WriteFileAtomic(unpacked / name, "new");
+  UnpackedRelease release;
+  const auto& [app, exe, archive, unpacked] = release;
   // A folder where one copy has to go makes that copy fail.
   fs::create_directories(app.Path() / "z.txt.update-part" / "x");
 
@@ -161,14 +170,8 @@ TEST(SoftwareUpdate, FailedCopyInstallsNothing) {
 // holds its name): the files replaced before it are put back, and nothing of
 // the new release is left in the program folder.
 TEST(SoftwareUpdate, FailedReplacementPutsTheOldFilesBack) {
-  TemporaryFolder app;
-  const fs::path exe = app.Path() / "tessary";
-  app.Write("tessary", "old program");
-  app.Write("readme.txt", "old notes");
-  const fs::path archive = app.Write("tessary1002.zip", "archive bytes");
-  const fs::path unpacked = UnpackedReleaseFolder(exe, "1.0.0.2");
-  fs::create_directories(unpacked);
-  for (const char* name : {"a.txt", "readme.txt", "tessary", "z.txt"}) WriteFileAtomic(unpacked / name, "new");
+  UnpackedRelease release;
+  const auto& [app, exe, archive, unpacked] = release;
   fs::create_directories(app.Path() / "z.txt" / "x");
 
   const InstallResult r = InstallUnpackedRelease(exe, "1.0.0.2", archive);
