@@ -55,10 +55,15 @@ PresetSteps ApplyOccultationPreset(OccultationType type, const PresetInputs& in,
   if (type != OccultationType::None) {
     ObjectResult& a = blocks[0].Objects[0];
     ObjectResult& c = blocks[0].Objects[2];
+    // No fitted width yet (aperture photometry without profile tracking):
+    // a radius of 0 would stop the tracking, so the radius stays.
+    const auto fitted = [](double width, int32_t& radius) {
+      if (width > 0) radius = static_cast<int32_t>(RoundHalfAway(width));
+    };
     if (!in.link) {
-      a.TrackRadius = static_cast<int32_t>(RoundHalfAway(in.objectFitWidth[0]));
-      c.TrackRadius = static_cast<int32_t>(RoundHalfAway(in.objectFitWidth[2]));
-    } else if (type == OccultationType::AsteroidalWithTrackingStar) {
+      fitted(in.objectFitWidth[0], a.TrackRadius);
+      fitted(in.objectFitWidth[2], c.TrackRadius);
+    } else if (type == OccultationType::AsteroidalWithTrackingStar && in.objectFitWidth[0] > 0) {
       a.TrackRadius = c.TrackRadius = static_cast<int32_t>(RoundHalfAway((in.objectFitWidth[0] + 1) / 2));
     }
   }

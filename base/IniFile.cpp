@@ -105,6 +105,7 @@ std::string IniDocument::Text() const {
 }
 
 IniDocument IniFile::Load() const {
+  if (pending_) return *pending_;
   auto text = ReadWholeFile(path_, kMaxIniBytes);
   return text ? IniDocument(*text) : IniDocument();
 }
@@ -134,16 +135,34 @@ bool IniFile::ValueExists(std::string_view section, std::string_view key) const 
   return Load().Find(section, key, nullptr);
 }
 
-void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+IniDocument IniFile::LoadForWrite() const {
   std::error_code ec;
   bool exists = std::filesystem::exists(path_, ec);
   auto text = exists ? ReadWholeFile(path_, kMaxIniBytes) : std::optional<std::string>(std::string());
   // Never replace a file that could not be read: its keys would be lost.
   if (!text) throw IniWriteError("Cannot read the settings file " + path_.string());
-  IniDocument doc(*text);
+  return IniDocument(*text);
+}
+
+void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  if (batching_) {
+    if (!pending_) pending_ = LoadForWrite();
+    pending_->Set(section, key, value);
+    return;
+  }
+  IniDocument doc = LoadForWrite();
   doc.Set(section, key, value);
   std::string error;
   if (!WriteFileAtomic(path_, doc.Text(), &error)) throw IniWriteError(error);
+}
+
+void IniFile::Batch::Commit() {
+  ini_.batching_ = false;
+  if (!ini_.pending_) return;
+  IniDocument doc = std::move(*ini_.pending_);
+  ini_.pending_.reset();
+  std::string error;
+  if (!WriteFileAtomic(ini_.path_, doc.Text(), &error)) throw IniWriteError(error);
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, int64_t value) {

@@ -18,6 +18,7 @@
 //   than kMaxIniBytes is not read.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -74,9 +75,29 @@ class IniFile {
   void WriteInteger(std::string_view section, std::string_view key, int64_t value);
   void WriteBool(std::string_view section, std::string_view key, bool value);
 
+  // The writes of one save, from construction to Commit, replace the file
+  // once: a save that fails half-way leaves the whole old file, not half of
+  // the new settings. Without Commit the writes are dropped.
+  class Batch {
+   public:
+    explicit Batch(IniFile& ini) : ini_(ini) { ini_.batching_ = true; }
+    ~Batch() {
+      ini_.batching_ = false;
+      ini_.pending_.reset();
+    }
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+    void Commit();  // writes the file when anything was written; throws IniWriteError
+   private:
+    IniFile& ini_;
+  };
+
  private:
   IniDocument Load() const;
+  IniDocument LoadForWrite() const;
   std::filesystem::path path_;
+  bool batching_ = false;
+  std::optional<IniDocument> pending_;  // the batch's writes, from its first write on
 };
 
 // True when a directory entry of any kind exists at `path`.

@@ -186,6 +186,7 @@ AppSettings LoadSettingsFromIni(const IniFile& ini, const std::string& exe_folde
 }
 
 std::string WriteDefaultIni(IniFile& ini, const std::string& exe_folder) {
+  IniFile::Batch batch(ini);
   ini.WriteString(kFiles, kVideoPath, "/");
   ini.WriteString(kFiles, kCsvPath, "/");
   ini.WriteBool(kFiles, kCsvSameAsVideo, false);
@@ -212,6 +213,7 @@ std::string WriteDefaultIni(IniFile& ini, const std::string& exe_folder) {
   ini.WriteBool(kLed, kSignals, true);
   ini.WriteString(kCapture, kCapturePath, exe_folder);
   ini.WriteString(kVideoSource, kCamera, "WAT-120N");
+  batch.Commit();
   return exe_folder;
 }
 
@@ -259,6 +261,7 @@ void WriteInserterAndIdentityKeys(IniFile& ini, AppSettings& s, const SettingsSa
 }  // namespace
 
 void SaveAllSettings(IniFile& ini, const AppSettings& s) {
+  IniFile::Batch batch(ini);
   // Every group ticked; the folders remembered as the settings say.
   SettingsSaveSelection all;
   all.RememberVideoDirectory = s.RememberVideoDirectory;
@@ -275,43 +278,50 @@ void SaveAllSettings(IniFile& ini, const AppSettings& s) {
   ini.WriteBool(kTimeSignal, kReadKiwi, s.ReadKiwi);
   ini.WriteBool(kLed, kSignals, s.SignalMarkersOn);
   WriteInserter(ini, s);
+  batch.Commit();
 }
 
 void SaveCheckedSettings(IniFile& ini, AppSettings& s, const SettingsSaveSelection& t,
                          const std::string& exe_folder) {
+  IniFile::Batch batch(ini);
   WriteFileReadingKeys(ini, s, t);
   WriteTickedMeasurementKeys(ini, s, t);
   WriteTickedTrackingKeys(ini, s, t);
   if (t.DigitThreshold) ini.WriteInteger(kTimeSignal, kThreshold, s.DigitThreshold);
   ini.WriteBool(kTimeSignal, kReadKiwi, t.ReadFromVti);
   WriteInserterAndIdentityKeys(ini, s, t, exe_folder);
+  batch.Commit();
 }
 
 void SaveSettingsTab(IniFile& ini, AppSettings& s, SettingsTab tab, const SettingsSaveSelection& t,
                      const std::string& exe_folder) {
+  IniFile::Batch batch(ini);
   switch (tab) {
     case SettingsTab::FileReading:
       WriteFileReadingKeys(ini, s, t);
-      return;
+      break;
     case SettingsTab::Measurement:
       WriteTickedMeasurementKeys(ini, s, t);
-      return;
+      break;
     case SettingsTab::Tracking:
       WriteTickedTrackingKeys(ini, s, t);
-      return;
+      break;
     case SettingsTab::TimeInserter:
       // The digit threshold goes with this tab whether or not its tick is set.
       ini.WriteInteger(kTimeSignal, kThreshold, s.DigitThreshold);
       WriteInserterAndIdentityKeys(ini, s, t, exe_folder);
       ini.WriteBool(kTimeSignal, kReadKiwi, t.ReadFromVti);
-      return;
+      break;
   }
+  batch.Commit();
 }
 
 void SaveLatestAccessPaths(IniFile& ini, const AppSettings& s) {
+  IniFile::Batch batch(ini);
   if (s.RememberVideoDirectory) ini.WriteString(kFiles, kVideoPath, s.LastVideoDirectory);
   if (s.RememberCsvDirectory) ini.WriteString(kFiles, kCsvPath, s.CsvDirectory);
   if (s.RememberCsvInputDirectory) ini.WriteString(kFiles, kCsvInputPath, s.CsvInputDirectory);
+  batch.Commit();
 }
 
 SettingsLocation ResolveSettingsLocation(const std::filesystem::path& exe_path,

@@ -1,5 +1,6 @@
 #include "online/SoftwareUpdate.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <system_error>
@@ -12,6 +13,7 @@ namespace {
 
 constexpr const char* kDefaultUpdateFolder = "https://www.tessary.org/tessary/newestversion/";
 constexpr const char* kStagedSuffix = ".update-part";
+constexpr const char* kKeptSuffix = ".update-old";
 
 // A text as one single-quoted shell word.
 std::string ShellQuoted(const std::string& text) {
@@ -117,6 +119,7 @@ InstallResult InstallUnpackedRelease(const fs::path& exe_file, std::string_view 
     r.error = "No program files were unpacked from the archive.";
     return r;
   }
+  std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
   // Every file is first copied beside its target, so that a failure leaves
   // the installed program untouched.
   std::vector<fs::path> staged;
@@ -134,14 +137,47 @@ InstallResult InstallUnpackedRelease(const fs::path& exe_file, std::string_view 
     }
     staged.push_back(part);
   }
+  // Each installed file keeps a second name until all are in place, so that a
+  // replacement that fails puts the files replaced before it back.
+  std::vector<fs::path> kept(files.size());
+  auto undo = [&](size_t replaced) {
+    std::error_code ignored;
+    for (size_t j = 0; j < replaced; ++j) {
+      const fs::path target = install_dir / files[j].second;
+      if (kept[j].empty())
+        fs::remove(target, ignored);
+      else
+        fs::rename(kept[j], target, ignored);
+    }
+    for (size_t j = replaced; j < files.size(); ++j)
+      if (!kept[j].empty()) fs::remove(kept[j], ignored);
+    drop_staged();
+  };
   for (size_t i = 0; i < files.size(); ++i) {
-    fs::rename(staged[i], install_dir / files[i].second, ec);
+    const fs::path target = install_dir / files[i].second;
+    if (!fs::is_regular_file(target, ec)) continue;
+    kept[i] = install_dir / (files[i].second + kKeptSuffix);
+    fs::remove(kept[i], ec);
+    fs::create_hard_link(target, kept[i], ec);
+    if (ec) fs::copy_file(target, kept[i], fs::copy_options::overwrite_existing, ec);  // no hard links here
     if (ec) {
-      r.error = "Could not replace \"" + files[i].second + "\": " + ec.message() + ".";
-      for (size_t j = i; j < staged.size(); ++j) fs::remove(staged[j], ec);
+      kept[i].clear();
+      undo(0);
+      r.error = "Could not keep \"" + files[i].second + "\" while it is replaced: " + ec.message() +
+                ". Nothing was installed.";
       return r;
     }
   }
+  for (size_t i = 0; i < files.size(); ++i) {
+    fs::rename(staged[i], install_dir / files[i].second, ec);
+    if (ec) {
+      r.error = "Could not replace \"" + files[i].second + "\": " + ec.message() + ". Nothing was installed.";
+      undo(i);
+      return r;
+    }
+  }
+  for (const fs::path& k : kept)
+    if (!k.empty()) fs::remove(k, ec);
   r.folder_deleted = fs::remove_all(r.search_dir, ec) > 0 && !ec;
   fs::remove(archive, ec);
   fs::remove(install_dir / kVersionFileName, ec);

@@ -56,8 +56,9 @@ std::vector<std::string> AvsScriptLines(const std::string& video_path, bool camc
 bool WriteAvsScriptFile(const std::string& avs_path, const std::vector<std::string>& lines, std::string& error) {
   std::string text;
   for (const auto& l : lines) text += l + "\r\n";
-  if (!WriteFileAtomic(avs_path, text)) {
-    error = "Cannot write " + avs_path;
+  std::string reason;
+  if (!WriteFileAtomic(avs_path, text, &reason)) {
+    error = "The AviSynth script could not be written (" + reason + ").";
     return false;
   }
   return true;

@@ -57,7 +57,6 @@ struct CaptureSession::Impl {
   SwsPtr to_encoder;
   std::mutex mux_mutex;
   std::string file_name;
-  bool mux_failed = false;
 };
 
 CaptureSession::CaptureSession() : impl_(std::make_unique<Impl>()) {}
@@ -116,6 +115,8 @@ int CaptureSession::Start(const CaptureRequest& r) {
   saved_file_.clear();
   frames_written_ = 0;
   frames_seen_ = 0;
+  packets_muxed_ = 0;
+  write_error_ = 0;
   {
     std::lock_guard lock(preview_mutex_);
     previews_.clear();
@@ -235,6 +236,9 @@ int CaptureSession::Start(const CaptureRequest& r) {
       }
     }
     if (result == 0) {
+      // Every frame reaches the file at once: a full disk shows at the frame it
+      // happens, and a recording cut short keeps all frames before it.
+      oc->flush_packets = 1;
       e = avformat_write_header(oc, nullptr);
       if (e < 0) {
         Log("RenderStream pFileOutPut : " + CaptureResultName(e));
@@ -259,6 +263,20 @@ int CaptureSession::Start(const CaptureRequest& r) {
   return result;
 }
 
+bool CaptureSession::Mux(AVPacket* packet) {
+  Impl& m = *impl_;
+  std::lock_guard lock(m.mux_mutex);
+  if (write_error_ != 0) return false;
+  const int e = av_interleaved_write_frame(m.out.get(), packet);
+  if (e >= 0) {
+    ++packets_muxed_;
+    return true;
+  }
+  write_error_ = e;
+  Log("pFileOutPut Write : " + CaptureResultName(e));
+  return false;
+}
+
 void CaptureSession::VideoLoop() {
   Impl& m = *impl_;
   AvPacketPtr pkt = MakeAvPacket();
@@ -272,8 +290,8 @@ void CaptureSession::VideoLoop() {
     while (avcodec_receive_packet(m.encoder.get(), out_pkt.get()) == 0) {
       av_packet_rescale_ts(out_pkt.get(), m.encoder->time_base, m.video_out->time_base);
       out_pkt->stream_index = m.video_out->index;
-      std::lock_guard lock(m.mux_mutex);
-      if (av_interleaved_write_frame(m.out.get(), out_pkt.get()) < 0) m.mux_failed = true;
+      Mux(out_pkt.get());
+      av_packet_unref(out_pkt.get());
     }
   };
 
@@ -322,13 +340,13 @@ void CaptureSession::VideoLoop() {
       av_frame_unref(frame.get());
       if (!ok || bmp.Width() != width_ || bmp.Height() != height_) continue;
       ++frames_seen_;
-      if (recording_) encode(bmp);
+      if (recording_ && write_error_ == 0) encode(bmp);
       std::lock_guard lock(preview_mutex_);
       previews_.push_back(bmp);
       while (previews_.size() > kPreviewQueue) previews_.pop_front();
     }
   }
-  if (recording_) {
+  if (recording_ && write_error_ == 0) {
     avcodec_send_frame(m.encoder.get(), nullptr);
     drain_encoder();
   }
@@ -351,8 +369,7 @@ void CaptureSession::AudioLoop() {
       pkt->pos = -1;
       m.audio_samples += samples;
       pkt->stream_index = m.audio_out->index;
-      std::lock_guard lock(m.mux_mutex);
-      if (av_interleaved_write_frame(m.out.get(), pkt.get()) < 0) m.mux_failed = true;
+      Mux(pkt.get());
     }
     av_packet_unref(pkt.get());
   }
@@ -366,16 +383,20 @@ void CaptureSession::Stop() {
   if (audio_thread_.joinable()) audio_thread_.join();
   int e = 0;
   if (recording_ && m.out) {
+    // An index that does not fit any more (a full disk) loses no frame: every
+    // frame written is in the file, and a scan of the file finds them.
     e = av_write_trailer(m.out.get());  // writes the index
-    if (m.mux_failed && e == 0) e = AVERROR(EIO);
+    if (write_error_ != 0) e = write_error_;
     if (avio_closep(&m.out->pb) < 0 && e == 0) e = AVERROR(EIO);
+    if (write_error_ == 0) write_error_ = e;
+    const bool keep = e == 0 || packets_muxed_ > 0;
     std::error_code ec;
-    if (e == 0) {
+    if (keep) {
       std::filesystem::rename(Part(m.file_name), m.file_name, ec);
-      if (ec) e = AVERROR(EIO);
-      else saved_file_ = m.file_name;
+      if (ec && e == 0) e = AVERROR(EIO);
+      if (!ec) saved_file_ = m.file_name;
     }
-    if (e != 0) std::filesystem::remove(Part(m.file_name), ec);
+    if (saved_file_.empty()) std::filesystem::remove(Part(m.file_name), ec);
   }
   Log("pMediaControl Stop : " + CaptureResultName(e));
   Log("pMediaEventl WaitForCompletion : S_OK");
@@ -390,7 +411,6 @@ void CaptureSession::Release() {
   m.video_out = m.audio_out = nullptr;
   m.audio_samples = 0;
   m.audio_bytes_per_sample_frame = 0;
-  m.mux_failed = false;
   m.decoder.reset();
   m.video_in.reset();
   m.audio_in.reset();

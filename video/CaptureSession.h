@@ -3,8 +3,10 @@
 // read on worker threads; every frame becomes a preview frame for the window,
 // and in recording mode it is also encoded and written to an AVI file through
 // libavformat. The file is written beside its final name and renamed there
-// when the capture stops cleanly (after the index is written), so a failed
-// recording never leaves a half-written file under the chosen name.
+// when the capture stops cleanly (after the index is written), so a recording
+// that could not start never leaves a file under the chosen name. Each frame
+// reaches the file as it is written; when a write fails (a full disk) the
+// recording stops at once and the frames written so far are kept.
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -49,6 +51,9 @@ class CaptureSession {
   bool HasAudio() const { return audio_in_ != nullptr; }
   // The file the last recording was kept under; empty when it failed.
   const std::string& SavedFile() const { return saved_file_; }
+  // The error of the write that stopped the recording's file (or of its
+  // index at Stop), 0 while every write succeeded; kept until the next Start.
+  int WriteError() const { return write_error_; }
   int Width() const { return width_; }
   int Height() const { return height_; }
   // Frames per second of the video device.
@@ -71,6 +76,8 @@ class CaptureSession {
   void VideoLoop();
   void AudioLoop();
   void Release();
+  // Packets go to the file until a write fails; false from then on.
+  bool Mux(struct AVPacket* packet);
 
   std::unique_ptr<Impl> impl_;
   struct AVFormatContext* audio_in_ = nullptr;  // owned by impl_; set while open
@@ -79,6 +86,8 @@ class CaptureSession {
   std::atomic<bool> recording_{false};
   std::atomic<int64_t> frames_written_{0};
   std::atomic<int64_t> frames_seen_{0};
+  std::atomic<int64_t> packets_muxed_{0};
+  std::atomic<int> write_error_{0};
   std::atomic<int> volume_{-5000};
   int width_ = 0, height_ = 0;
   double rate_ = 0;

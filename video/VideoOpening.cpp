@@ -122,15 +122,16 @@ OpenStreamResult OpenVideoStream(VideoState& state, VideoSources& sources, const
     r.Edit30Text = t.Edit30, r.HintText = t.Hint;
     sources.DirectShow.DSPrimeGraph();
   } else {
-    if ((state.UseAviSynth || options.DisplayCamcordersTime) && ext == ".avi") {
-      std::string error;
-      WriteAvsScript(state, options.DisplayCamcordersTime, error);  // a read-only folder must not stop the open
-    }
+    std::string script_error;
+    if ((state.UseAviSynth || options.DisplayCamcordersTime) && ext == ".avi")
+      WriteAvsScript(state, options.DisplayCamcordersTime, script_error);  // a read-only folder must not stop the open
     std::string path = state.UseAviSynth && ext != ".avs" ? state.AvsFileName : state.VideoFileName;
     if (!sources.GKAvi1.OpenStreams(path)) {
       const std::string why = sources.GKAvi1.LastError();
       CloseBoth(state, sources);
       r.ErrorMessage = "Could not open .AVI file.\r\n" + name + (why.empty() ? "" : "\r\n" + why);
+      // A script that could not be written is the reason to give.
+      if (!script_error.empty() && path == state.AvsFileName) r.ErrorMessage += "\r\n" + script_error;
       return r;
     }
     Bitmap24 first;

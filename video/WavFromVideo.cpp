@@ -24,8 +24,15 @@ struct SwrFreer {
 };
 using SwrPtr = std::unique_ptr<SwrContext, SwrFreer>;
 
+struct Fail {
+  std::string text;
+};
+
+constexpr const char* kCannotWrite = "The WAV file cannot be written in the video's folder.";
+
 // Streams converted samples into the temporary file, dropping or padding at
-// the start so that the track lines up with the first video frame.
+// the start so that the track lines up with the first video frame. A write
+// that fails (a full disk) ends the extraction at once.
 class TrackWriter {
  public:
   TrackWriter(std::ofstream& out, int channels) : out_(out), bytes_per_frame_(2 * channels) {}
@@ -44,9 +51,11 @@ class TrackWriter {
       frames -= static_cast<int>(skip);
       lead_in_ += skip;
     }
-    if (frames <= 0) return;
-    out_.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(frames) * bytes_per_frame_);
-    written_ += frames;
+    if (frames > 0) {
+      out_.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(frames) * bytes_per_frame_);
+      written_ += frames;
+    }
+    if (!out_) throw Fail{kCannotWrite};
   }
   int64_t Written() const { return written_; }
 
@@ -55,10 +64,6 @@ class TrackWriter {
   int bytes_per_frame_;
   int64_t lead_in_ = 0;
   int64_t written_ = 0;
-};
-
-struct Fail {
-  std::string text;
 };
 
 }  // namespace
@@ -135,7 +140,7 @@ void Extract(const std::string& video_path, const std::string& temp_path, WavTra
   }
 
   std::ofstream out(temp_path, std::ios::binary | std::ios::trunc);
-  if (!out) throw Fail{"The WAV file cannot be written in the video's folder."};
+  if (!out) throw Fail{kCannotWrite};
   out << WavHeader(channels, rate, 0);
   TrackWriter writer(out, channels);
   bool first = true;
@@ -201,7 +206,7 @@ void Extract(const std::string& video_path, const std::string& temp_path, WavTra
   out.seekp(0);
   out << WavHeader(channels, rate, static_cast<uint32_t>(data_bytes));
   out.close();
-  if (!out) throw Fail{"The WAV file cannot be written in the video's folder."};
+  if (!out) throw Fail{kCannotWrite};
   info = {channels, rate, writer.Written()};
 }
 
@@ -224,7 +229,7 @@ bool MakeWavFromVideo(const std::string& video_path, const std::string& wav_path
   std::filesystem::rename(temp, wav_path, ec);
   if (ec) {
     std::filesystem::remove(temp, ec);
-    if (message) *message = "The WAV file cannot be written in the video's folder.";
+    if (message) *message = kCannotWrite;
     return false;
   }
   if (info) *info = got;

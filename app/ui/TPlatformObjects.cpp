@@ -300,7 +300,11 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
         QSignalBlocker block(ScrollBar1);
         ScrollBar1->setValue(start);
       }
-      if (count > 0 && k == Run.SelectedObject) Tracking.Profiles[i].PsfWidth = sum / count;
+      if (count > 0) {
+        // The occultation preset sizes the tracking radius from this width.
+        Stars.ObjectFitWidth[i] = sum / count;
+        if (k == Run.SelectedObject) Tracking.Profiles[i].PsfWidth = sum / count;
+      }
       Driver.PsfRefitPending = false;
     }
     if (Frames.FrameDataLines[0].Objects[i].BackgroundForm == 2) {

@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -32,6 +33,21 @@ bool WaitFor(Done done) {
   }
   return done();
 }
+
+// A program folder with two files of the old release and release 1.0.0.2
+// unpacked beside it (a.txt, readme.txt, the program, z.txt).
+struct UnpackedRelease {
+  UnpackedRelease() {
+    app.Write("tessary", "old program");
+    app.Write("readme.txt", "old notes");
+    fs::create_directories(unpacked);
+    for (const char* name : {"a.txt", "readme.txt", "tessary", "z.txt"}) WriteFileAtomic(unpacked / name, "new");
+  }
+  TemporaryFolder app;
+  const fs::path exe = app.Path() / "tessary";
+  const fs::path archive = app.Write("tessary1002.zip", "archive bytes");
+  const fs::path unpacked = UnpackedReleaseFolder(exe, "1.0.0.2");
+};
 
 }  // namespace
 
@@ -131,14 +147,8 @@ TEST(SoftwareUpdate, UnpackedReleaseIsCopiedOverTheProgramFolder) {
 }
 
 TEST(SoftwareUpdate, FailedCopyInstallsNothing) {
-  TemporaryFolder app;
-  const fs::path exe = app.Path() / "tessary";
-  app.Write("tessary", "old program");
-  app.Write("readme.txt", "old notes");
-  const fs::path archive = app.Write("tessary1002.zip", "archive bytes");
-  const fs::path unpacked = UnpackedReleaseFolder(exe, "1.0.0.2");
-  fs::create_directories(unpacked);
-  for (const char* name : {"a.txt", "readme.txt", "tessary", "z.txt"}) WriteFileAtomic(unpacked / name, "new");
+  UnpackedRelease release;
+  const auto& [app, exe, archive, unpacked] = release;
   // A folder where one copy has to go makes that copy fail.
   fs::create_directories(app.Path() / "z.txt.update-part" / "x");
 
@@ -154,6 +164,26 @@ TEST(SoftwareUpdate, FailedCopyInstallsNothing) {
 
   fs::remove_all(unpacked);
   EXPECT_EQ(InstallUnpackedRelease(exe, "1.0.0.2", archive).error, "No program files were unpacked from the archive.");
+}
+
+// Every copy succeeds but the last file cannot take its place (a folder
+// holds its name): the files replaced before it are put back, and nothing of
+// the new release is left in the program folder.
+TEST(SoftwareUpdate, FailedReplacementPutsTheOldFilesBack) {
+  UnpackedRelease release;
+  const auto& [app, exe, archive, unpacked] = release;
+  fs::create_directories(app.Path() / "z.txt" / "x");
+
+  const InstallResult r = InstallUnpackedRelease(exe, "1.0.0.2", archive);
+  EXPECT_FALSE(r.installed);
+  EXPECT_EQ(r.error.rfind("Could not replace \"z.txt\": ", 0), 0u) << r.error;
+  EXPECT_NE(r.error.find("Nothing was installed."), std::string::npos) << r.error;
+  EXPECT_EQ(Slurp(app.Path() / "readme.txt"), "old notes");
+  EXPECT_EQ(Slurp(exe), "old program");
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(app.Path())) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"readme.txt", "tessary", "tessary1002", "tessary1002.zip", "z.txt"}));
 }
 
 TEST(SoftwareUpdate, RestartScriptWaitsSwapsStartsAndDeletesItself) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "support/DiskFull.h"
 #include "support/VideoFixtures.h"
 #include "video/CaptureSession.h"
 #include "video/TGKAvi.h"
@@ -149,6 +150,72 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FailCase{"MissingFolder", "/nonexistent/tessary", "rawvideo", "SetOutPutFileName : "},
                       FailCase{"DvAtOddSize", "", "dvvideo", "pMoniker.BindToStorage : "}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct DiskFullCase {
+  const char* name;
+  rlim_t room;  // bytes a file may reach before the disk is full; 0: full at Stop, with no room for the index
+  bool kept;
+};
+
+class CaptureDiskFull : public ::testing::TestWithParam<DiskFullCase> {};
+
+// A disk that fills up while recording stops the recording at once with a
+// message; the preview goes on. The frames that reached the disk are kept
+// under the chosen name, readable frame for frame; with no room for even the
+// first frame nothing is left.
+TEST_P(CaptureDiskFull, StopsTheRecordingAndKeepsWhatWasWritten) {
+  const DiskFullCase& c = GetParam();
+  const std::string file = FixturePath(std::string("full-") + c.name + ".avi");
+  CaptureSession s;
+  int64_t written_at_failure = 0;
+  if (c.room == 0) {
+    ASSERT_EQ(s.Start(Recording(file)), 0);
+    ASSERT_TRUE(WaitFor([&] { return s.FramesWritten() >= 5; }));
+    ScopedDiskFull full(std::filesystem::file_size(file + ".part"));
+    s.Stop();
+    written_at_failure = s.FramesWritten();
+  } else {
+    ScopedDiskFull full(c.room);
+    ASSERT_EQ(s.Start(Recording(file)), 0);
+    ASSERT_TRUE(WaitFor([&] { return s.WriteError() != 0; }));
+    written_at_failure = s.FramesWritten();
+    Bitmap24 frame;
+    EXPECT_TRUE(WaitFor([&] { return s.TakePreview(frame) && s.FramesSeen() > written_at_failure + 3; }));
+    EXPECT_EQ(s.FramesWritten(), written_at_failure);  // no frame is encoded for nothing
+    s.Stop();
+  }
+  EXPECT_NE(s.WriteError(), 0);
+  const std::vector<std::string> log = s.TakeLog();
+  EXPECT_TRUE(c.room == 0 || HasLine(log, "pFileOutPut Write : "));
+  EXPECT_FALSE(HasLine(log, "pMediaControl Stop : S_OK"));
+  EXPECT_FALSE(std::filesystem::exists(file + ".part"));
+  if (!c.kept) {
+    EXPECT_TRUE(s.SavedFile().empty());
+    EXPECT_FALSE(std::filesystem::exists(file));
+    return;
+  }
+  EXPECT_EQ(s.SavedFile(), file);
+  TGKAvi avi;
+  ASSERT_TRUE(avi.OpenStreams(file)) << avi.LastError();
+  const int frames = static_cast<int>(avi.FrameCount());
+  EXPECT_GE(frames, c.room == 0 ? 5 : 1);
+  EXPECT_LT(frames, written_at_failure + 1);
+  const auto probe = ProbeVideo(file);  // an independent reader finds the same frames
+  ASSERT_TRUE(probe);
+  EXPECT_EQ(probe->frames, frames);
+  const std::vector<Bitmap24> expected = FfmpegTestPattern(kW, kH, kRate, frames);
+  for (int i = 0; i < frames; ++i) {
+    Bitmap24 got;
+    ASSERT_TRUE(avi.GetFrameBitmap(i, got));
+    EXPECT_TRUE(got == expected[static_cast<size_t>(i)]) << "frame " << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CaptureDiskFull,
+                         ::testing::Values(DiskFullCase{"AfterSomeFrames", 64 * 1024, true},
+                                           DiskFullCase{"BeforeTheFirstFrame", 12 * 1024, false},
+                                           DiskFullCase{"NoRoomForTheIndex", 0, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The DV encoder, the window's default, records a PAL-sized device (it takes
 // the 4:2:0 layout DV asks for at 25 frames a second).

@@ -199,6 +199,26 @@ TEST(AvsScript, OpensTheNamedVideoThroughTheMatchingSource) {
   EXPECT_EQ(ReadFrameNumber(b, 8), 3);
 }
 
+// A script that cannot be written (a folder holds its name) and so cannot be
+// opened: the message says why instead of naming only the video.
+TEST(AvsScript, AScriptThatCannotBeWrittenIsTheReasonGiven) {
+  std::string avi = MakeAvi("unscriptable.avi", 25, 1, 3);
+  VideoState st;
+  st.UseAviSynth = 1;
+  VideoSources src;
+  BeginOpenVideoFile(st, avi);
+  std::filesystem::create_directories(st.AvsFileName);
+  OpenStreamResult r = OpenVideoStream(st, src, {});
+  EXPECT_FALSE(r.Ok);
+  EXPECT_EQ(r.ErrorMessage.rfind("Could not open .AVI file.\r\nunscriptable.avi\r\n", 0), 0u) << r.ErrorMessage;
+  EXPECT_NE(r.ErrorMessage.find("\r\nThe AviSynth script could not be written (Cannot replace " + st.AvsFileName),
+            std::string::npos)
+      << r.ErrorMessage;
+  EXPECT_TRUE(std::filesystem::is_directory(st.AvsFileName));
+  for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(avi).parent_path()))
+    EXPECT_EQ(e.path().filename().string().rfind("unscriptable.avs.", 0), std::string::npos) << e.path();
+}
+
 TEST(AvsScript, OtherScriptsFail) {
   const char* scripts[] = {"", "Version()\r\n", "ImageSource(\"a.bmp\")\r\n", "DirectShowSource()\r\n",
                            "AVISource(\"/nowhere/none.avi\")\r\n"};

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "support/DiskFull.h"
 #include "support/VideoFixtures.h"
 
 extern "C" {
@@ -112,3 +113,24 @@ TEST(WavFromVideo, ResultNamesFollowTheFrameSourcesTable) {
 }
 
 }  // namespace
+
+// A disk that fills up while the track is written: a message, and the sound
+// track made before stays as it was.
+TEST(WavFromVideo, AFullDiskKeepsTheEarlierTrack) {
+  const std::string folder = FixturePath("wav_full");
+  std::filesystem::create_directories(folder);
+  const std::string video = folder + "/tone.avi";
+  ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc=size=64x48:rate=25:duration=1 -f lavfi -i "
+                        "sine=frequency=1000:sample_rate=8000:duration=1 -c:v mjpeg -c:a pcm_s16le -shortest '" +
+                        video + "'"));
+  const std::string wav = WavFileNameFor(video);
+  std::ofstream(wav, std::ios::binary) << "the earlier track";
+  std::string message;
+  {
+    ScopedDiskFull full(4096);
+    EXPECT_FALSE(MakeWavFromVideo(video, wav, &message));
+  }
+  EXPECT_EQ(message, "The WAV file cannot be written in the video's folder.");
+  EXPECT_EQ(Slurp(wav), "the earlier track");
+  EXPECT_FALSE(std::filesystem::exists(wav + ".part"));
+}

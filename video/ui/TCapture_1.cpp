@@ -255,10 +255,22 @@ void TCapture_1::StopCapture() {
     frames_recorded_ = session_->FramesWritten();
   }
   capturing_ = false;
+  if (was_recording && session_->WriteError() != 0) {
+    const std::string kept = session_->SavedFile();
+    SetStatus("Preview", Qt::blue);
+    Dialogs().ShowError(Q("The recording stopped: the file could not be written (" +
+                          CaptureResultName(session_->WriteError()) + ").\r\n" +
+                          (kept.empty() ? std::string("Nothing was recorded.")
+                                        : "The frames recorded until then are kept in " + kept)));
+  }
 }
 
 void TCapture_1::PollSession() {
   for (const std::string& line : session_->TakeLog()) AddLine(line);
+  if (mode_ == 0 && session_->Recording() && session_->WriteError() != 0) {
+    RecordingWriteFailed();
+    return;
+  }
   Bitmap24 frame;
   if (!session_->TakePreview(frame)) return;
   QImage image(frame.Data(), frame.Width(), frame.Height(), frame.Stride(), QImage::Format_BGR888);
@@ -267,6 +279,13 @@ void TCapture_1::PollSession() {
     pixmap = pixmap.scaled((frame.Width() + 1) / 2, (frame.Height() + 1) / 2, Qt::IgnoreAspectRatio,
                            Qt::SmoothTransformation);
   Panel1->setPixmap(pixmap);
+}
+
+// A full disk ends the recording at once; the frames written until then are
+// kept, and the window goes back to the preview.
+void TCapture_1::RecordingWriteFailed() {
+  StopCapture();  // says what was kept
+  AviCapture(1);
 }
 
 void TCapture_1::SpeedButton1Click() {

@@ -91,3 +91,37 @@ TEST(PresetWiring, EstimatedTrackFollowsTheTickAndThePreset) {
   EXPECT_FALSE(window_a->isChecked());
   EXPECT_TRUE(m.dialogs.messages.empty());
 }
+
+// Placing A with 'Make easy operation for click' sizes the tracking radius
+// from the star's fitted width (sigma 1.5 gives a width near 3); without a
+// profile fit there is no width, and the radius must not drop to 0.
+TEST(PresetWiring, PlacingASizesTheTrackingRadiusFromTheFittedWidth) {
+  struct Row {
+    const char* name;
+    bool psf;
+    double width_min, width_max;
+    int radius;  // 0: unchanged by the preset
+  };
+  const Row rows[] = {
+      {"PSF photometry: width near 3, radius 3", true, 2.7, 3.3, 3},
+      {"aperture photometry: no width, radius kept", false, 0, 0, 0},
+  };
+  for (const Row& r : rows) {
+    MainRoadWindow m(Reader::OwnAvi);
+    TPlatform& w = m.W();
+    w.Options.OccultationTypeIndex = 1;  // lunar bright star, Drift
+    w.Options.EasyClickOperation = true;
+    ASSERT_TRUE(m.OpenThroughButton1(StarVideo(m))) << r.name;
+    m.Find<QCheckBox>("CheckBox6")->setChecked(false);  // not linked
+    m.Find<QCheckBox>("CheckBox14")->setChecked(r.psf);
+    const int radius_before = m.Find<QSpinBox>("UpDown5")->value();
+    m.ClickImage1(kStarX, kStarY);
+    const double width = w.Stars.ObjectFitWidth[0];
+    EXPECT_GE(width, r.width_min) << r.name;
+    EXPECT_LE(width, r.width_max) << r.name;
+    const int expected = r.radius != 0 ? r.radius : std::max(radius_before, 4);
+    EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].TrackRadius, expected) << r.name;
+    EXPECT_EQ(m.Find<QSpinBox>("UpDown5")->value(), expected) << r.name;
+    EXPECT_TRUE(m.dialogs.messages.empty()) << r.name;
+  }
+}

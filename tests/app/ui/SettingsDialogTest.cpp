@@ -15,6 +15,7 @@
 #include "app/ui/TPreserveSetting.h"
 #include "base/IniFile.h"
 #include "base/ui/DialogService.h"
+#include "support/DiskFull.h"
 #include "support/FactorySettingsText.h"
 #include "support/TestFolder.h"
 #include "support/WindowControls.h"
@@ -106,6 +107,39 @@ TEST(SettingsDialog, UpdateWithNoTickWritesTheAlwaysSavedKeys) {
   Find<QPushButton>(d, "Button1")->click();
   EXPECT_EQ(f.dialogs.messages.size(), 1u);
   EXPECT_EQ(IniFile(f.Ini()).ReadString("Identification", "Observer", ""), "A. Observer");
+}
+
+// The disk fills up half-way through 'Update.INI file' (the file may be
+// rewritten at its size, not grow): the user is told, the file stays exactly
+// as it was, and the next start reads the old settings, not half of the new.
+TEST(SettingsDialog, ASaveThatFailsLeavesTheWholeOldFile) {
+  FreshWindow f;
+  TPlatform& w = f.W();
+  w.UpDown1->SetPosition(4);                            // same length as the stored 6
+  w.Settings.ObserverName = "An observer with a long name";  // makes the file grow
+  TPreserveSetting* d = f.OpenDialog();
+  ASSERT_NE(d, nullptr);
+  Find<QCheckBox>(d, "CheckBox5")->setChecked(true);  // 'Radius / Inner / Outer :'
+  const std::string before = ReadAll(f.Ini());
+  // The size the saved file would reach; one byte less fails the last growth.
+  f.dialogs.yes_no_answers = {true, true};
+  Find<QPushButton>(d, "Button1")->click();
+  const size_t saved_size = ReadAll(f.Ini()).size();
+  ASSERT_GT(saved_size, before.size());
+  std::ofstream(f.Ini(), std::ios::binary | std::ios::trunc) << before;
+  f.dialogs.messages.clear();
+  {
+    ScopedDiskFull full(saved_size - 1);
+    Find<QPushButton>(d, "Button1")->click();
+  }
+  ASSERT_EQ(f.dialogs.messages.size(), 1u);
+  EXPECT_EQ(f.dialogs.messages[0].kind, MessageKind::Error);
+  EXPECT_EQ(ReadAll(f.Ini()), before);
+
+  d->close();
+  f.window = std::make_unique<TPlatform>(PlatformOptions{f.bin / "tessary"});
+  EXPECT_EQ(f.W().UpDown1->Position(), 6);
+  EXPECT_NE(f.W().Settings.ObserverName, "An observer with a long name");
 }
 
 TEST(SettingsDialog, TickedItemsAndTabSavesWriteTheMainFormValues) {

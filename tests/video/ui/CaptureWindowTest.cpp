@@ -14,6 +14,7 @@
 #include <fstream>
 
 #include "base/ui/DialogService.h"
+#include "support/DiskFull.h"
 #include "support/TestFolder.h"
 #include "support/WindowControls.h"
 #include "video/ui/TCapture_1.h"
@@ -81,6 +82,36 @@ TEST(CaptureWindow, NoAudioDeviceStillPreviewsAndRecords) {
   EXPECT_TRUE(f.opened);
   EXPECT_EQ(f.closed_file, (f.dir.Path() / "Untitled.avi").string());
   EXPECT_TRUE(std::filesystem::exists(f.closed_file));
+}
+
+// The disk fills up while recording: the window says so at once instead of
+// showing "Recording now.." over a file that no longer grows, goes back to
+// the preview, and the frames recorded until then are the recording.
+TEST(CaptureWindow, AFullDiskStopsTheRecordingWithAMessage) {
+  CaptureFixture f;
+  auto* w = new TCapture_1(f.Host(1, 0), nullptr);
+  const std::string file = (f.dir.Path() / "Untitled.avi").string();
+  {
+    ScopedDiskFull full(64 * 1024);
+    Find<QPushButton>(w, "SpeedButton2")->click();
+    EXPECT_EQ(Find<QLabel>(w, "StaticText1")->text(), "Recording now..");
+    ASSERT_TRUE(Spin([&] { return !f.dialogs.messages.empty(); }));
+  }
+  EXPECT_EQ(f.dialogs.messages[0].kind, MessageKind::Error);
+  EXPECT_TRUE(f.dialogs.messages[0].text.startsWith("The recording stopped: the file could not be written ("));
+  EXPECT_TRUE(f.dialogs.messages[0].text.endsWith("kept in " + QString::fromStdString(file)));
+  EXPECT_EQ(Find<QLabel>(w, "StaticText1")->text(), "Preview");
+  EXPECT_FALSE(w->Session().Recording());
+  EXPECT_TRUE(w->Session().Running());
+  EXPECT_TRUE(Find<QPushButton>(w, "SpeedButton2")->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>(w, "SpeedButton3")->isEnabled());
+  EXPECT_TRUE(Find<QPlainTextEdit>(w, "Memo1")->toPlainText().contains("pFileOutPut Write : "));
+  EXPECT_EQ(w->RecordedFile(), file);
+  EXPECT_FALSE(std::filesystem::exists(file + ".part"));
+  w->close();
+  EXPECT_TRUE(f.opened);
+  EXPECT_EQ(f.closed_file, file);
+  EXPECT_EQ(f.dialogs.messages.size(), 1u);
 }
 
 // Lists longer than the window keeps are cut at 21 and 101 names.
