@@ -393,10 +393,14 @@ void CaptureSession::Stop() {
     std::error_code ec;
     if (keep) {
       std::filesystem::rename(Part(m.file_name), m.file_name, ec);
+      // A name that cannot be taken (a folder of that name) must not cost the
+      // recording: it stays under its working name, and the user is told.
+      saved_file_ = ec ? Part(m.file_name) : m.file_name;
       if (ec && e == 0) e = AVERROR(EIO);
-      if (!ec) saved_file_ = m.file_name;
+      if (write_error_ == 0) write_error_ = e;
+    } else {
+      std::filesystem::remove(Part(m.file_name), ec);
     }
-    if (saved_file_.empty()) std::filesystem::remove(Part(m.file_name), ec);
   }
   Log("pMediaControl Stop : " + CaptureResultName(e));
   Log("pMediaEventl WaitForCompletion : S_OK");

@@ -217,6 +217,24 @@ INSTANTIATE_TEST_SUITE_P(Table, CaptureDiskFull,
                                            DiskFullCase{"NoRoomForTheIndex", 0, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A folder that takes the chosen name while recording leaves the recording
+// under its working name, whole, with the failure reported.
+TEST(CaptureSession, ANameTakenByAFolderKeepsTheRecording) {
+  const std::string file = FixturePath("taken.avi");
+  CaptureSession s;
+  ASSERT_EQ(s.Start(Recording(file)), 0);
+  ASSERT_TRUE(WaitFor([&] { return s.FramesWritten() >= 3; }));
+  std::filesystem::create_directories(file + "/inside");
+  s.Stop();
+  EXPECT_NE(s.WriteError(), 0);
+  EXPECT_EQ(s.SavedFile(), file + ".part");
+  const auto probe = ProbeVideo(file + ".part");
+  ASSERT_TRUE(probe);
+  EXPECT_EQ(probe->frames, s.FramesWritten());
+  std::filesystem::remove_all(file);
+  std::filesystem::remove(file + ".part");
+}
+
 // The DV encoder, the window's default, records a PAL-sized device (it takes
 // the 4:2:0 layout DV asks for at 25 frames a second).
 TEST(CaptureSession, DvRecordsAPalSizedDevice) {
