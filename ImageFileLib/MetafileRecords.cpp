@@ -206,7 +206,8 @@ class Player {
   Steps path;
 
   void Start(int64_t width, int64_t height) {
-    if (width < 1 || height < 1 || width > INT32_MAX || height > INT32_MAX || width * height * 3 > max_map_bytes_)
+    if (width < 1 || height < 1 || width > INT32_MAX || height > INT32_MAX ||
+        width * height > max_map_bytes_ / 3)
       throw ELinearBitmap("Invalid bitmap size");
     drawing.width = static_cast<int32_t>(width);
     drawing.height = static_cast<int32_t>(height);
