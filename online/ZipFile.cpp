@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 #include <map>
+#include <new>
 #include <system_error>
 
 #include "base/AtomicFile.h"
@@ -91,20 +92,31 @@ std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 // happen to match what came out.
 [[noreturn]] void CrcError(const TLocalFile& e) { throw EZipFileCRCError("CRC Error in " + Quoted(e.Name) + "."); }
 
-// Inflates exactly the stated size; data that would give more is refused.
+// Inflates exactly the stated size; data that would give more is refused. The
+// result grows with what the data gives, not with what the header claims.
 std::string Inflate(const TLocalFile& e) {
   const uint64_t limit = static_cast<uint64_t>(e.Data.size()) * kMaxDeflateRatio + 1024;
   if (e.UncompressedSize > limit) CrcError(e);  // cannot come from this much data
-  std::string out(e.UncompressedSize, '\0');
+  const size_t size = e.UncompressedSize;
   z_stream z{};
   if (inflateInit2(&z, -MAX_WBITS) != Z_OK) throw EZipFileError("The inflater could not be started.");
   z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(e.Data.data()));
   z.avail_in = static_cast<uInt>(e.Data.size());
-  z.next_out = reinterpret_cast<Bytef*>(out.data());
-  z.avail_out = static_cast<uInt>(out.size());
+  std::string out;
+  size_t produced = 0;
   int ret = Z_OK;
-  while (z.avail_out > 0 && ret == Z_OK) ret = inflate(&z, Z_NO_FLUSH);
-  const size_t produced = out.size() - z.avail_out;
+  try {
+    while (ret == Z_OK && produced < size) {
+      out.resize(produced + std::min(size - produced, std::max<size_t>(produced, 1 << 16)));
+      z.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
+      z.avail_out = static_cast<uInt>(out.size() - produced);
+      while (z.avail_out > 0 && ret == Z_OK) ret = inflate(&z, Z_NO_FLUSH);
+      produced = out.size() - z.avail_out;
+    }
+  } catch (const std::bad_alloc&) {
+    inflateEnd(&z);
+    throw EZipFileError("Member " + Quoted(e.Name) + " is too large to unpack.");
+  }
   if (ret == Z_OK) {
     // Full but not at its end: the data must end without another byte.
     Bytef spare = 0;
@@ -117,7 +129,7 @@ std::string Inflate(const TLocalFile& e) {
   inflateEnd(&z);
   if (ret == Z_DATA_ERROR || ret == Z_NEED_DICT || ret == Z_MEM_ERROR)
     throw EZipFileError("Inflate error in " + Quoted(e.Name) + ": " + message + ".");
-  if (ret != Z_STREAM_END || produced != out.size()) CrcError(e);
+  if (ret != Z_STREAM_END || produced != size) CrcError(e);
   return out;
 }
 

@@ -7,6 +7,7 @@
 
 #include "base/AtomicFile.h"
 #include "online/ZipFile.h"
+#include "support/AllocationProbe.h"
 #include "support/PythonZip.h"
 #include "support/TemporaryFolder.h"
 
@@ -215,9 +216,9 @@ TEST(ZipFile, MembersNotGivingTheirStatedBytesAndCutArchivesAreRefused) {
   TemporaryFolder tmp;
   const std::string text = std::string(300, 'q') + "end";
   const fs::path zip = tmp.Path() / "pack.zip";
-  MakePythonZip(zip, {{"a.txt", text}, {"s.bin", "stored bytes", true}});
+  MakePythonZip(zip, {{"a.txt", text}, {"s.bin", "stored bytes", true}, {"r.bin", RandomBytes(200000, 5)}});
   const std::string good = Slurp(zip);
-  const size_t stored = NthSignature(good, 0x04034B50, 1);
+  const size_t stored = NthSignature(good, 0x04034B50, 1), random = NthSignature(good, 0x04034B50, 2);
   auto put32 = [](std::string& s, size_t at, uint32_t v) {
     for (int k = 0; k < 4; ++k) s[at + static_cast<size_t>(k)] = static_cast<char>(v >> (8 * k));
   };
@@ -245,6 +246,10 @@ TEST(ZipFile, MembersNotGivingTheirStatedBytesAndCutArchivesAreRefused) {
        0, "CRC Error in \"a.txt\"."},
       {"stored member shorter than stated, CRC field 0",
        [&](std::string& s) { put32(s, stored + 22, 40), put32(s, stored + 14, 0); }, 1, "CRC Error in \"s.bin\"."},
+      // 150 MB could come from 200 kB of deflate data, but this data gives 200 kB.
+      {"a size its data could give but does not",
+       [&](std::string& s) { put32(s, random + 22, 150000000), put32(s, random + 14, 0); }, 2,
+       "CRC Error in \"r.bin\"."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -252,6 +257,7 @@ TEST(ZipFile, MembersNotGivingTheirStatedBytesAndCutArchivesAreRefused) {
     c.damage(bytes);
     TZipFile z;
     std::string refusal = "accepted";
+    AllocationProbe probe;
     try {
       z.LoadFromBytes(bytes);
       if (c.member >= 0) z.GetUncompressed(c.member);
@@ -259,6 +265,10 @@ TEST(ZipFile, MembersNotGivingTheirStatedBytesAndCutArchivesAreRefused) {
       refusal = e.what();
     }
     EXPECT_EQ(refusal, c.message);
+    // Memory follows what the data gives, not what a header claims.
+    if (AllocationProbe::Available()) {
+      EXPECT_LT(probe.Largest(), size_t{16} << 20);
+    }
     // Nothing of a refused archive reaches the folder before the refused member.
     const fs::path damaged = tmp.Path() / "damaged.zip";
     ASSERT_TRUE(WriteFileAtomic(damaged, bytes));
