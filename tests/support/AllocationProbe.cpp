@@ -10,9 +10,11 @@ namespace {
 
 std::atomic<int> probes{0};
 std::atomic<size_t> largest{0};
+std::atomic<size_t> total{0};
 
 void OnMalloc(const volatile void*, size_t size) {
   if (probes.load(std::memory_order_relaxed) == 0) return;
+  total.fetch_add(size, std::memory_order_relaxed);
   size_t seen = largest.load(std::memory_order_relaxed);
   while (size > seen && !largest.compare_exchange_weak(seen, size)) {
   }
@@ -32,6 +34,7 @@ bool Installed() {
 AllocationProbe::AllocationProbe() {
   Installed();
   largest = 0;
+  total = 0;
   ++probes;
 }
 
@@ -40,3 +43,5 @@ AllocationProbe::~AllocationProbe() { --probes; }
 bool AllocationProbe::Available() { return Installed(); }
 
 size_t AllocationProbe::Largest() const { return largest.load(); }
+
+size_t AllocationProbe::Total() const { return total.load(); }
