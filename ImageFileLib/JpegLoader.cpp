@@ -34,6 +34,17 @@ void ErrorExit(j_common_ptr cinfo) {
 
 void SilentMessage(j_common_ptr, int) {}
 
+// Every scan of a progressive file passes over all its coefficients: a small
+// file of many tiny scans would take minutes. Real files have a few dozen.
+constexpr int kMaxScans = 1000;
+
+void LimitScans(j_common_ptr cinfo) {
+  if (!cinfo->is_decompressor || reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= kMaxScans) return;
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  std::snprintf(err->Message, sizeof err->Message, "JPEG file has more than %d scans", kMaxScans);
+  longjmp(err->Jump, 1);
+}
+
 // Decoding: a file that ends before its picture does is an error, not a
 // picture with a grey lower part (a missing end marker after the last row is
 // not); other warnings stay quiet.
@@ -124,6 +135,8 @@ bool DecodeJpeg(const uint8_t* data, size_t size, int min_width, int min_height,
                 DecodeResult* result, char* message) {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
+  jpeg_progress_mgr progress{};
+  progress.progress_monitor = LimitScans;
   cinfo.err = UseErrorManager(err, EndIsAnError);
   if (setjmp(err.Jump)) {
     jpeg_destroy_decompress(&cinfo);
@@ -134,6 +147,7 @@ bool DecodeJpeg(const uint8_t* data, size_t size, int min_width, int min_height,
     return false;
   }
   jpeg_create_decompress(&cinfo);
+  cinfo.progress = &progress;
   jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
   jpeg_read_header(&cinfo, TRUE);
   result->FullWidth = static_cast<int>(cinfo.image_width);
