@@ -166,7 +166,9 @@ std::shared_ptr<TLinearBitmap> DecodeDib(const uint8_t* dib, size_t size, int64_
 // DIB source rectangles count rows from the bottom of a bottom-up DIB.
 int32_t TopDownRow(const uint8_t* dib, int32_t y_src, int32_t src_height) {
   const int32_t dib_height = S32(dib + 8);
-  return dib_height > 0 ? dib_height - y_src - src_height : y_src;
+  if (dib_height <= 0) return y_src;
+  // Rows this far out are outside the bitmap either way.
+  return static_cast<int32_t>(std::clamp<int64_t>(int64_t{dib_height} - y_src - src_height, INT32_MIN, INT32_MAX));
 }
 
 constexpr uint32_t kSourceCopy = 0x00CC0020, kPatCopy = 0x00F00021, kBlackness = 0x00000042,
