@@ -201,6 +201,9 @@ int DecodeDIBFile(TSeekableStream& stream, std::unique_ptr<TUniDIB>& dib, int64_
   if (first != 0 || row_bytes < (int64_t{width} * bits + 7) / 8) row_bytes = min_row;
   // The pixel count bounds what the caller makes of the picture as well.
   if (min_row * abs_height > max_map_bytes || int64_t{width} * abs_height > max_map_bytes) return 5;
+  // Uncoded rows must all be in the file before the picture is made for them.
+  const bool coded = compression == 1 || compression == 2;
+  if (!coded && data_offset + row_bytes * abs_height > stream.GetSize() - file.StartOffset) return 5;
 
   // 16- and 32-bit pixels are unpacked by their masks into 24 bits.
   const bool packed = bits == 16 || bits == 32;

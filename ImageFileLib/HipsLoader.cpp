@@ -104,6 +104,8 @@ void THIPSLoader::LoadFromStream(TBaseStream& stream, const std::string& /*ext*/
   const int64_t bytes_per_value = kind == HipsPixels::Float || kind == HipsPixels::ColourFloats ? 4 : 1;
   const int64_t values_per_pixel = kind == HipsPixels::ColourBytes || kind == HipsPixels::ColourFloats ? 3 : 1;
   if (n > MaxMapBytes / 3 || n * bytes_per_value * values_per_pixel > MaxMapBytes) throw ELinearBitmap("Invalid bitmap size");
+  // The values follow uncoded: the picture is made only when the file holds them.
+  if (n * bytes_per_value * values_per_pixel > in.Available()) throw ELinearBitmap("Error in bitmap data");
   const auto w = static_cast<int32_t>(width), h = static_cast<int32_t>(height);
   in.SetStrictCount(true);
   auto progress = [&](int64_t i) {

@@ -134,7 +134,8 @@ void TIconList::LoadFromStream(TBaseStream& stream) {
     if (width == 0 || height == 0) throw Exception("Size mismatch in icon " + std::to_string(i));
     auto image = std::make_unique<TIconImage>(width, Le16(info + 14), height);
     allocated += image->XORSize + image->ANDSize + image->PaletteSize;
-    if (allocated > MaxBytes) throw ELinearBitmap("Invalid bitmap size");
+    // Entries sharing their data could claim the file many times over.
+    if (allocated > MaxBytes || allocated > seekable->GetSize()) throw ELinearBitmap("Invalid bitmap size");
     image->PlanesOrHotspotX = Le16(entry + 4);
     image->BitCountOrHotspotY = Le16(entry + 6);
     if (image->PaletteSize > 0) {

@@ -1,5 +1,6 @@
 #include "ImageFileLib/JpegLoader.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +33,17 @@ void ErrorExit(j_common_ptr cinfo) {
 }
 
 void SilentMessage(j_common_ptr, int) {}
+
+// Every scan of a progressive file passes over all its coefficients: a small
+// file of many tiny scans would take minutes. Real files have a few dozen.
+constexpr int kMaxScans = 1000;
+
+void LimitScans(j_common_ptr cinfo) {
+  if (!cinfo->is_decompressor || reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= kMaxScans) return;
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  std::snprintf(err->Message, sizeof err->Message, "JPEG file has more than %d scans", kMaxScans);
+  longjmp(err->Jump, 1);
+}
 
 // Decoding: a file that ends before its picture does is an error, not a
 // picture with a grey lower part (a missing end marker after the last row is
@@ -94,14 +106,37 @@ void CmykToRgb(const uint8_t* cmyk, uint8_t* rgb, int width, bool inverted) {
 
 struct DecodeResult {
   int FullWidth = 0, FullHeight = 0, Width = 0, Height = 0, Components = 0;
-  uint8_t* Pixels = nullptr;  // malloc'd, Width x Height x Components
+  uint8_t* Pixels = nullptr;  // malloc'd, Width x Height x Components once complete
+  size_t Capacity = 0;        // bytes of Pixels so far
   uint8_t* CmykRow = nullptr;  // malloc'd; outside the stack, as errors longjmp
 };
+
+// Every block of a Huffman-coded file costs at least one bit; data that
+// cannot hold the blocks the header claims is a file cut short.
+bool HoldsItsBlocks(const jpeg_decompress_struct& cinfo, size_t size) {
+  if (cinfo.arith_code) return true;
+  uint64_t blocks = 0;
+  for (int c = 0; c < cinfo.num_components; ++c)
+    blocks += uint64_t{cinfo.comp_info[c].width_in_blocks} * cinfo.comp_info[c].height_in_blocks;
+  return blocks <= uint64_t{size} * 8;
+}
+
+// Files of several scans keep every coefficient (two bytes a sample) until the last one.
+int64_t CoefficientBytes(const jpeg_decompress_struct& cinfo) {
+  if (!cinfo.progressive_mode && cinfo.comps_in_scan >= cinfo.num_components) return 0;
+  int64_t bytes = 0;
+  for (int c = 0; c < cinfo.num_components; ++c)
+    bytes += int64_t{cinfo.comp_info[c].width_in_blocks} * cinfo.comp_info[c].height_in_blocks * DCTSIZE2 *
+             static_cast<int64_t>(sizeof(JCOEF));
+  return bytes;
+}
 
 bool DecodeJpeg(const uint8_t* data, size_t size, int min_width, int min_height, int64_t max_bytes,
                 DecodeResult* result, char* message) {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
+  jpeg_progress_mgr progress{};
+  progress.progress_monitor = LimitScans;
   cinfo.err = UseErrorManager(err, EndIsAnError);
   if (setjmp(err.Jump)) {
     jpeg_destroy_decompress(&cinfo);
@@ -112,6 +147,7 @@ bool DecodeJpeg(const uint8_t* data, size_t size, int min_width, int min_height,
     return false;
   }
   jpeg_create_decompress(&cinfo);
+  cinfo.progress = &progress;
   jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
   jpeg_read_header(&cinfo, TRUE);
   result->FullWidth = static_cast<int>(cinfo.image_width);
@@ -130,27 +166,37 @@ bool DecodeJpeg(const uint8_t* data, size_t size, int min_width, int min_height,
   jpeg_calc_output_dimensions(&cinfo);
   const int components = cmyk ? 3 : cinfo.output_components;
   const int64_t bytes = int64_t{cinfo.output_width} * cinfo.output_height * components;
-  if (bytes <= 0 || bytes > max_bytes) {
+  if (bytes <= 0 || bytes > max_bytes || CoefficientBytes(cinfo) > max_bytes) {
     jpeg_destroy_decompress(&cinfo);
     std::strcpy(message, "Invalid bitmap size");
+    return false;
+  }
+  if (!HoldsItsBlocks(cinfo, size)) {
+    jpeg_destroy_decompress(&cinfo);
+    std::strcpy(message, "Premature end of JPEG file");
     return false;
   }
   result->Width = static_cast<int>(cinfo.output_width);
   result->Height = static_cast<int>(cinfo.output_height);
   result->Components = components;
-  result->Pixels = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(bytes)));
-  if (!result->Pixels) {
-    jpeg_destroy_decompress(&cinfo);
-    std::strcpy(message, "Out of memory");
-    return false;
-  }
   jpeg_start_decompress(&cinfo);
   if (cmyk) {
     result->CmykRow = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(result->Width) * 4));
     if (!result->CmykRow) ERREXIT1(&cinfo, JERR_OUT_OF_MEMORY, 0);
   }
+  const size_t row_bytes = static_cast<size_t>(result->Width) * result->Components;
   while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = result->Pixels + static_cast<size_t>(cinfo.output_scanline) * result->Width * result->Components;
+    // The map grows with the rows decoded, so a file whose data stops early
+    // has never cost the whole picture.
+    const size_t needed = (static_cast<size_t>(cinfo.output_scanline) + 1) * row_bytes;
+    if (needed > result->Capacity) {
+      const size_t grown = std::min(static_cast<size_t>(bytes), std::max({needed, 2 * result->Capacity, size_t{1} << 16}));
+      auto* more = static_cast<uint8_t*>(std::realloc(result->Pixels, grown));
+      if (!more) ERREXIT1(&cinfo, JERR_OUT_OF_MEMORY, 0);
+      result->Pixels = more;
+      result->Capacity = grown;
+    }
+    JSAMPROW row = result->Pixels + static_cast<size_t>(cinfo.output_scanline) * row_bytes;
     if (!cmyk) {
       jpeg_read_scanlines(&cinfo, &row, 1);
       continue;

@@ -4,7 +4,9 @@
 // Reader contract: baseline and progressive JPEG in grey, YCbCr/RGB, and
 // CMYK/YCCK turned into RGB (inverted when an Adobe marker says so); scale-down by 1/2, 1/4, 1/8 while half the size
 // stays at least MinWidth x MinHeight. Grey files give an 8-bit grey bitmap,
-// the rest 24-bit. Images above MaxMapBytes are refused.
+// the rest 24-bit. Images above MaxMapBytes are refused, as are files whose
+// kept coefficients would exceed it, files too short for the blocks their
+// header claims ("Premature end of JPEG file") and files of more than 1000 scans.
 #include "ImageFileLib/BitmapLoaders.h"
 
 namespace ImageFile {

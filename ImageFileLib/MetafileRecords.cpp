@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 #include <numbers>
+#include <set>
 
 #include "ImageFileLib/BmpLoader.h"
 #include "ImageFileLib/LibraryErrors.h"
@@ -95,7 +96,8 @@ struct DcState {
   double wox = 0, woy = 0, wex = 1, wey = 1, vox = 0, voy = 0, vex = 1, vey = 1;
   MetaTransform world;
   double cx = 0, cy = 0;  // current position
-  std::vector<MetaColour> palette;
+  // Shared: every saved state would otherwise copy up to 65535 colours.
+  std::shared_ptr<const std::vector<MetaColour>> palette;
 };
 
 struct GdiObject {
@@ -103,7 +105,7 @@ struct GdiObject {
   MetaPen pen;
   MetaBrush brush;
   MetaFont font;
-  std::vector<MetaColour> palette;
+  std::shared_ptr<const std::vector<MetaColour>> palette;
 };
 
 // The standard objects an EMF selects by number (high bit set).
@@ -164,7 +166,9 @@ std::shared_ptr<TLinearBitmap> DecodeDib(const uint8_t* dib, size_t size, int64_
 // DIB source rectangles count rows from the bottom of a bottom-up DIB.
 int32_t TopDownRow(const uint8_t* dib, int32_t y_src, int32_t src_height) {
   const int32_t dib_height = S32(dib + 8);
-  return dib_height > 0 ? dib_height - y_src - src_height : y_src;
+  if (dib_height <= 0) return y_src;
+  // Rows this far out are outside the bitmap either way.
+  return static_cast<int32_t>(std::clamp<int64_t>(int64_t{dib_height} - y_src - src_height, INT32_MIN, INT32_MAX));
 }
 
 constexpr uint32_t kSourceCopy = 0x00CC0020, kPatCopy = 0x00F00021, kBlackness = 0x00000042,
@@ -206,7 +210,8 @@ class Player {
   Steps path;
 
   void Start(int64_t width, int64_t height) {
-    if (width < 1 || height < 1 || width > INT32_MAX || height > INT32_MAX || width * height * 3 > max_map_bytes_)
+    if (width < 1 || height < 1 || width > INT32_MAX || height > INT32_MAX ||
+        width * height > max_map_bytes_ / 3)
       throw ELinearBitmap("Invalid bitmap size");
     drawing.width = static_cast<int32_t>(width);
     drawing.height = static_cast<int32_t>(height);
@@ -242,7 +247,7 @@ class Player {
   MetaColour Colour(uint32_t ref) const {
     if (ref >> 24 == 1) {
       const size_t i = ref & 0xFFFF;
-      return i < dc.palette.size() ? dc.palette[i] : MetaColour{};
+      return dc.palette && i < dc.palette->size() ? (*dc.palette)[i] : MetaColour{};
     }
     return {static_cast<uint8_t>(ref), static_cast<uint8_t>(ref >> 8), static_cast<uint8_t>(ref >> 16)};
   }
@@ -486,8 +491,22 @@ class Player {
 
   bool Drew() const { return !drawing.shapes.empty(); }
 
+  // A bitmap record's picture, 24-bit. Small coded records can claim large
+  // pictures: together they stay within the map limit.
+  std::shared_ptr<TLinearBitmap> DecodeImage(const uint8_t* dib, size_t size) {
+    if (size >= 12) {
+      const int64_t width = S32(dib + 4), height = S32(dib + 8);
+      if (std::abs(width) * std::abs(height) > (max_map_bytes_ - images_bytes_) / 3)
+        throw ELinearBitmap("Invalid bitmap size");
+    }
+    auto picture = DecodeDib(dib, size, max_map_bytes_ - images_bytes_);
+    images_bytes_ += picture->Size;
+    return picture;
+  }
+
  private:
   int64_t max_map_bytes_;
+  int64_t images_bytes_ = 0;
 };
 
 MetaPen PenOf(uint32_t style, double width, MetaColour colour) {
@@ -539,7 +558,7 @@ GdiObject FontObject(double height, double angle, int weight, const uint8_t* fla
 
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 
-void PlayWmf(const std::vector<uint8_t>& data, Player& pl, int64_t max_map_bytes) {
+void PlayWmf(const std::vector<uint8_t>& data, Player& pl) {
   size_t pos = 0;
   bool sized = false;
   if (data.size() >= 22 && Le32(data.data()) == kPlaceableKey) {
@@ -556,11 +575,18 @@ void PlayWmf(const std::vector<uint8_t>& data, Player& pl, int64_t max_map_bytes
   }
   if (data.size() < pos + 18 || Le16(&data[pos + 2]) != 9) Unsupported();
   pos += 18;
-  // Objects take the lowest free slot; a deleted one frees its slot.
+  // Objects take the lowest free slot; a deleted one frees its slot. The free
+  // slots below the highest used are kept, not searched for.
+  std::set<uint32_t> free_slots;
+  uint32_t next_slot = 0;
   auto add_object = [&](GdiObject o) {
-    uint32_t slot = 0;
-    while (pl.objects.count(slot)) ++slot;
+    uint32_t slot = next_slot;
+    if (free_slots.empty()) ++next_slot;
+    else slot = *free_slots.begin(), free_slots.erase(free_slots.begin());
     pl.objects[slot] = std::move(o);
+  };
+  auto delete_object = [&](uint32_t slot) {
+    if (pl.objects.erase(slot)) free_slots.insert(slot);
   };
   while (pos + 6 <= data.size()) {
     const uint64_t words = Le32(&data[pos]);
@@ -604,7 +630,7 @@ void PlayWmf(const std::vector<uint8_t>& data, Player& pl, int64_t max_map_bytes
       case 0x0127: if (need(2)) pl.Restore(S16(p)); break;          // RESTOREDC
       case 0x012D: if (need(2)) pl.Select(Le16(p)); break;          // SELECTOBJECT
       case 0x0234: if (need(2)) pl.Select(Le16(p)); break;          // SELECTPALETTE
-      case 0x01F0: if (need(2)) pl.objects.erase(Le16(p)); break;   // DELETEOBJECT
+      case 0x01F0: if (need(2)) delete_object(Le16(p)); break;      // DELETEOBJECT
       case 0x02FA:  // CREATEPENINDIRECT
         add_object(need(10) ? PenObject(PenOf(Le16(p), S16(p + 2), pl.Colour(Le32(p + 6)))) : GdiObject{});
         break;
@@ -620,7 +646,9 @@ void PlayWmf(const std::vector<uint8_t>& data, Player& pl, int64_t max_map_bytes
         o.kind = GdiObject::Palette;
         if (need(4)) {
           const size_t count = std::min<size_t>(Le16(p + 2), (n - 4) / 4);
-          for (size_t i = 0; i < count; ++i) o.palette.push_back({p[4 + 4 * i], p[5 + 4 * i], p[6 + 4 * i]});
+          auto colours = std::make_shared<std::vector<MetaColour>>();
+          for (size_t i = 0; i < count; ++i) colours->push_back({p[4 + 4 * i], p[5 + 4 * i], p[6 + 4 * i]});
+          o.palette = std::move(colours);
         }
         add_object(o);
         break;
@@ -720,7 +748,7 @@ void PlayWmf(const std::vector<uint8_t>& data, Player& pl, int64_t max_map_bytes
         }
         const uint8_t* dib = p + fixed;
         ready();
-        pl.Image(DecodeDib(dib, n - fixed, max_map_bytes), sx, TopDownRow(dib, sy, sh), sw, sh, dx, dy, dw, dh);
+        pl.Image(pl.DecodeImage(dib, n - fixed), sx, TopDownRow(dib, sy, sh), sw, sh, dx, dy, dw, dh);
         break;
       }
       default:
@@ -733,7 +761,7 @@ void PlayWmf(const std::vector<uint8_t>& data, Player& pl, int64_t max_map_bytes
 
 // ---------------------------------------------------------------- EMF
 
-void PlayEmf(const std::vector<uint8_t>& data, Player& pl, int64_t max_map_bytes) {
+void PlayEmf(const std::vector<uint8_t>& data, Player& pl) {
   if (data.size() < 88 || Le32(data.data()) != 1 || Le32(&data[40]) != 0x464D4520) Unsupported();
   const int32_t left = S32(&data[8]), top = S32(&data[12]);
   const int64_t width = int64_t{S32(&data[16])} - left + 1, height = int64_t{S32(&data[20])} - top + 1;
@@ -839,7 +867,9 @@ void PlayEmf(const std::vector<uint8_t>& data, Player& pl, int64_t max_map_bytes
         GdiObject o;
         o.kind = GdiObject::Palette;
         const size_t count = std::min<size_t>(Le16(r + 14), (size - 16) / 4);
-        for (size_t i = 0; i < count; ++i) o.palette.push_back({r[16 + 4 * i], r[17 + 4 * i], r[18 + 4 * i]});
+        auto colours = std::make_shared<std::vector<MetaColour>>();
+        for (size_t i = 0; i < count; ++i) colours->push_back({r[16 + 4 * i], r[17 + 4 * i], r[18 + 4 * i]});
+        o.palette = std::move(colours);
         add_object(Le32(r + 8), o);
         break;
       }
@@ -894,7 +924,7 @@ void PlayEmf(const std::vector<uint8_t>& data, Player& pl, int64_t max_map_bytes
         if (off_bmi < 100 || uint64_t{off_bmi} + cb_bmi > size || uint64_t{off_bits} + cb_bits > size) Unsupported();
         std::vector<uint8_t> dib(r + off_bmi, r + off_bmi + cb_bmi);
         dib.insert(dib.end(), r + off_bits, r + off_bits + cb_bits);
-        pl.Image(DecodeDib(dib.data(), dib.size(), max_map_bytes), sx, TopDownRow(dib.data(), sy, sh), sw, sh, dx, dy,
+        pl.Image(pl.DecodeImage(dib.data(), dib.size()), sx, TopDownRow(dib.data(), sy, sh), sw, sh, dx, dy,
                  dw, dh);
         break;
       }
@@ -911,7 +941,7 @@ void PlayEmf(const std::vector<uint8_t>& data, Player& pl, int64_t max_map_bytes
         // Colours and rows may be apart: join them into one packed DIB.
         std::vector<uint8_t> dib(r + off_bmi, r + off_bmi + cb_bmi);
         dib.insert(dib.end(), r + off_bits, r + off_bits + cb_bits);
-        pl.Image(DecodeDib(dib.data(), dib.size(), max_map_bytes), sx, TopDownRow(dib.data(), sy, sh), sw, sh, dx, dy,
+        pl.Image(pl.DecodeImage(dib.data(), dib.size()), sx, TopDownRow(dib.data(), sy, sh), sw, sh, dx, dy,
                  dw, dh);
         break;
       }
@@ -928,8 +958,8 @@ void PlayEmf(const std::vector<uint8_t>& data, Player& pl, int64_t max_map_bytes
 MetaDrawing ReadMetafile(const std::vector<uint8_t>& data, int64_t max_map_bytes) {
   Player player(max_map_bytes);
   const bool enhanced = data.size() >= 44 && Le32(data.data()) == 1 && Le32(&data[40]) == 0x464D4520;
-  if (enhanced) PlayEmf(data, player, max_map_bytes);
-  else PlayWmf(data, player, max_map_bytes);
+  if (enhanced) PlayEmf(data, player);
+  else PlayWmf(data, player);
   return std::move(player.drawing);
 }
 

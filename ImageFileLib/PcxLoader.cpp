@@ -50,6 +50,8 @@ void TPCXLoader::LoadFromStream(TBaseStream& stream, const std::string& /*ext*/,
   const int32_t true_width = x_max - x_min + 1;
   if (width < 1 || height < 1 || true_width < 1) throw ELinearBitmap("Invalid bitmap size");
   if (int64_t{width} * height * planes > MaxMapBytes) throw ELinearBitmap("Invalid bitmap size");
+  // Two bytes give at most a run of 63: more than the rest of the file can give is refused unmade.
+  if (int64_t{width} * height * planes > (in.Available() / 2 + 1) * 63) throw ELinearBitmap("Error in bitmap data");
   bitmap.New(width, height, planes == 1 ? pf8Bit : pf24Bit);
   if (planes == 1) std::copy(GrayPalette().begin(), GrayPalette().end(), bitmap.Palette.begin());
 

@@ -7,8 +7,9 @@
 // method 64 undone). Deviations: only the first image of an MNG is read;
 // unknown critical chunks are refused ("Unsupported PNG data"); 16-bit colour
 // is reduced to its high bytes; the zlib data must end with the image (extra
-// image data is "Invalid PNG data"); images whose map would exceed MaxMapBytes
-// are refused ("Invalid PNG data").
+// image data is "Invalid PNG data"); images whose map would exceed MaxMapBytes,
+// or whose image data could not come from the rest of the file, are refused
+// ("Invalid PNG data").
 #include <memory>
 #include <string>
 

@@ -181,6 +181,18 @@ void PlaceRow(const uint8_t* r, int64_t pw, const ImageHeader& h, const Pass& pa
   }
 }
 
+// The filtered rows of every pass: what the zlib data inflates to.
+int64_t InflatedSize(const ImageHeader& h) {
+  int64_t expected = 0;
+  for (int p = 0; p < (h.Interlace ? 7 : 1); ++p) {
+    const Pass& pass = h.Interlace ? Adam7[p] : WholeImage;
+    const int64_t pw = h.Width > pass.X0 ? (h.Width - pass.X0 + pass.DX - 1) / pass.DX : 0;
+    const int64_t ph = h.Height > pass.Y0 ? (h.Height - pass.Y0 + pass.DY - 1) / pass.DY : 0;
+    if (pw && ph) expected += ph * ((pw * h.Channels * h.BitDepth + 7) / 8 + 1);
+  }
+  return expected;
+}
+
 void DecodeImage(TBaseStream& idat, TLinearBitmap& bitmap, const ImageHeader& h, bool is_mng, TLinearBitmap* alpha,
                  bool verify) {
   uint8_t zh[2];
@@ -191,14 +203,7 @@ void DecodeImage(TBaseStream& idat, TLinearBitmap& bitmap, const ImageHeader& h,
   TAdler32 adler;
   const int bpp = (h.Channels * h.BitDepth + 7) / 8;
   const int pass_count = h.Interlace ? 7 : 1;
-  int64_t expected = 0;
-  for (int p = 0; p < pass_count; ++p) {
-    const Pass& pass = h.Interlace ? Adam7[p] : WholeImage;
-    const int64_t pw = h.Width > pass.X0 ? (h.Width - pass.X0 + pass.DX - 1) / pass.DX : 0;
-    const int64_t ph = h.Height > pass.Y0 ? (h.Height - pass.Y0 + pass.DY - 1) / pass.DY : 0;
-    if (pw && ph) expected += ph * ((pw * h.Channels * h.BitDepth + 7) / 8 + 1);
-  }
-  inflate.MaxOutput = expected + 1;
+  inflate.MaxOutput = InflatedSize(h) + 1;
   for (int p = 0; p < pass_count; ++p) {
     const Pass& pass = h.Interlace ? Adam7[p] : WholeImage;
     const int64_t pw = h.Width > pass.X0 ? (h.Width - pass.X0 + pass.DX - 1) / pass.DX : 0;
@@ -287,6 +292,9 @@ void TPNGLoader::LoadFromStream(TBaseStream& stream, const std::string& /*ext*/,
       if (int64_t{h.Width} * h.Height > MaxMapBytes / pixel ||
           (int64_t{h.Width} * h.Channels * h.BitDepth + 7) / 8 > MaxMapBytes)
         InvalidData();
+      // Deflate gives at most 1032 bytes a byte: a header claiming more than
+      // the rest of the file can give is refused before the picture is made.
+      if (InflatedSize(h) / 1032 > raw.Available()) InvalidData();
       bitmap.New(h.Width, h.Height, code);
       if (code == pf8Bit) {
         std::fill(bitmap.Palette.begin(), bitmap.Palette.end(), 0);

@@ -129,7 +129,9 @@ double ParseDmsCoordinate(std::string_view text) {
 }
 
 DmsParts SplitDegrees(double value) {
-  const double a = std::fabs(value);
+  // A misread line can give any number; whole degrees must still fit.
+  double a = std::fabs(value);
+  if (!(a <= 1e9)) a = std::isnan(a) ? 0 : 1e9;
   DmsParts d;
   d.degrees = static_cast<int>(std::trunc(a));
   const double minutes = (a - d.degrees) * 60.0;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 #include <map>
+#include <new>
 #include <system_error>
 
 #include "base/AtomicFile.h"
@@ -87,24 +88,48 @@ std::map<uint32_t, TFileHeader> CentralByOffset(std::string_view bytes) {
 
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
+// Also for data giving more or fewer bytes than stated, whose CRC field may
+// happen to match what came out.
+[[noreturn]] void CrcError(const TLocalFile& e) { throw EZipFileCRCError("CRC Error in " + Quoted(e.Name) + "."); }
+
+// Inflates exactly the stated size; data that would give more is refused. The
+// result grows with what the data gives, not with what the header claims.
 std::string Inflate(const TLocalFile& e) {
   const uint64_t limit = static_cast<uint64_t>(e.Data.size()) * kMaxDeflateRatio + 1024;
-  if (e.UncompressedSize > limit) return {};  // cannot come from this much data
-  std::string out(e.UncompressedSize, '\0');
+  if (e.UncompressedSize > limit) CrcError(e);  // cannot come from this much data
+  const size_t size = e.UncompressedSize;
   z_stream z{};
   if (inflateInit2(&z, -MAX_WBITS) != Z_OK) throw EZipFileError("The inflater could not be started.");
   z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(e.Data.data()));
   z.avail_in = static_cast<uInt>(e.Data.size());
-  z.next_out = reinterpret_cast<Bytef*>(out.data());
-  z.avail_out = static_cast<uInt>(out.size());
+  std::string out;
+  size_t produced = 0;
   int ret = Z_OK;
-  while (z.avail_out > 0 && ret == Z_OK) ret = inflate(&z, Z_NO_FLUSH);
-  const size_t produced = out.size() - z.avail_out;
+  try {
+    while (ret == Z_OK && produced < size) {
+      out.resize(produced + std::min(size - produced, std::max<size_t>(produced, 1 << 16)));
+      z.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
+      z.avail_out = static_cast<uInt>(out.size() - produced);
+      while (z.avail_out > 0 && ret == Z_OK) ret = inflate(&z, Z_NO_FLUSH);
+      produced = out.size() - z.avail_out;
+    }
+  } catch (const std::bad_alloc&) {
+    inflateEnd(&z);
+    throw EZipFileError("Member " + Quoted(e.Name) + " is too large to unpack.");
+  }
+  if (ret == Z_OK) {
+    // Full but not at its end: the data must end without another byte.
+    Bytef spare = 0;
+    z.next_out = &spare;
+    z.avail_out = 1;
+    ret = inflate(&z, Z_NO_FLUSH);
+    if (ret == Z_OK && z.avail_out == 0) ret = Z_BUF_ERROR;
+  }
   const std::string message = z.msg ? z.msg : "invalid compressed data";
   inflateEnd(&z);
   if (ret == Z_DATA_ERROR || ret == Z_NEED_DICT || ret == Z_MEM_ERROR)
     throw EZipFileError("Inflate error in " + Quoted(e.Name) + ": " + message + ".");
-  if (produced < out.size()) return {};
+  if (ret != Z_STREAM_END || produced != size) CrcError(e);
   return out;
 }
 
@@ -192,7 +217,8 @@ void TZipFile::LoadFromBytes(std::string_view bytes) {
   } while (word == kCentralSignature);
 
   if (word == kZip64LocatorSignature || word == 0x06064B50) Zip64();
-  if (word != kEndSignature) return;
+  // Members without the directory's end: a cut-off download, not a smaller archive.
+  if (word != kEndSignature) Damaged();
   TEndRecord& e = EndRecord;
   e.Signature = word;
   r.Read(e.DiskNumber, e.CentralDirectoryDisk, e.EntriesOnDisk, e.TotalEntries, e.CentralDirectorySize,
@@ -209,7 +235,8 @@ std::string TZipFile::GetUncompressed(int i) const {
   std::string out;
   switch (e.Method) {
     case 0:
-      if (e.Data.size() == e.UncompressedSize) out = e.Data;
+      if (e.Data.size() != e.UncompressedSize) CrcError(e);
+      out = e.Data;
       break;
     case 8:
       out = Inflate(e);
@@ -218,7 +245,7 @@ std::string TZipFile::GetUncompressed(int i) const {
       throw EZipFileError("Compression method " + std::to_string(e.Method) + " of member " + Quoted(e.Name) +
                           " is not supported.");
   }
-  if (ZipCrc32(out) != e.Crc32) throw EZipFileCRCError("CRC Error in " + Quoted(e.Name) + ".");
+  if (ZipCrc32(out) != e.Crc32) CrcError(e);
   return out;
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ImageFileLib/BitmapLoaders.h"
 #include "ImageFileLib/LibraryErrors.h"
 #include "ImageFileLib/LinearBitmap.h"
 #include "support/ShellCommand.h"
@@ -117,4 +118,26 @@ inline ImageFile::TLinearBitmap MakeTestBitmap(int32_t width, int32_t height, ui
   if (code == ImageFile::pf8Bit)
     for (int i = 0; i < 768; ++i) b.Palette[i] = static_cast<uint8_t>(i * 7 + i / 3);
   return b;
+}
+
+// A loader's reading of bytes in memory.
+inline ImageFile::TLinearBitmap FromBytes(ImageFile::TBitmapLoader& loader, const std::vector<uint8_t>& bytes,
+                                          const std::string& ext) {
+  ImageFile::TMemStream in;
+  in.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+  in.SetPosition(0);
+  ImageFile::TLinearBitmap b;
+  loader.LoadFromStream(in, ext, b);
+  return b;
+}
+
+// A loader's writing of a picture, as bytes.
+inline std::vector<uint8_t> ToBytes(ImageFile::TBitmapLoader& loader, const ImageFile::TLinearBitmap& b,
+                                    const std::string& ext) {
+  ImageFile::TMemStream out;
+  loader.SaveToStream(out, ext, b);
+  std::vector<uint8_t> bytes(static_cast<size_t>(out.GetSize()));
+  out.SetPosition(0);
+  out.Read(bytes.data(), static_cast<int64_t>(bytes.size()));
+  return bytes;
 }

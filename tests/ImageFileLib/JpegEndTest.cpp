@@ -39,4 +39,32 @@ TEST(JpegEnd, AFileCutShortIsRefused) {
   }
 }
 
+// The last scan of a progressive file written again and again: each pass
+// goes over every coefficient, so a small file would take minutes.
+TEST(JpegEnd, AFileOfCountlessScansIsRefused) {
+  TempFolder folder;
+  int status = 0;
+  const std::string said = RunPython(folder, R"(import io, sys
+from PIL import Image
+im = Image.new('L', (64, 64))
+im.putdata([(x * 4 + y) % 256 for y in range(64) for x in range(64)])
+b = io.BytesIO()
+im.save(b, 'JPEG', progressive=True, quality=80)
+d = b.getvalue()
+last = d[d.rindex(b'\xff\xda'):-2]
+for repeats in (500, 2000):
+    open('%s/scans%d.jpg' % (sys.argv[1], repeats), 'wb').write(d[:-2] + last * repeats + d[-2:])
+)", folder.File(""), status);
+  ASSERT_EQ(status, 0) << said;
+  const struct {
+    int repeats;
+    const char* error;
+  } cases[] = {{500, ""}, {2000, "JPEG file has more than 1000 scans"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.repeats);
+    TLinearBitmap b;
+    EXPECT_EQ(ErrorOf([&] { b.LoadFromFile(folder.File("scans" + std::to_string(c.repeats) + ".jpg")); }), c.error);
+  }
+}
+
 }  // namespace

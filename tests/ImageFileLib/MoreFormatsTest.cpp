@@ -13,28 +13,6 @@
 
 using namespace ImageFile;
 
-namespace {
-
-TLinearBitmap FromBytes(TBitmapLoader& loader, const std::vector<uint8_t>& bytes, const std::string& ext) {
-  TMemStream in;
-  in.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
-  in.SetPosition(0);
-  TLinearBitmap b;
-  loader.LoadFromStream(in, ext, b);
-  return b;
-}
-
-std::vector<uint8_t> ToBytes(TBitmapLoader& loader, const TLinearBitmap& b, const std::string& ext) {
-  TMemStream out;
-  loader.SaveToStream(out, ext, b);
-  std::vector<uint8_t> bytes(static_cast<size_t>(out.GetSize()));
-  out.SetPosition(0);
-  out.Read(bytes.data(), static_cast<int64_t>(bytes.size()));
-  return bytes;
-}
-
-}  // namespace
-
 TEST(Pcx, OurFilesDecodeWithPillowAndPillowFilesWithUs) {
   TempFolder folder;
   for (const uint8_t code : {pf8Bit, pf24Bit}) {

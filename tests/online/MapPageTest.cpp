@@ -86,3 +86,19 @@ TEST(MapPage, NoPositionShowsANoteInsteadOfASentinel) {
   EXPECT_EQ(ParseDmsCoordinate(""), kNoCoordinate);
   EXPECT_NEAR(ParseNmeaCoordinate("3542.5990 N"), 35.7099833333, 1e-9);
 }
+
+TEST(MapPage, MisreadLinesOfHugeNumbersStillGiveLines) {
+  // 10^12 degrees and more: the whole degrees are shown at most 10^9.
+  const struct {
+    const char *lat, *line;
+  } rows[] = {
+      {"99999999999999.9 N", "Latitude   :  1000000000o  0'  0.00\" N   (99999999999999.9 N)"},
+      {"292982000000.0 S", "Latitude   : -1000000000o  0'  0.00\" S   (292982000000.0 S)"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.lat);
+    const std::vector<std::string> lines = MapGpsLines(Station(r.lat, "13948.6422 E"), 0);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[2], r.line);
+  }
+}

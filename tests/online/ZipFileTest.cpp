@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <random>
 
 #include "base/AtomicFile.h"
 #include "online/ZipFile.h"
+#include "support/AllocationProbe.h"
 #include "support/PythonZip.h"
 #include "support/TemporaryFolder.h"
 
@@ -208,4 +210,72 @@ TEST(ZipFile, BitFlipsGiveErrorsNeverCrashes) {
     }
   }
   EXPECT_GT(refused, 100);
+}
+
+TEST(ZipFile, MembersNotGivingTheirStatedBytesAndCutArchivesAreRefused) {
+  TemporaryFolder tmp;
+  const std::string text = std::string(300, 'q') + "end";
+  const fs::path zip = tmp.Path() / "pack.zip";
+  MakePythonZip(zip, {{"a.txt", text}, {"s.bin", "stored bytes", true}, {"r.bin", RandomBytes(200000, 5)}});
+  const std::string good = Slurp(zip);
+  const size_t stored = NthSignature(good, 0x04034B50, 1), random = NthSignature(good, 0x04034B50, 2);
+  auto put32 = [](std::string& s, size_t at, uint32_t v) {
+    for (int k = 0; k < 4; ++k) s[at + static_cast<size_t>(k)] = static_cast<char>(v >> (8 * k));
+  };
+  // Local header fields: CRC-32 at 14, uncompressed size at 22.
+  const struct {
+    const char* what;
+    std::function<void(std::string&)> damage;
+    int member;  // -1: refused on loading
+    const char* message;
+  } cases[] = {
+      {"cut before the central directory", [&](std::string& s) { s.resize(NthSignature(good, 0x02014B50, 0)); }, -1,
+       "The archive is damaged or incomplete."},
+      {"cut inside the central directory", [&](std::string& s) { s.resize(NthSignature(good, 0x02014B50, 1)); }, -1,
+       "The archive is damaged or incomplete."},
+      {"deflate data ends before the stated size, CRC field 0",
+       [&](std::string& s) { put32(s, 22, static_cast<uint32_t>(text.size() + 100)), put32(s, 14, 0); }, 0,
+       "CRC Error in \"a.txt\"."},
+      {"a bomb's stated size, CRC field 0", [&](std::string& s) { put32(s, 22, 0x7FFFFFF0), put32(s, 14, 0); }, 0,
+       "CRC Error in \"a.txt\"."},
+      {"deflate data runs on past the stated size, CRC of the part read",
+       [&](std::string& s) {
+         put32(s, 22, static_cast<uint32_t>(text.size() - 3));
+         put32(s, 14, ZipCrc32(text.substr(0, text.size() - 3)));
+       },
+       0, "CRC Error in \"a.txt\"."},
+      {"stored member shorter than stated, CRC field 0",
+       [&](std::string& s) { put32(s, stored + 22, 40), put32(s, stored + 14, 0); }, 1, "CRC Error in \"s.bin\"."},
+      // 150 MB could come from 200 kB of deflate data, but this data gives 200 kB.
+      {"a size its data could give but does not",
+       [&](std::string& s) { put32(s, random + 22, 150000000), put32(s, random + 14, 0); }, 2,
+       "CRC Error in \"r.bin\"."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string bytes = good;
+    c.damage(bytes);
+    TZipFile z;
+    std::string refusal = "accepted";
+    AllocationProbe probe;
+    try {
+      z.LoadFromBytes(bytes);
+      if (c.member >= 0) z.GetUncompressed(c.member);
+    } catch (const EZipFileError& e) {
+      refusal = e.what();
+    }
+    EXPECT_EQ(refusal, c.message);
+    // Memory follows what the data gives, not what a header claims.
+    if (AllocationProbe::Available()) {
+      EXPECT_LT(probe.Largest(), size_t{16} << 20);
+    }
+    // Nothing of a refused archive reaches the folder before the refused member.
+    const fs::path damaged = tmp.Path() / "damaged.zip";
+    ASSERT_TRUE(WriteFileAtomic(damaged, bytes));
+    EXPECT_THROW(ExtractZipToFolder(damaged, tmp.Path() / "out"), EZipFileError);
+    if (c.member <= 0) {
+      EXPECT_FALSE(fs::exists(tmp.Path() / "out" / "damaged" / "a.txt"));
+    }
+    fs::remove_all(tmp.Path() / "out");
+  }
 }
