@@ -146,8 +146,8 @@ bool VectorTermsOf(const YuvToBgr::Terms& t, VectorTerms& v) {
 #if defined(__x86_64__) && defined(__GNUC__)
 #define TESSARY_AVX2 __attribute__((target("avx2")))
 #define TESSARY_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
-#define TESSARY_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
-#define TESSARY_AVX512_INLINE __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi"), always_inline)) inline
+#define TESSARY_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vnni")))
+#define TESSARY_AVX512_INLINE __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vnni"), always_inline)) inline
 
 // pshufb masks that spread 8 pixels of each 128-bit lane (B and G bytes in
 // one register, R in another) into 24 bytes: lane 0 gives output bytes 0-15
@@ -260,14 +260,38 @@ TESSARY_AVX2 int PackedAvx2(const uint8_t* s, int n, bool uyvy, const VectorTerm
   return i;
 }
 
+// The AVX-512 code feeds VNNI dot products with each sample as
+// (X - 128) << 8 and doubled coefficients, so each 32-bit sum is swscale's
+// own (its sum << 9, wrapping the same) and its top word already holds the
+// bits the final shift keeps; one masked pshufb joins the top words of an
+// even and an odd pixel. The blue coefficient of limited range does not fit
+// 16 bits doubled: its product is added twice instead.
+struct WideTerms {
+  int32_t y_even, y_odd, u2b, uv2g, v2r, base;
+};
+
+// False where a doubled coefficient leaves 16 bits (no swscale table does).
+bool WideTermsOf(const YuvToBgr::Terms& t, WideTerms& w) {
+  if (t.y_offset % 512 != 0) return false;
+  for (int32_t c : {t.y_coeff, t.u2g, t.v2g, t.v2r})
+    if (2 * c < -32768 || 2 * c > 32767) return false;
+  const int64_t base = 4096 + int64_t(128 - t.y_offset / 512) * t.y_coeff;
+  w = {Pair(2 * t.y_coeff, 0), Pair(0, 2 * t.y_coeff), Pair(t.u2b, 0),
+       Pair(2 * t.u2g, 2 * t.v2g), Pair(0, 2 * t.v2r), int32_t(uint32_t(uint64_t(base) * 512u))};
+  return true;
+}
+
 // vpermb tables. The packs leave B, G and R of 64 pixels in three registers
 // as (B 0-31, G 0-31), (R 0-31, B 32-63), (G 32-63, R 32-63), each pack
 // taking 8 pixels per 128-bit lane from either side; `out` gathers the three
-// 64-byte stores from them.
+// 64-byte stores from them. The others put sample bytes into the high byte
+// of words: `y_words` one per pixel, `pairs_uv` (U, V) of one chroma
+// sample per pixel pair, `even_uv` / `odd_uv` of the even / odd pixels.
 struct Avx512Tables {
   alignas(64) uint8_t out[3][64];
   uint64_t out1_from_third;  // bytes of store 1 taken from the third register
-  alignas(64) uint8_t pairs_uv[2][64], even_uv[2][64], odd_uv[2][64];
+  alignas(64) uint8_t y_words[2][64], pairs_uv[2][64], even_uv[2][64], odd_uv[2][64];
+  alignas(64) uint8_t join[64];  // each dword's top word to its bottom
 };
 
 constexpr Avx512Tables MakeAvx512Tables() {
@@ -281,54 +305,49 @@ constexpr Avx512Tables MakeAvx512Tables() {
     t.out[q][at] = uint8_t(byte + (reg > first ? 64 : 0));
     if (q == 1 && reg == 2) t.out1_from_third |= uint64_t(1) << at;
   }
-  for (int h = 0; h < 2; ++h)
+  for (int h = 0; h < 2; ++h) {
+    for (int k = 0; k < 32; ++k) t.y_words[h][2 * k + 1] = uint8_t(32 * h + k);
     for (int j = 0; j < 16; ++j) {
-      t.pairs_uv[h][4 * j] = uint8_t(16 * h + j), t.pairs_uv[h][4 * j + 2] = uint8_t(64 + 16 * h + j);
-      t.even_uv[h][4 * j] = uint8_t(32 * h + 2 * j), t.even_uv[h][4 * j + 2] = uint8_t(64 + 32 * h + 2 * j);
-      t.odd_uv[h][4 * j] = uint8_t(32 * h + 2 * j + 1), t.odd_uv[h][4 * j + 2] = uint8_t(64 + 32 * h + 2 * j + 1);
+      t.pairs_uv[h][4 * j + 1] = uint8_t(16 * h + j), t.pairs_uv[h][4 * j + 3] = uint8_t(64 + 16 * h + j);
+      t.even_uv[h][4 * j + 1] = uint8_t(32 * h + 2 * j), t.even_uv[h][4 * j + 3] = uint8_t(64 + 32 * h + 2 * j);
+      t.odd_uv[h][4 * j + 1] = uint8_t(32 * h + 2 * j + 1), t.odd_uv[h][4 * j + 3] = uint8_t(65 + 32 * h + 2 * j);
     }
+  }
+  for (int k = 0; k < 64; ++k) t.join[k] = uint8_t((k & 12) + 2 + (k & 1));
   return t;
 }
 constexpr Avx512Tables kAvx512Tables = MakeAvx512Tables();
+constexpr __mmask64 kHighBytes = 0xAAAAAAAAAAAAAAAAu, kLowWords = 0x3333333333333333u;
 
 struct Avx512Terms {
-  __m512i y_even, y_odd, u2b, uv2g, v2r, b0, g0, r0;
+  __m512i y_even, y_odd, u2b, uv2g, v2r, base;
 };
 
-TESSARY_AVX512_INLINE Avx512Terms Avx512TermsOf(const VectorTerms& v) {
-  return {_mm512_set1_epi32(v.y_even), _mm512_set1_epi32(v.y_odd), _mm512_set1_epi32(v.u2b),
-          _mm512_set1_epi32(v.uv2g),   _mm512_set1_epi32(v.v2r),   _mm512_set1_epi32(v.b0),
-          _mm512_set1_epi32(v.g0),     _mm512_set1_epi32(v.r0)};
+TESSARY_AVX512_INLINE Avx512Terms Avx512TermsOf(const WideTerms& w) {
+  return {_mm512_set1_epi32(w.y_even), _mm512_set1_epi32(w.y_odd), _mm512_set1_epi32(w.u2b),
+          _mm512_set1_epi32(w.uv2g),   _mm512_set1_epi32(w.v2r),   _mm512_set1_epi32(w.base)};
 }
 
-TESSARY_AVX512_INLINE __m512i Words(__m512i even, __m512i odd) {
-  return _mm512_srai_epi16(
-      _mm512_mask_blend_epi16(0xAAAAAAAAu, _mm512_srli_epi32(even, 7), _mm512_slli_epi32(odd, 9)), 6);
+TESSARY_AVX512_INLINE __m512i Load64(const uint8_t* p) { return _mm512_load_si512(p); }
+
+// Words of 32 pixels in order from the sums of the even and the odd ones.
+TESSARY_AVX512_INLINE __m512i Join(__m512i even, __m512i odd) {
+  return _mm512_srai_epi16(_mm512_mask_shuffle_epi8(odd, kLowWords, even, Load64(kAvx512Tables.join)), 6);
 }
 
-// As Sums16, for 32 pixels.
-template <bool Pairs>
+// 32 pixels: dword j of `yw` holds the Y words of pixels 2j and 2j + 1, of
+// `uve` and `uvo` their (U, V) words; out come B, G and R words in pixel order.
 TESSARY_AVX512_INLINE void Sums32(const Avx512Terms& k, __m512i yw, __m512i uve, __m512i uvo, __m512i& b,
                                   __m512i& g, __m512i& r) {
-  const __m512i e = _mm512_madd_epi16(yw, k.y_even), o = _mm512_madd_epi16(yw, k.y_odd);
-  const __m512i be = _mm512_add_epi32(_mm512_madd_epi16(uve, k.u2b), k.b0);
-  const __m512i ge = _mm512_add_epi32(_mm512_madd_epi16(uve, k.uv2g), k.g0);
-  const __m512i re = _mm512_add_epi32(_mm512_madd_epi16(uve, k.v2r), k.r0);
-  __m512i bo = be, go = ge, ro = re;
-  if (!Pairs) {
-    bo = _mm512_add_epi32(_mm512_madd_epi16(uvo, k.u2b), k.b0);
-    go = _mm512_add_epi32(_mm512_madd_epi16(uvo, k.uv2g), k.g0);
-    ro = _mm512_add_epi32(_mm512_madd_epi16(uvo, k.v2r), k.r0);
-  }
-  b = Words(_mm512_add_epi32(e, be), _mm512_add_epi32(o, bo));
-  g = Words(_mm512_add_epi32(e, ge), _mm512_add_epi32(o, go));
-  r = Words(_mm512_add_epi32(e, re), _mm512_add_epi32(o, ro));
+  const __m512i e = _mm512_dpwssd_epi32(k.base, yw, k.y_even), o = _mm512_dpwssd_epi32(k.base, yw, k.y_odd);
+  b = Join(_mm512_dpwssd_epi32(_mm512_dpwssd_epi32(e, uve, k.u2b), uve, k.u2b),
+           _mm512_dpwssd_epi32(_mm512_dpwssd_epi32(o, uvo, k.u2b), uvo, k.u2b));
+  g = Join(_mm512_dpwssd_epi32(e, uve, k.uv2g), _mm512_dpwssd_epi32(o, uvo, k.uv2g));
+  r = Join(_mm512_dpwssd_epi32(e, uve, k.v2r), _mm512_dpwssd_epi32(o, uvo, k.v2r));
 }
 
 // The first n of 64 bytes (n may be <= 0 or > 64).
 inline uint64_t FirstBytes(int n) { return n <= 0 ? 0 : n >= 64 ? ~uint64_t(0) : (uint64_t(1) << n) - 1; }
-
-TESSARY_AVX512_INLINE __m512i Load64(const uint8_t* p) { return _mm512_load_si512(p); }
 
 // B, G and R words of pixels 0-31 and 32-63 to the first `bytes` of 192.
 TESSARY_AVX512_INLINE void Store64(__m512i b0, __m512i g0, __m512i r0, __m512i b1, __m512i g1, __m512i r1,
@@ -352,18 +371,17 @@ TESSARY_AVX512_INLINE void Store64(__m512i b0, __m512i g0, __m512i r0, __m512i b
 
 // Whole rows, 64 pixels at a time, the last block masked.
 template <bool Pairs>
-TESSARY_AVX512 void PlanarAvx512(const uint8_t* y, const uint8_t* u, const uint8_t* v, int n,
-                                 const VectorTerms& vt, uint8_t* d) {
-  const Avx512Terms k = Avx512TermsOf(vt);
+TESSARY_AVX512 void PlanarAvx512(const uint8_t* y, const uint8_t* u, const uint8_t* v, int n, const WideTerms& w,
+                                 uint8_t* d) {
+  const Avx512Terms k = Avx512TermsOf(w);
   const Avx512Tables& t = kAvx512Tables;
-  const __mmask64 words = 0x5555555555555555u;
+  const __m512i flip = _mm512_set1_epi8(char(0x80));
   for (int i = 0; i < n; i += 64) {
     const int rest = n - i;
-    __m512i y0, y1, us, vs;
     const uint8_t *uc = u + (Pairs ? i / 2 : i), *vc = v + (Pairs ? i / 2 : i);
+    __m512i ys, us, vs;
     if (rest >= 64) {
-      y0 = _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(y + i)));
-      y1 = _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(y + i + 32)));
+      ys = _mm512_loadu_si512(y + i);
       if (Pairs) {
         us = _mm512_zextsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(uc)));
         vs = _mm512_zextsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(vc)));
@@ -371,32 +389,33 @@ TESSARY_AVX512 void PlanarAvx512(const uint8_t* y, const uint8_t* u, const uint8
         us = _mm512_loadu_si512(uc), vs = _mm512_loadu_si512(vc);
       }
     } else {
-      const __m512i ya = _mm512_maskz_loadu_epi8(FirstBytes(rest), y + i);
-      y0 = _mm512_cvtepu8_epi16(_mm512_castsi512_si256(ya));
-      y1 = _mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(ya, 1));
       const int chroma = Pairs ? (rest + 1) / 2 : rest;
+      ys = _mm512_maskz_loadu_epi8(FirstBytes(rest), y + i);
       us = _mm512_maskz_loadu_epi8(FirstBytes(chroma), uc);
       vs = _mm512_maskz_loadu_epi8(FirstBytes(chroma), vc);
     }
+    ys = _mm512_xor_si512(ys, flip), us = _mm512_xor_si512(us, flip), vs = _mm512_xor_si512(vs, flip);
+    const __m512i y0 = _mm512_maskz_permutexvar_epi8(kHighBytes, Load64(t.y_words[0]), ys);
+    const __m512i y1 = _mm512_maskz_permutexvar_epi8(kHighBytes, Load64(t.y_words[1]), ys);
     __m512i b0, g0, r0, b1, g1, r1;
     if (Pairs) {
-      const __m512i uv0 = _mm512_maskz_permutex2var_epi8(words, us, Load64(t.pairs_uv[0]), vs);
-      const __m512i uv1 = _mm512_maskz_permutex2var_epi8(words, us, Load64(t.pairs_uv[1]), vs);
-      Sums32<true>(k, y0, uv0, uv0, b0, g0, r0);
-      Sums32<true>(k, y1, uv1, uv1, b1, g1, r1);
+      const __m512i uv0 = _mm512_maskz_permutex2var_epi8(kHighBytes, us, Load64(t.pairs_uv[0]), vs);
+      const __m512i uv1 = _mm512_maskz_permutex2var_epi8(kHighBytes, us, Load64(t.pairs_uv[1]), vs);
+      Sums32(k, y0, uv0, uv0, b0, g0, r0);
+      Sums32(k, y1, uv1, uv1, b1, g1, r1);
     } else {
-      Sums32<false>(k, y0, _mm512_maskz_permutex2var_epi8(words, us, Load64(t.even_uv[0]), vs),
-                    _mm512_maskz_permutex2var_epi8(words, us, Load64(t.odd_uv[0]), vs), b0, g0, r0);
-      Sums32<false>(k, y1, _mm512_maskz_permutex2var_epi8(words, us, Load64(t.even_uv[1]), vs),
-                    _mm512_maskz_permutex2var_epi8(words, us, Load64(t.odd_uv[1]), vs), b1, g1, r1);
+      Sums32(k, y0, _mm512_maskz_permutex2var_epi8(kHighBytes, us, Load64(t.even_uv[0]), vs),
+             _mm512_maskz_permutex2var_epi8(kHighBytes, us, Load64(t.odd_uv[0]), vs), b0, g0, r0);
+      Sums32(k, y1, _mm512_maskz_permutex2var_epi8(kHighBytes, us, Load64(t.even_uv[1]), vs),
+             _mm512_maskz_permutex2var_epi8(kHighBytes, us, Load64(t.odd_uv[1]), vs), b1, g1, r1);
     }
     Store64(b0, g0, r0, b1, g1, r1, d + 3 * i, rest >= 64 ? 192 : 3 * rest);
   }
 }
 
-TESSARY_AVX512 void PackedAvx512(const uint8_t* s, int n, bool uyvy, const VectorTerms& vt, uint8_t* d) {
-  const Avx512Terms k = Avx512TermsOf(vt);
-  const __m512i low = _mm512_set1_epi16(0xFF);
+TESSARY_AVX512 void PackedAvx512(const uint8_t* s, int n, bool uyvy, const WideTerms& w, uint8_t* d) {
+  const Avx512Terms k = Avx512TermsOf(w);
+  const __m512i flip = _mm512_set1_epi8(char(0x80)), high = _mm512_set1_epi16(int16_t(0xFF00));
   for (int i = 0; i < n; i += 64) {
     const int rest = n - i;
     __m512i p0, p1;
@@ -408,11 +427,14 @@ TESSARY_AVX512 void PackedAvx512(const uint8_t* s, int n, bool uyvy, const Vecto
       p0 = _mm512_maskz_loadu_epi8(FirstBytes(bytes), s + 2 * i);
       p1 = bytes > 64 ? _mm512_maskz_loadu_epi8(FirstBytes(bytes - 64), s + 2 * i + 64) : _mm512_setzero_si512();
     }
-    const __m512i lo0 = _mm512_and_si512(p0, low), hi0 = _mm512_srli_epi16(p0, 8);
-    const __m512i lo1 = _mm512_and_si512(p1, low), hi1 = _mm512_srli_epi16(p1, 8);
+    // Words of the first byte of each pair of bytes moved high, and of the second kept high.
+    p0 = _mm512_xor_si512(p0, flip), p1 = _mm512_xor_si512(p1, flip);
+    const __m512i first0 = _mm512_slli_epi16(p0, 8), second0 = _mm512_and_si512(p0, high);
+    const __m512i first1 = _mm512_slli_epi16(p1, 8), second1 = _mm512_and_si512(p1, high);
     __m512i b0, g0, r0, b1, g1, r1;
-    Sums32<true>(k, uyvy ? hi0 : lo0, uyvy ? lo0 : hi0, uyvy ? lo0 : hi0, b0, g0, r0);
-    Sums32<true>(k, uyvy ? hi1 : lo1, uyvy ? lo1 : hi1, uyvy ? lo1 : hi1, b1, g1, r1);
+    const __m512i uv0 = uyvy ? first0 : second0, uv1 = uyvy ? first1 : second1;
+    Sums32(k, uyvy ? second0 : first0, uv0, uv0, b0, g0, r0);
+    Sums32(k, uyvy ? second1 : first1, uv1, uv1, b1, g1, r1);
     Store64(b0, g0, r0, b1, g1, r1, d + 3 * i, rest >= 64 ? 192 : 3 * rest);
   }
 }
@@ -422,7 +444,8 @@ bool CpuHas(YuvToBgr::Kernel k) {
 #if defined(__x86_64__) && defined(__GNUC__)
   static const bool avx2 = __builtin_cpu_supports("avx2");
   static const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-                             __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi");
+                             __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
+                             __builtin_cpu_supports("avx512vnni");
   return k == YuvToBgr::Kernel::Avx2 ? avx2 : k == YuvToBgr::Kernel::Avx512 ? avx512 : true;
 #else
   return k == YuvToBgr::Kernel::Best || k == YuvToBgr::Kernel::Plain;
@@ -434,9 +457,10 @@ void PlanarRow(YuvToBgr::Kernel k, const uint8_t* y, const uint8_t* u, const uin
                const YuvToBgr::Terms& t, uint8_t* d) {
   int done = 0;
 #if defined(__x86_64__) && defined(__GNUC__)
+  WideTerms w;
+  if (k == YuvToBgr::Kernel::Avx512 && WideTermsOf(t, w)) return PlanarAvx512<false>(y, u, v, n, w, d);
   VectorTerms vt;
   if (k != YuvToBgr::Kernel::Plain && VectorTermsOf(t, vt)) {
-    if (k == YuvToBgr::Kernel::Avx512) return PlanarAvx512<false>(y, u, v, n, vt, d);
     done = PlanarAvx2<false>(y, u, v, n, vt, d);
   }
 #endif
@@ -447,9 +471,10 @@ void PairsRow(YuvToBgr::Kernel k, const uint8_t* y, const uint8_t* u, const uint
               const YuvToBgr::Terms& t, uint8_t* d) {
   int done = 0;
 #if defined(__x86_64__) && defined(__GNUC__)
+  WideTerms w;
+  if (k == YuvToBgr::Kernel::Avx512 && WideTermsOf(t, w)) return PlanarAvx512<true>(y, u, v, n, w, d);
   VectorTerms vt;
   if (k != YuvToBgr::Kernel::Plain && VectorTermsOf(t, vt)) {
-    if (k == YuvToBgr::Kernel::Avx512) return PlanarAvx512<true>(y, u, v, n, vt, d);
     done = PlanarAvx2<true>(y, u, v, n, vt, d);
   }
 #endif
@@ -459,9 +484,10 @@ void PairsRow(YuvToBgr::Kernel k, const uint8_t* y, const uint8_t* u, const uint
 void PackedRow(YuvToBgr::Kernel k, const uint8_t* s, int n, bool uyvy, const YuvToBgr::Terms& t, uint8_t* d) {
   int done = 0;
 #if defined(__x86_64__) && defined(__GNUC__)
+  WideTerms w;
+  if (k == YuvToBgr::Kernel::Avx512 && WideTermsOf(t, w)) return PackedAvx512(s, n, uyvy, w, d);
   VectorTerms vt;
   if (k != YuvToBgr::Kernel::Plain && VectorTermsOf(t, vt)) {
-    if (k == YuvToBgr::Kernel::Avx512) return PackedAvx512(s, n, uyvy, vt, d);
     done = PackedAvx2(s, n, uyvy, vt, d);
   }
 #endif

@@ -17,7 +17,7 @@ int SwsColorspaceOf(AVColorSpace matrix);
 class YuvToBgr {
  public:
   // The row code: plain C++, or vector code for CPUs with AVX2 or with
-  // AVX-512 BW and VBMI. All give the same bytes; Best is the fastest the CPU has.
+  // AVX-512 BW, VBMI and VNNI. All give the same bytes; Best is the fastest the CPU has.
   enum class Kernel { Best, Plain, Avx2, Avx512 };
   // False for vector code this CPU (or build) lacks; such a kernel asked for
   // falls back to Plain.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <random>
 #include <string>
 #include <tuple>
@@ -30,6 +31,9 @@ const LayoutCase kLayouts[] = {{AV_PIX_FMT_YUV420P, "yuv420p", 1, 1},
                                {AV_PIX_FMT_YUV444P, "yuv444p", 0, 0},
                                {AV_PIX_FMT_YUYV422, "yuyv422", 1, 0},
                                {AV_PIX_FMT_UYVY422, "uyvy422", 1, 0}};
+
+void PrintTo(const KernelCase& k, std::ostream* os) { *os << k.name; }
+void PrintTo(const LayoutCase& l, std::ostream* os) { *os << l.name; }
 
 class EveryKernel : public ::testing::TestWithParam<std::tuple<KernelCase, LayoutCase>> {
  protected:
