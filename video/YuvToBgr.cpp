@@ -18,8 +18,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-// Row kernels get an AVX2 copy picked at load time; the plain copy serves
-// every other x86-64.
+// The plain rows get an AVX2 copy picked at load time as well.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
 #define TESSARY_ROW_KERNEL __attribute__((target_clones("avx2", "default")))
 #else
@@ -91,9 +90,8 @@ inline void PixelToBgr(uint8_t y, uint8_t u, uint8_t v, const YuvToBgr::Terms& t
   d[2] = Channel(yt + uint32_t(cv * t.v2r));
 }
 
-// Plain rows: `u` and `v` hold one sample per pixel (planar), one per two
-// pixels (pairs), or sit inside the packed 4-byte pairs (`yo`, `uo` their
-// offsets, V two bytes after U).
+// Plain rows: `u` and `v` hold one sample per pixel (planar) or one per two
+// pixels (pairs), or they sit inside packed 4-byte pairs (YUYV or UYVY).
 TESSARY_ROW_KERNEL
 void PlanarPlain(const uint8_t* __restrict y, const uint8_t* __restrict u, const uint8_t* __restrict v, int n,
                  const YuvToBgr::Terms& t, uint8_t* __restrict d) {
