@@ -8,10 +8,14 @@
 #if defined(__x86_64__)
 // GCC 12 takes the intrinsics' deliberately undefined start values for
 // uninitialised reads.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 #endif
 
 extern "C" {
@@ -112,6 +116,7 @@ void PackedPlain(const uint8_t* s, int n, bool uyvy, const YuvToBgr::Terms& t, u
   }
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
 // The vector code forms each channel's sum as Y yc + U a + V b + c over the
 // plain bytes, c holding the offsets and the rounding term: that is
 // swscale's sum shifted right 9, the same modulo 2^23, which is all the final
@@ -141,7 +146,6 @@ bool VectorTermsOf(const YuvToBgr::Terms& t, VectorTerms& v) {
   return true;
 }
 
-#if defined(__x86_64__) && defined(__GNUC__)
 #define TESSARY_AVX2 __attribute__((target("avx2")))
 #define TESSARY_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
 #define TESSARY_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vnni")))
