@@ -217,17 +217,40 @@ void BM_TGKAviJump64(benchmark::State& state, const std::string& codec) {
   Rate(state);
 }
 
-void BM_YuvConversion(benchmark::State& state, AVPixelFormat format, YuvPath path) {
-  std::vector<uint8_t> buf(size_t(av_image_get_buffer_size(format, kW, kH, 64)) + 64);
-  std::mt19937 rng(3);
-  for (auto& v : buf) v = uint8_t(rng());
+// A picture of random bytes in `format`, planes 64-byte aligned.
+struct RandomPicture {
+  std::vector<uint8_t> buf;
   uint8_t* data[4];
   int lines[4];
-  av_image_fill_arrays(data, lines, buf.data(), format, kW, kH, 64);
+  RandomPicture(AVPixelFormat format, int w, int h) : buf(size_t(av_image_get_buffer_size(format, w, h, 64)) + 64) {
+    std::mt19937 rng(3);
+    for (auto& v : buf) v = uint8_t(rng());
+    av_image_fill_arrays(data, lines, buf.data(), format, w, h, 64);
+  }
+};
+
+void BM_YuvConversion(benchmark::State& state, AVPixelFormat format, YuvPath path, int w, int h) {
+  RandomPicture pic(format, w, h);
   SwscaleToBgr scaler(path);
   Bitmap24 out;
   for (auto _ : state) {
-    scaler.Convert(data, lines, kW, kH, format, AVCOL_SPC_UNSPECIFIED, AVCOL_RANGE_MPEG, out);
+    scaler.Convert(pic.data, pic.lines, w, h, format, AVCOL_SPC_UNSPECIFIED, AVCOL_RANGE_MPEG, out);
+    benchmark::DoNotOptimize(out.Data());
+  }
+  Rate(state);
+}
+
+// One row kernel on its own (the CI machine may lack AVX-512).
+void BM_YuvKernel(benchmark::State& state, AVPixelFormat format, YuvToBgr::Kernel kernel, int w, int h) {
+  if (!YuvToBgr::Available(kernel)) {
+    state.SkipWithError("this CPU lacks the kernel");
+    return;
+  }
+  RandomPicture pic(format, w, h);
+  YuvToBgr own(kernel);
+  Bitmap24 out;
+  for (auto _ : state) {
+    own.Convert(pic.data, pic.lines, w, h, format, AVCOL_SPC_UNSPECIFIED, AVCOL_RANGE_MPEG, out);
     benchmark::DoNotOptimize(out.Data());
   }
   Rate(state);
@@ -252,10 +275,22 @@ int Register() {
   } layouts[] = {{"yuv420p", AV_PIX_FMT_YUV420P}, {"yuv422p", AV_PIX_FMT_YUV422P}, {"yuyv422", AV_PIX_FMT_YUYV422}};
   for (auto l : layouts) {
     const std::string n = l.name;
-    benchmark::RegisterBenchmark(("BM_YuvToBgr/" + n + "/own").c_str(), BM_YuvConversion, l.format, YuvPath::Own);
+    benchmark::RegisterBenchmark(("BM_YuvToBgr/" + n + "/own").c_str(), BM_YuvConversion, l.format, YuvPath::Own, kW,
+                                 kH);
     benchmark::RegisterBenchmark(("BM_YuvToBgr/" + n + "/swscale_exact").c_str(), BM_YuvConversion, l.format,
-                                 YuvPath::Swscale);
+                                 YuvPath::Swscale, kW, kH);
+    const struct {
+      const char* name;
+      YuvToBgr::Kernel kernel;
+    } kernels[] = {{"plain", YuvToBgr::Kernel::Plain}, {"avx2", YuvToBgr::Kernel::Avx2}, {"avx512", YuvToBgr::Kernel::Avx512}};
+    for (auto k : kernels)
+      benchmark::RegisterBenchmark(("BM_YuvToBgr/" + n + "/" + k.name).c_str(), BM_YuvKernel, l.format, k.kernel, kW,
+                                   kH);
   }
+  // Large pictures, where splitting the picture into bands may pay.
+  for (int h : {1080, 2160})
+    benchmark::RegisterBenchmark(("BM_YuvToBgr/yuv420p_" + std::to_string(h) + "/own").c_str(), BM_YuvConversion,
+                                 AV_PIX_FMT_YUV420P, YuvPath::Own, h * 16 / 9, h);
   return 0;
 }
 const int registered = Register();

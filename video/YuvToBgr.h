@@ -16,6 +16,15 @@ int SwsColorspaceOf(AVColorSpace matrix);
 
 class YuvToBgr {
  public:
+  // The row code: plain C++, or vector code for CPUs with AVX2 or with
+  // AVX-512 BW, VBMI and VNNI. All give the same bytes; Best is the fastest the CPU has.
+  enum class Kernel { Best, Plain, Avx2, Avx512 };
+  // False for vector code this CPU (or build) lacks; such a kernel asked for
+  // falls back to Plain.
+  static bool Available(Kernel kernel);
+
+  explicit YuvToBgr(Kernel kernel = Kernel::Best);
+
   // True for the formats converted here.
   static bool Handles(AVPixelFormat format);
 
@@ -36,6 +45,7 @@ class YuvToBgr {
                    int layout_code, bool identity, uint8_t* y_row, uint8_t* u_row, uint8_t* v_row,
                    Bitmap24& out) const;
 
+  Kernel kernel_;
   int width_ = 0, height_ = 0;
   AVPixelFormat format_ = AV_PIX_FMT_NONE;
   AVColorSpace matrix_ = AVCOL_SPC_UNSPECIFIED;

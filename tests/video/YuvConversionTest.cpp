@@ -5,65 +5,9 @@
 #include <random>
 #include <string>
 
-#include "video/FfmpegVideoSource.h"
-#include "video/PixelConvert.h"
-
-extern "C" {
-#include <libavutil/pixdesc.h>
-}
+#include "support/YuvFrames.h"
 
 namespace {
-
-// A frame's planes held in vectors, rows padded past the width the way
-// decoders pad them.
-struct YuvFrame {
-  AVPixelFormat format = AV_PIX_FMT_NONE;
-  int width = 0, height = 0;
-  std::vector<uint8_t> planes[3];
-  int linesize[4] = {0, 0, 0, 0};
-
-  YuvFrame(AVPixelFormat f, int w, int h) : format(f), width(w), height(h) {
-    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(f);
-    if (d->flags & AV_PIX_FMT_FLAG_PLANAR) {
-      const int cw = (w + (1 << d->log2_chroma_w) - 1) >> d->log2_chroma_w;
-      const int ch = (h + (1 << d->log2_chroma_h) - 1) >> d->log2_chroma_h;
-      linesize[0] = w + 32, linesize[1] = linesize[2] = cw + 32;
-      planes[0].resize(size_t(linesize[0]) * size_t(h) + 64);
-      planes[1].resize(size_t(linesize[1]) * size_t(ch) + 64);
-      planes[2].resize(size_t(linesize[2]) * size_t(ch) + 64);
-    } else {
-      linesize[0] = ((w + 1) / 2) * 4 + 32;
-      planes[0].resize(size_t(linesize[0]) * size_t(h) + 64);
-    }
-  }
-  void Fill(std::mt19937& rng) {
-    for (auto& p : planes)
-      for (auto& b : p) b = uint8_t(rng());
-  }
-  Bitmap24 Convert(YuvPath path, AVColorSpace matrix, AVColorRange range) const {
-    const uint8_t* data[4] = {planes[0].data(), planes[1].empty() ? nullptr : planes[1].data(),
-                              planes[2].empty() ? nullptr : planes[2].data(), nullptr};
-    QuietFfmpegLog();
-    SwscaleToBgr scaler(path);
-    Bitmap24 out;
-    EXPECT_TRUE(scaler.Convert(data, linesize, width, height, format, matrix, range, out));
-    return out;
-  }
-};
-
-// First differing pixel, for a readable failure.
-std::string FirstDifference(const Bitmap24& a, const Bitmap24& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height()) return "sizes differ";
-  for (int y = 0; y < a.Height(); ++y)
-    for (int x = 0; x < a.Width(); ++x)
-      if (!(a.Get(x, y) == b.Get(x, y))) {
-        Bgr p = a.Get(x, y), q = b.Get(x, y);
-        return "at " + std::to_string(x) + "," + std::to_string(y) + ": own " + std::to_string(p.b) + " " +
-               std::to_string(p.g) + " " + std::to_string(p.r) + ", swscale " + std::to_string(q.b) + " " +
-               std::to_string(q.g) + " " + std::to_string(q.r);
-      }
-  return "";
-}
 
 TEST(YuvConversion, EveryValueMatchesSwscale) {
   // 4096 x 4096 pixels of 4:4:4 hold every (Y, U, V) once.
