@@ -18,6 +18,7 @@
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/NamedItems.h"
 #include "app/ui/TPlatform.h"
 
 namespace {
@@ -59,18 +60,12 @@ QWidget* TPlatform::CreateRunPanel() {
     play_row->addWidget(b);
   v->addLayout(play_row);
 
-  TrackBar1 = new QSlider(Qt::Horizontal);
-  TrackBar1->setObjectName("TrackBar1");
+  TrackBar1 = Named<QSlider>("TrackBar1", Qt::Horizontal);
   TrackBar1->setRange(1, 1000);
   TrackBar1->setValue(1);
-  CheckBox21 = new QCheckBox("Fast");
-  CheckBox21->setObjectName("CheckBox21");
-  Edit53 = new QLineEdit;
-  Edit53->setObjectName("Edit53");
-  Edit53->setReadOnly(true);
-  Edit53->setFixedWidth(70);
-  Memo3 = new QPlainTextEdit;
-  Memo3->setObjectName("Memo3");
+  CheckBox21 = Named<QCheckBox>("CheckBox21", "Fast");
+  Edit53 = NamedReadOut("Edit53", {}, 70);
+  Memo3 = Named<QPlainTextEdit>("Memo3");
   Memo3->setReadOnly(true);
   Memo3->setFixedHeight(40);
   auto signal_panel = [](const char* name, const char* caption) {
