@@ -26,6 +26,7 @@
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/HandlerTable.h"
+#include "base/ui/StdText.h"
 #include "chart/ui/Tchart1.h"
 #include "events/EventIdentification.h"
 #include "events/ui/IdentificationWidgets.h"
@@ -35,8 +36,6 @@ namespace {
 
 constexpr const char* kSiteKeys[3] = {"FirstSite", "SecondSite", "ThirdSite"};
 
-std::string Text(const QLineEdit* e) { return e->text().toStdString(); }
-void SetText(QLineEdit* e, const std::string& s) { e->setText(QString::fromStdString(s)); }
 
 QStringList SpectralItems() {
   QStringList items;

@@ -19,6 +19,7 @@
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/HandlerTable.h"
+#include "base/ui/StdText.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ChartEventState.h"
 #include "events/SpectralModel.h"
@@ -36,7 +37,6 @@ constexpr int kTypeTemperatures[71] = {
     3900,  3700,  3520,  3330,  3170,  3000,  2860,  2720,  2600,  2500,  2400};
 constexpr const char* kTypeLetters = "OBAFGKM";
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 int SpectralTypeItem(const std::string& two) {
   const char* at = two.size() == 2 ? std::strchr(kTypeLetters, two[0]) : nullptr;

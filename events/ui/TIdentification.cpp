@@ -26,6 +26,7 @@
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/HandlerTable.h"
+#include "base/ui/StdText.h"
 #include "chart/ui/Tchart1.h"
 #include "events/EventIdentification.h"
 #include "events/ui/IdentificationWidgets.h"
@@ -33,8 +34,6 @@
 
 namespace {
 
-std::string Text(const QLineEdit* e) { return e->text().toStdString(); }
-void SetText(QLineEdit* e, const std::string& s) { e->setText(QString::fromStdString(s)); }
 
 // A single digit gets a blank in front, as the stamp texts are written.
 std::string StampPart(int v) { return (v >= 0 && v < 10 ? " " : "") + FormatInt(v); }

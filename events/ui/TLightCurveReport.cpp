@@ -18,6 +18,7 @@
 #include "events/ReportFiles.h"
 #include "events/TimingList.h"
 #include "base/ui/MemoLines.h"
+#include "base/ui/StdText.h"
 #include "events/ui/ReportWindowHost.h"
 
 void SetInputColour(QWidget* w, bool confirmed) {
@@ -43,8 +44,6 @@ const QStringList kTelescopes = {"???", "Refractor", "Newtonian", "SCT", "Dobson
 const QStringList kCameraModels = {"", "ASI290MM", "ASI462MM", "QHY174GPS", "WAT100N", "WAT120N", "WAT910HX"};
 const QStringList kTimeModels = {"", "GT902MGG", "VK172", "GT502MGG", "Garmin18xlvc", "GHS-OSD"};
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QString& s) { return s.toStdString(); }
 
 // Enter confirms an edit: it runs `then` and turns the edit white.
 class EnterFilter : public QObject {

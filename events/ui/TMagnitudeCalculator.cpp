@@ -19,13 +19,12 @@
 #include "chart/ui/Tchart1.h"
 #include "events/TimingError.h"
 #include "base/ui/MemoLines.h"
+#include "base/ui/StdText.h"
 
 namespace {
 
 QPointer<TMagnitudeCalculator> g_calculator;
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QString& s) { return s.toStdString(); }
 
 void SetFontColour(QLineEdit* e, const QColor& c) {
   QPalette p = e->palette();
