@@ -32,9 +32,7 @@ bool SameMaskSettings(const MaskSettings& a, const MaskSettings& b) {
 
 // Red ($0000FF) while the LED is lit, white otherwise.
 void PaintSignalPanel(QLabel* panel, bool lit) {
-  QPalette pal = panel->palette();
-  pal.setColor(QPalette::Window, BgrColor(lit ? 0x0000FFu : 0xFFFFFFu));
-  panel->setPalette(pal);
+  PaintWindow(panel, BgrColor(lit ? 0x0000FFu : 0xFFFFFFu));
 }
 
 }  // namespace

@@ -51,7 +51,6 @@ QLineEdit* SmallEdit(const char* name, const QString& text = {}, int width = 40)
   return e;
 }
 
-
 void DrawLabel(QPainter& p, int x, int y, const std::string& text) {
   p.drawText(QRect(x, y, 400, 40), Qt::AlignLeft | Qt::AlignTop, Q(text));
 }

@@ -36,7 +36,6 @@ namespace {
 
 constexpr const char* kSiteKeys[3] = {"FirstSite", "SecondSite", "ThirdSite"};
 
-
 QStringList SpectralItems() {
   QStringList items;
   for (const char* c : {"O", "B", "A", "F", "G", "K", "M"})
@@ -517,7 +516,7 @@ void TAsteroidIdentification::CheckDateTimeEdit(QLineEdit* edit) {
       if (auto s = AcceptSecond(text)) shown = FormatFixed(*s, 4, 8);
       break;
   }
-  SetBaseColour(edit, Qt::white);
+  PaintBase(edit, Qt::white);
   if (!shown) {
     SetText(edit, accepted_[k]);
     return;
@@ -533,7 +532,7 @@ bool TAsteroidIdentification::eventFilter(QObject* watched, QEvent* event) {
   if (!edit) return QWidget::eventFilter(watched, event);
   const bool date_time = edit == Edit4 || edit == Edit5 || edit == Edit6 || edit == Edit21 || edit == Edit22 ||
                          edit == Edit23;
-  if (date_time && event->type() == QEvent::FocusIn) SetBaseColour(edit, Qt::yellow);
+  if (date_time && event->type() == QEvent::FocusIn) PaintBase(edit, Qt::yellow);
   if (date_time && event->type() == QEvent::FocusOut) CheckDateTimeEdit(edit);
   if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);

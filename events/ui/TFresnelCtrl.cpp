@@ -37,7 +37,6 @@ constexpr int kTypeTemperatures[71] = {
     3900,  3700,  3520,  3330,  3170,  3000,  2860,  2720,  2600,  2500,  2400};
 constexpr const char* kTypeLetters = "OBAFGKM";
 
-
 int SpectralTypeItem(const std::string& two) {
   const char* at = two.size() == 2 ? std::strchr(kTypeLetters, two[0]) : nullptr;
   if (!at || two[0] == 0 || !std::isdigit(static_cast<unsigned char>(two[1]))) return 3 * 10 + 5;
@@ -107,16 +106,10 @@ void Label(QWidget* p, const QString& text, int x, int y) {
   l->move(x, y);
 }
 
-void SetTextColour(QLineEdit* e, const QColor& c) {
-  QPalette pal = e->palette();
-  pal.setColor(QPalette::Text, c);
-  e->setPalette(pal);
-}
-
 // Blue while typing; the value is taken over on Enter, on leaving, or when
 // code sets the text while the guard is up.
 void NumericEdit(QLineEdit* e, TFresnelCtrl* w, uint8_t& guard, std::function<void()> commit) {
-  QObject::connect(e, &QLineEdit::textEdited, w, [e] { SetTextColour(e, QColor(0, 0, 255)); });
+  QObject::connect(e, &QLineEdit::textEdited, w, [e] { PaintText(e, QColor(0, 0, 255)); });
   QObject::connect(e, &QLineEdit::editingFinished, w, [commit] { commit(); });
   QObject::connect(e, &QLineEdit::textChanged, w, [&guard, commit] {
     if (!guard) return;
@@ -129,7 +122,7 @@ void NumericEdit(QLineEdit* e, TFresnelCtrl* w, uint8_t& guard, std::function<vo
 long double TakeNumber(QLineEdit* e) {
   std::string t = e->text().toStdString();
   SanitizeNumericText(t);
-  SetTextColour(e, Qt::black);
+  PaintText(e, Qt::black);
   return ParseLongDouble(t).value_or(0);
 }
 
@@ -774,7 +767,7 @@ void TFresnelCtrl::ComboBox1Change() {
 void TFresnelCtrl::Edit28Change() {
   const std::string t = Edit28->text().toStdString();
   if (t.size() < 4) {
-    SetTextColour(Edit28, QColor(0, 0, 255));
+    PaintText(Edit28, QColor(0, 0, 255));
     return;
   }
   const auto v = ParseDouble(t);
@@ -785,7 +778,7 @@ void TFresnelCtrl::Edit28Change() {
     events_.Diffraction.BminusV = 0.38;
     Edit28->setText("0.38");
   }
-  SetTextColour(Edit28, Qt::black);
+  PaintText(Edit28, Qt::black);
   SpectrumTypeCalc();
 }
 

@@ -34,7 +34,6 @@
 
 namespace {
 
-
 // A single digit gets a blank in front, as the stamp texts are written.
 std::string StampPart(int v) { return (v >= 0 && v < 10 ? " " : "") + FormatInt(v); }
 
@@ -654,9 +653,7 @@ void TIdentification::Button6Click() {
 void TIdentification::TimeEditEnter(QLineEdit* edit) {
   const size_t k = edit == Edit9 ? 0 : edit == Edit10 ? 1 : 2;
   remembered_[k] = Text(edit);
-  QPalette pal = edit->palette();
-  pal.setColor(QPalette::Text, Qt::blue);
-  edit->setPalette(pal);
+  PaintText(edit, Qt::blue);
 }
 
 void TIdentification::TimeEditExit(QLineEdit* edit) {
@@ -703,9 +700,7 @@ void TIdentification::TimeEditExit(QLineEdit* edit) {
     if (k == 0)
       host_.Events().ReportLightCurveElement.RecordingDate = t.StampDate1 + "-" + t.StampDate2 + "-" + t.StampDate3;
   }
-  QPalette pal = edit->palette();
-  pal.setColor(QPalette::Text, Qt::black);
-  edit->setPalette(pal);
+  PaintText(edit, Qt::black);
 }
 
 bool TIdentification::eventFilter(QObject* watched, QEvent* event) {

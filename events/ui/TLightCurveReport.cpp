@@ -44,7 +44,6 @@ const QStringList kTelescopes = {"???", "Refractor", "Newtonian", "SCT", "Dobson
 const QStringList kCameraModels = {"", "ASI290MM", "ASI462MM", "QHY174GPS", "WAT100N", "WAT120N", "WAT910HX"};
 const QStringList kTimeModels = {"", "GT902MGG", "VK172", "GT502MGG", "Garmin18xlvc", "GHS-OSD"};
 
-
 // Enter confirms an edit: it runs `then` and turns the edit white.
 class EnterFilter : public QObject {
  public:

@@ -25,13 +25,6 @@ namespace {
 
 QPointer<TMagnitudeCalculator> g_calculator;
 
-
-void SetFontColour(QLineEdit* e, const QColor& c) {
-  QPalette p = e->palette();
-  p.setColor(QPalette::Text, c);
-  e->setPalette(p);
-}
-
 }  // namespace
 
 TMagnitudeCalculator* MagnitudeCalculator() { return g_calculator.data(); }
@@ -575,10 +568,10 @@ void TMagnitudeCalculator::closeEvent(QCloseEvent* e) {
 bool TMagnitudeCalculator::eventFilter(QObject* o, QEvent* e) {
   auto* edit = qobject_cast<QLineEdit*>(o);
   if (edit && e->type() == QEvent::FocusIn) {
-    SetFontColour(edit, Qt::blue);
+    PaintText(edit, Qt::blue);
     if (Tchart1* chart = host_.Chart()) chart->showMinimized();
   } else if (edit && e->type() == QEvent::FocusOut) {
-    SetFontColour(edit, Qt::black);
+    PaintText(edit, Qt::black);
     BaseTimeExit(edit);
   }
   return QWidget::eventFilter(o, e);

@@ -41,7 +41,6 @@ TUpDown* MakeUpDown(const char* name, int min, int max, int position, QWidget* p
   return new TUpDown(name, QString(name) + "Position", min, max, position, parent);
 }
 
-
 }  // namespace
 
 TLEDGraph* OpenLedGraph(LedGraphHost host, LedCorrectionState& state, uint8_t& open_flag, QWidget* owner) {

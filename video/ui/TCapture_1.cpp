@@ -26,7 +26,6 @@
 
 namespace {
 
-
 template <class T>
 void FillList(QListWidget* box, const std::vector<T>& items) {
   QSignalBlocker block(box);
