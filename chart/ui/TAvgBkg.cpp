@@ -11,7 +11,7 @@
 #include "base/ui/DialogService.h"
 #include "base/ui/ControlEvents.h"
 #include "chart/ChartTable.h"
-#include "chart/ui/Tchart1.h"
+#include "chart/ui/ParentChart.h"
 
 namespace {
 
@@ -306,11 +306,6 @@ void TAvgBkg::Edit11Exit() {
   ShowStatistics(begin_frame_, end_frame_);
 }
 
-void TAvgBkg::Redraw() {
-  if (!session_.ChartOpen) return;
-  if (auto* chart = qobject_cast<Tchart1*>(parentWidget())) chart->GraphShow3();
-}
-
 void TAvgBkg::FinishPass() {
   const int m = LastRecordIndex();
   first_frame_no_ = FirstFrameNoOf(host_.Table().Lines(), host_.CsvVersion());
@@ -320,7 +315,7 @@ void TAvgBkg::FinishPass() {
   Edit27->setText(QString::number(b));
   ShowStatistics(b, e);
   ClearObjectHighlights();
-  Redraw();
+  RedrawParentChart(this, session_);
 }
 
 void TAvgBkg::Button1Click() {
@@ -381,7 +376,7 @@ void TAvgBkg::Button3Click() {
   end_frame_ = IntOf(Edit11);
   ShowStatistics(begin_frame_, end_frame_);
   ClearObjectHighlights();
-  Redraw();
+  RedrawParentChart(this, session_);
 }
 
 // The objects' width edits and boxes lose the colour that marked them as changed.

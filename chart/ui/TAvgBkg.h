@@ -49,7 +49,6 @@ class TAvgBkg : public QWidget {
   void Edit11Exit();
   void ShowStatistics(int b, int e);
   void FinishPass();
-  void Redraw();
   void ClearObjectHighlights();
   int LastRecordIndex() const;
 
