@@ -301,16 +301,21 @@ StampDateTime TIdentification::Stamp() const {
 
 // ---- loading and listing ----
 
-void TIdentification::LoadLunarPredictionFile() {
+// Memo5 takes the settings' prediction file unless it holds it already.
+void TIdentification::ReadPredictionFileOnce() {
   IdentificationState& id = host_.Events().Identification;
-  if (id.LunarPredictionLoaded == 0) {
-    Memo5->clear();
-    QFile file(QString::fromStdString(host_.Settings().LunarPredictionFile));
-    if (file.exists() && file.size() <= kMaxPredictionFileBytes && file.open(QIODevice::ReadOnly)) {
-      SetLines(Memo5, SplitTextLines(file.readAll().toStdString()));
-      id.LunarPredictionLoaded = 1;
-    }
+  if (id.LunarPredictionLoaded != 0) return;
+  QFile file(QString::fromStdString(host_.Settings().LunarPredictionFile));
+  if (file.exists() && file.size() <= kMaxPredictionFileBytes && file.open(QIODevice::ReadOnly)) {
+    SetLines(Memo5, SplitTextLines(file.readAll().toStdString()));
+    id.LunarPredictionLoaded = 1;
   }
+}
+
+void TIdentification::LoadLunarPredictionFile() {
+  // Not loaded yet: Memo5 starts empty, so a file that cannot be read leaves nothing behind.
+  if (host_.Events().Identification.LunarPredictionLoaded == 0) Memo5->clear();
+  ReadPredictionFileOnce();
   ListBox1->clear();
   Memo1->clear();
   const std::vector<std::string> text = Lines(Memo5);
@@ -339,14 +344,7 @@ void TIdentification::ListOrStarBlock() {
 }
 
 void TIdentification::RefreshPredictionList() {
-  IdentificationState& id = host_.Events().Identification;
-  if (id.LunarPredictionLoaded == 0) {
-    QFile file(QString::fromStdString(host_.Settings().LunarPredictionFile));
-    if (file.exists() && file.size() <= kMaxPredictionFileBytes && file.open(QIODevice::ReadOnly)) {
-      SetLines(Memo5, SplitTextLines(file.readAll().toStdString()));
-      id.LunarPredictionLoaded = 1;
-    }
-  }
+  ReadPredictionFileOnce();
   FillWorkingLines();
   ListOrStarBlock();
   focusNextChild();
