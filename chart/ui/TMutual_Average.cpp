@@ -31,8 +31,8 @@
 #include "base/ui/DialogService.h"
 #include "base/ui/HandlerTable.h"
 #include "base/ui/StdText.h"
-#include "ImageFileLib/SavePicture.h"
 #include "chart/ImageFileName.h"
+#include "chart/ui/SaveChartPicture.h"
 
 namespace {
 
@@ -446,12 +446,7 @@ void TMutual_Average::Button4Click() {
 
 void TMutual_Average::Button7Click() {
   if (!host_.ImageSaveAvailable()) return;
-  const auto chosen = host_.ChooseImageFile({});
-  if (!chosen) return;
-  const std::string name = ImageFile::PictureFileName(chosen->Name, chosen->Type);
-  if (ImageFile::IsNamelessPicture(name)) return;
-  const std::string error = host_.SaveImage(picture_, name);
-  if (!error.empty()) Dialogs().ShowError(Q(error));
+  SaveChartPicture(host_, picture_, {});
 }
 
 bool TMutual_Average::FitRangeUsable() {
