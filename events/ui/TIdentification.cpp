@@ -350,6 +350,14 @@ void TIdentification::RefreshPredictionList() {
   focusNextChild();
 }
 
+// The prediction list again, the identification when it is applied
+// automatically, and the identification code.
+void TIdentification::RelistAndCompose() {
+  RefreshPredictionList();
+  if (CheckBox3->isChecked()) ApplyIdentification();
+  ComposeIdentificationCode();
+}
+
 void TIdentification::ChooseLunarPredictionFile() {
   AppSettings& s = host_.Settings();
   const QString folder = QFileInfo(QString::fromStdString(s.LunarPredictionFile)).absolutePath();
@@ -541,9 +549,7 @@ void TIdentification::ScrollBar1Change() { host_.Events().Flags.IdentTextScrollP
 void TIdentification::ScrollBar2Change() { host_.Events().Flags.IdentTextScrollPos2 = ScrollBar2->value(); }
 
 void TIdentification::CommonDateRefresh() {
-  RefreshPredictionList();
-  if (CheckBox3->isChecked()) ApplyIdentification();
-  ComposeIdentificationCode();
+  RelistAndCompose();
   const FrameTimeTexts& t = host_.Times();
   host_.Events().ReportLightCurveElement.RecordingDate = t.StampDate1 + "-" + t.StampDate2 + "-" + t.StampDate3;
 }
@@ -593,9 +599,7 @@ void TIdentification::CheckBox2Click() {
 
 void TIdentification::CheckBox3Click() {
   host_.Events().Identification.LunarPredictionLoaded = 1;
-  RefreshPredictionList();
-  if (CheckBox3->isChecked()) ApplyIdentification();
-  ComposeIdentificationCode();
+  RelistAndCompose();
 }
 
 void TIdentification::Button3Click() {
@@ -607,9 +611,7 @@ void TIdentification::ListBox1DblClick() { ApplyIdentification(); }
 
 void TIdentification::Button9Click() {
   if (RadioGroup1->ItemIndex() == 1) {
-    RefreshPredictionList();
-    if (CheckBox3->isChecked()) ApplyIdentification();
-    ComposeIdentificationCode();
+    RelistAndCompose();
     return;
   }
   if (CheckBox3->isChecked()) ApplyIdentification();
@@ -692,9 +694,7 @@ void TIdentification::TimeEditExit(QLineEdit* edit) {
       t.StampS1Full = shown;
     }
     remembered_[k] = shown;
-    RefreshPredictionList();
-    if (CheckBox3->isChecked()) ApplyIdentification();
-    ComposeIdentificationCode();
+    RelistAndCompose();
     if (k == 0)
       host_.Events().ReportLightCurveElement.RecordingDate = t.StampDate1 + "-" + t.StampDate2 + "-" + t.StampDate3;
   }

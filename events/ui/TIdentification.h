@@ -82,6 +82,7 @@ class TIdentification : public QWidget {
   void FormCreate(bool from_chart);
   void CommonDateRefresh();
   void ReadPredictionFileOnce();
+  void RelistAndCompose();
   void FillWorkingLines();
   void ListOrStarBlock();
   std::vector<std::string> Lines(const QPlainTextEdit* memo) const;
