@@ -289,11 +289,8 @@ void TFresnelCtrl::FormCreate() {
     UpDown2->setMaximum(after < 120 ? after : 120);
     UpDown1->setValue(d.FitRangeFrom);
     UpDown2->setValue(d.FitRangeTo);
-    d.FitRangeFrom = UpDown1->value();
-    d.FitRangeTo = UpDown2->value();
   }
-  Edit5->setText(QString::number(d.FitRangeFrom));
-  Edit6->setText(QString::number(d.FitRangeTo));
+  TakeFitRange();
   if (!(std::abs(d.FitRangeFrom) == 30 && std::abs(d.FitRangeTo) == 30)) d.CustomFitRange = 1;
 
   if (sel >= -d.PreEventWindowFrom) {
@@ -518,6 +515,15 @@ void TFresnelCtrl::UpDown6Click() {
   WindowBoundClick(events_.Diffraction.PostEventWindowTo, WindowBound::To, UpDown6, Edit17, UpDown5, nullptr);
 }
 
+// The fit range as UpDown1 and UpDown2 hold it, shown in Edit5 and Edit6.
+void TFresnelCtrl::TakeFitRange() {
+  DiffractionState& d = events_.Diffraction;
+  d.FitRangeFrom = UpDown1->value();
+  d.FitRangeTo = UpDown2->value();
+  Edit5->setText(QString::number(d.FitRangeFrom));
+  Edit6->setText(QString::number(d.FitRangeTo));
+}
+
 void TFresnelCtrl::FitWindowChanged() {
   chart_.GraphShow3();
   events_.Diffraction.DiffractionFitted = 0;
@@ -731,10 +737,7 @@ void TFresnelCtrl::CheckBox5Click() {
   const int half = on ? 20 : 30;
   SetPosition(UpDown1, -half);
   SetPosition(UpDown2, half);
-  d.FitRangeFrom = UpDown1->value();
-  d.FitRangeTo = UpDown2->value();
-  Edit5->setText(QString::number(d.FitRangeFrom));
-  Edit6->setText(QString::number(d.FitRangeTo));
+  TakeFitRange();
   CheckBox3->setChecked(on);
   if (on) RadioButton1->setChecked(true);
 }
