@@ -645,13 +645,8 @@ void TAsteroidIdentification::ApplyEventIdentification() {
   r.RecordingDate = Text(Edit4) + "-" + Text(Edit5) + "-" + Text(Edit6);
   r.EventDate = ReportEventDate(Text(Edit9));
   r.EventHour = Text(Edit19);
-  r.LongitudeD = SignedDegreesText(Text(Edit13));
-  r.LongitudeM = Text(Edit26);
-  r.LongitudeS = Text(Edit27);
+  StoreMapPosition();
   r.Longitude = r.LongitudeD + " " + r.LongitudeM + " " + r.LongitudeS;
-  r.LatitudeD = SignedDegreesText(Text(Edit28));
-  r.LatitudeM = Text(Edit29);
-  r.LatitudeS = Text(Edit30);
   r.Latitude = r.LatitudeD + " " + r.LatitudeM + " " + r.LatitudeS;
   r.Altitude = Text(Edit31);
   r.Observer = Text(Edit3);
