@@ -53,12 +53,6 @@ class EventHook : public QObject {
   std::function<bool(QEvent*)> f_;
 };
 
-bool IsEnterKey(QEvent* e) {
-  if (e->type() != QEvent::KeyPress) return false;
-  const int key = static_cast<QKeyEvent*>(e)->key();
-  return key == Qt::Key_Return || key == Qt::Key_Enter;
-}
-
 // The number an edit's text stands for after SanitizeNumericText.
 std::optional<double> CleanedNumber(const QString& text) {
   std::string s = text.toStdString();
@@ -314,7 +308,7 @@ void TPlatform::RadioButton17Click() {
 void TPlatform::Edit18Enter() { PaintText(Edit18, Qt::blue); }
 
 void TPlatform::Edit18KeyPress(int key) {
-  if (key != Qt::Key_Return && key != Qt::Key_Enter) {
+  if (!IsEnterKey(key)) {
     PaintText(Edit18, Qt::blue);
     return;
   }

@@ -159,3 +159,8 @@ void OnRadioGroupClick(TRadioGroup* group, Window* window, void (Window::*handle
 // A button drawn like a push button that keeps its checked state; a click
 // anywhere on it counts, not only on its text.
 void MakePushLike(QAbstractButton* button);
+
+// Return or the keypad's Enter: both confirm an edit.
+bool IsEnterKey(int key);
+// A key press of Return or Enter.
+bool IsEnterKey(const QEvent* e);

@@ -9,7 +9,6 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -264,12 +263,9 @@ bool TMutual_Average::eventFilter(QObject* watched, QEvent* e) {
     PopupMenu1->popup(m->globalPosition().toPoint());
     return true;
   }
-  if (e->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(e)->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      if (auto* edit = qobject_cast<QLineEdit*>(watched)) emit edit->editingFinished();
-      return true;
-    }
+  if (IsEnterKey(e)) {
+    if (auto* edit = qobject_cast<QLineEdit*>(watched)) emit edit->editingFinished();
+    return true;
   }
   return QWidget::eventFilter(watched, e);
 }

@@ -536,7 +536,7 @@ bool TAsteroidIdentification::eventFilter(QObject* watched, QEvent* event) {
   if (date_time && event->type() == QEvent::FocusOut) CheckDateTimeEdit(edit);
   if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
-  const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+  const bool enter = IsEnterKey(event);
   if (date_time) {
     if (enter) CheckDateTimeEdit(edit);
     return enter;

@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -703,8 +702,7 @@ void TIdentification::TimeEditExit(QLineEdit* edit) {
 
 bool TIdentification::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ListBox1 && event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && ListBox1->count() > 0) {
+    if (IsEnterKey(event) && ListBox1->count() > 0) {
       ApplyIdentification();
       return true;
     }
@@ -715,8 +713,7 @@ bool TIdentification::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusIn) TimeEditEnter(edit);
   if (event->type() == QEvent::FocusOut) TimeEditExit(edit);
   if (event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    if (IsEnterKey(event)) {
       TimeEditExit(edit);
       return true;
     }

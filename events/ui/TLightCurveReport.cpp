@@ -4,7 +4,6 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QGridLayout>
-#include <QKeyEvent>
 #include <functional>
 #include <QLabel>
 #include <QPalette>
@@ -49,14 +48,9 @@ class EnterFilter : public QObject {
  public:
   EnterFilter(QObject* parent, std::function<void(QLineEdit*)> then) : QObject(parent), then_(std::move(then)) {}
   bool eventFilter(QObject* o, QEvent* e) override {
-    if (e->type() == QEvent::KeyPress) {
-      const int key = static_cast<QKeyEvent*>(e)->key();
-      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        then_(static_cast<QLineEdit*>(o));
-        return true;
-      }
-    }
-    return false;
+    if (!IsEnterKey(e)) return false;
+    then_(static_cast<QLineEdit*>(o));
+    return true;
   }
 
  private:
