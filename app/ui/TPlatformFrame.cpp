@@ -227,9 +227,7 @@ void TPlatform::ActOnFrameOutcome(const FrameOutcome& out, bool was_measuring) {
     // The failed frame ended the run without a row.
     FinishRun();
   } else if (Run.Playing) {
-    Run.Playing = false;
-    Run.PlayBackward = false;
-    Run.FrameStep = std::abs(Run.FrameStep);
+    EndPlayback();
   }
   PaceDisplays();  // the read-outs show the stopped state behind the box
   Dialogs().ShowError(QString::fromStdString(out.GrabError));

@@ -387,6 +387,13 @@ void TPlatform::ObjectStarAdd() {
     for (size_t j = 0; j < 3; ++j) Frames.FrameDataLines[b].Objects[j].BackgroundForm = copy[b].Objects[j].BackgroundForm;
 }
 
+void TPlatform::ShowSelectedObject() {
+  QSignalBlocker b7(RadioButton7), b8(RadioButton8), b9(RadioButton9);
+  RadioButton7->setChecked(Run.SelectedObject == 1);
+  RadioButton8->setChecked(Run.SelectedObject == 2);
+  RadioButton9->setChecked(Run.SelectedObject == 3);
+}
+
 void TPlatform::Add1Click() {
   ObjectStarAdd();
   EnableLinkedTracking();
@@ -424,13 +431,8 @@ void TPlatform::RemoveObject() {
   Stars.ObjectPlaced[static_cast<size_t>(Run.ObjectCount - 1)] = false;
   PassedPoints[static_cast<size_t>(Run.ObjectCount - 1)] = {};
   Run.ObjectCount -= 1;
-  Run.SelectedObject = Run.ObjectCount;
-  {
-    QSignalBlocker b7(RadioButton7), b8(RadioButton8), b9(RadioButton9);
-    RadioButton7->setChecked(Run.SelectedObject == 1);
-    RadioButton8->setChecked(Run.SelectedObject == 2);
-    RadioButton9->setChecked(false);
-  }
+  Run.SelectedObject = Run.ObjectCount;  // 1 or 2 now
+  ShowSelectedObject();
   RadioButton9->setEnabled(false);
   if (Run.ObjectCount < 2) RadioButton8->setEnabled(false);
   if (Run.ObjectCount < 3) {

@@ -230,9 +230,7 @@ void TPlatform::EndOfRange() {
   Timer1->stop();
   if (Run.MeasuringRun || run_end_pending_) FinishRun();
   for (auto* u : {UpDown1, UpDown2, UpDown6, UpDown8}) u->setEnabled(true);
-  CheckBox14->setEnabled(true);
-  CheckBox7->setEnabled(!VideoIsScript());
-  if (!CheckBox14->isChecked()) Button40->setEnabled(true);
+  ReleasePlaybackLocks();
   Memo1->setUpdatesEnabled(true);
   CheckBox21->setEnabled(true);
   DrawImage1Now();
@@ -262,11 +260,7 @@ void TPlatform::Timer1Step() {
     Run.Playing = false;
     Timer1->stop();
     DrawImage1Now();
-    if (backward && !Run.MeasuringRun) {
-      CheckBox14->setEnabled(true);
-      if (!CheckBox14->isChecked()) Button40->setEnabled(true);
-      CheckBox7->setEnabled(!VideoIsScript());
-    }
+    if (backward && !Run.MeasuringRun) ReleasePlaybackLocks();
   }
   if (t.StopTimer) Timer1->stop();
   if (t.EndOfRange) EndOfRange();
@@ -386,15 +380,23 @@ void TPlatform::SpeedButton10Click() {
   StartTimer1();
 }
 
-void TPlatform::StopPlayback() {
-  if (!Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
-  Prime();
+void TPlatform::EndPlayback() {
   Run.Playing = false;
+  Run.PlayBackward = false;
+  Run.FrameStep = std::abs(Run.FrameStep);
+}
+
+void TPlatform::ReleasePlaybackLocks() {
   CheckBox14->setEnabled(true);
   if (!CheckBox14->isChecked()) Button40->setEnabled(true);
   CheckBox7->setEnabled(!VideoIsScript());
-  Run.PlayBackward = false;
-  Run.FrameStep = std::abs(Run.FrameStep);
+}
+
+void TPlatform::StopPlayback() {
+  if (!Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
+  Prime();
+  EndPlayback();
+  ReleasePlaybackLocks();
   Run.MeasuringRun = false;
   Timer1->stop();
   ShowNeighbor();
@@ -435,9 +437,7 @@ void TPlatform::GoToFrame(int n) {
   Prime();
   // Playback ends here: the timer must not carry on from the new frame.
   Timer1->stop();
-  Run.Playing = false;
-  Run.PlayBackward = false;
-  Run.FrameStep = std::abs(Run.FrameStep);
+  EndPlayback();
   const std::optional<int> target = GoToFrameTarget(n, ScrollBar1->maximum());
   if (target) ScrollBar1->setValue(*target);
 }
