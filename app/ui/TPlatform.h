@@ -785,6 +785,11 @@ class TPlatform : public QMainWindow {
   void StepTo(StepButton button);
   void AddToRunLog(const std::string& text);
   int TableHeaderLines() const;
+  // Playback ended: not playing, and forwards again from here.
+  void EndPlayback();
+  // 'Photometry', 'Set radius to recorded' (aperture only) and 'DShow' (not
+  // for a script), held while playing, usable again.
+  void ReleasePlaybackLocks();
   bool run_end_pending_ = false;  // the driver ended the run at the last frame
   RunPaceClock run_pace_;         // Timer1's frames owed since it started
 
@@ -794,6 +799,8 @@ class TPlatform : public QMainWindow {
   void ConnectObjectsHandlers();
   void SelectObjectFromMenu(int k);
   void UpdateObjectMenuItems();
+  // The object radio buttons show the selected object, running no handler.
+  void ShowSelectedObject();
   void RadiusUpDownClick(int which);
   void SetPassedPoint(int which);
   void ClearPassedPoint(int which);

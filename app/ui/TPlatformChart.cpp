@@ -20,16 +20,6 @@
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TMagnitudeCalculator.h"
 
-namespace {
-
-void SetBase(QLineEdit* edit, const QColor& colour) {
-  QPalette pal = edit->palette();
-  pal.setColor(QPalette::Base, colour);
-  edit->setPalette(pal);
-}
-
-}  // namespace
-
 // ---- the chart's view of the main window ----
 
 TPlatformChartHost::TPlatformChartHost(TPlatform& w) : w_(w), table_(w.Results), analysis_(w.Events) {}
@@ -147,7 +137,7 @@ void TPlatform::ShowLightCurveGraph() {
   auto* chart = new Tchart1(ChartLink, Chart, Events, this);
   chart1.Window = chart;
   chart->show();
-  if (count > 0) SetBase(Edit71, QColor(0x00, 0xFF, 0xFF));
+  if (count > 0) PaintBase(Edit71, QColor(0x00, 0xFF, 0xFF));
 }
 
 void TPlatform::ResetChartState() { Chart.ChartState.Reset = 1; }
@@ -160,7 +150,7 @@ void TPlatform::ClearEventTimingList() {
 void TPlatform::ChartVideoOpened() {
   Chart.AsteroidChartMode = 0;
   Events.Flags.IntegratedVideoMeasured = 0;
-  SetBase(Edit71, Qt::white);
+  PaintBase(Edit71, Qt::white);
 }
 
 void TPlatform::RedrawChart() {

@@ -53,18 +53,6 @@ class EventHook : public QObject {
   std::function<bool(QEvent*)> f_;
 };
 
-bool IsEnterKey(QEvent* e) {
-  if (e->type() != QEvent::KeyPress) return false;
-  const int key = static_cast<QKeyEvent*>(e)->key();
-  return key == Qt::Key_Return || key == Qt::Key_Enter;
-}
-
-void SetTextColour(QLineEdit* edit, Qt::GlobalColor colour) {
-  QPalette pal = edit->palette();
-  pal.setColor(QPalette::Text, colour);
-  edit->setPalette(pal);
-}
-
 // The number an edit's text stands for after SanitizeNumericText.
 std::optional<double> CleanedNumber(const QString& text) {
   std::string s = text.toStdString();
@@ -317,11 +305,11 @@ void TPlatform::RadioButton17Click() {
   RedrawWhenIdle();
 }
 
-void TPlatform::Edit18Enter() { SetTextColour(Edit18, Qt::blue); }
+void TPlatform::Edit18Enter() { PaintText(Edit18, Qt::blue); }
 
 void TPlatform::Edit18KeyPress(int key) {
-  if (key != Qt::Key_Return && key != Qt::Key_Enter) {
-    SetTextColour(Edit18, Qt::blue);
+  if (!IsEnterKey(key)) {
+    PaintText(Edit18, Qt::blue);
     return;
   }
   const std::optional<double> v = CleanedNumber(Edit18->text());
@@ -329,18 +317,18 @@ void TPlatform::Edit18KeyPress(int key) {
   Options.GammaValue = *v;
   Edit18->setText(Fixed(*v, 2));
   BuildGammaTable(*v, Driver.Gamma);
-  SetTextColour(Edit18, Qt::black);
+  PaintText(Edit18, Qt::black);
   RedrawWhenIdle();
 }
 
 void TPlatform::Edit18Exit() {
   Edit18->setText(Fixed(Options.GammaValue, 2));
   BuildGammaTable(Options.GammaValue, Driver.Gamma);
-  SetTextColour(Edit18, Qt::black);
+  PaintText(Edit18, Qt::black);
   RedrawWhenIdle();
 }
 
-void TPlatform::Edit19Enter() { SetTextColour(UpDown9->Edit(), Qt::blue); }
+void TPlatform::Edit19Enter() { PaintText(UpDown9->Edit(), Qt::blue); }
 
 void TPlatform::Edit19Exit() {
   if (const std::optional<double> v = CleanedNumber(UpDown9->Edit()->text())) {
@@ -348,7 +336,7 @@ void TPlatform::Edit19Exit() {
     if (step >= 1 && step <= 256) Run.FrameStep = static_cast<int32_t>(step);
   }
   UpDown9->SetPosition(std::abs(Run.FrameStep));
-  SetTextColour(UpDown9->Edit(), Qt::black);
+  PaintText(UpDown9->Edit(), Qt::black);
 }
 
 // A text that is not a positive number keeps the rate in use: a half-typed

@@ -91,12 +91,7 @@ void TPlatform::ApplyLoadedObjects(const ResultCsvLoadResult& r) {
     }
     Stars.ObjectPlaced[i] = true;
   }
-  {
-    QSignalBlocker b7(RadioButton7), b8(RadioButton8), b9(RadioButton9);
-    RadioButton7->setChecked(Run.SelectedObject == 1);
-    RadioButton8->setChecked(Run.SelectedObject == 2);
-    RadioButton9->setChecked(Run.SelectedObject == 3);
-  }
+  ShowSelectedObject();
   RadioButton8->setEnabled(Run.ObjectCount >= 2);
   RadioButton9->setEnabled(Run.ObjectCount >= 3);
   UpdateObjectMenuItems();

@@ -32,9 +32,7 @@ bool SameMaskSettings(const MaskSettings& a, const MaskSettings& b) {
 
 // Red ($0000FF) while the LED is lit, white otherwise.
 void PaintSignalPanel(QLabel* panel, bool lit) {
-  QPalette pal = panel->palette();
-  pal.setColor(QPalette::Window, BgrColor(lit ? 0x0000FFu : 0xFFFFFFu));
-  panel->setPalette(pal);
+  PaintWindow(panel, BgrColor(lit ? 0x0000FFu : 0xFFFFFFu));
 }
 
 }  // namespace
@@ -229,9 +227,7 @@ void TPlatform::ActOnFrameOutcome(const FrameOutcome& out, bool was_measuring) {
     // The failed frame ended the run without a row.
     FinishRun();
   } else if (Run.Playing) {
-    Run.Playing = false;
-    Run.PlayBackward = false;
-    Run.FrameStep = std::abs(Run.FrameStep);
+    EndPlayback();
   }
   PaceDisplays();  // the read-outs show the stopped state behind the box
   Dialogs().ShowError(QString::fromStdString(out.GrabError));

@@ -111,9 +111,7 @@ void TPlatformIdentHost::AppendCodeLog(const std::string& line) {
 }
 
 void TPlatformIdentHost::MarkXmlElementStep() {
-  QPalette pal = w_.Edit70->palette();
-  pal.setColor(QPalette::Base, QColor(0x00, 0xFF, 0xFF));
-  w_.Edit70->setPalette(pal);
+  PaintBase(w_.Edit70, QColor(0x00, 0xFF, 0xFF));
 }
 
 // The camera goes into the results table's video-system line; the main

@@ -78,9 +78,7 @@ void TPlatform::OpenLedGraph() {
   host.Applied = [this] {
     Options.SharpCapTimeAvailable = true;
     PaintBase(Edit69, BgrColor(0xFFFF00));
-    QPalette text = Edit26->palette();
-    text.setColor(QPalette::Text, Qt::black);
-    Edit26->setPalette(text);
+    PaintText(Edit26, Qt::black);
     ShowNeighbor();
   };
   host.Origin = frameGeometry().topLeft();

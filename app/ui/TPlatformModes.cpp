@@ -23,9 +23,7 @@ namespace {
 void SetLabelColour(QWidget* w, const QColor* c) {
   if (!w) return;
   w->setAutoFillBackground(c != nullptr);
-  QPalette pal = w->palette();
-  pal.setColor(QPalette::Window, c ? *c : QPalette().color(QPalette::Button));
-  w->setPalette(pal);
+  PaintWindow(w, c ? *c : QPalette().color(QPalette::Button));
 }
 
 }  // namespace

@@ -33,6 +33,22 @@ namespace {
 
 size_t Slot(int k) { return static_cast<size_t>(k - 1); }
 
+// Object i's tracking disk rebuilt at `radius`, which its rows record too.
+void SetTrackRadius(TrackDisk& disk, DataLineBlocks& rows, size_t i, int radius) {
+  ClearTrackMask(disk);
+  BuildTrackMask(disk, radius, 1);
+  SetObjectSetting(rows, static_cast<int>(i), &ObjectResult::TrackRadius, radius);
+}
+
+// Object i stands at (x, y) in every row, as its last position too.
+void PlaceInEveryRow(DataLineBlocks& rows, size_t i, int x, int y) {
+  for (DataLine& b : rows) {
+    ObjectResult& o = b.Objects[i];
+    o.PrevX = o.X = x;
+    o.PrevY = o.Y = y;
+  }
+}
+
 }  // namespace
 
 QWidget* TPlatform::CreateObjectsPanel() {
@@ -248,9 +264,7 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
       UpDown2->SetRange(7, UpDown2->Position());
     }
     if (UpDown5->Position() > 4) UpDown5->SetPosition(4);
-    ClearTrackMask(Driver.Track[i]);
-    BuildTrackMask(Driver.Track[i], UpDown5->Position(), 1);
-    SetObjectSetting(Frames.FrameDataLines, static_cast<int>(i), &ObjectResult::TrackRadius, UpDown5->Position());
+    SetTrackRadius(Driver.Track[i], Frames.FrameDataLines, i, UpDown5->Position());
     {
       QSignalBlocker block(CheckBox15);
       CheckBox15->setChecked(false);
@@ -350,11 +364,7 @@ void TPlatform::ObjectStarAdd() {
   Run.ObjectCount += 1;
   const int k = Run.ObjectCount;
   const size_t i = Slot(k);
-  for (DataLine& b : Frames.FrameDataLines) {
-    ObjectResult& o = b.Objects[i];
-    o.PrevX = o.X = Mouse.PopupX;
-    o.PrevY = o.Y = Mouse.PopupY;
-  }
+  PlaceInEveryRow(Frames.FrameDataLines, i, Mouse.PopupX, Mouse.PopupY);
   QRadioButton* button = k == 2 ? RadioButton8 : RadioButton9;
   button->setVisible(true);
   button->setEnabled(true);
@@ -381,6 +391,13 @@ void TPlatform::ObjectStarAdd() {
     for (size_t j = 0; j < 3; ++j) Frames.FrameDataLines[b].Objects[j].BackgroundForm = copy[b].Objects[j].BackgroundForm;
 }
 
+void TPlatform::ShowSelectedObject() {
+  QSignalBlocker b7(RadioButton7), b8(RadioButton8), b9(RadioButton9);
+  RadioButton7->setChecked(Run.SelectedObject == 1);
+  RadioButton8->setChecked(Run.SelectedObject == 2);
+  RadioButton9->setChecked(Run.SelectedObject == 3);
+}
+
 void TPlatform::Add1Click() {
   ObjectStarAdd();
   EnableLinkedTracking();
@@ -390,11 +407,7 @@ void TPlatform::Add1Click() {
 void TPlatform::SetPositiononly1Click() {
   if (!Run.VideoLoaded || Run.MeasuringRun) return;
   const size_t i = Slot(std::clamp(Run.SelectedObject, 1, 3));
-  for (DataLine& b : Frames.FrameDataLines) {
-    ObjectResult& o = b.Objects[i];
-    o.PrevX = o.X = Mouse.PopupX;
-    o.PrevY = o.Y = Mouse.PopupY;
-  }
+  PlaceInEveryRow(Frames.FrameDataLines, i, Mouse.PopupX, Mouse.PopupY);
   ShowNeighbor();
 }
 
@@ -422,13 +435,8 @@ void TPlatform::RemoveObject() {
   Stars.ObjectPlaced[static_cast<size_t>(Run.ObjectCount - 1)] = false;
   PassedPoints[static_cast<size_t>(Run.ObjectCount - 1)] = {};
   Run.ObjectCount -= 1;
-  Run.SelectedObject = Run.ObjectCount;
-  {
-    QSignalBlocker b7(RadioButton7), b8(RadioButton8), b9(RadioButton9);
-    RadioButton7->setChecked(Run.SelectedObject == 1);
-    RadioButton8->setChecked(Run.SelectedObject == 2);
-    RadioButton9->setChecked(false);
-  }
+  Run.SelectedObject = Run.ObjectCount;  // 1 or 2 now
+  ShowSelectedObject();
   RadioButton9->setEnabled(false);
   if (Run.ObjectCount < 2) RadioButton8->setEnabled(false);
   if (Run.ObjectCount < 3) {
@@ -547,9 +555,7 @@ void TPlatform::RadiusUpDownClick(int which) {
 
 void TPlatform::UpDown5Click() {
   const size_t i = Slot(std::clamp(Run.SelectedObject, 1, 3));
-  ClearTrackMask(Driver.Track[i]);
-  BuildTrackMask(Driver.Track[i], UpDown5->Position(), 1);
-  SetObjectSetting(Frames.FrameDataLines, static_cast<int>(i), &ObjectResult::TrackRadius, UpDown5->Position());
+  SetTrackRadius(Driver.Track[i], Frames.FrameDataLines, i, UpDown5->Position());
   if (!Run.MeasuringRun && !Run.Playing) ShowNeighbor();
 }
 

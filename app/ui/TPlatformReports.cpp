@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include "app/ui/TPlatform.h"
+#include "base/ui/ControlEvents.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TFresnelCtrl.h"
 #include "events/ui/TLightCurveReport.h"
@@ -14,11 +15,7 @@ namespace {
 
 // The operation guide's step boxes exist only in builds that show the guide.
 void PaintGuideBox(QLineEdit* box, const QColor& colour) {
-  if (box) {
-    QPalette p = box->palette();
-    p.setColor(QPalette::Base, colour);
-    box->setPalette(p);
-  }
+  if (box) PaintBase(box, colour);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/NamedItems.h"
 #include "app/ui/TPlatform.h"
 
 namespace {
@@ -59,18 +60,12 @@ QWidget* TPlatform::CreateRunPanel() {
     play_row->addWidget(b);
   v->addLayout(play_row);
 
-  TrackBar1 = new QSlider(Qt::Horizontal);
-  TrackBar1->setObjectName("TrackBar1");
+  TrackBar1 = Named<QSlider>("TrackBar1", Qt::Horizontal);
   TrackBar1->setRange(1, 1000);
   TrackBar1->setValue(1);
-  CheckBox21 = new QCheckBox("Fast");
-  CheckBox21->setObjectName("CheckBox21");
-  Edit53 = new QLineEdit;
-  Edit53->setObjectName("Edit53");
-  Edit53->setReadOnly(true);
-  Edit53->setFixedWidth(70);
-  Memo3 = new QPlainTextEdit;
-  Memo3->setObjectName("Memo3");
+  CheckBox21 = Named<QCheckBox>("CheckBox21", "Fast");
+  Edit53 = NamedReadOut("Edit53", {}, 70);
+  Memo3 = Named<QPlainTextEdit>("Memo3");
   Memo3->setReadOnly(true);
   Memo3->setFixedHeight(40);
   auto signal_panel = [](const char* name, const char* caption) {
@@ -235,9 +230,7 @@ void TPlatform::EndOfRange() {
   Timer1->stop();
   if (Run.MeasuringRun || run_end_pending_) FinishRun();
   for (auto* u : {UpDown1, UpDown2, UpDown6, UpDown8}) u->setEnabled(true);
-  CheckBox14->setEnabled(true);
-  CheckBox7->setEnabled(!VideoIsScript());
-  if (!CheckBox14->isChecked()) Button40->setEnabled(true);
+  ReleasePlaybackLocks();
   Memo1->setUpdatesEnabled(true);
   CheckBox21->setEnabled(true);
   DrawImage1Now();
@@ -267,11 +260,7 @@ void TPlatform::Timer1Step() {
     Run.Playing = false;
     Timer1->stop();
     DrawImage1Now();
-    if (backward && !Run.MeasuringRun) {
-      CheckBox14->setEnabled(true);
-      if (!CheckBox14->isChecked()) Button40->setEnabled(true);
-      CheckBox7->setEnabled(!VideoIsScript());
-    }
+    if (backward && !Run.MeasuringRun) ReleasePlaybackLocks();
   }
   if (t.StopTimer) Timer1->stop();
   if (t.EndOfRange) EndOfRange();
@@ -391,15 +380,23 @@ void TPlatform::SpeedButton10Click() {
   StartTimer1();
 }
 
-void TPlatform::StopPlayback() {
-  if (!Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
-  Prime();
+void TPlatform::EndPlayback() {
   Run.Playing = false;
+  Run.PlayBackward = false;
+  Run.FrameStep = std::abs(Run.FrameStep);
+}
+
+void TPlatform::ReleasePlaybackLocks() {
   CheckBox14->setEnabled(true);
   if (!CheckBox14->isChecked()) Button40->setEnabled(true);
   CheckBox7->setEnabled(!VideoIsScript());
-  Run.PlayBackward = false;
-  Run.FrameStep = std::abs(Run.FrameStep);
+}
+
+void TPlatform::StopPlayback() {
+  if (!Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
+  Prime();
+  EndPlayback();
+  ReleasePlaybackLocks();
   Run.MeasuringRun = false;
   Timer1->stop();
   ShowNeighbor();
@@ -440,9 +437,7 @@ void TPlatform::GoToFrame(int n) {
   Prime();
   // Playback ends here: the timer must not carry on from the new frame.
   Timer1->stop();
-  Run.Playing = false;
-  Run.PlayBackward = false;
-  Run.FrameStep = std::abs(Run.FrameStep);
+  EndPlayback();
   const std::optional<int> target = GoToFrameTarget(n, ScrollBar1->maximum());
   if (target) ScrollBar1->setValue(*target);
 }

@@ -29,9 +29,7 @@ void TPlatform::FormCreate() {
   Times.Clear();
   Options.MagDrop = 0;
   move(8, 8);
-  QPalette pal = ScrollBox1->palette();
-  pal.setColor(QPalette::Window, QColor(68, 204, 255));
-  ScrollBox1->setPalette(pal);
+  PaintWindow(ScrollBox1, QColor(68, 204, 255));
   ScrollBox1->setBackgroundRole(QPalette::Window);
   ScrollBox1->setAutoFillBackground(true);
   Options.Signal1HalfWidth = 2;

@@ -31,18 +31,6 @@
 
 namespace {
 
-void SetBase(QLineEdit* e, const QColor& c) {
-  QPalette pal = e->palette();
-  pal.setColor(QPalette::Base, c);
-  e->setPalette(pal);
-}
-
-void SetTextColour(QLineEdit* e, const QColor& c) {
-  QPalette pal = e->palette();
-  pal.setColor(QPalette::Text, c);
-  e->setPalette(pal);
-}
-
 const QColor kAqua(0x00, 0xFF, 0xFF);
 // The GHS start point used when a video is opened.
 constexpr int kGhsOpenStartX = 390, kGhsOpenStartY = 387;
@@ -150,8 +138,8 @@ void TPlatform::ShowFrameTime(const Bitmap24& frame, bool field_view) {
     RestoreNoTimeRecorded->ShowFrameTime(n, *log_time);
 
   const QColor base = r.edits.colour == TimeEditColour::Aqua ? kAqua : QColor(Qt::white);
-  for (auto* e : {Edit24, Edit25, Edit26, Edit27}) SetBase(e, base);
-  if (r.edits.edit26BlackFont) SetTextColour(Edit26, Qt::black);
+  for (auto* e : {Edit24, Edit25, Edit26, Edit27}) PaintBase(e, base);
+  if (r.edits.edit26BlackFont) PaintText(Edit26, Qt::black);
   Edit24->setText(QString::fromStdString(r.edits.Edit24));
   Edit25->setText(QString::fromStdString(r.edits.Edit25));
   Edit26->setText(QString::fromStdString(r.edits.Edit26));
@@ -261,7 +249,7 @@ void TPlatform::DetectTickStampOnOpen() {
   } else {
     Ticks.EmbeddedTicksRow = b.Empty() ? 0 : ::DetectEmbeddedTicksRow(a, b);
   }
-  SetTextColour(Edit26, Qt::black);
+  PaintText(Edit26, Qt::black);
   // The year of the first frame's count decides; the shown texts stay untouched.
   StampTexts scratch;
   EmbeddedStampOptions eo;
@@ -274,9 +262,9 @@ void TPlatform::DetectTickStampOnOpen() {
   SetComboIndex(ComboBox1, 3);
   CheckBox5->setChecked(true);
   CheckBox22->setChecked(true);
-  SetTextColour(Edit26, QColor(0xC0, 0xC0, 0xC0));
+  PaintText(Edit26, QColor(0xC0, 0xC0, 0xC0));
   Edit26->setToolTip("Time (center of exposure) estimated from end of exposure.");
-  SetBase(Edit27, BgrColor(16746564));
+  PaintBase(Edit27, BgrColor(16746564));
   Edit27->setToolTip("Time (end of exposure) recorded by SharpCap.");
   if (RadioButton15) RadioButton15->setChecked(true);
 }

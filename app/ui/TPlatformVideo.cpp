@@ -31,12 +31,6 @@ std::string LowerAscii(std::string s) {
   return s;
 }
 
-void SetWhite(QLineEdit* edit) {
-  QPalette pal = edit->palette();
-  pal.setColor(QPalette::Base, Qt::white);
-  edit->setPalette(pal);
-}
-
 }  // namespace
 
 QWidget* TPlatform::CreateVideoPanel() {
@@ -201,9 +195,7 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   for (auto* u : {UpDown1, UpDown2, UpDown3}) u->setEnabled(true);
 
   // The image area takes the frame's size, silver until the frame is drawn.
-  QPalette pal = ScrollBox1->palette();
-  pal.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
-  ScrollBox1->setPalette(pal);
+  PaintWindow(ScrollBox1, QColor(0xC0, 0xC0, 0xC0));
   const int w = Video.FrameWidth, h = Video.FrameHeight;
   QPixmap silver(w > 0 ? w : 1, h > 0 ? h : 1);
   silver.fill(QColor(0xC0, 0xC0, 0xC0));
@@ -281,7 +273,7 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   // Chart
   ChartVideoOpened();
 
-  for (auto* e : {Edit24, Edit25, Edit26, Edit27}) SetWhite(e);
+  for (auto* e : {Edit24, Edit25, Edit26, Edit27}) PaintBase(e, Qt::white);
   Edit26->setToolTip({});
   Edit27->setToolTip({});
   DetectTickStampOnOpen();  // ---- time stamps ----

@@ -1,6 +1,7 @@
 #include "base/ui/ControlEvents.h"
 
 #include <QElapsedTimer>
+#include <QKeyEvent>
 
 #include <QButtonGroup>
 #include <QLineEdit>
@@ -161,4 +162,10 @@ void MakePushLike(QAbstractButton* button) {
       " background: palette(button); }"
       "QCheckBox:checked, QRadioButton:checked { background: palette(highlight);"
       " color: palette(highlighted-text); }");
+}
+
+bool IsEnterKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+
+bool IsEnterKey(const QEvent* e) {
+  return e->type() == QEvent::KeyPress && IsEnterKey(static_cast<const QKeyEvent*>(e)->key());
 }

@@ -32,12 +32,21 @@ inline QColor BgrColor(uint32_t bgr) {
                 static_cast<int>((bgr >> 16) & 0xFF));
 }
 
-// The background colour of an edit (or any widget's base).
-inline void PaintBase(QWidget* w, const QColor& colour) {
+// One colour of a widget's palette, in every colour group.
+inline void PaintRole(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
   QPalette pal = w->palette();
-  pal.setColor(QPalette::Base, colour);
+  pal.setColor(role, colour);
   w->setPalette(pal);
 }
+
+// The background colour of an edit (or any widget's base).
+inline void PaintBase(QWidget* w, const QColor& colour) { PaintRole(w, QPalette::Base, colour); }
+
+// The colour of an edit's text.
+inline void PaintText(QWidget* w, const QColor& colour) { PaintRole(w, QPalette::Text, colour); }
+
+// The background of a panel or label (drawn where it fills its background).
+inline void PaintWindow(QWidget* w, const QColor& colour) { PaintRole(w, QPalette::Window, colour); }
 
 // A new control of type W carrying its designer name.
 template <class W, class... Args>
@@ -150,3 +159,8 @@ void OnRadioGroupClick(TRadioGroup* group, Window* window, void (Window::*handle
 // A button drawn like a push button that keeps its checked state; a click
 // anywhere on it counts, not only on its text.
 void MakePushLike(QAbstractButton* button);
+
+// Return or the keypad's Enter: both confirm an edit.
+bool IsEnterKey(int key);
+// A key press of Return or Enter.
+bool IsEnterKey(const QEvent* e);

@@ -11,7 +11,7 @@
 #include "base/ui/DialogService.h"
 #include "base/ui/ControlEvents.h"
 #include "chart/ChartTable.h"
-#include "chart/ui/Tchart1.h"
+#include "chart/ui/ParentChart.h"
 
 namespace {
 
@@ -210,17 +210,11 @@ int TAvgBkg::LastRecordIndex() const { return LastRecordIndexOf(host_.Table().Li
 
 void TAvgBkg::FormCreate() {
   session_.AvgBkgShown = 1;
-  {
-    const QSignalBlocker b(RadioGroup2);
-    RadioGroup2->SetItemIndex(2);
-  }
-  session_.FftLength = 1024;
+  ResetFftLength();
   RadioGroup1Click(0);
   for (QLineEdit* e : {Edit1, Edit2, Edit3}) e->setText("1");
   FrequencyCalc();
-  const int objects = host_.ObjectCount();
-  for (QWidget* w : std::initializer_list<QWidget*>{CheckBox2, Edit2, UpDown2}) w->setEnabled(objects >= 2);
-  for (QWidget* w : std::initializer_list<QWidget*>{CheckBox3, Edit3, UpDown3}) w->setEnabled(objects >= 3);
+  EnableObjectControls();
   first_frame_no_ = FirstFrameNoOf(host_.Table().Lines(), host_.CsvVersion());
   begin_frame_ = first_frame_no_;
   end_frame_ = first_frame_no_ + LastRecordIndex();
@@ -266,22 +260,30 @@ void TAvgBkg::RadioGroup1Click(int mode) {
   for (QWidget* w : std::initializer_list<QWidget*>{GroupBox1, UpDown1, UpDown2, UpDown3, CheckBox1, CheckBox2,
                                                     CheckBox3, Edit1, Edit2, Edit3})
     w->setEnabled(average);
-  if (average) {
-    const int objects = host_.ObjectCount();
-    for (QWidget* w : std::initializer_list<QWidget*>{CheckBox2, Edit2, UpDown2}) w->setEnabled(objects >= 2);
-    for (QWidget* w : std::initializer_list<QWidget*>{CheckBox3, Edit3, UpDown3}) w->setEnabled(objects >= 3);
-  }
+  if (average) EnableObjectControls();
   GroupBox4->setEnabled(mode == 3);
   RadioGroup2->setEnabled(mode == 3);
   Edit15->setEnabled(mode == 3 || mode == 4);
   Edit16->setEnabled(mode == 3 || mode == 4);
   GroupBox7->setEnabled(mode == 4);
   for (QLineEdit* e : {Edit21, Edit22, Edit23, Edit24}) e->setEnabled(mode == 4);
-  if (mode == 4) {
+  if (mode == 4) ResetFftLength();
+}
+
+// Each object's controls only for objects the table has.
+void TAvgBkg::EnableObjectControls() {
+  const int objects = host_.ObjectCount();
+  for (QWidget* w : std::initializer_list<QWidget*>{CheckBox2, Edit2, UpDown2}) w->setEnabled(objects >= 2);
+  for (QWidget* w : std::initializer_list<QWidget*>{CheckBox3, Edit3, UpDown3}) w->setEnabled(objects >= 3);
+}
+
+// The Fourier block back at 1024 points, shown without running its handler.
+void TAvgBkg::ResetFftLength() {
+  {
     const QSignalBlocker b(RadioGroup2);
     RadioGroup2->SetItemIndex(2);
-    session_.FftLength = 1024;
   }
+  session_.FftLength = 1024;
 }
 
 void TAvgBkg::RadioGroup2Click(int item) {
@@ -306,11 +308,6 @@ void TAvgBkg::Edit11Exit() {
   ShowStatistics(begin_frame_, end_frame_);
 }
 
-void TAvgBkg::Redraw() {
-  if (!session_.ChartOpen) return;
-  if (auto* chart = qobject_cast<Tchart1*>(parentWidget())) chart->GraphShow3();
-}
-
 void TAvgBkg::FinishPass() {
   const int m = LastRecordIndex();
   first_frame_no_ = FirstFrameNoOf(host_.Table().Lines(), host_.CsvVersion());
@@ -320,7 +317,7 @@ void TAvgBkg::FinishPass() {
   Edit27->setText(QString::number(b));
   ShowStatistics(b, e);
   ClearObjectHighlights();
-  Redraw();
+  RedrawParentChart(this, session_);
 }
 
 void TAvgBkg::Button1Click() {
@@ -381,7 +378,7 @@ void TAvgBkg::Button3Click() {
   end_frame_ = IntOf(Edit11);
   ShowStatistics(begin_frame_, end_frame_);
   ClearObjectHighlights();
-  Redraw();
+  RedrawParentChart(this, session_);
 }
 
 // The objects' width edits and boxes lose the colour that marked them as changed.

@@ -45,11 +45,12 @@ class TAvgBkg : public QWidget {
   void RadioGroup2Click(int item);
   void UpDownClick(int k);
   void FrequencyCalc();
+  void EnableObjectControls();
+  void ResetFftLength();
   void ApplyBeginFrame();
   void Edit11Exit();
   void ShowStatistics(int b, int e);
   void FinishPass();
-  void Redraw();
   void ClearObjectHighlights();
   int LastRecordIndex() const;
 

@@ -7,7 +7,7 @@
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/FormRows.h"
-#include "chart/ui/Tchart1.h"
+#include "chart/ui/ParentChart.h"
 
 namespace {
 const char* const kGuide[] = {
@@ -68,11 +68,6 @@ TCorrection::TCorrection(ChartHost& host, ChartSession& session, QWidget* parent
   if (!error.empty()) Dialogs().ShowError(QString::fromStdString(error));
 }
 
-void TCorrection::Redraw() {
-  if (!session_.ChartOpen) return;
-  if (auto* chart = qobject_cast<Tchart1*>(parentWidget())) chart->GraphShow3();
-}
-
 void TCorrection::Button1Click() {
   const int total = session_.ChartState.TotalFrameCount;
   ProgressBar1->setRange(0, 7 + total);
@@ -89,7 +84,7 @@ void TCorrection::Button1Click() {
   Edit5->setText(QString::fromStdString(r.ReferenceText));
   host_.Table().ReplaceLines(r.Lines);
   ProgressBar1->setValue(7 + total);
-  Redraw();
+  RedrawParentChart(this, session_);
 }
 
 void TCorrection::Button2Click() {
@@ -97,7 +92,7 @@ void TCorrection::Button2Click() {
       session_.Absorption.Restore(host_.Table().Lines(), host_.CsvVersion(), session_.ChartState.SelectedFrame);
   if (!r.Changed) return;
   host_.Table().ReplaceLines(r.Lines);
-  Redraw();
+  RedrawParentChart(this, session_);
 }
 
 void TCorrection::SetChartOnTop(bool on) {

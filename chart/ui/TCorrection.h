@@ -27,7 +27,6 @@ class TCorrection : public QWidget {
  private:
   void Button1Click();
   void Button2Click();
-  void Redraw();
   void SetChartOnTop(bool on);
 
   ChartHost& host_;

@@ -9,7 +9,6 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -30,8 +29,9 @@
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/HandlerTable.h"
-#include "ImageFileLib/SavePicture.h"
+#include "base/ui/StdText.h"
 #include "chart/ImageFileName.h"
+#include "chart/ui/SaveChartPicture.h"
 
 namespace {
 
@@ -49,9 +49,6 @@ QLineEdit* SmallEdit(const char* name, const QString& text = {}, int width = 40)
   e->setFixedWidth(width);
   return e;
 }
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QLineEdit* e) { return e->text().toStdString(); }
 
 void DrawLabel(QPainter& p, int x, int y, const std::string& text) {
   p.drawText(QRect(x, y, 400, 40), Qt::AlignLeft | Qt::AlignTop, Q(text));
@@ -233,9 +230,9 @@ void TMutual_Average::ConnectHandlers() {
   OnUpDownChange(UpDown1, this, &TMutual_Average::UpDown1Click);
   OnUpDownChange(UpDown2, this, &TMutual_Average::UpDown2Click);
   for (QLineEdit* e : {Edit2, Edit3, Edit5, Edit6})
-    connect(e, &QLineEdit::editingFinished, this, [e] { e->setText(Q(KeepDigits(S(e)))); });
+    connect(e, &QLineEdit::editingFinished, this, [e] { e->setText(Q(KeepDigits(Text(e)))); });
   for (QLineEdit* e : {Edit4, Edit7})
-    connect(e, &QLineEdit::editingFinished, this, [e] { e->setText(Q(KeepDecimal(S(e)))); });
+    connect(e, &QLineEdit::editingFinished, this, [e] { e->setText(Q(KeepDecimal(Text(e)))); });
   // Enter in the unit and time edits stops there.
   for (QLineEdit* e : {Edit2, Edit3, Edit4, Edit5, Edit6, Edit7, Edit8, Edit9}) e->installEventFilter(this);
   Image1->installEventFilter(this);
@@ -266,12 +263,9 @@ bool TMutual_Average::eventFilter(QObject* watched, QEvent* e) {
     PopupMenu1->popup(m->globalPosition().toPoint());
     return true;
   }
-  if (e->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(e)->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      if (auto* edit = qobject_cast<QLineEdit*>(watched)) emit edit->editingFinished();
-      return true;
-    }
+  if (IsEnterKey(e)) {
+    if (auto* edit = qobject_cast<QLineEdit*>(watched)) emit edit->editingFinished();
+    return true;
   }
   return QWidget::eventFilter(watched, e);
 }
@@ -287,10 +281,10 @@ void TMutual_Average::Button1Click() {
   in.SmoothHalfWidth = std::max(0, ComboBox3->currentIndex());
   in.Objects = static_cast<MutualObjects>(std::clamp(ComboBox5->currentIndex(), 0, 2));
   in.SingleObject = CheckBox1->isChecked();
-  in.ConstantComparison = S(Edit13);
+  in.ConstantComparison = Text(Edit13);
   in.TimeSetting = static_cast<MutualTimeSetting>(std::clamp(RadioGroup1->ItemIndex(), 0, 2));
-  in.FirstFrameTime = {S(Edit2), S(Edit3), S(Edit4)};
-  in.LastFrameTime = {S(Edit5), S(Edit6), S(Edit7)};
+  in.FirstFrameTime = {Text(Edit2), Text(Edit3), Text(Edit4)};
+  in.LastFrameTime = {Text(Edit5), Text(Edit6), Text(Edit7)};
   const MutualAverageResult r = CalculateMutualUnits(host_.Table().Lines(), in);
 
   if (r.Status == MutualAverageStatus::NoData) {
@@ -408,7 +402,7 @@ void TMutual_Average::Edit8Exit() { UnitTyped(MutualFirstUnit, Edit8, UpDown1); 
 void TMutual_Average::Edit9Exit() { UnitTyped(MutualLastUnit, Edit9, UpDown2); }
 
 void TMutual_Average::UnitTyped(int32_t& unit, QLineEdit* edit, TUpDown* updown) {
-  const std::string digits = KeepDigits(S(edit));
+  const std::string digits = KeepDigits(Text(edit));
   unit = digits.empty() ? 1 : ClampUnit(ParseInt64(digits).value_or(INT64_MAX));
   edit->setText(QString::number(unit));
   updown->SetPosition(unit);
@@ -448,12 +442,7 @@ void TMutual_Average::Button4Click() {
 
 void TMutual_Average::Button7Click() {
   if (!host_.ImageSaveAvailable()) return;
-  const auto chosen = host_.ChooseImageFile({});
-  if (!chosen) return;
-  const std::string name = ImageFile::PictureFileName(chosen->Name, chosen->Type);
-  if (ImageFile::IsNamelessPicture(name)) return;
-  const std::string error = host_.SaveImage(picture_, name);
-  if (!error.empty()) Dialogs().ShowError(Q(error));
+  SaveChartPicture(host_, picture_, {});
 }
 
 bool TMutual_Average::FitRangeUsable() {

@@ -10,7 +10,7 @@
 #include "base/ui/DialogService.h"
 #include "chart/ChartScale.h"
 #include "chart/ChartSelection.h"
-#include "ImageFileLib/SavePicture.h"
+#include "chart/ui/SaveChartPicture.h"
 #include "chart/ui/TAvgBkg.h"
 #include "chart/ui/TCorrection.h"
 #include "chart/ui/TFFT1.h"
@@ -249,13 +249,7 @@ void Tchart1::Button8Click() {
 
 void Tchart1::Button12Click() {
   if (picture_.isNull() || !host_.ImageSaveAvailable()) return;
-  const auto chosen = host_.ChooseImageFile(events_.Texts.IdentificationCode);
-  if (!chosen) return;
-  // The chosen type decides the file's type, whatever extension was typed.
-  const std::string name = ImageFile::PictureFileName(chosen->Name, chosen->Type);
-  if (ImageFile::IsNamelessPicture(name)) return;
-  const std::string error = host_.SaveImage(picture_, name);
-  if (!error.empty()) Dialogs().ShowError(QString::fromStdString(error));
+  SaveChartPicture(host_, picture_, events_.Texts.IdentificationCode);
 }
 
 void Tchart1::Button14Click() {

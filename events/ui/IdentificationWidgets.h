@@ -27,9 +27,3 @@ inline QComboBox* MakeCombo(QWidget* parent, const char* name, const QStringList
   c->addItems(items);
   return c;
 }
-
-inline void SetBaseColour(QWidget* w, const QColor& colour) {
-  QPalette pal = w->palette();
-  pal.setColor(QPalette::Base, colour);
-  w->setPalette(pal);
-}

@@ -26,6 +26,7 @@
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/HandlerTable.h"
+#include "base/ui/StdText.h"
 #include "chart/ui/Tchart1.h"
 #include "events/EventIdentification.h"
 #include "events/ui/IdentificationWidgets.h"
@@ -34,9 +35,6 @@
 namespace {
 
 constexpr const char* kSiteKeys[3] = {"FirstSite", "SecondSite", "ThirdSite"};
-
-std::string Text(const QLineEdit* e) { return e->text().toStdString(); }
-void SetText(QLineEdit* e, const std::string& s) { e->setText(QString::fromStdString(s)); }
 
 QStringList SpectralItems() {
   QStringList items;
@@ -518,7 +516,7 @@ void TAsteroidIdentification::CheckDateTimeEdit(QLineEdit* edit) {
       if (auto s = AcceptSecond(text)) shown = FormatFixed(*s, 4, 8);
       break;
   }
-  SetBaseColour(edit, Qt::white);
+  PaintBase(edit, Qt::white);
   if (!shown) {
     SetText(edit, accepted_[k]);
     return;
@@ -534,11 +532,11 @@ bool TAsteroidIdentification::eventFilter(QObject* watched, QEvent* event) {
   if (!edit) return QWidget::eventFilter(watched, event);
   const bool date_time = edit == Edit4 || edit == Edit5 || edit == Edit6 || edit == Edit21 || edit == Edit22 ||
                          edit == Edit23;
-  if (date_time && event->type() == QEvent::FocusIn) SetBaseColour(edit, Qt::yellow);
+  if (date_time && event->type() == QEvent::FocusIn) PaintBase(edit, Qt::yellow);
   if (date_time && event->type() == QEvent::FocusOut) CheckDateTimeEdit(edit);
   if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
-  const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+  const bool enter = IsEnterKey(event);
   if (date_time) {
     if (enter) CheckDateTimeEdit(edit);
     return enter;
@@ -647,13 +645,8 @@ void TAsteroidIdentification::ApplyEventIdentification() {
   r.RecordingDate = Text(Edit4) + "-" + Text(Edit5) + "-" + Text(Edit6);
   r.EventDate = ReportEventDate(Text(Edit9));
   r.EventHour = Text(Edit19);
-  r.LongitudeD = SignedDegreesText(Text(Edit13));
-  r.LongitudeM = Text(Edit26);
-  r.LongitudeS = Text(Edit27);
+  StoreMapPosition();
   r.Longitude = r.LongitudeD + " " + r.LongitudeM + " " + r.LongitudeS;
-  r.LatitudeD = SignedDegreesText(Text(Edit28));
-  r.LatitudeM = Text(Edit29);
-  r.LatitudeS = Text(Edit30);
   r.Latitude = r.LatitudeD + " " + r.LatitudeM + " " + r.LatitudeS;
   r.Altitude = Text(Edit31);
   r.Observer = Text(Edit3);

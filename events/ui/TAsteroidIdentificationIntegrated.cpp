@@ -9,12 +9,9 @@
 #include <QPushButton>
 
 #include "base/ui/DialogService.h"
+#include "base/ui/StdText.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TAsteroidIdentification.h"
-
-namespace {
-std::string Text(const QLineEdit* e) { return e->text().toStdString(); }
-}  // namespace
 
 void TAsteroidIdentification::Button7Click() {
   Memo4->clear();

@@ -19,6 +19,7 @@
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/HandlerTable.h"
+#include "base/ui/StdText.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ChartEventState.h"
 #include "events/SpectralModel.h"
@@ -35,8 +36,6 @@ constexpr int kTypeTemperatures[71] = {
     5660,  5590,  5520,  5450,  5380,  5300,  5210,  5120,  5010,  4890,  4760,  4600,  4450,  4280,  4090,
     3900,  3700,  3520,  3330,  3170,  3000,  2860,  2720,  2600,  2500,  2400};
 constexpr const char* kTypeLetters = "OBAFGKM";
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 int SpectralTypeItem(const std::string& two) {
   const char* at = two.size() == 2 ? std::strchr(kTypeLetters, two[0]) : nullptr;
@@ -107,16 +106,10 @@ void Label(QWidget* p, const QString& text, int x, int y) {
   l->move(x, y);
 }
 
-void SetTextColour(QLineEdit* e, const QColor& c) {
-  QPalette pal = e->palette();
-  pal.setColor(QPalette::Text, c);
-  e->setPalette(pal);
-}
-
 // Blue while typing; the value is taken over on Enter, on leaving, or when
 // code sets the text while the guard is up.
 void NumericEdit(QLineEdit* e, TFresnelCtrl* w, uint8_t& guard, std::function<void()> commit) {
-  QObject::connect(e, &QLineEdit::textEdited, w, [e] { SetTextColour(e, QColor(0, 0, 255)); });
+  QObject::connect(e, &QLineEdit::textEdited, w, [e] { PaintText(e, QColor(0, 0, 255)); });
   QObject::connect(e, &QLineEdit::editingFinished, w, [commit] { commit(); });
   QObject::connect(e, &QLineEdit::textChanged, w, [&guard, commit] {
     if (!guard) return;
@@ -129,7 +122,7 @@ void NumericEdit(QLineEdit* e, TFresnelCtrl* w, uint8_t& guard, std::function<vo
 long double TakeNumber(QLineEdit* e) {
   std::string t = e->text().toStdString();
   SanitizeNumericText(t);
-  SetTextColour(e, Qt::black);
+  PaintText(e, Qt::black);
   return ParseLongDouble(t).value_or(0);
 }
 
@@ -296,11 +289,8 @@ void TFresnelCtrl::FormCreate() {
     UpDown2->setMaximum(after < 120 ? after : 120);
     UpDown1->setValue(d.FitRangeFrom);
     UpDown2->setValue(d.FitRangeTo);
-    d.FitRangeFrom = UpDown1->value();
-    d.FitRangeTo = UpDown2->value();
   }
-  Edit5->setText(QString::number(d.FitRangeFrom));
-  Edit6->setText(QString::number(d.FitRangeTo));
+  TakeFitRange();
   if (!(std::abs(d.FitRangeFrom) == 30 && std::abs(d.FitRangeTo) == 30)) d.CustomFitRange = 1;
 
   if (sel >= -d.PreEventWindowFrom) {
@@ -525,6 +515,15 @@ void TFresnelCtrl::UpDown6Click() {
   WindowBoundClick(events_.Diffraction.PostEventWindowTo, WindowBound::To, UpDown6, Edit17, UpDown5, nullptr);
 }
 
+// The fit range as UpDown1 and UpDown2 hold it, shown in Edit5 and Edit6.
+void TFresnelCtrl::TakeFitRange() {
+  DiffractionState& d = events_.Diffraction;
+  d.FitRangeFrom = UpDown1->value();
+  d.FitRangeTo = UpDown2->value();
+  Edit5->setText(QString::number(d.FitRangeFrom));
+  Edit6->setText(QString::number(d.FitRangeTo));
+}
+
 void TFresnelCtrl::FitWindowChanged() {
   chart_.GraphShow3();
   events_.Diffraction.DiffractionFitted = 0;
@@ -738,10 +737,7 @@ void TFresnelCtrl::CheckBox5Click() {
   const int half = on ? 20 : 30;
   SetPosition(UpDown1, -half);
   SetPosition(UpDown2, half);
-  d.FitRangeFrom = UpDown1->value();
-  d.FitRangeTo = UpDown2->value();
-  Edit5->setText(QString::number(d.FitRangeFrom));
-  Edit6->setText(QString::number(d.FitRangeTo));
+  TakeFitRange();
   CheckBox3->setChecked(on);
   if (on) RadioButton1->setChecked(true);
 }
@@ -774,7 +770,7 @@ void TFresnelCtrl::ComboBox1Change() {
 void TFresnelCtrl::Edit28Change() {
   const std::string t = Edit28->text().toStdString();
   if (t.size() < 4) {
-    SetTextColour(Edit28, QColor(0, 0, 255));
+    PaintText(Edit28, QColor(0, 0, 255));
     return;
   }
   const auto v = ParseDouble(t);
@@ -785,7 +781,7 @@ void TFresnelCtrl::Edit28Change() {
     events_.Diffraction.BminusV = 0.38;
     Edit28->setText("0.38");
   }
-  SetTextColour(Edit28, Qt::black);
+  PaintText(Edit28, Qt::black);
   SpectrumTypeCalc();
 }
 

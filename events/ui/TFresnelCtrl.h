@@ -91,6 +91,7 @@ class TFresnelCtrl : public QWidget {
                         QSpinBox* neighbour);
   void FitWindowChanged();
   void ShowLevels();
+  void TakeFitRange();
   void SetPosition(QSpinBox* updown, int position);
 
   // Handlers.

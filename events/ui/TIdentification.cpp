@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -26,15 +25,13 @@
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/HandlerTable.h"
+#include "base/ui/StdText.h"
 #include "chart/ui/Tchart1.h"
 #include "events/EventIdentification.h"
 #include "events/ui/IdentificationWidgets.h"
 #include "events/ui/TFresnelCtrl.h"
 
 namespace {
-
-std::string Text(const QLineEdit* e) { return e->text().toStdString(); }
-void SetText(QLineEdit* e, const std::string& s) { e->setText(QString::fromStdString(s)); }
 
 // A single digit gets a blank in front, as the stamp texts are written.
 std::string StampPart(int v) { return (v >= 0 && v < 10 ? " " : "") + FormatInt(v); }
@@ -303,16 +300,21 @@ StampDateTime TIdentification::Stamp() const {
 
 // ---- loading and listing ----
 
-void TIdentification::LoadLunarPredictionFile() {
+// Memo5 takes the settings' prediction file unless it holds it already.
+void TIdentification::ReadPredictionFileOnce() {
   IdentificationState& id = host_.Events().Identification;
-  if (id.LunarPredictionLoaded == 0) {
-    Memo5->clear();
-    QFile file(QString::fromStdString(host_.Settings().LunarPredictionFile));
-    if (file.exists() && file.size() <= kMaxPredictionFileBytes && file.open(QIODevice::ReadOnly)) {
-      SetLines(Memo5, SplitTextLines(file.readAll().toStdString()));
-      id.LunarPredictionLoaded = 1;
-    }
+  if (id.LunarPredictionLoaded != 0) return;
+  QFile file(QString::fromStdString(host_.Settings().LunarPredictionFile));
+  if (file.exists() && file.size() <= kMaxPredictionFileBytes && file.open(QIODevice::ReadOnly)) {
+    SetLines(Memo5, SplitTextLines(file.readAll().toStdString()));
+    id.LunarPredictionLoaded = 1;
   }
+}
+
+void TIdentification::LoadLunarPredictionFile() {
+  // Not loaded yet: Memo5 starts empty, so a file that cannot be read leaves nothing behind.
+  if (host_.Events().Identification.LunarPredictionLoaded == 0) Memo5->clear();
+  ReadPredictionFileOnce();
   ListBox1->clear();
   Memo1->clear();
   const std::vector<std::string> text = Lines(Memo5);
@@ -341,17 +343,18 @@ void TIdentification::ListOrStarBlock() {
 }
 
 void TIdentification::RefreshPredictionList() {
-  IdentificationState& id = host_.Events().Identification;
-  if (id.LunarPredictionLoaded == 0) {
-    QFile file(QString::fromStdString(host_.Settings().LunarPredictionFile));
-    if (file.exists() && file.size() <= kMaxPredictionFileBytes && file.open(QIODevice::ReadOnly)) {
-      SetLines(Memo5, SplitTextLines(file.readAll().toStdString()));
-      id.LunarPredictionLoaded = 1;
-    }
-  }
+  ReadPredictionFileOnce();
   FillWorkingLines();
   ListOrStarBlock();
   focusNextChild();
+}
+
+// The prediction list again, the identification when it is applied
+// automatically, and the identification code.
+void TIdentification::RelistAndCompose() {
+  RefreshPredictionList();
+  if (CheckBox3->isChecked()) ApplyIdentification();
+  ComposeIdentificationCode();
 }
 
 void TIdentification::ChooseLunarPredictionFile() {
@@ -545,9 +548,7 @@ void TIdentification::ScrollBar1Change() { host_.Events().Flags.IdentTextScrollP
 void TIdentification::ScrollBar2Change() { host_.Events().Flags.IdentTextScrollPos2 = ScrollBar2->value(); }
 
 void TIdentification::CommonDateRefresh() {
-  RefreshPredictionList();
-  if (CheckBox3->isChecked()) ApplyIdentification();
-  ComposeIdentificationCode();
+  RelistAndCompose();
   const FrameTimeTexts& t = host_.Times();
   host_.Events().ReportLightCurveElement.RecordingDate = t.StampDate1 + "-" + t.StampDate2 + "-" + t.StampDate3;
 }
@@ -597,9 +598,7 @@ void TIdentification::CheckBox2Click() {
 
 void TIdentification::CheckBox3Click() {
   host_.Events().Identification.LunarPredictionLoaded = 1;
-  RefreshPredictionList();
-  if (CheckBox3->isChecked()) ApplyIdentification();
-  ComposeIdentificationCode();
+  RelistAndCompose();
 }
 
 void TIdentification::Button3Click() {
@@ -611,9 +610,7 @@ void TIdentification::ListBox1DblClick() { ApplyIdentification(); }
 
 void TIdentification::Button9Click() {
   if (RadioGroup1->ItemIndex() == 1) {
-    RefreshPredictionList();
-    if (CheckBox3->isChecked()) ApplyIdentification();
-    ComposeIdentificationCode();
+    RelistAndCompose();
     return;
   }
   if (CheckBox3->isChecked()) ApplyIdentification();
@@ -655,9 +652,7 @@ void TIdentification::Button6Click() {
 void TIdentification::TimeEditEnter(QLineEdit* edit) {
   const size_t k = edit == Edit9 ? 0 : edit == Edit10 ? 1 : 2;
   remembered_[k] = Text(edit);
-  QPalette pal = edit->palette();
-  pal.setColor(QPalette::Text, Qt::blue);
-  edit->setPalette(pal);
+  PaintText(edit, Qt::blue);
 }
 
 void TIdentification::TimeEditExit(QLineEdit* edit) {
@@ -698,21 +693,16 @@ void TIdentification::TimeEditExit(QLineEdit* edit) {
       t.StampS1Full = shown;
     }
     remembered_[k] = shown;
-    RefreshPredictionList();
-    if (CheckBox3->isChecked()) ApplyIdentification();
-    ComposeIdentificationCode();
+    RelistAndCompose();
     if (k == 0)
       host_.Events().ReportLightCurveElement.RecordingDate = t.StampDate1 + "-" + t.StampDate2 + "-" + t.StampDate3;
   }
-  QPalette pal = edit->palette();
-  pal.setColor(QPalette::Text, Qt::black);
-  edit->setPalette(pal);
+  PaintText(edit, Qt::black);
 }
 
 bool TIdentification::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ListBox1 && event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && ListBox1->count() > 0) {
+    if (IsEnterKey(event) && ListBox1->count() > 0) {
       ApplyIdentification();
       return true;
     }
@@ -723,8 +713,7 @@ bool TIdentification::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusIn) TimeEditEnter(edit);
   if (event->type() == QEvent::FocusOut) TimeEditExit(edit);
   if (event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    if (IsEnterKey(event)) {
       TimeEditExit(edit);
       return true;
     }

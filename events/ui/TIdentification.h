@@ -81,6 +81,8 @@ class TIdentification : public QWidget {
   void BuildControls();
   void FormCreate(bool from_chart);
   void CommonDateRefresh();
+  void ReadPredictionFileOnce();
+  void RelistAndCompose();
   void FillWorkingLines();
   void ListOrStarBlock();
   std::vector<std::string> Lines(const QPlainTextEdit* memo) const;

@@ -4,7 +4,6 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QGridLayout>
-#include <QKeyEvent>
 #include <functional>
 #include <QLabel>
 #include <QPalette>
@@ -18,6 +17,7 @@
 #include "events/ReportFiles.h"
 #include "events/TimingList.h"
 #include "base/ui/MemoLines.h"
+#include "base/ui/StdText.h"
 #include "events/ui/ReportWindowHost.h"
 
 void SetInputColour(QWidget* w, bool confirmed) {
@@ -43,22 +43,14 @@ const QStringList kTelescopes = {"???", "Refractor", "Newtonian", "SCT", "Dobson
 const QStringList kCameraModels = {"", "ASI290MM", "ASI462MM", "QHY174GPS", "WAT100N", "WAT120N", "WAT910HX"};
 const QStringList kTimeModels = {"", "GT902MGG", "VK172", "GT502MGG", "Garmin18xlvc", "GHS-OSD"};
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QString& s) { return s.toStdString(); }
-
 // Enter confirms an edit: it runs `then` and turns the edit white.
 class EnterFilter : public QObject {
  public:
   EnterFilter(QObject* parent, std::function<void(QLineEdit*)> then) : QObject(parent), then_(std::move(then)) {}
   bool eventFilter(QObject* o, QEvent* e) override {
-    if (e->type() == QEvent::KeyPress) {
-      const int key = static_cast<QKeyEvent*>(e)->key();
-      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        then_(static_cast<QLineEdit*>(o));
-        return true;
-      }
-    }
-    return false;
+    if (!IsEnterKey(e)) return false;
+    then_(static_cast<QLineEdit*>(o));
+    return true;
   }
 
  private:

@@ -8,6 +8,7 @@
 
 #include "base/ui/ControlEvents.h"
 #include "base/ui/HandlerTable.h"
+#include "base/ui/StdText.h"
 #include "events/VelocityCalculator.h"
 #include "events/ui/TFresnelCtrl.h"
 
@@ -18,9 +19,6 @@ QPointer<TLunarVelocityCalculator>& FormVariable() {
   return form;
 }
 bool open_flag = false;
-
-std::string Text(const QLineEdit* e) { return e->text().toStdString(); }
-void SetText(QLineEdit* e, const std::string& s) { e->setText(QString::fromStdString(s)); }
 
 }  // namespace
 

@@ -19,19 +19,11 @@
 #include "chart/ui/Tchart1.h"
 #include "events/TimingError.h"
 #include "base/ui/MemoLines.h"
+#include "base/ui/StdText.h"
 
 namespace {
 
 QPointer<TMagnitudeCalculator> g_calculator;
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QString& s) { return s.toStdString(); }
-
-void SetFontColour(QLineEdit* e, const QColor& c) {
-  QPalette p = e->palette();
-  p.setColor(QPalette::Text, c);
-  e->setPalette(p);
-}
 
 }  // namespace
 
@@ -576,10 +568,10 @@ void TMagnitudeCalculator::closeEvent(QCloseEvent* e) {
 bool TMagnitudeCalculator::eventFilter(QObject* o, QEvent* e) {
   auto* edit = qobject_cast<QLineEdit*>(o);
   if (edit && e->type() == QEvent::FocusIn) {
-    SetFontColour(edit, Qt::blue);
+    PaintText(edit, Qt::blue);
     if (Tchart1* chart = host_.Chart()) chart->showMinimized();
   } else if (edit && e->type() == QEvent::FocusOut) {
-    SetFontColour(edit, Qt::black);
+    PaintText(edit, Qt::black);
     BaseTimeExit(edit);
   }
   return QWidget::eventFilter(o, e);

@@ -19,6 +19,7 @@
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/HandlerTable.h"
+#include "base/ui/StdText.h"
 #include "timing/ui/TimingMemo.h"
 
 namespace {
@@ -39,8 +40,6 @@ QPushButton* MakeButton(const char* name, const QString& caption, QWidget* paren
 TUpDown* MakeUpDown(const char* name, int min, int max, int position, QWidget* parent) {
   return new TUpDown(name, QString(name) + "Position", min, max, position, parent);
 }
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 

@@ -11,12 +11,9 @@
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/StdText.h"
 #include "timing/ui/TLEDGraph.h"
 #include "timing/ui/TimingMemo.h"
-
-namespace {
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-}  // namespace
 
 long double TLEDGraph::DrawHistogramPanel() {
   HistogramPicture = QImage(Histogram->width(), Histogram->height(), QImage::Format_RGB32);

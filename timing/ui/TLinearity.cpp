@@ -15,7 +15,7 @@ bool& LinearityOpen() {
   return open;
 }
 
-TLinearity::TLinearity(QWidget* owner) : QDialog(owner) {
+TLinearity::TLinearity(QWidget* owner) : QDialog(owner), open_(LinearityOpen()) {
   SetUpToolWindow(this, "Linearity", "Linearity");
   Image1 = MakePicture("Image1", 1001, 541, this);
   Memo1 = MakeMemo("Memo1", this, MemoWrap::On);
@@ -25,17 +25,14 @@ TLinearity::TLinearity(QWidget* owner) : QDialog(owner) {
   FormCreate();
 }
 
-TLinearity::~TLinearity() { LinearityOpen() = false; }
-
 void TLinearity::FormCreate() {
-  LinearityOpen() = true;
   DrawLinearityGraph();
   Memo1->clear();
   SetMemoLines(Memo1, LinearityExplanation());
 }
 
 void TLinearity::closeEvent(QCloseEvent* e) {
-  LinearityOpen() = false;
+  open_.Closed();
   QDialog::closeEvent(e);
 }
 

@@ -3,14 +3,13 @@
 #include <QDialog>
 #include <QImage>
 
-class QLabel;
-class QPlainTextEdit;
+#include "base/ui/ControlsForward.h"
+#include "base/ui/OpenWindow.h"
 
 class TLinearity : public QDialog {
   Q_OBJECT
  public:
   explicit TLinearity(QWidget* owner = nullptr);
-  ~TLinearity() override;
 
   QLabel* Image1 = nullptr;
   QImage Picture;  // what Image1 shows
@@ -21,6 +20,9 @@ class TLinearity : public QDialog {
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+
+ private:
+  OpenFlag open_;
 };
 
 // Set while the window is open; the main window resets it at start-up.

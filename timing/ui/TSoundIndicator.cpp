@@ -141,9 +141,7 @@ void TSoundIndicator::GraphDraw() {
   SndImage->setPixmap(QPixmap::fromImage(Picture));
   SoundSignalDetected = r.Detected;
   SoundSignalPercentText = r.PercentText;
-  QPalette pal = Panel1->palette();
-  pal.setColor(QPalette::Window, r.Detected ? Qt::red : Qt::white);
-  Panel1->setPalette(pal);
+  PaintWindow(Panel1, r.Detected ? Qt::red : Qt::white);
   Edit7->setText(QString::fromStdString(r.PercentText));
   if (host_.Report) host_.Report(SoundSignalDetected, SoundSignalPercentText);
 }

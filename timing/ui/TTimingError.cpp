@@ -22,7 +22,8 @@ void OpenTimingError(QWidget* owner) {
   w->show();
 }
 
-TTimingError::TTimingError(QWidget* owner) : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint) {
+TTimingError::TTimingError(QWidget* owner)
+    : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint), open_(TimingErrorOpen()) {
   SetUpToolWindow(this, "TimingError", "Estimated error of timing");
   Image1 = MakePicture("Image1", 721, 631, this);
   auto* v = new QVBoxLayout(this);
@@ -30,15 +31,12 @@ TTimingError::TTimingError(QWidget* owner) : QWidget(owner, Qt::Window | Qt::Win
   FormCreate();
 }
 
-TTimingError::~TTimingError() { TimingErrorOpen() = false; }
-
 void TTimingError::FormCreate() {
-  TimingErrorOpen() = true;
   DrawTimingErrorGraph();
 }
 
 void TTimingError::closeEvent(QCloseEvent* e) {
-  TimingErrorOpen() = false;
+  open_.Closed();
   e->accept();
 }
 

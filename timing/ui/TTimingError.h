@@ -4,13 +4,13 @@
 #include <QPointer>
 #include <QWidget>
 
-class QLabel;
+#include "base/ui/ControlsForward.h"
+#include "base/ui/OpenWindow.h"
 
 class TTimingError : public QWidget {
   Q_OBJECT
  public:
   explicit TTimingError(QWidget* owner = nullptr);
-  ~TTimingError() override;
 
   QLabel* Image1 = nullptr;
   QImage Picture;  // what Image1 shows
@@ -20,6 +20,9 @@ class TTimingError : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+
+ private:
+  OpenFlag open_;
 };
 
 // Set while the window is open; the main window resets it at start-up.

@@ -21,11 +21,10 @@
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/HandlerTable.h"
+#include "base/ui/StdText.h"
 #include "video/CaptureFileName.h"
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 template <class T>
 void FillList(QListWidget* box, const std::vector<T>& items) {

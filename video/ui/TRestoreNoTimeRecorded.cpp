@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -100,9 +99,6 @@ void TRestoreNoTimeRecorded::ShowFrameTime(int n, const CaptureLogFrameTime& t) 
 }
 
 bool TRestoreNoTimeRecorded::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == Edit(21) && event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) Edit21Exit();
-  }
+  if (watched == Edit(21) && IsEnterKey(event)) Edit21Exit();
   return QWidget::eventFilter(watched, event);
 }
