@@ -103,6 +103,17 @@ class RowReader {
     return StrToIntOrZero(cell);
   }
 
+  // The cell as an integer within lo..hi; nothing when empty or outside, with
+  // a warning then: a radius of millions would take the masks hours to draw.
+  std::optional<int32_t> IntWithin(int column, int32_t lo, int32_t hi) const {
+    std::optional<int32_t> v = Int(column);
+    if (!v || (*v >= lo && *v <= hi)) return v;
+    warnings_.push_back("Row " + std::to_string(row_number_) + ", column " + std::to_string(column) + ": \"" +
+                        Shorten(Cell(column)) + "\" is out of range (" + std::to_string(lo) + " to " +
+                        std::to_string(hi) + ") and was not used.");
+    return std::nullopt;
+  }
+
  private:
   static std::string Shorten(const std::string& s) { return s.size() <= 40 ? s : s.substr(0, 40) + "..."; }
   const std::string* row_;
@@ -127,21 +138,25 @@ uint8_t TrackModeFromCell(std::string_view cell) {
 LoadedObjectSettings ReadObject(const RowReader& row, uint8_t version, int k, bool in_use,
                                 std::vector<std::string>& warnings) {
   static constexpr int32_t kDefaultX[3] = {40, 80, 120};
+  // Sizes as far as the controls reach, positions as far as a frame does.
+  constexpr int32_t kMaxSize = 25, kMaxPosition = 32767;
   LoadedObjectSettings s;
   const ObjectColumns c = ColumnsFor(version, k);
+  auto position = [&](int column) { return row.IntWithin(column, -kMaxPosition, kMaxPosition); };
+  auto size = [&](int column) { return row.IntWithin(column, 0, kMaxSize); };
   if (version == 0) {
     // Object A only, and an empty cell is 0 here.
-    s.X = k == 0 ? row.Int(c.X).value_or(0) : kDefaultX[k];
-    s.Y = k == 0 ? row.Int(c.Y).value_or(0) : 40;
+    s.X = k == 0 ? position(c.X).value_or(0) : kDefaultX[k];
+    s.Y = k == 0 ? position(c.Y).value_or(0) : 40;
   } else {
-    s.X = row.Int(c.X).value_or(kDefaultX[k]);
-    s.Y = row.Int(c.Y).value_or(40);
+    s.X = position(c.X).value_or(kDefaultX[k]);
+    s.Y = position(c.Y).value_or(40);
   }
   if (!in_use) return s;
   s.Read = true;
-  s.ApertureRadius = row.Int(c.ApertureRadius);
-  s.BackgroundInner = row.Int(c.BackgroundInner);
-  s.BackgroundOuter = row.Int(c.BackgroundOuter);
+  s.ApertureRadius = size(c.ApertureRadius);
+  s.BackgroundInner = size(c.BackgroundInner);
+  s.BackgroundOuter = size(c.BackgroundOuter);
   if (version == 0) {
     s.BackgroundForm = 0;
     s.BandWidth = 25;
@@ -150,9 +165,9 @@ LoadedObjectSettings ReadObject(const RowReader& row, uint8_t version, int k, bo
     s.BackgroundForm = BackgroundFormFromCell(row.Cell(c.BackgroundForm));
     s.DirectionX = row.Int(c.DirectionX);
     s.DirectionY = row.Int(c.DirectionY);
-    s.BandWidth = row.Int(c.BandWidth);
-    s.Gap = row.Int(c.Gap);
-    s.Threshold = row.Int(c.Threshold).value_or(95);
+    s.BandWidth = size(c.BandWidth);
+    s.Gap = size(c.Gap);
+    s.Threshold = row.Empty(c.Threshold) ? std::optional<int32_t>(95) : row.IntWithin(c.Threshold, 0, 100);
   }
   if (c.Fwhm > 0) {
     std::string cell = row.Cell(c.Fwhm);
@@ -169,7 +184,7 @@ LoadedObjectSettings ReadObject(const RowReader& row, uint8_t version, int k, bo
     }
   }
   s.TrackMode = TrackModeFromCell(row.Cell(c.TrackMode));
-  s.TrackRadius = row.Int(c.TrackRadius);
+  s.TrackRadius = size(c.TrackRadius);
   return s;
 }
 

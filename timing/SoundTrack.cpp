@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "base/ByteOrder.h"
@@ -22,22 +23,36 @@ int64_t Nint(long double x) { return RoundHalfEven(x); }
 }  // namespace
 
 bool ReadWavInfo(const std::string& path, WavInfo& info) {
-  std::ifstream f(path, std::ios::binary);
+  std::ifstream f(path, std::ios::binary | std::ios::ate);
   if (!f) return false;
-  std::vector<uint8_t> all((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-  if (all.size() < 48) return false;
-  const uint64_t size = all.size();
+  const std::streamoff end = f.tellg();
+  if (end < 48) return false;
+  const uint64_t size = static_cast<uint64_t>(end);
+  // Only the header and the chunk headers are read: the samples of a long
+  // video run to gigabytes.
+  auto read_at = [&f](uint64_t pos, uint8_t* dst, size_t n) {
+    f.clear();
+    f.seekg(static_cast<std::streamoff>(pos));
+    f.read(reinterpret_cast<char*>(dst), static_cast<std::streamsize>(n));
+    return static_cast<size_t>(f.gcount()) == n;
+  };
+  uint8_t head[48];
+  if (!read_at(0, head, sizeof head)) return false;
   info = WavInfo{};
-  info.RiffSize = Le32(&all[4]);
-  ReadFormatFields(&all[20], info);  // where a plain header has its "fmt " body
+  info.RiffSize = Le32(head + 4);
+  ReadFormatFields(head + 20, info);  // where a plain header has its "fmt " body
   info.DataOffset = 48;
   info.DataLength = info.RiffSize >= 40 ? info.RiffSize - 40u : 0;
-  // Walk the chunks for "fmt " and "data".
+  // Walk the chunks for "fmt " and "data"; a file of nothing but empty chunks
+  // is not walked to its end.
+  constexpr int kMaxChunks = 10000;
   uint64_t pos = 12;
-  while (pos + 8 <= size) {
-    const uint8_t* h = &all[pos];
+  for (int n = 0; n < kMaxChunks && pos + 8 <= size; ++n) {
+    uint8_t h[8 + 16];
+    const bool whole_format = pos + 8 + 16 <= size;
+    if (!read_at(pos, h, whole_format ? sizeof h : 8)) break;
     const uint64_t len = Le32(h + 4);
-    if (std::equal(h, h + 4, "fmt ") && len >= 16 && pos + 8 + 16 <= size) {
+    if (std::equal(h, h + 4, "fmt ") && len >= 16 && whole_format) {
       ReadFormatFields(h + 8, info);
     }
     if (std::equal(h, h + 4, "data")) {
@@ -67,9 +82,10 @@ bool SoundTrack::SoundInit(const std::string& path, int frame_count, double fram
   SamplesPerFrameRounded = static_cast<int>(Nint(SamplesPerFrame));
   AudioDiscordance = 0;
   if (info_.DataLength > 0 && frame_rate > 0) {
-    const int64_t need = static_cast<int64_t>(n) * info_.SampleRate * b * 100000;
-    AudioDiscordance =
-        static_cast<int>(Nint(static_cast<long double>(need) / frame_rate / info_.DataLength - 100000));
+    // In long double: a nonsense sample rate must not overflow the product.
+    const long double need = static_cast<long double>(n) * info_.SampleRate * b * 100000;
+    AudioDiscordance = static_cast<int>(std::clamp<int64_t>(Nint(need / frame_rate / info_.DataLength - 100000),
+                                                            INT32_MIN, INT32_MAX));
   }
   block_.clear();
   frames_read_ = 0;
@@ -143,7 +159,8 @@ SoundFrameResult SoundTrack::GraphDraw(int f, SoundChannel channel, SoundWidth w
   int count = 0;
   int lo = 65535, hi = -65535;
   for (int i = 0; i < frames_read_ && i <= 48000; ++i) {
-    const int x = static_cast<int>(Nint((i - centre) * 160 / s / k));
+    // 64-bit: a nonsense header puts samples far outside the picture.
+    const int64_t x = Nint((i - centre) * 160 / s / k);
     const int a = Scaled(i, channel, gain);
     if (i >= first && i < first + S) {
       if (std::abs(a) >= 40) {
@@ -155,9 +172,9 @@ SoundFrameResult SoundTrack::GraphDraw(int f, SoundChannel channel, SoundWidth w
     }
     hi = std::max(hi, a);
     lo = std::min(lo, a);
-    const int x2 = static_cast<int>(Nint((i + 1 - centre) * 160 / s / k));
-    if (kCentreX + x >= 0 && kCentreX + x < 333 && x2 != x) {
-      r.Columns.push_back({kCentreX + x, kCentreY - lo, kCentreY - hi});
+    const int64_t x2 = Nint((i + 1 - centre) * 160 / s / k);
+    if (x >= -kCentreX && x < 333 - kCentreX && x2 != x) {
+      r.Columns.push_back({static_cast<int>(kCentreX + x), kCentreY - lo, kCentreY - hi});
       lo = 65535;
       hi = -65535;
     }

@@ -166,15 +166,20 @@ bool ReadOpenDmlIndex(const ByteSource& src, const Layout& l, std::vector<AviFra
   if (indx[3] != 0 || Le16(indx.data()) != 4) return false;
   uint64_t count = std::min<uint64_t>(Le32(&indx[4]), (indx.size() - 24) / 16);
   std::vector<uint8_t> ix;
+  // The standard indexes follow one another through the file. One that starts
+  // before the previous one ends repeats it: a small file could otherwise
+  // name one index thousands of times and claim millions of frames.
+  uint64_t previous_end = 0;
   for (uint64_t i = 0; i < count; ++i) {
     const uint8_t* e = &indx[24 + i * 16];
     uint64_t pos = Le64(e);
     uint8_t h[8];
-    if (!src.ReadAt(pos, h, 8)) return false;
+    if (pos < previous_end || !src.ReadAt(pos, h, 8)) return false;
     uint32_t id = Le32(h);
     bool named = (char(id) == 'i' && char(id >> 8) == 'x') || (char(id >> 16) == 'i' && char(id >> 24) == 'x');
     uint64_t size = Le32(h + 4);
     if (!named || size > src.Size() - pos - 8 || !ReadBlock(src, pos + 8, size, ix)) return false;
+    previous_end = pos + 8 + size;
     if (!ParseStandardIndex(ix.data(), ix.size(), src.Size(), frames)) return false;
   }
   return !frames.empty();

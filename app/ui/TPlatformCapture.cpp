@@ -129,6 +129,12 @@ void TPlatform::AVSFileEdit1Click() {
     return;
   }
   AvsEdit = new TAvsEdit(file, this);
+  if (AvsEdit->FileName().isEmpty()) {
+    // A folder, or a file too large or unreadable: no empty editor in its place.
+    delete AvsEdit.data();
+    Dialogs().ShowError("Could not open .AVS file.\n" + QFileInfo(file).fileName());
+    return;
+  }
   AvsEdit->show();
 }
 

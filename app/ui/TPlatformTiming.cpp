@@ -15,6 +15,7 @@
 #include "app/ui/TPlatform.h"
 #include "app/ui/TPlatformChartHost.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
 #include "base/ui/Layouts.h"
 #include "base/ui/NamedItems.h"
 #include "chart/ui/Tchart1.h"
@@ -116,6 +117,10 @@ void TPlatform::OpenSoundIndicator() {
   Sound.SoundSignalDetected = false;
   if (!w->SoundInit()) {
     w->close();
+    // A damaged track is made again from the video on the next click.
+    Sound.WavMadeFor.clear();
+    Dialogs().ShowWarning(QString::fromStdString("WAV data could not be read.\r\nThe sound file " + Sound.WavFileName +
+                                                 " is damaged or too short."));
     return;
   }
   w->SamplingRateShow();

@@ -362,6 +362,12 @@ void TIdentification::ChooseLunarPredictionFile() {
   const QString folder = QFileInfo(QString::fromStdString(s.LunarPredictionFile)).absolutePath();
   const QString name = Dialogs().GetOpenFileName("Open", folder, "Text (*.txt);;All files (*)");
   if (name.isEmpty()) return;
+  // A file that cannot be read is told, and the one chosen before stays.
+  QFile file(name);
+  if (file.size() > kMaxPredictionFileBytes || !file.open(QIODevice::ReadOnly)) {
+    Dialogs().ShowError("The prediction file could not be read.");
+    return;
+  }
   Memo5->clear();
   s.LunarPredictionFile = name.toStdString();
   WriteSettingOrShowError(host_, "Identification", "Prediction file", s.LunarPredictionFile);

@@ -314,6 +314,44 @@ TEST(LoadResultCsv, NonIntegerCellsCountAsZeroWithAWarning) {
   EXPECT_EQ(r.Lines[6], row);  // the table itself is loaded unchanged
 }
 
+// Settings no run writes (a radius of two billion would keep the masks
+// drawing for hours) are told and not used: the current setting stays, a
+// position falls back to its default.
+TEST(LoadResultCsv, OutOfRangeSettingsAreNotUsed) {
+  struct Case {
+    int column;
+    const char* cell;
+    int32_t ObjectResult::*field;
+    int32_t want;
+    bool warned;
+  } cases[] = {
+      {21, "2000000000", &ObjectResult::ApertureRadius, 3, true},
+      {22, "-7", &ObjectResult::BackgroundInner, 5, true},
+      {23, "26", &ObjectResult::BackgroundOuter, 9, true},
+      {23, "25", &ObjectResult::BackgroundOuter, 25, false},
+      {25, "2147483647", &ObjectResult::X, 40, true},
+      {26, "-40000", &ObjectResult::Y, 40, true},
+      {29, "999999", &ObjectResult::BandWidth, 7, true},
+      {30, "-1", &ObjectResult::Gap, 2, true},
+      {32, "100000", &ObjectResult::TrackRadius, 9, true},
+      {33, "101", &ObjectResult::Threshold, 50, true},
+      {33, "", &ObjectResult::Threshold, 95, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.column) + " \"" + c.cell + "\"");
+    Obj o;
+    o.form = 2;
+    std::string row = Row(3, "1.0", {o});
+    SetCsvField(row, c.column, c.cell);
+    auto r = LoadText(Table(3, "/a.avi", "NTSC", {row}));
+    ASSERT_TRUE(r.Ok) << r.Error;
+    for (int j = 0; j < 3; ++j) EXPECT_EQ(r.ObjectBlocks[size_t(j)].Objects[0].*c.field, c.want);
+    int range_warnings = 0;
+    for (const auto& w : r.Warnings) range_warnings += w.find("is out of range") != std::string::npos;
+    EXPECT_EQ(range_warnings, c.warned ? 1 : 0);
+  }
+}
+
 // The FWHM cells: a rectangle-aperture run writes 0 and a faint patch's
 // half-flux diameter can come out 0 or below; such tables load without a
 // word and keep the profile width. A cell that is no number is reported.

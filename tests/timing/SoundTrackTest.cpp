@@ -139,3 +139,34 @@ TEST(SoundTrack, SampleFormatsAndTexts) {
 }
 
 }  // namespace
+
+// Header fields no recorder writes: the texts and the drawing stay within
+// their ranges instead of overflowing.
+TEST(SoundTrack, NonsenseHeadersStayInRange) {
+  TemporaryFolder dir;
+  struct Case {
+    const char* name;
+    uint32_t rate;
+    int frames;
+    int samples;
+  } cases[] = {
+      {"sample rate of 4 GHz", 0xFFFFFFFFu, 100000, 8},
+      {"two billion frames over eight samples", 8000, 2000000000, 8},
+      {"both", 0xFFFFFFFFu, 2147483647, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SoundTrack t;
+    ASSERT_TRUE(t.SoundInit(Write(dir, Wav(1, 16, c.rate, std::vector<int>(size_t(c.samples), 9000))), c.frames, 25));
+    if (c.rate == 0xFFFFFFFFu) {
+      EXPECT_TRUE(t.DiscordanceWarning());
+    }
+    for (int f : {0, 1, 15, 16, c.frames - 1}) {
+      const SoundFrameResult r = t.GraphDraw(f, SoundChannel::Both, SoundWidth::Wide, 50);
+      for (const SoundColumn& col : r.Columns) {
+        EXPECT_GE(col.x, 0);
+        EXPECT_LT(col.x, 333);
+      }
+    }
+  }
+}

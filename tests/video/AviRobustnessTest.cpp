@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/ByteOrder.h"
 #include "support/AviWriter.h"
 #include "support/VideoFixtures.h"
 #include "video/DirectShowSource.h"
@@ -116,6 +117,35 @@ TEST(AviRobustness, BrokenOpenDmlIndexFallsBack) {
   ASSERT_TRUE(avi.OpenBytes(std::make_unique<OwnedMemoryByteSource>(bytes)));
   EXPECT_NE(avi.Contents()->index_source, AviIndexSource::OpenDmlIndex);
   EXPECT_EQ(CheckReadable(bytes, true), kFrames);
+}
+
+// A super index whose entries name one standard index again and again: a
+// small file could claim millions of frames that way. The repeated index is
+// not believed; the frames come from idx1 and the scan instead.
+TEST(AviRobustness, SuperIndexRepeatingAStandardIndexIsNotBelieved) {
+  constexpr size_t kEntryRoom = 32;  // the writer's room for super index entries
+  struct Row {
+    const char* name;
+    size_t entries;  // entries claimed, each naming the first standard index
+  } rows[] = {{"every entry in use", 0}, {"all the room claimed", kEntryRoom}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    AviWriterOptions o;
+    o.open_dml = true;
+    o.segment_bytes = 2000;
+    std::vector<uint8_t> bytes = SmallAvi(o);
+    std::string text(bytes.begin(), bytes.end());
+    const size_t indx = text.find("indx") + 8;
+    uint32_t in_use = Le32(&bytes[indx + 4]);
+    ASSERT_GT(in_use, 1u);
+    if (r.entries) in_use = uint32_t(r.entries), PutLe32(&bytes[indx + 4], in_use);
+    for (size_t i = 1; i < in_use; ++i) std::memcpy(&bytes[indx + 24 + 16 * i], &bytes[indx + 24], 16);
+    TGKAvi avi;
+    ASSERT_TRUE(avi.OpenBytes(std::make_unique<OwnedMemoryByteSource>(bytes))) << avi.LastError();
+    EXPECT_NE(avi.Contents()->index_source, AviIndexSource::OpenDmlIndex);
+    EXPECT_EQ(avi.FrameCount(), kFrames);
+    EXPECT_EQ(CheckReadable(bytes, true), kFrames);
+  }
 }
 
 TEST(AviRobustness, BitFlipSweepNeverCrashes) {

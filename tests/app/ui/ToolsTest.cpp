@@ -103,6 +103,20 @@ TEST(Tools, SoundTrackIsWrittenBesideTheVideoOrExplained) {
   button->click();  // made before: used without asking
   EXPECT_EQ(m.dialogs.questions.size(), 1);
   m.W().SoundIndicator->close();
+  // A track damaged since is told, and made again on the next click.
+  std::filesystem::resize_file(m.Path("tsy.wav"), 20);
+  button->click();
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text.toStdString(),
+            "WAV data could not be read.\r\nThe sound file " + m.Path("tsy.wav").string() + " is damaged or too short.");
+  EXPECT_FALSE(m.W().OpenWindows.SoundGraphOpen);
+  m.dialogs.yes_no_answers.push_back(true);
+  button->click();
+  EXPECT_EQ(m.dialogs.questions.size(), 2);
+  EXPECT_EQ(std::filesystem::file_size(m.Path("tsy.wav")), 48u + 2u * 8000u);
+  ASSERT_TRUE(m.W().SoundIndicator);
+  m.W().SoundIndicator->close();
+  m.dialogs.messages.clear();
 
   const auto mute = m.Path("mute.avi");
   ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc=size=64x48:rate=25:duration=1 -c:v mjpeg '" + mute.string() + "'"));

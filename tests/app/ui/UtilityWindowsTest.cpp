@@ -66,6 +66,31 @@ TEST(AvsEditor, AMissingScriptOpensNothing) {
   EXPECT_EQ(m.dialogs.messages[0].text, "Could not open .AVS file.\nnone.avs");
 }
 
+// A script that is there but cannot be read gives the same message, not an
+// empty editor that looks like an empty script.
+TEST(AvsEditor, AScriptThatCannotBeReadOpensNothing) {
+  struct Case {
+    const char* name;
+    bool folder;
+  } cases[] = {{"folder.avs", true}, {"huge.avs", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MainRoadWindow m(Reader::OwnAvi);
+    const auto path = m.Path(c.name);
+    if (c.folder) {
+      std::filesystem::create_directory(path);
+    } else {
+      std::ofstream(path, std::ios::binary) << "AviSource(\"a.avi\")\r\n";
+      std::filesystem::resize_file(path, 17u << 20);  // sparse: beyond what a script can be
+    }
+    m.dialogs.open_file_names.push_back(QString::fromStdString(path.string()));
+    m.Find<QAction>("AVSFileEdit1")->trigger();
+    EXPECT_FALSE(m.W().AvsEdit);
+    ASSERT_EQ(m.dialogs.messages.size(), 1u);
+    EXPECT_EQ(m.dialogs.messages[0].text.toStdString(), std::string("Could not open .AVS file.\n") + c.name);
+  }
+}
+
 struct PanCase {
   int width, height, max_x, max_y;
 };

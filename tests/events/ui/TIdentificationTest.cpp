@@ -160,6 +160,15 @@ TEST(TIdentification, ListingObserverAndPredictionFileCommands) {
   EXPECT_EQ((f.host.ini[{"Identification", "ObserverLunar"}]), "Kim Park");
   EXPECT_EQ(f.host.events.Texts.IdentificationCode, "231231x777KP");
 
+  // A file that cannot be read is told; the file chosen before stays.
+  const int listed = f.w->Memo5->blockCount();
+  f.host.dialogs.open_file_names.push_back(QString::fromStdString(f.folder.File("missing.txt")));
+  f.w->Openpredictionfile1->trigger();
+  ASSERT_FALSE(f.host.Messages().empty());
+  EXPECT_EQ(f.host.Messages().back(), "The prediction file could not be read.");
+  EXPECT_EQ(f.host.settings.LunarPredictionFile, f.folder.File("lunar.txt"));
+  EXPECT_EQ(f.w->Memo5->blockCount(), listed);
+
   const std::string other = f.folder.Write("other.txt", "a\nb\nc\n");
   f.host.dialogs.open_file_names.push_back(QString::fromStdString(other));
   f.w->Openpredictionfile1->trigger();
