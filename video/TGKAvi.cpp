@@ -60,8 +60,9 @@ class AviCodecDecoder {
     const auto& frames = avi.frames;
     // Decode forward from where the decoder is, unless a key frame after the
     // packets sent so far gets there sooner (every frame of an intra-only
-    // stream is one).
-    bool continue_run = have_out_ && !flushed_ && j > out_index_ && j - out_index_ <= 64;
+    // stream is one). A drained decoder still holds the pictures after the
+    // last one it gave: the last frames of a file come from there.
+    bool continue_run = have_out_ && j > out_index_ && j - out_index_ <= 64;
     if (continue_run && j > out_index_ + 1 && StartsAfter(avi, j, std::max(next_send_, out_index_ + 2)))
       continue_run = false;
     if (!(have_out_ && out_index_ == j) && !continue_run) Restart(StartFrame(avi, j));

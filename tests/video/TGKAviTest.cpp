@@ -311,6 +311,44 @@ INSTANTIATE_TEST_SUITE_P(Codecs, CompressedJumps,
                                            JumpCase{"h264_gop10", "-c:v libx264 -g 10 -keyint_min 10 -sc_threshold 0 -bf 2", 12}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+struct RunCase {
+  const char* name;
+  const char* args;  // ffmpeg output options
+};
+
+class CompressedRuns : public ::testing::TestWithParam<RunCase> {};
+
+// A measurement run reads every frame in order: each packet is decoded once,
+// also the last frames, which a drained decoder still holds. Each picture is
+// the one a reader that starts at the frame's key frame gives.
+TEST_P(CompressedRuns, EveryPacketDecodedOnceToTheEnd) {
+  constexpr int kRun = 24;
+  const std::string path = FixturePath(std::string("run_") + GetParam().name + ".avi");
+  ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc2=size=48x32:rate=25 -frames:v " + std::to_string(kRun) + " " +
+                        GetParam().args + " '" + path + "'"));
+  TGKAvi run, direct;
+  ASSERT_TRUE(run.OpenStreams(path));
+  ASSERT_EQ(run.FrameCount(), kRun);
+  Bitmap24 a, b;
+  for (int pass = 1; pass <= 2; ++pass) {
+    for (int n = 0; n < kRun; ++n) {
+      ASSERT_TRUE(run.GetFrameBitmap(n, a)) << n << ": " << run.LastError();
+      ASSERT_TRUE(direct.OpenStreams(path));
+      ASSERT_TRUE(direct.GetFrameBitmap(n, b)) << n;
+      EXPECT_TRUE(a == b) << "pass " << pass << " frame " << n;
+    }
+    EXPECT_EQ(run.CodecPacketsSent(), int64_t(pass) * kRun);
+    ASSERT_TRUE(run.GetFrameBitmap(kRun - 1, a));  // the same frame again
+    EXPECT_EQ(run.CodecPacketsSent(), int64_t(pass) * kRun);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Codecs, CompressedRuns,
+                         ::testing::Values(RunCase{"h264_bframes", "-c:v libx264 -g 10 -sc_threshold 0 -bf 2"},
+                                           RunCase{"h264_no_bframes", "-c:v libx264 -g 10 -bf 0"},
+                                           RunCase{"mpeg4_bframes", "-c:v mpeg4 -g 10 -bf 1 -flags +cgop -sc_threshold 1000000000"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 
 TEST(AviWriter, FfmpegCliDecodesTheSamePixels) {
