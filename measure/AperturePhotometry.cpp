@@ -190,6 +190,10 @@ double BackgroundPerPixel(const ApertureBlockSums& s) {
   return (s.Background[0] + s.Background[1] + s.Background[2]) / 3 / s.BackgroundCount;
 }
 
+double StoredPeak(const ApertureSums& sums, size_t j, const ApertureOptions& options) {
+  return sums[0].Peak - (options.SubtractBackground ? BackgroundPerPixel(sums[j]) : 0.0);
+}
+
 void StoreApertureSums(const ApertureSums& sums, int k, DataLineBlocks& blocks, const ApertureOptions& options) {
   if (k < 1 || k > 3) return;
   const size_t obj = static_cast<size_t>(k - 1);
@@ -216,7 +220,7 @@ void StoreApertureSums(const ApertureSums& sums, int k, DataLineBlocks& blocks, 
     r.ApertureSum = static_cast<int32_t>(RoundHalfEven(a));
     r.BackgroundSum = static_cast<int32_t>(RoundHalfEven(b));
     r.FwhmHfd = s.Hfd;
-    r.Peak = sums[0].Peak - (options.SubtractBackground ? b / count : 0.0);
+    r.Peak = StoredPeak(sums, j, options);
   }
 }
 

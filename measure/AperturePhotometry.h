@@ -79,6 +79,10 @@ ApertureSums MeasureApertureSums(const Bitmap24& frame, const ApertureMeasureCon
 // background pixel), as the main window shows it.
 double BackgroundPerPixel(const ApertureBlockSums& s);
 
+// Block j's peak: block 0's brightest aperture pixel, less block j's
+// background per pixel when SubtractBackground is on.
+double StoredPeak(const ApertureSums& sums, size_t j, const ApertureOptions& options);
+
 // Stores the three blocks' results of object k (1..3) into blocks.
 void StoreApertureSums(const ApertureSums& sums, int k, DataLineBlocks& blocks, const ApertureOptions& options);
 

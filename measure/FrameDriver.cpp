@@ -258,12 +258,18 @@ void Driver::Drift(int k, FrameOutcome& out) {
 
 void Driver::Measure(int k, FrameOutcome& out) {
   const size_t i = Idx(k);
+  const ObjectResult& o = Obj(lines_, 0, k);
   if (s_.PsfPhotometry) {
     std::optional<PsfFitResult> fit = hooks_.MeasurePsf(ctx_, k, At(k));
     if (fit && k == s_.SelectedObject) out.SelectedPsf = fit;
+    // The fit has no peak of its own; the peak column must still be this
+    // frame's, so it takes what the aperture would read here.
+    ApertureSums sums{};
+    if (o.BackgroundForm != 3)
+      sums = SumAperturePixels(st_.FrameBitmap, st_.Classes[i], o.BackgroundOuter, w_.x[i], w_.y[i]);
+    for (size_t j = 0; j < 3; ++j) lines_[j].Objects[i].Peak = StoredPeak(sums, j, s_.Aperture);
     return;
   }
-  const ObjectResult& o = Obj(lines_, 0, k);
   ApertureMeasureContext m;
   m.Classes = &st_.Classes[i];
   m.BackgroundForm = o.BackgroundForm;

@@ -93,8 +93,9 @@ void TPlatform::Button31Click() {
   const FrameDriverSettings s = DriverSettings();
   FrameContext ctx{ScrollBar1->value(), Driver.FrameBitmap, Driver, Frames.FrameDataLines, s};
   if (OptimizeBackgroundDirectionAsSet(ctx, k, Driver.ObjectX[i], Driver.ObjectY[i])) ShowNeighbor();
-  // A new direction asks the tracking to find the star again from scratch.
-  UpDown7->SetPosition(95);
+  // A new direction asks the tracking to find the star again from scratch;
+  // the 'Filing Cabinet' step count chooses how strict it starts.
+  UpDown7->SetPosition(UpDown12->Position() == 0 ? 95 : 0);
   UpDown7Click();
 }
 

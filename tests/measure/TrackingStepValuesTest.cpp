@@ -126,6 +126,25 @@ TEST(TrackingStepValues, FrameCarriesTheSelectedObjectsPsfResult) {
   EXPECT_FALSE(aperture.Show(0).SelectedPsf);
 }
 
+// The peak column means the brightest aperture pixel whichever photometry
+// runs: each frame's own, not one left from an earlier frame.
+TEST(TrackingStepValues, PsfFrameCarriesItsOwnPeakPixel) {
+  struct Case {
+    bool subtract_background;
+    double peak[2];  // star centres: background 20 plus the amplitude
+  };
+  for (const Case c : {Case{false, {180, 100}}, Case{true, {160, 80}}}) {
+    PsfRig rig;
+    rig.Settings.Aperture.SubtractBackground = c.subtract_background;
+    for (auto& block : rig.Lines)
+      for (auto& o : block.Objects) o.Peak = 999;
+    rig.Show(0);
+    for (size_t j = 0; j < 3; ++j)
+      for (size_t k = 0; k < 2; ++k)
+        EXPECT_DOUBLE_EQ(rig.Lines[j].Objects[k].Peak, c.peak[k]) << c.subtract_background << " block " << j;
+  }
+}
+
 // A refit belongs to the frame it ran on: the next frame carries no width and
 // no radii of it.
 TEST(TrackingStepValues, RefitResultsBelongToTheirFrameOnly) {

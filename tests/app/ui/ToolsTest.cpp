@@ -24,12 +24,17 @@ std::vector<Bitmap24> LimbFrames() {
 
 void DeletePosted() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
-TEST(Tools, PlacingALimbObjectTurnsItsBandAlongTheLimbAndOpitimizeAgrees) {
-  MainRoadWindow m(Reader::OwnAvi);
+// Opens the limb video and gives object A the 'Meteor/Lunar Limb' background.
+void OpenLimbObject(MainRoadWindow& m) {
   const auto path = m.Path("limb.avi");
   ASSERT_TRUE(WriteAvi(path.string(), LimbFrames()));
   ASSERT_TRUE(m.OpenThroughButton1(path));
-  m.Find<QRadioButton>("RadioButton3")->click();  // 'Meteor/Lunar Limb'
+  m.Find<QRadioButton>("RadioButton3")->click();
+}
+
+TEST(Tools, PlacingALimbObjectTurnsItsBandAlongTheLimbAndOpitimizeAgrees) {
+  MainRoadWindow m(Reader::OwnAvi);
+  ASSERT_NO_FATAL_FAILURE(OpenLimbObject(m));
   ASSERT_EQ(m.W().Frames.FrameDataLines[0].Objects[0].BackgroundForm, 2);
   const BkgLineGeometry& g = m.W().Driver.Geometry[0];
   EXPECT_EQ(g.DirectionY, -100);
@@ -45,6 +50,25 @@ TEST(Tools, PlacingALimbObjectTurnsItsBandAlongTheLimbAndOpitimizeAgrees) {
   EXPECT_EQ(std::abs(g.DirectionX), 500);
   EXPECT_EQ(m.W().UpDown7->Position(), 95);
   EXPECT_EQ(m.W().Frames.FrameDataLines[0].Objects[0].Threshold, 95);
+}
+
+TEST(Tools, OpitimizeResetsTheThresholdByTheCabinetStepCount) {
+  MainRoadWindow m(Reader::OwnAvi);
+  ASSERT_NO_FATAL_FAILURE(OpenLimbObject(m));
+  m.ClickImage1(60, 50);
+  struct Case {
+    int cabinet_steps;
+    int threshold;
+  };
+  for (const Case c : {Case{0, 95}, Case{1, 0}, Case{2, 0}, Case{0, 95}}) {
+    m.W().UpDown12->SetPosition(c.cabinet_steps);
+    m.W().UpDown7->SetPosition(40);
+    m.Click("Button31");  // 'Opitimize'
+    EXPECT_EQ(m.W().UpDown7->Position(), c.threshold) << c.cabinet_steps;
+    EXPECT_EQ(m.W().UpDown7->Edit()->text().toStdString(), std::to_string(c.threshold));
+    EXPECT_EQ(m.W().Frames.FrameDataLines[2].Objects[0].Threshold, c.threshold);
+    EXPECT_EQ(m.W().Tracking.Profiles[0].MatchThresholdPercent, c.threshold);
+  }
 }
 
 TEST(Tools, StarImageAndHistogramFollowTheShownFrame) {
