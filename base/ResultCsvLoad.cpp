@@ -31,6 +31,9 @@
 namespace {
 
 constexpr double kFwhmPerSigma = 2.35482;
+// Far wider than any star the apertures (radius up to 25) can hold; a wider
+// stored profile would overflow the fitted volume.
+constexpr double kMaxFwhm = 100;
 constexpr std::string_view kFileNameLabel = "FileName : ";
 constexpr std::string_view kVideoSystemLabel = "Video System : ";
 
@@ -176,7 +179,11 @@ LoadedObjectSettings ReadObject(const RowReader& row, uint8_t version, int k, bo
       // A width of 0 or less is what a run writes when it fitted no profile
       // (a rectangle aperture, a half-flux diameter of a faint patch): the
       // stored width stays, and only a cell no run writes is reported.
-      if (fwhm && std::isfinite(*fwhm) && *fwhm > 0)
+      if (fwhm && std::isfinite(*fwhm) && *fwhm > kMaxFwhm)
+        warnings.push_back("Column " + std::to_string(c.Fwhm) + ": the FWHM \"" + cell.substr(0, 40) +
+                           "\" is out of range (0 to " + std::to_string(int(kMaxFwhm)) +
+                           "); the profile width is kept.");
+      else if (fwhm && std::isfinite(*fwhm) && *fwhm > 0)
         s.ProfileWidth = *fwhm / kFwhmPerSigma;
       else if (!fwhm || !std::isfinite(*fwhm))
         warnings.push_back("Column " + std::to_string(c.Fwhm) + ": the FWHM \"" + cell.substr(0, 40) +

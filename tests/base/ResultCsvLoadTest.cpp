@@ -354,7 +354,8 @@ TEST(LoadResultCsv, OutOfRangeSettingsAreNotUsed) {
 
 // The FWHM cells: a rectangle-aperture run writes 0 and a faint patch's
 // half-flux diameter can come out 0 or below; such tables load without a
-// word and keep the profile width. A cell that is no number is reported.
+// word and keep the profile width. A cell that is no number, or a width no
+// star can have, is reported.
 TEST(LoadResultCsv, FwhmCellsTheProgramWritesLoadSilently) {
   struct Case {
     std::string cell;
@@ -362,7 +363,8 @@ TEST(LoadResultCsv, FwhmCellsTheProgramWritesLoadSilently) {
   };
   const Case cases[] = {{FormatFixed(0.0L, 4, 6), false},  {FormatFixed(-0.75L, 4, 6), false},
                         {"-0.0000", false},                {"wide", true},
-                        {"nan", true}};
+                        {"nan", true},                     {"100000000", true},
+                        {"1e300", true}};
   for (const Case& c : cases) {
     Obj o;
     o.form = 2;
