@@ -60,7 +60,10 @@ TReportLightCurveData MakeReportLines(TReportLightCurveElement& e) {
   e.EndM = FormatInt(m2);
   e.StartS = FormatFixed(s1, 2, 6);
   e.EndS = FormatFixed(s2, 2, 6);
-  e.Duration = FormatFixed((h2 * 3600 + m2 * 60 + s2) - (h1 * 3600 + m1 * 60 + s1), 2, 6);
+  long double span = (h2 * 3600 + m2 * 60 + s2) - (h1 * 3600 + m1 * 60 + s1);
+  // A recording that runs past midnight ends at a smaller time of day.
+  if (span < 0) span += 86400;
+  e.Duration = FormatFixed(span, 2, 6);
 
   TReportLightCurveData d;
   d.Lines[0] = "Date: " + e.RecordingDate + " " + e.StartH + ":" + e.StartM + ":" + e.StartS + ": " + e.Duration +

@@ -197,8 +197,17 @@ std::string TickTime(int64_t ticks) {
   // Ticks before year 1 have no calendar time.
   if (ticks < 0) return {};
   const TicksDateTime p = TicksToDateTime(ticks);
-  return FormatInt(p.hour) + "h" + FormatInt(p.minute) + "m" +
-         FormatInt(RoundHalfEven(static_cast<long double>(p.rest) / kTicksPerSecond)) + "s";
+  int hour = p.hour, minute = p.minute;
+  int64_t second = RoundHalfEven(static_cast<long double>(p.rest) / kTicksPerSecond);
+  // 59.5 s and more round up to the next minute, not to "60s".
+  if (second >= 60) {
+    second -= 60;
+    if (++minute == 60) {
+      minute = 0;
+      if (++hour == 24) hour = 0;
+    }
+  }
+  return FormatInt(hour) + "h" + FormatInt(minute) + "m" + FormatInt(second) + "s";
 }
 
 std::string MeasuredExposure(double rate) {

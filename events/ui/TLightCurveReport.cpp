@@ -432,7 +432,8 @@ void TLightCurveReport::Button4Click() {
     const std::string name = MakeXmlFileName(e, S(Edit11->text()));
     Edit43->setText(Q(name));
     const QString chosen = Dialogs().GetSaveFileName("Save XML Report File", Q(name), "XML (*.xml)");
-    if (!chosen.isEmpty()) SaveLines(chosen, lines);
+    // A report that could not be written does not count as made.
+    if (!chosen.isEmpty() && !SaveLines(chosen, lines)) return;
   }
   host_.MarkReportStepDone();
 }

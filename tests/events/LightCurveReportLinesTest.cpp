@@ -86,6 +86,21 @@ TEST(MakeReportLines, TimesThatDoNotConvertCountAsZero) {
   EXPECT_EQ(e.Duration, "1.23");
 }
 
+TEST(MakeReportLines, SpanPastMidnight) {
+  struct Row {
+    const char *sh, *sm, *ss, *eh, *em, *es, *span;
+  };
+  for (Row r : {Row{"23", "59", "58.5", "0", "0", "3.25", "4.75"}, Row{"23", "0", "0", "1", "0", "0", "7200.00"},
+                Row{"23", "30", "0", "0", "29", "59.5", "3599.50"}, Row{"12", "0", "0", "12", "0", "0", "0.00"}}) {
+    TReportLightCurveElement e = Element();
+    e.StartH = r.sh, e.StartM = r.sm, e.StartS = r.ss;
+    e.EndH = r.eh, e.EndM = r.em, e.EndS = r.es;
+    const TReportLightCurveData d = MakeReportLines(e);
+    EXPECT_EQ(e.Duration, r.span) << r.span;
+    EXPECT_NE(d.Lines[0].find(std::string(": ") + r.span + ": 3"), std::string::npos) << d.Lines[0];
+  }
+}
+
 TEST(ReportDisplayLines, TwoHundredValuesGiveFiveLines) {
   TReportLightCurveElement e = Element();
   e.ValueCount = 200;

@@ -164,6 +164,37 @@ TEST(MagnitudeCalculation, DoubleStarFitAndStepHeights) {
   }
 }
 
+// The event time is a time of day: a delay that takes it before midnight
+// gives the previous day's time, and seconds that round up to 60 with fewer
+// decimals carry into the minute.
+TEST(MagnitudeCalculation, EventTimeAcrossMinuteAndMidnight) {
+  struct Row {
+    BaseTime base;
+    EventCamera camera;
+    int digits;
+    const char* time;    // hour, minute and second texts joined
+    const char* report;  // columns 9-18 of the report line
+  };
+  for (const Row& r : {Row{BaseTime{0, 0, 0.010}, EventCamera::Wat120N, 3, "235959.977", "235959.977"},
+                       Row{BaseTime{0, 0, 0.033}, EventCamera::Wat120N, 3, "000000.000", "000000.000"},
+                       Row{BaseTime{0, 0, 5.0}, EventCamera::Wat120N, 3, "000004.967", "000004.967"},
+                       Row{BaseTime{12, 34, 59.97}, EventCamera::Wat100N, 1, "123500.0", "123500.0"},
+                       Row{BaseTime{12, 59, 59.96}, EventCamera::Wat100N, 1, "130000.0", "130000.0"},
+                       Row{BaseTime{12, 34, 59.94}, EventCamera::Wat100N, 1, "123459.9", "123459.9"},
+                       Row{BaseTime{12, 34, 59.9996}, EventCamera::Wat100N, 3, "123500.000", "123500.000"}}) {
+    const TReportLightCurveElement e = LunarStar();
+    MagnitudeInputs in = SingleStar(e);
+    in.BaseTimes = {r.base, r.base};
+    in.Camera = r.camera;
+    in.SecondsDigits = r.digits;
+    EventResultTexts keep;
+    const MagnitudeResult m = MagnitudeCalculation(in, keep);
+    EXPECT_EQ(keep.EventHourText + keep.EventMinuteText + keep.EventSecondText, r.time) << r.time;
+    ASSERT_EQ(m.Memo2.size(), 1u) << r.time;
+    EXPECT_EQ(m.Memo2[0].substr(8, std::string(r.report).size()), r.report) << r.time;
+  }
+}
+
 TEST(MagnitudeCalculation, AsteroidDropLines) {
   TReportLightCurveElement e = LunarStar();
   e.Kind = ReportKind::Asteroid;

@@ -192,6 +192,28 @@ TEST(BuildTextReport, EmptyListAndEmptyFields) {
   EXPECT_EQ(lines[18], "[Telescope ]  Aperture:  cm   Type: Newtonian   F=4.0");
 }
 
+// The recorded span's seconds are rounded to whole seconds, ties to even; a
+// second that rounds up to 60 carries into the minute and the hour.
+TEST(BuildTextReport, RecordedTimesCarryRoundedSeconds) {
+  struct Row {
+    int64_t ticks;
+    const char* text;
+  };
+  for (Row r : {Row{638251868985000000, "10h34m58s"},    // 2023-07-17 10:34:58.5
+                Row{638251868995000000, "10h35m0s"},     // 10:34:59.5
+                Row{638251883996000000, "11h0m0s"},      // 10:59:59.6
+                Row{638252351997000000, "0h0m0s"}}) {    // 23:59:59.7
+    ReportClock clock;
+    clock.TimeStampMode = 3;
+    clock.TimingFrameRate = 29.97;
+    clock.FirstFrameTicks = r.ticks;
+    clock.LastFrameTicks = r.ticks;
+    const auto lines = BuildTextReport(TAsteroidTiming{}, TReportLightCurveElement{}, ReportFormInputs{}, clock);
+    EXPECT_EQ(lines[15], std::string("[Recorded  ]  From  ") + r.text);
+    EXPECT_EQ(lines[16], std::string("              To    ") + r.text);
+  }
+}
+
 TEST(BuildTextReport, MeasuredExposureByFrameRate) {
   struct Row {
     double rate;

@@ -126,6 +126,13 @@ TEST(TLightCurveReport, SavesTheXmlReportAndTheLightCurve) {
   f.w->Button4->click();
   EXPECT_EQ(f.host.marked, 2);
 
+  // A file that cannot be written: the user is told, the step is not marked.
+  const size_t messages = f.dialogs.messages.size();
+  f.dialogs.save_file_names = {QString::fromStdString(f.folder.File("missing/report.xml"))};
+  f.w->Button4->click();
+  EXPECT_EQ(f.dialogs.messages.size(), messages + 1);
+  EXPECT_EQ(f.host.marked, 2);
+
   f.events.ReportLightCurveElement.StartH = "9";
   f.events.ReportLightCurveElement.StartM = "4";
   f.events.ReportLightCurveElement.StartS = "7.96";
