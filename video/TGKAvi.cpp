@@ -66,7 +66,7 @@ class AviCodecDecoder {
     // last one it gave: the last frames of a file come from there.
     bool continue_run = have_out_ && j > out_index_ && j - out_index_ <= 64;
     if (continue_run && j > out_index_ + 1 && StartsAfter(avi, j, std::max(next_send_, out_index_ + 2)))
-      continue_run = false;
+      continue_run = StartsBefore(avi, j, next_send_);
     if (!(have_out_ && out_index_ == j) && !continue_run) Seek(avi, j);
     while (trial_ || !(have_out_ && out_index_ >= j)) {
       AvFramePtr f = MakeAvFrame();
@@ -204,6 +204,16 @@ class AviCodecDecoder {
     }
     Restart(k, k);
     trial_ = leading < 0;
+  }
+
+  // Whether a new start for frame j would begin before packet `from`: a key
+  // frame that needs the group before it, known or likely in a stream that
+  // has such key frames.
+  bool StartsBefore(const AviContents& avi, int j, int from) const {
+    const int k = StartFrame(avi, j);
+    if (k == 0 || !leading_seen_) return false;
+    const int8_t leading = k < int(leading_.size()) ? leading_[size_t(k)] : int8_t(-1);
+    return leading != 0 && StartFrame(avi, k - 1) < from;
   }
 
   // Records whether key frame p had pictures shown before it that came after it.

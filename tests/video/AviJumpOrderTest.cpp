@@ -73,3 +73,26 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+// Steps forward over key frames whose leading pictures need the group before:
+// once the first such key frame is found, the decoder keeps running instead
+// of starting again a group earlier at every key frame.
+TEST(ReorderedSteps, ForwardStepsOverOpenGroupsDecodeEachPacketOnce) {
+  const std::string path = FixturePath("reorder_steps.avi");
+  ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc2=size=160x120:rate=25 -frames:v 60 -g 12 -c:v mpeg4 -bf 2 '" + path + "'"));
+  TGKAvi sequential, stepping;
+  ASSERT_TRUE(sequential.OpenStreams(path));
+  ASSERT_TRUE(stepping.OpenStreams(path));
+  Bitmap24 a, b;
+  for (int n = 0; n < 60; ++n) {
+    ASSERT_TRUE(sequential.GetFrameBitmap(n, a));
+    if (n % 7 != 0) continue;
+    ASSERT_TRUE(stepping.GetFrameBitmap(n, b)) << n;
+    EXPECT_TRUE(a == b) << "frame " << n;
+  }
+  EXPECT_LE(stepping.CodecPacketsSent(), 60 + 12);
+}
+
+}  // namespace
