@@ -20,7 +20,9 @@ extern "C" {
 
 // Frames of a compressed AVI stream through libavcodec, the decoder chosen from
 // the RIFF tag. Frame j is the j-th decoded picture counted from the key frame
-// decoding started at; sequential frames keep the decoder running.
+// the numbering starts at; each packet carries its frame index as its time
+// stamp, so pictures tell which packet they came from. Sequential frames keep
+// the decoder running.
 class AviCodecDecoder {
  public:
   bool Setup(const DibFormat& f, uint32_t handler, std::string& error) {
@@ -64,19 +66,46 @@ class AviCodecDecoder {
     // last one it gave: the last frames of a file come from there.
     bool continue_run = have_out_ && j > out_index_ && j - out_index_ <= 64;
     if (continue_run && j > out_index_ + 1 && StartsAfter(avi, j, std::max(next_send_, out_index_ + 2)))
-      continue_run = false;
-    if (!(have_out_ && out_index_ == j) && !continue_run) Restart(StartFrame(avi, j));
-    while (!(have_out_ && out_index_ >= j)) {
+      continue_run = StartsBefore(avi, j, next_send_);
+    if (!(have_out_ && out_index_ == j) && !continue_run) Seek(avi, j);
+    while (trial_ || !(have_out_ && out_index_ >= j)) {
       AvFramePtr f = MakeAvFrame();
       int r = avcodec_receive_frame(ctx_.get(), f.get());
       if (r == 0) {
+        ++received_;
+        const int64_t pts = f->pts;
+        const bool tagged = pts != AV_NOPTS_VALUE && pts >= 0 && pts < int64_t(frames.size());
+        if (tagged) Learn(avi, int(pts));
+        if (!counting_) {
+          // Pictures of the group before the one counted from only served as references.
+          if (tagged && pts < count_from_) continue;
+          counting_ = true;
+          while (!pending_.empty() && pending_.front() < count_from_) pending_.pop_front();
+        }
+        if (trial_ && !TrialHolds(avi, tagged ? int(pts) : -1)) {
+          RestartBeforeKey(avi);
+          continue;
+        }
         if (!pending_.empty()) out_index_ = pending_.front(), pending_.pop_front();
         else ++out_index_;
+        // The trial may have to look past frame j before it is sure of it.
+        if (trial_ && out_index_ == j) kept_.reset(av_frame_clone(f.get())), kept_index_ = j;
         last_ = std::move(f);
         have_out_ = true;
         continue;
       }
-      if (r != AVERROR(EAGAIN)) break;
+      if (r == AVERROR(EAGAIN) && trial_ && sent_ - received_ > int64_t(ctx_->has_b_frames)) {
+        // More pictures held back than the decoder reorders: some were dropped.
+        RestartBeforeKey(avi);
+        continue;
+      }
+      if (r != AVERROR(EAGAIN)) {
+        if (r == AVERROR_EOF && trial_) {
+          RestartBeforeKey(avi);
+          continue;
+        }
+        break;
+      }
       if (next_send_ < int(frames.size())) {
         const AviFrameEntry& e = frames[size_t(next_send_)];
         int index = next_send_++;
@@ -94,10 +123,12 @@ class AviCodecDecoder {
         packet_->data = buf->data;
         packet_->size = int(e.size);
         packet_->flags = e.keyframe ? AV_PKT_FLAG_KEY : 0;
+        // Each picture names the packet it came from.
+        packet_->pts = index;
         ++packets_sent_;
         const int sent = avcodec_send_packet(ctx_.get(), packet_.get());
         av_packet_unref(packet_.get());
-        if (sent == 0) pending_.push_back(index);
+        if (sent == 0) pending_.push_back(index), ++sent_;
       } else if (!flushed_) {
         avcodec_send_packet(ctx_.get(), nullptr);
         flushed_ = true;
@@ -105,12 +136,16 @@ class AviCodecDecoder {
         break;
       }
     }
+    trial_ = false;
     // A picture after j means frame j itself did not decode.
-    if (!have_out_ || !last_ || out_index_ != j) {
+    const AvFramePtr kept = std::move(kept_);
+    const AVFrame* picture = have_out_ && last_ && out_index_ == j ? last_.get() : nullptr;
+    if (!picture && kept && kept_index_ == j && have_out_ && out_index_ > j) picture = kept.get();
+    if (!picture) {
       error = "The frame cannot be decoded.";
       return false;
     }
-    if (!AvFrameToBitmap(*last_, scaler, out)) {
+    if (!AvFrameToBitmap(*picture, scaler, out)) {
       error = "The decoded frame's pixel format cannot be converted.";
       return false;
     }
@@ -149,10 +184,90 @@ class AviCodecDecoder {
     return pool_ ? av_buffer_pool_get(pool_.get()) : nullptr;
   }
 
-  void Restart(int k) {
+  // Starts decoding for frame j. Pictures that follow a key frame in the file
+  // but are shown before it (an open group of pictures) refer to the group
+  // before: then decoding starts one key frame earlier and the pictures of the
+  // earlier group are left out. Whether a key frame has such pictures is
+  // learnt whenever decoding passes it; until then a start at the key frame
+  // itself is tried and abandoned when the decoder drops pictures.
+  void Seek(const AviContents& avi, int j) {
+    const int k = StartFrame(avi, j);
+    const bool reorders = ctx_->has_b_frames > 0 || leading_seen_ || packets_sent_ == 0;
+    if (intra_only_ || k == 0 || !reorders) {
+      Restart(k, k);
+      return;
+    }
+    const int8_t leading = k < int(leading_.size()) ? leading_[size_t(k)] : int8_t(-1);
+    if (leading == 1) {
+      Restart(StartFrame(avi, k - 1), k);
+      return;
+    }
+    Restart(k, k);
+    trial_ = leading < 0;
+  }
+
+  // Whether a new start for frame j would begin before packet `from`: a key
+  // frame that needs the group before it, known or likely in a stream that
+  // has such key frames.
+  bool StartsBefore(const AviContents& avi, int j, int from) const {
+    const int k = StartFrame(avi, j);
+    if (k == 0 || !leading_seen_) return false;
+    const int8_t leading = k < int(leading_.size()) ? leading_[size_t(k)] : int8_t(-1);
+    return leading != 0 && StartFrame(avi, k - 1) < from;
+  }
+
+  // Records whether key frame p had pictures shown before it that came after it.
+  void Learn(const AviContents& avi, int p) {
+    if (p > start_ && avi.frames[size_t(p)].keyframe) MarkLeading(avi, p, max_pts_ > p);
+    max_pts_ = std::max(max_pts_, p);
+  }
+
+  void MarkLeading(const AviContents& avi, int k, bool leading) {
+    if (leading_.size() < avi.frames.size()) leading_.resize(avi.frames.size(), int8_t(-1));
+    leading_[size_t(k)] = leading ? 1 : 0;
+    if (leading) leading_seen_ = true;
+  }
+
+  // False when the tried key frame turns out to have pictures shown before it;
+  // ends the trial once the pictures that could be such have all come out
+  // after it.
+  bool TrialHolds(const AviContents& avi, int pts) {
+    if (pts < 0) {  // untagged pictures cannot be judged
+      trial_ = false;
+      return true;
+    }
+    if (!key_out_ && pts != count_from_) return false;
+    key_out_ = true;
+    trial_seen_.push_back(pts);
+    int need = int(ctx_->has_b_frames);
+    for (int q = count_from_ + 1; q < int(avi.frames.size()) && need > 0; ++q) {
+      if (avi.frames[size_t(q)].size == 0) continue;
+      if (std::find(trial_seen_.begin(), trial_seen_.end(), q) == trial_seen_.end()) return true;
+      --need;
+    }
+    MarkLeading(avi, count_from_, false);
+    trial_ = false;
+    return true;
+  }
+
+  void RestartBeforeKey(const AviContents& avi) {
+    const int k = count_from_;
+    MarkLeading(avi, k, true);
+    Restart(StartFrame(avi, k - 1), k);
+  }
+
+  void Restart(int start, int count_from) {
     avcodec_flush_buffers(ctx_.get());
-    next_send_ = k;
-    out_index_ = k - 1;
+    next_send_ = start;
+    out_index_ = count_from - 1;
+    start_ = start;
+    count_from_ = count_from;
+    counting_ = start == count_from;
+    max_pts_ = -1;
+    sent_ = received_ = 0;
+    trial_ = key_out_ = false;
+    trial_seen_.clear();
+    kept_.reset();
     pending_.clear();
     have_out_ = false;
     flushed_ = false;
@@ -171,6 +286,18 @@ class AviCodecDecoder {
   int next_send_ = 0, out_index_ = -1;
   int64_t packets_sent_ = 0;
   bool have_out_ = false, flushed_ = false, intra_only_ = false;
+  // Where the current run started and the key frame its numbering starts at.
+  int start_ = 0, count_from_ = 0, max_pts_ = -1;
+  bool counting_ = true;
+  int64_t sent_ = 0, received_ = 0;
+  // Per key frame: -1 not known yet, 1 pictures shown before it follow it in the file.
+  std::vector<int8_t> leading_;
+  bool leading_seen_ = false;
+  // A start at a key frame not known yet, on trial.
+  bool trial_ = false, key_out_ = false;
+  std::vector<int> trial_seen_;
+  AvFramePtr kept_;
+  int kept_index_ = -1;
 };
 
 namespace {

@@ -346,7 +346,8 @@ TEST_P(CompressedRuns, EveryPacketDecodedOnceToTheEnd) {
 INSTANTIATE_TEST_SUITE_P(Codecs, CompressedRuns,
                          ::testing::Values(RunCase{"h264_bframes", "-c:v libx264 -g 10 -sc_threshold 0 -bf 2"},
                                            RunCase{"h264_no_bframes", "-c:v libx264 -g 10 -bf 0"},
-                                           RunCase{"mpeg4_bframes", "-c:v mpeg4 -g 10 -bf 1 -flags +cgop -sc_threshold 1000000000"}),
+                                           RunCase{"mpeg4_bframes", "-c:v mpeg4 -g 10 -bf 1 -flags +cgop -sc_threshold 1000000000"},
+                                           RunCase{"mpeg4_open_gop", "-c:v mpeg4 -g 10 -bf 2"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
