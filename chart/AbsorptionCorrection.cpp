@@ -55,9 +55,12 @@ AbsorptionResult AbsorptionCorrection::Correct(const std::vector<std::string>& l
   for (int k = 0; k < total; ++k) {
     long double sum = 0;
     int count = 0;
-    for (int j = k - w; j <= k + w; ++j) {
-      if (j < 0 || j > total - 1) continue;
-      sum += AbsorbCorrections[static_cast<size_t>(j)].ComparisonValue;
+    // A record without a comparison value has no brightness to add: counted
+    // as 0 it would dim the mean and inflate its neighbours' targets.
+    for (int j = std::max(k - w, 0); j <= std::min(k + w, total - 1); ++j) {
+      const AbsorbCorrect& other = AbsorbCorrections[static_cast<size_t>(j)];
+      if (!other.Stored) continue;
+      sum += other.ComparisonValue;
       ++count;
     }
     AbsorbCorrect& e = AbsorbCorrections[static_cast<size_t>(k)];

@@ -188,13 +188,16 @@ NoiseReductionResult ApplyNoiseReduction(const std::vector<std::string>& lines, 
         const int j = r - s;
         if (s >= 0) {
           if (j >= 0 && j <= n - 1) input[static_cast<size_t>(j)] = v;
-        } else if (r == 0) {
-          for (int q = 0; q <= std::min(-s, n - 1); ++q) input[static_cast<size_t>(q)] = v;
-        } else if (r == m) {
-          if (m - s <= n - 1)
-            for (int q = m - s; q <= n - 1; ++q) input[static_cast<size_t>(q)] = v;
-        } else if (j <= n - 1) {
-          input[static_cast<size_t>(j)] = v;
+        } else {
+          // A single record is both the first and the last: it fills the whole block.
+          if (r == 0)
+            for (int q = 0; q <= std::min(-s, n - 1); ++q) input[static_cast<size_t>(q)] = v;
+          if (r == m) {
+            if (m - s <= n - 1)
+              for (int q = m - s; q <= n - 1; ++q) input[static_cast<size_t>(q)] = v;
+          } else if (r != 0 && j <= n - 1) {
+            input[static_cast<size_t>(j)] = v;
+          }
         }
       }
     }

@@ -316,6 +316,11 @@ void TMutual_Average::Button1Click() {
   if (!text.empty()) text.pop_back();
   Memo1->setPlainText(Q(text));
   DrawMutualGraph();
+  // Otherwise an empty list and picture would look like a finished calculation.
+  if (MutualUnitCount < 1)
+    Dialogs().ShowInformation("The table holds " + QString::number(r.MutualFrameCount) +
+                              " frames, fewer than one unit of " + QString::number(r.MutualFramesPerUnit) +
+                              " frames: choose fewer frames per unit.");
 }
 
 void TMutual_Average::ComboBox3Change() {

@@ -94,3 +94,25 @@ TEST(AbsorptionCorrection, RecordsWithoutComparisonAreSkippedAndKept) {
   const auto restored = ac.Restore(out.Lines, 3, 0);
   EXPECT_EQ(restored.Lines, lines);
 }
+
+TEST(AbsorptionCorrection, RecordsWithoutComparisonStayOutOfTheSmoothing) {
+  // A steady comparison of 1000 with one record not measured and one empty
+  // line: the neighbours' smoothed comparison stays 1000, so their targets
+  // stay 500, whatever the window.
+  auto lines = Table({"500.0", "500.0", "500.0", "500.0", "500.0", "500.0"},
+                     {"1000.0", "1000.0", "", "1000.0", "1000.0", "1000.0"});
+  lines.insert(lines.begin() + 6 + 4, "");  // record 4 is an empty line
+  for (int w : {1, 2, 5}) {
+    SCOPED_TRACE(w);
+    AbsorptionCorrection ac;
+    ASSERT_EQ(ac.Open(lines, 3, 7), "");
+    const auto out = ac.Correct(lines, 3, 0, w);
+    ASSERT_TRUE(out.Changed);
+    EXPECT_EQ(out.ReferenceText, "1000.00000");
+    for (int k : {0, 1, 3, 5, 6}) {
+      EXPECT_EQ(F(out.Lines, k, 11), "500.0") << k;
+      EXPECT_EQ(F(out.Lines, k, 12), "1000.0") << k;
+    }
+    EXPECT_EQ(out.SmoothedList[2], "1000.00000");
+  }
+}

@@ -222,3 +222,21 @@ TEST(ResetNoiseReduction, RebuildsEveryObjectUnfiltered) {
   // Applying twice is the same as once: the blocks never change.
   EXPECT_EQ(ApplyNoiseReduction(smoothed.Lines, p).Lines, smoothed.Lines);
 }
+
+TEST(ApplyNoiseReduction, ShortTablesFillTheWholeTransformBlock) {
+  // A series shorter than the block is padded with its first and last values,
+  // so a constant series comes back unchanged however short it is; one record
+  // is both the first and the last.
+  struct Case {
+    int records, block;
+  };
+  for (const Case c : {Case{1, 512}, Case{1, 1024}, Case{2, 512}, Case{3, 1024}}) {
+    const std::vector<Sums> s(static_cast<size_t>(c.records), Sums{5888, 2033, 21, 60});  // 5176.45 each
+    NoiseReductionParams p;
+    p.Mode = NoiseFilterMode::Fft;
+    p.FftLength = c.block;
+    const auto out = ApplyNoiseReduction(Table(s), p);
+    ASSERT_TRUE(out.Changed) << c.records;
+    for (int r = 0; r < c.records; ++r) EXPECT_NEAR(Field11(out.Lines, r), 5176.45, 0.051) << c.records << " " << c.block;
+  }
+}

@@ -293,3 +293,29 @@ TEST(TMutual_Average, ClipboardCsvAndPictureFiles) {
 }
 
 }  // namespace
+
+TEST(TMutual_Average, TablesShorterThanOneUnitSaySo) {
+  // One row and 31 rows at the default 32 frames per unit give no unit to list
+  // or draw; one frame per unit lists the single row.
+  struct Case {
+    int frames, per_unit_item, units;
+  };
+  for (const Case c : {Case{1, 5, 0}, Case{31, 5, 0}, Case{1, 0, 1}}) {
+    SCOPED_TRACE(c.frames);
+    Fixture f;
+    f.host.table.lines = ParabolaEventTable(c.frames, 5.27, 40, 1000);
+    f.C<QComboBox>("ComboBox1")->setCurrentIndex(c.per_unit_item);
+    f.Click("Button1");
+    EXPECT_EQ(static_cast<int>(f.w->Units().size()) - 1, c.units);
+    EXPECT_TRUE(f.host.Errors().empty());
+    if (c.units == 0) {
+      ASSERT_EQ(f.host.Informations().size(), 1u);
+      EXPECT_EQ(f.host.Informations()[0], "The table holds " + std::to_string(c.frames) +
+                                              " frames, fewer than one unit of 32 frames: choose fewer frames per unit.");
+      EXPECT_EQ(f.Pixel(50, 100), qRgb(255, 255, 255));
+    } else {
+      EXPECT_TRUE(f.host.Informations().empty());
+      EXPECT_EQ(f.Memo("Memo1").size(), 1);
+    }
+  }
+}
