@@ -309,6 +309,9 @@ void TPlatform::Button16Click() {
   Run.SingleFrameRun = false;
   run_end_pending_ = false;
   SetRadiusControlsEnabled(true);
+  // As after a run, the rows fix the table's layout: switching 'Field Measure'
+  // would rewrite the header and drop them.
+  if (Results.Count() > TableHeaderLines()) CheckBox2->setEnabled(false);
 }
 
 void TPlatform::Button21Click() {
