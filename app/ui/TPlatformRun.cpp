@@ -264,6 +264,9 @@ void TPlatform::Timer1Step() {
   }
   if (t.StopTimer) Timer1->stop();
   if (t.EndOfRange) EndOfRange();
+  // Backward playback that stopped short of frame 0, or had nowhere to go,
+  // leaves no direction behind: '<' would be ignored from then on.
+  if (backward && !Timer1->isActive()) EndPlayback();
   PaceDisplays();
 }
 

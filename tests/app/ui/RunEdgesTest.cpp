@@ -36,4 +36,39 @@ TEST_F(RunEdges, OneFrameRowsLockFieldMeasureAsARunDoes) {
   EXPECT_EQ(m.Rows().size(), 2u);
 }
 
+// Backward playback with a step of 5 from frame 7 stops at frame 2 (the next
+// step would pass frame 0); it must leave the direction unset so that the
+// next '<' plays again.
+TEST_F(RunEdges, BackwardPlaybackStoppingShortOfFrameZeroCanPlayAgain) {
+  TPlatform& w = m.W();
+  m.Find<QSpinBox>("UpDown9")->setValue(5);
+  ASSERT_EQ(w.Run.FrameStep, 5);
+  w.GoToFrame(7);
+  m.Click("SpeedButton10");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(bar->value(), 2);
+  EXPECT_FALSE(w.Run.PlayBackward);
+  EXPECT_EQ(w.Run.FrameStep, 5);
+
+  bar->setValue(11);  // the user drags the bar
+  m.Click("SpeedButton10");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(bar->value(), 1);  // 11, 6, 1
+  EXPECT_TRUE(m.Rows().empty());
+}
+
+// '<' on frame 0 has nowhere to go; it must not leave the direction set either.
+TEST_F(RunEdges, BackwardPlaybackFromFrameZeroLeavesNoDirectionBehind) {
+  TPlatform& w = m.W();
+  m.Click("SpeedButton10");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(bar->value(), 0);
+  EXPECT_FALSE(w.Run.PlayBackward);
+  EXPECT_EQ(w.Run.FrameStep, 1);
+  bar->setValue(3);
+  m.Click("SpeedButton10");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(bar->value(), 0);
+}
+
 }  // namespace
