@@ -431,9 +431,14 @@ void TPlatform::RemoveObject() {
     Stars.ObjectPlaced[1] = Stars.ObjectPlaced[2];
     Tracking.Profiles[1] = Tracking.Profiles[2];
     PassedPoints[1] = PassedPoints[2];
+    // C measures on in B's slot with its own background direction and tracking disk.
+    Driver.Geometry[1] = Driver.Geometry[2];
+    Driver.Track[1] = Driver.Track[2];
   }
-  Stars.ObjectPlaced[static_cast<size_t>(Run.ObjectCount - 1)] = false;
-  PassedPoints[static_cast<size_t>(Run.ObjectCount - 1)] = {};
+  const size_t freed = static_cast<size_t>(Run.ObjectCount - 1);
+  Stars.ObjectPlaced[freed] = false;
+  PassedPoints[freed] = {};
+  Driver.Geometry[freed] = InitialFrameDriverState().Geometry[freed];
   Run.ObjectCount -= 1;
   Run.SelectedObject = Run.ObjectCount;  // 1 or 2 now
   ShowSelectedObject();
