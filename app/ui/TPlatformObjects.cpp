@@ -190,8 +190,9 @@ void TPlatform::Image1MouseDown(Qt::MouseButton button, int x, int y) {
     // The controls the direction setting took away come back.
     for (QWidget* c : std::initializer_list<QWidget*>{RadioButton1, RadioButton2, RadioButton3, RadioButton4,
                                                        RadioButton5, RadioButton6, RadioButton14, UpDown1, UpDown2,
-                                                       UpDown3, UpDown4, CheckBox1, CheckBox2, CheckBox14})
+                                                       UpDown3, UpDown4, CheckBox1, CheckBox14})
       c->setEnabled(true);
+    RestoreFieldMeasure();
     const bool drift = Frames.FrameDataLines[0].Objects[Slot(std::clamp(k, 1, 3))].TrackMode == 1;
     for (QPushButton* b : {Button11, Button12, Button13, Button14}) b->setEnabled(drift);
     if (Mouse.DirectionPhotometryWas) CheckBox14->setChecked(true);  // as before 'Direction Setting'

@@ -1,5 +1,6 @@
 // Edges of single-frame measuring and backward playback in the real window.
 #include <QCheckBox>
+#include <QRadioButton>
 #include <QSpinBox>
 
 #include "MainRoadFixture.h"
@@ -70,5 +71,42 @@ TEST_F(RunEdges, BackwardPlaybackFromFrameZeroLeavesNoDirectionBehind) {
   ASSERT_TRUE(m.WaitUntilStopped());
   EXPECT_EQ(bar->value(), 0);
 }
+
+// 'Show Field' and 'Direction Setting' take 'Field Measure' away for a while;
+// they give it back as it was, so rows measured before stay locked in.
+enum class Interlude { ShowField, DirectionSetting };
+
+void PassThrough(MainRoadWindow& m, Interlude way) {
+  if (way == Interlude::ShowField) {
+    m.Find<QCheckBox>("CheckBox1")->click();
+    m.Find<QCheckBox>("CheckBox1")->click();
+    return;
+  }
+  m.Find<QRadioButton>("RadioButton2")->click();  // a form with a direction
+  m.Click("Button7");
+  ASSERT_TRUE(m.W().Run.DirectionSettingMode);
+  m.ClickImage1(kStarX + 5, kStarY);  // ends the setting
+  ASSERT_FALSE(m.W().Run.DirectionSettingMode);
+}
+
+class FieldMeasureAfter : public RunEdges, public ::testing::WithParamInterface<Interlude> {};
+
+TEST_P(FieldMeasureAfter, RowsKeepItLockedAndAnEmptyTableFreesIt) {
+  QCheckBox* field = m.Find<QCheckBox>("CheckBox2");
+  m.ClickImage1(kStarX, kStarY);
+  PassThrough(m, GetParam());
+  EXPECT_TRUE(field->isEnabled());  // no rows yet
+
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  ASSERT_EQ(m.Rows().size(), 12u);
+  PassThrough(m, GetParam());
+  EXPECT_FALSE(field->isEnabled());
+  field->click();
+  EXPECT_EQ(m.Rows().size(), 12u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Interludes, FieldMeasureAfter,
+                         ::testing::Values(Interlude::ShowField, Interlude::DirectionSetting));
 
 }  // namespace
