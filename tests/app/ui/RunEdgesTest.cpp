@@ -72,6 +72,26 @@ TEST_F(RunEdges, BackwardPlaybackFromFrameZeroLeavesNoDirectionBehind) {
   EXPECT_EQ(bar->value(), 0);
 }
 
+// 'Photometry' (PSF) measures frames only; after a run of field rows it is
+// refused with a note instead of unticking 'Field Measure', which would
+// rewrite the header and drop the rows.
+TEST_F(RunEdges, PsfAfterAFieldRunKeepsTheFieldRows) {
+  m.Find<QCheckBox>("CheckBox2")->click();
+  m.ClickImage1(kStarX, kStarY);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  ASSERT_EQ(m.Rows().size(), 24u);
+  QCheckBox* psf = m.Find<QCheckBox>("CheckBox14");
+  ASSERT_TRUE(psf->isEnabled());
+  m.dialogs.messages.clear();
+  psf->click();
+  EXPECT_FALSE(psf->isChecked());
+  EXPECT_TRUE(m.Find<QCheckBox>("CheckBox2")->isChecked());
+  EXPECT_EQ(m.Rows().size(), 24u);
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text, "Field mode is not available on PSF photometry.");
+}
+
 // 'Show Field' and 'Direction Setting' take 'Field Measure' away for a while;
 // they give it back as it was, so rows measured before stay locked in.
 enum class Interlude { ShowField, DirectionSetting };
