@@ -177,7 +177,8 @@ void TPlatform::CheckBox14Click() {
     return;
   }
   if (psf) CheckBox2->setChecked(false);
-  CheckBox2->setEnabled(!psf);
+  // Rows measured meanwhile keep 'Field Measure' locked when PSF goes off.
+  CheckBox2->setEnabled(!psf && (CheckBox2->isEnabled() || Results.Count() <= TableHeaderLines()));
   ShowWidthLabels();
   Button40->setEnabled(!psf);
   // The pixel counts show for aperture photometry only.

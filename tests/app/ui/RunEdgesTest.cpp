@@ -92,6 +92,27 @@ TEST_F(RunEdges, PsfAfterAFieldRunKeepsTheFieldRows) {
   EXPECT_EQ(m.dialogs.messages[0].text, "Field mode is not available on PSF photometry.");
 }
 
+// Switching PSF off after a PSF run frees 'Field Measure' only when no rows
+// are measured: its click would rewrite the header and drop them.
+TEST_F(RunEdges, PsfOffAfterAPsfRunKeepsFieldMeasureLocked) {
+  QCheckBox* psf = m.Find<QCheckBox>("CheckBox14");
+  QCheckBox* field = m.Find<QCheckBox>("CheckBox2");
+  psf->click();
+  ASSERT_TRUE(psf->isChecked());
+  psf->click();
+  EXPECT_TRUE(field->isEnabled());  // no rows yet
+  psf->click();
+  m.ClickImage1(kStarX, kStarY);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  ASSERT_EQ(m.Rows().size(), 12u);
+  psf->click();
+  ASSERT_FALSE(psf->isChecked());
+  EXPECT_FALSE(field->isEnabled());
+  field->click();
+  EXPECT_EQ(m.Rows().size(), 12u);
+}
+
 // 'Show Field' and 'Direction Setting' take 'Field Measure' away for a while;
 // they give it back as it was, so rows measured before stay locked in.
 enum class Interlude { ShowField, DirectionSetting };
