@@ -782,6 +782,7 @@ class TPlatform : public QMainWindow {
   void EndOfRange();
   void SetRadiusControlsEnabled(bool on);
   void ResetPredictTracksIfEstimated();
+  void RestoreFieldMeasure();
   void StepTo(StepButton button);
   void AddToRunLog(const std::string& text);
   int TableHeaderLines() const;
@@ -791,6 +792,7 @@ class TPlatform : public QMainWindow {
   // for a script), held while playing, usable again.
   void ReleasePlaybackLocks();
   bool run_end_pending_ = false;  // the driver ended the run at the last frame
+  bool field_measure_was_enabled_ = true;  // 'Field Measure' before 'Show Field' or 'Direction Setting' took it
   RunPaceClock run_pace_;         // Timer1's frames owed since it started
 
   // ---- objects ----

@@ -112,6 +112,7 @@ void TPlatform::Button7Click() {
   }
   // The frame in hand, filtered as shown, is what the direction is set on.
   ShowNeighbor();
+  field_measure_was_enabled_ = CheckBox2->isEnabled();
   Mouse.DirectionPhotometryWas = CheckBox14->isChecked();
   CheckBox14->setChecked(false);
   // The same controls come back with the click that ends the setting.
@@ -144,8 +145,20 @@ void TPlatform::CheckBox1Click() {
   const bool band = Frames.FrameDataLines[0].Objects[Slot(Run.SelectedObject)].BackgroundForm != 0;
   UpDown6->setEnabled(!on && band);
   UpDown8->setEnabled(!on && band);
-  CheckBox2->setEnabled(!on && !CheckBox14->isChecked());
+  if (on) {
+    field_measure_was_enabled_ = CheckBox2->isEnabled();
+    CheckBox2->setEnabled(false);
+  } else {
+    RestoreFieldMeasure();
+  }
   ShowNeighbor();
+}
+
+// 'Field Measure' comes back as it was: measured rows keep it locked, since
+// switching it rewrites the header and drops them.
+void TPlatform::RestoreFieldMeasure() {
+  const bool no_rows = Results.Count() <= TableHeaderLines();
+  CheckBox2->setEnabled(!CheckBox14->isChecked() && (field_measure_was_enabled_ || no_rows));
 }
 
 // ---- 'Gap' and 'Width' ----

@@ -168,8 +168,17 @@ void TPlatform::RadioButton13Click() {
 void TPlatform::CheckBox14Click() {
   if (Run.MeasuringRun || Run.DirectionSettingMode) return;
   const bool psf = CheckBox14->isChecked();
+  if (psf && CheckBox2->isChecked() && !CheckBox2->isEnabled() && Results.Count() > TableHeaderLines()) {
+    // Measured field rows stay: unticking 'Field Measure' would rewrite the
+    // header and drop them.
+    Dialogs().ShowInformation(kFieldModeNotOnPsf, "Note");
+    QSignalBlocker block(CheckBox14);
+    CheckBox14->setChecked(false);
+    return;
+  }
   if (psf) CheckBox2->setChecked(false);
-  CheckBox2->setEnabled(!psf);
+  // Rows measured meanwhile keep 'Field Measure' locked when PSF goes off.
+  CheckBox2->setEnabled(!psf && (CheckBox2->isEnabled() || Results.Count() <= TableHeaderLines()));
   ShowWidthLabels();
   Button40->setEnabled(!psf);
   // The pixel counts show for aperture photometry only.

@@ -190,8 +190,9 @@ void TPlatform::Image1MouseDown(Qt::MouseButton button, int x, int y) {
     // The controls the direction setting took away come back.
     for (QWidget* c : std::initializer_list<QWidget*>{RadioButton1, RadioButton2, RadioButton3, RadioButton4,
                                                        RadioButton5, RadioButton6, RadioButton14, UpDown1, UpDown2,
-                                                       UpDown3, UpDown4, CheckBox1, CheckBox2, CheckBox14})
+                                                       UpDown3, UpDown4, CheckBox1, CheckBox14})
       c->setEnabled(true);
+    RestoreFieldMeasure();
     const bool drift = Frames.FrameDataLines[0].Objects[Slot(std::clamp(k, 1, 3))].TrackMode == 1;
     for (QPushButton* b : {Button11, Button12, Button13, Button14}) b->setEnabled(drift);
     if (Mouse.DirectionPhotometryWas) CheckBox14->setChecked(true);  // as before 'Direction Setting'
@@ -431,9 +432,14 @@ void TPlatform::RemoveObject() {
     Stars.ObjectPlaced[1] = Stars.ObjectPlaced[2];
     Tracking.Profiles[1] = Tracking.Profiles[2];
     PassedPoints[1] = PassedPoints[2];
+    // C measures on in B's slot with its own background direction and tracking disk.
+    Driver.Geometry[1] = Driver.Geometry[2];
+    Driver.Track[1] = Driver.Track[2];
   }
-  Stars.ObjectPlaced[static_cast<size_t>(Run.ObjectCount - 1)] = false;
-  PassedPoints[static_cast<size_t>(Run.ObjectCount - 1)] = {};
+  const size_t freed = static_cast<size_t>(Run.ObjectCount - 1);
+  Stars.ObjectPlaced[freed] = false;
+  PassedPoints[freed] = {};
+  Driver.Geometry[freed] = InitialFrameDriverState().Geometry[freed];
   Run.ObjectCount -= 1;
   Run.SelectedObject = Run.ObjectCount;  // 1 or 2 now
   ShowSelectedObject();

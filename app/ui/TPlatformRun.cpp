@@ -264,6 +264,9 @@ void TPlatform::Timer1Step() {
   }
   if (t.StopTimer) Timer1->stop();
   if (t.EndOfRange) EndOfRange();
+  // Backward playback that stopped short of frame 0, or had nowhere to go,
+  // leaves no direction behind: '<' would be ignored from then on.
+  if (backward && !Timer1->isActive()) EndPlayback();
   PaceDisplays();
 }
 
@@ -309,6 +312,9 @@ void TPlatform::Button16Click() {
   Run.SingleFrameRun = false;
   run_end_pending_ = false;
   SetRadiusControlsEnabled(true);
+  // As after a run, the rows fix the table's layout: switching 'Field Measure'
+  // would rewrite the header and drop them.
+  if (Results.Count() > TableHeaderLines()) CheckBox2->setEnabled(false);
 }
 
 void TPlatform::Button21Click() {

@@ -1,0 +1,153 @@
+// Edges of single-frame measuring and backward playback in the real window.
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include "MainRoadFixture.h"
+
+namespace {
+
+constexpr int kWidth = 80, kHeight = 60;
+constexpr int kStarX = 40, kStarY = 30;
+
+class RunEdges : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto path = m.Path("twelve.avi");
+    ASSERT_TRUE(WriteAvi(path.string(), StarFrames(kWidth, kHeight, 12, 40.2, 29.9, [](int) { return 1500.0; })));
+    ASSERT_TRUE(m.OpenThroughButton1(path));
+    bar = m.Find<QScrollBar>("ScrollBar1");
+  }
+  MainRoadWindow m{Reader::OwnAvi};
+  QScrollBar* bar = nullptr;
+};
+
+// Rows measured one frame at a time keep their layout: a click on 'Field
+// Measure' would rewrite the header and drop them.
+TEST_F(RunEdges, OneFrameRowsLockFieldMeasureAsARunDoes) {
+  m.ClickImage1(kStarX, kStarY);
+  QCheckBox* field = m.Find<QCheckBox>("CheckBox2");
+  ASSERT_TRUE(field->isEnabled());
+  m.Click("Button16");
+  m.Click("Button16");
+  ASSERT_EQ(m.Rows().size(), 2u);
+  EXPECT_FALSE(field->isEnabled());
+  field->click();
+  EXPECT_FALSE(field->isChecked());
+  EXPECT_EQ(m.Rows().size(), 2u);
+}
+
+// Backward playback with a step of 5 from frame 7 stops at frame 2 (the next
+// step would pass frame 0); it must leave the direction unset so that the
+// next '<' plays again.
+TEST_F(RunEdges, BackwardPlaybackStoppingShortOfFrameZeroCanPlayAgain) {
+  TPlatform& w = m.W();
+  m.Find<QSpinBox>("UpDown9")->setValue(5);
+  ASSERT_EQ(w.Run.FrameStep, 5);
+  w.GoToFrame(7);
+  m.Click("SpeedButton10");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(bar->value(), 2);
+  EXPECT_FALSE(w.Run.PlayBackward);
+  EXPECT_EQ(w.Run.FrameStep, 5);
+
+  bar->setValue(11);  // the user drags the bar
+  m.Click("SpeedButton10");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(bar->value(), 1);  // 11, 6, 1
+  EXPECT_TRUE(m.Rows().empty());
+}
+
+// '<' on frame 0 has nowhere to go; it must not leave the direction set either.
+TEST_F(RunEdges, BackwardPlaybackFromFrameZeroLeavesNoDirectionBehind) {
+  TPlatform& w = m.W();
+  m.Click("SpeedButton10");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(bar->value(), 0);
+  EXPECT_FALSE(w.Run.PlayBackward);
+  EXPECT_EQ(w.Run.FrameStep, 1);
+  bar->setValue(3);
+  m.Click("SpeedButton10");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(bar->value(), 0);
+}
+
+// 'Photometry' (PSF) measures frames only; after a run of field rows it is
+// refused with a note instead of unticking 'Field Measure', which would
+// rewrite the header and drop the rows.
+TEST_F(RunEdges, PsfAfterAFieldRunKeepsTheFieldRows) {
+  m.Find<QCheckBox>("CheckBox2")->click();
+  m.ClickImage1(kStarX, kStarY);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  ASSERT_EQ(m.Rows().size(), 24u);
+  QCheckBox* psf = m.Find<QCheckBox>("CheckBox14");
+  ASSERT_TRUE(psf->isEnabled());
+  m.dialogs.messages.clear();
+  psf->click();
+  EXPECT_FALSE(psf->isChecked());
+  EXPECT_TRUE(m.Find<QCheckBox>("CheckBox2")->isChecked());
+  EXPECT_EQ(m.Rows().size(), 24u);
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text, "Field mode is not available on PSF photometry.");
+}
+
+// Switching PSF off after a PSF run frees 'Field Measure' only when no rows
+// are measured: its click would rewrite the header and drop them.
+TEST_F(RunEdges, PsfOffAfterAPsfRunKeepsFieldMeasureLocked) {
+  QCheckBox* psf = m.Find<QCheckBox>("CheckBox14");
+  QCheckBox* field = m.Find<QCheckBox>("CheckBox2");
+  psf->click();
+  ASSERT_TRUE(psf->isChecked());
+  psf->click();
+  EXPECT_TRUE(field->isEnabled());  // no rows yet
+  psf->click();
+  m.ClickImage1(kStarX, kStarY);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  ASSERT_EQ(m.Rows().size(), 12u);
+  psf->click();
+  ASSERT_FALSE(psf->isChecked());
+  EXPECT_FALSE(field->isEnabled());
+  field->click();
+  EXPECT_EQ(m.Rows().size(), 12u);
+}
+
+// 'Show Field' and 'Direction Setting' take 'Field Measure' away for a while;
+// they give it back as it was, so rows measured before stay locked in.
+enum class Interlude { ShowField, DirectionSetting };
+
+void PassThrough(MainRoadWindow& m, Interlude way) {
+  if (way == Interlude::ShowField) {
+    m.Find<QCheckBox>("CheckBox1")->click();
+    m.Find<QCheckBox>("CheckBox1")->click();
+    return;
+  }
+  m.Find<QRadioButton>("RadioButton2")->click();  // a form with a direction
+  m.Click("Button7");
+  ASSERT_TRUE(m.W().Run.DirectionSettingMode);
+  m.ClickImage1(kStarX + 5, kStarY);  // ends the setting
+  ASSERT_FALSE(m.W().Run.DirectionSettingMode);
+}
+
+class FieldMeasureAfter : public RunEdges, public ::testing::WithParamInterface<Interlude> {};
+
+TEST_P(FieldMeasureAfter, RowsKeepItLockedAndAnEmptyTableFreesIt) {
+  QCheckBox* field = m.Find<QCheckBox>("CheckBox2");
+  m.ClickImage1(kStarX, kStarY);
+  PassThrough(m, GetParam());
+  EXPECT_TRUE(field->isEnabled());  // no rows yet
+
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  ASSERT_EQ(m.Rows().size(), 12u);
+  PassThrough(m, GetParam());
+  EXPECT_FALSE(field->isEnabled());
+  field->click();
+  EXPECT_EQ(m.Rows().size(), 12u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Interludes, FieldMeasureAfter,
+                         ::testing::Values(Interlude::ShowField, Interlude::DirectionSetting));
+
+}  // namespace
