@@ -333,7 +333,7 @@ void TPlatform::Edit19Enter() { PaintText(UpDown9->Edit(), Qt::blue); }
 void TPlatform::Edit19Exit() {
   if (const std::optional<double> v = CleanedNumber(UpDown9->Edit()->text())) {
     const int64_t step = RoundHalfEven(*v);
-    if (step >= 1 && step <= 256) Run.FrameStep = static_cast<int32_t>(step);
+    if (step >= 1 && step <= 256) Run.FrameStep = static_cast<int32_t>(Run.PlayBackward ? -step : step);
   }
   UpDown9->SetPosition(std::abs(Run.FrameStep));
   PaintText(UpDown9->Edit(), Qt::black);

@@ -186,7 +186,8 @@ void TPlatform::RadioButtonFormClick() {
   ShowApertureValues();
 }
 
-void TPlatform::UpDown9Click() { Run.FrameStep = UpDown9->Position(); }
+// A step changed while playing backwards keeps the direction.
+void TPlatform::UpDown9Click() { Run.FrameStep = Run.PlayBackward ? -UpDown9->Position() : UpDown9->Position(); }
 
 void TPlatform::Button2Click() {
   if (Run.MeasuringRun || Run.FrameSourceBusy) return;

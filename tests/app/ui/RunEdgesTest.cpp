@@ -1,5 +1,6 @@
 // Edges of single-frame measuring and backward playback in the real window.
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
 
@@ -56,6 +57,31 @@ TEST_F(RunEdges, BackwardPlaybackStoppingShortOfFrameZeroCanPlayAgain) {
   ASSERT_TRUE(m.WaitUntilStopped());
   EXPECT_EQ(bar->value(), 1);  // 11, 6, 1
   EXPECT_TRUE(m.Rows().empty());
+}
+
+// A step changed while playing backwards keeps the direction, from the
+// up-down and from its edit alike.
+TEST_F(RunEdges, AStepChangedWhilePlayingBackwardsKeepsTheDirection) {
+  TPlatform& w = m.W();
+  for (const bool through_edit : {false, true}) {
+    SCOPED_TRACE(through_edit ? "Edit19" : "UpDown9");
+    m.Find<QSpinBox>("UpDown9")->setValue(1);
+    w.GoToFrame(11);
+    m.Click("SpeedButton10");
+    ASSERT_TRUE(w.Run.PlayBackward);
+    if (through_edit) {
+      QLineEdit* edit = m.Find<QSpinBox>("UpDown9")->findChild<QLineEdit*>();
+      ASSERT_NE(edit, nullptr);
+      edit->setText("2");
+      w.Edit19Exit();
+    } else {
+      m.Find<QSpinBox>("UpDown9")->setValue(2);
+    }
+    EXPECT_EQ(w.Run.FrameStep, -2);
+    ASSERT_TRUE(m.WaitUntilStopped());
+    EXPECT_LE(bar->value(), 1);
+    EXPECT_EQ(w.Run.FrameStep, 2);
+  }
 }
 
 // '<' on frame 0 has nowhere to go; it must not leave the direction set either.
