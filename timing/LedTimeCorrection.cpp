@@ -105,6 +105,7 @@ void StoreCorrected(TLedFrameTime& r, long double end, long double centre) {
 
 PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s) {
   PcTimeFit fit;
+  s.PcTimeFitted = false;
   if (t.LastLine <= 0) return fit;
   s.LedFrameTimes.assign(static_cast<size_t>(std::max(t.LastFrame + 1, 0)), TLedFrameTime{});
   if (GetCsvField(t.Line(0), 8).empty()) return fit;
@@ -135,6 +136,7 @@ PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s) {
   s.PcTimeSlope = line.Slope;
   s.PcTimeIntercept = line.Intercept;
   fit.Fitted = true;
+  s.PcTimeFitted = true;
 
   for (int f = 0; f < static_cast<int>(s.LedFrameTimes.size()); ++f) {
     TLedFrameTime& r = s.LedFrameTimes[static_cast<size_t>(f)];
@@ -348,6 +350,8 @@ std::vector<std::string> FitMemorisedPoints(const std::vector<std::string>& poin
 
 int AddPointsWithoutLedCorrection(std::vector<std::string>& points, const LedTable& t, const LedCorrectionState& s) {
   int added = 0;
+  // Without a fit the records hold zeros, or the times of an earlier table.
+  if (!s.PcTimeFitted) return 0;
   for (const int i : {0, t.LastLine}) {
     const int f = t.StartFrame + i;
     if (!t.HasRecord(i) || f >= static_cast<int>(s.LedFrameTimes.size())) continue;

@@ -57,6 +57,7 @@ struct LedCorrectionState {
   std::vector<TLedFrameTime> LedFrameTimes;  // one per frame 0..last frame of the video
   int32_t LedCycleFrames = 30;
   long double PcTimeSlope = 0, PcTimeIntercept = 0;
+  bool PcTimeFitted = false;  // the last verification found recorded PC times to fit
   long double PpsCycleFraction = 0;
   int32_t PpsLine = 0;
   long double LedTimeOffset = 0;
@@ -126,7 +127,8 @@ bool AddMemorisedPoint(std::vector<std::string>& points, int32_t frame, int32_t 
 std::vector<std::string> FitMemorisedPoints(const std::vector<std::string>& points, int last_frame,
                                             LedCorrectionState& s);
 // Adds the fitted PC time of the first and last data line as two points (no
-// LED correction); returns how many were new.
+// LED correction); returns how many were new, none when the last
+// verification found no recorded PC time to fit.
 int AddPointsWithoutLedCorrection(std::vector<std::string>& points, const LedTable& t, const LedCorrectionState& s);
 
 // ---- the PPS rising line and the cycle range ----

@@ -26,6 +26,10 @@ namespace {
 
 constexpr int kPictureWidth = 743, kPictureHeight = 372;
 
+constexpr const char* kNoPcTime =
+    "The results table holds no recorded PC time (fields 8 to 10) on two rows or more: the time correction "
+    "cannot be made.";
+
 QLineEdit* MakeEdit(const char* name, QWidget* parent, const QString& text = {}, bool read_only = true) {
   auto* e = Named<QLineEdit>(name, text, parent);
   e->setReadOnly(read_only);
@@ -389,6 +393,7 @@ void TLEDGraph::Button4Click() {
                      static_cast<QWidget*>(Button11)})
     w->setEnabled(true);
   DrawCurrentGraph();
+  if (!fit.Fitted) Dialogs().ShowWarning(kNoPcTime);
   if (!fit.Warnings.empty()) {
     QStringList text;
     for (const std::string& w : fit.Warnings) text << Q(w);
@@ -506,6 +511,10 @@ void TLEDGraph::ApplyCycleRangeChange(TUpDown* updown, QLineEdit* edit) {
 // ---- step 7: the fit ----
 
 void TLEDGraph::Button5Click() {
+  if (!state_.PcTimeFitted) {
+    Dialogs().ShowWarning(kNoPcTime);
+    return;
+  }
   Edit17->setText(QString::number(UpDown2->Position()));
   const CycleFitResult r =
       FitLedCycle(Table(), samples_, UpDown1->Position(), UpDown2->Position(), Rate(), state_);
@@ -536,6 +545,10 @@ void TLEDGraph::Button6Click() {
     Dialogs().ShowWarning("No frame time has been computed: run step 1 and step 7 first.");
     return;
   }
+  if (points.size() <= 1 && !state_.PcTimeFitted) {
+    Dialogs().ShowWarning(kNoPcTime);
+    return;
+  }
   const auto lines = ApplyLedTimesToTable(Table(), host_.LastMeasuredFrame(), state_);
   if (!lines) {
     Dialogs().ShowWarning("No frame has been measured: the results table is left as it is.");
@@ -563,6 +576,10 @@ void TLEDGraph::Button8Click() {
 }
 
 void TLEDGraph::Button11Click() {
+  if (!state_.PcTimeFitted) {
+    Dialogs().ShowWarning(kNoPcTime);
+    return;
+  }
   std::vector<std::string> points = ListLines(ListBox1);
   AddPointsWithoutLedCorrection(points, Table(), state_);
   ShowPoints(points);

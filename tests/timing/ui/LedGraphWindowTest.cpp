@@ -303,4 +303,54 @@ TEST(LedGraphWindow, HistogramPanelControls) {
   EXPECT_NE(std::find(memo.begin(), memo.end(), "LCurrentFrameNum160"), memo.end());
 }
 
+// A table without recorded PC times (or with a single row) has nothing to fit:
+// the steps that would write times say so instead of writing zeros, or the
+// times of the table verified before, over the results table.
+TEST(LedGraphWindow, NoRecordedPcTimeWritesNoTimes) {
+  const std::string no_pc_time =
+      "The results table holds no recorded PC time (fields 8 to 10) on two rows or more: the time correction "
+      "cannot be made.";
+  const struct {
+    const char* name;
+    bool verify_full_table_first;
+    size_t rows;
+    bool blank_pc_time;
+  } cases[] = {{"PC time fields empty", false, kLedTableRows, true},
+               {"one row after a full table", true, 1, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeMain m;
+    TLEDGraph* w = m.Open();
+    if (c.verify_full_table_first) Find<QPushButton>(*w, "Button4")->click();
+    m.lines.resize(6 + c.rows);
+    if (c.blank_pc_time)
+      for (size_t i = 6; i < m.lines.size(); ++i)
+        for (int f = 8; f <= 10; ++f) SetCsvField(m.lines[i], f, "");
+    const std::vector<std::string> before = m.lines;
+    m.dialogs.messages.clear();
+    Find<QPushButton>(*w, "Button4")->click();
+    ASSERT_FALSE(m.dialogs.messages.empty());
+    EXPECT_EQ(m.dialogs.messages.back().text.toStdString(), no_pc_time);
+    Find<QPushButton>(*w, "Button11")->click();
+    EXPECT_TRUE(m.points.empty());
+    EXPECT_EQ(m.dialogs.messages.back().text.toStdString(), no_pc_time);
+    w->Button6->setEnabled(true);
+    w->GroupBox5->setEnabled(true);
+    Find<QPushButton>(*w, "Button6")->click();
+    EXPECT_EQ(m.lines, before);
+    EXPECT_EQ(m.applied, 0);
+  }
+  // The LED fit itself is refused too: its offset would tie nothing to UTC.
+  FakeMain m;
+  for (size_t i = 6; i < m.lines.size(); ++i)
+    for (int f = 8; f <= 10; ++f) SetCsvField(m.lines[i], f, "");
+  TLEDGraph* w = m.Open();
+  PickAndSpread(*w);
+  ASSERT_TRUE(Find<QPushButton>(*w, "Button5")->isEnabled());
+  Find<QPushButton>(*w, "Button5")->click();
+  EXPECT_EQ(m.dialogs.messages.back().text.toStdString(), no_pc_time);
+  EXPECT_FALSE(Find<QPushButton>(*w, "Button6")->isEnabled());
+  EXPECT_EQ(m.ready, 0);
+}
+
 }  // namespace
