@@ -112,13 +112,19 @@ PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s) {
 
   std::vector<long double> xs, ys;
   int beyond = 0;
+  long double day = 0;  // a recording through midnight goes on past 24 h
   for (int i = 0; i <= t.LastLine; ++i) {
     if (!t.HasRecord(i)) {
       ++beyond;
       continue;
     }
+    long double y = RecordedPcTime(t, i) + day;
+    if (!ys.empty() && y < ys.back() - 43200) {
+      day += 86400;
+      y += 86400;
+    }
     xs.push_back(i);
-    ys.push_back(RecordedPcTime(t, i));
+    ys.push_back(y);
   }
   if (beyond > 0)
     fit.Warnings.push_back(FormatInt(beyond) +
