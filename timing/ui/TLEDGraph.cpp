@@ -524,6 +524,10 @@ void TLEDGraph::Button5Click() {
     Edit28->setText(Q(r.Edit28));
     Edit18->setText(Q(r.Edit18));
     Edit21->setText(Q(r.Edit21));
+  } else {
+    Dialogs().ShowWarning(
+        "The LED signal does not change over the chosen cycles: no offset is found, and the times keep the "
+        "previous offset (" + Q(FormatFixed(state_.LedTimeOffset, 7, 10)) + " seconds).");
   }
   SetMemoLines(Memo3, r.Table);
   SetMemoLines(Memo2, r.Table);

@@ -353,4 +353,21 @@ TEST(LedGraphWindow, NoRecordedPcTimeWritesNoTimes) {
   EXPECT_EQ(m.ready, 0);
 }
 
+// An LED that never changes gives a flat cycle fit: the window says that no
+// offset was found rather than presenting the previous one as a result.
+TEST(LedGraphWindow, FlatLedSignalIsTold) {
+  FakeMain m;
+  for (size_t i = 6; i < m.lines.size(); ++i) SetCsvField(m.lines[i], 2, "20");
+  TLEDGraph* w = m.Open();
+  PickAndSpread(*w);
+  m.dialogs.messages.clear();
+  ASSERT_TRUE(Find<QPushButton>(*w, "Button5")->isEnabled());
+  Find<QPushButton>(*w, "Button5")->click();
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text.toStdString(),
+            "The LED signal does not change over the chosen cycles: no offset is found, and the times keep the "
+            "previous offset (0.0000000 seconds).");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit21")->text(), "");
+}
+
 }  // namespace
