@@ -382,7 +382,11 @@ void TLEDGraph::Button4Click() {
   }();
   state_.LedDataLineCount = CountLedDataLines(*probe.Lines, probe.HeaderLineCount);
   samples_.assign(static_cast<size_t>(std::max(state_.LedDataLineCount, 0)) + 101, TLedFrameSample{});
-  if (state_.LedDataLineCount < 0) return;
+  if (state_.LedDataLineCount < 0) {
+    state_.PcTimeFitted = false;
+    Dialogs().ShowWarning(kNoPcTime);
+    return;
+  }
   const PcTimeFit fit = FitRecordedPcTime(Table(), state_);
   SetScrollRange();
   if (fit.Fitted) SetMemoLines(Memo2, fit.Table);

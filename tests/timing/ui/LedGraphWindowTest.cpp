@@ -316,7 +316,8 @@ TEST(LedGraphWindow, NoRecordedPcTimeWritesNoTimes) {
     size_t rows;
     bool blank_pc_time;
   } cases[] = {{"PC time fields empty", false, kLedTableRows, true},
-               {"one row after a full table", true, 1, false}};
+               {"one row after a full table", true, 1, false},
+               {"no row after a full table", true, 0, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     FakeMain m;
