@@ -106,6 +106,7 @@ void StoreCorrected(TLedFrameTime& r, long double end, long double centre) {
 PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s) {
   PcTimeFit fit;
   s.PcTimeFitted = false;
+  s.CorrectedTimesSet = false;
   if (t.LastLine <= 0) return fit;
   s.LedFrameTimes.assign(static_cast<size_t>(std::max(t.LastFrame + 1, 0)), TLedFrameTime{});
   if (GetCsvField(t.Line(0), 8).empty()) return fit;
@@ -262,6 +263,7 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
   out.Edit21 = FormatInt(s.PpsFrame);
 
   ApplyLedOffset(frame_rate, s);
+  s.CorrectedTimesSet = true;
   // The calibration frame is held inside the rows, and its record inside the video.
   const int first_row_frame = t.StartFrame, last_row_frame = t.StartFrame + t.LastLine;
   int record = 0;
@@ -351,6 +353,7 @@ std::vector<std::string> FitMemorisedPoints(const std::vector<std::string>& poin
     const long double end = line.Intercept + line.Slope * f;
     StoreCorrected(s.LedFrameTimes[static_cast<size_t>(f)], end, end - line.Slope * 0.5L);
   }
+  s.CorrectedTimesSet = true;
   return memo;
 }
 

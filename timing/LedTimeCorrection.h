@@ -58,6 +58,7 @@ struct LedCorrectionState {
   int32_t LedCycleFrames = 30;
   long double PcTimeSlope = 0, PcTimeIntercept = 0;
   bool PcTimeFitted = false;  // the last verification found recorded PC times to fit
+  bool CorrectedTimesSet = false;  // a calibration has filled the corrected fields since then
   long double PpsCycleFraction = 0;
   int32_t PpsLine = 0;
   long double LedTimeOffset = 0;

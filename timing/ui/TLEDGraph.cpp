@@ -557,6 +557,11 @@ void TLEDGraph::Button6Click() {
     Dialogs().ShowWarning(kNoPcTime);
     return;
   }
+  if (points.size() <= 1 && !state_.CorrectedTimesSet) {
+    Dialogs().ShowWarning(
+        "No calibration has been made since step 1: run step 7, or memorise two points or more, before applying.");
+    return;
+  }
   const auto lines = ApplyLedTimesToTable(Table(), host_.LastMeasuredFrame(), state_);
   if (!lines) {
     Dialogs().ShowWarning("No frame has been measured: the results table is left as it is.");

@@ -371,4 +371,30 @@ TEST(LedGraphWindow, FlatLedSignalIsTold) {
   EXPECT_EQ(Find<QLineEdit>(*w, "Edit21")->text(), "");
 }
 
+// Step 1 again after step 7 clears the corrected times: applying them then
+// would write zero times over every row.
+TEST(LedGraphWindow, ApplyAfterANewVerificationNeedsANewCalibration) {
+  FakeMain m;
+  TLEDGraph* w = m.Open();
+  PickAndSpread(*w);
+  Find<QPushButton>(*w, "Button5")->click();
+  Find<QPushButton>(*w, "Button4")->click();
+  ASSERT_TRUE(Find<QPushButton>(*w, "Button6")->isEnabled());
+  const std::vector<std::string> before = m.lines;
+  m.dialogs.messages.clear();
+  Find<QPushButton>(*w, "Button6")->click();
+  EXPECT_EQ(m.lines, before);
+  EXPECT_EQ(m.applied, 0);
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text.toStdString(),
+            "No calibration has been made since step 1: run step 7, or memorise two points or more, before "
+            "applying.");
+  // A new pick and fit make the times good to apply again.
+  PickAndSpread(*w);
+  Find<QPushButton>(*w, "Button5")->click();
+  Find<QPushButton>(*w, "Button6")->click();
+  EXPECT_EQ(m.applied, 1);
+  EXPECT_EQ(Fields4To7(m.lines[6 + 160]), "21,30,10.9894,11.0060");
+}
+
 }  // namespace
