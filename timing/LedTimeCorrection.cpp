@@ -243,7 +243,10 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
     out.Error = error;
     out.Edit27 = FormatFixed(error, 9, 12);
   }
-  if (line.Slope != 0) {
+  // A crossing a million cycles (days) away is a flat fit in rounding noise,
+  // and its line number would not fit in a frame number.
+  constexpr long double kFarthestCycle = 1e6L;
+  if (line.Slope != 0 && std::fabs(line.Intercept / line.Slope) <= kFarthestCycle) {
     out.SlopeFound = true;
     const long double k0 = -line.Intercept / line.Slope;
     out.ZeroCycle = k0;

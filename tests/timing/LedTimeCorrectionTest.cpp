@@ -200,6 +200,18 @@ TEST(LedTimeCorrection, FlatCycleFitKeepsThePreviousOffset) {
   EXPECT_EQ(c.state.PpsFrame, 10);
 }
 
+// A saturated LED: the same large signal in every cycle but for rounding
+// noise. Its "crossing" lies 1e18 cycles away; the fit counts as flat.
+TEST(LedTimeCorrection, CrossingFarBeyondAnyCycleCountsAsFlat) {
+  Calibrated c;
+  const long double before = c.state.LedTimeOffset;
+  for (int k = -5; k <= 4; ++k) c.samples[static_cast<size_t>(kLedPulseFrame + 30 * k)].Signal = 1e6L + 1e-12L * k;
+  const CycleFitResult again = FitLedCycle(c.table, c.samples, -5, 4, kRate, c.state);
+  EXPECT_FALSE(again.SlopeFound);
+  EXPECT_EQ(c.state.LedTimeOffset, before);
+  EXPECT_EQ(c.state.PpsFrame, 10);
+}
+
 TEST(LedTimeCorrection, CalibrationFrameIsHeldInsideTheRowsAndItsRecordInsideTheVideo) {
   // 100 rows whose field 1 counts from `first_number`; the fitted PC time of
   // frame f is 1000 + f / 30 s. The signals of three cycle lines from the PPS
