@@ -282,6 +282,7 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
     s.PpsEndHour = r.EndHour;
     s.PpsEndMinute = r.EndMinute;
     s.PpsEndSeconds = static_cast<double>(r.EndSeconds);
+    s.PpsPointSet = true;
   }
   out.Table = CorrectedTimeTable(t, s);
   return out;

@@ -574,6 +574,10 @@ void TLEDGraph::Button6Click() {
 }
 
 void TLEDGraph::Button7Click() {
+  if (!state_.PpsPointSet) {
+    Dialogs().ShowWarning("No calibration point has been found yet: run step 7 first.");
+    return;
+  }
   std::vector<std::string> points = ListLines(ListBox1);
   AddMemorisedPoint(points, state_.PpsFrame, state_.PpsEndHour, state_.PpsEndMinute, state_.PpsEndSeconds);
   ShowPoints(points);

@@ -397,4 +397,21 @@ TEST(LedGraphWindow, ApplyAfterANewVerificationNeedsANewCalibration) {
   EXPECT_EQ(Fields4To7(m.lines[6 + 160]), "21,30,10.9894,11.0060");
 }
 
+// "Add" before any step 7 has no calibration point to memorise: it must not
+// put frame 0 at 00:00:00 into the list.
+TEST(LedGraphWindow, AddBeforeAnyFitMemorisesNothing) {
+  FakeMain m;
+  TLEDGraph* w = m.Open();
+  Find<QPushButton>(*w, "Button4")->click();
+  Find<QPushButton>(*w, "Button11")->click();
+  w->ListBox1->setCurrentRow(0);
+  Find<QPushButton>(*w, "Button8")->click();
+  ASSERT_EQ(m.points.size(), 1u);
+  m.dialogs.messages.clear();
+  Find<QPushButton>(*w, "Button7")->click();
+  EXPECT_EQ(m.points, std::vector<std::string>{"0001 00299 21:30:15.9566487"});
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text.toStdString(), "No calibration point has been found yet: run step 7 first.");
+}
+
 }  // namespace
