@@ -35,11 +35,13 @@ std::string DateEditText(const StampTexts& t) { return t.StampDate1 + " " + t.St
 std::string SecondsText4(long double seconds) {
   // On a 1e-8 grid first, so 12.3 does not truncate to 12.2999.
   const int64_t units = RoundHalfAway(seconds * 100000000.0L);
-  const int64_t whole = units / 100000000;
-  const int64_t frac = (units % 100000000) / 10000;
-  std::string f = FormatInt(frac < 0 ? -frac : frac);
+  // The centre of a frame ending just after midnight lies before 0 s: keep its sign.
+  const int64_t a = units < 0 ? -units : units;
+  const int64_t whole = a / 100000000;
+  const int64_t frac = (a % 100000000) / 10000;
+  std::string f = FormatInt(frac);
   while (f.size() < 4) f.insert(f.begin(), '0');
-  return TwoDigits(whole) + "." + f;
+  return (units < 0 && (whole != 0 || frac != 0) ? "-" : "") + TwoDigits(whole) + "." + f;
 }
 
 void FormatFrameTimeRecord(const LedFrameTime& r, StampTexts& t) {

@@ -50,7 +50,8 @@ void FormatFrameTimeRecord(const LedFrameTime& record, StampTexts& texts);
 // The edits for an LED-corrected record (seconds with 4 decimals, precision 8).
 FrameTimeEdits EditsFromLedRecord(const LedFrameTime& record);
 
-// "ss.ssss": two-digit whole seconds and four truncated decimals.
+// "ss.ssss": two-digit whole seconds and four truncated decimals; "-ss.ssss"
+// below 0.
 std::string SecondsText4(long double seconds);
 
 // Everything one frame's time display needs; the caller fills what its source uses.

@@ -113,6 +113,8 @@ GpsReadResult ReadIotaGpsLine(const Bitmap24& frame, GlyphContext& ctx, TimeStam
     int x = x0 + RoundHalfAwayToInt(pitch * cell);
     if (AlignDigitX(frame, x, y, ctx, false)) points.emplace_back(cell, x);
   }
+  // One digit gives no line: every cell would sit at column 0.
+  if (points.size() < 2) return result;
   GpsColumns cols{FitLine(points), 7};
   for (int c = 0; c <= 18; ++c) state.DigitX[kIotaGpsLayout][7 + c] = cols.X(7 + c);
   result.outlines = Outlines(cols, 19, pitch, y);

@@ -105,19 +105,27 @@ void StoreCorrected(TLedFrameTime& r, long double end, long double centre) {
 
 PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s) {
   PcTimeFit fit;
+  s.PcTimeFitted = false;
+  s.CorrectedTimesSet = false;
   if (t.LastLine <= 0) return fit;
   s.LedFrameTimes.assign(static_cast<size_t>(std::max(t.LastFrame + 1, 0)), TLedFrameTime{});
   if (GetCsvField(t.Line(0), 8).empty()) return fit;
 
   std::vector<long double> xs, ys;
   int beyond = 0;
+  long double day = 0;  // a recording through midnight goes on past 24 h
   for (int i = 0; i <= t.LastLine; ++i) {
     if (!t.HasRecord(i)) {
       ++beyond;
       continue;
     }
+    long double y = RecordedPcTime(t, i) + day;
+    if (!ys.empty() && y < ys.back() - 43200) {
+      day += 86400;
+      y += 86400;
+    }
     xs.push_back(i);
-    ys.push_back(RecordedPcTime(t, i));
+    ys.push_back(y);
   }
   if (beyond > 0)
     fit.Warnings.push_back(FormatInt(beyond) +
@@ -135,6 +143,7 @@ PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s) {
   s.PcTimeSlope = line.Slope;
   s.PcTimeIntercept = line.Intercept;
   fit.Fitted = true;
+  s.PcTimeFitted = true;
 
   for (int f = 0; f < static_cast<int>(s.LedFrameTimes.size()); ++f) {
     TLedFrameTime& r = s.LedFrameTimes[static_cast<size_t>(f)];
@@ -234,7 +243,10 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
     out.Error = error;
     out.Edit27 = FormatFixed(error, 9, 12);
   }
-  if (line.Slope != 0) {
+  // A crossing a million cycles (days) away is a flat fit in rounding noise,
+  // and its line number would not fit in a frame number.
+  constexpr long double kFarthestCycle = 1e6L;
+  if (line.Slope != 0 && std::fabs(line.Intercept / line.Slope) <= kFarthestCycle) {
     out.SlopeFound = true;
     const long double k0 = -line.Intercept / line.Slope;
     out.ZeroCycle = k0;
@@ -254,6 +266,7 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
   out.Edit21 = FormatInt(s.PpsFrame);
 
   ApplyLedOffset(frame_rate, s);
+  s.CorrectedTimesSet = true;
   // The calibration frame is held inside the rows, and its record inside the video.
   const int first_row_frame = t.StartFrame, last_row_frame = t.StartFrame + t.LastLine;
   int record = 0;
@@ -269,6 +282,7 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
     s.PpsEndHour = r.EndHour;
     s.PpsEndMinute = r.EndMinute;
     s.PpsEndSeconds = static_cast<double>(r.EndSeconds);
+    s.PpsPointSet = true;
   }
   out.Table = CorrectedTimeTable(t, s);
   return out;
@@ -343,11 +357,14 @@ std::vector<std::string> FitMemorisedPoints(const std::vector<std::string>& poin
     const long double end = line.Intercept + line.Slope * f;
     StoreCorrected(s.LedFrameTimes[static_cast<size_t>(f)], end, end - line.Slope * 0.5L);
   }
+  s.CorrectedTimesSet = true;
   return memo;
 }
 
 int AddPointsWithoutLedCorrection(std::vector<std::string>& points, const LedTable& t, const LedCorrectionState& s) {
   int added = 0;
+  // Without a fit the records hold zeros, or the times of an earlier table.
+  if (!s.PcTimeFitted) return 0;
   for (const int i : {0, t.LastLine}) {
     const int f = t.StartFrame + i;
     if (!t.HasRecord(i) || f >= static_cast<int>(s.LedFrameTimes.size())) continue;

@@ -57,12 +57,15 @@ struct LedCorrectionState {
   std::vector<TLedFrameTime> LedFrameTimes;  // one per frame 0..last frame of the video
   int32_t LedCycleFrames = 30;
   long double PcTimeSlope = 0, PcTimeIntercept = 0;
+  bool PcTimeFitted = false;  // the last verification found recorded PC times to fit
+  bool CorrectedTimesSet = false;  // a calibration has filled the corrected fields since then
   long double PpsCycleFraction = 0;
   int32_t PpsLine = 0;
   long double LedTimeOffset = 0;
   int32_t PpsFrame = 0;
   int32_t PpsEndHour = 0, PpsEndMinute = 0;
   double PpsEndSeconds = 0;
+  bool PpsPointSet = false;  // a cycle fit has given the calibration point above
 };
 
 // The results table as the correction reads it.
@@ -126,7 +129,8 @@ bool AddMemorisedPoint(std::vector<std::string>& points, int32_t frame, int32_t 
 std::vector<std::string> FitMemorisedPoints(const std::vector<std::string>& points, int last_frame,
                                             LedCorrectionState& s);
 // Adds the fitted PC time of the first and last data line as two points (no
-// LED correction); returns how many were new.
+// LED correction); returns how many were new, none when the last
+// verification found no recorded PC time to fit.
 int AddPointsWithoutLedCorrection(std::vector<std::string>& points, const LedTable& t, const LedCorrectionState& s);
 
 // ---- the PPS rising line and the cycle range ----

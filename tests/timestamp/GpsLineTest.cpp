@@ -64,6 +64,23 @@ TEST(GpsLine, IotaScreenWithoutDigitsLeavesTheStation) {
   EXPECT_EQ(st.latitude, "kept");
 }
 
+// A lone digit where the UTC line starts: no line through the cells, so the
+// layout and the station keep what they held.
+TEST(GpsLine, IotaScreenWithOneDigitLeavesTheStation) {
+  Bitmap24 f = NoisyFrame(720, 480, 80);
+  DrawLine(f, "1", 178, (615.0 - 178.0) / 18.0, 71, StampFont::Iota);
+  GlyphContext ctx = IotaSearchContext(30);
+  TimeStampState state;
+  state.DigitX[10][8] = 200;
+  GpsStation st;
+  st.utc = "kept";
+  st.latitude = "kept";
+  EXPECT_FALSE(ReadIotaGpsLine(f, ctx, state, st).read);
+  EXPECT_EQ(st.utc, "kept");
+  EXPECT_EQ(st.latitude, "kept");
+  EXPECT_EQ(state.DigitX[10][8], 200);
+}
+
 TEST(GpsLine, ReadsTheGhsPosition) {
   const double pitch = 20.5;
   Bitmap24 f = NoisyFrame(720, 480, 79);

@@ -227,6 +227,27 @@ TEST(FrameTimeDisplay, EditsAndTexts) {
   EXPECT_EQ(DateEditText(t), "26 12 06");
 }
 
+// LED-corrected times keep negative seconds for a centre half a frame before
+// midnight (hour 0, minute 0); the texts must not turn them positive.
+TEST(FrameTimeDisplay, NegativeCentreSecondsKeepTheirSign) {
+  const struct {
+    long double seconds;
+    const char *full, *whole;
+  } cases[] = {{-0.0167L, "-00.0167", "-00"},
+               {-0.01669999L, "-00.0166", "-00"},
+               {-1.5L, "-01.5000", "-01"},
+               {-0.00004L, "00.0000", "00"},
+               {0.0167L, "00.0167", "00"}};
+  for (const auto& c : cases) {
+    LedFrameTime r{0, 0, c.seconds, 0, 0, 0.0167L};
+    StampTexts t;
+    FormatFrameTimeRecord(r, t);
+    EXPECT_EQ(t.StampS1Full, c.full) << static_cast<double>(c.seconds);
+    EXPECT_EQ(t.StampS1, c.whole) << static_cast<double>(c.seconds);
+    EXPECT_EQ(t.StampS2Full, "00.0167");
+  }
+}
+
 TEST(FrameTimeDisplay, ShowFrameTimeTakesTheFirstAvailableSource) {
   const int64_t t = TicksOf(2026, 12, 6, 21, 30, 95000000);
   Bitmap24 f = TickFrame(0, t, 9);

@@ -35,6 +35,27 @@ Bitmap24 KiwiFrame(int w, int h, const int* layout, int fps, int dx, int rowShif
   return f;
 }
 
+// A GHS frame on the located layout (x 380, pitch 20) read back: f1 and f2
+// hold the 16 characters of fields 0..15 of the two fields.
+StampTexts ReadGhsFields(const std::string& f1, const std::string& f2, FieldOrder order, bool fieldMeasure,
+                         uint32_t seed, TimeStampState& state) {
+  const double pitch = 20.0;
+  const std::vector<int> xs = GhsCellXs(380, pitch);  // index 6 is a filler for field 6
+  for (int i = 0; i < 16; ++i) state.DigitX[5][i] = xs[i];
+  state.LocatedStampRow = 383;
+  const StampGlyphStyle s{StampFont::Ghs, 2, pitch, 4, 2, 2, kStampStroke};
+  Bitmap24 f = NoisyFrame(720, 480, seed);
+  // Field arguments: 1 on row 383 (odd), 0 on row 382.
+  DrawStampText(f, f1, xs, order == FieldOrder::OddFirst ? 383 : 382, s);
+  DrawStampText(f, f2, xs, order == FieldOrder::OddFirst ? 382 : 383, s);
+  StampTexts t;
+  StampReadOptions opt;
+  opt.fieldOrder = order;
+  opt.fieldMeasure = fieldMeasure;
+  ReadTimeStamp(f, GhsContext(pitch), opt, state, t);
+  return t;
+}
+
 }  // namespace
 
 TEST(TimeStampReader, KiwiFrameReads) {
@@ -405,11 +426,7 @@ TEST(TimeStampReader, IotaFieldViewPal) {
 
 TEST(TimeStampReader, GhsLocatedFrameWithDate) {
   const double pitch = 20.0;
-  const std::vector<int> xs = GhsCellXs(380, pitch);  // index 6 is a filler for field 6
   TimeStampState state;
-  for (int i = 0; i < 16; ++i) state.DigitX[5][i] = xs[i];
-  state.LocatedStampRow = 383;
-  StampGlyphStyle s{StampFont::Ghs, 2, pitch, 4, 2, 2, kStampStroke};
   struct Row {
     const char* name;
     FieldOrder order;
@@ -429,14 +446,7 @@ TEST(TimeStampReader, GhsLocatedFrameWithDate) {
   };
   uint32_t seed = 20;
   for (const Row& r : rows) {
-    Bitmap24 f = NoisyFrame(720, 480, seed++);
-    // Field arguments: 1 on row 383 (odd), 0 on row 382.
-    DrawStampText(f, r.f1, xs, r.order == FieldOrder::OddFirst ? 383 : 382, s);
-    DrawStampText(f, r.f2, xs, r.order == FieldOrder::OddFirst ? 382 : 383, s);
-    StampTexts t;
-    StampReadOptions opt;
-    opt.fieldOrder = r.order;
-    ReadTimeStamp(f, GhsContext(pitch), opt, state, t);
+    const StampTexts t = ReadGhsFields(r.f1, r.f2, r.order, false, seed++, state);
     EXPECT_EQ(t.StampH1 + ":" + t.StampM1, "20:30") << r.name;
     EXPECT_EQ(t.StampS1Full, r.s1) << r.name;
     EXPECT_EQ(t.StampS2Full, r.s2) << r.name;
@@ -452,6 +462,35 @@ TEST(TimeStampReader, GhsLocatedFrameWithDate) {
   ReadTimeStamp(black, GhsContext(pitch), {}, state, t);
   EXPECT_EQ(t.StampS1Full, "01.000");
   EXPECT_EQ(t.StampH1, "00");
+}
+
+// The two fields of a GHS stamp on either side of a minute: the field that
+// shows 00.007 is the later one, not the earlier.
+TEST(TimeStampReader, GhsFieldOrderAcrossTheMinute) {
+  TimeStampState state;
+  struct Row {
+    const char* name;
+    FieldOrder order;
+    std::string f1, f2;
+    int stampFieldOrder;
+  };
+  const Row rows[] = {
+      {"odd first, field 2 after the minute", FieldOrder::OddFirst, "261206 235959990", "261207 000000007", 0},
+      {"odd first, field 2 before the minute", FieldOrder::OddFirst, "261207 000000007", "261206 235959990", 1},
+      {"even first, field 2 after the minute", FieldOrder::EvenFirst, "261206 203059990", "261206 203100007", 1},
+      {"even first, field 2 before the minute", FieldOrder::EvenFirst, "261206 203100007", "261206 203059990", 0},
+  };
+  uint32_t seed = 40;
+  for (const Row& r : rows) {
+    const StampTexts t = ReadGhsFields(r.f1, r.f2, r.order, true, seed++, state);
+    EXPECT_EQ(t.StampH1 + ":" + t.StampM1 + ":" + t.StampS1Full, r.f1.substr(7, 2) + ":" + r.f1.substr(9, 2) + ":" +
+                                                                   r.f1.substr(11, 2) + "." + r.f1.substr(13, 3))
+        << r.name;
+    EXPECT_EQ(t.StampH2 + ":" + t.StampM2 + ":" + t.StampS2Full, r.f2.substr(7, 2) + ":" + r.f2.substr(9, 2) + ":" +
+                                                                   r.f2.substr(11, 2) + "." + r.f2.substr(13, 3))
+        << r.name;
+    EXPECT_EQ(state.StampFieldOrder, r.stampFieldOrder) << r.name;
+  }
 }
 
 TEST(TimeStampReader, GhsEveryDigitAtEveryPositionBothFields) {

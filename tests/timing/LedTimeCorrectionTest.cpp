@@ -24,7 +24,9 @@ struct Calibrated {
   LedBackgroundFit background;
   CycleFitResult cycle;
 
-  explicit Calibrated(int last_frame = 1000) {
+  // pc_shift: seconds added to the recorded PC time of every row, wrapped at midnight.
+  explicit Calibrated(int last_frame = 1000, int64_t pc_shift = 0) {
+    if (pc_shift != 0) ShiftPcTimes(pc_shift);
     table.Lines = &lines;
     table.HeaderLineCount = LedHeaderLineCount(3);
     table.LastLine = CountLedDataLines(lines, table.HeaderLineCount);
@@ -38,6 +40,23 @@ struct Calibrated {
     const CycleBounds b = CycleRangeBounds(table.LastLine, kLedPulseFrame, state.LedCycleFrames);
     MarkCycleRange(samples, table.LastLine, kLedPulseFrame, state.LedCycleFrames, b.Lower, b.Upper);
     cycle = FitLedCycle(table, samples, b.Lower, b.Upper, kRate, state);
+  }
+
+  // The table's PC times are whole 0.1 ms: shift them in those units.
+  void ShiftPcTimes(int64_t seconds) {
+    for (size_t i = 6; i < lines.size(); ++i) {
+      std::string& l = lines[i];
+      const std::string s = GetCsvField(l, 10);
+      int64_t u = std::stoll(GetCsvField(l, 8)) * 36000000 + std::stoll(GetCsvField(l, 9)) * 600000 +
+                  std::stoll(s.substr(0, 2)) * 10000 + std::stoll(s.substr(3, 4));
+      u = (u + seconds * 10000) % 864000000;
+      const auto two = [](int64_t v) { return (v < 10 ? "0" : "") + std::to_string(v); };
+      std::string frac = std::to_string(u % 10000);
+      frac.insert(0, 4 - frac.size(), '0');
+      SetCsvField(l, 8, std::to_string(u / 36000000));
+      SetCsvField(l, 9, std::to_string(u / 600000 % 60));
+      SetCsvField(l, 10, two(u % 600000 / 10000) + "." + frac);
+    }
   }
 };
 
@@ -123,6 +142,32 @@ TEST(LedTimeCorrection, RowsBeyondTheVideoAreLeftOutAndTold) {
   for (int row = 200; row < 300; ++row) EXPECT_EQ((*out)[static_cast<size_t>(6 + row)], c.lines[static_cast<size_t>(6 + row)]);
 }
 
+// A recording through midnight: the rows after it show PC times of 00:00,
+// yet the frames go on at the same pace. Shifted by 8990 s the reference
+// figures move by exactly that: the end of frame 160 falls on 24:00:01.006.
+TEST(LedTimeCorrection, RecordingThroughMidnightKeepsItsPace) {
+  Calibrated plain;
+  Calibrated c(1000, 8990);
+  ASSERT_EQ(GetCsvField(c.lines[6 + 0], 8), "23");
+  ASSERT_EQ(GetCsvField(c.lines[6 + 299], 8), "0");
+  ASSERT_TRUE(c.pc.Fitted);
+  EXPECT_NEAR(static_cast<double>(c.state.PcTimeSlope), static_cast<double>(plain.state.PcTimeSlope), 1e-12);
+  EXPECT_NEAR(static_cast<double>(c.state.PcTimeIntercept), 86395.979922600, 1e-8);
+  EXPECT_EQ(c.pc.Table[0], "   0 23 59 55.9799226 ");
+  EXPECT_EQ(c.pc.Table[299], " 299 24  0 05.9566487 ");
+  EXPECT_EQ(c.cycle.Edit18, "-0.3125975");
+  EXPECT_EQ(c.state.PpsFrame, 10);
+  const auto out = ApplyLedTimesToTable(c.table, 299, c.state);
+  ASSERT_TRUE(out.has_value());
+  const auto fields = [&](int row) {
+    const std::string& l = (*out)[static_cast<size_t>(6 + row)];
+    return GetCsvField(l, 4) + "," + GetCsvField(l, 5) + "," + GetCsvField(l, 6) + "," + GetCsvField(l, 7);
+  };
+  EXPECT_EQ(fields(0), "23,59,55.6506,55.6673");
+  EXPECT_EQ(fields(160), "24,00,00.9894,01.0060");
+  EXPECT_EQ(fields(299), "24,00,05.6274,05.6441");
+}
+
 TEST(LedTimeCorrection, RowsThatAreNotConsecutiveFramesAreTold) {
   std::vector<std::string> lines = BuildLedTestTable();
   // Field measuring: two rows per frame.
@@ -149,6 +194,18 @@ TEST(LedTimeCorrection, FlatCycleFitKeepsThePreviousOffset) {
   Calibrated c;
   const long double before = c.state.LedTimeOffset;
   for (auto& x : c.samples) x.Signal = 3;
+  const CycleFitResult again = FitLedCycle(c.table, c.samples, -5, 4, kRate, c.state);
+  EXPECT_FALSE(again.SlopeFound);
+  EXPECT_EQ(c.state.LedTimeOffset, before);
+  EXPECT_EQ(c.state.PpsFrame, 10);
+}
+
+// A saturated LED: the same large signal in every cycle but for rounding
+// noise. Its "crossing" lies 1e18 cycles away; the fit counts as flat.
+TEST(LedTimeCorrection, CrossingFarBeyondAnyCycleCountsAsFlat) {
+  Calibrated c;
+  const long double before = c.state.LedTimeOffset;
+  for (int k = -5; k <= 4; ++k) c.samples[static_cast<size_t>(kLedPulseFrame + 30 * k)].Signal = 1e6L + 1e-12L * k;
   const CycleFitResult again = FitLedCycle(c.table, c.samples, -5, 4, kRate, c.state);
   EXPECT_FALSE(again.SlopeFound);
   EXPECT_EQ(c.state.LedTimeOffset, before);

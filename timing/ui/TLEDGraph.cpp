@@ -26,6 +26,10 @@ namespace {
 
 constexpr int kPictureWidth = 743, kPictureHeight = 372;
 
+constexpr const char* kNoPcTime =
+    "The results table holds no recorded PC time (fields 8 to 10) on two rows or more: the time correction "
+    "cannot be made.";
+
 QLineEdit* MakeEdit(const char* name, QWidget* parent, const QString& text = {}, bool read_only = true) {
   auto* e = Named<QLineEdit>(name, text, parent);
   e->setReadOnly(read_only);
@@ -378,7 +382,11 @@ void TLEDGraph::Button4Click() {
   }();
   state_.LedDataLineCount = CountLedDataLines(*probe.Lines, probe.HeaderLineCount);
   samples_.assign(static_cast<size_t>(std::max(state_.LedDataLineCount, 0)) + 101, TLedFrameSample{});
-  if (state_.LedDataLineCount < 0) return;
+  if (state_.LedDataLineCount < 0) {
+    state_.PcTimeFitted = false;
+    Dialogs().ShowWarning(kNoPcTime);
+    return;
+  }
   const PcTimeFit fit = FitRecordedPcTime(Table(), state_);
   SetScrollRange();
   if (fit.Fitted) SetMemoLines(Memo2, fit.Table);
@@ -389,6 +397,7 @@ void TLEDGraph::Button4Click() {
                      static_cast<QWidget*>(Button11)})
     w->setEnabled(true);
   DrawCurrentGraph();
+  if (!fit.Fitted) Dialogs().ShowWarning(kNoPcTime);
   if (!fit.Warnings.empty()) {
     QStringList text;
     for (const std::string& w : fit.Warnings) text << Q(w);
@@ -506,6 +515,10 @@ void TLEDGraph::ApplyCycleRangeChange(TUpDown* updown, QLineEdit* edit) {
 // ---- step 7: the fit ----
 
 void TLEDGraph::Button5Click() {
+  if (!state_.PcTimeFitted) {
+    Dialogs().ShowWarning(kNoPcTime);
+    return;
+  }
   Edit17->setText(QString::number(UpDown2->Position()));
   const CycleFitResult r =
       FitLedCycle(Table(), samples_, UpDown1->Position(), UpDown2->Position(), Rate(), state_);
@@ -515,6 +528,10 @@ void TLEDGraph::Button5Click() {
     Edit28->setText(Q(r.Edit28));
     Edit18->setText(Q(r.Edit18));
     Edit21->setText(Q(r.Edit21));
+  } else {
+    Dialogs().ShowWarning(
+        "The LED signal does not change over the chosen cycles: no offset is found, and the times keep the "
+        "previous offset (" + Q(FormatFixed(state_.LedTimeOffset, 7, 10)) + " seconds).");
   }
   SetMemoLines(Memo3, r.Table);
   SetMemoLines(Memo2, r.Table);
@@ -536,6 +553,15 @@ void TLEDGraph::Button6Click() {
     Dialogs().ShowWarning("No frame time has been computed: run step 1 and step 7 first.");
     return;
   }
+  if (points.size() <= 1 && !state_.PcTimeFitted) {
+    Dialogs().ShowWarning(kNoPcTime);
+    return;
+  }
+  if (points.size() <= 1 && !state_.CorrectedTimesSet) {
+    Dialogs().ShowWarning(
+        "No calibration has been made since step 1: run step 7, or memorise two points or more, before applying.");
+    return;
+  }
   const auto lines = ApplyLedTimesToTable(Table(), host_.LastMeasuredFrame(), state_);
   if (!lines) {
     Dialogs().ShowWarning("No frame has been measured: the results table is left as it is.");
@@ -548,6 +574,10 @@ void TLEDGraph::Button6Click() {
 }
 
 void TLEDGraph::Button7Click() {
+  if (!state_.PpsPointSet) {
+    Dialogs().ShowWarning("No calibration point has been found yet: run step 7 first.");
+    return;
+  }
   std::vector<std::string> points = ListLines(ListBox1);
   AddMemorisedPoint(points, state_.PpsFrame, state_.PpsEndHour, state_.PpsEndMinute, state_.PpsEndSeconds);
   ShowPoints(points);
@@ -563,6 +593,10 @@ void TLEDGraph::Button8Click() {
 }
 
 void TLEDGraph::Button11Click() {
+  if (!state_.PcTimeFitted) {
+    Dialogs().ShowWarning(kNoPcTime);
+    return;
+  }
   std::vector<std::string> points = ListLines(ListBox1);
   AddPointsWithoutLedCorrection(points, Table(), state_);
   ShowPoints(points);

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScrollBar>
+#include <cmath>
 
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
@@ -87,7 +88,9 @@ void TLEDGraph::DrawRecordedTimeGraph() {
     }
     if (!t.HasRecord(i) || frame >= static_cast<int>(state_.LedFrameTimes.size())) continue;
     const TLedFrameTime& r = state_.LedFrameTimes[static_cast<size_t>(frame)];
-    const long double delay = RecordedPcTime(t, i) - Seconds(r.FitHour, r.FitMinute, r.FitSeconds);
+    // A row recorded after midnight against a fitted time past 24 h.
+    const long double delay =
+        std::remainder(RecordedPcTime(t, i) - Seconds(r.FitHour, r.FitMinute, r.FitSeconds), 86400.0L);
     const int64_t v = RoundHalfAway(g * delay * 10000.0L);
     Dot(p, {x, middle - static_cast<int>(std::clamp<int64_t>(v, -10000, 10000))}, 1, Qt::black, Qt::black);
   }

@@ -303,4 +303,115 @@ TEST(LedGraphWindow, HistogramPanelControls) {
   EXPECT_NE(std::find(memo.begin(), memo.end(), "LCurrentFrameNum160"), memo.end());
 }
 
+// A table without recorded PC times (or with a single row) has nothing to fit:
+// the steps that would write times say so instead of writing zeros, or the
+// times of the table verified before, over the results table.
+TEST(LedGraphWindow, NoRecordedPcTimeWritesNoTimes) {
+  const std::string no_pc_time =
+      "The results table holds no recorded PC time (fields 8 to 10) on two rows or more: the time correction "
+      "cannot be made.";
+  const struct {
+    const char* name;
+    bool verify_full_table_first;
+    size_t rows;
+    bool blank_pc_time;
+  } cases[] = {{"PC time fields empty", false, kLedTableRows, true},
+               {"one row after a full table", true, 1, false},
+               {"no row after a full table", true, 0, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeMain m;
+    TLEDGraph* w = m.Open();
+    if (c.verify_full_table_first) Find<QPushButton>(*w, "Button4")->click();
+    m.lines.resize(6 + c.rows);
+    if (c.blank_pc_time)
+      for (size_t i = 6; i < m.lines.size(); ++i)
+        for (int f = 8; f <= 10; ++f) SetCsvField(m.lines[i], f, "");
+    const std::vector<std::string> before = m.lines;
+    m.dialogs.messages.clear();
+    Find<QPushButton>(*w, "Button4")->click();
+    ASSERT_FALSE(m.dialogs.messages.empty());
+    EXPECT_EQ(m.dialogs.messages.back().text.toStdString(), no_pc_time);
+    Find<QPushButton>(*w, "Button11")->click();
+    EXPECT_TRUE(m.points.empty());
+    EXPECT_EQ(m.dialogs.messages.back().text.toStdString(), no_pc_time);
+    w->Button6->setEnabled(true);
+    w->GroupBox5->setEnabled(true);
+    Find<QPushButton>(*w, "Button6")->click();
+    EXPECT_EQ(m.lines, before);
+    EXPECT_EQ(m.applied, 0);
+  }
+  // The LED fit itself is refused too: its offset would tie nothing to UTC.
+  FakeMain m;
+  for (size_t i = 6; i < m.lines.size(); ++i)
+    for (int f = 8; f <= 10; ++f) SetCsvField(m.lines[i], f, "");
+  TLEDGraph* w = m.Open();
+  PickAndSpread(*w);
+  ASSERT_TRUE(Find<QPushButton>(*w, "Button5")->isEnabled());
+  Find<QPushButton>(*w, "Button5")->click();
+  EXPECT_EQ(m.dialogs.messages.back().text.toStdString(), no_pc_time);
+  EXPECT_FALSE(Find<QPushButton>(*w, "Button6")->isEnabled());
+  EXPECT_EQ(m.ready, 0);
+}
+
+// An LED that never changes gives a flat cycle fit: the window says that no
+// offset was found rather than presenting the previous one as a result.
+TEST(LedGraphWindow, FlatLedSignalIsTold) {
+  FakeMain m;
+  for (size_t i = 6; i < m.lines.size(); ++i) SetCsvField(m.lines[i], 2, "20");
+  TLEDGraph* w = m.Open();
+  PickAndSpread(*w);
+  m.dialogs.messages.clear();
+  ASSERT_TRUE(Find<QPushButton>(*w, "Button5")->isEnabled());
+  Find<QPushButton>(*w, "Button5")->click();
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text.toStdString(),
+            "The LED signal does not change over the chosen cycles: no offset is found, and the times keep the "
+            "previous offset (0.0000000 seconds).");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit21")->text(), "");
+}
+
+// Step 1 again after step 7 clears the corrected times: applying them then
+// would write zero times over every row.
+TEST(LedGraphWindow, ApplyAfterANewVerificationNeedsANewCalibration) {
+  FakeMain m;
+  TLEDGraph* w = m.Open();
+  PickAndSpread(*w);
+  Find<QPushButton>(*w, "Button5")->click();
+  Find<QPushButton>(*w, "Button4")->click();
+  ASSERT_TRUE(Find<QPushButton>(*w, "Button6")->isEnabled());
+  const std::vector<std::string> before = m.lines;
+  m.dialogs.messages.clear();
+  Find<QPushButton>(*w, "Button6")->click();
+  EXPECT_EQ(m.lines, before);
+  EXPECT_EQ(m.applied, 0);
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text.toStdString(),
+            "No calibration has been made since step 1: run step 7, or memorise two points or more, before "
+            "applying.");
+  // A new pick and fit make the times good to apply again.
+  PickAndSpread(*w);
+  Find<QPushButton>(*w, "Button5")->click();
+  Find<QPushButton>(*w, "Button6")->click();
+  EXPECT_EQ(m.applied, 1);
+  EXPECT_EQ(Fields4To7(m.lines[6 + 160]), "21,30,10.9894,11.0060");
+}
+
+// "Add" before any step 7 has no calibration point to memorise: it must not
+// put frame 0 at 00:00:00 into the list.
+TEST(LedGraphWindow, AddBeforeAnyFitMemorisesNothing) {
+  FakeMain m;
+  TLEDGraph* w = m.Open();
+  Find<QPushButton>(*w, "Button4")->click();
+  Find<QPushButton>(*w, "Button11")->click();
+  w->ListBox1->setCurrentRow(0);
+  Find<QPushButton>(*w, "Button8")->click();
+  ASSERT_EQ(m.points.size(), 1u);
+  m.dialogs.messages.clear();
+  Find<QPushButton>(*w, "Button7")->click();
+  EXPECT_EQ(m.points, std::vector<std::string>{"0001 00299 21:30:15.9566487"});
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text.toStdString(), "No calibration point has been found yet: run step 7 first.");
+}
+
 }  // namespace
