@@ -1,6 +1,7 @@
 #include "timestamp/GpsLine.h"
 
 #include <cmath>
+#include <initializer_list>
 
 #include "base/NumberText.h"
 
@@ -83,6 +84,18 @@ std::string PointedNumber(const RunReader& r, int from, int last, int decimalsLa
   return whole + r.Run(next, decimalsLast, more, after);
 }
 
+// The x of each listed cell that a digit can be aligned on, from the line's
+// first digit at x0.
+FitPoints AlignedCells(const Bitmap24& frame, int x0, long double pitch, int y, const GlyphContext& ctx,
+                       std::initializer_list<int> cells) {
+  FitPoints points;
+  for (int cell : cells) {
+    int x = x0 + RoundHalfAwayToInt(pitch * cell);
+    if (AlignDigitX(frame, x, y, ctx, false)) points.emplace_back(cell, x);
+  }
+  return points;
+}
+
 }  // namespace
 
 GpsReadResult ReadIotaGpsLine(const Bitmap24& frame, GlyphContext& ctx, TimeStampState& state,
@@ -108,11 +121,7 @@ GpsReadResult ReadIotaGpsLine(const Bitmap24& frame, GlyphContext& ctx, TimeStam
   const long double pitch = (xFar - x0) / 18.0L;
   ctx.gpsCharPitch = pitch;
 
-  FitPoints points;
-  for (int cell : {0, 1, 3, 4, 6, 7, 9, 10, 11, 12, 14, 15, 17, 18}) {
-    int x = x0 + RoundHalfAwayToInt(pitch * cell);
-    if (AlignDigitX(frame, x, y, ctx, false)) points.emplace_back(cell, x);
-  }
+  const FitPoints points = AlignedCells(frame, x0, pitch, y, ctx, {0, 1, 3, 4, 6, 7, 9, 10, 11, 12, 14, 15, 17, 18});
   // One digit gives no line: every cell would sit at column 0.
   if (points.size() < 2) return result;
   GpsColumns cols{FitLine(points), 7};
@@ -185,11 +194,8 @@ GpsReadResult ReadGhsGpsLine(const Bitmap24& frame, int x, int y, GlyphContext& 
   ctx.lettersOnly = false;
   int x0 = x + RoundHalfAwayToInt(1.5L * pitch);
   if (!AlignDigitX(frame, x0, y, ctx, false)) return result;
-  FitPoints points;
-  for (int cell : {0, 1, 2, 3, 5, 6, 8, 9, 11, 13, 14, 15, 17, 18, 20, 21, 22}) {
-    int cx = x0 + RoundHalfAwayToInt(pitch * cell);
-    if (AlignDigitX(frame, cx, y, ctx, false)) points.emplace_back(cell, cx);
-  }
+  const FitPoints points =
+      AlignedCells(frame, x0, pitch, y, ctx, {0, 1, 2, 3, 5, 6, 8, 9, 11, 13, 14, 15, 17, 18, 20, 21, 22});
   if (points.size() < 2) return result;
   GpsColumns cols{FitLine(points), 6};
   for (int c = 0; c <= 23; ++c) state.DigitX[kGhsGpsLayout][6 + c] = cols.X(6 + c);

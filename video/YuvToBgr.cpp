@@ -454,34 +454,26 @@ bool CpuHas(YuvToBgr::Kernel k) {
 #endif
 }
 
-// One row of each kind with the chosen kernel.
-void PlanarRow(YuvToBgr::Kernel k, const uint8_t* y, const uint8_t* u, const uint8_t* v, int n,
-               const YuvToBgr::Terms& t, uint8_t* d) {
+// One row with the chosen kernel; with `Pairs`, u and v hold one sample per
+// two pixels.
+template <bool Pairs>
+void Row(YuvToBgr::Kernel k, const uint8_t* y, const uint8_t* u, const uint8_t* v, int n, const YuvToBgr::Terms& t,
+         uint8_t* d) {
   int done = 0;
 #if defined(__x86_64__) && defined(__GNUC__)
   WideTerms w;
-  if (k == YuvToBgr::Kernel::Avx512 && WideTermsOf(t, w)) return PlanarAvx512<false>(y, u, v, n, w, d);
+  if (k == YuvToBgr::Kernel::Avx512 && WideTermsOf(t, w)) return PlanarAvx512<Pairs>(y, u, v, n, w, d);
   VectorTerms vt;
   if (k != YuvToBgr::Kernel::Plain && VectorTermsOf(t, vt)) {
-    done = PlanarAvx2<false>(y, u, v, n, vt, d);
+    done = PlanarAvx2<Pairs>(y, u, v, n, vt, d);
   }
 #endif
-  PlanarPlain(y + done, u + done, v + done, n - done, t, d + 3 * done);
+  if constexpr (Pairs)
+    PairsPlain(y + done, u + done / 2, v + done / 2, n - done, t, d + 3 * done);
+  else
+    PlanarPlain(y + done, u + done, v + done, n - done, t, d + 3 * done);
 }
 
-void PairsRow(YuvToBgr::Kernel k, const uint8_t* y, const uint8_t* u, const uint8_t* v, int n,
-              const YuvToBgr::Terms& t, uint8_t* d) {
-  int done = 0;
-#if defined(__x86_64__) && defined(__GNUC__)
-  WideTerms w;
-  if (k == YuvToBgr::Kernel::Avx512 && WideTermsOf(t, w)) return PlanarAvx512<true>(y, u, v, n, w, d);
-  VectorTerms vt;
-  if (k != YuvToBgr::Kernel::Plain && VectorTermsOf(t, vt)) {
-    done = PlanarAvx2<true>(y, u, v, n, vt, d);
-  }
-#endif
-  PairsPlain(y + done, u + done / 2, v + done / 2, n - done, t, d + 3 * done);
-}
 
 void PackedRow(YuvToBgr::Kernel k, const uint8_t* s, int n, bool uyvy, const YuvToBgr::Terms& t, uint8_t* d) {
   int done = 0;
@@ -613,15 +605,15 @@ void YuvToBgr::ConvertRows(const uint8_t* const data[4], const int linesize[4], 
       const uint8_t* us = data[1] + ptrdiff_t(linesize[1]) * crow;
       const uint8_t* vs = data[2] + ptrdiff_t(linesize[2]) * crow;
       if (identity) {
-        PlanarRow(kernel_, y, us, vs, width, terms_, d);
+        Row<false>(kernel_, y, us, vs, width, terms_, d);
       } else if (pairs_) {
-        PairsRow(kernel_, y, us, vs, width, terms_, d);
+        Row<true>(kernel_, y, us, vs, width, terms_, d);
       } else {
         for (int x = 0; x < width; ++x) {
           const int c = column_[size_t(x)];
           u_row[x] = us[c], v_row[x] = vs[c];
         }
-        PlanarRow(kernel_, y, u_row, v_row, width, terms_, d);
+        Row<false>(kernel_, y, u_row, v_row, width, terms_, d);
       }
       continue;
     }
@@ -637,6 +629,6 @@ void YuvToBgr::ConvertRows(const uint8_t* const data[4], const int linesize[4], 
       const uint8_t* p = s + 4 * column_[size_t(x)];
       u_row[x] = p[uo], v_row[x] = p[uo + 2];
     }
-    PlanarRow(kernel_, y_row, u_row, v_row, width, terms_, d);
+    Row<false>(kernel_, y_row, u_row, v_row, width, terms_, d);
   }
 }
