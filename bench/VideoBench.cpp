@@ -234,15 +234,21 @@ struct RandomPicture {
   }
 };
 
-void BM_YuvConversion(benchmark::State& state, AVPixelFormat format, YuvPath path, int w, int h) {
+// One picture converted again and again by `converter`.
+template <class Converter>
+void TimeConversion(benchmark::State& state, Converter& converter, AVPixelFormat format, int w, int h) {
   RandomPicture pic(format, w, h);
-  SwscaleToBgr scaler(path);
   Bitmap24 out;
   for (auto _ : state) {
-    scaler.Convert(pic.data, pic.lines, w, h, format, AVCOL_SPC_UNSPECIFIED, AVCOL_RANGE_MPEG, out);
+    converter.Convert(pic.data, pic.lines, w, h, format, AVCOL_SPC_UNSPECIFIED, AVCOL_RANGE_MPEG, out);
     benchmark::DoNotOptimize(out.Data());
   }
   Rate(state);
+}
+
+void BM_YuvConversion(benchmark::State& state, AVPixelFormat format, YuvPath path, int w, int h) {
+  SwscaleToBgr scaler(path);
+  TimeConversion(state, scaler, format, w, h);
 }
 
 // One row kernel on its own (the CI machine may lack AVX-512).
@@ -251,14 +257,8 @@ void BM_YuvKernel(benchmark::State& state, AVPixelFormat format, YuvToBgr::Kerne
     state.SkipWithError("this CPU lacks the kernel");
     return;
   }
-  RandomPicture pic(format, w, h);
   YuvToBgr own(kernel);
-  Bitmap24 out;
-  for (auto _ : state) {
-    own.Convert(pic.data, pic.lines, w, h, format, AVCOL_SPC_UNSPECIFIED, AVCOL_RANGE_MPEG, out);
-    benchmark::DoNotOptimize(out.Data());
-  }
-  Rate(state);
+  TimeConversion(state, own, format, w, h);
 }
 
 int Register() {
