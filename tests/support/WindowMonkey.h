@@ -60,6 +60,9 @@ struct MonkeyOptions {
   // Also act in the windows the steps open (picked as often as the window
   // under test), so that orders across windows are tried too.
   bool follow_new_windows = false;
+  // Opens the window again when a step closed it (a button that closes it
+  // after its work); without it the steps end there.
+  std::function<QWidget*()> reopen;
 };
 
 // The texts typed into edits: empty, signs alone, overflow, not-a-number,
@@ -113,9 +116,9 @@ class WindowMonkey {
     if (const char* more = std::getenv("TESSARY_MONKEY_SEED")) options_.seed += static_cast<uint32_t>(std::atoi(more));
     rng_.seed(options_.seed);
     // Modal windows and pop-up menus spin their own loop: close them from it.
-    QObject::connect(&closer_, &QTimer::timeout, [] {
+    QObject::connect(&closer_, &QTimer::timeout, [this] {
       if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
-      if (QWidget* modal = QApplication::activeModalWidget()) {
+      if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != root_) {
         if (auto* dialog = qobject_cast<QDialog*>(modal))
           dialog->reject();
         else
@@ -134,7 +137,8 @@ class WindowMonkey {
     root_->activateWindow();
     QApplication::processEvents();
     int acted = 0;
-    for (int step = 0; step < options_.steps && root_; ++step) {
+    for (int step = 0; step < options_.steps; ++step) {
+      if ((!root_ || !root_->isVisible()) && !Reopen()) break;
       if (Guarded(step, [&] { return Step(); })) ++acted;
       Settle();
     }
@@ -150,6 +154,18 @@ class WindowMonkey {
   const std::deque<std::string>& History() const { return history_; }
 
  private:
+  bool Reopen() {
+    if (!options_.reopen) return false;
+    if (root_) root_->close();
+    Settle();
+    Note("reopen");
+    root_ = options_.reopen();
+    if (!root_) return false;
+    root_->show();
+    before_.insert(root_);
+    return true;
+  }
+
   template <class F>
   bool Guarded(int step, F f) {
     try {
@@ -173,7 +189,10 @@ class WindowMonkey {
     history_.push_back(what);
     if (history_.size() > 40) history_.pop_front();
     if (trace_) {
-      std::fprintf(stderr, "monkey %u: %s\n", options_.seed, what.c_str());
+      // With the time the step before took, to find slow ones.
+      std::fprintf(stderr, "monkey %u: (+%lld ms) %s\n", options_.seed, clock_.isValid() ? clock_.restart() : 0LL,
+                   what.c_str());
+      if (!clock_.isValid()) clock_.start();
       std::fflush(stderr);
     }
   }
@@ -196,7 +215,7 @@ class WindowMonkey {
     auto* b = qobject_cast<QAbstractButton*>(w);
     if (!b) return false;
     const QString t = b->text().remove('&').trimmed().toLower();
-    return t == "close" || t == "exit" || t == "ok" || t == "cancel" || t == "quit";
+    return t.contains("close") || t == "exit" || t == "ok" || t == "cancel" || t == "quit";
   }
 
   // The window under test, and with follow_new_windows the others it opened.
@@ -264,7 +283,10 @@ class WindowMonkey {
     }
     if (roll < 12) return PressKey(arena->focusWidget() ? arena->focusWidget() : arena);
     const Kind kind = roll < 50 ? Kind::Text : roll < 85 ? Kind::Button : Kind::Other;
-    std::vector<QWidget*>& pool = by_kind[static_cast<int>(kind)];
+    // A window without controls of the kind rolled gets a step of another kind.
+    int k = static_cast<int>(kind);
+    for (int tries = 0; tries < 3 && by_kind[k].empty(); ++tries) k = (k + 1) % 3;
+    std::vector<QWidget*>& pool = by_kind[k];
     if (pool.empty()) return false;
     return Act(pool[static_cast<size_t>(Pick(static_cast<int>(pool.size())))]);
   }
@@ -368,9 +390,9 @@ class WindowMonkey {
   bool PressKey(QWidget* w) {
     static const Qt::Key keys[] = {Qt::Key_Left,   Qt::Key_Right,  Qt::Key_Up,    Qt::Key_Down,  Qt::Key_PageUp,
                                    Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End,   Qt::Key_Space, Qt::Key_Delete,
-                                   Qt::Key_Return, Qt::Key_Escape, Qt::Key_Plus,  Qt::Key_Minus, Qt::Key_0};
-    const Qt::Key k = keys[Pick(15)];
-    if (k == Qt::Key_Escape && w->isWindow()) return false;  // closes dialogs: a closing step
+                                   Qt::Key_Return, Qt::Key_Plus,  Qt::Key_Minus, Qt::Key_0};
+    // No Escape: it closes dialogs, a closing step.
+    const Qt::Key k = keys[Pick(14)];
     Note("key " + std::to_string(k) + " to " + Name(w));
     const QString text = k == Qt::Key_Plus ? "+" : k == Qt::Key_Minus ? "-" : k == Qt::Key_0 ? "0" : "";
     Key(w, k, text);
@@ -437,7 +459,36 @@ class WindowMonkey {
   QTimer closer_;
   std::set<QWidget*> before_;
   std::deque<std::string> history_;
+  QElapsedTimer clock_;
 };
 
 // Runs a monkey on `root` and returns the number of steps that acted.
 inline int RunMonkey(QWidget* root, MonkeyOptions options) { return WindowMonkey(root, std::move(options)).Run(); }
+
+// A window made on its own for a monkey: `make` builds it (again when a step
+// closed it); what it made is deleted afterwards.
+struct MonkeyWindow {
+  const char* name;
+  std::function<QWidget*()> make;
+  std::set<QString> skip;  // downloads, devices, long work, closing items
+  uint32_t seed = 1;
+};
+
+inline void RunMonkeyOn(const MonkeyWindow& window, int steps = 300) {
+  std::vector<QPointer<QWidget>> made;
+  auto make = [&]() -> QWidget* {
+    QWidget* w = window.make();
+    made.emplace_back(w);
+    return w;
+  };
+  MonkeyOptions o;
+  o.seed = window.seed;
+  o.steps = steps;
+  o.skip = window.skip;
+  o.reopen = make;
+  QWidget* first = make();
+  ASSERT_NE(first, nullptr);
+  EXPECT_GT(RunMonkey(first, o), steps / 10) << window.name;
+  for (QPointer<QWidget>& w : made) delete w.data();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}

@@ -2,6 +2,9 @@
 // order, with and without a video or a measured table, never crash it nor
 // the tool windows it opens.
 #include "MainRoadFixture.h"
+#include "chart/ChartScale.h"
+#include "chart/ui/Tchart1.h"
+#include "support/WindowControls.h"
 #include "support/WindowMonkey.h"
 
 namespace {
@@ -59,5 +62,101 @@ INSTANTIATE_TEST_SUITE_P(Seeds, MainWindowMonkeyTest,
                                            Case{"NoVideoAcrossWindows", Loaded::Nothing, true, 5},
                                            Case{"MeasuredAcrossWindows", Loaded::Measured, true, 6}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// ---- each tool window, opened the way a user opens it ----
+
+// A visible window by its designer name.
+QWidget* ShownWindow(const QString& name) {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == name && w->isVisible()) return w;
+  return nullptr;
+}
+
+// One click on the way to a window: in window `window`, the button or menu
+// item `control`; "record" clicks record 10 of the chart's curve A.
+struct Click {
+  const char* window;
+  const char* control;
+};
+
+void Do(MainRoadWindow& m, const Click& c) {
+  QWidget* w = ShownWindow(c.window);
+  if (!w) ADD_FAILURE() << "no window " << c.window;
+  if (!w) return;
+  if (QString(c.control) == "record") {
+    auto* chart = qobject_cast<Tchart1*>(w);
+    const int r = 10;
+    ReleaseAt(chart->ChartImg1, IndexToPixelX(chart->View(), r - m.W().Chart.ChartState.FirstShownFrame),
+              ValueToPixelY(chart->View(), chart->Data().Records[r].Value[CurveA]));
+  } else if (auto* a = w->findChild<QAction*>(c.control)) {
+    a->trigger();
+  } else if (auto* b = w->findChild<QAbstractButton*>(c.control)) {
+    b->click();
+  } else {
+    ADD_FAILURE() << "no " << c.control << " in " << c.window;
+  }
+  QApplication::processEvents();
+}
+
+struct Road {
+  const char* window;
+  Loaded loaded;
+  std::vector<Click> clicks;
+  std::set<QString> skip;  // besides the main window's
+  uint32_t seed;
+};
+
+class ToolWindowMonkey : public ::testing::TestWithParam<Road> {};
+
+TEST_P(ToolWindowMonkey, NonsenseInputAndAnyClickOrderKeepTheWindowAlive) {
+  const Road& r = GetParam();
+  MainRoadWindow m(Reader::OwnAvi);
+  ASSERT_NO_FATAL_FAILURE(Load(m, r.loaded));
+  m.W().show();
+  auto open = [&]() -> QWidget* {
+    for (const Click& c : r.clicks)
+      if (!ShownWindow(r.window)) Do(m, c);
+    return ShownWindow(r.window);
+  };
+  QWidget* w = open();
+  ASSERT_NE(w, nullptr) << r.window << " did not open";
+  MonkeyOptions o = MainWindowMonkey(r.seed);
+  o.steps = 300;
+  o.skip.insert(r.skip.begin(), r.skip.end());
+  o.reopen = open;
+  EXPECT_GT(RunMonkey(w, o), o.steps / 10);
+}
+
+const Click kGraph{"Platform", "Button18"};
+const Click kRecord{"chart1", "record"};
+const Click kDiffraction{"chart1", "Button8"};
+
+const Road kRoads[] = {
+    {"chart1", Loaded::Measured, {kGraph}, {}, 11},
+    {"FFT1", Loaded::Measured, {kGraph, {"chart1", "Button10"}}, {}, 12},
+    {"AvgBkg", Loaded::Measured, {kGraph, {"chart1", "SpeedButton1"}}, {}, 13},
+    {"FresnelCtrl", Loaded::Measured, {kGraph, kRecord, kDiffraction}, {"Button3"}, 14},
+    {"SpectrumGraph", Loaded::Measured, {kGraph, kRecord, kDiffraction, {"FresnelCtrl", "Button1"}}, {}, 15},
+    {"MagnitudeCalculator", Loaded::Measured, {kGraph, kRecord, kDiffraction, {"FresnelCtrl", "Button2"}}, {}, 16},
+    {"LightCurveReport", Loaded::Measured, {kGraph, {"chart1", "Button17"}}, {}, 17},
+    {"LEDGraph", Loaded::Measured, {kGraph, {"chart1", "Button15"}}, {}, 18},
+    {"ThreeDGraph", Loaded::Measured, {{"Platform", "Button8"}}, {}, 19},
+    {"Mutual_Average", Loaded::Measured, {{"Platform", "forMutualEvent1"}}, {}, 20},
+    {"Identification", Loaded::Nothing, {{"Platform", "Identificationforlightcurve1"}}, {}, 21},
+    {"AsteroidIdentification", Loaded::Nothing, {{"Platform", "Button41"}}, {}, 22},
+    {"Histogram", Loaded::Video, {{"Platform", "HistGram1"}}, {}, 23},
+    {"IMGWindowSetting", Loaded::Video, {{"Platform", "ImageWindowSetting1"}}, {}, 24},
+    {"ColorValueDisplay", Loaded::Video, {{"Platform", "Button15"}}, {}, 25},
+    {"Profile", Loaded::Video, {{"Platform", "Button32"}}, {}, 26},
+    {"DshowErrors", Loaded::Nothing, {{"Platform", "ErrorMessagesfromDSHOW1"}}, {}, 27},
+    {"CMOSExposureCalc", Loaded::Nothing, {{"Platform", "ExposureTimeCalculationforCMOSCam1"}}, {}, 28},
+    {"TimingError", Loaded::Nothing, {{"Platform", "Errorestimation1"}}, {}, 29},
+    {"RestoreNoTimeRecorded", Loaded::Nothing, {{"Platform", "AddTimeToNoCmosTime1"}}, {}, 30},
+    {"MeasurementOption", Loaded::Video, {{"Platform", "MeasuremenOption1"}}, {}, 31},
+    {"PreserveSetting", Loaded::Nothing, {{"Platform", "UpdateSettingItems1"}}, {}, 32},
+};
+
+INSTANTIATE_TEST_SUITE_P(Windows, ToolWindowMonkey, ::testing::ValuesIn(kRoads),
+                         [](const auto& info) { return std::string(info.param.window); });
 
 }  // namespace

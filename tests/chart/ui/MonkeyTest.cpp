@@ -1,0 +1,84 @@
+// The chart and its tool windows under a monkey, over a two-star table:
+// nonsense in every edit and clicks in any order never crash them.
+#include <QPointer>
+#include <QPushButton>
+
+#include "ChartFakeHost.h"
+#include "chart/ChartScale.h"
+#include "chart/ui/TAvgBkg.h"
+#include "chart/ui/TCorrection.h"
+#include "chart/ui/TFFT1.h"
+#include "chart/ui/TMutual_Average.h"
+#include "chart/ui/Tchart1.h"
+#include "support/ChartTestTables.h"
+#include "support/WindowMonkey.h"
+
+namespace {
+
+// Two stars over 40 records, the first dimming in records 15..20.
+struct ChartRig {
+  FakeHost host;
+  ChartSession session;
+  ChartEventState events;
+  uint8_t mutual_open = 0;
+  QPointer<Tchart1> chart;
+  ChartRig() {
+    host.object_count = 2;
+    std::vector<double> a, b;
+    for (int i = 0; i < 40; ++i) {
+      a.push_back(i >= 15 && i <= 20 ? 300 + i : 1000 + (i % 3) * 20);
+      b.push_back(500 + (i % 5) * 7);
+    }
+    host.table.lines = BuildResultTable(3, 2, RowsFromValues({a, b}));
+    host.AnalyseEvents(events);
+  }
+  ~ChartRig() { delete chart.data(); }
+  Tchart1* Chart() {
+    if (!chart) chart = new Tchart1(host, session, events);
+    chart->show();
+    return chart;
+  }
+  // The chart with record 10 selected, as a click on it leaves it.
+  Tchart1* ChartWithSelection() {
+    Tchart1* c = Chart();
+    const int r = 10;
+    if (session.ChartState.SelectedFrame != r)
+      ReleaseAt(c->ChartImg1, IndexToPixelX(c->View(), r - session.ChartState.FirstShownFrame),
+                ValueToPixelY(c->View(), c->Data().Records[r].Value[CurveA]));
+    return c;
+  }
+  QWidget* Opened(const char* button, const char* window) {
+    Tchart1* c = ChartWithSelection();
+    if (QWidget* w = c->findChild<QWidget*>(window); w && w->isVisible()) return w;
+    c->findChild<QPushButton*>(button)->click();
+    return c->findChild<QWidget*>(window);
+  }
+};
+
+struct Row {
+  const char* name;
+  std::function<QWidget*(ChartRig&)> open;
+  uint32_t seed;
+};
+
+class ChartWindowMonkey : public ::testing::TestWithParam<Row> {};
+
+TEST_P(ChartWindowMonkey, NonsenseInputAndAnyClickOrderKeepTheWindowAlive) {
+  ChartRig rig;
+  const Row& r = GetParam();
+  RunMonkeyOn({r.name, [&] { return r.open(rig); }, {}, r.seed});
+}
+
+const Row kRows[] = {
+    {"chart1", [](ChartRig& rig) -> QWidget* { return rig.Chart(); }, 51},
+    {"Correction", [](ChartRig& rig) { return rig.Opened("Button11", "Correction"); }, 52},
+    {"AvgBkg", [](ChartRig& rig) { return rig.Opened("SpeedButton1", "AvgBkg"); }, 53},
+    {"FFT1", [](ChartRig& rig) { return rig.Opened("Button10", "FFT1"); }, 54},
+    {"Mutual_Average",
+     [](ChartRig& rig) -> QWidget* { return new TMutual_Average(rig.host, &rig.mutual_open); }, 55},
+};
+
+INSTANTIATE_TEST_SUITE_P(Windows, ChartWindowMonkey, ::testing::ValuesIn(kRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
