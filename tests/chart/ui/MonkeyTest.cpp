@@ -81,4 +81,45 @@ const Row kRows[] = {
 INSTANTIATE_TEST_SUITE_P(Windows, ChartWindowMonkey, ::testing::ValuesIn(kRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Inputs that once broke a chart tool window: each row opens the window,
+// clicks its set-up controls, types a text into an edit, leaves it (the
+// focus goes elsewhere, no Enter) and clicks the button that uses it. The window answers and keeps the table whole.
+struct InputFault {
+  const char* name;
+  const char* opener;  // the chart's button that opens the window
+  const char* window;
+  std::vector<const char*> before;  // clicked first
+  const char* edit;
+  const char* text;
+  const char* button;
+};
+
+class ChartToolInputFaults : public ::testing::TestWithParam<InputFault> {};
+
+TEST_P(ChartToolInputFaults, TheWindowTakesTheTextAndKeepsTheTable) {
+  const InputFault& r = GetParam();
+  ChartRig rig;
+  QWidget* w = rig.Opened(r.opener, r.window);
+  ASSERT_NE(w, nullptr);
+  for (const char* name : r.before) Find<QAbstractButton>(w, name)->click();
+  QLineEdit* edit = Find<QLineEdit>(w, r.edit);
+  ASSERT_NE(edit, nullptr);
+  TypeOver(edit, r.text);
+  LeaveEdit(edit);
+  Find<QAbstractButton>(w, r.button)->click();
+  QApplication::processEvents();
+  EXPECT_EQ(rig.host.table.lines.size(), 46u);
+}
+
+const InputFault kInputFaults[] = {
+    // The band and the block start were worked out in int arithmetic.
+    {"NoiseReductionCutoffAtIntMinimum", "SpeedButton1", "AvgBkg", {"RadioGroup1_3"}, "Edit15", "-2147483648",
+     "Button1"},
+    {"NoiseReductionBandAtIntMaximum", "SpeedButton1", "AvgBkg", {"RadioGroup1_3", "CheckBox4"}, "Edit14",
+     "2147483647", "Button1"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, ChartToolInputFaults, ::testing::ValuesIn(kInputFaults),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
