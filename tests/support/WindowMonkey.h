@@ -60,6 +60,8 @@ struct MonkeyOptions {
   // Also act in the windows the steps open (picked as often as the window
   // under test), so that orders across windows are tried too.
   bool follow_new_windows = false;
+  // Other windows, open already, to act in as well.
+  std::vector<QPointer<QWidget>> also;
   // Opens the window again when a step closed it (a button that closes it
   // after its work); without it the steps end there.
   std::function<QWidget*()> reopen;
@@ -221,6 +223,8 @@ class WindowMonkey {
   // The window under test, and with follow_new_windows the others it opened.
   std::vector<QWidget*> Arenas() const {
     std::vector<QWidget*> out{root_.data()};
+    for (const QPointer<QWidget>& w : options_.also)
+      if (w && w->isVisible()) out.push_back(w);
     if (!options_.follow_new_windows) return out;
     for (QWidget* w : QApplication::topLevelWidgets())
       if (w != root_ && !before_.count(w) && w->isVisible() && !w->inherits("QMenu") && !Skipped(w))
@@ -488,7 +492,7 @@ inline void RunMonkeyOn(const MonkeyWindow& window, int steps = 300) {
   o.reopen = make;
   QWidget* first = make();
   ASSERT_NE(first, nullptr);
-  EXPECT_GT(RunMonkey(first, o), steps / 10) << window.name;
+  EXPECT_GT(RunMonkey(first, o), 10) << window.name;
   for (QPointer<QWidget>& w : made) delete w.data();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

@@ -1,6 +1,8 @@
 // The main window under a monkey: nonsense in every edit and clicks in any
 // order, with and without a video or a measured table, never crash it nor
 // the tool windows it opens.
+#include <QContextMenuEvent>
+
 #include "MainRoadFixture.h"
 #include "chart/ChartScale.h"
 #include "chart/ui/Tchart1.h"
@@ -73,7 +75,8 @@ QWidget* ShownWindow(const QString& name) {
 }
 
 // One click on the way to a window: in window `window`, the button or menu
-// item `control`; "record" clicks record 10 of the chart's curve A.
+// item `control`; "record" clicks record 10 of the chart's curve A,
+// "check:X" ticks X, "context:X" asks X for its context menu.
 struct Click {
   const char* window;
   const char* control;
@@ -88,6 +91,14 @@ void Do(MainRoadWindow& m, const Click& c) {
     const int r = 10;
     ReleaseAt(chart->ChartImg1, IndexToPixelX(chart->View(), r - m.W().Chart.ChartState.FirstShownFrame),
               ValueToPixelY(chart->View(), chart->Data().Records[r].Value[CurveA]));
+  } else if (QString(c.control).startsWith("check:")) {
+    if (auto* b = w->findChild<QAbstractButton*>(QString(c.control).mid(6))) b->setChecked(true);
+  } else if (QString(c.control).startsWith("context:")) {
+    QWidget* target = w->findChild<QWidget*>(QString(c.control).mid(8));
+    if (!target) ADD_FAILURE() << "no " << c.control;
+    if (!target) return;
+    QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(2, 2), target->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(target, &e);
   } else if (auto* a = w->findChild<QAction*>(c.control)) {
     a->trigger();
   } else if (auto* b = w->findChild<QAbstractButton*>(c.control)) {
@@ -104,6 +115,10 @@ struct Road {
   std::vector<Click> clicks;
   std::set<QString> skip;  // besides the main window's
   uint32_t seed;
+  // Files made first, each the answer of one open dialog on the way.
+  std::vector<std::pair<const char*, const char*>> files = {};
+  // The monkey acts in the main window too, so the two meet.
+  bool with_main = false;
 };
 
 class ToolWindowMonkey : public ::testing::TestWithParam<Road> {};
@@ -113,6 +128,10 @@ TEST_P(ToolWindowMonkey, NonsenseInputAndAnyClickOrderKeepTheWindowAlive) {
   MainRoadWindow m(Reader::OwnAvi);
   ASSERT_NO_FATAL_FAILURE(Load(m, r.loaded));
   m.W().show();
+  for (const auto& [name, text] : r.files) {
+    std::ofstream(m.Path(name), std::ios::binary) << text;
+    m.dialogs.open_file_names.push_back(QString::fromStdString(m.Path(name).string()));
+  }
   auto open = [&]() -> QWidget* {
     for (const Click& c : r.clicks)
       if (!ShownWindow(r.window)) Do(m, c);
@@ -124,7 +143,8 @@ TEST_P(ToolWindowMonkey, NonsenseInputAndAnyClickOrderKeepTheWindowAlive) {
   o.steps = 300;
   o.skip.insert(r.skip.begin(), r.skip.end());
   o.reopen = open;
-  EXPECT_GT(RunMonkey(w, o), o.steps / 10);
+  if (r.with_main) o.also.push_back(&m.W());
+  EXPECT_GT(RunMonkey(w, o), 10);
 }
 
 const Click kGraph{"Platform", "Button18"};
@@ -154,9 +174,31 @@ const Road kRoads[] = {
     {"RestoreNoTimeRecorded", Loaded::Nothing, {{"Platform", "AddTimeToNoCmosTime1"}}, {}, 30},
     {"MeasurementOption", Loaded::Video, {{"Platform", "MeasuremenOption1"}}, {}, 31},
     {"PreserveSetting", Loaded::Nothing, {{"Platform", "UpdateSettingItems1"}}, {}, 32},
+    {"LunarVelocityCalculator", Loaded::Nothing, {{"Platform", "LunarVelocityCalculator1"}}, {}, 33},
+    {"SetPredictTrack",
+     Loaded::Video,
+     {{"Platform", "check:CheckBox15"},
+      {"Platform", "check:RadioButton4"},
+      {"Platform", "check:RadioButton5"},
+      {"Platform", "context:CheckBox4"}},
+     {},
+     34},
+    {"AvsEdit", Loaded::Nothing, {{"Platform", "AVSFileEdit1"}}, {}, 35, {{"clip.avs", "AviSource(\"a.avi\")\r\n"}}},
+    {"RestoreNoTimeRecorded",
+     Loaded::Video,
+     {{"Platform", "AddTimeToNoCmosTime1"}, {"RestoreNoTimeRecorded", "Button1"}},
+     {},
+     36,
+     {{"capture.txt",
+       "StartCapture=2026-12-06 12:00:09.9600000\r\nEndCapture=2026-12-06 12:00:10.1600000\r\n"
+       "ActualFrameRate=25.000000 fps\r\nFrameCount=5\r\n"}},
+     true},
+    {"chart1", Loaded::Measured, {kGraph}, {}, 37, {}, true},
+    {"FresnelCtrl", Loaded::Measured, {kGraph, kRecord, kDiffraction}, {"Button3"}, 38, {}, true},
 };
 
-INSTANTIATE_TEST_SUITE_P(Windows, ToolWindowMonkey, ::testing::ValuesIn(kRoads),
-                         [](const auto& info) { return std::string(info.param.window); });
+INSTANTIATE_TEST_SUITE_P(Windows, ToolWindowMonkey, ::testing::ValuesIn(kRoads), [](const auto& info) {
+  return std::string(info.param.window) + (info.param.with_main ? "WithMainWindow" : "");
+});
 
 }  // namespace

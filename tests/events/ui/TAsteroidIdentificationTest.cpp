@@ -301,6 +301,11 @@ TEST(TAsteroidIdentification, MonkeyNeverCrashesIt) {
     MonkeyOptions o;
     o.seed = elements ? 72 : 71;
     o.steps = 300;
+    o.reopen = [&]() -> QWidget* {
+      f.w = new TAsteroidIdentification(f.host);
+      if (elements) f.w->Memo1->setPlainText(kElements);
+      return f.w;
+    };
     EXPECT_GT(RunMonkey(f.w, o), 30);
   }
 }

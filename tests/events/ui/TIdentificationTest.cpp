@@ -217,6 +217,7 @@ TEST_P(TIdentificationMonkey, NonsenseInputAndAnyClickOrderKeepTheWindowAlive) {
   MonkeyOptions o;
   o.seed = r.seed;
   o.steps = 300;
+  o.reopen = [&]() -> QWidget* { return f.w = new TIdentification(f.host, true); };
   EXPECT_GT(RunMonkey(f.w, o), 30);
 }
 
