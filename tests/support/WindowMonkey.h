@@ -35,6 +35,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QWidget>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -47,6 +48,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "base/ui/DialogService.h"
 
 struct MonkeyOptions {
   uint32_t seed = 1;
@@ -129,6 +132,7 @@ class WindowMonkey {
     });
     closer_.start(0);
     for (QWidget* w : QApplication::topLevelWidgets()) before_.insert(w);
+    if (auto* scripted = dynamic_cast<ScriptedDialogService*>(&Dialogs())) seen_messages_ = scripted->messages.size();
   }
   ~WindowMonkey() { closer_.stop(); }
 
@@ -143,6 +147,7 @@ class WindowMonkey {
       if ((!root_ || !root_->isVisible()) && !Reopen()) break;
       if (Guarded(step, [&] { return Step(); })) ++acted;
       Settle();
+      CheckMessages(step);
     }
     for (const QString& name : options_.last) {
       if (!root_) break;
@@ -181,6 +186,23 @@ class WindowMonkey {
     return false;
   }
 
+  // A message must say something a user can read: never empty, never the
+  // bare text of a library's exception.
+  void CheckMessages(int step) {
+    auto* scripted = dynamic_cast<ScriptedDialogService*>(&Dialogs());
+    if (!scripted) return;
+    static const char* const raw[] = {"stoi", "stol", "stod", "basic_string", "std::", "_M_", "bad_alloc",
+                                      "out_of_range", "invalid_argument", "An unexpected error"};
+    for (; seen_messages_ < scripted->messages.size(); ++seen_messages_) {
+      const QString& text = scripted->messages[seen_messages_].text;
+      bool bad = text.trimmed().isEmpty();
+      for (const char* r : raw) bad = bad || text.contains(r);
+      if (bad)
+        ADD_FAILURE() << "seed " << options_.seed << " step " << step << ": message '" << text.toStdString()
+                      << "' after" << Steps();
+    }
+  }
+
   std::string Steps() const {
     std::string s;
     for (const std::string& h : history_) s += "\n  " + h;
@@ -204,7 +226,8 @@ class WindowMonkey {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
 
-  int Pick(int n) { return static_cast<int>(rng_() % static_cast<uint32_t>(n)); }
+  int Pick(int n) { return static_cast<int>(Draw() % static_cast<uint32_t>(n)); }
+  uint32_t Draw() { return draws_[drawn_++ % draws_.size()]; }
 
   bool Skipped(const QObject* o) const {
     for (const QObject* p = o; p; p = p->parent())
@@ -266,21 +289,27 @@ class WindowMonkey {
 
   // A step: a menu item, a key, typing, a button or a click elsewhere, each
   // kind with its own share so that large windows still get typed into.
+  // The controls are drawn from every named one, shown and enabled or not,
+  // and each step's random numbers are drawn before it: what a timer changed
+  // meanwhile alters what a step does, never which steps follow.
   bool Step() {
+    for (uint32_t& r : draws_) r = rng_();
+    drawn_ = 0;
     const std::vector<QWidget*> arenas = Arenas();
     QWidget* arena = arenas[static_cast<size_t>(Pick(static_cast<int>(arenas.size())))];
     std::vector<QWidget*> by_kind[3];
     for (QWidget* w : arena->findChildren<QWidget*>())
-      if (!w->objectName().isEmpty() && !w->objectName().startsWith("qt_") && Reachable(w, arena))
+      if (!w->objectName().isEmpty() && !w->objectName().startsWith("qt_") && !Skipped(w))
         by_kind[static_cast<int>(KindOf(w))].push_back(w);
     std::vector<QAction*> actions;
     for (QAction* a : arena->findChildren<QAction*>())
       if (!a->objectName().isEmpty() && !a->objectName().startsWith("_q_") && !a->isSeparator() && !a->menu() &&
-          a->isEnabled() && !Skipped(a))
+          !Skipped(a))
         actions.push_back(a);
     const int roll = Pick(100);
     if (roll < 8 && !actions.empty()) {
       QAction* a = actions[static_cast<size_t>(Pick(static_cast<int>(actions.size())))];
+      if (!a->isEnabled()) return false;
       Note("trigger " + Name(a) + " '" + a->text().toStdString() + "'");
       a->trigger();
       return true;
@@ -292,7 +321,8 @@ class WindowMonkey {
     for (int tries = 0; tries < 3 && by_kind[k].empty(); ++tries) k = (k + 1) % 3;
     std::vector<QWidget*>& pool = by_kind[k];
     if (pool.empty()) return false;
-    return Act(pool[static_cast<size_t>(Pick(static_cast<int>(pool.size())))]);
+    QWidget* w = pool[static_cast<size_t>(Pick(static_cast<int>(pool.size())))];
+    return Reachable(w, arena) && Act(w);
   }
 
   bool Act(QWidget* w) {
@@ -381,7 +411,7 @@ class WindowMonkey {
     if (!edit) return false;
     const auto& texts = MonkeyTexts();
     QString t = texts[static_cast<size_t>(Pick(static_cast<int>(texts.size())))];
-    if (Pick(5) == 0) t = QString::number(static_cast<int32_t>(rng_()) / (1 << Pick(31)));
+    if (Pick(5) == 0) t = QString::number(static_cast<int32_t>(Draw()) / (1 << Pick(31)));
     const int ending = Pick(3);
     Note("type " + Name(target) + " '" + t.left(24).toStdString() + (t.size() > 24 ? "...'" : "'") +
          (ending == 0 ? " Enter" : ending == 1 ? " leave" : ""));
@@ -464,6 +494,9 @@ class WindowMonkey {
   std::set<QWidget*> before_;
   std::deque<std::string> history_;
   QElapsedTimer clock_;
+  size_t seen_messages_ = 0;
+  std::array<uint32_t, 12> draws_{};
+  size_t drawn_ = 0;
 };
 
 // Runs a monkey on `root` and returns the number of steps that acted.
