@@ -6,6 +6,7 @@
 #include "MainRoadFixture.h"
 #include "chart/ChartScale.h"
 #include "chart/ui/Tchart1.h"
+#include "support/ChartTestTables.h"
 #include "support/WindowControls.h"
 #include "support/WindowMonkey.h"
 
@@ -20,7 +21,7 @@ MonkeyOptions MainWindowMonkey(uint32_t seed) {
   return o;
 }
 
-enum class Loaded { Nothing, Video, Measured };
+enum class Loaded { Nothing, Video, Measured, Csv, CsvFields };
 
 struct Case {
   const char* name;
@@ -33,6 +34,23 @@ struct Case {
 // measured to the end.
 void Load(MainRoadWindow& m, Loaded loaded) {
   if (loaded == Loaded::Nothing) return;
+  if (loaded == Loaded::Csv || loaded == Loaded::CsvFields) {
+    // Two stars over 40 records, the first dimming in records 15..20.
+    std::vector<double> a, b;
+    for (int i = 0; i < 40; ++i) {
+      a.push_back(i >= 15 && i <= 20 ? 300 + i : 1000 + (i % 3) * 20);
+      b.push_back(500 + (i % 5) * 7);
+    }
+    const auto path = m.Path("table.csv");
+    std::ofstream out(path, std::ios::binary);
+    for (const std::string& line : BuildResultTable(3, 2, RowsFromValues({a, b}, 100, loaded == Loaded::CsvFields)))
+      out << line << "\r\n";
+    out.close();
+    m.dialogs.open_file_names.push_back(QString::fromStdString(path.string()));
+    m.Click("Button20");
+    ASSERT_TRUE(m.W().Run.CsvLoaded);
+    return;
+  }
   const auto path = m.Path("star.avi");
   ASSERT_TRUE(WriteAvi(path.string(), StarFrames(120, 100, 20, 60.3, 49.8, [](int n) {
                          return n >= 8 && n <= 12 ? 700.0 : 2000.0 + 10.0 * n;
@@ -76,7 +94,8 @@ QWidget* ShownWindow(const QString& name) {
 
 // One click on the way to a window: in window `window`, the button or menu
 // item `control`; "record" clicks record 10 of the chart's curve A,
-// "check:X" ticks X, "context:X" asks X for its context menu.
+// "check:X" / "uncheck:X" tick or untick X, "context:X" asks X for its
+// context menu.
 struct Click {
   const char* window;
   const char* control;
@@ -91,8 +110,9 @@ void Do(MainRoadWindow& m, const Click& c) {
     const int r = 10;
     ReleaseAt(chart->ChartImg1, IndexToPixelX(chart->View(), r - m.W().Chart.ChartState.FirstShownFrame),
               ValueToPixelY(chart->View(), chart->Data().Records[r].Value[CurveA]));
-  } else if (QString(c.control).startsWith("check:")) {
-    if (auto* b = w->findChild<QAbstractButton*>(QString(c.control).mid(6))) b->setChecked(true);
+  } else if (QString(c.control).startsWith("check:") || QString(c.control).startsWith("uncheck:")) {
+    const QString name = QString(c.control).section(':', 1);
+    if (auto* b = w->findChild<QAbstractButton*>(name)) b->setChecked(QString(c.control).startsWith("check:"));
   } else if (QString(c.control).startsWith("context:")) {
     QWidget* target = w->findChild<QWidget*>(QString(c.control).mid(8));
     if (!target) ADD_FAILURE() << "no " << c.control;
@@ -196,10 +216,19 @@ const Road kRoads[] = {
      true},
     {"chart1", Loaded::Measured, {kGraph}, {}, 37, {}, true},
     {"FresnelCtrl", Loaded::Measured, {kGraph, kRecord, kDiffraction}, {}, 38, {}, true},
+    {"chart1", Loaded::Csv, {kGraph}, {}, 39, {}, true},
+    {"Correction", Loaded::Csv, {kGraph, kRecord, {"chart1", "Button11"}}, {}, 40, {}, true},
+    {"AvgBkg", Loaded::CsvFields, {kGraph, {"chart1", "SpeedButton1"}}, {}, 41, {}, true},
+    {"FresnelCtrl", Loaded::CsvFields, {kGraph, {"chart1", "uncheck:CheckBox5"}, kRecord, kDiffraction}, {}, 42},
+    {"Mutual_Average", Loaded::Csv, {{"Platform", "forMutualEvent1"}}, {}, 43, {}, true},
 };
 
-INSTANTIATE_TEST_SUITE_P(Windows, ToolWindowMonkey, ::testing::ValuesIn(kRoads), [](const auto& info) {
-  return std::string(info.param.window) + (info.param.with_main ? "WithMainWindow" : "");
-});
+std::string RoadName(const ::testing::TestParamInfo<Road>& info) {
+  static const char* const loaded[] = {"", "", "", "OverCsv", "OverFieldCsv"};
+  return std::string(info.param.window) + loaded[static_cast<int>(info.param.loaded)] +
+         (info.param.with_main ? "WithMainWindow" : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, ToolWindowMonkey, ::testing::ValuesIn(kRoads), RoadName);
 
 }  // namespace
