@@ -34,6 +34,7 @@
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -315,6 +316,13 @@ class WindowMonkey {
       return true;
     }
     if (roll < 12) return PressKey(arena->focusWidget() ? arena->focusWidget() : arena);
+    if (roll < 14) {
+      // From tiny (the window's minimum holds it) to large.
+      const QSize size(1 + Pick(Pick(2) ? 40 : 1400), 1 + Pick(Pick(2) ? 40 : 1000));
+      Note("resize " + Name(arena) + " to " + std::to_string(size.width()) + "x" + std::to_string(size.height()));
+      arena->resize(size);
+      return true;
+    }
     const Kind kind = roll < 50 ? Kind::Text : roll < 85 ? Kind::Button : Kind::Other;
     // A window without controls of the kind rolled gets a step of another kind.
     int k = static_cast<int>(kind);
@@ -438,6 +446,14 @@ class WindowMonkey {
   bool Mouse(QWidget* w, const std::string& name) {
     if (w->width() <= 0 || w->height() <= 0) return false;
     const QPoint p(Pick(w->width()), Pick(w->height()));
+    if (Pick(6) == 0) {
+      const QPoint delta(0, Pick(2) ? 120 : -120);
+      Note("wheel " + name + " at " + std::to_string(p.x()) + "," + std::to_string(p.y()));
+      QWheelEvent wheel(QPointF(p), w->mapToGlobal(QPointF(p)), {}, delta, Qt::NoButton, Qt::NoModifier,
+                        Qt::NoScrollPhase, false);
+      QApplication::sendEvent(w, &wheel);
+      return true;
+    }
     const Qt::MouseButton button = Pick(5) == 0 ? Qt::RightButton : Qt::LeftButton;
     const bool twice = Pick(5) == 0;
     Note("mouse " + name + " at " + std::to_string(p.x()) + "," + std::to_string(p.y()) +
