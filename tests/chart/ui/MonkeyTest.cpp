@@ -22,14 +22,15 @@ struct ChartRig {
   ChartEventState events;
   uint8_t mutual_open = 0;
   QPointer<Tchart1> chart;
-  ChartRig() {
+  explicit ChartRig(int records = 40) {
     host.object_count = 2;
     std::vector<double> a, b;
-    for (int i = 0; i < 40; ++i) {
+    for (int i = 0; i < records; ++i) {
       a.push_back(i >= 15 && i <= 20 ? 300 + i : 1000 + (i % 3) * 20);
       b.push_back(500 + (i % 5) * 7);
     }
     host.table.lines = BuildResultTable(3, 2, RowsFromValues({a, b}));
+    if (records < 0) host.table.lines.clear();
     host.AnalyseEvents(events);
   }
   ~ChartRig() { delete chart.data(); }
@@ -42,7 +43,7 @@ struct ChartRig {
   Tchart1* ChartWithSelection() {
     Tchart1* c = Chart();
     const int r = 10;
-    if (session.ChartState.SelectedFrame != r)
+    if (session.ChartState.SelectedFrame != r && c->Data().Records.size() > r)
       ReleaseAt(c->ChartImg1, IndexToPixelX(c->View(), r - session.ChartState.FirstShownFrame),
                 ValueToPixelY(c->View(), c->Data().Records[r].Value[CurveA]));
     return c;
@@ -59,13 +60,14 @@ struct Row {
   const char* name;
   std::function<QWidget*(ChartRig&)> open;
   uint32_t seed;
+  int records = 40;  // -1: no lines at all
 };
 
 class ChartWindowMonkey : public ::testing::TestWithParam<Row> {};
 
 TEST_P(ChartWindowMonkey, NonsenseInputAndAnyClickOrderKeepTheWindowAlive) {
-  ChartRig rig;
   const Row& r = GetParam();
+  ChartRig rig(r.records);
   RunMonkeyOn({r.name, [&] { return r.open(rig); }, {}, r.seed});
 }
 
@@ -76,6 +78,12 @@ const Row kRows[] = {
     {"FFT1", [](ChartRig& rig) { return rig.Opened("Button10", "FFT1"); }, 54},
     {"Mutual_Average",
      [](ChartRig& rig) -> QWidget* { return new TMutual_Average(rig.host, &rig.mutual_open); }, 55},
+    {"chart1OneRecord", [](ChartRig& rig) -> QWidget* { return rig.Chart(); }, 56, 1},
+    {"chart1HeaderOnly", [](ChartRig& rig) -> QWidget* { return rig.Chart(); }, 57, 0},
+    {"chart1NoLines", [](ChartRig& rig) -> QWidget* { return rig.Chart(); }, 58, -1},
+    {"Mutual_AverageNoLines",
+     [](ChartRig& rig) -> QWidget* { return new TMutual_Average(rig.host, &rig.mutual_open); }, 59, -1},
+    {"FFT1ThreeRecords", [](ChartRig& rig) { return rig.Opened("Button10", "FFT1"); }, 60, 3},
 };
 
 INSTANTIATE_TEST_SUITE_P(Windows, ChartWindowMonkey, ::testing::ValuesIn(kRows),
