@@ -17,6 +17,7 @@
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "support/LedTestTable.h"
+#include "support/WindowMonkey.h"
 #include "timing/ui/FindControl.h"
 #include "timing/ui/TLEDGraph.h"
 #include "timing/ui/TimingMemo.h"
@@ -301,6 +302,21 @@ TEST(LedGraphWindow, HistogramPanelControls) {
   Find<QPushButton>(*w, "Button2")->click();
   const std::vector<std::string> memo = MemoLines(w->Memo1);
   EXPECT_NE(std::find(memo.begin(), memo.end(), "LCurrentFrameNum160"), memo.end());
+}
+
+}  // namespace
+
+namespace {
+
+// Nonsense in every edit and clicks in any order over the LED table never
+// crash the window.
+TEST(LedGraphWindow, MonkeyNeverCrashesIt) {
+  FakeMain m;
+  MonkeyOptions o;
+  o.seed = 45;
+  o.steps = 300;
+  o.reopen = [&]() -> QWidget* { return m.Open(); };
+  EXPECT_GT(RunMonkey(m.Open(), o), 30);
 }
 
 }  // namespace
