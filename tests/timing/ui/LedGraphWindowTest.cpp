@@ -320,3 +320,28 @@ TEST(LedGraphWindow, MonkeyNeverCrashesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// Timing rates the main window once passed on whole: far beyond any camera
+// (typed into its rate edit or read from a table) or below one frame. The
+// observer's steps and the histogram and line buttons take them.
+TEST(LedGraphWindow, AnyTimingRateLeavesTheStepsWhole) {
+  const std::pair<const char*, long double> rows[] = {
+      {"IntMaximum", 2147483647.0L}, {"Huge", 1e20L}, {"BelowOneFrame", 0.2L}};
+  for (const auto& [name, rate] : rows) {
+    SCOPED_TRACE(name);
+    FakeMain m;
+    m.rate = rate;
+    TLEDGraph* w = m.Open();
+    ASSERT_NE(w, nullptr);
+    w->show();
+    PickAndSpread(*w);
+    for (const char* button : {"Button1", "Button2", "Button5"}) Find<QPushButton>(*w, button)->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m.lines.size(), BuildLedTestTable().size());
+    w->close();
+  }
+}
+
+}  // namespace
