@@ -63,6 +63,12 @@ void Load(MainRoadWindow& m, Loaded loaded) {
   ASSERT_EQ(m.Rows().size(), 20u);
 }
 
+// Every write went to its file whole: no temporary file is left behind.
+void ExpectNoHalfWrittenFiles(const MainRoadWindow& m) {
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(m.dir.Path()))
+    EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+}
+
 class MainWindowMonkeyTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(MainWindowMonkeyTest, NonsenseInputAndAnyClickOrderKeepTheWindowAlive) {
@@ -72,6 +78,7 @@ TEST_P(MainWindowMonkeyTest, NonsenseInputAndAnyClickOrderKeepTheWindowAlive) {
   MonkeyOptions o = MainWindowMonkey(c.seed);
   o.follow_new_windows = c.follow;
   EXPECT_GT(RunMonkey(&m.W(), o), 100);
+  ExpectNoHalfWrittenFiles(m);
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, MainWindowMonkeyTest,
@@ -166,6 +173,7 @@ TEST_P(ToolWindowMonkey, NonsenseInputAndAnyClickOrderKeepTheWindowAlive) {
   o.reopen = open;
   if (r.with_main) o.also.push_back(&m.W());
   EXPECT_GT(RunMonkey(w, o), 10);
+  ExpectNoHalfWrittenFiles(m);
 }
 
 const Click kGraph{"Platform", "Button18"};
