@@ -4,7 +4,8 @@
 // flips its check and radio boxes, picks combo items, clicks its buttons,
 // menu items and pictures, and lets the event loop work after every step.
 // A crash or sanitizer report ends the program; an exception that reaches
-// the monkey fails the test with the steps that led to it.
+// the monkey, or a message box that is empty or shows a library's bare
+// exception text, fails the test with the steps that led to it.
 //
 // Install a ScriptedDialogService first: its empty queues answer every box
 // with No and every file dialog with Cancel, so nothing real is written.
