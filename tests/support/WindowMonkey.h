@@ -245,6 +245,15 @@ class WindowMonkey {
     return t.contains("close") || t == "exit" || t == "ok" || t == "cancel" || t == "quit";
   }
 
+  // A window the steps opened (closing it is one more step), not the window
+  // under test nor one given to act in as well.
+  bool Followed(QWidget* arena) const {
+    if (arena == root_) return false;
+    for (const QPointer<QWidget>& w : options_.also)
+      if (w == arena) return false;
+    return true;
+  }
+
   // The window under test, and with follow_new_windows the others it opened.
   std::vector<QWidget*> Arenas() const {
     std::vector<QWidget*> out{root_.data()};
@@ -267,7 +276,7 @@ class WindowMonkey {
   bool Reachable(QWidget* w, QWidget* arena) const {
     if (!w->isEnabled() || Skipped(w)) return false;
     if (w->window() != arena) return false;
-    if (arena == root_ && ClosesTheWindow(w)) return false;
+    if (ClosesTheWindow(w) && !Followed(arena)) return false;
     for (QWidget* p = w; p && p != arena; p = p->parentWidget()) {
       if (!p->isHidden()) continue;
       QWidget* stack = p->parentWidget();
