@@ -1,6 +1,7 @@
 #include "chart/NoiseReduction.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <stdexcept>
 
@@ -185,16 +186,18 @@ NoiseReductionResult ApplyNoiseReduction(const std::vector<std::string>& lines, 
           v = ParseLongDouble(GetCsvField(line, 10 + k)).value_or(0);
         }
         if (!(transform && k == 1)) continue;
-        const int j = r - s;
+        // Wide: the block start is whatever the edit held.
+        const long long j = static_cast<long long>(r) - s;
         if (s >= 0) {
           if (j >= 0 && j <= n - 1) input[static_cast<size_t>(j)] = v;
         } else {
           // A single record is both the first and the last: it fills the whole block.
           if (r == 0)
-            for (int q = 0; q <= std::min(-s, n - 1); ++q) input[static_cast<size_t>(q)] = v;
+            for (long long q = 0; q <= std::min(-static_cast<long long>(s), n - 1LL); ++q)
+              input[static_cast<size_t>(q)] = v;
           if (r == m) {
-            if (m - s <= n - 1)
-              for (int q = m - s; q <= n - 1; ++q) input[static_cast<size_t>(q)] = v;
+            if (j <= n - 1)
+              for (long long q = j; q <= n - 1; ++q) input[static_cast<size_t>(q)] = v;
           } else if (r != 0 && j <= n - 1) {
             input[static_cast<size_t>(j)] = v;
           }
@@ -216,11 +219,11 @@ NoiseReductionResult ApplyNoiseReduction(const std::vector<std::string>& lines, 
       block.InputRe = block.OutputRe;
       block.InputIm = block.OutputIm;
       // The band is kept inside the block whatever the edits hold.
-      int lo = p.BandPassCheck ? p.BandFrom : p.CutoffBin;
-      int hi = p.BandPassCheck ? p.BandTo : n - 1 - p.CutoffBin;
-      if (static_cast<long long>(hi) - lo >= n) hi = n + lo - 1;
-      lo = std::clamp(lo, 0, n - 1);
-      hi = std::clamp(hi, 0, n - 1);
+      long long wide_lo = p.BandPassCheck ? p.BandFrom : p.CutoffBin;
+      long long wide_hi = p.BandPassCheck ? p.BandTo : n - 1LL - p.CutoffBin;
+      if (wide_hi - wide_lo >= n) wide_hi = n + wide_lo - 1;
+      int lo = static_cast<int>(std::clamp(wide_lo, 0LL, n - 1LL));
+      const int hi = static_cast<int>(std::clamp(wide_hi, 0LL, n - 1LL));
       if (p.EraseInside) {
         ZeroBins(block, lo, hi);
       } else {
@@ -275,7 +278,7 @@ NoiseReductionResult ApplyNoiseReduction(const std::vector<std::string>& lines, 
       filtered = work;
     }
     for (int r = 0; r <= m; ++r) {
-      const int j = r - s;
+      const long long j = static_cast<long long>(r) - s;
       if (j >= 0 && j <= n - 1)
         SetCsvField(result[static_cast<size_t>(6 + r)], 11, FormatOneDecimal(filtered[static_cast<size_t>(j)]));
     }
@@ -305,17 +308,18 @@ ObjectStatistics AvgBkgStatistics(const std::vector<std::string>& lines, int csv
   ObjectStatistics st;
   const int h = HeaderLineCountFor(csv_version);
   const int first = FirstFrameNoOf(lines, csv_version);
-  int i0 = begin_frame - first, i1 = end_frame - first;
-  st.RecordFrom = i0;
-  st.RecordTo = i1;
+  // Wide: the frames are whatever the edits held.
+  long long wide0 = static_cast<long long>(begin_frame) - first, wide1 = static_cast<long long>(end_frame) - first;
+  st.RecordFrom = static_cast<int>(std::clamp<long long>(wide0, INT_MIN, INT_MAX));
+  st.RecordTo = static_cast<int>(std::clamp<long long>(wide1, INT_MIN, INT_MAX));
   if (field_measure) {
-    i0 *= 2;
-    i1 *= 2;
+    wide0 *= 2;
+    wide1 *= 2;
   }
   // The range stays inside the table (field records double the offsets).
   const int last = static_cast<int>(lines.size()) - h;
-  i0 = std::max(i0, 0);
-  i1 = std::min(i1, last);
+  const int i0 = static_cast<int>(std::clamp<long long>(wide0, 0, last + 1LL));
+  const int i1 = static_cast<int>(std::clamp<long long>(wide1, -1, last));
   if (i1 < i0) return st;
   try {
     for (int k = 1; k <= std::min(object_count, 3); ++k) {

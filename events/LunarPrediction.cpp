@@ -35,7 +35,7 @@ std::string TimeText(int year, int month, int day, int h, int m, int s) {
 std::optional<int64_t> Seconds(int year, int month, int day, int h, int m, int s) {
   const auto days = DayNumber(year, month, day);
   if (!days) return std::nullopt;
-  return (*days * 24 + h) * 3600 + m * 60 + s;
+  return (*days * 24 + h) * 3600 + int64_t{m} * 60 + s;
 }
 
 std::string SignedDegrees(std::string s) { return !s.empty() && s[0] == '-' ? s : "+" + s; }

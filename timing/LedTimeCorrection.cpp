@@ -1,5 +1,7 @@
 #include "timing/LedTimeCorrection.h"
 
+#include <algorithm>
+
 #include <cmath>
 #include <sstream>
 
@@ -33,7 +35,12 @@ LedLine FitLedLine(const std::vector<long double>& x, const std::vector<long dou
   return line;
 }
 
-int32_t CycleFrames(long double frame_rate) { return static_cast<int32_t>(RoundHalfAway(frame_rate)); }
+int32_t CycleFrames(long double frame_rate) {
+  // A rate typed far beyond any camera's still gives a cycle that frame
+  // numbers can be counted in, cycles either side of a frame included.
+  constexpr int64_t kLongestCycle = 100000;
+  return static_cast<int32_t>(std::clamp<int64_t>(RoundHalfAway(frame_rate), 0, kLongestCycle));
+}
 
 long double CycleDrift(long double frame_rate) {
   if (frame_rate == 0) return 0;

@@ -42,7 +42,7 @@ LedLine FitLedLine(const std::vector<long double>& x, const std::vector<long dou
 
 // RoundHalfAway(rate) / rate - 1: seconds the pulse drifts through the frame per cycle.
 long double CycleDrift(long double frame_rate);
-// Frames per cycle: the rate rounded, halves away.
+// Frames per cycle: the rate rounded, halves away, at most 100000.
 int32_t CycleFrames(long double frame_rate);
 
 // Whether the pulse edge walks later (the cycle lasts more than a second) or

@@ -1,6 +1,7 @@
 // Main window: controls, layout and handler wiring.
 #include "app/ui/TPlatform.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -86,6 +87,9 @@ TPlatform::TPlatform(const PlatformOptions& options, QWidget* parent)
 }
 
 TPlatform::~TPlatform() {
+  // A spin box holding typed text hands its value over when it is hidden,
+  // which the teardown below does: no handler may run on a half-gone window.
+  for (QAbstractSpinBox* box : findChildren<QAbstractSpinBox*>()) box->blockSignals(true);
   // The tool and identification windows reach the state below; they go first.
   delete Mutual_Average.data();
   delete AsteroidIdentification.data();

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
+#include <functional>
 #include <random>
 
 #include "base/CsvFields.h"
@@ -239,4 +241,50 @@ TEST(ApplyNoiseReduction, ShortTablesFillTheWholeTransformBlock) {
     ASSERT_TRUE(out.Changed) << c.records;
     for (int r = 0; r < c.records; ++r) EXPECT_NEAR(Field11(out.Lines, r), 5176.45, 0.051) << c.records << " " << c.block;
   }
+}
+
+// Edits at the int limits give what a value just past the block's edge gives.
+TEST(ApplyNoiseReduction, EditsAtTheIntLimitsActAsTheBlocksEdges) {
+  const auto lines = Table(Series(40, 6));
+  struct Row {
+    const char* name;
+    std::function<void(NoiseReductionParams&, int)> set;  // the value, or its in-range stand-in
+    int limit, stand_in;
+  };
+  const Row rows[] = {
+      {"BlockStartLow", [](NoiseReductionParams& p, int v) { p.BlockStart = v; }, INT_MIN, -100},
+      {"CutoffLow", [](NoiseReductionParams& p, int v) { p.CutoffBin = v; }, INT_MIN, -100},
+      {"CutoffHigh", [](NoiseReductionParams& p, int v) { p.CutoffBin = v; }, INT_MAX, 100},
+      {"BandFromLow",
+       [](NoiseReductionParams& p, int v) {
+         p.BandPassCheck = true;
+         p.BandFrom = v;
+       },
+       INT_MIN, -100},
+      {"BandToHigh",
+       [](NoiseReductionParams& p, int v) {
+         p.BandPassCheck = true;
+         p.BandTo = v;
+       },
+       INT_MAX, 100},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    NoiseReductionParams p;
+    p.Mode = NoiseFilterMode::Fft;
+    p.FftLength = 16;  // shorter than the table: the block start counts
+    NoiseReductionParams q = p;
+    r.set(p, r.limit);
+    r.set(q, r.stand_in);
+    const auto at_limit = ApplyNoiseReduction(lines, p);
+    const auto stand_in = ApplyNoiseReduction(lines, q);
+    ASSERT_TRUE(at_limit.Changed);
+    EXPECT_EQ(at_limit.Lines, stand_in.Lines);
+  }
+  // The statistics' frame range: nothing at all, or the whole table.
+  const int first = 100, last = 139;
+  EXPECT_EQ(AvgBkgStatistics(lines, 3, 1, INT_MIN, INT_MIN, true).Mean[0], "0");
+  EXPECT_EQ(AvgBkgStatistics(lines, 3, 1, INT_MIN, INT_MAX, true).Mean[0],
+            AvgBkgStatistics(lines, 3, 1, first, last, false).Mean[0]);
+  EXPECT_EQ(AvgBkgStatistics(lines, 3, 1, INT_MAX, INT_MAX, false).Mean[0], "0");
 }

@@ -51,6 +51,8 @@ TEST(LunarPrediction, SearchKeepsLinesWithinTenSeconds) {
       {Stamp("37"), {}},
       {{"24", "1", "1", "0", "0", "0"}, {}},   // December is never compared with January
       {{"24", "13", "12", "14", "30", "5"}, {}},  // no such month
+      {{"24", "5", "12", "14", "-871718793", "15"}, {}},  // a minute typed far out of range
+      {{"24", "5", "12", "2147483647", "2147483647", "2147483647"}, {}},
   };
   for (const Case& c : cases) {
     const auto r = SearchPredictionByStampTime(text, c.stamp);

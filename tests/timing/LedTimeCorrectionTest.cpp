@@ -272,6 +272,12 @@ TEST(LedTimeCorrection, TimesSplitByTruncationWithoutMidnightWrap) {
   EXPECT_EQ(LedSecondsField(-0.01L), "-0.0100");
 }
 
+TEST(LedTimeCorrection, CycleFramesStayCountableForAnyRate) {
+  const std::pair<long double, int32_t> rows[] = {
+      {29.97L, 30}, {25.0L, 25}, {0.2L, 0}, {-5.0L, 0}, {100000.4L, 100000}, {2147483647.0L, 100000}, {1e20L, 100000}};
+  for (const auto& [rate, frames] : rows) EXPECT_EQ(CycleFrames(rate), frames) << static_cast<double>(rate);
+}
+
 TEST(LedTimeCorrection, CycleKindUsesWholeRatesWithinATolerance) {
   EXPECT_EQ(CycleKind(29.97L), LedCycleKind::Increase);
   EXPECT_EQ(CycleKind(59.94L), LedCycleKind::Increase);

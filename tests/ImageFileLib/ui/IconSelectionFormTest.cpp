@@ -9,6 +9,7 @@
 
 #include "ImageFileLib/IconFile.h"
 #include "ImageFileLib/ui/TIconSelectionForm.h"
+#include "support/WindowMonkey.h"
 #include "base/ui/DialogService.h"
 
 using namespace ImageFile;
@@ -85,4 +86,16 @@ TEST(IconSelectionForm, TheLoaderAsksAndACancelAbandonsTheLoad) {
   answer(0, false);
   EXPECT_THROW(ICOLoader().LoadFromStream(file, "ICO", b), EAbort);
   ICOLoader().SelectImage = nullptr;
+}
+
+// Nonsense keys and clicks in any order, the colour dialog cancelled, never
+// crash the form.
+TEST(IconSelectionForm, MonkeyNeverCrashesIt) {
+  TMemStream file;
+  TwoIcons(file);
+  TIconList list;
+  list.LoadFromStream(file);
+  ScriptedDialogService dialogs;
+  ScopedDialogService scope(dialogs);
+  RunMonkeyOn({"IconSelectionForm", [&] { return new TIconSelectionForm(list, 0xFF00FF); }, {}, 91});
 }

@@ -19,6 +19,7 @@
 #include "support/ChartTestTables.h"
 #include "support/LunarListingText.h"
 #include "support/TemporaryFolder.h"
+#include "support/WindowMonkey.h"
 
 namespace {
 
@@ -287,3 +288,26 @@ TEST(TAsteroidIdentification, GroupsPlaceCaptionedControlsFourToARow) {
     last_group_index = at;
   }
 }
+
+namespace {
+
+// Nonsense in every edit and clicks in any order, before and after elements
+// were pasted.
+TEST(TAsteroidIdentification, MonkeyNeverCrashesIt) {
+  for (const bool elements : {false, true}) {
+    SCOPED_TRACE(elements ? "with elements" : "empty");
+    Fixture f;
+    if (elements) f.w->Memo1->setPlainText(kElements);
+    MonkeyOptions o;
+    o.seed = elements ? 72 : 71;
+    o.steps = 300;
+    o.reopen = [&]() -> QWidget* {
+      f.w = new TAsteroidIdentification(f.host);
+      if (elements) f.w->Memo1->setPlainText(kElements);
+      return f.w;
+    };
+    EXPECT_GT(RunMonkey(f.w, o), 30);
+  }
+}
+
+}  // namespace

@@ -22,6 +22,7 @@
 #include "events/ui/TIdentification.h"
 #include "support/LunarListingText.h"
 #include "support/TemporaryFolder.h"
+#include "support/WindowMonkey.h"
 
 namespace {
 
@@ -206,3 +207,65 @@ TEST(TIdentification, SpeedButtonsRestoreOrMinimiseTheChart) {
     EXPECT_EQ(f.host.field_view, c.field_view_after);
   }
 }
+
+namespace {
+
+// Nonsense in every edit and clicks in any order, over a found event, with
+// and without the chart and its diffraction panel beside the window.
+struct MonkeyRow {
+  const char* name;
+  bool with_chart, with_panel;
+  uint32_t seed;
+};
+
+class TIdentificationMonkey : public ::testing::TestWithParam<MonkeyRow> {};
+
+TEST_P(TIdentificationMonkey, NonsenseInputAndAnyClickOrderKeepTheWindowAlive) {
+  const MonkeyRow& r = GetParam();
+  Fixture f(true, r.with_chart, r.with_panel);
+  MonkeyOptions o;
+  o.seed = r.seed;
+  o.steps = 300;
+  o.reopen = [&]() -> QWidget* { return f.w = new TIdentification(f.host, true); };
+  EXPECT_GT(RunMonkey(f.w, o), 30);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, TIdentificationMonkey,
+                         ::testing::Values(MonkeyRow{"Alone", false, false, 61}, MonkeyRow{"BesideChart", true, false, 62},
+                                           MonkeyRow{"BesidePanel", true, true, 63}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// Inputs that once broke the window: each row types a text into an edit and
+// ends it with Enter; the window takes it or refuses it, and lives on.
+struct TypedFault {
+  const char* name;
+  const char* edit;
+  const char* text;
+};
+
+class TIdentificationFaults : public ::testing::TestWithParam<TypedFault> {};
+
+TEST_P(TIdentificationFaults, TheWindowTakesOrRefusesTheText) {
+  const TypedFault& r = GetParam();
+  Fixture f;
+  f.w->show();
+  QLineEdit* edit = f.w->findChild<QLineEdit*>(r.edit);
+  ASSERT_NE(edit, nullptr);
+  TypeOver(edit, r.text);
+  SendKey(edit, Qt::Key_Return, "\r");
+  EXPECT_TRUE(f.w->isVisible());
+}
+
+const TypedFault kTypedFaults[] = {
+    // The stamp's minute went into the prediction search in int arithmetic.
+    {"HugeNegativeMinute", "Edit10", "-871718793"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, TIdentificationFaults, ::testing::ValuesIn(kTypedFaults),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -17,6 +17,7 @@
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "support/LedTestTable.h"
+#include "support/WindowMonkey.h"
 #include "timing/ui/FindControl.h"
 #include "timing/ui/TLEDGraph.h"
 #include "timing/ui/TimingMemo.h"
@@ -412,6 +413,46 @@ TEST(LedGraphWindow, AddBeforeAnyFitMemorisesNothing) {
   EXPECT_EQ(m.points, std::vector<std::string>{"0001 00299 21:30:15.9566487"});
   ASSERT_EQ(m.dialogs.messages.size(), 1u);
   EXPECT_EQ(m.dialogs.messages[0].text.toStdString(), "No calibration point has been found yet: run step 7 first.");
+}
+
+}  // namespace
+
+namespace {
+
+// Nonsense in every edit and clicks in any order over the LED table never
+// crash the window.
+TEST(LedGraphWindow, MonkeyNeverCrashesIt) {
+  FakeMain m;
+  MonkeyOptions o;
+  o.seed = 45;
+  o.steps = 300;
+  o.reopen = [&]() -> QWidget* { return m.Open(); };
+  EXPECT_GT(RunMonkey(m.Open(), o), 30);
+}
+
+}  // namespace
+
+namespace {
+
+// Timing rates the main window once passed on whole: far beyond any camera
+// (typed into its rate edit or read from a table) or below one frame. The
+// observer's steps and the histogram and line buttons take them.
+TEST(LedGraphWindow, AnyTimingRateLeavesTheStepsWhole) {
+  const std::pair<const char*, long double> rows[] = {
+      {"IntMaximum", 2147483647.0L}, {"Huge", 1e20L}, {"BelowOneFrame", 0.2L}};
+  for (const auto& [name, rate] : rows) {
+    SCOPED_TRACE(name);
+    FakeMain m;
+    m.rate = rate;
+    TLEDGraph* w = m.Open();
+    ASSERT_NE(w, nullptr);
+    w->show();
+    PickAndSpread(*w);
+    for (const char* button : {"Button1", "Button2", "Button5"}) Find<QPushButton>(*w, button)->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m.lines.size(), BuildLedTestTable().size());
+    w->close();
+  }
 }
 
 }  // namespace

@@ -8,33 +8,12 @@
 #include <gtest/gtest.h>
 
 #include "base/ui/ControlEvents.h"
+#include "support/BeepWav.h"
 #include "support/TemporaryFolder.h"
 #include "timing/ui/FindControl.h"
 #include "timing/ui/TSoundIndicator.h"
 
 namespace {
-
-// 40 frames of 320 mono 16-bit samples at 8000 Hz, a square beep in frame 20.
-std::string BeepWav(TemporaryFolder& dir) {
-  std::string s = "RIFF";
-  auto put = [&s](uint32_t v, int n) {
-    for (int k = 0; k < n; ++k) s.push_back(static_cast<char>(v >> (8 * k)));
-  };
-  const uint32_t bytes = 40 * 320 * 2;
-  put(36 + bytes, 4);
-  s += "WAVEfmt ";
-  put(16, 4);
-  put(1, 2);
-  put(1, 2);
-  put(8000, 4);
-  put(16000, 4);
-  put(2, 2);
-  put(16, 2);
-  s += "data";
-  put(bytes, 4);
-  for (int i = 0; i < 40 * 320; ++i) put(i / 320 == 20 ? static_cast<uint16_t>(i % 2 ? 10000 : -10000) : 0, 2);
-  return dir.Write("tsy.wav", s);
-}
 
 TEST(SoundIndicatorWindow, LampFollowsTheBeepFrame) {
   TemporaryFolder dir;
