@@ -6,8 +6,6 @@
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 
-int RunHeaderLineCount(int csv_version) { return csv_version >= 1 && csv_version <= 3 ? 7 : 4; }
-
 int RowFrameNumber(const std::string& row) {
   const std::string field = GetCsvField(row, 1);
   const std::optional<double> v = ParseDouble(StripQuotes(field));
@@ -129,4 +127,4 @@ std::optional<int> GoToFrameTarget(int n, int scroll_max) {
   return n;
 }
 
-int GraphRowCount(int line_count, int csv_version) { return line_count - RunHeaderLineCount(csv_version) + 1; }
+int GraphRowCount(int line_count, int csv_version) { return line_count - HeaderLineCountFor(csv_version) + 1; }

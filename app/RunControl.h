@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/ResultCsvFormat.h"
+
 // Lines before the first result row plus one: 7 for table versions 1..3, else 4.
-int RunHeaderLineCount(int csv_version);
 
 // The frame number of a result row: its first field ("123.5") read as a
 // number and truncated toward zero; -1 when it is not a number.
@@ -67,5 +68,5 @@ std::optional<int> StepButtonTarget(StepButton button, int position, int scroll_
 // GoToFrame(n): n when 0 <= n <= scroll_max.
 std::optional<int> GoToFrameTarget(int n, int scroll_max);
 
-// The chart's row count: lines less the header (RunHeaderLineCount) plus one.
+// The chart's row count: lines less the header (HeaderLineCountFor) plus one.
 int GraphRowCount(int line_count, int csv_version);

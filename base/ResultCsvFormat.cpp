@@ -321,3 +321,5 @@ CsvLayoutInfo DetectCsvVersion(const std::vector<std::string>& lines) {
   }
   return info;
 }
+
+int HeaderLineCountFor(int csv_version) { return csv_version >= 1 && csv_version <= 3 ? 7 : 4; }

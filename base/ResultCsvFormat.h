@@ -85,6 +85,8 @@ int CsvVersionOfBanner(std::string_view line0);
 // Version from line 0; the first row is the line after the one beginning with
 // "No." among the first lines (6 when none for versions 1-3, 3 for version 0).
 CsvLayoutInfo DetectCsvVersion(const std::vector<std::string>& lines);
+// The chart's header count of a version: 7 for versions 1 to 3, else 4.
+int HeaderLineCountFor(int csv_version);
 inline CsvLayoutInfo DetectCsvVersion(const ResultTable& table) {
   return DetectCsvVersion(table.Lines());
 }

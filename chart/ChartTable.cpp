@@ -5,7 +5,6 @@
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 
-int HeaderLineCountFor(int csv_version) { return (csv_version >= 1 && csv_version <= 3) ? 7 : 4; }
 
 int ObjectBaseColumnFor(int csv_version) { return (csv_version >= 1 && csv_version <= 3) ? 11 : 5; }
 

@@ -13,11 +13,11 @@
 #include <string_view>
 #include <vector>
 
+#include "base/ResultCsvFormat.h"
+
 enum ChartCurve : int { CurveA = 0, CurveB = 1, CurveC = 2, CurveL = 3 };
 constexpr int kChartCurveCount = 4;
 
-// 7 for table versions 1 to 3, else 4.
-int HeaderLineCountFor(int csv_version);
 // Column of object A's value: 11 for versions 1 to 3, else 5.
 int ObjectBaseColumnFor(int csv_version);
 // Column of a curve (A, B, C at the object base column, L at field 2).

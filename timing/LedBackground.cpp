@@ -8,8 +8,6 @@
 #include "base/NumberText.h"
 #include "base/PolyFit.h"
 
-int LedHeaderLineCount(int csv_version) { return csv_version >= 1 && csv_version <= 3 ? 7 : 4; }
-
 int CountLedDataLines(const std::vector<std::string>& lines, int header_line_count) {
   return static_cast<int>(lines.size()) - header_line_count;
 }

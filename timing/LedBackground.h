@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/Bitmap24.h"
+#include "base/ResultCsvFormat.h"
 
 // One data line of the results table as the LED correction sees it.
 struct TLedFrameSample {
@@ -30,7 +31,6 @@ struct TLedFrameSample {
 };
 
 // Lines before the first result record plus one: 7 for table versions 1-3, else 4.
-int LedHeaderLineCount(int csv_version);
 // The highest data-line index: line count - header (negative: no rows).
 int CountLedDataLines(const std::vector<std::string>& lines, int header_line_count);
 // Table line of data line i.

@@ -28,7 +28,7 @@ struct Calibrated {
   explicit Calibrated(int last_frame = 1000, int64_t pc_shift = 0) {
     if (pc_shift != 0) ShiftPcTimes(pc_shift);
     table.Lines = &lines;
-    table.HeaderLineCount = LedHeaderLineCount(3);
+    table.HeaderLineCount = HeaderLineCountFor(3);
     table.LastLine = CountLedDataLines(lines, table.HeaderLineCount);
     table.StartFrame = 0;
     table.LastFrame = last_frame;
