@@ -117,20 +117,37 @@ void Extract(const std::string& video_path, const std::string& temp_path, WavTra
   if (rate <= 0 || codec->ch_layout.nb_channels <= 0) throw Fail{"The sound track's format is not known."};
   const int channels = codec->ch_layout.nb_channels == 1 ? 1 : 2;
 
-  AVChannelLayout in_layout{};
-  if (codec->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-    av_channel_layout_default(&in_layout, codec->ch_layout.nb_channels);
-  else
-    av_channel_layout_copy(&in_layout, &codec->ch_layout);
-  AVChannelLayout out_layout{};
-  av_channel_layout_default(&out_layout, channels);
-  SwrContext* swr_raw = nullptr;
-  const int set = swr_alloc_set_opts2(&swr_raw, &out_layout, AV_SAMPLE_FMT_S16, rate, &in_layout, codec->sample_fmt,
-                                      rate, 0, nullptr);
-  av_channel_layout_uninit(&in_layout);
-  av_channel_layout_uninit(&out_layout);
-  SwrPtr swr(swr_raw);
-  if (set < 0 || swr_init(swr.get()) < 0) throw Fail{"The sound cannot be converted."};
+  // The converter follows the decoded frames: a track may change its layout,
+  // sample format or rate part way (joined recordings), and a converter set
+  // up for other frames would read planes that are not there.
+  SwrPtr swr;
+  AVChannelLayout swr_layout{};
+  int swr_format = AV_SAMPLE_FMT_NONE, swr_rate = 0;
+  struct LayoutFreer {
+    AVChannelLayout& layout;
+    ~LayoutFreer() { av_channel_layout_uninit(&layout); }
+  } free_layout{swr_layout};
+  auto set_up = [&](const AVChannelLayout& layout, int format, int in_rate) {
+    AVChannelLayout in_layout{};
+    if (layout.order == AV_CHANNEL_ORDER_UNSPEC)
+      av_channel_layout_default(&in_layout, layout.nb_channels);
+    else
+      av_channel_layout_copy(&in_layout, &layout);
+    AVChannelLayout out_layout{};
+    av_channel_layout_default(&out_layout, channels);
+    SwrContext* swr_raw = nullptr;
+    const int set = swr_alloc_set_opts2(&swr_raw, &out_layout, AV_SAMPLE_FMT_S16, rate, &in_layout,
+                                        static_cast<AVSampleFormat>(format), in_rate, 0, nullptr);
+    av_channel_layout_uninit(&in_layout);
+    av_channel_layout_uninit(&out_layout);
+    swr.reset(swr_raw);
+    if (set < 0 || swr_init(swr.get()) < 0) throw Fail{"The sound cannot be converted."};
+    av_channel_layout_uninit(&swr_layout);
+    av_channel_layout_copy(&swr_layout, &layout);
+    swr_format = format;
+    swr_rate = in_rate;
+  };
+  set_up(codec->ch_layout, codec->sample_fmt, rate);
 
   // The first video frame's time: the track is cut or padded to start there.
   double video_start = 0;
@@ -149,6 +166,7 @@ void Extract(const std::string& video_path, const std::string& temp_path, WavTra
   AvPacketPtr packet = MakeAvPacket();
 
   auto convert = [&](const AVFrame* f) {
+    if (!swr) return 0;
     const int in_count = f ? f->nb_samples : 0;
     const int room = swr_get_out_samples(swr.get(), in_count);
     if (room <= 0) return 0;
@@ -171,6 +189,17 @@ void Extract(const std::string& video_path, const std::string& temp_path, WavTra
         if (pts == AV_NOPTS_VALUE) pts = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
         const double audio_start = pts * av_q2d(st->time_base);
         writer.SetLeadIn(static_cast<int64_t>(std::llround((audio_start - video_start) * rate)));
+      }
+      const int frame_rate = frame->sample_rate > 0 ? frame->sample_rate : swr_rate;
+      if (frame->ch_layout.nb_channels <= 0) {
+        av_frame_unref(frame.get());
+        continue;
+      }
+      if (frame->format != swr_format || frame_rate != swr_rate ||
+          av_channel_layout_compare(&frame->ch_layout, &swr_layout) != 0) {
+        while (convert(nullptr) > 0) {
+        }
+        set_up(frame->ch_layout, frame->format, frame_rate);
       }
       convert(frame.get());
       av_frame_unref(frame.get());
