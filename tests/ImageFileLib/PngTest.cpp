@@ -517,3 +517,44 @@ public:
   int64_t Limit;
 };
 }  // namespace
+
+TEST(Png, TransparentIndexBeyondTheUsedPaletteStillGivesAValidFile) {
+  // A tRNS chunk may not be longer than the PLTE chunk; pngcheck (like
+  // libpng) refuses such a file, and libpng drops the transparency.
+  TLinearBitmap b = MakeTestBitmap(9, 4, pf8Bit);
+  for (int32_t i = 0; i < b.Size; ++i) b.Map[i] &= 3;
+  for (int i = 3 * 4; i < 768; ++i) b.Palette[static_cast<size_t>(i)] = 0;  // entries 4.. black
+  const struct {
+    int32_t BitDepth, Transparent;
+    uint8_t Depth;
+    size_t PaletteEntries;
+  } rows[] = {
+      {0, 200, 8, 201},  // black entries up to the transparent index
+      {2, 200, 8, 201},  // index 200 cannot be written in 2 bits
+      {2, 3, 2, 4},
+      {4, 9, 4, 10},
+      {0, 2, 8, 4},
+  };
+  TempFolder folder;
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::to_string(r.BitDepth) + " " + std::to_string(r.Transparent));
+    TPNGLoader loader;
+    loader.BitDepth = r.BitDepth;
+    loader.TransparentColor = r.Transparent;
+    const auto bytes = SavePng(loader, b);
+    const auto chunks = Chunks(bytes);
+    EXPECT_EQ(chunks[0].Data[8], r.Depth);
+    ASSERT_EQ(chunks[1].Type, "PLTE");
+    EXPECT_EQ(chunks[1].Data.size(), 3 * r.PaletteEntries);
+    ASSERT_EQ(chunks[2].Type, "tRNS");
+    EXPECT_LE(chunks[2].Data.size(), r.PaletteEntries);
+    const std::string file = folder.File("t.png");
+    WriteFileBytes(file, bytes);
+    int status = 0;
+    const std::string check = RunCommand("pngcheck -q " + file + " 2>&1", status);
+    EXPECT_EQ(status, 0) << check;
+    TPNGLoader reader;
+    ExpectSamePixels(LoadPng(reader, bytes), b);
+    EXPECT_EQ(reader.TransparentColor, r.Transparent);
+  }
+}
