@@ -558,3 +558,32 @@ TEST(Png, TransparentIndexBeyondTheUsedPaletteStillGivesAValidFile) {
     EXPECT_EQ(reader.TransparentColor, r.Transparent);
   }
 }
+
+TEST(Png, ColourReductionMakesNoPixelTransparentThatWasNot) {
+  // Pixels a step away from the transparent colour (blue 10, green 20, red
+  // 30) on a transparent background: the reduction pulls blue and green onto
+  // the background's, and the red byte must then keep the pixel visible.
+  const uint8_t transparent_bgr[3] = {10, 20, 30};
+  TLinearBitmap b;
+  b.New(16, 12, pf24Bit);
+  std::vector<bool> clear(static_cast<size_t>(16 * 12));
+  for (int32_t p = 0; p < 16 * 12; ++p) {
+    uint8_t* px = &b.Map[3 * p];
+    std::memcpy(px, transparent_bgr, 3);
+    clear[static_cast<size_t>(p)] = (p % 16 + p / 16) % 3 != 1;
+    if (!clear[static_cast<size_t>(p)]) {
+      px[0] = static_cast<uint8_t>(11 + p % 3);
+      px[1] = static_cast<uint8_t>(21 + p % 2);
+    }
+  }
+  TPNGLoader loader;
+  loader.ReduceTolerance = 5;
+  loader.TransparentColor = 30 | 20 << 8 | 10 << 16;
+  TempFolder folder;
+  const std::string file = folder.File("reduced.png");
+  WriteFileBytes(file, SavePng(loader, b));
+  const PillowImage image = PillowDecode(folder, file, "RGBA");
+  ASSERT_EQ(image.Values.size(), 4u * 16 * 12);
+  for (int32_t p = 0; p < 16 * 12; ++p)
+    EXPECT_EQ(image.Values[static_cast<size_t>(4 * p + 3)], clear[static_cast<size_t>(p)] ? 0 : 255) << "pixel " << p;
+}
