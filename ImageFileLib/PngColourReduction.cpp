@@ -54,6 +54,7 @@ int ReducePalette(TLinearBitmap& b, int32_t t, int32_t transparent) {
 int ReduceBytes(TLinearBitmap& b, int32_t t, int32_t transparent, int k) {
   // The transparent colour as the pixel's bytes B,G,R (red in its low byte).
   const auto pixel_colour = [](const uint8_t* p) { return p[2] | p[1] << 8 | p[0] << 16; };
+  bool kept = false;  // the current pixel was transparent before its first byte changed
   for (int32_t y = 1; y < b.Height; ++y) {
     uint8_t* row = b.ScanLine(y);
     const uint8_t* up = b.ScanLine(y - 1);
@@ -61,7 +62,10 @@ int ReduceBytes(TLinearBitmap& b, int32_t t, int32_t transparent, int k) {
       uint8_t* pixel = row + (i / k) * k;
       if (transparent != -1) {
         if (k == 1 && row[i] == transparent) continue;
-        if (k == 3 && pixel_colour(pixel) == transparent) continue;
+        // Judged on the unchanged pixel: after its first bytes moved it may
+        // match by chance, and its last byte must then still be changed.
+        if (k == 3 && i % 3 == 0) kept = pixel_colour(pixel) == transparent;
+        if (k == 3 && kept) continue;
       }
       const int avg = (row[i - k] + up[i]) >> 1;
       const int v = row[i];

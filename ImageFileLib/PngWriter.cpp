@@ -121,7 +121,9 @@ void TPNGLoader::WriteImage(TBaseStream& out, bool is_mng, const TLinearBitmap& 
 
   const uint8_t code = bitmap.PixelFormat;
   int bit_depth = 8;
-  if (code == pf8Bit && (BitDepth == 1 || BitDepth == 2 || BitDepth == 4) && FitsDepth(bitmap, BitDepth))
+  // A transparent index the small depth cannot hold keeps the 8-bit depth.
+  if (code == pf8Bit && (BitDepth == 1 || BitDepth == 2 || BitDepth == 4) && FitsDepth(bitmap, BitDepth) &&
+      !(TransparentColor >= (1 << BitDepth) && TransparentColor <= 255))
     bit_depth = BitDepth;
   else if (code == pf16Grey) bit_depth = 16;
   int colour_type, channels;
@@ -168,6 +170,8 @@ void TPNGLoader::WriteImage(TBaseStream& out, bool is_mng, const TLinearBitmap& 
     // Black entries above the last coloured one may still be used by pixels.
     if (colour_type == 3)
       for (int32_t i = 0; i < bitmap.Size; ++i) n = std::max<int>(n, bitmap.Map[i]);
+    // tRNS may not hold more entries than PLTE.
+    if (colour_type == 3 && TransparentColor >= 0 && TransparentColor <= 255) n = std::max<int>(n, TransparentColor);
     // A palette may not hold more entries than the bit depth can index.
     if (colour_type == 3) n = std::min(n, (1 << bit_depth) - 1);
     uint8_t plte[768];

@@ -132,11 +132,13 @@ DmsParts SplitDegrees(double value) {
   // A misread line can give any number; whole degrees must still fit.
   double a = std::fabs(value);
   if (!(a <= 1e9)) a = std::isnan(a) ? 0 : 1e9;
+  // Split whole hundredths of a second, so that a value a hair below a whole
+  // minute carries into the minutes instead of showing 60.00 seconds.
+  const int64_t hundredths = RoundHalfAway(static_cast<long double>(a) * 360000.0L);
   DmsParts d;
-  d.degrees = static_cast<int>(std::trunc(a));
-  const double minutes = (a - d.degrees) * 60.0;
-  d.minutes = static_cast<int>(std::trunc(minutes));
-  d.seconds = FormatFixed((minutes - d.minutes) * 60.0, 2, 5);
+  d.degrees = static_cast<int>(hundredths / 360000);
+  d.minutes = static_cast<int>(hundredths / 6000 % 60);
+  d.seconds = FormatFixed(static_cast<long double>(hundredths % 6000) / 100.0L, 2, 5);
   return d;
 }
 

@@ -517,3 +517,73 @@ public:
   int64_t Limit;
 };
 }  // namespace
+
+TEST(Png, TransparentIndexBeyondTheUsedPaletteStillGivesAValidFile) {
+  // A tRNS chunk may not be longer than the PLTE chunk; pngcheck (like
+  // libpng) refuses such a file, and libpng drops the transparency.
+  TLinearBitmap b = MakeTestBitmap(9, 4, pf8Bit);
+  for (int32_t i = 0; i < b.Size; ++i) b.Map[i] &= 3;
+  for (int i = 3 * 4; i < 768; ++i) b.Palette[static_cast<size_t>(i)] = 0;  // entries 4.. black
+  const struct {
+    int32_t BitDepth, Transparent;
+    uint8_t Depth;
+    size_t PaletteEntries;
+  } rows[] = {
+      {0, 200, 8, 201},  // black entries up to the transparent index
+      {2, 200, 8, 201},  // index 200 cannot be written in 2 bits
+      {2, 3, 2, 4},
+      {4, 9, 4, 10},
+      {0, 2, 8, 4},
+  };
+  TempFolder folder;
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::to_string(r.BitDepth) + " " + std::to_string(r.Transparent));
+    TPNGLoader loader;
+    loader.BitDepth = r.BitDepth;
+    loader.TransparentColor = r.Transparent;
+    const auto bytes = SavePng(loader, b);
+    const auto chunks = Chunks(bytes);
+    EXPECT_EQ(chunks[0].Data[8], r.Depth);
+    ASSERT_EQ(chunks[1].Type, "PLTE");
+    EXPECT_EQ(chunks[1].Data.size(), 3 * r.PaletteEntries);
+    ASSERT_EQ(chunks[2].Type, "tRNS");
+    EXPECT_LE(chunks[2].Data.size(), r.PaletteEntries);
+    const std::string file = folder.File("t.png");
+    WriteFileBytes(file, bytes);
+    int status = 0;
+    const std::string check = RunCommand("pngcheck -q " + file + " 2>&1", status);
+    EXPECT_EQ(status, 0) << check;
+    TPNGLoader reader;
+    ExpectSamePixels(LoadPng(reader, bytes), b);
+    EXPECT_EQ(reader.TransparentColor, r.Transparent);
+  }
+}
+
+TEST(Png, ColourReductionMakesNoPixelTransparentThatWasNot) {
+  // Pixels a step away from the transparent colour (blue 10, green 20, red
+  // 30) on a transparent background: the reduction pulls blue and green onto
+  // the background's, and the red byte must then keep the pixel visible.
+  const uint8_t transparent_bgr[3] = {10, 20, 30};
+  TLinearBitmap b;
+  b.New(16, 12, pf24Bit);
+  std::vector<bool> clear(static_cast<size_t>(16 * 12));
+  for (int32_t p = 0; p < 16 * 12; ++p) {
+    uint8_t* px = &b.Map[3 * p];
+    std::memcpy(px, transparent_bgr, 3);
+    clear[static_cast<size_t>(p)] = (p % 16 + p / 16) % 3 != 1;
+    if (!clear[static_cast<size_t>(p)]) {
+      px[0] = static_cast<uint8_t>(11 + p % 3);
+      px[1] = static_cast<uint8_t>(21 + p % 2);
+    }
+  }
+  TPNGLoader loader;
+  loader.ReduceTolerance = 5;
+  loader.TransparentColor = 30 | 20 << 8 | 10 << 16;
+  TempFolder folder;
+  const std::string file = folder.File("reduced.png");
+  WriteFileBytes(file, SavePng(loader, b));
+  const PillowImage image = PillowDecode(folder, file, "RGBA");
+  ASSERT_EQ(image.Values.size(), 4u * 16 * 12);
+  for (int32_t p = 0; p < 16 * 12; ++p)
+    EXPECT_EQ(image.Values[static_cast<size_t>(4 * p + 3)], clear[static_cast<size_t>(p)] ? 0 : 255) << "pixel " << p;
+}

@@ -102,3 +102,25 @@ TEST(MapPage, MisreadLinesOfHugeNumbersStillGiveLines) {
     EXPECT_EQ(lines[2], r.line);
   }
 }
+
+TEST(MapPage, WholeMinutesShowNoSixtySeconds) {
+  // The decimal degrees of these texts lie a hair below the whole minute;
+  // the read-out must still carry into the minutes.
+  const struct {
+    const char *lat, *line;
+  } rows[] = {
+      {"0101.0000 N", "Latitude   :    1o  1'  0.00\" N   (0101.0000 N)"},
+      {"0104.0000 S", "Latitude   : -  1o  4'  0.00\" S   (0104.0000 S)"},
+      {"0108.0000 N", "Latitude   :    1o  8'  0.00\" N   (0108.0000 N)"},
+      {"3542.5990 N", "Latitude   :   35o 42' 35.94\" N   (3542.5990 N)"},
+      {"0059.9999 N", "Latitude   :    0o 59' 59.99\" N   (0059.9999 N)"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.lat);
+    EXPECT_EQ(MapGpsLines(Station(r.lat, "13948.6422 E"), 0)[2], r.line);
+  }
+  const DmsParts d = SplitDegrees(59.99999999);  // 59 deg 59' 59.99996": rounds up to a whole degree
+  EXPECT_EQ(d.degrees, 60);
+  EXPECT_EQ(d.minutes, 0);
+  EXPECT_EQ(d.seconds, "0.00");
+}
