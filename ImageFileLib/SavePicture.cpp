@@ -1,5 +1,7 @@
 #include "ImageFileLib/SavePicture.h"
 
+#include "ImageFileLib/PngLoader.h"
+
 namespace ImageFile {
 
 std::string PictureFileName(const std::string& chosen_name, int filter_index) {
@@ -24,7 +26,14 @@ std::string PictureNameForTypeChange(const std::string& name_in_box, int filter_
 bool SavePicture(const TLinearBitmap& picture, const std::string& chosen_name, int filter_index) {
   const std::string name = PictureFileName(chosen_name, filter_index);
   if (IsNamelessPicture(name)) return false;
-  picture.SaveToFile(name);
+  if (filter_index == 2 || filter_index == 3) {
+    picture.SaveToFile(name);
+  } else {
+    // The shared PNG loader keeps what the last PNG read left in it (its
+    // transparent colour, bit depth, palette): a frame is saved as it is.
+    TPNGLoader plain;
+    plain.SaveToFile(name, "png", picture);
+  }
   return true;
 }
 

@@ -2,6 +2,10 @@
 // files it writes read back by Pillow.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
+#include "ImageFileLib/PngLoader.h"
 #include "ImageFileLib/SavePicture.h"
 #include "ImageFileTestUtil.h"
 
@@ -32,4 +36,24 @@ TEST(SavePicture, WritesEachFormatAndSkipsNamelessChoices) {
     EXPECT_EQ(image.Width, 30);
   }
   EXPECT_FALSE(std::filesystem::exists(folder.File("shot.xyz")));
+}
+
+// A PNG read earlier (a still picture with a transparent colour) leaves its
+// settings in the shared loader; a saved frame must not take them over.
+TEST(SavePicture, AFrameSavedAfterReadingATransparentPngStaysOpaque) {
+  TempFolder folder;
+  const TLinearBitmap frame = MakeTestBitmap(30, 20, pf24Bit);
+  TPNGLoader writer;
+  writer.TransparentColor = 0;
+  writer.SaveToFile(folder.File("still.png"), "png", frame);
+  TLinearBitmap still;
+  still.LoadFromFile(folder.File("still.png"));
+  ASSERT_EQ(PNGLoader().TransparentColor, 0);  // the read left its colour behind
+
+  ASSERT_TRUE(SavePicture(frame, folder.File("shot.png"), 1));
+  std::ifstream in(folder.File("shot.png"), std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(bytes.find("tRNS"), std::string::npos);
+  EXPECT_EQ(PillowDecode(folder, folder.File("shot.png"), "").Mode, "RGB");
+  PNGLoader().TransparentColor = -1;
 }
