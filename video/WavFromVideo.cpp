@@ -166,7 +166,6 @@ void Extract(const std::string& video_path, const std::string& temp_path, WavTra
   AvPacketPtr packet = MakeAvPacket();
 
   auto convert = [&](const AVFrame* f) {
-    if (!swr) return 0;
     const int in_count = f ? f->nb_samples : 0;
     const int room = swr_get_out_samples(swr.get(), in_count);
     if (room <= 0) return 0;
