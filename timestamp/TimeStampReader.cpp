@@ -110,6 +110,7 @@ void ReadIotaFields(const GlyphReader& reader, const Bitmap24& frame, const XOf&
     int row;
     std::string seconds, full;
     int group;  // 13 or 17
+    bool read = false;  // some time digit of this field reads
   };
   auto Pair = [&](int field, int row) {
     return ReadOrZero(reader, frame, X(field), row) + ReadOrZero(reader, frame, X(field + 1), row);
@@ -125,6 +126,7 @@ void ReadIotaFields(const GlyphReader& reader, const Bitmap24& frame, const XOf&
   };
   Field odd{oddRow, {}, {}, 13}, even{evenRow, {}, {}, 13};
   for (Field* f : {&odd, &even}) {
+    for (int d = 7; d <= 12 && !f->read; ++d) f->read = reader.Read(frame, X(d), f->row) != 0;
     f->seconds = Pair(11, f->row);
     const Reading a = ReadAt(13, f->row), b = ReadAt(17, f->row);
     if (a.score != b.score) {
@@ -138,8 +140,11 @@ void ReadIotaFields(const GlyphReader& reader, const Bitmap24& frame, const XOf&
     for (int i = 1; i < 4; ++i) digits += ReadOrZero(reader, frame, X(f->group + i), f->row);
     f->full = f->seconds + "." + digits;
   }
+  // A field whose time does not read at all would read as 00.0000 and so
+  // always pass for the earlier one; only two read times are compared.
+  const bool bothRead = odd.read && even.read;
   bool evenFirst;
-  if (odd.full != even.full)
+  if (bothRead && odd.full != even.full)
     evenFirst = CompareFieldSeconds(odd.full, even.full) == 1;
   else if (state.FieldOrderState != 2)
     evenFirst = state.StampFieldOrder == 1;
@@ -147,18 +152,22 @@ void ReadIotaFields(const GlyphReader& reader, const Bitmap24& frame, const XOf&
     evenFirst = options.fieldOrder == FieldOrder::EvenFirst;
   const Field& f1 = evenFirst ? even : odd;
   const Field& f2 = evenFirst ? odd : even;
-  t.StampH1 = Pair(7, f1.row);
-  t.StampM1 = Pair(9, f1.row);
+  // A field without a readable time gets no time rather than 00:00:00.
+  auto PairOf = [&](const Field& f, int field) { return f.read ? Pair(field, f.row) : std::string(); };
+  t.StampH1 = PairOf(f1, 7);
+  t.StampM1 = PairOf(f1, 9);
   if (options.fieldMeasure) {
-    t.StampH2 = Pair(7, f2.row);
-    t.StampM2 = Pair(9, f2.row);
+    t.StampH2 = PairOf(f2, 7);
+    t.StampM2 = PairOf(f2, 9);
   }
-  t.StampS1 = f1.seconds;
-  t.StampS2 = f2.seconds;
-  t.StampS1Full = f1.full;
-  t.StampS2Full = f2.full;
-  state.FieldOrderState = f1.group == 13 ? 0 : 1;
-  state.StampFieldOrder = evenFirst ? 1 : 0;
+  t.StampS1 = f1.read ? f1.seconds : std::string();
+  t.StampS2 = f2.read ? f2.seconds : std::string();
+  t.StampS1Full = f1.read ? f1.full : std::string();
+  t.StampS2Full = f2.read ? f2.full : std::string();
+  if (bothRead) {
+    state.FieldOrderState = f1.group == 13 ? 0 : 1;
+    state.StampFieldOrder = evenFirst ? 1 : 0;
+  }
   // Counters: up to eight characters, ending at the first unreadable one.
   auto Counter = [&](int row) {
     std::string s;

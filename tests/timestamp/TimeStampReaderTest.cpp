@@ -365,6 +365,55 @@ TEST(TimeStampReader, IotaFieldOneIsTheEarlierField) {
   }
 }
 
+// One field whose stamp does not read (a damaged or missing field): it would
+// read as 00:00:00.0000 and always pass for the earlier field. The order
+// then goes by the earlier decision or 'Field Order', the unread field gets
+// no time, and the decision is left as it was.
+TEST(TimeStampReader, IotaFieldWithoutAReadableTimeGetsNoTime) {
+  const IotaField stamp{"123456", "4833", "    ", "42"};
+  const IotaField none{"      ", "    ", "    ", ""};
+  struct Row {
+    const char* name;
+    bool oddBlank;
+    FieldOrder order;
+    uint8_t fieldOrderState, stampFieldOrder;  // before the read
+    bool firstIsRead;
+  };
+  const Row rows[] = {
+      {"even blank, 'Odd first'", false, FieldOrder::OddFirst, 2, 0, true},
+      {"even blank, 'Even first'", false, FieldOrder::EvenFirst, 2, 0, false},
+      {"odd blank, 'Odd first'", true, FieldOrder::OddFirst, 2, 0, false},
+      {"odd blank, 'Even first'", true, FieldOrder::EvenFirst, 2, 0, true},
+      {"odd blank, even decided earlier", true, FieldOrder::OddFirst, 0, 1, true},
+      {"even blank, even decided earlier", false, FieldOrder::OddFirst, 1, 1, false},
+  };
+  const double pitch = 24.1;
+  const std::vector<int> xs = IotaCellXs(85, pitch);
+  uint32_t seed = 30;
+  for (const Row& r : rows) {
+    Bitmap24 f = NoisyFrame(720, 480, seed++);
+    DrawIota(f, xs, 437, r.oddBlank ? none : stamp, r.oddBlank ? stamp : none, pitch);
+    TimeStampState state;
+    SetLocatedLayout(state, xs, 435);
+    state.FieldOrderState = r.fieldOrderState;
+    state.StampFieldOrder = r.stampFieldOrder;
+    StampTexts t;
+    StampReadOptions opt;
+    opt.fieldOrder = r.order;
+    opt.fieldMeasure = true;
+    ASSERT_EQ(ReadTimeStamp(f, IotaContext(pitch), opt, state, t), 1) << r.name;
+    const std::string read = "12:34:56 56.4833 42", unread = "::  ";
+    EXPECT_EQ(t.StampH1 + ":" + t.StampM1 + ":" + t.StampS1 + " " + t.StampS1Full + " " + t.StampCount1,
+              r.firstIsRead ? read : unread)
+        << r.name;
+    EXPECT_EQ(t.StampH2 + ":" + t.StampM2 + ":" + t.StampS2 + " " + t.StampS2Full + " " + t.StampCount2,
+              r.firstIsRead ? unread : read)
+        << r.name;
+    EXPECT_EQ(state.FieldOrderState, r.fieldOrderState) << r.name;
+    EXPECT_EQ(state.StampFieldOrder, r.stampFieldOrder) << r.name;
+  }
+}
+
 TEST(TimeStampReader, IotaEveryDigitAtEveryPositionBothFields) {
   const double pitch = 24.1;
   const std::vector<int> xs = IotaCellXs(70, pitch);  // the last counter cell fits in 720
