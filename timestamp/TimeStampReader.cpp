@@ -307,9 +307,12 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
       if (reader.Read(frame, X(7), row1) != 0) {
         t.StampS1Full = t.StampS1 + "." + Digits(13, 3, row1);
         t.StampS2Full = t.StampS2 + "." + Digits(13, 3, row2);
-        // Compared as field times, so 00.007 after 59.990 counts as later.
-        const bool secondEarlier = CompareFieldSeconds(t.StampS2Full, t.StampS1Full) == 0;
-        state.StampFieldOrder = oddFirst == secondEarlier ? 1 : 0;
+        // Compared as field times, so 00.007 after 59.990 counts as later;
+        // a second field without a stamp (all zeros) tells nothing.
+        if (reader.Read(frame, X(7), row2) != 0) {
+          const bool secondEarlier = CompareFieldSeconds(t.StampS2Full, t.StampS1Full) == 0;
+          state.StampFieldOrder = oddFirst == secondEarlier ? 1 : 0;
+        }
       }
       break;
     case TimeStampMode::Iota:

@@ -513,6 +513,22 @@ TEST(TimeStampReader, GhsLocatedFrameWithDate) {
   EXPECT_EQ(t.StampH1, "00");
 }
 
+// A GHS frame whose second field shows no stamp reads that field as 00.000,
+// which says nothing about which field is earlier: the order the stamp gave
+// before stays, so 'Field Order' is not switched by such a frame.
+TEST(TimeStampReader, GhsFieldWithoutAStampLeavesTheFieldOrder) {
+  const std::string stamp = "261206 203040120", blank(16, ' ');
+  for (const FieldOrder order : {FieldOrder::OddFirst, FieldOrder::EvenFirst}) {
+    for (const uint8_t before : {uint8_t{0}, uint8_t{1}}) {
+      TimeStampState state;
+      state.StampFieldOrder = before;
+      const StampTexts t = ReadGhsFields(stamp, blank, order, false, 40 + before, state);
+      EXPECT_EQ(t.StampS1Full, "40.120");
+      EXPECT_EQ(state.StampFieldOrder, before) << static_cast<int>(order);
+    }
+  }
+}
+
 // The two fields of a GHS stamp on either side of a minute: the field that
 // shows 00.007 is the later one, not the earlier.
 TEST(TimeStampReader, GhsFieldOrderAcrossTheMinute) {
