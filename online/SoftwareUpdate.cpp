@@ -136,6 +136,10 @@ InstallResult InstallUnpackedRelease(const fs::path& exe_file, std::string_view 
       return r;
     }
     staged.push_back(part);
+    // The unpacked copy has default permissions: a replaced file keeps its
+    // own, so that a helper program stays executable.
+    const fs::file_status old = fs::status(install_dir / target, ec);
+    if (!ec && fs::is_regular_file(old)) fs::permissions(part, old.permissions(), fs::perm_options::replace, ec);
   }
   // Each installed file keeps a second name until all are in place, so that a
   // replacement that fails puts the files replaced before it back.

@@ -186,6 +186,39 @@ TEST(SoftwareUpdate, FailedReplacementPutsTheOldFilesBack) {
   EXPECT_EQ(names, (std::vector<std::string>{"readme.txt", "tessary", "tessary1002", "tessary1002.zip", "z.txt"}));
 }
 
+// The unpacked files carry no permissions of their own: a file replaced in
+// the program folder keeps the permissions it had (a helper program stays
+// executable), a file new to the folder keeps those it was unpacked with.
+TEST(SoftwareUpdate, ReplacedFilesKeepTheirPermissions) {
+  UnpackedRelease release;
+  const auto& [app, exe, archive, unpacked] = release;
+  using P = fs::perms;
+  const struct {
+    const char* name;
+    bool existed;
+    P before;  // in the program folder
+    P after;
+  } rows[] = {
+      {"z.txt", true, P::owner_all | P::group_read | P::group_exec | P::others_read | P::others_exec,
+       P::owner_all | P::group_read | P::group_exec | P::others_read | P::others_exec},
+      {"readme.txt", true, P::owner_read | P::owner_write, P::owner_read | P::owner_write},
+      {"a.txt", false, P::none, P::owner_read | P::owner_write | P::group_read | P::others_read},
+  };
+  for (const auto& r : rows) {
+    if (!r.existed) continue;
+    app.Write(r.name, "old");
+    fs::permissions(app.Path() / r.name, r.before, fs::perm_options::replace);
+  }
+  fs::permissions(unpacked / "a.txt", rows[2].after, fs::perm_options::replace);
+
+  const InstallResult result = InstallUnpackedRelease(exe, "1.0.0.2", archive);
+  ASSERT_TRUE(result.installed) << result.error;
+  for (const auto& r : rows) {
+    EXPECT_EQ(Slurp(app.Path() / r.name), "new") << r.name;
+    EXPECT_EQ(fs::status(app.Path() / r.name).permissions() & P::all, r.after) << r.name;
+  }
+}
+
 TEST(SoftwareUpdate, RestartScriptWaitsSwapsStartsAndDeletesItself) {
   TemporaryFolder app;
   const fs::path exe = app.Path() / "it's here" / "tessary";
