@@ -133,6 +133,21 @@ std::string Inflate(const TLocalFile& e) {
   return out;
 }
 
+// The execute bits of a member packed on Unix (its central entry's upper
+// external attributes); none for other members, links and folders.
+std::filesystem::perms MemberExecuteBits(const TZipFile& zip, int i) {
+  const size_t k = static_cast<size_t>(i);
+  if (k >= zip.CentralEntries.size()) return std::filesystem::perms::none;
+  const TFileHeader& h = zip.CentralEntries[k];
+  constexpr int kMadeOnUnix = 3;
+  if (h.Signature != kCentralSignature || h.Name != zip.LocalEntries[k].Name || (h.VersionMadeBy >> 8) != kMadeOnUnix)
+    return std::filesystem::perms::none;
+  const uint32_t mode = h.ExternalAttributes >> 16;
+  const uint32_t type = mode & 0170000;
+  if (type != 0 && type != 0100000) return std::filesystem::perms::none;
+  return static_cast<std::filesystem::perms>(mode & 0111);
+}
+
 }  // namespace
 
 void TZipFile::LoadFromFile(const std::filesystem::path& file_name) {
@@ -298,5 +313,7 @@ void ExtractZipToFolder(const std::filesystem::path& zip_name, const std::filesy
     std::string error;
     if (!WriteFileAtomic(path, bytes, &error))
       throw EZipFileError("Could not write " + Quoted(path.string()) + ": " + error);
+    const fs::perms exec = MemberExecuteBits(zip, i);
+    if (exec != fs::perms::none) fs::permissions(path, exec, fs::perm_options::add, ec);
   }
 }

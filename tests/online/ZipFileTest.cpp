@@ -81,6 +81,40 @@ TEST(ZipFile, ArchivesFromPythonExtractByteIdentical) {
   }
 }
 
+// Members packed on Unix carry their permissions: a program or script
+// arrives executable; only the execute bits are taken (no set-user-ID), and a
+// member without stored permissions gets none.
+TEST(ZipFile, ExecutableMembersArriveExecutable) {
+  using P = fs::perms;
+  const P x = P::owner_exec | P::group_exec | P::others_exec;
+  const struct {
+    PyZipMember member;
+    P exec;
+  } rows[] = {
+      {{"run.sh", "#!/bin/sh\n", false, 0755}, x},
+      {{"owner.sh", "#!/bin/sh\n", true, 0700}, P::owner_exec},
+      {{"setuid", "binary", false, 04755}, x},
+      {{"lib.so", "library", false, 0644}, P::none},
+      {{"notes.txt", "text"}, P::none},
+      {{"sub/tool", "binary", false, 0750}, P::owner_exec | P::group_exec},
+  };
+  std::vector<PyZipMember> members;
+  for (const auto& r : rows) members.push_back(r.member);
+  for (const PyZipLayout layout : {PyZipLayout::Plain, PyZipLayout::Streamed}) {
+    TemporaryFolder tmp;
+    const fs::path zip = tmp.Path() / "pack.zip";
+    MakePythonZip(zip, members, layout);
+    ExtractZipToFolder(zip, tmp.Path());
+    for (const auto& r : rows) {
+      const fs::path p = tmp.Path() / "pack" / r.member.name;
+      EXPECT_EQ(Slurp(p), r.member.bytes) << r.member.name;
+      const P perms = fs::status(p).permissions();
+      EXPECT_EQ(perms & x, r.exec) << r.member.name;
+      EXPECT_EQ(perms & P::set_uid, P::none) << r.member.name;
+    }
+  }
+}
+
 TEST(ZipFile, ChangedCrcStopsAtThatMember) {
   TemporaryFolder tmp;
   const fs::path zip = tmp.Path() / "pack.zip";

@@ -38,6 +38,7 @@ void MakePythonZip(const std::filesystem::path& zip, const std::vector<PyZipMemb
               "', encoding='utf-8').read(), (2020, 5, 17, 12, 30, 0))\n";
     std::ofstream(work / (std::to_string(i) + ".name"), std::ios::binary) << m.name;
     script += std::string("info.compress_type = zipfile.") + (m.stored ? "ZIP_STORED" : "ZIP_DEFLATED") + "\n";
+    if (m.mode) script += "info.create_system = 3\ninfo.external_attr = (0o100000 | " + std::to_string(m.mode) + ") << 16\n";
     if (!m.name.empty() && m.name.back() == '/') {
       script += "z.writestr(info, b'')\n";
       continue;

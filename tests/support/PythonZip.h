@@ -10,6 +10,7 @@ struct PyZipMember {
   std::string name;   // as stored; a name ending in "/" is a folder entry
   std::string bytes;
   bool stored = false;  // method 0 instead of deflate
+  unsigned mode = 0;    // Unix permissions stored with the member (0: none)
 };
 
 enum class PyZipLayout {
