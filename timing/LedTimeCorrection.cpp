@@ -238,15 +238,16 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
   }
   if (m > 0) {
     const long double sigma = std::sqrt(residuals / m), u_mean = u_sum / m, y_mean = y_sum / m;
+    // Spread of the fitted cycles about their mean, in cycles like u.
     long double spread = 0;
-    for (int k = lower; k <= upper; ++k) {
-      const long double d = n_frames != 0 ? u_mean - static_cast<long double>(k - p0) / n_frames : u_mean;
-      spread += d * d;
-    }
+    for (const long double k : ks) spread += (u_mean - k) * (u_mean - k);
     const long double a = line.Slope;
     long double error = 0;
+    // The zero crossing's standard error in cycles times the drift per cycle
+    // gives seconds; its variance would be cycles squared.
     if (a != 0 && spread != 0 && drift != 0)
-      error = std::fabs(drift) * (sigma * sigma / (a * a)) * (1 + 1.0L / m + y_mean * y_mean / (a * a * spread));
+      error = std::fabs(drift) * (sigma / std::fabs(a)) *
+              std::sqrt(1 + 1.0L / m + y_mean * y_mean / (a * a * spread));
     out.Error = error;
     out.Edit27 = FormatFixed(error, 9, 12);
   }

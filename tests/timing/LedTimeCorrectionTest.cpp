@@ -212,6 +212,40 @@ TEST(LedTimeCorrection, CrossingFarBeyondAnyCycleCountsAsFlat) {
   EXPECT_EQ(c.state.PpsFrame, 10);
 }
 
+// The error is the drift per cycle times the standard error of the zero
+// crossing in cycles: D * (sigma / |a|) * sqrt(1 + 1/m + (k0 - mean k)^2 / Skk).
+// Expected values from numpy.polyfit over the same cycle signals.
+TEST(LedTimeCorrection, EstimatedErrorIsInSeconds) {
+  const struct {
+    long double rate;
+    int pps_line, lower, upper;
+    std::vector<long double> signal;  // cycles lower..upper
+    long double error;
+    const char* shown;
+  } rows[] = {
+      {29.97L, 200, -3, 4, {-7.5L, -2.3L, 4.2L, 9.4L, 16.1L, 22.4L, 27.8L, 34.3L}, 6.618441519942e-05L, "0.000066184"},
+      {30.03L, 5, 0, 6, {-19.75L, -16.5L, -11.25L, -8.0L, -4.25L, 0.5L, 3.25L}, 1.384411707466e-04L, "0.000138441"},
+      {59.94L, 370, -6, 0, {18.1L, 15.3L, 13.3L, 10.1L, 8.2L, 5.5L, 2.9L}, 1.176772012539e-04L, "0.000117677"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(static_cast<double>(r.rate));
+    const std::vector<std::string> lines;
+    LedTable t{&lines, 4, 400, 0, 1000};
+    LedCorrectionState s;
+    s.LedCycleFrames = CycleFrames(r.rate);
+    std::vector<TLedFrameSample> samples(501);
+    for (int k = r.lower; k <= r.upper; ++k)
+      samples[static_cast<size_t>(r.pps_line + s.LedCycleFrames * k)].Signal =
+          r.signal[static_cast<size_t>(k - r.lower)];
+    MarkPpsRisingLine(samples, 400, r.pps_line, s.LedCycleFrames);
+    MarkCycleRange(samples, 400, r.pps_line, s.LedCycleFrames, r.lower, r.upper);
+    const CycleFitResult fit = FitLedCycle(t, samples, r.lower, r.upper, r.rate, s);
+    ASSERT_TRUE(fit.Error.has_value());
+    EXPECT_NEAR(static_cast<double>(*fit.Error), static_cast<double>(r.error), 1e-15);
+    EXPECT_EQ(fit.Edit27, r.shown);
+  }
+}
+
 TEST(LedTimeCorrection, CalibrationFrameIsHeldInsideTheRowsAndItsRecordInsideTheVideo) {
   // 100 rows whose field 1 counts from `first_number`; the fitted PC time of
   // frame f is 1000 + f / 30 s. The signals of three cycle lines from the PPS
