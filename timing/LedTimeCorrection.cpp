@@ -268,7 +268,7 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
     s.LedTimeOffset = utc - pc;
     s.PpsFrame = t.StartFrame + s.PpsLine;
   }
-  out.Edit19 = FormatFixed(s.LedTimeOffset, 7, 10) + "msec";
+  out.Edit19 = FormatFixed(s.LedTimeOffset * 1000.0L, 7, 10) + "msec";
   out.Edit28 = "Ofs" + FormatFixed(s.PpsCycleFraction * drift * 1000.0L, 7, 10) + "msec";
   out.Edit18 = FormatFixed(s.LedTimeOffset, 7, 10);
   out.Edit21 = FormatInt(s.PpsFrame);

@@ -81,6 +81,9 @@ TEST(LedTimeCorrection, SyntheticTableGivesTheReferenceOffsetAndPpsFrame) {
   EXPECT_EQ(c.cycle.Edit21, "10");
   EXPECT_NEAR(static_cast<double>(c.state.LedTimeOffset), -0.312597542391, 1e-9);
   EXPECT_EQ(c.cycle.Edit18, "-0.3125975");
+  // The displays labelled in milliseconds carry milliseconds.
+  EXPECT_EQ(c.cycle.Edit19, "-312.5975424msec");
+  EXPECT_EQ(c.cycle.Edit28, "Ofs-0.9948282msec");
   ASSERT_TRUE(c.cycle.Error.has_value());
   EXPECT_LT(*c.cycle.Error, 1e-12L);
   // The calibration frame's end is the pulse's second plus the drift left over.
@@ -156,6 +159,9 @@ TEST(LedTimeCorrection, RecordingThroughMidnightKeepsItsPace) {
   EXPECT_EQ(c.pc.Table[0], "   0 23 59 55.9799226 ");
   EXPECT_EQ(c.pc.Table[299], " 299 24  0 05.9566487 ");
   EXPECT_EQ(c.cycle.Edit18, "-0.3125975");
+  // The displays labelled in milliseconds carry milliseconds.
+  EXPECT_EQ(c.cycle.Edit19, "-312.5975424msec");
+  EXPECT_EQ(c.cycle.Edit28, "Ofs-0.9948282msec");
   EXPECT_EQ(c.state.PpsFrame, 10);
   const auto out = ApplyLedTimesToTable(c.table, 299, c.state);
   ASSERT_TRUE(out.has_value());
