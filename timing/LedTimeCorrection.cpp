@@ -452,7 +452,9 @@ void MarkCycleRange(std::vector<TLedFrameSample>& samples, int last_line, int pp
 
 std::string LedSecondsField(long double seconds) {
   std::string text = FormatFixed(seconds, 4, 10);
-  if (text.size() != 7) text.insert(text.begin(), '0');
+  // Only a single integer digit is padded: a "0" before "-12.3456" would
+  // make the cell unreadable.
+  if (text.size() == 6) text.insert(text.begin(), '0');
   return text;
 }
 

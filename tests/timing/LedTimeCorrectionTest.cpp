@@ -312,6 +312,29 @@ TEST(LedTimeCorrection, TimesSplitByTruncationWithoutMidnightWrap) {
   EXPECT_EQ(LedSecondsField(-0.01L), "-0.0100");
 }
 
+// Points after midnight put the first frames more than ten seconds before
+// it: their seconds are written as numbers that read back.
+TEST(LedTimeCorrection, SecondsTenOrMoreBeforeMidnightReadBack) {
+  std::vector<std::string> lines = {"a", "b", "c"};
+  for (int i = 0; i < 10; ++i) lines.push_back(FormatInt(i) + ",0,0,0,0,0,0,0,0,0");
+  LedTable t{&lines, 4, 9, 0, 9};
+  LedCorrectionState s;
+  // 0.2 s a frame, frame 100 ends at 00:00:05: frame f ends at 0.2 f - 15 s.
+  FitMemorisedPoints({FormatMemorisedPoint(1, 100, 0, 0, 5), FormatMemorisedPoint(2, 200, 0, 0, 25)}, 9, s);
+  const auto out = ApplyLedTimesToTable(t, 9, s);
+  ASSERT_TRUE(out.has_value());
+  for (int f : {0, 3, 9}) {
+    SCOPED_TRACE(f);
+    const std::string& row = (*out)[static_cast<size_t>(3 + f)];
+    const auto centre = ParseLongDouble(GetCsvField(row, 6)), end = ParseLongDouble(GetCsvField(row, 7));
+    ASSERT_TRUE(centre.has_value());
+    ASSERT_TRUE(end.has_value());
+    EXPECT_NEAR(static_cast<double>(*end), 0.2 * f - 15, 1e-9);
+    EXPECT_NEAR(static_cast<double>(*centre), 0.2 * f - 15.1, 1e-9);
+  }
+  EXPECT_EQ(LedSecondsField(-12.5L), "-12.5000");
+}
+
 TEST(LedTimeCorrection, CycleFramesStayCountableForAnyRate) {
   const std::pair<long double, int32_t> rows[] = {
       {29.97L, 30}, {25.0L, 25}, {0.2L, 0}, {-5.0L, 0}, {100000.4L, 100000}, {2147483647.0L, 100000}, {1e20L, 100000}};
