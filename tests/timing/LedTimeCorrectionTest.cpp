@@ -185,6 +185,29 @@ TEST(LedTimeCorrection, RowsThatAreNotConsecutiveFramesAreTold) {
   EXPECT_NE(fit.Warnings[0].find("not consecutive"), std::string::npos);
 }
 
+// Rows whose PC time cannot be read are left out of the line (expected
+// figures from led_reference.py without those rows) and told, instead of
+// counting as midnight and bending every later time by a day.
+TEST(LedTimeCorrection, RowsWithoutReadablePcTimeAreLeftOut) {
+  std::vector<std::string> lines = BuildLedTestTable();
+  for (int f = 8; f <= 10; ++f) SetCsvField(lines[6 + 150], f, "");
+  SetCsvField(lines[6 + 200], 10, "1O.5");
+  LedTable t{&lines, 7, 299, 0, 1000};
+  LedCorrectionState s;
+  const PcTimeFit fit = FitRecordedPcTime(t, s);
+  ASSERT_TRUE(fit.Fitted);
+  EXPECT_NEAR(static_cast<double>(s.PcTimeSlope), 0.033367000573515, 1e-13);
+  EXPECT_NEAR(static_cast<double>(s.PcTimeIntercept), 77405.979929109, 1e-8);
+  ASSERT_EQ(fit.Warnings.size(), 1u);
+  EXPECT_EQ(fit.Warnings[0], "2 rows have no readable recorded PC time and take no part in the time correction.");
+  // Two rows are the least a line needs.
+  std::vector<std::string> one = BuildLedTestTable();
+  for (int r = 1; r < kLedTableRows; ++r) SetCsvField(one[static_cast<size_t>(6 + r)], 9, "x");
+  LedTable u{&one, 7, 299, 0, 1000};
+  EXPECT_FALSE(FitRecordedPcTime(u, s).Fitted);
+  EXPECT_FALSE(s.PcTimeFitted);
+}
+
 TEST(LedTimeCorrection, NoRecordedPcTimeLeavesTimesZero) {
   std::vector<std::string> lines = BuildLedTestTable();
   SetCsvField(lines[6], 8, "");
