@@ -40,7 +40,9 @@ std::string TableRow(const TExposureRecord& r) {
   return s;
 }
 
-// Marks the smallest P of every maximal run of suitable records in first..last.
+// Marks the smallest shift of every maximal run of suitable records in
+// first..last. The search's P carries the drift's sign; a run of negative
+// shifts still wants the one nearest zero.
 template <class Rec>
 void RecommendRuns(Rec& rec, int first, int last) {
   int best = -1;
@@ -48,8 +50,8 @@ void RecommendRuns(Rec& rec, int first, int last) {
   for (int k = first; k <= last + 1; ++k) {
     const bool in_run = k <= last && rec[k].suitable;
     if (in_run) {
-      if (rec[k].P < best_p) {
-        best_p = rec[k].P;
+      if (std::fabs(rec[k].P) < best_p) {
+        best_p = std::fabs(rec[k].P);
         best = k;
       }
       continue;

@@ -76,6 +76,15 @@ long double RecordedPcTime(const LedTable& t, int i) {
 
 namespace {
 
+// The recorded PC time of a row whose three time fields all read as numbers.
+std::optional<long double> ReadablePcTime(const LedTable& t, int i) {
+  const std::string& line = t.Line(i);
+  const std::optional<int32_t> hour = ParseInt32(GetCsvField(line, 8)), minute = ParseInt32(GetCsvField(line, 9));
+  const std::optional<long double> seconds = ParseLongDouble(GetCsvField(line, 10));
+  if (!hour || !minute || !seconds) return std::nullopt;
+  return Seconds(*hour, *minute, *seconds);
+}
+
 std::string BlankPadded(int32_t v) { return v >= 0 && v < 10 ? " " + FormatInt(v) : FormatInt(v); }
 
 std::string Seconds7(long double s) {
@@ -119,14 +128,21 @@ PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s) {
   if (GetCsvField(t.Line(0), 8).empty()) return fit;
 
   std::vector<long double> xs, ys;
-  int beyond = 0;
+  int beyond = 0, unreadable = 0;
   long double day = 0;  // a recording through midnight goes on past 24 h
   for (int i = 0; i <= t.LastLine; ++i) {
     if (!t.HasRecord(i)) {
       ++beyond;
       continue;
     }
-    long double y = RecordedPcTime(t, i) + day;
+    // A missing time read as 00:00:00 would pull the line by hours, and
+    // would pass for midnight and move every later row by a day.
+    const std::optional<long double> read = ReadablePcTime(t, i);
+    if (!read) {
+      ++unreadable;
+      continue;
+    }
+    long double y = *read + day;
     if (!ys.empty() && y < ys.back() - 43200) {
       day += 86400;
       y += 86400;
@@ -134,9 +150,13 @@ PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s) {
     xs.push_back(i);
     ys.push_back(y);
   }
+  if (xs.size() < 2) return fit;
   if (beyond > 0)
     fit.Warnings.push_back(FormatInt(beyond) +
                            " rows lie beyond the last frame of the video and take no part in the time correction.");
+  if (unreadable > 0)
+    fit.Warnings.push_back(FormatInt(unreadable) +
+                           " rows have no readable recorded PC time and take no part in the time correction.");
   for (int i = 1; i <= t.LastLine; ++i) {
     const auto before = FrameField(t, i - 1), now = FrameField(t, i);
     if (before && now && *now != *before + 1) {
@@ -238,15 +258,16 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
   }
   if (m > 0) {
     const long double sigma = std::sqrt(residuals / m), u_mean = u_sum / m, y_mean = y_sum / m;
+    // Spread of the fitted cycles about their mean, in cycles like u.
     long double spread = 0;
-    for (int k = lower; k <= upper; ++k) {
-      const long double d = n_frames != 0 ? u_mean - static_cast<long double>(k - p0) / n_frames : u_mean;
-      spread += d * d;
-    }
+    for (const long double k : ks) spread += (u_mean - k) * (u_mean - k);
     const long double a = line.Slope;
     long double error = 0;
+    // The zero crossing's standard error in cycles times the drift per cycle
+    // gives seconds; its variance would be cycles squared.
     if (a != 0 && spread != 0 && drift != 0)
-      error = std::fabs(drift) * (sigma * sigma / (a * a)) * (1 + 1.0L / m + y_mean * y_mean / (a * a * spread));
+      error = std::fabs(drift) * (sigma / std::fabs(a)) *
+              std::sqrt(1 + 1.0L / m + y_mean * y_mean / (a * a * spread));
     out.Error = error;
     out.Edit27 = FormatFixed(error, 9, 12);
   }
@@ -267,7 +288,7 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
     s.LedTimeOffset = utc - pc;
     s.PpsFrame = t.StartFrame + s.PpsLine;
   }
-  out.Edit19 = FormatFixed(s.LedTimeOffset, 7, 10) + "msec";
+  out.Edit19 = FormatFixed(s.LedTimeOffset * 1000.0L, 7, 10) + "msec";
   out.Edit28 = "Ofs" + FormatFixed(s.PpsCycleFraction * drift * 1000.0L, 7, 10) + "msec";
   out.Edit18 = FormatFixed(s.LedTimeOffset, 7, 10);
   out.Edit21 = FormatInt(s.PpsFrame);
@@ -451,7 +472,9 @@ void MarkCycleRange(std::vector<TLedFrameSample>& samples, int last_line, int pp
 
 std::string LedSecondsField(long double seconds) {
   std::string text = FormatFixed(seconds, 4, 10);
-  if (text.size() != 7) text.insert(text.begin(), '0');
+  // Only a single integer digit is padded: a "0" before "-12.3456" would
+  // make the cell unreadable.
+  if (text.size() == 6) text.insert(text.begin(), '0');
   return text;
 }
 

@@ -86,8 +86,9 @@ struct PcTimeFit {
   std::vector<std::string> Warnings;
 };
 // Sizes LedFrameTimes to last_frame + 1 cleared records, then fits the line
-// and fills the fitted PC time of every frame. Rows without a frame record
-// are left out of the fit, and rows that are not consecutive frames are told.
+// and fills the fitted PC time of every frame. Rows without a frame record or
+// without a readable PC time are left out of the fit and told, and so are
+// rows that are not consecutive frames; fewer than two rows give no fit.
 PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s);
 
 // The recorded PC time of data line i in seconds of the day.

@@ -2,6 +2,8 @@
 // separate Python computation of the same definitions.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "timing/CmosExposure.h"
 
 namespace {
@@ -100,6 +102,35 @@ TEST(CmosExposureSearch, ThirtyMillisecondTarget) {
   EXPECT_EQ(SearchExposures(s, true), expected);
   EXPECT_DOUBLE_EQ(s.rec[(270 - 150) + 1].D, -1);
   EXPECT_EQ(s.rec[(270 - 150) + 1].suitable, 0);
+}
+
+// Each run recommends its smallest shift, whichever way the frames drift:
+// 27.0 ms (shift -3.7 %) rather than 26.9 ms (-17.5 %). Expected exposures
+// (tenths of a ms) from a separate Python computation.
+TEST(CmosExposureSearch, RunsRecommendTheSmallestShiftEitherSign) {
+  const struct {
+    double target, capture, shift;
+    std::vector<int> tenths;
+  } cases[] = {
+      {30, 100, 20, {154, 156, 159, 161, 164, 167, 169, 172, 175, 179, 182, 185, 189, 192, 196, 208,
+                     213, 217, 222, 227, 233, 237, 239, 243, 245, 249, 251, 256, 263, 270, 278, 286,
+                     293, 295, 302, 304, 313, 323, 333, 344, 346, 356, 358, 370, 385, 399, 401, 416,
+                     418, 434, 436, 455, 475, 477, 499, 501, 525, 527, 554, 557, 587, 589}},
+      {100, 300, 50, {501, 526, 556, 588, 624, 626, 667, 713, 715, 768, 770, 832, 834,
+                      908, 910, 999, 1001, 1110, 1112, 1248, 1252, 1427, 1430, 1664, 1669, 1997}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.target);
+    CmosExp2State s;
+    s.TargetExposure = c.target;
+    s.Exp2CaptureTimeLimit = c.capture;
+    s.Exp2ShiftPercentLimit = c.shift;
+    SearchExposures(s, false);
+    std::vector<int> tenths;
+    for (int k = 1; k <= s.count; ++k)
+      if (s.rec[k].recommended) tenths.push_back(static_cast<int>(std::lround(s.rec[k].E * 10)));
+    EXPECT_EQ(tenths, c.tenths);
+  }
 }
 
 TEST(CmosExposureSearch, UpperEndCappedAt900ms) {

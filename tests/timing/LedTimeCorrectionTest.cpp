@@ -81,6 +81,9 @@ TEST(LedTimeCorrection, SyntheticTableGivesTheReferenceOffsetAndPpsFrame) {
   EXPECT_EQ(c.cycle.Edit21, "10");
   EXPECT_NEAR(static_cast<double>(c.state.LedTimeOffset), -0.312597542391, 1e-9);
   EXPECT_EQ(c.cycle.Edit18, "-0.3125975");
+  // The displays labelled in milliseconds carry milliseconds.
+  EXPECT_EQ(c.cycle.Edit19, "-312.5975424msec");
+  EXPECT_EQ(c.cycle.Edit28, "Ofs-0.9948282msec");
   ASSERT_TRUE(c.cycle.Error.has_value());
   EXPECT_LT(*c.cycle.Error, 1e-12L);
   // The calibration frame's end is the pulse's second plus the drift left over.
@@ -156,6 +159,9 @@ TEST(LedTimeCorrection, RecordingThroughMidnightKeepsItsPace) {
   EXPECT_EQ(c.pc.Table[0], "   0 23 59 55.9799226 ");
   EXPECT_EQ(c.pc.Table[299], " 299 24  0 05.9566487 ");
   EXPECT_EQ(c.cycle.Edit18, "-0.3125975");
+  // The displays labelled in milliseconds carry milliseconds.
+  EXPECT_EQ(c.cycle.Edit19, "-312.5975424msec");
+  EXPECT_EQ(c.cycle.Edit28, "Ofs-0.9948282msec");
   EXPECT_EQ(c.state.PpsFrame, 10);
   const auto out = ApplyLedTimesToTable(c.table, 299, c.state);
   ASSERT_TRUE(out.has_value());
@@ -177,6 +183,29 @@ TEST(LedTimeCorrection, RowsThatAreNotConsecutiveFramesAreTold) {
   const PcTimeFit fit = FitRecordedPcTime(t, s);
   ASSERT_EQ(fit.Warnings.size(), 1u);
   EXPECT_NE(fit.Warnings[0].find("not consecutive"), std::string::npos);
+}
+
+// Rows whose PC time cannot be read are left out of the line (expected
+// figures from led_reference.py without those rows) and told, instead of
+// counting as midnight and bending every later time by a day.
+TEST(LedTimeCorrection, RowsWithoutReadablePcTimeAreLeftOut) {
+  std::vector<std::string> lines = BuildLedTestTable();
+  for (int f = 8; f <= 10; ++f) SetCsvField(lines[6 + 150], f, "");
+  SetCsvField(lines[6 + 200], 10, "1O.5");
+  LedTable t{&lines, 7, 299, 0, 1000};
+  LedCorrectionState s;
+  const PcTimeFit fit = FitRecordedPcTime(t, s);
+  ASSERT_TRUE(fit.Fitted);
+  EXPECT_NEAR(static_cast<double>(s.PcTimeSlope), 0.033367000573515, 1e-13);
+  EXPECT_NEAR(static_cast<double>(s.PcTimeIntercept), 77405.979929109, 1e-8);
+  ASSERT_EQ(fit.Warnings.size(), 1u);
+  EXPECT_EQ(fit.Warnings[0], "2 rows have no readable recorded PC time and take no part in the time correction.");
+  // Two rows are the least a line needs.
+  std::vector<std::string> one = BuildLedTestTable();
+  for (int r = 1; r < kLedTableRows; ++r) SetCsvField(one[static_cast<size_t>(6 + r)], 9, "x");
+  LedTable u{&one, 7, 299, 0, 1000};
+  EXPECT_FALSE(FitRecordedPcTime(u, s).Fitted);
+  EXPECT_FALSE(s.PcTimeFitted);
 }
 
 TEST(LedTimeCorrection, NoRecordedPcTimeLeavesTimesZero) {
@@ -210,6 +239,40 @@ TEST(LedTimeCorrection, CrossingFarBeyondAnyCycleCountsAsFlat) {
   EXPECT_FALSE(again.SlopeFound);
   EXPECT_EQ(c.state.LedTimeOffset, before);
   EXPECT_EQ(c.state.PpsFrame, 10);
+}
+
+// The error is the drift per cycle times the standard error of the zero
+// crossing in cycles: D * (sigma / |a|) * sqrt(1 + 1/m + (k0 - mean k)^2 / Skk).
+// Expected values from numpy.polyfit over the same cycle signals.
+TEST(LedTimeCorrection, EstimatedErrorIsInSeconds) {
+  const struct {
+    long double rate;
+    int pps_line, lower, upper;
+    std::vector<long double> signal;  // cycles lower..upper
+    long double error;
+    const char* shown;
+  } rows[] = {
+      {29.97L, 200, -3, 4, {-7.5L, -2.3L, 4.2L, 9.4L, 16.1L, 22.4L, 27.8L, 34.3L}, 6.618441519942e-05L, "0.000066184"},
+      {30.03L, 5, 0, 6, {-19.75L, -16.5L, -11.25L, -8.0L, -4.25L, 0.5L, 3.25L}, 1.384411707466e-04L, "0.000138441"},
+      {59.94L, 370, -6, 0, {18.1L, 15.3L, 13.3L, 10.1L, 8.2L, 5.5L, 2.9L}, 1.176772012539e-04L, "0.000117677"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(static_cast<double>(r.rate));
+    const std::vector<std::string> lines;
+    LedTable t{&lines, 4, 400, 0, 1000};
+    LedCorrectionState s;
+    s.LedCycleFrames = CycleFrames(r.rate);
+    std::vector<TLedFrameSample> samples(501);
+    for (int k = r.lower; k <= r.upper; ++k)
+      samples[static_cast<size_t>(r.pps_line + s.LedCycleFrames * k)].Signal =
+          r.signal[static_cast<size_t>(k - r.lower)];
+    MarkPpsRisingLine(samples, 400, r.pps_line, s.LedCycleFrames);
+    MarkCycleRange(samples, 400, r.pps_line, s.LedCycleFrames, r.lower, r.upper);
+    const CycleFitResult fit = FitLedCycle(t, samples, r.lower, r.upper, r.rate, s);
+    ASSERT_TRUE(fit.Error.has_value());
+    EXPECT_NEAR(static_cast<double>(*fit.Error), static_cast<double>(r.error), 1e-15);
+    EXPECT_EQ(fit.Edit27, r.shown);
+  }
 }
 
 TEST(LedTimeCorrection, CalibrationFrameIsHeldInsideTheRowsAndItsRecordInsideTheVideo) {
@@ -270,6 +333,29 @@ TEST(LedTimeCorrection, TimesSplitByTruncationWithoutMidnightWrap) {
   EXPECT_EQ(LedSecondsField(9.12345L), "09.1235");
   EXPECT_EQ(LedSecondsField(59.5L), "59.5000");
   EXPECT_EQ(LedSecondsField(-0.01L), "-0.0100");
+}
+
+// Points after midnight put the first frames more than ten seconds before
+// it: their seconds are written as numbers that read back.
+TEST(LedTimeCorrection, SecondsTenOrMoreBeforeMidnightReadBack) {
+  std::vector<std::string> lines = {"a", "b", "c"};
+  for (int i = 0; i < 10; ++i) lines.push_back(FormatInt(i) + ",0,0,0,0,0,0,0,0,0");
+  LedTable t{&lines, 4, 9, 0, 9};
+  LedCorrectionState s;
+  // 0.2 s a frame, frame 100 ends at 00:00:05: frame f ends at 0.2 f - 15 s.
+  FitMemorisedPoints({FormatMemorisedPoint(1, 100, 0, 0, 5), FormatMemorisedPoint(2, 200, 0, 0, 25)}, 9, s);
+  const auto out = ApplyLedTimesToTable(t, 9, s);
+  ASSERT_TRUE(out.has_value());
+  for (int f : {0, 3, 9}) {
+    SCOPED_TRACE(f);
+    const std::string& row = (*out)[static_cast<size_t>(3 + f)];
+    const auto centre = ParseLongDouble(GetCsvField(row, 6)), end = ParseLongDouble(GetCsvField(row, 7));
+    ASSERT_TRUE(centre.has_value());
+    ASSERT_TRUE(end.has_value());
+    EXPECT_NEAR(static_cast<double>(*end), 0.2 * f - 15, 1e-9);
+    EXPECT_NEAR(static_cast<double>(*centre), 0.2 * f - 15.1, 1e-9);
+  }
+  EXPECT_EQ(LedSecondsField(-12.5L), "-12.5000");
 }
 
 TEST(LedTimeCorrection, CycleFramesStayCountableForAnyRate) {

@@ -66,8 +66,8 @@ ys = [signal[P0 + N * k] for k in ks]
 m = len(ks)
 res = sum((y - f) ** 2 for y, f in zip(ys, fitted))
 umean, ymean = sum(u) / m, sum(ys) / m
-S = sum((umean - F(k - P0, N)) ** 2 for k in ks)
-err = abs(D) * (res / m / a**2) * (1 + F(1, m) + ymean**2 / (a**2 * S))
+S = sum((umean - k) ** 2 for k in ks)
+err = abs(D) * math.sqrt(res / m) / abs(a) * math.sqrt(1 + F(1, m) + ymean**2 / (a**2 * S))
 
 def split(t):
     h = int(t / 3600)

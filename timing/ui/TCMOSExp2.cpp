@@ -131,6 +131,8 @@ void TCMOSExp2::TakeExposureEntry() {
       return;
     }
     SetDigitPositions(t.digits);
+    // The digits now show the typed target: a later step is measured from them.
+    ExposureDigits = t.digits;
     State.TargetExposure = t.target;
   } else {
     const ExposureDigitSet d = DigitPositions();

@@ -86,6 +86,38 @@ TEST(CmosExp2Window, TypedAndDigitTargets) {
   EXPECT_EQ(Find<QLineEdit>(w, "Edit3")->text(), "8.81446");
 }
 
+// After a typed target the digits belong to it: stepping a digit back to the
+// value it had before the typing moves the target too.
+TEST(CmosExp2Window, DigitStepAfterTypingFollowsTheDigits) {
+  TCMOSExp2 w;
+  QLineEdit* edit = Find<QLineEdit>(w, "Edit2");
+  struct Case {
+    const char* typed;
+    const char* updown;
+    bool up;
+    const char* shown;
+    double target;
+  };
+  const Case cases[] = {
+      {"30.1", "UpDown5", false, "30.0", 30.0},  // back to the digits of the start
+      {"40", "UpDown3", false, "30.0", 30.0},
+      {"31", "UpDown4", false, "30.0", 30.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    edit->setText(c.typed);
+    emit edit->editingFinished();
+    TUpDown* digit = Find<TUpDown>(w, c.updown);
+    if (c.up)
+      digit->stepUp();
+    else
+      digit->stepDown();
+    EXPECT_EQ(edit->text(), c.shown);
+    EXPECT_NEAR(w.State.TargetExposure, c.target, 1e-9);
+    EXPECT_EQ(Find<QLineEdit>(w, "Edit3")->text(), "33.33333");
+  }
+}
+
 TEST(CmosExposureCalcWindow, TestButtonMakesANewSearchWindowCurrent) {
   QWidget owner;
   CreateCmosExposureWindows(&owner);

@@ -182,7 +182,7 @@ TEST(LedGraphWindow, ClickFitApplyWritesTheCorrectedTimes) {
   Find<QPushButton>(*w, "Button5")->click();
   EXPECT_EQ(Find<QLineEdit>(*w, "Edit21")->text(), "10");
   EXPECT_EQ(Find<QLineEdit>(*w, "Edit18")->text(), "-0.3125975");
-  EXPECT_EQ(Find<QLineEdit>(*w, "Edit19")->text(), "-0.3125975msec");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit19")->text(), "-312.5975424msec");
   EXPECT_EQ(Find<QLineEdit>(*w, "Edit27")->text(), "0.000000000");
   EXPECT_EQ(m.ready, 1);
   const std::vector<std::string> table = MemoLines(Find<QPlainTextEdit>(*w, "Memo2"));
