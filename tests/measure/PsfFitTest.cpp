@@ -220,6 +220,34 @@ TEST(FitStarProfile, FixedWidthWithoutRefitKeepsTheStoredWidth) {
   EXPECT_EQ(f.blocks[1].Objects[1].PsfAmplitude, 0.0);
 }
 
+// An object placed while neither PSF photometry nor profile tracking was on
+// has no stored width; ticking 'Photometry' afterwards must still measure the
+// star, not one pixel at width 1 (a volume of about a tenth).
+TEST(FitStarProfile, ObjectWithoutAStoredWidthIsMeasuredWithItsOwnWidth) {
+  struct Case {
+    const char* name;
+    GaussianStar star;
+    bool fixed;
+  };
+  const Case cases[] = {
+      {"fixed width ticked", {100, 80, 150, 3.2}, true},
+      {"fixed width unticked", {100, 80, 150, 3.2}, false},
+      {"faint wide star", {100, 80, 60, 4.5}, true},
+  };
+  for (const Case& c : cases) {
+    Fit f;
+    f.profile.PsfWidth = 0;
+    f.settings.FixedWidth = c.fixed;
+    const Bitmap24 bmp = RenderGaussianStars(200, 160, 20, {c.star});
+    const PsfFitResult r = f.Run(PsfFitKind::MeasureOnly, bmp, 100, 80);
+    const double volume = std::numbers::pi * c.star.Width * c.star.Width * c.star.Amplitude / 2;
+    EXPECT_NEAR(r.Width, c.star.Width, 0.05) << c.name;
+    EXPECT_NEAR(r.Volume, volume, 0.03 * volume) << c.name;
+    EXPECT_FALSE(r.AutoApertureRadius) << c.name;
+    EXPECT_EQ(f.profile.PsfWidth, 0.0) << c.name;
+  }
+}
+
 TEST(FitStarProfile, RefitOfTheSelectedObjectSetsTheRadiiFromTheWidth) {
   const Bitmap24 bmp = RenderGaussianStars(200, 160, 20, {{100, 80, 150, 3.4}});
   Fit f;
