@@ -111,9 +111,10 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
   if (target.Classes == nullptr || target.Object < 1 || target.Object > 3) return out;
   const ApertureClasses& classes = *target.Classes;
   const bool refit = settings.RefitPending;
-  // An object placed without a profile fit has no stored width: its fit
-  // searches as a refit does rather than fitting one pixel at width 1.
-  const bool wide = refit || !(profile.PsfWidth > 0);
+  // An object placed without a profile fit has no stored width, and one
+  // below a pixel (no fit gives one) comes from a half-flux diameter: its fit
+  // searches as a refit does rather than fitting a pixel or two at width 1.
+  const bool wide = refit || !(profile.PsfWidth >= 1);
   const int width_px = bmp.Width(), height_px = bmp.Height();
   auto readable = [&](int dx, int dy) { return IsReadablePixel(int64_t{x} + dx, int64_t{y} + dy, width_px, height_px); };
 
@@ -232,7 +233,7 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
     const int i1 = BestIndex(-10, 10, 0, [&](int i) { return all.Rms(A0, w / 100 + i / 10.0, cx, cy); });
     const int i2 = BestIndex(-10, 10, 0, [&](int i) { return all.Rms(A0, w / 100 + i1 / 10.0 + i / 100.0, cx, cy); });
     s = std::max(w / 100 + i1 / 10.0 + i2 / 100.0, 1.0);
-    if (!refit && profile.PsfWidth > 0)
+    if (!wide)
       s = std::clamp(s, profile.PsfWidth * settings.LowerPercent / 100.0,
                      std::max(profile.PsfWidth * settings.LowerPercent / 100.0,
                               profile.PsfWidth * settings.UpperPercent / 100.0));
