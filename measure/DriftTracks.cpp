@@ -184,7 +184,14 @@ int FitPredictTrack(PredictTrack& track) {
     sy += track.Ys[slot];
   }
   double d = m * sff - sf * sf;
-  if (d <= 1e-16) d = 1e-16;
+  if (d <= 1e-16) {
+    // Every sample from one frame: no slope can be told, and dividing by a
+    // stand-in for zero would put the track at (0, 0). The mean position holds.
+    ClearPredictFit(track);
+    track.InterceptX = sx / m;
+    track.InterceptY = sy / m;
+    return 0;
+  }
   track.SlopeX = (m * sfx - sf * sx) / d;
   track.InterceptX = (sff * sx - sfx * sf) / d;
   track.SlopeY = (m * sfy - sf * sy) / d;

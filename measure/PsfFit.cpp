@@ -111,11 +111,15 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
   if (target.Classes == nullptr || target.Object < 1 || target.Object > 3) return out;
   const ApertureClasses& classes = *target.Classes;
   const bool refit = settings.RefitPending;
+  // An object placed without a profile fit has no stored width, and one
+  // below a pixel (no fit gives one) comes from a half-flux diameter: its fit
+  // searches as a refit does rather than fitting a pixel or two at width 1.
+  const bool wide = refit || !(profile.PsfWidth >= 1);
   const int width_px = bmp.Width(), height_px = bmp.Height();
   auto readable = [&](int dx, int dy) { return IsReadablePixel(int64_t{x} + dx, int64_t{y} + dy, width_px, height_px); };
 
   // Fit radius.
-  const int64_t r_fit = refit ? 8 : RoundHalfAway(2.0L * profile.PsfWidth);
+  const int64_t r_fit = wide ? 8 : RoundHalfAway(2.0L * profile.PsfWidth);
   out.FitRadius = static_cast<int>(std::clamp<int64_t>(r_fit, 0, 20));
   const int R = out.FitRadius;
 
@@ -158,12 +162,12 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
 
   ProfileResidual all(cells, B, settings.PixelAspectCorrection);
   ProfileResidual inner(inner_cells, B, settings.PixelAspectCorrection);
-  const bool search_width = refit || !settings.FixedWidth;
+  const bool search_width = wide || !settings.FixedWidth;
 
   // Coarse width, centred at (0, 0) over offsets -10..10.
   double s1 = std::max(profile.PsfWidth, 1.0);
   if (search_width) {
-    int64_t smax = refit ? 14 : RoundHalfAway(1.2L * profile.PsfWidth);
+    int64_t smax = wide ? 14 : RoundHalfAway(1.2L * profile.PsfWidth);
     smax = std::clamp<int64_t>(smax, 2, 14);
     const int s0 = BestIndex(2, static_cast<int>(smax), 2, [&](int s) { return inner.Rms(A0, s, 0, 0); });
     const int i = BestIndex(-10, 10, 0, [&](int k) { return inner.Rms(A0, s0 + k / 10.0, 0, 0); });
@@ -229,7 +233,7 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
     const int i1 = BestIndex(-10, 10, 0, [&](int i) { return all.Rms(A0, w / 100 + i / 10.0, cx, cy); });
     const int i2 = BestIndex(-10, 10, 0, [&](int i) { return all.Rms(A0, w / 100 + i1 / 10.0 + i / 100.0, cx, cy); });
     s = std::max(w / 100 + i1 / 10.0 + i2 / 100.0, 1.0);
-    if (!refit && profile.PsfWidth > 0)
+    if (!wide)
       s = std::clamp(s, profile.PsfWidth * settings.LowerPercent / 100.0,
                      std::max(profile.PsfWidth * settings.LowerPercent / 100.0,
                               profile.PsfWidth * settings.UpperPercent / 100.0));

@@ -53,6 +53,17 @@ ObjectPosition TrackingHooks::TrackStep(FrameContext& ctx, int k, ObjectPosition
   const ObjectResult& o = ctx.Lines[0].Objects[Idx(k)];
   int32_t tx = from.X, ty = from.Y;
   if (ctx.Settings.ProfileTracking) {
+    ObjectProfileState& profile = state_.Profiles[Idx(k)];
+    if (profile.Model.At(0, 0) == 0) {
+      // Placed while 'Tracking' was off: no profile to match yet. Fitted where
+      // the object stands, as placement would, without touching the rows or
+      // the placement's fit history.
+      DataLineBlocks scratch_lines = ctx.Lines;
+      PsfHistory scratch_history;
+      const PsfFitTarget target{k, false, &ctx.State.Classes[Idx(k)]};
+      FitStarProfile(PsfFitKind::Full, target, ctx.FrameBitmap, from.X, from.Y, Fit(ctx, false), profile,
+                     scratch_history, scratch_lines);
+    }
     const ProfileTrackInputs in{k, o.TrackRadius, o.EstimatedTrack != 0, &ctx.State.Classes[Idx(k)]};
     const ProfileTrackResult r = TrackStarByProfile(ctx.FrameBitmap, ctx.Frame, in, Tracking(ctx),
                                                     state_.Profiles[Idx(k)], state_.PredictTracks[Idx(k)], tx, ty);

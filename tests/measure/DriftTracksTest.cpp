@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 namespace {
 
@@ -116,6 +118,30 @@ TEST(PredictTrack, FitSucceedsFromTheEleventhSampleAndPredictsTheLine) {
   EXPECT_EQ(PredictTrackX(track, 150), 305);
   // 300 - 0.5 * 151 = 224.5: halves away from zero.
   EXPECT_EQ(PredictTrackY(track, 151), 225);
+}
+
+// Samples of a single frame fix no slope: the track stays at their mean
+// position (a line through them would be undetermined).
+TEST(PredictTrack, SamplesOfOneFramePredictTheirMeanPosition) {
+  struct Case {
+    const char* name;
+    std::vector<std::array<double, 2>> xy;  // every sample at frame 500
+    int32_t x, y;                           // predicted for frame 501
+  };
+  const Case cases[] = {
+      {"still star", std::vector<std::array<double, 2>>(12, {300, 200}), 300, 200},
+      {"two places", {{10, 20}, {12, 24}, {10, 20}, {12, 24}, {10, 20}, {12, 24},
+                      {10, 20}, {12, 24}, {10, 20}, {12, 24}, {10, 20}, {12, 24}}, 11, 22},
+  };
+  for (const Case& c : cases) {
+    PredictTrack track;
+    ResetPredictTrack(track);
+    for (const auto& p : c.xy) AddPredictTrackSample(track, 500, p[0], p[1]);
+    ASSERT_EQ(FitPredictTrack(track), 0) << c.name;
+    EXPECT_EQ(track.SlopeX, 0.0) << c.name;
+    EXPECT_EQ(PredictTrackX(track, 501), c.x) << c.name;
+    EXPECT_EQ(PredictTrackY(track, 501), c.y) << c.name;
+  }
 }
 
 TEST(PredictTrack, RingWrapsAfterAThousandSamples) {

@@ -220,6 +220,39 @@ TEST(FitStarProfile, FixedWidthWithoutRefitKeepsTheStoredWidth) {
   EXPECT_EQ(f.blocks[1].Objects[1].PsfAmplitude, 0.0);
 }
 
+// An object placed while neither PSF photometry nor profile tracking was on
+// has no stored width, and one loaded from a table measured by aperture
+// photometry may have one below a pixel (a small half-flux diameter read as a
+// FWHM), which no fit gives. Ticking 'Photometry' afterwards must still
+// measure the star, not one pixel or a few at width 1 (a tenth of its light).
+TEST(FitStarProfile, ObjectWithoutAStoredWidthIsMeasuredWithItsOwnWidth) {
+  struct Case {
+    const char* name;
+    GaussianStar star;
+    double stored;
+    bool fixed;
+  };
+  const Case cases[] = {
+      {"fixed width ticked", {100, 80, 150, 3.2}, 0, true},
+      {"fixed width unticked", {100, 80, 150, 3.2}, 0, false},
+      {"faint wide star", {100, 80, 60, 4.5}, 0, true},
+      {"loaded width of 0.3, fixed", {100, 80, 150, 3.2}, 0.3, true},
+      {"loaded width of 0.3, searched", {100, 80, 150, 3.2}, 0.3, false},
+  };
+  for (const Case& c : cases) {
+    Fit f;
+    f.profile.PsfWidth = c.stored;
+    f.settings.FixedWidth = c.fixed;
+    const Bitmap24 bmp = RenderGaussianStars(200, 160, 20, {c.star});
+    const PsfFitResult r = f.Run(PsfFitKind::MeasureOnly, bmp, 100, 80);
+    const double volume = std::numbers::pi * c.star.Width * c.star.Width * c.star.Amplitude / 2;
+    EXPECT_NEAR(r.Width, c.star.Width, 0.05) << c.name;
+    EXPECT_NEAR(r.Volume, volume, 0.03 * volume) << c.name;
+    EXPECT_FALSE(r.AutoApertureRadius) << c.name;
+    EXPECT_EQ(f.profile.PsfWidth, c.stored) << c.name;
+  }
+}
+
 TEST(FitStarProfile, RefitOfTheSelectedObjectSetsTheRadiiFromTheWidth) {
   const Bitmap24 bmp = RenderGaussianStars(200, 160, 20, {{100, 80, 150, 3.4}});
   Fit f;

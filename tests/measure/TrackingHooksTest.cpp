@@ -123,6 +123,23 @@ TEST(TrackingHooks, RotatingLinkedObjectsFollowTheirAngles) {
   }
 }
 
+// Objects placed while 'Tracking' was unticked have no fitted profile; once
+// it is ticked they must still follow their drifting, shaking stars.
+TEST(TrackingHooks, ProfileTrackingTickedAfterPlacementFollowsTheStars) {
+  Rig rig(true);
+  for (int k = 1; k <= 3; ++k) rig.SetMode(k, TrackModeKind::Drift);
+  for (int n = 0; n < 60; ++n) {
+    ShowNeighbor(rig.state, rig.lines, rig.s, n, rig.io, rig.hooks);
+    for (int k = 1; k <= 3; ++k)
+      ASSERT_TRUE(OnStar(rig.state.ObjectX[static_cast<size_t>(k - 1)], rig.state.ObjectY[static_cast<size_t>(k - 1)],
+                         rig.field.X(k, n), rig.field.Y(k, n)))
+          << "object " << k << ", frame " << n;
+  }
+  // Fitting the missing profile leaves no trace in the rows.
+  for (const auto& block : rig.lines)
+    for (const auto& o : block.Objects) EXPECT_EQ(o.PsfAmplitude, 0.0);
+}
+
 TEST(TrackingHooks, RefitOfTheSelectedObjectSetsRadiiAndRebuildsItsMasks) {
   Rig rig(true);
   rig.s.SyncTracking = true;

@@ -106,6 +106,18 @@ TEST(ObjectsTracking, ProfileDriftHoldsThreeStars) {
   RunAndCheck(m, f, {1, 2, 3});
 }
 
+// Stars placed while 'Tracking' was unticked have no fitted profile yet;
+// ticking it afterwards must keep the objects on their drifting stars.
+TEST(ObjectsTracking, ProfileTrackingTickedAfterPlacementHoldsThreeStars) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0.3, 0.2);
+  ASSERT_TRUE(m.OpenField(f));
+  m.PlaceThree(f);
+  m.Find<QCheckBox>("CheckBox15")->setChecked(true);
+  m.SetTrackRadius(10);
+  RunAndCheck(m, f, {1, 2, 3});
+}
+
 // 'Anchor' steps once per frame from where the object was placed: it holds a
 // shaking star and its start position never moves.
 TEST(ObjectsTracking, AnchorHoldsAShakingStarAndDoesNotDrift) {
