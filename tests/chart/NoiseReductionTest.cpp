@@ -183,13 +183,62 @@ TEST(ApplyNoiseReduction, SpotErasingRemovesOneWave) {
   p.Mode = NoiseFilterMode::Fft;
   p.CutoffBin = 512;  // keep every bin ...
   p.SpotErasing = true;
-  p.SpotFrom = 10;  // ... but bins 10..12 and 1011..1013
+  p.SpotFrom = 10;  // ... but bins 10..12 and their mirrors 1012..1014
   p.SpotTo = 12;
   const auto out = ApplyNoiseReduction(Table(s), p);
   ASSERT_TRUE(out.Changed);
   for (int i = 0; i < n; i += 37) EXPECT_NEAR(Field11(out.Lines, i), 4000, 0.6) << i;
   p.SpotFrom = 2000;  // outside: becomes 0
   EXPECT_EQ(ApplyNoiseReduction(Table(s), p).SpotFrom, 0);
+}
+
+// A real series has mirrored bins k and N - k: the filter must treat both
+// alike, else half of a wave survives in the real part. Expected values are
+// numpy's rfft/irfft of the same series with the same bins removed.
+TEST(ApplyNoiseReduction, FftErasesMirroredBinsTogether) {
+  const int n = 1024;
+  auto series = [&](int bin1, int bin2) {
+    std::vector<Sums> s;
+    for (int i = 0; i < n; ++i)
+      s.push_back({std::lround(3000 + 400 * std::sin(2 * M_PI * bin1 * i / n + 0.3) +
+                               250 * std::cos(2 * M_PI * bin2 * i / n)),
+                   0, 1, 1});
+    return s;
+  };
+  struct Case {
+    const char* name;
+    int bin1, bin2;  // the sine and the cosine
+    std::function<void(NoiseReductionParams&)> set;
+    std::array<double, 6> expect;  // records 0, 1, 7, 100, 513, 1023
+  };
+  const Case cases[] = {
+      {"LowPassDropsTheCutOffBin", 100, 99, [](NoiseReductionParams& p) { p.CutoffBin = 100; },
+       {3250.0, 3205.2756, 2888.9695, 2876.7755, 2794.7244, 3205.2756}},
+      {"OutsideKeepsTheCutOffBin", 100, 99,
+       [](NoiseReductionParams& p) {
+         p.CutoffBin = 100;
+         p.EraseInside = false;
+       },
+       {118.2081, 316.6814, -397.254, -368.7081, 316.6814, -123.3911}},
+      {"SpotErasing", 10, 13,
+       [](NoiseReductionParams& p) {
+         p.CutoffBin = 513;
+         p.SpotErasing = true;
+         p.SpotFrom = 10;
+         p.SpotTo = 12;
+       },
+       {3250.0, 3249.2051, 3212.0301, 2969.3973, 2750.7949, 3249.2051}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    NoiseReductionParams p;
+    p.Mode = NoiseFilterMode::Fft;
+    c.set(p);
+    const auto out = ApplyNoiseReduction(Table(series(c.bin1, c.bin2)), p);
+    ASSERT_TRUE(out.Changed);
+    const int records[6] = {0, 1, 7, 100, 513, 1023};
+    for (int k = 0; k < 6; ++k) EXPECT_NEAR(Field11(out.Lines, records[k]), c.expect[static_cast<size_t>(k)], 0.6) << records[k];
+  }
 }
 
 TEST(ApplyNoiseReduction, WaveletThresholdSmoothsNoise) {
