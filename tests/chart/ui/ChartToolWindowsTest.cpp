@@ -247,7 +247,7 @@ TEST(TFFT1, AnalyzeListsTheSpectrumAndSavesIt) {
   Find<QPushButton>(w, "Button1")->click();
   const QStringList lines = Find<QPlainTextEdit>(w, "Memo1")->toPlainText().split('\n');
   ASSERT_EQ(lines.size(), 512);
-  EXPECT_EQ(lines[0].toStdString(), "0.000000,1000.000000");
+  EXPECT_EQ(lines[0].toStdString(), "0.000000,500.000000");
   EXPECT_TRUE(lines[32].startsWith("0.781250,"));
   EXPECT_NEAR(lines[32].split(',')[1].toDouble(), 20.0, 0.05);
 
@@ -260,7 +260,7 @@ TEST(TFFT1, AnalyzeListsTheSpectrumAndSavesIt) {
   std::stringstream ss;
   ss << in.rdbuf();
   const std::string text = ss.str();
-  EXPECT_EQ(text.substr(0, 22), "0.000000,1000.000000\r\n");
+  EXPECT_EQ(text.substr(0, 21), "0.000000,500.000000\r\n");
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 512);
   std::filesystem::remove_all(dir);
 }
