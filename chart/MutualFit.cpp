@@ -45,7 +45,9 @@ std::vector<long double> UnitTimes(const TypAvgDataArray& units) {
 
 void FitPoints(const std::vector<long double>& t, const TypAvgDataArray& units, int first, int last,
                MutualFitModel& m, std::vector<long double>& x, std::vector<long double>& y) {
-  const int n = last - first;
+  // The marked last unit belongs to the event as much as the first.
+  last = std::min(last, static_cast<int>(units.size()) - 1);
+  const int n = last - first + 1;
   x.assign(static_cast<size_t>(std::max(n, 0)), 0);
   y.assign(x.size(), 0);
   for (int k = 0; k < n; ++k) {
@@ -130,7 +132,9 @@ std::vector<std::string> MutualCoefficientLines(const MutualFitModel& m) {
   return lines;
 }
 
-std::string MutualResidualText(long double sum_sq, int n) { return FormatFixed(std::sqrt(sum_sq / n), 1, 8); }
+std::string MutualResidualText(long double sum_sq, int first, int last) {
+  return FormatFixed(std::sqrt(sum_sq / (last - first + 1)), 1, 8);
+}
 
 namespace {
 
@@ -148,7 +152,6 @@ MutualRangeSearchResult MutualRangeSearch(const TypAvgDataArray& units, const Mu
   MutualRangeSearchResult result;
   result.Model.DegreeItem = in.DegreeItem;
   result.Model.Increase = in.Increase;
-  result.LastPointCount = in.FitLast - in.First;
   const std::vector<long double> t = UnitTimes(units);
   const int starts = in.First - in.FitFirst + 1;
   const int terms = result.Model.TermCount();

@@ -491,7 +491,7 @@ void TMutual_Average::Button6Click() {
   for (const std::string& l : pass.SlopeLines) memo += l + '\n';
   memo.pop_back();
   Memo2->setPlainText(Q(memo));
-  Edit11->setText(Q(MutualResidualText(pass.SumSq, MutualLastUnit - MutualFirstUnit)));
+  Edit11->setText(Q(MutualResidualText(pass.SumSq, MutualFirstUnit, MutualLastUnit)));
 
   const long double max_slope = pass.MaxSlope > 0 ? pass.MaxSlope : 1000;
   const long double slope_scale = std::fabs(view_.MutualPlotHeight / max_slope);
@@ -569,7 +569,7 @@ void TMutual_Average::RangeSearchDone() {
   // Over the units the search was started for, even if marks moved meanwhile.
   const MutualModelPass pass = DrawModel(search_input_.First, search_input_.Last, 40);
   ShowImage();
-  Edit11->setText(Q(MutualResidualText(pass.SumSq, result->LastPointCount)));
+  Edit11->setText(Q(MutualResidualText(pass.SumSq, search_input_.First, search_input_.Last)));
 }
 
 void TMutual_Average::StopRangeSearch() {

@@ -247,6 +247,8 @@ TEST(TMutual_Average, RangeSearchRunsAwayFromTheWindowAndMatchesTheSerialSearch)
   const MutualRangeSearchResult serial = MutualRangeSearch(f.w->Units(), {8, 22, 3, 27, 1, false}, nullptr, 1);
   EXPECT_EQ(f.w->Model().Coef, serial.Model.Coef);
   EXPECT_EQ(f.C<QLineEdit>("Edit10")->text(), "3h 7m 5.2s");
+  // The residual shown is the one the search chose by: over units 8..22.
+  EXPECT_EQ(f.C<QLineEdit>("Edit11")->text().toStdString(), FormatFixed(serial.BestResidual, 1, 8));
   EXPECT_EQ(f.C<QPushButton>("Button5")->text(), "Button5");
 
   // A second click while it runs cancels it and keeps the last fit.
