@@ -283,6 +283,7 @@ void TMutual_Average::Button1Click() {
   in.SingleObject = CheckBox1->isChecked();
   in.ConstantComparison = Text(Edit13);
   in.TimeSetting = static_cast<MutualTimeSetting>(std::clamp(RadioGroup1->ItemIndex(), 0, 2));
+  in.FrameRate = host_.TimingFrameRate();
   in.FirstFrameTime = {Text(Edit2), Text(Edit3), Text(Edit4)};
   in.LastFrameTime = {Text(Edit5), Text(Edit6), Text(Edit7)};
   const MutualAverageResult r = CalculateMutualUnits(host_.Table().Lines(), in);

@@ -96,6 +96,14 @@ TEST(TMutual_Average, StartsWithItsDesignDefaults) {
   ASSERT_EQ(f.host.Errors().size(), 1u);
 }
 
+TEST(TMutual_Average, TypedTimesStepByTheRecordingsFrameRate) {
+  Fixture f;
+  f.host.timing_frame_rate = 25;
+  f.Calculate();
+  // Unit 2: frames 17..32 timed at frame 24, 23/25 s after 3:07:00.
+  EXPECT_TRUE(f.Memo("Memo1")[1].startsWith(" 3  7  0.920,")) << f.Memo("Memo1")[1].toStdString();
+}
+
 TEST(TMutual_Average, CalculateListsUnitsAndDrawsTheRatios) {
   Fixture f;
   f.C<QComboBox>("ComboBox3")->setCurrentIndex(1);
