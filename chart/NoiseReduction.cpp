@@ -315,8 +315,9 @@ ObjectStatistics AvgBkgStatistics(const std::vector<std::string>& lines, int csv
   st.RecordFrom = static_cast<int>(std::clamp<long long>(wide0, INT_MIN, INT_MAX));
   st.RecordTo = static_cast<int>(std::clamp<long long>(wide1, INT_MIN, INT_MAX));
   if (field_measure) {
+    // Two records a frame: the last frame brings its second field too.
     wide0 *= 2;
-    wide1 *= 2;
+    wide1 = wide1 * 2 + 1;
   }
   // The range stays inside the table (field records double the offsets).
   const int last = static_cast<int>(lines.size()) - h;

@@ -337,3 +337,36 @@ TEST(ApplyNoiseReduction, EditsAtTheIntLimitsActAsTheBlocksEdges) {
             AvgBkgStatistics(lines, 3, 1, first, last, false).Mean[0]);
   EXPECT_EQ(AvgBkgStatistics(lines, 3, 1, INT_MAX, INT_MAX, false).Mean[0], "0");
 }
+
+// Mean and sample standard deviation over a frame range (numpy, ddof=1); in
+// field mode a frame is both of its field records.
+TEST(AvgBkgStatistics, FrameRangeInFramesAndFields) {
+  const double values[6] = {10, 12, 14, 11, 13, 20};
+  auto table = [&](bool fields) {
+    std::vector<TableRowCells> rows;
+    for (int r = 0; r < 6; ++r) {
+      TableRowCells row;
+      row.No = fields ? std::to_string(100 + r / 2) + (r % 2 ? ".5" : ".0") : std::to_string(100 + r) + ".0";
+      row.Objects[0].Value = FormatOneDecimal(values[r]);
+      rows.push_back(row);
+    }
+    return BuildResultTable(3, 1, rows);
+  };
+  struct Case {
+    bool fields;
+    int begin, end;
+    const char *mean, *sd;
+  } cases[] = {
+      {false, 101, 104, "12.5", "1.3"},  // records 1..4
+      {true, 101, 101, "12.5", "2.1"},   // records 2..3
+      {true, 100, 102, "13.3", "3.6"},   // records 0..5
+      {true, 102, 105, "16.5", "4.9"},   // records 4..5: the table ends
+  };
+  for (const Case& c : cases) {
+    const ObjectStatistics st = AvgBkgStatistics(table(c.fields), 3, 1, c.begin, c.end, c.fields);
+    EXPECT_EQ(st.Mean[0], c.mean) << c.fields << " " << c.begin << ".." << c.end;
+    EXPECT_EQ(st.Sd[0], c.sd) << c.fields << " " << c.begin << ".." << c.end;
+    EXPECT_EQ(st.RecordFrom, c.begin - 100);
+    EXPECT_EQ(st.RecordTo, c.end - 100);
+  }
+}
