@@ -241,17 +241,22 @@ TEST(ApplyNoiseReduction, FftErasesMirroredBinsTogether) {
   }
 }
 
+// Wavelet filtering at the default threshold, the noise taken from records 0..400.
+static NoiseReductionResult WaveletWithNoiseOfRecords0To400(const std::vector<Sums>& s) {
+  NoiseReductionParams p;
+  p.Mode = NoiseFilterMode::Wavelet;
+  p.NoiseFrom = 0;
+  p.NoiseTo = 400;
+  return ApplyNoiseReduction(Table(s), p);
+}
+
 TEST(ApplyNoiseReduction, WaveletThresholdSmoothsNoise) {
   const int n = 1024;
   std::mt19937 rng(10);
   std::normal_distribution<double> noise(0, 40);
   std::vector<Sums> s;
   for (int i = 0; i < n; ++i) s.push_back({std::lround((i < 512 ? 6000 : 3000) + noise(rng)), 0, 1, 1});
-  NoiseReductionParams p;
-  p.Mode = NoiseFilterMode::Wavelet;
-  p.NoiseFrom = 0;
-  p.NoiseTo = 400;
-  const auto out = ApplyNoiseReduction(Table(s), p);
+  const auto out = WaveletWithNoiseOfRecords0To400(s);
   ASSERT_TRUE(out.Changed);
   double err_in = 0, err_out = 0;
   for (int i = 0; i < n; ++i) {
@@ -260,6 +265,22 @@ TEST(ApplyNoiseReduction, WaveletThresholdSmoothsNoise) {
     err_out += std::pow(Field11(out.Lines, i) - truth, 2);
   }
   EXPECT_LT(err_out, err_in / 4);
+}
+
+// The ten-level periodic pyramid, the population noise of records 0..400 and
+// the hard threshold at 0.70 x sqrt(2 ln 1024) x sigma, rebuilt independently
+// in numpy from the filter taps: the values below are its output.
+TEST(ApplyNoiseReduction, WaveletAgreesWithAnIndependentPyramid) {
+  std::vector<Sums> s;
+  for (int i = 0; i < 1024; ++i)
+    s.push_back({std::lround((i < 512 ? 6000 : 3000) + 40 * std::sin(i * 0.37) + 25 * std::cos(i * 1.91)), 0, 1, 1});
+  const auto out = WaveletWithNoiseOfRecords0To400(s);
+  ASSERT_TRUE(out.Changed);
+  ASSERT_TRUE(out.NoiseSd);
+  EXPECT_EQ(FormatFixed(*out.NoiseSd, 1, 5), "33.3");
+  const std::pair<int, const char*> expect[] = {{0, "6020.5"},   {1, "5998.3"},   {100, "6000.2"}, {511, "6024.0"},
+                                                {512, "3018.9"}, {513, "3065.3"}, {900, "2999.7"}, {1023, "3056.3"}};
+  for (const auto& [r, text] : expect) EXPECT_EQ(GetCsvField(out.Lines[static_cast<size_t>(6 + r)], 11), text) << r;
 }
 
 TEST(ResetNoiseReduction, RebuildsEveryObjectUnfiltered) {
