@@ -217,7 +217,11 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
   } else {
     range = GetMinMax(data, options.Boxes);
   }
-  if (!ComputeYScale(view, range, state.YMaxPosition, state.YMinPosition)) return;
+  // A fixed range is the one last drawn, already scaled by the Y bars: scaled
+  // again it would grow or shrink at every redraw.
+  const int y_max_position = options.FixRange ? 10 : state.YMaxPosition;
+  const int y_min_position = options.FixRange ? -10 : state.YMinPosition;
+  if (!ComputeYScale(view, range, y_max_position, y_min_position)) return;
   result.Drawn = true;
   state.TotalFrameCount = data.TotalFrameCount();
   HRatioCalc(state, view,

@@ -207,16 +207,21 @@ TEST(GraphShow3, AsteroidBlocksWithoutACountDrawPlainPoints) {
   EXPECT_TRUE(HasText(b.pic, "2"));
 }
 
-TEST(GraphShow3, FixedRangeIsRescaledAtEveryRedraw) {
+TEST(GraphShow3, FixedRangeStaysWhatItWasAtEveryRedraw) {
   Drawn d = Draw({{50, 100, 75}}, 1);
   EXPECT_EQ(d.view.ChartValueMax, 100);
   ChartOptions fixed;
   fixed.FixRange = true;
+  const double scale = d.view.ChartYScale;
+  // The Y bars at 2 and -1.5 times: the fixed range takes no notice, however often it is drawn.
   d.state.YMaxPosition = 20;
-  GraphShow3(d.lines, d.data, d.state, d.view, fixed, {}, {}, d.pic, d.result);
-  EXPECT_EQ(d.view.ChartValueMax, 200);
-  GraphShow3(d.lines, d.data, d.state, d.view, fixed, {}, {}, d.pic, d.result);
-  EXPECT_EQ(d.view.ChartValueMax, 400);
+  d.state.YMinPosition = -15;
+  for (int redraw = 0; redraw < 3; ++redraw) {
+    GraphShow3(d.lines, d.data, d.state, d.view, fixed, {}, {}, d.pic, d.result);
+    EXPECT_EQ(d.view.ChartValueMax, 100) << redraw;
+    EXPECT_EQ(d.view.ChartValueMin, 0) << redraw;
+    EXPECT_EQ(d.view.ChartYScale, scale) << redraw;
+  }
   // Unfixed, the range comes from the data again.
   GraphShow3(d.lines, d.data, d.state, d.view, ChartOptions{}, {}, {}, d.pic, d.result);
   EXPECT_EQ(d.view.ChartValueMax, 200);
