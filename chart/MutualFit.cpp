@@ -50,15 +50,38 @@ void FitPoints(const std::vector<long double>& t, const TypAvgDataArray& units, 
   const int n = last - first + 1;
   x.assign(static_cast<size_t>(std::max(n, 0)), 0);
   y.assign(x.size(), 0);
+  // At high degrees over minutes of units the sums of x^(i+j) span more
+  // digits than long double holds and the fit drifts from the least-squares
+  // one: it is made in u = (x - centre) / half, within -1..1, and its
+  // coefficients are then turned back into powers of x.
+  long double lo = 0, hi = 0;
   for (int k = 0; k < n; ++k) {
-    x[static_cast<size_t>(k)] = t[static_cast<size_t>(first + k)];
+    const long double xk = t[static_cast<size_t>(first + k)];
+    lo = k == 0 ? xk : std::min(lo, xk);
+    hi = k == 0 ? xk : std::max(hi, xk);
+  }
+  const long double centre = (lo + hi) / 2;
+  const long double half = hi > lo ? (hi - lo) / 2 : 1;
+  for (int k = 0; k < n; ++k) {
+    x[static_cast<size_t>(k)] = (t[static_cast<size_t>(first + k)] - centre) / half;
     y[static_cast<size_t>(k)] = units[static_cast<size_t>(first + k)].TargetRatio;
   }
   PolyFitSettings s;
   s.PolyFitTermCount = s.PolyFitSolveSize = m.TermCount();
   s.PolyFitPointCount = std::max(n, 0);
+  std::array<long double, 17> a{};
+  BuildPolyNormalEquations(x, y, s, a);
+  // c_k = sum over j >= k of a_j C(j, k) (-centre)^(j-k) / half^j.
   m.Coef.fill(0);
-  BuildPolyNormalEquations(x, y, s, m.Coef);
+  const int terms = s.PolyFitTermCount;
+  for (int j = 0; j < terms; ++j) {
+    const long double aj = a[static_cast<size_t>(j)] / PolyFitPower(half, j);
+    long double binomial = 1;  // C(j, k), from k = j down
+    for (int k = j; k >= 0; --k) {
+      m.Coef[static_cast<size_t>(k)] += aj * binomial * PolyFitPower(-centre, j - k);
+      binomial = binomial * k / (j - k + 1);
+    }
+  }
 }
 
 std::string TimeOfDayText(long double t, int decimals, int precision, const char* hs, const char* ms,

@@ -104,6 +104,26 @@ TEST(MutualFitModel, MarkedLastUnitIsFittedAndCounted) {
   EXPECT_EQ(pass.SlopeLines[0], "0,0,10.0000,-1.6");  // -(c1 + 2 c2 x) at x = 9
 }
 
+// A dip over five minutes of units at high degrees: the residual is that of
+// numpy.polyfit over the same points, the least-squares optimum.
+TEST(MutualFitModel, HighDegreesReachTheLeastSquaresFit) {
+  TypAvgDataArray units(121);
+  for (int u = 1; u <= 120; ++u) {
+    const long double x = (u - 1) * 2.5L;
+    units[static_cast<size_t>(u)].Second = x;
+    units[static_cast<size_t>(u)].TargetRatio =
+        1000 - 300 * std::exp(-std::pow((x - 150) / 40, 2)) + 5 * std::sin(x * 1.7L);
+  }
+  const std::pair<int, double> numpy_rms[] = {{8, 12.990543994614713}, {12, 4.2013285287674496}, {14, 3.614197196451806}};
+  for (const auto& [degree, rms] : numpy_rms) {
+    MutualFitModel m;
+    m.DegreeItem = degree - 2;
+    FitMutualModel(units, 1, 120, m);
+    const MutualModelPass pass = EvaluateMutualModel(units, 1, 120, 1, m);
+    EXPECT_NEAR(static_cast<double>(std::sqrt(pass.SumSq / 120)), rms, 1e-6) << degree;
+  }
+}
+
 TEST(MutualFitModel, ThirdDerivativeSignChangesAreMarked) {
   // p''' = -60 + 24x changes sign between x = 2 and x = 3 (units 3 and 4).
   TypAvgDataArray units(8);
