@@ -69,6 +69,12 @@ AbsorptionResult AbsorptionCorrection::Correct(const std::vector<std::string>& l
   }
   const double ref = AbsorbCorrections[static_cast<size_t>(selected)].SmoothedComparison;
   out.ReferenceText = FormatFixed(ref, 5, 8);
+  // A ratio to a reference at or below 0 would flatten or mirror the curve.
+  if (!(ref > 0)) {
+    out.Error = "The comparison star's smoothed value at the selected frame is " + out.ReferenceText +
+                ": choose a frame where it is above 0.";
+    return out;
+  }
 
   out.Lines = lines;
   const std::string c_text = FormatFixed(ref, 1, 6);
@@ -78,8 +84,9 @@ AbsorptionResult AbsorptionCorrection::Correct(const std::vector<std::string>& l
     std::string& line = out.Lines[i];
     AbsorbCorrect& e = AbsorbCorrections[static_cast<size_t>(k)];
     // Empty lines stay in place, so records keep their line; records without a
-    // captured comparison, or with a zero smoothed comparison, stay as they are.
-    if (line.empty() || !e.Stored || e.SmoothedComparison == 0) continue;
+    // captured comparison, or with a smoothed comparison at or below 0 (no
+    // brightness to take a ratio to), stay as they are.
+    if (line.empty() || !e.Stored || !(e.SmoothedComparison > 0)) continue;
     const long double target = ParseLongDouble(e.RawTarget).value_or(0);
     const long double corrected = target * ref / e.SmoothedComparison;
     e.CorrectedTarget = FormatFixed(corrected, 1, 6);

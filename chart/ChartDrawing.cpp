@@ -210,14 +210,18 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
   const std::array<ChartCurve, 4> order = CurveOrder(options.SelectedObject);
   const CurveColours colours = MakeCurveColours();
 
+  // A fixed range keeps the data range it was last scaled from, so the Y
+  // bars scale it once, not again at every redraw.
   ValueRange range;
   if (options.FixRange) {
-    range.Max = view.ChartValueMax;
-    range.Min = view.ChartValueMin;
+    range.Max = view.ChartRangeMax;
+    range.Min = view.ChartRangeMin;
   } else {
     range = GetMinMax(data, options.Boxes);
   }
   if (!ComputeYScale(view, range, state.YMaxPosition, state.YMinPosition)) return;
+  view.ChartRangeMax = range.Max;
+  view.ChartRangeMin = range.Min;
   result.Drawn = true;
   state.TotalFrameCount = data.TotalFrameCount();
   HRatioCalc(state, view,

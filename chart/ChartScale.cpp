@@ -47,7 +47,10 @@ static inline int PixelRound(double p) {
 
 int ValueToPixelY(const ChartView& view, double v) {
   const int base = view.ChartImageHeight - view.ChartBottomMargin;
-  const double p = view.ChartYOffset > 0 ? v * view.ChartYScale + view.ChartYOffset : v * view.ChartYScale;
+  // The offset counts whatever its sign: a range that does not reach down to
+  // 0 (the Y Min bar above 0) has a negative one, and the value grid and the
+  // fitted curves are drawn with it.
+  const double p = v * view.ChartYScale + view.ChartYOffset;
   // Far outside values are clamped so the pixel stays an int.
   return base - PixelRound(p);
 }

@@ -18,8 +18,10 @@ struct ChartSession {
   uint8_t CorrectionOpen = 0;
   uint8_t LEDGraphOpen = 0;
   uint8_t MutualAverageOpen = 0;
-  // The range of the last drawing, taken again while the range is fixed.
+  // The range of the last drawing, and the data range it was scaled from,
+  // which is kept while the range is fixed.
   long double ChartValueMax = 0, ChartValueMin = 0;
+  long double ChartRangeMax = 0, ChartRangeMin = 0;
   int32_t LedGraphCurrentLine = 0;
   int32_t SelectedOffsetMin = 0, SelectedOffsetMax = 0;
   AbsorptionCorrection Absorption;

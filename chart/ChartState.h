@@ -48,6 +48,8 @@ struct ChartView {
   double ChartXRatio = 2.0;
   double ChartYScale = 1.0, ChartYOffset = 0.0;
   long double ChartValueMax = 0, ChartValueMin = 0;
+  // The range before the Y bars' factors: what a fixed range keeps.
+  long double ChartRangeMax = 0, ChartRangeMin = 0;
   int32_t ChartGridStep = 10;
   std::array<int32_t, 4> SelectedPointX{-100, -100, -100, -100};
   std::array<int32_t, 4> SelectedPointY{-100, -100, -100, -100};

@@ -55,7 +55,10 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
 
   if (!video_time) {
     r.MutualStartTime = TypedSeconds(in.FirstFrameTime);
-    r.MutualFrameRate = 29.97L;
+    // Rows per second: a PAL recording or field rows would otherwise be timed
+    // as NTSC frames.
+    const long double rate = in.FrameRate > 0 ? in.FrameRate : 29.97L;
+    r.MutualFrameRate = DetectFieldMode(lines, r.MutualHeaderLines) ? 2 * rate : rate;
     if (in.TimeSetting == MutualTimeSetting::FirstAndLastFrame) {
       r.MutualEndTime = TypedSeconds(in.LastFrameTime);
       if (r.MutualEndTime < r.MutualStartTime) r.MutualEndTime += 86400;

@@ -47,6 +47,9 @@ struct MutualAverageInput {
   bool SingleObject = true;       // the comparison is ConstantComparison
   std::string ConstantComparison = "2000";
   MutualTimeSetting TimeSetting = MutualTimeSetting::BasedOnFirstFrame;
+  // Frames per second of the recording (the timing frame rate): the rows are
+  // this far apart with "Based on First Frame", twice as close in field mode.
+  long double FrameRate = 29.97L;
   std::array<std::string, 3> FirstFrameTime;  // h, m, s texts
   std::array<std::string, 3> LastFrameTime;
 };

@@ -45,18 +45,43 @@ std::vector<long double> UnitTimes(const TypAvgDataArray& units) {
 
 void FitPoints(const std::vector<long double>& t, const TypAvgDataArray& units, int first, int last,
                MutualFitModel& m, std::vector<long double>& x, std::vector<long double>& y) {
-  const int n = last - first;
+  // The marked last unit belongs to the event as much as the first.
+  last = std::min(last, static_cast<int>(units.size()) - 1);
+  const int n = last - first + 1;
   x.assign(static_cast<size_t>(std::max(n, 0)), 0);
   y.assign(x.size(), 0);
+  // At high degrees over minutes of units the sums of x^(i+j) span more
+  // digits than long double holds and the fit drifts from the least-squares
+  // one: it is made in u = (x - centre) / half, within -1..1, and its
+  // coefficients are then turned back into powers of x.
+  long double lo = 0, hi = 0;
   for (int k = 0; k < n; ++k) {
-    x[static_cast<size_t>(k)] = t[static_cast<size_t>(first + k)];
+    const long double xk = t[static_cast<size_t>(first + k)];
+    lo = k == 0 ? xk : std::min(lo, xk);
+    hi = k == 0 ? xk : std::max(hi, xk);
+  }
+  const long double centre = (lo + hi) / 2;
+  const long double half = hi > lo ? (hi - lo) / 2 : 1;
+  for (int k = 0; k < n; ++k) {
+    x[static_cast<size_t>(k)] = (t[static_cast<size_t>(first + k)] - centre) / half;
     y[static_cast<size_t>(k)] = units[static_cast<size_t>(first + k)].TargetRatio;
   }
   PolyFitSettings s;
   s.PolyFitTermCount = s.PolyFitSolveSize = m.TermCount();
   s.PolyFitPointCount = std::max(n, 0);
+  std::array<long double, 17> a{};
+  BuildPolyNormalEquations(x, y, s, a);
+  // c_k = sum over j >= k of a_j C(j, k) (-centre)^(j-k) / half^j.
   m.Coef.fill(0);
-  BuildPolyNormalEquations(x, y, s, m.Coef);
+  const int terms = s.PolyFitTermCount;
+  for (int j = 0; j < terms; ++j) {
+    const long double aj = a[static_cast<size_t>(j)] / PolyFitPower(half, j);
+    long double binomial = 1;  // C(j, k), from k = j down
+    for (int k = j; k >= 0; --k) {
+      m.Coef[static_cast<size_t>(k)] += aj * binomial * PolyFitPower(-centre, j - k);
+      binomial = binomial * k / (j - k + 1);
+    }
+  }
 }
 
 std::string TimeOfDayText(long double t, int decimals, int precision, const char* hs, const char* ms,
@@ -130,7 +155,9 @@ std::vector<std::string> MutualCoefficientLines(const MutualFitModel& m) {
   return lines;
 }
 
-std::string MutualResidualText(long double sum_sq, int n) { return FormatFixed(std::sqrt(sum_sq / n), 1, 8); }
+std::string MutualResidualText(long double sum_sq, int first, int last) {
+  return FormatFixed(std::sqrt(sum_sq / (last - first + 1)), 1, 8);
+}
 
 namespace {
 
@@ -148,7 +175,6 @@ MutualRangeSearchResult MutualRangeSearch(const TypAvgDataArray& units, const Mu
   MutualRangeSearchResult result;
   result.Model.DegreeItem = in.DegreeItem;
   result.Model.Increase = in.Increase;
-  result.LastPointCount = in.FitLast - in.First;
   const std::vector<long double> t = UnitTimes(units);
   const int starts = in.First - in.FitFirst + 1;
   const int terms = result.Model.TermCount();

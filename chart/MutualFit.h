@@ -32,7 +32,7 @@ long double EvalFitPolynomial(const MutualFitModel& m, long double x);
 long double EvalFitPolynomialSlope(const MutualFitModel& m, long double x);
 long double EvalFitThirdDerivative(const MutualFitModel& m, long double x);
 
-// Fits the model to units first..last-1 (x = t(u), y = TargetRatio).
+// Fits the model to the marked units first..last (x = t(u), y = TargetRatio).
 void FitMutualModel(const TypAvgDataArray& units, int first, int last, MutualFitModel& m);
 
 // The model over units F..L as both 'Fit' and the range search show it.
@@ -62,11 +62,11 @@ MutualModelPass EvaluateMutualModel(const TypAvgDataArray& units, int first, int
 // "k c" per coefficient k = 0..degree item + 2, general form with 15 digits.
 std::vector<std::string> MutualCoefficientLines(const MutualFitModel& m);
 
-// sqrt(sum / n) with 1 decimal; n > 0.
-std::string MutualResidualText(long double sum_sq, int n);
+// The root mean square over units first..last (last > first) with 1 decimal.
+std::string MutualResidualText(long double sum_sq, int first, int last);
 
 // The range search: every start s = fit_first..first and end
-// e = last..fit_last is fitted to units s..e-1, and the fit with the smallest
+// e = last..fit_last is fitted to units s..e, and the fit with the smallest
 // residual over first..last is kept (the earliest of equal ones). Start units
 // may run on several threads; the result does not depend on their number.
 struct MutualRangeSearchInput {
@@ -83,7 +83,6 @@ struct MutualRangeSearchResult {
   MutualFitModel Model;             // the best fit
   int BestStart = 0, BestEnd = 0;
   long double BestResidual = 1e15L;
-  int LastPointCount = 0;           // N of the last fit tried
 };
 MutualRangeSearchResult MutualRangeSearch(const TypAvgDataArray& units, const MutualRangeSearchInput& in,
                                           MutualRangeSearchProgress* progress, int threads);

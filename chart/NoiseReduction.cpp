@@ -220,7 +220,9 @@ NoiseReductionResult ApplyNoiseReduction(const std::vector<std::string>& lines, 
       block.InputIm = block.OutputIm;
       // The band is kept inside the block whatever the edits hold.
       long long wide_lo = p.BandPassCheck ? p.BandFrom : p.CutoffBin;
-      long long wide_hi = p.BandPassCheck ? p.BandTo : n - 1LL - p.CutoffBin;
+      // Bin k of a real series mirrors bin N - k: the low-pass band c..N-c
+      // drops both halves of each wave at or above the cut-off.
+      long long wide_hi = p.BandPassCheck ? p.BandTo : static_cast<long long>(n) - p.CutoffBin;
       if (wide_hi - wide_lo >= n) wide_hi = n + wide_lo - 1;
       int lo = static_cast<int>(std::clamp(wide_lo, 0LL, n - 1LL));
       const int hi = static_cast<int>(std::clamp(wide_hi, 0LL, n - 1LL));
@@ -239,7 +241,7 @@ NoiseReductionResult ApplyNoiseReduction(const std::vector<std::string>& lines, 
         out.SpotTo = b;
         if (b >= a) {
           ZeroBins(block, a, b);
-          ZeroBins(block, n - 1 - b, n - 1 - a);
+          ZeroBins(block, n - b, n - a);
         }
       }
       FastFourierTransform(block, FftDirection::Inverse);
@@ -313,8 +315,9 @@ ObjectStatistics AvgBkgStatistics(const std::vector<std::string>& lines, int csv
   st.RecordFrom = static_cast<int>(std::clamp<long long>(wide0, INT_MIN, INT_MAX));
   st.RecordTo = static_cast<int>(std::clamp<long long>(wide1, INT_MIN, INT_MAX));
   if (field_measure) {
+    // Two records a frame: the last frame brings its second field too.
     wide0 *= 2;
-    wide1 *= 2;
+    wide1 = wide1 * 2 + 1;
   }
   // The range stays inside the table (field records double the offsets).
   const int last = static_cast<int>(lines.size()) - h;

@@ -32,7 +32,11 @@ SpectrumResult SpectrumListing(const std::vector<std::string>& lines, int csv_ve
   FastFourierTransform(block, FftDirection::Forward);
   for (size_t k = 0; k < n / 2; ++k) {
     const long double f = BinFrequency(static_cast<long double>(k), frame_rate, fft_length, field_mode);
-    const long double a = 2 * std::sqrt(block.OutputRe[k] * block.OutputRe[k] + block.OutputIm[k] * block.OutputIm[k]);
+    // A wave's amplitude is split between bin k and its mirror N - k; the
+    // DC term has no mirror, so it is the mean itself.
+    const long double both = k == 0 ? 1 : 2;
+    const long double a =
+        both * std::sqrt(block.OutputRe[k] * block.OutputRe[k] + block.OutputIm[k] * block.OutputIm[k]);
     out.Lines.push_back(FormatFixed(f, 6, 8) + "," + FormatFixed(a, 6, 8));
   }
   out.Done = true;

@@ -1,6 +1,7 @@
 #pragma once
 // The amplitude spectrum of object A's values over the first N records: one
-// line per bin k = 0..N/2-1, "frequency,amplitude", both with six decimals.
+// line per bin k = 0..N/2-1, "frequency,amplitude", both with six decimals;
+// the amplitude of bin 0 is the mean.
 #include <string>
 #include <vector>
 

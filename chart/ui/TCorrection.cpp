@@ -75,6 +75,7 @@ void TCorrection::Button1Click() {
   const int w = UpDown1->value();
   const AbsorptionResult r =
       session_.Absorption.Correct(host_.Table().Lines(), host_.CsvVersion(), session_.ChartState.SelectedFrame, w);
+  if (!r.Error.empty()) Dialogs().ShowError(QString::fromStdString(r.Error));
   if (!r.Changed) return;
   Edit4->setText(QString::number(w));
   QString list;

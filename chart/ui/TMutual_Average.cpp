@@ -283,6 +283,7 @@ void TMutual_Average::Button1Click() {
   in.SingleObject = CheckBox1->isChecked();
   in.ConstantComparison = Text(Edit13);
   in.TimeSetting = static_cast<MutualTimeSetting>(std::clamp(RadioGroup1->ItemIndex(), 0, 2));
+  in.FrameRate = host_.TimingFrameRate();
   in.FirstFrameTime = {Text(Edit2), Text(Edit3), Text(Edit4)};
   in.LastFrameTime = {Text(Edit5), Text(Edit6), Text(Edit7)};
   const MutualAverageResult r = CalculateMutualUnits(host_.Table().Lines(), in);
@@ -491,7 +492,7 @@ void TMutual_Average::Button6Click() {
   for (const std::string& l : pass.SlopeLines) memo += l + '\n';
   memo.pop_back();
   Memo2->setPlainText(Q(memo));
-  Edit11->setText(Q(MutualResidualText(pass.SumSq, MutualLastUnit - MutualFirstUnit)));
+  Edit11->setText(Q(MutualResidualText(pass.SumSq, MutualFirstUnit, MutualLastUnit)));
 
   const long double max_slope = pass.MaxSlope > 0 ? pass.MaxSlope : 1000;
   const long double slope_scale = std::fabs(view_.MutualPlotHeight / max_slope);
@@ -569,7 +570,7 @@ void TMutual_Average::RangeSearchDone() {
   // Over the units the search was started for, even if marks moved meanwhile.
   const MutualModelPass pass = DrawModel(search_input_.First, search_input_.Last, 40);
   ShowImage();
-  Edit11->setText(Q(MutualResidualText(pass.SumSq, result->LastPointCount)));
+  Edit11->setText(Q(MutualResidualText(pass.SumSq, search_input_.First, search_input_.Last)));
 }
 
 void TMutual_Average::StopRangeSearch() {

@@ -390,12 +390,16 @@ void Tchart1::GraphShow3() {
 
   view_.ChartValueMax = session_.ChartValueMax;
   view_.ChartValueMin = session_.ChartValueMin;
+  view_.ChartRangeMax = session_.ChartRangeMax;
+  view_.ChartRangeMin = session_.ChartRangeMin;
   ChartPicture pic;
   ChartDrawResult result;
   ::GraphShow3(host_.Table().Lines(), data_, st, view_, opt, marks, texts, pic, result);
   if (!result.Drawn) return;
   session_.ChartValueMax = view_.ChartValueMax;
   session_.ChartValueMin = view_.ChartValueMin;
+  session_.ChartRangeMax = view_.ChartRangeMax;
+  session_.ChartRangeMin = view_.ChartRangeMin;
   host_.SetFixRangeItem(host_.FixRangeChecked(), true);
   SyncScrollAndWidth();
   for (QWidget* w : std::initializer_list<QWidget*>{Button3, Button4, Button5, Button6, ScrollBar1})

@@ -116,3 +116,35 @@ TEST(AbsorptionCorrection, RecordsWithoutComparisonStayOutOfTheSmoothing) {
     EXPECT_EQ(out.SmoothedList[2], "1000.00000");
   }
 }
+
+// A brightness ratio needs positive comparison values: a reference at or
+// below 0 would flatten or mirror the whole curve, and a record whose smoothed
+// comparison is at or below 0 has no ratio, so it keeps its value.
+TEST(AbsorptionCorrection, ComparisonAtOrBelowZero) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> comparison;
+    int selected;
+    bool changed;
+    std::vector<std::string> target_after;  // column 11 of records 0..3
+  };
+  const std::vector<std::string> t = {"1000.0", "900.0", "800.0", "700.0"};
+  const Case cases[] = {
+      {"ZeroReference", {"0.0", "500.0", "0.0", "400.0"}, 0, false, t},
+      {"NegativeReference", {"-20.0", "500.0", "400.0", "400.0"}, 0, false, t},
+      // w = 0: 900 * 400 / 500 = 720, 800 * 400 / 400 = 800.
+      {"NegativeRecordKept", {"-30.0", "500.0", "400.0", "400.0"}, 3, true, {"1000.0", "720.0", "800.0", "700.0"}},
+      {"ZeroRecordKept", {"0.0", "500.0", "400.0", "400.0"}, 3, true, {"1000.0", "720.0", "800.0", "700.0"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto lines = Table(t, c.comparison);
+    AbsorptionCorrection ac;
+    ASSERT_EQ(ac.Open(lines, 3, 4), "");
+    const auto out = ac.Correct(lines, 3, c.selected, 0);
+    EXPECT_EQ(out.Changed, c.changed);
+    EXPECT_EQ(out.Error.empty(), c.changed);
+    const auto& after = out.Changed ? out.Lines : lines;
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(F(after, k, 11), c.target_after[static_cast<size_t>(k)]) << k;
+  }
+}

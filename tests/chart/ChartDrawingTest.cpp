@@ -207,17 +207,23 @@ TEST(GraphShow3, AsteroidBlocksWithoutACountDrawPlainPoints) {
   EXPECT_TRUE(HasText(b.pic, "2"));
 }
 
-TEST(GraphShow3, FixedRangeIsRescaledAtEveryRedraw) {
+TEST(GraphShow3, FixedRangeIsScaledByTheYBarsOnceNotAtEveryRedraw) {
   Drawn d = Draw({{50, 100, 75}}, 1);
   EXPECT_EQ(d.view.ChartValueMax, 100);
   ChartOptions fixed;
   fixed.FixRange = true;
+  // Other data while fixed: the range stays that of the data it was fixed on.
+  const Drawn other = Draw({{500, 1000}}, 1);
   d.state.YMaxPosition = 20;
-  GraphShow3(d.lines, d.data, d.state, d.view, fixed, {}, {}, d.pic, d.result);
-  EXPECT_EQ(d.view.ChartValueMax, 200);
-  GraphShow3(d.lines, d.data, d.state, d.view, fixed, {}, {}, d.pic, d.result);
-  EXPECT_EQ(d.view.ChartValueMax, 400);
+  for (int redraw = 0; redraw < 3; ++redraw) {
+    GraphShow3(other.lines, other.data, d.state, d.view, fixed, {}, {}, d.pic, d.result);
+    EXPECT_EQ(d.view.ChartValueMax, 200) << redraw;
+  }
+  d.state.YMaxPosition = 5;  // a Y bar moved: the kept range rescaled
+  GraphShow3(other.lines, other.data, d.state, d.view, fixed, {}, {}, d.pic, d.result);
+  EXPECT_EQ(d.view.ChartValueMax, 50);
   // Unfixed, the range comes from the data again.
+  d.state.YMaxPosition = 20;
   GraphShow3(d.lines, d.data, d.state, d.view, ChartOptions{}, {}, {}, d.pic, d.result);
   EXPECT_EQ(d.view.ChartValueMax, 200);
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "chart/ChartDrawing.h"
 #include "support/ChartTestTables.h"
 
 namespace {
@@ -49,6 +50,27 @@ TEST(ComputeYScale, HandComputedMapping) {
   EXPECT_DOUBLE_EQ(v.ChartYOffset, 170.0);
   EXPECT_EQ(ValueToPixelY(v, 0), 360 - 170);
   EXPECT_EQ(ValueToPixelY(v, -85), 360);
+}
+
+// The Y Min bar at +5 lifts the floor of the range -100..1000 to 50: the
+// range's ends lie on the plot's edges and a value on its grid row.
+TEST(ComputeYScale, RangeAboveZeroFillsThePlot) {
+  ChartView v;  // rows 20..360
+  ASSERT_TRUE(ComputeYScale(v, {-100, 1000}, 10, 5));
+  EXPECT_EQ(v.ChartValueMin, 50);
+  EXPECT_LT(v.ChartYOffset, 0);
+  EXPECT_EQ(ValueToPixelY(v, 1000), 20);
+  EXPECT_EQ(ValueToPixelY(v, 50), 360);
+  EXPECT_EQ(ValueToPixelY(v, 525), 190);  // half way: 360 - 170
+  ChartPicture pic;
+  XAxisShow(v, true, 1, pic);
+  bool found = false;
+  for (const DrawOp& op : pic.Ops)
+    if (op.Kind == DrawKind::Text && pic.Texts[op.Index] == "500") {
+      found = true;
+      EXPECT_EQ(op.Y1 + 8, ValueToPixelY(v, 500));
+    }
+  EXPECT_TRUE(found);
 }
 
 TEST(ComputeYScale, ScrollBarFactorsAndZeroRange) {

@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "support/ChartTestTables.h"
 
@@ -97,6 +98,39 @@ TEST(MutualAverage, UnitTimesFollowTheTimeSetting) {
     EXPECT_EQ(a.Hour, c.h) << c.name;
     EXPECT_EQ(a.Minute, c.m) << c.name;
     EXPECT_NEAR(static_cast<double>(a.Second), c.s, 1e-9) << c.name;
+  }
+}
+
+// Typed times step by the recording's frame rate, field rows by half a frame:
+// unit 31 of one row each lies 30 rows after 1:02:03.5.
+TEST(MutualAverage, TypedTimesFollowTheFrameRateAndFieldRows) {
+  struct Case {
+    const char* name;
+    long double rate;
+    bool fields;
+    double s;
+  } cases[] = {
+      {"NTSC frames", 29.97L, false, 3.5 + 30 / 29.97},
+      {"PAL frames", 25, false, 4.7},
+      {"PAL fields", 25, true, 4.1},
+      {"NTSC fields", 29.97L, true, 3.5 + 30 / 59.94},
+      {"no rate known", 0, false, 3.5 + 30 / 29.97},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto lines = Table(Ramp(40));
+    if (c.fields)
+      for (int i = 0; i < 40; ++i)
+        SetCsvField(lines[static_cast<size_t>(6 + i)], 1, FormatInt(i / 2) + (i % 2 ? ".5" : ".0"));
+    MutualAverageInput in = Input(1);
+    in.FirstFrameTime = {"1", "2", "3.5"};
+    in.FrameRate = c.rate;
+    const MutualAverageResult r = CalculateMutualUnits(lines, in);
+    ASSERT_EQ(r.Status, MutualAverageStatus::Done);
+    const TypAvgData& a = r.MutualUnits[31];
+    EXPECT_EQ(a.Hour, 1);
+    EXPECT_EQ(a.Minute, 2);
+    EXPECT_NEAR(static_cast<double>(a.Second), c.s, 1e-9);
   }
 }
 

@@ -183,7 +183,7 @@ TEST(ApplyNoiseReduction, SpotErasingRemovesOneWave) {
   p.Mode = NoiseFilterMode::Fft;
   p.CutoffBin = 512;  // keep every bin ...
   p.SpotErasing = true;
-  p.SpotFrom = 10;  // ... but bins 10..12 and 1011..1013
+  p.SpotFrom = 10;  // ... but bins 10..12 and their mirrors 1012..1014
   p.SpotTo = 12;
   const auto out = ApplyNoiseReduction(Table(s), p);
   ASSERT_TRUE(out.Changed);
@@ -192,17 +192,71 @@ TEST(ApplyNoiseReduction, SpotErasingRemovesOneWave) {
   EXPECT_EQ(ApplyNoiseReduction(Table(s), p).SpotFrom, 0);
 }
 
+// A real series has mirrored bins k and N - k: the filter must treat both
+// alike, else half of a wave survives in the real part. Expected values are
+// numpy's rfft/irfft of the same series with the same bins removed.
+TEST(ApplyNoiseReduction, FftErasesMirroredBinsTogether) {
+  const int n = 1024;
+  auto series = [&](int bin1, int bin2) {
+    std::vector<Sums> s;
+    for (int i = 0; i < n; ++i)
+      s.push_back({std::lround(3000 + 400 * std::sin(2 * M_PI * bin1 * i / n + 0.3) +
+                               250 * std::cos(2 * M_PI * bin2 * i / n)),
+                   0, 1, 1});
+    return s;
+  };
+  struct Case {
+    const char* name;
+    int bin1, bin2;  // the sine and the cosine
+    std::function<void(NoiseReductionParams&)> set;
+    std::array<double, 6> expect;  // records 0, 1, 7, 100, 513, 1023
+  };
+  const Case cases[] = {
+      {"LowPassDropsTheCutOffBin", 100, 99, [](NoiseReductionParams& p) { p.CutoffBin = 100; },
+       {3250.0, 3205.2756, 2888.9695, 2876.7755, 2794.7244, 3205.2756}},
+      {"OutsideKeepsTheCutOffBin", 100, 99,
+       [](NoiseReductionParams& p) {
+         p.CutoffBin = 100;
+         p.EraseInside = false;
+       },
+       {118.2081, 316.6814, -397.254, -368.7081, 316.6814, -123.3911}},
+      {"SpotErasing", 10, 13,
+       [](NoiseReductionParams& p) {
+         p.CutoffBin = 513;
+         p.SpotErasing = true;
+         p.SpotFrom = 10;
+         p.SpotTo = 12;
+       },
+       {3250.0, 3249.2051, 3212.0301, 2969.3973, 2750.7949, 3249.2051}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    NoiseReductionParams p;
+    p.Mode = NoiseFilterMode::Fft;
+    c.set(p);
+    const auto out = ApplyNoiseReduction(Table(series(c.bin1, c.bin2)), p);
+    ASSERT_TRUE(out.Changed);
+    const int records[6] = {0, 1, 7, 100, 513, 1023};
+    for (int k = 0; k < 6; ++k) EXPECT_NEAR(Field11(out.Lines, records[k]), c.expect[static_cast<size_t>(k)], 0.6) << records[k];
+  }
+}
+
+// Wavelet filtering at the default threshold, the noise taken from records 0..400.
+static NoiseReductionResult WaveletWithNoiseOfRecords0To400(const std::vector<Sums>& s) {
+  NoiseReductionParams p;
+  p.Mode = NoiseFilterMode::Wavelet;
+  p.NoiseFrom = 0;
+  p.NoiseTo = 400;
+  return ApplyNoiseReduction(Table(s), p);
+}
+
 TEST(ApplyNoiseReduction, WaveletThresholdSmoothsNoise) {
   const int n = 1024;
   std::mt19937 rng(10);
   std::normal_distribution<double> noise(0, 40);
   std::vector<Sums> s;
   for (int i = 0; i < n; ++i) s.push_back({std::lround((i < 512 ? 6000 : 3000) + noise(rng)), 0, 1, 1});
-  NoiseReductionParams p;
-  p.Mode = NoiseFilterMode::Wavelet;
-  p.NoiseFrom = 0;
-  p.NoiseTo = 400;
-  const auto out = ApplyNoiseReduction(Table(s), p);
+  const auto out = WaveletWithNoiseOfRecords0To400(s);
   ASSERT_TRUE(out.Changed);
   double err_in = 0, err_out = 0;
   for (int i = 0; i < n; ++i) {
@@ -211,6 +265,22 @@ TEST(ApplyNoiseReduction, WaveletThresholdSmoothsNoise) {
     err_out += std::pow(Field11(out.Lines, i) - truth, 2);
   }
   EXPECT_LT(err_out, err_in / 4);
+}
+
+// The ten-level periodic pyramid, the population noise of records 0..400 and
+// the hard threshold at 0.70 x sqrt(2 ln 1024) x sigma, rebuilt independently
+// in numpy from the filter taps: the values below are its output.
+TEST(ApplyNoiseReduction, WaveletAgreesWithAnIndependentPyramid) {
+  std::vector<Sums> s;
+  for (int i = 0; i < 1024; ++i)
+    s.push_back({std::lround((i < 512 ? 6000 : 3000) + 40 * std::sin(i * 0.37) + 25 * std::cos(i * 1.91)), 0, 1, 1});
+  const auto out = WaveletWithNoiseOfRecords0To400(s);
+  ASSERT_TRUE(out.Changed);
+  ASSERT_TRUE(out.NoiseSd);
+  EXPECT_EQ(FormatFixed(*out.NoiseSd, 1, 5), "33.3");
+  const std::pair<int, const char*> expect[] = {{0, "6020.5"},   {1, "5998.3"},   {100, "6000.2"}, {511, "6024.0"},
+                                                {512, "3018.9"}, {513, "3065.3"}, {900, "2999.7"}, {1023, "3056.3"}};
+  for (const auto& [r, text] : expect) EXPECT_EQ(GetCsvField(out.Lines[static_cast<size_t>(6 + r)], 11), text) << r;
 }
 
 TEST(ResetNoiseReduction, RebuildsEveryObjectUnfiltered) {
@@ -287,4 +357,37 @@ TEST(ApplyNoiseReduction, EditsAtTheIntLimitsActAsTheBlocksEdges) {
   EXPECT_EQ(AvgBkgStatistics(lines, 3, 1, INT_MIN, INT_MAX, true).Mean[0],
             AvgBkgStatistics(lines, 3, 1, first, last, false).Mean[0]);
   EXPECT_EQ(AvgBkgStatistics(lines, 3, 1, INT_MAX, INT_MAX, false).Mean[0], "0");
+}
+
+// Mean and sample standard deviation over a frame range (numpy, ddof=1); in
+// field mode a frame is both of its field records.
+TEST(AvgBkgStatistics, FrameRangeInFramesAndFields) {
+  const double values[6] = {10, 12, 14, 11, 13, 20};
+  auto table = [&](bool fields) {
+    std::vector<TableRowCells> rows;
+    for (int r = 0; r < 6; ++r) {
+      TableRowCells row;
+      row.No = fields ? std::to_string(100 + r / 2) + (r % 2 ? ".5" : ".0") : std::to_string(100 + r) + ".0";
+      row.Objects[0].Value = FormatOneDecimal(values[r]);
+      rows.push_back(row);
+    }
+    return BuildResultTable(3, 1, rows);
+  };
+  struct Case {
+    bool fields;
+    int begin, end;
+    const char *mean, *sd;
+  } cases[] = {
+      {false, 101, 104, "12.5", "1.3"},  // records 1..4
+      {true, 101, 101, "12.5", "2.1"},   // records 2..3
+      {true, 100, 102, "13.3", "3.6"},   // records 0..5
+      {true, 102, 105, "16.5", "4.9"},   // records 4..5: the table ends
+  };
+  for (const Case& c : cases) {
+    const ObjectStatistics st = AvgBkgStatistics(table(c.fields), 3, 1, c.begin, c.end, c.fields);
+    EXPECT_EQ(st.Mean[0], c.mean) << c.fields << " " << c.begin << ".." << c.end;
+    EXPECT_EQ(st.Sd[0], c.sd) << c.fields << " " << c.begin << ".." << c.end;
+    EXPECT_EQ(st.RecordFrom, c.begin - 100);
+    EXPECT_EQ(st.RecordTo, c.end - 100);
+  }
 }

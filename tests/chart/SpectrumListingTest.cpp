@@ -13,7 +13,7 @@ TEST(SpectrumListing, ConstantColumn) {
   const auto out = SpectrumListing(lines, 3, 1024, 29.97, false);
   ASSERT_TRUE(out.Done);
   ASSERT_EQ(out.Lines.size(), 512u);
-  EXPECT_EQ(out.Lines[0], "0.000000,500.000000");
+  EXPECT_EQ(out.Lines[0], "0.000000,250.000000");  // the mean: the DC term has no mirrored bin
   for (size_t k = 1; k < 512; ++k) EXPECT_EQ(out.Lines[k].substr(out.Lines[k].find(',')), ",0.000000") << k;
 }
 
@@ -49,7 +49,7 @@ TEST(SpectrumListing, ShortTablesVersion0AndBadCells) {
   const auto v0 = BuildResultTable(0, 1, RowsFromValues({std::vector<double>(1030, 3.0)}));
   const auto out0 = SpectrumListing(v0, 0, 1024, 25, false);
   ASSERT_TRUE(out0.Done);
-  EXPECT_EQ(out0.Lines[0], "0.000000,6.000000");
+  EXPECT_EQ(out0.Lines[0], "0.000000,3.000000");
   auto rows = RowsFromValues({std::vector<double>(1030, 3.0)});
   rows[5].Objects[0].Value = "";   // counts as 0
   rows[9].Objects[0].Value = "x";  // stops
@@ -60,5 +60,5 @@ TEST(SpectrumListing, ShortTablesVersion0AndBadCells) {
   rows[9].Objects[0].Value = "3.0";
   const auto empty_cell = SpectrumListing(BuildResultTable(3, 1, rows), 3, 1024, 25, false);
   ASSERT_TRUE(empty_cell.Done);
-  EXPECT_EQ(empty_cell.Lines[0], "0.000000," + FormatFixed(2 * 3.0 * 1023 / 1024, 6, 8));
+  EXPECT_EQ(empty_cell.Lines[0], "0.000000," + FormatFixed(3.0 * 1023 / 1024, 6, 8));
 }

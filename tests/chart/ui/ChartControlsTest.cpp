@@ -80,6 +80,21 @@ TEST(ChartControls, YBarsAndLineBoxesSetTheViewAndSurviveReopening) {
   EXPECT_FALSE(c.Box("CheckBox8")->isChecked());
 }
 
+TEST(ChartControls, FixedRangeStaysAsClicksRedrawTheChart) {
+  Chart c;
+  c.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Zigzag(20, 1000)}));
+  c.Open();
+  const double max0 = static_cast<double>(c.session.ChartValueMax);
+  Find<QScrollBar>(c.chart, "ScrollBar2")->setValue(20);
+  c.host.fix_range = true;
+  for (int r : {3, 4, 5}) {
+    c.ClickRecord(r);
+    EXPECT_DOUBLE_EQ(static_cast<double>(c.session.ChartValueMax), 2 * max0) << r;
+  }
+  Find<QScrollBar>(c.chart, "ScrollBar2")->setValue(10);
+  EXPECT_DOUBLE_EQ(static_cast<double>(c.session.ChartValueMax), max0);
+}
+
 TEST(ChartControls, ObjectBoxesKeepOneCurveTicked) {
   struct Step {
     const char* click;

@@ -165,13 +165,12 @@ TEST(TAvgBkg, ConversionErrorShowsAMessageAndKeepsTheTable) {
   EXPECT_EQ(f.host.table.lines, before);
 }
 
-TEST(TCorrection, CorrectionAndRestore) {
-  Fixture f;
+// A two-object table of target and comparison values (one decimal), the
+// chart opened on it with record 0 clicked, then the correction window.
+static TCorrection* OpenCorrectionAtRecord0(Fixture& f, const std::vector<double>& target, const std::vector<double>& comp) {
   f.host.object_count = 2;
   std::vector<TableRowCells> rows;
-  const double target[6] = {1000, 980, 700, 650, 900, 1000};
-  const double comp[6] = {500, 490, 350, 325, 450, 500};
-  for (int r = 0; r < 6; ++r) {
+  for (size_t r = 0; r < target.size(); ++r) {
     TableRowCells row;
     row.No = std::to_string(r) + ".0";
     row.Objects[0].Value = FormatFixed(target[r], 1, 8);
@@ -179,12 +178,19 @@ TEST(TCorrection, CorrectionAndRestore) {
     rows.push_back(row);
   }
   f.host.table.lines = BuildResultTable(3, 2, rows);
-  const auto original = f.host.table.lines;
   f.Open();
   f.Click(0);
-  ASSERT_EQ(f.session.ChartState.SelectedFrame, 0);
+  EXPECT_EQ(f.session.ChartState.SelectedFrame, 0);
   Find<QPushButton>(f.chart, "Button11")->click();
-  auto* w = f.chart->findChild<TCorrection*>("Correction");
+  return f.chart->findChild<TCorrection*>("Correction");
+}
+
+TEST(TCorrection, CorrectionAndRestore) {
+  Fixture f;
+  const double target[6] = {1000, 980, 700, 650, 900, 1000};
+  const double comp[6] = {500, 490, 350, 325, 450, 500};
+  auto* w = OpenCorrectionAtRecord0(f, {target, target + 6}, {comp, comp + 6});
+  const auto original = f.host.table.lines;
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(f.session.CorrectionOpen, 1);
   EXPECT_EQ(Find<QPlainTextEdit>(w, "Memo1")->toPlainText().split('\n').size(), 12);
@@ -216,6 +222,18 @@ TEST(TCorrection, CorrectionAndRestore) {
   EXPECT_EQ(f.session.CorrectionOpen, 0);
 }
 
+TEST(TCorrection, ZeroComparisonAtTheSelectedFrameIsReported) {
+  Fixture f;
+  auto* w = OpenCorrectionAtRecord0(f, {900, 900, 900, 900}, {0, 0, 450, 450});
+  const auto original = f.host.table.lines;
+  ASSERT_NE(w, nullptr);
+  Find<QPushButton>(w, "Button1")->click();
+  ASSERT_EQ(f.host.Errors().size(), 1u);
+  EXPECT_NE(f.host.Errors()[0].find("above 0"), std::string::npos) << f.host.Errors()[0];
+  EXPECT_EQ(f.host.table.lines, original);
+  w->close();
+}
+
 TEST(TFFT1, AnalyzeListsTheSpectrumAndSavesIt) {
   Fixture f;
   f.host.timing_frame_rate = 25;
@@ -229,7 +247,7 @@ TEST(TFFT1, AnalyzeListsTheSpectrumAndSavesIt) {
   Find<QPushButton>(w, "Button1")->click();
   const QStringList lines = Find<QPlainTextEdit>(w, "Memo1")->toPlainText().split('\n');
   ASSERT_EQ(lines.size(), 512);
-  EXPECT_EQ(lines[0].toStdString(), "0.000000,1000.000000");
+  EXPECT_EQ(lines[0].toStdString(), "0.000000,500.000000");
   EXPECT_TRUE(lines[32].startsWith("0.781250,"));
   EXPECT_NEAR(lines[32].split(',')[1].toDouble(), 20.0, 0.05);
 
@@ -242,7 +260,7 @@ TEST(TFFT1, AnalyzeListsTheSpectrumAndSavesIt) {
   std::stringstream ss;
   ss << in.rdbuf();
   const std::string text = ss.str();
-  EXPECT_EQ(text.substr(0, 22), "0.000000,1000.000000\r\n");
+  EXPECT_EQ(text.substr(0, 21), "0.000000,500.000000\r\n");
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 512);
   std::filesystem::remove_all(dir);
 }

@@ -96,6 +96,14 @@ TEST(TMutual_Average, StartsWithItsDesignDefaults) {
   ASSERT_EQ(f.host.Errors().size(), 1u);
 }
 
+TEST(TMutual_Average, TypedTimesStepByTheRecordingsFrameRate) {
+  Fixture f;
+  f.host.timing_frame_rate = 25;
+  f.Calculate();
+  // Unit 2: frames 17..32 timed at frame 24, 23/25 s after 3:07:00.
+  EXPECT_TRUE(f.Memo("Memo1")[1].startsWith(" 3  7  0.920,")) << f.Memo("Memo1")[1].toStdString();
+}
+
 TEST(TMutual_Average, CalculateListsUnitsAndDrawsTheRatios) {
   Fixture f;
   f.C<QComboBox>("ComboBox3")->setCurrentIndex(1);
@@ -247,6 +255,8 @@ TEST(TMutual_Average, RangeSearchRunsAwayFromTheWindowAndMatchesTheSerialSearch)
   const MutualRangeSearchResult serial = MutualRangeSearch(f.w->Units(), {8, 22, 3, 27, 1, false}, nullptr, 1);
   EXPECT_EQ(f.w->Model().Coef, serial.Model.Coef);
   EXPECT_EQ(f.C<QLineEdit>("Edit10")->text(), "3h 7m 5.2s");
+  // The residual shown is the one the search chose by: over units 8..22.
+  EXPECT_EQ(f.C<QLineEdit>("Edit11")->text().toStdString(), FormatFixed(serial.BestResidual, 1, 8));
   EXPECT_EQ(f.C<QPushButton>("Button5")->text(), "Button5");
 
   // A second click while it runs cancels it and keeps the last fit.
