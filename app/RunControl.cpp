@@ -127,4 +127,6 @@ std::optional<int> GoToFrameTarget(int n, int scroll_max) {
   return n;
 }
 
-int GraphRowCount(int line_count, int csv_version) { return line_count - HeaderLineCountFor(csv_version) + 1; }
+int GraphRowCount(const std::vector<std::string>& lines) {
+  return static_cast<int>(lines.size()) - HeaderLineCountOf(lines) + 1;
+}

@@ -68,5 +68,5 @@ std::optional<int> StepButtonTarget(StepButton button, int position, int scroll_
 // GoToFrame(n): n when 0 <= n <= scroll_max.
 std::optional<int> GoToFrameTarget(int n, int scroll_max);
 
-// The chart's row count: lines less the header (HeaderLineCountFor) plus one.
-int GraphRowCount(int line_count, int csv_version);
+// The chart's row count: lines less the table's header count plus one.
+int GraphRowCount(const std::vector<std::string>& lines);
