@@ -357,6 +357,29 @@ TEST_P(GraphLoadedTable, OpensWithoutAVideoAndSelects) {
 
 INSTANTIATE_TEST_SUITE_P(Versions, GraphLoadedTable, ::testing::Values(0, 1, 2, 3));
 
+// Rows added under the start-up header (no video-system line): the chart and
+// the LED window start at the first row.
+TEST(GraphStartUpTable, ChartAndLedWindowReadTheFirstRow) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  ASSERT_EQ(w.Results.Count(), 5);
+  const auto table = BuildResultTable(3, 1, RowsFromValues({{400, 1001, 1002, 1003}}, 100));
+  for (size_t i = 6; i < table.size(); ++i) w.Results.Add(table[i]);
+  w.DetectCsvVersion();
+  w.Run.CsvLoaded = true;
+  m.Click("Button18");
+  Tchart1* chart = w.chart1.Window.data();
+  ASSERT_NE(chart, nullptr);
+  EXPECT_EQ(w.Chart.ChartState.TotalFrameCount, 4);
+  ASSERT_EQ(chart->Data().Records.size(), 4u);
+  EXPECT_DOUBLE_EQ(chart->Data().Records[0].FrameNo, 100.0);
+  EXPECT_DOUBLE_EQ(chart->Data().Records[0].Value[CurveA], 400.0);
+  // Four rows are more than the LED window's minimum of three.
+  m.Click("BitBtn2");
+  EXPECT_NE(w.LEDGraph.data(), nullptr);
+  EXPECT_EQ(w.Chart.LEDGraphOpen, 1);
+}
+
 // 'Fix Graph's Min & Max' keeps the range of the last drawing while the
 // table's values grow.
 TEST(GraphFixRange, TickedItemKeepsTheRangeOfTheLastDrawing) {
