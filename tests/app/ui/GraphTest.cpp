@@ -211,6 +211,38 @@ TEST_F(Graph, NoiseReductionRewritesTheTableThatMemo1Shows) {
                 Cell(before[static_cast<size_t>(header + r)], 11), 0.05 + 1e-9);
 }
 
+TEST_F(Graph, ATableOfAnOlderVersionLoadedBeforeDoesNotChangeHowNewRowsAreRead) {
+  TPlatform& w = m.W();
+  for (int older : {1, 0}) {
+    SCOPED_TRACE("version " + std::to_string(older));
+    w.Results.Assign(BuildResultTable(older, 1, RowsFromValues({{5, 6, 7}}, 0)));
+    w.DetectCsvVersion();
+    ASSERT_EQ(w.Options.CsvVersion, older);
+    ASSERT_TRUE(m.OpenThroughButton1(path_));  // a new table of the current version
+    EXPECT_EQ(w.Options.CsvVersion, 3);
+    MeasureToTheEnd();
+    const std::vector<std::string> before = w.Results.Lines();
+    const size_t header = before.size() - kFrames;
+    Tchart1* chart = PressGraph();
+    ASSERT_NE(chart, nullptr);
+    ASSERT_EQ(chart->Data().Records.size(), static_cast<size_t>(kFrames));
+    for (int r = 0; r < kFrames; ++r)
+      EXPECT_DOUBLE_EQ(chart->Data().Records[static_cast<size_t>(r)].Value[CurveA],
+                       Cell(before[header + static_cast<size_t>(r)], 11));
+    // 'Reset' rebuilds each value from the object's own sums.
+    Find<QPushButton>(chart, "SpeedButton1")->click();
+    auto* nr = chart->findChild<TAvgBkg*>("AvgBkg");
+    ASSERT_NE(nr, nullptr);
+    Find<QPushButton>(nr, "Button3")->click();
+    EXPECT_TRUE(m.dialogs.messages.empty());
+    for (int r = 0; r < kFrames; ++r)
+      EXPECT_NEAR(Cell(w.Results.Lines()[header + static_cast<size_t>(r)], 11),
+                  Cell(before[header + static_cast<size_t>(r)], 11), 0.05 + 1e-9);
+    Find<QPushButton>(nr, "Button2")->click();
+    CloseChart(chart);
+  }
+}
+
 TEST_F(Graph, DataRemoveResetsTheChartsNextOpening) {
   MeasureToTheEnd();
   TPlatform& w = m.W();
