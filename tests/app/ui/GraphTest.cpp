@@ -389,6 +389,22 @@ TEST_P(GraphLoadedTable, OpensWithoutAVideoAndSelects) {
 
 INSTANTIATE_TEST_SUITE_P(Versions, GraphLoadedTable, ::testing::Values(0, 1, 2, 3));
 
+// The timing-process box "3. Light curve" turns aqua when the chart opens over
+// at least one row, also under the start-up header.
+TEST(GraphStartUpTable, LightCurveBoxTurnsAquaFromTheFirstRow) {
+  for (int rows : {0, 1}) {
+    MainRoadWindow m(Reader::OwnAvi);
+    TPlatform& w = m.W();
+    const auto table = BuildResultTable(3, 1, RowsFromValues({std::vector<double>(static_cast<size_t>(rows), 5.0)}));
+    for (size_t i = 6; i < table.size(); ++i) w.Results.Add(table[i]);
+    w.DetectCsvVersion();
+    w.Run.CsvLoaded = true;
+    m.Click("Button18");
+    ASSERT_NE(w.chart1.Window.data(), nullptr) << rows;
+    EXPECT_EQ(IsAqua(m.Find<QLineEdit>("Edit71")), rows > 0) << rows;
+  }
+}
+
 // Rows added under the start-up header (no video-system line): the chart and
 // the LED window start at the first row.
 TEST(GraphStartUpTable, ChartAndLedWindowReadTheFirstRow) {
@@ -406,6 +422,7 @@ TEST(GraphStartUpTable, ChartAndLedWindowReadTheFirstRow) {
   ASSERT_EQ(chart->Data().Records.size(), 4u);
   EXPECT_DOUBLE_EQ(chart->Data().Records[0].FrameNo, 100.0);
   EXPECT_DOUBLE_EQ(chart->Data().Records[0].Value[CurveA], 400.0);
+  EXPECT_TRUE(IsAqua(m.Find<QLineEdit>("Edit71")));
   // Four rows are more than the LED window's minimum of three.
   m.Click("BitBtn2");
   EXPECT_NE(w.LEDGraph.data(), nullptr);
