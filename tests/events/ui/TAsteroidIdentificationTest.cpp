@@ -176,6 +176,16 @@ TEST(TAsteroidIdentification, SitesCameraAndObserverReachTheSettings) {
   EXPECT_EQ(f.w->Edit34->text(), "JPN");
 }
 
+TEST(TAsteroidIdentification, CameraLeavesTheHeaderOfATableWithoutTheVideoSystemLine) {
+  Fixture f;
+  const auto table = WithoutVideoSystemLine(BuildResultTable(3, 1, RowsFromValues({{1, 2}})));
+  f.host.table.lines = table;
+  f.w->ComboBox1->setCurrentIndex(1);
+  emit f.w->ComboBox1->activated(1);
+  EXPECT_EQ(f.host.events.Identification.OccultationElements.Camera, "WAT-120N");
+  EXPECT_EQ(f.host.table.lines, table);
+}
+
 TEST(TAsteroidIdentification, IntegratedVideoAveragesBlocksAndRestoresTheTableOnClose) {
   Fixture f;
   f.host.table.lines = IntegratedBlocksTable();
