@@ -423,7 +423,7 @@ TEST(GraphStartUpTable, ChartAndLedWindowReadTheFirstRow) {
   EXPECT_DOUBLE_EQ(chart->Data().Records[0].FrameNo, 100.0);
   EXPECT_DOUBLE_EQ(chart->Data().Records[0].Value[CurveA], 400.0);
   EXPECT_TRUE(IsAqua(m.Find<QLineEdit>("Edit71")));
-  // Four rows are more than the LED window's minimum of three.
+  // Four rows, the fewest the LED window works on.
   m.Click("BitBtn2");
   EXPECT_NE(w.LEDGraph.data(), nullptr);
   EXPECT_EQ(w.Chart.LEDGraphOpen, 1);
