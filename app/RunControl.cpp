@@ -13,6 +13,24 @@ int RowFrameNumber(const std::string& row) {
   return static_cast<int>(TruncateToInt(*v));
 }
 
+int RowLineOfFrame(const std::vector<std::string>& lines, int header_lines, int start_frame, int n) {
+  const long long first = std::max(header_lines, 0);
+  const long long count = static_cast<long long>(lines.size());
+  if (n < 0 || first >= count) return -1;
+  const long long guess = first + n - static_cast<long long>(start_frame);
+  if (guess >= first && guess < count && RowFrameNumber(lines[static_cast<size_t>(guess)]) == n)
+    return static_cast<int>(guess);
+  long long lo = first, hi = count;
+  while (lo < hi) {
+    const long long mid = lo + (hi - lo) / 2;
+    if (RowFrameNumber(lines[static_cast<size_t>(mid)]) < n)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo < count && RowFrameNumber(lines[static_cast<size_t>(lo)]) == n ? static_cast<int>(lo) : -1;
+}
+
 int LastMeasuredFrameFromTable(const std::vector<std::string>& lines, int header_lines) {
   const int rows = static_cast<int>(lines.size()) - std::max(header_lines, 0);
   if (rows <= 0) return -1;
@@ -127,4 +145,6 @@ std::optional<int> GoToFrameTarget(int n, int scroll_max) {
   return n;
 }
 
-int GraphRowCount(int line_count, int csv_version) { return line_count - HeaderLineCountFor(csv_version) + 1; }
+int GraphRowCount(const std::vector<std::string>& lines) {
+  return static_cast<int>(lines.size()) - HeaderLineCountOf(lines) + 1;
+}

@@ -14,6 +14,11 @@
 // The frame number of a result row: its first field ("123.5") read as a
 // number and truncated toward zero; -1 when it is not a number.
 int RowFrameNumber(const std::string& row);
+// The line of frame n's row (its first row when measuring fields), -1 when no
+// row holds it. Rows are one per frame from start_frame in the usual table;
+// with a measurement step or field rows they are found by their frame
+// numbers, which grow down the table.
+int RowLineOfFrame(const std::vector<std::string>& lines, int header_lines, int start_frame, int n);
 
 // The frame of the table's last row, -1 when the table has no rows.
 // header_lines is the number of lines before the first row in this table.
@@ -68,5 +73,5 @@ std::optional<int> StepButtonTarget(StepButton button, int position, int scroll_
 // GoToFrame(n): n when 0 <= n <= scroll_max.
 std::optional<int> GoToFrameTarget(int n, int scroll_max);
 
-// The chart's row count: lines less the header (HeaderLineCountFor) plus one.
-int GraphRowCount(int line_count, int csv_version);
+// The chart's row count: lines less the table's header count plus one.
+int GraphRowCount(const std::vector<std::string>& lines);

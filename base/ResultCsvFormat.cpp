@@ -323,3 +323,5 @@ CsvLayoutInfo DetectCsvVersion(const std::vector<std::string>& lines) {
 }
 
 int HeaderLineCountFor(int csv_version) { return csv_version >= 1 && csv_version <= 3 ? 7 : 4; }
+
+int HeaderLineCountOf(const std::vector<std::string>& lines) { return DetectCsvVersion(lines).HeaderLineCount(); }

@@ -87,6 +87,9 @@ int CsvVersionOfBanner(std::string_view line0);
 CsvLayoutInfo DetectCsvVersion(const std::vector<std::string>& lines);
 // The chart's header count of a version: 7 for versions 1 to 3, else 4.
 int HeaderLineCountFor(int csv_version);
+// The chart's header count of a table (its first row's line plus one): 7, 6
+// for a table without the video-system line, 4 for version 0.
+int HeaderLineCountOf(const std::vector<std::string>& lines);
 inline CsvLayoutInfo DetectCsvVersion(const ResultTable& table) {
   return DetectCsvVersion(table.Lines());
 }

@@ -4,16 +4,20 @@
 
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
+#include "base/ResultCsvFormat.h"
 
 namespace {
 
 bool SupportedVersion(int v) { return v >= 1 && v <= 3; }
 
-// Record k is line 6 + k in these tables.
-const std::string* RecordLineOf(const std::vector<std::string>& lines, int k) {
-  const size_t i = static_cast<size_t>(6 + k);
+// Record k is line first + k: 6 + k in these tables, 5 + k without the
+// video-system line.
+const std::string* RecordLineOf(const std::vector<std::string>& lines, int first, int k) {
+  const size_t i = static_cast<size_t>(first + k);
   return k >= 0 && i < lines.size() ? &lines[i] : nullptr;
 }
+
+int FirstRecordLine(const std::vector<std::string>& lines) { return DetectCsvVersion(lines).CsvHeaderLines; }
 
 }  // namespace
 
@@ -23,8 +27,9 @@ std::string AbsorptionCorrection::Open(const std::vector<std::string>& lines, in
   // records whose comparison is empty now.
   AbsorbCorrections.assign(static_cast<size_t>(TotalFrameCount) + 100, AbsorbCorrect{});
   if (!SupportedVersion(csv_version)) return {};
+  const int first = FirstRecordLine(lines);
   for (int k = 0; k < TotalFrameCount; ++k) {
-    const std::string* line = RecordLineOf(lines, k);
+    const std::string* line = RecordLineOf(lines, first, k);
     if (!line || line->empty()) continue;
     const std::string t = GetCsvField(*line, 11);
     if (!ParseDouble(t)) return "'" + t + "' is not a valid floating point value";
@@ -46,7 +51,8 @@ AbsorptionResult AbsorptionCorrection::Correct(const std::vector<std::string>& l
   AbsorptionResult out;
   const int total = TotalFrameCount;
   if (!SupportedVersion(csv_version) || selected < 0 || selected >= total) return out;
-  const std::string* sel_line = RecordLineOf(lines, selected);
+  const int first = FirstRecordLine(lines);
+  const std::string* sel_line = RecordLineOf(lines, first, selected);
   if (!sel_line) return out;
   const std::string sel_c = GetCsvField(*sel_line, 12);
   if (sel_c.empty() || sel_c == " " || sel_c == "  ") return out;
@@ -79,7 +85,7 @@ AbsorptionResult AbsorptionCorrection::Correct(const std::vector<std::string>& l
   out.Lines = lines;
   const std::string c_text = FormatFixed(ref, 1, 6);
   for (int k = 0; k < total; ++k) {
-    const size_t i = static_cast<size_t>(6 + k);
+    const size_t i = static_cast<size_t>(first + k);
     if (i >= out.Lines.size()) break;
     std::string& line = out.Lines[i];
     AbsorbCorrect& e = AbsorbCorrections[static_cast<size_t>(k)];
@@ -102,12 +108,13 @@ AbsorptionResult AbsorptionCorrection::Restore(const std::vector<std::string>& l
                                                int selected) const {
   AbsorptionResult out;
   if (!SupportedVersion(csv_version) || selected < 0) return out;
-  const std::string* first = RecordLineOf(lines, 0);
-  if (!first || GetCsvField(*first, 11).empty()) return out;
+  const int first = FirstRecordLine(lines);
+  const std::string* line0 = RecordLineOf(lines, first, 0);
+  if (!line0 || GetCsvField(*line0, 11).empty()) return out;
   out.Lines = lines;
   const int total = std::min<int>(TotalFrameCount, static_cast<int>(AbsorbCorrections.size()));
   for (int k = 0; k < total; ++k) {
-    const size_t i = static_cast<size_t>(6 + k);
+    const size_t i = static_cast<size_t>(first + k);
     if (i >= out.Lines.size()) break;
     const AbsorbCorrect& e = AbsorbCorrections[static_cast<size_t>(k)];
     if (!e.Stored) continue;  // never captured: its texts are left alone

@@ -58,7 +58,7 @@ int SplitFields(std::string_view line, int max_field, std::array<std::string_vie
 ChartData ReadChartData(const std::vector<std::string>& lines, int csv_version) {
   ChartData data;
   data.CsvVersion = csv_version;
-  data.HeaderLineCount = HeaderLineCountFor(csv_version);
+  data.HeaderLineCount = HeaderLineCountOf(lines);
   data.ObjectBaseColumn = ObjectBaseColumnFor(csv_version);
   data.LineCount = lines.size();
   data.FieldMode = DetectFieldMode(lines, data.HeaderLineCount);

@@ -32,7 +32,7 @@ long double TypedSeconds(const std::array<std::string, 3>& hms) {
 
 MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, const MutualAverageInput& in) {
   MutualAverageResult r;
-  r.MutualHeaderLines = HeaderLineCountFor(in.CsvVersion);
+  r.MutualHeaderLines = HeaderLineCountOf(lines);
   r.MutualFrameCount = static_cast<int32_t>(lines.size()) - r.MutualHeaderLines + 1;
   if (r.MutualFrameCount < 1) {
     r.Status = MutualAverageStatus::NoData;

@@ -36,11 +36,11 @@ long double ReadInteger(const std::string& s) {
 // converted on use, so a field that is never read cannot fail.
 class ObjectBlocks {
  public:
-  ObjectBlocks(const std::vector<std::string>& lines, int csv_version, int k, int last)
-      : lines_(lines), column_(ObjectBlockColumn(csv_version, k)), last_(last) {}
+  ObjectBlocks(const std::vector<std::string>& lines, int first_line, int csv_version, int k, int last)
+      : lines_(lines), first_(first_line), column_(ObjectBlockColumn(csv_version, k)), last_(last) {}
 
   std::string Field(int r, int offset) const {
-    return GetCsvField(lines_[static_cast<size_t>(6 + r)], column_ + offset);
+    return GetCsvField(lines_[static_cast<size_t>(first_ + r)], column_ + offset);
   }
   long double Real(int r, int offset) const { return ReadReal(Field(r, offset)); }
   long double Integer(int r, int offset) const { return ReadInteger(Field(r, offset)); }
@@ -48,6 +48,7 @@ class ObjectBlocks {
 
  private:
   const std::vector<std::string>& lines_;
+  int first_;
   int column_;
   int last_;
 };
@@ -130,7 +131,9 @@ void ZeroBins(FftBlock& block, int from, int to) {
 
 }  // namespace
 
-int LastRecordIndexOf(size_t line_count) { return static_cast<int>(line_count) - 7; }
+int LastRecordIndexOf(const std::vector<std::string>& lines) {
+  return static_cast<int>(lines.size()) - HeaderLineCountOf(lines);
+}
 
 int ObjectBlockColumn(int csv_version, int k) { return csv_version == 1 ? 17 * k - 3 : 17 * k; }
 
@@ -139,8 +142,8 @@ long double BinFrequency(long double bin, long double frame_rate, int fft_length
   return fft_length > 0 ? bin * rate / fft_length : 0;
 }
 
-int FirstFrameNoOf(const std::vector<std::string>& lines, int csv_version) {
-  const std::string f = GetCsvField(RecordLine(lines, HeaderLineCountFor(csv_version), 0), 1);
+int FirstFrameNoOf(const std::vector<std::string>& lines) {
+  const std::string f = GetCsvField(RecordLine(lines, HeaderLineCountOf(lines), 0), 1);
   const long double v = ParseLongDouble(f).value_or(0);
   if (!(std::fabs(v) < 2e9L)) return 0;
   return static_cast<int>(RoundHalfEven(v));
@@ -151,9 +154,10 @@ NoiseReductionResult ApplyNoiseReduction(const std::vector<std::string>& lines, 
   out.BlockStart = p.BlockStart;
   out.SpotFrom = p.SpotFrom;
   out.SpotTo = p.SpotTo;
-  const int h = HeaderLineCountFor(p.CsvVersion);
-  const int m = static_cast<int>(lines.size()) - h;
-  if (m < 0 || h != 7) return out;
+  const CsvLayoutInfo layout = DetectCsvVersion(lines);
+  const int first = layout.CsvHeaderLines;
+  const int m = static_cast<int>(lines.size()) - layout.HeaderLineCount();
+  if (m < 0 || layout.CsvVersion == 0 || HeaderLineCountFor(p.CsvVersion) != 7) return out;
   if (!p.Objects[0] && !p.Objects[1] && !p.Objects[2]) return out;
   const bool fft = p.Mode == NoiseFilterMode::Fft;
   const bool wavelet = p.Mode == NoiseFilterMode::Wavelet;
@@ -173,10 +177,10 @@ NoiseReductionResult ApplyNoiseReduction(const std::vector<std::string>& lines, 
   try {
     for (int k = 1; k <= std::min(p.ObjectCount, 3); ++k) {
       if (!p.Objects[static_cast<size_t>(k - 1)]) continue;
-      const ObjectBlocks blocks(lines, p.CsvVersion, k, m);
+      const ObjectBlocks blocks(lines, first, p.CsvVersion, k, m);
       const int half = std::clamp(p.HalfWidth[static_cast<size_t>(k - 1)], 0, 50);
       for (int r = 0; r <= m; ++r) {
-        std::string& line = result[static_cast<size_t>(6 + r)];
+        std::string& line = result[static_cast<size_t>(first + r)];
         const auto filtered = FilteredValue(blocks, p.Mode, r, half);
         long double v;
         if (filtered) {
@@ -256,7 +260,7 @@ NoiseReductionResult ApplyNoiseReduction(const std::vector<std::string>& lines, 
       hi = std::min(hi, m);
       long double sigma = 0;
       try {
-        const ObjectBlocks blocks(lines, p.CsvVersion, 1, m);
+        const ObjectBlocks blocks(lines, first, p.CsvVersion, 1, m);
         long double mean = 0, m2 = 0;
         long count = 0;
         for (int r = lo; r <= hi; ++r) {
@@ -282,7 +286,7 @@ NoiseReductionResult ApplyNoiseReduction(const std::vector<std::string>& lines, 
     for (int r = 0; r <= m; ++r) {
       const long long j = static_cast<long long>(r) - s;
       if (j >= 0 && j <= n - 1)
-        SetCsvField(result[static_cast<size_t>(6 + r)], 11, FormatOneDecimal(filtered[static_cast<size_t>(j)]));
+        SetCsvField(result[static_cast<size_t>(first + r)], 11, FormatOneDecimal(filtered[static_cast<size_t>(j)]));
     }
   }
   out.Lines = std::move(result);
@@ -305,11 +309,11 @@ NoiseReductionResult ResetNoiseReduction(const std::vector<std::string>& lines, 
   return r;
 }
 
-ObjectStatistics AvgBkgStatistics(const std::vector<std::string>& lines, int csv_version, int object_count,
+ObjectStatistics AvgBkgStatistics(const std::vector<std::string>& lines, int /*csv_version*/, int object_count,
                                   int begin_frame, int end_frame, bool field_measure) {
   ObjectStatistics st;
-  const int h = HeaderLineCountFor(csv_version);
-  const int first = FirstFrameNoOf(lines, csv_version);
+  const int h = HeaderLineCountOf(lines);
+  const int first = FirstFrameNoOf(lines);
   // Wide: the frames are whatever the edits held.
   long long wide0 = static_cast<long long>(begin_frame) - first, wide1 = static_cast<long long>(end_frame) - first;
   st.RecordFrom = static_cast<int>(std::clamp<long long>(wide0, INT_MIN, INT_MAX));

@@ -45,8 +45,9 @@ struct NoiseReductionResult {
   std::optional<long double> NoiseSd;  // wavelet: Edit24
 };
 
-// Record r of these tables is line 6 + r; the last record index is lines - 7.
-int LastRecordIndexOf(size_t line_count);
+// Record r of these tables is line 6 + r (5 + r without the video-system
+// line); the last record index is lines - 7 (lines - 6).
+int LastRecordIndexOf(const std::vector<std::string>& lines);
 // First column of object k's block (k = 1..3): 17k, or 17k - 3 for version 1.
 int ObjectBlockColumn(int csv_version, int k);
 
@@ -67,7 +68,7 @@ ObjectStatistics AvgBkgStatistics(const std::vector<std::string>& lines, int csv
 
 // Field 1 of record 0 rounded to an integer (ties to even), 0 when it does
 // not convert.
-int FirstFrameNoOf(const std::vector<std::string>& lines, int csv_version);
+int FirstFrameNoOf(const std::vector<std::string>& lines);
 
 // Frequency of FFT bin `bin`: bin x rate / N, rate doubled for field records.
 long double BinFrequency(long double bin, long double frame_rate, int fft_length, bool field_mode);

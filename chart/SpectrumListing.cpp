@@ -11,11 +11,14 @@
 SpectrumResult SpectrumListing(const std::vector<std::string>& lines, int csv_version, int fft_length,
                                double frame_rate, bool field_mode) {
   SpectrumResult out;
-  const int h = HeaderLineCountFor(csv_version);
+  const CsvLayoutInfo layout = DetectCsvVersion(lines);
+  const int h = layout.HeaderLineCount();
   const int column = ObjectBaseColumnFor(csv_version);
   if (!IsFftLength(static_cast<size_t>(std::max(fft_length, 0)))) return out;
   const size_t n = static_cast<size_t>(fft_length);
-  if (lines.size() < n + 7) return out;
+  // One record beyond the block (a version-0 table needs three more).
+  const size_t needed = n + static_cast<size_t>(layout.CsvVersion == 0 ? 7 : h);
+  if (lines.size() < needed) return out;
   FftBlock block;
   block.Resize(n);
   for (size_t i = 0; i < n; ++i) {

@@ -129,8 +129,7 @@ void TPlatform::Button18Click() {
 void TPlatform::ShowLightCurveGraph() {
   if (!Run.VideoLoaded && !Run.CsvLoaded) return;
   if (Run.MeasuringRun || Chart.ChartOpen || chart1.Window) return;
-  const int header = Options.CsvVersion >= 1 && Options.CsvVersion <= 3 ? 7 : 4;
-  const int count = static_cast<int>(Results.Count()) - header + 1;
+  const int count = GraphRowCount(Results.Lines());
   Chart.ChartState.TotalFrameCount = count;
   // The memo shows the whole table before the chart reads it.
   SyncMemo1();

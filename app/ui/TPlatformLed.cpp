@@ -43,7 +43,7 @@ void TPlatform::BitBtn2Click() {
 
 void TPlatform::OpenLedGraph() {
   if (Chart.LEDGraphOpen) return;
-  const int header = HeaderLineCountFor(Options.CsvVersion);
+  const int header = HeaderLineCountOf(Results.Lines());
   if (Results.Count() <= header + 2) return;
   SyncMemo1();
   LedGraphHost host;

@@ -31,7 +31,11 @@ CsvFormatParams TPlatform::CsvParams() const {
 
 void TPlatform::WriteInitialCsvHeader() { ::WriteInitialCsvHeader(Results, CsvParams()); }
 
-void TPlatform::WriteCsvHeader() { ::WriteCsvHeader(Results, CsvParams()); }
+void TPlatform::WriteCsvHeader() {
+  ::WriteCsvHeader(Results, CsvParams());
+  // The new table is of the current version, whatever file was loaded before.
+  DetectCsvVersion();
+}
 
 void TPlatform::AppendResultRows() { ::AppendResultRows(Results, Frames.FrameDataLines, CsvParams(), Times); }
 

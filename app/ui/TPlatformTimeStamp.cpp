@@ -115,8 +115,8 @@ void TPlatform::ShowFrameTime(const Bitmap24& frame, bool field_view) {
   in.csvCarriesCmosTimes = Run.CsvCmosTime;
   std::string row;
   if (Run.CsvCmosTime && Run.StartFrame >= 0 && n >= Run.StartFrame) {
-    const size_t line = static_cast<size_t>(n - Run.StartFrame + Options.CsvHeaderLines);
-    if (line < Results.Lines().size()) row = Results.Lines()[line];
+    const int line = RowLineOfFrame(Results.Lines(), Options.CsvHeaderLines, Run.StartFrame, n);
+    if (line >= 0) row = Results.Lines()[static_cast<size_t>(line)];
   }
   in.csvRow = row;
   in.ledRecord = LedRecordFor(n);

@@ -206,7 +206,7 @@ void TAvgBkg::BuildControls() {
   for (QLineEdit* e : {Edit21, Edit22}) connect(e, &QLineEdit::returnPressed, this, [e] { Sanitize(e); });
 }
 
-int TAvgBkg::LastRecordIndex() const { return LastRecordIndexOf(host_.Table().Lines().size()); }
+int TAvgBkg::LastRecordIndex() const { return LastRecordIndexOf(host_.Table().Lines()); }
 
 void TAvgBkg::FormCreate() {
   session_.AvgBkgShown = 1;
@@ -215,7 +215,7 @@ void TAvgBkg::FormCreate() {
   for (QLineEdit* e : {Edit1, Edit2, Edit3}) e->setText("1");
   FrequencyCalc();
   EnableObjectControls();
-  first_frame_no_ = FirstFrameNoOf(host_.Table().Lines(), host_.CsvVersion());
+  first_frame_no_ = FirstFrameNoOf(host_.Table().Lines());
   begin_frame_ = first_frame_no_;
   end_frame_ = first_frame_no_ + LastRecordIndex();
   Edit10->setText(QString::number(begin_frame_));
@@ -240,7 +240,7 @@ void TAvgBkg::ShowStatistics(int b, int e) {
 void TAvgBkg::FrequencyCalc() {
   const long double c = ParseDoubleOr(Edit15->text().toStdString(), 0);
   const std::vector<std::string>& lines = host_.Table().Lines();
-  const bool field_mode = DetectFieldMode(lines, HeaderLineCountFor(host_.CsvVersion())) != 0;
+  const bool field_mode = DetectFieldMode(lines, HeaderLineCountOf(lines)) != 0;
   const long double f = BinFrequency(c, host_.TimingFrameRate(), session_.FftLength, field_mode);
   Edit16->setText(QString::fromStdString(FormatFixed(f, 1, 8)));
 }
@@ -293,7 +293,7 @@ void TAvgBkg::RadioGroup2Click(int item) {
 }
 
 void TAvgBkg::ApplyBeginFrame() {
-  first_frame_no_ = FirstFrameNoOf(host_.Table().Lines(), host_.CsvVersion());
+  first_frame_no_ = FirstFrameNoOf(host_.Table().Lines());
   const int b = IntOf(Edit10), e = IntOf(Edit11);
   if (b >= first_frame_no_ && e >= b) begin_frame_ = b;
   Edit10->setText(QString::number(begin_frame_));
@@ -310,7 +310,7 @@ void TAvgBkg::Edit11Exit() {
 
 void TAvgBkg::FinishPass() {
   const int m = LastRecordIndex();
-  first_frame_no_ = FirstFrameNoOf(host_.Table().Lines(), host_.CsvVersion());
+  first_frame_no_ = FirstFrameNoOf(host_.Table().Lines());
   int b = IntOf(Edit10), e = IntOf(Edit11);
   b = std::max(b, first_frame_no_);
   e = std::min(e, first_frame_no_ + m);
@@ -340,7 +340,7 @@ void TAvgBkg::Button1Click() {
   p.NoiseFrom = IntOf(Edit21);
   p.NoiseTo = IntOf(Edit22);
   p.ThresholdPercent = UpDown4->value();
-  if (LastRecordIndexOf(host_.Table().Lines().size()) < 0) return;
+  if (LastRecordIndexOf(host_.Table().Lines()) < 0) return;
   const NoiseReductionResult r = ApplyNoiseReduction(host_.Table().Lines(), p);
   if (!r.Error.empty()) {
     Dialogs().ShowError(QString::fromStdString(r.Error));
@@ -366,14 +366,14 @@ void TAvgBkg::Button3Click() {
   }
   for (QLineEdit* e : {Edit1, Edit2, Edit3}) e->setText("1");
   const std::vector<std::string>& lines = host_.Table().Lines();
-  if (static_cast<int>(lines.size()) < HeaderLineCountFor(host_.CsvVersion())) return;
+  if (static_cast<int>(lines.size()) < HeaderLineCountOf(lines)) return;
   const NoiseReductionResult r = ResetNoiseReduction(lines, host_.CsvVersion(), host_.ObjectCount());
   if (!r.Error.empty()) {
     Dialogs().ShowError(QString::fromStdString(r.Error));
     return;
   }
   if (r.Changed) host_.Table().ReplaceLines(r.Lines);
-  first_frame_no_ = FirstFrameNoOf(host_.Table().Lines(), host_.CsvVersion());
+  first_frame_no_ = FirstFrameNoOf(host_.Table().Lines());
   begin_frame_ = std::clamp(IntOf(Edit10), first_frame_no_, first_frame_no_ + std::max(LastRecordIndex(), 0));
   end_frame_ = IntOf(Edit11);
   ShowStatistics(begin_frame_, end_frame_);

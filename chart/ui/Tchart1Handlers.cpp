@@ -320,14 +320,19 @@ void Tchart1::Button11Click() {
     return;
   }
   const int v = host_.CsvVersion();
-  if (session_.CorrectionOpen || v < 1 || v > 3 || host_.Table().Lines().size() < 8) return;
+  const auto& lines = host_.Table().Lines();
+  // At least two records.
+  if (session_.CorrectionOpen || v < 1 || v > 3 || static_cast<int>(lines.size()) <= HeaderLineCountOf(lines)) return;
   correction_ = new TCorrection(host_, session_, this);
   correction_->show();
 }
 
 void Tchart1::SpeedButton1Click() {
   const int v = host_.CsvVersion();
-  if (session_.AvgBkgShown || v < 1 || v > 3 || host_.Table().Lines().size() < 8 || session_.AvgBkgWindowOpen) return;
+  const auto& lines = host_.Table().Lines();
+  if (session_.AvgBkgShown || v < 1 || v > 3 || static_cast<int>(lines.size()) <= HeaderLineCountOf(lines) ||
+      session_.AvgBkgWindowOpen)
+    return;
   session_.AvgBkgWindowOpen = 1;
   avg_bkg_ = new TAvgBkg(host_, session_, this);
   avg_bkg_->show();

@@ -434,6 +434,8 @@ void TAsteroidIdentification::ComboBox1Change() {
   host_.SetCameraText(camera);
   std::vector<std::string> lines = host_.Table().Lines();
   if (lines.size() < 3 || StripQuotes(lines[0]).rfind("Tessary File Format (for Ver.0.9.99.5", 0) != 0) return;
+  // A table without the video-system line has its header there: it stays.
+  if (StripQuotes(GetCsvField(lines[2], 1)).rfind("Video System : ", 0) != 0) return;
   SetCsvField(lines[2], 3, camera);
   host_.Table().ReplaceLines(std::move(lines));
 }

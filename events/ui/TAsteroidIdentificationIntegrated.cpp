@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "base/ResultCsvFormat.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/StdText.h"
 #include "chart/ui/Tchart1.h"
@@ -36,7 +37,8 @@ void TAsteroidIdentification::Button8Click() {
   EventFlags& f = host_.Events().Flags;
   const int count = f.IntegrationCount;
   const int header = host_.DetectCsvHeaderLines();
-  if (count <= 1 || header < 6) return;
+  // A table with a known banner, with or without its video-system line.
+  if (count <= 1 || DetectCsvVersion(host_.Table().Lines()).CsvVersion == 0) return;
   const std::vector<std::string>& lines = host_.Table().Lines();
   const int n = static_cast<int>(lines.size()) - header - 1;
   boundaries_ = FindIntegrationBoundaries(lines, header, n);

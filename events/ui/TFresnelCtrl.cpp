@@ -852,8 +852,8 @@ void TFresnelCtrl::ResultShow() {
     events_.Texts.ContactAngleText = "---";
   }
   const int sel = session_.ChartState.SelectedFrame;
-  const int header = HeaderLineCountFor(host_.CsvVersion());
-  Edit9->setText(Q(GetCsvField(RecordLine(host_.Table().Lines(), header, sel), 1)));
+  const auto& lines = host_.Table().Lines();
+  Edit9->setText(Q(GetCsvField(RecordLine(lines, HeaderLineCountOf(lines), sel), 1)));
   if (d.RateFactor != 0) {
     const long double F = d.ReappearanceFit ? -static_cast<long double>(d.FitOffset) : d.FitOffset;
     Edit10->setText(Q(Fixed(F / 10, 0)));
@@ -897,7 +897,9 @@ void TFresnelCtrl::Button3Click() {
 void TFresnelCtrl::Button2Click() {
   if (events_.Flags.MagnitudeWindowShown || !host_.ToolAvailable(ChartTool::MagnitudeCalculator)) return;
   const int v = host_.CsvVersion();
-  if (v < 1 || v > 3 || host_.Table().Lines().size() < 8) return;
+  const auto& lines = host_.Table().Lines();
+  // At least two records.
+  if (v < 1 || v > 3 || static_cast<int>(lines.size()) <= HeaderLineCountOf(lines)) return;
   host_.OpenTool(ChartTool::MagnitudeCalculator, this);
 }
 

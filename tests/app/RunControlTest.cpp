@@ -26,6 +26,24 @@ TEST(RunControl, RowFrameNumberTruncates) {
   EXPECT_EQ(LastMeasuredFrameFromTable(Table(6, {"0.0,a", "5.0,b"}), 6), 5);
 }
 
+TEST(RunControl, RowLineOfFrameFindsTheFramesOwnRow) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> rows;
+    int start, frame, line;
+  } cases[] = {
+      {"one per frame", {"4.0,a", "5.0,b", "6.0,c"}, 4, 5, 7},
+      {"step 2", {"4.0,a", "6.0,b", "8.0,c"}, 4, 6, 7},
+      {"step 2, last row", {"4.0,a", "6.0,b", "8.0,c"}, 4, 8, 8},
+      {"step 2, frame between rows", {"4.0,a", "6.0,b", "8.0,c"}, 4, 7, -1},
+      {"field rows", {"4.0,a", "4.5,b", "5.0,c", "5.5,d"}, 4, 5, 8},
+      {"after the last row", {"4.0,a", "5.0,b"}, 4, 6, -1},
+      {"before the first row", {"4.0,a", "5.0,b"}, 4, 3, -1},
+      {"no rows", {}, 4, 4, -1},
+  };
+  for (const Case& c : cases) EXPECT_EQ(RowLineOfFrame(Table(6, c.rows), 6, c.start, c.frame), c.line) << c.name;
+}
+
 TEST(RunControl, TimerTickEndsInsteadOfTickingInPlace) {
   struct Row {
     const char* name;

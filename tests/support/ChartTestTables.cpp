@@ -117,6 +117,11 @@ std::vector<std::string> BuildResultTable(int version, int object_count, const s
   return lines;
 }
 
+std::vector<std::string> WithoutVideoSystemLine(std::vector<std::string> lines) {
+  if (lines.size() > 2) lines.erase(lines.begin() + 2);
+  return lines;
+}
+
 std::vector<TableRowCells> RowsFromValues(const std::vector<std::vector<double>>& values, int first_frame,
                                           bool fields) {
   std::vector<TableRowCells> rows;

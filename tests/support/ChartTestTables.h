@@ -25,6 +25,10 @@ struct TableRowCells {
 std::vector<std::string> BuildResultTable(int version, int object_count, const std::vector<TableRowCells>& rows,
                                           const std::string& rate_text = "29.97");
 
+// The same table as written before a frame rate was known, or by older
+// versions: the video-system line (line 2) left out, rows from line 5.
+std::vector<std::string> WithoutVideoSystemLine(std::vector<std::string> lines);
+
 // The cells joined by commas into one line.
 std::string JoinCells(const std::vector<std::string>& cells);
 

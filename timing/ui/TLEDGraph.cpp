@@ -282,7 +282,7 @@ void TLEDGraph::ConnectHandlers() {
 
 long double TLEDGraph::Rate() const { return host_.TimingFrameRate ? host_.TimingFrameRate() : 30.0L; }
 
-int TLEDGraph::HeaderLineCount() const { return HeaderLineCountFor(host_.CsvVersion()); }
+int TLEDGraph::HeaderLineCount() const { return HeaderLineCountOf(host_.Lines()); }
 
 LedTable TLEDGraph::Table() const {
   LedTable t;

@@ -211,6 +211,38 @@ TEST_F(Graph, NoiseReductionRewritesTheTableThatMemo1Shows) {
                 Cell(before[static_cast<size_t>(header + r)], 11), 0.05 + 1e-9);
 }
 
+TEST_F(Graph, ATableOfAnOlderVersionLoadedBeforeDoesNotChangeHowNewRowsAreRead) {
+  TPlatform& w = m.W();
+  for (int older : {1, 0}) {
+    SCOPED_TRACE("version " + std::to_string(older));
+    w.Results.Assign(BuildResultTable(older, 1, RowsFromValues({{5, 6, 7}}, 0)));
+    w.DetectCsvVersion();
+    ASSERT_EQ(w.Options.CsvVersion, older);
+    ASSERT_TRUE(m.OpenThroughButton1(path_));  // a new table of the current version
+    EXPECT_EQ(w.Options.CsvVersion, 3);
+    MeasureToTheEnd();
+    const std::vector<std::string> before = w.Results.Lines();
+    const size_t header = before.size() - kFrames;
+    Tchart1* chart = PressGraph();
+    ASSERT_NE(chart, nullptr);
+    ASSERT_EQ(chart->Data().Records.size(), static_cast<size_t>(kFrames));
+    for (int r = 0; r < kFrames; ++r)
+      EXPECT_DOUBLE_EQ(chart->Data().Records[static_cast<size_t>(r)].Value[CurveA],
+                       Cell(before[header + static_cast<size_t>(r)], 11));
+    // 'Reset' rebuilds each value from the object's own sums.
+    Find<QPushButton>(chart, "SpeedButton1")->click();
+    auto* nr = chart->findChild<TAvgBkg*>("AvgBkg");
+    ASSERT_NE(nr, nullptr);
+    Find<QPushButton>(nr, "Button3")->click();
+    EXPECT_TRUE(m.dialogs.messages.empty());
+    for (int r = 0; r < kFrames; ++r)
+      EXPECT_NEAR(Cell(w.Results.Lines()[header + static_cast<size_t>(r)], 11),
+                  Cell(before[header + static_cast<size_t>(r)], 11), 0.05 + 1e-9);
+    Find<QPushButton>(nr, "Button2")->click();
+    CloseChart(chart);
+  }
+}
+
 TEST_F(Graph, DataRemoveResetsTheChartsNextOpening) {
   MeasureToTheEnd();
   TPlatform& w = m.W();
@@ -356,6 +388,46 @@ TEST_P(GraphLoadedTable, OpensWithoutAVideoAndSelects) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, GraphLoadedTable, ::testing::Values(0, 1, 2, 3));
+
+// The timing-process box "3. Light curve" turns aqua when the chart opens over
+// at least one row, also under the start-up header.
+TEST(GraphStartUpTable, LightCurveBoxTurnsAquaFromTheFirstRow) {
+  for (int rows : {0, 1}) {
+    MainRoadWindow m(Reader::OwnAvi);
+    TPlatform& w = m.W();
+    const auto table = BuildResultTable(3, 1, RowsFromValues({std::vector<double>(static_cast<size_t>(rows), 5.0)}));
+    for (size_t i = 6; i < table.size(); ++i) w.Results.Add(table[i]);
+    w.DetectCsvVersion();
+    w.Run.CsvLoaded = true;
+    m.Click("Button18");
+    ASSERT_NE(w.chart1.Window.data(), nullptr) << rows;
+    EXPECT_EQ(IsAqua(m.Find<QLineEdit>("Edit71")), rows > 0) << rows;
+  }
+}
+
+// Rows added under the start-up header (no video-system line): the chart and
+// the LED window start at the first row.
+TEST(GraphStartUpTable, ChartAndLedWindowReadTheFirstRow) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  ASSERT_EQ(w.Results.Count(), 5);
+  const auto table = BuildResultTable(3, 1, RowsFromValues({{400, 1001, 1002, 1003}}, 100));
+  for (size_t i = 6; i < table.size(); ++i) w.Results.Add(table[i]);
+  w.DetectCsvVersion();
+  w.Run.CsvLoaded = true;
+  m.Click("Button18");
+  Tchart1* chart = w.chart1.Window.data();
+  ASSERT_NE(chart, nullptr);
+  EXPECT_EQ(w.Chart.ChartState.TotalFrameCount, 4);
+  ASSERT_EQ(chart->Data().Records.size(), 4u);
+  EXPECT_DOUBLE_EQ(chart->Data().Records[0].FrameNo, 100.0);
+  EXPECT_DOUBLE_EQ(chart->Data().Records[0].Value[CurveA], 400.0);
+  EXPECT_TRUE(IsAqua(m.Find<QLineEdit>("Edit71")));
+  // Four rows, the fewest the LED window works on.
+  m.Click("BitBtn2");
+  EXPECT_NE(w.LEDGraph.data(), nullptr);
+  EXPECT_EQ(w.Chart.LEDGraphOpen, 1);
+}
 
 // 'Fix Graph's Min & Max' keeps the range of the last drawing while the
 // table's values grow.

@@ -78,18 +78,22 @@ TEST(TimeStampTivi, PopUpSwitchesTheDigitsOnAndOff) {
 }
 
 // A loaded table with CMOS times shows its own times for the frame on screen.
+// A three-frame video open, 'KIWI' ticked, and rows with CMOS times from
+// start_frame as a loaded table has them.
+void LoadCmosRows(MainRoadWindow& m, int start_frame, const std::vector<std::string>& rows) {
+  const auto path = m.Path("plain.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), std::vector<Bitmap24>(3, Bitmap24(64, 48))));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  m.Find<QCheckBox>("CheckBox5")->setChecked(true);
+  m.W().Run.StartFrame = start_frame;
+  for (const std::string& r : rows) m.W().Results.Add(r);
+  m.W().Run.CsvCmosTime = true;
+}
+
 TEST(TimeStampTivi, LoadedCmosTimesComeFromTheTable) {
   MainRoadWindow m(Reader::OwnAvi);
   TPlatform& w = m.W();
-  std::vector<Bitmap24> frames(3, Bitmap24(64, 48));
-  const auto path = m.Path("plain.avi");
-  ASSERT_TRUE(WriteAvi(path.string(), frames));
-  ASSERT_TRUE(m.OpenThroughButton1(path));
-  m.Find<QCheckBox>("CheckBox5")->setChecked(true);
-  w.Run.StartFrame = 1;
-  w.Results.Add("1.0,,,21,07,33.1234567,33.1567890,,,");
-  w.Results.Add("2.0,,,21,07,33.1901234,33.2234567,,,");
-  w.Run.CsvCmosTime = true;
+  LoadCmosRows(m, 1, {"1.0,,,21,07,33.1234567,33.1567890,,,", "2.0,,,21,07,33.1901234,33.2234567,,,"});
   w.ScrollBar1->setValue(2);
   w.ShowNeighbor();
   EXPECT_EQ(m.Find<QLineEdit>("Edit24")->text(), "21");
@@ -101,4 +105,21 @@ TEST(TimeStampTivi, LoadedCmosTimesComeFromTheTable) {
   w.ShowNeighbor();
   EXPECT_TRUE(m.Find<QLineEdit>("Edit26")->text().isEmpty());
   EXPECT_EQ(m.Find<QLineEdit>("Edit57")->text(), "1");
+}
+
+// Measured with a step of 2: frame 2 shows its own row's time, frame 1 has
+// no row and shows none.
+TEST(TimeStampTivi, LoadedCmosTimesOfAStepTwoTableBelongToTheirFrames) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  LoadCmosRows(m, 0, {"0.0,,,21,07,33.1234567,33.1567890,,,", "2.0,,,21,07,33.1901234,33.2234567,,,"});
+  struct Case {
+    int frame;
+    const char* seconds;
+  };
+  for (Case c : {Case{2, "33.1901234"}, Case{1, ""}, Case{0, "33.1234567"}}) {
+    w.ScrollBar1->setValue(c.frame);
+    w.ShowNeighbor();
+    EXPECT_EQ(m.Find<QLineEdit>("Edit26")->text(), c.seconds) << c.frame;
+  }
 }

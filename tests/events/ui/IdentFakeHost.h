@@ -9,6 +9,7 @@
 
 #include <map>
 
+#include "base/ResultCsvFormat.h"
 #include "base/ui/DialogService.h"
 #include "events/ui/IdentificationHost.h"
 
@@ -53,7 +54,7 @@ class IdentFakeHost : public IdentificationHost {
     return it == ini.end() ? fallback : it->second;
   }
   ResultTableAccess& Table() override { return table; }
-  int DetectCsvHeaderLines() override { return 6; }
+  int DetectCsvHeaderLines() override { return DetectCsvVersion(table.lines).CsvHeaderLines; }
   std::array<std::string, 3> TimeEdits() const override { return time_edits; }
   bool AutoSearchDefault() const override { return auto_search; }
   int TimeStampMode() const override { return time_stamp_mode; }

@@ -51,6 +51,16 @@ struct Fixture {
   ~Fixture() { delete w.data(); }
 };
 
+// Blocks of 4 frames from record 1; block 25 bright, blocks 26-27 occulted.
+std::vector<std::string> IntegratedBlocksTable() {
+  std::vector<double> v;
+  for (int i = 0; i < 128; ++i) {
+    const int block = i == 0 ? -1 : (i - 1) / 4;
+    v.push_back(block == 25 ? 1500 : block == 26 || block == 27 ? 200 : 1000 + 5 * (block & 1));
+  }
+  return BuildResultTable(3, 1, RowsFromValues({v}));
+}
+
 }  // namespace
 
 TEST(TAsteroidIdentification, StartUpReadsSettingsAndStamp) {
@@ -166,15 +176,19 @@ TEST(TAsteroidIdentification, SitesCameraAndObserverReachTheSettings) {
   EXPECT_EQ(f.w->Edit34->text(), "JPN");
 }
 
+TEST(TAsteroidIdentification, CameraLeavesTheHeaderOfATableWithoutTheVideoSystemLine) {
+  Fixture f;
+  const auto table = WithoutVideoSystemLine(BuildResultTable(3, 1, RowsFromValues({{1, 2}})));
+  f.host.table.lines = table;
+  f.w->ComboBox1->setCurrentIndex(1);
+  emit f.w->ComboBox1->activated(1);
+  EXPECT_EQ(f.host.events.Identification.OccultationElements.Camera, "WAT-120N");
+  EXPECT_EQ(f.host.table.lines, table);
+}
+
 TEST(TAsteroidIdentification, IntegratedVideoAveragesBlocksAndRestoresTheTableOnClose) {
   Fixture f;
-  // Blocks of 4 frames from record 1; block 25 bright, blocks 26-27 occulted.
-  std::vector<double> v;
-  for (int i = 0; i < 128; ++i) {
-    const int block = i == 0 ? -1 : (i - 1) / 4;
-    v.push_back(block == 25 ? 1500 : block == 26 || block == 27 ? 200 : 1000 + 5 * (block & 1));
-  }
-  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({v}));
+  f.host.table.lines = IntegratedBlocksTable();
   const auto frame_table = f.host.table.lines;
   f.w->Memo1->setPlainText(kElements);
   PressRow(f.w->ListBox1, 0);
@@ -201,6 +215,23 @@ TEST(TAsteroidIdentification, IntegratedVideoAveragesBlocksAndRestoresTheTableOn
   f.host.dialogs.yes_no_answers.push_back(true);  // put the frame table back
   f.w->close();
   EXPECT_EQ(f.host.table.lines, frame_table);
+}
+
+TEST(TAsteroidIdentification, IntegratedVideoOfATableWithoutTheVideoSystemLine) {
+  Fixture f;
+  f.host.table.lines = WithoutVideoSystemLine(IntegratedBlocksTable());
+  f.w->Memo1->setPlainText(kElements);
+  PressRow(f.w->ListBox1, 0);
+  f.w->Button7->click();
+  f.w->ComboBox3->setCurrentIndex(3);
+  emit f.w->ComboBox3->activated(3);
+  f.w->Button8->click();  // the phase is found from the first row on
+  EXPECT_EQ(f.host.events.Identification.IntegrationSampleOffset, 2);
+  EXPECT_EQ(f.host.frame_step, 4);
+  f.w->Button9->click();
+  ASSERT_EQ(f.host.table.lines.size(), 5u + 32u);
+  EXPECT_EQ(GetCsvField(f.host.table.lines[5 + 25], 11), "1500.0");
+  EXPECT_EQ(f.host.chart.ChartState.SelectedFrame, 26);
 }
 
 TEST(TAsteroidIdentification, IntegratedVideoWithoutDropAsksForAClick) {

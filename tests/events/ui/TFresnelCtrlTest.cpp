@@ -32,9 +32,10 @@ struct PanelFixture {
   ChartEventState events;
   QPointer<Tchart1> chart;
 
-  explicit PanelFixture(const std::vector<double>& values = Disappearance()) {
+  explicit PanelFixture(const std::vector<double>& values = Disappearance(), bool video_system_line = true) {
     MakeFresnelTables();
     host.table.lines = BuildResultTable(3, 1, RowsFromValues({values}, 100));
+    if (!video_system_line) host.table.lines = WithoutVideoSystemLine(host.table.lines);
     host.AnalyseEvents(events);
     chart = new Tchart1(host, session, events);
     chart->show();
@@ -139,6 +140,20 @@ TEST(TFresnelCtrl, FitFindsTheEventTimeAndDrawsIt) {
   EXPECT_NE(f.chart->Picture(), before);
   EXPECT_FALSE(f.chart->LowerPanelPicture().isNull());
   EXPECT_EQ(f.chart->LowerPanelPicture().pixelColor(20, 75), QColor(Qt::black));  // the residuals' zero line
+}
+
+TEST(TFresnelCtrl, FitFindsTheSameEventWithoutTheVideoSystemLine) {
+  // Records from frame 100: the selected record 60 is frame 160.
+  for (bool video_system_line : {true, false}) {
+    PanelFixture f(Disappearance(), video_system_line);
+    f.Open();
+    f.Control<QPushButton>("Button3")->click();
+    WaitForFit(f.chart);
+    ASSERT_FALSE(f.chart->Fitting());
+    EXPECT_EQ(f.Control<QLineEdit>("Edit9")->text(), "160.0") << video_system_line;
+    EXPECT_EQ(f.Control<QLineEdit>("Edit13")->text(), "61") << video_system_line;
+    EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), 12.3, 0.31) << video_system_line;
+  }
 }
 
 bool HasYellow(const QImage& image) {

@@ -16,6 +16,7 @@
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
+#include "support/ChartTestTables.h"
 #include "support/LedTestTable.h"
 #include "support/WindowMonkey.h"
 #include "timing/ui/FindControl.h"
@@ -161,6 +162,18 @@ TEST(LedGraphWindow, StepOneTabulatesTheFittedPcTime) {
   // A click on the recorded-time graph picks nothing.
   PressAt(w->LEDImage1, w->SignalDot(kLedPulseFrame));
   EXPECT_EQ(Find<QLineEdit>(*w, "Edit20")->text(), "");
+}
+
+TEST(LedGraphWindow, StepOneReadsTheFirstRowWithoutTheVideoSystemLine) {
+  FakeMain m;
+  m.lines = WithoutVideoSystemLine(m.lines);
+  TLEDGraph* w = m.Open();
+  w->Button4->click();
+  EXPECT_EQ(m.state.LedDataLineCount, 299);
+  const std::vector<std::string> rows = MemoLines(w->Memo2);
+  EXPECT_EQ(rows.size(), 300u);
+  EXPECT_EQ(rows.front(), "   0 21 30 05.9799226 ");
+  EXPECT_EQ(rows.back(), " 299 21 30 15.9566487 ");
 }
 
 TEST(LedGraphWindow, ClickFitApplyWritesTheCorrectedTimes) {
