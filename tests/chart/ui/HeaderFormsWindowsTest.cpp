@@ -73,7 +73,7 @@ TEST(HeaderFormsWindows, TwoRowTableOpensTheNoiseReductionWindowAndResetsItsRows
 }
 
 TEST(HeaderFormsWindows, SpectrumOfFieldRecordsStartsAtTheFirstRecord) {
-  // Object A of record i is i: bin 0 lists twice the mean of 0..1023. Field
+  // Object A of record i is i: bin 0 lists the mean of 0..1023. Field
   // records double the rate: bin 1 is 1 x 50 / 1024 Hz.
   std::vector<double> v(1030);
   for (size_t i = 0; i < v.size(); ++i) v[i] = static_cast<double>(i);
@@ -86,7 +86,7 @@ TEST(HeaderFormsWindows, SpectrumOfFieldRecordsStartsAtTheFirstRecord) {
     Find<QPushButton>(w, "Button1")->click();
     const QStringList lines = Find<QPlainTextEdit>(w, "Memo1")->toPlainText().split('\n');
     ASSERT_EQ(lines.size(), 512) << form.name;
-    EXPECT_EQ(lines[0].toStdString(), "0.000000,1023.000000") << form.name;
+    EXPECT_EQ(lines[0].toStdString(), "0.000000,511.500000") << form.name;
     EXPECT_TRUE(lines[1].startsWith("0.048828,")) << form.name << " " << lines[1].toStdString();
   }
 }
