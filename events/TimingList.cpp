@@ -96,7 +96,9 @@ std::optional<std::string> SortEntries(TAsteroidTiming& t) {
   }
   for (int i = 0; i < n; ++i) t.Entries[static_cast<size_t>(i)].SortKey = keys[static_cast<size_t>(i)];
   const double first = FirstOfDay(keys);
-  const auto order = [first](const TAsteroidEachEventTime& e) { return e.SortKey < first ? e.SortKey + 86400.0 : e.SortKey; };
+  const auto order = [first](const TAsteroidEachEventTime& e) {
+    return e.SortKey < first ? e.SortKey + 86400.0 : e.SortKey;
+  };
   bool swapped = true;
   while (swapped) {
     swapped = false;
