@@ -313,6 +313,12 @@ void TAsteroidIdentification::Button5Click() {
     return;
   }
   const QByteArray bytes = file.readAll();
+  // A file without events is told, and the list loaded before stays.
+  const auto found = ::ReadPredictionText(SplitTextLines(bytes.toStdString()));
+  if (!found || found->Lines.empty()) {
+    Dialogs().ShowError("The prediction file holds no occultation events.");
+    return;
+  }
   IdentificationState& id = host_.Events().Identification;
   id.PredictionEvents.assign(1, Occelmnt_Format{});
   ShowPredictionEvent(0);

@@ -248,6 +248,38 @@ TEST(TAsteroidIdentification, ElementsFileOpenedThroughTheDialog) {
   EXPECT_EQ(f.w->ListBox1->count(), 2);  // the list stays
 }
 
+// A file without events is told and leaves the loaded list, text and chosen
+// event as they were.
+TEST(TAsteroidIdentification, ElementsFileWithoutEventsKeepsTheList) {
+  Fixture f;
+  TemporaryFolder folder("tessary-elements");
+  f.host.dialogs.open_file_names.push_back(QString::fromStdString(folder.Write("events.xml", kElements)));
+  f.w->show();
+  f.w->Button5->click();
+  PressRow(f.w->ListBox1, 1);
+  const QString text = f.w->Memo1->toPlainText();
+  struct Row {
+    const char* name;
+    const char* content;
+  };
+  for (Row r : {Row{"empty", ""}, Row{"no tags", "just a note\r\n"},
+                Row{"no list start", "<Event>\r\n<Star>HIP 1,,,,9,,</Star>\r\n</Event>\r\n"},
+                Row{"empty list", "<Occultations>\r\n</Occultations>\r\n"},
+                Row{"pasted, no event lines", "Occultation prediction for Tokyo\r\nnothing\r\n"}}) {
+    const size_t messages = f.host.Messages().size();
+    f.host.dialogs.open_file_names.push_back(QString::fromStdString(folder.Write("none.xml", r.content)));
+    f.w->Button5->click();
+    ASSERT_EQ(f.host.Messages().size(), messages + 1) << r.name;
+    EXPECT_EQ(f.host.Messages().back(), "The prediction file holds no occultation events.") << r.name;
+    EXPECT_EQ(f.w->ListBox1->count(), 2) << r.name;
+    EXPECT_EQ(f.w->Memo1->toPlainText(), text) << r.name;
+    EXPECT_EQ(f.w->Edit8->text(), "HIP 99") << r.name;
+    EXPECT_EQ(f.host.events.Identification.PredictionEvents.size(), 2u) << r.name;
+    EXPECT_EQ(f.host.events.Identification.OccultationElements.Star, "HIP 99") << r.name;
+    EXPECT_TRUE(f.w->Button1->isEnabled()) << r.name;
+  }
+}
+
 // The numbered groups stand in order down the window; each edit (and the
 // spectrum box) sits beside its caption, four to a row.
 TEST(TAsteroidIdentification, GroupsPlaceCaptionedControlsFourToARow) {
