@@ -630,6 +630,9 @@ void TAsteroidIdentification::ApplyEventIdentification() {
   IdentificationState& id = ev.Identification;
   TReportLightCurveElement& r = ev.ReportLightCurveElement;
   r.Kind = ReportKind::Asteroid;
+  // A lunar star's ZC number would stand in for this star in the results.
+  r.ZcLabel.clear();
+  r.ZcNumber.clear();
   id.OccultationElements.Observer = Text(Edit3);
   const std::string video_date =
       Edit4->text().isEmpty() ? std::string() : Text(Edit4) + "_" + Text(Edit5) + "_" + Text(Edit6);

@@ -450,6 +450,9 @@ void TIdentification::ApplyIdentification() {
   SetText(Edit2, a.Target);
   Edit30->clear();
   Edit31->clear();
+  // Only a ZC star has a ZC number; one applied before must not name this star.
+  r.ZcLabel.clear();
+  r.ZcNumber.clear();
   if (a.Catalogue == "ZC") {
     r.ZcLabel = "ZC";
     r.ZcNumber = a.ZcNumber;

@@ -125,6 +125,36 @@ TEST(TAsteroidIdentification, ClickedEventShowsItsElementsAndApplies) {
   EXPECT_TRUE(f.w.isNull() || !f.w->isVisible());  // closed after applying
 }
 
+// A lunar star's ZC number identified before does not stand in for the
+// asteroid event's star, whether the event is applied or its integrated video
+// measured.
+TEST(TAsteroidIdentification, AsteroidEventDropsAnEarlierZcNumber) {
+  for (bool integrated : {false, true}) {
+    Fixture f;
+    f.w->show();
+    TReportLightCurveElement& r = f.host.events.ReportLightCurveElement;
+    r.ZcLabel = "ZC";
+    r.ZcNumber = "1234";
+    std::vector<double> v;
+    for (int i = 0; i < 80; ++i) v.push_back(100.0 + 10 * ((i + 3) / 4));
+    f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({v}));
+    f.w->Memo1->setPlainText(kElements);
+    PressRow(f.w->ListBox1, 1);
+    if (integrated) {
+      f.w->Button7->click();
+      f.w->ComboBox3->setCurrentIndex(3);
+      emit f.w->ComboBox3->activated(3);
+      f.w->Button8->click();
+      f.w->Button9->click();
+    } else {
+      f.w->Button1->click();
+    }
+    EXPECT_EQ(r.Kind, ReportKind::Asteroid) << integrated;
+    EXPECT_EQ(r.ZcLabel, "") << integrated;
+    EXPECT_EQ(r.ZcNumber, "") << integrated;
+  }
+}
+
 TEST(TAsteroidIdentification, PastedLunarListingChoosesTheEventAtTheVideoTime) {
   Fixture f;
   const std::string line = PutColumns({{1, "24 May 12 14 31 00.0"}, {25, "  1234"}}, 150, false);

@@ -19,6 +19,7 @@
 #include "events/ui/TFresnelCtrl.h"
 #include "support/ChartTestTables.h"
 #include "base/ResultTable.h"
+#include "events/TimingError.h"
 #include "events/ui/TIdentification.h"
 #include "support/LunarListingText.h"
 #include "support/TemporaryFolder.h"
@@ -181,6 +182,30 @@ TEST(TIdentification, ListingObserverAndPredictionFileCommands) {
   EXPECT_EQ(f.host.settings.ObserverName, "Kim Park");
   EXPECT_EQ(f.host.events.ReportLightCurveElement.Observer, "Kim Park");
   EXPECT_EQ(f.host.events.Flags.IdentificationOpen, 0);
+}
+
+// A ZC star applied before leaves no ZC number behind for the next star: the
+// report line names the star now applied.
+TEST(TIdentification, ApplyingAnotherStarDropsTheZcNumber) {
+  Fixture f(false);
+  f.w->CheckBox2->click();  // event lines only: ZC 1234, SAO 9000, XZ 777, ZC 8999
+  const TReportLightCurveElement& r = f.host.events.ReportLightCurveElement;
+  struct Row {
+    int row;
+    const char* zc_label;
+    const char* zc_number;
+    const char* columns_19_25;  // catalogue letter and star number of the report line
+  };
+  for (Row x : {Row{0, "ZC", "1234", "R  1234"}, Row{1, "", "", "S  9000"}, Row{0, "ZC", "1234", "R  1234"},
+                Row{2, "", "", "X   777"}}) {
+    f.w->ListBox1->setCurrentRow(x.row);
+    emit f.w->ListBox1->itemDoubleClicked(f.w->ListBox1->item(x.row));
+    EXPECT_EQ(r.ZcLabel, x.zc_label) << x.row;
+    EXPECT_EQ(r.ZcNumber, x.zc_number) << x.row;
+    const auto line = BuildReportLine("Event Time : 14h30m05.000s  +/- 0.010s  S/N=5.0", r, true, "0.010", 3);
+    ASSERT_TRUE(line) << x.row;
+    EXPECT_EQ(line->substr(18, 7), x.columns_19_25) << x.row;
+  }
 }
 
 // 'Graph' restores the chart and 'Time' minimises it; only with time stamps
