@@ -146,6 +146,33 @@ TEST(TIdentification, TimeEditsMoveTheSearchAndKeepTheWholeSeconds) {
   ASSERT_FALSE(f.host.dialogs.messages.empty());
 }
 
+// Negative times and seconds that round up to 60 are refused like other
+// values out of range; seconds that round up to 10 carry no extra "0".
+TEST(TIdentification, TimeEditsRefuseNegativeAndRoundedUpValues) {
+  Fixture f;
+  TypeAndEnter(f.w->Edit9, "14");
+  TypeAndEnter(f.w->Edit10, "30");
+  TypeAndEnter(f.w->Edit11, "16");
+  struct Case {
+    int edit;  // 0 hour, 1 minute, 2 second
+    const char* typed;
+    const char* shown;
+    const char* stamp;  // StampH1, StampM1 or StampS1 afterwards
+  };
+  const Case cases[] = {
+      {0, "-1", "14", "14"},         {1, "-5", "30", "30"},           {2, "-5", "16.0000", "16"},
+      {2, "9.99999", "10.0000", "10"}, {2, "59.99999", "10.0000", "10"}, {2, "9.5", "09.5000", "09"},
+  };
+  for (const Case& c : cases) {
+    QLineEdit* edit = c.edit == 0 ? f.w->Edit9 : c.edit == 1 ? f.w->Edit10 : f.w->Edit11;
+    TypeAndEnter(edit, c.typed);
+    EXPECT_EQ(edit->text().toStdString(), c.shown) << c.typed;
+    const std::string& stamp = c.edit == 0 ? f.host.times.StampH1 : c.edit == 1 ? f.host.times.StampM1
+                                                                                 : f.host.times.StampS1;
+    EXPECT_EQ(stamp, c.stamp) << c.typed;
+  }
+}
+
 TEST(TIdentification, ListingObserverAndPredictionFileCommands) {
   Fixture f(false);
   EXPECT_EQ(f.w->ListBox1->count(), 10);  // every line with "Detail", no search
