@@ -4,6 +4,7 @@
 
 #include "base/NumberText.h"
 #include "events/FixedColumns.h"
+#include "events/TextColumns.h"
 
 namespace {
 
@@ -27,7 +28,8 @@ std::string MakeXmlFileName(const TReportLightCurveElement& e, std::string_view 
   name += year + ZeroPadOne(month) + ZeroPadOne(day);
   // An hour text without a point is taken whole on both sides of "_", as
   // "10.5" gives "10_105".
-  const std::string& h = e.EventHour;
+  // The identification window shows an hour below 10 with a blank in front.
+  const std::string h = RemoveLeadingBlanks(e.EventHour, static_cast<int>(e.EventHour.size()));
   const size_t dot = h.find('.');
   std::string joined = h;
   if (dot != std::string::npos) joined.erase(dot, 1);

@@ -25,6 +25,22 @@ TEST(MakeXmlFileName, Names) {
   }
 }
 
+// The identification window shows an hour below 10 with a blank in front
+// (" 9.5"); the file name carries no blank and the two-digit hour.
+TEST(MakeXmlFileName, HourShownWithALeadingBlank) {
+  struct Row {
+    const char* hour;
+    const char* name;
+  };
+  for (Row r : {Row{" 9.5", "(1234)Name23071709_95-Obs_One.xml"}, Row{"  0.1", "(1234)Name23071700_01-Obs_One.xml"},
+                Row{" 9", "(1234)Name23071709_9-Obs_One.xml"}}) {
+    TReportLightCurveElement e = AsteroidRecord();
+    e.EventDate = "2023|7|17";
+    e.EventHour = r.hour;
+    EXPECT_EQ(MakeXmlFileName(e, "Obs One"), r.name) << r.hour;
+  }
+}
+
 TEST(MakeLightCurveFileName, Names) {
   TReportLightCurveElement e = AsteroidRecord();
   e.StartH = "9";
