@@ -211,10 +211,8 @@ LunarApplication ApplyLunarLine(std::string_view line, std::string_view second, 
       a.XzNumber = zc_to_xz[static_cast<size_t>(*zc)];
   }
 
-  double angle = std::fabs(ParseDoubleOr(Columns(line, c.ContactAngle, 5), 0));
-  if (angle > 90) angle = 180 - angle;
-  a.ContactAngle = angle;
-  a.ContactAngleShown = FormatFixed(angle, 1, 6);
+  a.ContactAngle = FoldedContactAngle(ParseDoubleOr(Columns(line, c.ContactAngle, 5), 0));
+  a.ContactAngleShown = FormatFixed(a.ContactAngle, 1, 6);
   a.ContactAngleText = RemoveLeadingBlanks(Columns(line, c.ContactAngle - 1, 6), 2);
 
   a.Velocity = ParseDoubleOr(Columns(line, c.ShadowVelocity, 7), 700);

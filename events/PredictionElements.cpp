@@ -90,9 +90,7 @@ Occelmnt_Format ReadPastedEvent(const std::string& line) {
     e.SpectralType = sp;
   e.V = ParseDoubleOr(Columns(line, 35, 4), 0);
   e.R = ParseDoubleOr(Columns(line, 40, 4), 0);
-  double angle = std::fabs(ParseDoubleOr(Columns(line, 107, 6), 0));
-  if (angle > 90) angle = 180 - angle;
-  e.ContactAngle = angle;
+  e.ContactAngle = FoldedContactAngle(ParseDoubleOr(Columns(line, 107, 6), 0));
   e.Distance = ParseDoubleOr(Columns(line, 139, 5), 388.4) * 1000.0;
   e.Velocity = ParseDoubleOr(Columns(line, 145, 5), 750);
   e.BminusV = e.SpectralType.empty() ? (e.V - e.R) * 1.845 - 0.055 : -1;
@@ -100,6 +98,14 @@ Occelmnt_Format ReadPastedEvent(const std::string& line) {
 }
 
 }  // namespace
+
+double FoldedContactAngle(double degrees) {
+  if (!std::isfinite(degrees)) return 0;
+  double a = std::fmod(std::fabs(degrees), 360.0);
+  if (a > 180) a = 360 - a;
+  if (a > 90) a = 180 - a;
+  return a;
+}
 
 double CombinedMagnitude(double m1, double m2) {
   constexpr double k = 0.3981072389431686;

@@ -50,6 +50,11 @@ struct PredictionList {
 inline constexpr std::string_view kPastedPredictionStart = "Occultation prediction for";
 inline constexpr size_t kMaxPredictionEvents = 5000;
 
+// A listed contact angle folded into 0..90 degrees: its size, above 90 the
+// supplement; angles beyond 180 (or a full turn) are first brought back into
+// 0..180, so 270 gives 90 and 350 gives 10.
+double FoldedContactAngle(double degrees);
+
 // -2.5 log10(K^m1 + K^m2), K = 10^-0.4 to seven digits.
 double CombinedMagnitude(double m1, double m2);
 

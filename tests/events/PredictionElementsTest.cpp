@@ -2,6 +2,7 @@
 // line) and the pasted lunar listing; expected values worked out by hand.
 #include <gtest/gtest.h>
 
+#include "base/NumberText.h"
 #include "base/ResultTable.h"
 #include "events/PredictionElements.h"
 #include "support/LunarListingText.h"
@@ -145,6 +146,24 @@ TEST(PredictionElements, PastedListingReadsColumns) {
   EXPECT_EQ(list->Events[2].SpectralType, "");
   EXPECT_DOUBLE_EQ(list->Events[2].ContactAngle, 90);
   EXPECT_EQ(list->Events[3].Star, "");
+}
+
+// Listed contact angles of either sign and beyond 180 degrees all land in
+// 0..90, in the pasted listing as in the lunar window.
+TEST(PredictionElements, ContactAnglesFoldIntoZeroToNinety) {
+  struct Row {
+    const char* text;  // columns 107-112
+    double angle;
+  };
+  const Row rows[] = {{"-120.0", 60}, {"  90.0", 90}, {" 270.0", 90}, {" 350.0", 10}, {"-350.0", 10},
+                      {" 190.0", 10}, {" 540.0", 0},  {" 405.0", 45}, {"   abc", 0}, {" 180.0", 0}};
+  for (const Row& r : rows) {
+    const auto list = ReadPredictionText(
+        {"Occultation prediction for Tokyo", Put({{1, "24 May 12  0 30 34.5"}, {25, "   123"}, {107, r.text}})});
+    ASSERT_TRUE(list) << r.text;
+    EXPECT_DOUBLE_EQ(list->Events[0].ContactAngle, r.angle) << r.text;
+    EXPECT_DOUBLE_EQ(FoldedContactAngle(ParseDoubleOr(r.text, 0)), r.angle) << r.text;
+  }
 }
 
 TEST(PredictionElements, EventIsChosenOnlyWithinFiveHundredthsOfAnHour) {
