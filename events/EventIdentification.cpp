@@ -141,6 +141,8 @@ std::optional<int> AcceptInteger(std::string_view text, int min, int max) {
 std::optional<double> AcceptSecond(std::string_view text) {
   const auto v = ParseDouble(text);
   if (!v || *v < 0 || *v >= 60) return std::nullopt;
+  // Shown with four decimals: 59.99999 would read as 60.0000.
+  if (ParseDoubleOr(FormatFixed(*v, 4, 8), 60) >= 60) return std::nullopt;
   return *v;
 }
 

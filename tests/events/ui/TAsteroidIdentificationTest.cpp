@@ -167,6 +167,19 @@ TEST(TAsteroidIdentification, PastedLunarListingChoosesTheEventAtTheVideoTime) {
   EXPECT_EQ(f.w->Edit24->text(), "14.5014");
 }
 
+// A second that would show as 60.0000 is refused like 60 itself.
+TEST(TAsteroidIdentification, VideoSecondShownAsSixtyIsRefused) {
+  Fixture f;
+  struct Row {
+    const char* typed;
+    const char* shown;
+  };
+  for (Row r : {Row{"59.5", "59.5000"}, Row{"59.99999", "59.5000"}, Row{"59.99994", "59.9999"}, Row{"60", "59.9999"}}) {
+    TypeAndEnter(f.w->Edit23, r.typed);
+    EXPECT_EQ(f.w->Edit23->text().toStdString(), r.shown) << r.typed;
+  }
+}
+
 TEST(TAsteroidIdentification, SitesCameraAndObserverReachTheSettings) {
   Fixture f;
   const std::vector<std::pair<QLineEdit*, QString>> site = {
