@@ -41,6 +41,24 @@ TEST(MakeXmlFileName, HourShownWithALeadingBlank) {
   }
 }
 
+// A start second that rounds up to 60 carries into the minute and hour.
+TEST(MakeLightCurveFileName, SecondsRoundedToSixtyCarry) {
+  struct Row {
+    const char* h;
+    const char* m;
+    const char* s;
+    const char* time;
+  };
+  for (Row r : {Row{"9", "4", "59.96", "090500_"}, Row{"9", "59", "59.95", "100000_"}, Row{"9", "4", "59.94", "090459_"},
+                Row{"23", "59", "59.99", "240000_"}, Row{"9", "4", "9.96", "090410_"}}) {
+    TReportLightCurveElement e = AsteroidRecord();
+    e.StartH = r.h;
+    e.StartM = r.m;
+    e.StartS = r.s;
+    EXPECT_EQ(MakeLightCurveFileName(e), std::string("(1234)_20230705_") + r.time + "Obs_One.dat") << r.s;
+  }
+}
+
 TEST(MakeLightCurveFileName, Names) {
   TReportLightCurveElement e = AsteroidRecord();
   e.StartH = "9";
