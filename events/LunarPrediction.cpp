@@ -173,9 +173,19 @@ LunarListing ListPredictionLines(const std::vector<std::string>& lines, int dura
 }
 
 std::string LunarRecordingDate(const StampDateTime& stamp) {
-  const std::string year = stamp.Year2.size() < 3 ? "20" + stamp.Year2 : stamp.Year2;
+  // The date lists write a single digit with a blank in front (" 5").
+  auto trimmed = [](std::string_view s) {
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return std::string(s);
+  };
+  std::string year = trimmed(stamp.Year2);
+  if (const auto y = ParseInt32(year); y && *y >= 0 && *y <= 99 && year.size() <= 2)
+    year = FormatInt(*y < 50 ? 2000 + *y : 1900 + *y);
+  else if (year.size() < 3)
+    year = "20" + year;
   auto drop_zero = [](std::string s) { return !s.empty() && s[0] == '0' ? s.substr(1) : s; };
-  return year + "-" + drop_zero(stamp.Month) + "-" + drop_zero(stamp.Day);
+  return year + "-" + drop_zero(trimmed(stamp.Month)) + "-" + drop_zero(trimmed(stamp.Day));
 }
 
 LunarApplication ApplyLunarLine(std::string_view line, std::string_view second, const LunarColumnPositions& c,

@@ -558,8 +558,7 @@ void TIdentification::ScrollBar2Change() { host_.Events().Flags.IdentTextScrollP
 
 void TIdentification::CommonDateRefresh() {
   RelistAndCompose();
-  const FrameTimeTexts& t = host_.Times();
-  host_.Events().ReportLightCurveElement.RecordingDate = t.StampDate1 + "-" + t.StampDate2 + "-" + t.StampDate3;
+  host_.Events().ReportLightCurveElement.RecordingDate = LunarRecordingDate(Stamp());
 }
 
 void TIdentification::ComboBox1Change() {
@@ -705,8 +704,7 @@ void TIdentification::TimeEditExit(QLineEdit* edit) {
     }
     remembered_[k] = shown;
     RelistAndCompose();
-    if (k == 0)
-      host_.Events().ReportLightCurveElement.RecordingDate = t.StampDate1 + "-" + t.StampDate2 + "-" + t.StampDate3;
+    if (k == 0) host_.Events().ReportLightCurveElement.RecordingDate = LunarRecordingDate(Stamp());
   }
   PaintText(edit, Qt::black);
 }

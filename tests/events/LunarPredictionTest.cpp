@@ -80,6 +80,19 @@ TEST(LunarPrediction, ListingDropsTheDurationBlock) {
   EXPECT_EQ(ListPredictionLines({}, 125, true, "24").Selected, -1);
 }
 
+// The stamp's date parts as the date lists write them (a blank before a single
+// digit) or as read (a leading "0") give one recording date form.
+TEST(LunarPrediction, RecordingDateFromTheStampParts) {
+  struct Row {
+    const char *year, *month, *day, *date;
+  };
+  for (Row r : {Row{"24", "5", "12", "2024-5-12"}, Row{"24", " 5", " 7", "2024-5-7"}, Row{"24", "05", "07", "2024-5-7"},
+                Row{" 5", "12", "31", "2005-12-31"}, Row{"05", "1", "1", "2005-1-1"}, Row{"95", "3", "4", "1995-3-4"},
+                Row{"49", "3", "4", "2049-3-4"}, Row{"2024", "3", "4", "2024-3-4"}}) {
+    EXPECT_EQ(LunarRecordingDate({r.year, r.month, r.day, "", "", ""}), r.date) << r.date;
+  }
+}
+
 TEST(LunarPrediction, AppliedLineGivesStarAngleVelocityAndDistance) {
   const auto text = SampleLunarListing();
   const LunarColumnPositions c = ComputeLunarColumns(text[3]);

@@ -173,6 +173,27 @@ TEST(TIdentification, TimeEditsRefuseNegativeAndRoundedUpValues) {
   }
 }
 
+// Picking a date in the lists gives the record a recording date of the same
+// form as applying a line does, which the report line and file names read.
+TEST(TIdentification, DateListsGiveAFullRecordingDate) {
+  Fixture f;
+  const TReportLightCurveElement& r = f.host.events.ReportLightCurveElement;
+  struct Row {
+    QComboBox* TIdentification::*list;
+    const char* item;
+    const char* date;
+  };
+  for (Row x : {Row{&TIdentification::ComboBox3, "7", "2024-5-7"}, Row{&TIdentification::ComboBox2, "March", "2024-3-7"},
+                Row{&TIdentification::ComboBox1, "1998", "1998-3-7"}, Row{&TIdentification::ComboBox1, "2031", "2031-3-7"}}) {
+    QComboBox* list = f.w->*x.list;
+    const int index = list->findText(x.item);
+    ASSERT_GE(index, 0) << x.item;
+    list->setCurrentIndex(index);
+    emit list->activated(index);
+    EXPECT_EQ(r.RecordingDate, x.date) << x.item;
+  }
+}
+
 TEST(TIdentification, ListingObserverAndPredictionFileCommands) {
   Fixture f(false);
   EXPECT_EQ(f.w->ListBox1->count(), 10);  // every line with "Detail", no search
