@@ -113,7 +113,9 @@ std::optional<LunarSearchResult> SearchPredictionByStampTime(const std::vector<s
   for (size_t i = 5; i < text.size(); ++i) {
     const std::string& line = text[i];
     const int line_month = MonthIndexOf(Columns(line, 3, 5));
-    if (line_month < 0 || std::abs(line_month - month) > 1) continue;
+    // Neighbouring months only; December and January meet at the new year.
+    const int month_gap = std::abs(line_month - month);
+    if (line_month < 0 || (month_gap > 1 && month_gap != 11)) continue;
     const int ly = SearchYear(Columns(line, 1, 2));
     const int ld = StrToIntOrZero(Columns(line, 8, 2)), lh = StrToIntOrZero(Columns(line, 11, 2)),
               lm = StrToIntOrZero(Columns(line, 14, 2)), ls = StrToIntOrZero(Columns(line, 17, 2));

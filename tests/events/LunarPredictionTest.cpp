@@ -49,7 +49,8 @@ TEST(LunarPrediction, SearchKeepsLinesWithinTenSeconds) {
       {Stamp("15"), {5, 6}},     // 10 s after the first event, with its continuation line
       {Stamp("16"), {7}},  // 11 s after the first, 10 s before the second
       {Stamp("37"), {}},
-      {{"24", "1", "1", "0", "0", "0"}, {}},   // December is never compared with January
+      {{"24", "1", "1", "0", "0", "0"}, {8}},   // 23 Dec 31 23:59:59 is one second before the new year
+      {{"24", "1", "1", "0", "0", "10"}, {}},  // eleven seconds
       {{"24", "13", "12", "14", "30", "5"}, {}},  // no such month
       {{"24", "5", "12", "14", "-871718793", "15"}, {}},  // a minute typed far out of range
       {{"24", "5", "12", "2147483647", "2147483647", "2147483647"}, {}},
