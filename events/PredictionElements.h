@@ -76,8 +76,9 @@ std::optional<PredictionList> ReadPredictionText(const std::vector<std::string>&
 // Empty when the month is no month number 1..12 or the year no integer.
 std::string VideoDateText(std::string_view stamp_year2, std::string_view stamp_month, std::string_view stamp_day);
 
-// The first lunar event on the video's date whose UT lies within 0.05 h of
-// the video's time; -1 when none, or when the first event is not the Moon.
+// The first lunar event within 0.05 h of the video's date and time (an event
+// on the neighbouring day counts across midnight); -1 when none, or when the
+// first event is not the Moon.
 int SelectEventByVideoTime(const std::vector<Occelmnt_Format>& events, const std::string& video_date,
                            double video_ut_hours);
 

@@ -190,6 +190,32 @@ TEST(PredictionElements, EventIsChosenOnlyWithinFiveHundredthsOfAnHour) {
   EXPECT_EQ(SelectEventByVideoTime(events, may12, 3.0), -1);
 }
 
+// An event just before midnight is found from a video just after it, on the
+// next day's date, within the same 0.05 h.
+TEST(PredictionElements, EventIsChosenAcrossMidnight) {
+  struct Row {
+    const char* event_date;
+    double event_ut;
+    const char* video_date;
+    double video_ut;
+    int expected;
+  };
+  const Row rows[] = {
+      {"2024 May 12", 23.99, "2024 May 13", 0.02, 0}, {"2024 May 12", 23.99, "2024 May 13", 0.05, -1},
+      {"2024 May 13", 0.02, "2024 May 12", 23.98, 0},  {"2024 May 31", 23.98, "2024 Jun  1", 0.01, 0},
+      {"2023 Dec 31", 23.99, "2024 Jan  1", 0.02, 0},  {"2024 May 11", 23.99, "2024 May 13", 0.02, -1},
+      {"2024 Feb 28", 23.99, "2024 Mar  1", 0.02, -1}, {"2024 Feb 29", 23.99, "2024 Mar  1", 0.02, 0},
+  };
+  for (const Row& r : rows) {
+    std::vector<Occelmnt_Format> events(1);
+    events[0].ObjectName = "Moon";
+    events[0].Date = r.event_date;
+    events[0].UT = r.event_ut;
+    EXPECT_EQ(SelectEventByVideoTime(events, r.video_date, r.video_ut), r.expected)
+        << r.event_date << " " << r.video_date << " " << r.video_ut;
+  }
+}
+
 TEST(PredictionElements, ShownTextsAndFresnelNumber) {
   Occelmnt_Format e;
   e.ObjectName = "Vesta", e.ObjectNumber = 4, e.ObjectDiameter = 10, e.Distance = 1.5e8;
