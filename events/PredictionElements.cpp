@@ -6,6 +6,7 @@
 
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
+#include "base/ResultTable.h"
 #include "events/LunarPrediction.h"
 #include "events/TextColumns.h"
 
@@ -167,6 +168,11 @@ std::optional<PredictionList> ParsePastedLunarPrediction(const std::vector<std::
 std::optional<PredictionList> ReadPredictionText(const std::vector<std::string>& lines) {
   if (!lines.empty() && lines[0].rfind(kPastedPredictionStart, 0) == 0) return ParsePastedLunarPrediction(lines);
   return ParseXmlPredictionFile(lines);
+}
+
+bool HoldsPredictionEvents(const std::string& text) {
+  const auto list = ReadPredictionText(SplitTextLines(text));
+  return list && !list->Lines.empty();
 }
 
 std::string VideoDateText(std::string_view stamp_year2, std::string_view stamp_month, std::string_view stamp_day) {

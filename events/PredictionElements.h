@@ -72,6 +72,9 @@ std::optional<PredictionList> ParsePastedLunarPrediction(const std::vector<std::
 // line starts with kPastedPredictionStart, else the elements file.
 std::optional<PredictionList> ReadPredictionText(const std::vector<std::string>& lines);
 
+// True when the text lists at least one event.
+bool HoldsPredictionEvents(const std::string& text);
+
 // The date text of the video as the listing writes it: "2024 May  5".
 // Empty when the month is no month number 1..12 or the year no integer.
 std::string VideoDateText(std::string_view stamp_year2, std::string_view stamp_month, std::string_view stamp_day);

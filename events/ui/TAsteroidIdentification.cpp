@@ -314,8 +314,7 @@ void TAsteroidIdentification::Button5Click() {
   }
   const QByteArray bytes = file.readAll();
   // A file without events is told, and the list loaded before stays.
-  const auto found = ::ReadPredictionText(SplitTextLines(bytes.toStdString()));
-  if (!found || found->Lines.empty()) {
+  if (!HoldsPredictionEvents(bytes.toStdString())) {
     Dialogs().ShowError("The prediction file holds no occultation events.");
     return;
   }
@@ -333,10 +332,16 @@ void TAsteroidIdentification::Button5Click() {
 }
 
 void TAsteroidIdentification::Button3Click() {
+  const QString copied = QApplication::clipboard()->text();
+  // Copied text without events is told, and the list pasted before stays.
+  if (!HoldsPredictionEvents(copied.toStdString())) {
+    Dialogs().ShowError("The copied text holds no occultation events.");
+    return;
+  }
   filling_ = true;
   Memo1->clear();
   filling_ = false;
-  Memo1->setPlainText(QApplication::clipboard()->text());
+  Memo1->setPlainText(copied);
 }
 
 void TAsteroidIdentification::Memo1Change() {

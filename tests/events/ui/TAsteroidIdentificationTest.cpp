@@ -3,6 +3,8 @@
 // camera, applying, and integrated-video processing.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -321,6 +323,29 @@ TEST(TAsteroidIdentification, ElementsFileWithoutEventsKeepsTheList) {
     EXPECT_EQ(f.host.events.Identification.OccultationElements.Star, "HIP 99") << r.name;
     EXPECT_TRUE(f.w->Button1->isEnabled()) << r.name;
   }
+}
+
+// Pasting copied text without events is told and keeps the list; copied
+// events replace it.
+TEST(TAsteroidIdentification, PastedTextWithoutEventsKeepsTheList) {
+  Fixture f;
+  f.w->show();
+  QApplication::clipboard()->setText(kElements);
+  f.w->Button3->click();
+  ASSERT_EQ(f.w->ListBox1->count(), 2);
+  const size_t messages = f.host.Messages().size();
+  QApplication::clipboard()->setText("Occultation prediction for Tokyo\r\nno event lines\r\n");
+  f.w->Button3->click();
+  ASSERT_EQ(f.host.Messages().size(), messages + 1);
+  EXPECT_EQ(f.host.Messages().back(), "The copied text holds no occultation events.");
+  EXPECT_EQ(f.w->ListBox1->count(), 2);
+  EXPECT_EQ(f.w->Memo1->toPlainText(), QString(kElements).replace("\r\n", "\n"));
+  QApplication::clipboard()->setText(
+      QString::fromStdString(PutColumns({{1, "24 May 12 14 31 00.0"}, {25, "  1234"}}, 150, false))
+          .prepend("Occultation prediction for Tokyo\r\n"));
+  f.w->Button3->click();
+  EXPECT_EQ(f.host.Messages().size(), messages + 1);
+  EXPECT_EQ(f.w->ListBox1->count(), 1);
 }
 
 // The numbered groups stand in order down the window; each edit (and the
