@@ -106,7 +106,10 @@ std::array<std::string, 3> DegreesMinutesSeconds(double v) {
   const double sec = (rest - min / 60) * 3600;
   // Tenths truncated toward zero; a hair below a tenth counts as the tenth.
   const double tenths = std::trunc(sec * 10 + (sec >= 0 ? 1e-6 : -1e-6)) / 10;
-  return {FormatInt(static_cast<int64_t>(deg)), FormatInt(static_cast<int64_t>(min)), FormatFixed(tenths, 1, 5)};
+  // The degrees carry the sign into the record: less than a degree west or
+  // south is "-0", not "0", which would read as east or north.
+  const std::string deg_text = v < 0 && deg == 0 ? "-0" : FormatInt(static_cast<int64_t>(deg));
+  return {deg_text, FormatInt(static_cast<int64_t>(min)), FormatFixed(tenths, 1, 5)};
 }
 
 }  // namespace
@@ -138,6 +141,8 @@ std::optional<int> AcceptInteger(std::string_view text, int min, int max) {
 std::optional<double> AcceptSecond(std::string_view text) {
   const auto v = ParseDouble(text);
   if (!v || *v < 0 || *v >= 60) return std::nullopt;
+  // Shown with four decimals: 59.99999 would read as 60.0000.
+  if (ParseDoubleOr(FormatFixed(*v, 4, 8), 60) >= 60) return std::nullopt;
   return *v;
 }
 

@@ -54,12 +54,19 @@ TReportLightCurveData MakeReportLines(TReportLightCurveElement& e) {
   auto to_real = [](const std::string& s) { return ParseLongDouble(s).value_or(0.0L); };
   const int64_t h1 = to_int(e.StartH), m1 = to_int(e.StartM), h2 = to_int(e.EndH), m2 = to_int(e.EndM);
   const long double s1 = to_real(e.StartS), s2 = to_real(e.EndS);
-  e.StartH = FormatInt(h1);
-  e.StartM = FormatInt(m1);
-  e.EndH = FormatInt(h2);
-  e.EndM = FormatInt(m2);
-  e.StartS = FormatFixed(s1, 2, 6);
-  e.EndS = FormatFixed(s2, 2, 6);
+  // 59.996 s shows as the next minute, not as second "60.00".
+  auto write = [](int64_t h, int64_t m, long double s, std::string& ht, std::string& mt, std::string& st) {
+    st = FormatFixed(s, 2, 6);
+    if (ParseLongDouble(st).value_or(0) >= 60) {
+      st = FormatFixed(0, 2, 6);
+      h += (m + 1) / 60;
+      m = (m + 1) % 60;
+    }
+    ht = FormatInt(h);
+    mt = FormatInt(m);
+  };
+  write(h1, m1, s1, e.StartH, e.StartM, e.StartS);
+  write(h2, m2, s2, e.EndH, e.EndM, e.EndS);
   long double span = (h2 * 3600 + m2 * 60 + s2) - (h1 * 3600 + m1 * 60 + s1);
   // A recording that runs past midnight ends at a smaller time of day.
   if (span < 0) span += 86400;

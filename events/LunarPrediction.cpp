@@ -113,7 +113,9 @@ std::optional<LunarSearchResult> SearchPredictionByStampTime(const std::vector<s
   for (size_t i = 5; i < text.size(); ++i) {
     const std::string& line = text[i];
     const int line_month = MonthIndexOf(Columns(line, 3, 5));
-    if (line_month < 0 || std::abs(line_month - month) > 1) continue;
+    // Neighbouring months only; December and January meet at the new year.
+    const int month_gap = std::abs(line_month - month);
+    if (line_month < 0 || (month_gap > 1 && month_gap != 11)) continue;
     const int ly = SearchYear(Columns(line, 1, 2));
     const int ld = StrToIntOrZero(Columns(line, 8, 2)), lh = StrToIntOrZero(Columns(line, 11, 2)),
               lm = StrToIntOrZero(Columns(line, 14, 2)), ls = StrToIntOrZero(Columns(line, 17, 2));
@@ -173,9 +175,19 @@ LunarListing ListPredictionLines(const std::vector<std::string>& lines, int dura
 }
 
 std::string LunarRecordingDate(const StampDateTime& stamp) {
-  const std::string year = stamp.Year2.size() < 3 ? "20" + stamp.Year2 : stamp.Year2;
+  // The date lists write a single digit with a blank in front (" 5").
+  auto trimmed = [](std::string_view s) {
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return std::string(s);
+  };
+  std::string year = trimmed(stamp.Year2);
+  if (const auto y = ParseInt32(year); y && *y >= 0 && *y <= 99 && year.size() <= 2)
+    year = FormatInt(*y < 50 ? 2000 + *y : 1900 + *y);
+  else if (year.size() < 3)
+    year = "20" + year;
   auto drop_zero = [](std::string s) { return !s.empty() && s[0] == '0' ? s.substr(1) : s; };
-  return year + "-" + drop_zero(stamp.Month) + "-" + drop_zero(stamp.Day);
+  return year + "-" + drop_zero(trimmed(stamp.Month)) + "-" + drop_zero(trimmed(stamp.Day));
 }
 
 LunarApplication ApplyLunarLine(std::string_view line, std::string_view second, const LunarColumnPositions& c,
@@ -211,10 +223,8 @@ LunarApplication ApplyLunarLine(std::string_view line, std::string_view second, 
       a.XzNumber = zc_to_xz[static_cast<size_t>(*zc)];
   }
 
-  double angle = std::fabs(ParseDoubleOr(Columns(line, c.ContactAngle, 5), 0));
-  if (angle > 90) angle = 180 - angle;
-  a.ContactAngle = angle;
-  a.ContactAngleShown = FormatFixed(angle, 1, 6);
+  a.ContactAngle = FoldedContactAngle(ParseDoubleOr(Columns(line, c.ContactAngle, 5), 0));
+  a.ContactAngleShown = FormatFixed(a.ContactAngle, 1, 6);
   a.ContactAngleText = RemoveLeadingBlanks(Columns(line, c.ContactAngle - 1, 6), 2);
 
   a.Velocity = ParseDoubleOr(Columns(line, c.ShadowVelocity, 7), 700);

@@ -104,7 +104,8 @@ LunarApplication ApplyLunarLine(std::string_view line, std::string_view second_l
                                 const LunarColumnPositions& cols, const StampDateTime& stamp,
                                 const ZcToXzTable& zc_to_xz);
 
-// The recording date "2024-5-12" from the stamp's date texts.
+// The recording date "2024-5-12" from the stamp's date texts, blank-padded
+// (" 5") or zero-padded ("05"); a two-digit year below 50 is 20xx, else 19xx.
 std::string LunarRecordingDate(const StampDateTime& stamp);
 
 struct IdentificationTexts {

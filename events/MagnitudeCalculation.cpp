@@ -72,7 +72,8 @@ SplitTime Split(long double ms, int digits) {
     s = 0;
     st = FormatFixed(s, digits, 5);
   }
-  if (s < 10) st = "0" + st;
+  // Decided on the rounded text: 9.96 s with one decimal is "10.0", not "010.0".
+  if (ParseLongDouble(st).value_or(0) < 10) st = "0" + st;
   return {ZeroPadOne(FormatInt(h)), ZeroPadOne(FormatInt(m)), st};
 }
 

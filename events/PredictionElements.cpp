@@ -2,9 +2,12 @@
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
 
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
+#include "base/ResultTable.h"
+#include "events/LunarPrediction.h"
 #include "events/TextColumns.h"
 
 namespace {
@@ -90,9 +93,7 @@ Occelmnt_Format ReadPastedEvent(const std::string& line) {
     e.SpectralType = sp;
   e.V = ParseDoubleOr(Columns(line, 35, 4), 0);
   e.R = ParseDoubleOr(Columns(line, 40, 4), 0);
-  double angle = std::fabs(ParseDoubleOr(Columns(line, 107, 6), 0));
-  if (angle > 90) angle = 180 - angle;
-  e.ContactAngle = angle;
+  e.ContactAngle = FoldedContactAngle(ParseDoubleOr(Columns(line, 107, 6), 0));
   e.Distance = ParseDoubleOr(Columns(line, 139, 5), 388.4) * 1000.0;
   e.Velocity = ParseDoubleOr(Columns(line, 145, 5), 750);
   e.BminusV = e.SpectralType.empty() ? (e.V - e.R) * 1.845 - 0.055 : -1;
@@ -100,6 +101,14 @@ Occelmnt_Format ReadPastedEvent(const std::string& line) {
 }
 
 }  // namespace
+
+double FoldedContactAngle(double degrees) {
+  if (!std::isfinite(degrees)) return 0;
+  double a = std::fmod(std::fabs(degrees), 360.0);
+  if (a > 180) a = 360 - a;
+  if (a > 90) a = 180 - a;
+  return a;
+}
 
 double CombinedMagnitude(double m1, double m2) {
   constexpr double k = 0.3981072389431686;
@@ -161,6 +170,11 @@ std::optional<PredictionList> ReadPredictionText(const std::vector<std::string>&
   return ParseXmlPredictionFile(lines);
 }
 
+bool HoldsPredictionEvents(const std::string& text) {
+  const auto list = ReadPredictionText(SplitTextLines(text));
+  return list && !list->Lines.empty();
+}
+
 std::string VideoDateText(std::string_view stamp_year2, std::string_view stamp_month, std::string_view stamp_day) {
   const auto yy = ParseInt32(stamp_year2);
   const auto month = ParseInt32(stamp_month);
@@ -172,13 +186,45 @@ std::string VideoDateText(std::string_view stamp_year2, std::string_view stamp_m
   return FormatInt(year) + " " + name + " " + (*day < 10 ? " " : "") + FormatInt(*day);
 }
 
+namespace {
+
+// Days since 1970 of a date text "2024 May 12" (or "2024 May  5"); nothing
+// when it does not read as a date.
+std::optional<int64_t> DayOfDateText(std::string_view text) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find(' ', start);
+    if (end == std::string_view::npos) end = text.size();
+    if (end > start) parts.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  if (parts.size() != 3) return std::nullopt;
+  int month = 0;
+  for (int m = 1; m <= 12; ++m)
+    if (parts[1] == MonthAbbreviation(m)) month = m;
+  const auto year = ParseInt32(parts[0]);
+  const auto day = ParseInt32(parts[2]);
+  if (!year || !day) return std::nullopt;
+  return DayNumber(*year, month, *day);
+}
+
+}  // namespace
+
 int SelectEventByVideoTime(const std::vector<Occelmnt_Format>& events, const std::string& video_date,
                            double video_ut_hours) {
   if (events.empty() || events[0].ObjectName != "Moon" || video_date.empty()) return -1;
+  const auto video_day = DayOfDateText(video_date);
   for (size_t k = 0; k < events.size(); ++k) {
     const Occelmnt_Format& e = events[k];
-    if (e.Date == video_date && e.UT - 0.05 <= video_ut_hours && video_ut_hours <= e.UT + 0.05)
-      return static_cast<int>(k);
+    double ut = e.UT;
+    if (e.Date != video_date) {
+      // An event on the day before or after counts when midnight lies between.
+      const auto day = DayOfDateText(e.Date);
+      if (!day || !video_day || std::llabs(*day - *video_day) != 1) continue;
+      ut += static_cast<double>(*day - *video_day) * 24;
+    }
+    if (ut - 0.05 <= video_ut_hours && video_ut_hours <= ut + 0.05) return static_cast<int>(k);
   }
   return -1;
 }

@@ -50,6 +50,11 @@ struct PredictionList {
 inline constexpr std::string_view kPastedPredictionStart = "Occultation prediction for";
 inline constexpr size_t kMaxPredictionEvents = 5000;
 
+// A listed contact angle folded into 0..90 degrees: its size, above 90 the
+// supplement; angles beyond 180 (or a full turn) are first brought back into
+// 0..180, so 270 gives 90 and 350 gives 10.
+double FoldedContactAngle(double degrees);
+
 // -2.5 log10(K^m1 + K^m2), K = 10^-0.4 to seven digits.
 double CombinedMagnitude(double m1, double m2);
 
@@ -67,12 +72,16 @@ std::optional<PredictionList> ParsePastedLunarPrediction(const std::vector<std::
 // line starts with kPastedPredictionStart, else the elements file.
 std::optional<PredictionList> ReadPredictionText(const std::vector<std::string>& lines);
 
+// True when the text lists at least one event.
+bool HoldsPredictionEvents(const std::string& text);
+
 // The date text of the video as the listing writes it: "2024 May  5".
 // Empty when the month is no month number 1..12 or the year no integer.
 std::string VideoDateText(std::string_view stamp_year2, std::string_view stamp_month, std::string_view stamp_day);
 
-// The first lunar event on the video's date whose UT lies within 0.05 h of
-// the video's time; -1 when none, or when the first event is not the Moon.
+// The first lunar event within 0.05 h of the video's date and time (an event
+// on the neighbouring day counts across midnight); -1 when none, or when the
+// first event is not the Moon.
 int SelectEventByVideoTime(const std::vector<Occelmnt_Format>& events, const std::string& video_date,
                            double video_ut_hours);
 

@@ -4,6 +4,7 @@
 
 #include "base/NumberText.h"
 #include "events/FixedColumns.h"
+#include "events/TextColumns.h"
 
 namespace {
 
@@ -27,7 +28,8 @@ std::string MakeXmlFileName(const TReportLightCurveElement& e, std::string_view 
   name += year + ZeroPadOne(month) + ZeroPadOne(day);
   // An hour text without a point is taken whole on both sides of "_", as
   // "10.5" gives "10_105".
-  const std::string& h = e.EventHour;
+  // The identification window shows an hour below 10 with a blank in front.
+  const std::string h = RemoveLeadingBlanks(e.EventHour, static_cast<int>(e.EventHour.size()));
   const size_t dot = h.find('.');
   std::string joined = h;
   if (dot != std::string::npos) joined.erase(dot, 1);
@@ -59,7 +61,16 @@ std::string MakeLightCurveFileName(const TReportLightCurveElement& e) {
   const std::string rounded = FormatFixed(second, 1, 18);
   std::string whole = rounded.substr(0, rounded.find('.'));
   if (ParseDoubleOr(rounded, 0) < 10) whole = "0" + whole;
-  const std::string time = ZeroPadOne(e.StartH) + ZeroPadOne(e.StartM) + whole + "_";
+  std::string hour = e.StartH, minute = e.StartM;
+  // 59.96 s rounds to the next minute, not to a second "60".
+  const auto h = ParseInt64(hour), m = ParseInt64(minute);
+  if (whole == "60" && h && m) {
+    whole = "00";
+    const int64_t carried = *h * 60 + *m + 1;
+    hour = FormatInt(carried / 60);
+    minute = FormatInt(carried % 60);
+  }
+  const std::string time = ZeroPadOne(hour) + ZeroPadOne(minute) + whole + "_";
   if (e.Kind == ReportKind::Asteroid)
     return "(" + object + ")_" + date + "_" + time + FirstBlankToUnderscore(e.Observer) + ".dat";
   return object + "_" + date + "_" + time + ".dat";

@@ -30,6 +30,22 @@ constexpr LineTail kLineTails[] = {
 };
 static_assert(std::size(kLineTails) == static_cast<size_t>(ListLineFormat::MissR) + 1);
 
+// The event time that opens the list: the one after the widest gap between
+// times on the 24-hour circle, so a list running past midnight puts 00:00:01
+// after 23:59:58. Without a wider gap the earliest time opens it.
+double FirstOfDay(std::vector<double> keys) {
+  std::sort(keys.begin(), keys.end());
+  double first = keys.front();
+  double widest = keys.front() + 86400.0 - keys.back();
+  for (size_t i = 1; i < keys.size(); ++i) {
+    if (keys[i] - keys[i - 1] > widest) {
+      widest = keys[i] - keys[i - 1];
+      first = keys[i];
+    }
+  }
+  return first;
+}
+
 }  // namespace
 
 int ValidCount(const TAsteroidTiming& t) { return std::clamp(t.EntryCount, 0, kTimingListCapacity); }
@@ -79,11 +95,15 @@ std::optional<std::string> SortEntries(TAsteroidTiming& t) {
     keys[static_cast<size_t>(i)] = static_cast<double>(*h * 3600 + *m * 60) + ParseDoubleOr(Second(e), 0);
   }
   for (int i = 0; i < n; ++i) t.Entries[static_cast<size_t>(i)].SortKey = keys[static_cast<size_t>(i)];
+  const double first = FirstOfDay(keys);
+  const auto order = [first](const TAsteroidEachEventTime& e) {
+    return e.SortKey < first ? e.SortKey + 86400.0 : e.SortKey;
+  };
   bool swapped = true;
   while (swapped) {
     swapped = false;
     for (size_t i = 0; i + 1 < static_cast<size_t>(n); ++i) {
-      if (t.Entries[i].SortKey > t.Entries[i + 1].SortKey) {
+      if (order(t.Entries[i]) > order(t.Entries[i + 1])) {
         std::swap(t.Entries[i], t.Entries[i + 1]);
         swapped = true;
       }

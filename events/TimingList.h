@@ -40,7 +40,8 @@ bool AppendEntry(TAsteroidTiming& t, const TAsteroidEachEventTime& e);
 // Removes entry k (1-based); the later entries move up.
 void DeleteEntry(TAsteroidTiming& t, int k);
 // Orders the entries by hour x 3600 + minute x 60 + second (stable bubble
-// sort). An hour or minute that is not an integer gives its text back and
+// sort); a list that runs past midnight keeps the times after midnight last.
+// An hour or minute that is not an integer gives its text back and
 // leaves the order unchanged.
 std::optional<std::string> SortEntries(TAsteroidTiming& t);
 

@@ -313,6 +313,11 @@ void TAsteroidIdentification::Button5Click() {
     return;
   }
   const QByteArray bytes = file.readAll();
+  // A file without events is told, and the list loaded before stays.
+  if (!HoldsPredictionEvents(bytes.toStdString())) {
+    Dialogs().ShowError("The prediction file holds no occultation events.");
+    return;
+  }
   IdentificationState& id = host_.Events().Identification;
   id.PredictionEvents.assign(1, Occelmnt_Format{});
   ShowPredictionEvent(0);
@@ -327,10 +332,16 @@ void TAsteroidIdentification::Button5Click() {
 }
 
 void TAsteroidIdentification::Button3Click() {
+  const QString copied = QApplication::clipboard()->text();
+  // Copied text without events is told, and the list pasted before stays.
+  if (!HoldsPredictionEvents(copied.toStdString())) {
+    Dialogs().ShowError("The copied text holds no occultation events.");
+    return;
+  }
   filling_ = true;
   Memo1->clear();
   filling_ = false;
-  Memo1->setPlainText(QApplication::clipboard()->text());
+  Memo1->setPlainText(copied);
 }
 
 void TAsteroidIdentification::Memo1Change() {
@@ -626,6 +637,9 @@ void TAsteroidIdentification::ApplyEventIdentification() {
   IdentificationState& id = ev.Identification;
   TReportLightCurveElement& r = ev.ReportLightCurveElement;
   r.Kind = ReportKind::Asteroid;
+  // A lunar star's ZC number would stand in for this star in the results.
+  r.ZcLabel.clear();
+  r.ZcNumber.clear();
   id.OccultationElements.Observer = Text(Edit3);
   const std::string video_date =
       Edit4->text().isEmpty() ? std::string() : Text(Edit4) + "_" + Text(Edit5) + "_" + Text(Edit6);

@@ -65,6 +65,8 @@ void TAsteroidIdentification::Button9Click() {
   ChartEventState& ev = host_.Events();
   IdentificationState& id = ev.Identification;
   ev.ReportLightCurveElement.Kind = ReportKind::Asteroid;
+  ev.ReportLightCurveElement.ZcLabel.clear();
+  ev.ReportLightCurveElement.ZcNumber.clear();
   id.OccultationElements.Observer = Text(Edit3);
   const Occelmnt_Format& e = id.OccultationElements;
   ev.Texts.IdentificationTitle = e.ObjectName == "Moon"

@@ -450,6 +450,9 @@ void TIdentification::ApplyIdentification() {
   SetText(Edit2, a.Target);
   Edit30->clear();
   Edit31->clear();
+  // Only a ZC star has a ZC number; one applied before must not name this star.
+  r.ZcLabel.clear();
+  r.ZcNumber.clear();
   if (a.Catalogue == "ZC") {
     r.ZcLabel = "ZC";
     r.ZcNumber = a.ZcNumber;
@@ -555,8 +558,7 @@ void TIdentification::ScrollBar2Change() { host_.Events().Flags.IdentTextScrollP
 
 void TIdentification::CommonDateRefresh() {
   RelistAndCompose();
-  const FrameTimeTexts& t = host_.Times();
-  host_.Events().ReportLightCurveElement.RecordingDate = t.StampDate1 + "-" + t.StampDate2 + "-" + t.StampDate3;
+  host_.Events().ReportLightCurveElement.RecordingDate = LunarRecordingDate(Stamp());
 }
 
 void TIdentification::ComboBox1Change() {
@@ -675,18 +677,20 @@ void TIdentification::TimeEditExit(QLineEdit* edit) {
     Dialogs().ShowError(QString("'%1' is not a valid %2 value.").arg(edit->text(), k < 2 ? "integer" : "floating point"));
     return;
   }
+  static constexpr int kDecimals[4] = {4, 3, 3, 2};
+  const int decimals = kDecimals[std::clamp(host_.TimeStampMode(), 0, 3)];
+  // Seconds are judged as shown: 59.99999 shows as 60 and is refused, 9.99999
+  // shows as 10.0000 without a leading "0".
+  auto show = [&](double v) {
+    if (k < 2) return FormatInt(static_cast<int64_t>(v));
+    const std::string fixed = FormatFixed(v, decimals, decimals + 3);
+    return (ParseDoubleOr(fixed, 0) < 10 ? "0" : "") + fixed;
+  };
   const double limit = k == 0 ? 25 : k == 1 ? 61 : 60;
-  if (*value < limit) id.BaseTime[k] = id.AcceptedBaseTime[k] = *value;
+  const bool in_range = *value >= 0 && *value < limit && (k < 2 || ParseDoubleOr(show(*value), limit) < limit);
+  if (in_range) id.BaseTime[k] = id.AcceptedBaseTime[k] = *value;
   else id.BaseTime[k] = id.AcceptedBaseTime[k];
-  const double v = id.AcceptedBaseTime[k];
-  std::string shown;
-  if (k < 2) {
-    shown = FormatInt(static_cast<int64_t>(v));
-  } else {
-    static constexpr int kDecimals[4] = {4, 3, 3, 2};
-    const int decimals = kDecimals[std::clamp(host_.TimeStampMode(), 0, 3)];
-    shown = (v < 10 ? "0" : "") + FormatFixed(v, decimals, decimals + 3);
-  }
+  const std::string shown = show(id.AcceptedBaseTime[k]);
   SetText(edit, shown);
   if (shown != remembered_[k]) {
     FrameTimeTexts& t = host_.Times();
@@ -700,8 +704,7 @@ void TIdentification::TimeEditExit(QLineEdit* edit) {
     }
     remembered_[k] = shown;
     RelistAndCompose();
-    if (k == 0)
-      host_.Events().ReportLightCurveElement.RecordingDate = t.StampDate1 + "-" + t.StampDate2 + "-" + t.StampDate3;
+    if (k == 0) host_.Events().ReportLightCurveElement.RecordingDate = LunarRecordingDate(Stamp());
   }
   PaintText(edit, Qt::black);
 }

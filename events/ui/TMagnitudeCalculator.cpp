@@ -597,7 +597,8 @@ void TMagnitudeCalculator::BaseTimeExit(QLineEdit* edit) {
   else b.Second = last.Second;
   const int mode = host_.TimeStampMode();
   const int d = mode == 0 ? 4 : mode == 1 || mode == 2 ? 3 : 2;
-  edit->setText(Q((b.Second < 10 ? "0" : "") + FormatFixed(b.Second, d, 18)));
+  const std::string fixed = FormatFixed(b.Second, d, 18);
+  edit->setText(Q((ParseDoubleOr(fixed, 0) < 10 ? "0" : "") + fixed));
 }
 
 void TMagnitudeCalculator::RebuildList(ListLineFormat format) {

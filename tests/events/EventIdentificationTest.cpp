@@ -5,6 +5,7 @@
 #include "base/CsvFields.h"
 #include "events/EventIdentification.h"
 #include "events/IntegratedVideo.h"
+#include "events/ObservationReport.h"
 #include "support/ChartTestTables.h"
 
 TEST(EventIdentification, EventRecordPrefersTheDropUnlessTheRiseIsTwiceAsLarge) {
@@ -71,6 +72,33 @@ TEST(EventIdentification, SitesAndMapCoordinates) {
     if (!p) continue;
     EXPECT_EQ(p->Latitude, c.lat) << c.text;
     EXPECT_EQ(p->Longitude, c.lon) << c.text;
+  }
+}
+
+// A site less than a degree west of Greenwich or south of the equator keeps
+// its sign in the degrees, which decide the hemisphere in the reports.
+TEST(EventIdentification, MapCoordinatesBelowOneDegreeKeepTheirSign) {
+  struct Case {
+    std::string text;
+    std::array<std::string, 3> lat, lon;
+    const char* lat_shown;  // the text report's latitude and longitude
+    const char* lon_shown;
+  };
+  const std::vector<Case> cases = {
+      {"-0.5,-0.1278", {"-0", "-30", "0.0"}, {"-0", "-7", "-40.0"}, "  0o-30'0.0\"  S", "  0o-7'-40.0\"  W"},
+      {"-0.0005,0.0005", {"-0", "0", "-1.8"}, {"0", "0", "1.8"}, "  0o0'-1.8\"  S", "  0o0'1.8\"  E"},
+      {"0.5,-0.5", {"0", "30", "0.0"}, {"-0", "-30", "0.0"}, "  0o30'0.0\"  N", "  0o-30'0.0\"  W"},
+  };
+  for (const Case& c : cases) {
+    const auto p = MapCoordinates(c.text);
+    ASSERT_TRUE(p) << c.text;
+    EXPECT_EQ(p->Latitude, c.lat) << c.text;
+    EXPECT_EQ(p->Longitude, c.lon) << c.text;
+    auto joined = [](const std::array<std::string, 3>& d) {
+      return SignedDegreesText(d[0]) + " " + d[1] + " " + d[2];
+    };
+    EXPECT_EQ(FormatLongLat(joined(p->Latitude), true), c.lat_shown) << c.text;
+    EXPECT_EQ(FormatLongLat(joined(p->Longitude), false), c.lon_shown) << c.text;
   }
 }
 

@@ -101,6 +101,27 @@ TEST(MakeReportLines, SpanPastMidnight) {
   }
 }
 
+// Seconds that round to 60.00 carry into the minute and hour of the times
+// written into the report.
+TEST(MakeReportLines, SecondsRoundedToSixtyCarry) {
+  struct Row {
+    const char *h, *m, *s;  // start, and the same end
+    const char *th, *tm, *ts;
+  };
+  for (Row r : {Row{"10", "20", "59.996", "10", "21", "0.00"}, Row{"10", "59", "59.999", "11", "0", "0.00"},
+                Row{"10", "20", "59.994", "10", "20", "59.99"}, Row{"23", "59", "59.9999", "24", "0", "0.00"}}) {
+    TReportLightCurveElement e = Element();
+    e.StartH = e.EndH = r.h;
+    e.StartM = e.EndM = r.m;
+    e.StartS = e.EndS = r.s;
+    const TReportLightCurveData d = MakeReportLines(e);
+    EXPECT_EQ(e.StartH + ":" + e.StartM + ":" + e.StartS, std::string(r.th) + ":" + r.tm + ":" + r.ts) << r.s;
+    EXPECT_EQ(e.EndH + ":" + e.EndM + ":" + e.EndS, std::string(r.th) + ":" + r.tm + ":" + r.ts) << r.s;
+    EXPECT_EQ(e.Duration, "0.00") << r.s;
+    EXPECT_EQ(d.Lines[0], std::string("Date: 2026-12-06 ") + r.th + ":" + r.tm + ":" + r.ts + ": 0.00: 3") << r.s;
+  }
+}
+
 TEST(ReportDisplayLines, TwoHundredValuesGiveFiveLines) {
   TReportLightCurveElement e = Element();
   e.ValueCount = 200;

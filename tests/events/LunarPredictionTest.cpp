@@ -49,7 +49,8 @@ TEST(LunarPrediction, SearchKeepsLinesWithinTenSeconds) {
       {Stamp("15"), {5, 6}},     // 10 s after the first event, with its continuation line
       {Stamp("16"), {7}},  // 11 s after the first, 10 s before the second
       {Stamp("37"), {}},
-      {{"24", "1", "1", "0", "0", "0"}, {}},   // December is never compared with January
+      {{"24", "1", "1", "0", "0", "0"}, {8}},   // 23 Dec 31 23:59:59 is one second before the new year
+      {{"24", "1", "1", "0", "0", "10"}, {}},  // eleven seconds
       {{"24", "13", "12", "14", "30", "5"}, {}},  // no such month
       {{"24", "5", "12", "14", "-871718793", "15"}, {}},  // a minute typed far out of range
       {{"24", "5", "12", "2147483647", "2147483647", "2147483647"}, {}},
@@ -78,6 +79,19 @@ TEST(LunarPrediction, ListingDropsTheDurationBlock) {
   EXPECT_EQ(events.Lines.size(), 4u);
   EXPECT_EQ(events.Selected, 2);
   EXPECT_EQ(ListPredictionLines({}, 125, true, "24").Selected, -1);
+}
+
+// The stamp's date parts as the date lists write them (a blank before a single
+// digit) or as read (a leading "0") give one recording date form.
+TEST(LunarPrediction, RecordingDateFromTheStampParts) {
+  struct Row {
+    const char *year, *month, *day, *date;
+  };
+  for (Row r : {Row{"24", "5", "12", "2024-5-12"}, Row{"24", " 5", " 7", "2024-5-7"}, Row{"24", "05", "07", "2024-5-7"},
+                Row{" 5", "12", "31", "2005-12-31"}, Row{"05", "1", "1", "2005-1-1"}, Row{"95", "3", "4", "1995-3-4"},
+                Row{"49", "3", "4", "2049-3-4"}, Row{"2024", "3", "4", "2024-3-4"}}) {
+    EXPECT_EQ(LunarRecordingDate({r.year, r.month, r.day, "", "", ""}), r.date) << r.date;
+  }
 }
 
 TEST(LunarPrediction, AppliedLineGivesStarAngleVelocityAndDistance) {

@@ -181,7 +181,10 @@ TEST(MagnitudeCalculation, EventTimeAcrossMinuteAndMidnight) {
                        Row{BaseTime{12, 34, 59.97}, EventCamera::Wat100N, 1, "123500.0", "123500.0"},
                        Row{BaseTime{12, 59, 59.96}, EventCamera::Wat100N, 1, "130000.0", "130000.0"},
                        Row{BaseTime{12, 34, 59.94}, EventCamera::Wat100N, 1, "123459.9", "123459.9"},
-                       Row{BaseTime{12, 34, 59.9996}, EventCamera::Wat100N, 3, "123500.000", "123500.000"}}) {
+                       Row{BaseTime{12, 34, 59.9996}, EventCamera::Wat100N, 3, "123500.000", "123500.000"},
+                       Row{BaseTime{12, 34, 9.96}, EventCamera::Wat100N, 1, "123410.0", "123410.0"},
+                       Row{BaseTime{12, 34, 9.996}, EventCamera::Wat100N, 2, "123410.00", "123410.00"},
+                       Row{BaseTime{12, 34, 9.94}, EventCamera::Wat100N, 1, "123409.9", "123409.9"}}) {
     const TReportLightCurveElement e = LunarStar();
     MagnitudeInputs in = SingleStar(e);
     in.BaseTimes = {r.base, r.base};

@@ -2,6 +2,7 @@
 // line) and the pasted lunar listing; expected values worked out by hand.
 #include <gtest/gtest.h>
 
+#include "base/NumberText.h"
 #include "base/ResultTable.h"
 #include "events/PredictionElements.h"
 #include "support/LunarListingText.h"
@@ -147,6 +148,24 @@ TEST(PredictionElements, PastedListingReadsColumns) {
   EXPECT_EQ(list->Events[3].Star, "");
 }
 
+// Listed contact angles of either sign and beyond 180 degrees all land in
+// 0..90, in the pasted listing as in the lunar window.
+TEST(PredictionElements, ContactAnglesFoldIntoZeroToNinety) {
+  struct Row {
+    const char* text;  // columns 107-112
+    double angle;
+  };
+  const Row rows[] = {{"-120.0", 60}, {"  90.0", 90}, {" 270.0", 90}, {" 350.0", 10}, {"-350.0", 10},
+                      {" 190.0", 10}, {" 540.0", 0},  {" 405.0", 45}, {"   abc", 0}, {" 180.0", 0}};
+  for (const Row& r : rows) {
+    const auto list = ReadPredictionText(
+        {"Occultation prediction for Tokyo", Put({{1, "24 May 12  0 30 34.5"}, {25, "   123"}, {107, r.text}})});
+    ASSERT_TRUE(list) << r.text;
+    EXPECT_DOUBLE_EQ(list->Events[0].ContactAngle, r.angle) << r.text;
+    EXPECT_DOUBLE_EQ(FoldedContactAngle(ParseDoubleOr(r.text, 0)), r.angle) << r.text;
+  }
+}
+
 TEST(PredictionElements, EventIsChosenOnlyWithinFiveHundredthsOfAnHour) {
   std::vector<Occelmnt_Format> events(3);
   for (auto& e : events) e.ObjectName = "Moon";
@@ -169,6 +188,32 @@ TEST(PredictionElements, EventIsChosenOnlyWithinFiveHundredthsOfAnHour) {
   for (const Case& c : cases) EXPECT_EQ(SelectEventByVideoTime(events, c.date, c.ut), c.expected) << c.ut;
   events[0].ObjectName = "Pallas";
   EXPECT_EQ(SelectEventByVideoTime(events, may12, 3.0), -1);
+}
+
+// An event just before midnight is found from a video just after it, on the
+// next day's date, within the same 0.05 h.
+TEST(PredictionElements, EventIsChosenAcrossMidnight) {
+  struct Row {
+    const char* event_date;
+    double event_ut;
+    const char* video_date;
+    double video_ut;
+    int expected;
+  };
+  const Row rows[] = {
+      {"2024 May 12", 23.99, "2024 May 13", 0.02, 0}, {"2024 May 12", 23.99, "2024 May 13", 0.05, -1},
+      {"2024 May 13", 0.02, "2024 May 12", 23.98, 0},  {"2024 May 31", 23.98, "2024 Jun  1", 0.01, 0},
+      {"2023 Dec 31", 23.99, "2024 Jan  1", 0.02, 0},  {"2024 May 11", 23.99, "2024 May 13", 0.02, -1},
+      {"2024 Feb 28", 23.99, "2024 Mar  1", 0.02, -1}, {"2024 Feb 29", 23.99, "2024 Mar  1", 0.02, 0},
+  };
+  for (const Row& r : rows) {
+    std::vector<Occelmnt_Format> events(1);
+    events[0].ObjectName = "Moon";
+    events[0].Date = r.event_date;
+    events[0].UT = r.event_ut;
+    EXPECT_EQ(SelectEventByVideoTime(events, r.video_date, r.video_ut), r.expected)
+        << r.event_date << " " << r.video_date << " " << r.video_ut;
+  }
 }
 
 TEST(PredictionElements, ShownTextsAndFresnelNumber) {

@@ -25,6 +25,40 @@ TEST(MakeXmlFileName, Names) {
   }
 }
 
+// The identification window shows an hour below 10 with a blank in front
+// (" 9.5"); the file name carries no blank and the two-digit hour.
+TEST(MakeXmlFileName, HourShownWithALeadingBlank) {
+  struct Row {
+    const char* hour;
+    const char* name;
+  };
+  for (Row r : {Row{" 9.5", "(1234)Name23071709_95-Obs_One.xml"}, Row{"  0.1", "(1234)Name23071700_01-Obs_One.xml"},
+                Row{" 9", "(1234)Name23071709_9-Obs_One.xml"}}) {
+    TReportLightCurveElement e = AsteroidRecord();
+    e.EventDate = "2023|7|17";
+    e.EventHour = r.hour;
+    EXPECT_EQ(MakeXmlFileName(e, "Obs One"), r.name) << r.hour;
+  }
+}
+
+// A start second that rounds up to 60 carries into the minute and hour.
+TEST(MakeLightCurveFileName, SecondsRoundedToSixtyCarry) {
+  struct Row {
+    const char* h;
+    const char* m;
+    const char* s;
+    const char* time;
+  };
+  for (Row r : {Row{"9", "4", "59.96", "090500_"}, Row{"9", "59", "59.95", "100000_"}, Row{"9", "4", "59.94", "090459_"},
+                Row{"23", "59", "59.99", "240000_"}, Row{"9", "4", "9.96", "090410_"}}) {
+    TReportLightCurveElement e = AsteroidRecord();
+    e.StartH = r.h;
+    e.StartM = r.m;
+    e.StartS = r.s;
+    EXPECT_EQ(MakeLightCurveFileName(e), std::string("(1234)_20230705_") + r.time + "Obs_One.dat") << r.s;
+  }
+}
+
 TEST(MakeLightCurveFileName, Names) {
   TReportLightCurveElement e = AsteroidRecord();
   e.StartH = "9";

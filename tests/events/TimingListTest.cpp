@@ -1,6 +1,10 @@
 // The event timing list: list lines, add with its limit, delete and sort.
 #include "events/TimingList.h"
 
+#include <array>
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "tests/events/ReportFixtures.h"
@@ -57,4 +61,35 @@ TEST(TimingList, DeleteAndSort) {
   Hour(t.Entries[1]) = "1O";
   EXPECT_EQ(SortEntries(t), std::optional<std::string>("1O"));
   EXPECT_EQ(t.Entries[0].Error, "0.3");
+}
+
+// Which error texts come out in which order after Sort.
+static std::vector<std::string> SortedErrors(std::vector<std::array<const char*, 3>> times) {
+  TAsteroidTiming t;
+  int i = 0;
+  for (const auto& hms : times) {
+    const std::string err = std::to_string(++i);
+    AppendEntry(t, Timed(hms[0], hms[1], hms[2], err.c_str(), "1", true));
+  }
+  EXPECT_FALSE(SortEntries(t));
+  std::vector<std::string> out;
+  for (int k = 0; k < ValidCount(t); ++k) out.push_back(t.Entries[static_cast<size_t>(k)].Error);
+  return out;
+}
+
+TEST(TimingList, SortAcrossMidnight) {
+  struct Row {
+    const char* name;
+    std::vector<std::array<const char*, 3>> times;
+    std::vector<std::string> order;
+  };
+  const Row rows[] = {
+      {"after midnight last", {{"0", "0", "01.0"}, {"23", "59", "58.0"}}, {"2", "1"}},
+      {"three across midnight", {{"0", "0", "40"}, {"23", "59", "58.5"}, {"0", "0", "02"}}, {"2", "3", "1"}},
+      {"evening only", {{"23", "10", "0"}, {"22", "0", "0"}}, {"2", "1"}},
+      {"morning only", {{"0", "30", "0"}, {"0", "10", "0"}}, {"2", "1"}},
+      {"half a day apart", {{"18", "0", "0"}, {"6", "0", "0"}}, {"2", "1"}},
+      {"hours past 24", {{"24", "0", "5"}, {"23", "59", "50"}}, {"2", "1"}},
+  };
+  for (const Row& r : rows) EXPECT_EQ(SortedErrors(r.times), r.order) << r.name;
 }

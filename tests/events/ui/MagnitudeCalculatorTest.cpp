@@ -135,6 +135,24 @@ TEST(TMagnitudeCalculator, BaseTimeEditsAndMinuteTurn) {
   EXPECT_EQ(f.w->Edit20->text(), "05.5000");
 }
 
+// Base seconds are shown as rounded: a leading "0" only when the shown text is
+// below 10.
+TEST(TMagnitudeCalculator, BaseSecondsShownWithoutAnExtraZero) {
+  Fixture f;
+  f.Open();
+  struct Case {
+    const char* typed;
+    const char* shown;
+  };
+  for (Case c : {Case{"9.99999", "10.0000"}, Case{"9.99994", "09.9999"}, Case{"0", "00.0000"}, Case{"12", "12.0000"}}) {
+    for (QLineEdit* e : {f.w->Edit20, f.w->Edit23}) {
+      e->setText(c.typed);
+      Leave(e);
+      EXPECT_EQ(e->text().toStdString(), c.shown) << c.typed;
+    }
+  }
+}
+
 TEST(TMagnitudeCalculator, EventListOperations) {
   Fixture f;
   f.Open();

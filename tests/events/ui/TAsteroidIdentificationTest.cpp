@@ -3,6 +3,8 @@
 // camera, applying, and integrated-video processing.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -135,6 +137,36 @@ TEST(TAsteroidIdentification, ClickedEventShowsItsElementsAndApplies) {
   EXPECT_TRUE(f.w.isNull() || !f.w->isVisible());  // closed after applying
 }
 
+// A lunar star's ZC number identified before does not stand in for the
+// asteroid event's star, whether the event is applied or its integrated video
+// measured.
+TEST(TAsteroidIdentification, AsteroidEventDropsAnEarlierZcNumber) {
+  for (bool integrated : {false, true}) {
+    Fixture f;
+    f.w->show();
+    TReportLightCurveElement& r = f.host.events.ReportLightCurveElement;
+    r.ZcLabel = "ZC";
+    r.ZcNumber = "1234";
+    std::vector<double> v;
+    for (int i = 0; i < 80; ++i) v.push_back(100.0 + 10 * ((i + 3) / 4));
+    f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({v}));
+    f.w->Memo1->setPlainText(kElements);
+    PressRow(f.w->ListBox1, 1);
+    if (integrated) {
+      f.w->Button7->click();
+      f.w->ComboBox3->setCurrentIndex(3);
+      emit f.w->ComboBox3->activated(3);
+      f.w->Button8->click();
+      f.w->Button9->click();
+    } else {
+      f.w->Button1->click();
+    }
+    EXPECT_EQ(r.Kind, ReportKind::Asteroid) << integrated;
+    EXPECT_EQ(r.ZcLabel, "") << integrated;
+    EXPECT_EQ(r.ZcNumber, "") << integrated;
+  }
+}
+
 TEST(TAsteroidIdentification, PastedLunarListingChoosesTheEventAtTheVideoTime) {
   Fixture f;
   const std::string line = PutColumns({{1, "24 May 12 14 31 00.0"}, {25, "  1234"}}, 150, false);
@@ -145,6 +177,19 @@ TEST(TAsteroidIdentification, PastedLunarListingChoosesTheEventAtTheVideoTime) {
   EXPECT_EQ(f.w->Edit8->text(), "ZC1234");
   EXPECT_EQ(f.w->Edit7->text(), "Moon");
   EXPECT_EQ(f.w->Edit24->text(), "14.5014");
+}
+
+// A second that would show as 60.0000 is refused like 60 itself.
+TEST(TAsteroidIdentification, VideoSecondShownAsSixtyIsRefused) {
+  Fixture f;
+  struct Row {
+    const char* typed;
+    const char* shown;
+  };
+  for (Row r : {Row{"59.5", "59.5000"}, Row{"59.99999", "59.5000"}, Row{"59.99994", "59.9999"}, Row{"60", "59.9999"}}) {
+    TypeAndEnter(f.w->Edit23, r.typed);
+    EXPECT_EQ(f.w->Edit23->text().toStdString(), r.shown) << r.typed;
+  }
 }
 
 TEST(TAsteroidIdentification, SitesCameraAndObserverReachTheSettings) {
@@ -277,6 +322,61 @@ TEST(TAsteroidIdentification, ElementsFileOpenedThroughTheDialog) {
   f.w->Button5->click();
   EXPECT_EQ(f.host.Messages().back(), "The prediction file could not be read.");
   EXPECT_EQ(f.w->ListBox1->count(), 2);  // the list stays
+}
+
+// A file without events is told and leaves the loaded list, text and chosen
+// event as they were.
+TEST(TAsteroidIdentification, ElementsFileWithoutEventsKeepsTheList) {
+  Fixture f;
+  TemporaryFolder folder("tessary-elements");
+  f.host.dialogs.open_file_names.push_back(QString::fromStdString(folder.Write("events.xml", kElements)));
+  f.w->show();
+  f.w->Button5->click();
+  PressRow(f.w->ListBox1, 1);
+  const QString text = f.w->Memo1->toPlainText();
+  struct Row {
+    const char* name;
+    const char* content;
+  };
+  for (Row r : {Row{"empty", ""}, Row{"no tags", "just a note\r\n"},
+                Row{"no list start", "<Event>\r\n<Star>HIP 1,,,,9,,</Star>\r\n</Event>\r\n"},
+                Row{"empty list", "<Occultations>\r\n</Occultations>\r\n"},
+                Row{"pasted, no event lines", "Occultation prediction for Tokyo\r\nnothing\r\n"}}) {
+    const size_t messages = f.host.Messages().size();
+    f.host.dialogs.open_file_names.push_back(QString::fromStdString(folder.Write("none.xml", r.content)));
+    f.w->Button5->click();
+    ASSERT_EQ(f.host.Messages().size(), messages + 1) << r.name;
+    EXPECT_EQ(f.host.Messages().back(), "The prediction file holds no occultation events.") << r.name;
+    EXPECT_EQ(f.w->ListBox1->count(), 2) << r.name;
+    EXPECT_EQ(f.w->Memo1->toPlainText(), text) << r.name;
+    EXPECT_EQ(f.w->Edit8->text(), "HIP 99") << r.name;
+    EXPECT_EQ(f.host.events.Identification.PredictionEvents.size(), 2u) << r.name;
+    EXPECT_EQ(f.host.events.Identification.OccultationElements.Star, "HIP 99") << r.name;
+    EXPECT_TRUE(f.w->Button1->isEnabled()) << r.name;
+  }
+}
+
+// Pasting copied text without events is told and keeps the list; copied
+// events replace it.
+TEST(TAsteroidIdentification, PastedTextWithoutEventsKeepsTheList) {
+  Fixture f;
+  f.w->show();
+  QApplication::clipboard()->setText(kElements);
+  f.w->Button3->click();
+  ASSERT_EQ(f.w->ListBox1->count(), 2);
+  const size_t messages = f.host.Messages().size();
+  QApplication::clipboard()->setText("Occultation prediction for Tokyo\r\nno event lines\r\n");
+  f.w->Button3->click();
+  ASSERT_EQ(f.host.Messages().size(), messages + 1);
+  EXPECT_EQ(f.host.Messages().back(), "The copied text holds no occultation events.");
+  EXPECT_EQ(f.w->ListBox1->count(), 2);
+  EXPECT_EQ(f.w->Memo1->toPlainText(), QString(kElements).replace("\r\n", "\n"));
+  QApplication::clipboard()->setText(
+      QString::fromStdString(PutColumns({{1, "24 May 12 14 31 00.0"}, {25, "  1234"}}, 150, false))
+          .prepend("Occultation prediction for Tokyo\r\n"));
+  f.w->Button3->click();
+  EXPECT_EQ(f.host.Messages().size(), messages + 1);
+  EXPECT_EQ(f.w->ListBox1->count(), 1);
 }
 
 // The numbered groups stand in order down the window; each edit (and the

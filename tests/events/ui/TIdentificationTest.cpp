@@ -19,6 +19,7 @@
 #include "events/ui/TFresnelCtrl.h"
 #include "support/ChartTestTables.h"
 #include "base/ResultTable.h"
+#include "events/TimingError.h"
 #include "events/ui/TIdentification.h"
 #include "support/LunarListingText.h"
 #include "support/TemporaryFolder.h"
@@ -145,6 +146,54 @@ TEST(TIdentification, TimeEditsMoveTheSearchAndKeepTheWholeSeconds) {
   ASSERT_FALSE(f.host.dialogs.messages.empty());
 }
 
+// Negative times and seconds that round up to 60 are refused like other
+// values out of range; seconds that round up to 10 carry no extra "0".
+TEST(TIdentification, TimeEditsRefuseNegativeAndRoundedUpValues) {
+  Fixture f;
+  TypeAndEnter(f.w->Edit9, "14");
+  TypeAndEnter(f.w->Edit10, "30");
+  TypeAndEnter(f.w->Edit11, "16");
+  struct Case {
+    int edit;  // 0 hour, 1 minute, 2 second
+    const char* typed;
+    const char* shown;
+    const char* stamp;  // StampH1, StampM1 or StampS1 afterwards
+  };
+  const Case cases[] = {
+      {0, "-1", "14", "14"},         {1, "-5", "30", "30"},           {2, "-5", "16.0000", "16"},
+      {2, "9.99999", "10.0000", "10"}, {2, "59.99999", "10.0000", "10"}, {2, "9.5", "09.5000", "09"},
+  };
+  for (const Case& c : cases) {
+    QLineEdit* edit = c.edit == 0 ? f.w->Edit9 : c.edit == 1 ? f.w->Edit10 : f.w->Edit11;
+    TypeAndEnter(edit, c.typed);
+    EXPECT_EQ(edit->text().toStdString(), c.shown) << c.typed;
+    const std::string& stamp = c.edit == 0 ? f.host.times.StampH1 : c.edit == 1 ? f.host.times.StampM1
+                                                                                 : f.host.times.StampS1;
+    EXPECT_EQ(stamp, c.stamp) << c.typed;
+  }
+}
+
+// Picking a date in the lists gives the record a recording date of the same
+// form as applying a line does, which the report line and file names read.
+TEST(TIdentification, DateListsGiveAFullRecordingDate) {
+  Fixture f;
+  const TReportLightCurveElement& r = f.host.events.ReportLightCurveElement;
+  struct Row {
+    QComboBox* TIdentification::*list;
+    const char* item;
+    const char* date;
+  };
+  for (Row x : {Row{&TIdentification::ComboBox3, "7", "2024-5-7"}, Row{&TIdentification::ComboBox2, "March", "2024-3-7"},
+                Row{&TIdentification::ComboBox1, "1998", "1998-3-7"}, Row{&TIdentification::ComboBox1, "2031", "2031-3-7"}}) {
+    QComboBox* list = f.w->*x.list;
+    const int index = list->findText(x.item);
+    ASSERT_GE(index, 0) << x.item;
+    list->setCurrentIndex(index);
+    emit list->activated(index);
+    EXPECT_EQ(r.RecordingDate, x.date) << x.item;
+  }
+}
+
 TEST(TIdentification, ListingObserverAndPredictionFileCommands) {
   Fixture f(false);
   EXPECT_EQ(f.w->ListBox1->count(), 10);  // every line with "Detail", no search
@@ -181,6 +230,30 @@ TEST(TIdentification, ListingObserverAndPredictionFileCommands) {
   EXPECT_EQ(f.host.settings.ObserverName, "Kim Park");
   EXPECT_EQ(f.host.events.ReportLightCurveElement.Observer, "Kim Park");
   EXPECT_EQ(f.host.events.Flags.IdentificationOpen, 0);
+}
+
+// A ZC star applied before leaves no ZC number behind for the next star: the
+// report line names the star now applied.
+TEST(TIdentification, ApplyingAnotherStarDropsTheZcNumber) {
+  Fixture f(false);
+  f.w->CheckBox2->click();  // event lines only: ZC 1234, SAO 9000, XZ 777, ZC 8999
+  const TReportLightCurveElement& r = f.host.events.ReportLightCurveElement;
+  struct Row {
+    int row;
+    const char* zc_label;
+    const char* zc_number;
+    const char* columns_19_25;  // catalogue letter and star number of the report line
+  };
+  for (Row x : {Row{0, "ZC", "1234", "R  1234"}, Row{1, "", "", "S  9000"}, Row{0, "ZC", "1234", "R  1234"},
+                Row{2, "", "", "X   777"}}) {
+    f.w->ListBox1->setCurrentRow(x.row);
+    emit f.w->ListBox1->itemDoubleClicked(f.w->ListBox1->item(x.row));
+    EXPECT_EQ(r.ZcLabel, x.zc_label) << x.row;
+    EXPECT_EQ(r.ZcNumber, x.zc_number) << x.row;
+    const auto line = BuildReportLine("Event Time : 14h30m05.000s  +/- 0.010s  S/N=5.0", r, true, "0.010", 3);
+    ASSERT_TRUE(line) << x.row;
+    EXPECT_EQ(line->substr(18, 7), x.columns_19_25) << x.row;
+  }
 }
 
 // 'Graph' restores the chart and 'Time' minimises it; only with time stamps
