@@ -84,6 +84,8 @@ void SaveThroughTemporaryFile(const std::string& file_name, const std::function<
     auto file = TFileStream::CreateFromHandle(fd);
     file->FileName = temp.Path;
     write(*file);
+    // Only bytes on the disk may replace the earlier file.
+    file->SyncAndClose();
   }
   if (::rename(temp.Path.c_str(), file_name.c_str()) != 0)
     throw EInOutError(FormatMessage("Error opening \"%s\" - %s", file_name, SystemErrorText(errno)));
