@@ -94,6 +94,9 @@ TEST(ChartWindowFaults, SaveImageAfterReadingATransparentPngStaysOpaque) {
   writer.SaveToFile((dir / "still.png").string(), "PNG", still);
   ImageFile::TLinearBitmap read;
   read.LoadFromFile((dir / "still.png").string());
+  struct Reset {  // the shared loader is left as other tests expect it
+    ~Reset() { ImageFile::PNGLoader().TransparentColor = -1; }
+  } reset;
   ASSERT_EQ(ImageFile::PNGLoader().TransparentColor, writer.TransparentColor);
 
   c.host.dialogs.save_file_types.push_back(1);
@@ -105,7 +108,6 @@ TEST(ChartWindowFaults, SaveImageAfterReadingATransparentPngStaysOpaque) {
   ASSERT_FALSE(back.isNull());
   EXPECT_FALSE(back.hasAlphaChannel());
   EXPECT_EQ(back.pixel(0, 0), corner);
-  ImageFile::PNGLoader().TransparentColor = -1;
   std::filesystem::remove_all(dir);
 }
 
