@@ -79,7 +79,9 @@ void SaveThroughTemporaryFile(const std::string& file_name, const std::function<
   TempFileGuard temp;
   const std::string folder = FolderOf(file_name);
   const std::string leaf = file_name.substr(folder.size());
-  const int fd = CreateUniqueFile(folder, "." + leaf + ".", temp.Path, file_name);
+  // Part of the name only: the whole one with the temporary suffix could
+  // exceed the longest file name the folder takes.
+  const int fd = CreateUniqueFile(folder, "." + leaf.substr(0, 64) + ".", temp.Path, file_name);
   {
     auto file = TFileStream::CreateFromHandle(fd);
     file->FileName = temp.Path;

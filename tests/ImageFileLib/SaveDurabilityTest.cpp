@@ -59,3 +59,19 @@ TEST(SaveDurability, ASyncFailureIsReportedAndTheEarlierFileStays) {
     EXPECT_GT(ReadFileBytes(name).size(), 3u);
   }
 }
+
+// The temporary file beside the picture must be a valid name too: a picture
+// whose own name is as long as a file name may be still saves.
+TEST(SaveDurability, ALongestFileNameStillSaves) {
+  TempFolder folder;
+  const TLinearBitmap frame = MakeTestBitmap(8, 6, pf24Bit);
+  const char* extensions[] = {"", ".png", ".jpg", ".bmp"};
+  for (int type = 1; type <= 3; ++type) {
+    SCOPED_TRACE(type);
+    const std::string stem(255 - 4, static_cast<char>('a' + type));  // NAME_MAX with the extension
+    const std::string name = folder.File(stem + extensions[type]);
+    ASSERT_TRUE(SavePicture(frame, name, type));
+    EXPECT_GT(ReadFileBytes(name).size(), 3u);
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), std::filesystem::directory_iterator()), 3);
+}
