@@ -17,6 +17,16 @@ using namespace ImageFile;
 namespace {
 std::atomic<int> failing_syncs{0};
 std::atomic<int> syncs{0};
+
+// Runs f for each type of the save dialog with the extension it gives.
+template <class F>
+void ForEachPictureType(F&& f) {
+  const char* extensions[] = {"", ".png", ".jpg", ".bmp"};
+  for (int type = 1; type <= 3; ++type) {
+    SCOPED_TRACE(type);
+    f(type, std::string(extensions[type]));
+  }
+}
 }  // namespace
 
 // Stands in for the C library's fsync in this test program: it fails with EIO
@@ -35,10 +45,8 @@ extern "C" int fsync(int fd) {
 TEST(SaveDurability, ASyncFailureIsReportedAndTheEarlierFileStays) {
   TempFolder folder;
   const TLinearBitmap frame = MakeTestBitmap(40, 30, pf24Bit);
-  const char* extensions[] = {"", ".png", ".jpg", ".bmp"};
-  for (int type = 1; type <= 3; ++type) {
-    SCOPED_TRACE(type);
-    const std::string name = folder.File(std::string("shot") + extensions[type]);
+  ForEachPictureType([&](int type, const std::string& extension) {
+    const std::string name = folder.File("shot" + extension);
     WriteFileBytes(name, {'o', 'l', 'd'});
     failing_syncs = 1;
     std::string error;
@@ -57,7 +65,7 @@ TEST(SaveDurability, ASyncFailureIsReportedAndTheEarlierFileStays) {
     ASSERT_TRUE(SavePicture(frame, name, type));
     EXPECT_GT(syncs, before);
     EXPECT_GT(ReadFileBytes(name).size(), 3u);
-  }
+  });
 }
 
 // The temporary file beside the picture must be a valid name too: a picture
@@ -65,13 +73,11 @@ TEST(SaveDurability, ASyncFailureIsReportedAndTheEarlierFileStays) {
 TEST(SaveDurability, ALongestFileNameStillSaves) {
   TempFolder folder;
   const TLinearBitmap frame = MakeTestBitmap(8, 6, pf24Bit);
-  const char* extensions[] = {"", ".png", ".jpg", ".bmp"};
-  for (int type = 1; type <= 3; ++type) {
-    SCOPED_TRACE(type);
+  ForEachPictureType([&](int type, const std::string& extension) {
     const std::string stem(255 - 4, static_cast<char>('a' + type));  // NAME_MAX with the extension
-    const std::string name = folder.File(stem + extensions[type]);
+    const std::string name = folder.File(stem + extension);
     ASSERT_TRUE(SavePicture(frame, name, type));
     EXPECT_GT(ReadFileBytes(name).size(), 3u);
-  }
+  });
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), std::filesystem::directory_iterator()), 3);
 }
