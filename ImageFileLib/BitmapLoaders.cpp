@@ -79,11 +79,15 @@ void SaveThroughTemporaryFile(const std::string& file_name, const std::function<
   TempFileGuard temp;
   const std::string folder = FolderOf(file_name);
   const std::string leaf = file_name.substr(folder.size());
-  const int fd = CreateUniqueFile(folder, "." + leaf + ".", temp.Path, file_name);
+  // Part of the name only: the whole one with the temporary suffix could
+  // exceed the longest file name the folder takes.
+  const int fd = CreateUniqueFile(folder, "." + leaf.substr(0, 64) + ".", temp.Path, file_name);
   {
     auto file = TFileStream::CreateFromHandle(fd);
     file->FileName = temp.Path;
     write(*file);
+    // Only bytes on the disk may replace the earlier file.
+    file->SyncAndClose();
   }
   if (::rename(temp.Path.c_str(), file_name.c_str()) != 0)
     throw EInOutError(FormatMessage("Error opening \"%s\" - %s", file_name, SystemErrorText(errno)));

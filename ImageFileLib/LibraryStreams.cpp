@@ -155,6 +155,15 @@ void TFileStream::Delete() {
     throw EInOutError(FormatMessage("Error deleting \"%s\" - %s", FileName, SystemErrorText(errno)));
 }
 
+void TFileStream::SyncAndClose() {
+  if (Handle < 0) return;
+  const int h = Handle;
+  Handle = -1;
+  int error = ::fsync(h) == 0 ? 0 : errno;
+  if (::close(h) != 0 && error == 0) error = errno;
+  if (error != 0) throw EInOutError(FormatMessage("Error writing to stream - %s", SystemErrorText(error)));
+}
+
 // ---------------------------------------------------------------- TMemStream
 
 TMemStream::TMemStream() {

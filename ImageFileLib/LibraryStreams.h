@@ -87,6 +87,9 @@ public:
   void Truncate() override;
   // Closes and deletes the file; the object stays, without a handle.
   void Delete();
+  // Puts the written bytes on the disk and closes the file; a failure of
+  // either is an error (delayed writes fail only here).
+  void SyncAndClose();
 
   int Handle = -1;
   std::string FileName;

@@ -26,15 +26,18 @@ std::string PictureNameForTypeChange(const std::string& name_in_box, int filter_
 bool SavePicture(const TLinearBitmap& picture, const std::string& chosen_name, int filter_index) {
   const std::string name = PictureFileName(chosen_name, filter_index);
   if (IsNamelessPicture(name)) return false;
-  if (filter_index == 2 || filter_index == 3) {
-    picture.SaveToFile(name);
-  } else {
-    // The shared PNG loader keeps what the last PNG read left in it (its
-    // transparent colour, bit depth, palette): a frame is saved as it is.
-    TPNGLoader plain;
-    plain.SaveToFile(name, "png", picture);
-  }
+  SavePictureFile(picture, name);
   return true;
+}
+
+void SavePictureFile(const TLinearBitmap& picture, const std::string& name) {
+  const std::string ext = FileExtension(name);
+  if (ext != "PNG") {
+    picture.SaveToFile(name);
+    return;
+  }
+  TPNGLoader plain;
+  plain.SaveToFile(name, ext, picture);
 }
 
 }  // namespace ImageFile

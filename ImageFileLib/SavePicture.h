@@ -24,6 +24,11 @@ bool IsNamelessPicture(const std::string& name);
 // file-name part only, with the type's extension (the dialog's name box).
 std::string PictureNameForTypeChange(const std::string& name_in_box, int filter_index);
 
+// Saves the picture by the name's extension. A PNG is written with the
+// writer's defaults, not with what the last PNG read left in the shared
+// loader (its transparent colour, bit depth, palette).
+void SavePictureFile(const TLinearBitmap& picture, const std::string& name);
+
 // Saves the picture under PictureFileName unless that name is nameless;
 // returns whether it saved. Errors of the save pass through.
 bool SavePicture(const TLinearBitmap& picture, const std::string& chosen_name, int filter_index);

@@ -21,7 +21,7 @@ std::string ChartHost::SaveImage(const QImage& image, const std::string& path) {
   try {
     ImageFile::TLinearBitmap bitmap;
     ImageFile::AssignFromQImage(bitmap, image.convertToFormat(QImage::Format_RGB888));
-    bitmap.SaveToFile(path);
+    ImageFile::SavePictureFile(bitmap, path);
     return {};
   } catch (const std::exception& e) {
     return e.what();

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "ImageFileLib/PngLoader.h"
 #include "chart/ChartScale.h"
 #include "chart/ui/Tchart1.h"
 #include "ChartFakeHost.h"
@@ -74,6 +75,39 @@ TEST(ChartWindowFaults, SaveImageWritesTheChosenTypeAndTheTypeChangesTheName) {
     QImageReader reader(QString::fromStdString((dir / r.written).string()));
     EXPECT_EQ(reader.format().toStdString(), r.format);
   }
+  std::filesystem::remove_all(dir);
+}
+
+// A still PNG with a transparent colour, read through the library, leaves
+// that colour in the shared PNG loader; the chart's picture must not take it.
+TEST(ChartWindowFaults, SaveImageAfterReadingATransparentPngStaysOpaque) {
+  Chart c;
+  const auto dir = std::filesystem::temp_directory_path() / ("tessary_chart_trns_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const QImage shown = c.chart->Picture().convertToFormat(QImage::Format_RGB888);
+  const QRgb corner = shown.pixel(0, 0);  // the chart's background
+  ImageFile::TLinearBitmap still;
+  still.New(4, 4, ImageFile::pf24Bit);
+  still.Clear(0);
+  ImageFile::TPNGLoader writer;
+  writer.TransparentColor = static_cast<int32_t>(qRed(corner) | qGreen(corner) << 8 | qBlue(corner) << 16);
+  writer.SaveToFile((dir / "still.png").string(), "PNG", still);
+  ImageFile::TLinearBitmap read;
+  read.LoadFromFile((dir / "still.png").string());
+  struct Reset {  // the shared loader is left as other tests expect it
+    ~Reset() { ImageFile::PNGLoader().TransparentColor = -1; }
+  } reset;
+  ASSERT_EQ(ImageFile::PNGLoader().TransparentColor, writer.TransparentColor);
+
+  c.host.dialogs.save_file_types.push_back(1);
+  c.host.dialogs.save_file_names.push_back(QString::fromStdString((dir / "event.png").string()));
+  c.events.Texts.IdentificationCode = (dir / "event.png").string();
+  c.chart->findChild<QPushButton*>("Button12")->click();
+  EXPECT_TRUE(c.host.Errors().empty());
+  const QImage back(QString::fromStdString((dir / "event.png").string()));
+  ASSERT_FALSE(back.isNull());
+  EXPECT_FALSE(back.hasAlphaChannel());
+  EXPECT_EQ(back.pixel(0, 0), corner);
   std::filesystem::remove_all(dir);
 }
 
