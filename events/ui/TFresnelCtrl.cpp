@@ -141,7 +141,11 @@ TFresnelCtrl::TFresnelCtrl(Tchart1& chart, ChartEventState& events)
 }
 
 // The job's destructor cancels a running fit and joins its threads.
-TFresnelCtrl::~TFresnelCtrl() = default;
+TFresnelCtrl::~TFresnelCtrl() {
+  // Closing the window below deactivates it: a focused edit then reports
+  // its leaving, whose handler must not run on the half-destroyed panel.
+  for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
+}
 
 void TFresnelCtrl::BuildControls() {
   setFixedSize(300, 760);

@@ -263,6 +263,24 @@ TEST(TFresnelCtrl, EditsTakeTheirValuesOnEnter) {
   EXPECT_EQ(edit28->text(), "1.041");
 }
 
+// The panel goes with the chart while an edit still has the focus: the edit's
+// leaving must not run the handler of the half-destroyed panel.
+TEST(TFresnelCtrl, DestroyedWhileAnEditHasTheFocus) {
+  for (const char* name : {"Edit1", "Edit2", "Edit8", "Edit19", "Edit20", "Edit21", "Edit37"}) {
+    SCOPED_TRACE(name);
+    PanelFixture f;
+    f.Open();
+    QApplication::processEvents();  // the panel becomes the active window
+    auto* edit = f.Control<QLineEdit>(name);
+    edit->setEnabled(true);
+    Type(edit, "500000");
+    ASSERT_TRUE(edit->hasFocus());
+    const int64_t distance = f.events.Diffraction.ObjectDistance;
+    delete f.chart.data();
+    EXPECT_EQ(f.events.Diffraction.ObjectDistance, distance);
+  }
+}
+
 TEST(TFresnelCtrl, UpDownsKeepTheWindowsInOrderAndTheDiskSetsTheFitWindow) {
   PanelFixture f;
   f.Open();
