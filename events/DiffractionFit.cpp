@@ -247,6 +247,13 @@ class Fit {
       }
     }
     out.Cancelled = Cancelled();
+    if (!out.Cancelled) {
+      // One record either side: a model that does not move leaves all three equal.
+      const int64_t record = std::max<int64_t>(1, RoundHalfAway(10000.0L / rate / (model_.Params().FieldMode ? 2 : 1)));
+      const std::optional<std::vector<long double>> around =
+          Residuals({{F, o - record}, {F, o}, {F, o + record}}, hooks_.Threads);
+      out.Determined = !around || (*around)[0] != (*around)[1] || (*around)[2] != (*around)[1];
+    }
     out.Factor = F;
     out.SearchOffset = static_cast<int32_t>(o);
     out.Offset = static_cast<int32_t>(in_.Rising ? o : -o);

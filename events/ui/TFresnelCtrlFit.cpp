@@ -112,6 +112,12 @@ void TFresnelCtrl::FinishFit(const FitOutcome& out) {
   if (job->Worker.joinable()) job->Worker.join();
   FitRunning(false);
   if (out.Cancelled) return;
+  if (!out.Determined) {
+    ProgressBar1->setValue(0);
+    ShowStatus("No event time: the model does not change over the fitting window (equal levels, or a contact "
+               "angle near 90 degrees). Nothing fitted.");
+    return;
+  }
   DiffractionState& d = events_.Diffraction;
   d.RateFactor = out.Factor;
   d.FitOffset = out.Offset;

@@ -182,6 +182,32 @@ TEST(DiffractionFit, ACancelledFitSaysSo) {
   EXPECT_TRUE(FitDiffractionModel(m, values, in, hooks).Cancelled);
 }
 
+TEST(DiffractionFit, AModelThatDoesNotChangeWithTheOffsetFitsNothing) {
+  // Equal levels, or a contact angle of 90 degrees (its cosine in extended
+  // precision is -2.5e-20): every offset gives the same residual, so the
+  // first of them is no event time.
+  const DiffractionModel m(MakeFresnelTables(), Spectrum(), Lunar());
+  const std::vector<double> values = Synthetic(m, 100, 50, 1234, 1, -1, 5);
+  const struct {
+    const char* Name;
+    long double Factor, Amplitude;
+    bool Determined;
+  } rows[] = {{"a true event", 1, 800, true},
+              {"equal levels", 1, 0, false},
+              {"contact angle 90", std::cos(90 * 3.14159265358979324L / 180), 800, false},
+              {"contact angle 89", std::cos(89 * 3.14159265358979324L / 180), 800, true}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.Name);
+    FitInput in;
+    in.Factor = r.Factor;
+    in.Base = 200;
+    in.Amplitude = r.Amplitude;
+    in.Selected = 50;
+    in.Range = FittingRange(true, -8, 8, 0);
+    EXPECT_EQ(FitDiffractionModel(m, values, in).Determined, r.Determined);
+  }
+}
+
 TEST(DiffractionFit, RecordsBeforeTheFirstAreSkipped) {
   const DiffractionModel m(MakeFresnelTables(), Spectrum(), Lunar());
   std::vector<double> values = Synthetic(m, 30, 3, 0, 1, -1, 0);

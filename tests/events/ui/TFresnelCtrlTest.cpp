@@ -148,6 +148,39 @@ bool HasYellow(const QImage& image) {
   return false;
 }
 
+// A model that does not change with the event time (a flat light curve, or a
+// contact angle of 90 degrees) gives no event time: said in the memo, and
+// nothing is shown or handed on as a fit.
+TEST(TFresnelCtrl, AFitWithoutAnEventTimeSaysSoAndWritesNothing) {
+  const struct {
+    const char* Name;
+    std::vector<double> Values;
+    const char* Angle;
+  } rows[] = {{"flat light curve", std::vector<double>(kRecords, 500.0), nullptr},
+              {"contact angle 90", Disappearance(), "90"}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.Name);
+    PanelFixture f(r.Values);
+    f.Open();
+    if (r.Angle) {
+      Type(f.Control<QLineEdit>("Edit8"), r.Angle);
+      Enter(f.Control<QLineEdit>("Edit8"));
+    }
+    const char* results[] = {"Edit10", "Edit11", "Edit12", "Edit33", "Edit34"};
+    QStringList before;
+    for (const char* name : results) before << f.Control<QLineEdit>(name)->text();
+    const std::string centre = f.events.Texts.EventCentreText[0];
+    f.Control<QPushButton>("Button3")->click();
+    WaitForFit(f.chart);
+    EXPECT_TRUE(f.Control<QPlainTextEdit>("Memo1")->toPlainText().contains("No event time"));
+    EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 0);
+    for (int i = 0; i < before.size(); ++i)
+      EXPECT_EQ(f.Control<QLineEdit>(results[i])->text(), before[i]) << results[i];
+    EXPECT_EQ(f.events.Texts.EventCentreText[0], centre);
+    EXPECT_FALSE(HasYellow(f.chart->Picture()));
+  }
+}
+
 TEST(TFresnelCtrl, NarrowLayoutDrawsTheFitToo) {
   PanelFixture f;
   Find<QCheckBox>(f.chart, "CheckBox1")->setChecked(false);  // 'Narrow'
