@@ -884,6 +884,12 @@ void TFresnelCtrl::Button3Click() {
   if (Fitting() || session_.ChartState.SelectedFrame < 0) return;
   DiffractionState& d = events_.Diffraction;
   DRAverage();
+  // An empty window's mean of 0 is no level to fit between.
+  if (d.LevelCount[0] == 0 || d.LevelCount[2] == 0) {
+    ShowStatus(d.LevelCount[0] == 0 ? "The pre-event window holds no records: no fit."
+                                    : "The post-event window holds no records: no fit.");
+    return;
+  }
   double pre = d.LevelMean[0], post = d.LevelMean[2];
   const bool locked = d.UpperLevelFixed || d.LowerLevelFixed;
   if (locked && ((CheckBox6->isChecked() && pre < post) || (!CheckBox6->isChecked() && pre > post)))

@@ -181,6 +181,34 @@ TEST(TFresnelCtrl, AFitWithoutAnEventTimeSaysSoAndWritesNothing) {
   }
 }
 
+// A level window without any record has no level: opened on the first record
+// the pre-event window lies before it, moved to the last record the
+// post-event window lies after it. The fit is refused, not run against 0.
+TEST(TFresnelCtrl, AnEmptyLevelWindowRefusesTheFit) {
+  const struct {
+    const char* Name;
+    int OpenAt, MoveTo;
+    const char* Message;
+  } rows[] = {{"first record", 0, -1, "The pre-event window holds no records"},
+              {"last record", kSelected, kRecords - 1, "The post-event window holds no records"}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.Name);
+    PanelFixture f;
+    f.Select(r.OpenAt);
+    Find<QPushButton>(f.chart, "Button8")->click();
+    ASSERT_NE(f.chart->FresnelCtrl, nullptr);
+    if (r.MoveTo >= 0) f.Select(r.MoveTo);
+    const QString centre = f.Control<QLineEdit>("Edit10")->text();
+    f.Control<QPushButton>("Button3")->click();
+    EXPECT_FALSE(f.chart->Fitting());
+    WaitForFit(f.chart);
+    EXPECT_TRUE(f.Control<QPlainTextEdit>("Memo1")->toPlainText().contains(r.Message));
+    EXPECT_EQ(f.Control<QLineEdit>("Edit10")->text(), centre);
+    EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 0);
+    EXPECT_FALSE(HasYellow(f.chart->Picture()));
+  }
+}
+
 TEST(TFresnelCtrl, NarrowLayoutDrawsTheFitToo) {
   PanelFixture f;
   Find<QCheckBox>(f.chart, "CheckBox1")->setChecked(false);  // 'Narrow'
