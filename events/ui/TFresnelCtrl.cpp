@@ -36,6 +36,9 @@ constexpr int kTypeTemperatures[71] = {
     5660,  5590,  5520,  5450,  5380,  5300,  5210,  5120,  5010,  4890,  4760,  4600,  4450,  4280,  4090,
     3900,  3700,  3520,  3330,  3170,  3000,  2860,  2720,  2600,  2500,  2400};
 constexpr const char* kTypeLetters = "OBAFGKM";
+// At B-V -0.85 and below the temperature 9000 / (B-V + 0.85) is not positive:
+// such values are refused like any out of range.
+constexpr double kBluestColourIndex = -0.85;
 
 int SpectralTypeItem(const std::string& two) {
   const char* at = two.size() == 2 ? std::strchr(kTypeLetters, two[0]) : nullptr;
@@ -345,7 +348,7 @@ void TFresnelCtrl::FormCreate() {
   for (QWidget* w : std::initializer_list<QWidget*>{UpDown10, Edit19, Edit22}) w->setEnabled(disk);
 
   // The colour: the predicted B-V, else the predicted spectral type, else 0.650.
-  if (el.BminusV > -1 && el.BminusV < 3.2 && el.BminusV != -0.85) {
+  if (el.BminusV > kBluestColourIndex && el.BminusV < 3.2) {
     d.BminusV = el.BminusV;
     Edit28->setText(Q(Fixed(el.BminusV, 3)));
     SpectrumTypeCalc();
@@ -750,7 +753,9 @@ void TFresnelCtrl::CheckBox5Click() {
 
 void TFresnelCtrl::SpectrumTypeCalc() {
   SpectralModel& m = events_.Spectral;
-  m.StarTemperature = static_cast<int>(RoundHalfAway(9000.0L / (events_.Diffraction.BminusV + 0.85L)));
+  // B-V just above -0.85 gives more kelvin than an int holds.
+  m.StarTemperature = static_cast<int>(
+      std::min<int64_t>(RoundHalfAway(9000.0L / (events_.Diffraction.BminusV + 0.85L)), INT32_MAX));
   ComputeSpectralWeights(m, (std::filesystem::path(host_.ExecutableFolder()) / kSensitivityFileName).string());
   int best = 0;
   for (int i = 1; i < 71; ++i)
@@ -778,8 +783,7 @@ void TFresnelCtrl::Edit28Change() {
     return;
   }
   const auto v = ParseDouble(t);
-  // -0.85 has no temperature: refused like any value out of range.
-  if (v && *v > -1 && *v <= 3 && *v != -0.85) {
+  if (v && *v > kBluestColourIndex && *v <= 3) {
     events_.Diffraction.BminusV = *v;
   } else {
     events_.Diffraction.BminusV = 0.38;

@@ -308,7 +308,11 @@ TEST(TFresnelCtrl, EditsTakeTheirValuesOnEnter) {
             {"1.00", "1.00", 4865, "K4"},
             {"-0.5", "-0.5", 25714, "B1"},
             {"-1.5", "0.38", 7317, "A9"},
-            {"-0.85", "0.38", 7317, "A9"}};
+            {"-0.85", "0.38", 7317, "A9"},
+            // Below -0.85 the temperature 9000 / (B-V + 0.85) would be negative.
+            {"-0.9", "0.38", 7317, "A9"},
+            // Just above it the temperature exceeds an int: the largest one.
+            {"-0.8499999999", "-0.8499999999", 2147483647, "O0"}};
   auto* edit28 = f.Control<QLineEdit>("Edit28");
   for (const auto& r : bv) {
     SCOPED_TRACE(r.Typed);
@@ -473,6 +477,7 @@ TEST(TFresnelCtrl, StartsFromThePredictedElements) {
       {"lunar", 384401.6, 612.3, 0.04, -1, "K3III", "K3", "", "384402", "612.3", "K3", "IMX290", false},
       {"letter only", 0, 0, 0, -1, "M", "", "WAT-100N", "384000", "750.0", "G0", "ICX428ALL", false},
       {"nothing", 0, 0, 0, -1, "", "K4", "", "384000", "750.0", "K5", "IMX290", false},
+      {"B-V without a temperature", 0, 0, 0, -0.9, "", "", "", "384000", "750.0", "F5", "IMX290", false},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
