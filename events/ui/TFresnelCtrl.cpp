@@ -686,7 +686,8 @@ void TFresnelCtrl::UpDown7Click() {
 void TFresnelCtrl::UpDown9Click() {
   const int now = UpDown9->value(), before = tenths_previous_;
   int whole = UpDown7->value();
-  if (before == 9 && now == 0 && whole < 99) ++whole;
+  // 99.9 moved up is 100.0: the whole part then holds the tenths at 0.
+  if (before == 9 && now == 0 && whole < 100) ++whole;
   if (before == 0 && now == 9) {
     if (whole > 0)
       --whole;

@@ -376,6 +376,24 @@ TEST(TFresnelCtrl, UpDownsKeepTheWindowsInOrderAndTheDiskSetsTheFitWindow) {
   for (int i = 0; i < 10; ++i) tenths->stepUp();
   EXPECT_EQ(f.Control<QLineEdit>("Edit20")->text(), "46.0");
   EXPECT_EQ(f.events.Diffraction.ComponentWeight, 460);
+
+  // At the top end: 99.9 % moved up is 100.0 %, not 99.0 %; 0.0 % moved down stays.
+  const struct {
+    const char* Typed;
+    int Steps;
+    const char* Shown;
+    int Weight;
+  } ends[] = {{"99.9", 1, "100.0", 1000}, {"99.8", 1, "99.9", 999}, {"0", -1, "0.0", 0}, {"1", -1, "0.9", 9}};
+  auto* height = f.Control<QLineEdit>("Edit20");
+  for (const auto& e : ends) {
+    SCOPED_TRACE(e.Shown);
+    Type(height, e.Typed);
+    Enter(height);
+    if (e.Steps > 0) tenths->stepUp();
+    else tenths->stepDown();
+    EXPECT_EQ(f.Control<QLineEdit>("Edit20")->text(), e.Shown);
+    EXPECT_EQ(f.events.Diffraction.ComponentWeight, e.Weight);
+  }
 }
 
 TEST(TFresnelCtrl, ASelectionNearTheStartClampsThePreEventWindow) {
