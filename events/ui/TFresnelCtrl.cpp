@@ -435,7 +435,16 @@ void TFresnelCtrl::ShowLevels() {
   if (d.LowerLevel > -990000) Edit4->setText(Q(Fixed(d.LowerLevel, 1)));
 }
 
+// A running fit counts its offset from the selected record between levels of
+// the windows it started with: when those change it is stopped.
+void TFresnelCtrl::StopFitOnChange() {
+  if (!Fitting()) return;
+  StopFit();
+  ShowStatus("Fit stopped: the selected record, a window or a level lock changed.");
+}
+
 void TFresnelCtrl::ShowAverage() {
+  StopFitOnChange();
   DRAverage();
   DiffractionState& d = events_.Diffraction;
   const double pre = d.LevelMean[0], post = d.LevelMean[2];
@@ -532,6 +541,7 @@ void TFresnelCtrl::TakeFitRange() {
 }
 
 void TFresnelCtrl::FitWindowChanged() {
+  StopFitOnChange();
   chart_.GraphShow3();
   events_.Diffraction.DiffractionFitted = 0;
 }
@@ -594,6 +604,7 @@ void TFresnelCtrl::ClampWindowsToRecords(int fm, int fM) {
 // The "Fix" boxes lock a level and the window it comes from: CheckBox1 the
 // upper level (Edit3), CheckBox2 the lower one (Edit4).
 void TFresnelCtrl::FixLevelClick(FixedLevel level) {
+  StopFitOnChange();
   DiffractionState& d = events_.Diffraction;
   const bool upper = level == FixedLevel::Upper;
   QCheckBox* box = upper ? CheckBox1 : CheckBox2;

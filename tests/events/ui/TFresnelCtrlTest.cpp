@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <cmath>
+#include <functional>
 
 #include "../../chart/ui/ChartFakeHost.h"
 #include "chart/ChartScale.h"
@@ -204,6 +205,33 @@ TEST(TFresnelCtrl, AnEmptyLevelWindowRefusesTheFit) {
     WaitForFit(f.chart);
     EXPECT_TRUE(f.Control<QPlainTextEdit>("Memo1")->toPlainText().contains(r.Message));
     EXPECT_EQ(f.Control<QLineEdit>("Edit10")->text(), centre);
+    EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 0);
+    EXPECT_FALSE(HasYellow(f.chart->Picture()));
+  }
+}
+
+// The fit runs beside the window: a new selected record, level window, fit
+// window or level lock takes its basis away, so it stops and writes nothing
+// (its offset would count from another record or other levels).
+TEST(TFresnelCtrl, ChangingWhatTheFitStandsOnStopsIt) {
+  const struct {
+    const char* Name;
+    std::function<void(PanelFixture&)> Change;
+  } rows[] = {{"selected record", [](PanelFixture& f) { f.Select(kSelected + 10); }},
+              {"level window", [](PanelFixture& f) { f.Control<QSpinBox>("UpDown6")->stepDown(); }},
+              {"fit window", [](PanelFixture& f) { f.Control<QSpinBox>("UpDown2")->stepDown(); }},
+              {"level lock", [](PanelFixture& f) { f.Control<QCheckBox>("CheckBox1")->click(); }}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.Name);
+    PanelFixture f;
+    f.Open();
+    f.Control<QPushButton>("Button3")->click();
+    ASSERT_TRUE(f.chart->Fitting());
+    r.Change(f);
+    EXPECT_FALSE(f.chart->Fitting());
+    WaitForFit(f.chart);
+    EXPECT_TRUE(f.Control<QPlainTextEdit>("Memo1")->toPlainText().contains("Fit stopped"));
+    EXPECT_EQ(f.Control<QLineEdit>("Edit34")->text(), "");
     EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 0);
     EXPECT_FALSE(HasYellow(f.chart->Picture()));
   }
