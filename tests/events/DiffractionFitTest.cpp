@@ -208,6 +208,31 @@ TEST(DiffractionFit, AModelThatDoesNotChangeWithTheOffsetFitsNothing) {
   }
 }
 
+TEST(DiffractionFit, AnEventBeyondTheSearchIsNotTakenAtItsEnd) {
+  // At 29.97 per second the offset search reaches 12 x (330 + 33 + 3) = 4392
+  // tenths of a ms (13.2 records) either way; an event further out leaves
+  // every level at its outer candidate.
+  const DiffractionModel m(MakeFresnelTables(), Spectrum(), Lunar());
+  const struct {
+    int64_t TrueOffset;
+    bool AtEnd;
+  } rows[] = {{1234, false}, {4170, false}, {-4170, false}, {4500, true}, {-10000, true}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.TrueOffset);
+    const std::vector<double> values = Synthetic(m, 100, 50, r.TrueOffset, 1, -1, 0);
+    FitInput in;
+    in.Base = 200;
+    in.Amplitude = 800;
+    in.Selected = 50;
+    in.Range = FittingRange(true, -20, 20, 0);
+    const FitOutcome out = FitDiffractionModel(m, values, in);
+    EXPECT_EQ(out.AtSearchEnd, r.AtEnd);
+    if (!r.AtEnd) {
+      EXPECT_LE(std::llabs(out.SearchOffset - r.TrueOffset), 3);
+    }
+  }
+}
+
 TEST(DiffractionFit, RecordsBeforeTheFirstAreSkipped) {
   const DiffractionModel m(MakeFresnelTables(), Spectrum(), Lunar());
   std::vector<double> values = Synthetic(m, 30, 3, 0, 1, -1, 0);

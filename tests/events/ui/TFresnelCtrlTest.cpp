@@ -150,19 +150,23 @@ bool HasYellow(const QImage& image) {
 }
 
 // A model that does not change with the event time (a flat light curve, or a
-// contact angle of 90 degrees) gives no event time: said in the memo, and
-// nothing is shown or handed on as a fit.
+// contact angle of 90 degrees), or an event beyond the reach of the search,
+// gives no event time: said in the memo, and nothing is shown or handed on
+// as a fit.
 TEST(TFresnelCtrl, AFitWithoutAnEventTimeSaysSoAndWritesNothing) {
   const struct {
     const char* Name;
     std::vector<double> Values;
     const char* Angle;
-  } rows[] = {{"flat light curve", std::vector<double>(kRecords, 500.0), nullptr},
-              {"contact angle 90", Disappearance(), "90"}};
+    int Selected;
+  } rows[] = {{"flat light curve", std::vector<double>(kRecords, 500.0), nullptr, kSelected},
+              {"contact angle 90", Disappearance(), "90", kSelected},
+              {"event 20 records before the selected one", Disappearance(), nullptr, kSelected + 20}};
   for (const auto& r : rows) {
     SCOPED_TRACE(r.Name);
     PanelFixture f(r.Values);
     f.Open();
+    if (r.Selected != kSelected) f.Select(r.Selected);
     if (r.Angle) {
       Type(f.Control<QLineEdit>("Edit8"), r.Angle);
       Enter(f.Control<QLineEdit>("Edit8"));
