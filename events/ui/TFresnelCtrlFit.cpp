@@ -121,6 +121,7 @@ void TFresnelCtrl::FinishFit(const FitOutcome& out) {
                         : nullptr;
   if (refused) {
     ProgressBar1->setValue(0);
+    events_.Diffraction.DiffractionFitted = 0;  // the chart no longer shows an earlier fit
     ShowStatus(refused);
     return;
   }
