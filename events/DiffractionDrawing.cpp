@@ -38,6 +38,8 @@ FitTimingError ComputeFitTimingError(long double residual, int count, const Diff
   e.SigmaI = static_cast<double>(0.6745L * std::sqrt(residual / (count - 1)));
   const long double x = noise / std::fabs(static_cast<long double>(a) - b);
   const long double frames = TimingErrorFrames(x);
+  // Far beyond S/N 1 the polynomial turns negative: no error to show.
+  if (!(frames > 0)) return e;
   long double ms = frames * 1000 / rate + 0.025L / rate;
   if (field_mode) ms /= 2;
   e.Valid = true;

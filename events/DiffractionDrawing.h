@@ -21,8 +21,9 @@ struct FitLevels {
 };
 FitLevels DecideFitLevels(double pre, double post, bool apply_mag_drop, double mag_drop, const DiffractionState& d);
 
-// The fit's timing error. Not defined for a one-record window or equal
-// levels: the texts are then "---".
+// The fit's timing error. Not defined for a one-record window, equal levels
+// or a noise ratio where the polynomial gives no positive error: the texts
+// are then "---".
 struct FitTimingError {
   bool Valid = false;
   double SigmaI = 0;     // intensity error of the vertical bar

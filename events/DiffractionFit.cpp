@@ -163,14 +163,20 @@ class Fit {
     return true;
   }
 
+  // -1 or +1 for the lowest or highest of n candidates, else 0.
+  static int EdgeSide(size_t chosen, size_t n) { return chosen == 0 ? -1 : chosen + 1 == n ? 1 : 0; }
+
   void SearchEventOffset(int64_t& o, int64_t step, long double F) {
-    for (;;) {
+    int side = 0;  // the edge every level so far took, 0 once one did not
+    for (int level = 0;; ++level) {
       std::vector<ScanCandidate> candidates;
       for (int i = -12; i <= 12; ++i) candidates.push_back({F, o + i * step});
       const std::optional<std::vector<long double>> r = Residuals(candidates, hooks_.Threads);
       if (!r) return;
       for (int i = -12; i <= 12; ++i) Progress(i + 30);
       const size_t chosen = FirstStrictMinimum(r->data(), 25, 12, kNoResidual15);
+      side = level == 0 || EdgeSide(chosen, 25) == side ? EdgeSide(chosen, 25) : 0;
+      at_search_end_ = side != 0;
       o += (static_cast<int>(chosen) - 12) * step;
       minimum_ = std::min((*r)[chosen], kNoResidual15);
       step = RoundHalfAway(step / 10.0L);
@@ -240,6 +246,7 @@ class Fit {
         std::vector<long double> fine_F, fine_r;
         if (ScanOffsets(fine_o, fine_F, fine_r, [H](size_t n) { return static_cast<int>(n) - H + 93; })) {
           const size_t fine = FirstStrictMinimum(fine_r.data(), fine_r.size(), static_cast<size_t>(H), kNoResidual15);
+          at_search_end_ = EdgeSide(chosen, 25) != 0 && EdgeSide(fine, fine_r.size()) == EdgeSide(chosen, 25);
           o = fine_o[fine];
           F = fine_F[fine];
           minimum_ = std::min(fine_r[fine], kNoResidual15);
@@ -247,6 +254,14 @@ class Fit {
       }
     }
     out.Cancelled = Cancelled();
+    if (!out.Cancelled) {
+      // One record either side: a model that does not move leaves all three equal.
+      const int64_t record = std::max<int64_t>(1, RoundHalfAway(10000.0L / rate / (model_.Params().FieldMode ? 2 : 1)));
+      const std::optional<std::vector<long double>> around =
+          Residuals({{F, o - record}, {F, o}, {F, o + record}}, hooks_.Threads);
+      out.Determined = !around || (*around)[0] != (*around)[1] || (*around)[2] != (*around)[1];
+    }
+    out.AtSearchEnd = at_search_end_;
     out.Factor = F;
     out.SearchOffset = static_cast<int32_t>(o);
     out.Offset = static_cast<int32_t>(in_.Rising ? o : -o);
@@ -272,6 +287,7 @@ class Fit {
   std::vector<int> records_;  // offsets of the existing records of the window
   std::optional<DiffractionGrid> grid_;
   long double minimum_ = kNoResidual15;
+  bool at_search_end_ = false;  // the last offset search ran into its outer end
 };
 
 }  // namespace

@@ -57,6 +57,12 @@ struct FitHooks {
 
 struct FitOutcome {
   bool Cancelled = false;
+  // False when the residual does not change with the offset: the levels are
+  // equal or the factor is about 0, and the offset found is no event time.
+  bool Determined = true;
+  // True when every level of the offset search took its outermost candidate
+  // on the same side: the event lies beyond the search, not at its end.
+  bool AtSearchEnd = false;
   long double Factor = 1;
   int32_t Offset = 0;          // FitOffset: o for a reappearance, -o otherwise (0.1 ms)
   int32_t SearchOffset = 0;    // o

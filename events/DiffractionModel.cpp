@@ -19,8 +19,11 @@ int FitExposureHalfWidth(long double rate, uint8_t field_mode) {
 }
 
 int DrawExposureHalfWidth(long double timing_rate, long double rate, uint8_t field_mode) {
-  if (timing_rate == 29.97L) return field_mode ? 8 : 16;
-  if (timing_rate == 25.0L) return field_mode ? 9 : 19;
+  // The fixed widths belong to single frames: an integrated block's exposure
+  // is many frames long and is drawn as the fit averaged it.
+  const bool single_frames = rate == timing_rate;
+  if (single_frames && timing_rate == 29.97L) return field_mode ? 8 : 16;
+  if (single_frames && timing_rate == 25.0L) return field_mode ? 9 : 19;
   if (!(rate > 0)) return 0;
   return static_cast<int>(RoundHalfAway(1000.0L / rate / (field_mode ? 4 : 2)));
 }

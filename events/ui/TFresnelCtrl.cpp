@@ -36,6 +36,9 @@ constexpr int kTypeTemperatures[71] = {
     5660,  5590,  5520,  5450,  5380,  5300,  5210,  5120,  5010,  4890,  4760,  4600,  4450,  4280,  4090,
     3900,  3700,  3520,  3330,  3170,  3000,  2860,  2720,  2600,  2500,  2400};
 constexpr const char* kTypeLetters = "OBAFGKM";
+// At B-V -0.85 and below the temperature 9000 / (B-V + 0.85) is not positive:
+// such values are refused like any out of range.
+constexpr double kBluestColourIndex = -0.85;
 
 int SpectralTypeItem(const std::string& two) {
   const char* at = two.size() == 2 ? std::strchr(kTypeLetters, two[0]) : nullptr;
@@ -141,7 +144,11 @@ TFresnelCtrl::TFresnelCtrl(Tchart1& chart, ChartEventState& events)
 }
 
 // The job's destructor cancels a running fit and joins its threads.
-TFresnelCtrl::~TFresnelCtrl() = default;
+TFresnelCtrl::~TFresnelCtrl() {
+  // Closing the window below deactivates it: a focused edit then reports
+  // its leaving, whose handler must not run on the half-destroyed panel.
+  for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
+}
 
 void TFresnelCtrl::BuildControls() {
   setFixedSize(300, 760);
@@ -341,7 +348,7 @@ void TFresnelCtrl::FormCreate() {
   for (QWidget* w : std::initializer_list<QWidget*>{UpDown10, Edit19, Edit22}) w->setEnabled(disk);
 
   // The colour: the predicted B-V, else the predicted spectral type, else 0.650.
-  if (el.BminusV > -1 && el.BminusV < 3.2 && el.BminusV != -0.85) {
+  if (el.BminusV > kBluestColourIndex && el.BminusV < 3.2) {
     d.BminusV = el.BminusV;
     Edit28->setText(Q(Fixed(el.BminusV, 3)));
     SpectrumTypeCalc();
@@ -428,7 +435,16 @@ void TFresnelCtrl::ShowLevels() {
   if (d.LowerLevel > -990000) Edit4->setText(Q(Fixed(d.LowerLevel, 1)));
 }
 
+// A running fit counts its offset from the selected record between levels of
+// the windows it started with: when those change it is stopped.
+void TFresnelCtrl::StopFitOnChange() {
+  if (!Fitting()) return;
+  StopFit();
+  ShowStatus("Fit stopped: the selected record, a window or a level lock changed.");
+}
+
 void TFresnelCtrl::ShowAverage() {
+  StopFitOnChange();
   DRAverage();
   DiffractionState& d = events_.Diffraction;
   const double pre = d.LevelMean[0], post = d.LevelMean[2];
@@ -525,6 +541,7 @@ void TFresnelCtrl::TakeFitRange() {
 }
 
 void TFresnelCtrl::FitWindowChanged() {
+  StopFitOnChange();
   chart_.GraphShow3();
   events_.Diffraction.DiffractionFitted = 0;
 }
@@ -587,6 +604,7 @@ void TFresnelCtrl::ClampWindowsToRecords(int fm, int fM) {
 // The "Fix" boxes lock a level and the window it comes from: CheckBox1 the
 // upper level (Edit3), CheckBox2 the lower one (Edit4).
 void TFresnelCtrl::FixLevelClick(FixedLevel level) {
+  StopFitOnChange();
   DiffractionState& d = events_.Diffraction;
   const bool upper = level == FixedLevel::Upper;
   QCheckBox* box = upper ? CheckBox1 : CheckBox2;
@@ -679,7 +697,8 @@ void TFresnelCtrl::UpDown7Click() {
 void TFresnelCtrl::UpDown9Click() {
   const int now = UpDown9->value(), before = tenths_previous_;
   int whole = UpDown7->value();
-  if (before == 9 && now == 0 && whole < 99) ++whole;
+  // 99.9 moved up is 100.0: the whole part then holds the tenths at 0.
+  if (before == 9 && now == 0 && whole < 100) ++whole;
   if (before == 0 && now == 9) {
     if (whole > 0)
       --whole;
@@ -746,7 +765,9 @@ void TFresnelCtrl::CheckBox5Click() {
 
 void TFresnelCtrl::SpectrumTypeCalc() {
   SpectralModel& m = events_.Spectral;
-  m.StarTemperature = static_cast<int>(RoundHalfAway(9000.0L / (events_.Diffraction.BminusV + 0.85L)));
+  // B-V just above -0.85 gives more kelvin than an int holds.
+  m.StarTemperature = static_cast<int>(
+      std::min<int64_t>(RoundHalfAway(9000.0L / (events_.Diffraction.BminusV + 0.85L)), INT32_MAX));
   ComputeSpectralWeights(m, (std::filesystem::path(host_.ExecutableFolder()) / kSensitivityFileName).string());
   int best = 0;
   for (int i = 1; i < 71; ++i)
@@ -774,8 +795,7 @@ void TFresnelCtrl::Edit28Change() {
     return;
   }
   const auto v = ParseDouble(t);
-  // -0.85 has no temperature: refused like any value out of range.
-  if (v && *v > -1 && *v <= 3 && *v != -0.85) {
+  if (v && *v > kBluestColourIndex && *v <= 3) {
     events_.Diffraction.BminusV = *v;
   } else {
     events_.Diffraction.BminusV = 0.38;
@@ -880,6 +900,12 @@ void TFresnelCtrl::Button3Click() {
   if (Fitting() || session_.ChartState.SelectedFrame < 0) return;
   DiffractionState& d = events_.Diffraction;
   DRAverage();
+  // An empty window's mean of 0 is no level to fit between.
+  if (d.LevelCount[0] == 0 || d.LevelCount[2] == 0) {
+    ShowStatus(d.LevelCount[0] == 0 ? "The pre-event window holds no records: no fit."
+                                    : "The post-event window holds no records: no fit.");
+    return;
+  }
   double pre = d.LevelMean[0], post = d.LevelMean[2];
   const bool locked = d.UpperLevelFixed || d.LowerLevelFixed;
   if (locked && ((CheckBox6->isChecked() && pre < post) || (!CheckBox6->isChecked() && pre > post)))

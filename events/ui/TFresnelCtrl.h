@@ -90,6 +90,7 @@ class TFresnelCtrl : public QWidget {
   void WindowBoundClick(int32_t& bound, WindowBound kind, QSpinBox* self, QLineEdit* edit, QSpinBox* partner,
                         QSpinBox* neighbour);
   void FitWindowChanged();
+  void StopFitOnChange();
   void ShowLevels();
   void TakeFitRange();
   void SetPosition(QSpinBox* updown, int position);

@@ -112,6 +112,19 @@ void TFresnelCtrl::FinishFit(const FitOutcome& out) {
   if (job->Worker.joinable()) job->Worker.join();
   FitRunning(false);
   if (out.Cancelled) return;
+  // A fit that found no event time writes nothing.
+  const char* refused =
+      !out.Determined ? "No event time: the model does not change over the fitting window (equal levels, or a "
+                        "contact angle near 90 degrees). Nothing fitted."
+      : out.AtSearchEnd ? "No event time near the selected record: the search ran to its end. Select a record "
+                          "nearer the event. Nothing fitted."
+                        : nullptr;
+  if (refused) {
+    ProgressBar1->setValue(0);
+    events_.Diffraction.DiffractionFitted = 0;  // the chart no longer shows an earlier fit
+    ShowStatus(refused);
+    return;
+  }
   DiffractionState& d = events_.Diffraction;
   d.RateFactor = out.Factor;
   d.FitOffset = out.Offset;

@@ -69,6 +69,32 @@ TEST(FitTimingError, FromTheResidualAndTheLevelNoise) {
   }
 }
 
+TEST(FitTimingError, NoiseBeyondThePolynomialsRangeLeavesItUndefined) {
+  // The upper polynomial falls below zero at N/S 2.4375 (numpy's root).
+  DiffractionState d;
+  d.LevelCount = {20, 0, 20};
+  d.LevelStdError = {2, 0, 1.5};  // noise sqrt(20) x 2 = 8.94427
+  const struct {
+    double Step;
+    bool Valid;
+    double Frames;
+  } rows[] = {{8.94427191 / 2.0, true, 13.529259113918442},  // N/S 2: positive
+              {3, false, 0},                                  // N/S 2.98: -71.8 frames
+              {0.5, false, 0}};                               // N/S 17.9
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.Step);
+    const FitTimingError e = ComputeFitTimingError(90, 31, d, 1000, 1000 - r.Step, 29.97L, 0);
+    EXPECT_EQ(e.Valid, r.Valid);
+    if (r.Valid) {
+      EXPECT_NEAR(e.Frames, r.Frames, 1e-6);
+    } else {
+      EXPECT_EQ(e.FramesText, "---");
+      EXPECT_EQ(e.MsText, "---");
+      EXPECT_EQ(e.SecondsText, "---");
+    }
+  }
+}
+
 // A point source at 25 records per second; 100 of 200 records shown from
 // record 20, record 50 selected, a disappearance 120 ms after it.
 DiffractionModel PointSourceAt25() {

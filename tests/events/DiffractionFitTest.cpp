@@ -182,6 +182,57 @@ TEST(DiffractionFit, ACancelledFitSaysSo) {
   EXPECT_TRUE(FitDiffractionModel(m, values, in, hooks).Cancelled);
 }
 
+TEST(DiffractionFit, AModelThatDoesNotChangeWithTheOffsetFitsNothing) {
+  // Equal levels, or a contact angle of 90 degrees (its cosine in extended
+  // precision is -2.5e-20): every offset gives the same residual, so the
+  // first of them is no event time.
+  const DiffractionModel m(MakeFresnelTables(), Spectrum(), Lunar());
+  const std::vector<double> values = Synthetic(m, 100, 50, 1234, 1, -1, 5);
+  const struct {
+    const char* Name;
+    long double Factor, Amplitude;
+    bool Determined;
+  } rows[] = {{"a true event", 1, 800, true},
+              {"equal levels", 1, 0, false},
+              {"contact angle 90", std::cos(90 * 3.14159265358979324L / 180), 800, false},
+              {"contact angle 89", std::cos(89 * 3.14159265358979324L / 180), 800, true}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.Name);
+    FitInput in;
+    in.Factor = r.Factor;
+    in.Base = 200;
+    in.Amplitude = r.Amplitude;
+    in.Selected = 50;
+    in.Range = FittingRange(true, -8, 8, 0);
+    EXPECT_EQ(FitDiffractionModel(m, values, in).Determined, r.Determined);
+  }
+}
+
+TEST(DiffractionFit, AnEventBeyondTheSearchIsNotTakenAtItsEnd) {
+  // At 29.97 per second the offset search reaches 12 x (330 + 33 + 3) = 4392
+  // tenths of a ms (13.2 records) either way; an event further out leaves
+  // every level at its outer candidate.
+  const DiffractionModel m(MakeFresnelTables(), Spectrum(), Lunar());
+  const struct {
+    int64_t TrueOffset;
+    bool AtEnd;
+  } rows[] = {{1234, false}, {4170, false}, {-4170, false}, {4500, true}, {-10000, true}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.TrueOffset);
+    const std::vector<double> values = Synthetic(m, 100, 50, r.TrueOffset, 1, -1, 0);
+    FitInput in;
+    in.Base = 200;
+    in.Amplitude = 800;
+    in.Selected = 50;
+    in.Range = FittingRange(true, -20, 20, 0);
+    const FitOutcome out = FitDiffractionModel(m, values, in);
+    EXPECT_EQ(out.AtSearchEnd, r.AtEnd);
+    if (!r.AtEnd) {
+      EXPECT_LE(std::llabs(out.SearchOffset - r.TrueOffset), 3);
+    }
+  }
+}
+
 TEST(DiffractionFit, RecordsBeforeTheFirstAreSkipped) {
   const DiffractionModel m(MakeFresnelTables(), Spectrum(), Lunar());
   std::vector<double> values = Synthetic(m, 30, 3, 0, 1, -1, 0);

@@ -208,7 +208,9 @@ TEST(DiffractionModel, ExposureHalfWidths) {
     uint8_t Field;
     int Fit, Draw;
   } rows[] = {{29.97L, 29.97L, 0, 16, 16}, {29.97L, 29.97L, 1, 8, 8}, {25, 25, 0, 20, 19},
-              {25, 25, 1, 10, 9},          {30, 15, 0, 33, 33},       {50, 50, 0, 10, 10}};
+              {25, 25, 1, 10, 9},          {30, 15, 0, 33, 33},       {50, 50, 0, 10, 10},
+              // Integrated video: the drawn curve averages the blocks' exposure as the fit does.
+              {29.97L, 29.97L / 8, 0, 133, 133}, {25, 6.25L, 1, 40, 40}};
   for (const auto& r : rows) {
     EXPECT_EQ(FitExposureHalfWidth(r.Model, r.Field), r.Fit);
     EXPECT_EQ(DrawExposureHalfWidth(r.Timing, r.Model, r.Field), r.Draw);

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <cmath>
+#include <functional>
 
 #include "../../chart/ui/ChartFakeHost.h"
 #include "chart/ChartScale.h"
@@ -163,6 +164,102 @@ bool HasYellow(const QImage& image) {
   return false;
 }
 
+// A model that does not change with the event time (a flat light curve, or a
+// contact angle of 90 degrees), or an event beyond the reach of the search,
+// gives no event time: said in the memo, and nothing is shown or handed on
+// as a fit.
+TEST(TFresnelCtrl, AFitWithoutAnEventTimeSaysSoAndWritesNothing) {
+  const struct {
+    const char* Name;
+    std::vector<double> Values;
+    const char* Angle;
+    int Selected;
+  } rows[] = {{"flat light curve", std::vector<double>(kRecords, 500.0), nullptr, kSelected},
+              {"contact angle 90", Disappearance(), "90", kSelected},
+              {"event 20 records before the selected one", Disappearance(), nullptr, kSelected + 20}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.Name);
+    PanelFixture f(r.Values);
+    f.Open();
+    if (r.Selected != kSelected) f.Select(r.Selected);
+    if (r.Angle) {
+      // A good fit first: the refused one must not leave it handed on.
+      f.Control<QPushButton>("Button3")->click();
+      WaitForFit(f.chart);
+      ASSERT_EQ(f.events.Diffraction.DiffractionFitted, 1);
+      Type(f.Control<QLineEdit>("Edit8"), r.Angle);
+      Enter(f.Control<QLineEdit>("Edit8"));
+    }
+    const char* results[] = {"Edit10", "Edit11", "Edit12", "Edit33", "Edit34"};
+    QStringList before;
+    for (const char* name : results) before << f.Control<QLineEdit>(name)->text();
+    const std::string centre = f.events.Texts.EventCentreText[0];
+    f.Control<QPushButton>("Button3")->click();
+    WaitForFit(f.chart);
+    EXPECT_TRUE(f.Control<QPlainTextEdit>("Memo1")->toPlainText().contains("No event time"));
+    EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 0);
+    for (int i = 0; i < before.size(); ++i)
+      EXPECT_EQ(f.Control<QLineEdit>(results[i])->text(), before[i]) << results[i];
+    EXPECT_EQ(f.events.Texts.EventCentreText[0], centre);
+    EXPECT_FALSE(HasYellow(f.chart->Picture()));
+  }
+}
+
+// A level window without any record has no level: opened on the first record
+// the pre-event window lies before it, moved to the last record the
+// post-event window lies after it. The fit is refused, not run against 0.
+TEST(TFresnelCtrl, AnEmptyLevelWindowRefusesTheFit) {
+  const struct {
+    const char* Name;
+    int OpenAt, MoveTo;
+    const char* Message;
+  } rows[] = {{"first record", 0, -1, "The pre-event window holds no records"},
+              {"last record", kSelected, kRecords - 1, "The post-event window holds no records"}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.Name);
+    PanelFixture f;
+    f.Select(r.OpenAt);
+    Find<QPushButton>(f.chart, "Button8")->click();
+    ASSERT_NE(f.chart->FresnelCtrl, nullptr);
+    if (r.MoveTo >= 0) f.Select(r.MoveTo);
+    const QString centre = f.Control<QLineEdit>("Edit10")->text();
+    f.Control<QPushButton>("Button3")->click();
+    EXPECT_FALSE(f.chart->Fitting());
+    WaitForFit(f.chart);
+    EXPECT_TRUE(f.Control<QPlainTextEdit>("Memo1")->toPlainText().contains(r.Message));
+    EXPECT_EQ(f.Control<QLineEdit>("Edit10")->text(), centre);
+    EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 0);
+    EXPECT_FALSE(HasYellow(f.chart->Picture()));
+  }
+}
+
+// The fit runs beside the window: a new selected record, level window, fit
+// window or level lock takes its basis away, so it stops and writes nothing
+// (its offset would count from another record or other levels).
+TEST(TFresnelCtrl, ChangingWhatTheFitStandsOnStopsIt) {
+  const struct {
+    const char* Name;
+    std::function<void(PanelFixture&)> Change;
+  } rows[] = {{"selected record", [](PanelFixture& f) { f.Select(kSelected + 10); }},
+              {"level window", [](PanelFixture& f) { f.Control<QSpinBox>("UpDown6")->stepDown(); }},
+              {"fit window", [](PanelFixture& f) { f.Control<QSpinBox>("UpDown2")->stepDown(); }},
+              {"level lock", [](PanelFixture& f) { f.Control<QCheckBox>("CheckBox1")->click(); }}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.Name);
+    PanelFixture f;
+    f.Open();
+    f.Control<QPushButton>("Button3")->click();
+    ASSERT_TRUE(f.chart->Fitting());
+    r.Change(f);
+    EXPECT_FALSE(f.chart->Fitting());
+    WaitForFit(f.chart);
+    EXPECT_TRUE(f.Control<QPlainTextEdit>("Memo1")->toPlainText().contains("Fit stopped"));
+    EXPECT_EQ(f.Control<QLineEdit>("Edit34")->text(), "");
+    EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 0);
+    EXPECT_FALSE(HasYellow(f.chart->Picture()));
+  }
+}
+
 TEST(TFresnelCtrl, NarrowLayoutDrawsTheFitToo) {
   PanelFixture f;
   Find<QCheckBox>(f.chart, "CheckBox1")->setChecked(false);  // 'Narrow'
@@ -262,7 +359,11 @@ TEST(TFresnelCtrl, EditsTakeTheirValuesOnEnter) {
             {"1.00", "1.00", 4865, "K4"},
             {"-0.5", "-0.5", 25714, "B1"},
             {"-1.5", "0.38", 7317, "A9"},
-            {"-0.85", "0.38", 7317, "A9"}};
+            {"-0.85", "0.38", 7317, "A9"},
+            // Below -0.85 the temperature 9000 / (B-V + 0.85) would be negative.
+            {"-0.9", "0.38", 7317, "A9"},
+            // Just above it the temperature exceeds an int: the largest one.
+            {"-0.8499999999", "-0.8499999999", 2147483647, "O0"}};
   auto* edit28 = f.Control<QLineEdit>("Edit28");
   for (const auto& r : bv) {
     SCOPED_TRACE(r.Typed);
@@ -276,6 +377,24 @@ TEST(TFresnelCtrl, EditsTakeTheirValuesOnEnter) {
   emit type->activated(55);
   EXPECT_EQ(f.events.Spectral.StarTemperature, 4760);
   EXPECT_EQ(edit28->text(), "1.041");
+}
+
+// The panel goes with the chart while an edit still has the focus: the edit's
+// leaving must not run the handler of the half-destroyed panel.
+TEST(TFresnelCtrl, DestroyedWhileAnEditHasTheFocus) {
+  for (const char* name : {"Edit1", "Edit2", "Edit8", "Edit19", "Edit20", "Edit21", "Edit37"}) {
+    SCOPED_TRACE(name);
+    PanelFixture f;
+    f.Open();
+    QApplication::processEvents();  // the panel becomes the active window
+    auto* edit = f.Control<QLineEdit>(name);
+    edit->setEnabled(true);
+    Type(edit, "500000");
+    ASSERT_TRUE(edit->hasFocus());
+    const int64_t distance = f.events.Diffraction.ObjectDistance;
+    delete f.chart.data();
+    EXPECT_EQ(f.events.Diffraction.ObjectDistance, distance);
+  }
 }
 
 TEST(TFresnelCtrl, UpDownsKeepTheWindowsInOrderAndTheDiskSetsTheFitWindow) {
@@ -308,6 +427,24 @@ TEST(TFresnelCtrl, UpDownsKeepTheWindowsInOrderAndTheDiskSetsTheFitWindow) {
   for (int i = 0; i < 10; ++i) tenths->stepUp();
   EXPECT_EQ(f.Control<QLineEdit>("Edit20")->text(), "46.0");
   EXPECT_EQ(f.events.Diffraction.ComponentWeight, 460);
+
+  // At the top end: 99.9 % moved up is 100.0 %, not 99.0 %; 0.0 % moved down stays.
+  const struct {
+    const char* Typed;
+    int Steps;
+    const char* Shown;
+    int Weight;
+  } ends[] = {{"99.9", 1, "100.0", 1000}, {"99.8", 1, "99.9", 999}, {"0", -1, "0.0", 0}, {"1", -1, "0.9", 9}};
+  auto* height = f.Control<QLineEdit>("Edit20");
+  for (const auto& e : ends) {
+    SCOPED_TRACE(e.Shown);
+    Type(height, e.Typed);
+    Enter(height);
+    if (e.Steps > 0) tenths->stepUp();
+    else tenths->stepDown();
+    EXPECT_EQ(f.Control<QLineEdit>("Edit20")->text(), e.Shown);
+    EXPECT_EQ(f.events.Diffraction.ComponentWeight, e.Weight);
+  }
 }
 
 TEST(TFresnelCtrl, ASelectionNearTheStartClampsThePreEventWindow) {
@@ -409,6 +546,7 @@ TEST(TFresnelCtrl, StartsFromThePredictedElements) {
       {"lunar", 384401.6, 612.3, 0.04, -1, "K3III", "K3", "", "384402", "612.3", "K3", "IMX290", false},
       {"letter only", 0, 0, 0, -1, "M", "", "WAT-100N", "384000", "750.0", "G0", "ICX428ALL", false},
       {"nothing", 0, 0, 0, -1, "", "K4", "", "384000", "750.0", "K5", "IMX290", false},
+      {"B-V without a temperature", 0, 0, 0, -0.9, "", "", "", "384000", "750.0", "F5", "IMX290", false},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
