@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <malloc.h>
 
 #include "base/ByteOrder.h"
@@ -170,10 +171,16 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   // short keeps the length it was meant to have), and so is a length guessed
   // from the bit rate: the end of the last packet the file holds decides.
   // A length FFmpeg took from the time stamps at the file's end is already that.
+  // Transport streams joined from parts give the length of the first part:
+  // their packets are read once to find the parts.
+  const int64_t joined_end = std::strcmp(format_->iformat->name, "mpegts") == 0 ? ScanJoinedParts(path) : AV_NOPTS_VALUE;
   const bool length_read_from_file = format_->duration_estimation_method == AVFMT_DURATION_FROM_PTS;
-  const int64_t held_end = !avi_file && !indexed_ && !length_read_from_file ? ScanEndPts(path) : AV_NOPTS_VALUE;
+  const int64_t held_end =
+      !avi_file && !indexed_ && !length_read_from_file && joined_.empty() ? ScanEndPts(path) : AV_NOPTS_VALUE;
   if (held_frames_ > 0)
     duration_ticks_ = av_rescale_q(held_frames_ * frame_pts_step_, time_base_, {1, int(kTicksPerSecond)});
+  else if (joined_end != AV_NOPTS_VALUE && joined_end > start_pts_)
+    duration_ticks_ = av_rescale_q(joined_end - start_pts_, time_base_, {1, int(kTicksPerSecond)});
   else if (held_end != AV_NOPTS_VALUE && held_end > start_pts_)
     duration_ticks_ = av_rescale_q(held_end - start_pts_, time_base_, {1, int(kTicksPerSecond)});
   else if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
@@ -298,6 +305,88 @@ int64_t FfmpegVideoSource::ScanEndPts(const std::string& path) const {
   return end;
 }
 
+// Finds the parts of a joined transport stream: a decoding time stamp that
+// goes back starts a new part. Reads every packet on a second demuxer. The
+// end of the last picture on the joined time line, or AV_NOPTS_VALUE (and no
+// parts) when the time stamps never go back.
+int64_t FfmpegVideoSource::ScanJoinedParts(const std::string& path) {
+  joined_.clear();
+  joined_keys_.clear();
+  joined_part_ = 0;
+  AVFormatContext* raw = nullptr;
+  if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return AV_NOPTS_VALUE;
+  AvFormatPtr scan(raw);
+  AvPacketPtr packet = MakeAvPacket();
+  if (unsigned(stream_) >= scan->nb_streams || !packet) return AV_NOPTS_VALUE;
+  struct Part {
+    int64_t pos = 0;
+    int64_t first = INT64_MAX, end = INT64_MIN;  // earliest picture time, latest picture end
+    std::vector<KeyPacket> keys;
+    int64_t last_pos[2] = {-1, -1};  // the last two packets' bytes, the later one first
+  };
+  std::vector<Part> parts(1);
+  int64_t last_dts = AV_NOPTS_VALUE;
+  while (av_read_frame(scan.get(), packet.get()) >= 0) {
+    const AVPacket& p = *packet;
+    if (p.stream_index == stream_ && p.size > 0) {
+      const int64_t dts = p.dts != AV_NOPTS_VALUE ? p.dts : p.pts;
+      const int64_t pts = p.pts != AV_NOPTS_VALUE ? p.pts : p.dts;
+      if (dts != AV_NOPTS_VALUE) {
+        if (last_dts != AV_NOPTS_VALUE && dts < last_dts && p.pos > parts.back().pos) parts.push_back({p.pos, INT64_MAX, INT64_MIN, {}, {-1, -1}});
+        last_dts = dts;
+      }
+      Part& part = parts.back();
+      if (p.pos >= 0) part.last_pos[1] = std::exchange(part.last_pos[0], p.pos);
+      if (pts != AV_NOPTS_VALUE) {
+        part.first = std::min(part.first, pts);
+        part.end = std::max(part.end, pts + (p.duration > 0 ? p.duration : frame_pts_step_));
+        if ((p.flags & AV_PKT_FLAG_KEY) && p.pos >= 0) part.keys.push_back({pts, p.pos});
+      }
+    }
+    av_packet_unref(packet.get());
+  }
+  if (parts.size() < 2 || parts[0].first == INT64_MAX) return AV_NOPTS_VALUE;
+  int64_t line_end = parts[0].end, offset = 0;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    Part& part = parts[i];
+    if (part.first == INT64_MAX) continue;  // no timed picture: its packets keep the part before's offset
+    if (i > 0) offset = line_end - part.first;
+    // The continuity counters start again with the next part, and the demuxer
+    // marks the picture being read there (or, through the parser, the one
+    // before it) as corrupt, though its data is whole.
+    const int64_t whole_from = i + 1 < parts.size() ? (part.last_pos[1] >= 0 ? part.last_pos[1] : part.last_pos[0]) : -1;
+    joined_.push_back({part.pos, offset, whole_from < 0 ? INT64_MAX : whole_from});
+    for (const KeyPacket& k : part.keys) joined_keys_.push_back({k.pts + offset, k.pos});
+    line_end = part.end + offset;
+  }
+  joined_[0].pos = 0;
+  std::sort(joined_keys_.begin(), joined_keys_.end(), [](const KeyPacket& a, const KeyPacket& b) { return a.pts < b.pts; });
+  return line_end;
+}
+
+// Moves a packet of our stream onto the joined time line.
+void FfmpegVideoSource::OntoJoinedLine(AVPacket& p) {
+  if (joined_.empty()) return;
+  if (p.pos >= 0) {
+    auto after = std::upper_bound(joined_.begin(), joined_.end(), p.pos,
+                                  [](int64_t pos, const JoinedPart& part) { return pos < part.pos; });
+    joined_part_ = size_t(after - joined_.begin()) - 1;
+  }
+  const JoinedPart& part = joined_[joined_part_];
+  if (p.pos >= part.whole_from) p.flags &= ~AV_PKT_FLAG_CORRUPT;
+  const int64_t offset = part.offset;
+  if (p.pts != AV_NOPTS_VALUE) p.pts += offset;
+  if (p.dts != AV_NOPTS_VALUE) p.dts += offset;
+}
+
+// The byte of the last key packet at or before `pts` (joined time line,
+// stream time base); 0 when none.
+int64_t FfmpegVideoSource::JoinedKeyPos(int64_t pts) const {
+  auto after = std::upper_bound(joined_keys_.begin(), joined_keys_.end(), pts,
+                                [](int64_t t, const KeyPacket& k) { return t < k.pts; });
+  return after == joined_keys_.begin() ? 0 : std::prev(after)->pos;
+}
+
 // Forgets every decoded picture and the decoder's position in the stream.
 void FfmpegVideoSource::ResetDecodeState() {
   cur_ = {};
@@ -327,6 +416,9 @@ void FfmpegVideoSource::Close() {
   frame_rate_ = 0;
   duration_ticks_ = 0;
   held_frames_ = -1;
+  joined_.clear();
+  joined_keys_.clear();
+  joined_part_ = 0;
 }
 
 void FfmpegVideoSource::Remember(const Decoded& d) {
@@ -443,6 +535,7 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
       // An empty packet (a dropped frame) would read as end of stream; a
       // packet cut short by the end of the file is not a picture.
       const bool our_stream = packet_->stream_index == stream_;
+      if (our_stream) OntoJoinedLine(*packet_);
       if (our_stream && packet_->size == 0) {
         int64_t pts = packet_->pts != AV_NOPTS_VALUE ? packet_->pts : packet_->dts;
         if (pts != AV_NOPTS_VALUE) NoteEmptyPacket(pts - start_pts_);
@@ -577,8 +670,10 @@ bool FfmpegVideoSource::ForwardIsCheaper(int64_t ticks) const {
 bool FfmpegVideoSource::SeekTo(int64_t pts) {
   ++seek_count_;
   int64_t ts = start_pts_ + pts;
-  int r = avformat_seek_file(format_.get(), stream_, INT64_MIN, ts, ts, 0);
-  if (r < 0) r = av_seek_frame(format_.get(), stream_, ts, AVSEEK_FLAG_BACKWARD);
+  int r = 0;
+  if (!joined_.empty()) r = av_seek_frame(format_.get(), -1, JoinedKeyPos(ts), AVSEEK_FLAG_BYTE);
+  else if ((r = avformat_seek_file(format_.get(), stream_, INT64_MIN, ts, ts, 0)) < 0)
+    r = av_seek_frame(format_.get(), stream_, ts, AVSEEK_FLAG_BACKWARD);
   if (by_index_ && r >= 0) {
     // Where the demuxer went: the key entry at or before the time.
     const int entry = av_index_search_timestamp(format_->streams[stream_], ts, AVSEEK_FLAG_BACKWARD);
