@@ -246,6 +246,8 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     chain_valid_ = false;
     Remember(cur_);
   }
+  picture_width_ = picture_height_ = 0;
+  if (have_cur_ && cur_.frame) picture_width_ = cur_.frame->width, picture_height_ = cur_.frame->height;
   if (width_ <= 0 || height_ <= 0) {
     Close();
     return "The video has no frame size.";
@@ -413,6 +415,7 @@ void FfmpegVideoSource::Close() {
   format_.reset();
   stream_ = -1;
   width_ = height_ = 0;
+  picture_width_ = picture_height_ = 0;
   frame_rate_ = 0;
   duration_ticks_ = 0;
   held_frames_ = -1;
@@ -755,6 +758,11 @@ std::string FfmpegVideoSource::GrabAtTicks(int64_t ticks, Bitmap24& out) {
 std::string FfmpegVideoSource::Deliver(const Decoded& d, Bitmap24& out) {
   if (!d.frame) return ReadRows(d, out) ? "S_OK" : "The frame cannot be decoded.";
   const AVFrame& f = *d.frame;
+  // Every frame has the first one's size (the window's image, the masks and
+  // the measured positions are laid out by it): a later part of a joined file
+  // recorded at another size is not measured as if it were the same picture.
+  if (picture_width_ > 0 && (f.width != picture_width_ || f.height != picture_height_))
+    return "The frame's size differs from the first frame's.";
   if (dib_masks_ && f.data[0] && f.width > 0 && f.height > 0 &&
       av_get_bits_per_pixel(av_pix_fmt_desc_get(AVPixelFormat(f.format))) ==
           (dib_masks_->kind == PackedPixels::Kind::Masked16 ? 16 : 32)) {

@@ -119,6 +119,7 @@ class FfmpegVideoSource {
   int64_t start_pts_ = 0;
   int64_t frame_pts_step_ = 1;  // one frame period in the stream time base
   int width_ = 0, height_ = 0;
+  int picture_width_ = 0, picture_height_ = 0;  // of the first picture decoded; 0: not known
   double frame_rate_ = 0;
   int64_t duration_ticks_ = 0;
 
