@@ -307,6 +307,36 @@ int64_t FfmpegVideoSource::ScanEndPts(const std::string& path) const {
   return end;
 }
 
+namespace {
+
+// Whether the stream's decoding time goes back somewhere in the file. A small
+// file is read whole; a large one (reading it whole would hold up the open
+// for seconds) is looked at in evenly spread places, which finds every part
+// longer than the gaps between them.
+bool TimeGoesBack(AVFormatContext& format, AVPacket& packet, int stream) {
+  constexpr int64_t kReadWhole = 8 << 20;
+  constexpr int kPlaces = 64, kPacketsPerPlace = 500;
+  const int64_t size = format.pb ? avio_size(format.pb) : -1;
+  const bool whole = size >= 0 && size <= kReadWhole;
+  int64_t last = AV_NOPTS_VALUE;
+  bool back = false;
+  for (int place = 0; place < (whole ? 1 : kPlaces) && !back; ++place) {
+    if (!whole && (size < 0 || av_seek_frame(&format, -1, size / kPlaces * place, AVSEEK_FLAG_BYTE) < 0)) return true;
+    for (int packets = 0; (whole || packets < kPacketsPerPlace) && av_read_frame(&format, &packet) >= 0; ++packets) {
+      const int64_t dts = packet.stream_index == stream ? (packet.dts != AV_NOPTS_VALUE ? packet.dts : packet.pts)
+                                                        : AV_NOPTS_VALUE;
+      av_packet_unref(&packet);
+      if (dts == AV_NOPTS_VALUE) continue;
+      back = last != AV_NOPTS_VALUE && dts < last;
+      last = dts;
+      if (back || !whole) break;
+    }
+  }
+  return back;
+}
+
+}  // namespace
+
 // Finds the parts of a joined transport stream: a decoding time stamp that
 // goes back starts a new part. Reads every packet on a second demuxer. The
 // end of the last picture on the joined time line, or AV_NOPTS_VALUE (and no
@@ -320,6 +350,8 @@ int64_t FfmpegVideoSource::ScanJoinedParts(const std::string& path) {
   AvFormatPtr scan(raw);
   AvPacketPtr packet = MakeAvPacket();
   if (unsigned(stream_) >= scan->nb_streams || !packet) return AV_NOPTS_VALUE;
+  if (!TimeGoesBack(*scan, *packet, stream_)) return AV_NOPTS_VALUE;
+  if (av_seek_frame(scan.get(), -1, 0, AVSEEK_FLAG_BYTE) < 0) return AV_NOPTS_VALUE;
   struct Part {
     int64_t pos = 0;
     int64_t first = INT64_MAX, end = INT64_MIN;  // earliest picture time, latest picture end

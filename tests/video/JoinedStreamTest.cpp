@@ -97,7 +97,9 @@ INSTANTIATE_TEST_SUITE_P(
     Codecs, JoinedStream,
     ::testing::Values(JoinCase{"mpeg2", "-c:v mpeg2video -q:v 2 -g 12", {25, 24}},
                       JoinCase{"h264_bframes", "-c:v libx264 -preset veryfast -pix_fmt yuv420p -crf 10 -bf 2 -g 10", {30, 17, 21}},
-                      JoinCase{"one_part", "-c:v mpeg2video -q:v 2 -g 12", {40}}),
+                      JoinCase{"one_part", "-c:v mpeg2video -q:v 2 -g 12", {40}},
+                      // Padded past the size that is read whole at the open: the parts are found by looking at places.
+                      JoinCase{"large", "-c:v mpeg2video -q:v 2 -g 12 -muxrate 60M", {25, 30, 26}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A later part recorded at another size: its frames count, but they fail
