@@ -239,6 +239,7 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   trusted_ = true;  // decoding from the start of the file
   if (DecodeNext(first)) {
     start_pts_ += first.pts;
+    first.end -= first.pts;
     first.pts = 0;
     cur_ = std::move(first);
     have_cur_ = true;
