@@ -160,12 +160,15 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   // header's frame count may claim more than were ever written.
   // FFmpeg's index leaves out trailing dropped frames, so our own reader counts them.
   held_frames_ = -1;
+  int64_t leading_drops = 0;  // AVI: empty chunks before the first picture
   const bool avi_file = std::strcmp(format_->iformat->name, "avi") == 0;
   if (avi_file) {
     AviContents avi;
     std::string why;
-    if (auto file = FileByteSource::Open(path); file && ReadAviContents(*file, avi, why))
+    if (auto file = FileByteSource::Open(path); file && ReadAviContents(*file, avi, why)) {
       held_frames_ = int64_t(avi.frames.size());
+      while (leading_drops < held_frames_ && avi.frames[size_t(leading_drops)].size == 0) ++leading_drops;
+    }
   }
   // Without an index the header's length is only a claim (a capture cut
   // short keeps the length it was meant to have), and so is a length guessed
@@ -235,12 +238,19 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   SetUpIndexReading();
   // Frame 0 is the first picture the decoder gives: its time is the origin.
   // (AVI files with B-frames start their picture times after the stream start.)
+  // An AVI capture that dropped frames before its first picture keeps them
+  // in front of it, so each picture stays at its chunk's time, as the AVIFile
+  // source counts.
   Decoded first;
   trusted_ = true;  // decoding from the start of the file
+  first_pts_ = 0;
   if (DecodeNext(first)) {
-    start_pts_ += first.pts;
-    first.end -= first.pts;
-    first.pts = 0;
+    const int64_t dropped = leading_drops * frame_pts_step_;
+    const int64_t shift = first.pts >= dropped ? first.pts - dropped : first.pts;
+    start_pts_ += shift;
+    first.end -= shift;
+    first.pts -= shift;
+    first_pts_ = first.pts;
     cur_ = std::move(first);
     have_cur_ = true;
     cache_.clear();
@@ -732,9 +742,11 @@ std::string FfmpegVideoSource::SeekNear(int64_t ticks) {
   bool found = false;
   for (int64_t t : tries) {
     bool from_start = t == INT64_MIN;
-    if (!SeekTo(from_start ? 0 : t) && from_start) {
+    bool reopened = false;
+    if (!SeekTo(from_start ? first_pts_ : t) && from_start) {
       std::string path = path_;
       if (!Open(path).empty()) return "The video cannot be reopened.";
+      reopened = true;
     }
     // A file without an index (a crashed capture) lets the demuxer take
     // every frame for a key frame: pictures before the first one the
@@ -742,7 +754,12 @@ std::string FfmpegVideoSource::SeekNear(int64_t ticks) {
     const bool need_key = !indexed_ && !from_start;
     Decoded first;
     bool got = false;
-    while (DecodeNext(first)) {
+    if (reopened && have_cur_) {  // the open decoded the first picture already
+      first = std::move(cur_);
+      have_cur_ = false;
+      got = true;
+    }
+    while (!got && DecodeNext(first)) {
       if (first.key || !need_key || !ShownBy(first.pts, ticks)) {
         got = true;
         break;

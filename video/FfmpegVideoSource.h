@@ -117,6 +117,7 @@ class FfmpegVideoSource {
   int stream_ = -1;
   AVRational time_base_{1, 1};
   int64_t start_pts_ = 0;
+  int64_t first_pts_ = 0;  // the first picture's time (after frames an AVI capture dropped before it)
   int64_t frame_pts_step_ = 1;  // one frame period in the stream time base
   int width_ = 0, height_ = 0;
   int picture_width_ = 0, picture_height_ = 0;  // of the first picture decoded; 0: not known

@@ -1,6 +1,6 @@
 // AVI captures whose first chunks are empty (frames dropped before the first
-// picture arrived): every picture is shown, in order, through both frame
-// sources.
+// picture arrived): every picture is shown, in order and at its own chunk's
+// frame number, through both frame sources.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -73,6 +73,30 @@ TEST_P(LeadingDrops, NoPictureIsSkipped) {
   std::vector<int> every(kPictures);
   for (int n = 0; n < kPictures; ++n) every[size_t(n)] = n;
   EXPECT_EQ(shown, every);
+}
+
+// The dropped frames keep their places in front of the first picture: frame
+// n is the picture of chunk n through both sources, the timing of the AVI.
+TEST_P(LeadingDrops, EachPictureKeepsItsChunksFrameNumber) {
+  const std::string path = MakeLeadingDrops(GetParam());
+  ASSERT_FALSE(path.empty());
+  TGKAvi avi;
+  ASSERT_TRUE(avi.OpenStreams(path));
+  ASSERT_EQ(avi.FrameCount(), kPictures + kDropped);
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(path), "");
+  const long double rate = ds.DSFrameRate();
+  ASSERT_EQ(ds.FrameCount(rate), kPictures + kDropped);
+  for (int n : {0, 1, 2, 3, 12, kPictures + kDropped - 1, 7, 2, 1, 0}) {
+    Bitmap24 a, b;
+    std::string status;
+    ds.DSGrabFrame(n, b, status, rate, 1.0L);
+    ASSERT_EQ(status, "S_OK") << "frame " << n;
+    if (n < kDropped) continue;  // no picture yet: neither source has one to give
+    ASSERT_TRUE(avi.GetFrameBitmap(n, a)) << n;
+    EXPECT_EQ(ReadFrameNumber(a, kBlock), n - kDropped) << "frame " << n;
+    EXPECT_EQ(ReadFrameNumber(b, kBlock), n - kDropped) << "frame " << n;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Codecs, LeadingDrops,
