@@ -290,7 +290,8 @@ void LeaveOutEncoderDelay(const ByteSource& src, AviContents& out) {
     chunk.resize(frames[i].size);
     if (!src.ReadAt(frames[i].offset, chunk.data(), chunk.size())) return;
     for (size_t k = 0; k + 4 < chunk.size() && !b_frames; ++k)
-      b_frames = chunk[k] == 0 && chunk[k + 1] == 0 && chunk[k + 2] == 1 && chunk[k + 3] == 0xB6 && (chunk[k + 4] >> 6) == 2;
+      b_frames = chunk[k] == 0 && chunk[k + 1] == 0 && chunk[k + 2] == 1 && chunk[k + 3] == 0xB6 &&
+                 (chunk[k + 4] >> 6) == 2;
   }
   if (b_frames) frames.erase(frames.begin() + 1, frames.begin() + 1 + std::ptrdiff_t(empty));
 }

@@ -176,7 +176,8 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   // A length FFmpeg took from the time stamps at the file's end is already that.
   // Transport streams joined from parts give the length of the first part:
   // their packets are read once to find the parts.
-  const int64_t joined_end = std::strcmp(format_->iformat->name, "mpegts") == 0 ? ScanJoinedParts(path) : AV_NOPTS_VALUE;
+  const int64_t joined_end =
+      std::strcmp(format_->iformat->name, "mpegts") == 0 ? ScanJoinedParts(path) : AV_NOPTS_VALUE;
   const bool length_read_from_file = format_->duration_estimation_method == AVFMT_DURATION_FROM_PTS;
   const int64_t held_end =
       !avi_file && !indexed_ && !length_read_from_file && joined_.empty() ? ScanEndPts(path) : AV_NOPTS_VALUE;
@@ -377,7 +378,8 @@ int64_t FfmpegVideoSource::ScanJoinedParts(const std::string& path) {
       const int64_t dts = p.dts != AV_NOPTS_VALUE ? p.dts : p.pts;
       const int64_t pts = p.pts != AV_NOPTS_VALUE ? p.pts : p.dts;
       if (dts != AV_NOPTS_VALUE) {
-        if (last_dts != AV_NOPTS_VALUE && dts < last_dts && p.pos > parts.back().pos) parts.push_back({p.pos, INT64_MAX, INT64_MIN, {}, {-1, -1}});
+        if (last_dts != AV_NOPTS_VALUE && dts < last_dts && p.pos > parts.back().pos)
+          parts.push_back({p.pos, INT64_MAX, INT64_MIN, {}, {-1, -1}});
         last_dts = dts;
       }
       Part& part = parts.back();
@@ -399,7 +401,8 @@ int64_t FfmpegVideoSource::ScanJoinedParts(const std::string& path) {
     // The continuity counters start again with the next part, and the demuxer
     // marks the picture being read there (or, through the parser, the one
     // before it) as corrupt, though its data is whole.
-    const int64_t whole_from = i + 1 < parts.size() ? (part.last_pos[1] >= 0 ? part.last_pos[1] : part.last_pos[0]) : -1;
+    const int64_t whole_from =
+        i + 1 < parts.size() ? (part.last_pos[1] >= 0 ? part.last_pos[1] : part.last_pos[0]) : -1;
     joined_.push_back({part.pos, offset, whole_from < 0 ? INT64_MAX : whole_from});
     for (const KeyPacket& k : part.keys) joined_keys_.push_back({k.pts + offset, k.pos});
     line_end = part.end + offset;
