@@ -16,7 +16,9 @@
 #include "video/AviRiffReader.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
+#include <iterator>
 
 #include "base/ByteOrder.h"
 
@@ -257,6 +259,43 @@ bool ScanMovi(const ByteSource& src, uint64_t begin, uint64_t end, int stream, i
   return true;
 }
 
+// MPEG-4 video (DivX, Xvid) with B-frames: the encoder holds a picture back
+// for each B-frame and writes an empty chunk after the first frame in its
+// place. No picture belongs to those chunks (the decoder gives none, and the
+// pictures after them come in their own time), so they are no dropped frames:
+// counted, each would repeat the first picture and shift every later one.
+void LeaveOutEncoderDelay(const ByteSource& src, AviContents& out) {
+  constexpr size_t kMaxDelay = 8, kChunksLooked = 8;
+  constexpr uint32_t kMpeg4[] = {MakeFourCC('X', 'V', 'I', 'D'), MakeFourCC('D', 'I', 'V', 'X'),
+                                 MakeFourCC('D', 'X', '5', '0'), MakeFourCC('F', 'M', 'P', '4'),
+                                 MakeFourCC('M', 'P', '4', 'V'), MakeFourCC('M', '4', 'S', '2'),
+                                 MakeFourCC('3', 'I', 'V', '2')};
+  auto upper = [](uint32_t f) {
+    for (int i = 0; i < 4; ++i)
+      if (uint8_t c = uint8_t(f >> (8 * i)); c >= 'a' && c <= 'z') f -= uint32_t(0x20) << (8 * i);
+    return f;
+  };
+  const uint32_t compression = out.video_format.size() >= 20 ? upper(Le32(&out.video_format[16])) : 0;
+  if (std::find(std::begin(kMpeg4), std::end(kMpeg4), compression) == std::end(kMpeg4)) return;
+  auto& frames = out.frames;
+  if (frames.empty() || frames[0].size == 0) return;
+  size_t empty = 0;
+  while (1 + empty < frames.size() && frames[1 + empty].size == 0) ++empty;
+  if (empty == 0 || empty > kMaxDelay) return;
+  // A B-picture (VOP start code, then coding type 2) in the chunks after them.
+  bool b_frames = false;
+  std::vector<uint8_t> chunk;
+  for (size_t i = 1 + empty; i < frames.size() && i <= empty + kChunksLooked && !b_frames; ++i) {
+    if (frames[i].size == 0 || frames[i].size > kMaxFormatBytes) continue;
+    chunk.resize(frames[i].size);
+    if (!src.ReadAt(frames[i].offset, chunk.data(), chunk.size())) return;
+    for (size_t k = 0; k + 4 < chunk.size() && !b_frames; ++k)
+      b_frames = chunk[k] == 0 && chunk[k + 1] == 0 && chunk[k + 2] == 1 && chunk[k + 3] == 0xB6 &&
+                 (chunk[k + 4] >> 6) == 2;
+  }
+  if (b_frames) frames.erase(frames.begin() + 1, frames.begin() + 1 + std::ptrdiff_t(empty));
+}
+
 void ParseStrl(const ByteSource& src, const Chunk& list, int stream, AviContents& out, Layout& l) {
   ChunkWalker w(src, list.data + 4, list.data + list.size);
   Chunk c;
@@ -376,5 +415,6 @@ bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error
     error = "The video stream has no frames.";
     return false;
   }
+  LeaveOutEncoderDelay(src, out);
   return true;
 }

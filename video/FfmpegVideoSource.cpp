@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <malloc.h>
 
 #include "base/ByteOrder.h"
@@ -159,21 +160,31 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   // header's frame count may claim more than were ever written.
   // FFmpeg's index leaves out trailing dropped frames, so our own reader counts them.
   held_frames_ = -1;
+  int64_t leading_drops = 0;  // AVI: empty chunks before the first picture
   const bool avi_file = std::strcmp(format_->iformat->name, "avi") == 0;
   if (avi_file) {
     AviContents avi;
     std::string why;
-    if (auto file = FileByteSource::Open(path); file && ReadAviContents(*file, avi, why))
+    if (auto file = FileByteSource::Open(path); file && ReadAviContents(*file, avi, why)) {
       held_frames_ = int64_t(avi.frames.size());
+      while (leading_drops < held_frames_ && avi.frames[size_t(leading_drops)].size == 0) ++leading_drops;
+    }
   }
   // Without an index the header's length is only a claim (a capture cut
   // short keeps the length it was meant to have), and so is a length guessed
   // from the bit rate: the end of the last packet the file holds decides.
   // A length FFmpeg took from the time stamps at the file's end is already that.
+  // Transport streams joined from parts give the length of the first part:
+  // their packets are read once to find the parts.
+  const int64_t joined_end =
+      std::strcmp(format_->iformat->name, "mpegts") == 0 ? ScanJoinedParts(path) : AV_NOPTS_VALUE;
   const bool length_read_from_file = format_->duration_estimation_method == AVFMT_DURATION_FROM_PTS;
-  const int64_t held_end = !avi_file && !indexed_ && !length_read_from_file ? ScanEndPts(path) : AV_NOPTS_VALUE;
+  const int64_t held_end =
+      !avi_file && !indexed_ && !length_read_from_file && joined_.empty() ? ScanEndPts(path) : AV_NOPTS_VALUE;
   if (held_frames_ > 0)
     duration_ticks_ = av_rescale_q(held_frames_ * frame_pts_step_, time_base_, {1, int(kTicksPerSecond)});
+  else if (joined_end != AV_NOPTS_VALUE && joined_end > start_pts_)
+    duration_ticks_ = av_rescale_q(joined_end - start_pts_, time_base_, {1, int(kTicksPerSecond)});
   else if (held_end != AV_NOPTS_VALUE && held_end > start_pts_)
     duration_ticks_ = av_rescale_q(held_end - start_pts_, time_base_, {1, int(kTicksPerSecond)});
   else if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
@@ -228,17 +239,27 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   SetUpIndexReading();
   // Frame 0 is the first picture the decoder gives: its time is the origin.
   // (AVI files with B-frames start their picture times after the stream start.)
+  // An AVI capture that dropped frames before its first picture keeps them
+  // in front of it, so each picture stays at its chunk's time, as the AVIFile
+  // source counts.
   Decoded first;
   trusted_ = true;  // decoding from the start of the file
+  first_pts_ = 0;
   if (DecodeNext(first)) {
-    start_pts_ += first.pts;
-    first.pts = 0;
+    const int64_t dropped = leading_drops * frame_pts_step_;
+    const int64_t shift = first.pts >= dropped ? first.pts - dropped : first.pts;
+    start_pts_ += shift;
+    first.end -= shift;
+    first.pts -= shift;
+    first_pts_ = first.pts;
     cur_ = std::move(first);
     have_cur_ = true;
     cache_.clear();
     chain_valid_ = false;
     Remember(cur_);
   }
+  picture_width_ = picture_height_ = 0;
+  if (have_cur_ && cur_.frame) picture_width_ = cur_.frame->width, picture_height_ = cur_.frame->height;
   if (width_ <= 0 || height_ <= 0) {
     Close();
     return "The video has no frame size.";
@@ -298,6 +319,122 @@ int64_t FfmpegVideoSource::ScanEndPts(const std::string& path) const {
   return end;
 }
 
+namespace {
+
+// Whether the stream's decoding time goes back somewhere in the file. A small
+// file is read whole; a large one (reading it whole would hold up the open
+// for seconds) is looked at in evenly spread places, which finds every part
+// longer than the gaps between them.
+bool TimeGoesBack(AVFormatContext& format, AVPacket& packet, int stream) {
+  constexpr int64_t kReadWhole = 8 << 20;
+  constexpr int kPlaces = 64, kPacketsPerPlace = 500;
+  const int64_t size = format.pb ? avio_size(format.pb) : -1;
+  const bool whole = size >= 0 && size <= kReadWhole;
+  int64_t last = AV_NOPTS_VALUE;
+  bool back = false;
+  for (int place = 0; place < (whole ? 1 : kPlaces) && !back; ++place) {
+    if (!whole && (size < 0 || av_seek_frame(&format, -1, size / kPlaces * place, AVSEEK_FLAG_BYTE) < 0)) return true;
+    for (int packets = 0; (whole || packets < kPacketsPerPlace) && av_read_frame(&format, &packet) >= 0; ++packets) {
+      const int64_t dts = packet.stream_index == stream ? (packet.dts != AV_NOPTS_VALUE ? packet.dts : packet.pts)
+                                                        : AV_NOPTS_VALUE;
+      av_packet_unref(&packet);
+      if (dts == AV_NOPTS_VALUE) continue;
+      back = last != AV_NOPTS_VALUE && dts < last;
+      last = dts;
+      if (back || !whole) break;
+    }
+  }
+  return back;
+}
+
+}  // namespace
+
+// Finds the parts of a joined transport stream: a decoding time stamp that
+// goes back starts a new part. Reads every packet on a second demuxer. The
+// end of the last picture on the joined time line, or AV_NOPTS_VALUE (and no
+// parts) when the time stamps never go back.
+int64_t FfmpegVideoSource::ScanJoinedParts(const std::string& path) {
+  joined_.clear();
+  joined_keys_.clear();
+  joined_part_ = 0;
+  AVFormatContext* raw = nullptr;
+  if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return AV_NOPTS_VALUE;
+  AvFormatPtr scan(raw);
+  AvPacketPtr packet = MakeAvPacket();
+  if (unsigned(stream_) >= scan->nb_streams || !packet) return AV_NOPTS_VALUE;
+  if (!TimeGoesBack(*scan, *packet, stream_)) return AV_NOPTS_VALUE;
+  if (av_seek_frame(scan.get(), -1, 0, AVSEEK_FLAG_BYTE) < 0) return AV_NOPTS_VALUE;
+  struct Part {
+    int64_t pos = 0;
+    int64_t first = INT64_MAX, end = INT64_MIN;  // earliest picture time, latest picture end
+    std::vector<KeyPacket> keys;
+    int64_t last_pos[2] = {-1, -1};  // the last two packets' bytes, the later one first
+  };
+  std::vector<Part> parts(1);
+  int64_t last_dts = AV_NOPTS_VALUE;
+  while (av_read_frame(scan.get(), packet.get()) >= 0) {
+    const AVPacket& p = *packet;
+    if (p.stream_index == stream_ && p.size > 0) {
+      const int64_t dts = p.dts != AV_NOPTS_VALUE ? p.dts : p.pts;
+      const int64_t pts = p.pts != AV_NOPTS_VALUE ? p.pts : p.dts;
+      if (dts != AV_NOPTS_VALUE) {
+        if (last_dts != AV_NOPTS_VALUE && dts < last_dts && p.pos > parts.back().pos)
+          parts.push_back({p.pos, INT64_MAX, INT64_MIN, {}, {-1, -1}});
+        last_dts = dts;
+      }
+      Part& part = parts.back();
+      if (p.pos >= 0) part.last_pos[1] = std::exchange(part.last_pos[0], p.pos);
+      if (pts != AV_NOPTS_VALUE) {
+        part.first = std::min(part.first, pts);
+        part.end = std::max(part.end, pts + (p.duration > 0 ? p.duration : frame_pts_step_));
+        if ((p.flags & AV_PKT_FLAG_KEY) && p.pos >= 0) part.keys.push_back({pts, p.pos});
+      }
+    }
+    av_packet_unref(packet.get());
+  }
+  if (parts.size() < 2 || parts[0].first == INT64_MAX) return AV_NOPTS_VALUE;
+  int64_t line_end = parts[0].end, offset = 0;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    Part& part = parts[i];
+    if (part.first == INT64_MAX) continue;  // no timed picture: its packets keep the part before's offset
+    if (i > 0) offset = line_end - part.first;
+    // The continuity counters start again with the next part, and the demuxer
+    // marks the picture being read there (or, through the parser, the one
+    // before it) as corrupt, though its data is whole.
+    const int64_t whole_from =
+        i + 1 < parts.size() ? (part.last_pos[1] >= 0 ? part.last_pos[1] : part.last_pos[0]) : -1;
+    joined_.push_back({part.pos, offset, whole_from < 0 ? INT64_MAX : whole_from});
+    for (const KeyPacket& k : part.keys) joined_keys_.push_back({k.pts + offset, k.pos});
+    line_end = part.end + offset;
+  }
+  joined_[0].pos = 0;
+  std::sort(joined_keys_.begin(), joined_keys_.end(), [](const KeyPacket& a, const KeyPacket& b) { return a.pts < b.pts; });
+  return line_end;
+}
+
+// Moves a packet of our stream onto the joined time line.
+void FfmpegVideoSource::OntoJoinedLine(AVPacket& p) {
+  if (joined_.empty()) return;
+  if (p.pos >= 0) {
+    auto after = std::upper_bound(joined_.begin(), joined_.end(), p.pos,
+                                  [](int64_t pos, const JoinedPart& part) { return pos < part.pos; });
+    joined_part_ = size_t(after - joined_.begin()) - 1;
+  }
+  const JoinedPart& part = joined_[joined_part_];
+  if (p.pos >= part.whole_from) p.flags &= ~AV_PKT_FLAG_CORRUPT;
+  const int64_t offset = part.offset;
+  if (p.pts != AV_NOPTS_VALUE) p.pts += offset;
+  if (p.dts != AV_NOPTS_VALUE) p.dts += offset;
+}
+
+// The byte of the last key packet at or before `pts` (joined time line,
+// stream time base); 0 when none.
+int64_t FfmpegVideoSource::JoinedKeyPos(int64_t pts) const {
+  auto after = std::upper_bound(joined_keys_.begin(), joined_keys_.end(), pts,
+                                [](int64_t t, const KeyPacket& k) { return t < k.pts; });
+  return after == joined_keys_.begin() ? 0 : std::prev(after)->pos;
+}
+
 // Forgets every decoded picture and the decoder's position in the stream.
 void FfmpegVideoSource::ResetDecodeState() {
   cur_ = {};
@@ -324,9 +461,13 @@ void FfmpegVideoSource::Close() {
   format_.reset();
   stream_ = -1;
   width_ = height_ = 0;
+  picture_width_ = picture_height_ = 0;
   frame_rate_ = 0;
   duration_ticks_ = 0;
   held_frames_ = -1;
+  joined_.clear();
+  joined_keys_.clear();
+  joined_part_ = 0;
 }
 
 void FfmpegVideoSource::Remember(const Decoded& d) {
@@ -443,6 +584,7 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
       // An empty packet (a dropped frame) would read as end of stream; a
       // packet cut short by the end of the file is not a picture.
       const bool our_stream = packet_->stream_index == stream_;
+      if (our_stream) OntoJoinedLine(*packet_);
       if (our_stream && packet_->size == 0) {
         int64_t pts = packet_->pts != AV_NOPTS_VALUE ? packet_->pts : packet_->dts;
         if (pts != AV_NOPTS_VALUE) NoteEmptyPacket(pts - start_pts_);
@@ -577,8 +719,10 @@ bool FfmpegVideoSource::ForwardIsCheaper(int64_t ticks) const {
 bool FfmpegVideoSource::SeekTo(int64_t pts) {
   ++seek_count_;
   int64_t ts = start_pts_ + pts;
-  int r = avformat_seek_file(format_.get(), stream_, INT64_MIN, ts, ts, 0);
-  if (r < 0) r = av_seek_frame(format_.get(), stream_, ts, AVSEEK_FLAG_BACKWARD);
+  int r = 0;
+  if (!joined_.empty()) r = av_seek_frame(format_.get(), -1, JoinedKeyPos(ts), AVSEEK_FLAG_BYTE);
+  else if ((r = avformat_seek_file(format_.get(), stream_, INT64_MIN, ts, ts, 0)) < 0)
+    r = av_seek_frame(format_.get(), stream_, ts, AVSEEK_FLAG_BACKWARD);
   if (by_index_ && r >= 0) {
     // Where the demuxer went: the key entry at or before the time.
     const int entry = av_index_search_timestamp(format_->streams[stream_], ts, AVSEEK_FLAG_BACKWARD);
@@ -601,9 +745,11 @@ std::string FfmpegVideoSource::SeekNear(int64_t ticks) {
   bool found = false;
   for (int64_t t : tries) {
     bool from_start = t == INT64_MIN;
-    if (!SeekTo(from_start ? 0 : t) && from_start) {
+    bool reopened = false;
+    if (!SeekTo(from_start ? first_pts_ : t) && from_start) {
       std::string path = path_;
       if (!Open(path).empty()) return "The video cannot be reopened.";
+      reopened = true;
     }
     // A file without an index (a crashed capture) lets the demuxer take
     // every frame for a key frame: pictures before the first one the
@@ -611,7 +757,12 @@ std::string FfmpegVideoSource::SeekNear(int64_t ticks) {
     const bool need_key = !indexed_ && !from_start;
     Decoded first;
     bool got = false;
-    while (DecodeNext(first)) {
+    if (reopened && have_cur_) {  // the open decoded the first picture already
+      first = std::move(cur_);
+      have_cur_ = false;
+      got = true;
+    }
+    while (!got && DecodeNext(first)) {
       if (first.key || !need_key || !ShownBy(first.pts, ticks)) {
         got = true;
         break;
@@ -660,6 +811,11 @@ std::string FfmpegVideoSource::GrabAtTicks(int64_t ticks, Bitmap24& out) {
 std::string FfmpegVideoSource::Deliver(const Decoded& d, Bitmap24& out) {
   if (!d.frame) return ReadRows(d, out) ? "S_OK" : "The frame cannot be decoded.";
   const AVFrame& f = *d.frame;
+  // Every frame has the first one's size (the window's image, the masks and
+  // the measured positions are laid out by it): a later part of a joined file
+  // recorded at another size is not measured as if it were the same picture.
+  if (picture_width_ > 0 && (f.width != picture_width_ || f.height != picture_height_))
+    return "The frame's size differs from the first frame's.";
   if (dib_masks_ && f.data[0] && f.width > 0 && f.height > 0 &&
       av_get_bits_per_pixel(av_pix_fmt_desc_get(AVPixelFormat(f.format))) ==
           (dib_masks_->kind == PackedPixels::Kind::Masked16 ? 16 : 32)) {

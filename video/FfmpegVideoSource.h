@@ -106,6 +106,9 @@ class FfmpegVideoSource {
   bool PastIndexEnd(int64_t ticks) const;
   int64_t EndPts();
   int64_t ScanEndPts(const std::string& path) const;
+  int64_t ScanJoinedParts(const std::string& path);
+  void OntoJoinedLine(AVPacket& p);
+  int64_t JoinedKeyPos(int64_t pts) const;
 
   AvFormatPtr format_;
   AvCodecContextPtr codec_;
@@ -114,8 +117,10 @@ class FfmpegVideoSource {
   int stream_ = -1;
   AVRational time_base_{1, 1};
   int64_t start_pts_ = 0;
+  int64_t first_pts_ = 0;  // the first picture's time (after frames an AVI capture dropped before it)
   int64_t frame_pts_step_ = 1;  // one frame period in the stream time base
   int width_ = 0, height_ = 0;
+  int picture_width_ = 0, picture_height_ = 0;  // of the first picture decoded; 0: not known
   double frame_rate_ = 0;
   int64_t duration_ticks_ = 0;
 
@@ -144,6 +149,23 @@ class FfmpegVideoSource {
   bool send_palette_ = false;
   std::optional<PackedPixels> dib_masks_;  // BI_BITFIELDS AVIs
   std::string path_;
+  // A transport stream joined byte for byte from recordings that each start
+  // their time stamps again: from byte `pos` on, `offset` is added to the
+  // time stamps, so the parts follow one another on one time line. The
+  // demuxer's search by time cannot tell the parts apart: jumps go to the
+  // byte of the key packet before the time (in `joined_keys_`, on that line).
+  struct JoinedPart {
+    int64_t pos = 0;
+    int64_t offset = 0;
+    int64_t whole_from = INT64_MAX;  // packets from here to the next part are not corrupt
+  };
+  struct KeyPacket {
+    int64_t pts = 0;
+    int64_t pos = 0;
+  };
+  std::vector<JoinedPart> joined_;  // empty: one time line
+  std::vector<KeyPacket> joined_keys_;
+  size_t joined_part_ = 0;  // the part of the packet read last
   std::map<int64_t, Cached> cache_;  // by picture time
   size_t cache_limit_ = 0;
   uint64_t cache_clock_ = 0;

@@ -60,6 +60,7 @@ class AviCodecDecoder {
   bool Decode(const ByteSource& src, const AviContents& avi, int j, SwscaleToBgr& scaler, Bitmap24& out,
               std::string& error) {
     const auto& frames = avi.frames;
+    src_ = &src;
     // Decode forward from where the decoder is, unless a key frame after the
     // packets sent so far gets there sooner (every frame of an intra-only
     // stream is one). A drained decoder still holds the pictures after the
@@ -162,16 +163,40 @@ class AviCodecDecoder {
     int k = j;
     if (avi.keyframe_flags_present || !intra_only_) {
       if (!avi.keyframe_flags_present) k = 0;
-      while (k > 0 && !(avi.frames[size_t(k)].keyframe && avi.frames[size_t(k)].size > 0)) --k;
+      while (k > 0 && !Key(avi, k)) --k;
     }
     return k;
+  }
+
+  // Frame k is a key frame that decoding can start at. An MPEG-4 chunk the
+  // index calls a key frame must hold an I-picture: some writers flag the
+  // chunk after it (a B-picture or an empty placeholder), and decoding from
+  // there gives pictures without their references.
+  bool Key(const AviContents& avi, int k) const {
+    const AviFrameEntry& e = avi.frames[size_t(k)];
+    if (!e.keyframe || e.size == 0) return false;
+    if (ctx_->codec_id != AV_CODEC_ID_MPEG4 || !src_) return true;
+    if (checked_keys_.size() < avi.frames.size()) checked_keys_.resize(avi.frames.size(), int8_t(-1));
+    int8_t& known = checked_keys_[size_t(k)];
+    if (known < 0) {
+      uint8_t head[1024];
+      const size_t n = std::min<size_t>(e.size, sizeof head);
+      known = 1;
+      if (src_->ReadAt(e.offset, head, n))
+        for (size_t i = 0; i + 4 < n; ++i)
+          if (head[i] == 0 && head[i + 1] == 0 && head[i + 2] == 1 && head[i + 3] == 0xB6) {
+            known = (head[i + 4] >> 6) == 0 ? 1 : 0;  // the first picture's coding type: 0 is I
+            break;
+          }
+    }
+    return known == 1;
   }
 
   // Whether decoding frame j could start at frame `from` or later.
   bool StartsAfter(const AviContents& avi, int j, int from) const {
     if (!avi.keyframe_flags_present) return intra_only_ && j >= from;
     for (int k = j; k >= from; --k)
-      if (avi.frames[size_t(k)].keyframe && avi.frames[size_t(k)].size > 0) return true;
+      if (Key(avi, k)) return true;
     return false;
   }
 
@@ -218,7 +243,7 @@ class AviCodecDecoder {
 
   // Records whether key frame p had pictures shown before it that came after it.
   void Learn(const AviContents& avi, int p) {
-    if (p > start_ && avi.frames[size_t(p)].keyframe) MarkLeading(avi, p, max_pts_ > p);
+    if (p > start_ && Key(avi, p)) MarkLeading(avi, p, max_pts_ > p);
     max_pts_ = std::max(max_pts_, p);
   }
 
@@ -298,6 +323,8 @@ class AviCodecDecoder {
   std::vector<int> trial_seen_;
   AvFramePtr kept_;
   int kept_index_ = -1;
+  const ByteSource* src_ = nullptr;  // the file being decoded
+  mutable std::vector<int8_t> checked_keys_;  // per frame: -1 not read yet, 1 a key frame to start at
 };
 
 namespace {

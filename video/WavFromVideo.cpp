@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "base/ByteOrder.h"
@@ -91,6 +93,46 @@ std::string WavHeader(int channels, int sample_rate, uint32_t data_bytes) {
 
 namespace {
 
+// The time (seconds) of the first picture the decoder gives, which the frame
+// source takes for frame 0: a stream cut in the middle of a group of pictures
+// starts with pictures that do not decode. Read on a second demuxer.
+std::optional<double> FirstPictureSeconds(const std::string& video_path, int stream) {
+  AVFormatContext* raw = nullptr;
+  if (avformat_open_input(&raw, video_path.c_str(), nullptr, nullptr) < 0) return std::nullopt;
+  AvFormatPtr format(raw);
+  if (avformat_find_stream_info(format.get(), nullptr) < 0 || unsigned(stream) >= format->nb_streams)
+    return std::nullopt;
+  const AVStream* st = format->streams[stream];
+  const AVCodec* decoder = avcodec_find_decoder(st->codecpar->codec_id);
+  AvCodecContextPtr codec(decoder ? avcodec_alloc_context3(decoder) : nullptr);
+  if (!codec || avcodec_parameters_to_context(codec.get(), st->codecpar) < 0) return std::nullopt;
+  codec->pkt_timebase = st->time_base;
+  if (avcodec_open2(codec.get(), decoder, nullptr) < 0) return std::nullopt;
+  AvPacketPtr packet = MakeAvPacket();
+  AvFramePtr frame = MakeAvFrame();
+  if (!packet || !frame) return std::nullopt;
+  bool flushed = false;
+  for (int packets = 0; packets < 10000;) {
+    const int r = avcodec_receive_frame(codec.get(), frame.get());
+    if (r == 0) {
+      if (frame->best_effort_timestamp == AV_NOPTS_VALUE) return std::nullopt;
+      return frame->best_effort_timestamp * av_q2d(st->time_base);
+    }
+    if (r != AVERROR(EAGAIN) || flushed) return std::nullopt;
+    if (av_read_frame(format.get(), packet.get()) < 0) {
+      avcodec_send_packet(codec.get(), nullptr);
+      flushed = true;
+      continue;
+    }
+    if (packet->stream_index == stream) {
+      ++packets;
+      avcodec_send_packet(codec.get(), packet.get());
+    }
+    av_packet_unref(packet.get());
+  }
+  return std::nullopt;
+}
+
 void Extract(const std::string& video_path, const std::string& temp_path, WavTrackInfo& info) {
   AVFormatContext* raw = nullptr;
   // The result's name goes with the message, as the frame source's step log shows it.
@@ -154,6 +196,10 @@ void Extract(const std::string& video_path, const std::string& temp_path, WavTra
   if (video >= 0) {
     const AVStream* vs = format->streams[video];
     if (vs->start_time != AV_NOPTS_VALUE) video_start = vs->start_time * av_q2d(vs->time_base);
+    // An AVI's frames are counted from its first chunk, whatever the decoder
+    // makes of the picture times.
+    if (std::strcmp(format->iformat->name, "avi") != 0)
+      if (const auto first = FirstPictureSeconds(video_path, video); first && *first > video_start) video_start = *first;
   }
 
   std::ofstream out(temp_path, std::ios::binary | std::ios::trunc);
