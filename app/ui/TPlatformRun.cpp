@@ -153,6 +153,8 @@ void TPlatform::StartMeasurement() {
     Edit53->setText(QString::number(Run.StartFrame));
   }
   Prime();
+  const bool field_was_enabled = CheckBox2->isEnabled();
+  const bool psf_was_enabled = CheckBox14->isEnabled();
   CheckBox2->setEnabled(false);
   CheckBox14->setEnabled(false);
   ResetPredictTracksIfEstimated();
@@ -164,8 +166,10 @@ void TPlatform::StartMeasurement() {
     Bitmap24 test;
     std::string status;
     if (!GrabVideoFrame(Video, Sources, pos, test, status)) {
-      CheckBox14->setEnabled(true);
-      CheckBox2->setEnabled(!CheckBox14->isChecked());
+      // No run took place: both switches are as they were, so rows already
+      // measured keep 'Field Measure' locked.
+      CheckBox14->setEnabled(psf_was_enabled);
+      CheckBox2->setEnabled(field_was_enabled);
       Dialogs().ShowError(QString::fromStdString("Fail to get a bitmap.\r\n" + status));
       return;
     }
