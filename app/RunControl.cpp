@@ -20,7 +20,7 @@ int LastMeasuredFrameFromTable(const std::vector<std::string>& lines, int header
 }
 
 bool LastFrameAlreadyMeasured(int position, int last_measured_frame, int scroll_max) {
-  return position == last_measured_frame && position == scroll_max;
+  return last_measured_frame > scroll_max || (position == last_measured_frame && position == scroll_max);
 }
 
 int ResumePosition(int position, int last_measured_frame, int scroll_max) {

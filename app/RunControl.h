@@ -19,7 +19,9 @@ int RowFrameNumber(const std::string& row);
 // header_lines is the number of lines before the first row in this table.
 int LastMeasuredFrameFromTable(const std::vector<std::string>& lines, int header_lines);
 
-// START does nothing when the last frame is already measured.
+// START does nothing when the last frame is already measured, or when the
+// table's rows reach past the video's end (a loaded table of a video that
+// has lost frames since): no frame is left that would follow them.
 bool LastFrameAlreadyMeasured(int position, int last_measured_frame, int scroll_max);
 
 // START resumes with the frame after the last measured one when the position

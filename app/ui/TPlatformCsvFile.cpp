@@ -127,6 +127,8 @@ void TPlatform::LoadResultCsv() {
   for (auto* u : {UpDown1, UpDown2, UpDown3, UpDown6}) u->setEnabled(true);
   Results.Assign(r.Lines);
   DetectCsvVersion();
+  // START, '1Frame' and 'DEL' go on from the loaded rows, never over them.
+  Run.LastMeasuredFrame = LastMeasuredFrameFromTable(Results.Lines(), TableHeaderLines());
   Run.FrameStep = r.FrameStep;
   UpDown9->SetPosition(r.FrameStep);
   Run.StartFrame = r.StartFrame;
@@ -162,6 +164,8 @@ void TPlatform::LoadResultCsv() {
     QSignalBlocker block(CheckBox2);
     CheckBox2->setChecked(field_measure);
   }
+  // Opening the video started it afresh.
+  Run.LastMeasuredFrame = LastMeasuredFrameFromTable(Results.Lines(), TableHeaderLines());
   Run.FrameStep = r.FrameStep;
   UpDown9->SetPosition(r.FrameStep);
   Video.TimingFrameRate = r.TimingFrameRate;

@@ -77,3 +77,18 @@ TEST(RunControl, StepButtonsAndGoToFrame) {
   EXPECT_EQ(GoToFrameTarget(12, 11), std::nullopt);
   EXPECT_EQ(GoToFrameTarget(-1, 11), std::nullopt);
 }
+
+TEST(RunControl, StartFindsNothingLeftToMeasure) {
+  struct Row {
+    const char* name;
+    int pos, last, max;
+    bool nothing_left;
+  } rows[] = {
+      {"last frame measured and shown", 11, 11, 11, true},
+      {"last frame measured, another shown", 5, 11, 11, false},
+      {"rows end before the last frame", 4, 4, 11, false},
+      {"no rows", 0, -1, 0, false},
+      {"rows past the video's end", 0, 4, 2, true},
+  };
+  for (const Row& r : rows) EXPECT_EQ(LastFrameAlreadyMeasured(r.pos, r.last, r.max), r.nothing_left) << r.name;
+}
