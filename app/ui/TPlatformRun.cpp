@@ -179,6 +179,9 @@ void TPlatform::StartMeasurement() {
   Run.MeasuringRun = true;
   run_end_pending_ = false;
   SetRadiusControlsEnabled(false);
+  // A frame the user moved to would be measured out of turn, ending the run
+  // early or writing its rows twice; STOP gives the bar back.
+  ScrollBar1->setEnabled(false);
   Button40->setEnabled(false);
   Add1->setEnabled(false);
   Remove1->setEnabled(false);
