@@ -3,37 +3,23 @@
 #include <QSlider>
 
 #include "MainRoadFixture.h"
-#include "app/RunControl.h"
 
 namespace {
-
-constexpr int kWidth = 80, kHeight = 60;
 
 class RunControlFaults : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto path = m.Path("twelve.avi");
-    ASSERT_TRUE(WriteAvi(path.string(), StarFrames(kWidth, kHeight, 12, 40.2, 29.9, [](int) { return 1500.0; })));
+    ASSERT_TRUE(WriteSteadyStarVideo(path, 12));
     ASSERT_TRUE(m.OpenThroughButton1(path));
     bar = m.Find<QScrollBar>("ScrollBar1");
     speed = m.Find<QSlider>("TrackBar1");
     m.ClickImage1(40, 30);
   }
-  std::vector<int> RowFrames() {
-    std::vector<int> out;
-    for (const std::string& row : m.Rows()) out.push_back(RowFrameNumber(row));
-    return out;
-  }
   MainRoadWindow m{Reader::OwnAvi};
   QScrollBar* bar = nullptr;
   QSlider* speed = nullptr;
 };
-
-std::vector<int> Frames(int first, int last) {
-  std::vector<int> out;
-  for (int n = first; n <= last; ++n) out.push_back(n);
-  return out;
-}
 
 // Keys on the frame bar while a run waits for its next tick: the run must
 // still measure every frame once, in turn.
@@ -42,7 +28,7 @@ TEST_F(RunControlFaults, TheFrameBarIsHeldDuringARun) {
   speed->setValue(1000);
   m.Click("Button3");
   ASSERT_TRUE(w.Run.MeasuringRun);
-  ASSERT_EQ(RowFrames(), Frames(0, 0));
+  ASSERT_EQ(m.RowFrames(), FrameRange(0, 0));
   for (const Qt::Key key : {Qt::Key_End, Qt::Key_Home, Qt::Key_PageDown}) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
     QApplication::sendEvent(bar, &press);
@@ -50,7 +36,7 @@ TEST_F(RunControlFaults, TheFrameBarIsHeldDuringARun) {
   EXPECT_EQ(bar->value(), 0);
   speed->setValue(1);
   ASSERT_TRUE(m.WaitUntilStopped());
-  EXPECT_EQ(RowFrames(), Frames(0, 11));
+  EXPECT_EQ(m.RowFrames(), FrameRange(0, 11));
   EXPECT_TRUE(bar->isEnabled());
 
   // STOP in the middle gives the bar back as well.
@@ -62,7 +48,7 @@ TEST_F(RunControlFaults, TheFrameBarIsHeldDuringARun) {
   EXPECT_FALSE(bar->isEnabled());
   m.Click("Button4");
   EXPECT_TRUE(bar->isEnabled());
-  EXPECT_EQ(RowFrames(), Frames(0, 0));
+  EXPECT_EQ(m.RowFrames(), FrameRange(0, 0));
 }
 
 }  // namespace
