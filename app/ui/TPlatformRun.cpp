@@ -448,9 +448,12 @@ void TPlatform::TrackBar1Change() {
 void TPlatform::GoToFrame(int n) {
   if (!Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
   Prime();
-  // Playback ends here: the timer must not carry on from the new frame.
+  // Playback ends here: the timer must not carry on from the new frame, and
+  // the switches it held come back.
+  const bool was_playing = Run.Playing;
   Timer1->stop();
   EndPlayback();
+  if (was_playing) ReleasePlaybackLocks();
   const std::optional<int> target = GoToFrameTarget(n, ScrollBar1->maximum());
   if (target) ScrollBar1->setValue(*target);
 }
