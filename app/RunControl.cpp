@@ -13,6 +13,14 @@ int RowFrameNumber(const std::string& row) {
   return static_cast<int>(TruncateToInt(*v));
 }
 
+bool TableHasFieldRows(const std::vector<std::string>& lines, int header_lines) {
+  const size_t first = static_cast<size_t>(std::max(header_lines, 0));
+  if (lines.size() < first + 2) return false;
+  const std::optional<double> a = ParseDouble(StripQuotes(GetCsvField(lines[first], 1)));
+  const std::optional<double> b = ParseDouble(StripQuotes(GetCsvField(lines[first + 1], 1)));
+  return a && b && *b - *a == 0.5;
+}
+
 int LastMeasuredFrameFromTable(const std::vector<std::string>& lines, int header_lines) {
   const int rows = static_cast<int>(lines.size()) - std::max(header_lines, 0);
   if (rows <= 0) return -1;

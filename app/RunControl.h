@@ -15,6 +15,10 @@
 // number and truncated toward zero; -1 when it is not a number.
 int RowFrameNumber(const std::string& row);
 
+// The rows come in field pairs: the second row stands half a frame after
+// the first ("10.0", "10.5"). header_lines as below.
+bool TableHasFieldRows(const std::vector<std::string>& lines, int header_lines);
+
 // The frame of the table's last row, -1 when the table has no rows.
 // header_lines is the number of lines before the first row in this table.
 int LastMeasuredFrameFromTable(const std::vector<std::string>& lines, int header_lines);

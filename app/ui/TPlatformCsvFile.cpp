@@ -123,10 +123,22 @@ void TPlatform::LoadResultCsv() {
   }
   Run.CsvLoaded = true;
   ResetChartState();  // ---- chart ----: a loaded table starts the chart afresh
-  CheckBox2->setEnabled(true);
   for (auto* u : {UpDown1, UpDown2, UpDown3, UpDown6}) u->setEnabled(true);
   Results.Assign(r.Lines);
   DetectCsvVersion();
+  // 'Field Measure' tells the rows' layout to the rows still to come and to
+  // the analysis windows; while rows stand, its click would rewrite the
+  // header and drop them.
+  const bool field_rows = TableHasFieldRows(Results.Lines(), TableHeaderLines());
+  const bool rows = Results.Count() > TableHeaderLines();
+  auto follow_row_layout = [&] {
+    {
+      QSignalBlocker block(CheckBox2);
+      CheckBox2->setChecked(field_rows);
+    }
+    CheckBox2->setEnabled(!rows);
+  };
+  follow_row_layout();
   // START, '1Frame' and 'DEL' go on from the loaded rows, never over them.
   Run.LastMeasuredFrame = LastMeasuredFrameFromTable(Results.Lines(), TableHeaderLines());
   Run.FrameStep = r.FrameStep;
@@ -147,7 +159,6 @@ void TPlatform::LoadResultCsv() {
     return;
   }
   const bool keep = Run.KeepObjectCount;
-  const bool field_measure = CheckBox2->isChecked();
   Run.KeepObjectCount = true;
   open_dialog_file_name_ = QString::fromStdString(r.VideoPath);
   OpenVideoFile(r.VideoPath, 1);
@@ -159,11 +170,7 @@ void TPlatform::LoadResultCsv() {
     Results.Assign(r.Lines);
     DetectCsvVersion();
   }
-  if (CheckBox2->isChecked() != field_measure) {
-    // The rows stay as loaded, so their layout does too.
-    QSignalBlocker block(CheckBox2);
-    CheckBox2->setChecked(field_measure);
-  }
+  follow_row_layout();
   // Opening the video started it afresh.
   Run.LastMeasuredFrame = LastMeasuredFrameFromTable(Results.Lines(), TableHeaderLines());
   Run.FrameStep = r.FrameStep;

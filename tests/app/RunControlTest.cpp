@@ -92,3 +92,20 @@ TEST(RunControl, StartFindsNothingLeftToMeasure) {
   };
   for (const Row& r : rows) EXPECT_EQ(LastFrameAlreadyMeasured(r.pos, r.last, r.max), r.nothing_left) << r.name;
 }
+
+TEST(RunControl, FieldRowsAreTold) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> rows;
+    bool fields;
+  } rows[] = {
+      {"frame rows", {"10.0,a", "11.0,b"}, false},
+      {"field pair", {"10.0,a", "10.5,b", "11.0,c"}, true},
+      {"quoted field pair", {"\"3.0\",a", "\"3.5\",b"}, true},
+      {"frame rows a step of 2 apart", {"0.0,a", "2.0,b"}, false},
+      {"one row", {"10.0,a"}, false},
+      {"no rows", {}, false},
+      {"not numbers", {"x,a", "y,b"}, false},
+  };
+  for (const Row& r : rows) EXPECT_EQ(TableHasFieldRows(Table(6, r.rows), 6), r.fields) << r.name;
+}

@@ -1,5 +1,7 @@
 // Going on with a loaded results table: START, '1Frame' and 'DEL' continue
-// from the table's last row and never write a frame it already holds.
+// from the table's last row and never write a frame it already holds; rows
+// still to come take the loaded rows' frame or field layout.
+#include <QCheckBox>
 #include <functional>
 
 #include "MainRoadFixture.h"
@@ -72,5 +74,71 @@ INSTANTIATE_TEST_SUITE_P(
                       // Rows reach past the video's end: there is nothing left to measure.
                       Case{"StartWhenTheRowsPassTheVideosEnd", 3, Start, FrameRange(0, 4)}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Frame rows or field rows of frames 0..4 saved; a fresh window, itself set
+// to frames or to fields, loads them, deletes frame 4 and runs on to the
+// last frame.
+struct Layouts {
+  bool table_fields, window_fields;
+};
+void PrintTo(const Layouts& l, std::ostream* os) { *os << l.table_fields << l.window_fields; }
+class RowLayoutAfterLoad : public ::testing::TestWithParam<Layouts> {};
+
+std::vector<std::string> FirstCells(MainRoadWindow& m) {
+  std::vector<std::string> out;
+  for (const std::string& row : m.Rows()) out.push_back(StripQuotes(GetCsvField(row, 1)));
+  return out;
+}
+
+std::vector<std::string> ExpectedFirstCells(int last, bool fields) {
+  std::vector<std::string> out;
+  for (int n = 0; n <= last; ++n) {
+    out.push_back(std::to_string(n) + ".0");
+    if (fields) out.push_back(std::to_string(n) + ".5");
+  }
+  return out;
+}
+
+TEST_P(RowLayoutAfterLoad, RowsStillToComeKeepTheLoadedLayout) {
+  const Layouts l = GetParam();
+  MainRoadWindow first(Reader::OwnAvi);
+  const auto video = first.Path("twelve.avi");
+  ASSERT_TRUE(WriteSteadyStarVideo(video, 12));
+  ASSERT_TRUE(first.OpenThroughButton1(video));
+  if (l.table_fields) first.Find<QCheckBox>("CheckBox2")->click();
+  first.ClickImage1(40, 30);
+  for (int i = 0; i < 5; ++i) first.Click("Button16");
+  ASSERT_EQ(FirstCells(first), ExpectedFirstCells(4, l.table_fields));
+  const auto csv = first.Path("table.csv");
+  first.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
+  first.Click("Button6");
+
+  MainRoadWindow m(Reader::OwnAvi);
+  QCheckBox* field = m.Find<QCheckBox>("CheckBox2");
+  if (l.window_fields) field->click();
+  ASSERT_EQ(field->isChecked(), l.window_fields);
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  ASSERT_TRUE(m.W().Run.VideoLoaded);
+  EXPECT_EQ(field->isChecked(), l.table_fields);
+  EXPECT_FALSE(field->isEnabled());
+  field->click();  // held: it would rewrite the header and drop the rows
+  ASSERT_EQ(FirstCells(m), ExpectedFirstCells(4, l.table_fields));
+
+  m.W().GoToFrame(4);
+  m.Click("Button21");  // 'DEL' takes the last frame's rows
+  EXPECT_EQ(FirstCells(m), ExpectedFirstCells(3, l.table_fields));
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(FirstCells(m), ExpectedFirstCells(11, l.table_fields));
+}
+
+INSTANTIATE_TEST_SUITE_P(TableAndWindow, RowLayoutAfterLoad,
+                         ::testing::Values(Layouts{false, false}, Layouts{false, true}, Layouts{true, false},
+                                           Layouts{true, true}),
+                         [](const auto& info) {
+                           return std::string(info.param.table_fields ? "FieldTable" : "FrameTable") +
+                                  (info.param.window_fields ? "IntoFieldWindow" : "IntoFrameWindow");
+                         });
 
 }  // namespace
