@@ -183,6 +183,8 @@ void TPlatform::StartMeasurement() {
   // early or writing its rows twice; STOP gives the bar back.
   ScrollBar1->setEnabled(false);
   Button40->setEnabled(false);
+  // Its handler refuses a switch of reader during the run, after the box turned.
+  CheckBox7->setEnabled(false);
   Add1->setEnabled(false);
   Remove1->setEnabled(false);
   // The table view already catches up lazily; 'Fast' also keeps it from repainting.

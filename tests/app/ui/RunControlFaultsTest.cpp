@@ -1,4 +1,5 @@
-// Run control faults met through the real window: the frame bar during a run.
+// Run control faults met through the real window: controls a run holds.
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QSlider>
 
@@ -49,6 +50,25 @@ TEST_F(RunControlFaults, TheFrameBarIsHeldDuringARun) {
   m.Click("Button4");
   EXPECT_TRUE(bar->isEnabled());
   EXPECT_EQ(m.RowFrames(), FrameRange(0, 0));
+}
+
+// A click on 'DShow' during a run would be refused by its handler after the
+// box had already turned: it would show the other reader from then on.
+TEST_F(RunControlFaults, TheReaderBoxIsHeldDuringARun) {
+  TPlatform& w = m.W();
+  QCheckBox* reader = m.Find<QCheckBox>("CheckBox7");
+  const bool before = reader->isChecked();
+  ASSERT_EQ(before, w.Video.UseDirectShow != 0);
+  speed->setValue(1000);
+  m.Click("Button3");
+  ASSERT_TRUE(w.Run.MeasuringRun);
+  reader->click();
+  EXPECT_EQ(reader->isChecked(), before);
+  speed->setValue(1);
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(m.RowFrames(), FrameRange(0, 11));
+  EXPECT_TRUE(reader->isEnabled());
+  EXPECT_EQ(reader->isChecked(), w.Video.UseDirectShow != 0);
 }
 
 }  // namespace
