@@ -1,6 +1,8 @@
 // Run control faults met through the real window: controls a run holds.
 #include <QCheckBox>
+#include <QAction>
 #include <QKeyEvent>
+#include <QRadioButton>
 #include <QSlider>
 
 #include "MainRoadFixture.h"
@@ -69,6 +71,37 @@ TEST_F(RunControlFaults, TheReaderBoxIsHeldDuringARun) {
   EXPECT_EQ(m.RowFrames(), FrameRange(0, 11));
   EXPECT_TRUE(reader->isEnabled());
   EXPECT_EQ(reader->isChecked(), w.Video.UseDirectShow != 0);
+}
+
+// The object and tracking-mode buttons refuse a change during a run; they
+// must go on showing the object and mode in use, or a radius set after the
+// run would go to another object than the one ticked.
+TEST_F(RunControlFaults, ObjectAndTrackingButtonsShowWhatTheRunUses) {
+  TPlatform& w = m.W();
+  w.Mouse.PopupX = 20;
+  w.Mouse.PopupY = 20;
+  m.Find<QAction>("Add1")->trigger();
+  ASSERT_EQ(w.Run.ObjectCount, 2);
+  m.Find<QRadioButton>("RadioButton7")->click();
+  ASSERT_EQ(w.Run.SelectedObject, 1);
+  m.Find<QRadioButton>("RadioButton5")->click();  // 'Drift'
+  ASSERT_EQ(w.Frames.FrameDataLines[0].Objects[0].TrackMode, 1);
+
+  speed->setValue(1000);
+  m.Click("Button3");
+  ASSERT_TRUE(w.Run.MeasuringRun);
+  m.Find<QRadioButton>("RadioButton8")->click();  // object B
+  m.Find<QRadioButton>("RadioButton6")->click();  // 'OFF'
+  m.Find<QRadioButton>("RadioButton14")->click();  // 'CSV'
+  speed->setValue(1);
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(w.Run.SelectedObject, 1);
+  EXPECT_TRUE(m.Find<QRadioButton>("RadioButton7")->isChecked());
+  EXPECT_FALSE(m.Find<QRadioButton>("RadioButton8")->isChecked());
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].TrackMode, 1);
+  EXPECT_TRUE(m.Find<QRadioButton>("RadioButton5")->isChecked());
+  EXPECT_FALSE(m.Find<QRadioButton>("RadioButton6")->isChecked());
+  EXPECT_FALSE(m.Find<QRadioButton>("RadioButton14")->isChecked());
 }
 
 }  // namespace
