@@ -104,4 +104,21 @@ TEST_F(RunControlFaults, ObjectAndTrackingButtonsShowWhatTheRunUses) {
   EXPECT_FALSE(m.Find<QRadioButton>("RadioButton14")->isChecked());
 }
 
+// Playback that meets a frame it cannot read stops with a box; the switches
+// it held come back, so the user can change the reader, say.
+TEST_F(RunControlFaults, PlaybackStoppedByAnUnreadableFrameGivesItsSwitchesBack) {
+  TPlatform& w = m.W();
+  const auto path = m.Path("twelve.avi");
+  std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+  m.Click("SpeedButton1");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_TRUE(m.dialogs.messages[0].text.startsWith("Fail to get a bitmap."));
+  EXPECT_LT(bar->value(), 11);
+  EXPECT_TRUE(m.Rows().empty());
+  EXPECT_TRUE(w.CheckBox14->isEnabled());
+  EXPECT_TRUE(w.CheckBox7->isEnabled());
+  EXPECT_TRUE(w.Button40->isEnabled());
+}
+
 }  // namespace
