@@ -343,6 +343,8 @@ void TPlatform::Button21Click() {
   if (plan.Acted) {
     Results.Truncate(Results.Count() - plan.LinesToDelete);
     Run.LastMeasuredFrame = plan.NewLastMeasuredFrame;
+    // No row is left whose layout 'Field Measure' must keep.
+    if (Results.Count() <= TableHeaderLines()) CheckBox2->setEnabled(!CheckBox14->isChecked());
     if (plan.NewPosition != pos)
       ScrollBar1->setValue(plan.NewPosition);
     else

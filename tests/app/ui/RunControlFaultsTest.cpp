@@ -121,4 +121,25 @@ TEST_F(RunControlFaults, PlaybackStoppedByAnUnreadableFrameGivesItsSwitchesBack)
   EXPECT_TRUE(w.Button40->isEnabled());
 }
 
+// 'DEL' down to an empty table frees 'Field Measure' as 'DataRemove' does:
+// no row is left whose layout it must keep.
+TEST_F(RunControlFaults, DeletingEveryRowFreesFieldMeasure) {
+  QCheckBox* field = m.Find<QCheckBox>("CheckBox2");
+  m.Click("Button16");
+  m.Click("Button16");
+  ASSERT_EQ(m.RowFrames(), FrameRange(0, 1));
+  ASSERT_FALSE(field->isEnabled());
+  m.Click("Button21");
+  EXPECT_FALSE(field->isEnabled());  // frame 0's row stands
+  m.Click("Button21");
+  ASSERT_TRUE(m.Rows().empty());
+  EXPECT_TRUE(field->isEnabled());
+  field->click();
+  ASSERT_TRUE(field->isChecked());
+  m.Click("Button16");
+  std::vector<std::string> cells;
+  for (const std::string& row : m.Rows()) cells.push_back(StripQuotes(GetCsvField(row, 1)));
+  EXPECT_EQ(cells, (std::vector<std::string>{"0.0", "0.5"}));
+}
+
 }  // namespace
