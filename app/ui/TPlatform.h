@@ -397,6 +397,8 @@ class TPlatform : public QMainWindow {
   void LoadCSVFile1Click();
   void SaveResultCsv();
   void LoadResultCsv();
+  QString AskResultCsvName();  // empty when refused or cancelled
+  void LoadResultCsvFrom(const QString& name);
 
   QMenu* PopupMenu1 = nullptr;
   QAction* SetPositiononly1 = nullptr;

@@ -51,6 +51,9 @@ void TPlatform::SaveResultCsv() {
 
 void TPlatform::Button20Click() {
   if (Run.Playing) return;
+  // A cancelled dialog changes nothing, so the file is asked for first.
+  const QString name = AskResultCsvName();
+  if (name.isEmpty()) return;
   ResetRectangleAndObjectState();
   if (Options.TimeStampMode == 0 || Options.TimeStampMode == 2) UpDown4->SetPosition(100);
   // PSF photometry is off while loading and comes back afterwards.
@@ -61,7 +64,7 @@ void TPlatform::Button20Click() {
   }
   Run.KeepObjectCount = true;
   Run.StartFrame = -1;
-  LoadResultCsv();
+  LoadResultCsvFrom(name);
   Run.KeepObjectCount = false;
   if (psf) {
     QSignalBlocker block(CheckBox14);
@@ -100,11 +103,17 @@ void TPlatform::ApplyLoadedObjects(const ResultCsvLoadResult& r) {
 }
 
 void TPlatform::LoadResultCsv() {
-  if (Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked()) return;
+  const QString name = AskResultCsvName();
+  if (!name.isEmpty()) LoadResultCsvFrom(name);
+}
+
+QString TPlatform::AskResultCsvName() {
+  if (Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked()) return {};
   if (Settings.CsvPathSameAsVideo) Settings.CsvInputDirectory = Settings.LastVideoDirectory;
-  const QString name =
-      Dialogs().GetOpenFileName("Open", QString::fromStdString(Settings.CsvInputDirectory), "CSV File (*.csv)");
-  if (name.isEmpty()) return;
+  return Dialogs().GetOpenFileName("Open", QString::fromStdString(Settings.CsvInputDirectory), "CSV File (*.csv)");
+}
+
+void TPlatform::LoadResultCsvFrom(const QString& name) {
   const std::string path = name.toStdString();
   ResultCsvLoadParams params;
   params.CurrentObjects = Frames.FrameDataLines;

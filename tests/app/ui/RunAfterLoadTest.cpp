@@ -2,6 +2,9 @@
 // from the table's last row and never write a frame it already holds; rows
 // still to come take the loaded rows' frame or field layout.
 #include <QCheckBox>
+#include <QComboBox>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <functional>
 
 #include "MainRoadFixture.h"
@@ -140,5 +143,32 @@ INSTANTIATE_TEST_SUITE_P(TableAndWindow, RowLayoutAfterLoad,
                            return std::string(info.param.table_fields ? "FieldTable" : "FrameTable") +
                                   (info.param.window_fields ? "IntoFieldWindow" : "IntoFrameWindow");
                          });
+
+// 'Load CSV' answered with Cancel changes nothing: not the selected object's
+// background form, not the digit threshold, not the start frame of the rows.
+TEST(LoadCancelled, LeavesTheObjectsAndTheRunAsTheyWere) {
+  MainRoadWindow m(Reader::OwnAvi);
+  ASSERT_TRUE(WriteSteadyStarVideo(m.Path("twelve.avi"), 12));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("twelve.avi")));
+  TPlatform& w = m.W();
+  w.ComboBox1->setCurrentIndex(0);  // IOTA-VTI
+  emit w.ComboBox1->activated(0);
+  ASSERT_EQ(w.Options.TimeStampMode, 0);
+  m.ClickImage1(40, 30);
+  m.Find<QRadioButton>("RadioButton2")->click();  // 'Avoid Sunlit Face'
+  w.UpDown4->setValue(60);
+  w.GoToFrame(3);
+  m.Click("Button16");
+  ASSERT_EQ(m.RowFrames(), FrameRange(3, 3));
+  ASSERT_EQ(w.Run.StartFrame, 3);
+  const int threshold = w.UpDown4->value();
+
+  m.Click("Button20");  // the open dialog is cancelled
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].BackgroundForm, 1);
+  EXPECT_TRUE(m.Find<QRadioButton>("RadioButton2")->isChecked());
+  EXPECT_EQ(w.UpDown4->value(), threshold);
+  EXPECT_EQ(w.Run.StartFrame, 3);
+  EXPECT_EQ(m.RowFrames(), FrameRange(3, 3));
+}
 
 }  // namespace
