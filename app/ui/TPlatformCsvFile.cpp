@@ -162,8 +162,14 @@ void TPlatform::LoadResultCsvFrom(const QString& name) {
     if (w != kVideoNotFoundMessage) unread << QString::fromStdString(w);
   if (!unread.isEmpty()) Dialogs().ShowWarning(unread.join("\r\n"));
 
-  // The video: a missing one leaves the loaded table and settings.
+  // The video: a missing one leaves the loaded table and settings. A video
+  // still open from before is not the table's: its frames must not be
+  // measured into it.
   if (r.VideoPath.empty()) {
+    if (Run.VideoLoaded) {
+      CloseVideo(Video, Sources);
+      ClearClosedVideo();
+    }
     Dialogs().ShowWarning(QString::fromUtf8(kVideoNotFoundMessage.data(), static_cast<int>(kVideoNotFoundMessage.size())));
     return;
   }

@@ -171,4 +171,34 @@ TEST(LoadCancelled, LeavesTheObjectsAndTheRunAsTheyWere) {
   EXPECT_EQ(m.RowFrames(), FrameRange(3, 3));
 }
 
+// A table whose video is gone, loaded while another video is open: the rows
+// of that other video must not be measured into it.
+TEST(LoadWithoutItsVideo, NoRowsOfTheVideoStillOpenGoIntoTheTable) {
+  MainRoadWindow first(Reader::OwnAvi);
+  const auto gone = first.Path("gone.avi");
+  ASSERT_TRUE(WriteSteadyStarVideo(gone, 12));
+  ASSERT_TRUE(first.OpenThroughButton1(gone));
+  first.ClickImage1(40, 30);
+  for (int i = 0; i < 3; ++i) first.Click("Button16");
+  const auto csv = first.Path("table.csv");
+  first.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
+  first.Click("Button6");
+  first.window.reset();
+  ASSERT_TRUE(std::filesystem::remove(gone));
+
+  MainRoadWindow m(Reader::OwnAvi);
+  ASSERT_TRUE(WriteSteadyStarVideo(m.Path("other.avi"), 12));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("other.avi")));
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  ASSERT_FALSE(m.dialogs.messages.empty());
+  EXPECT_EQ(m.dialogs.messages.back().text, ".avi file is not found");
+  ASSERT_EQ(m.RowFrames(), FrameRange(0, 2));
+  EXPECT_FALSE(m.W().Run.VideoLoaded);
+  m.W().GoToFrame(2);
+  for (const char* button : {"Button3", "Button16"}) m.Click(button);
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(m.RowFrames(), FrameRange(0, 2));
+}
+
 }  // namespace
