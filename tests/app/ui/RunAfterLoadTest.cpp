@@ -11,6 +11,24 @@
 
 namespace {
 
+// Opens `video` (12 frames of a steady star) in `first`, measures `rows`
+// frames from frame 0 with '1Frame', as fields when asked, and saves them;
+// the table's path.
+enum class Layout { Frames, Fields };
+std::filesystem::path SaveMeasuredRows(MainRoadWindow& first, const std::filesystem::path& video, int rows,
+                                       Layout layout = Layout::Frames) {
+  EXPECT_TRUE(WriteSteadyStarVideo(video, 12));
+  EXPECT_TRUE(first.OpenThroughButton1(video));
+  if (layout == Layout::Fields) first.Find<QCheckBox>("CheckBox2")->click();
+  first.ClickImage1(40, 30);
+  for (int i = 0; i < rows; ++i) first.Click("Button16");
+  const auto csv = first.Path("table.csv");
+  first.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
+  first.Click("Button6");
+  EXPECT_TRUE(std::filesystem::exists(csv));
+  return csv;
+}
+
 struct Case {
   const char* name;
   int frames_at_load;  // the video may have lost frames since the table was saved
@@ -27,15 +45,8 @@ TEST_P(RunAfterLoad, GoesOnFromTheLastLoadedRow) {
   const Case& c = GetParam();
   MainRoadWindow first(Reader::OwnAvi);
   const auto video = first.Path("twelve.avi");
-  ASSERT_TRUE(WriteSteadyStarVideo(video, 12));
-  ASSERT_TRUE(first.OpenThroughButton1(video));
-  first.ClickImage1(40, 30);
-  for (int i = 0; i < 5; ++i) first.Click("Button16");
+  const auto csv = SaveMeasuredRows(first, video, 5);
   ASSERT_EQ(first.RowFrames(), FrameRange(0, 4));
-  const auto csv = first.Path("table.csv");
-  first.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
-  first.Click("Button6");
-  ASSERT_TRUE(std::filesystem::exists(csv));
   if (c.frames_at_load != 12) {
     ASSERT_TRUE(WriteSteadyStarVideo(video, c.frames_at_load));
   }
@@ -105,16 +116,9 @@ std::vector<std::string> ExpectedFirstCells(int last, bool fields) {
 TEST_P(RowLayoutAfterLoad, RowsStillToComeKeepTheLoadedLayout) {
   const Layouts l = GetParam();
   MainRoadWindow first(Reader::OwnAvi);
-  const auto video = first.Path("twelve.avi");
-  ASSERT_TRUE(WriteSteadyStarVideo(video, 12));
-  ASSERT_TRUE(first.OpenThroughButton1(video));
-  if (l.table_fields) first.Find<QCheckBox>("CheckBox2")->click();
-  first.ClickImage1(40, 30);
-  for (int i = 0; i < 5; ++i) first.Click("Button16");
+  const auto csv =
+      SaveMeasuredRows(first, first.Path("twelve.avi"), 5, l.table_fields ? Layout::Fields : Layout::Frames);
   ASSERT_EQ(FirstCells(first), ExpectedFirstCells(4, l.table_fields));
-  const auto csv = first.Path("table.csv");
-  first.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
-  first.Click("Button6");
 
   MainRoadWindow m(Reader::OwnAvi);
   QCheckBox* field = m.Find<QCheckBox>("CheckBox2");
@@ -176,13 +180,7 @@ TEST(LoadCancelled, LeavesTheObjectsAndTheRunAsTheyWere) {
 TEST(LoadWithoutItsVideo, NoRowsOfTheVideoStillOpenGoIntoTheTable) {
   MainRoadWindow first(Reader::OwnAvi);
   const auto gone = first.Path("gone.avi");
-  ASSERT_TRUE(WriteSteadyStarVideo(gone, 12));
-  ASSERT_TRUE(first.OpenThroughButton1(gone));
-  first.ClickImage1(40, 30);
-  for (int i = 0; i < 3; ++i) first.Click("Button16");
-  const auto csv = first.Path("table.csv");
-  first.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
-  first.Click("Button6");
+  const auto csv = SaveMeasuredRows(first, gone, 3);
   first.window.reset();
   ASSERT_TRUE(std::filesystem::remove(gone));
 
