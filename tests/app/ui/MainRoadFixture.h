@@ -158,3 +158,16 @@ inline std::vector<int> FrameRange(int first, int last) {
 inline bool WriteSteadyStarVideo(const std::filesystem::path& path, int frames) {
   return WriteAvi(path.string(), StarFrames(80, 60, frames, 40.2, 29.9, [](int) { return 1500.0; }));
 }
+
+// A window with a 12-frame steady-star video open through 'Open AVI'.
+class SteadyStarWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto path = m.Path("twelve.avi");
+    ASSERT_TRUE(WriteSteadyStarVideo(path, 12));
+    ASSERT_TRUE(m.OpenThroughButton1(path));
+    bar = m.Find<QScrollBar>("ScrollBar1");
+  }
+  MainRoadWindow m{Reader::OwnAvi};
+  QScrollBar* bar = nullptr;
+};

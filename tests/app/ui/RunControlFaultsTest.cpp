@@ -9,18 +9,13 @@
 
 namespace {
 
-class RunControlFaults : public ::testing::Test {
+class RunControlFaults : public SteadyStarWindow {
  protected:
   void SetUp() override {
-    const auto path = m.Path("twelve.avi");
-    ASSERT_TRUE(WriteSteadyStarVideo(path, 12));
-    ASSERT_TRUE(m.OpenThroughButton1(path));
-    bar = m.Find<QScrollBar>("ScrollBar1");
+    SteadyStarWindow::SetUp();
     speed = m.Find<QSlider>("TrackBar1");
     m.ClickImage1(40, 30);
   }
-  MainRoadWindow m{Reader::OwnAvi};
-  QScrollBar* bar = nullptr;
   QSlider* speed = nullptr;
 };
 
