@@ -31,9 +31,11 @@ bool LastFrameAlreadyMeasured(int position, int last_measured_frame, int scroll_
   return last_measured_frame > scroll_max || (position == last_measured_frame && position == scroll_max);
 }
 
-int ResumePosition(int position, int last_measured_frame, int scroll_max) {
+int ResumePosition(int position, int last_measured_frame, int scroll_max, int frame_step) {
   if (last_measured_frame < 0 || position == last_measured_frame) return position;
-  return std::min(last_measured_frame + 1, std::max(scroll_max, 0));
+  const long long next = static_cast<long long>(last_measured_frame) + std::max(frame_step, 1);
+  if (next > scroll_max) return std::clamp(last_measured_frame, 0, std::max(scroll_max, 0));
+  return static_cast<int>(next);
 }
 
 bool NextStepPassesEnd(int position, int frame_step, int scroll_max) {

@@ -29,9 +29,10 @@ int LastMeasuredFrameFromTable(const std::vector<std::string>& lines, int header
 bool LastFrameAlreadyMeasured(int position, int last_measured_frame, int scroll_max);
 
 // START resumes with the frame after the last measured one when the position
-// was moved away from it; when equal, the position stays (the frame is not
-// measured twice). Clamped to the last frame.
-int ResumePosition(int position, int last_measured_frame, int scroll_max);
+// was moved away from it: frame_step frames on, so the rows keep their step.
+// When equal, the position stays (the frame is not measured twice); so it
+// does, on the last measured frame, when no frame in step is left.
+int ResumePosition(int position, int last_measured_frame, int scroll_max, int frame_step);
 
 // The next step of the run would pass the last frame: end the run or
 // playback after this frame.

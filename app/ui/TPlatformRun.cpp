@@ -144,7 +144,7 @@ void TPlatform::StartMeasurement() {
   if (LastFrameAlreadyMeasured(ScrollBar1->value(), Run.LastMeasuredFrame, max)) return;
   // A run resumed after STOP continues with the frame after the last measured one.
   if (Run.LastMeasuredFrame >= 0) {
-    const int resume = ResumePosition(ScrollBar1->value(), Run.LastMeasuredFrame, max);
+    const int resume = ResumePosition(ScrollBar1->value(), Run.LastMeasuredFrame, max, std::abs(Run.FrameStep));
     if (resume != ScrollBar1->value()) ScrollBar1->setValue(resume);
   }
   const int pos = ScrollBar1->value();

@@ -109,3 +109,20 @@ TEST(RunControl, FieldRowsAreTold) {
   };
   for (const Row& r : rows) EXPECT_EQ(TableHasFieldRows(Table(6, r.rows), 6), r.fields) << r.name;
 }
+
+TEST(RunControl, StartResumesInStepAfterTheLastMeasuredFrame) {
+  struct Row {
+    const char* name;
+    int pos, last, max, step;
+    int resume;
+  } rows[] = {
+      {"no rows", 3, -1, 11, 1, 3},
+      {"on the last measured frame", 4, 4, 11, 2, 4},
+      {"moved back, step 1", 0, 4, 11, 1, 5},
+      {"moved back, step 2", 0, 4, 11, 2, 6},
+      {"moved on, step 5", 9, 0, 11, 5, 5},
+      {"no frame in step left", 0, 10, 11, 5, 10},
+      {"last frame measured", 3, 11, 11, 1, 11},
+  };
+  for (const Row& r : rows) EXPECT_EQ(ResumePosition(r.pos, r.last, r.max, r.step), r.resume) << r.name;
+}

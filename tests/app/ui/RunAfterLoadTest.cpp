@@ -199,4 +199,25 @@ TEST(LoadWithoutItsVideo, NoRowsOfTheVideoStillOpenGoIntoTheTable) {
   EXPECT_EQ(m.RowFrames(), FrameRange(0, 2));
 }
 
+// A table measured with a step of 2 goes on in step from wherever START is
+// pressed, as it does from its last measured frame.
+TEST(RunAfterLoadInStep, AStepOfTwoStaysInStep) {
+  for (const int start_at : {0, 4, 7}) {
+    SCOPED_TRACE(start_at);
+    MainRoadWindow first(Reader::OwnAvi);
+    first.Find<QSpinBox>("UpDown9")->setValue(2);
+    const auto csv = SaveMeasuredRows(first, first.Path("twelve.avi"), 3);
+    ASSERT_EQ(first.RowFrames(), (std::vector<int>{0, 2, 4}));
+
+    MainRoadWindow m(Reader::OwnAvi);
+    m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+    m.Click("Button20");
+    ASSERT_EQ(m.W().Run.FrameStep, 2);
+    m.W().GoToFrame(start_at);
+    m.Click("Button3");
+    ASSERT_TRUE(m.WaitUntilStopped());
+    EXPECT_EQ(m.RowFrames(), (std::vector<int>{0, 2, 4, 6, 8, 10}));
+  }
+}
+
 }  // namespace
