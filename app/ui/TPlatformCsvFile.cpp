@@ -51,20 +51,22 @@ void TPlatform::SaveResultCsv() {
 
 void TPlatform::Button20Click() {
   if (Run.Playing) return;
-  // A cancelled dialog changes nothing, so the file is asked for first.
+  // A cancelled dialog or a file that is no table changes nothing, so the
+  // controls are prepared only once the file has been read.
   const QString name = AskResultCsvName();
   if (name.isEmpty()) return;
-  ResetRectangleAndObjectState();
-  if (Options.TimeStampMode == 0 || Options.TimeStampMode == 2) UpDown4->SetPosition(100);
   // PSF photometry is off while loading and comes back afterwards.
   const bool psf = CheckBox14->isChecked();
-  if (psf) {
-    QSignalBlocker block(CheckBox14);
-    CheckBox14->setChecked(false);
-  }
-  Run.KeepObjectCount = true;
-  Run.StartFrame = -1;
-  LoadResultCsvFrom(name);
+  LoadResultCsvFrom(name, [&] {
+    ResetRectangleAndObjectState();
+    if (Options.TimeStampMode == 0 || Options.TimeStampMode == 2) UpDown4->SetPosition(100);
+    if (psf) {
+      QSignalBlocker block(CheckBox14);
+      CheckBox14->setChecked(false);
+    }
+    Run.KeepObjectCount = true;
+    Run.StartFrame = -1;
+  });
   Run.KeepObjectCount = false;
   if (psf) {
     QSignalBlocker block(CheckBox14);
@@ -113,7 +115,7 @@ QString TPlatform::AskResultCsvName() {
   return Dialogs().GetOpenFileName("Open", QString::fromStdString(Settings.CsvInputDirectory), "CSV File (*.csv)");
 }
 
-void TPlatform::LoadResultCsvFrom(const QString& name) {
+void TPlatform::LoadResultCsvFrom(const QString& name, const std::function<void()>& prepare) {
   const std::string path = name.toStdString();
   ResultCsvLoadParams params;
   params.CurrentObjects = Frames.FrameDataLines;
@@ -123,6 +125,7 @@ void TPlatform::LoadResultCsvFrom(const QString& name) {
     Dialogs().ShowError(QString::fromStdString(r.Error));
     return;
   }
+  if (prepare) prepare();
   Run.CsvFileName = path;
   Settings.CsvInputDirectory = FolderPart(path);
   try {

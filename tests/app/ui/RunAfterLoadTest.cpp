@@ -148,9 +148,13 @@ INSTANTIATE_TEST_SUITE_P(TableAndWindow, RowLayoutAfterLoad,
                                   (info.param.window_fields ? "IntoFieldWindow" : "IntoFrameWindow");
                          });
 
-// 'Load CSV' answered with Cancel changes nothing: not the selected object's
-// background form, not the digit threshold, not the start frame of the rows.
-TEST(LoadCancelled, LeavesTheObjectsAndTheRunAsTheyWere) {
+// 'Load CSV' answered with Cancel, or given a file that is no results table,
+// changes nothing: not the selected object's background form, not the digit
+// threshold, not the start frame of the rows.
+class LoadRefused : public ::testing::TestWithParam<bool> {};
+
+TEST_P(LoadRefused, LeavesTheObjectsAndTheRunAsTheyWere) {
+  const bool broken_file = GetParam();
   MainRoadWindow m(Reader::OwnAvi);
   ASSERT_TRUE(WriteSteadyStarVideo(m.Path("twelve.avi"), 12));
   ASSERT_TRUE(m.OpenThroughButton1(m.Path("twelve.avi")));
@@ -167,13 +171,22 @@ TEST(LoadCancelled, LeavesTheObjectsAndTheRunAsTheyWere) {
   ASSERT_EQ(w.Run.StartFrame, 3);
   const int threshold = w.UpDown4->value();
 
-  m.Click("Button20");  // the open dialog is cancelled
+  if (broken_file) {
+    const auto csv = m.Path("numbers.csv");
+    std::ofstream(csv, std::ios::binary) << "1,2,3\r\n4,5,6\r\n";
+    m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  }
+  m.Click("Button20");
+  EXPECT_EQ(m.dialogs.messages.size(), broken_file ? 1u : 0u);
   EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].BackgroundForm, 1);
   EXPECT_TRUE(m.Find<QRadioButton>("RadioButton2")->isChecked());
   EXPECT_EQ(w.UpDown4->value(), threshold);
   EXPECT_EQ(w.Run.StartFrame, 3);
   EXPECT_EQ(m.RowFrames(), FrameRange(3, 3));
 }
+
+INSTANTIATE_TEST_SUITE_P(CancelOrBrokenFile, LoadRefused, ::testing::Values(false, true),
+                         [](const auto& info) { return std::string(info.param ? "BrokenFile" : "Cancelled"); });
 
 // A table whose video is gone, loaded while another video is open: the rows
 // of that other video must not be measured into it.
