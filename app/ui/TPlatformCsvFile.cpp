@@ -156,6 +156,7 @@ void TPlatform::LoadResultCsvFrom(const QString& name, const std::function<void(
   Run.FrameStep = r.FrameStep;
   UpDown9->SetPosition(r.FrameStep);
   Run.StartFrame = r.StartFrame;
+  Edit53->setText(QString::number(Run.StartFrame));
   Video.TimingFrameRate = r.TimingFrameRate;
   Run.CsvCmosTime = r.CsvCmosTime;
   ApplyLoadedObjects(r);

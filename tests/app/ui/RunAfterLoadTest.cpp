@@ -3,6 +3,7 @@
 // still to come take the loaded rows' frame or field layout.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <functional>
@@ -121,6 +122,7 @@ TEST_P(RowLayoutAfterLoad, RowsStillToComeKeepTheLoadedLayout) {
   ASSERT_EQ(FirstCells(first), ExpectedFirstCells(4, l.table_fields));
 
   MainRoadWindow m(Reader::OwnAvi);
+  m.Find<QLineEdit>("Edit53")->setText("7");  // a start frame shown before the load
   QCheckBox* field = m.Find<QCheckBox>("CheckBox2");
   if (l.window_fields) field->click();
   ASSERT_EQ(field->isChecked(), l.window_fields);
@@ -129,6 +131,8 @@ TEST_P(RowLayoutAfterLoad, RowsStillToComeKeepTheLoadedLayout) {
   ASSERT_TRUE(m.W().Run.VideoLoaded);
   EXPECT_EQ(field->isChecked(), l.table_fields);
   EXPECT_FALSE(field->isEnabled());
+  EXPECT_EQ(m.W().Run.StartFrame, 0);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit53")->text().toStdString(), "0");  // not the window's earlier start
   field->click();  // held: it would rewrite the header and drop the rows
   ASSERT_EQ(FirstCells(m), ExpectedFirstCells(4, l.table_fields));
 
