@@ -31,6 +31,14 @@ int RowLineOfFrame(const std::vector<std::string>& lines, int header_lines, int 
   return lo < count && RowFrameNumber(lines[static_cast<size_t>(lo)]) == n ? static_cast<int>(lo) : -1;
 }
 
+bool TableHasFieldRows(const std::vector<std::string>& lines, int header_lines) {
+  const size_t first = static_cast<size_t>(std::max(header_lines, 0));
+  if (lines.size() < first + 2) return false;
+  const std::optional<double> a = ParseDouble(StripQuotes(GetCsvField(lines[first], 1)));
+  const std::optional<double> b = ParseDouble(StripQuotes(GetCsvField(lines[first + 1], 1)));
+  return a && b && *b - *a == 0.5;
+}
+
 int LastMeasuredFrameFromTable(const std::vector<std::string>& lines, int header_lines) {
   const int rows = static_cast<int>(lines.size()) - std::max(header_lines, 0);
   if (rows <= 0) return -1;
@@ -38,12 +46,14 @@ int LastMeasuredFrameFromTable(const std::vector<std::string>& lines, int header
 }
 
 bool LastFrameAlreadyMeasured(int position, int last_measured_frame, int scroll_max) {
-  return position == last_measured_frame && position == scroll_max;
+  return last_measured_frame > scroll_max || (position == last_measured_frame && position == scroll_max);
 }
 
-int ResumePosition(int position, int last_measured_frame, int scroll_max) {
+int ResumePosition(int position, int last_measured_frame, int scroll_max, int frame_step) {
   if (last_measured_frame < 0 || position == last_measured_frame) return position;
-  return std::min(last_measured_frame + 1, std::max(scroll_max, 0));
+  const long long next = static_cast<long long>(last_measured_frame) + std::max(frame_step, 1);
+  if (next > scroll_max) return std::clamp(last_measured_frame, 0, std::max(scroll_max, 0));
+  return static_cast<int>(next);
 }
 
 bool NextStepPassesEnd(int position, int frame_step, int scroll_max) {

@@ -20,17 +20,24 @@ int RowFrameNumber(const std::string& row);
 // numbers, which grow down the table.
 int RowLineOfFrame(const std::vector<std::string>& lines, int header_lines, int start_frame, int n);
 
+// The rows come in field pairs: the second row stands half a frame after
+// the first ("10.0", "10.5"). header_lines as below.
+bool TableHasFieldRows(const std::vector<std::string>& lines, int header_lines);
+
 // The frame of the table's last row, -1 when the table has no rows.
 // header_lines is the number of lines before the first row in this table.
 int LastMeasuredFrameFromTable(const std::vector<std::string>& lines, int header_lines);
 
-// START does nothing when the last frame is already measured.
+// START does nothing when the last frame is already measured, or when the
+// table's rows reach past the video's end (a loaded table of a video that
+// has lost frames since): no frame is left that would follow them.
 bool LastFrameAlreadyMeasured(int position, int last_measured_frame, int scroll_max);
 
 // START resumes with the frame after the last measured one when the position
-// was moved away from it; when equal, the position stays (the frame is not
-// measured twice). Clamped to the last frame.
-int ResumePosition(int position, int last_measured_frame, int scroll_max);
+// was moved away from it: frame_step frames on, so the rows keep their step.
+// When equal, the position stays (the frame is not measured twice); so it
+// does, on the last measured frame, when no frame in step is left.
+int ResumePosition(int position, int last_measured_frame, int scroll_max, int frame_step);
 
 // The next step of the run would pass the last frame: end the run or
 // playback after this frame.

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -397,6 +398,9 @@ class TPlatform : public QMainWindow {
   void LoadCSVFile1Click();
   void SaveResultCsv();
   void LoadResultCsv();
+  QString AskResultCsvName();  // empty when refused or cancelled
+  // prepare runs once the file has been read as a table, before it is taken.
+  void LoadResultCsvFrom(const QString& name, const std::function<void()>& prepare = {});
 
   QMenu* PopupMenu1 = nullptr;
   QAction* SetPositiononly1 = nullptr;

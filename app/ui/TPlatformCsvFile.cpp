@@ -51,17 +51,22 @@ void TPlatform::SaveResultCsv() {
 
 void TPlatform::Button20Click() {
   if (Run.Playing) return;
-  ResetRectangleAndObjectState();
-  if (Options.TimeStampMode == 0 || Options.TimeStampMode == 2) UpDown4->SetPosition(100);
+  // A cancelled dialog or a file that is no table changes nothing, so the
+  // controls are prepared only once the file has been read.
+  const QString name = AskResultCsvName();
+  if (name.isEmpty()) return;
   // PSF photometry is off while loading and comes back afterwards.
   const bool psf = CheckBox14->isChecked();
-  if (psf) {
-    QSignalBlocker block(CheckBox14);
-    CheckBox14->setChecked(false);
-  }
-  Run.KeepObjectCount = true;
-  Run.StartFrame = -1;
-  LoadResultCsv();
+  LoadResultCsvFrom(name, [&] {
+    ResetRectangleAndObjectState();
+    if (Options.TimeStampMode == 0 || Options.TimeStampMode == 2) UpDown4->SetPosition(100);
+    if (psf) {
+      QSignalBlocker block(CheckBox14);
+      CheckBox14->setChecked(false);
+    }
+    Run.KeepObjectCount = true;
+    Run.StartFrame = -1;
+  });
   Run.KeepObjectCount = false;
   if (psf) {
     QSignalBlocker block(CheckBox14);
@@ -100,11 +105,17 @@ void TPlatform::ApplyLoadedObjects(const ResultCsvLoadResult& r) {
 }
 
 void TPlatform::LoadResultCsv() {
-  if (Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked()) return;
+  const QString name = AskResultCsvName();
+  if (!name.isEmpty()) LoadResultCsvFrom(name);
+}
+
+QString TPlatform::AskResultCsvName() {
+  if (Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked()) return {};
   if (Settings.CsvPathSameAsVideo) Settings.CsvInputDirectory = Settings.LastVideoDirectory;
-  const QString name =
-      Dialogs().GetOpenFileName("Open", QString::fromStdString(Settings.CsvInputDirectory), "CSV File (*.csv)");
-  if (name.isEmpty()) return;
+  return Dialogs().GetOpenFileName("Open", QString::fromStdString(Settings.CsvInputDirectory), "CSV File (*.csv)");
+}
+
+void TPlatform::LoadResultCsvFrom(const QString& name, const std::function<void()>& prepare) {
   const std::string path = name.toStdString();
   ResultCsvLoadParams params;
   params.CurrentObjects = Frames.FrameDataLines;
@@ -114,6 +125,7 @@ void TPlatform::LoadResultCsv() {
     Dialogs().ShowError(QString::fromStdString(r.Error));
     return;
   }
+  if (prepare) prepare();
   Run.CsvFileName = path;
   Settings.CsvInputDirectory = FolderPart(path);
   try {
@@ -123,13 +135,28 @@ void TPlatform::LoadResultCsv() {
   }
   Run.CsvLoaded = true;
   ResetChartState();  // ---- chart ----: a loaded table starts the chart afresh
-  CheckBox2->setEnabled(true);
   for (auto* u : {UpDown1, UpDown2, UpDown3, UpDown6}) u->setEnabled(true);
   Results.Assign(r.Lines);
   DetectCsvVersion();
+  // 'Field Measure' tells the rows' layout to the rows still to come and to
+  // the analysis windows; while rows stand, its click would rewrite the
+  // header and drop them.
+  const bool field_rows = TableHasFieldRows(Results.Lines(), TableHeaderLines());
+  const bool rows = Results.Count() > TableHeaderLines();
+  auto follow_row_layout = [&] {
+    {
+      QSignalBlocker block(CheckBox2);
+      CheckBox2->setChecked(field_rows);
+    }
+    CheckBox2->setEnabled(!rows);
+  };
+  follow_row_layout();
+  // START, '1Frame' and 'DEL' go on from the loaded rows, never over them.
+  Run.LastMeasuredFrame = LastMeasuredFrameFromTable(Results.Lines(), TableHeaderLines());
   Run.FrameStep = r.FrameStep;
   UpDown9->SetPosition(r.FrameStep);
   Run.StartFrame = r.StartFrame;
+  Edit53->setText(QString::number(Run.StartFrame));
   Video.TimingFrameRate = r.TimingFrameRate;
   Run.CsvCmosTime = r.CsvCmosTime;
   ApplyLoadedObjects(r);
@@ -139,13 +166,18 @@ void TPlatform::LoadResultCsv() {
     if (w != kVideoNotFoundMessage) unread << QString::fromStdString(w);
   if (!unread.isEmpty()) Dialogs().ShowWarning(unread.join("\r\n"));
 
-  // The video: a missing one leaves the loaded table and settings.
+  // The video: a missing one leaves the loaded table and settings. A video
+  // still open from before is not the table's: its frames must not be
+  // measured into it.
   if (r.VideoPath.empty()) {
+    if (Run.VideoLoaded) {
+      CloseVideo(Video, Sources);
+      ClearClosedVideo();
+    }
     Dialogs().ShowWarning(QString::fromUtf8(kVideoNotFoundMessage.data(), static_cast<int>(kVideoNotFoundMessage.size())));
     return;
   }
   const bool keep = Run.KeepObjectCount;
-  const bool field_measure = CheckBox2->isChecked();
   Run.KeepObjectCount = true;
   open_dialog_file_name_ = QString::fromStdString(r.VideoPath);
   OpenVideoFile(r.VideoPath, 1);
@@ -157,11 +189,9 @@ void TPlatform::LoadResultCsv() {
     Results.Assign(r.Lines);
     DetectCsvVersion();
   }
-  if (CheckBox2->isChecked() != field_measure) {
-    // The rows stay as loaded, so their layout does too.
-    QSignalBlocker block(CheckBox2);
-    CheckBox2->setChecked(field_measure);
-  }
+  follow_row_layout();
+  // Opening the video started it afresh.
+  Run.LastMeasuredFrame = LastMeasuredFrameFromTable(Results.Lines(), TableHeaderLines());
   Run.FrameStep = r.FrameStep;
   UpDown9->SetPosition(r.FrameStep);
   Video.TimingFrameRate = r.TimingFrameRate;

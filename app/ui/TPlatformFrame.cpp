@@ -228,6 +228,7 @@ void TPlatform::ActOnFrameOutcome(const FrameOutcome& out, bool was_measuring) {
     FinishRun();
   } else if (Run.Playing) {
     EndPlayback();
+    ReleasePlaybackLocks();
   }
   PaceDisplays();  // the read-outs show the stopped state behind the box
   Dialogs().ShowError(QString::fromStdString(out.GrabError));

@@ -33,6 +33,12 @@ namespace {
 
 size_t Slot(int k) { return static_cast<size_t>(k - 1); }
 
+// Ticks `on` of the tracking-mode buttons: showing a mode is not a change of it.
+void ShowModeButton(const std::array<QRadioButton*, 4>& modes, QRadioButton* on) {
+  QSignalBlocker b0(modes[0]), b1(modes[1]), b2(modes[2]), b3(modes[3]);
+  for (QRadioButton* b : modes) b->setChecked(b == on);
+}
+
 // Object i's tracking disk rebuilt at `radius`, which its rows record too.
 void SetTrackRadius(TrackDisk& disk, DataLineBlocks& rows, size_t i, int radius) {
   ClearTrackMask(disk);
@@ -469,6 +475,8 @@ void TPlatform::UpdateObjectMenuItems() {
 }
 
 void TPlatform::SelectObject(int k) {
+  // A button refused during a run must not stay ticked for an object not selected.
+  if (Run.MeasuringRun) ShowSelectedObject();
   if (Run.MeasuringRun || !Run.VideoLoaded || Run.DirectionSettingMode) return;
   if (k < 1 || k > Run.ObjectCount || k == Run.SelectedObject) return;
   Run.SelectedObject = k;
@@ -525,12 +533,10 @@ void TPlatform::ApplyObjectSettings(int k) {
     CheckBox3->setChecked(v.SyncTracking);
     CheckBox4->setChecked(v.EstimatedTrack);
   }
-  {
-    // Showing the object's mode is not a change of it.
-    QSignalBlocker b4(RadioButton4), b5(RadioButton5), b6(RadioButton6), b14(RadioButton14);
-    QRadioButton* mode = v.TrackModeButton == 0 ? RadioButton4 : v.TrackModeButton == 1 ? RadioButton5 : RadioButton6;
-    for (QRadioButton* b : {RadioButton4, RadioButton5, RadioButton6, RadioButton14}) b->setChecked(b == mode);
-  }
+  ShowModeButton({RadioButton4, RadioButton5, RadioButton6, RadioButton14},
+                 v.TrackModeButton == 0   ? RadioButton4
+                 : v.TrackModeButton == 1 ? RadioButton5
+                                          : RadioButton6);
   for (QPushButton* b : {Button11, Button12, Button13, Button14}) b->setEnabled(v.PassedPointsEnabled);
   if (!v.PassedPointsEnabled) {
     PassedPoints[Slot(k)].Frame1.Clear();
@@ -572,7 +578,14 @@ void TPlatform::UpDown7Click() {
 }
 
 void TPlatform::TrackModeClick(int mode) {
-  if (Run.MeasuringRun || !Run.VideoLoaded || Run.DirectionSettingMode) return;
+  if (Run.MeasuringRun) {
+    // Refused during a run: the buttons go on showing the mode in use.
+    const std::array<QRadioButton*, 4> modes{RadioButton4, RadioButton5, RadioButton6, RadioButton14};
+    const uint8_t in_use = Frames.FrameDataLines[0].Objects[Slot(std::clamp(Run.SelectedObject, 1, 3))].TrackMode;
+    ShowModeButton(modes, modes[std::min<size_t>(in_use, 3)]);
+    return;
+  }
+  if (!Run.VideoLoaded || Run.DirectionSettingMode) return;
   const bool estimated_ok = RadioButton5->isChecked() && CheckBox15->isChecked();
   if (!estimated_ok) CheckBox4->setChecked(false);
   CheckBox4->setEnabled(estimated_ok);

@@ -144,7 +144,7 @@ void TPlatform::StartMeasurement() {
   if (LastFrameAlreadyMeasured(ScrollBar1->value(), Run.LastMeasuredFrame, max)) return;
   // A run resumed after STOP continues with the frame after the last measured one.
   if (Run.LastMeasuredFrame >= 0) {
-    const int resume = ResumePosition(ScrollBar1->value(), Run.LastMeasuredFrame, max);
+    const int resume = ResumePosition(ScrollBar1->value(), Run.LastMeasuredFrame, max, std::abs(Run.FrameStep));
     if (resume != ScrollBar1->value()) ScrollBar1->setValue(resume);
   }
   const int pos = ScrollBar1->value();
@@ -153,6 +153,8 @@ void TPlatform::StartMeasurement() {
     Edit53->setText(QString::number(Run.StartFrame));
   }
   Prime();
+  const bool field_was_enabled = CheckBox2->isEnabled();
+  const bool psf_was_enabled = CheckBox14->isEnabled();
   CheckBox2->setEnabled(false);
   CheckBox14->setEnabled(false);
   ResetPredictTracksIfEstimated();
@@ -164,8 +166,10 @@ void TPlatform::StartMeasurement() {
     Bitmap24 test;
     std::string status;
     if (!GrabVideoFrame(Video, Sources, pos, test, status)) {
-      CheckBox14->setEnabled(true);
-      CheckBox2->setEnabled(!CheckBox14->isChecked());
+      // No run took place: both switches are as they were, so rows already
+      // measured keep 'Field Measure' locked.
+      CheckBox14->setEnabled(psf_was_enabled);
+      CheckBox2->setEnabled(field_was_enabled);
       Dialogs().ShowError(QString::fromStdString("Fail to get a bitmap.\r\n" + status));
       return;
     }
@@ -175,7 +179,12 @@ void TPlatform::StartMeasurement() {
   Run.MeasuringRun = true;
   run_end_pending_ = false;
   SetRadiusControlsEnabled(false);
+  // A frame the user moved to would be measured out of turn, ending the run
+  // early or writing its rows twice; STOP gives the bar back.
+  ScrollBar1->setEnabled(false);
   Button40->setEnabled(false);
+  // Its handler refuses a switch of reader during the run, after the box turned.
+  CheckBox7->setEnabled(false);
   Add1->setEnabled(false);
   Remove1->setEnabled(false);
   // The table view already catches up lazily; 'Fast' also keeps it from repainting.
@@ -334,6 +343,8 @@ void TPlatform::Button21Click() {
   if (plan.Acted) {
     Results.Truncate(Results.Count() - plan.LinesToDelete);
     Run.LastMeasuredFrame = plan.NewLastMeasuredFrame;
+    // No row is left whose layout 'Field Measure' must keep.
+    if (Results.Count() <= TableHeaderLines()) CheckBox2->setEnabled(!CheckBox14->isChecked());
     if (plan.NewPosition != pos)
       ScrollBar1->setValue(plan.NewPosition);
     else
@@ -441,9 +452,12 @@ void TPlatform::TrackBar1Change() {
 void TPlatform::GoToFrame(int n) {
   if (!Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
   Prime();
-  // Playback ends here: the timer must not carry on from the new frame.
+  // Playback ends here: the timer must not carry on from the new frame, and
+  // the switches it held come back.
+  const bool was_playing = Run.Playing;
   Timer1->stop();
   EndPlayback();
+  if (was_playing) ReleasePlaybackLocks();
   const std::optional<int> target = GoToFrameTarget(n, ScrollBar1->maximum());
   if (target) ScrollBar1->setValue(*target);
 }

@@ -237,7 +237,8 @@ void TProfile::StartKeepingBackup(void (TPlatform::*start)()) {
 
 void TProfile::StopOfferingBackup(void (TPlatform::*stop)()) {
   (w_.*stop)();
-  Button5->setEnabled(DataLineBackup.has_value());
+  // Going back while a run still measures would move its objects mid-run.
+  Button5->setEnabled(DataLineBackup.has_value() && !w_.Run.MeasuringRun);
 }
 
 void TProfile::Button3Click() { StartKeepingBackup(&TPlatform::StartPlayback); }
@@ -246,7 +247,7 @@ void TProfile::Button6Click() { StartKeepingBackup(&TPlatform::StartMeasurement)
 void TProfile::Button7Click() { StopOfferingBackup(&TPlatform::StopMeasurement); }
 
 void TProfile::Button5Click() {
-  if (!DataLineBackup) return;
+  if (!DataLineBackup || w_.Run.MeasuringRun) return;
   const int n = static_cast<int>(RoundHalfEven((*DataLineBackup)[0].FrameNumberX10 / 10.0L));
   w_.Frames.FrameDataLines = *DataLineBackup;
   w_.GoToFrame(n);

@@ -95,3 +95,52 @@ TEST(RunControl, StepButtonsAndGoToFrame) {
   EXPECT_EQ(GoToFrameTarget(12, 11), std::nullopt);
   EXPECT_EQ(GoToFrameTarget(-1, 11), std::nullopt);
 }
+
+TEST(RunControl, StartFindsNothingLeftToMeasure) {
+  struct Row {
+    const char* name;
+    int pos, last, max;
+    bool nothing_left;
+  } rows[] = {
+      {"last frame measured and shown", 11, 11, 11, true},
+      {"last frame measured, another shown", 5, 11, 11, false},
+      {"rows end before the last frame", 4, 4, 11, false},
+      {"no rows", 0, -1, 0, false},
+      {"rows past the video's end", 0, 4, 2, true},
+  };
+  for (const Row& r : rows) EXPECT_EQ(LastFrameAlreadyMeasured(r.pos, r.last, r.max), r.nothing_left) << r.name;
+}
+
+TEST(RunControl, FieldRowsAreTold) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> rows;
+    bool fields;
+  } rows[] = {
+      {"frame rows", {"10.0,a", "11.0,b"}, false},
+      {"field pair", {"10.0,a", "10.5,b", "11.0,c"}, true},
+      {"quoted field pair", {"\"3.0\",a", "\"3.5\",b"}, true},
+      {"frame rows a step of 2 apart", {"0.0,a", "2.0,b"}, false},
+      {"one row", {"10.0,a"}, false},
+      {"no rows", {}, false},
+      {"not numbers", {"x,a", "y,b"}, false},
+  };
+  for (const Row& r : rows) EXPECT_EQ(TableHasFieldRows(Table(6, r.rows), 6), r.fields) << r.name;
+}
+
+TEST(RunControl, StartResumesInStepAfterTheLastMeasuredFrame) {
+  struct Row {
+    const char* name;
+    int pos, last, max, step;
+    int resume;
+  } rows[] = {
+      {"no rows", 3, -1, 11, 1, 3},
+      {"on the last measured frame", 4, 4, 11, 2, 4},
+      {"moved back, step 1", 0, 4, 11, 1, 5},
+      {"moved back, step 2", 0, 4, 11, 2, 6},
+      {"moved on, step 5", 9, 0, 11, 5, 5},
+      {"no frame in step left", 0, 10, 11, 5, 10},
+      {"last frame measured", 3, 11, 11, 1, 11},
+  };
+  for (const Row& r : rows) EXPECT_EQ(ResumePosition(r.pos, r.last, r.max, r.step), r.resume) << r.name;
+}

@@ -112,6 +112,13 @@ class MainRoadWindow {
     return {lines.begin() + header, lines.end()};
   }
 
+  // The frame number of every result row, in table order.
+  std::vector<int> RowFrames() {
+    std::vector<int> out;
+    for (const std::string& row : Rows()) out.push_back(RowFrameNumber(row));
+    return out;
+  }
+
   TestFolder dir;
   ScriptedDialogService dialogs;
   ScopedDialogService use{dialogs};
@@ -138,3 +145,29 @@ std::vector<Bitmap24> StarFrames(int width, int height, int frames, double cx, d
   }
   return out;
 }
+
+// The frames first..last, as RowFrames gives them for one row a frame.
+inline std::vector<int> FrameRange(int first, int last) {
+  std::vector<int> out;
+  for (int n = first; n <= last; ++n) out.push_back(n);
+  return out;
+}
+
+// One steady star at (40.2, 29.9) in every frame of an 80 x 60 video; a click
+// at (40, 30) places object A on it.
+inline bool WriteSteadyStarVideo(const std::filesystem::path& path, int frames) {
+  return WriteAvi(path.string(), StarFrames(80, 60, frames, 40.2, 29.9, [](int) { return 1500.0; }));
+}
+
+// A window with a 12-frame steady-star video open through 'Open AVI'.
+class SteadyStarWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto path = m.Path("twelve.avi");
+    ASSERT_TRUE(WriteSteadyStarVideo(path, 12));
+    ASSERT_TRUE(m.OpenThroughButton1(path));
+    bar = m.Find<QScrollBar>("ScrollBar1");
+  }
+  MainRoadWindow m{Reader::OwnAvi};
+  QScrollBar* bar = nullptr;
+};

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 
 #include "MainRoadFixture.h"
 #include "app/ui/TProfile.h"
@@ -102,6 +103,42 @@ TEST(OperationGuide, BackIsOfferedOnlyAfterAPreviewOrAMeasurement) {
   g.Button("Button8")->click();  // 'Graph'
   ASSERT_TRUE(w.chart1.Window);
   w.chart1.Window->close();
+}
+
+// The other pair's 'Stop' stops nothing. 'Back to Starting point' then
+// waits while a run measures (restoring the objects mid-run would move the
+// apertures of the rows still to come), and after playback it gives back the
+// switches that playback held.
+TEST(OperationGuide, TheOtherStopLeavesNoRunOrPlaybackHalfUndone) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  auto* speed = g.m.Find<QSlider>("TrackBar1");
+  speed->setValue(1000);  // the run or playback waits for its next tick meanwhile
+
+  g.Button("Button6")->click();  // 'Measure'
+  ASSERT_TRUE(w.Run.MeasuringRun);
+  g.Button("Button4")->click();  // the preview's 'Stop'
+  EXPECT_TRUE(w.Run.MeasuringRun);
+  EXPECT_FALSE(g.Button("Button5")->isEnabled());
+  g.Button("Button7")->click();  // the measurement's 'Stop'
+  EXPECT_FALSE(w.Run.MeasuringRun);
+  EXPECT_TRUE(g.Button("Button5")->isEnabled());
+
+  g.m.dialogs.yes_no_answers = {true};
+  g.m.Click("Button5");  // 'DataRemove'
+  g.Button("Button3")->click();  // 'Preview'
+  ASSERT_TRUE(w.Run.Playing);
+  EXPECT_FALSE(w.CheckBox14->isEnabled());
+  g.Button("Button7")->click();  // the measurement's 'Stop'
+  EXPECT_TRUE(w.Run.Playing);
+  ASSERT_TRUE(g.Button("Button5")->isEnabled());
+  g.Button("Button5")->click();  // 'Back to Starting point' ends the playback
+  EXPECT_FALSE(w.Run.Playing);
+  EXPECT_FALSE(w.Timer1->isActive());
+  EXPECT_TRUE(w.CheckBox14->isEnabled());
+  EXPECT_TRUE(w.CheckBox7->isEnabled());
+  EXPECT_TRUE(w.Button40->isEnabled());
 }
 
 TEST(OperationGuide, OccultationTypeSetsTheLinkBox) {

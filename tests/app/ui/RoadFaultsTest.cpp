@@ -283,12 +283,16 @@ TEST(RoadFaultsCsv, ATableCutInItsLastRowLoadsTheWholeRowsAndSaysSo) {
   EXPECT_TRUE(m.dialogs.messages.empty());
 }
 
-// A failed test grab before a resumed run gives back both switches it took.
-TEST(RoadFaultsFfmpeg, FailedTestGrabGivesFieldMeasureBack) {
+// A failed test grab before a resumed run gives back both switches as they
+// were: 'Photometry' free, 'Field Measure' still locked by the row measured,
+// so a click on it cannot drop that row.
+TEST(RoadFaultsFfmpeg, FailedTestGrabGivesTheSwitchesBackAsTheyWere) {
   MainRoadWindow m(Reader::Ffmpeg);
   ASSERT_TRUE(m.OpenThroughButton1(StarVideo(m, "star.avi")));
   TPlatform& w = m.W();
   ASSERT_TRUE(MeasureOneFrame(m));
+  QCheckBox* field = m.Find<QCheckBox>("CheckBox2");
+  ASSERT_FALSE(field->isEnabled());
   m.Find<QScrollBar>("ScrollBar1")->setValue(w.Run.LastMeasuredFrame);
   w.Sources.DirectShow.DSCloseVideo();  // the file went away under the reader
   m.Click("Button3");
@@ -296,7 +300,9 @@ TEST(RoadFaultsFfmpeg, FailedTestGrabGivesFieldMeasureBack) {
   EXPECT_TRUE(m.dialogs.messages.back().text.startsWith("Fail to get a bitmap.\r\n"));
   EXPECT_FALSE(w.Run.MeasuringRun);
   EXPECT_TRUE(m.Find<QCheckBox>("CheckBox14")->isEnabled());
-  EXPECT_TRUE(m.Find<QCheckBox>("CheckBox2")->isEnabled());
+  EXPECT_FALSE(field->isEnabled());
+  field->click();
+  EXPECT_EQ(m.Rows().size(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothReaders, RoadFaults, ::testing::Values(Reader::OwnAvi, Reader::Ffmpeg),

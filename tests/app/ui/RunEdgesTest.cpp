@@ -8,20 +8,9 @@
 
 namespace {
 
-constexpr int kWidth = 80, kHeight = 60;
 constexpr int kStarX = 40, kStarY = 30;
 
-class RunEdges : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const auto path = m.Path("twelve.avi");
-    ASSERT_TRUE(WriteAvi(path.string(), StarFrames(kWidth, kHeight, 12, 40.2, 29.9, [](int) { return 1500.0; })));
-    ASSERT_TRUE(m.OpenThroughButton1(path));
-    bar = m.Find<QScrollBar>("ScrollBar1");
-  }
-  MainRoadWindow m{Reader::OwnAvi};
-  QScrollBar* bar = nullptr;
-};
+class RunEdges : public SteadyStarWindow {};
 
 // Rows measured one frame at a time keep their layout: a click on 'Field
 // Measure' would rewrite the header and drop them.

@@ -1,0 +1,240 @@
+// Going on with a loaded results table: START, '1Frame' and 'DEL' continue
+// from the table's last row and never write a frame it already holds; rows
+// still to come take the loaded rows' frame or field layout.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <functional>
+
+#include "MainRoadFixture.h"
+
+namespace {
+
+// Opens `video` (12 frames of a steady star) in `first`, measures `rows`
+// frames from frame 0 with '1Frame', as fields when asked, and saves them;
+// the table's path.
+enum class Layout { Frames, Fields };
+std::filesystem::path SaveMeasuredRows(MainRoadWindow& first, const std::filesystem::path& video, int rows,
+                                       Layout layout = Layout::Frames) {
+  EXPECT_TRUE(WriteSteadyStarVideo(video, 12));
+  EXPECT_TRUE(first.OpenThroughButton1(video));
+  if (layout == Layout::Fields) first.Find<QCheckBox>("CheckBox2")->click();
+  first.ClickImage1(40, 30);
+  for (int i = 0; i < rows; ++i) first.Click("Button16");
+  const auto csv = first.Path("table.csv");
+  first.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
+  first.Click("Button6");
+  EXPECT_TRUE(std::filesystem::exists(csv));
+  return csv;
+}
+
+struct Case {
+  const char* name;
+  int frames_at_load;  // the video may have lost frames since the table was saved
+  std::function<void(MainRoadWindow&)> act;
+  std::vector<int> expected;
+};
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
+class RunAfterLoad : public ::testing::TestWithParam<Case> {};
+
+// Rows of frames 0..4 of a 12-frame video, saved; a fresh window loads them
+// (and reopens the video), then the case acts.
+TEST_P(RunAfterLoad, GoesOnFromTheLastLoadedRow) {
+  const Case& c = GetParam();
+  MainRoadWindow first(Reader::OwnAvi);
+  const auto video = first.Path("twelve.avi");
+  const auto csv = SaveMeasuredRows(first, video, 5);
+  ASSERT_EQ(first.RowFrames(), FrameRange(0, 4));
+  if (c.frames_at_load != 12) {
+    ASSERT_TRUE(WriteSteadyStarVideo(video, c.frames_at_load));
+  }
+
+  MainRoadWindow m(Reader::OwnAvi);
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  ASSERT_TRUE(m.W().Run.VideoLoaded);
+  ASSERT_EQ(m.RowFrames(), FrameRange(0, 4));
+  c.act(m);
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(m.RowFrames(), c.expected);
+}
+
+void Start(MainRoadWindow& m) { m.Click("Button3"); }
+void StartFrom(MainRoadWindow& m, int n) {
+  m.W().GoToFrame(n);
+  m.Click("Button3");
+}
+void OneFrameAt(MainRoadWindow& m, int n) {
+  m.W().GoToFrame(n);
+  m.Click("Button16");
+}
+void DeleteAt(MainRoadWindow& m, int n) {
+  m.W().GoToFrame(n);
+  m.Click("Button21");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Actions, RunAfterLoad,
+    ::testing::Values(Case{"StartOnTheFrameShown", 12, Start, FrameRange(0, 11)},
+                      Case{"StartInsideTheLoadedRows", 12, [](MainRoadWindow& m) { StartFrom(m, 2); },
+                           FrameRange(0, 11)},
+                      Case{"OneFrameOnTheFirstFrame", 12, [](MainRoadWindow& m) { OneFrameAt(m, 0); },
+                           FrameRange(0, 4)},
+                      Case{"OneFrameOnTheLastLoadedFrame", 12, [](MainRoadWindow& m) { OneFrameAt(m, 4); },
+                           FrameRange(0, 5)},
+                      Case{"DelOnTheLastLoadedFrame", 12, [](MainRoadWindow& m) { DeleteAt(m, 4); }, FrameRange(0, 3)},
+                      // Rows reach past the video's end: there is nothing left to measure.
+                      Case{"StartWhenTheRowsPassTheVideosEnd", 3, Start, FrameRange(0, 4)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Frame rows or field rows of frames 0..4 saved; a fresh window, itself set
+// to frames or to fields, loads them, deletes frame 4 and runs on to the
+// last frame.
+struct Layouts {
+  bool table_fields, window_fields;
+};
+void PrintTo(const Layouts& l, std::ostream* os) { *os << l.table_fields << l.window_fields; }
+class RowLayoutAfterLoad : public ::testing::TestWithParam<Layouts> {};
+
+std::vector<std::string> FirstCells(MainRoadWindow& m) {
+  std::vector<std::string> out;
+  for (const std::string& row : m.Rows()) out.push_back(StripQuotes(GetCsvField(row, 1)));
+  return out;
+}
+
+std::vector<std::string> ExpectedFirstCells(int last, bool fields) {
+  std::vector<std::string> out;
+  for (int n = 0; n <= last; ++n) {
+    out.push_back(std::to_string(n) + ".0");
+    if (fields) out.push_back(std::to_string(n) + ".5");
+  }
+  return out;
+}
+
+TEST_P(RowLayoutAfterLoad, RowsStillToComeKeepTheLoadedLayout) {
+  const Layouts l = GetParam();
+  MainRoadWindow first(Reader::OwnAvi);
+  const auto csv =
+      SaveMeasuredRows(first, first.Path("twelve.avi"), 5, l.table_fields ? Layout::Fields : Layout::Frames);
+  ASSERT_EQ(FirstCells(first), ExpectedFirstCells(4, l.table_fields));
+
+  MainRoadWindow m(Reader::OwnAvi);
+  m.Find<QLineEdit>("Edit53")->setText("7");  // a start frame shown before the load
+  QCheckBox* field = m.Find<QCheckBox>("CheckBox2");
+  if (l.window_fields) field->click();
+  ASSERT_EQ(field->isChecked(), l.window_fields);
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  ASSERT_TRUE(m.W().Run.VideoLoaded);
+  EXPECT_EQ(field->isChecked(), l.table_fields);
+  EXPECT_FALSE(field->isEnabled());
+  EXPECT_EQ(m.W().Run.StartFrame, 0);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit53")->text().toStdString(), "0");  // not the window's earlier start
+  field->click();  // held: it would rewrite the header and drop the rows
+  ASSERT_EQ(FirstCells(m), ExpectedFirstCells(4, l.table_fields));
+
+  m.W().GoToFrame(4);
+  m.Click("Button21");  // 'DEL' takes the last frame's rows
+  EXPECT_EQ(FirstCells(m), ExpectedFirstCells(3, l.table_fields));
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(FirstCells(m), ExpectedFirstCells(11, l.table_fields));
+}
+
+INSTANTIATE_TEST_SUITE_P(TableAndWindow, RowLayoutAfterLoad,
+                         ::testing::Values(Layouts{false, false}, Layouts{false, true}, Layouts{true, false},
+                                           Layouts{true, true}),
+                         [](const auto& info) {
+                           return std::string(info.param.table_fields ? "FieldTable" : "FrameTable") +
+                                  (info.param.window_fields ? "IntoFieldWindow" : "IntoFrameWindow");
+                         });
+
+// 'Load CSV' answered with Cancel, or given a file that is no results table,
+// changes nothing: not the selected object's background form, not the digit
+// threshold, not the start frame of the rows.
+class LoadRefused : public ::testing::TestWithParam<bool> {};
+
+TEST_P(LoadRefused, LeavesTheObjectsAndTheRunAsTheyWere) {
+  const bool broken_file = GetParam();
+  MainRoadWindow m(Reader::OwnAvi);
+  ASSERT_TRUE(WriteSteadyStarVideo(m.Path("twelve.avi"), 12));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("twelve.avi")));
+  TPlatform& w = m.W();
+  w.ComboBox1->setCurrentIndex(0);  // IOTA-VTI
+  emit w.ComboBox1->activated(0);
+  ASSERT_EQ(w.Options.TimeStampMode, 0);
+  m.ClickImage1(40, 30);
+  m.Find<QRadioButton>("RadioButton2")->click();  // 'Avoid Sunlit Face'
+  w.UpDown4->setValue(60);
+  w.GoToFrame(3);
+  m.Click("Button16");
+  ASSERT_EQ(m.RowFrames(), FrameRange(3, 3));
+  ASSERT_EQ(w.Run.StartFrame, 3);
+  const int threshold = w.UpDown4->value();
+
+  if (broken_file) {
+    const auto csv = m.Path("numbers.csv");
+    std::ofstream(csv, std::ios::binary) << "1,2,3\r\n4,5,6\r\n";
+    m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  }
+  m.Click("Button20");
+  EXPECT_EQ(m.dialogs.messages.size(), broken_file ? 1u : 0u);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].BackgroundForm, 1);
+  EXPECT_TRUE(m.Find<QRadioButton>("RadioButton2")->isChecked());
+  EXPECT_EQ(w.UpDown4->value(), threshold);
+  EXPECT_EQ(w.Run.StartFrame, 3);
+  EXPECT_EQ(m.RowFrames(), FrameRange(3, 3));
+}
+
+INSTANTIATE_TEST_SUITE_P(CancelOrBrokenFile, LoadRefused, ::testing::Values(false, true),
+                         [](const auto& info) { return std::string(info.param ? "BrokenFile" : "Cancelled"); });
+
+// A table whose video is gone, loaded while another video is open: the rows
+// of that other video must not be measured into it.
+TEST(LoadWithoutItsVideo, NoRowsOfTheVideoStillOpenGoIntoTheTable) {
+  MainRoadWindow first(Reader::OwnAvi);
+  const auto gone = first.Path("gone.avi");
+  const auto csv = SaveMeasuredRows(first, gone, 3);
+  first.window.reset();
+  ASSERT_TRUE(std::filesystem::remove(gone));
+
+  MainRoadWindow m(Reader::OwnAvi);
+  ASSERT_TRUE(WriteSteadyStarVideo(m.Path("other.avi"), 12));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("other.avi")));
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  ASSERT_FALSE(m.dialogs.messages.empty());
+  EXPECT_EQ(m.dialogs.messages.back().text, ".avi file is not found");
+  ASSERT_EQ(m.RowFrames(), FrameRange(0, 2));
+  EXPECT_FALSE(m.W().Run.VideoLoaded);
+  m.W().GoToFrame(2);
+  for (const char* button : {"Button3", "Button16"}) m.Click(button);
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(m.RowFrames(), FrameRange(0, 2));
+}
+
+// A table measured with a step of 2 goes on in step from wherever START is
+// pressed, as it does from its last measured frame.
+TEST(RunAfterLoadInStep, AStepOfTwoStaysInStep) {
+  for (const int start_at : {0, 4, 7}) {
+    SCOPED_TRACE(start_at);
+    MainRoadWindow first(Reader::OwnAvi);
+    first.Find<QSpinBox>("UpDown9")->setValue(2);
+    const auto csv = SaveMeasuredRows(first, first.Path("twelve.avi"), 3);
+    ASSERT_EQ(first.RowFrames(), (std::vector<int>{0, 2, 4}));
+
+    MainRoadWindow m(Reader::OwnAvi);
+    m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+    m.Click("Button20");
+    ASSERT_EQ(m.W().Run.FrameStep, 2);
+    m.W().GoToFrame(start_at);
+    m.Click("Button3");
+    ASSERT_TRUE(m.WaitUntilStopped());
+    EXPECT_EQ(m.RowFrames(), (std::vector<int>{0, 2, 4, 6, 8, 10}));
+  }
+}
+
+}  // namespace
