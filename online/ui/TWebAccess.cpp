@@ -129,6 +129,10 @@ void TWebAccess::Button3Click() {
   }
   Memo2->setPlainText(QString::fromStdString(*text));
   NewestVersion = check.newest;
+  if (!check.has_version) {
+    AddLine(kNoVersionInFile);
+    return;
+  }
   if (!check.newer) {
     AddLine("This program is the newest version. Update is not necessary.");
     return;

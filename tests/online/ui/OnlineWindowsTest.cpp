@@ -105,6 +105,7 @@ struct UpdateSetup {
 }  // namespace
 
 TEST(WebAccess, VersionCheckOnOpening) {
+  const QString no_version = "The version file holds no version number; no update is offered.";
   const struct {
     const char* version;  // nullptr: no version file
     QStringList memo1;
@@ -120,7 +121,12 @@ TEST(WebAccess, VersionCheckOnOpening) {
        {"This program is Ver.1.0.0.1 Orvane.", "The newest version Ver.1.0.0.2 Orvane is available.", "",
         "Do you need this update now?"},
        true},
-      {"", {"Failed in the access to Internet."}, false},
+      {"\xEF\xBB\xBF" "1.0.0.2 Orvane",
+       {"This program is Ver.1.0.0.1 Orvane.", "The newest version Ver.1.0.0.2 Orvane is available.", "",
+        "Do you need this update now?"},
+       true},
+      {"", {"This program is Ver.1.0.0.1 Orvane.", no_version}, false},
+      {"<html>Not Found</html>", {"This program is Ver.1.0.0.1 Orvane.", no_version}, false},
       {nullptr, {"Failed in the access to Internet."}, false},
   };
   for (const auto& r : rows) {
@@ -133,7 +139,8 @@ TEST(WebAccess, VersionCheckOnOpening) {
     EXPECT_EQ(Lines(Child<QPlainTextEdit>(w, "Memo1")), r.memo1);
     EXPECT_EQ(Child<QPushButton>(w, "Button1")->isEnabled(), r.update_enabled);
     if (r.version && *r.version) {
-      EXPECT_EQ(Child<QPlainTextEdit>(w, "Memo2")->toPlainText(), QString(r.version) + "\nFaster fits.\n");
+      EXPECT_EQ(Child<QPlainTextEdit>(w, "Memo2")->toPlainText(),
+                QString::fromUtf8(r.version) + "\nFaster fits.\n");
     }
     EXPECT_FALSE(fs::exists(u.app.Path() / "info.txt"));
     Child<QPushButton>(w, "Button2")->click();
