@@ -181,10 +181,18 @@ void TWebAccess::Restart() {
     Dialogs().ShowInformation(".exe file can not been deeted during debugging");
     return;
   }
-  if (options_.StartScript)
-    options_.StartScript(*script);
-  else
-    QProcess::startDetached("/bin/sh", {QString::fromStdString(script->string())});
+  const bool started = options_.StartScript
+                           ? options_.StartScript(*script)
+                           : QProcess::startDetached("/bin/sh", {QString::fromStdString(script->string())});
+  if (!started) {
+    // Closing now would end the program without the swap that starts the new one.
+    const std::string text = "The restart script " + script->string() +
+                             " could not be started. The program stays open; run that script after closing "
+                             "the program to finish the update.";
+    AddLine(text);
+    Dialogs().ShowError(QString::fromStdString(text));
+    return;
+  }
   close();
   if (options_.EndProgram) options_.EndProgram();
 }

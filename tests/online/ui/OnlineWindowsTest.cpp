@@ -76,6 +76,7 @@ struct UpdateSetup {
   TemporaryFolder app{"tessary-app"}, site{"tessary-site"};
   fs::path exe = app.Path() / "tessary";
   std::vector<std::string> opened_scripts;
+  bool script_starts = true;  // false: the system refuses to start the restart script
   bool ended = false;
   ScriptedDialogService dialogs;
   ScopedDialogService scoped{dialogs};
@@ -96,7 +97,11 @@ struct UpdateSetup {
     o.ExeFile = exe;
     o.FolderUrl = folder;
     o.EndProgram = [this] { ended = true; };
-    if (!run_script) o.StartScript = [this](const fs::path& p) { opened_scripts.push_back(p.string()); };
+    if (!run_script)
+      o.StartScript = [this](const fs::path& p) {
+        opened_scripts.push_back(p.string());
+        return script_starts;
+      };
     return o;
   }
   std::string FileFolder() const { return "file://" + site.Path().string() + "/"; }
@@ -221,6 +226,25 @@ TEST(WebAccess, BrokenReleasesStopBeforeTheScript) {
     EXPECT_EQ(Slurp(u.app.Path() / "readme.txt"), "old notes");
     delete w.data();
   }
+}
+
+TEST(WebAccess, ScriptThatCannotBeStartedKeepsTheProgramOpen) {
+  UpdateSetup u;
+  u.Release();
+  u.script_starts = false;
+  QPointer<TWebAccess> w = new TWebAccess(u.Options(u.FileFolder(), false));
+  w->show();
+  Child<QPushButton>(w, "Button1")->click();
+  ASSERT_EQ(u.opened_scripts.size(), 1u);
+  EXPECT_FALSE(u.ended);
+  ASSERT_EQ(u.dialogs.messages.size(), 1u);
+  EXPECT_TRUE(u.dialogs.messages[0].text.contains("could not be started"));
+  EXPECT_TRUE(Lines(Child<QPlainTextEdit>(w, "Memo1")).last().contains("could not be started"));
+  EXPECT_TRUE(w->isVisible());
+  // The new release waits beside the old program for the script.
+  EXPECT_EQ(Slurp(u.app.Path() / "tessaryN"), kNewProgram);
+  EXPECT_TRUE(fs::exists(u.app.Path() / "restart.sh"));
+  delete w.data();
 }
 
 TEST(WebAccess, HiddenOneStepButtonAlsoGoesThroughTheScript) {
