@@ -218,9 +218,12 @@ void TPlatform::ShowSelectedObjectSettings() {
   const int k = Run.SelectedObject;
   if (k < 1 || k > 3) return;
   const ObjectResult o = Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)];
+  // The limits the shown radii set would cut the object's own radii.
+  for (TUpDown* u : {UpDown1, UpDown2, UpDown3}) u->SetRange(0, 25);
   UpDown1->SetPosition(o.ApertureRadius);
   UpDown2->SetPosition(o.BackgroundInner);
   UpDown3->SetPosition(o.BackgroundOuter);
+  LimitApertureRadii();
   UpDown5->SetPosition(o.TrackRadius);
   UpDown7->SetPosition(o.Threshold);
   QRadioButton* forms[] = {RadioButton1, RadioButton2, RadioButton3};
