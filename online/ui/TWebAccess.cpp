@@ -85,7 +85,16 @@ bool TWebAccess::CheckNewestVersion() {
   newer_ = false;
   std::string error;
   std::optional<std::string> text;
-  if (DownloadUrlToFile(UpdateUrl, LocalUpdateFile, &error)) text = ReadWholeFile(LocalUpdateFile, kMaxVersionFileBytes);
+  if (const auto body = DownloadUrl(UpdateUrl, &error)) {
+    // The download worked: a file that cannot be stored is the program
+    // folder's fault, which an update would have to write to as well.
+    if (!WriteFileAtomic(LocalUpdateFile, *body, &error)) {
+      AddLine("The version file was fetched but cannot be stored in the program folder, so the program cannot be "
+              "updated there: " + error);
+      return false;
+    }
+    text = ReadWholeFile(LocalUpdateFile, kMaxVersionFileBytes);
+  }
   std::error_code ec;
   fs::remove(LocalUpdateFile, ec);
   const VersionFileCheck check = CheckVersionFile(text);

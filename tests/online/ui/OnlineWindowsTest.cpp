@@ -154,6 +154,18 @@ TEST(WebAccess, VersionCheckOnOpening) {
   }
 }
 
+TEST(WebAccess, ProgramFolderThatCannotBeWrittenIsNotReportedAsAnInternetFailure) {
+  UpdateSetup u;
+  WebAccessOptions o = u.Options(u.FileFolder(), false);
+  o.ExeFile = u.app.Path() / "gone" / "tessary";  // a folder nothing can be stored in
+  QPointer<TWebAccess> w = new TWebAccess(o);
+  const QStringList memo = Lines(Child<QPlainTextEdit>(w, "Memo1"));
+  ASSERT_EQ(memo.size(), 1);
+  EXPECT_TRUE(memo[0].startsWith("The version file was fetched but cannot be stored in the program folder"));
+  EXPECT_FALSE(Child<QPushButton>(w, "Button1")->isEnabled());
+  delete w.data();
+}
+
 TEST(WebAccess, UpdateFromLoopbackServerSwapsTheProgramThroughTheScript) {
   UpdateSetup u;
   u.Release();
