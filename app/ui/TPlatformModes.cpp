@@ -276,6 +276,31 @@ void TPlatform::RestoreRectangleLabels() {
   if (Label2) Label2->setText("Gap");
 }
 
+// 'Rectangle Aperture' and the controls it changes show whether object k
+// has the rectangle: a tick left over from another object would turn that
+// object's rectangle off on this one.
+void TPlatform::ShowRectangleControls(int k) {
+  if (k < 1 || k > 3) return;
+  const bool rectangle = Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)].BackgroundForm ==
+                         static_cast<uint8_t>(BackgroundFormKind::Rectangle);
+  RectangleAperture1->setChecked(rectangle);
+  for (auto* b : {RadioButton1, RadioButton2, RadioButton3}) b->setEnabled(!rectangle);
+  if (!rectangle) {
+    RestoreRectangleLabels();
+    UpDown8->SetRange(0, 25);
+    UpDown6->SetRange(0, 25);
+    return;
+  }
+  const QColor sky(0xA6, 0xCA, 0xF0);
+  SetLabelColour(StaticText10, &sky);
+  SetLabelColour(Label2, &sky);
+  if (Label2) Label2->setText("Height");
+  UpDown8->SetRange(1, 51);
+  UpDown6->SetRange(1, 51);
+  UpDown8->setEnabled(true);
+  UpDown6->setEnabled(true);
+}
+
 void TPlatform::RectangleAperture1Click() {
   if (!Run.VideoLoaded) {
     RectangleAperture1->setChecked(false);

@@ -516,8 +516,14 @@ void TPlatform::ApplyObjectSettings(int k) {
     UpDown6->setEnabled(v.BackgroundFormButton > 0);
     UpDown8->setEnabled(v.BackgroundFormButton > 0);
   }
-  UpDown8->SetPosition(v.Width);
-  UpDown6->SetPosition(v.Gap);
+  ShowRectangleControls(k);
+  if (v.RectangleAperture) {
+    UpDown8->SetPosition(RectAperture.RectangleWidth[Slot(k)]);
+    UpDown6->SetPosition(RectAperture.RectangleHeight[Slot(k)]);
+  } else {
+    UpDown8->SetPosition(v.Width);
+    UpDown6->SetPosition(v.Gap);
+  }
   UpDown5->SetPosition(v.TrackRadius);
   UpDown7->SetPosition(v.Threshold);
   {

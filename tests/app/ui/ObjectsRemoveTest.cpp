@@ -39,3 +39,55 @@ TEST(ObjectsRemove, CMovesIntoBWithItsDirectionAndTrackingDisk) {
 }
 
 }  // namespace
+
+namespace {
+
+// 'Rectangle Aperture' belongs to one object: switching objects shows the
+// tick, sizes and controls of the one selected, and the menu acts on it alone.
+TEST(ObjectsRemove, RectangleApertureFollowsTheSelectedObject) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0.3, 0.2);
+  ASSERT_TRUE(m.OpenField(f));
+  TPlatform& w = m.W();
+  m.PlaceThree(f);
+  auto* width = m.Find<QSpinBox>("UpDown8");
+  auto* height = m.Find<QSpinBox>("UpDown6");
+  m.Select(1);
+  m.Find<QRadioButton>("RadioButton5")->setChecked(true);  // A drifts
+  const ObjectResult a_before = w.Frames.FrameDataLines[0].Objects[0];
+  m.Select(3);
+  w.RectangleAperture1->trigger();
+  width->setValue(7);
+  height->setValue(31);
+
+  m.Select(1);
+  EXPECT_FALSE(w.RectangleAperture1->isChecked());
+  EXPECT_EQ(width->maximum(), 25);
+  EXPECT_TRUE(m.Find<QRadioButton>("RadioButton1")->isEnabled());
+  EXPECT_EQ(width->value(), a_before.BandWidth);
+  EXPECT_EQ(height->value(), a_before.Gap);
+
+  m.Select(3);
+  EXPECT_TRUE(w.RectangleAperture1->isChecked());
+  EXPECT_EQ(width->value(), 7);
+  EXPECT_EQ(height->value(), 31);
+  EXPECT_TRUE(width->isEnabled());
+  EXPECT_FALSE(m.Find<QRadioButton>("RadioButton1")->isEnabled());
+
+  // On A the menu switches A's own rectangle on and off; C keeps its.
+  m.Select(1);
+  w.RectangleAperture1->trigger();
+  const ObjectResult& a = w.Frames.FrameDataLines[0].Objects[0];
+  const ObjectResult& c = w.Frames.FrameDataLines[0].Objects[2];
+  EXPECT_EQ(a.BackgroundForm, 3);
+  EXPECT_EQ(c.BackgroundForm, 3);
+  w.RectangleAperture1->trigger();
+  EXPECT_NE(a.BackgroundForm, 3);
+  EXPECT_EQ(a.TrackMode, a_before.TrackMode);
+  EXPECT_EQ(a.BandWidth, a_before.BandWidth);
+  EXPECT_EQ(a.Gap, a_before.Gap);
+  EXPECT_EQ(c.BackgroundForm, 3);
+  EXPECT_EQ(w.RectAperture.RectangleWidth[2], 7);
+}
+
+}  // namespace
