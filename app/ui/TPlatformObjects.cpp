@@ -435,6 +435,14 @@ void TPlatform::RemoveObject() {
     // C measures on in B's slot with its own background direction and tracking disk.
     Driver.Geometry[1] = Driver.Geometry[2];
     Driver.Track[1] = Driver.Track[2];
+    // And with its rectangle aperture, if it has one.
+    Driver.Rectangles[1] = Driver.Rectangles[2];
+    RectAperture.RectangleWidth[1] = RectAperture.RectangleWidth[2];
+    RectAperture.RectangleHeight[1] = RectAperture.RectangleHeight[2];
+    RectAperture.SavedBkgWidth[1] = RectAperture.SavedBkgWidth[2];
+    RectAperture.SavedBkgGap[1] = RectAperture.SavedBkgGap[2];
+    RectAperture.SavedBkgForm[1] = RectAperture.SavedBkgForm[2];
+    RectAperture.SavedTrackingMode[1] = RectAperture.SavedTrackingMode[2];
   }
   const size_t freed = static_cast<size_t>(Run.ObjectCount - 1);
   Stars.ObjectPlaced[freed] = false;

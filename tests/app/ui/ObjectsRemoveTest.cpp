@@ -88,6 +88,16 @@ TEST(ObjectsRemove, RectangleApertureFollowsTheSelectedObject) {
   EXPECT_EQ(a.Gap, a_before.Gap);
   EXPECT_EQ(c.BackgroundForm, 3);
   EXPECT_EQ(w.RectAperture.RectangleWidth[2], 7);
+
+  // Removing B moves C with its rectangle into B's place.
+  m.Select(2);
+  m.Trigger("Remove1");
+  ASSERT_EQ(w.Run.SelectedObject, 2);
+  EXPECT_TRUE(w.RectangleAperture1->isChecked());
+  EXPECT_EQ(width->value(), 7);
+  EXPECT_EQ(height->value(), 31);
+  EXPECT_EQ(w.RectAperture.RectangleWidth[1], 7);
+  EXPECT_EQ(w.RectAperture.RectangleHeight[1], 31);
 }
 
 }  // namespace
