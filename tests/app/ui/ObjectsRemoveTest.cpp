@@ -74,6 +74,13 @@ TEST(ObjectsRemove, RectangleApertureFollowsTheSelectedObject) {
   EXPECT_TRUE(width->isEnabled());
   EXPECT_FALSE(m.Find<QRadioButton>("RadioButton1")->isEnabled());
 
+  // 'Show Field' gives back the controls a rectangle uses, not the form buttons.
+  m.Find<QCheckBox>("CheckBox1")->setChecked(true);
+  m.Find<QCheckBox>("CheckBox1")->setChecked(false);
+  EXPECT_FALSE(m.Find<QRadioButton>("RadioButton1")->isEnabled());
+  EXPECT_TRUE(width->isEnabled());
+  EXPECT_TRUE(w.RectangleAperture1->isChecked());
+
   // On A the menu switches A's own rectangle on and off; C keeps its.
   m.Select(1);
   w.RectangleAperture1->trigger();
