@@ -192,6 +192,7 @@ void TPlatform::Image1MouseDown(Qt::MouseButton button, int x, int y) {
                                                        RadioButton5, RadioButton6, RadioButton14, UpDown1, UpDown2,
                                                        UpDown3, UpDown4, CheckBox1, CheckBox14})
       c->setEnabled(true);
+    ShowRectangleControls(k);  // a rectangle keeps its form buttons off
     RestoreFieldMeasure();
     const bool drift = Frames.FrameDataLines[0].Objects[Slot(std::clamp(k, 1, 3))].TrackMode == 1;
     for (QPushButton* b : {Button11, Button12, Button13, Button14}) b->setEnabled(drift);

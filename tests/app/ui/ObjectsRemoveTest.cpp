@@ -80,6 +80,13 @@ TEST(ObjectsRemove, RectangleApertureFollowsTheSelectedObject) {
   EXPECT_FALSE(m.Find<QRadioButton>("RadioButton1")->isEnabled());
   EXPECT_TRUE(width->isEnabled());
   EXPECT_TRUE(w.RectangleAperture1->isChecked());
+  // So does the click that ends 'Direction Setting'.
+  m.Click("Button7");
+  ASSERT_TRUE(w.Run.DirectionSettingMode);
+  m.ClickImage1(ObjectsWindow::Px(f.X(3, 0)) + 5, ObjectsWindow::Px(f.Y(3, 0)));
+  ASSERT_FALSE(w.Run.DirectionSettingMode);
+  EXPECT_FALSE(m.Find<QRadioButton>("RadioButton1")->isEnabled());
+  EXPECT_TRUE(w.RectangleAperture1->isChecked());
 
   // On A the menu switches A's own rectangle on and off; C keeps its.
   m.Select(1);
