@@ -14,8 +14,9 @@
 //   changed key keeps its line position and spelling; a new key goes after the
 //   last non-blank line of its section; a new section goes at the end.
 // - Lines are read with CR LF, LF or CR ends and written with CR LF; a UTF-8
-//   byte-order mark is skipped on reading and kept on writing. A file larger
-//   than kMaxIniBytes is not read.
+//   byte-order mark is skipped on reading and kept on writing; a UTF-16 file
+//   (with its byte-order mark) is read and written back as UTF-8. A file
+//   larger than kMaxIniBytes is not read.
 #include <cstdint>
 #include <filesystem>
 #include <optional>

@@ -67,17 +67,22 @@ int CompareVersions(std::string_view a, std::string_view b) {
 
 VersionFileCheck CheckVersionFile(const std::optional<std::string>& file_text, std::string_view own_version) {
   VersionFileCheck c;
-  if (file_text) {
-    const std::string& t = *file_text;
-    c.newest = t.substr(0, t.find_first_of("\r\n"));
-  }
-  if (!file_text || !VersionNumbers(c.newest)) {
+  if (!file_text) {
     c.memo1 = {"Failed in the access to Internet."};
     return c;
   }
   c.fetched = true;
-  c.newer = CompareVersions(c.newest, own_version) > 0;
+  std::string_view t = *file_text;
+  // Editors on Windows save UTF-8 with a byte-order mark.
+  if (t.starts_with("\xEF\xBB\xBF")) t.remove_prefix(3);
+  c.newest = std::string(t.substr(0, t.find_first_of("\r\n")));
   c.memo1.push_back("This program is Ver." + std::string(own_version) + ".");
+  c.has_version = VersionNumbers(c.newest).has_value();
+  if (!c.has_version) {
+    c.memo1.push_back(kNoVersionInFile);
+    return c;
+  }
+  c.newer = CompareVersions(c.newest, own_version) > 0;
   if (c.newer) {
     c.memo1.push_back("The newest version Ver." + c.newest + " is available.");
     c.memo1.push_back("");

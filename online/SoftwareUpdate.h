@@ -24,15 +24,18 @@ std::optional<std::vector<uint32_t>> VersionNumbers(std::string_view version);
 // count as 0. Texts without a version number sort below every version.
 int CompareVersions(std::string_view a, std::string_view b);
 
+inline constexpr const char* kNoVersionInFile = "The version file holds no version number; no update is offered.";
+
 struct VersionFileCheck {
-  bool fetched = false;  // the file held a version on its first line
-  bool newer = false;    // that version is newer than the running program's
-  std::string newest;    // the first line
+  bool fetched = false;      // the version file arrived
+  bool has_version = false;  // its first line begins with a version number
+  bool newer = false;        // that version is newer than the running program's
+  std::string newest;        // the first line, without a byte-order mark
   std::vector<std::string> memo1;  // status lines for the window
 };
 
-// What the version file says; nothing (no file) or a first line without a
-// version number counts as a failed access.
+// What the version file says; nothing (no file) is a failed access, a first
+// line without a version number offers no update.
 VersionFileCheck CheckVersionFile(const std::optional<std::string>& file_text,
                                   std::string_view own_version = kProgramVersion);
 

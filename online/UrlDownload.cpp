@@ -48,12 +48,17 @@ std::string PercentEncode(std::string_view text) {
 }
 
 bool DownloadUrlToFile(const std::string& url, const std::filesystem::path& dest, std::string* error) {
+  const std::optional<std::string> body = DownloadUrl(url, error);
+  return body && WriteFileAtomic(dest, *body, error);
+}
+
+std::optional<std::string> DownloadUrl(const std::string& url, std::string* error) {
   static std::once_flag init;
   std::call_once(init, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
   std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
   if (!curl) {
     if (error) *error = "The download could not be started.";
-    return false;
+    return std::nullopt;
   }
   std::unique_ptr<curl_slist, SlistDeleter> headers(
       curl_slist_append(curl_slist_append(nullptr, "Cache-Control: no-cache"), "Pragma: no-cache"));
@@ -81,7 +86,7 @@ bool DownloadUrlToFile(const std::string& url, const std::filesystem::path& dest
   const CURLcode rc = curl_easy_perform(c);
   if (rc != CURLE_OK) {
     if (error) *error = message[0] ? message : curl_easy_strerror(rc);
-    return false;
+    return std::nullopt;
   }
-  return WriteFileAtomic(dest, body, error);
+  return body;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Fetching one file from a web or file:// address.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,3 +14,5 @@ std::string PercentEncode(std::string_view text);
 // stalled or endless transfer times out. On failure returns false with a
 // readable reason in `error` and leaves `dest` as it was.
 bool DownloadUrlToFile(const std::string& url, const std::filesystem::path& dest, std::string* error = nullptr);
+// The same download kept in memory; nothing with a reason in `error`.
+std::optional<std::string> DownloadUrl(const std::string& url, std::string* error = nullptr);

@@ -162,7 +162,11 @@ void TMeasurementOption::ScrollBar1Change() {
 }
 
 void TMeasurementOption::Button1Click() {
-  const double v = ParseDoubleOr(Edit5->text().trimmed().toStdString(), 0);
+  double v = ParseDoubleOr(Edit5->text().trimmed().toStdString(), 0);
+  const std::string shown = FormatFixed(v, 5, 18);
+  // An interval too short to show reads as 0, which switches it off: so it is
+  // off, rather than timing frames a million or more to the second.
+  if (ParseDoubleOr(shown, 0) == 0) v = 0;
   w_.Ticks.FixedFrameInterval = v;
-  Edit5->setText(QString::fromStdString(FormatFixed(v, 5, 18)));
+  Edit5->setText(QString::fromStdString(shown));
 }

@@ -467,6 +467,7 @@ class TPlatform : public QMainWindow {
   void CheckBox15Click();
   void RectangleAperture1Click();
   void RestoreRectangleLabels();  // 'Width'/'Gap' labels back to their plain look
+  void ShowRectangleControls(int k);  // 'Rectangle Aperture' and its controls as object k has them
   void Button40Click();  // 'Set  radius to recorded'
   // The radius, band and tracking controls show the selected object's settings.
   void ShowSelectedObjectSettings();

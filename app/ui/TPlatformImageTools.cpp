@@ -150,6 +150,7 @@ void TPlatform::CheckBox1Click() {
     CheckBox2->setEnabled(false);
   } else {
     RestoreFieldMeasure();
+    ShowRectangleControls(Run.SelectedObject);  // a rectangle keeps its form buttons off
   }
   ShowNeighbor();
 }

@@ -218,9 +218,12 @@ void TPlatform::ShowSelectedObjectSettings() {
   const int k = Run.SelectedObject;
   if (k < 1 || k > 3) return;
   const ObjectResult o = Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)];
+  // The limits the shown radii set would cut the object's own radii.
+  for (TUpDown* u : {UpDown1, UpDown2, UpDown3}) u->SetRange(0, 25);
   UpDown1->SetPosition(o.ApertureRadius);
   UpDown2->SetPosition(o.BackgroundInner);
   UpDown3->SetPosition(o.BackgroundOuter);
+  LimitApertureRadii();
   UpDown5->SetPosition(o.TrackRadius);
   UpDown7->SetPosition(o.Threshold);
   QRadioButton* forms[] = {RadioButton1, RadioButton2, RadioButton3};
@@ -271,6 +274,31 @@ void TPlatform::RestoreRectangleLabels() {
   SetLabelColour(StaticText10, nullptr);
   SetLabelColour(Label2, nullptr);
   if (Label2) Label2->setText("Gap");
+}
+
+// 'Rectangle Aperture' and the controls it changes show whether object k
+// has the rectangle: a tick left over from another object would turn that
+// object's rectangle off on this one.
+void TPlatform::ShowRectangleControls(int k) {
+  if (k < 1 || k > 3) return;
+  const bool rectangle = Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)].BackgroundForm ==
+                         static_cast<uint8_t>(BackgroundFormKind::Rectangle);
+  RectangleAperture1->setChecked(rectangle);
+  for (auto* b : {RadioButton1, RadioButton2, RadioButton3}) b->setEnabled(!rectangle);
+  if (!rectangle) {
+    RestoreRectangleLabels();
+    UpDown8->SetRange(0, 25);
+    UpDown6->SetRange(0, 25);
+    return;
+  }
+  const QColor sky(0xA6, 0xCA, 0xF0);
+  SetLabelColour(StaticText10, &sky);
+  SetLabelColour(Label2, &sky);
+  if (Label2) Label2->setText("Height");
+  UpDown8->SetRange(1, 51);
+  UpDown6->SetRange(1, 51);
+  UpDown8->setEnabled(true);
+  UpDown6->setEnabled(true);
 }
 
 void TPlatform::RectangleAperture1Click() {

@@ -198,6 +198,7 @@ void TPlatform::Image1MouseDown(Qt::MouseButton button, int x, int y) {
                                                        RadioButton5, RadioButton6, RadioButton14, UpDown1, UpDown2,
                                                        UpDown3, UpDown4, CheckBox1, CheckBox14})
       c->setEnabled(true);
+    ShowRectangleControls(k);  // a rectangle keeps its form buttons off
     RestoreFieldMeasure();
     const bool drift = Frames.FrameDataLines[0].Objects[Slot(std::clamp(k, 1, 3))].TrackMode == 1;
     for (QPushButton* b : {Button11, Button12, Button13, Button14}) b->setEnabled(drift);
@@ -441,6 +442,14 @@ void TPlatform::RemoveObject() {
     // C measures on in B's slot with its own background direction and tracking disk.
     Driver.Geometry[1] = Driver.Geometry[2];
     Driver.Track[1] = Driver.Track[2];
+    // And with its rectangle aperture, if it has one.
+    Driver.Rectangles[1] = Driver.Rectangles[2];
+    RectAperture.RectangleWidth[1] = RectAperture.RectangleWidth[2];
+    RectAperture.RectangleHeight[1] = RectAperture.RectangleHeight[2];
+    RectAperture.SavedBkgWidth[1] = RectAperture.SavedBkgWidth[2];
+    RectAperture.SavedBkgGap[1] = RectAperture.SavedBkgGap[2];
+    RectAperture.SavedBkgForm[1] = RectAperture.SavedBkgForm[2];
+    RectAperture.SavedTrackingMode[1] = RectAperture.SavedTrackingMode[2];
   }
   const size_t freed = static_cast<size_t>(Run.ObjectCount - 1);
   Stars.ObjectPlaced[freed] = false;
@@ -524,8 +533,14 @@ void TPlatform::ApplyObjectSettings(int k) {
     UpDown6->setEnabled(v.BackgroundFormButton > 0);
     UpDown8->setEnabled(v.BackgroundFormButton > 0);
   }
-  UpDown8->SetPosition(v.Width);
-  UpDown6->SetPosition(v.Gap);
+  ShowRectangleControls(k);
+  if (v.RectangleAperture) {
+    UpDown8->SetPosition(RectAperture.RectangleWidth[Slot(k)]);
+    UpDown6->SetPosition(RectAperture.RectangleHeight[Slot(k)]);
+  } else {
+    UpDown8->SetPosition(v.Width);
+    UpDown6->SetPosition(v.Gap);
+  }
   UpDown5->SetPosition(v.TrackRadius);
   UpDown7->SetPosition(v.Threshold);
   {

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStringDecoder>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -60,7 +61,12 @@ TAvsEdit::TAvsEdit(const QString& file, QWidget* opener) : QWidget(opener, Qt::W
 bool TAvsEdit::LoadFile(const QString& file) {
   const auto text = ReadWholeFile(file.toStdString(), kMaxScriptBytes);
   if (!text) return false;
-  QString s = QString::fromStdString(*text);
+  // Scripts from Windows are often in its code page, not UTF-8: such a script
+  // is held byte for byte so that saving it keeps its paths as they were.
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+  QString s = utf8(QByteArrayView(text->data(), static_cast<qsizetype>(text->size())));
+  raw_bytes_ = utf8.hasError();
+  if (raw_bytes_) s = QString::fromLatin1(text->data(), static_cast<qsizetype>(text->size()));
   s.replace("\r\n", "\n").replace('\r', '\n');
   if (s.endsWith('\n')) s.chop(1);
   Memo1->setPlainText(s);
@@ -79,8 +85,16 @@ bool TAvsEdit::SaveTo(const QString& file) {
   QString text = Memo1->toPlainText();
   text.replace('\n', "\r\n");
   if (!text.isEmpty()) text += "\r\n";
+  std::string bytes;
+  if (raw_bytes_) {
+    // Each held byte goes back as it came; only characters typed since need UTF-8.
+    for (const char32_t c : text.toUcs4())
+      bytes += c < 0x100 ? std::string(1, static_cast<char>(c)) : QString::fromUcs4(&c, 1).toStdString();
+  } else {
+    bytes = text.toStdString();
+  }
   std::string error;
-  if (!WriteFileAtomic(file.toStdString(), text.toStdString(), &error)) {
+  if (!WriteFileAtomic(file.toStdString(), bytes, &error)) {
     Dialogs().ShowError("Could not save " + file + "\r\n" + QString::fromStdString(error));
     return false;
   }

@@ -36,6 +36,7 @@ class TAvsEdit : public QWidget {
  private:
   bool SaveTo(const QString& file);
   QString file_;
+  bool raw_bytes_ = false;  // the script is not UTF-8: Memo1 holds one character per byte
 };
 
 class TColorValueDisplay : public QWidget {

@@ -85,7 +85,16 @@ bool TWebAccess::CheckNewestVersion() {
   newer_ = false;
   std::string error;
   std::optional<std::string> text;
-  if (DownloadUrlToFile(UpdateUrl, LocalUpdateFile, &error)) text = ReadWholeFile(LocalUpdateFile, kMaxVersionFileBytes);
+  if (const auto body = DownloadUrl(UpdateUrl, &error)) {
+    // The download worked: a file that cannot be stored is the program
+    // folder's fault, which an update would have to write to as well.
+    if (!WriteFileAtomic(LocalUpdateFile, *body, &error)) {
+      AddLine("The version file was fetched but cannot be stored in the program folder, so the program cannot be "
+              "updated there: " + error);
+      return false;
+    }
+    text = ReadWholeFile(LocalUpdateFile, kMaxVersionFileBytes);
+  }
   std::error_code ec;
   fs::remove(LocalUpdateFile, ec);
   const VersionFileCheck check = CheckVersionFile(text);
@@ -129,6 +138,10 @@ void TWebAccess::Button3Click() {
   }
   Memo2->setPlainText(QString::fromStdString(*text));
   NewestVersion = check.newest;
+  if (!check.has_version) {
+    AddLine(kNoVersionInFile);
+    return;
+  }
   if (!check.newer) {
     AddLine("This program is the newest version. Update is not necessary.");
     return;
@@ -177,10 +190,18 @@ void TWebAccess::Restart() {
     Dialogs().ShowInformation(".exe file can not been deeted during debugging");
     return;
   }
-  if (options_.StartScript)
-    options_.StartScript(*script);
-  else
-    QProcess::startDetached("/bin/sh", {QString::fromStdString(script->string())});
+  const bool started = options_.StartScript
+                           ? options_.StartScript(*script)
+                           : QProcess::startDetached("/bin/sh", {QString::fromStdString(script->string())});
+  if (!started) {
+    // Closing now would end the program without the swap that starts the new one.
+    const std::string text = "The restart script " + script->string() +
+                             " could not be started. The program stays open; run that script after closing "
+                             "the program to finish the update.";
+    AddLine(text);
+    Dialogs().ShowError(QString::fromStdString(text));
+    return;
+  }
   close();
   if (options_.EndProgram) options_.EndProgram();
 }

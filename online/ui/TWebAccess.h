@@ -15,8 +15,9 @@ struct WebAccessOptions {
   std::filesystem::path ExeFile;  // the running program; empty: this process's executable
   std::string FolderUrl;          // the download folder; empty: UpdateFolderUrl()
   int64_t OldProcessId = 0;       // the process the restart script waits for; 0: this one
-  // Runs the restart script; empty: /bin/sh in a detached process.
-  std::function<void(const std::filesystem::path&)> StartScript;
+  // Runs the restart script, false when it could not be started; empty:
+  // /bin/sh in a detached process.
+  std::function<bool(const std::filesystem::path&)> StartScript;
   // Ends the program after the script was started (closes the main window).
   std::function<void()> EndProgram;
 };

@@ -73,21 +73,27 @@ TEST(SoftwareUpdate, VersionFileGivesTheStatusLines) {
   const Lines newest = {"This program is Ver.1.0.0.1 Orvane.",
                         "This program is the newest version. Update is not necessary."};
   const Lines failed = {"Failed in the access to Internet."};
+  const Lines no_version = {"This program is Ver.1.0.0.1 Orvane.",
+                            "The version file holds no version number; no update is offered."};
   const struct {
     std::optional<std::string> file;
-    bool fetched, newer;
+    bool fetched, has_version, newer;
     Lines memo1;
   } rows[] = {
-      {"1.0.0.2 Orvane\r\nNew: faster fits\r\n", true, true, available},
-      {"1.0.0.1 Orvane\n", true, false, newest},
-      {"1.0.0.0 Orvane", true, false, newest},  // an older release is not offered
-      {"", false, false, failed},
-      {"\r\n1.0.0.2 Orvane", false, false, failed},
-      {std::nullopt, false, false, failed},
+      {"1.0.0.2 Orvane\r\nNew: faster fits\r\n", true, true, true, available},
+      {"\xEF\xBB\xBF" "1.0.0.2 Orvane\r\n", true, true, true, available},
+      {"1.0.0.1 Orvane\n", true, true, false, newest},
+      {"\xEF\xBB\xBF" "1.0.0.1 Orvane", true, true, false, newest},
+      {"1.0.0.0 Orvane", true, true, false, newest},  // an older release is not offered
+      {"", true, false, false, no_version},
+      {"\xEF\xBB\xBF", true, false, false, no_version},
+      {"\r\n1.0.0.2 Orvane", true, false, false, no_version},
+      {std::nullopt, false, false, false, failed},
   };
   for (const auto& r : rows) {
     const VersionFileCheck c = CheckVersionFile(r.file);
     EXPECT_EQ(c.fetched, r.fetched) << r.file.value_or("<none>");
+    EXPECT_EQ(c.has_version, r.has_version) << r.file.value_or("<none>");
     EXPECT_EQ(c.newer, r.newer) << r.file.value_or("<none>");
     EXPECT_EQ(c.memo1, r.memo1) << r.file.value_or("<none>");
   }

@@ -426,3 +426,27 @@ TEST(Commands, FixedKeepsThePsfWidthOfThePlacedStar) {
   }
   EXPECT_GT(fwhm[1], fwhm[0] + 0.4);
 }
+
+// What 'Set' shows is the interval in use: one that shows as 0.00000 is off.
+TEST(MeasurementOption, SetUsesTheFrameIntervalItShows) {
+  OpenWindow m;
+  m.Find<QAction>("MeasuremenOption1")->trigger();
+  auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  ASSERT_NE(o, nullptr);
+  auto* edit5 = Find<QLineEdit>(o, "Edit5");
+  const struct {
+    const char* typed;
+    const char* shown;
+    long double interval;
+  } rows[] = {
+      {"0.0333", "0.03330", 0.0333L},  {"0.04", "0.04000", 0.04L},       {"1e-310", "0.00000", 0},
+      {"0.000004", "0.00000", 0},      {"0.000006", "0.00001", 0.000006L}, {"-0.5", "-0.50000", -0.5L},
+      {"abc", "0.00000", 0},
+  };
+  for (const auto& r : rows) {
+    edit5->setText(r.typed);
+    Find<QPushButton>(o, "Button1")->click();
+    EXPECT_EQ(edit5->text(), r.shown) << r.typed;
+    EXPECT_EQ(m.W().Ticks.FixedFrameInterval, static_cast<long double>(static_cast<double>(r.interval))) << r.typed;
+  }
+}

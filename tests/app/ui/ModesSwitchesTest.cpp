@@ -328,3 +328,66 @@ TEST(ModesSwitches, SetRadiusToRecorded) {
   w.Button40Click();
   EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].ApertureRadius, 4);
 }
+
+// The recorded radii replace the shown ones whatever limits the shown ones set.
+TEST(ModesSwitches, SetRadiusToRecordedPassesTheLimitsOfTheShownRadii) {
+  const struct {
+    int shown[3];     // set through the up-downs, in this order: aperture, outer, inner
+    int recorded[3];  // aperture, inner, outer
+  } rows[] = {
+      {{3, 5, 8}, {12, 14, 20}},  // every recorded radius beyond the shown limits
+      {{12, 14, 20}, {3, 5, 8}},  // every one below them
+      {{6, 8, 25}, {2, 24, 25}},
+  };
+  for (const auto& r : rows) {
+    MainRoadWindow m(Reader::OwnAvi);
+    TPlatform& w = m.W();
+    ASSERT_TRUE(m.OpenThroughButton1(PlainVideo(m)));
+    auto* aperture = m.Find<QSpinBox>("UpDown1");
+    auto* inner = m.Find<QSpinBox>("UpDown2");
+    auto* outer = m.Find<QSpinBox>("UpDown3");
+    // Widen first, then narrow, so each value is inside the limits of the others.
+    outer->setValue(25);
+    inner->setValue(std::max(r.shown[1], inner->value()));
+    aperture->setValue(r.shown[0]);
+    inner->setValue(r.shown[1]);
+    outer->setValue(r.shown[2]);
+    ASSERT_EQ(aperture->value(), r.shown[0]);
+    ASSERT_EQ(inner->value(), r.shown[1]);
+    ASSERT_EQ(outer->value(), r.shown[2]);
+    for (ObjectResult& o : w.Frames.RecordedDataLines[0].Objects) {
+      o.ApertureRadius = r.recorded[0];
+      o.BackgroundInner = r.recorded[1];
+      o.BackgroundOuter = r.recorded[2];
+    }
+    m.Click("Button40");
+    SCOPED_TRACE(std::to_string(r.recorded[0]) + "/" + std::to_string(r.recorded[1]) + "/" +
+                 std::to_string(r.recorded[2]));
+    EXPECT_EQ(aperture->value(), r.recorded[0]);
+    EXPECT_EQ(inner->value(), r.recorded[1]);
+    EXPECT_EQ(outer->value(), r.recorded[2]);
+    // The measurement of the selected object uses them too.
+    const ObjectResult& a = w.Frames.FrameDataLines[0].Objects[0];
+    EXPECT_EQ(a.ApertureRadius, r.recorded[0]);
+    EXPECT_EQ(a.BackgroundInner, r.recorded[1]);
+    EXPECT_EQ(a.BackgroundOuter, r.recorded[2]);
+  }
+}
+
+// A preset that shrinks the outer radius also lowers how far the inner one may go.
+TEST(ModesSwitches, PresetOuterRadiusLimitsTheInnerUpDown) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  ASSERT_TRUE(m.OpenThroughButton1(PlainVideo(m)));
+  auto* inner = m.Find<QSpinBox>("UpDown2");
+  auto* outer = m.Find<QSpinBox>("UpDown3");
+  outer->setValue(25);
+  inner->setValue(10);
+  w.Options.OccultationTypeIndex = 3;  // asteroidal with a tracking star: outer 17
+  w.ApplyOccultationPreset();
+  EXPECT_EQ(outer->value(), 17);
+  EXPECT_EQ(inner->maximum(), 17);
+  inner->setValue(22);
+  EXPECT_LE(inner->value(), outer->value());
+  EXPECT_LE(w.Frames.FrameDataLines[0].Objects[0].BackgroundInner, w.Frames.FrameDataLines[0].Objects[0].BackgroundOuter);
+}

@@ -39,3 +39,79 @@ TEST(ObjectsRemove, CMovesIntoBWithItsDirectionAndTrackingDisk) {
 }
 
 }  // namespace
+
+namespace {
+
+// 'Rectangle Aperture' belongs to one object: switching objects shows the
+// tick, sizes and controls of the one selected, and the menu acts on it alone.
+TEST(ObjectsRemove, RectangleApertureFollowsTheSelectedObject) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0.3, 0.2);
+  ASSERT_TRUE(m.OpenField(f));
+  TPlatform& w = m.W();
+  m.PlaceThree(f);
+  auto* width = m.Find<QSpinBox>("UpDown8");
+  auto* height = m.Find<QSpinBox>("UpDown6");
+  m.Select(1);
+  m.Find<QRadioButton>("RadioButton5")->setChecked(true);  // A drifts
+  const ObjectResult a_before = w.Frames.FrameDataLines[0].Objects[0];
+  m.Select(3);
+  w.RectangleAperture1->trigger();
+  width->setValue(7);
+  height->setValue(31);
+
+  m.Select(1);
+  EXPECT_FALSE(w.RectangleAperture1->isChecked());
+  EXPECT_EQ(width->maximum(), 25);
+  EXPECT_TRUE(m.Find<QRadioButton>("RadioButton1")->isEnabled());
+  EXPECT_EQ(width->value(), a_before.BandWidth);
+  EXPECT_EQ(height->value(), a_before.Gap);
+
+  m.Select(3);
+  EXPECT_TRUE(w.RectangleAperture1->isChecked());
+  EXPECT_EQ(width->value(), 7);
+  EXPECT_EQ(height->value(), 31);
+  EXPECT_TRUE(width->isEnabled());
+  EXPECT_FALSE(m.Find<QRadioButton>("RadioButton1")->isEnabled());
+
+  // 'Show Field' gives back the controls a rectangle uses, not the form buttons.
+  m.Find<QCheckBox>("CheckBox1")->setChecked(true);
+  m.Find<QCheckBox>("CheckBox1")->setChecked(false);
+  EXPECT_FALSE(m.Find<QRadioButton>("RadioButton1")->isEnabled());
+  EXPECT_TRUE(width->isEnabled());
+  EXPECT_TRUE(w.RectangleAperture1->isChecked());
+  // So does the click that ends 'Direction Setting'.
+  m.Click("Button7");
+  ASSERT_TRUE(w.Run.DirectionSettingMode);
+  m.ClickImage1(ObjectsWindow::Px(f.X(3, 0)) + 5, ObjectsWindow::Px(f.Y(3, 0)));
+  ASSERT_FALSE(w.Run.DirectionSettingMode);
+  EXPECT_FALSE(m.Find<QRadioButton>("RadioButton1")->isEnabled());
+  EXPECT_TRUE(w.RectangleAperture1->isChecked());
+
+  // On A the menu switches A's own rectangle on and off; C keeps its.
+  m.Select(1);
+  w.RectangleAperture1->trigger();
+  const ObjectResult& a = w.Frames.FrameDataLines[0].Objects[0];
+  const ObjectResult& c = w.Frames.FrameDataLines[0].Objects[2];
+  EXPECT_EQ(a.BackgroundForm, 3);
+  EXPECT_EQ(c.BackgroundForm, 3);
+  w.RectangleAperture1->trigger();
+  EXPECT_NE(a.BackgroundForm, 3);
+  EXPECT_EQ(a.TrackMode, a_before.TrackMode);
+  EXPECT_EQ(a.BandWidth, a_before.BandWidth);
+  EXPECT_EQ(a.Gap, a_before.Gap);
+  EXPECT_EQ(c.BackgroundForm, 3);
+  EXPECT_EQ(w.RectAperture.RectangleWidth[2], 7);
+
+  // Removing B moves C with its rectangle into B's place.
+  m.Select(2);
+  m.Trigger("Remove1");
+  ASSERT_EQ(w.Run.SelectedObject, 2);
+  EXPECT_TRUE(w.RectangleAperture1->isChecked());
+  EXPECT_EQ(width->value(), 7);
+  EXPECT_EQ(height->value(), 31);
+  EXPECT_EQ(w.RectAperture.RectangleWidth[1], 7);
+  EXPECT_EQ(w.RectAperture.RectangleHeight[1], 31);
+}
+
+}  // namespace

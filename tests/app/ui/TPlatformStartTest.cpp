@@ -294,4 +294,37 @@ TEST(TPlatformStart, StoredRadiiLoadWholeAndLimitEachOther) {
   EXPECT_EQ(Find<QLineEdit>(&w, "Edit42")->text(), "50");
 }
 
+TEST(SettingsOddValues, CrossedRadiiKeepTheApertureAndMoveTheBackgroundOut) {
+  const struct {
+    const char* aperture;
+    const char* inner;
+    const char* outer;
+    int want[3];
+  } rows[] = {
+      {"20", "5", "3", {20, 21, 21}}, {"6", "6", "6", {6, 7, 7}},     {"6", "9", "7", {6, 9, 9}},
+      {"-4", "-2", "-1", {0, 1, 1}},  {"99", "99", "99", {24, 25, 25}}, {"25", "25", "25", {24, 25, 25}},
+      {"0", "0", "0", {0, 1, 1}},     {"4", "9", "20", {4, 9, 20}},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::string(r.aperture) + "," + r.inner + "," + r.outer);
+    Started s;
+    std::ofstream(s.bin / "tessary.ini", std::ios::binary)
+        << "[Aperture Size]\r\nRadius of Aperture=" << r.aperture << "\r\nInner Radius of Background=" << r.inner
+        << "\r\nOuter Radius of Background=" << r.outer << "\r\n";
+    TPlatform w(s.Options());
+    const QSpinBox* radii[3] = {Find<QSpinBox>(&w, "UpDown1"), Find<QSpinBox>(&w, "UpDown2"),
+                                Find<QSpinBox>(&w, "UpDown3")};
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_EQ(radii[k]->value(), r.want[k]) << "up-down " << k + 1;
+      EXPECT_LE(radii[k]->maximum(), 25) << "up-down " << k + 1;
+    }
+    // 'Set  radius to recorded' hands these to the measurement.
+    for (const ObjectResult& o : w.Frames.RecordedDataLines[0].Objects) {
+      EXPECT_EQ(o.ApertureRadius, r.want[0]);
+      EXPECT_EQ(o.BackgroundInner, r.want[1]);
+      EXPECT_EQ(o.BackgroundOuter, r.want[2]);
+    }
+  }
+}
+
 }  // namespace

@@ -57,6 +57,37 @@ TEST(AvsEditor, SavesToTheScriptItOpenedItself) {
   EXPECT_FALSE(m.W().AvsEdit);
 }
 
+// Saving a script the editor did not change writes back the very bytes it read,
+// whatever code page the script was written in.
+TEST(AvsEditor, SavingKeepsTheBytesOfAScriptInAnyCodePage) {
+  const struct {
+    const char* what;
+    std::string bytes;
+  } rows[] = {
+      {"Windows-1252", "AviSource(\"C:\\Vid\xE9os\\occ.avi\")\r\n"},
+      {"Shift-JIS", "AviSource(\"D:\\\x8A\xCF\x91\xAA\\occ.avi\")\r\nTrim(0, 9)\r\n"},
+      {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF" "AviSource(\"Vid\xC3\xA9os/occ.avi\")\r\n"},
+      {"ASCII", "AviSource(\"occ.avi\")\r\n"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.what);
+    MainRoadWindow m(Reader::OwnAvi);
+    const auto script = m.Path("occ.avs");
+    std::ofstream(script, std::ios::binary) << r.bytes;
+    m.dialogs.open_file_names.push_back(QString::fromStdString(script.string()));
+    m.Find<QAction>("AVSFileEdit1")->trigger();
+    TAvsEdit* ed = m.W().AvsEdit;
+    ASSERT_NE(ed, nullptr);
+    Find<QPushButton>(ed, "Button1")->click();
+    EXPECT_EQ(Read(script), r.bytes);
+    // A line added to it leaves the old lines' bytes alone.
+    ed->Memo1->appendPlainText("ConvertToRGB24()");
+    Find<QPushButton>(ed, "Button1")->click();
+    EXPECT_EQ(Read(script), r.bytes + "ConvertToRGB24()\r\n");
+    delete ed;
+  }
+}
+
 TEST(AvsEditor, AMissingScriptOpensNothing) {
   MainRoadWindow m(Reader::OwnAvi);
   m.dialogs.open_file_names.push_back(QString::fromStdString(m.Path("none.avs").string()));

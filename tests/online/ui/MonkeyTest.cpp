@@ -34,7 +34,7 @@ QWidget* UpdateWindow() {
   WebAccessOptions o;
   o.ExeFile = EmptySite().Path() / "tessary";
   o.FolderUrl = "file://" + EmptySite().Path().string() + "/";
-  o.StartScript = [](const std::filesystem::path&) {};
+  o.StartScript = [](const std::filesystem::path&) { return true; };
   o.EndProgram = [] {};
   return new TWebAccess(o);
 }

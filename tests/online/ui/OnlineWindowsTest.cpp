@@ -76,6 +76,7 @@ struct UpdateSetup {
   TemporaryFolder app{"tessary-app"}, site{"tessary-site"};
   fs::path exe = app.Path() / "tessary";
   std::vector<std::string> opened_scripts;
+  bool script_starts = true;  // false: the system refuses to start the restart script
   bool ended = false;
   ScriptedDialogService dialogs;
   ScopedDialogService scoped{dialogs};
@@ -96,7 +97,11 @@ struct UpdateSetup {
     o.ExeFile = exe;
     o.FolderUrl = folder;
     o.EndProgram = [this] { ended = true; };
-    if (!run_script) o.StartScript = [this](const fs::path& p) { opened_scripts.push_back(p.string()); };
+    if (!run_script)
+      o.StartScript = [this](const fs::path& p) {
+        opened_scripts.push_back(p.string());
+        return script_starts;
+      };
     return o;
   }
   std::string FileFolder() const { return "file://" + site.Path().string() + "/"; }
@@ -105,6 +110,7 @@ struct UpdateSetup {
 }  // namespace
 
 TEST(WebAccess, VersionCheckOnOpening) {
+  const QString no_version = "The version file holds no version number; no update is offered.";
   const struct {
     const char* version;  // nullptr: no version file
     QStringList memo1;
@@ -120,7 +126,12 @@ TEST(WebAccess, VersionCheckOnOpening) {
        {"This program is Ver.1.0.0.1 Orvane.", "The newest version Ver.1.0.0.2 Orvane is available.", "",
         "Do you need this update now?"},
        true},
-      {"", {"Failed in the access to Internet."}, false},
+      {"\xEF\xBB\xBF" "1.0.0.2 Orvane",
+       {"This program is Ver.1.0.0.1 Orvane.", "The newest version Ver.1.0.0.2 Orvane is available.", "",
+        "Do you need this update now?"},
+       true},
+      {"", {"This program is Ver.1.0.0.1 Orvane.", no_version}, false},
+      {"<html>Not Found</html>", {"This program is Ver.1.0.0.1 Orvane.", no_version}, false},
       {nullptr, {"Failed in the access to Internet."}, false},
   };
   for (const auto& r : rows) {
@@ -133,13 +144,26 @@ TEST(WebAccess, VersionCheckOnOpening) {
     EXPECT_EQ(Lines(Child<QPlainTextEdit>(w, "Memo1")), r.memo1);
     EXPECT_EQ(Child<QPushButton>(w, "Button1")->isEnabled(), r.update_enabled);
     if (r.version && *r.version) {
-      EXPECT_EQ(Child<QPlainTextEdit>(w, "Memo2")->toPlainText(), QString(r.version) + "\nFaster fits.\n");
+      EXPECT_EQ(Child<QPlainTextEdit>(w, "Memo2")->toPlainText(),
+                QString::fromUtf8(r.version) + "\nFaster fits.\n");
     }
     EXPECT_FALSE(fs::exists(u.app.Path() / "info.txt"));
     Child<QPushButton>(w, "Button2")->click();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(w.isNull());
   }
+}
+
+TEST(WebAccess, ProgramFolderThatCannotBeWrittenIsNotReportedAsAnInternetFailure) {
+  UpdateSetup u;
+  WebAccessOptions o = u.Options(u.FileFolder(), false);
+  o.ExeFile = u.app.Path() / "gone" / "tessary";  // a folder nothing can be stored in
+  QPointer<TWebAccess> w = new TWebAccess(o);
+  const QStringList memo = Lines(Child<QPlainTextEdit>(w, "Memo1"));
+  ASSERT_EQ(memo.size(), 1);
+  EXPECT_TRUE(memo[0].startsWith("The version file was fetched but cannot be stored in the program folder"));
+  EXPECT_FALSE(Child<QPushButton>(w, "Button1")->isEnabled());
+  delete w.data();
 }
 
 TEST(WebAccess, UpdateFromLoopbackServerSwapsTheProgramThroughTheScript) {
@@ -214,6 +238,25 @@ TEST(WebAccess, BrokenReleasesStopBeforeTheScript) {
     EXPECT_EQ(Slurp(u.app.Path() / "readme.txt"), "old notes");
     delete w.data();
   }
+}
+
+TEST(WebAccess, ScriptThatCannotBeStartedKeepsTheProgramOpen) {
+  UpdateSetup u;
+  u.Release();
+  u.script_starts = false;
+  QPointer<TWebAccess> w = new TWebAccess(u.Options(u.FileFolder(), false));
+  w->show();
+  Child<QPushButton>(w, "Button1")->click();
+  ASSERT_EQ(u.opened_scripts.size(), 1u);
+  EXPECT_FALSE(u.ended);
+  ASSERT_EQ(u.dialogs.messages.size(), 1u);
+  EXPECT_TRUE(u.dialogs.messages[0].text.contains("could not be started"));
+  EXPECT_TRUE(Lines(Child<QPlainTextEdit>(w, "Memo1")).last().contains("could not be started"));
+  EXPECT_TRUE(w->isVisible());
+  // The new release waits beside the old program for the script.
+  EXPECT_EQ(Slurp(u.app.Path() / "tessaryN"), kNewProgram);
+  EXPECT_TRUE(fs::exists(u.app.Path() / "restart.sh"));
+  delete w.data();
 }
 
 TEST(WebAccess, HiddenOneStepButtonAlsoGoesThroughTheScript) {
