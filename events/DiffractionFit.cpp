@@ -266,7 +266,9 @@ class Fit {
     out.SearchOffset = static_cast<int32_t>(o);
     out.Offset = static_cast<int32_t>(in_.Rising ? o : -o);
     out.Residual = minimum_;
-    const int count = in_.Range.To - in_.Range.From + 1;
+    // Only the records that exist enter the residual, so only they count
+    // towards the intensity error near the table's ends.
+    const int count = static_cast<int>(records_.size());
     out.ObservedWindowCount = count == 0 ? 1 : count;
     out.TargetText = "target: " + FormatInt(o);
     out.ResidualText = FormatFixed(minimum_, 0, 12);

@@ -273,7 +273,10 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
     const long double kf = delayed && k.IntegrationFrames > 0 ? k.IntegrationFrames : 1;
     auto err = [&](long double ns, bool valid) {
       if (!valid || !(in.TimingFrameRate > 0)) return std::string("---");
-      return FormatFixed(TimingErrorFrames(ns) * kf / in.TimingFrameRate, 3, 6);
+      const long double frames = TimingErrorFrames(ns);
+      // Far beyond S/N 1 the polynomial turns negative: no error to show.
+      if (!(frames > 0)) return std::string("---");
+      return FormatFixed(frames * kf / in.TimingFrameRate, 3, 6);
     };
     k.TimingErrorText = err(ns_total, true);
     k.FirstTimingErrorText = err(ns1, ns1_valid);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <cmath>
+#include <limits>
 #include <sstream>
 
 #include "base/CsvFields.h"
@@ -66,24 +67,15 @@ bool LedTable::HasRecord(int data_line) const {
   return data_line >= 0 && data_line <= LastLine && f >= 0 && f <= LastFrame;
 }
 
-long double RecordedPcTime(const LedTable& t, int i) {
-  const std::string& line = t.Line(i);
-  const int32_t hour = StrToIntOrZero(GetCsvField(line, 8));
-  const int32_t minute = StrToIntOrZero(GetCsvField(line, 9));
-  const long double seconds = ParseLongDouble(GetCsvField(line, 10)).value_or(0.0L);
-  return Seconds(hour, minute, seconds);
-}
-
-namespace {
-
-// The recorded PC time of a row whose three time fields all read as numbers.
-std::optional<long double> ReadablePcTime(const LedTable& t, int i) {
+std::optional<long double> RecordedPcTime(const LedTable& t, int i) {
   const std::string& line = t.Line(i);
   const std::optional<int32_t> hour = ParseInt32(GetCsvField(line, 8)), minute = ParseInt32(GetCsvField(line, 9));
   const std::optional<long double> seconds = ParseLongDouble(GetCsvField(line, 10));
   if (!hour || !minute || !seconds) return std::nullopt;
   return Seconds(*hour, *minute, *seconds);
 }
+
+namespace {
 
 std::string BlankPadded(int32_t v) { return v >= 0 && v < 10 ? " " + FormatInt(v) : FormatInt(v); }
 
@@ -107,6 +99,8 @@ std::string Seconds4Blank(long double s) {
 
 std::optional<long double> FrameField(const LedTable& t, int i) { return ParseLongDouble(GetCsvField(t.Line(i), 1)); }
 
+std::string FrameText(long double f) { return FormatGeneral(f, 15); }
+
 void StoreCorrected(TLedFrameTime& r, long double end, long double centre) {
   const TimeOfDay e = SplitTimeOfDay(end), c = SplitTimeOfDay(centre);
   r.CentreHour = c.Hour;
@@ -119,6 +113,50 @@ void StoreCorrected(TLedFrameTime& r, long double end, long double centre) {
 
 }  // namespace
 
+bool LedRowFrames::HasRecord(const LedTable& t, int i) const {
+  if (i < 0 || i > t.LastLine || i >= static_cast<int>(Rows.size())) return false;
+  const int f = Rows[static_cast<size_t>(i)].Frame;
+  return f >= 0 && f <= t.LastFrame;
+}
+
+LedRowFrames KeyLedRows(const LedTable& t) {
+  LedRowFrames k;
+  std::vector<std::optional<long double>> numbers;
+  for (int i = 0; i <= t.LastLine; ++i) numbers.push_back(FrameField(t, i));
+  for (size_t i = 1; i < numbers.size() && k.Consecutive; ++i)
+    if (numbers[i - 1] && numbers[i] && *numbers[i] != *numbers[i - 1] + 1) {
+      k.Consecutive = false;
+      k.Problem = "The rows are not consecutive frames: frame " + FrameText(*numbers[i]) + " follows frame " +
+                  FrameText(*numbers[i - 1]) + ". Every row is timed by its own frame number.";
+    }
+  if (k.Consecutive) {
+    for (int i = 0; i <= t.LastLine; ++i) k.Rows.push_back({t.StartFrame + i, false});
+    return k;
+  }
+  // Half frames count as whole units, so field rows n and n + 0.5 are exact.
+  std::vector<int64_t> halves;
+  for (size_t i = 0; i < numbers.size(); ++i) {
+    const std::optional<long double>& n = numbers[i];
+    const bool whole_half = n && std::fabs(*n) < 1e9L && *n * 2 == std::trunc(*n * 2);
+    if (!whole_half || (i > 0 && *n * 2 <= static_cast<long double>(halves.back()))) {
+      const std::string row = i > 0 && n ? "frame " + FrameText(*n) + " follows frame " + FrameText(*numbers[i - 1])
+                                         : "data line " + FormatInt(static_cast<int64_t>(i)) + " has no frame number";
+      k.Problem = "The rows are not consecutive frames and their frame numbers do not rise by whole or half frames (" +
+                  row + "): no time can be given to them.";
+      return k;
+    }
+    halves.push_back(static_cast<int64_t>(*n * 2));
+  }
+  const int64_t first = halves.front() >> 1;  // floor, also below 0
+  for (const int64_t h : halves) {
+    k.FieldRows = k.FieldRows || (h & 1) != 0;
+    const int64_t frame = t.StartFrame + (h >> 1) - first;
+    const int64_t top = std::numeric_limits<int32_t>::max();
+    k.Rows.push_back({static_cast<int>(std::clamp<int64_t>(frame, -1, top)), (h & 1) != 0});
+  }
+  return k;
+}
+
 PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s) {
   PcTimeFit fit;
   s.PcTimeFitted = false;
@@ -126,18 +164,23 @@ PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s) {
   if (t.LastLine <= 0) return fit;
   s.LedFrameTimes.assign(static_cast<size_t>(std::max(t.LastFrame + 1, 0)), TLedFrameTime{});
   if (GetCsvField(t.Line(0), 8).empty()) return fit;
+  const LedRowFrames keys = KeyLedRows(t);
+  if (keys.Rows.empty()) {
+    fit.Warnings.push_back(keys.Problem);
+    return fit;
+  }
 
   std::vector<long double> xs, ys;
   int beyond = 0, unreadable = 0;
   long double day = 0;  // a recording through midnight goes on past 24 h
   for (int i = 0; i <= t.LastLine; ++i) {
-    if (!t.HasRecord(i)) {
+    if (!keys.HasRecord(t, i)) {
       ++beyond;
       continue;
     }
     // A missing time read as 00:00:00 would pull the line by hours, and
     // would pass for midnight and move every later row by a day.
-    const std::optional<long double> read = ReadablePcTime(t, i);
+    const std::optional<long double> read = RecordedPcTime(t, i);
     if (!read) {
       ++unreadable;
       continue;
@@ -147,7 +190,7 @@ PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s) {
       day += 86400;
       y += 86400;
     }
-    xs.push_back(i);
+    xs.push_back(keys.Rows[static_cast<size_t>(i)].Frame - t.StartFrame);
     ys.push_back(y);
   }
   if (xs.size() < 2) return fit;
@@ -157,15 +200,7 @@ PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s) {
   if (unreadable > 0)
     fit.Warnings.push_back(FormatInt(unreadable) +
                            " rows have no readable recorded PC time and take no part in the time correction.");
-  for (int i = 1; i <= t.LastLine; ++i) {
-    const auto before = FrameField(t, i - 1), now = FrameField(t, i);
-    if (before && now && *now != *before + 1) {
-      fit.Warnings.push_back("The rows are not consecutive frames: frame " + FormatGeneral(*now, 15) +
-                             " follows frame " + FormatGeneral(*before, 15) +
-                             ". Every row is taken as the frame after the row before it.");
-      break;
-    }
-  }
+  if (!keys.Consecutive) fit.Warnings.push_back(keys.Problem);
   const LedLine line = FitLedLine(xs, ys);
   s.PcTimeSlope = line.Slope;
   s.PcTimeIntercept = line.Intercept;
@@ -181,9 +216,10 @@ PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s) {
     r.FitSeconds = d.Seconds;
   }
   for (int i = 0; i <= t.LastLine; ++i) {
-    if (!t.HasRecord(i)) continue;
-    const TLedFrameTime& r = s.LedFrameTimes[static_cast<size_t>(t.StartFrame + i)];
-    fit.Table.push_back(PadLeft(FormatInt(t.StartFrame + i), 4) + " " + BlankPadded(r.FitHour) + " " +
+    if (!keys.HasRecord(t, i)) continue;
+    const int f = keys.Rows[static_cast<size_t>(i)].Frame;
+    const TLedFrameTime& r = s.LedFrameTimes[static_cast<size_t>(f)];
+    fit.Table.push_back(PadLeft(FormatInt(f), 4) + " " + BlankPadded(r.FitHour) + " " +
                         BlankPadded(r.FitMinute) + " " + Seconds7(r.FitSeconds) + " " + GetCsvField(t.Line(i), 7));
   }
   return fit;
@@ -201,10 +237,13 @@ std::vector<std::string> CorrectedTimeTable(const LedTable& t, const LedCorrecti
   std::vector<std::string> table = {"    ,Recorded PC Time,,,Obtained UTC from LED Signal,",
                                     "Frm.,Frame End     ,,,Frame Center,,,Frame End,",
                                     "No. ,HH,MM,SS.SSSSSSS,HH,MM,SS.SSSS,HH,MM,SS.SSSS,"};
+  const LedRowFrames keys = KeyLedRows(t);
   for (int i = 0; i <= t.LastLine; ++i) {
-    if (!t.HasRecord(i) || t.StartFrame + i >= static_cast<int>(s.LedFrameTimes.size())) continue;
-    const TLedFrameTime& r = s.LedFrameTimes[static_cast<size_t>(t.StartFrame + i)];
-    table.push_back(PadLeft(FormatInt(t.StartFrame + i), 4) + "," + BlankPadded(r.FitHour) + "," +
+    if (!keys.HasRecord(t, i)) continue;
+    const int f = keys.Rows[static_cast<size_t>(i)].Frame;
+    if (f >= static_cast<int>(s.LedFrameTimes.size())) continue;
+    const TLedFrameTime& r = s.LedFrameTimes[static_cast<size_t>(f)];
+    table.push_back(PadLeft(FormatInt(f), 4) + "," + BlankPadded(r.FitHour) + "," +
                     BlankPadded(r.FitMinute) + "," + Seconds7Blank(r.FitSeconds) + "," + FormatInt(r.CentreHour) +
                     "," + BlankPadded(r.CentreMinute) + "," + Seconds4Blank(r.CentreSeconds) + "," +
                     FormatInt(r.EndHour) + "," + BlankPadded(r.EndMinute) + "," + Seconds4Blank(r.EndSeconds) + ",");
@@ -221,6 +260,13 @@ int PpsRisingLine(const std::vector<TLedFrameSample>& samples, int last_line) {
 CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samples, int lower, int upper,
                            long double frame_rate, LedCorrectionState& s) {
   CycleFitResult out;
+  // The fit counts cycles in data lines, which only one row per frame allows.
+  if (!KeyLedRows(t).Consecutive) {
+    out.Refused =
+        "The rows are not one per frame (a measurement step or field rows): the LED cycle fit needs a row for "
+        "every frame. Measure the LED frame by frame to calibrate; memorised points can then time this table.";
+    return out;
+  }
   const int n_frames = s.LedCycleFrames;
   const long double drift = CycleDrift(frame_rate);
   const int last = std::min(t.LastLine, static_cast<int>(samples.size()) - 1);
@@ -393,9 +439,11 @@ int AddPointsWithoutLedCorrection(std::vector<std::string>& points, const LedTab
   int added = 0;
   // Without a fit the records hold zeros, or the times of an earlier table.
   if (!s.PcTimeFitted) return 0;
+  const LedRowFrames keys = KeyLedRows(t);
   for (const int i : {0, t.LastLine}) {
-    const int f = t.StartFrame + i;
-    if (!t.HasRecord(i) || f >= static_cast<int>(s.LedFrameTimes.size())) continue;
+    if (!keys.HasRecord(t, i)) continue;
+    const int f = keys.Rows[static_cast<size_t>(i)].Frame;
+    if (f >= static_cast<int>(s.LedFrameTimes.size())) continue;
     const TLedFrameTime& r = s.LedFrameTimes[static_cast<size_t>(f)];
     if (AddMemorisedPoint(points, f, r.FitHour, r.FitMinute, r.FitSeconds)) ++added;
   }
@@ -481,14 +529,24 @@ std::string LedSecondsField(long double seconds) {
 std::optional<std::vector<std::string>> ApplyLedTimesToTable(const LedTable& t, int last_measured_frame,
                                                              const LedCorrectionState& s) {
   if (last_measured_frame < 0 || !t.Lines) return std::nullopt;
+  const LedRowFrames keys = KeyLedRows(t);
+  if (keys.Rows.empty()) return std::nullopt;
   std::vector<std::string> lines = *t.Lines;
   for (int i = 0; i <= t.LastLine; ++i) {
     const int line = LedTableLine(t.HeaderLineCount, i);
-    const int f = t.StartFrame + i;
-    if (!t.HasRecord(i) || f >= static_cast<int>(s.LedFrameTimes.size()) || line >= static_cast<int>(lines.size()))
+    const LedRowFrame& key = keys.Rows[static_cast<size_t>(i)];
+    if (!keys.HasRecord(t, i) || key.Frame >= static_cast<int>(s.LedFrameTimes.size()) ||
+        line >= static_cast<int>(lines.size()))
       continue;
-    const TLedFrameTime& r = s.LedFrameTimes[static_cast<size_t>(f)];
+    const TLedFrameTime& r = s.LedFrameTimes[static_cast<size_t>(key.Frame)];
     std::string& row = lines[static_cast<size_t>(line)];
+    if (keys.FieldRows) {
+      SetCsvField(row, 4, TwoDigits(key.SecondField ? r.EndHour : r.CentreHour));
+      SetCsvField(row, 5, TwoDigits(key.SecondField ? r.EndMinute : r.CentreMinute));
+      SetCsvField(row, 6, LedSecondsField(key.SecondField ? r.EndSeconds : r.CentreSeconds));
+      SetCsvField(row, 7, "");
+      continue;
+    }
     SetCsvField(row, 4, TwoDigits(r.CentreHour));
     SetCsvField(row, 5, TwoDigits(r.CentreMinute));
     SetCsvField(row, 6, LedSecondsField(r.CentreSeconds));

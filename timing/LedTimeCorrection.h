@@ -80,6 +80,24 @@ struct LedTable {
   bool HasRecord(int data_line) const;
 };
 
+// The frame record a data line is timed by.
+struct LedRowFrame {
+  int Frame = 0;             // index into LedFrameTimes
+  bool SecondField = false;  // the row half a frame after its frame's first
+};
+struct LedRowFrames {
+  bool Consecutive = true;  // one row per frame: data line i is frame StartFrame + i
+  bool FieldRows = false;   // two rows per frame, n and n + 0.5
+  std::vector<LedRowFrame> Rows;  // one per data line; empty when the rows cannot be keyed
+  std::string Problem;            // why not, or how the rows are read when not consecutive
+  bool HasRecord(const LedTable& t, int data_line) const;
+};
+// Consecutive frame numbers (or unreadable ones) keep data line i at frame
+// StartFrame + i. Otherwise (a measurement step, field rows) every row is
+// keyed by its own frame number, counted from the first row's; numbers that
+// do not rise in whole or half frames key nothing.
+LedRowFrames KeyLedRows(const LedTable& t);
+
 struct PcTimeFit {
   bool Fitted = false;             // false: no PC time recorded
   std::vector<std::string> Table;  // "frame  h  m  ss.sssssss field7"
@@ -91,8 +109,9 @@ struct PcTimeFit {
 // rows that are not consecutive frames; fewer than two rows give no fit.
 PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s);
 
-// The recorded PC time of data line i in seconds of the day.
-long double RecordedPcTime(const LedTable& t, int data_line);
+// The recorded PC time of data line i in seconds of the day; none unless
+// its three time fields read as numbers.
+std::optional<long double> RecordedPcTime(const LedTable& t, int data_line);
 
 struct CycleFitResult {
   bool SlopeFound = false;
@@ -100,6 +119,7 @@ struct CycleFitResult {
   std::optional<long double> Error;  // none when no line is flagged
   std::string Edit18, Edit19, Edit21, Edit27, Edit28;
   std::vector<std::string> Table;  // the recorded and corrected times
+  std::string Refused;             // why no fit was made
 };
 // The cycle fit over cycles lower..upper from the PPS rising line and the
 // corrected times of every frame. A flat fit keeps the previous offset.
@@ -164,7 +184,10 @@ void MarkCycleRange(std::vector<TLedFrameSample>& samples, int last_line, int pp
 // ---- apply to the results table ----
 // Fields 4-7 of every data line with a record: centre hour, centre minute,
 // centre seconds, end seconds. Nothing (the table stays as it is) when no
-// frame has been measured.
+// frame has been measured, or when the rows cannot be keyed by frame.
+// Field rows take the time of their own field: the first the frame's centre,
+// the second its end, each with its hour and minute in fields 4 and 5 and
+// field 7 left empty.
 std::optional<std::vector<std::string>> ApplyLedTimesToTable(const LedTable& t, int last_measured_frame,
                                                              const LedCorrectionState& s);
 // "05" / "12"; "09.1234" / "59.1234".

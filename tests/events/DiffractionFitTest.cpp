@@ -247,3 +247,22 @@ TEST(DiffractionFit, RecordsBeforeTheFirstAreSkipped) {
 }
 
 }  // namespace
+
+// Near the table's ends part of the window has no record: DataNum counts the
+// records that exist, as the residual sums only over them.
+TEST(DiffractionFit, WindowCountIsTheRecordsThatExist) {
+  const DiffractionModel m(MakeFresnelTables(), Spectrum(), Lunar());
+  const std::vector<double> values = Synthetic(m, 40, 20, 1234, 1, -1, 5);
+  const struct {
+    int Selected, Count;
+  } rows[] = {{20, 31}, {36, 19}, {2, 18}, {39, 16}};  // -15..15 within records 0..39
+  for (const auto& r : rows) {
+    FitInput in;
+    in.Rising = false;
+    in.Base = 200;
+    in.Amplitude = 800;
+    in.Selected = r.Selected;
+    in.Range = FittingRange(true, -15, 15, 0);
+    EXPECT_EQ(FitDiffractionModel(m, values, in, FitHooks{}).ObservedWindowCount, r.Count) << r.Selected;
+  }
+}

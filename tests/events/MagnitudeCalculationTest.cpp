@@ -232,3 +232,26 @@ TEST(TimingErrorFrames, SplitAtOneHalf) {
   EXPECT_NEAR(static_cast<double>(TimingErrorFrames(0.05L)), 0.0337267, 1e-6);
   EXPECT_NEAR(static_cast<double>(TimingErrorFrames(2)), 13.52925911, 1e-6);
 }
+
+// The timing-error polynomial turns negative above a noise ratio of about
+// 2.44 (at 3.0 it reads -76.07 frames): no error is shown or reported there.
+TEST(MagnitudeCalculation, NoTimingErrorWhereThePolynomialTurnsNegative) {
+  struct Row {
+    double pre_std_error;  // n 16: SD 4x this, noise ratio SD / 80
+    const char* error;
+  };
+  // Noise ratio 2.0: 13.529259 frames / 29.97 = 0.4514 s.
+  for (Row r : {Row{40, "0.451"}, Row{60, "---"}}) {
+    const TReportLightCurveElement e = LunarStar();
+    MagnitudeInputs in = SingleStar(e);
+    in.Levels.StdError = {r.pre_std_error, 0, 0.5};
+    in.Intensities = CaptureIntensities(in.Levels, false, 50);
+    EventResultTexts keep;
+    const MagnitudeResult m = MagnitudeCalculation(in, keep);
+    EXPECT_EQ(keep.TimingErrorText, r.error) << r.pre_std_error;
+    ASSERT_GE(m.Memo1.size(), 3u);
+    EXPECT_NE(m.Memo1[2].find(std::string("+/- ") + r.error + "s"), std::string::npos) << m.Memo1[2];
+    ASSERT_EQ(m.Memo2.size(), 1u);
+    EXPECT_EQ(m.Memo2[0].substr(37, std::string(r.error).size()), r.error) << m.Memo2[0];
+  }
+}

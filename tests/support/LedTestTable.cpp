@@ -50,3 +50,20 @@ std::vector<std::string> BuildLedTestTable() {
   }
   return lines;
 }
+
+std::vector<std::string> BuildLedTestTable(int step, bool field_rows) {
+  const std::vector<std::string> all = BuildLedTestTable();
+  std::vector<std::string> lines(all.begin(), all.begin() + 6);
+  for (int f = 0; f < kLedTableRows; f += std::max(step, 1)) {
+    const std::string& row = all[static_cast<size_t>(6 + f)];
+    if (!field_rows) {
+      lines.push_back(row);
+      continue;
+    }
+    for (const char* half : {".0", ".5"}) {
+      lines.push_back(row);
+      SetCsvField(lines.back(), 1, FormatInt(f) + half);
+    }
+  }
+  return lines;
+}

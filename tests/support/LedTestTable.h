@@ -20,3 +20,8 @@ inline constexpr int kLedPulseFrame = 160;  // the first frame lit by its pulse
 
 int64_t LedTableFrameEndMicros(int frame);
 std::vector<std::string> BuildLedTestTable();
+
+// The same table measured with a measurement step (frames 0, step, 2 step ...)
+// and, with field_rows, two rows per frame numbered "f.0" and "f.5", both with
+// the frame's LED brightness and PC time.
+std::vector<std::string> BuildLedTestTable(int step, bool field_rows);

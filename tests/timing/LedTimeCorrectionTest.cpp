@@ -185,6 +185,79 @@ TEST(LedTimeCorrection, RowsThatAreNotConsecutiveFramesAreTold) {
   EXPECT_NE(fit.Warnings[0].find("not consecutive"), std::string::npos);
 }
 
+// Tables measured with a step or in fields: every row is timed by its own
+// frame number. The PC-time line is per frame (step 2: led_reference.py's
+// formulas over frames 0, 2, ... 298; fields: every point twice, the same
+// line as one row per frame). The memorised points put the end of frame f
+// at 10:00:01 + 0.04 f s, its centre 0.02 s earlier; field rows take the
+// centre (first field) and the end (second field) of their frame.
+TEST(LedTimeCorrection, RowsAreKeyedByTheirOwnFrameNumbers) {
+  const struct {
+    const char* name;
+    int step;
+    bool fields;
+    double slope, intercept;
+    const char* rows[4];
+  } cases[] = {
+      {"one row per frame", 1, false, 0.033366977033078, 77405.979922600,
+       {"10,00,00.9800,01.0000", "10,00,01.0200,01.0400", "10,00,01.0600,01.0800", "10,00,01.1000,01.1200"}},
+      {"every 2nd frame", 2, false, 0.033368052268990, 77405.979717545,
+       {"10,00,00.9800,01.0000", "10,00,01.0600,01.0800", "10,00,01.1400,01.1600", "10,00,01.2200,01.2400"}},
+      {"field rows", 1, true, 0.033366977033078, 77405.979922600,
+       {"10,00,00.9800,", "10,00,01.0000,", "10,00,01.0200,", "10,00,01.0400,"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> lines = BuildLedTestTable(c.step, c.fields);
+    LedTable t{&lines, 7, CountLedDataLines(lines, 7), 0, 1000};
+    LedCorrectionState s;
+    const PcTimeFit fit = FitRecordedPcTime(t, s);
+    ASSERT_TRUE(fit.Fitted);
+    EXPECT_NEAR(static_cast<double>(s.PcTimeSlope), c.slope, 1e-13);
+    EXPECT_NEAR(static_cast<double>(s.PcTimeIntercept), c.intercept, 1e-8);
+    // The fitted PC time of a row's frame lies within the PC clock's jitter of its true end (+0.3127 s).
+    const int last_frame = c.fields ? t.LastLine / 2 * c.step : t.LastLine * c.step;
+    const TLedFrameTime& r = s.LedFrameTimes[static_cast<size_t>(last_frame)];
+    EXPECT_NEAR(static_cast<double>(Seconds(r.FitHour, r.FitMinute, r.FitSeconds)),
+                LedTableFrameEndMicros(last_frame) / 1e6 + 0.3127, 0.006);
+
+    FitMemorisedPoints({"0001 00000 10:00:01.0000000", "0002 01000 10:00:41.0000000"}, 1000, s);
+    const auto out = ApplyLedTimesToTable(t, 299, s);
+    ASSERT_TRUE(out.has_value());
+    for (int i = 0; i < 4; ++i) {
+      const std::string& l = (*out)[static_cast<size_t>(6 + i)];
+      EXPECT_EQ(GetCsvField(l, 4) + "," + GetCsvField(l, 5) + "," + GetCsvField(l, 6) + "," + GetCsvField(l, 7),
+                c.rows[i])
+          << i;
+    }
+  }
+}
+
+// Frame numbers that do not rise by whole or half frames key no time: the
+// fit, the cycle fit and the apply all refuse rather than time rows wrongly.
+TEST(LedTimeCorrection, RowsThatCannotBeKeyedAreRefused) {
+  std::vector<std::string> lines = BuildLedTestTable();
+  for (int r = 0; r < kLedTableRows; ++r) SetCsvField(lines[static_cast<size_t>(6 + r)], 1, FormatInt(r / 2));
+  LedTable t{&lines, 7, 299, 0, 1000};
+  EXPECT_TRUE(KeyLedRows(t).Rows.empty());
+  LedCorrectionState s;
+  EXPECT_FALSE(FitRecordedPcTime(t, s).Fitted);
+  FitMemorisedPoints({"0001 00000 10:00:01.0000000", "0002 01000 10:00:41.0000000"}, 1000, s);
+  EXPECT_FALSE(ApplyLedTimesToTable(t, 299, s).has_value());
+
+  // A step: the fit of the LED cycle counts cycles in rows and is refused.
+  std::vector<std::string> stepped = BuildLedTestTable(2, false);
+  LedTable u{&stepped, 7, CountLedDataLines(stepped, 7), 0, 1000};
+  LedCorrectionState v;
+  ASSERT_TRUE(FitRecordedPcTime(u, v).Fitted);
+  std::vector<TLedFrameSample> samples(static_cast<size_t>(u.LastLine) + 101);
+  v.LedTimeOffset = 0.25L;
+  const CycleFitResult cycle = FitLedCycle(u, samples, -3, 3, kRate, v);
+  EXPECT_FALSE(cycle.Refused.empty());
+  EXPECT_FALSE(v.CorrectedTimesSet);
+  EXPECT_EQ(v.LedTimeOffset, 0.25L);
+}
+
 // Rows whose PC time cannot be read are left out of the line (expected
 // figures from led_reference.py without those rows) and told, instead of
 // counting as midnight and bending every later time by a day.

@@ -397,7 +397,7 @@ void TLEDGraph::Button4Click() {
                      static_cast<QWidget*>(Button11)})
     w->setEnabled(true);
   DrawCurrentGraph();
-  if (!fit.Fitted) Dialogs().ShowWarning(kNoPcTime);
+  if (!fit.Fitted && fit.Warnings.empty()) Dialogs().ShowWarning(kNoPcTime);
   if (!fit.Warnings.empty()) {
     QStringList text;
     for (const std::string& w : fit.Warnings) text << Q(w);
@@ -522,6 +522,10 @@ void TLEDGraph::Button5Click() {
   Edit17->setText(QString::number(UpDown2->Position()));
   const CycleFitResult r =
       FitLedCycle(Table(), samples_, UpDown1->Position(), UpDown2->Position(), Rate(), state_);
+  if (!r.Refused.empty()) {
+    Dialogs().ShowWarning(Q(r.Refused));
+    return;
+  }
   if (r.Error) Edit27->setText(Q(r.Edit27));
   if (r.SlopeFound) {
     Edit19->setText(Q(r.Edit19));
@@ -560,6 +564,10 @@ void TLEDGraph::Button6Click() {
   if (points.size() <= 1 && !state_.CorrectedTimesSet) {
     Dialogs().ShowWarning(
         "No calibration has been made since step 1: run step 7, or memorise two points or more, before applying.");
+    return;
+  }
+  if (const LedRowFrames keys = KeyLedRows(Table()); keys.Rows.empty()) {
+    Dialogs().ShowWarning(Q(keys.Problem));
     return;
   }
   const auto lines = ApplyLedTimesToTable(Table(), host_.LastMeasuredFrame(), state_);

@@ -78,19 +78,21 @@ void TLEDGraph::DrawRecordedTimeGraph() {
     ShowPicture();
     return;
   }
+  const LedRowFrames keys = KeyLedRows(t);
   for (int i = ScrollBar1->value(); i <= t.LastLine && (i - ScrollBar1->value()) * h <= PlotWidth(); ++i) {
     const int x = kLeft + (i - ScrollBar1->value()) * h;
-    const int frame = t.StartFrame + i;
+    const int frame = keys.HasRecord(t, i) ? keys.Rows[static_cast<size_t>(i)].Frame : t.StartFrame + i;
     if (frame % 50 == 0) {
       p.setPen(Qt::black);
       p.drawLine(x, Picture.height() - kBottom, x, Picture.height() - kBottom + 5);
       p.drawText(x - 10, Picture.height() - kBottom + 18, QString::number(frame));
     }
-    if (!t.HasRecord(i) || frame >= static_cast<int>(state_.LedFrameTimes.size())) continue;
+    // Rows without a readable PC time take no part in the fit: no dot either.
+    const std::optional<long double> recorded = RecordedPcTime(t, i);
+    if (!keys.HasRecord(t, i) || frame >= static_cast<int>(state_.LedFrameTimes.size()) || !recorded) continue;
     const TLedFrameTime& r = state_.LedFrameTimes[static_cast<size_t>(frame)];
     // A row recorded after midnight against a fitted time past 24 h.
-    const long double delay =
-        std::remainder(RecordedPcTime(t, i) - Seconds(r.FitHour, r.FitMinute, r.FitSeconds), 86400.0L);
+    const long double delay = std::remainder(*recorded - Seconds(r.FitHour, r.FitMinute, r.FitSeconds), 86400.0L);
     const int64_t v = RoundHalfAway(g * delay * 10000.0L);
     Dot(p, {x, middle - static_cast<int>(std::clamp<int64_t>(v, -10000, 10000))}, 1, Qt::black, Qt::black);
   }

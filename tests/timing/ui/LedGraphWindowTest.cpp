@@ -256,6 +256,38 @@ TEST(LedGraphWindow, PointsWithoutLedCorrectionAndMultiplePointApply) {
   EXPECT_EQ(m.points[0], "0001 00299 21:30:15.9566487");
 }
 
+// Every 2nd frame measured: the rows are timed by their own frames (the
+// PC-time line of frames 0, 2, ... 298 from led_reference.py's formulas:
+// 77405.979717545 s + 0.033368052269 s per frame), and the LED cycle fit,
+// which counts cycles in rows, is refused.
+TEST(LedGraphWindow, SteppedRowsAreTimedByTheirOwnFrames) {
+  FakeMain m;
+  m.lines = BuildLedTestTable(2, false);
+  TLEDGraph* w = m.Open();
+  Find<QPushButton>(*w, "Button4")->click();
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_TRUE(m.dialogs.messages[0].text.contains("own frame number"));
+  Find<QPushButton>(*w, "Button11")->click();
+  ASSERT_EQ(m.points.size(), 2u);
+  EXPECT_EQ(m.points[0], "0001 00000 21:30:05.9797175");
+  EXPECT_EQ(m.points[1], "0002 00298 21:30:15.9233971");
+
+  w->Button5->setEnabled(true);
+  Find<QPushButton>(*w, "Button5")->click();
+  ASSERT_EQ(m.dialogs.messages.size(), 2u);
+  EXPECT_TRUE(m.dialogs.messages[1].text.contains("not one per frame"));
+  EXPECT_EQ(m.ready, 0);
+
+  Find<QPushButton>(*w, "Button6")->click();
+  EXPECT_EQ(m.applied, 1);
+  EXPECT_EQ(GetCsvField(m.lines[6 + 0], 7), "05.9797");
+  EXPECT_EQ(GetCsvField(m.lines[6 + 80], 7), "11.3186");  // frame 160
+  EXPECT_EQ(GetCsvField(m.lines[6 + 149], 7), "15.9234");
+  // The main window shows frame 298 with the time written into its row.
+  const TLedFrameTime& r = m.state.LedFrameTimes[298];
+  EXPECT_NEAR(static_cast<double>(r.EndSeconds), 15.9233971, 1e-6);
+}
+
 TEST(LedGraphWindow, ClicksOutsideTheDataAreRefused) {
   FakeMain m;
   TLEDGraph* w = m.Open();
