@@ -37,21 +37,10 @@
 #include "base/ui/Layouts.h"
 #include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/WindowTeardown.h"
 #include "events/SpectralModel.h"
 
 namespace {
-
-// Runs `f` for every event of the watched object; true swallows the event.
-class EventHook : public QObject {
- public:
-  EventHook(QObject* watched, std::function<bool(QEvent*)> f) : QObject(watched), f_(std::move(f)) {
-    watched->installEventFilter(this);
-  }
-  bool eventFilter(QObject*, QEvent* e) override { return f_(e); }
-
- private:
-  std::function<bool(QEvent*)> f_;
-};
 
 // The number an edit's text stands for after SanitizeNumericText.
 std::optional<double> CleanedNumber(const QString& text) {

@@ -158,6 +158,18 @@ TEST(Commands, GammaFieldModeAppliesTheTypedGamma) {
   EXPECT_EQ(m.W().Driver.FrameBitmap.Get(2, 50).r, 20);
 }
 
+// The program ends while the gamma or step edit holds typed text: leaving it
+// must not run a handler of the half-destroyed main window.
+TEST(Commands, ClosedWhileAnEditHasTheFocus) {
+  for (const char* name : {"Edit18", "UpDown9"}) {
+    SCOPED_TRACE(name);
+    OpenWindow m;
+    m.Find<QRadioButton>("RadioButton17")->click();  // 'Field' enables the gamma edit
+    ASSERT_TRUE(LeaveTypingIn(m.window.get(), m.Find<QWidget>(name), "3"));
+    m.window.reset();
+  }
+}
+
 TEST(Commands, StepEditAcceptsOneTo256) {
   OpenWindow m;
   auto* updown = m.Find<QSpinBox>("UpDown9");
