@@ -3,7 +3,9 @@
 // struct is owned once, by the main window, and handed to others by reference.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "base/Bitmap24.h"
 #include "timestamp/SevenSegmentDigits.h"
@@ -99,6 +101,9 @@ struct PanelPlayState {
 struct StillImageState {
   bool BmpMode = false;
   std::string BmpFileName;
+  // An icon file's chosen image and transparent colour, asked once when it
+  // is opened and kept for every frame after.
+  std::optional<std::pair<int32_t, uint32_t>> IconChoice;
 };
 
 // Tick-count stamps burnt into the frames, and a frame interval that

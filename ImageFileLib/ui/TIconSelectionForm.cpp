@@ -132,12 +132,16 @@ void TIconSelectionForm::TransparentButtonClick() {
   SelectBoxChange();
 }
 
+bool DialogService::ChooseIconImage(const TIconList& list, int32_t& index, uint32_t& transparent) {
+  TIconSelectionForm form(list, transparent);
+  if (form.exec() != QDialog::Accepted) return false;
+  index = form.SelectBox->currentIndex();
+  transparent = form.TransparentColor();
+  return true;
+}
+
 void InstallIconSelectionDialog() {
   ICOLoader().SelectImage = [](const TIconList& list, int32_t& index, uint32_t& transparent) {
-    TIconSelectionForm form(list, transparent);
-    if (form.exec() != QDialog::Accepted) return false;
-    index = form.SelectBox->currentIndex();
-    transparent = form.TransparentColor();
-    return true;
+    return Dialogs().ChooseIconImage(list, index, transparent);
   };
 }

@@ -63,5 +63,5 @@ class TIconSelectionForm : public QDialog {
   const ImageFile::TIconList& List;
 };
 
-// Lets the icon loader ask the user through TIconSelectionForm.
+// Lets the icon loader ask the user through the dialog service.
 void InstallIconSelectionDialog();

@@ -28,6 +28,7 @@
 #include "base/ui/Layouts.h"
 #include "base/ui/NamedItems.h"
 #include "base/ui/HandlerTable.h"
+#include "base/ui/WindowTeardown.h"
 #include "app/ui/ResultMemoView.h"
 #include "app/ui/TPlatformIdentHost.h"
 #include "events/ui/TAsteroidIdentification.h"
@@ -87,6 +88,7 @@ TPlatform::TPlatform(const PlatformOptions& options, QWidget* parent)
 }
 
 TPlatform::~TPlatform() {
+  DetachControls(this);
   // A spin box holding typed text hands its value over when it is hidden,
   // which the teardown below does: no handler may run on a half-gone window.
   for (QAbstractSpinBox* box : findChildren<QAbstractSpinBox*>()) box->blockSignals(true);

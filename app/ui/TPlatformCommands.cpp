@@ -22,8 +22,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <optional>
+#include <tuple>
+#include <utility>
 
 #include "ImageFileLib/Bitmap24Copy.h"
+#include "ImageFileLib/IconFile.h"
+#include "ImageFileLib/LibraryErrors.h"
 #include "ImageFileLib/LinearBitmap.h"
 #include "ImageFileLib/SavePicture.h"
 #include "app/ui/TMeasurementOption.h"
@@ -37,21 +42,35 @@
 #include "base/ui/Layouts.h"
 #include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
+#include "base/ui/WindowTeardown.h"
 #include "events/SpectralModel.h"
 
 namespace {
 
-// Runs `f` for every event of the watched object; true swallows the event.
-class EventHook : public QObject {
- public:
-  EventHook(QObject* watched, std::function<bool(QEvent*)> f) : QObject(watched), f_(std::move(f)) {
-    watched->installEventFilter(this);
+// Reads a still picture. An icon file asks which image to show (and its
+// transparent colour) only while `choice` holds no answer yet.
+void ReadStill(const std::string& path, std::optional<std::pair<int32_t, uint32_t>>& choice,
+               ImageFile::TLinearBitmap& picture) {
+  auto& icons = ImageFile::ICOLoader();
+  auto kept = [&choice](const ImageFile::TIconList& list, int32_t& index, uint32_t& transparent) {
+    if (!choice) {
+      int32_t asked_index = 0;
+      uint32_t asked_colour = transparent;
+      if (!Dialogs().ChooseIconImage(list, asked_index, asked_colour)) return false;
+      choice = {asked_index, asked_colour};
+    }
+    std::tie(index, transparent) = *choice;
+    return true;
+  };
+  const auto installed = std::exchange(icons.SelectImage, kept);
+  try {
+    picture.LoadFromFile(path);
+  } catch (...) {
+    icons.SelectImage = installed;
+    throw;
   }
-  bool eventFilter(QObject*, QEvent* e) override { return f_(e); }
-
- private:
-  std::function<bool(QEvent*)> f_;
-};
+  icons.SelectImage = installed;
+}
 
 // The number an edit's text stands for after SanitizeNumericText.
 std::optional<double> CleanedNumber(const QString& text) {
@@ -236,10 +255,23 @@ void TPlatform::LoadBMP1Click() {
   if (Run.MeasuringRun || Run.DirectionSettingMode) return;
   const QString name = Dialogs().GetOpenFileName("Load BMP", QString::fromStdString(Settings.LastVideoDirectory),
                                                  "bmp (*.bmp)");
-  if (name.isEmpty()) {
+  // An icon file asks for its image now, once; cancelling opens nothing.
+  std::optional<std::pair<int32_t, uint32_t>> icon;
+  bool cancelled = false;
+  if (!name.isEmpty()) {
+    try {
+      ImageFile::TLinearBitmap picture;
+      ReadStill(name.toStdString(), icon, picture);
+    } catch (const ImageFile::EAbort&) {
+      cancelled = true;
+    } catch (const std::exception&) {
+    }
+  }
+  if (name.isEmpty() || cancelled) {
     Still.BmpMode = false;
   } else {
     Still.BmpFileName = name.toStdString();
+    Still.IconChoice = icon;
     Still.BmpMode = true;
     Run.VideoLoaded = true;
   }
@@ -251,7 +283,7 @@ void TPlatform::Button22Click() { LoadBMP1Click(); }
 std::string TPlatform::GrabStillBitmap(Bitmap24& bmp) {
   try {
     ImageFile::TLinearBitmap still;
-    still.LoadFromFile(Still.BmpFileName);
+    ReadStill(Still.BmpFileName, Still.IconChoice, still);
     bmp = ImageFile::LinearBitmapToBitmap24(still);
     if (!bmp.Empty()) return {};
   } catch (const std::exception&) {

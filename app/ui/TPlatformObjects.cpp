@@ -252,6 +252,11 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
   o0.PrevX = o0.X = x;
   o0.PrevY = o0.Y = y;
   Stars.ObjectPlaced[i] = true;  // outlined from the set-up's first frame on
+  // The profile and width fitted for the star it stood on before are not
+  // this star's: with none, the next step fits this one over a wide window.
+  Tracking.Profiles[i].Model = ProfileModel{};
+  Tracking.Profiles[i].ReferenceValue = 0;
+  Tracking.Profiles[i].PsfWidth = 0;
   const bool profile_tracking = CheckBox15->isChecked();
   const int threshold = UpDown7->Position();
 

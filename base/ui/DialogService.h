@@ -10,12 +10,17 @@
 #include <QColor>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <vector>
 #include <optional>
+#include <utility>
 
 class QWidget;
+namespace ImageFile {
+class TIconList;
+}
 
 enum class MessageKind { Information, Warning, Error };
 
@@ -46,6 +51,11 @@ class DialogService {
 
   // A folder chooser; the chosen folder, or an empty text when cancelled.
   virtual QString GetExistingDirectory(const QString& title, const QString& folder);
+
+  // Which image of an icon or cursor file to load (index into `list`) and the
+  // colour ($00BBGGRR) for its transparent pixels; false when cancelled.
+  // Shows TIconSelectionForm (defined beside it).
+  virtual bool ChooseIconImage(const ImageFile::TIconList& list, int32_t& index, uint32_t& transparent);
 
   bool AskYesNo(const QString& text, const QString& caption = {}) { return Question(text, caption); }
   void ShowInformation(const QString& text, const QString& caption = {}) {
@@ -137,6 +147,18 @@ class ScriptedDialogService : public DialogService {
     colors.pop_front();
     return c;
   }
+
+  // Each icon question takes the next (index, transparent colour); none left cancels.
+  bool ChooseIconImage(const ImageFile::TIconList&, int32_t& index, uint32_t& transparent) override {
+    ++icon_questions;
+    if (icon_choices.empty()) return false;
+    index = icon_choices.front().first;
+    transparent = icon_choices.front().second;
+    icon_choices.pop_front();
+    return true;
+  }
+  std::deque<std::pair<int32_t, uint32_t>> icon_choices;
+  int icon_questions = 0;
 
   std::deque<bool> yes_no_answers;
   std::deque<QColor> colors;

@@ -10,6 +10,7 @@
 #include "base/NumberText.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/WindowTeardown.h"
 #include "chart/ChartTable.h"
 #include "chart/ui/ParentChart.h"
 
@@ -47,6 +48,8 @@ TAvgBkg::TAvgBkg(ChartHost& host, ChartSession& session, QWidget* parent)
   BuildControls();
   FormCreate();
 }
+
+TAvgBkg::~TAvgBkg() { DetachControls(this); }
 
 void TAvgBkg::BuildControls() {
   auto* g = new QGridLayout(this);

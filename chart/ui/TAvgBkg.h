@@ -18,6 +18,7 @@ class TAvgBkg : public QWidget {
   Q_OBJECT
  public:
   TAvgBkg(ChartHost& host, ChartSession& session, QWidget* parent = nullptr);
+  ~TAvgBkg() override;
 
   QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7, *Edit8, *Edit9, *Edit10, *Edit11, *Edit12,
       *Edit13, *Edit14, *Edit15, *Edit16, *Edit17, *Edit19, *Edit21, *Edit22, *Edit23, *Edit24, *Edit25, *Edit26,

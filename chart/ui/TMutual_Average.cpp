@@ -30,6 +30,7 @@
 #include "base/ui/DialogService.h"
 #include "base/ui/HandlerTable.h"
 #include "base/ui/StdText.h"
+#include "base/ui/WindowTeardown.h"
 #include "chart/ImageFileName.h"
 #include "chart/ui/SaveChartPicture.h"
 
@@ -66,7 +67,10 @@ TMutual_Average::TMutual_Average(ChartHost& host, uint8_t* open_flag, QWidget* p
   FormCreate();
 }
 
-TMutual_Average::~TMutual_Average() { StopRangeSearch(); }
+TMutual_Average::~TMutual_Average() {
+  DetachControls(this);
+  StopRangeSearch();
+}
 
 void TMutual_Average::CreateControls() {
   QStringList unit_items;

@@ -20,6 +20,7 @@
 #include "base/ui/ControlEvents.h"
 #include "base/ui/HandlerTable.h"
 #include "base/ui/StdText.h"
+#include "base/ui/WindowTeardown.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ChartEventState.h"
 #include "events/SpectralModel.h"
@@ -144,11 +145,7 @@ TFresnelCtrl::TFresnelCtrl(Tchart1& chart, ChartEventState& events)
 }
 
 // The job's destructor cancels a running fit and joins its threads.
-TFresnelCtrl::~TFresnelCtrl() {
-  // Closing the window below deactivates it: a focused edit then reports
-  // its leaving, whose handler must not run on the half-destroyed panel.
-  for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
-}
+TFresnelCtrl::~TFresnelCtrl() { DetachControls(this); }
 
 void TFresnelCtrl::BuildControls() {
   setFixedSize(300, 760);

@@ -3,6 +3,7 @@
 // the test), and a mouse release on a widget, as a click on it ends.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QObject>
@@ -43,4 +44,18 @@ bool SpinUntil(Done done, int limit_ms) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   }
   return true;
+}
+
+// Shows `window`, makes it the active one and leaves `text` typed into `edit`
+// with the focus still there, as an observer leaves it when the window goes.
+inline bool LeaveTypingIn(QWidget* window, QWidget* edit, const QString& text) {
+  window->show();
+  window->activateWindow();
+  QApplication::processEvents();
+  edit->setFocus();
+  for (QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(edit, &press);
+  }
+  return edit->hasFocus();
 }

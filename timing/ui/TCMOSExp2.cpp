@@ -9,6 +9,7 @@
 
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/WindowTeardown.h"
 #include "timing/ui/TimingMemo.h"
 
 TCMOSExp2::TCMOSExp2(QWidget* owner) : QWidget(owner, Qt::Window | Qt::WindowStaysOnTopHint) {
@@ -84,6 +85,8 @@ TCMOSExp2::TCMOSExp2(QWidget* owner) : QWidget(owner, Qt::Window | Qt::WindowSta
     OnUpDownChange(u, this, &TCMOSExp2::TakeExposureEntry);
   FormCreate();
 }
+
+TCMOSExp2::~TCMOSExp2() { DetachControls(this); }
 
 void TCMOSExp2::FormCreate() {
   SetMemoLines(Memo2, Exp2Header());

@@ -9,6 +9,7 @@ class TCMOSExp2 : public QWidget {
   Q_OBJECT
  public:
   explicit TCMOSExp2(QWidget* owner = nullptr);
+  ~TCMOSExp2() override;
 
   QPlainTextEdit* Memo1 = nullptr;
   QPlainTextEdit* Memo2 = nullptr;

@@ -13,6 +13,7 @@
 #include "base/NumberText.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/WindowTeardown.h"
 
 namespace {
 
@@ -60,6 +61,8 @@ TRestoreNoTimeRecorded::TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* 
   if (!state_.Loaded()) Memo1->clear();
   ShowSavedTexts();
 }
+
+TRestoreNoTimeRecorded::~TRestoreNoTimeRecorded() { DetachControls(this); }
 
 void TRestoreNoTimeRecorded::ShowSavedTexts() {
   for (int i = 0; i < 20; ++i) Edits[static_cast<size_t>(i)]->setText(QString::fromStdString(state_.savedEdits[static_cast<size_t>(i)]));

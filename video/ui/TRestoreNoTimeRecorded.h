@@ -17,6 +17,7 @@ class TRestoreNoTimeRecorded : public QWidget {
  public:
   // Placed 300 pixels right of and 50 below the opener's top-left corner; freed on close.
   TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* opener);
+  ~TRestoreNoTimeRecorded() override;
 
   void Button1Click();  // 'Load Camera setting file'
   void Button2Click();  // 'Reset'

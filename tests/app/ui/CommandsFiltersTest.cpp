@@ -18,6 +18,8 @@
 #include "app/ui/TMeasurementOption.h"
 #include "base/ui/ControlEvents.h"
 #include "measure/ImageFilters.h"
+#include "ImageFileLib/ui/TIconSelectionForm.h"
+#include "support/IconFiles.h"
 #include "support/WindowControls.h"
 
 namespace {
@@ -158,6 +160,18 @@ TEST(Commands, GammaFieldModeAppliesTheTypedGamma) {
   EXPECT_EQ(m.W().Driver.FrameBitmap.Get(2, 50).r, 20);
 }
 
+// The program ends while the gamma or step edit holds typed text: leaving it
+// must not run a handler of the half-destroyed main window.
+TEST(Commands, ClosedWhileAnEditHasTheFocus) {
+  for (const char* name : {"Edit18", "UpDown9"}) {
+    SCOPED_TRACE(name);
+    OpenWindow m;
+    m.Find<QRadioButton>("RadioButton17")->click();  // 'Field' enables the gamma edit
+    ASSERT_TRUE(LeaveTypingIn(m.window.get(), m.Find<QWidget>(name), "3"));
+    m.window.reset();
+  }
+}
+
 TEST(Commands, StepEditAcceptsOneTo256) {
   OpenWindow m;
   auto* updown = m.Find<QSpinBox>("UpDown9");
@@ -236,6 +250,44 @@ TEST(Commands, LoadBmpShowsTheStillImage) {
   ASSERT_EQ(m.W().Driver.FrameBitmap.Width(), 40);
   EXPECT_EQ(m.W().Driver.FrameBitmap.Get(7, 3).g, 35);
   EXPECT_EQ(m.W().Driver.FrameBitmap.Get(7, 3).r, 200);
+}
+
+// An icon file holding two images asks which to show once, when it is opened;
+// the frames after show that image without asking again. Opened again and
+// cancelled, nothing is opened.
+TEST(Commands, LoadBmpAsksForAnIconsImageOnce) {
+  // As the program starts: the icon loader asks through the dialog service.
+  InstallIconSelectionDialog();
+  struct Uninstall {
+    ~Uninstall() { ImageFile::ICOLoader().SelectImage = nullptr; }
+  } uninstall;
+  MainRoadWindow m(Reader::OwnAvi);
+  ImageFile::TMemStream icon;
+  TwoIcons(icon);
+  const std::vector<uint8_t> bytes = icon.ToVector();
+  const auto path = m.Path("two.ico");
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                               static_cast<std::streamsize>(bytes.size()));
+  m.dialogs.open_file_names = {QString::fromStdString(path.string())};
+  m.dialogs.icon_choices = {{1, 0x00FF00}};  // the 32 x 32 image, transparent shown green
+  m.Click("Button22");
+  EXPECT_EQ(m.dialogs.icon_questions, 1);
+  EXPECT_TRUE(m.W().Still.BmpMode);
+  for (int frame = 0; frame < 3; ++frame) {
+    SCOPED_TRACE(frame);
+    ASSERT_EQ(m.W().Driver.FrameBitmap.Width(), 32);
+    EXPECT_EQ(m.W().Driver.FrameBitmap.Get(0, 0).g, 255);
+    EXPECT_EQ(m.W().Driver.FrameBitmap.Get(5, 5).r, 200);
+    m.ClickImage1(16, 16);
+    m.W().ShowNeighbor();
+  }
+  EXPECT_EQ(m.dialogs.icon_questions, 1);
+  EXPECT_TRUE(m.dialogs.messages.empty());
+
+  m.dialogs.open_file_names = {QString::fromStdString(path.string())};
+  m.Click("Button22");
+  EXPECT_EQ(m.dialogs.icon_questions, 2);
+  EXPECT_FALSE(m.W().Still.BmpMode);
 }
 
 // ---- 'Measurement Option' ----

@@ -118,6 +118,38 @@ TEST(ObjectsTracking, ProfileTrackingTickedAfterPlacementHoldsThreeStars) {
   RunAndCheck(m, f, {1, 2, 3});
 }
 
+// The width s of a profile model, from the fall of its centre row:
+// model(3, 0) / model(0, 0) = exp(-2 * 9 / s^2), the stars' own shape.
+double ModelWidth(const ProfileModel& model) {
+  const double fall = model.At(3, 0) / model.At(0, 0);
+  return std::sqrt(-2 * 9 / std::log(fall));
+}
+
+// A placed on a wide star with 'Tracking' ticked, then re-placed on a narrow
+// star with it unticked: ticked again, A's next step fits the narrow star's
+// profile instead of matching the one fitted for the wide star.
+TEST(ObjectsTracking, ReplacedObjectDropsTheOldStarsProfile) {
+  ObjectsWindow m;
+  DriftingStarField f = SmallDriftingField(0, 0);
+  f.Start = {{40.0, 40.0, 160, 3.5}, {110.0, 75.0, 160, 1.5}, {130.0, 20.0, 100, 2.0}};
+  ASSERT_TRUE(m.OpenField(f));
+  auto* tracking = m.Find<QCheckBox>("CheckBox15");
+  const ProfileModel& model = m.W().Tracking.Profiles[0].Model;
+  tracking->setChecked(true);
+  m.ClickImage1(ObjectsWindow::Px(f.X(1, 0)), ObjectsWindow::Px(f.Y(1, 0)));
+  ASSERT_GT(model.At(0, 0), 0);
+  EXPECT_NEAR(ModelWidth(model), 3.5, 0.5);
+
+  tracking->setChecked(false);
+  m.ClickImage1(ObjectsWindow::Px(f.X(2, 0)), ObjectsWindow::Px(f.Y(2, 0)));
+  const ObjectResult& a = m.W().Frames.FrameDataLines[0].Objects[0];
+  EXPECT_TRUE(OnStar({a.X, a.Y}, f.X(2, 0), f.Y(2, 0)));
+  tracking->setChecked(true);
+  m.W().ScrollBar1->setValue(1);  // the next frame's tracking step
+  ASSERT_GT(model.At(0, 0), 0);
+  EXPECT_NEAR(ModelWidth(model), 1.5, 0.5);
+}
+
 // 'Anchor' steps once per frame from where the object was placed: it holds a
 // shaking star and its start position never moves.
 TEST(ObjectsTracking, AnchorHoldsAShakingStarAndDoesNotDrift) {

@@ -10,6 +10,7 @@
 
 #include "MainRoadFixture.h"
 #include "support/StampRender.h"
+#include "support/WindowControls.h"
 #include "video/ui/TRestoreNoTimeRecorded.h"
 
 namespace {
@@ -137,4 +138,16 @@ TEST(TimeStampCaptureLog, LoadedValuesFitTheirEdits) {
     SCOPED_TRACE("Edit" + std::to_string(i) + " '" + e->text().toStdString() + "'");
     EXPECT_GE(e->width(), e->fontMetrics().horizontalAdvance(e->text()) + 10);
   }
+}
+
+// The window goes (with the program) while the rate edit holds typed text:
+// its leaving must not run the handler of the half-destroyed window.
+TEST(TimeStampCaptureLog, DestroyedWhileTheRateEditHasTheFocus) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+  ASSERT_NE(log, nullptr);
+  log->Edit(21)->clear();
+  ASSERT_TRUE(LeaveTypingIn(log, log->Edit(21), "25"));
+  delete log;
+  EXPECT_DOUBLE_EQ(m.W().CaptureLogTimes.CaptureLogNominalFrameRate, 30.0);
 }

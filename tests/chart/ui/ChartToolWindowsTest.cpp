@@ -148,6 +148,29 @@ TEST(TAvgBkg, ModesEnableTheirControlsAndBlockSizes) {
   EXPECT_EQ(Find<QLineEdit>(w, "Edit23")->text(), "0.35");
 }
 
+// The chart goes (with the program) while an edit of the window holds typed
+// text: the edit's leaving must not run a handler of the half-destroyed window.
+TEST(TAvgBkg, DestroyedWhileAnEditHasTheFocus) {
+  struct Case {
+    const char* mode;
+    const char* edit;
+  };
+  for (const Case c : {Case{"RadioGroup1_1", "Edit10"}, Case{"RadioGroup1_1", "Edit11"},
+                       Case{"RadioGroup1_3", "Edit15"}}) {
+    SCOPED_TRACE(c.edit);
+    Fixture f;
+    f.host.table.lines = BuildResultTable(3, 1, SumRows(30));
+    f.Open();
+    Find<QPushButton>(f.chart, "SpeedButton1")->click();
+    auto* w = f.chart->findChild<TAvgBkg*>("AvgBkg");
+    ASSERT_NE(w, nullptr);
+    Find<QRadioButton>(w, c.mode)->click();
+    ASSERT_TRUE(LeaveTypingIn(w, Find<QLineEdit>(w, c.edit), "7"));
+    delete f.chart.data();
+    EXPECT_EQ(f.chart, nullptr);
+  }
+}
+
 TEST(TAvgBkg, ConversionErrorShowsAMessageAndKeepsTheTable) {
   Fixture f;
   auto rows = SumRows(20);

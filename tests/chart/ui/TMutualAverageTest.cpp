@@ -329,3 +329,15 @@ TEST(TMutual_Average, TablesShorterThanOneUnitSaySo) {
     }
   }
 }
+
+// The window goes (with the program) while a unit edit holds typed text: the
+// edit's leaving must not run a handler of the half-destroyed window.
+TEST(TMutual_Average, DestroyedWhileAnEditHasTheFocus) {
+  for (const char* name : {"Edit2", "Edit4", "Edit8", "Edit9"}) {
+    SCOPED_TRACE(name);
+    Fixture f;
+    ASSERT_TRUE(LeaveTypingIn(f.w, f.C<QLineEdit>(name), "3"));
+    delete f.w.data();
+    EXPECT_EQ(f.w, nullptr);
+  }
+}

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "base/ui/ControlEvents.h"
+#include "support/WindowControls.h"
 #include "timing/ui/FindControl.h"
 #include "timing/ui/TCMOSExp2.h"
 #include "timing/ui/TCMOSExposureCalc.h"
@@ -54,6 +55,14 @@ TEST(CmosExp2Window, CalculateListsCandidatesForThirtyMilliseconds) {
   EXPECT_EQ(lines.first(), "  20.8    48     -2       -8     -26");
   Find<QPushButton>(w, "Button2")->click();
   EXPECT_TRUE(Find<QPlainTextEdit>(w, "Memo1")->toPlainText().startsWith("This program can obtain"));
+}
+
+// The window goes (with the program) while the exposure edit holds typed
+// text: its leaving must not run a handler of the half-destroyed window.
+TEST(CmosExp2Window, DestroyedWhileAnEditHasTheFocus) {
+  auto* w = new TCMOSExp2;
+  ASSERT_TRUE(LeaveTypingIn(w, Find<QLineEdit>(*w, "Edit2"), "4"));
+  delete w;
 }
 
 TEST(CmosExp2Window, TypedAndDigitTargets) {
