@@ -65,20 +65,22 @@ void TPlatform::PlayTimerTick() {
   }
   const long double rate = Video.VideoFrameRate * Video.FrameRateFactor;
   const qint64 elapsed_ms = QDateTime::currentMSecsSinceEpoch() - Play.PlayStartMs;
-  const int n = Play.PlayStartFrame + static_cast<int>(std::floor(elapsed_ms * rate / 1000.0L));
-  if (n > ScrollBar1->maximum()) {
-    Button27Click();  // the end of the video pauses it
-    return;
+  int n = Play.PlayStartFrame + static_cast<int>(std::floor(elapsed_ms * rate / 1000.0L));
+  // The end of the video pauses it on its last frame, also when a late tick
+  // (a busy machine) has skipped past the last frame's time.
+  const bool past_end = n > ScrollBar1->maximum();
+  if (past_end) n = ScrollBar1->maximum();
+  if (n != Play.PlayShownFrame) {
+    std::string status;
+    Sources.DirectShow.DSGrabFrame(n, Play.PlayBitmap, status, Video.VideoFrameRate, Video.FrameRateFactor);
+    if (status != "S_OK") {
+      Button27Click();
+      return;
+    }
+    Play.PlayShownFrame = n;
+    const QImage frame(Play.PlayBitmap.Data(), Play.PlayBitmap.Width(), Play.PlayBitmap.Height(),
+                       Play.PlayBitmap.Stride(), QImage::Format_BGR888);
+    Panel3->setPixmap(QPixmap::fromImage(frame.scaled(Panel3->size(), Qt::KeepAspectRatio, Qt::FastTransformation)));
   }
-  if (n == Play.PlayShownFrame) return;
-  std::string status;
-  Sources.DirectShow.DSGrabFrame(n, Play.PlayBitmap, status, Video.VideoFrameRate, Video.FrameRateFactor);
-  if (status != "S_OK") {
-    Button27Click();
-    return;
-  }
-  Play.PlayShownFrame = n;
-  const QImage frame(Play.PlayBitmap.Data(), Play.PlayBitmap.Width(), Play.PlayBitmap.Height(), Play.PlayBitmap.Stride(),
-                     QImage::Format_BGR888);
-  Panel3->setPixmap(QPixmap::fromImage(frame.scaled(Panel3->size(), Qt::KeepAspectRatio, Qt::FastTransformation)));
+  if (past_end) Button27Click();
 }
