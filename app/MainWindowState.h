@@ -93,7 +93,7 @@ struct PositionMarks {
 struct PanelPlayState {
   int PlayStartFrame = 0;
   int PlayShownFrame = -1;
-  int64_t PlayStartMs = 0;  // wall-clock start, ms since the epoch
+  int64_t PlayStartMs = 0;  // start on the steady clock (SteadyMs)
   Bitmap24 PlayBitmap;
 };
 

@@ -1,7 +1,8 @@
 #include "app/ui/DisplayPacer.h"
 
-#include <QDateTime>
 #include <QWidget>
+
+#include "base/SteadyClock.h"
 
 DisplayPacer::DisplayPacer(std::vector<QWidget*> widgets, std::function<bool()> running, int interval_ms,
                            QObject* parent)
@@ -20,7 +21,7 @@ void DisplayPacer::FrameShown() {
     Hold();
     return;
   }
-  const qint64 since = QDateTime::currentMSecsSinceEpoch() - presented_ms_;
+  const qint64 since = SteadyMs() - presented_ms_;
   if (since >= interval_ms_)
     Present();
   else if (!timer_.isActive())
@@ -29,14 +30,14 @@ void DisplayPacer::FrameShown() {
 
 void DisplayPacer::Hold() {
   holding_ = true;
-  presented_ms_ = QDateTime::currentMSecsSinceEpoch();
+  presented_ms_ = SteadyMs();
   Present();
 }
 
 // Paints the held widgets now, in one pass, and holds them again.
 void DisplayPacer::Present() {
   timer_.stop();
-  presented_ms_ = QDateTime::currentMSecsSinceEpoch();
+  presented_ms_ = SteadyMs();
   for (QWidget* w : widgets_) w->setUpdatesEnabled(true);
   // One synchronous repaint paints every widget marked dirty above.
   for (QWidget* w : widgets_) {

@@ -1,7 +1,6 @@
 // Main window: measuring and showing the current frame (ShowNeighbor), and a
 // click on the frame placing the selected object.
 #include <QCheckBox>
-#include <QDateTime>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +10,7 @@
 #include <cstdlib>
 
 #include "base/NumberText.h"
+#include "base/SteadyClock.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
@@ -236,7 +236,7 @@ void TPlatform::ActOnFrameOutcome(const FrameOutcome& out, bool was_measuring) {
 
 void TPlatform::ShowImage1Bitmap() {
   image1_pending_ = true;
-  const qint64 now = QDateTime::currentMSecsSinceEpoch();
+  const qint64 now = SteadyMs();
   if (!Run.Playing || now - image1_drawn_ms_ >= kImage1DrawMs) {
     DrawImage1Now();
     return;
@@ -260,7 +260,7 @@ void TPlatform::DrawImage1Now() {
   image1_pending_ = false;
   if (image1_timer_) image1_timer_->stop();
   if (image1_source_ && image1_source_ != &Display.Image1Bitmap) Display.Image1Bitmap = *image1_source_;
-  image1_drawn_ms_ = QDateTime::currentMSecsSinceEpoch();
+  image1_drawn_ms_ = SteadyMs();
   RedrawHistogram();  // ---- tools ----
   if (Display.Image1Bitmap.Empty()) return;
   ShowBitmap(Image1, Display.Image1Bitmap);

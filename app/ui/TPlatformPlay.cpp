@@ -1,7 +1,6 @@
 // 'Play' and 'Stop': the video plays at its own rate in Panel3 through the
 // FFmpeg source, decoding forward. The measured frame on Image1 and the frame
 // scroll bar stay where they are.
-#include <QDateTime>
 #include <QGridLayout>
 #include <QImage>
 #include <QLabel>
@@ -12,6 +11,7 @@
 #include <cmath>
 
 #include "app/ui/TPlatform.h"
+#include "base/SteadyClock.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/Layouts.h"
 
@@ -46,7 +46,7 @@ void TPlatform::Button19Click() {
   Sources.DirectShow.DSPlay();
   Play.PlayStartFrame = ScrollBar1->value();
   Play.PlayShownFrame = -1;
-  Play.PlayStartMs = QDateTime::currentMSecsSinceEpoch();
+  Play.PlayStartMs = SteadyMs();
   const long double rate = Video.VideoFrameRate * Video.FrameRateFactor;
   PlayTimer->start(rate > 0 ? std::max(1, static_cast<int>(500.0L / rate)) : 20);
   PlayTimerTick();
@@ -64,21 +64,23 @@ void TPlatform::PlayTimerTick() {
     return;
   }
   const long double rate = Video.VideoFrameRate * Video.FrameRateFactor;
-  const qint64 elapsed_ms = QDateTime::currentMSecsSinceEpoch() - Play.PlayStartMs;
-  const int n = Play.PlayStartFrame + static_cast<int>(std::floor(elapsed_ms * rate / 1000.0L));
-  if (n > ScrollBar1->maximum()) {
-    Button27Click();  // the end of the video pauses it
-    return;
+  const qint64 elapsed_ms = SteadyMs() - Play.PlayStartMs;
+  int n = Play.PlayStartFrame + static_cast<int>(std::floor(elapsed_ms * rate / 1000.0L));
+  // The end of the video pauses it on its last frame, also when a late tick
+  // (a busy machine) has skipped past the last frame's time.
+  const bool past_end = n > ScrollBar1->maximum();
+  if (past_end) n = ScrollBar1->maximum();
+  if (n != Play.PlayShownFrame) {
+    std::string status;
+    Sources.DirectShow.DSGrabFrame(n, Play.PlayBitmap, status, Video.VideoFrameRate, Video.FrameRateFactor);
+    if (status != "S_OK") {
+      Button27Click();
+      return;
+    }
+    Play.PlayShownFrame = n;
+    const QImage frame(Play.PlayBitmap.Data(), Play.PlayBitmap.Width(), Play.PlayBitmap.Height(),
+                       Play.PlayBitmap.Stride(), QImage::Format_BGR888);
+    Panel3->setPixmap(QPixmap::fromImage(frame.scaled(Panel3->size(), Qt::KeepAspectRatio, Qt::FastTransformation)));
   }
-  if (n == Play.PlayShownFrame) return;
-  std::string status;
-  Sources.DirectShow.DSGrabFrame(n, Play.PlayBitmap, status, Video.VideoFrameRate, Video.FrameRateFactor);
-  if (status != "S_OK") {
-    Button27Click();
-    return;
-  }
-  Play.PlayShownFrame = n;
-  const QImage frame(Play.PlayBitmap.Data(), Play.PlayBitmap.Width(), Play.PlayBitmap.Height(), Play.PlayBitmap.Stride(),
-                     QImage::Format_BGR888);
-  Panel3->setPixmap(QPixmap::fromImage(frame.scaled(Panel3->size(), Qt::KeepAspectRatio, Qt::FastTransformation)));
+  if (past_end) Button27Click();
 }

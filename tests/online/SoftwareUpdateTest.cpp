@@ -232,11 +232,18 @@ TEST(SoftwareUpdate, RestartScriptWaitsSwapsStartsAndDeletesItself) {
   WriteFileAtomic(exe, "#!/bin/sh\necho old > started.txt\n");
   WriteFileAtomic(exe.parent_path() / "tessaryN", "#!/bin/sh\necho new > started.txt\n");
 
-  // The old program: a process that ends after a moment.
+  // The old program: a process that runs until the test ends it, so a busy
+  // machine cannot let it end before the script is seen waiting for it.
   pid_t old_pid = -1;
-  char sleep_arg[] = "sleep", half[] = "0.6";
-  char* argv[] = {sleep_arg, half, nullptr};
+  char sleep_arg[] = "sleep", long_time[] = "120";
+  char* argv[] = {sleep_arg, long_time, nullptr};
   ASSERT_EQ(posix_spawnp(&old_pid, "sleep", nullptr, nullptr, argv, environ), 0);
+  struct EndOnExit {
+    pid_t pid;
+    ~EndOnExit() {
+      if (pid > 0 && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0);
+    }
+  } old_program{old_pid};
   std::string error;
   const auto script = WriteRestartScript(exe, old_pid, &error);
   ASSERT_TRUE(script) << error;
@@ -245,8 +252,9 @@ TEST(SoftwareUpdate, RestartScriptWaitsSwapsStartsAndDeletesItself) {
 
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_FALSE(fs::exists(exe.parent_path() / "started.txt")) << "did not wait for the old program";
-  int status = 0;
-  waitpid(old_pid, &status, 0);
+  ASSERT_EQ(kill(old_pid, SIGTERM), 0);
+  ASSERT_EQ(waitpid(old_pid, nullptr, 0), old_pid);
+  old_program.pid = -1;
   ASSERT_TRUE(WaitFor([&] { return Slurp(exe.parent_path() / "started.txt") == "new\n"; }));
   EXPECT_EQ(Slurp(exe), "#!/bin/sh\necho new > started.txt\n");
   EXPECT_FALSE(fs::exists(exe.parent_path() / "tessaryN"));

@@ -6,6 +6,7 @@
 
 #include "MainRoadFixture.h"
 #include "support/VideoFixtures.h"
+#include "support/WindowControls.h"
 
 namespace {
 
@@ -144,7 +145,7 @@ TEST_F(MainRoadPlaybackFfmpeg, StopAndPlayAgainGoOnFromTheFrameShown) {
   m.Find<QSlider>("TrackBar1")->setValue(30);
   const int seeks_before = Seeks();
   m.Click("SpeedButton1");
-  while (bar->value() < 10) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  ASSERT_TRUE(SpinUntil([&] { return bar->value() >= 10 || !w.Run.Playing; }, 60000));
   m.Click("SpeedButton2");
   EXPECT_FALSE(w.Run.Playing);
   const int stopped_at = bar->value();

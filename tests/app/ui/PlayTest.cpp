@@ -48,6 +48,22 @@ TEST(Play, PlaysInPanel3UntilStopOrTheEnd) {
   EXPECT_EQ(w.Results.Count(), rows_before);  // playing measures nothing
 }
 
+// A tick that comes long after the last frame's time (a busy machine) still
+// shows the last frame before the pause.
+TEST(Play, ALateTickEndsOnTheLastFrame) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  const auto path = m.Path("play.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), StarFrames(120, 100, 6, 60.3, 49.8, [](int) { return 2000.0; })));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  TPlatform& w = m.W();
+  m.Click("Button19");
+  w.Play.PlayStartMs -= 60000;
+  w.PlayTimerTick();
+  EXPECT_EQ(w.Play.PlayShownFrame, 5);
+  EXPECT_FALSE(w.PlayTimer->isActive());
+  EXPECT_FALSE(w.Sources.DirectShow.Playing());
+}
+
 TEST(Play, DoesNothingWithOurOwnReader) {
   MainRoadWindow m(Reader::OwnAvi);
   const auto path = m.Path("play.avi");
