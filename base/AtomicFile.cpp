@@ -43,8 +43,11 @@ bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data, s
     p += n;
     left -= static_cast<size_t>(n);
   }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
-    std::string reason = ErrnoText("Cannot write", temp);
+  // The descriptor is closed whether or not the sync went through.
+  const bool synced = ::fsync(fd) == 0;
+  std::string reason = synced ? std::string() : ErrnoText("Cannot write", temp);
+  if (::close(fd) != 0 && synced) reason = ErrnoText("Cannot write", temp);
+  if (!reason.empty()) {
     ::unlink(temp.c_str());
     return fail(reason);
   }

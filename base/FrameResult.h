@@ -3,6 +3,7 @@
 // Block 0 of FrameDataLines is the whole frame, block 1 field 1, block 2 field 2.
 // A setting changed in the main window goes into the same object of all three
 // blocks; results are rewritten for every frame.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -52,6 +53,16 @@ using DataLineBlocks = std::array<DataLine, 3>;
 template <class Field, class Value>
 void SetObjectSetting(DataLineBlocks& blocks, int object_index, Field ObjectResult::*field, Value v) {
   for (auto& block : blocks) block.Objects[object_index].*field = static_cast<Field>(v);
+}
+
+// The radius up-downs hold 0..25 with aperture < inner <= outer. Radii that
+// come crossed from a file keep the aperture and move the background outward,
+// so the object still has a background ring.
+inline void KeepRadiiInOrder(int32_t& aperture, int32_t& inner, int32_t& outer) {
+  constexpr int32_t kMaxRadius = 25;
+  aperture = std::clamp(aperture, 0, kMaxRadius - 1);
+  inner = std::clamp(inner, aperture + 1, kMaxRadius);
+  outer = std::clamp(outer, inner, kMaxRadius);
 }
 
 // The current frame's blocks, the copy taken after the start-up defaults, and

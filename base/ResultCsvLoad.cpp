@@ -270,6 +270,8 @@ void ApplyLoadedObjectSettings(const LoadedObjectSettings& s, int k, DataLineBlo
     if (s.ApertureRadius) o.ApertureRadius = *s.ApertureRadius;
     if (s.BackgroundInner) o.BackgroundInner = *s.BackgroundInner;
     if (s.BackgroundOuter) o.BackgroundOuter = *s.BackgroundOuter;
+    // Objects not shown are measured with these radii as they are.
+    KeepRadiiInOrder(o.ApertureRadius, o.BackgroundInner, o.BackgroundOuter);
     if (s.BackgroundForm) o.BackgroundForm = *s.BackgroundForm;
     if (s.DirectionX) o.DirectionX = *s.DirectionX;
     if (s.DirectionY) o.DirectionY = *s.DirectionY;

@@ -55,8 +55,6 @@ constexpr const char* kSites[3] = {"FirstSite", "SecondSite", "ThirdSite"};
 constexpr const char* kPrediction = "Prediction file";
 constexpr const char* kCamera = "Camera";
 
-constexpr int kMaxRadius = 25;
-
 // The texts the file stores for the background forms, tracking modes and time
 // inserters, by their index.
 using ChoiceNames = std::array<const char*, 3>;
@@ -164,12 +162,9 @@ AppSettings LoadSettingsFromIni(const IniFile& ini, const std::string& exe_folde
   s.ApertureRadius = ini.ReadInteger(kAperture, kApertureRadius, f.ApertureRadius);
   s.BackgroundInner = ini.ReadInteger(kAperture, kInner, f.BackgroundInner);
   s.BackgroundOuter = ini.ReadInteger(kAperture, kOuter, f.BackgroundOuter);
-  // The radius up-downs hold 0..25 with aperture < inner <= outer; a hand-edited
-  // file may cross them, and the limits alone then push the outer radius past
-  // the mask. The aperture is kept, the background moves outward.
-  s.ApertureRadius = std::clamp(s.ApertureRadius, 0, kMaxRadius - 1);
-  s.BackgroundInner = std::clamp(s.BackgroundInner, s.ApertureRadius + 1, kMaxRadius);
-  s.BackgroundOuter = std::clamp(s.BackgroundOuter, s.BackgroundInner, kMaxRadius);
+  // A hand-edited file may cross them, and the limits alone then push the
+  // outer radius past the mask.
+  KeepRadiiInOrder(s.ApertureRadius, s.BackgroundInner, s.BackgroundOuter);
 
   s.BackgroundForm = ReadChoice<BackgroundFormKind>(ini, kBackground, kForm, "Standard", kFormNames);
   s.Gap = ini.ReadInteger(kBackground, kGap, f.Gap);

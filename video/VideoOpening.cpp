@@ -57,8 +57,19 @@ bool DirectShowFrameSource::GrabFrame(int32_t n, Bitmap24& out, std::string& sta
   return status == "S_OK";
 }
 
+namespace {
+// A script string cannot hold a double quote: the script would name another file.
+bool ScriptCanNameVideo(const VideoState& state) { return state.VideoFileName.find('"') == std::string::npos; }
+constexpr const char* kQuoteInVideoPath =
+    "The AviSynth script cannot name a video whose path holds a double quote (\"); rename the file or its folder.";
+}  // namespace
+
 bool WriteAvsScript(const VideoState& state, bool camcorder_time, std::string& error) {
   if (state.VideoFileExt == ".avs") return true;
+  if (!ScriptCanNameVideo(state)) {
+    error = kQuoteInVideoPath;
+    return false;
+  }
   return WriteAvsScriptFile(state.AvsFileName, AvsScriptLines(state.VideoFileName, camcorder_time), error);
 }
 
@@ -126,8 +137,11 @@ OpenStreamResult OpenVideoStream(VideoState& state, VideoSources& sources, const
     if ((state.UseAviSynth || options.DisplayCamcordersTime) && ext == ".avi")
       WriteAvsScript(state, options.DisplayCamcordersTime, script_error);  // a read-only folder must not stop the open
     std::string path = state.UseAviSynth && ext != ".avs" ? state.AvsFileName : state.VideoFileName;
-    if (!sources.GKAvi1.OpenStreams(path)) {
-      const std::string why = sources.GKAvi1.LastError();
+    // A script left from before would name another file.
+    const bool stale_script = path == state.AvsFileName && !ScriptCanNameVideo(state);
+    if (stale_script) script_error = kQuoteInVideoPath;
+    if (stale_script || !sources.GKAvi1.OpenStreams(path)) {
+      const std::string why = stale_script ? std::string() : sources.GKAvi1.LastError();
       CloseBoth(state, sources);
       r.ErrorMessage = "Could not open .AVI file.\r\n" + name + (why.empty() ? "" : "\r\n" + why);
       // A script that could not be written is the reason to give.

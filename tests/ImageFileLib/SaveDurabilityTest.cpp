@@ -2,22 +2,17 @@
 // disk: a failure that shows only when the file is synced (a network folder
 // or a quota that takes the writes and refuses them later) is reported and
 // leaves the earlier file as it was.
-#include <dlfcn.h>
-#include <errno.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 
 #include "ImageFileLib/SavePicture.h"
 #include "ImageFileTestUtil.h"
+#include "support/FailingSync.h"
 
 using namespace ImageFile;
 
 namespace {
-std::atomic<int> failing_syncs{0};
-std::atomic<int> syncs{0};
-
 // Runs f for each type of the save dialog with the extension it gives.
 template <class F>
 void ForEachPictureType(F&& f) {
@@ -29,41 +24,27 @@ void ForEachPictureType(F&& f) {
 }
 }  // namespace
 
-// Stands in for the C library's fsync in this test program: it fails with EIO
-// while failing_syncs is set, and passes through otherwise.
-extern "C" int fsync(int fd) {
-  ++syncs;
-  if (failing_syncs > 0) {
-    errno = EIO;
-    return -1;
-  }
-  using Fn = int (*)(int);
-  static const Fn real = reinterpret_cast<Fn>(::dlsym(RTLD_NEXT, "fsync"));
-  return real ? real(fd) : 0;
-}
-
 TEST(SaveDurability, ASyncFailureIsReportedAndTheEarlierFileStays) {
   TempFolder folder;
   const TLinearBitmap frame = MakeTestBitmap(40, 30, pf24Bit);
   ForEachPictureType([&](int type, const std::string& extension) {
     const std::string name = folder.File("shot" + extension);
     WriteFileBytes(name, {'o', 'l', 'd'});
-    failing_syncs = 1;
     std::string error;
     try {
+      ScopedFailingSync failing;
       SavePicture(frame, name, type);
     } catch (const std::exception& e) {
       error = e.what();
     }
-    failing_syncs = 0;
     EXPECT_NE(error.find("Input/output error"), std::string::npos) << error;
     EXPECT_EQ(ReadFileBytes(name), (std::vector<uint8_t>{'o', 'l', 'd'}));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), std::filesystem::directory_iterator()),
               type);  // no temporary file left behind
     // And a save that syncs replaces it.
-    const int before = syncs;
+    const int before = SyncCount();
     ASSERT_TRUE(SavePicture(frame, name, type));
-    EXPECT_GT(syncs, before);
+    EXPECT_GT(SyncCount(), before);
     EXPECT_GT(ReadFileBytes(name).size(), 3u);
   });
 }

@@ -326,7 +326,7 @@ TEST(LoadResultCsv, OutOfRangeSettingsAreNotUsed) {
     bool warned;
   } cases[] = {
       {21, "2000000000", &ObjectResult::ApertureRadius, 3, true},
-      {22, "-7", &ObjectResult::BackgroundInner, 5, true},
+      {22, "-7", &ObjectResult::BackgroundInner, 7, true},  // the kept 5 lies inside the aperture of 6
       {23, "26", &ObjectResult::BackgroundOuter, 9, true},
       {23, "25", &ObjectResult::BackgroundOuter, 25, false},
       {25, "2147483647", &ObjectResult::X, 40, true},
@@ -349,6 +349,38 @@ TEST(LoadResultCsv, OutOfRangeSettingsAreNotUsed) {
     int range_warnings = 0;
     for (const auto& w : r.Warnings) range_warnings += w.find("is out of range") != std::string::npos;
     EXPECT_EQ(range_warnings, c.warned ? 1 : 0);
+  }
+}
+
+// Crossed radii in a table (inner inside the aperture, outer inside the inner)
+// keep the aperture and move the background outward, for every object, so
+// none is measured without a background ring.
+TEST(LoadResultCsv, CrossedRadiiLoadInOrder) {
+  struct Case {
+    int ap, inner, outer;
+    int want_ap, want_inner, want_outer;
+  } cases[] = {
+      {5, 10, 20, 5, 10, 20},  // in order: unchanged
+      {8, 3, 2, 8, 9, 9},
+      {6, 12, 10, 6, 12, 12},
+      {7, 7, 7, 7, 8, 8},
+      {25, 25, 25, 24, 25, 25},
+      {0, 0, 0, 0, 1, 1},
+      {12, 25, 3, 12, 25, 25},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.ap) + "/" + std::to_string(c.inner) + "/" + std::to_string(c.outer));
+    std::vector<Obj> objs = ThreeObjects();
+    for (Obj& o : objs) o.ap = c.ap, o.inner = c.inner, o.outer = c.outer;
+    auto r = LoadText(Table(3, "/a.avi", "NTSC", {Row(3, "1.0", objs)}));
+    ASSERT_TRUE(r.Ok) << r.Error;
+    for (int k = 0; k < 3; ++k)
+      for (int j = 0; j < 3; ++j) {
+        const ObjectResult& o = r.ObjectBlocks[size_t(j)].Objects[size_t(k)];
+        EXPECT_EQ(o.ApertureRadius, c.want_ap) << "object " << k << " block " << j;
+        EXPECT_EQ(o.BackgroundInner, c.want_inner) << "object " << k << " block " << j;
+        EXPECT_EQ(o.BackgroundOuter, c.want_outer) << "object " << k << " block " << j;
+      }
   }
 }
 

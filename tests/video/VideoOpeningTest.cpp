@@ -169,6 +169,43 @@ TEST(AvsScript, WrittenByteForByte) {
   EXPECT_EQ(ReadAll(st.AvsFileName), "DirectShowSource(\"" + p + "\" , pixel_type=\"RGB24\")\r\n");
 }
 
+// A script string has no escape for a double quote, so a script for a video
+// whose name holds one would name another file ("quote" here, cut at the
+// quote). The open through AviSynth is refused with the reason instead, also
+// when such a script was left from before; without AviSynth the video opens.
+TEST(AvsScript, AVideoPathWithADoubleQuoteIsNotScripted) {
+  MakeAvi("quote", 30000, 1001, 4);
+  const std::string avi = MakeAvi("quote\"d.avi", 30000, 1001, 10);
+  const std::string avs = FixturePath("quote\"d.avs");
+  struct Case {
+    bool stale_script, use_avisynth;
+  } cases[] = {{false, true}, {true, true}, {false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.stale_script ? "stale script" : "no script") + (c.use_avisynth ? ", AviSynth" : ""));
+    std::filesystem::remove(avs);
+    if (c.stale_script) std::ofstream(avs, std::ios::binary) << "DirectShowSource(\"" + avi + "\")\r\n";
+    VideoState st;
+    st.UseAviSynth = c.use_avisynth;
+    VideoSources src;
+    BeginOpenVideoFile(st, avi);
+    OpenStreamResult r = OpenVideoStream(st, src, {true});
+    if (c.use_avisynth) {
+      EXPECT_FALSE(r.Ok);
+      EXPECT_NE(r.ErrorMessage.find("double quote"), std::string::npos) << r.ErrorMessage;
+      EXPECT_NE(src.GKAvi1.FrameCount(), 4);
+    } else {
+      ASSERT_TRUE(r.Ok) << r.ErrorMessage;
+      EXPECT_EQ(src.GKAvi1.FrameCount(), 10);
+    }
+    EXPECT_EQ(std::filesystem::exists(avs), c.stale_script);  // nothing written
+  }
+  std::string err;
+  VideoState st;
+  BeginOpenVideoFile(st, avi);
+  EXPECT_FALSE(WriteAvsScript(st, false, err));
+  EXPECT_NE(err.find("double quote"), std::string::npos) << err;
+}
+
 TEST(AvsScript, OpensTheNamedVideoThroughTheMatchingSource) {
   std::string avi = MakeAvi("scripted.avi", 30000, 1001, 10);
   VideoState st;
