@@ -243,11 +243,13 @@ class TPlatform : public QMainWindow {
   void ResetRectangleAndObjectState();  // 'Open AVI' and 'Load CSV'
   // After a failed open: no frame, path, size or rate of the closed video stays shown.
   void ClearClosedVideo();
-  void OpenVideoDialog();
+  // prepare runs once the chosen file has opened as a video, before it is taken;
+  // true when it was.
+  bool OpenVideoDialog(const std::function<void()>& prepare = {});
   void Button1Click();         // 'Open AVI'
   void AVIRileOpen1Click();    // 'AVI File Open'
   // keep_table 1 keeps the results table, 0 writes a fresh header.
-  void OpenVideoFile(const std::string& file_name, int keep_table);
+  bool OpenVideoFile(const std::string& file_name, int keep_table, const std::function<void()>& prepare = {});
   bool OpenVideoStream();
   void ShowExposureLength();
   QPushButton* Button1 = nullptr;   // 'Open AVI'

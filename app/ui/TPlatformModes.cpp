@@ -74,7 +74,11 @@ void TPlatform::RunInserterSteps(const InserterSteps& steps) {
 }
 
 void TPlatform::ComboBox1Change() {
-  if (Run.MeasuringRun || Run.Playing) return;
+  if (Run.MeasuringRun || Run.Playing) {
+    // Refused: the combo goes back to the type the frames are read with.
+    SetComboIndex(ComboBox1, Options.TimeStampMode);
+    return;
+  }
   InserterSettings s = InserterNow();
   const InserterSteps steps =
       ChangeInserterType(ComboBox1->currentIndex(), Run.VideoLoaded, CheckBox5->isChecked(), s, Stamp.DigitX);

@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <filesystem>
+#include <utility>
 
 #include "base/ui/ControlEvents.h"
 #include "base/ui/NamedItems.h"
@@ -61,16 +62,17 @@ void TPlatform::ConnectVideoHandlers() {
 
 bool TPlatform::VideoIsScript() const { return LowerAscii(Video.VideoFileExt) == ".avs"; }
 
-void TPlatform::OpenVideoDialog() {
+bool TPlatform::OpenVideoDialog(const std::function<void()>& prepare) {
   // The 3-D view and the sound display belong to the open video.
-  if (Run.MeasuringRun || !ThreeDGraph.isNull() || OpenWindows.SoundGraphOpen) return;
+  if (Run.MeasuringRun || !ThreeDGraph.isNull() || OpenWindows.SoundGraphOpen) return false;
   const QString name = Dialogs().GetOpenFileName("Open", QString::fromStdString(Settings.LastVideoDirectory),
                                                  "Video files (*.avi *.AVI *.avs *.AVS);;All files (*)");
-  if (name.isEmpty()) return;
+  if (name.isEmpty()) return false;
   open_dialog_file_name_ = name;
-  OpenVideoFile(name.toStdString(), 0);
+  if (!OpenVideoFile(name.toStdString(), 0, prepare)) return false;
   CloseOperationGuide();
   Run.StartFrame = -1;
+  return true;
 }
 
 void TPlatform::AVIRileOpen1Click() {
@@ -80,15 +82,19 @@ void TPlatform::AVIRileOpen1Click() {
 
 void TPlatform::Button1Click() {
   if (Run.Playing || CheckBox1->isChecked() || Run.MeasuringRun) return;
-  Run.KeepObjectCount = false;
-  ResetMarkers();
   ClearEventTimingList();  // ---- chart ----
-  if (Options.TimeStampMode == 0) UpDown4->SetPosition(100);
-  ResetRectangleAndObjectState();
+  // A cancelled dialog or a file that is no video leaves the objects and the
+  // digit threshold alone, so they are prepared only once the file has opened.
   // The first frame is shown with aperture photometry; the choice comes back after.
   const bool photometry = CheckBox14->isChecked();
-  CheckBox14->setChecked(false);
-  OpenVideoDialog();
+  const bool opened = OpenVideoDialog([&] {
+    Run.KeepObjectCount = false;
+    ResetMarkers();
+    if (Options.TimeStampMode == 0) UpDown4->SetPosition(100);
+    ResetRectangleAndObjectState();
+    CheckBox14->setChecked(false);
+  });
+  if (!opened) return;
   Run.CsvCmosTime = false;
   CheckBox14->setChecked(photometry);
   ApplyOccultationPreset();
@@ -167,12 +173,12 @@ void TPlatform::ClearClosedVideo() {
   setToolTip({});
 }
 
-void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
+bool TPlatform::OpenVideoFile(const std::string& file_name, int keep_table, const std::function<void()>& prepare) {
   Video.FrameRateFactor = 1.0L;
   const std::optional<std::string> resolved = ResolveVideoFile(file_name, Settings.CsvInputDirectory);
   if (!resolved) {
     Dialogs().ShowWarning(".avi file is not found");
-    return;
+    return false;
   }
   BusyFlag busy(Run.FrameSourceBusy);
   BeginOpenVideoFile(Video, *resolved);
@@ -180,7 +186,13 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   // A failed open has closed the previous video too: nothing is shown any more.
   if (!OpenVideoStream()) {
     ClearClosedVideo();
-    return;
+    return false;
+  }
+  if (prepare) {
+    // The half-open video is not drawn while the controls are prepared.
+    const bool loaded = std::exchange(Run.VideoLoaded, false);
+    prepare();
+    Run.VideoLoaded = loaded;
   }
 
   Settings.LastVideoDirectory = FolderPart(Video.VideoFileName);
@@ -281,6 +293,7 @@ void TPlatform::OpenVideoFile(const std::string& file_name, int keep_table) {
   if (keep_table == 0) WriteCsvHeader();
   Options.SharpCapTimeAvailable = false;
   LedVideoOpened();  // ---- LED time correction ----
+  return true;
 }
 
 // Option > 'Display Camcorders Time': the check mark toggles (the action does
