@@ -8,10 +8,12 @@ BoxSums SumBoxRGB(const Bitmap24& frame, int cx, int cy, int half_height, int ha
   BoxSums s;
   // Wide arithmetic: box positions and sizes come from the settings file.
   const int64_t hw = std::max<int64_t>(half_width, -1), hh = std::max<int64_t>(half_height, -1);
-  const int x_lo = static_cast<int>(std::clamp<int64_t>(int64_t{cx} - hw, 0, int64_t{frame.Width()}));
-  const int x_hi = static_cast<int>(std::clamp<int64_t>(int64_t{cx} + hw, -1, int64_t{frame.Width()} - 1));
-  const int y_lo = static_cast<int>(std::clamp<int64_t>(int64_t{cy} - hh, 1, int64_t{frame.Height()}));
-  const int y_hi = static_cast<int>(std::clamp<int64_t>(int64_t{cy} + hh, 0, int64_t{frame.Height()} - 1));
+  // min(max()) rather than std::clamp: an empty frame gives bounds in reverse order.
+  auto clip = [](int64_t v, int64_t lo, int64_t hi) { return static_cast<int>(std::min(std::max(v, lo), hi)); };
+  const int x_lo = clip(int64_t{cx} - hw, 0, int64_t{frame.Width()});
+  const int x_hi = clip(int64_t{cx} + hw, -1, int64_t{frame.Width()} - 1);
+  const int y_lo = clip(int64_t{cy} - hh, 1, int64_t{frame.Height()});
+  const int y_hi = clip(int64_t{cy} + hh, 0, int64_t{frame.Height()} - 1);
   for (int y = y_lo; y <= y_hi; ++y) {
     const uint8_t* row = frame.Row(y);
     for (int x = x_lo; x <= x_hi; ++x) {
