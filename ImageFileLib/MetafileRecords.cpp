@@ -592,7 +592,7 @@ void PlayWmf(const std::vector<uint8_t>& data, Player& pl) {
     const uint64_t words = Le32(&data[pos]);
     const uint16_t function = Le16(&data[pos + 4]);
     if (words < 3 || pos + words * 2 > data.size()) Unsupported();
-    const uint8_t* p = &data[pos + 6];
+    const uint8_t* p = data.data() + pos + 6;  // a record without parameters ends the data
     const size_t n = static_cast<size_t>(words * 2 - 6);  // parameter bytes
     auto need = [&](size_t bytes) { return n >= bytes; };
     // A point or size, y first as WMF keeps them.
