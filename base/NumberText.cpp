@@ -158,6 +158,11 @@ std::string FormatFixed(long double x, int decimals, int precision) {
   return s;
 }
 
+std::string FormatSeconds(long double s, int decimals, int precision) {
+  const std::string fixed = FormatFixed(s, decimals, precision);
+  return (ParseLongDouble(fixed).value_or(0) < 10 ? "0" : "") + fixed;
+}
+
 std::string FormatWidth(long double x, int width, int decimals) {
   return PadLeft(FormatFixed(x, decimals, kDigits), width);
 }

@@ -29,6 +29,9 @@ inline int RoundHalfAwayToInt(long double x) { return static_cast<int>(RoundHalf
 // `precision` the text takes the general exponent form ("1.2345E10").
 // A value that rounds to zero carries no minus sign.
 std::string FormatFixed(long double x, int decimals, int precision);
+// Seconds as FormatFixed gives them, with a "0" in front when the rounded text
+// is below 10: 9.99999 with four decimals is "10.0000", not "010.0000".
+std::string FormatSeconds(long double s, int decimals, int precision);
 
 // "%w.df": the fixed form with d decimals (precision 18), left-padded with
 // blanks to at least `width` characters.

@@ -70,11 +70,8 @@ SplitTime Split(long double ms, int digits) {
     h = t / 3'600'000;
     m = (t - h * 3'600'000) / 60'000;
     s = 0;
-    st = FormatFixed(s, digits, 5);
   }
-  // Decided on the rounded text: 9.96 s with one decimal is "10.0", not "010.0".
-  if (ParseLongDouble(st).value_or(0) < 10) st = "0" + st;
-  return {ZeroPadOne(FormatInt(h)), ZeroPadOne(FormatInt(m)), st};
+  return {ZeroPadOne(FormatInt(h)), ZeroPadOne(FormatInt(m)), FormatSeconds(s, digits, 5)};
 }
 
 // Offsets are written by the fit as whole milliseconds; a fractional text is

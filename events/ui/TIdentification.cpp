@@ -683,8 +683,7 @@ void TIdentification::TimeEditExit(QLineEdit* edit) {
   // shows as 10.0000 without a leading "0".
   auto show = [&](double v) {
     if (k < 2) return FormatInt(static_cast<int64_t>(v));
-    const std::string fixed = FormatFixed(v, decimals, decimals + 3);
-    return (ParseDoubleOr(fixed, 0) < 10 ? "0" : "") + fixed;
+    return FormatSeconds(v, decimals, decimals + 3);
   };
   const double limit = k == 0 ? 25 : k == 1 ? 61 : 60;
   const bool in_range = *value >= 0 && *value < limit && (k < 2 || ParseDoubleOr(show(*value), limit) < limit);

@@ -597,8 +597,7 @@ void TMagnitudeCalculator::BaseTimeExit(QLineEdit* edit) {
   else b.Second = last.Second;
   const int mode = host_.TimeStampMode();
   const int d = mode == 0 ? 4 : mode == 1 || mode == 2 ? 3 : 2;
-  const std::string fixed = FormatFixed(b.Second, d, 18);
-  edit->setText(Q((ParseDoubleOr(fixed, 0) < 10 ? "0" : "") + fixed));
+  edit->setText(Q(FormatSeconds(b.Second, d, 18)));
 }
 
 void TMagnitudeCalculator::RebuildList(ListLineFormat format) {
