@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <functional>
 #include <initializer_list>
 #include <type_traits>
@@ -28,6 +29,9 @@ class Handler {
   Handler(QRadioButton* c, Method m) : bind_([c, m](Window* w) { OnRadioButtonClick(c, w, m); }) {}
   Handler(QComboBox* c, Method m) : bind_([c, m](Window* w) { OnComboBoxChange(c, w, m); }) {}
   Handler(TUpDown* c, Method m) : bind_([c, m](Window* w) { OnUpDownChange(c, w, m); }) {}
+  // A plain spin box runs its handler on every change of its value.
+  Handler(QSpinBox* c, Method m)
+      : bind_([c, m](Window* w) { QObject::connect(c, &QSpinBox::valueChanged, w, m); }) {}
   Handler(TRadioGroup* c, Method m) : bind_([c, m](Window* w) { OnRadioGroupClick(c, w, m); }) {}
   // A scroll bar runs its handler on every change.
   Handler(QScrollBar* c, Method m)

@@ -403,15 +403,14 @@ void TFresnelCtrl::ConnectHandlers() {
   NumericEdit(Edit20, this, guard, [this] { Edit20Exit(); });
   NumericEdit(Edit21, this, guard, [this] { Edit21Exit(); });
   NumericEdit(Edit37, this, guard, [this] { Edit37Exit(); });
-  const std::pair<QSpinBox*, void (TFresnelCtrl::*)()> updowns[] = {
+  const Handlers<TFresnelCtrl> updown_handlers = {
       {UpDown3, &TFresnelCtrl::UpDown3Click},   {UpDown4, &TFresnelCtrl::UpDown4Click},
       {UpDown13, &TFresnelCtrl::UpDown13Click}, {UpDown12, &TFresnelCtrl::UpDown12Click},
       {UpDown5, &TFresnelCtrl::UpDown5Click},   {UpDown6, &TFresnelCtrl::UpDown6Click},
       {UpDown1, &TFresnelCtrl::UpDown1Click},   {UpDown2, &TFresnelCtrl::UpDown2Click},
       {UpDown7, &TFresnelCtrl::UpDown7Click},   {UpDown9, &TFresnelCtrl::UpDown9Click},
       {UpDown8, &TFresnelCtrl::UpDown8Click},   {UpDown10, &TFresnelCtrl::UpDown10Click}};
-  for (const auto& [u, handler] : updowns)
-    connect(u, &QSpinBox::valueChanged, this, [this, handler = handler] { (this->*handler)(); });
+  ConnectEach(this, updown_handlers);
   const Handlers<TFresnelCtrl> box_handlers = {
       {CheckBox1, &TFresnelCtrl::CheckBox1Click}, {CheckBox2, &TFresnelCtrl::CheckBox2Click},
       {CheckBox3, &TFresnelCtrl::CheckBox3Click}, {CheckBox4, &TFresnelCtrl::CheckBox4Click},

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QWidget>
 #include <functional>
 
@@ -24,7 +25,7 @@ class Window : public QWidget {
                        {CheckBox1, &Window::CheckBox1Click}, {RadioButton1, &Window::RadioButton1Click},
                        {ComboBox1, &Window::ComboBox1Change}, {UpDown1, &Window::UpDown1Click},
                        {RadioGroup1, &Window::RadioGroup1Click}, {ScrollBar1, &Window::ScrollBar1Change},
-                       {Edit1, &Window::Edit1Change}});
+                       {Edit1, &Window::Edit1Change}, {SpinBox1, &Window::SpinBox1Change}});
   }
   QPushButton* Button1 = new QPushButton(this);
   QAction* Action1 = new QAction(this);
@@ -35,6 +36,7 @@ class Window : public QWidget {
   TRadioGroup* RadioGroup1 = new TRadioGroup("RadioGroup1", "", {"x", "y"}, this);
   QScrollBar* ScrollBar1 = new QScrollBar(this);
   QLineEdit* Edit1 = new QLineEdit(this);
+  QSpinBox* SpinBox1 = new QSpinBox(this);
   std::string ran;
 
  private:
@@ -47,6 +49,7 @@ class Window : public QWidget {
   void RadioGroup1Click() { ran += "RadioGroup1 "; }
   void ScrollBar1Change() { ran += "ScrollBar1 "; }
   void Edit1Change() { ran += "Edit1 "; }
+  void SpinBox1Change() { ran += "SpinBox1 "; }
 };
 
 struct Case {
@@ -77,6 +80,9 @@ TEST(HandlerTable, EachControlRunsItsHandlerByItsKindsConvention) {
       {"radio group index", [](Window& w) { w.RadioGroup1->SetItemIndex(1); }, "RadioGroup1 "},
       {"scroll bar moved", [](Window& w) { w.ScrollBar1->setValue(5); }, "ScrollBar1 "},
       {"edit typed", [](Window& w) { w.Edit1->setText("1"); }, "Edit1 "},
+      {"spin box stepped", [](Window& w) { w.SpinBox1->stepUp(); }, "SpinBox1 "},
+      {"spin box value set by code", [](Window& w) { w.SpinBox1->setValue(4); }, "SpinBox1 "},
+      {"spin box set as it stands", [](Window& w) { w.SpinBox1->setValue(0); }, ""},
   };
   for (const Case& c : cases) {
     Window w;
