@@ -86,44 +86,32 @@ void TAsteroidIdentification::BuildControls() {
   top->addWidget(g2);
 
   // The numbered groups of captioned edits fill rows of four.
-  int cell = 0;
   auto grid_group = [&](const char* caption) {
     auto* group = new QGroupBox(caption, this);
     top->addWidget(group);
-    cell = 0;
-    return new QGridLayout(group);
+    return CaptionedCells(this, new QGridLayout(group), 4);
   };
-  auto place = [&](QGridLayout* grid, const char* label, QWidget* w) {
-    grid->addWidget(new QLabel(label), cell / 4, (cell % 4) * 2);
-    grid->addWidget(w, cell / 4, (cell % 4) * 2 + 1);
-    ++cell;
-  };
-  auto add = [&](QGridLayout* grid, const char* name, const char* label) {
-    QLineEdit* e = MakeEdit(this, name);
-    place(grid, label, e);
-    return e;
-  };
-  QGridLayout* g3l = grid_group("3. Occultation Elements of observed Event");
-  Edit9 = add(g3l, "Edit9", "Date");
-  Edit19 = add(g3l, "Edit19", "UT");
-  Edit7 = add(g3l, "Edit7", "Object");
-  Edit15 = add(g3l, "Edit15", "Size km");
-  Edit14 = add(g3l, "Edit14", "Object mag.");
-  Edit8 = add(g3l, "Edit8", "Target star");
-  Edit10 = add(g3l, "Edit10", "B");
-  Edit11 = add(g3l, "Edit11", "V");
-  Edit17 = add(g3l, "Edit17", "R");
-  Edit12 = add(g3l, "Edit12", "B-V");
+  CaptionedCells g3l = grid_group("3. Occultation Elements of observed Event");
+  Edit9 = g3l.AddEdit("Edit9", "Date");
+  Edit19 = g3l.AddEdit("Edit19", "UT");
+  Edit7 = g3l.AddEdit("Edit7", "Object");
+  Edit15 = g3l.AddEdit("Edit15", "Size km");
+  Edit14 = g3l.AddEdit("Edit14", "Object mag.");
+  Edit8 = g3l.AddEdit("Edit8", "Target star");
+  Edit10 = g3l.AddEdit("Edit10", "B");
+  Edit11 = g3l.AddEdit("Edit11", "V");
+  Edit17 = g3l.AddEdit("Edit17", "R");
+  Edit12 = g3l.AddEdit("Edit12", "B-V");
   ComboBox2 = MakeCombo(this, "ComboBox2", SpectralItems());
   SetComboIndex(ComboBox2, 70);
-  place(g3l, "Spectrum", ComboBox2);
-  Edit18 = add(g3l, "Edit18", "Star dia. mas");
-  Edit1 = add(g3l, "Edit1", "Shadow velocity m/s");
-  Edit2 = add(g3l, "Edit2", "Distance km");
-  Edit16 = add(g3l, "Edit16", "Mag. drop");
-  Edit20 = add(g3l, "Edit20", "Contact angle deg.");
-  Edit25 = add(g3l, "Edit25", "Combined mag.");
-  Edit37 = add(g3l, "Edit37", "Fresnel number");
+  g3l.Add("Spectrum", ComboBox2);
+  Edit18 = g3l.AddEdit("Edit18", "Star dia. mas");
+  Edit1 = g3l.AddEdit("Edit1", "Shadow velocity m/s");
+  Edit2 = g3l.AddEdit("Edit2", "Distance km");
+  Edit16 = g3l.AddEdit("Edit16", "Mag. drop");
+  Edit20 = g3l.AddEdit("Edit20", "Contact angle deg.");
+  Edit25 = g3l.AddEdit("Edit25", "Combined mag.");
+  Edit37 = g3l.AddEdit("Edit37", "Fresnel number");
 
   auto* g4 = new QGroupBox("4. Check and Edit :  Camera", this);
   auto* g4l = new QHBoxLayout(g4);
@@ -134,26 +122,26 @@ void TAsteroidIdentification::BuildControls() {
   g4l->addWidget(Button4);
   top->addWidget(g4);
 
-  QGridLayout* g5l = grid_group("5. Check and Edit : Date / Time on video recorded");
-  Edit4 = add(g5l, "Edit4", "Year");
-  Edit5 = add(g5l, "Edit5", "Month");
-  Edit6 = add(g5l, "Edit6", "Day");
-  Edit21 = add(g5l, "Edit21", "h");
-  Edit22 = add(g5l, "Edit22", "m");
-  Edit23 = add(g5l, "Edit23", "s");
-  Edit24 = add(g5l, "Edit24", "UT (h)");
+  CaptionedCells g5l = grid_group("5. Check and Edit : Date / Time on video recorded");
+  Edit4 = g5l.AddEdit("Edit4", "Year");
+  Edit5 = g5l.AddEdit("Edit5", "Month");
+  Edit6 = g5l.AddEdit("Edit6", "Day");
+  Edit21 = g5l.AddEdit("Edit21", "h");
+  Edit22 = g5l.AddEdit("Edit22", "m");
+  Edit23 = g5l.AddEdit("Edit23", "s");
+  Edit24 = g5l.AddEdit("Edit24", "UT (h)");
 
-  QGridLayout* g6l = grid_group("6. Check and Edit : Observer and Site location");
-  Edit13 = add(g6l, "Edit13", "Long. deg");
-  Edit26 = add(g6l, "Edit26", "min");
-  Edit27 = add(g6l, "Edit27", "sec");
-  Edit28 = add(g6l, "Edit28", "Lat. deg");
-  Edit29 = add(g6l, "Edit29", "min");
-  Edit30 = add(g6l, "Edit30", "sec");
-  Edit31 = add(g6l, "Edit31", "Alt. m");
-  Edit33 = add(g6l, "Edit33", "Observation site");
-  Edit34 = add(g6l, "Edit34", "Country");
-  Edit32 = add(g6l, "Edit32", "Map coordinates");
+  CaptionedCells g6l = grid_group("6. Check and Edit : Observer and Site location");
+  Edit13 = g6l.AddEdit("Edit13", "Long. deg");
+  Edit26 = g6l.AddEdit("Edit26", "min");
+  Edit27 = g6l.AddEdit("Edit27", "sec");
+  Edit28 = g6l.AddEdit("Edit28", "Lat. deg");
+  Edit29 = g6l.AddEdit("Edit29", "min");
+  Edit30 = g6l.AddEdit("Edit30", "sec");
+  Edit31 = g6l.AddEdit("Edit31", "Alt. m");
+  Edit33 = g6l.AddEdit("Edit33", "Observation site");
+  Edit34 = g6l.AddEdit("Edit34", "Country");
+  Edit32 = g6l.AddEdit("Edit32", "Map coordinates");
   Edit13->setMaxLength(4);
   Edit26->setMaxLength(2);
   Edit27->setMaxLength(5);
@@ -179,7 +167,7 @@ void TAsteroidIdentification::BuildControls() {
   for (auto* b : {Button13, Button14, Button15}) sites->addWidget(b);
   sites->addWidget(new QLabel("Load:"));
   for (auto* b : {Button16, Button17, Button18, Button19}) sites->addWidget(b);
-  g6l->addLayout(sites, 4, 0, 1, 8);
+  g6l.Grid()->addLayout(sites, 4, 0, 1, 8);
 
   auto* g7 = new QGroupBox("7. Check and Edit : Observer's name ", this);
   auto* g7l = new QHBoxLayout(g7);
