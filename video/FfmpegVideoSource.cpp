@@ -2,6 +2,7 @@
 
 #include "video/AviRiffReader.h"
 #include "video/ByteSource.h"
+#include "video/TransportStreamScan.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -362,7 +363,12 @@ int64_t FfmpegVideoSource::ScanJoinedParts(const std::string& path) {
   AvFormatPtr scan(raw);
   AvPacketPtr packet = MakeAvPacket();
   if (unsigned(stream_) >= scan->nb_streams || !packet) return AV_NOPTS_VALUE;
-  if (!TimeGoesBack(*scan, *packet, stream_)) return AV_NOPTS_VALUE;
+  // The raw packets are read whole, so a part of any length is found; the
+  // demuxer looks when they are not a stream we can read that way.
+  std::optional<bool> back;
+  if (auto file = FileByteSource::Open(path)) back = TsDecodeTimeGoesBack(*file, scan->streams[stream_]->id);
+  if (!back) back = TimeGoesBack(*scan, *packet, stream_);
+  if (!*back) return AV_NOPTS_VALUE;
   if (av_seek_frame(scan.get(), -1, 0, AVSEEK_FLAG_BYTE) < 0) return AV_NOPTS_VALUE;
   struct Part {
     int64_t pos = 0;
