@@ -452,6 +452,8 @@ void FfmpegVideoSource::ResetDecodeState() {
   empty_pts_.clear();
   lost_pts_.clear();
   chain_valid_ = trusted_ = false;
+  decoder_part_ = SIZE_MAX;
+  join_packet_.reset();
 }
 
 void FfmpegVideoSource::Close() {
@@ -575,6 +577,16 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
       TakeFrame(std::move(f), out);
       return true;
     }
+    if (r == AVERROR_EOF && join_packet_) {
+      // The part before a join is out to its last picture: the decoder starts
+      // afresh on the next part's first packet.
+      avcodec_flush_buffers(codec_.get());
+      ++sent_count_;
+      const int sent = avcodec_send_packet(codec_.get(), join_packet_.get());
+      if (sent < 0 && sent != AVERROR(EAGAIN)) NoteLostPacket(*join_packet_);
+      join_packet_.reset();
+      continue;
+    }
     if (r == AVERROR_EOF || flushing_ || ++errors > 1000) {
       drained_ = true;
       return false;
@@ -605,6 +617,18 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
           if (pal) std::memcpy(pal, palette_.data(), AVPALETTE_SIZE);
         }
         send_palette_ = false;
+      }
+      if (ours && !joined_.empty()) {
+        // A decoder keeps a picture back until the next one comes; the first
+        // packet of another part (perhaps of another frame size, which makes
+        // the decoder start over) must not cost it: drain the decoder first.
+        const bool join = decoder_part_ != SIZE_MAX && joined_part_ != decoder_part_;
+        decoder_part_ = joined_part_;
+        if (join && (join_packet_ = MakeAvPacket())) {
+          av_packet_move_ref(join_packet_.get(), packet_.get());
+          avcodec_send_packet(codec_.get(), nullptr);
+          break;
+        }
       }
       if (ours) {
         ++sent_count_;
