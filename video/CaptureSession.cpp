@@ -302,7 +302,7 @@ void CaptureSession::VideoLoop() {
   // clock by more than a few minutes is taken for a reset of the clock.
   const AVRational device_base = m.video_in->streams[m.video_index]->time_base;
   const AVRational frame_base = m.encoder ? m.encoder->time_base : AVRational{1, 1};
-  const int64_t longest_gap = std::max<int64_t>(1, int64_t(rate_ * 300));
+  const int64_t longest_gap = std::clamp<int64_t>(int64_t(rate_ * 300), 1, 50000);  // the muxer refuses longer runs
   int64_t origin = AV_NOPTS_VALUE, origin_index = 0, next_index = 0;
   auto place = [&](int64_t t) {
     if (t == AV_NOPTS_VALUE || device_base.num <= 0 || device_base.den <= 0) return next_index;
