@@ -1,5 +1,6 @@
 #include "video/CaptureSession.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <system_error>
@@ -295,7 +296,27 @@ void CaptureSession::VideoLoop() {
     }
   };
 
-  auto encode = [&](const Bitmap24& b) {
+  // Each frame goes to its place in time by the device's clock: a frame the
+  // device or this loop dropped leaves its place empty (the AVI muxer writes
+  // an empty chunk there), so every later frame keeps its time. A jump of the
+  // clock by more than a few minutes is taken for a reset of the clock.
+  const AVRational device_base = m.video_in->streams[m.video_index]->time_base;
+  const AVRational frame_base = m.encoder ? m.encoder->time_base : AVRational{1, 1};
+  const int64_t longest_gap = std::clamp<int64_t>(int64_t(rate_ * 300), 1, 50000);  // the muxer refuses longer runs
+  int64_t origin = AV_NOPTS_VALUE, origin_index = 0, next_index = 0;
+  auto place = [&](int64_t t) {
+    if (t == AV_NOPTS_VALUE || device_base.num <= 0 || device_base.den <= 0) return next_index;
+    int64_t index = origin == AV_NOPTS_VALUE ? next_index
+                                             : origin_index + av_rescale_q_rnd(t - origin, device_base, frame_base,
+                                                                               AV_ROUND_NEAR_INF);
+    if (origin == AV_NOPTS_VALUE || index - next_index > longest_gap) {
+      origin = t, origin_index = next_index;
+      index = next_index;
+    }
+    return std::max(index, next_index);
+  };
+
+  auto encode = [&](const Bitmap24& b, int64_t index) {
     AVCodecContext* c = m.encoder.get();
     av_frame_unref(enc_frame.get());
     enc_frame->format = c->pix_fmt;
@@ -312,9 +333,10 @@ void CaptureSession::VideoLoop() {
       if (!m.to_encoder) return;
       sws_scale(m.to_encoder.get(), src, src_stride, 0, b.Height(), enc_frame->data, enc_frame->linesize);
     }
-    enc_frame->pts = frames_written_;
+    enc_frame->pts = index;
     if (avcodec_send_frame(c, enc_frame.get()) < 0) return;
-    ++frames_written_;
+    next_index = index + 1;
+    frames_written_ = next_index;
     drain_encoder();
   };
 
@@ -336,11 +358,12 @@ void CaptureSession::VideoLoop() {
     av_packet_unref(pkt.get());
     if (sent < 0) continue;
     while (!stop_ && avcodec_receive_frame(m.decoder.get(), frame.get()) == 0) {
+      const int64_t time = frame->best_effort_timestamp;
       const bool ok = AvFrameToBitmap(*frame, scaler, bmp);
       av_frame_unref(frame.get());
       if (!ok || bmp.Width() != width_ || bmp.Height() != height_) continue;
       ++frames_seen_;
-      if (recording_ && write_error_ == 0) encode(bmp);
+      if (recording_ && write_error_ == 0) encode(bmp, place(time));
       std::lock_guard lock(preview_mutex_);
       previews_.push_back(bmp);
       while (previews_.size() > kPreviewQueue) previews_.pop_front();

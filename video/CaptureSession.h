@@ -58,6 +58,8 @@ class CaptureSession {
   int Height() const { return height_; }
   // Frames per second of the video device.
   double FrameRate() const { return rate_; }
+  // Frames the recording holds: the pictures, and an empty frame in the
+  // place of each frame dropped between them (later frames keep their time).
   int64_t FramesWritten() const { return frames_written_; }
   int64_t FramesSeen() const { return frames_seen_; }
   // Volume of the monitored sound, -5000..0 (hundredths of a decibel).

@@ -2,6 +2,7 @@
 
 #include "video/AviRiffReader.h"
 #include "video/ByteSource.h"
+#include "video/TransportStreamScan.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -362,7 +363,12 @@ int64_t FfmpegVideoSource::ScanJoinedParts(const std::string& path) {
   AvFormatPtr scan(raw);
   AvPacketPtr packet = MakeAvPacket();
   if (unsigned(stream_) >= scan->nb_streams || !packet) return AV_NOPTS_VALUE;
-  if (!TimeGoesBack(*scan, *packet, stream_)) return AV_NOPTS_VALUE;
+  // The raw packets are read whole, so a part of any length is found; the
+  // demuxer looks when they are not a stream we can read that way.
+  std::optional<bool> back;
+  if (auto file = FileByteSource::Open(path)) back = TsDecodeTimeGoesBack(*file, scan->streams[stream_]->id);
+  if (!back) back = TimeGoesBack(*scan, *packet, stream_);
+  if (!*back) return AV_NOPTS_VALUE;
   if (av_seek_frame(scan.get(), -1, 0, AVSEEK_FLAG_BYTE) < 0) return AV_NOPTS_VALUE;
   struct Part {
     int64_t pos = 0;
@@ -446,6 +452,8 @@ void FfmpegVideoSource::ResetDecodeState() {
   empty_pts_.clear();
   lost_pts_.clear();
   chain_valid_ = trusted_ = false;
+  decoder_part_ = SIZE_MAX;
+  join_packet_.reset();
 }
 
 void FfmpegVideoSource::Close() {
@@ -569,6 +577,16 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
       TakeFrame(std::move(f), out);
       return true;
     }
+    if (r == AVERROR_EOF && join_packet_) {
+      // The part before a join is out to its last picture: the decoder starts
+      // afresh on the next part's first packet.
+      avcodec_flush_buffers(codec_.get());
+      ++sent_count_;
+      const int sent = avcodec_send_packet(codec_.get(), join_packet_.get());
+      if (sent < 0 && sent != AVERROR(EAGAIN)) NoteLostPacket(*join_packet_);
+      join_packet_.reset();
+      continue;
+    }
     if (r == AVERROR_EOF || flushing_ || ++errors > 1000) {
       drained_ = true;
       return false;
@@ -599,6 +617,18 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
           if (pal) std::memcpy(pal, palette_.data(), AVPALETTE_SIZE);
         }
         send_palette_ = false;
+      }
+      if (ours && !joined_.empty()) {
+        // A decoder keeps a picture back until the next one comes; the first
+        // packet of another part (perhaps of another frame size, which makes
+        // the decoder start over) must not cost it: drain the decoder first.
+        const bool join = decoder_part_ != SIZE_MAX && joined_part_ != decoder_part_;
+        decoder_part_ = joined_part_;
+        if (join && (join_packet_ = MakeAvPacket())) {
+          av_packet_move_ref(join_packet_.get(), packet_.get());
+          avcodec_send_packet(codec_.get(), nullptr);
+          break;
+        }
       }
       if (ours) {
         ++sent_count_;

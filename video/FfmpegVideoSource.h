@@ -166,6 +166,8 @@ class FfmpegVideoSource {
   std::vector<JoinedPart> joined_;  // empty: one time line
   std::vector<KeyPacket> joined_keys_;
   size_t joined_part_ = 0;  // the part of the packet read last
+  size_t decoder_part_ = SIZE_MAX;  // the part of the packet sent last; SIZE_MAX: none since the last seek
+  AvPacketPtr join_packet_;  // the first packet of the next part, held while the decoder drains
   std::map<int64_t, Cached> cache_;  // by picture time
   size_t cache_limit_ = 0;
   uint64_t cache_clock_ = 0;

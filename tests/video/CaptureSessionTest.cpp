@@ -6,9 +6,11 @@
 
 #include <chrono>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
 #include "support/DiskFull.h"
+#include "support/ShellCommand.h"
 #include "support/VideoFixtures.h"
 #include "video/CaptureSession.h"
 #include "video/TGKAvi.h"
@@ -117,6 +119,52 @@ TEST(CaptureSession, RecordsTheSoundOfAnAudioDevice) {
   ASSERT_EQ(s.SavedFile(), file);
   EXPECT_EQ(ProbeStreamCount(file, "a"), 1);
   EXPECT_EQ(ProbeVideo(file)->frames, s.FramesWritten());
+}
+
+// The times of the video pictures of a file in frames, by ffprobe (which
+// passes over the empty chunks of dropped frames).
+std::vector<long> ProbePictureTimes(const std::string& file) {
+  std::vector<long> times;
+  std::istringstream lines(CommandOutput("ffprobe -v error -select_streams v:0 -show_entries packet=pts -of csv=p=0 '" +
+                                         file + "'"));
+  for (std::string line; std::getline(lines, line);)
+    if (!line.empty()) times.push_back(std::stol(line));
+  return times;
+}
+
+// The device skips frames 5, 6 and 7, as a camera that drops frames does:
+// their places stay empty and every later frame keeps its time.
+TEST(CaptureSession, DroppedFramesKeepTheirPlaceInTheFile) {
+  for (const char* encoder : {"rawvideo", "mjpeg"}) {
+    SCOPED_TRACE(encoder);
+    const std::string file = FixturePath(std::string("dropping_") + encoder + ".avi");
+    CaptureRequest r = Recording(file, encoder);
+    r.Video.Url = "testsrc2=size=64x48:rate=25,format=bgr24,select='not(between(n\\,5\\,7))',realtime";
+    CaptureSession s;
+    ASSERT_EQ(s.Start(r), 0);
+    ASSERT_TRUE(WaitFor([&] { return s.FramesSeen() >= 10; }));
+    s.Stop();
+    ASSERT_EQ(s.SavedFile(), file);
+    const long frames = static_cast<long>(s.FramesWritten());
+    EXPECT_EQ(frames, s.FramesSeen() + 3);
+    std::vector<long> times;
+    for (long i = 0; i < frames; ++i)
+      if (i < 5 || i > 7) times.push_back(i);
+    EXPECT_EQ(ProbePictureTimes(file), times);
+
+    TGKAvi avi;
+    ASSERT_TRUE(avi.OpenStreams(file)) << avi.LastError();
+    ASSERT_EQ(avi.FrameCount(), frames);
+    if (std::string(encoder) != "rawvideo") continue;
+    const std::vector<Bitmap24> expected = FfmpegTestPattern(kW, kH, kRate, static_cast<int>(frames));
+    ASSERT_EQ(static_cast<long>(expected.size()), frames);
+    for (int i = 0; i < frames; ++i) {
+      Bitmap24 got;
+      ASSERT_TRUE(avi.GetFrameBitmap(i, got)) << "frame " << i;
+      // A dropped frame shows the picture before it.
+      EXPECT_TRUE(got == expected[size_t(i >= 5 && i <= 7 ? 4 : i)]) << "frame " << i;
+    }
+  }
 }
 
 struct FailCase {

@@ -23,6 +23,7 @@ struct JoinCase {
   const char* codec;
   std::vector<int> parts;  // frames in each part, numbered on across the parts
   std::vector<int> widths = {};  // of each part; none: all kWidth
+  std::vector<std::string> padding = {};  // ffmpeg options of each part; none: no more
 };
 
 class JoinedStream : public ::testing::TestWithParam<JoinCase> {};
@@ -42,7 +43,8 @@ std::string MakeJoined(const JoinCase& c) {
       for (int n = 0; n < c.parts[p]; ++n) w.AddFrame(NumberedFrame(width, kHeight, first + n, kBlock));
       if (!w.Finish()) return "";
     }
-    if (!RunFfmpeg("-i '" + base + ".avi' " + c.codec + " '" + base + ".ts'")) return "";
+    const std::string more = c.padding.empty() ? "" : " " + c.padding[p];
+    if (!RunFfmpeg("-i '" + base + ".avi' " + c.codec + more + " '" + base + ".ts'")) return "";
     std::ifstream in(base + ".ts", std::ios::binary);
     out << in.rdbuf();
     first += c.parts[p];
@@ -99,14 +101,18 @@ INSTANTIATE_TEST_SUITE_P(
                       JoinCase{"h264_bframes", "-c:v libx264 -preset veryfast -pix_fmt yuv420p -crf 10 -bf 2 -g 10", {30, 17, 21}},
                       JoinCase{"one_part", "-c:v mpeg2video -q:v 2 -g 12", {40}},
                       // Padded past the size that is read whole at the open: the parts are found by looking at places.
-                      JoinCase{"large", "-c:v mpeg2video -q:v 2 -g 12 -muxrate 60M", {25, 30, 26}}),
+                      JoinCase{"large", "-c:v mpeg2video -q:v 2 -g 12 -muxrate 60M", {25, 30, 26}},
+                      // A short part, a few kilobytes of a file of megabytes, anywhere in a large file.
+                      JoinCase{"large_short_first", "-c:v mpeg2video -q:v 2 -g 12", {6, 40}, {}, {"", "-muxrate 60M"}},
+                      JoinCase{"large_short_middle", "-c:v mpeg2video -q:v 2 -g 12", {25, 5, 25}, {}, {"-muxrate 60M", "", "-muxrate 60M"}},
+                      JoinCase{"large_short_last", "-c:v mpeg2video -q:v 2 -g 12", {40, 6}, {}, {"-muxrate 60M", ""}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A later part recorded at another size: its frames count, but they fail
 // with a reason instead of being measured as if they were the first part's
-// picture; the caller's bitmap stays as it was. (At the change of size the
-// decoder drops the picture it held back, ffmpeg's tool too: the last frame
-// before the join is left unchecked.)
+// picture; the caller's bitmap stays as it was. The last frame before the
+// join is there too (at the change of size the decoder would drop the
+// picture it held back; ffmpeg's tool loses it).
 TEST(JoinedStreamSizes, FramesOfAPartAtAnotherSizeFail) {
   const JoinCase c{"sizes", "-c:v mpeg2video -q:v 2 -g 12", {20, 20}, {kWidth, kWidth / 2}};
   const std::string path = MakeJoined(c);
@@ -116,7 +122,10 @@ TEST(JoinedStreamSizes, FramesOfAPartAtAnotherSizeFail) {
   const long double rate = ds.DSFrameRate();
   EXPECT_EQ(ds.DSVideoWidth(), kWidth);
   ASSERT_EQ(ds.FrameCount(rate), 40);
-  for (int n : {0, 18, 20, 25, 39, 5, 30, 17}) {
+  std::vector<int> frames;
+  for (int n = 0; n < 40; ++n) frames.push_back(n);
+  for (int n : {0, 18, 19, 20, 25, 39, 5, 30, 19, 17}) frames.push_back(n);
+  for (int n : frames) {
     Bitmap24 b = NumberedFrame(kWidth, kHeight, 999, kBlock);
     std::string status;
     ds.DSGrabFrame(n, b, status, rate, 1.0L);

@@ -1,0 +1,14 @@
+#pragma once
+// A pass over the raw packets of an MPEG transport stream, without the
+// demuxer: only the time stamps in the PES headers of one PID are read, so a
+// whole file is scanned at the speed it is read from disk.
+#include <cstdint>
+#include <optional>
+
+#include "video/ByteSource.h"
+
+// Whether the decoding time of the PES packets on `pid` goes back anywhere in
+// the file (recordings joined byte for byte each start their time stamps
+// again). A wrap of the 33-bit clock is not a step back. Nothing when the
+// bytes are not a transport stream or no PES header on `pid` carries a time.
+std::optional<bool> TsDecodeTimeGoesBack(const ByteSource& file, int pid);
