@@ -12,8 +12,10 @@
 // by cell. Deviations from how older versions read the same files: absent rows
 // and cells count as empty instead of stopping the load, integer cells that do
 // not convert count as 0 (with a warning), commas inside the stored video path
-// are kept, and a file that cannot be a table (no line with a comma, NUL bytes,
-// over the size limits) is refused before anything is changed.
+// are kept, column 10 counts as a CMOS time only with an hour in column 8 (the
+// sound indicator's share is a number there too), and a file that cannot be a
+// table (no line with a comma, NUL bytes, over the size limits) is refused
+// before anything is changed.
 #include "base/ResultCsvLoad.h"
 
 #include <algorithm>
@@ -346,7 +348,9 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
         r.TimingFrameRate = 25;
     }
   }
-  r.CsvCmosTime = ParseDouble(first.Cell(10)).has_value();
+  // CMOS rows put the hour and minute before the seconds in column 10; the
+  // sound indicator's share, also a number there, comes without them.
+  r.CsvCmosTime = ParseDouble(first.Cell(10)).has_value() && !first.Empty(8);
 
   r.ObjectBlocks = params.CurrentObjects;
   for (int k = 0; k < 3; ++k) {
