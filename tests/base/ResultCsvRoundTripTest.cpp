@@ -123,6 +123,8 @@ TEST_P(ResultCsvRoundTrip, SavedTableLoadsBackAsWritten) {
       EXPECT_EQ(got.BackgroundForm, before.BackgroundForm);
       EXPECT_EQ(got.TrackMode, before.TrackMode);
       EXPECT_EQ(got.Threshold, before.Threshold);
+      // The FWHM columns stand before the profile and are read.
+      EXPECT_EQ(r.Objects[k].ProfileWidth.has_value(), static_cast<int>(k) < c.objects);
       continue;
     }
     const ObjectResult& want = written[0].Objects[k];
@@ -154,7 +156,9 @@ INSTANTIATE_TEST_SUITE_P(
         // column 10 too, but the row holds no hour and minute before it.
         RoundTripCase{"SoundNoteIsNoCmosTime", 3, false, 1, true, false, false, "3.05", false, 30000.0L / 1001, 30,
                       29.97, 0},
-        RoundTripCase{"SoundNoteInFields", 1, true, 1, true, false, false, "12.50", false, 25, 25, 25, 0}),
+        RoundTripCase{"SoundNoteInFields", 1, true, 1, true, false, false, "12.50", false, 25, 25, 25, 0},
+        RoundTripCase{"LimbProfileRows", 1, false, 1, true, false, false, "", true, 25, 25, 25, 30},
+        RoundTripCase{"LimbProfileRowsThreeObjects", 3, false, 1, true, false, false, "", true, 25, 25, 25, 30}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
