@@ -374,8 +374,8 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
 
   r.ObjectBlocks = params.CurrentObjects;
   for (int k = 0; k < 3; ++k) {
-    r.Objects[static_cast<size_t>(k)] = ReadObject(first, v.CsvVersion, k, k < r.ObjectCount,
-                                                   params.CurrentObjects[0].Objects[static_cast<size_t>(k)], r.Warnings);
+    const ObjectResult& current = params.CurrentObjects[0].Objects[static_cast<size_t>(k)];
+    r.Objects[static_cast<size_t>(k)] = ReadObject(first, v.CsvVersion, k, k < r.ObjectCount, current, r.Warnings);
     ApplyLoadedObjectSettings(r.Objects[static_cast<size_t>(k)], k, r.ObjectBlocks);
   }
   if (v.CsvVersion == 2) {
