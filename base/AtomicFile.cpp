@@ -18,8 +18,11 @@ std::string ErrnoText(const std::string& what, const std::filesystem::path& p) {
 
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data, std::string* error) {
   static std::atomic<unsigned> counter{0};
-  std::filesystem::path temp = path;
-  temp += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+  // Part of the name only: the whole one with a suffix could exceed the
+  // longest file name the folder takes.
+  const std::string leaf = path.filename().string().substr(0, 64);
+  const std::filesystem::path temp =
+      path.parent_path() / ("." + leaf + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
   auto fail = [&](const std::string& reason) {
     if (error) *error = reason;
     return false;
