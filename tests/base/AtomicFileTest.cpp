@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/AtomicFile.h"
+#include "base/IniFile.h"
 #include "base/ResultCsvLoad.h"
 #include "support/FailingSync.h"
 #include "support/TemporaryFolder.h"
@@ -59,6 +60,32 @@ TEST(AtomicFile, ALongestFileNameSavesAndLoadsBack) {
     std::filesystem::remove(path);
     EXPECT_EQ(FilesIn(folder.Path()), 0);
   }
+}
+
+// A settings file or table kept as a link elsewhere (a synchronised folder)
+// is written where the link points; the link stays a link.
+TEST(AtomicFile, AWriteThroughALinkReplacesTheFileItNames) {
+  TemporaryFolder folder;
+  namespace fs = std::filesystem;
+  fs::create_directories(folder.Path() / "sync");
+  const fs::path real = folder.Path() / "sync" / "tessary.ini";
+  ASSERT_TRUE(WriteFileAtomic(real, "[Files]\r\n"));
+  const struct {
+    const char* name;
+    fs::path link, target;
+  } links[] = {{"relative", folder.Path() / "tessary.ini", "sync/tessary.ini"},
+               {"absolute", folder.Path() / "abs.ini", real},
+               {"link to a link", folder.Path() / "chain.ini", "tessary.ini"}};
+  for (const auto& l : links) {
+    SCOPED_TRACE(l.name);
+    fs::create_symlink(l.target, l.link);
+    IniFile ini(l.link);
+    ini.WriteString("Identification", "Observer", l.name);
+    EXPECT_TRUE(fs::is_symlink(l.link));
+    EXPECT_EQ(IniFile(real).ReadString("Identification", "Observer", ""), l.name);
+    EXPECT_EQ(ini.ReadString("Identification", "Observer", ""), l.name);
+  }
+  EXPECT_EQ(FilesIn(folder.Path() / "sync"), 1);
 }
 
 }  // namespace
