@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 namespace {
 
@@ -16,10 +17,21 @@ std::string ErrnoText(const std::string& what, const std::filesystem::path& p) {
 
 }  // namespace
 
-bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data, std::string* error) {
+bool WriteFileAtomic(const std::filesystem::path& named_path, std::string_view data, std::string* error) {
   static std::atomic<unsigned> counter{0};
-  std::filesystem::path temp = path;
-  temp += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+  // A link (a settings file kept in a synchronised folder) stays: the file it
+  // names is the one replaced.
+  std::filesystem::path path = named_path;
+  std::error_code ec;
+  if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec))) {
+    std::filesystem::path target = std::filesystem::canonical(path, ec);
+    if (!ec) path = std::move(target);
+  }
+  // Part of the name only: the whole one with a suffix could exceed the
+  // longest file name the folder takes.
+  const std::string leaf = path.filename().string().substr(0, 64);
+  const std::filesystem::path temp =
+      path.parent_path() / ("." + leaf + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
   auto fail = [&](const std::string& reason) {
     if (error) *error = reason;
     return false;

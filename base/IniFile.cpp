@@ -62,6 +62,17 @@ std::string Utf16ToUtf8(std::string_view bytes, bool little_endian) {
   return out;
 }
 
+// Reading drops blanks around a value and one pair of quotes around it; a
+// value that would lose anything that way is written inside quotes.
+std::string StoredValue(std::string value) {
+  if (value.empty()) return value;
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  const bool blank_end = blank(value.front()) || blank(value.back());
+  const bool quoted =
+      value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
+  return blank_end || quoted ? '"' + value + '"' : value;
+}
+
 }  // namespace
 
 IniDocument::IniDocument(std::string_view text) {
@@ -121,6 +132,7 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
   std::string value(raw_value);
   for (char& c : value)
     if (c == '\r' || c == '\n') c = ' ';
+  value = StoredValue(std::move(value));
   std::string key_name(TrimBlanks(key));
   int s = SectionIndex(section);
   if (s < 0) {

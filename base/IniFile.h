@@ -6,7 +6,8 @@
 // - "[Section]" lines open sections; "key=value" lines hold keys. Section and
 //   key names compare without regard to ASCII case; surrounding blanks of
 //   names and values are ignored on reading, and one pair of matching quotes
-//   around a value is removed, as the private-profile reader does.
+//   around a value is removed, as the private-profile reader does. A value
+//   that would lose blanks or quotes that way is written inside quotes.
 // - The first of duplicated sections or keys is the one read and written.
 // - Every other line (comments, blank lines, lines before the first section,
 //   unknown sections and keys) stays as it is.

@@ -12,8 +12,10 @@
 // by cell. Deviations from how older versions read the same files: absent rows
 // and cells count as empty instead of stopping the load, integer cells that do
 // not convert count as 0 (with a warning), commas inside the stored video path
-// are kept, and a file that cannot be a table (no line with a comma, NUL bytes,
-// over the size limits) is refused before anything is changed.
+// are kept, column 10 counts as a CMOS time only with an hour in column 8 (the
+// sound indicator's share is a number there too), and a file that cannot be a
+// table (no line with a comma, NUL bytes, over the size limits) is refused
+// before anything is changed.
 #include "base/ResultCsvLoad.h"
 
 #include <algorithm>
@@ -138,12 +140,49 @@ uint8_t TrackModeFromCell(std::string_view cell) {
   return 0;
 }
 
+// The profile width stored as an FWHM; nothing when the cell holds none.
+std::optional<double> ReadProfileWidth(const RowReader& row, int column, std::vector<std::string>& warnings) {
+  if (column <= 0) return std::nullopt;
+  std::string cell = row.Cell(column);
+  if (!IsBlank(cell)) {
+    auto fwhm = ParseDouble(cell);
+    // A width of 0 or less is what a run writes when it fitted no profile
+    // (a rectangle aperture, a half-flux diameter of a faint patch): the
+    // stored width stays, and only a cell no run writes is reported.
+    if (fwhm && std::isfinite(*fwhm) && *fwhm > kMaxFwhm)
+      warnings.push_back("Column " + std::to_string(column) + ": the FWHM \"" + cell.substr(0, 40) +
+                         "\" is out of range (0 to " + std::to_string(int(kMaxFwhm)) +
+                         "); the profile width is kept.");
+    else if (fwhm && std::isfinite(*fwhm) && *fwhm > 0)
+      return *fwhm / kFwhmPerSigma;
+    else if (!fwhm || !std::isfinite(*fwhm))
+      warnings.push_back("Column " + std::to_string(column) + ": the FWHM \"" + cell.substr(0, 40) +
+                         "\" is not a number; the profile width is kept.");
+  }
+  return std::nullopt;
+}
+
+// Rows written with the limb profile of a rectangle aperture hold profile
+// values where the object blocks stand; the blocks always have a quoted word
+// or nothing in their tracking-mode cell.
+bool HoldsLimbProfile(const RowReader& row, uint8_t version) {
+  return version != 0 && ParseDouble(row.Cell(ColumnsFor(version, 0).TrackMode)).has_value();
+}
+
 LoadedObjectSettings ReadObject(const RowReader& row, uint8_t version, int k, bool in_use,
-                                std::vector<std::string>& warnings) {
+                                const ObjectResult& current, std::vector<std::string>& warnings) {
   static constexpr int32_t kDefaultX[3] = {40, 80, 120};
   // Sizes as far as the controls reach, positions as far as a frame does.
   constexpr int32_t kMaxSize = 25, kMaxPosition = 32767;
   LoadedObjectSettings s;
+  if (HoldsLimbProfile(row, version)) {
+    // No settings stored: the objects stay where and as they are.
+    s.X = current.X;
+    s.Y = current.Y;
+    s.Read = in_use;
+    if (in_use) s.ProfileWidth = ReadProfileWidth(row, ColumnsFor(version, k).Fwhm, warnings);
+    return s;
+  }
   const ObjectColumns c = ColumnsFor(version, k);
   auto position = [&](int column) { return row.IntWithin(column, -kMaxPosition, kMaxPosition); };
   auto size = [&](int column) { return row.IntWithin(column, 0, kMaxSize); };
@@ -172,24 +211,7 @@ LoadedObjectSettings ReadObject(const RowReader& row, uint8_t version, int k, bo
     s.Gap = size(c.Gap);
     s.Threshold = row.Empty(c.Threshold) ? std::optional<int32_t>(95) : row.IntWithin(c.Threshold, 0, 100);
   }
-  if (c.Fwhm > 0) {
-    std::string cell = row.Cell(c.Fwhm);
-    if (!IsBlank(cell)) {
-      auto fwhm = ParseDouble(cell);
-      // A width of 0 or less is what a run writes when it fitted no profile
-      // (a rectangle aperture, a half-flux diameter of a faint patch): the
-      // stored width stays, and only a cell no run writes is reported.
-      if (fwhm && std::isfinite(*fwhm) && *fwhm > kMaxFwhm)
-        warnings.push_back("Column " + std::to_string(c.Fwhm) + ": the FWHM \"" + cell.substr(0, 40) +
-                           "\" is out of range (0 to " + std::to_string(int(kMaxFwhm)) +
-                           "); the profile width is kept.");
-      else if (fwhm && std::isfinite(*fwhm) && *fwhm > 0)
-        s.ProfileWidth = *fwhm / kFwhmPerSigma;
-      else if (!fwhm || !std::isfinite(*fwhm))
-        warnings.push_back("Column " + std::to_string(c.Fwhm) + ": the FWHM \"" + cell.substr(0, 40) +
-                           "\" is not a number; the profile width is kept.");
-    }
-  }
+  s.ProfileWidth = ReadProfileWidth(row, c.Fwhm, warnings);
   s.TrackMode = TrackModeFromCell(row.Cell(c.TrackMode));
   s.TrackRadius = size(c.TrackRadius);
   return s;
@@ -346,11 +368,14 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
         r.TimingFrameRate = 25;
     }
   }
-  r.CsvCmosTime = ParseDouble(first.Cell(10)).has_value();
+  // CMOS rows put the hour and minute before the seconds in column 10; the
+  // sound indicator's share, also a number there, comes without them.
+  r.CsvCmosTime = ParseDouble(first.Cell(10)).has_value() && !first.Empty(8);
 
   r.ObjectBlocks = params.CurrentObjects;
   for (int k = 0; k < 3; ++k) {
-    r.Objects[static_cast<size_t>(k)] = ReadObject(first, v.CsvVersion, k, k < r.ObjectCount, r.Warnings);
+    const ObjectResult& current = params.CurrentObjects[0].Objects[static_cast<size_t>(k)];
+    r.Objects[static_cast<size_t>(k)] = ReadObject(first, v.CsvVersion, k, k < r.ObjectCount, current, r.Warnings);
     ApplyLoadedObjectSettings(r.Objects[static_cast<size_t>(k)], k, r.ObjectBlocks);
   }
   if (v.CsvVersion == 2) {

@@ -1,5 +1,6 @@
 #include "events/EventIdentification.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "base/CsvFields.h"
@@ -86,11 +87,19 @@ std::string JoinSite(const std::array<std::string, 9>& t) {
 
 std::array<std::string, 9> SplitSite(std::string_view value) {
   std::array<std::string, 9> t;
+  // The site name is the one text that may hold ":" itself: with more
+  // separators than eight, it runs up to the last one.
+  const bool long_site = std::count(value.begin(), value.end(), ':') > 8;
   size_t k = 0;
-  while (k < 8) {
+  while (k < (long_site ? 7 : 8)) {
     const size_t c = value.find(':');
     if (c == std::string_view::npos) break;
     t[k++] = std::string(value.substr(0, c));
+    value.remove_prefix(c + 1);
+  }
+  if (long_site) {
+    const size_t c = value.rfind(':');
+    t[k] = std::string(value.substr(0, c));
     value.remove_prefix(c + 1);
   }
   t[8] = std::string(value);

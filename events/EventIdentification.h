@@ -38,7 +38,8 @@ std::string SignedDegreesText(std::string_view degrees);
 std::pair<std::string, std::string> StarCatalogueOf(std::string_view star);
 
 // Nine site texts joined by ":" and split again (the rest after the eighth
-// separator, or after the last one there is, is the ninth).
+// separator, or after the last one there is, is the ninth; a site name, the
+// eighth, may hold ":" itself).
 std::string JoinSite(const std::array<std::string, 9>& texts);
 std::array<std::string, 9> SplitSite(std::string_view value);
 

@@ -194,7 +194,9 @@ void TPlatform::LoadResultCsvFrom(const QString& name, const std::function<void(
   Run.LastMeasuredFrame = LastMeasuredFrameFromTable(Results.Lines(), TableHeaderLines());
   Run.FrameStep = r.FrameStep;
   UpDown9->SetPosition(r.FrameStep);
-  Video.TimingFrameRate = r.TimingFrameRate;
+  // The reopened video's own rate, as Edit30 shows it, is the one to time by;
+  // the table's video-system line knows only NTSC and PAL.
+  if (!Run.VideoLoaded) Video.TimingFrameRate = r.TimingFrameRate;
   Run.SelectedObject = 1;
   ApplyLoadedObjects(r);
   if (!Run.VideoLoaded) return;

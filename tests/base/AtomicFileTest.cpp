@@ -5,8 +5,12 @@
 
 #include <filesystem>
 #include <iterator>
+#include <string>
+#include <vector>
 
 #include "base/AtomicFile.h"
+#include "base/IniFile.h"
+#include "base/ResultCsvLoad.h"
 #include "support/FailingSync.h"
 #include "support/TemporaryFolder.h"
 
@@ -35,3 +39,53 @@ TEST(AtomicFile, AFailedSyncClosesTheFileAndLeavesNoTemporary) {
   EXPECT_EQ(FilesIn(folder.Path()), 1);
   EXPECT_EQ(ReadWholeFile(target, 100), std::optional<std::string>("old"));
 }
+
+namespace {
+
+// A table whose name is as long as a file name may be saves and loads back:
+// the temporary file beside it must be a valid name too.
+TEST(AtomicFile, ALongestFileNameSavesAndLoadsBack) {
+  TemporaryFolder folder;
+  const std::vector<std::string> lines = {"\"Tessary File Format (for Ver.0.9.99.5 later)\"", "\"FileName : \"",
+                                          "\"No.\",x,y", "1.0,2,3"};
+  for (const std::string& name : {std::string(251, 't') + ".csv", std::string(255, 'u'),
+                                  std::string(83, 'v') + std::string(56, 'w') + "\xC3\xA9\xC3\xA9.csv"}) {
+    SCOPED_TRACE(name.size());
+    const std::string path = (folder.Path() / name).string();
+    const CsvSaveResult saved = SaveResultCsv(path, lines);
+    ASSERT_TRUE(saved.Ok) << saved.Message;
+    const ResultCsvLoadResult r = LoadResultCsv(path, {});
+    ASSERT_TRUE(r.Ok) << r.Error;
+    EXPECT_EQ(r.Lines, lines);
+    std::filesystem::remove(path);
+    EXPECT_EQ(FilesIn(folder.Path()), 0);
+  }
+}
+
+// A settings file or table kept as a link elsewhere (a synchronised folder)
+// is written where the link points; the link stays a link.
+TEST(AtomicFile, AWriteThroughALinkReplacesTheFileItNames) {
+  TemporaryFolder folder;
+  namespace fs = std::filesystem;
+  fs::create_directories(folder.Path() / "sync");
+  const fs::path real = folder.Path() / "sync" / "tessary.ini";
+  ASSERT_TRUE(WriteFileAtomic(real, "[Files]\r\n"));
+  const struct {
+    const char* name;
+    fs::path link, target;
+  } links[] = {{"relative", folder.Path() / "tessary.ini", "sync/tessary.ini"},
+               {"absolute", folder.Path() / "abs.ini", real},
+               {"link to a link", folder.Path() / "chain.ini", "tessary.ini"}};
+  for (const auto& l : links) {
+    SCOPED_TRACE(l.name);
+    fs::create_symlink(l.target, l.link);
+    IniFile ini(l.link);
+    ini.WriteString("Identification", "Observer", l.name);
+    EXPECT_TRUE(fs::is_symlink(l.link));
+    EXPECT_EQ(IniFile(real).ReadString("Identification", "Observer", ""), l.name);
+    EXPECT_EQ(ini.ReadString("Identification", "Observer", ""), l.name);
+  }
+  EXPECT_EQ(FilesIn(folder.Path() / "sync"), 1);
+}
+
+}  // namespace

@@ -36,7 +36,9 @@ struct Obj {
 
 // A result row of a version 3 or 2 table (version 1: without the FWHM cells).
 std::string Row(int version, const std::string& no, const std::vector<Obj>& objs, const std::string& col10 = "") {
-  std::vector<std::string> c = {no, Q(""), Q(""), "", "", "", "", "", "", col10};
+  // CMOS seconds in column 10 come after their hour and minute.
+  const std::string h = col10.empty() ? "" : "21", m = col10.empty() ? "" : "05";
+  std::vector<std::string> c = {no, Q(""), Q(""), "", "", "", "", h, m, col10};
   for (int k = 0; k < 3; ++k) c.push_back(k < static_cast<int>(objs.size()) ? "1234.5" : "");
   if (version != 1)
     for (int k = 0; k < 3; ++k) c.push_back(k < static_cast<int>(objs.size()) ? objs[static_cast<size_t>(k)].fwhm : "");

@@ -52,6 +52,12 @@ TEST(EventIdentification, SitesAndMapCoordinates) {
   EXPECT_EQ(JoinSite(site), "139:45:12.5:35:40:2.0:25:Tokyo:JPN");
   EXPECT_EQ(SplitSite(JoinSite(site)), site);
   EXPECT_EQ(SplitSite("a:b"), (std::array<std::string, 9>{"a", "", "", "", "", "", "", "", "b"}));
+  // Site names as observers type them read back whole, the country code too.
+  for (const char* name : {"Mt. Kiso: east dome", "A:B:C", "Site:", ":", "", "Obs 2"}) {
+    std::array<std::string, 9> odd = site;
+    odd[7] = name;
+    EXPECT_EQ(SplitSite(JoinSite(odd)), odd) << name;
+  }
   struct Case {
     std::string text;
     bool ok;
