@@ -59,6 +59,16 @@ bool QtDialogService::Question(const QString& text, const QString& caption) {
                                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+SaveAnswer QtDialogService::SaveQuestion(const QString& text, const QString& caption) {
+  const QString title = caption.isEmpty() ? QApplication::applicationName() : caption;
+  const auto b = QMessageBox::question(ParentWidget(), title, text,
+                                       QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                       QMessageBox::Save);
+  if (b == QMessageBox::Save) return SaveAnswer::Save;
+  if (b == QMessageBox::Discard) return SaveAnswer::DontSave;
+  return SaveAnswer::Cancel;  // Cancel, Esc or the box closed
+}
+
 QString QtDialogService::GetOpenFileName(const QString& title, const QString& folder, const QString& filter) {
   return QFileDialog::getOpenFileName(ParentWidget(), title, DialogStartPath(folder), filter);
 }
