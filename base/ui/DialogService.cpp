@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 DialogService* g_installed = nullptr;
@@ -61,9 +62,14 @@ bool QtDialogService::Question(const QString& text, const QString& caption) {
 
 SaveAnswer QtDialogService::SaveQuestion(const QString& text, const QString& caption) {
   const QString title = caption.isEmpty() ? QApplication::applicationName() : caption;
-  const auto b = QMessageBox::question(ParentWidget(), title, text,
-                                       QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
-                                       QMessageBox::Save);
+  QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                  ParentWidget());
+  // The platform's own label for Discard may read "Close without Saving".
+  box.button(QMessageBox::Discard)->setText("Don't Save");
+  box.setDefaultButton(QMessageBox::Save);
+  box.setEscapeButton(QMessageBox::Cancel);
+  box.exec();
+  const auto b = box.standardButton(box.clickedButton());
   if (b == QMessageBox::Save) return SaveAnswer::Save;
   if (b == QMessageBox::Discard) return SaveAnswer::DontSave;
   return SaveAnswer::Cancel;  // Cancel, Esc or the box closed
