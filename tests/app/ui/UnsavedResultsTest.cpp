@@ -6,6 +6,9 @@
 #include <iterator>
 
 #include "MainRoadFixture.h"
+#include "support/WindowControls.h"
+#include "video/CaptureDevices.h"
+#include "video/ui/TCapture_1.h"
 
 namespace {
 
@@ -206,6 +209,40 @@ TEST_F(UnsavedResults, ExitWithDontSaveAsksOnlyOnce) {
   m.Click("Button2");
   EXPECT_EQ(m.dialogs.save_questions.size(), 1);
   EXPECT_FALSE(m.W().Run.VideoLoaded);
+}
+
+// A recording made with 'Video Capture' would replace the table on 'Close';
+// answered Cancel, the measured video comes back with its rows instead.
+TEST_F(UnsavedResults, CancelAfterACaptureKeepsTheTableAndItsVideo) {
+  TPlatform& w = m.W();
+  position = m.Find<QScrollBar>("ScrollBar1")->value();
+  m.Find<QAction>("VideoCapture1")->trigger();
+  TCapture_1* cap = w.Capture_1;
+  ASSERT_NE(cap, nullptr);
+  auto* devices = Find<QListWidget>(cap, "ListBox1");
+  int pattern = -1;
+  for (int i = 0; i < devices->count(); ++i)
+    if (devices->item(i)->text() == kTestPatternName) pattern = i;
+  ASSERT_GE(pattern, 0);
+  ClickListRow(devices, pattern);
+  auto* compressors = Find<QListWidget>(cap, "ListBox2");
+  for (int i = 0; i < compressors->count(); ++i)
+    if (compressors->item(i)->text() == "Uncompressed RGB") ClickListRow(compressors, i);
+  m.dialogs.folder_names.push_back(QString::fromStdString(m.dir.Path().string()));
+  Find<QPushButton>(cap, "SpeedButton1")->click();  // the recording's folder
+  Find<QLineEdit>(cap, "Edit2")->setText("obs");
+  Find<QPushButton>(cap, "SpeedButton2")->click();  // 'F1'
+  ASSERT_TRUE(SpinUntil([&] { return cap->Session().FramesWritten() >= 3; }, 30000));
+  Find<QPushButton>(cap, "SpeedButton3")->click();  // 'ESC'
+  ASSERT_FALSE(cap->RecordedFile().empty());
+
+  m.dialogs.save_answers = {SaveAnswer::Cancel};
+  Find<QPushButton>(cap, "Button3")->click();  // 'Close'
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(w.Capture_1);
+  EXPECT_EQ(m.dialogs.save_questions, QStringList{kQuestion});
+  EXPECT_EQ(w.Video.FrameSourceOpen, 1);
+  ExpectNothingChanged();
 }
 
 // Closing while a run measures, answered Cancel: the run goes on to the end.
