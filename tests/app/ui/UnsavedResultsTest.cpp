@@ -1,6 +1,7 @@
 // Rows of the results table that were never saved: every command that would
 // drop them asks Save / Don't save / Cancel first, through the real controls.
 #include <QAction>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QTimer>
 #include <iterator>
@@ -203,6 +204,19 @@ TEST_F(UnsavedResults, ExitAsksOnceAndSaveWritesTheFileBeforeClosing) {
   EXPECT_EQ(m.dialogs.save_questions.size(), 1);
   EXPECT_EQ(CrlfLines(ReadBytes(csv)), table);
   EXPECT_FALSE(m.W().Run.VideoLoaded);
+}
+
+// Saving is refused while 'Show Field' is on: Save says why and the window stays.
+TEST_F(UnsavedResults, SaveRefusedByShowFieldKeepsTheWindowAndSaysWhy) {
+  m.Find<QCheckBox>("CheckBox1")->click();
+  ASSERT_TRUE(m.Find<QCheckBox>("CheckBox1")->isChecked());
+  m.dialogs.save_answers = {SaveAnswer::Save};
+  EXPECT_FALSE(m.W().close());
+  EXPECT_EQ(m.dialogs.save_questions.size(), 1);
+  EXPECT_TRUE(m.dialogs.save_file_proposals.isEmpty());
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_TRUE(m.dialogs.messages[0].text.contains("'Show Field'"));
+  EXPECT_EQ(m.W().Results.Lines(), table);
 }
 
 TEST_F(UnsavedResults, ExitWithDontSaveAsksOnlyOnce) {
