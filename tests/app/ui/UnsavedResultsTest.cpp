@@ -6,7 +6,9 @@
 #include <QTimer>
 #include <iterator>
 
+#include "LedVideoFixture.h"
 #include "MainRoadFixture.h"
+#include "timing/ui/TLEDGraph.h"
 #include "support/WindowControls.h"
 #include "video/CaptureDevices.h"
 #include "video/ui/TCapture_1.h"
@@ -257,6 +259,39 @@ TEST_F(UnsavedResults, CancelAfterACaptureKeepsTheTableAndItsVideo) {
   EXPECT_EQ(m.dialogs.save_questions, QStringList{kQuestion});
   EXPECT_EQ(w.Video.FrameSourceOpen, 1);
   ExpectNothingChanged();
+}
+
+// The LED window's 'Apply to Analysis' rewrites the time fields of saved rows:
+// they are unsaved again.
+TEST(UnsavedResultsLed, RowsCorrectedAfterTheSaveAreAskedFor) {
+  MainRoadWindow m{Reader::OwnAvi};
+  OpenLedVideo(m);
+  TPlatform& w = m.W();
+  m.dialogs.save_file_names.push_back(QString::fromStdString(m.Path("led.csv").string()));
+  m.Click("Button6");
+  const std::vector<std::string> saved = w.Results.Lines();
+
+  m.Click("BitBtn2");
+  auto* led = qobject_cast<TLEDGraph*>(w.LEDGraph.data());
+  ASSERT_NE(led, nullptr);
+  led->Button4->click();
+  led->RadioGroup1->SetItemIndex(1);
+  const QPoint dot = led->SignalDot(kLedPulseFrame);
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(dot), led->LEDImage1->mapToGlobal(QPointF(dot)), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(led->LEDImage1, &press);
+  led->UpDown1->setValue(-5);
+  led->UpDown2->setValue(4);
+  led->Button5->click();
+  led->Button7->click();
+  led->Button6->click();  // 'Apply to Analysis'
+  led->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_FALSE(w.Results.Lines() == saved);
+
+  m.dialogs.save_answers = {SaveAnswer::Cancel};
+  EXPECT_FALSE(w.close());
+  EXPECT_EQ(m.dialogs.save_questions, QStringList{kQuestion});
 }
 
 // Closing while a run measures, answered Cancel: the run goes on to the end.
