@@ -294,25 +294,45 @@ TEST(UnsavedResultsLed, RowsCorrectedAfterTheSaveAreAskedFor) {
   EXPECT_EQ(m.dialogs.save_questions, QStringList{kQuestion});
 }
 
-// Closing while a run measures, answered Cancel: the run goes on to the end.
-TEST(UnsavedResultsRun, CancelledCloseLetsTheRunGoOn) {
+// A window measuring a 30-frame video, with its first row in.
+class UnsavedResultsRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto path = m.Path("long.avi");
+    ASSERT_TRUE(WriteSteadyStarVideo(path, 30));
+    ASSERT_TRUE(m.OpenThroughButton1(path));
+    m.ClickImage1(40, 30);
+    m.Click("Button3");
+    QElapsedTimer clock;
+    clock.start();
+    while (m.Rows().empty() && clock.elapsed() < 60000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    ASSERT_TRUE(m.W().Run.MeasuringRun);
+  }
   MainRoadWindow m{Reader::OwnAvi};
-  const auto path = m.Path("long.avi");
-  ASSERT_TRUE(WriteSteadyStarVideo(path, 30));
-  ASSERT_TRUE(m.OpenThroughButton1(path));
-  m.ClickImage1(40, 30);
+};
+
+// Closing while a run measures, answered Cancel: the run goes on to the end.
+TEST_F(UnsavedResultsRun, CancelledCloseLetsTheRunGoOn) {
   TPlatform& w = m.W();
-  m.Click("Button3");
-  QElapsedTimer clock;
-  clock.start();
-  while (m.Rows().empty() && clock.elapsed() < 60000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  ASSERT_TRUE(w.Run.MeasuringRun);
   m.dialogs.save_answers = {SaveAnswer::Cancel};
   EXPECT_FALSE(w.close());
   EXPECT_EQ(m.dialogs.save_questions.size(), 1);
   EXPECT_TRUE(w.Timer1->isActive());
   ASSERT_TRUE(m.WaitUntilStopped());
   EXPECT_EQ(m.RowFrames(), FrameRange(0, 29));
+}
+
+// Answered Save: the run ends where it is, its rows are written, the window closes.
+TEST_F(UnsavedResultsRun, SaveEndsTheRunAndWritesItsRows) {
+  TPlatform& w = m.W();
+  const auto csv = m.Path("run.csv");
+  m.dialogs.save_answers = {SaveAnswer::Save};
+  m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
+  EXPECT_TRUE(w.close());
+  EXPECT_FALSE(w.Run.MeasuringRun);
+  EXPECT_FALSE(w.Timer1->isActive());
+  EXPECT_EQ(CrlfLines(ReadBytes(csv)), w.Results.Lines());
+  EXPECT_FALSE(m.Rows().empty());
 }
 
 }  // namespace
