@@ -75,6 +75,26 @@ std::string ResultTable::Text() const {
 
 void ResultTable::SetText(std::string_view text) { Assign(SplitTextLines(text)); }
 
+void ResultTable::MarkSaved() {
+  saved_generation_ = generation_;
+  saved_count_ = Count();
+  saved_hash_ = ContentHash();
+}
+
+bool ResultTable::ChangedSinceSaved() const {
+  if (generation_ == saved_generation_ && Count() == saved_count_) return false;
+  return Count() != saved_count_ || ContentHash() != saved_hash_;
+}
+
+uint64_t ResultTable::ContentHash() const {
+  uint64_t h = kEmptyHash;
+  for (const std::string& l : lines_) {
+    // Each line's own hash, mixed with its place: moved lines differ too.
+    h ^= std::hash<std::string_view>{}(l) + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2);
+  }
+  return h;
+}
+
 void ResultTable::Changed(bool append_only) {
   if (!append_only) ++generation_;
   if (listener_) listener_();

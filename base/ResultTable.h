@@ -39,10 +39,23 @@ class ResultTable {
   // Called after every change (appends included).
   void SetChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }
 
+  // The table as it now stands is the one last saved or loaded.
+  void MarkSaved();
+  // The lines differ from those marked saved; a rewrite that gives the same
+  // lines back is no change.
+  bool ChangedSinceSaved() const;
+
  private:
   void Changed(bool append_only);
+  uint64_t ContentHash() const;  // kEmptyHash for no lines
+  static constexpr uint64_t kEmptyHash = 1469598103934665603ULL;
   std::vector<std::string> lines_;
   uint64_t generation_ = 0;
+  // The mark: generation and count cheaply tell an untouched table, the hash
+  // a touched one whose lines came back the same.
+  uint64_t saved_generation_ = 0;
+  int saved_count_ = 0;
+  uint64_t saved_hash_ = kEmptyHash;
   std::function<void()> listener_;
 };
 

@@ -398,8 +398,11 @@ class TPlatform : public QMainWindow {
   void SaveToCSVClick() { SaveResultCsv(); }
   void Button20Click();         // 'Load CSV'
   void LoadCSVFile1Click();
-  void SaveResultCsv();
+  bool SaveResultCsv();  // true when the file was written
   void LoadResultCsv();
+  // Asks before unsaved rows of the results table are dropped (TPlatformUnsaved.cpp);
+  // false when the user keeps them: Cancel, or the save did not happen.
+  bool ResultsMayBeDropped();
   QString AskResultCsvName();  // empty when refused or cancelled
   // prepare runs once the file has been read as a table, before it is taken.
   void LoadResultCsvFrom(const QString& name, const std::function<void()>& prepare = {});

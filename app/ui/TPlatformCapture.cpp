@@ -90,7 +90,7 @@ void TPlatform::CaptureClosed(bool open_recording, const std::string& file) {
   OpenWindows.CaptureWindowOpen = false;
   Button1->setEnabled(true);
   Button20->setEnabled(true);
-  if (open_recording) {
+  if (open_recording && ResultsMayBeDropped()) {
     OpenVideoFile(file, 0);
     Edit5->setText(QString::fromStdString(file));
     return;

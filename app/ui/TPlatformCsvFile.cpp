@@ -27,18 +27,19 @@ void TPlatform::Button6Click() {
 
 void TPlatform::SavetoCSVFile1Click() { SaveResultCsv(); }
 
-void TPlatform::SaveResultCsv() {
-  if (Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked()) return;
+bool TPlatform::SaveResultCsv() {
+  if (Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked()) return false;
   std::string folder = Settings.CsvDirectory;
   if (folder.empty() && Settings.CsvPathSameAsVideo) folder = FolderPart(open_dialog_file_name_.toStdString());
   const QString name = Dialogs().GetSaveFileName("Save", QString::fromStdString(ProposedCsvName(folder)), "CSV File (*.csv)");
-  if (name.isEmpty()) return;
+  if (name.isEmpty()) return false;
   const std::string path = name.toStdString();
   const CsvSaveResult saved = ::SaveResultCsv(path, Results.Lines());
   if (!saved.Ok) {
     Dialogs().ShowError(QString::fromStdString(saved.Message));
-    return;
+    return false;
   }
+  Results.MarkSaved();
   Run.CsvFileName = path;
   Settings.CsvDirectory = FolderPart(path);
   Led.LedDataLineCount = 0;  // the LED window counts the rows afresh
@@ -47,6 +48,7 @@ void TPlatform::SaveResultCsv() {
   } catch (const IniWriteError& e) {
     Dialogs().ShowError(QString::fromStdString(e.what()));
   }
+  return true;
 }
 
 void TPlatform::Button20Click() {
@@ -111,6 +113,7 @@ void TPlatform::LoadResultCsv() {
 
 QString TPlatform::AskResultCsvName() {
   if (Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked()) return {};
+  if (!ResultsMayBeDropped()) return {};
   if (Settings.CsvPathSameAsVideo) Settings.CsvInputDirectory = Settings.LastVideoDirectory;
   return Dialogs().GetOpenFileName("Open", QString::fromStdString(Settings.CsvInputDirectory), "CSV File (*.csv)");
 }
@@ -137,6 +140,7 @@ void TPlatform::LoadResultCsvFrom(const QString& name, const std::function<void(
   ResetChartState();  // ---- chart ----: a loaded table starts the chart afresh
   for (auto* u : {UpDown1, UpDown2, UpDown3, UpDown6}) u->setEnabled(true);
   Results.Assign(r.Lines);
+  Results.MarkSaved();
   DetectCsvVersion();
   // 'Field Measure' tells the rows' layout to the rows still to come and to
   // the analysis windows; while rows stand, its click would rewrite the

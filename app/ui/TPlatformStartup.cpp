@@ -191,6 +191,8 @@ void TPlatform::UpDown9Click() { Run.FrameStep = Run.PlayBackward ? -UpDown9->Po
 
 void TPlatform::Button2Click() {
   if (Run.MeasuringRun || Run.FrameSourceBusy) return;
+  if (!ResultsMayBeDropped()) return;
+  closing_allowed_ = true;  // asked already: closeEvent does not ask again
   if (Run.VideoLoaded) CloseVideo(Video, Sources);
   Run.VideoLoaded = false;
   close();
@@ -199,7 +201,14 @@ void TPlatform::Button2Click() {
 void TPlatform::Exit1Click() { Button2Click(); }
 
 void TPlatform::closeEvent(QCloseEvent* event) {
+  const bool ticking = Timer1->isActive();
   Timer1->stop();
+  if (!closing_allowed_ && !ResultsMayBeDropped()) {
+    // The window stays, and a run or playback goes on.
+    if (ticking && (Run.MeasuringRun || Run.Playing)) StartTimer1();
+    event->ignore();
+    return;
+  }
   event->accept();
   QApplication::quit();
 }

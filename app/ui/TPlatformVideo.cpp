@@ -77,11 +77,13 @@ bool TPlatform::OpenVideoDialog(const std::function<void()>& prepare) {
 
 void TPlatform::AVIRileOpen1Click() {
   if (CheckBox1->isChecked() || Run.MeasuringRun) return;
+  if (!ResultsMayBeDropped()) return;
   OpenVideoDialog();
 }
 
 void TPlatform::Button1Click() {
   if (Run.Playing || CheckBox1->isChecked() || Run.MeasuringRun) return;
+  if (!ResultsMayBeDropped()) return;
   ClearEventTimingList();  // ---- chart ----
   // A cancelled dialog or a file that is no video leaves the objects and the
   // digit threshold alone, so they are prepared only once the file has opened.

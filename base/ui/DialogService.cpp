@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 DialogService* g_installed = nullptr;
@@ -57,6 +58,21 @@ bool QtDialogService::Question(const QString& text, const QString& caption) {
   const QString title = caption.isEmpty() ? QApplication::applicationName() : caption;
   return QMessageBox::question(ParentWidget(), title, text,
                                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+SaveAnswer QtDialogService::SaveQuestion(const QString& text, const QString& caption) {
+  const QString title = caption.isEmpty() ? QApplication::applicationName() : caption;
+  QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                  ParentWidget());
+  // The platform's own label for Discard may read "Close without Saving".
+  box.button(QMessageBox::Discard)->setText("Don't Save");
+  box.setDefaultButton(QMessageBox::Save);
+  box.setEscapeButton(QMessageBox::Cancel);
+  box.exec();
+  const auto b = box.standardButton(box.clickedButton());
+  if (b == QMessageBox::Save) return SaveAnswer::Save;
+  if (b == QMessageBox::Discard) return SaveAnswer::DontSave;
+  return SaveAnswer::Cancel;  // Cancel, Esc or the box closed
 }
 
 QString QtDialogService::GetOpenFileName(const QString& title, const QString& folder, const QString& filter) {

@@ -24,6 +24,9 @@ class TIconList;
 
 enum class MessageKind { Information, Warning, Error };
 
+// The answer to a question whether to save changes before they are dropped.
+enum class SaveAnswer { Save, DontSave, Cancel };
+
 class DialogService {
  public:
   virtual ~DialogService() = default;
@@ -31,6 +34,8 @@ class DialogService {
   virtual void ShowMessage(MessageKind kind, const QString& text, const QString& caption) = 0;
   // A Yes/No question; true for Yes.
   virtual bool Question(const QString& text, const QString& caption) = 0;
+  // A Save / Don't save / Cancel question before unsaved work is dropped.
+  virtual SaveAnswer SaveQuestion(const QString& text, const QString& caption) = 0;
   // The chosen file, or an empty text when the dialog was cancelled.
   virtual QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) = 0;
   virtual QString GetSaveFileName(const QString& title, const QString& folder_or_name,
@@ -83,6 +88,7 @@ class QtDialogService : public DialogService {
   explicit QtDialogService(QWidget* parent = nullptr) : parent_(parent) {}
   void ShowMessage(MessageKind kind, const QString& text, const QString& caption) override;
   bool Question(const QString& text, const QString& caption) override;
+  SaveAnswer SaveQuestion(const QString& text, const QString& caption) override;
   QString GetOpenFileName(const QString& title, const QString& folder, const QString& filter) override;
   QString GetSaveFileName(const QString& title, const QString& folder_or_name, const QString& filter) override;
   std::optional<QColor> PickColor(const QColor& initial, const QString& title) override;
@@ -95,7 +101,7 @@ class QtDialogService : public DialogService {
 };
 
 // Records every message and question and answers from queues; an empty queue
-// answers No / cancel.
+// answers No / cancel, and "Don't save" to a save question.
 class ScriptedDialogService : public DialogService {
  public:
   struct Message {
@@ -113,6 +119,15 @@ class ScriptedDialogService : public DialogService {
     yes_no_answers.pop_front();
     return a;
   }
+  SaveAnswer SaveQuestion(const QString& text, const QString&) override {
+    save_questions.push_back(text);
+    if (save_answers.empty()) return SaveAnswer::DontSave;
+    const SaveAnswer a = save_answers.front();
+    save_answers.pop_front();
+    return a;
+  }
+  std::deque<SaveAnswer> save_answers;
+  QStringList save_questions;
   QString GetOpenFileName(const QString& title, const QString&, const QString&) override {
     return Next(open_file_names, title);
   }

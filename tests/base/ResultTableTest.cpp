@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "base/ResultTable.h"
 
 TEST(ResultTable, LinesOutsideAreEmpty) {
@@ -71,4 +73,56 @@ TEST(ResultTable, AppendedRowsKeepNoSpareCapacity) {
   table.Insert(0, grown());
   table.SetLine(1, grown());
   for (int i = 0; i < table.Count(); ++i) EXPECT_LT(table.Line(i).capacity(), 216u) << i;
+}
+
+// What happens to a saved table ["h", "1", "2"], and whether it then differs
+// from the saved one.
+struct SavedMarkCase {
+  const char* name;
+  std::function<void(ResultTable&)> edit;
+  bool changed;
+};
+
+class SavedMark : public ::testing::TestWithParam<SavedMarkCase> {};
+
+TEST_P(SavedMark, TellsAChangedTableFromTheSavedOne) {
+  ResultTable t;
+  t.Assign({"h", "1", "2"});
+  t.MarkSaved();
+  GetParam().edit(t);
+  EXPECT_EQ(t.ChangedSinceSaved(), GetParam().changed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edits, SavedMark,
+    ::testing::Values(SavedMarkCase{"Nothing", [](ResultTable&) {}, false},
+                      SavedMarkCase{"Append", [](ResultTable& t) { t.Add("3"); }, true},
+                      SavedMarkCase{"Delete", [](ResultTable& t) { t.Delete(2); }, true},
+                      SavedMarkCase{"EditALine", [](ResultTable& t) { t.SetLine(1, "9"); }, true},
+                      SavedMarkCase{"SameLineAgain", [](ResultTable& t) { t.SetLine(1, "1"); }, false},
+                      SavedMarkCase{"SameTableAgain", [](ResultTable& t) { t.Assign({"h", "1", "2"}); }, false},
+                      SavedMarkCase{"RowsSwapped", [](ResultTable& t) { t.Assign({"h", "2", "1"}); }, true},
+                      SavedMarkCase{"LineSplitElsewhere", [](ResultTable& t) { t.Assign({"h1", "", "2"}); }, true},
+                      SavedMarkCase{"AppendThenTruncate",
+                                    [](ResultTable& t) {
+                                      t.Add("3");
+                                      t.Truncate(3);
+                                    },
+                                    false},
+                      SavedMarkCase{"ReplacedBySameCount",
+                                    [](ResultTable& t) {
+                                      t.Truncate(2);
+                                      t.Add("x");
+                                    },
+                                    true},
+                      SavedMarkCase{"Cleared", [](ResultTable& t) { t.Clear(); }, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ResultTable, ANewTableAndOneMarkedAfterAnEditAreSaved) {
+  ResultTable t;
+  EXPECT_FALSE(t.ChangedSinceSaved());
+  t.Add("a");
+  EXPECT_TRUE(t.ChangedSinceSaved());
+  t.MarkSaved();
+  EXPECT_FALSE(t.ChangedSinceSaved());
 }
