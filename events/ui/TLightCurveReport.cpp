@@ -432,8 +432,8 @@ void TLightCurveReport::Button4Click() {
     const std::string name = MakeXmlFileName(e, S(Edit11->text()));
     Edit43->setText(Q(name));
     const QString chosen = Dialogs().GetSaveFileName("Save XML Report File", Q(name), "XML (*.xml)");
-    // A report that could not be written does not count as made.
-    if (!chosen.isEmpty() && !SaveLines(chosen, lines)) return;
+    // A cancelled or failed save does not count as a made report.
+    if (chosen.isEmpty() || !SaveLines(chosen, lines)) return;
   }
   host_.MarkReportStepDone();
 }

@@ -127,16 +127,16 @@ TEST(TLightCurveReport, SavesTheXmlReportAndTheLightCurve) {
   EXPECT_EQ(xml->substr(xml->size() - 17), "</Observations>\r\n");
   EXPECT_EQ(f.host.marked, 1);
 
-  // Cancelled: nothing written, the step still marked.
+  // Cancelled: nothing written, the step not marked.
   f.w->Button4->click();
-  EXPECT_EQ(f.host.marked, 2);
+  EXPECT_EQ(f.host.marked, 1);
 
   // A file that cannot be written: the user is told, the step is not marked.
   const size_t messages = f.dialogs.messages.size();
   f.dialogs.save_file_names = {QString::fromStdString(f.folder.File("missing/report.xml"))};
   f.w->Button4->click();
   EXPECT_EQ(f.dialogs.messages.size(), messages + 1);
-  EXPECT_EQ(f.host.marked, 2);
+  EXPECT_EQ(f.host.marked, 1);
 
   f.events.ReportLightCurveElement.StartH = "9";
   f.events.ReportLightCurveElement.StartM = "4";
