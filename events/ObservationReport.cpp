@@ -2,6 +2,7 @@
 
 #include <array>
 #include <chrono>
+#include <utility>
 
 #include "base/NumberText.h"
 #include "events/TimingList.h"
@@ -102,6 +103,20 @@ double EntrySn(const TAsteroidEachEventTime& e) {
 }
 
 }  // namespace
+
+std::string XmlReportUnsafeInput(const TReportLightCurveElement& e, const ReportFormInputs& in) {
+  const std::string catalogue = ReportCatalogue(in.Catalogue, e);
+  const std::pair<const char*, const std::string*> inputs[] = {
+      {"event hour", &e.EventHour},       {"catalogue", &catalogue},        {"star number", &in.StarNumber},
+      {"asteroid number", &e.ObjectNumber}, {"asteroid name", &e.ObjectName}, {"observer", &in.Observer},
+      {"co-observer", &in.CoObserver},    {"site", &in.Site},               {"country code", &in.Country},
+      {"longitude", &e.Longitude},        {"latitude", &e.Latitude},        {"altitude", &e.Altitude},
+      {"remarks", &in.Remarks}};
+  for (const auto& [name, text] : inputs)
+    for (const char c : *text)
+      if (c == '|' || (static_cast<unsigned char>(c) < 0x20 && c != '\t')) return name;
+  return {};
+}
 
 std::vector<std::string> BuildXmlReport(const TAsteroidTiming& timing, const TReportLightCurveElement& e,
                                         const ReportFormInputs& in, std::string_view last_edited) {

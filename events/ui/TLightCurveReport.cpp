@@ -382,6 +382,16 @@ bool TLightCurveReport::SaveLines(const QString& name, const std::vector<std::st
   return false;
 }
 
+// A '|' typed into a name would shift every later field of the report's
+// record when it is read back: refuse it rather than write a corrupt report.
+bool TLightCurveReport::XmlInputsWritable() {
+  const std::string bad = XmlReportUnsafeInput(events_.ReportLightCurveElement, FormInputs());
+  if (bad.empty()) return true;
+  Dialogs().ShowError("The XML report cannot hold the character '|' or control characters: "
+                      "please remove them from the " + Q(bad) + ".");
+  return false;
+}
+
 void TLightCurveReport::ComboBox1Change() {
   Edit44->setText(ComboBox1->currentText());
   SetInputColour(ComboBox1, true);
@@ -429,6 +439,7 @@ void TLightCurveReport::Button4Click() {
   if (lines.size() <= 10) return;
   const TReportLightCurveElement& e = events_.ReportLightCurveElement;
   if (e.Kind == ReportKind::Asteroid) {
+    if (!XmlInputsWritable()) return;
     const std::string name = MakeXmlFileName(e, S(Edit11->text()));
     Edit43->setText(Q(name));
     const QString chosen = Dialogs().GetSaveFileName("Save XML Report File", Q(name), "XML (*.xml)");
@@ -439,6 +450,7 @@ void TLightCurveReport::Button4Click() {
 }
 
 void TLightCurveReport::Button5Click() {
+  if (!XmlInputsWritable()) return;
   std::vector<std::string> out = MemoLines(Memo3);
   out.push_back("");
   for (std::string& l : MemoLines(Memo2)) out.push_back(std::move(l));

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QXmlStreamReader>
 
 #include "base/AtomicFile.h"
 #include "base/ui/DialogService.h"
@@ -154,6 +155,58 @@ TEST(TLightCurveReport, SavesTheXmlReportAndTheLightCurve) {
   f.dialogs.save_file_names = {QString::fromStdString(f.folder.File("lunar.xml"))};
   f.w->Button4->click();
   EXPECT_FALSE(std::filesystem::exists(f.folder.File("lunar.xml")));
+}
+
+// Each element's text of a written report as an XML parser reads it back.
+QStringList ElementTexts(const std::string& path, const QString& element) {
+  const auto bytes = ReadWholeFile(path, 1 << 20);
+  if (!bytes) return {"(not written)"};
+  QXmlStreamReader xml(QByteArray::fromStdString(*bytes));
+  QStringList texts;
+  while (!xml.atEnd())
+    if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == element) texts << xml.readElementText();
+  if (xml.hasError()) texts << "(error: " + xml.errorString() + ")";
+  return texts;
+}
+
+TEST(TLightCurveReport, TypedNamesReadBackFromTheXmlReport) {
+  Fixture f;
+  f.Open();
+  f.w->Edit11->setText("O'Brien & <Sons> \"A\"");
+  f.w->Edit9->setText("Hill & Dale");
+  f.w->Edit38->setText("a<b");
+  const std::string path = f.folder.File("names.xml");
+  f.dialogs.save_file_names = {QString::fromStdString(path)};
+  f.w->Button4->click();
+  EXPECT_EQ(ElementTexts(path, "ID"),
+            QStringList{"1|O'Brien & <Sons> \"A\"||0|Hill & Dale|JP|+135 30 15.0|-5 2 3|40| |20|2|a|a"});
+  EXPECT_EQ(ElementTexts(path, "Conditions"), QStringList{"1|1|5.00||a<b"});
+  EXPECT_EQ(f.host.marked, 1);
+
+  // A '|' would move every later field of the observer's record: refused,
+  // with the input named, and nothing written or marked.
+  struct Row {
+    const char* edit;
+    const char* text;
+    const char* named;
+  };
+  for (const Row& r : {Row{"Edit11", "Obs|One", "observer"}, Row{"Edit9", "Hill|Dale", "site"},
+                       Row{"Edit14", "12|34", "star number"}, Row{"Edit38", "x|y", "remarks"}}) {
+    Fixture g;
+    g.Open();
+    Find<QLineEdit>(g.w, r.edit)->setText(r.text);
+    const std::string refused = g.folder.File("refused.xml");
+    g.dialogs.save_file_names = {QString::fromStdString(refused)};
+    g.w->Button4->click();
+    EXPECT_FALSE(std::filesystem::exists(refused)) << r.edit;
+    ASSERT_EQ(g.dialogs.messages.size(), 1u) << r.edit;
+    EXPECT_TRUE(g.dialogs.messages[0].text.contains(r.named)) << g.dialogs.messages[0].text.toStdString();
+    QApplication::clipboard()->setText("before");
+    g.w->Button5->click();
+    EXPECT_EQ(QApplication::clipboard()->text(), "before") << r.edit;
+    EXPECT_EQ(g.dialogs.messages.size(), 2u) << r.edit;
+    EXPECT_EQ(g.host.marked, 0) << r.edit;
+  }
 }
 
 TEST(TLightCurveReport, CopiesTheTextReport) {
