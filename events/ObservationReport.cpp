@@ -212,17 +212,11 @@ std::string TickTime(int64_t ticks) {
   // Ticks before year 1 have no calendar time.
   if (ticks < 0) return {};
   const TicksDateTime p = TicksToDateTime(ticks);
-  int hour = p.hour, minute = p.minute;
-  int64_t second = RoundHalfEven(static_cast<long double>(p.rest) / kTicksPerSecond);
-  // 59.5 s and more round up to the next minute, not to "60s".
-  if (second >= 60) {
-    second -= 60;
-    if (++minute == 60) {
-      minute = 0;
-      if (++hour == 24) hour = 0;
-    }
-  }
-  return FormatInt(hour) + "h" + FormatInt(minute) + "m" + FormatInt(second) + "s";
+  const int64_t second = RoundHalfEven(static_cast<long double>(p.rest) / kTicksPerSecond);
+  // 59.5 s and more round up to the next minute, not to "60s"; the ticks
+  // carry a date, so the next day starts at 0h.
+  const CarriedClock c = CarryRoundedSeconds(p.hour, p.minute, second, 0, 18);
+  return FormatInt(c.Hour % 24) + "h" + FormatInt(c.Minute) + "m" + c.SecondText + "s";
 }
 
 std::string MeasuredExposure(double rate) {
