@@ -59,13 +59,15 @@ SplitTime Split(long double ms, int digits) {
   int64_t t = RoundHalfAway(ms);
   // A camera delay or fit offset can take an event just after midnight back
   // into the previous day: show it as that day's time, not a negative second.
-  if (t < 0) t = (t % 86'400'000 + 86'400'000) % 86'400'000;
+  // The base time of the second field can read 24 h after the minute turned
+  // at midnight: that and later times are the next day's.
+  t = (t % 86'400'000 + 86'400'000) % 86'400'000;
   const int64_t h = t / 3'600'000;
   const int64_t m = (t - h * 3'600'000) / 60'000;
   const long double s = static_cast<long double>(t - h * 3'600'000 - m * 60'000) / 1000.0L;
   // Fewer decimals can round 59.96 s up to "60.0": carry into the minute.
   const CarriedClock c = CarryRoundedSeconds(h, m, s, digits, 5);
-  return {ZeroPadOne(FormatInt(c.Hour)), ZeroPadOne(FormatInt(c.Minute)), FormatSeconds(c.Second, digits, 5)};
+  return {ZeroPadOne(FormatInt(c.Hour % 24)), ZeroPadOne(FormatInt(c.Minute)), FormatSeconds(c.Second, digits, 5)};
 }
 
 // Offsets are written by the fit as whole milliseconds; a fractional text is
