@@ -247,6 +247,10 @@ void TLightCurveReport::BuildControls() {
     BuildTextReport();
   };
   for (QLineEdit* e : {Edit27, Edit38}) connect(e, &QLineEdit::textChanged, this, both);
+  // The names, site and star typed here go into both reports, the F number into
+  // the text report: a saved or copied report must carry what the edits show.
+  for (QLineEdit* e : {Edit9, Edit10, Edit11, Edit12, Edit13, Edit14}) connect(e, &QLineEdit::textChanged, this, both);
+  connect(Edit46, &QLineEdit::textChanged, this, &TLightCurveReport::BuildTextReport);
   for (QComboBox* c : {ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6, ComboBox7, ComboBox8})
     connect(c, &QComboBox::currentIndexChanged, this, both);
   for (QComboBox* c : {ComboBox10, ComboBox11})

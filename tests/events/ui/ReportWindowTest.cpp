@@ -209,6 +209,40 @@ TEST(TLightCurveReport, TypedNamesReadBackFromTheXmlReport) {
   }
 }
 
+// What the edits show is what the saved and copied reports carry.
+TEST(TLightCurveReport, TypedInputsReachBothReports) {
+  struct Row {
+    const char* edit;
+    const char* text;
+    const char* xml;   // expected in Memo2, empty when the XML report does not use it
+    const char* report;  // expected in Memo3
+  };
+  for (const Row& r : {Row{"Edit11", "New Name", "<ID>1|New Name|", "[Observer  ]  1: New Name  2: "},
+                       Row{"Edit12", "Second", "|Obs One|Second|0|", "1: Obs One  2: Second"},
+                       Row{"Edit9", "Hilltop", "|0|Hilltop|JP|", "[Location  ]  Hilltop, JP"},
+                       Row{"Edit10", "DE", "|Home|DE|", "[Location  ]  Home, DE"},
+                       Row{"Edit13", "HIP", "<Star>HIP|", "[Star      ]  HIP "},
+                       Row{"Edit14", "98765", "|98765|0||", " 98765"},
+                       Row{"Edit46", "5.6", "", "   F=5.6"}}) {
+    Fixture f;
+    f.Open();
+    Find<QLineEdit>(f.w, r.edit)->setText(r.text);
+    const QString xml = f.w->Memo2->toPlainText(), report = f.w->Memo3->toPlainText();
+    if (*r.xml) {
+      EXPECT_TRUE(xml.contains(r.xml)) << r.edit << "\n" << xml.toStdString();
+    }
+    EXPECT_TRUE(report.contains(r.report)) << r.edit << "\n" << report.toStdString();
+    const std::string path = f.folder.File("typed.xml");
+    f.dialogs.save_file_names = {QString::fromStdString(path)};
+    f.w->Button4->click();
+    const auto saved = ReadWholeFile(path, 1 << 20);
+    ASSERT_TRUE(saved) << r.edit;
+    if (*r.xml) {
+      EXPECT_NE(saved->find(r.xml), std::string::npos) << r.edit;
+    }
+  }
+}
+
 TEST(TLightCurveReport, CopiesTheTextReport) {
   Fixture f;
   f.Open();
