@@ -233,6 +233,7 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
       t -= delay;
     }
     const SplitTime s1 = Split(t, in.SecondsDigits);
+    r.EventTimed = true;
     k.EventHourText = s1.H;
     k.EventMinuteText = s1.M;
     k.EventSecondText = s1.S;
