@@ -115,6 +115,20 @@ TEST(TMagnitudeCalculator, OpensAndCalculatesForEachCameraAndField) {
   EXPECT_EQ(f.host.panel_enabled, 1);
 }
 
+// At 23:59 the minute turned between the fields reads 24:00 for the second
+// field; its event time is the next day's 00h.
+TEST(TMagnitudeCalculator, SecondFieldPastMidnightIsTheNextDay) {
+  Fixture f;
+  f.host.time = {"23", "59", "59.98", "0.02"};
+  f.Open();
+  EXPECT_EQ(f.w->Edit21->text(), "24");
+  EXPECT_EQ(f.w->Edit22->text(), "0");
+  f.w->RadioButton5->click();
+  EXPECT_EQ(f.Line(2), "Event Time : 00h00m00.020s  +/- 0.001s  S/N=20.00");
+  f.w->RadioButton4->click();
+  EXPECT_EQ(f.Line(2), "Event Time : 23h59m59.980s  +/- 0.001s  S/N=20.00");
+}
+
 TEST(TMagnitudeCalculator, BaseTimeEditsAndMinuteTurn) {
   Fixture f;
   f.host.time = {"12", "59", "59.98", "0.02"};
