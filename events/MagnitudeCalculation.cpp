@@ -295,6 +295,10 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
       report(line1);
       report(line2);
     } else {
+      // One event found: an earlier fit's second time is no longer this event's.
+      k.SecondEventHourText.clear();
+      k.SecondEventMinuteText.clear();
+      k.SecondEventSecondText.clear();
       line1 = EventLine(s1.H, s1.M, s1.S, k.TimingErrorText, k.EventSnText);
       report(line1);
     }

@@ -162,11 +162,18 @@ TEST(MagnitudeCalculation, DoubleStarFitAndStepHeights) {
     EXPECT_TRUE(keep.FirstEventSnText == "---" || keep.SecondEventSnText == "---") << h;
     EXPECT_TRUE(keep.FirstTimingErrorText == "---" || keep.SecondTimingErrorText == "---") << h;
   }
+  // A refit that finds one event only: the earlier fit's second time must not
+  // stay behind for "Add to report" to store.
+  in.StepHeightPercent = 25;
+  in.Offset2Text.clear();
+  m = MagnitudeCalculation(in, keep);
+  EXPECT_EQ(m.Memo1[3], "");
+  EXPECT_EQ(keep.SecondEventHourText + keep.SecondEventMinuteText + keep.SecondEventSecondText, "");
 }
 
 // The event time is a time of day: a delay that takes it before midnight
-// gives the previous day's time, a time past midnight the next day's, and seconds that round up to 60 with fewer
-// decimals carry into the minute.
+// gives the previous day's time, a time past midnight the next day's, and
+// seconds that round up to 60 with fewer decimals carry into the minute.
 TEST(MagnitudeCalculation, EventTimeAcrossMinuteAndMidnight) {
   struct Row {
     BaseTime base;
