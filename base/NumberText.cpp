@@ -163,6 +163,19 @@ std::string FormatSeconds(long double s, int decimals, int precision) {
   return (ParseLongDouble(fixed).value_or(0) < 10 ? "0" : "") + fixed;
 }
 
+CarriedClock CarryRoundedSeconds(int64_t hour, int64_t minute, long double second, int decimals, int precision) {
+  CarriedClock c{hour, minute, second, FormatFixed(second, decimals, precision), false};
+  if (ParseLongDouble(c.SecondText).value_or(0) < 60) return c;
+  c.Second = 0;
+  c.SecondText = FormatFixed(0, decimals, precision);
+  c.Carried = true;
+  if (++c.Minute >= 60) {
+    c.Minute -= 60;
+    ++c.Hour;
+  }
+  return c;
+}
+
 std::string FormatWidth(long double x, int width, int decimals) {
   return PadLeft(FormatFixed(x, decimals, kDigits), width);
 }

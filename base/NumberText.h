@@ -33,6 +33,17 @@ std::string FormatFixed(long double x, int decimals, int precision);
 // is below 10: 9.99999 with four decimals is "10.0000", not "010.0000".
 std::string FormatSeconds(long double s, int decimals, int precision);
 
+// A time of day whose seconds are shown as FormatFixed rounds them: seconds
+// that round up to 60 ("59.996" with two decimals) become 0 and carry into the
+// minute, and a minute of 60 into the hour. The hour is not wrapped at 24.
+struct CarriedClock {
+  int64_t Hour = 0, Minute = 0;
+  long double Second = 0;
+  std::string SecondText;  // FormatFixed(Second, decimals, precision)
+  bool Carried = false;
+};
+CarriedClock CarryRoundedSeconds(int64_t hour, int64_t minute, long double second, int decimals, int precision);
+
 // "%w.df": the fixed form with d decimals (precision 18), left-padded with
 // blanks to at least `width` characters.
 std::string FormatWidth(long double x, int width, int decimals);

@@ -56,14 +56,10 @@ TReportLightCurveData MakeReportLines(TReportLightCurveElement& e) {
   const long double s1 = to_real(e.StartS), s2 = to_real(e.EndS);
   // 59.996 s shows as the next minute, not as second "60.00".
   auto write = [](int64_t h, int64_t m, long double s, std::string& ht, std::string& mt, std::string& st) {
-    st = FormatFixed(s, 2, 6);
-    if (ParseLongDouble(st).value_or(0) >= 60) {
-      st = FormatFixed(0, 2, 6);
-      h += (m + 1) / 60;
-      m = (m + 1) % 60;
-    }
-    ht = FormatInt(h);
-    mt = FormatInt(m);
+    const CarriedClock c = CarryRoundedSeconds(h, m, s, 2, 6);
+    st = c.SecondText;
+    ht = FormatInt(c.Hour);
+    mt = FormatInt(c.Minute);
   };
   write(h1, m1, s1, e.StartH, e.StartM, e.StartS);
   write(h2, m2, s2, e.EndH, e.EndM, e.EndS);

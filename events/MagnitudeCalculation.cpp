@@ -59,19 +59,15 @@ SplitTime Split(long double ms, int digits) {
   int64_t t = RoundHalfAway(ms);
   // A camera delay or fit offset can take an event just after midnight back
   // into the previous day: show it as that day's time, not a negative second.
-  if (t < 0) t = (t % 86'400'000 + 86'400'000) % 86'400'000;
-  int64_t h = t / 3'600'000;
-  int64_t m = (t - h * 3'600'000) / 60'000;
-  long double s = static_cast<long double>(t - h * 3'600'000 - m * 60'000) / 1000.0L;
-  std::string st = FormatFixed(s, digits, 5);
+  // The base time of the second field can read 24 h after the minute turned
+  // at midnight: that and later times are the next day's.
+  t = (t % 86'400'000 + 86'400'000) % 86'400'000;
+  const int64_t h = t / 3'600'000;
+  const int64_t m = (t - h * 3'600'000) / 60'000;
+  const long double s = static_cast<long double>(t - h * 3'600'000 - m * 60'000) / 1000.0L;
   // Fewer decimals can round 59.96 s up to "60.0": carry into the minute.
-  if (ParseLongDouble(st).value_or(0) >= 60) {
-    t = (t / 60'000 + 1) * 60'000;
-    h = t / 3'600'000;
-    m = (t - h * 3'600'000) / 60'000;
-    s = 0;
-  }
-  return {ZeroPadOne(FormatInt(h)), ZeroPadOne(FormatInt(m)), FormatSeconds(s, digits, 5)};
+  const CarriedClock c = CarryRoundedSeconds(h, m, s, digits, 5);
+  return {ZeroPadOne(FormatInt(c.Hour % 24)), ZeroPadOne(FormatInt(c.Minute)), FormatSeconds(c.Second, digits, 5)};
 }
 
 // Offsets are written by the fit as whole milliseconds; a fractional text is
@@ -237,6 +233,7 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
       t -= delay;
     }
     const SplitTime s1 = Split(t, in.SecondsDigits);
+    r.EventTimed = true;
     k.EventHourText = s1.H;
     k.EventMinuteText = s1.M;
     k.EventSecondText = s1.S;
@@ -298,6 +295,10 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
       report(line1);
       report(line2);
     } else {
+      // One event found: an earlier fit's second time is no longer this event's.
+      k.SecondEventHourText.clear();
+      k.SecondEventMinuteText.clear();
+      k.SecondEventSecondText.clear();
       line1 = EventLine(s1.H, s1.M, s1.S, k.TimingErrorText, k.EventSnText);
       report(line1);
     }

@@ -77,6 +77,8 @@ struct EventResultTexts {
 struct MagnitudeResult {
   std::string Edit5 = "---", Edit6 = "---", Edit7 = "---", Edit8 = "---";
   std::vector<std::string> Memo1, Memo2;
+  // This call set the event texts; otherwise they are an earlier event's.
+  bool EventTimed = false;
 };
 
 MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts& keep);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <chrono>
+#include <utility>
 
 #include "base/NumberText.h"
 #include "events/TimingList.h"
@@ -103,6 +104,20 @@ double EntrySn(const TAsteroidEachEventTime& e) {
 
 }  // namespace
 
+std::string XmlReportUnsafeInput(const TReportLightCurveElement& e, const ReportFormInputs& in) {
+  const std::string catalogue = ReportCatalogue(in.Catalogue, e);
+  const std::pair<const char*, const std::string*> inputs[] = {
+      {"event hour", &e.EventHour},       {"catalogue", &catalogue},        {"star number", &in.StarNumber},
+      {"asteroid number", &e.ObjectNumber}, {"asteroid name", &e.ObjectName}, {"observer", &in.Observer},
+      {"co-observer", &in.CoObserver},    {"site", &in.Site},               {"country code", &in.Country},
+      {"longitude", &e.Longitude},        {"latitude", &e.Latitude},        {"altitude", &e.Altitude},
+      {"remarks", &in.Remarks}};
+  for (const auto& [name, text] : inputs)
+    for (const char c : *text)
+      if (c == '|' || (static_cast<unsigned char>(c) < 0x20 && c != '\t')) return name;
+  return {};
+}
+
 std::vector<std::string> BuildXmlReport(const TAsteroidTiming& timing, const TReportLightCurveElement& e,
                                         const ReportFormInputs& in, std::string_view last_edited) {
   std::vector<std::string> out;
@@ -197,17 +212,11 @@ std::string TickTime(int64_t ticks) {
   // Ticks before year 1 have no calendar time.
   if (ticks < 0) return {};
   const TicksDateTime p = TicksToDateTime(ticks);
-  int hour = p.hour, minute = p.minute;
-  int64_t second = RoundHalfEven(static_cast<long double>(p.rest) / kTicksPerSecond);
-  // 59.5 s and more round up to the next minute, not to "60s".
-  if (second >= 60) {
-    second -= 60;
-    if (++minute == 60) {
-      minute = 0;
-      if (++hour == 24) hour = 0;
-    }
-  }
-  return FormatInt(hour) + "h" + FormatInt(minute) + "m" + FormatInt(second) + "s";
+  const int64_t second = RoundHalfEven(static_cast<long double>(p.rest) / kTicksPerSecond);
+  // 59.5 s and more round up to the next minute, not to "60s"; the ticks
+  // carry a date, so the next day starts at 0h.
+  const CarriedClock c = CarryRoundedSeconds(p.hour, p.minute, second, 0, 18);
+  return FormatInt(c.Hour % 24) + "h" + FormatInt(c.Minute) + "m" + c.SecondText + "s";
 }
 
 std::string MeasuredExposure(double rate) {

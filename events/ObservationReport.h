@@ -46,6 +46,11 @@ std::vector<std::string> BuildXmlReport(const TAsteroidTiming& timing, const TRe
 std::vector<std::string> BuildTextReport(const TAsteroidTiming& timing, const TReportLightCurveElement& e,
                                          const ReportFormInputs& in, const ReportClock& clock);
 
+// The name of the first input ("observer", "site", ...) whose text the XML
+// report cannot carry: '|' separates the report's fields and control
+// characters are not allowed in XML. Empty when every input can be written.
+std::string XmlReportUnsafeInput(const TReportLightCurveElement& e, const ReportFormInputs& in);
+
 // Today's UTC date as "y|m|d" without leading zeros.
 std::string TodayUtcBarDate();
 

@@ -57,19 +57,20 @@ std::string MakeLightCurveFileName(const TReportLightCurveElement& e) {
   const std::string day = m2 == std::string::npos ? "" : d.substr(m2 + 1);
   const std::string date = year + ZeroPadOne(month) + ZeroPadOne(day);
 
-  const double second = ParseDoubleOr(e.StartS, 0);
-  const std::string rounded = FormatFixed(second, 1, 18);
-  std::string whole = rounded.substr(0, rounded.find('.'));
-  if (ParseDoubleOr(rounded, 0) < 10) whole = "0" + whole;
+  long double second = ParseDoubleOr(e.StartS, 0);
   std::string hour = e.StartH, minute = e.StartM;
   // 59.96 s rounds to the next minute, not to a second "60".
   const auto h = ParseInt64(hour), m = ParseInt64(minute);
-  if (whole == "60" && h && m) {
-    whole = "00";
-    const int64_t carried = *h * 60 + *m + 1;
-    hour = FormatInt(carried / 60);
-    minute = FormatInt(carried % 60);
+  if (h && m) {
+    if (const CarriedClock c = CarryRoundedSeconds(*h, *m, second, 1, 18); c.Carried) {
+      hour = FormatInt(c.Hour);
+      minute = FormatInt(c.Minute);
+      second = c.Second;
+    }
   }
+  const std::string rounded = FormatFixed(second, 1, 18);
+  std::string whole = rounded.substr(0, rounded.find('.'));
+  if (ParseDoubleOr(rounded, 0) < 10) whole = "0" + whole;
   const std::string time = ZeroPadOne(hour) + ZeroPadOne(minute) + whole + "_";
   if (e.Kind == ReportKind::Asteroid)
     return "(" + object + ")_" + date + "_" + time + FirstBlankToUnderscore(e.Observer) + ".dat";

@@ -383,6 +383,8 @@ void TFresnelCtrl::FormCreate() {
     }
   }
   ccd_previous_ = ComboBox2->currentIndex();
+  // The weights built with the colour above came before the sensor was known.
+  RecomputeSpectralWeights();
 
   Edit37->setText(Q(FormatFixed(events_.Flags.MagDrop, 1, 7)));
   events_.Texts.FittedContactAngleText.clear();
@@ -759,12 +761,17 @@ void TFresnelCtrl::CheckBox5Click() {
 
 // ---- spectrum ----
 
+void TFresnelCtrl::RecomputeSpectralWeights() {
+  ComputeSpectralWeights(events_.Spectral,
+                         (std::filesystem::path(host_.ExecutableFolder()) / kSensitivityFileName).string());
+}
+
 void TFresnelCtrl::SpectrumTypeCalc() {
   SpectralModel& m = events_.Spectral;
   // B-V just above -0.85 gives more kelvin than an int holds.
   m.StarTemperature = static_cast<int>(
       std::min<int64_t>(RoundHalfAway(9000.0L / (events_.Diffraction.BminusV + 0.85L)), INT32_MAX));
-  ComputeSpectralWeights(m, (std::filesystem::path(host_.ExecutableFolder()) / kSensitivityFileName).string());
+  RecomputeSpectralWeights();
   int best = 0;
   for (int i = 1; i < 71; ++i)
     if (std::abs(kTypeTemperatures[i] - m.StarTemperature) < std::abs(kTypeTemperatures[best] - m.StarTemperature))
@@ -780,7 +787,7 @@ void TFresnelCtrl::ComboBox1Change() {
   m.StarTemperature = kTypeTemperatures[i] == 0 ? 6000 : kTypeTemperatures[i];
   events_.Diffraction.BminusV = 9000.0 / m.StarTemperature - 0.85;
   Edit28->setText(Q(Fixed(events_.Diffraction.BminusV, 3)));
-  ComputeSpectralWeights(m, (std::filesystem::path(host_.ExecutableFolder()) / kSensitivityFileName).string());
+  RecomputeSpectralWeights();
   RedrawSpectrum();
 }
 
@@ -841,6 +848,9 @@ void TFresnelCtrl::ComboBox2Change() {
   }
   events_.Spectral.CcdIndex = i;
   ccd_previous_ = i;
+  // The fit weighs the spectrum by the chosen sensor: the weights follow it
+  // at once, as the graph does.
+  RecomputeSpectralWeights();
   RedrawSpectrum();
 }
 

@@ -79,6 +79,7 @@ class TFresnelCtrl : public QWidget {
  private:
   QPointer<QWidget> spectrum_graph_;  // the "Graph" window while open
   void RedrawSpectrum();
+  void RecomputeSpectralWeights();
   void BuildControls();
   void FormCreate();
   void ConnectHandlers();

@@ -247,6 +247,10 @@ void TLightCurveReport::BuildControls() {
     BuildTextReport();
   };
   for (QLineEdit* e : {Edit27, Edit38}) connect(e, &QLineEdit::textChanged, this, both);
+  // The names, site and star typed here go into both reports, the F number into
+  // the text report: a saved or copied report must carry what the edits show.
+  for (QLineEdit* e : {Edit9, Edit10, Edit11, Edit12, Edit13, Edit14}) connect(e, &QLineEdit::textChanged, this, both);
+  connect(Edit46, &QLineEdit::textChanged, this, &TLightCurveReport::BuildTextReport);
   for (QComboBox* c : {ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6, ComboBox7, ComboBox8})
     connect(c, &QComboBox::currentIndexChanged, this, both);
   for (QComboBox* c : {ComboBox10, ComboBox11})
@@ -382,6 +386,16 @@ bool TLightCurveReport::SaveLines(const QString& name, const std::vector<std::st
   return false;
 }
 
+// A '|' typed into a name would shift every later field of the report's
+// record when it is read back: refuse it rather than write a corrupt report.
+bool TLightCurveReport::XmlInputsWritable() {
+  const std::string bad = XmlReportUnsafeInput(events_.ReportLightCurveElement, FormInputs());
+  if (bad.empty()) return true;
+  Dialogs().ShowError("The XML report cannot hold the character '|' or control characters: "
+                      "please remove them from the " + Q(bad) + ".");
+  return false;
+}
+
 void TLightCurveReport::ComboBox1Change() {
   Edit44->setText(ComboBox1->currentText());
   SetInputColour(ComboBox1, true);
@@ -429,16 +443,18 @@ void TLightCurveReport::Button4Click() {
   if (lines.size() <= 10) return;
   const TReportLightCurveElement& e = events_.ReportLightCurveElement;
   if (e.Kind == ReportKind::Asteroid) {
+    if (!XmlInputsWritable()) return;
     const std::string name = MakeXmlFileName(e, S(Edit11->text()));
     Edit43->setText(Q(name));
     const QString chosen = Dialogs().GetSaveFileName("Save XML Report File", Q(name), "XML (*.xml)");
-    // A report that could not be written does not count as made.
-    if (!chosen.isEmpty() && !SaveLines(chosen, lines)) return;
+    // A cancelled or failed save does not count as a made report.
+    if (chosen.isEmpty() || !SaveLines(chosen, lines)) return;
   }
   host_.MarkReportStepDone();
 }
 
 void TLightCurveReport::Button5Click() {
+  if (!XmlInputsWritable()) return;
   std::vector<std::string> out = MemoLines(Memo3);
   out.push_back("");
   for (std::string& l : MemoLines(Memo2)) out.push_back(std::move(l));

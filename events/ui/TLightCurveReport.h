@@ -57,6 +57,7 @@ class TLightCurveReport : public QWidget {
   void ComboBox1Change();
   void ComboBox9Change();
   bool SaveLines(const QString& name, const std::vector<std::string>& lines);
+  bool XmlInputsWritable();
 
   ChartEventState& events_;
   ReportWindowHost& host_;

@@ -417,6 +417,7 @@ void TMagnitudeCalculator::MagnitudeCalculation() {
   in.TimingFrameRate = host_.TimingFrameRate();
   in.Element = &events_.ReportLightCurveElement;
   const MagnitudeResult r = ::MagnitudeCalculation(in, results_);
+  event_timed_ = r.EventTimed;
   Edit5->setText(Q(r.Edit5));
   Edit6->setText(Q(r.Edit6));
   Edit7->setText(Q(r.Edit7));
@@ -622,6 +623,13 @@ void TMagnitudeCalculator::Button4Click() {
   TAsteroidTiming& t = events_.AsteroidTiming;
   if (ValidCount(t) + (p.DoubleStar ? 2 : 1) > kTimingListCapacity) {
     Dialogs().ShowError(kTimingListFullMessage);
+    return;
+  }
+  // After "OFF" or a calculation that stopped with a message the event texts
+  // are still an earlier event's: they must not go into the report.
+  if (!event_timed_) {
+    Dialogs().ShowError("There is no event time to add: choose a camera other than \"OFF\" and a range where the "
+                        "calculation succeeds.");
     return;
   }
   const EventResultTexts& r = results_;

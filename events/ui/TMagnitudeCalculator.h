@@ -136,6 +136,7 @@ class TMagnitudeCalculator : public QWidget {
   EventResultTexts results_;
   std::array<BaseTime, 2> base_times_{}, last_valid_base_times_{};
   int field_selection_ = 0;
+  bool event_timed_ = false;  // the last calculation gave an event time
   int seconds_digits_ = 3;
   long double pair_magnitude_ = 0;
   QImage chart_backup_;

@@ -125,6 +125,37 @@ TEST_P(NumberText, WidthFormPadsWithBlanks) {
   EXPECT_EQ(PadLeft("123456", 3), "123456");
 }
 
+// Seconds are shown rounded; a second that rounds up to 60 is the next minute.
+TEST_P(NumberText, RoundedSecondsCarryIntoTheMinuteAndHour) {
+  struct Row {
+    int64_t h, m;
+    long double s;
+    int decimals, precision;
+    const char* text;  // hour:minute:seconds
+    bool carried;
+  };
+  const Row rows[] = {
+      {12, 34, 59.994L, 2, 6, "12:34:59.99", false},
+      {12, 34, 59.995L, 2, 6, "12:35:0.00", true},
+      {12, 59, 59.996L, 2, 6, "13:0:0.00", true},
+      {23, 59, 59.996L, 2, 6, "24:0:0.00", true},  // no wrap at midnight
+      {12, 34, 59.99994L, 4, 18, "12:34:59.9999", false},
+      {12, 34, 59.99995L, 4, 18, "12:35:0.0000", true},
+      {12, 34, 59.96L, 1, 5, "12:35:0.0", true},
+      {12, 34, 59.0L, 0, 18, "12:34:59", false},
+      {12, 59, 60.0L, 0, 18, "13:0:0", true},
+      {12, 34, 9.96L, 1, 5, "12:34:10.0", false},
+  };
+  for (const Row& r : rows) {
+    const CarriedClock c = CarryRoundedSeconds(r.h, r.m, r.s, r.decimals, r.precision);
+    EXPECT_EQ(FormatInt(c.Hour) + ":" + FormatInt(c.Minute) + ":" + c.SecondText, r.text) << r.text;
+    EXPECT_EQ(c.Carried, r.carried) << r.text;
+    if (c.Carried) {
+      EXPECT_EQ(c.Second, 0.0L) << r.text;
+    }
+  }
+}
+
 TEST_P(NumberText, GeneralFormKeepsFifteenDigitsWithoutTrailingZeros) {
   struct Row {
     long double x;

@@ -162,11 +162,18 @@ TEST(MagnitudeCalculation, DoubleStarFitAndStepHeights) {
     EXPECT_TRUE(keep.FirstEventSnText == "---" || keep.SecondEventSnText == "---") << h;
     EXPECT_TRUE(keep.FirstTimingErrorText == "---" || keep.SecondTimingErrorText == "---") << h;
   }
+  // A refit that finds one event only: the earlier fit's second time must not
+  // stay behind for "Add to report" to store.
+  in.StepHeightPercent = 25;
+  in.Offset2Text.clear();
+  m = MagnitudeCalculation(in, keep);
+  EXPECT_EQ(m.Memo1[3], "");
+  EXPECT_EQ(keep.SecondEventHourText + keep.SecondEventMinuteText + keep.SecondEventSecondText, "");
 }
 
 // The event time is a time of day: a delay that takes it before midnight
-// gives the previous day's time, and seconds that round up to 60 with fewer
-// decimals carry into the minute.
+// gives the previous day's time, a time past midnight the next day's, and
+// seconds that round up to 60 with fewer decimals carry into the minute.
 TEST(MagnitudeCalculation, EventTimeAcrossMinuteAndMidnight) {
   struct Row {
     BaseTime base;
@@ -184,7 +191,10 @@ TEST(MagnitudeCalculation, EventTimeAcrossMinuteAndMidnight) {
                        Row{BaseTime{12, 34, 59.9996}, EventCamera::Wat100N, 3, "123500.000", "123500.000"},
                        Row{BaseTime{12, 34, 9.96}, EventCamera::Wat100N, 1, "123410.0", "123410.0"},
                        Row{BaseTime{12, 34, 9.996}, EventCamera::Wat100N, 2, "123410.00", "123410.00"},
-                       Row{BaseTime{12, 34, 9.94}, EventCamera::Wat100N, 1, "123409.9", "123409.9"}}) {
+                       Row{BaseTime{12, 34, 9.94}, EventCamera::Wat100N, 1, "123409.9", "123409.9"},
+                       // Past midnight, also by rounding, is the next day's time.
+                       Row{BaseTime{23, 59, 59.97}, EventCamera::Wat100N, 1, "000000.0", "000000.0"},
+                       Row{BaseTime{24, 0, 0.02}, EventCamera::Wat100N, 3, "000000.020", "000000.020"}}) {
     const TReportLightCurveElement e = LunarStar();
     MagnitudeInputs in = SingleStar(e);
     in.BaseTimes = {r.base, r.base};

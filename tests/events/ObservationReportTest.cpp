@@ -97,6 +97,36 @@ TEST(BuildXmlReport, EscapesInsertedTextsAndCodesTheLists) {
   EXPECT_EQ(x[10], "        <Conditions> |7|4.50||x&lt;y</Conditions>");
 }
 
+TEST(BuildXmlReport, InputsThatWouldSplitAFieldAreNamed) {
+  struct Row {
+    const char* name;
+    void (*edit)(TReportLightCurveElement&, ReportFormInputs&);
+  };
+  const Row rows[] = {
+      {"", [](TReportLightCurveElement&, ReportFormInputs& in) { in.Remarks = "A&B <C> \"x\" 'y'\tz"; }},
+      {"observer", [](TReportLightCurveElement&, ReportFormInputs& in) { in.Observer = "A|B"; }},
+      {"co-observer", [](TReportLightCurveElement&, ReportFormInputs& in) { in.CoObserver = "|"; }},
+      {"site", [](TReportLightCurveElement&, ReportFormInputs& in) { in.Site = "Hill|top"; }},
+      {"country code", [](TReportLightCurveElement&, ReportFormInputs& in) { in.Country = "J\x01P"; }},
+      {"star number", [](TReportLightCurveElement&, ReportFormInputs& in) { in.StarNumber = "12|3"; }},
+      {"remarks", [](TReportLightCurveElement&, ReportFormInputs& in) { in.Remarks = "a\nb"; }},
+      {"asteroid name", [](TReportLightCurveElement& e, ReportFormInputs&) { e.ObjectName = "Na|me"; }},
+      {"altitude", [](TReportLightCurveElement& e, ReportFormInputs&) { e.Altitude = "4|0"; }},
+      // A typed catalogue other than TYC, HIP or UCAC4 is not written.
+      {"", [](TReportLightCurveElement&, ReportFormInputs& in) { in.Catalogue = "X|Y"; }},
+      {"catalogue", [](TReportLightCurveElement& e, ReportFormInputs& in) {
+         in.Catalogue = "X|Y";
+         e.Catalogue = "S|AO";
+       }},
+  };
+  for (const Row& r : rows) {
+    TReportLightCurveElement e = AsteroidRecord();
+    ReportFormInputs in = AsteroidForm();
+    r.edit(e, in);
+    EXPECT_EQ(XmlReportUnsafeInput(e, in), r.name);
+  }
+}
+
 TEST(ReportTextTests, DecimalAndDigitTexts) {
   struct Row {
     const char* s;

@@ -115,6 +115,20 @@ TEST(TMagnitudeCalculator, OpensAndCalculatesForEachCameraAndField) {
   EXPECT_EQ(f.host.panel_enabled, 1);
 }
 
+// At 23:59 the minute turned between the fields reads 24:00 for the second
+// field; its event time is the next day's 00h.
+TEST(TMagnitudeCalculator, SecondFieldPastMidnightIsTheNextDay) {
+  Fixture f;
+  f.host.time = {"23", "59", "59.98", "0.02"};
+  f.Open();
+  EXPECT_EQ(f.w->Edit21->text(), "24");
+  EXPECT_EQ(f.w->Edit22->text(), "0");
+  f.w->RadioButton5->click();
+  EXPECT_EQ(f.Line(2), "Event Time : 00h00m00.020s  +/- 0.001s  S/N=20.00");
+  f.w->RadioButton4->click();
+  EXPECT_EQ(f.Line(2), "Event Time : 23h59m59.980s  +/- 0.001s  S/N=20.00");
+}
+
 TEST(TMagnitudeCalculator, BaseTimeEditsAndMinuteTurn) {
   Fixture f;
   f.host.time = {"12", "59", "59.98", "0.02"};
@@ -189,6 +203,45 @@ TEST(TMagnitudeCalculator, EventListOperations) {
   f.w->Memo2->setPlainText("line");
   f.w->Button11->click();
   EXPECT_EQ(QApplication::clipboard()->text(), "line");
+}
+
+// "Add to report" takes the event time of the last calculation only: after
+// "OFF" or a calculation that stopped with a message there is none, and the
+// earlier event's time must not go into the report as this event's.
+TEST(TMagnitudeCalculator, AddRefusesWhenTheLastCalculationGaveNoEventTime) {
+  struct Row {
+    const char* what;
+    std::array<double, 3> means;
+    bool off;
+  };
+  for (const Row& r : {Row{"camera OFF", {100, 0, 20}, true}, Row{"no combined intensity", {100, 0, 100}, false}}) {
+    Fixture f;
+    f.Open();
+    f.w->Button2->click();
+    f.w->Button4->click();
+    ASSERT_EQ(f.events.AsteroidTiming.EntryCount, 1) << r.what;
+    if (r.off) {
+      f.w->RadioButton1->click();
+    } else {
+      // The levels of another event, as a click on the chart would read them.
+      f.host.panel.Levels.Mean = r.means;
+      f.w->close();
+      delete f.w.data();
+      f.Open();
+      f.w->Button2->click();
+      ASSERT_EQ(f.Line(0), "Value contains two object is zero or minus. Calculation is not possible.") << r.what;
+    }
+    const size_t messages = f.chart_host.dialogs.messages.size();
+    f.w->Button4->click();
+    EXPECT_EQ(f.events.AsteroidTiming.EntryCount, 1) << r.what;
+    EXPECT_EQ(f.chart_host.dialogs.messages.size(), messages + 1) << r.what;
+    // Timed again, the event is added.
+    if (r.off) {
+      f.w->RadioButton2->click();
+      f.w->Button4->click();
+      EXPECT_EQ(f.events.AsteroidTiming.EntryCount, 2) << r.what;
+    }
+  }
 }
 
 TEST(TMagnitudeCalculator, DoubleStarAddsTwoEntries) {

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QXmlStreamReader>
 
 #include "base/AtomicFile.h"
 #include "base/ui/DialogService.h"
@@ -127,16 +128,16 @@ TEST(TLightCurveReport, SavesTheXmlReportAndTheLightCurve) {
   EXPECT_EQ(xml->substr(xml->size() - 17), "</Observations>\r\n");
   EXPECT_EQ(f.host.marked, 1);
 
-  // Cancelled: nothing written, the step still marked.
+  // Cancelled: nothing written, the step not marked.
   f.w->Button4->click();
-  EXPECT_EQ(f.host.marked, 2);
+  EXPECT_EQ(f.host.marked, 1);
 
   // A file that cannot be written: the user is told, the step is not marked.
   const size_t messages = f.dialogs.messages.size();
   f.dialogs.save_file_names = {QString::fromStdString(f.folder.File("missing/report.xml"))};
   f.w->Button4->click();
   EXPECT_EQ(f.dialogs.messages.size(), messages + 1);
-  EXPECT_EQ(f.host.marked, 2);
+  EXPECT_EQ(f.host.marked, 1);
 
   f.events.ReportLightCurveElement.StartH = "9";
   f.events.ReportLightCurveElement.StartM = "4";
@@ -154,6 +155,92 @@ TEST(TLightCurveReport, SavesTheXmlReportAndTheLightCurve) {
   f.dialogs.save_file_names = {QString::fromStdString(f.folder.File("lunar.xml"))};
   f.w->Button4->click();
   EXPECT_FALSE(std::filesystem::exists(f.folder.File("lunar.xml")));
+}
+
+// Each element's text of a written report as an XML parser reads it back.
+QStringList ElementTexts(const std::string& path, const QString& element) {
+  const auto bytes = ReadWholeFile(path, 1 << 20);
+  if (!bytes) return {"(not written)"};
+  QXmlStreamReader xml(QByteArray::fromStdString(*bytes));
+  QStringList texts;
+  while (!xml.atEnd())
+    if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == element) texts << xml.readElementText();
+  if (xml.hasError()) texts << "(error: " + xml.errorString() + ")";
+  return texts;
+}
+
+TEST(TLightCurveReport, TypedNamesReadBackFromTheXmlReport) {
+  Fixture f;
+  f.Open();
+  f.w->Edit11->setText("O'Brien & <Sons> \"A\"");
+  f.w->Edit9->setText("Hill & Dale");
+  f.w->Edit38->setText("a<b");
+  const std::string path = f.folder.File("names.xml");
+  f.dialogs.save_file_names = {QString::fromStdString(path)};
+  f.w->Button4->click();
+  EXPECT_EQ(ElementTexts(path, "ID"),
+            QStringList{"1|O'Brien & <Sons> \"A\"||0|Hill & Dale|JP|+135 30 15.0|-5 2 3|40| |20|2|a|a"});
+  EXPECT_EQ(ElementTexts(path, "Conditions"), QStringList{"1|1|5.00||a<b"});
+  EXPECT_EQ(f.host.marked, 1);
+
+  // A '|' would move every later field of the observer's record: refused,
+  // with the input named, and nothing written or marked.
+  struct Row {
+    const char* edit;
+    const char* text;
+    const char* named;
+  };
+  for (const Row& r : {Row{"Edit11", "Obs|One", "observer"}, Row{"Edit9", "Hill|Dale", "site"},
+                       Row{"Edit14", "12|34", "star number"}, Row{"Edit38", "x|y", "remarks"}}) {
+    Fixture g;
+    g.Open();
+    Find<QLineEdit>(g.w, r.edit)->setText(r.text);
+    const std::string refused = g.folder.File("refused.xml");
+    g.dialogs.save_file_names = {QString::fromStdString(refused)};
+    g.w->Button4->click();
+    EXPECT_FALSE(std::filesystem::exists(refused)) << r.edit;
+    ASSERT_EQ(g.dialogs.messages.size(), 1u) << r.edit;
+    EXPECT_TRUE(g.dialogs.messages[0].text.contains(r.named)) << g.dialogs.messages[0].text.toStdString();
+    QApplication::clipboard()->setText("before");
+    g.w->Button5->click();
+    EXPECT_EQ(QApplication::clipboard()->text(), "before") << r.edit;
+    EXPECT_EQ(g.dialogs.messages.size(), 2u) << r.edit;
+    EXPECT_EQ(g.host.marked, 0) << r.edit;
+  }
+}
+
+// What the edits show is what the saved and copied reports carry.
+TEST(TLightCurveReport, TypedInputsReachBothReports) {
+  struct Row {
+    const char* edit;
+    const char* text;
+    const char* xml;   // expected in Memo2, empty when the XML report does not use it
+    const char* report;  // expected in Memo3
+  };
+  for (const Row& r : {Row{"Edit11", "New Name", "<ID>1|New Name|", "[Observer  ]  1: New Name  2: "},
+                       Row{"Edit12", "Second", "|Obs One|Second|0|", "1: Obs One  2: Second"},
+                       Row{"Edit9", "Hilltop", "|0|Hilltop|JP|", "[Location  ]  Hilltop, JP"},
+                       Row{"Edit10", "DE", "|Home|DE|", "[Location  ]  Home, DE"},
+                       Row{"Edit13", "HIP", "<Star>HIP|", "[Star      ]  HIP "},
+                       Row{"Edit14", "98765", "|98765|0||", " 98765"},
+                       Row{"Edit46", "5.6", "", "   F=5.6"}}) {
+    Fixture f;
+    f.Open();
+    Find<QLineEdit>(f.w, r.edit)->setText(r.text);
+    const QString xml = f.w->Memo2->toPlainText(), report = f.w->Memo3->toPlainText();
+    if (*r.xml) {
+      EXPECT_TRUE(xml.contains(r.xml)) << r.edit << "\n" << xml.toStdString();
+    }
+    EXPECT_TRUE(report.contains(r.report)) << r.edit << "\n" << report.toStdString();
+    const std::string path = f.folder.File("typed.xml");
+    f.dialogs.save_file_names = {QString::fromStdString(path)};
+    f.w->Button4->click();
+    const auto saved = ReadWholeFile(path, 1 << 20);
+    ASSERT_TRUE(saved) << r.edit;
+    if (*r.xml) {
+      EXPECT_NE(saved->find(r.xml), std::string::npos) << r.edit;
+    }
+  }
 }
 
 TEST(TLightCurveReport, CopiesTheTextReport) {

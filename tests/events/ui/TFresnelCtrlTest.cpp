@@ -19,6 +19,7 @@
 #include "events/ui/TSpectrumGraph.h"
 #include "support/ChartTestTables.h"
 #include "support/DiffractionCurves.h"
+#include "support/TemporaryFolder.h"
 
 namespace {
 
@@ -468,6 +469,58 @@ TEST(FresnelCtrl, GraphButtonOpensOneSpectrumGraphRedrawnOnSensorChange) {
   graphs[0]->close();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_FALSE(SpectrumWindowShown());
+}
+
+// The fit weighs the spectrum by the chosen sensor: the weights follow the
+// sensor found for the camera at opening and every sensor chosen afterwards.
+TEST(TFresnelCtrl, SpectralWeightsFollowTheChosenSensor) {
+  struct SensorHost : FakeHost {
+    std::string folder;
+    std::string ExecutableFolder() const override { return folder; }
+  };
+  TemporaryFolder dir("tessary-sensor");
+  // Sensor 1 sees every wavelength at 50 %, sensor 2 only up to 600 nm.
+  std::string csv = "nm,ICX428ALL,ICX828AL\n";
+  for (int L = 400; L <= 800; L += 5) csv += std::to_string(L) + ",50," + (L <= 600 ? "100" : "0") + "\n";
+  for (int i = 0; i < 40; ++i) csv += "\n";
+  dir.Write("CCDSpectralSensitivity.csv", csv);
+  SensorHost host;
+  host.folder = dir.Path().string();
+  MakeFresnelTables();
+  host.table.lines = BuildResultTable(3, 1, RowsFromValues({Disappearance()}, 100));
+  ChartSession session;
+  ChartEventState events;
+  host.AnalyseEvents(events);
+  RecomputeSpectralModel(events.Spectral, dir.File("CCDSpectralSensitivity.csv"));
+  events.Identification.OccultationElements.Camera = "WAT-910HX";  // sensor ICX828AL
+  QPointer<Tchart1> chart = new Tchart1(host, session, events);
+  chart->show();
+  const ChartView& v = chart->View();
+  ReleaseAt(chart->ChartImg1, IndexToPixelX(v, kSelected - session.ChartState.FirstShownFrame),
+            ValueToPixelY(v, chart->Data().Records[kSelected].Value[CurveA]));
+  Find<QPushButton>(chart, "Button8")->click();
+  ASSERT_NE(chart->FresnelCtrl.data(), nullptr);
+  auto* sensors = Find<QComboBox>(chart->FresnelCtrl, "ComboBox2");
+  const SpectralCurve& w = events.Spectral.SpectralWeight;
+  auto weight_sum = [&w](int from, int to) {
+    double sum = 0;
+    for (int L = from; L <= to; L += 5) sum += w[static_cast<size_t>(L - 400)];
+    return sum;
+  };
+  EXPECT_EQ(sensors->currentIndex(), 2);
+  EXPECT_EQ(weight_sum(605, 800), 0.0);
+  EXPECT_NEAR(weight_sum(400, 600), 1.0, 1e-12);
+  for (int choice : {1, 2}) {
+    sensors->setCurrentIndex(choice);
+    emit sensors->activated(choice);
+    EXPECT_EQ(events.Spectral.CcdIndex, choice);
+    if (choice == 1)
+      EXPECT_GT(weight_sum(605, 800), 0.1);
+    else
+      EXPECT_EQ(weight_sum(605, 800), 0.0);
+    EXPECT_NEAR(weight_sum(400, 800), 1.0, 1e-12);
+  }
+  delete chart.data();
 }
 
 void DoubleClick(QWidget* w) {
