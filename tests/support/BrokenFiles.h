@@ -24,6 +24,14 @@ inline std::vector<BrokenFile> CutShort(const std::string& good) {
   return out;
 }
 
+// The file cut at every `step` bytes from `first` on.
+inline std::vector<BrokenFile> CutEvery(const std::string& good, size_t first, size_t step) {
+  std::vector<BrokenFile> out;
+  for (size_t keep = first; keep < good.size(); keep += step)
+    out.push_back({"cut at " + std::to_string(keep), good.substr(0, keep)});
+  return out;
+}
+
 // The file's bytes from `from` on replaced by a fixed garbage pattern.
 inline BrokenFile Garbled(const std::string& good, size_t from) {
   std::string bytes = good;

@@ -20,20 +20,6 @@
 
 namespace {
 
-const char* kElements =
-    "<Occultations>\r\n"
-    "  <Event>\r\n"
-    "    <Elements>JPL,2.0,2024,5,12,14.25,a,b,1.2,-0.9</Elements>\r\n"
-    "    <Star>TYC 1234-00567-1,1,2,11.9,11.2,10.1,0.3</Star>\r\n"
-    "    <Object>1234,Some name,14.5,123.4,2.1</Object>\r\n"
-    "  </Event>\r\n"
-    "  <Event>\r\n"
-    "    <Elements>JPL,2.0,2024,5,13,3.5,a,b,0.5,0.5</Elements>\r\n"
-    "    <Star>HIP 99,,,,9.5,,</Star>\r\n"
-    "    <Object>7,Iris,10,10,1.0</Object>\r\n"
-    "  </Event>\r\n"
-    "</Occultations>\r\n";
-
 TEST(BrokenPredictionFiles, AsteroidElementsCutAnywhere) {
   IdentFakeHost host;
   host.times.StampDate1 = "24";
@@ -43,8 +29,7 @@ TEST(BrokenPredictionFiles, AsteroidElementsCutAnywhere) {
   w->show();
   TemporaryFolder folder("tessary-elements");
   const std::string good = kElements;
-  std::vector<BrokenFile> cases;
-  for (size_t keep = 0; keep < good.size(); keep += 3) cases.push_back({"cut at " + std::to_string(keep), good.substr(0, keep)});
+  std::vector<BrokenFile> cases = CutEvery(good, 0, 3);
   cases.push_back(Garbled(good, 40));
   for (const BrokenFile& c : cases) {
     SCOPED_TRACE(c.name);
@@ -71,9 +56,7 @@ TEST(BrokenPredictionFiles, LunarListingCutAnywhereOrBinary) {
   host.auto_search = true;
   QPointer<TIdentification> w = new TIdentification(host, true);
   w->show();
-  std::vector<BrokenFile> cases;
-  for (size_t keep = 1; keep < good.size(); keep += 5) cases.push_back({"cut at " + std::to_string(keep), good.substr(0, keep)});
-  for (const BrokenFile& c : cases) {
+  for (const BrokenFile& c : CutEvery(good, 1, 5)) {
     SCOPED_TRACE(c.name);
     host.dialogs.messages.clear();
     host.dialogs.open_file_names.push_back(QString::fromStdString(folder.Write("cut.txt", c.bytes)));
