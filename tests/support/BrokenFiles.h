@@ -4,12 +4,16 @@
 // one field set to a huge count. Window tests open each through the real
 // command after a good file was open.
 #include <QString>
+#include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "base/ui/DialogService.h"
 
 struct BrokenFile {
   std::string name;
@@ -69,4 +73,20 @@ inline bool IsClearMessage(const QString& text) {
   for (const char* bare : {"std::", "basic_string", "bad_alloc", "vector::", "unknown error", "Unknown error"})
     if (t.contains(bare)) return false;
   return true;
+}
+
+// Writes `bytes` to `path`, has the open dialog answer it and runs `open`:
+// success when exactly one clear message was shown.
+inline ::testing::AssertionResult RefusedWithOneClearMessage(ScriptedDialogService& dialogs,
+                                                             const std::filesystem::path& path,
+                                                             const std::string& bytes,
+                                                             const std::function<void()>& open) {
+  dialogs.messages.clear();
+  dialogs.open_file_names.push_back(WriteFileBytes(path, bytes));
+  open();
+  if (dialogs.messages.size() != 1)
+    return ::testing::AssertionFailure() << dialogs.messages.size() << " messages instead of one";
+  if (!IsClearMessage(dialogs.messages[0].text))
+    return ::testing::AssertionFailure() << "unclear message: " << dialogs.messages[0].text.toStdString();
+  return ::testing::AssertionSuccess();
 }

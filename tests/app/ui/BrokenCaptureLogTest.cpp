@@ -39,11 +39,7 @@ TEST(BrokenCaptureLog, AFileThatIsNoLogIsRefusedAndTheLoadedLogStays) {
                                          Garbled(kLog, 0)};
   for (const BrokenFile& c : cases) {
     SCOPED_TRACE(c.name);
-    m.dialogs.messages.clear();
-    m.dialogs.open_file_names.push_back(WriteFileBytes(m.Path("broken.txt"), c.bytes));
-    log->Button1->click();
-    ASSERT_EQ(m.dialogs.messages.size(), 1u);
-    EXPECT_TRUE(IsClearMessage(m.dialogs.messages[0].text)) << m.dialogs.messages[0].text.toStdString();
+    EXPECT_TRUE(RefusedWithOneClearMessage(m.dialogs, m.Path("broken.txt"), c.bytes, [&] { log->Button1->click(); }));
     EXPECT_TRUE(w.CaptureLogTimes.Loaded());
     EXPECT_EQ(log->Edit(1)->text(), "2026");
     EXPECT_EQ(log->Edit(13)->text(), "25.000000");

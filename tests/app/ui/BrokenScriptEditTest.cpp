@@ -17,12 +17,9 @@ TEST(BrokenScriptEdit, ABinaryFileIsNoScript) {
                                          {"NUL bytes", std::string("AviSource(\"a.avi\")\0\0\0", 21)}};
   for (const BrokenFile& c : cases) {
     SCOPED_TRACE(c.name);
-    m.dialogs.messages.clear();
-    m.dialogs.open_file_names.push_back(WriteFileBytes(m.Path("binary.avs"), c.bytes));
-    m.Find<QAction>("AVSFileEdit1")->trigger();
+    EXPECT_TRUE(RefusedWithOneClearMessage(m.dialogs, m.Path("binary.avs"), c.bytes,
+                                           [&] { m.Find<QAction>("AVSFileEdit1")->trigger(); }));
     EXPECT_FALSE(m.W().AvsEdit);
-    ASSERT_EQ(m.dialogs.messages.size(), 1u);
-    EXPECT_TRUE(IsClearMessage(m.dialogs.messages[0].text)) << m.dialogs.messages[0].text.toStdString();
   }
 
   m.dialogs.open_file_names.push_back(WriteFileBytes(m.Path("a.avs"), script));
@@ -31,11 +28,8 @@ TEST(BrokenScriptEdit, ABinaryFileIsNoScript) {
   ASSERT_NE(ed, nullptr);
   for (const BrokenFile& c : cases) {
     SCOPED_TRACE(c.name);
-    m.dialogs.messages.clear();
-    m.dialogs.open_file_names.push_back(WriteFileBytes(m.Path("binary.avs"), c.bytes));
-    ed->OpenAVSFile1->trigger();
-    ASSERT_EQ(m.dialogs.messages.size(), 1u);
-    EXPECT_TRUE(IsClearMessage(m.dialogs.messages[0].text)) << m.dialogs.messages[0].text.toStdString();
+    EXPECT_TRUE(
+        RefusedWithOneClearMessage(m.dialogs, m.Path("binary.avs"), c.bytes, [&] { ed->OpenAVSFile1->trigger(); }));
     EXPECT_EQ(ed->Memo1->toPlainText(), "AviSource(\"a.avi\")");
     EXPECT_EQ(ed->FileName().toStdString(), m.Path("a.avs").string());
   }

@@ -76,11 +76,8 @@ TEST(BrokenPredictionFiles, LunarListingCutAnywhereOrBinary) {
   const QString memo = w->Memo5->toPlainText();
   for (const BrokenFile& c : {Garbled(good, 0), BrokenFile{"NUL bytes", good + std::string(8, '\0')}}) {
     SCOPED_TRACE(c.name);
-    host.dialogs.messages.clear();
-    host.dialogs.open_file_names.push_back(QString::fromStdString(folder.Write("binary.txt", c.bytes)));
-    w->Openpredictionfile1->trigger();
-    ASSERT_EQ(host.dialogs.messages.size(), 1u);
-    EXPECT_TRUE(IsClearMessage(host.dialogs.messages[0].text)) << host.dialogs.messages[0].text.toStdString();
+    EXPECT_TRUE(RefusedWithOneClearMessage(host.dialogs, folder.File("binary.txt"), c.bytes,
+                                           [&] { w->Openpredictionfile1->trigger(); }));
     EXPECT_EQ(host.settings.LunarPredictionFile, listed);
     EXPECT_EQ(w->Memo5->toPlainText(), memo);
   }

@@ -217,11 +217,8 @@ TEST(TLightCurveReport, ACameraSettingFileWithoutSettingsIsRefused) {
   cases.push_back(Garbled(good, 0));
   for (const BrokenFile& c : cases) {
     SCOPED_TRACE(c.name);
-    f.dialogs.messages.clear();
-    f.dialogs.open_file_names = {QString::fromStdString(f.folder.Write("broken.txt", c.bytes))};
-    f.w->Button6->click();
-    ASSERT_EQ(f.dialogs.messages.size(), 1u);
-    EXPECT_TRUE(IsClearMessage(f.dialogs.messages[0].text)) << f.dialogs.messages[0].text.toStdString();
+    EXPECT_TRUE(RefusedWithOneClearMessage(f.dialogs, f.folder.File("broken.txt"), c.bytes,
+                                           [&] { f.w->Button6->click(); }));
     EXPECT_EQ(f.w->Edit50->text(), "250");
     EXPECT_EQ(f.w->Edit51->text(), "33.333");
     EXPECT_EQ(f.w->Edit48->text(), "1");
