@@ -159,4 +159,37 @@ TEST(BrokenCsvLoad, KeepsTheLoadedTableOrLoadsOnlyWhatIsWhole) {
   }
 }
 
+// A table whose video is now broken: the rows load, the video's failure is
+// told once, and nothing is measured into the table.
+TEST(BrokenCsvLoad, ATableWhoseVideoIsBrokenKeepsItsRowsAndMeasuresNothing) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  const auto video = m.Path("twelve.avi");
+  ASSERT_TRUE(WriteSteadyStarVideo(video, 12));
+  ASSERT_TRUE(m.OpenThroughButton1(video));
+  m.ClickImage1(40, 30);
+  for (int i = 0; i < 3; ++i) m.Click("Button16");
+  const auto csv = m.Path("good.csv");
+  m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button6");
+  const std::vector<std::string> table = w.Results.Lines();
+  const std::string avi = ReadFileBytes(video);
+
+  for (const BrokenFile& c : {Garbled(avi, 0), BrokenFile{"cut at 100", avi.substr(0, 100)}}) {
+    SCOPED_TRACE(c.name);
+    WriteFileBytes(video, c.bytes);
+    m.dialogs.messages.clear();
+    m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+    m.Click("Button20");
+    ASSERT_EQ(m.dialogs.messages.size(), 1u);
+    EXPECT_TRUE(IsClearMessage(m.dialogs.messages[0].text)) << m.dialogs.messages[0].text.toStdString();
+    EXPECT_EQ(w.Results.Lines(), table);
+    EXPECT_FALSE(w.Run.VideoLoaded);
+    m.Click("Button16");
+    m.Click("Button3");
+    EXPECT_TRUE(m.WaitUntilStopped(5000));
+    EXPECT_EQ(w.Results.Lines(), table);
+  }
+}
+
 }  // namespace
