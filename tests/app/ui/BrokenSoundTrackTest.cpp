@@ -11,11 +11,9 @@ namespace {
 TEST(BrokenSoundTrack, IsShownOrTold) {
   MainRoadWindow m(Reader::OwnAvi);
   const auto good = m.Path("good.avi");
-  std::vector<Bitmap24> frames;
-  for (int n = 0; n < 10; ++n) frames.push_back(NumberedFrame(32, 24, n, 2));
   AviWriterOptions o;
   o.audio = true;
-  ASSERT_TRUE(WriteAvi(good.string(), frames, o));
+  ASSERT_TRUE(WriteAvi(good.string(), NumberedFrames(10, 32, 24, 2), o));
   const std::string bytes = ReadFileBytes(good);
   std::vector<BrokenFile> cases = {{"whole", bytes}, {"cut at half", bytes.substr(0, bytes.size() / 2)},
                                    {"last byte missing", bytes.substr(0, bytes.size() - 1)}};
