@@ -37,7 +37,11 @@ TEST(BrokenPredictionFiles, AsteroidElementsCutAnywhere) {
     host.dialogs.open_file_names.push_back(QString::fromStdString(folder.Write("events.xml", c.bytes)));
     w->Button5->click();
     for (const auto& m : host.dialogs.messages) EXPECT_TRUE(IsClearMessage(m.text)) << m.text.toStdString();
+    // Only whole events are listed: an event cut short is left out and told.
+    const QStringList whole = {"2024 May 12 14.3h UT ,  (1234)Some name occults TYC 1234-00567-1",
+                               "2024 May 13 3.5h UT ,  (7)Iris occults HIP 99"};
     ASSERT_LE(w->ListBox1->count(), 2);
+    for (int row = 0; row < w->ListBox1->count(); ++row) EXPECT_TRUE(whole.contains(w->ListBox1->item(row)->text()));
     for (int row = 0; row < w->ListBox1->count(); ++row) PressRow(w->ListBox1, row);
     ASSERT_FALSE(w.isNull());
   }
