@@ -4,8 +4,10 @@
 
 #include "ImageFileLib/Bitmap24Copy.h"
 #include "ImageFileLib/LinearBitmap.h"
+#include "ImageFileLib/ui/TIconSelectionForm.h"
 #include "MainRoadFixture.h"
 #include "support/BrokenFiles.h"
+#include "support/IconFiles.h"
 
 namespace {
 
@@ -72,5 +74,50 @@ INSTANTIATE_TEST_SUITE_P(Formats, BrokenStill,
                                            StillFormat{"jpg", "JPG", 0},
                                            StillFormat{"pcx", nullptr, 8}),
                          [](const auto& info) { return std::string(info.param.ext); });
+
+}  // namespace
+
+namespace {
+
+// A broken icon file: told (after its image was chosen, when the list could
+// be read), and the picture shown before stays.
+TEST(BrokenStillIcon, IsRefusedAndTheShownPictureStays) {
+  InstallIconSelectionDialog();
+  struct Uninstall {
+    ~Uninstall() { ImageFile::ICOLoader().SelectImage = nullptr; }
+  } uninstall;
+  MainRoadWindow m(Reader::OwnAvi);
+  QImage image(40, 30, QImage::Format_RGB888);
+  image.fill(QColor(200, 35, 0));
+  const auto good = m.Path("good.bmp");
+  ASSERT_TRUE(image.save(QString::fromStdString(good.string()), "BMP"));
+  m.dialogs.open_file_names = {QString::fromStdString(good.string())};
+  m.Click("Button22");
+  TPlatform& w = m.W();
+  ASSERT_EQ(w.Driver.FrameBitmap.Width(), 40);
+
+  ImageFile::TMemStream icon;
+  TwoIcons(icon);
+  const std::vector<uint8_t> v = icon.ToVector();
+  const std::string bytes(v.begin(), v.end());
+  std::vector<BrokenFile> cases = CutShort(bytes);
+  cases.push_back(Garbled(bytes, 6));  // garbled pixels alone still make an icon
+  cases.push_back(WithField32(bytes, 4, 0xFFFF, "65535 images"));
+  // The chosen (second) image's data offset.
+  cases.push_back(WithField32(bytes, 6 + 16 + 12, 0x7FFFFFFF, "image beyond the file"));
+  for (const BrokenFile& c : cases) {
+    SCOPED_TRACE(c.name);
+    m.dialogs.messages.clear();
+    m.dialogs.icon_choices = {{1, 0x00FF00}};
+    m.dialogs.open_file_names = {WriteFileBytes(m.Path("broken.ico"), c.bytes)};
+    m.Click("Button22");
+    ASSERT_EQ(m.dialogs.messages.size(), 1u);
+    EXPECT_TRUE(IsClearMessage(m.dialogs.messages[0].text)) << m.dialogs.messages[0].text.toStdString();
+    EXPECT_EQ(w.Still.BmpFileName, good.string());
+    w.ShowNeighbor();
+    ASSERT_EQ(w.Driver.FrameBitmap.Width(), 40);
+    EXPECT_EQ(w.Driver.FrameBitmap.Get(7, 3).r, 200);
+  }
+}
 
 }  // namespace
