@@ -330,6 +330,11 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
   // the row before it; its cells would be wrong values, so it is left out.
   const size_t n = r.Lines.size();
   const bool unterminated = n == split_lines && text.back() != '\n' && text.back() != '\r';
+  // Cut inside its header, it holds no table: rows measured on would go
+  // below a broken header.
+  const size_t header = static_cast<size_t>(v.CsvHeaderLines);
+  if (n < header || (unterminated && n == header))
+    return Failed("The file ends inside the header of its results table (it is cut short).");
   if (unterminated && n >= static_cast<size_t>(v.CsvHeaderLines) + 2 &&
       std::count(r.Lines[n - 1].begin(), r.Lines[n - 1].end(), ',') <
           std::count(r.Lines[n - 2].begin(), r.Lines[n - 2].end(), ',')) {

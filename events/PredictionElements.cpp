@@ -136,6 +136,7 @@ std::optional<PredictionList> ParseXmlPredictionFile(const std::vector<std::stri
     if (lines[i].rfind("</Occultations>", 0) == 0) break;
     if (TrimTrailing(TrimLeading(lines[i])) != "<Event>") continue;
     Occelmnt_Format& e = out.Events[opened++];
+    const std::optional<double> bminusv_before = out.LastBminusV;
     for (++i; i < lines.size(); ++i) {
       const std::string_view l = TrimLeading(lines[i]);
       if (l.rfind("</Event>", 0) == 0) break;
@@ -145,10 +146,17 @@ std::optional<PredictionList> ParseXmlPredictionFile(const std::vector<std::stri
         out.LastBminusV = e.BminusV;
       } else if (l.rfind("<Object>", 0) == 0) ReadObject(e, TagFields(l, "<Object>"));
     }
+    if (i >= lines.size()) {
+      // Without its "</Event>" its fields may be cut too: listed, it would
+      // show a wrong date, object or star as a prediction.
+      e = Occelmnt_Format{};
+      out.LastBminusV = bminusv_before;
+      out.LastEventCut = true;
+      break;
+    }
     e.ContactAngle = 0;
     e.SpectralType = "0";
     out.Lines.push_back(EventListLine(e));
-    if (i >= lines.size()) break;
   }
   return out;
 }

@@ -45,6 +45,8 @@ struct PredictionList {
   std::vector<std::string> Lines;  // list line k shows event k
   // The B-V of the last event read (the diffraction panel's colour follows it).
   std::optional<double> LastBminusV;
+  // The text ended inside an event (a file cut short): that event is left out.
+  bool LastEventCut = false;
 };
 
 inline constexpr std::string_view kPastedPredictionStart = "Occultation prediction for";

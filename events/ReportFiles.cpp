@@ -84,6 +84,9 @@ CameraSettings ParseCameraSettings(const std::vector<std::string>& lines) {
     if (eq == std::string::npos) continue;
     const std::string key = line.substr(0, eq + 1);
     std::string value = line.substr(eq + 1);
+    if (key == "Binning=" || key == "Capture Area=" || key == "High Speed Mode=" || key == "Gain=" ||
+        key == "Brightness=" || key == "Exposure=")
+      ++s.KeysFound;
     if (key == "Binning=")
       s.Binning = value;
     else if (key == "Capture Area=")

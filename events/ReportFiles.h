@@ -14,6 +14,7 @@ std::string MakeLightCurveFileName(const TReportLightCurveElement& e);
 
 struct CameraSettings {
   std::string CaptureArea, Binning, HighSpeedMode, Gain, Exposure, Brightness;
+  int KeysFound = 0;  // lines with one of the six keys
 };
 // Key=value lines; later lines replace earlier values; the exposure is cut
 // before its "m" unit and stripped of trailing zeros ("12.5000ms" -> "12.5").

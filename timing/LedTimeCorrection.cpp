@@ -72,6 +72,10 @@ std::optional<long double> RecordedPcTime(const LedTable& t, int i) {
   const std::optional<int32_t> hour = ParseInt32(GetCsvField(line, 8)), minute = ParseInt32(GetCsvField(line, 9));
   const std::optional<long double> seconds = ParseLongDouble(GetCsvField(line, 10));
   if (!hour || !minute || !seconds) return std::nullopt;
+  // A time no clock shows (a damaged cell) would tip the line fitted through
+  // every row; a recording through midnight may count its hours past 24.
+  if (*hour < 0 || *hour > 47 || *minute < 0 || *minute > 59 || !(*seconds >= 0 && *seconds < 61))
+    return std::nullopt;
   return Seconds(*hour, *minute, *seconds);
 }
 

@@ -110,7 +110,7 @@ struct PcTimeFit {
 PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s);
 
 // The recorded PC time of data line i in seconds of the day; none unless
-// its three time fields read as numbers.
+// its three time fields read as numbers a clock can show (hour 0-47).
 std::optional<long double> RecordedPcTime(const LedTable& t, int data_line);
 
 struct CycleFitResult {

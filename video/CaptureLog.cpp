@@ -12,7 +12,8 @@
 // sits in the line, a trailing CR and blanks around a field are ignored, and a
 // rate that is zero, negative, not a number or beyond 1e-9..1e9 fps is taken
 // as 1.0 (and shown so). A field that
-// does not convert counts as 0. Files beyond 4 MB are refused.
+// does not convert counts as 0. Files beyond 4 MB, binary files and files
+// without any of the keys are refused.
 #include "video/CaptureLog.h"
 
 #include <algorithm>
@@ -125,6 +126,16 @@ bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::st
   text.resize(static_cast<size_t>(in.gcount()));
   if (text.size() > kMaxCaptureLogBytes) {
     if (error) *error = "\"" + path + "\" is too large for a capture log.";
+    return false;
+  }
+  // Another kind of file would replace the loaded log's text and leave its values.
+  bool has_key = false;
+  for (std::string_view key : {"StartCapture=", "EndCapture=", "ActualFrameRate=", "FrameCount="})
+    has_key = has_key || text.find(key) != std::string::npos;
+  if (!has_key || text.find('\0') != std::string::npos) {
+    if (error)
+      *error = "\"" + path + "\" is not a capture log (it holds no StartCapture=, EndCapture=, ActualFrameRate= or "
+               "FrameCount= line).";
     return false;
   }
   ApplyCaptureLogText(text, state);

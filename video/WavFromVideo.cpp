@@ -157,6 +157,11 @@ void Extract(const std::string& video_path, const std::string& temp_path, WavTra
   if (avcodec_open2(codec.get(), decoder, nullptr) < 0) throw Fail{"The sound decoder cannot be opened."};
   const int rate = codec->sample_rate;
   if (rate <= 0 || codec->ch_layout.nb_channels <= 0) throw Fail{"The sound track's format is not known."};
+  // A damaged header can claim any rate; beyond this no recorder goes, and
+  // the track would be written as gigabytes of silence.
+  constexpr int kMaxSampleRate = 1000000;
+  if (rate > kMaxSampleRate)
+    throw Fail{"The sound track's sampling rate (" + std::to_string(rate) + " Hz) is out of range."};
   const int channels = codec->ch_layout.nb_channels == 1 ? 1 : 2;
 
   // The converter follows the decoded frames: a track may change its layout,

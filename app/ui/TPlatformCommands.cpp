@@ -259,12 +259,20 @@ void TPlatform::LoadBMP1Click() {
   std::optional<std::pair<int32_t, uint32_t>> icon;
   bool cancelled = false;
   if (!name.isEmpty()) {
+    // A picture that cannot be read is told; the one shown before stays.
+    std::string error;
     try {
       ImageFile::TLinearBitmap picture;
       ReadStill(name.toStdString(), icon, picture);
+      if (ImageFile::LinearBitmapToBitmap24(picture).Empty()) error = "The file holds no picture.";
     } catch (const ImageFile::EAbort&) {
       cancelled = true;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+      error = e.what();
+    }
+    if (!error.empty()) {
+      Dialogs().ShowError(QString::fromStdString("Fail to get a bitmap.\r\n" + name.toStdString() + "\r\n" + error));
+      return;
     }
   }
   if (name.isEmpty() || cancelled) {

@@ -137,8 +137,13 @@ void TPlatform::ShowExposureLength() {
 bool TPlatform::OpenVideoStream() {
   Video.UseAviSynth = Settings.UseAviSynth ? 1 : 0;
   if (VideoIsScript()) {
-    // Scripts are read through our AVI reader only.
-    SetUseDirectShow(false);
+    // Scripts are read through our AVI reader only. The box's own handler
+    // would open the script once more (and tell a failure twice).
+    {
+      QSignalBlocker block(CheckBox7);
+      SetUseDirectShow(false);
+    }
+    CheckBox7->setText("VFW");
     CheckBox7->setEnabled(false);
   } else {
     CheckBox7->setEnabled(true);

@@ -60,7 +60,8 @@ TAvsEdit::TAvsEdit(const QString& file, QWidget* opener) : QWidget(opener, Qt::W
 
 bool TAvsEdit::LoadFile(const QString& file) {
   const auto text = ReadWholeFile(file.toStdString(), kMaxScriptBytes);
-  if (!text) return false;
+  // A script is text: a binary file saved back from the editor would be damaged.
+  if (!text || text->find('\0') != std::string::npos) return false;
   // Scripts from Windows are often in its code page, not UTF-8: such a script
   // is held byte for byte so that saving it keeps its paths as they were.
   QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);

@@ -302,10 +302,13 @@ void TAsteroidIdentification::Button5Click() {
   }
   const QByteArray bytes = file.readAll();
   // A file without events is told, and the list loaded before stays.
-  if (!HoldsPredictionEvents(bytes.toStdString())) {
+  const auto list = ::ReadPredictionText(SplitTextLines(bytes.toStdString()));
+  if (!list || list->Lines.empty()) {
     Dialogs().ShowError("The prediction file holds no occultation events.");
     return;
   }
+  if (list->LastEventCut)
+    Dialogs().ShowWarning("The prediction file is cut short: its last event was left out.\r\n" + name);
   IdentificationState& id = host_.Events().Identification;
   id.PredictionEvents.assign(1, Occelmnt_Format{});
   ShowPredictionEvent(0);

@@ -360,6 +360,11 @@ void TIdentification::ChooseLunarPredictionFile() {
     Dialogs().ShowError("The prediction file could not be read.");
     return;
   }
+  // A listing is text; a binary file would fill the lists with nonsense.
+  if (file.readAll().contains('\0')) {
+    Dialogs().ShowError("The prediction file is not a text file.\r\n" + name);
+    return;
+  }
   Memo5->clear();
   s.LunarPredictionFile = name.toStdString();
   WriteSettingOrShowError(host_, "Identification", "Prediction file", s.LunarPredictionFile);

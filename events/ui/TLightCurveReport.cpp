@@ -482,8 +482,13 @@ void TLightCurveReport::Button6Click() {
     return;
   }
   const std::vector<std::string> lines = SplitTextLines(*text);
-  SetMemoLines(Memo5, lines);
   const CameraSettings s = ParseCameraSettings(lines);
+  // Another kind of file would blank the settings loaded or typed before.
+  if (s.KeysFound == 0 || text->find('\0') != std::string::npos) {
+    Dialogs().ShowError("The file holds no camera settings (Gain=, Exposure=, Binning=, ...).\r\n" + name);
+    return;
+  }
+  SetMemoLines(Memo5, lines);
   Edit47->setText(Q(s.CaptureArea));
   Edit48->setText(Q(s.Binning));
   Edit49->setText(Q(s.HighSpeedMode));

@@ -446,6 +446,8 @@ TEST(LoadResultCsv, RefusesWhatCannotBeATable) {
       {"huge file", huge_file, "too large"},
       {"numbers only", "1,2,3\r\n4,5,6\r\n7,8,9\r\n", "not a results table"},
       {"another program's table", "\"Time\",\"Flux\"\r\n12:00:01,1234\r\n12:00:02,1250\r\n", "not a results table"},
+      {"cut inside the header line", good.substr(0, good.find("No.") + 10), "cut short"},
+      {"cut after the video system line", good.substr(0, good.find("\r\n", good.find("Video System")) + 2), "cut short"},
   };
   for (const auto& c : cases) {
     auto r = LoadResultCsvText(c.text, "/x", small);

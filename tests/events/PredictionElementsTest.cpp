@@ -105,6 +105,30 @@ TEST(PredictionElements, ElementsFileWithoutItsStructureGivesNoEvents) {
   EXPECT_TRUE(trailing->Lines.empty());
 }
 
+// A file cut short ends inside its last event: that event is left out (its
+// fields may be cut too), the events before it are listed, and the cut is told.
+TEST(PredictionElements, AnEventCutShortIsLeftOut) {
+  const std::vector<std::string> whole = {"<Occultations>", "<Event>", "<Elements>JPL,2.0,2024,5,12,14.25,a,b,1.2,-0.9</Elements>",
+                                          "<Star>HIP 5,,,9.5,9.0,,</Star>", "<Object>7,Iris,10,10,1.0</Object>", "</Event>",
+                                          "<Event>", "<Elements>JPL,2.0,2024,5,13,3.5,a,b,0.5,0.5</Elements>",
+                                          "<Star>HIP 99,,,8.0,7.0,,</Star>", "<Object>12,Vic", "</Event>", "</Occultations>"};
+  for (size_t keep = 7; keep <= 10; ++keep) {
+    SCOPED_TRACE(keep);
+    const auto list = ParseXmlPredictionFile({whole.begin(), whole.begin() + static_cast<long>(keep)});
+    ASSERT_TRUE(list);
+    EXPECT_TRUE(list->LastEventCut);
+    ASSERT_EQ(list->Lines.size(), 1u);
+    EXPECT_EQ(list->Lines[0], "2024 May 12 14.3h UT ,  (7)Iris occults HIP 5");
+    EXPECT_EQ(list->Events[1].Star, "");
+    ASSERT_TRUE(list->LastBminusV);
+    EXPECT_DOUBLE_EQ(*list->LastBminusV, 0.5);  // the listed event's B - V
+  }
+  const auto complete = ParseXmlPredictionFile(whole);
+  ASSERT_TRUE(complete);
+  EXPECT_FALSE(complete->LastEventCut);
+  EXPECT_EQ(complete->Lines.size(), 2u);
+}
+
 TEST(PredictionElements, PastedListingReadsColumns) {
   const std::vector<std::string> text = {
       "Occultation prediction for Tokyo",

@@ -29,6 +29,12 @@ Bitmap24 NumberedFrame(int width, int height, int n, int block) {
   return b;
 }
 
+std::vector<Bitmap24> NumberedFrames(int count, int width, int height, int block) {
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < count; ++n) frames.push_back(NumberedFrame(width, height, n, block));
+  return frames;
+}
+
 int ReadFrameNumber(const Bitmap24& f, int block) {
   int n = 0;
   for (int bit = 0; bit < 10; ++bit) {

@@ -11,6 +11,8 @@
 // as 10 black/white blocks of `block` pixels in its top band, readable after
 // lossy compression (ReadFrameNumber).
 Bitmap24 NumberedFrame(int width, int height, int n, int block = 16);
+// Frames 0 .. count - 1 drawn by NumberedFrame.
+std::vector<Bitmap24> NumberedFrames(int count, int width, int height, int block = 16);
 // The number NumberedFrame drew, or -1 when the blocks are not clean.
 int ReadFrameNumber(const Bitmap24& frame, int block = 16);
 

@@ -261,10 +261,7 @@ TEST(LedTimeCorrection, RowsThatCannotBeKeyedAreRefused) {
 // Rows whose PC time cannot be read are left out of the line (expected
 // figures from led_reference.py without those rows) and told, instead of
 // counting as midnight and bending every later time by a day.
-TEST(LedTimeCorrection, RowsWithoutReadablePcTimeAreLeftOut) {
-  std::vector<std::string> lines = BuildLedTestTable();
-  for (int f = 8; f <= 10; ++f) SetCsvField(lines[6 + 150], f, "");
-  SetCsvField(lines[6 + 200], 10, "1O.5");
+void ExpectTheLineWithoutRows150And200(std::vector<std::string> lines) {
   LedTable t{&lines, 7, 299, 0, 1000};
   LedCorrectionState s;
   const PcTimeFit fit = FitRecordedPcTime(t, s);
@@ -273,12 +270,40 @@ TEST(LedTimeCorrection, RowsWithoutReadablePcTimeAreLeftOut) {
   EXPECT_NEAR(static_cast<double>(s.PcTimeIntercept), 77405.979929109, 1e-8);
   ASSERT_EQ(fit.Warnings.size(), 1u);
   EXPECT_EQ(fit.Warnings[0], "2 rows have no readable recorded PC time and take no part in the time correction.");
+}
+
+TEST(LedTimeCorrection, RowsWithoutReadablePcTimeAreLeftOut) {
+  std::vector<std::string> lines = BuildLedTestTable();
+  for (int f = 8; f <= 10; ++f) SetCsvField(lines[6 + 150], f, "");
+  SetCsvField(lines[6 + 200], 10, "1O.5");
+  ExpectTheLineWithoutRows150And200(lines);
+  LedCorrectionState s;
+  s.PcTimeFitted = true;  // as a fit before leaves it
   // Two rows are the least a line needs.
   std::vector<std::string> one = BuildLedTestTable();
   for (int r = 1; r < kLedTableRows; ++r) SetCsvField(one[static_cast<size_t>(6 + r)], 9, "x");
   LedTable u{&one, 7, 299, 0, 1000};
   EXPECT_FALSE(FitRecordedPcTime(u, s).Fitted);
   EXPECT_FALSE(s.PcTimeFitted);
+}
+
+// A damaged table can hold a PC time no clock shows (a minute of -99999, a
+// second of 1e308, not-a-number): such a row would tip the whole line and
+// every corrected time with it, so it is left out like an unreadable one. The
+// expected line is the one without rows 150 and 200, as above.
+TEST(LedTimeCorrection, RowsWithImpossiblePcTimesAreLeftOut) {
+  const struct {
+    int field;
+    const char* cell;
+  } cases[] = {{8, "99999"}, {8, "-1"},  {9, "-99999"}, {9, "60"},  {10, "1e308"},
+               {10, "-5"},   {10, "75"}, {10, "nan"},   {10, "inf"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.field) + " " + c.cell);
+    std::vector<std::string> lines = BuildLedTestTable();
+    SetCsvField(lines[6 + 150], c.field, c.cell);
+    SetCsvField(lines[6 + 200], c.field, c.cell);
+    ExpectTheLineWithoutRows150And200(lines);
+  }
 }
 
 TEST(LedTimeCorrection, NoRecordedPcTimeLeavesTimesZero) {

@@ -78,6 +78,21 @@ class IdentFakeHost : public IdentificationHost {
   }
 };
 
+// An elements file of two asteroid events, as the prediction service writes it.
+inline const char* const kElements =
+    "<Occultations>\r\n"
+    "  <Event>\r\n"
+    "    <Elements>JPL,2.0,2024,5,12,14.25,a,b,1.2,-0.9</Elements>\r\n"
+    "    <Star>TYC 1234-00567-1,1,2,11.9,11.2,10.1,0.3</Star>\r\n"
+    "    <Object>1234,Some name,14.5,123.4,2.1</Object>\r\n"
+    "  </Event>\r\n"
+    "  <Event>\r\n"
+    "    <Elements>JPL,2.0,2024,5,13,3.5,a,b,0.5,0.5</Elements>\r\n"
+    "    <Star>HIP 99,,,,9.5,,</Star>\r\n"
+    "    <Object>7,Iris,10,10,1.0</Object>\r\n"
+    "  </Event>\r\n"
+    "</Occultations>\r\n";
+
 // Presses the list's row as the mouse does.
 inline void PressRow(QListWidget* list, int row) {
   const QRect r = list->visualItemRect(list->item(row));

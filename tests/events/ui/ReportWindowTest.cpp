@@ -14,6 +14,7 @@
 #include "events/ObservationReport.h"
 #include "events/ui/ReportWindowHost.h"
 #include "events/ui/TLightCurveReport.h"
+#include "support/BrokenFiles.h"
 #include "support/TemporaryFolder.h"
 #include "tests/events/ReportFixtures.h"
 
@@ -285,6 +286,31 @@ TEST(TLightCurveReport, LoadsTheCameraSettingFile) {
   f.w->Button6->click();
   ASSERT_EQ(f.dialogs.messages.size(), 1u);
   EXPECT_EQ(f.w->Edit50->text(), "250");
+}
+
+// A file that holds no camera setting (empty, binary, another kind of text)
+// is refused; the settings loaded or typed before stay.
+TEST(TLightCurveReport, ACameraSettingFileWithoutSettingsIsRefused) {
+  Fixture f;
+  f.Open();
+  const std::string good = "Gain=250\r\nExposure=33.3330ms\r\nBinning=1\r\n";
+  f.dialogs.open_file_names = {QString::fromStdString(f.folder.Write("camera.txt", good))};
+  f.w->Button6->click();
+  ASSERT_EQ(f.w->Edit50->text(), "250");
+  const QString memo = f.w->Memo5->toPlainText();
+  std::vector<BrokenFile> cases = {{"empty", ""},
+                                   {"a results table", "No.,Time,Flux\r\n1,2,3\r\n"},
+                                   {"binary", std::string("Gain=7\0\0\x01\x02", 10)}};
+  cases.push_back(Garbled(good, 0));
+  for (const BrokenFile& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_TRUE(RefusedWithOneClearMessage(f.dialogs, f.folder.File("broken.txt"), c.bytes,
+                                           [&] { f.w->Button6->click(); }));
+    EXPECT_EQ(f.w->Edit50->text(), "250");
+    EXPECT_EQ(f.w->Edit51->text(), "33.333");
+    EXPECT_EQ(f.w->Edit48->text(), "1");
+    EXPECT_EQ(f.w->Memo5->toPlainText(), memo);
+  }
 }
 
 TEST(TLightCurveReport, AppliesTheLimbSlopeToALunarCurve) {

@@ -501,3 +501,52 @@ TEST(LedGraphWindow, AnyTimingRateLeavesTheStepsWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+// A table loaded from a damaged file can hold cells no run writes, in the LED
+// brightness, the recorded PC time or the frame number of a row; the observer's
+// steps and the apply take them without a crash, and the table keeps its rows.
+TEST(LedGraphWindow, OddCellsOfADamagedTableLeaveTheStepsWhole) {
+  struct Odd {
+    const char* name;
+    int field;  // 0: the whole row
+    const char* cell;
+  };
+  const Odd rows[] = {
+      {"LedNotANumber", 2, "nan"},   {"LedHuge", 2, "1e308"},     {"LedEmpty", 2, ""},
+      {"PcHourText", 8, "xx"},       {"PcSecondHuge", 10, "1e308"}, {"PcMinuteNegative", 9, "-99999"},
+      {"FrameText", 1, "x"},         {"FrameHuge", 1, "99999999999"}, {"FrameNegative", 1, "-5"},
+      {"RowOfTwoCells", 0, "160.0,0"}, {"EmptyRow", 0, ""},
+  };
+  for (const Odd& r : rows) {
+    SCOPED_TRACE(r.name);
+    FakeMain m;
+    for (int line : {6 + 150, 6 + 160}) {
+      std::string& row = m.lines[static_cast<size_t>(line)];
+      if (r.field == 0) {
+        row = r.cell;
+        continue;
+      }
+      SetCsvField(row, r.field, r.cell);
+    }
+    const size_t lines = m.lines.size();
+    TLEDGraph* w = m.Open();
+    ASSERT_NE(w, nullptr);
+    w->show();
+    PickAndSpread(*w);
+    for (const char* button : {"Button5", "Button7", "Button6", "Button11", "Button1", "Button2"})
+      Find<QPushButton>(*w, button)->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m.lines.size(), lines);
+    // Two damaged rows do not move the corrected time of the others by hours.
+    if (m.applied > 0) {
+      EXPECT_EQ(Fields4To7(m.lines[6 + 0]).substr(0, 6), "21,30,");
+    }
+    for (const auto& message : m.dialogs.messages)
+      EXPECT_FALSE(message.text.trimmed().isEmpty());
+    w->close();
+  }
+}
+
+}  // namespace
