@@ -363,7 +363,7 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
     AlignDigitY(frame, x0, y, ctx);
   }
   ctx.stampCharPitch = pitch;
-  state.LocatedStampRow = SnapIotaStampRow(y, ctx.frameRateRounded);
+  const int locatedRow = SnapIotaStampRow(y, ctx.frameRateRounded);
 
   FitPoints points;
   for (int cell : {0, 1, 3, 4, 6, 7}) {
@@ -372,6 +372,7 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
   }
   // Fewer than two cells give no line; keep the previous layout.
   if (points.size() < 2) return false;
+  state.LocatedStampRow = locatedRow;
   LineFit fit = FitLine(points);
   ctx.stampCharPitch = fit.slope;
   // The counter: accept a digit only near its predicted place.
@@ -458,8 +459,6 @@ bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx
   int xl = x0 + RoundHalfAwayToInt(-9 * startPitch * W / 720);
   AlignDigitX(frame, xr, y, ctx, false);
   AlignDigitX(frame, xl, y, ctx, false);
-  state.LocatedStampRow = y;
-  state.LocatedFieldTop = {-1, -1};
   const long double pitch = (xr - xl) / 20.0L;
   ctx.stampCharPitch = pitch;
 
@@ -469,6 +468,8 @@ bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx
     if (AlignDigitX(frame, cx, y, ctx, false)) points.emplace_back(cell, cx);
   }
   if (points.size() < 2) return false;
+  state.LocatedStampRow = y;
+  state.LocatedFieldTop = {-1, -1};
   const LineFit fit = FitLine(points);
   loc.DigitCentres.clear();
   int field = 7;

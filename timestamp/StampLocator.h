@@ -22,6 +22,8 @@ struct StampLocatorState {
   std::vector<double> DigitCentres;  // fitted cell centres before rounding
   bool GhsSearchU = true;            // cleared by a click that gives the start point
   std::string Edit55;                // GHS background level as shown
+  // The last locate found no line: the next frames shown are searched again.
+  bool LocatePending = false;
 };
 
 // Moves x to the best column near it; true when a digit scored above 200.
