@@ -71,11 +71,14 @@ TEST_P(TimeStampLocateRetry, FramesAfterAStamplessFirstFrameCarryTheirTimes) {
   EXPECT_TRUE(m.dialogs.messages.empty());
   const std::vector<std::string> rows = m.Rows();
   ASSERT_EQ(rows.size(), static_cast<size_t>(kFrames));
-  for (int n = 1; n < kFrames; ++n) {
+  // The first frame gets no time: GHS cells over it, with no stamp background
+  // measured yet, all read as lit ("88:88:88.888"), which is no time.
+  for (int n = 0; n < kFrames; ++n) {
     std::vector<std::string> got;
     for (int i = 4; i <= 7; ++i) got.push_back(StripQuotes(GetCsvField(rows[static_cast<size_t>(n)], i)));
     const std::string s = std::to_string(50 + n) + ".";
-    const std::vector<std::string> want{"12", "34", s + c.fraction1, s + c.fraction2};
+    const std::vector<std::string> want =
+        n == 0 ? std::vector<std::string>(4) : std::vector<std::string>{"12", "34", s + c.fraction1, s + c.fraction2};
     EXPECT_EQ(got, want) << c.inserter << " frame " << n << ": " << rows[static_cast<size_t>(n)];
   }
   EXPECT_NE(m.Find<QLineEdit>("Edit56")->text(), "No time stamp found") << c.inserter;
