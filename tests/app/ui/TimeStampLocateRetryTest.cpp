@@ -1,6 +1,7 @@
 // A video whose first frame shows no time stamp: the locate on opening finds
 // no line, the window says so, and the first frame that shows the stamp is
-// located, so the rows of the frames after it carry their times.
+// located, so the rows of the frames after it carry their times; a later
+// frame without a stamp gets none.
 #include <QCheckBox>
 #include <QLineEdit>
 #include <string>
@@ -54,8 +55,9 @@ TEST_P(TimeStampLocateRetry, FramesAfterAStamplessFirstFrameCarryTheirTimes) {
   IniFile ini(w.SettingsPlace.IniPath);
   ini.WriteString("TimeSignal", "VideoTimeInserter", c.inserter);
   ini.WriteString("TimeSignal", "Read from KIWI-OSD", "1");
-  std::vector<Bitmap24> frames{NoisyFrame(720, 480, 7)};
-  for (int n = 1; n < kFrames; ++n) frames.push_back(c.frame(n));
+  // Frames 0 and 2 show no stamp.
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < kFrames; ++n) frames.push_back(n % 2 == 0 ? NoisyFrame(720, 480, 7 + n) : c.frame(n));
   const auto path = m.Path("late-stamp.avi");
   AviWriterOptions o;
   o.rate = 30;
@@ -71,14 +73,15 @@ TEST_P(TimeStampLocateRetry, FramesAfterAStamplessFirstFrameCarryTheirTimes) {
   EXPECT_TRUE(m.dialogs.messages.empty());
   const std::vector<std::string> rows = m.Rows();
   ASSERT_EQ(rows.size(), static_cast<size_t>(kFrames));
-  // The first frame gets no time: GHS cells over it, with no stamp background
-  // measured yet, all read as lit ("88:88:88.888"), which is no time.
+  // The frames without a stamp get no time: GHS cells over the first, with no
+  // stamp background measured yet, all read as lit ("88:88:88.888"), which is
+  // no time; the third is not 00:00 with the second frame's fractions.
   for (int n = 0; n < kFrames; ++n) {
     std::vector<std::string> got;
     for (int i = 4; i <= 7; ++i) got.push_back(StripQuotes(GetCsvField(rows[static_cast<size_t>(n)], i)));
     const std::string s = std::to_string(50 + n) + ".";
     const std::vector<std::string> want =
-        n == 0 ? std::vector<std::string>(4) : std::vector<std::string>{"12", "34", s + c.fraction1, s + c.fraction2};
+        n % 2 == 0 ? std::vector<std::string>(4) : std::vector<std::string>{"12", "34", s + c.fraction1, s + c.fraction2};
     EXPECT_EQ(got, want) << c.inserter << " frame " << n << ": " << rows[static_cast<size_t>(n)];
   }
   EXPECT_NE(m.Find<QLineEdit>("Edit56")->text(), "No time stamp found") << c.inserter;
