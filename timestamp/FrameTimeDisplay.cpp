@@ -101,7 +101,17 @@ ShowFrameTimeResult ShowFrameTime(const ShowFrameTimeInputs& in, TimeStampState&
       r.edits = EditsFromLedRecord(*in.ledRecord);
       break;
     case FrameTimeSource::EmbeddedTicks:
-      r.stampYear = ReadEmbeddedTimeStamp(frame, in.embedded, texts);
+      if (in.embedded.captureLogTime || TicksPlausible(ReadTickCount(frame, in.embedded.ticksRow))) {
+        r.stampYear = ReadEmbeddedTimeStamp(frame, in.embedded, texts);
+      } else {
+        // Bytes that are no count (a frame without one, the wrong row) give
+        // the frame no time rather than one centuries off; the dates stay.
+        StampTexts scratch;
+        r.stampYear = ReadEmbeddedTimeStamp(frame, in.embedded, scratch);
+        for (std::string* t : {&texts.StampH1, &texts.StampM1, &texts.StampS1, &texts.StampH2, &texts.StampM2,
+                               &texts.StampS2, &texts.StampS1Full, &texts.StampS2Full})
+          t->clear();
+      }
       r.edits = EditsFromStampTexts(texts);
       break;
     case FrameTimeSource::InserterText:

@@ -49,6 +49,17 @@ StampTexts ShowKiwiFrame(const Bitmap24& f, ShowFrameTimeResult* shown = nullptr
   return t;
 }
 
+// The time of a frame carrying a tick count in row 1 at 25 fps, as shown.
+ShowFrameTimeResult ShowTickFrame(const Bitmap24& f, StampTexts& t) {
+  TimeStampState state;
+  ShowFrameTimeInputs in;
+  in.frame = &f;
+  in.glyphs.mode = TimeStampMode::Sharp;
+  in.embedded.ticksRow = 1;
+  in.embedded.frameInterval = 0.04L;
+  return ShowFrameTime(in, state, t);
+}
+
 }  // namespace
 
 TEST(ResultRowTimes, IotaFrameAndFieldRows) {
@@ -136,17 +147,30 @@ TEST(ResultRowTimes, ImpossibleFieldTimesAreNotWritten) {
   }
 }
 
+// A frame whose first pixels hold no plausible count (black, all bytes 255,
+// a count of 1890) gets no time, not 00:00:00 of year 1 or a century-old one.
+TEST(ResultRowTimes, NoTimeFromAnImplausibleTickCount) {
+  for (const int64_t ticks : {int64_t{0}, int64_t{-1}, TicksOf(1890, 1, 1, 12, 0, 0)}) {
+    Bitmap24 f = NoisyFrame(720, 480, 4);
+    WriteTickCount(f, 1, ticks);
+    StampTexts t;
+    t.StampDate1 = "26";
+    const ShowFrameTimeResult shown = ShowTickFrame(f, t);
+    CsvFormatParams p;
+    p.Kiwi = true;
+    p.TimeStampMode = 3;
+    const std::vector<std::string> c = TimeColumns(Rows(Blocks(), p, t).at(0));
+    EXPECT_EQ(std::vector<std::string>(c.begin() + 2, c.end() - 1), std::vector<std::string>(6)) << ticks;
+    EXPECT_EQ(shown.edits.Edit24 + shown.edits.Edit26 + shown.edits.Edit27, "") << ticks;
+    EXPECT_EQ(shown.Edit59, "26  ") << ticks;
+  }
+}
+
 TEST(ResultRowTimes, TickCountFrameRow) {
   Bitmap24 f = NoisyFrame(720, 480, 3);
   WriteTickCount(f, 1, TicksOf(2026, 12, 6, 21, 30, 95000000));
-  TimeStampState state;
-  ShowFrameTimeInputs in;
-  in.frame = &f;
-  in.glyphs.mode = TimeStampMode::Sharp;
-  in.embedded.ticksRow = 1;
-  in.embedded.frameInterval = 0.04L;
   StampTexts t;
-  ShowFrameTime(in, state, t);
+  ShowTickFrame(f, t);
   CsvFormatParams p;
   p.Kiwi = true;
   p.TimeStampMode = 3;
