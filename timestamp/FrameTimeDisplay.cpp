@@ -1,5 +1,7 @@
 #include "timestamp/FrameTimeDisplay.h"
 
+#include <optional>
+
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 
@@ -28,6 +30,29 @@ FrameTimeEdits EditsFromStampTexts(const StampTexts& t) {
   e.Edit26 = t.StampS1Full;
   e.Edit27 = t.StampS2Full;
   return e;
+}
+
+namespace {
+
+// Hours below 24, minutes below 60, seconds below 61 (a leap second); an
+// empty pair was not read.
+bool PossiblePair(const std::string& pair, int limit) {
+  if (pair.empty()) return true;
+  const std::optional<int32_t> v = ParseInt32(pair);
+  return v && *v >= 0 && *v < limit;
+}
+
+}  // namespace
+
+void DropImpossibleFieldTimes(StampTexts& t, bool fieldMeasure) {
+  if (!PossiblePair(t.StampH1, 24) || !PossiblePair(t.StampM1, 60) || !PossiblePair(t.StampS1, 61))
+    for (std::string* s : {&t.StampH1, &t.StampM1, &t.StampS1, &t.StampS1Full}) s->clear();
+  const bool hm2 = fieldMeasure && (!PossiblePair(t.StampH2, 24) || !PossiblePair(t.StampM2, 60));
+  if (!hm2 && PossiblePair(t.StampS2, 61)) return;
+  if (fieldMeasure)
+    for (std::string* s : {&t.StampH2, &t.StampM2}) s->clear();
+  t.StampS2.clear();
+  t.StampS2Full.clear();
 }
 
 std::string DateEditText(const StampTexts& t) { return t.StampDate1 + " " + t.StampDate2 + " " + t.StampDate3; }
@@ -76,11 +101,22 @@ ShowFrameTimeResult ShowFrameTime(const ShowFrameTimeInputs& in, TimeStampState&
       r.edits = EditsFromLedRecord(*in.ledRecord);
       break;
     case FrameTimeSource::EmbeddedTicks:
-      r.stampYear = ReadEmbeddedTimeStamp(frame, in.embedded, texts);
+      if (in.embedded.captureLogTime || TicksPlausible(ReadTickCount(frame, in.embedded.ticksRow))) {
+        r.stampYear = ReadEmbeddedTimeStamp(frame, in.embedded, texts);
+      } else {
+        // Bytes that are no count (a frame without one, the wrong row) give
+        // the frame no time rather than one centuries off; the dates stay.
+        StampTexts scratch;
+        r.stampYear = ReadEmbeddedTimeStamp(frame, in.embedded, scratch);
+        for (std::string* t : {&texts.StampH1, &texts.StampM1, &texts.StampS1, &texts.StampH2, &texts.StampM2,
+                               &texts.StampS2, &texts.StampS1Full, &texts.StampS2Full})
+          t->clear();
+      }
       r.edits = EditsFromStampTexts(texts);
       break;
     case FrameTimeSource::InserterText:
       r.stampResult = ReadTimeStamp(frame, in.glyphs, in.readOptions, state, texts);
+      DropImpossibleFieldTimes(texts, in.readOptions.fieldMeasure);
       r.edits = EditsFromStampTexts(texts);
       break;
   }

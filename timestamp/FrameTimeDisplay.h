@@ -32,6 +32,9 @@ struct FrameTimeEdits {
 FrameTimeEdits EditsFromCsvRow(std::string_view line);
 // From the texts a stamp read or tick read just filled.
 FrameTimeEdits EditsFromStampTexts(const StampTexts& texts);
+// A field whose hours, minutes or seconds read as no time can be ("88" over a
+// lit area, a minute 61) gets no time, as a field without a stamp does.
+void DropImpossibleFieldTimes(StampTexts& texts, bool fieldMeasure);
 // The date edit: StampDate1 + " " + StampDate2 + " " + StampDate3.
 std::string DateEditText(const StampTexts& texts);
 

@@ -59,9 +59,9 @@ bool AlignDigitY(const Bitmap24& frame, int x, int& y, const GlyphContext& ctx) 
   return best > 0;
 }
 
-double FindUColumn(const Bitmap24& frame, int& x, int y, const GlyphContext& ctx) {
+double FindUColumn(const Bitmap24& frame, int& x, int y, const GlyphContext& ctx, int first, int last) {
   const GlyphReader reader(ctx);
-  for (int col = 110; col <= 210; ++col) {
+  for (int col = first; col <= last; ++col) {
     double score = 0;
     if (reader.Read(frame, col, y, &score) == 'U') {
       x = col;
@@ -363,7 +363,7 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
     AlignDigitY(frame, x0, y, ctx);
   }
   ctx.stampCharPitch = pitch;
-  state.LocatedStampRow = SnapIotaStampRow(y, ctx.frameRateRounded);
+  const int locatedRow = SnapIotaStampRow(y, ctx.frameRateRounded);
 
   FitPoints points;
   for (int cell : {0, 1, 3, 4, 6, 7}) {
@@ -372,6 +372,7 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
   }
   // Fewer than two cells give no line; keep the previous layout.
   if (points.size() < 2) return false;
+  state.LocatedStampRow = locatedRow;
   LineFit fit = FitLine(points);
   ctx.stampCharPitch = fit.slope;
   // The counter: accept a digit only near its predicted place.
@@ -414,6 +415,8 @@ bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx
                         StampLocatorState& loc, const LocatorOptions& options) {
   if (ctx.frameRateRounded < 26 || !options.ghsLocateEnabled) return false;
   const int W = frame.Width();
+  // A frame digitised at another width carries the same line scaled.
+  auto Scaled = [W](int column720) { return RoundHalfAwayToInt(static_cast<long double>(column720) * W / 720); };
   ctx.stampCharPitch = 20.0L * W / 720;
   ctx.stampCharHeight = 28.0L;
   loc.StampCharHeight = 28.0L;
@@ -425,10 +428,10 @@ bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx
     const GlyphSearchMode saved = ctx.searchMode;
     ctx.searchMode = GlyphSearchMode::SearchU;
     double best = 0;
-    int bestRow = 380, bestCol = 168;
+    int bestRow = 380, bestCol = Scaled(168);
     for (int row = 380; row <= 410; ++row) {
-      int col = 168;
-      const double score = FindUColumn(frame, col, row, ctx);
+      int col = Scaled(168);
+      const double score = FindUColumn(frame, col, row, ctx, Scaled(110), Scaled(210));
       if (score > best) {
         best = score;
         bestRow = row;
@@ -436,10 +439,10 @@ bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx
       }
     }
     ctx.searchMode = saved;
-    x = bestCol + 215;
+    x = bestCol + Scaled(215);
     y = bestRow;
   } else {
-    x = 380;
+    x = Scaled(380);
     y = 382;
   }
   loc.GhsSearchU = true;
@@ -454,12 +457,10 @@ bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx
   int x0 = x + RoundHalfAwayToInt(startPitch / 2);
   if (!AlignDigitX(frame, x0, y, ctx, false)) return false;
   AlignDigitX(frame, x0, y, ctx, false);
-  int xr = x0 + RoundHalfAwayToInt(11 * startPitch * W / 720);
-  int xl = x0 + RoundHalfAwayToInt(-9 * startPitch * W / 720);
+  int xr = x0 + RoundHalfAwayToInt(11 * startPitch);
+  int xl = x0 + RoundHalfAwayToInt(-9 * startPitch);
   AlignDigitX(frame, xr, y, ctx, false);
   AlignDigitX(frame, xl, y, ctx, false);
-  state.LocatedStampRow = y;
-  state.LocatedFieldTop = {-1, -1};
   const long double pitch = (xr - xl) / 20.0L;
   ctx.stampCharPitch = pitch;
 
@@ -469,6 +470,8 @@ bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx
     if (AlignDigitX(frame, cx, y, ctx, false)) points.emplace_back(cell, cx);
   }
   if (points.size() < 2) return false;
+  state.LocatedStampRow = y;
+  state.LocatedFieldTop = {-1, -1};
   const LineFit fit = FitLine(points);
   loc.DigitCentres.clear();
   int field = 7;

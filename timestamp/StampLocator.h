@@ -22,14 +22,17 @@ struct StampLocatorState {
   std::vector<double> DigitCentres;  // fitted cell centres before rounding
   bool GhsSearchU = true;            // cleared by a click that gives the start point
   std::string Edit55;                // GHS background level as shown
+  // The last locate found no line: the next frames shown are searched again.
+  bool LocatePending = false;
 };
 
 // Moves x to the best column near it; true when a digit scored above 200.
 bool AlignDigitX(const Bitmap24& frame, int& x, int y, const GlyphContext& ctx, bool wideScan);
 // Moves y by the row offset (-4..4) with the best positive score; true when one scored.
 bool AlignDigitY(const Bitmap24& frame, int x, int& y, const GlyphContext& ctx);
-// The score of the first "U" on row y between columns 110 and 210; x gets its column.
-double FindUColumn(const Bitmap24& frame, int& x, int y, const GlyphContext& ctx);
+// The score of the first "U" on row y between columns first and last (110
+// and 210 on a 720-pixel frame); x gets its column.
+double FindUColumn(const Bitmap24& frame, int& x, int y, const GlyphContext& ctx, int first = 110, int last = 210);
 
 using FitPoints = std::vector<std::pair<long double, long double>>;  // (cell index, x)
 struct LineFit {
@@ -50,6 +53,7 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
                          StampLocatorState& loc, const LocatorOptions& options);
 // Locates a GHS line from a start point (x, y), moved to where the line was
 // found; false when the frame rate or the enabling flag rule it out or no digit aligns.
+// Columns follow the frame width (the inserter's grid is drawn for 720 pixels).
 bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx, TimeStampState& state,
                         StampLocatorState& loc, const LocatorOptions& options);
 

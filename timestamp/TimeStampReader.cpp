@@ -251,10 +251,10 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
   const bool oddFirst = options.fieldOrder == FieldOrder::OddFirst;
   const int row1 = oddFirst ? rowA : rowB;
   const int row2 = oddFirst ? rowB : rowA;
-  if (ctx.stampLocated && ctx.mode != TimeStampMode::Ghs) {
+  if (ctx.stampLocated) {
     // A located layout over a frame without a stamp: no time digit of either
-    // field reads, and the frame gets no time rather than 00:00:00. (GHS
-    // keeps its own rule: an unreadable hour keeps the previous fractions.)
+    // field reads, and the frame gets no time rather than 00:00:00 (with a
+    // GHS line, and the previous frame's fractions).
     bool any = false;
     for (int f = 7; f <= 12 && !any; ++f)
       any = reader.Read(frame, X(f), row1) != 0 || reader.Read(frame, X(f), row2) != 0;

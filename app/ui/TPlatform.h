@@ -453,6 +453,12 @@ class TPlatform : public QMainWindow {
   GlyphContext StampGlyphContext(bool field_view) const;
   void LocateIotaTimeStamp();
   void LocateGhsTimeStamp(int x, int y);
+  // The locates on a frame at hand; a line not found is looked for again on
+  // the next frames shown (RetryStampLocate), and Edit56 says so meanwhile.
+  bool LocateIotaOnFrame(const Bitmap24& frame);
+  bool LocateGhsOnFrame(const Bitmap24& frame, int x, int y);
+  void ShowStampLocated(bool found);
+  void RetryStampLocate(const Bitmap24& frame);
   void ApplyStampFieldOrder();
   void ReadIotaGpsLine();
   // Opening a video: locate the stamp before the first frame, tick-count detection after.

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/ui/TPlatform.h"
+#include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/NamedItems.h"
 #include "base/ui/HandlerTable.h"
@@ -64,6 +65,8 @@ void TPlatform::WebBrowser1Click() {
 void TPlatform::ReadGhsGpsLine(int x, int y) {
   Bitmap24 frame;
   if (!GrabCurrentFrame(frame)) return;
+  // The start column is one of the 720-pixel line; other widths carry it scaled.
+  x = static_cast<int>(RoundHalfAway(static_cast<long double>(x) * frame.Width() / 720));
   GlyphContext ctx = StampGlyphContext(false);
   LocatorOptions lo;
   lo.ghsLocateEnabled = Options.GhsLocateEnabled;

@@ -34,6 +34,8 @@ namespace {
 const QColor kAqua(0x00, 0xFF, 0xFF);
 // The GHS start point used when a video is opened.
 constexpr int kGhsOpenStartX = 390, kGhsOpenStartY = 387;
+// Edit56 while no stamp line has been found on the frames shown.
+const char* const kNoStampText = "No time stamp found";
 
 }  // namespace
 
@@ -87,6 +89,7 @@ GlyphContext TPlatform::StampGlyphContext(bool field_view) const {
 }
 
 void TPlatform::FrameTimeStep(const Bitmap24& frame, bool field_view) {
+  if (StampLocator.LocatePending && !field_view) RetryStampLocate(frame);
   if (!CheckBox5->isChecked()) {
     // Only two seven-segment digits: tenths and hundredths of the second.
     if (field_view || !Options.TiviAvailable) return;
@@ -146,7 +149,8 @@ void TPlatform::ShowFrameTime(const Bitmap24& frame, bool field_view) {
   Edit27->setText(QString::fromStdString(r.edits.Edit27));
   Edit59->setText(QString::fromStdString(r.Edit59));
   if (r.source == FrameTimeSource::CsvCmosTimes) Edit57->setText(QString::number(Run.StartFrame));
-  if (r.source == FrameTimeSource::InserterText && !field_view && Options.StampLocated && Options.TimeStampMode == 2)
+  if (r.source == FrameTimeSource::InserterText && !field_view && Options.StampLocated && Options.TimeStampMode == 2 &&
+      !StampLocator.LocatePending)
     Edit56->setText("X:   Y: " + QString::number(Options.LocatedStampRow));
 }
 
@@ -164,16 +168,13 @@ bool TPlatform::GrabCurrentFrame(Bitmap24& frame) {
 }
 
 void TPlatform::LocateIotaTimeStamp() {
-  GlyphContext ctx = StampGlyphContext(false);
-  LocatorOptions lo;
-  lo.iotaWideScan = CheckBox18 && CheckBox18->isChecked();
-  lo.ghsLocateEnabled = Options.GhsLocateEnabled;
   Bitmap24 frame;
-  if (!GrabCurrentFrame(frame)) {
-    SetIotaFallbackLayout(Video.FrameWidth, ctx, Stamp, StampLocator);
-  } else if (!::LocateIotaTimeStamp(frame, ctx, Stamp, StampLocator, lo)) {
-    return;  // no stamp found: the previous layout and levels stay
+  if (GrabCurrentFrame(frame)) {
+    LocateIotaOnFrame(frame);
+    return;
   }
+  GlyphContext ctx = StampGlyphContext(false);
+  SetIotaFallbackLayout(Video.FrameWidth, ctx, Stamp, StampLocator);
   StampGlyphs.stampCharPitch = ctx.stampCharPitch;
   StampGlyphs.stampCharHeight = ctx.stampCharHeight;
   StampGlyphs.stampCellPitch = ctx.stampCellPitch;
@@ -181,23 +182,68 @@ void TPlatform::LocateIotaTimeStamp() {
   Options.LocatedStampRow = Stamp.LocatedStampRow;
 }
 
+bool TPlatform::LocateIotaOnFrame(const Bitmap24& frame) {
+  GlyphContext ctx = StampGlyphContext(false);
+  LocatorOptions lo;
+  lo.iotaWideScan = CheckBox18 && CheckBox18->isChecked();
+  lo.ghsLocateEnabled = Options.GhsLocateEnabled;
+  const bool found = ::LocateIotaTimeStamp(frame, ctx, Stamp, StampLocator, lo);
+  ShowStampLocated(found);
+  if (!found) return false;  // the previous layout and levels stay
+  StampGlyphs.stampCharPitch = ctx.stampCharPitch;
+  StampGlyphs.stampCharHeight = ctx.stampCharHeight;
+  StampGlyphs.stampCellPitch = ctx.stampCellPitch;
+  StampGlyphs.stampBackgroundLevel = ctx.stampBackgroundLevel;
+  Options.LocatedStampRow = Stamp.LocatedStampRow;
+  return true;
+}
+
 void TPlatform::LocateGhsTimeStamp(int x, int y) {
+  Bitmap24 frame;
+  if (GrabCurrentFrame(frame)) LocateGhsOnFrame(frame, x, y);
+}
+
+bool TPlatform::LocateGhsOnFrame(const Bitmap24& frame, int x, int y) {
   GlyphContext ctx = StampGlyphContext(false);
   LocatorOptions lo;
   lo.ghsLocateEnabled = Options.GhsLocateEnabled;
   StampLocator.GhsSearchU = Options.GhsSearchU != 0;
-  Bitmap24 frame;
-  if (!GrabCurrentFrame(frame)) return;
   StampLocator.Edit55.clear();
   const bool found = ::LocateGhsTimeStamp(frame, x, y, ctx, Stamp, StampLocator, lo);
   Options.GhsSearchU = StampLocator.GhsSearchU ? 1 : 0;
   if (!StampLocator.Edit55.empty()) Edit55->setText(QString::fromStdString(StampLocator.Edit55));
+  ShowStampLocated(found);
   // A locate that found no line keeps the previous levels: the background
   // measured on a frame without a stamp would make every cell read as lit.
-  if (!found) return;
+  if (!found) return false;
   StampGlyphs.stampCharPitch = ctx.stampCharPitch;
   StampGlyphs.stampBackgroundLevel = ctx.stampBackgroundLevel;
   Options.LocatedStampRow = Stamp.LocatedStampRow;
+  return true;
+}
+
+void TPlatform::ShowStampLocated(bool found) {
+  StampLocator.LocatePending = !found;
+  if (!found) {
+    Edit56->setText(kNoStampText);
+    Edit56->setToolTip("No time stamp was found on this frame; it is looked for again on the next frames shown.");
+  } else if (Edit56->text() == kNoStampText) {
+    Edit56->clear();
+    Edit56->setToolTip({});
+  }
+}
+
+// A video whose first frames show no stamp is located on its first frame
+// that does, instead of reading every frame through an unlocated layout.
+void TPlatform::RetryStampLocate(const Bitmap24& frame) {
+  const bool reading = CheckBox5->isChecked() && Options.StampLocated;
+  if (reading && Options.TimeStampMode == 0) {
+    LocateIotaOnFrame(frame);
+  } else if (reading && Options.TimeStampMode == 2) {
+    LocateGhsOnFrame(frame, kGhsOpenStartX, kGhsOpenStartY);
+  } else {
+    ShowStampLocated(true);
+  }
 }
 
 void TPlatform::ApplyStampFieldOrder() {
@@ -231,6 +277,7 @@ void TPlatform::Button39Click() {
 }
 
 void TPlatform::LocateStampBeforeFirstFrame() {
+  ShowStampLocated(true);
   if (Options.TimeStampMode == 0) {
     LocateIotaTimeStamp();
   } else if (Options.TimeStampMode == 2) {

@@ -35,6 +35,31 @@ DataLineBlocks Blocks() {
   return b;
 }
 
+// The time of a KIWI-OSD frame at the 720x480, 30 fps layout, as shown.
+StampTexts ShowKiwiFrame(const Bitmap24& f, ShowFrameTimeResult* shown = nullptr) {
+  TimeStampState state;
+  LoadKiwiDigitPositions(state.DigitX);
+  ShowFrameTimeInputs in;
+  in.frame = &f;
+  in.glyphs.mode = TimeStampMode::Kiwi;
+  in.glyphs.digitThreshold = 100;
+  StampTexts t;
+  const ShowFrameTimeResult r = ShowFrameTime(in, state, t);
+  if (shown) *shown = r;
+  return t;
+}
+
+// The time of a frame carrying a tick count in row 1 at 25 fps, as shown.
+ShowFrameTimeResult ShowTickFrame(const Bitmap24& f, StampTexts& t) {
+  TimeStampState state;
+  ShowFrameTimeInputs in;
+  in.frame = &f;
+  in.glyphs.mode = TimeStampMode::Sharp;
+  in.embedded.ticksRow = 1;
+  in.embedded.frameInterval = 0.04L;
+  return ShowFrameTime(in, state, t);
+}
+
 }  // namespace
 
 TEST(ResultRowTimes, IotaFrameAndFieldRows) {
@@ -80,14 +105,7 @@ TEST(ResultRowTimes, IotaFrameAndFieldRows) {
 TEST(ResultRowTimes, KiwiAndGhsFrameRows) {
   Bitmap24 f = NoisyFrame(720, 480, 2);
   DrawKiwiFields(f, "123456000789", "123457123000", 409);
-  TimeStampState state;
-  LoadKiwiDigitPositions(state.DigitX);
-  ShowFrameTimeInputs in;
-  in.frame = &f;
-  in.glyphs.mode = TimeStampMode::Kiwi;
-  in.glyphs.digitThreshold = 100;
-  StampTexts t;
-  ShowFrameTime(in, state, t);
+  const StampTexts t = ShowKiwiFrame(f);
   CsvFormatParams p;
   p.Kiwi = true;
   p.TimeStampMode = 1;
@@ -98,17 +116,61 @@ TEST(ResultRowTimes, KiwiAndGhsFrameRows) {
             (std::vector<std::string>{"12", "34", "56.789", "57.123", "", "", "snd"}));
 }
 
+// A field whose stamp reads as an impossible time (an hour 25, a minute or a
+// second 61, "88" everywhere over a lit area) gives its row no time; a leap
+// second 60 is a time.
+TEST(ResultRowTimes, ImpossibleFieldTimesAreNotWritten) {
+  struct Row {
+    const char *field1, *field2;  // fields 7..18 of each KIWI field
+    std::vector<std::string> columns;  // hours, minutes, seconds of field 1 and of field 2
+  };
+  const Row rows[] = {
+      {"253456000789", "123457123000", {"", "", "", "57.123"}},
+      {"126156000789", "123457123000", {"", "", "", "57.123"}},
+      {"123461000789", "123457123000", {"", "", "", "57.123"}},
+      {"235960000789", "235960123000", {"23", "59", "60.789", "60.123"}},
+      {"123456000789", "123499123000", {"12", "34", "56.789", ""}},
+      {"888888888888", "888888888888", {"", "", "", ""}},
+  };
+  uint32_t seed = 10;
+  for (const Row& r : rows) {
+    Bitmap24 f = NoisyFrame(720, 480, seed++);
+    DrawKiwiFields(f, r.field1, r.field2, 409);
+    ShowFrameTimeResult shown;
+    const StampTexts t = ShowKiwiFrame(f, &shown);
+    CsvFormatParams p;
+    p.Kiwi = true;
+    p.TimeStampMode = 1;
+    const std::vector<std::string> c = TimeColumns(Rows(Blocks(), p, t).at(0));
+    EXPECT_EQ(std::vector<std::string>(c.begin() + 2, c.begin() + 6), r.columns) << r.field1 << " " << r.field2;
+    EXPECT_EQ(shown.edits.Edit26, r.columns[2]) << r.field1;
+  }
+}
+
+// A frame whose first pixels hold no plausible count (black, all bytes 255,
+// a count of 1890) gets no time, not 00:00:00 of year 1 or a century-old one.
+TEST(ResultRowTimes, NoTimeFromAnImplausibleTickCount) {
+  for (const int64_t ticks : {int64_t{0}, int64_t{-1}, TicksOf(1890, 1, 1, 12, 0, 0)}) {
+    Bitmap24 f = NoisyFrame(720, 480, 4);
+    WriteTickCount(f, 1, ticks);
+    StampTexts t;
+    t.StampDate1 = "26";
+    const ShowFrameTimeResult shown = ShowTickFrame(f, t);
+    CsvFormatParams p;
+    p.Kiwi = true;
+    p.TimeStampMode = 3;
+    const std::vector<std::string> c = TimeColumns(Rows(Blocks(), p, t).at(0));
+    EXPECT_EQ(std::vector<std::string>(c.begin() + 2, c.end() - 1), std::vector<std::string>(6)) << ticks;
+    EXPECT_EQ(shown.edits.Edit24 + shown.edits.Edit26 + shown.edits.Edit27, "") << ticks;
+    EXPECT_EQ(shown.Edit59, "26  ") << ticks;
+  }
+}
+
 TEST(ResultRowTimes, TickCountFrameRow) {
   Bitmap24 f = NoisyFrame(720, 480, 3);
   WriteTickCount(f, 1, TicksOf(2026, 12, 6, 21, 30, 95000000));
-  TimeStampState state;
-  ShowFrameTimeInputs in;
-  in.frame = &f;
-  in.glyphs.mode = TimeStampMode::Sharp;
-  in.embedded.ticksRow = 1;
-  in.embedded.frameInterval = 0.04L;
   StampTexts t;
-  ShowFrameTime(in, state, t);
+  ShowTickFrame(f, t);
   CsvFormatParams p;
   p.Kiwi = true;
   p.TimeStampMode = 3;

@@ -162,22 +162,26 @@ TEST(StampLocator, IotaWithoutAStampLeavesTheLayout) {
 }
 
 TEST(StampLocator, LocatesAndReadsAGhsLineFromItsU) {
-  const double pitch = 20.0;
+  // A frame digitised at another width than 720 carries the line scaled
+  // across: the "U", the line and its pitch all move by width / 720.
   struct Row {
     const char* name;
-    int uColumn, top;
+    int uColumn, top, width;
   };
-  const Row rows[] = {{"U at 150", 150, 383}, {"U at 170, lower", 170, 391}, {"U at 130", 130, 385}};
+  const Row rows[] = {{"U at 150", 150, 383, 720}, {"U at 170, lower", 170, 391, 720}, {"U at 130", 130, 385, 720},
+                      {"640 wide", 150, 385, 640},  {"704 wide", 150, 385, 704},         {"768 wide", 150, 385, 768}};
   uint32_t seed = 60;
   for (const Row& r : rows) {
-    Bitmap24 f = NoisyFrame(720, 480, seed++);
-    const double x0 = r.uColumn + 215 + pitch / 2;
+    const double k = r.width / 720.0, pitch = 20.0 * k;
+    Bitmap24 f = NoisyFrame(r.width, 480, seed++);
+    const double x0 = (r.uColumn + 215) * k + pitch / 2;
     const std::vector<int> xs = GhsCellXs(x0, pitch);
     StampGlyphStyle s{StampFont::Ghs, 2, pitch, 4, 2, 2, kStampStroke};
     DrawStampText(f, "261206 203040120", xs, r.top, s);
     DrawStampText(f, "261206 203040140", xs, r.top - 1, s);
-    DrawStampChar(f, 'U', r.uColumn, r.top, s);
-    DrawStampChar(f, 'U', r.uColumn, r.top - 1, s);
+    const int u = static_cast<int>(std::lround(r.uColumn * k));
+    DrawStampChar(f, 'U', u, r.top, s);
+    DrawStampChar(f, 'U', u, r.top - 1, s);
     GlyphContext ctx = GhsSearchContext();
     TimeStampState state;
     StampLocatorState loc;

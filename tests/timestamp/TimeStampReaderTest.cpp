@@ -504,13 +504,16 @@ TEST(TimeStampReader, GhsLocatedFrameWithDate) {
       EXPECT_EQ(t.StampDate1 + t.StampDate2 + t.StampDate3, "261206") << r.name;
     }
   }
-  // An unreadable hour keeps the previous fractions.
+  // A frame without a stamp gets no time, not 00:00 with the previous
+  // frame's fractions; the dates keep their values.
   Bitmap24 black(720, 480);
   StampTexts t;
   t.StampS1Full = "01.000";
-  ReadTimeStamp(black, GhsContext(pitch), {}, state, t);
-  EXPECT_EQ(t.StampS1Full, "01.000");
-  EXPECT_EQ(t.StampH1, "00");
+  t.StampDate1 = "26";
+  EXPECT_EQ(ReadTimeStamp(black, GhsContext(pitch), {}, state, t), 2);
+  EXPECT_EQ(t.StampS1Full, "");
+  EXPECT_EQ(t.StampH1, "");
+  EXPECT_EQ(t.StampDate1, "26");
 }
 
 // A GHS frame whose second field shows no stamp reads that field as 00.000,

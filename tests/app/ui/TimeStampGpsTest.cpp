@@ -52,11 +52,13 @@ int BluePixels(MainRoadWindow& m, int left, int right) {
 }
 
 // A GHS video whose GPS line (at 35o 41' 22.2" S, 139o 38' 12.3" W) starts
-// at the line's fixed place, opened with the GHS inserter chosen.
-bool OpenGhsGpsLine(MainRoadWindow& m) {
-  Bitmap24 f(720, 480);
+// at the line's fixed place, opened with the GHS inserter chosen; a video of
+// another width carries the line scaled across.
+bool OpenGhsGpsLine(MainRoadWindow& m, int width = 720) {
+  const double k = width / 720.0;
+  Bitmap24 f(width, 480);
   FillFrame(f, 16);
-  DrawLine(f, "W139 38 12 3 S35 41 22 2", 180 + 1.5 * 20.5, 20.5, 386, StampFont::Ghs);
+  DrawLine(f, "W139 38 12 3 S35 41 22 2", (180 + 1.5 * 20.5) * k, 20.5 * k, 386, StampFont::Ghs);
   AviWriterOptions thirty;
   thirty.rate = 30;
   const auto path = m.Path("ghs.avi");
@@ -153,12 +155,14 @@ TEST(TimeStampGps, MapCommandReadsTheGhsLine) {
 // The GPS-line diagnostic reads the GHS line near row 387 into the station,
 // locating it for the call only.
 TEST(TimeStampGps, Button35ReadsTheGhsGpsLine) {
-  MainRoadWindow m(Reader::Ffmpeg);
-  ASSERT_TRUE(OpenGhsGpsLine(m));
-  const bool locate = m.W().Options.GhsLocateEnabled;
-  ASSERT_TRUE(m.W().Station.latitude.empty());
-  m.Click("Button35");
-  EXPECT_EQ(m.W().Station.latitude, "  35o 41' 22.2\" S ");
-  EXPECT_EQ(m.W().Station.longitude, " 139o 38' 12.3\" W");
-  EXPECT_EQ(m.W().Options.GhsLocateEnabled, locate);
+  for (int width : {720, 640, 768}) {
+    MainRoadWindow m(Reader::Ffmpeg);
+    ASSERT_TRUE(OpenGhsGpsLine(m, width));
+    const bool locate = m.W().Options.GhsLocateEnabled;
+    ASSERT_TRUE(m.W().Station.latitude.empty());
+    m.Click("Button35");
+    EXPECT_EQ(m.W().Station.latitude, "  35o 41' 22.2\" S ") << width;
+    EXPECT_EQ(m.W().Station.longitude, " 139o 38' 12.3\" W") << width;
+    EXPECT_EQ(m.W().Options.GhsLocateEnabled, locate);
+  }
 }
