@@ -1,0 +1,290 @@
+// An observer's whole road on a synthetic occultation whose truth is known:
+// a video whose frames carry the capture program's time, a target star that
+// drops to a known fraction partway through one frame's exposure and a steady
+// comparison star, both measured through the main window, saved as CSV, then
+// timed through the chart, the diffraction panel and the magnitude calculator.
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <cmath>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "ObjectsFixture.h"
+#include "chart/ChartScale.h"
+#include "chart/ui/Tchart1.h"
+#include "events/ui/TFresnelCtrl.h"
+#include "events/ui/TMagnitudeCalculator.h"
+#include "support/StampRender.h"
+#include "support/WindowControls.h"
+
+namespace {
+
+constexpr int kWidth = 96, kHeight = 64, kFrames = 150;
+constexpr int64_t kFrameTicks = 400000;  // 25 frames per second
+constexpr double kFrameMs = 40.0;
+// End of frame 0's exposure: 14:03:12.3456789 on 7 Dec 2026.
+constexpr int64_t kStartRest = 123456789;
+constexpr int kHour = 14, kMinute = 3;
+// The event falls 30 % of an exposure before the end of frame 75.
+constexpr int kEventFrame = 75;
+constexpr double kEventBeforeEnd = 0.3;
+constexpr double kTargetFlux = 3500, kRemaining = 0.3, kComparisonFlux = 2500;
+constexpr double kStarSigma = 2.0, kBackground = 50, kNoise = 12;
+constexpr double kTargetX = 30.3, kTargetY = 32.2, kComparisonX = 66.4, kComparisonY = 31.7;
+
+int64_t EndRest(int n) { return kStartRest + static_cast<int64_t>(n) * kFrameTicks; }
+
+// The target's flux averaged over frame n's exposure (which ends at its
+// stamp); a reappearance swaps the levels before and after the event.
+double TargetFlux(int n, bool reappearance) {
+  const double first = reappearance ? kTargetFlux * kRemaining : kTargetFlux;
+  const double last = reappearance ? kTargetFlux : kTargetFlux * kRemaining;
+  if (n < kEventFrame) return first;
+  if (n > kEventFrame) return last;
+  const double before = 1 - kEventBeforeEnd;
+  return first * before + last * (1 - before);
+}
+
+Bitmap24 EventFrame(int n, bool reappearance) {
+  SyntheticFrame f;
+  f.Width = kWidth;
+  f.Height = kHeight;
+  f.Background = kBackground;
+  f.NoiseSigma = kNoise;
+  f.Seed = 9000 + static_cast<uint32_t>(n);
+  f.Stars = {SyntheticStar{kTargetX, kTargetY, TargetFlux(n, reappearance), kStarSigma},
+             SyntheticStar{kComparisonX, kComparisonY, kComparisonFlux, kStarSigma}};
+  Bitmap24 frame = MakeStarFrame(f);
+  WriteTickCount(frame, 0, TicksOf(2026, 12, 7, kHour, kMinute, EndRest(n)));
+  return frame;
+}
+
+std::string Pad(int64_t v, int digits) {
+  std::string s = std::to_string(v);
+  while (static_cast<int>(s.size()) < digits) s.insert(s.begin(), '0');
+  return s;
+}
+
+// "ss.sssssss" of a rest of the minute.
+std::string RestText(int64_t rest) { return Pad(rest / 10000000, 2) + "." + Pad(rest % 10000000, 7); }
+
+std::string Column(const std::string& row, int n) { return StripQuotes(GetCsvField(row, n)); }
+
+std::vector<std::string> FileLines(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::vector<std::string> out;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    out.push_back(line);
+  }
+  return out;
+}
+
+void TypeAndEnter(QLineEdit* e, const QString& text) {
+  e->setFocus();
+  e->selectAll();
+  for (QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(e, &press);
+  }
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(e, &enter);
+}
+
+// The share of a star's flux that falls on the digital disk of radius r
+// around pixel (cx, cy): column offset i reaches round(sqrt(r^2 - (|i| - 0.5)^2))
+// rows either side (r rows at i = 0).
+double DiskShare(double sx, double sy, int cx, int cy, int r) {
+  SyntheticFrame f;
+  f.Background = 0;
+  f.Stars = {SyntheticStar{sx, sy, 1.0, kStarSigma}};
+  double share = 0;
+  for (int i = -r; i <= r; ++i) {
+    const double a = std::abs(i) - 0.5;
+    const int h = i == 0 ? r : static_cast<int>(std::nearbyint(std::sqrt(r * r - a * a)));
+    for (int dy = -h; dy <= h; ++dy) share += SyntheticPixelValue(f, cx + i, cy + dy);
+  }
+  return share;
+}
+
+// Milliseconds of the day of a time shown as hours, minutes and seconds.
+double DayMs(int h, int m, double s) { return (h * 3600.0 + m * 60.0 + s) * 1000.0; }
+
+struct Mean {
+  double Value = 0, Error = 0;  // the mean and its standard error
+};
+
+Mean MeanOf(const std::vector<double>& v) {
+  double sum = 0;
+  for (double x : v) sum += x;
+  const double mean = sum / v.size();
+  double ss = 0;
+  for (double x : v) ss += (x - mean) * (x - mean);
+  return {mean, std::sqrt(ss / (v.size() - 1) / v.size())};
+}
+
+struct EventCase {
+  const char* name;
+  bool psf;
+  bool reappearance;
+};
+
+void PrintTo(const EventCase& c, std::ostream* os) { *os << c.name; }
+
+class EventTimingEndToEnd : public ::testing::TestWithParam<EventCase> {};
+
+TEST_P(EventTimingEndToEnd, MeasuredAndTimedEventMatchesTheTruth) {
+  const EventCase& c = GetParam();
+  ObjectsWindow m;
+  TPlatform& w = m.W();
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < kFrames; ++n) frames.push_back(EventFrame(n, c.reappearance));
+  const auto video = m.Path("event.avi");
+  ASSERT_TRUE(WriteAvi(video.string(), frames));  // 25 fps
+  ASSERT_TRUE(m.OpenThroughButton1(video));
+  ASSERT_EQ(w.Options.TimeStampMode, 3);
+  if (c.psf) m.Find<QCheckBox>("CheckBox14")->click();
+
+  // A on the target by a click, B on the comparison star through the popup.
+  m.ClickImage1(30, 32);
+  m.RightClickImage1(66, 32);
+  m.Trigger("Add1");
+  m.Select(1);
+  const int radius = w.Frames.FrameDataLines[0].Objects[0].ApertureRadius;
+  const int radius_b = w.Frames.FrameDataLines[0].Objects[1].ApertureRadius;
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_TRUE(m.dialogs.messages.empty());
+
+  const auto csv = m.Path("event.csv");
+  m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button6");
+  const std::vector<std::string> lines = FileLines(csv);
+  ASSERT_EQ(lines.size(), 6u + kFrames);
+  // What the measurement should see of each star: its whole volume for the
+  // profile fit, the part on the aperture's pixels otherwise.
+  const double share_a = c.psf ? 1.0 : DiskShare(kTargetX, kTargetY, 30, 32, radius);
+  const double share_b = c.psf ? 1.0 : DiskShare(kComparisonX, kComparisonY, 66, 32, radius_b);
+  std::vector<double> bright, faint, comparison;
+  for (int n = 0; n < kFrames; ++n) {
+    SCOPED_TRACE("frame " + std::to_string(n));
+    const std::string& row = lines[static_cast<size_t>(6 + n)];
+    EXPECT_EQ(ParseDoubleOr(Column(row, 1), -1), n);
+    EXPECT_EQ(Column(row, 8), std::to_string(kHour)) << row;
+    EXPECT_EQ(Column(row, 9), Pad(kMinute, 2)) << row;
+    EXPECT_EQ(Column(row, 10), RestText(EndRest(n))) << row;
+    const double a = ParseDoubleOr(Column(row, 11), -1e9);
+    if (n != kEventFrame) ((n < kEventFrame) != c.reappearance ? bright : faint).push_back(a);
+    comparison.push_back(ParseDoubleOr(Column(row, 12), -1e9));
+  }
+  // The means of many frames hold the stars' fluxes within their noise; the
+  // profile fit keeps the width it found when the star was placed, and a few
+  // per cent off in width move the volume by as much.
+  const double slack = c.psf ? 0.03 : 0.0;
+  const struct {
+    const char* what;
+    Mean measured;
+    double truth;
+  } means[] = {{"target bright", MeanOf(bright), kTargetFlux * share_a},
+               {"target faint", MeanOf(faint), kTargetFlux * kRemaining * share_a},
+               {"comparison", MeanOf(comparison), kComparisonFlux * share_b}};
+  for (const auto& e : means)
+    EXPECT_NEAR(e.measured.Value, e.truth, 4 * e.measured.Error + slack * e.truth) << e.what;
+  // A frame's scatter is what the pixel noise over about a disk of radius 7 gives.
+  const double frame_noise = MeanOf(bright).Error * std::sqrt(bright.size());
+  EXPECT_LT(frame_noise, kNoise * std::sqrt(3.1416 * 49) * 1.5);
+  const double straddling = ParseDoubleOr(Column(lines[6 + kEventFrame], 11), -1e9);
+  EXPECT_NEAR(straddling, TargetFlux(kEventFrame, c.reappearance) * share_a, 5 * frame_noise);
+
+  // The chart, with the clicked record shown in the main window.
+  m.Click("Button18");
+  Tchart1* chart = w.chart1.Window.data();
+  ASSERT_NE(chart, nullptr);
+  Find<QCheckBox>(chart, "CheckBox2")->setChecked(true);
+  // Only the target's curve may be shown for the diffraction analysis.
+  QCheckBox* curve_b = Find<QCheckBox>(chart, "CheckBox5");
+  ASSERT_TRUE(curve_b->isChecked());
+  curve_b->click();
+  const ChartView& v = chart->View();
+  const int first_shown = w.Chart.ChartState.FirstShownFrame;
+  ReleaseAt(chart->ChartImg1, IndexToPixelX(v, kEventFrame - first_shown),
+            ValueToPixelY(v, chart->Data().Records[kEventFrame].Value[CurveA]));
+  ASSERT_EQ(w.Chart.ChartState.SelectedFrame, kEventFrame);
+  // The main window shows the middle of the clicked frame's exposure.
+  const double mid_ms = DayMs(kHour, kMinute, (EndRest(kEventFrame) - kFrameTicks / 2) / 1e7);
+  ASSERT_NEAR(DayMs(w.Edit24->text().toInt(), w.Edit25->text().toInt(), w.Edit26->text().toDouble()), mid_ms, 0.01);
+
+  chart->Button8->click();
+  TFresnelCtrl* panel = chart->FresnelCtrl.data();
+  ASSERT_NE(panel, nullptr);
+  // A shadow fast enough that its fringes (0.3 ms) are far shorter than a frame.
+  TypeAndEnter(Find<QLineEdit>(panel, "Edit2"), "30000");
+  panel->Button3->click();
+  QElapsedTimer t;
+  t.start();
+  while (chart->Fitting() && t.elapsed() < 120000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  QApplication::processEvents();
+  ASSERT_EQ(w.Events.Diffraction.DiffractionFitted, 1);
+
+  // The event lies (0.5 - 0.3) of a frame after the middle of frame 75.
+  const double true_offset_ms = (0.5 - kEventBeforeEnd) * kFrameMs;
+  const double offset_ms = panel->Edit10->text().toDouble();
+  const double error_ms = panel->Edit12->text().toDouble();
+  // The error follows from the scatter over the step height.
+  const double step = kTargetFlux * (1 - kRemaining) * share_a;
+  const double rough_ms = frame_noise / step * kFrameMs;
+  EXPECT_GT(error_ms, rough_ms / 4) << error_ms << " ms, rough " << rough_ms;
+  EXPECT_LT(error_ms, rough_ms * 4) << error_ms << " ms, rough " << rough_ms;
+  EXPECT_NEAR(offset_ms, true_offset_ms, 3 * error_ms + 1) << panel->Edit10->text().toStdString();
+
+  EXPECT_EQ(w.Events.Diffraction.ReappearanceFit, c.reappearance ? 1 : 0);
+
+  // The calculator: event time and magnitude drop of an asteroidal event.
+  w.Events.ReportLightCurveElement.Kind = ReportKind::Asteroid;
+  panel->Button2->click();
+  TMagnitudeCalculator* calc = MagnitudeCalculator();
+  ASSERT_NE(calc, nullptr);
+  calc->Button2->click();
+  const QString text = calc->Memo1->toPlainText();
+  const QStringList memo = text.split('\n');
+  ASSERT_GE(memo.size(), 5) << text.toStdString();
+  const QString& event = memo[2];
+  ASSERT_TRUE(event.startsWith("Event Time : ")) << text.toStdString();
+  const double true_ms = DayMs(kHour, kMinute, (EndRest(kEventFrame) - kEventBeforeEnd * kFrameTicks) / 1e7);
+  EXPECT_NEAR(DayMs(event.mid(13, 2).toInt(), event.mid(16, 2).toInt(), event.mid(19, 6).toDouble()), true_ms,
+              3 * error_ms + 1.5)
+      << text.toStdString();
+  const double error_s = event.mid(event.indexOf("+/- ") + 4, 5).toDouble();
+  EXPECT_NEAR(error_s * 1000, error_ms, 1.5) << text.toStdString();
+  // The drop of the level windows' means of the saved rows (-30..-11 and
+  // +11..+30 around the clicked record), and the true drop within the noise
+  // of those 20-record means.
+  std::vector<double> upper, lower;
+  for (int k = 11; k <= 30; ++k) {
+    upper.push_back(ParseDoubleOr(Column(lines[static_cast<size_t>(6 + kEventFrame - k)], 11), 0));
+    lower.push_back(ParseDoubleOr(Column(lines[static_cast<size_t>(6 + kEventFrame + k)], 11), 0));
+  }
+  if (c.reappearance) std::swap(upper, lower);
+  const Mean hi = MeanOf(upper), lo = MeanOf(lower);
+  const int drop_at = memo.indexOf(QRegularExpression("^Mag Drop \\(measured \\).*"));
+  ASSERT_GE(drop_at, 0) << text.toStdString();
+  const double drop = memo[drop_at].mid(21, 6).toDouble();
+  EXPECT_NEAR(drop, -2.5 * std::log10(lo.Value / hi.Value), 0.006) << text.toStdString();
+  const double drop_noise = 1.0857 * std::hypot(hi.Error / hi.Value, lo.Error / lo.Value);
+  EXPECT_NEAR(drop, -2.5 * std::log10(kRemaining), 3 * drop_noise + 0.01) << text.toStdString();
+  calc->close();
+}
+
+INSTANTIATE_TEST_SUITE_P(Events, EventTimingEndToEnd,
+                         ::testing::Values(EventCase{"ApertureDisappearance", false, false},
+                                           EventCase{"PsfDisappearance", true, false},
+                                           EventCase{"ApertureReappearance", false, true}),
+                         [](const ::testing::TestParamInfo<EventCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
