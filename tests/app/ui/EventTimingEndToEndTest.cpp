@@ -10,12 +10,14 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "ObjectsFixture.h"
+#include "base/IniFile.h"
 #include "chart/ChartScale.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TFresnelCtrl.h"
@@ -116,6 +118,39 @@ double DiskShare(double sx, double sy, int cx, int cy, int r) {
 // Milliseconds of the day of a time shown as hours, minutes and seconds.
 double DayMs(int h, int m, double s) { return (h * 3600.0 + m * 60.0 + s) * 1000.0; }
 
+// The observer's steps after the run: the chart with only A's curve and the
+// clicked record shown in the main window, a click on `record`, the
+// diffraction panel with a shadow fast enough that its fringes (0.3 ms) are
+// far shorter than an exposure, and the fit. Null when a step failed.
+TFresnelCtrl* FitAtRecord(MainRoadWindow& m, int record) {
+  TPlatform& w = m.W();
+  m.Click("Button18");
+  Tchart1* chart = w.chart1.Window.data();
+  if (!chart) return nullptr;
+  Find<QCheckBox>(chart, "CheckBox2")->setChecked(true);
+  QCheckBox* curve_b = Find<QCheckBox>(chart, "CheckBox5");
+  if (curve_b->isChecked()) curve_b->click();
+  const ChartView& v = chart->View();
+  ReleaseAt(chart->ChartImg1, IndexToPixelX(v, record - w.Chart.ChartState.FirstShownFrame),
+            ValueToPixelY(v, chart->Data().Records[static_cast<size_t>(record)].Value[CurveA]));
+  if (w.Chart.ChartState.SelectedFrame != record) return nullptr;
+  chart->Button8->click();
+  TFresnelCtrl* panel = chart->FresnelCtrl.data();
+  if (!panel) return nullptr;
+  TypeAndEnter(Find<QLineEdit>(panel, "Edit2"), "30000");
+  panel->Button3->click();
+  QElapsedTimer t;
+  t.start();
+  while (chart->Fitting() && t.elapsed() < 120000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  QApplication::processEvents();
+  return w.Events.Diffraction.DiffractionFitted == 1 ? panel : nullptr;
+}
+
+// Milliseconds of the day of an "Event Time : HHhMMmSS.sss" line.
+double EventLineMs(const QString& line) {
+  return DayMs(line.mid(13, 2).toInt(), line.mid(16, 2).toInt(), line.mid(19, 6).toDouble());
+}
+
 struct Mean {
   double Value = 0, Error = 0;  // the mean and its standard error
 };
@@ -202,35 +237,11 @@ TEST_P(EventTimingEndToEnd, MeasuredAndTimedEventMatchesTheTruth) {
   const double straddling = ParseDoubleOr(Column(lines[6 + kEventFrame], 11), -1e9);
   EXPECT_NEAR(straddling, TargetFlux(kEventFrame, c.reappearance) * share_a, 5 * frame_noise);
 
-  // The chart, with the clicked record shown in the main window.
-  m.Click("Button18");
-  Tchart1* chart = w.chart1.Window.data();
-  ASSERT_NE(chart, nullptr);
-  Find<QCheckBox>(chart, "CheckBox2")->setChecked(true);
-  // Only the target's curve may be shown for the diffraction analysis.
-  QCheckBox* curve_b = Find<QCheckBox>(chart, "CheckBox5");
-  ASSERT_TRUE(curve_b->isChecked());
-  curve_b->click();
-  const ChartView& v = chart->View();
-  const int first_shown = w.Chart.ChartState.FirstShownFrame;
-  ReleaseAt(chart->ChartImg1, IndexToPixelX(v, kEventFrame - first_shown),
-            ValueToPixelY(v, chart->Data().Records[kEventFrame].Value[CurveA]));
-  ASSERT_EQ(w.Chart.ChartState.SelectedFrame, kEventFrame);
+  TFresnelCtrl* panel = FitAtRecord(m, kEventFrame);
+  ASSERT_NE(panel, nullptr);
   // The main window shows the middle of the clicked frame's exposure.
   const double mid_ms = DayMs(kHour, kMinute, (EndRest(kEventFrame) - kFrameTicks / 2) / 1e7);
-  ASSERT_NEAR(DayMs(w.Edit24->text().toInt(), w.Edit25->text().toInt(), w.Edit26->text().toDouble()), mid_ms, 0.01);
-
-  chart->Button8->click();
-  TFresnelCtrl* panel = chart->FresnelCtrl.data();
-  ASSERT_NE(panel, nullptr);
-  // A shadow fast enough that its fringes (0.3 ms) are far shorter than a frame.
-  TypeAndEnter(Find<QLineEdit>(panel, "Edit2"), "30000");
-  panel->Button3->click();
-  QElapsedTimer t;
-  t.start();
-  while (chart->Fitting() && t.elapsed() < 120000) QApplication::processEvents(QEventLoop::AllEvents, 50);
-  QApplication::processEvents();
-  ASSERT_EQ(w.Events.Diffraction.DiffractionFitted, 1);
+  EXPECT_NEAR(DayMs(w.Edit24->text().toInt(), w.Edit25->text().toInt(), w.Edit26->text().toDouble()), mid_ms, 0.01);
 
   // The event lies (0.5 - 0.3) of a frame after the middle of frame 75.
   const double true_offset_ms = (0.5 - kEventBeforeEnd) * kFrameMs;
@@ -257,9 +268,7 @@ TEST_P(EventTimingEndToEnd, MeasuredAndTimedEventMatchesTheTruth) {
   const QString& event = memo[2];
   ASSERT_TRUE(event.startsWith("Event Time : ")) << text.toStdString();
   const double true_ms = DayMs(kHour, kMinute, (EndRest(kEventFrame) - kEventBeforeEnd * kFrameTicks) / 1e7);
-  EXPECT_NEAR(DayMs(event.mid(13, 2).toInt(), event.mid(16, 2).toInt(), event.mid(19, 6).toDouble()), true_ms,
-              3 * error_ms + 1.5)
-      << text.toStdString();
+  EXPECT_NEAR(EventLineMs(event), true_ms, 3 * error_ms + 1.5) << text.toStdString();
   const double error_s = event.mid(event.indexOf("+/- ") + 4, 5).toDouble();
   EXPECT_NEAR(error_s * 1000, error_ms, 1.5) << text.toStdString();
   // The drop of the level windows' means of the saved rows (-30..-11 and
@@ -286,5 +295,134 @@ INSTANTIATE_TEST_SUITE_P(Events, EventTimingEndToEnd,
                                            EventCase{"PsfDisappearance", true, false},
                                            EventCase{"ApertureReappearance", false, true}),
                          [](const ::testing::TestParamInfo<EventCase>& info) { return std::string(info.param.name); });
+
+// The same road field by field, on an interlaced video whose two fields carry
+// IOTA-VTI stamps: each field's stamp is the end of that field's exposure, and
+// the event falls 30 % of a field before the end of field 1 of frame 18.
+namespace field_road {
+
+constexpr int kFrames = 36, kWidth = 720, kHeight = 480;
+constexpr double kFieldS = 1.001 / 60;  // 29.97 frames per second
+constexpr double kStartS = 12.0;        // end of the first field, seconds into 14:03
+constexpr int kEventRecord = 36;        // field 1 of frame 18
+constexpr double kBeforeEnd = 0.3;
+constexpr double kBright = 3000, kFaint = 900, kComparison = 2500;
+constexpr double kFieldNoise = 5, kFieldBackground = 40;
+
+double FieldEnd(int record) { return kStartS + record * kFieldS; }
+
+double FieldFlux(int record) {
+  if (record < kEventRecord) return kBright;
+  if (record > kEventRecord) return kFaint;
+  return kBright * (1 - kBeforeEnd) + kFaint * kBeforeEnd;
+}
+
+// "ssffff" of a time: the seconds and four fraction digits, rounded.
+std::string StampSeconds(double s) {
+  const long long tenth_ms = std::llround(s * 10000);
+  return Pad(tenth_ms / 10000, 2) + Pad(tenth_ms % 10000, 4);
+}
+
+// Frame n: field 1 (the earlier exposure, record 2n) on the odd rows with
+// its stamp, field 2 (record 2n + 1) on the even rows; the stamp band below
+// row 400 on the dark background the inserter leaves.
+Bitmap24 InterlacedFrame(int n, const std::vector<int>& xs, double pitch) {
+  Bitmap24 out = NoisyFrame(kWidth, kHeight, 700 + static_cast<uint32_t>(n));
+  for (int f = 0; f < 2; ++f) {
+    SyntheticFrame s;
+    s.Width = kWidth;
+    s.Height = 400;
+    s.Background = kFieldBackground;
+    s.NoiseSigma = kFieldNoise;
+    s.Seed = 5000 + 2 * static_cast<uint32_t>(n) + static_cast<uint32_t>(f);
+    s.Stars = {SyntheticStar{200.3, 100.2, FieldFlux(2 * n + f), kStarSigma},
+               SyntheticStar{400.4, 100.7, kComparison, kStarSigma}};
+    const Bitmap24 field = MakeStarFrame(s);
+    for (int y = f == 0 ? 1 : 0; y < 400; y += 2)
+      for (int x = 0; x < kWidth; ++x) out.Set(x, y, field.Get(x, y));
+  }
+  const std::string hm = Pad(kHour, 2) + Pad(kMinute, 2);
+  const std::string s1 = StampSeconds(FieldEnd(2 * n)), s2 = StampSeconds(FieldEnd(2 * n + 1));
+  DrawIotaFields(out, hm + s1 + "    " + Pad(2 * n + 1001, 8), hm + s2.substr(0, 2) + "    " + s2.substr(2) + Pad(2 * n + 1002, 8),
+                 xs, 435, pitch);
+  return out;
+}
+
+TEST(EventTimingEndToEndFields, FieldMeasurementTimesTheEventFromTheFieldsMiddle) {
+  ObjectsWindow m;
+  TPlatform& w = m.W();
+  IniFile ini(w.SettingsPlace.IniPath);
+  ini.WriteString("TimeSignal", "VideoTimeInserter", "IOTA-VTI");
+  ini.WriteString("TimeSignal", "Read from KIWI-OSD", "1");
+  const double pitch = (540.0 - 82.0) / 19.0;
+  const std::vector<int> xs = IotaCellXs(84, pitch);
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < kFrames; ++n) frames.push_back(InterlacedFrame(n, xs, pitch));
+  AviWriterOptions o;
+  o.rate = 30000;
+  o.scale = 1001;
+  const auto video = m.Path("fields.avi");
+  ASSERT_TRUE(WriteAvi(video.string(), frames, o));
+  frames.clear();
+  ASSERT_TRUE(m.OpenThroughButton1(video));
+  ASSERT_EQ(w.Options.TimeStampMode, 0);
+  ASSERT_EQ(w.Options.StampLocated, 1);
+  m.Find<QCheckBox>("CheckBox2")->click();  // 'Field Measure'
+  ASSERT_TRUE(m.Find<QCheckBox>("CheckBox2")->isChecked());
+
+  m.ClickImage1(200, 100);
+  m.RightClickImage1(400, 101);
+  m.Trigger("Add1");
+  m.Select(1);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  const auto csv = m.Path("fields.csv");
+  m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button6");
+  const std::vector<std::string> lines = FileLines(csv);
+  ASSERT_EQ(lines.size(), 6u + 2 * kFrames);
+  std::vector<double> bright, faint;
+  for (int r = 0; r < 2 * kFrames; ++r) {
+    SCOPED_TRACE("record " + std::to_string(r));
+    const std::string& row = lines[static_cast<size_t>(6 + r)];
+    EXPECT_EQ(ParseDoubleOr(Column(row, 1), -1), r / 2 + (r % 2 ? 0.5 : 0.0));
+    EXPECT_EQ(Column(row, 4), Pad(kHour, 2)) << row;
+    EXPECT_EQ(Column(row, 5), Pad(kMinute, 2)) << row;
+    const std::string s = StampSeconds(FieldEnd(r));
+    EXPECT_EQ(Column(row, 6), s.substr(0, 2) + "." + s.substr(2)) << row;
+    const double a = ParseDoubleOr(Column(row, 11), -1e9);
+    if (r < kEventRecord) bright.push_back(a);
+    if (r > kEventRecord) faint.push_back(a);
+  }
+  // Each field measures its own exposure: the levels keep the true ratio.
+  const Mean hi = MeanOf(bright), lo = MeanOf(faint);
+  EXPECT_NEAR(lo.Value / hi.Value, kFaint / kBright,
+              4 * std::hypot(hi.Error / hi.Value, lo.Error / lo.Value) * kFaint / kBright);
+
+  TFresnelCtrl* panel = FitAtRecord(m, kEventRecord);
+  ASSERT_NE(panel, nullptr);
+  const double offset_ms = panel->Edit10->text().toDouble();
+  // The error shows in whole milliseconds: at least 1.
+  const double error_ms = std::max(1.0, panel->Edit12->text().toDouble());
+  // The offset counts from the middle of the field's exposure.
+  EXPECT_NEAR(offset_ms, (0.5 - kBeforeEnd) * kFieldS * 1000, 3 * error_ms + 1) << error_ms;
+
+  panel->Button2->click();
+  TMagnitudeCalculator* calc = MagnitudeCalculator();
+  ASSERT_NE(calc, nullptr);
+  Find<QRadioButton>(calc, "RadioButton4")->click();  // 'First field': the record is field 1
+  calc->Button2->click();
+  const QString text = calc->Memo1->toPlainText();
+  const QStringList memo = text.split('\n');
+  ASSERT_GE(memo.size(), 3) << text.toStdString();
+  const QString& event = memo[2];
+  ASSERT_TRUE(event.startsWith("Event Time : ")) << text.toStdString();
+  const double true_ms = DayMs(kHour, kMinute, FieldEnd(kEventRecord) - kBeforeEnd * kFieldS);
+  EXPECT_NEAR(EventLineMs(event), true_ms, 3 * error_ms + 1.5) << text.toStdString() << " error " << error_ms;
+  calc->close();
+}
+
+}  // namespace field_road
 
 }  // namespace
