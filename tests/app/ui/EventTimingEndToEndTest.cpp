@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "chart/ChartScale.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TFresnelCtrl.h"
+#include "events/ui/TLightCurveReport.h"
 #include "events/ui/TMagnitudeCalculator.h"
 #include "support/StampRender.h"
 #include "support/WindowControls.h"
@@ -256,6 +258,31 @@ TEST_P(EventTimingEndToEnd, MeasuredAndTimedEventMatchesTheTruth) {
 
   EXPECT_EQ(w.Events.Diffraction.ReappearanceFit, c.reappearance ? 1 : 0);
 
+  // 'Make Report': the shown stretch's first time and span, and its values.
+  Tchart1* chart = w.chart1.Window.data();
+  chart->Button17->click();
+  const auto reports = w.findChildren<TLightCurveReport*>();
+  ASSERT_EQ(reports.size(), 1);
+  const QStringList report = reports.front()->Memo1->toPlainText().split('\n');
+  ASSERT_GE(report.size(), 5);
+  // The visible width may reach past the last record.
+  const int first = w.Chart.ChartState.FirstShownFrame;
+  const int shown = std::min(w.Chart.ChartState.VisibleFrameCount, kFrames - first);
+  ASSERT_GT(shown, 1);
+  // Each record's time is the end of its exposure (the capture's stamp).
+  char head[64];
+  std::snprintf(head, sizeof head, "Date:  %d:%d:%.2f: %.2f: %d", kHour, kMinute, EndRest(first) / 1e7,
+                (shown - 1) * kFrameMs / 1000, shown);
+  EXPECT_EQ(report[0].toStdString(), head);
+  QString values;
+  for (int i = 4; i < report.size(); ++i) values += report[i];
+  const QStringList cells = values.split(':');
+  ASSERT_EQ(cells.size(), shown + 1) << values.toStdString();
+  for (int i = 0; i < shown; ++i) {
+    const double a = ParseDoubleOr(Column(lines[static_cast<size_t>(6 + first + i)], 11), -1e9);
+    EXPECT_EQ(cells[i + 1].toInt(), static_cast<int>(std::nearbyint(a))) << "record " << first + i;
+  }
+
   // The calculator: event time and magnitude drop of an asteroidal event.
   w.Events.ReportLightCurveElement.Kind = ReportKind::Asteroid;
   panel->Button2->click();
@@ -285,6 +312,9 @@ TEST_P(EventTimingEndToEnd, MeasuredAndTimedEventMatchesTheTruth) {
   ASSERT_GE(drop_at, 0) << text.toStdString();
   const double drop = memo[drop_at].mid(21, 6).toDouble();
   EXPECT_NEAR(drop, -2.5 * std::log10(lo.Value / hi.Value), 0.006) << text.toStdString();
+  // S/N: the step over the larger of the two windows' standard deviations.
+  const double sd = std::max(hi.Error, lo.Error) * std::sqrt(20.0);
+  EXPECT_NEAR(event.mid(event.indexOf("S/N=") + 4).toDouble(), (hi.Value - lo.Value) / sd, 0.01) << text.toStdString();
   const double drop_noise = 1.0857 * std::hypot(hi.Error / hi.Value, lo.Error / lo.Value);
   EXPECT_NEAR(drop, -2.5 * std::log10(kRemaining), 3 * drop_noise + 0.01) << text.toStdString();
   calc->close();
