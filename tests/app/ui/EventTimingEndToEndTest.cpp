@@ -354,21 +354,21 @@ std::string StampSeconds(double s) {
 }
 
 // Frame n: field 1 (the earlier exposure, record 2n) on the odd rows with
-// its stamp, field 2 (record 2n + 1) on the even rows; the stamp band below
-// row 400 on the dark background the inserter leaves.
+// its stamp, field 2 (record 2n + 1) on the even rows; the stars in the top
+// 200 rows, the rest the dark background the inserter leaves.
 Bitmap24 InterlacedFrame(int n, const std::vector<int>& xs, double pitch) {
   Bitmap24 out = NoisyFrame(kWidth, kHeight, 700 + static_cast<uint32_t>(n));
   for (int f = 0; f < 2; ++f) {
     SyntheticFrame s;
     s.Width = kWidth;
-    s.Height = 400;
+    s.Height = 200;
     s.Background = kFieldBackground;
     s.NoiseSigma = kFieldNoise;
     s.Seed = 5000 + 2 * static_cast<uint32_t>(n) + static_cast<uint32_t>(f);
     s.Stars = {SyntheticStar{200.3, 100.2, FieldFlux(2 * n + f), kStarSigma},
                SyntheticStar{400.4, 100.7, kComparison, kStarSigma}};
     const Bitmap24 field = MakeStarFrame(s);
-    for (int y = f == 0 ? 1 : 0; y < 400; y += 2)
+    for (int y = f == 0 ? 1 : 0; y < 200; y += 2)
       for (int x = 0; x < kWidth; ++x) out.Set(x, y, field.Get(x, y));
   }
   const std::string hm = Pad(kHour, 2) + Pad(kMinute, 2);
@@ -378,27 +378,39 @@ Bitmap24 InterlacedFrame(int n, const std::vector<int>& xs, double pitch) {
   return out;
 }
 
-TEST(EventTimingEndToEndFields, FieldMeasurementTimesTheEventFromTheFieldsMiddle) {
+// The interlaced video, made once for every case.
+bool WriteInterlacedVideo(const std::filesystem::path& path) {
+  static const std::vector<Bitmap24> frames = [] {
+    const double pitch = (540.0 - 82.0) / 19.0;
+    const std::vector<int> xs = IotaCellXs(84, pitch);
+    std::vector<Bitmap24> out;
+    for (int n = 0; n < kFrames; ++n) out.push_back(InterlacedFrame(n, xs, pitch));
+    return out;
+  }();
+  AviWriterOptions o;
+  o.rate = 30000;
+  o.scale = 1001;
+  return WriteAvi(path.string(), frames, o);
+}
+
+// Measured frame by frame the same video times the event from the middle of
+// the frame, which is the end of its first field.
+class EventTimingEndToEndInterlaced : public ::testing::TestWithParam<bool> {};
+
+TEST_P(EventTimingEndToEndInterlaced, EventTimeFromTheMiddleOfTheClickedRecord) {
+  const bool fields = GetParam();
   ObjectsWindow m;
   TPlatform& w = m.W();
   IniFile ini(w.SettingsPlace.IniPath);
   ini.WriteString("TimeSignal", "VideoTimeInserter", "IOTA-VTI");
   ini.WriteString("TimeSignal", "Read from KIWI-OSD", "1");
-  const double pitch = (540.0 - 82.0) / 19.0;
-  const std::vector<int> xs = IotaCellXs(84, pitch);
-  std::vector<Bitmap24> frames;
-  for (int n = 0; n < kFrames; ++n) frames.push_back(InterlacedFrame(n, xs, pitch));
-  AviWriterOptions o;
-  o.rate = 30000;
-  o.scale = 1001;
   const auto video = m.Path("fields.avi");
-  ASSERT_TRUE(WriteAvi(video.string(), frames, o));
-  frames.clear();
+  ASSERT_TRUE(WriteInterlacedVideo(video));
   ASSERT_TRUE(m.OpenThroughButton1(video));
   ASSERT_EQ(w.Options.TimeStampMode, 0);
   ASSERT_EQ(w.Options.StampLocated, 1);
-  m.Find<QCheckBox>("CheckBox2")->click();  // 'Field Measure'
-  ASSERT_TRUE(m.Find<QCheckBox>("CheckBox2")->isChecked());
+  if (fields) m.Find<QCheckBox>("CheckBox2")->click();  // 'Field Measure'
+  ASSERT_EQ(m.Find<QCheckBox>("CheckBox2")->isChecked(), fields);
 
   m.ClickImage1(200, 100);
   m.RightClickImage1(400, 101);
@@ -411,32 +423,42 @@ TEST(EventTimingEndToEndFields, FieldMeasurementTimesTheEventFromTheFieldsMiddle
   m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
   m.Click("Button6");
   const std::vector<std::string> lines = FileLines(csv);
-  ASSERT_EQ(lines.size(), 6u + 2 * kFrames);
+  const int records = fields ? 2 * kFrames : kFrames;
+  ASSERT_EQ(lines.size(), 6u + records);
+  // Records of frames: a frame's middle is the end of its first field.
+  const int step = fields ? 1 : 2;
+  const int event_record = kEventRecord / step;
   std::vector<double> bright, faint;
-  for (int r = 0; r < 2 * kFrames; ++r) {
+  for (int r = 0; r < records; ++r) {
     SCOPED_TRACE("record " + std::to_string(r));
     const std::string& row = lines[static_cast<size_t>(6 + r)];
-    EXPECT_EQ(ParseDoubleOr(Column(row, 1), -1), r / 2 + (r % 2 ? 0.5 : 0.0));
+    EXPECT_EQ(ParseDoubleOr(Column(row, 1), -1), fields ? r / 2 + (r % 2 ? 0.5 : 0.0) : r);
     EXPECT_EQ(Column(row, 4), Pad(kHour, 2)) << row;
     EXPECT_EQ(Column(row, 5), Pad(kMinute, 2)) << row;
-    const std::string s = StampSeconds(FieldEnd(r));
+    const std::string s = StampSeconds(FieldEnd(r * step));
     EXPECT_EQ(Column(row, 6), s.substr(0, 2) + "." + s.substr(2)) << row;
+    if (!fields) {
+      const std::string e = StampSeconds(FieldEnd(r * step + 1));
+      EXPECT_EQ(Column(row, 7), e.substr(0, 2) + "." + e.substr(2)) << row;
+    }
     const double a = ParseDoubleOr(Column(row, 11), -1e9);
-    if (r < kEventRecord) bright.push_back(a);
-    if (r > kEventRecord) faint.push_back(a);
+    if (r < event_record) bright.push_back(a);
+    if (r > event_record) faint.push_back(a);
   }
-  // Each field measures its own exposure: the levels keep the true ratio.
+  // Each record measures its own exposure: the levels keep the true ratio.
   const Mean hi = MeanOf(bright), lo = MeanOf(faint);
   EXPECT_NEAR(lo.Value / hi.Value, kFaint / kBright,
               4 * std::hypot(hi.Error / hi.Value, lo.Error / lo.Value) * kFaint / kBright);
 
-  TFresnelCtrl* panel = FitAtRecord(m, kEventRecord);
+  TFresnelCtrl* panel = FitAtRecord(m, event_record);
   ASSERT_NE(panel, nullptr);
   const double offset_ms = panel->Edit10->text().toDouble();
   // The error shows in whole milliseconds: at least 1.
   const double error_ms = std::max(1.0, panel->Edit12->text().toDouble());
-  // The offset counts from the middle of the field's exposure.
-  EXPECT_NEAR(offset_ms, (0.5 - kBeforeEnd) * kFieldS * 1000, 3 * error_ms + 1) << error_ms;
+  // The offset counts from the middle of the record's exposure.
+  const double middle = fields ? FieldEnd(kEventRecord) - kFieldS / 2 : FieldEnd(kEventRecord);
+  const double true_s = FieldEnd(kEventRecord) - kBeforeEnd * kFieldS;
+  EXPECT_NEAR(offset_ms, (true_s - middle) * 1000, 3 * error_ms + 1) << error_ms;
 
   panel->Button2->click();
   TMagnitudeCalculator* calc = MagnitudeCalculator();
@@ -448,10 +470,15 @@ TEST(EventTimingEndToEndFields, FieldMeasurementTimesTheEventFromTheFieldsMiddle
   ASSERT_GE(memo.size(), 3) << text.toStdString();
   const QString& event = memo[2];
   ASSERT_TRUE(event.startsWith("Event Time : ")) << text.toStdString();
-  const double true_ms = DayMs(kHour, kMinute, FieldEnd(kEventRecord) - kBeforeEnd * kFieldS);
-  EXPECT_NEAR(EventLineMs(event), true_ms, 3 * error_ms + 1.5) << text.toStdString() << " error " << error_ms;
+  EXPECT_NEAR(EventLineMs(event), DayMs(kHour, kMinute, true_s), 3 * error_ms + 1.5)
+      << text.toStdString() << " error " << error_ms;
   calc->close();
 }
+
+INSTANTIATE_TEST_SUITE_P(Records, EventTimingEndToEndInterlaced, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return std::string(info.param ? "Fields" : "Frames");
+                         });
 
 }  // namespace field_road
 
