@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -328,22 +329,22 @@ INSTANTIATE_TEST_SUITE_P(Events, EventTimingEndToEnd,
 
 // The same road field by field, on an interlaced video whose two fields carry
 // IOTA-VTI stamps: each field's stamp is the end of that field's exposure, and
-// the event falls 30 % of a field before the end of field 1 of frame 18.
+// the event falls 30 % of a field before the end of one field of frame 18.
 namespace field_road {
 
 constexpr int kFrames = 36, kWidth = 720, kHeight = 480;
 constexpr double kFieldS = 1.001 / 60;  // 29.97 frames per second
 constexpr double kStartS = 12.0;        // end of the first field, seconds into 14:03
-constexpr int kEventRecord = 36;        // field 1 of frame 18
 constexpr double kBeforeEnd = 0.3;
 constexpr double kBright = 3000, kFaint = 900, kComparison = 2500;
 constexpr double kFieldNoise = 5, kFieldBackground = 40;
 
 double FieldEnd(int record) { return kStartS + record * kFieldS; }
 
-double FieldFlux(int record) {
-  if (record < kEventRecord) return kBright;
-  if (record > kEventRecord) return kFaint;
+// The target's flux in a field when the event falls in field `event`.
+double FieldFlux(int record, int event) {
+  if (record < event) return kBright;
+  if (record > event) return kFaint;
   return kBright * (1 - kBeforeEnd) + kFaint * kBeforeEnd;
 }
 
@@ -355,21 +356,21 @@ std::string StampSeconds(double s) {
 
 // Frame n: field 1 (the earlier exposure, record 2n) on the odd rows with
 // its stamp, field 2 (record 2n + 1) on the even rows; the stars in the top
-// 200 rows, the rest the dark background the inserter leaves.
-Bitmap24 InterlacedFrame(int n, const std::vector<int>& xs, double pitch) {
+// left 480 x 150 pixels, the rest the dark background the inserter leaves.
+Bitmap24 InterlacedFrame(int n, int event, const std::vector<int>& xs, double pitch) {
   Bitmap24 out = NoisyFrame(kWidth, kHeight, 700 + static_cast<uint32_t>(n));
   for (int f = 0; f < 2; ++f) {
     SyntheticFrame s;
-    s.Width = kWidth;
-    s.Height = 200;
+    s.Width = 480;
+    s.Height = 150;
     s.Background = kFieldBackground;
     s.NoiseSigma = kFieldNoise;
     s.Seed = 5000 + 2 * static_cast<uint32_t>(n) + static_cast<uint32_t>(f);
-    s.Stars = {SyntheticStar{200.3, 100.2, FieldFlux(2 * n + f), kStarSigma},
+    s.Stars = {SyntheticStar{200.3, 100.2, FieldFlux(2 * n + f, event), kStarSigma},
                SyntheticStar{400.4, 100.7, kComparison, kStarSigma}};
     const Bitmap24 field = MakeStarFrame(s);
-    for (int y = f == 0 ? 1 : 0; y < 200; y += 2)
-      for (int x = 0; x < kWidth; ++x) out.Set(x, y, field.Get(x, y));
+    for (int y = f == 0 ? 1 : 0; y < s.Height; y += 2)
+      for (int x = 0; x < s.Width; ++x) out.Set(x, y, field.Get(x, y));
   }
   const std::string hm = Pad(kHour, 2) + Pad(kMinute, 2);
   const std::string s1 = StampSeconds(FieldEnd(2 * n)), s2 = StampSeconds(FieldEnd(2 * n + 1));
@@ -378,15 +379,15 @@ Bitmap24 InterlacedFrame(int n, const std::vector<int>& xs, double pitch) {
   return out;
 }
 
-// The interlaced video, made once for every case.
-bool WriteInterlacedVideo(const std::filesystem::path& path) {
-  static const std::vector<Bitmap24> frames = [] {
+// The interlaced video of an event in field record `event`, made once.
+bool WriteInterlacedVideo(const std::filesystem::path& path, int event) {
+  static std::map<int, std::vector<Bitmap24>> made;
+  std::vector<Bitmap24>& frames = made[event];
+  if (frames.empty()) {
     const double pitch = (540.0 - 82.0) / 19.0;
     const std::vector<int> xs = IotaCellXs(84, pitch);
-    std::vector<Bitmap24> out;
-    for (int n = 0; n < kFrames; ++n) out.push_back(InterlacedFrame(n, xs, pitch));
-    return out;
-  }();
+    for (int n = 0; n < kFrames; ++n) frames.push_back(InterlacedFrame(n, event, xs, pitch));
+  }
   AviWriterOptions o;
   o.rate = 30000;
   o.scale = 1001;
@@ -395,17 +396,26 @@ bool WriteInterlacedVideo(const std::filesystem::path& path) {
 
 // Measured frame by frame the same video times the event from the middle of
 // the frame, which is the end of its first field.
-class EventTimingEndToEndInterlaced : public ::testing::TestWithParam<bool> {};
+struct InterlacedCase {
+  const char* name;
+  bool fields;
+  int event;  // the field record holding the event
+};
+
+void PrintTo(const InterlacedCase& c, std::ostream* os) { *os << c.name; }
+
+class EventTimingEndToEndInterlaced : public ::testing::TestWithParam<InterlacedCase> {};
 
 TEST_P(EventTimingEndToEndInterlaced, EventTimeFromTheMiddleOfTheClickedRecord) {
-  const bool fields = GetParam();
+  const bool fields = GetParam().fields;
+  const int event_field = GetParam().event;
   ObjectsWindow m;
   TPlatform& w = m.W();
   IniFile ini(w.SettingsPlace.IniPath);
   ini.WriteString("TimeSignal", "VideoTimeInserter", "IOTA-VTI");
   ini.WriteString("TimeSignal", "Read from KIWI-OSD", "1");
   const auto video = m.Path("fields.avi");
-  ASSERT_TRUE(WriteInterlacedVideo(video));
+  ASSERT_TRUE(WriteInterlacedVideo(video, event_field));
   ASSERT_TRUE(m.OpenThroughButton1(video));
   ASSERT_EQ(w.Options.TimeStampMode, 0);
   ASSERT_EQ(w.Options.StampLocated, 1);
@@ -427,7 +437,7 @@ TEST_P(EventTimingEndToEndInterlaced, EventTimeFromTheMiddleOfTheClickedRecord) 
   ASSERT_EQ(lines.size(), 6u + records);
   // Records of frames: a frame's middle is the end of its first field.
   const int step = fields ? 1 : 2;
-  const int event_record = kEventRecord / step;
+  const int event_record = event_field / step;
   std::vector<double> bright, faint;
   for (int r = 0; r < records; ++r) {
     SCOPED_TRACE("record " + std::to_string(r));
@@ -456,14 +466,16 @@ TEST_P(EventTimingEndToEndInterlaced, EventTimeFromTheMiddleOfTheClickedRecord) 
   // The error shows in whole milliseconds: at least 1.
   const double error_ms = std::max(1.0, panel->Edit12->text().toDouble());
   // The offset counts from the middle of the record's exposure.
-  const double middle = fields ? FieldEnd(kEventRecord) - kFieldS / 2 : FieldEnd(kEventRecord);
-  const double true_s = FieldEnd(kEventRecord) - kBeforeEnd * kFieldS;
+  const double middle = fields ? FieldEnd(event_field) - kFieldS / 2 : FieldEnd(event_field / 2 * 2);
+  const double true_s = FieldEnd(event_field) - kBeforeEnd * kFieldS;
   EXPECT_NEAR(offset_ms, (true_s - middle) * 1000, 3 * error_ms + 1) << error_ms;
 
   panel->Button2->click();
   TMagnitudeCalculator* calc = MagnitudeCalculator();
   ASSERT_NE(calc, nullptr);
-  Find<QRadioButton>(calc, "RadioButton4")->click();  // 'First field': the record is field 1
+  // A field record's own field; a frame's time is its first field's.
+  const bool second = fields && event_field % 2 == 1;
+  Find<QRadioButton>(calc, second ? "RadioButton5" : "RadioButton4")->click();
   calc->Button2->click();
   const QString text = calc->Memo1->toPlainText();
   const QStringList memo = text.split('\n');
@@ -475,9 +487,12 @@ TEST_P(EventTimingEndToEndInterlaced, EventTimeFromTheMiddleOfTheClickedRecord) 
   calc->close();
 }
 
-INSTANTIATE_TEST_SUITE_P(Records, EventTimingEndToEndInterlaced, ::testing::Values(true, false),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                           return std::string(info.param ? "Fields" : "Frames");
+INSTANTIATE_TEST_SUITE_P(Records, EventTimingEndToEndInterlaced,
+                         ::testing::Values(InterlacedCase{"FieldsEventInField1", true, 36},
+                                           InterlacedCase{"FieldsEventInField2", true, 37},
+                                           InterlacedCase{"FramesEventInField2", false, 37}),
+                         [](const ::testing::TestParamInfo<InterlacedCase>& info) {
+                           return std::string(info.param.name);
                          });
 
 }  // namespace field_road
