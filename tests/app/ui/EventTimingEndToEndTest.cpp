@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <algorithm>
@@ -56,14 +57,14 @@ double TargetFlux(int n, bool reappearance) {
   return first * before + last * (1 - before);
 }
 
-Bitmap24 EventFrame(int n, bool reappearance) {
+Bitmap24 EventFrame(int n, double target_flux) {
   SyntheticFrame f;
   f.Width = kWidth;
   f.Height = kHeight;
   f.Background = kBackground;
   f.NoiseSigma = kNoise;
   f.Seed = 9000 + static_cast<uint32_t>(n);
-  f.Stars = {SyntheticStar{kTargetX, kTargetY, TargetFlux(n, reappearance), kStarSigma},
+  f.Stars = {SyntheticStar{kTargetX, kTargetY, target_flux, kStarSigma},
              SyntheticStar{kComparisonX, kComparisonY, kComparisonFlux, kStarSigma}};
   Bitmap24 frame = MakeStarFrame(f);
   WriteTickCount(frame, 0, TicksOf(2026, 12, 7, kHour, kMinute, EndRest(n)));
@@ -121,6 +122,15 @@ double DiskShare(double sx, double sy, int cx, int cy, int r) {
 // Milliseconds of the day of a time shown as hours, minutes and seconds.
 double DayMs(int h, int m, double s) { return (h * 3600.0 + m * 60.0 + s) * 1000.0; }
 
+// 'Fit to Diffraction Curve', until the fit has ended.
+void FitAndWait(TFresnelCtrl* panel, Tchart1* chart) {
+  panel->Button3->click();
+  QElapsedTimer t;
+  t.start();
+  while (chart->Fitting() && t.elapsed() < 120000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  QApplication::processEvents();
+}
+
 // The observer's steps after the run: the chart with only A's curve and the
 // clicked record shown in the main window, a click on `record`, the
 // diffraction panel with a shadow fast enough that its fringes (0.3 ms) are
@@ -141,11 +151,7 @@ TFresnelCtrl* FitAtRecord(MainRoadWindow& m, int record) {
   TFresnelCtrl* panel = chart->FresnelCtrl.data();
   if (!panel) return nullptr;
   TypeAndEnter(Find<QLineEdit>(panel, "Edit2"), "30000");
-  panel->Button3->click();
-  QElapsedTimer t;
-  t.start();
-  while (chart->Fitting() && t.elapsed() < 120000) QApplication::processEvents(QEventLoop::AllEvents, 50);
-  QApplication::processEvents();
+  FitAndWait(panel, chart);
   return w.Events.Diffraction.DiffractionFitted == 1 ? panel : nullptr;
 }
 
@@ -182,7 +188,7 @@ TEST_P(EventTimingEndToEnd, MeasuredAndTimedEventMatchesTheTruth) {
   ObjectsWindow m;
   TPlatform& w = m.W();
   std::vector<Bitmap24> frames;
-  for (int n = 0; n < kFrames; ++n) frames.push_back(EventFrame(n, c.reappearance));
+  for (int n = 0; n < kFrames; ++n) frames.push_back(EventFrame(n, TargetFlux(n, c.reappearance)));
   const auto video = m.Path("event.avi");
   ASSERT_TRUE(WriteAvi(video.string(), frames));  // 25 fps
   ASSERT_TRUE(m.OpenThroughButton1(video));
@@ -326,6 +332,96 @@ INSTANTIATE_TEST_SUITE_P(Events, EventTimingEndToEnd,
                                            EventCase{"PsfDisappearance", true, false},
                                            EventCase{"ApertureReappearance", false, true}),
                          [](const ::testing::TestParamInfo<EventCase>& info) { return std::string(info.param.name); });
+
+// An asteroid's shadow: the target is faint from 30 % of an exposure before
+// the end of frame 75 to 60 % before the end of frame 115. Both events are
+// timed and added to the report's list, the disappearance first.
+constexpr double kShadowStart = kEventFrame - 0.3, kShadowEnd = 115 - 0.6;  // in frames from frame 0's end
+
+double ShadowedFlux(int n) {
+  const double faint = std::max(0.0, std::min<double>(n, kShadowEnd) - std::max<double>(n - 1, kShadowStart));
+  return kTargetFlux * (1 - faint) + kTargetFlux * kRemaining * faint;
+}
+
+// The entry of the event list: hour, minute, seconds, error in seconds, D or R.
+struct ListEntry {
+  double Ms = 0, ErrorMs = 0;
+  QString Kind;
+};
+
+std::vector<ListEntry> ListEntries(const QListWidget* list) {
+  static const QRegularExpression line(R"(^\d+\s+(\d+) (\d+) ([\d.]+) \+/- ([\d.]+)s,\s+S/N=\s*\S+\s+([DR])\b)");
+  std::vector<ListEntry> out;
+  for (int i = 0; i < list->count(); ++i) {
+    const QRegularExpressionMatch mt = line.match(list->item(i)->text());
+    if (!mt.hasMatch()) {
+      ADD_FAILURE() << "list line " << list->item(i)->text().toStdString();
+      continue;
+    }
+    out.push_back({DayMs(mt.captured(1).toInt(), mt.captured(2).toInt(), mt.captured(3).toDouble()),
+                   mt.captured(4).toDouble() * 1000, mt.captured(5)});
+  }
+  return out;
+}
+
+TEST(EventTimingEndToEndShadow, BothEventsOfTheShadowGoIntoTheListAtTheirTrueTimes) {
+  ObjectsWindow m;
+  TPlatform& w = m.W();
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < kFrames; ++n) frames.push_back(EventFrame(n, ShadowedFlux(n)));
+  const auto video = m.Path("shadow.avi");
+  ASSERT_TRUE(WriteAvi(video.string(), frames));
+  ASSERT_TRUE(m.OpenThroughButton1(video));
+  m.ClickImage1(30, 32);
+  m.RightClickImage1(66, 32);
+  m.Trigger("Add1");
+  m.Select(1);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+
+  TFresnelCtrl* panel = FitAtRecord(m, kEventFrame);
+  ASSERT_NE(panel, nullptr);
+  w.Events.ReportLightCurveElement.Kind = ReportKind::Asteroid;
+  panel->Button2->click();
+  TMagnitudeCalculator* calc = MagnitudeCalculator();
+  ASSERT_NE(calc, nullptr);
+  calc->Button2->click();
+  calc->Button4->click();  // 'Add to report'
+
+  // The reappearance: the calculator closed (the panel waits for it), a
+  // click on its record, a new fit, the calculator again and 'Add to report'.
+  calc->close();
+  QApplication::processEvents();
+  Tchart1* chart = w.chart1.Window.data();
+  const ChartView& v = chart->View();
+  const int r_frame = 115;
+  ReleaseAt(chart->ChartImg1, IndexToPixelX(v, r_frame - w.Chart.ChartState.FirstShownFrame),
+            ValueToPixelY(v, chart->Data().Records[r_frame].Value[CurveA]));
+  ASSERT_EQ(w.Chart.ChartState.SelectedFrame, r_frame);
+  FitAndWait(panel, chart);
+  ASSERT_EQ(w.Events.Diffraction.DiffractionFitted, 1);
+  EXPECT_EQ(w.Events.Diffraction.ReappearanceFit, 1);
+  panel->Button2->click();
+  calc = MagnitudeCalculator();
+  ASSERT_NE(calc, nullptr);
+  calc->Button2->click();
+  calc->Button4->click();
+
+  const std::vector<ListEntry> list = ListEntries(Find<QListWidget>(calc, "ListBox1"));
+  ASSERT_EQ(list.size(), 2u);
+  const double start_ms = DayMs(kHour, kMinute, EndRest(0) / 1e7);
+  const struct {
+    const char* kind;
+    double frames;
+  } truth[] = {{"D", kShadowStart}, {"R", kShadowEnd}};
+  for (size_t i = 0; i < 2; ++i) {
+    SCOPED_TRACE(truth[i].kind);
+    EXPECT_EQ(list[i].Kind, truth[i].kind);
+    EXPECT_GT(list[i].ErrorMs, 0);
+    EXPECT_NEAR(list[i].Ms, start_ms + truth[i].frames * kFrameMs, 3 * std::max(1.0, list[i].ErrorMs) + 1.5);
+  }
+  calc->close();
+}
 
 // The same road field by field, on an interlaced video whose two fields carry
 // IOTA-VTI stamps: each field's stamp is the end of that field's exposure, and
