@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "DiffractionFitSteps.h"
 #include "ObjectsFixture.h"
 #include "base/IniFile.h"
 #include "chart/ChartScale.h"
@@ -122,13 +123,15 @@ double DiskShare(double sx, double sy, int cx, int cy, int r) {
 // Milliseconds of the day of a time shown as hours, minutes and seconds.
 double DayMs(int h, int m, double s) { return (h * 3600.0 + m * 60.0 + s) * 1000.0; }
 
-// 'Fit to Diffraction Curve', until the fit has ended.
-void FitAndWait(TFresnelCtrl* panel, Tchart1* chart) {
-  panel->Button3->click();
-  QElapsedTimer t;
-  t.start();
-  while (chart->Fitting() && t.elapsed() < 120000) QApplication::processEvents(QEventLoop::AllEvents, 50);
-  QApplication::processEvents();
+// A on the target by a click, B on the comparison star through the popup,
+// START and the run to the end; false when the run did not end.
+bool MeasureTwoStars(ObjectsWindow& m, QPoint target, QPoint comparison) {
+  m.ClickImage1(target.x(), target.y());
+  m.RightClickImage1(comparison.x(), comparison.y());
+  m.Trigger("Add1");
+  m.Select(1);
+  m.Click("Button3");
+  return m.WaitUntilStopped();
 }
 
 // The observer's steps after the run: the chart with only A's curve and the
@@ -195,15 +198,9 @@ TEST_P(EventTimingEndToEnd, MeasuredAndTimedEventMatchesTheTruth) {
   ASSERT_EQ(w.Options.TimeStampMode, 3);
   if (c.psf) m.Find<QCheckBox>("CheckBox14")->click();
 
-  // A on the target by a click, B on the comparison star through the popup.
-  m.ClickImage1(30, 32);
-  m.RightClickImage1(66, 32);
-  m.Trigger("Add1");
-  m.Select(1);
+  ASSERT_TRUE(MeasureTwoStars(m, {30, 32}, {66, 32}));
   const int radius = w.Frames.FrameDataLines[0].Objects[0].ApertureRadius;
   const int radius_b = w.Frames.FrameDataLines[0].Objects[1].ApertureRadius;
-  m.Click("Button3");
-  ASSERT_TRUE(m.WaitUntilStopped());
   EXPECT_TRUE(m.dialogs.messages.empty());
 
   const auto csv = m.Path("event.csv");
@@ -372,12 +369,7 @@ TEST(EventTimingEndToEndShadow, BothEventsOfTheShadowGoIntoTheListAtTheirTrueTim
   const auto video = m.Path("shadow.avi");
   ASSERT_TRUE(WriteAvi(video.string(), frames));
   ASSERT_TRUE(m.OpenThroughButton1(video));
-  m.ClickImage1(30, 32);
-  m.RightClickImage1(66, 32);
-  m.Trigger("Add1");
-  m.Select(1);
-  m.Click("Button3");
-  ASSERT_TRUE(m.WaitUntilStopped());
+  ASSERT_TRUE(MeasureTwoStars(m, {30, 32}, {66, 32}));
 
   TFresnelCtrl* panel = FitAtRecord(m, kEventFrame);
   ASSERT_NE(panel, nullptr);
@@ -518,12 +510,7 @@ TEST_P(EventTimingEndToEndInterlaced, EventTimeFromTheMiddleOfTheClickedRecord) 
   if (fields) m.Find<QCheckBox>("CheckBox2")->click();  // 'Field Measure'
   ASSERT_EQ(m.Find<QCheckBox>("CheckBox2")->isChecked(), fields);
 
-  m.ClickImage1(200, 100);
-  m.RightClickImage1(400, 101);
-  m.Trigger("Add1");
-  m.Select(1);
-  m.Click("Button3");
-  ASSERT_TRUE(m.WaitUntilStopped());
+  ASSERT_TRUE(MeasureTwoStars(m, {200, 100}, {400, 101}));
   EXPECT_TRUE(m.dialogs.messages.empty());
   const auto csv = m.Path("fields.csv");
   m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
