@@ -225,7 +225,11 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
     const long double qp = pre > post ? q : 1 - q;
     const int32_t delay = CameraDelay(in.Camera, field, in.IntegrationPosition);
     const bool delayed = in.Camera == EventCamera::Wat120N || in.Camera == EventCamera::Wat910HX;
-    long double t = static_cast<long double>(t0);
+    // A field's stamp is the end of its exposure, while the fitted offsets
+    // count from the middle of it: half a field earlier.
+    const long double centre_shift =
+        in.DiffractionFitted && in.FieldRecords && in.TimingFrameRate > 0 ? 250.0L / in.TimingFrameRate : 0;
+    long double t = static_cast<long double>(t0) - centre_shift;
     if (in.Camera == EventCamera::Wat100N) {
       if (in.StepCorrection) t += qp * 1000 / kFixedRate;
     } else {
@@ -281,11 +285,12 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
     };
     if (two) {
       if (delayed) t2 -= delay;
-      const SplitTime s2 = Split(static_cast<long double>(t2), in.SecondsDigits);
+      const long double t2c = static_cast<long double>(t2) - centre_shift;
+      const SplitTime s2 = Split(t2c, in.SecondsDigits);
       k.SecondEventHourText = s2.H;
       k.SecondEventMinuteText = s2.M;
       k.SecondEventSecondText = s2.S;
-      if (static_cast<long double>(t2) > t) {
+      if (t2c > t) {
         line1 = EventLine(s1.H, s1.M, s1.S, k.FirstTimingErrorText, k.FirstEventSnText);
         line2 = EventLine(s2.H, s2.M, s2.S, k.SecondTimingErrorText, k.SecondEventSnText);
       } else {

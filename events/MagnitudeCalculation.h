@@ -55,6 +55,7 @@ struct MagnitudeInputs {
   int IntegrationPosition = 0;
   std::string IntegrationText = "0";
   int FieldSelection = 0;
+  bool FieldRecords = false;  // the chart's records are fields, each stamped at its end
   std::array<BaseTime, 2> BaseTimes{};
   int SecondsDigits = 3;
   double TimingFrameRate = 29.97;

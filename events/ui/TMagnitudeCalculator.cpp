@@ -413,6 +413,7 @@ void TMagnitudeCalculator::MagnitudeCalculation() {
   field_selection_ = RadioButton4->isChecked() ? 0 : 1;
   in.FieldSelection = field_selection_;
   in.BaseTimes = base_times_;
+  if (const Tchart1* chart = host_.Chart()) in.FieldRecords = chart->Data().FieldMode != 0;
   in.SecondsDigits = seconds_digits_;
   in.TimingFrameRate = host_.TimingFrameRate();
   in.Element = &events_.ReportLightCurveElement;

@@ -171,6 +171,44 @@ TEST(MagnitudeCalculation, DoubleStarFitAndStepHeights) {
   EXPECT_EQ(keep.SecondEventHourText + keep.SecondEventMinuteText + keep.SecondEventSecondText, "");
 }
 
+// A fitted offset counts from the middle of the selected record's exposure.
+// A frame's shown time is that middle; a field's stamp is the end of the
+// field, half a field (1000 / 29.97 / 4 = 8.342 ms) after its middle.
+TEST(MagnitudeCalculation, FittedOffsetOfAFieldCountsFromTheFieldsMiddle) {
+  struct Row {
+    bool fields, fitted;
+    const char* offset2;
+    const char* first;   // seconds of the first component's event
+    const char* second;  // of the second component's, empty for one event
+  };
+  const Row rows[] = {
+      {false, true, "", "56.889", ""},          // 56.789 + 100 ms
+      {true, true, "", "56.881", ""},           // - 8.342 ms
+      {true, false, "", "56.789", ""},          // a clicked record without a fit keeps its stamp
+      {true, true, "-50", "56.881", "56.731"},  // both components move
+  };
+  for (const Row& r : rows) {
+    const TReportLightCurveElement e = LunarStar();
+    MagnitudeInputs in = SingleStar(e);
+    in.FieldRecords = r.fields;
+    in.DiffractionFitted = r.fitted;
+    in.Offset1Text = "100";
+    in.Offset2Text = r.offset2;
+    EventResultTexts keep;
+    const MagnitudeResult m = MagnitudeCalculation(in, keep);
+    SCOPED_TRACE(std::string(r.first) + (r.fields ? " fields" : " frames"));
+    ASSERT_GE(m.Memo1.size(), 3u);
+    EXPECT_EQ(keep.EventSecondText, r.first);
+    if (*r.second) {
+      EXPECT_EQ(keep.SecondEventSecondText, r.second);
+      // The earlier event is listed first.
+      EXPECT_EQ(m.Memo1[2].substr(0, 25), std::string("Event Time : 12h34m") + r.second);
+    } else {
+      EXPECT_EQ(m.Memo1[2].substr(0, 25), std::string("Event Time : 12h34m") + r.first);
+    }
+  }
+}
+
 // The event time is a time of day: a delay that takes it before midnight
 // gives the previous day's time, a time past midnight the next day's, and
 // seconds that round up to 60 with fewer decimals carry into the minute.

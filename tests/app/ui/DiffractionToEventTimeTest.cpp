@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "DiffractionFitSteps.h"
 #include "MainRoadFixture.h"
 #include "chart/ChartScale.h"
 #include "chart/ui/Tchart1.h"
@@ -48,14 +49,6 @@ int RedPixels(const QImage& pic) {
   for (int y = 0; y < pic.height(); ++y)
     for (int x = 0; x < pic.width(); ++x) n += pic.pixelColor(x, y) == QColor(255, 0, 0);
   return n;
-}
-
-void FitAndWait(TFresnelCtrl* panel, Tchart1* chart) {
-  panel->Button3->click();
-  QElapsedTimer t;
-  t.start();
-  while (chart->Fitting() && t.elapsed() < 120000) QApplication::processEvents(QEventLoop::AllEvents, 50);
-  QApplication::processEvents();
 }
 
 TEST(DiffractionToEventTime, TheFittedOffsetMovesTheCalculatorsEventTime) {
