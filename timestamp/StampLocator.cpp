@@ -489,3 +489,9 @@ bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx
   state.FieldOrderState = 2;
   return true;
 }
+
+bool StampRetryDue(StampLocatorState& loc, bool measuringRun) {
+  constexpr int32_t kEvery = 16;
+  const int32_t tries = ++loc.RetriesSinceMiss;
+  return !measuringRun || tries <= kEvery || tries % kEvery == 0;
+}

@@ -24,7 +24,15 @@ struct StampLocatorState {
   std::string Edit55;                // GHS background level as shown
   // The last locate found no line: the next frames shown are searched again.
   bool LocatePending = false;
+  // Searches since then; a run over a video without a stamp searches only
+  // now and then, since a search that finds nothing costs many frames' time.
+  int32_t RetriesSinceMiss = 0;
 };
+
+// Whether the frame now shown is searched for the missing stamp: every frame
+// outside a run; in a run each of the first 16 frames, then every 16th, since
+// a search that finds nothing takes about as long as measuring 16 frames.
+bool StampRetryDue(StampLocatorState& loc, bool measuringRun);
 
 // Moves x to the best column near it; true when a digit scored above 200.
 bool AlignDigitX(const Bitmap24& frame, int& x, int y, const GlyphContext& ctx, bool wideScan);

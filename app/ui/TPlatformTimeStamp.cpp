@@ -223,6 +223,7 @@ bool TPlatform::LocateGhsOnFrame(const Bitmap24& frame, int x, int y) {
 }
 
 void TPlatform::ShowStampLocated(bool found) {
+  if (found || !StampLocator.LocatePending) StampLocator.RetriesSinceMiss = 0;
   StampLocator.LocatePending = !found;
   if (!found) {
     Edit56->setText(kNoStampText);
@@ -236,6 +237,7 @@ void TPlatform::ShowStampLocated(bool found) {
 // A video whose first frames show no stamp is located on its first frame
 // that does, instead of reading every frame through an unlocated layout.
 void TPlatform::RetryStampLocate(const Bitmap24& frame) {
+  if (!StampRetryDue(StampLocator, Run.MeasuringRun)) return;
   const bool reading = CheckBox5->isChecked() && Options.StampLocated;
   if (reading && Options.TimeStampMode == 0) {
     LocateIotaOnFrame(frame);

@@ -249,3 +249,28 @@ TEST(StampLocator, GhsOnABlackFrameLocatesNothing) {
   EXPECT_EQ(state.DigitX[5][7], 777);
   EXPECT_EQ(loc.Edit55, "-40.0");
 }
+
+// In a run over frames without a stamp, a failed search (about as long as
+// measuring 16 frames) is not repeated on every frame; outside a run every
+// frame shown is searched.
+TEST(StampLocator, MissingStampIsSearchedForLessOftenDuringARun) {
+  struct Case {
+    bool running;
+    int frames;
+    std::vector<int> due;  // 1-based frames searched, up to `frames`
+  };
+  std::vector<int> first16;
+  for (int i = 1; i <= 16; ++i) first16.push_back(i);
+  std::vector<int> run = first16;
+  run.insert(run.end(), {32, 48, 64});
+  std::vector<int> browse;
+  for (int i = 1; i <= 40; ++i) browse.push_back(i);
+  for (const Case& c : {Case{true, 70, run}, Case{false, 40, browse}}) {
+    StampLocatorState loc;
+    loc.LocatePending = true;
+    std::vector<int> got;
+    for (int i = 1; i <= c.frames; ++i)
+      if (StampRetryDue(loc, c.running)) got.push_back(i);
+    EXPECT_EQ(got, c.due) << (c.running ? "run" : "browsing");
+  }
+}
