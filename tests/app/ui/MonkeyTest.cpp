@@ -21,7 +21,7 @@ MonkeyOptions MainWindowMonkey(uint32_t seed) {
   return o;
 }
 
-enum class Loaded { Nothing, Video, Measured, Csv, CsvFields };
+enum class Loaded { Nothing, Video, Measured, Csv, CsvFields, Led, Mutual };
 
 struct Case {
   const char* name;
@@ -32,8 +32,18 @@ struct Case {
 
 // A star that dims from frame 8 to frame 12; with Measured, object A on it
 // measured to the end.
+// Led: a 300-frame 29.97 fps video with the LED table of its frames; Mutual:
+// a mutual event's table, no video.
 void Load(MainRoadWindow& m, Loaded loaded) {
   if (loaded == Loaded::Nothing) return;
+  if (loaded == Loaded::Mutual) {
+    m.W().Results.Assign(ParabolaEventTable(64, 1, 40, 1000));
+    return;
+  }
+  if (loaded == Loaded::Led) {
+    OpenLedVideo(m);
+    return;
+  }
   if (loaded == Loaded::Csv || loaded == Loaded::CsvFields) {
     // Two stars over 40 records, the first dimming in records 15..20.
     std::vector<double> a, b;
@@ -87,7 +97,10 @@ INSTANTIATE_TEST_SUITE_P(Seeds, MainWindowMonkeyTest,
                                            Case{"Video", Loaded::Video, false, 3},
                                            Case{"Measured", Loaded::Measured, false, 4},
                                            Case{"NoVideoAcrossWindows", Loaded::Nothing, true, 5},
-                                           Case{"MeasuredAcrossWindows", Loaded::Measured, true, 6}),
+                                           Case{"MeasuredAcrossWindows", Loaded::Measured, true, 6},
+                                           Case{"Csv", Loaded::Csv, false, 7},
+                                           Case{"FieldCsvAcrossWindows", Loaded::CsvFields, true, 8},
+                                           Case{"LedTable", Loaded::Led, false, 9}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---- each tool window, opened the way a user opens it ----
@@ -229,10 +242,16 @@ const Road kRoads[] = {
     {"AvgBkg", Loaded::CsvFields, {kGraph, {"chart1", "SpeedButton1"}}, {}, 41, {}, true},
     {"FresnelCtrl", Loaded::CsvFields, {kGraph, {"chart1", "uncheck:CheckBox5"}, kRecord, kDiffraction}, {}, 42},
     {"Mutual_Average", Loaded::Csv, {{"Platform", "forMutualEvent1"}}, {}, 43, {}, true},
+    {"LEDGraph", Loaded::Led, {{"Platform", "BitBtn2"}}, {}, 44, {}, true},
+    {"LEDGraph", Loaded::Led, {kGraph, {"chart1", "Button15"}}, {}, 45},
+    {"Mutual_Average", Loaded::Mutual, {{"Platform", "forMutualEvent1"}}, {}, 46, {}, true},
+    {"chart1", Loaded::Led, {kGraph}, {}, 47, {}, true},
+    {"FFT1", Loaded::Led, {kGraph, {"chart1", "Button10"}}, {}, 48},
+    {"LightCurveReport", Loaded::CsvFields, {kGraph, {"chart1", "Button17"}}, {}, 49, {}, true},
 };
 
 std::string RoadName(const ::testing::TestParamInfo<Road>& info) {
-  static const char* const loaded[] = {"", "", "", "OverCsv", "OverFieldCsv"};
+  static const char* const loaded[] = {"", "", "", "OverCsv", "OverFieldCsv", "OverLedTable", "OverMutualEvent"};
   return std::string(info.param.window) + loaded[static_cast<int>(info.param.loaded)] +
          (info.param.with_main ? "WithMainWindow" : "");
 }
