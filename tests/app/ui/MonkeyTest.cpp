@@ -21,7 +21,7 @@ MonkeyOptions MainWindowMonkey(uint32_t seed) {
   return o;
 }
 
-enum class Loaded { Nothing, Video, Measured, Csv, CsvFields, Led, Mutual };
+enum class Loaded { Nothing, Video, Measured, Csv, CsvFields, Led, Mutual, Running, Playing };
 
 struct Case {
   const char* name;
@@ -31,7 +31,8 @@ struct Case {
 };
 
 // A star that dims from frame 8 to frame 12; with Measured, object A on it
-// measured to the end.
+// measured to the end; with Running and Playing, the run or the playback
+// goes on under the steps.
 // Led: a 300-frame 29.97 fps video with the LED table of its frames; Mutual:
 // a mutual event's table, no video.
 void Load(MainRoadWindow& m, Loaded loaded) {
@@ -67,8 +68,10 @@ void Load(MainRoadWindow& m, Loaded loaded) {
                        })));
   ASSERT_TRUE(m.OpenThroughButton1(path));
   if (loaded == Loaded::Video) return;
+  if (loaded == Loaded::Playing) return m.Click("SpeedButton1");
   m.ClickImage1(60, 50);
   m.Click("Button3");
+  if (loaded == Loaded::Running) return;
   ASSERT_TRUE(m.WaitUntilStopped());
   ASSERT_EQ(m.Rows().size(), 20u);
 }
@@ -100,7 +103,9 @@ INSTANTIATE_TEST_SUITE_P(Seeds, MainWindowMonkeyTest,
                                            Case{"MeasuredAcrossWindows", Loaded::Measured, true, 6},
                                            Case{"Csv", Loaded::Csv, false, 7},
                                            Case{"FieldCsvAcrossWindows", Loaded::CsvFields, true, 8},
-                                           Case{"LedTable", Loaded::Led, false, 9}),
+                                           Case{"LedTable", Loaded::Led, false, 9},
+                                           Case{"WhileMeasuring", Loaded::Running, false, 10},
+                                           Case{"WhilePlaying", Loaded::Playing, true, 11}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---- each tool window, opened the way a user opens it ----
@@ -248,10 +253,14 @@ const Road kRoads[] = {
     {"chart1", Loaded::Led, {kGraph}, {}, 47, {}, true},
     {"FFT1", Loaded::Led, {kGraph, {"chart1", "Button10"}}, {}, 48},
     {"LightCurveReport", Loaded::CsvFields, {kGraph, {"chart1", "Button17"}}, {}, 49, {}, true},
+    {"Histogram", Loaded::Playing, {{"Platform", "HistGram1"}}, {}, 50, {}, true},
+    {"Profile", Loaded::Running, {{"Platform", "Button32"}}, {}, 51, {}, true},
+    {"IMGWindowSetting", Loaded::Running, {{"Platform", "ImageWindowSetting1"}}, {}, 52, {}, true},
 };
 
 std::string RoadName(const ::testing::TestParamInfo<Road>& info) {
-  static const char* const loaded[] = {"", "", "", "OverCsv", "OverFieldCsv", "OverLedTable", "OverMutualEvent"};
+  static const char* const loaded[] = {"", "", "", "OverCsv", "OverFieldCsv", "OverLedTable", "OverMutualEvent",
+                                       "WhileMeasuring", "WhilePlaying"};
   return std::string(info.param.window) + loaded[static_cast<int>(info.param.loaded)] +
          (info.param.with_main ? "WithMainWindow" : "");
 }
