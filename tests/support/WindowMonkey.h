@@ -12,7 +12,8 @@
 // Modal windows and pop-up menus the steps open are closed at once.
 //
 // TESSARY_MONKEY_TRACE=1 prints every step before it runs (to find the step
-// that crashed); TESSARY_MONKEY_SEED=n shifts every seed by n, to explore.
+// that crashed); TESSARY_MONKEY_SEED=n shifts every seed by n and
+// TESSARY_MONKEY_STEPS=k takes k times the steps, to explore.
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
@@ -37,6 +38,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -121,6 +123,7 @@ class WindowMonkey {
   WindowMonkey(QWidget* root, MonkeyOptions options) : root_(root), options_(std::move(options)) {
     trace_ = std::getenv("TESSARY_MONKEY_TRACE") != nullptr;
     if (const char* more = std::getenv("TESSARY_MONKEY_SEED")) options_.seed += static_cast<uint32_t>(std::atoi(more));
+    if (const char* times = std::getenv("TESSARY_MONKEY_STEPS")) options_.steps *= std::max(1, std::atoi(times));
     rng_.seed(options_.seed);
     // Modal windows and pop-up menus spin their own loop: close them from it.
     QObject::connect(&closer_, &QTimer::timeout, [this] {
