@@ -501,3 +501,29 @@ TEST(LedGraphWindow, AnyTimingRateLeavesTheStepsWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+// The monkey over the window part-way through the observer's steps: with
+// the pulse picked and the dots spread, and after the fit too.
+TEST(LedGraphWindow, MonkeyPartWayThroughTheStepsNeverCrashesIt) {
+  const std::pair<bool, uint32_t> rows[] = {{false, 46}, {true, 47}};
+  for (const auto& [fitted, seed] : rows) {
+    SCOPED_TRACE(fitted ? "after the fit" : "after the pick");
+    FakeMain m;
+    auto open = [&, fitted = fitted]() -> QWidget* {
+      TLEDGraph* w = m.Open();
+      w->show();
+      PickAndSpread(*w);
+      if (fitted) w->Button5->click();
+      return w;
+    };
+    MonkeyOptions o;
+    o.seed = seed;
+    o.steps = 300;
+    o.reopen = open;
+    EXPECT_GT(RunMonkey(open(), o), 30);
+  }
+}
+
+}  // namespace
