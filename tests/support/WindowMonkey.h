@@ -13,7 +13,8 @@
 //
 // TESSARY_MONKEY_TRACE=1 prints every step before it runs (to find the step
 // that crashed); TESSARY_MONKEY_SEED=n shifts every seed by n and
-// TESSARY_MONKEY_STEPS=k takes k times the steps, to explore.
+// TESSARY_MONKEY_STEPS=k takes k times the steps and TESSARY_MONKEY_TEXTS=a;b
+// types a and b too, to explore.
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
@@ -69,6 +70,9 @@ struct MonkeyOptions {
   bool follow_new_windows = false;
   // Other windows, open already, to act in as well.
   std::vector<QPointer<QWidget>> also;
+  // Texts typed besides the nonsense ones: numbers at the edges of the
+  // data loaded (its first and last frame, one past it).
+  std::vector<QString> texts;
   // Opens the window again when a step closed it (a button that closes it
   // after its work); without it the steps end there.
   std::function<QWidget*()> reopen;
@@ -124,6 +128,8 @@ class WindowMonkey {
     trace_ = std::getenv("TESSARY_MONKEY_TRACE") != nullptr;
     if (const char* more = std::getenv("TESSARY_MONKEY_SEED")) options_.seed += static_cast<uint32_t>(std::atoi(more));
     if (const char* times = std::getenv("TESSARY_MONKEY_STEPS")) options_.steps *= std::max(1, std::atoi(times));
+    if (const char* texts = std::getenv("TESSARY_MONKEY_TEXTS"))
+      for (const QString& t : QString::fromUtf8(texts).split(';')) options_.texts.push_back(t);
     rng_.seed(options_.seed);
     // Modal windows and pop-up menus spin their own loop: close them from it.
     QObject::connect(&closer_, &QTimer::timeout, [this] {
@@ -390,7 +396,7 @@ class WindowMonkey {
     }
     if (auto* text = qobject_cast<QPlainTextEdit*>(w)) {
       if (text->isReadOnly()) return Mouse(text->viewport(), Name(w));
-      const QString t = MonkeyTexts()[static_cast<size_t>(Pick(static_cast<int>(MonkeyTexts().size())))];
+      const QString t = Text();
       Note("type in " + Name(w) + " '" + t.left(20).toStdString() + "'");
       if (Pick(3) == 0) text->selectAll();
       Key(text, t.isEmpty() ? Qt::Key_Backspace : Qt::Key_unknown, t);
@@ -426,12 +432,17 @@ class WindowMonkey {
     return true;
   }
 
+  QString Text() {
+    const auto& texts = MonkeyTexts();
+    const size_t i = static_cast<size_t>(Pick(static_cast<int>(texts.size() + options_.texts.size())));
+    return i < texts.size() ? texts[i] : options_.texts[i - texts.size()];
+  }
+
   // Selects the whole text and types a nonsense text over it, then Enter, a
   // focus change or nothing.
   bool TypeInto(QWidget* target, QLineEdit* edit) {
     if (!edit) return false;
-    const auto& texts = MonkeyTexts();
-    QString t = texts[static_cast<size_t>(Pick(static_cast<int>(texts.size())))];
+    QString t = Text();
     if (Pick(5) == 0) t = QString::number(static_cast<int32_t>(Draw()) / (1 << Pick(31)));
     const int ending = Pick(3);
     Note("type " + Name(target) + " '" + t.left(24).toStdString() + (t.size() > 24 ? "...'" : "'") +
