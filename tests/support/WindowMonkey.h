@@ -9,6 +9,8 @@
 //
 // Install a ScriptedDialogService first: its empty queues answer every box
 // with No and every file dialog with Cancel, so nothing real is written.
+// With `answer` (or TESSARY_MONKEY_ANSWER=1) the boxes get Yes or No and the
+// file dialogs a file in a folder of the monkey's own or Cancel.
 // Modal windows and pop-up menus the steps open are closed at once.
 //
 // TESSARY_MONKEY_TRACE=1 prints every step before it runs (to find the step
@@ -21,7 +23,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QColor>
 #include <QComboBox>
+#include <QDir>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -35,6 +39,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
 #include <QWheelEvent>
@@ -47,6 +52,7 @@
 #include <deque>
 #include <exception>
 #include <functional>
+#include <iterator>
 #include <random>
 #include <set>
 #include <string>
@@ -73,6 +79,9 @@ struct MonkeyOptions {
   // Texts typed besides the nonsense ones: numbers at the edges of the
   // data loaded (its first and last frame, one past it).
   std::vector<QString> texts;
+  // Boxes and file dialogs answered at random (from a generator of their
+  // own, so the steps stay those of the seed).
+  bool answer = false;
   // Opens the window again when a step closed it (a button that closes it
   // after its work); without it the steps end there.
   std::function<QWidget*()> reopen;
@@ -130,6 +139,8 @@ class WindowMonkey {
     if (const char* times = std::getenv("TESSARY_MONKEY_STEPS")) options_.steps *= std::max(1, std::atoi(times));
     if (const char* texts = std::getenv("TESSARY_MONKEY_TEXTS"))
       for (const QString& t : QString::fromUtf8(texts).split(';')) options_.texts.push_back(t);
+    if (const char* answer = std::getenv("TESSARY_MONKEY_ANSWER")) options_.answer = std::atoi(answer) != 0;
+    answers_.seed(options_.seed * 7919u + 1u);
     rng_.seed(options_.seed);
     // Modal windows and pop-up menus spin their own loop: close them from it.
     QObject::connect(&closer_, &QTimer::timeout, [this] {
@@ -156,6 +167,7 @@ class WindowMonkey {
     int acted = 0;
     for (int step = 0; step < options_.steps; ++step) {
       if ((!root_ || !root_->isVisible()) && !Reopen()) break;
+      if (options_.answer) Answer();
       if (Guarded(step, [&] { return Step(); })) ++acted;
       Settle();
       CheckMessages(step);
@@ -166,6 +178,7 @@ class WindowMonkey {
       Settle();
     }
     CloseNewWindows();
+    if (options_.answer) EndAnswers();
     return acted;
   }
 
@@ -182,6 +195,40 @@ class WindowMonkey {
     root_->show();
     before_.insert(root_);
     return true;
+  }
+
+  // One answer waiting in each queue of the scripted service.
+  void Answer() {
+    auto* scripted = dynamic_cast<ScriptedDialogService*>(&Dialogs());
+    if (!scripted || !folder_.isValid()) return;
+    static const char* const names[] = {"", "monkey.csv", "monkey.txt", "monkey.png", "monkey.bmp", "monkey.xml",
+                                        "monkey.ini", "monkey"};
+    auto file = [&] {
+      const char* n = names[answers_() % std::size(names)];
+      return *n ? folder_.filePath(n) : QString();
+    };
+    if (scripted->yes_no_answers.empty()) scripted->yes_no_answers.push_back(answers_() % 2 == 0);
+    if (scripted->save_file_names.empty()) scripted->save_file_names.push_back(file());
+    if (scripted->open_file_names.empty()) scripted->open_file_names.push_back(file());
+    if (scripted->folder_names.empty())
+      scripted->folder_names.push_back(answers_() % 2 == 0 ? folder_.path() : QString());
+    if (scripted->colors.empty()) scripted->colors.push_back(QColor::fromRgb(answers_() & 0xFFFFFFu));
+  }
+
+  // The answers left are taken back; every file written went whole.
+  void EndAnswers() {
+    if (auto* scripted = dynamic_cast<ScriptedDialogService*>(&Dialogs())) {
+      scripted->yes_no_answers.clear();
+      scripted->save_file_names.clear();
+      scripted->open_file_names.clear();
+      scripted->folder_names.clear();
+      scripted->colors.clear();
+    }
+    for (const QString& name : QDir(folder_.path()).entryList(QDir::Files | QDir::Hidden)) {
+      if (trace_) std::fprintf(stderr, "monkey %u: wrote %s\n", options_.seed, name.toUtf8().constData());
+      if (name.contains(".tmp") || name.startsWith('.'))
+        ADD_FAILURE() << "seed " << options_.seed << ": half-written file " << name.toStdString();
+    }
   }
 
   template <class F>
@@ -536,6 +583,8 @@ class WindowMonkey {
   QElapsedTimer clock_;
   size_t seen_messages_ = 0;
   std::array<uint32_t, 12> draws_{};
+  std::mt19937 answers_;
+  QTemporaryDir folder_;
   size_t drawn_ = 0;
 };
 
