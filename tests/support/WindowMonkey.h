@@ -82,6 +82,8 @@ struct MonkeyOptions {
   // Boxes and file dialogs answered at random (from a generator of their
   // own, so the steps stay those of the seed).
   bool answer = false;
+  // Files the open dialogs may answer too (a video, a table), with answer.
+  std::vector<QString> files;
   // Opens the window again when a step closed it (a button that closes it
   // after its work); without it the steps end there.
   std::function<QWidget*()> reopen;
@@ -207,9 +209,13 @@ class WindowMonkey {
       const char* n = names[answers_() % std::size(names)];
       return *n ? folder_.filePath(n) : QString();
     };
+    auto opened = [&] {
+      const size_t i = answers_() % (std::size(names) + options_.files.size());
+      return i < std::size(names) ? file() : options_.files[i - std::size(names)];
+    };
     if (scripted->yes_no_answers.empty()) scripted->yes_no_answers.push_back(answers_() % 2 == 0);
     if (scripted->save_file_names.empty()) scripted->save_file_names.push_back(file());
-    if (scripted->open_file_names.empty()) scripted->open_file_names.push_back(file());
+    if (scripted->open_file_names.empty()) scripted->open_file_names.push_back(opened());
     if (scripted->folder_names.empty())
       scripted->folder_names.push_back(answers_() % 2 == 0 ? folder_.path() : QString());
     if (scripted->colors.empty()) scripted->colors.push_back(QColor::fromRgb(answers_() & 0xFFFFFFu));

@@ -79,6 +79,15 @@ void Load(MainRoadWindow& m, Loaded loaded) {
   ASSERT_EQ(m.Rows().size(), 20u);
 }
 
+// The videos and tables the case made, for the open dialogs to answer.
+std::vector<QString> FilesMade(const MainRoadWindow& m) {
+  std::vector<QString> out;
+  for (const auto& entry : std::filesystem::directory_iterator(m.dir.Path()))
+    if (entry.is_regular_file()) out.push_back(QString::fromStdString(entry.path().string()));
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
 // Every write went to its file whole: no temporary file is left behind.
 void ExpectNoHalfWrittenFiles(const MainRoadWindow& m) {
   for (const auto& entry : std::filesystem::recursive_directory_iterator(m.dir.Path()))
@@ -93,6 +102,7 @@ TEST_P(MainWindowMonkeyTest, NonsenseInputAndAnyClickOrderKeepTheWindowAlive) {
   ASSERT_NO_FATAL_FAILURE(Load(m, c.loaded));
   MonkeyOptions o = MainWindowMonkey(c.seed);
   o.follow_new_windows = c.follow;
+  o.files = FilesMade(m);
   EXPECT_GT(RunMonkey(&m.W(), o), 100);
   ExpectNoHalfWrittenFiles(m);
 }
@@ -192,6 +202,7 @@ TEST_P(ToolWindowMonkey, NonsenseInputAndAnyClickOrderKeepTheWindowAlive) {
   o.steps = r.steps;
   o.skip.insert(r.skip.begin(), r.skip.end());
   o.reopen = open;
+  o.files = FilesMade(m);
   if (r.with_main) o.also.push_back(&m.W());
   EXPECT_GT(RunMonkey(w, o), 10);
   ExpectNoHalfWrittenFiles(m);
