@@ -527,3 +527,27 @@ TEST(LedGraphWindow, MonkeyPartWayThroughTheStepsNeverCrashesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// Two points memorised, then every row removed from the results table and
+// step 1 run again: applying says why nothing is applied (once an empty
+// warning box).
+TEST(LedGraphWindow, ApplyToATableWithoutRowsSaysSo) {
+  FakeMain m;
+  TLEDGraph* w = m.Open();
+  w->Button4->click();
+  w->Button11->click();
+  ASSERT_EQ(m.points.size(), 2u);
+  m.lines.resize(6);
+  w->Button4->click();
+  const size_t before = m.dialogs.messages.size();
+  w->Button6->click();
+  ASSERT_EQ(m.dialogs.messages.size(), before + 1);
+  EXPECT_EQ(m.dialogs.messages.back().text.toStdString(),
+            "The results table holds no rows: no time can be given to them.");
+  EXPECT_EQ(m.lines.size(), 6u);
+  EXPECT_EQ(m.applied, 0);
+}
+
+}  // namespace
