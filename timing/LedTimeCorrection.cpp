@@ -125,6 +125,10 @@ bool LedRowFrames::HasRecord(const LedTable& t, int i) const {
 
 LedRowFrames KeyLedRows(const LedTable& t) {
   LedRowFrames k;
+  if (t.LastLine < 0) {
+    k.Problem = "The results table holds no rows: no time can be given to them.";
+    return k;
+  }
   std::vector<std::optional<long double>> numbers;
   for (int i = 0; i <= t.LastLine; ++i) numbers.push_back(FrameField(t, i));
   for (size_t i = 1; i < numbers.size() && k.Consecutive; ++i)

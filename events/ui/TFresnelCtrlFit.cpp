@@ -49,6 +49,12 @@ bool TFresnelCtrl::FresnelDraw(double pre_mean, double post_mean, std::function<
     ShowStatus("The fit needs a distance, a velocity and a frame rate above zero.");
     return false;
   }
+  // Slower exposures make the offset steps overflow and the sub-steps of
+  // one exposure (one a millisecond) run for hours.
+  if (p.ModelFrameRate < 0.01L) {
+    ShowStatus("The fit needs at least 0.01 exposures per second.");
+    return false;
+  }
   Edit22->setText(QString::fromStdString(FormatFixed(model.StarDiskIntensity(0.000001L) * 100, 1, 5)));
   Edit24->setText(QString::fromStdString(FormatFixed(d.StarAngularDiameter, 3, 5)));
   chart_.GraphShow3();

@@ -9,17 +9,23 @@
 //
 // Install a ScriptedDialogService first: its empty queues answer every box
 // with No and every file dialog with Cancel, so nothing real is written.
+// With `answer` (or TESSARY_MONKEY_ANSWER=1) the boxes get Yes or No and the
+// file dialogs a file in a folder of the monkey's own or Cancel.
 // Modal windows and pop-up menus the steps open are closed at once.
 //
 // TESSARY_MONKEY_TRACE=1 prints every step before it runs (to find the step
-// that crashed); TESSARY_MONKEY_SEED=n shifts every seed by n, to explore.
+// that crashed); TESSARY_MONKEY_SEED=n shifts every seed by n and
+// TESSARY_MONKEY_STEPS=k takes k times the steps and TESSARY_MONKEY_TEXTS=a;b
+// types a and b too, to explore.
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QColor>
 #include <QComboBox>
+#include <QDir>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -33,10 +39,12 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -44,6 +52,7 @@
 #include <deque>
 #include <exception>
 #include <functional>
+#include <iterator>
 #include <random>
 #include <set>
 #include <string>
@@ -67,6 +76,14 @@ struct MonkeyOptions {
   bool follow_new_windows = false;
   // Other windows, open already, to act in as well.
   std::vector<QPointer<QWidget>> also;
+  // Texts typed besides the nonsense ones: numbers at the edges of the
+  // data loaded (its first and last frame, one past it).
+  std::vector<QString> texts;
+  // Boxes and file dialogs answered at random (from a generator of their
+  // own, so the steps stay those of the seed).
+  bool answer = false;
+  // Files the open dialogs may answer too (a video, a table), with answer.
+  std::vector<QString> files;
   // Opens the window again when a step closed it (a button that closes it
   // after its work); without it the steps end there.
   std::function<QWidget*()> reopen;
@@ -121,6 +138,11 @@ class WindowMonkey {
   WindowMonkey(QWidget* root, MonkeyOptions options) : root_(root), options_(std::move(options)) {
     trace_ = std::getenv("TESSARY_MONKEY_TRACE") != nullptr;
     if (const char* more = std::getenv("TESSARY_MONKEY_SEED")) options_.seed += static_cast<uint32_t>(std::atoi(more));
+    if (const char* times = std::getenv("TESSARY_MONKEY_STEPS")) options_.steps *= std::max(1, std::atoi(times));
+    if (const char* texts = std::getenv("TESSARY_MONKEY_TEXTS"))
+      for (const QString& t : QString::fromUtf8(texts).split(';')) options_.texts.push_back(t);
+    if (const char* answer = std::getenv("TESSARY_MONKEY_ANSWER")) options_.answer = std::atoi(answer) != 0;
+    answers_.seed(options_.seed * 7919u + 1u);
     rng_.seed(options_.seed);
     // Modal windows and pop-up menus spin their own loop: close them from it.
     QObject::connect(&closer_, &QTimer::timeout, [this] {
@@ -147,6 +169,7 @@ class WindowMonkey {
     int acted = 0;
     for (int step = 0; step < options_.steps; ++step) {
       if ((!root_ || !root_->isVisible()) && !Reopen()) break;
+      if (options_.answer) Answer();
       if (Guarded(step, [&] { return Step(); })) ++acted;
       Settle();
       CheckMessages(step);
@@ -157,6 +180,7 @@ class WindowMonkey {
       Settle();
     }
     CloseNewWindows();
+    if (options_.answer) EndAnswers();
     return acted;
   }
 
@@ -173,6 +197,44 @@ class WindowMonkey {
     root_->show();
     before_.insert(root_);
     return true;
+  }
+
+  // One answer waiting in each queue of the scripted service.
+  void Answer() {
+    auto* scripted = dynamic_cast<ScriptedDialogService*>(&Dialogs());
+    if (!scripted || !folder_.isValid()) return;
+    static const char* const names[] = {"", "monkey.csv", "monkey.txt", "monkey.png", "monkey.bmp", "monkey.xml",
+                                        "monkey.ini", "monkey"};
+    auto file = [&] {
+      const char* n = names[answers_() % std::size(names)];
+      return *n ? folder_.filePath(n) : QString();
+    };
+    auto opened = [&] {
+      const size_t i = answers_() % (std::size(names) + options_.files.size());
+      return i < std::size(names) ? file() : options_.files[i - std::size(names)];
+    };
+    if (scripted->yes_no_answers.empty()) scripted->yes_no_answers.push_back(answers_() % 2 == 0);
+    if (scripted->save_file_names.empty()) scripted->save_file_names.push_back(file());
+    if (scripted->open_file_names.empty()) scripted->open_file_names.push_back(opened());
+    if (scripted->folder_names.empty())
+      scripted->folder_names.push_back(answers_() % 2 == 0 ? folder_.path() : QString());
+    if (scripted->colors.empty()) scripted->colors.push_back(QColor::fromRgb(answers_() & 0xFFFFFFu));
+  }
+
+  // The answers left are taken back; every file written went whole.
+  void EndAnswers() {
+    if (auto* scripted = dynamic_cast<ScriptedDialogService*>(&Dialogs())) {
+      scripted->yes_no_answers.clear();
+      scripted->save_file_names.clear();
+      scripted->open_file_names.clear();
+      scripted->folder_names.clear();
+      scripted->colors.clear();
+    }
+    for (const QString& name : QDir(folder_.path()).entryList(QDir::Files | QDir::Hidden)) {
+      if (trace_) std::fprintf(stderr, "monkey %u: wrote %s\n", options_.seed, name.toUtf8().constData());
+      if (name.contains(".tmp") || name.startsWith('.'))
+        ADD_FAILURE() << "seed " << options_.seed << ": half-written file " << name.toStdString();
+    }
   }
 
   template <class F>
@@ -387,7 +449,7 @@ class WindowMonkey {
     }
     if (auto* text = qobject_cast<QPlainTextEdit*>(w)) {
       if (text->isReadOnly()) return Mouse(text->viewport(), Name(w));
-      const QString t = MonkeyTexts()[static_cast<size_t>(Pick(static_cast<int>(MonkeyTexts().size())))];
+      const QString t = Text();
       Note("type in " + Name(w) + " '" + t.left(20).toStdString() + "'");
       if (Pick(3) == 0) text->selectAll();
       Key(text, t.isEmpty() ? Qt::Key_Backspace : Qt::Key_unknown, t);
@@ -423,12 +485,17 @@ class WindowMonkey {
     return true;
   }
 
+  QString Text() {
+    const auto& texts = MonkeyTexts();
+    const size_t i = static_cast<size_t>(Pick(static_cast<int>(texts.size() + options_.texts.size())));
+    return i < texts.size() ? texts[i] : options_.texts[i - texts.size()];
+  }
+
   // Selects the whole text and types a nonsense text over it, then Enter, a
   // focus change or nothing.
   bool TypeInto(QWidget* target, QLineEdit* edit) {
     if (!edit) return false;
-    const auto& texts = MonkeyTexts();
-    QString t = texts[static_cast<size_t>(Pick(static_cast<int>(texts.size())))];
+    QString t = Text();
     if (Pick(5) == 0) t = QString::number(static_cast<int32_t>(Draw()) / (1 << Pick(31)));
     const int ending = Pick(3);
     Note("type " + Name(target) + " '" + t.left(24).toStdString() + (t.size() > 24 ? "...'" : "'") +
@@ -522,6 +589,8 @@ class WindowMonkey {
   QElapsedTimer clock_;
   size_t seen_messages_ = 0;
   std::array<uint32_t, 12> draws_{};
+  std::mt19937 answers_;
+  QTemporaryDir folder_;
   size_t drawn_ = 0;
 };
 

@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-#include "LedVideoFixture.h"
 #include "MainRoadFixture.h"
 #include "base/CsvFields.h"
 #include "base/ui/ControlEvents.h"

@@ -18,10 +18,13 @@ MonkeyOptions MainWindowMonkey(uint32_t seed) {
   o.seed = seed;
   o.steps = 600;
   o.skip = {"Exit1", "SoftwareUpdate1", "WebBrowser1", "Map1", "VideoCapture1"};
+  // The edges of the videos and tables loaded below: 20 and 120 frames, 40
+  // records from frame 100, 300 LED rows.
+  o.texts = {"19", "20", "99", "119", "120", "139", "140", "299", "300"};
   return o;
 }
 
-enum class Loaded { Nothing, Video, Measured, Csv, CsvFields };
+enum class Loaded { Nothing, Video, Measured, Csv, CsvFields, Led, Mutual, Running, Playing };
 
 struct Case {
   const char* name;
@@ -31,9 +34,20 @@ struct Case {
 };
 
 // A star that dims from frame 8 to frame 12; with Measured, object A on it
-// measured to the end.
+// measured to the end; with Running and Playing, the run or the playback
+// goes on under the steps.
+// Led: a 300-frame 29.97 fps video with the LED table of its frames; Mutual:
+// a mutual event's table, no video.
 void Load(MainRoadWindow& m, Loaded loaded) {
   if (loaded == Loaded::Nothing) return;
+  if (loaded == Loaded::Mutual) {
+    m.W().Results.Assign(ParabolaEventTable(64, 1, 40, 1000));
+    return;
+  }
+  if (loaded == Loaded::Led) {
+    OpenLedVideo(m);
+    return;
+  }
   if (loaded == Loaded::Csv || loaded == Loaded::CsvFields) {
     // Two stars over 40 records, the first dimming in records 15..20.
     std::vector<double> a, b;
@@ -57,10 +71,21 @@ void Load(MainRoadWindow& m, Loaded loaded) {
                        })));
   ASSERT_TRUE(m.OpenThroughButton1(path));
   if (loaded == Loaded::Video) return;
+  if (loaded == Loaded::Playing) return m.Click("SpeedButton1");
   m.ClickImage1(60, 50);
   m.Click("Button3");
+  if (loaded == Loaded::Running) return;
   ASSERT_TRUE(m.WaitUntilStopped());
   ASSERT_EQ(m.Rows().size(), 20u);
+}
+
+// The videos and tables the case made, for the open dialogs to answer.
+std::vector<QString> FilesMade(const MainRoadWindow& m) {
+  std::vector<QString> out;
+  for (const auto& entry : std::filesystem::directory_iterator(m.dir.Path()))
+    if (entry.is_regular_file()) out.push_back(QString::fromStdString(entry.path().string()));
+  std::sort(out.begin(), out.end());
+  return out;
 }
 
 // Every write went to its file whole: no temporary file is left behind.
@@ -77,6 +102,7 @@ TEST_P(MainWindowMonkeyTest, NonsenseInputAndAnyClickOrderKeepTheWindowAlive) {
   ASSERT_NO_FATAL_FAILURE(Load(m, c.loaded));
   MonkeyOptions o = MainWindowMonkey(c.seed);
   o.follow_new_windows = c.follow;
+  o.files = FilesMade(m);
   EXPECT_GT(RunMonkey(&m.W(), o), 100);
   ExpectNoHalfWrittenFiles(m);
 }
@@ -87,7 +113,12 @@ INSTANTIATE_TEST_SUITE_P(Seeds, MainWindowMonkeyTest,
                                            Case{"Video", Loaded::Video, false, 3},
                                            Case{"Measured", Loaded::Measured, false, 4},
                                            Case{"NoVideoAcrossWindows", Loaded::Nothing, true, 5},
-                                           Case{"MeasuredAcrossWindows", Loaded::Measured, true, 6}),
+                                           Case{"MeasuredAcrossWindows", Loaded::Measured, true, 6},
+                                           Case{"Csv", Loaded::Csv, false, 7},
+                                           Case{"FieldCsvAcrossWindows", Loaded::CsvFields, true, 8},
+                                           Case{"LedTable", Loaded::Led, false, 9},
+                                           Case{"WhileMeasuring", Loaded::Running, false, 10},
+                                           Case{"WhilePlaying", Loaded::Playing, true, 11}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---- each tool window, opened the way a user opens it ----
@@ -171,6 +202,7 @@ TEST_P(ToolWindowMonkey, NonsenseInputAndAnyClickOrderKeepTheWindowAlive) {
   o.steps = r.steps;
   o.skip.insert(r.skip.begin(), r.skip.end());
   o.reopen = open;
+  o.files = FilesMade(m);
   if (r.with_main) o.also.push_back(&m.W());
   EXPECT_GT(RunMonkey(w, o), 10);
   ExpectNoHalfWrittenFiles(m);
@@ -229,10 +261,20 @@ const Road kRoads[] = {
     {"AvgBkg", Loaded::CsvFields, {kGraph, {"chart1", "SpeedButton1"}}, {}, 41, {}, true},
     {"FresnelCtrl", Loaded::CsvFields, {kGraph, {"chart1", "uncheck:CheckBox5"}, kRecord, kDiffraction}, {}, 42},
     {"Mutual_Average", Loaded::Csv, {{"Platform", "forMutualEvent1"}}, {}, 43, {}, true},
+    {"LEDGraph", Loaded::Led, {{"Platform", "BitBtn2"}}, {}, 44, {}, true},
+    {"LEDGraph", Loaded::Led, {kGraph, {"chart1", "Button15"}}, {}, 45},
+    {"Mutual_Average", Loaded::Mutual, {{"Platform", "forMutualEvent1"}}, {}, 46, {}, true},
+    {"chart1", Loaded::Led, {kGraph}, {}, 47, {}, true},
+    {"FFT1", Loaded::Led, {kGraph, {"chart1", "Button10"}}, {}, 48},
+    {"LightCurveReport", Loaded::CsvFields, {kGraph, {"chart1", "Button17"}}, {}, 49, {}, true},
+    {"Histogram", Loaded::Playing, {{"Platform", "HistGram1"}}, {}, 50, {}, true},
+    {"Profile", Loaded::Running, {{"Platform", "Button32"}}, {}, 51, {}, true},
+    {"IMGWindowSetting", Loaded::Running, {{"Platform", "ImageWindowSetting1"}}, {}, 52, {}, true},
 };
 
 std::string RoadName(const ::testing::TestParamInfo<Road>& info) {
-  static const char* const loaded[] = {"", "", "", "OverCsv", "OverFieldCsv"};
+  static const char* const loaded[] = {"", "", "", "OverCsv", "OverFieldCsv", "OverLedTable", "OverMutualEvent",
+                                       "WhileMeasuring", "WhilePlaying"};
   return std::string(info.param.window) + loaded[static_cast<int>(info.param.loaded)] +
          (info.param.with_main ? "WithMainWindow" : "");
 }

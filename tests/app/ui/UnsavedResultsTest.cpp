@@ -6,7 +6,6 @@
 #include <QTimer>
 #include <iterator>
 
-#include "LedVideoFixture.h"
 #include "MainRoadFixture.h"
 #include "timing/ui/TLEDGraph.h"
 #include "support/WindowControls.h"

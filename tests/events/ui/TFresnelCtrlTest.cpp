@@ -234,6 +234,28 @@ TEST(TFresnelCtrl, AnEmptyLevelWindowRefusesTheFit) {
   }
 }
 
+// A timing rate typed far below any camera's (one exposure in more than 100
+// seconds) once made the fit's offset steps overflow or its exposure
+// sub-steps run for hours: the fit is refused with a message.
+TEST(TFresnelCtrl, AFrameRateTooSlowToFitIsRefused) {
+  const struct {
+    double Rate;
+    bool Fits;
+  } rows[] = {{1e-300, false}, {1e-9, false}, {0.001, false}, {0.0099, false}, {2.0, true}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.Rate);
+    PanelFixture f;
+    f.host.timing_frame_rate = r.Rate;
+    f.Open();
+    f.Control<QPushButton>("Button3")->click();
+    EXPECT_EQ(f.chart->Fitting(), r.Fits);
+    EXPECT_EQ(f.Control<QPlainTextEdit>("Memo1")->toPlainText().contains("at least 0.01 exposures per second"), !r.Fits);
+    f.chart->close();  // stops a running fit
+    QApplication::processEvents();
+    EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 0);
+  }
+}
+
 // The fit runs beside the window: a new selected record, level window, fit
 // window or level lock takes its basis away, so it stops and writes nothing
 // (its offset would count from another record or other levels).

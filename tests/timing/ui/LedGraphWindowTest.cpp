@@ -549,4 +549,50 @@ TEST(LedGraphWindow, OddCellsOfADamagedTableLeaveTheStepsWhole) {
   }
 }
 
+// The monkey over the window part-way through the observer's steps: with
+// the pulse picked and the dots spread, and after the fit too.
+TEST(LedGraphWindow, MonkeyPartWayThroughTheStepsNeverCrashesIt) {
+  const std::pair<bool, uint32_t> rows[] = {{false, 46}, {true, 47}};
+  for (const auto& [fitted, seed] : rows) {
+    SCOPED_TRACE(fitted ? "after the fit" : "after the pick");
+    FakeMain m;
+    auto open = [&, fitted = fitted]() -> QWidget* {
+      TLEDGraph* w = m.Open();
+      w->show();
+      PickAndSpread(*w);
+      if (fitted) w->Button5->click();
+      return w;
+    };
+    MonkeyOptions o;
+    o.seed = seed;
+    o.steps = 300;
+    o.reopen = open;
+    EXPECT_GT(RunMonkey(open(), o), 30);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Two points memorised, then every row removed from the results table and
+// step 1 run again: applying says why nothing is applied (once an empty
+// warning box).
+TEST(LedGraphWindow, ApplyToATableWithoutRowsSaysSo) {
+  FakeMain m;
+  TLEDGraph* w = m.Open();
+  w->Button4->click();
+  w->Button11->click();
+  ASSERT_EQ(m.points.size(), 2u);
+  m.lines.resize(6);
+  w->Button4->click();
+  const size_t before = m.dialogs.messages.size();
+  w->Button6->click();
+  ASSERT_EQ(m.dialogs.messages.size(), before + 1);
+  EXPECT_EQ(m.dialogs.messages.back().text.toStdString(),
+            "The results table holds no rows: no time can be given to them.");
+  EXPECT_EQ(m.lines.size(), 6u);
+  EXPECT_EQ(m.applied, 0);
+}
+
 }  // namespace
