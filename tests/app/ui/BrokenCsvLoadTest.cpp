@@ -93,17 +93,25 @@ std::vector<CsvCase> Cases(const std::string& good, size_t first_row_line) {
   return cases;
 }
 
-TEST(BrokenCsvLoad, KeepsTheLoadedTableOrLoadsOnlyWhatIsWhole) {
-  MainRoadWindow m(Reader::OwnAvi);
-  TPlatform& w = m.W();
-  const auto video = m.Path("twelve.avi");
-  ASSERT_TRUE(WriteSteadyStarVideo(video, 12));
-  ASSERT_TRUE(m.OpenThroughButton1(video));
+// Measures `frames` frames of a twelve-frame video with one star and saves
+// them as good.csv; the path of the saved table.
+std::filesystem::path MeasureAndSave(MainRoadWindow& m, std::filesystem::path& video, int frames) {
+  video = m.Path("twelve.avi");
+  EXPECT_TRUE(WriteSteadyStarVideo(video, 12));
+  EXPECT_TRUE(m.OpenThroughButton1(video));
   m.ClickImage1(40, 30);
-  for (int i = 0; i < 6; ++i) m.Click("Button16");
+  for (int i = 0; i < frames; ++i) m.Click("Button16");
   const auto csv = m.Path("good.csv");
   m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
   m.Click("Button6");
+  return csv;
+}
+
+TEST(BrokenCsvLoad, KeepsTheLoadedTableOrLoadsOnlyWhatIsWhole) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  std::filesystem::path video;
+  const auto csv = MeasureAndSave(m, video, 6);
   const std::string good = ReadFileBytes(csv);
   ASSERT_FALSE(good.empty());
 
@@ -164,14 +172,8 @@ TEST(BrokenCsvLoad, KeepsTheLoadedTableOrLoadsOnlyWhatIsWhole) {
 TEST(BrokenCsvLoad, ATableWhoseVideoIsBrokenKeepsItsRowsAndMeasuresNothing) {
   MainRoadWindow m(Reader::OwnAvi);
   TPlatform& w = m.W();
-  const auto video = m.Path("twelve.avi");
-  ASSERT_TRUE(WriteSteadyStarVideo(video, 12));
-  ASSERT_TRUE(m.OpenThroughButton1(video));
-  m.ClickImage1(40, 30);
-  for (int i = 0; i < 3; ++i) m.Click("Button16");
-  const auto csv = m.Path("good.csv");
-  m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
-  m.Click("Button6");
+  std::filesystem::path video;
+  const auto csv = MeasureAndSave(m, video, 3);
   const std::vector<std::string> table = w.Results.Lines();
   const std::string avi = ReadFileBytes(video);
 
