@@ -1,0 +1,176 @@
+// The LED time correction on a synthetic video whose truth is known: a GPS
+// pulse lights an LED for 100 ms from every whole second of UTC, each frame's
+// exposure integrates the part of the pulse it overlaps, and the capture
+// program stamps every frame with its PC clock, which runs a constant delay
+// behind UTC with a little jitter. Measured through the main window, then
+// calibrated through the LED window; the corrected times must be UTC.
+#include <QListWidget>
+#include <QRadioButton>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "MainRoadFixture.h"
+#include "base/CsvFields.h"
+#include "base/NumberText.h"
+#include "support/StampRender.h"
+#include "timing/ui/TLEDGraph.h"
+
+namespace {
+
+constexpr int kWidth = 64, kHeight = 48, kFrames = 300;
+constexpr double kPeriod = 1001.0 / 30000.0;  // 29.97 frames per second, full-frame exposure
+constexpr double kLitSeconds = 0.1;
+// Frame 200 is the first one lit by the pulse of 21:30:11; its exposure ends
+// 6.3 ms after that second.
+constexpr int kPulseFrame = 200;
+constexpr double kPulseSecond = 21 * 3600 + 30 * 60 + 11;
+constexpr double kEndAfterPulse = 0.0063;
+constexpr double kDark = 20, kLitRise = 200;
+constexpr int kLedX = 46, kLedY = 26, kLedHalf = 8, kStarX = 16, kStarY = 26;
+
+// UTC of the end of frame f's exposure, seconds of the day.
+double TrueEnd(int f) { return kPulseSecond + kEndAfterPulse + (f - kPulseFrame) * kPeriod; }
+
+// The time the capture program stamps: the end seen on the PC clock, which
+// reads `delay` later than UTC, with a zero-mean jitter of up to 0.5 ms.
+double StampedTime(int f, double delay) { return TrueEnd(f) + delay + 0.00005 * ((37 * f) % 21 - 10); }
+
+double LitOverlap(int f) {
+  const double end = TrueEnd(f), start = end - kPeriod;
+  double sum = 0;
+  for (double s = std::floor(start) - 1; s <= end; s += 1)
+    sum += std::max(0.0, std::min(end, s + kLitSeconds) - std::max(start, s));
+  return sum;
+}
+
+double LedLevel(int f) { return kDark + kLitRise * LitOverlap(f) / kPeriod; }
+
+// A star for object A, the LED box dithered so that its mean is the level
+// to 1/289 of a grey step, and the PC time in the tick stamp of row 0.
+Bitmap24 LedFrame(int f, double delay) {
+  SyntheticFrame s;
+  s.Width = kWidth;
+  s.Height = kHeight;
+  s.Background = kDark;
+  s.Stars = {SyntheticStar{kStarX, kStarY, 3000, 1.5}};
+  Bitmap24 frame = MakeStarFrame(s);
+  const double level = LedLevel(f);
+  const int base = static_cast<int>(std::floor(level));
+  const int side = 2 * kLedHalf + 1;
+  const int raised = static_cast<int>(std::lround((level - base) * side * side));
+  int i = 0;
+  for (int y = kLedY - kLedHalf; y <= kLedY + kLedHalf; ++y)
+    for (int x = kLedX - kLedHalf; x <= kLedX + kLedHalf; ++x, ++i) {
+      const auto v = static_cast<uint8_t>(base + (i < raised ? 1 : 0));
+      frame.Set(x, y, Bgr{v, v, v});
+    }
+  const auto ticks = static_cast<int64_t>(std::llround(StampedTime(f, delay) * 1e7));
+  WriteTickCount(frame, 0, TicksOf(2026, 12, 7, 0, 0, ticks));
+  return frame;
+}
+
+void PressAt(QWidget* w, QPoint p) {
+  QMouseEvent e(QEvent::MouseButtonPress, QPointF(p), w->mapToGlobal(QPointF(p)), Qt::LeftButton, Qt::LeftButton,
+                Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
+
+double Field(const std::string& row, int n) { return ParseDoubleOr(StripQuotes(GetCsvField(row, n)), -1e9); }
+
+double DaySeconds(const std::string& row, int h, int m, int s) {
+  return Field(row, h) * 3600 + Field(row, m) * 60 + Field(row, s);
+}
+
+struct LedCase {
+  const char* name;
+  double delay;     // seconds the PC clock reads later than UTC
+  int first_frame;  // the frame the measurement starts at
+};
+
+void PrintTo(const LedCase& c, std::ostream* os) { *os << c.name; }
+
+class LedTimingEndToEnd : public ::testing::TestWithParam<LedCase> {};
+
+TEST_P(LedTimingEndToEnd, CorrectedTimesAreUtc) {
+  const LedCase& c = GetParam();
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  std::vector<Bitmap24> frames;
+  for (int f = 0; f < kFrames; ++f) frames.push_back(LedFrame(f, c.delay));
+  const auto video = m.Path("led.avi");
+  AviWriterOptions o;
+  o.rate = 30000;
+  o.scale = 1001;
+  ASSERT_TRUE(WriteAvi(video.string(), frames, o));
+  ASSERT_TRUE(m.OpenThroughButton1(video));
+  ASSERT_EQ(w.Options.TimeStampMode, 3);
+  ASSERT_EQ(w.Options.Signal1HalfWidth, kLedHalf);
+  ASSERT_EQ(w.Options.Signal1HalfHeight, kLedHalf);
+
+  // A on the star, the LED box on the LED, then START.
+  m.ClickImage1(kStarX, kStarY);
+  m.Find<QRadioButton>("RadioButton11")->click();
+  m.ClickImage1(kLedX, kLedY);
+  m.Find<QRadioButton>("RadioButton10")->click();
+  ASSERT_EQ(w.Marks.Signal1X, kLedX);
+  ASSERT_EQ(w.Marks.Signal1Y, kLedY);
+  w.ScrollBar1->setValue(c.first_frame);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), static_cast<size_t>(kFrames - c.first_frame));
+  for (int f = c.first_frame; f < kFrames; ++f) {
+    SCOPED_TRACE("frame " + std::to_string(f));
+    const std::string& row = rows[static_cast<size_t>(f - c.first_frame)];
+    EXPECT_EQ(Field(row, 1), f) << row;
+    EXPECT_NEAR(Field(row, 2), LedLevel(f), 0.06) << row;
+    EXPECT_NEAR(DaySeconds(row, 8, 9, 10), StampedTime(f, c.delay), 1e-6) << row;
+  }
+
+  m.Click("BitBtn2");
+  auto* led = qobject_cast<TLEDGraph*>(w.LEDGraph.data());
+  ASSERT_NE(led, nullptr);
+  led->Button4->click();
+  led->RadioGroup1->SetItemIndex(1);
+  const int pulse_line = kPulseFrame - c.first_frame;
+  PressAt(led->LEDImage1, led->SignalDot(pulse_line));
+  EXPECT_EQ(led->Edit20->text().toStdString(), std::to_string(pulse_line));
+  // The frames a whole cycle before and after the pulse frame stay partly lit
+  // by their pulse's rising edge from cycle -5 to cycle 3.
+  led->UpDown1->setValue(-5);
+  led->UpDown2->setValue(3);
+  led->Button5->click();
+
+  // The edge moves 1 ms through the frame per cycle of 30 frames: it meets
+  // the end of the exposure 6.3 cycles before the pulse frame, so the
+  // calibration frame is 6 cycles before it.
+  EXPECT_EQ(led->Edit21->text().toStdString(), std::to_string(kPulseFrame - 6 * 30));
+  // The offset added to the PC time is the clock's delay, negated.
+  EXPECT_NEAR(led->Edit18->text().toDouble(), -c.delay, 0.0001) << led->Edit18->text().toStdString();
+
+  led->Button6->click();
+  EXPECT_TRUE(w.Options.SharpCapTimeAvailable);
+  const std::vector<std::string> corrected = m.Rows();
+  ASSERT_EQ(corrected.size(), rows.size());
+  for (int f = c.first_frame; f < kFrames; ++f) {
+    SCOPED_TRACE("frame " + std::to_string(f));
+    const std::string& row = corrected[static_cast<size_t>(f - c.first_frame)];
+    // Fields 4 and 5 carry the centre's hour and minute, 6 the centre's
+    // seconds and 7 the end's seconds (4 decimals).
+    const double centre = DaySeconds(row, 4, 5, 6);
+    EXPECT_NEAR(centre, TrueEnd(f) - kPeriod / 2, 0.0003) << row;
+    const double end = Field(row, 4) * 3600 + Field(row, 5) * 60 + Field(row, 7);
+    EXPECT_NEAR(end, TrueEnd(f), 0.0003) << row;
+  }
+  led->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+INSTANTIATE_TEST_SUITE_P(Clocks, LedTimingEndToEnd,
+                         ::testing::Values(LedCase{"ClockBehind", 0.2345, 0}, LedCase{"ClockAhead", -0.3871, 0},
+                                           LedCase{"FromFrame40", 0.2345, 40}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
