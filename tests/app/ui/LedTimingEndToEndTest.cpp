@@ -4,7 +4,9 @@
 // program stamps every frame with its PC clock, which runs a constant delay
 // behind UTC with a little jitter. Measured through the main window, then
 // calibrated through the LED window; the corrected times must be UTC.
+#include <QCheckBox>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <cmath>
 #include <string>
@@ -82,6 +84,65 @@ double DaySeconds(const std::string& row, int h, int m, int s) {
   return Field(row, h) * 3600 + Field(row, m) * 60 + Field(row, s);
 }
 
+// The video of `frames` frames opened, A placed on the star and the LED box
+// on the LED, and measured from `first_frame` to the end; its result rows.
+std::vector<std::string> MeasureLedVideo(MainRoadWindow& m, int frames, double delay, int first_frame) {
+  TPlatform& w = m.W();
+  std::vector<Bitmap24> images;
+  for (int f = 0; f < frames; ++f) images.push_back(LedFrame(f, delay));
+  const auto video = m.Path("led.avi");
+  AviWriterOptions o;
+  o.rate = 30000;
+  o.scale = 1001;
+  EXPECT_TRUE(WriteAvi(video.string(), images, o));
+  if (!m.OpenThroughButton1(video)) return {};
+  EXPECT_EQ(w.Options.TimeStampMode, 3);
+  EXPECT_EQ(w.Options.Signal1HalfWidth, kLedHalf);
+  EXPECT_EQ(w.Options.Signal1HalfHeight, kLedHalf);
+  m.ClickImage1(kStarX, kStarY);
+  m.Find<QRadioButton>("RadioButton11")->click();
+  m.ClickImage1(kLedX, kLedY);
+  m.Find<QRadioButton>("RadioButton10")->click();
+  EXPECT_EQ(w.Marks.Signal1X, kLedX);
+  EXPECT_EQ(w.Marks.Signal1Y, kLedY);
+  w.ScrollBar1->setValue(first_frame);
+  m.Click("Button3");
+  if (!m.WaitUntilStopped()) return {};
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  const std::vector<std::string> rows = m.Rows();
+  EXPECT_EQ(rows.size(), static_cast<size_t>(frames - first_frame));
+  for (int f = first_frame; f < first_frame + static_cast<int>(rows.size()); ++f) {
+    SCOPED_TRACE("frame " + std::to_string(f));
+    const std::string& row = rows[static_cast<size_t>(f - first_frame)];
+    EXPECT_EQ(Field(row, 1), f) << row;
+    EXPECT_NEAR(Field(row, 2), LedLevel(f), 0.06) << row;
+    EXPECT_NEAR(DaySeconds(row, 8, 9, 10), StampedTime(f, delay), 1e-6) << row;
+  }
+  return rows;
+}
+
+// A click on the pulse line's dot (the graph scrolled to `scroll`), the
+// cycle range and the fit.
+void FitPulse(TLEDGraph* led, int pulse_line, int lower, int upper, int scroll = 0) {
+  led->ScrollBar1->setValue(scroll);
+  PressAt(led->LEDImage1, led->SignalDot(pulse_line));
+  EXPECT_EQ(led->Edit20->text().toStdString(), std::to_string(pulse_line));
+  led->UpDown1->setValue(lower);
+  led->UpDown2->setValue(upper);
+  led->Button5->click();
+}
+
+// Fields 4 and 5 carry the centre's hour and minute, 6 the centre's seconds
+// and 7 the end's seconds (4 decimals); both must be UTC.
+void ExpectUtcRows(const std::vector<std::string>& rows, int first_frame) {
+  for (int f = first_frame; f < first_frame + static_cast<int>(rows.size()); ++f) {
+    SCOPED_TRACE("frame " + std::to_string(f));
+    const std::string& row = rows[static_cast<size_t>(f - first_frame)];
+    EXPECT_NEAR(DaySeconds(row, 4, 5, 6), TrueEnd(f) - kPeriod / 2, 0.0003) << row;
+    EXPECT_NEAR(Field(row, 4) * 3600 + Field(row, 5) * 60 + Field(row, 7), TrueEnd(f), 0.0003) << row;
+  }
+}
+
 struct LedCase {
   const char* name;
   double delay;     // seconds the PC clock reads later than UTC
@@ -96,53 +157,17 @@ TEST_P(LedTimingEndToEnd, CorrectedTimesAreUtc) {
   const LedCase& c = GetParam();
   MainRoadWindow m(Reader::OwnAvi);
   TPlatform& w = m.W();
-  std::vector<Bitmap24> frames;
-  for (int f = 0; f < kFrames; ++f) frames.push_back(LedFrame(f, c.delay));
-  const auto video = m.Path("led.avi");
-  AviWriterOptions o;
-  o.rate = 30000;
-  o.scale = 1001;
-  ASSERT_TRUE(WriteAvi(video.string(), frames, o));
-  ASSERT_TRUE(m.OpenThroughButton1(video));
-  ASSERT_EQ(w.Options.TimeStampMode, 3);
-  ASSERT_EQ(w.Options.Signal1HalfWidth, kLedHalf);
-  ASSERT_EQ(w.Options.Signal1HalfHeight, kLedHalf);
-
-  // A on the star, the LED box on the LED, then START.
-  m.ClickImage1(kStarX, kStarY);
-  m.Find<QRadioButton>("RadioButton11")->click();
-  m.ClickImage1(kLedX, kLedY);
-  m.Find<QRadioButton>("RadioButton10")->click();
-  ASSERT_EQ(w.Marks.Signal1X, kLedX);
-  ASSERT_EQ(w.Marks.Signal1Y, kLedY);
-  w.ScrollBar1->setValue(c.first_frame);
-  m.Click("Button3");
-  ASSERT_TRUE(m.WaitUntilStopped());
-  EXPECT_TRUE(m.dialogs.messages.empty());
-  const std::vector<std::string> rows = m.Rows();
+  const std::vector<std::string> rows = MeasureLedVideo(m, kFrames, c.delay, c.first_frame);
   ASSERT_EQ(rows.size(), static_cast<size_t>(kFrames - c.first_frame));
-  for (int f = c.first_frame; f < kFrames; ++f) {
-    SCOPED_TRACE("frame " + std::to_string(f));
-    const std::string& row = rows[static_cast<size_t>(f - c.first_frame)];
-    EXPECT_EQ(Field(row, 1), f) << row;
-    EXPECT_NEAR(Field(row, 2), LedLevel(f), 0.06) << row;
-    EXPECT_NEAR(DaySeconds(row, 8, 9, 10), StampedTime(f, c.delay), 1e-6) << row;
-  }
 
   m.Click("BitBtn2");
   auto* led = qobject_cast<TLEDGraph*>(w.LEDGraph.data());
   ASSERT_NE(led, nullptr);
   led->Button4->click();
   led->RadioGroup1->SetItemIndex(1);
-  const int pulse_line = kPulseFrame - c.first_frame;
-  PressAt(led->LEDImage1, led->SignalDot(pulse_line));
-  EXPECT_EQ(led->Edit20->text().toStdString(), std::to_string(pulse_line));
   // The frames a whole cycle before and after the pulse frame stay partly lit
   // by their pulse's rising edge from cycle -5 to cycle 3.
-  led->UpDown1->setValue(-5);
-  led->UpDown2->setValue(3);
-  led->Button5->click();
-
+  FitPulse(led, kPulseFrame - c.first_frame, -5, 3);
   // The edge moves 1 ms through the frame per cycle of 30 frames: it meets
   // the end of the exposure 6.3 cycles before the pulse frame, so the
   // calibration frame is 6 cycles before it.
@@ -154,16 +179,56 @@ TEST_P(LedTimingEndToEnd, CorrectedTimesAreUtc) {
   EXPECT_TRUE(w.Options.SharpCapTimeAvailable);
   const std::vector<std::string> corrected = m.Rows();
   ASSERT_EQ(corrected.size(), rows.size());
-  for (int f = c.first_frame; f < kFrames; ++f) {
-    SCOPED_TRACE("frame " + std::to_string(f));
-    const std::string& row = corrected[static_cast<size_t>(f - c.first_frame)];
-    // Fields 4 and 5 carry the centre's hour and minute, 6 the centre's
-    // seconds and 7 the end's seconds (4 decimals).
-    const double centre = DaySeconds(row, 4, 5, 6);
-    EXPECT_NEAR(centre, TrueEnd(f) - kPeriod / 2, 0.0003) << row;
-    const double end = Field(row, 4) * 3600 + Field(row, 5) * 60 + Field(row, 7);
-    EXPECT_NEAR(end, TrueEnd(f), 0.0003) << row;
+  ExpectUtcRows(corrected, c.first_frame);
+  // The main window shows a frame's corrected centre and end (inserter texts ticked).
+  m.Find<QCheckBox>("CheckBox5")->setChecked(true);
+  w.ScrollBar1->setValue(kPulseFrame + 7);
+  const double shown_h = w.Edit24->text().toDouble() * 3600 + w.Edit25->text().toDouble() * 60;
+  EXPECT_NEAR(shown_h + w.Edit26->text().toDouble(), TrueEnd(kPulseFrame + 7) - kPeriod / 2, 0.0003);
+  EXPECT_NEAR(shown_h + w.Edit27->text().toDouble(), TrueEnd(kPulseFrame + 7), 0.0003);
+  led->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Two calibrations 1000 frames apart, memorised: 'Apply to Analysis' times
+// every frame from the line through them.
+TEST(LedTimingEndToEndPoints, TwoMemorisedCalibrationsGiveUtc) {
+  constexpr int kLongFrames = 1290;
+  constexpr double kDelay = 0.1234;
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  const std::vector<std::string> rows = MeasureLedVideo(m, kLongFrames, kDelay, 0);
+  ASSERT_EQ(rows.size(), static_cast<size_t>(kLongFrames));
+  m.Click("BitBtn2");
+  auto* led = qobject_cast<TLEDGraph*>(w.LEDGraph.data());
+  ASSERT_NE(led, nullptr);
+  led->Button4->click();
+  led->RadioGroup1->SetItemIndex(1);
+  FitPulse(led, kPulseFrame, -5, 3);
+  EXPECT_EQ(led->Edit21->text().toStdString(), "20");
+  EXPECT_NEAR(led->Edit18->text().toDouble(), -kDelay, 0.0001) << led->Edit18->text().toStdString();
+  led->Button7->click();
+  // A thousand frames on, frame 1129 is the first lit by its pulse, 3.933 ms
+  // before the end of its exposure; the edge meets the end 3.933 cycles
+  // earlier, so the calibration frame is 3 cycles before it.
+  FitPulse(led, 1129, -3, 5, 1000);
+  EXPECT_EQ(led->Edit21->text().toStdString(), "1039");
+  EXPECT_NEAR(led->Edit18->text().toDouble(), -kDelay, 0.0001) << led->Edit18->text().toStdString();
+  led->Button7->click();
+  ASSERT_EQ(led->ListBox1->count(), 2);
+  for (int i = 0; i < 2; ++i) {
+    const std::string point = led->ListBox1->item(i)->text().toStdString();
+    const int frame = i == 0 ? 20 : 1039;
+    EXPECT_EQ(point.substr(0, 10), (i == 0 ? "0001 00020" : "0002 01039")) << point;
+    EXPECT_NEAR(std::stod(point.substr(11, 2)) * 3600 + std::stod(point.substr(14, 2)) * 60 +
+                    std::stod(point.substr(17)),
+                TrueEnd(frame), 0.0002)
+        << point;
   }
+  led->Button6->click();
+  EXPECT_TRUE(w.Options.SharpCapTimeAvailable);
+  EXPECT_TRUE(led->Memo3->toPlainText().contains("PPSNum=2"));
+  ExpectUtcRows(m.Rows(), 0);
   led->close();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
