@@ -21,7 +21,6 @@
 namespace {
 
 constexpr int kWidth = 64, kHeight = 48, kFrames = 300;
-constexpr double kPeriod = 1001.0 / 30000.0;  // 29.97 frames per second, full-frame exposure
 constexpr double kLitSeconds = 0.1;
 // Frame 200 is the first one lit by the pulse of 21:30:11; its exposure ends
 // 6.3 ms after that second.
@@ -31,33 +30,39 @@ constexpr double kEndAfterPulse = 0.0063;
 constexpr double kDark = 20, kLitRise = 200;
 constexpr int kLedX = 46, kLedY = 26, kLedHalf = 8, kStarX = 16, kStarY = 26;
 
-// UTC of the end of frame f's exposure, seconds of the day.
-double TrueEnd(int f) { return kPulseSecond + kEndAfterPulse + (f - kPulseFrame) * kPeriod; }
+// The camera's rate (rate / scale frames per second, each exposure a whole
+// frame long) and the PC clock, which reads `delay` later than UTC.
+struct LedClock {
+  uint32_t rate = 30000, scale = 1001;
+  double delay = 0;
 
-// The time the capture program stamps: the end seen on the PC clock, which
-// reads `delay` later than UTC, with a zero-mean jitter of up to 0.5 ms.
-double StampedTime(int f, double delay) { return TrueEnd(f) + delay + 0.00005 * ((37 * f) % 21 - 10); }
-
-double LitOverlap(int f) {
-  const double end = TrueEnd(f), start = end - kPeriod;
-  double sum = 0;
-  for (double s = std::floor(start) - 1; s <= end; s += 1)
-    sum += std::max(0.0, std::min(end, s + kLitSeconds) - std::max(start, s));
-  return sum;
-}
-
-double LedLevel(int f) { return kDark + kLitRise * LitOverlap(f) / kPeriod; }
+  double Period() const { return static_cast<double>(scale) / rate; }
+  int CycleFrames() const { return static_cast<int>(std::lround(static_cast<double>(rate) / scale)); }
+  // UTC of the end of frame f's exposure, seconds of the day.
+  double TrueEnd(int f) const { return kPulseSecond + kEndAfterPulse + (f - kPulseFrame) * Period(); }
+  double TrueCentre(int f) const { return TrueEnd(f) - Period() / 2; }
+  // The time the capture program stamps: the end seen on the PC clock, with
+  // a zero-mean jitter of up to 0.5 ms.
+  double StampedTime(int f) const { return TrueEnd(f) + delay + 0.00005 * ((37 * f) % 21 - 10); }
+  double LedLevel(int f) const {
+    const double end = TrueEnd(f), start = end - Period();
+    double lit = 0;
+    for (double s = std::floor(start) - 1; s <= end; s += 1)
+      lit += std::max(0.0, std::min(end, s + kLitSeconds) - std::max(start, s));
+    return kDark + kLitRise * lit / Period();
+  }
+};
 
 // A star for object A, the LED box dithered so that its mean is the level
 // to 1/289 of a grey step, and the PC time in the tick stamp of row 0.
-Bitmap24 LedFrame(int f, double delay) {
+Bitmap24 LedFrame(const LedClock& clock, int f) {
   SyntheticFrame s;
   s.Width = kWidth;
   s.Height = kHeight;
   s.Background = kDark;
   s.Stars = {SyntheticStar{kStarX, kStarY, 3000, 1.5}};
   Bitmap24 frame = MakeStarFrame(s);
-  const double level = LedLevel(f);
+  const double level = clock.LedLevel(f);
   const int base = static_cast<int>(std::floor(level));
   const int side = 2 * kLedHalf + 1;
   const int raised = static_cast<int>(std::lround((level - base) * side * side));
@@ -67,7 +72,7 @@ Bitmap24 LedFrame(int f, double delay) {
       const auto v = static_cast<uint8_t>(base + (i < raised ? 1 : 0));
       frame.Set(x, y, Bgr{v, v, v});
     }
-  const auto ticks = static_cast<int64_t>(std::llround(StampedTime(f, delay) * 1e7));
+  const auto ticks = static_cast<int64_t>(std::llround(clock.StampedTime(f) * 1e7));
   WriteTickCount(frame, 0, TicksOf(2026, 12, 7, 0, 0, ticks));
   return frame;
 }
@@ -86,14 +91,14 @@ double DaySeconds(const std::string& row, int h, int m, int s) {
 
 // The video of `frames` frames opened, A placed on the star and the LED box
 // on the LED, and measured from `first_frame` to the end; its result rows.
-std::vector<std::string> MeasureLedVideo(MainRoadWindow& m, int frames, double delay, int first_frame) {
+std::vector<std::string> MeasureLedVideo(MainRoadWindow& m, const LedClock& clock, int frames, int first_frame) {
   TPlatform& w = m.W();
   std::vector<Bitmap24> images;
-  for (int f = 0; f < frames; ++f) images.push_back(LedFrame(f, delay));
+  for (int f = 0; f < frames; ++f) images.push_back(LedFrame(clock, f));
   const auto video = m.Path("led.avi");
   AviWriterOptions o;
-  o.rate = 30000;
-  o.scale = 1001;
+  o.rate = clock.rate;
+  o.scale = clock.scale;
   EXPECT_TRUE(WriteAvi(video.string(), images, o));
   if (!m.OpenThroughButton1(video)) return {};
   EXPECT_EQ(w.Options.TimeStampMode, 3);
@@ -115,8 +120,8 @@ std::vector<std::string> MeasureLedVideo(MainRoadWindow& m, int frames, double d
     SCOPED_TRACE("frame " + std::to_string(f));
     const std::string& row = rows[static_cast<size_t>(f - first_frame)];
     EXPECT_EQ(Field(row, 1), f) << row;
-    EXPECT_NEAR(Field(row, 2), LedLevel(f), 0.06) << row;
-    EXPECT_NEAR(DaySeconds(row, 8, 9, 10), StampedTime(f, delay), 1e-6) << row;
+    EXPECT_NEAR(Field(row, 2), clock.LedLevel(f), 0.06) << row;
+    EXPECT_NEAR(DaySeconds(row, 8, 9, 10), clock.StampedTime(f), 1e-6) << row;
   }
   return rows;
 }
@@ -134,19 +139,20 @@ void FitPulse(TLEDGraph* led, int pulse_line, int lower, int upper, int scroll =
 
 // Fields 4 and 5 carry the centre's hour and minute, 6 the centre's seconds
 // and 7 the end's seconds (4 decimals); both must be UTC.
-void ExpectUtcRows(const std::vector<std::string>& rows, int first_frame) {
+void ExpectUtcRows(const LedClock& clock, const std::vector<std::string>& rows, int first_frame) {
   for (int f = first_frame; f < first_frame + static_cast<int>(rows.size()); ++f) {
     SCOPED_TRACE("frame " + std::to_string(f));
     const std::string& row = rows[static_cast<size_t>(f - first_frame)];
-    EXPECT_NEAR(DaySeconds(row, 4, 5, 6), TrueEnd(f) - kPeriod / 2, 0.0003) << row;
-    EXPECT_NEAR(Field(row, 4) * 3600 + Field(row, 5) * 60 + Field(row, 7), TrueEnd(f), 0.0003) << row;
+    EXPECT_NEAR(DaySeconds(row, 4, 5, 6), clock.TrueCentre(f), 0.0003) << row;
+    EXPECT_NEAR(Field(row, 4) * 3600 + Field(row, 5) * 60 + Field(row, 7), clock.TrueEnd(f), 0.0003) << row;
   }
 }
 
 struct LedCase {
   const char* name;
-  double delay;     // seconds the PC clock reads later than UTC
+  LedClock clock;
   int first_frame;  // the frame the measurement starts at
+  int lower, upper;  // the cycle range around the pulse frame, all partly lit
 };
 
 void PrintTo(const LedCase& c, std::ostream* os) { *os << c.name; }
@@ -157,7 +163,7 @@ TEST_P(LedTimingEndToEnd, CorrectedTimesAreUtc) {
   const LedCase& c = GetParam();
   MainRoadWindow m(Reader::OwnAvi);
   TPlatform& w = m.W();
-  const std::vector<std::string> rows = MeasureLedVideo(m, kFrames, c.delay, c.first_frame);
+  const std::vector<std::string> rows = MeasureLedVideo(m, c.clock, kFrames, c.first_frame);
   ASSERT_EQ(rows.size(), static_cast<size_t>(kFrames - c.first_frame));
 
   m.Click("BitBtn2");
@@ -165,27 +171,25 @@ TEST_P(LedTimingEndToEnd, CorrectedTimesAreUtc) {
   ASSERT_NE(led, nullptr);
   led->Button4->click();
   led->RadioGroup1->SetItemIndex(1);
-  // The frames a whole cycle before and after the pulse frame stay partly lit
-  // by their pulse's rising edge from cycle -5 to cycle 3.
-  FitPulse(led, kPulseFrame - c.first_frame, -5, 3);
-  // The edge moves 1 ms through the frame per cycle of 30 frames: it meets
-  // the end of the exposure 6.3 cycles before the pulse frame, so the
-  // calibration frame is 6 cycles before it.
-  EXPECT_EQ(led->Edit21->text().toStdString(), std::to_string(kPulseFrame - 6 * 30));
+  FitPulse(led, kPulseFrame - c.first_frame, c.lower, c.upper);
+  // Every standard rate's cycle lasts 1.001 s, so the edge moves 1 ms
+  // through the frame per cycle: it meets the end of the exposure 6.3 cycles
+  // before the pulse frame, and the calibration frame is 6 cycles before it.
+  EXPECT_EQ(led->Edit21->text().toStdString(), std::to_string(kPulseFrame - 6 * c.clock.CycleFrames()));
   // The offset added to the PC time is the clock's delay, negated.
-  EXPECT_NEAR(led->Edit18->text().toDouble(), -c.delay, 0.0001) << led->Edit18->text().toStdString();
+  EXPECT_NEAR(led->Edit18->text().toDouble(), -c.clock.delay, 0.0001) << led->Edit18->text().toStdString();
 
   led->Button6->click();
   EXPECT_TRUE(w.Options.SharpCapTimeAvailable);
   const std::vector<std::string> corrected = m.Rows();
   ASSERT_EQ(corrected.size(), rows.size());
-  ExpectUtcRows(corrected, c.first_frame);
+  ExpectUtcRows(c.clock, corrected, c.first_frame);
   // The main window shows a frame's corrected centre and end (inserter texts ticked).
   m.Find<QCheckBox>("CheckBox5")->setChecked(true);
   w.ScrollBar1->setValue(kPulseFrame + 7);
   const double shown_h = w.Edit24->text().toDouble() * 3600 + w.Edit25->text().toDouble() * 60;
-  EXPECT_NEAR(shown_h + w.Edit26->text().toDouble(), TrueEnd(kPulseFrame + 7) - kPeriod / 2, 0.0003);
-  EXPECT_NEAR(shown_h + w.Edit27->text().toDouble(), TrueEnd(kPulseFrame + 7), 0.0003);
+  EXPECT_NEAR(shown_h + w.Edit26->text().toDouble(), c.clock.TrueCentre(kPulseFrame + 7), 0.0003);
+  EXPECT_NEAR(shown_h + w.Edit27->text().toDouble(), c.clock.TrueEnd(kPulseFrame + 7), 0.0003);
   led->close();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
@@ -194,10 +198,10 @@ TEST_P(LedTimingEndToEnd, CorrectedTimesAreUtc) {
 // every frame from the line through them.
 TEST(LedTimingEndToEndPoints, TwoMemorisedCalibrationsGiveUtc) {
   constexpr int kLongFrames = 1290;
-  constexpr double kDelay = 0.1234;
+  const LedClock clock{30000, 1001, 0.1234};
   MainRoadWindow m(Reader::OwnAvi);
   TPlatform& w = m.W();
-  const std::vector<std::string> rows = MeasureLedVideo(m, kLongFrames, kDelay, 0);
+  const std::vector<std::string> rows = MeasureLedVideo(m, clock, kLongFrames, 0);
   ASSERT_EQ(rows.size(), static_cast<size_t>(kLongFrames));
   m.Click("BitBtn2");
   auto* led = qobject_cast<TLEDGraph*>(w.LEDGraph.data());
@@ -206,14 +210,14 @@ TEST(LedTimingEndToEndPoints, TwoMemorisedCalibrationsGiveUtc) {
   led->RadioGroup1->SetItemIndex(1);
   FitPulse(led, kPulseFrame, -5, 3);
   EXPECT_EQ(led->Edit21->text().toStdString(), "20");
-  EXPECT_NEAR(led->Edit18->text().toDouble(), -kDelay, 0.0001) << led->Edit18->text().toStdString();
+  EXPECT_NEAR(led->Edit18->text().toDouble(), -clock.delay, 0.0001) << led->Edit18->text().toStdString();
   led->Button7->click();
   // A thousand frames on, frame 1129 is the first lit by its pulse, 3.933 ms
   // before the end of its exposure; the edge meets the end 3.933 cycles
   // earlier, so the calibration frame is 3 cycles before it.
   FitPulse(led, 1129, -3, 5, 1000);
   EXPECT_EQ(led->Edit21->text().toStdString(), "1039");
-  EXPECT_NEAR(led->Edit18->text().toDouble(), -kDelay, 0.0001) << led->Edit18->text().toStdString();
+  EXPECT_NEAR(led->Edit18->text().toDouble(), -clock.delay, 0.0001) << led->Edit18->text().toStdString();
   led->Button7->click();
   ASSERT_EQ(led->ListBox1->count(), 2);
   for (int i = 0; i < 2; ++i) {
@@ -222,20 +226,23 @@ TEST(LedTimingEndToEndPoints, TwoMemorisedCalibrationsGiveUtc) {
     EXPECT_EQ(point.substr(0, 10), (i == 0 ? "0001 00020" : "0002 01039")) << point;
     EXPECT_NEAR(std::stod(point.substr(11, 2)) * 3600 + std::stod(point.substr(14, 2)) * 60 +
                     std::stod(point.substr(17)),
-                TrueEnd(frame), 0.0002)
+                clock.TrueEnd(frame), 0.0002)
         << point;
   }
   led->Button6->click();
   EXPECT_TRUE(w.Options.SharpCapTimeAvailable);
   EXPECT_TRUE(led->Memo3->toPlainText().contains("PPSNum=2"));
-  ExpectUtcRows(m.Rows(), 0);
+  ExpectUtcRows(clock, m.Rows(), 0);
   led->close();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 INSTANTIATE_TEST_SUITE_P(Clocks, LedTimingEndToEnd,
-                         ::testing::Values(LedCase{"ClockBehind", 0.2345, 0}, LedCase{"ClockAhead", -0.3871, 0},
-                                           LedCase{"FromFrame40", 0.2345, 40}),
+                         ::testing::Values(LedCase{"ClockBehind", {30000, 1001, 0.2345}, 0, -5, 3},
+                                           LedCase{"ClockAhead", {30000, 1001, -0.3871}, 0, -5, 3},
+                                           LedCase{"FromFrame40", {30000, 1001, 0.2345}, 40, -5, 3},
+                                           LedCase{"Rate5994", {60000, 1001, 0.2345}, 0, -3, 1},
+                                           LedCase{"Rate23976", {24000, 1001, 0.2345}, 0, -5, 3}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
