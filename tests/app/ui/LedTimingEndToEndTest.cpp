@@ -8,7 +8,10 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -35,6 +38,8 @@ constexpr int kLedX = 46, kLedY = 26, kLedHalf = 8, kStarX = 16, kStarY = 26;
 struct LedClock {
   uint32_t rate = 30000, scale = 1001;
   double delay = 0;
+  double sky_drift = 0;  // grey levels per frame the dark LED brightens by
+  double noise = 0;      // Gaussian noise of each LED pixel
 
   double Period() const { return static_cast<double>(scale) / rate; }
   int CycleFrames() const { return static_cast<int>(std::lround(static_cast<double>(rate) / scale)); }
@@ -49,7 +54,7 @@ struct LedClock {
     double lit = 0;
     for (double s = std::floor(start) - 1; s <= end; s += 1)
       lit += std::max(0.0, std::min(end, s + kLitSeconds) - std::max(start, s));
-    return kDark + kLitRise * lit / Period();
+    return kDark + sky_drift * f + kLitRise * lit / Period();
   }
 };
 
@@ -66,10 +71,13 @@ Bitmap24 LedFrame(const LedClock& clock, int f) {
   const int base = static_cast<int>(std::floor(level));
   const int side = 2 * kLedHalf + 1;
   const int raised = static_cast<int>(std::lround((level - base) * side * side));
+  std::mt19937 random(static_cast<uint32_t>(f) + 1);
+  std::normal_distribution<double> gauss(0.0, std::max(clock.noise, 1.0));
   int i = 0;
   for (int y = kLedY - kLedHalf; y <= kLedY + kLedHalf; ++y)
     for (int x = kLedX - kLedHalf; x <= kLedX + kLedHalf; ++x, ++i) {
-      const auto v = static_cast<uint8_t>(base + (i < raised ? 1 : 0));
+      const double noise = clock.noise > 0 ? std::round(gauss(random)) : 0.0;
+      const auto v = static_cast<uint8_t>(std::clamp(base + (i < raised ? 1 : 0) + noise, 0.0, 255.0));
       frame.Set(x, y, Bgr{v, v, v});
     }
   const auto ticks = static_cast<int64_t>(std::llround(clock.StampedTime(f) * 1e7));
@@ -120,7 +128,7 @@ std::vector<std::string> MeasureLedVideo(MainRoadWindow& m, const LedClock& cloc
     SCOPED_TRACE("frame " + std::to_string(f));
     const std::string& row = rows[static_cast<size_t>(f - first_frame)];
     EXPECT_EQ(Field(row, 1), f) << row;
-    EXPECT_NEAR(Field(row, 2), clock.LedLevel(f), 0.06) << row;
+    EXPECT_NEAR(Field(row, 2), clock.LedLevel(f), 0.06 + clock.noise / 3) << row;
     EXPECT_NEAR(DaySeconds(row, 8, 9, 10), clock.StampedTime(f), 1e-6) << row;
   }
   return rows;
@@ -184,6 +192,15 @@ TEST_P(LedTimingEndToEnd, CorrectedTimesAreUtc) {
   const std::vector<std::string> corrected = m.Rows();
   ASSERT_EQ(corrected.size(), rows.size());
   ExpectUtcRows(c.clock, corrected, c.first_frame);
+  // 'Save' writes the corrected rows.
+  const auto csv = m.Path("led.csv");
+  m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button6");
+  std::ifstream in(csv, std::ios::binary);
+  std::vector<std::string> saved;
+  for (std::string line; std::getline(in, line);) saved.push_back(line.substr(0, line.find('\r')));
+  ASSERT_EQ(saved.size(), 6 + rows.size());
+  ExpectUtcRows(c.clock, std::vector<std::string>(saved.begin() + 6, saved.end()), c.first_frame);
   // The main window shows a frame's corrected centre and end (inserter texts ticked).
   m.Find<QCheckBox>("CheckBox5")->setChecked(true);
   w.ScrollBar1->setValue(kPulseFrame + 7);
@@ -242,7 +259,8 @@ INSTANTIATE_TEST_SUITE_P(Clocks, LedTimingEndToEnd,
                                            LedCase{"ClockAhead", {30000, 1001, -0.3871}, 0, -5, 3},
                                            LedCase{"FromFrame40", {30000, 1001, 0.2345}, 40, -5, 3},
                                            LedCase{"Rate5994", {60000, 1001, 0.2345}, 0, -3, 1},
-                                           LedCase{"Rate23976", {24000, 1001, 0.2345}, 0, -5, 3}),
+                                           LedCase{"Rate23976", {24000, 1001, 0.2345}, 0, -5, 3},
+                                           LedCase{"NoisyDriftingSky", {30000, 1001, 0.2345, 0.01, 3.0}, 0, -5, 3}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
