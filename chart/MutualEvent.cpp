@@ -84,6 +84,9 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
     }
   }
 
+  // Field rows hold their field's seconds in column 6 and leave column 7
+  // (a frame's end) empty.
+  const int seconds_column = video_time && DetectFieldMode(lines, r.MutualHeaderLines) ? 6 : 7;
   // Only the frames of whole units are read; the rest are dropped anyway.
   const int32_t used_frames = r.MutualUnitCount * k;
   std::vector<RawFrame> raw(static_cast<size_t>(used_frames) + 1);
@@ -103,7 +106,7 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
         r.Error = !hv ? CellError(h, i, 4) : CellError(m, i, 5);
         return r;
       }
-      auto s = number(7);
+      auto s = number(seconds_column);
       if (!s) return r;
       f.Hour = *hv;
       f.Minute = *mv;
