@@ -22,6 +22,7 @@
 #include <cmath>
 #include <filesystem>
 #include <initializer_list>
+#include <new>
 #include <system_error>
 
 #include "base/AtomicFile.h"
@@ -408,9 +409,13 @@ ResultCsvLoadResult LoadResultCsv(const std::string& path, const ResultCsvLoadPa
   if (size > params.Limits.MaxFileBytes)
     return Failed("The file is too large for a results table (" + std::to_string(size) + " bytes).");
 
-  std::optional<std::string> text = ReadWholeFile(fs_path, params.Limits.MaxFileBytes);
-  if (!text) return Failed("The file \"" + path + "\" cannot be read.");
-  return LoadResultCsvText(*text, StoredPathFolder(path), params);
+  try {
+    std::optional<std::string> text = ReadWholeFile(fs_path, params.Limits.MaxFileBytes);
+    if (!text) return Failed("The file \"" + path + "\" cannot be read.");
+    return LoadResultCsvText(*text, StoredPathFolder(path), params);
+  } catch (const std::bad_alloc&) {
+    return Failed("The file is too large to load into the memory free now (" + std::to_string(size) + " bytes).");
+  }
 }
 
 CsvSaveResult SaveResultCsv(const std::string& path, const std::vector<std::string>& lines) {
