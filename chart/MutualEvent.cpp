@@ -151,8 +151,14 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
       a.Hour = fr.Hour;
       a.Minute = fr.Minute;
       a.Second = fr.Second;
-      // A stamp read just after the minute turned may still show the old minute.
-      if (u >= 3 && a.Second < 0.02L && a.Minute <= units[static_cast<size_t>(u - 1)].Minute) ++a.Minute;
+      // A stamp read just after the minute turned may still show the old
+      // minute: behind the unit before, or equal to it with the seconds
+      // wrapped. Rows closer than 0.02 s (fields, 60 fps) may both lie in
+      // the new minute's first 0.02 s with the right minute.
+      const TypAvgData& before = units[static_cast<size_t>(u - 1)];
+      if (u >= 3 && a.Second < 0.02L &&
+          (a.Minute < before.Minute || (a.Minute == before.Minute && a.Second < before.Second)))
+        ++a.Minute;
     } else {
       const long double t = r.MutualStartTime + (f == 1 ? 0.0L : (f - 1) / r.MutualFrameRate);
       a.Hour = static_cast<int32_t>(TruncateToInt(t / 3600));

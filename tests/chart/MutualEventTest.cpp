@@ -174,6 +174,10 @@ TEST(MutualAverage, VideoTimesOfFieldRowsComeFromTheirOwnColumns) {
     int k;
     std::vector<Expected> units;
   } cases[] = {
+      // Two fields in the first 0.02 s of a minute: the stamp's minute is
+      // right for both, so neither moves on.
+      {"fields, one per unit", {std::begin(fields), std::end(fields)}, 1,
+       {{14, 59.95}, {14, 59.9667}, {14, 59.9834}, {15, 0}, {15, 0.0167}, {15, 0.0334}}},
       // A unit of two is timed by its first row.
       {"fields, two per unit", {std::begin(fields), std::end(fields)}, 2, {{14, 59.95}, {14, 59.9834}, {15, 0.0167}}},
       // The end of frame 101 lies in the next minute: the stamp's minute lags.
