@@ -183,6 +183,14 @@ TEST(ResultCsvLimitsTest, EveryTableARunWritesLoadsBack) {
   const ResultCsvLoadResult refused = LoadResultCsv(dir.File("t.csv"), lp);
   EXPECT_FALSE(refused.Ok);
   EXPECT_NE(refused.Error.find("too large"), std::string::npos) << refused.Error;
+
+  // A video chosen by mistake is told for what it is, whatever its size.
+  std::string video = "RIFF";
+  video += std::string(4, '\0') + "AVI LIST";
+  video.resize(2 * text.size(), 'x');
+  const ResultCsvLoadResult binary = LoadResultCsv(dir.Write("occ.csv", video), lp);
+  EXPECT_FALSE(binary.Ok);
+  EXPECT_NE(binary.Error.find("not a text file"), std::string::npos) << binary.Error;
 }
 
 INSTANTIATE_TEST_SUITE_P(
