@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <system_error>
 
@@ -75,6 +76,11 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, size
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
   std::string out;
+  // One allocation of the file's size: growing by doubling would hold up to
+  // twice a large file while it is read.
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && st.st_size > 0 && static_cast<uint64_t>(st.st_size) <= max_bytes)
+    out.reserve(static_cast<size_t>(st.st_size));
   char buf[65536];
   for (;;) {
     ssize_t n = ::read(fd, buf, sizeof buf);

@@ -21,7 +21,9 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <initializer_list>
+#include <new>
 #include <system_error>
 
 #include "base/AtomicFile.h"
@@ -228,6 +230,16 @@ bool IsRegularFile(const std::string& path) {
   return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
 }
 
+constexpr std::string_view kNotATextFileMessage = "The file is not a text file (it holds NUL bytes).";
+
+bool HeadHoldsNul(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string head(64 * 1024, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  return head.find('\0') != std::string::npos;
+}
+
 ResultCsvLoadResult Failed(std::string message) {
   ResultCsvLoadResult r;
   r.Error = std::move(message);
@@ -309,7 +321,7 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
                                       const ResultCsvLoadParams& params) {
   if (text.size() > params.Limits.MaxFileBytes)
     return Failed("The file is too large for a results table (" + std::to_string(text.size()) + " bytes).");
-  if (text.find('\0') != std::string_view::npos) return Failed("The file is not a text file (it holds NUL bytes).");
+  if (text.find('\0') != std::string_view::npos) return Failed(std::string(kNotATextFileMessage));
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
 
   ResultCsvLoadResult r;
@@ -405,12 +417,19 @@ ResultCsvLoadResult LoadResultCsv(const std::string& path, const ResultCsvLoadPa
   if (!std::filesystem::is_regular_file(fs_path, ec)) return Failed("The file \"" + path + "\" cannot be read.");
   const auto size = std::filesystem::file_size(fs_path, ec);
   if (ec) return Failed("The file \"" + path + "\" cannot be read.");
+  // A video or picture chosen by mistake is told by its first bytes, not
+  // read whole first.
+  if (HeadHoldsNul(fs_path)) return Failed(std::string(kNotATextFileMessage));
   if (size > params.Limits.MaxFileBytes)
     return Failed("The file is too large for a results table (" + std::to_string(size) + " bytes).");
 
-  std::optional<std::string> text = ReadWholeFile(fs_path, params.Limits.MaxFileBytes);
-  if (!text) return Failed("The file \"" + path + "\" cannot be read.");
-  return LoadResultCsvText(*text, StoredPathFolder(path), params);
+  try {
+    std::optional<std::string> text = ReadWholeFile(fs_path, params.Limits.MaxFileBytes);
+    if (!text) return Failed("The file \"" + path + "\" cannot be read.");
+    return LoadResultCsvText(*text, StoredPathFolder(path), params);
+  } catch (const std::bad_alloc&) {
+    return Failed("The file is too large to load into the memory free now (" + std::to_string(size) + " bytes).");
+  }
 }
 
 CsvSaveResult SaveResultCsv(const std::string& path, const std::vector<std::string>& lines) {

@@ -14,9 +14,10 @@
 #include "base/FrameResult.h"
 #include "base/ResultCsvFormat.h"
 
-// What loading may read. A results table of 100,000 rows is some 40 MB.
+// What loading may read. A results table of 100,000 rows is some 40 MB; a
+// night of field rows with three objects some 700 MB, and saving has no limit.
 struct ResultCsvLimits {
-  size_t MaxFileBytes = size_t{256} << 20;
+  size_t MaxFileBytes = size_t{4} << 30;
   size_t MaxLineBytes = size_t{1} << 20;
 };
 

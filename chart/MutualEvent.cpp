@@ -84,6 +84,9 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
     }
   }
 
+  // Field rows hold their field's seconds in column 6 and leave column 7
+  // (a frame's end) empty.
+  const int seconds_column = video_time && DetectFieldMode(lines, r.MutualHeaderLines) ? 6 : 7;
   // Only the frames of whole units are read; the rest are dropped anyway.
   const int32_t used_frames = r.MutualUnitCount * k;
   std::vector<RawFrame> raw(static_cast<size_t>(used_frames) + 1);
@@ -103,7 +106,7 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
         r.Error = !hv ? CellError(h, i, 4) : CellError(m, i, 5);
         return r;
       }
-      auto s = number(7);
+      auto s = number(seconds_column);
       if (!s) return r;
       f.Hour = *hv;
       f.Minute = *mv;
@@ -148,8 +151,14 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
       a.Hour = fr.Hour;
       a.Minute = fr.Minute;
       a.Second = fr.Second;
-      // A stamp read just after the minute turned may still show the old minute.
-      if (u >= 3 && a.Second < 0.02L && a.Minute <= units[static_cast<size_t>(u - 1)].Minute) ++a.Minute;
+      // A stamp read just after the minute turned may still show the old
+      // minute: behind the unit before, or equal to it with the seconds
+      // wrapped. Rows closer than 0.02 s (fields, 60 fps) may both lie in
+      // the new minute's first 0.02 s with the right minute.
+      const TypAvgData& before = units[static_cast<size_t>(u - 1)];
+      if (u >= 3 && a.Second < 0.02L &&
+          (a.Minute < before.Minute || (a.Minute == before.Minute && a.Second < before.Second)))
+        ++a.Minute;
     } else {
       const long double t = r.MutualStartTime + (f == 1 ? 0.0L : (f - 1) / r.MutualFrameRate);
       a.Hour = static_cast<int32_t>(TruncateToInt(t / 3600));

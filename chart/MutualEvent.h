@@ -5,8 +5,8 @@
 // and the fitting range chosen on it live here too; the window only paints.
 //
 // Contract: lines are the results table; data line i (1-based) is line
-// MutualHeaderLines + i - 2. Columns: 4 hour, 5 minute, 7 seconds, 11, 12, 13
-// objects 1, 2, 3. A cell that should hold a number and does not stops the
+// MutualHeaderLines + i - 2. Columns: 4 hour, 5 minute, 7 seconds (6 in a
+// table of field rows), 11, 12, 13 objects 1, 2, 3. A cell that should hold a number and does not stops the
 // calculation with a message naming it; nothing is changed then.
 #include <array>
 #include <cstdint>

@@ -105,6 +105,12 @@ std::optional<long double> FrameField(const LedTable& t, int i) { return ParseLo
 
 std::string FrameText(long double f) { return FormatGeneral(f, 15); }
 
+// Seconds written with four decimals that round up to 60 go into the next
+// minute (and hour): "60.0000" is no time other readers of the table accept.
+CarriedClock CarriedLedTime(int32_t hour, int32_t minute, long double seconds) {
+  return CarryRoundedSeconds(hour, minute, seconds, 4, 10);
+}
+
 void StoreCorrected(TLedFrameTime& r, long double end, long double centre) {
   const TimeOfDay e = SplitTimeOfDay(end), c = SplitTimeOfDay(centre);
   r.CentreHour = c.Hour;
@@ -251,10 +257,13 @@ std::vector<std::string> CorrectedTimeTable(const LedTable& t, const LedCorrecti
     const int f = keys.Rows[static_cast<size_t>(i)].Frame;
     if (f >= static_cast<int>(s.LedFrameTimes.size())) continue;
     const TLedFrameTime& r = s.LedFrameTimes[static_cast<size_t>(f)];
+    const CarriedClock centre = CarriedLedTime(r.CentreHour, r.CentreMinute, r.CentreSeconds),
+                       end = CarriedLedTime(r.EndHour, r.EndMinute, r.EndSeconds);
     table.push_back(PadLeft(FormatInt(f), 4) + "," + BlankPadded(r.FitHour) + "," +
-                    BlankPadded(r.FitMinute) + "," + Seconds7Blank(r.FitSeconds) + "," + FormatInt(r.CentreHour) +
-                    "," + BlankPadded(r.CentreMinute) + "," + Seconds4Blank(r.CentreSeconds) + "," +
-                    FormatInt(r.EndHour) + "," + BlankPadded(r.EndMinute) + "," + Seconds4Blank(r.EndSeconds) + ",");
+                    BlankPadded(r.FitMinute) + "," + Seconds7Blank(r.FitSeconds) + "," + FormatInt(centre.Hour) +
+                    "," + BlankPadded(static_cast<int32_t>(centre.Minute)) + "," + Seconds4Blank(centre.Second) +
+                    "," + FormatInt(end.Hour) + "," + BlankPadded(static_cast<int32_t>(end.Minute)) + "," +
+                    Seconds4Blank(end.Second) + ",");
   }
   return table;
 }
@@ -547,18 +556,23 @@ std::optional<std::vector<std::string>> ApplyLedTimesToTable(const LedTable& t, 
         line >= static_cast<int>(lines.size()))
       continue;
     const TLedFrameTime& r = s.LedFrameTimes[static_cast<size_t>(key.Frame)];
+    const CarriedClock centre = CarriedLedTime(r.CentreHour, r.CentreMinute, r.CentreSeconds),
+                       end = CarriedLedTime(r.EndHour, r.EndMinute, r.EndSeconds);
     std::string& row = lines[static_cast<size_t>(line)];
     if (keys.FieldRows) {
-      SetCsvField(row, 4, TwoDigits(key.SecondField ? r.EndHour : r.CentreHour));
-      SetCsvField(row, 5, TwoDigits(key.SecondField ? r.EndMinute : r.CentreMinute));
-      SetCsvField(row, 6, LedSecondsField(key.SecondField ? r.EndSeconds : r.CentreSeconds));
+      const CarriedClock& field = key.SecondField ? end : centre;
+      SetCsvField(row, 4, TwoDigits(field.Hour));
+      SetCsvField(row, 5, TwoDigits(field.Minute));
+      SetCsvField(row, 6, LedSecondsField(field.Second));
       SetCsvField(row, 7, "");
       continue;
     }
-    SetCsvField(row, 4, TwoDigits(r.CentreHour));
-    SetCsvField(row, 5, TwoDigits(r.CentreMinute));
-    SetCsvField(row, 6, LedSecondsField(r.CentreSeconds));
-    SetCsvField(row, 7, LedSecondsField(r.EndSeconds));
+    // The end's seconds stand beside the centre's hour and minute, counted
+    // in the end's own minute as a time stamp shows them.
+    SetCsvField(row, 4, TwoDigits(centre.Hour));
+    SetCsvField(row, 5, TwoDigits(centre.Minute));
+    SetCsvField(row, 6, LedSecondsField(centre.Second));
+    SetCsvField(row, 7, LedSecondsField(end.Second));
   }
   return lines;
 }

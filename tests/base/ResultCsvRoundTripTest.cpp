@@ -144,6 +144,55 @@ TEST_P(ResultCsvRoundTrip, SavedTableLoadsBackAsWritten) {
   }
 }
 
+// A night of field rows with three objects (the widest rows a run writes,
+// PSF cells included) is a table the default limits load; at a lowered limit
+// the saved file loads up to its own size and is refused, with the reason,
+// one byte below it.
+TEST(ResultCsvLimitsTest, EveryTableARunWritesLoadsBack) {
+  CsvFormatParams p;
+  p.FieldMode = true;
+  p.TimeStampMode = 1;
+  p.Kiwi = true;
+  p.PsfPhotometry = true;
+  p.ObjectCount = 3;
+  p.TimingFrameRate = 30000.0L / 1001;
+  p.FrameRateRounded = 30;
+  p.VideoFileName = "/obs/occ.avi";
+  ResultTable table;
+  WriteCsvHeader(table, p);
+  const RoundTripCase c{"", 3, true, 1, true, true, false, "", false, p.TimingFrameRate, 30, 29.97, 1234560};
+  constexpr int kFrames = 50;
+  for (int f = 0; f < kFrames; ++f) AppendFrame(table, c, p, c.first_frame_x10 + 10 * f);
+  const std::string text = JoinCrlfLines(table.Lines());
+  size_t header_bytes = 0;
+  for (size_t i = 0; i < 6; ++i) header_bytes += table.Lines()[i].size() + 2;
+  const double row_bytes = static_cast<double>(text.size() - header_bytes) / (2 * kFrames);
+  // Twelve hours of fields at 59.94 a second.
+  const double night_bytes = header_bytes + row_bytes * 12 * 3600 * 59.94;
+  EXPECT_GT(night_bytes, 256.0 * 1024 * 1024);  // beyond what loading took before
+  EXPECT_GE(static_cast<double>(ResultCsvLimits{}.MaxFileBytes), 2 * night_bytes);
+
+  TemporaryFolder dir("tessary-csvlimit");
+  ASSERT_TRUE(SaveResultCsv(dir.File("t.csv"), table.Lines()).Ok);
+  ResultCsvLoadParams lp;
+  lp.Limits.MaxFileBytes = text.size();
+  const ResultCsvLoadResult r = LoadResultCsv(dir.File("t.csv"), lp);
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.RowCount, 2 * kFrames);
+  lp.Limits.MaxFileBytes = text.size() - 1;
+  const ResultCsvLoadResult refused = LoadResultCsv(dir.File("t.csv"), lp);
+  EXPECT_FALSE(refused.Ok);
+  EXPECT_NE(refused.Error.find("too large"), std::string::npos) << refused.Error;
+
+  // A video chosen by mistake is told for what it is, whatever its size.
+  std::string video = "RIFF";
+  video += std::string(4, '\0') + "AVI LIST";
+  video.resize(2 * text.size(), 'x');
+  const ResultCsvLoadResult binary = LoadResultCsv(dir.Write("occ.csv", video), lp);
+  EXPECT_FALSE(binary.Ok);
+  EXPECT_NE(binary.Error.find("not a text file"), std::string::npos) << binary.Error;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Layouts, ResultCsvRoundTrip,
     ::testing::Values(

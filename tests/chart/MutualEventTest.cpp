@@ -152,6 +152,62 @@ TEST(MutualAverage, VideoTimesComeFromTheRowsAndRollTheMinute) {
   }
 }
 
+// Field rows carry their field's time in columns 4-6 and leave column 7
+// empty; frame rows keep the end of the frame in column 7.
+TEST(MutualAverage, VideoTimesOfFieldRowsComeFromTheirOwnColumns) {
+  struct Row {
+    const char* no;
+    const char *h, *m, *s, *end_s;
+  };
+  const Row fields[] = {{"100.0", "21", "14", "59.9500", ""}, {"100.5", "21", "14", "59.9667", ""},
+                        {"101.0", "21", "14", "59.9834", ""}, {"101.5", "21", "15", "00.0000", ""},
+                        {"102.0", "21", "15", "00.0167", ""}, {"102.5", "21", "15", "00.0334", ""}};
+  const Row frames[] = {{"100.0", "21", "14", "59.9500", "59.9667"}, {"101.0", "21", "14", "59.9834", "00.0000"},
+                        {"102.0", "21", "15", "00.0167", "00.0334"}, {"103.0", "21", "15", "00.0501", "00.0667"}};
+  struct Expected {
+    int minute;
+    double second;
+  };
+  const struct {
+    const char* name;
+    std::vector<Row> rows;
+    int k;
+    std::vector<Expected> units;
+  } cases[] = {
+      // Two fields in the first 0.02 s of a minute: the stamp's minute is
+      // right for both, so neither moves on.
+      {"fields, one per unit", {std::begin(fields), std::end(fields)}, 1,
+       {{14, 59.95}, {14, 59.9667}, {14, 59.9834}, {15, 0}, {15, 0.0167}, {15, 0.0334}}},
+      // A unit of two is timed by its first row.
+      {"fields, two per unit", {std::begin(fields), std::end(fields)}, 2, {{14, 59.95}, {14, 59.9834}, {15, 0.0167}}},
+      // The end of frame 101 lies in the next minute: the stamp's minute lags.
+      {"frames", {std::begin(frames), std::end(frames)}, 1, {{14, 59.9667}, {14, 0}, {15, 0.0334}, {15, 0.0667}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<TableRowCells> rows;
+    for (const Row& x : c.rows) {
+      TableRowCells r;
+      r.No = x.no;
+      r.H = x.h;
+      r.M = x.m;
+      r.S = x.s;
+      r.EndS = x.end_s;
+      r.Objects[0].Value = "1000.0";
+      rows.push_back(r);
+    }
+    const MutualAverageResult r =
+        CalculateMutualUnits(BuildResultTable(3, 1, rows), Input(c.k, MutualTimeSetting::ReadFromVideoImage));
+    ASSERT_EQ(r.Status, MutualAverageStatus::Done) << r.Error;
+    ASSERT_EQ(r.MutualUnitCount, static_cast<int32_t>(c.units.size()));
+    for (size_t u = 1; u <= c.units.size(); ++u) {
+      EXPECT_EQ(r.MutualUnits[u].Hour, 21) << u;
+      EXPECT_EQ(r.MutualUnits[u].Minute, c.units[u - 1].minute) << u;
+      EXPECT_NEAR(static_cast<double>(r.MutualUnits[u].Second), c.units[u - 1].second, 1e-12) << u;
+    }
+  }
+}
+
 TEST(MutualAverage, RatiosUseTheSmoothedNormalisedComparison) {
   // Comparisons 1, 2, 3, 4, 10 (mean 4); window 5: unit 1 averages units 1-3.
   std::vector<Frame> f = Ramp(5);

@@ -456,6 +456,46 @@ TEST(LedTimeCorrection, SecondsTenOrMoreBeforeMidnightReadBack) {
   EXPECT_EQ(LedSecondsField(-12.5L), "-12.5000");
 }
 
+// A corrected time within 0.00005 s of a whole minute is written as the next
+// minute's "00.0000", never as "60.0000"; the carry reaches the hour too.
+// Frames 0.25 s apart, the centre 0.125 s before the end (worked by hand).
+TEST(LedTimeCorrection, SecondsRoundingUpToSixtyCarryIntoTheMinute) {
+  const struct {
+    const char* name;
+    const char* points[2];  // ends of frames 0 and 8
+    bool fields;
+    const char* rows[6];
+  } cases[] = {
+      {"end of frame 2 at 59.99996", {"0001 00000 10:59:59.4999600", "0002 00008 11:00:01.4999600"}, false,
+       {"10,59,59.3750,59.5000", "10,59,59.6250,59.7500", "10,59,59.8750,00.0000", "11,00,00.1250,00.2500"}},
+      {"centre of frame 2 at 59.99996", {"0001 00000 10:59:59.6249600", "0002 00008 11:00:01.6249600"}, false,
+       {"10,59,59.5000,59.6250", "10,59,59.7500,59.8750", "11,00,00.0000,00.1250", "11,00,00.2500,00.3750"}},
+      {"field rows, end", {"0001 00000 10:59:59.4999600", "0002 00008 11:00:01.4999600"}, true,
+       {"10,59,59.3750,", "10,59,59.5000,", "10,59,59.6250,", "10,59,59.7500,", "10,59,59.8750,",
+        "11,00,00.0000,"}},
+      {"field rows, centre", {"0001 00000 10:59:59.6249600", "0002 00008 11:00:01.6249600"}, true,
+       {"10,59,59.5000,", "10,59,59.6250,", "10,59,59.7500,", "10,59,59.8750,", "11,00,00.0000,",
+        "11,00,00.1250,"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> lines = BuildLedTestTable(1, c.fields);
+    LedTable t{&lines, 7, CountLedDataLines(lines, 7), 0, 1000};
+    LedCorrectionState s;
+    FitMemorisedPoints({c.points[0], c.points[1]}, 1000, s);
+    const auto out = ApplyLedTimesToTable(t, 299, s);
+    ASSERT_TRUE(out.has_value());
+    for (int i = 0; i < (c.fields ? 6 : 4); ++i) {
+      const std::string& l = (*out)[static_cast<size_t>(6 + i)];
+      EXPECT_EQ(GetCsvField(l, 4) + "," + GetCsvField(l, 5) + "," + GetCsvField(l, 6) + "," + GetCsvField(l, 7),
+                c.rows[i])
+          << i;
+    }
+    // The window's table of corrected times shows the same carried times.
+    for (const std::string& l : CorrectedTimeTable(t, s)) EXPECT_EQ(l.find("60.0000"), std::string::npos) << l;
+  }
+}
+
 TEST(LedTimeCorrection, CycleFramesStayCountableForAnyRate) {
   const std::pair<long double, int32_t> rows[] = {
       {29.97L, 30}, {25.0L, 25}, {0.2L, 0}, {-5.0L, 0}, {100000.4L, 100000}, {2147483647.0L, 100000}, {1e20L, 100000}};
