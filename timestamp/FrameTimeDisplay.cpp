@@ -80,10 +80,12 @@ void FormatFrameTimeRecord(const LedFrameTime& r, StampTexts& t) {
 FrameTimeEdits EditsFromLedRecord(const LedFrameTime& r) {
   FrameTimeEdits e;
   e.colour = TimeEditColour::Aqua;
-  e.Edit24 = FormatInt(r.centreHour);
-  e.Edit25 = FormatInt(r.centreMinute);
-  e.Edit26 = FormatFixed(r.centreSeconds, 4, 8);
-  e.Edit27 = FormatFixed(r.endSeconds, 4, 8);
+  // Carried as the corrected results rows are, so both show one time.
+  const CarriedClock centre = CarryRoundedSeconds(r.centreHour, r.centreMinute, r.centreSeconds, 4, 8);
+  e.Edit24 = FormatInt(centre.Hour);
+  e.Edit25 = FormatInt(centre.Minute);
+  e.Edit26 = centre.SecondText;
+  e.Edit27 = CarryRoundedSeconds(r.endHour, r.endMinute, r.endSeconds, 4, 8).SecondText;
   return e;
 }
 

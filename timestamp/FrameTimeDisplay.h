@@ -50,7 +50,8 @@ struct LedFrameTime {
 // digits, whole seconds as two digits, and the seconds with four decimals in
 // the one form every source uses ("ss.ssss", fraction truncated).
 void FormatFrameTimeRecord(const LedFrameTime& record, StampTexts& texts);
-// The edits for an LED-corrected record (seconds with 4 decimals, precision 8).
+// The edits for an LED-corrected record (seconds with 4 decimals, precision 8;
+// a second that rounds to 60 moves the minute).
 FrameTimeEdits EditsFromLedRecord(const LedFrameTime& record);
 
 // "ss.ssss": two-digit whole seconds and four truncated decimals; "-ss.ssss"

@@ -131,7 +131,8 @@ bool LedRowFrames::HasRecord(const LedTable& t, int i) const {
 
 LedRowFrames KeyLedRows(const LedTable& t) {
   LedRowFrames k;
-  if (t.LastLine < 0) {
+  // The count is taken at step 1; rows removed since leave only the header.
+  if (t.LastLine < 0 || (t.Lines && CountLedDataLines(*t.Lines, t.HeaderLineCount) < 0)) {
     k.Problem = "The results table holds no rows: no time can be given to them.";
     return k;
   }

@@ -227,6 +227,22 @@ TEST(FrameTimeDisplay, EditsAndTexts) {
   EXPECT_EQ(DateEditText(t), "26 12 06");
 }
 
+// Seconds that round to 60 at four decimals move the minute (and the hour),
+// as the corrected results rows do; the end keeps its own rounded second.
+TEST(FrameTimeDisplay, LedReadOutsCarryRoundedSeconds) {
+  const struct {
+    LedFrameTime record;
+    const char* edits;  // Edit24|Edit25|Edit26|Edit27
+  } cases[] = {{{10, 59, 59.99996L, 11, 0, 0.0333L}, "11|0|0.0000|0.0333"},
+               {{10, 59, 59.99994L, 10, 59, 59.99996L}, "10|59|59.9999|0.0000"},
+               {{23, 59, 59.99995L, 24, 0, 0.0333L}, "24|0|0.0000|0.0333"},
+               {{21, 5, 9.05L, 21, 6, 0.00004L}, "21|5|9.0500|0.0000"}};
+  for (const auto& c : cases) {
+    const FrameTimeEdits e = EditsFromLedRecord(c.record);
+    EXPECT_EQ(e.Edit24 + "|" + e.Edit25 + "|" + e.Edit26 + "|" + e.Edit27, c.edits);
+  }
+}
+
 // LED-corrected times keep negative seconds for a centre half a frame before
 // midnight (hour 0, minute 0); the texts must not turn them positive.
 TEST(FrameTimeDisplay, NegativeCentreSecondsKeepTheirSign) {

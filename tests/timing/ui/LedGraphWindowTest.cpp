@@ -575,17 +575,17 @@ TEST(LedGraphWindow, MonkeyPartWayThroughTheStepsNeverCrashesIt) {
 
 namespace {
 
-// Two points memorised, then every row removed from the results table and
-// step 1 run again: applying says why nothing is applied (once an empty
-// warning box).
-TEST(LedGraphWindow, ApplyToATableWithoutRowsSaysSo) {
+// Two points memorised, then every row removed from the results table (step
+// 1 run again or not): applying says why nothing is applied, changes no line
+// and tells the main window nothing was applied.
+void ExpectApplyRefusedWithoutRows(bool rerun_step_one) {
   FakeMain m;
   TLEDGraph* w = m.Open();
   w->Button4->click();
   w->Button11->click();
   ASSERT_EQ(m.points.size(), 2u);
   m.lines.resize(6);
-  w->Button4->click();
+  if (rerun_step_one) w->Button4->click();
   const size_t before = m.dialogs.messages.size();
   w->Button6->click();
   ASSERT_EQ(m.dialogs.messages.size(), before + 1);
@@ -594,5 +594,11 @@ TEST(LedGraphWindow, ApplyToATableWithoutRowsSaysSo) {
   EXPECT_EQ(m.lines.size(), 6u);
   EXPECT_EQ(m.applied, 0);
 }
+
+// Once an empty warning box.
+TEST(LedGraphWindow, ApplyToATableWithoutRowsSaysSo) { ExpectApplyRefusedWithoutRows(true); }
+
+// The window still counts the rows step 1 saw; once reported as applied.
+TEST(LedGraphWindow, ApplyAfterTheRowsWereRemovedWithoutStepOneSaysSo) { ExpectApplyRefusedWithoutRows(false); }
 
 }  // namespace
