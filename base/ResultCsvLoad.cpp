@@ -40,6 +40,7 @@ constexpr double kFwhmPerSigma = 2.35482;
 constexpr double kMaxFwhm = 100;
 constexpr std::string_view kFileNameLabel = "FileName : ";
 constexpr std::string_view kVideoSystemLabel = "Video System : ";
+constexpr std::string_view kFrameRateLabel = "FrameRate=";
 
 struct ObjectColumns {
   // 0: the setting is not stored in this version.
@@ -384,6 +385,12 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
       else if (word.substr(0, 3) == "PAL")
         r.TimingFrameRate = 25;
     }
+    // The line names only NTSC and PAL; its rate cell holds the video's own
+    // rate (60, 59.94, 50, 15 ...). A rate of 0 means none was known.
+    const std::string cell = StripQuotes(GetCsvField(r.Lines[2], 2));
+    if (std::string_view(cell).substr(0, kFrameRateLabel.size()) == kFrameRateLabel)
+      if (auto rate = ParseDouble(std::string_view(cell).substr(kFrameRateLabel.size())); rate && std::isfinite(*rate) && *rate > 0)
+        r.TimingFrameRate = *rate;
   }
   // CMOS rows put the hour and minute before the seconds in column 10; the
   // sound indicator's share, also a number there, comes without them.

@@ -14,6 +14,14 @@ std::string FirstBlankToUnderscore(std::string s) {
   return s;
 }
 
+// A typed name may hold a '/' ("A/B"): in a proposed file name it would
+// point into a folder that does not exist and the save would fail.
+std::string FileNameSafe(std::string s) {
+  for (char& c : s)
+    if (c == '/' || c == '\0') c = '_';
+  return s;
+}
+
 }  // namespace
 
 std::string MakeXmlFileName(const TReportLightCurveElement& e, std::string_view observer) {
@@ -35,7 +43,7 @@ std::string MakeXmlFileName(const TReportLightCurveElement& e, std::string_view 
   if (dot != std::string::npos) joined.erase(dot, 1);
   name += ZeroPadOne(h.substr(0, dot)) + "_" + joined;
   name += "-" + FirstBlankToUnderscore(std::string(observer)) + ".xml";
-  return name;
+  return FileNameSafe(name);
 }
 
 std::string MakeLightCurveFileName(const TReportLightCurveElement& e) {
@@ -73,8 +81,8 @@ std::string MakeLightCurveFileName(const TReportLightCurveElement& e) {
   if (ParseDoubleOr(rounded, 0) < 10) whole = "0" + whole;
   const std::string time = ZeroPadOne(hour) + ZeroPadOne(minute) + whole + "_";
   if (e.Kind == ReportKind::Asteroid)
-    return "(" + object + ")_" + date + "_" + time + FirstBlankToUnderscore(e.Observer) + ".dat";
-  return object + "_" + date + "_" + time + ".dat";
+    return FileNameSafe("(" + object + ")_" + date + "_" + time + FirstBlankToUnderscore(e.Observer) + ".dat");
+  return FileNameSafe(object + "_" + date + "_" + time + ".dat");
 }
 
 CameraSettings ParseCameraSettings(const std::vector<std::string>& lines) {

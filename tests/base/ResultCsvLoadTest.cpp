@@ -58,13 +58,16 @@ std::string Row(int version, const std::string& no, const std::vector<Obj>& objs
   return JoinCells(c) + ",,,,,";
 }
 
+// The rate cell as this program writes it for each system unless given.
 std::vector<std::string> Table(int version, const std::string& video, const std::string& system,
-                               const std::vector<std::string>& rows) {
+                               const std::vector<std::string>& rows, std::string rate_cell = "") {
+  if (rate_cell.empty())
+    rate_cell = Q("FrameRate=" + std::string(system == "NTSC" ? "29.97" : system == "PAL" ? "25.00" : "30.00"));
   std::string banner = version == 3   ? "Tessary File Format (for Ver.0.9.99.5 later)"
                        : version == 2 ? "Tessary File Format (for Ver.0.9.26 later)"
                                       : "Tessary File Format (for Ver.0.9.25 later)";
   std::vector<std::string> t = {Q(banner), Q("FileName : " + video),
-                                Q("Video System : " + system) + "," + Q("FrameRate=29.97") + ",,,,,,,,,,",
+                                Q("Video System : " + system) + "," + rate_cell + ",,,,,,,,,,",
                                 ResultHeaderLine1(), ResultHeaderLine2(), ResultHeaderLine3()};
   t.insert(t.end(), rows.begin(), rows.end());
   return t;
@@ -204,6 +207,43 @@ TEST(LoadResultCsv, Version1HasNoFwhmColumnsAndCmosIs30) {
   ExpectAllBlocks(r, 2, ObjectWithSettings(9, 12, 25, 2, 640, 470, 500, 0, 20, 6, 2, 9, 95), "C");
   for (const auto& o : r.Objects) EXPECT_FALSE(o.ProfileWidth.has_value());
 }
+
+struct RateCellCase {
+  const char* name;
+  const char* system;
+  const char* cell;
+  double rate;
+};
+
+void PrintTo(const RateCellCase& c, std::ostream* os) { *os << c.name; }
+
+class LoadResultCsvRateCell : public ::testing::TestWithParam<RateCellCase> {};
+
+// The rate cell holds the video's own rate; the system word only knows NTSC
+// and PAL and decides when the cell gives no rate (older or damaged files).
+TEST_P(LoadResultCsvRateCell, TimingRate) {
+  const RateCellCase& c = GetParam();
+  auto objs = ThreeObjects();
+  auto r = LoadText(Table(3, "/v/a.avi", c.system, {Row(3, "1.0", objs)}, c.cell));
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_DOUBLE_EQ(r.TimingFrameRate, c.rate);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cells, LoadResultCsvRateCell,
+    ::testing::Values(RateCellCase{"Sixty", "CMOS", "\"FrameRate=60.00\"", 60},
+                      RateCellCase{"FiftyNineNinetyFour", "---", "\"FrameRate=59.94\"", 59.94},
+                      RateCellCase{"Fifty", "---", "\"FrameRate=50.00\"", 50},
+                      RateCellCase{"Fifteen", "---", "\"FrameRate=15.00\"", 15},
+                      RateCellCase{"LeadingBlank", "---", "\"FrameRate= 5.01\"", 5.01},
+                      RateCellCase{"PalWordRoundedRate", "PAL", "\"FrameRate=24.60\"", 24.6},
+                      RateCellCase{"ZeroKeepsPal", "PAL", "\"FrameRate= 0.00\"", 25},
+                      RateCellCase{"NegativeKeepsThirty", "---", "\"FrameRate=-5.00\"", 30},
+                      RateCellCase{"TextKeepsNtsc", "NTSC", "\"FrameRate=abc\"", 29.97},
+                      RateCellCase{"HugeKeepsNtsc", "NTSC", "\"FrameRate=1e999\"", 29.97},
+                      RateCellCase{"NoLabelKeepsNtsc", "NTSC", "\"60.00\"", 29.97},
+                      RateCellCase{"NoCellKeepsPal", "PAL", ",", 25}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LoadResultCsv, Version0ReadsObjectAOnly) {
   // Version 0: the file name in line 0, rows from line 3, object A in 10-16.

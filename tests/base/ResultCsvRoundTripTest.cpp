@@ -200,7 +200,7 @@ INSTANTIATE_TEST_SUITE_P(
                       0},
         RoundTripCase{"IotaFieldsTwoObjects", 2, true, 0, false, false, false, "", false, 25, 25, 25, 120},
         RoundTripCase{"PsfThreeObjects", 3, false, 1, true, true, false, "", false, 25, 25, 25, 50},
-        RoundTripCase{"CmosTimes", 2, false, 3, true, false, true, "", false, 59.94L, 60, 30, 10},
+        RoundTripCase{"CmosTimes", 2, false, 3, true, false, true, "", false, 59.94L, 60, 59.94, 10},
         // The sound indicator's share of signal samples is a number in
         // column 10 too, but the row holds no hour and minute before it.
         RoundTripCase{"SoundNoteIsNoCmosTime", 3, false, 1, true, false, false, "3.05", false, 30000.0L / 1001, 30,

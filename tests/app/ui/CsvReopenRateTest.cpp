@@ -1,6 +1,6 @@
 // 'Load CSV' reopens the table's video: timing then goes by that video's own
 // frame rate, the one 'Open AVI' shows in Edit30, for every rate a camera
-// records at; the table's video-system line decides only while no video is open.
+// records at; without its video the table's own rate cell decides.
 #include <QLineEdit>
 
 #include "MainRoadFixture.h"
@@ -11,7 +11,7 @@ namespace {
 struct RateCase {
   const char* name;
   uint32_t rate, scale;
-  double rate_without_video;  // what the video-system line gives
+  double rate_without_video;  // what the table's rate cell gives
 };
 
 void PrintTo(const RateCase& c, std::ostream* os) { *os << c.name; }
@@ -48,7 +48,7 @@ TEST_P(CsvReopenRate, TimingFollowsTheReopenedVideo) {
   EXPECT_EQ(w.Video.TimingFrameRate, video_rate);
   EXPECT_EQ(m.Find<QLineEdit>("Edit30")->text(), rate_text);
 
-  // Without its video the table's own line decides.
+  // Without its video the table's rate cell ("FrameRate=", two decimals) decides.
   std::filesystem::remove(video);
   m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
   m.Click("Button20");
@@ -57,8 +57,9 @@ TEST_P(CsvReopenRate, TimingFollowsTheReopenedVideo) {
 
 INSTANTIATE_TEST_SUITE_P(Rates, CsvReopenRate,
                          ::testing::Values(RateCase{"Ntsc", 30000, 1001, 29.97}, RateCase{"Pal", 25, 1, 25},
-                                           RateCase{"Sixty", 60, 1, 30}, RateCase{"Fifteen", 15, 1, 30},
-                                           RateCase{"FiftyNineNinetyFour", 60000, 1001, 30}),
+                                           RateCase{"Sixty", 60, 1, 60}, RateCase{"Fifteen", 15, 1, 15},
+                                           RateCase{"FiftyNineNinetyFour", 60000, 1001, 59.94},
+                                           RateCase{"Fifty", 50, 1, 50}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -211,6 +211,44 @@ TEST(TLightCurveReport, TypedNamesReadBackFromTheXmlReport) {
 }
 
 // What the edits show is what the saved and copied reports carry.
+// A '/' in a typed name would make the proposed file name a path into a
+// folder that does not exist: the name proposes '_' instead, the report keeps
+// what was typed, for both the XML report and the light-curve file.
+TEST(TLightCurveReport, SlashInTypedNamesSavesUnderTheProposedName) {
+  struct Row {
+    const char* observer;
+    const char* object;
+    const char* xml_name;
+  };
+  for (const Row& r : {Row{"A/B", "Name", "(1234)Name23071710_105-A_B.xml"},
+                       Row{"Obs One", "N/A", "(1234)N_A23071710_105-Obs_One.xml"}}) {
+    Fixture f;
+    f.events.ReportLightCurveElement.ObjectName = r.object;
+    f.events.ReportLightCurveElement.Observer = r.observer;
+    f.events.ReportLightCurveElement.ObjectLabel = std::string("1234/5:") + r.object;
+    f.Open();
+    f.w->Edit11->setText(r.observer);
+    // Cancelled once to learn the proposal, then accepted in the chosen folder.
+    f.w->Button4->click();
+    ASSERT_EQ(f.dialogs.save_file_proposals.size(), 1u);
+    const QString proposed = f.dialogs.save_file_proposals.back();
+    EXPECT_EQ(proposed.toStdString(), r.xml_name);
+    const std::string path = f.folder.File(proposed.toStdString());
+    f.dialogs.save_file_names = {QString::fromStdString(path)};
+    f.w->Button4->click();
+    EXPECT_TRUE(f.dialogs.messages.empty()) << r.observer;
+    EXPECT_EQ(f.host.marked, 1) << r.observer;
+    const QStringList id = ElementTexts(path, "ID");
+    ASSERT_EQ(id.size(), 1) << id.join(";").toStdString();
+    EXPECT_EQ(id[0].section('|', 1, 1), r.observer);
+
+    f.w->Button2->click();
+    const QString dat = f.dialogs.save_file_proposals.back();
+    EXPECT_FALSE(dat.contains('/')) << dat.toStdString();
+    EXPECT_TRUE(dat.endsWith(".dat")) << dat.toStdString();
+  }
+}
+
 TEST(TLightCurveReport, TypedInputsReachBothReports) {
   struct Row {
     const char* edit;
