@@ -38,6 +38,12 @@ struct Fixture {
     host.AnalyseEvents(events);
     chart = new Tchart1(host, session, events);
   }
+  // Opens the chart, then its background-average window ('SpeedButton1').
+  TAvgBkg* OpenAvgBkg() {
+    Open();
+    Find<QPushButton>(chart, "SpeedButton1")->click();
+    return chart->findChild<TAvgBkg*>("AvgBkg");
+  }
   void Click(int record) {
     const auto& rec = chart->Data().Records[static_cast<size_t>(record)];
     ReleaseAt(chart->ChartImg1, IndexToPixelX(chart->View(), record - session.ChartState.FirstShownFrame),
@@ -79,9 +85,7 @@ TEST(TAvgBkg, MovingAverageApplyThenReset) {
   f.host.object_count = 2;
   const auto rows = SumRows(40);
   f.host.table.lines = BuildResultTable(3, 2, rows);
-  f.Open();
-  Find<QPushButton>(f.chart, "SpeedButton1")->click();
-  auto* w = f.chart->findChild<TAvgBkg*>("AvgBkg");
+  auto* w = f.OpenAvgBkg();
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(f.session.AvgBkgShown, 1);
   EXPECT_EQ(f.session.AvgBkgWindowOpen, 1);
@@ -128,9 +132,7 @@ TEST(TAvgBkg, MovingAverageApplyThenReset) {
 TEST(TAvgBkg, ModesEnableTheirControlsAndBlockSizes) {
   Fixture f;
   f.host.table.lines = BuildResultTable(3, 1, SumRows(30));
-  f.Open();
-  Find<QPushButton>(f.chart, "SpeedButton1")->click();
-  auto* w = f.chart->findChild<TAvgBkg*>("AvgBkg");
+  auto* w = f.OpenAvgBkg();
   ASSERT_NE(w, nullptr);
   EXPECT_FALSE(Find<QGroupBox>(w, "GroupBox4")->isEnabled());
   Find<QRadioButton>(w, "RadioGroup1_3")->click();
@@ -160,9 +162,7 @@ TEST(TAvgBkg, DestroyedWhileAnEditHasTheFocus) {
     SCOPED_TRACE(c.edit);
     Fixture f;
     f.host.table.lines = BuildResultTable(3, 1, SumRows(30));
-    f.Open();
-    Find<QPushButton>(f.chart, "SpeedButton1")->click();
-    auto* w = f.chart->findChild<TAvgBkg*>("AvgBkg");
+    auto* w = f.OpenAvgBkg();
     ASSERT_NE(w, nullptr);
     Find<QRadioButton>(w, c.mode)->click();
     ASSERT_TRUE(LeaveTypingIn(w, Find<QLineEdit>(w, c.edit), "7"));
@@ -177,9 +177,7 @@ TEST(TAvgBkg, ConversionErrorShowsAMessageAndKeepsTheTable) {
   rows[5].Objects[0].ApertureSum = "12.5";
   f.host.table.lines = BuildResultTable(3, 1, rows);
   const auto before = f.host.table.lines;
-  f.Open();
-  Find<QPushButton>(f.chart, "SpeedButton1")->click();
-  auto* w = f.chart->findChild<TAvgBkg*>("AvgBkg");
+  auto* w = f.OpenAvgBkg();
   ASSERT_NE(w, nullptr);
   Find<QRadioButton>(w, "RadioGroup1_1")->click();  // reads A as an integer
   Find<QPushButton>(w, "Button1")->click();
