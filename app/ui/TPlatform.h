@@ -456,6 +456,8 @@ class TPlatform : public QMainWindow {
   // The locates on a frame at hand; a line not found is looked for again on
   // the next frames shown (RetryStampLocate), and Edit56 says so meanwhile.
   bool LocateIotaOnFrame(const Bitmap24& frame);
+  // Keeps the IOTA layout a locate (or the fallback) left in `ctx`.
+  void TakeIotaLayout(const GlyphContext& ctx);
   bool LocateGhsOnFrame(const Bitmap24& frame, int x, int y);
   void ShowStampLocated(bool found);
   void RetryStampLocate(const Bitmap24& frame);

@@ -175,6 +175,10 @@ void TPlatform::LocateIotaTimeStamp() {
   }
   GlyphContext ctx = StampGlyphContext(false);
   SetIotaFallbackLayout(Video.FrameWidth, ctx, Stamp, StampLocator);
+  TakeIotaLayout(ctx);
+}
+
+void TPlatform::TakeIotaLayout(const GlyphContext& ctx) {
   StampGlyphs.stampCharPitch = ctx.stampCharPitch;
   StampGlyphs.stampCharHeight = ctx.stampCharHeight;
   StampGlyphs.stampCellPitch = ctx.stampCellPitch;
@@ -190,11 +194,7 @@ bool TPlatform::LocateIotaOnFrame(const Bitmap24& frame) {
   const bool found = ::LocateIotaTimeStamp(frame, ctx, Stamp, StampLocator, lo);
   ShowStampLocated(found);
   if (!found) return false;  // the previous layout and levels stay
-  StampGlyphs.stampCharPitch = ctx.stampCharPitch;
-  StampGlyphs.stampCharHeight = ctx.stampCharHeight;
-  StampGlyphs.stampCellPitch = ctx.stampCellPitch;
-  StampGlyphs.stampBackgroundLevel = ctx.stampBackgroundLevel;
-  Options.LocatedStampRow = Stamp.LocatedStampRow;
+  TakeIotaLayout(ctx);
   return true;
 }
 
