@@ -83,15 +83,10 @@ namespace {
 
 std::string BlankPadded(int32_t v) { return v >= 0 && v < 10 ? " " + FormatInt(v) : FormatInt(v); }
 
-std::string Seconds7(long double s) {
+// Seconds with 7 decimals, a one-digit second padded by `pad`.
+std::string Seconds7(long double s, char pad = '0') {
   std::string text = FormatFixed(s, 7, 10);
-  if (text.size() == 9) text.insert(text.begin(), '0');
-  return text;
-}
-
-std::string Seconds7Blank(long double s) {
-  std::string text = FormatFixed(s, 7, 10);
-  if (text.size() == 9) text.insert(text.begin(), ' ');
+  if (text.size() == 9) text.insert(text.begin(), pad);
   return text;
 }
 
@@ -261,7 +256,7 @@ std::vector<std::string> CorrectedTimeTable(const LedTable& t, const LedCorrecti
     const CarriedClock centre = CarriedLedTime(r.CentreHour, r.CentreMinute, r.CentreSeconds),
                        end = CarriedLedTime(r.EndHour, r.EndMinute, r.EndSeconds);
     table.push_back(PadLeft(FormatInt(f), 4) + "," + BlankPadded(r.FitHour) + "," +
-                    BlankPadded(r.FitMinute) + "," + Seconds7Blank(r.FitSeconds) + "," + FormatInt(centre.Hour) +
+                    BlankPadded(r.FitMinute) + "," + Seconds7(r.FitSeconds, ' ') + "," + FormatInt(centre.Hour) +
                     "," + BlankPadded(static_cast<int32_t>(centre.Minute)) + "," + Seconds4Blank(centre.Second) +
                     "," + FormatInt(end.Hour) + "," + BlankPadded(static_cast<int32_t>(end.Minute)) + "," +
                     Seconds4Blank(end.Second) + ",");
