@@ -10,6 +10,7 @@
 #include "ImageFileLib/BmpLoader.h"
 #include "ImageFileLib/LibraryErrors.h"
 #include "base/ByteOrder.h"
+#include "base/TextTools.h"
 
 namespace ImageFile {
 
@@ -42,24 +43,6 @@ float F32(const uint8_t* p) {
   return f;
 }
 
-void AppendUtf8(std::string& out, uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | c >> 6);
-    out += static_cast<char>(0x80 | (c & 63));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | c >> 12);
-    out += static_cast<char>(0x80 | ((c >> 6) & 63));
-    out += static_cast<char>(0x80 | (c & 63));
-  } else {
-    out += static_cast<char>(0xF0 | c >> 18);
-    out += static_cast<char>(0x80 | ((c >> 12) & 63));
-    out += static_cast<char>(0x80 | ((c >> 6) & 63));
-    out += static_cast<char>(0x80 | (c & 63));
-  }
-}
-
 // Single-byte texts are taken as Latin-1 (the Windows code page for Western
 // languages differs only in printable extras).
 std::string Latin1(const uint8_t* p, size_t n) {
@@ -69,20 +52,7 @@ std::string Latin1(const uint8_t* p, size_t n) {
 }
 
 std::string Utf16(const uint8_t* p, size_t n) {
-  std::string out;
-  for (size_t i = 0; i < n; ++i) {
-    uint32_t c = Le16(p + 2 * i);
-    if (c == 0) break;
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < n) {
-      const uint32_t low = Le16(p + 2 * i + 2);
-      if (low >= 0xDC00 && low < 0xE000) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-        ++i;
-      }
-    }
-    AppendUtf8(out, c >= 0xD800 && c < 0xE000 ? 0xFFFD : c);
-  }
-  return out;
+  return Utf16ToUtf8(std::string_view(reinterpret_cast<const char*>(p), 2 * n), true, true);
 }
 
 struct DcState {

@@ -19,49 +19,6 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-// UTF-16 text after its byte-order mark as UTF-8; a lone surrogate or an odd
-// last byte becomes U+FFFD.
-std::string Utf16ToUtf8(std::string_view bytes, bool little_endian) {
-  auto unit = [&](size_t i) -> char32_t {
-    const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
-    return little_endian ? (b << 8 | a) : (a << 8 | b);
-  };
-  std::string out;
-  out.reserve(bytes.size());
-  size_t i = 0;
-  for (; i + 1 < bytes.size(); i += 2) {
-    char32_t c = unit(i);
-    if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
-      const char32_t low = unit(i + 2);
-      if (low >= 0xDC00 && low < 0xE000) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-        i += 2;
-      }
-    }
-    AppendUtf8(out, c >= 0xD800 && c < 0xE000 ? 0xFFFD : c);
-  }
-  if (i < bytes.size()) AppendUtf8(out, 0xFFFD);
-  return out;
-}
-
 // Reading drops blanks around a value and one pair of quotes around it; a
 // value that would lose anything that way is written inside quotes.
 std::string StoredValue(std::string value) {

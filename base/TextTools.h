@@ -9,3 +9,9 @@ std::string AsciiLower(std::string s);
 
 // Without leading blanks and tabs, and without trailing blanks, tabs and line ends.
 std::string_view TrimBlanks(std::string_view s);
+
+// Appends code point c as UTF-8.
+void AppendUtf8(std::string& out, char32_t c);
+// UTF-16 bytes as UTF-8; a lone surrogate or an odd last byte becomes U+FFFD.
+// With stop_at_nul the text ends at the first NUL unit.
+std::string Utf16ToUtf8(std::string_view bytes, bool little_endian, bool stop_at_nul = false);
