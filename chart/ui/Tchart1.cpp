@@ -94,8 +94,8 @@ void Tchart1::BuildControls() {
   Edit5 = MakeEdit(p, "Edit5", 478, 26, 60);
   UpDown1 = MakeUpDown(p, "UpDown1", 0, 5, 545, 26);
   Edit2 = MakeEdit(p, "Edit2", 592, 26, 40);
-  Make<QLabel>(p, "ScaleLabel", "Scale", 432, 48, 45, 15);
-  Make<QLabel>(p, "RadiusLabel", "Radius", 547, 48, 45, 15);
+  ScaleLabel = Make<QLabel>(p, "ScaleLabel", "Scale", 432, 48, 45, 15);
+  RadiusLabel = Make<QLabel>(p, "RadiusLabel", "Radius", 547, 48, 45, 15);
   Button9 = Make<QPushButton>(p, "Button9", "Reset", 662, 24, 60, 24);
   Button1 = Make<QPushButton>(p, "Button1", "close", 712, 4, 44, 20);
 
@@ -138,11 +138,11 @@ void Tchart1::BuildControls() {
   ScrollBar2 = Named<QScrollBar>("ScrollBar2", Qt::Horizontal, p);
   ScrollBar2->setRange(-20, 20);
   ScrollBar2->setGeometry(52, 176, 108, 16);
-  Make<QLabel>(p, "MaxLabel", "Y Max", 10, 176, 42, 16);
+  MaxLabel = Make<QLabel>(p, "MaxLabel", "Y Max", 10, 176, 42, 16);
   ScrollBar3 = Named<QScrollBar>("ScrollBar3", Qt::Horizontal, p);
   ScrollBar3->setRange(-20, 20);
   ScrollBar3->setGeometry(200, 176, 120, 16);
-  Make<QLabel>(p, "MinLabel", "Min", 170, 176, 30, 16);
+  MinLabel = Make<QLabel>(p, "MinLabel", "Min", 170, 176, 30, 16);
   // Under the panel's visible area.
   Button15 = Make<QPushButton>(p, "Button15", "", 10, 230, 40, 20);
   Button16 = Make<QPushButton>(p, "Button16", "", 55, 230, 40, 20);
@@ -510,8 +510,8 @@ void Tchart1::NarrowSetting() {
   Edit5->setGeometry(UpDown2->geometry().right() + 4, spin_top, scale_edit_width, 22);
   UpDown1->move(Edit5->geometry().right() + 7, spin_top);
   Edit2->setGeometry(kRight - radius_edit_width, spin_top, radius_edit_width, 22);
-  findChild<QLabel*>("ScaleLabel")->move(UpDown2->x() + 2, spin_top + 22);
-  findChild<QLabel*>("RadiusLabel")->move(UpDown1->x() + 2, spin_top + 22);
+  ScaleLabel->move(UpDown2->x() + 2, spin_top + 22);
+  RadiusLabel->move(UpDown1->x() + 2, spin_top + 22);
   f.NewRow();
   for (QPushButton* b : {Button10, Button11, Button7, Button2, Button12, SpeedButton1, Button14, Button8, Button17})
     f.PlaceWhole(b, 40);
@@ -523,9 +523,9 @@ void Tchart1::NarrowSetting() {
   f.Place(Edit4, 60, 22);
   f.Place(Edit6, 60, 22);
   f.NewRow();
-  f.Place(findChild<QLabel*>("MaxLabel"), 42, 16);
+  f.Place(MaxLabel, 42, 16);
   f.Place(ScrollBar2, 100, 16);
-  f.Place(findChild<QLabel*>("MinLabel"), 30, 16);
+  f.Place(MinLabel, 30, 16);
   f.Place(ScrollBar3, kRight - ScrollBar2->geometry().right() - 39, 16);
   f.NewRow();
   for (int i = 0; QCheckBox* c : {CheckBox4, CheckBox5, CheckBox6, CheckBox14}) c->move(8 + 46 * i++, 16);

@@ -87,6 +87,8 @@ class Tchart1 : public QWidget {
   // Controls, by their designer names.
   ChartImageLabel* ChartImg1;
   QLabel* ChartImg2;
+  // Captions the layout moves with their scroll bars and up-downs.
+  QLabel *ScaleLabel, *RadiusLabel, *MaxLabel, *MinLabel;
   QWidget* Panel1;
   QScrollBar *ScrollBar1, *ScrollBar2, *ScrollBar3;
   QPushButton *Button1, *Button2, *Button3, *Button4, *Button5, *Button6, *Button7, *Button8, *Button9, *Button10,
