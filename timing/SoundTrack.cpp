@@ -63,8 +63,9 @@ bool ReadWavInfo(const std::string& path, WavInfo& info) {
     pos += 8 + len + (len & 1);
   }
   // Never past the end of the file.
-  info.DataInFile = std::min<uint64_t>(info.DataLength, size > info.DataOffset ? size - info.DataOffset : 0);
-  if (info.DataLength == 0 || info.DataLength >= 0xFFFFFFFFu - 40) info.DataLength = info.DataInFile;
+  const uint64_t rest = size > info.DataOffset ? size - info.DataOffset : 0;
+  if (info.DataLength == 0 || info.DataLength >= 0xFFFFFFFFu - 40) info.DataLength = rest;
+  info.DataInFile = std::min(info.DataLength, rest);
   return true;
 }
 
