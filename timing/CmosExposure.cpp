@@ -140,13 +140,19 @@ std::vector<std::string> SearchExposures(CmosExp2State& s, bool include_integers
   for (int64_t k = lo; k <= hi && n < CmosExp2State::kLast; ++k) {
     if (k <= 0) continue;  // a zero exposure has no frame rate
     TExposureRecord& r = s.rec[++n];
-    r.E = static_cast<double>(k) / 10;
-    r.F = static_cast<double>(RoundHalfEven(1000.0 / r.E));
-    r.D = r.E * r.F - 1000;
-    if (r.D == 0) r.D = 0.0001;
-    r.EoverD = r.E / r.D;
-    r.L = 2 * r.EoverD;
-    r.P = 100 * r.D / r.E;
+    // From whole tenths of a millisecond: E * F in binary fractions misses
+    // the exact drift (45.6 * 22 - 1000 = 3.2000000000000455), which moves a
+    // capture time of 28.5 s to 28 and a tie at a limit out of it.
+    const int64_t f = RoundHalfEven(10000.0L / static_cast<long double>(k));
+    const int64_t d10 = k * f - 10000;
+    const double tenths = d10 == 0 ? 0.001 : static_cast<double>(d10);  // D 0.0001 ms when none
+    const double kd = static_cast<double>(k);
+    r.E = kd / 10;
+    r.F = static_cast<double>(f);
+    r.D = tenths / 10;
+    r.EoverD = kd / tenths;
+    r.L = 2 * kd / tenths;
+    r.P = 100 * tenths / kd;
     r.suitable = std::fabs(r.L) <= s.Exp2CaptureTimeLimit && std::fabs(r.L) / 2 >= s.ProcessDotLimit &&
                  std::fabs(r.P) <= s.Exp2ShiftPercentLimit;
   }

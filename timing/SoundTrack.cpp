@@ -63,7 +63,9 @@ bool ReadWavInfo(const std::string& path, WavInfo& info) {
     pos += 8 + len + (len & 1);
   }
   // Never past the end of the file.
-  info.DataLength = std::min<uint64_t>(info.DataLength, size > info.DataOffset ? size - info.DataOffset : 0);
+  const uint64_t rest = size > info.DataOffset ? size - info.DataOffset : 0;
+  if (info.DataLength == 0 || info.DataLength >= 0xFFFFFFFFu - 40) info.DataLength = rest;
+  info.DataInFile = std::min(info.DataLength, rest);
   return true;
 }
 
@@ -81,10 +83,11 @@ bool SoundTrack::SoundInit(const std::string& path, int frame_count, double fram
   SamplesPerFrame = static_cast<double>(info_.DataLength) / b / n;
   SamplesPerFrameRounded = static_cast<int>(Nint(SamplesPerFrame));
   AudioDiscordance = 0;
-  if (info_.DataLength > 0 && frame_rate > 0) {
+  // Measured on the sound the file holds, so a cut file shows as a discordance.
+  if (info_.DataInFile > 0 && frame_rate > 0) {
     // In long double: a nonsense sample rate must not overflow the product.
     const long double need = static_cast<long double>(n) * info_.SampleRate * b * 100000;
-    AudioDiscordance = static_cast<int>(std::clamp<int64_t>(Nint(need / frame_rate / info_.DataLength - 100000),
+    AudioDiscordance = static_cast<int>(std::clamp<int64_t>(Nint(need / frame_rate / info_.DataInFile - 100000),
                                                             INT32_MIN, INT32_MAX));
   }
   block_.clear();
@@ -100,7 +103,7 @@ bool SoundTrack::SoundInit2(const std::string& path) {
 
 void SoundTrack::ReadBlock(uint64_t offset) {
   const int b = info_.BytesPerFrame();
-  const uint64_t end = info_.DataOffset + info_.DataLength;
+  const uint64_t end = info_.DataOffset + info_.DataInFile;
   const uint64_t want = std::min<uint64_t>(static_cast<uint64_t>(kBlockFrames) * b, end > offset ? end - offset : 0);
   block_.assign(want, 0);
   file_.clear();
@@ -144,7 +147,7 @@ SoundFrameResult SoundTrack::GraphDraw(int f, SoundChannel channel, SoundWidth w
   const long double s = SamplesPerFrame;
   const long double k = width == SoundWidth::Expansion ? 1.5L : 14.5L;
   const int S = SamplesPerFrameRounded;
-  const uint64_t end = info_.DataOffset + info_.DataLength;
+  const uint64_t end = info_.DataOffset + info_.DataInFile;
   uint64_t offset = info_.DataOffset;
   long double centre = (f + 0.5L) * s;
   int64_t first = static_cast<int64_t>(f) * S;

@@ -4,7 +4,9 @@
 //
 // Contract: the "data" chunk is found by walking the RIFF chunks; a file
 // whose chunks do not lead to one is taken to hold its sound from byte 48
-// (RIFF size - 40 bytes). The format comes from the "fmt " chunk, or from the
+// (RIFF size - 40 bytes). A file cut short keeps the header's length, so its
+// frames stay where they were; sizes left unknown (0 or 0xFFFFFFFF, as a
+// writer into a pipe leaves them) take the file's length. The format comes from the "fmt " chunk, or from the
 // fixed header offsets when there is none. 16-bit samples are signed, any
 // other width is read as unsigned 8-bit; 2 channels are stereo, others mono.
 #include <cstdint>
@@ -22,7 +24,8 @@ struct WavInfo {
   uint32_t SampleRate = 0;
   uint16_t Bits = 0;
   uint64_t DataOffset = 48;
-  uint64_t DataLength = 0;
+  uint64_t DataLength = 0;  // as the header gives it: frames are mapped on it
+  uint64_t DataInFile = 0;  // the part of it the file holds
   int BytesPerFrame() const { return (Bits == 16 ? 2 : 1) * (Channels == 2 ? 2 : 1); }
 };
 

@@ -2,11 +2,25 @@
 // separate Python computation of the same definitions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "timing/CmosExposure.h"
 
 namespace {
+
+// A search around `target` with the given limits.
+CmosExp2State Searched(double target, double capture, double dots, double shift,
+                       std::vector<std::string>* lines = nullptr) {
+  CmosExp2State s;
+  s.TargetExposure = target;
+  s.Exp2CaptureTimeLimit = capture;
+  s.ProcessDotLimit = dots;
+  s.Exp2ShiftPercentLimit = shift;
+  const std::vector<std::string> listed = SearchExposures(s, false);
+  if (lines) *lines = listed;
+  return s;
+}
 
 CmosExposureTable DefaultTable() {
   CmosExposureTable t;
@@ -93,7 +107,7 @@ TEST(CmosExposureSearch, ThirtyMillisecondTarget) {
   const std::vector<std::string> expected = {
       "  20.8    48     -2       -8     -26", "  34.4    29     -2       -7     -29",
       "  35.8    28      2        7      30", "  41.8    24      3        8      26",
-      "  45.3    22     -3       -8     -27", "  45.6    22      3        7      28",
+      "  45.3    22     -3       -8     -27", "  45.6    22      3        7      29",
       "  47.8    21      4        8      25", "  50.2    20      4        8      25",
       "  55.8    18      4        8      25", "  59.1    17      5        8      25",
   };
@@ -121,16 +135,47 @@ TEST(CmosExposureSearch, RunsRecommendTheSmallestShiftEitherSign) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.target);
-    CmosExp2State s;
-    s.TargetExposure = c.target;
-    s.Exp2CaptureTimeLimit = c.capture;
-    s.Exp2ShiftPercentLimit = c.shift;
-    SearchExposures(s, false);
+    const CmosExp2State s = Searched(c.target, c.capture, 5, c.shift);
     std::vector<int> tenths;
     for (int k = 1; k <= s.count; ++k)
       if (s.rec[k].recommended) tenths.push_back(static_cast<int>(std::lround(s.rec[k].E * 10)));
     EXPECT_EQ(tenths, c.tenths);
   }
+}
+
+// Drifts in whole tenths of a ms give exact halves: 45.6 ms drifts 3.2 ms,
+// so its capture time is 28.5 s and reads 29, and 18.1 ms drifts -4.5 ms
+// and reads -5. Lines from an exact rational computation.
+TEST(CmosExposureSearch, ExactHalvesRoundAwayFromZero) {
+  const struct {
+    double target, capture, dots, shift;
+    std::vector<std::string> some_lines;
+  } cases[] = {
+      {30, 30, 5, 8, {"  45.6    22      3        7      29"}},
+      {30, 300, 5, 8, {"  27.8    36      1        3      70"}},
+      {13.3, 30, 3, 50,
+       {"  12.8    78     -2      -13     -16", "  15.6    64     -2      -10     -20",
+        "  18.1    55     -5      -25      -8", "  22.1    45     -6      -25      -8"}},
+      {100, 300, 0, 50, {"  83.4    12      1        1     209"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.target);
+    std::vector<std::string> lines;
+    Searched(c.target, c.capture, c.dots, c.shift, &lines);
+    for (const std::string& l : c.some_lines) EXPECT_NE(std::find(lines.begin(), lines.end(), l), lines.end()) << l;
+  }
+}
+
+// 1.2 ms has exactly 3 process dots (capture time -6 s): at a limit of 3 it
+// joins the run of 1.1 ms, whose smaller shift is then the only one listed.
+TEST(CmosExposureSearch, ProcessDotsAtTheLimitAreSuitable) {
+  std::vector<std::string> lines;
+  const CmosExp2State s = Searched(1, 30, 3, 50, &lines);
+  const std::vector<std::string> expected = {"0.6  1667      0       33       6", "0.9  1111      0      -11     -18",
+                                             "1.1   909      0       -9     -22", "1.7   588      0      -24      -9",
+                                             "1.9   526     -1      -32      -6"};
+  EXPECT_EQ(lines, expected);
+  EXPECT_EQ(s.rec[(12 - 5) + 1].suitable, 1);
 }
 
 TEST(CmosExposureSearch, UpperEndCappedAt900ms) {

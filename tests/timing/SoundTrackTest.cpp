@@ -76,6 +76,39 @@ TEST(SoundTrack, BeepLightsOnlyItsFrame) {
   }
 }
 
+// A sound file cut short keeps its frames where the header puts them: the
+// beep in frame 20 stays there, frames past the cut read nothing, and the
+// missing quarter shows as a discordance. A writer that could not go back to
+// fill in the sizes leaves 0xFFFFFFFF (ffmpeg into a pipe) or 0, and the
+// file's own length counts.
+TEST(SoundTrack, CutAndUnsizedFilesKeepTheirFrames) {
+  TemporaryFolder dir;
+  const std::vector<uint8_t> whole = Wav(1, 16, 8000, BeepSamples(20));
+  const std::vector<uint8_t> cut(whole.begin(), whole.end() - 10 * 320 * 2);
+  std::vector<uint8_t> unsized = whole, zero_sized = whole;
+  for (size_t at : {size_t{4}, whole.size() - 40 * 320 * 2 - 4}) {
+    std::fill_n(unsized.begin() + static_cast<long>(at), 4, uint8_t{0xFF});
+    std::fill_n(zero_sized.begin() + static_cast<long>(at), 4, uint8_t{0});
+  }
+  const struct {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    int discordance;  // (12800 / 9600 - 1) * 100000 for the cut file
+  } cases[] = {{"whole", whole, 0}, {"cut after frame 29", cut, 33333}, {"sizes unknown", unsized, 0}, {"sizes zero", zero_sized, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SoundTrack t;
+    ASSERT_TRUE(t.SoundInit(Write(dir, c.bytes), 40, 25));
+    EXPECT_EQ(t.SamplesPerFrameRounded, 320);
+    EXPECT_EQ(t.AudioDiscordance, c.discordance);
+    for (int f : {19, 20, 21, 29, 35}) {
+      const SoundFrameResult r = t.GraphDraw(f, SoundChannel::Both, SoundWidth::Wide, 50);
+      EXPECT_EQ(r.Detected, f == 20) << f;
+      EXPECT_EQ(r.PercentText, f == 20 ? "100.00" : "0.00") << f;
+    }
+  }
+}
+
 TEST(SoundTrack, NothingReadClearsTheSignal) {
   TemporaryFolder dir;
   SoundTrack t;
