@@ -133,6 +133,15 @@ std::string Inflate(const TLocalFile& e) {
   return out;
 }
 
+constexpr uint16_t kStored = 0;
+constexpr uint16_t kDeflated = 8;
+
+void RequireKnownMethod(const TLocalFile& e) {
+  if (e.Method != kStored && e.Method != kDeflated)
+    throw EZipFileError("Compression method " + std::to_string(e.Method) + " of member " + Quoted(e.Name) +
+                        " is not supported.");
+}
+
 // The execute bits of a member packed on Unix (its central entry's upper
 // external attributes); none for other members, links and folders.
 std::filesystem::perms MemberExecuteBits(const TZipFile& zip, int i) {
@@ -247,18 +256,13 @@ void TZipFile::LoadFromBytes(std::string_view bytes) {
 std::string TZipFile::GetUncompressed(int i) const {
   if (i < 0 || i >= Count()) throw EZipFileError("Index out of range.");
   const TLocalFile& e = LocalEntries[static_cast<size_t>(i)];
+  RequireKnownMethod(e);
   std::string out;
-  switch (e.Method) {
-    case 0:
-      if (e.Data.size() != e.UncompressedSize) CrcError(e);
-      out = e.Data;
-      break;
-    case 8:
-      out = Inflate(e);
-      break;
-    default:
-      throw EZipFileError("Compression method " + std::to_string(e.Method) + " of member " + Quoted(e.Name) +
-                          " is not supported.");
+  if (e.Method == kStored) {
+    if (e.Data.size() != e.UncompressedSize) CrcError(e);
+    out = e.Data;
+  } else {
+    out = Inflate(e);
   }
   if (ZipCrc32(out) != e.Crc32) CrcError(e);
   return out;
@@ -295,10 +299,13 @@ void ExtractZipToFolder(const std::filesystem::path& zip_name, const std::filesy
   const fs::path root = dest_dir / zip_name.stem();
   TZipFile zip;
   zip.LoadFromFile(zip_name);
-  for (int i = 0; i < zip.Count(); ++i)
+  // What the headers alone refuse is refused before anything is written.
+  for (int i = 0; i < zip.Count(); ++i) {
     if (!IsSafeMemberName(zip.Name(i)))
       throw EZipFileError("The member name " + Quoted(zip.Name(i)) +
                           " leads outside the folder; the archive is refused.");
+    RequireKnownMethod(zip.LocalEntries[static_cast<size_t>(i)]);
+  }
   for (int i = 0; i < zip.Count(); ++i) {
     const std::string bytes = zip.GetUncompressed(i);
     std::string relative = zip.Name(i);

@@ -151,6 +151,39 @@ TEST(ZipFile, MemberNamesLeavingTheFolderRefuseTheArchive) {
   for (const char* safe : {"a..b.txt", "sub/..hidden", "x/y/z.txt"}) EXPECT_TRUE(IsSafeMemberName(safe)) << safe;
 }
 
+// A method the reader cannot unpack is known from the headers alone: the
+// archive is refused before anything is written, not half unpacked.
+TEST(ZipFile, MemberOfUnknownMethodRefusesTheArchiveBeforeWriting) {
+  const struct {
+    uint8_t method;
+    const char* message;
+  } rows[] = {
+      {12, "Compression method 12 of member \"b.bin\" is not supported."},  // bzip2
+      {14, "Compression method 14 of member \"b.bin\" is not supported."},  // LZMA
+      {99, "Compression method 99 of member \"b.bin\" is not supported."},  // AES
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.message);
+    TemporaryFolder tmp;
+    const fs::path zip = tmp.Path() / "pack.zip";
+    MakePythonZip(zip, {{"a.txt", "first"}, {"sub/", ""}, {"b.bin", "second"}, {"c.txt", "third"}});
+    std::string bytes = Slurp(zip);
+    const size_t b = NthSignature(bytes, 0x04034B50, 2);
+    ASSERT_NE(b, std::string::npos);
+    bytes[b + 8] = static_cast<char>(r.method);
+    ASSERT_TRUE(WriteFileAtomic(zip, bytes));
+    const fs::path dest = tmp.Path() / "dest";
+    try {
+      ExtractZipToFolder(zip, dest);
+      FAIL() << "unpacked";
+    } catch (const EZipFileError& e) {
+      EXPECT_STREQ(e.what(), r.message);
+    }
+    EXPECT_TRUE(fs::is_directory(dest));
+    EXPECT_TRUE(fs::is_empty(dest));
+  }
+}
+
 TEST(ZipFile, UnsupportedArchivesAreRefusedClearly) {
   TemporaryFolder tmp;
   const fs::path zip64 = tmp.Path() / "big.zip";
