@@ -38,6 +38,16 @@ size_t NthSignature(const std::string& s, uint32_t sig, int n) {
   return std::string::npos;
 }
 
+// The message the extraction refused with; "unpacked" when it did not.
+std::string ExtractionRefusal(const fs::path& zip, const fs::path& dest) {
+  try {
+    ExtractZipToFolder(zip, dest);
+  } catch (const EZipFileError& e) {
+    return e.what();
+  }
+  return "unpacked";
+}
+
 const std::vector<PyZipMember> kRelease = {
     {"readme.txt", "Tessary release notes\r\nline two\r\n"},
     {"sub/", ""},
@@ -173,13 +183,47 @@ TEST(ZipFile, MemberOfUnknownMethodRefusesTheArchiveBeforeWriting) {
     bytes[b + 8] = static_cast<char>(r.method);
     ASSERT_TRUE(WriteFileAtomic(zip, bytes));
     const fs::path dest = tmp.Path() / "dest";
-    try {
-      ExtractZipToFolder(zip, dest);
-      FAIL() << "unpacked";
-    } catch (const EZipFileError& e) {
-      EXPECT_STREQ(e.what(), r.message);
-    }
+    EXPECT_EQ(ExtractionRefusal(zip, dest), r.message);
     EXPECT_TRUE(fs::is_directory(dest));
+    EXPECT_TRUE(fs::is_empty(dest));
+  }
+}
+
+// Names that cannot all be written (a file where another member needs a
+// folder, a name that is no file) refuse the archive before anything is
+// written.
+TEST(ZipFile, MemberNamesThatCannotAllBeWrittenRefuseTheArchiveBeforeWriting) {
+  const std::string kLongName = "x/" + std::string(256, 'y'), kLongestName = "x/" + std::string(255, 'y');
+  const struct {
+    std::vector<const char*> names;  // after "first.txt"
+    std::string message;             // empty: unpacks
+  } rows[] = {
+      {{"a", "a/b.txt"}, "The member \"a\" is a file where other members need a folder; the archive is refused."},
+      {{"a/b.txt", "a"}, "The member \"a\" is a file where other members need a folder; the archive is refused."},
+      {{"sub/", "sub"}, "The member \"sub\" is a file where other members need a folder; the archive is refused."},
+      {{"x/y/", "x"}, "The member \"x\" is a file where other members need a folder; the archive is refused."},
+      {{"d\\e.txt", "d"}, "The member \"d\" is a file where other members need a folder; the archive is refused."},
+      {{"."}, "The member name \".\" is not a file name; the archive is refused."},
+      {{"x/."}, "The member name \"x/.\" is not a file name; the archive is refused."},
+      {{kLongName.c_str()}, "The member name \"x/" + std::string(256, 'y') + "\" is too long; the archive is refused."},
+      {{kLongestName.c_str()}, ""},
+      {{"a/", "a/b.txt", "./a/c.txt", "a//d.txt"}, ""},
+      {{"same.txt", "./same.txt"}, ""},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.names.back());
+    TemporaryFolder tmp;
+    const fs::path zip = tmp.Path() / "pack.zip";
+    std::vector<PyZipMember> members = {{"first.txt", "first"}};
+    for (const char* name : r.names) members.push_back({name, std::string(name).back() == '/' ? "" : "data"});
+    MakePythonZip(zip, members);
+    const fs::path dest = tmp.Path() / "dest";
+    if (r.message.empty()) {
+      EXPECT_NO_THROW(ExtractZipToFolder(zip, dest));
+      EXPECT_EQ(Slurp(dest / "pack" / "first.txt"), "first");
+      continue;
+    }
+    EXPECT_EQ(ExtractionRefusal(zip, dest), r.message);
     EXPECT_TRUE(fs::is_empty(dest));
   }
 }
