@@ -325,14 +325,17 @@ TEST(MapWindow, PageFileIsNeverWrittenThroughAPlantedLink) {
   ScopedWebEngineOff off("no helper program");
   OpenedUrls outside;
   TemporaryFolder tmp;
-  const QByteArray old_tmpdir = qgetenv("TMPDIR");
+  struct RestoreTmpdir {
+    bool was_set = qEnvironmentVariableIsSet("TMPDIR");
+    QByteArray value = qgetenv("TMPDIR");
+    ~RestoreTmpdir() { was_set ? qputenv("TMPDIR", value) : qunsetenv("TMPDIR"); }
+  } restore_tmpdir;
   qputenv("TMPDIR", QByteArray::fromStdString(tmp.Path().string()));
   const std::string victim = tmp.Write("victim.txt", "the user's own file\n");
   const std::string pid = std::to_string(QCoreApplication::applicationPid());
   for (int n = 0; n <= 500; ++n)
     fs::create_symlink(victim, tmp.Path() / ("tessary-page-" + pid + "-" + std::to_string(n) + ".html"));
   QPointer<TMap> map = new TMap(kTokyoWest, 0);
-  qputenv("TMPDIR", old_tmpdir);
   EXPECT_EQ(Slurp(victim), "the user's own file\n");
   ASSERT_EQ(outside.urls.size(), 1u);
   const fs::path page = outside.urls[0].toLocalFile().toStdString();
