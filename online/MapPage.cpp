@@ -66,6 +66,9 @@ struct Position {
   double latitude = kNoCoordinate;
   double longitude = kNoCoordinate;
   bool usable() const { return std::fabs(latitude) != kNoCoordinate && std::fabs(longitude) != kNoCoordinate; }
+  // A misread line can give a latitude past a pole or a longitude past the
+  // date line, which the map service would clamp or wrap to another place.
+  bool OnGlobe() const { return usable() && std::fabs(latitude) <= 90 && std::fabs(longitude) <= 180; }
 };
 
 Position StationPosition(const GpsStation& st, int mode) {
@@ -143,13 +146,13 @@ DmsParts SplitDegrees(double value) {
 }
 
 bool StationHasPosition(const GpsStation& station, int time_stamp_mode) {
-  return StationPosition(station, time_stamp_mode).usable();
+  return StationPosition(station, time_stamp_mode).OnGlobe();
 }
 
 MapPageSlots MapPageForStation(const GpsStation& station, int time_stamp_mode) {
   MapPageSlots page = BuildMapPage();
   const Position p = StationPosition(station, time_stamp_mode);
-  if (!p.usable()) {
+  if (!p.OnGlobe()) {
     page[kBodySlot] = "  <body>";
     page[kCanvasSlot] = std::string("    <p>") + kNoPositionNote + "</p>";
     return page;

@@ -33,8 +33,8 @@ struct DmsParts {
 DmsParts SplitDegrees(double value);
 
 // The page for a station: inserter mode 0 reads the NMEA texts, the others
-// the fixed-column texts. Without a usable position the page shows a note
-// instead of a map.
+// the fixed-column texts. Without a usable position (or with one past a pole
+// or the date line) the page shows a note instead of a map.
 MapPageSlots MapPageForStation(const GpsStation& station, int time_stamp_mode);
 // True when the page holds a map for this station.
 bool StationHasPosition(const GpsStation& station, int time_stamp_mode);

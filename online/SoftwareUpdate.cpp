@@ -201,10 +201,9 @@ std::string RestartScriptText(const fs::path& install_dir, const std::string& ex
   std::string s;
   s += "#!/bin/sh\n";
   s += "cd " + ShellQuoted(install_dir.string()) + " || exit 1\n";
-  // Until the old program has ended (at most five minutes).
-  s += "n=0\n";
+  // Until the old program has ended, however long the user keeps it open:
+  // giving up would leave the new files beside the old executable.
   s += "while kill -0 " + pid + " 2>/dev/null; do\n";
-  s += "  n=$((n + 1)); [ \"$n\" -gt 1500 ] && exit 1\n";
   s += "  sleep 0.2\n";
   s += "done\n";
   s += "if [ -f " + fresh + " ]; then mv -f " + fresh + " " + exe + " && chmod +x " + exe + "; fi\n";

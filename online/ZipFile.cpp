@@ -6,6 +6,7 @@
 #include <iterator>
 #include <map>
 #include <new>
+#include <set>
 #include <system_error>
 
 #include "base/AtomicFile.h"
@@ -133,6 +134,54 @@ std::string Inflate(const TLocalFile& e) {
   return out;
 }
 
+constexpr uint16_t kStored = 0;
+constexpr uint16_t kDeflated = 8;
+
+void RequireKnownMethod(const TLocalFile& e) {
+  if (e.Method != kStored && e.Method != kDeflated)
+    throw EZipFileError("Compression method " + std::to_string(e.Method) + " of member " + Quoted(e.Name) +
+                        " is not supported.");
+}
+
+// The member's path below the root folder, "/" for every separator.
+std::string RelativeName(const std::string& name) {
+  std::string relative = name;
+  std::replace(relative.begin(), relative.end(), '\\', '/');
+  return relative;
+}
+
+// The longest name of one file or folder the usual file systems take.
+constexpr size_t kLongestFileName = 255;
+
+// Names that cannot all be written: a name that is no file ("." or ending in
+// "/."), a part longer than a file system takes, or a file where another
+// member needs a folder.
+void RequireWritableNames(const TZipFile& zip) {
+  namespace fs = std::filesystem;
+  std::map<fs::path, std::string> files;  // by path, the member name
+  std::set<fs::path> folders;
+  for (int i = 0; i < zip.Count(); ++i) {
+    const std::string relative = RelativeName(zip.Name(i));
+    const fs::path p = fs::path(relative).lexically_normal();
+    for (const fs::path& part : p)
+      if (part.native().size() > kLongestFileName)
+        throw EZipFileError("The member name " + Quoted(zip.Name(i)) + " is too long; the archive is refused.");
+    fs::path folder = p.parent_path();
+    if (relative.back() == '/') {
+      folder = p.has_filename() ? p : p.parent_path();
+    } else {
+      if (!p.has_filename() || p == ".")
+        throw EZipFileError("The member name " + Quoted(zip.Name(i)) + " is not a file name; the archive is refused.");
+      files.emplace(p, zip.Name(i));
+    }
+    for (; !folder.empty() && folder != "."; folder = folder.parent_path()) folders.insert(folder);
+  }
+  for (const auto& [path, name] : files)
+    if (folders.count(path))
+      throw EZipFileError("The member " + Quoted(name) +
+                          " is a file where other members need a folder; the archive is refused.");
+}
+
 // The execute bits of a member packed on Unix (its central entry's upper
 // external attributes); none for other members, links and folders.
 std::filesystem::perms MemberExecuteBits(const TZipFile& zip, int i) {
@@ -247,18 +296,13 @@ void TZipFile::LoadFromBytes(std::string_view bytes) {
 std::string TZipFile::GetUncompressed(int i) const {
   if (i < 0 || i >= Count()) throw EZipFileError("Index out of range.");
   const TLocalFile& e = LocalEntries[static_cast<size_t>(i)];
+  RequireKnownMethod(e);
   std::string out;
-  switch (e.Method) {
-    case 0:
-      if (e.Data.size() != e.UncompressedSize) CrcError(e);
-      out = e.Data;
-      break;
-    case 8:
-      out = Inflate(e);
-      break;
-    default:
-      throw EZipFileError("Compression method " + std::to_string(e.Method) + " of member " + Quoted(e.Name) +
-                          " is not supported.");
+  if (e.Method == kStored) {
+    if (e.Data.size() != e.UncompressedSize) CrcError(e);
+    out = e.Data;
+  } else {
+    out = Inflate(e);
   }
   if (ZipCrc32(out) != e.Crc32) CrcError(e);
   return out;
@@ -295,14 +339,17 @@ void ExtractZipToFolder(const std::filesystem::path& zip_name, const std::filesy
   const fs::path root = dest_dir / zip_name.stem();
   TZipFile zip;
   zip.LoadFromFile(zip_name);
-  for (int i = 0; i < zip.Count(); ++i)
+  // What the headers alone refuse is refused before anything is written.
+  for (int i = 0; i < zip.Count(); ++i) {
     if (!IsSafeMemberName(zip.Name(i)))
       throw EZipFileError("The member name " + Quoted(zip.Name(i)) +
                           " leads outside the folder; the archive is refused.");
+    RequireKnownMethod(zip.LocalEntries[static_cast<size_t>(i)]);
+  }
+  RequireWritableNames(zip);
   for (int i = 0; i < zip.Count(); ++i) {
     const std::string bytes = zip.GetUncompressed(i);
-    std::string relative = zip.Name(i);
-    std::replace(relative.begin(), relative.end(), '\\', '/');
+    const std::string relative = RelativeName(zip.Name(i));
     const fs::path path = root / fs::path(relative);
     const bool folder = relative.back() == '/';
     const fs::path folder_part = folder ? path : path.parent_path();

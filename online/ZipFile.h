@@ -106,6 +106,8 @@ uint32_t ZipCrc32(std::string_view bytes);
 bool IsSafeMemberName(std::string_view name);
 
 // Unpacks every member of `zip_name` into dest_dir/<archive name without
-// extension>/, creating folders as needed. Every member name is checked
-// before anything is written; an unsafe one refuses the whole archive.
+// extension>/, creating folders as needed. Every member name and method is
+// checked before anything is written; an unsafe name, names that cannot all
+// be written (a file where a folder is needed, too long, no file name) or an
+// unknown method refuse the whole archive.
 void ExtractZipToFolder(const std::filesystem::path& zip_name, const std::filesystem::path& dest_dir);

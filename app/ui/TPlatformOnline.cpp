@@ -78,6 +78,9 @@ void TPlatform::ReadGhsGpsLine(int x, int y) {
 void TPlatform::Map1Click() {
   if (!Run.VideoLoaded) return;
   const int mode = Options.TimeStampMode;
+  // A line that cannot be read leaves the record as it was: the map must not
+  // show a station read earlier, perhaps from another video.
+  if (mode == 0 || mode == 2) Station = GpsStation{};
   if (mode == 0) {
     ReadIotaGpsLine();
   } else if (mode == 2) {

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QTemporaryFile>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -14,7 +15,6 @@
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
-#include <atomic>
 
 #include "base/AtomicFile.h"
 #include "base/ui/ControlEvents.h"
@@ -147,11 +147,17 @@ void TWebBrowserControl::Show(const QString& address, bool record) {
 }
 
 bool TWebBrowserControl::WritePageFile(const QString& html, std::string* error) {
-  static std::atomic<int> counter{0};
-  if (page_file_.isEmpty())
-    page_file_ = QDir::temp().filePath(QString("tessary-page-%1-%2.html")
-                                           .arg(QCoreApplication::applicationPid())
-                                           .arg(++counter));
+  if (page_file_.isEmpty()) {
+    // Made new under an unguessable name: a name others can foresee in the
+    // shared temporary folder could be a link they planted to a file of ours.
+    QTemporaryFile file(QDir::temp().filePath("tessary-page-XXXXXX.html"));
+    file.setAutoRemove(false);
+    if (!file.open()) {
+      if (error) *error = file.errorString().toStdString();
+      return false;
+    }
+    page_file_ = file.fileName();
+  }
   const QByteArray bytes = html.toUtf8();
   return WriteFileAtomic(page_file_.toStdString(), std::string_view(bytes.constData(), bytes.size()), error);
 }

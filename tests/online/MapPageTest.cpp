@@ -87,6 +87,39 @@ TEST(MapPage, NoPositionShowsANoteInsteadOfASentinel) {
   EXPECT_NEAR(ParseNmeaCoordinate("3542.5990 N"), 35.7099833333, 1e-9);
 }
 
+// A misread line can give a latitude past a pole or a longitude past the
+// date line, which the map service would clamp or wrap to another place.
+TEST(MapPage, PositionsOffTheGlobeShowTheNoteNotAMarker) {
+  const struct {
+    const char *lat, *lng;
+    int mode;
+    const char* centre;  // nullptr: no position
+  } rows[] = {
+      {"9542.5990 N", "13948.6422 E", 0, nullptr},               // 95.709983
+      {"3542.5990 N", "19048.6422 E", 0, nullptr},               // 190.810703
+      {"3542.5990 N", "18100.0000 W", 0, nullptr},               // -181
+      {"9.9e300 N", "13948.6422 E", 0, nullptr},
+      {" 095o 42' 35.9\" N ", " 139o 48' 38.5\" E ", 2, nullptr},
+      {"  35o 42' 35.9\" S ", " 180o 00' 00.1\" W ", 2, nullptr},  // 180.000028
+      {"3542.5990 N", "18000.0000 W", 0, "35.709983,-180.000000"},
+      {"9000.0000 S", "00000.0000 E", 0, "-90.000000,0.000000"},
+      {" 090o 00' 00.0\" N ", " 180o 00' 00.0\" E ", 2, "90.000000,180.000000"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::string(r.lat) + " " + r.lng);
+    const GpsStation st = Station(r.lat, r.lng);
+    const MapPageSlots page = MapPageForStation(st, r.mode);
+    EXPECT_EQ(StationHasPosition(st, r.mode), r.centre != nullptr);
+    if (r.centre) {
+      EXPECT_EQ(page[13], std::string("      var latlng = new google.maps.LatLng(") + r.centre + ");");
+      EXPECT_EQ(page[29], "  <body onload=\"initialize()\">");
+    } else {
+      EXPECT_EQ(page[13], BuildMapPage()[13]);
+      EXPECT_EQ(page[30], std::string("    <p>") + kNoPositionNote + "</p>");
+    }
+  }
+}
+
 TEST(MapPage, MisreadLinesOfHugeNumbersStillGiveLines) {
   // 10^12 degrees and more: the whole degrees are shown at most 10^9.
   const struct {

@@ -49,6 +49,25 @@ struct UnpackedRelease {
   const fs::path unpacked = UnpackedReleaseFolder(exe, "1.0.0.2");
 };
 
+// The old program: a process that runs until the test ends it, so a busy
+// machine cannot let it end before the script is seen waiting for it.
+struct OldProgram {
+  OldProgram() {
+    char sleep_arg[] = "sleep", long_time[] = "120";
+    char* argv[] = {sleep_arg, long_time, nullptr};
+    if (posix_spawnp(&pid, "sleep", nullptr, nullptr, argv, environ) != 0) pid = -1;
+  }
+  ~OldProgram() {
+    if (pid > 0 && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0);
+  }
+  bool End() {
+    const bool ended = kill(pid, SIGTERM) == 0 && waitpid(pid, nullptr, 0) == pid;
+    pid = -1;
+    return ended;
+  }
+  pid_t pid = -1;
+};
+
 }  // namespace
 
 TEST(SoftwareUpdate, VersionsCompareByTheirNumbers) {
@@ -232,31 +251,51 @@ TEST(SoftwareUpdate, RestartScriptWaitsSwapsStartsAndDeletesItself) {
   WriteFileAtomic(exe, "#!/bin/sh\necho old > started.txt\n");
   WriteFileAtomic(exe.parent_path() / "tessaryN", "#!/bin/sh\necho new > started.txt\n");
 
-  // The old program: a process that runs until the test ends it, so a busy
-  // machine cannot let it end before the script is seen waiting for it.
-  pid_t old_pid = -1;
-  char sleep_arg[] = "sleep", long_time[] = "120";
-  char* argv[] = {sleep_arg, long_time, nullptr};
-  ASSERT_EQ(posix_spawnp(&old_pid, "sleep", nullptr, nullptr, argv, environ), 0);
-  struct EndOnExit {
-    pid_t pid;
-    ~EndOnExit() {
-      if (pid > 0 && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0);
-    }
-  } old_program{old_pid};
+  OldProgram old_program;
+  ASSERT_GT(old_program.pid, 0);
   std::string error;
-  const auto script = WriteRestartScript(exe, old_pid, &error);
+  const auto script = WriteRestartScript(exe, old_program.pid, &error);
   ASSERT_TRUE(script) << error;
   EXPECT_EQ(script->filename(), "restart.sh");
   ASSERT_EQ(std::system(("/bin/sh \"" + script->string() + "\" &").c_str()), 0);
 
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_FALSE(fs::exists(exe.parent_path() / "started.txt")) << "did not wait for the old program";
-  ASSERT_EQ(kill(old_pid, SIGTERM), 0);
-  ASSERT_EQ(waitpid(old_pid, nullptr, 0), old_pid);
-  old_program.pid = -1;
+  ASSERT_TRUE(old_program.End());
   ASSERT_TRUE(WaitFor([&] { return Slurp(exe.parent_path() / "started.txt") == "new\n"; }));
   EXPECT_EQ(Slurp(exe), "#!/bin/sh\necho new > started.txt\n");
   EXPECT_FALSE(fs::exists(exe.parent_path() / "tessaryN"));
+  EXPECT_TRUE(WaitFor([&] { return !fs::exists(*script); }));
+}
+
+// The user may keep the program open after the update (closing was cancelled
+// to save results first): the swap must still happen when it finally ends,
+// however long that takes. A stand-in for `sleep` counts the script's polls
+// and lets them run fast.
+TEST(SoftwareUpdate, RestartScriptWaitsAsLongAsTheOldProgramRuns) {
+  TemporaryFolder app;
+  const fs::path exe = app.Path() / "tessary";
+  WriteFileAtomic(exe, "#!/bin/sh\necho old > started.txt\n");
+  WriteFileAtomic(app.Path() / "tessaryN", "#!/bin/sh\necho new > started.txt\n");
+  const fs::path bin = app.Path() / "bin";
+  const fs::path polls = app.Path() / "polls";
+  fs::create_directories(bin);
+  WriteFileAtomic(bin / "sleep", "#!/bin/sh\necho >> '" + polls.string() + "'\n");
+  fs::permissions(bin / "sleep", fs::perms::owner_all);
+
+  OldProgram old_program;
+  ASSERT_GT(old_program.pid, 0);
+  std::string error;
+  const auto script = WriteRestartScript(exe, old_program.pid, &error);
+  ASSERT_TRUE(script) << error;
+  ASSERT_EQ(std::system(("PATH='" + bin.string() + "':\"$PATH\" /bin/sh '" + script->string() + "' &").c_str()), 0);
+
+  // More polls than five minutes of real ones.
+  EXPECT_TRUE(WaitFor([&] { return fs::exists(polls) && fs::file_size(polls) > 1600; }));
+  EXPECT_TRUE(fs::exists(*script));
+  EXPECT_FALSE(fs::exists(app.Path() / "started.txt"));
+  ASSERT_TRUE(old_program.End());
+  ASSERT_TRUE(WaitFor([&] { return Slurp(app.Path() / "started.txt") == "new\n"; }));
+  EXPECT_EQ(Slurp(exe), "#!/bin/sh\necho new > started.txt\n");
   EXPECT_TRUE(WaitFor([&] { return !fs::exists(*script); }));
 }

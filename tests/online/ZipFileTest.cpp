@@ -38,6 +38,16 @@ size_t NthSignature(const std::string& s, uint32_t sig, int n) {
   return std::string::npos;
 }
 
+// The message the extraction refused with; "unpacked" when it did not.
+std::string ExtractionRefusal(const fs::path& zip, const fs::path& dest) {
+  try {
+    ExtractZipToFolder(zip, dest);
+  } catch (const EZipFileError& e) {
+    return e.what();
+  }
+  return "unpacked";
+}
+
 const std::vector<PyZipMember> kRelease = {
     {"readme.txt", "Tessary release notes\r\nline two\r\n"},
     {"sub/", ""},
@@ -149,6 +159,73 @@ TEST(ZipFile, MemberNamesLeavingTheFolderRefuseTheArchive) {
       EXPECT_NE(e.path().filename(), "evil.txt") << e.path();
   }
   for (const char* safe : {"a..b.txt", "sub/..hidden", "x/y/z.txt"}) EXPECT_TRUE(IsSafeMemberName(safe)) << safe;
+}
+
+// A method the reader cannot unpack is known from the headers alone: the
+// archive is refused before anything is written, not half unpacked.
+TEST(ZipFile, MemberOfUnknownMethodRefusesTheArchiveBeforeWriting) {
+  const struct {
+    uint8_t method;
+    const char* message;
+  } rows[] = {
+      {12, "Compression method 12 of member \"b.bin\" is not supported."},  // bzip2
+      {14, "Compression method 14 of member \"b.bin\" is not supported."},  // LZMA
+      {99, "Compression method 99 of member \"b.bin\" is not supported."},  // AES
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.message);
+    TemporaryFolder tmp;
+    const fs::path zip = tmp.Path() / "pack.zip";
+    MakePythonZip(zip, {{"a.txt", "first"}, {"sub/", ""}, {"b.bin", "second"}, {"c.txt", "third"}});
+    std::string bytes = Slurp(zip);
+    const size_t b = NthSignature(bytes, 0x04034B50, 2);
+    ASSERT_NE(b, std::string::npos);
+    bytes[b + 8] = static_cast<char>(r.method);
+    ASSERT_TRUE(WriteFileAtomic(zip, bytes));
+    const fs::path dest = tmp.Path() / "dest";
+    EXPECT_EQ(ExtractionRefusal(zip, dest), r.message);
+    EXPECT_TRUE(fs::is_directory(dest));
+    EXPECT_TRUE(fs::is_empty(dest));
+  }
+}
+
+// Names that cannot all be written (a file where another member needs a
+// folder, a name that is no file) refuse the archive before anything is
+// written.
+TEST(ZipFile, MemberNamesThatCannotAllBeWrittenRefuseTheArchiveBeforeWriting) {
+  const std::string kLongName = "x/" + std::string(256, 'y'), kLongestName = "x/" + std::string(255, 'y');
+  const struct {
+    std::vector<const char*> names;  // after "first.txt"
+    std::string message;             // empty: unpacks
+  } rows[] = {
+      {{"a", "a/b.txt"}, "The member \"a\" is a file where other members need a folder; the archive is refused."},
+      {{"a/b.txt", "a"}, "The member \"a\" is a file where other members need a folder; the archive is refused."},
+      {{"sub/", "sub"}, "The member \"sub\" is a file where other members need a folder; the archive is refused."},
+      {{"x/y/", "x"}, "The member \"x\" is a file where other members need a folder; the archive is refused."},
+      {{"d\\e.txt", "d"}, "The member \"d\" is a file where other members need a folder; the archive is refused."},
+      {{"."}, "The member name \".\" is not a file name; the archive is refused."},
+      {{"x/."}, "The member name \"x/.\" is not a file name; the archive is refused."},
+      {{kLongName.c_str()}, "The member name \"x/" + std::string(256, 'y') + "\" is too long; the archive is refused."},
+      {{kLongestName.c_str()}, ""},
+      {{"a/", "a/b.txt", "./a/c.txt", "a//d.txt"}, ""},
+      {{"same.txt", "./same.txt"}, ""},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.names.back());
+    TemporaryFolder tmp;
+    const fs::path zip = tmp.Path() / "pack.zip";
+    std::vector<PyZipMember> members = {{"first.txt", "first"}};
+    for (const char* name : r.names) members.push_back({name, std::string(name).back() == '/' ? "" : "data"});
+    MakePythonZip(zip, members);
+    const fs::path dest = tmp.Path() / "dest";
+    if (r.message.empty()) {
+      EXPECT_NO_THROW(ExtractZipToFolder(zip, dest));
+      EXPECT_EQ(Slurp(dest / "pack" / "first.txt"), "first");
+      continue;
+    }
+    EXPECT_EQ(ExtractionRefusal(zip, dest), r.message);
+    EXPECT_TRUE(fs::is_empty(dest));
+  }
 }
 
 TEST(ZipFile, UnsupportedArchivesAreRefusedClearly) {

@@ -136,6 +136,30 @@ TEST(TimeStampGps, MapCommandShowsTheStationReadFromTheGpsLine) {
   delete map;
 }
 
+// A frame whose GPS line cannot be read shows no map, not the station read
+// earlier from another video.
+TEST(TimeStampGps, MapCommandShowsNoStationOfAnEarlierVideo) {
+  ScopedUrlOpener opener([](const QUrl&) { return true; });
+  MainRoadWindow m(Reader::Ffmpeg);
+  Bitmap24 plain(720, 480);
+  FillFrame(plain, 16);
+  AddFrameNoise(plain, 6, 9);
+  ASSERT_TRUE(WriteAvi(m.Path("gps.avi").string(), {GpsScreen(), GpsScreen()}));
+  ASSERT_TRUE(WriteAvi(m.Path("plain.avi").string(), {plain, plain}));
+  QAction* map_command = m.Find<QAction>("Map1");
+  auto* combo = m.Find<QComboBox>("ComboBox1");
+  for (const char* video : {"gps.avi", "plain.avi"}) {
+    SCOPED_TRACE(video);
+    ASSERT_TRUE(m.OpenThroughButton1(m.Path(video)));
+    combo->setCurrentIndex(0);
+    emit combo->activated(0);
+    map_command->trigger();
+    auto* map = m.W().findChild<TMap*>("Map");
+    EXPECT_EQ(map != nullptr, std::string(video) == "gps.avi");
+    delete map;
+  }
+}
+
 // With a GHS stamp the command reads the GHS GPS line at its fixed place.
 TEST(TimeStampGps, MapCommandReadsTheGhsLine) {
   ScopedUrlOpener opener([](const QUrl&) { return true; });

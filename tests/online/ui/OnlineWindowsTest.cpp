@@ -318,6 +318,35 @@ TEST(MapWindow, ShowsTheStationPageAndGpsLines) {
   delete empty.data();
 }
 
+// Another user of the machine can plant links in the shared temporary folder
+// under the names a page file would take: the page must never be written
+// through one of them into a file of the user's.
+TEST(MapWindow, PageFileIsNeverWrittenThroughAPlantedLink) {
+  ScopedWebEngineOff off("no helper program");
+  OpenedUrls outside;
+  TemporaryFolder tmp;
+  struct RestoreTmpdir {
+    bool was_set = qEnvironmentVariableIsSet("TMPDIR");
+    QByteArray value = qgetenv("TMPDIR");
+    ~RestoreTmpdir() { was_set ? qputenv("TMPDIR", value) : qunsetenv("TMPDIR"); }
+  } restore_tmpdir;
+  qputenv("TMPDIR", QByteArray::fromStdString(tmp.Path().string()));
+  const std::string victim = tmp.Write("victim.txt", "the user's own file\n");
+  const std::string pid = std::to_string(QCoreApplication::applicationPid());
+  for (int n = 0; n <= 500; ++n)
+    fs::create_symlink(victim, tmp.Path() / ("tessary-page-" + pid + "-" + std::to_string(n) + ".html"));
+  QPointer<TMap> map = new TMap(kTokyoWest, 0);
+  EXPECT_EQ(Slurp(victim), "the user's own file\n");
+  ASSERT_EQ(outside.urls.size(), 1u);
+  const fs::path page = outside.urls[0].toLocalFile().toStdString();
+  EXPECT_EQ(page.parent_path(), tmp.Path());
+  EXPECT_FALSE(fs::is_symlink(page));
+  EXPECT_NE(Slurp(page).find("google.maps.LatLng(35.709983,-139.810703)"), std::string::npos);
+  delete map.data();
+  EXPECT_FALSE(fs::exists(page));
+  EXPECT_EQ(Slurp(victim), "the user's own file\n");
+}
+
 TEST(BrowserWindow, ToolBarWalksTheHistoryInTheSystemBrowser) {
   ScopedWebEngineOff off("no helper program");
   std::vector<QString> opened;
