@@ -1,15 +1,19 @@
-// The noise-reduction window on a table whose filtered values were computed
-// once with numpy (moving averages cut at the table's ends, Gaussian weights,
-// the padded FFT low-pass, the periodic four-tap wavelet pyramid): every
-// filter is chosen and applied through the window's controls.
+// The chart's smoothing, correction and spectrum windows on tables whose
+// truth is known: filtered values computed once with numpy (moving averages
+// cut at the table's ends, Gaussian weights, the padded FFT low-pass, the
+// periodic four-tap wavelet pyramid), an absorption trend worked by hand, and
+// a sinusoid of known frequency. Everything goes through the windows' controls.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -17,6 +21,8 @@
 #include "base/NumberText.h"
 #include "chart/ChartScale.h"
 #include "chart/ui/TAvgBkg.h"
+#include "chart/ui/TCorrection.h"
+#include "chart/ui/TFFT1.h"
 #include "chart/ui/Tchart1.h"
 #include "ChartFakeHost.h"
 #include "support/ChartTestTables.h"
@@ -47,24 +53,40 @@ std::vector<TableRowCells> WaveRows() {
   return rows;
 }
 
-struct ChartWithAvgBkg {
+// The chart opened on a table of `objects` objects.
+struct ChartOn {
   FakeHost host;
   ChartSession session;
   ChartEventState events;
   QPointer<Tchart1> chart;
-  TAvgBkg* w = nullptr;
-  ChartWithAvgBkg(int objects, const std::vector<TableRowCells>& rows) {
+  ChartOn(int objects, const std::vector<TableRowCells>& rows, double frame_rate = 29.97) {
     host.object_count = objects;
+    host.timing_frame_rate = frame_rate;
     host.table.lines = BuildResultTable(3, objects, rows);
     host.AnalyseEvents(events);
     chart = new Tchart1(host, session, events);
-    Find<QPushButton>(chart, "SpeedButton1")->click();
-    w = chart->findChild<TAvgBkg*>("AvgBkg");
   }
-  ~ChartWithAvgBkg() { delete chart.data(); }
-  double Value(int record, int column) const {
-    return ParseDouble(GetCsvField(host.table.lines[static_cast<size_t>(6 + record)], column)).value_or(-1);
+  ~ChartOn() { delete chart.data(); }
+  template <class Window>
+  Window* Open(const char* button, const char* name) {
+    Find<QPushButton>(chart, button)->click();
+    return chart->findChild<Window*>(name);
   }
+  void ClickRecord(int record) {
+    const auto& rec = chart->Data().Records[static_cast<size_t>(record)];
+    ReleaseAt(chart->ChartImg1, IndexToPixelX(chart->View(), record - session.ChartState.FirstShownFrame),
+              ValueToPixelY(chart->View(), rec.Value[CurveA]));
+  }
+  std::string Cell(int record, int column) const {
+    return GetCsvField(host.table.lines[static_cast<size_t>(6 + record)], column);
+  }
+  double Value(int record, int column) const { return ParseDouble(Cell(record, column)).value_or(-1); }
+};
+
+struct ChartWithAvgBkg : ChartOn {
+  TAvgBkg* w = nullptr;
+  ChartWithAvgBkg(int objects, const std::vector<TableRowCells>& rows)
+      : ChartOn(objects, rows), w(Open<TAvgBkg>("SpeedButton1", "AvgBkg")) {}
 };
 
 struct FilterCase {
@@ -191,9 +213,82 @@ TEST(SmoothingTruth, ConstantTablesStayConstant) {
       Find<QPushButton>(f.w, "Button1")->click();
       ASSERT_TRUE(f.host.Errors().empty()) << f.host.Errors()[0];
       // 5000 - 2010 * 21 / 64 = 4340.46875.
-      for (int r = 0; r < records; ++r) EXPECT_EQ(GetCsvField(f.host.table.lines[static_cast<size_t>(6 + r)], 11), "4340.5");
+      for (int r = 0; r < records; ++r) EXPECT_EQ(f.Cell(r, 11), "4340.5");
       EXPECT_EQ(Find<QLineEdit>(f.w, "Edit4")->text(), "4340.5");
       EXPECT_EQ(Find<QLineEdit>(f.w, "Edit7")->text(), "0.0");
     }
+  }
+}
+
+// Target 1500 and comparison 800 dimmed together by a linear trend
+// (1 - 0.01 k), with a dip of the target alone at records 20..22; the
+// reference is record 5 (trend 0.95). Inside the table the window's mean of a
+// linear comparison is the comparison itself, so the corrected target is
+// 1500 x 0.95 = 1425 (half of it in the dip); at the ends the window is cut.
+TEST(SmoothingTruth, AbsorptionCorrectionFlattensACommonTrend) {
+  struct Case {
+    int half;
+    std::vector<std::pair<int, const char*>> ends;  // record, corrected target
+  };
+  // 1500 x 760 / 796, 1065 x 760 / 572; 1500 x 760 / 792, 1485 x 760 / 788,
+  // 1080 x 760 / 580, 1065 x 760 / 576.
+  const Case cases[] = {{1, {{0, "1432.2"}, {29, "1415.0"}}},
+                        {2, {{0, "1439.4"}, {1, "1432.2"}, {28, "1415.2"}, {29, "1405.2"}}}};
+  std::vector<TableRowCells> rows(30);
+  for (int k = 0; k < 30; ++k) {
+    TableRowCells& row = rows[static_cast<size_t>(k)];
+    row.No = std::to_string(k) + ".0";
+    const double trend = 1 - 0.01 * k;
+    row.Objects[0].Value = FormatFixed(1500 * trend * (k >= 20 && k <= 22 ? 0.5 : 1), 1, 8);
+    row.Objects[1].Value = FormatFixed(800 * trend, 1, 8);
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.half);
+    ChartOn f(2, rows);
+    f.ClickRecord(5);
+    ASSERT_EQ(f.session.ChartState.SelectedFrame, 5);
+    auto* w = f.Open<TCorrection>("Button11", "Correction");
+    ASSERT_NE(w, nullptr);
+    Find<QSpinBox>(w, "UpDown1")->setValue(c.half);
+    Find<QPushButton>(w, "Button1")->click();
+    ASSERT_TRUE(f.host.Errors().empty()) << f.host.Errors()[0];
+    EXPECT_EQ(Find<QLineEdit>(w, "Edit5")->text(), "760.00000");
+    for (int k = 0; k < 30; ++k) {
+      std::string expect = k >= 20 && k <= 22 ? "712.5" : "1425.0";
+      for (const auto& [record, text] : c.ends)
+        if (record == k) expect = text;
+      EXPECT_EQ(f.Cell(k, 11), expect) << k;
+      EXPECT_EQ(f.Cell(k, 12), "760.0") << k;
+      EXPECT_NEAR(f.chart->Data().Records[static_cast<size_t>(k)].Value[CurveA], f.Value(k, 11), 1e-9) << k;
+    }
+  }
+}
+
+// A sinusoid of 50 cycles per 1024 records: its line is the 51st of the
+// listing, at 50 x rate / 1024 Hz, where the rate is the recording's frame
+// rate, doubled for field records.
+TEST(SmoothingTruth, SpectrumPeakSitsAtTheSinusoidsFrequency) {
+  struct Case {
+    double rate;
+    bool fields;
+    const char* frequency;  // of line 50
+  };
+  for (const Case& c : {Case{29.97, false, "1.463379"}, Case{25, false, "1.220703"}, Case{29.97, true, "2.926758"}}) {
+    SCOPED_TRACE(c.frequency);
+    std::vector<double> v(1100);
+    for (size_t i = 0; i < v.size(); ++i) v[i] = 1000 + 100 * std::sin(2 * M_PI * 50 * static_cast<double>(i) / 1024);
+    ChartOn f(1, RowsFromValues({v}, 0, c.fields), c.rate);
+    auto* w = f.Open<TFFT1>("Button10", "FFT1");
+    ASSERT_NE(w, nullptr);
+    Find<QPushButton>(w, "Button1")->click();
+    const QStringList lines = Find<QPlainTextEdit>(w, "Memo1")->toPlainText().split('\n');
+    ASSERT_EQ(lines.size(), 512);
+    EXPECT_NEAR(lines[0].split(',')[1].toDouble(), 1000, 0.01);
+    int peak = 1;
+    for (int k = 1; k < 512; ++k)
+      if (lines[k].split(',')[1].toDouble() > lines[peak].split(',')[1].toDouble()) peak = k;
+    EXPECT_EQ(peak, 50);
+    EXPECT_EQ(lines[50].split(',')[0].toStdString(), c.frequency);
+    EXPECT_NEAR(lines[50].split(',')[1].toDouble(), 100, 0.01);
   }
 }
