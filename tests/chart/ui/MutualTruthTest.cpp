@@ -1,0 +1,137 @@
+// A synthetic mutual event through the mutual-event window: a Gaussian dip of
+// depth 0.3 and centre 35.3 s in a target of 10000 with uniform noise of
+// sd 50, 1920 frames at 29.97 per second averaged 16 to a unit. The expected
+// coefficients, minimum times and residuals were computed once with
+// numpy.polyfit on the same units (times of the units' middle frames).
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/NumberText.h"
+#include "base/ui/ControlEvents.h"
+#include "chart/MutualFit.h"
+#include "chart/ui/TMutual_Average.h"
+#include "ChartFakeHost.h"
+#include "support/ChartTestTables.h"
+
+namespace {
+
+constexpr double kRate = 29.97;
+
+// Frame r (0-based) lies r / 29.97 s after 3:07:00; with `video_time` its
+// time is written in columns 4, 5 and 7 as a time inserter's would be.
+std::vector<std::string> DipTable(bool video_time) {
+  uint64_t lcg = 12345;
+  std::vector<TableRowCells> rows(1920);
+  for (int r = 0; r < 1920; ++r) {
+    lcg = (1103515245 * lcg + 12345) % 2147483648ULL;
+    const double noise = (static_cast<double>(lcg) / 2147483648.0 - 0.5) * std::sqrt(12.0);
+    const double t = r / kRate;
+    const double dip = 0.3 * std::exp(-std::pow((t - 35.3) / 8, 2));
+    TableRowCells& row = rows[static_cast<size_t>(r)];
+    row.No = std::to_string(r) + ".0";
+    row.Objects[0].Value = FormatFixed(10000 * (1 - dip) + 50 * noise, 3, 12);
+    if (video_time) {
+      const int minute = static_cast<int>(t / 60);
+      row.H = "3";
+      row.M = std::to_string(7 + minute);
+      row.EndS = FormatFixed(t - 60 * minute, 7, 12);
+    }
+  }
+  return BuildResultTable(3, 1, rows);
+}
+
+struct MutualWindow {
+  FakeHost host;
+  uint8_t open = 1;
+  QPointer<TMutual_Average> w;
+  explicit MutualWindow(bool video_time) {
+    host.timing_frame_rate = kRate;
+    host.table.lines = DipTable(video_time);
+    w = new TMutual_Average(host, &open);
+  }
+  ~MutualWindow() { delete w.data(); }
+  void Type(const char* name, const char* text) {
+    QLineEdit* e = Find<QLineEdit>(w, name);
+    e->setText(text);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(e, &press);
+  }
+  void Click(const char* name) { Find<QPushButton>(w, name)->click(); }
+  std::string Text(const char* name) { return Find<QLineEdit>(w, name)->text().toStdString(); }
+};
+
+struct TimeCase {
+  const char* name;
+  int setting;  // RadioGroup1 item
+  std::vector<const char*> typed;  // Edit2..Edit7
+};
+
+struct DegreeCase {
+  int item;  // ComboBox4
+  const char* minimum;
+  const char* residual;
+  std::vector<double> coefficients;  // numpy.polyfit, ascending powers of seconds from unit 1
+};
+
+}  // namespace
+
+TEST(MutualTruth, FitFindsTheDipsCentreAndDepth) {
+  const TimeCase times[] = {
+      {"based on the first frame", 1, {"3", "7", "0"}},
+      // 1919 frame intervals later.
+      {"first and last frame", 2, {"3", "7", "0", "3", "8", "4.030697"}},
+      {"read from the video", 0, {}},
+  };
+  const DegreeCase degrees[] = {
+      {0, "3h 7m 35.4s", "233.7", {32374.2763971, -1428.19101332, 20.34592591}},
+      {2, "3h 7m 35.3s", "44.5", {-164892.489948, 22292.3209694, -1030.01496647, 20.3093446466, -0.144793217694}},
+      {6, "3h 7m 35.3s", "11.5", {}},
+  };
+  for (const TimeCase& tc : times) {
+    MutualWindow f(tc.setting == 0);
+    ASSERT_NE(f.w, nullptr);
+    Find<TRadioGroup>(f.w, "RadioGroup1")->Item(tc.setting)->click();
+    const char* edits[] = {"Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7"};
+    for (size_t i = 0; i < tc.typed.size(); ++i) f.Type(edits[i], tc.typed[i]);
+    Find<QComboBox>(f.w, "ComboBox1")->setCurrentIndex(4);  // 16 frames
+    f.Click("Button1");
+    ASSERT_EQ(f.w->Units().size(), 121u);
+    // The event: units 45..89, 12 s either side of the centre.
+    f.Type("Edit8", "45");
+    f.Type("Edit9", "89");
+    for (const DegreeCase& d : degrees) {
+      SCOPED_TRACE(std::string(tc.name) + ", degree item " + std::to_string(d.item));
+      Find<QComboBox>(f.w, "ComboBox4")->setCurrentIndex(d.item);
+      f.Click("Button6");
+      ASSERT_TRUE(f.host.Errors().empty()) << f.host.Errors()[0];
+      EXPECT_EQ(f.Text("Edit10"), d.minimum);
+      EXPECT_EQ(f.Text("Edit11"), d.residual);
+      const QStringList memo = Find<QPlainTextEdit>(f.w, "Memo2")->toPlainText().split('\n');
+      for (size_t k = 0; k < d.coefficients.size(); ++k) {
+        const QStringList parts = memo[static_cast<int>(k)].split(' ');
+        ASSERT_EQ(parts.size(), 2);
+        EXPECT_EQ(parts[0].toInt(), static_cast<int>(k));
+        EXPECT_NEAR(parts[1].toDouble(), d.coefficients[k], 1e-7 * std::fabs(d.coefficients[k])) << k;
+      }
+    }
+    // Degree 8: the minimum lies within a frame of the true centre (the unit's
+    // middle frame is half a frame before its mean time), and the depth
+    // within the unit noise (12.5) of 0.3.
+    const std::string text = f.Text("Edit10");
+    const double seconds = std::stod(text.substr(text.rfind(' ') + 1));
+    EXPECT_NEAR(seconds, 35.3, 0.1);
+    const double x_min = seconds - MutualUnitSeconds(f.w->Units()[1]) + 3 * 3600 + 7 * 60;
+    EXPECT_NEAR(static_cast<double>(EvalFitPolynomial(f.w->Model(), x_min)), 7000, 12.5);
+  }
+}
