@@ -154,9 +154,10 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
       // A stamp read just after the minute turned may still show the old
       // minute: behind the unit before, or equal to it with the seconds
       // wrapped. Rows closer than 0.02 s (fields, 60 fps) may both lie in
-      // the new minute's first 0.02 s with the right minute.
+      // the new minute's first 0.02 s with the right minute. A new hour (or
+      // day) starts at minute 0 with every right to it.
       const TypAvgData& before = units[static_cast<size_t>(u - 1)];
-      if (u >= 3 && a.Second < 0.02L &&
+      if (u >= 3 && a.Second < 0.02L && a.Hour == before.Hour &&
           (a.Minute < before.Minute || (a.Minute == before.Minute && a.Second < before.Second)))
         ++a.Minute;
     } else {

@@ -135,3 +135,36 @@ TEST(MutualTruth, FitFindsTheDipsCentreAndDepth) {
     EXPECT_NEAR(static_cast<double>(EvalFitPolynomial(f.w->Model(), x_min)), 7000, 12.5);
   }
 }
+
+// Video times running over a whole hour (and over midnight): the unit whose
+// stamp reads the new hour's first 0.02 s keeps its minute 0.
+TEST(MutualTruth, VideoTimesCrossingTheHourKeepTheirMinute) {
+  struct Case {
+    const char* before_hour;
+    const char* after_hour;
+    const char* fourth_unit;
+  };
+  for (const Case& c : {Case{"3", "4", " 4  0  0.010,"}, Case{"23", "0", " 0  0  0.010,"}}) {
+    SCOPED_TRACE(c.before_hour);
+    FakeHost host;
+    std::vector<TableRowCells> rows(6);
+    const char* seconds[] = {"59.9100", "59.9434", "59.9767", "00.0100", "00.0434", "00.0767"};
+    for (int r = 0; r < 6; ++r) {
+      TableRowCells& row = rows[static_cast<size_t>(r)];
+      row.No = std::to_string(r) + ".0";
+      row.H = r < 3 ? c.before_hour : c.after_hour;
+      row.M = r < 3 ? "59" : "0";
+      row.EndS = seconds[r];
+      row.Objects[0].Value = "1000.0";
+    }
+    host.table.lines = BuildResultTable(3, 1, rows);
+    uint8_t open = 1;
+    TMutual_Average w(host, &open);
+    Find<TRadioGroup>(&w, "RadioGroup1")->Item(0)->click();
+    Find<QComboBox>(&w, "ComboBox1")->setCurrentIndex(0);  // 1 frame
+    Find<QPushButton>(&w, "Button1")->click();
+    const QStringList memo = Find<QPlainTextEdit>(&w, "Memo1")->toPlainText().split('\n');
+    ASSERT_EQ(memo.size(), 6);
+    EXPECT_TRUE(memo[3].startsWith(c.fourth_unit)) << memo[3].toStdString();
+  }
+}
