@@ -28,9 +28,10 @@ namespace {
 
 constexpr double kRate = 29.97;
 
-// Frame r (0-based) lies r / 29.97 s after 3:07:00; with `video_time` its
-// time is written in columns 4, 5 and 7 as a time inserter's would be.
-std::vector<std::string> DipTable(bool video_time) {
+// Frame r (0-based) lies r / 29.97 s after `start` (seconds of the day); with
+// `video_time` its time of day is written in columns 4, 5 and 7 as a time
+// inserter's would be.
+std::vector<std::string> DipTable(bool video_time, double start = 3 * 3600 + 7 * 60) {
   uint64_t lcg = 12345;
   std::vector<TableRowCells> rows(1920);
   for (int r = 0; r < 1920; ++r) {
@@ -42,10 +43,11 @@ std::vector<std::string> DipTable(bool video_time) {
     row.No = std::to_string(r) + ".0";
     row.Objects[0].Value = FormatFixed(10000 * (1 - dip) + 50 * noise, 3, 12);
     if (video_time) {
-      const int minute = static_cast<int>(t / 60);
-      row.H = "3";
-      row.M = std::to_string(7 + minute);
-      row.EndS = FormatFixed(t - 60 * minute, 7, 12);
+      const double day = std::fmod(start + t, 86400);
+      const int hour = static_cast<int>(day / 3600), minute = static_cast<int>((day - 3600 * hour) / 60);
+      row.H = std::to_string(hour);
+      row.M = std::to_string(minute);
+      row.EndS = FormatFixed(day - 3600 * hour - 60 * minute, 7, 12);
     }
   }
   return BuildResultTable(3, 1, rows);
@@ -55,9 +57,9 @@ struct MutualWindow {
   FakeHost host;
   uint8_t open = 1;
   QPointer<TMutual_Average> w;
-  explicit MutualWindow(bool video_time) {
+  explicit MutualWindow(bool video_time, double start = 3 * 3600 + 7 * 60) {
     host.timing_frame_rate = kRate;
-    host.table.lines = DipTable(video_time);
+    host.table.lines = DipTable(video_time, start);
     w = new TMutual_Average(host, &open);
   }
   ~MutualWindow() { delete w.data(); }
@@ -167,4 +169,23 @@ TEST(MutualTruth, VideoTimesCrossingTheHourKeepTheirMinute) {
     ASSERT_EQ(memo.size(), 6);
     EXPECT_TRUE(memo[3].startsWith(c.fourth_unit)) << memo[3].toStdString();
   }
+}
+
+// The same dip recorded from 23:59:40: the video times pass midnight 20 s in,
+// and the fit still sees the units a frame interval apart.
+TEST(MutualTruth, FitOverMidnightFromVideoTimes) {
+  MutualWindow f(true, 86400 - 20);
+  Find<TRadioGroup>(f.w, "RadioGroup1")->Item(0)->click();
+  Find<QComboBox>(f.w, "ComboBox1")->setCurrentIndex(4);
+  f.Click("Button1");
+  f.Type("Edit8", "45");
+  f.Type("Edit9", "89");
+  f.Click("Button6");  // degree 8
+  EXPECT_EQ(f.Text("Edit10"), "0h 0m 15.3s");
+  EXPECT_EQ(f.Text("Edit11"), "11.5");
+  // The range search keeps a fit at least as close.
+  f.Click("Button5");
+  ASSERT_TRUE(SpinUntil([&] { return Find<QPushButton>(f.w, "Button5")->text() == "Button5"; }, 20000));
+  EXPECT_EQ(f.Text("Edit10"), "0h 0m 15.3s");
+  EXPECT_LE(std::stod(f.Text("Edit11")), 11.5);
 }
