@@ -227,8 +227,12 @@ void TAvgBkg::FormCreate() {
 }
 
 void TAvgBkg::ShowStatistics(int b, int e) {
+  // Frames are counted as the table holds them: a loaded table of field
+  // records need not match the 'Field Measure' box of the moment.
+  const std::vector<std::string>& lines = host_.Table().Lines();
+  const bool field_records = DetectFieldMode(lines, HeaderLineCountOf(lines)) != 0;
   const ObjectStatistics st =
-      AvgBkgStatistics(host_.Table().Lines(), host_.CsvVersion(), host_.ObjectCount(), b, e, host_.FieldMeasure());
+      AvgBkgStatistics(lines, host_.CsvVersion(), host_.ObjectCount(), b, e, field_records);
   Edit25->setText(QString::number(st.RecordFrom));
   Edit26->setText(QString::number(st.RecordTo));
   QLineEdit* means[3] = {Edit4, Edit5, Edit6};

@@ -292,3 +292,31 @@ TEST(SmoothingTruth, SpectrumPeakSitsAtTheSinusoidsFrequency) {
     EXPECT_NEAR(lines[50].split(',')[1].toDouble(), 100, 0.01);
   }
 }
+
+// Frames 305..309 of a table of field records (frame N in records N.0 and
+// N.5) are records 10..19, whether or not the main window's 'Field Measure'
+// is ticked now; in a table of frame records they are records 5..9.
+TEST(SmoothingTruth, StatisticsCountFramesAsTheTableHoldsThem) {
+  struct Case {
+    bool field_records, field_measure;
+    const char *mean, *sd;
+  };
+  for (const Case& c : {Case{true, true, "114.5", "3.0"}, Case{true, false, "114.5", "3.0"},
+                        Case{false, false, "107.0", "1.6"}, Case{false, true, "107.0", "1.6"}}) {
+    SCOPED_TRACE(std::to_string(c.field_records) + std::to_string(c.field_measure));
+    std::vector<double> v(c.field_records ? 40 : 20);
+    for (size_t r = 0; r < v.size(); ++r) v[r] = 100 + static_cast<double>(r);
+    ChartOn f(1, RowsFromValues({v}, 300, c.field_records));
+    f.host.field_measure = c.field_measure;
+    auto* w = f.Open<TAvgBkg>("SpeedButton1", "AvgBkg");
+    ASSERT_NE(w, nullptr);
+    QLineEdit* begin = Find<QLineEdit>(w, "Edit10");
+    QLineEdit* end = Find<QLineEdit>(w, "Edit11");
+    begin->setText("305");
+    emit begin->editingFinished();
+    end->setText("309");
+    emit end->editingFinished();
+    EXPECT_EQ(Find<QLineEdit>(w, "Edit4")->text().toStdString(), c.mean);
+    EXPECT_EQ(Find<QLineEdit>(w, "Edit7")->text().toStdString(), c.sd);
+  }
+}
