@@ -189,3 +189,39 @@ TEST(MutualTruth, FitOverMidnightFromVideoTimes) {
   EXPECT_EQ(f.Text("Edit10"), "0h 0m 15.3s");
   EXPECT_LE(std::stod(f.Text("Edit11")), 11.5);
 }
+
+// "Based on First Frame" times a row by its frame number: rows measured every
+// second frame, field rows (N.0, N.5) and a table with rows taken out are
+// timed where their frames lie, 3:07:00 being the first row's time.
+TEST(MutualTruth, TypedTimesFollowTheRowsFrameNumbers) {
+  struct Case {
+    const char* name;
+    std::vector<const char*> numbers;
+    const char* third_unit;  // frame 4, 1, 0.5 and 5 after the first: x / 29.97 s
+  };
+  const Case cases[] = {
+      {"every frame", {"100.0", "101.0", "102.0", "103.0"}, " 3  7  0.067,"},
+      {"every second frame", {"100.0", "102.0", "104.0", "106.0"}, " 3  7  0.133,"},
+      {"field rows", {"100.0", "100.5", "101.0", "101.5"}, " 3  7  0.033,"},
+      {"rows taken out", {"100.0", "101.0", "105.0", "106.0"}, " 3  7  0.167,"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeHost host;
+    std::vector<TableRowCells> rows(c.numbers.size());
+    for (size_t r = 0; r < rows.size(); ++r) {
+      rows[r].No = c.numbers[r];
+      rows[r].Objects[0].Value = "1000.0";
+    }
+    host.table.lines = BuildResultTable(3, 1, rows);
+    uint8_t open = 1;
+    TMutual_Average w(host, &open);
+    for (auto [edit, text] : {std::pair{"Edit2", "3"}, std::pair{"Edit3", "7"}, std::pair{"Edit4", "0"}})
+      Find<QLineEdit>(&w, edit)->setText(text);
+    Find<QComboBox>(&w, "ComboBox1")->setCurrentIndex(0);  // 1 frame
+    Find<QPushButton>(&w, "Button1")->click();
+    const QStringList memo = Find<QPlainTextEdit>(&w, "Memo1")->toPlainText().split('\n');
+    ASSERT_EQ(memo.size(), 4);
+    EXPECT_TRUE(memo[2].startsWith(c.third_unit)) << memo[2].toStdString();
+  }
+}
