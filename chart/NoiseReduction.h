@@ -69,6 +69,9 @@ ObjectStatistics AvgBkgStatistics(const std::vector<std::string>& lines, int csv
 // Field 1 of record 0 rounded to an integer (ties to even), 0 when it does
 // not convert.
 int FirstFrameNoOf(const std::vector<std::string>& lines);
+// The frame of the last record (its field 1 without the field's ".5"); the
+// first frame plus the last record index when it has no frame number.
+int LastFrameNoOf(const std::vector<std::string>& lines);
 
 // Frequency of FFT bin `bin`: bin x rate / N, rate doubled for field records.
 long double BinFrequency(long double bin, long double frame_rate, int fft_length, bool field_mode);

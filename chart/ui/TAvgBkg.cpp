@@ -220,7 +220,7 @@ void TAvgBkg::FormCreate() {
   EnableObjectControls();
   first_frame_no_ = FirstFrameNoOf(host_.Table().Lines());
   begin_frame_ = first_frame_no_;
-  end_frame_ = first_frame_no_ + LastRecordIndex();
+  end_frame_ = LastFrameNoOf(host_.Table().Lines());
   Edit10->setText(QString::number(begin_frame_));
   Edit11->setText(QString::number(end_frame_));
   ShowStatistics(begin_frame_, end_frame_);
@@ -310,17 +310,16 @@ void TAvgBkg::ApplyBeginFrame() {
 void TAvgBkg::Edit11Exit() {
   const auto v = ParseInt32(Edit11->text().toStdString());
   const int e = v ? *v : end_frame_;
-  if (e >= begin_frame_ && e <= first_frame_no_ + LastRecordIndex()) end_frame_ = e;
+  if (e >= begin_frame_ && e <= LastFrameNoOf(host_.Table().Lines())) end_frame_ = e;
   Edit11->setText(QString::number(end_frame_));
   ShowStatistics(begin_frame_, end_frame_);
 }
 
 void TAvgBkg::FinishPass() {
-  const int m = LastRecordIndex();
   first_frame_no_ = FirstFrameNoOf(host_.Table().Lines());
   int b = IntOf(Edit10), e = IntOf(Edit11);
   b = std::max(b, first_frame_no_);
-  e = std::min(e, first_frame_no_ + m);
+  e = std::min(e, LastFrameNoOf(host_.Table().Lines()));
   Edit27->setText(QString::number(b));
   ShowStatistics(b, e);
   ClearObjectHighlights();
@@ -381,7 +380,7 @@ void TAvgBkg::Button3Click() {
   }
   if (r.Changed) host_.Table().ReplaceLines(r.Lines);
   first_frame_no_ = FirstFrameNoOf(host_.Table().Lines());
-  begin_frame_ = std::clamp(IntOf(Edit10), first_frame_no_, first_frame_no_ + std::max(LastRecordIndex(), 0));
+  begin_frame_ = std::clamp(IntOf(Edit10), first_frame_no_, LastFrameNoOf(host_.Table().Lines()));
   end_frame_ = IntOf(Edit11);
   ShowStatistics(begin_frame_, end_frame_);
   ClearObjectHighlights();

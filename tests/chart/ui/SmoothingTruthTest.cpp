@@ -320,3 +320,33 @@ TEST(SmoothingTruth, StatisticsCountFramesAsTheTableHoldsThem) {
     EXPECT_EQ(Find<QLineEdit>(w, "Edit7")->text().toStdString(), c.sd);
   }
 }
+
+// A table measured every second frame (frames 300, 302, ..., 338): the frame
+// range reaches its last frame, and frames 305..309 are records 3 and 4.
+TEST(SmoothingTruth, StatisticsOfATableMeasuredEverySecondFrame) {
+  std::vector<double> v(20);
+  for (size_t r = 0; r < v.size(); ++r) v[r] = 100 + static_cast<double>(r);
+  std::vector<TableRowCells> rows = RowsFromValues({v});
+  for (size_t r = 0; r < rows.size(); ++r) rows[r].No = std::to_string(300 + 2 * r) + ".0";
+  ChartOn f(1, rows);
+  auto* w = f.Open<TAvgBkg>("SpeedButton1", "AvgBkg");
+  ASSERT_NE(w, nullptr);
+  QLineEdit* begin = Find<QLineEdit>(w, "Edit10");
+  QLineEdit* end = Find<QLineEdit>(w, "Edit11");
+  EXPECT_EQ(end->text(), "338");
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit4")->text(), "109.5");
+  struct Case {
+    const char *begin, *end, *mean, *sd;
+  };
+  // Records 0..15; records 3..4.
+  for (const Case& c : {Case{"300", "330", "107.5", "4.8"}, Case{"305", "309", "103.5", "0.7"}}) {
+    SCOPED_TRACE(c.end);
+    begin->setText(c.begin);
+    emit begin->editingFinished();
+    end->setText(c.end);
+    emit end->editingFinished();
+    EXPECT_EQ(end->text().toStdString(), c.end);
+    EXPECT_EQ(Find<QLineEdit>(w, "Edit4")->text().toStdString(), c.mean);
+    EXPECT_EQ(Find<QLineEdit>(w, "Edit7")->text().toStdString(), c.sd);
+  }
+}
