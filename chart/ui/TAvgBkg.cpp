@@ -247,8 +247,7 @@ void TAvgBkg::ShowStatistics(int b, int e) {
 void TAvgBkg::FrequencyCalc() {
   const long double c = ParseDoubleOr(Edit15->text().toStdString(), 0);
   const std::vector<std::string>& lines = host_.Table().Lines();
-  const bool field_mode = DetectFieldMode(lines, HeaderLineCountOf(lines)) != 0;
-  const long double f = BinFrequency(c, host_.TimingFrameRate(), session_.FftLength, field_mode);
+  const long double f = BinFrequency(c, RecordsPerSecond(lines, host_.TimingFrameRate()), session_.FftLength, false);
   Edit16->setText(QString::fromStdString(FormatFixed(f, 1, 8)));
 }
 

@@ -266,18 +266,28 @@ TEST(SmoothingTruth, AbsorptionCorrectionFlattensACommonTrend) {
 
 // A sinusoid of 50 cycles per 1024 records: its line is the 51st of the
 // listing, at 50 x rate / 1024 Hz, where the rate is the recording's frame
-// rate, doubled for field records.
+// rate, doubled for field records and halved for every second frame. The
+// noise-reduction window tells bin 100 likewise.
 TEST(SmoothingTruth, SpectrumPeakSitsAtTheSinusoidsFrequency) {
   struct Case {
     double rate;
     bool fields;
+    int step;               // frames from record to record
     const char* frequency;  // of line 50
+    const char* cutoff;     // Edit16 for bin 100
   };
-  for (const Case& c : {Case{29.97, false, "1.463379"}, Case{25, false, "1.220703"}, Case{29.97, true, "2.926758"}}) {
+  for (const Case& c : {Case{29.97, false, 1, "1.463379", "2.9"}, Case{25, false, 1, "1.220703", "2.4"},
+                        Case{29.97, true, 1, "2.926758", "5.9"}, Case{29.97, false, 2, "0.731689", "1.5"}}) {
     SCOPED_TRACE(c.frequency);
     std::vector<double> v(1100);
     for (size_t i = 0; i < v.size(); ++i) v[i] = 1000 + 100 * std::sin(2 * M_PI * 50 * static_cast<double>(i) / 1024);
-    ChartOn f(1, RowsFromValues({v}, 0, c.fields), c.rate);
+    std::vector<TableRowCells> rows = RowsFromValues({v}, 0, c.fields);
+    if (c.step > 1)
+      for (size_t r = 0; r < rows.size(); ++r) rows[r].No = std::to_string(c.step * r) + ".0";
+    ChartOn f(1, rows, c.rate);
+    auto* avg = f.Open<TAvgBkg>("SpeedButton1", "AvgBkg");
+    ASSERT_NE(avg, nullptr);
+    EXPECT_EQ(Find<QLineEdit>(avg, "Edit16")->text().toStdString(), c.cutoff);
     auto* w = f.Open<TFFT1>("Button10", "FFT1");
     ASSERT_NE(w, nullptr);
     Find<QPushButton>(w, "Button1")->click();
