@@ -90,15 +90,15 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
   // Only the frames of whole units are read; the rest are dropped anyway.
   const int32_t used_frames = r.MutualUnitCount * k;
   std::vector<RawFrame> raw(static_cast<size_t>(used_frames) + 1);
-  // Frame numbers (column 1) of the rows, when every row has one: rows
-  // measured every few frames, field rows or rows taken out are then timed
-  // where their frames lie.
+  // Frame numbers (column 1) of the rows, when every row has one and they
+  // rise: rows measured every few frames, field rows or rows taken out are
+  // then timed where their frames lie.
   std::vector<long double> frame_no(raw.size(), 0);
   bool numbered = true;
   for (int i = 1; i <= used_frames; ++i) {
     const std::string& line = data_line(i);
     const auto no = ParseLongDouble(GetCsvField(line, 1));
-    if (no)
+    if (no && (i == 1 || *no > frame_no[static_cast<size_t>(i - 1)]))
       frame_no[static_cast<size_t>(i)] = *no;
     else
       numbered = false;

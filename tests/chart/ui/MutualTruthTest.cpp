@@ -204,6 +204,8 @@ TEST(MutualTruth, TypedTimesFollowTheRowsFrameNumbers) {
       {"every second frame", {"100.0", "102.0", "104.0", "106.0"}, " 3  7  0.133,"},
       {"field rows", {"100.0", "100.5", "101.0", "101.5"}, " 3  7  0.033,"},
       {"rows taken out", {"100.0", "101.0", "105.0", "106.0"}, " 3  7  0.167,"},
+      // Numbers that do not rise tell nothing: one row a frame.
+      {"numbers standing still", {"5.0", "5.0", "5.0", "5.0"}, " 3  7  0.067,"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
