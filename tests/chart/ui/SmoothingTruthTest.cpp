@@ -360,3 +360,41 @@ TEST(SmoothingTruth, StatisticsOfATableMeasuredEverySecondFrame) {
     EXPECT_EQ(Find<QLineEdit>(w, "Edit7")->text().toStdString(), c.sd);
   }
 }
+
+// A table longer than the block: only records S..S+1023 are transformed
+// (numpy on the same block), the others keep their unfiltered values.
+TEST(SmoothingTruth, TransformsOfALongTableFilterTheirBlockOnly) {
+  std::vector<TableRowCells> rows(1500);
+  for (int r = 0; r < 1500; ++r) {
+    const long a = 6000 + std::lround(300 * std::sin(2 * M_PI * r / 37)) + (r * 7919) % 41 - 20;
+    rows[static_cast<size_t>(r)].No = std::to_string(r) + ".0";
+    rows[static_cast<size_t>(r)].Objects[0] = {"1.0", std::to_string(a), std::to_string(2000 + (r * 13) % 90), "21", "64"};
+  }
+  struct Case {
+    int mode;
+    const char* start;
+    std::vector<std::pair<int, double>> values;
+  };
+  const Case cases[] = {
+      {3, "100", {{0, 5323.75}, {99, 5066.8906}, {100, 5306.4678}, {101, 5267.5256}, {600, 5621.8816},
+                  {1123, 5347.5827}, {1124, 5541.25}, {1499, 5298.3281}}},
+      {4, "400", {{399, 5028.0469}, {400, 5281.1035}, {401, 5256.8338}, {900, 5571.5830}, {1423, 5306.2276},
+                  {1424, 5344.4062}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    ChartWithAvgBkg f(1, rows);
+    ASSERT_NE(f.w, nullptr);
+    Find<QRadioButton>(f.w, "RadioGroup1_3")->click();
+    Find<QLineEdit>(f.w, "Edit12")->setText(c.start);
+    Find<QLineEdit>(f.w, "Edit15")->setText("40");
+    Find<QRadioButton>(f.w, ("RadioGroup1_" + std::to_string(c.mode)).c_str())->click();
+    Find<QPushButton>(f.w, "Button1")->click();
+    ASSERT_TRUE(f.host.Errors().empty()) << f.host.Errors()[0];
+    EXPECT_EQ(Find<QLineEdit>(f.w, "Edit12")->text(), c.start);
+    for (const auto& [record, value] : c.values) EXPECT_NEAR(f.Value(record, 11), value, 0.05 + 1e-6) << record;
+    if (c.mode == 4) {
+      EXPECT_EQ(Find<QLineEdit>(f.w, "Edit24")->text(), "208.3");
+    }
+  }
+}
