@@ -5,6 +5,7 @@
 // numpy.polyfit on the same units (times of the units' middle frames).
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -30,8 +31,9 @@ constexpr double kRate = 29.97;
 
 // Frame r (0-based) lies r / 29.97 s after `start` (seconds of the day); with
 // `video_time` its time of day is written in columns 4, 5 and 7 as a time
-// inserter's would be.
-std::vector<std::string> DipTable(bool video_time, double start = 3 * 3600 + 7 * 60) {
+// inserter's would be. Object 2, the comparison of 2000, and the target fade
+// together by `fade` a second.
+std::vector<std::string> DipTable(bool video_time, double start = 3 * 3600 + 7 * 60, double fade = 0) {
   uint64_t lcg = 12345;
   std::vector<TableRowCells> rows(1920);
   for (int r = 0; r < 1920; ++r) {
@@ -41,7 +43,8 @@ std::vector<std::string> DipTable(bool video_time, double start = 3 * 3600 + 7 *
     const double dip = 0.3 * std::exp(-std::pow((t - 35.3) / 8, 2));
     TableRowCells& row = rows[static_cast<size_t>(r)];
     row.No = std::to_string(r) + ".0";
-    row.Objects[0].Value = FormatFixed(10000 * (1 - dip) + 50 * noise, 3, 12);
+    row.Objects[0].Value = FormatFixed((10000 * (1 - dip) + 50 * noise) * (1 - fade * t), 3, 12);
+    row.Objects[1].Value = FormatFixed(2000 * (1 - fade * t), 3, 12);
     if (video_time) {
       const double day = std::fmod(start + t, 86400);
       const int hour = static_cast<int>(day / 3600), minute = static_cast<int>((day - 3600 * hour) / 60);
@@ -50,16 +53,17 @@ std::vector<std::string> DipTable(bool video_time, double start = 3 * 3600 + 7 *
       row.EndS = FormatFixed(day - 3600 * hour - 60 * minute, 7, 12);
     }
   }
-  return BuildResultTable(3, 1, rows);
+  return BuildResultTable(3, 2, rows);
 }
 
 struct MutualWindow {
   FakeHost host;
   uint8_t open = 1;
   QPointer<TMutual_Average> w;
-  explicit MutualWindow(bool video_time, double start = 3 * 3600 + 7 * 60) {
+  explicit MutualWindow(bool video_time, double start = 3 * 3600 + 7 * 60, double fade = 0) {
     host.timing_frame_rate = kRate;
-    host.table.lines = DipTable(video_time, start);
+    host.object_count = 2;
+    host.table.lines = DipTable(video_time, start, fade);
     w = new TMutual_Average(host, &open);
   }
   ~MutualWindow() { delete w.data(); }
@@ -226,4 +230,28 @@ TEST(MutualTruth, TypedTimesFollowTheRowsFrameNumbers) {
     ASSERT_EQ(memo.size(), 4);
     EXPECT_TRUE(memo[2].startsWith(c.third_unit)) << memo[2].toStdString();
   }
+}
+
+// Target and comparison fading together by 0.2 % a second: the target over
+// the smoothed, normalised comparison keeps the dip's centre and depth, on a
+// level of 10000 times the comparison's mean (1 - 0.002 x 32.0 s). Unit 10
+// lies well before the dip.
+TEST(MutualTruth, ComparisonStarTakesOutACommonFade) {
+  MutualWindow f(false, 3 * 3600 + 7 * 60, 0.002);
+  Find<QCheckBox>(f.w, "CheckBox1")->setChecked(false);  // object 2 is the comparison
+  for (auto [edit, text] : {std::pair{"Edit2", "3"}, std::pair{"Edit3", "7"}, std::pair{"Edit4", "0"}})
+    f.Type(edit, text);
+  Find<QComboBox>(f.w, "ComboBox1")->setCurrentIndex(4);
+  f.Click("Button1");
+  f.Type("Edit8", "45");
+  f.Type("Edit9", "89");
+  f.Click("Button6");  // degree 8
+  EXPECT_EQ(f.Text("Edit10"), "3h 7m 35.3s");
+  const double level = 10000 * (1 - 0.002 * 959.5 / kRate);  // at the mean time of the 1920 frames
+  const TypAvgDataArray& units = f.w->Units();
+  EXPECT_NEAR(static_cast<double>(units[10].TargetRatio), level, 30);  // the unit noise is 12.5
+  EXPECT_NEAR(static_cast<double>(units[10].ComparisonRatio), level / 5, 0.5);
+  const std::string text = f.Text("Edit10");
+  const double x_min = std::stod(text.substr(text.rfind(' ') + 1)) - MutualUnitSeconds(units[1]) + 3 * 3600 + 7 * 60;
+  EXPECT_NEAR(static_cast<double>(EvalFitPolynomial(f.w->Model(), x_min)) / level, 0.7, 0.002);
 }
