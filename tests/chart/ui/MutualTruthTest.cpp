@@ -74,6 +74,14 @@ struct MutualWindow {
     QApplication::sendEvent(e, &press);
   }
   void Click(const char* name) { Find<QPushButton>(w, name)->click(); }
+  // Units of 16 frames, the event marked as units 45..89 (12 s either side
+  // of the centre).
+  void CalculateAndMark() {
+    Find<QComboBox>(w, "ComboBox1")->setCurrentIndex(4);
+    Click("Button1");
+    Type("Edit8", "45");
+    Type("Edit9", "89");
+  }
   std::string Text(const char* name) { return Find<QLineEdit>(w, name)->text().toStdString(); }
 };
 
@@ -110,12 +118,8 @@ TEST(MutualTruth, FitFindsTheDipsCentreAndDepth) {
     Find<TRadioGroup>(f.w, "RadioGroup1")->Item(tc.setting)->click();
     const char* edits[] = {"Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7"};
     for (size_t i = 0; i < tc.typed.size(); ++i) f.Type(edits[i], tc.typed[i]);
-    Find<QComboBox>(f.w, "ComboBox1")->setCurrentIndex(4);  // 16 frames
-    f.Click("Button1");
+    f.CalculateAndMark();
     ASSERT_EQ(f.w->Units().size(), 121u);
-    // The event: units 45..89, 12 s either side of the centre.
-    f.Type("Edit8", "45");
-    f.Type("Edit9", "89");
     for (const DegreeCase& d : degrees) {
       SCOPED_TRACE(std::string(tc.name) + ", degree item " + std::to_string(d.item));
       Find<QComboBox>(f.w, "ComboBox4")->setCurrentIndex(d.item);
@@ -180,10 +184,7 @@ TEST(MutualTruth, VideoTimesCrossingTheHourKeepTheirMinute) {
 TEST(MutualTruth, FitOverMidnightFromVideoTimes) {
   MutualWindow f(true, 86400 - 20);
   Find<TRadioGroup>(f.w, "RadioGroup1")->Item(0)->click();
-  Find<QComboBox>(f.w, "ComboBox1")->setCurrentIndex(4);
-  f.Click("Button1");
-  f.Type("Edit8", "45");
-  f.Type("Edit9", "89");
+  f.CalculateAndMark();
   f.Click("Button6");  // degree 8
   EXPECT_EQ(f.Text("Edit10"), "0h 0m 15.3s");
   EXPECT_EQ(f.Text("Edit11"), "11.5");
@@ -241,10 +242,7 @@ TEST(MutualTruth, ComparisonStarTakesOutACommonFade) {
   Find<QCheckBox>(f.w, "CheckBox1")->setChecked(false);  // object 2 is the comparison
   for (auto [edit, text] : {std::pair{"Edit2", "3"}, std::pair{"Edit3", "7"}, std::pair{"Edit4", "0"}})
     f.Type(edit, text);
-  Find<QComboBox>(f.w, "ComboBox1")->setCurrentIndex(4);
-  f.Click("Button1");
-  f.Type("Edit8", "45");
-  f.Type("Edit9", "89");
+  f.CalculateAndMark();
   f.Click("Button6");  // degree 8
   EXPECT_EQ(f.Text("Edit10"), "3h 7m 35.3s");
   const double level = 10000 * (1 - 0.002 * 959.5 / kRate);  // at the mean time of the 1920 frames
