@@ -273,7 +273,11 @@ void TAvgBkg::RadioGroup1Click(int mode) {
   Edit16->setEnabled(mode == 3 || mode == 4);
   GroupBox7->setEnabled(mode == 4);
   for (QLineEdit* e : {Edit21, Edit22, Edit23, Edit24}) e->setEnabled(mode == 4);
-  if (mode == 4) ResetFftLength();
+  if (mode == 4) {
+    ResetFftLength();
+    // The block-size group changed: its frequency read-out follows, as a click on it would.
+    FrequencyCalc();
+  }
 }
 
 // Each object's controls only for objects the table has.

@@ -404,3 +404,16 @@ TEST(SmoothingTruth, TransformsOfALongTableFilterTheirBlockOnly) {
     }
   }
 }
+
+// Choosing "Wavelet" puts the block back at 1024 records, and the cut-off's
+// frequency read-out follows it.
+TEST(SmoothingTruth, WaveletModeTellsTheCutoffForItsBlock) {
+  ChartWithAvgBkg f(1, WaveRows());
+  ASSERT_NE(f.w, nullptr);
+  Find<QRadioButton>(f.w, "RadioGroup1_3")->click();
+  Find<QRadioButton>(f.w, "RadioGroup2_1")->click();  // 4096
+  EXPECT_EQ(Find<QLineEdit>(f.w, "Edit16")->text(), "0.7");  // 100 x 29.97 / 4096
+  Find<QRadioButton>(f.w, "RadioGroup1_4")->click();
+  EXPECT_EQ(f.session.FftLength, 1024);
+  EXPECT_EQ(Find<QLineEdit>(f.w, "Edit16")->text(), "2.9");  // 100 x 29.97 / 1024
+}
