@@ -57,7 +57,9 @@ NoiseReductionResult ApplyNoiseReduction(const std::vector<std::string>& lines, 
 // "Reset": every object's value rebuilt unfiltered from its block.
 NoiseReductionResult ResetNoiseReduction(const std::vector<std::string>& lines, int csv_version, int object_count);
 
-// The statistics read-out over frames b..e (frame numbers).
+// The statistics read-out over frames b..e (frame numbers): the records whose
+// column 1 lies in b..e (both fields of a frame); when a record has no frame
+// number, records b - first .. e - first, doubled for field records.
 struct ObjectStatistics {
   int RecordFrom = 0, RecordTo = 0;  // Edit25, Edit26 (before field doubling)
   std::array<std::string, 3> Mean{"0", "0", "0"}, Sd{"0", "0", "0"};
