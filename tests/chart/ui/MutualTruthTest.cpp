@@ -134,6 +134,14 @@ TEST(MutualTruth, FitFindsTheDipsCentreAndDepth) {
         EXPECT_EQ(parts[0].toInt(), static_cast<int>(k));
         EXPECT_NEAR(parts[1].toDouble(), d.coefficients[k], 1e-7 * std::fabs(d.coefficients[k])) << k;
       }
+      // The parabola's slope, negated for a fading event: -(c1 + 2 c2 x) at
+      // units 45, 67 and 89.
+      if (d.item == 0) {
+        ASSERT_EQ(memo.size(), 3 + 45);
+        EXPECT_EQ(memo[3].toStdString(), "3,7,23.7237,472.3");
+        EXPECT_EQ(memo[25].toStdString(), "3,7,35.4688,-5.6");
+        EXPECT_EQ(memo[47].toStdString(), "3,7,47.2139,-483.5");
+      }
     }
     // Degree 8: the minimum lies within a frame of the true centre (the unit's
     // middle frame is half a frame before its mean time), and the depth
