@@ -217,7 +217,9 @@ NoiseReductionResult ApplyNoiseReduction(const std::vector<std::string>& lines, 
         if (!(transform && k == 1)) continue;
         // Wide: the block start is whatever the edit held.
         const long long j = static_cast<long long>(r) - s;
-        if (s >= 0) {
+        // A table shorter than the block is padded with its end values, also
+        // when it is one record short and its start comes out as 0.
+        if (s >= 0 && m >= n - 1) {
           if (j >= 0 && j <= n - 1) input[static_cast<size_t>(j)] = v;
         } else {
           // A single record is both the first and the last: it fills the whole block.

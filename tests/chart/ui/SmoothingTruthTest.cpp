@@ -417,3 +417,26 @@ TEST(SmoothingTruth, WaveletModeTellsTheCutoffForItsBlock) {
   EXPECT_EQ(f.session.FftLength, 1024);
   EXPECT_EQ(Find<QLineEdit>(f.w, "Edit16")->text(), "2.9");  // 100 x 29.97 / 1024
 }
+
+// A table one record shorter than the block (1023 records) is padded with its
+// last value like any shorter one, so a constant stays constant through both
+// transforms.
+TEST(SmoothingTruth, TransformsOfATableJustShorterThanTheBlock) {
+  for (int records : {1022, 1023}) {
+    std::vector<TableRowCells> rows(static_cast<size_t>(records));
+    for (int r = 0; r < records; ++r) {
+      rows[static_cast<size_t>(r)].No = std::to_string(r) + ".0";
+      rows[static_cast<size_t>(r)].Objects[0] = {"1.0", "5000", "2010", "21", "64"};
+    }
+    for (int mode : {3, 4}) {
+      SCOPED_TRACE(std::to_string(records) + " records, mode " + std::to_string(mode));
+      ChartWithAvgBkg f(1, rows);
+      ASSERT_NE(f.w, nullptr);
+      Find<QRadioButton>(f.w, ("RadioGroup1_" + std::to_string(mode)).c_str())->click();
+      Find<QPushButton>(f.w, "Button1")->click();
+      int off = 0;
+      for (int r = 0; r < records; ++r) off += f.Cell(r, 11) != "4340.5";
+      EXPECT_EQ(off, 0) << "first " << f.Cell(0, 11) << ", last " << f.Cell(records - 1, 11);
+    }
+  }
+}
