@@ -90,6 +90,16 @@ struct ChartWithAvgBkg : ChartOn {
       : ChartOn(objects, rows, 29.97, version), w(Open<TAvgBkg>("SpeedButton1", "AvgBkg")) {}
 };
 
+// Object 1's sums of every record give 5000 - 2010 * 21 / 64 = 4340.46875.
+std::vector<TableRowCells> ConstantRows(int records) {
+  std::vector<TableRowCells> rows(static_cast<size_t>(records));
+  for (int r = 0; r < records; ++r) {
+    rows[static_cast<size_t>(r)].No = std::to_string(r) + ".0";
+    rows[static_cast<size_t>(r)].Objects[0] = {"1.0", "5000", "2010", "21", "64"};
+  }
+  return rows;
+}
+
 struct FilterCase {
   const char* name;
   int mode;     // RadioGroup1 item
@@ -205,11 +215,7 @@ TEST(SmoothingTruth, StatisticsOverAFrameRange) {
 // table holds only the two records the window needs.
 TEST(SmoothingTruth, ConstantTablesStayConstant) {
   for (int records : {2, 9}) {
-    std::vector<TableRowCells> rows(static_cast<size_t>(records));
-    for (int r = 0; r < records; ++r) {
-      rows[static_cast<size_t>(r)].No = std::to_string(r) + ".0";
-      rows[static_cast<size_t>(r)].Objects[0] = {"1.0", "5000", "2010", "21", "64"};
-    }
+    const std::vector<TableRowCells> rows = ConstantRows(records);
     for (int mode = 0; mode <= 4; ++mode) {
       SCOPED_TRACE(std::to_string(records) + " records, mode " + std::to_string(mode));
       ChartWithAvgBkg f(1, rows);
@@ -218,7 +224,6 @@ TEST(SmoothingTruth, ConstantTablesStayConstant) {
       Find<QSpinBox>(f.w, "UpDown1")->setValue(mode <= 2 ? 3 : 0);
       Find<QPushButton>(f.w, "Button1")->click();
       ASSERT_TRUE(f.host.Errors().empty()) << f.host.Errors()[0];
-      // 5000 - 2010 * 21 / 64 = 4340.46875.
       for (int r = 0; r < records; ++r) EXPECT_EQ(f.Cell(r, 11), "4340.5");
       EXPECT_EQ(Find<QLineEdit>(f.w, "Edit4")->text(), "4340.5");
       EXPECT_EQ(Find<QLineEdit>(f.w, "Edit7")->text(), "0.0");
@@ -423,11 +428,7 @@ TEST(SmoothingTruth, WaveletModeTellsTheCutoffForItsBlock) {
 // transforms.
 TEST(SmoothingTruth, TransformsOfATableJustShorterThanTheBlock) {
   for (int records : {1022, 1023}) {
-    std::vector<TableRowCells> rows(static_cast<size_t>(records));
-    for (int r = 0; r < records; ++r) {
-      rows[static_cast<size_t>(r)].No = std::to_string(r) + ".0";
-      rows[static_cast<size_t>(r)].Objects[0] = {"1.0", "5000", "2010", "21", "64"};
-    }
+    const std::vector<TableRowCells> rows = ConstantRows(records);
     for (int mode : {3, 4}) {
       SCOPED_TRACE(std::to_string(records) + " records, mode " + std::to_string(mode));
       ChartWithAvgBkg f(1, rows);
