@@ -29,6 +29,15 @@ uint8_t DetectFieldMode(const std::vector<std::string>& lines, int header_line_c
   return (!f.empty() && f.back() == '5') ? 1 : 0;
 }
 
+long double RecordsPerSecond(const std::vector<std::string>& lines, long double frame_rate) {
+  const int h = HeaderLineCountOf(lines);
+  const auto first = ParseLongDouble(GetCsvField(RecordLine(lines, h, 0), 1));
+  const auto second = ParseLongDouble(GetCsvField(RecordLine(lines, h, 1), 1));
+  // The loader's own limit for a measuring step.
+  if (first && second && *second - *first > 0 && *second - *first <= 64) return frame_rate / (*second - *first);
+  return DetectFieldMode(lines, h) ? 2 * frame_rate : frame_rate;
+}
+
 RecordTime RecordTimeOf(std::string_view line) {
   RecordTime t{GetCsvField(line, 4), GetCsvField(line, 5), GetCsvField(line, 6)};
   if (t.H.empty()) t = {GetCsvField(line, 8), GetCsvField(line, 9), GetCsvField(line, 10)};

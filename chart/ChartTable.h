@@ -33,6 +33,12 @@ int TotalRecordCount(size_t line_count, int header_line_count);
 // line HeaderLineCount (the second record) ends in '5'.
 uint8_t DetectFieldMode(const std::vector<std::string>& lines, int header_line_count);
 
+// Records a second at `frame_rate` frames a second: the frame rate over the
+// frame-number step from the first record to the second (0.5 for field
+// records, n when every n-th frame was measured); without two numbers, twice
+// the frame rate for field records.
+long double RecordsPerSecond(const std::vector<std::string>& lines, long double frame_rate);
+
 // The hour, minute, second texts of a record: fields 4, 5, 6, or 8, 9, 10
 // when field 4 is empty.
 struct RecordTime {

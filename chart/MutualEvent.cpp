@@ -53,12 +53,12 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
     return r;
   }
 
+  const long double frame_rate = in.FrameRate > 0 ? in.FrameRate : 29.97L;
   if (!video_time) {
     r.MutualStartTime = TypedSeconds(in.FirstFrameTime);
     // Rows per second: a PAL recording or field rows would otherwise be timed
     // as NTSC frames.
-    const long double rate = in.FrameRate > 0 ? in.FrameRate : 29.97L;
-    r.MutualFrameRate = DetectFieldMode(lines, r.MutualHeaderLines) ? 2 * rate : rate;
+    r.MutualFrameRate = DetectFieldMode(lines, r.MutualHeaderLines) ? 2 * frame_rate : frame_rate;
     if (in.TimeSetting == MutualTimeSetting::FirstAndLastFrame) {
       r.MutualEndTime = TypedSeconds(in.LastFrameTime);
       if (r.MutualEndTime < r.MutualStartTime) r.MutualEndTime += 86400;
@@ -90,8 +90,18 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
   // Only the frames of whole units are read; the rest are dropped anyway.
   const int32_t used_frames = r.MutualUnitCount * k;
   std::vector<RawFrame> raw(static_cast<size_t>(used_frames) + 1);
+  // Frame numbers (column 1) of the rows, when every row has one and they
+  // rise: rows measured every few frames, field rows or rows taken out are
+  // then timed where their frames lie.
+  std::vector<long double> frame_no(raw.size(), 0);
+  bool numbered = true;
   for (int i = 1; i <= used_frames; ++i) {
     const std::string& line = data_line(i);
+    const auto no = ParseLongDouble(GetCsvField(line, 1));
+    if (no && (i == 1 || *no > frame_no[static_cast<size_t>(i - 1)]))
+      frame_no[static_cast<size_t>(i)] = *no;
+    else
+      numbered = false;
     auto number = [&](int column) -> std::optional<long double> {
       const std::string text = GetCsvField(line, column);
       auto v = ParseLongDouble(text);
@@ -154,13 +164,19 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
       // A stamp read just after the minute turned may still show the old
       // minute: behind the unit before, or equal to it with the seconds
       // wrapped. Rows closer than 0.02 s (fields, 60 fps) may both lie in
-      // the new minute's first 0.02 s with the right minute.
+      // the new minute's first 0.02 s with the right minute. A new hour (or
+      // day) starts at minute 0 with every right to it.
       const TypAvgData& before = units[static_cast<size_t>(u - 1)];
-      if (u >= 3 && a.Second < 0.02L &&
+      if (u >= 3 && a.Second < 0.02L && a.Hour == before.Hour &&
           (a.Minute < before.Minute || (a.Minute == before.Minute && a.Second < before.Second)))
         ++a.Minute;
     } else {
-      const long double t = r.MutualStartTime + (f == 1 ? 0.0L : (f - 1) / r.MutualFrameRate);
+      const bool by_frame_no = numbered && in.TimeSetting == MutualTimeSetting::BasedOnFirstFrame;
+      const long double t =
+          r.MutualStartTime +
+          (f == 1        ? 0.0L
+           : by_frame_no ? (frame_no[static_cast<size_t>(f)] - frame_no[1]) / frame_rate
+                         : (f - 1) / r.MutualFrameRate);
       a.Hour = static_cast<int32_t>(TruncateToInt(t / 3600));
       a.Minute = static_cast<int32_t>(TruncateToInt((t - a.Hour * 3600.0L) / 60));
       a.Second = t - a.Hour * 3600.0L - a.Minute * 60.0L;

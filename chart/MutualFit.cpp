@@ -34,12 +34,21 @@ long double EvalFitThirdDerivative(const MutualFitModel& m, long double x) {
 
 namespace {
 
+constexpr long double kDay = 86400;
+
+// Times read from the video start again at 0 h after midnight; a unit more
+// than half a day before unit 1 lies in the next day.
+bool AfterMidnight(long double seconds_from_unit1) { return seconds_from_unit1 < -kDay / 2; }
+
 // x of every unit: seconds from unit 1.
 std::vector<long double> UnitTimes(const TypAvgDataArray& units) {
   std::vector<long double> t(units.size(), 0);
   if (units.size() < 2) return t;
   const long double base = MutualUnitSeconds(units[1]);
-  for (size_t u = 1; u < units.size(); ++u) t[u] = MutualUnitSeconds(units[u]) - base;
+  for (size_t u = 1; u < units.size(); ++u) {
+    t[u] = MutualUnitSeconds(units[u]) - base;
+    if (AfterMidnight(t[u])) t[u] += kDay;
+  }
   return t;
 }
 
@@ -144,7 +153,13 @@ MutualModelPass EvaluateMutualModel(const TypAvgDataArray& units, int first, int
       r.MinimumX = x;
     }
   }
-  r.MinimumText = TimeOfDayText(r.MinimumX + r.MutualFitTimeBase, 1, 4, "h ", "m ", "s");
+  // Told as the units' own times are: from 0 h again when theirs start again.
+  long double minimum_time = r.MinimumX + r.MutualFitTimeBase;
+  const bool clock_wraps = std::any_of(units.begin() + (units.empty() ? 0 : 1), units.end(), [&](const TypAvgData& a) {
+    return AfterMidnight(MutualUnitSeconds(a) - r.MutualFitTimeBase);
+  });
+  if (clock_wraps && minimum_time >= kDay) minimum_time -= kDay;
+  r.MinimumText = TimeOfDayText(minimum_time, 1, 4, "h ", "m ", "s");
   return r;
 }
 

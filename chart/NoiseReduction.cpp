@@ -142,6 +142,31 @@ long double BinFrequency(long double bin, long double frame_rate, int fft_length
   return fft_length > 0 ? bin * rate / fft_length : 0;
 }
 
+namespace {
+
+// Frame numbers (column 1) of every record; nothing when one has none.
+std::optional<std::vector<long double>> RecordFrameNumbers(const std::vector<std::string>& lines) {
+  const int h = HeaderLineCountOf(lines);
+  const int last = static_cast<int>(lines.size()) - h;
+  std::vector<long double> numbers;
+  for (int r = 0; r <= last; ++r) {
+    const auto v = ParseLongDouble(GetCsvField(RecordLine(lines, h, r), 1));
+    if (!v) return std::nullopt;
+    numbers.push_back(*v);
+  }
+  return numbers;
+}
+
+}  // namespace
+
+int LastFrameNoOf(const std::vector<std::string>& lines) {
+  const int first = FirstFrameNoOf(lines), last = std::max(LastRecordIndexOf(lines), 0);
+  const auto no = ParseLongDouble(GetCsvField(RecordLine(lines, HeaderLineCountOf(lines), last), 1));
+  if (!no || !(std::fabs(*no) < 2e9L)) return first + last;
+  // Both field records of the last frame (N.0, N.5) belong to frame N.
+  return std::max(first, static_cast<int>(std::floor(*no)));
+}
+
 int FirstFrameNoOf(const std::vector<std::string>& lines) {
   const std::string f = GetCsvField(RecordLine(lines, HeaderLineCountOf(lines), 0), 1);
   const long double v = ParseLongDouble(f).value_or(0);
@@ -192,7 +217,9 @@ NoiseReductionResult ApplyNoiseReduction(const std::vector<std::string>& lines, 
         if (!(transform && k == 1)) continue;
         // Wide: the block start is whatever the edit held.
         const long long j = static_cast<long long>(r) - s;
-        if (s >= 0) {
+        // A table shorter than the block is padded with its end values, also
+        // when it is one record short and its start comes out as 0.
+        if (s >= 0 && m >= n - 1) {
           if (j >= 0 && j <= n - 1) input[static_cast<size_t>(j)] = v;
         } else {
           // A single record is both the first and the last: it fills the whole block.
@@ -325,8 +352,16 @@ ObjectStatistics AvgBkgStatistics(const std::vector<std::string>& lines, int /*c
   }
   // The range stays inside the table (field records double the offsets).
   const int last = static_cast<int>(lines.size()) - h;
-  const int i0 = static_cast<int>(std::clamp<long long>(wide0, 0, last + 1LL));
-  const int i1 = static_cast<int>(std::clamp<long long>(wide1, -1, last));
+  int i0 = static_cast<int>(std::clamp<long long>(wide0, 0, last + 1LL));
+  int i1 = static_cast<int>(std::clamp<long long>(wide1, -1, last));
+  // Records measured every few frames, or with rows taken out, are found by
+  // their own frame numbers; both field records of frame e count.
+  if (const auto numbers = RecordFrameNumbers(lines)) {
+    const auto& no = *numbers;
+    const long double b = begin_frame, e = end_frame + 1.0L;
+    i0 = static_cast<int>(std::find_if(no.begin(), no.end(), [&](long double n) { return n >= b; }) - no.begin());
+    i1 = static_cast<int>(no.rend() - std::find_if(no.rbegin(), no.rend(), [&](long double n) { return n < e; })) - 1;
+  }
   if (i1 < i0) return st;
   try {
     for (int k = 1; k <= std::min(object_count, 3); ++k) {

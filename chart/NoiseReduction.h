@@ -57,7 +57,9 @@ NoiseReductionResult ApplyNoiseReduction(const std::vector<std::string>& lines, 
 // "Reset": every object's value rebuilt unfiltered from its block.
 NoiseReductionResult ResetNoiseReduction(const std::vector<std::string>& lines, int csv_version, int object_count);
 
-// The statistics read-out over frames b..e (frame numbers).
+// The statistics read-out over frames b..e (frame numbers): the records whose
+// column 1 lies in b..e (both fields of a frame); when a record has no frame
+// number, records b - first .. e - first, doubled for field records.
 struct ObjectStatistics {
   int RecordFrom = 0, RecordTo = 0;  // Edit25, Edit26 (before field doubling)
   std::array<std::string, 3> Mean{"0", "0", "0"}, Sd{"0", "0", "0"};
@@ -69,6 +71,9 @@ ObjectStatistics AvgBkgStatistics(const std::vector<std::string>& lines, int csv
 // Field 1 of record 0 rounded to an integer (ties to even), 0 when it does
 // not convert.
 int FirstFrameNoOf(const std::vector<std::string>& lines);
+// The frame of the last record (its field 1 without the field's ".5"); the
+// first frame plus the last record index when it has no frame number.
+int LastFrameNoOf(const std::vector<std::string>& lines);
 
 // Frequency of FFT bin `bin`: bin x rate / N, rate doubled for field records.
 long double BinFrequency(long double bin, long double frame_rate, int fft_length, bool field_mode);

@@ -220,15 +220,19 @@ void TAvgBkg::FormCreate() {
   EnableObjectControls();
   first_frame_no_ = FirstFrameNoOf(host_.Table().Lines());
   begin_frame_ = first_frame_no_;
-  end_frame_ = first_frame_no_ + LastRecordIndex();
+  end_frame_ = LastFrameNoOf(host_.Table().Lines());
   Edit10->setText(QString::number(begin_frame_));
   Edit11->setText(QString::number(end_frame_));
   ShowStatistics(begin_frame_, end_frame_);
 }
 
 void TAvgBkg::ShowStatistics(int b, int e) {
+  // Frames are counted as the table holds them: a loaded table of field
+  // records need not match the 'Field Measure' box of the moment.
+  const std::vector<std::string>& lines = host_.Table().Lines();
+  const bool field_records = DetectFieldMode(lines, HeaderLineCountOf(lines)) != 0;
   const ObjectStatistics st =
-      AvgBkgStatistics(host_.Table().Lines(), host_.CsvVersion(), host_.ObjectCount(), b, e, host_.FieldMeasure());
+      AvgBkgStatistics(lines, host_.CsvVersion(), host_.ObjectCount(), b, e, field_records);
   Edit25->setText(QString::number(st.RecordFrom));
   Edit26->setText(QString::number(st.RecordTo));
   QLineEdit* means[3] = {Edit4, Edit5, Edit6};
@@ -243,8 +247,7 @@ void TAvgBkg::ShowStatistics(int b, int e) {
 void TAvgBkg::FrequencyCalc() {
   const long double c = ParseDoubleOr(Edit15->text().toStdString(), 0);
   const std::vector<std::string>& lines = host_.Table().Lines();
-  const bool field_mode = DetectFieldMode(lines, HeaderLineCountOf(lines)) != 0;
-  const long double f = BinFrequency(c, host_.TimingFrameRate(), session_.FftLength, field_mode);
+  const long double f = BinFrequency(c, RecordsPerSecond(lines, host_.TimingFrameRate()), session_.FftLength, false);
   Edit16->setText(QString::fromStdString(FormatFixed(f, 1, 8)));
 }
 
@@ -270,7 +273,11 @@ void TAvgBkg::RadioGroup1Click(int mode) {
   Edit16->setEnabled(mode == 3 || mode == 4);
   GroupBox7->setEnabled(mode == 4);
   for (QLineEdit* e : {Edit21, Edit22, Edit23, Edit24}) e->setEnabled(mode == 4);
-  if (mode == 4) ResetFftLength();
+  if (mode == 4) {
+    ResetFftLength();
+    // The block-size group changed: its frequency read-out follows, as a click on it would.
+    FrequencyCalc();
+  }
 }
 
 // Each object's controls only for objects the table has.
@@ -306,17 +313,16 @@ void TAvgBkg::ApplyBeginFrame() {
 void TAvgBkg::Edit11Exit() {
   const auto v = ParseInt32(Edit11->text().toStdString());
   const int e = v ? *v : end_frame_;
-  if (e >= begin_frame_ && e <= first_frame_no_ + LastRecordIndex()) end_frame_ = e;
+  if (e >= begin_frame_ && e <= LastFrameNoOf(host_.Table().Lines())) end_frame_ = e;
   Edit11->setText(QString::number(end_frame_));
   ShowStatistics(begin_frame_, end_frame_);
 }
 
 void TAvgBkg::FinishPass() {
-  const int m = LastRecordIndex();
   first_frame_no_ = FirstFrameNoOf(host_.Table().Lines());
   int b = IntOf(Edit10), e = IntOf(Edit11);
   b = std::max(b, first_frame_no_);
-  e = std::min(e, first_frame_no_ + m);
+  e = std::min(e, LastFrameNoOf(host_.Table().Lines()));
   Edit27->setText(QString::number(b));
   ShowStatistics(b, e);
   ClearObjectHighlights();
@@ -377,7 +383,7 @@ void TAvgBkg::Button3Click() {
   }
   if (r.Changed) host_.Table().ReplaceLines(r.Lines);
   first_frame_no_ = FirstFrameNoOf(host_.Table().Lines());
-  begin_frame_ = std::clamp(IntOf(Edit10), first_frame_no_, first_frame_no_ + std::max(LastRecordIndex(), 0));
+  begin_frame_ = std::clamp(IntOf(Edit10), first_frame_no_, LastFrameNoOf(host_.Table().Lines()));
   end_frame_ = IntOf(Edit11);
   ShowStatistics(begin_frame_, end_frame_);
   ClearObjectHighlights();

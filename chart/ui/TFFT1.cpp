@@ -34,8 +34,8 @@ TFFT1::TFFT1(ChartHost& host, ChartSession& session, QWidget* parent)
 void TFFT1::Button1Click() {
   const auto& lines = host_.Table().Lines();
   const int version = host_.CsvVersion();
-  const bool field_mode = DetectFieldMode(lines, HeaderLineCountOf(lines)) != 0;
-  const SpectrumResult r = SpectrumListing(lines, version, session_.FftLength, host_.TimingFrameRate(), field_mode);
+  const SpectrumResult r = SpectrumListing(lines, version, session_.FftLength,
+                                           static_cast<double>(RecordsPerSecond(lines, host_.TimingFrameRate())), false);
   if (!r.Error.empty()) {
     Memo1->clear();
     for (const auto& t : r.FieldTexts) Memo1->appendPlainText(QString::fromStdString(t));
