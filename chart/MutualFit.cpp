@@ -97,8 +97,8 @@ std::string TimeOfDayText(long double t, int decimals, int precision, const char
                           const char* ss) {
   const int64_t h = TruncateToInt(t / 3600);
   const int64_t mi = TruncateToInt((t - h * 3600.0L) / 60);
-  const long double s = t - h * 3600.0L - mi * 60.0L;
-  return FormatInt(h) + hs + FormatInt(mi) + ms + FormatFixed(s, decimals, precision) + ss;
+  const CarriedClock c = CarryRoundedSeconds(h, mi, t - h * 3600.0L - mi * 60.0L, decimals, precision);
+  return FormatInt(c.Hour) + hs + FormatInt(c.Minute) + ms + c.SecondText + ss;
 }
 
 }  // namespace

@@ -104,6 +104,21 @@ TEST(MutualFitModel, MarkedLastUnitIsFittedAndCounted) {
   EXPECT_EQ(pass.SlopeLines[0], "0,0,10.0000,-1.6");  // -(c1 + 2 c2 x) at x = 9
 }
 
+TEST(MutualFitModel, MinimumTimeRoundingToSixtySecondsCarriesIntoTheMinute) {
+  // The line of the test above, moved so that its lowest point falls at 59.97 s:
+  // with one decimal that is the next minute, never "60.0s".
+  TypAvgDataArray units(31);
+  for (int u = 1; u <= 30; ++u) {
+    units[static_cast<size_t>(u)].Minute = 59;
+    units[static_cast<size_t>(u)].Second = u + 50.97L;
+    units[static_cast<size_t>(u)].TargetRatio = 500 + 2 * u;
+  }
+  MutualFitModel m;
+  m.DegreeItem = 0;
+  FitMutualModel(units, 10, 20, m);
+  EXPECT_EQ(EvaluateMutualModel(units, 10, 20, 6, m).MinimumText, "1h 0m 0.0s");
+}
+
 // A dip over five minutes of units at high degrees: the residual is that of
 // numpy.polyfit over the same points, the least-squares optimum.
 TEST(MutualFitModel, HighDegreesReachTheLeastSquaresFit) {
