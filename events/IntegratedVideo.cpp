@@ -89,3 +89,11 @@ int SelectLargestDrop(const IntegrationBoundaries& b) {
     if (b.Jumps[k].SignedJump < 0) return b.Jumps[k].Index;
   return -1;
 }
+
+int FrameOfRecord(const std::vector<std::string>& lines, int header_lines, int record, int fallback) {
+  const long long line = static_cast<long long>(header_lines) + record;
+  if (record < 0 || header_lines < 0 || line >= static_cast<long long>(lines.size())) return fallback;
+  const std::optional<double> v = ParseDouble(StripQuotes(GetCsvField(lines[static_cast<size_t>(line)], 1)));
+  if (!v || !std::isfinite(*v) || *v < 0 || *v > 2e9) return fallback;
+  return static_cast<int>(TruncateToInt(*v));
+}

@@ -51,7 +51,8 @@ void TAsteroidIdentification::Button8Click() {
   f.PresetSelectedFrame = phase->SampleOffset;
   host_.SetFrameStep(count);
   Memo4->appendPlainText(QString("Interval has been set to %1").arg(count));
-  host_.ShowFrame(phase->SampleOffset);
+  // The table may start at any frame, or hold two fields a frame.
+  host_.ShowFrame(FrameOfRecord(lines, header, phase->SampleOffset, phase->SampleOffset));
   host_.Chart().AsteroidChartMode = 1;
   host_.Chart().ChartState.Reset = 1;
   host_.OpenChart();
@@ -91,7 +92,9 @@ void TAsteroidIdentification::Button9Click() {
   boundaries_ = FindIntegrationBoundaries(lines, header, n);
   // No drop among the jumps: -1, so the user is asked to click the record.
   st.SelectedFrame = SelectLargestDrop(boundaries_);
-  if (st.SelectedFrame >= 0) host_.ShowFrame(count * st.SelectedFrame + id.IntegrationSampleOffset);
+  if (st.SelectedFrame >= 0)
+    host_.ShowFrame(
+        FrameOfRecord(lines, header, st.SelectedFrame, count * st.SelectedFrame + id.IntegrationSampleOffset));
   host_.Chart().SelectedOffsetMin = -st.SelectedFrame;
   host_.Chart().SelectedOffsetMax = st.DataLineCount - st.SelectedFrame;
   st.Reset = 0;

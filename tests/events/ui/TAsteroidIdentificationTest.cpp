@@ -37,16 +37,25 @@ struct Fixture {
     w = new TAsteroidIdentification(host);
   }
   ~Fixture() { delete w.data(); }
+  // The first event chosen, blocks of 4 frames set and 'Find the first frame'.
+  void FindFirstFrameOfBlocksOf4() {
+    w->Memo1->setPlainText(kElements);
+    PressRow(w->ListBox1, 0);
+    w->Button7->click();
+    w->ComboBox3->setCurrentIndex(3);
+    emit w->ComboBox3->activated(3);
+    w->Button8->click();
+  }
 };
 
-// Blocks of 4 frames from record 1; block 25 bright, blocks 26-27 occulted.
-std::vector<std::string> IntegratedBlocksTable() {
+// Blocks of 4 records from record 1; block 25 bright, blocks 26-27 occulted.
+std::vector<std::string> IntegratedBlocksTable(int first_frame = 0, bool fields = false) {
   std::vector<double> v;
   for (int i = 0; i < 128; ++i) {
     const int block = i == 0 ? -1 : (i - 1) / 4;
     v.push_back(block == 25 ? 1500 : block == 26 || block == 27 ? 200 : 1000 + 5 * (block & 1));
   }
-  return BuildResultTable(3, 1, RowsFromValues({v}));
+  return BuildResultTable(3, 1, RowsFromValues({v}, first_frame, fields));
 }
 
 }  // namespace
@@ -248,15 +257,31 @@ TEST(TAsteroidIdentification, IntegratedVideoAveragesBlocksAndRestoresTheTableOn
   EXPECT_EQ(f.host.table.lines, frame_table);
 }
 
+// The main window shows the frame a kept record was measured from, whatever
+// frame the run started at and whether its records are frames or fields.
+TEST(TAsteroidIdentification, IntegratedVideoShowsTheFramesOfTheKeptRecords) {
+  const struct {
+    int first_frame;
+    bool fields;
+    int first_kept, event_kept;  // frames of records 2 and 106
+  } cases[] = {{0, false, 2, 106}, {37, false, 39, 143}, {10, true, 11, 63}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.first_frame) + (c.fields ? " fields" : " frames"));
+    Fixture f;
+    f.host.table.lines = IntegratedBlocksTable(c.first_frame, c.fields);
+    f.FindFirstFrameOfBlocksOf4();
+    EXPECT_EQ(f.host.events.Identification.IntegrationSampleOffset, 2);
+    EXPECT_EQ(f.host.shown_frames, std::vector<int>{c.first_kept});
+    f.w->Button9->click();
+    EXPECT_EQ(f.host.chart.ChartState.SelectedFrame, 26);
+    EXPECT_EQ(f.host.shown_frames.back(), c.event_kept);
+  }
+}
+
 TEST(TAsteroidIdentification, IntegratedVideoOfATableWithoutTheVideoSystemLine) {
   Fixture f;
   f.host.table.lines = WithoutVideoSystemLine(IntegratedBlocksTable());
-  f.w->Memo1->setPlainText(kElements);
-  PressRow(f.w->ListBox1, 0);
-  f.w->Button7->click();
-  f.w->ComboBox3->setCurrentIndex(3);
-  emit f.w->ComboBox3->activated(3);
-  f.w->Button8->click();  // the phase is found from the first row on
+  f.FindFirstFrameOfBlocksOf4();  // the phase is found from the first row on
   EXPECT_EQ(f.host.events.Identification.IntegrationSampleOffset, 2);
   EXPECT_EQ(f.host.frame_step, 4);
   f.w->Button9->click();
@@ -270,12 +295,7 @@ TEST(TAsteroidIdentification, IntegratedVideoWithoutDropAsksForAClick) {
   std::vector<double> v;
   for (int i = 0; i < 80; ++i) v.push_back(100.0 + 10 * ((i + 3) / 4));  // rising steps only
   f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({v}));
-  f.w->Memo1->setPlainText(kElements);
-  PressRow(f.w->ListBox1, 0);
-  f.w->Button7->click();
-  f.w->ComboBox3->setCurrentIndex(3);
-  emit f.w->ComboBox3->activated(3);
-  f.w->Button8->click();
+  f.FindFirstFrameOfBlocksOf4();
   f.w->Button9->click();
   EXPECT_EQ(f.host.chart.ChartState.SelectedFrame, -1);
   EXPECT_EQ(f.host.Messages().back(), "Select target frame by clicking the graph area");
