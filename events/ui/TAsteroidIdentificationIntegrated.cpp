@@ -39,11 +39,19 @@ void TAsteroidIdentification::Button8Click() {
   const int header = host_.DetectCsvHeaderLines();
   // A table with a known banner, with or without its video-system line.
   if (count <= 1 || DetectCsvVersion(host_.Table().Lines()).CsvVersion == 0) return;
-  const std::vector<std::string>& lines = host_.Table().Lines();
+  // After the blocks were averaged the phase is searched again in the
+  // frame-by-frame measurement, which then comes back into the table.
+  const std::vector<std::string>& lines = table_rewritten_ ? frame_table_ : host_.Table().Lines();
   const int n = static_cast<int>(lines.size()) - header - 1;
   boundaries_ = FindIntegrationBoundaries(lines, header, n);
   const auto phase = FindIntegrationPhase(boundaries_, count);
   if (!phase) return;
+  if (table_rewritten_) {
+    host_.CloseChart();
+    host_.Table().ReplaceLines(std::move(frame_table_));
+    frame_table_.clear();
+    table_rewritten_ = false;
+  }
   IdentificationState& id = host_.Events().Identification;
   id.IntegrationSampleOffset = phase->SampleOffset;
   f.IntegrationPhase = phase->Phase;
@@ -52,7 +60,7 @@ void TAsteroidIdentification::Button8Click() {
   host_.SetFrameStep(count);
   Memo4->appendPlainText(QString("Interval has been set to %1").arg(count));
   // The table may start at any frame, or hold two fields a frame.
-  host_.ShowFrame(FrameOfRecord(lines, header, phase->SampleOffset, phase->SampleOffset));
+  host_.ShowFrame(FrameOfRecord(host_.Table().Lines(), header, phase->SampleOffset, phase->SampleOffset));
   host_.Chart().AsteroidChartMode = 1;
   host_.Chart().ChartState.Reset = 1;
   host_.OpenChart();

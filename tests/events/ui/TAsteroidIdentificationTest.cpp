@@ -278,6 +278,41 @@ TEST(TAsteroidIdentification, IntegratedVideoShowsTheFramesOfTheKeptRecords) {
   }
 }
 
+// Finding the first frame again after the blocks were averaged works on the
+// frame-by-frame table, not on the averaged one: blocks of 4 taken for 2
+// frames give what a first pass with 2 frames gives.
+TEST(TAsteroidIdentification, IntegratedVideoProcessedTwiceAveragesTheFrameTableAgain) {
+  auto choose = [](Fixture& f, int index) {
+    f.w->ComboBox3->setCurrentIndex(index);
+    emit f.w->ComboBox3->activated(index);
+  };
+  Fixture fresh;
+  fresh.host.table.lines = IntegratedBlocksTable();
+  fresh.w->Memo1->setPlainText(kElements);
+  PressRow(fresh.w->ListBox1, 0);
+  fresh.w->Button7->click();
+  choose(fresh, 2);
+  fresh.w->Button8->click();
+  fresh.w->Button9->click();
+  ASSERT_EQ(fresh.host.events.Identification.IntegrationSampleOffset, 1);
+  ASSERT_EQ(fresh.host.table.lines.size(), 6u + 64u);
+
+  Fixture f;
+  f.host.table.lines = IntegratedBlocksTable();
+  f.FindFirstFrameOfBlocksOf4();
+  f.w->Button9->click();
+  ASSERT_EQ(f.host.table.lines.size(), 6u + 32u);
+  choose(f, 2);
+  ASSERT_TRUE(f.w->Button8->isEnabled());
+  f.w->Button8->click();
+  EXPECT_EQ(f.host.events.Flags.IntegrationPhase, fresh.host.events.Flags.IntegrationPhase);
+  EXPECT_EQ(f.host.events.Identification.IntegrationSampleOffset, 1);
+  EXPECT_EQ(f.host.table.lines, IntegratedBlocksTable());  // the frames are back
+  f.w->Button9->click();
+  EXPECT_EQ(f.host.table.lines, fresh.host.table.lines);
+  EXPECT_EQ(f.host.chart.ChartState.SelectedFrame, fresh.host.chart.ChartState.SelectedFrame);
+}
+
 TEST(TAsteroidIdentification, IntegratedVideoOfATableWithoutTheVideoSystemLine) {
   Fixture f;
   f.host.table.lines = WithoutVideoSystemLine(IntegratedBlocksTable());
