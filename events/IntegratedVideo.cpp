@@ -74,7 +74,8 @@ std::vector<std::string> AverageIntegrationBlocks(const std::vector<std::string>
   auto value = [&](int r) { return ParseDoubleOr(GetCsvField(lines[static_cast<size_t>(header + r)], 11), 0); };
   for (int i = 0; i <= n; ++i) {
     if (((i - offset) % count + count) % count != 0) continue;
-    const int from = std::max(0, i - h + 1), to = std::min(n, i + h);
+    // A block of one frame is the record itself, not an empty window.
+    const int from = std::max(0, std::min(i, i - h + 1)), to = std::min(n, i + h);
     double sum = 0;
     for (int r = from; r <= to; ++r) sum += value(r);
     std::string line = lines[static_cast<size_t>(header + i)];

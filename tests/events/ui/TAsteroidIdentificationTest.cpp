@@ -313,6 +313,23 @@ TEST(TAsteroidIdentification, IntegratedVideoProcessedTwiceAveragesTheFrameTable
   EXPECT_EQ(f.host.chart.ChartState.SelectedFrame, fresh.host.chart.ChartState.SelectedFrame);
 }
 
+// '1frame integration' chosen after the first frame was found: every record
+// is its own block and keeps its value.
+TEST(TAsteroidIdentification, IntegratedVideoOfSingleFramesKeepsEveryValue) {
+  Fixture f;
+  f.host.table.lines = IntegratedBlocksTable();
+  const std::vector<std::string> frames = f.host.table.lines;
+  f.FindFirstFrameOfBlocksOf4();
+  f.w->ComboBox3->setCurrentIndex(1);
+  emit f.w->ComboBox3->activated(1);
+  ASSERT_EQ(f.host.events.Flags.IntegrationCount, 1);
+  ASSERT_TRUE(f.w->Button9->isEnabled());
+  f.w->Button9->click();
+  ASSERT_EQ(f.host.table.lines.size(), frames.size());
+  for (size_t i = 6; i < frames.size(); ++i)
+    EXPECT_EQ(GetCsvField(f.host.table.lines[i], 11), GetCsvField(frames[i], 11)) << "line " << i;
+}
+
 TEST(TAsteroidIdentification, IntegratedVideoOfATableWithoutTheVideoSystemLine) {
   Fixture f;
   f.host.table.lines = WithoutVideoSystemLine(IntegratedBlocksTable());
