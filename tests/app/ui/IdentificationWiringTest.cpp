@@ -16,6 +16,7 @@
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TAsteroidIdentification.h"
 #include "events/ui/TFresnelCtrl.h"
+#include "events/ui/TMagnitudeCalculator.h"
 #include "events/ui/TIdentification.h"
 #include "support/ChartTestTables.h"
 
@@ -170,4 +171,39 @@ TEST(IdentificationWiring, ClosingTheGuideAfterAnIntegratedRunKeepsTheWorkUnless
   EXPECT_EQ(m.W().Results.Lines(), averaged);  // nothing thrown away
   ASSERT_NE(m.W().chart1.Window.data(), nullptr);
   EXPECT_NE(m.W().chart1.Window->FresnelCtrl.data(), nullptr);
+}
+
+// The block length of an integrated video belongs to that video: the next
+// video opened is fitted and timed frame by frame again.
+TEST(IdentificationWiring, OpeningAnotherVideoEndsTheIntegration) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TAsteroidIdentification* w = RunIntegratedVideo(m);
+  ASSERT_NE(w, nullptr);
+  w->Button9->click();
+  ASSERT_EQ(m.W().Events.Flags.IntegrationCount, 4);
+  m.dialogs.yes_no_answers.push_back(true);
+  w->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  const auto video = m.Path("next.avi");
+  ASSERT_TRUE(WriteSteadyStarVideo(video, 12));
+  ASSERT_TRUE(m.OpenThroughButton1(video));
+  EXPECT_EQ(m.W().Events.Flags.IntegratedVideoMeasured, 0);
+  // The calculator opened over the new video's event counts no integrated frames.
+  std::vector<double> v(40, 1000.0);
+  std::fill(v.begin() + 20, v.end(), 200.0);
+  m.W().Results.Assign(BuildResultTable(3, 1, RowsFromValues({v})));
+  m.W().Run.CsvLoaded = true;
+  m.Click("Button18");
+  Tchart1* chart = m.W().chart1.Window.data();
+  ASSERT_NE(chart, nullptr);
+  m.W().Chart.ChartState.SelectedFrame = 20;
+  chart->Button8->click();
+  TFresnelCtrl* panel = chart->FresnelCtrl.data();
+  ASSERT_NE(panel, nullptr);
+  panel->Button2->click();
+  TMagnitudeCalculator* calc = MagnitudeCalculator();
+  ASSERT_NE(calc, nullptr);
+  EXPECT_EQ(calc->Edit17->text(), "0");
+  EXPECT_TRUE(calc->UpDown4->isEnabled());
+  calc->close();
 }
