@@ -20,6 +20,7 @@
 #include "DiffractionFitSteps.h"
 #include "ObjectsFixture.h"
 #include "chart/ui/Tchart1.h"
+#include "events/TimingError.h"
 #include "events/ui/TAsteroidIdentification.h"
 #include "events/ui/TFresnelCtrl.h"
 #include "events/ui/TMagnitudeCalculator.h"
@@ -204,6 +205,11 @@ TEST_P(IntegratedVideoEndToEnd, EventTimeOfTheAveragedBlocksMatchesTheTruth) {
   const double shown_error_ms = event.mid(event.indexOf("+/- ") + 4, 5).toDouble() * 1000;
   EXPECT_GT(shown_error_ms, 0);
   EXPECT_LT(shown_error_ms, n_block * kFrameS * 1000);
+  // The error in blocks of N frames: the polynomial of N/S times N frames.
+  const double sn = event.mid(event.indexOf("S/N=") + 4).toDouble();
+  ASSERT_GT(sn, 1) << event.toStdString();
+  EXPECT_NEAR(shown_error_ms, static_cast<double>(TimingErrorFrames(1 / sn)) * n_block * kFrameS * 1000, 1.0)
+      << event.toStdString();
 
   calc->Button4->click();  // 'Add to report'
   ASSERT_EQ(calc->ListBox1->count(), 1);
