@@ -98,3 +98,10 @@ int FrameOfRecord(const std::vector<std::string>& lines, int header_lines, int r
   if (!v || !std::isfinite(*v) || *v < 0 || *v > 2e9) return fallback;
   return static_cast<int>(TruncateToInt(*v));
 }
+
+std::vector<std::string> RecordNumbers(const std::vector<std::string>& lines) {
+  std::vector<std::string> out;
+  out.reserve(lines.size());
+  for (const std::string& line : lines) out.push_back(GetCsvField(line, 1));
+  return out;
+}

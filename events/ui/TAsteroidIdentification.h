@@ -90,4 +90,8 @@ class TAsteroidIdentification : public QWidget {
   bool filling_ = false;  // the memo is being filled by code
   std::vector<std::string> frame_table_;
   bool table_rewritten_ = false;
+  // The "No." of every line of the averaged table: a new run or a loaded
+  // file in its place makes the kept frame table stale.
+  std::vector<std::string> averaged_numbers_;
+  bool TableStillAveraged();
 };

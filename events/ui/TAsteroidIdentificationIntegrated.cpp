@@ -41,12 +41,13 @@ void TAsteroidIdentification::Button8Click() {
   if (count <= 1 || DetectCsvVersion(host_.Table().Lines()).CsvVersion == 0) return;
   // After the blocks were averaged the phase is searched again in the
   // frame-by-frame measurement, which then comes back into the table.
-  const std::vector<std::string>& lines = table_rewritten_ ? frame_table_ : host_.Table().Lines();
+  const bool rewritten = TableStillAveraged();
+  const std::vector<std::string>& lines = rewritten ? frame_table_ : host_.Table().Lines();
   const int n = static_cast<int>(lines.size()) - header - 1;
   boundaries_ = FindIntegrationBoundaries(lines, header, n);
   const auto phase = FindIntegrationPhase(boundaries_, count);
   if (!phase) return;
-  if (table_rewritten_) {
+  if (rewritten) {
     host_.CloseChart();
     host_.Table().ReplaceLines(std::move(frame_table_));
     frame_table_.clear();
@@ -87,10 +88,11 @@ void TAsteroidIdentification::Button9Click() {
   const int count = ev.Flags.IntegrationCount;
   if (count < 1) return;
   // The frame-by-frame table is kept so that closing this window restores it.
-  if (!table_rewritten_) frame_table_ = host_.Table().Lines();
+  if (!TableStillAveraged()) frame_table_ = host_.Table().Lines();
   Memo6->clear();
   host_.Table().ReplaceLines(AverageIntegrationBlocks(frame_table_, header, count, id.IntegrationSampleOffset));
   table_rewritten_ = true;
+  averaged_numbers_ = RecordNumbers(host_.Table().Lines());
 
   TChartState& st = host_.Chart().ChartState;
   const std::vector<std::string>& lines = host_.Table().Lines();
@@ -135,7 +137,7 @@ void TAsteroidIdentification::Button9Click() {
 // Putting the frame-by-frame table back closes the chart with its diffraction
 // analysis: only when the user agrees; otherwise the averaged table stays.
 void TAsteroidIdentification::RestoreFrameTable() {
-  if (!table_rewritten_) return;
+  if (!TableStillAveraged()) return;
   table_rewritten_ = false;
   if (!Dialogs().AskYesNo("Put the frame-by-frame table back?\r\nThe averaged table, the graph and its "
                           "diffraction analysis will be closed.",
@@ -146,4 +148,13 @@ void TAsteroidIdentification::RestoreFrameTable() {
   host_.CloseChart();
   host_.Table().ReplaceLines(std::move(frame_table_));
   frame_table_.clear();
+}
+
+bool TAsteroidIdentification::TableStillAveraged() {
+  if (table_rewritten_ && RecordNumbers(host_.Table().Lines()) != averaged_numbers_) {
+    table_rewritten_ = false;
+    frame_table_.clear();
+    averaged_numbers_.clear();
+  }
+  return table_rewritten_;
 }

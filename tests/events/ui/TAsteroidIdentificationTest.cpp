@@ -330,6 +330,38 @@ TEST(TAsteroidIdentification, IntegratedVideoOfSingleFramesKeepsEveryValue) {
     EXPECT_EQ(GetCsvField(f.host.table.lines[i], 11), GetCsvField(frames[i], 11)) << "line " << i;
 }
 
+// A new run measured after the blocks were averaged is the table from then
+// on: neither finding the first frame again, averaging again nor closing the
+// window brings the earlier frame-by-frame table back over it.
+TEST(TAsteroidIdentification, IntegratedVideoLeavesANewRunAlone) {
+  const std::vector<std::string> new_run = IntegratedBlocksTable(300);
+  for (const char* step : {"find", "average", "close"}) {
+    SCOPED_TRACE(step);
+    Fixture f;
+    f.host.table.lines = IntegratedBlocksTable();
+    f.FindFirstFrameOfBlocksOf4();
+    f.w->Button9->click();
+    f.host.table.lines = new_run;
+    const std::string s = step;
+    if (s == "find") {
+      f.w->ComboBox3->setCurrentIndex(3);
+      emit f.w->ComboBox3->activated(3);
+      f.w->Button8->click();
+      EXPECT_EQ(f.host.table.lines, new_run);
+      EXPECT_EQ(f.host.shown_frames.back(), 302);
+    } else if (s == "average") {
+      f.w->Button9->click();
+      ASSERT_EQ(f.host.table.lines.size(), 6u + 32u);
+      EXPECT_EQ(GetCsvField(f.host.table.lines[6], 1), "302.0");
+    } else {
+      f.host.dialogs.yes_no_answers.push_back(true);
+      f.w->close();
+      EXPECT_TRUE(f.host.dialogs.questions.empty());
+      EXPECT_EQ(f.host.table.lines, new_run);
+    }
+  }
+}
+
 TEST(TAsteroidIdentification, IntegratedVideoOfATableWithoutTheVideoSystemLine) {
   Fixture f;
   f.host.table.lines = WithoutVideoSystemLine(IntegratedBlocksTable());
