@@ -19,6 +19,7 @@
 
 #include "DiffractionFitSteps.h"
 #include "ObjectsFixture.h"
+#include "chart/ChartScale.h"
 #include "chart/ui/Tchart1.h"
 #include "events/TimingError.h"
 #include "events/ui/TAsteroidIdentification.h"
@@ -51,6 +52,7 @@ struct IntegratedCase {
   int frames;
   int delay_ms;  // 120N, first field, N integrated frames: hand-copied from the camera's table
   int combo_index;
+  bool reappearance = false;  // clicked on the chart, since the guide selects the largest drop
 };
 
 void PrintTo(const IntegratedCase& c, std::ostream* os) { *os << c.name; }
@@ -77,7 +79,8 @@ struct Camera {
     const double start = ExposureCentreS(k) - length / 2;
     const double bright_share = std::clamp((EventS() - start) / length, 0.0, 1.0);
     const double twinkle = 1 + 0.03 * std::sin(2.1 * k + 0.4);
-    return twinkle * (kBright * bright_share + kFaint * (1 - bright_share));
+    const double before = c.reappearance ? kFaint : kBright, after = c.reappearance ? kBright : kFaint;
+    return twinkle * (before * bright_share + after * (1 - bright_share));
   }
 };
 
@@ -166,13 +169,19 @@ TEST_P(IntegratedVideoEndToEnd, EventTimeOfTheAveragedBlocksMatchesTheTruth) {
   // The largest drop is the block that holds the event; the main window shows its kept frame.
   const int event_frame = cam.SampleFrame(c.event_block);
   const int event_record = (event_frame - c.start_frame - offset) / n_block;
+  Tchart1* chart = w.chart1.Window.data();
+  ASSERT_NE(chart, nullptr);
+  if (c.reappearance) {
+    Find<QCheckBox>(chart, "CheckBox2")->setChecked(true);
+    const ChartView& v = chart->View();
+    ReleaseAt(chart->ChartImg1, IndexToPixelX(v, event_record - w.Chart.ChartState.FirstShownFrame),
+              ValueToPixelY(v, chart->Data().Records[static_cast<size_t>(event_record)].Value[CurveA]));
+  }
   ASSERT_EQ(w.Chart.ChartState.SelectedFrame, event_record);
   EXPECT_EQ(RowFrameNumber(m.Rows()[static_cast<size_t>(event_record)]), event_frame);
   EXPECT_EQ(w.ScrollBar1->value(), event_frame);
   EXPECT_NEAR(ShownMs(w), DayMs(kHour, kMinute, CentreS(event_frame)), 0.01);
 
-  Tchart1* chart = w.chart1.Window.data();
-  ASSERT_NE(chart, nullptr);
   TFresnelCtrl* panel = chart->FresnelCtrl.data();
   ASSERT_NE(panel, nullptr);
   panel->Edit2->setText("30000");  // a shadow fast enough that the fringes vanish in a block
@@ -218,7 +227,7 @@ TEST_P(IntegratedVideoEndToEnd, EventTimeOfTheAveragedBlocksMatchesTheTruth) {
   ASSERT_GE(parts.size(), 4) << entry.toStdString();
   EXPECT_NEAR(DayMs(parts[1].toInt(), parts[2].toInt(), parts[3].toDouble()), EventLineMs(event), 0.5)
       << entry.toStdString();
-  EXPECT_TRUE(entry.contains(" D")) << entry.toStdString();
+  EXPECT_TRUE(entry.contains(c.reappearance ? " R" : " D")) << entry.toStdString();
   calc->close();
   m.dialogs.yes_no_answers.push_back(false);
   guide->close();
@@ -229,7 +238,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(IntegratedCase{"Four", 4, 2, 0, 22, 160, 125, 3},
                       IntegratedCase{"EightCutByTheStart", 8, 5, 10, 14, 256, 259, 4},
                       IntegratedCase{"FourCutByTheStart", 4, 1, 7, 20, 160, 125, 3},
-                      IntegratedCase{"FourEventInTheLastWholeBlock", 4, 2, 0, 38, 160, 125, 3}),
+                      IntegratedCase{"FourEventInTheLastWholeBlock", 4, 2, 0, 38, 160, 125, 3},
+                      IntegratedCase{"EightReappearanceClicked", 8, 3, 5, 15, 256, 259, 4, true}),
     [](const ::testing::TestParamInfo<IntegratedCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
