@@ -94,4 +94,5 @@ class TAsteroidIdentification : public QWidget {
   // file in its place makes the kept frame table stale.
   std::vector<std::string> averaged_numbers_;
   bool TableStillAveraged();
+  bool RefusedFieldRecords(const std::vector<std::string>& lines, int header);
 };

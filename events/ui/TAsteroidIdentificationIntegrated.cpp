@@ -11,6 +11,7 @@
 #include "base/ResultCsvFormat.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/StdText.h"
+#include "chart/ChartTable.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TAsteroidIdentification.h"
 
@@ -43,6 +44,7 @@ void TAsteroidIdentification::Button8Click() {
   // frame-by-frame measurement, which then comes back into the table.
   const bool rewritten = TableStillAveraged();
   const std::vector<std::string>& lines = rewritten ? frame_table_ : host_.Table().Lines();
+  if (RefusedFieldRecords(lines, header)) return;
   const int n = static_cast<int>(lines.size()) - header - 1;
   boundaries_ = FindIntegrationBoundaries(lines, header, n);
   const auto phase = FindIntegrationPhase(boundaries_, count);
@@ -72,6 +74,8 @@ void TAsteroidIdentification::Button8Click() {
 }
 
 void TAsteroidIdentification::Button9Click() {
+  const int header = host_.DetectCsvHeaderLines();
+  if (!TableStillAveraged() && RefusedFieldRecords(host_.Table().Lines(), header)) return;
   ChartEventState& ev = host_.Events();
   IdentificationState& id = ev.Identification;
   ev.ReportLightCurveElement.Kind = ReportKind::Asteroid;
@@ -84,7 +88,6 @@ void TAsteroidIdentification::Button9Click() {
                                      : e.Date + " " + Text(Edit7) + " occults " + e.Star + " Observed by " + Text(Edit3);
   host_.CloseChart();
 
-  const int header = host_.DetectCsvHeaderLines();
   const int count = ev.Flags.IntegrationCount;
   if (count < 1) return;
   // The frame-by-frame table is kept so that closing this window restores it.
@@ -157,4 +160,14 @@ bool TAsteroidIdentification::TableStillAveraged() {
     averaged_numbers_.clear();
   }
   return table_rewritten_;
+}
+
+// Both fields of an integrated frame show one exposure: a table of fields
+// would split each block in two and shift the event time.
+bool TAsteroidIdentification::RefusedFieldRecords(const std::vector<std::string>& lines, int header) {
+  if (!DetectFieldMode(lines, header + 1)) return false;
+  Dialogs().ShowInformation(
+      "Integrated video is processed from a measurement of whole frames.\r\nMeasure again without \"Field Measure\".",
+      "This function requires the measurement with no-integration.");
+  return true;
 }

@@ -258,13 +258,13 @@ TEST(TAsteroidIdentification, IntegratedVideoAveragesBlocksAndRestoresTheTableOn
 }
 
 // The main window shows the frame a kept record was measured from, whatever
-// frame the run started at and whether its records are frames or fields.
+// frame the run started at.
 TEST(TAsteroidIdentification, IntegratedVideoShowsTheFramesOfTheKeptRecords) {
   const struct {
     int first_frame;
     bool fields;
     int first_kept, event_kept;  // frames of records 2 and 106
-  } cases[] = {{0, false, 2, 106}, {37, false, 39, 143}, {10, true, 11, 63}};
+  } cases[] = {{0, false, 2, 106}, {37, false, 39, 143}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.first_frame) + (c.fields ? " fields" : " frames"));
     Fixture f;
@@ -360,6 +360,30 @@ TEST(TAsteroidIdentification, IntegratedVideoLeavesANewRunAlone) {
       EXPECT_EQ(f.host.table.lines, new_run);
     }
   }
+}
+
+// Both fields of an integrated frame show the same exposure, so a table of
+// fields would split every block in two and time the event wrongly: it is
+// refused with a message, and the table stays as it is.
+TEST(TAsteroidIdentification, IntegratedVideoRefusesATableOfFields) {
+  Fixture f;
+  const std::vector<std::string> fields = IntegratedBlocksTable(10, true);
+  f.host.table.lines = fields;
+  f.FindFirstFrameOfBlocksOf4();
+  ASSERT_EQ(f.host.Messages().size(), 1u);
+  EXPECT_NE(f.host.Messages().back().find("Field Measure"), std::string::npos) << f.host.Messages().back();
+  EXPECT_TRUE(f.host.shown_frames.empty());
+  EXPECT_EQ(f.host.frame_step, 1);
+  EXPECT_FALSE(f.w->Button9->isEnabled());
+
+  // A run of fields measured after the phase was found is not averaged either.
+  f.host.table.lines = IntegratedBlocksTable();
+  f.w->Button8->click();
+  ASSERT_TRUE(f.w->Button9->isEnabled());
+  f.host.table.lines = fields;
+  f.w->Button9->click();
+  EXPECT_EQ(f.host.table.lines, fields);
+  EXPECT_EQ(f.host.Messages().size(), 2u);
 }
 
 TEST(TAsteroidIdentification, IntegratedVideoOfATableWithoutTheVideoSystemLine) {
