@@ -54,6 +54,7 @@ void TAsteroidIdentification::Button8Click() {
     host_.Table().ReplaceLines(std::move(frame_table_));
     frame_table_.clear();
     table_rewritten_ = false;
+    f.IntegratedVideoMeasured = 0;
   }
   IdentificationState& id = host_.Events().Identification;
   id.IntegrationSampleOffset = phase->SampleOffset;

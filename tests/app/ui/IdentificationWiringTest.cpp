@@ -207,3 +207,25 @@ TEST(IdentificationWiring, OpeningAnotherVideoEndsTheIntegration) {
   EXPECT_TRUE(calc->UpDown4->isEnabled());
   calc->close();
 }
+
+// A second 'Find the first frame' after the blocks were averaged shows the
+// frame-by-frame chart again with the kept record of the first block marked.
+TEST(IdentificationWiring, FindingTheFirstFrameAgainMarksItOnTheFrameChart) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TAsteroidIdentification* w = RunIntegratedVideo(m);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(m.W().Chart.ChartState.SelectedFrame, 2);
+  w->Button9->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_EQ(m.W().Results.Count(), 6 + 32);
+  w->ComboBox3->setCurrentIndex(3);
+  emit w->ComboBox3->activated(3);
+  w->Button8->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(m.W().Results.Count(), 6 + 128);
+  ASSERT_NE(m.W().chart1.Window.data(), nullptr);
+  EXPECT_EQ(m.W().Chart.ChartState.SelectedFrame, 2);
+  EXPECT_EQ(m.W().Events.Flags.IntegratedVideoMeasured, 0);
+  m.dialogs.yes_no_answers.push_back(false);
+  w->close();
+}
