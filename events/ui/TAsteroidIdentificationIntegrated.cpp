@@ -55,6 +55,7 @@ void TAsteroidIdentification::Button8Click() {
     frame_table_.clear();
     table_rewritten_ = false;
     f.IntegratedVideoMeasured = 0;
+    host_.Events().Identification.IntegratedPanelOpened = 0;
   }
   IdentificationState& id = host_.Events().Identification;
   id.IntegrationSampleOffset = phase->SampleOffset;
@@ -152,6 +153,11 @@ void TAsteroidIdentification::RestoreFrameTable() {
   host_.CloseChart();
   host_.Table().ReplaceLines(std::move(frame_table_));
   frame_table_.clear();
+  // The frame-by-frame records are single frames again for fits and event times.
+  EventFlags& f = host_.Events().Flags;
+  f.IntegrationCount = 0;
+  f.IntegratedVideoMeasured = 0;
+  host_.Events().Identification.IntegratedPanelOpened = 0;
 }
 
 bool TAsteroidIdentification::TableStillAveraged() {
