@@ -32,6 +32,9 @@ void TAsteroidIdentification::ComboBox3Change() {
   Button8->setEnabled(index > 1);
   Button10->setEnabled(index == 1);
   host_.Events().Flags.IntegrationCount = IntegrationCountForIndex(index);
+  // The first frame found belongs to its block length: another length needs
+  // its own search before the blocks can be averaged.
+  Button9->setEnabled(phase_count_ > 1 && IntegrationCountForIndex(index) == phase_count_);
 }
 
 void TAsteroidIdentification::Button8Click() {
@@ -71,6 +74,7 @@ void TAsteroidIdentification::Button8Click() {
   host_.OpenChart();
   Memo4->appendPlainText("The red dot should be just before the centre of integration time.");
   Memo4->appendPlainText("Check the graph. And close the graph window.");
+  phase_count_ = count;
   Button8->setEnabled(false);
   Button9->setEnabled(true);
 }

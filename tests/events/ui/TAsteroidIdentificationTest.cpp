@@ -313,21 +313,26 @@ TEST(TAsteroidIdentification, IntegratedVideoProcessedTwiceAveragesTheFrameTable
   EXPECT_EQ(f.host.chart.ChartState.SelectedFrame, fresh.host.chart.ChartState.SelectedFrame);
 }
 
-// '1frame integration' chosen after the first frame was found: every record
-// is its own block and keeps its value.
-TEST(TAsteroidIdentification, IntegratedVideoOfSingleFramesKeepsEveryValue) {
+// The first frame found belongs to its block length: with another length
+// chosen the blocks cannot be averaged until its own first frame is found,
+// which would mix neighbouring blocks.
+TEST(TAsteroidIdentification, IntegratedVideoAveragesOnlyWithTheLengthItsFirstFrameWasFoundFor) {
   Fixture f;
   f.host.table.lines = IntegratedBlocksTable();
   const std::vector<std::string> frames = f.host.table.lines;
   f.FindFirstFrameOfBlocksOf4();
-  f.w->ComboBox3->setCurrentIndex(1);
-  emit f.w->ComboBox3->activated(1);
-  ASSERT_EQ(f.host.events.Flags.IntegrationCount, 1);
-  ASSERT_TRUE(f.w->Button9->isEnabled());
+  const struct {
+    int index;
+    bool averaging;
+  } steps[] = {{4, false}, {1, false}, {0, false}, {2, false}, {3, true}};
+  for (const auto& step : steps) {
+    f.w->ComboBox3->setCurrentIndex(step.index);
+    emit f.w->ComboBox3->activated(step.index);
+    EXPECT_EQ(f.w->Button9->isEnabled(), step.averaging) << step.index;
+  }
   f.w->Button9->click();
-  ASSERT_EQ(f.host.table.lines.size(), frames.size());
-  for (size_t i = 6; i < frames.size(); ++i)
-    EXPECT_EQ(GetCsvField(f.host.table.lines[i], 11), GetCsvField(frames[i], 11)) << "line " << i;
+  EXPECT_EQ(f.host.table.lines.size(), 6u + 32u);
+  EXPECT_EQ(GetCsvField(f.host.table.lines[6 + 25], 11), "1500.0");
 }
 
 // A new run measured after the blocks were averaged is the table from then
