@@ -94,6 +94,7 @@ class TAsteroidIdentification : public QWidget {
   // file in its place makes the kept frame table stale.
   std::vector<std::string> averaged_numbers_;
   bool TableStillAveraged();
+  void PutFrameTableBack();
   int phase_count_ = 0;  // the block length the first frame was found for
   bool RefusedFieldRecords(const std::vector<std::string>& lines, int header);
 };

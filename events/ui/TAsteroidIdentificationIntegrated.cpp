@@ -16,6 +16,8 @@
 #include "events/ui/TAsteroidIdentification.h"
 
 void TAsteroidIdentification::Button7Click() {
+  // Starting again starts from the frame-by-frame measurement.
+  if (TableStillAveraged()) PutFrameTableBack();
   Memo4->clear();
   const int header = host_.DetectCsvHeaderLines();
   const int n = static_cast<int>(host_.Table().Lines().size()) - header - 1;
@@ -52,14 +54,7 @@ void TAsteroidIdentification::Button8Click() {
   boundaries_ = FindIntegrationBoundaries(lines, header, n);
   const auto phase = FindIntegrationPhase(boundaries_, count);
   if (!phase) return;
-  if (rewritten) {
-    host_.CloseChart();
-    host_.Table().ReplaceLines(std::move(frame_table_));
-    frame_table_.clear();
-    table_rewritten_ = false;
-    f.IntegratedVideoMeasured = 0;
-    host_.Events().Identification.IntegratedPanelOpened = 0;
-  }
+  if (rewritten) PutFrameTableBack();
   IdentificationState& id = host_.Events().Identification;
   id.IntegrationSampleOffset = phase->SampleOffset;
   f.IntegrationPhase = phase->Phase;
@@ -154,13 +149,19 @@ void TAsteroidIdentification::RestoreFrameTable() {
     frame_table_.clear();
     return;
   }
+  PutFrameTableBack();
+  // The frame-by-frame records are single frames again for fits and event times.
+  host_.Events().Flags.IntegrationCount = 0;
+}
+
+// The frame-by-frame measurement back in the table; the chart and the
+// diffraction analysis of the averaged one are closed.
+void TAsteroidIdentification::PutFrameTableBack() {
   host_.CloseChart();
   host_.Table().ReplaceLines(std::move(frame_table_));
   frame_table_.clear();
-  // The frame-by-frame records are single frames again for fits and event times.
-  EventFlags& f = host_.Events().Flags;
-  f.IntegrationCount = 0;
-  f.IntegratedVideoMeasured = 0;
+  table_rewritten_ = false;
+  host_.Events().Flags.IntegratedVideoMeasured = 0;
   host_.Events().Identification.IntegratedPanelOpened = 0;
 }
 

@@ -335,6 +335,25 @@ TEST(TAsteroidIdentification, IntegratedVideoAveragesOnlyWithTheLengthItsFirstFr
   EXPECT_EQ(GetCsvField(f.host.table.lines[6 + 25], 11), "1500.0");
 }
 
+// Starting the processing again after the blocks were averaged starts from
+// the frame-by-frame measurement: the averaged table would be fitted with
+// single frames and too few records.
+TEST(TAsteroidIdentification, IntegratedVideoStartedAgainPutsTheFramesBack) {
+  Fixture f;
+  f.host.table.lines = IntegratedBlocksTable();
+  f.FindFirstFrameOfBlocksOf4();
+  f.w->Button9->click();
+  ASSERT_EQ(f.host.table.lines.size(), 6u + 32u);
+  f.w->Button7->click();
+  EXPECT_EQ(f.host.table.lines, IntegratedBlocksTable());
+  EXPECT_TRUE(f.host.Messages().empty());  // 127 records are enough
+  EXPECT_EQ(f.host.events.Flags.IntegrationCount, 1);
+  EXPECT_EQ(f.host.events.Flags.IntegratedVideoMeasured, 0);
+  f.host.dialogs.yes_no_answers.push_back(true);
+  f.w->close();
+  EXPECT_TRUE(f.host.dialogs.questions.empty());
+}
+
 // A new run measured after the blocks were averaged is the table from then
 // on: neither finding the first frame again, averaging again nor closing the
 // window brings the earlier frame-by-frame table back over it.
