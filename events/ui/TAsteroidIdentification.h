@@ -95,6 +95,7 @@ class TAsteroidIdentification : public QWidget {
   std::vector<std::string> averaged_numbers_;
   bool TableStillAveraged();
   void PutFrameTableBack();
-  int phase_count_ = 0;  // the block length the first frame was found for
+  int phase_count_ = 0;     // the block length the first frame was found for
+  int averaged_count_ = 0;  // and the one the table was averaged with
   bool RefusedFieldRecords(const std::vector<std::string>& lines, int header);
 };

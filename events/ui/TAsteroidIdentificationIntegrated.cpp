@@ -34,6 +34,9 @@ void TAsteroidIdentification::ComboBox3Change() {
   Button8->setEnabled(index > 1);
   Button10->setEnabled(index == 1);
   host_.Events().Flags.IntegrationCount = IntegrationCountForIndex(index);
+  // The averaged table and its analysis belong to their block length:
+  // another length starts again from the frame-by-frame measurement.
+  if (IntegrationCountForIndex(index) != averaged_count_ && TableStillAveraged()) PutFrameTableBack();
   // The first frame found belongs to its block length: another length needs
   // its own search before the blocks can be averaged.
   Button9->setEnabled(phase_count_ > 1 && IntegrationCountForIndex(index) == phase_count_);
@@ -97,6 +100,7 @@ void TAsteroidIdentification::Button9Click() {
   host_.Table().ReplaceLines(AverageIntegrationBlocks(frame_table_, header, count, id.IntegrationSampleOffset));
   table_rewritten_ = true;
   averaged_numbers_ = RecordNumbers(host_.Table().Lines());
+  averaged_count_ = count;
 
   TChartState& st = host_.Chart().ChartState;
   const std::vector<std::string>& lines = host_.Table().Lines();

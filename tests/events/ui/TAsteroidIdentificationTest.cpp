@@ -354,6 +354,29 @@ TEST(TAsteroidIdentification, IntegratedVideoStartedAgainPutsTheFramesBack) {
   EXPECT_TRUE(f.host.dialogs.questions.empty());
 }
 
+// The averaged table belongs to its block length: choosing another length
+// puts the frame-by-frame table back, so no fit or event time takes the
+// blocks of 4 for blocks of 8; the same length keeps the averaged table.
+TEST(TAsteroidIdentification, IntegratedVideoAveragedTableEndsWithItsBlockLength) {
+  Fixture f;
+  f.host.table.lines = IntegratedBlocksTable();
+  f.FindFirstFrameOfBlocksOf4();
+  f.w->Button9->click();
+  const std::vector<std::string> averaged = f.host.table.lines;
+  ASSERT_EQ(averaged.size(), 6u + 32u);
+  const struct {
+    int index;
+    size_t records;
+  } steps[] = {{3, 32}, {4, 128}, {3, 128}};
+  for (const auto& step : steps) {
+    f.w->ComboBox3->setCurrentIndex(step.index);
+    emit f.w->ComboBox3->activated(step.index);
+    EXPECT_EQ(f.host.table.lines.size(), 6 + step.records) << step.index;
+  }
+  EXPECT_EQ(f.host.table.lines, IntegratedBlocksTable());
+  EXPECT_EQ(f.host.events.Flags.IntegratedVideoMeasured, 0);
+}
+
 // A new run measured after the blocks were averaged is the table from then
 // on: neither finding the first frame again, averaging again nor closing the
 // window brings the earlier frame-by-frame table back over it.
