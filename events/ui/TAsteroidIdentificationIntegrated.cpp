@@ -65,7 +65,7 @@ void TAsteroidIdentification::Button8Click() {
   f.PresetSelectedFrame = phase->SampleOffset;
   host_.SetFrameStep(count);
   Memo4->appendPlainText(QString("Interval has been set to %1").arg(count));
-  // The table may start at any frame, or hold two fields a frame.
+  // The run need not have started at frame 0.
   host_.ShowFrame(FrameOfRecord(host_.Table().Lines(), header, phase->SampleOffset, phase->SampleOffset));
   host_.Chart().AsteroidChartMode = 1;
   host_.Chart().ChartState.Reset = 1;
