@@ -74,7 +74,8 @@ std::vector<std::string> AverageIntegrationBlocks(const std::vector<std::string>
   auto value = [&](int r) { return ParseDoubleOr(GetCsvField(lines[static_cast<size_t>(header + r)], 11), 0); };
   for (int i = 0; i <= n; ++i) {
     if (((i - offset) % count + count) % count != 0) continue;
-    const int from = std::max(0, i - h + 1), to = std::min(n, i + h);
+    // A block of one frame is the record itself, not an empty window.
+    const int from = std::max(0, std::min(i, i - h + 1)), to = std::min(n, i + h);
     double sum = 0;
     for (int r = from; r <= to; ++r) sum += value(r);
     std::string line = lines[static_cast<size_t>(header + i)];
@@ -88,4 +89,19 @@ int SelectLargestDrop(const IntegrationBoundaries& b) {
   for (size_t k = b.Jumps.size(); k-- > 0;)
     if (b.Jumps[k].SignedJump < 0) return b.Jumps[k].Index;
   return -1;
+}
+
+int FrameOfRecord(const std::vector<std::string>& lines, int header_lines, int record, int fallback) {
+  const long long line = static_cast<long long>(header_lines) + record;
+  if (record < 0 || header_lines < 0 || line >= static_cast<long long>(lines.size())) return fallback;
+  const std::optional<double> v = ParseDouble(StripQuotes(GetCsvField(lines[static_cast<size_t>(line)], 1)));
+  if (!v || !std::isfinite(*v) || *v < 0 || *v > 2e9) return fallback;
+  return static_cast<int>(TruncateToInt(*v));
+}
+
+std::vector<std::string> RecordNumbers(const std::vector<std::string>& lines) {
+  std::vector<std::string> out;
+  out.reserve(lines.size());
+  for (const std::string& line : lines) out.push_back(GetCsvField(line, 1));
+  return out;
 }

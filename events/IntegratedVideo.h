@@ -42,6 +42,13 @@ std::optional<IntegrationPhase> FindIntegrationPhase(const IntegrationBoundaries
 std::vector<std::string> AverageIntegrationBlocks(const std::vector<std::string>& lines, int header_lines,
                                                   int count, int offset);
 
+// The video frame a record of the table was measured from (its "No."); a
+// record without a readable number falls back to `fallback`.
+int FrameOfRecord(const std::vector<std::string>& lines, int header_lines, int record, int fallback);
+
+// Field 1 of every line.
+std::vector<std::string> RecordNumbers(const std::vector<std::string>& lines);
+
 // The record index of the largest drop among the ranked jumps; -1 when no
 // jump is a drop (the user then clicks the record).
 int SelectLargestDrop(const IntegrationBoundaries& b);

@@ -149,6 +149,10 @@ void TPlatform::ClearEventTimingList() {
 void TPlatform::ChartVideoOpened() {
   Chart.AsteroidChartMode = 0;
   Events.Flags.IntegratedVideoMeasured = 0;
+  // The block length was the previous video's: fits and event times of this
+  // one count single frames until its own integration is set.
+  Events.Flags.IntegrationCount = 0;
+  Events.Identification.IntegratedPanelOpened = 0;
   PaintBase(Edit71, Qt::white);
 }
 

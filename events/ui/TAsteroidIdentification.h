@@ -90,4 +90,12 @@ class TAsteroidIdentification : public QWidget {
   bool filling_ = false;  // the memo is being filled by code
   std::vector<std::string> frame_table_;
   bool table_rewritten_ = false;
+  // The "No." of every line of the averaged table: a new run or a loaded
+  // file in its place makes the kept frame table stale.
+  std::vector<std::string> averaged_numbers_;
+  bool TableStillAveraged();
+  void PutFrameTableBack();
+  int phase_count_ = 0;     // the block length the first frame was found for
+  int averaged_count_ = 0;  // and the one the table was averaged with
+  bool RefusedFieldRecords(const std::vector<std::string>& lines, int header);
 };

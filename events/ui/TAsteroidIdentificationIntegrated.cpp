@@ -11,10 +11,13 @@
 #include "base/ResultCsvFormat.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/StdText.h"
+#include "chart/ChartTable.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TAsteroidIdentification.h"
 
 void TAsteroidIdentification::Button7Click() {
+  // Starting again starts from the frame-by-frame measurement.
+  if (TableStillAveraged()) PutFrameTableBack();
   Memo4->clear();
   const int header = host_.DetectCsvHeaderLines();
   const int n = static_cast<int>(host_.Table().Lines().size()) - header - 1;
@@ -31,6 +34,12 @@ void TAsteroidIdentification::ComboBox3Change() {
   Button8->setEnabled(index > 1);
   Button10->setEnabled(index == 1);
   host_.Events().Flags.IntegrationCount = IntegrationCountForIndex(index);
+  // The averaged table and its analysis belong to their block length:
+  // another length starts again from the frame-by-frame measurement.
+  if (IntegrationCountForIndex(index) != averaged_count_ && TableStillAveraged()) PutFrameTableBack();
+  // The first frame found belongs to its block length: another length needs
+  // its own search before the blocks can be averaged.
+  Button9->setEnabled(phase_count_ > 1 && IntegrationCountForIndex(index) == phase_count_);
 }
 
 void TAsteroidIdentification::Button8Click() {
@@ -39,11 +48,16 @@ void TAsteroidIdentification::Button8Click() {
   const int header = host_.DetectCsvHeaderLines();
   // A table with a known banner, with or without its video-system line.
   if (count <= 1 || DetectCsvVersion(host_.Table().Lines()).CsvVersion == 0) return;
-  const std::vector<std::string>& lines = host_.Table().Lines();
+  // After the blocks were averaged the phase is searched again in the
+  // frame-by-frame measurement, which then comes back into the table.
+  const bool rewritten = TableStillAveraged();
+  const std::vector<std::string>& lines = rewritten ? frame_table_ : host_.Table().Lines();
+  if (RefusedFieldRecords(lines, header)) return;
   const int n = static_cast<int>(lines.size()) - header - 1;
   boundaries_ = FindIntegrationBoundaries(lines, header, n);
   const auto phase = FindIntegrationPhase(boundaries_, count);
   if (!phase) return;
+  if (rewritten) PutFrameTableBack();
   IdentificationState& id = host_.Events().Identification;
   id.IntegrationSampleOffset = phase->SampleOffset;
   f.IntegrationPhase = phase->Phase;
@@ -51,17 +65,21 @@ void TAsteroidIdentification::Button8Click() {
   f.PresetSelectedFrame = phase->SampleOffset;
   host_.SetFrameStep(count);
   Memo4->appendPlainText(QString("Interval has been set to %1").arg(count));
-  host_.ShowFrame(phase->SampleOffset);
+  // The run need not have started at frame 0.
+  host_.ShowFrame(FrameOfRecord(host_.Table().Lines(), header, phase->SampleOffset, phase->SampleOffset));
   host_.Chart().AsteroidChartMode = 1;
   host_.Chart().ChartState.Reset = 1;
   host_.OpenChart();
   Memo4->appendPlainText("The red dot should be just before the centre of integration time.");
   Memo4->appendPlainText("Check the graph. And close the graph window.");
+  phase_count_ = count;
   Button8->setEnabled(false);
   Button9->setEnabled(true);
 }
 
 void TAsteroidIdentification::Button9Click() {
+  const int header = host_.DetectCsvHeaderLines();
+  if (!TableStillAveraged() && RefusedFieldRecords(host_.Table().Lines(), header)) return;
   ChartEventState& ev = host_.Events();
   IdentificationState& id = ev.Identification;
   ev.ReportLightCurveElement.Kind = ReportKind::Asteroid;
@@ -74,14 +92,15 @@ void TAsteroidIdentification::Button9Click() {
                                      : e.Date + " " + Text(Edit7) + " occults " + e.Star + " Observed by " + Text(Edit3);
   host_.CloseChart();
 
-  const int header = host_.DetectCsvHeaderLines();
   const int count = ev.Flags.IntegrationCount;
   if (count < 1) return;
   // The frame-by-frame table is kept so that closing this window restores it.
-  if (!table_rewritten_) frame_table_ = host_.Table().Lines();
+  if (!TableStillAveraged()) frame_table_ = host_.Table().Lines();
   Memo6->clear();
   host_.Table().ReplaceLines(AverageIntegrationBlocks(frame_table_, header, count, id.IntegrationSampleOffset));
   table_rewritten_ = true;
+  averaged_numbers_ = RecordNumbers(host_.Table().Lines());
+  averaged_count_ = count;
 
   TChartState& st = host_.Chart().ChartState;
   const std::vector<std::string>& lines = host_.Table().Lines();
@@ -91,7 +110,9 @@ void TAsteroidIdentification::Button9Click() {
   boundaries_ = FindIntegrationBoundaries(lines, header, n);
   // No drop among the jumps: -1, so the user is asked to click the record.
   st.SelectedFrame = SelectLargestDrop(boundaries_);
-  if (st.SelectedFrame >= 0) host_.ShowFrame(count * st.SelectedFrame + id.IntegrationSampleOffset);
+  if (st.SelectedFrame >= 0)
+    host_.ShowFrame(
+        FrameOfRecord(lines, header, st.SelectedFrame, count * st.SelectedFrame + id.IntegrationSampleOffset));
   host_.Chart().SelectedOffsetMin = -st.SelectedFrame;
   host_.Chart().SelectedOffsetMax = st.DataLineCount - st.SelectedFrame;
   st.Reset = 0;
@@ -124,7 +145,7 @@ void TAsteroidIdentification::Button9Click() {
 // Putting the frame-by-frame table back closes the chart with its diffraction
 // analysis: only when the user agrees; otherwise the averaged table stays.
 void TAsteroidIdentification::RestoreFrameTable() {
-  if (!table_rewritten_) return;
+  if (!TableStillAveraged()) return;
   table_rewritten_ = false;
   if (!Dialogs().AskYesNo("Put the frame-by-frame table back?\r\nThe averaged table, the graph and its "
                           "diffraction analysis will be closed.",
@@ -132,7 +153,37 @@ void TAsteroidIdentification::RestoreFrameTable() {
     frame_table_.clear();
     return;
   }
+  PutFrameTableBack();
+  // The frame-by-frame records are single frames again for fits and event times.
+  host_.Events().Flags.IntegrationCount = 0;
+}
+
+// The frame-by-frame measurement back in the table; the chart and the
+// diffraction analysis of the averaged one are closed.
+void TAsteroidIdentification::PutFrameTableBack() {
   host_.CloseChart();
   host_.Table().ReplaceLines(std::move(frame_table_));
   frame_table_.clear();
+  table_rewritten_ = false;
+  host_.Events().Flags.IntegratedVideoMeasured = 0;
+  host_.Events().Identification.IntegratedPanelOpened = 0;
+}
+
+bool TAsteroidIdentification::TableStillAveraged() {
+  if (table_rewritten_ && RecordNumbers(host_.Table().Lines()) != averaged_numbers_) {
+    table_rewritten_ = false;
+    frame_table_.clear();
+    averaged_numbers_.clear();
+  }
+  return table_rewritten_;
+}
+
+// Both fields of an integrated frame show one exposure: a table of fields
+// would split each block in two and shift the event time.
+bool TAsteroidIdentification::RefusedFieldRecords(const std::vector<std::string>& lines, int header) {
+  if (!DetectFieldMode(lines, header + 1)) return false;
+  Dialogs().ShowInformation(
+      "Integrated video is processed from a measurement of whole frames.\r\nMeasure again without \"Field Measure\".",
+      "This function requires the measurement with no-integration.");
+  return true;
 }

@@ -192,3 +192,13 @@ TEST(IntegratedVideo, WindowCutAtTheStartAndNoDrop) {
   EXPECT_EQ(IntegrationCountForIndex(3), 4);
   EXPECT_EQ(IntegrationCountForIndex(9), 256);
 }
+
+// A block of one frame is the record itself: every value is kept, none is
+// an average over an empty window.
+TEST(IntegratedVideo, BlocksOfOneFrameKeepEveryValue) {
+  const std::vector<double> v{1, 2, 4, 8, 16};
+  const auto table = BuildResultTable(3, 1, RowsFromValues({v}));
+  const auto averaged = AverageIntegrationBlocks(table, 6, 1, 0);
+  ASSERT_EQ(averaged.size(), table.size());
+  for (size_t i = 6; i < table.size(); ++i) EXPECT_EQ(GetCsvField(averaged[i], 11), GetCsvField(table[i], 11));
+}

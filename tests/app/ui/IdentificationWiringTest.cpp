@@ -16,6 +16,7 @@
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TAsteroidIdentification.h"
 #include "events/ui/TFresnelCtrl.h"
+#include "events/ui/TMagnitudeCalculator.h"
 #include "events/ui/TIdentification.h"
 #include "support/ChartTestTables.h"
 
@@ -170,4 +171,70 @@ TEST(IdentificationWiring, ClosingTheGuideAfterAnIntegratedRunKeepsTheWorkUnless
   EXPECT_EQ(m.W().Results.Lines(), averaged);  // nothing thrown away
   ASSERT_NE(m.W().chart1.Window.data(), nullptr);
   EXPECT_NE(m.W().chart1.Window->FresnelCtrl.data(), nullptr);
+}
+
+// The block length of an integrated video belongs to that video and its
+// averaged table: after another video is opened, or after the frame-by-frame
+// table was put back, fits and event times count single frames again.
+TEST(IdentificationWiring, IntegrationEndsWithItsVideoAndItsAveragedTable) {
+  for (const bool another_video : {true, false}) {
+    SCOPED_TRACE(another_video ? "another video" : "frame table put back");
+    MainRoadWindow m(Reader::OwnAvi);
+    TAsteroidIdentification* w = RunIntegratedVideo(m);
+    ASSERT_NE(w, nullptr);
+    w->Button9->click();
+    ASSERT_EQ(m.W().Events.Flags.IntegrationCount, 4);
+    m.dialogs.yes_no_answers.push_back(true);
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    int record = 105;  // the drop of the frame-by-frame table
+    if (another_video) {
+      const auto video = m.Path("next.avi");
+      ASSERT_TRUE(WriteSteadyStarVideo(video, 12));
+      ASSERT_TRUE(m.OpenThroughButton1(video));
+      std::vector<double> v(40, 1000.0);
+      std::fill(v.begin() + 20, v.end(), 200.0);
+      m.W().Results.Assign(BuildResultTable(3, 1, RowsFromValues({v})));
+      m.W().Run.CsvLoaded = true;
+      record = 20;
+    }
+    ASSERT_EQ(m.W().Results.Count(), another_video ? 6 + 40 : 6 + 128);
+    EXPECT_EQ(m.W().Events.Flags.IntegratedVideoMeasured, 0);
+    // The calculator opened over the event counts no integrated frames.
+    m.Click("Button18");
+    Tchart1* chart = m.W().chart1.Window.data();
+    ASSERT_NE(chart, nullptr);
+    m.W().Chart.ChartState.SelectedFrame = record;
+    chart->Button8->click();
+    TFresnelCtrl* panel = chart->FresnelCtrl.data();
+    ASSERT_NE(panel, nullptr);
+    panel->Button2->click();
+    TMagnitudeCalculator* calc = MagnitudeCalculator();
+    ASSERT_NE(calc, nullptr);
+    EXPECT_EQ(calc->Edit17->text(), "0");
+    EXPECT_TRUE(calc->UpDown4->isEnabled());
+    calc->close();
+  }
+}
+
+// A second 'Find the first frame' after the blocks were averaged shows the
+// frame-by-frame chart again with the kept record of the first block marked.
+TEST(IdentificationWiring, FindingTheFirstFrameAgainMarksItOnTheFrameChart) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TAsteroidIdentification* w = RunIntegratedVideo(m);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(m.W().Chart.ChartState.SelectedFrame, 2);
+  w->Button9->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_EQ(m.W().Results.Count(), 6 + 32);
+  w->ComboBox3->setCurrentIndex(3);
+  emit w->ComboBox3->activated(3);
+  w->Button8->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(m.W().Results.Count(), 6 + 128);
+  ASSERT_NE(m.W().chart1.Window.data(), nullptr);
+  EXPECT_EQ(m.W().Chart.ChartState.SelectedFrame, 2);
+  EXPECT_EQ(m.W().Events.Flags.IntegratedVideoMeasured, 0);
+  m.dialogs.yes_no_answers.push_back(false);
+  w->close();
 }

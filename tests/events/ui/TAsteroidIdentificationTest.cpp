@@ -37,16 +37,25 @@ struct Fixture {
     w = new TAsteroidIdentification(host);
   }
   ~Fixture() { delete w.data(); }
+  // The first event chosen, blocks of 4 frames set and 'Find the first frame'.
+  void FindFirstFrameOfBlocksOf4() {
+    w->Memo1->setPlainText(kElements);
+    PressRow(w->ListBox1, 0);
+    w->Button7->click();
+    w->ComboBox3->setCurrentIndex(3);
+    emit w->ComboBox3->activated(3);
+    w->Button8->click();
+  }
 };
 
-// Blocks of 4 frames from record 1; block 25 bright, blocks 26-27 occulted.
-std::vector<std::string> IntegratedBlocksTable() {
+// Blocks of 4 records from record 1; block 25 bright, blocks 26-27 occulted.
+std::vector<std::string> IntegratedBlocksTable(int first_frame = 0, bool fields = false) {
   std::vector<double> v;
   for (int i = 0; i < 128; ++i) {
     const int block = i == 0 ? -1 : (i - 1) / 4;
     v.push_back(block == 25 ? 1500 : block == 26 || block == 27 ? 200 : 1000 + 5 * (block & 1));
   }
-  return BuildResultTable(3, 1, RowsFromValues({v}));
+  return BuildResultTable(3, 1, RowsFromValues({v}, first_frame, fields));
 }
 
 }  // namespace
@@ -248,15 +257,186 @@ TEST(TAsteroidIdentification, IntegratedVideoAveragesBlocksAndRestoresTheTableOn
   EXPECT_EQ(f.host.table.lines, frame_table);
 }
 
+// The main window shows the frame a kept record was measured from, whatever
+// frame the run started at.
+TEST(TAsteroidIdentification, IntegratedVideoShowsTheFramesOfTheKeptRecords) {
+  const struct {
+    int first_frame;
+    bool fields;
+    int first_kept, event_kept;  // frames of records 2 and 106
+  } cases[] = {{0, false, 2, 106}, {37, false, 39, 143}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.first_frame) + (c.fields ? " fields" : " frames"));
+    Fixture f;
+    f.host.table.lines = IntegratedBlocksTable(c.first_frame, c.fields);
+    f.FindFirstFrameOfBlocksOf4();
+    EXPECT_EQ(f.host.events.Identification.IntegrationSampleOffset, 2);
+    EXPECT_EQ(f.host.shown_frames, std::vector<int>{c.first_kept});
+    f.w->Button9->click();
+    EXPECT_EQ(f.host.chart.ChartState.SelectedFrame, 26);
+    EXPECT_EQ(f.host.shown_frames.back(), c.event_kept);
+  }
+}
+
+// Finding the first frame again after the blocks were averaged works on the
+// frame-by-frame table, not on the averaged one: blocks of 4 taken for 2
+// frames give what a first pass with 2 frames gives.
+TEST(TAsteroidIdentification, IntegratedVideoProcessedTwiceAveragesTheFrameTableAgain) {
+  auto choose = [](Fixture& f, int index) {
+    f.w->ComboBox3->setCurrentIndex(index);
+    emit f.w->ComboBox3->activated(index);
+  };
+  Fixture fresh;
+  fresh.host.table.lines = IntegratedBlocksTable();
+  fresh.w->Memo1->setPlainText(kElements);
+  PressRow(fresh.w->ListBox1, 0);
+  fresh.w->Button7->click();
+  choose(fresh, 2);
+  fresh.w->Button8->click();
+  fresh.w->Button9->click();
+  ASSERT_EQ(fresh.host.events.Identification.IntegrationSampleOffset, 1);
+  ASSERT_EQ(fresh.host.table.lines.size(), 6u + 64u);
+
+  Fixture f;
+  f.host.table.lines = IntegratedBlocksTable();
+  f.FindFirstFrameOfBlocksOf4();
+  f.w->Button9->click();
+  ASSERT_EQ(f.host.table.lines.size(), 6u + 32u);
+  choose(f, 2);
+  ASSERT_TRUE(f.w->Button8->isEnabled());
+  f.w->Button8->click();
+  EXPECT_EQ(f.host.events.Flags.IntegrationPhase, fresh.host.events.Flags.IntegrationPhase);
+  EXPECT_EQ(f.host.events.Identification.IntegrationSampleOffset, 1);
+  EXPECT_EQ(f.host.table.lines, IntegratedBlocksTable());  // the frames are back
+  f.w->Button9->click();
+  EXPECT_EQ(f.host.table.lines, fresh.host.table.lines);
+  EXPECT_EQ(f.host.chart.ChartState.SelectedFrame, fresh.host.chart.ChartState.SelectedFrame);
+}
+
+// The first frame found belongs to its block length: with another length
+// chosen the blocks cannot be averaged until its own first frame is found,
+// which would mix neighbouring blocks.
+TEST(TAsteroidIdentification, IntegratedVideoAveragesOnlyWithTheLengthItsFirstFrameWasFoundFor) {
+  Fixture f;
+  f.host.table.lines = IntegratedBlocksTable();
+  const std::vector<std::string> frames = f.host.table.lines;
+  f.FindFirstFrameOfBlocksOf4();
+  const struct {
+    int index;
+    bool averaging;
+  } steps[] = {{4, false}, {1, false}, {0, false}, {2, false}, {3, true}};
+  for (const auto& step : steps) {
+    f.w->ComboBox3->setCurrentIndex(step.index);
+    emit f.w->ComboBox3->activated(step.index);
+    EXPECT_EQ(f.w->Button9->isEnabled(), step.averaging) << step.index;
+  }
+  f.w->Button9->click();
+  EXPECT_EQ(f.host.table.lines.size(), 6u + 32u);
+  EXPECT_EQ(GetCsvField(f.host.table.lines[6 + 25], 11), "1500.0");
+}
+
+// Starting the processing again after the blocks were averaged starts from
+// the frame-by-frame measurement: the averaged table would be fitted with
+// single frames and too few records.
+TEST(TAsteroidIdentification, IntegratedVideoStartedAgainPutsTheFramesBack) {
+  Fixture f;
+  f.host.table.lines = IntegratedBlocksTable();
+  f.FindFirstFrameOfBlocksOf4();
+  f.w->Button9->click();
+  ASSERT_EQ(f.host.table.lines.size(), 6u + 32u);
+  f.w->Button7->click();
+  EXPECT_EQ(f.host.table.lines, IntegratedBlocksTable());
+  EXPECT_TRUE(f.host.Messages().empty());  // 127 records are enough
+  EXPECT_EQ(f.host.events.Flags.IntegrationCount, 1);
+  EXPECT_EQ(f.host.events.Flags.IntegratedVideoMeasured, 0);
+  f.host.dialogs.yes_no_answers.push_back(true);
+  f.w->close();
+  EXPECT_TRUE(f.host.dialogs.questions.empty());
+}
+
+// The averaged table belongs to its block length: choosing another length
+// puts the frame-by-frame table back, so no fit or event time takes the
+// blocks of 4 for blocks of 8; the same length keeps the averaged table.
+TEST(TAsteroidIdentification, IntegratedVideoAveragedTableEndsWithItsBlockLength) {
+  Fixture f;
+  f.host.table.lines = IntegratedBlocksTable();
+  f.FindFirstFrameOfBlocksOf4();
+  f.w->Button9->click();
+  const std::vector<std::string> averaged = f.host.table.lines;
+  ASSERT_EQ(averaged.size(), 6u + 32u);
+  const struct {
+    int index;
+    size_t records;
+  } steps[] = {{3, 32}, {4, 128}, {3, 128}};
+  for (const auto& step : steps) {
+    f.w->ComboBox3->setCurrentIndex(step.index);
+    emit f.w->ComboBox3->activated(step.index);
+    EXPECT_EQ(f.host.table.lines.size(), 6 + step.records) << step.index;
+  }
+  EXPECT_EQ(f.host.table.lines, IntegratedBlocksTable());
+  EXPECT_EQ(f.host.events.Flags.IntegratedVideoMeasured, 0);
+}
+
+// A new run measured after the blocks were averaged is the table from then
+// on: neither finding the first frame again, averaging again nor closing the
+// window brings the earlier frame-by-frame table back over it.
+TEST(TAsteroidIdentification, IntegratedVideoLeavesANewRunAlone) {
+  const std::vector<std::string> new_run = IntegratedBlocksTable(300);
+  for (const char* step : {"find", "average", "close"}) {
+    SCOPED_TRACE(step);
+    Fixture f;
+    f.host.table.lines = IntegratedBlocksTable();
+    f.FindFirstFrameOfBlocksOf4();
+    f.w->Button9->click();
+    f.host.table.lines = new_run;
+    const std::string s = step;
+    if (s == "find") {
+      f.w->ComboBox3->setCurrentIndex(3);
+      emit f.w->ComboBox3->activated(3);
+      f.w->Button8->click();
+      EXPECT_EQ(f.host.table.lines, new_run);
+      EXPECT_EQ(f.host.shown_frames.back(), 302);
+    } else if (s == "average") {
+      f.w->Button9->click();
+      ASSERT_EQ(f.host.table.lines.size(), 6u + 32u);
+      EXPECT_EQ(GetCsvField(f.host.table.lines[6], 1), "302.0");
+    } else {
+      f.host.dialogs.yes_no_answers.push_back(true);
+      f.w->close();
+      EXPECT_TRUE(f.host.dialogs.questions.empty());
+      EXPECT_EQ(f.host.table.lines, new_run);
+    }
+  }
+}
+
+// Both fields of an integrated frame show the same exposure, so a table of
+// fields would split every block in two and time the event wrongly: it is
+// refused with a message, and the table stays as it is.
+TEST(TAsteroidIdentification, IntegratedVideoRefusesATableOfFields) {
+  Fixture f;
+  const std::vector<std::string> fields = IntegratedBlocksTable(10, true);
+  f.host.table.lines = fields;
+  f.FindFirstFrameOfBlocksOf4();
+  ASSERT_EQ(f.host.Messages().size(), 1u);
+  EXPECT_NE(f.host.Messages().back().find("Field Measure"), std::string::npos) << f.host.Messages().back();
+  EXPECT_TRUE(f.host.shown_frames.empty());
+  EXPECT_EQ(f.host.frame_step, 1);
+  EXPECT_FALSE(f.w->Button9->isEnabled());
+
+  // A run of fields measured after the phase was found is not averaged either.
+  f.host.table.lines = IntegratedBlocksTable();
+  f.w->Button8->click();
+  ASSERT_TRUE(f.w->Button9->isEnabled());
+  f.host.table.lines = fields;
+  f.w->Button9->click();
+  EXPECT_EQ(f.host.table.lines, fields);
+  EXPECT_EQ(f.host.Messages().size(), 2u);
+}
+
 TEST(TAsteroidIdentification, IntegratedVideoOfATableWithoutTheVideoSystemLine) {
   Fixture f;
   f.host.table.lines = WithoutVideoSystemLine(IntegratedBlocksTable());
-  f.w->Memo1->setPlainText(kElements);
-  PressRow(f.w->ListBox1, 0);
-  f.w->Button7->click();
-  f.w->ComboBox3->setCurrentIndex(3);
-  emit f.w->ComboBox3->activated(3);
-  f.w->Button8->click();  // the phase is found from the first row on
+  f.FindFirstFrameOfBlocksOf4();  // the phase is found from the first row on
   EXPECT_EQ(f.host.events.Identification.IntegrationSampleOffset, 2);
   EXPECT_EQ(f.host.frame_step, 4);
   f.w->Button9->click();
@@ -270,12 +450,7 @@ TEST(TAsteroidIdentification, IntegratedVideoWithoutDropAsksForAClick) {
   std::vector<double> v;
   for (int i = 0; i < 80; ++i) v.push_back(100.0 + 10 * ((i + 3) / 4));  // rising steps only
   f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({v}));
-  f.w->Memo1->setPlainText(kElements);
-  PressRow(f.w->ListBox1, 0);
-  f.w->Button7->click();
-  f.w->ComboBox3->setCurrentIndex(3);
-  emit f.w->ComboBox3->activated(3);
-  f.w->Button8->click();
+  f.FindFirstFrameOfBlocksOf4();
   f.w->Button9->click();
   EXPECT_EQ(f.host.chart.ChartState.SelectedFrame, -1);
   EXPECT_EQ(f.host.Messages().back(), "Select target frame by clicking the graph area");
