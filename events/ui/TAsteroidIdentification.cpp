@@ -377,8 +377,14 @@ void TAsteroidIdentification::ShowPredictionEvent(int k) {
   SetText(Edit9, t.Date);
   SetText(Edit1, t.Velocity);
   SetText(Edit8, t.Star);
-  SetText(Edit11, t.V);
-  SetText(Edit10, t.B);
+  {
+    // The colour follows this event's B and V together, never one of them
+    // beside the star shown before.
+    const QSignalBlocker b10(Edit10), b11(Edit11);
+    SetText(Edit11, t.V);
+    SetText(Edit10, t.B);
+  }
+  Edit10Change();
   SetText(Edit17, t.R);
   SetText(Edit12, t.BminusV);
   SetText(Edit25, t.CombinedMagnitude);
