@@ -362,11 +362,13 @@ void TMagnitudeCalculator::ReadBaseTimes() {
   auto read_int = [&read](QLineEdit* e, int32_t& v) { read(e, v, ParseInt32, "00"); };
   auto read_sec = [&read](QLineEdit* e, double& v) { read(e, v, ParseDouble, "00.00"); };
   BaseTime& b0 = base_times_[0];
-  if (edited[0]) Edit18->setText(QString::number(b0.Hour));
+  // A value typed into the lunar identification's time edits stands in for the frame's.
+  const std::array<double, 3>& typed = events_.Identification.BaseTime;
+  if (edited[0]) b0.Hour = static_cast<int32_t>(typed[0]), Edit18->setText(QString::number(b0.Hour));
   else read_int(Edit18, b0.Hour);
-  if (edited[1]) Edit19->setText(QString::number(b0.Minute));
+  if (edited[1]) b0.Minute = static_cast<int32_t>(typed[1]), Edit19->setText(QString::number(b0.Minute));
   else read_int(Edit19, b0.Minute);
-  if (edited[2]) Edit20->setText(Q(FormatFixed(b0.Second, UpDown5->Position(), 18)));
+  if (edited[2]) b0.Second = typed[2], Edit20->setText(Q(FormatFixed(b0.Second, UpDown5->Position(), 18)));
   else read_sec(Edit20, b0.Second);
   BaseTime& b1 = base_times_[1];
   read_int(Edit21, b1.Hour);

@@ -6,9 +6,11 @@
 #include <QClipboard>
 #include <QFocusEvent>
 
+#include "IdentFakeHost.h"
 #include "chart/ui/ChartFakeHost.h"
 #include "chart/ChartScale.h"
 #include "chart/ui/Tchart1.h"
+#include "events/ui/TIdentification.h"
 #include "events/ui/TMagnitudeCalculator.h"
 #include "support/ChartTestTables.h"
 
@@ -147,6 +149,35 @@ TEST(TMagnitudeCalculator, BaseTimeEditsAndMinuteTurn) {
   f.w->Edit20->setText("abc");
   Leave(f.w->Edit20);
   EXPECT_EQ(f.w->Edit20->text(), "05.5000");
+}
+
+// The hour and seconds typed into the lunar identification's time edits (the
+// stamp misread) are the event's base time in the calculator opened after it;
+// the minute left alone comes from the frame.
+TEST(TMagnitudeCalculator, TimesTypedInTheLunarIdentificationAreTheBaseTime) {
+  Fixture f;
+  struct SharedEventsHost : IdentFakeHost {
+    ChartEventState* shared = nullptr;
+    ChartEventState& Events() override { return *shared; }
+  } ident;
+  ident.shared = &f.events;
+  ident.time_edits = {"12", "34", "56.7891"};
+  {
+    TIdentification lunar(ident, false);
+    for (auto [edit, typed] : {std::pair{lunar.Edit9, "13"}, std::pair{lunar.Edit11, "7.5"}}) {
+      QFocusEvent in(QEvent::FocusIn);
+      QApplication::sendEvent(edit, &in);
+      TypeAndEnter(edit, typed);
+    }
+    EXPECT_EQ(lunar.Edit9->text(), "13");
+    EXPECT_EQ(lunar.Edit11->text(), "07.5000");
+  }
+  f.Open();
+  EXPECT_EQ(f.w->Edit18->text().toStdString(), "13");
+  EXPECT_EQ(f.w->Edit19->text().toStdString(), "34");
+  EXPECT_EQ(ParseDoubleOr(f.w->Edit20->text().toStdString(), -1), 7.5);
+  f.w->Button2->click();
+  EXPECT_EQ(f.Line(2).toStdString(), "Event Time : 13h34m07.500s  +/- 0.001s  S/N=20.00");
 }
 
 // Base seconds are shown as rounded: a leading "0" only when the shown text is
