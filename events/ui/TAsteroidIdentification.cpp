@@ -413,6 +413,9 @@ void TAsteroidIdentification::Button6Click() {
   filling_ = false;
   ListBox1->clear();
   ClearElementEdits();
+  // As after loading: an event must be clicked again before it is applied.
+  Button1->setEnabled(false);
+  Button7->setEnabled(false);
 }
 
 void TAsteroidIdentification::ClearElementEdits() {

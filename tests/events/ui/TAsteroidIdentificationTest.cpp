@@ -225,6 +225,24 @@ TEST(TAsteroidIdentification, VideoSecondShownAsSixtyIsRefused) {
   }
 }
 
+// Erasing the listed elements leaves no event to apply: applying would title
+// the erased event over a report record of empty edits.
+TEST(TAsteroidIdentification, ClearedListLeavesNothingToApply) {
+  for (const bool yes : {false, true}) {
+    SCOPED_TRACE(yes ? "erased" : "kept");
+    Fixture f;
+    f.w->Memo1->setPlainText(kElements);
+    PressRow(f.w->ListBox1, 0);
+    ASSERT_TRUE(f.w->Button1->isEnabled());
+    f.host.dialogs.yes_no_answers.push_back(yes);
+    f.w->Button6->click();
+    EXPECT_EQ(f.w->ListBox1->count(), yes ? 0 : 2);
+    EXPECT_EQ(f.w->Edit8->text().isEmpty(), yes);
+    EXPECT_EQ(f.w->Button1->isEnabled(), !yes);
+    EXPECT_EQ(f.w->Button7->isEnabled(), !yes);
+  }
+}
+
 TEST(TAsteroidIdentification, SitesCameraAndObserverReachTheSettings) {
   Fixture f;
   const std::vector<std::pair<QLineEdit*, QString>> site = {
