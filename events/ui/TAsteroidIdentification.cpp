@@ -282,7 +282,13 @@ bool TAsteroidIdentification::event(QEvent* e) {
   return QWidget::event(e);
 }
 
-void TAsteroidIdentification::FormActivate() { FillSite(host_.Settings().StoredSites[0]); }
+// Only the first time: a later return to the window must not replace a site
+// loaded or typed since.
+void TAsteroidIdentification::FormActivate() {
+  if (site_filled_) return;
+  site_filled_ = true;
+  FillSite(host_.Settings().StoredSites[0]);
+}
 
 void TAsteroidIdentification::closeEvent(QCloseEvent* e) {
   host_.Events().Identification.AsteroidIdentificationOpen = 0;

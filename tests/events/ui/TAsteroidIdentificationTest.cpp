@@ -3,6 +3,8 @@
 // camera, applying, and integrated-video processing.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -240,6 +242,40 @@ TEST(TAsteroidIdentification, ClearedListLeavesNothingToApply) {
     EXPECT_EQ(f.w->Edit8->text().isEmpty(), yes);
     EXPECT_EQ(f.w->Button1->isEnabled(), !yes);
     EXPECT_EQ(f.w->Button7->isEnabled(), !yes);
+  }
+}
+
+// The first site fills the site edits when the window first comes up; coming
+// back to it later keeps a site loaded or typed since, which applying writes
+// into the report.
+TEST(TAsteroidIdentification, ComingBackToTheWindowKeepsTheSiteInItsEdits) {
+  struct Row {
+    const char* step;
+    std::function<void(TAsteroidIdentification*)> change;
+    const char *site, *longitude;
+  };
+  const Row rows[] = {
+      {"second site loaded", [](TAsteroidIdentification* w) { w->Button17->click(); }, "Berlin", "10"},
+      {"site typed", [](TAsteroidIdentification* w) { w->Edit33->setText("Kiso"); }, "Kiso", "139"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.step);
+    Fixture f;
+    f.host.settings.StoredSites[0] = "139:45:12.5:35:40:2.0:25:Tokyo:JPN";
+    f.host.ini[{"Identification", "SecondSite"}] = "10:0:0:50:0:0:100:Berlin:DEU";
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(f.w, &activate);
+    EXPECT_EQ(f.w->Edit33->text().toStdString(), "Tokyo");
+    r.change(f.w);
+    QApplication::sendEvent(f.w, &activate);
+    EXPECT_EQ(f.w->Edit33->text().toStdString(), r.site);
+    EXPECT_EQ(f.w->Edit13->text().toStdString(), r.longitude);
+    f.host.playing = true;
+    f.w->Memo1->setPlainText(kElements);
+    PressRow(f.w->ListBox1, 0);
+    f.w->Button1->click();
+    EXPECT_EQ(f.host.events.ReportLightCurveElement.Site, r.site);
+    EXPECT_EQ(f.host.events.ReportLightCurveElement.LongitudeD, "+" + std::string(r.longitude));
   }
 }
 
