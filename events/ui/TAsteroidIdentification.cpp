@@ -387,10 +387,11 @@ void TAsteroidIdentification::ShowPredictionEvent(int k) {
     // The colour follows this event's B and V together, never one of them
     // beside the star shown before.
     const QSignalBlocker b10(Edit10), b11(Edit11);
+    const bool changed = Text(Edit10) != t.B || Text(Edit11) != t.V;
     SetText(Edit11, t.V);
     SetText(Edit10, t.B);
+    if (changed) Edit10Change();
   }
-  Edit10Change();
   SetText(Edit17, t.R);
   SetText(Edit12, t.BminusV);
   SetText(Edit25, t.CombinedMagnitude);
