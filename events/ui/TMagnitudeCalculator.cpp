@@ -25,6 +25,11 @@ namespace {
 
 QPointer<TMagnitudeCalculator> g_calculator;
 
+// Field 1's base time is one value with the lunar identification's time edits.
+void ShareFieldOneBaseTime(ChartEventState& events, const BaseTime& b) {
+  events.Identification.BaseTime = {static_cast<double>(b.Hour), static_cast<double>(b.Minute), b.Second};
+}
+
 }  // namespace
 
 TMagnitudeCalculator* MagnitudeCalculator() { return g_calculator.data(); }
@@ -371,6 +376,7 @@ void TMagnitudeCalculator::ReadBaseTimes() {
   if (edited[2]) b0.Second = typed[2], Edit20->setText(Q(FormatFixed(b0.Second, UpDown5->Position(), 18)));
   else read_sec(Edit20, b0.Second);
   BaseTime& b1 = base_times_[1];
+  ShareFieldOneBaseTime(events_, b0);
   read_int(Edit21, b1.Hour);
   read_int(Edit22, b1.Minute);
   read_sec(Edit23, b1.Second);
@@ -594,11 +600,13 @@ void TMagnitudeCalculator::BaseTimeExit(QLineEdit* edit) {
     if (v && *v >= 0 && *v <= (hour ? 24 : 60)) value = kept = *v;
     else value = kept;
     edit->setText(QString::number(value));
+    if (field == 0) ShareFieldOneBaseTime(events_, b);
     return;
   }
   const auto v = ParseDouble(text);
   if (v && *v >= 0 && *v <= 60) b.Second = last.Second = *v;
   else b.Second = last.Second;
+  if (field == 0) ShareFieldOneBaseTime(events_, b);
   const int mode = host_.TimeStampMode();
   const int d = mode == 0 ? 4 : mode == 1 || mode == 2 ? 3 : 2;
   edit->setText(Q(FormatSeconds(b.Second, d, 18)));

@@ -178,6 +178,13 @@ TEST(TMagnitudeCalculator, TimesTypedInTheLunarIdentificationAreTheBaseTime) {
   EXPECT_EQ(ParseDoubleOr(f.w->Edit20->text().toStdString(), -1), 7.5);
   f.w->Button2->click();
   EXPECT_EQ(f.Line(2).toStdString(), "Event Time : 13h34m07.500s  +/- 0.001s  S/N=20.00");
+  // An hour typed here afterwards is the base time from then on, also when
+  // the stamp is read again.
+  f.w->Edit18->setText("15");
+  Leave(f.w->Edit18);
+  f.w->Button2->click();
+  EXPECT_EQ(f.w->Edit18->text().toStdString(), "15");
+  EXPECT_EQ(f.Line(2).toStdString(), "Event Time : 15h34m07.500s  +/- 0.001s  S/N=20.00");
 }
 
 // Base seconds are shown as rounded: a leading "0" only when the shown text is
