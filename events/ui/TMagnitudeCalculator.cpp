@@ -309,6 +309,8 @@ void TMagnitudeCalculator::FormCreate() {
   UpDown2->SetPosition(static_cast<int>(tenths));
   UpDown3->SetPosition(static_cast<int>(RoundHalfEven((m - whole - tenths / 10) * 100)));
   Edit12->setText(Q(FormatFixed(m, 2, 18)));
+  // The first calculation adds the pair magnitude shown, not 0.
+  pair_magnitude_ = m;
 
   ReadBaseTimes();
   last_valid_base_times_ = base_times_;

@@ -357,6 +357,24 @@ TEST(TMagnitudeCalculator, PairMagnitudeFromThePredictionAndTheVMagnitude) {
   EXPECT_TRUE(f.w->CheckBox1->isChecked());
 }
 
+// The chosen prediction's combined magnitude, shown as the pair's magnitude
+// when the window opens, is the one the first calculation adds:
+// -2.5 log10(100 / 80) + m.
+TEST(TMagnitudeCalculator, OpeningCalculatesWithThePairMagnitudeItShows) {
+  struct Row {
+    double combined;
+    const char *pair_shown, *first_magnitude;
+  } rows[] = {{12.34, "12.34", "12.10"}, {-1.45, "-1.45", "-1.69"}, {0, "0.00", "-0.24"}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.pair_shown);
+    Fixture f;
+    f.host.combined = r.combined;
+    f.Open();
+    EXPECT_EQ(f.w->Edit12->text().toStdString(), r.pair_shown);
+    EXPECT_EQ(f.w->Edit5->text().toStdString(), r.first_magnitude);
+  }
+}
+
 TEST(TMagnitudeCalculator, EveryNamedControlExists) {
   Fixture f;
   f.Open();
