@@ -109,16 +109,18 @@ std::array<std::string, 9> SplitSite(std::string_view value) {
 namespace {
 
 std::array<std::string, 3> DegreesMinutesSeconds(double v) {
-  const double deg = std::trunc(v);
-  const double rest = v - deg;
-  const double min = std::trunc(rest * 60);
-  const double sec = (rest - min / 60) * 3600;
-  // Tenths truncated toward zero; a hair below a tenth counts as the tenth.
-  const double tenths = std::trunc(sec * 10 + (sec >= 0 ? 1e-6 : -1e-6)) / 10;
+  // Counted in whole tenths of an arcsecond, truncated toward zero; a hair
+  // below a tenth counts as the tenth, so 139.7 (binary 139.69999...) is
+  // 139 42 0.0, not 139 41 60.0.
+  const double sign = v < 0 ? -1 : 1;
+  const double n = std::trunc(std::fabs(v) * 36000 + 1e-6);
+  const double deg = sign * std::trunc(n / 36000);
+  const double min = sign * std::trunc(std::fmod(n, 36000) / 600);
+  const double tenths = sign * std::fmod(n, 600) / 10;
   // The degrees carry the sign into the record: less than a degree west or
   // south is "-0", not "0", which would read as east or north.
-  const std::string deg_text = v < 0 && deg == 0 ? "-0" : FormatInt(static_cast<int64_t>(deg));
-  return {deg_text, FormatInt(static_cast<int64_t>(min)), FormatFixed(tenths, 1, 5)};
+  const std::string deg_text = v < 0 && deg == 0 ? "-0" : FormatInt(TruncateToInt(deg));
+  return {deg_text, FormatInt(TruncateToInt(min)), FormatFixed(tenths, 1, 5)};
 }
 
 }  // namespace

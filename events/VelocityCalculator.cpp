@@ -4,6 +4,7 @@
 
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
+#include "events/PredictionElements.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ std::optional<ShadowVelocity> CalcShadowVelocity(const std::string& motion_text,
   ShadowVelocity r;
   r.VelocityText = FormatInt(RoundHalfAway(v));
   r.DistanceText = FormatInt(d);
-  if (a > 90) a = 180 - a;
-  r.ContactAngleText = FormatFixed(a, 1, 4);
+  // Folded whole turns first: one subtraction from 360 leaves 700 at 340.
+  r.ContactAngleText = FormatFixed(FoldedContactAngle(static_cast<double>(a)), 1, 4);
   return r;
 }

@@ -282,7 +282,13 @@ bool TAsteroidIdentification::event(QEvent* e) {
   return QWidget::event(e);
 }
 
-void TAsteroidIdentification::FormActivate() { FillSite(host_.Settings().StoredSites[0]); }
+// Only the first time: a later return to the window must not replace a site
+// loaded or typed since.
+void TAsteroidIdentification::FormActivate() {
+  if (site_filled_) return;
+  site_filled_ = true;
+  FillSite(host_.Settings().StoredSites[0]);
+}
 
 void TAsteroidIdentification::closeEvent(QCloseEvent* e) {
   host_.Events().Identification.AsteroidIdentificationOpen = 0;
@@ -377,8 +383,15 @@ void TAsteroidIdentification::ShowPredictionEvent(int k) {
   SetText(Edit9, t.Date);
   SetText(Edit1, t.Velocity);
   SetText(Edit8, t.Star);
-  SetText(Edit11, t.V);
-  SetText(Edit10, t.B);
+  {
+    // The colour follows this event's B and V together, never one of them
+    // beside the star shown before.
+    const QSignalBlocker b10(Edit10), b11(Edit11);
+    const bool changed = Text(Edit10) != t.B || Text(Edit11) != t.V;
+    SetText(Edit11, t.V);
+    SetText(Edit10, t.B);
+    if (changed) Edit10Change();
+  }
   SetText(Edit17, t.R);
   SetText(Edit12, t.BminusV);
   SetText(Edit25, t.CombinedMagnitude);
@@ -407,6 +420,9 @@ void TAsteroidIdentification::Button6Click() {
   filling_ = false;
   ListBox1->clear();
   ClearElementEdits();
+  // As after loading: an event must be clicked again before it is applied.
+  Button1->setEnabled(false);
+  Button7->setEnabled(false);
 }
 
 void TAsteroidIdentification::ClearElementEdits() {

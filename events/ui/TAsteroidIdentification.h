@@ -88,6 +88,7 @@ class TAsteroidIdentification : public QWidget {
   std::array<std::string, 6> accepted_;  // Edit4, 5, 6, 21, 22, 23
   IntegrationBoundaries boundaries_;
   bool filling_ = false;  // the memo is being filled by code
+  bool site_filled_ = false;  // the first site was put into the site edits
   std::vector<std::string> frame_table_;
   bool table_rewritten_ = false;
   // The "No." of every line of the averaged table: a new run or a loaded

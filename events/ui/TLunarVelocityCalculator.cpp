@@ -102,6 +102,9 @@ void TLunarVelocityCalculator::FormCreate() {
   open_flag = true;
 }
 
+// Freed with the chart it was opened from, it closes without a close event.
+TLunarVelocityCalculator::~TLunarVelocityCalculator() { open_flag = false; }
+
 void TLunarVelocityCalculator::closeEvent(QCloseEvent* e) {
   open_flag = false;
   e->accept();

@@ -20,6 +20,7 @@ class TLunarVelocityCalculator : public QWidget {
   // returns the open window.
   static TLunarVelocityCalculator* Open(QWidget* owner, PanelLookup panel);
   static bool IsOpen();  // LunarVelocityCalculatorOpen
+  ~TLunarVelocityCalculator() override;
 
   QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7, *Edit8, *Edit9, *Edit10, *Edit11;
   QPushButton *Button1, *Button2, *Button3, *Button4, *Button5, *Button6, *Button7;

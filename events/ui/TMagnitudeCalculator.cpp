@@ -25,6 +25,11 @@ namespace {
 
 QPointer<TMagnitudeCalculator> g_calculator;
 
+// Field 1's base time is one value with the lunar identification's time edits.
+void ShareFieldOneBaseTime(ChartEventState& events, const BaseTime& b) {
+  events.Identification.BaseTime = {static_cast<double>(b.Hour), static_cast<double>(b.Minute), b.Second};
+}
+
 }  // namespace
 
 TMagnitudeCalculator* MagnitudeCalculator() { return g_calculator.data(); }
@@ -304,6 +309,8 @@ void TMagnitudeCalculator::FormCreate() {
   UpDown2->SetPosition(static_cast<int>(tenths));
   UpDown3->SetPosition(static_cast<int>(RoundHalfEven((m - whole - tenths / 10) * 100)));
   Edit12->setText(Q(FormatFixed(m, 2, 18)));
+  // The first calculation adds the pair magnitude shown, not 0.
+  pair_magnitude_ = m;
 
   ReadBaseTimes();
   last_valid_base_times_ = base_times_;
@@ -362,13 +369,16 @@ void TMagnitudeCalculator::ReadBaseTimes() {
   auto read_int = [&read](QLineEdit* e, int32_t& v) { read(e, v, ParseInt32, "00"); };
   auto read_sec = [&read](QLineEdit* e, double& v) { read(e, v, ParseDouble, "00.00"); };
   BaseTime& b0 = base_times_[0];
-  if (edited[0]) Edit18->setText(QString::number(b0.Hour));
+  // A value typed into the lunar identification's time edits stands in for the frame's.
+  const std::array<double, 3>& typed = events_.Identification.BaseTime;
+  if (edited[0]) b0.Hour = static_cast<int32_t>(typed[0]), Edit18->setText(QString::number(b0.Hour));
   else read_int(Edit18, b0.Hour);
-  if (edited[1]) Edit19->setText(QString::number(b0.Minute));
+  if (edited[1]) b0.Minute = static_cast<int32_t>(typed[1]), Edit19->setText(QString::number(b0.Minute));
   else read_int(Edit19, b0.Minute);
-  if (edited[2]) Edit20->setText(Q(FormatFixed(b0.Second, UpDown5->Position(), 18)));
+  if (edited[2]) b0.Second = typed[2], Edit20->setText(Q(FormatFixed(b0.Second, UpDown5->Position(), 18)));
   else read_sec(Edit20, b0.Second);
   BaseTime& b1 = base_times_[1];
+  ShareFieldOneBaseTime(events_, b0);
   read_int(Edit21, b1.Hour);
   read_int(Edit22, b1.Minute);
   read_sec(Edit23, b1.Second);
@@ -592,11 +602,13 @@ void TMagnitudeCalculator::BaseTimeExit(QLineEdit* edit) {
     if (v && *v >= 0 && *v <= (hour ? 24 : 60)) value = kept = *v;
     else value = kept;
     edit->setText(QString::number(value));
+    if (field == 0) ShareFieldOneBaseTime(events_, b);
     return;
   }
   const auto v = ParseDouble(text);
   if (v && *v >= 0 && *v <= 60) b.Second = last.Second = *v;
   else b.Second = last.Second;
+  if (field == 0) ShareFieldOneBaseTime(events_, b);
   const int mode = host_.TimeStampMode();
   const int d = mode == 0 ? 4 : mode == 1 || mode == 2 ? 3 : 2;
   edit->setText(Q(FormatSeconds(b.Second, d, 18)));

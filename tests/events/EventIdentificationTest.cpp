@@ -108,6 +108,29 @@ TEST(EventIdentification, MapCoordinatesBelowOneDegreeKeepTheirSign) {
   }
 }
 
+// Coordinates on a whole minute (0.7 deg = 42', 0.2 deg = 12', 0.9 deg =
+// 54') give that minute and 0.0 seconds, not the minute before and 60.0
+// seconds, whatever the binary fraction of the typed degrees.
+TEST(EventIdentification, MapCoordinatesOnAWholeMinuteCarryIntoTheMinutes) {
+  struct Case {
+    std::string text;
+    std::array<std::string, 3> lat, lon;
+  };
+  const std::vector<Case> cases = {
+      {"35.7,139.7", {"35", "42", "0.0"}, {"139", "42", "0.0"}},
+      {"-33.9,12.2", {"-33", "-54", "0.0"}, {"12", "12", "0.0"}},
+      {"51.45,-0.95", {"51", "27", "0.0"}, {"-0", "-57", "0.0"}},
+      {"10.05,-70.15", {"10", "3", "0.0"}, {"-70", "-9", "0.0"}},
+      {"35.681236,139.767125", {"35", "40", "52.4"}, {"139", "46", "1.6"}},  // 52.45", 1.65": tenths cut
+  };
+  for (const Case& c : cases) {
+    const auto p = MapCoordinates(c.text);
+    ASSERT_TRUE(p) << c.text;
+    EXPECT_EQ(p->Latitude, c.lat) << c.text;
+    EXPECT_EQ(p->Longitude, c.lon) << c.text;
+  }
+}
+
 TEST(EventIdentification, DateAndTimeEditChecks) {
   EXPECT_FALSE(AcceptVideoYear("1988"));
   EXPECT_EQ(*AcceptVideoYear("1989"), "89");

@@ -73,3 +73,23 @@ TEST(VelocityCalculator, LunarShadowVelocityWithinItsRanges) {
     EXPECT_EQ(v->ContactAngleText, r.angle_out) << r.angle;
   }
 }
+
+// A contact angle typed beyond one and a half turns reaches the diffraction
+// panel as the angle it stands for, within 0..90 degrees (639 = 279 ->
+// 81, 700 = 340 -> 20), not a negative angle the panel reads as 90.
+TEST(VelocityCalculator, ContactAngleBeyondOneAndAHalfTurnsFoldsIntoZeroToNinety) {
+  struct Row {
+    const char *angle, *velocity, *angle_out;
+  } rows[] = {
+      {"639", "4170", "81.0"},  // |cos 81| = 0.1564: 4169.606 m/s
+      {"999", "4170", "81.0"},
+      {"700", "694", "20.0"},   // cos 20 = 0.9397: 694.131 m/s
+      {"-700", "694", "20.0"},
+  };
+  for (const Row& r : rows) {
+    const auto v = CalcShadowVelocity("0.350", "384401", r.angle);
+    ASSERT_TRUE(v.has_value()) << r.angle;
+    EXPECT_EQ(v->VelocityText, r.velocity) << r.angle;
+    EXPECT_EQ(v->ContactAngleText, r.angle_out) << r.angle;
+  }
+}

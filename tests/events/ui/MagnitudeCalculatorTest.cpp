@@ -6,9 +6,11 @@
 #include <QClipboard>
 #include <QFocusEvent>
 
+#include "IdentFakeHost.h"
 #include "chart/ui/ChartFakeHost.h"
 #include "chart/ChartScale.h"
 #include "chart/ui/Tchart1.h"
+#include "events/ui/TIdentification.h"
 #include "events/ui/TMagnitudeCalculator.h"
 #include "support/ChartTestTables.h"
 
@@ -147,6 +149,42 @@ TEST(TMagnitudeCalculator, BaseTimeEditsAndMinuteTurn) {
   f.w->Edit20->setText("abc");
   Leave(f.w->Edit20);
   EXPECT_EQ(f.w->Edit20->text(), "05.5000");
+}
+
+// The hour and seconds typed into the lunar identification's time edits (the
+// stamp misread) are the event's base time in the calculator opened after it;
+// the minute left alone comes from the frame.
+TEST(TMagnitudeCalculator, TimesTypedInTheLunarIdentificationAreTheBaseTime) {
+  Fixture f;
+  struct SharedEventsHost : IdentFakeHost {
+    ChartEventState* shared = nullptr;
+    ChartEventState& Events() override { return *shared; }
+  } ident;
+  ident.shared = &f.events;
+  ident.time_edits = {"12", "34", "56.7891"};
+  {
+    TIdentification lunar(ident, false);
+    for (auto [edit, typed] : {std::pair{lunar.Edit9, "13"}, std::pair{lunar.Edit11, "7.5"}}) {
+      QFocusEvent in(QEvent::FocusIn);
+      QApplication::sendEvent(edit, &in);
+      TypeAndEnter(edit, typed);
+    }
+    EXPECT_EQ(lunar.Edit9->text(), "13");
+    EXPECT_EQ(lunar.Edit11->text(), "07.5000");
+  }
+  f.Open();
+  EXPECT_EQ(f.w->Edit18->text().toStdString(), "13");
+  EXPECT_EQ(f.w->Edit19->text().toStdString(), "34");
+  EXPECT_EQ(ParseDoubleOr(f.w->Edit20->text().toStdString(), -1), 7.5);
+  f.w->Button2->click();
+  EXPECT_EQ(f.Line(2).toStdString(), "Event Time : 13h34m07.500s  +/- 0.001s  S/N=20.00");
+  // An hour typed here afterwards is the base time from then on, also when
+  // the stamp is read again.
+  f.w->Edit18->setText("15");
+  Leave(f.w->Edit18);
+  f.w->Button2->click();
+  EXPECT_EQ(f.w->Edit18->text().toStdString(), "15");
+  EXPECT_EQ(f.Line(2).toStdString(), "Event Time : 15h34m07.500s  +/- 0.001s  S/N=20.00");
 }
 
 // Base seconds are shown as rounded: a leading "0" only when the shown text is
@@ -317,6 +355,24 @@ TEST(TMagnitudeCalculator, PairMagnitudeFromThePredictionAndTheVMagnitude) {
   f.events.Diffraction.ThirdWindowTo = 2;
   f.w->RadioButton3->click();
   EXPECT_TRUE(f.w->CheckBox1->isChecked());
+}
+
+// The chosen prediction's combined magnitude, shown as the pair's magnitude
+// when the window opens, is the one the first calculation adds:
+// -2.5 log10(100 / 80) + m.
+TEST(TMagnitudeCalculator, OpeningCalculatesWithThePairMagnitudeItShows) {
+  struct Row {
+    double combined;
+    const char *pair_shown, *first_magnitude;
+  } rows[] = {{12.34, "12.34", "12.10"}, {-1.45, "-1.45", "-1.69"}, {0, "0.00", "-0.24"}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.pair_shown);
+    Fixture f;
+    f.host.combined = r.combined;
+    f.Open();
+    EXPECT_EQ(f.w->Edit12->text().toStdString(), r.pair_shown);
+    EXPECT_EQ(f.w->Edit5->text().toStdString(), r.first_magnitude);
+  }
 }
 
 TEST(TMagnitudeCalculator, EveryNamedControlExists) {

@@ -3,6 +3,8 @@
 // camera, applying, and integrated-video processing.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -15,9 +17,12 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include "../../chart/ui/ChartFakeHost.h"
 #include "IdentFakeHost.h"
 #include "base/CsvFields.h"
+#include "chart/ui/Tchart1.h"
 #include "events/ui/TAsteroidIdentification.h"
+#include "events/ui/TFresnelCtrl.h"
 #include "support/ChartTestTables.h"
 #include "support/LunarListingText.h"
 #include "support/TemporaryFolder.h"
@@ -162,6 +167,50 @@ TEST(TAsteroidIdentification, AsteroidEventDropsAnEarlierZcNumber) {
   }
 }
 
+// Clicking from one event to the next never forms a colour index from the
+// first star's B and the second star's V: with the diffraction panel open, an
+// event without a usable B-V leaves the colour as it was.
+TEST(TAsteroidIdentification, ClickedEventsColourIndexIsNeverMixedFromTwoStars) {
+  static const char* const kThreeStars =
+      "<Occultations>\r\n"
+      "<Event>\r\n<Elements>JPL,2.0,2024,5,12,14.25,a,b,1.2,-0.9</Elements>\r\n"
+      "<Star>TYC 1,1,2,11.9,11.2,10.1,0.3</Star>\r\n<Object>1234,Some name,14.5,123.4,2.1</Object>\r\n</Event>\r\n"
+      "<Event>\r\n<Elements>JPL,2.0,2024,5,13,3.5,a,b,0.5,0.5</Elements>\r\n"
+      "<Star>HIP 99,,,,9.5,,</Star>\r\n<Object>7,Iris,10,10,1.0</Object>\r\n</Event>\r\n"
+      "<Event>\r\n<Elements>JPL,2.0,2024,5,14,3.5,a,b,0.5,0.5</Elements>\r\n"
+      "<Star>HIP 7,,,14.0,10.5,9.0,</Star>\r\n<Object>8,Flora,10,10,1.0</Object>\r\n</Event>\r\n"
+      "</Occultations>\r\n";
+  struct Row {
+    int second;
+    const char* b_minus_v_shown;
+  } rows[] = {
+      {1, " - "},   // no B: 11.90 - 9.50 = 2.40 would mix the two stars
+      {2, "3.50"},  // B-V 3.50 is out of range: 11.90 - 10.50 = 1.40 would mix them
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.second);
+    Fixture f;
+    FakeHost chart_host;
+    chart_host.table.lines = BuildResultTable(3, 1, RowsFromValues({{100, 100, 20, 20, 100}}));
+    chart_host.AnalyseEvents(f.host.events);
+    QPointer<Tchart1> chart = new Tchart1(chart_host, f.host.chart, f.host.events);
+    f.host.chart_window = chart;
+    f.host.chart.ChartState.SelectedFrame = 2;
+    chart->Button8->click();
+    ASSERT_NE(chart->FresnelCtrl.data(), nullptr);
+    f.w->show();
+    f.w->Memo1->setPlainText(kThreeStars);
+    PressRow(f.w->ListBox1, 0);
+    EXPECT_EQ(chart->FresnelCtrl->Edit28->text().toStdString(), "0.70");
+    PressRow(f.w->ListBox1, r.second);
+    EXPECT_EQ(f.w->Edit12->text().toStdString(), r.b_minus_v_shown);
+    EXPECT_NEAR(f.host.events.Diffraction.BminusV, 0.70, 1e-9);
+    EXPECT_EQ(chart->FresnelCtrl->Edit28->text().toStdString(), "0.70");
+    delete f.w.data();
+    delete chart.data();
+  }
+}
+
 TEST(TAsteroidIdentification, PastedLunarListingChoosesTheEventAtTheVideoTime) {
   Fixture f;
   const std::string line = PutColumns({{1, "24 May 12 14 31 00.0"}, {25, "  1234"}}, 150, false);
@@ -184,6 +233,58 @@ TEST(TAsteroidIdentification, VideoSecondShownAsSixtyIsRefused) {
   for (Row r : {Row{"59.5", "59.5000"}, Row{"59.99999", "59.5000"}, Row{"59.99994", "59.9999"}, Row{"60", "59.9999"}}) {
     TypeAndEnter(f.w->Edit23, r.typed);
     EXPECT_EQ(f.w->Edit23->text().toStdString(), r.shown) << r.typed;
+  }
+}
+
+// Erasing the listed elements leaves no event to apply: applying would title
+// the erased event over a report record of empty edits.
+TEST(TAsteroidIdentification, ClearedListLeavesNothingToApply) {
+  for (const bool yes : {false, true}) {
+    SCOPED_TRACE(yes ? "erased" : "kept");
+    Fixture f;
+    f.w->Memo1->setPlainText(kElements);
+    PressRow(f.w->ListBox1, 0);
+    ASSERT_TRUE(f.w->Button1->isEnabled());
+    f.host.dialogs.yes_no_answers.push_back(yes);
+    f.w->Button6->click();
+    EXPECT_EQ(f.w->ListBox1->count(), yes ? 0 : 2);
+    EXPECT_EQ(f.w->Edit8->text().isEmpty(), yes);
+    EXPECT_EQ(f.w->Button1->isEnabled(), !yes);
+    EXPECT_EQ(f.w->Button7->isEnabled(), !yes);
+  }
+}
+
+// The first site fills the site edits when the window first comes up; coming
+// back to it later keeps a site loaded or typed since, which applying writes
+// into the report.
+TEST(TAsteroidIdentification, ComingBackToTheWindowKeepsTheSiteInItsEdits) {
+  struct Row {
+    const char* step;
+    std::function<void(TAsteroidIdentification*)> change;
+    const char *site, *longitude;
+  };
+  const Row rows[] = {
+      {"second site loaded", [](TAsteroidIdentification* w) { w->Button17->click(); }, "Berlin", "10"},
+      {"site typed", [](TAsteroidIdentification* w) { w->Edit33->setText("Kiso"); }, "Kiso", "139"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.step);
+    Fixture f;
+    f.host.settings.StoredSites[0] = "139:45:12.5:35:40:2.0:25:Tokyo:JPN";
+    f.host.ini[{"Identification", "SecondSite"}] = "10:0:0:50:0:0:100:Berlin:DEU";
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(f.w, &activate);
+    EXPECT_EQ(f.w->Edit33->text().toStdString(), "Tokyo");
+    r.change(f.w);
+    QApplication::sendEvent(f.w, &activate);
+    EXPECT_EQ(f.w->Edit33->text().toStdString(), r.site);
+    EXPECT_EQ(f.w->Edit13->text().toStdString(), r.longitude);
+    f.host.playing = true;
+    f.w->Memo1->setPlainText(kElements);
+    PressRow(f.w->ListBox1, 0);
+    f.w->Button1->click();
+    EXPECT_EQ(f.host.events.ReportLightCurveElement.Site, r.site);
+    EXPECT_EQ(f.host.events.ReportLightCurveElement.LongitudeD, "+" + std::string(r.longitude));
   }
 }
 

@@ -551,6 +551,28 @@ void DoubleClick(QWidget* w) {
   QApplication::sendEvent(w, &e);
 }
 
+// The calculator goes with the chart it was opened from: after the chart is
+// closed it no longer counts as open, so the next panel's double click (or
+// the main menu) opens it again.
+TEST(TFresnelCtrl, VelocityCalculatorOpensAgainAfterItsChartIsGone) {
+  {
+    PanelFixture f;
+    f.Open();
+    DoubleClick(f.Control<QLineEdit>("Edit2"));
+    ASSERT_EQ(f.chart->findChildren<TLunarVelocityCalculator*>().size(), 1u);
+  }  // the chart is freed, and the calculator with it
+  EXPECT_FALSE(TLunarVelocityCalculator::IsOpen());
+  PanelFixture g;
+  g.Open();
+  DoubleClick(g.Control<QLineEdit>("Edit1"));
+  const auto calculators = g.chart->findChildren<TLunarVelocityCalculator*>();
+  ASSERT_EQ(calculators.size(), 1u);
+  EXPECT_TRUE(TLunarVelocityCalculator::IsOpen());
+  calculators[0]->close();
+  QApplication::processEvents();
+  EXPECT_FALSE(TLunarVelocityCalculator::IsOpen());
+}
+
 TEST(TFresnelCtrl, VelocityCalculatorOpensOnceAndWritesIntoThePanel) {
   PanelFixture f;
   f.Open();
