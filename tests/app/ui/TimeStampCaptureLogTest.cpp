@@ -151,3 +151,20 @@ TEST(TimeStampCaptureLog, DestroyedWhileTheRateEditHasTheFocus) {
   delete log;
   EXPECT_DOUBLE_EQ(m.W().CaptureLogTimes.CaptureLogNominalFrameRate, 30.0);
 }
+
+// A log saved as "Unicode" loads, and the window lists its lines readably.
+TEST(TimeStampCaptureLog, Utf16LogLoadsAndShowsItsLines) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+  ASSERT_NE(log, nullptr);
+  std::string bytes = "\xFF\xFE";
+  for (const char* c = kLog; *c; ++c) bytes += {*c, '\0'};
+  const auto log_path = m.Path("capture.txt");
+  std::ofstream(log_path, std::ios::binary) << bytes;
+  m.dialogs.open_file_names.push_back(QString::fromStdString(log_path.string()));
+  log->Button1->click();
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  EXPECT_TRUE(m.W().CaptureLogTimes.Loaded());
+  EXPECT_EQ(log->Edit(16)->text(), "432099600000");
+  EXPECT_TRUE(log->Memo1->toPlainText().contains("ActualFrameRate=25.000000 fps"));
+}
