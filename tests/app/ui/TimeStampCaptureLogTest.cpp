@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <fstream>
 
 #include "MainRoadFixture.h"
@@ -167,4 +168,46 @@ TEST(TimeStampCaptureLog, Utf16LogLoadsAndShowsItsLines) {
   EXPECT_TRUE(m.W().CaptureLogTimes.Loaded());
   EXPECT_EQ(log->Edit(16)->text(), "432099600000");
   EXPECT_TRUE(log->Memo1->toPlainText().contains("ActualFrameRate=25.000000 fps"));
+}
+
+// A log whose capture ran over midnight, with its start line twice and lines
+// of other text between, timing a run that starts at frame 2: each row holds
+// the end of its own frame's exposure, 23:59:59.9 + (n + 1) / 30 s, worked out
+// by hand; hours go on past 24. Field rows share their frame's time.
+TEST(TimeStampCaptureLog, RowsOfARunFromALaterFrameOverMidnight) {
+  const char* const log_text =
+      "junk\r\nStartCapture=2026-12-06 23:59:59.9000000\nStartCapture=2026-12-06 23:59:59.9000000\r\n"
+      "\xFF garbage\nActualFrameRate=30.000000fps\nFrameCount=3\n";
+  const char* const seconds[] = {"00.0000000", "00.0333333", "00.0666667", "00.1000000"};  // frames 2..5
+  for (const bool field : {false, true}) {
+    SCOPED_TRACE(field ? "fields" : "frames");
+    MainRoadWindow m(Reader::OwnAvi);
+    TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+    ASSERT_NE(log, nullptr);
+    const auto log_path = m.Path("capture.txt");
+    std::ofstream(log_path, std::ios::binary) << log_text;
+    m.dialogs.open_file_names.push_back(QString::fromStdString(log_path.string()));
+    log->Button1->click();
+    ASSERT_TRUE(m.W().CaptureLogTimes.Loaded());
+    std::vector<Bitmap24> frames(6, Bitmap24(64, 48));
+    for (Bitmap24& f : frames) FillFrame(f, 20);
+    AviWriterOptions o;
+    o.rate = 30;
+    ASSERT_TRUE(WriteAvi(m.Path("plain.avi").string(), frames, o));
+    ASSERT_TRUE(m.OpenThroughButton1(m.Path("plain.avi")));
+    m.Find<QCheckBox>("CheckBox2")->setChecked(field);
+    m.Find<QScrollBar>("ScrollBar1")->setValue(2);
+    m.Click("Button3");
+    ASSERT_TRUE(m.WaitUntilStopped());
+    const std::vector<std::string> rows = m.Rows();
+    const size_t per_frame = field ? 2 : 1;
+    ASSERT_EQ(rows.size(), 4 * per_frame);
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const char* s = seconds[i / per_frame];
+      EXPECT_EQ(Column(rows[i], 8), "24") << rows[i];
+      EXPECT_EQ(Column(rows[i], 9), "00") << rows[i];
+      EXPECT_EQ(Column(rows[i], 10), s) << rows[i];
+      EXPECT_EQ(Column(rows[i], 6), field ? s : "") << rows[i];
+    }
+  }
 }
