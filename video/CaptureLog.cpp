@@ -157,7 +157,8 @@ void ResetCaptureLog(CaptureLogState& st) {
 
 bool SetCaptureLogNominalRate(std::string_view text, CaptureLogState& st) {
   const auto v = ParseDouble(text);
-  if (!v || !std::isfinite(*v)) return false;
+  // A rate of 0 or below would stop every frame of the video being found.
+  if (!v || !std::isfinite(*v) || !(*v > 0)) return false;
   st.CaptureLogNominalFrameRate = *v;
   return true;
 }

@@ -34,7 +34,7 @@ bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::st
 // 'Reset': no log; the rates and saved texts stay.
 void ResetCaptureLog(CaptureLogState& state);
 
-// The nominal rate typed into Edit21: taken when it is a number.
+// The nominal rate typed into Edit21: taken when it is a number above 0.
 bool SetCaptureLogNominalRate(std::string_view text, CaptureLogState& state);
 
 struct CaptureLogFrameTime {

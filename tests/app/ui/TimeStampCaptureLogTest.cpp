@@ -11,6 +11,7 @@
 
 #include "MainRoadFixture.h"
 #include "support/StampRender.h"
+#include "support/VideoFixtures.h"
 #include "support/WindowControls.h"
 #include "video/ui/TRestoreNoTimeRecorded.h"
 
@@ -210,4 +211,31 @@ TEST(TimeStampCaptureLog, RowsOfARunFromALaterFrameOverMidnight) {
       EXPECT_EQ(Column(rows[i], 6), field ? s : "") << rows[i];
     }
   }
+}
+
+// A nominal rate of nought or below is no rate: it is not taken, and a video
+// read through FFmpeg still finds its frames instead of failing on each one.
+TEST(TimeStampCaptureLog, ANominalRateOfNoughtOrBelowIsNotTaken) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  TPlatform& w = m.W();
+  TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+  ASSERT_NE(log, nullptr);
+  const auto log_path = m.Path("capture.txt");
+  std::ofstream(log_path, std::ios::binary) << kLog;
+  m.dialogs.open_file_names.push_back(QString::fromStdString(log_path.string()));
+  log->Button1->click();
+  ASSERT_TRUE(w.CaptureLogTimes.Loaded());
+  for (const char* typed : {"0", "-25", "-0", "abc"}) {
+    SCOPED_TRACE(typed);
+    log->Edit(21)->setText(typed);
+    emit log->Edit(21)->editingFinished();
+    EXPECT_DOUBLE_EQ(w.CaptureLogTimes.CaptureLogNominalFrameRate, 30.0);
+  }
+  AviWriterOptions o;
+  o.rate = 30;
+  ASSERT_TRUE(WriteAvi(m.Path("numbered.avi").string(), NumberedFrames(6, 64, 48), o));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("numbered.avi")));
+  m.Find<QScrollBar>("ScrollBar1")->setValue(4);
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  EXPECT_EQ(ReadFrameNumber(m.ShownImage()), 4);
 }
