@@ -34,6 +34,14 @@ TRestoreNoTimeRecorded* OpenLogWindow(MainRoadWindow& m) {
   return m.W().RestoreNoTimeRecorded.data();
 }
 
+// 'Load Camera setting file' with the dialog answering a file of these bytes.
+void LoadLog(MainRoadWindow& m, TRestoreNoTimeRecorded* log, const std::string& bytes) {
+  const auto log_path = m.Path("capture.txt");
+  std::ofstream(log_path, std::ios::binary) << bytes;
+  m.dialogs.open_file_names.push_back(QString::fromStdString(log_path.string()));
+  log->Button1->click();
+}
+
 }  // namespace
 
 TEST(TimeStampCaptureLog, LoadedLogTimesEveryFrameAtTheEndOfItsExposure) {
@@ -47,10 +55,7 @@ TEST(TimeStampCaptureLog, LoadedLogTimesEveryFrameAtTheEndOfItsExposure) {
   emit log->Edit(21)->editingFinished();
   EXPECT_DOUBLE_EQ(w.CaptureLogTimes.CaptureLogNominalFrameRate, 25.0);
 
-  const auto log_path = m.Path("capture.txt");
-  std::ofstream(log_path, std::ios::binary) << kLog;
-  m.dialogs.open_file_names.push_back(QString::fromStdString(log_path.string()));
-  log->Button1->click();
+  LoadLog(m, log, kLog);
   EXPECT_TRUE(w.CaptureLogTimes.Loaded());
   EXPECT_EQ(log->Edit(1)->text(), "2026");
   EXPECT_EQ(log->Edit(4)->text(), "12");
@@ -128,10 +133,7 @@ TEST(TimeStampCaptureLog, LoadedValuesFitTheirEdits) {
   MainRoadWindow m(Reader::OwnAvi);
   TRestoreNoTimeRecorded* log = OpenLogWindow(m);
   ASSERT_NE(log, nullptr);
-  const auto log_path = m.Path("capture.txt");
-  std::ofstream(log_path, std::ios::binary) << kLog;
-  m.dialogs.open_file_names.push_back(QString::fromStdString(log_path.string()));
-  log->Button1->click();
+  LoadLog(m, log, kLog);
   ASSERT_TRUE(m.W().CaptureLogTimes.Loaded());
   log->show();
   QCoreApplication::processEvents();
@@ -161,10 +163,7 @@ TEST(TimeStampCaptureLog, Utf16LogLoadsAndShowsItsLines) {
   ASSERT_NE(log, nullptr);
   std::string bytes = "\xFF\xFE";
   for (const char* c = kLog; *c; ++c) bytes += {*c, '\0'};
-  const auto log_path = m.Path("capture.txt");
-  std::ofstream(log_path, std::ios::binary) << bytes;
-  m.dialogs.open_file_names.push_back(QString::fromStdString(log_path.string()));
-  log->Button1->click();
+  LoadLog(m, log, bytes);
   EXPECT_TRUE(m.dialogs.messages.empty());
   EXPECT_TRUE(m.W().CaptureLogTimes.Loaded());
   EXPECT_EQ(log->Edit(16)->text(), "432099600000");
@@ -185,10 +184,7 @@ TEST(TimeStampCaptureLog, RowsOfARunFromALaterFrameOverMidnight) {
     MainRoadWindow m(Reader::OwnAvi);
     TRestoreNoTimeRecorded* log = OpenLogWindow(m);
     ASSERT_NE(log, nullptr);
-    const auto log_path = m.Path("capture.txt");
-    std::ofstream(log_path, std::ios::binary) << log_text;
-    m.dialogs.open_file_names.push_back(QString::fromStdString(log_path.string()));
-    log->Button1->click();
+    LoadLog(m, log, log_text);
     ASSERT_TRUE(m.W().CaptureLogTimes.Loaded());
     std::vector<Bitmap24> frames(6, Bitmap24(64, 48));
     for (Bitmap24& f : frames) FillFrame(f, 20);
@@ -220,10 +216,7 @@ TEST(TimeStampCaptureLog, ANominalRateOfNoughtOrBelowIsNotTaken) {
   TPlatform& w = m.W();
   TRestoreNoTimeRecorded* log = OpenLogWindow(m);
   ASSERT_NE(log, nullptr);
-  const auto log_path = m.Path("capture.txt");
-  std::ofstream(log_path, std::ios::binary) << kLog;
-  m.dialogs.open_file_names.push_back(QString::fromStdString(log_path.string()));
-  log->Button1->click();
+  LoadLog(m, log, kLog);
   ASSERT_TRUE(w.CaptureLogTimes.Loaded());
   for (const char* typed : {"0", "-25", "-0", "abc"}) {
     SCOPED_TRACE(typed);
