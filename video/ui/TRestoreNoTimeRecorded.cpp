@@ -78,6 +78,10 @@ void TRestoreNoTimeRecorded::Button1Click() {
   Memo1->clear();
   Memo1->setPlainText(QString::fromStdString(text));
   ShowSavedTexts();
+  // The values shown would pass for a loaded log while no frame gets a time.
+  if (!state_.Loaded())
+    Dialogs().ShowWarning("No frame times were taken from this file: it holds no \"ActualFrameRate=\" line after a "
+                          "\"StartCapture=\" line.");
 }
 
 void TRestoreNoTimeRecorded::Button2Click() {

@@ -232,3 +232,32 @@ TEST(TimeStampCaptureLog, ANominalRateOfNoughtOrBelowIsNotTaken) {
   EXPECT_TRUE(m.dialogs.messages.empty());
   EXPECT_EQ(ReadFrameNumber(m.ShownImage()), 4);
 }
+
+// A file from which no frame time follows (no rate line after a start line)
+// says so, rather than showing its values as if a log were loaded.
+TEST(TimeStampCaptureLog, AFileThatTimesNoFrameSaysSo) {
+  const struct {
+    const char* name;
+    const char* text;
+  } cases[] = {
+      {"start only", "StartCapture=2026-12-06 12:00:09.9600000\r\nFrameCount=5\r\n"},
+      {"rate before start", "ActualFrameRate=25.000000 fps\r\nStartCapture=2026-12-06 12:00:09.9600000\r\n"},
+      {"rate only", "ActualFrameRate=25.000000 fps\r\nFrameCount=5\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MainRoadWindow m(Reader::OwnAvi);
+    TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+    ASSERT_NE(log, nullptr);
+    LoadLog(m, log, c.text);
+    EXPECT_FALSE(m.W().CaptureLogTimes.Loaded());
+    ASSERT_EQ(m.dialogs.messages.size(), 1u);
+    EXPECT_EQ(m.dialogs.messages[0].kind, MessageKind::Warning);
+    EXPECT_TRUE(m.dialogs.messages[0].text.startsWith("No frame times were taken from this file"));
+  }
+  // A complete log says nothing.
+  MainRoadWindow m(Reader::OwnAvi);
+  LoadLog(m, OpenLogWindow(m), kLog);
+  EXPECT_TRUE(m.W().CaptureLogTimes.Loaded());
+  EXPECT_TRUE(m.dialogs.messages.empty());
+}
