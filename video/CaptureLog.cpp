@@ -13,7 +13,8 @@
 // rate that is zero, negative, not a number or beyond 1e-9..1e9 fps is taken
 // as 1.0 (and shown so). A field that
 // does not convert counts as 0. Files beyond 4 MB, binary files and files
-// without any of the keys are refused.
+// without any of the keys are refused. UTF-16 files (with their byte-order
+// mark) are read as UTF-8.
 #include "video/CaptureLog.h"
 
 #include <algorithm>
@@ -114,7 +115,7 @@ void ApplyCaptureLogText(std::string_view text, CaptureLogState& st) {
   }
 }
 
-bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::string* error) {
+bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::string* error, std::string* shown) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     if (error) *error = "Cannot open \"" + path + "\".";
@@ -128,6 +129,10 @@ bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::st
     if (error) *error = "\"" + path + "\" is too large for a capture log.";
     return false;
   }
+  // A log saved as "Unicode" by a Windows editor.
+  if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF"))
+    text = Utf16ToUtf8(std::string_view(text).substr(2), text[0] == '\xFF');
+  if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
   // Another kind of file would replace the loaded log's text and leave its values.
   bool has_key = false;
   for (std::string_view key : {"StartCapture=", "EndCapture=", "ActualFrameRate=", "FrameCount="})
@@ -139,6 +144,7 @@ bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::st
     return false;
   }
   ApplyCaptureLogText(text, state);
+  if (shown) *shown = std::move(text);
   return true;
 }
 
@@ -151,7 +157,8 @@ void ResetCaptureLog(CaptureLogState& st) {
 
 bool SetCaptureLogNominalRate(std::string_view text, CaptureLogState& st) {
   const auto v = ParseDouble(text);
-  if (!v || !std::isfinite(*v)) return false;
+  // A rate of 0 or below would stop every frame of the video being found.
+  if (!v || !std::isfinite(*v) || !(*v > 0)) return false;
   st.CaptureLogNominalFrameRate = *v;
   return true;
 }

@@ -24,15 +24,17 @@ struct CaptureLogState {
 // Applies the lines of a log text in order (CRLF, LF or CR line ends).
 void ApplyCaptureLogText(std::string_view text, CaptureLogState& state);
 
-// Reads a log file (at most kMaxCaptureLogBytes) and applies it. False with a
-// message when the file cannot be read; the state is then unchanged.
+// Reads a log file (at most kMaxCaptureLogBytes; UTF-8, or UTF-16 with its
+// byte-order mark) and applies it; `text` gets its lines as UTF-8. False with
+// a message when the file cannot be read; the state is then unchanged.
 inline constexpr size_t kMaxCaptureLogBytes = 4 * 1024 * 1024;
-bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::string* error);
+bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::string* error,
+                        std::string* text = nullptr);
 
 // 'Reset': no log; the rates and saved texts stay.
 void ResetCaptureLog(CaptureLogState& state);
 
-// The nominal rate typed into Edit21: taken when it is a number.
+// The nominal rate typed into Edit21: taken when it is a number above 0.
 bool SetCaptureLogNominalRate(std::string_view text, CaptureLogState& state);
 
 struct CaptureLogFrameTime {

@@ -412,7 +412,8 @@ void CaptureSession::Stop() {
     if (write_error_ != 0) e = write_error_;
     if (avio_closep(&m.out->pb) < 0 && e == 0) e = AVERROR(EIO);
     if (write_error_ == 0) write_error_ = e;
-    const bool keep = e == 0 || packets_muxed_ > 0;
+    // A file without a single frame is no recording: nothing could open it.
+    const bool keep = (e == 0 || packets_muxed_ > 0) && frames_written_ > 0;
     std::error_code ec;
     if (keep) {
       std::filesystem::rename(Part(m.file_name), m.file_name, ec);

@@ -49,7 +49,8 @@ class CaptureSession {
   // A file output is connected (the recording will be kept).
   bool Recording() const { return recording_; }
   bool HasAudio() const { return audio_in_ != nullptr; }
-  // The file the last recording was kept under; empty when it failed.
+  // The file the last recording was kept under; empty when it failed or
+  // held no frame (no file is left then).
   const std::string& SavedFile() const { return saved_file_; }
   // The error of the write that stopped the recording's file (or of its
   // index at Stop), 0 while every write succeeded; kept until the next Start.

@@ -100,3 +100,45 @@ TEST(CaptureLog, Malformed) {
     FrameTimeFromCaptureLog(s, 1000);
   }
 }
+
+namespace {
+
+// ASCII text as UTF-16 code units with a byte-order mark.
+std::string Utf16(const std::string& ascii, bool little_endian) {
+  std::string out = little_endian ? "\xFF\xFE" : "\xFE\xFF";
+  for (char c : ascii) {
+    out += little_endian ? c : '\0';
+    out += little_endian ? '\0' : c;
+  }
+  return out;
+}
+
+}  // namespace
+
+// A log saved again by a Windows editor: with a UTF-8 byte-order mark, or as
+// "Unicode" (UTF-16 either way round). Each loads with the same values, and
+// the text for the window is the log's own lines.
+TEST(CaptureLog, ByteOrderMarksAndUtf16Files) {
+  const TemporaryFolder dir;
+  const std::string log = "StartCapture=2026-12-06 23:59:59.9000000\r\nActualFrameRate=30.000000 fps\r\nFrameCount=1000\r\n";
+  const struct {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
+      {"UTF-8", log},
+      {"UTF-8 with mark", "\xEF\xBB\xBF" + log},
+      {"UTF-16 LE", Utf16(log, true)},
+      {"UTF-16 BE", Utf16(log, false)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CaptureLogState st;
+    std::string error, text;
+    ASSERT_TRUE(LoadCaptureLogFile(dir.Write("log.txt", c.bytes), st, &error, &text)) << error;
+    EXPECT_EQ(st.CaptureLogStartTime, 863999000000LL);
+    EXPECT_EQ(st.CaptureLogYear, 2026);
+    EXPECT_EQ(st.CaptureLogFrameRate, 30);
+    EXPECT_EQ(st.CaptureLogLastFrame, 999);
+    EXPECT_EQ(text, log);
+  }
+}

@@ -254,6 +254,10 @@ void TCapture_1::StopCapture() {
     frames_recorded_ = session_->FramesWritten();
   }
   capturing_ = false;
+  if (was_recording && session_->WriteError() == 0 && session_->SavedFile().empty()) {
+    SetStatus("Preview", Qt::blue);
+    Dialogs().ShowWarning("Nothing was recorded: the video device delivered no frame before the recording stopped.");
+  }
   if (was_recording && session_->WriteError() != 0) {
     const std::string kept = session_->SavedFile();
     SetStatus("Preview", Qt::blue);

@@ -1,7 +1,6 @@
 #include "video/ui/TRestoreNoTimeRecorded.h"
 
 #include <QEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -71,15 +70,18 @@ void TRestoreNoTimeRecorded::ShowSavedTexts() {
 void TRestoreNoTimeRecorded::Button1Click() {
   const QString name = Dialogs().GetOpenFileName("Open", {}, "Text files (*.txt *.log *.ini);;All files (*)");
   if (name.isEmpty() || !QFileInfo(name).isFile()) return;
-  std::string error;
-  if (!LoadCaptureLogFile(name.toStdString(), state_, &error)) {
+  std::string error, text;
+  if (!LoadCaptureLogFile(name.toStdString(), state_, &error, &text)) {
     Dialogs().ShowError(QString::fromStdString(error));
     return;
   }
-  QFile f(name);
   Memo1->clear();
-  if (f.open(QIODevice::ReadOnly)) Memo1->setPlainText(QString::fromUtf8(f.read(static_cast<qint64>(kMaxCaptureLogBytes))));
+  Memo1->setPlainText(QString::fromStdString(text));
   ShowSavedTexts();
+  // The values shown would pass for a loaded log while no frame gets a time.
+  if (!state_.Loaded())
+    Dialogs().ShowWarning("No frame times were taken from this file: it holds no \"ActualFrameRate=\" line after a "
+                          "\"StartCapture=\" line.");
 }
 
 void TRestoreNoTimeRecorded::Button2Click() {

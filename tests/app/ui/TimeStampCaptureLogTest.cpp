@@ -6,10 +6,12 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <fstream>
 
 #include "MainRoadFixture.h"
 #include "support/StampRender.h"
+#include "support/VideoFixtures.h"
 #include "support/WindowControls.h"
 #include "video/ui/TRestoreNoTimeRecorded.h"
 
@@ -32,6 +34,14 @@ TRestoreNoTimeRecorded* OpenLogWindow(MainRoadWindow& m) {
   return m.W().RestoreNoTimeRecorded.data();
 }
 
+// 'Load Camera setting file' with the dialog answering a file of these bytes.
+void LoadLog(MainRoadWindow& m, TRestoreNoTimeRecorded* log, const std::string& bytes) {
+  const auto log_path = m.Path("capture.txt");
+  std::ofstream(log_path, std::ios::binary) << bytes;
+  m.dialogs.open_file_names.push_back(QString::fromStdString(log_path.string()));
+  log->Button1->click();
+}
+
 }  // namespace
 
 TEST(TimeStampCaptureLog, LoadedLogTimesEveryFrameAtTheEndOfItsExposure) {
@@ -45,10 +55,7 @@ TEST(TimeStampCaptureLog, LoadedLogTimesEveryFrameAtTheEndOfItsExposure) {
   emit log->Edit(21)->editingFinished();
   EXPECT_DOUBLE_EQ(w.CaptureLogTimes.CaptureLogNominalFrameRate, 25.0);
 
-  const auto log_path = m.Path("capture.txt");
-  std::ofstream(log_path, std::ios::binary) << kLog;
-  m.dialogs.open_file_names.push_back(QString::fromStdString(log_path.string()));
-  log->Button1->click();
+  LoadLog(m, log, kLog);
   EXPECT_TRUE(w.CaptureLogTimes.Loaded());
   EXPECT_EQ(log->Edit(1)->text(), "2026");
   EXPECT_EQ(log->Edit(4)->text(), "12");
@@ -126,10 +133,7 @@ TEST(TimeStampCaptureLog, LoadedValuesFitTheirEdits) {
   MainRoadWindow m(Reader::OwnAvi);
   TRestoreNoTimeRecorded* log = OpenLogWindow(m);
   ASSERT_NE(log, nullptr);
-  const auto log_path = m.Path("capture.txt");
-  std::ofstream(log_path, std::ios::binary) << kLog;
-  m.dialogs.open_file_names.push_back(QString::fromStdString(log_path.string()));
-  log->Button1->click();
+  LoadLog(m, log, kLog);
   ASSERT_TRUE(m.W().CaptureLogTimes.Loaded());
   log->show();
   QCoreApplication::processEvents();
@@ -150,4 +154,110 @@ TEST(TimeStampCaptureLog, DestroyedWhileTheRateEditHasTheFocus) {
   ASSERT_TRUE(LeaveTypingIn(log, log->Edit(21), "25"));
   delete log;
   EXPECT_DOUBLE_EQ(m.W().CaptureLogTimes.CaptureLogNominalFrameRate, 30.0);
+}
+
+// A log saved as "Unicode" loads, and the window lists its lines readably.
+TEST(TimeStampCaptureLog, Utf16LogLoadsAndShowsItsLines) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+  ASSERT_NE(log, nullptr);
+  std::string bytes = "\xFF\xFE";
+  for (const char* c = kLog; *c; ++c) bytes += {*c, '\0'};
+  LoadLog(m, log, bytes);
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  EXPECT_TRUE(m.W().CaptureLogTimes.Loaded());
+  EXPECT_EQ(log->Edit(16)->text(), "432099600000");
+  EXPECT_TRUE(log->Memo1->toPlainText().contains("ActualFrameRate=25.000000 fps"));
+}
+
+// A log whose capture ran over midnight, with its start line twice and lines
+// of other text between, timing a run that starts at frame 2: each row holds
+// the end of its own frame's exposure, 23:59:59.9 + (n + 1) / 30 s, worked out
+// by hand; hours go on past 24. Field rows share their frame's time.
+TEST(TimeStampCaptureLog, RowsOfARunFromALaterFrameOverMidnight) {
+  const char* const log_text =
+      "junk\r\nStartCapture=2026-12-06 23:59:59.9000000\nStartCapture=2026-12-06 23:59:59.9000000\r\n"
+      "\xFF garbage\nActualFrameRate=30.000000fps\nFrameCount=3\n";
+  const char* const seconds[] = {"00.0000000", "00.0333333", "00.0666667", "00.1000000"};  // frames 2..5
+  for (const bool field : {false, true}) {
+    SCOPED_TRACE(field ? "fields" : "frames");
+    MainRoadWindow m(Reader::OwnAvi);
+    TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+    ASSERT_NE(log, nullptr);
+    LoadLog(m, log, log_text);
+    ASSERT_TRUE(m.W().CaptureLogTimes.Loaded());
+    std::vector<Bitmap24> frames(6, Bitmap24(64, 48));
+    for (Bitmap24& f : frames) FillFrame(f, 20);
+    AviWriterOptions o;
+    o.rate = 30;
+    ASSERT_TRUE(WriteAvi(m.Path("plain.avi").string(), frames, o));
+    ASSERT_TRUE(m.OpenThroughButton1(m.Path("plain.avi")));
+    m.Find<QCheckBox>("CheckBox2")->setChecked(field);
+    m.Find<QScrollBar>("ScrollBar1")->setValue(2);
+    m.Click("Button3");
+    ASSERT_TRUE(m.WaitUntilStopped());
+    const std::vector<std::string> rows = m.Rows();
+    const size_t per_frame = field ? 2 : 1;
+    ASSERT_EQ(rows.size(), 4 * per_frame);
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const char* s = seconds[i / per_frame];
+      EXPECT_EQ(Column(rows[i], 8), "24") << rows[i];
+      EXPECT_EQ(Column(rows[i], 9), "00") << rows[i];
+      EXPECT_EQ(Column(rows[i], 10), s) << rows[i];
+      EXPECT_EQ(Column(rows[i], 6), field ? s : "") << rows[i];
+    }
+  }
+}
+
+// A nominal rate of nought or below is no rate: it is not taken, and a video
+// read through FFmpeg still finds its frames instead of failing on each one.
+TEST(TimeStampCaptureLog, ANominalRateOfNoughtOrBelowIsNotTaken) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  TPlatform& w = m.W();
+  TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+  ASSERT_NE(log, nullptr);
+  LoadLog(m, log, kLog);
+  ASSERT_TRUE(w.CaptureLogTimes.Loaded());
+  for (const char* typed : {"0", "-25", "-0", "abc"}) {
+    SCOPED_TRACE(typed);
+    log->Edit(21)->setText(typed);
+    emit log->Edit(21)->editingFinished();
+    EXPECT_DOUBLE_EQ(w.CaptureLogTimes.CaptureLogNominalFrameRate, 30.0);
+  }
+  AviWriterOptions o;
+  o.rate = 30;
+  ASSERT_TRUE(WriteAvi(m.Path("numbered.avi").string(), NumberedFrames(6, 64, 48), o));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("numbered.avi")));
+  m.Find<QScrollBar>("ScrollBar1")->setValue(4);
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  EXPECT_EQ(ReadFrameNumber(m.ShownImage()), 4);
+}
+
+// A file from which no frame time follows (no rate line after a start line)
+// says so, rather than showing its values as if a log were loaded.
+TEST(TimeStampCaptureLog, AFileThatTimesNoFrameSaysSo) {
+  const struct {
+    const char* name;
+    const char* text;
+  } cases[] = {
+      {"start only", "StartCapture=2026-12-06 12:00:09.9600000\r\nFrameCount=5\r\n"},
+      {"rate before start", "ActualFrameRate=25.000000 fps\r\nStartCapture=2026-12-06 12:00:09.9600000\r\n"},
+      {"rate only", "ActualFrameRate=25.000000 fps\r\nFrameCount=5\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MainRoadWindow m(Reader::OwnAvi);
+    TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+    ASSERT_NE(log, nullptr);
+    LoadLog(m, log, c.text);
+    EXPECT_FALSE(m.W().CaptureLogTimes.Loaded());
+    ASSERT_EQ(m.dialogs.messages.size(), 1u);
+    EXPECT_EQ(m.dialogs.messages[0].kind, MessageKind::Warning);
+    EXPECT_TRUE(m.dialogs.messages[0].text.startsWith("No frame times were taken from this file"));
+  }
+  // A complete log says nothing.
+  MainRoadWindow m(Reader::OwnAvi);
+  LoadLog(m, OpenLogWindow(m), kLog);
+  EXPECT_TRUE(m.W().CaptureLogTimes.Loaded());
+  EXPECT_TRUE(m.dialogs.messages.empty());
 }

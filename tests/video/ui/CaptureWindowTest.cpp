@@ -114,6 +114,36 @@ TEST(CaptureWindow, AFullDiskStopsTheRecordingWithAMessage) {
   EXPECT_EQ(f.dialogs.messages.size(), 1u);
 }
 
+// A camera still starting up when the recording is stopped again has given
+// no frame: no empty file is left under the name, the user is told, and the
+// window hands nothing back to open.
+TEST(CaptureWindow, ARecordingStoppedBeforeItsFirstFrameLeavesNoFile) {
+  CaptureFixture f;
+  CaptureHost h = f.Host();
+  // Frames only after half a minute: none reaches the recording.
+  h.VideoDevices = [] {
+    CaptureDevice slow = TestPatternDevice(64, 48, 25);
+    slow.Url += ",trim=start=30";
+    return std::vector<CaptureDevice>{slow};
+  };
+  auto* w = new TCapture_1(std::move(h), nullptr);
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  ASSERT_TRUE(w->Session().Recording());
+  Find<QPushButton>(w, "SpeedButton3")->click();
+  EXPECT_EQ(w->Session().FramesWritten(), 0);
+  EXPECT_EQ(Find<QLabel>(w, "StaticText1")->text(), "Preview");
+  ASSERT_EQ(f.dialogs.messages.size(), 1u);
+  EXPECT_EQ(f.dialogs.messages[0].kind, MessageKind::Warning);
+  EXPECT_TRUE(f.dialogs.messages[0].text.startsWith("Nothing was recorded"));
+  EXPECT_TRUE(w->RecordedFile().empty());
+  const std::string file = (f.dir.Path() / "Untitled.avi").string();
+  EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_FALSE(std::filesystem::exists(file + ".part"));
+  w->close();
+  EXPECT_TRUE(f.closed);
+  EXPECT_FALSE(f.opened);
+}
+
 // Lists longer than the window keeps are cut at 21 and 101 names.
 TEST(CaptureWindow, DeviceListsAreBounded) {
   CaptureFixture f;
