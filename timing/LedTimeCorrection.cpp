@@ -315,18 +315,21 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
     u_sum += cycle_of(i);
     y_sum += x.Signal;
   }
-  if (m > 0) {
-    const long double sigma = std::sqrt(residuals / m), u_mean = u_sum / m, y_mean = y_sum / m;
+  // A line through two points leaves no scatter to judge it by.
+  if (m > 2) {
+    // The line's two parameters take two degrees of freedom from the scatter.
+    const long double sigma = std::sqrt(residuals / (m - 2)), u_mean = u_sum / m, y_mean = y_sum / m;
     // Spread of the fitted cycles about their mean, in cycles like u.
     long double spread = 0;
     for (const long double k : ks) spread += (u_mean - k) * (u_mean - k);
     const long double a = line.Slope;
     long double error = 0;
     // The zero crossing's standard error in cycles times the drift per cycle
-    // gives seconds; its variance would be cycles squared.
+    // gives seconds; its variance would be cycles squared. The crossing is
+    // where the fitted line meets an exact zero, not a new noisy reading, so
+    // no single reading's scatter is added.
     if (a != 0 && spread != 0 && drift != 0)
-      error = std::fabs(drift) * (sigma / std::fabs(a)) *
-              std::sqrt(1 + 1.0L / m + y_mean * y_mean / (a * a * spread));
+      error = std::fabs(drift) * (sigma / std::fabs(a)) * std::sqrt(1.0L / m + y_mean * y_mean / (a * a * spread));
     out.Error = error;
     out.Edit27 = FormatFixed(error, 9, 12);
   }

@@ -116,7 +116,7 @@ std::optional<long double> RecordedPcTime(const LedTable& t, int data_line);
 struct CycleFitResult {
   bool SlopeFound = false;
   long double Slope = 0, Intercept = 0, ZeroCycle = 0;
-  std::optional<long double> Error;  // none when no line is flagged
+  std::optional<long double> Error;  // none with fewer than three lines flagged
   std::string Edit18, Edit19, Edit21, Edit27, Edit28;
   std::vector<std::string> Table;  // the recorded and corrected times
   std::string Refused;             // why no fit was made

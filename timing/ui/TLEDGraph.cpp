@@ -526,7 +526,8 @@ void TLEDGraph::Button5Click() {
     Dialogs().ShowWarning(Q(r.Refused));
     return;
   }
-  if (r.Error) Edit27->setText(Q(r.Edit27));
+  // No figure rather than the last fit's beside this fit's results.
+  Edit27->setText(Q(r.Edit27));
   if (r.SlopeFound) {
     Edit19->setText(Q(r.Edit19));
     Edit28->setText(Q(r.Edit28));

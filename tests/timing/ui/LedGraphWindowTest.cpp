@@ -221,6 +221,21 @@ TEST(LedGraphWindow, ClickFitApplyWritesTheCorrectedTimes) {
   EXPECT_EQ(MemoLines(w->Memo3).back(), "SharpCapTimeAvailable=True");
 }
 
+// Two cycle lines give a line without scatter: no error figure, and not the
+// previous fit's beside the new results.
+TEST(LedGraphWindow, FitOfTwoCycleLinesShowsNoEstimatedError) {
+  FakeMain m;
+  TLEDGraph* w = m.Open();
+  PickAndSpread(*w);
+  Find<QPushButton>(*w, "Button5")->click();
+  ASSERT_EQ(Find<QLineEdit>(*w, "Edit27")->text(), "0.000000000");
+  Find<TUpDown>(*w, "UpDown2")->setValue(0);
+  Find<TUpDown>(*w, "UpDown1")->setValue(-1);
+  Find<QPushButton>(*w, "Button5")->click();
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit27")->text(), "");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit21")->text(), "10");
+}
+
 TEST(LedGraphWindow, ApplyWithoutMeasuredFrameLeavesTheTable) {
   FakeMain m;
   m.last_measured = -1;
