@@ -83,11 +83,24 @@ namespace {
 
 std::string BlankPadded(int32_t v) { return v >= 0 && v < 10 ? " " + FormatInt(v) : FormatInt(v); }
 
-// Seconds with 7 decimals, a one-digit second padded by `pad`.
-std::string Seconds7(long double s, char pad = '0') {
-  std::string text = FormatFixed(s, 7, 10);
+// A time with seconds of 7 decimals: seconds that round up to 60 go into
+// the next minute (and hour), as a clock shows them.
+CarriedClock Clock7(int32_t hour, int32_t minute, long double seconds) {
+  return CarryRoundedSeconds(hour, minute, seconds, 7, 10);
+}
+
+// Its seconds, a one-digit second padded by `pad`.
+std::string Seconds7(const CarriedClock& c, char pad = '0') {
+  std::string text = c.SecondText;
   if (text.size() == 9) text.insert(text.begin(), pad);
   return text;
+}
+
+// Hour, minute and seconds, each but the seconds blank-padded, separated by `gap`.
+std::string BlankPaddedClock7(int32_t hour, int32_t minute, long double seconds, char pad, const char* gap) {
+  const CarriedClock c = Clock7(hour, minute, seconds);
+  return BlankPadded(static_cast<int32_t>(c.Hour)) + gap + BlankPadded(static_cast<int32_t>(c.Minute)) + gap +
+         Seconds7(c, pad);
 }
 
 std::string Seconds4Blank(long double s) {
@@ -229,8 +242,9 @@ PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s) {
     if (!keys.HasRecord(t, i)) continue;
     const int f = keys.Rows[static_cast<size_t>(i)].Frame;
     const TLedFrameTime& r = s.LedFrameTimes[static_cast<size_t>(f)];
-    fit.Table.push_back(PadLeft(FormatInt(f), 4) + " " + BlankPadded(r.FitHour) + " " +
-                        BlankPadded(r.FitMinute) + " " + Seconds7(r.FitSeconds) + " " + GetCsvField(t.Line(i), 7));
+    fit.Table.push_back(PadLeft(FormatInt(f), 4) + " " +
+                        BlankPaddedClock7(r.FitHour, r.FitMinute, r.FitSeconds, '0', " ") + " " +
+                        GetCsvField(t.Line(i), 7));
   }
   return fit;
 }
@@ -255,8 +269,8 @@ std::vector<std::string> CorrectedTimeTable(const LedTable& t, const LedCorrecti
     const TLedFrameTime& r = s.LedFrameTimes[static_cast<size_t>(f)];
     const CarriedClock centre = CarriedLedTime(r.CentreHour, r.CentreMinute, r.CentreSeconds),
                        end = CarriedLedTime(r.EndHour, r.EndMinute, r.EndSeconds);
-    table.push_back(PadLeft(FormatInt(f), 4) + "," + BlankPadded(r.FitHour) + "," +
-                    BlankPadded(r.FitMinute) + "," + Seconds7(r.FitSeconds, ' ') + "," + FormatInt(centre.Hour) +
+    table.push_back(PadLeft(FormatInt(f), 4) + "," +
+                    BlankPaddedClock7(r.FitHour, r.FitMinute, r.FitSeconds, ' ', ",") + "," + FormatInt(centre.Hour) +
                     "," + BlankPadded(static_cast<int32_t>(centre.Minute)) + "," + Seconds4Blank(centre.Second) +
                     "," + FormatInt(end.Hour) + "," + BlankPadded(static_cast<int32_t>(end.Minute)) + "," +
                     Seconds4Blank(end.Second) + ",");
@@ -384,7 +398,8 @@ std::string FormatMemorisedPoint(int entry, int32_t frame, int32_t hour, int32_t
   std::string e = FormatInt(entry), f = FormatInt(frame);
   while (e.size() < 4) e.insert(e.begin(), '0');
   while (f.size() < 5) f.insert(f.begin(), '0');
-  return e + " " + f + " " + TwoDigits(hour) + ":" + TwoDigits(minute) + ":" + Seconds7(seconds);
+  const CarriedClock c = Clock7(hour, minute, seconds);
+  return e + " " + f + " " + TwoDigits(c.Hour) + ":" + TwoDigits(c.Minute) + ":" + Seconds7(c);
 }
 
 MemorisedPoint ParseMemorisedPoint(const std::string& line) {

@@ -502,6 +502,46 @@ TEST(LedTimeCorrection, SecondsRoundingUpToSixtyCarryIntoTheMinute) {
   }
 }
 
+// Times written with seven decimals whose seconds round up to 60 go into the
+// next minute (and hour, past midnight into hour 24): the memorised point
+// line, step 1's table of fitted PC times and the fitted column of step 7's.
+TEST(LedTimeCorrection, SevenDecimalSecondsRoundingUpToSixtyCarry) {
+  const struct {
+    int h, m;
+    long double s;
+    const char* point;  // as memorised for frame 5
+    const char* fitted;  // the clock in step 1's table
+  } cases[] = {
+      {10, 0, 59.99999996L, "0001 00005 10:01:00.0000000", "10  1 00.0000000"},
+      {23, 59, 59.99999999L, "0001 00005 24:00:00.0000000", "24  0 00.0000000"},
+      {9, 59, 59.99999994L, "0001 00005 09:59:59.9999999", " 9 59 59.9999999"},
+      {0, 0, 5.5L, "0001 00005 00:00:05.5000000", " 0  0 05.5000000"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.point);
+    EXPECT_EQ(FormatMemorisedPoint(1, 5, c.h, c.m, c.s), c.point);
+    // Two rows, the first at the time, the next a second later: the line
+    // through them gives frame 0 that time.
+    std::vector<std::string> lines = {"a", "b", "c"};
+    for (int i = 0; i < 2; ++i) {
+      const long double t = Seconds(c.h, c.m, c.s) + i;
+      const TimeOfDay d = SplitTimeOfDay(t);
+      lines.push_back(FormatInt(i) + ",0,0,0,0,0,x," + FormatInt(d.Hour) + "," + FormatInt(d.Minute) + "," +
+                      FormatFixed(d.Seconds, 9, 18));
+    }
+    LedTable t{&lines, 4, 1, 0, 1};
+    LedCorrectionState s;
+    const PcTimeFit fit = FitRecordedPcTime(t, s);
+    ASSERT_TRUE(fit.Fitted);
+    ASSERT_EQ(fit.Table.size(), 2u);
+    EXPECT_EQ(fit.Table[0], std::string("   0 ") + c.fitted + " x");
+    std::string corrected = c.fitted;
+    for (const size_t at : {2u, 5u}) corrected[at] = ',';
+    if (corrected[6] == '0') corrected[6] = ' ';
+    EXPECT_EQ(CorrectedTimeTable(t, s)[3].substr(0, 22), "   0," + corrected + ",");
+  }
+}
+
 TEST(LedTimeCorrection, CycleFramesStayCountableForAnyRate) {
   const std::pair<long double, int32_t> rows[] = {
       {29.97L, 30}, {25.0L, 25}, {0.2L, 0}, {-5.0L, 0}, {100000.4L, 100000}, {2147483647.0L, 100000}, {1e20L, 100000}};
