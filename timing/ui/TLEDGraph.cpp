@@ -294,6 +294,12 @@ LedTable TLEDGraph::Table() const {
   return t;
 }
 
+LedTable TLEDGraph::CurrentTable() const {
+  LedTable t = Table();
+  t.LastLine = CountLedDataLines(host_.Lines(), t.HeaderLineCount);
+  return t;
+}
+
 void TLEDGraph::ShowPoints(const std::vector<std::string>& points) {
   ListBox1->clear();
   for (const std::string& p : points) ListBox1->addItem(Q(p));
@@ -567,16 +573,19 @@ void TLEDGraph::Button6Click() {
         "No calibration has been made since step 1: run step 7, or memorise two points or more, before applying.");
     return;
   }
-  if (const LedRowFrames keys = KeyLedRows(Table()); keys.Rows.empty()) {
+  // The frame times cover every frame of the video, so rows measured or
+  // removed since step 1 are timed as they stand.
+  const LedTable table = CurrentTable();
+  if (const LedRowFrames keys = KeyLedRows(table); keys.Rows.empty()) {
     Dialogs().ShowWarning(Q(keys.Problem));
     return;
   }
-  const auto lines = ApplyLedTimesToTable(Table(), host_.LastMeasuredFrame(), state_);
+  const auto lines = ApplyLedTimesToTable(table, host_.LastMeasuredFrame(), state_);
   if (!lines) {
     Dialogs().ShowWarning("No frame has been measured: the results table is left as it is.");
     return;
   }
-  ProgressBar1->setRange(0, std::max(state_.LedDataLineCount, 1));
+  ProgressBar1->setRange(0, std::max(table.LastLine, 1));
   host_.ReplaceLines(*lines);
   ProgressBar1->setValue(ProgressBar1->maximum());
   if (host_.Applied) host_.Applied();

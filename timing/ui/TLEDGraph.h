@@ -160,6 +160,8 @@ class TLEDGraph : public QWidget {
   void CreateControls();
   void ConnectHandlers();
   LedTable Table() const;
+  // The table with the rows it holds now, measured or removed since step 1.
+  LedTable CurrentTable() const;
   long double Rate() const;
   int HeaderLineCount() const;
   void RunBackgroundFit();
