@@ -307,11 +307,14 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
   upper = std::clamp(upper, 0, 40);
 
   std::vector<long double> ks, ys;
+  long double scale = 0;  // the largest brightness or signal the fit sees
   for (int k = lower; k <= upper; ++k) {
     const int j = k * n_frames + p0;
     if (j < 0 || j > last || !t.HasRecord(j)) continue;
+    const TLedFrameSample& x = samples[static_cast<size_t>(j)];
     ks.push_back(k);
-    ys.push_back(samples[static_cast<size_t>(j)].Signal);
+    ys.push_back(x.Signal);
+    scale = std::max({scale, std::fabs(x.Brightness), std::fabs(x.Signal)});
   }
   const LedLine line = FitLedLine(ks, ys);
   out.Slope = line.Slope;
@@ -350,7 +353,11 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
   // A crossing a million cycles (days) away is a flat fit in rounding noise,
   // and its line number would not fit in a frame number.
   constexpr long double kFarthestCycle = 1e6L;
-  if (line.Slope != 0 && std::fabs(line.Intercept / line.Slope) <= kFarthestCycle) {
+  // An LED that never lights leaves the signal at the background fit's
+  // rounding noise, whose slope would put a crossing anywhere.
+  const long double span = ks.empty() ? 0 : ks.back() - ks.front();
+  const bool above_noise = std::fabs(line.Slope) * span > 1e-9L * scale;
+  if (line.Slope != 0 && above_noise && std::fabs(line.Intercept / line.Slope) <= kFarthestCycle) {
     out.SlopeFound = true;
     const long double k0 = -line.Intercept / line.Slope;
     out.ZeroCycle = k0;

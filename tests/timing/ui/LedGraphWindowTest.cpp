@@ -655,4 +655,25 @@ TEST(LedGraphWindow, ApplyTimesTheRowsOfTheTableAsItStands) {
   }
 }
 
+// An LED that never lights, at any steady level: the signal is the
+// background fit's rounding noise, so step 7 finds no offset rather than one
+// from that noise, and no calibration frame.
+TEST(LedGraphWindow, LedThatNeverLightsGivesNoOffset) {
+  for (const char* level : {"20.3", "137.7", "4095.9", "0.0"}) {
+    SCOPED_TRACE(level);
+    FakeMain m;
+    for (size_t i = 6; i < m.lines.size(); ++i) SetCsvField(m.lines[i], 2, level);
+    TLEDGraph* w = m.Open();
+    PickAndSpread(*w);
+    const size_t before = m.dialogs.messages.size();
+    Find<QPushButton>(*w, "Button5")->click();
+    ASSERT_EQ(m.dialogs.messages.size(), before + 1);
+    EXPECT_TRUE(m.dialogs.messages.back().text.startsWith("The LED signal does not change over the chosen cycles"));
+    EXPECT_EQ(Find<QLineEdit>(*w, "Edit21")->text(), "");
+    EXPECT_EQ(Find<QLineEdit>(*w, "Edit18")->text(), "");
+    EXPECT_EQ(m.state.LedTimeOffset, 0);
+    w->close();
+  }
+}
+
 }  // namespace
