@@ -393,7 +393,8 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
     s.PpsEndHour = r.EndHour;
     s.PpsEndMinute = r.EndMinute;
     s.PpsEndSeconds = static_cast<double>(r.EndSeconds);
-    s.PpsPointSet = true;
+    // Without any crossing found the point would be a PC time passed off as UTC.
+    if (out.SlopeFound) s.PpsPointSet = true;
   }
   out.Table = CorrectedTimeTable(t, s);
   return out;

@@ -65,7 +65,7 @@ struct LedCorrectionState {
   int32_t PpsFrame = 0;
   int32_t PpsEndHour = 0, PpsEndMinute = 0;
   double PpsEndSeconds = 0;
-  bool PpsPointSet = false;  // a cycle fit has given the calibration point above
+  bool PpsPointSet = false;  // a cycle fit has found a crossing and so the calibration point above
 };
 
 // The results table as the correction reads it.

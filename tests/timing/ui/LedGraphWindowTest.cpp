@@ -657,7 +657,7 @@ TEST(LedGraphWindow, ApplyTimesTheRowsOfTheTableAsItStands) {
 
 // An LED that never lights, at any steady level: the signal is the
 // background fit's rounding noise, so step 7 finds no offset rather than one
-// from that noise, and no calibration frame.
+// from that noise, and no calibration point to memorise.
 TEST(LedGraphWindow, LedThatNeverLightsGivesNoOffset) {
   for (const char* level : {"20.3", "137.7", "4095.9", "0.0"}) {
     SCOPED_TRACE(level);
@@ -672,6 +672,9 @@ TEST(LedGraphWindow, LedThatNeverLightsGivesNoOffset) {
     EXPECT_EQ(Find<QLineEdit>(*w, "Edit21")->text(), "");
     EXPECT_EQ(Find<QLineEdit>(*w, "Edit18")->text(), "");
     EXPECT_EQ(m.state.LedTimeOffset, 0);
+    Find<QPushButton>(*w, "Button7")->click();
+    EXPECT_TRUE(m.points.empty());
+    EXPECT_EQ(m.dialogs.messages.back().text, "No calibration point has been found yet: run step 7 first.");
     w->close();
   }
 }
