@@ -55,6 +55,12 @@ LedCycleKind CycleKind(long double frame_rate) {
   return frame_rate < whole ? LedCycleKind::Increase : LedCycleKind::Decrease;
 }
 
+void ForgetLedCalibration(LedCorrectionState& s) {
+  const int32_t cycle_frames = s.LedCycleFrames;  // the rate's, set by the window
+  s = LedCorrectionState{};
+  s.LedCycleFrames = cycle_frames;
+}
+
 const std::string& LedTable::Line(int data_line) const {
   static const std::string kNone;
   const int i = LedTableLine(HeaderLineCount, data_line);

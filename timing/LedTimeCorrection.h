@@ -68,6 +68,10 @@ struct LedCorrectionState {
   bool PpsPointSet = false;  // a cycle fit has found a crossing and so the calibration point above
 };
 
+// Forgets the fits, the frame times and the calibration point: they belong
+// to the video they were made on.
+void ForgetLedCalibration(LedCorrectionState& s);
+
 // The results table as the correction reads it.
 struct LedTable {
   const std::vector<std::string>* Lines = nullptr;

@@ -622,6 +622,8 @@ void TLEDGraph::Button11Click() {
   GroupBox5->setEnabled(true);
 }
 
+void TLEDGraph::VideoChanged() { ListBox1->clear(); }
+
 void TLEDGraph::Button9Click() {
   const std::vector<std::string>& lines = host_.Lines();
   const size_t i = static_cast<size_t>(HeaderLineCount());

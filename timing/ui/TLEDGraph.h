@@ -148,6 +148,9 @@ class TLEDGraph : public QWidget {
   void UpDown10Click();
   void UpDown11Click();
 
+  // Another video was opened: its memorised points went with the old one.
+  void VideoChanged();
+
   const std::vector<TLedFrameSample>& Samples() const { return samples_; }
   // Screen position of a line's signal dot on the LED graph.
   QPoint SignalDot(int line) const;
