@@ -88,7 +88,7 @@ void TPlatform::OpenLedGraph() {
 void TPlatform::LedVideoOpened() {
   ListBox1->clear();
   PaintBase(Edit69, Qt::white);
-  // The calibration of the last video would time the new one's rows wrongly.
+  // The calibration of the last video (or table) would time new rows wrongly.
   ForgetLedCalibration(Led);
   if (auto* led = qobject_cast<TLEDGraph*>(LEDGraph.data())) led->VideoChanged();
 }
