@@ -338,6 +338,15 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
     u_sum += cycle_of(i);
     y_sum += x.Signal;
   }
+  // A crossing a million cycles (days) away is a flat fit in rounding noise,
+  // and its line number would not fit in a frame number.
+  constexpr long double kFarthestCycle = 1e6L;
+  // An LED that never lights leaves the signal at the background fit's
+  // rounding noise, whose slope would put a crossing anywhere.
+  const long double span = ks.empty() ? 0 : ks.back() - ks.front();
+  const bool above_noise = std::fabs(line.Slope) * span > 1e-9L * scale;
+  const bool crossing =
+      line.Slope != 0 && above_noise && std::fabs(line.Intercept / line.Slope) <= kFarthestCycle;
   // A line through two points leaves no scatter to judge it by.
   if (m > 2) {
     // The line's two parameters take two degrees of freedom from the scatter.
@@ -345,7 +354,8 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
     // Spread of the fitted cycles about their mean, in cycles like u.
     long double spread = 0;
     for (const long double k : ks) spread += (u_mean - k) * (u_mean - k);
-    const long double a = line.Slope;
+    // A flat fit's slope is zero but for rounding.
+    const long double a = crossing ? line.Slope : 0;
     long double error = 0;
     // The zero crossing's standard error in cycles times the drift per cycle
     // gives seconds; its variance would be cycles squared. The crossing is
@@ -356,14 +366,7 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
     out.Error = error;
     out.Edit27 = FormatFixed(error, 9, 12);
   }
-  // A crossing a million cycles (days) away is a flat fit in rounding noise,
-  // and its line number would not fit in a frame number.
-  constexpr long double kFarthestCycle = 1e6L;
-  // An LED that never lights leaves the signal at the background fit's
-  // rounding noise, whose slope would put a crossing anywhere.
-  const long double span = ks.empty() ? 0 : ks.back() - ks.front();
-  const bool above_noise = std::fabs(line.Slope) * span > 1e-9L * scale;
-  if (line.Slope != 0 && above_noise && std::fabs(line.Intercept / line.Slope) <= kFarthestCycle) {
+  if (crossing) {
     out.SlopeFound = true;
     const long double k0 = -line.Intercept / line.Slope;
     out.ZeroCycle = k0;

@@ -671,6 +671,8 @@ TEST(LedGraphWindow, LedThatNeverLightsGivesNoOffset) {
     EXPECT_TRUE(m.dialogs.messages.back().text.startsWith("The LED signal does not change over the chosen cycles"));
     EXPECT_EQ(Find<QLineEdit>(*w, "Edit21")->text(), "");
     EXPECT_EQ(Find<QLineEdit>(*w, "Edit18")->text(), "");
+    // No slope: the error of a crossing is 0, as for a signal that is exactly flat.
+    EXPECT_EQ(Find<QLineEdit>(*w, "Edit27")->text(), "0.000000000");
     EXPECT_EQ(m.state.LedTimeOffset, 0);
     Find<QPushButton>(*w, "Button7")->click();
     EXPECT_TRUE(m.points.empty());
