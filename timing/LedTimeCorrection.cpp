@@ -152,12 +152,18 @@ LedRowFrames KeyLedRows(const LedTable& t) {
   }
   std::vector<std::optional<long double>> numbers;
   for (int i = 0; i <= t.LastLine; ++i) numbers.push_back(FrameField(t, i));
-  for (size_t i = 1; i < numbers.size() && k.Consecutive; ++i)
-    if (numbers[i - 1] && numbers[i] && *numbers[i] != *numbers[i - 1] + 1) {
+  // Rows without a readable number are passed over, but the frames around
+  // them must lie as many apart as their rows.
+  std::optional<size_t> before;
+  for (size_t i = 0; i < numbers.size() && k.Consecutive; ++i) {
+    if (!numbers[i]) continue;
+    if (before && *numbers[i] != *numbers[*before] + static_cast<long double>(i - *before)) {
       k.Consecutive = false;
       k.Problem = "The rows are not consecutive frames: frame " + FrameText(*numbers[i]) + " follows frame " +
-                  FrameText(*numbers[i - 1]) + ". Every row is timed by its own frame number.";
+                  FrameText(*numbers[*before]) + ". Every row is timed by its own frame number.";
     }
+    before = i;
+  }
   if (k.Consecutive) {
     for (int i = 0; i <= t.LastLine; ++i) k.Rows.push_back({t.StartFrame + i, false});
     return k;

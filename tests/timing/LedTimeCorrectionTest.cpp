@@ -259,6 +259,31 @@ TEST(LedTimeCorrection, RowsThatCannotBeKeyedAreRefused) {
   EXPECT_EQ(v.LedTimeOffset, 0.25L);
 }
 
+// A row whose frame number cannot be read keys nothing by itself: the rows
+// count as consecutive only when the frames around it lie as many apart as
+// their rows, else no row is timed rather than rows after it by the wrong frame.
+TEST(LedTimeCorrection, RowsAroundAnUnreadableFrameNumberKeepTheirFrames) {
+  const struct {
+    std::vector<const char*> numbers;
+    bool consecutive, keyed;
+  } cases[] = {
+      {{"0", "1", "2", "3", "4"}, true, true},
+      {{"0", "1", "x", "3", "4"}, true, true},
+      {{"0", "1", "x", "5", "6"}, false, false},
+      {{"0", "x", "x", "7", "8"}, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.numbers[2]) + " " + c.numbers[3]);
+    std::vector<std::string> lines = {"a", "b", "c"};
+    for (const char* n : c.numbers) lines.push_back(std::string(n) + ",20");
+    const LedTable t{&lines, 4, 4, 0, 100};
+    const LedRowFrames keys = KeyLedRows(t);
+    EXPECT_EQ(keys.Consecutive, c.consecutive);
+    ASSERT_EQ(keys.Rows.empty(), !c.keyed);
+    for (int i = 0; i < static_cast<int>(keys.Rows.size()); ++i) EXPECT_EQ(keys.Rows[static_cast<size_t>(i)].Frame, i);
+  }
+}
+
 // Rows whose PC time cannot be read are left out of the line (expected
 // figures from led_reference.py without those rows) and told, instead of
 // counting as midnight and bending every later time by a day.
