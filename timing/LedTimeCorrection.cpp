@@ -55,6 +55,12 @@ LedCycleKind CycleKind(long double frame_rate) {
   return frame_rate < whole ? LedCycleKind::Increase : LedCycleKind::Decrease;
 }
 
+void ForgetLedCalibration(LedCorrectionState& s) {
+  const int32_t cycle_frames = s.LedCycleFrames;  // the rate's, set by the window
+  s = LedCorrectionState{};
+  s.LedCycleFrames = cycle_frames;
+}
+
 const std::string& LedTable::Line(int data_line) const {
   static const std::string kNone;
   const int i = LedTableLine(HeaderLineCount, data_line);
@@ -83,11 +89,24 @@ namespace {
 
 std::string BlankPadded(int32_t v) { return v >= 0 && v < 10 ? " " + FormatInt(v) : FormatInt(v); }
 
-// Seconds with 7 decimals, a one-digit second padded by `pad`.
-std::string Seconds7(long double s, char pad = '0') {
-  std::string text = FormatFixed(s, 7, 10);
+// A time with seconds of 7 decimals: seconds that round up to 60 go into
+// the next minute (and hour), as a clock shows them.
+CarriedClock Clock7(int32_t hour, int32_t minute, long double seconds) {
+  return CarryRoundedSeconds(hour, minute, seconds, 7, 10);
+}
+
+// Its seconds, a one-digit second padded by `pad`.
+std::string Seconds7(const CarriedClock& c, char pad = '0') {
+  std::string text = c.SecondText;
   if (text.size() == 9) text.insert(text.begin(), pad);
   return text;
+}
+
+// Hour, minute and seconds, each but the seconds blank-padded, separated by `gap`.
+std::string BlankPaddedClock7(int32_t hour, int32_t minute, long double seconds, char pad, const char* gap) {
+  const CarriedClock c = Clock7(hour, minute, seconds);
+  return BlankPadded(static_cast<int32_t>(c.Hour)) + gap + BlankPadded(static_cast<int32_t>(c.Minute)) + gap +
+         Seconds7(c, pad);
 }
 
 std::string Seconds4Blank(long double s) {
@@ -133,12 +152,18 @@ LedRowFrames KeyLedRows(const LedTable& t) {
   }
   std::vector<std::optional<long double>> numbers;
   for (int i = 0; i <= t.LastLine; ++i) numbers.push_back(FrameField(t, i));
-  for (size_t i = 1; i < numbers.size() && k.Consecutive; ++i)
-    if (numbers[i - 1] && numbers[i] && *numbers[i] != *numbers[i - 1] + 1) {
+  // Rows without a readable number are passed over, but the frames around
+  // them must lie as many apart as their rows.
+  std::optional<size_t> before;
+  for (size_t i = 0; i < numbers.size() && k.Consecutive; ++i) {
+    if (!numbers[i]) continue;
+    if (before && *numbers[i] != *numbers[*before] + static_cast<long double>(i - *before)) {
       k.Consecutive = false;
       k.Problem = "The rows are not consecutive frames: frame " + FrameText(*numbers[i]) + " follows frame " +
-                  FrameText(*numbers[i - 1]) + ". Every row is timed by its own frame number.";
+                  FrameText(*numbers[*before]) + ". Every row is timed by its own frame number.";
     }
+    before = i;
+  }
   if (k.Consecutive) {
     for (int i = 0; i <= t.LastLine; ++i) k.Rows.push_back({t.StartFrame + i, false});
     return k;
@@ -229,8 +254,9 @@ PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s) {
     if (!keys.HasRecord(t, i)) continue;
     const int f = keys.Rows[static_cast<size_t>(i)].Frame;
     const TLedFrameTime& r = s.LedFrameTimes[static_cast<size_t>(f)];
-    fit.Table.push_back(PadLeft(FormatInt(f), 4) + " " + BlankPadded(r.FitHour) + " " +
-                        BlankPadded(r.FitMinute) + " " + Seconds7(r.FitSeconds) + " " + GetCsvField(t.Line(i), 7));
+    fit.Table.push_back(PadLeft(FormatInt(f), 4) + " " +
+                        BlankPaddedClock7(r.FitHour, r.FitMinute, r.FitSeconds, '0', " ") + " " +
+                        GetCsvField(t.Line(i), 7));
   }
   return fit;
 }
@@ -255,8 +281,8 @@ std::vector<std::string> CorrectedTimeTable(const LedTable& t, const LedCorrecti
     const TLedFrameTime& r = s.LedFrameTimes[static_cast<size_t>(f)];
     const CarriedClock centre = CarriedLedTime(r.CentreHour, r.CentreMinute, r.CentreSeconds),
                        end = CarriedLedTime(r.EndHour, r.EndMinute, r.EndSeconds);
-    table.push_back(PadLeft(FormatInt(f), 4) + "," + BlankPadded(r.FitHour) + "," +
-                    BlankPadded(r.FitMinute) + "," + Seconds7(r.FitSeconds, ' ') + "," + FormatInt(centre.Hour) +
+    table.push_back(PadLeft(FormatInt(f), 4) + "," +
+                    BlankPaddedClock7(r.FitHour, r.FitMinute, r.FitSeconds, ' ', ",") + "," + FormatInt(centre.Hour) +
                     "," + BlankPadded(static_cast<int32_t>(centre.Minute)) + "," + Seconds4Blank(centre.Second) +
                     "," + FormatInt(end.Hour) + "," + BlankPadded(static_cast<int32_t>(end.Minute)) + "," +
                     Seconds4Blank(end.Second) + ",");
@@ -293,11 +319,14 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
   upper = std::clamp(upper, 0, 40);
 
   std::vector<long double> ks, ys;
+  long double scale = 0;  // the largest brightness or signal the fit sees
   for (int k = lower; k <= upper; ++k) {
     const int j = k * n_frames + p0;
     if (j < 0 || j > last || !t.HasRecord(j)) continue;
+    const TLedFrameSample& x = samples[static_cast<size_t>(j)];
     ks.push_back(k);
-    ys.push_back(samples[static_cast<size_t>(j)].Signal);
+    ys.push_back(x.Signal);
+    scale = std::max({scale, std::fabs(x.Brightness), std::fabs(x.Signal)});
   }
   const LedLine line = FitLedLine(ks, ys);
   out.Slope = line.Slope;
@@ -315,25 +344,35 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
     u_sum += cycle_of(i);
     y_sum += x.Signal;
   }
-  if (m > 0) {
-    const long double sigma = std::sqrt(residuals / m), u_mean = u_sum / m, y_mean = y_sum / m;
-    // Spread of the fitted cycles about their mean, in cycles like u.
-    long double spread = 0;
-    for (const long double k : ks) spread += (u_mean - k) * (u_mean - k);
-    const long double a = line.Slope;
-    long double error = 0;
-    // The zero crossing's standard error in cycles times the drift per cycle
-    // gives seconds; its variance would be cycles squared.
-    if (a != 0 && spread != 0 && drift != 0)
-      error = std::fabs(drift) * (sigma / std::fabs(a)) *
-              std::sqrt(1 + 1.0L / m + y_mean * y_mean / (a * a * spread));
-    out.Error = error;
-    out.Edit27 = FormatFixed(error, 9, 12);
-  }
   // A crossing a million cycles (days) away is a flat fit in rounding noise,
   // and its line number would not fit in a frame number.
   constexpr long double kFarthestCycle = 1e6L;
-  if (line.Slope != 0 && std::fabs(line.Intercept / line.Slope) <= kFarthestCycle) {
+  // An LED that never lights leaves the signal at the background fit's
+  // rounding noise, whose slope would put a crossing anywhere.
+  const long double span = ks.empty() ? 0 : ks.back() - ks.front();
+  const bool above_noise = std::fabs(line.Slope) * span > 1e-9L * scale;
+  const bool crossing =
+      line.Slope != 0 && above_noise && std::fabs(line.Intercept / line.Slope) <= kFarthestCycle;
+  // A line through two points leaves no scatter to judge it by.
+  if (m > 2) {
+    // The line's two parameters take two degrees of freedom from the scatter.
+    const long double sigma = std::sqrt(residuals / (m - 2)), u_mean = u_sum / m, y_mean = y_sum / m;
+    // Spread of the fitted cycles about their mean, in cycles like u.
+    long double spread = 0;
+    for (const long double k : ks) spread += (u_mean - k) * (u_mean - k);
+    // A flat fit's slope is zero but for rounding.
+    const long double a = crossing ? line.Slope : 0;
+    long double error = 0;
+    // The zero crossing's standard error in cycles times the drift per cycle
+    // gives seconds; its variance would be cycles squared. The crossing is
+    // where the fitted line meets an exact zero, not a new noisy reading, so
+    // no single reading's scatter is added.
+    if (a != 0 && spread != 0 && drift != 0)
+      error = std::fabs(drift) * (sigma / std::fabs(a)) * std::sqrt(1.0L / m + y_mean * y_mean / (a * a * spread));
+    out.Error = error;
+    out.Edit27 = FormatFixed(error, 9, 12);
+  }
+  if (crossing) {
     out.SlopeFound = true;
     const long double k0 = -line.Intercept / line.Slope;
     out.ZeroCycle = k0;
@@ -369,7 +408,8 @@ CycleFitResult FitLedCycle(const LedTable& t, std::vector<TLedFrameSample>& samp
     s.PpsEndHour = r.EndHour;
     s.PpsEndMinute = r.EndMinute;
     s.PpsEndSeconds = static_cast<double>(r.EndSeconds);
-    s.PpsPointSet = true;
+    // Without any crossing found the point would be a PC time passed off as UTC.
+    if (out.SlopeFound) s.PpsPointSet = true;
   }
   out.Table = CorrectedTimeTable(t, s);
   return out;
@@ -381,7 +421,8 @@ std::string FormatMemorisedPoint(int entry, int32_t frame, int32_t hour, int32_t
   std::string e = FormatInt(entry), f = FormatInt(frame);
   while (e.size() < 4) e.insert(e.begin(), '0');
   while (f.size() < 5) f.insert(f.begin(), '0');
-  return e + " " + f + " " + TwoDigits(hour) + ":" + TwoDigits(minute) + ":" + Seconds7(seconds);
+  const CarriedClock c = Clock7(hour, minute, seconds);
+  return e + " " + f + " " + TwoDigits(c.Hour) + ":" + TwoDigits(c.Minute) + ":" + Seconds7(c);
 }
 
 MemorisedPoint ParseMemorisedPoint(const std::string& line) {

@@ -65,8 +65,12 @@ struct LedCorrectionState {
   int32_t PpsFrame = 0;
   int32_t PpsEndHour = 0, PpsEndMinute = 0;
   double PpsEndSeconds = 0;
-  bool PpsPointSet = false;  // a cycle fit has given the calibration point above
+  bool PpsPointSet = false;  // a cycle fit has found a crossing and so the calibration point above
 };
+
+// Forgets the fits, the frame times and the calibration point: they belong
+// to the video they were made on.
+void ForgetLedCalibration(LedCorrectionState& s);
 
 // The results table as the correction reads it.
 struct LedTable {
@@ -116,7 +120,7 @@ std::optional<long double> RecordedPcTime(const LedTable& t, int data_line);
 struct CycleFitResult {
   bool SlopeFound = false;
   long double Slope = 0, Intercept = 0, ZeroCycle = 0;
-  std::optional<long double> Error;  // none when no line is flagged
+  std::optional<long double> Error;  // none with fewer than three lines flagged
   std::string Edit18, Edit19, Edit21, Edit27, Edit28;
   std::vector<std::string> Table;  // the recorded and corrected times
   std::string Refused;             // why no fit was made

@@ -141,6 +141,7 @@ void TPlatform::LoadResultCsvFrom(const QString& name, const std::function<void(
   for (auto* u : {UpDown1, UpDown2, UpDown3, UpDown6}) u->setEnabled(true);
   Results.Assign(r.Lines);
   Results.MarkSaved();
+  LedVideoOpened();  // ---- LED time correction ----: the last calibration is not the loaded rows'
   DetectCsvVersion();
   // 'Field Measure' tells the rows' layout to the rows still to come and to
   // the analysis windows; while rows stand, its click would rewrite the

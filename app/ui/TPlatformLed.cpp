@@ -88,6 +88,9 @@ void TPlatform::OpenLedGraph() {
 void TPlatform::LedVideoOpened() {
   ListBox1->clear();
   PaintBase(Edit69, Qt::white);
+  // The calibration of the last video (or table) would time new rows wrongly.
+  ForgetLedCalibration(Led);
+  if (auto* led = qobject_cast<TLEDGraph*>(LEDGraph.data())) led->VideoChanged();
 }
 
 std::optional<LedFrameTime> TPlatform::LedRecordFor(int frame) const {

@@ -67,7 +67,7 @@ m = len(ks)
 res = sum((y - f) ** 2 for y, f in zip(ys, fitted))
 umean, ymean = sum(u) / m, sum(ys) / m
 S = sum((umean - k) ** 2 for k in ks)
-err = abs(D) * math.sqrt(res / m) / abs(a) * math.sqrt(1 + F(1, m) + ymean**2 / (a**2 * S))
+err = abs(D) * math.sqrt(res / (m - 2)) / abs(a) * math.sqrt(F(1, m) + ymean**2 / (a**2 * S))
 
 def split(t):
     h = int(t / 3600)

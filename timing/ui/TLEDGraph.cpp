@@ -294,6 +294,12 @@ LedTable TLEDGraph::Table() const {
   return t;
 }
 
+LedTable TLEDGraph::CurrentTable() const {
+  LedTable t = Table();
+  t.LastLine = CountLedDataLines(host_.Lines(), t.HeaderLineCount);
+  return t;
+}
+
 void TLEDGraph::ShowPoints(const std::vector<std::string>& points) {
   ListBox1->clear();
   for (const std::string& p : points) ListBox1->addItem(Q(p));
@@ -526,7 +532,8 @@ void TLEDGraph::Button5Click() {
     Dialogs().ShowWarning(Q(r.Refused));
     return;
   }
-  if (r.Error) Edit27->setText(Q(r.Edit27));
+  // No figure rather than the last fit's beside this fit's results.
+  Edit27->setText(Q(r.Edit27));
   if (r.SlopeFound) {
     Edit19->setText(Q(r.Edit19));
     Edit28->setText(Q(r.Edit28));
@@ -566,16 +573,19 @@ void TLEDGraph::Button6Click() {
         "No calibration has been made since step 1: run step 7, or memorise two points or more, before applying.");
     return;
   }
-  if (const LedRowFrames keys = KeyLedRows(Table()); keys.Rows.empty()) {
+  // The frame times cover every frame of the video, so rows measured or
+  // removed since step 1 are timed as they stand.
+  const LedTable table = CurrentTable();
+  if (const LedRowFrames keys = KeyLedRows(table); keys.Rows.empty()) {
     Dialogs().ShowWarning(Q(keys.Problem));
     return;
   }
-  const auto lines = ApplyLedTimesToTable(Table(), host_.LastMeasuredFrame(), state_);
+  const auto lines = ApplyLedTimesToTable(table, host_.LastMeasuredFrame(), state_);
   if (!lines) {
     Dialogs().ShowWarning("No frame has been measured: the results table is left as it is.");
     return;
   }
-  ProgressBar1->setRange(0, std::max(state_.LedDataLineCount, 1));
+  ProgressBar1->setRange(0, std::max(table.LastLine, 1));
   host_.ReplaceLines(*lines);
   ProgressBar1->setValue(ProgressBar1->maximum());
   if (host_.Applied) host_.Applied();
@@ -611,6 +621,8 @@ void TLEDGraph::Button11Click() {
   Button6->setEnabled(true);
   GroupBox5->setEnabled(true);
 }
+
+void TLEDGraph::VideoChanged() { ListBox1->clear(); }
 
 void TLEDGraph::Button9Click() {
   const std::vector<std::string>& lines = host_.Lines();

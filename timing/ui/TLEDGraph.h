@@ -148,6 +148,9 @@ class TLEDGraph : public QWidget {
   void UpDown10Click();
   void UpDown11Click();
 
+  // Another video was opened: its memorised points went with the old one.
+  void VideoChanged();
+
   const std::vector<TLedFrameSample>& Samples() const { return samples_; }
   // Screen position of a line's signal dot on the LED graph.
   QPoint SignalDot(int line) const;
@@ -160,6 +163,8 @@ class TLEDGraph : public QWidget {
   void CreateControls();
   void ConnectHandlers();
   LedTable Table() const;
+  // The table with the rows it holds now, measured or removed since step 1.
+  LedTable CurrentTable() const;
   long double Rate() const;
   int HeaderLineCount() const;
   void RunBackgroundFit();

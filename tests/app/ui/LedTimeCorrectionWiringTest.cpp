@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <fstream>
 
 #include "MainRoadFixture.h"
 #include "base/CsvFields.h"
@@ -21,6 +22,16 @@ void PressAt(QWidget* w, QPoint p) {
   QApplication::sendEvent(w, &e);
 }
 
+// Steps 1 to 7: the pulse's first lit frame clicked, cycles -5..4 fitted.
+void CalibrateAtThePulse(TLEDGraph* w) {
+  w->Button4->click();
+  w->RadioGroup1->SetItemIndex(1);
+  PressAt(w->LEDImage1, w->SignalDot(kLedPulseFrame));
+  w->UpDown1->setValue(-5);
+  w->UpDown2->setValue(4);
+  w->Button5->click();
+}
+
 TEST(LedTimeCorrectionWiring, ApplyCorrectsTheRowsAndTheShownTime) {
   MainRoadWindow m(Reader::OwnAvi);
   OpenLedVideo(m);
@@ -32,12 +43,7 @@ TEST(LedTimeCorrectionWiring, ApplyCorrectsTheRowsAndTheShownTime) {
   m.Click("BitBtn2");  // open already: no second window
   EXPECT_EQ(m.W().findChildren<TLEDGraph*>().size(), 1u);
 
-  w->Button4->click();
-  w->RadioGroup1->SetItemIndex(1);
-  PressAt(w->LEDImage1, w->SignalDot(kLedPulseFrame));
-  w->UpDown1->setValue(-5);
-  w->UpDown2->setValue(4);
-  w->Button5->click();
+  CalibrateAtThePulse(w);
   EXPECT_EQ(m.W().Edit27->toolTip(), "Time (end of exposure) corrected by 1PPS LED light.");
   w->Button7->click();
   ASSERT_EQ(m.Find<QListWidget>("ListBox1")->count(), 1);
@@ -66,6 +72,83 @@ TEST(LedTimeCorrectionWiring, ApplyCorrectsTheRowsAndTheShownTime) {
   w = qobject_cast<TLEDGraph*>(m.W().LEDGraph.data());
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->ListBox1->count(), 1);
+  w->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// The LED window opened over the LED video's table, calibrated at the pulse
+// and the point memorised; the table counts as saved.
+void OpenCalibratedAndMemorised(MainRoadWindow& m, TLEDGraph*& w) {
+  OpenLedVideo(m);
+  m.Click("BitBtn2");
+  w = qobject_cast<TLEDGraph*>(m.W().LEDGraph.data());
+  ASSERT_NE(w, nullptr);
+  CalibrateAtThePulse(w);
+  w->Button7->click();
+  ASSERT_EQ(w->ListBox1->count(), 1);
+  m.W().Results.MarkSaved();
+}
+
+// The LED table with its PC times an hour later: rows of another recording.
+std::vector<std::string> TableAnHourLater() {
+  std::vector<std::string> rows = BuildLedTestTable();
+  for (size_t i = 6; i < rows.size(); ++i) SetCsvField(rows[i], 8, "22");
+  return rows;
+}
+
+// A calibration belongs to the video it was made on: after another video
+// is opened under the still open LED window, "Apply to Analysis" and "Add"
+// give the new rows nothing of it.
+TEST(LedTimeCorrectionWiring, AnotherVideoLeavesNoCalibrationToApply) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TLEDGraph* w = nullptr;
+  ASSERT_NO_FATAL_FAILURE(OpenCalibratedAndMemorised(m, w));
+
+  const auto other = m.Path("other.avi");
+  ASSERT_TRUE(WriteAvi(other.string(), std::vector<Bitmap24>(kLedTableRows, Bitmap24(32, 24))));
+  ASSERT_TRUE(m.OpenThroughButton1(other));
+  ASSERT_EQ(m.W().LEDGraph.data(), w);
+  EXPECT_EQ(w->ListBox1->count(), 0);
+  // Rows of the new video, measured an hour later.
+  const std::vector<std::string> rows = TableAnHourLater();
+  m.W().Results.Assign(rows);
+  m.W().Run.StartFrame = 0;
+  m.W().Run.LastMeasuredFrame = kLedTableRows - 1;
+  const size_t before = m.dialogs.messages.size();
+  w->Button6->click();
+  EXPECT_FALSE(m.W().Options.SharpCapTimeAvailable);
+  EXPECT_EQ(m.W().Results.Lines(), rows);
+  EXPECT_EQ(m.dialogs.messages.size(), before + 1);
+  w->Button7->click();
+  EXPECT_EQ(w->ListBox1->count(), 0);
+  EXPECT_EQ(m.W().ListBox1->count(), 0);
+  w->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// So does a results file loaded while the window is open, also one whose
+// video is not found.
+TEST(LedTimeCorrectionWiring, ALoadedTableLeavesNoCalibrationToApply) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TLEDGraph* w = nullptr;
+  ASSERT_NO_FATAL_FAILURE(OpenCalibratedAndMemorised(m, w));
+
+  const std::vector<std::string> rows = TableAnHourLater();
+  const auto csv = m.Path("other.csv");
+  {
+    std::ofstream out(csv, std::ios::binary);
+    for (const std::string& line : rows) out << line << "\r\n";
+  }
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  ASSERT_FALSE(m.dialogs.messages.empty());
+  EXPECT_EQ(m.dialogs.messages.back().text, ".avi file is not found");
+  const std::vector<std::string> loaded = m.W().Results.Lines();
+  ASSERT_EQ(loaded.size(), rows.size());
+  EXPECT_EQ(w->ListBox1->count(), 0);
+  w->Button6->click();
+  EXPECT_FALSE(m.W().Options.SharpCapTimeAvailable);
+  EXPECT_EQ(m.W().Results.Lines(), loaded);
   w->close();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

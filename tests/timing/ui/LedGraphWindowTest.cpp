@@ -221,6 +221,21 @@ TEST(LedGraphWindow, ClickFitApplyWritesTheCorrectedTimes) {
   EXPECT_EQ(MemoLines(w->Memo3).back(), "SharpCapTimeAvailable=True");
 }
 
+// Two cycle lines give a line without scatter: no error figure, and not the
+// previous fit's beside the new results.
+TEST(LedGraphWindow, FitOfTwoCycleLinesShowsNoEstimatedError) {
+  FakeMain m;
+  TLEDGraph* w = m.Open();
+  PickAndSpread(*w);
+  Find<QPushButton>(*w, "Button5")->click();
+  ASSERT_EQ(Find<QLineEdit>(*w, "Edit27")->text(), "0.000000000");
+  Find<TUpDown>(*w, "UpDown2")->setValue(0);
+  Find<TUpDown>(*w, "UpDown1")->setValue(-1);
+  Find<QPushButton>(*w, "Button5")->click();
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit27")->text(), "");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit21")->text(), "10");
+}
+
 TEST(LedGraphWindow, ApplyWithoutMeasuredFrameLeavesTheTable) {
   FakeMain m;
   m.last_measured = -1;
@@ -600,5 +615,70 @@ TEST(LedGraphWindow, ApplyToATableWithoutRowsSaysSo) { ExpectApplyRefusedWithout
 
 // The window still counts the rows step 1 saw; once reported as applied.
 TEST(LedGraphWindow, ApplyAfterTheRowsWereRemovedWithoutStepOneSaysSo) { ExpectApplyRefusedWithoutRows(false); }
+
+// Rows measured or removed after step 1, which is not run again: "Apply to
+// Analysis" times every row of the table as it stands by its own frame
+// number, each end within 0.3 ms of the frame's true end (the PC clock reads
+// 0.31 s late).
+TEST(LedGraphWindow, ApplyTimesTheRowsOfTheTableAsItStands) {
+  const struct {
+    const char* name;
+    int rows_at_step_one;  // rows 0.. of the table step 1 sees
+    int kept, step;        // then rows 0..kept-1 kept and frames kept..299 added with the step
+  } cases[] = {
+      {"rows measured on after step 1", 200, 200, 1},
+      {"rows removed", 300, 250, 0},
+      {"rows removed and measured again with a step", 300, 200, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeMain m;
+    const std::vector<std::string> full = m.lines;
+    m.lines.resize(static_cast<size_t>(6 + c.rows_at_step_one));
+    TLEDGraph* w = m.Open();
+    PickAndSpread(*w);
+    Find<QPushButton>(*w, "Button5")->click();
+    m.lines.resize(static_cast<size_t>(6 + c.kept));
+    for (int f = c.kept; c.step > 0 && f < kLedTableRows; f += c.step)
+      m.lines.push_back(full[static_cast<size_t>(6 + f)]);
+    const size_t rows = m.lines.size();
+    Find<QPushButton>(*w, "Button6")->click();
+    EXPECT_EQ(m.applied, 1);
+    ASSERT_EQ(m.lines.size(), rows);
+    for (size_t i = 6; i < rows; ++i) {
+      const std::string& row = m.lines[i];
+      const auto field = [&](int n) { return static_cast<double>(ParseLongDouble(GetCsvField(row, n)).value_or(-1)); };
+      const double end = field(4) * 3600 + field(5) * 60 + field(7);
+      EXPECT_NEAR(end, LedTableFrameEndMicros(static_cast<int>(field(1))) / 1e6, 3e-4) << row;
+    }
+    w->close();
+  }
+}
+
+// An LED that never lights, at any steady level: the signal is the
+// background fit's rounding noise, so step 7 finds no offset rather than one
+// from that noise, and no calibration point to memorise.
+TEST(LedGraphWindow, LedThatNeverLightsGivesNoOffset) {
+  for (const char* level : {"20.3", "137.7", "4095.9", "0.0"}) {
+    SCOPED_TRACE(level);
+    FakeMain m;
+    for (size_t i = 6; i < m.lines.size(); ++i) SetCsvField(m.lines[i], 2, level);
+    TLEDGraph* w = m.Open();
+    PickAndSpread(*w);
+    const size_t before = m.dialogs.messages.size();
+    Find<QPushButton>(*w, "Button5")->click();
+    ASSERT_EQ(m.dialogs.messages.size(), before + 1);
+    EXPECT_TRUE(m.dialogs.messages.back().text.startsWith("The LED signal does not change over the chosen cycles"));
+    EXPECT_EQ(Find<QLineEdit>(*w, "Edit21")->text(), "");
+    EXPECT_EQ(Find<QLineEdit>(*w, "Edit18")->text(), "");
+    // No slope: the error of a crossing is 0, as for a signal that is exactly flat.
+    EXPECT_EQ(Find<QLineEdit>(*w, "Edit27")->text(), "0.000000000");
+    EXPECT_EQ(m.state.LedTimeOffset, 0);
+    Find<QPushButton>(*w, "Button7")->click();
+    EXPECT_TRUE(m.points.empty());
+    EXPECT_EQ(m.dialogs.messages.back().text, "No calibration point has been found yet: run step 7 first.");
+    w->close();
+  }
+}
 
 }  // namespace
