@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -492,8 +493,8 @@ TEST(MeasurementOption, SetUsesTheFrameIntervalItShows) {
     long double interval;
   } rows[] = {
       {"0.0333", "0.03330", 0.0333L},  {"0.04", "0.04000", 0.04L},       {"1e-310", "0.00000", 0},
-      {"0.000004", "0.00000", 0},      {"0.000006", "0.00001", 0.000006L}, {"-0.5", "-0.50000", -0.5L},
-      {"abc", "0.00000", 0},
+      {"0.000004", "0.00000", 0},      {"0.000006", "0.00001", 0.000006L}, {"-0.5", "0.00000", 0},
+      {"-0.04", "0.00000", 0},         {"abc", "0.00000", 0},
   };
   for (const auto& r : rows) {
     edit5->setText(r.typed);
@@ -501,4 +502,21 @@ TEST(MeasurementOption, SetUsesTheFrameIntervalItShows) {
     EXPECT_EQ(edit5->text(), r.shown) << r.typed;
     EXPECT_EQ(m.W().Ticks.FixedFrameInterval, static_cast<long double>(static_cast<double>(r.interval))) << r.typed;
   }
+}
+
+// A negative interval typed into 'Set' is off: opening a video without
+// embedded times keeps its inserter type instead of switching to Sharp time.
+TEST(MeasurementOption, NegativeFrameIntervalDoesNotTurnAVideoIntoSharpTime) {
+  OpenWindow m;
+  const int type = m.Find<QComboBox>("ComboBox1")->currentIndex();
+  ASSERT_NE(type, 3);
+  m.Find<QAction>("MeasuremenOption1")->trigger();
+  auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  ASSERT_NE(o, nullptr);
+  Find<QLineEdit>(o, "Edit5")->setText("-0.5");
+  Find<QPushButton>(o, "Button1")->click();
+  o->close();
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("star.avi")));
+  EXPECT_EQ(m.Find<QComboBox>("ComboBox1")->currentIndex(), type);
+  EXPECT_EQ(m.W().Options.TimeStampMode, type);
 }
