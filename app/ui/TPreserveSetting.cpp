@@ -157,6 +157,8 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
 }
 
 void TPreserveSetting::FormCreate() {
+  // Filling the controls must not act like the user's clicks.
+  filling_ = true;
   const AppSettings& s = w_.Settings;
   CheckBox14->setChecked(s.RememberVideoDirectory);
   CheckBox15->setChecked(s.RememberCsvDirectory);
@@ -183,8 +185,6 @@ void TPreserveSetting::FormCreate() {
   Label11->setText(Text(w_.UpDown4));
   Label12->setText(w_.CheckBox5->isChecked() ? "ON" : "OFF");
   Label13->setText(w_.Options.SignalMarkersOn ? "ON" : "OFF");
-  // Filling the controls must not act like the user's clicks.
-  filling_ = true;
   const int mode = w_.Options.TimeStampMode;
   if (mode <= 2) (mode == 0 ? RadioButton3 : mode == 1 ? RadioButton4 : RadioButton5)->setChecked(true);
   CheckBox19->setChecked(w_.CheckBox5->isChecked());
@@ -235,6 +235,9 @@ void TPreserveSetting::Button3Click() {
     return;
   }
   w_.LoadSettingsFromIni();
+  // The dialog shows the set-up just loaded: its old ticks and values would
+  // go into the next save over the defaults.
+  FormCreate();
   Dialogs().ShowInformation("Default Setting was saved.", "Confirmation");
 }
 
