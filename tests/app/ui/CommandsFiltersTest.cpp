@@ -17,6 +17,7 @@
 
 #include "MainRoadFixture.h"
 #include "app/ui/TMeasurementOption.h"
+#include "base/IniFile.h"
 #include "base/ui/ControlEvents.h"
 #include "measure/ImageFilters.h"
 #include "ImageFileLib/ui/TIconSelectionForm.h"
@@ -502,6 +503,31 @@ TEST(MeasurementOption, SetUsesTheFrameIntervalItShows) {
     EXPECT_EQ(edit5->text(), r.shown) << r.typed;
     EXPECT_EQ(m.W().Ticks.FixedFrameInterval, static_cast<long double>(static_cast<double>(r.interval))) << r.typed;
   }
+}
+
+// Choosing the menu item again while the window is open shows the options as
+// they are now, not as they were when it first opened: here the settings
+// file read when the video was opened again turned the LED boxes off.
+TEST(MeasurementOption, ChoosingItAgainShowsTheCurrentOptions) {
+  OpenWindow m;
+  m.Find<QAction>("MeasuremenOption1")->trigger();
+  auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  ASSERT_NE(o, nullptr);
+  auto* available = Find<QCheckBox>(o, "CheckBox3");
+  ASSERT_TRUE(available->isChecked());
+  IniFile(m.Path("bin/tessary.ini")).WriteBool("SignalDetectionArea for LED", "Signal1,2", false);
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("star.avi")));
+  ASSERT_EQ(m.W().Options.SignalMarkersOn, 0);
+  m.W().Options.SaturationLevel = 200;
+  m.W().Options.CutBkgLowerSide = true;
+
+  m.Find<QAction>("MeasuremenOption1")->trigger();
+  EXPECT_EQ(Find<TMeasurementOption>(m.window.get(), "MeasurementOption"), o);
+  EXPECT_FALSE(available->isChecked());
+  EXPECT_TRUE(Find<QCheckBox>(o, "CheckBox2")->isChecked());
+  EXPECT_EQ(Find<QSpinBox>(o, "UpDown1")->value(), 200);
+  EXPECT_EQ(m.W().Options.SignalMarkersOn, 0);
+  EXPECT_FALSE(m.Find<QRadioButton>("RadioButton11")->isEnabled());
 }
 
 // A negative interval typed into 'Set' is off: opening a video without
