@@ -45,6 +45,11 @@ struct OpenWindow : MainRoadWindow {
     QFocusEvent e(QEvent::FocusOut);
     QApplication::sendEvent(w, &e);
   }
+  // Option > 'Measurement Option'.
+  TMeasurementOption* OpenOptions() {
+    Find<QAction>("MeasuremenOption1")->trigger();
+    return ::Find<TMeasurementOption>(window.get(), "MeasurementOption");
+  }
   std::vector<Bitmap24> raw;
 };
 
@@ -300,8 +305,7 @@ TEST(MeasurementOption, ControlsChangeTheMeasurement) {
   m.ClickImage1(40, 30);
   const int bkg_pixels = m.Find<QLineEdit>("Edit21")->text().toInt();
   ASSERT_GT(bkg_pixels, 0);
-  m.Find<QAction>("MeasuremenOption1")->trigger();
-  auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  auto* o = m.OpenOptions();
   ASSERT_NE(o, nullptr);
 
   // 'Upper' cuts one side off the band.
@@ -338,15 +342,13 @@ TEST(MeasurementOption, ControlsChangeTheMeasurement) {
 
 TEST(MeasurementOption, NarrowFrameGivesTheLedScrollBarMaximum25) {
   OpenWindow m;  // 80 pixels wide
-  m.Find<QAction>("MeasuremenOption1")->trigger();
-  auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  auto* o = m.OpenOptions();
   ASSERT_NE(o, nullptr);
   EXPECT_EQ(Find<QScrollBar>(o, "ScrollBar1")->maximum(), kW - 2 - 2);
   m.W().Video.FrameWidth = 40;
   o->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  m.Find<QAction>("MeasuremenOption1")->trigger();
-  o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  o = m.OpenOptions();
   ASSERT_NE(o, nullptr);
   EXPECT_EQ(Find<QScrollBar>(o, "ScrollBar1")->maximum(), 25);
 }
@@ -358,8 +360,7 @@ TEST(MeasurementOption, CheckBox4DecidesTheNextFramesDirectionSearch) {
   OpenWindow m;
   m.Find<QRadioButton>("RadioButton3")->click();  // 'Meteor/Lunar Limb': the band that turns
   m.ClickImage1(40, 30);
-  m.Find<QAction>("MeasuremenOption1")->trigger();
-  auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  auto* o = m.OpenOptions();
   ASSERT_NE(o, nullptr);
   auto* box = Find<QCheckBox>(o, "CheckBox4");
   EXPECT_TRUE(box->isChecked());
@@ -387,8 +388,7 @@ TEST(MeasurementOption, EasyClickAppliesThePresetWhenAIsPlaced) {
     OpenWindow m;
     m.W().Options.OccultationTypeIndex = 4;
     m.W().UpDown7->SetPosition(40);
-    m.Find<QAction>("MeasuremenOption1")->trigger();
-    auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+    auto* o = m.OpenOptions();
     ASSERT_NE(o, nullptr);
     if (easy) Find<QCheckBox>(o, "CheckBox6")->click();
     EXPECT_EQ(m.W().Options.EasyClickOperation, easy);
@@ -484,8 +484,7 @@ TEST(Commands, FixedKeepsThePsfWidthOfThePlacedStar) {
 // What 'Set' shows is the interval in use: one that shows as 0.00000 is off.
 TEST(MeasurementOption, SetUsesTheFrameIntervalItShows) {
   OpenWindow m;
-  m.Find<QAction>("MeasuremenOption1")->trigger();
-  auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  auto* o = m.OpenOptions();
   ASSERT_NE(o, nullptr);
   auto* edit5 = Find<QLineEdit>(o, "Edit5");
   const struct {
@@ -510,8 +509,7 @@ TEST(MeasurementOption, SetUsesTheFrameIntervalItShows) {
 // file read when the video was opened again turned the LED boxes off.
 TEST(MeasurementOption, ChoosingItAgainShowsTheCurrentOptions) {
   OpenWindow m;
-  m.Find<QAction>("MeasuremenOption1")->trigger();
-  auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  auto* o = m.OpenOptions();
   ASSERT_NE(o, nullptr);
   auto* available = Find<QCheckBox>(o, "CheckBox3");
   ASSERT_TRUE(available->isChecked());
@@ -521,8 +519,7 @@ TEST(MeasurementOption, ChoosingItAgainShowsTheCurrentOptions) {
   m.W().Options.SaturationLevel = 200;
   m.W().Options.CutBkgLowerSide = true;
 
-  m.Find<QAction>("MeasuremenOption1")->trigger();
-  EXPECT_EQ(Find<TMeasurementOption>(m.window.get(), "MeasurementOption"), o);
+  EXPECT_EQ(m.OpenOptions(), o);
   EXPECT_FALSE(available->isChecked());
   EXPECT_TRUE(Find<QCheckBox>(o, "CheckBox2")->isChecked());
   EXPECT_EQ(Find<QSpinBox>(o, "UpDown1")->value(), 200);
@@ -536,8 +533,7 @@ TEST(MeasurementOption, NegativeFrameIntervalDoesNotTurnAVideoIntoSharpTime) {
   OpenWindow m;
   const int type = m.Find<QComboBox>("ComboBox1")->currentIndex();
   ASSERT_NE(type, 3);
-  m.Find<QAction>("MeasuremenOption1")->trigger();
-  auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  auto* o = m.OpenOptions();
   ASSERT_NE(o, nullptr);
   Find<QLineEdit>(o, "Edit5")->setText("-0.5");
   Find<QPushButton>(o, "Button1")->click();
