@@ -88,6 +88,8 @@ void TMeasurementOption::FormCreate() {
   UpDown2->SetPosition(w_.Options.SaturatedPeakStart);
   UpDown3->SetPosition(w_.Options.Signal1HalfWidth);
   UpDown4->SetPosition(w_.Options.Signal1HalfHeight);
+  // The interval in use stays in use after the window closes: show it.
+  Edit5->setText(QString::fromStdString(FormatFixed(w_.Ticks.FixedFrameInterval, 5, 18)));
 }
 
 // The box stays inside the frame: its centre from half width + 2 to the

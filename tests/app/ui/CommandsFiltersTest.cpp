@@ -527,6 +527,30 @@ TEST(MeasurementOption, ChoosingItAgainShowsTheCurrentOptions) {
   EXPECT_FALSE(m.Find<QRadioButton>("RadioButton11")->isEnabled());
 }
 
+// The window opened again shows the frame interval still in use, so the
+// observer sees that the next videos are timed by it.
+TEST(MeasurementOption, ReopenedWindowShowsTheFrameIntervalInUse) {
+  OpenWindow m;
+  const struct {
+    const char* typed;
+    const char* shown_again;
+  } rows[] = {{"0.04", "0.04000"}, {"0.0333", "0.03330"}, {"abc", "0.00000"}};
+  for (const auto& r : rows) {
+    TMeasurementOption* o = m.OpenOptions();
+    ASSERT_NE(o, nullptr);
+    Find<QLineEdit>(o, "Edit5")->setText(r.typed);
+    Find<QPushButton>(o, "Button1")->click();
+    o->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(m.W().MeasurementOption.isNull());
+    o = m.OpenOptions();
+    ASSERT_NE(o, nullptr);
+    EXPECT_EQ(Find<QLineEdit>(o, "Edit5")->text(), r.shown_again) << r.typed;
+    o->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+}
+
 // A negative interval typed into 'Set' is off: opening a video without
 // embedded times keeps its inserter type instead of switching to Sharp time.
 TEST(MeasurementOption, NegativeFrameIntervalDoesNotTurnAVideoIntoSharpTime) {
