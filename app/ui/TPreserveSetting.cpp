@@ -223,7 +223,16 @@ void TPreserveSetting::Button1Click() {
     Dialogs().ShowError(QString::fromStdString(e.what()));
     return;
   }
+  KeepSavedRememberTicks();
   Dialogs().ShowInformation("Setting was saved.", "Confirmation");
+}
+
+// The remember ticks just written are the ones in use from now on: else the
+// next folder saved or the next opening of this dialog would go by the old.
+void TPreserveSetting::KeepSavedRememberTicks() {
+  w_.Settings.RememberVideoDirectory = CheckBox14->isChecked();
+  w_.Settings.RememberCsvDirectory = CheckBox15->isChecked();
+  w_.Settings.RememberCsvInputDirectory = CheckBox17->isChecked();
 }
 
 void TPreserveSetting::Button3Click() {
@@ -249,6 +258,7 @@ void TPreserveSetting::SaveTab(SettingsTab tab) {
     AppSettings s = w_.CurrentSettings();
     SaveSettingsTab(ini, s, tab, Ticks(), w_.ExeFolder());
     w_.Settings.CaptureFolder = s.CaptureFolder;
+    if (tab == SettingsTab::FileReading) KeepSavedRememberTicks();
   } catch (const IniWriteError& e) {
     Dialogs().ShowError(QString::fromStdString(e.what()));
   }

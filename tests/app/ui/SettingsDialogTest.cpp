@@ -190,6 +190,42 @@ TEST(SettingsDialog, DefaultRestoresTheFactoryFile) {
   EXPECT_TRUE(w.RadioButton3->isChecked());  // 'Meteor/Lunar Limb'
 }
 
+// The remember ticks saved by 'Update.INI file' or the 'File reading' tab
+// are the ones in use: the dialog opened again shows them, and saving again
+// does not turn the remembering back on.
+TEST(SettingsDialog, SavedRememberTicksStayAsSaved) {
+  const struct {
+    const char* save;  // 'Update.INI file' or the tab's 'Save setting'
+    const char* tick;
+    const char* key;
+  } rows[] = {
+      {"Button1", "CheckBox14", "Memory Latest Access to .AVI files"},
+      {"Button1", "CheckBox15", "Memory Latest Access to .CSV files"},
+      {"Button4", "CheckBox17", "Memory Latest Access to .CSV input files"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.tick);
+    FreshWindow f;
+    TPreserveSetting* d = f.OpenDialog();
+    ASSERT_NE(d, nullptr);
+    Find<QCheckBox>(d, r.tick)->click();
+    f.dialogs.yes_no_answers = {true};
+    Find<QPushButton>(d, r.save)->click();
+    ASSERT_FALSE(IniFile(f.Ini()).ReadBool("Files", r.key, true));
+    d->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    d = f.OpenDialog();
+    ASSERT_NE(d, nullptr);
+    EXPECT_FALSE(Find<QCheckBox>(d, r.tick)->isChecked());
+    f.dialogs.yes_no_answers = {true};
+    Find<QPushButton>(d, "Button1")->click();
+    EXPECT_FALSE(IniFile(f.Ini()).ReadBool("Files", r.key, true));
+    d->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+}
+
 // After 'Default' the dialog shows the factory set-up it just loaded, so a
 // following 'Update.INI file' keeps it instead of writing the ticks and
 // values shown before.
