@@ -9,6 +9,8 @@
 #include <optional>
 #include <system_error>
 
+#include "base/AtomicFile.h"
+
 namespace {
 
 constexpr const char* kFiles = "Files";
@@ -347,7 +349,13 @@ SettingsLocation ResolveSettingsLocation(const std::filesystem::path& exe_path,
   fs::path config = (xdg && *xdg == '/') ? fs::path(xdg) : HomeFolder() / ".config";
   fs::path dir = config / "tessary";
   fs::create_directories(dir, ec);
+  const fs::path beside = loc.IniPath;
   loc.IniPath = dir / name;
   loc.InConfigFolder = true;
+  // The user's settings beside a read-only executable (or a file they made
+  // read-only) carry over instead of a fresh default file taking their place.
+  if (!IniFileExists(loc.IniPath)) {
+    if (auto text = ReadWholeFile(beside, kMaxIniBytes)) WriteFileAtomic(loc.IniPath, *text);
+  }
   return loc;
 }

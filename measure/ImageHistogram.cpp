@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "base/NumberText.h"
-
 HistogramBins CountHistogram(const Bitmap24& shown) {
   HistogramBins bins{};
   for (int y = 0; y < shown.Height(); ++y) {
@@ -17,7 +15,14 @@ std::array<int, 256> HistogramBarHeights(const HistogramBins& bins, int gain) {
   std::array<int, 256> h{};
   const int32_t m = *std::max_element(bins.begin(), bins.end());
   if (m <= 0) return h;
-  for (size_t i = 0; i < bins.size(); ++i)
-    h[i] = static_cast<int>(RoundHalfEven(static_cast<long double>(gain) * bins[i] / m / 2 * 500));
+  // g x bin x 250 / m in integers: a floating quotient can miss an exact
+  // half by a hair and round it the wrong way.
+  for (size_t i = 0; i < bins.size(); ++i) {
+    const int64_t num = int64_t{gain} * bins[i] * 250;
+    int64_t q = num / m;
+    const int64_t twice_rest = 2 * (num % m);
+    if (twice_rest > m || (twice_rest == m && q % 2 != 0)) ++q;
+    h[i] = static_cast<int>(q);
+  }
   return h;
 }

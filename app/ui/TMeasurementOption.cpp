@@ -88,6 +88,8 @@ void TMeasurementOption::FormCreate() {
   UpDown2->SetPosition(w_.Options.SaturatedPeakStart);
   UpDown3->SetPosition(w_.Options.Signal1HalfWidth);
   UpDown4->SetPosition(w_.Options.Signal1HalfHeight);
+  // The interval in use stays in use after the window closes: show it.
+  Edit5->setText(QString::fromStdString(FormatFixed(w_.Ticks.FixedFrameInterval, 5, 18)));
 }
 
 // The box stays inside the frame: its centre from half width + 2 to the
@@ -163,10 +165,11 @@ void TMeasurementOption::ScrollBar1Change() {
 
 void TMeasurementOption::Button1Click() {
   double v = ParseDoubleOr(Edit5->text().trimmed().toStdString(), 0);
-  const std::string shown = FormatFixed(v, 5, 18);
   // An interval too short to show reads as 0, which switches it off: so it is
-  // off, rather than timing frames a million or more to the second.
-  if (ParseDoubleOr(shown, 0) == 0) v = 0;
+  // off, rather than timing frames a million or more to the second. A
+  // negative one is off as well; kept, it would still turn every video
+  // opened next into a Sharp-time video.
+  if (!(ParseDoubleOr(FormatFixed(v, 5, 18), 0) > 0)) v = 0;
   w_.Ticks.FixedFrameInterval = v;
-  Edit5->setText(QString::fromStdString(shown));
+  Edit5->setText(QString::fromStdString(FormatFixed(v, 5, 18)));
 }

@@ -490,8 +490,12 @@ void TPlatform::RestartDriftPassedPoints(bool store_frame1) {
 
 void TPlatform::MeasuremenOption1Click() {
   if (Run.MeasuringRun) return;
-  // An open window is brought forward rather than doubled.
-  if (!MeasurementOption) MeasurementOption = new TMeasurementOption(*this);
+  // An open window is brought forward rather than doubled, showing the
+  // options as they are now (a video opened since may have changed them).
+  if (!MeasurementOption)
+    MeasurementOption = new TMeasurementOption(*this);
+  else
+    MeasurementOption->FormCreate();
   MeasurementOption->show();
   MeasurementOption->raise();
   CheckBox1->setChecked(false);

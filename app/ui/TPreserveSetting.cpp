@@ -157,6 +157,8 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
 }
 
 void TPreserveSetting::FormCreate() {
+  // Filling the controls must not act like the user's clicks.
+  filling_ = true;
   const AppSettings& s = w_.Settings;
   CheckBox14->setChecked(s.RememberVideoDirectory);
   CheckBox15->setChecked(s.RememberCsvDirectory);
@@ -183,8 +185,6 @@ void TPreserveSetting::FormCreate() {
   Label11->setText(Text(w_.UpDown4));
   Label12->setText(w_.CheckBox5->isChecked() ? "ON" : "OFF");
   Label13->setText(w_.Options.SignalMarkersOn ? "ON" : "OFF");
-  // Filling the controls must not act like the user's clicks.
-  filling_ = true;
   const int mode = w_.Options.TimeStampMode;
   if (mode <= 2) (mode == 0 ? RadioButton3 : mode == 1 ? RadioButton4 : RadioButton5)->setChecked(true);
   CheckBox19->setChecked(w_.CheckBox5->isChecked());
@@ -223,7 +223,16 @@ void TPreserveSetting::Button1Click() {
     Dialogs().ShowError(QString::fromStdString(e.what()));
     return;
   }
+  KeepSavedRememberTicks();
   Dialogs().ShowInformation("Setting was saved.", "Confirmation");
+}
+
+// The remember ticks just written are the ones in use from now on: else the
+// next folder saved or the next opening of this dialog would go by the old.
+void TPreserveSetting::KeepSavedRememberTicks() {
+  w_.Settings.RememberVideoDirectory = CheckBox14->isChecked();
+  w_.Settings.RememberCsvDirectory = CheckBox15->isChecked();
+  w_.Settings.RememberCsvInputDirectory = CheckBox17->isChecked();
 }
 
 void TPreserveSetting::Button3Click() {
@@ -235,6 +244,9 @@ void TPreserveSetting::Button3Click() {
     return;
   }
   w_.LoadSettingsFromIni();
+  // The dialog shows the set-up just loaded: its old ticks and values would
+  // go into the next save over the defaults.
+  FormCreate();
   Dialogs().ShowInformation("Default Setting was saved.", "Confirmation");
 }
 
@@ -246,6 +258,7 @@ void TPreserveSetting::SaveTab(SettingsTab tab) {
     AppSettings s = w_.CurrentSettings();
     SaveSettingsTab(ini, s, tab, Ticks(), w_.ExeFolder());
     w_.Settings.CaptureFolder = s.CaptureFolder;
+    if (tab == SettingsTab::FileReading) KeepSavedRememberTicks();
   } catch (const IniWriteError& e) {
     Dialogs().ShowError(QString::fromStdString(e.what()));
   }

@@ -59,6 +59,7 @@ class TPreserveSetting : public QDialog {
 
  private:
   void SaveTab(SettingsTab tab);
+  void KeepSavedRememberTicks();
   TPlatform& w_;
   bool filling_ = false;
 };

@@ -208,6 +208,37 @@ TEST(SettingsLocation, ConfigFolderWhenNotWritable) {
   EXPECT_EQ(loc.IniPath, dir / "home" / ".config" / "tessary" / "tessary.ini");
 }
 
+// Settings kept beside an executable in a read-only folder (or made
+// read-only by the user) are carried into the config folder once; a copy
+// already there is the one in use and stays as it is.
+TEST(SettingsLocation, ReadOnlySettingsCarryIntoTheConfigFolder) {
+  TestFolder dir;
+  std::filesystem::create_directories(dir / "bin");
+  const std::string users = "[Aperture Size]\r\nRadius of Aperture=4\r\n[Identification]\r\nObserver=A. Observer\r\n";
+  WriteText(dir / "bin" / "tessary.ini", users);
+  auto never = [](const std::filesystem::path&) { return false; };
+  SettingsLocation loc = ResolveSettingsLocation(dir / "bin" / "tessary", never);
+  ASSERT_TRUE(loc.InConfigFolder);
+  EXPECT_TRUE(IniFileExists(loc.IniPath));
+  const AppSettings s = LoadSettingsFromIni(IniFile(loc.IniPath), loc.ExeFolder);
+  EXPECT_EQ(s.ApertureRadius, 4);
+  EXPECT_EQ(s.ObserverName, "A. Observer");
+  EXPECT_EQ(ReadText(dir / "bin" / "tessary.ini"), users);
+
+  IniFile(loc.IniPath).WriteInteger("Aperture Size", "Radius of Aperture", 3);
+  loc = ResolveSettingsLocation(dir / "bin" / "tessary", never);
+  EXPECT_EQ(IniFile(loc.IniPath).ReadInteger("Aperture Size", "Radius of Aperture", 0), 3);
+
+  // Only the file's own folder read-only: the same.
+  TestFolder other;
+  std::filesystem::create_directories(other / "bin");
+  WriteText(other / "bin" / "tessary.ini", users);
+  const auto ini_read_only = [&](const std::filesystem::path& p) { return p != other / "bin" / "tessary.ini"; };
+  loc = ResolveSettingsLocation(other / "bin" / "tessary", ini_read_only);
+  ASSERT_TRUE(loc.InConfigFolder);
+  EXPECT_EQ(ReadText(loc.IniPath), users);
+}
+
 TEST(AtomicFile, FailedWriteKeepsTheOldFile) {
   TestFolder dir;
   ASSERT_TRUE(WriteFileAtomic(dir / "f.txt", "old"));

@@ -34,6 +34,28 @@ TEST(ImageHistogram, CountsTheRedByteAndScalesToTheFullestBin) {
   }
 }
 
+// Heights that are exact halves go to the even neighbour, also where the
+// quotient is not exact in binary (expected values from Python's Fraction).
+TEST(ImageHistogram, ExactHalvesRoundToEven) {
+  HistogramBins bins{};
+  bins[0] = 500;  // the fullest bin
+  bins[1] = 63;   // 31.5 g
+  bins[2] = 253;  // 126.5 g
+  bins[3] = 167;  // 83.5 g
+  bins[4] = 9;    // 4.5 g
+  struct Case {
+    int gain, h1, h2, h3, h4;
+  };
+  for (const Case& c : {Case{1, 32, 126, 84, 4}, Case{3, 94, 380, 250, 14}, Case{7, 220, 886, 584, 32}}) {
+    const auto h = HistogramBarHeights(bins, c.gain);
+    EXPECT_EQ(h[0], 250 * c.gain) << c.gain;
+    EXPECT_EQ(h[1], c.h1) << c.gain;
+    EXPECT_EQ(h[2], c.h2) << c.gain;
+    EXPECT_EQ(h[3], c.h3) << c.gain;
+    EXPECT_EQ(h[4], c.h4) << c.gain;
+  }
+}
+
 TEST(ImageHistogram, EmptyFrameDrawsNothing) {
   const HistogramBins bins = CountHistogram(Bitmap24());
   for (int32_t b : bins) EXPECT_EQ(b, 0);

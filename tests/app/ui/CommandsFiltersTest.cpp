@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -16,6 +17,7 @@
 
 #include "MainRoadFixture.h"
 #include "app/ui/TMeasurementOption.h"
+#include "base/IniFile.h"
 #include "base/ui/ControlEvents.h"
 #include "measure/ImageFilters.h"
 #include "ImageFileLib/ui/TIconSelectionForm.h"
@@ -42,6 +44,11 @@ struct OpenWindow : MainRoadWindow {
   void Leave(QWidget* w) {
     QFocusEvent e(QEvent::FocusOut);
     QApplication::sendEvent(w, &e);
+  }
+  // Option > 'Measurement Option'.
+  TMeasurementOption* OpenOptions() {
+    Find<QAction>("MeasuremenOption1")->trigger();
+    return ::Find<TMeasurementOption>(window.get(), "MeasurementOption");
   }
   std::vector<Bitmap24> raw;
 };
@@ -298,8 +305,7 @@ TEST(MeasurementOption, ControlsChangeTheMeasurement) {
   m.ClickImage1(40, 30);
   const int bkg_pixels = m.Find<QLineEdit>("Edit21")->text().toInt();
   ASSERT_GT(bkg_pixels, 0);
-  m.Find<QAction>("MeasuremenOption1")->trigger();
-  auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  auto* o = m.OpenOptions();
   ASSERT_NE(o, nullptr);
 
   // 'Upper' cuts one side off the band.
@@ -336,15 +342,13 @@ TEST(MeasurementOption, ControlsChangeTheMeasurement) {
 
 TEST(MeasurementOption, NarrowFrameGivesTheLedScrollBarMaximum25) {
   OpenWindow m;  // 80 pixels wide
-  m.Find<QAction>("MeasuremenOption1")->trigger();
-  auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  auto* o = m.OpenOptions();
   ASSERT_NE(o, nullptr);
   EXPECT_EQ(Find<QScrollBar>(o, "ScrollBar1")->maximum(), kW - 2 - 2);
   m.W().Video.FrameWidth = 40;
   o->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  m.Find<QAction>("MeasuremenOption1")->trigger();
-  o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  o = m.OpenOptions();
   ASSERT_NE(o, nullptr);
   EXPECT_EQ(Find<QScrollBar>(o, "ScrollBar1")->maximum(), 25);
 }
@@ -356,8 +360,7 @@ TEST(MeasurementOption, CheckBox4DecidesTheNextFramesDirectionSearch) {
   OpenWindow m;
   m.Find<QRadioButton>("RadioButton3")->click();  // 'Meteor/Lunar Limb': the band that turns
   m.ClickImage1(40, 30);
-  m.Find<QAction>("MeasuremenOption1")->trigger();
-  auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  auto* o = m.OpenOptions();
   ASSERT_NE(o, nullptr);
   auto* box = Find<QCheckBox>(o, "CheckBox4");
   EXPECT_TRUE(box->isChecked());
@@ -385,8 +388,7 @@ TEST(MeasurementOption, EasyClickAppliesThePresetWhenAIsPlaced) {
     OpenWindow m;
     m.W().Options.OccultationTypeIndex = 4;
     m.W().UpDown7->SetPosition(40);
-    m.Find<QAction>("MeasuremenOption1")->trigger();
-    auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+    auto* o = m.OpenOptions();
     ASSERT_NE(o, nullptr);
     if (easy) Find<QCheckBox>(o, "CheckBox6")->click();
     EXPECT_EQ(m.W().Options.EasyClickOperation, easy);
@@ -482,8 +484,7 @@ TEST(Commands, FixedKeepsThePsfWidthOfThePlacedStar) {
 // What 'Set' shows is the interval in use: one that shows as 0.00000 is off.
 TEST(MeasurementOption, SetUsesTheFrameIntervalItShows) {
   OpenWindow m;
-  m.Find<QAction>("MeasuremenOption1")->trigger();
-  auto* o = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  auto* o = m.OpenOptions();
   ASSERT_NE(o, nullptr);
   auto* edit5 = Find<QLineEdit>(o, "Edit5");
   const struct {
@@ -492,8 +493,8 @@ TEST(MeasurementOption, SetUsesTheFrameIntervalItShows) {
     long double interval;
   } rows[] = {
       {"0.0333", "0.03330", 0.0333L},  {"0.04", "0.04000", 0.04L},       {"1e-310", "0.00000", 0},
-      {"0.000004", "0.00000", 0},      {"0.000006", "0.00001", 0.000006L}, {"-0.5", "-0.50000", -0.5L},
-      {"abc", "0.00000", 0},
+      {"0.000004", "0.00000", 0},      {"0.000006", "0.00001", 0.000006L}, {"-0.5", "0.00000", 0},
+      {"-0.04", "0.00000", 0},         {"abc", "0.00000", 0},
   };
   for (const auto& r : rows) {
     edit5->setText(r.typed);
@@ -501,4 +502,67 @@ TEST(MeasurementOption, SetUsesTheFrameIntervalItShows) {
     EXPECT_EQ(edit5->text(), r.shown) << r.typed;
     EXPECT_EQ(m.W().Ticks.FixedFrameInterval, static_cast<long double>(static_cast<double>(r.interval))) << r.typed;
   }
+}
+
+// Choosing the menu item again while the window is open shows the options as
+// they are now, not as they were when it first opened: here the settings
+// file read when the video was opened again turned the LED boxes off.
+TEST(MeasurementOption, ChoosingItAgainShowsTheCurrentOptions) {
+  OpenWindow m;
+  auto* o = m.OpenOptions();
+  ASSERT_NE(o, nullptr);
+  auto* available = Find<QCheckBox>(o, "CheckBox3");
+  ASSERT_TRUE(available->isChecked());
+  IniFile(m.Path("bin/tessary.ini")).WriteBool("SignalDetectionArea for LED", "Signal1,2", false);
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("star.avi")));
+  ASSERT_EQ(m.W().Options.SignalMarkersOn, 0);
+  m.W().Options.SaturationLevel = 200;
+  m.W().Options.CutBkgLowerSide = true;
+
+  EXPECT_EQ(m.OpenOptions(), o);
+  EXPECT_FALSE(available->isChecked());
+  EXPECT_TRUE(Find<QCheckBox>(o, "CheckBox2")->isChecked());
+  EXPECT_EQ(Find<QSpinBox>(o, "UpDown1")->value(), 200);
+  EXPECT_EQ(m.W().Options.SignalMarkersOn, 0);
+  EXPECT_FALSE(m.Find<QRadioButton>("RadioButton11")->isEnabled());
+}
+
+// The window opened again shows the frame interval still in use, so the
+// observer sees that the next videos are timed by it.
+TEST(MeasurementOption, ReopenedWindowShowsTheFrameIntervalInUse) {
+  OpenWindow m;
+  const struct {
+    const char* typed;
+    const char* shown_again;
+  } rows[] = {{"0.04", "0.04000"}, {"0.0333", "0.03330"}, {"abc", "0.00000"}};
+  for (const auto& r : rows) {
+    TMeasurementOption* o = m.OpenOptions();
+    ASSERT_NE(o, nullptr);
+    Find<QLineEdit>(o, "Edit5")->setText(r.typed);
+    Find<QPushButton>(o, "Button1")->click();
+    o->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(m.W().MeasurementOption.isNull());
+    o = m.OpenOptions();
+    ASSERT_NE(o, nullptr);
+    EXPECT_EQ(Find<QLineEdit>(o, "Edit5")->text(), r.shown_again) << r.typed;
+    o->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+}
+
+// A negative interval typed into 'Set' is off: opening a video without
+// embedded times keeps its inserter type instead of switching to Sharp time.
+TEST(MeasurementOption, NegativeFrameIntervalDoesNotTurnAVideoIntoSharpTime) {
+  OpenWindow m;
+  const int type = m.Find<QComboBox>("ComboBox1")->currentIndex();
+  ASSERT_NE(type, 3);
+  auto* o = m.OpenOptions();
+  ASSERT_NE(o, nullptr);
+  Find<QLineEdit>(o, "Edit5")->setText("-0.5");
+  Find<QPushButton>(o, "Button1")->click();
+  o->close();
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("star.avi")));
+  EXPECT_EQ(m.Find<QComboBox>("ComboBox1")->currentIndex(), type);
+  EXPECT_EQ(m.W().Options.TimeStampMode, type);
 }

@@ -1,6 +1,7 @@
 // 'Update Setting Items': what 'Update.INI file', the tab saves and 'Default'
 // write into the settings file, and the switches that act at once.
 #include <QCheckBox>
+#include <QLabel>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QPushButton>
@@ -187,6 +188,78 @@ TEST(SettingsDialog, DefaultRestoresTheFactoryFile) {
   EXPECT_EQ(ReadAll(f.Ini()), FactorySettingsText(f.Folder()));
   EXPECT_EQ(w.UpDown1->Position(), 6);
   EXPECT_TRUE(w.RadioButton3->isChecked());  // 'Meteor/Lunar Limb'
+}
+
+// The remember ticks saved by 'Update.INI file' or the 'File reading' tab
+// are the ones in use: the dialog opened again shows them, and saving again
+// does not turn the remembering back on.
+TEST(SettingsDialog, SavedRememberTicksStayAsSaved) {
+  const struct {
+    const char* save;  // 'Update.INI file' or the tab's 'Save setting'
+    const char* tick;
+    const char* key;
+  } rows[] = {
+      {"Button1", "CheckBox14", "Memory Latest Access to .AVI files"},
+      {"Button1", "CheckBox15", "Memory Latest Access to .CSV files"},
+      {"Button4", "CheckBox17", "Memory Latest Access to .CSV input files"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.tick);
+    FreshWindow f;
+    TPreserveSetting* d = f.OpenDialog();
+    ASSERT_NE(d, nullptr);
+    Find<QCheckBox>(d, r.tick)->click();
+    f.dialogs.yes_no_answers = {true};
+    Find<QPushButton>(d, r.save)->click();
+    ASSERT_FALSE(IniFile(f.Ini()).ReadBool("Files", r.key, true));
+    d->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    d = f.OpenDialog();
+    ASSERT_NE(d, nullptr);
+    EXPECT_FALSE(Find<QCheckBox>(d, r.tick)->isChecked());
+    f.dialogs.yes_no_answers = {true};
+    Find<QPushButton>(d, "Button1")->click();
+    EXPECT_FALSE(IniFile(f.Ini()).ReadBool("Files", r.key, true));
+    d->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+}
+
+// After 'Default' the dialog shows the factory set-up it just loaded, so a
+// following 'Update.INI file' keeps it instead of writing the ticks and
+// values shown before.
+TEST(SettingsDialog, DefaultShowsTheFactorySetUpInTheDialog) {
+  FreshWindow f;
+  TPlatform& w = f.W();
+  w.UpDown1->SetPosition(3);
+  TPreserveSetting* d = f.OpenDialog();
+  ASSERT_NE(d, nullptr);
+  Find<QCheckBox>(d, "CheckBox16")->click();  // 'Use AviSynth' off
+  Find<QCheckBox>(d, "CheckBox14")->click();  // '.AVI' not remembered
+  Find<QRadioButton>(d, "RadioButton2")->click();  // 'Video for Windows'
+  ASSERT_EQ(Find<QLabel>(d, "Label3")->text(), "3 / 8 / 25");
+  f.dialogs.yes_no_answers = {true};
+  Find<QPushButton>(d, "Button3")->click();
+  struct Shown {
+    const char* name;
+    bool checked;
+  };
+  for (const Shown& s : {Shown{"CheckBox16", true}, Shown{"CheckBox14", true}, Shown{"RadioButton1", true},
+                         Shown{"RadioButton4", true}, Shown{"CheckBox19", true}})
+    EXPECT_EQ(Find<QAbstractButton>(d, s.name)->isChecked(), s.checked) << s.name;
+  EXPECT_EQ(Find<QLabel>(d, "Label3")->text(), "6 / 8 / 25");
+  EXPECT_EQ(Find<QLabel>(d, "Label4")->text(), "Meteor/Lunar Limb");
+  EXPECT_EQ(Find<QLabel>(d, "Label7")->text(), "Drift");
+  EXPECT_EQ(w.Video.UseDirectShow, 1);
+
+  f.dialogs.yes_no_answers = {true};
+  Find<QPushButton>(d, "Button1")->click();
+  IniFile ini(f.Ini());
+  EXPECT_TRUE(ini.ReadBool("FileRead", "Use AviSynth to read file", false));
+  EXPECT_TRUE(ini.ReadBool("Files", "Memory Latest Access to .AVI files", false));
+  EXPECT_EQ(ini.ReadString("FileRead", "API for reading file", ""), "DirectShow");
+  EXPECT_TRUE(ini.ReadBool("TimeSignal", "Read from KIWI-OSD", false));
 }
 
 TEST(SettingsDialog, SwitchesActAtOnce) {
