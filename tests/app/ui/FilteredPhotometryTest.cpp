@@ -1,0 +1,167 @@
+// The filter controls of the main window against the same filters and the
+// aperture photometry computed outside this program by
+// tests/tools/filtered_photometry_figures.py (numpy, pixel by pixel as the
+// filters are described: fixed kernel divisors with border neighbours left
+// out, halves to even, gain in exact tenths capped at 255, rows 0 and 1 left
+// alone, rotation by |s| x y per row). The frame is 80 x 61 (odd height) with
+// a pattern that spans every byte value; object A stands still ('OFF') on a
+// given position, with radii 6 / 8 / 20.
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <functional>
+
+#include "MainRoadFixture.h"
+#include "support/FrameChecksum.h"
+#include "support/WindowControls.h"
+
+namespace {
+
+constexpr int kW = 80, kH = 61;
+
+uint8_t PatternByte(int x, int y, int c) {
+  return static_cast<uint8_t>((x * x * 3 + y * 11 + c * 29 + (x * y) % 17) % 256);
+}
+
+Bitmap24 PatternFrame() {
+  Bitmap24 f(kW, kH);
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) f.Set(x, y, {PatternByte(x, y, 0), PatternByte(x, y, 1), PatternByte(x, y, 2)});
+  return f;
+}
+
+struct FilterWindow : MainRoadWindow {
+  FilterWindow(int x, int y) : MainRoadWindow(Reader::OwnAvi) {
+    const auto path = Path("pattern.avi");
+    EXPECT_TRUE(WriteAvi(path.string(), {PatternFrame(), PatternFrame()}));
+    EXPECT_TRUE(OpenThroughButton1(path));
+    Find<QRadioButton>("RadioButton6")->click();  // tracking 'OFF'
+    ClickImage1(x, y);
+    Spin("UpDown1", 6);
+    Spin("UpDown2", 8);
+    Spin("UpDown3", 20);
+  }
+  // A click tracks onto the nearest bright patch; an 'OFF' object is measured
+  // where its start position says.
+  void Place(int x, int y) {
+    for (DataLine& line : W().Frames.FrameDataLines) {
+      ObjectResult& o = line.Objects[0];
+      o.PrevX = o.X = x;
+      o.PrevY = o.Y = y;
+    }
+    W().ShowNeighbor();
+  }
+  void Gamma(const char* text) {
+    Find<QRadioButton>("RadioButton17")->click();  // 'Field'
+    QLineEdit* edit = Find<QLineEdit>("Edit18");
+    edit->setText(text);
+    QKeyEvent e(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(edit, &e);
+  }
+  void Group(const char* name, int index) { ::Find<TRadioGroup>(window.get(), name)->Item(index)->click(); }
+  void Spin(const char* name, int v) { Find<QSpinBox>(name)->setValue(v); }
+};
+
+struct Expected {
+  int64_t checksum;
+  double value[3];
+  int aperture_sum[3];
+  int background_sum[3];
+  int aperture_count[3];
+  int background_count[3];
+  int peak;          // brightest blue byte of the aperture
+  double half_flux;  // half-flux diameter of the whole frame
+};
+
+}  // namespace
+
+// Each filter (and all five together, in the driver's order) set through its
+// control: the frame the measurement sees and the three result blocks of
+// object A, in the middle of the frame and at the top-left corner where the
+// background ring runs off the frame.
+TEST(FilteredPhotometry, MeasuredFrameAndValuesMatchAnIndependentComputation) {
+  struct Row {
+    const char* name;
+    std::function<void(FilterWindow&)> set;
+    Expected middle, corner;
+  };
+  // clang-format off
+  const Row rows[] = {
+      {"none", [](FilterWindow&) {},
+       {236779710, {-3358.4479885057463, -1631.8846153846152, -1726.1020408163267}, {14649, 7053, 7596}, {152469, 75269, 77200}, {137, 66, 71}, {1160, 572, 588}, 255, 6.057708528758132},
+       {236779710, {-966.8577898550739, -378.4218455743885, -589.7486910994767}, {9532, 4404, 5127}, {47697, 22880, 24817}, {81, 37, 44}, {368, 177, 191}, 253, 3.690666218205383}},
+      {"gamma 0.5", [](FilterWindow& m) { m.Gamma("0.5"); },
+       {157689224, {-2909.785632183908, -1444.4487179487178, -1464.4869614512463}, {9223, 4419, 4804}, {102727, 50814, 51914}, {137, 66, 71}, {1160, 572, 588}, 255, 5.624870436243077},
+       {157689224, {-1392.034420289855, -589.8060263653483, -802.9458987783592}, {5779, 2679, 3100}, {32578, 15636, 16942}, {81, 37, 44}, {368, 177, 191}, 251, 3.934813880547569}},
+      {"gamma 2.2", [](FilterWindow& m) { m.Gamma("2.2"); },
+       {324318310, {-2651.8022988505763, -1257.2435897435898, -1394.491496598639}, {21749, 10499, 11250}, {206605, 101890, 104715}, {137, 66, 71}, {1160, 572, 588}, 255, 6.240061304703458},
+       {324318310, {-432.394927536232, -136.84557438794673, -296.3787085514832}, {13786, 6350, 7436}, {64599, 31032, 33567}, {81, 37, 44}, {368, 177, 191}, 254, 3.130274255136401}},
+      {"Gaussian 3 x 3", [](FilterWindow& m) { m.Group("RadioGroup5", 1); },
+       {233784320, {-3387.3166666666675, -1686.1666666666688, -1701.019841269841}, {14621, 6992, 7629}, {152482, 75214, 77268}, {137, 66, 71}, {1160, 572, 588}, 233, 6.294123251175647},
+       {233784320, {-1087.33061594203, -421.0903954802261, -662.6247818499132}, {9235, 4329, 4905}, {46895, 22725, 24170}, {81, 37, 44}, {368, 177, 191}, 200, 4.046925405623915}},
+      {"Gaussian 5 x 5", [](FilterWindow& m) { m.Group("RadioGroup5", 2); },
+       {230264284, {-3372.217816091954, -1686.7820512820517, -1685.2568027210882}, {14621, 6985, 7636}, {152351, 75158, 77193}, {137, 66, 71}, {1160, 572, 588}, 218, 6.65299627535277},
+       {230264284, {-1227.557971014492, -506.549905838041, -716.3734729493881}, {8866, 4150, 4717}, {45859, 22274, 23584}, {81, 37, 44}, {368, 177, 191}, 168, 4.351180684403468}},
+      {"moving average 3 x 3", [](FilterWindow& m) { m.Group("RadioGroup4", 1); },
+       {236678164, {-3411.180172413793, -1726.2307692307695, -1685.0685941043075}, {14598, 6947, 7651}, {152484, 75168, 77316}, {137, 66, 71}, {1160, 572, 588}, 233, 6.447696283728368},
+       {236678164, {-921.786231884058, -411.5084745762706, -509.98080279232}, {9580, 4389, 5192}, {47713, 22963, 24750}, {81, 37, 44}, {368, 177, 191}, 200, 3.151303888120819}},
+      {"moving average 5 x 5", [](FilterWindow& m) { m.Group("RadioGroup4", 2); },
+       {236442811, {-3343.0692528735635, -1667.128205128206, -1675.52551020408}, {14632, 7001, 7631}, {152198, 75127, 77071}, {137, 66, 71}, {1160, 572, 588}, 215, 6.8704737185205165},
+       {236442811, {-799.5452898550739, -348.37099811676035, -450.32635253054104}, {9647, 4432, 5215}, {47459, 22867, 24593}, {81, 37, 44}, {368, 177, 191}, 158, 2.4146209885093293}},
+      {"gain 0.0", [](FilterWindow& m) { m.Spin("UpDown17", 0); },
+       {7330139, {0.0, 0.0, 0.0}, {0, 0, 0}, {0, 0, 0}, {137, 66, 71}, {1160, 572, 588}, 0, 0},
+       {7330139, {1169.149456521739, 588.1789077212807, 583.1710296684118}, {1933, 959, 974}, {3470, 1772, 1698}, {81, 37, 44}, {368, 177, 191}, 243, 7.014443902596136}},
+      {"gain 0.3", [](FilterWindow& m) { m.Spin("UpDown17", 3); },
+       {76171878, {-1005.1304597701146, -486.9102564102568, -518.0765306122448}, {4397, 2119, 2278}, {45741, 22582, 23159}, {137, 66, 71}, {1160, 572, 588}, 76, 6.053822925361281},
+       {76171878, {528.533514492754, 298.17702448210935, 231.52879581151842}, {4214, 1993, 2221}, {16742, 8108, 8635}, {81, 37, 44}, {368, 177, 191}, 243, 8.847743341201953}},
+      {"gain 5.0", [](FilterWindow& m) { m.Spin("UpDown17", 50); },
+       {418187424, {-1695.9410919540205, -718.9102564102577, -977.7834467120174}, {29880, 14477, 15403}, {267358, 131695, 135663}, {137, 66, 71}, {1160, 572, 588}, 255, 7.049950027494881},
+       {418187424, {-1283.8260869565238, -660.6911487758944, -624.4380453752165}, {16508, 7454, 9054}, {80832, 38817, 42015}, {81, 37, 44}, {368, 177, 191}, 255, 5.4892556466208955}},
+      {"rotation -8", [](FilterWindow& m) { m.Spin("UpDown19", -8); },
+       {233201309, {-1219.5060344827598, -546.5641025641025, -672.2534013605436}, {16234, 7877, 8358}, {147784, 73001, 74783}, {137, 66, 71}, {1160, 572, 588}, 255, 7.797951694186976},
+       {233201309, {-1402.9103260869579, -673.9303201506596, -733.7364746945905}, {9121, 4087, 5034}, {47812, 22774, 25039}, {81, 37, 44}, {368, 177, 191}, 254, 7.876839060132288}},
+      {"rotation 1", [](FilterWindow& m) { m.Spin("UpDown19", 1); },
+       {233200994, {1547.5520114942556, 686.0, 861.8327664399076}, {18733, 8971, 9762}, {145509, 71803, 73706}, {137, 66, 71}, {1160, 572, 588}, 255, 10.232689464293342},
+       {233200994, {-1369.61865942029, -536.7175141242933, -832.4973821989524}, {9455, 4412, 5043}, {49177, 23672, 25505}, {81, 37, 44}, {368, 177, 191}, 243, 3.0383562606946275}},
+      {"rotation 8", [](FilterWindow& m) { m.Spin("UpDown19", 8); },
+       {235286965, {-308.42844827586305, -166.2307692307695, -142.9654195011335}, {17171, 8238, 8933}, {148001, 72837, 75164}, {137, 66, 71}, {1160, 572, 588}, 254, -1.0416948849615728},
+       {235286965, {-827.4030797101441, -368.393596986818, -464.82024432809703}, {9533, 4307, 5226}, {47071, 22368, 24703}, {81, 37, 44}, {368, 177, 191}, 253, 8.367870394066399}},
+      {"all five", [](FilterWindow& m) {
+         m.Gamma("2");
+         m.Group("RadioGroup5", 2);
+         m.Group("RadioGroup4", 1);
+         m.Spin("UpDown17", 15);
+         m.Spin("UpDown19", 3);
+       },
+       {436899394, {-372.0614942528737, -151.56410256410345, -220.28004535147193}, {32762, 15816, 16947}, {280554, 138383, 142171}, {137, 66, 71}, {1160, 572, 588}, 255, 12.7533060178399},
+       {436899394, {-2378.264492753624, -1065.3653483992448, -1312.146596858638}, {16949, 7771, 9179}, {87809, 42270, 45540}, {81, 37, 44}, {368, 177, 191}, 255, 6.27886926649786}},
+  };
+  // clang-format on
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    FilterWindow m(40, 30);
+    ASSERT_FALSE(m.W().Options.SubtractBackground);
+    m.Place(40, 30);
+    r.set(m);
+    for (const auto& [x, y, e] : {std::tuple{40, 30, r.middle}, std::tuple{3, 2, r.corner}}) {
+      SCOPED_TRACE(testing::Message() << "object at " << x << ", " << y);
+      if (x != 40) m.Place(x, y);
+      const ObjectResult& at = m.W().Frames.FrameDataLines[0].Objects[0];
+      ASSERT_EQ(at.X, x);
+      ASSERT_EQ(at.Y, y);
+      ASSERT_EQ(at.BackgroundOuter, 20);
+      EXPECT_EQ(FrameChecksum(m.W().Driver.FrameBitmap), e.checksum);
+      EXPECT_EQ(at.Peak, e.peak);
+      EXPECT_NEAR(at.FwhmHfd, e.half_flux, 1e-9);
+      for (size_t j = 0; j < 3; ++j) {
+        const ObjectResult& o = m.W().Frames.FrameDataLines[j].Objects[0];
+        EXPECT_NEAR(o.Value, e.value[j], 1e-6) << "block " << j;
+        EXPECT_EQ(o.ApertureSum, e.aperture_sum[j]) << "block " << j;
+        EXPECT_EQ(o.BackgroundSum, e.background_sum[j]) << "block " << j;
+        EXPECT_EQ(o.AperturePixelCount, e.aperture_count[j]) << "block " << j;
+        EXPECT_EQ(o.BackgroundPixelCount, e.background_count[j]) << "block " << j;
+      }
+    }
+  }
+}
