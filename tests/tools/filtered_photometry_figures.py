@@ -126,3 +126,20 @@ for name,fn in rows:
     for (x,y) in ((40,30),(3,2)):
         v,a,b,an,bn,pk,hf=phot(f,x,y)
         print('%s @(%d,%d): {%d, {%r, %r, %r}, {%d, %d, %d}, {%d, %d, %d}, {%d, %d, %d}, {%d, %d, %d}, %d, %r}'%(name,x,y,checksum(f),*v,*a,*b,*an,*bn,pk,hf))
+
+# The 3-D view's pixel patch: R + G + B of each pixel within 27 of the object,
+# -1 beyond the frame, summed as (value + 2) x (i mod 251 + 1) with dx outer.
+def patch_checksum(f,x,y):
+    s=0;i=0;outside=0
+    for dx in range(-27,28):
+        for dy in range(-27,28):
+            X,Y=x+dx,y+dy
+            v=int(f[Y,X].sum()) if 0<=X<W and 0<=Y<H else -1
+            outside+=v<0
+            s+=(v+2)*(i%251+1); i+=1
+    return s,outside
+print('3-D patches:')
+for name,fn in rows:
+    if name not in ("none","Gaussian 5 x 5","rotation -8"): continue
+    f=fn(base)
+    print(name,[patch_checksum(f,x,y) for (x,y) in ((40,30),(3,2))])

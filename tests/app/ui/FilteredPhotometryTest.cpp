@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "MainRoadFixture.h"
+#include "measure/ui/TThreeDGraph.h"
 #include "support/FrameChecksum.h"
 #include "support/WindowControls.h"
 
@@ -162,6 +163,45 @@ TEST(FilteredPhotometry, MeasuredFrameAndValuesMatchAnIndependentComputation) {
         EXPECT_EQ(o.AperturePixelCount, e.aperture_count[j]) << "block " << j;
         EXPECT_EQ(o.BackgroundPixelCount, e.background_count[j]) << "block " << j;
       }
+    }
+  }
+}
+
+// The 3-D view reads R + G + B of the filtered frame around the object, and
+// -1 where the patch runs off the frame.
+TEST(FilteredPhotometry, StarProfilePatchIsTheFilteredFrame) {
+  struct Patch {
+    int64_t checksum;  // (value + 2) x (i mod 251 + 1), dx outer, dy inner
+    int outside;
+  };
+  struct Row {
+    const char* name;
+    std::function<void(FilterWindow&)> set;
+    Patch middle, corner;
+  } rows[] = {
+      {"none", [](FilterWindow&) {}, {144703033, 0}, {45857479, 2095}},
+      {"Gaussian 5 x 5", [](FilterWindow& m) { m.Group("RadioGroup5", 2); }, {144840753, 0}, {44525372, 2095}},
+      {"rotation -8", [](FilterWindow& m) { m.Spin("UpDown19", -8); }, {145718748, 0}, {46565204, 2095}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    FilterWindow m(40, 30);
+    m.Click("Button8");  // 'Star Image [3D]'
+    ASSERT_TRUE(m.W().ThreeDGraph);
+    r.set(m);
+    for (const auto& [x, y, e] : {std::tuple{40, 30, r.middle}, std::tuple{3, 2, r.corner}}) {
+      SCOPED_TRACE(testing::Message() << "object at " << x << ", " << y);
+      m.Place(x, y);
+      const ProfileCellGrid& raw = m.W().ThreeDGrids.Raw[0];
+      int64_t sum = 0, i = 0;
+      int outside = 0;
+      for (int dx = -ProfileCellGrid::kReach; dx <= ProfileCellGrid::kReach; ++dx)
+        for (int dy = -ProfileCellGrid::kReach; dy <= ProfileCellGrid::kReach; ++dy, ++i) {
+          outside += raw.At(dx, dy) < 0 ? 1 : 0;
+          sum += (raw.At(dx, dy) + 2) * (i % 251 + 1);
+        }
+      EXPECT_EQ(sum, e.checksum);
+      EXPECT_EQ(outside, e.outside);
     }
   }
 }
