@@ -143,3 +143,19 @@ for name,fn in rows:
     if name not in ("none","Gaussian 5 x 5","rotation -8"): continue
     f=fn(base)
     print(name,[patch_checksum(f,x,y) for (x,y) in ((40,30),(3,2))])
+
+# 'Acurate' on: field values scaled to half the frame aperture; the peak less
+# the block's background per pixel.
+print('Acurate:')
+for (x,y) in ((40,30),(3,2)):
+    v,a,b,an,bn,pk,hf=phot(base,x,y,acc=True)
+    print([repr(t) for t in v])
+    m=classes(6,8,20)
+    for j in range(3):
+        s=0;n=0
+        for (dx,dy),cl in m.items():
+            X,Y=x+dx,y+dy
+            if cl!=2 or not(0<=X<W and 0<=Y<H): continue
+            if j>0 and (Y%2==1)!=(j==1): continue
+            s+=int(base[Y,X].sum()); n+=1
+        print('peak less background', repr(pk-(s/3/n)))

@@ -6,6 +6,8 @@
 // alone, rotation by |s| x y per row). The frame is 80 x 61 (odd height) with
 // a pattern that spans every byte value; object A stands still ('OFF') on a
 // given position, with radii 6 / 8 / 20.
+#include <QAction>
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -13,6 +15,7 @@
 #include <functional>
 
 #include "MainRoadFixture.h"
+#include "app/ui/TMeasurementOption.h"
 #include "measure/ui/TThreeDGraph.h"
 #include "support/FrameChecksum.h"
 #include "support/WindowControls.h"
@@ -202,6 +205,41 @@ TEST(FilteredPhotometry, StarProfilePatchIsTheFilteredFrame) {
         }
       EXPECT_EQ(sum, e.checksum);
       EXPECT_EQ(outside, e.outside);
+    }
+  }
+}
+
+// 'Acurate' scales each field value to half the frame aperture; 'Subtract
+// background' takes each block's background per pixel off the peak.
+TEST(FilteredPhotometry, AcurateFieldsAndPeakLessBackground) {
+  struct Row {
+    int x, y;
+    double value[3];
+    double peak[3];
+  } rows[] = {
+      {40,
+       30,
+       {-3358.4479885057463, -1693.6984265734263, -1665.3237999425126},
+       {123.56120689655174, 123.41083916083917, 123.70748299319729}},
+      {3,
+       2,
+       {-966.8577898550739, -414.21850664223604, -542.8368633983819},
+       {123.38858695652175, 123.73634651600753, 123.06631762652705}},
+  };
+  FilterWindow m(40, 30);
+  m.Find<QCheckBox>("CheckBox8")->click();  // 'Acurate'
+  m.Find<QAction>("MeasuremenOption1")->trigger();
+  auto* options = Find<TMeasurementOption>(m.window.get(), "MeasurementOption");
+  ASSERT_NE(options, nullptr);
+  Find<QCheckBox>(options, "CheckBox7")->click();  // 'Subtract background'
+  ASSERT_TRUE(m.W().Options.SubtractBackground);
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testing::Message() << "object at " << r.x << ", " << r.y);
+    m.Place(r.x, r.y);
+    for (size_t j = 0; j < 3; ++j) {
+      const ObjectResult& o = m.W().Frames.FrameDataLines[j].Objects[0];
+      EXPECT_NEAR(o.Value, r.value[j], 1e-6) << "block " << j;
+      EXPECT_NEAR(o.Peak, r.peak[j], 1e-9) << "block " << j;
     }
   }
 }
