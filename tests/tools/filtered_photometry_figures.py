@@ -2,7 +2,7 @@
 # the aperture photometry computed pixel by pixel with numpy and exact fractions.
 import numpy as np, math
 from fractions import Fraction
-W,H=80,61
+W,H=81,61
 def pattern():
     f=np.zeros((H,W,3),dtype=np.int64)
     for y in range(H):
