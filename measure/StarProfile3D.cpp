@@ -16,7 +16,10 @@ int Nearest(long double v) { return static_cast<int>(RoundHalfEven(v)); }
 }  // namespace
 
 int32_t ProfileHeightOf(int32_t raw, int height_step) {
-  return Nearest(static_cast<long double>(raw * (30 - height_step)) / 10);
+  const int32_t h = Nearest(static_cast<long double>(raw * (30 - height_step)) / 10);
+  // Slider positions 25 to 29 scale the outside mark -1 to 0,
+  // which the smoothing would take for a black pixel on the frame.
+  return raw < 0 ? std::min(h, -1) : h;
 }
 
 void ReadProfilePixels(ProfileGrids& grids, int k, const Bitmap24& frame, int ox, int oy, int image_width,

@@ -436,19 +436,29 @@ FilterSettings TPlatform::FilterControls() const {
   return f;
 }
 
-void TPlatform::RadioGroup5Click() { ShowNeighbor(); }
-void TPlatform::RadioGroup4Click() { ShowNeighbor(); }
-void TPlatform::CheckBox19Click() { ShowNeighbor(); }
-void TPlatform::CheckBox24Click() { ShowNeighbor(); }
+// During a run the next frame takes the new setting: measuring the current
+// frame again would append a second row for it.
+void TPlatform::RadioGroup5Click() {
+  if (!Run.MeasuringRun) ShowNeighbor();
+}
+void TPlatform::RadioGroup4Click() {
+  if (!Run.MeasuringRun) ShowNeighbor();
+}
+void TPlatform::CheckBox19Click() {
+  if (!Run.MeasuringRun) ShowNeighbor();
+}
+void TPlatform::CheckBox24Click() {
+  if (!Run.MeasuringRun) ShowNeighbor();
+}
 
 void TPlatform::UpDown17Click() {
   Edit66->setText(Fixed(UpDown17->Position() / 10.0, 1));
-  ShowNeighbor();
+  if (!Run.MeasuringRun) ShowNeighbor();
 }
 
 void TPlatform::UpDown19Click() {
   Edit67->setText(QString::number(UpDown19->Position()));
-  ShowNeighbor();
+  if (!Run.MeasuringRun) ShowNeighbor();
 }
 
 void TPlatform::UpDown10Click() {

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "measure/ImageFilters.h"
+#include "support/FrameChecksum.h"
 
 namespace {
 
@@ -22,20 +23,6 @@ Bitmap24 Pattern() {
       f.Set(x, y, {c[0], c[1], c[2]});
     }
   return f;
-}
-
-// Sum of byte x (i mod 251 + 1) over the bytes in scan order (B, G, R).
-int64_t Checksum(const Bitmap24& f) {
-  int64_t s = 0, i = 0;
-  for (int y = 0; y < f.Height(); ++y)
-    for (int x = 0; x < f.Width(); ++x) {
-      const Bgr p = f.Get(x, y);
-      for (uint8_t v : {p.b, p.g, p.r}) {
-        s += static_cast<int64_t>(v) * (i % 251 + 1);
-        ++i;
-      }
-    }
-  return s;
 }
 
 GammaTable Gamma(double g) {
@@ -67,7 +54,7 @@ TEST(FilterGolden, EachFilterMatchesAnIndependentComputation) {
   for (const Row& r : rows) {
     Bitmap24 b = Pattern();
     r.apply(b);
-    EXPECT_EQ(Checksum(b), r.checksum) << r.name;
+    EXPECT_EQ(FrameChecksum(b), r.checksum) << r.name;
   }
 }
 
@@ -81,7 +68,7 @@ TEST(FilterGolden, WholeChainInItsOrder) {
   s.FieldRotation = -2;
   Bitmap24 b = Pattern();
   ApplyFrameFilters(b, s, Gamma(0.7));
-  EXPECT_EQ(Checksum(b), 17830869);
+  EXPECT_EQ(FrameChecksum(b), 17830869);
 
   // 'Measure' gamma leaves the frame alone.
   s.GammaMode = GammaModeKind::Measure;
@@ -90,5 +77,5 @@ TEST(FilterGolden, WholeChainInItsOrder) {
   s.FieldRotation = 0;
   Bitmap24 m = Pattern();
   ApplyFrameFilters(m, s, Gamma(0.7));
-  EXPECT_EQ(Checksum(m), 17922386);
+  EXPECT_EQ(FrameChecksum(m), 17922386);
 }

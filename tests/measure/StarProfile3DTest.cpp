@@ -8,7 +8,7 @@ TEST(StarProfile3D, HeightScaleHalvesToEven) {
   const int table[][3] = {
       // raw, slider, height
       {300, 20, 300}, {300, 10, 600}, {300, 0, 900}, {300, 30, 0}, {-1, 20, -1},
-      {-1, 25, 0},    {5, 25, 2},     {15, 25, 8},   {7, 29, 1},
+      {-1, 25, -1},   {5, 25, 2},     {15, 25, 8},   {7, 29, 1},
   };
   for (const auto& t : table) EXPECT_EQ(ProfileHeightOf(t[0], t[1]), t[2]) << t[0] << " " << t[1];
 }
@@ -29,6 +29,32 @@ TEST(StarProfile3D, PixelsBeyondTheImageReadMinusOne) {
   RecomputeProfileHeights(g);
   EXPECT_EQ(g.Height[1].At(0, 0), 18);
   EXPECT_EQ(g.Height[1].At(-4, 0), -3);
+}
+
+// An even grey frame with the object on its corner: at every height slider
+// position the smoothed surface is flat wherever a neighbour lies on the
+// frame, so no cell beyond the edge is taken for a black pixel.
+TEST(StarProfile3D, CellsBeyondTheFrameStayOutOfTheSmoothing) {
+  Bitmap24 frame(30, 30);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 30; ++x) frame.Set(x, y, {100, 100, 100});
+  for (int step = 0; step <= 29; ++step) {
+    ProfileGrids g;
+    g.HeightStep = step;
+    ReadProfilePixels(g, 1, frame, 1, 0, 30, 30);
+    const int32_t flat = ProfileHeightOf(300, step);  // 300 x (30 - step) / 10
+    for (ProfileSmoothing size : {ProfileSmoothing::Size3, ProfileSmoothing::Size5})
+      for (bool median : {false, true}) {
+        const ProfileCellGrid s = SmoothProfile(g.Height[0], size, median);
+        const int reach = size == ProfileSmoothing::Size3 ? 1 : 2;
+        for (int dy = -reach; dy <= 2; ++dy)
+          for (int dx = -1 - reach; dx <= 2; ++dx) {
+            if (dx < -1 && dy < 0) continue;  // beyond both edges
+            EXPECT_EQ(s.At(dx, dy), flat) << "slider " << step << " size " << 2 * reach + 1 << " median " << median
+                                          << " cell " << dx << ", " << dy;
+          }
+      }
+  }
 }
 
 // A spike of 90 at the centre: every window's sum is 90 or 0.
