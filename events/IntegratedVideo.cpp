@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
@@ -12,19 +13,24 @@ IntegrationBoundaries FindIntegrationBoundaries(const std::vector<std::string>& 
   if (n < 0) return b;
   std::vector<BrightnessJump>& j = b.Jumps;
   j.resize(static_cast<size_t>(n) + 1);
+  // A blank or unreadable row has no brightness: it makes no jump of its own,
+  // and the next readable row jumps from the last readable one.
+  std::optional<double> last_value;
   for (int i = 0; i <= n; ++i) {
     const int line = header_lines + i;
     const std::string& text =
         line >= 0 && line < static_cast<int>(lines.size()) ? lines[static_cast<size_t>(line)] : std::string();
     BrightnessJump& e = j[static_cast<size_t>(i)];
     e.RecordNumber = ParseDoubleOr(GetCsvField(text, 1), 0);
-    e.Value = ParseDoubleOr(GetCsvField(text, 11), 0);
+    const std::optional<double> value = ParseDouble(GetCsvField(text, 11));
+    e.Value = value.value_or(0);
     e.Index = i;
-    if (i > 0) {
-      e.SignedJump = e.Value - j[static_cast<size_t>(i) - 1].Value;
+    if (value && last_value) {
+      e.SignedJump = *value - *last_value;
       e.Size = std::fabs(e.SignedJump);
       e.SortKey = e.Size;
     }
+    if (value) last_value = value;
   }
   // A stable sort on the key moves key, index and signed jump only, as the
   // ranking always has.
