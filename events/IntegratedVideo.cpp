@@ -77,15 +77,19 @@ std::vector<std::string> AverageIntegrationBlocks(const std::vector<std::string>
   if (count < 1) return out;
   const int n = static_cast<int>(lines.size()) - header - 1;
   const int h = count / 2;
-  auto value = [&](int r) { return ParseDoubleOr(GetCsvField(lines[static_cast<size_t>(header + r)], 11), 0); };
+  auto value = [&](int r) { return ParseDouble(GetCsvField(lines[static_cast<size_t>(header + r)], 11)); };
   for (int i = 0; i <= n; ++i) {
     if (((i - offset) % count + count) % count != 0) continue;
     // A block of one frame is the record itself, not an empty window.
     const int from = std::max(0, std::min(i, i - h + 1)), to = std::min(n, i + h);
+    // A blank or unreadable row has no brightness to add: the block's mean
+    // is that of its readable rows.
     double sum = 0;
-    for (int r = from; r <= to; ++r) sum += value(r);
+    int readable = 0;
+    for (int r = from; r <= to; ++r)
+      if (const auto v = value(r)) sum += *v, ++readable;
     std::string line = lines[static_cast<size_t>(header + i)];
-    SetCsvField(line, 11, FormatFixed(sum / (to - from + 1), 1, 6));
+    SetCsvField(line, 11, FormatFixed(readable > 0 ? sum / readable : 0, 1, 6));
     out.push_back(std::move(line));
   }
   return out;

@@ -218,6 +218,19 @@ TEST(IntegratedVideo, BlankRowsDoNotVoteForTheBlockBoundaries) {
   EXPECT_EQ(SelectLargestDrop(b), 21);
 }
 
+// A blank or unreadable row inside a block adds nothing to the block's mean.
+TEST(IntegratedVideo, BlankRowsAreLeftOutOfTheBlockMeans) {
+  const std::vector<double> v{10, 20, 30, 40, 50, 60, 70, 80};
+  auto table = BuildResultTable(3, 1, RowsFromValues({v}));
+  table[6 + 1].clear();
+  SetCsvField(table[6 + 6], 11, "n/a");
+  // Count 4, offset 2: record 2 averages records 1..4, record 6 records 5..8 (cut at 7).
+  const auto averaged = AverageIntegrationBlocks(table, 6, 4, 2);
+  ASSERT_EQ(averaged.size(), 6u + 2u);
+  EXPECT_EQ(GetCsvField(averaged[6], 11), "40.0");  // (30 + 40 + 50) / 3
+  EXPECT_EQ(GetCsvField(averaged[7], 11), "70.0");  // (60 + 80) / 2
+}
+
 TEST(IntegratedVideo, WindowCutAtTheStartAndNoDrop) {
   std::vector<double> v(20);
   for (int i = 0; i < 20; ++i) v[static_cast<size_t>(i)] = 10.0 * i;
