@@ -339,7 +339,7 @@ void TMagnitudeCalculator::FormActivate() {
   const double f = v - w + 0.001;
   const double t = std::trunc(f * 10);
   const double h = std::trunc((f - t / 10) * 100);
-  UpDown1->SetPosition(static_cast<int>(w));
+  UpDown1->SetPosition(static_cast<int>(std::clamp(w, -1000.0, 1000.0)));
   UpDown2->SetPosition(static_cast<int>(t));
   UpDown3->SetPosition(static_cast<int>(h));
   ReadPairMagnitude();

@@ -401,6 +401,15 @@ TEST(TMagnitudeCalculator, AbsurdCombinedMagnitudeGivesFiniteTexts) {
       EXPECT_FALSE(e->text().contains("NAN")) << e->objectName().toStdString();
     }
   }
+  // A V magnitude typed far out of range sets the whole part to its limit.
+  for (const auto& [v, whole] : {std::pair{"1e30", 16}, std::pair{"-1e30", -3}}) {
+    SCOPED_TRACE(v);
+    Fixture f;
+    f.Open();
+    f.events.ReportLightCurveElement.VMag = v;
+    f.w->FormActivate();
+    EXPECT_EQ(f.w->UpDown1->Position(), whole);
+  }
 }
 
 TEST(TMagnitudeCalculator, EveryNamedControlExists) {
