@@ -142,6 +142,16 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
     }
   }
 
+  // The typed first and last times belong to the first and last rows: with
+  // numbered rows, the rows between lie where their frames lie, even when
+  // rows were taken out.
+  long double seconds_per_frame_no = 0;
+  if (numbered && in.TimeSetting == MutualTimeSetting::FirstAndLastFrame && used_frames >= 1) {
+    const auto last_no = ParseLongDouble(GetCsvField(data_line(r.MutualFrameCount), 1));
+    if (last_no && *last_no > frame_no[1] && *last_no >= frame_no[static_cast<size_t>(used_frames)])
+      seconds_per_frame_no = (r.MutualEndTime - r.MutualStartTime) / (*last_no - frame_no[1]);
+  }
+
   const int32_t n = r.MutualUnitCount;
   TypAvgDataArray units(static_cast<size_t>(n) + 1);
   // The unit's time is that of its middle frame; with K = 1 the frame itself.
@@ -174,9 +184,10 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
       const bool by_frame_no = numbered && in.TimeSetting == MutualTimeSetting::BasedOnFirstFrame;
       const long double t =
           r.MutualStartTime +
-          (f == 1        ? 0.0L
-           : by_frame_no ? (frame_no[static_cast<size_t>(f)] - frame_no[1]) / frame_rate
-                         : (f - 1) / r.MutualFrameRate);
+          (f == 1                     ? 0.0L
+           : by_frame_no              ? (frame_no[static_cast<size_t>(f)] - frame_no[1]) / frame_rate
+           : seconds_per_frame_no > 0 ? (frame_no[static_cast<size_t>(f)] - frame_no[1]) * seconds_per_frame_no
+                                      : (f - 1) / r.MutualFrameRate);
       a.Hour = static_cast<int32_t>(TruncateToInt(t / 3600));
       a.Minute = static_cast<int32_t>(TruncateToInt((t - a.Hour * 3600.0L) / 60));
       a.Second = t - a.Hour * 3600.0L - a.Minute * 60.0L;

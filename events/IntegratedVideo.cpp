@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
@@ -12,19 +13,24 @@ IntegrationBoundaries FindIntegrationBoundaries(const std::vector<std::string>& 
   if (n < 0) return b;
   std::vector<BrightnessJump>& j = b.Jumps;
   j.resize(static_cast<size_t>(n) + 1);
+  // A blank or unreadable row has no brightness: it makes no jump of its own,
+  // and the next readable row jumps from the last readable one.
+  std::optional<double> last_value;
   for (int i = 0; i <= n; ++i) {
     const int line = header_lines + i;
     const std::string& text =
         line >= 0 && line < static_cast<int>(lines.size()) ? lines[static_cast<size_t>(line)] : std::string();
     BrightnessJump& e = j[static_cast<size_t>(i)];
     e.RecordNumber = ParseDoubleOr(GetCsvField(text, 1), 0);
-    e.Value = ParseDoubleOr(GetCsvField(text, 11), 0);
+    const std::optional<double> value = ParseDouble(GetCsvField(text, 11));
+    e.Value = value.value_or(0);
     e.Index = i;
-    if (i > 0) {
-      e.SignedJump = e.Value - j[static_cast<size_t>(i) - 1].Value;
+    if (value && last_value) {
+      e.SignedJump = *value - *last_value;
       e.Size = std::fabs(e.SignedJump);
       e.SortKey = e.Size;
     }
+    if (value) last_value = value;
   }
   // A stable sort on the key moves key, index and signed jump only, as the
   // ranking always has.
@@ -71,15 +77,19 @@ std::vector<std::string> AverageIntegrationBlocks(const std::vector<std::string>
   if (count < 1) return out;
   const int n = static_cast<int>(lines.size()) - header - 1;
   const int h = count / 2;
-  auto value = [&](int r) { return ParseDoubleOr(GetCsvField(lines[static_cast<size_t>(header + r)], 11), 0); };
+  auto value = [&](int r) { return ParseDouble(GetCsvField(lines[static_cast<size_t>(header + r)], 11)); };
   for (int i = 0; i <= n; ++i) {
     if (((i - offset) % count + count) % count != 0) continue;
     // A block of one frame is the record itself, not an empty window.
     const int from = std::max(0, std::min(i, i - h + 1)), to = std::min(n, i + h);
+    // A blank or unreadable row has no brightness to add: the block's mean
+    // is that of its readable rows.
     double sum = 0;
-    for (int r = from; r <= to; ++r) sum += value(r);
+    int readable = 0;
+    for (int r = from; r <= to; ++r)
+      if (const auto v = value(r)) sum += *v, ++readable;
     std::string line = lines[static_cast<size_t>(header + i)];
-    SetCsvField(line, 11, FormatFixed(sum / (to - from + 1), 1, 6));
+    SetCsvField(line, 11, FormatFixed(readable > 0 ? sum / readable : 0, 1, 6));
     out.push_back(std::move(line));
   }
   return out;

@@ -1,5 +1,6 @@
 #include "events/PredictionElements.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -112,7 +113,10 @@ double FoldedContactAngle(double degrees) {
 
 double CombinedMagnitude(double m1, double m2) {
   constexpr double k = 0.3981072389431686;
-  return -2.5 * std::log10(std::pow(k, m1) + std::pow(k, m2));
+  // Factored out of the brighter magnitude, so that an absurd magnitude from an
+  // elements file cannot overflow the powers into an infinite result.
+  const double bright = std::min(m1, m2), faint = std::max(m1, m2);
+  return -2.5 * (bright * std::log10(k) + std::log10(1 + std::pow(k, faint - bright)));
 }
 
 std::string MonthAbbreviation(int month) {

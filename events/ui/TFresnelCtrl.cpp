@@ -29,6 +29,14 @@ namespace {
 
 constexpr long double kPi = 3.14159265358979324L;
 
+// The model spaces its records by one exposure (an integration block of an
+// integrated video): the shadow's speed is scaled so that it covers in one
+// model record the ground it covers between two records of the table, which
+// lie `step` frames apart.
+long double RecordVelocityFactor(int step, int32_t integration_count) {
+  return static_cast<long double>(std::max(1, step)) / (integration_count >= 2 ? integration_count : 1);
+}
+
 // Kelvin of the spectral types O0..M9 and "--".
 constexpr int kTypeTemperatures[71] = {
     52000, 50900, 49700, 48300, 46750, 45000, 43000, 40500, 37500, 33900, 29000, 22800, 18500, 16000, 14200,
@@ -279,12 +287,13 @@ void TFresnelCtrl::FormCreate() {
 
   // The prediction's distance and velocity; the Moon's only when there is none.
   d.ObjectDistance = el.Distance != 0 ? RoundHalfEven(static_cast<long double>(el.Distance) * 1000) : 384000000;
-  d.ObjectVelocity = el.Velocity != 0 ? static_cast<long double>(el.Velocity) : 750.0L;
+  const long double velocity = el.Velocity != 0 ? static_cast<long double>(el.Velocity) : 750.0L;
+  d.ObjectVelocity = velocity * RecordVelocityFactor(host_.FrameStep(), events_.Flags.IntegrationCount);
   const std::string km = Fixed(d.ObjectDistance / 1000.0L, 0);
   Edit1->setText(Q(km));
-  Edit2->setText(Q(Fixed(d.ObjectVelocity, 1)));
+  Edit2->setText(Q(Fixed(velocity, 1)));
   events_.Texts.DistanceText = km + "km";
-  events_.Texts.VelocityText = Fixed(d.ObjectVelocity, 0) + "m/sec";
+  events_.Texts.VelocityText = Fixed(velocity, 0) + "m/sec";
   ShowLevels();
 
   {
@@ -657,7 +666,7 @@ void TFresnelCtrl::Edit2Exit() {
   const long double v = TakeNumber(Edit2);
   Edit2->setText(Q(Fixed(v, 1)));
   events_.Texts.VelocityText = Fixed(v, 0) + "m/sec";
-  events_.Diffraction.ObjectVelocity = v * std::max(1, host_.FrameStep());
+  events_.Diffraction.ObjectVelocity = v * RecordVelocityFactor(host_.FrameStep(), events_.Flags.IntegrationCount);
 }
 
 void TFresnelCtrl::Edit8Exit() {

@@ -302,10 +302,15 @@ void TMagnitudeCalculator::FormCreate() {
   Edit13->setText(f1(p.Levels.StdError[1]));
   Edit14->setText(f1(p.Levels.StdError[2]));
 
-  const double m = host_.PredictionCombinedMagnitude();
+  double m = host_.PredictionCombinedMagnitude();
+  if (!std::isfinite(m)) {
+    Dialogs().ShowError("The combined magnitude of the prediction is not a number; the pair magnitude is set to 0.");
+    m = 0;
+  }
   const double whole = std::trunc(m);
   const double tenths = std::trunc((m - whole) * 10);
-  UpDown1->SetPosition(static_cast<int>(whole));
+  // Clamped before the conversion: a magnitude far outside int has no position.
+  UpDown1->SetPosition(static_cast<int>(std::clamp(whole, -1000.0, 1000.0)));
   UpDown2->SetPosition(static_cast<int>(tenths));
   UpDown3->SetPosition(static_cast<int>(RoundHalfEven((m - whole - tenths / 10) * 100)));
   Edit12->setText(Q(FormatFixed(m, 2, 18)));
@@ -334,7 +339,7 @@ void TMagnitudeCalculator::FormActivate() {
   const double f = v - w + 0.001;
   const double t = std::trunc(f * 10);
   const double h = std::trunc((f - t / 10) * 100);
-  UpDown1->SetPosition(static_cast<int>(w));
+  UpDown1->SetPosition(static_cast<int>(std::clamp(w, -1000.0, 1000.0)));
   UpDown2->SetPosition(static_cast<int>(t));
   UpDown3->SetPosition(static_cast<int>(h));
   ReadPairMagnitude();

@@ -101,6 +101,33 @@ TEST(MutualAverage, UnitTimesFollowTheTimeSetting) {
   }
 }
 
+// With "First & Last Frame" the typed times belong to the first and last rows;
+// rows taken out of the table leave a gap in time, not a shorter frame. Frame
+// f lies f seconds after midnight in every case.
+TEST(MutualAverage, FirstAndLastTimesPlaceRowsByTheirFrameNumbers) {
+  struct Case {
+    const char* name;
+    std::vector<int> frames;
+  } cases[] = {{"rows 10-19 taken out", {}}, {"every second frame", {}}};
+  for (int i = 0; i < 50; ++i)
+    if (i < 10 || i >= 20) cases[0].frames.push_back(i);
+  for (int i = 0; i < 40; ++i) cases[1].frames.push_back(2 * i);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto lines = Table(Ramp(40));
+    for (size_t i = 0; i < 40; ++i) SetCsvField(lines[6 + i], 1, FormatInt(c.frames[i]) + ".0");
+    MutualAverageInput in = Input(1, MutualTimeSetting::FirstAndLastFrame);
+    in.FirstFrameTime = {"0", "0", "0"};
+    in.LastFrameTime = {"0", "0", FormatInt(c.frames.back())};
+    const MutualAverageResult r = CalculateMutualUnits(lines, in);
+    ASSERT_EQ(r.Status, MutualAverageStatus::Done);
+    for (size_t u : {1u, 10u, 11u, 25u, 40u}) {
+      const TypAvgData& a = r.MutualUnits[u];
+      EXPECT_NEAR(a.Minute * 60 + static_cast<double>(a.Second), c.frames[u - 1], 1e-9) << u;
+    }
+  }
+}
+
 // Typed times step by the recording's frame rate, field rows by half a frame:
 // unit 31 of one row each lies 30 rows after 1:02:03.5.
 TEST(MutualAverage, TypedTimesFollowTheFrameRateAndFieldRows) {

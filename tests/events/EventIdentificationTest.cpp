@@ -198,6 +198,39 @@ TEST(IntegratedVideo, BlocksOfFourGivePhaseOffsetAndAveragedRows) {
   EXPECT_EQ(SelectLargestDrop(FindIntegrationBoundaries(averaged, 6, n2)), 26);
 }
 
+// Blocks of 4 from record 1 with a little noise, the star gone in records
+// 21-28. Two blank lines four records apart (10 and 14) would, counted as 0,
+// make the largest jumps and a pair a whole block apart: phase 2 instead of 1.
+TEST(IntegratedVideo, BlankRowsDoNotVoteForTheBlockBoundaries) {
+  std::vector<double> v;
+  for (int i = 0; i < 40; ++i) v.push_back((i >= 21 && i <= 28 ? 200 : 1000) + i % 5);
+  auto table = BuildResultTable(3, 1, RowsFromValues({v}));
+  table[6 + 10].clear();
+  SetCsvField(table[6 + 14], 11, "n/a");
+  const int n = static_cast<int>(table.size()) - 6 - 1;
+  const IntegrationBoundaries b = FindIntegrationBoundaries(table, 6, n);
+  EXPECT_EQ(b.Jumps.back().Index, 29);  // 203 -> 1004
+  EXPECT_EQ(b.Jumps[b.Jumps.size() - 2].Index, 21);
+  const auto phase = FindIntegrationPhase(b, 4);
+  ASSERT_TRUE(phase);
+  EXPECT_EQ(phase->Phase, 1);
+  EXPECT_EQ(phase->SampleOffset, 2);
+  EXPECT_EQ(SelectLargestDrop(b), 21);
+}
+
+// A blank or unreadable row inside a block adds nothing to the block's mean.
+TEST(IntegratedVideo, BlankRowsAreLeftOutOfTheBlockMeans) {
+  const std::vector<double> v{10, 20, 30, 40, 50, 60, 70, 80};
+  auto table = BuildResultTable(3, 1, RowsFromValues({v}));
+  table[6 + 1].clear();
+  SetCsvField(table[6 + 6], 11, "n/a");
+  // Count 4, offset 2: record 2 averages records 1..4, record 6 records 5..8 (cut at 7).
+  const auto averaged = AverageIntegrationBlocks(table, 6, 4, 2);
+  ASSERT_EQ(averaged.size(), 6u + 2u);
+  EXPECT_EQ(GetCsvField(averaged[6], 11), "40.0");  // (30 + 40 + 50) / 3
+  EXPECT_EQ(GetCsvField(averaged[7], 11), "70.0");  // (60 + 80) / 2
+}
+
 TEST(IntegratedVideo, WindowCutAtTheStartAndNoDrop) {
   std::vector<double> v(20);
   for (int i = 0; i < 20; ++i) v[static_cast<size_t>(i)] = 10.0 * i;

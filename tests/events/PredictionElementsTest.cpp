@@ -2,6 +2,9 @@
 // line) and the pasted lunar listing; expected values worked out by hand.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <string>
+
 #include "base/NumberText.h"
 #include "base/ResultTable.h"
 #include "events/PredictionElements.h"
@@ -174,6 +177,24 @@ TEST(PredictionElements, PastedListingReadsColumns) {
 
 // Listed contact angles of either sign and beyond 180 degrees all land in
 // 0..90, in the pasted listing as in the lunar window.
+// Expected values from the sum of powers evaluated with 50 digits: an absurd
+// magnitude in an elements file still gives the finite combined magnitude.
+TEST(PredictionElements, CombinedMagnitudeStaysFiniteForAbsurdMagnitudes) {
+  struct Row {
+    double m1, m2, expected;
+  } rows[] = {{14.5, 11.2, 11.149236609078185},
+              {-1000, 11.2, -999.99981348455559},
+              {11.2, -1000, -999.99981348455559},
+              {-1000, -1000, -1000.7523884737155},
+              {400, 400, 399.24735040466228},
+              {1e30, 11.2, 11.199997911027022}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::to_string(r.m1) + " " + std::to_string(r.m2));
+    EXPECT_NEAR(CombinedMagnitude(r.m1, r.m2), r.expected, 1e-9);
+  }
+  EXPECT_TRUE(std::isfinite(CombinedMagnitude(1e30, 1e30)));
+}
+
 TEST(PredictionElements, ContactAnglesFoldIntoZeroToNinety) {
   struct Row {
     const char* text;  // columns 107-112

@@ -82,7 +82,7 @@ TCMOSExp2::TCMOSExp2(QWidget* owner) : QWidget(owner, Qt::Window | Qt::WindowSta
   OnUpDownChange(UpDown7, this, &TCMOSExp2::UpDown7Click);
   OnUpDownChange(UpDown8, this, &TCMOSExp2::UpDown8Click);
   for (TUpDown* u : {UpDown2, UpDown3, UpDown4, UpDown5, UpDown6})
-    OnUpDownChange(u, this, &TCMOSExp2::TakeExposureEntry);
+    OnUpDownChange(u, this, &TCMOSExp2::DigitClick);
   FormCreate();
 }
 
@@ -152,6 +152,16 @@ void TCMOSExp2::TakeExposureEntry() {
   Edit2->setText(QString::fromStdString(LastExposureText));
   State.TargetFrameRate = 1000 / State.TargetExposure;
   Edit3->setText(QString::fromStdString(FrameRateEditText(State.TargetExposure)));
+}
+
+void TCMOSExp2::DigitClick() {
+  TakeExposureEntry();
+  // A typed text that gave no target would keep the click from being taken,
+  // leaving digits that differ from the target the search uses: the click wins.
+  if (DigitPositions() != ExposureDigits) {
+    Edit2->setText(QString::fromStdString(LastExposureText));
+    TakeExposureEntry();
+  }
 }
 
 void TCMOSExp2::UpDown1Click() { State.Exp2CaptureTimeLimit = UpDown1->Position(); }

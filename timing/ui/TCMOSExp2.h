@@ -50,6 +50,7 @@ class TCMOSExp2 : public QWidget {
   void Button2Click() { ShowExp2ReadMe(); }
   void ShowExp2ReadMe();
   void TakeExposureEntry();
+  void DigitClick();
   void Edit2Exit() { TakeExposureEntry(); }
   void UpDown1Click();
   void UpDown7Click();

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFocusEvent>
+#include <limits>
 
 #include "IdentFakeHost.h"
 #include "chart/ui/ChartFakeHost.h"
@@ -372,6 +373,42 @@ TEST(TMagnitudeCalculator, OpeningCalculatesWithThePairMagnitudeItShows) {
     f.Open();
     EXPECT_EQ(f.w->Edit12->text().toStdString(), r.pair_shown);
     EXPECT_EQ(f.w->Edit5->text().toStdString(), r.first_magnitude);
+  }
+}
+
+// A prediction whose combined magnitude has no value, or lies far outside any
+// up-down, leaves the window with finite texts and up-downs in their ranges.
+TEST(TMagnitudeCalculator, AbsurdCombinedMagnitudeGivesFiniteTexts) {
+  struct Row {
+    double combined;
+    int messages, whole;
+  } rows[] = {{-std::numeric_limits<double>::infinity(), 1, 0},
+              {std::numeric_limits<double>::quiet_NaN(), 1, 0},
+              {-1e30, 0, -3},
+              {1e30, 0, 16}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.combined);
+    Fixture f;
+    f.host.combined = r.combined;
+    f.Open();
+    EXPECT_EQ(static_cast<int>(f.chart_host.dialogs.messages.size()), r.messages);
+    EXPECT_EQ(f.w->UpDown1->Position(), r.whole);
+    if (r.messages) {
+      EXPECT_EQ(f.w->Edit12->text(), "0.00");
+    }
+    for (QLineEdit* e : {f.w->Edit5, f.w->Edit6, f.w->Edit12}) {
+      EXPECT_FALSE(e->text().contains("INF")) << e->objectName().toStdString();
+      EXPECT_FALSE(e->text().contains("NAN")) << e->objectName().toStdString();
+    }
+  }
+  // A V magnitude typed far out of range sets the whole part to its limit.
+  for (const auto& [v, whole] : {std::pair{"1e30", 16}, std::pair{"-1e30", -3}}) {
+    SCOPED_TRACE(v);
+    Fixture f;
+    f.Open();
+    f.events.ReportLightCurveElement.VMag = v;
+    f.w->FormActivate();
+    EXPECT_EQ(f.w->UpDown1->Position(), whole);
   }
 }
 

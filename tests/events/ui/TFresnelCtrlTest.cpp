@@ -669,3 +669,51 @@ TEST(TFresnelCtrl, StartsFromThePredictedElements) {
 }
 
 }  // namespace
+
+// A slow shadow (30 m/s, fringes over several records) on a table measured
+// every second frame, and on an integrated video averaged into blocks of two
+// frames: the event lies 12.3 ms after the selected record. The velocity from
+// the prediction and the same velocity typed give one model, and the fit finds
+// the event (the offset counts model records, one per integration block or
+// one frame's time per record).
+TEST(TFresnelCtrl, PredictedAndTypedVelocityAgreeAtAMeasurementStep) {
+  struct Row {
+    const char* name;
+    int32_t integration;
+    int step;
+    bool typed;
+    double model_velocity, offset_scale;
+  } rows[] = {{"every second frame, predicted", 0, 2, false, 60, 2},
+              {"every second frame, typed", 0, 2, true, 60, 2},
+              {"integrated blocks of 2, predicted", 2, 2, false, 30, 1},
+              {"integrated blocks of 2, typed", 2, 2, true, 30, 1}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    DiffractionParams p;
+    p.ModelFrameRate = 29.97L / 2;
+    p.ObjectVelocity = 30;
+    SpectralModel s;
+    s.StarTemperature = 6650;
+    RecomputeSpectralModel(s, "/nonexistent/CCDSpectralSensitivity.csv");
+    const DiffractionModel m(MakeFresnelTables(), s, p);
+    // One frame's exposure, or the whole block of an integrated video.
+    const int half_width = r.integration >= 2 ? 33 : 16;
+    std::vector<double> values;
+    for (int k = 0; k < kRecords; ++k)
+      values.push_back(static_cast<double>(m.RecordValue(k - kSelected, 1, -123, -1, 200, 800, half_width)));
+    PanelFixture f(values);
+    f.host.frame_step = r.step;
+    f.events.Flags.IntegrationCount = r.integration;
+    f.events.Identification.OccultationElements.Velocity = 30;
+    f.Open();
+    if (r.typed) {
+      Type(f.Control<QLineEdit>("Edit2"), "30");
+      Enter(f.Control<QLineEdit>("Edit2"));
+    }
+    EXPECT_EQ(f.Control<QLineEdit>("Edit2")->text(), "30.0");
+    EXPECT_NEAR(static_cast<double>(f.events.Diffraction.ObjectVelocity), r.model_velocity, 1e-9);
+    f.Control<QPushButton>("Button3")->click();
+    WaitForFit(f.chart);
+    EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble() * r.offset_scale, 12.3, 1.5);
+  }
+}

@@ -127,6 +127,37 @@ TEST(CmosExp2Window, DigitStepAfterTypingFollowsTheDigits) {
   }
 }
 
+// A digit clicked while the edit still holds a text that gave no target is
+// taken: the digits, the edit and the target used stay one value.
+TEST(CmosExp2Window, DigitClickAfterAnUntakenTextIsTaken) {
+  struct Case {
+    const char* typed;
+    bool left;  // the edit was left (or Enter pressed) before the click
+    const char* updown;
+    const char* shown;
+    double target;
+  } cases[] = {
+      {"950", true, "UpDown3", "40.0", 40.0},    // out of range
+      {"950", false, "UpDown2", "130.0", 130.0},
+      {"abc", false, "UpDown4", "31.0", 31.0},   // not a number
+      {"0.05", false, "UpDown5", "30.1", 30.1},  // below a tenth
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    TCMOSExp2 w;
+    QLineEdit* edit = Find<QLineEdit>(w, "Edit2");
+    edit->setText(c.typed);
+    if (c.left) emit edit->editingFinished();
+    Find<TUpDown>(w, c.updown)->stepUp();
+    EXPECT_EQ(edit->text(), c.shown);
+    EXPECT_NEAR(w.State.TargetExposure, c.target, 1e-9);
+    EXPECT_NEAR(ExposureFromDigits({Find<TUpDown>(w, "UpDown2")->Position(), Find<TUpDown>(w, "UpDown3")->Position(),
+                                    Find<TUpDown>(w, "UpDown4")->Position(), Find<TUpDown>(w, "UpDown5")->Position(),
+                                    Find<TUpDown>(w, "UpDown6")->Position()}),
+                c.target, 1e-9);
+  }
+}
+
 TEST(CmosExposureCalcWindow, TestButtonMakesANewSearchWindowCurrent) {
   QWidget owner;
   CreateCmosExposureWindows(&owner);
