@@ -906,10 +906,12 @@ void TFresnelCtrl::Button3Click() {
   if (Fitting() || session_.ChartState.SelectedFrame < 0) return;
   DiffractionState& d = events_.Diffraction;
   DRAverage();
-  // An empty window's mean of 0 is no level to fit between.
-  if (d.LevelCount[0] == 0 || d.LevelCount[2] == 0) {
-    ShowStatus(d.LevelCount[0] == 0 ? "The pre-event window holds no records: no fit."
-                                    : "The post-event window holds no records: no fit.");
+  // An empty window's mean of 0 is no level to fit between, and one record
+  // gives no scatter: the timing error would come out near 0.
+  if (d.LevelCount[0] < 2 || d.LevelCount[2] < 2) {
+    const int n = d.LevelCount[0] < 2 ? d.LevelCount[0] : d.LevelCount[2];
+    ShowStatus(QString("The %1-event window holds %2: no fit.")
+                   .arg(d.LevelCount[0] < 2 ? "pre" : "post", n == 0 ? "no records" : "only one record"));
     return;
   }
   double pre = d.LevelMean[0], post = d.LevelMean[2];

@@ -209,13 +209,17 @@ TEST(TFresnelCtrl, AFitWithoutAnEventTimeSaysSoAndWritesNothing) {
 // A level window without any record has no level: opened on the first record
 // the pre-event window lies before it, moved to the last record the
 // post-event window lies after it. The fit is refused, not run against 0.
+// A window of one record has no scatter to give the timing error from.
 TEST(TFresnelCtrl, AnEmptyLevelWindowRefusesTheFit) {
   const struct {
     const char* Name;
     int OpenAt, MoveTo;
     const char* Message;
   } rows[] = {{"first record", 0, -1, "The pre-event window holds no records"},
-              {"last record", kSelected, kRecords - 1, "The post-event window holds no records"}};
+              {"last record", kSelected, kRecords - 1, "The post-event window holds no records"},
+              {"second record", 1, -1, "The pre-event window holds only one record"},
+              {"one record after the post window's start", kSelected, kRecords - 12,
+               "The post-event window holds only one record"}};
   for (const auto& r : rows) {
     SCOPED_TRACE(r.Name);
     PanelFixture f;
