@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QSpinBox>
 #include <cmath>
 #include <functional>
 
@@ -235,6 +237,35 @@ TEST(TFresnelCtrl, AnEmptyLevelWindowRefusesTheFit) {
     EXPECT_EQ(f.Control<QLineEdit>("Edit10")->text(), centre);
     EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 0);
     EXPECT_FALSE(HasYellow(f.chart->Picture()));
+  }
+}
+
+// A fitting window of one record matches the model at a whole span of
+// offsets: no event time. Two records around the event (12.3 ms after the
+// selected record) already give it.
+TEST(TFresnelCtrl, AFittingWindowOfOneRecordGivesNoEventTime) {
+  const struct {
+    int From, To;
+    bool Fits;
+  } rows[] = {{0, 0, false}, {0, 1, true}, {-1, 1, true}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.From << ".." << r.To);
+    PanelFixture f;
+    f.Open();
+    f.Control<QCheckBox>("CheckBox3")->click();
+    ASSERT_EQ(f.events.Diffraction.CustomFitRange, 1);
+    f.Control<QSpinBox>("UpDown1")->setValue(r.From);
+    f.Control<QSpinBox>("UpDown2")->setValue(r.To);
+    ASSERT_EQ(f.events.Diffraction.FitRangeFrom, r.From);
+    ASSERT_EQ(f.events.Diffraction.FitRangeTo, r.To);
+    f.Control<QPushButton>("Button3")->click();
+    WaitForFit(f.chart);
+    EXPECT_EQ(f.events.Diffraction.DiffractionFitted, r.Fits ? 1 : 0);
+    EXPECT_EQ(f.Control<QPlainTextEdit>("Memo1")->toPlainText().contains("fewer than two records"), !r.Fits);
+    if (r.Fits) {
+      EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), 12.3, 1.0);
+    }
+    EXPECT_EQ(HasYellow(f.chart->Picture()), r.Fits);
   }
 }
 
