@@ -304,8 +304,9 @@ void TFresnelCtrl::FormCreate() {
     d.PreEventWindowTo = std::min(-1, -sel / 2);
   }
   if (after < d.PostEventWindowTo) {
+    // Like the pre-event window, it never takes in the selected record.
     d.PostEventWindowTo = after;
-    d.PostEventWindowFrom = after / 2;
+    d.PostEventWindowFrom = std::max(1, after / 2);
   } else {
     d.PostEventWindowFrom = 11, d.PostEventWindowTo = 30;
   }

@@ -269,6 +269,34 @@ TEST(TFresnelCtrl, AFittingWindowOfOneRecordGivesNoEventTime) {
   }
 }
 
+// An event (12.3 ms after record `Event`) near either end of the table: the
+// panel opened on it keeps the event's record out of both level windows, and
+// the fit is either refused or gives the event time within its error.
+TEST(TFresnelCtrl, AnEventNearTheTablesEndsIsRefusedOrTimedWithinItsError) {
+  const struct {
+    int Records, Event;
+    bool Fits;
+  } rows[] = {{120, 1, false}, {120, 2, true},    {120, 5, true},   {120, 118, false},
+              {120, 117, true}, {120, 115, true}, {4, 1, false},    {5, 2, true}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.Event << " of " << r.Records);
+    PanelFixture f(ModelDisappearance(r.Records, r.Event));
+    f.Select(r.Event);
+    Find<QPushButton>(f.chart, "Button8")->click();
+    ASSERT_NE(f.chart->FresnelCtrl, nullptr);
+    const DiffractionState& d = f.events.Diffraction;
+    EXPECT_LE(d.PreEventWindowTo, -1);
+    EXPECT_GE(d.PostEventWindowFrom, 1);
+    f.Control<QPushButton>("Button3")->click();
+    WaitForFit(f.chart);
+    EXPECT_EQ(d.DiffractionFitted, r.Fits ? 1 : 0) << f.Control<QPlainTextEdit>("Memo1")->toPlainText().toStdString();
+    if (d.DiffractionFitted) {
+      const double error_ms = f.Control<QLineEdit>("Edit12")->text().toDouble();
+      EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), 12.3, 3 * error_ms + 1);
+    }
+  }
+}
+
 // A timing rate typed far below any camera's (one exposure in more than 100
 // seconds) once made the fit's offset steps overflow or its exposure
 // sub-steps run for hours: the fit is refused with a message.
