@@ -276,8 +276,9 @@ TEST(TFresnelCtrl, AnEventNearTheTablesEndsIsRefusedOrTimedWithinItsError) {
   const struct {
     int Records, Event;
     bool Fits;
-  } rows[] = {{120, 1, false}, {120, 2, true},    {120, 5, true},   {120, 118, false},
-              {120, 117, true}, {120, 115, true}, {4, 1, false},    {5, 2, true}};
+  } rows[] = {{120, 1, false}, {120, 2, true},    {120, 5, true}, {120, 118, false}, {120, 117, true},
+              {120, 115, true}, {4, 1, false},    {5, 2, true},   {3, 1, false},     {2, 1, false},
+              {2, 0, false},    {1, 0, false}};
   for (const auto& r : rows) {
     SCOPED_TRACE(testing::Message() << r.Event << " of " << r.Records);
     PanelFixture f(ModelDisappearance(r.Records, r.Event));
