@@ -921,10 +921,10 @@ void TFresnelCtrl::Button3Click() {
     std::swap(pre, post);
   FresnelDraw(pre, post, [this] {
     DiffractionState& s = events_.Diffraction;
+    s.DiffractionFitted = 1;  // before the information line, which shows only a current fit
     ResultShow();
     chart_.InformationShow();
     events_.Texts.FittedContactAngleText = FormatFixed(s.MeasuredContactAngle, 1, 3);
-    s.DiffractionFitted = 1;
     if (CheckBox9->isChecked() && !events_.Flags.MagnitudeWindowShown) Button2Click();
   });
 }
