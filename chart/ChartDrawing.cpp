@@ -123,9 +123,13 @@ std::string InformationText(const std::vector<std::string>& lines, const ChartDa
   if (marks.DiffractionMode) {
     t += " / Event centre=";
     t += data.FieldMode ? "Field centre " : "Frame centre ";
-    if (texts.EventCentreText.empty() || texts.EventCentreText[0] != '-') t += "+";
-    t += texts.EventCentreText + "s" + " +/-" + texts.EventErrorText + "s" + " / ContactAngle=" +
-         texts.ContactAngleText + "deg";
+    if (texts.EventCentreText.empty()) {
+      t += "---";  // no current fit
+    } else {
+      if (texts.EventCentreText[0] != '-') t += "+";
+      t += texts.EventCentreText + "s" + " +/-" + texts.EventErrorText + "s";
+    }
+    t += " / ContactAngle=" + texts.ContactAngleText + "deg";
   }
   return t;
 }

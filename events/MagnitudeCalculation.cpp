@@ -207,6 +207,13 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
       if (two) t2 = t0 + OffsetMs(in.Offset2Text);
       t0 += OffsetMs(in.Offset1Text);
     }
+    // An empty window's mean of 0 is no level, and one record shows no
+    // scatter, so its error would read as about 0.
+    if (lv.Count[0] < 2 || lv.Count[2] < 2) {
+      r.Memo1 = {"The pre- or post-event window holds fewer than two records: no event time. Set the windows over "
+                 "the levels before and after the event."};
+      return r;
+    }
     if (hi - lo <= 0) {
       r.Memo1 = {
           "The result means that background is brighter than star. Set the range correctly for step measurement."};

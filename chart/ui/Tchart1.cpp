@@ -383,8 +383,11 @@ void Tchart1::GraphShow3() {
   texts.Edit24 = t[0], texts.Edit25 = t[1], texts.Edit26 = t[2], texts.Edit27 = t[3];
   texts.DistanceText = events_.Texts.DistanceText;
   texts.VelocityText = events_.Texts.VelocityText;
-  texts.EventCentreText = events_.Texts.EventCentreText[0];
-  texts.EventErrorText = events_.Texts.EventErrorText[0];
+  // A fitted centre counts from the record it was fitted at: after another
+  // selection or a refused fit it is no event time to show.
+  const bool fitted = events_.Diffraction.DiffractionFitted != 0;
+  texts.EventCentreText = fitted ? events_.Texts.EventCentreText[0] : std::string();
+  texts.EventErrorText = fitted ? events_.Texts.EventErrorText[0] : std::string();
   texts.ContactAngleText = events_.Texts.ContactAngleText;
   texts.MagnitudeWindowShown = events_.Flags.MagnitudeWindowShown != 0;
 

@@ -313,8 +313,9 @@ void TFresnelCtrl::FormCreate() {
     d.PreEventWindowTo = std::min(-1, -sel / 2);
   }
   if (after < d.PostEventWindowTo) {
+    // Like the pre-event window, it never takes in the selected record.
     d.PostEventWindowTo = after;
-    d.PostEventWindowFrom = after / 2;
+    d.PostEventWindowFrom = std::max(1, after / 2);
   } else {
     d.PostEventWindowFrom = 11, d.PostEventWindowTo = 30;
   }
@@ -915,10 +916,12 @@ void TFresnelCtrl::Button3Click() {
   if (Fitting() || session_.ChartState.SelectedFrame < 0) return;
   DiffractionState& d = events_.Diffraction;
   DRAverage();
-  // An empty window's mean of 0 is no level to fit between.
-  if (d.LevelCount[0] == 0 || d.LevelCount[2] == 0) {
-    ShowStatus(d.LevelCount[0] == 0 ? "The pre-event window holds no records: no fit."
-                                    : "The post-event window holds no records: no fit.");
+  // An empty window's mean of 0 is no level to fit between, and one record
+  // gives no scatter: the timing error would come out near 0.
+  if (d.LevelCount[0] < 2 || d.LevelCount[2] < 2) {
+    const int n = d.LevelCount[0] < 2 ? d.LevelCount[0] : d.LevelCount[2];
+    ShowStatus(QString("The %1-event window holds %2: no fit.")
+                   .arg(d.LevelCount[0] < 2 ? "pre" : "post", n == 0 ? "no records" : "only one record"));
     return;
   }
   double pre = d.LevelMean[0], post = d.LevelMean[2];
@@ -927,10 +930,10 @@ void TFresnelCtrl::Button3Click() {
     std::swap(pre, post);
   FresnelDraw(pre, post, [this] {
     DiffractionState& s = events_.Diffraction;
+    s.DiffractionFitted = 1;  // before the information line, which shows only a current fit
     ResultShow();
     chart_.InformationShow();
     events_.Texts.FittedContactAngleText = FormatFixed(s.MeasuredContactAngle, 1, 3);
-    s.DiffractionFitted = 1;
     if (CheckBox9->isChecked() && !events_.Flags.MagnitudeWindowShown) Button2Click();
   });
 }

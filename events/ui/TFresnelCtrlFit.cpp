@@ -119,8 +119,11 @@ void TFresnelCtrl::FinishFit(const FitOutcome& out) {
   FitRunning(false);
   if (out.Cancelled) return;
   // A fit that found no event time writes nothing.
+  // One record matches the model at a whole span of offsets.
   const char* refused =
-      !out.Determined ? "No event time: the model does not change over the fitting window (equal levels, or a "
+      out.ObservedWindowCount < 2 ? "No event time: the fitting window holds fewer than two records. Widen the "
+                                    "fitting window. Nothing fitted."
+      : !out.Determined ? "No event time: the model does not change over the fitting window (equal levels, or a "
                         "contact angle near 90 degrees). Nothing fitted."
       : out.AtSearchEnd ? "No event time near the selected record: the search ran to its end. Select a record "
                           "nearer the event. Nothing fitted."

@@ -187,6 +187,19 @@ TEST(GraphShow3, InformationLine) {
   for (const auto& s : n.pic.Texts) EXPECT_EQ(s.rfind("Frame No.", 0), std::string::npos);
 }
 
+// Without a current fit (another record selected, or the fit refused) the
+// line shows no event centre rather than an earlier record's.
+TEST(GraphShow3, InformationLineWithoutACurrentFit) {
+  TChartState st;
+  st.SelectedFrame = 2;
+  ChartTexts t;
+  t.ContactAngleText = "45";
+  ChartMarks m;
+  m.DiffractionMode = true;
+  const Drawn d = Draw({{10, 20, 30}}, 1, {}, m, st, t);
+  EXPECT_TRUE(HasText(d.pic, "Frame No.2.0 / Event centre=Frame centre --- / ContactAngle=45deg"));
+}
+
 TEST(GraphShow3, AsteroidBlocksWithoutACountDrawPlainPoints) {
   ChartMarks m;
   m.AsteroidChartMode = true;

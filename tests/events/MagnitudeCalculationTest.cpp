@@ -303,3 +303,42 @@ TEST(MagnitudeCalculation, NoTimingErrorWhereThePolynomialTurnsNegative) {
     EXPECT_EQ(m.Memo2[0].substr(37, std::string(r.error).size()), r.error) << m.Memo2[0];
   }
 }
+
+// A level window that holds no record reads as a level of 0, and one record
+// as a level without scatter: the event would be timed at the selected
+// record with an error of about 0. No time is given, older texts stay.
+TEST(MagnitudeCalculation, ALevelWindowOfFewerThanTwoRecordsGivesNoEventTime) {
+  struct Row {
+    const char* name;
+    std::array<double, 3> mean, std_error;
+    std::array<int32_t, 3> count;
+    bool timed;
+  };
+  for (const Row& r : {Row{"pre empty", {0, 0, 20}, {0, 0, 0.5}, {0, 0, 16}, false},
+                       Row{"post empty", {100, 0, 0}, {1, 0, 0}, {16, 0, 0}, false},
+                       Row{"pre one record", {100, 0, 20}, {0, 0, 0.5}, {1, 0, 16}, false},
+                       Row{"both one record", {100, 0, 20}, {0, 0, 0}, {1, 0, 1}, false},
+                       Row{"two records each", {100, 0, 20}, {1, 0, 0.5}, {2, 0, 2}, true}}) {
+    SCOPED_TRACE(r.name);
+    const TReportLightCurveElement e = LunarStar();
+    MagnitudeInputs in = SingleStar(e);
+    in.Camera = EventCamera::Wat120N;
+    in.Levels.Mean = r.mean;
+    in.Levels.StdError = r.std_error;
+    in.Levels.Count = r.count;
+    in.Intensities = CaptureIntensities(in.Levels, false, 50);
+    EventResultTexts keep;
+    keep.EventSecondText = "older";
+    keep.TimingErrorText = "older";
+    const MagnitudeResult m = MagnitudeCalculation(in, keep);
+    EXPECT_EQ(m.EventTimed, r.timed);
+    EXPECT_EQ(keep.EventSecondText == "older", !r.timed);
+    EXPECT_EQ(keep.TimingErrorText == "older", !r.timed);
+    EXPECT_EQ(m.Memo2.empty(), !r.timed);
+    ASSERT_FALSE(m.Memo1.empty());
+    if (!r.timed) {
+      EXPECT_EQ(m.Memo1.size(), 1u);
+      EXPECT_NE(m.Memo1[0].find("fewer than two records: no event time"), std::string::npos) << m.Memo1[0];
+    }
+  }
+}

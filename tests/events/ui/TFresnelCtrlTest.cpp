@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QSpinBox>
 #include <cmath>
 #include <functional>
 
@@ -209,13 +211,17 @@ TEST(TFresnelCtrl, AFitWithoutAnEventTimeSaysSoAndWritesNothing) {
 // A level window without any record has no level: opened on the first record
 // the pre-event window lies before it, moved to the last record the
 // post-event window lies after it. The fit is refused, not run against 0.
+// A window of one record has no scatter to give the timing error from.
 TEST(TFresnelCtrl, AnEmptyLevelWindowRefusesTheFit) {
   const struct {
     const char* Name;
     int OpenAt, MoveTo;
     const char* Message;
   } rows[] = {{"first record", 0, -1, "The pre-event window holds no records"},
-              {"last record", kSelected, kRecords - 1, "The post-event window holds no records"}};
+              {"last record", kSelected, kRecords - 1, "The post-event window holds no records"},
+              {"second record", 1, -1, "The pre-event window holds only one record"},
+              {"one record after the post window's start", kSelected, kRecords - 12,
+               "The post-event window holds only one record"}};
   for (const auto& r : rows) {
     SCOPED_TRACE(r.Name);
     PanelFixture f;
@@ -231,6 +237,64 @@ TEST(TFresnelCtrl, AnEmptyLevelWindowRefusesTheFit) {
     EXPECT_EQ(f.Control<QLineEdit>("Edit10")->text(), centre);
     EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 0);
     EXPECT_FALSE(HasYellow(f.chart->Picture()));
+  }
+}
+
+// A fitting window of one record matches the model at a whole span of
+// offsets: no event time. Two records around the event (12.3 ms after the
+// selected record) already give it.
+TEST(TFresnelCtrl, AFittingWindowOfOneRecordGivesNoEventTime) {
+  const struct {
+    int From, To;
+    bool Fits;
+  } rows[] = {{0, 0, false}, {0, 1, true}, {-1, 1, true}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.From << ".." << r.To);
+    PanelFixture f;
+    f.Open();
+    f.Control<QCheckBox>("CheckBox3")->click();
+    ASSERT_EQ(f.events.Diffraction.CustomFitRange, 1);
+    f.Control<QSpinBox>("UpDown1")->setValue(r.From);
+    f.Control<QSpinBox>("UpDown2")->setValue(r.To);
+    ASSERT_EQ(f.events.Diffraction.FitRangeFrom, r.From);
+    ASSERT_EQ(f.events.Diffraction.FitRangeTo, r.To);
+    f.Control<QPushButton>("Button3")->click();
+    WaitForFit(f.chart);
+    EXPECT_EQ(f.events.Diffraction.DiffractionFitted, r.Fits ? 1 : 0);
+    EXPECT_EQ(f.Control<QPlainTextEdit>("Memo1")->toPlainText().contains("fewer than two records"), !r.Fits);
+    if (r.Fits) {
+      EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), 12.3, 1.0);
+    }
+    EXPECT_EQ(HasYellow(f.chart->Picture()), r.Fits);
+  }
+}
+
+// An event (12.3 ms after record `Event`) near either end of the table: the
+// panel opened on it keeps the event's record out of both level windows, and
+// the fit is either refused or gives the event time within its error.
+TEST(TFresnelCtrl, AnEventNearTheTablesEndsIsRefusedOrTimedWithinItsError) {
+  const struct {
+    int Records, Event;
+    bool Fits;
+  } rows[] = {{120, 1, false}, {120, 2, true},    {120, 5, true}, {120, 118, false}, {120, 117, true},
+              {120, 115, true}, {4, 1, false},    {5, 2, true},   {3, 1, false},     {2, 1, false},
+              {2, 0, false},    {1, 0, false}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.Event << " of " << r.Records);
+    PanelFixture f(ModelDisappearance(r.Records, r.Event));
+    f.Select(r.Event);
+    Find<QPushButton>(f.chart, "Button8")->click();
+    ASSERT_NE(f.chart->FresnelCtrl, nullptr);
+    const DiffractionState& d = f.events.Diffraction;
+    EXPECT_LE(d.PreEventWindowTo, -1);
+    EXPECT_GE(d.PostEventWindowFrom, 1);
+    f.Control<QPushButton>("Button3")->click();
+    WaitForFit(f.chart);
+    EXPECT_EQ(d.DiffractionFitted, r.Fits ? 1 : 0) << f.Control<QPlainTextEdit>("Memo1")->toPlainText().toStdString();
+    if (d.DiffractionFitted) {
+      const double error_ms = f.Control<QLineEdit>("Edit12")->text().toDouble();
+      EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), 12.3, 3 * error_ms + 1);
+    }
   }
 }
 
