@@ -891,12 +891,15 @@ void TFresnelCtrl::ResultShow() {
   const auto& lines = host_.Table().Lines();
   Edit9->setText(Q(GetCsvField(RecordLine(lines, HeaderLineCountOf(lines), sel), 1)));
   if (d.RateFactor != 0) {
+    // The fit counts model time; the table's time runs RecordTimeScale() times as fast.
+    const long double scale = RecordTimeScale();
     const long double F = d.ReappearanceFit ? -static_cast<long double>(d.FitOffset) : d.FitOffset;
-    Edit10->setText(Q(Fixed(F / 10, 0)));
-    events_.Texts.EventCentreText[0] = Fixed(F / 10000, 3);
+    Edit10->setText(Q(Fixed(F * scale / 10, 0)));
+    events_.Texts.EventCentreText[0] = Fixed(F * scale / 10000, 3);
     if (d.DoubleStarFit) {
       // The second component's centre, in ms and in seconds alike.
-      const long double c2 = d.ReappearanceFit ? F / 10 - d.ComponentSeparation : F / 10 + d.ComponentSeparation;
+      const long double c2 =
+          scale * (d.ReappearanceFit ? F / 10 - d.ComponentSeparation : F / 10 + d.ComponentSeparation);
       Edit18->setText(Q(Fixed(c2, 0)));
       events_.Texts.EventCentreText[1] = Fixed(c2 / 1000, 3);
     } else {
@@ -904,6 +907,10 @@ void TFresnelCtrl::ResultShow() {
     }
   }
   ShowLevels();
+}
+
+long double TFresnelCtrl::RecordTimeScale() const {
+  return RecordVelocityFactor(host_.FrameStep(), events_.Flags.IntegrationCount);
 }
 
 void TFresnelCtrl::ShowStatus(const QString& text) { Memo1->appendPlainText(text); }

@@ -133,6 +133,9 @@ class TFresnelCtrl : public QWidget {
   void Button3Click();
   void CancelButtonClick();
   void FinishFit(const FitOutcome& outcome);
+  // Seconds of the table per second of the model: the model spaces its records
+  // one exposure apart, the table's lie `step` frames apart.
+  long double RecordTimeScale() const;
 
   Tchart1& chart_;
   ChartHost& host_;

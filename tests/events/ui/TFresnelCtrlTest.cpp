@@ -738,19 +738,18 @@ TEST(TFresnelCtrl, StartsFromThePredictedElements) {
 // every second frame, and on an integrated video averaged into blocks of two
 // frames: the event lies 12.3 ms after the selected record. The velocity from
 // the prediction and the same velocity typed give one model, and the fit finds
-// the event (the offset counts model records, one per integration block or
-// one frame's time per record).
+// the event, and the offset and its error are told in the table's own time.
 TEST(TFresnelCtrl, PredictedAndTypedVelocityAgreeAtAMeasurementStep) {
   struct Row {
     const char* name;
     int32_t integration;
     int step;
     bool typed;
-    double model_velocity, offset_scale;
-  } rows[] = {{"every second frame, predicted", 0, 2, false, 60, 2},
-              {"every second frame, typed", 0, 2, true, 60, 2},
-              {"integrated blocks of 2, predicted", 2, 2, false, 30, 1},
-              {"integrated blocks of 2, typed", 2, 2, true, 30, 1}};
+    double model_velocity;
+  } rows[] = {{"every second frame, predicted", 0, 2, false, 60},
+              {"every second frame, typed", 0, 2, true, 60},
+              {"integrated blocks of 2, predicted", 2, 2, false, 30},
+              {"integrated blocks of 2, typed", 2, 2, true, 30}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
     DiffractionParams p;
@@ -764,7 +763,8 @@ TEST(TFresnelCtrl, PredictedAndTypedVelocityAgreeAtAMeasurementStep) {
     const int half_width = r.integration >= 2 ? 33 : 16;
     std::vector<double> values;
     for (int k = 0; k < kRecords; ++k)
-      values.push_back(static_cast<double>(m.RecordValue(k - kSelected, 1, -123, -1, 200, 800, half_width)));
+      values.push_back(static_cast<double>(m.RecordValue(k - kSelected, 1, -123, -1, 200, 800, half_width)) +
+                       (k % 2 ? 40 : -40));
     PanelFixture f(values);
     f.host.frame_step = r.step;
     f.events.Flags.IntegrationCount = r.integration;
@@ -778,6 +778,12 @@ TEST(TFresnelCtrl, PredictedAndTypedVelocityAgreeAtAMeasurementStep) {
     EXPECT_NEAR(static_cast<double>(f.events.Diffraction.ObjectVelocity), r.model_velocity, 1e-9);
     f.Control<QPushButton>("Button3")->click();
     WaitForFit(f.chart);
-    EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble() * r.offset_scale, 12.3, 1.5);
+    EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), 12.3, 1.5);
+    EXPECT_NEAR(std::stod(f.events.Texts.EventCentreText[0]), 0.0123, 0.0015);
+    // The error is a number of records, told in the table's milliseconds: a
+    // record lies `step` frames (one block) after the one before.
+    const double frames = f.Control<QLineEdit>("Edit33")->text().toDouble();
+    const double record_ms = 1000.0 / 29.97 * r.step;
+    EXPECT_NEAR(f.Control<QLineEdit>("Edit12")->text().toDouble(), frames * record_ms, 0.5 + 0.001 * record_ms);
   }
 }
