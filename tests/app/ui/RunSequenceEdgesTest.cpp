@@ -164,3 +164,65 @@ INSTANTIATE_TEST_SUITE_P(Steps, RunSequenceEdges,
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+// A video of one frame: every control keeps to frame 0, and START measures it
+// once however often it is pressed.
+TEST(RunOneFrameVideo, EveryControlKeepsToFrameZeroAndMeasuresItOnce) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const auto path = m.Path("one.avi");
+  ASSERT_TRUE(WriteSteadyStarVideo(path, 1));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  QScrollBar* bar = m.Find<QScrollBar>("ScrollBar1");
+  ASSERT_EQ(bar->maximum(), 0);
+  m.ClickImage1(40, 30);
+  for (const int step : {1, 2048}) {
+    m.Find<QSpinBox>("UpDown9")->setValue(step);
+    for (const char* b : {"SpeedButton1", "SpeedButton10", "SpeedButton2", "SpeedButton3", "SpeedButton4",
+                          "SpeedButton5", "SpeedButton6", "SpeedButton7", "SpeedButton8", "SpeedButton9", "Button3",
+                          "Button4", "Button16", "Button21", "Button3"}) {
+      m.Click(b);
+      ASSERT_TRUE(m.WaitUntilStopped()) << b;
+      EXPECT_EQ(bar->value(), 0) << b;
+      EXPECT_EQ(m.Find<QLineEdit>("Edit10")->text(), "0") << b;
+    }
+    EXPECT_EQ(m.RowFrames(), std::vector<int>{0});
+    EXPECT_EQ(m.W().Run.LastMeasuredFrame, 0);
+    m.dialogs.yes_no_answers = {true};
+    ASSERT_TRUE(m.W().RemoveMeasurementData());
+  }
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  EXPECT_TRUE(bar->isEnabled());
+  EXPECT_TRUE(m.Find<QWidget>("UpDown1")->isEnabled());
+}
+
+}  // namespace
+
+namespace {
+
+// START pressed while the video plays turns the playback into a run from the
+// frame shown: its rows follow on in step from there to the end.
+TEST(RunFromPlayback, StartWhilePlayingMeasuresFromTheFrameShown) {
+  for (const char* play : {"SpeedButton1", "SpeedButton10"}) {
+    SCOPED_TRACE(play);
+    MainRoadWindow m(Reader::OwnAvi);
+    const auto path = m.Path("thirteen.avi");
+    ASSERT_TRUE(WriteSteadyStarVideo(path, 13));
+    ASSERT_TRUE(m.OpenThroughButton1(path));
+    QScrollBar* bar = m.Find<QScrollBar>("ScrollBar1");
+    m.ClickImage1(40, 30);
+    m.Find<QSpinBox>("UpDown9")->setValue(2);
+    m.W().GoToFrame(7);
+    m.Click(play);
+    m.Click("Button3");  // before the first tick
+    ASSERT_TRUE(m.WaitUntilStopped());
+    EXPECT_EQ(m.RowFrames(), (std::vector<int>{7, 9, 11}));
+    EXPECT_EQ(m.W().Run.StartFrame, 7);
+    EXPECT_EQ(m.W().Run.FrameStep, 2);
+    EXPECT_EQ(bar->value(), 11);
+    EXPECT_TRUE(m.Find<QWidget>("CheckBox14")->isEnabled());
+  }
+}
+
+}  // namespace
