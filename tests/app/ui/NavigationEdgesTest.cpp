@@ -143,3 +143,35 @@ INSTANTIATE_TEST_SUITE_P(Rates, NavigationEdges,
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+// A frame that cannot be read leaves the picture of the frame before it up;
+// the read-out must name that picture, not the frame that failed.
+TEST(NavigationUnreadable, TheReadOutNamesThePictureShownAfterAFailedFrame) {
+  for (const Reader reader : {Reader::OwnAvi, Reader::Ffmpeg}) {
+    for (const char* how : {"SpeedButton1", "SpeedButton4"}) {
+      SCOPED_TRACE(std::string(ReaderName(reader)) + " " + how);
+      MainRoadWindow m(reader);
+      const auto path = m.Path("numbered.avi");
+      ASSERT_TRUE(WriteAvi(path.string(), NumberedFrames(12, 40, 8, 4)));
+      ASSERT_TRUE(m.OpenThroughButton1(path));
+      std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+      for (int i = 0; i < 12 && m.dialogs.messages.empty(); ++i) {
+        m.Click(how);
+        ASSERT_TRUE(m.WaitUntilStopped());
+      }
+      ASSERT_EQ(m.dialogs.messages.size(), 1u);
+      // Playback paints at most every 30 ms: let the last picture come up.
+      QElapsedTimer clock;
+      clock.start();
+      while (clock.elapsed() < 100) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+      const int shown = ReadFrameNumber(m.ShownImage(), 4);
+      ASSERT_GE(shown, 0);
+      EXPECT_LT(shown, 11);
+      EXPECT_EQ(m.Find<QLineEdit>("Edit10")->text().toStdString(), std::to_string(shown));
+    }
+  }
+}
+
+}  // namespace
