@@ -163,7 +163,8 @@ FrameOutcome TPlatform::ShowNeighbor() {
   FrameOutcome out = ::ShowNeighbor(Driver, RunFlags{Run.MeasuringRun, Run.SingleFrameRun, Run.LastMeasuredFrame},
                                     Frames.FrameDataLines, s, ScrollBar1->value(), io, steps);
   if (out.Reentered) return out;
-  if (!out.BlackFrame) ShowFrameNumber(out.Frame);  // ---- image tools ----
+  // A frame that could not be read leaves the last picture up, and its number.
+  if (!out.BlackFrame && out.GrabError.empty()) ShowFrameNumber(out.Frame);  // ---- image tools ----
   FinishTracking(out);  // ---- objects ----
   // ---- time stamps ---- the split view shows the time of its fields
   if (!out.FieldImage.Empty()) FrameTimeStep(out.FieldImage, true);

@@ -158,7 +158,13 @@ void TPlatform::StartMeasurement() {
   CheckBox2->setEnabled(false);
   CheckBox14->setEnabled(false);
   ResetPredictTracksIfEstimated();
-  if (static_cast<long long>(pos) + UpDown9->Position() <= max) ShowNeighbor();
+  if (static_cast<long long>(pos) + UpDown9->Position() <= max && !ShowNeighbor().GrabError.empty()) {
+    // The frame to start from cannot be read and its box is up: a run would
+    // fail on it again at once, with a second box.
+    CheckBox14->setEnabled(psf_was_enabled);
+    CheckBox2->setEnabled(field_was_enabled);
+    return;
+  }
   Run.FrameStep = std::abs(Run.FrameStep);
   // The FFmpeg source is tried once before the run when it resumes in place.
   if (Video.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow) && pos == Run.LastMeasuredFrame &&
