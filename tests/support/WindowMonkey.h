@@ -16,7 +16,8 @@
 // TESSARY_MONKEY_TRACE=1 prints every step before it runs (to find the step
 // that crashed); TESSARY_MONKEY_SEED=n shifts every seed by n and
 // TESSARY_MONKEY_STEPS=k takes k times the steps and TESSARY_MONKEY_TEXTS=a;b
-// types a and b too, to explore.
+// types a and b too, to explore; TESSARY_MONKEY_FILES=folder lets the open
+// dialogs answer its files too (broken videos, tables, pictures).
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
@@ -142,6 +143,9 @@ class WindowMonkey {
     if (const char* texts = std::getenv("TESSARY_MONKEY_TEXTS"))
       for (const QString& t : QString::fromUtf8(texts).split(';')) options_.texts.push_back(t);
     if (const char* answer = std::getenv("TESSARY_MONKEY_ANSWER")) options_.answer = std::atoi(answer) != 0;
+    if (const char* files = std::getenv("TESSARY_MONKEY_FILES"))
+      for (const QString& name : QDir(QString::fromUtf8(files)).entryList(QDir::Files, QDir::Name))
+        options_.files.push_back(QDir(QString::fromUtf8(files)).filePath(name));
     answers_.seed(options_.seed * 7919u + 1u);
     rng_.seed(options_.seed);
     // Modal windows and pop-up menus spin their own loop: close them from it.
