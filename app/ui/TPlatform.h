@@ -278,6 +278,9 @@ class TPlatform : public QMainWindow {
   // object's settings. Returns what the frame gave (nothing measured when no
   // video is loaded or the driver is already running).
   FrameOutcome ShowNeighbor();
+  // A filter changed: the frame is shown again with it, except during a run,
+  // where measuring it again would append a second row for it.
+  void ShowFilterChange();
   // The controls the driver reads, as they stand now.
   FrameDriverSettings DriverSettings() const;
   void Image1MouseDown(Qt::MouseButton button, int x, int y);

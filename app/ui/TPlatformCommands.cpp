@@ -436,29 +436,23 @@ FilterSettings TPlatform::FilterControls() const {
   return f;
 }
 
-// During a run the next frame takes the new setting: measuring the current
-// frame again would append a second row for it.
-void TPlatform::RadioGroup5Click() {
-  if (!Run.MeasuringRun) ShowNeighbor();
-}
-void TPlatform::RadioGroup4Click() {
-  if (!Run.MeasuringRun) ShowNeighbor();
-}
-void TPlatform::CheckBox19Click() {
-  if (!Run.MeasuringRun) ShowNeighbor();
-}
-void TPlatform::CheckBox24Click() {
+void TPlatform::ShowFilterChange() {
   if (!Run.MeasuringRun) ShowNeighbor();
 }
 
+void TPlatform::RadioGroup5Click() { ShowFilterChange(); }
+void TPlatform::RadioGroup4Click() { ShowFilterChange(); }
+void TPlatform::CheckBox19Click() { ShowFilterChange(); }
+void TPlatform::CheckBox24Click() { ShowFilterChange(); }
+
 void TPlatform::UpDown17Click() {
   Edit66->setText(Fixed(UpDown17->Position() / 10.0, 1));
-  if (!Run.MeasuringRun) ShowNeighbor();
+  ShowFilterChange();
 }
 
 void TPlatform::UpDown19Click() {
   Edit67->setText(QString::number(UpDown19->Position()));
-  if (!Run.MeasuringRun) ShowNeighbor();
+  ShowFilterChange();
 }
 
 void TPlatform::UpDown10Click() {
