@@ -35,12 +35,12 @@ std::string StoredValue(std::string value) {
 IniDocument::IniDocument(std::string_view text) {
   // Notepad's "Unicode" files: read as UTF-8, written back as UTF-8.
   std::string converted;
-  if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) {
-    converted = "\xEF\xBB\xBF" + Utf16ToUtf8(text.substr(2), text[0] == '\xFF');
+  if (auto utf8 = Utf16FileText(text)) {
+    converted = std::string(kUtf8Bom) + *utf8;
     text = converted;
   }
-  byte_order_mark_ = text.starts_with("\xEF\xBB\xBF");
-  if (byte_order_mark_) text.remove_prefix(3);
+  byte_order_mark_ = text.starts_with(kUtf8Bom);
+  text = WithoutUtf8Bom(text);
   int current = -1;
   for (std::string& raw : SplitTextLines(text)) {
     Line line;
@@ -114,7 +114,7 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
 
 std::string IniDocument::Text() const {
   std::string out;
-  if (byte_order_mark_) out.append("\xEF\xBB\xBF", 3);
+  if (byte_order_mark_) out += kUtf8Bom;
   for (const Line& l : lines_) {
     out += l.text;
     out += "\r\n";

@@ -323,7 +323,7 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
   if (text.size() > params.Limits.MaxFileBytes)
     return Failed("The file is too large for a results table (" + std::to_string(text.size()) + " bytes).");
   if (text.find('\0') != std::string_view::npos) return Failed(std::string(kNotATextFileMessage));
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  text = WithoutUtf8Bom(text);
 
   ResultCsvLoadResult r;
   r.Lines = SplitTextLines(text);

@@ -53,3 +53,10 @@ std::string Utf16ToUtf8(std::string_view bytes, bool little_endian, bool stop_at
   if (i < bytes.size()) AppendUtf8(out, 0xFFFD);
   return out;
 }
+
+std::string_view WithoutUtf8Bom(std::string_view s) { return s.starts_with(kUtf8Bom) ? s.substr(kUtf8Bom.size()) : s; }
+
+std::optional<std::string> Utf16FileText(std::string_view bytes) {
+  if (!bytes.starts_with("\xFF\xFE") && !bytes.starts_with("\xFE\xFF")) return std::nullopt;
+  return Utf16ToUtf8(bytes.substr(2), bytes[0] == '\xFF');
+}

@@ -1,5 +1,6 @@
 #pragma once
 // Locale-free text helpers shared by the file readers.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,3 +16,11 @@ void AppendUtf8(std::string& out, char32_t c);
 // UTF-16 bytes as UTF-8; a lone surrogate or an odd last byte becomes U+FFFD.
 // With stop_at_nul the text ends at the first NUL unit.
 std::string Utf16ToUtf8(std::string_view bytes, bool little_endian, bool stop_at_nul = false);
+
+// The byte-order mark editors on Windows put before UTF-8 text.
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+// Without a leading UTF-8 byte-order mark.
+std::string_view WithoutUtf8Bom(std::string_view s);
+// A file saved as "Unicode" (UTF-16 behind its byte-order mark) as UTF-8,
+// without the mark; nothing when the bytes do not start with such a mark.
+std::optional<std::string> Utf16FileText(std::string_view bytes);

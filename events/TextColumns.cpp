@@ -1,5 +1,7 @@
 #include "events/TextColumns.h"
 
+#include "base/TextTools.h"
+
 std::string Columns(std::string_view line, int pos, int count) {
   if (pos < 1 || count < 1 || static_cast<size_t>(pos) > line.size()) return {};
   return std::string(line.substr(static_cast<size_t>(pos - 1), static_cast<size_t>(count)));
@@ -16,6 +18,5 @@ std::string RemoveLeadingBlanks(std::string_view s, int max) {
 }
 
 bool StartsWithSkippingBom(std::string_view line, std::string_view prefix) {
-  if (line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
-  return line.substr(0, prefix.size()) == prefix;
+  return WithoutUtf8Bom(line).starts_with(prefix);
 }

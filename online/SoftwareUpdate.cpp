@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "base/AtomicFile.h"
+#include "base/TextTools.h"
 
 namespace fs = std::filesystem;
 
@@ -72,9 +73,7 @@ VersionFileCheck CheckVersionFile(const std::optional<std::string>& file_text, s
     return c;
   }
   c.fetched = true;
-  std::string_view t = *file_text;
-  // Editors on Windows save UTF-8 with a byte-order mark.
-  if (t.starts_with("\xEF\xBB\xBF")) t.remove_prefix(3);
+  const std::string_view t = WithoutUtf8Bom(*file_text);
   c.newest = std::string(t.substr(0, t.find_first_of("\r\n")));
   c.memo1.push_back("This program is Ver." + std::string(own_version) + ".");
   c.has_version = VersionNumbers(c.newest).has_value();

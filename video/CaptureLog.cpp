@@ -130,9 +130,8 @@ bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::st
     return false;
   }
   // A log saved as "Unicode" by a Windows editor.
-  if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF"))
-    text = Utf16ToUtf8(std::string_view(text).substr(2), text[0] == '\xFF');
-  if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+  if (auto utf8 = Utf16FileText(text)) text = std::move(*utf8);
+  if (text.starts_with(kUtf8Bom)) text.erase(0, kUtf8Bom.size());
   // Another kind of file would replace the loaded log's text and leave its values.
   bool has_key = false;
   for (std::string_view key : {"StartCapture=", "EndCapture=", "ActualFrameRate=", "FrameCount="})
