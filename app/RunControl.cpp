@@ -6,13 +6,6 @@
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 
-int RowFrameNumber(const std::string& row) {
-  const std::string field = GetCsvField(row, 1);
-  const std::optional<double> v = ParseDouble(StripQuotes(field));
-  if (!v || !std::isfinite(*v) || std::fabs(*v) > 2e9) return -1;
-  return static_cast<int>(TruncateToInt(*v));
-}
-
 int RowLineOfFrame(const std::vector<std::string>& lines, int header_lines, int start_frame, int n) {
   const long long first = std::max(header_lines, 0);
   const long long count = static_cast<long long>(lines.size());

@@ -11,9 +11,6 @@
 
 // Lines before the first result row plus one: 7 for table versions 1..3, else 4.
 
-// The frame number of a result row: its first field ("123.5") read as a
-// number and truncated toward zero; -1 when it is not a number.
-int RowFrameNumber(const std::string& row);
 // The line of frame n's row (its first row when measuring fields), -1 when no
 // row holds it. Rows are one per frame from start_frame in the usual table;
 // with a measurement step or field rows they are found by their frame

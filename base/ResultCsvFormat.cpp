@@ -1,6 +1,8 @@
 #include "base/ResultCsvFormat.h"
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
 
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
@@ -325,3 +327,9 @@ CsvLayoutInfo DetectCsvVersion(const std::vector<std::string>& lines) {
 int HeaderLineCountFor(int csv_version) { return csv_version >= 1 && csv_version <= 3 ? 7 : 4; }
 
 int HeaderLineCountOf(const std::vector<std::string>& lines) { return DetectCsvVersion(lines).HeaderLineCount(); }
+
+int RowFrameNumber(const std::string& row) {
+  const std::optional<double> v = ParseDouble(StripQuotes(GetCsvField(row, 1)));
+  if (!v || !std::isfinite(*v) || std::fabs(*v) > 2e9) return -1;
+  return static_cast<int>(TruncateToInt(*v));
+}

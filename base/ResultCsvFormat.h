@@ -90,6 +90,9 @@ int HeaderLineCountFor(int csv_version);
 // The chart's header count of a table (its first row's line plus one): 7, 6
 // for a table without the video-system line, 4 for version 0.
 int HeaderLineCountOf(const std::vector<std::string>& lines);
+// The frame number of a result row: its first field ("123.5") read as a
+// number and truncated toward zero; -1 when it is not a number.
+int RowFrameNumber(const std::string& row);
 inline CsvLayoutInfo DetectCsvVersion(const ResultTable& table) {
   return DetectCsvVersion(table.Lines());
 }

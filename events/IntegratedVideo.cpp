@@ -7,6 +7,7 @@
 
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
+#include "base/ResultCsvFormat.h"
 
 IntegrationBoundaries FindIntegrationBoundaries(const std::vector<std::string>& lines, int header_lines, int n) {
   IntegrationBoundaries b;
@@ -104,9 +105,8 @@ int SelectLargestDrop(const IntegrationBoundaries& b) {
 int FrameOfRecord(const std::vector<std::string>& lines, int header_lines, int record, int fallback) {
   const long long line = static_cast<long long>(header_lines) + record;
   if (record < 0 || header_lines < 0 || line >= static_cast<long long>(lines.size())) return fallback;
-  const std::optional<double> v = ParseDouble(StripQuotes(GetCsvField(lines[static_cast<size_t>(line)], 1)));
-  if (!v || !std::isfinite(*v) || *v < 0 || *v > 2e9) return fallback;
-  return static_cast<int>(TruncateToInt(*v));
+  const int frame = RowFrameNumber(lines[static_cast<size_t>(line)]);
+  return frame >= 0 ? frame : fallback;
 }
 
 std::vector<std::string> RecordNumbers(const std::vector<std::string>& lines) {
