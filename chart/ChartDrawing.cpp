@@ -358,14 +358,15 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
       result.Values.assign(static_cast<size_t>(visible), 0.0);
     }
     ShownCircles shown(view.ChartImageHeight);
+    // The report's first and last times come from records that hold a line:
+    // an empty one has no time, which would count as midnight.
+    int first_read = -1, last_read = -1;
     for (int i = 0; i < visible; ++i) {
       const int r = first + i;
       const uint8_t m = meta[static_cast<size_t>(i)];
       if (!(m & kPresent) || (m & kLineEmpty)) continue;
-      if (curve == CurveA && i == 0) {
-        const RecordTime t = RecordTimeOf(RecordLine(lines, data.HeaderLineCount, r));
-        result.StartH = t.H, result.StartM = t.M, result.StartS = t.S;
-      }
+      if (first_read < 0) first_read = r;
+      last_read = r;
       if (curve == CurveA) result.Values[static_cast<size_t>(i)] = a_values[static_cast<size_t>(i)];
       if (cell_empty(i, curve)) continue;
       const int x = column[static_cast<size_t>(i)], y = row[static_cast<size_t>(i)];
@@ -435,8 +436,12 @@ void GraphShow3(const std::vector<std::string>& lines, const ChartData& data, TC
       }
     }
     if (curve == CurveA) {
-      const RecordTime t = RecordTimeOf(RecordLine(lines, data.HeaderLineCount, first + visible - 1));
-      result.EndH = t.H, result.EndM = t.M, result.EndS = t.S;
+      if (first_read >= 0) {
+        const RecordTime s = RecordTimeOf(RecordLine(lines, data.HeaderLineCount, first_read));
+        result.StartH = s.H, result.StartM = s.M, result.StartS = s.S;
+        const RecordTime t = RecordTimeOf(RecordLine(lines, data.HeaderLineCount, last_read));
+        result.EndH = t.H, result.EndM = t.M, result.EndS = t.S;
+      }
       result.ValueCount = visible;
     }
     pic.AddEllipse(view.SelectedPointX[ci] - 3, view.SelectedPointY[ci] - 3, view.SelectedPointX[ci] + 3,

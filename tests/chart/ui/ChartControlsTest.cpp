@@ -26,18 +26,7 @@
 
 namespace {
 
-struct Chart {
-  FakeHost host;
-  ChartSession session;
-  ChartEventState events;
-  QPointer<Tchart1> chart;
-
-  ~Chart() { delete chart.data(); }
-  void Open() {
-    delete chart.data();
-    host.AnalyseEvents(events);
-    chart = new Tchart1(host, session, events);
-  }
+struct Chart : ChartWindow {
   // A release on record `r` of curve A.
   void ClickRecord(int r) {
     const auto& rec = chart->Data().Records[static_cast<size_t>(r)];

@@ -3,6 +3,7 @@
 // chart asks of it, and answers dialogs without blocking.
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QWidget>
 
 #include <deque>
@@ -10,6 +11,7 @@
 
 #include "base/ui/DialogService.h"
 #include "chart/ui/ChartHost.h"
+#include "chart/ui/Tchart1.h"
 #include "events/ChartEventState.h"
 #include "events/ui/ChartEventAnalysis.h"
 #include "support/WindowControls.h"
@@ -100,5 +102,20 @@ class FakeHost : public ChartHost {
     saved_images.push_back(path);
     if (library_save) return ChartHost::SaveImage(image, path);
     return image.isNull() ? "empty" : "";
+  }
+};
+
+// The chart window over the fake host, opened (again) by `Open`.
+struct ChartWindow {
+  FakeHost host;
+  ChartSession session;
+  ChartEventState events;
+  QPointer<Tchart1> chart;
+
+  ~ChartWindow() { delete chart.data(); }
+  void Open() {
+    delete chart.data();
+    host.AnalyseEvents(events);
+    chart = new Tchart1(host, session, events);
   }
 };

@@ -1,0 +1,101 @@
+// The chart's read-outs against values worked out independently: the S/N of
+// the visible records (numpy over the same numbers) and the times 'Make
+// Report' states for the visible records (by hand).
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <cmath>
+
+#include "chart/ui/Tchart1.h"
+#include "ChartFakeHost.h"
+#include "support/ChartTestTables.h"
+
+namespace {
+
+struct Chart : ChartWindow {
+  void Click(const char* name) { Find<QPushButton>(chart, name)->click(); }
+  std::string Edit(const char* name) { return Find<QLineEdit>(chart, name)->text().toStdString(); }
+  // 'Make Report' for a lunar event; its first line.
+  std::string ReportDateLine() {
+    events.ReportLightCurveElement.Kind = ReportKind::Lunar;
+    events.ReportLightCurveElement.RecordingDate = "2026/12/07";
+    host.report_lines.clear();
+    Click("Button17");
+    return host.report_lines.empty() ? std::string() : host.report_lines[0];
+  }
+};
+
+// 1000 + 50 sin(0.1 i) + (i mod 7), as the table holds it with one decimal.
+std::vector<double> Wave(int n) {
+  std::vector<double> v;
+  for (int i = 0; i < n; ++i) v.push_back(1000 + 50 * std::sin(i * 0.1) + (i % 7));
+  return v;
+}
+
+}  // namespace
+
+TEST(ChartReadoutTruth, SnOfTheVisibleRecordsFollowsTheView) {
+  // numpy: v = round(1000 + 50 sin(0.1 i) + i % 7, 1); mean / std (ddof 0) of
+  // the visible slice.
+  Chart c;
+  c.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(1000)}));
+  c.Open();
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    int first, count;
+    const char* sn;  // numpy: 28.2687, 28.3069, 28.1962, 28.5399, 28.2856, 28.1512, 28.4407, 140.4268, 132.2782
+  } steps[] = {
+      {"entire", [] {}, 0, 1000, "S/N= 28.3"},
+      {"part", [&] { c.chart->RadioGroup1->SetItemIndex(0); }, 0, 340, "S/N= 28.3"},
+      {"+1Sec", [&] { c.Click("Button4"); }, 30, 340, "S/N= 28.2"},
+      {"+10Sec", [&] { c.Click("Button6"); }, 330, 340, "S/N= 28.5"},
+      {"+10Sec", [&] { c.Click("Button6"); }, 630, 340, "S/N= 28.3"},
+      {"+10Sec at the end", [&] { c.Click("Button6"); }, 660, 340, "S/N= 28.2"},
+      {"-10Sec", [&] { c.Click("Button5"); }, 360, 340, "S/N= 28.4"},
+      {"scale 32", [&] { Find<QSpinBox>(c.chart, "UpDown2")->setValue(10); }, 360, 11, "S/N= 140.4"},
+      {"scrolled past the end", [&] { Find<QScrollBar>(c.chart, "ScrollBar1")->setValue(995); }, 989, 11,
+       "S/N= 132.3"},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.what);
+    s.act();
+    EXPECT_EQ(c.session.ChartState.FirstShownFrame, s.first);
+    EXPECT_EQ(c.events.ReportLightCurveElement.ValueCount, s.count);
+    EXPECT_EQ(c.Edit("Edit1"), s.sn);
+  }
+}
+
+TEST(ChartReadoutTruth, ReportTimesComeFromRecordsThatHaveALine) {
+  // Rows at 10:20:(r / 30) s; empty lines stand where a damaged file lost rows.
+  struct Case {
+    const char* what;
+    int records;
+    std::vector<int> empty;
+    bool step;              // '+1Sec' (30 records) first
+    const char* date_line;  // by hand: first and last times of non-empty visible records
+  } cases[] = {
+      // Records 31 and 368 are the first and last with a line: 1.0333 s and
+      // 12.2667 s, 11.2333 s apart.
+      {"scrolled view between empty lines", 400, {30, 369}, true, "Date: 2026/12/07 10:20:1.03: 11.23: 340"},
+      // Records 1 and 4: 0.0333 s and 0.1333 s.
+      {"whole table between empty lines", 6, {0, 5}, false, "Date: 2026/12/07 10:20:0.03: 0.10: 6"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    Chart c;
+    std::vector<TableRowCells> rows = RowsFromValues({Wave(k.records)});
+    for (int e : k.empty) rows[static_cast<size_t>(e)].EmptyLine = true;
+    c.host.table.lines = BuildResultTable(3, 1, rows);
+    c.Open();
+    if (k.step) {
+      c.chart->RadioGroup1->SetItemIndex(0);
+      c.Click("Button4");
+    }
+    EXPECT_EQ(c.ReportDateLine(), k.date_line);
+  }
+}
