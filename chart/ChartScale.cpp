@@ -97,6 +97,9 @@ void HRatioCalc(TChartState& state, ChartView& view, const HRatioInput& in) {
       ratio = e < 1 ? e : view.ScaleRatio;
     else
       ratio = e < 2 ? e : 2 * view.ScaleRatio;
+    // A scale kept from 'Part' must not push records out of 'Entire', which
+    // has no scrolling.
+    ratio = std::min(ratio, e);
   } else {
     ratio = 2 * view.ScaleRatio;
   }

@@ -1,11 +1,12 @@
 // The chart's read-outs against values worked out independently: the S/N of
-// the visible records (numpy over the same numbers) and the times 'Make
-// Report' states for the visible records (by hand).
+// the visible records (numpy over the same numbers), the times 'Make Report'
+// states for the visible records and the records 'Entire' shows (by hand).
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <cmath>
@@ -51,7 +52,7 @@ TEST(ChartReadoutTruth, SnOfTheVisibleRecordsFollowsTheView) {
     const char* sn;  // numpy: 28.2687, 28.3069, 28.1962, 28.5399, 28.2856, 28.1512, 28.4407, 140.4268, 132.2782
   } steps[] = {
       {"entire", [] {}, 0, 1000, "S/N= 28.3"},
-      {"part", [&] { c.chart->RadioGroup1->SetItemIndex(0); }, 0, 340, "S/N= 28.3"},
+      {"part", [&] { Find<QRadioButton>(c.chart, "RadioGroup1_0")->click(); }, 0, 340, "S/N= 28.3"},
       {"+1Sec", [&] { c.Click("Button4"); }, 30, 340, "S/N= 28.2"},
       {"+10Sec", [&] { c.Click("Button6"); }, 330, 340, "S/N= 28.5"},
       {"+10Sec", [&] { c.Click("Button6"); }, 630, 340, "S/N= 28.3"},
@@ -93,9 +94,39 @@ TEST(ChartReadoutTruth, ReportTimesComeFromRecordsThatHaveALine) {
     c.host.table.lines = BuildResultTable(3, 1, rows);
     c.Open();
     if (k.step) {
-      c.chart->RadioGroup1->SetItemIndex(0);
+      Find<QRadioButton>(c.chart, "RadioGroup1_0")->click();
       c.Click("Button4");
     }
     EXPECT_EQ(c.ReportDateLine(), k.date_line);
+  }
+}
+
+TEST(ChartReadoutTruth, EntireShowsEveryRecordWhateverScalePartLeft) {
+  // W = 680 pixels of plot; 'Entire' fits the records at W / records pixels
+  // each unless the scale kept from 'Part' leaves them all visible anyway.
+  struct Case {
+    const char* what;
+    int records;
+    bool fields;
+    int scale_position;
+    double ratio;  // pixels per record in 'Entire'
+  } cases[] = {
+      {"100 frames at scale 32", 100, false, 10, 6.8},
+      {"200 fields at scale 4", 200, true, 7, 3.4},
+      {"200 fields at scale 2 all fit", 200, true, 6, 2},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    Chart c;
+    c.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(k.records)}, 0, k.fields));
+    c.Open();
+    Find<QSpinBox>(c.chart, "UpDown2")->setValue(k.scale_position);  // the opening leaves 'Part' for so few
+    auto* entire = Find<QRadioButton>(c.chart, "RadioGroup1_1");
+    ASSERT_TRUE(entire->isEnabled());
+    entire->click();
+    EXPECT_EQ(c.session.ChartState.EntireWidth, 1);
+    EXPECT_DOUBLE_EQ(c.chart->View().ChartXRatio, k.ratio);
+    EXPECT_EQ(c.session.ChartState.FirstShownFrame, 0);
+    EXPECT_EQ(c.events.ReportLightCurveElement.ValueCount, k.records);
   }
 }
