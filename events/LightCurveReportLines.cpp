@@ -1,6 +1,8 @@
 #include "events/LightCurveReportLines.h"
 
 #include <array>
+#include <charconv>
+#include <cmath>
 
 #include "base/NumberText.h"
 
@@ -47,6 +49,15 @@ std::string LunarObjectLine(const TReportLightCurveElement& e) {
   return line;
 }
 
+// The value rounded to a whole number, halves to even. Beyond the 64-bit
+// range a double is whole already: its digits, not a saturated integer.
+std::string WholeNumberText(double v) {
+  if (std::fabs(v) < 9e18 || !std::isfinite(v)) return FormatInt(RoundHalfEven(v));
+  char text[400];
+  const auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed);
+  return std::string(text, r.ptr);
+}
+
 }  // namespace
 
 TReportLightCurveData MakeReportLines(TReportLightCurveElement& e) {
@@ -77,7 +88,7 @@ TReportLightCurveData MakeReportLines(TReportLightCurveElement& e) {
   std::string values = "Values";
   for (int32_t i = 0; i < e.ValueCount; ++i) {
     const double v = i < static_cast<int32_t>(e.Values.size()) ? e.Values[static_cast<size_t>(i)] : 0.0;
-    values += ":" + FormatInt(RoundHalfEven(v));
+    values += ":" + WholeNumberText(v);
   }
   d.Lines[4] = values;
   return d;

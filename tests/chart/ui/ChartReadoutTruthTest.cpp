@@ -130,3 +130,19 @@ TEST(ChartReadoutTruth, EntireShowsEveryRecordWhateverScalePartLeft) {
     EXPECT_EQ(c.events.ReportLightCurveElement.ValueCount, k.records);
   }
 }
+
+TEST(ChartReadoutTruth, ReportValuesBeyondTheIntegerRangeKeepTheirDigits) {
+  // The values of a damaged table, as 'Make Report' writes them: whole
+  // numbers, halves to even (12.5 -> 12), huge ones with all their digits.
+  Chart c;
+  std::vector<TableRowCells> rows = RowsFromValues({{0, 0, 0, 0, 0}});
+  const char* cells[] = {"1e20", "-2.5e20", "12.5", "9223372036854775808", "4e30"};
+  for (size_t r = 0; r < rows.size(); ++r) rows[r].Objects[0].Value = cells[r];
+  c.host.table.lines = BuildResultTable(3, 1, rows);
+  c.Open();
+  c.ReportDateLine();
+  ASSERT_EQ(c.host.report_lines.size(), 5u);
+  EXPECT_EQ(c.host.report_lines[4],
+            "Values:100000000000000000000:-250000000000000000000:12:9223372036854775808:"
+            "4000000000000000079538499354624");  // Python: int(4e30)
+}
