@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <cmath>
+#include <functional>
 
 #include "chart/ui/Tchart1.h"
 #include "ChartFakeHost.h"
