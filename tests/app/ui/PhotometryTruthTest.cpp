@@ -255,4 +255,39 @@ TEST(PhotometryTruth, FramesWithoutAStarWritePlainNumbers) {
   }
 }
 
+// 'for Rectangle Aperture' writes the limb profile of object A's 7 x 9
+// rectangle: per column of the rectangle, the sum of its nine grey values
+// (numpy on the frames). A row measured without a rectangle has no profile:
+// zeros, not the last rectangle's profile over again.
+TEST(PhotometryTruth, LimbProfileRowsCarryTheirOwnFramesProfile) {
+  const double profile[3][7] = {{320, 436, 623, 758, 747, 551, 365},
+                                {320, 419, 637, 770, 745, 555, 375},
+                                {338, 444, 639, 775, 733, 546, 378}};
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < 3; ++n) frames.push_back(MakeStarFrame(TruthFrame(n)));
+  TruthWindow m(frames);
+  TMeasurementOption* o = m.OpenOptions();
+  o->CheckBox8->click();
+  o->close();
+  m.Select(1);
+  m.W().RectangleAperture1->trigger();
+  m.Spin("UpDown8", 7);
+  m.Spin("UpDown6", 9);
+  std::vector<std::string> rows = m.RunAndSave();
+  m.W().RectangleAperture1->trigger();
+  m.dialogs.yes_no_answers.push_back(true);
+  m.Click("Button5");  // 'DataRemove'
+  for (const std::string& row : m.RunAndSave()) rows.push_back(row);
+  ASSERT_EQ(rows.size(), 6u);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    SCOPED_TRACE("row " + std::to_string(i));
+    EXPECT_EQ(std::count(rows[i].begin(), rows[i].end(), ','), 66) << rows[i];
+    for (int c = 0; c < 51; ++c) {
+      const int dx = c - 25;
+      const double expected = i < 3 && dx >= -3 && dx <= 3 ? profile[i][dx + 3] : 0.0;
+      EXPECT_NEAR(Cell(rows[i], 17 + c), expected, 1e-9) << "offset " << dx;
+    }
+  }
+}
+
 }  // namespace
