@@ -16,6 +16,8 @@
 #include "ObjectsFixture.h"
 #include "app/ui/TMeasurementOption.h"
 #include "base/NumberText.h"
+#include "measure/ui/THistogram.h"
+#include "measure/ui/TThreeDGraph.h"
 #include "support/WindowControls.h"
 
 namespace {
@@ -288,6 +290,52 @@ TEST(PhotometryTruth, LimbProfileRowsCarryTheirOwnFramesProfile) {
       EXPECT_NEAR(Cell(rows[i], 17 + c), expected, 1e-9) << "offset " << dx;
     }
   }
+}
+
+// The histogram and the 3-D view of frame 0 with the measuring regions
+// hidden: counts and R + G + B around object A as numpy counts them on the
+// frame; the bars at gain 1 and 2 (bin 30 is the fullest: 1366 pixels).
+TEST(PhotometryTruth, HistogramAndThreeDViewOfAKnownFrame) {
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < 3; ++n) frames.push_back(MakeStarFrame(TruthFrame(n)));
+  TruthWindow m(frames);
+  m.W().GoToFrame(0);
+  TMeasurementOption* o = m.OpenOptions();
+  o->RadioGroup1->Item(2)->click();  // 'Hide'
+  o->close();
+  m.W().HistGram1->trigger();
+  auto* hist = m.W().findChild<THistogram*>("Histogram");
+  ASSERT_NE(hist, nullptr);
+  const std::pair<int, int> bins[] = {{18, 1}, {25, 380}, {30, 1366}, {31, 1364}, {40, 6}, {217, 1}, {255, 14}};
+  for (auto [i, count] : bins) EXPECT_EQ(hist->Bins[static_cast<size_t>(i)], count) << "bin " << i;
+  EXPECT_EQ(hist->Bins[29] + hist->Bins[32] + hist->Bins[254], 1339 + 1151 + 0);
+  const QRgb navy = qRgb(0, 0, 0x80), white = qRgb(255, 255, 255);
+  // Bar i stands at x = 2i + 30 on the line y = 530: height 250 x count / 1366.
+  for (int gain : {1, 2}) {
+    hist->UpDown1->setValue(gain);
+    const QImage d = hist->Drawing();
+    EXPECT_EQ(d.pixel(90, 530 - 250 * gain), navy) << gain;
+    EXPECT_EQ(d.pixel(91, 529 - 250 * gain), white) << gain;
+    const int h255 = gain == 1 ? 3 : 5;  // 2.56 and 5.12 rounded
+    EXPECT_EQ(d.pixel(541, 530 - h255), navy) << gain;
+    EXPECT_EQ(d.pixel(540, 529 - h255), white) << gain;
+  }
+  m.Click("Button8");  // 'Star Image [3D]'
+  ASSERT_EQ(m.W().Driver.ObjectX[0], 60);
+  const int raw[5][5] = {{171, 249, 315, 303, 192},
+                         {222, 369, 453, 438, 300},
+                         {204, 357, 471, 450, 309},
+                         {171, 270, 351, 342, 243},
+                         {126, 159, 204, 213, 156}};
+  for (int dy = -2; dy <= 2; ++dy)
+    for (int dx = -2; dx <= 2; ++dx) {
+      EXPECT_EQ(m.W().ThreeDGrids.Raw[0].At(dx, dy), raw[dy + 2][dx + 2]) << dx << "," << dy;
+      // The height slider at 20: heights equal R + G + B.
+      EXPECT_EQ(m.W().ThreeDGrids.Height[0].At(dx, dy), raw[dy + 2][dx + 2]) << dx << "," << dy;
+    }
+  // Object B stands 2 px from the left edge: columns beyond it read -1.
+  EXPECT_EQ(m.W().ThreeDGrids.Raw[1].At(-3, 0), -1);
+  EXPECT_EQ(m.W().ThreeDGrids.Raw[1].At(-2, 0), 3 * 55);
 }
 
 }  // namespace
