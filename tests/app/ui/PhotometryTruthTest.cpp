@@ -18,6 +18,7 @@
 #include "base/NumberText.h"
 #include "measure/ui/THistogram.h"
 #include "measure/ui/TThreeDGraph.h"
+#include "support/VideoFixtures.h"
 #include "support/WindowControls.h"
 
 namespace {
@@ -42,7 +43,11 @@ struct TruthWindow : ObjectsWindow {
   explicit TruthWindow(const std::vector<Bitmap24>& frames) {
     const auto path = Path("stars.avi");
     EXPECT_TRUE(WriteAvi(path.string(), frames));
-    EXPECT_TRUE(OpenThroughButton1(path));
+    Place(path);
+  }
+  TruthWindow(const std::filesystem::path& video, Reader reader) : ObjectsWindow(reader) { Place(video); }
+  void Place(const std::filesystem::path& video) {
+    EXPECT_TRUE(OpenThroughButton1(video));
     ClickImage1(kPos[0][0], kPos[0][1]);
     for (int k = 2; k <= 3; ++k) {
       RightClickImage1(kPos[k - 1][0] + 6, kPos[k - 1][1]);
@@ -336,6 +341,44 @@ TEST(PhotometryTruth, HistogramAndThreeDViewOfAKnownFrame) {
   // Object B stands 2 px from the left edge: columns beyond it read -1.
   EXPECT_EQ(m.W().ThreeDGrids.Raw[1].At(-3, 0), -1);
   EXPECT_EQ(m.W().ThreeDGrids.Raw[1].At(-2, 0), 3 * 55);
+}
+
+// A 16-bit grey video (FFV1) of the same stars with detail below the top
+// byte, measured through each reader, writes the same rows as an 8-bit video
+// of the frames the ffmpeg tool decodes from it; star A still reads its flux.
+TEST(PhotometryTruth, SixteenBitVideoMeasuresAsTheFfmpegToolDecodesIt) {
+  TestFolder dir;
+  const auto raw = dir / "frames.gray16";
+  {
+    std::ofstream out(raw, std::ios::binary);
+    for (int n = 0; n < 3; ++n) {
+      const Bitmap24 f = MakeStarFrame(TruthFrame(n));
+      for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+          const int v = 256 * f.Get(x, y).g + (x * 37 + y * 11 + n * 5) % 256;
+          out.put(static_cast<char>(v & 0xFF)).put(static_cast<char>(v >> 8));
+        }
+    }
+  }
+  const auto video = dir / "deep.avi";
+  ASSERT_TRUE(RunFfmpeg("-f rawvideo -pix_fmt gray16le -s 120x90 -r 25 -i '" + raw.string() +
+                        "' -c:v ffv1 -pix_fmt gray16le '" + video.string() + "'"));
+  const std::vector<Bitmap24> decoded = FfmpegBgr24Frames(video.string(), kW, kH);
+  ASSERT_EQ(decoded.size(), 3u);
+  TruthWindow eight(decoded);
+  eight.Radii(6, 8, 20);
+  const std::vector<std::string> expected = eight.RunAndSave();
+  ASSERT_EQ(expected.size(), 3u);
+  for (const std::string& row : expected) EXPECT_NEAR(Cell(row, 11), 2000, 60);
+  for (Reader reader : {Reader::Ffmpeg, Reader::OwnAvi}) {
+    SCOPED_TRACE(ReaderName(reader));
+    TruthWindow m(video, reader);
+    m.Radii(6, 8, 20);
+    const std::vector<std::string> rows = m.RunAndSave();
+    ASSERT_EQ(rows.size(), expected.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+      for (int c = 11; c <= 67; ++c) EXPECT_EQ(GetCsvField(rows[i], c), GetCsvField(expected[i], c)) << i << ":" << c;
+  }
 }
 
 }  // namespace
