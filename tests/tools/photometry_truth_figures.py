@@ -173,7 +173,8 @@ CASES = [('ring 6/8/20', ring(6, 8, 20), 'frame'), ('ring 0/1/25', ring(0, 1, 25
          ('meteor/lunar limb 5/8/20', cut(ring(5, 8, 20), 2, (0, -100), 10, 25), 'frame'),
          ('fields 6/8/20, accurate', ring(6, 8, 20), 'fields'),
          ('peak less background 6/8/20', ring(6, 8, 20), 'peak'),
-         ('PSF 6/8/20', ring(6, 8, 20), 'psf')]
+         ('PSF 6/8/20', ring(6, 8, 20), 'psf'),
+         ('PSF below level 200 from 300', ring(6, 8, 20), 'psf200')]
 for name, m, kind in CASES:
     print('    // ' + name)
     for n, f in enumerate(FRAMES):
@@ -184,8 +185,8 @@ for name, m, kind in CASES:
                 blk, peak, hfd = sums(f, *POS[k], m)
                 v, A, B, na, nb = block_cells(blk, j, kind == 'fields')
                 if kind == 'peak': v = peak - blk[j]['b'] / 3 / blk[j]['nb']
-                if kind == 'psf':
-                    vol, fwhm, amp = psf(f, *POS[k], m)
+                if kind.startswith('psf'):
+                    vol, fwhm, amp = psf(f, *POS[k], m) if kind == 'psf' else psf(f, *POS[k], m, 200, 300)
                     cells.append((vol, fwhm, amp, 0, 1, 1))
                 else:
                     cells.append((v, hfd, A, B, na, nb))
