@@ -67,15 +67,40 @@ def ring(ap, inner, outer):
     return m
 
 
-def cut(m, form, d, gap, width):
-    # The background cuts with a vertical direction vector (0, dy): column tests.
-    dx, dy = d; assert dx == 0 and dy < 0
+def cut(m, form, d, gap, width, upper=False, lower=False):
+    # The background cuts by their line equations (slope 1e6 standing in for
+    # a vertical direction), removed cells becoming class 0.
+    dx, dy = d
+    if dx != 0:
+        slope = dy / dx; gap_off = math.sqrt(slope * slope + 1) * (gap if dx > 0 else -gap)
+    else:
+        slope = 1e6; gap_off = -gap if dy >= 0 else gap
+    if dy != 0:
+        perp = -1 / slope; width_off = math.sqrt(slope * slope + 1) * (width if dx > 0 else -width) * perp
+    else:
+        perp = 1e6; width_off = 1.0
     m = dict(m)
-    for (u, v), c in list(m.items()):
-        if c != 2: continue
-        if form == 1: drop = (u > gap) or (u < -width or u > width)
-        else: drop = (-gap < u < gap) or not (-width <= u <= width)
-        if drop: m[(u, v)] = 0
+    def sweep(drop):
+        for (u, v), c in list(m.items()):
+            if c == 2 and drop(u, v): m[(u, v)] = 0
+    if form == 1:
+        if dx != 0: sweep(lambda u, v: v > u * slope + gap_off if dx > 0 else v < u * slope + gap_off)
+        else: sweep(lambda u, v: (dy < 0 and u > gap) or (dy >= 0 and u < -gap))
+        if dy != 0:
+            def side(u, v):
+                a, b = sorted((u * perp + width_off, u * perp - width_off))
+                return (upper and v < a) or (lower and v > b)
+            sweep(side)
+        else: sweep(lambda u, v: u < -width or u > width)
+    else:
+        if dx != 0: sweep(lambda u, v: sorted((u * slope + gap_off, u * slope - gap_off))[0] < v < sorted((u * slope + gap_off, u * slope - gap_off))[1])
+        else: sweep(lambda u, v: -gap < u < gap)
+        if dy != 0:
+            def band(u, v):
+                a, b = sorted((u * perp + width_off, u * perp - width_off))
+                return not (a <= v <= b)
+            sweep(band)
+        else: sweep(lambda u, v: not (-width <= u <= width))
     return m
 
 
@@ -171,6 +196,8 @@ CASES = [('ring 6/8/20', ring(6, 8, 20), 'frame'), ('ring 0/1/25', ring(0, 1, 25
          ('ring 20/22/25', ring(20, 22, 25), 'frame'),
          ('avoid sunlit face 5/8/20', cut(ring(5, 8, 20), 1, (0, -100), 10, 25), 'frame'),
          ('meteor/lunar limb 5/8/20', cut(ring(5, 8, 20), 2, (0, -100), 10, 25), 'frame'),
+         ('avoid sunlit face 5/8/20, width 6, upper and lower cut',
+          cut(ring(5, 8, 20), 1, (0, -100), 10, 6, True, True), 'frame'),
          ('fields 6/8/20, accurate', ring(6, 8, 20), 'fields'),
          ('peak less background 6/8/20', ring(6, 8, 20), 'peak'),
          ('PSF 6/8/20', ring(6, 8, 20), 'psf'),
