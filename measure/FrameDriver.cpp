@@ -111,6 +111,8 @@ FrameOutcome Driver::ProcessFrame() {
 
   const bool refit_copy = st_.PsfRefitPending;
   st_.PsfRefitPending = false;
+  // Only a rectangle measured in this frame gives its rows a limb profile.
+  st_.Limb.fill(0);
   int count = 0;
   const std::array<int, 3> order = ObjectOrder(s_.ObjectCount, count);
   for (int i = 0; i < count; ++i) ProcessObject(order[static_cast<size_t>(i)], refit_copy, out);

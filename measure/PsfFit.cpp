@@ -162,7 +162,12 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
 
   ProfileResidual all(cells, B, settings.PixelAspectCorrection);
   ProfileResidual inner(inner_cells, B, settings.PixelAspectCorrection);
-  const bool search_width = wide || !settings.FixedWidth;
+  // Nothing left to fit (every pixel of the disk clipped or beyond the frame):
+  // every candidate would tie at zero residual and the first, lowest one win,
+  // a negative amplitude. The fit keeps its start values instead: the start
+  // amplitude of a saturated star, no light for one off the frame.
+  const bool no_data = cells.empty();
+  const bool search_width = (wide || !settings.FixedWidth) && !no_data;
 
   // Coarse width, centred at (0, 0) over offsets -10..10.
   double s1 = std::max(profile.PsfWidth, 1.0);
@@ -176,7 +181,7 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
 
   // Centre in tenths of a pixel, e (columns) outer, f (rows) inner.
   const int C = refit ? 12 : 6;
-  {
+  if (!no_data) {
     // Columns e in parts scanned side by side, each keeping its first best;
     // taken in order, the first best of the whole scan wins as in one pass.
     // A candidate whose partial sum reaches the best sum so far cannot end
@@ -240,13 +245,16 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
   }
 
   // Amplitude factor in tenths, hundredths and thousandths of A0.
-  all.FixShape(s, cx, cy);
-  const int ia = BestIndex(-7, 20, 10, [&](int i) { return all.RmsFixedShape(i / 10.0 * A0); });
-  const int ib = BestIndex(-10, 10, 0, [&](int i) { return all.RmsFixedShape((ia / 10.0 + i / 100.0) * A0); });
   double rms = 0;
-  const int ic = BestIndex(
-      -10, 10, 0, [&](int i) { return all.RmsFixedShape((ia / 10.0 + ib / 100.0 + i / 1000.0) * A0); }, &rms);
-  const double A = (ia / 10.0 + ib / 100.0 + ic / 1000.0) * A0;
+  double A = saturated ? A0 : 0.0;
+  if (!no_data) {
+    all.FixShape(s, cx, cy);
+    const int ia = BestIndex(-7, 20, 10, [&](int i) { return all.RmsFixedShape(i / 10.0 * A0); });
+    const int ib = BestIndex(-10, 10, 0, [&](int i) { return all.RmsFixedShape((ia / 10.0 + i / 100.0) * A0); });
+    const int ic = BestIndex(
+        -10, 10, 0, [&](int i) { return all.RmsFixedShape((ia / 10.0 + ib / 100.0 + i / 1000.0) * A0); }, &rms);
+    A = (ia / 10.0 + ib / 100.0 + ic / 1000.0) * A0;
+  }
 
   // Results.
   out.Rms = rms;
@@ -267,7 +275,8 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
   profile.ReferenceValue = ApertureExcess(window, classes, ox, oy);
 
   // Automatic radii from the width.
-  if (refit && target.IsSelected) {
+  // A fit without pixels found no width to size the apertures by.
+  if (refit && target.IsSelected && !no_data) {
     const auto r = static_cast<int>(RoundHalfAway(s));
     if (r <= 20) {
       SetObjectSetting(blocks, static_cast<int>(k), &ObjectResult::ApertureRadius, r);

@@ -312,3 +312,48 @@ TEST(FitStarProfile, PositionFarOutsideTheFrameFitsNothingAndNeverOverflows) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every pixel of the fit disk clipped, or beyond the frame: no residual to
+// compare. The start values stand (expected volumes worked out by hand as
+// pi s^2 A / 2): never the lowest amplitude factor, which made the value of a
+// fully saturated star negative.
+TEST(FitStarProfile, DiskWithoutAnyPixelToFitKeepsTheStartValues) {
+  struct Case {
+    const char* name;
+    Bitmap24 bmp;
+    int x, y;
+    double stored_width;
+    bool refit;
+    int saturation_level;
+    double amplitude, width, volume;
+  };
+  const Case cases[] = {
+      // Saturated out to 4.1 px; stored width 2 gives a fit radius of 4.
+      {"saturated core wider than the fit disk", RenderGaussianStars(100, 80, 20, {{50, 40, 2000, 4.0}}), 50, 40, 2.0,
+       false, 255, 350, 2.0, std::numbers::pi * 4 * 350 / 2},
+      {"white frame, placement fit", RenderGaussianStars(100, 80, 255, {}), 50, 40, 0.0, true, 255, 350, 1.0,
+       std::numbers::pi * 350 / 2},
+      {"sky above the saturation level", RenderGaussianStars(100, 80, 200, {{50, 40, 40, 3.0}}), 50, 40, 3.0, false,
+       127, 350, 3.0, std::numbers::pi * 9 * 350 / 2},
+      {"disk beyond the left edge, ring inside", RenderGaussianStars(100, 80, 20, {}), -10, 40, 2.0, false, 255, 0,
+       2.0, 0},
+  };
+  for (const Case& c : cases) {
+    Fit f;
+    f.profile.PsfWidth = c.stored_width;
+    f.settings.RefitPending = c.refit;
+    f.settings.SaturationLevel = c.saturation_level;
+    const PsfFitResult r = f.Run(c.refit ? PsfFitKind::Full : PsfFitKind::MeasureOnly, c.bmp, c.x, c.y);
+    EXPECT_DOUBLE_EQ(r.Amplitude, c.amplitude) << c.name;
+    EXPECT_DOUBLE_EQ(r.Width, c.width) << c.name;
+    EXPECT_NEAR(r.Volume, c.volume, 1e-9) << c.name;
+    EXPECT_EQ(r.CenterX, 0.0) << c.name;
+    EXPECT_EQ(r.CenterY, 0.0) << c.name;
+    // No width was found to size the apertures by.
+    EXPECT_FALSE(r.AutoApertureRadius) << c.name;
+  }
+}
+
+}  // namespace

@@ -28,7 +28,7 @@ inline DriftingStarField SmallDriftingField(double rate_x, double rate_y, uint32
 
 class ObjectsWindow : public MainRoadWindow {
  public:
-  ObjectsWindow() : MainRoadWindow(Reader::OwnAvi) {}
+  explicit ObjectsWindow(Reader reader = Reader::OwnAvi) : MainRoadWindow(reader) {}
 
   // 'Open AVI' applies the preset of the occultation type (none: Anchor,
   // outer radius 25, threshold 50). These tests measure with the tracking
