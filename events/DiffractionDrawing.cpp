@@ -28,7 +28,7 @@ FitLevels DecideFitLevels(double a, double b, bool apply_mag_drop, double mag_dr
 }
 
 FitTimingError ComputeFitTimingError(long double residual, int count, const DiffractionState& d, double a, double b,
-                                     long double rate, uint8_t field_mode) {
+                                     long double rate, uint8_t field_mode, double width) {
   FitTimingError e;
   e.CountText = FormatInt(count);
   const long double pre = std::sqrt(static_cast<long double>(d.LevelCount[0])) * d.LevelStdError[0];
@@ -37,9 +37,13 @@ FitTimingError ComputeFitTimingError(long double residual, int count, const Diff
   if (count <= 1 || a == b || !(rate > 0)) return e;
   e.SigmaI = static_cast<double>(0.6745L * std::sqrt(residual / (count - 1)));
   const long double x = noise / std::fabs(static_cast<long double>(a) - b);
-  const long double frames = TimingErrorFrames(x);
+  // The least-squares error of the event time, x sqrt(W) records, where the
+  // polynomial says less: the polynomial knows only a step inside one exposure.
+  const long double spread = x * std::sqrt(std::max(0.0L, static_cast<long double>(width)));
+  const long double polynomial = TimingErrorFrames(x);
   // Far beyond S/N 1 the polynomial turns negative: no error to show.
-  if (!(frames > 0)) return e;
+  if (!(polynomial > 0)) return e;
+  const long double frames = std::max(polynomial, spread);
   long double ms = frames * 1000 / rate + 0.025L / rate;
   if (field_mode) ms /= 2;
   e.Valid = true;

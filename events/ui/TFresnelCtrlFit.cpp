@@ -141,7 +141,8 @@ void TFresnelCtrl::FinishFit(const FitOutcome& out) {
   d.ObservedWindowCount = out.ObservedWindowCount;
   const DiffractionParams& p = job->Model.Params();
   const FitTimingError error = ComputeFitTimingError(out.Residual, out.ObservedWindowCount, d, job->Levels.A,
-                                                     job->Levels.B, p.ModelFrameRate / RecordTimeScale(), p.FieldMode);
+                                                     job->Levels.B, p.ModelFrameRate / RecordTimeScale(), p.FieldMode,
+                                                     out.EventWidthRecords);
   events_.Texts.EventErrorText[0] = error.SecondsText;
   Edit34->setText(QString::fromStdString(out.TargetText));
   Edit11->setText(QString::fromStdString(out.ResidualText));
