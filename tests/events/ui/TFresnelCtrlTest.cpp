@@ -531,6 +531,24 @@ TEST(TFresnelCtrl, EditsTakeTheirValuesOnEnter) {
   EXPECT_EQ(edit28->text(), "1.041");
 }
 
+// A velocity that cleans to 0 m/s is no shadow speed: the model would have no
+// time scale and every later fit would be refused. The edit keeps the last
+// velocity and says so.
+TEST(TFresnelCtrl, AVelocityOfZeroIsRefusedAndTheLastOneKept) {
+  for (const char* typed : {"0", "abc", "0.00", "-", "."}) {
+    SCOPED_TRACE(typed);
+    PanelFixture f;
+    f.Open();
+    auto* velocity = f.Control<QLineEdit>("Edit2");
+    Type(velocity, typed);
+    Enter(velocity);
+    EXPECT_EQ(velocity->text(), "750.0");
+    EXPECT_EQ(static_cast<double>(f.events.Diffraction.ObjectVelocity), 750.0);
+    EXPECT_EQ(f.events.Texts.VelocityText, "750m/sec");
+    EXPECT_TRUE(f.Control<QPlainTextEdit>("Memo1")->toPlainText().contains("The velocity must be above 0 m/s"));
+  }
+}
+
 // The panel goes with the chart while an edit still has the focus: the edit's
 // leaving must not run the handler of the half-destroyed panel.
 TEST(TFresnelCtrl, DestroyedWhileAnEditHasTheFocus) {
