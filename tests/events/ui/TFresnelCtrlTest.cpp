@@ -225,6 +225,55 @@ TEST(TFresnelCtrl, FitsRecordedEventsAtTheirKnownTimeWithAFairError) {
   }
 }
 
+// The fitted curve of a recorded event of known time against the recorded
+// values, as the chart's lower panel shows them: every record's residual dot
+// lies within 2 pixels of the zero line, except by what the curve moves in
+// the half millisecond the panel rounds a record's time by; in field mode
+// too, where a record is half a frame.
+TEST(TFresnelCtrl, TheResidualsOfAKnownEventLieOnTheZeroLine) {
+  const struct {
+    const char* Name;
+    const std::vector<double>& Values;
+    bool Fields;
+  } rows[] = {{"frames", kLunarTruth, false}, {"fields", kFieldTruth, true}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.Name);
+    PanelFixture f(r.Values, true, r.Fields);
+    f.Select(30);
+    Find<QPushButton>(f.chart, "Button8")->click();
+    ASSERT_NE(f.chart->FresnelCtrl, nullptr);
+    for (const auto& [edit, text] : {std::pair{"Edit1", "390000"}, std::pair{"Edit2", "550"}}) {
+      Type(f.Control<QLineEdit>(edit), text);
+      Enter(f.Control<QLineEdit>(edit));
+    }
+    f.chart->CheckBox7->setChecked(false);  // dots only
+    f.Control<QPushButton>("Button3")->click();
+    WaitForFit(f.chart);
+    ASSERT_EQ(f.events.Diffraction.DiffractionFitted, 1);
+    const QImage lower = f.chart->LowerPanelPicture();
+    const ChartView& v = f.chart->View();
+    const int first = f.session.ChartState.FirstShownFrame;
+    const double record_ms = 1000 / 29.97 / (r.Fields ? 2 : 1);
+    const int n = static_cast<int>(r.Values.size());
+    for (int k = first; k < n; ++k) {
+      SCOPED_TRACE(k);
+      const int x = static_cast<int>(RoundHalfEven((k - first) * v.ChartXRatio)) + v.ChartLeftMargin;
+      // The dot's centre: it spans the chart's point size either way.
+      int top = -1, bottom = -1;
+      for (int y = 0; y < lower.height(); ++y)
+        if (lower.pixelColor(x, y) == QColor(0, 0, 255)) {
+          if (top < 0) top = y;
+          bottom = y;
+        }
+      ASSERT_GE(top, 0);
+      const double dot = (top + bottom) / 2.0;
+      const int before = ValueToPixelY(v, r.Values[std::max(0, k - 1)]);
+      const int after = ValueToPixelY(v, r.Values[std::min(n - 1, k + 1)]);
+      EXPECT_NEAR(dot, 75, 2 + std::abs(after - before) / 2.0 * 0.5 / record_ms);
+    }
+  }
+}
+
 bool HasYellow(const QImage& image) {
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x)
