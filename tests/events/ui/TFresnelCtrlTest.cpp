@@ -274,6 +274,37 @@ TEST(TFresnelCtrl, TheResidualsOfAKnownEventLieOnTheZeroLine) {
   }
 }
 
+// "Intensity at event centre" follows the distance and the star's diameter as
+// the disk's size against the Fresnel scale says, whatever the velocity:
+// against a disk of 2001 chords over Fresnel integrals computed outside the
+// program (6650 K), times the 50-strip disk's weight sum of 0.99894.
+TEST(TFresnelCtrl, TheIntensityAtTheEventCentreFollowsDistanceAndDiameter) {
+  const struct {
+    const char *Distance, *Velocity, *Diameter;
+    double Percent;
+  } rows[] = {{"384000", "750", nullptr, 25.005},         {"384000", "750", "5.0", 27.491 * 0.99894},
+              {"384000", "300", "20.0", 47.053 * 0.99894}, {"250000000", "6000", "0.2", 27.594 * 0.99894},
+              {"250000000", "9000", "1.0", 47.940 * 0.99894}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.Distance << " km, " << (r.Diameter ? r.Diameter : "point"));
+    PanelFixture f;
+    f.Open();
+    Type(f.Control<QLineEdit>("Edit28"), "0.503");  // 6652 K
+    for (const auto& [edit, text] : {std::pair{"Edit1", r.Distance}, std::pair{"Edit2", r.Velocity}}) {
+      Type(f.Control<QLineEdit>(edit), text);
+      Enter(f.Control<QLineEdit>(edit));
+    }
+    if (r.Diameter) {
+      f.Control<QCheckBox>("CheckBox5")->click();
+      Type(f.Control<QLineEdit>("Edit19"), r.Diameter);
+      Enter(f.Control<QLineEdit>("Edit19"));
+    }
+    f.Control<QPushButton>("Button3")->click();  // shows the intensity, then fits
+    f.Control<QPushButton>("CancelButton")->click();
+    EXPECT_NEAR(f.Control<QLineEdit>("Edit22")->text().toDouble(), r.Percent, 0.1);
+  }
+}
+
 bool HasYellow(const QImage& image) {
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x)
