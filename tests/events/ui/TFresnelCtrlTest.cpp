@@ -82,6 +82,21 @@ void Enter(QLineEdit* e) {
 
 bool HasYellow(const QImage& image);
 
+// The event's star (6652 K), distance and velocity typed into the panel, and
+// its diameter when it is no point source.
+void TypeEvent(PanelFixture& f, const char* distance, const char* velocity, const char* diameter) {
+  Type(f.Control<QLineEdit>("Edit28"), "0.503");
+  for (const auto& [edit, text] : {std::pair{"Edit1", distance}, std::pair{"Edit2", velocity}}) {
+    Type(f.Control<QLineEdit>(edit), text);
+    Enter(f.Control<QLineEdit>(edit));
+  }
+  if (diameter) {
+    f.Control<QCheckBox>("CheckBox5")->click();
+    Type(f.Control<QLineEdit>("Edit19"), diameter);
+    Enter(f.Control<QLineEdit>("Edit19"));
+  }
+}
+
 void WaitForFit(Tchart1* chart) {
   QElapsedTimer t;
   t.start();
@@ -195,16 +210,7 @@ TEST(TFresnelCtrl, FitsRecordedEventsAtTheirKnownTimeWithAFairError) {
     f.Select(30);
     Find<QPushButton>(f.chart, "Button8")->click();
     ASSERT_NE(f.chart->FresnelCtrl, nullptr);
-    Type(f.Control<QLineEdit>("Edit28"), "0.503");  // 6652 K
-    for (const auto& [edit, text] : {std::pair{"Edit1", r.Distance}, std::pair{"Edit2", r.Velocity}}) {
-      Type(f.Control<QLineEdit>(edit), text);
-      Enter(f.Control<QLineEdit>(edit));
-    }
-    if (r.Diameter) {
-      f.Control<QCheckBox>("CheckBox5")->click();
-      Type(f.Control<QLineEdit>("Edit19"), r.Diameter);
-      Enter(f.Control<QLineEdit>("Edit19"));
-    }
+    TypeEvent(f, r.Distance, r.Velocity, r.Diameter);
     const DiffractionState& d = f.events.Diffraction;
     ASSERT_EQ(d.StarDiameterOn, r.Diameter ? 1 : 0);
     f.Control<QPushButton>("Button3")->click();
@@ -242,10 +248,7 @@ TEST(TFresnelCtrl, TheResidualsOfAKnownEventLieOnTheZeroLine) {
     f.Select(30);
     Find<QPushButton>(f.chart, "Button8")->click();
     ASSERT_NE(f.chart->FresnelCtrl, nullptr);
-    for (const auto& [edit, text] : {std::pair{"Edit1", "390000"}, std::pair{"Edit2", "550"}}) {
-      Type(f.Control<QLineEdit>(edit), text);
-      Enter(f.Control<QLineEdit>(edit));
-    }
+    TypeEvent(f, "390000", "550", nullptr);
     f.chart->CheckBox7->setChecked(false);  // dots only
     f.Control<QPushButton>("Button3")->click();
     WaitForFit(f.chart);
@@ -289,16 +292,7 @@ TEST(TFresnelCtrl, TheIntensityAtTheEventCentreFollowsDistanceAndDiameter) {
     SCOPED_TRACE(testing::Message() << r.Distance << " km, " << (r.Diameter ? r.Diameter : "point"));
     PanelFixture f;
     f.Open();
-    Type(f.Control<QLineEdit>("Edit28"), "0.503");  // 6652 K
-    for (const auto& [edit, text] : {std::pair{"Edit1", r.Distance}, std::pair{"Edit2", r.Velocity}}) {
-      Type(f.Control<QLineEdit>(edit), text);
-      Enter(f.Control<QLineEdit>(edit));
-    }
-    if (r.Diameter) {
-      f.Control<QCheckBox>("CheckBox5")->click();
-      Type(f.Control<QLineEdit>("Edit19"), r.Diameter);
-      Enter(f.Control<QLineEdit>("Edit19"));
-    }
+    TypeEvent(f, r.Distance, r.Velocity, r.Diameter);
     f.Control<QPushButton>("Button3")->click();  // shows the intensity, then fits
     f.Control<QPushButton>("CancelButton")->click();
     EXPECT_NEAR(f.Control<QLineEdit>("Edit22")->text().toDouble(), r.Percent, 0.1);
