@@ -74,7 +74,7 @@ struct CurveModel {
 
 CurveModel CurveModelOf(const DiffractionModel& model, const FitDrawInput& in) {
   const DiffractionParams& p = model.Params();
-  return {DrawExposureHalfWidth(in.TimingFrameRate, p.ModelFrameRate, p.FieldMode), in.Reappearance ? 1 : -1,
+  return {DrawExposureHalfWidth(in.TimingFrameRate, ExposureRateOf(p), p.FieldMode), in.Reappearance ? 1 : -1,
           in.Reappearance ? in.FitOffset : -static_cast<int64_t>(in.FitOffset)};
 }
 

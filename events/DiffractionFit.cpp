@@ -63,7 +63,7 @@ class Fit {
   Fit(const DiffractionModel& model, const std::vector<double>& values, const FitInput& in, const FitHooks& hooks)
       : model_(model), in_(in), hooks_(hooks) {
     direction_ = in.Rising ? 1 : -1;
-    half_width_ = FitExposureHalfWidth(model.Params().ModelFrameRate, model.Params().FieldMode);
+    half_width_ = FitExposureHalfWidth(ExposureRateOf(model.Params()), model.Params().FieldMode);
     // The observed window: existing records of the range, 0 elsewhere.
     observed_.fill(0);
     const long long n = static_cast<long long>(values.size());

@@ -299,6 +299,36 @@ TEST(TFresnelCtrl, TheIntensityAtTheEventCentreFollowsDistanceAndDiameter) {
   }
 }
 
+// Records further apart than one exposure: an integrated video's blocks (each
+// exposure the whole block) and every second frame of a video measured (each
+// exposure one frame). The noise-free event is timed within the last search
+// step; every second frame was once modelled with exposures two frames long
+// and timed up to 14 ms off.
+TEST(TFresnelCtrl, FitsEventsMeasuredInBlocksOrEveryNthFrame) {
+  const struct {
+    const char* Name;
+    const std::vector<double>& Values;
+    int Step, IntegrationCount;
+    double TruthMs, LastStepMs;
+  } rows[] = {{"4-frame blocks", kIntegratedTruth, 4, 4, 21.3, 1.3},
+              {"every second frame", kEverySecondFrameTruth, 2, 0, 21.3, 0.6},
+              {"every second frame, later event", kEverySecondFrameLaterTruth, 2, 0, 51.3, 0.6}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.Name);
+    PanelFixture f(r.Values);
+    f.host.frame_step = r.Step;
+    f.events.Flags.IntegrationCount = r.IntegrationCount;
+    f.Select(30);
+    Find<QPushButton>(f.chart, "Button8")->click();
+    ASSERT_NE(f.chart->FresnelCtrl, nullptr);
+    TypeEvent(f, "390000", "550", nullptr);
+    f.Control<QPushButton>("Button3")->click();
+    WaitForFit(f.chart);
+    ASSERT_EQ(f.events.Diffraction.DiffractionFitted, 1);
+    EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), r.TruthMs, r.LastStepMs + 0.5);
+  }
+}
+
 bool HasYellow(const QImage& image) {
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x)
