@@ -329,6 +329,34 @@ TEST(TFresnelCtrl, FitsEventsMeasuredInBlocksOrEveryNthFrame) {
   }
 }
 
+// The spectrum graph of a typed B-V of 0.503 (6652 K) with no sensor file:
+// the star's curve (fuchsia) and the product with the air's transparency
+// (red) at the heights numpy gives for the blackbody (peak 435 nm) and the
+// transparency's knots.
+TEST(TFresnelCtrl, GraphShowsTheSpectrumOfTheTypedColour) {
+  PanelFixture f;
+  TFresnelCtrl* panel = f.Open();
+  ASSERT_NE(panel, nullptr);
+  Type(f.Control<QLineEdit>("Edit28"), "0.503");
+  f.Control<QPushButton>("Button1")->click();
+  const auto graphs = panel->findChildren<TSpectrumGraph*>();
+  ASSERT_EQ(graphs.size(), 1);
+  const QImage& g = graphs[0]->Picture;
+  const auto near = [&g](int x, int y, QColor colour) {
+    for (int dy = -1; dy <= 1; ++dy)
+      if (g.pixelColor(x, y + dy) == colour) return true;
+    return false;
+  };
+  const struct {
+    int X, StarY, ProductY;
+  } rows[] = {{120, 64, 124}, {200, 111, 149}, {280, 162, 179}};  // 500, 600, 700 nm
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.X);
+    EXPECT_TRUE(near(r.X, r.StarY, QColor(255, 0, 255)));
+    EXPECT_TRUE(near(r.X, r.ProductY, QColor(255, 0, 0)));
+  }
+}
+
 bool HasYellow(const QImage& image) {
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x)
