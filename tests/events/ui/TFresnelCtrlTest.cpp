@@ -188,47 +188,58 @@ TEST(TFresnelCtrl, FitFindsTheSameEventWithoutTheVideoSystemLine) {
 // the stated 1-sigma error matches the scatter of the fitted time measured
 // over 50 noise seeds (a 1 mas disk spreads the asteroid's event over five
 // records, and its error was once stated as if the event took one).
-TEST(TFresnelCtrl, FitsRecordedEventsAtTheirKnownTimeWithAFairError) {
-  const struct {
-    const char* Name;
-    const std::vector<double>& Values;
-    double Rate;
-    bool Fields;
-    const char *Distance, *Velocity, *Diameter;
-    double TruthMs, LastStepMs;
-    double ScatterMs;  // rms of the fitted time over 50 seeds; 0: noise-free
-  } rows[] = {
+struct KnownEvent {
+  const char* Name;
+  const std::vector<double>& Values;
+  double Rate;
+  bool Fields;
+  const char *Distance, *Velocity, *Diameter;
+  double TruthMs, LastStepMs;
+  double ScatterMs;  // rms of the fitted time over 50 seeds; 0: noise-free
+};
+
+void FitKnownEvent(const KnownEvent& r) {
+  SCOPED_TRACE(r.Name);
+  PanelFixture f(r.Values, true, r.Fields, r.Rate);
+  f.Select(30);
+  Find<QPushButton>(f.chart, "Button8")->click();
+  ASSERT_NE(f.chart->FresnelCtrl, nullptr);
+  TypeEvent(f, r.Distance, r.Velocity, r.Diameter);
+  const DiffractionState& d = f.events.Diffraction;
+  ASSERT_EQ(d.StarDiameterOn, r.Diameter ? 1 : 0);
+  f.Control<QPushButton>("Button3")->click();
+  WaitForFit(f.chart);
+  ASSERT_EQ(d.DiffractionFitted, 1) << f.Control<QPlainTextEdit>("Memo1")->toPlainText().toStdString();
+  EXPECT_EQ(d.ReappearanceFit, r.TruthMs < 0 ? 1 : 0);
+  // The event's time after the selected record, as Edit10 shows it.
+  const double fitted = (d.ReappearanceFit ? -d.FitOffset : d.FitOffset) / 10.0;
+  EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), fitted, 0.5);
+  if (r.ScatterMs == 0) {
+    EXPECT_NEAR(fitted, r.TruthMs, r.LastStepMs + 0.25);
+    return;
+  }
+  // Edit12 shows whole milliseconds: the error from the records' count.
+  const double record_ms = 1000 / r.Rate / (r.Fields ? 2 : 1);
+  const double error_ms = f.Control<QLineEdit>("Edit33")->text().toDouble() * record_ms;
+  EXPECT_NEAR(f.Control<QLineEdit>("Edit12")->text().toDouble(), error_ms, 0.6);
+  EXPECT_NEAR(fitted, r.TruthMs, 3 * error_ms);
+  EXPECT_GT(error_ms, 0.7 * r.ScatterMs);
+  EXPECT_LT(error_ms, 1.4 * r.ScatterMs);
+}
+
+TEST(TFresnelCtrl, FitsRecordedLunarEventsAtTheirKnownTimeWithAFairError) {
+  const KnownEvent rows[] = {
       {"lunar", kLunarTruth, 29.97, false, "390000", "550", nullptr, 7.4, 0.3, 0},
       {"lunar noisy", kLunarNoisy, 29.97, false, "390000", "550", nullptr, 7.4, 0.3, 1.24},
+      {"lunar fields", kFieldTruth, 29.97, true, "390000", "550", nullptr, -5.2, 0.3, 0}};
+  for (const KnownEvent& r : rows) FitKnownEvent(r);
+}
+
+TEST(TFresnelCtrl, FitsRecordedAsteroidalEventsAtTheirKnownTimeWithAFairError) {
+  const KnownEvent rows[] = {
       {"asteroid", kAsteroidTruth, 25, false, "250000000", "6000", "1.0", -12.6, 0.4, 0},
-      {"asteroid noisy", kAsteroidNoisy, 25, false, "250000000", "6000", "1.0", -12.6, 0.4, 8.8},
-      {"lunar fields", kFieldTruth, 29.97, true, "390000", "550", nullptr, -5.2, 0.3, 0},
-  };
-  for (const auto& r : rows) {
-    SCOPED_TRACE(r.Name);
-    PanelFixture f(r.Values, true, r.Fields, r.Rate);
-    f.Select(30);
-    Find<QPushButton>(f.chart, "Button8")->click();
-    ASSERT_NE(f.chart->FresnelCtrl, nullptr);
-    TypeEvent(f, r.Distance, r.Velocity, r.Diameter);
-    const DiffractionState& d = f.events.Diffraction;
-    ASSERT_EQ(d.StarDiameterOn, r.Diameter ? 1 : 0);
-    f.Control<QPushButton>("Button3")->click();
-    WaitForFit(f.chart);
-    ASSERT_EQ(d.DiffractionFitted, 1) << f.Control<QPlainTextEdit>("Memo1")->toPlainText().toStdString();
-    EXPECT_EQ(d.ReappearanceFit, r.TruthMs < 0 ? 1 : 0);
-    // The event's time after the selected record, as Edit10 shows it.
-    const double fitted = (d.ReappearanceFit ? -d.FitOffset : d.FitOffset) / 10.0;
-    EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), fitted, 0.5);
-    const double error_ms = f.Control<QLineEdit>("Edit12")->text().toDouble();
-    if (r.ScatterMs == 0) {
-      EXPECT_NEAR(fitted, r.TruthMs, r.LastStepMs + 0.25);
-      continue;
-    }
-    EXPECT_NEAR(fitted, r.TruthMs, 3 * error_ms);
-    EXPECT_GT(error_ms, 0.7 * r.ScatterMs);
-    EXPECT_LT(error_ms, 1.4 * r.ScatterMs);
-  }
+      {"asteroid noisy", kAsteroidNoisy, 25, false, "250000000", "6000", "1.0", -12.6, 0.4, 8.8}};
+  for (const KnownEvent& r : rows) FitKnownEvent(r);
 }
 
 // The fitted curve of a recorded event of known time against the recorded
