@@ -82,10 +82,11 @@ void Enter(QLineEdit* e) {
 
 bool HasYellow(const QImage& image);
 
-// The event's star (6652 K), distance and velocity typed into the panel, and
-// its diameter when it is no point source.
-void TypeEvent(PanelFixture& f, const char* distance, const char* velocity, const char* diameter) {
-  Type(f.Control<QLineEdit>("Edit28"), "0.503");
+// The event's star (B-V 0.503: 6652 K), distance and velocity typed into the
+// panel, and its diameter when it is no point source.
+void TypeEvent(PanelFixture& f, const char* distance, const char* velocity, const char* diameter,
+               const char* colour_index = "0.503") {
+  Type(f.Control<QLineEdit>("Edit28"), colour_index);
   for (const auto& [edit, text] : {std::pair{"Edit1", distance}, std::pair{"Edit2", velocity}}) {
     Type(f.Control<QLineEdit>(edit), text);
     Enter(f.Control<QLineEdit>(edit));
@@ -288,22 +289,28 @@ TEST(TFresnelCtrl, TheResidualsOfAKnownEventLieOnTheZeroLine) {
   }
 }
 
-// "Intensity at event centre" follows the distance and the star's diameter as
-// the disk's size against the Fresnel scale says, whatever the velocity:
-// against a disk of 2001 chords over Fresnel integrals computed outside the
-// program (6650 K), times the 50-strip disk's weight sum of 0.99894.
-TEST(TFresnelCtrl, TheIntensityAtTheEventCentreFollowsDistanceAndDiameter) {
+// "Intensity at event centre" follows the distance, the star's diameter and
+// its colour as the disk's size against the Fresnel scale says, whatever the
+// velocity: against a disk of 2001 chords over Fresnel integrals computed
+// outside the program (a hotter star's shorter waves make the disk larger
+// against the scale), times the 50-strip disk's weight sum of 0.99894.
+TEST(TFresnelCtrl, TheIntensityAtTheEventCentreFollowsDistanceDiameterAndColour) {
   const struct {
-    const char *Distance, *Velocity, *Diameter;
+    const char *Distance, *Velocity, *Diameter, *ColourIndex;
     double Percent;
-  } rows[] = {{"384000", "750", nullptr, 25.005},         {"384000", "750", "5.0", 27.491 * 0.99894},
-              {"384000", "300", "20.0", 47.053 * 0.99894}, {"250000000", "6000", "0.2", 27.594 * 0.99894},
-              {"250000000", "9000", "1.0", 47.940 * 0.99894}};
+  } rows[] = {{"384000", "750", nullptr, "0.503", 25.005},
+              {"384000", "750", "5.0", "0.503", 27.491 * 0.99894},
+              {"384000", "750", "5.0", "2.15", 27.156 * 0.99894},   // 3000 K
+              {"384000", "750", "5.0", "-0.55", 27.735 * 0.99894},  // 30000 K
+              {"384000", "300", "20.0", "0.503", 47.053 * 0.99894},
+              {"250000000", "6000", "0.2", "0.503", 27.594 * 0.99894},
+              {"250000000", "9000", "1.0", "0.503", 47.940 * 0.99894}};
   for (const auto& r : rows) {
-    SCOPED_TRACE(testing::Message() << r.Distance << " km, " << (r.Diameter ? r.Diameter : "point"));
+    SCOPED_TRACE(testing::Message() << r.Distance << " km, " << (r.Diameter ? r.Diameter : "point") << ", B-V "
+                                    << r.ColourIndex);
     PanelFixture f;
     f.Open();
-    TypeEvent(f, r.Distance, r.Velocity, r.Diameter);
+    TypeEvent(f, r.Distance, r.Velocity, r.Diameter, r.ColourIndex);
     f.Control<QPushButton>("Button3")->click();  // shows the intensity, then fits
     f.Control<QPushButton>("CancelButton")->click();
     EXPECT_NEAR(f.Control<QLineEdit>("Edit22")->text().toDouble(), r.Percent, 0.1);
