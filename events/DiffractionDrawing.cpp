@@ -63,6 +63,20 @@ int PixelY(const FitDrawInput& in, long double level) {
   return in.View.ChartImageHeight - in.View.ChartBottomMargin - Nint(level * in.View.ChartYScale + in.View.ChartYOffset);
 }
 
+// The milliseconds of the shown records around the selected one, and the step
+// that gives about 1400 curve points. A field is half a frame long: counted
+// as a frame, the curve began left of the plot and was drawn across its
+// margin.
+struct DrawRange {
+  int64_t T0, T1, Stride;
+};
+DrawRange DrawRangeOf(const DiffractionModel& model, const FitDrawInput& in) {
+  const long double record_ms = 1000.0L / model.Params().ModelFrameRate / (model.Params().FieldMode ? 2 : 1);
+  return {RoundHalfAway(-(in.Selected - in.FirstShown) * record_ms),
+          RoundHalfAway((in.ShownCount - in.Selected + in.FirstShown) * record_ms),
+          std::max<int64_t>(1, static_cast<int64_t>(std::floor(in.ShownCount * record_ms / 1400)))};
+}
+
 }  // namespace
 
 namespace {
@@ -132,9 +146,9 @@ FitDrawing BuildFitDrawing(const DiffractionModel& model, const FitDrawInput& in
   out.Residual.Clear(v.ChartImageWidth, 150);
   const long double rate = model.Params().ModelFrameRate;
   const uint8_t field = model.Params().FieldMode;
-  const int64_t T0 = RoundHalfAway(-(in.Selected - in.FirstShown) * 1000.0L / rate);
-  const int64_t T1 = RoundHalfAway((in.ShownCount - in.Selected + in.FirstShown) * 1000.0L / rate);
-  const int64_t stride = std::max<int64_t>(1, static_cast<int64_t>(std::floor(in.ShownCount * 1000.0L / rate / 1400)));
+  const auto [T0, T1, stride] = DrawRangeOf(model, in);
+  // The residuals' record times count from the first shown record in frames.
+  const int64_t T0_frames = RoundHalfAway(-(in.Selected - in.FirstShown) * 1000.0L / rate);
   const int c = in.Reappearance ? -static_cast<int>(in.FitOffset / 10) : static_cast<int>(in.FitOffset / 10);
   const int s = in.ComponentSeparation;
   const int second = in.Reappearance ? c - s : c + s;
@@ -147,7 +161,7 @@ FitDrawing BuildFitDrawing(const DiffractionModel& model, const FitDrawInput& in
   const int n = std::min(in.RecordCount, in.ShownCount);
   const auto residual_time = [&](int i) {
     const long double step = i * 1000.0L / rate;
-    return field ? Nint((step + T0) / 2) : Nint(step) + static_cast<int>(T0);
+    return field ? Nint((step + T0_frames) / 2) : Nint(step) + static_cast<int>(T0_frames);
   };
   std::vector<int> wanted{static_cast<int>(T0), c, second};
   for (int64_t t = T0; t <= T1; ++t)
@@ -209,10 +223,7 @@ Rgb FitCurveColour(int option_index) {
 }
 
 std::vector<std::string> CurveValueListing(const DiffractionModel& model, const FitDrawInput& in) {
-  const long double rate = model.Params().ModelFrameRate;
-  const int64_t T0 = RoundHalfAway(-(in.Selected - in.FirstShown) * 1000.0L / rate);
-  const int64_t T1 = RoundHalfAway((in.ShownCount - in.Selected + in.FirstShown) * 1000.0L / rate);
-  const int64_t stride = std::max<int64_t>(1, static_cast<int64_t>(std::floor(in.ShownCount * 1000.0L / rate / 1400)));
+  const auto [T0, T1, stride] = DrawRangeOf(model, in);
   std::vector<std::string> out;
   const auto line = [&](int64_t t) {
     const long double v = MakeModelCurve(model, in, static_cast<int>(t)).Value;

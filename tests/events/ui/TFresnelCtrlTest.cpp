@@ -247,7 +247,8 @@ TEST(TFresnelCtrl, FitsRecordedAsteroidalEventsAtTheirKnownTimeWithAFairError) {
 // values, as the chart's lower panel shows them: every record's residual dot
 // lies within 2 pixels of the zero line, except by what the curve moves in
 // the half millisecond the panel rounds a record's time by; in field mode
-// too, where a record is half a frame.
+// too, where a record is half a frame. The red curve stays inside the plot
+// (in field mode it once began left of it and crossed the value labels).
 TEST(TFresnelCtrl, TheResidualsOfAKnownEventLieOnTheZeroLine) {
   const struct {
     const char* Name;
@@ -267,6 +268,11 @@ TEST(TFresnelCtrl, TheResidualsOfAKnownEventLieOnTheZeroLine) {
     ASSERT_EQ(f.events.Diffraction.DiffractionFitted, 1);
     const QImage lower = f.chart->LowerPanelPicture();
     const ChartView& v = f.chart->View();
+    const QImage chart = f.chart->Picture();
+    int red_left = 0;
+    for (int y = 0; y < chart.height(); ++y)
+      for (int x = 0; x < v.ChartLeftMargin; ++x) red_left += chart.pixelColor(x, y) == QColor(255, 0, 0);
+    EXPECT_EQ(red_left, 0);
     const int first = f.session.ChartState.FirstShownFrame;
     const double record_ms = 1000 / 29.97 / (r.Fields ? 2 : 1);
     const int n = static_cast<int>(r.Values.size());
