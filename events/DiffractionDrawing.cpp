@@ -28,7 +28,7 @@ FitLevels DecideFitLevels(double a, double b, bool apply_mag_drop, double mag_dr
 }
 
 FitTimingError ComputeFitTimingError(long double residual, int count, const DiffractionState& d, double a, double b,
-                                     long double rate, uint8_t field_mode) {
+                                     long double rate, uint8_t field_mode, double width) {
   FitTimingError e;
   e.CountText = FormatInt(count);
   const long double pre = std::sqrt(static_cast<long double>(d.LevelCount[0])) * d.LevelStdError[0];
@@ -37,9 +37,13 @@ FitTimingError ComputeFitTimingError(long double residual, int count, const Diff
   if (count <= 1 || a == b || !(rate > 0)) return e;
   e.SigmaI = static_cast<double>(0.6745L * std::sqrt(residual / (count - 1)));
   const long double x = noise / std::fabs(static_cast<long double>(a) - b);
-  const long double frames = TimingErrorFrames(x);
+  // The least-squares error of the event time, x sqrt(W) records, where the
+  // polynomial says less: the polynomial knows only a step inside one exposure.
+  const long double spread = x * std::sqrt(std::max(0.0L, static_cast<long double>(width)));
+  const long double polynomial = TimingErrorFrames(x);
   // Far beyond S/N 1 the polynomial turns negative: no error to show.
-  if (!(frames > 0)) return e;
+  if (!(polynomial > 0)) return e;
+  const long double frames = std::max(polynomial, spread);
   long double ms = frames * 1000 / rate + 0.025L / rate;
   if (field_mode) ms /= 2;
   e.Valid = true;
@@ -59,6 +63,20 @@ int PixelY(const FitDrawInput& in, long double level) {
   return in.View.ChartImageHeight - in.View.ChartBottomMargin - Nint(level * in.View.ChartYScale + in.View.ChartYOffset);
 }
 
+// The milliseconds of the shown records around the selected one, and the step
+// that gives about 1400 curve points. A field is half a frame long: counted
+// as a frame, the curve began left of the plot and was drawn across its
+// margin.
+struct DrawRange {
+  int64_t T0, T1, Stride;
+};
+DrawRange DrawRangeOf(const DiffractionModel& model, const FitDrawInput& in) {
+  const long double record_ms = 1000.0L / model.Params().ModelFrameRate / (model.Params().FieldMode ? 2 : 1);
+  return {RoundHalfAway(-(in.Selected - in.FirstShown) * record_ms),
+          RoundHalfAway((in.ShownCount - in.Selected + in.FirstShown) * record_ms),
+          std::max<int64_t>(1, static_cast<int64_t>(std::floor(in.ShownCount * record_ms / 1400)))};
+}
+
 }  // namespace
 
 namespace {
@@ -70,7 +88,7 @@ struct CurveModel {
 
 CurveModel CurveModelOf(const DiffractionModel& model, const FitDrawInput& in) {
   const DiffractionParams& p = model.Params();
-  return {DrawExposureHalfWidth(in.TimingFrameRate, p.ModelFrameRate, p.FieldMode), in.Reappearance ? 1 : -1,
+  return {DrawExposureHalfWidth(in.TimingFrameRate, ExposureRateOf(p), p.FieldMode), in.Reappearance ? 1 : -1,
           in.Reappearance ? in.FitOffset : -static_cast<int64_t>(in.FitOffset)};
 }
 
@@ -128,9 +146,9 @@ FitDrawing BuildFitDrawing(const DiffractionModel& model, const FitDrawInput& in
   out.Residual.Clear(v.ChartImageWidth, 150);
   const long double rate = model.Params().ModelFrameRate;
   const uint8_t field = model.Params().FieldMode;
-  const int64_t T0 = RoundHalfAway(-(in.Selected - in.FirstShown) * 1000.0L / rate);
-  const int64_t T1 = RoundHalfAway((in.ShownCount - in.Selected + in.FirstShown) * 1000.0L / rate);
-  const int64_t stride = std::max<int64_t>(1, static_cast<int64_t>(std::floor(in.ShownCount * 1000.0L / rate / 1400)));
+  const auto [T0, T1, stride] = DrawRangeOf(model, in);
+  // The residuals' record times count from the first shown record in frames.
+  const int64_t T0_frames = RoundHalfAway(-(in.Selected - in.FirstShown) * 1000.0L / rate);
   const int c = in.Reappearance ? -static_cast<int>(in.FitOffset / 10) : static_cast<int>(in.FitOffset / 10);
   const int s = in.ComponentSeparation;
   const int second = in.Reappearance ? c - s : c + s;
@@ -143,7 +161,7 @@ FitDrawing BuildFitDrawing(const DiffractionModel& model, const FitDrawInput& in
   const int n = std::min(in.RecordCount, in.ShownCount);
   const auto residual_time = [&](int i) {
     const long double step = i * 1000.0L / rate;
-    return field ? Nint((step + T0) / 2) : Nint(step) + static_cast<int>(T0);
+    return field ? Nint((step + T0_frames) / 2) : Nint(step) + static_cast<int>(T0_frames);
   };
   std::vector<int> wanted{static_cast<int>(T0), c, second};
   for (int64_t t = T0; t <= T1; ++t)
@@ -205,10 +223,7 @@ Rgb FitCurveColour(int option_index) {
 }
 
 std::vector<std::string> CurveValueListing(const DiffractionModel& model, const FitDrawInput& in) {
-  const long double rate = model.Params().ModelFrameRate;
-  const int64_t T0 = RoundHalfAway(-(in.Selected - in.FirstShown) * 1000.0L / rate);
-  const int64_t T1 = RoundHalfAway((in.ShownCount - in.Selected + in.FirstShown) * 1000.0L / rate);
-  const int64_t stride = std::max<int64_t>(1, static_cast<int64_t>(std::floor(in.ShownCount * 1000.0L / rate / 1400)));
+  const auto [T0, T1, stride] = DrawRangeOf(model, in);
   std::vector<std::string> out;
   const auto line = [&](int64_t t) {
     const long double v = MakeModelCurve(model, in, static_cast<int>(t)).Value;

@@ -63,7 +63,7 @@ class Fit {
   Fit(const DiffractionModel& model, const std::vector<double>& values, const FitInput& in, const FitHooks& hooks)
       : model_(model), in_(in), hooks_(hooks) {
     direction_ = in.Rising ? 1 : -1;
-    half_width_ = FitExposureHalfWidth(model.Params().ModelFrameRate, model.Params().FieldMode);
+    half_width_ = FitExposureHalfWidth(ExposureRateOf(model.Params()), model.Params().FieldMode);
     // The observed window: existing records of the range, 0 elsewhere.
     observed_.fill(0);
     const long long n = static_cast<long long>(values.size());
@@ -211,6 +211,21 @@ class Fit {
     }
   }
 
+  // The fitted curve's change per record, from a shift of 1 ms either way
+  // (one sub-step of the exposure): the squared step over its sum of squares.
+  double EventWidth(long double F, int64_t o, int64_t record) const {
+    const std::optional<std::vector<long double>> m = grid_->ExposureMeans({{F, o - 10}, {F, o + 10}}, hooks_.Threads);
+    if (!m || records_.empty()) return 1;
+    const size_t n = records_.size();
+    long double sum = 0;
+    for (size_t i = 0; i < n; ++i) {
+      const long double per_record = ((*m)[n + i] - (*m)[i]) * record / 20;
+      sum += per_record * per_record;
+    }
+    // A curve that hardly changes spreads over the whole window at most.
+    return sum > 0 ? static_cast<double>(std::min<long double>(static_cast<long double>(n), 1 / sum)) : 1;
+  }
+
   FitOutcome Run() {
     FitOutcome out;
     long double F = in_.Factor;
@@ -260,6 +275,7 @@ class Fit {
       const std::optional<std::vector<long double>> around =
           Residuals({{F, o - record}, {F, o}, {F, o + record}}, hooks_.Threads);
       out.Determined = !around || (*around)[0] != (*around)[1] || (*around)[2] != (*around)[1];
+      out.EventWidthRecords = EventWidth(F, o, record);
     }
     out.AtSearchEnd = at_search_end_;
     out.Factor = F;

@@ -68,6 +68,10 @@ struct FitOutcome {
   int32_t SearchOffset = 0;    // o
   long double Residual = 0;    // FitResidual
   int32_t ObservedWindowCount = 1;
+  // Records the fitted event takes to pass: the squared step over the sum of
+  // the squared changes per record of the fitted curve (about 1 for a step
+  // inside one exposure, more for a star disk or a slow edge).
+  double EventWidthRecords = 1;
   std::string TargetText;      // "target: " + o
   std::string ResidualText;    // the residual, 12 significant digits
 };

@@ -21,7 +21,15 @@ struct DiffractionParams {
   int32_t ComponentWeight = 500;       // first component's share, per mille
   long double ModelFrameRate = 29.97;  // exposures per second
   uint8_t FieldMode = 0;               // records are video fields
+  // Exposures per second of model time where one exposure is shorter than the
+  // records' spacing (every n-th frame measured); 0: `ModelFrameRate`.
+  long double ExposureRate = 0;
 };
+
+// The rate the exposure half-widths follow.
+inline long double ExposureRateOf(const DiffractionParams& p) {
+  return p.ExposureRate > 0 ? p.ExposureRate : p.ModelFrameRate;
+}
 
 // Exposure half-width in ms: the fit's rule and the drawing's rule.
 int FitExposureHalfWidth(long double model_frame_rate, uint8_t field_mode);

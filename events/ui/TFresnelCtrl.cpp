@@ -665,9 +665,17 @@ void TFresnelCtrl::Edit1Exit() {
 
 void TFresnelCtrl::Edit2Exit() {
   const long double v = TakeNumber(Edit2);
+  const long double factor = RecordVelocityFactor(host_.FrameStep(), events_.Flags.IntegrationCount);
+  if (!(v > 0)) {
+    // A shadow at rest gives the model no time scale: the last speed stays.
+    const std::string kept = Fixed(events_.Diffraction.ObjectVelocity / factor, 1);
+    Edit2->setText(Q(kept));
+    ShowStatus(Q("The velocity must be above 0 m/s: it stays " + kept + " m/s."));
+    return;
+  }
   Edit2->setText(Q(Fixed(v, 1)));
   events_.Texts.VelocityText = Fixed(v, 0) + "m/sec";
-  events_.Diffraction.ObjectVelocity = v * RecordVelocityFactor(host_.FrameStep(), events_.Flags.IntegrationCount);
+  events_.Diffraction.ObjectVelocity = v * factor;
 }
 
 void TFresnelCtrl::Edit8Exit() {

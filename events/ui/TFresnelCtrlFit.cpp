@@ -43,6 +43,9 @@ bool TFresnelCtrl::FresnelDraw(double pre_mean, double post_mean, std::function<
   p.ComponentWeight = d.ComponentWeight;
   p.ModelFrameRate = ModelFrameRateFor(host_.TimingFrameRate(), events_.Flags.IntegrationCount);
   p.FieldMode = chart_.Data().FieldMode;
+  // Every n-th frame measured: the model's time runs n times as fast as the
+  // table's (the velocity is scaled), while each record is one frame long.
+  if (events_.Flags.IntegrationCount < 2) p.ExposureRate = p.ModelFrameRate * RecordTimeScale();
   d.ModelFrameRate = p.ModelFrameRate;
   const DiffractionModel model(MakeFresnelTables(), events_.Spectral, p);
   if (!model.Valid() || !(p.ModelFrameRate > 0)) {
@@ -141,7 +144,8 @@ void TFresnelCtrl::FinishFit(const FitOutcome& out) {
   d.ObservedWindowCount = out.ObservedWindowCount;
   const DiffractionParams& p = job->Model.Params();
   const FitTimingError error = ComputeFitTimingError(out.Residual, out.ObservedWindowCount, d, job->Levels.A,
-                                                     job->Levels.B, p.ModelFrameRate / RecordTimeScale(), p.FieldMode);
+                                                     job->Levels.B, p.ModelFrameRate / RecordTimeScale(), p.FieldMode,
+                                                     out.EventWidthRecords);
   events_.Texts.EventErrorText[0] = error.SecondsText;
   Edit34->setText(QString::fromStdString(out.TargetText));
   Edit11->setText(QString::fromStdString(out.ResidualText));
