@@ -82,7 +82,8 @@ TEST(EventIdentification, SitesAndMapCoordinates) {
 }
 
 // A site less than a degree west of Greenwich or south of the equator keeps
-// its sign in the degrees, which decide the hemisphere in the reports.
+// its sign in the degrees, which decide the hemisphere in the reports; the
+// text report shows the minutes and seconds without the minus.
 TEST(EventIdentification, MapCoordinatesBelowOneDegreeKeepTheirSign) {
   struct Case {
     std::string text;
@@ -91,9 +92,9 @@ TEST(EventIdentification, MapCoordinatesBelowOneDegreeKeepTheirSign) {
     const char* lon_shown;
   };
   const std::vector<Case> cases = {
-      {"-0.5,-0.1278", {"-0", "-30", "0.0"}, {"-0", "-7", "-40.0"}, "  0o-30'0.0\"  S", "  0o-7'-40.0\"  W"},
-      {"-0.0005,0.0005", {"-0", "0", "-1.8"}, {"0", "0", "1.8"}, "  0o0'-1.8\"  S", "  0o0'1.8\"  E"},
-      {"0.5,-0.5", {"0", "30", "0.0"}, {"-0", "-30", "0.0"}, "  0o30'0.0\"  N", "  0o-30'0.0\"  W"},
+      {"-0.5,-0.1278", {"-0", "-30", "0.0"}, {"-0", "-7", "-40.0"}, "  0o30'0.0\"  S", "  0o7'40.0\"  W"},
+      {"-0.0005,0.0005", {"-0", "0", "-1.8"}, {"0", "0", "1.8"}, "  0o0'1.8\"  S", "  0o0'1.8\"  E"},
+      {"0.5,-0.5", {"0", "30", "0.0"}, {"-0", "-30", "0.0"}, "  0o30'0.0\"  N", "  0o30'0.0\"  W"},
   };
   for (const Case& c : cases) {
     const auto p = MapCoordinates(c.text);
