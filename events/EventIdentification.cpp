@@ -70,6 +70,16 @@ std::string SignedDegreesText(std::string_view d) {
   return !d.empty() && d[0] == '-' ? std::string(d) : "+" + std::string(d);
 }
 
+void StoreSitePosition(TReportLightCurveElement& r, const std::array<std::string, 3>& longitude,
+                       const std::array<std::string, 3>& latitude) {
+  r.LongitudeD = SignedDegreesText(longitude[0]);
+  r.LongitudeM = longitude[1];
+  r.LongitudeS = longitude[2];
+  r.LatitudeD = SignedDegreesText(latitude[0]);
+  r.LatitudeM = latitude[1];
+  r.LatitudeS = latitude[2];
+}
+
 std::pair<std::string, std::string> StarCatalogueOf(std::string_view star) {
   auto from = [&](size_t pos1) { return std::string(star.size() >= pos1 ? star.substr(pos1 - 1) : ""); };
   if (star.rfind("HIP", 0) == 0) return {"HIP", from(5)};

@@ -14,6 +14,8 @@
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/HandlerTable.h"
+#include "events/EventIdentification.h"
+#include "events/LightCurveReportLines.h"
 #include "events/ReportFiles.h"
 #include "events/TimingList.h"
 #include "base/ui/MemoLines.h"
@@ -251,6 +253,8 @@ void TLightCurveReport::BuildControls() {
   // the text report: a saved or copied report must carry what the edits show.
   for (QLineEdit* e : {Edit9, Edit10, Edit11, Edit12, Edit13, Edit14}) connect(e, &QLineEdit::textChanged, this, both);
   connect(Edit46, &QLineEdit::textChanged, this, &TLightCurveReport::BuildTextReport);
+  for (QLineEdit* e : {Edit2, Edit3, Edit4, Edit5, Edit6, Edit7, Edit8})
+    connect(e, &QLineEdit::textEdited, this, &TLightCurveReport::SiteEdited);
   for (QComboBox* c : {ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6, ComboBox7, ComboBox8})
     connect(c, &QComboBox::currentIndexChanged, this, both);
   for (QComboBox* c : {ComboBox10, ComboBox11})
@@ -394,6 +398,30 @@ bool TLightCurveReport::XmlInputsWritable() {
   Dialogs().ShowError("The XML report cannot hold the character '|' or control characters: "
                       "please remove them from the " + Q(bad) + ".");
   return false;
+}
+
+// The reports and the light curve take the site from the record: a corrected
+// position or altitude goes there, or the saved files would keep the old one.
+void TLightCurveReport::SiteEdited() {
+  auto part = [](const QLineEdit* e) {
+    std::string s = S(e->text());
+    std::erase(s, ' ');
+    return s;
+  };
+  TReportLightCurveElement& e = events_.ReportLightCurveElement;
+  StoreSitePosition(e, {part(Edit2), part(Edit3), part(Edit4)}, {part(Edit5), part(Edit6), part(Edit7)});
+  e.Altitude = part(Edit8);
+  e.Longitude = e.LongitudeD + " " + e.LongitudeM + " " + e.LongitudeS;
+  e.Latitude = e.LatitudeD + " " + e.LatitudeM + " " + e.LatitudeS;
+  std::string& line2 = events_.ReportLightCurveData.Lines[2];
+  line2 = LightCurveObserverLine(e);
+  std::vector<std::string> shown = MemoLines(Memo1);
+  if (shown.size() > 2) {
+    shown[2] = line2;
+    SetMemoLines(Memo1, shown);
+  }
+  BuildXmlReport();
+  BuildTextReport();
 }
 
 void TLightCurveReport::ComboBox1Change() {

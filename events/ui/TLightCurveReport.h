@@ -56,6 +56,7 @@ class TLightCurveReport : public QWidget {
   void FormCreate();
   void ComboBox1Change();
   void ComboBox9Change();
+  void SiteEdited();
   bool SaveLines(const QString& name, const std::vector<std::string>& lines);
   bool XmlInputsWritable();
 

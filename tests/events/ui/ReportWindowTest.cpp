@@ -282,6 +282,56 @@ TEST(TLightCurveReport, TypedInputsReachBothReports) {
   }
 }
 
+// Typed as an observer types: the edit's text replaced key by key.
+void TypeInto(QLineEdit* e, const QString& text) {
+  e->selectAll();
+  for (QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(e, &press);
+  }
+}
+
+// The site shown in the window is the one the saved reports and the light
+// curve carry, also after the observer corrects it there.
+TEST(TLightCurveReport, ACorrectedSiteReachesTheSavedReportsAndTheLightCurve) {
+  Fixture f;
+  f.Open();
+  // Opening the window changes nothing of the record.
+  EXPECT_EQ(f.events.ReportLightCurveElement.Longitude, "+135 30 15.0");
+  EXPECT_NE(f.w->Memo2->toPlainText().indexOf("|Home|JP|+135 30 15.0|-5 2 3|40|"), -1);
+  const std::pair<const char*, const char*> typed[] = {{"Edit2", " 139 "}, {"Edit3", "45"},  {"Edit4", "12.5"},
+                                                       {"Edit5", "-35"},   {"Edit6", "40"},  {"Edit7", "2.0"},
+                                                       {"Edit8", "25"}};
+  for (const auto& [edit, text] : typed) TypeInto(Find<QLineEdit>(f.w, edit), text);
+  EXPECT_NE(f.w->Memo2->toPlainText().indexOf("|Home|JP|+139 45 12.5|-35 40 2.0|25|"), -1)
+      << f.w->Memo2->toPlainText().toStdString();
+  const QStringList text = f.Memo(f.w->Memo3);
+  EXPECT_EQ(text[8], "[Longitude ]  139o45'12.5\"  E");
+  EXPECT_EQ(text[9], "[Latitude  ]   35o40'2.0\"  S");
+  EXPECT_EQ(text[10], "[Altitude  ]  25m");
+  EXPECT_EQ(f.Memo(f.w->Memo1)[2], "Observer: +139:45:12.5: -35:40:2.0: 25: Obs One");
+
+  const std::string xml = f.folder.File("site.xml");
+  f.dialogs.save_file_names = {QString::fromStdString(xml)};
+  f.w->Button4->click();
+  EXPECT_EQ(ElementTexts(xml, "ID"), QStringList{"1|Obs One||0|Home|JP|+139 45 12.5|-35 40 2.0|25| |20|2|a|a"});
+  const std::string dat = f.folder.File("site.dat");
+  f.dialogs.save_file_names = {QString::fromStdString(dat)};
+  f.w->Button2->click();
+  const auto saved = ReadWholeFile(dat, 1 << 20);
+  ASSERT_TRUE(saved);
+  EXPECT_NE(saved->find("\r\nObserver: +139:45:12.5: -35:40:2.0: 25: Obs One\r\n"), std::string::npos) << *saved;
+
+  // A '|' in a position would shift the report's fields: refused like a name.
+  TypeInto(f.w->Edit4, "12|5");
+  const std::string refused = f.folder.File("refused.xml");
+  f.dialogs.save_file_names = {QString::fromStdString(refused)};
+  f.w->Button4->click();
+  EXPECT_FALSE(std::filesystem::exists(refused));
+  ASSERT_FALSE(f.dialogs.messages.empty());
+  EXPECT_TRUE(f.dialogs.messages.back().text.contains("longitude"));
+}
+
 TEST(TLightCurveReport, CopiesTheTextReport) {
   Fixture f;
   f.Open();
