@@ -267,6 +267,11 @@ void TLightCurveReport::BuildControls() {
     SetInputColour(e, true);
   });
   for (QLineEdit* e : {Edit44, Edit45, Edit47, Edit48, Edit49, Edit50, Edit51, Edit52}) e->installEventFilter(enter);
+  // Only the observer's own changes go into the list: FormCreate's ticks must not.
+  for (size_t r = 0; r < 4; ++r) {
+    for (QLineEdit* e : EventRows[r]) connect(e, &QLineEdit::textEdited, this, [this, r] { EventRowEdited(r); });
+    connect(MinorBoxes[r], &QCheckBox::clicked, this, [this, r] { EventRowEdited(r); });
+  }
   OnComboBoxChange(ComboBox1, this, &TLightCurveReport::ComboBox1Change);
   OnComboBoxChange(ComboBox9, this, &TLightCurveReport::ComboBox9Change);
 }
@@ -291,22 +296,52 @@ void TLightCurveReport::FormCreate() {
   Edit1->setText(Q(e.LunarValues[kLunarLimbSlopeIndex]));
   Edit9->setText(Q(host_.ReportSiteName()));
   Edit10->setText(Q(host_.ReportCountryCode()));
-  for (auto& row : EventRows)
-    for (QLineEdit* ed : row) ed->clear();
+  ShowEventRows();
+  Memo2->clear();
+  Memo3->clear();
+}
+
+void TLightCurveReport::ShowEventRows() {
   const TAsteroidTiming& t = events_.AsteroidTiming;
-  for (int k = 0; k < std::min(4, ValidCount(t)); ++k) {
-    const TAsteroidEachEventTime& en = t.Entries[static_cast<size_t>(k)];
-    auto& row = EventRows[static_cast<size_t>(k)];
+  for (size_t r = 0; r < 4; ++r) {
+    auto& row = EventRows[r];
+    for (QLineEdit* ed : row) ed->clear();
+    // A row without a list entry has nothing to change: what is typed there
+    // would reach no report.
+    const bool has_entry = static_cast<int>(r) < ValidCount(t);
+    for (QLineEdit* ed : row) ed->setReadOnly(!has_entry);
+    MinorBoxes[r]->setEnabled(has_entry);
+    if (!has_entry) continue;
+    const TAsteroidEachEventTime& en = t.Entries[r];
     row[0]->setText(Q(Hour(en)));
     row[1]->setText(Q(Minute(en)));
     row[2]->setText(Q(Second(en)));
     row[3]->setText(Q(en.Error));
     row[4]->setText(Q(Sn(en)));
     row[5]->setText(IsDisappearance(en) ? "D" : "R");
-    MinorBoxes[static_cast<size_t>(k)]->setChecked(IsMinor(en));
+    MinorBoxes[r]->setChecked(IsMinor(en));
   }
-  Memo2->clear();
-  Memo3->clear();
+}
+
+// The reports read the timing list: a time, error, S/N, D/R or minor mark
+// corrected in an event row goes into its entry.
+void TLightCurveReport::EventRowEdited(size_t r) {
+  TAsteroidTiming& t = events_.AsteroidTiming;
+  if (static_cast<int>(r) >= ValidCount(t)) return;
+  TAsteroidEachEventTime& en = t.Entries[r];
+  const auto& row = EventRows[r];
+  auto typed = [](const QLineEdit* e) { return S(e->text().trimmed()); };
+  Hour(en) = typed(row[0]);
+  Minute(en) = typed(row[1]);
+  Second(en) = typed(row[2]);
+  en.Error = typed(row[3]);
+  Sn(en) = typed(row[4]);
+  const std::string dr = typed(row[5]);
+  if (dr == "D" || dr == "d") SetDisappearance(en, true);
+  if (dr == "R" || dr == "r") SetDisappearance(en, false);
+  SetMinor(en, MinorBoxes[r]->isChecked());
+  BuildXmlReport();
+  BuildTextReport();
 }
 
 bool TLightCurveReport::event(QEvent* e) {

@@ -332,6 +332,58 @@ TEST(TLightCurveReport, ACorrectedSiteReachesTheSavedReportsAndTheLightCurve) {
   EXPECT_TRUE(f.dialogs.messages.back().text.contains("longitude"));
 }
 
+// An event time, error, S/N, D/R or minor mark corrected in an event row is
+// what both reports and the saved XML carry; a row without an event takes
+// no typing.
+TEST(TLightCurveReport, ACorrectedEventRowReachesTheReports) {
+  Fixture f;
+  f.Open();
+  TypeInto(Find<QLineEdit>(f.w, "Edit19"), "06.250");
+  TypeInto(Find<QLineEdit>(f.w, "Edit20"), "0.015");
+  TypeInto(Find<QLineEdit>(f.w, "Edit21"), "7.5");
+  TypeInto(Find<QLineEdit>(f.w, "Edit24"), "11.0");
+  QStringList xml = f.Memo(f.w->Memo2);
+  ASSERT_EQ(xml.size(), 18);
+  EXPECT_EQ(xml[10], "        <Conditions>1|1|6.50||</Conditions>");  // (7.5 + 5.5) / 2
+  EXPECT_EQ(xml[11], "        <D>10 30  6.250|D|0.015||| </D>");
+  EXPECT_EQ(xml[12], "        <R>10 30 11.0|R|0.02||| </R>");
+  QStringList text = f.Memo(f.w->Memo3);
+  EXPECT_EQ(text[13], "[Event time]  D: 10h30m06.250s +/- 0.015s (UTC)  S/N=7.5");
+  EXPECT_EQ(text[14], "              R: 10h30m11.0s +/- 0.02s (UTC)  S/N=5.5");
+  const std::string path = f.folder.File("rows.xml");
+  f.dialogs.save_file_names = {QString::fromStdString(path)};
+  f.w->Button4->click();
+  EXPECT_EQ(ElementTexts(path, "D"), QStringList{"10 30  6.250|D|0.015||| "});
+  EXPECT_EQ(Second(f.events.AsteroidTiming.Entries[0]), "06.250");
+
+  // Row 2 marked minor: no main reappearance is left, so no observer block.
+  Find<QCheckBox>(f.w, "CheckBox3")->click();
+  xml = f.Memo(f.w->Memo2);
+  EXPECT_EQ(xml.size(), 12);
+  EXPECT_FALSE(xml.join("\n").contains("<Observer>"));
+  EXPECT_EQ(f.Memo(f.w->Memo3)[14], "              R: 10h30m11.0s +/- 0.02s (UTC)  S/N=5.5* 2nd star");
+  // And back, then the reappearance typed as a disappearance.
+  Find<QCheckBox>(f.w, "CheckBox3")->click();
+  TypeInto(Find<QLineEdit>(f.w, "Edit40"), "D");
+  EXPECT_EQ(f.Memo(f.w->Memo3)[14], "              D: 10h30m11.0s +/- 0.02s (UTC)  S/N=5.5");
+  EXPECT_EQ(f.Memo(f.w->Memo2).size(), 12);
+
+  // Rows 3 and 4 hold no event.
+  for (const char* name : {"Edit28", "Edit32", "Edit41", "Edit33", "Edit42"})
+    EXPECT_TRUE(Find<QLineEdit>(f.w, name)->isReadOnly()) << name;
+  EXPECT_FALSE(Find<QCheckBox>(f.w, "CheckBox4")->isEnabled());
+  EXPECT_FALSE(Find<QLineEdit>(f.w, "Edit17")->isReadOnly());
+  EXPECT_EQ(ValidCount(f.events.AsteroidTiming), 2);
+
+  // An event added while the window is open shows when the rows are shown again.
+  AppendEntry(f.events.AsteroidTiming, Timed("10", "31", "02.5", "0.03", "3.0", false));
+  f.w->ShowEventRows();
+  EXPECT_EQ(Find<QLineEdit>(f.w, "Edit30")->text(), "02.5");
+  EXPECT_EQ(Find<QLineEdit>(f.w, "Edit41")->text(), "R");
+  EXPECT_FALSE(Find<QLineEdit>(f.w, "Edit30")->isReadOnly());
+  EXPECT_TRUE(Find<QCheckBox>(f.w, "CheckBox4")->isEnabled());
+}
+
 TEST(TLightCurveReport, CopiesTheTextReport) {
   Fixture f;
   f.Open();
