@@ -118,6 +118,13 @@ std::string SignOnDegrees(std::string_view joined) {
   return deg + " " + min + " " + sec;
 }
 
+// No '|', which separates the report's fields, and no control character.
+bool XmlFieldText(std::string_view s) {
+  for (const char c : s)
+    if (c == '|' || (static_cast<unsigned char>(c) < 0x20 && c != '\t')) return false;
+  return true;
+}
+
 double EntrySn(const TAsteroidEachEventTime& e) {
   if (e.Approximate || !IsDecimalNumberText(Sn(e))) return -1;
   return ParseDoubleOr(Sn(e), -1);
@@ -134,8 +141,17 @@ std::string XmlReportUnsafeInput(const TReportLightCurveElement& e, const Report
       {"longitude", &e.Longitude},        {"latitude", &e.Latitude},        {"altitude", &e.Altitude},
       {"remarks", &in.Remarks}};
   for (const auto& [name, text] : inputs)
-    for (const char c : *text)
-      if (c == '|' || (static_cast<unsigned char>(c) < 0x20 && c != '\t')) return name;
+    if (!XmlFieldText(*text)) return name;
+  return {};
+}
+
+std::string XmlReportUnsafeEvent(const TAsteroidTiming& timing) {
+  for (int i = 0; i < ValidCount(timing); ++i) {
+    const TAsteroidEachEventTime& e = timing.Entries[static_cast<size_t>(i)];
+    if (!XmlFieldText(Hour(e)) || !XmlFieldText(Minute(e)) || !XmlFieldText(Second(e)))
+      return "time of event " + FormatInt(i + 1);
+    if (!XmlFieldText(e.Error)) return "error of event " + FormatInt(i + 1);
+  }
   return {};
 }
 

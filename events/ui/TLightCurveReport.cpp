@@ -428,7 +428,8 @@ bool TLightCurveReport::SaveLines(const QString& name, const std::vector<std::st
 // A '|' typed into a name would shift every later field of the report's
 // record when it is read back: refuse it rather than write a corrupt report.
 bool TLightCurveReport::XmlInputsWritable() {
-  const std::string bad = XmlReportUnsafeInput(events_.ReportLightCurveElement, FormInputs());
+  std::string bad = XmlReportUnsafeInput(events_.ReportLightCurveElement, FormInputs());
+  if (bad.empty()) bad = XmlReportUnsafeEvent(events_.AsteroidTiming);
   if (bad.empty()) return true;
   Dialogs().ShowError("The XML report cannot hold the character '|' or control characters: "
                       "please remove them from the " + Q(bad) + ".");

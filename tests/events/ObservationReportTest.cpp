@@ -127,6 +127,29 @@ TEST(BuildXmlReport, InputsThatWouldSplitAFieldAreNamed) {
   }
 }
 
+TEST(BuildXmlReport, EventTextsThatWouldSplitAFieldAreNamed) {
+  struct Row {
+    int entry;  // 0-based
+    int field;  // 0 hour, 1 minute, 2 second, 3 error, 4 S/N
+    const char* text;
+    const char* named;
+  };
+  for (const Row& r : {Row{0, 0, "1|0", "time of event 1"}, Row{1, 1, "3|0", "time of event 2"},
+                       Row{1, 2, "05\n", "time of event 2"}, Row{0, 3, "0.1|", "error of event 1"},
+                       Row{0, 4, "4|5", ""}, Row{1, 2, "05.5 <&>", ""}}) {
+    TAsteroidTiming t =
+        List({Timed("10", "30", "05", "0.1", "4.5", true), Timed("10", "30", "06", "0.1", "4.5", false)});
+    TAsteroidEachEventTime& e = t.Entries[static_cast<size_t>(r.entry)];
+    std::string* fields[] = {&Hour(e), &Minute(e), &Second(e), &e.Error, &Sn(e)};
+    *fields[r.field] = r.text;
+    EXPECT_EQ(XmlReportUnsafeEvent(t), r.named) << r.text;
+  }
+  // Entries past the count are not written.
+  TAsteroidTiming t = List({Timed("10", "30", "05", "0.1", "4.5", true)});
+  Hour(t.Entries[1]) = "1|0";
+  EXPECT_EQ(XmlReportUnsafeEvent(t), "");
+}
+
 TEST(ReportTextTests, DecimalAndDigitTexts) {
   struct Row {
     const char* s;

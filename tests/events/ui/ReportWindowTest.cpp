@@ -368,6 +368,16 @@ TEST(TLightCurveReport, ACorrectedEventRowReachesTheReports) {
   EXPECT_EQ(f.Memo(f.w->Memo3)[14], "              D: 10h30m11.0s +/- 0.02s (UTC)  S/N=5.5");
   EXPECT_EQ(f.Memo(f.w->Memo2).size(), 12);
 
+  // A '|' typed into a time would shift the report's fields: refused.
+  TypeInto(Find<QLineEdit>(f.w, "Edit23"), "3|0");
+  const std::string refused = f.folder.File("refused.xml");
+  f.dialogs.save_file_names = {QString::fromStdString(refused)};
+  f.w->Button4->click();
+  EXPECT_FALSE(std::filesystem::exists(refused));
+  ASSERT_FALSE(f.dialogs.messages.empty());
+  EXPECT_TRUE(f.dialogs.messages.back().text.contains("time of event 2")) << f.dialogs.messages.back().text.toStdString();
+  TypeInto(Find<QLineEdit>(f.w, "Edit23"), "30");
+
   // Rows 3 and 4 hold no event.
   for (const char* name : {"Edit28", "Edit32", "Edit41", "Edit33", "Edit42"})
     EXPECT_TRUE(Find<QLineEdit>(f.w, name)->isReadOnly()) << name;
