@@ -269,8 +269,9 @@ void TLightCurveReport::BuildControls() {
   for (QLineEdit* e : {Edit44, Edit45, Edit47, Edit48, Edit49, Edit50, Edit51, Edit52}) e->installEventFilter(enter);
   // Only the observer's own changes go into the list: FormCreate's ticks must not.
   for (size_t r = 0; r < 4; ++r) {
-    for (QLineEdit* e : EventRows[r]) connect(e, &QLineEdit::textEdited, this, [this, r] { EventRowEdited(r); });
-    connect(MinorBoxes[r], &QCheckBox::clicked, this, [this, r] { EventRowEdited(r); });
+    for (size_t c = 0; c < EventRows[r].size(); ++c)
+      connect(EventRows[r][c], &QLineEdit::textEdited, this, [this, r, c] { EventRowEdited(r, c); });
+    connect(MinorBoxes[r], &QCheckBox::clicked, this, [this, r] { EventRowEdited(r, EventRows[r].size()); });
   }
   OnComboBoxChange(ComboBox1, this, &TLightCurveReport::ComboBox1Change);
   OnComboBoxChange(ComboBox9, this, &TLightCurveReport::ComboBox9Change);
@@ -324,22 +325,24 @@ void TLightCurveReport::ShowEventRows() {
 }
 
 // The reports read the timing list: a time, error, S/N, D/R or minor mark
-// corrected in an event row goes into its entry.
-void TLightCurveReport::EventRowEdited(size_t r) {
+// corrected in an event row goes into its entry. Only the changed field is
+// written, so a row shown before the list changed spoils no other field.
+void TLightCurveReport::EventRowEdited(size_t r, size_t field) {
   TAsteroidTiming& t = events_.AsteroidTiming;
   if (static_cast<int>(r) >= ValidCount(t)) return;
   TAsteroidEachEventTime& en = t.Entries[r];
-  const auto& row = EventRows[r];
-  auto typed = [](const QLineEdit* e) { return S(e->text().trimmed()); };
-  Hour(en) = typed(row[0]);
-  Minute(en) = typed(row[1]);
-  Second(en) = typed(row[2]);
-  en.Error = typed(row[3]);
-  Sn(en) = typed(row[4]);
-  const std::string dr = typed(row[5]);
-  if (dr == "D" || dr == "d") SetDisappearance(en, true);
-  if (dr == "R" || dr == "r") SetDisappearance(en, false);
-  SetMinor(en, MinorBoxes[r]->isChecked());
+  if (field == EventRows[r].size()) {
+    SetMinor(en, MinorBoxes[r]->isChecked());
+  } else {
+    const std::string typed = S(EventRows[r][field]->text().trimmed());
+    std::string* texts[] = {&Hour(en), &Minute(en), &Second(en), &en.Error, &Sn(en)};
+    if (field < std::size(texts))
+      *texts[field] = typed;
+    else if (typed == "D" || typed == "d")
+      SetDisappearance(en, true);
+    else if (typed == "R" || typed == "r")
+      SetDisappearance(en, false);
+  }
   BuildXmlReport();
   BuildTextReport();
 }
@@ -365,6 +368,8 @@ void TLightCurveReport::FormActivate() {
     Edit44->setText(ComboBox1->currentText());
     Edit45->setText(ComboBox9->currentText());
   }
+  // The list may have been added to, sorted or cut in the magnitude calculator.
+  ShowEventRows();
   BuildXmlReport();
   BuildTextReport();
 }

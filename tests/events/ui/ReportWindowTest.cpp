@@ -385,6 +385,18 @@ TEST(TLightCurveReport, ACorrectedEventRowReachesTheReports) {
   EXPECT_FALSE(Find<QLineEdit>(f.w, "Edit17")->isReadOnly());
   EXPECT_EQ(ValidCount(f.events.AsteroidTiming), 2);
 
+  // The list sorted elsewhere while the rows still show the old order: a
+  // corrected error changes that field only, and coming back to the window
+  // shows the list as it is.
+  std::swap(f.events.AsteroidTiming.Entries[0], f.events.AsteroidTiming.Entries[1]);
+  TypeInto(Find<QLineEdit>(f.w, "Edit20"), "0.018");
+  EXPECT_EQ(f.events.AsteroidTiming.Entries[0].Error, "0.018");
+  EXPECT_EQ(Second(f.events.AsteroidTiming.Entries[0]), "11.0");
+  EXPECT_EQ(Second(f.events.AsteroidTiming.Entries[1]), "06.250");
+  f.w->FormActivate();
+  EXPECT_EQ(Find<QLineEdit>(f.w, "Edit19")->text(), "11.0");
+  EXPECT_EQ(Find<QLineEdit>(f.w, "Edit24")->text(), "06.250");
+
   // An event added while the window is open shows when the rows are shown again.
   AppendEntry(f.events.AsteroidTiming, Timed("10", "31", "02.5", "0.03", "3.0", false));
   f.w->ShowEventRows();
