@@ -255,6 +255,8 @@ void TLightCurveReport::BuildControls() {
   connect(Edit46, &QLineEdit::textChanged, this, &TLightCurveReport::BuildTextReport);
   for (QLineEdit* e : {Edit2, Edit3, Edit4, Edit5, Edit6, Edit7, Edit8})
     connect(e, &QLineEdit::textEdited, this, &TLightCurveReport::SiteEdited);
+  for (QLineEdit* e : {Edit15, Edit16})
+    connect(e, &QLineEdit::textEdited, this, &TLightCurveReport::AsteroidEdited);
   for (QComboBox* c : {ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6, ComboBox7, ComboBox8})
     connect(c, &QComboBox::currentIndexChanged, this, both);
   for (QComboBox* c : {ComboBox10, ComboBox11})
@@ -407,17 +409,27 @@ ReportFormInputs TLightCurveReport::FormInputs() const {
   return in;
 }
 
+namespace {
+
+// Set only when it differs: a reset text would move the cursor of an edit
+// being typed in to its end.
+void ShowText(QLineEdit* e, const std::string& text) {
+  if (e->text() != Q(text)) e->setText(Q(text));
+}
+
+}  // namespace
+
 void TLightCurveReport::BuildXmlReport() {
   const TReportLightCurveElement& e = events_.ReportLightCurveElement;
-  Edit15->setText(Q(e.ObjectNumber));
-  Edit16->setText(Q(e.ObjectName));
+  ShowText(Edit15, e.ObjectNumber);
+  ShowText(Edit16, e.ObjectName);
   SetMemoLines(Memo2, ::BuildXmlReport(events_.AsteroidTiming, e, FormInputs(), TodayUtcBarDate()));
 }
 
 void TLightCurveReport::BuildTextReport() {
   const TReportLightCurveElement& e = events_.ReportLightCurveElement;
-  Edit15->setText(Q(e.ObjectNumber));
-  Edit16->setText(Q(e.ObjectName));
+  ShowText(Edit15, e.ObjectNumber);
+  ShowText(Edit16, e.ObjectName);
   SetMemoLines(Memo3, ::BuildTextReport(events_.AsteroidTiming, e, FormInputs(), host_.Clock()));
 }
 
@@ -454,15 +466,30 @@ void TLightCurveReport::SiteEdited() {
   e.Altitude = part(Edit8);
   e.Longitude = e.LongitudeD + " " + e.LongitudeM + " " + e.LongitudeS;
   e.Latitude = e.LatitudeD + " " + e.LatitudeM + " " + e.LatitudeS;
-  std::string& line2 = events_.ReportLightCurveData.Lines[2];
-  line2 = LightCurveObserverLine(e);
-  std::vector<std::string> shown = MemoLines(Memo1);
-  if (shown.size() > 2) {
-    shown[2] = line2;
-    SetMemoLines(Memo1, shown);
-  }
+  ReplaceLightCurveLine(2, LightCurveObserverLine(e));
   BuildXmlReport();
   BuildTextReport();
+}
+
+// The reports show the record's asteroid in these edits: a corrected number
+// or name goes there, with the light curve's object line of an asteroid.
+void TLightCurveReport::AsteroidEdited() {
+  TReportLightCurveElement& e = events_.ReportLightCurveElement;
+  e.ObjectNumber = S(Edit15->text());
+  e.ObjectName = S(Edit16->text());
+  e.ObjectLabel = e.ObjectNumber + ": " + e.ObjectName;
+  if (e.Kind == ReportKind::Asteroid) ReplaceLightCurveLine(3, "Object: Asteroid: " + e.ObjectLabel);
+  BuildXmlReport();
+  BuildTextReport();
+}
+
+// Line `index` of the light curve, as saved and as shown.
+void TLightCurveReport::ReplaceLightCurveLine(size_t index, const std::string& line) {
+  events_.ReportLightCurveData.Lines[index] = line;
+  std::vector<std::string> shown = MemoLines(Memo1);
+  if (shown.size() <= index) return;
+  shown[index] = line;
+  SetMemoLines(Memo1, shown);
 }
 
 void TLightCurveReport::ComboBox1Change() {

@@ -59,6 +59,8 @@ class TLightCurveReport : public QWidget {
   void ComboBox1Change();
   void ComboBox9Change();
   void SiteEdited();
+  void AsteroidEdited();
+  void ReplaceLightCurveLine(size_t index, const std::string& line);
   // field: 0..5 the row's edits, 6 its minor box.
   void EventRowEdited(size_t row, size_t field);
   bool SaveLines(const QString& name, const std::vector<std::string>& lines);

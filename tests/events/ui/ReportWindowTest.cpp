@@ -50,6 +50,15 @@ struct Fixture {
     w->show();
   }
   QStringList Memo(QPlainTextEdit* m) const { return m->toPlainText().split('\n'); }
+  // The light curve of a stretch starting at 9:04:07.96, saved through "Save to file".
+  std::optional<std::string> SaveLightCurve(const std::string& name) {
+    events.ReportLightCurveElement.StartH = "9";
+    events.ReportLightCurveElement.StartM = "4";
+    events.ReportLightCurveElement.StartS = "7.96";
+    dialogs.save_file_names = {QString::fromStdString(folder.File(name))};
+    w->Button2->click();
+    return ReadWholeFile(folder.File(name), 1 << 20);
+  }
 };
 
 template <class T>
@@ -315,10 +324,7 @@ TEST(TLightCurveReport, ACorrectedSiteReachesTheSavedReportsAndTheLightCurve) {
   f.dialogs.save_file_names = {QString::fromStdString(xml)};
   f.w->Button4->click();
   EXPECT_EQ(ElementTexts(xml, "ID"), QStringList{"1|Obs One||0|Home|JP|+139 45 12.5|-35 40 2.0|25| |20|2|a|a"});
-  const std::string dat = f.folder.File("site.dat");
-  f.dialogs.save_file_names = {QString::fromStdString(dat)};
-  f.w->Button2->click();
-  const auto saved = ReadWholeFile(dat, 1 << 20);
+  const auto saved = f.SaveLightCurve("site.dat");
   ASSERT_TRUE(saved);
   EXPECT_NE(saved->find("\r\nObserver: +139:45:12.5: -35:40:2.0: 25: Obs One\r\n"), std::string::npos) << *saved;
 
@@ -404,6 +410,31 @@ TEST(TLightCurveReport, ACorrectedEventRowReachesTheReports) {
   EXPECT_EQ(Find<QLineEdit>(f.w, "Edit41")->text(), "R");
   EXPECT_FALSE(Find<QLineEdit>(f.w, "Edit30")->isReadOnly());
   EXPECT_TRUE(Find<QCheckBox>(f.w, "CheckBox4")->isEnabled());
+}
+
+// The asteroid shown in the window is the one the reports, the proposed file
+// names and the light curve carry, also after the observer corrects it.
+TEST(TLightCurveReport, ACorrectedAsteroidReachesTheReportsAndTheLightCurve) {
+  Fixture f;
+  f.Open();
+  TypeInto(Find<QLineEdit>(f.w, "Edit15"), "433");
+  TypeInto(Find<QLineEdit>(f.w, "Edit16"), "Eros & Co");
+  EXPECT_EQ(f.w->Edit16->text(), "Eros & Co");
+  EXPECT_EQ(f.Memo(f.w->Memo2)[5],
+            "      <Asteroid>433|Eros &amp; Co|0.00000000|0.00000000|0.0000000|0.0000000|0.0000000|0.0000000|1.00000|"
+            "0.00000|0.0|1.0|20.00</Asteroid>");
+  EXPECT_EQ(f.Memo(f.w->Memo3)[4], "[Asteroid  ]  (433)Eros & Co");
+  EXPECT_EQ(f.Memo(f.w->Memo1)[3], "Object: Asteroid: 433: Eros & Co");
+
+  const std::string xml = f.folder.File("asteroid.xml");
+  f.dialogs.save_file_names = {QString::fromStdString(xml)};
+  f.w->Button4->click();
+  EXPECT_EQ(f.w->Edit43->text(), "(433)Eros & Co23071710_105-Obs_One.xml");
+  EXPECT_EQ(ElementTexts(xml, "Asteroid")[0].section('|', 0, 1), "433|Eros & Co");
+  const auto saved = f.SaveLightCurve("asteroid.dat");
+  EXPECT_EQ(f.dialogs.save_file_proposals.back(), "(433)_20230705_090408_Obs_One.dat");
+  ASSERT_TRUE(saved);
+  EXPECT_NE(saved->find("\r\nObject: Asteroid: 433: Eros & Co\r\n"), std::string::npos) << *saved;
 }
 
 TEST(TLightCurveReport, CopiesTheTextReport) {
