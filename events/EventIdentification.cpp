@@ -67,7 +67,9 @@ std::string ReportEventDate(std::string_view date) {
 }
 
 std::string SignedDegreesText(std::string_view d) {
-  return !d.empty() && d[0] == '-' ? std::string(d) : "+" + std::string(d);
+  // Degrees typed or shown with their "+" already keep it: "++135" would
+  // read as no number.
+  return !d.empty() && (d[0] == '-' || d[0] == '+') ? std::string(d) : "+" + std::string(d);
 }
 
 void StoreSitePosition(TReportLightCurveElement& r, const std::array<std::string, 3>& longitude,

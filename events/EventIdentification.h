@@ -31,7 +31,7 @@ AsteroidTitles AsteroidIdentificationTexts(const Occelmnt_Format& e, std::string
 // the day is left empty.
 std::string ReportEventDate(std::string_view date);
 
-// Degrees with "+" in front unless they start with "-".
+// Degrees with "+" in front unless they start with "-" or "+".
 std::string SignedDegreesText(std::string_view degrees);
 
 // The record's site position from the typed degrees, minutes and seconds

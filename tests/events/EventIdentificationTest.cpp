@@ -40,6 +40,7 @@ TEST(EventIdentification, TitlesCodeAndReportTexts) {
   EXPECT_EQ(ReportEventDate("2024 13 3"), "2024|13|");
   EXPECT_EQ(SignedDegreesText("139"), "+139");
   EXPECT_EQ(SignedDegreesText("-5"), "-5");
+  EXPECT_EQ(SignedDegreesText("+135"), "+135");
   using P = std::pair<std::string, std::string>;
   EXPECT_EQ(StarCatalogueOf("HIP 1234"), (P{"HIP", "1234"}));
   EXPECT_EQ(StarCatalogueOf("TYC 1-2-3"), (P{"TYC", "1-2-3"}));

@@ -437,6 +437,29 @@ TEST(TLightCurveReport, ACorrectedAsteroidReachesTheReportsAndTheLightCurve) {
   EXPECT_NE(saved->find("\r\nObject: Asteroid: 433: Eros & Co\r\n"), std::string::npos) << *saved;
 }
 
+// The record's degrees carry their sign ("+135"), and so does the window's
+// edit: a corrected altitude leaves the position as it was, and a typed "+"
+// is not doubled.
+TEST(TLightCurveReport, SignedDegreesStayAsTheyAreWhenTheSiteIsCorrected) {
+  struct Row {
+    const char* edit;
+    const char* typed;
+    const char* position;  // "|longitude|latitude|altitude|" of the <ID> line
+  };
+  for (const Row& r : {Row{"Edit8", "41", "|+135 30 15.0|-5 2 3|41|"}, Row{"Edit2", "+136", "|+136 30 15.0|-5 2 3|40|"},
+                       Row{"Edit5", "+5", "|+135 30 15.0|+5 2 3|40|"}}) {
+    Fixture f;
+    TReportLightCurveElement& e = f.events.ReportLightCurveElement;
+    e.LongitudeD = "+135", e.LongitudeM = "30", e.LongitudeS = "15.0";
+    e.LatitudeD = "-5", e.LatitudeM = "2", e.LatitudeS = "3";
+    f.Open();
+    EXPECT_EQ(f.w->Edit2->text(), "+135");
+    TypeInto(Find<QLineEdit>(f.w, r.edit), r.typed);
+    EXPECT_NE(f.w->Memo2->toPlainText().indexOf(QString("|Home|JP") + r.position), -1)
+        << r.edit << "\n" << f.w->Memo2->toPlainText().toStdString();
+  }
+}
+
 TEST(TLightCurveReport, CopiesTheTextReport) {
   Fixture f;
   f.Open();
