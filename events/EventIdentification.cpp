@@ -67,7 +67,19 @@ std::string ReportEventDate(std::string_view date) {
 }
 
 std::string SignedDegreesText(std::string_view d) {
-  return !d.empty() && d[0] == '-' ? std::string(d) : "+" + std::string(d);
+  // Degrees typed or shown with their "+" already keep it: "++135" would
+  // read as no number.
+  return !d.empty() && (d[0] == '-' || d[0] == '+') ? std::string(d) : "+" + std::string(d);
+}
+
+void StoreSitePosition(TReportLightCurveElement& r, const std::array<std::string, 3>& longitude,
+                       const std::array<std::string, 3>& latitude) {
+  r.LongitudeD = SignedDegreesText(longitude[0]);
+  r.LongitudeM = longitude[1];
+  r.LongitudeS = longitude[2];
+  r.LatitudeD = SignedDegreesText(latitude[0]);
+  r.LatitudeM = latitude[1];
+  r.LatitudeS = latitude[2];
 }
 
 std::pair<std::string, std::string> StarCatalogueOf(std::string_view star) {

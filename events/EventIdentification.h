@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "chart/ChartEvents.h"
 #include "events/PredictionElements.h"
 
 // Object A's value (field 11) of records 0..n_rows (record k is line
@@ -30,8 +31,13 @@ AsteroidTitles AsteroidIdentificationTexts(const Occelmnt_Format& e, std::string
 // the day is left empty.
 std::string ReportEventDate(std::string_view date);
 
-// Degrees with "+" in front unless they start with "-".
+// Degrees with "+" in front unless they start with "-" or "+".
 std::string SignedDegreesText(std::string_view degrees);
+
+// The record's site position from the typed degrees, minutes and seconds
+// (the degrees signed as above); the joined texts are left as they are.
+void StoreSitePosition(TReportLightCurveElement& r, const std::array<std::string, 3>& longitude,
+                       const std::array<std::string, 3>& latitude);
 
 // "HIP 123" -> {"HIP", "123"}; other texts: "Kepler2" and the text after the
 // first blank.

@@ -35,10 +35,14 @@ std::string StarLine(const TReportLightCurveElement& e, bool preview) {
   return line;
 }
 
-std::string ObserverLine(const TReportLightCurveElement& e) {
+}  // namespace
+
+std::string LightCurveObserverLine(const TReportLightCurveElement& e) {
   return "Observer: " + e.LongitudeD + ":" + e.LongitudeM + ":" + e.LongitudeS + ": " + e.LatitudeD + ":" +
          e.LatitudeM + ":" + e.LatitudeS + ": " + e.Altitude + ": " + e.Observer;
 }
+
+namespace {
 
 std::string LunarObjectLine(const TReportLightCurveElement& e) {
   std::string line = "Object: Moon: ";
@@ -83,7 +87,7 @@ TReportLightCurveData MakeReportLines(TReportLightCurveElement& e) {
   d.Lines[0] = "Date: " + e.RecordingDate + " " + e.StartH + ":" + e.StartM + ":" + e.StartS + ": " + e.Duration +
                ": " + FormatInt(e.ValueCount);
   d.Lines[1] = StarLine(e, false);
-  d.Lines[2] = ObserverLine(e);
+  d.Lines[2] = LightCurveObserverLine(e);
   d.Lines[3] = e.Kind == ReportKind::Lunar ? LunarObjectLine(e) : "Object: Asteroid: " + e.ObjectLabel;
   std::string values = "Values";
   for (int32_t i = 0; i < e.ValueCount; ++i) {
@@ -116,5 +120,5 @@ std::vector<std::string> ReportDisplayLines(const TReportLightCurveData& data) {
 }
 
 std::vector<std::string> ReportPreviewLines(const TReportLightCurveElement& e) {
-  return {"Date: " + e.RecordingDate + " ", StarLine(e, true), ObserverLine(e), LunarObjectLine(e)};
+  return {"Date: " + e.RecordingDate + " ", StarLine(e, true), LightCurveObserverLine(e), LunarObjectLine(e)};
 }

@@ -14,6 +14,9 @@ bool ReportAllowed(const TReportLightCurveElement& e, const TAsteroidTiming& tim
 // five lines (date, star, observer, object, values).
 TReportLightCurveData MakeReportLines(TReportLightCurveElement& e);
 
+// Line 2: "Observer: " with the site's longitude, latitude, altitude and the observer.
+std::string LightCurveObserverLine(const TReportLightCurveElement& e);
+
 // Lines 0 to 3, then line 4 cut after every ':' into pieces joined 50 to a line.
 std::vector<std::string> ReportDisplayLines(const TReportLightCurveData& data);
 

@@ -97,6 +97,34 @@ Categories Sort(const TAsteroidTiming& t) {
   return c;
 }
 
+// Map coordinates west or south come with every part negative ("-5 -30
+// -15.0"); a report carries the sign on the degrees only, so a minus on the
+// minutes or seconds moves to the degrees.
+std::string SignOnDegrees(std::string_view joined) {
+  const size_t b1 = joined.find(' ');
+  const size_t b2 = b1 == std::string_view::npos ? b1 : joined.find(' ', b1 + 1);
+  if (b2 == std::string_view::npos) return std::string(joined);
+  std::string deg(joined.substr(0, b1));
+  std::string min(joined.substr(b1 + 1, b2 - b1 - 1));
+  std::string sec(joined.substr(b2 + 1));
+  const bool minus_part = min.starts_with('-') || sec.starts_with('-');
+  if (!minus_part) return std::string(joined);
+  if (min.starts_with('-')) min.erase(0, 1);
+  if (sec.starts_with('-')) sec.erase(0, 1);
+  if (deg.starts_with('+'))
+    deg[0] = '-';
+  else if (!deg.starts_with('-'))
+    deg.insert(0, 1, '-');
+  return deg + " " + min + " " + sec;
+}
+
+// No '|', which separates the report's fields, and no control character.
+bool XmlFieldText(std::string_view s) {
+  for (const char c : s)
+    if (c == '|' || (static_cast<unsigned char>(c) < 0x20 && c != '\t')) return false;
+  return true;
+}
+
 double EntrySn(const TAsteroidEachEventTime& e) {
   if (e.Approximate || !IsDecimalNumberText(Sn(e))) return -1;
   return ParseDoubleOr(Sn(e), -1);
@@ -113,8 +141,17 @@ std::string XmlReportUnsafeInput(const TReportLightCurveElement& e, const Report
       {"longitude", &e.Longitude},        {"latitude", &e.Latitude},        {"altitude", &e.Altitude},
       {"remarks", &in.Remarks}};
   for (const auto& [name, text] : inputs)
-    for (const char c : *text)
-      if (c == '|' || (static_cast<unsigned char>(c) < 0x20 && c != '\t')) return name;
+    if (!XmlFieldText(*text)) return name;
+  return {};
+}
+
+std::string XmlReportUnsafeEvent(const TAsteroidTiming& timing) {
+  for (int i = 0; i < ValidCount(timing); ++i) {
+    const TAsteroidEachEventTime& e = timing.Entries[static_cast<size_t>(i)];
+    if (!XmlFieldText(Hour(e)) || !XmlFieldText(Minute(e)) || !XmlFieldText(Second(e)))
+      return "time of event " + FormatInt(i + 1);
+    if (!XmlFieldText(e.Error)) return "error of event " + FormatInt(i + 1);
+  }
   return {};
 }
 
@@ -137,7 +174,8 @@ std::vector<std::string> BuildXmlReport(const TAsteroidTiming& timing, const TRe
   const std::string aperture = IsDigitsAndPoints(in.Aperture) ? in.Aperture : " ";
   const std::string telescope = in.TelescopeIndex <= 0 ? " " : FormatInt(in.TelescopeIndex);
   const std::string id = "|" + Esc(in.Observer) + "|" + Esc(in.CoObserver) + "|0|" + Esc(in.Site) + "|" +
-                         Esc(in.Country) + "|" + Esc(e.Longitude) + "|" + Esc(e.Latitude) + "|" + Esc(e.Altitude) +
+                         Esc(in.Country) + "|" + Esc(SignOnDegrees(e.Longitude)) + "|" +
+                         Esc(SignOnDegrees(e.Latitude)) + "|" + Esc(e.Altitude) +
                          "|" + datum + "|" + aperture + "|" + telescope + "|" + FirstChar(in.RecordingText) + "|" +
                          FirstChar(in.TimeKeepingText) + "</ID>";
 
@@ -190,8 +228,10 @@ std::vector<std::string> BuildXmlReport(const TAsteroidTiming& timing, const TRe
   return out;
 }
 
-std::string FormatLongLat(std::string_view joined, bool latitude) {
-  if (joined.size() < 5) return std::string(joined);
+std::string FormatLongLat(std::string_view joined_text, bool latitude) {
+  if (joined_text.size() < 5) return std::string(joined_text);
+  const std::string signed_degrees = SignOnDegrees(joined_text);
+  const std::string_view joined = signed_degrees;
   const size_t b1 = joined.find(' ');
   const size_t b2 = b1 == std::string_view::npos ? b1 : joined.find(' ', b1 + 1);
   if (b2 == std::string_view::npos) return std::string(joined);

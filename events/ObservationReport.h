@@ -50,6 +50,8 @@ std::vector<std::string> BuildTextReport(const TAsteroidTiming& timing, const TR
 // report cannot carry: '|' separates the report's fields and control
 // characters are not allowed in XML. Empty when every input can be written.
 std::string XmlReportUnsafeInput(const TReportLightCurveElement& e, const ReportFormInputs& in);
+// The same for the times and errors of the timed events ("time of event 2").
+std::string XmlReportUnsafeEvent(const TAsteroidTiming& timing);
 
 // Today's UTC date as "y|m|d" without leading zeros.
 std::string TodayUtcBarDate();

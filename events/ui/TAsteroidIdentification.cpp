@@ -619,13 +619,8 @@ void TAsteroidIdentification::Button12Click() {
 }
 
 void TAsteroidIdentification::StoreMapPosition() {
-  TReportLightCurveElement& r = host_.Events().ReportLightCurveElement;
-  r.LatitudeD = SignedDegreesText(Text(Edit28));
-  r.LatitudeM = Text(Edit29);
-  r.LatitudeS = Text(Edit30);
-  r.LongitudeD = SignedDegreesText(Text(Edit13));
-  r.LongitudeM = Text(Edit26);
-  r.LongitudeS = Text(Edit27);
+  StoreSitePosition(host_.Events().ReportLightCurveElement, {Text(Edit13), Text(Edit26), Text(Edit27)},
+                    {Text(Edit28), Text(Edit29), Text(Edit30)});
 }
 
 void TAsteroidIdentification::WriteSettingOrWarn(const std::string& section, const std::string& key,

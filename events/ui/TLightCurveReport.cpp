@@ -14,6 +14,8 @@
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/HandlerTable.h"
+#include "events/EventIdentification.h"
+#include "events/LightCurveReportLines.h"
 #include "events/ReportFiles.h"
 #include "events/TimingList.h"
 #include "base/ui/MemoLines.h"
@@ -251,6 +253,10 @@ void TLightCurveReport::BuildControls() {
   // the text report: a saved or copied report must carry what the edits show.
   for (QLineEdit* e : {Edit9, Edit10, Edit11, Edit12, Edit13, Edit14}) connect(e, &QLineEdit::textChanged, this, both);
   connect(Edit46, &QLineEdit::textChanged, this, &TLightCurveReport::BuildTextReport);
+  for (QLineEdit* e : {Edit2, Edit3, Edit4, Edit5, Edit6, Edit7, Edit8})
+    connect(e, &QLineEdit::textEdited, this, &TLightCurveReport::SiteEdited);
+  for (QLineEdit* e : {Edit15, Edit16})
+    connect(e, &QLineEdit::textEdited, this, &TLightCurveReport::AsteroidEdited);
   for (QComboBox* c : {ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6, ComboBox7, ComboBox8})
     connect(c, &QComboBox::currentIndexChanged, this, both);
   for (QComboBox* c : {ComboBox10, ComboBox11})
@@ -263,6 +269,12 @@ void TLightCurveReport::BuildControls() {
     SetInputColour(e, true);
   });
   for (QLineEdit* e : {Edit44, Edit45, Edit47, Edit48, Edit49, Edit50, Edit51, Edit52}) e->installEventFilter(enter);
+  // Only the observer's own changes go into the list: FormCreate's ticks must not.
+  for (size_t r = 0; r < 4; ++r) {
+    for (size_t c = 0; c < EventRows[r].size(); ++c)
+      connect(EventRows[r][c], &QLineEdit::textEdited, this, [this, r, c] { EventRowEdited(r, c); });
+    connect(MinorBoxes[r], &QCheckBox::clicked, this, [this, r] { EventRowEdited(r, EventRows[r].size()); });
+  }
   OnComboBoxChange(ComboBox1, this, &TLightCurveReport::ComboBox1Change);
   OnComboBoxChange(ComboBox9, this, &TLightCurveReport::ComboBox9Change);
 }
@@ -287,22 +299,54 @@ void TLightCurveReport::FormCreate() {
   Edit1->setText(Q(e.LunarValues[kLunarLimbSlopeIndex]));
   Edit9->setText(Q(host_.ReportSiteName()));
   Edit10->setText(Q(host_.ReportCountryCode()));
-  for (auto& row : EventRows)
-    for (QLineEdit* ed : row) ed->clear();
+  ShowEventRows();
+  Memo2->clear();
+  Memo3->clear();
+}
+
+void TLightCurveReport::ShowEventRows() {
   const TAsteroidTiming& t = events_.AsteroidTiming;
-  for (int k = 0; k < std::min(4, ValidCount(t)); ++k) {
-    const TAsteroidEachEventTime& en = t.Entries[static_cast<size_t>(k)];
-    auto& row = EventRows[static_cast<size_t>(k)];
+  for (size_t r = 0; r < 4; ++r) {
+    auto& row = EventRows[r];
+    for (QLineEdit* ed : row) ed->clear();
+    // A row without a list entry has nothing to change: what is typed there
+    // would reach no report.
+    const bool has_entry = static_cast<int>(r) < ValidCount(t);
+    for (QLineEdit* ed : row) ed->setReadOnly(!has_entry);
+    MinorBoxes[r]->setEnabled(has_entry);
+    if (!has_entry) continue;
+    const TAsteroidEachEventTime& en = t.Entries[r];
     row[0]->setText(Q(Hour(en)));
     row[1]->setText(Q(Minute(en)));
     row[2]->setText(Q(Second(en)));
     row[3]->setText(Q(en.Error));
     row[4]->setText(Q(Sn(en)));
     row[5]->setText(IsDisappearance(en) ? "D" : "R");
-    MinorBoxes[static_cast<size_t>(k)]->setChecked(IsMinor(en));
+    MinorBoxes[r]->setChecked(IsMinor(en));
   }
-  Memo2->clear();
-  Memo3->clear();
+}
+
+// The reports read the timing list: a time, error, S/N, D/R or minor mark
+// corrected in an event row goes into its entry. Only the changed field is
+// written, so a row shown before the list changed spoils no other field.
+void TLightCurveReport::EventRowEdited(size_t r, size_t field) {
+  TAsteroidTiming& t = events_.AsteroidTiming;
+  if (static_cast<int>(r) >= ValidCount(t)) return;
+  TAsteroidEachEventTime& en = t.Entries[r];
+  if (field == EventRows[r].size()) {
+    SetMinor(en, MinorBoxes[r]->isChecked());
+  } else {
+    const std::string typed = S(EventRows[r][field]->text().trimmed());
+    std::string* texts[] = {&Hour(en), &Minute(en), &Second(en), &en.Error, &Sn(en)};
+    if (field < std::size(texts))
+      *texts[field] = typed;
+    else if (typed == "D" || typed == "d")
+      SetDisappearance(en, true);
+    else if (typed == "R" || typed == "r")
+      SetDisappearance(en, false);
+  }
+  BuildXmlReport();
+  BuildTextReport();
 }
 
 bool TLightCurveReport::event(QEvent* e) {
@@ -326,6 +370,8 @@ void TLightCurveReport::FormActivate() {
     Edit44->setText(ComboBox1->currentText());
     Edit45->setText(ComboBox9->currentText());
   }
+  // The list may have been added to, sorted or cut in the magnitude calculator.
+  ShowEventRows();
   BuildXmlReport();
   BuildTextReport();
 }
@@ -363,17 +409,27 @@ ReportFormInputs TLightCurveReport::FormInputs() const {
   return in;
 }
 
+namespace {
+
+// Set only when it differs: a reset text would move the cursor of an edit
+// being typed in to its end.
+void ShowText(QLineEdit* e, const std::string& text) {
+  if (e->text() != Q(text)) e->setText(Q(text));
+}
+
+}  // namespace
+
 void TLightCurveReport::BuildXmlReport() {
   const TReportLightCurveElement& e = events_.ReportLightCurveElement;
-  Edit15->setText(Q(e.ObjectNumber));
-  Edit16->setText(Q(e.ObjectName));
+  ShowText(Edit15, e.ObjectNumber);
+  ShowText(Edit16, e.ObjectName);
   SetMemoLines(Memo2, ::BuildXmlReport(events_.AsteroidTiming, e, FormInputs(), TodayUtcBarDate()));
 }
 
 void TLightCurveReport::BuildTextReport() {
   const TReportLightCurveElement& e = events_.ReportLightCurveElement;
-  Edit15->setText(Q(e.ObjectNumber));
-  Edit16->setText(Q(e.ObjectName));
+  ShowText(Edit15, e.ObjectNumber);
+  ShowText(Edit16, e.ObjectName);
   SetMemoLines(Memo3, ::BuildTextReport(events_.AsteroidTiming, e, FormInputs(), host_.Clock()));
 }
 
@@ -389,11 +445,51 @@ bool TLightCurveReport::SaveLines(const QString& name, const std::vector<std::st
 // A '|' typed into a name would shift every later field of the report's
 // record when it is read back: refuse it rather than write a corrupt report.
 bool TLightCurveReport::XmlInputsWritable() {
-  const std::string bad = XmlReportUnsafeInput(events_.ReportLightCurveElement, FormInputs());
+  std::string bad = XmlReportUnsafeInput(events_.ReportLightCurveElement, FormInputs());
+  if (bad.empty()) bad = XmlReportUnsafeEvent(events_.AsteroidTiming);
   if (bad.empty()) return true;
   Dialogs().ShowError("The XML report cannot hold the character '|' or control characters: "
                       "please remove them from the " + Q(bad) + ".");
   return false;
+}
+
+// The reports and the light curve take the site from the record: a corrected
+// position or altitude goes there, or the saved files would keep the old one.
+void TLightCurveReport::SiteEdited() {
+  auto part = [](const QLineEdit* e) {
+    std::string s = S(e->text());
+    std::erase(s, ' ');
+    return s;
+  };
+  TReportLightCurveElement& e = events_.ReportLightCurveElement;
+  StoreSitePosition(e, {part(Edit2), part(Edit3), part(Edit4)}, {part(Edit5), part(Edit6), part(Edit7)});
+  e.Altitude = part(Edit8);
+  e.Longitude = e.LongitudeD + " " + e.LongitudeM + " " + e.LongitudeS;
+  e.Latitude = e.LatitudeD + " " + e.LatitudeM + " " + e.LatitudeS;
+  ReplaceLightCurveLine(2, LightCurveObserverLine(e));
+  BuildXmlReport();
+  BuildTextReport();
+}
+
+// The reports show the record's asteroid in these edits: a corrected number
+// or name goes there, with the light curve's object line of an asteroid.
+void TLightCurveReport::AsteroidEdited() {
+  TReportLightCurveElement& e = events_.ReportLightCurveElement;
+  e.ObjectNumber = S(Edit15->text());
+  e.ObjectName = S(Edit16->text());
+  e.ObjectLabel = e.ObjectNumber + ": " + e.ObjectName;
+  if (e.Kind == ReportKind::Asteroid) ReplaceLightCurveLine(3, "Object: Asteroid: " + e.ObjectLabel);
+  BuildXmlReport();
+  BuildTextReport();
+}
+
+// Line `index` of the light curve, as saved and as shown.
+void TLightCurveReport::ReplaceLightCurveLine(size_t index, const std::string& line) {
+  events_.ReportLightCurveData.Lines[index] = line;
+  std::vector<std::string> shown = MemoLines(Memo1);
+  if (shown.size() <= index) return;
+  shown[index] = line;
+  SetMemoLines(Memo1, shown);
 }
 
 void TLightCurveReport::ComboBox1Change() {

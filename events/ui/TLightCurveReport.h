@@ -25,6 +25,8 @@ class TLightCurveReport : public QWidget {
   // The chart's display lines of the text light curve.
   void SetLightCurveLines(const std::vector<std::string>& lines);
   ReportFormInputs FormInputs() const;
+  // The event rows show the first four entries of the timing list again.
+  void ShowEventRows();
 
   QPlainTextEdit *Memo1, *Memo2, *Memo3, *Memo4, *Memo5;
   QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7, *Edit8, *Edit9, *Edit10, *Edit11, *Edit12,
@@ -56,6 +58,11 @@ class TLightCurveReport : public QWidget {
   void FormCreate();
   void ComboBox1Change();
   void ComboBox9Change();
+  void SiteEdited();
+  void AsteroidEdited();
+  void ReplaceLightCurveLine(size_t index, const std::string& line);
+  // field: 0..5 the row's edits, 6 its minor box.
+  void EventRowEdited(size_t row, size_t field);
   bool SaveLines(const QString& name, const std::vector<std::string>& lines);
   bool XmlInputsWritable();
 

@@ -40,6 +40,7 @@ TEST(EventIdentification, TitlesCodeAndReportTexts) {
   EXPECT_EQ(ReportEventDate("2024 13 3"), "2024|13|");
   EXPECT_EQ(SignedDegreesText("139"), "+139");
   EXPECT_EQ(SignedDegreesText("-5"), "-5");
+  EXPECT_EQ(SignedDegreesText("+135"), "+135");
   using P = std::pair<std::string, std::string>;
   EXPECT_EQ(StarCatalogueOf("HIP 1234"), (P{"HIP", "1234"}));
   EXPECT_EQ(StarCatalogueOf("TYC 1-2-3"), (P{"TYC", "1-2-3"}));
@@ -82,7 +83,8 @@ TEST(EventIdentification, SitesAndMapCoordinates) {
 }
 
 // A site less than a degree west of Greenwich or south of the equator keeps
-// its sign in the degrees, which decide the hemisphere in the reports.
+// its sign in the degrees, which decide the hemisphere in the reports; the
+// text report shows the minutes and seconds without the minus.
 TEST(EventIdentification, MapCoordinatesBelowOneDegreeKeepTheirSign) {
   struct Case {
     std::string text;
@@ -91,9 +93,9 @@ TEST(EventIdentification, MapCoordinatesBelowOneDegreeKeepTheirSign) {
     const char* lon_shown;
   };
   const std::vector<Case> cases = {
-      {"-0.5,-0.1278", {"-0", "-30", "0.0"}, {"-0", "-7", "-40.0"}, "  0o-30'0.0\"  S", "  0o-7'-40.0\"  W"},
-      {"-0.0005,0.0005", {"-0", "0", "-1.8"}, {"0", "0", "1.8"}, "  0o0'-1.8\"  S", "  0o0'1.8\"  E"},
-      {"0.5,-0.5", {"0", "30", "0.0"}, {"-0", "-30", "0.0"}, "  0o30'0.0\"  N", "  0o-30'0.0\"  W"},
+      {"-0.5,-0.1278", {"-0", "-30", "0.0"}, {"-0", "-7", "-40.0"}, "  0o30'0.0\"  S", "  0o7'40.0\"  W"},
+      {"-0.0005,0.0005", {"-0", "0", "-1.8"}, {"0", "0", "1.8"}, "  0o0'1.8\"  S", "  0o0'1.8\"  E"},
+      {"0.5,-0.5", {"0", "30", "0.0"}, {"-0", "-30", "0.0"}, "  0o30'0.0\"  N", "  0o30'0.0\"  W"},
   };
   for (const Case& c : cases) {
     const auto p = MapCoordinates(c.text);

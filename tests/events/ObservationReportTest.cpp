@@ -127,6 +127,29 @@ TEST(BuildXmlReport, InputsThatWouldSplitAFieldAreNamed) {
   }
 }
 
+TEST(BuildXmlReport, EventTextsThatWouldSplitAFieldAreNamed) {
+  struct Row {
+    int entry;  // 0-based
+    int field;  // 0 hour, 1 minute, 2 second, 3 error, 4 S/N
+    const char* text;
+    const char* named;
+  };
+  for (const Row& r : {Row{0, 0, "1|0", "time of event 1"}, Row{1, 1, "3|0", "time of event 2"},
+                       Row{1, 2, "05\n", "time of event 2"}, Row{0, 3, "0.1|", "error of event 1"},
+                       Row{0, 4, "4|5", ""}, Row{1, 2, "05.5 <&>", ""}}) {
+    TAsteroidTiming t =
+        List({Timed("10", "30", "05", "0.1", "4.5", true), Timed("10", "30", "06", "0.1", "4.5", false)});
+    TAsteroidEachEventTime& e = t.Entries[static_cast<size_t>(r.entry)];
+    std::string* fields[] = {&Hour(e), &Minute(e), &Second(e), &e.Error, &Sn(e)};
+    *fields[r.field] = r.text;
+    EXPECT_EQ(XmlReportUnsafeEvent(t), r.named) << r.text;
+  }
+  // Entries past the count are not written.
+  TAsteroidTiming t = List({Timed("10", "30", "05", "0.1", "4.5", true)});
+  Hour(t.Entries[1]) = "1|0";
+  EXPECT_EQ(XmlReportUnsafeEvent(t), "");
+}
+
 TEST(ReportTextTests, DecimalAndDigitTexts) {
   struct Row {
     const char* s;
@@ -254,5 +277,38 @@ TEST(BuildTextReport, MeasuredExposureByFrameRate) {
     c.TimingFrameRate = r.rate;
     const auto lines = BuildTextReport(TAsteroidTiming{}, TReportLightCurveElement{}, ReportFormInputs{}, c);
     EXPECT_EQ(lines[20], std::string("[Exposure  ]  Set: msec,  Measure: ") + r.text + "msec") << r.rate;
+  }
+}
+
+// Map coordinates west of Greenwich or south of the equator come with the
+// minutes and seconds negative too; both reports put the sign on the degrees
+// alone, and the text report names the hemisphere by it.
+TEST(ObservationReports, MinusOnMinutesOrSecondsBelongsToTheDegrees) {
+  struct Row {
+    const char* longitude;
+    const char* latitude;
+    const char* xml_position;  // "|longitude|latitude|" of the <ID> line
+    const char* text_longitude;
+    const char* text_latitude;
+  };
+  const Row rows[] = {
+      {"+135 30 15.0", "-5 2 3", "|+135 30 15.0|-5 2 3|", "135o30'15.0\"  E", "  5o2'3\"  S"},
+      {"-5 -30 -15.0", "-33 -5 -59.9", "|-5 30 15.0|-33 5 59.9|", "  5o30'15.0\"  W", " 33o5'59.9\"  S"},
+      {"-0 -30 -15.0", "-0 0 -0.5", "|-0 30 15.0|-0 0 0.5|", "  0o30'15.0\"  W", "  0o0'0.5\"  S"},
+      {"+0 -30 0.0", "+12 0 -1.0", "|-0 30 0.0|-12 0 1.0|", "  0o30'0.0\"  W", " 12o0'1.0\"  S"},
+      {"+0 30 0.0", "+0 0 0.5", "|+0 30 0.0|+0 0 0.5|", "  0o30'0.0\"  E", "  0o0'0.5\"  N"},
+  };
+  const TAsteroidTiming t =
+      List({Timed("10", "30", "05", "0.1", "4.5", true), Timed("10", "30", "06", "0.1", "4.5", false)});
+  for (const Row& r : rows) {
+    TReportLightCurveElement e = AsteroidRecord();
+    e.Longitude = r.longitude;
+    e.Latitude = r.latitude;
+    const auto xml = BuildXmlReport(t, e, AsteroidForm(), "2026|12|7");
+    ASSERT_GT(xml.size(), 10u);
+    EXPECT_NE(xml[9].find(std::string("|Home|JP") + r.xml_position + "40|"), std::string::npos) << xml[9];
+    const auto text = BuildTextReport(t, e, AsteroidForm(), ReportClock{});
+    EXPECT_EQ(text[8], std::string("[Longitude ]  ") + r.text_longitude) << r.longitude;
+    EXPECT_EQ(text[9], std::string("[Latitude  ]  ") + r.text_latitude) << r.latitude;
   }
 }

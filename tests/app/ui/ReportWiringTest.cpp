@@ -1,11 +1,13 @@
 // 'Make Report' on the chart through the real main window: the report window
 // opens with the light curve and saves the five report lines.
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
 #include "MainRoadFixture.h"
 #include "base/AtomicFile.h"
 #include "chart/ui/Tchart1.h"
+#include "events/TimingList.h"
 #include "events/ui/TLightCurveReport.h"
 
 namespace {
@@ -41,8 +43,17 @@ TEST(ReportWiring, MakeReportOpensTheReportWindowWithTheLightCurve) {
   EXPECT_EQ(memo[4].toStdString(), w.Events.ReportLightCurveData.Lines[4]);
 
   // A second 'Make Report' reuses the open window.
+  EXPECT_EQ(r->findChild<QLineEdit*>("Edit17")->text(), "");
+  TAsteroidEachEventTime added;
+  Hour(added) = "10";
+  Minute(added) = "30";
+  Second(added) = "05.12";
+  ASSERT_TRUE(AppendEntry(w.Events.AsteroidTiming, added));
   chart->Button17->click();
   EXPECT_EQ(w.findChildren<TLightCurveReport*>().size(), 1);
+  // Its event rows show the event added since it opened.
+  EXPECT_EQ(r->findChild<QLineEdit*>("Edit19")->text(), "05.12");
+  EXPECT_EQ(r->findChild<QLineEdit*>("Edit39")->text(), "D");
 
   const auto dat = m.Path("curve.dat");
   m.dialogs.save_file_names.push_back(QString::fromStdString(dat.string()));

@@ -50,6 +50,15 @@ struct Fixture {
     w->show();
   }
   QStringList Memo(QPlainTextEdit* m) const { return m->toPlainText().split('\n'); }
+  // The light curve of a stretch starting at 9:04:07.96, saved through "Save to file".
+  std::optional<std::string> SaveLightCurve(const std::string& name) {
+    events.ReportLightCurveElement.StartH = "9";
+    events.ReportLightCurveElement.StartM = "4";
+    events.ReportLightCurveElement.StartS = "7.96";
+    dialogs.save_file_names = {QString::fromStdString(folder.File(name))};
+    w->Button2->click();
+    return ReadWholeFile(folder.File(name), 1 << 20);
+  }
 };
 
 template <class T>
@@ -279,6 +288,175 @@ TEST(TLightCurveReport, TypedInputsReachBothReports) {
     if (*r.xml) {
       EXPECT_NE(saved->find(r.xml), std::string::npos) << r.edit;
     }
+  }
+}
+
+// Typed as an observer types: the edit's text replaced key by key.
+void TypeInto(QLineEdit* e, const QString& text) {
+  e->selectAll();
+  for (QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(e, &press);
+  }
+}
+
+// The site shown in the window is the one the saved reports and the light
+// curve carry, also after the observer corrects it there.
+TEST(TLightCurveReport, ACorrectedSiteReachesTheSavedReportsAndTheLightCurve) {
+  Fixture f;
+  f.Open();
+  // Opening the window changes nothing of the record.
+  EXPECT_EQ(f.events.ReportLightCurveElement.Longitude, "+135 30 15.0");
+  EXPECT_NE(f.w->Memo2->toPlainText().indexOf("|Home|JP|+135 30 15.0|-5 2 3|40|"), -1);
+  const std::pair<const char*, const char*> typed[] = {{"Edit2", " 139 "}, {"Edit3", "45"},  {"Edit4", "12.5"},
+                                                       {"Edit5", "-35"},   {"Edit6", "40"},  {"Edit7", "2.0"},
+                                                       {"Edit8", "25"}};
+  for (const auto& [edit, text] : typed) TypeInto(Find<QLineEdit>(f.w, edit), text);
+  EXPECT_NE(f.w->Memo2->toPlainText().indexOf("|Home|JP|+139 45 12.5|-35 40 2.0|25|"), -1)
+      << f.w->Memo2->toPlainText().toStdString();
+  const QStringList text = f.Memo(f.w->Memo3);
+  EXPECT_EQ(text[8], "[Longitude ]  139o45'12.5\"  E");
+  EXPECT_EQ(text[9], "[Latitude  ]   35o40'2.0\"  S");
+  EXPECT_EQ(text[10], "[Altitude  ]  25m");
+  EXPECT_EQ(f.Memo(f.w->Memo1)[2], "Observer: +139:45:12.5: -35:40:2.0: 25: Obs One");
+
+  const std::string xml = f.folder.File("site.xml");
+  f.dialogs.save_file_names = {QString::fromStdString(xml)};
+  f.w->Button4->click();
+  EXPECT_EQ(ElementTexts(xml, "ID"), QStringList{"1|Obs One||0|Home|JP|+139 45 12.5|-35 40 2.0|25| |20|2|a|a"});
+  const auto saved = f.SaveLightCurve("site.dat");
+  ASSERT_TRUE(saved);
+  EXPECT_NE(saved->find("\r\nObserver: +139:45:12.5: -35:40:2.0: 25: Obs One\r\n"), std::string::npos) << *saved;
+
+  // A '|' in a position would shift the report's fields: refused like a name.
+  TypeInto(f.w->Edit4, "12|5");
+  const std::string refused = f.folder.File("refused.xml");
+  f.dialogs.save_file_names = {QString::fromStdString(refused)};
+  f.w->Button4->click();
+  EXPECT_FALSE(std::filesystem::exists(refused));
+  ASSERT_FALSE(f.dialogs.messages.empty());
+  EXPECT_TRUE(f.dialogs.messages.back().text.contains("longitude"));
+}
+
+// An event time, error, S/N, D/R or minor mark corrected in an event row is
+// what both reports and the saved XML carry; a row without an event takes
+// no typing.
+TEST(TLightCurveReport, ACorrectedEventRowReachesTheReports) {
+  Fixture f;
+  f.Open();
+  TypeInto(Find<QLineEdit>(f.w, "Edit19"), "06.250");
+  TypeInto(Find<QLineEdit>(f.w, "Edit20"), "0.015");
+  TypeInto(Find<QLineEdit>(f.w, "Edit21"), "7.5");
+  TypeInto(Find<QLineEdit>(f.w, "Edit24"), "11.0");
+  QStringList xml = f.Memo(f.w->Memo2);
+  ASSERT_EQ(xml.size(), 18);
+  EXPECT_EQ(xml[10], "        <Conditions>1|1|6.50||</Conditions>");  // (7.5 + 5.5) / 2
+  EXPECT_EQ(xml[11], "        <D>10 30  6.250|D|0.015||| </D>");
+  EXPECT_EQ(xml[12], "        <R>10 30 11.0|R|0.02||| </R>");
+  QStringList text = f.Memo(f.w->Memo3);
+  EXPECT_EQ(text[13], "[Event time]  D: 10h30m06.250s +/- 0.015s (UTC)  S/N=7.5");
+  EXPECT_EQ(text[14], "              R: 10h30m11.0s +/- 0.02s (UTC)  S/N=5.5");
+  const std::string path = f.folder.File("rows.xml");
+  f.dialogs.save_file_names = {QString::fromStdString(path)};
+  f.w->Button4->click();
+  EXPECT_EQ(ElementTexts(path, "D"), QStringList{"10 30  6.250|D|0.015||| "});
+  EXPECT_EQ(Second(f.events.AsteroidTiming.Entries[0]), "06.250");
+
+  // Row 2 marked minor: no main reappearance is left, so no observer block.
+  Find<QCheckBox>(f.w, "CheckBox3")->click();
+  xml = f.Memo(f.w->Memo2);
+  EXPECT_EQ(xml.size(), 12);
+  EXPECT_FALSE(xml.join("\n").contains("<Observer>"));
+  EXPECT_EQ(f.Memo(f.w->Memo3)[14], "              R: 10h30m11.0s +/- 0.02s (UTC)  S/N=5.5* 2nd star");
+  // And back, then the reappearance typed as a disappearance.
+  Find<QCheckBox>(f.w, "CheckBox3")->click();
+  TypeInto(Find<QLineEdit>(f.w, "Edit40"), "D");
+  EXPECT_EQ(f.Memo(f.w->Memo3)[14], "              D: 10h30m11.0s +/- 0.02s (UTC)  S/N=5.5");
+  EXPECT_EQ(f.Memo(f.w->Memo2).size(), 12);
+
+  // A '|' typed into a time would shift the report's fields: refused.
+  TypeInto(Find<QLineEdit>(f.w, "Edit23"), "3|0");
+  const std::string refused = f.folder.File("refused.xml");
+  f.dialogs.save_file_names = {QString::fromStdString(refused)};
+  f.w->Button4->click();
+  EXPECT_FALSE(std::filesystem::exists(refused));
+  ASSERT_FALSE(f.dialogs.messages.empty());
+  EXPECT_TRUE(f.dialogs.messages.back().text.contains("time of event 2")) << f.dialogs.messages.back().text.toStdString();
+  TypeInto(Find<QLineEdit>(f.w, "Edit23"), "30");
+
+  // Rows 3 and 4 hold no event.
+  for (const char* name : {"Edit28", "Edit32", "Edit41", "Edit33", "Edit42"})
+    EXPECT_TRUE(Find<QLineEdit>(f.w, name)->isReadOnly()) << name;
+  EXPECT_FALSE(Find<QCheckBox>(f.w, "CheckBox4")->isEnabled());
+  EXPECT_FALSE(Find<QLineEdit>(f.w, "Edit17")->isReadOnly());
+  EXPECT_EQ(ValidCount(f.events.AsteroidTiming), 2);
+
+  // The list sorted elsewhere while the rows still show the old order: a
+  // corrected error changes that field only, and coming back to the window
+  // shows the list as it is.
+  std::swap(f.events.AsteroidTiming.Entries[0], f.events.AsteroidTiming.Entries[1]);
+  TypeInto(Find<QLineEdit>(f.w, "Edit20"), "0.018");
+  EXPECT_EQ(f.events.AsteroidTiming.Entries[0].Error, "0.018");
+  EXPECT_EQ(Second(f.events.AsteroidTiming.Entries[0]), "11.0");
+  EXPECT_EQ(Second(f.events.AsteroidTiming.Entries[1]), "06.250");
+  f.w->FormActivate();
+  EXPECT_EQ(Find<QLineEdit>(f.w, "Edit19")->text(), "11.0");
+  EXPECT_EQ(Find<QLineEdit>(f.w, "Edit24")->text(), "06.250");
+
+  // An event added while the window is open shows when the rows are shown again.
+  AppendEntry(f.events.AsteroidTiming, Timed("10", "31", "02.5", "0.03", "3.0", false));
+  f.w->ShowEventRows();
+  EXPECT_EQ(Find<QLineEdit>(f.w, "Edit30")->text(), "02.5");
+  EXPECT_EQ(Find<QLineEdit>(f.w, "Edit41")->text(), "R");
+  EXPECT_FALSE(Find<QLineEdit>(f.w, "Edit30")->isReadOnly());
+  EXPECT_TRUE(Find<QCheckBox>(f.w, "CheckBox4")->isEnabled());
+}
+
+// The asteroid shown in the window is the one the reports, the proposed file
+// names and the light curve carry, also after the observer corrects it.
+TEST(TLightCurveReport, ACorrectedAsteroidReachesTheReportsAndTheLightCurve) {
+  Fixture f;
+  f.Open();
+  TypeInto(Find<QLineEdit>(f.w, "Edit15"), "433");
+  TypeInto(Find<QLineEdit>(f.w, "Edit16"), "Eros & Co");
+  EXPECT_EQ(f.w->Edit16->text(), "Eros & Co");
+  EXPECT_EQ(f.Memo(f.w->Memo2)[5],
+            "      <Asteroid>433|Eros &amp; Co|0.00000000|0.00000000|0.0000000|0.0000000|0.0000000|0.0000000|1.00000|"
+            "0.00000|0.0|1.0|20.00</Asteroid>");
+  EXPECT_EQ(f.Memo(f.w->Memo3)[4], "[Asteroid  ]  (433)Eros & Co");
+  EXPECT_EQ(f.Memo(f.w->Memo1)[3], "Object: Asteroid: 433: Eros & Co");
+
+  const std::string xml = f.folder.File("asteroid.xml");
+  f.dialogs.save_file_names = {QString::fromStdString(xml)};
+  f.w->Button4->click();
+  EXPECT_EQ(f.w->Edit43->text(), "(433)Eros & Co23071710_105-Obs_One.xml");
+  EXPECT_EQ(ElementTexts(xml, "Asteroid")[0].section('|', 0, 1), "433|Eros & Co");
+  const auto saved = f.SaveLightCurve("asteroid.dat");
+  EXPECT_EQ(f.dialogs.save_file_proposals.back(), "(433)_20230705_090408_Obs_One.dat");
+  ASSERT_TRUE(saved);
+  EXPECT_NE(saved->find("\r\nObject: Asteroid: 433: Eros & Co\r\n"), std::string::npos) << *saved;
+}
+
+// The record's degrees carry their sign ("+135"), and so does the window's
+// edit: a corrected altitude leaves the position as it was, and a typed "+"
+// is not doubled.
+TEST(TLightCurveReport, SignedDegreesStayAsTheyAreWhenTheSiteIsCorrected) {
+  struct Row {
+    const char* edit;
+    const char* typed;
+    const char* position;  // "|longitude|latitude|altitude|" of the <ID> line
+  };
+  for (const Row& r : {Row{"Edit8", "41", "|+135 30 15.0|-5 2 3|41|"}, Row{"Edit2", "+136", "|+136 30 15.0|-5 2 3|40|"},
+                       Row{"Edit5", "+5", "|+135 30 15.0|+5 2 3|40|"}}) {
+    Fixture f;
+    TReportLightCurveElement& e = f.events.ReportLightCurveElement;
+    e.LongitudeD = "+135", e.LongitudeM = "30", e.LongitudeS = "15.0";
+    e.LatitudeD = "-5", e.LatitudeM = "2", e.LatitudeS = "3";
+    f.Open();
+    EXPECT_EQ(f.w->Edit2->text(), "+135");
+    TypeInto(Find<QLineEdit>(f.w, r.edit), r.typed);
+    EXPECT_NE(f.w->Memo2->toPlainText().indexOf(QString("|Home|JP") + r.position), -1)
+        << r.edit << "\n" << f.w->Memo2->toPlainText().toStdString();
   }
 }
 
