@@ -33,12 +33,13 @@ bool WriteFileAtomic(const std::filesystem::path& named_path, std::string_view d
   const std::string leaf = path.filename().string().substr(0, 64);
   const std::filesystem::path temp =
       path.parent_path() / ("." + leaf + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+  // Messages name the file the user chose, not the hidden temporary one.
   auto fail = [&](const std::string& reason) {
     if (error) *error = reason;
     return false;
   };
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return fail(ErrnoText("Cannot create", temp));
+  if (fd < 0) return fail(ErrnoText("Cannot create", named_path));
   // Keep the permissions of a file being replaced.
   struct stat old_stat {};
   if (::stat(path.c_str(), &old_stat) == 0) ::fchmod(fd, old_stat.st_mode & 07777);
@@ -48,7 +49,7 @@ bool WriteFileAtomic(const std::filesystem::path& named_path, std::string_view d
     ssize_t n = ::write(fd, p, left);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      std::string reason = ErrnoText("Cannot write", temp);
+      std::string reason = ErrnoText("Cannot write", named_path);
       ::close(fd);
       ::unlink(temp.c_str());
       return fail(reason);
@@ -58,14 +59,14 @@ bool WriteFileAtomic(const std::filesystem::path& named_path, std::string_view d
   }
   // The descriptor is closed whether or not the sync went through.
   const bool synced = ::fsync(fd) == 0;
-  std::string reason = synced ? std::string() : ErrnoText("Cannot write", temp);
-  if (::close(fd) != 0 && synced) reason = ErrnoText("Cannot write", temp);
+  std::string reason = synced ? std::string() : ErrnoText("Cannot write", named_path);
+  if (::close(fd) != 0 && synced) reason = ErrnoText("Cannot write", named_path);
   if (!reason.empty()) {
     ::unlink(temp.c_str());
     return fail(reason);
   }
   if (::rename(temp.c_str(), path.c_str()) != 0) {
-    std::string reason = ErrnoText("Cannot replace", path);
+    std::string reason = ErrnoText("Cannot replace", named_path);
     ::unlink(temp.c_str());
     return fail(reason);
   }

@@ -36,11 +36,21 @@ TEST(AtomicFile, AFailedSyncClosesTheFileAndLeavesNoTemporary) {
   }
   EXPECT_EQ(OpenDescriptors(), before);
   EXPECT_NE(error.find("Input/output error"), std::string::npos) << error;
+  EXPECT_EQ(error, "Cannot write " + target.string() + ": Input/output error");
   EXPECT_EQ(FilesIn(folder.Path()), 1);
   EXPECT_EQ(ReadWholeFile(target, 100), std::optional<std::string>("old"));
 }
 
 namespace {
+
+// The observer is told of the file chosen, never of the hidden one beside it.
+TEST(AtomicFile, AFailedSaveNamesTheChosenFile) {
+  TemporaryFolder folder;
+  const std::filesystem::path target = folder.Path() / "missing" / "report.xml";
+  std::string error;
+  EXPECT_FALSE(WriteFileAtomic(target, "<report/>", &error));
+  EXPECT_EQ(error, "Cannot create " + target.string() + ": No such file or directory");
+}
 
 // A table whose name is as long as a file name may be saves and loads back:
 // the temporary file beside it must be a valid name too.
