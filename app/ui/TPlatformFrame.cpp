@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <cstdlib>
 
 #include "base/NumberText.h"
@@ -225,8 +226,14 @@ void TPlatform::ActOnFrameOutcome(const FrameOutcome& out, bool was_measuring) {
 
   if (out.GrabError.empty()) return;
   if (was_measuring && !Run.MeasuringRun) {
-    // The failed frame ended the run without a row.
+    // The failed frame ended the run without a row. The bar goes back to the
+    // last row's frame, whose picture is still up: '1Frame' and 'DEL' act
+    // only there.
     FinishRun();
+    if (Run.LastMeasuredFrame >= 0 && Run.LastMeasuredFrame <= ScrollBar1->maximum()) {
+      const QSignalBlocker quiet(ScrollBar1);
+      ScrollBar1->setValue(Run.LastMeasuredFrame);
+    }
   } else if (Run.Playing) {
     EndPlayback();
     ReleasePlaybackLocks();

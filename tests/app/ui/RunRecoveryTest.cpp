@@ -1,0 +1,54 @@
+// What a run leaves for the next press: after a frame that cannot be read,
+// after 'DataRemove', after another video is opened.
+#include <QLineEdit>
+#include <QSlider>
+
+#include "MainRoadFixture.h"
+
+namespace {
+
+class RunRecovery : public SteadyStarWindow {
+ protected:
+  void SetUp() override {
+    SteadyStarWindow::SetUp();
+    m.Find<QSlider>("TrackBar1")->setValue(1);
+    m.ClickImage1(40, 30);
+  }
+  QLineEdit* StartEdit() { return m.Find<QLineEdit>("Edit53"); }
+};
+
+// The run stops on the first frame that is gone; 'DEL' then removes the last
+// row and '1Frame' measures the frame after the last row again, as after STOP.
+TEST_F(RunRecovery, DelAndOneFrameWorkAfterARunStoppedByAnUnreadableFrame) {
+  TPlatform& w = m.W();
+  const auto path = m.Path("twelve.avi");
+  std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  const std::vector<int> measured = m.RowFrames();
+  ASSERT_GE(measured.size(), 2u);
+  ASSERT_LT(measured.back(), bar->maximum());
+  EXPECT_EQ(bar->value(), measured.back());
+  EXPECT_EQ(w.Run.LastMeasuredFrame, measured.back());
+
+  m.Click("Button21");  // 'DEL'
+  std::vector<int> fewer = measured;
+  fewer.pop_back();
+  EXPECT_EQ(m.RowFrames(), fewer);
+  EXPECT_EQ(bar->value(), fewer.back());
+
+  m.Click("Button16");  // '1Frame'
+  EXPECT_EQ(m.RowFrames(), measured);
+  EXPECT_EQ(m.dialogs.messages.size(), 1u);
+
+  // The next press meets the missing frame again: one box, no row.
+  m.Click("Button16");
+  EXPECT_EQ(m.RowFrames(), measured);
+  ASSERT_EQ(m.dialogs.messages.size(), 2u);
+  EXPECT_EQ(bar->value(), measured.back());
+  m.Click("Button21");
+  EXPECT_EQ(m.RowFrames(), fewer);
+}
+
+}  // namespace
