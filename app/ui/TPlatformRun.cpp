@@ -375,6 +375,7 @@ bool TPlatform::RemoveMeasurementData() {
   ShowNeighbor();
   Run.LastMeasuredFrame = -1;
   Run.StartFrame = -1;
+  Edit53->clear();
   return true;
 }
 

@@ -72,6 +72,7 @@ bool TPlatform::OpenVideoDialog(const std::function<void()>& prepare) {
   if (!OpenVideoFile(name.toStdString(), 0, prepare)) return false;
   CloseOperationGuide();
   Run.StartFrame = -1;
+  Edit53->clear();
   return true;
 }
 

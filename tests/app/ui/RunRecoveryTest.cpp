@@ -51,4 +51,31 @@ TEST_F(RunRecovery, DelAndOneFrameWorkAfterARunStoppedByAnUnreadableFrame) {
   EXPECT_EQ(m.RowFrames(), fewer);
 }
 
+// The start frame shown goes with the table: emptied with its rows, and set
+// again by the next run.
+TEST_F(RunRecovery, StartFrameReadoutFollowsDataRemoveAndTheNextRun) {
+  TPlatform& w = m.W();
+  bar->setValue(3);
+  m.Click("Button16");
+  ASSERT_EQ(m.RowFrames(), FrameRange(3, 3));
+  EXPECT_EQ(StartEdit()->text(), "3");
+
+  m.dialogs.yes_no_answers = {true};
+  m.Click("Button5");  // 'DataRemove'
+  ASSERT_TRUE(m.Rows().empty());
+  EXPECT_EQ(w.Run.StartFrame, -1);
+  EXPECT_EQ(StartEdit()->text(), "");
+
+  bar->setValue(7);
+  m.Click("Button16");
+  EXPECT_EQ(StartEdit()->text(), "7");
+
+  // Another video starts without a start frame.
+  const auto other = m.Path("other.avi");
+  ASSERT_TRUE(WriteSteadyStarVideo(other, 5));
+  ASSERT_TRUE(m.OpenThroughButton1(other));
+  EXPECT_EQ(w.Run.StartFrame, -1);
+  EXPECT_EQ(StartEdit()->text(), "");
+}
+
 }  // namespace
