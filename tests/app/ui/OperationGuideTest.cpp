@@ -11,6 +11,7 @@
 
 #include "MainRoadFixture.h"
 #include "app/ui/TProfile.h"
+#include "base/ResultTable.h"
 #include "base/ui/ControlEvents.h"
 #include "chart/ui/Tchart1.h"
 #include "support/WindowControls.h"
@@ -241,6 +242,43 @@ TEST(OperationGuide, OpensWhenAStarIsPlacedWithPsfPhotometry) {
   m.ClickImage1(kStarX, kStarY);
   ASSERT_TRUE(m.W().Profile);
   EXPECT_GT(m.W().Frames.FrameDataLines[0].Objects[0].FwhmHfd, 0);
+}
+
+// A loaded table brings its own objects and maybe no video: the guide's
+// starting point belongs to the objects before it, so the guide closes as it
+// does for a new video, and nothing can put the old objects back.
+TEST(OperationGuide, ALoadedTableClosesTheGuide) {
+  for (const bool video_found : {true, false}) {
+    SCOPED_TRACE(video_found);
+    GuideFixture g;
+    ASSERT_NE(g.guide, nullptr);
+    TPlatform& w = g.m.W();
+    g.Button("Button6")->click();  // 'Measure'
+    ASSERT_TRUE(Spin([&] { return g.m.Rows().size() >= 3; }));
+    g.Button("Button7")->click();  // 'Stop'
+    ASSERT_TRUE(g.Button("Button5")->isEnabled());
+    const auto saved = g.m.Path("saved.csv");
+    g.m.dialogs.save_file_names.push_back(QString::fromStdString(saved.string()));
+    g.m.Click("Button6");
+    ASSERT_TRUE(std::filesystem::exists(saved));
+
+    // The same table with object A elsewhere (columns 25 and 26).
+    std::vector<std::string> lines = w.Results.Lines();
+    const size_t first_row = static_cast<size_t>(DetectCsvVersion(w.Results).CsvHeaderLines);
+    SetCsvField(lines[first_row], 25, "61");
+    SetCsvField(lines[first_row], 26, "44");
+    if (!video_found) lines[1] = "\"FileName : " + g.m.Path("gone").string() + "/gone.avi\"";
+    const auto edited = g.m.Path("edited.csv");
+    std::ofstream(edited, std::ios::binary) << JoinCrlfLines(lines);
+    g.m.dialogs.open_file_names.push_back(QString::fromStdString(edited.string()));
+    g.m.Click("Button20");  // 'Load CSV'
+    ASSERT_EQ(w.Run.VideoLoaded, video_found);
+    QCoreApplication::processEvents();
+    if (w.Profile) Find<QPushButton>(w.Profile, "Button5")->click();  // 'Back to Starting point'
+    EXPECT_FALSE(w.Profile);
+    EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].X, 61);
+    EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].Y, 44);
+  }
 }
 
 }  // namespace
