@@ -1,9 +1,12 @@
 // Faults of the main window's tools met through its controls.
 #include <QAction>
+#include <QLineEdit>
+#include <QCryptographicHash>
 #include <QRadioButton>
 #include <QSpinBox>
 
 #include "MainRoadFixture.h"
+#include "support/ShellCommand.h"
 
 namespace {
 
@@ -34,6 +37,67 @@ TEST_F(TwoObjects, ObjectButtonsRefusedInDirectionSettingShowTheSelectedObject) 
   EXPECT_EQ(w.Run.SelectedObject, 1);
   EXPECT_TRUE(m.Find<QRadioButton>("RadioButton7")->isChecked());
   EXPECT_FALSE(m.Find<QRadioButton>("RadioButton8")->isChecked());
+}
+
+}  // namespace
+
+namespace {
+
+// The RGB bytes of a picture file as Pillow decodes them, hashed.
+std::string PillowRgbMd5(const std::filesystem::path& file) {
+  return CommandOutput("/usr/bin/python3 -c \"import hashlib,sys; from PIL import Image; "
+                       "print(hashlib.md5(Image.open(sys.argv[1]).convert('RGB').tobytes()).hexdigest())\" '" +
+                       file.string() + "'");
+}
+
+std::string RgbMd5(const Bitmap24& b) {
+  QByteArray rgb;
+  for (int y = 0; y < b.Height(); ++y)
+    for (int x = 0; x < b.Width(); ++x) {
+      const Bgr p = b.Get(x, y);
+      rgb.append(static_cast<char>(p.r)).append(static_cast<char>(p.g)).append(static_cast<char>(p.b));
+    }
+  return QCryptographicHash::hash(rgb, QCryptographicHash::Md5).toHex().toStdString() + "\n";
+}
+
+// 'Save Image' writes the frame as drawn, outlines included, in a frame of
+// odd width and height: Pillow reads back every pixel of the PNG and BMP files.
+TEST(SaveImage, PngAndBmpHoldThePixelsShown) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const auto path = m.Path("odd.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), StarFrames(83, 57, 2, 41.2, 28.9, [](int) { return 1500.0; })));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  m.ClickImage1(41, 29);
+  const Bitmap24 shown = m.ShownImage();
+  ASSERT_EQ(shown.Width(), 83);
+  ASSERT_EQ(shown.Height(), 57);
+  // Object A's aperture outline (radius 6, red while selected) is centred on
+  // the position the window shows and reaches 6 pixels each way.
+  const int ax = m.Find<QLineEdit>("Edit12")->text().toInt(), ay = m.Find<QLineEdit>("Edit13")->text().toInt();
+  int count = 0, sum_x = 0, sum_y = 0, reach_x = 0, reach_y = 0;
+  for (int y = 0; y < shown.Height(); ++y)
+    for (int x = 0; x < shown.Width(); ++x) {
+      const Bgr p = shown.Get(x, y);
+      if (p.r != 255 || p.g != 0 || p.b != 0) continue;
+      ++count;
+      sum_x += x - ax;
+      sum_y += y - ay;
+      reach_x = std::max(reach_x, std::abs(x - ax));
+      reach_y = std::max(reach_y, std::abs(y - ay));
+    }
+  EXPECT_GT(count, 0);
+  EXPECT_EQ(sum_x, 0);
+  EXPECT_EQ(sum_y, 0);
+  EXPECT_EQ(reach_x, 6);
+  EXPECT_EQ(reach_y, 6);
+  for (const auto& [type, name] : {std::pair{1, "shot.png"}, std::pair{3, "shot.bmp"}}) {
+    SCOPED_TRACE(name);
+    m.dialogs.save_file_types = {type};
+    m.dialogs.save_file_names = {QString::fromStdString(m.Path(name).string())};
+    m.Find<QAction>("SaveImage1")->trigger();
+    ASSERT_TRUE(std::filesystem::exists(m.Path(name)));
+    EXPECT_EQ(PillowRgbMd5(m.Path(name)), RgbMd5(shown));
+  }
 }
 
 }  // namespace
