@@ -416,6 +416,13 @@ void TPlatform::ReleasePlaybackLocks() {
   CheckBox7->setEnabled(!VideoIsScript());
 }
 
+void TPlatform::StopPlaybackTimer() {
+  const bool was_playing = Run.Playing || Timer1->isActive();
+  Timer1->stop();
+  EndPlayback();
+  if (was_playing) ReleasePlaybackLocks();
+}
+
 void TPlatform::StopPlayback() {
   if (!Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
   Prime();
@@ -461,10 +468,7 @@ void TPlatform::GoToFrame(int n) {
   Prime();
   // Playback ends here: the timer must not carry on from the new frame, and
   // the switches it held come back.
-  const bool was_playing = Run.Playing;
-  Timer1->stop();
-  EndPlayback();
-  if (was_playing) ReleasePlaybackLocks();
+  StopPlaybackTimer();
   const std::optional<int> target = GoToFrameTarget(n, ScrollBar1->maximum());
   if (target) ScrollBar1->setValue(*target);
 }

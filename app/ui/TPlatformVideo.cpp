@@ -162,8 +162,7 @@ bool TPlatform::OpenVideoStream() {
 }
 
 void TPlatform::ClearClosedVideo() {
-  Timer1->stop();
-  Run.Playing = false;
+  StopPlaybackTimer();
   Run.VideoLoaded = false;
   {
     QSignalBlocker block(ScrollBar1);
@@ -188,6 +187,8 @@ bool TPlatform::OpenVideoFile(const std::string& file_name, int keep_table, cons
     Dialogs().ShowWarning(".avi file is not found");
     return false;
   }
+  // Playback of the old video ends here: its timer must not play the new one.
+  StopPlaybackTimer();
   BusyFlag busy(Run.FrameSourceBusy);
   BeginOpenVideoFile(Video, *resolved);
 

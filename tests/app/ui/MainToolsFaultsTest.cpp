@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QCryptographicHash>
 #include <QRadioButton>
+#include <QSlider>
 #include <QSpinBox>
 
 #include "MainRoadFixture.h"
@@ -98,6 +99,55 @@ TEST(SaveImage, PngAndBmpHoldThePixelsShown) {
     ASSERT_TRUE(std::filesystem::exists(m.Path(name)));
     EXPECT_EQ(PillowRgbMd5(m.Path(name)), RgbMd5(shown));
   }
+}
+
+}  // namespace
+
+namespace {
+
+class PlaybackThenOpen : public SteadyStarWindow {};
+
+// The menu's 'AVI File Open' and 'Load CSV File' may be chosen during
+// playback: the new video starts at its first frame, with playback ended.
+TEST_F(PlaybackThenOpen, MenuOpenDuringPlaybackEndsThePlayback) {
+  TPlatform& w = m.W();
+  const auto other = m.Path("other.avi");
+  ASSERT_TRUE(WriteSteadyStarVideo(other, 30));
+  m.Find<QSlider>("TrackBar1")->setValue(50);
+  m.Click("SpeedButton1");
+  ASSERT_TRUE(w.Timer1->isActive());
+  m.dialogs.open_file_names.push_back(QString::fromStdString(other.string()));
+  m.Find<QAction>("AVIRileOpen1")->trigger();
+  ASSERT_EQ(bar->maximum(), 29);
+  EXPECT_FALSE(w.Run.Playing);
+  EXPECT_FALSE(w.Timer1->isActive());
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < 300) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_EQ(bar->value(), 0);
+  EXPECT_TRUE(w.CheckBox14->isEnabled());
+  EXPECT_TRUE(w.CheckBox7->isEnabled());
+
+  // A table whose video is missing closes the playing video.
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const auto csv = m.Path("t.csv");
+  m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button6");
+  ASSERT_TRUE(std::filesystem::exists(csv));
+  std::filesystem::remove(other);
+  ASSERT_TRUE(WriteSteadyStarVideo(other, 30));
+  m.dialogs.open_file_names.push_back(QString::fromStdString(other.string()));
+  m.Find<QAction>("AVIRileOpen1")->trigger();
+  std::filesystem::remove(other);
+  m.Click("SpeedButton1");
+  ASSERT_TRUE(w.Timer1->isActive());
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Find<QAction>("LoadCSVFile1")->trigger();
+  EXPECT_FALSE(w.Run.VideoLoaded);
+  EXPECT_FALSE(w.Run.Playing);
+  EXPECT_FALSE(w.Timer1->isActive());
+  EXPECT_TRUE(w.CheckBox14->isEnabled());
 }
 
 }  // namespace
