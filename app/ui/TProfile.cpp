@@ -215,6 +215,13 @@ void TProfile::Button2Click() {
 }
 
 void TProfile::ComboBox1Change() {
+  // The presets change the objects and show the frame again: during a run
+  // that would change the rows' settings midway and measure a frame twice.
+  if (w_.Run.MeasuringRun) {
+    QSignalBlocker b(ComboBox1);
+    ComboBox1->setCurrentIndex(OccultationType);
+    return;
+  }
   OccultationType = ComboBox1->currentIndex();
   w_.Options.OccultationTypeIndex = OccultationType;
   if (OccultationType != 3) {

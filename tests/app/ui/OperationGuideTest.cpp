@@ -281,4 +281,30 @@ TEST(OperationGuide, ALoadedTableClosesTheGuide) {
   }
 }
 
+// The occultation type sets the objects' tracking and radii: during a run it
+// is refused, so the rows go on with the settings they started with and no
+// frame is measured twice.
+TEST(OperationGuide, TheTypeIsRefusedDuringARun) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  g.m.Find<QSlider>("TrackBar1")->setValue(1000);
+  g.Button("Button6")->click();  // 'Measure'
+  ASSERT_TRUE(w.Run.MeasuringRun);
+  const DataLineBlocks before = w.Frames.FrameDataLines;
+  auto* type = Find<QComboBox>(g.guide, "ComboBox1");
+  type->setCurrentIndex(4);
+  emit type->activated(4);  // as the user picks it
+  EXPECT_EQ(type->currentIndex(), 0);
+  EXPECT_EQ(g.guide->OccultationType, 0);
+  for (size_t k = 0; k < 3; ++k) {
+    EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[k].TrackMode, before[0].Objects[k].TrackMode);
+    EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[k].Threshold, before[0].Objects[k].Threshold);
+  }
+  g.Button("Button7")->click();  // 'Stop'
+  const std::vector<int> frames = g.m.RowFrames();
+  ASSERT_FALSE(frames.empty());
+  EXPECT_EQ(frames, FrameRange(frames.front(), frames.back()));
+}
+
 }  // namespace
