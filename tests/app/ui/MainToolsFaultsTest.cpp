@@ -1,6 +1,7 @@
 // Faults of the main window's tools met through its controls.
 #include <QAction>
 #include <QLineEdit>
+#include <QCheckBox>
 #include <QCryptographicHash>
 #include <QRadioButton>
 #include <QSlider>
@@ -8,6 +9,8 @@
 
 #include "MainRoadFixture.h"
 #include "support/ShellCommand.h"
+#include "base/ui/ControlEvents.h"
+#include <functional>
 
 namespace {
 
@@ -149,5 +152,44 @@ TEST_F(PlaybackThenOpen, MenuOpenDuringPlaybackEndsThePlayback) {
   EXPECT_FALSE(w.Timer1->isActive());
   EXPECT_TRUE(w.CheckBox14->isEnabled());
 }
+
+}  // namespace
+
+namespace {
+
+// A control that shows the frame again while a run waits for its next tick.
+struct RedrawDuringRun {
+  const char* name;
+  std::function<void(MainRoadWindow&)> act;
+};
+
+class RedrawDuringRunTest : public SteadyStarWindow, public ::testing::WithParamInterface<RedrawDuringRun> {};
+
+// The frame shown again during a run is not measured again: every frame has
+// its one row, in turn.
+TEST_P(RedrawDuringRunTest, NoFrameGetsASecondRow) {
+  TPlatform& w = m.W();
+  m.ClickImage1(40, 30);
+  auto* speed = m.Find<QSlider>("TrackBar1");
+  speed->setValue(1000);
+  m.Click("Button3");
+  ASSERT_TRUE(w.Run.MeasuringRun);
+  GetParam().act(m);
+  EXPECT_TRUE(w.Run.MeasuringRun);
+  speed->setValue(1);
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(m.RowFrames(), FrameRange(0, 11));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Controls, RedrawDuringRunTest,
+    ::testing::Values(RedrawDuringRun{"FilingCabinetAdjust", [](MainRoadWindow& m) {
+                        auto* up = m.Find<TUpDown>("UpDown10");
+                        up->setValue(up->value() + 1);
+                      }},
+                      RedrawDuringRun{"AutoLocationForLed", [](MainRoadWindow& m) {
+                        m.Find<QCheckBox>("CheckBox22")->click();
+                      }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
