@@ -1,5 +1,7 @@
 // Faults of the main window's tools met through its controls.
 #include <QAction>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QCheckBox>
 #include <QCryptographicHash>
@@ -191,5 +193,52 @@ INSTANTIATE_TEST_SUITE_P(
                         m.Find<QCheckBox>("CheckBox22")->click();
                       }}),
     [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// 'Direction Setting' near the frame's right edge, in a frame of odd size:
+// the magnifier shows the frame's own pixels, the direction line runs 26 to
+// 50 pixels from the object, and nothing is drawn past the edge.
+TEST(Magnifier, NearTheRightEdgeOfAnOddFrame) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const std::vector<Bitmap24> frames = StarFrames(81, 61, 2, 70.3, 40.2, [](int) { return 1500.0; });
+  ASSERT_TRUE(WriteAvi(m.Path("edge.avi").string(), frames));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("edge.avi")));
+  m.ClickImage1(70, 40);
+  TPlatform& w = m.W();
+  m.Find<QRadioButton>("RadioButton3")->click();  // 'Meteor/Lunar Limb'
+  m.Click("Button7");                             // 'Direction Setting'
+  ASSERT_TRUE(w.Run.DirectionSettingMode);
+  const int cx = w.Driver.MagnifierX[0], cy = w.Driver.MagnifierY[0];
+  ASSERT_GE(cx, 81 - 50);
+  QLabel* image = m.Find<QLabel>("Image1");
+  QMouseEvent move(QEvent::MouseMove, QPointF(cx - 20, cy), image->mapToGlobal(QPointF(cx - 20, cy)), Qt::NoButton,
+                   Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(image, &move);
+  ASSERT_EQ(w.Driver.Geometry[0].DirectionX, -20);
+  ASSERT_EQ(w.Driver.Geometry[0].DirectionY, 0);
+
+  const Bitmap24 shown = m.ShownImage();
+  ASSERT_EQ(shown.Width(), 81);
+  ASSERT_EQ(shown.Height(), 61);
+  const auto is = [](Bgr p, int r, int g, int b) { return p.r == r && p.g == g && p.b == b; };
+  // The line: one pixel per column, straight left of the object.
+  for (int x = cx - 50; x <= cx - 26; ++x) EXPECT_TRUE(is(shown.Get(x, cy), 0, 255, 0)) << x;
+  EXPECT_FALSE(is(shown.Get(cx - 25, cy), 0, 255, 0));
+  EXPECT_FALSE(is(shown.Get(cx - 51, cy), 0, 255, 0));
+  // Off the line and the outlines, the patch is the frame itself.
+  int same = 0, other = 0;
+  for (int y = std::max(0, cy - 50); y < 61; ++y)
+    for (int x = std::max(0, cx - 50); x < 81; ++x) {
+      const Bgr s = shown.Get(x, y), f = frames[0].Get(x, y);
+      const bool overlay = is(s, 0, 255, 0) || is(s, 255, 0, 0);
+      if (overlay) continue;
+      (s.r == f.r && s.g == f.g && s.b == f.b ? same : other) += 1;
+    }
+  EXPECT_EQ(other, 0);
+  EXPECT_GT(same, 1000);
+}
 
 }  // namespace
