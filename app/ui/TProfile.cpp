@@ -237,8 +237,13 @@ void TProfile::ComboBox1Change() {
 }
 
 void TProfile::StartKeepingBackup(void (TPlatform::*start)()) {
-  DataLineBackup = w_.Frames.FrameDataLines;
-  Button5->setEnabled(false);
+  // Pressed while a run (for 'Preview' also playback) goes on, the start is
+  // refused: the starting point stays where that run began.
+  const bool refused = w_.Run.MeasuringRun || (start == &TPlatform::StartPlayback && w_.Run.Playing);
+  if (!refused) {
+    DataLineBackup = w_.Frames.FrameDataLines;
+    Button5->setEnabled(false);
+  }
   (w_.*start)();
 }
 

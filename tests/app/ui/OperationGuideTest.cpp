@@ -307,4 +307,24 @@ TEST(OperationGuide, TheTypeIsRefusedDuringARun) {
   EXPECT_EQ(frames, FrameRange(frames.front(), frames.back()));
 }
 
+// 'Preview' or 'Measure' pressed again while a run measures is refused; the
+// starting point stays where the run began.
+TEST(OperationGuide, AStartRefusedDuringARunKeepsTheStartingPoint) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  w.GoToFrame(2);
+  g.Button("Button6")->click();  // 'Measure'
+  ASSERT_TRUE(w.Run.MeasuringRun);
+  ASSERT_TRUE(Spin([&] { return g.m.Rows().size() >= 4; }));
+  g.Button("Button3")->click();  // 'Preview'
+  g.Button("Button6")->click();  // 'Measure'
+  ASSERT_TRUE(Spin([&] { return g.m.Rows().size() >= 6; }));
+  g.Button("Button7")->click();  // 'Stop'
+  ASSERT_FALSE(w.Run.MeasuringRun);
+  ASSERT_TRUE(g.Button("Button5")->isEnabled());
+  g.Button("Button5")->click();  // 'Back to Starting point'
+  EXPECT_EQ(g.m.Find<QScrollBar>("ScrollBar1")->value(), 2);
+}
+
 }  // namespace
