@@ -17,11 +17,19 @@ class RunRecovery : public SteadyStarWindow {
   QLineEdit* StartEdit() { return m.Find<QLineEdit>("Edit53"); }
 };
 
+class RunRecoveryBothReaders : public ::testing::TestWithParam<Reader> {};
+
 // The run stops on the first frame that is gone; 'DEL' then removes the last
 // row and '1Frame' measures the frame after the last row again, as after STOP.
-TEST_F(RunRecovery, DelAndOneFrameWorkAfterARunStoppedByAnUnreadableFrame) {
+TEST_P(RunRecoveryBothReaders, DelAndOneFrameWorkAfterARunStoppedByAnUnreadableFrame) {
+  MainRoadWindow m(GetParam());
   TPlatform& w = m.W();
   const auto path = m.Path("twelve.avi");
+  ASSERT_TRUE(WriteSteadyStarVideo(path, 12));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  QScrollBar* bar = m.Find<QScrollBar>("ScrollBar1");
+  m.Find<QSlider>("TrackBar1")->setValue(1);
+  m.ClickImage1(40, 30);
   std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
   m.Click("Button3");
   ASSERT_TRUE(m.WaitUntilStopped());
@@ -50,6 +58,9 @@ TEST_F(RunRecovery, DelAndOneFrameWorkAfterARunStoppedByAnUnreadableFrame) {
   m.Click("Button21");
   EXPECT_EQ(m.RowFrames(), fewer);
 }
+
+INSTANTIATE_TEST_SUITE_P(Readers, RunRecoveryBothReaders, ::testing::Values(Reader::OwnAvi, Reader::Ffmpeg),
+                         [](const auto& info) { return std::string(ReaderName(info.param)); });
 
 // The start frame shown goes with the table: emptied with its rows, and set
 // again by the next run.
