@@ -163,6 +163,8 @@ bool TPlatform::OpenVideoStream() {
 
 void TPlatform::ClearClosedVideo() {
   StopPlaybackTimer();
+  // The guide acts on the open video's objects.
+  CloseOperationGuide();
   Run.VideoLoaded = false;
   {
     QSignalBlocker block(ScrollBar1);

@@ -327,4 +327,24 @@ TEST(OperationGuide, AStartRefusedDuringARunKeepsTheStartingPoint) {
   EXPECT_EQ(g.m.Find<QScrollBar>("ScrollBar1")->value(), 2);
 }
 
+// A video that fails to open closes the one before: the guide, which acts on
+// the open video's objects, closes with it, so its star buttons cannot tick an
+// object in the main window that is not selected.
+TEST(OperationGuide, AVideoThatFailsToOpenClosesTheGuide) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  const auto bad = g.m.Path("bad.avi");
+  std::ofstream(bad, std::ios::binary) << "RIFF\x10\0\0\0AVI junk";
+  g.m.dialogs.open_file_names.push_back(QString::fromStdString(bad.string()));
+  g.m.Click("Button1");
+  ASSERT_FALSE(w.Run.VideoLoaded);
+  QCoreApplication::processEvents();
+  if (w.Profile) Find<QRadioButton>(w.Profile, "RadioButton2")->click();  // 'Base star for tracking'
+  EXPECT_FALSE(w.Profile);
+  EXPECT_EQ(w.Run.SelectedObject, 1);
+  EXPECT_TRUE(w.RadioButton7->isChecked());
+  EXPECT_FALSE(w.RadioButton8->isChecked());
+}
+
 }  // namespace
