@@ -72,7 +72,6 @@ bool TPlatform::OpenVideoDialog(const std::function<void()>& prepare) {
   if (!OpenVideoFile(name.toStdString(), 0, prepare)) return false;
   CloseOperationGuide();
   Run.StartFrame = -1;
-  Edit53->clear();
   return true;
 }
 
@@ -301,7 +300,12 @@ bool TPlatform::OpenVideoFile(const std::string& file_name, int keep_table, cons
   Edit27->setToolTip({});
   DetectTickStampOnOpen();  // ---- time stamps ----
 
-  if (keep_table == 0) WriteCsvHeader();
+  if (keep_table == 0) {
+    WriteCsvHeader();
+    // A fresh table has no start frame yet.
+    Run.StartFrame = -1;
+    Edit53->clear();
+  }
   Options.SharpCapTimeAvailable = false;
   LedVideoOpened();  // ---- LED time correction ----
   return true;
