@@ -812,6 +812,8 @@ class TPlatform : public QMainWindow {
   // 'Photometry', 'Set radius to recorded' (aperture only) and 'DShow' (not
   // for a script), held while playing, usable again.
   void ReleasePlaybackLocks();
+  // Playback stopped outright (timer, state and locks), as when its video goes.
+  void StopPlaybackTimer();
   bool run_end_pending_ = false;  // the driver ended the run at the last frame
   bool field_measure_was_enabled_ = true;  // 'Field Measure' before 'Show Field' or 'Direction Setting' took it
   RunPaceClock run_pace_;         // Timer1's frames owed since it started

@@ -129,6 +129,8 @@ void TPlatform::LoadResultCsvFrom(const QString& name, const std::function<void(
     return;
   }
   if (prepare) prepare();
+  // The guide's starting point holds the objects before the table's.
+  CloseOperationGuide();
   Run.CsvFileName = path;
   Settings.CsvInputDirectory = FolderPart(path);
   try {

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <cstdlib>
 
 #include "base/NumberText.h"
@@ -160,9 +161,17 @@ FrameOutcome TPlatform::ShowNeighbor() {
   };
   TrackingHooks steps(Tracking, TrackingOpts);
   const bool was_measuring = Run.MeasuringRun;
-  FrameOutcome out = ::ShowNeighbor(Driver, RunFlags{Run.MeasuringRun, Run.SingleFrameRun, Run.LastMeasuredFrame},
-                                    Frames.FrameDataLines, s, ScrollBar1->value(), io, steps);
+  // A control changed during a run shows the frame again: a frame whose rows
+  // the table holds already is shown, not measured a second time.
+  const bool shown_again = Run.MeasuringRun && !Run.SingleFrameRun && ScrollBar1->value() == Run.LastMeasuredFrame;
+  bool not_measuring = false, not_single = false;
+  int32_t last_measured = Run.LastMeasuredFrame;
+  const RunFlags flags = shown_again ? RunFlags{not_measuring, not_single, last_measured}
+                                     : RunFlags{Run.MeasuringRun, Run.SingleFrameRun, Run.LastMeasuredFrame};
+  FrameOutcome out = ::ShowNeighbor(Driver, flags, Frames.FrameDataLines, s, ScrollBar1->value(), io, steps);
   if (out.Reentered) return out;
+  // A frame gone from the file ends the run as it would on the next tick.
+  if (shown_again && !out.GrabError.empty()) Run.MeasuringRun = false;
   // A frame that could not be read leaves the last picture up, and its number.
   if (!out.BlackFrame && out.GrabError.empty()) ShowFrameNumber(out.Frame);  // ---- image tools ----
   FinishTracking(out);  // ---- objects ----
@@ -225,8 +234,14 @@ void TPlatform::ActOnFrameOutcome(const FrameOutcome& out, bool was_measuring) {
 
   if (out.GrabError.empty()) return;
   if (was_measuring && !Run.MeasuringRun) {
-    // The failed frame ended the run without a row.
+    // The failed frame ended the run without a row. The bar goes back to the
+    // last row's frame, whose picture is still up: '1Frame' and 'DEL' act
+    // only there.
     FinishRun();
+    if (Run.LastMeasuredFrame >= 0 && Run.LastMeasuredFrame <= ScrollBar1->maximum()) {
+      const QSignalBlocker quiet(ScrollBar1);
+      ScrollBar1->setValue(Run.LastMeasuredFrame);
+    }
   } else if (Run.Playing) {
     EndPlayback();
     ReleasePlaybackLocks();

@@ -489,8 +489,9 @@ void TPlatform::UpdateObjectMenuItems() {
 }
 
 void TPlatform::SelectObject(int k) {
-  // A button refused during a run must not stay ticked for an object not selected.
-  if (Run.MeasuringRun) ShowSelectedObject();
+  // A refused button (a run, a direction being set) must not stay ticked for
+  // an object not selected.
+  if (Run.MeasuringRun || Run.DirectionSettingMode) ShowSelectedObject();
   if (Run.MeasuringRun || !Run.VideoLoaded || Run.DirectionSettingMode) return;
   if (k < 1 || k > Run.ObjectCount || k == Run.SelectedObject) return;
   Run.SelectedObject = k;

@@ -375,6 +375,7 @@ bool TPlatform::RemoveMeasurementData() {
   ShowNeighbor();
   Run.LastMeasuredFrame = -1;
   Run.StartFrame = -1;
+  Edit53->clear();
   return true;
 }
 
@@ -413,6 +414,13 @@ void TPlatform::ReleasePlaybackLocks() {
   CheckBox14->setEnabled(true);
   if (!CheckBox14->isChecked()) Button40->setEnabled(true);
   CheckBox7->setEnabled(!VideoIsScript());
+}
+
+void TPlatform::StopPlaybackTimer() {
+  const bool was_playing = Run.Playing || Timer1->isActive();
+  Timer1->stop();
+  EndPlayback();
+  if (was_playing) ReleasePlaybackLocks();
 }
 
 void TPlatform::StopPlayback() {
@@ -460,10 +468,7 @@ void TPlatform::GoToFrame(int n) {
   Prime();
   // Playback ends here: the timer must not carry on from the new frame, and
   // the switches it held come back.
-  const bool was_playing = Run.Playing;
-  Timer1->stop();
-  EndPlayback();
-  if (was_playing) ReleasePlaybackLocks();
+  StopPlaybackTimer();
   const std::optional<int> target = GoToFrameTarget(n, ScrollBar1->maximum());
   if (target) ScrollBar1->setValue(*target);
 }

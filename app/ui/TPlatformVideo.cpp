@@ -161,8 +161,9 @@ bool TPlatform::OpenVideoStream() {
 }
 
 void TPlatform::ClearClosedVideo() {
-  Timer1->stop();
-  Run.Playing = false;
+  StopPlaybackTimer();
+  // The guide acts on the open video's objects.
+  CloseOperationGuide();
   Run.VideoLoaded = false;
   {
     QSignalBlocker block(ScrollBar1);
@@ -187,6 +188,8 @@ bool TPlatform::OpenVideoFile(const std::string& file_name, int keep_table, cons
     Dialogs().ShowWarning(".avi file is not found");
     return false;
   }
+  // Playback of the old video ends here: its timer must not play the new one.
+  StopPlaybackTimer();
   BusyFlag busy(Run.FrameSourceBusy);
   BeginOpenVideoFile(Video, *resolved);
 
@@ -297,7 +300,12 @@ bool TPlatform::OpenVideoFile(const std::string& file_name, int keep_table, cons
   Edit27->setToolTip({});
   DetectTickStampOnOpen();  // ---- time stamps ----
 
-  if (keep_table == 0) WriteCsvHeader();
+  if (keep_table == 0) {
+    WriteCsvHeader();
+    // A fresh table has no start frame yet.
+    Run.StartFrame = -1;
+    Edit53->clear();
+  }
   Options.SharpCapTimeAvailable = false;
   LedVideoOpened();  // ---- LED time correction ----
   return true;

@@ -215,6 +215,13 @@ void TProfile::Button2Click() {
 }
 
 void TProfile::ComboBox1Change() {
+  // The presets change the objects and show the frame again: during a run
+  // that would change the rows' settings midway and measure a frame twice.
+  if (w_.Run.MeasuringRun) {
+    QSignalBlocker b(ComboBox1);
+    ComboBox1->setCurrentIndex(OccultationType);
+    return;
+  }
   OccultationType = ComboBox1->currentIndex();
   w_.Options.OccultationTypeIndex = OccultationType;
   if (OccultationType != 3) {
@@ -230,8 +237,13 @@ void TProfile::ComboBox1Change() {
 }
 
 void TProfile::StartKeepingBackup(void (TPlatform::*start)()) {
-  DataLineBackup = w_.Frames.FrameDataLines;
-  Button5->setEnabled(false);
+  // Pressed while a run (for 'Preview' also playback) goes on, the start is
+  // refused: the starting point stays where that run began.
+  const bool refused = w_.Run.MeasuringRun || (start == &TPlatform::StartPlayback && w_.Run.Playing);
+  if (!refused) {
+    DataLineBackup = w_.Frames.FrameDataLines;
+    Button5->setEnabled(false);
+  }
   (w_.*start)();
 }
 

@@ -11,6 +11,7 @@
 
 #include "MainRoadFixture.h"
 #include "app/ui/TProfile.h"
+#include "base/ResultTable.h"
 #include "base/ui/ControlEvents.h"
 #include "chart/ui/Tchart1.h"
 #include "support/WindowControls.h"
@@ -241,6 +242,109 @@ TEST(OperationGuide, OpensWhenAStarIsPlacedWithPsfPhotometry) {
   m.ClickImage1(kStarX, kStarY);
   ASSERT_TRUE(m.W().Profile);
   EXPECT_GT(m.W().Frames.FrameDataLines[0].Objects[0].FwhmHfd, 0);
+}
+
+// A loaded table brings its own objects and maybe no video: the guide's
+// starting point belongs to the objects before it, so the guide closes as it
+// does for a new video, and nothing can put the old objects back.
+TEST(OperationGuide, ALoadedTableClosesTheGuide) {
+  for (const bool video_found : {true, false}) {
+    SCOPED_TRACE(video_found);
+    GuideFixture g;
+    ASSERT_NE(g.guide, nullptr);
+    TPlatform& w = g.m.W();
+    g.Button("Button6")->click();  // 'Measure'
+    ASSERT_TRUE(Spin([&] { return g.m.Rows().size() >= 3; }));
+    g.Button("Button7")->click();  // 'Stop'
+    ASSERT_TRUE(g.Button("Button5")->isEnabled());
+    const auto saved = g.m.Path("saved.csv");
+    g.m.dialogs.save_file_names.push_back(QString::fromStdString(saved.string()));
+    g.m.Click("Button6");
+    ASSERT_TRUE(std::filesystem::exists(saved));
+
+    // The same table with object A elsewhere (columns 25 and 26).
+    std::vector<std::string> lines = w.Results.Lines();
+    const size_t first_row = static_cast<size_t>(DetectCsvVersion(w.Results).CsvHeaderLines);
+    SetCsvField(lines[first_row], 25, "61");
+    SetCsvField(lines[first_row], 26, "44");
+    if (!video_found) lines[1] = "\"FileName : " + g.m.Path("gone").string() + "/gone.avi\"";
+    const auto edited = g.m.Path("edited.csv");
+    std::ofstream(edited, std::ios::binary) << JoinCrlfLines(lines);
+    g.m.dialogs.open_file_names.push_back(QString::fromStdString(edited.string()));
+    g.m.Click("Button20");  // 'Load CSV'
+    ASSERT_EQ(w.Run.VideoLoaded, video_found);
+    QCoreApplication::processEvents();
+    if (w.Profile) Find<QPushButton>(w.Profile, "Button5")->click();  // 'Back to Starting point'
+    EXPECT_FALSE(w.Profile);
+    EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].X, 61);
+    EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].Y, 44);
+  }
+}
+
+// The occultation type sets the objects' tracking and radii: during a run it
+// is refused, so the rows go on with the settings they started with and no
+// frame is measured twice.
+TEST(OperationGuide, TheTypeIsRefusedDuringARun) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  g.m.Find<QSlider>("TrackBar1")->setValue(1000);
+  g.Button("Button6")->click();  // 'Measure'
+  ASSERT_TRUE(w.Run.MeasuringRun);
+  const DataLineBlocks before = w.Frames.FrameDataLines;
+  auto* type = Find<QComboBox>(g.guide, "ComboBox1");
+  type->setCurrentIndex(4);
+  emit type->activated(4);  // as the user picks it
+  EXPECT_EQ(type->currentIndex(), 0);
+  EXPECT_EQ(g.guide->OccultationType, 0);
+  for (size_t k = 0; k < 3; ++k) {
+    EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[k].TrackMode, before[0].Objects[k].TrackMode);
+    EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[k].Threshold, before[0].Objects[k].Threshold);
+  }
+  g.Button("Button7")->click();  // 'Stop'
+  const std::vector<int> frames = g.m.RowFrames();
+  ASSERT_FALSE(frames.empty());
+  EXPECT_EQ(frames, FrameRange(frames.front(), frames.back()));
+}
+
+// 'Preview' or 'Measure' pressed again while a run measures is refused; the
+// starting point stays where the run began.
+TEST(OperationGuide, AStartRefusedDuringARunKeepsTheStartingPoint) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  w.GoToFrame(2);
+  g.Button("Button6")->click();  // 'Measure'
+  ASSERT_TRUE(w.Run.MeasuringRun);
+  ASSERT_TRUE(Spin([&] { return g.m.Rows().size() >= 4; }));
+  g.Button("Button3")->click();  // 'Preview'
+  g.Button("Button6")->click();  // 'Measure'
+  ASSERT_TRUE(Spin([&] { return g.m.Rows().size() >= 6; }));
+  g.Button("Button7")->click();  // 'Stop'
+  ASSERT_FALSE(w.Run.MeasuringRun);
+  ASSERT_TRUE(g.Button("Button5")->isEnabled());
+  g.Button("Button5")->click();  // 'Back to Starting point'
+  EXPECT_EQ(g.m.Find<QScrollBar>("ScrollBar1")->value(), 2);
+}
+
+// A video that fails to open closes the one before: the guide, which acts on
+// the open video's objects, closes with it, so its star buttons cannot tick an
+// object in the main window that is not selected.
+TEST(OperationGuide, AVideoThatFailsToOpenClosesTheGuide) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  const auto bad = g.m.Path("bad.avi");
+  std::ofstream(bad, std::ios::binary) << "RIFF\x10\0\0\0AVI junk";
+  g.m.dialogs.open_file_names.push_back(QString::fromStdString(bad.string()));
+  g.m.Click("Button1");
+  ASSERT_FALSE(w.Run.VideoLoaded);
+  QCoreApplication::processEvents();
+  if (w.Profile) Find<QRadioButton>(w.Profile, "RadioButton2")->click();  // 'Base star for tracking'
+  EXPECT_FALSE(w.Profile);
+  EXPECT_EQ(w.Run.SelectedObject, 1);
+  EXPECT_TRUE(w.RadioButton7->isChecked());
+  EXPECT_FALSE(w.RadioButton8->isChecked());
 }
 
 }  // namespace
