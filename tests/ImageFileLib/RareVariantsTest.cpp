@@ -96,6 +96,15 @@ open(folder + '/arrow.cur', 'wb').write(icon_file(2, cursor, [(5, 6)]))
 open(folder + '/arrow_as.ico', 'wb').write(icon_file(1, cursor, [(1, 8)]))
 expect('arrow.cur.0', Image.open(folder + '/arrow_as.ico').ico.frame(0), True)
 
+# Icons as Pillow writes them from palette, grey and two-level pictures;
+# 32 wide, since Pillow leaves the mask rows of other widths unpadded.
+pic = Image.new('RGB', (32, 12))
+pic.putdata([((x * 13) % 256, (y * 29) % 256, (x * y) % 256) for y in range(12) for x in range(32)])
+for name, im in [('pil_p', pic.convert('P', palette=Image.ADAPTIVE, colors=12)), ('pil_l', pic.convert('L')),
+                 ('pil_1', pic.convert('1'))]:
+    im.save(folder + '/' + name + '.ico', sizes=[(32, 12)], bitmap_format='bmp')
+    expect(name + '.ico.0', Image.open(folder + '/' + name + '.ico').ico.frame(0), True)
+
 # Entries this reader does not take: 32-bit colour and PNG-compressed images.
 rgba = Image.new('RGBA', (16, 16), (10, 20, 30, 128))
 rgba.save(folder + '/png.ico', sizes=[(16, 16)])
@@ -295,7 +304,7 @@ std::vector<int> PillowIconValues(const std::vector<int>& rgba, uint32_t transpa
 
 TEST_F(RareVariants, EveryImageOfAnIconOrCursorReadsAsPillowReadsIt) {
   const uint32_t transparent = 0x123456;
-  for (const auto& [name, count] : std::vector<std::pair<std::string, int>>{{"multi.ico", 6}, {"arrow.cur", 1}}) {
+  for (const auto& [name, count] : std::vector<std::pair<std::string, int>>{{"multi.ico", 6}, {"arrow.cur", 1}, {"pil_p.ico", 1}, {"pil_l.ico", 1}, {"pil_1.ico", 1}}) {
     for (int i = 0; i < count; ++i) {
       SCOPED_TRACE(name + " image " + std::to_string(i));
       const Expected e = ReadExpected(File(name + "." + std::to_string(i) + ".expect"));
