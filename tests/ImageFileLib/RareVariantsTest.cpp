@@ -383,3 +383,32 @@ TEST_F(RareVariants, RarerBitmapKindsReadAsPillowReadsThem) {
     EXPECT_LE(worst, tolerance);
   }
 }
+
+// Every cut of an icon, cursor or run-length bitmap is refused with a message;
+// no cut or single flipped bit of any file crashes a reader or throws
+// anything but the library's errors.
+TEST_F(RareVariants, CutOrFlippedFilesGiveErrorsNeverCrashes) {
+  const std::pair<const char*, bool> files[] = {{"multi.ico", true},  {"arrow.cur", true},     {"rle8.bmp", true},
+                                                {"rle4.bmp", true},   {"across.pcx", false},   {"across24.pcx", false},
+                                                {"ct3_2_adam7.png", true}};
+  TICOLoader icons;
+  icons.NoSelection = 1;
+  for (const auto& [name, every_cut_fails] : files) {
+    SCOPED_TRACE(name);
+    const std::vector<uint8_t> whole = ReadFileBytes(File(name));
+    const std::string ext = UpperCase(FileExtension(name));
+    TBitmapLoader& loader = ext == "ICO" || ext == "CUR" ? icons : BitmapLoaders().FindLoadLoader(ext);
+    ASSERT_EQ(ErrorOf([&] { FromBytes(loader, whole, ext); }), "");
+    for (size_t n = 0; n < whole.size(); ++n) {
+      const std::string error = ErrorOf([&] { FromBytes(loader, {whole.begin(), whole.begin() + long(n)}, ext); });
+      if (every_cut_fails) {
+        EXPECT_NE(error, "") << "cut at " << n;
+      }
+    }
+    for (size_t bit = 0; bit < std::min<size_t>(whole.size(), 160) * 8; ++bit) {
+      auto flipped = whole;
+      flipped[bit / 8] ^= static_cast<uint8_t>(1u << (bit % 8));
+      ErrorOf([&] { FromBytes(loader, flipped, ext); });
+    }
+  }
+}
