@@ -256,6 +256,22 @@ png('rgb_trns', 9, 5, 2, 8, 1, struct.pack('>HHH', 1, 2, 3))
 png('pal_trns', 9, 5, 3, 2, 0, bytes([255, 0, 128]))
 png('tiny_adam7', 1, 1, 2, 16, 1)
 png('thin_adam7', 3, 9, 3, 4, 1)
+# A single-image MNG: the header chunks around a PNG image whose samples are
+# stored as differences from green (filter method 64).
+def mng(name, w, h, depth):
+    top = (1 << depth) - 1
+    px = [[[random.randint(0, top) for _ in range(3)] for x in range(w)] for y in range(h)]
+    fmt = '>%d%s' % (3 * w, 'B' if depth == 8 else 'H')
+    raw = b''.join(b'\0' + struct.pack(fmt, *[v for r, g, b in row for v in ((r - g) & top, g, (b - g) & top)]) for row in px)
+    out = b'\x8aMNG\r\n\x1a\n' + chunk(b'MHDR', struct.pack('>7I', w, h, 1, 0, 0, 0, 1))
+    out += chunk(b'DEFI', struct.pack('>H', 0))
+    out += chunk(b'IHDR', struct.pack('>IIBBBBB', w, h, depth, 2, 0, 64, 0))
+    out += chunk(b'IDAT', zlib.compress(raw)) + chunk(b'IEND', b'') + chunk(b'MEND', b'')
+    open(folder + '/' + name + '.mng', 'wb').write(out)
+    expect_values(name + '.mng', w, h, [v >> (depth - 8) for row in px for p in row for v in p])
+
+mng('diff8', 7, 4, 8)
+mng('diff16', 5, 3, 16)
 open(folder + '/pngs.txt', 'w').write(' '.join(pngs + ['grey_trns', 'rgb_trns', 'pal_trns', 'tiny_adam7', 'thin_adam7']))
 )";
 
@@ -348,7 +364,7 @@ TEST_F(RareVariants, PcxFilesReadAsPillowOrTheirEncoderHasThem) {
   EXPECT_EQ(ErrorOf([&] { mono.LoadFromFile(File("mono.pcx")); }), "Unsupported file format");
 }
 
-TEST_F(RareVariants, PngOfEveryColourTypeAndDepthReadsAsPillowReadsIt) {
+TEST_F(RareVariants, PngOfEveryColourTypeAndDepthReadsAsPillowReadsItAndMngUndoesItsDifferences) {
   std::ifstream list(File("pngs.txt"));
   std::string name;
   int files = 0;
@@ -363,6 +379,14 @@ TEST_F(RareVariants, PngOfEveryColourTypeAndDepthReadsAsPillowReadsIt) {
     EXPECT_EQ(RgbValues(b), e.Values);
   }
   EXPECT_EQ(files, 35);
+  for (const char* mng : {"diff8.mng", "diff16.mng"}) {
+    SCOPED_TRACE(mng);
+    const Expected e = ReadExpected(File(std::string(mng) + ".expect"));
+    TLinearBitmap b;
+    b.LoadFromFile(File(mng));
+    ASSERT_EQ(b.Width, e.Width);
+    EXPECT_EQ(RgbValues(b), e.Values);
+  }
 }
 
 TEST_F(RareVariants, RarerBitmapKindsReadAsPillowReadsThem) {
