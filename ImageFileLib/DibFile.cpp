@@ -180,6 +180,8 @@ int DecodeDIBFile(TSeekableStream& stream, std::unique_ptr<TUniDIB>& dib, int64_
         for (int k = 0; k < 3; ++k) masks[k] = Le32(head + 54 + 4 * k);
         if ((masks[0] | masks[1] | masks[2]) == 0) return 5;
         compression = 3;
+      } else if (compression == 3) {
+        return 5;  // Huffman-coded rows: not read
       }
     } else {
       return 5;

@@ -99,9 +99,12 @@ TEST(Bmp, BitFieldFilesWithoutMasksOrWithTooFewBitsAreRefused) {
   std::vector<uint8_t> eight = bytes;
   eight[28] = 8;  // bit fields on a palette picture
   WriteFileBytes(folder.File("eight.bmp"), eight);
+  std::vector<uint8_t> os2 = bytes;
+  os2[14] = 64;  // the OS/2 header, where compression 3 is Huffman coding, not bit fields
+  WriteFileBytes(folder.File("os2.bmp"), os2);
   bytes.resize(60);  // cut inside the masks
   WriteFileBytes(folder.File("cut.bmp"), bytes);
-  for (const char* name : {"zero.bmp", "eight.bmp", "cut.bmp"}) {
+  for (const char* name : {"zero.bmp", "eight.bmp", "cut.bmp", "os2.bmp"}) {
     SCOPED_TRACE(name);
     TLinearBitmap b;
     EXPECT_EQ(ErrorOf([&] { b.LoadFromFile(folder.File(name)); }), "Unsupported file format");
