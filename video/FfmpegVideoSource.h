@@ -105,7 +105,6 @@ class FfmpegVideoSource {
   bool ForwardIsCheaper(int64_t ticks) const;
   bool PastIndexEnd(int64_t ticks) const;
   int64_t EndPts();
-  int64_t DecodedEndPts(int64_t length);
   int64_t ScanEndPts(const std::string& path) const;
   int64_t ScanJoinedParts(const std::string& path);
   void OntoJoinedLine(AVPacket& p);
