@@ -119,8 +119,15 @@ bool ReadAvsScript(const std::string& avs_path, AvsScriptSource& out, std::strin
     return false;
   }
   std::error_code ec;
+  const std::string folder = FolderPart(avs_path);
+  // A relative path is read from the script's folder, as AviSynth does, not
+  // from wherever the program was started.
+  if (!folder.empty() && std::filesystem::path(out.video_path).is_relative() &&
+      std::filesystem::exists(folder + "/" + out.video_path, ec)) {
+    out.video_path = folder + "/" + out.video_path;
+    return true;
+  }
   if (!std::filesystem::exists(out.video_path, ec)) {
-    std::string folder = FolderPart(avs_path);
     std::string beside = (folder.empty() ? std::string() : folder + "/") + FileNamePart(out.video_path);
     if (std::filesystem::exists(beside, ec)) out.video_path = beside;
   }

@@ -19,9 +19,9 @@ struct AvsScriptSource {
 };
 
 // Reads a script whose first statement is DirectShowSource("...") or
-// AVISource("..."). A path that does not exist is looked up by its file-name
-// part beside the script (scripts written on another machine). False with a
-// reason for any other script.
+// AVISource("..."). A relative path is read from the script's folder; a path
+// that does not exist is looked up by its file-name part beside the script
+// (scripts written on another machine). False with a reason for any other script.
 bool ReadAvsScript(const std::string& avs_path, AvsScriptSource& out, std::string& error);
 
 // File-name part of a path, split on both '\' and '/'.

@@ -180,6 +180,22 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   const int64_t joined_end =
       std::strcmp(format_->iformat->name, "mpegts") == 0 ? ScanJoinedParts(path) : AV_NOPTS_VALUE;
   const bool length_read_from_file = format_->duration_estimation_method == AVFMT_DURATION_FROM_PTS;
+  // A program stream's length taken from the time stamps at its end leaves
+  // out the last pictures when their packets carry none: the end of the last
+  // picture decoded from the key frame before the file's last second counts
+  // too. Reading then starts again at the file's first byte.
+  const bool program_stream = length_read_from_file && std::strcmp(format_->iformat->name, "mpeg") == 0;
+  auto decoded_end = [&](int64_t length) {
+    int64_t end = 0;
+    if (SeekTo(std::max<int64_t>(0, length - av_rescale_q(1, {1, 1}, time_base_)))) {
+      Decoded d;
+      while (DecodeNext(d)) end = std::max(end, d.end);
+    }
+    if (av_seek_frame(format_.get(), -1, 0, AVSEEK_FLAG_BYTE) < 0) SeekTo(0);
+    avcodec_flush_buffers(codec_.get());
+    ResetDecodeState();
+    return end;
+  };
   const int64_t held_end =
       !avi_file && !indexed_ && !length_read_from_file && joined_.empty() ? ScanEndPts(path) : AV_NOPTS_VALUE;
   if (held_frames_ > 0)
@@ -189,7 +205,8 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   else if (held_end != AV_NOPTS_VALUE && held_end > start_pts_)
     duration_ticks_ = av_rescale_q(held_end - start_pts_, time_base_, {1, int(kTicksPerSecond)});
   else if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
-    duration_ticks_ = av_rescale_q(st->duration, time_base_, {1, int(kTicksPerSecond)});
+    duration_ticks_ = av_rescale_q(std::max(st->duration, program_stream ? decoded_end(st->duration) : 0),
+                                   time_base_, {1, int(kTicksPerSecond)});
   else if (int64_t end = EndPts(); end != AV_NOPTS_VALUE && end > start_pts_)
     duration_ticks_ = av_rescale_q(end - start_pts_, time_base_, {1, int(kTicksPerSecond)});
   else if (format_->duration > 0)

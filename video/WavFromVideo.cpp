@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "base/ByteOrder.h"
+#include "base/TextTools.h"
+#include "video/AvsScript.h"
 #include "video/FfmpegHandles.h"
 #include "video/FfmpegVideoSource.h"
 
@@ -299,7 +301,11 @@ bool MakeWavFromVideo(const std::string& video_path, const std::string& wav_path
   WavTrackInfo got;
   std::error_code ec;
   try {
-    Extract(video_path, temp, got);
+    // A script's sound is that of the video it reads.
+    AvsScriptSource script;
+    std::string why;
+    if (AsciiLower(ExtensionOf(video_path)) == ".avs" && !ReadAvsScript(video_path, script, why)) throw Fail{why};
+    Extract(script.video_path.empty() ? video_path : script.video_path, temp, got);
   } catch (const Fail& f) {
     std::filesystem::remove(temp, ec);
     if (message) *message = f.text;
