@@ -345,9 +345,11 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
       QSignalBlocker block(CheckBox15);
       CheckBox15->setChecked(profile_tracking);
     }
-    if (UpDown5->Position() < 4) UpDown5->SetPosition(4);
-    ClearTrackMask(Driver.Track[i]);
-    BuildTrackMask(Driver.Track[i], UpDown5->Position(), 1);
+    // The object keeps its own tracking radius (or the refit's), at least 4;
+    // the up-down shows the radius it tracks with and its rows record.
+    const int radius = std::max(Frames.FrameDataLines[0].Objects[i].TrackRadius, 4);
+    UpDown5->SetPosition(radius);
+    SetTrackRadius(Driver.Track[i], Frames.FrameDataLines, i, UpDown5->Position());
     LimitApertureRadii();
   }
   Position1Show(k);
