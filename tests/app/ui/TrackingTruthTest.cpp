@@ -56,4 +56,34 @@ TEST(TrackingTruth, PlacedStarTracksWithTheRadiusShownAndFollowsAJump) {
   }
 }
 
+// A table saved with a tracking radius of 12 and loaded into a fresh window:
+// the radius the window shows is the one the run tracks with, so a star that
+// jumps 9 pixels to the right is held.
+TEST(TrackingTruth, LoadedTableTracksWithItsOwnRadius) {
+  const StarPath jump = [](int n) { return std::vector<GaussianStar>{{60.3 + (n >= 15 ? 9 : 0), 50.2, 150, 2.0}}; };
+  ObjectsWindow first;
+  ASSERT_TRUE(first.OpenFrames(PathFrames(30, jump, 2.0)));
+  first.ClickImage1(60, 50);
+  first.SetTrackRadius(12);
+  first.Click("Button16");  // '1Frame': the row of frame 0
+  const auto csv = first.Path("radius12.csv");
+  first.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
+  first.Click("Button6");
+  ASSERT_TRUE(std::filesystem::exists(csv));
+
+  ObjectsWindow m;
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  ASSERT_TRUE(m.W().Run.VideoLoaded);
+  ASSERT_EQ(m.Find<QSpinBox>("UpDown5")->value(), 12);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 30u);
+  for (int n = 0; n < 30; ++n) {
+    const GaussianStar s = jump(n)[0];
+    ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], 1), s.X, s.Y)) << "frame " << n;
+  }
+}
+
 }  // namespace
