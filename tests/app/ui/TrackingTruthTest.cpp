@@ -1,10 +1,12 @@
 // Stars on known paths (a jump, a fade, a drift), placed and measured through
 // the main window; every row is held against where the star was drawn.
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QSpinBox>
 #include <functional>
 
 #include "ObjectsFixture.h"
+#include "app/ui/TSetPredictTrack.h"
 #include "base/NumberText.h"
 
 namespace {
@@ -83,6 +85,48 @@ TEST(TrackingTruth, LoadedTableTracksWithItsOwnRadius) {
   for (int n = 0; n < 30; ++n) {
     const GaussianStar s = jump(n)[0];
     ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], 1), s.X, s.Y)) << "frame " << n;
+  }
+}
+
+// 'Object B' ticked in the predicted-track window while A is selected turns
+// on B's own estimated track: when B fades for a few frames its rows follow
+// the straight line it drifted along, and selecting B shows the tick.
+TEST(TrackingTruth, PredictedTrackWindowTickCarriesAnUnselectedObjectThroughAFade) {
+  const StarPath drift = [](int n) {
+    const double fade = n >= 40 && n < 45 ? 0 : 1;
+    return std::vector<GaussianStar>{{40.3 + 0.2 * n, 30.2 + 0.1 * n, 150, 2.0},
+                                     {70.2 + 0.4 * n, 50.3 + 0.3 * n, 170 * fade, 2.0}};
+  };
+  ObjectsWindow m;
+  ASSERT_TRUE(m.OpenFrames(PathFrames(60, drift, 1.0)));
+  TPlatform& w = m.W();
+  m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
+  m.ClickImage1(40, 30);
+  m.RightClickImage1(70, 50);
+  m.Trigger("Add1");
+  m.Select(1);
+  QCheckBox* estimated = m.Find<QCheckBox>("CheckBox4");
+  ASSERT_TRUE(estimated->isEnabled());
+  estimated->setChecked(true);
+  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(2, 2), estimated->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(estimated, &menu);
+  ASSERT_TRUE(w.SetPredictTrack);
+  w.SetPredictTrack->CheckBox[1]->setChecked(true);  // 'Object B'
+  EXPECT_TRUE(estimated->isChecked());  // A's own tick stands
+  m.Select(2);
+  EXPECT_TRUE(estimated->isChecked());
+  m.Select(1);
+
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 60u);
+  for (int n = 0; n < 60; ++n) {
+    const std::vector<GaussianStar> s = drift(n);
+    for (int k = 1; k <= 2; ++k)
+      ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], k), s[static_cast<size_t>(k - 1)].X,
+                         s[static_cast<size_t>(k - 1)].Y))
+          << "object " << k << ", frame " << n;
   }
 }
 
