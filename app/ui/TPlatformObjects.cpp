@@ -248,9 +248,10 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
   const bool link = CheckBox6->isChecked();
   CheckBox6->setChecked(false);
   for (QWidget* c : std::initializer_list<QWidget*>{CheckBox6, CheckBox11, Button23, Button25}) c->setEnabled(false);
-  ObjectResult& o0 = Frames.FrameDataLines[0].Objects[i];
-  o0.PrevX = o0.X = x;
-  o0.PrevY = o0.Y = y;
+  // Every block: an object that is not tracked (a rectangle aperture) keeps
+  // this position in the rows of both fields too.
+  PlaceInEveryRow(Frames.FrameDataLines, i, x, y);
+  const ObjectResult& o0 = Frames.FrameDataLines[0].Objects[i];
   Stars.ObjectPlaced[i] = true;  // outlined from the set-up's first frame on
   // The profile and width fitted for the star it stood on before are not
   // this star's: with none, the next step fits this one over a wide window.

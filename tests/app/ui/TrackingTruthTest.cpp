@@ -130,4 +130,21 @@ TEST(TrackingTruth, PredictedTrackWindowTickCarriesAnUnselectedObjectThroughAFad
   }
 }
 
+// An object with the rectangle aperture is not tracked: a click moves it,
+// and the rows of both fields stand where it was measured, the clicked point.
+TEST(TrackingTruth, ClickedRectangleApertureStandsWhereClickedInBothFields) {
+  const StarPath still = [](int) { return std::vector<GaussianStar>{{60.3, 50.2, 150, 2.0}, {100.2, 70.4, 120, 2.0}}; };
+  ObjectsWindow m;
+  ASSERT_TRUE(m.OpenFrames(PathFrames(10, still, 1.0)));
+  m.Find<QCheckBox>("CheckBox2")->setChecked(true);  // 'Field Measure'
+  m.ClickImage1(60, 50);
+  m.Trigger("RectangleAperture1");
+  ASSERT_EQ(m.W().Frames.FrameDataLines[0].Objects[0].TrackMode, 2);  // 'OFF'
+  m.ClickImage1(100, 70);
+  m.Click("Button16");  // '1Frame'
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 2u);
+  for (const std::string& row : rows) EXPECT_EQ(ObjectsWindow::RowPosition(row, 1), std::make_pair(100, 70)) << row;
+}
+
 }  // namespace
