@@ -447,6 +447,7 @@ void TPlatform::RemoveObject() {
     Stars.ObjectPlaced[1] = Stars.ObjectPlaced[2];
     Tracking.Profiles[1] = Tracking.Profiles[2];
     PassedPoints[1] = PassedPoints[2];
+    Tracking.PredictTracks[1] = Tracking.PredictTracks[2];  // its predicted-track settings go with it
     // C measures on in B's slot with its own background direction and tracking disk.
     Driver.Geometry[1] = Driver.Geometry[2];
     Driver.Track[1] = Driver.Track[2];

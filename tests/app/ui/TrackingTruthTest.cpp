@@ -147,4 +147,34 @@ TEST(TrackingTruth, ClickedRectangleApertureStandsWhereClickedInBothFields) {
   for (const std::string& row : rows) EXPECT_EQ(ObjectsWindow::RowPosition(row, 1), std::make_pair(100, 70)) << row;
 }
 
+// Removing B of three moves C into B's slot together with C's settings in
+// 'Setting for predicted track': its tick and its frame range.
+TEST(TrackingTruth, RemovingBKeepsCsPredictedTrackSettings) {
+  const StarPath still = [](int) {
+    return std::vector<GaussianStar>{{40.3, 30.2, 150, 2.0}, {90.2, 50.4, 150, 2.0}, {120.4, 90.1, 150, 2.0}};
+  };
+  ObjectsWindow m;
+  ASSERT_TRUE(m.OpenFrames(PathFrames(5, still, 1.0)));
+  TPlatform& w = m.W();
+  m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
+  m.ClickImage1(40, 30);
+  for (auto [x, y] : {std::pair{90, 50}, std::pair{120, 90}}) {
+    m.RightClickImage1(x, y);
+    m.Trigger("Add1");
+  }
+  QCheckBox* estimated = m.Find<QCheckBox>("CheckBox4");
+  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(2, 2), estimated->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(estimated, &menu);
+  ASSERT_TRUE(w.SetPredictTrack);
+  w.SetPredictTrack->CheckBox[2]->setChecked(true);  // 'Object C'
+  w.SetPredictTrack->UpDown[2]->setValue(120);
+  m.Select(2);
+  m.Trigger("Remove1");
+  ASSERT_EQ(w.Run.ObjectCount, 2);
+  EXPECT_EQ(w.Tracking.PredictTracks[1].Enabled, 1);
+  EXPECT_EQ(w.Tracking.PredictTracks[1].FrameRange, 120);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[1].EstimatedTrack, 1);
+  EXPECT_TRUE(estimated->isChecked());  // B (C before) is selected and shows its tick
+}
+
 }  // namespace
