@@ -507,6 +507,9 @@ void TPlatform::SelectObject(int k) {
     QSignalBlocker block(CheckBox4);
     CheckBox4->setChecked(Tracking.PredictTracks[Slot(k)].Enabled != 0);
   }
+  // As the tick's own click would: the object tracks with the tick it shows.
+  SetObjectSetting(Frames.FrameDataLines, static_cast<int>(Slot(k)), &ObjectResult::EstimatedTrack,
+                   static_cast<uint8_t>(CheckBox4->isChecked()));
   UpdateObjectMenuItems();
   RedrawChart();  // ---- chart ----: the selected object's curve is highlighted
 }

@@ -88,15 +88,17 @@ TEST(TrackingTruth, LoadedTableTracksWithItsOwnRadius) {
   }
 }
 
+// A and B drift on straight lines; B is gone for frames 40..44.
+std::vector<GaussianStar> BFadesWhileBothDrift(int n) {
+  const double fade = n >= 40 && n < 45 ? 0 : 1;
+  return {{40.3 + 0.2 * n, 30.2 + 0.1 * n, 150, 2.0}, {70.2 + 0.4 * n, 50.3 + 0.3 * n, 170 * fade, 2.0}};
+}
+
 // 'Object B' ticked in the predicted-track window while A is selected turns
 // on B's own estimated track: when B fades for a few frames its rows follow
 // the straight line it drifted along, and selecting B shows the tick.
 TEST(TrackingTruth, PredictedTrackWindowTickCarriesAnUnselectedObjectThroughAFade) {
-  const StarPath drift = [](int n) {
-    const double fade = n >= 40 && n < 45 ? 0 : 1;
-    return std::vector<GaussianStar>{{40.3 + 0.2 * n, 30.2 + 0.1 * n, 150, 2.0},
-                                     {70.2 + 0.4 * n, 50.3 + 0.3 * n, 170 * fade, 2.0}};
-  };
+  const StarPath drift = BFadesWhileBothDrift;
   ObjectsWindow m;
   ASSERT_TRUE(m.OpenFrames(PathFrames(60, drift, 1.0)));
   TPlatform& w = m.W();
@@ -175,6 +177,44 @@ TEST(TrackingTruth, RemovingBKeepsCsPredictedTrackSettings) {
   EXPECT_EQ(w.Tracking.PredictTracks[1].FrameRange, 120);
   EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[1].EstimatedTrack, 1);
   EXPECT_TRUE(estimated->isChecked());  // B (C before) is selected and shows its tick
+}
+
+// B's 'Estimated track' ticked, then the video opened again and B placed
+// anew: selecting B shows the tick of B's predicted track, and that tick is
+// what B tracks with through a fade.
+TEST(TrackingTruth, SelectedObjectTracksWithTheEstimatedTrackTickItShows) {
+  const StarPath drift = BFadesWhileBothDrift;
+  ObjectsWindow m;
+  const std::vector<Bitmap24> frames = PathFrames(60, drift, 1.0);
+  ASSERT_TRUE(m.OpenFrames(frames));
+  TPlatform& w = m.W();
+  m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
+  m.ClickImage1(40, 30);
+  m.RightClickImage1(70, 50);
+  m.Trigger("Add1");
+  QCheckBox* estimated = m.Find<QCheckBox>("CheckBox4");
+  ASSERT_TRUE(estimated->isEnabled());
+  estimated->setChecked(true);  // B's
+  m.Select(1);
+  ASSERT_TRUE(m.OpenFrames(frames, "again.avi"));
+  m.ClickImage1(40, 30);
+  m.RightClickImage1(70, 50);
+  m.Trigger("Add1");
+  ASSERT_EQ(w.Run.ObjectCount, 2);
+  m.Select(1);
+  m.Select(2);
+  ASSERT_TRUE(estimated->isChecked());
+  m.Select(1);
+  estimated->setChecked(true);  // A's
+
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 60u);
+  for (int n = 0; n < 60; ++n) {
+    const GaussianStar b = drift(n)[1];
+    ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], 2), b.X, b.Y)) << "frame " << n;
+  }
 }
 
 }  // namespace
