@@ -217,4 +217,26 @@ TEST(TrackingTruth, SelectedObjectTracksWithTheEstimatedTrackTickItShows) {
   }
 }
 
+// Playback with the lost-star box (CheckBox17) ticked: A's 'Frame1' is where
+// playback starts; when A fades its 'Frame2' is the last place and frame it
+// was found, so the drift line through them keeps A on its star to the end.
+TEST(TrackingTruth, LostStarMarksItsLastMatchAsTheSecondPassedPoint) {
+  const StarPath fade = [](int n) {
+    return std::vector<GaussianStar>{{40.3 + 0.8 * n, 50.2 + 0.4 * n, n >= 30 && n < 34 ? 0.0 : 150.0, 2.0}};
+  };
+  ObjectsWindow m;
+  ASSERT_TRUE(m.OpenFrames(PathFrames(60, fade, 1.0)));
+  TPlatform& w = m.W();
+  m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
+  m.ClickImage1(40, 50);
+  m.Find<QCheckBox>("CheckBox17")->setChecked(true);
+  m.Click("SpeedButton1");  // play
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const TrackPoint& f2 = w.PassedPoints[0].Frame2;
+  EXPECT_EQ(f2.Frame, 29);
+  EXPECT_TRUE(OnStar({f2.X, f2.Y}, fade(29)[0].X, fade(29)[0].Y));
+  const ObjectResult& a = w.Frames.FrameDataLines[0].Objects[0];
+  EXPECT_TRUE(OnStar({a.X, a.Y}, fade(59)[0].X, fade(59)[0].Y));
+}
+
 }  // namespace
