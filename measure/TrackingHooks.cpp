@@ -67,8 +67,13 @@ ObjectPosition TrackingHooks::TrackStep(FrameContext& ctx, int k, ObjectPosition
     const ProfileTrackInputs in{k, o.TrackRadius, o.EstimatedTrack != 0, &ctx.State.Classes[Idx(k)]};
     const ProfileTrackResult r = TrackStarByProfile(ctx.FrameBitmap, ctx.Frame, in, Tracking(ctx),
                                                     state_.Profiles[Idx(k)], state_.PredictTracks[Idx(k)], tx, ty);
+    if (k == 1 && r.Moved) state_.LastMatchA = {ctx.Frame, tx, ty};
     if (r.Lost && k == 1 && options_.StoreLostAsFrame2) {
-      state_.PassedPoints[0].Frame2 = {ctx.Frame, tx, ty};
+      // The position a lost star keeps is the one of its last match: stored
+      // with that match's frame, the drift line through the passed points
+      // keeps the star's own rate.
+      state_.PassedPoints[0].Frame2 =
+          state_.LastMatchA.HasFrame() && !r.Predicted ? state_.LastMatchA : TrackPoint{ctx.Frame, tx, ty};
       state_.DriftPassedFlag = true;
     }
   } else {

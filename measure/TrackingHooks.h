@@ -23,6 +23,7 @@ struct TrackingState {
   LinkedPointTable LinkedPoints{};
   PsfHistory History;
   bool DriftPassedFlag = false;  // object A was lost and its position stored as 'Frame2'
+  TrackPoint LastMatchA;         // where and when the profile match last found object A
 };
 
 // Controls the tracking steps read, beyond the driver's settings.

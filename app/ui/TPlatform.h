@@ -832,7 +832,6 @@ class TPlatform : public QMainWindow {
   void SetLinkedPoint(LinkedPointKind which);
   void ApplyLoadedObjects(const ResultCsvLoadResult& r);
   bool placing_ = false;
-  bool track_masks_built_ = false;
 
   PlatformOptions startup_;
   ResultMemoView* memo_view_ = nullptr;

@@ -248,9 +248,10 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
   const bool link = CheckBox6->isChecked();
   CheckBox6->setChecked(false);
   for (QWidget* c : std::initializer_list<QWidget*>{CheckBox6, CheckBox11, Button23, Button25}) c->setEnabled(false);
-  ObjectResult& o0 = Frames.FrameDataLines[0].Objects[i];
-  o0.PrevX = o0.X = x;
-  o0.PrevY = o0.Y = y;
+  // Every block: an object that is not tracked (a rectangle aperture) keeps
+  // this position in the rows of both fields too.
+  PlaceInEveryRow(Frames.FrameDataLines, i, x, y);
+  const ObjectResult& o0 = Frames.FrameDataLines[0].Objects[i];
   Stars.ObjectPlaced[i] = true;  // outlined from the set-up's first frame on
   // The profile and width fitted for the star it stood on before are not
   // this star's: with none, the next step fits this one over a wide window.
@@ -345,9 +346,11 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
       QSignalBlocker block(CheckBox15);
       CheckBox15->setChecked(profile_tracking);
     }
-    if (UpDown5->Position() < 4) UpDown5->SetPosition(4);
-    ClearTrackMask(Driver.Track[i]);
-    BuildTrackMask(Driver.Track[i], UpDown5->Position(), 1);
+    // The object keeps its own tracking radius (or the refit's), at least 4;
+    // the up-down shows the radius it tracks with and its rows record.
+    const int radius = std::max(Frames.FrameDataLines[0].Objects[i].TrackRadius, 4);
+    UpDown5->SetPosition(radius);
+    SetTrackRadius(Driver.Track[i], Frames.FrameDataLines, i, UpDown5->Position());
     LimitApertureRadii();
   }
   Position1Show(k);
@@ -444,6 +447,7 @@ void TPlatform::RemoveObject() {
     Stars.ObjectPlaced[1] = Stars.ObjectPlaced[2];
     Tracking.Profiles[1] = Tracking.Profiles[2];
     PassedPoints[1] = PassedPoints[2];
+    Tracking.PredictTracks[1] = Tracking.PredictTracks[2];  // its predicted-track settings go with it
     // C measures on in B's slot with its own background direction and tracking disk.
     Driver.Geometry[1] = Driver.Geometry[2];
     Driver.Track[1] = Driver.Track[2];
@@ -504,6 +508,9 @@ void TPlatform::SelectObject(int k) {
     QSignalBlocker block(CheckBox4);
     CheckBox4->setChecked(Tracking.PredictTracks[Slot(k)].Enabled != 0);
   }
+  // As the tick's own click would: the object tracks with the tick it shows.
+  SetObjectSetting(Frames.FrameDataLines, static_cast<int>(Slot(k)), &ObjectResult::EstimatedTrack,
+                   static_cast<uint8_t>(CheckBox4->isChecked()));
   UpdateObjectMenuItems();
   RedrawChart();  // ---- chart ----: the selected object's curve is highlighted
 }

@@ -37,14 +37,16 @@ void TPlatform::PrepareTracking(FrameDriverSettings& s) {
   const size_t i = static_cast<size_t>(std::clamp(Run.SelectedObject, 1, 3) - 1);
   Tracking.Profiles[i].MatchThresholdPercent = UpDown7->Position();
   Display.OverlayDrawn = false;
-  if (!track_masks_built_) {
-    // The tracking disks start from the tracking radius the window opened with.
-    for (TrackDisk& d : Driver.Track) {
+  // Each tracking disk follows its object's radius, however that was set (a
+  // loaded table, a preset); placement sizes the disk of its own set-up.
+  if (!placing_)
+    for (size_t k = 0; k < 3; ++k) {
+      const int r = std::clamp(Frames.FrameDataLines[0].Objects[k].TrackRadius, 0, kMaskReach);
+      TrackDisk& d = Driver.Track[k];
+      if (d.At(0, r) == 1 && (r == kMaskReach || d.At(0, r + 1) == 0)) continue;
       ClearTrackMask(d);
-      BuildTrackMask(d, UpDown5->Position(), 1);
+      BuildTrackMask(d, r, 1);
     }
-    track_masks_built_ = true;
-  }
 }
 
 void TPlatform::FinishTracking(const FrameOutcome& out) {

@@ -46,6 +46,9 @@ void TSetPredictTrack::EnabledClick(int k) {
   const size_t i = static_cast<size_t>(k - 1);
   const bool on = CheckBox[i]->isChecked();
   platform_.Tracking.PredictTracks[i].Enabled = on ? 1 : 0;
+  // The object's own flag feeds its track, selected or not.
+  SetObjectSetting(platform_.Frames.FrameDataLines, static_cast<int>(i), &ObjectResult::EstimatedTrack,
+                   static_cast<uint8_t>(on));
   if (k == platform_.Run.SelectedObject) platform_.CheckBox4->setChecked(on);
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <string>
 
@@ -64,6 +66,27 @@ TEST(BackgroundDirection, PicksTheLineTheLimbIsBalancedAbout) {
       }
     }
   }
+}
+
+// A brightness gradient with a star 14 px off the object: the masks and the
+// balance of all 200 angles, worked out on their own from the rules of the
+// cut lines, put the best line at step 40 (or 140, the same line turned).
+TEST(BackgroundDirection, GradientWithANeighbourStarPicksTheWorkedOutLine) {
+  Bitmap24 bmp(121, 121);
+  for (int y = 0; y < bmp.Height(); ++y)
+    for (int x = 0; x < bmp.Width(); ++x) {
+      const double dx = x - kCx - 12, dy = y - kCy + 7;
+      const double v = 40 + 0.8 * (x - kCx) + 0.3 * (y - kCy) + 100 * std::exp(-2 * (dx * dx + dy * dy) / 4.0);
+      const auto g = static_cast<uint8_t>(std::clamp(std::nearbyint(v), 0.0, 255.0));
+      bmp.Set(x, y, {g, g, g});
+    }
+  DirectionWindow w;
+  FillDirectionWindow(w, bmp, kCx, kCy);
+  const DirectionScan best = ScanBackgroundDirection(w, LimbForm(20));
+  EXPECT_TRUE(best.Step == 40 || best.Step == 140) << best.Step;
+  EXPECT_EQ(std::abs(best.DirectionX), 476);
+  EXPECT_EQ(std::abs(best.DirectionY), 155);
+  EXPECT_NEAR(best.Score, 4109.572, 0.01);
 }
 
 TEST(BackgroundDirection, UniformBackgroundTiesAndTheFirstAngleWins) {

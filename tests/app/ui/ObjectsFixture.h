@@ -37,6 +37,11 @@ class ObjectsWindow : public MainRoadWindow {
   bool OpenField(const DriftingStarField& f, const std::string& name = "stars.avi") {
     std::vector<Bitmap24> frames;
     for (int n = 0; n < kObjFrames; ++n) frames.push_back(f.Frame(n));
+    return OpenFrames(frames, name);
+  }
+
+  // The same for any frames.
+  bool OpenFrames(const std::vector<Bitmap24>& frames, const std::string& name = "stars.avi") {
     video = Path(name);
     const auto before = window->Frames.FrameDataLines[0].Objects;
     const int outer = Find<QSpinBox>("UpDown3")->value();

@@ -1,0 +1,242 @@
+// Stars on known paths (a jump, a fade, a drift), placed and measured through
+// the main window; every row is held against where the star was drawn.
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QSpinBox>
+#include <functional>
+
+#include "ObjectsFixture.h"
+#include "app/ui/TSetPredictTrack.h"
+#include "base/NumberText.h"
+
+namespace {
+
+using StarPath = std::function<std::vector<GaussianStar>(int n)>;
+
+std::vector<Bitmap24> PathFrames(int count, const StarPath& stars, double noise, int width = 160, int height = 120) {
+  std::vector<Bitmap24> out;
+  for (int n = 0; n < count; ++n)
+    out.push_back(RenderGaussianStars(width, height, 25, stars(n), {noise, static_cast<uint32_t>(n + 1)}));
+  return out;
+}
+
+// Tracking radius of object k in a result row (the cell after its mode).
+int RowTrackRadius(const std::string& row, int k) {
+  return StrToIntOrZero(StripQuotes(GetCsvField(row, 17 + 17 * (k - 1) + 15)));
+}
+
+// A star placed by a click keeps the tracking radius the window shows: the
+// rows record it and the tracking uses it, so a jump of (3, 2) pixels, within
+// the radius of 4 placement leaves at least, is followed by either tracking.
+TEST(TrackingTruth, PlacedStarTracksWithTheRadiusShownAndFollowsAJump) {
+  const StarPath jump = [](int n) {
+    const double shift = n >= 20 ? 1 : 0;
+    return std::vector<GaussianStar>{{60.3 + 3 * shift, 50.2 + 2 * shift, 150, 2.0}};
+  };
+  struct Case {
+    const char* name;
+    bool profile;  // 'Tracking': the profile match instead of the centroid
+  };
+  for (const Case c : {Case{"centroid", false}, Case{"profile", true}}) {
+    ObjectsWindow m;
+    ASSERT_TRUE(m.OpenFrames(PathFrames(40, jump, 2.0))) << c.name;
+    m.Find<QCheckBox>("CheckBox15")->setChecked(c.profile);
+    m.ClickImage1(60, 50);
+    const int shown = m.Find<QSpinBox>("UpDown5")->value();
+    EXPECT_GE(shown, 4) << c.name;
+    EXPECT_EQ(m.W().Frames.FrameDataLines[0].Objects[0].TrackRadius, shown) << c.name;
+    m.Click("Button3");
+    ASSERT_TRUE(m.WaitUntilStopped()) << c.name;
+    const std::vector<std::string> rows = m.Rows();
+    ASSERT_EQ(rows.size(), 40u) << c.name;
+    for (int n = 0; n < 40; ++n) {
+      const std::string& row = rows[static_cast<size_t>(n)];
+      const GaussianStar s = jump(n)[0];
+      ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(row, 1), s.X, s.Y)) << c.name << ", frame " << n;
+      ASSERT_EQ(RowTrackRadius(row, 1), shown) << c.name << ", frame " << n;
+    }
+  }
+}
+
+// A table saved with a tracking radius of 12 and loaded into a fresh window:
+// the radius the window shows is the one the run tracks with, so a star that
+// jumps 9 pixels to the right is held.
+TEST(TrackingTruth, LoadedTableTracksWithItsOwnRadius) {
+  const StarPath jump = [](int n) { return std::vector<GaussianStar>{{60.3 + (n >= 15 ? 9 : 0), 50.2, 150, 2.0}}; };
+  ObjectsWindow first;
+  ASSERT_TRUE(first.OpenFrames(PathFrames(30, jump, 2.0)));
+  first.ClickImage1(60, 50);
+  first.SetTrackRadius(12);
+  first.Click("Button16");  // '1Frame': the row of frame 0
+  const auto csv = first.Path("radius12.csv");
+  first.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
+  first.Click("Button6");
+  ASSERT_TRUE(std::filesystem::exists(csv));
+
+  ObjectsWindow m;
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  ASSERT_TRUE(m.W().Run.VideoLoaded);
+  ASSERT_EQ(m.Find<QSpinBox>("UpDown5")->value(), 12);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 30u);
+  for (int n = 0; n < 30; ++n) {
+    const GaussianStar s = jump(n)[0];
+    ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], 1), s.X, s.Y)) << "frame " << n;
+  }
+}
+
+// A and B drift on straight lines; B is gone for frames 40..44.
+std::vector<GaussianStar> BFadesWhileBothDrift(int n) {
+  const double fade = n >= 40 && n < 45 ? 0 : 1;
+  return {{40.3 + 0.2 * n, 30.2 + 0.1 * n, 150, 2.0}, {70.2 + 0.4 * n, 50.3 + 0.3 * n, 170 * fade, 2.0}};
+}
+
+// 'Object B' ticked in the predicted-track window while A is selected turns
+// on B's own estimated track: when B fades for a few frames its rows follow
+// the straight line it drifted along, and selecting B shows the tick.
+TEST(TrackingTruth, PredictedTrackWindowTickCarriesAnUnselectedObjectThroughAFade) {
+  const StarPath drift = BFadesWhileBothDrift;
+  ObjectsWindow m;
+  ASSERT_TRUE(m.OpenFrames(PathFrames(60, drift, 1.0)));
+  TPlatform& w = m.W();
+  m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
+  m.ClickImage1(40, 30);
+  m.RightClickImage1(70, 50);
+  m.Trigger("Add1");
+  m.Select(1);
+  QCheckBox* estimated = m.Find<QCheckBox>("CheckBox4");
+  ASSERT_TRUE(estimated->isEnabled());
+  estimated->setChecked(true);
+  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(2, 2), estimated->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(estimated, &menu);
+  ASSERT_TRUE(w.SetPredictTrack);
+  w.SetPredictTrack->CheckBox[1]->setChecked(true);  // 'Object B'
+  EXPECT_TRUE(estimated->isChecked());  // A's own tick stands
+  m.Select(2);
+  EXPECT_TRUE(estimated->isChecked());
+  m.Select(1);
+
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 60u);
+  for (int n = 0; n < 60; ++n) {
+    const std::vector<GaussianStar> s = drift(n);
+    for (int k = 1; k <= 2; ++k)
+      ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], k), s[static_cast<size_t>(k - 1)].X,
+                         s[static_cast<size_t>(k - 1)].Y))
+          << "object " << k << ", frame " << n;
+  }
+}
+
+// An object with the rectangle aperture is not tracked: a click moves it,
+// and the rows of both fields stand where it was measured, the clicked point.
+TEST(TrackingTruth, ClickedRectangleApertureStandsWhereClickedInBothFields) {
+  const StarPath still = [](int) { return std::vector<GaussianStar>{{60.3, 50.2, 150, 2.0}, {100.2, 70.4, 120, 2.0}}; };
+  ObjectsWindow m;
+  ASSERT_TRUE(m.OpenFrames(PathFrames(10, still, 1.0)));
+  m.Find<QCheckBox>("CheckBox2")->setChecked(true);  // 'Field Measure'
+  m.ClickImage1(60, 50);
+  m.Trigger("RectangleAperture1");
+  ASSERT_EQ(m.W().Frames.FrameDataLines[0].Objects[0].TrackMode, 2);  // 'OFF'
+  m.ClickImage1(100, 70);
+  m.Click("Button16");  // '1Frame'
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 2u);
+  for (const std::string& row : rows) EXPECT_EQ(ObjectsWindow::RowPosition(row, 1), std::make_pair(100, 70)) << row;
+}
+
+// Removing B of three moves C into B's slot together with C's settings in
+// 'Setting for predicted track': its tick and its frame range.
+TEST(TrackingTruth, RemovingBKeepsCsPredictedTrackSettings) {
+  const StarPath still = [](int) {
+    return std::vector<GaussianStar>{{40.3, 30.2, 150, 2.0}, {90.2, 50.4, 150, 2.0}, {120.4, 90.1, 150, 2.0}};
+  };
+  ObjectsWindow m;
+  ASSERT_TRUE(m.OpenFrames(PathFrames(5, still, 1.0)));
+  TPlatform& w = m.W();
+  m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
+  m.ClickImage1(40, 30);
+  for (auto [x, y] : {std::pair{90, 50}, std::pair{120, 90}}) {
+    m.RightClickImage1(x, y);
+    m.Trigger("Add1");
+  }
+  QCheckBox* estimated = m.Find<QCheckBox>("CheckBox4");
+  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(2, 2), estimated->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(estimated, &menu);
+  ASSERT_TRUE(w.SetPredictTrack);
+  w.SetPredictTrack->CheckBox[2]->setChecked(true);  // 'Object C'
+  w.SetPredictTrack->UpDown[2]->setValue(120);
+  m.Select(2);
+  m.Trigger("Remove1");
+  ASSERT_EQ(w.Run.ObjectCount, 2);
+  EXPECT_EQ(w.Tracking.PredictTracks[1].Enabled, 1);
+  EXPECT_EQ(w.Tracking.PredictTracks[1].FrameRange, 120);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[1].EstimatedTrack, 1);
+  EXPECT_TRUE(estimated->isChecked());  // B (C before) is selected and shows its tick
+}
+
+// B's 'Estimated track' ticked, then the video opened again and B placed
+// anew: selecting B shows the tick of B's predicted track, and that tick is
+// what B tracks with through a fade.
+TEST(TrackingTruth, SelectedObjectTracksWithTheEstimatedTrackTickItShows) {
+  const StarPath drift = BFadesWhileBothDrift;
+  ObjectsWindow m;
+  const std::vector<Bitmap24> frames = PathFrames(60, drift, 1.0);
+  ASSERT_TRUE(m.OpenFrames(frames));
+  TPlatform& w = m.W();
+  m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
+  m.ClickImage1(40, 30);
+  m.RightClickImage1(70, 50);
+  m.Trigger("Add1");
+  QCheckBox* estimated = m.Find<QCheckBox>("CheckBox4");
+  ASSERT_TRUE(estimated->isEnabled());
+  estimated->setChecked(true);  // B's
+  m.Select(1);
+  ASSERT_TRUE(m.OpenFrames(frames, "again.avi"));
+  m.ClickImage1(40, 30);
+  m.RightClickImage1(70, 50);
+  m.Trigger("Add1");
+  ASSERT_EQ(w.Run.ObjectCount, 2);
+  m.Select(1);
+  m.Select(2);
+  ASSERT_TRUE(estimated->isChecked());
+  m.Select(1);
+  estimated->setChecked(true);  // A's
+
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 60u);
+  for (int n = 0; n < 60; ++n) {
+    const GaussianStar b = drift(n)[1];
+    ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], 2), b.X, b.Y)) << "frame " << n;
+  }
+}
+
+// Playback with the lost-star box (CheckBox17) ticked: A's 'Frame1' is where
+// playback starts; when A fades its 'Frame2' is the last place and frame it
+// was found, so the drift line through them keeps A on its star to the end.
+TEST(TrackingTruth, LostStarMarksItsLastMatchAsTheSecondPassedPoint) {
+  const StarPath fade = [](int n) {
+    return std::vector<GaussianStar>{{40.3 + 0.8 * n, 50.2 + 0.4 * n, n >= 30 && n < 34 ? 0.0 : 150.0, 2.0}};
+  };
+  ObjectsWindow m;
+  ASSERT_TRUE(m.OpenFrames(PathFrames(60, fade, 1.0)));
+  TPlatform& w = m.W();
+  m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
+  m.ClickImage1(40, 50);
+  m.Find<QCheckBox>("CheckBox17")->setChecked(true);
+  m.Click("SpeedButton1");  // play
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const TrackPoint& f2 = w.PassedPoints[0].Frame2;
+  EXPECT_EQ(f2.Frame, 29);
+  EXPECT_TRUE(OnStar({f2.X, f2.Y}, fade(29)[0].X, fade(29)[0].Y));
+  const ObjectResult& a = w.Frames.FrameDataLines[0].Objects[0];
+  EXPECT_TRUE(OnStar({a.X, a.Y}, fade(59)[0].X, fade(59)[0].Y));
+}
+
+}  // namespace
