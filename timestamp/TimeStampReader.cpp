@@ -304,7 +304,11 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
       }
       break;
     case TimeStampMode::Ghs:
-      if (reader.Read(frame, X(7), row1) != 0) {
+      if (reader.Read(frame, X(7), row1) == 0) {
+        // The previous frame's fractions would go into this frame's rows.
+        t.StampS1Full.clear();
+        t.StampS2Full.clear();
+      } else {
         t.StampS1Full = t.StampS1 + "." + Digits(13, 3, row1);
         t.StampS2Full = t.StampS2 + "." + Digits(13, 3, row2);
         // Compared as field times, so 00.007 after 59.990 counts as later;
@@ -317,6 +321,21 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
       break;
     case TimeStampMode::Iota:
       break;
+  }
+  // A field none of whose time digits reads shows no stamp (a field the row
+  // offsets missed, a dropped field): it gets no time rather than 00:00:00.
+  auto TimeReads = [&](int row) {
+    for (int f = 7; f <= 12; ++f)
+      if (reader.Read(frame, X(f), row) != 0) return true;
+    return false;
+  };
+  if (!TimeReads(row1))
+    for (std::string* s : {&t.StampH1, &t.StampM1, &t.StampS1, &t.StampS1Full}) s->clear();
+  if (!TimeReads(row2)) {
+    if (options.fieldMeasure)
+      for (std::string* s : {&t.StampH2, &t.StampM2}) s->clear();
+    t.StampS2.clear();
+    t.StampS2Full.clear();
   }
   return result;
 }
