@@ -7,11 +7,11 @@
 #include <QLineEdit>
 #include <algorithm>
 #include <cmath>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "MainRoadFixture.h"
+#include "support/StampDegrade.h"
 #include "support/StampRender.h"
 #include "support/VideoFixtures.h"
 
@@ -45,49 +45,11 @@ std::string SecondsText(int64_t u, int decimals) {
 
 enum class Inserter { Iota = 0, Kiwi = 1, Ghs = 2 };
 
-struct Degradation {
-  double noiseSigma = 0;  // Gaussian, grey levels
-  double gain = 1.0;      // contrast
-  int offset = 0;         // brightness
-  int shiftX = 0;         // the whole picture moved right
-  int shiftY = 0;         // and down
-  bool blur = false;      // [1 2 1] / 4 along rows
-  std::string ffmpeg;     // lossy re-encoding arguments; empty: lossless
+// A degradation of the frames, and a lossy re-encoding of the video.
+struct Degradation : StampDegradation {
+  std::string ffmpeg;  // ffmpeg arguments; empty: the lossless file
   std::string ext = "avi";
 };
-
-void Degrade(Bitmap24& f, const Degradation& d, uint32_t seed) {
-  const int w = f.Width(), h = f.Height();
-  if (d.shiftX != 0 || d.shiftY != 0) {
-    Bitmap24 g(w, h);
-    FillFrame(g, 16);
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
-        const int sx = x - d.shiftX, sy = y - d.shiftY;
-        if (sx >= 0 && sx < w && sy >= 0 && sy < h) g.Set(x, y, f.Get(sx, sy));
-      }
-    f = g;
-  }
-  if (d.blur) {
-    for (int y = 0; y < h; ++y) {
-      std::vector<uint8_t> row(f.Row(y), f.Row(y) + w * 3);
-      for (int x = 1; x + 1 < w; ++x)
-        for (int c = 0; c < 3; ++c)
-          f.Row(y)[x * 3 + c] = static_cast<uint8_t>(
-              (row[(x - 1) * 3 + c] + 2 * row[x * 3 + c] + row[(x + 1) * 3 + c] + 2) / 4);
-    }
-  }
-  std::mt19937 rng(seed);
-  std::normal_distribution<double> noise(0.0, d.noiseSigma > 0 ? d.noiseSigma : 1.0);
-  for (int y = 0; y < h; ++y) {
-    uint8_t* p = f.Row(y);
-    for (int x = 0; x < w; ++x) {
-      const double n = d.noiseSigma > 0 ? noise(rng) : 0.0;
-      const double v = std::clamp(std::lround(p[x * 3] * d.gain + d.offset + n), 0L, 255L);
-      p[x * 3] = p[x * 3 + 1] = p[x * 3 + 2] = static_cast<uint8_t>(v);
-    }
-  }
-}
 
 std::vector<int> CellXs(double x0, double pitch, const std::vector<int>& cells) {
   std::vector<int> xs;
@@ -159,7 +121,7 @@ TEST_P(TimeStampDegraded, EveryRowCarriesTheTimeOfItsFrame) {
   std::vector<Bitmap24> frames;
   for (int n = 0; n < kFrames; ++n) {
     Bitmap24 f = StampFrame(c.inserter, start, n);
-    Degrade(f, c.degradation, 1000 + static_cast<uint32_t>(n));
+    DegradeStampFrame(f, c.degradation, 1000 + static_cast<uint32_t>(n));
     frames.push_back(std::move(f));
   }
   auto path = m.Path("stamp.avi");
