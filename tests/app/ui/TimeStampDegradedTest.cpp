@@ -28,10 +28,10 @@ std::string Pad(int64_t v, int digits) {
 
 constexpr int64_t kDay = 24LL * 3600 * 10000;
 
-// Field times in 0.1 ms: field 1 of frame n at start + n frames of 1001/30000 s,
-// field 2 half a frame later; wrapped at midnight.
-int64_t FieldUnits(int64_t start, int n, int field) {
-  const int64_t t = start + (n * 2 + field) * 10010 / 60;
+// Field times in 0.1 ms: field 1 of frame n at start + n frames (1001/30000 s,
+// or 1/25 s for PAL), field 2 half a frame later; wrapped at midnight.
+int64_t FieldUnits(int64_t start, int n, int field, bool pal) {
+  const int64_t t = start + (n * 2 + field) * (pal ? 10000 : 10010) / (pal ? 50 : 60);
   return t % kDay;
 }
 
@@ -59,25 +59,31 @@ std::vector<int> CellXs(double x0, double pitch, const std::vector<int>& cells) 
 
 int IotaCount(int n, int field) { return 4000 + 2 * n + field; }
 
-Bitmap24 StampFrame(Inserter k, int64_t start, int n) {
-  Bitmap24 f(720, 480);
+// PAL frames carry an IOTA-VTI line 110 rows lower and a KIWI-OSD line at
+// its 25 frames per second layout.
+Bitmap24 StampFrame(Inserter k, int64_t start, int n, bool pal) {
+  Bitmap24 f(720, pal ? 576 : 480);
   FillFrame(f, 16);
-  const int64_t a = FieldUnits(start, n, 0), b = FieldUnits(start, n, 1);
+  const int64_t a = FieldUnits(start, n, 0, pal), b = FieldUnits(start, n, 1, pal);
+  const int low = pal ? 110 : 0;
   switch (k) {
     case Inserter::Iota: {
       const double pitch = (540.0 - 82.0) / 19.0;
       const std::vector<int> xs =
           CellXs(85, pitch, {0, 1, 3, 4, 6, 7, 9, 10, 11, 12, 14, 15, 16, 17, 19, 20, 21, 22, 23, 24, 25, 26});
       const StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, 220};
-      DrawStampText(f, Hhmmss(a) + Pad(a % 10000, 4) + "    " + std::to_string(IotaCount(n, 0)), xs, 435, s);
-      DrawStampText(f, Hhmmss(b) + "    " + Pad(b % 10000, 4) + std::to_string(IotaCount(n, 1)), xs, 434, s);
+      DrawStampText(f, Hhmmss(a) + Pad(a % 10000, 4) + "    " + std::to_string(IotaCount(n, 0)), xs, 435 + low, s);
+      DrawStampText(f, Hhmmss(b) + "    " + Pad(b % 10000, 4) + std::to_string(IotaCount(n, 1)), xs, 434 + low,
+                    s);
       break;
     }
     case Inserter::Kiwi: {
-      const std::vector<int> xs = {85, 109, 156, 180, 227, 251, 322, 345, 369, 440, 463, 487};
-      const StampGlyphStyle s{StampFont::Kiwi, 0, 21.5, 4, 2, 1, 220};
-      DrawStampText(f, Hhmmss(a) + "000" + Pad(a % 10000 / 10, 3), xs, 409, s);
-      DrawStampText(f, Hhmmss(b) + Pad(b % 10000 / 10, 3) + "000", xs, 410, s);
+      const std::vector<int> xs = pal ? std::vector<int>{70, 94, 140, 164, 210, 234, 306, 330, 353, 424, 448, 472}
+                                      : std::vector<int>{85, 109, 156, 180, 227, 251, 322, 345, 369, 440, 463, 487};
+      const StampGlyphStyle s{StampFont::Kiwi, pal ? 1 : 0, 21.5, 4, 2, 1, 220};
+      const int row = pal ? 509 : 409;
+      DrawStampText(f, Hhmmss(a) + "000" + Pad(a % 10000 / 10, 3), xs, row, s);
+      DrawStampText(f, Hhmmss(b) + Pad(b % 10000 / 10, 3) + "000", xs, row + 1, s);
       break;
     }
     case Inserter::Ghs: {
@@ -109,6 +115,7 @@ struct DegradedCase {
   bool evenFirst = false;     // 'Field Order' as the user sets it for the video
   bool fieldMeasure = false;  // one row per field
   bool secondUnread = false;  // field 2 lies off the rows searched: no time, not a wrong one
+  bool pal = false;           // 720x576 at 25 frames per second
 };
 
 class TimeStampDegraded : public ::testing::TestWithParam<DegradedCase> {};
@@ -120,13 +127,13 @@ TEST_P(TimeStampDegraded, EveryRowCarriesTheTimeOfItsFrame) {
   const int64_t start = ((23 * 60 + 59) * 60 + 59) * 10000LL + 8000;
   std::vector<Bitmap24> frames;
   for (int n = 0; n < kFrames; ++n) {
-    Bitmap24 f = StampFrame(c.inserter, start, n);
+    Bitmap24 f = StampFrame(c.inserter, start, n, c.pal);
     DegradeStampFrame(f, c.degradation, 1000 + static_cast<uint32_t>(n));
     frames.push_back(std::move(f));
   }
   auto path = m.Path("stamp.avi");
   AviWriterOptions o;
-  o.rate = 30;
+  o.rate = c.pal ? 25 : 30;
   ASSERT_TRUE(WriteAvi(path.string(), frames, o));
   if (!c.degradation.ffmpeg.empty()) {
     const auto coded = m.Path("coded." + c.degradation.ext);
@@ -149,7 +156,7 @@ TEST_P(TimeStampDegraded, EveryRowCarriesTheTimeOfItsFrame) {
   const int d = c.inserter == Inserter::Iota ? 4 : 3;
   for (size_t i = 0; i < rows.size(); ++i) {
     const int n = static_cast<int>(c.fieldMeasure ? i / 2 : i);
-    const int64_t a = FieldUnits(start, n, 0), b = FieldUnits(start, n, 1);
+    const int64_t a = FieldUnits(start, n, 0, c.pal), b = FieldUnits(start, n, 1, c.pal);
     const int64_t own = c.fieldMeasure && i % 2 == 1 ? b : a;
     std::vector<std::string> want = {Hhmmss(own).substr(0, 2), Hhmmss(own).substr(2, 2), SecondsText(own, d),
                                      c.fieldMeasure || c.secondUnread ? "" : SecondsText(b, d)};
@@ -219,6 +226,13 @@ std::vector<DegradedCase> Cases() {
   // A recorder that starts one line lower swaps the fields' rows; the user
   // says so with 'Even first'.
   out.push_back({"Kiwi", Inserter::Kiwi, Shift(0, 1), true});
+  // PAL: the row offsets of both fields are searched at 25 frames per second.
+  for (auto [n, k] : {std::pair{"IotaPal", Inserter::Iota}, std::pair{"KiwiPal", Inserter::Kiwi}}) {
+    out.push_back({n, k, Noise(8), false, false, false, true});
+    out.push_back({n, k, Shift(-1, 2), false, false, false, true});
+    out.push_back({n, k, Mpeg2(1000, true), false, true, false, true});
+    out.push_back({n, k, H264(1500), false, false, false, true});
+  }
   return out;
 }
 
