@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "MainRoadFixture.h"
+#include "support/IotaVtiStrips.h"
 #include "support/StampDegrade.h"
 #include "support/StampRender.h"
 #include "support/VideoFixtures.h"
@@ -235,6 +236,56 @@ std::vector<DegradedCase> Cases() {
   }
   return out;
 }
+
+// IOTA-VTI stamps cut from real captures, degraded and re-encoded: every
+// field's counter and time as read by eye.
+class TimeStampDegradedReal : public ::testing::TestWithParam<DegradedCase> {};
+
+TEST_P(TimeStampDegradedReal, EveryRowCarriesBothFieldsOfItsFrame) {
+  const DegradedCase& c = GetParam();
+  const std::filesystem::path folder = VtiDataFolder();
+  const std::vector<VtiSet> sets = LoadVtiSets(folder);
+  ASSERT_FALSE(sets.empty()) << folder;
+  for (const VtiSet& set : sets) {
+    MainRoadWindow m(Reader::Ffmpeg);
+    m.ReadStampsOf("IOTA-VTI");
+    std::vector<Bitmap24> frames = ComposeVtiFrames(folder, set, 0, 11);
+    ASSERT_EQ(frames.size(), set.frames.size()) << set.name;
+    uint32_t seed = 11;
+    for (Bitmap24& f : frames) DegradeStampFrame(f, c.degradation, seed++);
+    AviWriterOptions o;
+    o.rate = set.ntsc ? 30000 : 25;
+    o.scale = set.ntsc ? 1001 : 1;
+    auto path = m.Path("vti.avi");
+    ASSERT_TRUE(WriteAvi(path.string(), frames, o));
+    if (!c.degradation.ffmpeg.empty()) {
+      const auto coded = m.Path("coded." + c.degradation.ext);
+      ASSERT_TRUE(RunFfmpeg("-i '" + path.string() + "' " + c.degradation.ffmpeg + " '" + coded.string() + "'"));
+      path = coded;
+    }
+    ASSERT_TRUE(m.OpenThroughButton1(path)) << set.name;
+    m.Click("Button3");
+    ASSERT_TRUE(m.WaitUntilStopped()) << set.name;
+    const std::vector<std::string> rows = m.Rows();
+    ASSERT_EQ(rows.size(), set.frames.size()) << set.name;
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const std::vector<std::string> want = VtiRowTimes(set.frames[i]);
+      const std::vector<std::string> got = TimeColumns(rows[i]);
+      EXPECT_EQ(std::vector<std::string>(got.begin(), got.begin() + 6), want) << c.name << " " << set.name << " row " << i;
+    }
+  }
+}
+
+// One case, the sets being long: dimmed, blurred and coded at a low MPEG-2 rate.
+std::vector<DegradedCase> RealCases() {
+  Degradation d = Mpeg2(1500, true);
+  d.gain = 0.7;
+  d.offset = 30;
+  return {{"DimBlurredMpeg2", Inserter::Iota, d}};
+}
+
+INSTANTIATE_TEST_SUITE_P(Degraded, TimeStampDegradedReal, ::testing::ValuesIn(RealCases()),
+                         [](const ::testing::TestParamInfo<DegradedCase>& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(Degraded, TimeStampDegraded, ::testing::ValuesIn(Cases()),
                          [](const ::testing::TestParamInfo<DegradedCase>& info) {
