@@ -1,5 +1,8 @@
 #include "timestamp/TimeStampReader.h"
 
+#include <cmath>
+#include <utility>
+
 #include "base/NumberText.h"
 
 const std::array<std::array<int32_t, 12>, 5> KiwiDigitPositions = {{
@@ -204,8 +207,11 @@ int AutoOffsetTimeStamp(const Bitmap24& frame, int field, const GlyphContext& ct
   return search.fromX ? 1 : 0;
 }
 
-int CompareFieldSeconds(std::string_view a, std::string_view b) {
-  if (a.empty() || b.empty()) return 2;
+namespace {
+
+// Two field seconds as numbers, the one that wrapped from second 59 to 0
+// moved past 60.
+std::pair<double, double> WrappedFieldSeconds(std::string_view a, std::string_view b) {
   double x = ParseDoubleOr(a, 0.0);
   double y = ParseDoubleOr(b, 0.0);
   if (x > 59 && y < 1) {
@@ -213,6 +219,21 @@ int CompareFieldSeconds(std::string_view a, std::string_view b) {
   } else if (x < 1 && y > 59) {
     x += 60;
   }
+  return {x, y};
+}
+
+// The two fields of a frame are half a frame apart: times further apart than
+// this hold a misread and say nothing about which field is earlier.
+bool FieldTimesClose(std::string_view a, std::string_view b) {
+  const auto [x, y] = WrappedFieldSeconds(a, b);
+  return std::fabs(x - y) <= 0.1;
+}
+
+}  // namespace
+
+int CompareFieldSeconds(std::string_view a, std::string_view b) {
+  if (a.empty() || b.empty()) return 2;
+  const auto [x, y] = WrappedFieldSeconds(a, b);
   return x >= y ? 1 : 0;
 }
 
@@ -312,8 +333,9 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
         t.StampS1Full = t.StampS1 + "." + Digits(13, 3, row1);
         t.StampS2Full = t.StampS2 + "." + Digits(13, 3, row2);
         // Compared as field times, so 00.007 after 59.990 counts as later;
-        // a second field without a stamp (all zeros) tells nothing.
-        if (reader.Read(frame, X(7), row2) != 0) {
+        // a second field without a stamp (all zeros) tells nothing, nor do
+        // two times too far apart to be one frame's fields.
+        if (reader.Read(frame, X(7), row2) != 0 && FieldTimesClose(t.StampS1Full, t.StampS2Full)) {
           const bool secondEarlier = CompareFieldSeconds(t.StampS2Full, t.StampS1Full) == 0;
           state.StampFieldOrder = oddFirst == secondEarlier ? 1 : 0;
         }

@@ -700,3 +700,27 @@ TEST(TimeStampReader, FieldWithoutAStampGetsNoTime) {
     EXPECT_EQ(t.StampS2Full, r.s2) << r.name;
   }
 }
+
+// One frame whose GHS fields read seconds apart (a misread digit) cannot tell
+// which field is earlier: the order taken before stays, so one bad frame does
+// not swap the fields of every later row.
+TEST(TimeStampReader, GhsMisreadFieldLeavesTheFieldOrder) {
+  struct Row {
+    const char* name;
+    std::string f1, f2;
+  };
+  const Row rows[] = {
+      {"seconds digit", "261206 235959800", "261206 235953816"},
+      {"tenths digit", "261206 120000400", "261206 120000716"},
+      {"across the minute", "261206 235959990", "261206 000008007"},
+  };
+  uint32_t seed = 80;
+  for (const Row& r : rows)
+    for (const uint8_t before : {uint8_t{0}, uint8_t{1}}) {
+      TimeStampState state;
+      state.StampFieldOrder = before;
+      const StampTexts t = ReadGhsFields(r.f1, r.f2, FieldOrder::OddFirst, false, seed++, state);
+      EXPECT_EQ(t.StampS1Full, r.f1.substr(11, 2) + "." + r.f1.substr(13, 3)) << r.name;
+      EXPECT_EQ(state.StampFieldOrder, before) << r.name;
+    }
+}

@@ -62,10 +62,11 @@ int IotaCount(int n, int field) { return 4000 + 2 * n + field; }
 
 // PAL frames carry an IOTA-VTI line 110 rows lower and a KIWI-OSD line at
 // its 25 frames per second layout.
-Bitmap24 StampFrame(Inserter k, int64_t start, int n, bool pal) {
+// `misprint` is added to the time field 2 shows.
+Bitmap24 StampFrame(Inserter k, int64_t start, int n, bool pal, int64_t misprint = 0) {
   Bitmap24 f(720, pal ? 576 : 480);
   FillFrame(f, 16);
-  const int64_t a = FieldUnits(start, n, 0, pal), b = FieldUnits(start, n, 1, pal);
+  const int64_t a = FieldUnits(start, n, 0, pal), b = FieldUnits(start, n, 1, pal) + misprint;
   const int low = pal ? 110 : 0;
   switch (k) {
     case Inserter::Iota: {
@@ -235,6 +236,37 @@ std::vector<DegradedCase> Cases() {
     out.push_back({n, k, H264(1500), false, false, false, true});
   }
   return out;
+}
+
+// A GHS video whose first frame shows a wrong second in field 2 (as a misread
+// would give it): that frame cannot say which field comes first, so the rows
+// of the run keep the earlier field as field 1.
+TEST(TimeStampDegradedGhs, OneMisprintedFieldDoesNotSwapTheFieldsOfTheRun) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const int64_t start = ((23 * 60 + 59) * 60 + 59) * 10000LL + 8000;
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < 4; ++n) frames.push_back(StampFrame(Inserter::Ghs, start, n, false, n == 0 ? -60000 : 0));
+  const auto path = m.Path("ghs.avi");
+  AviWriterOptions o;
+  o.rate = 30;
+  ASSERT_TRUE(WriteAvi(path.string(), frames, o));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  TPlatform& w = m.W();
+  w.RadioGroup2->SetItemIndex(1);
+  m.Find<QCheckBox>("CheckBox5")->setChecked(true);
+  auto* combo = m.Find<QComboBox>("ComboBox1");
+  combo->setCurrentIndex(2);
+  emit combo->activated(2);
+  EXPECT_EQ(w.RadioGroup2->ItemIndex(), 1);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 4u);
+  for (int n = 1; n < 4; ++n) {
+    const std::vector<std::string> got = TimeColumns(rows[static_cast<size_t>(n)]);
+    EXPECT_EQ(got[4], SecondsText(FieldUnits(start, n, 0, false), 3)) << n;
+    EXPECT_EQ(got[5], SecondsText(FieldUnits(start, n, 1, false), 3)) << n;
+  }
 }
 
 // IOTA-VTI stamps cut from real captures, degraded and re-encoded: every
