@@ -56,6 +56,26 @@ int TimeStampRow(int layout, int field, const GlyphContext& ctx, const TimeStamp
 
 namespace {
 
+// Two field seconds as numbers, the one that wrapped from second 59 to 0
+// moved past 60.
+std::pair<double, double> WrappedFieldSeconds(std::string_view a, std::string_view b) {
+  double x = ParseDoubleOr(a, 0.0);
+  double y = ParseDoubleOr(b, 0.0);
+  if (x > 59 && y < 1) {
+    y += 60;
+  } else if (x < 1 && y > 59) {
+    x += 60;
+  }
+  return {x, y};
+}
+
+// The two fields of a frame are half a frame apart: times further apart than
+// this hold a misread and say nothing about which field is earlier.
+bool FieldTimesClose(std::string_view a, std::string_view b) {
+  const auto [x, y] = WrappedFieldSeconds(a, b);
+  return std::fabs(x - y) <= 0.1;
+}
+
 struct OffsetSearch {
   double best = 0;
   int h = 0;
@@ -167,7 +187,9 @@ void ReadIotaFields(const GlyphReader& reader, const Bitmap24& frame, const XOf&
   t.StampS2 = f2.read ? f2.seconds : std::string();
   t.StampS1Full = f1.read ? f1.full : std::string();
   t.StampS2Full = f2.read ? f2.full : std::string();
-  if (bothRead) {
+  // Two times too far apart hold a misread: the frame's own fields go by
+  // them, but the order kept for later frames (and for 'Field Order') stays.
+  if (bothRead && FieldTimesClose(odd.full, even.full)) {
     state.FieldOrderState = f1.group == 13 ? 0 : 1;
     state.StampFieldOrder = evenFirst ? 1 : 0;
   }
@@ -206,30 +228,6 @@ int AutoOffsetTimeStamp(const Bitmap24& frame, int field, const GlyphContext& ct
       state.AutoColumnOffset == 0 ? search.h : (state.AutoColumnOffset + search.h) / 2;
   return search.fromX ? 1 : 0;
 }
-
-namespace {
-
-// Two field seconds as numbers, the one that wrapped from second 59 to 0
-// moved past 60.
-std::pair<double, double> WrappedFieldSeconds(std::string_view a, std::string_view b) {
-  double x = ParseDoubleOr(a, 0.0);
-  double y = ParseDoubleOr(b, 0.0);
-  if (x > 59 && y < 1) {
-    y += 60;
-  } else if (x < 1 && y > 59) {
-    x += 60;
-  }
-  return {x, y};
-}
-
-// The two fields of a frame are half a frame apart: times further apart than
-// this hold a misread and say nothing about which field is earlier.
-bool FieldTimesClose(std::string_view a, std::string_view b) {
-  const auto [x, y] = WrappedFieldSeconds(a, b);
-  return std::fabs(x - y) <= 0.1;
-}
-
-}  // namespace
 
 int CompareFieldSeconds(std::string_view a, std::string_view b) {
   if (a.empty() || b.empty()) return 2;

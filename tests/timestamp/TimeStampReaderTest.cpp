@@ -724,3 +724,32 @@ TEST(TimeStampReader, GhsMisreadFieldLeavesTheFieldOrder) {
       EXPECT_EQ(state.StampFieldOrder, before) << r.name;
     }
 }
+
+// The same for IOTA-VTI: a frame whose fields read seconds apart still gives
+// the earlier time as field 1, but the order kept for later frames and for
+// 'Field Order' is not taken from it.
+TEST(TimeStampReader, IotaMisreadFieldLeavesTheFieldOrder) {
+  const IotaField odd{"123459", "8000", "    ", "41"};
+  const IotaField even{"123453", "    ", "8166", "42"};  // 59 misread as 53
+  const double pitch = 24.1;
+  const std::vector<int> xs = IotaCellXs(85, pitch);
+  uint32_t seed = 90;
+  for (const FieldOrder order : {FieldOrder::OddFirst, FieldOrder::EvenFirst})
+    for (const uint8_t fieldOrderState : {uint8_t{0}, uint8_t{2}})
+      for (const uint8_t stampFieldOrder : {uint8_t{0}, uint8_t{1}}) {
+        Bitmap24 f = NoisyFrame(720, 480, seed++);
+        DrawIota(f, xs, 437, odd, even, pitch);
+        TimeStampState state;
+        SetLocatedLayout(state, xs, 435);
+        state.FieldOrderState = fieldOrderState;
+        state.StampFieldOrder = stampFieldOrder;
+        StampTexts t;
+        StampReadOptions opt;
+        opt.fieldOrder = order;
+        ReadTimeStamp(f, IotaContext(pitch), opt, state, t);
+        EXPECT_EQ(t.StampS1Full, "53.8166");
+        EXPECT_EQ(t.StampS2Full, "59.8000");
+        EXPECT_EQ(state.FieldOrderState, fieldOrderState);
+        EXPECT_EQ(state.StampFieldOrder, stampFieldOrder);
+      }
+}
