@@ -125,8 +125,9 @@ class TimeStampDegraded : public ::testing::TestWithParam<DegradedCase> {};
 TEST_P(TimeStampDegraded, EveryRowCarriesTheTimeOfItsFrame) {
   const DegradedCase& c = GetParam();
   MainRoadWindow m(Reader::Ffmpeg);
-  // Across midnight, and so across a minute and an hour, in the sixth frame.
-  const int64_t start = ((23 * 60 + 59) * 60 + 59) * 10000LL + 8000;
+  // Across midnight, and so across a minute and an hour, between the two
+  // fields of one frame.
+  const int64_t start = ((23 * 60 + 59) * 60 + 59) * 10000LL + 8200;
   std::vector<Bitmap24> frames;
   for (int n = 0; n < kFrames; ++n) {
     Bitmap24 f = StampFrame(c.inserter, start, n, c.pal);
