@@ -235,6 +235,12 @@ int CompareFieldSeconds(std::string_view a, std::string_view b) {
   return x >= y ? 1 : 0;
 }
 
+void ClearStampTimes(StampTexts& t) {
+  for (std::string* s : {&t.StampH1, &t.StampH2, &t.StampM1, &t.StampM2, &t.StampS1, &t.StampS2, &t.StampS1Full,
+                         &t.StampS2Full, &t.StampCount1, &t.StampCount2})
+    s->clear();
+}
+
 int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampReadOptions& options,
                   TimeStampState& state, StampTexts& t) {
   state.AutoColumnOffset = 0;
@@ -254,9 +260,7 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
     layout = FixedStampLayout(frame.Width(), ctx.frameRateRounded);
   }
   if (result == 2) {
-    for (std::string* s : {&t.StampH1, &t.StampH2, &t.StampM1, &t.StampM2, &t.StampS1, &t.StampS2,
-                           &t.StampS1Full, &t.StampS2Full, &t.StampCount1, &t.StampCount2})
-      s->clear();
+    ClearStampTimes(t);
     return result;
   }
 
@@ -278,9 +282,7 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
     for (int f = 7; f <= 12 && !any; ++f)
       any = reader.Read(frame, X(f), row1) != 0 || reader.Read(frame, X(f), row2) != 0;
     if (!any) {
-      for (std::string* s : {&t.StampH1, &t.StampH2, &t.StampM1, &t.StampM2, &t.StampS1, &t.StampS2,
-                             &t.StampS1Full, &t.StampS2Full, &t.StampCount1, &t.StampCount2})
-        s->clear();
+      ClearStampTimes(t);
       return 2;
     }
   }

@@ -101,7 +101,13 @@ void TPlatform::FrameTimeStep(const Bitmap24& frame, bool field_view) {
     Options.TiviDigitsValid = d.TiviDigitsValid ? 1 : 0;
     return;
   }
-  if (!field_view && Options.PositionSetMode == 3 && !Options.TiviAvailableKiwi) return;
+  if (!field_view && Options.PositionSetMode == 3 && !Options.TiviAvailableKiwi) {
+    // The stamp is not read while its digits are being pointed out: the
+    // frame and its rows get no time rather than the last frame read's.
+    ClearStampTimes(Times);
+    ClearTimeEdits();
+    return;
+  }
   // The tick count sits in row 0 or 1 of the frame itself; the split view
   // moves row 1 away, so the count is read from the unsplit frame.
   if (field_view && Options.TimeStampMode == 3 && !Driver.FrameBitmap.Empty()) {
