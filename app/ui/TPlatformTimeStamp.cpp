@@ -121,12 +121,16 @@ void TPlatform::ShowFrameTime(const Bitmap24& frame, bool field_view) {
   const int n = ScrollBar1->value();
   ShowFrameTimeInputs in;
   in.frame = &frame;
-  in.csvCarriesCmosTimes = Run.CsvCmosTime;
   std::string row;
+  bool table_holds_frame = false;
   if (Run.CsvCmosTime && Run.StartFrame >= 0 && n >= Run.StartFrame) {
     const int line = RowLineOfFrame(Results.Lines(), Options.CsvHeaderLines, Run.StartFrame, n);
     if (line >= 0) row = Results.Lines()[static_cast<size_t>(line)];
+    table_holds_frame = line >= 0;
   }
+  // A frame the loaded table has no row for takes its time from the video, so
+  // the rows measured on from a loaded table carry their times too.
+  in.csvCarriesCmosTimes = Run.CsvCmosTime && table_holds_frame;
   in.csvRow = row;
   in.ledRecord = LedRecordFor(n);
   in.glyphs = StampGlyphContext(field_view);
