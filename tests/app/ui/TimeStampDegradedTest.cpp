@@ -280,6 +280,9 @@ TEST_P(TimeStampDegradedReal, EveryRowCarriesBothFieldsOfItsFrame) {
   const std::vector<VtiSet> sets = LoadVtiSets(folder);
   ASSERT_FALSE(sets.empty()) << folder;
   for (const VtiSet& set : sets) {
+    // A tv-safe PAL set and both NTSC sets (one of them the narrowest
+    // glyphs) keep the run short.
+    if (set.name != "001_tvsafe" && !set.ntsc) continue;
     MainRoadWindow m(Reader::Ffmpeg);
     m.ReadStampsOf("IOTA-VTI");
     std::vector<Bitmap24> frames = ComposeVtiFrames(folder, set, 0, 11);
