@@ -1,5 +1,8 @@
 #include "timestamp/TimeStampReader.h"
 
+#include <cmath>
+#include <utility>
+
 #include "base/NumberText.h"
 
 const std::array<std::array<int32_t, 12>, 5> KiwiDigitPositions = {{
@@ -52,6 +55,26 @@ int TimeStampRow(int layout, int field, const GlyphContext& ctx, const TimeStamp
 }
 
 namespace {
+
+// Two field seconds as numbers, the one that wrapped from second 59 to 0
+// moved past 60.
+std::pair<double, double> WrappedFieldSeconds(std::string_view a, std::string_view b) {
+  double x = ParseDoubleOr(a, 0.0);
+  double y = ParseDoubleOr(b, 0.0);
+  if (x > 59 && y < 1) {
+    y += 60;
+  } else if (x < 1 && y > 59) {
+    x += 60;
+  }
+  return {x, y};
+}
+
+// The two fields of a frame are half a frame apart: times further apart than
+// this hold a misread and say nothing about which field is earlier.
+bool FieldTimesClose(std::string_view a, std::string_view b) {
+  const auto [x, y] = WrappedFieldSeconds(a, b);
+  return std::fabs(x - y) <= 0.1;
+}
 
 struct OffsetSearch {
   double best = 0;
@@ -164,7 +187,9 @@ void ReadIotaFields(const GlyphReader& reader, const Bitmap24& frame, const XOf&
   t.StampS2 = f2.read ? f2.seconds : std::string();
   t.StampS1Full = f1.read ? f1.full : std::string();
   t.StampS2Full = f2.read ? f2.full : std::string();
-  if (bothRead) {
+  // Two times too far apart hold a misread: the frame's own fields go by
+  // them, but the order kept for later frames (and for 'Field Order') stays.
+  if (bothRead && FieldTimesClose(odd.full, even.full)) {
     state.FieldOrderState = f1.group == 13 ? 0 : 1;
     state.StampFieldOrder = evenFirst ? 1 : 0;
   }
@@ -206,14 +231,14 @@ int AutoOffsetTimeStamp(const Bitmap24& frame, int field, const GlyphContext& ct
 
 int CompareFieldSeconds(std::string_view a, std::string_view b) {
   if (a.empty() || b.empty()) return 2;
-  double x = ParseDoubleOr(a, 0.0);
-  double y = ParseDoubleOr(b, 0.0);
-  if (x > 59 && y < 1) {
-    y += 60;
-  } else if (x < 1 && y > 59) {
-    x += 60;
-  }
+  const auto [x, y] = WrappedFieldSeconds(a, b);
   return x >= y ? 1 : 0;
+}
+
+void ClearStampTimes(StampTexts& t) {
+  for (std::string* s : {&t.StampH1, &t.StampH2, &t.StampM1, &t.StampM2, &t.StampS1, &t.StampS2, &t.StampS1Full,
+                         &t.StampS2Full, &t.StampCount1, &t.StampCount2})
+    s->clear();
 }
 
 int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampReadOptions& options,
@@ -235,9 +260,7 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
     layout = FixedStampLayout(frame.Width(), ctx.frameRateRounded);
   }
   if (result == 2) {
-    for (std::string* s : {&t.StampH1, &t.StampH2, &t.StampM1, &t.StampM2, &t.StampS1, &t.StampS2,
-                           &t.StampS1Full, &t.StampS2Full, &t.StampCount1, &t.StampCount2})
-      s->clear();
+    ClearStampTimes(t);
     return result;
   }
 
@@ -259,9 +282,7 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
     for (int f = 7; f <= 12 && !any; ++f)
       any = reader.Read(frame, X(f), row1) != 0 || reader.Read(frame, X(f), row2) != 0;
     if (!any) {
-      for (std::string* s : {&t.StampH1, &t.StampH2, &t.StampM1, &t.StampM2, &t.StampS1, &t.StampS2,
-                             &t.StampS1Full, &t.StampS2Full, &t.StampCount1, &t.StampCount2})
-        s->clear();
+      ClearStampTimes(t);
       return 2;
     }
   }
@@ -304,12 +325,17 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
       }
       break;
     case TimeStampMode::Ghs:
-      if (reader.Read(frame, X(7), row1) != 0) {
+      if (reader.Read(frame, X(7), row1) == 0) {
+        // The previous frame's fractions would go into this frame's rows.
+        t.StampS1Full.clear();
+        t.StampS2Full.clear();
+      } else {
         t.StampS1Full = t.StampS1 + "." + Digits(13, 3, row1);
         t.StampS2Full = t.StampS2 + "." + Digits(13, 3, row2);
         // Compared as field times, so 00.007 after 59.990 counts as later;
-        // a second field without a stamp (all zeros) tells nothing.
-        if (reader.Read(frame, X(7), row2) != 0) {
+        // a second field without a stamp (all zeros) tells nothing, nor do
+        // two times too far apart to be one frame's fields.
+        if (reader.Read(frame, X(7), row2) != 0 && FieldTimesClose(t.StampS1Full, t.StampS2Full)) {
           const bool secondEarlier = CompareFieldSeconds(t.StampS2Full, t.StampS1Full) == 0;
           state.StampFieldOrder = oddFirst == secondEarlier ? 1 : 0;
         }
@@ -317,6 +343,21 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
       break;
     case TimeStampMode::Iota:
       break;
+  }
+  // A field none of whose time digits reads shows no stamp (a field the row
+  // offsets missed, a dropped field): it gets no time rather than 00:00:00.
+  auto TimeReads = [&](int row) {
+    for (int f = 7; f <= 12; ++f)
+      if (reader.Read(frame, X(f), row) != 0) return true;
+    return false;
+  };
+  if (!TimeReads(row1))
+    for (std::string* s : {&t.StampH1, &t.StampM1, &t.StampS1, &t.StampS1Full}) s->clear();
+  if (!TimeReads(row2)) {
+    if (options.fieldMeasure)
+      for (std::string* s : {&t.StampH2, &t.StampM2}) s->clear();
+    t.StampS2.clear();
+    t.StampS2Full.clear();
   }
   return result;
 }

@@ -64,6 +64,9 @@ int TimeStampRow(int layout, int field, const GlyphContext& ctx, const TimeStamp
 int AutoOffsetTimeStamp(const Bitmap24& frame, int field, const GlyphContext& ctx,
                         TimeStampState& state);
 
+// Empties the time and counter texts of both fields; the dates stay.
+void ClearStampTimes(StampTexts& texts);
+
 // Reads all texts of the frame; returns the offset result (1, 0, or 2 = no stamp).
 int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampReadOptions& options,
                   TimeStampState& state, StampTexts& texts);

@@ -101,7 +101,13 @@ void TPlatform::FrameTimeStep(const Bitmap24& frame, bool field_view) {
     Options.TiviDigitsValid = d.TiviDigitsValid ? 1 : 0;
     return;
   }
-  if (!field_view && Options.PositionSetMode == 3 && !Options.TiviAvailableKiwi) return;
+  if (!field_view && Options.PositionSetMode == 3 && !Options.TiviAvailableKiwi) {
+    // The stamp is not read while its digits are being pointed out: the
+    // frame and its rows get no time rather than the last frame read's.
+    ClearStampTimes(Times);
+    ClearTimeEdits();
+    return;
+  }
   // The tick count sits in row 0 or 1 of the frame itself; the split view
   // moves row 1 away, so the count is read from the unsplit frame.
   if (field_view && Options.TimeStampMode == 3 && !Driver.FrameBitmap.Empty()) {
@@ -115,12 +121,16 @@ void TPlatform::ShowFrameTime(const Bitmap24& frame, bool field_view) {
   const int n = ScrollBar1->value();
   ShowFrameTimeInputs in;
   in.frame = &frame;
-  in.csvCarriesCmosTimes = Run.CsvCmosTime;
   std::string row;
+  bool table_holds_frame = false;
   if (Run.CsvCmosTime && Run.StartFrame >= 0 && n >= Run.StartFrame) {
     const int line = RowLineOfFrame(Results.Lines(), Options.CsvHeaderLines, Run.StartFrame, n);
     if (line >= 0) row = Results.Lines()[static_cast<size_t>(line)];
+    table_holds_frame = line >= 0;
   }
+  // A frame the loaded table has no row for takes its time from the video, so
+  // the rows measured on from a loaded table carry their times too.
+  in.csvCarriesCmosTimes = Run.CsvCmosTime && table_holds_frame;
   in.csvRow = row;
   in.ledRecord = LedRecordFor(n);
   in.glyphs = StampGlyphContext(field_view);

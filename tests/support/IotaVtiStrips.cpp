@@ -99,3 +99,26 @@ int VtiStripTop(const VtiSet& set) {
   if (set.ntsc) return set.tvSafe ? 386 : 420;
   return set.tvSafe ? 500 : 536;
 }
+
+std::vector<Bitmap24> ComposeVtiFrames(const std::filesystem::path& folder, const VtiSet& set, int oddLinesHigher,
+                                       uint32_t seed) {
+  std::vector<Bitmap24> frames;
+  for (const VtiFrameLabels& fr : set.frames) {
+    const VtiStrip even = LoadVtiStrip(folder / set.name / fr.even.file);
+    const VtiStrip odd = LoadVtiStrip(folder / set.name / fr.odd.file);
+    if (even.width == 0 || odd.width == 0) return {};
+    frames.push_back(ComposeVtiFrame(even, odd, set.ntsc ? 480 : 576, VtiStripTop(set), oddLinesHigher, seed++));
+  }
+  return frames;
+}
+
+std::vector<std::string> VtiRowTimes(const VtiFrameLabels& frame) {
+  const VtiFieldLabel& first = frame.even;
+  const VtiFieldLabel& second = frame.odd;
+  return {first.counter,
+          second.counter,
+          first.time.substr(0, 2),
+          first.time.substr(3, 2),
+          first.time.substr(6, 2) + "." + first.fraction,
+          second.time.substr(6, 2) + "." + second.fraction};
+}

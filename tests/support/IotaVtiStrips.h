@@ -52,6 +52,16 @@ VtiStrip LoadVtiStrip(const std::filesystem::path& file);
 Bitmap24 ComposeVtiFrame(const VtiStrip& even, const VtiStrip& odd, int frameHeight, int evenTop,
                          int oddLinesHigher, uint32_t seed, int xShift = 0, int glyphLevel = 235);
 
+// Every frame of a set composed as above at the set's size and strip top,
+// seeds counting up from `seed`; empty when a strip cannot be read.
+std::vector<Bitmap24> ComposeVtiFrames(const std::filesystem::path& folder, const VtiSet& set, int oddLinesHigher,
+                                       uint32_t seed);
+
+// Columns 2-7 of the result row of a frame, as read by eye: both counters,
+// the first field's hours and minutes, both fields' seconds with four
+// fraction digits (the even field is the earlier in every set).
+std::vector<std::string> VtiRowTimes(const VtiFrameLabels& frame);
+
 // The even row the set's strips start on: near the bottom of the frame, or
 // higher for the tv-safe sets.
 int VtiStripTop(const VtiSet& set);

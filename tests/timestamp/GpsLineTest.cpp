@@ -5,8 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "support/AviWriter.h"
 #include "support/StampContexts.h"
+#include "support/StampDegrade.h"
 #include "support/StampRender.h"
+#include "support/TestFolder.h"
+#include "support/VideoFixtures.h"
 #include "timestamp/GpsLine.h"
 
 namespace {
@@ -107,4 +111,67 @@ TEST(GpsLine, ReadsTheGhsPosition) {
   ctx.frameRateRounded = 30;
   opt.ghsLocateEnabled = false;
   EXPECT_FALSE(ReadGhsGpsLine(f, x, y, ctx, state, loc, opt, st).read);
+}
+
+// The IOTA-VTI GPS screen as a camera and a recorder deliver it: every field
+// reads as it did on the clean screen.
+TEST(GpsLine, IotaGpsScreenReadsThroughNoiseBlurAndMpeg2) {
+  const double pitch = (615.0 - 178.0) / 18.0;
+  auto Screen = [&] {
+    Bitmap24 f(720, 480);
+    FillFrame(f, kStampDark);
+    DrawLine(f, "       11       0 9", 178, pitch, 35, StampFont::Iota);
+    DrawLine(f, "23 59 58 2026 12 31", 178, pitch, 71, StampFont::Iota);
+    DrawLine(f, "     4807 6543 N", 178, pitch, 107, StampFont::Iota);
+    DrawLine(f, "      00218 2789 W", 178, pitch, 143, StampFont::Iota);
+    DrawLine(f, "     1520 7", 178, pitch, 179, StampFont::Iota);
+    DrawLine(f, "             47 5", 178, pitch, 215, StampFont::Iota);
+    return f;
+  };
+  struct Row {
+    const char* name;
+    StampDegradation d;
+    bool mpeg2;
+  };
+  std::vector<Row> rows(6);
+  rows[0].name = "noise";
+  rows[0].d.noiseSigma = 8;
+  rows[1].name = "dim and grey";
+  rows[1].d.gain = 0.5;
+  rows[1].d.offset = 60;
+  rows[2].name = "two lines lower";
+  rows[2].d.shiftY = 2;
+  rows[3].name = "blurred";
+  rows[3].d.blur = true;
+  rows[4].name = "MPEG-2";
+  rows[4].d.noiseSigma = 3;
+  rows[4].mpeg2 = true;
+  rows[5].name = "blurred MPEG-2";
+  rows[5].d.blur = true;
+  rows[5].mpeg2 = true;
+  TestFolder dir;
+  uint32_t seed = 90;
+  for (const Row& r : rows) {
+    Bitmap24 f = Screen();
+    DegradeStampFrame(f, r.d, seed++);
+    if (r.mpeg2) {
+      const std::string raw = (dir / "gps.avi").string(), coded = (dir / "gps.mpg").string();
+      ASSERT_TRUE(WriteAvi(raw, {f, f}));
+      ASSERT_TRUE(RunFfmpeg("-i '" + raw + "' -c:v mpeg2video -b:v 3000k -flags +ilme+ildct '" + coded + "'"));
+      const std::vector<Bitmap24> decoded = FfmpegBgr24Frames(coded, 720, 480);
+      ASSERT_FALSE(decoded.empty()) << r.name;
+      f = decoded.back();
+    }
+    GlyphContext ctx = IotaSearchContext(30);
+    TimeStampState state;
+    GpsStation st;
+    ASSERT_TRUE(ReadIotaGpsLine(f, ctx, state, st).read) << r.name;
+    EXPECT_EQ(st.satellites, "11") << r.name;
+    EXPECT_EQ(st.hdop, "0.9") << r.name;
+    EXPECT_EQ(st.utc, "23:59:58 2026-12-31") << r.name;
+    EXPECT_EQ(st.latitude, "4807.6543 N") << r.name;
+    EXPECT_EQ(st.longitude, "00218.2789 W") << r.name;
+    EXPECT_EQ(st.altitude, "1520.7 m MSL") << r.name;
+    EXPECT_EQ(st.separation, "47.5 m") << r.name;
+  }
 }

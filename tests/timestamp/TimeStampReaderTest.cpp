@@ -38,7 +38,7 @@ Bitmap24 KiwiFrame(int w, int h, const int* layout, int fps, int dx, int rowShif
 // A GHS frame on the located layout (x 380, pitch 20) read back: f1 and f2
 // hold the 16 characters of fields 0..15 of the two fields.
 StampTexts ReadGhsFields(const std::string& f1, const std::string& f2, FieldOrder order, bool fieldMeasure,
-                         uint32_t seed, TimeStampState& state) {
+                         uint32_t seed, TimeStampState& state, const StampTexts& before = {}) {
   const double pitch = 20.0;
   const std::vector<int> xs = GhsCellXs(380, pitch);  // index 6 is a filler for field 6
   for (int i = 0; i < 16; ++i) state.DigitX[5][i] = xs[i];
@@ -48,7 +48,7 @@ StampTexts ReadGhsFields(const std::string& f1, const std::string& f2, FieldOrde
   // Field arguments: 1 on row 383 (odd), 0 on row 382.
   DrawStampText(f, f1, xs, order == FieldOrder::OddFirst ? 383 : 382, s);
   DrawStampText(f, f2, xs, order == FieldOrder::OddFirst ? 382 : 383, s);
-  StampTexts t;
+  StampTexts t = before;
   StampReadOptions opt;
   opt.fieldOrder = order;
   opt.fieldMeasure = fieldMeasure;
@@ -655,4 +655,101 @@ TEST(TimeStampReader, KiwiFieldViewEveryDigitBothRates) {
       EXPECT_EQ(state.AutoColumnOffset, 1);
     }
   }
+}
+
+// A field that shows no stamp where its row is read (the other field does)
+// gets no time: neither 00:00:00.000 nor the previous frame's fraction.
+TEST(TimeStampReader, FieldWithoutAStampGetsNoTime) {
+  const std::string blank12(12, ' '), blank16(16, ' ');
+  struct Row {
+    const char* name;
+    bool ghs;
+    std::string f1, f2;
+    const char *h1, *s1, *h2, *s2;
+  };
+  const Row rows[] = {
+      {"KIWI, field 2 blank", false, "203040000120", blank12, "20", "40.120", "", ""},
+      {"KIWI, field 1 blank", false, blank12, "203040120000", "", "", "", ""},
+      {"GHS, field 2 blank", true, "261206 203040120", blank16, "20", "40.120", "", ""},
+      {"GHS, field 1 blank", true, blank16, "261206 203040140", "", "", "20", ""},
+      {"GHS, first hour digit blank", true, "261206  03040120", "261206  03040140", "00", "", "00", ""},
+  };
+  uint32_t seed = 70;
+  for (const Row& r : rows) {
+    StampTexts before;
+    before.StampH1 = before.StampH2 = "19";
+    before.StampS1Full = "39.987";
+    before.StampS2Full = "39.999";
+    StampTexts t;
+    if (r.ghs) {
+      TimeStampState state;
+      t = ReadGhsFields(r.f1, r.f2, FieldOrder::OddFirst, true, seed++, state, before);
+    } else {
+      const Bitmap24 f = KiwiFrame(720, 480, kKiwiLayout1, 30, 0, 0, r.f1, r.f2, 409, seed++);
+      TimeStampState state;
+      LoadKiwiDigitPositions(state.DigitX);
+      StampReadOptions opt;
+      opt.fieldOrder = FieldOrder::OddFirst;
+      opt.fieldMeasure = true;
+      t = before;
+      ReadTimeStamp(f, KiwiContext(30), opt, state, t);
+    }
+    EXPECT_EQ(t.StampH1, r.h1) << r.name;
+    EXPECT_EQ(t.StampS1Full, r.s1) << r.name;
+    EXPECT_EQ(t.StampH2, r.h2) << r.name;
+    EXPECT_EQ(t.StampS2Full, r.s2) << r.name;
+  }
+}
+
+// One frame whose GHS fields read seconds apart (a misread digit) cannot tell
+// which field is earlier: the order taken before stays, so one bad frame does
+// not swap the fields of every later row.
+TEST(TimeStampReader, GhsMisreadFieldLeavesTheFieldOrder) {
+  struct Row {
+    const char* name;
+    std::string f1, f2;
+  };
+  const Row rows[] = {
+      {"seconds digit", "261206 235959800", "261206 235953816"},
+      {"tenths digit", "261206 120000400", "261206 120000716"},
+      {"across the minute", "261206 235959990", "261206 000008007"},
+  };
+  uint32_t seed = 80;
+  for (const Row& r : rows)
+    for (const uint8_t before : {uint8_t{0}, uint8_t{1}}) {
+      TimeStampState state;
+      state.StampFieldOrder = before;
+      const StampTexts t = ReadGhsFields(r.f1, r.f2, FieldOrder::OddFirst, false, seed++, state);
+      EXPECT_EQ(t.StampS1Full, r.f1.substr(11, 2) + "." + r.f1.substr(13, 3)) << r.name;
+      EXPECT_EQ(state.StampFieldOrder, before) << r.name;
+    }
+}
+
+// The same for IOTA-VTI: a frame whose fields read seconds apart still gives
+// the earlier time as field 1, but the order kept for later frames and for
+// 'Field Order' is not taken from it.
+TEST(TimeStampReader, IotaMisreadFieldLeavesTheFieldOrder) {
+  const IotaField odd{"123459", "8000", "    ", "41"};
+  const IotaField even{"123453", "    ", "8166", "42"};  // 59 misread as 53
+  const double pitch = 24.1;
+  const std::vector<int> xs = IotaCellXs(85, pitch);
+  uint32_t seed = 90;
+  for (const FieldOrder order : {FieldOrder::OddFirst, FieldOrder::EvenFirst})
+    for (const uint8_t fieldOrderState : {uint8_t{0}, uint8_t{2}})
+      for (const uint8_t stampFieldOrder : {uint8_t{0}, uint8_t{1}}) {
+        Bitmap24 f = NoisyFrame(720, 480, seed++);
+        DrawIota(f, xs, 437, odd, even, pitch);
+        TimeStampState state;
+        SetLocatedLayout(state, xs, 435);
+        state.FieldOrderState = fieldOrderState;
+        state.StampFieldOrder = stampFieldOrder;
+        StampTexts t;
+        StampReadOptions opt;
+        opt.fieldOrder = order;
+        ReadTimeStamp(f, IotaContext(pitch), opt, state, t);
+        EXPECT_EQ(t.StampS1Full, "53.8166");
+        EXPECT_EQ(t.StampS2Full, "59.8000");
+        EXPECT_EQ(state.FieldOrderState, fieldOrderState);
+        EXPECT_EQ(state.StampFieldOrder, stampFieldOrder);
+      }
 }

@@ -20,6 +20,7 @@
 
 #include "support/TestFolder.h"
 #include "base/CsvFields.h"
+#include "base/IniFile.h"
 #include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
 #include "support/AviWriter.h"
@@ -46,6 +47,14 @@ class MainRoadWindow {
   }
 
   TPlatform& W() { return *window; }
+
+  // The settings file names this inserter ("IOTA-VTI", "GHS", ...) with its
+  // stamp read, for the videos opened from now on.
+  void ReadStampsOf(const std::string& inserter) {
+    IniFile ini(window->SettingsPlace.IniPath);
+    ini.WriteString("TimeSignal", "VideoTimeInserter", inserter);
+    ini.WriteString("TimeSignal", "Read from KIWI-OSD", "1");
+  }
   std::filesystem::path Path(const std::string& name) const { return dir / name; }
 
   template <class T>

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "MainRoadFixture.h"
-#include "base/IniFile.h"
 #include "base/ui/ControlEvents.h"
 #include "support/IotaVtiStrips.h"
 
@@ -55,20 +54,10 @@ TEST_P(TimeStampIotaReal, EveryRowCarriesBothFieldsOfItsFrame) {
   for (const VtiSet& set : sets) {
     MainRoadWindow m(Reader::OwnAvi);
     TPlatform& w = m.W();
-    IniFile ini(w.SettingsPlace.IniPath);
-    ini.WriteString("TimeSignal", "VideoTimeInserter", "IOTA-VTI");
-    ini.WriteString("TimeSignal", "Read from KIWI-OSD", "1");
+    m.ReadStampsOf("IOTA-VTI");
 
-    std::vector<Bitmap24> frames;
-    uint32_t seed = 7;
-    for (const VtiFrameLabels& fr : set.frames) {
-      const VtiStrip even = LoadVtiStrip(folder / set.name / fr.even.file);
-      const VtiStrip odd = LoadVtiStrip(folder / set.name / fr.odd.file);
-      ASSERT_GT(even.width, 0) << fr.even.file;
-      ASSERT_GT(odd.width, 0) << fr.odd.file;
-      frames.push_back(
-          ComposeVtiFrame(even, odd, set.ntsc ? 480 : 576, VtiStripTop(set), c.oddLinesHigher, seed++));
-    }
+    const std::vector<Bitmap24> frames = ComposeVtiFrames(folder, set, c.oddLinesHigher, 7);
+    ASSERT_EQ(frames.size(), set.frames.size()) << set.name;
     AviWriterOptions o;
     o.rate = set.ntsc ? 30000 : 25;
     o.scale = set.ntsc ? 1001 : 1;
@@ -89,14 +78,7 @@ TEST_P(TimeStampIotaReal, EveryRowCarriesBothFieldsOfItsFrame) {
     const std::vector<std::string> rows = m.Rows();
     ASSERT_EQ(rows.size(), set.frames.size()) << set.name;
     for (size_t i = 0; i < rows.size(); ++i) {
-      const VtiFieldLabel& first = set.frames[i].even;
-      const VtiFieldLabel& second = set.frames[i].odd;
-      const std::vector<std::string> want = {first.counter,
-                                             second.counter,
-                                             first.time.substr(0, 2),
-                                             first.time.substr(3, 2),
-                                             first.time.substr(6, 2) + "." + first.fraction,
-                                             second.time.substr(6, 2) + "." + second.fraction};
+      const std::vector<std::string> want = VtiRowTimes(set.frames[i]);
       EXPECT_EQ(TimeColumns(rows[i]), want) << set.name << " row " << i << ": " << rows[i];
     }
     const VtiFieldLabel& last = set.frames.back().even;

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "MainRoadFixture.h"
-#include "base/IniFile.h"
 #include "base/ui/ControlEvents.h"
 #include "support/StampRender.h"
 
@@ -202,9 +201,7 @@ TEST_P(TimeStampRows, EveryRowCarriesTheTimeOfItsFrame) {
 TEST(TimeStampRowsOnOpen, IotaStampLocatedWhenTheVideoOpens) {
   MainRoadWindow m(Reader::Ffmpeg);
   TPlatform& w = m.W();
-  IniFile ini(w.SettingsPlace.IniPath);
-  ini.WriteString("TimeSignal", "VideoTimeInserter", "IOTA-VTI");
-  ini.WriteString("TimeSignal", "Read from KIWI-OSD", "1");
+  m.ReadStampsOf("IOTA-VTI");
   std::vector<Bitmap24> frames;
   for (int n = 0; n < 2; ++n) frames.push_back(IotaStampFrame(n));
   const auto path = m.Path("iota.avi");

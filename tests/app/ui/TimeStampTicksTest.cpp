@@ -175,3 +175,39 @@ TEST(TimeStampTicks, PlainVideoKeepsTheInserterType) {
 }
 
 }  // namespace
+
+// A table of tick-count times loaded and measured on: the frames it has no
+// row for take their times from the video's counts, as when first measured.
+TEST(TimeStampTicks, RowsMeasuredOnFromALoadedTableCarryTheirTimes) {
+  MainRoadWindow first(Reader::OwnAvi);
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < kFrames; ++n) frames.push_back(TickFrame(n, 0));
+  const auto video = first.Path("ticks.avi");
+  AviWriterOptions o;
+  o.rate = 30;
+  ASSERT_TRUE(WriteAvi(video.string(), frames, o));
+  ASSERT_TRUE(first.OpenThroughButton1(video));
+  ASSERT_EQ(first.W().Options.TimeStampMode, 3);
+  for (int i = 0; i < 3; ++i) first.Click("Button16");
+  const auto csv = first.Path("table.csv");
+  first.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
+  first.Click("Button6");
+
+  MainRoadWindow m(Reader::OwnAvi);
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  ASSERT_TRUE(m.W().Run.VideoLoaded);
+  ASSERT_TRUE(m.W().Run.CsvCmosTime);
+  m.W().GoToFrame(3);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), static_cast<size_t>(kFrames));
+  for (int n = 0; n < kFrames; ++n) {
+    const std::string& r = rows[static_cast<size_t>(n)];
+    const int64_t rest = kStartRest + n * kFrameTicks;
+    EXPECT_EQ(Column(r, 8), "23") << r;
+    EXPECT_EQ(Column(r, 9), MinuteOf(rest)) << r;
+    EXPECT_EQ(Column(r, 10), RestText(rest)) << r;
+  }
+}

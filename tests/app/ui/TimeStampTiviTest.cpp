@@ -57,6 +57,54 @@ TEST(TimeStampTivi, DigitPairsOfEveryFrameGoIntoTheRows) {
   EXPECT_TRUE(m.dialogs.messages.empty());
 }
 
+// With 'KIWI' ticked, 'Position Set' TIVi skips the stamp until the digits
+// are shown: the rows of a run then carry no time, not the time of the
+// frame last read; once 'TIVi available' is chosen every row has its own.
+TEST(TimeStampTivi, RunWhileTheKiwiDigitsArePointedOutWritesNoStaleTime) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < 3; ++n) {
+    Bitmap24 f = NoisyFrame(720, 480, 40 + static_cast<uint32_t>(n));
+    const std::string s = "12341" + std::to_string(n);
+    DrawKiwiFields(f, s + "000" + "12" + std::to_string(n), s + "12" + std::to_string(n) + "000", 409);
+    frames.push_back(f);
+  }
+  const auto path = m.Path("kiwi.avi");
+  AviWriterOptions o;
+  o.rate = 30;
+  ASSERT_TRUE(WriteAvi(path.string(), frames, o));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  w.RadioGroup2->SetItemIndex(1);
+  m.Find<QCheckBox>("CheckBox5")->setChecked(true);
+  w.ShowNeighbor();
+  ASSERT_EQ(m.Find<QLineEdit>("Edit26")->text(), "10.120");
+  m.Find<QRadioButton>("RadioButton13")->click();
+  ASSERT_EQ(w.Options.PositionSetMode, 3);
+  ASSERT_EQ(w.Options.TiviAvailableKiwi, 0);
+
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 3u);
+  for (const std::string& r : rows)
+    for (int col : {4, 5, 6, 7}) EXPECT_EQ(Column(r, col), "") << r;
+  EXPECT_TRUE(m.Find<QLineEdit>("Edit26")->text().isEmpty());
+
+  w.findChild<QAction*>("IViavailable1")->trigger();
+  m.dialogs.yes_no_answers = {true};
+  m.Click("Button5");
+  m.Click("SpeedButton3");
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  rows = m.Rows();
+  ASSERT_EQ(rows.size(), 3u);
+  for (int n = 0; n < 3; ++n) {
+    const std::string& r = rows[static_cast<size_t>(n)];
+    EXPECT_EQ(Column(r, 6), "1" + std::to_string(n) + ".12" + std::to_string(n)) << r;
+  }
+}
+
 TEST(TimeStampTivi, PopUpSwitchesTheDigitsOnAndOff) {
   MainRoadWindow m(Reader::OwnAvi);
   TPlatform& w = m.W();
