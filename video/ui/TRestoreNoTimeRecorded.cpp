@@ -56,7 +56,7 @@ TRestoreNoTimeRecorded::TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* 
 
   // FormCreate.
   if (opener) move(opener->pos() + QPoint(300, 50));
-  Edit(21)->setText(QString::fromStdString(FormatWidth(state_.CaptureLogNominalFrameRate, 0, 2)));
+  ShowNominalRate();
   if (!state_.Loaded()) Memo1->clear();
   ShowSavedTexts();
 }
@@ -88,6 +88,10 @@ void TRestoreNoTimeRecorded::Button2Click() {
   Memo1->clear();
   for (int i = 0; i < 20; ++i) Edits[static_cast<size_t>(i)]->clear();
   ResetCaptureLog(state_);
+}
+
+void TRestoreNoTimeRecorded::ShowNominalRate() {
+  Edit(21)->setText(QString::fromStdString(FormatWidth(state_.CaptureLogNominalFrameRate, 0, 2)));
 }
 
 void TRestoreNoTimeRecorded::Edit21Exit() { SetCaptureLogNominalRate(Edit(21)->text().toStdString(), state_); }
