@@ -144,6 +144,10 @@ void TPlatform::SwitchVideoAccess() {
     return;
   }
   if (Video.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow)) Sources.DirectShow.DSPrimeGraph();
+  // The reopen read the file's own rate again: the seek scale goes back to 1,
+  // and the rate of a log or of the tick counts is taken once more.
+  Video.FrameRateFactor = 1.0L;
+  if (Options.TimeStampMode == 3 && Options.SharpTimeCorrection) SelectSharpTime();
   ShowNeighbor();
 }
 
