@@ -71,10 +71,19 @@ void TRestoreNoTimeRecorded::Button1Click() {
   const QString name = Dialogs().GetOpenFileName("Open", {}, "Text files (*.txt *.log *.ini);;All files (*)");
   if (name.isEmpty() || !QFileInfo(name).isFile()) return;
   std::string error, text;
-  if (!LoadCaptureLogFile(name.toStdString(), state_, &error, &text)) {
+  CaptureLogState next = state_;
+  next.CaptureLogStartTime = 0;  // loaded afterwards only when this file times the frames
+  if (!LoadCaptureLogFile(name.toStdString(), next, &error, &text)) {
     Dialogs().ShowError(QString::fromStdString(error));
     return;
   }
+  // Parts of this file over a loaded log would mix two captures' dates and times.
+  if (state_.Loaded() && !next.Loaded()) {
+    Dialogs().ShowWarning("No frame times were taken from this file: it holds no \"ActualFrameRate=\" line after a "
+                          "\"StartCapture=\" line. The log loaded before stays.");
+    return;
+  }
+  state_ = next;
   Memo1->clear();
   Memo1->setPlainText(QString::fromStdString(text));
   ShowSavedTexts();
