@@ -78,9 +78,10 @@ void TRestoreNoTimeRecorded::Button1Click() {
     return;
   }
   // Parts of this file over a loaded log would mix two captures' dates and times.
+  const QString times_nothing =
+      "No frame times were taken from this file: it holds no \"ActualFrameRate=\" line after a \"StartCapture=\" line.";
   if (state_.Loaded() && !next.Loaded()) {
-    Dialogs().ShowWarning("No frame times were taken from this file: it holds no \"ActualFrameRate=\" line after a "
-                          "\"StartCapture=\" line. The log loaded before stays.");
+    Dialogs().ShowWarning(times_nothing + " The log loaded before stays.");
     return;
   }
   state_ = next;
@@ -88,9 +89,7 @@ void TRestoreNoTimeRecorded::Button1Click() {
   Memo1->setPlainText(QString::fromStdString(text));
   ShowSavedTexts();
   // The values shown would pass for a loaded log while no frame gets a time.
-  if (!state_.Loaded())
-    Dialogs().ShowWarning("No frame times were taken from this file: it holds no \"ActualFrameRate=\" line after a "
-                          "\"StartCapture=\" line.");
+  if (!state_.Loaded()) Dialogs().ShowWarning(times_nothing);
 }
 
 void TRestoreNoTimeRecorded::Button2Click() {
