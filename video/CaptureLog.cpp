@@ -12,8 +12,9 @@
 // sits in the line, a trailing CR and blanks around a field are ignored, and a
 // rate that is zero, negative, not a number or beyond 1e-9..1e9 fps is taken
 // as 1.0 (and shown so). A field that
-// does not convert counts as 0. Files beyond 4 MB, binary files and files
-// without any of the keys are refused. UTF-16 files (with their byte-order
+// does not convert counts as 0; but a file whose start date and time or
+// whose rate is not a number is refused whole by LoadCaptureLogFile, as
+// are files beyond 4 MB, binary files and files without any of the keys. UTF-16 files (with their byte-order
 // mark) are read as UTF-8.
 #include "video/CaptureLog.h"
 
@@ -71,10 +72,9 @@ bool AfterKey(std::string_view line, std::string_view key, std::string_view& res
   return true;
 }
 
-}  // namespace
-
-void ApplyCaptureLogText(std::string_view text, CaptureLogState& st) {
-  LogInstant start;
+// Calls take(line) for each line of the text; stops early when it returns false.
+template <class Take>
+void ForEachLine(std::string_view text, Take take) {
   size_t pos = 0;
   while (pos < text.size()) {
     size_t end = text.find_first_of("\r\n", pos);
@@ -83,7 +83,48 @@ void ApplyCaptureLogText(std::string_view text, CaptureLogState& st) {
     pos = end;
     if (pos < text.size() && text[pos] == '\r') ++pos;
     if (pos < text.size() && text[pos] == '\n') ++pos;
+    if (!take(line)) return;
+  }
+}
 
+bool IntIn(std::string_view rest, size_t offset, size_t length, int32_t low, int32_t high) {
+  const auto v = ParseInt32(Field(rest, offset, length));
+  return v && *v >= low && *v <= high;
+}
+
+// A start line whose date or time does not read would time every frame wrongly.
+bool StartReads(std::string_view rest) {
+  const auto s = ParseLongDouble(Field(rest, 17, 10));
+  return IntIn(rest, 0, 4, 1, 9999) && IntIn(rest, 5, 2, 1, 12) && IntIn(rest, 8, 2, 1, 31) &&
+         IntIn(rest, 11, 2, 0, 23) && IntIn(rest, 14, 2, 0, 59) && s && *s >= 0 && *s < 61;
+}
+
+}  // namespace
+
+std::string CaptureLogFault(std::string_view text) {
+  std::string fault;
+  int number = 0;
+  ForEachLine(text, [&](std::string_view line) {
+    ++number;
+    std::string_view rest;
+    const char* what = nullptr;
+    if (AfterKey(line, "StartCapture=", rest) && !StartReads(rest)) what = "a capture start that is no date and time";
+    if (AfterKey(line, "ActualFrameRate=", rest) && rest.find("fps") != std::string_view::npos) {
+      // 0 is the capture program's own "unknown" and counts as 1 frame per second.
+      const auto r = ParseLongDouble(TrimBlanks(rest.substr(0, rest.find("fps"))));
+      if (!r || !std::isfinite(*r) || *r < 0) what = "a frame rate that is no number of frames per second";
+    }
+    if (!what) return true;
+    fault = "Line " + std::to_string(number) + " holds " + what + ":\r\n" + std::string(line.substr(0, 80)) +
+            "\r\nNo value of the file was taken.";
+    return false;
+  });
+  return fault;
+}
+
+void ApplyCaptureLogText(std::string_view text, CaptureLogState& st) {
+  LogInstant start;
+  ForEachLine(text, [&](std::string_view line) {
     std::string_view rest;
     if (AfterKey(line, "StartCapture=", rest)) {
       start = ParseInstant(rest);
@@ -112,7 +153,8 @@ void ApplyCaptureLogText(std::string_view text, CaptureLogState& st) {
       st.CaptureLogLastFrame = static_cast<int32_t>(count - 1);
       st.savedEdits[14] = FormatInt(st.CaptureLogLastFrame);
     }
-  }
+    return true;
+  });
 }
 
 bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::string* error, std::string* shown) {
@@ -140,6 +182,10 @@ bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::st
     if (error)
       *error = "\"" + path + "\" is not a capture log (it holds no StartCapture=, EndCapture=, ActualFrameRate= or "
                "FrameCount= line).";
+    return false;
+  }
+  if (const std::string fault = CaptureLogFault(text); !fault.empty()) {
+    if (error) *error = "\"" + path + "\" cannot be used as a capture log.\r\n" + fault;
     return false;
   }
   ApplyCaptureLogText(text, state);

@@ -24,9 +24,14 @@ struct CaptureLogState {
 // Applies the lines of a log text in order (CRLF, LF or CR line ends).
 void ApplyCaptureLogText(std::string_view text, CaptureLogState& state);
 
+// The first line whose capture start or actual rate cannot be read, as a
+// message; empty when every such line reads.
+std::string CaptureLogFault(std::string_view text);
+
 // Reads a log file (at most kMaxCaptureLogBytes; UTF-8, or UTF-16 with its
 // byte-order mark) and applies it; `text` gets its lines as UTF-8. False with
-// a message when the file cannot be read; the state is then unchanged.
+// a message when the file cannot be read or a start or rate line is
+// malformed; the state is then unchanged.
 inline constexpr size_t kMaxCaptureLogBytes = 4 * 1024 * 1024;
 bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::string* error,
                         std::string* text = nullptr);

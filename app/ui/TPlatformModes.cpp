@@ -131,6 +131,7 @@ void TPlatform::SetUseDirectShow(bool on) {
 void TPlatform::SwitchVideoAccess() {
   const bool direct_show = CheckBox7->isChecked();
   const auto open_kind = static_cast<VideoAccess>(Video.VideoAccessKind);
+  const long double timing_rate = Video.VideoFrameRate;  // a log's or the counts' rate may stand in for the file's
   if (direct_show && open_kind == VideoAccess::AviFile) CloseVideo(Video, Sources);
   if (!direct_show && open_kind == VideoAccess::DirectShow) {
     Sources.DirectShow.DSStopGraph();
@@ -144,6 +145,13 @@ void TPlatform::SwitchVideoAccess() {
     return;
   }
   if (Video.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow)) Sources.DirectShow.DSPrimeGraph();
+  // The reopen read the file's own rate: frames are sought on it, and the
+  // rate that timed them before goes on timing them.
+  if (timing_rate > 0 && Video.VideoFrameRate > 0) {
+    Video.FrameRateFactor = Video.VideoFrameRate / timing_rate;
+    Video.VideoFrameRate = timing_rate;
+    ShowExposureLength();
+  }
   ShowNeighbor();
 }
 

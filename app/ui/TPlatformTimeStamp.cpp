@@ -299,6 +299,12 @@ void TPlatform::LocateStampBeforeFirstFrame() {
 }
 
 void TPlatform::DetectTickStampOnOpen() {
+  // The rate written into the file is the one its frames are sought by; a
+  // nominal rate left from another video would make frames show their neighbours.
+  if (Video.VideoFrameRate > 0) {
+    CaptureLogTimes.CaptureLogNominalFrameRate = static_cast<double>(Video.VideoFrameRate);
+    if (RestoreNoTimeRecorded) RestoreNoTimeRecorded->ShowNominalRate();
+  }
   const int first = ScrollBar1->minimum();
   Bitmap24 a, b;
   std::string error = GrabFrameText(first, a);

@@ -142,3 +142,24 @@ TEST(CaptureLog, ByteOrderMarksAndUtf16Files) {
     EXPECT_EQ(text, log);
   }
 }
+
+// A camera slower than its nominal 25 frames per second: the end of each
+// frame's exposure worked out with exact fractions in Python, across a
+// minute and a day onwards (the date stays, the hours run on).
+TEST(CaptureLog, FrameTimesOfAnUnevenRateAgainstExactFractions) {
+  CaptureLogState st;
+  ApplyCaptureLogText("StartCapture=2026-12-06 21:14:03.5000000\r\nActualFrameRate=24.990000 fps\r\n", st);
+  ASSERT_TRUE(st.Loaded());
+  const struct {
+    int32_t n, hours, minutes;
+    int64_t rest;
+  } rows[] = {{0, 21, 14, 35400160},    {1, 21, 14, 35800320},    {999, 21, 14, 435160064},
+              {1498, 21, 15, 34839936}, {1499, 21, 15, 35240096}, {2160000, 45, 14, 381138455}};
+  for (const auto& r : rows) {
+    const CaptureLogFrameTime t = FrameTimeFromCaptureLog(st, r.n);
+    EXPECT_EQ(t.Hours, r.hours) << r.n;
+    EXPECT_EQ(t.Minutes, r.minutes) << r.n;
+    EXPECT_EQ(t.RestOfMinute, r.rest) << r.n;
+    EXPECT_EQ(t.Day, 6) << r.n;
+  }
+}

@@ -56,7 +56,7 @@ TRestoreNoTimeRecorded::TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* 
 
   // FormCreate.
   if (opener) move(opener->pos() + QPoint(300, 50));
-  Edit(21)->setText(QString::fromStdString(FormatWidth(state_.CaptureLogNominalFrameRate, 0, 2)));
+  ShowNominalRate();
   if (!state_.Loaded()) Memo1->clear();
   ShowSavedTexts();
 }
@@ -71,23 +71,35 @@ void TRestoreNoTimeRecorded::Button1Click() {
   const QString name = Dialogs().GetOpenFileName("Open", {}, "Text files (*.txt *.log *.ini);;All files (*)");
   if (name.isEmpty() || !QFileInfo(name).isFile()) return;
   std::string error, text;
-  if (!LoadCaptureLogFile(name.toStdString(), state_, &error, &text)) {
+  CaptureLogState next = state_;
+  next.CaptureLogStartTime = 0;  // loaded afterwards only when this file times the frames
+  if (!LoadCaptureLogFile(name.toStdString(), next, &error, &text)) {
     Dialogs().ShowError(QString::fromStdString(error));
     return;
   }
+  // Parts of this file over a loaded log would mix two captures' dates and times.
+  const QString times_nothing =
+      "No frame times were taken from this file: it holds no \"ActualFrameRate=\" line after a \"StartCapture=\" line.";
+  if (state_.Loaded() && !next.Loaded()) {
+    Dialogs().ShowWarning(times_nothing + " The log loaded before stays.");
+    return;
+  }
+  state_ = next;
   Memo1->clear();
   Memo1->setPlainText(QString::fromStdString(text));
   ShowSavedTexts();
   // The values shown would pass for a loaded log while no frame gets a time.
-  if (!state_.Loaded())
-    Dialogs().ShowWarning("No frame times were taken from this file: it holds no \"ActualFrameRate=\" line after a "
-                          "\"StartCapture=\" line.");
+  if (!state_.Loaded()) Dialogs().ShowWarning(times_nothing);
 }
 
 void TRestoreNoTimeRecorded::Button2Click() {
   Memo1->clear();
   for (int i = 0; i < 20; ++i) Edits[static_cast<size_t>(i)]->clear();
   ResetCaptureLog(state_);
+}
+
+void TRestoreNoTimeRecorded::ShowNominalRate() {
+  Edit(21)->setText(QString::fromStdString(FormatWidth(state_.CaptureLogNominalFrameRate, 0, 2)));
 }
 
 void TRestoreNoTimeRecorded::Edit21Exit() { SetCaptureLogNominalRate(Edit(21)->text().toStdString(), state_); }

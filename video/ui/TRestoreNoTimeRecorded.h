@@ -22,6 +22,7 @@ class TRestoreNoTimeRecorded : public QWidget {
   void Button1Click();  // 'Load Camera setting file'
   void Button2Click();  // 'Reset'
   void Edit21Exit();    // the capture program's frame rate
+  void ShowNominalRate();  // Edit21 from the state
   // The time of frame n as the log gives it (Edit17..Edit20).
   void ShowFrameTime(int n, const CaptureLogFrameTime& t);
 

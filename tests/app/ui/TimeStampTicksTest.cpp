@@ -80,7 +80,8 @@ TEST_P(TimeStampTicks, ReadBackExactlyAndTimeEveryRow) {
   EXPECT_EQ(w.Ticks.FirstFrameTicks, FrameTicks(0));
   EXPECT_EQ(w.Ticks.LastFrameTicks, FrameTicks(kFrames - 1));
   EXPECT_NEAR(static_cast<double>(w.Video.VideoFrameRate), 1e7 / kFrameTicks, 1e-9);
-  EXPECT_NEAR(static_cast<double>(w.Video.FrameRateFactor), 30.0 * kFrameTicks / 1e7, 1e-9);
+  // Frames are sought on the file's own 30000/1001 time line (single precision through our reader).
+  EXPECT_NEAR(static_cast<double>(w.Video.FrameRateFactor), 30000.0 / 1001 * kFrameTicks / 1e7, 1e-8);
   EXPECT_EQ(w.Options.Signal1HalfWidth, 8);
   EXPECT_EQ(m.Find<QLineEdit>("Edit27")->toolTip(), "Time (end of exposure) recorded by SharpCap.");
   // Frame 0 on screen: its capture time and date.
