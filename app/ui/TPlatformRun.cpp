@@ -380,7 +380,9 @@ bool TPlatform::RemoveMeasurementData() {
 }
 
 void TPlatform::StartPlayback() {
-  if (Run.Playing || !Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
+  if (Run.Playing || !Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode ||
+      OpenWindows.CaptureWindowOpen)
+    return;
   Run.Playing = true;
   CheckBox14->setEnabled(false);
   Button40->setEnabled(false);
@@ -395,7 +397,9 @@ void TPlatform::StartPlayback() {
 }
 
 void TPlatform::SpeedButton10Click() {
-  if (Run.PlayBackward || !Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
+  if (Run.PlayBackward || !Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode ||
+      OpenWindows.CaptureWindowOpen)
+    return;
   Prime();
   Run.Playing = true;
   Run.PlayBackward = true;
@@ -437,7 +441,10 @@ void TPlatform::StopPlayback() {
 }
 
 void TPlatform::StepTo(StepButton button) {
-  if (Run.Playing || !Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
+  // The capture window holds the frame path: there is no frame to step to.
+  if (Run.Playing || !Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode ||
+      OpenWindows.CaptureWindowOpen)
+    return;
   Prime();
   Run.Playing = false;
   Run.PlayBackward = false;
