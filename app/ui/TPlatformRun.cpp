@@ -139,7 +139,9 @@ void TPlatform::ResetPredictTracksIfEstimated() {
 }
 
 void TPlatform::StartMeasurement() {
-  if (!Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked()) return;
+  if (!Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked() ||
+      OpenWindows.CaptureWindowOpen)
+    return;
   const int max = ScrollBar1->maximum();
   if (LastFrameAlreadyMeasured(ScrollBar1->value(), Run.LastMeasuredFrame, max)) return;
   // A run resumed after STOP continues with the frame after the last measured one.

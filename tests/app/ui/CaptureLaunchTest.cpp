@@ -135,9 +135,14 @@ TEST(CaptureLaunch, StepControlsRestWhileTheCaptureWindowIsOpen) {
   m.Click("Button37");
   ASSERT_TRUE(w.Capture_1);
   m.dialogs.messages.clear();
-  for (const char* step : {"SpeedButton4", "SpeedButton6", "SpeedButton8", "SpeedButton5", "SpeedButton3"})
+  const char* const controls[] = {"SpeedButton4", "SpeedButton6", "SpeedButton8", "SpeedButton5",
+                                  "SpeedButton3", "SpeedButton1", "SpeedButton10"};
+  for (const char* step : controls)
     m.Click(step);
   m.Find<QScrollBar>("ScrollBar1")->setValue(7);
+  m.Click("Button3");  // 'START' has no frames to measure either
+  EXPECT_FALSE(w.Run.MeasuringRun);
+  EXPECT_FALSE(w.Run.Playing);
   EXPECT_TRUE(m.dialogs.messages.empty()) << m.dialogs.messages.front().text.toStdString();
   Find<QPushButton>(w.Capture_1.data(), "Button3")->click();
   QCoreApplication::processEvents();
