@@ -82,6 +82,11 @@ void StoreSitePosition(TReportLightCurveElement& r, const std::array<std::string
   r.LatitudeS = latitude[2];
 }
 
+void JoinSitePosition(TReportLightCurveElement& r) {
+  r.Longitude = r.LongitudeD + " " + r.LongitudeM + " " + r.LongitudeS;
+  r.Latitude = r.LatitudeD + " " + r.LatitudeM + " " + r.LatitudeS;
+}
+
 std::pair<std::string, std::string> StarCatalogueOf(std::string_view star) {
   auto from = [&](size_t pos1) { return std::string(star.size() >= pos1 ? star.substr(pos1 - 1) : ""); };
   if (star.rfind("HIP", 0) == 0) return {"HIP", from(5)};

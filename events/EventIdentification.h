@@ -39,6 +39,9 @@ std::string SignedDegreesText(std::string_view degrees);
 void StoreSitePosition(TReportLightCurveElement& r, const std::array<std::string, 3>& longitude,
                        const std::array<std::string, 3>& latitude);
 
+// The joined longitude and latitude texts ("+135 30 15.0") from the parts.
+void JoinSitePosition(TReportLightCurveElement& r);
+
 // "HIP 123" -> {"HIP", "123"}; other texts: "Kepler2" and the text after the
 // first blank.
 std::pair<std::string, std::string> StarCatalogueOf(std::string_view star);

@@ -104,7 +104,10 @@ ApertureSums SumAperturePixels(const Bitmap24& frame, const ApertureClasses& cla
       t_sum += s * kRadius.r[dx < 0 ? -dx : dx][dy < 0 ? -dy : dy];
     }
   }
-  out[0].Hfd = s_sum != 0 ? 2 * t_sum / s_sum : 0;
+  // Without light above the background the ratio is noise: a negative
+  // diameter is no measurement and is written as 0, as for no light at all.
+  const double hfd = s_sum != 0 ? 2 * t_sum / s_sum : 0;
+  out[0].Hfd = hfd >= 0 ? hfd : 0;
   return out;
 }
 

@@ -235,6 +235,11 @@ void TPlatform::CreateCommandsMenuItems() {
 // ---- File and Edit ----
 
 void TPlatform::SaveImage1Click() {
+  // Nothing is shown yet: say so rather than ask for a name and fail.
+  if (Display.Image1Bitmap.Empty()) {
+    Dialogs().ShowError("No video is open.");
+    return;
+  }
   const auto type_change = [](const QString& name, int type) {
     return QString::fromStdString(ImageFile::PictureNameForTypeChange(name.toStdString(), type));
   };

@@ -142,6 +142,8 @@ std::string TPlatform::GrabFrameText(int n, Bitmap24& bmp) {
 
 FrameOutcome TPlatform::ShowNeighbor() {
   if (!Run.VideoLoaded || Driver.InDriver) return {};
+  // While capturing the video is closed; the last picture stays up.
+  if (OpenWindows.CaptureWindowOpen && !Still.BmpMode) return {};
   // The sound indicator decides on this frame before its rows are built.
   RedrawSoundIndicator();
   PutControlsIntoSelectedObject();

@@ -139,7 +139,9 @@ void TPlatform::ResetPredictTracksIfEstimated() {
 }
 
 void TPlatform::StartMeasurement() {
-  if (!Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked()) return;
+  if (!Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode || CheckBox1->isChecked() ||
+      OpenWindows.CaptureWindowOpen)
+    return;
   const int max = ScrollBar1->maximum();
   if (LastFrameAlreadyMeasured(ScrollBar1->value(), Run.LastMeasuredFrame, max)) return;
   // A run resumed after STOP continues with the frame after the last measured one.
@@ -380,7 +382,9 @@ bool TPlatform::RemoveMeasurementData() {
 }
 
 void TPlatform::StartPlayback() {
-  if (Run.Playing || !Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
+  if (Run.Playing || !Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode ||
+      OpenWindows.CaptureWindowOpen)
+    return;
   Run.Playing = true;
   CheckBox14->setEnabled(false);
   Button40->setEnabled(false);
@@ -395,7 +399,9 @@ void TPlatform::StartPlayback() {
 }
 
 void TPlatform::SpeedButton10Click() {
-  if (Run.PlayBackward || !Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
+  if (Run.PlayBackward || !Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode ||
+      OpenWindows.CaptureWindowOpen)
+    return;
   Prime();
   Run.Playing = true;
   Run.PlayBackward = true;
@@ -437,7 +443,10 @@ void TPlatform::StopPlayback() {
 }
 
 void TPlatform::StepTo(StepButton button) {
-  if (Run.Playing || !Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode) return;
+  // The capture window holds the frame path: there is no frame to step to.
+  if (Run.Playing || !Run.VideoLoaded || Run.MeasuringRun || Run.DirectionSettingMode ||
+      OpenWindows.CaptureWindowOpen)
+    return;
   Prime();
   Run.Playing = false;
   Run.PlayBackward = false;

@@ -197,7 +197,10 @@ void TProfile::CheckBox1Click() {
 }
 
 void TProfile::Button1Click() {
+  const int before = w_.Run.ObjectCount;
   w_.RemoveObject();
+  // A removal refused (during a run) must not switch the run's link off.
+  if (w_.Run.ObjectCount == before) return;
   w_.EnableLinkedTracking();
   w_.CheckBox6->setChecked(false);
   {

@@ -175,9 +175,16 @@ void Tchart1::ChartImg1MouseUp(int x, int y) {
 
   const std::vector<std::string>& lines = host_.Table().Lines();
   int frame_no = 0;
+  // An empty record has no frame to show: its read-outs are cleared rather
+  // than left at the previous record's, and the main window stays put.
+  bool has_record = false;
   if (st.SelectedFrame >= 0) {
     const std::string_view line = RecordLine(lines, data_.HeaderLineCount, st.SelectedFrame);
-    if (!line.empty()) {
+    has_record = !line.empty();
+    if (!has_record) {
+      Edit4->clear();
+      Edit6->clear();
+    } else {
       ShowSelectionReadouts(line);
       std::string f1 = GetCsvField(line, 1);
       if (f1.empty()) f1 = "0";
@@ -190,7 +197,7 @@ void Tchart1::ChartImg1MouseUp(int x, int y) {
     Edit4->clear();
     Edit6->clear();
   }
-  if (CheckBox2->isChecked() && st.SelectedFrame >= 0) host_.ShowFrame(frame_no);
+  if (CheckBox2->isChecked() && has_record) host_.ShowFrame(frame_no);
   GraphShow3();
   AfterChartSelection();
   events_.Diffraction.DiffractionFitted = 0;

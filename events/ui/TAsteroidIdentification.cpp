@@ -664,8 +664,7 @@ void TAsteroidIdentification::ApplyEventIdentification() {
   r.EventDate = ReportEventDate(Text(Edit9));
   r.EventHour = Text(Edit19);
   StoreMapPosition();
-  r.Longitude = r.LongitudeD + " " + r.LongitudeM + " " + r.LongitudeS;
-  r.Latitude = r.LatitudeD + " " + r.LatitudeM + " " + r.LatitudeS;
+  JoinSitePosition(r);
   r.Altitude = Text(Edit31);
   r.Observer = Text(Edit3);
   r.CoObserver = Text(Edit35);

@@ -425,6 +425,8 @@ void TIdentification::ApplyIdentification() {
     const auto& s = *a.Site;
     r.LongitudeD = s[0], r.LongitudeM = s[1], r.LongitudeS = s[2];
     r.LatitudeD = s[3], r.LatitudeM = s[4], r.LatitudeS = s[5];
+    // The reports read the joined texts: an earlier event's site must not stay.
+    JoinSitePosition(r);
     r.Altitude = s[6];
     const std::array<QLineEdit*, 7> edits{Edit23, Edit24, Edit25, Edit26, Edit27, Edit28, Edit29};
     for (size_t k = 0; k < edits.size(); ++k) SetText(edits[k], s[k]);

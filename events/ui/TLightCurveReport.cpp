@@ -464,8 +464,7 @@ void TLightCurveReport::SiteEdited() {
   TReportLightCurveElement& e = events_.ReportLightCurveElement;
   StoreSitePosition(e, {part(Edit2), part(Edit3), part(Edit4)}, {part(Edit5), part(Edit6), part(Edit7)});
   e.Altitude = part(Edit8);
-  e.Longitude = e.LongitudeD + " " + e.LongitudeM + " " + e.LongitudeS;
-  e.Latitude = e.LatitudeD + " " + e.LatitudeM + " " + e.LatitudeS;
+  JoinSitePosition(e);
   ReplaceLightCurveLine(2, LightCurveObserverLine(e));
   BuildXmlReport();
   BuildTextReport();

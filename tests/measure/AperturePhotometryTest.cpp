@@ -291,3 +291,32 @@ TEST(AperturePhotometry, ExtremePositionsMeasureNothing) {
   StoreApertureResult(Bitmap24{}, 1, lines, 0, 0, ctx, {});
   EXPECT_EQ(lines[0].Objects[0].AperturePixelCount, 0);
 }
+
+namespace {
+
+// A single hot pixel in an aperture a little darker than the background: the
+// half-flux ratio comes out negative, which no light distribution gives.
+// It is written as 0, as when no light is found at all.
+TEST(AperturePhotometry, NegativeHalfFluxDiameterIsWrittenAsZero) {
+  for (int ap : {2, 3, 4}) {
+    const ApertureClasses mask = Ring(ap, ap + 2, ap + 8);
+    Bitmap24 frame(60, 60);
+    for (int y = 0; y < 60; ++y)
+      for (int x = 0; x < 60; ++x) {
+        const int dx = x - 30, dy = y - 30;
+        const bool in_aperture = std::abs(dx) <= 25 && std::abs(dy) <= 25 && mask.At(dx, dy) == 1;
+        const uint8_t v = dx == 0 && dy == 0 ? 120 : in_aperture ? 19 : 20;
+        frame.Set(x, y, Bgr{v, v, v});
+      }
+    const Reference ref = BruteForce(frame, mask, 30, 30, 25);
+    ASSERT_LT(ref.hfd, 0) << ap;  // the plain ratio
+    DataLineBlocks lines{};
+    ApertureMeasureContext ctx{&mask, 0, 25, nullptr, nullptr};
+    const ApertureSums sums = StoreApertureResult(frame, 1, lines, 30, 30, ctx, {});
+    EXPECT_EQ(sums[0].Hfd, 0) << ap;
+    EXPECT_EQ(lines[0].Objects[0].FwhmHfd, 0) << ap;
+    EXPECT_NEAR(lines[0].Objects[0].Value, ref.Value(0), 1e-9 * (1 + std::fabs(ref.Value(0)))) << ap;
+  }
+}
+
+}  // namespace

@@ -122,4 +122,34 @@ TEST(CaptureLaunch, ClosingWithoutARecordingReopensThePreviousVideo) {
   EXPECT_EQ(m.Find<QScrollBar>("ScrollBar1")->maximum(), 1);
 }
 
+
+// While the capture holds the frame path the main window's step controls do
+// nothing: no frame to read, so no error box for each click.
+TEST(CaptureLaunch, StepControlsRestWhileTheCaptureWindowIsOpen) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  std::vector<Bitmap24> frames;
+  for (int i = 0; i < 40; ++i) frames.push_back(NumberedFrame(32, 24, i, 2));
+  ASSERT_TRUE(WriteAvi(m.Path("steps.avi").string(), frames));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("steps.avi")));
+  m.Click("Button37");
+  ASSERT_TRUE(w.Capture_1);
+  m.dialogs.messages.clear();
+  const char* const controls[] = {"SpeedButton4", "SpeedButton6", "SpeedButton8", "SpeedButton5",
+                                  "SpeedButton3", "SpeedButton1", "SpeedButton10"};
+  for (const char* step : controls)
+    m.Click(step);
+  m.Find<QScrollBar>("ScrollBar1")->setValue(7);
+  m.Click("Button3");  // 'START' has no frames to measure either
+  EXPECT_FALSE(w.Run.MeasuringRun);
+  EXPECT_FALSE(w.Run.Playing);
+  EXPECT_TRUE(m.dialogs.messages.empty()) << m.dialogs.messages.front().text.toStdString();
+  Find<QPushButton>(w.Capture_1.data(), "Button3")->click();
+  QCoreApplication::processEvents();
+  // The video is back and the steps work on it again.
+  m.Click("SpeedButton4");
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  EXPECT_TRUE(m.ShownImage() == frames[static_cast<size_t>(m.Find<QScrollBar>("ScrollBar1")->value())]);
+}
+
 }  // namespace

@@ -181,6 +181,34 @@ TEST(OperationGuide, StarButtonsAddAndSelectObjects) {
   EXPECT_EQ(w.Run.SelectedObject, 1);
 }
 
+// The first 'Delete' refused during a run leaves the object and its link as
+// they are; once the run has stopped it removes both.
+TEST(OperationGuide, DeleteRefusedDuringARunKeepsTheLink) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  w.Mouse.PopupX = kStarX;
+  w.Mouse.PopupY = kStarY;
+  Find<QRadioButton>(g.guide, "RadioButton2")->setChecked(true);
+  ASSERT_EQ(w.Run.ObjectCount, 2);
+  auto* link = Find<QCheckBox>(g.guide, "CheckBox1");
+  link->click();
+  ASSERT_TRUE(w.CheckBox6->isChecked());
+  g.m.Find<QSlider>("TrackBar1")->setValue(1000);
+  g.Button("Button6")->click();  // 'Measure'
+  ASSERT_TRUE(w.Run.MeasuringRun);
+  g.Button("Button1")->click();  // 'Delete'
+  EXPECT_EQ(w.Run.ObjectCount, 2);
+  EXPECT_TRUE(w.CheckBox6->isChecked());
+  EXPECT_TRUE(link->isChecked());
+  g.Button("Button7")->click();  // 'Stop'
+  ASSERT_FALSE(w.Run.MeasuringRun);
+  g.Button("Button1")->click();
+  EXPECT_EQ(w.Run.ObjectCount, 1);
+  EXPECT_FALSE(w.CheckBox6->isChecked());
+  EXPECT_FALSE(link->isChecked());
+}
+
 TEST(OperationGuide, ANewVideoClosesTheGuide) {
   GuideFixture g;
   ASSERT_NE(g.guide, nullptr);

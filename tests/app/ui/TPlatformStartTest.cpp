@@ -1,3 +1,4 @@
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -43,6 +44,19 @@ struct Started {
   Started() { std::filesystem::create_directories(bin); }
   PlatformOptions Options() const { return PlatformOptions{bin / "tessary"}; }
 };
+
+// Before anything is shown 'Save Image' says so and asks for no file name.
+TEST(TPlatformStart, SaveImageWithoutAVideoSaysNoVideoIsOpen) {
+  Started s;
+  TPlatform w(s.Options());
+  const std::filesystem::path shot = s.dir / "shot.png";
+  s.dialogs.save_file_types = {1};
+  s.dialogs.save_file_names = {QString::fromStdString(shot.string())};
+  Find<QAction>(&w, "SaveImage1")->trigger();
+  ASSERT_EQ(s.dialogs.messages.size(), 1u);
+  EXPECT_EQ(s.dialogs.messages[0].text.toStdString(), "No video is open.");
+  EXPECT_FALSE(std::filesystem::exists(shot));
+}
 
 TEST(TPlatformStart, CreatesTheFactorySettingsFileBesideTheProgram) {
   Started s;

@@ -21,6 +21,8 @@
 #include "base/ResultTable.h"
 #include "events/TimingError.h"
 #include "events/ui/TIdentification.h"
+#include "events/ui/ReportWindowHost.h"
+#include "events/ui/TLightCurveReport.h"
 #include "support/LunarListingText.h"
 #include "support/TemporaryFolder.h"
 #include "support/WindowMonkey.h"
@@ -254,6 +256,26 @@ TEST(TIdentification, ApplyingAnotherStarDropsTheZcNumber) {
     ASSERT_TRUE(line) << x.row;
     EXPECT_EQ(line->substr(18, 7), x.columns_19_25) << x.row;
   }
+}
+
+// A text report written after the lunar identification carries the site of
+// the lunar listing, not one an earlier asteroid identification left behind.
+TEST(TIdentification, TheTextReportShowsTheListingsSite) {
+  Fixture f;
+  TReportLightCurveElement& r = f.host.events.ReportLightCurveElement;
+  r.Longitude = "+135 30 15.0";
+  r.Latitude = "-5 2 3";
+  const int row = f.w->ListBox1->currentRow();
+  ASSERT_GE(row, 0);
+  emit f.w->ListBox1->itemDoubleClicked(f.w->ListBox1->item(row));
+  ASSERT_EQ(f.w->Edit23->text(), "+139");
+  ReportWindowHost report_host;
+  TLightCurveReport report(f.host.events, report_host);
+  report.show();
+  const QStringList text = report.Memo3->toPlainText().split('\n');
+  ASSERT_GT(text.size(), 9);
+  EXPECT_EQ(text[8].toStdString(), "[Longitude ]  139o45'12.5\"  E");
+  EXPECT_EQ(text[9].toStdString(), "[Latitude  ]   35o40'2.0\"  N");
 }
 
 // 'Graph' restores the chart and 'Time' minimises it; only with time stamps
