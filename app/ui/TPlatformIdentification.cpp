@@ -46,7 +46,12 @@ void TPlatform::ConnectIdentificationHandlers() {
 
 // ---- handlers ----
 
-void TPlatform::Identificationforlightcurve1Click() { OpenLunarIdentification(false); }
+// The lunar identification works on a measured light curve: nothing to
+// identify before a video or a table is loaded.
+void TPlatform::Identificationforlightcurve1Click() {
+  if (!Run.VideoLoaded && !Run.CsvLoaded) return;
+  OpenLunarIdentification(false);
+}
 
 void TPlatform::OpenLunarIdentification(bool from_chart) {
   RaiseOrShow(Identification, [this, from_chart] {

@@ -56,6 +56,10 @@ TEST(IdentificationWiring, LunarWindowOpensFromTheMenuAndFromTheChart) {
   QAction* command = m.W().findChild<QAction*>("Identificationforlightcurve1");
   ASSERT_NE(command, nullptr);
   command->trigger();
+  EXPECT_EQ(m.W().Identification.data(), nullptr) << "nothing loaded: nothing to identify";
+  m.W().Results.Assign(BuildResultTable(3, 1, RowsFromValues({{100, 100, 20, 20, 100}})));
+  m.W().Run.CsvLoaded = true;
+  command->trigger();
   TIdentification* w = m.W().Identification.data();
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(m.W().Events.Flags.IdentificationFromChart, 0);
@@ -68,8 +72,6 @@ TEST(IdentificationWiring, LunarWindowOpensFromTheMenuAndFromTheChart) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(m.W().Settings.ObserverName, "Kim Park");
 
-  m.W().Results.Assign(BuildResultTable(3, 1, RowsFromValues({{100, 100, 20, 20, 100}})));
-  m.W().Run.CsvLoaded = true;
   m.W().Edit26->setText("05.0000");
   m.Click("Button18");
   Tchart1* chart = m.W().chart1.Window.data();

@@ -223,7 +223,7 @@ const Road kRoads[] = {
     {"LEDGraph", Loaded::Measured, {kGraph, {"chart1", "Button15"}}, {}, 18},
     {"ThreeDGraph", Loaded::Measured, {{"Platform", "Button8"}}, {}, 19, {}, false, 120},
     {"Mutual_Average", Loaded::Measured, {{"Platform", "forMutualEvent1"}}, {}, 20},
-    {"Identification", Loaded::Nothing, {{"Platform", "Identificationforlightcurve1"}}, {}, 21},
+    {"Identification", Loaded::Video, {{"Platform", "Identificationforlightcurve1"}}, {}, 21},
     {"AsteroidIdentification", Loaded::Nothing, {{"Platform", "Button41"}}, {}, 22},
     {"Histogram", Loaded::Video, {{"Platform", "HistGram1"}}, {}, 23},
     {"IMGWindowSetting", Loaded::Video, {{"Platform", "ImageWindowSetting1"}}, {}, 24},
