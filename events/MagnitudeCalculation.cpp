@@ -278,7 +278,8 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
     const long double kf = delayed && k.IntegrationFrames > 0 ? k.IntegrationFrames : 1;
     auto err = [&](long double ns, bool valid) {
       if (!valid || !(in.TimingFrameRate > 0)) return std::string("---");
-      const long double frames = TimingErrorFrames(ns);
+      // The same error the diffraction panel states for the fitted event.
+      const long double frames = EventTimingErrorFrames(ns, in.DiffractionFitted ? in.EventWidthRecords : 0);
       // Far beyond S/N 1 the polynomial turns negative: no error to show.
       if (!(frames > 0)) return std::string("---");
       return FormatFixed(frames * kf / in.TimingFrameRate, 3, 6);

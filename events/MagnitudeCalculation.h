@@ -44,6 +44,7 @@ struct MagnitudeInputs {
   bool DoubleStar = false;
   bool StepWindowSet = false;  // the step window's two offsets differ
   bool DiffractionFitted = false;
+  double EventWidthRecords = 0;  // records the fitted event takes to pass
   std::string Offset1Text = "0", Offset2Text;  // fitted offsets of the components, ms
   std::string ContactAngleText;
   std::string PredictedDropText;

@@ -1,6 +1,8 @@
 #include "events/TimingError.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 
 #include "base/NumberText.h"
 #include "events/FixedColumns.h"
@@ -16,6 +18,12 @@ long double TimingErrorFrames(long double x) {
   long double y = 0;
   for (size_t i = c.size(); i-- > 0;) y = y * x + c[i];
   return y;
+}
+
+long double EventTimingErrorFrames(long double x, double width) {
+  const long double polynomial = TimingErrorFrames(x);
+  if (!(polynomial > 0)) return polynomial;
+  return std::max(polynomial, x * std::sqrt(std::max(0.0L, static_cast<long double>(width))));
 }
 
 namespace {

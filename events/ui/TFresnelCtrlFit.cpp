@@ -142,6 +142,7 @@ void TFresnelCtrl::FinishFit(const FitOutcome& out) {
   d.FitOffset = out.Offset;
   d.FitResidual = out.Residual;
   d.ObservedWindowCount = out.ObservedWindowCount;
+  d.EventWidthRecords = out.EventWidthRecords;
   const DiffractionParams& p = job->Model.Params();
   const FitTimingError error = ComputeFitTimingError(out.Residual, out.ObservedWindowCount, d, job->Levels.A,
                                                      job->Levels.B, p.ModelFrameRate / RecordTimeScale(), p.FieldMode,

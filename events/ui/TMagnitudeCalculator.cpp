@@ -415,6 +415,7 @@ void TMagnitudeCalculator::MagnitudeCalculation() {
   in.DoubleStar = p.DoubleStar;
   in.StepWindowSet = p.StepWindowSet;
   in.DiffractionFitted = events_.Diffraction.DiffractionFitted != 0;
+  in.EventWidthRecords = events_.Diffraction.EventWidthRecords;
   in.Offset1Text = p.Offset1Text;
   in.Offset2Text = p.Offset2Text;
   in.ContactAngleText = p.ContactAngleText;
