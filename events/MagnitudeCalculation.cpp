@@ -282,7 +282,8 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
       const long double frames = EventTimingErrorFrames(ns, in.DiffractionFitted ? in.EventWidthRecords : 0);
       // Far beyond S/N 1 the polynomial turns negative: no error to show.
       if (!(frames > 0)) return std::string("---");
-      return FormatFixed(frames * kf / in.TimingFrameRate, 3, 6);
+      // A field record lasts half a frame, as the panel counts it too.
+      return FormatFixed(frames * kf / in.TimingFrameRate / (in.FieldRecords ? 2 : 1), 3, 6);
     };
     k.TimingErrorText = err(ns_total, true);
     k.FirstTimingErrorText = err(ns1, ns1_valid);
