@@ -323,11 +323,24 @@ TEST(TFresnelCtrl, TheIntensityAtTheEventCentreFollowsDistanceDiameterAndColour)
   }
 }
 
+// Every second block of the integrated video (the blocks of kIntegratedTruth
+// at even places, so block 30 stays record 30), levels before and after.
+const std::vector<double>& EverySecondBlock() {
+  static const std::vector<double> values = [] {
+    std::vector<double> v(15, 1500.0);
+    for (size_t k = 0; k < kIntegratedTruth.size(); k += 2) v.push_back(kIntegratedTruth[k]);
+    v.resize(61, 300.0);
+    return v;
+  }();
+  return values;
+}
+
 // Records further apart than one exposure: an integrated video's blocks (each
 // exposure the whole block) and every second frame of a video measured (each
 // exposure one frame). The noise-free event is timed within the last search
 // step; every second frame was once modelled with exposures two frames long
-// and timed up to 14 ms off.
+// and timed up to 14 ms off, and every second block with exposures of two
+// blocks.
 TEST(TFresnelCtrl, FitsEventsMeasuredInBlocksOrEveryNthFrame) {
   const struct {
     const char* Name;
@@ -336,7 +349,8 @@ TEST(TFresnelCtrl, FitsEventsMeasuredInBlocksOrEveryNthFrame) {
     double TruthMs, LastStepMs;
   } rows[] = {{"4-frame blocks", kIntegratedTruth, 4, 4, 21.3, 1.3},
               {"every second frame", kEverySecondFrameTruth, 2, 0, 21.3, 0.6},
-              {"every second frame, later event", kEverySecondFrameLaterTruth, 2, 0, 51.3, 0.6}};
+              {"every second frame, later event", kEverySecondFrameLaterTruth, 2, 0, 51.3, 0.6},
+              {"every second 4-frame block", EverySecondBlock(), 8, 4, 21.3, 1.3}};
   for (const auto& r : rows) {
     SCOPED_TRACE(r.Name);
     PanelFixture f(r.Values);
@@ -1026,3 +1040,4 @@ TEST(TFresnelCtrl, PredictedAndTypedVelocityAgreeAtAMeasurementStep) {
     EXPECT_NEAR(f.Control<QLineEdit>("Edit12")->text().toDouble(), frames * record_ms, 0.5 + 0.001 * record_ms);
   }
 }
+
