@@ -658,9 +658,8 @@ void TFresnelCtrl::Edit1Exit() {
   d.ObjectDistance = km * 1000;
   Edit1->setText(Q(FormatInt(km)));
   events_.Texts.DistanceText = FormatInt(km) + "km";
+  // The diameter stays as shown: the fit goes on using it.
   UpDown10->setSingleStep(km >= 500001 ? 1 : 100);
-  SetPosition(UpDown10, 0);
-  Edit19->setText("0");
 }
 
 void TFresnelCtrl::Edit2Exit() {

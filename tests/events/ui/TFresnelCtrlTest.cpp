@@ -1041,3 +1041,21 @@ TEST(TFresnelCtrl, PredictedAndTypedVelocityAgreeAtAMeasurementStep) {
   }
 }
 
+// Typing a distance once showed the star's diameter as 0 while the fit still
+// used the typed diameter: the read-out and the fit now keep the same one.
+TEST(TFresnelCtrl, ADistanceTypedAfterTheDiameterKeepsTheDiameterShownAndUsed) {
+  for (const char* distance : {"400000", "250000000"}) {
+    SCOPED_TRACE(distance);
+    PanelFixture f;
+    f.Open();
+    f.Control<QCheckBox>("CheckBox5")->click();
+    Type(f.Control<QLineEdit>("Edit19"), "1.2");
+    Enter(f.Control<QLineEdit>("Edit19"));
+    Type(f.Control<QLineEdit>("Edit1"), distance);
+    Enter(f.Control<QLineEdit>("Edit1"));
+    EXPECT_EQ(f.Control<QLineEdit>("Edit19")->text(), "1.2");
+    EXPECT_EQ(f.Control<QSpinBox>("UpDown10")->value(), 120);
+    EXPECT_DOUBLE_EQ(f.events.Diffraction.StarAngularDiameter, 1.2);
+  }
+}
+
