@@ -731,16 +731,18 @@ void TFresnelCtrl::Edit20Exit() {
   UpDown7Click();
 }
 
+// The separation counts the model's milliseconds; the edit shows the table's,
+// which run RecordTimeScale() times as fast.
 void TFresnelCtrl::UpDown8Click() {
   events_.Diffraction.ComponentSeparation = UpDown8->value();
-  Edit21->setText(QString::number(UpDown8->value() * std::max(1, host_.FrameStep())));
+  Edit21->setText(Q(Fixed(UpDown8->value() * RecordTimeScale(), 0)));
 }
 
 void TFresnelCtrl::Edit21Exit() {
   const int64_t ms = std::min<int64_t>(RoundHalfEven(std::fabs(TakeNumber(Edit21))), 1000);
-  Edit21->setText(Q(FormatInt(ms)));
-  SetPosition(UpDown8, static_cast<int>(ms));
-  events_.Diffraction.ComponentSeparation = static_cast<int32_t>(ms);
+  const int64_t position = std::min<int64_t>(RoundHalfEven(ms / RecordTimeScale()), UpDown8->maximum());
+  SetPosition(UpDown8, static_cast<int>(position));
+  UpDown8Click();
 }
 
 void TFresnelCtrl::Edit37Exit() {

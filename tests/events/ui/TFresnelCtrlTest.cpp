@@ -1059,3 +1059,35 @@ TEST(TFresnelCtrl, ADistanceTypedAfterTheDiameterKeepsTheDiameterShownAndUsed) {
   }
 }
 
+// The time difference of a double star's components in the table's
+// milliseconds: a record lies `step` frames (or, in an integrated video,
+// step / block frames) after the one before, while the model counts one
+// record as one frame or block. A typed difference once went into the model
+// unscaled, and the up-down then showed it multiplied by the step.
+TEST(TFresnelCtrl, TypedAndSteppedComponentTimeDifferenceAgree) {
+  const struct {
+    int Step, IntegrationCount;
+    const char* Typed;
+    int32_t Separation;  // model ms
+    const char *Shown, *AfterStepUp;
+  } rows[] = {{1, 0, "150", 150, "150", "151"},   {2, 0, "200", 100, "200", "202"},
+              {2, 0, "1500", 500, "1000", "1002"}, {8, 4, "200", 100, "200", "202"},
+              {4, 4, "200", 200, "200", "201"}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::string(r.Typed) + " at step " + std::to_string(r.Step));
+    PanelFixture f;
+    f.host.frame_step = r.Step;
+    f.events.Flags.IntegrationCount = r.IntegrationCount;
+    f.Open();
+    f.Control<QCheckBox>("CheckBox4")->click();
+    auto* edit = f.Control<QLineEdit>("Edit21");
+    Type(edit, r.Typed);
+    Enter(edit);
+    EXPECT_EQ(edit->text(), r.Shown);
+    EXPECT_EQ(f.events.Diffraction.ComponentSeparation, r.Separation);
+    EXPECT_EQ(f.Control<QSpinBox>("UpDown8")->value(), r.Separation);
+    f.Control<QSpinBox>("UpDown8")->stepUp();
+    EXPECT_EQ(edit->text(), r.AfterStepUp);
+    EXPECT_EQ(f.events.Diffraction.ComponentSeparation, r.Separation + 1);
+  }
+}
