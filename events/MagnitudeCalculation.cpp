@@ -283,7 +283,7 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
       // Far beyond S/N 1 the polynomial turns negative: no error to show.
       if (!(frames > 0)) return std::string("---");
       // A field record lasts half a frame, as the panel counts it too.
-      return FormatFixed(frames * kf / in.TimingFrameRate / (in.FieldRecords ? 2 : 1), 3, 6);
+      return FormatFixed(frames * in.RecordSpacing * kf / in.TimingFrameRate / (in.FieldRecords ? 2 : 1), 3, 6);
     };
     k.TimingErrorText = err(ns_total, true);
     k.FirstTimingErrorText = err(ns1, ns1_valid);

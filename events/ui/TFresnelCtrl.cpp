@@ -29,13 +29,6 @@ namespace {
 
 constexpr long double kPi = 3.14159265358979324L;
 
-// The model spaces its records by one exposure (an integration block of an
-// integrated video): the shadow's speed is scaled so that it covers in one
-// model record the ground it covers between two records of the table, which
-// lie `step` frames apart.
-long double RecordVelocityFactor(int step, int32_t integration_count) {
-  return static_cast<long double>(std::max(1, step)) / (integration_count >= 2 ? integration_count : 1);
-}
 
 // Kelvin of the spectral types O0..M9 and "--".
 constexpr int kTypeTemperatures[71] = {

@@ -37,6 +37,7 @@ struct FittedEvent {
   const std::vector<double>& Values;
   double Rate;
   bool Fields;
+  int Step;  // the main window's measurement interval
   const char *Distance, *Velocity, *Diameter;
   // The listed error in seconds, worked out by hand from the curve (see
   // the test); it is the panel's too.
@@ -50,6 +51,8 @@ void ListFittedEvent(const FittedEvent& r) {
   w.Results.Assign(BuildResultTable(3, 1, RowsFromValues({r.Values}, 100, r.Fields), FormatFixed(r.Rate, 2, 6)));
   w.Run.CsvLoaded = true;
   w.Video.TimingFrameRate = r.Rate;
+  w.Run.FrameStep = r.Step;
+  w.UpDown9->SetPosition(r.Step);
   w.Events.ReportLightCurveElement.Kind = ReportKind::Lunar;  // the report line too
   w.Events.ReportLightCurveElement.RecordingDate = "2026-12-7";
   m.Click("Button18");
@@ -101,12 +104,15 @@ void ListFittedEvent(const FittedEvent& r) {
 // the error is the polynomial's 0.594 frames = 19.8 ms, as it always was.
 // In fields (N/S = 372.5 / 1258.5) the polynomial's 0.395 records are
 // fields, 6.6 ms: the calculator once counted them as frames, 13.2 ms.
+// Every second frame measured (N/S = 305.1 / 1040.5), the 0.387 records
+// lie two frames apart, 25.8 ms: the calculator once counted one frame each.
 TEST(FittedErrorToEventList, TheListedErrorIsThePanels) {
   const FittedEvent rows[] = {
-      {"asteroid, 1 mas disk", kAsteroidNoisy, 25, false, "250000000", "6000", "1.0", "0.009"},
-      {"lunar, S/N 20", kLunarNoisy, 29.97, false, "390000", "550", nullptr, "0.001"},
-      {"lunar, S/N 3", kLunarVeryNoisy, 29.97, false, "390000", "550", nullptr, "0.020"},
-      {"lunar in fields, S/N 3", kFieldVeryNoisy, 29.97, true, "390000", "550", nullptr, "0.007"},
+      {"asteroid, 1 mas disk", kAsteroidNoisy, 25, false, 1, "250000000", "6000", "1.0", "0.009"},
+      {"lunar, S/N 20", kLunarNoisy, 29.97, false, 1, "390000", "550", nullptr, "0.001"},
+      {"lunar, S/N 3", kLunarVeryNoisy, 29.97, false, 1, "390000", "550", nullptr, "0.020"},
+      {"lunar in fields, S/N 3", kFieldVeryNoisy, 29.97, true, 1, "390000", "550", nullptr, "0.007"},
+      {"every second frame, S/N 3", kEverySecondFrameVeryNoisy, 29.97, false, 2, "390000", "550", nullptr, "0.026"},
   };
   for (const FittedEvent& r : rows) ListFittedEvent(r);
 }
