@@ -1,6 +1,5 @@
 #include "events/TimingError.h"
 
-#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -22,8 +21,11 @@ long double TimingErrorFrames(long double x) {
 
 long double EventTimingErrorFrames(long double x, double width) {
   const long double polynomial = TimingErrorFrames(x);
-  if (!(polynomial > 0)) return polynomial;
-  return std::max(polynomial, x * std::sqrt(std::max(0.0L, static_cast<long double>(width))));
+  // A step inside one exposure (a width of about one record) is the
+  // polynomial's case; each further record the event spreads over adds its
+  // least-squares share.
+  if (!(polynomial > 0) || !(width > 1)) return polynomial;
+  return std::sqrt(polynomial * polynomial + x * x * (static_cast<long double>(width) - 1));
 }
 
 namespace {

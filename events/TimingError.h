@@ -11,8 +11,8 @@
 long double TimingErrorFrames(long double noise_ratio);
 
 // The error of a fitted event in records: the polynomial's belongs to a step
-// inside one exposure, while an event spread over `width_records` records is
-// timed no better than the least-squares error N/S x sqrt(width). Not
+// inside one exposure; an event spread over `width_records` records adds the
+// least-squares error N/S x sqrt(width - 1) of the further records. Not
 // positive where the polynomial gives no error.
 long double EventTimingErrorFrames(long double noise_ratio, double width_records);
 

@@ -1091,3 +1091,19 @@ TEST(TFresnelCtrl, TypedAndSteppedComponentTimeDifferenceAgree) {
     EXPECT_EQ(f.events.Diffraction.ComponentSeparation, r.Separation + 1);
   }
 }
+
+// A lunar step inside one exposure at S/N 21 (N/S = 55.45 / 1171.0, the
+// larger window's standard deviation over the step, numpy): the error in
+// records is the polynomial's, 0.031277 (numpy); it was once raised to N/S
+// (0.047) times the square root of the event's width.
+TEST(TFresnelCtrl, AStepInsideOneExposureKeepsThePolynomialsError) {
+  PanelFixture f(kLunarNoisy);
+  f.Select(30);
+  Find<QPushButton>(f.chart, "Button8")->click();
+  ASSERT_NE(f.chart->FresnelCtrl, nullptr);
+  TypeEvent(f, "390000", "550", nullptr);
+  f.Control<QPushButton>("Button3")->click();
+  WaitForFit(f.chart);
+  ASSERT_EQ(f.events.Diffraction.DiffractionFitted, 1);
+  EXPECT_EQ(f.Control<QLineEdit>("Edit33")->text(), "0.03128");
+}
