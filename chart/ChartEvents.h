@@ -77,6 +77,7 @@ struct DiffractionState {
   int32_t FitOffset = 0;            // 0.1 ms
   long double FitResidual = 0;
   int32_t ObservedWindowCount = 1;
+  double EventWidthRecords = 0;     // records the fitted event takes to pass
   uint8_t FresnelEditGuard = 0;
 };
 

@@ -37,13 +37,9 @@ FitTimingError ComputeFitTimingError(long double residual, int count, const Diff
   if (count <= 1 || a == b || !(rate > 0)) return e;
   e.SigmaI = static_cast<double>(0.6745L * std::sqrt(residual / (count - 1)));
   const long double x = noise / std::fabs(static_cast<long double>(a) - b);
-  // The least-squares error of the event time, x sqrt(W) records, where the
-  // polynomial says less: the polynomial knows only a step inside one exposure.
-  const long double spread = x * std::sqrt(std::max(0.0L, static_cast<long double>(width)));
-  const long double polynomial = TimingErrorFrames(x);
+  const long double frames = EventTimingErrorFrames(x, width);
   // Far beyond S/N 1 the polynomial turns negative: no error to show.
-  if (!(polynomial > 0)) return e;
-  const long double frames = std::max(polynomial, spread);
+  if (!(frames > 0)) return e;
   long double ms = frames * 1000 / rate + 0.025L / rate;
   if (field_mode) ms /= 2;
   e.Valid = true;

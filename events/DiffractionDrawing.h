@@ -32,8 +32,8 @@ struct FitTimingError {
   std::string FramesText = "---", MsText = "---", SecondsText = "---", CountText;
 };
 // The polynomial's error belongs to a step inside one exposure; an event
-// spread over W records (`FitOutcome::EventWidthRecords`) is timed no better
-// than the least-squares error N/S x sqrt(W) records.
+// spread over W records (`FitOutcome::EventWidthRecords`) adds the
+// least-squares error N/S x sqrt(W - 1) records (`EventTimingErrorFrames`).
 FitTimingError ComputeFitTimingError(long double residual, int observed_count, const DiffractionState& d, double a,
                                      double b, long double model_frame_rate, uint8_t field_mode,
                                      double event_width_records = 0);

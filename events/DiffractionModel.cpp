@@ -1,5 +1,6 @@
 #include "events/DiffractionModel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #if defined(__SSE2__) && defined(__x86_64__)
@@ -30,6 +31,10 @@ int DrawExposureHalfWidth(long double timing_rate, long double rate, uint8_t fie
 
 long double ModelFrameRateFor(long double timing_rate, int32_t integration_count) {
   return integration_count >= 2 ? timing_rate / integration_count : timing_rate;
+}
+
+long double RecordVelocityFactor(int step, int32_t integration_count) {
+  return static_cast<long double>(std::max(1, step)) / (integration_count >= 2 ? integration_count : 1);
 }
 
 namespace {

@@ -36,6 +36,11 @@ int FitExposureHalfWidth(long double model_frame_rate, uint8_t field_mode);
 int DrawExposureHalfWidth(long double timing_frame_rate, long double model_frame_rate, uint8_t field_mode);
 // The timing frame rate divided by the integration count when that is 2 or more.
 long double ModelFrameRateFor(long double timing_frame_rate, int32_t integration_count);
+// The model spaces its records by one exposure (an integration block of an
+// integrated video): the shadow's speed is scaled so that it covers in one
+// model record the ground it covers between two records of the table, which
+// lie `step` frames apart. Also the exposures from one record to the next.
+long double RecordVelocityFactor(int step, int32_t integration_count);
 
 class DiffractionModel {
  public:

@@ -278,10 +278,12 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
     const long double kf = delayed && k.IntegrationFrames > 0 ? k.IntegrationFrames : 1;
     auto err = [&](long double ns, bool valid) {
       if (!valid || !(in.TimingFrameRate > 0)) return std::string("---");
-      const long double frames = TimingErrorFrames(ns);
+      // The same error the diffraction panel states for the fitted event.
+      const long double frames = EventTimingErrorFrames(ns, in.DiffractionFitted ? in.EventWidthRecords : 0);
       // Far beyond S/N 1 the polynomial turns negative: no error to show.
       if (!(frames > 0)) return std::string("---");
-      return FormatFixed(frames * kf / in.TimingFrameRate, 3, 6);
+      // A field record lasts half a frame, as the panel counts it too.
+      return FormatFixed(frames * in.RecordSpacing * kf / in.TimingFrameRate / (in.FieldRecords ? 2 : 1), 3, 6);
     };
     k.TimingErrorText = err(ns_total, true);
     k.FirstTimingErrorText = err(ns1, ns1_valid);

@@ -1,6 +1,7 @@
 #include "events/TimingError.h"
 
 #include <array>
+#include <cmath>
 
 #include "base/NumberText.h"
 #include "events/FixedColumns.h"
@@ -16,6 +17,15 @@ long double TimingErrorFrames(long double x) {
   long double y = 0;
   for (size_t i = c.size(); i-- > 0;) y = y * x + c[i];
   return y;
+}
+
+long double EventTimingErrorFrames(long double x, double width) {
+  const long double polynomial = TimingErrorFrames(x);
+  // A step inside one exposure (a width of about one record) is the
+  // polynomial's case; each further record the event spreads over adds its
+  // least-squares share.
+  if (!(polynomial > 0) || !(width > 1)) return polynomial;
+  return std::sqrt(polynomial * polynomial + x * x * (static_cast<long double>(width) - 1));
 }
 
 namespace {

@@ -10,6 +10,12 @@
 // Error in frames (or integration units) for a noise ratio N/S.
 long double TimingErrorFrames(long double noise_ratio);
 
+// The error of a fitted event in records: the polynomial's belongs to a step
+// inside one exposure; an event spread over `width_records` records adds the
+// least-squares error N/S x sqrt(width - 1) of the further records. Not
+// positive where the polynomial gives no error.
+long double EventTimingErrorFrames(long double noise_ratio, double width_records);
+
 // The 61-column report line of one event-time line ("Event Time : 12h34m56.789s
 // +/- 0.012s  S/N=8.5"), or nothing unless the event is lunar.
 // `disappearance`: the pre-event mean is not below the post-event mean.

@@ -29,13 +29,6 @@ namespace {
 
 constexpr long double kPi = 3.14159265358979324L;
 
-// The model spaces its records by one exposure (an integration block of an
-// integrated video): the shadow's speed is scaled so that it covers in one
-// model record the ground it covers between two records of the table, which
-// lie `step` frames apart.
-long double RecordVelocityFactor(int step, int32_t integration_count) {
-  return static_cast<long double>(std::max(1, step)) / (integration_count >= 2 ? integration_count : 1);
-}
 
 // Kelvin of the spectral types O0..M9 and "--".
 constexpr int kTypeTemperatures[71] = {
@@ -658,9 +651,8 @@ void TFresnelCtrl::Edit1Exit() {
   d.ObjectDistance = km * 1000;
   Edit1->setText(Q(FormatInt(km)));
   events_.Texts.DistanceText = FormatInt(km) + "km";
+  // The diameter stays as shown: the fit goes on using it.
   UpDown10->setSingleStep(km >= 500001 ? 1 : 100);
-  SetPosition(UpDown10, 0);
-  Edit19->setText("0");
 }
 
 void TFresnelCtrl::Edit2Exit() {
@@ -732,16 +724,18 @@ void TFresnelCtrl::Edit20Exit() {
   UpDown7Click();
 }
 
+// The separation counts the model's milliseconds; the edit shows the table's,
+// which run RecordTimeScale() times as fast.
 void TFresnelCtrl::UpDown8Click() {
   events_.Diffraction.ComponentSeparation = UpDown8->value();
-  Edit21->setText(QString::number(UpDown8->value() * std::max(1, host_.FrameStep())));
+  Edit21->setText(Q(Fixed(UpDown8->value() * RecordTimeScale(), 0)));
 }
 
 void TFresnelCtrl::Edit21Exit() {
   const int64_t ms = std::min<int64_t>(RoundHalfEven(std::fabs(TakeNumber(Edit21))), 1000);
-  Edit21->setText(Q(FormatInt(ms)));
-  SetPosition(UpDown8, static_cast<int>(ms));
-  events_.Diffraction.ComponentSeparation = static_cast<int32_t>(ms);
+  const int64_t position = std::min<int64_t>(RoundHalfEven(ms / RecordTimeScale()), UpDown8->maximum());
+  SetPosition(UpDown8, static_cast<int>(position));
+  UpDown8Click();
 }
 
 void TFresnelCtrl::Edit37Exit() {

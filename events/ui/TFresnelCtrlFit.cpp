@@ -43,9 +43,10 @@ bool TFresnelCtrl::FresnelDraw(double pre_mean, double post_mean, std::function<
   p.ComponentWeight = d.ComponentWeight;
   p.ModelFrameRate = ModelFrameRateFor(host_.TimingFrameRate(), events_.Flags.IntegrationCount);
   p.FieldMode = chart_.Data().FieldMode;
-  // Every n-th frame measured: the model's time runs n times as fast as the
-  // table's (the velocity is scaled), while each record is one frame long.
-  if (events_.Flags.IntegrationCount < 2) p.ExposureRate = p.ModelFrameRate * RecordTimeScale();
+  // Every n-th frame (or block) measured: the model's time runs n times as
+  // fast as the table's (the velocity is scaled), while each record is one
+  // frame (or block) long.
+  p.ExposureRate = p.ModelFrameRate * RecordTimeScale();
   d.ModelFrameRate = p.ModelFrameRate;
   const DiffractionModel model(MakeFresnelTables(), events_.Spectral, p);
   if (!model.Valid() || !(p.ModelFrameRate > 0)) {
@@ -142,6 +143,7 @@ void TFresnelCtrl::FinishFit(const FitOutcome& out) {
   d.FitOffset = out.Offset;
   d.FitResidual = out.Residual;
   d.ObservedWindowCount = out.ObservedWindowCount;
+  d.EventWidthRecords = out.EventWidthRecords;
   const DiffractionParams& p = job->Model.Params();
   const FitTimingError error = ComputeFitTimingError(out.Residual, out.ObservedWindowCount, d, job->Levels.A,
                                                      job->Levels.B, p.ModelFrameRate / RecordTimeScale(), p.FieldMode,

@@ -17,6 +17,7 @@
 #include "base/ui/FormRows.h"
 #include "base/ui/HandlerTable.h"
 #include "chart/ui/Tchart1.h"
+#include "events/DiffractionModel.h"
 #include "events/TimingError.h"
 #include "base/ui/MemoLines.h"
 #include "base/ui/StdText.h"
@@ -415,6 +416,8 @@ void TMagnitudeCalculator::MagnitudeCalculation() {
   in.DoubleStar = p.DoubleStar;
   in.StepWindowSet = p.StepWindowSet;
   in.DiffractionFitted = events_.Diffraction.DiffractionFitted != 0;
+  in.EventWidthRecords = events_.Diffraction.EventWidthRecords;
+  in.RecordSpacing = RecordVelocityFactor(host_.MeasurementInterval(), events_.Flags.IntegrationCount);
   in.Offset1Text = p.Offset1Text;
   in.Offset2Text = p.Offset2Text;
   in.ContactAngleText = p.ContactAngleText;

@@ -323,11 +323,24 @@ TEST(TFresnelCtrl, TheIntensityAtTheEventCentreFollowsDistanceDiameterAndColour)
   }
 }
 
+// Every second block of the integrated video (the blocks of kIntegratedTruth
+// at even places, so block 30 stays record 30), levels before and after.
+const std::vector<double>& EverySecondBlock() {
+  static const std::vector<double> values = [] {
+    std::vector<double> v(15, 1500.0);
+    for (size_t k = 0; k < kIntegratedTruth.size(); k += 2) v.push_back(kIntegratedTruth[k]);
+    v.resize(61, 300.0);
+    return v;
+  }();
+  return values;
+}
+
 // Records further apart than one exposure: an integrated video's blocks (each
 // exposure the whole block) and every second frame of a video measured (each
 // exposure one frame). The noise-free event is timed within the last search
 // step; every second frame was once modelled with exposures two frames long
-// and timed up to 14 ms off.
+// and timed up to 14 ms off, and every second block with exposures of two
+// blocks.
 TEST(TFresnelCtrl, FitsEventsMeasuredInBlocksOrEveryNthFrame) {
   const struct {
     const char* Name;
@@ -336,7 +349,8 @@ TEST(TFresnelCtrl, FitsEventsMeasuredInBlocksOrEveryNthFrame) {
     double TruthMs, LastStepMs;
   } rows[] = {{"4-frame blocks", kIntegratedTruth, 4, 4, 21.3, 1.3},
               {"every second frame", kEverySecondFrameTruth, 2, 0, 21.3, 0.6},
-              {"every second frame, later event", kEverySecondFrameLaterTruth, 2, 0, 51.3, 0.6}};
+              {"every second frame, later event", kEverySecondFrameLaterTruth, 2, 0, 51.3, 0.6},
+              {"every second 4-frame block", EverySecondBlock(), 8, 4, 21.3, 1.3}};
   for (const auto& r : rows) {
     SCOPED_TRACE(r.Name);
     PanelFixture f(r.Values);
@@ -1025,4 +1039,71 @@ TEST(TFresnelCtrl, PredictedAndTypedVelocityAgreeAtAMeasurementStep) {
     const double record_ms = 1000.0 / 29.97 * r.step;
     EXPECT_NEAR(f.Control<QLineEdit>("Edit12")->text().toDouble(), frames * record_ms, 0.5 + 0.001 * record_ms);
   }
+}
+
+// Typing a distance once showed the star's diameter as 0 while the fit still
+// used the typed diameter: the read-out and the fit now keep the same one.
+TEST(TFresnelCtrl, ADistanceTypedAfterTheDiameterKeepsTheDiameterShownAndUsed) {
+  for (const char* distance : {"400000", "250000000"}) {
+    SCOPED_TRACE(distance);
+    PanelFixture f;
+    f.Open();
+    f.Control<QCheckBox>("CheckBox5")->click();
+    Type(f.Control<QLineEdit>("Edit19"), "1.2");
+    Enter(f.Control<QLineEdit>("Edit19"));
+    Type(f.Control<QLineEdit>("Edit1"), distance);
+    Enter(f.Control<QLineEdit>("Edit1"));
+    EXPECT_EQ(f.Control<QLineEdit>("Edit19")->text(), "1.2");
+    EXPECT_EQ(f.Control<QSpinBox>("UpDown10")->value(), 120);
+    EXPECT_DOUBLE_EQ(f.events.Diffraction.StarAngularDiameter, 1.2);
+  }
+}
+
+// The time difference of a double star's components in the table's
+// milliseconds: a record lies `step` frames (or, in an integrated video,
+// step / block frames) after the one before, while the model counts one
+// record as one frame or block. A typed difference once went into the model
+// unscaled, and the up-down then showed it multiplied by the step.
+TEST(TFresnelCtrl, TypedAndSteppedComponentTimeDifferenceAgree) {
+  const struct {
+    int Step, IntegrationCount;
+    const char* Typed;
+    int32_t Separation;  // model ms
+    const char *Shown, *AfterStepUp;
+  } rows[] = {{1, 0, "150", 150, "150", "151"},   {2, 0, "200", 100, "200", "202"},
+              {2, 0, "1500", 500, "1000", "1002"}, {8, 4, "200", 100, "200", "202"},
+              {4, 4, "200", 200, "200", "201"}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::string(r.Typed) + " at step " + std::to_string(r.Step));
+    PanelFixture f;
+    f.host.frame_step = r.Step;
+    f.events.Flags.IntegrationCount = r.IntegrationCount;
+    f.Open();
+    f.Control<QCheckBox>("CheckBox4")->click();
+    auto* edit = f.Control<QLineEdit>("Edit21");
+    Type(edit, r.Typed);
+    Enter(edit);
+    EXPECT_EQ(edit->text(), r.Shown);
+    EXPECT_EQ(f.events.Diffraction.ComponentSeparation, r.Separation);
+    EXPECT_EQ(f.Control<QSpinBox>("UpDown8")->value(), r.Separation);
+    f.Control<QSpinBox>("UpDown8")->stepUp();
+    EXPECT_EQ(edit->text(), r.AfterStepUp);
+    EXPECT_EQ(f.events.Diffraction.ComponentSeparation, r.Separation + 1);
+  }
+}
+
+// A lunar step inside one exposure at S/N 21 (N/S = 55.45 / 1171.0, the
+// larger window's standard deviation over the step, numpy): the error in
+// records is the polynomial's, 0.031277 (numpy); it was once raised to N/S
+// (0.047) times the square root of the event's width.
+TEST(TFresnelCtrl, AStepInsideOneExposureKeepsThePolynomialsError) {
+  PanelFixture f(kLunarNoisy);
+  f.Select(30);
+  Find<QPushButton>(f.chart, "Button8")->click();
+  ASSERT_NE(f.chart->FresnelCtrl, nullptr);
+  TypeEvent(f, "390000", "550", nullptr);
+  f.Control<QPushButton>("Button3")->click();
+  WaitForFit(f.chart);
+  ASSERT_EQ(f.events.Diffraction.DiffractionFitted, 1);
+  EXPECT_EQ(f.Control<QLineEdit>("Edit33")->text(), "0.03128");
 }
