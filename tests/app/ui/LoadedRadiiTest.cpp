@@ -4,6 +4,7 @@
 // a window started afresh on the settings file of the measuring one.
 #include <QCheckBox>
 #include <QSpinBox>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -13,12 +14,15 @@
 namespace {
 
 // A steady star at (40.2, 29.9) of a 80 x 60 video; with `ticks` every frame
-// also carries a capture tick count in its top row.
+// also carries a capture tick count in its top row and a bright band under
+// it at the right edge, where no LED box belongs.
 bool WriteStarVideo(const std::filesystem::path& path, bool ticks) {
   std::vector<Bitmap24> frames = StarFrames(80, 60, 12, 40.2, 29.9, [](int) { return 1500.0; });
   if (ticks)
-    for (size_t n = 0; n < frames.size(); ++n)
+    for (size_t n = 0; n < frames.size(); ++n) {
       WriteTickCount(frames[n], 0, TicksOf(2026, 12, 31, 23, 58, static_cast<int64_t>(n) * 333333));
+      for (int y = 1; y <= 3; ++y) std::fill(frames[n].Row(y) + 50 * 3, frames[n].Row(y) + 80 * 3, uint8_t{200});
+    }
   AviWriterOptions o;
   o.rate = 30;
   return WriteAvi(path.string(), frames, o);
