@@ -42,6 +42,7 @@ struct Case {
   const char* name;
   bool ticks;
   bool video_first;  // the fresh window opens the video before loading the table
+  bool psf = false;  // measured with PSF photometry: placement sized the radii by the fit
 };
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
@@ -54,12 +55,17 @@ TEST_P(LoadedRadii, RowsMeasuredOnMatchTheLoadedRows) {
   ASSERT_TRUE(WriteStarVideo(video, c.ticks));
   ASSERT_TRUE(m.OpenThroughButton1(video));
   ASSERT_EQ(m.W().Options.TimeStampMode, c.ticks ? 3 : 1);
+  if (c.psf) m.Find<QCheckBox>("CheckBox14")->click();
   m.ClickImage1(40, 30);
   for (int i = 0; i < 3; ++i) m.Click("Button16");
   const std::vector<std::string> saved = m.Rows();
   ASSERT_EQ(saved.size(), 3u);
-  ASSERT_EQ(GetCsvField(saved[0], 21), "6");
-  ASSERT_EQ(GetCsvField(saved[0], 22), "8");
+  const int radius = std::stoi(GetCsvField(saved[0], 21));
+  const int track_radius = std::stoi(GetCsvField(saved[0], 32));
+  if (!c.psf) {
+    ASSERT_EQ(radius, 6);
+    ASSERT_EQ(GetCsvField(saved[0], 22), "8");
+  }
   const auto csv = m.Path("table.csv");
   m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
   m.Click("Button6");
@@ -75,6 +81,12 @@ TEST_P(LoadedRadii, RowsMeasuredOnMatchTheLoadedRows) {
   m.Click("Button20");
   ASSERT_TRUE(m.W().Run.VideoLoaded);
   ASSERT_EQ(m.Rows(), saved);
+  // The controls and the tracking disk show the table's object A.
+  EXPECT_EQ(m.Find<QSpinBox>("UpDown1")->value(), radius);
+  EXPECT_EQ(m.Find<QSpinBox>("UpDown5")->value(), track_radius);
+  const TrackDisk& disk = m.W().Driver.Track[0];
+  EXPECT_EQ(disk.At(0, track_radius), 1);
+  EXPECT_EQ(disk.At(0, track_radius + 1), 0);
   m.W().GoToFrame(2);  // the last loaded row: '1Frame' goes on from it
   for (int i = 0; i < 3; ++i) m.Click("Button16");
   const std::vector<std::string> rows = m.Rows();
@@ -86,7 +98,9 @@ INSTANTIATE_TEST_SUITE_P(Videos, LoadedRadii,
                          ::testing::Values(Case{"TableReopensItsVideo", false, false},
                                            Case{"TableIntoTheOpenVideo", false, true},
                                            Case{"TickVideoTableReopensIt", true, false},
-                                           Case{"TickVideoTableIntoIt", true, true}),
+                                           Case{"TickVideoTableIntoIt", true, true},
+                                           Case{"PsfTableReopensItsVideo", false, false, true},
+                                           Case{"PsfTableIntoTheOpenVideo", false, true, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
