@@ -402,9 +402,13 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
     r.Objects[static_cast<size_t>(k)] = ReadObject(first, v.CsvVersion, k, k < r.ObjectCount, current, r.Warnings);
     ApplyLoadedObjectSettings(r.Objects[static_cast<size_t>(k)], k, r.ObjectBlocks);
   }
+  // Object A's row, as a click placing A puts the box there; a box left at
+  // the top would read the frame's edge (a tick count's line) as the LED.
   if (v.CsvVersion == 2) {
     auto y = ParseInt32(first.Cell(ColumnsFor(2, 0).Y));
     r.AutoLedSignal1Y = y ? *y : 100;
+  } else {
+    r.AutoLedSignal1Y = r.Objects[0].Y;
   }
 
   const int name_line = v.CsvVersion == 0 ? 0 : 1;

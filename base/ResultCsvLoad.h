@@ -64,7 +64,7 @@ struct ResultCsvLoadResult {
   std::array<LoadedObjectSettings, 3> Objects{};
   DataLineBlocks ObjectBlocks{};  // CurrentObjects with the loaded settings applied
   // Signal1 box y for 'Auto Location for LED': object A's y cell in version-2
-  // tables (100 when not an integer), else 0.
+  // tables (100 when not an integer), else object A's loaded y.
   int AutoLedSignal1Y = 0;
 
   std::string VideoFileName;  // the stored path

@@ -119,6 +119,7 @@ FrameOutcome Driver::ProcessFrame() {
   // A placement request for an object that is not tracked this frame must not
   // linger into later frames.
   st_.PositionJustSet = false;
+  st_.PsfRefitKeepsRadii = false;
   out.Measured = true;
 
   if (io_.AfterObjects) io_.AfterObjects(ctx_);

@@ -105,6 +105,7 @@ struct FrameDriverState {
 
   // One-shot requests consumed by the driver.
   bool PsfRefitPending = false;       // consumed at the selected object
+  bool PsfRefitKeepsRadii = false;    // with it: the refit leaves the radii; cleared with each frame
   bool OptimizeDirectionNow = false;  // consumed at the selected object
   bool PositionJustSet = false;       // consumed at the object being placed
   std::array<bool, 3> ObjectBeingPlaced{};  // set and cleared by the caller

@@ -276,7 +276,7 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
 
   // Automatic radii from the width.
   // A fit without pixels found no width to size the apertures by.
-  if (refit && target.IsSelected && !no_data) {
+  if (refit && target.IsSelected && !no_data && !settings.RefitKeepsRadii) {
     const auto r = static_cast<int>(RoundHalfAway(s));
     if (r <= 20) {
       SetObjectSetting(blocks, static_cast<int>(k), &ObjectResult::ApertureRadius, r);

@@ -20,6 +20,7 @@ inline constexpr double kFwhmPerWidth = 2.35482;  // FWHM = 2.35482 s (the loade
 // Main-window and option choices the fit reads.
 struct PsfFitSettings {
   bool RefitPending = false;     // a full fit with widened searches and automatic radii
+  bool RefitKeepsRadii = false;  // the refit leaves the radii (a loaded table holds them)
   bool FixedWidth = true;        // CheckBox9 'Fixed': keep the stored width unless refitting
   int LowerPercent = 50;         // UpDown15: lowest width, percent of the stored width
   int UpperPercent = 140;        // UpDown16: highest width, percent of the stored width

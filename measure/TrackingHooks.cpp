@@ -19,6 +19,7 @@ TrackingSettings TrackingHooks::Tracking(const FrameContext& ctx) const {
 PsfFitSettings TrackingHooks::Fit(const FrameContext& ctx, bool refit) const {
   PsfFitSettings f;
   f.RefitPending = refit;
+  f.RefitKeepsRadii = refit && ctx.State.PsfRefitKeepsRadii;
   f.FixedWidth = options_.FixedWidth;
   f.LowerPercent = options_.LowerPercent;
   f.UpperPercent = options_.UpperPercent;

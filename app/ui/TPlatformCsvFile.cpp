@@ -209,6 +209,8 @@ void TPlatform::LoadResultCsvFrom(const QString& name, const std::function<void(
   if (!Run.VideoLoaded) return;
   Options.SharpCapTimeAvailable = false;
   Driver.PsfRefitPending = true;
+  // The refit renews the profile; the radii are the table's.
+  Driver.PsfRefitKeepsRadii = true;
   if (CheckBox22->isChecked()) {
     Marks.Signal1X = Video.FrameWidth - 20;
     Marks.Signal1Y = r.AutoLedSignal1Y;

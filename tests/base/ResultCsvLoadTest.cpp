@@ -163,7 +163,7 @@ TEST(LoadResultCsv, Version3RestoresEveryObject) {
   EXPECT_EQ(r.ObjectCount, 3);
   EXPECT_DOUBLE_EQ(r.TimingFrameRate, 29.97);
   EXPECT_FALSE(r.CsvCmosTime);
-  EXPECT_EQ(r.AutoLedSignal1Y, 0);
+  EXPECT_EQ(r.AutoLedSignal1Y, 50);  // object A's y
   ExpectAllBlocks(r, 0, ObjectWithSettings(6, 8, 20, 0, 100, 50, 11, 22, 7, 2, 0, 5, 80), "A");  // form 0 stores no direction
   ExpectAllBlocks(r, 1, ObjectWithSettings(4, 7, 15, 1, 300, 200, -250, 433, 7, 3, 1, 6, 90), "B");  // width empty for form 1
   ExpectAllBlocks(r, 2, ObjectWithSettings(9, 12, 25, 2, 640, 470, 500, 0, 20, 6, 2, 9, 95), "C");   // OFF: radius kept, 95
