@@ -139,6 +139,7 @@ class TPlatform : public QMainWindow {
   CsvFormatParams CsvParams() const;
   void WriteInitialCsvHeader();
   void WriteCsvHeader();
+  void RefreshVideoSystemLine();
   void AppendResultRows();
   void DetectCsvVersion();
   // Shows pending changes of the results table in Memo1 now.

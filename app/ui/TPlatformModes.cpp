@@ -97,6 +97,7 @@ void TPlatform::SelectSharpTime() {
   s = InserterNow();
   FinishSharpTime(CaptureLogTimes.CaptureLogNominalFrameRate, Video.VideoFrameRate, s);
   KeepInserter(s);
+  RefreshVideoSystemLine();
   if (steps.setSignal1Box) {
     Options.Signal1HalfWidth = 8;
     Options.Signal1HalfHeight = 8;

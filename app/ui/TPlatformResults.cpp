@@ -37,6 +37,16 @@ void TPlatform::WriteCsvHeader() {
   DetectCsvVersion();
 }
 
+// The header names the rate the rows are timed by; choosing 'Sharp' after the
+// video opened changes that rate.
+void TPlatform::RefreshVideoSystemLine() {
+  const std::vector<std::string>& lines = Results.Lines();
+  if (lines.size() > 2 && lines[2].rfind("\"Video System : ", 0) == 0) {
+    std::string line = BuildVideoSystemLine(CsvParams());
+    if (line != lines[2]) Results.SetLine(2, std::move(line));
+  }
+}
+
 void TPlatform::AppendResultRows() { ::AppendResultRows(Results, Frames.FrameDataLines, CsvParams(), Times); }
 
 void TPlatform::DetectCsvVersion() {

@@ -113,3 +113,27 @@ TEST(CaptureLogSeek, SwitchingTheReaderKeepsFramesAndRate) {
     EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text(), "03.9000000");
   }
 }
+
+// The table's header names the rate its rows are timed by: choosing 'Sharp'
+// after the video opened gives the log's rate, not the file's 25.
+TEST(CaptureLogSeek, TheHeaderCarriesTheRateTheRowsAreTimedBy) {
+  for (const bool log_first : {true, false}) {
+    SCOPED_TRACE(log_first ? "log then video" : "video then log");
+    MainRoadWindow m(Reader::OwnAvi);
+    AviWriterOptions o;
+    o.rate = 25;
+    const auto path = m.Path("numbered.avi");
+    ASSERT_TRUE(WriteAvi(path.string(), NumberedFrames(4, 64, 48), o));
+    if (log_first) {
+      LoadLog(m);
+      ASSERT_TRUE(m.OpenThroughButton1(path));
+    } else {
+      ASSERT_TRUE(m.OpenThroughButton1(path));
+      LoadLog(m);
+      ChooseSharp(m);
+    }
+    const std::vector<std::string>& lines = m.W().Results.Lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[2], "\"Video System : PAL\",\"FrameRate=24.99\",,,,,,,,,,");
+  }
+}
