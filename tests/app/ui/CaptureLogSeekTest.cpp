@@ -40,6 +40,18 @@ void ChooseSharp(MainRoadWindow& m) {
   emit combo->activated(3);
 }
 
+// The log loaded before the video, or after it with 'Sharp' chosen by hand.
+void OpenWithLog(MainRoadWindow& m, const std::filesystem::path& path, bool log_first) {
+  if (log_first) {
+    LoadLog(m);
+    ASSERT_TRUE(m.OpenThroughButton1(path));
+  } else {
+    ASSERT_TRUE(m.OpenThroughButton1(path));
+    LoadLog(m);
+    ChooseSharp(m);
+  }
+}
+
 }  // namespace
 
 TEST(CaptureLogSeek, EveryFrameShowsItselfInEitherOrderAndReader) {
@@ -52,14 +64,7 @@ TEST(CaptureLogSeek, EveryFrameShowsItselfInEitherOrderAndReader) {
       o.rate = 25;
       const auto path = m.Path("numbered.avi");
       ASSERT_TRUE(WriteAvi(path.string(), NumberedFrames(kFrames, 64, 48), o));
-      if (log_first) {
-        LoadLog(m);
-        ASSERT_TRUE(m.OpenThroughButton1(path));
-      } else {
-        ASSERT_TRUE(m.OpenThroughButton1(path));
-        LoadLog(m);
-        ChooseSharp(m);
-      }
+      ASSERT_NO_FATAL_FAILURE(OpenWithLog(m, path, log_first));
       EXPECT_TRUE(m.dialogs.messages.empty());
       ASSERT_EQ(m.W().Options.TimeStampMode, 3);
       // The frames are timed by the camera's actual rate.
@@ -124,14 +129,7 @@ TEST(CaptureLogSeek, TheHeaderCarriesTheRateTheRowsAreTimedBy) {
     o.rate = 25;
     const auto path = m.Path("numbered.avi");
     ASSERT_TRUE(WriteAvi(path.string(), NumberedFrames(4, 64, 48), o));
-    if (log_first) {
-      LoadLog(m);
-      ASSERT_TRUE(m.OpenThroughButton1(path));
-    } else {
-      ASSERT_TRUE(m.OpenThroughButton1(path));
-      LoadLog(m);
-      ChooseSharp(m);
-    }
+    ASSERT_NO_FATAL_FAILURE(OpenWithLog(m, path, log_first));
     const std::vector<std::string>& lines = m.W().Results.Lines();
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[2], "\"Video System : PAL\",\"FrameRate=24.99\",,,,,,,,,,");
