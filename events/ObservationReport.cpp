@@ -2,6 +2,7 @@
 
 #include <array>
 #include <chrono>
+#include <optional>
 #include <utility>
 
 #include "base/NumberText.h"
@@ -97,18 +98,26 @@ Categories Sort(const TAsteroidTiming& t) {
   return c;
 }
 
+// A joined site text ("+135 30 15.0") as its degrees, minutes and seconds;
+// nothing without two blanks.
+struct SiteParts {
+  std::string Degrees, Minutes, Seconds;
+};
+std::optional<SiteParts> SplitSite(std::string_view joined) {
+  const size_t b1 = joined.find(' ');
+  const size_t b2 = b1 == std::string_view::npos ? b1 : joined.find(' ', b1 + 1);
+  if (b2 == std::string_view::npos) return std::nullopt;
+  return SiteParts{std::string(joined.substr(0, b1)), std::string(joined.substr(b1 + 1, b2 - b1 - 1)),
+                   std::string(joined.substr(b2 + 1))};
+}
+
 // Map coordinates west or south come with every part negative ("-5 -30
 // -15.0"); a report carries the sign on the degrees only, so a minus on the
 // minutes or seconds moves to the degrees.
 std::string SignOnDegrees(std::string_view joined) {
-  const size_t b1 = joined.find(' ');
-  const size_t b2 = b1 == std::string_view::npos ? b1 : joined.find(' ', b1 + 1);
-  if (b2 == std::string_view::npos) return std::string(joined);
-  std::string deg(joined.substr(0, b1));
-  std::string min(joined.substr(b1 + 1, b2 - b1 - 1));
-  std::string sec(joined.substr(b2 + 1));
-  const bool minus_part = min.starts_with('-') || sec.starts_with('-');
-  if (!minus_part) return std::string(joined);
+  std::optional<SiteParts> p = SplitSite(joined);
+  if (!p || !(p->Minutes.starts_with('-') || p->Seconds.starts_with('-'))) return std::string(joined);
+  auto& [deg, min, sec] = *p;
   if (min.starts_with('-')) min.erase(0, 1);
   if (sec.starts_with('-')) sec.erase(0, 1);
   if (deg.starts_with('+'))
@@ -230,18 +239,14 @@ std::vector<std::string> BuildXmlReport(const TAsteroidTiming& timing, const TRe
 
 std::string FormatLongLat(std::string_view joined_text, bool latitude) {
   if (joined_text.size() < 5) return std::string(joined_text);
-  const std::string signed_degrees = SignOnDegrees(joined_text);
-  const std::string_view joined = signed_degrees;
-  const size_t b1 = joined.find(' ');
-  const size_t b2 = b1 == std::string_view::npos ? b1 : joined.find(' ', b1 + 1);
-  if (b2 == std::string_view::npos) return std::string(joined);
-  std::string deg(joined.substr(0, b1));
-  const std::string_view min = joined.substr(b1 + 1, b2 - b1 - 1);
-  const std::string_view sec = joined.substr(b2 + 1);
+  const std::string joined = SignOnDegrees(joined_text);
+  std::optional<SiteParts> p = SplitSite(joined);
+  if (!p) return joined;
+  auto& [deg, min, sec] = *p;
   const bool positive = !deg.empty() && deg.front() == '+';
   if (!deg.empty() && (deg.front() == '+' || deg.front() == '-')) deg.erase(0, 1);
   const char* hemisphere = latitude ? (positive ? "N" : "S") : (positive ? "E" : "W");
-  return PadLeft(deg, 3) + "o" + std::string(min) + "'" + std::string(sec) + "\"  " + hemisphere;
+  return PadLeft(deg, 3) + "o" + min + "'" + sec + "\"  " + hemisphere;
 }
 
 namespace {

@@ -10,12 +10,12 @@
 // Deviations from the capture program's own reading, which took absolute
 // character positions: the fields are taken relative to the key wherever it
 // sits in the line, a trailing CR and blanks around a field are ignored, and a
-// rate that is zero, negative, not a number or beyond 1e-9..1e9 fps is taken
-// as 1.0 (and shown so). A field that
-// does not convert counts as 0; but a file whose start date and time or
-// whose rate is not a number is refused whole by LoadCaptureLogFile, as
-// are files beyond 4 MB, binary files and files without any of the keys. UTF-16 files (with their byte-order
-// mark) are read as UTF-8.
+// rate of zero or beyond 1e-9..1e9 fps is taken as 1.0 (and shown so). A field
+// that does not convert counts as 0 in ApplyCaptureLogText; LoadCaptureLogFile
+// refuses a file whole when its start date and time do not read or its rate
+// is negative or no number, as it refuses files beyond 4 MB, binary files and
+// files without any of the keys. UTF-16 files (with their byte-order mark) are
+// read as UTF-8.
 #include "video/CaptureLog.h"
 
 #include <algorithm>

@@ -29,7 +29,6 @@ namespace {
 
 constexpr long double kPi = 3.14159265358979324L;
 
-
 // Kelvin of the spectral types O0..M9 and "--".
 constexpr int kTypeTemperatures[71] = {
     52000, 50900, 49700, 48300, 46750, 45000, 43000, 40500, 37500, 33900, 29000, 22800, 18500, 16000, 14200,
