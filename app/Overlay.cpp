@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <utility>
 
 #include "base/NumberText.h"
@@ -76,32 +77,26 @@ Bitmap24 CopyNeighbourhood(const Bitmap24& frame, int x, int y) {
 void DrawBkgDirectionLine(Bitmap24& magnifier, int direction_x, int direction_y) {
   constexpr int c = kMagnifierSize / 2;
   const Bgr green = OverlayRgb(0, 255, 0);
-  int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-  if (direction_x == 0) {
-    // Straight up or down: the slope form below cannot express it.
-    if (direction_y == 0) return;
-    const int sign = direction_y > 0 ? 1 : -1;
-    y1 = 26 * sign;
-    y2 = 50 * sign;
-  } else {
-    const long double s = static_cast<long double>(direction_y) / direction_x;
-    const long double d = std::sqrt(s * s + 1);
-    x1 = Nearest(26 / d);
-    x2 = Nearest(50 / d);
-    if (direction_x < 0) x1 = -x1, x2 = -x2;
-    y1 = Nearest(s * x1);
-    y2 = Nearest(s * x2);
+  if (direction_x == 0 && direction_y == 0) return;
+  // The line is walked along its longer axis. Walked by columns, a steep line
+  // is a few scattered dots, and its rows taken from the rounded column miss
+  // the ends: a near-vertical direction drew one stray pixel or none.
+  const bool steep = std::abs(direction_y) > std::abs(direction_x);
+  const int along = steep ? direction_y : direction_x;
+  const int across = steep ? direction_x : direction_y;
+  const long double s = static_cast<long double>(across) / along;
+  const long double d = std::sqrt(s * s + 1);
+  int a1 = Nearest(26 / d), a2 = Nearest(50 / d);
+  if (along < 0) a1 = -a1, a2 = -a2;
+  const int b1 = Nearest(s * a1), b2 = Nearest(s * a2);
+  const int from = std::min(a1, a2), to = std::max(a1, a2);
+  for (int a = from; a <= to; ++a) {
+    const int b = Nearest(b1 + static_cast<long double>(a - a1) * (b2 - b1) / (a2 - a1));
+    if (steep)
+      PutPixelColor(magnifier, c + b, c + a, green);
+    else
+      PutPixelColor(magnifier, c + a, c + b, green);
   }
-  if (x2 != x1) {
-    const int from = std::min(x1, x2), to = std::max(x1, x2);
-    for (int col = from; col <= to; ++col) {
-      const int y = Nearest(y1 + static_cast<long double>(col - x1) * (y2 - y1) / (x2 - x1));
-      PutPixelColor(magnifier, c + col, c + y, green);
-    }
-    return;
-  }
-  const int from = std::min(y1, y2), to = std::max(y1, y2);
-  for (int row = from; row <= to; ++row) PutPixelColor(magnifier, c + x1, c + row, green);
 }
 
 MagnifierPatch BuildMagnifier(const Bitmap24& frame, const OutlineClassMap& map, const MagnifierParams& p) {

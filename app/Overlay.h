@@ -78,8 +78,8 @@ inline constexpr int kMagnifierSize = 101;
 Bitmap24 CopyNeighbourhood(const Bitmap24& frame, int x, int y);
 
 // The background direction (dx, dy) as a line from 26 to 50 pixels off the
-// centre (50, 50) of a magnifier bitmap. A vertical direction (dx 0) draws a
-// vertical line; (0, 0) draws nothing.
+// centre (50, 50) of a magnifier bitmap, one pixel per column, or per row
+// where the line is steeper than 45 degrees; (0, 0) draws nothing.
 void DrawBkgDirectionLine(Bitmap24& magnifier, int direction_x, int direction_y);
 
 struct MagnifierParams {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 #include <tuple>
 #include <string>
@@ -164,9 +166,10 @@ TEST(BkgDirectionLine, PixelsOfEachDirection) {
       {"down (dx 0)", 0, 500, {}},
       {"up (dx 0)", 0, -500, {}},
       {"diagonal", 500, 500, {}},
+      // Steeper than 45 degrees: one pixel per row (from Python).
       {"60 degrees", 250, 433,
-       {{13, 23}, {14, 25}, {15, 26}, {16, 28}, {17, 30}, {18, 31}, {19, 33}, {20, 35}, {21, 36}, {22, 38},
-        {23, 40}, {24, 41}, {25, 43}}},
+       {{13, 23}, {14, 24}, {14, 25}, {15, 26}, {15, 27}, {16, 28}, {17, 29}, {17, 30}, {18, 31}, {18, 32}, {19, 33},
+        {20, 34}, {20, 35}, {21, 36}, {21, 37}, {22, 38}, {23, 39}, {23, 40}, {24, 41}, {24, 42}, {25, 43}}},
   };
   for (int i = 26; i <= 50; ++i) {
     cases[0].pixels.push_back({i, 0});
@@ -181,6 +184,38 @@ TEST(BkgDirectionLine, PixelsOfEachDirection) {
     Bitmap24 want(kMagnifierSize, kMagnifierSize);
     for (auto [x, y] : c.pixels) want.Set(50 + x, 50 + y, kGreen);
     EXPECT_EQ(Render(got, {{kGreen, 'G'}}), Render(want, {{kGreen, 'G'}})) << c.name;
+  }
+}
+
+// Whatever the direction, the line is an unbroken run of pixels on the ray
+// from the centre towards (dx, dy), from about 26 to about 50 pixels out.
+// Near-vertical directions (the mouse a pixel or two off the centre's
+// column) once drew a stray pixel or nothing.
+TEST(BkgDirectionLine, UnbrokenAlongTheRayInEveryDirection) {
+  const std::pair<int, int> directions[] = {{1, -40},  {-1, 40},   {5, -500}, {20, 500}, {-3, 200},
+                                            {40, 1},   {-500, 17}, {250, 433}, {433, -250}, {7, 7},
+                                            {-9, -23}, {2, -1},    {1, 1000}, {-1000, -1}, {13, 60}};
+  for (auto [dx, dy] : directions) {
+    Bitmap24 got(kMagnifierSize, kMagnifierSize);
+    DrawBkgDirectionLine(got, dx, dy);
+    const double len = std::hypot(dx, dy);
+    std::vector<std::pair<double, std::pair<int, int>>> along;  // distance along the ray, pixel
+    for (int y = 0; y < kMagnifierSize; ++y)
+      for (int x = 0; x < kMagnifierSize; ++x) {
+        if (got.Get(x, y) != kGreen) continue;
+        const double px = x - 50, py = y - 50;
+        EXPECT_LE(std::abs(px * dy - py * dx) / len, 1.0) << dx << "," << dy << " pixel off the ray " << px << "," << py;
+        along.push_back({(px * dx + py * dy) / len, {x, y}});
+      }
+    std::sort(along.begin(), along.end());
+    ASSERT_GE(along.size(), 18u) << dx << "," << dy;
+    EXPECT_NEAR(along.front().first, 26, 1.0) << dx << "," << dy;
+    EXPECT_NEAR(along.back().first, 50, 1.0) << dx << "," << dy;
+    for (size_t i = 1; i < along.size(); ++i) {
+      const auto [x0, y0] = along[i - 1].second;
+      const auto [x1, y1] = along[i].second;
+      EXPECT_LE(std::max(std::abs(x1 - x0), std::abs(y1 - y0)), 1) << dx << "," << dy << " gap after " << x0 << "," << y0;
+    }
   }
 }
 

@@ -153,6 +153,26 @@ TEST_F(ImageTools, DirectionSettingTurnsTheBandWithTheMouseUntilTheNextClick) {
   EXPECT_EQ(image->cursor().shape(), Qt::CrossCursor);
 }
 
+// The magnifier's direction line follows the mouse a pixel off the star's
+// column: an unbroken green run from 26 to 50 pixels out (it was one stray
+// pixel). The background ring ends at 20 pixels, so nothing else is green there.
+TEST_F(ImageTools, DirectionLineFollowsANearlyVerticalMouse) {
+  OpenStar();
+  m.ClickImage1(60, 50);
+  m.Find<QRadioButton>("RadioButton2")->click();  // 'Avoid Sunlit Face'
+  m.Click("Button7");
+  ASSERT_TRUE(m.W().Run.DirectionSettingMode);
+  const int cx = m.W().Driver.MagnifierX[0], cy = m.W().Driver.MagnifierY[0];
+  ASSERT_GE(cy, 50);
+  MoveMouseOver(m.Find<QLabel>("Image1"), cx + 1, cy - 40);
+  const Bitmap24 shown = m.ShownImage();
+  const Bgr green{0, 255, 0};
+  // The ray runs from 0.65 pixels right of the centre's column (26 out) to
+  // 1.25 (50 out): the next column all the way.
+  for (int d = 26; d <= 50; ++d) EXPECT_EQ(shown.Get(cx + 1, cy - d), green) << "row " << cy - d;
+  m.ClickImage1(cx + 1, cy - 40);
+}
+
 // A frame that cannot be read gives its message and leaves every control usable.
 TEST_F(ImageTools, DirectionSettingOnAnUnreadableFrameChangesNothing) {
   OpenStar();
