@@ -37,6 +37,7 @@ TThreeDGraph::TThreeDGraph(ProfileGrids& grids, const ApertureClassMap& classes,
   TrackBar2 = Named<QSlider>("TrackBar2", Qt::Vertical);
   TrackBar2->setRange(0, 30);
   TrackBar2->setValue(20);
+  TrackBar2->setSingleStep(10);  // an arrow key moves a whole height step
   TrackBar2->setPageStep(10);
   TrackBar2->setTickInterval(5);
   TrackBar2->setTickPosition(QSlider::TicksRight);

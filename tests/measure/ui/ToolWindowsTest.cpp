@@ -141,6 +141,10 @@ TEST(ThreeDGraphWindow, ControlsTurnTiltSmoothAndHide) {
   for (int32_t h : g.grids.Height[0].Cells) EXPECT_EQ(h, 0);
   Child<QSlider>(w, "TrackBar2")->setValue(10);  // twice the sum
   EXPECT_EQ(g.grids.Height[0].At(0, 0), 600);
+  // One arrow key moves the slider by a whole step of 10.
+  Child<QSlider>(w, "TrackBar2")->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(Child<QSlider>(w, "TrackBar2")->value(), 20);
+  EXPECT_EQ(g.grids.Height[0].At(0, 0), 300);
   EXPECT_FALSE(w->findChild<QLabel*>("TDGImage1")->pixmap().isNull());
 }
 
