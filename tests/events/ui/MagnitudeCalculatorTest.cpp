@@ -376,6 +376,36 @@ TEST(TMagnitudeCalculator, OpeningCalculatesWithThePairMagnitudeItShows) {
   }
 }
 
+// A pair brighter than magnitude -1: the negative whole part carries the
+// sign, the tenths and hundredths hold the fraction's size, so the up-downs
+// stand for the magnitude shown and a click moves it by 0.01.
+TEST(TMagnitudeCalculator, NegativePairMagnitudeKeepsItsFraction) {
+  struct Row {
+    double combined;
+    std::array<int, 3> positions;
+    const char* after_click;  // one up on the hundredths
+  } rows[] = {{-1.45, {-1, 4, 5}, "-1.46"}, {-2.07, {-2, 0, 7}, "-2.08"}, {12.34, {12, 3, 4}, "12.35"}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.combined);
+    Fixture f;
+    f.host.combined = r.combined;
+    f.Open();
+    EXPECT_EQ((std::array<int, 3>{f.w->UpDown1->Position(), f.w->UpDown2->Position(), f.w->UpDown3->Position()}),
+              r.positions);
+    f.w->UpDown3->setValue(f.w->UpDown3->Position() + 1);
+    EXPECT_EQ(f.w->Edit12->text().toStdString(), r.after_click);
+  }
+  // The V magnitude at activation: -2.5 log10(80 / 100) - 1.46 = -1.70.
+  Fixture f;
+  f.Open();
+  f.events.ReportLightCurveElement.VMag = "-1.46";
+  f.w->FormActivate();
+  EXPECT_EQ(f.w->UpDown2->Position(), 4);
+  EXPECT_EQ(f.w->UpDown3->Position(), 6);
+  EXPECT_EQ(f.w->Edit12->text(), "-1.46");
+  EXPECT_EQ(f.w->Edit5->text(), "-1.70");
+}
+
 // A prediction whose combined magnitude has no value, or lies far outside any
 // up-down, leaves the window with finite texts and up-downs in their ranges.
 TEST(TMagnitudeCalculator, AbsurdCombinedMagnitudeGivesFiniteTexts) {
