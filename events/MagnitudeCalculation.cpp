@@ -225,6 +225,14 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
           "measurement."};
       return r;
     }
+    // A step above the star's level would put the event more than one
+    // exposure away from the stamp.
+    if (in.StepCorrection && step - hi > 0) {
+      r.Memo1 = {
+          "The result of calculation indicates that step is brighter than star. Set the range correctly for step "
+          "measurement."};
+      return r;
+    }
     // Read before the correction so that the first calculation after opening
     // already uses the integration shown.
     k.IntegrationFrames = static_cast<int32_t>(ParseInt32(in.IntegrationText).value_or(0));

@@ -135,6 +135,44 @@ TEST(MagnitudeCalculation, MessagesReplaceTheMemo) {
   EXPECT_EQ(m.Memo1[0].rfind("The result of calculation indicates that background is brighter than step.", 0), 0u);
 }
 
+// The step level lies between the star's and the background's: its place
+// gives the event's share of the exposure, q' x 1000 / 29.97 ms after the
+// stamp. A step above the star's level has no such place.
+TEST(MagnitudeCalculation, StepCorrectionNeedsTheStepBetweenTheLevels) {
+  struct Row {
+    const char* name;
+    double pre, step, post;
+    const char* seconds;  // empty: no event time
+  };
+  for (const Row& r : {Row{"D, step half way", 100, 60, 20, "56.806"},  // + 16.683 ms
+                       Row{"D, step at the star", 100, 100, 20, "56.822"},  // + 33.367 ms
+                       Row{"D, step above the star", 100, 150, 20, ""},
+                       Row{"R, step at the star", 20, 100, 100, "56.789"},
+                       Row{"R, step above the star", 20, 101, 100, ""}}) {
+    SCOPED_TRACE(r.name);
+    const TReportLightCurveElement e = LunarStar();
+    MagnitudeInputs in = SingleStar(e);
+    in.Levels.Mean = {r.pre, r.step, r.post};
+    in.Levels.StdError = {1.0, 1.0, 1.0};
+    in.Levels.Count = {16, 16, 16};
+    in.Intensities = CaptureIntensities(in.Levels, false, 50);
+    in.StepWindowSet = true;
+    in.StepCorrection = true;
+    EventResultTexts keep;
+    keep.EventSecondText = "older";
+    const MagnitudeResult m = MagnitudeCalculation(in, keep);
+    EXPECT_EQ(m.EventTimed, *r.seconds != 0);
+    if (*r.seconds) {
+      EXPECT_EQ(keep.EventSecondText, r.seconds);
+      continue;
+    }
+    EXPECT_EQ(keep.EventSecondText, "older");
+    EXPECT_TRUE(m.Memo2.empty());
+    ASSERT_EQ(m.Memo1.size(), 1u);
+    EXPECT_EQ(m.Memo1[0].rfind("The result of calculation indicates that step is brighter than star.", 0), 0u);
+  }
+}
+
 TEST(MagnitudeCalculation, DoubleStarFitAndStepHeights) {
   TReportLightCurveElement e = LunarStar();
   e.Kind = ReportKind::Asteroid;
