@@ -659,6 +659,13 @@ void TMagnitudeCalculator::Button4Click() {
                         "calculation succeeds.");
     return;
   }
+  // Without a fit that found both components the second entry would have no
+  // time: the reports would carry an empty event.
+  if (p.DoubleStar && results_.SecondEventHourText.empty()) {
+    Dialogs().ShowError("The second component has no event time: fit the diffraction curve with both components "
+                        "before adding a double star's events.");
+    return;
+  }
   const EventResultTexts& r = results_;
   const bool d = r.EventIsDisappearance != 0;
   TAsteroidEachEventTime e;

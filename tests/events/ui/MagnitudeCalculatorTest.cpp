@@ -287,6 +287,9 @@ TEST(TMagnitudeCalculator, DoubleStarAddsTwoEntries) {
   Fixture f;
   f.host.panel.DoubleStar = true;
   f.host.panel.StepHeightPercent = 50;
+  // The fit found both components, the second 50 ms before the first.
+  f.events.Diffraction.DiffractionFitted = 1;
+  f.host.panel.Offset2Text = "-50";
   f.Open();
   f.w->Button2->click();
   f.w->Button4->click();
@@ -294,6 +297,32 @@ TEST(TMagnitudeCalculator, DoubleStarAddsTwoEntries) {
   EXPECT_EQ(f.events.AsteroidTiming.Entries[0].Flag2, 1);
   EXPECT_EQ(f.events.AsteroidTiming.Entries[1].Flag2, 1);
   EXPECT_EQ(f.host.aqua, 1);
+  EXPECT_EQ(Second(f.events.AsteroidTiming.Entries[0]), "56.789");
+  EXPECT_EQ(Second(f.events.AsteroidTiming.Entries[1]), "56.739");
+}
+
+// A double star timed without a fit that found both components (a click on
+// the chart clears the fit) has no second time: nothing is added, not an
+// entry with an empty time.
+TEST(TMagnitudeCalculator, DoubleStarWithoutASecondTimeAddsNothing) {
+  struct Row {
+    const char* name;
+    uint8_t fitted;
+    const char* offset2;
+  };
+  for (const Row& r : {Row{"no fit", 0, "-50"}, Row{"fit found one event", 1, ""}}) {
+    SCOPED_TRACE(r.name);
+    Fixture f;
+    f.host.panel.DoubleStar = true;
+    f.events.Diffraction.DiffractionFitted = r.fitted;
+    f.host.panel.Offset2Text = r.offset2;
+    f.Open();
+    f.w->Button2->click();
+    f.w->Button4->click();
+    EXPECT_EQ(f.events.AsteroidTiming.EntryCount, 0);
+    EXPECT_EQ(f.w->ListBox1->count(), 0);
+    EXPECT_EQ(f.chart_host.dialogs.messages.size(), 1u);
+  }
 }
 
 TEST(TMagnitudeCalculator, DrawsItsResultOnTheChart) {
