@@ -284,6 +284,35 @@ TEST(MagnitudeCalculation, EventTimeAcrossMinuteAndMidnight) {
   }
 }
 
+// A base time or fitted offset far out of range (a damaged stamp or table)
+// still gives a time of day, without overflowing the sum of milliseconds.
+TEST(MagnitudeCalculation, BaseTimeOrOffsetFarOutOfRangeGivesATimeOfDay) {
+  struct Row {
+    double second;
+    const char *offset1, *offset2;
+  };
+  for (const Row& r : {Row{1e300, "0", ""}, Row{-1e300, "0", ""}, Row{56.7891, "9223372036854775807", ""},
+                       Row{56.7891, "-9223372036854775808", "9223372036854775807"}}) {
+    SCOPED_TRACE(std::to_string(r.second) + " " + r.offset1);
+    const TReportLightCurveElement e = LunarStar();
+    MagnitudeInputs in = SingleStar(e);
+    in.Camera = EventCamera::Wat120N;
+    in.BaseTimes = {BaseTime{12, 34, r.second}, BaseTime{12, 34, r.second}};
+    in.DiffractionFitted = true;
+    in.Offset1Text = r.offset1;
+    in.Offset2Text = r.offset2;
+    EventResultTexts keep;
+    const MagnitudeResult m = MagnitudeCalculation(in, keep);
+    ASSERT_TRUE(m.EventTimed);
+    for (const std::string& t : {keep.EventHourText, keep.EventMinuteText}) {
+      ASSERT_EQ(t.size(), 2u) << t;
+      EXPECT_LT(std::stoi(t), 60) << t;
+    }
+    ASSERT_EQ(keep.EventSecondText.size(), 6u) << keep.EventSecondText;
+    EXPECT_LT(std::stod(keep.EventSecondText), 60) << keep.EventSecondText;
+  }
+}
+
 TEST(MagnitudeCalculation, AsteroidDropLines) {
   TReportLightCurveElement e = LunarStar();
   e.Kind = ReportKind::Asteroid;
