@@ -199,13 +199,15 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
   if (in.Camera != EventCamera::Off) {
     const int field = in.FieldSelection == 1 ? 1 : 0;
     const BaseTime& b = in.BaseTimes[static_cast<size_t>(field)];
-    int64_t t0 = static_cast<int64_t>(b.Hour) * 3'600'000 + static_cast<int64_t>(b.Minute) * 60'000 +
-                 RoundHalfAway(static_cast<long double>(b.Second) * 1000);
-    int64_t t2 = 0;
+    // Whole milliseconds, summed in long double: a stamp or offset far out
+    // of range must not overflow the sum.
+    long double t0 = static_cast<long double>(b.Hour) * 3'600'000 + static_cast<long double>(b.Minute) * 60'000 +
+                     static_cast<long double>(RoundHalfAway(static_cast<long double>(b.Second) * 1000));
+    long double t2 = 0;
     const bool two = in.DiffractionFitted && !in.Offset2Text.empty();
     if (in.DiffractionFitted) {
-      if (two) t2 = t0 + OffsetMs(in.Offset2Text);
-      t0 += OffsetMs(in.Offset1Text);
+      if (two) t2 = t0 + static_cast<long double>(OffsetMs(in.Offset2Text));
+      t0 += static_cast<long double>(OffsetMs(in.Offset1Text));
     }
     // An empty window's mean of 0 is no level, and one record shows no
     // scatter, so its error would read as about 0.
@@ -225,6 +227,14 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
           "measurement."};
       return r;
     }
+    // A step above the star's level would put the event more than one
+    // exposure away from the stamp.
+    if (in.StepCorrection && step - hi > 0) {
+      r.Memo1 = {
+          "The result of calculation indicates that step is brighter than star. Set the range correctly for step "
+          "measurement."};
+      return r;
+    }
     // Read before the correction so that the first calculation after opening
     // already uses the integration shown.
     k.IntegrationFrames = static_cast<int32_t>(ParseInt32(in.IntegrationText).value_or(0));
@@ -236,7 +246,7 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
     // count from the middle of it: half a field earlier.
     const long double centre_shift =
         in.DiffractionFitted && in.FieldRecords && in.TimingFrameRate > 0 ? 250.0L / in.TimingFrameRate : 0;
-    long double t = static_cast<long double>(t0) - centre_shift;
+    long double t = t0 - centre_shift;
     if (in.Camera == EventCamera::Wat100N) {
       if (in.StepCorrection) t += qp * 1000 / kFixedRate;
     } else {
@@ -294,7 +304,7 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
     };
     if (two) {
       if (delayed) t2 -= delay;
-      const long double t2c = static_cast<long double>(t2) - centre_shift;
+      const long double t2c = t2 - centre_shift;
       const SplitTime s2 = Split(t2c, in.SecondsDigits);
       k.SecondEventHourText = s2.H;
       k.SecondEventMinuteText = s2.M;

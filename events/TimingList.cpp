@@ -88,11 +88,14 @@ std::optional<std::string> SortEntries(TAsteroidTiming& t) {
   std::vector<double> keys(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) {
     const TAsteroidEachEventTime& e = t.Entries[static_cast<size_t>(i)];
-    const auto h = ParseInt64(Hour(e));
+    // 32-bit integers, as the conversion message says: a longer number typed
+    // into the report's event row would overflow the key.
+    const auto h = ParseInt32(Hour(e));
     if (!h) return Hour(e);
-    const auto m = ParseInt64(Minute(e));
+    const auto m = ParseInt32(Minute(e));
     if (!m) return Minute(e);
-    keys[static_cast<size_t>(i)] = static_cast<double>(*h * 3600 + *m * 60) + ParseDoubleOr(Second(e), 0);
+    keys[static_cast<size_t>(i)] =
+        static_cast<double>(int64_t{*h} * 3600 + int64_t{*m} * 60) + ParseDoubleOr(Second(e), 0);
   }
   for (int i = 0; i < n; ++i) t.Entries[static_cast<size_t>(i)].SortKey = keys[static_cast<size_t>(i)];
   const double first = FirstOfDay(keys);

@@ -31,6 +31,11 @@ void ShareFieldOneBaseTime(ChartEventState& events, const BaseTime& b) {
   events.Identification.BaseTime = {static_cast<double>(b.Hour), static_cast<double>(b.Minute), b.Second};
 }
 
+// The tenths and hundredths the up-downs show. A negative whole part carries
+// the sign for them (ReadPairMagnitude reads -1, 4, 6 as -1.46), so they hold
+// the fraction's size; below -1 a signed fraction would clamp to 0.
+double PairFraction(double m, double whole) { return whole < 0 ? std::fabs(m - whole) : m - whole; }
+
 }  // namespace
 
 TMagnitudeCalculator* MagnitudeCalculator() { return g_calculator.data(); }
@@ -309,11 +314,12 @@ void TMagnitudeCalculator::FormCreate() {
     m = 0;
   }
   const double whole = std::trunc(m);
-  const double tenths = std::trunc((m - whole) * 10);
+  const double fraction = PairFraction(m, whole);
+  const double tenths = std::trunc(fraction * 10);
   // Clamped before the conversion: a magnitude far outside int has no position.
   UpDown1->SetPosition(static_cast<int>(std::clamp(whole, -1000.0, 1000.0)));
   UpDown2->SetPosition(static_cast<int>(tenths));
-  UpDown3->SetPosition(static_cast<int>(RoundHalfEven((m - whole - tenths / 10) * 100)));
+  UpDown3->SetPosition(static_cast<int>(RoundHalfEven((fraction - tenths / 10) * 100)));
   Edit12->setText(Q(FormatFixed(m, 2, 18)));
   // The first calculation adds the pair magnitude shown, not 0.
   pair_magnitude_ = m;
@@ -337,7 +343,7 @@ void TMagnitudeCalculator::FormActivate() {
   if (vtext.empty()) return;
   const double v = ParseDoubleOr(vtext, 0);
   const double w = std::trunc(v);
-  const double f = v - w + 0.001;
+  const double f = PairFraction(v, w) + 0.001;
   const double t = std::trunc(f * 10);
   const double h = std::trunc((f - t / 10) * 100);
   UpDown1->SetPosition(static_cast<int>(std::clamp(w, -1000.0, 1000.0)));
@@ -651,6 +657,13 @@ void TMagnitudeCalculator::Button4Click() {
   if (!event_timed_) {
     Dialogs().ShowError("There is no event time to add: choose a camera other than \"OFF\" and a range where the "
                         "calculation succeeds.");
+    return;
+  }
+  // Without a fit that found both components the second entry would have no
+  // time: the reports would carry an empty event.
+  if (p.DoubleStar && results_.SecondEventHourText.empty()) {
+    Dialogs().ShowError("The second component has no event time: fit the diffraction curve with both components "
+                        "before adding a double star's events.");
     return;
   }
   const EventResultTexts& r = results_;

@@ -135,6 +135,44 @@ TEST(MagnitudeCalculation, MessagesReplaceTheMemo) {
   EXPECT_EQ(m.Memo1[0].rfind("The result of calculation indicates that background is brighter than step.", 0), 0u);
 }
 
+// The step level lies between the star's and the background's: its place
+// gives the event's share of the exposure, q' x 1000 / 29.97 ms after the
+// stamp. A step above the star's level has no such place.
+TEST(MagnitudeCalculation, StepCorrectionNeedsTheStepBetweenTheLevels) {
+  struct Row {
+    const char* name;
+    double pre, step, post;
+    const char* seconds;  // empty: no event time
+  };
+  for (const Row& r : {Row{"D, step half way", 100, 60, 20, "56.806"},  // + 16.683 ms
+                       Row{"D, step at the star", 100, 100, 20, "56.822"},  // + 33.367 ms
+                       Row{"D, step above the star", 100, 150, 20, ""},
+                       Row{"R, step at the star", 20, 100, 100, "56.789"},
+                       Row{"R, step above the star", 20, 101, 100, ""}}) {
+    SCOPED_TRACE(r.name);
+    const TReportLightCurveElement e = LunarStar();
+    MagnitudeInputs in = SingleStar(e);
+    in.Levels.Mean = {r.pre, r.step, r.post};
+    in.Levels.StdError = {1.0, 1.0, 1.0};
+    in.Levels.Count = {16, 16, 16};
+    in.Intensities = CaptureIntensities(in.Levels, false, 50);
+    in.StepWindowSet = true;
+    in.StepCorrection = true;
+    EventResultTexts keep;
+    keep.EventSecondText = "older";
+    const MagnitudeResult m = MagnitudeCalculation(in, keep);
+    EXPECT_EQ(m.EventTimed, *r.seconds != 0);
+    if (*r.seconds) {
+      EXPECT_EQ(keep.EventSecondText, r.seconds);
+      continue;
+    }
+    EXPECT_EQ(keep.EventSecondText, "older");
+    EXPECT_TRUE(m.Memo2.empty());
+    ASSERT_EQ(m.Memo1.size(), 1u);
+    EXPECT_EQ(m.Memo1[0].rfind("The result of calculation indicates that step is brighter than star.", 0), 0u);
+  }
+}
+
 TEST(MagnitudeCalculation, DoubleStarFitAndStepHeights) {
   TReportLightCurveElement e = LunarStar();
   e.Kind = ReportKind::Asteroid;
@@ -243,6 +281,35 @@ TEST(MagnitudeCalculation, EventTimeAcrossMinuteAndMidnight) {
     EXPECT_EQ(keep.EventHourText + keep.EventMinuteText + keep.EventSecondText, r.time) << r.time;
     ASSERT_EQ(m.Memo2.size(), 1u) << r.time;
     EXPECT_EQ(m.Memo2[0].substr(8, std::string(r.report).size()), r.report) << r.time;
+  }
+}
+
+// A base time or fitted offset far out of range (a damaged stamp or table)
+// still gives a time of day, without overflowing the sum of milliseconds.
+TEST(MagnitudeCalculation, BaseTimeOrOffsetFarOutOfRangeGivesATimeOfDay) {
+  struct Row {
+    double second;
+    const char *offset1, *offset2;
+  };
+  for (const Row& r : {Row{1e300, "0", ""}, Row{-1e300, "0", ""}, Row{56.7891, "9223372036854775807", ""},
+                       Row{56.7891, "-9223372036854775808", "9223372036854775807"}}) {
+    SCOPED_TRACE(std::to_string(r.second) + " " + r.offset1);
+    const TReportLightCurveElement e = LunarStar();
+    MagnitudeInputs in = SingleStar(e);
+    in.Camera = EventCamera::Wat120N;
+    in.BaseTimes = {BaseTime{12, 34, r.second}, BaseTime{12, 34, r.second}};
+    in.DiffractionFitted = true;
+    in.Offset1Text = r.offset1;
+    in.Offset2Text = r.offset2;
+    EventResultTexts keep;
+    const MagnitudeResult m = MagnitudeCalculation(in, keep);
+    ASSERT_TRUE(m.EventTimed);
+    for (const std::string& t : {keep.EventHourText, keep.EventMinuteText}) {
+      ASSERT_EQ(t.size(), 2u) << t;
+      EXPECT_LT(std::stoi(t), 60) << t;
+    }
+    ASSERT_EQ(keep.EventSecondText.size(), 6u) << keep.EventSecondText;
+    EXPECT_LT(std::stod(keep.EventSecondText), 60) << keep.EventSecondText;
   }
 }
 

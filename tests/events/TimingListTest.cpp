@@ -93,3 +93,30 @@ TEST(TimingList, SortAcrossMidnight) {
   };
   for (const Row& r : rows) EXPECT_EQ(SortedErrors(r.times), r.order) << r.name;
 }
+
+// An hour or minute beyond a 32-bit integer (typed into the report window's
+// event row) stops the sort like any text that is no integer; the entries
+// keep their order.
+TEST(TimingList, SortRefusesAnHourOrMinuteBeyondAnInteger) {
+  struct Row {
+    const char *hour, *minute, *refused;
+  };
+  for (const Row& r : {Row{"9000000000000000000", "0", "9000000000000000000"},
+                       Row{"10", "-9000000000000000000", "-9000000000000000000"},
+                       Row{"2147483648", "0", "2147483648"}}) {
+    SCOPED_TRACE(std::string(r.hour) + " " + r.minute);
+    TAsteroidTiming t;
+    AppendEntry(t, Timed("10", "30", "05.5", "1", "1", true));
+    AppendEntry(t, Timed(r.hour, r.minute, "00.0", "2", "1", true));
+    AppendEntry(t, Timed("9", "0", "00.0", "3", "1", true));
+    const auto bad = SortEntries(t);
+    ASSERT_TRUE(bad.has_value());
+    EXPECT_EQ(*bad, r.refused);
+    EXPECT_EQ(t.Entries[0].Error + t.Entries[1].Error + t.Entries[2].Error, "123");
+  }
+  // The largest hour an integer holds still sorts.
+  TAsteroidTiming t;
+  AppendEntry(t, Timed("2147483647", "0", "0", "1", "1", true));
+  AppendEntry(t, Timed("9", "0", "0", "2", "1", true));
+  EXPECT_FALSE(SortEntries(t));
+}

@@ -287,6 +287,9 @@ TEST(TMagnitudeCalculator, DoubleStarAddsTwoEntries) {
   Fixture f;
   f.host.panel.DoubleStar = true;
   f.host.panel.StepHeightPercent = 50;
+  // The fit found both components, the second 50 ms before the first.
+  f.events.Diffraction.DiffractionFitted = 1;
+  f.host.panel.Offset2Text = "-50";
   f.Open();
   f.w->Button2->click();
   f.w->Button4->click();
@@ -294,6 +297,32 @@ TEST(TMagnitudeCalculator, DoubleStarAddsTwoEntries) {
   EXPECT_EQ(f.events.AsteroidTiming.Entries[0].Flag2, 1);
   EXPECT_EQ(f.events.AsteroidTiming.Entries[1].Flag2, 1);
   EXPECT_EQ(f.host.aqua, 1);
+  EXPECT_EQ(Second(f.events.AsteroidTiming.Entries[0]), "56.789");
+  EXPECT_EQ(Second(f.events.AsteroidTiming.Entries[1]), "56.739");
+}
+
+// A double star timed without a fit that found both components (a click on
+// the chart clears the fit) has no second time: nothing is added, not an
+// entry with an empty time.
+TEST(TMagnitudeCalculator, DoubleStarWithoutASecondTimeAddsNothing) {
+  struct Row {
+    const char* name;
+    uint8_t fitted;
+    const char* offset2;
+  };
+  for (const Row& r : {Row{"no fit", 0, "-50"}, Row{"fit found one event", 1, ""}}) {
+    SCOPED_TRACE(r.name);
+    Fixture f;
+    f.host.panel.DoubleStar = true;
+    f.events.Diffraction.DiffractionFitted = r.fitted;
+    f.host.panel.Offset2Text = r.offset2;
+    f.Open();
+    f.w->Button2->click();
+    f.w->Button4->click();
+    EXPECT_EQ(f.events.AsteroidTiming.EntryCount, 0);
+    EXPECT_EQ(f.w->ListBox1->count(), 0);
+    EXPECT_EQ(f.chart_host.dialogs.messages.size(), 1u);
+  }
 }
 
 TEST(TMagnitudeCalculator, DrawsItsResultOnTheChart) {
@@ -374,6 +403,36 @@ TEST(TMagnitudeCalculator, OpeningCalculatesWithThePairMagnitudeItShows) {
     EXPECT_EQ(f.w->Edit12->text().toStdString(), r.pair_shown);
     EXPECT_EQ(f.w->Edit5->text().toStdString(), r.first_magnitude);
   }
+}
+
+// A pair brighter than magnitude -1: the negative whole part carries the
+// sign, the tenths and hundredths hold the fraction's size, so the up-downs
+// stand for the magnitude shown and a click moves it by 0.01.
+TEST(TMagnitudeCalculator, NegativePairMagnitudeKeepsItsFraction) {
+  struct Row {
+    double combined;
+    std::array<int, 3> positions;
+    const char* after_click;  // one up on the hundredths
+  } rows[] = {{-1.45, {-1, 4, 5}, "-1.46"}, {-2.07, {-2, 0, 7}, "-2.08"}, {12.34, {12, 3, 4}, "12.35"}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.combined);
+    Fixture f;
+    f.host.combined = r.combined;
+    f.Open();
+    EXPECT_EQ((std::array<int, 3>{f.w->UpDown1->Position(), f.w->UpDown2->Position(), f.w->UpDown3->Position()}),
+              r.positions);
+    f.w->UpDown3->setValue(f.w->UpDown3->Position() + 1);
+    EXPECT_EQ(f.w->Edit12->text().toStdString(), r.after_click);
+  }
+  // The V magnitude at activation: -2.5 log10(80 / 100) - 1.46 = -1.70.
+  Fixture f;
+  f.Open();
+  f.events.ReportLightCurveElement.VMag = "-1.46";
+  f.w->FormActivate();
+  EXPECT_EQ(f.w->UpDown2->Position(), 4);
+  EXPECT_EQ(f.w->UpDown3->Position(), 6);
+  EXPECT_EQ(f.w->Edit12->text(), "-1.46");
+  EXPECT_EQ(f.w->Edit5->text(), "-1.70");
 }
 
 // A prediction whose combined magnitude has no value, or lies far outside any
