@@ -153,6 +153,16 @@ void TWebAccess::Button3Click() {
 
 bool TWebAccess::UnpackAndInstall(bool one_step) {
   const fs::path archive = ExeFolder / LocalUpdateFile;
+  // What an earlier, refused attempt unpacked there is no release: only this
+  // archive's members may be installed.
+  std::error_code ec;
+  fs::remove_all(UnpackedReleaseFolder(ExeFileName, NewestVersion), ec);
+  if (ec) {
+    const std::string text = "The folder left by an earlier update could not be removed: " + ec.message();
+    AddLine(text);
+    Dialogs().ShowError(QString::fromStdString(text));
+    return false;
+  }
   try {
     ExtractZipToFolder(archive, ExeFolder);
   } catch (const EZipFileError& e) {
@@ -164,7 +174,6 @@ bool TWebAccess::UnpackAndInstall(bool one_step) {
   SearchDir = UnpackedReleaseFolder(ExeFileName, NewestVersion);
   InstallDir = ExeFolder;
   AddLine("SearchDir: " + FolderText(SearchDir));
-  std::error_code ec;
   if (one_step && fs::is_directory(SearchDir, ec)) AddLine("DirectoryExists: " + FolderText(SearchDir));
   const InstallResult r = InstallUnpackedRelease(ExeFileName, NewestVersion, archive);
   if (!r.installed) {

@@ -200,6 +200,16 @@ TEST(WebAccess, UpdateFromLoopbackServerSwapsTheProgramThroughTheScript) {
   delete w.data();
 }
 
+namespace {
+
+// What an attempt stopped by a damaged member leaves in the program folder.
+void LeaveHalfUnpackedRelease(const UpdateSetup& u) {
+  fs::create_directories(u.app.Path() / "tessary1002 Orvane");
+  u.app.Write("tessary1002 Orvane/readme.txt", "half unpacked notes");
+}
+
+}  // namespace
+
 TEST(WebAccess, BrokenReleasesStopBeforeTheScript) {
   const struct {
     const char* what;
@@ -220,6 +230,19 @@ TEST(WebAccess, BrokenReleasesStopBeforeTheScript) {
       {"missing archive", [](UpdateSetup& u) { fs::remove(u.site.Path() / "tessary1002 Orvane.zip"); },
        "Fail to download"},
       {"empty archive", [](UpdateSetup& u) { u.Release({}); },
+       "No program files were unpacked from the archive."},
+      // A refused earlier attempt leaves what it unpacked; that is no release.
+      {"empty archive beside a half-unpacked earlier attempt",
+       [](UpdateSetup& u) {
+         u.Release({});
+         LeaveHalfUnpackedRelease(u);
+       },
+       "No program files were unpacked from the archive."},
+      {"web page instead of the archive beside a half-unpacked earlier attempt",
+       [](UpdateSetup& u) {
+         u.site.Write("tessary1002 Orvane.zip", "<html><body>Please log in</body></html>");
+         LeaveHalfUnpackedRelease(u);
+       },
        "No program files were unpacked from the archive."},
   };
   for (const auto& r : rows) {
