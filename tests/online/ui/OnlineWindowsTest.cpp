@@ -282,6 +282,37 @@ TEST(WebAccess, ScriptThatCannotBeStartedKeepsTheProgramOpen) {
   delete w.data();
 }
 
+// The script is the last step that can fail for want of disk space; failing
+// after the files were replaced would leave new files beside the old program.
+TEST(WebAccess, ScriptThatCannotBeWrittenInstallsNothing) {
+  for (const char* button : {"Button1", "Button3"}) {
+    SCOPED_TRACE(button);
+    UpdateSetup u;
+    u.Release();
+    fs::create_directories(u.app.Path() / "restart.sh" / "blocked");
+    QPointer<TWebAccess> w = new TWebAccess(u.Options(u.FileFolder(), false));
+    Child<QPushButton>(w, button)->click();
+    ASSERT_FALSE(u.dialogs.messages.empty());
+    EXPECT_TRUE(u.dialogs.messages.back().text.startsWith("The restart script could not be written"));
+    EXPECT_FALSE(u.ended);
+    EXPECT_TRUE(u.opened_scripts.empty());
+    EXPECT_EQ(Slurp(u.app.Path() / "readme.txt"), "old notes");
+    EXPECT_FALSE(fs::exists(u.app.Path() / "tessaryN"));
+    delete w.data();
+  }
+}
+
+TEST(WebAccess, ReleaseFileNamedLikeTheScriptDoesNotReplaceIt) {
+  UpdateSetup u;
+  u.Release({{"tessary", kNewProgram}, {"restart.sh", "#!/bin/sh\necho shipped\n"}});
+  QPointer<TWebAccess> w = new TWebAccess(u.Options(u.FileFolder(), false));
+  Child<QPushButton>(w, "Button1")->click();
+  ASSERT_EQ(u.opened_scripts.size(), 1u);
+  EXPECT_NE(Slurp(u.opened_scripts[0]).find("mv -f 'tessaryN' 'tessary'"), std::string::npos);
+  EXPECT_TRUE(u.ended);
+  delete w.data();
+}
+
 TEST(WebAccess, HiddenOneStepButtonAlsoGoesThroughTheScript) {
   UpdateSetup u;
   u.Release();
