@@ -301,6 +301,26 @@ TEST(ZipFile, SurplusCentralEntriesAndNonArchivesAreSafe) {
   EXPECT_FALSE(fs::exists(tmp.Path() / "made" / "text"));
 }
 
+// A damaged first signature must not make the reader start at the second
+// member and unpack the rest as if the first had never been there.
+TEST(ZipFile, DamagedFirstHeaderRefusesTheArchiveInsteadOfDroppingTheMember) {
+  for (const PyZipLayout layout : {PyZipLayout::Plain, PyZipLayout::Streamed}) {
+    for (size_t at = 0; at < 4; ++at) {
+      SCOPED_TRACE(at);
+      TemporaryFolder tmp;
+      const fs::path zip = tmp.Path() / "pack.zip";
+      MakePythonZip(zip, {{"tessary", "new program"}, {"readme.txt", std::string(400, 'r')}, {"b.bin", "bbb"}},
+                    layout);
+      std::string bytes = Slurp(zip);
+      bytes[at] = static_cast<char>(bytes[at] ^ 0x41);
+      ASSERT_TRUE(WriteFileAtomic(zip, bytes));
+      const fs::path dest = tmp.Path() / "dest";
+      EXPECT_EQ(ExtractionRefusal(zip, dest), "The archive is damaged or incomplete.");
+      EXPECT_TRUE(fs::is_empty(dest));
+    }
+  }
+}
+
 TEST(ZipFile, BitFlipsGiveErrorsNeverCrashes) {
   TemporaryFolder tmp;
   const fs::path zip = tmp.Path() / "small.zip";
