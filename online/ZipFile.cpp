@@ -293,11 +293,13 @@ void TZipFile::LoadFromBytes(std::string_view bytes) {
   CentralEntries.resize(LocalEntries.size());
   size_t slot = 0;
   std::set<uint32_t> member_offsets;
+  std::set<std::string> member_names;
   do {
     if (word == kCentralSignature) {
       TFileHeader h;
       ReadCentral(r, h);
       member_offsets.insert(h.LocalHeaderOffset);
+      member_names.insert(h.Name);
       if (slot < CentralEntries.size()) CentralEntries[slot] = std::move(h);
       ++slot;
     }
@@ -308,6 +310,9 @@ void TZipFile::LoadFromBytes(std::string_view bytes) {
   // The directory names more members than were found: a damaged header made
   // the search skip them.
   if (member_offsets.size() > LocalEntries.size()) Damaged();
+  // No checksum covers a name: one the directory does not know is damaged.
+  for (const TLocalFile& m : LocalEntries)
+    if (!member_names.count(m.Name)) Damaged();
   // Members without the directory's end: a cut-off download, not a smaller archive.
   if (word != kEndSignature) Damaged();
   TEndRecord& e = EndRecord;

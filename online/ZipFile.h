@@ -11,8 +11,9 @@
 // other compression methods, and (on extraction) member names that would leave
 // the target folder. Multi-disk archives are read as if they were one disk.
 // Members not followed by the directory's end record are a damaged archive, as
-// is a directory naming more members than the local headers give; a member
-// whose data gives more or fewer bytes than stated is a CRC error.
+// is a directory naming more members than the local headers give or not
+// naming one of them; a member whose data gives more or fewer bytes than
+// stated is a CRC error.
 #include <cstdint>
 #include <filesystem>
 #include <istream>

@@ -321,6 +321,38 @@ TEST(ZipFile, DamagedFirstHeaderRefusesTheArchiveInsteadOfDroppingTheMember) {
   }
 }
 
+// A name is covered by no checksum: a damaged byte in it would unpack the
+// member under another name (the program as "tessarx") without a word.
+TEST(ZipFile, NamesDifferingFromTheDirectoryRefuseTheArchive) {
+  const struct {
+    const char* what;
+    uint32_t signature;  // of the header whose name is damaged
+    int header;          // which of them, 0-based
+    size_t name_at;      // where the name starts after the signature
+    size_t char_at;      // the character damaged
+  } rows[] = {
+      {"local name of the first member", 0x04034B50, 0, 30, 6},
+      {"local name of the second member", 0x04034B50, 1, 30, 0},
+      {"local name of a member in a folder", 0x04034B50, 2, 30, 4},
+      {"directory name of the second member", 0x02014B50, 1, 46, 0},
+  };
+  for (const PyZipLayout layout : {PyZipLayout::Plain, PyZipLayout::Streamed}) {
+    for (const auto& r : rows) {
+      SCOPED_TRACE(r.what);
+      TemporaryFolder tmp;
+      const fs::path zip = tmp.Path() / "pack.zip";
+      MakePythonZip(zip, {{"tessary", "new program"}, {"readme.txt", "notes"}, {"sub/tool", "tool"}}, layout);
+      std::string bytes = Slurp(zip);
+      const size_t at = NthSignature(bytes, r.signature, r.header) + r.name_at + r.char_at;
+      bytes[at] = static_cast<char>(bytes[at] ^ 0x1F);
+      ASSERT_TRUE(WriteFileAtomic(zip, bytes));
+      const fs::path dest = tmp.Path() / "dest";
+      EXPECT_EQ(ExtractionRefusal(zip, dest), "The archive is damaged or incomplete.");
+      EXPECT_TRUE(fs::is_empty(dest));
+    }
+  }
+}
+
 TEST(ZipFile, BitFlipsGiveErrorsNeverCrashes) {
   TemporaryFolder tmp;
   const fs::path zip = tmp.Path() / "small.zip";
