@@ -156,12 +156,16 @@ std::optional<fs::path> TWebAccess::UnpackAndInstall(bool one_step) {
   // What an earlier, refused attempt unpacked there is no release: only this
   // archive's members may be installed.
   std::error_code ec;
-  fs::remove_all(UnpackedReleaseFolder(ExeFileName, NewestVersion), ec);
-  if (ec) {
-    const std::string text = "The folder left by an earlier update could not be removed: " + ec.message();
-    AddLine(text);
-    Dialogs().ShowError(QString::fromStdString(text));
-    return std::nullopt;
+  const fs::path left = UnpackedReleaseFolder(ExeFileName, NewestVersion);
+  // Only a folder: never the program itself, whatever the version text.
+  if (fs::is_directory(fs::symlink_status(left, ec))) {
+    fs::remove_all(left, ec);
+    if (ec) {
+      const std::string text = "The folder left by an earlier update could not be removed: " + ec.message();
+      AddLine(text);
+      Dialogs().ShowError(QString::fromStdString(text));
+      return std::nullopt;
+    }
   }
   try {
     ExtractZipToFolder(archive, ExeFolder);

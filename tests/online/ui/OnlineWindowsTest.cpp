@@ -302,6 +302,21 @@ TEST(WebAccess, ScriptThatCannotBeWrittenInstallsNothing) {
   }
 }
 
+// A program renamed like the folder its release unpacks into is not taken
+// for a folder left by an earlier attempt.
+TEST(WebAccess, ProgramNamedLikeTheUnpackFolderIsKept) {
+  UpdateSetup u("1.0.0.2");
+  u.exe = u.app.Path() / "tessary1002";
+  u.app.Write("tessary1002", "old program");
+  MakePythonZip(u.site.Path() / "tessary1002.zip", {{"tessary1002", kNewProgram}});
+  QPointer<TWebAccess> w = new TWebAccess(u.Options(u.FileFolder(), false));
+  Child<QPushButton>(w, "Button1")->click();
+  EXPECT_EQ(Slurp(u.exe), "old program");
+  EXPECT_FALSE(u.ended);
+  EXPECT_EQ(u.dialogs.messages.size(), 1u);
+  delete w.data();
+}
+
 TEST(WebAccess, ReleaseFileNamedLikeTheScriptDoesNotReplaceIt) {
   UpdateSetup u;
   u.Release({{"tessary", kNewProgram}, {"restart.sh", "#!/bin/sh\necho shipped\n"}});
