@@ -200,6 +200,31 @@ void RequireWritableNames(const TZipFile& zip) {
                           " is a file where other members need a folder; the archive is refused.");
 }
 
+// A link already in the target (the root folder or a folder below it) would
+// lead members out of it.
+void RequireNoLinks(const TZipFile& zip, const std::filesystem::path& dest_dir, const std::filesystem::path& root) {
+  namespace fs = std::filesystem;
+  std::set<fs::path> checked;
+  auto check = [&](const fs::path& folder) {  // below dest_dir
+    if (!checked.insert(folder).second) return;
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(dest_dir / folder, ec)))
+      throw EZipFileError("The folder " + Quoted(folder.generic_string()) +
+                          " in the target is a link; the archive is refused.");
+  };
+  check(root.filename());
+  for (int i = 0; i < zip.Count(); ++i) {
+    const std::string relative = RelativeName(zip.Name(i));
+    const fs::path p = fs::path(relative).lexically_normal();
+    fs::path folder = root.filename();
+    for (const fs::path& part : relative.back() == '/' ? p : p.parent_path()) {
+      if (part.empty() || part == ".") continue;
+      folder /= part;
+      check(folder);
+    }
+  }
+}
+
 // The execute bits of a member packed on Unix (its central entry's upper
 // external attributes); none for other members, links and folders.
 std::filesystem::perms MemberExecuteBits(const TZipFile& zip, int i) {
@@ -379,6 +404,7 @@ void ExtractZipToFolder(const std::filesystem::path& zip_name, const std::filesy
     RequireKnownMethod(zip.LocalEntries[static_cast<size_t>(i)]);
   }
   RequireWritableNames(zip);
+  RequireNoLinks(zip, dest_dir, root);
   for (int i = 0; i < zip.Count(); ++i) {
     const std::string bytes = zip.GetUncompressed(i);
     const std::string relative = RelativeName(zip.Name(i));

@@ -161,6 +161,29 @@ TEST(ZipFile, MemberNamesLeavingTheFolderRefuseTheArchive) {
   for (const char* safe : {"a..b.txt", "sub/..hidden", "x/y/z.txt"}) EXPECT_TRUE(IsSafeMemberName(safe)) << safe;
 }
 
+// A link already in the target folder must not lead members out of it.
+TEST(ZipFile, LinksInTheTargetFolderRefuseTheArchive) {
+  const struct {
+    const char* link;  // below dest, pointing to the outside folder
+    const char* message;
+  } rows[] = {
+      {"pack", "The folder \"pack\" in the target is a link; the archive is refused."},
+      {"pack/sub", "The folder \"pack/sub\" in the target is a link; the archive is refused."},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.link);
+    TemporaryFolder tmp;
+    const fs::path zip = tmp.Path() / "pack.zip";
+    MakePythonZip(zip, {{"good.txt", "fine"}, {"sub/inner.txt", "inner"}});
+    const fs::path dest = tmp.Path() / "dest", outside = tmp.Path() / "outside";
+    fs::create_directories(outside);
+    fs::create_directories((dest / r.link).parent_path());
+    fs::create_directory_symlink(outside, dest / r.link);
+    EXPECT_EQ(ExtractionRefusal(zip, dest), r.message);
+    EXPECT_TRUE(fs::is_empty(outside));
+  }
+}
+
 // A method the reader cannot unpack is known from the headers alone: the
 // archive is refused before anything is written, not half unpacked.
 TEST(ZipFile, MemberOfUnknownMethodRefusesTheArchiveBeforeWriting) {
