@@ -69,6 +69,11 @@ void TWebAccess::FormCreate() {
 
 void TWebAccess::AddLine(const std::string& line) { Memo1->appendPlainText(QString::fromStdString(line)); }
 
+void TWebAccess::ShowFailure(const std::string& text) {
+  AddLine(text);
+  Dialogs().ShowError(QString::fromStdString(text));
+}
+
 void TWebAccess::SetPaths() {
   UpdateFolderUrl = options_.FolderUrl.empty() ? ::UpdateFolderUrl() : options_.FolderUrl;
   if (UpdateFolderUrl.back() != '/') UpdateFolderUrl += '/';
@@ -161,17 +166,14 @@ std::optional<fs::path> TWebAccess::UnpackAndInstall(bool one_step) {
   if (fs::is_directory(fs::symlink_status(left, ec))) {
     fs::remove_all(left, ec);
     if (ec) {
-      const std::string text = "The folder left by an earlier update could not be removed: " + ec.message();
-      AddLine(text);
-      Dialogs().ShowError(QString::fromStdString(text));
+      ShowFailure("The folder left by an earlier update could not be removed: " + ec.message());
       return std::nullopt;
     }
   }
   try {
     ExtractZipToFolder(archive, ExeFolder);
   } catch (const EZipFileError& e) {
-    AddLine(e.what());
-    Dialogs().ShowError(QString::fromStdString(e.what()));
+    ShowFailure(e.what());
     return std::nullopt;
   }
   if (one_step) Dialogs().ShowInformation(QString::fromUtf8("ダウンロード成功"));
@@ -186,16 +188,13 @@ std::optional<fs::path> TWebAccess::UnpackAndInstall(bool one_step) {
   const int64_t pid = options_.OldProcessId ? options_.OldProcessId : static_cast<int64_t>(::getpid());
   const auto script = WriteRestartScript(ExeFileName, pid, &error);
   if (!script) {
-    const std::string text = "The restart script could not be written: " + error + ". Nothing was installed.";
-    AddLine(text);
-    Dialogs().ShowError(QString::fromStdString(text));
+    ShowFailure("The restart script could not be written: " + error + ". Nothing was installed.");
     return std::nullopt;
   }
   const InstallResult r = InstallUnpackedRelease(ExeFileName, NewestVersion, archive);
   if (!r.installed) {
     fs::remove(*script, ec);
-    AddLine(r.error);
-    Dialogs().ShowError(QString::fromStdString(r.error));
+    ShowFailure(r.error);
     return std::nullopt;
   }
   if (one_step) AddLine(r.folder_deleted ? "Directory Deleted" : "Not delated");
@@ -215,8 +214,7 @@ void TWebAccess::Restart(const fs::path& script) {
     const std::string text = "The restart script " + script.string() +
                              " could not be started. The program stays open; run that script after closing "
                              "the program to finish the update.";
-    AddLine(text);
-    Dialogs().ShowError(QString::fromStdString(text));
+    ShowFailure(text);
     return;
   }
   close();

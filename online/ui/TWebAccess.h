@@ -48,6 +48,8 @@ class TWebAccess : public QDialog {
  private:
   void SetPaths();
   void AddLine(const std::string& line);
+  // The line in Memo1 and an error box.
+  void ShowFailure(const std::string& text);
   // Downloads the release archive of NewestVersion into ExeFolder.
   bool DownloadRelease();
   // Unpacks and installs the downloaded archive; the restart script, or
