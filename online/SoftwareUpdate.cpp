@@ -116,6 +116,8 @@ InstallResult InstallUnpackedRelease(const fs::path& exe_file, std::string_view 
     for (const auto& entry : fs::directory_iterator(r.search_dir, ec)) {
       if (entry.is_symlink(ec) || !entry.is_regular_file(ec)) continue;
       const std::string name = entry.path().filename().string();
+      // The restart script beside the executable is the program's own.
+      if (name == kRestartScriptName) continue;
       files.emplace_back(entry.path(), name == exe_name ? exe_name + "N" : name);
     }
   }

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <map>
 #include <new>
+#include <optional>
 #include <set>
 #include <system_error>
 
@@ -52,39 +53,56 @@ void ReadCentral(Reader& r, TFileHeader& h) {
 // The central directory found through the end record, by local header offset.
 // Only members written with a data descriptor need it; a missing or broken
 // directory gives an empty map.
-std::map<uint32_t, TFileHeader> CentralByOffset(std::string_view bytes) {
-  std::map<uint32_t, TFileHeader> out;
-  if (bytes.size() < 22) return out;
+// Where the last end record starts, searched back over the longest comment.
+std::optional<size_t> EndRecordAt(std::string_view bytes) {
+  if (bytes.size() < 22) return std::nullopt;
   const size_t lowest = bytes.size() >= 22 + 65535 ? bytes.size() - 22 - 65535 : 0;
   for (size_t at = bytes.size() - 22 + 1; at-- > lowest;) {
     Reader r(bytes);
     r.Seek(at);
-    if (r.U32() != kEndSignature) continue;
-    if (at >= 20) {
-      Reader locator(bytes);
-      locator.Seek(at - 20);
-      if (locator.U32() == kZip64LocatorSignature) Zip64();
+    if (r.U32() == kEndSignature) return at;
+  }
+  return std::nullopt;
+}
+
+std::map<uint32_t, TFileHeader> CentralByOffset(std::string_view bytes) {
+  std::map<uint32_t, TFileHeader> out;
+  const std::optional<size_t> at = EndRecordAt(bytes);
+  if (!at) return out;
+  if (*at >= 20) {
+    Reader locator(bytes);
+    locator.Seek(*at - 20);
+    if (locator.U32() == kZip64LocatorSignature) Zip64();
+  }
+  Reader r(bytes);
+  r.Seek(*at + 4);
+  r.Skip(6);
+  const uint16_t total = r.U16();
+  r.Skip(4);
+  const uint32_t offset = r.U32();
+  if (total == 0xFFFF || offset == 0xFFFFFFFF) Zip64();
+  if (offset >= bytes.size()) return out;
+  Reader c(bytes);
+  c.Seek(offset);
+  try {
+    for (int i = 0; i < total && c.Left() >= 4 && c.U32() == kCentralSignature; ++i) {
+      TFileHeader h;
+      ReadCentral(c, h);
+      out.emplace(h.LocalHeaderOffset, std::move(h));
     }
-    r.Skip(6);
-    const uint16_t total = r.U16();
-    r.Skip(4);
-    const uint32_t offset = r.U32();
-    if (total == 0xFFFF || offset == 0xFFFFFFFF) Zip64();
-    if (offset >= bytes.size()) return out;
-    Reader c(bytes);
-    c.Seek(offset);
-    try {
-      for (int i = 0; i < total && c.Left() >= 4 && c.U32() == kCentralSignature; ++i) {
-        TFileHeader h;
-        ReadCentral(c, h);
-        out.emplace(h.LocalHeaderOffset, std::move(h));
-      }
-    } catch (const EZipFileError&) {
-      // A truncated directory: the entries read so far serve.
-    }
-    return out;
+  } catch (const EZipFileError&) {
+    // A truncated directory: the entries read so far serve.
   }
   return out;
+}
+
+// The entries the end record counts; 0 without one.
+uint16_t EndRecordEntries(std::string_view bytes) {
+  const std::optional<size_t> at = EndRecordAt(bytes);
+  if (!at) return 0;
+  Reader r(bytes);
+  r.Seek(*at + 10);
+  return r.U16();
 }
 
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
@@ -182,6 +200,31 @@ void RequireWritableNames(const TZipFile& zip) {
                           " is a file where other members need a folder; the archive is refused.");
 }
 
+// A link already in the target (the root folder or a folder below it) would
+// lead members out of it.
+void RequireNoLinks(const TZipFile& zip, const std::filesystem::path& dest_dir, const std::filesystem::path& root) {
+  namespace fs = std::filesystem;
+  std::set<fs::path> checked;
+  auto check = [&](const fs::path& folder) {  // below dest_dir
+    if (!checked.insert(folder).second) return;
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(dest_dir / folder, ec)))
+      throw EZipFileError("The folder " + Quoted(folder.generic_string()) +
+                          " in the target is a link; the archive is refused.");
+  };
+  check(root.filename());
+  for (int i = 0; i < zip.Count(); ++i) {
+    const std::string relative = RelativeName(zip.Name(i));
+    const fs::path p = fs::path(relative).lexically_normal();
+    fs::path folder = root.filename();
+    for (const fs::path& part : relative.back() == '/' ? p : p.parent_path()) {
+      if (part.empty() || part == ".") continue;
+      folder /= part;
+      check(folder);
+    }
+  }
+}
+
 // The execute bits of a member packed on Unix (its central entry's upper
 // external attributes); none for other members, links and folders.
 std::filesystem::perms MemberExecuteBits(const TZipFile& zip, int i) {
@@ -226,12 +269,16 @@ void TZipFile::LoadFromBytes(std::string_view bytes) {
   Reader r(bytes);
   auto next_word = [&r]() -> uint32_t { return r.Left() >= 4 ? r.U32() : 0; };
 
-  // The first local header on a 4-byte boundary.
+  // The first local header on a 4-byte boundary. None, while an end record
+  // counts members, is a damaged first header rather than no archive.
+  auto no_member = [bytes] {
+    if (EndRecordEntries(bytes) > 0) Damaged();
+  };
   uint32_t word = 0;
   do {
-    if (r.Left() < 4) return;
+    if (r.Left() < 4) return no_member();
     word = r.U32();
-    if (r.AtEnd()) return;
+    if (r.AtEnd()) return no_member();
   } while (word != kLocalSignature);
 
   std::map<uint32_t, TFileHeader> central;
@@ -270,10 +317,14 @@ void TZipFile::LoadFromBytes(std::string_view bytes) {
   // past and dropped.
   CentralEntries.resize(LocalEntries.size());
   size_t slot = 0;
+  std::set<uint32_t> member_offsets;
+  std::set<std::string> member_names;
   do {
     if (word == kCentralSignature) {
       TFileHeader h;
       ReadCentral(r, h);
+      member_offsets.insert(h.LocalHeaderOffset);
+      member_names.insert(h.Name);
       if (slot < CentralEntries.size()) CentralEntries[slot] = std::move(h);
       ++slot;
     }
@@ -281,6 +332,12 @@ void TZipFile::LoadFromBytes(std::string_view bytes) {
   } while (word == kCentralSignature);
 
   if (word == kZip64LocatorSignature || word == 0x06064B50) Zip64();
+  // The directory names more members than were found: a damaged header made
+  // the search skip them.
+  if (member_offsets.size() > LocalEntries.size()) Damaged();
+  // No checksum covers a name: one the directory does not know is damaged.
+  for (const TLocalFile& m : LocalEntries)
+    if (!member_names.count(m.Name)) Damaged();
   // Members without the directory's end: a cut-off download, not a smaller archive.
   if (word != kEndSignature) Damaged();
   TEndRecord& e = EndRecord;
@@ -347,6 +404,7 @@ void ExtractZipToFolder(const std::filesystem::path& zip_name, const std::filesy
     RequireKnownMethod(zip.LocalEntries[static_cast<size_t>(i)]);
   }
   RequireWritableNames(zip);
+  RequireNoLinks(zip, dest_dir, root);
   for (int i = 0; i < zip.Count(); ++i) {
     const std::string bytes = zip.GetUncompressed(i);
     const std::string relative = RelativeName(zip.Name(i));

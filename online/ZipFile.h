@@ -10,8 +10,10 @@
 // EZipFileError, unlike the format allows: encrypted members, ZIP64 archives,
 // other compression methods, and (on extraction) member names that would leave
 // the target folder. Multi-disk archives are read as if they were one disk.
-// Members not followed by the directory's end record are a damaged archive; a
-// member whose data gives more or fewer bytes than stated is a CRC error.
+// Members not followed by the directory's end record are a damaged archive, as
+// is a directory naming more members than the local headers give or not
+// naming one of them; a member whose data gives more or fewer bytes than
+// stated is a CRC error.
 #include <cstdint>
 #include <filesystem>
 #include <istream>
@@ -108,6 +110,7 @@ bool IsSafeMemberName(std::string_view name);
 // Unpacks every member of `zip_name` into dest_dir/<archive name without
 // extension>/, creating folders as needed. Every member name and method is
 // checked before anything is written; an unsafe name, names that cannot all
-// be written (a file where a folder is needed, too long, no file name) or an
-// unknown method refuse the whole archive.
+// be written (a file where a folder is needed, too long, no file name), a
+// link in the target where a member's folder goes or an unknown method
+// refuse the whole archive.
 void ExtractZipToFolder(const std::filesystem::path& zip_name, const std::filesystem::path& dest_dir);

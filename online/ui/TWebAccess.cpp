@@ -69,6 +69,11 @@ void TWebAccess::FormCreate() {
 
 void TWebAccess::AddLine(const std::string& line) { Memo1->appendPlainText(QString::fromStdString(line)); }
 
+void TWebAccess::ShowFailure(const std::string& text) {
+  AddLine(text);
+  Dialogs().ShowError(QString::fromStdString(text));
+}
+
 void TWebAccess::SetPaths() {
   UpdateFolderUrl = options_.FolderUrl.empty() ? ::UpdateFolderUrl() : options_.FolderUrl;
   if (UpdateFolderUrl.back() != '/') UpdateFolderUrl += '/';
@@ -121,7 +126,7 @@ bool TWebAccess::DownloadRelease() {
 void TWebAccess::Button1Click() {
   AddLine("Updating now.");
   if (!DownloadRelease()) return;
-  if (UnpackAndInstall(false)) Restart();
+  if (const auto script = UnpackAndInstall(false)) Restart(*script);
 }
 
 void TWebAccess::Button2Click() { close(); }
@@ -148,58 +153,68 @@ void TWebAccess::Button3Click() {
   }
   AddLine("Updating now.");
   if (!DownloadRelease()) return;
-  if (UnpackAndInstall(true)) Restart();
+  if (const auto script = UnpackAndInstall(true)) Restart(*script);
 }
 
-bool TWebAccess::UnpackAndInstall(bool one_step) {
+std::optional<fs::path> TWebAccess::UnpackAndInstall(bool one_step) {
   const fs::path archive = ExeFolder / LocalUpdateFile;
+  // What an earlier, refused attempt unpacked there is no release: only this
+  // archive's members may be installed.
+  std::error_code ec;
+  const fs::path left = UnpackedReleaseFolder(ExeFileName, NewestVersion);
+  // Only a folder: never the program itself, whatever the version text.
+  if (fs::is_directory(fs::symlink_status(left, ec))) {
+    fs::remove_all(left, ec);
+    if (ec) {
+      ShowFailure("The folder left by an earlier update could not be removed: " + ec.message());
+      return std::nullopt;
+    }
+  }
   try {
     ExtractZipToFolder(archive, ExeFolder);
   } catch (const EZipFileError& e) {
-    AddLine(e.what());
-    Dialogs().ShowError(QString::fromStdString(e.what()));
-    return false;
+    ShowFailure(e.what());
+    return std::nullopt;
   }
   if (one_step) Dialogs().ShowInformation(QString::fromUtf8("ダウンロード成功"));
   SearchDir = UnpackedReleaseFolder(ExeFileName, NewestVersion);
   InstallDir = ExeFolder;
   AddLine("SearchDir: " + FolderText(SearchDir));
-  std::error_code ec;
   if (one_step && fs::is_directory(SearchDir, ec)) AddLine("DirectoryExists: " + FolderText(SearchDir));
-  const InstallResult r = InstallUnpackedRelease(ExeFileName, NewestVersion, archive);
-  if (!r.installed) {
-    AddLine(r.error);
-    Dialogs().ShowError(QString::fromStdString(r.error));
-    return false;
-  }
-  if (one_step) AddLine(r.folder_deleted ? "Directory Deleted" : "Not delated");
-  return true;
-}
-
-void TWebAccess::Restart() {
+  // The script is written before any file is replaced: failing to write it
+  // afterwards (a disk the new files filled) would leave them beside the old
+  // program with nothing to swap it.
   std::string error;
   const int64_t pid = options_.OldProcessId ? options_.OldProcessId : static_cast<int64_t>(::getpid());
   const auto script = WriteRestartScript(ExeFileName, pid, &error);
   if (!script) {
-    const std::string text = "The restart script could not be written: " + error;
-    AddLine(text);
-    Dialogs().ShowError(QString::fromStdString(text));
-    return;
+    ShowFailure("The restart script could not be written: " + error + ". Nothing was installed.");
+    return std::nullopt;
   }
+  const InstallResult r = InstallUnpackedRelease(ExeFileName, NewestVersion, archive);
+  if (!r.installed) {
+    fs::remove(*script, ec);
+    ShowFailure(r.error);
+    return std::nullopt;
+  }
+  if (one_step) AddLine(r.folder_deleted ? "Directory Deleted" : "Not delated");
+  return script;
+}
+
+void TWebAccess::Restart(const fs::path& script) {
   if (DebuggerAttached()) {
     Dialogs().ShowInformation(".exe file can not been deeted during debugging");
     return;
   }
   const bool started = options_.StartScript
-                           ? options_.StartScript(*script)
-                           : QProcess::startDetached("/bin/sh", {QString::fromStdString(script->string())});
+                           ? options_.StartScript(script)
+                           : QProcess::startDetached("/bin/sh", {QString::fromStdString(script.string())});
   if (!started) {
     // Closing now would end the program without the swap that starts the new one.
-    const std::string text = "The restart script " + script->string() +
+    const std::string text = "The restart script " + script.string() +
                              " could not be started. The program stays open; run that script after closing "
                              "the program to finish the update.";
-    AddLine(text);
-    Dialogs().ShowError(QString::fromStdString(text));
+    ShowFailure(text);
     return;
   }
   close();

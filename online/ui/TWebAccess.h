@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 class QPlainTextEdit;
@@ -47,12 +48,14 @@ class TWebAccess : public QDialog {
  private:
   void SetPaths();
   void AddLine(const std::string& line);
+  // The line in Memo1 and an error box.
+  void ShowFailure(const std::string& text);
   // Downloads the release archive of NewestVersion into ExeFolder.
   bool DownloadRelease();
-  // Unpacks and installs the downloaded archive; false (with a message) when
-  // nothing may be restarted.
-  bool UnpackAndInstall(bool one_step);
-  void Restart();
+  // Unpacks and installs the downloaded archive; the restart script, or
+  // nothing (with a message) when nothing may be restarted.
+  std::optional<std::filesystem::path> UnpackAndInstall(bool one_step);
+  void Restart(const std::filesystem::path& script);
 
   WebAccessOptions options_;
   bool newer_ = false;

@@ -161,6 +161,29 @@ TEST(ZipFile, MemberNamesLeavingTheFolderRefuseTheArchive) {
   for (const char* safe : {"a..b.txt", "sub/..hidden", "x/y/z.txt"}) EXPECT_TRUE(IsSafeMemberName(safe)) << safe;
 }
 
+// A link already in the target folder must not lead members out of it.
+TEST(ZipFile, LinksInTheTargetFolderRefuseTheArchive) {
+  const struct {
+    const char* link;  // below dest, pointing to the outside folder
+    const char* message;
+  } rows[] = {
+      {"pack", "The folder \"pack\" in the target is a link; the archive is refused."},
+      {"pack/sub", "The folder \"pack/sub\" in the target is a link; the archive is refused."},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.link);
+    TemporaryFolder tmp;
+    const fs::path zip = tmp.Path() / "pack.zip";
+    MakePythonZip(zip, {{"good.txt", "fine"}, {"sub/inner.txt", "inner"}});
+    const fs::path dest = tmp.Path() / "dest", outside = tmp.Path() / "outside";
+    fs::create_directories(outside);
+    fs::create_directories((dest / r.link).parent_path());
+    fs::create_directory_symlink(outside, dest / r.link);
+    EXPECT_EQ(ExtractionRefusal(zip, dest), r.message);
+    EXPECT_TRUE(fs::is_empty(outside));
+  }
+}
+
 // A method the reader cannot unpack is known from the headers alone: the
 // archive is refused before anything is written, not half unpacked.
 TEST(ZipFile, MemberOfUnknownMethodRefusesTheArchiveBeforeWriting) {
@@ -299,6 +322,58 @@ TEST(ZipFile, SurplusCentralEntriesAndNonArchivesAreSafe) {
   ExtractZipToFolder(text, tmp.Path() / "made");
   EXPECT_TRUE(fs::is_directory(tmp.Path() / "made"));
   EXPECT_FALSE(fs::exists(tmp.Path() / "made" / "text"));
+}
+
+// A damaged first signature must not make the reader start at the second
+// member and unpack the rest as if the first had never been there.
+TEST(ZipFile, DamagedFirstHeaderRefusesTheArchiveInsteadOfDroppingTheMember) {
+  for (const PyZipLayout layout : {PyZipLayout::Plain, PyZipLayout::Streamed}) {
+    for (size_t at = 0; at < 4; ++at) {
+      SCOPED_TRACE(at);
+      TemporaryFolder tmp;
+      const fs::path zip = tmp.Path() / "pack.zip";
+      MakePythonZip(zip, {{"tessary", "new program"}, {"readme.txt", std::string(400, 'r')}, {"b.bin", "bbb"}},
+                    layout);
+      std::string bytes = Slurp(zip);
+      bytes[at] = static_cast<char>(bytes[at] ^ 0x41);
+      ASSERT_TRUE(WriteFileAtomic(zip, bytes));
+      const fs::path dest = tmp.Path() / "dest";
+      EXPECT_EQ(ExtractionRefusal(zip, dest), "The archive is damaged or incomplete.");
+      EXPECT_TRUE(fs::is_empty(dest));
+    }
+  }
+}
+
+// A name is covered by no checksum: a damaged byte in it would unpack the
+// member under another name (the program as "tessarx") without a word.
+TEST(ZipFile, NamesDifferingFromTheDirectoryRefuseTheArchive) {
+  const struct {
+    const char* what;
+    uint32_t signature;  // of the header whose name is damaged
+    int header;          // which of them, 0-based
+    size_t name_at;      // where the name starts after the signature
+    size_t char_at;      // the character damaged
+  } rows[] = {
+      {"local name of the first member", 0x04034B50, 0, 30, 6},
+      {"local name of the second member", 0x04034B50, 1, 30, 0},
+      {"local name of a member in a folder", 0x04034B50, 2, 30, 4},
+      {"directory name of the second member", 0x02014B50, 1, 46, 0},
+  };
+  for (const PyZipLayout layout : {PyZipLayout::Plain, PyZipLayout::Streamed}) {
+    for (const auto& r : rows) {
+      SCOPED_TRACE(r.what);
+      TemporaryFolder tmp;
+      const fs::path zip = tmp.Path() / "pack.zip";
+      MakePythonZip(zip, {{"tessary", "new program"}, {"readme.txt", "notes"}, {"sub/tool", "tool"}}, layout);
+      std::string bytes = Slurp(zip);
+      const size_t at = NthSignature(bytes, r.signature, r.header) + r.name_at + r.char_at;
+      bytes[at] = static_cast<char>(bytes[at] ^ 0x1F);
+      ASSERT_TRUE(WriteFileAtomic(zip, bytes));
+      const fs::path dest = tmp.Path() / "dest";
+      EXPECT_EQ(ExtractionRefusal(zip, dest), "The archive is damaged or incomplete.");
+      EXPECT_TRUE(fs::is_empty(dest));
+    }
+  }
 }
 
 TEST(ZipFile, BitFlipsGiveErrorsNeverCrashes) {

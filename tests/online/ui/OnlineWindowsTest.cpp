@@ -200,6 +200,16 @@ TEST(WebAccess, UpdateFromLoopbackServerSwapsTheProgramThroughTheScript) {
   delete w.data();
 }
 
+namespace {
+
+// What an attempt stopped by a damaged member leaves in the program folder.
+void LeaveHalfUnpackedRelease(const UpdateSetup& u) {
+  fs::create_directories(u.app.Path() / "tessary1002 Orvane");
+  u.app.Write("tessary1002 Orvane/readme.txt", "half unpacked notes");
+}
+
+}  // namespace
+
 TEST(WebAccess, BrokenReleasesStopBeforeTheScript) {
   const struct {
     const char* what;
@@ -220,6 +230,19 @@ TEST(WebAccess, BrokenReleasesStopBeforeTheScript) {
       {"missing archive", [](UpdateSetup& u) { fs::remove(u.site.Path() / "tessary1002 Orvane.zip"); },
        "Fail to download"},
       {"empty archive", [](UpdateSetup& u) { u.Release({}); },
+       "No program files were unpacked from the archive."},
+      // A refused earlier attempt leaves what it unpacked; that is no release.
+      {"empty archive beside a half-unpacked earlier attempt",
+       [](UpdateSetup& u) {
+         u.Release({});
+         LeaveHalfUnpackedRelease(u);
+       },
+       "No program files were unpacked from the archive."},
+      {"web page instead of the archive beside a half-unpacked earlier attempt",
+       [](UpdateSetup& u) {
+         u.site.Write("tessary1002 Orvane.zip", "<html><body>Please log in</body></html>");
+         LeaveHalfUnpackedRelease(u);
+       },
        "No program files were unpacked from the archive."},
   };
   for (const auto& r : rows) {
@@ -256,6 +279,52 @@ TEST(WebAccess, ScriptThatCannotBeStartedKeepsTheProgramOpen) {
   // The new release waits beside the old program for the script.
   EXPECT_EQ(Slurp(u.app.Path() / "tessaryN"), kNewProgram);
   EXPECT_TRUE(fs::exists(u.app.Path() / "restart.sh"));
+  delete w.data();
+}
+
+// The script is the last step that can fail for want of disk space; failing
+// after the files were replaced would leave new files beside the old program.
+TEST(WebAccess, ScriptThatCannotBeWrittenInstallsNothing) {
+  for (const char* button : {"Button1", "Button3"}) {
+    SCOPED_TRACE(button);
+    UpdateSetup u;
+    u.Release();
+    fs::create_directories(u.app.Path() / "restart.sh" / "blocked");
+    QPointer<TWebAccess> w = new TWebAccess(u.Options(u.FileFolder(), false));
+    Child<QPushButton>(w, button)->click();
+    ASSERT_FALSE(u.dialogs.messages.empty());
+    EXPECT_TRUE(u.dialogs.messages.back().text.startsWith("The restart script could not be written"));
+    EXPECT_FALSE(u.ended);
+    EXPECT_TRUE(u.opened_scripts.empty());
+    EXPECT_EQ(Slurp(u.app.Path() / "readme.txt"), "old notes");
+    EXPECT_FALSE(fs::exists(u.app.Path() / "tessaryN"));
+    delete w.data();
+  }
+}
+
+// A program renamed like the folder its release unpacks into is not taken
+// for a folder left by an earlier attempt.
+TEST(WebAccess, ProgramNamedLikeTheUnpackFolderIsKept) {
+  UpdateSetup u("1.0.0.2");
+  u.exe = u.app.Path() / "tessary1002";
+  u.app.Write("tessary1002", "old program");
+  MakePythonZip(u.site.Path() / "tessary1002.zip", {{"tessary1002", kNewProgram}});
+  QPointer<TWebAccess> w = new TWebAccess(u.Options(u.FileFolder(), false));
+  Child<QPushButton>(w, "Button1")->click();
+  EXPECT_EQ(Slurp(u.exe), "old program");
+  EXPECT_FALSE(u.ended);
+  EXPECT_EQ(u.dialogs.messages.size(), 1u);
+  delete w.data();
+}
+
+TEST(WebAccess, ReleaseFileNamedLikeTheScriptDoesNotReplaceIt) {
+  UpdateSetup u;
+  u.Release({{"tessary", kNewProgram}, {"restart.sh", "#!/bin/sh\necho shipped\n"}});
+  QPointer<TWebAccess> w = new TWebAccess(u.Options(u.FileFolder(), false));
+  Child<QPushButton>(w, "Button1")->click();
+  ASSERT_EQ(u.opened_scripts.size(), 1u);
+  EXPECT_NE(Slurp(u.opened_scripts[0]).find("mv -f 'tessaryN' 'tessary'"), std::string::npos);
+  EXPECT_TRUE(u.ended);
   delete w.data();
 }
 
