@@ -64,22 +64,31 @@ std::string AbsorptionCorrection::Open(const std::vector<std::string>& lines, in
   for (int k = 0; k < TotalFrameCount; ++k)
     if (const std::string* line = RecordLineOf(lines, first, k))
       AbsorbCorrections[static_cast<size_t>(k)].Identity = RecordIdentity(*line);
+  std::string error;
   for (int k = 0; k < TotalFrameCount; ++k) {
     const std::string* line = RecordLineOf(lines, first, k);
     if (!line || line->empty()) continue;
+    // A cell that is no number is told once; its record stays out, like one
+    // without a comparison, and the records after it are still captured.
     const std::string t = GetCsvField(*line, 11);
-    if (!ParseDouble(t)) return "'" + t + "' is not a valid floating point value";
+    if (!ParseDouble(t)) {
+      if (error.empty()) error = "'" + t + "' is not a valid floating point value";
+      continue;
+    }
     const std::string c = GetCsvField(*line, 12);
     if (c.empty()) continue;
     const auto cv = ParseDouble(c);
-    if (!cv) return "'" + c + "' is not a valid floating point value";
+    if (!cv) {
+      if (error.empty()) error = "'" + c + "' is not a valid floating point value";
+      continue;
+    }
     AbsorbCorrect& e = AbsorbCorrections[static_cast<size_t>(k)];
     e.RawTarget = t;
     e.RawComparison = c;
     e.ComparisonValue = *cv;
     e.Stored = true;
   }
-  return {};
+  return error;
 }
 
 AbsorptionResult AbsorptionCorrection::Correct(const std::vector<std::string>& lines, int csv_version, int selected,

@@ -29,7 +29,7 @@ struct AbsorptionResult {
 class AbsorptionCorrection {
  public:
   // Captures the raw texts of records 0..total-1. Returns an error text when
-  // a target does not convert (records before it are captured).
+  // a target or comparison does not convert (its record is not captured).
   std::string Open(const std::vector<std::string>& lines, int csv_version, int total_frame_count);
 
   // "Correction" with the reference record `selected` and half-width w.
