@@ -1,12 +1,17 @@
 #include "chart/AbsorptionCorrection.h"
 
 #include <algorithm>
+#include <functional>
+#include <string_view>
 
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "base/ResultCsvFormat.h"
 
 namespace {
+
+constexpr const char* kTableChangedMessage =
+    "The results table has changed since this window was opened. Close this window and open it again.";
 
 bool SupportedVersion(int v) { return v >= 1 && v <= 3; }
 
@@ -19,6 +24,34 @@ const std::string* RecordLineOf(const std::vector<std::string>& lines, int first
 
 int FirstRecordLine(const std::vector<std::string>& lines) { return DetectCsvVersion(lines).CsvHeaderLines; }
 
+// Fields 1..3 and 14 onward: frame number, signal and the object blocks,
+// which no tool rewrites.
+size_t RecordIdentity(std::string_view line) {
+  size_t cut_from = line.size(), cut_to = line.size(), commas = 0;
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (line[i] != ',') continue;
+    ++commas;
+    if (commas == 3) cut_from = i;
+    if (commas == 13) {
+      cut_to = i;
+      break;
+    }
+  }
+  const std::string kept = std::string(line.substr(0, cut_from)) + "|" + std::string(line.substr(cut_to));
+  return std::hash<std::string>{}(kept);
+}
+
+// The records still present are the ones captured at opening.
+bool SameRecords(const std::vector<AbsorbCorrect>& entries, int total, const std::vector<std::string>& lines) {
+  const int first = FirstRecordLine(lines);
+  for (int k = 0; k < total; ++k) {
+    const std::string* line = RecordLineOf(lines, first, k);
+    if (!line) break;
+    if (RecordIdentity(*line) != entries[static_cast<size_t>(k)].Identity) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string AbsorptionCorrection::Open(const std::vector<std::string>& lines, int csv_version, int total_frame_count) {
@@ -28,22 +61,34 @@ std::string AbsorptionCorrection::Open(const std::vector<std::string>& lines, in
   AbsorbCorrections.assign(static_cast<size_t>(TotalFrameCount) + 100, AbsorbCorrect{});
   if (!SupportedVersion(csv_version)) return {};
   const int first = FirstRecordLine(lines);
+  for (int k = 0; k < TotalFrameCount; ++k)
+    if (const std::string* line = RecordLineOf(lines, first, k))
+      AbsorbCorrections[static_cast<size_t>(k)].Identity = RecordIdentity(*line);
+  std::string error;
   for (int k = 0; k < TotalFrameCount; ++k) {
     const std::string* line = RecordLineOf(lines, first, k);
     if (!line || line->empty()) continue;
+    // A cell that is no number is told once; its record stays out, like one
+    // without a comparison, and the records after it are still captured.
     const std::string t = GetCsvField(*line, 11);
-    if (!ParseDouble(t)) return "'" + t + "' is not a valid floating point value";
+    if (!ParseDouble(t)) {
+      if (error.empty()) error = "'" + t + "' is not a valid floating point value";
+      continue;
+    }
     const std::string c = GetCsvField(*line, 12);
     if (c.empty()) continue;
     const auto cv = ParseDouble(c);
-    if (!cv) return "'" + c + "' is not a valid floating point value";
+    if (!cv) {
+      if (error.empty()) error = "'" + c + "' is not a valid floating point value";
+      continue;
+    }
     AbsorbCorrect& e = AbsorbCorrections[static_cast<size_t>(k)];
     e.RawTarget = t;
     e.RawComparison = c;
     e.ComparisonValue = *cv;
     e.Stored = true;
   }
-  return {};
+  return error;
 }
 
 AbsorptionResult AbsorptionCorrection::Correct(const std::vector<std::string>& lines, int csv_version, int selected,
@@ -56,6 +101,10 @@ AbsorptionResult AbsorptionCorrection::Correct(const std::vector<std::string>& l
   if (!sel_line) return out;
   const std::string sel_c = GetCsvField(*sel_line, 12);
   if (sel_c.empty() || sel_c == " " || sel_c == "  ") return out;
+  if (!SameRecords(AbsorbCorrections, total, lines)) {
+    out.Error = kTableChangedMessage;
+    return out;
+  }
 
   const int w = std::max(half_width, 0);
   for (int k = 0; k < total; ++k) {
@@ -111,8 +160,12 @@ AbsorptionResult AbsorptionCorrection::Restore(const std::vector<std::string>& l
   const int first = FirstRecordLine(lines);
   const std::string* line0 = RecordLineOf(lines, first, 0);
   if (!line0 || GetCsvField(*line0, 11).empty()) return out;
-  out.Lines = lines;
   const int total = std::min<int>(TotalFrameCount, static_cast<int>(AbsorbCorrections.size()));
+  if (!SameRecords(AbsorbCorrections, total, lines)) {
+    out.Error = kTableChangedMessage;
+    return out;
+  }
+  out.Lines = lines;
   for (int k = 0; k < total; ++k) {
     const size_t i = static_cast<size_t>(first + k);
     if (i >= out.Lines.size()) break;

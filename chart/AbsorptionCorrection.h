@@ -13,6 +13,9 @@ struct AbsorbCorrect {
   double ComparisonValue = 0;
   double SmoothedComparison = 0;
   bool Stored = false;  // the raw texts were captured (comparison not empty)
+  // The record's line without the cells the chart's tools rewrite (times and
+  // values, fields 4 to 13): tells whether the table is still the one captured.
+  size_t Identity = 0;
 };
 
 struct AbsorptionResult {
@@ -26,10 +29,12 @@ struct AbsorptionResult {
 class AbsorptionCorrection {
  public:
   // Captures the raw texts of records 0..total-1. Returns an error text when
-  // a target does not convert (records before it are captured).
+  // a target or comparison does not convert (its record is not captured).
   std::string Open(const std::vector<std::string>& lines, int csv_version, int total_frame_count);
 
   // "Correction" with the reference record `selected` and half-width w.
+  // Correction and Restore refuse, with an error text, a table whose records
+  // are not the ones captured (another table loaded since).
   AbsorptionResult Correct(const std::vector<std::string>& lines, int csv_version, int selected, int half_width);
 
   // "Restore to raw data": the captured texts back into columns 11 and 12.

@@ -31,6 +31,19 @@ QSpinBox* MakeUpDown(QWidget* parent, const char* name, int lo, int hi, int valu
 
 int IntOf(const QLineEdit* e) { return StrToIntOrZero(e->text().toStdString()); }
 
+// The whole number an edit holds; any other text is told and stops the
+// command, where taking it as 0 would filter another block or band.
+bool ReadIntEdit(const QLineEdit* e, int& out) {
+  const std::string text = e->text().toStdString();
+  const auto v = ParseInt32(text);
+  if (!v) {
+    Dialogs().ShowError(QString::fromStdString("'" + text + "' is not a valid integer value"));
+    return false;
+  }
+  out = *v;
+  return true;
+}
+
 // The edit's text cleaned to a plain number and written back.
 void Sanitize(QLineEdit* e) {
   std::string s = e->text().toStdString();
@@ -350,6 +363,15 @@ void TAvgBkg::Button1Click() {
   p.NoiseTo = IntOf(Edit22);
   p.ThresholdPercent = UpDown4->value();
   if (LastRecordIndexOf(host_.Table().Lines()) < 0) return;
+  // The transforms read their edits as whole numbers.
+  const bool fft = p.Mode == NoiseFilterMode::Fft, wavelet = p.Mode == NoiseFilterMode::Wavelet;
+  if ((fft || wavelet) && (p.Objects[0] || p.Objects[1] || p.Objects[2])) {
+    if (!ReadIntEdit(Edit12, p.BlockStart)) return;
+    if (fft && p.BandPassCheck && !(ReadIntEdit(Edit13, p.BandFrom) && ReadIntEdit(Edit14, p.BandTo))) return;
+    if (fft && !p.BandPassCheck && !ReadIntEdit(Edit15, p.CutoffBin)) return;
+    if (fft && p.SpotErasing && !(ReadIntEdit(Edit17, p.SpotFrom) && ReadIntEdit(Edit19, p.SpotTo))) return;
+    if (wavelet && !(ReadIntEdit(Edit21, p.NoiseFrom) && ReadIntEdit(Edit22, p.NoiseTo))) return;
+  }
   const NoiseReductionResult r = ApplyNoiseReduction(host_.Table().Lines(), p);
   if (!r.Error.empty()) {
     Dialogs().ShowError(QString::fromStdString(r.Error));

@@ -7,6 +7,7 @@
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/FormRows.h"
+#include "chart/ChartTable.h"
 #include "chart/ui/ParentChart.h"
 
 namespace {
@@ -63,13 +64,16 @@ TCorrection::TCorrection(ChartHost& host, ChartSession& session, QWidget* parent
   const QRect main = host_.MainWindowGeometry();
   move(main.topLeft());
   for (const char* line : kGuide) Memo1->appendPlainText(line);
-  const std::string error =
-      session_.Absorption.Open(host_.Table().Lines(), host_.CsvVersion(), session_.ChartState.TotalFrameCount);
+  // The records of the table as it is now: the chart's count is that of its
+  // last drawing, which a table loaded since has not yet replaced.
+  const std::vector<std::string>& lines = host_.Table().Lines();
+  const std::string error = session_.Absorption.Open(
+      lines, host_.CsvVersion(), TotalRecordCount(lines.size(), HeaderLineCountOf(lines)));
   if (!error.empty()) Dialogs().ShowError(QString::fromStdString(error));
 }
 
 void TCorrection::Button1Click() {
-  const int total = session_.ChartState.TotalFrameCount;
+  const int total = session_.Absorption.TotalFrameCount;
   ProgressBar1->setRange(0, 7 + total);
   ProgressBar1->setValue(0);
   const int w = UpDown1->value();
@@ -91,6 +95,7 @@ void TCorrection::Button1Click() {
 void TCorrection::Button2Click() {
   const AbsorptionResult r =
       session_.Absorption.Restore(host_.Table().Lines(), host_.CsvVersion(), session_.ChartState.SelectedFrame);
+  if (!r.Error.empty()) Dialogs().ShowError(QString::fromStdString(r.Error));
   if (!r.Changed) return;
   host_.Table().ReplaceLines(r.Lines);
   RedrawParentChart(this, session_);

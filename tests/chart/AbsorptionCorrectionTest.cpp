@@ -148,3 +148,36 @@ TEST(AbsorptionCorrection, ComparisonAtOrBelowZero) {
     for (int k = 0; k < 4; ++k) EXPECT_EQ(F(after, k, 11), c.target_after[static_cast<size_t>(k)]) << k;
   }
 }
+
+// A cell that is no number (a damaged file) is told when the window opens;
+// "Correction" then corrects every other record, not only those before it,
+// and leaves the record with the bad cell as it is.
+TEST(AbsorptionCorrection, ACellThatIsNoNumberLeavesOnlyItsRecordUncorrected) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> target, comparison;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"BadTarget", {"1000.0", "900.0", "abc", "700.0", "600.0"}, {"500.0", "450.0", "400.0", "350.0", "300.0"},
+       "'abc' is not a valid floating point value"},
+      {"BadComparison", {"1000.0", "900.0", "800.0", "700.0", "600.0"}, {"500.0", "450.0", "4x0", "350.0", "300.0"},
+       "'4x0' is not a valid floating point value"},
+  };
+  // w = 0, reference record 0 (comparison 500): 900 * 500 / 450 = 1000,
+  // 700 * 500 / 350 = 1000, 600 * 500 / 300 = 1000.
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto lines = Table(c.target, c.comparison);
+    AbsorptionCorrection ac;
+    EXPECT_EQ(ac.Open(lines, 3, 5), c.message);
+    const auto out = ac.Correct(lines, 3, 0, 0);
+    ASSERT_TRUE(out.Changed);
+    for (int k : {0, 1, 3, 4}) {
+      EXPECT_EQ(F(out.Lines, k, 11), "1000.0") << k;
+      EXPECT_EQ(F(out.Lines, k, 12), "500.0") << k;
+    }
+    EXPECT_EQ(out.Lines[8], lines[8]);
+    EXPECT_EQ(ac.Restore(out.Lines, 3, 0).Lines, lines);
+  }
+}

@@ -1,0 +1,74 @@
+// The noise-reduction window's whole-number edits (block start, cut-off bin,
+// band, noise range) holding a text that is no whole number when "Apply" is
+// pressed: a clear message and the table as it was, never a block or band
+// silently taken as 0.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <string>
+#include <vector>
+
+#include "chart/ui/TAvgBkg.h"
+#include "chart/ui/Tchart1.h"
+#include "ChartFakeHost.h"
+#include "support/ChartTestTables.h"
+
+namespace {
+
+// Object 1 with sums that give a slow wave around 4300.
+std::vector<TableRowCells> WaveRows(int records) {
+  std::vector<TableRowCells> rows;
+  for (int r = 0; r < records; ++r) {
+    TableRowCells row;
+    row.No = std::to_string(r) + ".0";
+    row.Objects[0] = {"1.0", std::to_string(6000 + (r % 16) * 25), "2010", "21", "64"};
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+struct EditCase {
+  const char* name;
+  int mode;          // RadioGroup1 item: 3 FFT, 4 wavelet
+  const char* edit;  // designer name
+  const char* text;
+};
+
+class NoiseReductionEdits : public ::testing::TestWithParam<EditCase> {};
+
+TEST_P(NoiseReductionEdits, TextThatIsNoWholeNumberIsToldAndChangesNothing) {
+  const EditCase& c = GetParam();
+  FakeHost host;
+  ChartSession session;
+  ChartEventState events;
+  host.table.lines = BuildResultTable(3, 1, WaveRows(40));
+  host.AnalyseEvents(events);
+  QPointer<Tchart1> chart = new Tchart1(host, session, events);
+  Find<QPushButton>(chart, "SpeedButton1")->click();
+  auto* w = chart->findChild<TAvgBkg*>("AvgBkg");
+  ASSERT_NE(w, nullptr);
+  Find<QRadioButton>(w, ("RadioGroup1_" + std::to_string(c.mode)).c_str())->click();
+  Find<QLineEdit>(w, c.edit)->setText(c.text);
+  const std::vector<std::string> before = host.table.lines;
+  Find<QPushButton>(w, "Button1")->click();
+  EXPECT_TRUE(host.table.lines == before) << "the table changed";
+  ASSERT_EQ(host.Errors().size(), 1u);
+  EXPECT_EQ(host.Errors()[0], std::string("'") + c.text + "' is not a valid integer value");
+  delete chart.data();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edits, NoiseReductionEdits,
+    ::testing::Values(EditCase{"CutoffWithAFraction", 3, "Edit15", "12.7"},
+                      EditCase{"CutoffEmpty", 3, "Edit15", ""},
+                      EditCase{"BlockStartWithAFraction", 3, "Edit12", "3.5"},
+                      EditCase{"WaveletBlockStartText", 4, "Edit12", "x"},
+                      EditCase{"NoiseRangeFromText", 4, "Edit21", "abc"},
+                      EditCase{"NoiseRangeToExponent", 4, "Edit22", "1e2"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
