@@ -364,3 +364,44 @@ INSTANTIATE_TEST_SUITE_P(Rows, TIdentificationFaults, ::testing::ValuesIn(kTyped
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+// The automatic search applies the event it found, also one of the day (and
+// year) before the stamp's, or of a year the stamp writes with one digit.
+TEST(TIdentification, AutoSearchAppliesTheEventItFound) {
+  struct Row {
+    const char* name;
+    const char *year2, *month, *day, *hour, *minute, *second;
+    const char* event;  // date and time columns of the listed event
+    const char* target;
+    const char *year, *month_name, *day_item;
+  };
+  const Row rows[] = {
+      {"YearEnd", "24", " 1", " 1", "0", "00", "03.0000", "23 Dec 31 23 59 59", "XZ 777", "2023", "December", "31"},
+      {"OneDigitYear", "4", "5", "12", "14", "30", "05.0000", "04 May 12 14 30 07", "XZ 777", "2004", "May", "12"},
+      {"SameDay", "24", "5", "12", "14", "30", "05.0000", "24 May 12 14 30 07", "XZ 777", "2024", "May", "12"},
+  };
+  for (const Row& r : rows) {
+    TemporaryFolder folder{"tessary-lunar-auto"};
+    IdentFakeHost host;
+    std::vector<std::string> listing = SampleLunarListing();
+    listing.resize(5);
+    listing.push_back(LunarEventLine("23 Dec 31 20 00 00", " ", "  1234"));
+    listing.push_back(LunarEventLine(r.event, "X", "   777"));
+    host.settings.LunarPredictionFile = folder.Write("lunar.txt", JoinCrlfLines(listing));
+    host.settings.ObserverNameLunar = "Alan Lee";
+    host.times.StampDate1 = r.year2;
+    host.times.StampDate2 = r.month;
+    host.times.StampDate3 = r.day;
+    host.times.StampH1 = r.hour;
+    host.time_edits = {r.hour, r.minute, r.second};
+    host.auto_search = true;
+    QPointer<TIdentification> w = new TIdentification(host, true);
+    EXPECT_EQ(w->Edit2->text().toStdString(), r.target) << r.name;
+    EXPECT_EQ(w->ComboBox1->currentText().toStdString(), r.year) << r.name;
+    EXPECT_EQ(w->ComboBox2->currentText().toStdString(), r.month_name) << r.name;
+    EXPECT_EQ(w->ComboBox3->currentText().toStdString(), r.day_item) << r.name;
+    EXPECT_EQ(host.events.ReportLightCurveElement.Catalogue, "XZ80Q") << r.name;
+    EXPECT_EQ(host.events.ReportLightCurveElement.StarNumber, "777") << r.name;
+    delete w.data();
+  }
+}
