@@ -377,8 +377,10 @@ void TLightCurveReport::FormActivate() {
     Edit44->setText(ComboBox1->currentText());
     Edit45->setText(ComboBox9->currentText());
   }
-  // The list may have been added to, sorted or cut in the magnitude calculator.
+  // The list may have been added to, sorted or cut in the magnitude calculator,
+  // and another event identified.
   ShowEventRows();
+  ShowRecordAgain();
   BuildXmlReport();
   BuildTextReport();
 }

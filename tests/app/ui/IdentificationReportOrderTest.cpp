@@ -106,6 +106,20 @@ TEST(IdentificationReportOrder, AReportWindowOpenedBeforeTakesTheEventIdentified
   EXPECT_FALSE(r->Memo3->toPlainText().contains("Alan Lee"));
 }
 
+// A report window left open beside the guide shows the event identified
+// since as soon as the observer turns to it.
+TEST(IdentificationReportOrder, AReportWindowLeftOpenShowsTheNewEventWhenTurnedTo) {
+  ReportRoad road;
+  Identify(road.m, kFirst);
+  TLightCurveReport* r = MakeReport(road.m);
+  ASSERT_NE(r, nullptr);
+  Identify(road.m, kSecond);
+  ASSERT_TRUE(r->isVisible());
+  QEvent activate(QEvent::WindowActivate);
+  QApplication::sendEvent(r, &activate);
+  ExpectShows(r, kSecond);
+}
+
 // Without a new identification a second 'Make Report' keeps what the
 // observer corrected in the window.
 TEST(IdentificationReportOrder, ASecondReportKeepsTheObserversCorrections) {
