@@ -81,14 +81,18 @@ struct ReportRoad {
       EXPECT_TRUE(AppendEntry(w.Events.AsteroidTiming, t));
     }
   }
+  // The first event identified and reported; nothing when no window opened.
+  TLightCurveReport* FirstReport() {
+    Identify(m, kFirst);
+    return MakeReport(m);
+  }
 };
 
 }  // namespace
 
 TEST(IdentificationReportOrder, IdentifiedFirstThenTheReportWindowOpens) {
   ReportRoad road;
-  Identify(road.m, kFirst);
-  TLightCurveReport* r = MakeReport(road.m);
+  TLightCurveReport* r = road.FirstReport();
   ASSERT_NE(r, nullptr);
   ExpectShows(r, kFirst);
 }
@@ -97,8 +101,7 @@ TEST(IdentificationReportOrder, IdentifiedFirstThenTheReportWindowOpens) {
 // observer and site go into the reports, not the first event's.
 TEST(IdentificationReportOrder, AReportWindowOpenedBeforeTakesTheEventIdentifiedSince) {
   ReportRoad road;
-  Identify(road.m, kFirst);
-  TLightCurveReport* r = MakeReport(road.m);
+  TLightCurveReport* r = road.FirstReport();
   ASSERT_NE(r, nullptr);
   Identify(road.m, kSecond);
   ASSERT_EQ(MakeReport(road.m), r);
@@ -110,8 +113,7 @@ TEST(IdentificationReportOrder, AReportWindowOpenedBeforeTakesTheEventIdentified
 // since as soon as the observer turns to it.
 TEST(IdentificationReportOrder, AReportWindowLeftOpenShowsTheNewEventWhenTurnedTo) {
   ReportRoad road;
-  Identify(road.m, kFirst);
-  TLightCurveReport* r = MakeReport(road.m);
+  TLightCurveReport* r = road.FirstReport();
   ASSERT_NE(r, nullptr);
   Identify(road.m, kSecond);
   ASSERT_TRUE(r->isVisible());
@@ -124,8 +126,7 @@ TEST(IdentificationReportOrder, AReportWindowLeftOpenShowsTheNewEventWhenTurnedT
 // observer corrected in the window.
 TEST(IdentificationReportOrder, ASecondReportKeepsTheObserversCorrections) {
   ReportRoad road;
-  Identify(road.m, kFirst);
-  TLightCurveReport* r = MakeReport(road.m);
+  TLightCurveReport* r = road.FirstReport();
   ASSERT_NE(r, nullptr);
   r->Edit11->setText("Alan B. Lee");
   r->Edit14->setText("1234-00567-2");
