@@ -680,6 +680,12 @@ void TAsteroidIdentification::ApplyEventIdentification() {
     r.ObjectNumber = object.substr(1, close - 1);
     r.ObjectName = object.substr(close + 1);
     r.ObjectLabel = r.ObjectNumber + ": " + r.ObjectName;
+  } else {
+    // No numbered object (the Moon): an asteroid applied before must not be
+    // reported for this event.
+    r.ObjectNumber.clear();
+    r.ObjectName.clear();
+    r.ObjectLabel.clear();
   }
   std::tie(r.Catalogue, r.StarNumber) = StarCatalogueOf(Text(Edit8));
 

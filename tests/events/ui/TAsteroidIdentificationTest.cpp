@@ -167,6 +167,32 @@ TEST(TAsteroidIdentification, AsteroidEventDropsAnEarlierZcNumber) {
   }
 }
 
+// A lunar event applied after an asteroid event names no asteroid: the
+// reports and the light-curve file name would carry the earlier one.
+TEST(TAsteroidIdentification, MoonEventDropsAnEarlierAsteroid) {
+  struct Row {
+    const char* name;
+    std::string text;
+    const char *number, *object, *label;
+  };
+  const std::string moon =
+      "Occultation prediction for Tokyo\n" + PutColumns({{1, "24 May 12 14 31 00.0"}, {25, "  1234"}}, 150, false);
+  for (const Row& x : {Row{"Moon", moon, "", "", ""}, Row{"Asteroid", kElements, "7", "Iris", "7: Iris"}}) {
+    Fixture f;
+    f.w->show();
+    TReportLightCurveElement& r = f.host.events.ReportLightCurveElement;
+    r.ObjectNumber = "1234";
+    r.ObjectName = "Some name";
+    r.ObjectLabel = "1234: Some name";
+    f.w->Memo1->setPlainText(QString::fromStdString(x.text));
+    PressRow(f.w->ListBox1, f.w->ListBox1->count() - 1);
+    f.w->Button1->click();
+    EXPECT_EQ(r.ObjectNumber, x.number) << x.name;
+    EXPECT_EQ(r.ObjectName, x.object) << x.name;
+    EXPECT_EQ(r.ObjectLabel, x.label) << x.name;
+  }
+}
+
 // Clicking from one event to the next never forms a colour index from the
 // first star's B and the second star's V: with the diffraction panel open, an
 // event without a usable B-V leaves the colour as it was.
