@@ -249,6 +249,37 @@ TEST(TAsteroidIdentification, PastedLunarListingChoosesTheEventAtTheVideoTime) {
   EXPECT_EQ(f.w->Edit24->text(), "14.5014");
 }
 
+// Every column of a pasted lunar line reaches its edit: values computed by
+// hand from the line (B-V = (V - R) x 1.845 - 0.055 without a spectrum).
+TEST(TAsteroidIdentification, PastedLunarLineShowsEveryColumn) {
+  struct Row {
+    const char *letter, *number, *spectrum;
+    const char *star, *bminusv, *combo;
+  };
+  for (const Row& x : {Row{"X", "   777", "K ", "XZ777", "1.24", "--"}, Row{" ", " 98765", "G8", "SAO98765", "--", "G8"},
+                       Row{" ", "  2345", "M2", "ZC2345", "--", "M2"}}) {
+    Fixture f;
+    const std::string line = PutColumns({{1, "24 May 12 14 30 05.5"}, {24, x.letter}, {25, x.number}, {32, x.spectrum},
+                                         {35, " 7.2"}, {40, " 6.5"}, {107, "-120.5"}, {139, "380.1"}, {145, "612.3"}},
+                                        160, false);
+    f.w->Memo1->setPlainText(QString::fromStdString("Occultation prediction for Tokyo\n" + line + "\n"));
+    ASSERT_EQ(f.w->ListBox1->count(), 1) << x.star;
+    EXPECT_EQ(f.w->ListBox1->currentRow(), 0) << x.star;  // 14:30:05.5 at the video's 14:30:05
+    const std::vector<std::pair<QLineEdit*, const char*>> shown = {
+        {f.w->Edit9, "2024 May 12"}, {f.w->Edit19, "14.5015"}, {f.w->Edit7, "Moon"},   {f.w->Edit8, x.star},
+        {f.w->Edit11, "7.20"},       {f.w->Edit17, "6.50"},    {f.w->Edit12, x.bminusv}, {f.w->Edit1, "612.3"},
+        {f.w->Edit2, "380100.0"},    {f.w->Edit20, "59.5"},    {f.w->Edit14, "--"},    {f.w->Edit15, "--"}};
+    for (const auto& [edit, text] : shown)
+      EXPECT_EQ(edit->text().toStdString(), text) << x.star << " " << edit->objectName().toStdString();
+    EXPECT_EQ(f.w->ComboBox2->currentText().toStdString(), x.combo) << x.star;
+    const Occelmnt_Format& e = f.host.events.Identification.OccultationElements;
+    EXPECT_NEAR(e.UT, 14.501527777777778, 1e-12) << x.star;
+    EXPECT_DOUBLE_EQ(e.Distance, 380100) << x.star;
+    EXPECT_DOUBLE_EQ(e.Velocity, 612.3) << x.star;
+    EXPECT_DOUBLE_EQ(e.ContactAngle, 59.5) << x.star;
+  }
+}
+
 // A second that would show as 60.0000 is refused like 60 itself.
 TEST(TAsteroidIdentification, VideoSecondShownAsSixtyIsRefused) {
   Fixture f;
