@@ -379,6 +379,10 @@ TEST(TIdentification, AutoSearchAppliesTheEventItFound) {
       {"YearEnd", "24", " 1", " 1", "0", "00", "03.0000", "23 Dec 31 23 59 59", "XZ 777", "2023", "December", "31"},
       {"OneDigitYear", "4", "5", "12", "14", "30", "05.0000", "04 May 12 14 30 07", "XZ 777", "2004", "May", "12"},
       {"SameDay", "24", "5", "12", "14", "30", "05.0000", "24 May 12 14 30 07", "XZ 777", "2024", "May", "12"},
+      {"MonthEnd", "24", "6", "1", "0", "00", "03.0000", "24 May 31 23 59 58", "XZ 777", "2024", "May", "31"},
+      {"LeapDay", "24", "3", "1", "0", "00", "02.0000", "24 Feb 29 23 59 59", "XZ 777", "2024", "February", "29"},
+      {"CommonYear", "23", "3", "1", "0", "00", "02.0000", "23 Feb 28 23 59 59", "XZ 777", "2023", "February", "28"},
+      {"NextDay", "24", "5", "12", "23", "59", "58.0000", "24 May 13  0  0  5", "XZ 777", "2024", "May", "13"},
   };
   for (const Row& r : rows) {
     TemporaryFolder folder{"tessary-lunar-auto"};
