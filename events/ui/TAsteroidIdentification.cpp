@@ -23,6 +23,7 @@
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "base/ResultTable.h"
+#include "base/TextTools.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/HandlerTable.h"
@@ -306,9 +307,10 @@ void TAsteroidIdentification::Button5Click() {
     Dialogs().ShowError("The prediction file could not be read.");
     return;
   }
-  const QByteArray bytes = file.readAll();
+  // Files saved by Windows editors carry a byte-order mark or are UTF-16.
+  const std::string text = FileTextAsUtf8(file.readAll().toStdString());
   // A file without events is told, and the list loaded before stays.
-  const auto list = ::ReadPredictionText(SplitTextLines(bytes.toStdString()));
+  const auto list = ::ReadPredictionText(SplitTextLines(text));
   if (!list || list->Lines.empty()) {
     Dialogs().ShowError("The prediction file holds no occultation events.");
     return;
@@ -323,7 +325,7 @@ void TAsteroidIdentification::Button5Click() {
   filling_ = true;
   Memo1->clear();
   filling_ = false;
-  Memo1->setPlainText(QString::fromUtf8(bytes));
+  Memo1->setPlainText(QString::fromStdString(text));
   Button1->setEnabled(false);
   Button7->setEnabled(false);
 }

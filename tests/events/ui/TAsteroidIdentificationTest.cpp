@@ -643,6 +643,31 @@ TEST(TAsteroidIdentification, ElementsFileOpenedThroughTheDialog) {
   EXPECT_EQ(f.w->ListBox1->count(), 2);  // the list stays
 }
 
+// Files saved by a Windows editor, with a byte-order mark or as "Unicode",
+// list their events as plain files do.
+TEST(TAsteroidIdentification, ElementsAndListingFilesOfAnyEncodingAreListed) {
+  const std::string pasted =
+      "Occultation prediction for Tokyo\r\n" + PutColumns({{1, "24 May 12 14 31 00.0"}, {25, "  1234"}}, 150, false);
+  struct Row {
+    const char* name;
+    std::string bytes;
+    int events;
+  };
+  for (const Row& x : {Row{"BomElements", "\xEF\xBB\xBF" + std::string(kElements), 2},
+                       Row{"BomListing", "\xEF\xBB\xBF" + pasted, 1},
+                       Row{"Utf16Elements", Utf16LeFileBytes(kElements), 2},
+                       Row{"Utf16Listing", Utf16LeFileBytes(pasted), 1}}) {
+    Fixture f;
+    TemporaryFolder folder("tessary-elements");
+    f.host.dialogs.open_file_names.push_back(QString::fromStdString(folder.Write("events.txt", x.bytes)));
+    f.w->Button5->click();
+    EXPECT_TRUE(f.host.Messages().empty()) << x.name;
+    EXPECT_EQ(f.w->ListBox1->count(), x.events) << x.name;
+    ASSERT_EQ(f.host.events.Identification.PredictionEvents.size(), static_cast<size_t>(x.events)) << x.name;
+    EXPECT_EQ(f.host.events.Identification.PredictionEvents[0].Date, "2024 May 12") << x.name;
+  }
+}
+
 // A file without events is told and leaves the loaded list, text and chosen
 // event as they were.
 TEST(TAsteroidIdentification, ElementsFileWithoutEventsKeepsTheList) {

@@ -497,3 +497,28 @@ TEST(TIdentification, EveryListedValueComesOutAsWritten) {
     delete w.data();
   }
 }
+
+// A listing saved as "Unicode" by a Windows editor is listed like the plain
+// file, not refused as binary.
+TEST(TIdentification, UnicodeListingIsListed) {
+  Fixture f(false);
+  const int listed = f.w->ListBox1->count();
+  ASSERT_EQ(listed, 10);
+  QStringList plain;
+  for (int k = 0; k < listed; ++k) plain << f.w->ListBox1->item(k)->text();
+  const std::string unicode = f.folder.Write("unicode.txt", Utf16LeFileBytes(JoinCrlfLines(SampleLunarListing())));
+  f.host.dialogs.open_file_names.push_back(QString::fromStdString(unicode));
+  f.w->Openpredictionfile1->trigger();
+  EXPECT_TRUE(f.host.Messages().empty());
+  EXPECT_EQ(f.host.settings.LunarPredictionFile, unicode);
+  ASSERT_EQ(f.w->ListBox1->count(), listed);
+  for (int k = 0; k < listed; ++k) EXPECT_EQ(f.w->ListBox1->item(k)->text(), plain[k]) << k;
+  f.w->ListBox1->setCurrentRow(5);
+  emit f.w->ListBox1->itemDoubleClicked(f.w->ListBox1->item(5));
+  EXPECT_EQ(f.w->Edit2->text(), "ZC 1234");
+  EXPECT_EQ(f.w->Edit6->text(), "60.0");
+  // Opened again at start-up from the settings, it is read the same way.
+  delete f.w.data();
+  f.w = new TIdentification(f.host, true);
+  EXPECT_EQ(f.w->ListBox1->count(), listed);
+}
