@@ -522,3 +522,35 @@ TEST(TIdentification, UnicodeListingIsListed) {
   f.w = new TIdentification(f.host, true);
   EXPECT_EQ(f.w->ListBox1->count(), listed);
 }
+
+// A listing written as a star block names the star, the observer and the
+// date in its lines; the window takes them over and composes the code.
+TEST(TIdentification, StarBlockGivesTargetObserverAndDate) {
+  struct Row {
+    const char *star_line, *date_line;
+    const char *target, *year, *month, *day, *code;
+  };
+  for (const Row& r : {Row{"Star = R1234", "2024 May 12 predictions", "ZC 1234", "2024", "May", "12", "240512r1234KP"},
+                       Row{"Star = S98765", "2023 Dec  5 predictions", "SAO 98765", "2023", "December", "5",
+                           "231205s98765KP"},
+                       Row{"Star = X777", "2031 Jan  1 predictions", "XZ 777", "2031", "January", "1", "310101x777KP"},
+                       Row{"Star = HIP 12", "1999 Jul 30 predictions", "HIP 12", "1999", "July", "30", "990730UKP"}}) {
+    TemporaryFolder folder{"tessary-lunar-block"};
+    IdentFakeHost host;
+    host.settings.LunarPredictionFile = folder.Write(
+        "block.txt", JoinCrlfLines({"Lunar occultation predictions", "for one star", r.date_line, "   Cct", r.star_line,
+                                    "Observer =  Kim Park", "more lines"}));
+    host.times.StampDate1 = "24";
+    host.times.StampDate2 = "5";
+    host.times.StampDate3 = "12";
+    QPointer<TIdentification> w = new TIdentification(host, true);
+    EXPECT_EQ(w->Edit2->text().toStdString(), r.target) << r.star_line;
+    EXPECT_EQ(w->Edit1->text(), "Kim Park") << r.star_line;
+    EXPECT_EQ(w->ListBox1->count(), 7) << r.star_line;
+    EXPECT_EQ(w->ComboBox1->currentText().toStdString(), r.year) << r.star_line;
+    EXPECT_EQ(w->ComboBox2->currentText().toStdString(), r.month) << r.star_line;
+    EXPECT_EQ(w->ComboBox3->currentText().toStdString(), r.day) << r.star_line;
+    EXPECT_EQ(host.events.Texts.IdentificationCode, r.code) << r.star_line;
+    delete w.data();
+  }
+}
