@@ -520,7 +520,8 @@ void TAsteroidIdentification::CheckDateTimeEdit(QLineEdit* edit) {
   std::optional<std::string> shown;
   switch (k) {
     case 0:
-      if (auto y = AcceptVideoYear(text)) t.StampDate1 = *y, shown = text;
+      // Written back plain: "+2025" or "02025" would go into the dates and codes.
+      if (auto y = AcceptVideoYear(text)) t.StampDate1 = *y, shown = FormatInt(*ParseInt32(text));
       break;
     case 1:
       if (auto m = AcceptInteger(text, 1, 12)) t.StampDate2 = FormatInt(*m), shown = FormatInt(*m);

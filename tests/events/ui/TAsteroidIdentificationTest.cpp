@@ -293,6 +293,27 @@ TEST(TAsteroidIdentification, VideoSecondShownAsSixtyIsRefused) {
   }
 }
 
+// An accepted year is written back as a plain number, as month and day are:
+// the recording date, the light-curve file name and the code read the edit.
+TEST(TAsteroidIdentification, AcceptedYearIsShownAsAPlainNumber) {
+  struct Row {
+    const char *typed, *shown, *stamp;
+  };
+  for (Row r : {Row{"+2025", "2025", "25"}, Row{"02031", "2031", "31"}, Row{" 1999", "1999", "99"},
+                Row{"2088", "1999", "99"}}) {
+    Fixture f;
+    if (std::string(r.typed) == "2088") TypeAndEnter(f.w->Edit4, "1999");
+    TypeAndEnter(f.w->Edit4, r.typed);
+    EXPECT_EQ(f.w->Edit4->text().toStdString(), r.shown) << r.typed;
+    EXPECT_EQ(f.host.times.StampDate1, r.stamp) << r.typed;
+    f.w->Memo1->setPlainText(kElements);
+    PressRow(f.w->ListBox1, 0);
+    f.w->Button1->click();
+    EXPECT_EQ(f.host.events.ReportLightCurveElement.RecordingDate, std::string(r.shown) + "-5-12") << r.typed;
+    EXPECT_EQ(f.host.events.Texts.IdentificationCode.substr(0, 10), std::string(r.shown) + "_5_12-") << r.typed;
+  }
+}
+
 // Erasing the listed elements leaves no event to apply: applying would title
 // the erased event over a report record of empty edits.
 TEST(TAsteroidIdentification, ClearedListLeavesNothingToApply) {
