@@ -394,6 +394,8 @@ bool TIdentification::ReadStarBlock() {
     SelectItem(ComboBox1, *block->Year);
     SelectItem(ComboBox3, block->Day);
   }
+  // Listed again on every date or time change: the block replaces the list.
+  ListBox1->clear();
   for (const std::string& l : lines) ListBox1->addItem(QString::fromStdString(l));
   return true;
 }

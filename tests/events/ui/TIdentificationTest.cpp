@@ -551,6 +551,12 @@ TEST(TIdentification, StarBlockGivesTargetObserverAndDate) {
     EXPECT_EQ(w->ComboBox2->currentText().toStdString(), r.month) << r.star_line;
     EXPECT_EQ(w->ComboBox3->currentText().toStdString(), r.day) << r.star_line;
     EXPECT_EQ(host.events.Texts.IdentificationCode, r.code) << r.star_line;
+    // Listed again after a date or time change, the block is listed once.
+    w->ComboBox3->setCurrentIndex(3);
+    emit w->ComboBox3->activated(3);
+    TypeAndEnter(w->Edit9, "15");
+    w->Button9->click();
+    EXPECT_EQ(w->ListBox1->count(), 7) << r.star_line;
     delete w.data();
   }
 }
