@@ -469,6 +469,9 @@ TEST(TIdentification, EveryListedValueComesOutAsWritten) {
         {w->Edit19, "+6.8"},   {w->Edit23, "-73"},   {w->Edit24, "58"},    {w->Edit25, "5.1"},   {w->Edit26, "-33"},
         {w->Edit27, "27"},     {w->Edit28, "12.0"},  {w->Edit29, "520"}};
     for (const auto& [edit, text] : shown) EXPECT_EQ(edit->text().toStdString(), text) << edit->objectName().toStdString();
+    // The times of the last line compared and of the stamp, without leading zeros.
+    EXPECT_EQ(w->Edit38->text(), "2025.3.3 21:7:52");
+    EXPECT_EQ(w->Edit39->text(), "2025.3.3 21:7:47");
     EXPECT_EQ(w->ComboBox1->currentText(), "2025");
     EXPECT_EQ(w->ComboBox2->currentText(), "March");
     EXPECT_EQ(w->ComboBox3->currentText(), "3");
