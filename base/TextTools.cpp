@@ -60,3 +60,8 @@ std::optional<std::string> Utf16FileText(std::string_view bytes) {
   if (!bytes.starts_with("\xFF\xFE") && !bytes.starts_with("\xFE\xFF")) return std::nullopt;
   return Utf16ToUtf8(bytes.substr(2), bytes[0] == '\xFF');
 }
+
+std::string FileTextAsUtf8(std::string_view bytes) {
+  if (auto utf8 = Utf16FileText(bytes)) return std::move(*utf8);
+  return std::string(WithoutUtf8Bom(bytes));
+}

@@ -24,3 +24,6 @@ std::string_view WithoutUtf8Bom(std::string_view s);
 // A file saved as "Unicode" (UTF-16 behind its byte-order mark) as UTF-8,
 // without the mark; nothing when the bytes do not start with such a mark.
 std::optional<std::string> Utf16FileText(std::string_view bytes);
+// A text file's bytes as UTF-8 text: a "Unicode" file converted, a UTF-8
+// byte-order mark removed.
+std::string FileTextAsUtf8(std::string_view bytes);

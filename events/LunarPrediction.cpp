@@ -1,5 +1,6 @@
 #include "events/LunarPrediction.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
@@ -165,12 +166,21 @@ LunarListing ListPredictionLines(const std::vector<std::string>& lines, int dura
     if (detail || month) out.Lines.push_back(std::move(line));
   }
   if (out.Lines.empty()) return out;
-  out.Selected = 0;
-  for (size_t k = 0; k < out.Lines.size(); ++k)
-    if (!stamp_year2.empty() && out.Lines[k].substr(0, 2) == stamp_year2) {
+  // The stamp's year as a number: a year picked in the list is written "4",
+  // the listing writes "04".
+  const auto year = ParseInt32(stamp_year2);
+  int first_event = -1;
+  for (size_t k = 0; k < out.Lines.size(); ++k) {
+    const std::string& l = out.Lines[k];
+    if (year && ParseInt32(l.substr(0, 2)) == year) {
       out.Selected = static_cast<int>(k);
-      break;
+      return out;
     }
+    if (first_event < 0 && MonthIndexOf(Columns(l, 3, 5)) > 0) first_event = static_cast<int>(k);
+  }
+  // No line of the stamp's year: an event of the year before (found across
+  // New Year) rather than a heading line.
+  out.Selected = std::max(first_event, 0);
   return out;
 }
 

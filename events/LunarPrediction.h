@@ -64,7 +64,9 @@ struct StarBlock {
 };
 std::optional<StarBlock> ReadStarBlock(const std::vector<std::string>& lines);
 
-// The lines offered for choice and the one selected (-1 for an empty list).
+// The lines offered for choice and the one selected (-1 for an empty list):
+// the first line of the stamp's two-digit year ("4" and "04" alike), else
+// the first event line, else the first line.
 struct LunarListing {
   std::vector<std::string> Lines;
   int Selected = -1;

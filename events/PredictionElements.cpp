@@ -22,6 +22,10 @@ std::string_view TrimTrailing(std::string_view s) {
   return s;
 }
 
+void KeepIfFinite(double& field, double value) {
+  if (std::isfinite(value)) field = value;
+}
+
 // The fields after `tag` with a closing tag stuck to the end removed.
 std::string TagFields(std::string_view line, std::string_view tag) {
   std::string_view rest = TrimTrailing(line.substr(tag.size()));
@@ -38,7 +42,8 @@ void ReadElements(Occelmnt_Format& e, const std::string& f) {
   if (auto ut = ParseDouble(GetCsvField(f, 6))) e.UT = *ut;
   const auto v1 = ParseDouble(GetCsvField(f, 9));
   const auto v2 = ParseDouble(GetCsvField(f, 10));
-  if (v1 && v2) e.Velocity = std::sqrt(*v1 * *v1 + *v2 * *v2) * kEarthRadiusKm * 1000.0 / 3600.0;
+  // An absurd component must not give the diffraction model an infinite speed.
+  if (v1 && v2) KeepIfFinite(e.Velocity, std::hypot(*v1, *v2) * kEarthRadiusKm * 1000.0 / 3600.0);
 }
 
 void ReadStar(Occelmnt_Format& e, const std::string& f) {
@@ -62,7 +67,7 @@ void ReadObject(Occelmnt_Format& e, const std::string& f) {
     e.CombinedMagnitude = CombinedMagnitude(e.ObjectMagnitude, e.V);
   }
   if (auto d = ParseDouble(GetCsvField(f, 4))) e.ObjectDiameter = *d;
-  if (auto au = ParseDouble(GetCsvField(f, 5))) e.Distance = *au * kAstronomicalUnitKm;
+  if (auto au = ParseDouble(GetCsvField(f, 5))) KeepIfFinite(e.Distance, *au * kAstronomicalUnitKm);
 }
 
 std::string EventListLine(const Occelmnt_Format& e) {

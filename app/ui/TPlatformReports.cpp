@@ -72,8 +72,10 @@ double TPlatformReportHost::PredictionCombinedMagnitude() const {
 void TPlatformChartHost::ShowLightCurveReport(const std::vector<std::string>& lines) {
   if (!report_window_)
     report_window_ = new TLightCurveReport(w_.Events, w_.ReportLink, &w_);
-  else
+  else {
     report_window_->ShowEventRows();  // events may have been added since it opened
+    report_window_->ShowRecordAgain();  // and an event identified
+  }
   report_window_->SetLightCurveLines(lines);
   report_window_->show();
   report_window_->raise();

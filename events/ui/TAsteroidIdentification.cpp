@@ -23,6 +23,7 @@
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "base/ResultTable.h"
+#include "base/TextTools.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/HandlerTable.h"
@@ -306,9 +307,10 @@ void TAsteroidIdentification::Button5Click() {
     Dialogs().ShowError("The prediction file could not be read.");
     return;
   }
-  const QByteArray bytes = file.readAll();
+  // Files saved by Windows editors carry a byte-order mark or are UTF-16.
+  const std::string text = FileTextAsUtf8(file.readAll().toStdString());
   // A file without events is told, and the list loaded before stays.
-  const auto list = ::ReadPredictionText(SplitTextLines(bytes.toStdString()));
+  const auto list = ::ReadPredictionText(SplitTextLines(text));
   if (!list || list->Lines.empty()) {
     Dialogs().ShowError("The prediction file holds no occultation events.");
     return;
@@ -323,7 +325,7 @@ void TAsteroidIdentification::Button5Click() {
   filling_ = true;
   Memo1->clear();
   filling_ = false;
-  Memo1->setPlainText(QString::fromUtf8(bytes));
+  Memo1->setPlainText(QString::fromStdString(text));
   Button1->setEnabled(false);
   Button7->setEnabled(false);
 }
@@ -518,7 +520,8 @@ void TAsteroidIdentification::CheckDateTimeEdit(QLineEdit* edit) {
   std::optional<std::string> shown;
   switch (k) {
     case 0:
-      if (auto y = AcceptVideoYear(text)) t.StampDate1 = *y, shown = text;
+      // Written back plain: "+2025" or "02025" would go into the dates and codes.
+      if (auto y = AcceptVideoYear(text)) t.StampDate1 = *y, shown = FormatInt(*ParseInt32(text));
       break;
     case 1:
       if (auto m = AcceptInteger(text, 1, 12)) t.StampDate2 = FormatInt(*m), shown = FormatInt(*m);
@@ -680,6 +683,12 @@ void TAsteroidIdentification::ApplyEventIdentification() {
     r.ObjectNumber = object.substr(1, close - 1);
     r.ObjectName = object.substr(close + 1);
     r.ObjectLabel = r.ObjectNumber + ": " + r.ObjectName;
+  } else {
+    // No numbered object (the Moon): an asteroid applied before must not be
+    // reported for this event.
+    r.ObjectNumber.clear();
+    r.ObjectName.clear();
+    r.ObjectLabel.clear();
   }
   std::tie(r.Catalogue, r.StarNumber) = StarCatalogueOf(Text(Edit8));
 

@@ -22,6 +22,7 @@
 
 #include "base/NumberText.h"
 #include "base/ResultTable.h"
+#include "base/TextTools.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/HandlerTable.h"
@@ -298,7 +299,7 @@ void TIdentification::ReadPredictionFileOnce() {
   if (id.LunarPredictionLoaded != 0) return;
   QFile file(QString::fromStdString(host_.Settings().LunarPredictionFile));
   if (file.exists() && file.size() <= kMaxPredictionFileBytes && file.open(QIODevice::ReadOnly)) {
-    SetLines(Memo5, SplitTextLines(file.readAll().toStdString()));
+    SetLines(Memo5, SplitTextLines(FileTextAsUtf8(file.readAll().toStdString())));
     id.LunarPredictionLoaded = 1;
   }
 }
@@ -360,8 +361,9 @@ void TIdentification::ChooseLunarPredictionFile() {
     Dialogs().ShowError("The prediction file could not be read.");
     return;
   }
-  // A listing is text; a binary file would fill the lists with nonsense.
-  if (file.readAll().contains('\0')) {
+  // A listing is text (a "Unicode" one as well); a binary file would fill
+  // the lists with nonsense.
+  if (FileTextAsUtf8(file.readAll().toStdString()).find('\0') != std::string::npos) {
     Dialogs().ShowError("The prediction file is not a text file.\r\n" + name);
     return;
   }
@@ -392,6 +394,8 @@ bool TIdentification::ReadStarBlock() {
     SelectItem(ComboBox1, *block->Year);
     SelectItem(ComboBox3, block->Day);
   }
+  // Listed again on every date or time change: the block replaces the list.
+  ListBox1->clear();
   for (const std::string& l : lines) ListBox1->addItem(QString::fromStdString(l));
   return true;
 }

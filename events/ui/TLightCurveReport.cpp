@@ -282,26 +282,33 @@ void TLightCurveReport::BuildControls() {
 void TLightCurveReport::FormCreate() {
   MinorBoxes[0]->setChecked(true);
   MinorBoxes[1]->setChecked(true);
-  const TReportLightCurveElement& e = events_.ReportLightCurveElement;
-  Edit13->setText(Q(e.Catalogue));
-  Edit14->setText(Q(e.StarNumber));
-  Edit15->setText(Q(e.ObjectNumber));
-  Edit16->setText(Q(e.ObjectName));
-  Edit11->setText(Q(e.Observer));
-  Edit12->setText(Q(e.CoObserver));
-  Edit2->setText(Q(e.LongitudeD));
-  Edit3->setText(Q(e.LongitudeM));
-  Edit4->setText(Q(e.LongitudeS));
-  Edit5->setText(Q(e.LatitudeD));
-  Edit6->setText(Q(e.LatitudeM));
-  Edit7->setText(Q(e.LatitudeS));
-  Edit8->setText(Q(e.Altitude));
-  Edit1->setText(Q(e.LunarValues[kLunarLimbSlopeIndex]));
-  Edit9->setText(Q(host_.ReportSiteName()));
-  Edit10->setText(Q(host_.ReportCountryCode()));
+  shown_record_ = RecordTexts();
+  const auto edits = RecordEdits();
+  for (size_t k = 0; k < edits.size(); ++k) edits[k]->setText(Q(shown_record_[k]));
   ShowEventRows();
   Memo2->clear();
   Memo3->clear();
+}
+
+std::array<QLineEdit*, 16> TLightCurveReport::RecordEdits() const {
+  return {Edit13, Edit14, Edit15, Edit16, Edit11, Edit12, Edit2, Edit3,
+          Edit4,  Edit5,  Edit6,  Edit7,  Edit8,  Edit1,  Edit9, Edit10};
+}
+
+std::array<std::string, 16> TLightCurveReport::RecordTexts() const {
+  const TReportLightCurveElement& e = events_.ReportLightCurveElement;
+  return {e.Catalogue, e.StarNumber, e.ObjectNumber, e.ObjectName,  e.Observer,  e.CoObserver,
+          e.LongitudeD, e.LongitudeM, e.LongitudeS,  e.LatitudeD,   e.LatitudeM, e.LatitudeS,
+          e.Altitude,   e.LunarValues[kLunarLimbSlopeIndex],        host_.ReportSiteName(),
+          host_.ReportCountryCode()};
+}
+
+void TLightCurveReport::ShowRecordAgain() {
+  const auto texts = RecordTexts();
+  const auto edits = RecordEdits();
+  for (size_t k = 0; k < edits.size(); ++k)
+    if (texts[k] != shown_record_[k]) edits[k]->setText(Q(texts[k]));
+  shown_record_ = texts;
 }
 
 void TLightCurveReport::ShowEventRows() {
@@ -370,8 +377,10 @@ void TLightCurveReport::FormActivate() {
     Edit44->setText(ComboBox1->currentText());
     Edit45->setText(ComboBox9->currentText());
   }
-  // The list may have been added to, sorted or cut in the magnitude calculator.
+  // The list may have been added to, sorted or cut in the magnitude calculator,
+  // and another event identified.
   ShowEventRows();
+  ShowRecordAgain();
   BuildXmlReport();
   BuildTextReport();
 }

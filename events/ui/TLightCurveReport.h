@@ -27,6 +27,10 @@ class TLightCurveReport : public QWidget {
   ReportFormInputs FormInputs() const;
   // The event rows show the first four entries of the timing list again.
   void ShowEventRows();
+  // The star, object, observer and site edits take what the record holds now
+  // where it changed since they were filled (an event identified since);
+  // what the observer corrected in the other edits stays.
+  void ShowRecordAgain();
 
   QPlainTextEdit *Memo1, *Memo2, *Memo3, *Memo4, *Memo5;
   QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7, *Edit8, *Edit9, *Edit10, *Edit11, *Edit12,
@@ -69,6 +73,9 @@ class TLightCurveReport : public QWidget {
   ChartEventState& events_;
   ReportWindowHost& host_;
   bool activated_ = false;
+  std::array<QLineEdit*, 16> RecordEdits() const;
+  std::array<std::string, 16> RecordTexts() const;
+  std::array<std::string, 16> shown_record_;  // the record's texts the edits were filled with
 };
 
 // Marks an input still to be confirmed (yellow) or confirmed (white).

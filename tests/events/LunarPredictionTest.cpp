@@ -183,3 +183,19 @@ TEST(LunarPrediction, IdentificationCode) {
             "XZ 1234 ; 2010 January 15 ; Alan Lee");
   EXPECT_EQ(TargetBeforeOccults("(4) Vesta occults HIP 1"), "(4) Vesta");
 }
+
+// The selected line is one of the stamp's year however the stamp writes it;
+// without one it is the first event line, never a heading line.
+TEST(LunarPrediction, ListingSelectsTheStampsYearOrTheFirstEvent) {
+  const std::vector<std::string> text = {"Lunar occultation predictions", "site", "", "header", " y  m   d",
+                                         "23 Dec 31 23 59 59 ...", "          continuation", "04 May 12 14 30 05 ...",
+                                         "24 May 12 14 30 05 ..."};
+  struct Row {
+    const char* stamp_year;
+    int selected;
+  };
+  for (Row r : {Row{"24", 8}, Row{"04", 7}, Row{"4", 7}, Row{" 4", 7}, Row{"23", 5}, Row{"25", 5}, Row{"", 5}}) {
+    EXPECT_EQ(ListPredictionLines(text, 0, true, r.stamp_year).Selected, r.selected) << "'" << r.stamp_year << "'";
+  }
+  EXPECT_EQ(ListPredictionLines({"heading", "no events"}, 0, true, "24").Selected, 0);
+}

@@ -282,3 +282,28 @@ TEST(PredictionElements, ShownTextsAndFresnelNumber) {
   small.ObjectDiameter = 5;  // F = 69.4
   EXPECT_EQ(DescribePredictionEvent(small).FresnelNumber, "69.4");
 }
+
+// Velocity components or a distance too large to hold once converted keep
+// the reset value 0, which the diffraction panel replaces by its defaults,
+// instead of handing it an infinite speed or distance. Values just inside
+// the range are taken (hand-computed: hypot x 6378.1 x 1000 / 3600).
+TEST(PredictionElements, AbsurdVelocityAndDistanceKeepTheResetValue) {
+  struct Row {
+    const char *v1, *v2, *au;
+    double velocity, distance;
+  };
+  for (const Row& r : {Row{"1e306", "1e306", "1e301", 0, 0}, Row{"-1e307", "0", "-1e308", 0, 0},
+                       Row{"3e304", "4e304", "1e299", 5e304 * 6378.1 * 1000.0 / 3600.0, 1e299 * 149597870.7},
+                       Row{"0.5", "0.5", "1.0", 1252.7771558572001, 149597870.7}}) {
+    const std::string text = std::string("<Occultations>\n<Event>\n<Elements>a,b,2024,5,12,14.25,c,d,") + r.v1 + "," +
+                             r.v2 + "\n<Object>7,Iris,10,10," + r.au + "\n</Event>\n</Occultations>\n";
+    const auto list = ParseXmlPredictionFile(SplitOnLf(text));
+    ASSERT_TRUE(list) << r.v1;
+    ASSERT_EQ(list->Events.size(), 1u) << r.v1;
+    const Occelmnt_Format& e = list->Events[0];
+    EXPECT_TRUE(std::isfinite(e.Velocity)) << r.v1;
+    EXPECT_TRUE(std::isfinite(e.Distance)) << r.au;
+    EXPECT_NEAR(e.Velocity, r.velocity, std::fabs(r.velocity) * 1e-12) << r.v1;
+    EXPECT_NEAR(e.Distance, r.distance, std::fabs(r.distance) * 1e-12) << r.au;
+  }
+}

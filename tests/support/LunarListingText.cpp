@@ -52,3 +52,12 @@ std::vector<std::string> SampleLunarListing() {
           LunarEventLine("23 Dec 31 23 59 59", "X", "   777"),
           LunarEventLine("24 Jun 11 14 30 05", " ", "  8999")};
 }
+
+std::string Utf16LeFileBytes(const std::string& ascii) {
+  std::string out = "\xFF\xFE";
+  for (char c : ascii) {
+    out += c;
+    out += '\0';
+  }
+  return out;
+}

@@ -20,3 +20,6 @@ std::string LunarEventLine(const std::string& date_time, const std::string& kind
 // 23 Dec 31 and ZC 8999 on 24 Jun 11. Values: spectrum "K ", V 7.2, R 6.5,
 // contact angle -120, velocity 612.3, distance 380.12 (thousand km).
 std::vector<std::string> SampleLunarListing();
+
+// ASCII text as a file saved as "Unicode" (UTF-16, little-endian, with its mark).
+std::string Utf16LeFileBytes(const std::string& ascii);

@@ -167,6 +167,32 @@ TEST(TAsteroidIdentification, AsteroidEventDropsAnEarlierZcNumber) {
   }
 }
 
+// A lunar event applied after an asteroid event names no asteroid: the
+// reports and the light-curve file name would carry the earlier one.
+TEST(TAsteroidIdentification, MoonEventDropsAnEarlierAsteroid) {
+  struct Row {
+    const char* name;
+    std::string text;
+    const char *number, *object, *label;
+  };
+  const std::string moon =
+      "Occultation prediction for Tokyo\n" + PutColumns({{1, "24 May 12 14 31 00.0"}, {25, "  1234"}}, 150, false);
+  for (const Row& x : {Row{"Moon", moon, "", "", ""}, Row{"Asteroid", kElements, "7", "Iris", "7: Iris"}}) {
+    Fixture f;
+    f.w->show();
+    TReportLightCurveElement& r = f.host.events.ReportLightCurveElement;
+    r.ObjectNumber = "1234";
+    r.ObjectName = "Some name";
+    r.ObjectLabel = "1234: Some name";
+    f.w->Memo1->setPlainText(QString::fromStdString(x.text));
+    PressRow(f.w->ListBox1, f.w->ListBox1->count() - 1);
+    f.w->Button1->click();
+    EXPECT_EQ(r.ObjectNumber, x.number) << x.name;
+    EXPECT_EQ(r.ObjectName, x.object) << x.name;
+    EXPECT_EQ(r.ObjectLabel, x.label) << x.name;
+  }
+}
+
 // Clicking from one event to the next never forms a colour index from the
 // first star's B and the second star's V: with the diffraction panel open, an
 // event without a usable B-V leaves the colour as it was.
@@ -223,6 +249,37 @@ TEST(TAsteroidIdentification, PastedLunarListingChoosesTheEventAtTheVideoTime) {
   EXPECT_EQ(f.w->Edit24->text(), "14.5014");
 }
 
+// Every column of a pasted lunar line reaches its edit: values computed by
+// hand from the line (B-V = (V - R) x 1.845 - 0.055 without a spectrum).
+TEST(TAsteroidIdentification, PastedLunarLineShowsEveryColumn) {
+  struct Row {
+    const char *letter, *number, *spectrum;
+    const char *star, *bminusv, *combo;
+  };
+  for (const Row& x : {Row{"X", "   777", "K ", "XZ777", "1.24", "--"}, Row{" ", " 98765", "G8", "SAO98765", "--", "G8"},
+                       Row{" ", "  2345", "M2", "ZC2345", "--", "M2"}}) {
+    Fixture f;
+    const std::string line = PutColumns({{1, "24 May 12 14 30 05.5"}, {24, x.letter}, {25, x.number}, {32, x.spectrum},
+                                         {35, " 7.2"}, {40, " 6.5"}, {107, "-120.5"}, {139, "380.1"}, {145, "612.3"}},
+                                        160, false);
+    f.w->Memo1->setPlainText(QString::fromStdString("Occultation prediction for Tokyo\n" + line + "\n"));
+    ASSERT_EQ(f.w->ListBox1->count(), 1) << x.star;
+    EXPECT_EQ(f.w->ListBox1->currentRow(), 0) << x.star;  // 14:30:05.5 at the video's 14:30:05
+    const std::vector<std::pair<QLineEdit*, const char*>> shown = {
+        {f.w->Edit9, "2024 May 12"}, {f.w->Edit19, "14.5015"}, {f.w->Edit7, "Moon"},   {f.w->Edit8, x.star},
+        {f.w->Edit11, "7.20"},       {f.w->Edit17, "6.50"},    {f.w->Edit12, x.bminusv}, {f.w->Edit1, "612.3"},
+        {f.w->Edit2, "380100.0"},    {f.w->Edit20, "59.5"},    {f.w->Edit14, "--"},    {f.w->Edit15, "--"}};
+    for (const auto& [edit, text] : shown)
+      EXPECT_EQ(edit->text().toStdString(), text) << x.star << " " << edit->objectName().toStdString();
+    EXPECT_EQ(f.w->ComboBox2->currentText().toStdString(), x.combo) << x.star;
+    const Occelmnt_Format& e = f.host.events.Identification.OccultationElements;
+    EXPECT_NEAR(e.UT, 14.501527777777778, 1e-12) << x.star;
+    EXPECT_DOUBLE_EQ(e.Distance, 380100) << x.star;
+    EXPECT_DOUBLE_EQ(e.Velocity, 612.3) << x.star;
+    EXPECT_DOUBLE_EQ(e.ContactAngle, 59.5) << x.star;
+  }
+}
+
 // A second that would show as 60.0000 is refused like 60 itself.
 TEST(TAsteroidIdentification, VideoSecondShownAsSixtyIsRefused) {
   Fixture f;
@@ -233,6 +290,27 @@ TEST(TAsteroidIdentification, VideoSecondShownAsSixtyIsRefused) {
   for (Row r : {Row{"59.5", "59.5000"}, Row{"59.99999", "59.5000"}, Row{"59.99994", "59.9999"}, Row{"60", "59.9999"}}) {
     TypeAndEnter(f.w->Edit23, r.typed);
     EXPECT_EQ(f.w->Edit23->text().toStdString(), r.shown) << r.typed;
+  }
+}
+
+// An accepted year is written back as a plain number, as month and day are:
+// the recording date, the light-curve file name and the code read the edit.
+TEST(TAsteroidIdentification, AcceptedYearIsShownAsAPlainNumber) {
+  struct Row {
+    const char *typed, *shown, *stamp;
+  };
+  for (Row r : {Row{"+2025", "2025", "25"}, Row{"02031", "2031", "31"}, Row{" 1999", "1999", "99"},
+                Row{"2088", "1999", "99"}}) {
+    Fixture f;
+    if (std::string(r.typed) == "2088") TypeAndEnter(f.w->Edit4, "1999");
+    TypeAndEnter(f.w->Edit4, r.typed);
+    EXPECT_EQ(f.w->Edit4->text().toStdString(), r.shown) << r.typed;
+    EXPECT_EQ(f.host.times.StampDate1, r.stamp) << r.typed;
+    f.w->Memo1->setPlainText(kElements);
+    PressRow(f.w->ListBox1, 0);
+    f.w->Button1->click();
+    EXPECT_EQ(f.host.events.ReportLightCurveElement.RecordingDate, std::string(r.shown) + "-5-12") << r.typed;
+    EXPECT_EQ(f.host.events.Texts.IdentificationCode.substr(0, 10), std::string(r.shown) + "_5_12-") << r.typed;
   }
 }
 
@@ -584,6 +662,31 @@ TEST(TAsteroidIdentification, ElementsFileOpenedThroughTheDialog) {
   f.w->Button5->click();
   EXPECT_EQ(f.host.Messages().back(), "The prediction file could not be read.");
   EXPECT_EQ(f.w->ListBox1->count(), 2);  // the list stays
+}
+
+// Files saved by a Windows editor, with a byte-order mark or as "Unicode",
+// list their events as plain files do.
+TEST(TAsteroidIdentification, ElementsAndListingFilesOfAnyEncodingAreListed) {
+  const std::string pasted =
+      "Occultation prediction for Tokyo\r\n" + PutColumns({{1, "24 May 12 14 31 00.0"}, {25, "  1234"}}, 150, false);
+  struct Row {
+    const char* name;
+    std::string bytes;
+    int events;
+  };
+  for (const Row& x : {Row{"BomElements", "\xEF\xBB\xBF" + std::string(kElements), 2},
+                       Row{"BomListing", "\xEF\xBB\xBF" + pasted, 1},
+                       Row{"Utf16Elements", Utf16LeFileBytes(kElements), 2},
+                       Row{"Utf16Listing", Utf16LeFileBytes(pasted), 1}}) {
+    Fixture f;
+    TemporaryFolder folder("tessary-elements");
+    f.host.dialogs.open_file_names.push_back(QString::fromStdString(folder.Write("events.txt", x.bytes)));
+    f.w->Button5->click();
+    EXPECT_TRUE(f.host.Messages().empty()) << x.name;
+    EXPECT_EQ(f.w->ListBox1->count(), x.events) << x.name;
+    ASSERT_EQ(f.host.events.Identification.PredictionEvents.size(), static_cast<size_t>(x.events)) << x.name;
+    EXPECT_EQ(f.host.events.Identification.PredictionEvents[0].Date, "2024 May 12") << x.name;
+  }
 }
 
 // A file without events is told and leaves the loaded list, text and chosen

@@ -364,3 +364,202 @@ INSTANTIATE_TEST_SUITE_P(Rows, TIdentificationFaults, ::testing::ValuesIn(kTyped
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+// The automatic search applies the event it found, also one of the day (and
+// year) before the stamp's, or of a year the stamp writes with one digit.
+TEST(TIdentification, AutoSearchAppliesTheEventItFound) {
+  struct Row {
+    const char* name;
+    const char *year2, *month, *day, *hour, *minute, *second;
+    const char* event;  // date and time columns of the listed event
+    const char* target;
+    const char *year, *month_name, *day_item;
+  };
+  const Row rows[] = {
+      {"YearEnd", "24", " 1", " 1", "0", "00", "03.0000", "23 Dec 31 23 59 59", "XZ 777", "2023", "December", "31"},
+      {"OneDigitYear", "4", "5", "12", "14", "30", "05.0000", "04 May 12 14 30 07", "XZ 777", "2004", "May", "12"},
+      {"SameDay", "24", "5", "12", "14", "30", "05.0000", "24 May 12 14 30 07", "XZ 777", "2024", "May", "12"},
+      {"MonthEnd", "24", "6", "1", "0", "00", "03.0000", "24 May 31 23 59 58", "XZ 777", "2024", "May", "31"},
+      {"LeapDay", "24", "3", "1", "0", "00", "02.0000", "24 Feb 29 23 59 59", "XZ 777", "2024", "February", "29"},
+      {"CommonYear", "23", "3", "1", "0", "00", "02.0000", "23 Feb 28 23 59 59", "XZ 777", "2023", "February", "28"},
+      {"NextDay", "24", "5", "12", "23", "59", "58.0000", "24 May 13  0  0  5", "XZ 777", "2024", "May", "13"},
+  };
+  for (const Row& r : rows) {
+    TemporaryFolder folder{"tessary-lunar-auto"};
+    IdentFakeHost host;
+    std::vector<std::string> listing = SampleLunarListing();
+    listing.resize(5);
+    listing.push_back(LunarEventLine("23 Dec 31 20 00 00", " ", "  1234"));
+    listing.push_back(LunarEventLine(r.event, "X", "   777"));
+    host.settings.LunarPredictionFile = folder.Write("lunar.txt", JoinCrlfLines(listing));
+    host.settings.ObserverNameLunar = "Alan Lee";
+    host.times.StampDate1 = r.year2;
+    host.times.StampDate2 = r.month;
+    host.times.StampDate3 = r.day;
+    host.times.StampH1 = r.hour;
+    host.time_edits = {r.hour, r.minute, r.second};
+    host.auto_search = true;
+    QPointer<TIdentification> w = new TIdentification(host, true);
+    EXPECT_EQ(w->Edit2->text().toStdString(), r.target) << r.name;
+    EXPECT_EQ(w->ComboBox1->currentText().toStdString(), r.year) << r.name;
+    EXPECT_EQ(w->ComboBox2->currentText().toStdString(), r.month_name) << r.name;
+    EXPECT_EQ(w->ComboBox3->currentText().toStdString(), r.day_item) << r.name;
+    EXPECT_EQ(host.events.ReportLightCurveElement.Catalogue, "XZ80Q") << r.name;
+    EXPECT_EQ(host.events.ReportLightCurveElement.StarNumber, "777") << r.name;
+    delete w.data();
+  }
+}
+
+namespace {
+
+// A listing whose labels sit three columns right of the sample's (the star
+// from column 25 on), and its one event with a value in every column.
+std::vector<std::string> ShiftedListing() {
+  return {"Lunar occultation predictions for a site in the south-west",
+          PutColumns({{1, "E. Longitude"}, {14, " -73"}, {19, "58"}, {22, " 5.1"}, {38, "-33"}, {42, "27"},
+                      {45, "12.0"}, {57, " 520"}}),
+          "",
+          PutColumns({{25, "Star"}, {31, "Sp "}, {45, "AA"}, {49, "RV"}, {54, "PA"}, {58, "CA"}, {63, "Cct"},
+                      {70, "%"}, {73, "Moon"}, {103, "SV"}, {109, "Mdist"}, {115, "Libration"}, {128, "durn"}}),
+          " y  m   d  h  m  s",
+          PutColumns({{1, "25 Mar  3 21 07 44"}, {23, " "}, {24, "  2345"}, {31, "G8"}, {34, " 6.4"}, {39, " 5.9"},
+                      {44, " 12"}, {48, ".873"}, {53, "  7"}, {58, "35S"}, {61, "  33.5"}, {68, " 54"},
+                      {72, "23"}, {75, "  487.9"}, {83, "401.23"}, {115, "-4.2"}, {120, "+6.8"},
+                      {128, "<--- duration block --->"}}),
+          PutColumns({{1, "25 Mar  3 21 07 52"}, {23, " "}, {24, " 98765"}, {31, "K0"}, {34, " 8.1"}})};
+}
+
+}  // namespace
+
+// Every value of the event line and the site line comes out of the window as
+// the listing writes it, whatever the file's line ends; of two events within
+// ten seconds of the stamp the first is applied.
+TEST(TIdentification, EveryListedValueComesOutAsWritten) {
+  struct Ends {
+    const char* name;
+    const char *bom, *end;
+    int blank_lines_after;
+  };
+  for (const Ends& e : {Ends{"CrLf", "", "\r\n", 0}, Ends{"Lf", "", "\n", 0}, Ends{"Cr", "", "\r", 0},
+                        Ends{"BomCrLf", "\xEF\xBB\xBF", "\r\n", 0}, Ends{"TrailingBlankLines", "", "\r\n", 3}}) {
+    TemporaryFolder folder{"tessary-lunar-values"};
+    IdentFakeHost host;
+    std::string text = e.bom;
+    for (const std::string& l : ShiftedListing()) text += l + e.end;
+    for (int k = 0; k < e.blank_lines_after; ++k) text += e.end;
+    host.settings.LunarPredictionFile = folder.Write("lunar.txt", text);
+    host.settings.ObserverNameLunar = "Alan Lee";
+    host.times.StampDate1 = "25";
+    host.times.StampDate2 = " 3";
+    host.times.StampDate3 = " 3";
+    host.times.StampH1 = "21";
+    host.time_edits = {"21", "07", "47.0000"};
+    host.auto_search = true;
+    QPointer<TIdentification> w = new TIdentification(host, true);
+    SCOPED_TRACE(e.name);
+    EXPECT_EQ(w->Label4->text(), "Y  M   D  h  m  s   p   star  Sp  Mag.  ");
+    // The heading and both events (blank lines after an event continue it).
+    ASSERT_GE(w->ListBox1->count(), 7);
+    EXPECT_EQ(w->ListBox1->currentRow(), 5);
+    const std::vector<std::pair<QLineEdit*, const char*>> shown = {
+        {w->Edit2, "ZC 2345"}, {w->Edit21, "ZC"},    {w->Edit20, "2345"},  {w->Edit30, ""},      {w->Edit31, ""},
+        {w->Edit8, "G8"},      {w->Edit35, "6.4"},   {w->Edit36, "5.9"},   {w->Edit37, "6.4"},   {w->Edit12, "12"},
+        {w->Edit13, "0.873"},  {w->Edit14, "7"},     {w->Edit15, "35S"},   {w->Edit6, "33.5"},   {w->Edit16, "54"},
+        {w->Edit17, "23"},     {w->Edit5, "487.9"},  {w->Edit4, "401230"}, {w->Edit22, "0.958"}, {w->Edit18, "-4.2"},
+        {w->Edit19, "+6.8"},   {w->Edit23, "-73"},   {w->Edit24, "58"},    {w->Edit25, "5.1"},   {w->Edit26, "-33"},
+        {w->Edit27, "27"},     {w->Edit28, "12.0"},  {w->Edit29, "520"}};
+    for (const auto& [edit, text] : shown) EXPECT_EQ(edit->text().toStdString(), text) << edit->objectName().toStdString();
+    // The times of the last line compared and of the stamp, without leading zeros.
+    EXPECT_EQ(w->Edit38->text(), "2025.3.3 21:7:52");
+    EXPECT_EQ(w->Edit39->text(), "2025.3.3 21:7:47");
+    EXPECT_EQ(w->ComboBox1->currentText(), "2025");
+    EXPECT_EQ(w->ComboBox2->currentText(), "March");
+    EXPECT_EQ(w->ComboBox3->currentText(), "3");
+    const ChartEventState& ev = host.events;
+    EXPECT_EQ(ev.Diffraction.ObjectDistance, 401230000);
+    EXPECT_NEAR(static_cast<double>(ev.Diffraction.ObjectVelocity), 487.9, 1e-9);
+    EXPECT_DOUBLE_EQ(ev.Diffraction.MeasuredContactAngle, 33.5);
+    EXPECT_EQ(ev.Identification.SpectralTypeText, "G8");
+    EXPECT_DOUBLE_EQ(ev.Identification.OccultationElements.V, 6.4);
+    EXPECT_DOUBLE_EQ(ev.Identification.OccultationElements.R, 5.9);
+    EXPECT_DOUBLE_EQ(ev.Identification.OccultationElements.Distance, 401230);
+    const TReportLightCurveElement& r = ev.ReportLightCurveElement;
+    EXPECT_EQ(r.Catalogue, "ZC");
+    EXPECT_EQ(r.StarNumber, "2345");
+    EXPECT_EQ(r.ZcNumber, "2345");
+    EXPECT_EQ(r.RecordingDate, "2025-3-3");
+    EXPECT_EQ(r.Longitude, "-73 58 5.1");
+    EXPECT_EQ(r.Latitude, "-33 27 12.0");
+    EXPECT_EQ(r.Altitude, "520");
+    EXPECT_EQ(r.VMag, "6.4");
+    EXPECT_EQ(r.RMag, "5.9");
+    const std::array<std::string, 11> values{"7", "12", "35S", "", "33.5", "0.873", "54", "23", "-4.2", "+6.8", "0.958"};
+    EXPECT_EQ(r.LunarValues, values);
+    EXPECT_EQ(ev.Texts.IdentificationTitle, "ZC 2345 ; 2025 March 3 ; Alan Lee");
+    EXPECT_EQ(ev.Texts.IdentificationCode, "250303r2345AL");
+    delete w.data();
+  }
+}
+
+// A listing saved as "Unicode" by a Windows editor is listed like the plain
+// file, not refused as binary.
+TEST(TIdentification, UnicodeListingIsListed) {
+  Fixture f(false);
+  const int listed = f.w->ListBox1->count();
+  ASSERT_EQ(listed, 10);
+  QStringList plain;
+  for (int k = 0; k < listed; ++k) plain << f.w->ListBox1->item(k)->text();
+  const std::string unicode = f.folder.Write("unicode.txt", Utf16LeFileBytes(JoinCrlfLines(SampleLunarListing())));
+  f.host.dialogs.open_file_names.push_back(QString::fromStdString(unicode));
+  f.w->Openpredictionfile1->trigger();
+  EXPECT_TRUE(f.host.Messages().empty());
+  EXPECT_EQ(f.host.settings.LunarPredictionFile, unicode);
+  ASSERT_EQ(f.w->ListBox1->count(), listed);
+  for (int k = 0; k < listed; ++k) EXPECT_EQ(f.w->ListBox1->item(k)->text(), plain[k]) << k;
+  f.w->ListBox1->setCurrentRow(5);
+  emit f.w->ListBox1->itemDoubleClicked(f.w->ListBox1->item(5));
+  EXPECT_EQ(f.w->Edit2->text(), "ZC 1234");
+  EXPECT_EQ(f.w->Edit6->text(), "60.0");
+  // Opened again at start-up from the settings, it is read the same way.
+  delete f.w.data();
+  f.w = new TIdentification(f.host, true);
+  EXPECT_EQ(f.w->ListBox1->count(), listed);
+}
+
+// A listing written as a star block names the star, the observer and the
+// date in its lines; the window takes them over and composes the code.
+TEST(TIdentification, StarBlockGivesTargetObserverAndDate) {
+  struct Row {
+    const char *star_line, *date_line;
+    const char *target, *year, *month, *day, *code;
+  };
+  for (const Row& r : {Row{"Star = R1234", "2024 May 12 predictions", "ZC 1234", "2024", "May", "12", "240512r1234KP"},
+                       Row{"Star = S98765", "2023 Dec  5 predictions", "SAO 98765", "2023", "December", "5",
+                           "231205s98765KP"},
+                       Row{"Star = X777", "2031 Jan  1 predictions", "XZ 777", "2031", "January", "1", "310101x777KP"},
+                       Row{"Star = HIP 12", "1999 Jul 30 predictions", "HIP 12", "1999", "July", "30", "990730UKP"}}) {
+    TemporaryFolder folder{"tessary-lunar-block"};
+    IdentFakeHost host;
+    host.settings.LunarPredictionFile = folder.Write(
+        "block.txt", JoinCrlfLines({"Lunar occultation predictions", "for one star", r.date_line, "   Cct", r.star_line,
+                                    "Observer =  Kim Park", "more lines"}));
+    host.times.StampDate1 = "24";
+    host.times.StampDate2 = "5";
+    host.times.StampDate3 = "12";
+    QPointer<TIdentification> w = new TIdentification(host, true);
+    EXPECT_EQ(w->Edit2->text().toStdString(), r.target) << r.star_line;
+    EXPECT_EQ(w->Edit1->text(), "Kim Park") << r.star_line;
+    EXPECT_EQ(w->ListBox1->count(), 7) << r.star_line;
+    EXPECT_EQ(w->ComboBox1->currentText().toStdString(), r.year) << r.star_line;
+    EXPECT_EQ(w->ComboBox2->currentText().toStdString(), r.month) << r.star_line;
+    EXPECT_EQ(w->ComboBox3->currentText().toStdString(), r.day) << r.star_line;
+    EXPECT_EQ(host.events.Texts.IdentificationCode, r.code) << r.star_line;
+    // Listed again after a date or time change, the block is listed once.
+    w->ComboBox3->setCurrentIndex(3);
+    emit w->ComboBox3->activated(3);
+    TypeAndEnter(w->Edit9, "15");
+    w->Button9->click();
+    EXPECT_EQ(w->ListBox1->count(), 7) << r.star_line;
+    delete w.data();
+  }
+}
