@@ -14,8 +14,9 @@
 // not convert count as 0 (with a warning), commas inside the stored video path
 // are kept, column 10 counts as a CMOS time only with an hour in column 8 (the
 // sound indicator's share is a number there too), and a file that cannot be a
-// table (no line with a comma, NUL bytes, over the size limits) is refused
-// before anything is changed.
+// table (no line with a comma, NUL bytes, over the size limits, cells parted
+// by semicolons or numbers quoted around a decimal comma) is refused before
+// anything is changed.
 #include "base/ResultCsvLoad.h"
 
 #include <algorithm>
@@ -260,6 +261,27 @@ bool HasResultTableLayout(const std::vector<std::string>& lines) {
   return false;
 }
 
+// A spreadsheet set to a decimal comma saves the table with ';' between the
+// cells, or with ',' between them and each decimal number quoted ("12,5").
+// Read at the commas, either gives wrong object counts, positions and radii
+// without a single unreadable cell, so such a table is refused.
+bool LooksSavedWithDecimalCommas(std::string_view line) {
+  if (std::count(line.begin(), line.end(), ';') > std::count(line.begin(), line.end(), ',')) return true;
+  for (size_t open = line.find('"'); open != std::string_view::npos;) {
+    const size_t close = line.find('"', open + 1);
+    if (close == std::string_view::npos) break;
+    std::string_view cell = line.substr(open + 1, close - open - 1);
+    if (!cell.empty() && (cell.front() == '-' || cell.front() == '+')) cell.remove_prefix(1);
+    const size_t comma = cell.find(',');
+    if (comma != std::string_view::npos && comma > 0 && comma + 1 < cell.size() &&
+        std::all_of(cell.begin(), cell.end(), [](char c) { return c == ',' || (c >= '0' && c <= '9'); }) &&
+        std::count(cell.begin(), cell.end(), ',') == 1)
+      return true;
+    open = line.find('"', close + 1);
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string StoredPathFileName(std::string_view path) {
@@ -337,6 +359,9 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
 
   const CsvLayoutInfo v = DetectCsvVersion(r.Lines);
   if (v.CsvVersion == 0 && !HasResultTableLayout(r.Lines)) return Failed(std::string(kNotAResultTableMessage));
+  // The line of header names and the first row show how the cells are parted.
+  for (size_t i : {static_cast<size_t>(v.CsvHeaderLines) - 1, static_cast<size_t>(v.CsvHeaderLines)})
+    if (i < r.Lines.size() && LooksSavedWithDecimalCommas(r.Lines[i])) return Failed(std::string(kDecimalCommaMessage));
   r.CsvVersion = static_cast<uint8_t>(v.CsvVersion);
   r.CsvHeaderLines = v.CsvHeaderLines;
   // A file cut short ends, without a line end, in a row with fewer cells than

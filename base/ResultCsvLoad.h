@@ -77,6 +77,10 @@ inline constexpr std::string_view kVideoNotFoundMessage = ".avi file is not foun
 inline constexpr std::string_view kNotAResultTableMessage =
     "The file is not a results table of this program: it has no \"Tessary File Format\" line, no "
     "\"FileName : \" line and no \"No.\" header line. The table was left as it was.";
+inline constexpr std::string_view kDecimalCommaMessage =
+    "The table was saved with decimal commas or with \";\" between its cells (as a spreadsheet does under some "
+    "language settings), so its cells cannot be read. Save it again with \".\" as the decimal point and \",\" "
+    "between the cells. The table was left as it was.";
 
 // Contract: reads a result CSV file written by this program or its earlier
 // versions (banners of versions 3, 2, 1; any other first line is version 0)
@@ -85,7 +89,8 @@ inline constexpr std::string_view kNotAResultTableMessage =
 // makes them. Absent rows and cells count as empty; integer cells that do not
 // convert count as 0 with a warning. Fails, changing nothing, when the file
 // cannot be read, exceeds the limits, holds NUL bytes or holds no line with a
-// comma, or when it has neither a banner nor the layout of a bannerless table
+// comma, is separated by semicolons or has quoted decimal-comma numbers
+// (a spreadsheet's decimal-comma save), or when it has neither a banner nor the layout of a bannerless table
 // (a "FileName : " first line or a "No." header line). The video path is looked for as stored, then by its file-name part in
 // the folder of the CSV file.
 ResultCsvLoadResult LoadResultCsv(const std::string& path, const ResultCsvLoadParams& params);

@@ -465,12 +465,36 @@ TEST(LoadResultCsv, TrailingLinesWithoutCommaAreDropped) {
   EXPECT_EQ(r.RowCount, 3);
 }
 
+// The table as a spreadsheet set to a decimal comma saves it: numbers with a
+// comma, the cells parted by `separator` (a number quoted when that is ',').
+std::string SavedWithDecimalCommas(const std::vector<std::string>& lines, char separator) {
+  std::string out;
+  for (const std::string& line : lines) {
+    std::string cells;
+    for (size_t start = 0;;) {
+      const size_t comma = line.find(',', start);
+      std::string cell = line.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+      if (cell.find('.') != std::string::npos && ParseDouble(cell)) {
+        cell[cell.find('.')] = ',';
+        if (separator == ',') cell = Q(cell);
+      }
+      cells += cell;
+      if (comma == std::string::npos) break;
+      cells += separator;
+      start = comma + 1;
+    }
+    out += cells + "\r\n";
+  }
+  return out;
+}
+
 TEST(LoadResultCsv, RefusesWhatCannotBeATable) {
   ResultCsvLoadParams small;
   small.Limits.MaxLineBytes = 1000;
   small.Limits.MaxFileBytes = 100000;
   Obj o;
   std::string good = Join(Table(3, "/a.avi", "NTSC", {Row(3, "1.0", {o})}), "\r\n");
+  const std::vector<std::string> three = Table(3, "/a.avi", "PAL", {Row(3, "10.5", ThreeObjects()), Row(3, "11.5", ThreeObjects())});
   std::string huge_line = good + std::string(2000, '7') + ",\r\n";
   std::string huge_file;
   while (huge_file.size() <= 100000) huge_file += Row(3, "1.0", {o}) + "\r\n";
@@ -488,6 +512,8 @@ TEST(LoadResultCsv, RefusesWhatCannotBeATable) {
       {"another program's table", "\"Time\",\"Flux\"\r\n12:00:01,1234\r\n12:00:02,1250\r\n", "not a results table"},
       {"cut inside the header line", good.substr(0, good.find("No.") + 10), "cut short"},
       {"cut after the video system line", good.substr(0, good.find("\r\n", good.find("Video System")) + 2), "cut short"},
+      {"semicolons and decimal commas", SavedWithDecimalCommas(three, ';'), "decimal commas"},
+      {"decimal commas in quotes", SavedWithDecimalCommas(three, ','), "decimal commas"},
   };
   for (const auto& c : cases) {
     auto r = LoadResultCsvText(c.text, "/x", small);
@@ -498,6 +524,17 @@ TEST(LoadResultCsv, RefusesWhatCannotBeATable) {
   auto r = LoadResultCsv("/nonexistent/folder/table.csv", small);
   EXPECT_FALSE(r.Ok);
   EXPECT_NE(r.Error.find("cannot be read"), std::string::npos);
+}
+
+// An observer's note typed into the Note cell may hold a comma: the table
+// still loads, its objects where the row has them.
+TEST(LoadResultCsv, ANoteWithACommaStillLoads) {
+  std::string row = Row(3, "10.0", ThreeObjects());
+  row.insert(row.size() - 5, Q("cloud, then clear"));
+  auto r = LoadText(Table(3, "/a.avi", "PAL", {row}));
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.ObjectCount, 3);
+  EXPECT_EQ(r.Objects[2].X, 640);
 }
 
 // Tables without a banner load as the oldest version when they carry its
