@@ -14,6 +14,7 @@
 #include "base/ResultTable.h"
 #include "support/ChartTestTables.h"
 #include "support/ObjectSettings.h"
+#include "support/SpreadsheetSaves.h"
 #include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
@@ -465,29 +466,6 @@ TEST(LoadResultCsv, TrailingLinesWithoutCommaAreDropped) {
   EXPECT_EQ(r.RowCount, 3);
 }
 
-// The table as a spreadsheet set to a decimal comma saves it: numbers with a
-// comma, the cells parted by `separator` (a number quoted when that is ',').
-std::string SavedWithDecimalCommas(const std::vector<std::string>& lines, char separator) {
-  std::string out;
-  for (const std::string& line : lines) {
-    std::string cells;
-    for (size_t start = 0;;) {
-      const size_t comma = line.find(',', start);
-      std::string cell = line.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-      if (cell.find('.') != std::string::npos && ParseDouble(cell)) {
-        cell[cell.find('.')] = ',';
-        if (separator == ',') cell = Q(cell);
-      }
-      cells += cell;
-      if (comma == std::string::npos) break;
-      cells += separator;
-      start = comma + 1;
-    }
-    out += cells + "\r\n";
-  }
-  return out;
-}
-
 TEST(LoadResultCsv, RefusesWhatCannotBeATable) {
   ResultCsvLoadParams small;
   small.Limits.MaxLineBytes = 1000;
@@ -512,8 +490,8 @@ TEST(LoadResultCsv, RefusesWhatCannotBeATable) {
       {"another program's table", "\"Time\",\"Flux\"\r\n12:00:01,1234\r\n12:00:02,1250\r\n", "not a results table"},
       {"cut inside the header line", good.substr(0, good.find("No.") + 10), "cut short"},
       {"cut after the video system line", good.substr(0, good.find("\r\n", good.find("Video System")) + 2), "cut short"},
-      {"semicolons and decimal commas", SavedWithDecimalCommas(three, ';'), "decimal commas"},
-      {"decimal commas in quotes", SavedWithDecimalCommas(three, ','), "decimal commas"},
+      {"semicolons and decimal commas", SavedWithDecimalCommas(Join(three, "\r\n"), ';'), "decimal commas"},
+      {"decimal commas in quotes", SavedWithDecimalCommas(Join(three, "\r\n"), ','), "decimal commas"},
   };
   for (const auto& c : cases) {
     auto r = LoadResultCsvText(c.text, "/x", small);
