@@ -7,9 +7,9 @@
 // the header line beginning "No." (tables saved before a frame rate was known
 // lack the video-system line). Line ends may be CRLF,
 // LF or CR; a UTF-8 byte-order mark is skipped. Cells are split at every comma;
-// quotes are part of the cell (the writer never quotes commas), which is why
+// quotes do not group cells (the writer never quotes commas), which is why
 // the video path is taken from the file-name line as a whole rather than cell
-// by cell. Deviations from how older versions read the same files: absent rows
+// by cell; a cell's quotes are dropped before it is read. Deviations from how older versions read the same files: absent rows
 // and cells count as empty instead of stopping the load, integer cells that do
 // not convert count as 0 (with a warning), commas inside the stored video path
 // are kept, column 10 counts as a CMOS time only with an hour in column 8 (the
@@ -94,9 +94,11 @@ class RowReader {
   RowReader(const std::string* row, int row_number, std::vector<std::string>& warnings)
       : row_(row), row_number_(row_number), warnings_(warnings) {}
 
+  // The cell without its quotes: a table saved by a program that quotes every
+  // cell holds the same numbers, and "" is an empty cell.
   std::string Cell(int column) const {
     if (!row_ || column < 1) return {};
-    return GetCsvField(*row_, column);
+    return StripQuotes(GetCsvField(*row_, column));
   }
   bool Empty(int column) const { return IsBlank(Cell(column)); }
 

@@ -504,6 +504,41 @@ TEST(LoadResultCsv, RefusesWhatCannotBeATable) {
   EXPECT_NE(r.Error.find("cannot be read"), std::string::npos);
 }
 
+// Saved again by a program that quotes every cell: the same numbers and
+// settings load, with nothing reported, and "" counts as an empty cell.
+TEST(LoadResultCsv, QuotedCellsHoldTheSameNumbers) {
+  auto quote_every_cell = [](std::vector<std::string> lines) {
+    for (std::string& line : lines) {
+      std::string quoted = "\"";
+      for (char ch : StripQuotes(line)) quoted += ch == ',' ? std::string("\",\"") : std::string(1, ch);
+      line = quoted + "\"";
+    }
+    return lines;
+  };
+  Obj one;
+  const std::vector<std::vector<std::string>> tables = {
+      Table(3, "/a.avi", "PAL", {Row(3, "10.0", ThreeObjects(), "12.3456"), Row(3, "12.0", ThreeObjects(), "12.4256")}),
+      Table(2, "/a.avi", "NTSC", {Row(2, "7.0", {one}), Row(2, "7.5", {one})}),
+  };
+  for (const auto& table : tables) {
+    const auto plain = LoadText(table);
+    ASSERT_TRUE(plain.Ok);
+    const auto r = LoadText(quote_every_cell(table));
+    ASSERT_TRUE(r.Ok) << r.Error;
+    SCOPED_TRACE(r.Lines[6]);
+    EXPECT_EQ(r.Warnings, plain.Warnings);
+    EXPECT_EQ(r.ObjectCount, plain.ObjectCount);
+    EXPECT_EQ(r.StartFrame, plain.StartFrame);
+    EXPECT_EQ(r.FrameStep, plain.FrameStep);
+    EXPECT_EQ(r.CsvCmosTime, plain.CsvCmosTime);
+    EXPECT_EQ(r.TimingFrameRate, plain.TimingFrameRate);
+    for (int k = 0; k < 3; ++k) {
+      ExpectAllBlocks(r, k, plain.ObjectBlocks[0].Objects[static_cast<size_t>(k)], "quoted");
+      EXPECT_EQ(r.Objects[static_cast<size_t>(k)].ProfileWidth, plain.Objects[static_cast<size_t>(k)].ProfileWidth);
+    }
+  }
+}
+
 // An observer's note typed into the Note cell may hold a comma: the table
 // still loads, its objects where the row has them.
 TEST(LoadResultCsv, ANoteWithACommaStillLoads) {
