@@ -15,8 +15,8 @@
 // are kept, column 10 counts as a CMOS time only with an hour in column 8 (the
 // sound indicator's share is a number there too), and a file that cannot be a
 // table (no line with a comma, NUL bytes, over the size limits, cells parted
-// by semicolons or numbers quoted around a decimal comma) is refused before
-// anything is changed.
+// by semicolons or numbers quoted around a decimal comma, a version-3 header
+// whose names stand in other columns) is refused before anything is changed.
 #include "base/ResultCsvLoad.h"
 
 #include <algorithm>
@@ -284,6 +284,30 @@ bool LooksSavedWithDecimalCommas(std::string_view line) {
   return false;
 }
 
+// Cells of header line 3 that stand in a fixed column of a version-3 table. A
+// column added or removed in a spreadsheet moves them, and with them every
+// setting the loader reads from the first row.
+struct FixedHeaderCell {
+  const char* Name;
+  int Column;
+};
+constexpr FixedHeaderCell kFixedHeaderCells[] = {{"EstimatedPeak'sHeight", 17}, {"Note", 68}};
+
+// Why the header line tells moved columns; nothing when it does not.
+std::optional<std::string> MovedColumns(const std::string& header3) {
+  const int cells = static_cast<int>(std::count(header3.begin(), header3.end(), ',')) + 1;
+  for (const FixedHeaderCell& fixed : kFixedHeaderCells) {
+    int column = 1;
+    while (column <= cells && TrimBlanks(StripQuotes(GetCsvField(header3, column))) != fixed.Name) ++column;
+    if (column <= cells && column != fixed.Column)
+      return "Columns were added to or removed from the table: its header names \"" + std::string(fixed.Name) +
+             "\" in column " + std::to_string(column) + " instead of column " + std::to_string(fixed.Column) +
+             ", so the settings of its rows cannot be read. Take the added columns out (or put the removed ones "
+             "back) and load it again. The table was left as it was.";
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::string StoredPathFileName(std::string_view path) {
@@ -364,6 +388,9 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
   // The line of header names and the first row show how the cells are parted.
   for (size_t i : {static_cast<size_t>(v.CsvHeaderLines) - 1, static_cast<size_t>(v.CsvHeaderLines)})
     if (i < r.Lines.size() && LooksSavedWithDecimalCommas(r.Lines[i])) return Failed(std::string(kDecimalCommaMessage));
+  const std::string& names = r.Lines[std::min(r.Lines.size(), static_cast<size_t>(v.CsvHeaderLines)) - 1];
+  if (v.CsvVersion == 3 && StripQuotes(GetCsvField(names, 1)) == "No.")
+    if (std::optional<std::string> moved = MovedColumns(names)) return Failed(*moved);
   r.CsvVersion = static_cast<uint8_t>(v.CsvVersion);
   r.CsvHeaderLines = v.CsvHeaderLines;
   // A file cut short ends, without a line end, in a row with fewer cells than

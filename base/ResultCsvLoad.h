@@ -90,7 +90,8 @@ inline constexpr std::string_view kDecimalCommaMessage =
 // convert count as 0 with a warning. Fails, changing nothing, when the file
 // cannot be read, exceeds the limits, holds NUL bytes or holds no line with a
 // comma, is separated by semicolons or has quoted decimal-comma numbers
-// (a spreadsheet's decimal-comma save), or when it has neither a banner nor the layout of a bannerless table
+// (a spreadsheet's decimal-comma save), or columns added to or removed from
+// a version-3 table, or when it has neither a banner nor the layout of a bannerless table
 // (a "FileName : " first line or a "No." header line). The video path is looked for as stored, then by its file-name part in
 // the folder of the CSV file.
 ResultCsvLoadResult LoadResultCsv(const std::string& path, const ResultCsvLoadParams& params);

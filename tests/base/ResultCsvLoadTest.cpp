@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -473,6 +474,23 @@ TEST(LoadResultCsv, RefusesWhatCannotBeATable) {
   Obj o;
   std::string good = Join(Table(3, "/a.avi", "NTSC", {Row(3, "1.0", {o})}), "\r\n");
   const std::vector<std::string> three = Table(3, "/a.avi", "PAL", {Row(3, "10.5", ThreeObjects()), Row(3, "11.5", ThreeObjects())});
+  // A column put in or taken out at `column` of every line that reaches it,
+  // as a spreadsheet does.
+  auto with_column = [&](int column, bool insert) {
+    std::string out;
+    for (std::string line : three) {
+      if (static_cast<int>(std::count(line.begin(), line.end(), ',')) >= column) {
+        size_t at = 0;
+        for (int c = 1; c < column; ++c) at = line.find(',', at) + 1;
+        if (insert)
+          line.insert(at, "12.3,");
+        else
+          line.erase(at, line.find(',', at) + 1 - at);
+      }
+      out += line + "\r\n";
+    }
+    return out;
+  };
   std::string huge_line = good + std::string(2000, '7') + ",\r\n";
   std::string huge_file;
   while (huge_file.size() <= 100000) huge_file += Row(3, "1.0", {o}) + "\r\n";
@@ -491,6 +509,9 @@ TEST(LoadResultCsv, RefusesWhatCannotBeATable) {
       {"cut inside the header line", good.substr(0, good.find("No.") + 10), "cut short"},
       {"cut after the video system line", good.substr(0, good.find("\r\n", good.find("Video System")) + 2), "cut short"},
       {"semicolons and decimal commas", SavedWithDecimalCommas(Join(three, "\r\n"), ';'), "decimal commas"},
+      {"a column put in before the objects", with_column(14, true), "added to or removed"},
+      {"a column taken out of object A", with_column(18, false), "added to or removed"},
+      {"a column taken out before the objects", with_column(3, false), "added to or removed"},
       {"decimal commas in quotes", SavedWithDecimalCommas(Join(three, "\r\n"), ','), "decimal commas"},
   };
   for (const auto& c : cases) {
@@ -539,12 +560,16 @@ TEST(LoadResultCsv, QuotedCellsHoldTheSameNumbers) {
   }
 }
 
-// An observer's note typed into the Note cell may hold a comma: the table
-// still loads, its objects where the row has them.
-TEST(LoadResultCsv, ANoteWithACommaStillLoads) {
+// An observer's note typed into the Note cell may hold a comma, and a column
+// of the observer's own may follow the last one: the table still loads, its
+// objects where the row has them.
+TEST(LoadResultCsv, ANoteWithACommaOrAColumnAtTheEndStillLoads) {
   std::string row = Row(3, "10.0", ThreeObjects());
   row.insert(row.size() - 5, Q("cloud, then clear"));
-  auto r = LoadText(Table(3, "/a.avi", "PAL", {row}));
+  auto table = Table(3, "/a.avi", "PAL", {row});
+  table[5] += "," + Q("Magnitude");
+  table[6] += "12.5";
+  auto r = LoadText(table);
   ASSERT_TRUE(r.Ok) << r.Error;
   EXPECT_EQ(r.ObjectCount, 3);
   EXPECT_EQ(r.Objects[2].X, 640);
