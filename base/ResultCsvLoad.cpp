@@ -380,7 +380,12 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
       return Failed("Line " + std::to_string(i + 1) + " is too long for a results table (" +
                     std::to_string(r.Lines[i].size()) + " characters).");
   const size_t split_lines = r.Lines.size();
-  while (!r.Lines.empty() && r.Lines.back().find(',') == std::string::npos) r.Lines.pop_back();
+  // Rows a spreadsheet cleared but kept are commas only: no row, and taken as
+  // the last row they would hide the table's last frame.
+  auto no_row = [](const std::string& line) {
+    return line.find(',') == std::string::npos || line.find_first_not_of(", \t") == std::string::npos;
+  };
+  while (!r.Lines.empty() && no_row(r.Lines.back())) r.Lines.pop_back();
   if (r.Lines.empty()) return Failed("The file holds no results table (no line with a comma).");
 
   const CsvLayoutInfo v = DetectCsvVersion(r.Lines);

@@ -52,7 +52,7 @@ struct ResultCsvLoadResult {
   std::string Error;                  // why nothing was loaded (Ok false)
   std::vector<std::string> Warnings;  // cells that could not be read, a missing video
 
-  std::vector<std::string> Lines;  // the new table; trailing lines without a comma dropped
+  std::vector<std::string> Lines;  // the new table; trailing lines without a comma, or of commas only, dropped
   uint8_t CsvVersion = 0;
   int CsvHeaderLines = 3;
   int RowCount = 0;

@@ -467,6 +467,31 @@ TEST(LoadResultCsv, TrailingLinesWithoutCommaAreDropped) {
   EXPECT_EQ(r.RowCount, 3);
 }
 
+// Rows cleared in a spreadsheet come back as lines of commas after the last
+// row: they are dropped like empty lines, and the last row stays the last.
+TEST(LoadResultCsv, TrailingLinesOfCommasAreDropped) {
+  Obj o;
+  const std::string empty_row(72, ',');
+  const struct {
+    const char* name;
+    std::vector<std::string> tail;
+  } cases[] = {
+      {"commas", {empty_row, empty_row}},
+      {"commas and blanks", {" , ,\t,", ""}},
+      {"an empty row between rows stays", {empty_row, Row(3, "3.0", {o})}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto t = Table(3, "/a.avi", "NTSC", {Row(3, "1.0", {o}), Row(3, "2.0", {o})});
+    t.insert(t.end(), c.tail.begin(), c.tail.end());
+    auto r = LoadText(t);
+    ASSERT_TRUE(r.Ok) << r.Error;
+    const bool kept = c.tail.back().starts_with("3.0");
+    EXPECT_EQ(r.RowCount, kept ? 4 : 2);
+    EXPECT_EQ(RowFrameNumber(r.Lines.back()), kept ? 3 : 2);
+  }
+}
+
 TEST(LoadResultCsv, RefusesWhatCannotBeATable) {
   ResultCsvLoadParams small;
   small.Limits.MaxLineBytes = 1000;
