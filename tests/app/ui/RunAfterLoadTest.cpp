@@ -237,4 +237,20 @@ TEST(RunAfterLoadInStep, AStepOfTwoStaysInStep) {
   }
 }
 
+// Rows cleared in a spreadsheet stay in the file as lines of commas after the
+// last row: START still goes on after the table's last frame.
+TEST(RunAfterLoadWithClearedRows, StartGoesOnAfterTheLastRow) {
+  MainRoadWindow first(Reader::OwnAvi);
+  const auto csv = SaveMeasuredRows(first, first.Path("twelve.avi"), 5);
+  std::ofstream(csv, std::ios::app | std::ios::binary) << std::string(72, ',') << "\r\n" << std::string(72, ',') << "\r\n";
+
+  MainRoadWindow m(Reader::OwnAvi);
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  ASSERT_TRUE(m.W().Run.VideoLoaded);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(m.RowFrames(), FrameRange(0, 11));
+}
+
 }  // namespace
