@@ -423,6 +423,8 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
   if (r.RowCount >= 2) {
     long double a = FrameNumber(first.Cell(1)).value_or(1.0L);
     long double b = FrameNumber(RowReader(row_line(1), 2, r.Warnings).Cell(1)).value_or(1.0L);
+    // Field rows come in pairs half a frame apart: the step is that of the pairs.
+    if (b - a == 0.5L && r.RowCount >= 3) b = FrameNumber(RowReader(row_line(2), 3, r.Warnings).Cell(1)).value_or(b);
     int64_t step = RoundHalfAway(b - a);
     r.FrameStep = step < 1 || step > 64 ? 1 : static_cast<int>(step);
   }

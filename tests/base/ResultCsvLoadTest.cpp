@@ -275,6 +275,25 @@ TEST(LoadResultCsv, Version0ReadsObjectAOnly) {
   EXPECT_EQ(r.Warnings.size(), 2u);  // "x1" and the missing video
 }
 
+// Field rows come in pairs half a frame apart: the step is that of the pairs.
+TEST(LoadResultCsv, FieldRowsTakeTheStepOfTheirPairs) {
+  const struct {
+    std::vector<std::string> first_cells;
+    int step;
+  } cases[] = {
+      {{"10.0", "10.5", "12.0", "12.5"}, 2}, {{"10.0", "10.5", "11.0"}, 1}, {{"0.0", "0.5", "64.0"}, 64},
+      {{"0.0", "0.5", "65.0"}, 1},           {{"10.0", "10.5", "x"}, 1},    {{"10.0", "10.5"}, 1},
+  };
+  Obj o;
+  for (const auto& c : cases) {
+    std::vector<std::string> rows;
+    for (const std::string& no : c.first_cells) rows.push_back(Row(3, no, {o}));
+    auto r = LoadText(Table(3, "/a.avi", "NTSC", rows));
+    ASSERT_TRUE(r.Ok);
+    EXPECT_EQ(r.FrameStep, c.step) << c.first_cells[0] << ", " << c.first_cells.back();
+  }
+}
+
 TEST(LoadResultCsv, FrameStepRules) {
   struct Case {
     const char* a;
