@@ -7,15 +7,16 @@
 // the header line beginning "No." (tables saved before a frame rate was known
 // lack the video-system line). Line ends may be CRLF,
 // LF or CR; a UTF-8 byte-order mark is skipped. Cells are split at every comma;
-// quotes are part of the cell (the writer never quotes commas), which is why
+// quotes do not group cells (the writer never quotes commas), which is why
 // the video path is taken from the file-name line as a whole rather than cell
-// by cell. Deviations from how older versions read the same files: absent rows
+// by cell; a cell's quotes are dropped before it is read. Deviations from how older versions read the same files: absent rows
 // and cells count as empty instead of stopping the load, integer cells that do
 // not convert count as 0 (with a warning), commas inside the stored video path
 // are kept, column 10 counts as a CMOS time only with an hour in column 8 (the
 // sound indicator's share is a number there too), and a file that cannot be a
-// table (no line with a comma, NUL bytes, over the size limits) is refused
-// before anything is changed.
+// table (no line with a comma, NUL bytes, over the size limits, cells parted
+// by semicolons or numbers quoted around a decimal comma, a version-3 header
+// whose names stand in other columns) is refused before anything is changed.
 #include "base/ResultCsvLoad.h"
 
 #include <algorithm>
@@ -93,9 +94,11 @@ class RowReader {
   RowReader(const std::string* row, int row_number, std::vector<std::string>& warnings)
       : row_(row), row_number_(row_number), warnings_(warnings) {}
 
+  // The cell without its quotes: a table saved by a program that quotes every
+  // cell holds the same numbers, and "" is an empty cell.
   std::string Cell(int column) const {
     if (!row_ || column < 1) return {};
-    return GetCsvField(*row_, column);
+    return StripQuotes(GetCsvField(*row_, column));
   }
   bool Empty(int column) const { return IsBlank(Cell(column)); }
 
@@ -260,6 +263,51 @@ bool HasResultTableLayout(const std::vector<std::string>& lines) {
   return false;
 }
 
+// A spreadsheet set to a decimal comma saves the table with ';' between the
+// cells, or with ',' between them and each decimal number quoted ("12,5").
+// Read at the commas, either gives wrong object counts, positions and radii
+// without a single unreadable cell, so such a table is refused.
+bool LooksSavedWithDecimalCommas(std::string_view line) {
+  if (std::count(line.begin(), line.end(), ';') > std::count(line.begin(), line.end(), ',')) return true;
+  for (size_t open = line.find('"'); open != std::string_view::npos;) {
+    const size_t close = line.find('"', open + 1);
+    if (close == std::string_view::npos) break;
+    std::string_view cell = line.substr(open + 1, close - open - 1);
+    if (!cell.empty() && (cell.front() == '-' || cell.front() == '+')) cell.remove_prefix(1);
+    const size_t comma = cell.find(',');
+    if (comma != std::string_view::npos && comma > 0 && comma + 1 < cell.size() &&
+        std::all_of(cell.begin(), cell.end(), [](char c) { return c == ',' || (c >= '0' && c <= '9'); }) &&
+        std::count(cell.begin(), cell.end(), ',') == 1)
+      return true;
+    open = line.find('"', close + 1);
+  }
+  return false;
+}
+
+// Cells of header line 3 that stand in a fixed column of a version-3 table. A
+// column added or removed in a spreadsheet moves them, and with them every
+// setting the loader reads from the first row.
+struct FixedHeaderCell {
+  const char* Name;
+  int Column;
+};
+constexpr FixedHeaderCell kFixedHeaderCells[] = {{"EstimatedPeak'sHeight", 17}, {"Note", 68}};
+
+// Why the header line tells moved columns; nothing when it does not.
+std::optional<std::string> MovedColumns(const std::string& header3) {
+  const int cells = static_cast<int>(std::count(header3.begin(), header3.end(), ',')) + 1;
+  for (const FixedHeaderCell& fixed : kFixedHeaderCells) {
+    int column = 1;
+    while (column <= cells && TrimBlanks(StripQuotes(GetCsvField(header3, column))) != fixed.Name) ++column;
+    if (column <= cells && column != fixed.Column)
+      return "Columns were added to or removed from the table: its header names \"" + std::string(fixed.Name) +
+             "\" in column " + std::to_string(column) + " instead of column " + std::to_string(fixed.Column) +
+             ", so the settings of its rows cannot be read. Take the added columns out (or put the removed ones "
+             "back) and load it again. The table was left as it was.";
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::string StoredPathFileName(std::string_view path) {
@@ -332,11 +380,22 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
       return Failed("Line " + std::to_string(i + 1) + " is too long for a results table (" +
                     std::to_string(r.Lines[i].size()) + " characters).");
   const size_t split_lines = r.Lines.size();
-  while (!r.Lines.empty() && r.Lines.back().find(',') == std::string::npos) r.Lines.pop_back();
+  // Rows a spreadsheet cleared but kept are commas only: no row, and taken as
+  // the last row they would hide the table's last frame.
+  auto no_row = [](const std::string& line) {
+    return line.find(',') == std::string::npos || line.find_first_not_of(", \t") == std::string::npos;
+  };
+  while (!r.Lines.empty() && no_row(r.Lines.back())) r.Lines.pop_back();
   if (r.Lines.empty()) return Failed("The file holds no results table (no line with a comma).");
 
   const CsvLayoutInfo v = DetectCsvVersion(r.Lines);
   if (v.CsvVersion == 0 && !HasResultTableLayout(r.Lines)) return Failed(std::string(kNotAResultTableMessage));
+  // The line of header names and the first row show how the cells are parted.
+  for (size_t i : {static_cast<size_t>(v.CsvHeaderLines) - 1, static_cast<size_t>(v.CsvHeaderLines)})
+    if (i < r.Lines.size() && LooksSavedWithDecimalCommas(r.Lines[i])) return Failed(std::string(kDecimalCommaMessage));
+  const std::string& names = r.Lines[std::min(r.Lines.size(), static_cast<size_t>(v.CsvHeaderLines)) - 1];
+  if (v.CsvVersion == 3 && StripQuotes(GetCsvField(names, 1)) == "No.")
+    if (std::optional<std::string> moved = MovedColumns(names)) return Failed(*moved);
   r.CsvVersion = static_cast<uint8_t>(v.CsvVersion);
   r.CsvHeaderLines = v.CsvHeaderLines;
   // A file cut short ends, without a line end, in a row with fewer cells than
@@ -364,6 +423,8 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
   if (r.RowCount >= 2) {
     long double a = FrameNumber(first.Cell(1)).value_or(1.0L);
     long double b = FrameNumber(RowReader(row_line(1), 2, r.Warnings).Cell(1)).value_or(1.0L);
+    // Field rows come in pairs half a frame apart: the step is that of the pairs.
+    if (b - a == 0.5L && r.RowCount >= 3) b = FrameNumber(RowReader(row_line(2), 3, r.Warnings).Cell(1)).value_or(b);
     int64_t step = RoundHalfAway(b - a);
     r.FrameStep = step < 1 || step > 64 ? 1 : static_cast<int>(step);
   }

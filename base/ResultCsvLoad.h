@@ -52,7 +52,7 @@ struct ResultCsvLoadResult {
   std::string Error;                  // why nothing was loaded (Ok false)
   std::vector<std::string> Warnings;  // cells that could not be read, a missing video
 
-  std::vector<std::string> Lines;  // the new table; trailing lines without a comma dropped
+  std::vector<std::string> Lines;  // the new table; trailing lines without a comma, or of commas only, dropped
   uint8_t CsvVersion = 0;
   int CsvHeaderLines = 3;
   int RowCount = 0;
@@ -77,15 +77,21 @@ inline constexpr std::string_view kVideoNotFoundMessage = ".avi file is not foun
 inline constexpr std::string_view kNotAResultTableMessage =
     "The file is not a results table of this program: it has no \"Tessary File Format\" line, no "
     "\"FileName : \" line and no \"No.\" header line. The table was left as it was.";
+inline constexpr std::string_view kDecimalCommaMessage =
+    "The table was saved with decimal commas or with \";\" between its cells (as a spreadsheet does under some "
+    "language settings), so its cells cannot be read. Save it again with \".\" as the decimal point and \",\" "
+    "between the cells. The table was left as it was.";
 
 // Contract: reads a result CSV file written by this program or its earlier
 // versions (banners of versions 3, 2, 1; any other first line is version 0)
 // with CRLF, LF or CR line ends and an optional UTF-8 byte-order mark. Quotes
 // are not CSV quoting: a cell is the text between two commas, as the writer
-// makes them. Absent rows and cells count as empty; integer cells that do not
+// makes them, read without its quotes. Absent rows and cells count as empty; integer cells that do not
 // convert count as 0 with a warning. Fails, changing nothing, when the file
 // cannot be read, exceeds the limits, holds NUL bytes or holds no line with a
-// comma, or when it has neither a banner nor the layout of a bannerless table
+// comma, is separated by semicolons or has quoted decimal-comma numbers
+// (a spreadsheet's decimal-comma save), or columns added to or removed from
+// a version-3 table, or when it has neither a banner nor the layout of a bannerless table
 // (a "FileName : " first line or a "No." header line). The video path is looked for as stored, then by its file-name part in
 // the folder of the CSV file.
 ResultCsvLoadResult LoadResultCsv(const std::string& path, const ResultCsvLoadParams& params);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "base/ResultTable.h"
 #include "support/ChartTestTables.h"
 #include "support/ObjectSettings.h"
+#include "support/SpreadsheetSaves.h"
 #include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
@@ -273,6 +275,25 @@ TEST(LoadResultCsv, Version0ReadsObjectAOnly) {
   EXPECT_EQ(r.Warnings.size(), 2u);  // "x1" and the missing video
 }
 
+// Field rows come in pairs half a frame apart: the step is that of the pairs.
+TEST(LoadResultCsv, FieldRowsTakeTheStepOfTheirPairs) {
+  const struct {
+    std::vector<std::string> first_cells;
+    int step;
+  } cases[] = {
+      {{"10.0", "10.5", "12.0", "12.5"}, 2}, {{"10.0", "10.5", "11.0"}, 1}, {{"0.0", "0.5", "64.0"}, 64},
+      {{"0.0", "0.5", "65.0"}, 1},           {{"10.0", "10.5", "x"}, 1},    {{"10.0", "10.5"}, 1},
+  };
+  Obj o;
+  for (const auto& c : cases) {
+    std::vector<std::string> rows;
+    for (const std::string& no : c.first_cells) rows.push_back(Row(3, no, {o}));
+    auto r = LoadText(Table(3, "/a.avi", "NTSC", rows));
+    ASSERT_TRUE(r.Ok);
+    EXPECT_EQ(r.FrameStep, c.step) << c.first_cells[0] << ", " << c.first_cells.back();
+  }
+}
+
 TEST(LoadResultCsv, FrameStepRules) {
   struct Case {
     const char* a;
@@ -465,12 +486,55 @@ TEST(LoadResultCsv, TrailingLinesWithoutCommaAreDropped) {
   EXPECT_EQ(r.RowCount, 3);
 }
 
+// Rows cleared in a spreadsheet come back as lines of commas after the last
+// row: they are dropped like empty lines, and the last row stays the last.
+TEST(LoadResultCsv, TrailingLinesOfCommasAreDropped) {
+  Obj o;
+  const std::string empty_row(72, ',');
+  const struct {
+    const char* name;
+    std::vector<std::string> tail;
+  } cases[] = {
+      {"commas", {empty_row, empty_row}},
+      {"commas and blanks", {" , ,\t,", ""}},
+      {"an empty row between rows stays", {empty_row, Row(3, "3.0", {o})}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto t = Table(3, "/a.avi", "NTSC", {Row(3, "1.0", {o}), Row(3, "2.0", {o})});
+    t.insert(t.end(), c.tail.begin(), c.tail.end());
+    auto r = LoadText(t);
+    ASSERT_TRUE(r.Ok) << r.Error;
+    const bool kept = c.tail.back().starts_with("3.0");
+    EXPECT_EQ(r.RowCount, kept ? 4 : 2);
+    EXPECT_EQ(RowFrameNumber(r.Lines.back()), kept ? 3 : 2);
+  }
+}
+
 TEST(LoadResultCsv, RefusesWhatCannotBeATable) {
   ResultCsvLoadParams small;
   small.Limits.MaxLineBytes = 1000;
   small.Limits.MaxFileBytes = 100000;
   Obj o;
   std::string good = Join(Table(3, "/a.avi", "NTSC", {Row(3, "1.0", {o})}), "\r\n");
+  const std::vector<std::string> three = Table(3, "/a.avi", "PAL", {Row(3, "10.5", ThreeObjects()), Row(3, "11.5", ThreeObjects())});
+  // A column put in or taken out at `column` of every line that reaches it,
+  // as a spreadsheet does.
+  auto with_column = [&](int column, bool insert) {
+    std::string out;
+    for (std::string line : three) {
+      if (static_cast<int>(std::count(line.begin(), line.end(), ',')) >= column) {
+        size_t at = 0;
+        for (int c = 1; c < column; ++c) at = line.find(',', at) + 1;
+        if (insert)
+          line.insert(at, "12.3,");
+        else
+          line.erase(at, line.find(',', at) + 1 - at);
+      }
+      out += line + "\r\n";
+    }
+    return out;
+  };
   std::string huge_line = good + std::string(2000, '7') + ",\r\n";
   std::string huge_file;
   while (huge_file.size() <= 100000) huge_file += Row(3, "1.0", {o}) + "\r\n";
@@ -488,6 +552,11 @@ TEST(LoadResultCsv, RefusesWhatCannotBeATable) {
       {"another program's table", "\"Time\",\"Flux\"\r\n12:00:01,1234\r\n12:00:02,1250\r\n", "not a results table"},
       {"cut inside the header line", good.substr(0, good.find("No.") + 10), "cut short"},
       {"cut after the video system line", good.substr(0, good.find("\r\n", good.find("Video System")) + 2), "cut short"},
+      {"semicolons and decimal commas", SavedWithDecimalCommas(Join(three, "\r\n"), ';'), "decimal commas"},
+      {"a column put in before the objects", with_column(14, true), "added to or removed"},
+      {"a column taken out of object A", with_column(18, false), "added to or removed"},
+      {"a column taken out before the objects", with_column(3, false), "added to or removed"},
+      {"decimal commas in quotes", SavedWithDecimalCommas(Join(three, "\r\n"), ','), "decimal commas"},
   };
   for (const auto& c : cases) {
     auto r = LoadResultCsvText(c.text, "/x", small);
@@ -498,6 +567,56 @@ TEST(LoadResultCsv, RefusesWhatCannotBeATable) {
   auto r = LoadResultCsv("/nonexistent/folder/table.csv", small);
   EXPECT_FALSE(r.Ok);
   EXPECT_NE(r.Error.find("cannot be read"), std::string::npos);
+}
+
+// Saved again by a program that quotes every cell: the same numbers and
+// settings load, with nothing reported, and "" counts as an empty cell.
+TEST(LoadResultCsv, QuotedCellsHoldTheSameNumbers) {
+  auto quote_every_cell = [](std::vector<std::string> lines) {
+    for (std::string& line : lines) {
+      std::string quoted = "\"";
+      for (char ch : StripQuotes(line)) quoted += ch == ',' ? std::string("\",\"") : std::string(1, ch);
+      line = quoted + "\"";
+    }
+    return lines;
+  };
+  Obj one;
+  const std::vector<std::vector<std::string>> tables = {
+      Table(3, "/a.avi", "PAL", {Row(3, "10.0", ThreeObjects(), "12.3456"), Row(3, "12.0", ThreeObjects(), "12.4256")}),
+      Table(2, "/a.avi", "NTSC", {Row(2, "7.0", {one}), Row(2, "7.5", {one})}),
+  };
+  for (const auto& table : tables) {
+    const auto plain = LoadText(table);
+    ASSERT_TRUE(plain.Ok);
+    const auto r = LoadText(quote_every_cell(table));
+    ASSERT_TRUE(r.Ok) << r.Error;
+    SCOPED_TRACE(r.Lines[6]);
+    EXPECT_EQ(r.Warnings, plain.Warnings);
+    EXPECT_EQ(r.ObjectCount, plain.ObjectCount);
+    EXPECT_EQ(r.StartFrame, plain.StartFrame);
+    EXPECT_EQ(r.FrameStep, plain.FrameStep);
+    EXPECT_EQ(r.CsvCmosTime, plain.CsvCmosTime);
+    EXPECT_EQ(r.TimingFrameRate, plain.TimingFrameRate);
+    for (int k = 0; k < 3; ++k) {
+      ExpectAllBlocks(r, k, plain.ObjectBlocks[0].Objects[static_cast<size_t>(k)], "quoted");
+      EXPECT_EQ(r.Objects[static_cast<size_t>(k)].ProfileWidth, plain.Objects[static_cast<size_t>(k)].ProfileWidth);
+    }
+  }
+}
+
+// An observer's note typed into the Note cell may hold a comma, and a column
+// of the observer's own may follow the last one: the table still loads, its
+// objects where the row has them.
+TEST(LoadResultCsv, ANoteWithACommaOrAColumnAtTheEndStillLoads) {
+  std::string row = Row(3, "10.0", ThreeObjects());
+  row.insert(row.size() - 5, Q("cloud, then clear"));
+  auto table = Table(3, "/a.avi", "PAL", {row});
+  table[5] += "," + Q("Magnitude");
+  table[6] += "12.5";
+  auto r = LoadText(table);
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.ObjectCount, 3);
+  EXPECT_EQ(r.Objects[2].X, 640);
 }
 
 // Tables without a banner load as the oldest version when they carry its

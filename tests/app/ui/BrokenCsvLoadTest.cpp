@@ -8,6 +8,7 @@
 #include "MainRoadFixture.h"
 #include "chart/ui/Tchart1.h"
 #include "support/BrokenFiles.h"
+#include "support/SpreadsheetSaves.h"
 
 namespace {
 
@@ -81,6 +82,8 @@ std::vector<CsvCase> Cases(const std::string& good, size_t first_row_line) {
   cases.push_back({"LF line ends", Replaced(good, "\r\n", "\n"), Outcome::Same});
   cases.push_back({"CR line ends", Replaced(good, "\r\n", "\r"), Outcome::Same});
   cases.push_back({"byte-order mark", "\xEF\xBB\xBF" + good, Outcome::Same});
+  cases.push_back({"saved with decimal commas and semicolons", SavedWithDecimalCommas(good, ';'), Outcome::Refused});
+  cases.push_back({"saved with quoted decimal commas", SavedWithDecimalCommas(good, ','), Outcome::Refused});
   cases.push_back({"a line too long", good + std::string(size_t{1} << 21, '7') + ",1\r\n", Outcome::Refused});
   const size_t row = first_row_line + 2;
   cases.push_back({"a row with two cells", WithCellsOnly(good, row, 2), Outcome::Loaded});

@@ -237,4 +237,37 @@ TEST(RunAfterLoadInStep, AStepOfTwoStaysInStep) {
   }
 }
 
+// Field rows come in pairs half a frame apart; the step is that of the pairs.
+TEST(RunAfterLoadInStep, FieldRowsOfEveryOtherFrameStayInStep) {
+  MainRoadWindow first(Reader::OwnAvi);
+  first.Find<QSpinBox>("UpDown9")->setValue(2);
+  const auto csv = SaveMeasuredRows(first, first.Path("twelve.avi"), 3, Layout::Fields);
+  ASSERT_EQ(first.RowFrames(), (std::vector<int>{0, 0, 2, 2, 4, 4}));
+
+  MainRoadWindow m(Reader::OwnAvi);
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  EXPECT_EQ(m.W().Run.FrameStep, 2);
+  EXPECT_EQ(m.Find<QSpinBox>("UpDown9")->value(), 2);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(m.RowFrames(), (std::vector<int>{0, 0, 2, 2, 4, 4, 6, 6, 8, 8, 10, 10}));
+}
+
+// Rows cleared in a spreadsheet stay in the file as lines of commas after the
+// last row: START still goes on after the table's last frame.
+TEST(RunAfterLoadWithClearedRows, StartGoesOnAfterTheLastRow) {
+  MainRoadWindow first(Reader::OwnAvi);
+  const auto csv = SaveMeasuredRows(first, first.Path("twelve.avi"), 5);
+  std::ofstream(csv, std::ios::app | std::ios::binary) << std::string(72, ',') << "\r\n" << std::string(72, ',') << "\r\n";
+
+  MainRoadWindow m(Reader::OwnAvi);
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  ASSERT_TRUE(m.W().Run.VideoLoaded);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(m.RowFrames(), FrameRange(0, 11));
+}
+
 }  // namespace
