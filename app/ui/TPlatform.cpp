@@ -242,7 +242,9 @@ QWidget* TPlatform::CreateControlPanel() {
                                {{Label2, UpDown6}, {StaticText10, UpDown8}});
   Button7 = Named<QPushButton>("Button7", "Direction Setting");
   bkg_grid->addWidget(Button7, 3, 0, 1, 3);
-  v->addWidget(bkg_grid->parentWidget());
+  GroupBox8 = static_cast<QGroupBox*>(bkg_grid->parentWidget());
+  GroupBox8->setObjectName("GroupBox8");
+  v->addWidget(GroupBox8);
 
   // Star tracking.
   RadioButton4 = Named<QRadioButton>("RadioButton4", "Anchor");

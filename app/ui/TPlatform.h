@@ -187,6 +187,7 @@ class TPlatform : public QMainWindow {
   QGroupBox* GroupBox3 = nullptr;   // 'Half Flux'
   QLabel* Label11 = nullptr;        // 'Diameter'
   QGroupBox* GroupBox12 = nullptr;  // time read-outs
+  QGroupBox* GroupBox8 = nullptr;   // 'Form of BKG-Area'
   QCheckBox* CheckBox1 = nullptr;   // 'Show Field'
   QCheckBox* CheckBox2 = nullptr;   // 'Field Measure'
   QCheckBox* CheckBox3 = nullptr;   // 'Sync-Tracking APT'

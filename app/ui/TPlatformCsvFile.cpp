@@ -141,6 +141,7 @@ void TPlatform::LoadResultCsvFrom(const QString& name, const std::function<void(
   Run.CsvLoaded = true;
   ResetChartState();  // ---- chart ----: a loaded table starts the chart afresh
   for (auto* u : {UpDown1, UpDown2, UpDown3, UpDown6}) u->setEnabled(true);
+  GroupBox8->setEnabled(true);
   Results.Assign(r.Lines);
   Results.MarkSaved();
   LedVideoOpened();  // ---- LED time correction ----: the last calibration is not the loaded rows'

@@ -215,6 +215,7 @@ bool TPlatform::OpenVideoFile(const std::string& file_name, int keep_table, cons
 
   CheckBox2->setEnabled(true);
   for (auto* u : {UpDown1, UpDown2, UpDown3}) u->setEnabled(true);
+  GroupBox8->setEnabled(true);
 
   // The image area takes the frame's size, silver until the frame is drawn.
   PaintWindow(ScrollBox1, QColor(0xC0, 0xC0, 0xC0));

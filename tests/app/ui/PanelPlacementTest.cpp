@@ -51,7 +51,7 @@ struct Place {
 // As the window has always laid them out.
 const Place kPlaces[] = {
     {"CheckBox8", "CheckBox2", "Measurement", {3, 0, 1, 1}},
-    {"Button7", "RadioButton1", "Background Area", {3, 0, 1, 3}},
+    {"Button7", "RadioButton1", "GroupBox8", {3, 0, 1, 3}},
     {"RadioButton14", "RadioButton4", "Star Tracking", {3, 0, 1, 1}},
     {"RadioButton13", "RadioButton10", "GroupBox12", {3, -1, 1, 1}},
     {"Edit59", "ComboBox1", "GroupBox12", {4, 0, 1, 2}},

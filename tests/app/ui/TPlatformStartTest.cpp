@@ -75,6 +75,8 @@ TEST(TPlatformStart, CreatesTheFactorySettingsFileBesideTheProgram) {
   EXPECT_EQ(Find<QGroupBox>(&w, "GroupBox3")->title(), "FWHM");
   EXPECT_FALSE(Find<QCheckBox>(&w, "CheckBox2")->isEnabled());
   EXPECT_TRUE(Find<QRadioButton>(&w, "RadioButton3")->isChecked());
+  // The background forms sit in their own group.
+  EXPECT_EQ(Find<QRadioButton>(&w, "RadioButton3")->parentWidget(), Find<QGroupBox>(&w, "GroupBox8"));
   EXPECT_TRUE(Find<QRadioButton>(&w, "RadioButton5")->isChecked());
   EXPECT_TRUE(Find<QSpinBox>(&w, "UpDown6")->isEnabled());
   EXPECT_EQ(Find<QLineEdit>(&w, "Edit1")->text(), "6");
