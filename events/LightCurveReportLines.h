@@ -14,6 +14,10 @@ bool ReportAllowed(const TReportLightCurveElement& e, const TAsteroidTiming& tim
 // five lines (date, star, observer, object, values).
 TReportLightCurveData MakeReportLines(TReportLightCurveElement& e);
 
+// The date the report's start time goes with: the recording date, a day on
+// when 'Make Report' rounded the start up to midnight.
+std::string StartDateText(const TReportLightCurveElement& e);
+
 // Line 2: "Observer: " with the site's longitude, latitude, altitude and the observer.
 std::string LightCurveObserverLine(const TReportLightCurveElement& e);
 
