@@ -13,7 +13,7 @@ struct Field {
 
 }  // namespace
 
-std::string DateOneDayOn(std::string_view date) {
+std::string DateDaysOn(std::string_view date, int days) {
   std::array<Field, 3> f;
   size_t at = 0;
   for (size_t k = 0; k < f.size(); ++k) {
@@ -35,7 +35,7 @@ std::string DateOneDayOn(std::string_view date) {
   const year_month_day ymd{std::chrono::year{year}, month{static_cast<unsigned>(f[1].value)},
                            day{static_cast<unsigned>(f[2].value)}};
   if (!ymd.ok()) return std::string(date);
-  const year_month_day next{sys_days{ymd} + days{1}};
+  const year_month_day next{sys_days{ymd} + std::chrono::days{days}};
   auto zero_led = [&](const Field& x) { return x.size == 2 && date[x.from] == '0'; };
   const bool padded = zero_led(f[1]) || zero_led(f[2]);
   auto text = [](int v, size_t width) {
@@ -43,6 +43,7 @@ std::string DateOneDayOn(std::string_view date) {
     return s.size() < width ? std::string(width - s.size(), '0') + s : s;
   };
   const int next_year = static_cast<int>(next.year());
+  if (next_year < 0) return std::string(date);
   std::string out = short_year ? text(next_year % 100, f[0].size) : text(next_year, f[0].size);
   out += date[f[0].from + f[0].size];
   out += text(static_cast<int>(static_cast<unsigned>(next.month())), padded ? 2 : 1);

@@ -39,7 +39,7 @@ std::string StarLine(const TReportLightCurveElement& e, bool preview) {
 }  // namespace
 
 std::string StartDateText(const TReportLightCurveElement& e) {
-  return e.StartNextDay ? DateOneDayOn(e.RecordingDate) : e.RecordingDate;
+  return e.StartNextDay ? DateDaysOn(e.RecordingDate, 1) : e.RecordingDate;
 }
 
 std::string LightCurveObserverLine(const TReportLightCurveElement& e) {

@@ -65,7 +65,7 @@ std::string MakeLightCurveFileName(const TReportLightCurveElement& e) {
   const auto h = ParseInt64(hour), m = ParseInt64(minute);
   if (h && m) {
     if (const CarriedClock c = CarryRoundedTimeOfDay(*h, *m, second, 1, 18); c.Carried) {
-      if (c.NextDay) d = DateOneDayOn(d);
+      if (c.NextDay) d = DateDaysOn(d, 1);
       hour = FormatInt(c.Hour);
       minute = FormatInt(c.Minute);
       second = c.Second;

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(DateOneDayOn, CalendarEndsInTheSameForm) {
+TEST(DateDaysOn, CalendarEndsInTheSameForm) {
   struct Row {
     const char *date, *next;
   };
@@ -14,13 +14,25 @@ TEST(DateOneDayOn, CalendarEndsInTheSameForm) {
                 Row{"2026-12-06", "2026-12-07"}, Row{"2026/03/31", "2026/04/01"}, Row{"2026/12/31", "2027/1/1"}, Row{"2026|1|31", "2026|2|1"},
                 Row{"23-7-5", "23-7-6"}, Row{"23-12-31", "24-1-1"}, Row{"99-12-31", "00-1-1"},
                 Row{"24-2-28", "24-2-29"}}) {
-    EXPECT_EQ(DateOneDayOn(r.date), r.next) << r.date;
+    EXPECT_EQ(DateDaysOn(r.date, 1), r.next) << r.date;
   }
 }
 
-TEST(DateOneDayOn, TextsThatAreNoDateStayAsTheyAre) {
+TEST(DateDaysOn, DaysBackAndOn) {
+  struct Row {
+    const char* date;
+    int days;
+    const char* moved;
+  };
+  for (Row r : {Row{"2027-1-1", -1, "2026-12-31"}, Row{"2024-3-1", -1, "2024-2-29"}, Row{"2023-3-1", -1, "2023-2-28"},
+                Row{"24-1-1", -1, "23-12-31"}, Row{"2026-12-7", 0, "2026-12-7"}, Row{"2026-12-30", 2, "2027-1-1"}}) {
+    EXPECT_EQ(DateDaysOn(r.date, r.days), r.moved) << r.date << " " << r.days;
+  }
+}
+
+TEST(DateDaysOn, TextsThatAreNoDateStayAsTheyAre) {
   for (const char* s : {"", "2026", "2026-12", "2026-13-1", "2023-2-29", "2026-4-31", "2026-x-1", "2026-12-7-1",
                         "2026--7", "-2026-1-1", "2026-12-7 "}) {
-    EXPECT_EQ(DateOneDayOn(s), s) << s;
+    EXPECT_EQ(DateDaysOn(s, 1), s) << s;
   }
 }
