@@ -61,14 +61,16 @@ std::string MakeLightCurveFileName(const TReportLightCurveElement& e) {
   std::string hour = e.StartH, minute = e.StartM;
   std::string d = StartDateText(e);
   // 59.96 s rounds to the next minute, not to a second "60", and
-  // 23:59:59.96 to 00:00:00 of the next day, not to hour 24.
+  // 23:59:59.96 (or 24:00:01 of a table counting on past midnight) is the
+  // next day's 00:00, not hour 24.
   const auto h = ParseInt64(hour), m = ParseInt64(minute);
   if (h && m) {
-    if (const CarriedClock c = CarryRoundedTimeOfDay(*h, *m, second, 1, 18); c.Carried) {
-      if (c.NextDay) d = DateDaysOn(d, 1);
-      hour = FormatInt(c.Hour);
-      minute = FormatInt(c.Minute);
-      second = c.Second;
+    const LightCurveClock c = ReportTimeOfDay(*h, *m, second, 1, 18);
+    if (c.Clock.Carried || c.Days > 0) {
+      d = DateDaysOn(d, c.Days);
+      hour = FormatInt(c.Clock.Hour);
+      minute = FormatInt(c.Clock.Minute);
+      second = c.Clock.Second;
     }
   }
   const size_t m1 = d.find('-');

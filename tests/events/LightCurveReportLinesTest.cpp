@@ -158,6 +158,18 @@ TEST(MakeReportLines, StartRoundedToMidnightMovesToTheNextDay) {
     EXPECT_EQ(e.EndH + ":" + e.EndM + ":" + e.EndS, r.end) << r.s;
     EXPECT_EQ(e.RecordingDate, r.date) << "the recording date itself stays";
   }
+  // A table whose times count on past midnight (LED-corrected): hour 24 is
+  // the next day's 0, for the start and the end.
+  {
+    TReportLightCurveElement e = Element();
+    e.RecordingDate = "2026-12-31";
+    e.StartH = "24", e.StartM = "0", e.StartS = "1.5";
+    e.EndH = "24", e.EndM = "1", e.EndS = "0";
+    EXPECT_EQ(MakeReportLines(e).Lines[0], "Date: 2027-1-1 0:0:1.50: 58.50: 3");
+    EXPECT_EQ(e.EndH + ":" + e.EndM + ":" + e.EndS, "0:1:0.00");
+    // A second report finds the times already of their own day.
+    EXPECT_EQ(MakeReportLines(e).Lines[0], "Date: 2027-1-1 0:0:1.50: 58.50: 3");
+  }
   // An end that rounds up to midnight wraps as well.
   TReportLightCurveElement e = Element();
   e.StartH = "23", e.StartM = "59", e.StartS = "58";

@@ -65,17 +65,19 @@ TEST(MakeLightCurveFileName, SecondsRoundedToSixtyCarry) {
 TEST(MakeLightCurveFileName, StartRoundedToMidnightNamesTheNextDay) {
   struct Row {
     const char *recording;
-    bool next_day;
+    int days;
     const char *h, *m, *s, *name;
   };
-  for (Row r : {Row{"23-7-5", false, "23", "59", "59.99", "(1234)_20230706_000000_Obs_One.dat"},
-                Row{"2023-12-31", false, "23", "59", "59.95", "(1234)_20240101_000000_Obs_One.dat"},
-                Row{"2024-2-28", false, "23", "59", "59.97", "(1234)_20240229_000000_Obs_One.dat"},
-                Row{"2023-12-31", false, "23", "59", "59.94", "(1234)_20231231_235959_Obs_One.dat"},
-                Row{"2023-12-31", true, "0", "0", "0.00", "(1234)_20240101_000000_Obs_One.dat"}}) {
+  for (Row r : {Row{"23-7-5", 0, "23", "59", "59.99", "(1234)_20230706_000000_Obs_One.dat"},
+                Row{"2023-12-31", 0, "23", "59", "59.95", "(1234)_20240101_000000_Obs_One.dat"},
+                Row{"2024-2-28", 0, "23", "59", "59.97", "(1234)_20240229_000000_Obs_One.dat"},
+                Row{"2023-12-31", 0, "23", "59", "59.94", "(1234)_20231231_235959_Obs_One.dat"},
+                Row{"2023-12-31", 1, "0", "0", "0.00", "(1234)_20240101_000000_Obs_One.dat"},
+                // Times that count on past midnight, as LED-corrected tables have them.
+                Row{"2024-2-28", 0, "24", "0", "1.25", "(1234)_20240229_000001_Obs_One.dat"}}) {
     TReportLightCurveElement e = AsteroidRecord();
     e.RecordingDate = r.recording;
-    e.StartNextDay = r.next_day;
+    e.StartDays = r.days;
     e.StartH = r.h, e.StartM = r.m, e.StartS = r.s;
     EXPECT_EQ(MakeLightCurveFileName(e), r.name) << r.recording << " " << r.s;
   }
