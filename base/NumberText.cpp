@@ -176,6 +176,15 @@ CarriedClock CarryRoundedSeconds(int64_t hour, int64_t minute, long double secon
   return c;
 }
 
+CarriedClock CarryRoundedTimeOfDay(int64_t hour, int64_t minute, long double second, int decimals, int precision) {
+  CarriedClock c = CarryRoundedSeconds(hour, minute, second, decimals, precision);
+  if (c.Carried && hour == 23 && c.Hour == 24) {
+    c.Hour = 0;
+    c.NextDay = true;
+  }
+  return c;
+}
+
 std::string FormatWidth(long double x, int width, int decimals) {
   return PadLeft(FormatFixed(x, decimals, kDigits), width);
 }

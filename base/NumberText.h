@@ -41,8 +41,12 @@ struct CarriedClock {
   long double Second = 0;
   std::string SecondText;  // FormatFixed(Second, decimals, precision)
   bool Carried = false;
+  bool NextDay = false;  // CarryRoundedTimeOfDay wrapped hour 24 to 0
 };
 CarriedClock CarryRoundedSeconds(int64_t hour, int64_t minute, long double second, int decimals, int precision);
+// The same for a clock that shows hours 0 to 23: a carry out of 23:59 gives
+// 0:00 of the next day. Hours of 24 and more that the time had already stay.
+CarriedClock CarryRoundedTimeOfDay(int64_t hour, int64_t minute, long double second, int decimals, int precision);
 
 // "%w.df": the fixed form with d decimals (precision 18), left-padded with
 // blanks to at least `width` characters.

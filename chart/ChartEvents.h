@@ -16,6 +16,10 @@ struct TReportLightCurveElement {
   ReportKind Kind = ReportKind::Initial;
   std::string ObjectLabel, RecordingDate;
   std::string StartH, StartM, StartS, EndH, EndM, EndS, Duration;
+  // Days 'Make Report' moved the start on from the recording date (a start
+  // rounding up to midnight, or an hour past 24); 0 again when the chart
+  // writes its own times.
+  int32_t StartDays = 0;
   std::string LongitudeD, LongitudeM, LongitudeS, LatitudeD, LatitudeM, LatitudeS, Altitude;
   std::string Observer, Catalogue, StarNumber;
   std::array<std::string, 11> LunarValues;  // the fourth is the limb slope

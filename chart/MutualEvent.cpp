@@ -226,8 +226,10 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
 }
 
 std::string MutualUnitLine(const TypAvgData& a) {
-  return PadLeft(FormatInt(a.Hour), 2) + " " + PadLeft(FormatInt(a.Minute), 2) + " " +
-         PadLeft(FormatFixed(a.Second, 3, 6), 6) + "," + PadLeft(FormatFixed(a.Target, 0, 8), 8) + "," +
+  // 59.9996 s is the next minute's 0.000, never "60.000".
+  const CarriedClock c = CarryRoundedTimeOfDay(a.Hour, a.Minute, a.Second, 3, 6);
+  return PadLeft(FormatInt(c.Hour), 2) + " " + PadLeft(FormatInt(c.Minute), 2) + " " + PadLeft(c.SecondText, 6) + "," +
+         PadLeft(FormatFixed(a.Target, 0, 8), 8) + "," +
          PadLeft(FormatFixed(a.Comparison, 0, 8), 8) + "," + PadLeft(FormatFixed(a.TargetRatio, 0, 8), 8) + "," +
          PadLeft(FormatFixed(a.ComparisonRatio, 0, 8), 8) + "," + PadLeft(FormatFixed(a.NormComparison, 5, 10), 10);
 }

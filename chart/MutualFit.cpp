@@ -93,12 +93,22 @@ void FitPoints(const std::vector<long double>& t, const TypAvgDataArray& units, 
   }
 }
 
+// Seconds that round up to 60 go into the minute, and out of 23:59 to 0 h.
+std::string ClockText(int64_t h, int64_t mi, long double s, int decimals, int precision, const char* hs,
+                      const char* ms, const char* ss) {
+  const CarriedClock c = CarryRoundedTimeOfDay(h, mi, s, decimals, precision);
+  return FormatInt(c.Hour) + hs + FormatInt(c.Minute) + ms + c.SecondText + ss;
+}
+
 std::string TimeOfDayText(long double t, int decimals, int precision, const char* hs, const char* ms,
                           const char* ss) {
   const int64_t h = TruncateToInt(t / 3600);
   const int64_t mi = TruncateToInt((t - h * 3600.0L) / 60);
-  const CarriedClock c = CarryRoundedSeconds(h, mi, t - h * 3600.0L - mi * 60.0L, decimals, precision);
-  return FormatInt(c.Hour) + hs + FormatInt(c.Minute) + ms + c.SecondText + ss;
+  return ClockText(h, mi, t - h * 3600.0L - mi * 60.0L, decimals, precision, hs, ms, ss);
+}
+
+std::string UnitTimeText(const TypAvgData& a, const char* gap) {
+  return ClockText(a.Hour, a.Minute, a.Second, 4, 8, gap, gap, "");
 }
 
 }  // namespace
@@ -125,7 +135,7 @@ MutualModelPass EvaluateMutualModel(const TypAvgDataArray& units, int first, int
     const long double x = t[static_cast<size_t>(u)];
     MutualModelPoint pt{u, EvalFitPolynomial(m, x), EvalFitPolynomialSlope(m, x), EvalFitThirdDerivative(m, x)};
     if (pt.Slope > r.MaxSlope) r.MaxSlope = pt.Slope;
-    r.SlopeLines.push_back(FormatInt(a.Hour) + "," + FormatInt(a.Minute) + "," + FormatFixed(a.Second, 4, 8) + "," +
+    r.SlopeLines.push_back(UnitTimeText(a, ",") + "," +
                            FormatFixed(pt.Slope, 1, 8));
     if (pt.Value < lowest) {
       lowest = pt.Value;
@@ -136,7 +146,7 @@ MutualModelPass EvaluateMutualModel(const TypAvgDataArray& units, int first, int
     r.SumSq += diff * diff;
     if (pt.Third * previous_third < 0)
       r.ThirdDerivativeMarks.emplace_back(
-          u, FormatInt(a.Hour) + " " + FormatInt(a.Minute) + " " + FormatFixed(a.Second, 4, 8));
+          u, UnitTimeText(a, " "));
     previous_third = pt.Third;
     r.Points.push_back(pt);
   }

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "base/DateText.h"
 #include "base/NumberText.h"
 
 bool ReportAllowed(const TReportLightCurveElement& e, const TAsteroidTiming& timing) {
@@ -37,6 +38,17 @@ std::string StarLine(const TReportLightCurveElement& e, bool preview) {
 
 }  // namespace
 
+LightCurveClock ReportTimeOfDay(int64_t hour, int64_t minute, long double second, int decimals, int precision) {
+  LightCurveClock r{CarryRoundedSeconds(hour, minute, second, decimals, precision), 0};
+  if (r.Clock.Hour >= 24) {
+    r.Days = static_cast<int>(r.Clock.Hour / 24);
+    r.Clock.Hour %= 24;
+  }
+  return r;
+}
+
+std::string StartDateText(const TReportLightCurveElement& e) { return DateDaysOn(e.RecordingDate, e.StartDays); }
+
 std::string LightCurveObserverLine(const TReportLightCurveElement& e) {
   return "Observer: " + e.LongitudeD + ":" + e.LongitudeM + ":" + e.LongitudeS + ": " + e.LatitudeD + ":" +
          e.LatitudeM + ":" + e.LatitudeS + ": " + e.Altitude + ": " + e.Observer;
@@ -69,14 +81,16 @@ TReportLightCurveData MakeReportLines(TReportLightCurveElement& e) {
   auto to_real = [](const std::string& s) { return ParseLongDouble(s).value_or(0.0L); };
   const int64_t h1 = to_int(e.StartH), m1 = to_int(e.StartM), h2 = to_int(e.EndH), m2 = to_int(e.EndM);
   const long double s1 = to_real(e.StartS), s2 = to_real(e.EndS);
-  // 59.996 s shows as the next minute, not as second "60.00".
   auto write = [](int64_t h, int64_t m, long double s, std::string& ht, std::string& mt, std::string& st) {
-    const CarriedClock c = CarryRoundedSeconds(h, m, s, 2, 6);
-    st = c.SecondText;
-    ht = FormatInt(c.Hour);
-    mt = FormatInt(c.Minute);
+    const LightCurveClock c = ReportTimeOfDay(h, m, s, 2, 6);
+    st = c.Clock.SecondText;
+    ht = FormatInt(c.Clock.Hour);
+    mt = FormatInt(c.Clock.Minute);
+    return c.Days;
   };
-  write(h1, m1, s1, e.StartH, e.StartM, e.StartS);
+  // Written once, the start's time is of its own day: a later report without
+  // a redraw finds it so and adds nothing.
+  e.StartDays += write(h1, m1, s1, e.StartH, e.StartM, e.StartS);
   write(h2, m2, s2, e.EndH, e.EndM, e.EndS);
   long double span = (h2 * 3600 + m2 * 60 + s2) - (h1 * 3600 + m1 * 60 + s1);
   // A recording that runs past midnight ends at a smaller time of day.
@@ -84,7 +98,7 @@ TReportLightCurveData MakeReportLines(TReportLightCurveElement& e) {
   e.Duration = FormatFixed(span, 2, 6);
 
   TReportLightCurveData d;
-  d.Lines[0] = "Date: " + e.RecordingDate + " " + e.StartH + ":" + e.StartM + ":" + e.StartS + ": " + e.Duration +
+  d.Lines[0] = "Date: " + StartDateText(e) + " " + e.StartH + ":" + e.StartM + ":" + e.StartS + ": " + e.Duration +
                ": " + FormatInt(e.ValueCount);
   d.Lines[1] = StarLine(e, false);
   d.Lines[2] = LightCurveObserverLine(e);

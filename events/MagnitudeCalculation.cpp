@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/DateText.h"
 #include "base/NumberText.h"
 #include "events/FixedColumns.h"
 #include "events/TimingError.h"
@@ -53,21 +54,23 @@ std::string Padded(std::string s, size_t length) {
 
 struct SplitTime {
   std::string H, M, S;
+  int Days = 0;  // days from the base time's date to the event's
 };
 
 SplitTime Split(long double ms, int digits) {
-  int64_t t = RoundHalfAway(ms);
+  const int64_t u = RoundHalfAway(ms);
   // A camera delay or fit offset can take an event just after midnight back
   // into the previous day: show it as that day's time, not a negative second.
   // The base time of the second field can read 24 h after the minute turned
   // at midnight: that and later times are the next day's.
-  t = (t % 86'400'000 + 86'400'000) % 86'400'000;
+  const int64_t t = (u % 86'400'000 + 86'400'000) % 86'400'000;
   const int64_t h = t / 3'600'000;
   const int64_t m = (t - h * 3'600'000) / 60'000;
   const long double s = static_cast<long double>(t - h * 3'600'000 - m * 60'000) / 1000.0L;
   // Fewer decimals can round 59.96 s up to "60.0": carry into the minute.
-  const CarriedClock c = CarryRoundedSeconds(h, m, s, digits, 5);
-  return {ZeroPadOne(FormatInt(c.Hour % 24)), ZeroPadOne(FormatInt(c.Minute)), FormatSeconds(c.Second, digits, 5)};
+  const CarriedClock c = CarryRoundedTimeOfDay(h, m, s, digits, 5);
+  const int days = static_cast<int>((u - t) / 86'400'000) + (c.NextDay ? 1 : 0);
+  return {ZeroPadOne(FormatInt(c.Hour)), ZeroPadOne(FormatInt(c.Minute)), FormatSeconds(c.Second, digits, 5), days};
 }
 
 // Offsets are written by the fit as whole milliseconds; a fractional text is
@@ -299,8 +302,13 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
     k.FirstTimingErrorText = err(ns1, ns1_valid);
     k.SecondTimingErrorText = err(ns2, ns2_valid);
 
-    auto report = [&](const std::string& line) {
-      if (auto l = BuildReportLine(line, el, pre >= post, k.TimingErrorText, in.SecondsDigits)) r.Memo2.push_back(*l);
+    // The report line dates the event itself: a day on or back from the
+    // recording date when its time passed midnight.
+    auto report = [&](const std::string& line, int days) {
+      TReportLightCurveElement dated = el;
+      dated.RecordingDate = DateDaysOn(el.RecordingDate, days);
+      if (auto l = BuildReportLine(line, dated, pre >= post, k.TimingErrorText, in.SecondsDigits))
+        r.Memo2.push_back(*l);
     };
     if (two) {
       if (delayed) t2 -= delay;
@@ -312,19 +320,21 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
       if (t2c > t) {
         line1 = EventLine(s1.H, s1.M, s1.S, k.FirstTimingErrorText, k.FirstEventSnText);
         line2 = EventLine(s2.H, s2.M, s2.S, k.SecondTimingErrorText, k.SecondEventSnText);
+        report(line1, s1.Days);
+        report(line2, s2.Days);
       } else {
         line1 = EventLine(s2.H, s2.M, s2.S, k.FirstTimingErrorText, k.FirstEventSnText);
         line2 = EventLine(s1.H, s1.M, s1.S, k.SecondTimingErrorText, k.SecondEventSnText);
+        report(line1, s2.Days);
+        report(line2, s1.Days);
       }
-      report(line1);
-      report(line2);
     } else {
       // One event found: an earlier fit's second time is no longer this event's.
       k.SecondEventHourText.clear();
       k.SecondEventMinuteText.clear();
       k.SecondEventSecondText.clear();
       line1 = EventLine(s1.H, s1.M, s1.S, k.TimingErrorText, k.EventSnText);
-      report(line1);
+      report(line1, s1.Days);
     }
   }
 

@@ -2,8 +2,10 @@
 
 #include <cmath>
 
+#include "base/DateText.h"
 #include "base/NumberText.h"
 #include "events/FixedColumns.h"
+#include "events/LightCurveReportLines.h"
 #include "events/TextColumns.h"
 
 namespace {
@@ -55,7 +57,22 @@ std::string MakeLightCurveFileName(const TReportLightCurveElement& e) {
     object = e.Catalogue == "XZ80Q" ? "X" : e.Catalogue == "SAO" ? "S" : "";
     object += e.StarNumber;
   }
-  const std::string& d = e.RecordingDate;
+  long double second = ParseDoubleOr(e.StartS, 0);
+  std::string hour = e.StartH, minute = e.StartM;
+  std::string d = StartDateText(e);
+  // 59.96 s rounds to the next minute, not to a second "60", and
+  // 23:59:59.96 (or 24:00:01 of a table counting on past midnight) is the
+  // next day's 00:00, not hour 24.
+  const auto h = ParseInt64(hour), m = ParseInt64(minute);
+  if (h && m) {
+    const LightCurveClock c = ReportTimeOfDay(*h, *m, second, 1, 18);
+    if (c.Clock.Carried || c.Days > 0) {
+      d = DateDaysOn(d, c.Days);
+      hour = FormatInt(c.Clock.Hour);
+      minute = FormatInt(c.Clock.Minute);
+      second = c.Clock.Second;
+    }
+  }
   const size_t m1 = d.find('-');
   const size_t m2 = m1 == std::string::npos ? std::string::npos : d.find('-', m1 + 1);
   std::string year = m1 == std::string::npos ? "0000" : d.substr(0, m1);
@@ -65,17 +82,6 @@ std::string MakeLightCurveFileName(const TReportLightCurveElement& e) {
   const std::string day = m2 == std::string::npos ? "" : d.substr(m2 + 1);
   const std::string date = year + ZeroPadOne(month) + ZeroPadOne(day);
 
-  long double second = ParseDoubleOr(e.StartS, 0);
-  std::string hour = e.StartH, minute = e.StartM;
-  // 59.96 s rounds to the next minute, not to a second "60".
-  const auto h = ParseInt64(hour), m = ParseInt64(minute);
-  if (h && m) {
-    if (const CarriedClock c = CarryRoundedSeconds(*h, *m, second, 1, 18); c.Carried) {
-      hour = FormatInt(c.Hour);
-      minute = FormatInt(c.Minute);
-      second = c.Second;
-    }
-  }
   const std::string rounded = FormatFixed(second, 1, 18);
   std::string whole = rounded.substr(0, rounded.find('.'));
   if (ParseDoubleOr(rounded, 0) < 10) whole = "0" + whole;

@@ -430,6 +430,7 @@ void Tchart1::StoreReportValues(const ChartDrawResult& r) {
   if (!r.ValuesWritten) return;
   TReportLightCurveElement& e = events_.ReportLightCurveElement;
   e.StartH = r.StartH, e.StartM = r.StartM, e.StartS = r.StartS;
+  e.StartDays = 0;
   e.EndH = r.EndH, e.EndM = r.EndM, e.EndS = r.EndS;
   e.ValueCount = r.ValueCount;
   e.Values = r.Values;

@@ -156,6 +156,29 @@ TEST_P(NumberText, RoundedSecondsCarryIntoTheMinuteAndHour) {
   }
 }
 
+// A clock of 0..23 h: the carry out of 23:59 is 0:00 of the next day; an
+// hour past 24 that a time already had is not touched.
+TEST_P(NumberText, RoundedSecondsOfTheDayWrapAtMidnight) {
+  struct Row {
+    int64_t h, m;
+    long double s;
+    int decimals, precision;
+    const char* text;
+    bool next_day;
+  };
+  const Row rows[] = {
+      {23, 59, 59.996L, 2, 6, "0:0:0.00", true},         {23, 59, 59.99995L, 4, 18, "0:0:0.0000", true},
+      {23, 59, 59.96L, 1, 18, "0:0:0.0", true},           {23, 59, 59.994L, 2, 6, "23:59:59.99", false},
+      {23, 58, 59.996L, 2, 6, "23:59:0.00", false},      {22, 59, 59.996L, 2, 6, "23:0:0.00", false},
+      {24, 59, 59.996L, 2, 6, "25:0:0.00", false},       {0, 0, 0.004L, 2, 6, "0:0:0.00", false},
+  };
+  for (const Row& r : rows) {
+    const CarriedClock c = CarryRoundedTimeOfDay(r.h, r.m, r.s, r.decimals, r.precision);
+    EXPECT_EQ(FormatInt(c.Hour) + ":" + FormatInt(c.Minute) + ":" + c.SecondText, r.text) << r.text;
+    EXPECT_EQ(c.NextDay, r.next_day) << r.text;
+  }
+}
+
 TEST_P(NumberText, GeneralFormKeepsFifteenDigitsWithoutTrailingZeros) {
   struct Row {
     long double x;

@@ -357,7 +357,18 @@ TEST(MutualAverage, UnitLinesHaveFixedWidths) {
   a.TargetRatio = 123456789;
   a.Comparison = -0.4L;
   a.NormComparison = 0.333333333L;
-  EXPECT_EQ(MutualUnitLine(a), "23 59 60.000,       3,       0,1.2345679E8,    2000,   0.33333");
+  // Seconds that round up to 60 are the next minute, out of 23:59 the next day's 0 h.
+  EXPECT_EQ(MutualUnitLine(a), " 0  0  0.000,       3,       0,1.2345679E8,    2000,   0.33333");
+  struct Row {
+    int h, m;
+    long double s;
+    const char* time;
+  } rows[] = {{23, 59, 59.9994L, "23 59 59.999"}, {10, 59, 59.9995L, "11  0  0.000"}, {10, 20, 59.9996L, "10 21  0.000"},
+              {10, 20, 9.9996L, "10 20 10.000"}, {24, 0, 0.5L, "24  0  0.500"}};
+  for (const Row& r : rows) {
+    a.Hour = r.h, a.Minute = r.m, a.Second = r.s;
+    EXPECT_EQ(MutualUnitLine(a).substr(0, 12), r.time) << r.time;
+  }
 }
 
 TEST(MutualGraph, GeometryAndTicksOfTenUnits) {

@@ -119,6 +119,32 @@ TEST(MutualFitModel, MinimumTimeRoundingToSixtySecondsCarriesIntoTheMinute) {
   EXPECT_EQ(EvaluateMutualModel(units, 10, 20, 6, m).MinimumText, "1h 0m 0.0s");
 }
 
+// Units and a lowest point at 23:59:59.97: their times read as the next day's
+// 0 h, never as second 60 or hour 24.
+TEST(MutualFitModel, TimesRoundingUpToMidnightReadAsZeroHours) {
+  for (const long double unit10 : {60.97L, 59.99996L}) {
+    TypAvgDataArray units(31);
+    for (int u = 1; u <= 30; ++u) {
+      TypAvgData& a = units[static_cast<size_t>(u)];
+      a.Hour = 23, a.Minute = 59;
+      a.Second = u + 50.97L;
+      a.TargetRatio = 500 + 2 * u;
+    }
+    units[10].Second = unit10;
+    MutualFitModel m;
+    m.DegreeItem = 0;
+    FitMutualModel(units, 10, 20, m);
+    const MutualModelPass pass = EvaluateMutualModel(units, 10, 20, 6, m);
+    if (unit10 > 60) {
+      EXPECT_EQ(pass.MinimumText, "0h 0m 0.0s");  // 1 s before unit 10: 23:59:59.97
+    }
+    ASSERT_FALSE(pass.SlopeLines.empty());
+    if (unit10 < 60) {
+      EXPECT_EQ(pass.SlopeLines[0].substr(0, 11), "0,0,0.0000,");
+    }
+  }
+}
+
 // A dip over five minutes of units at high degrees: the residual is that of
 // numpy.polyfit over the same points, the least-squares optimum.
 TEST(MutualFitModel, HighDegreesReachTheLeastSquaresFit) {

@@ -109,7 +109,7 @@ TEST(MakeReportLines, SecondsRoundedToSixtyCarry) {
     const char *th, *tm, *ts;
   };
   for (Row r : {Row{"10", "20", "59.996", "10", "21", "0.00"}, Row{"10", "59", "59.999", "11", "0", "0.00"},
-                Row{"10", "20", "59.994", "10", "20", "59.99"}, Row{"23", "59", "59.9999", "24", "0", "0.00"}}) {
+                Row{"10", "20", "59.994", "10", "20", "59.99"}, Row{"22", "59", "59.9999", "23", "0", "0.00"}}) {
     TReportLightCurveElement e = Element();
     e.StartH = e.EndH = r.h;
     e.StartM = e.EndM = r.m;
@@ -136,4 +136,44 @@ TEST(ReportDisplayLines, TwoHundredValuesGiveFiveLines) {
   std::string joined;
   for (size_t i = 4; i < shown.size(); ++i) joined += shown[i];
   EXPECT_EQ(joined, MakeReportLines(e).Lines[4]);
+}
+
+// A start that rounds up to midnight is written as 0:0:0.00 of the next day;
+// next days from Python's datetime.
+TEST(MakeReportLines, StartRoundedToMidnightMovesToTheNextDay) {
+  struct Row {
+    const char *date, *s, *line0, *end;
+  };
+  for (Row r : {Row{"2026-12-6", "59.996", "Date: 2026-12-7 0:0:0.00: 3.00: 3", "0:0:3.00"},
+                Row{"2026-12-31", "59.9951", "Date: 2027-1-1 0:0:0.00: 3.00: 3", "0:0:3.00"},
+                Row{"2024-2-28", "59.999", "Date: 2024-2-29 0:0:0.00: 3.00: 3", "0:0:3.00"},
+                Row{"2023-2-28", "59.996", "Date: 2023-3-1 0:0:0.00: 3.00: 3", "0:0:3.00"},
+                Row{"2026-12-6", "59.994", "Date: 2026-12-6 23:59:59.99: 3.01: 3", "0:0:3.00"}}) {
+    TReportLightCurveElement e = Element();
+    e.RecordingDate = r.date;
+    e.StartH = "23", e.StartM = "59", e.StartS = r.s;
+    e.EndH = "0", e.EndM = "0", e.EndS = "3.0";
+    const TReportLightCurveData d = MakeReportLines(e);
+    EXPECT_EQ(d.Lines[0], r.line0) << r.date << " " << r.s;
+    EXPECT_EQ(e.EndH + ":" + e.EndM + ":" + e.EndS, r.end) << r.s;
+    EXPECT_EQ(e.RecordingDate, r.date) << "the recording date itself stays";
+  }
+  // A table whose times count on past midnight (LED-corrected): hour 24 is
+  // the next day's 0, for the start and the end.
+  {
+    TReportLightCurveElement e = Element();
+    e.RecordingDate = "2026-12-31";
+    e.StartH = "24", e.StartM = "0", e.StartS = "1.5";
+    e.EndH = "24", e.EndM = "1", e.EndS = "0";
+    EXPECT_EQ(MakeReportLines(e).Lines[0], "Date: 2027-1-1 0:0:1.50: 58.50: 3");
+    EXPECT_EQ(e.EndH + ":" + e.EndM + ":" + e.EndS, "0:1:0.00");
+    // A second report finds the times already of their own day.
+    EXPECT_EQ(MakeReportLines(e).Lines[0], "Date: 2027-1-1 0:0:1.50: 58.50: 3");
+  }
+  // An end that rounds up to midnight wraps as well.
+  TReportLightCurveElement e = Element();
+  e.StartH = "23", e.StartM = "59", e.StartS = "58";
+  e.EndH = "23", e.EndM = "59", e.EndS = "59.999";
+  EXPECT_EQ(MakeReportLines(e).Lines[0], "Date: 2026-12-06 23:59:58.00: 2.00: 3");
+  EXPECT_EQ(e.EndH + ":" + e.EndM + ":" + e.EndS, "0:0:0.00");
 }

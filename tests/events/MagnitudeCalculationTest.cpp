@@ -33,6 +33,16 @@ MagnitudeInputs SingleStar(const TReportLightCurveElement& e) {
   return in;
 }
 
+// The single star of SingleStar timed from `base` in both fields.
+MagnitudeResult AtBaseTime(const TReportLightCurveElement& e, BaseTime base, EventCamera camera, int digits,
+                           EventResultTexts& keep) {
+  MagnitudeInputs in = SingleStar(e);
+  in.BaseTimes = {base, base};
+  in.Camera = camera;
+  in.SecondsDigits = digits;
+  return MagnitudeCalculation(in, keep);
+}
+
 }  // namespace
 
 TEST(MagnitudeCalculation, SingleStarGoldenMemo) {
@@ -272,12 +282,8 @@ TEST(MagnitudeCalculation, EventTimeAcrossMinuteAndMidnight) {
                        Row{BaseTime{23, 59, 59.97}, EventCamera::Wat100N, 1, "000000.0", "000000.0"},
                        Row{BaseTime{24, 0, 0.02}, EventCamera::Wat100N, 3, "000000.020", "000000.020"}}) {
     const TReportLightCurveElement e = LunarStar();
-    MagnitudeInputs in = SingleStar(e);
-    in.BaseTimes = {r.base, r.base};
-    in.Camera = r.camera;
-    in.SecondsDigits = r.digits;
     EventResultTexts keep;
-    const MagnitudeResult m = MagnitudeCalculation(in, keep);
+    const MagnitudeResult m = AtBaseTime(e, r.base, r.camera, r.digits, keep);
     EXPECT_EQ(keep.EventHourText + keep.EventMinuteText + keep.EventSecondText, r.time) << r.time;
     ASSERT_EQ(m.Memo2.size(), 1u) << r.time;
     EXPECT_EQ(m.Memo2[0].substr(8, std::string(r.report).size()), r.report) << r.time;
@@ -310,6 +316,37 @@ TEST(MagnitudeCalculation, BaseTimeOrOffsetFarOutOfRangeGivesATimeOfDay) {
     }
     ASSERT_EQ(keep.EventSecondText.size(), 6u) << keep.EventSecondText;
     EXPECT_LT(std::stod(keep.EventSecondText), 60) << keep.EventSecondText;
+  }
+}
+
+// The report line's date is the event's own: a day back when a delay takes
+// the event before midnight, a day on when it passes midnight (also by
+// rounding); month, year and leap-day ends from Python's datetime.
+TEST(MagnitudeCalculation, ReportLineDateFollowsTheEventAcrossMidnight) {
+  struct Row {
+    const char* recording;
+    BaseTime base;
+    EventCamera camera;
+    int digits;
+    const char* start;  // columns 1-18 of the report line
+  };
+  for (const Row& r : {Row{"2023-7-17", BaseTime{0, 0, 0.010}, EventCamera::Wat120N, 3, "20230716235959.977"},
+                       Row{"2024-3-01", BaseTime{0, 0, 0.010}, EventCamera::Wat120N, 3, "20240229235959.977"},
+                       Row{"2023-1-01", BaseTime{0, 0, 0.010}, EventCamera::Wat120N, 3, "20221231235959.977"},
+                       Row{"2023-7-17", BaseTime{0, 0, 0.033}, EventCamera::Wat120N, 3, "20230717000000.000"},
+                       Row{"2023-7-17", BaseTime{23, 59, 59.97}, EventCamera::Wat100N, 1, "20230718000000.0"},
+                       // A one-digit day leaves column 8 blank, as it always has.
+                       Row{"2023-12-31", BaseTime{23, 59, 59.97}, EventCamera::Wat100N, 1, "2024011 000000.0"},
+                       Row{"2023-7-17", BaseTime{24, 0, 0.02}, EventCamera::Wat100N, 3, "20230718000000.020"},
+                       Row{"2023-7-17", BaseTime{23, 59, 59.94}, EventCamera::Wat100N, 1, "20230717235959.9"}}) {
+    TReportLightCurveElement e = LunarStar();
+    e.RecordingDate = r.recording;
+    EventResultTexts keep;
+    const MagnitudeResult m = AtBaseTime(e, r.base, r.camera, r.digits, keep);
+    ASSERT_EQ(m.Memo2.size(), 1u) << r.start;
+    EXPECT_EQ(m.Memo2[0].substr(0, std::string(r.start).size()), r.start);
+    EXPECT_EQ(m.Memo1[0].substr(0, std::string(r.recording).size() + 3), std::string(r.recording) + " / ")
+        << "the memo keeps the recording date";
   }
 }
 

@@ -50,12 +50,36 @@ TEST(MakeLightCurveFileName, SecondsRoundedToSixtyCarry) {
     const char* time;
   };
   for (Row r : {Row{"9", "4", "59.96", "090500_"}, Row{"9", "59", "59.95", "100000_"}, Row{"9", "4", "59.94", "090459_"},
-                Row{"23", "59", "59.99", "240000_"}, Row{"9", "4", "9.96", "090410_"}}) {
+                Row{"9", "4", "9.96", "090410_"}}) {
     TReportLightCurveElement e = AsteroidRecord();
     e.StartH = r.h;
     e.StartM = r.m;
     e.StartS = r.s;
     EXPECT_EQ(MakeLightCurveFileName(e), std::string("(1234)_20230705_") + r.time + "Obs_One.dat") << r.s;
+  }
+}
+
+// A start that rounds up to midnight names the next day at 00:00:00, also
+// when 'Make Report' has already written it so (next days from Python's
+// datetime).
+TEST(MakeLightCurveFileName, StartRoundedToMidnightNamesTheNextDay) {
+  struct Row {
+    const char *recording;
+    int days;
+    const char *h, *m, *s, *name;
+  };
+  for (Row r : {Row{"23-7-5", 0, "23", "59", "59.99", "(1234)_20230706_000000_Obs_One.dat"},
+                Row{"2023-12-31", 0, "23", "59", "59.95", "(1234)_20240101_000000_Obs_One.dat"},
+                Row{"2024-2-28", 0, "23", "59", "59.97", "(1234)_20240229_000000_Obs_One.dat"},
+                Row{"2023-12-31", 0, "23", "59", "59.94", "(1234)_20231231_235959_Obs_One.dat"},
+                Row{"2023-12-31", 1, "0", "0", "0.00", "(1234)_20240101_000000_Obs_One.dat"},
+                // Times that count on past midnight, as LED-corrected tables have them.
+                Row{"2024-2-28", 0, "24", "0", "1.25", "(1234)_20240229_000001_Obs_One.dat"}}) {
+    TReportLightCurveElement e = AsteroidRecord();
+    e.RecordingDate = r.recording;
+    e.StartDays = r.days;
+    e.StartH = r.h, e.StartM = r.m, e.StartS = r.s;
+    EXPECT_EQ(MakeLightCurveFileName(e), r.name) << r.recording << " " << r.s;
   }
 }
 

@@ -58,7 +58,10 @@ double TargetFlux(int n, bool reappearance) {
   return first * before + last * (1 - before);
 }
 
-Bitmap24 EventFrame(int n, double target_flux) {
+int64_t FirstEndTicks() { return TicksOf(2026, 12, 7, kHour, kMinute, kStartRest); }
+
+// Frame n's exposure ends `first_end` ticks plus n frames.
+Bitmap24 EventFrame(int n, double target_flux, int64_t first_end = FirstEndTicks()) {
   SyntheticFrame f;
   f.Width = kWidth;
   f.Height = kHeight;
@@ -68,7 +71,7 @@ Bitmap24 EventFrame(int n, double target_flux) {
   f.Stars = {SyntheticStar{kTargetX, kTargetY, target_flux, kStarSigma},
              SyntheticStar{kComparisonX, kComparisonY, kComparisonFlux, kStarSigma}};
   Bitmap24 frame = MakeStarFrame(f);
-  WriteTickCount(frame, 0, TicksOf(2026, 12, 7, kHour, kMinute, EndRest(n)));
+  WriteTickCount(frame, 0, first_end + static_cast<int64_t>(n) * kFrameTicks);
   return frame;
 }
 
@@ -361,9 +364,41 @@ std::vector<ListEntry> ListEntries(const QListWidget* list) {
   return out;
 }
 
+// Both events of the measured shadow timed and added to the report's list:
+// the fit at frame 75 and the calculator's 'Add to report'; then the
+// calculator closed (the panel waits for it), a click on frame 115, a new
+// fit, the calculator again and 'Add to report'. The calculator stays open;
+// null when a step failed.
+TMagnitudeCalculator* AddShadowEvents(MainRoadWindow& m) {
+  TPlatform& w = m.W();
+  TFresnelCtrl* panel = FitAtRecord(m, kEventFrame);
+  if (!panel) return nullptr;
+  w.Events.ReportLightCurveElement.Kind = ReportKind::Asteroid;
+  panel->Button2->click();
+  TMagnitudeCalculator* calc = MagnitudeCalculator();
+  if (!calc) return nullptr;
+  calc->Button2->click();
+  calc->Button4->click();
+  calc->close();
+  QApplication::processEvents();
+  Tchart1* chart = w.chart1.Window.data();
+  const ChartView& v = chart->View();
+  constexpr int r_frame = 115;
+  ReleaseAt(chart->ChartImg1, IndexToPixelX(v, r_frame - w.Chart.ChartState.FirstShownFrame),
+            ValueToPixelY(v, chart->Data().Records[r_frame].Value[CurveA]));
+  if (w.Chart.ChartState.SelectedFrame != r_frame) return nullptr;
+  FitAndWait(panel, chart);
+  if (w.Events.Diffraction.DiffractionFitted != 1 || w.Events.Diffraction.ReappearanceFit != 1) return nullptr;
+  panel->Button2->click();
+  calc = MagnitudeCalculator();
+  if (!calc) return nullptr;
+  calc->Button2->click();
+  calc->Button4->click();
+  return calc;
+}
+
 TEST(EventTimingEndToEndShadow, BothEventsOfTheShadowGoIntoTheListAtTheirTrueTimes) {
   ObjectsWindow m;
-  TPlatform& w = m.W();
   std::vector<Bitmap24> frames;
   for (int n = 0; n < kFrames; ++n) frames.push_back(EventFrame(n, ShadowedFlux(n)));
   const auto video = m.Path("shadow.avi");
@@ -371,33 +406,8 @@ TEST(EventTimingEndToEndShadow, BothEventsOfTheShadowGoIntoTheListAtTheirTrueTim
   ASSERT_TRUE(m.OpenThroughButton1(video));
   ASSERT_TRUE(MeasureTwoStars(m, {30, 32}, {66, 32}));
 
-  TFresnelCtrl* panel = FitAtRecord(m, kEventFrame);
-  ASSERT_NE(panel, nullptr);
-  w.Events.ReportLightCurveElement.Kind = ReportKind::Asteroid;
-  panel->Button2->click();
-  TMagnitudeCalculator* calc = MagnitudeCalculator();
+  TMagnitudeCalculator* calc = AddShadowEvents(m);
   ASSERT_NE(calc, nullptr);
-  calc->Button2->click();
-  calc->Button4->click();  // 'Add to report'
-
-  // The reappearance: the calculator closed (the panel waits for it), a
-  // click on its record, a new fit, the calculator again and 'Add to report'.
-  calc->close();
-  QApplication::processEvents();
-  Tchart1* chart = w.chart1.Window.data();
-  const ChartView& v = chart->View();
-  const int r_frame = 115;
-  ReleaseAt(chart->ChartImg1, IndexToPixelX(v, r_frame - w.Chart.ChartState.FirstShownFrame),
-            ValueToPixelY(v, chart->Data().Records[r_frame].Value[CurveA]));
-  ASSERT_EQ(w.Chart.ChartState.SelectedFrame, r_frame);
-  FitAndWait(panel, chart);
-  ASSERT_EQ(w.Events.Diffraction.DiffractionFitted, 1);
-  EXPECT_EQ(w.Events.Diffraction.ReappearanceFit, 1);
-  panel->Button2->click();
-  calc = MagnitudeCalculator();
-  ASSERT_NE(calc, nullptr);
-  calc->Button2->click();
-  calc->Button4->click();
 
   const std::vector<ListEntry> list = ListEntries(Find<QListWidget>(calc, "ListBox1"));
   ASSERT_EQ(list.size(), 2u);
@@ -413,6 +423,80 @@ TEST(EventTimingEndToEndShadow, BothEventsOfTheShadowGoIntoTheListAtTheirTrueTim
     EXPECT_NEAR(list[i].Ms, start_ms + truth[i].frames * kFrameMs, 3 * std::max(1.0, list[i].ErrorMs) + 1.5);
   }
   calc->close();
+}
+
+// The same shadow on New Year's Eve: frame 0 ends at 23:59:56.5, so the
+// disappearance falls at 23:59:59.488 and the reappearance at 00:00:01.076 of
+// 1 January 2027. The rows, the event list, the chart's report and the
+// observation reports give the short positive span (1.588 s) and the times
+// of the day each event falls on.
+TEST(EventTimingEndToEndShadow, ShadowAcrossMidnightKeepsItsShortSpan) {
+  constexpr int64_t kStart = 565000000;  // 56.5 s into 23:59
+  constexpr double kStartS = 23 * 3600 + 59 * 60 + 56.5, kDayMs = 86400000;
+  ObjectsWindow m;
+  TPlatform& w = m.W();
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < kFrames; ++n)
+    frames.push_back(EventFrame(n, ShadowedFlux(n), TicksOf(2026, 12, 31, 23, 59, kStart)));
+  const auto video = m.Path("midnight.avi");
+  ASSERT_TRUE(WriteAvi(video.string(), frames));
+  ASSERT_TRUE(m.OpenThroughButton1(video));
+  ASSERT_TRUE(MeasureTwoStars(m, {30, 32}, {66, 32}));
+
+  // Every row's capture time is the end of its frame, on the clock of its day.
+  const auto csv = m.Path("midnight.csv");
+  m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button6");
+  const std::vector<std::string> lines = FileLines(csv);
+  ASSERT_EQ(lines.size(), 6u + kFrames);
+  for (int n = 0; n < kFrames; ++n) {
+    const std::string& row = lines[static_cast<size_t>(6 + n)];
+    const double shown = DayMs(static_cast<int>(ParseDoubleOr(Column(row, 8), -1)),
+                               static_cast<int>(ParseDoubleOr(Column(row, 9), -1)), ParseDoubleOr(Column(row, 10), -1));
+    EXPECT_NEAR(shown, std::fmod((kStartS + n * kFrameMs / 1000) * 1000, kDayMs), 1e-3) << row;
+  }
+
+  TMagnitudeCalculator* calc = AddShadowEvents(m);
+  ASSERT_NE(calc, nullptr);
+  calc->Button6->click();  // 'Sort' keeps the event after midnight second
+
+  const std::vector<ListEntry> list = ListEntries(Find<QListWidget>(calc, "ListBox1"));
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(list[0].Kind, "D");
+  EXPECT_EQ(list[1].Kind, "R");
+  const double slack = 3 * std::max({1.0, list[0].ErrorMs, list[1].ErrorMs}) + 1.5;
+  EXPECT_NEAR(list[0].Ms, (kStartS + kShadowStart * kFrameMs / 1000) * 1000, slack);
+  EXPECT_NEAR(list[1].Ms, (kStartS + kShadowEnd * kFrameMs / 1000) * 1000 - kDayMs, slack);
+  // The span across midnight: the short one, not about a day.
+  EXPECT_NEAR(std::fmod(list[1].Ms - list[0].Ms + kDayMs, kDayMs), (kShadowEnd - kShadowStart) * kFrameMs, 2 * slack);
+  calc->close();
+
+  // The chart's report: its stretch starts at its first record's time and
+  // spans its records, however midnight falls in it.
+  w.chart1.Window->Button17->click();
+  const auto reports = w.findChildren<TLightCurveReport*>();
+  ASSERT_EQ(reports.size(), 1);
+  TLightCurveReport* report = reports.front();
+  const int first = w.Chart.ChartState.FirstShownFrame;
+  const int shown = std::min(w.Chart.ChartState.VisibleFrameCount, kFrames - first);
+  const double first_s = std::fmod(kStartS + first * kFrameMs / 1000, 86400.0);
+  const int first_h = static_cast<int>(first_s / 3600), first_m = static_cast<int>(first_s / 60) % 60;
+  char head[80];
+  std::snprintf(head, sizeof head, "Date:  %d:%d:%.2f: %.2f: %d", first_h, first_m,
+                first_s - first_h * 3600 - first_m * 60, (shown - 1) * kFrameMs / 1000, shown);
+  EXPECT_EQ(report->Memo1->toPlainText().split('\n')[0].toStdString(), head);
+
+  // The observation reports: each event at its own time of day, the
+  // recording from 23:59:56 (56.5 s rounds to even) to 0:0:2.
+  report->Button3->click();
+  const QString xml = report->Memo2->toPlainText(), text = report->Memo3->toPlainText();
+  const QRegularExpression d_line(R"(<D>23 59 59\.(\d+)\|D\|)"), r_line(R"(<R> 0  0  1\.(\d+)\|R\|)");
+  EXPECT_TRUE(d_line.match(xml).hasMatch()) << xml.toStdString();
+  EXPECT_TRUE(r_line.match(xml).hasMatch()) << xml.toStdString();
+  EXPECT_TRUE(text.contains(QRegularExpression(R"(D: 23h59m59\.\d+s \+/- )"))) << text.toStdString();
+  EXPECT_TRUE(text.contains(QRegularExpression(R"(R: 00h00m01\.\d+s \+/- )"))) << text.toStdString();
+  EXPECT_TRUE(text.contains("[Recorded  ]  From  23h59m56s")) << text.toStdString();
+  EXPECT_TRUE(text.contains("              To    0h0m2s")) << text.toStdString();
 }
 
 // The same road field by field, on an interlaced video whose two fields carry

@@ -22,9 +22,9 @@ struct Chart : ChartWindow {
   void Click(const char* name) { Find<QPushButton>(chart, name)->click(); }
   std::string Edit(const char* name) { return Find<QLineEdit>(chart, name)->text().toStdString(); }
   // 'Make Report' for a lunar event; its first line.
-  std::string ReportDateLine() {
+  std::string ReportDateLine(const char* recording_date = "2026/12/07") {
     events.ReportLightCurveElement.Kind = ReportKind::Lunar;
-    events.ReportLightCurveElement.RecordingDate = "2026/12/07";
+    events.ReportLightCurveElement.RecordingDate = recording_date;
     host.report_lines.clear();
     Click("Button17");
     return host.report_lines.empty() ? std::string() : host.report_lines[0];
@@ -99,6 +99,34 @@ TEST(ChartReadoutTruth, ReportTimesComeFromRecordsThatHaveALine) {
       c.Click("Button4");
     }
     EXPECT_EQ(c.ReportDateLine(), k.date_line);
+  }
+}
+
+TEST(ChartReadoutTruth, ReportOfARecordingThatStartsAsMidnightRoundsUp) {
+  // Ten rows from 23:59:59.9960 at 1/30 s: the start reads 0:0:0.00 of the
+  // next day (Python's datetime), the last row is 0:0:0.2960, 0.30 s on.
+  std::vector<TableRowCells> rows = RowsFromValues({Wave(10)});
+  for (size_t r = 0; r < rows.size(); ++r) {
+    const long double t = 86399.996L + static_cast<long double>(r) / 30.0L;
+    const bool next = t >= 86400;
+    rows[r].H = next ? "0" : "23";
+    rows[r].M = next ? "0" : "59";
+    rows[r].S = FormatFixed(next ? t - 86400 : t - 86340, 4, 10);
+  }
+  struct Case {
+    const char *recording, *line;
+  } cases[] = {{"2026/12/07", "Date: 2026/12/08 0:0:0.00: 0.30: 10"},
+               {"2026-12-31", "Date: 2027-1-1 0:0:0.00: 0.30: 10"},
+               {"2028-2-28", "Date: 2028-2-29 0:0:0.00: 0.30: 10"}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.recording);
+    Chart c;
+    c.host.table.lines = BuildResultTable(3, 1, rows);
+    c.Open();
+    EXPECT_EQ(c.ReportDateLine(k.recording), k.line);
+    // A redraw brings back the table's times; a second report moves the date once only.
+    c.Click("Button4");
+    EXPECT_EQ(c.ReportDateLine(k.recording), k.line);
   }
 }
 
