@@ -358,6 +358,10 @@ void TPlatform::RectangleAperture1Click() {
   SetObjectSetting(Frames.FrameDataLines, s - 1, &ObjectResult::BackgroundForm, RectAperture.SavedBkgForm[i]);
   SetObjectSetting(Frames.FrameDataLines, s - 1, &ObjectResult::TrackMode, RectAperture.SavedTrackingMode[i]);
   RadioButton3->setChecked(true);
+  // The tracking buttons show the mode the object tracks with again, not the
+  // 'OFF' the rectangle chose (a settings save stores what they show).
+  QRadioButton* modes[] = {RadioButton4, RadioButton5, RadioButton6, RadioButton14};
+  modes[std::min<size_t>(RectAperture.SavedTrackingMode[i], 3)]->setChecked(true);
   LimitApertureRadii();
   RefreshObjectMasks(DriverSettings(), true);
   ShowNeighbor();

@@ -391,3 +391,31 @@ TEST(ModesSwitches, PresetOuterRadiusLimitsTheInnerUpDown) {
   EXPECT_LE(inner->value(), outer->value());
   EXPECT_LE(w.Frames.FrameDataLines[0].Objects[0].BackgroundInner, w.Frames.FrameDataLines[0].Objects[0].BackgroundOuter);
 }
+
+// Turned off, the rectangle leaves the tracking buttons showing the mode the
+// object tracks with again (a settings save stores what they show).
+TEST(ModesSwitches, RectangleApertureOffShowsTheTrackingModeItGaveBack) {
+  struct Row {
+    const char* button;
+    uint8_t mode;
+  };
+  const Row rows[] = {{"RadioButton4", 0}, {"RadioButton5", 1}, {"RadioButton6", 2}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.button);
+    MainRoadWindow m(Reader::OwnAvi);
+    ASSERT_TRUE(m.OpenThroughButton1(PlainVideo(m)));
+    TPlatform& w = m.W();
+    QAction* rect = w.findChild<QAction*>("RectangleAperture1");
+    ASSERT_NE(rect, nullptr);
+    m.Find<QRadioButton>(r.button)->click();
+    rect->trigger();
+    ASSERT_TRUE(m.Find<QRadioButton>("RadioButton6")->isChecked());
+    rect->trigger();
+    ASSERT_FALSE(rect->isChecked());
+    EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].TrackMode, r.mode);
+    EXPECT_TRUE(m.Find<QRadioButton>(r.button)->isChecked());
+    // The drift's passed-point buttons go with the drift.
+    EXPECT_EQ(m.Find<QPushButton>("Button11")->isEnabled(), r.mode == 1);
+    EXPECT_EQ(w.CurrentSettings().TrackingMode, static_cast<TrackModeKind>(r.mode));
+  }
+}
