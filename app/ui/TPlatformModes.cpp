@@ -216,6 +216,14 @@ void TPlatform::CheckBox15Click() {
 
 void TPlatform::CheckBox2Click() {
   if (Run.MeasuringRun || Run.DirectionSettingMode) return;
+  if (!CheckBox2->isEnabled() && Results.Count() > TableHeaderLines()) {
+    // Locked by measured rows, changed by code (the settings file's
+    // 'Default'): a new header would drop the rows, so the tick stays as the
+    // rows are laid out.
+    QSignalBlocker block(CheckBox2);
+    CheckBox2->setChecked(!CheckBox2->isChecked());
+    return;
+  }
   if (!FieldMeasureAllowed(CheckBox14->isChecked(), CheckBox2->isChecked())) {
     Dialogs().ShowInformation(kFieldModeNotOnPsf, "Note");
     CheckBox2->setChecked(false);  // runs this handler again, which rewrites the header
