@@ -283,6 +283,11 @@ void TPlatform::ApplyOccultationPreset() {
   ShowSelectedObjectSettings();
   // Profile tracking works on its own copy of the selected object's threshold.
   const size_t s = static_cast<size_t>(std::clamp(Run.SelectedObject, 1, 3) - 1);
+  {
+    // 'Estimated track' shows the flag tracking now goes by.
+    QSignalBlocker block(CheckBox4);
+    CheckBox4->setChecked(Frames.FrameDataLines[0].Objects[s].EstimatedTrack != 0);
+  }
   Tracking.Profiles[s].MatchThresholdPercent = Frames.FrameDataLines[0].Objects[s].Threshold;
   RefreshObjectMasks(DriverSettings(), true);
   ShowNeighbor();
