@@ -372,8 +372,9 @@ void TPlatform::RectangleAperture1Click() {
   SetObjectSetting(Frames.FrameDataLines, s - 1, &ObjectResult::TrackMode, RectAperture.SavedTrackingMode[i]);
   RadioButton3->setChecked(true);
   // The tracking buttons show the mode the object tracks with again, not the
-  // 'OFF' the rectangle chose (a settings save stores what they show).
-  QRadioButton* modes[] = {RadioButton4, RadioButton5, RadioButton6, RadioButton14};
+  // 'OFF' the rectangle chose (a settings save stores what they show); a
+  // mode from a loaded table shows as 'OFF', as selecting the object shows it.
+  QRadioButton* modes[] = {RadioButton4, RadioButton5, RadioButton6, RadioButton6};
   modes[std::min<size_t>(RectAperture.SavedTrackingMode[i], 3)]->setChecked(true);
   LimitApertureRadii();
   RefreshObjectMasks(DriverSettings(), true);

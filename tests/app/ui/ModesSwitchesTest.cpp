@@ -400,7 +400,8 @@ TEST(ModesSwitches, RectangleApertureOffShowsTheTrackingModeItGaveBack) {
     const char* button;
     uint8_t mode;
   };
-  const Row rows[] = {{"RadioButton4", 0}, {"RadioButton5", 1}, {"RadioButton6", 2}};
+  // A loaded table's mode 3 shows as 'OFF', as selecting the object shows it.
+  const Row rows[] = {{"RadioButton4", 0}, {"RadioButton5", 1}, {"RadioButton6", 2}, {"RadioButton6", 3}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.button);
     MainRoadWindow m(Reader::OwnAvi);
@@ -409,6 +410,7 @@ TEST(ModesSwitches, RectangleApertureOffShowsTheTrackingModeItGaveBack) {
     QAction* rect = w.findChild<QAction*>("RectangleAperture1");
     ASSERT_NE(rect, nullptr);
     m.Find<QRadioButton>(r.button)->click();
+    if (r.mode == 3) SetObjectSetting(w.Frames.FrameDataLines, 0, &ObjectResult::TrackMode, uint8_t{3});
     rect->trigger();
     ASSERT_TRUE(m.Find<QRadioButton>("RadioButton6")->isChecked());
     rect->trigger();
@@ -417,7 +419,7 @@ TEST(ModesSwitches, RectangleApertureOffShowsTheTrackingModeItGaveBack) {
     EXPECT_TRUE(m.Find<QRadioButton>(r.button)->isChecked());
     // The drift's passed-point buttons go with the drift.
     EXPECT_EQ(m.Find<QPushButton>("Button11")->isEnabled(), r.mode == 1);
-    EXPECT_EQ(w.CurrentSettings().TrackingMode, static_cast<TrackModeKind>(r.mode));
+    EXPECT_EQ(w.CurrentSettings().TrackingMode, static_cast<TrackModeKind>(std::min<int>(r.mode, 2)));
   }
 }
 
