@@ -259,12 +259,12 @@ void TPlatform::ShowSelectedObjectSettings() {
 
 void TPlatform::Button40Click() {
   if (CheckBox14->isChecked() || Run.MeasuringRun || Run.Playing) return;
-  for (size_t k = 0; k < 3; ++k) {
-    const ObjectResult& recorded = Frames.RecordedDataLines[0].Objects[k];
-    ObjectResult& o = Frames.FrameDataLines[0].Objects[k];
-    o.ApertureRadius = recorded.ApertureRadius;
-    o.BackgroundInner = recorded.BackgroundInner;
-    o.BackgroundOuter = recorded.BackgroundOuter;
+  // Every block: the rows of both fields state the radii measured with.
+  for (int k = 0; k < 3; ++k) {
+    const ObjectResult& recorded = Frames.RecordedDataLines[0].Objects[static_cast<size_t>(k)];
+    SetObjectSetting(Frames.FrameDataLines, k, &ObjectResult::ApertureRadius, recorded.ApertureRadius);
+    SetObjectSetting(Frames.FrameDataLines, k, &ObjectResult::BackgroundInner, recorded.BackgroundInner);
+    SetObjectSetting(Frames.FrameDataLines, k, &ObjectResult::BackgroundOuter, recorded.BackgroundOuter);
   }
   ShowSelectedObjectSettings();
   LimitApertureRadii();
