@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "ObjectsFixture.h"
+#include "app/ui/TPreserveSetting.h"
 #include "base/CsvFields.h"
 
 namespace {
@@ -74,4 +75,28 @@ TEST(PresetFieldRows, BothFieldRowsStateTheSettingsMeasuredWith) {
       }
     }
   }
+}
+
+// 'Default' of 'Update Setting Items' gives object A the factory background
+// form while B is selected: A's rows of both fields state it too.
+TEST(PresetFieldRows, DefaultSettingsGiveObjectAItsFormInBothFields) {
+  ObjectsWindow m;
+  TPlatform& w = m.W();
+  const DriftingStarField f = SmallDriftingField(0.2, 0.1);
+  ASSERT_TRUE(m.OpenField(f));  // the settings file's 'Standard'
+  m.PlaceThree(f);
+  m.Select(2);
+  m.Click("Button17");
+  auto* d = w.findChild<TPreserveSetting*>("PreserveSetting");
+  ASSERT_NE(d, nullptr);
+  m.dialogs.yes_no_answers = {true};
+  d->findChild<QPushButton*>("Button3")->click();  // 'Default': 'Meteor/Lunar Limb'
+  d->close();
+  m.Find<QCheckBox>("CheckBox14")->setChecked(false);  // aperture photometry, so that fields can be measured
+  m.Find<QCheckBox>("CheckBox2")->setChecked(true);
+  m.Click("Button16");
+  const std::vector<std::string> measured = m.Rows();
+  ASSERT_EQ(measured.size(), 2u);
+  ASSERT_EQ(w.Frames.FrameDataLines[0].Objects[0].BackgroundForm, 2);
+  for (const std::string& row : measured) EXPECT_EQ(GetCsvField(row, 24), "\"Meteor/LunarLimb\"");
 }
