@@ -67,6 +67,19 @@ PresetSteps ApplyOccultationPreset(OccultationType type, const PresetInputs& in,
       a.TrackRadius = c.TrackRadius = static_cast<int32_t>(RoundHalfAway((in.objectFitWidth[0] + 1) / 2));
     }
   }
+  // Rows of the two fields take the object cells of blocks 1 and 2: they
+  // must state the settings the objects are now measured and tracked with.
+  for (int k = 0; k < 3; ++k) {
+    const ObjectResult& o = blocks[0].Objects[k];
+    for (size_t b = 1; b < blocks.size(); ++b) {
+      ObjectResult& f = blocks[b].Objects[k];
+      f.TrackMode = o.TrackMode;
+      f.Threshold = o.Threshold;
+      f.BackgroundOuter = o.BackgroundOuter;
+      f.EstimatedTrack = o.EstimatedTrack;
+      f.TrackRadius = o.TrackRadius;
+    }
+  }
   return steps;
 }
 

@@ -124,6 +124,9 @@ void TMeasurementOption::CheckBox3Click() {
       block.Signal2Detected = 0;
     }
     if (!w_.RadioButton10->isChecked()) w_.RadioButton10->setChecked(true);
+    // A click places a star now, also while 'Show Field' holds the
+    // position-set mode: the Signal boxes it would move are off.
+    w_.Options.PositionSetMode = 0;
     w_.RadioButton11->setEnabled(false);
     w_.RadioButton12->setEnabled(false);
   }

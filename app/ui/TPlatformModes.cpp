@@ -216,6 +216,14 @@ void TPlatform::CheckBox15Click() {
 
 void TPlatform::CheckBox2Click() {
   if (Run.MeasuringRun || Run.DirectionSettingMode) return;
+  if (!CheckBox2->isEnabled() && Results.Count() > TableHeaderLines()) {
+    // Locked by measured rows, changed by code (the settings file's
+    // 'Default'): a new header would drop the rows, so the tick stays as the
+    // rows are laid out.
+    QSignalBlocker block(CheckBox2);
+    CheckBox2->setChecked(!CheckBox2->isChecked());
+    return;
+  }
   if (!FieldMeasureAllowed(CheckBox14->isChecked(), CheckBox2->isChecked())) {
     Dialogs().ShowInformation(kFieldModeNotOnPsf, "Note");
     CheckBox2->setChecked(false);  // runs this handler again, which rewrites the header
@@ -251,12 +259,12 @@ void TPlatform::ShowSelectedObjectSettings() {
 
 void TPlatform::Button40Click() {
   if (CheckBox14->isChecked() || Run.MeasuringRun || Run.Playing) return;
-  for (size_t k = 0; k < 3; ++k) {
-    const ObjectResult& recorded = Frames.RecordedDataLines[0].Objects[k];
-    ObjectResult& o = Frames.FrameDataLines[0].Objects[k];
-    o.ApertureRadius = recorded.ApertureRadius;
-    o.BackgroundInner = recorded.BackgroundInner;
-    o.BackgroundOuter = recorded.BackgroundOuter;
+  // Every block: the rows of both fields state the radii measured with.
+  for (int k = 0; k < 3; ++k) {
+    const ObjectResult& recorded = Frames.RecordedDataLines[0].Objects[static_cast<size_t>(k)];
+    SetObjectSetting(Frames.FrameDataLines, k, &ObjectResult::ApertureRadius, recorded.ApertureRadius);
+    SetObjectSetting(Frames.FrameDataLines, k, &ObjectResult::BackgroundInner, recorded.BackgroundInner);
+    SetObjectSetting(Frames.FrameDataLines, k, &ObjectResult::BackgroundOuter, recorded.BackgroundOuter);
   }
   ShowSelectedObjectSettings();
   LimitApertureRadii();
@@ -275,6 +283,11 @@ void TPlatform::ApplyOccultationPreset() {
   ShowSelectedObjectSettings();
   // Profile tracking works on its own copy of the selected object's threshold.
   const size_t s = static_cast<size_t>(std::clamp(Run.SelectedObject, 1, 3) - 1);
+  {
+    // 'Estimated track' shows the flag tracking now goes by.
+    QSignalBlocker block(CheckBox4);
+    CheckBox4->setChecked(Frames.FrameDataLines[0].Objects[s].EstimatedTrack != 0);
+  }
   Tracking.Profiles[s].MatchThresholdPercent = Frames.FrameDataLines[0].Objects[s].Threshold;
   RefreshObjectMasks(DriverSettings(), true);
   ShowNeighbor();
@@ -358,6 +371,11 @@ void TPlatform::RectangleAperture1Click() {
   SetObjectSetting(Frames.FrameDataLines, s - 1, &ObjectResult::BackgroundForm, RectAperture.SavedBkgForm[i]);
   SetObjectSetting(Frames.FrameDataLines, s - 1, &ObjectResult::TrackMode, RectAperture.SavedTrackingMode[i]);
   RadioButton3->setChecked(true);
+  // The tracking buttons show the mode the object tracks with again, not the
+  // 'OFF' the rectangle chose (a settings save stores what they show); a
+  // mode from a loaded table shows as 'OFF', as selecting the object shows it.
+  QRadioButton* modes[] = {RadioButton4, RadioButton5, RadioButton6, RadioButton6};
+  modes[std::min<size_t>(RectAperture.SavedTrackingMode[i], 3)]->setChecked(true);
   LimitApertureRadii();
   RefreshObjectMasks(DriverSettings(), true);
   ShowNeighbor();

@@ -100,7 +100,8 @@ void TPlatform::ApplySettings(const AppSettings& s) {
     KindButton(form, {RadioButton1, RadioButton2, RadioButton3})->setChecked(true);
     UpDown6->setEnabled(form != BackgroundFormKind::Standard);
     UpDown8->setEnabled(form == BackgroundFormKind::MeteorLunarLimb);
-    Frames.FrameDataLines[0].Objects[0].BackgroundForm = static_cast<uint8_t>(form);
+    // Every block: the rows of both fields state the form object A is measured with.
+    SetObjectSetting(Frames.FrameDataLines, 0, &ObjectResult::BackgroundForm, static_cast<uint8_t>(form));
   }
   // Keys 17-22.
   UpDown6->SetPosition(s.Gap);

@@ -1,5 +1,6 @@
 #include "app/ui/TPreserveSetting.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -243,6 +244,10 @@ void TPreserveSetting::Button3Click() {
     Dialogs().ShowError(QString::fromStdString(e.what()));
     return;
   }
+  // The factory form takes the place of a rectangle aperture: it is turned
+  // off first, as its menu item does, so that the menu tick, the 'Height'
+  // control and the form buttons do not go on claiming it.
+  if (w_.RectangleAperture1->isChecked()) w_.RectangleAperture1->trigger();
   w_.LoadSettingsFromIni();
   // The dialog shows the set-up just loaded: its old ticks and values would
   // go into the next save over the defaults.

@@ -12,6 +12,7 @@
 #include <QSpinBox>
 
 #include "MainRoadFixture.h"
+#include "app/ui/TPreserveSetting.h"
 #include "base/ui/ControlEvents.h"
 #include "support/StampRender.h"
 
@@ -390,4 +391,67 @@ TEST(ModesSwitches, PresetOuterRadiusLimitsTheInnerUpDown) {
   inner->setValue(22);
   EXPECT_LE(inner->value(), outer->value());
   EXPECT_LE(w.Frames.FrameDataLines[0].Objects[0].BackgroundInner, w.Frames.FrameDataLines[0].Objects[0].BackgroundOuter);
+}
+
+// Turned off, the rectangle leaves the tracking buttons showing the mode the
+// object tracks with again (a settings save stores what they show).
+TEST(ModesSwitches, RectangleApertureOffShowsTheTrackingModeItGaveBack) {
+  struct Row {
+    const char* button;
+    uint8_t mode;
+  };
+  // A loaded table's mode 3 shows as 'OFF', as selecting the object shows it.
+  const Row rows[] = {{"RadioButton4", 0}, {"RadioButton5", 1}, {"RadioButton6", 2}, {"RadioButton6", 3}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.button);
+    MainRoadWindow m(Reader::OwnAvi);
+    ASSERT_TRUE(m.OpenThroughButton1(PlainVideo(m)));
+    TPlatform& w = m.W();
+    QAction* rect = w.findChild<QAction*>("RectangleAperture1");
+    ASSERT_NE(rect, nullptr);
+    m.Find<QRadioButton>(r.button)->click();
+    if (r.mode == 3) SetObjectSetting(w.Frames.FrameDataLines, 0, &ObjectResult::TrackMode, uint8_t{3});
+    rect->trigger();
+    ASSERT_TRUE(m.Find<QRadioButton>("RadioButton6")->isChecked());
+    rect->trigger();
+    ASSERT_FALSE(rect->isChecked());
+    EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].TrackMode, r.mode);
+    EXPECT_TRUE(m.Find<QRadioButton>(r.button)->isChecked());
+    // The drift's passed-point buttons go with the drift.
+    EXPECT_EQ(m.Find<QPushButton>("Button11")->isEnabled(), r.mode == 1);
+    EXPECT_EQ(w.CurrentSettings().TrackingMode, static_cast<TrackModeKind>(std::min<int>(r.mode, 2)));
+  }
+}
+
+// 'Default' of 'Update Setting Items' with a rectangle aperture on: the
+// factory form replaces the rectangle, so the rectangle's menu tick, its
+// 'Height' control and the locked form buttons go with it.
+TEST(ModesSwitches, DefaultSettingsEndTheRectangleAperture) {
+  MainRoadWindow m(Reader::OwnAvi);
+  ASSERT_TRUE(m.OpenThroughButton1(PlainVideo(m)));
+  TPlatform& w = m.W();
+  QAction* rect = w.findChild<QAction*>("RectangleAperture1");
+  ASSERT_NE(rect, nullptr);
+  rect->trigger();
+  ASSERT_TRUE(rect->isChecked());
+  m.Click("Button17");
+  auto* d = w.findChild<TPreserveSetting*>("PreserveSetting");
+  ASSERT_NE(d, nullptr);
+  m.dialogs.yes_no_answers = {true};
+  d->findChild<QPushButton*>("Button3")->click();
+  d->close();
+  EXPECT_FALSE(rect->isChecked());
+  for (const char* b : {"RadioButton1", "RadioButton2", "RadioButton3"})
+    EXPECT_TRUE(m.Find<QRadioButton>(b)->isEnabled()) << b;
+  EXPECT_TRUE(m.Find<QRadioButton>("RadioButton3")->isChecked());  // factory 'Meteor/Lunar Limb'
+  EXPECT_TRUE(m.Find<QRadioButton>("RadioButton5")->isChecked());  // factory 'Drift'
+  // The factory gap 0 and width 5, in the background's own ranges.
+  EXPECT_EQ(m.Find<QSpinBox>("UpDown6")->value(), 0);
+  EXPECT_EQ(m.Find<QSpinBox>("UpDown6")->maximum(), 25);
+  EXPECT_EQ(m.Find<QSpinBox>("UpDown8")->value(), 5);
+  EXPECT_EQ(m.Find<QLabel>("Label2")->text(), "Gap");
+  for (const DataLine& block : w.Frames.FrameDataLines) {
+    EXPECT_EQ(block.Objects[0].BackgroundForm, 2);
+    EXPECT_EQ(block.Objects[0].TrackMode, 1);
+  }
 }

@@ -92,6 +92,26 @@ TEST(PresetWiring, EstimatedTrackFollowsTheTickAndThePreset) {
   EXPECT_TRUE(m.dialogs.messages.empty());
 }
 
+// After any preset 'Estimated track' shows the object's own flag, which
+// tracking goes by: the drift presets turn it off and must untick the box.
+TEST(PresetWiring, EstimatedTrackBoxShowsTheFlagThePresetLeft) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  ASSERT_TRUE(m.OpenThroughButton1(StarVideo(m)));
+  m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // profile tracking
+  auto* estimated = m.Find<QCheckBox>("CheckBox4");
+  for (int type = 0; type <= 4; ++type) {
+    SCOPED_TRACE(type);
+    m.Find<QRadioButton>("RadioButton5")->setChecked(true);  // Drift
+    estimated->setChecked(true);
+    ASSERT_EQ(w.Frames.FrameDataLines[0].Objects[0].EstimatedTrack, 1);
+    w.Options.OccultationTypeIndex = type;
+    w.ApplyOccultationPreset();
+    EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].EstimatedTrack, 0);
+    EXPECT_FALSE(estimated->isChecked());
+  }
+}
+
 // Placing A with 'Make easy operation for click' sizes the tracking radius
 // from the star's fitted width (sigma 1.5 gives a width near 3); without a
 // profile fit there is no width, and the radius must not drop to 0.

@@ -1,10 +1,12 @@
 // Edges of single-frame measuring and backward playback in the real window.
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 
 #include "MainRoadFixture.h"
+#include "app/ui/TPreserveSetting.h"
 
 namespace {
 
@@ -105,6 +107,30 @@ TEST_F(RunEdges, PsfAfterAFieldRunKeepsTheFieldRows) {
   EXPECT_EQ(m.Rows().size(), 24u);
   ASSERT_EQ(m.dialogs.messages.size(), 1u);
   EXPECT_EQ(m.dialogs.messages[0].text, "Field mode is not available on PSF photometry.");
+}
+
+// 'Default' of 'Update Setting Items' after a field run: the factory set-up
+// asks for frames, but the measured field rows stay with their header.
+TEST_F(RunEdges, DefaultSettingsAfterAFieldRunKeepTheFieldRows) {
+  m.Find<QCheckBox>("CheckBox2")->click();
+  m.ClickImage1(kStarX, kStarY);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> measured = m.W().Results.Lines();
+  ASSERT_EQ(m.Rows().size(), 24u);
+  m.Click("Button17");
+  auto* d = m.W().findChild<TPreserveSetting*>("PreserveSetting");
+  ASSERT_NE(d, nullptr);
+  m.dialogs.messages.clear();
+  m.dialogs.yes_no_answers = {true};
+  d->findChild<QPushButton*>("Button3")->click();
+  EXPECT_EQ(m.W().Results.Lines(), measured);
+  EXPECT_TRUE(m.Find<QCheckBox>("CheckBox2")->isChecked());
+  EXPECT_FALSE(m.Find<QCheckBox>("CheckBox2")->isEnabled());
+  ASSERT_EQ(m.dialogs.messages.size(), 2u);
+  EXPECT_EQ(m.dialogs.messages[0].text, "Field mode is not available on PSF photometry.");
+  EXPECT_EQ(m.dialogs.messages[1].text, "Default Setting was saved.");
+  d->close();
 }
 
 // Switching PSF off after a PSF run frees 'Field Measure' only when no rows
