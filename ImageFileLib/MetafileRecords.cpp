@@ -718,7 +718,9 @@ void PlayWmf(const std::vector<uint8_t>& data, Player& pl) {
         }
         const uint8_t* dib = p + fixed;
         ready();
-        pl.Image(pl.DecodeImage(dib, n - fixed), sx, TopDownRow(dib, sy, sh), sw, sh, dx, dy, dw, dh);
+        // Decoded first: it refuses a header too short for TopDownRow to read.
+        auto image = pl.DecodeImage(dib, n - fixed);
+        pl.Image(std::move(image), sx, TopDownRow(dib, sy, sh), sw, sh, dx, dy, dw, dh);
         break;
       }
       default:
@@ -894,8 +896,8 @@ void PlayEmf(const std::vector<uint8_t>& data, Player& pl) {
         if (off_bmi < 100 || uint64_t{off_bmi} + cb_bmi > size || uint64_t{off_bits} + cb_bits > size) Unsupported();
         std::vector<uint8_t> dib(r + off_bmi, r + off_bmi + cb_bmi);
         dib.insert(dib.end(), r + off_bits, r + off_bits + cb_bits);
-        pl.Image(pl.DecodeImage(dib.data(), dib.size()), sx, TopDownRow(dib.data(), sy, sh), sw, sh, dx, dy,
-                 dw, dh);
+        auto image = pl.DecodeImage(dib.data(), dib.size());
+        pl.Image(std::move(image), sx, TopDownRow(dib.data(), sy, sh), sw, sh, dx, dy, dw, dh);
         break;
       }
       case 81: {  // STRETCHDIBITS
@@ -911,8 +913,8 @@ void PlayEmf(const std::vector<uint8_t>& data, Player& pl) {
         // Colours and rows may be apart: join them into one packed DIB.
         std::vector<uint8_t> dib(r + off_bmi, r + off_bmi + cb_bmi);
         dib.insert(dib.end(), r + off_bits, r + off_bits + cb_bits);
-        pl.Image(pl.DecodeImage(dib.data(), dib.size()), sx, TopDownRow(dib.data(), sy, sh), sw, sh, dx, dy,
-                 dw, dh);
+        auto image = pl.DecodeImage(dib.data(), dib.size());
+        pl.Image(std::move(image), sx, TopDownRow(dib.data(), sy, sh), sw, sh, dx, dy, dw, dh);
         break;
       }
       default:
