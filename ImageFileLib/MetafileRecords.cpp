@@ -109,8 +109,10 @@ std::shared_ptr<TLinearBitmap> DecodeDib(const uint8_t* dib, size_t size, int64_
   uint32_t colours = Le32(dib + 32);
   if (bits <= 8 && colours == 0) colours = 1u << bits;
   if (colours > 256) Unsupported();
-  const uint32_t masks = compression == 3 && header == 40 ? 12 : 0;
-  const uint32_t offset = 14 + header + masks + (bits <= 8 ? 4 * colours : 0);
+  // Bit-field masks follow a 40-byte header (three, or four with alpha);
+  // deeper pixels may still carry a colour table of the colours used.
+  const uint32_t masks = header != 40 ? 0 : compression == 3 ? 12 : compression == 6 ? 16 : 0;
+  const uint32_t offset = 14 + header + masks + 4 * colours;
   TMemStream file;
   uint8_t head[14] = {'B', 'M'};
   const uint32_t total = static_cast<uint32_t>(14 + size);
