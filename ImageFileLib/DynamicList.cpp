@@ -95,7 +95,19 @@ void TDynamicList::LoadFromStream(TBaseStream& stream) {
   const uint32_t n = Le32(head);
   if (n > 0x7FFFFFFFu || int64_t{n} * ElementSize > MaxLoadBytes) throw EInOutError("Read less than expected");
   SetCount(static_cast<int32_t>(n));
-  if (n) stream.Read(Data, int64_t{n} * ElementSize);
+  if (!n) return;
+  // Elements the stream did not hold are no list: it is left empty.
+  int64_t got_data = 0;
+  try {
+    got_data = stream.Read(Data, int64_t{n} * ElementSize);
+  } catch (...) {
+    Clear();
+    throw;
+  }
+  if (got_data < int64_t{n} * ElementSize) {
+    Clear();
+    throw EInOutError("Read less than expected");
+  }
 }
 
 int64_t FindByte(uint8_t value, int64_t end, int64_t start, const uint8_t* buffer) {

@@ -50,8 +50,9 @@ float FloatFrom(const uint8_t* p, bool big_endian) {
 
 void THIPSLoader::LoadFromStream(TBaseStream& stream, const std::string& /*ext*/, TLinearBitmap& bitmap) {
   TTextStream in(-1, 0, &stream);
+  // Lines end in a line feed alone: a carriage return after one is already
+  // a pixel (or history) byte. Returns before it are trimmed off the values.
   in.LineEnd = '\n';
-  in.SecondLineEnd = '\r';
   std::string line;
   auto next = [&]() -> const std::string& {
     in.ReadLn(line);

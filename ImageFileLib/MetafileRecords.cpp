@@ -109,8 +109,10 @@ std::shared_ptr<TLinearBitmap> DecodeDib(const uint8_t* dib, size_t size, int64_
   uint32_t colours = Le32(dib + 32);
   if (bits <= 8 && colours == 0) colours = 1u << bits;
   if (colours > 256) Unsupported();
-  const uint32_t masks = compression == 3 && header == 40 ? 12 : 0;
-  const uint32_t offset = 14 + header + masks + (bits <= 8 ? 4 * colours : 0);
+  // Bit-field masks follow a 40-byte header (three, or four with alpha);
+  // deeper pixels may still carry a colour table of the colours used.
+  const uint32_t masks = header != 40 ? 0 : compression == 3 ? 12 : compression == 6 ? 16 : 0;
+  const uint32_t offset = 14 + header + masks + 4 * colours;
   TMemStream file;
   uint8_t head[14] = {'B', 'M'};
   const uint32_t total = static_cast<uint32_t>(14 + size);
@@ -718,7 +720,9 @@ void PlayWmf(const std::vector<uint8_t>& data, Player& pl) {
         }
         const uint8_t* dib = p + fixed;
         ready();
-        pl.Image(pl.DecodeImage(dib, n - fixed), sx, TopDownRow(dib, sy, sh), sw, sh, dx, dy, dw, dh);
+        // Decoded first: it refuses a header too short for TopDownRow to read.
+        auto image = pl.DecodeImage(dib, n - fixed);
+        pl.Image(std::move(image), sx, TopDownRow(dib, sy, sh), sw, sh, dx, dy, dw, dh);
         break;
       }
       default:
@@ -894,8 +898,8 @@ void PlayEmf(const std::vector<uint8_t>& data, Player& pl) {
         if (off_bmi < 100 || uint64_t{off_bmi} + cb_bmi > size || uint64_t{off_bits} + cb_bits > size) Unsupported();
         std::vector<uint8_t> dib(r + off_bmi, r + off_bmi + cb_bmi);
         dib.insert(dib.end(), r + off_bits, r + off_bits + cb_bits);
-        pl.Image(pl.DecodeImage(dib.data(), dib.size()), sx, TopDownRow(dib.data(), sy, sh), sw, sh, dx, dy,
-                 dw, dh);
+        auto image = pl.DecodeImage(dib.data(), dib.size());
+        pl.Image(std::move(image), sx, TopDownRow(dib.data(), sy, sh), sw, sh, dx, dy, dw, dh);
         break;
       }
       case 81: {  // STRETCHDIBITS
@@ -911,8 +915,8 @@ void PlayEmf(const std::vector<uint8_t>& data, Player& pl) {
         // Colours and rows may be apart: join them into one packed DIB.
         std::vector<uint8_t> dib(r + off_bmi, r + off_bmi + cb_bmi);
         dib.insert(dib.end(), r + off_bits, r + off_bits + cb_bits);
-        pl.Image(pl.DecodeImage(dib.data(), dib.size()), sx, TopDownRow(dib.data(), sy, sh), sw, sh, dx, dy,
-                 dw, dh);
+        auto image = pl.DecodeImage(dib.data(), dib.size());
+        pl.Image(std::move(image), sx, TopDownRow(dib.data(), sy, sh), sw, sh, dx, dy, dw, dh);
         break;
       }
       default:

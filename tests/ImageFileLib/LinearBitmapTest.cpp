@@ -134,6 +134,29 @@ TEST(DynamicList, SavesLoadsAndAssigns) {
   EXPECT_EQ(QWordAlign(9), 16u);
 }
 
+// A count claiming more elements than follow: an error and an empty list,
+// whether the stream reports short reads itself or not.
+TEST(DynamicList, ElementsMissingFromTheStreamLeaveNoList) {
+  struct Case {
+    size_t data_bytes;  // of the 18 the count of 3 six-byte elements claims
+    bool strict;
+  };
+  for (const Case c : {Case{17, false}, Case{0, false}, Case{10, true}, Case{17, true}}) {
+    SCOPED_TRACE(std::to_string(c.data_bytes) + (c.strict ? " strict" : " lenient"));
+    std::vector<uint8_t> bytes = {3, 0, 0, 0};
+    for (size_t i = 0; i < c.data_bytes; ++i) bytes.push_back(static_cast<uint8_t>(i + 1));
+    TMemStream m;
+    m.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    m.SetPosition(0);
+    m.SetStrictCount(c.strict);
+    void* entries = nullptr;
+    TDynamicList list(6, &entries);
+    EXPECT_NE(ErrorOf([&] { list.LoadFromStream(m); }), "");
+    EXPECT_EQ(list.Count, 0);
+    EXPECT_EQ(entries, nullptr);
+  }
+}
+
 TEST(LinearBitmap, HugeSizesAreRefusedWithoutOverflow) {
   TLinearBitmap b;
   EXPECT_EQ(ErrorOf([&] { b.New(0x7FFFFFFF, 0x7FFFFFFF, pf32Bit); }), "Invalid bitmap size");

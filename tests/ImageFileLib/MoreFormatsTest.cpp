@@ -201,6 +201,34 @@ TEST(Hips, BothHeaderGenerationsPlanesAndFloats) {
   EXPECT_NE(ErrorOf([&] { FromBytes(HIPSLoader(), file(newer("35", 1), {1, 2}), "HIP"); }), "");
 }
 
+// A carriage return right after a header line is data: a first pixel or
+// history byte of 13 is read as such; headers with CR LF lines still load.
+TEST(Hips, ACarriageReturnAfterTheHeaderIsData) {
+  struct Case {
+    const char* name;
+    std::string header;
+    std::vector<uint8_t> data;
+    std::vector<int> rgb;  // the picture's pixels, R, G, B each
+  };
+  const std::string older = "name\nseq\n1\ndate\n1\n2\n8\na\nb\nc\nd\n";
+  const std::string newer_colour = "n\ns\n1\nd\n1\n1\n1\n1\n0\n0\n35\n1\n0\n0\n0\nend\n";
+  const std::string cr_history = "n\ns\n1\nd\n1\n2\n1\n2\n0\n0\n0\n1\n3\n\rbc2\nxy0\nend\n";
+  std::string crlf = older;
+  for (size_t at = crlf.find('\n'); at != std::string::npos; at = crlf.find('\n', at + 2)) crlf.insert(at, "\r");
+  const Case cases[] = {{"grey", older, {13, 200}, {13, 13, 13, 200, 200, 200}},
+                        {"colour bytes", newer_colour, {13, 10, 13}, {13, 10, 13}},
+                        {"history starting with CR", cr_history, {13, 7}, {13, 13, 13, 7, 7, 7}},
+                        {"CR LF header", crlf, {13, 9}, {13, 13, 13, 9, 9, 9}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<uint8_t> bytes(c.header.begin(), c.header.end());
+    bytes.insert(bytes.end(), c.data.begin(), c.data.end());
+    TLinearBitmap picture;
+    EXPECT_EQ(ErrorOf([&] { picture = FromBytes(HIPSLoader(), bytes, "HIP"); }), "");
+    EXPECT_EQ(RgbValues(picture), c.rgb);
+  }
+}
+
 TEST(Metafile, WrittenFilesPassIndependentReadersAndReadBack) {
   TempFolder folder;
   TLinearBitmap b;
