@@ -267,6 +267,10 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     const int64_t dropped = leading_drops * frame_pts_step_;
     const int64_t shift = first.pts >= dropped ? first.pts - dropped : first.pts;
     start_pts_ += shift;
+    // Pictures before the first one that decodes are not frames: a stream
+    // cut mid-GOP is that much shorter than its time stamps say.
+    if (!avi_file && shift > 0)
+      duration_ticks_ = std::max<int64_t>(0, duration_ticks_ - av_rescale_q(shift, time_base_, {1, int(kTicksPerSecond)}));
     first.end -= shift;
     first.pts -= shift;
     first_pts_ = first.pts;
