@@ -204,9 +204,13 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     duration_ticks_ = av_rescale_q(joined_end - start_pts_, time_base_, {1, int(kTicksPerSecond)});
   else if (held_end != AV_NOPTS_VALUE && held_end > start_pts_)
     duration_ticks_ = av_rescale_q(held_end - start_pts_, time_base_, {1, int(kTicksPerSecond)});
-  else if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
-    duration_ticks_ = av_rescale_q(std::max(st->duration, program_stream ? decoded_end(st->duration) : 0),
-                                   time_base_, {1, int(kTicksPerSecond)});
+  else if (st->duration != AV_NOPTS_VALUE && st->duration > 0) {
+    int64_t length = std::max(st->duration, program_stream ? decoded_end(st->duration) : 0);
+    // An edit list cut between key frames may run past the last picture.
+    if (indexed_ && !program_stream)
+      if (const int64_t end = EndPts(); end != AV_NOPTS_VALUE && end > start_pts_) length = std::min(length, end - start_pts_);
+    duration_ticks_ = av_rescale_q(length, time_base_, {1, int(kTicksPerSecond)});
+  }
   else if (int64_t end = EndPts(); end != AV_NOPTS_VALUE && end > start_pts_)
     duration_ticks_ = av_rescale_q(end - start_pts_, time_base_, {1, int(kTicksPerSecond)});
   else if (format_->duration > 0)

@@ -1,6 +1,8 @@
-// A transport stream cut in the middle of a group of pictures (a recording
-// copied from part way in): the pictures before the first key frame do not
-// decode. Frame 0 is the first picture ffmpeg's decoder gives, the frame
+// Recordings copied from part way in. A transport stream cut in the middle
+// of a group of pictures: the pictures before the first key frame do not
+// decode. An MP4 or MOV copied from a time between key frames: its edit list
+// hides the pictures before that time and may run past the last picture.
+// Either way frame 0 is the first picture ffmpeg's decoder gives, the frame
 // count is what ffprobe decodes, and nothing past the last picture is offered.
 #include <gtest/gtest.h>
 
@@ -26,13 +28,18 @@ struct CutCase {
 
 class CutStart : public ::testing::TestWithParam<CutCase> {};
 
-std::string MakeCut(const CutCase& c) {
+std::string NumberedSource() {
   const std::string source = FixturePath("cut_start_source.avi");
   if (!std::filesystem::exists(source)) {
     AviWriterOptions o;
     o.rate = 25, o.scale = 1;
     if (!WriteAvi(source, NumberedFrames(kFrames, kWidth, kHeight, kBlock), o)) return "";
   }
+  return source;
+}
+
+std::string MakeCut(const CutCase& c) {
+  const std::string source = NumberedSource();
   const std::string whole = FixturePath(std::string("cut_start_") + c.name + ".ts");
   if (!RunFfmpeg("-i '" + source + "' " + c.codec + " -g 12 -bf 2 -f mpegts '" + whole + "'")) return "";
   std::ifstream in(whole, std::ios::binary);
@@ -43,9 +50,9 @@ std::string MakeCut(const CutCase& c) {
   return cut;
 }
 
-TEST_P(CutStart, CountAndFramesFollowTheDecodedPictures) {
-  const std::string path = MakeCut(GetParam());
-  ASSERT_FALSE(path.empty());
+// The frame count and every frame, forward and then back from the end,
+// against ffmpeg's own decode.
+void ExpectFramesAsFfmpegDecodes(const std::string& path) {
   const auto probe = ProbeVideo(path);
   ASSERT_TRUE(probe);
   std::vector<int> reference;
@@ -57,7 +64,6 @@ TEST_P(CutStart, CountAndFramesFollowTheDecodedPictures) {
   ASSERT_EQ(ds.DSOpenVideo(path), "");
   const long double rate = ds.DSFrameRate();
   ASSERT_EQ(ds.FrameCount(rate), probe->frames);
-  // Forward, then back from the end, then the last frames again.
   std::vector<int> order;
   for (int n = 0; n < int(reference.size()); ++n) order.push_back(n);
   for (int n = int(reference.size()) - 1; n >= 0; --n) order.push_back(n);
@@ -70,9 +76,41 @@ TEST_P(CutStart, CountAndFramesFollowTheDecodedPictures) {
   }
 }
 
+TEST_P(CutStart, CountAndFramesFollowTheDecodedPictures) {
+  const std::string path = MakeCut(GetParam());
+  ASSERT_FALSE(path.empty());
+  ExpectFramesAsFfmpegDecodes(path);
+}
+
 INSTANTIATE_TEST_SUITE_P(Codecs, CutStart,
                          ::testing::Values(CutCase{"h264", "-c:v libx264", 37}, CutCase{"h264_late", "-c:v libx264", 55},
                                            CutCase{"mpeg2", "-c:v mpeg2video -q:v 2", 41}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct EditCase {
+  const char* name;
+  const char* copy;  // ffmpeg options of the copy
+  const char* extension;
+};
+
+class EditListCopy : public ::testing::TestWithParam<EditCase> {};
+
+TEST_P(EditListCopy, CountAndFramesFollowTheDecodedPictures) {
+  const EditCase& c = GetParam();
+  const std::string source = NumberedSource();
+  ASSERT_FALSE(source.empty());
+  const std::string whole = FixturePath("edit_list_whole.mp4");
+  if (!std::filesystem::exists(whole)) {
+    ASSERT_TRUE(RunFfmpeg("-i '" + source + "' -c:v libx264 -g 12 -bf 3 '" + whole + "'"));
+  }
+  const std::string path = FixturePath(std::string("edit_list_") + c.name + c.extension);
+  ASSERT_TRUE(RunFfmpeg(std::string(c.copy) + " -i '" + whole + "' -c copy '" + path + "'"));
+  ExpectFramesAsFfmpegDecodes(path);
+}
+
+INSTANTIATE_TEST_SUITE_P(Copies, EditListCopy,
+                         ::testing::Values(EditCase{"mp4", "-ss 0.33", ".mp4"}, EditCase{"mov", "-ss 0.5", ".mov"},
+                                           EditCase{"mp4_short", "-ss 0.33 -t 0.9", ".mp4"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
