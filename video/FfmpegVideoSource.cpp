@@ -184,7 +184,8 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   // out the last pictures when their packets carry none: the end of the last
   // picture decoded from the key frame before the file's last second counts
   // too. Reading then starts again at the file's first byte.
-  const bool program_stream = length_read_from_file && std::strcmp(format_->iformat->name, "mpeg") == 0;
+  program_stream_ = std::strcmp(format_->iformat->name, "mpeg") == 0;
+  const bool program_stream = length_read_from_file && program_stream_;
   auto decoded_end = [&](int64_t length) {
     int64_t end = 0;
     if (SeekTo(std::max<int64_t>(0, length - av_rescale_q(1, {1, 1}, time_base_)))) {
@@ -632,7 +633,10 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
         int64_t pts = packet_->pts != AV_NOPTS_VALUE ? packet_->pts : packet_->dts;
         if (pts != AV_NOPTS_VALUE) NoteEmptyPacket(pts - start_pts_);
       }
-      bool ours = our_stream && packet_->size > 0 && !(packet_->flags & AV_PKT_FLAG_CORRUPT);
+      // A program stream's last pack cut short marks every picture that
+      // ends in it, whole ones too: the decoder tells those from the part
+      // that is gone (it marks a picture it could not finish).
+      bool ours = our_stream && packet_->size > 0 && (!(packet_->flags & AV_PKT_FLAG_CORRUPT) || program_stream_);
       if (our_stream && packet_->size > 0 && !ours) NoteLostPacket(*packet_);
       if (ours && send_palette_ && !palette_.empty()) {
         // The demuxer sends the palette only with the first packet it reads;
@@ -722,7 +726,8 @@ bool FfmpegVideoSource::Covers(int64_t ticks) const {
   // packet there was lost; after the last picture nothing tells dropped
   // frames from a file cut short.
   if (!indexed_) {
-    if (!have_next_) return false;
+    // A gap before a picture that did not decode whole is a loss too.
+    if (!have_next_ || next_.damaged) return false;
     auto lost = std::upper_bound(lost_pts_.begin(), lost_pts_.end(), cur_.pts);
     return lost == lost_pts_.end() || !ShownBy(*lost, ticks);
   }

@@ -133,6 +133,7 @@ class FfmpegVideoSource {
   int64_t decoded_count_ = 0, sent_count_ = 0;
   bool intra_only_ = false;  // every picture decodes alone, in time order
   bool raw_video_ = false;  // each picture is its packet, read uncompressed
+  bool program_stream_ = false;  // an MPEG program stream (.mpg, .vob)
   bool keep_pixels_ = false;  // no letting go (while reading a let-go picture again)
   // Uncompressed BGR24 AVI with an index: pictures are read by the index,
   // their rows straight from the file into the bitmap, not through the demuxer.
