@@ -392,9 +392,11 @@ int64_t FfmpegVideoSource::ScanJoinedParts(const std::string& path) {
   // The raw packets are read whole, so a part of any length is found; the
   // demuxer looks when they are not a stream we can read that way.
   std::optional<bool> back;
-  if (auto file = FileByteSource::Open(path)) back = TsDecodeTimeGoesBack(*file, scan->streams[stream_]->id);
+  bool same_time_on_key = false;
+  if (auto file = FileByteSource::Open(path))
+    back = TsDecodeTimeGoesBack(*file, scan->streams[stream_]->id, &same_time_on_key);
   if (!back) back = TimeGoesBack(*scan, *packet, stream_);
-  if (!*back) return AV_NOPTS_VALUE;
+  if (!*back && !same_time_on_key) return AV_NOPTS_VALUE;
   if (av_seek_frame(scan.get(), -1, 0, AVSEEK_FLAG_BYTE) < 0) return AV_NOPTS_VALUE;
   struct Part {
     int64_t pos = 0;
@@ -409,11 +411,17 @@ int64_t FfmpegVideoSource::ScanJoinedParts(const std::string& path) {
     if (p.stream_index == stream_ && p.size > 0) {
       const int64_t dts = p.dts != AV_NOPTS_VALUE ? p.dts : p.pts;
       const int64_t pts = p.pts != AV_NOPTS_VALUE ? p.pts : p.dts;
-      if (dts != AV_NOPTS_VALUE) {
-        if (last_dts != AV_NOPTS_VALUE && dts < last_dts && p.pos > parts.back().pos)
-          parts.push_back({p.pos, INT64_MAX, INT64_MIN, {}, {-1, -1}});
-        last_dts = dts;
-      }
+      // A part of one picture gives no decoding time of its own (the demuxer
+      // carries the time on from the packet before): its key picture showing
+      // before the part's last picture starts it. A part that starts at the
+      // same decoding time as the one-picture part before it starts anew too.
+      const bool key = p.flags & AV_PKT_FLAG_KEY;
+      const Part& now = parts.back();
+      const bool back = (dts != AV_NOPTS_VALUE && last_dts != AV_NOPTS_VALUE &&
+                         (dts < last_dts || (dts == last_dts && key))) ||
+                        (key && pts != AV_NOPTS_VALUE && now.end != INT64_MIN && pts + frame_pts_step_ / 2 < now.end);
+      if (back && p.pos > now.pos) parts.push_back({p.pos, INT64_MAX, INT64_MIN, {}, {-1, -1}});
+      if (dts != AV_NOPTS_VALUE) last_dts = dts;
       Part& part = parts.back();
       if (p.pos >= 0) part.last_pos[1] = std::exchange(part.last_pos[0], p.pos);
       if (pts != AV_NOPTS_VALUE) {
