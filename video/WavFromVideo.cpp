@@ -226,6 +226,7 @@ void Extract(const std::string& video_path, const std::string& temp_path, WavTra
   TrackWriter writer(out, channels);
   bool first = true;
   double expected_end = 0;  // where the last decoded frame's sound ends, seconds
+  const double file_seconds = format->duration > 0 ? double(format->duration) / AV_TIME_BASE : 0;
   std::vector<uint8_t> buffer;
   AvFramePtr frame = MakeAvFrame();
   AvPacketPtr packet = MakeAvPacket();
@@ -257,7 +258,10 @@ void Extract(const std::string& video_path, const std::string& temp_path, WavTra
         const double gap = stamp_seconds - expected_end;
         const double length = double(frame->nb_samples) / frame->sample_rate;
         constexpr double kMaxGapSeconds = 60;
-        if (gap > std::max(0.002, length / 2) && gap <= kMaxGapSeconds) writer.Silence(std::llround(gap * rate));
+        // Never past the file's own length: a garbled time stamp is no gap.
+        const bool within = file_seconds <= 0 || stamp_seconds - video_start <= file_seconds + 1;
+        if (gap > std::max(0.002, length / 2) && gap <= kMaxGapSeconds && within)
+          writer.Silence(std::llround(gap * rate));
       }
       if (stamp != AV_NOPTS_VALUE) expected_end = stamp_seconds;
       if (frame->sample_rate > 0) expected_end += double(frame->nb_samples) / frame->sample_rate;
