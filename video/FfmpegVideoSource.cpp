@@ -188,9 +188,15 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   const bool program_stream = length_read_from_file && program_stream_;
   auto decoded_end = [&](int64_t length) {
     int64_t end = 0;
-    if (SeekTo(std::max<int64_t>(0, length - av_rescale_q(1, {1, 1}, time_base_)))) {
-      Decoded d;
-      while (DecodeNext(d)) end = std::max(end, d.end);
+    // Without an index the seek lands on any picture: in a long group of
+    // pictures nothing after it may decode, so look further back.
+    for (int64_t back = av_rescale_q(1, {1, 1}, time_base_); end == 0; back *= 4) {
+      const int64_t from = std::max<int64_t>(0, length - back);
+      if (SeekTo(from)) {
+        Decoded d;
+        while (DecodeNext(d)) end = std::max(end, d.end);
+      }
+      if (from == 0) break;
     }
     if (av_seek_frame(format_.get(), -1, 0, AVSEEK_FLAG_BYTE) < 0) SeekTo(0);
     avcodec_flush_buffers(codec_.get());

@@ -87,4 +87,31 @@ TEST_P(ProgramStreamCut, WholePicturesAreFramesFromEveryDirection) {
 INSTANTIATE_TEST_SUITE_P(CutAt, ProgramStreamCut, ::testing::Values(50, 63, 77, 91),
                          [](const auto& info) { return std::to_string(info.param) + "_percent"; });
 
+// A program stream of one group of pictures whose last picture carries no
+// time stamp: the length the demuxer gives leaves it out, and a seek near
+// the end lands on pictures that cannot decode without the key picture.
+TEST(ProgramStreamLongGop, EveryPictureIsAFrame) {
+  constexpr int kPictures = 41;
+  const std::string source = FixturePath("ps_long_gop_source.avi");
+  AviWriterOptions o;
+  o.rate = 25, o.scale = 1;
+  ASSERT_TRUE(WriteAvi(source, NumberedFrames(kPictures, kWidth, kHeight, kBlock), o));
+  const std::string path = FixturePath("ps_long_gop.mpg");
+  ASSERT_TRUE(RunFfmpeg("-i '" + source + "' -c:v mpeg2video -q:v 2 -bf 2 -g 60 '" + path + "'"));
+  const auto probe = ProbeVideo(path);
+  ASSERT_TRUE(probe);
+  ASSERT_EQ(probe->frames, kPictures);
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(path), "");
+  const long double rate = ds.DSFrameRate();
+  ASSERT_EQ(ds.FrameCount(rate), kPictures);
+  for (int n : {kPictures - 1, kPictures - 2, 0, kPictures - 1}) {
+    Bitmap24 b;
+    std::string status;
+    ds.DSGrabFrame(n, b, status, rate, 1.0L);
+    ASSERT_EQ(status, "S_OK") << "frame " << n;
+    EXPECT_EQ(ReadFrameNumber(b, kBlock), n);
+  }
+}
+
 }  // namespace
