@@ -216,6 +216,16 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     // An edit list cut between key frames may run past the last picture.
     if (indexed_ && !program_stream)
       if (const int64_t end = EndPts(); end != AV_NOPTS_VALUE && end > start_pts_) length = std::min(length, end - start_pts_);
+    // A file cut short keeps the index of what it was meant to hold: the
+    // pictures still there decide.
+    const int64_t file_size = format_->pb ? avio_size(format_->pb) : -1;
+    bool index_past_end = false;
+    for (int i = 0, n = avformat_index_get_entries_count(st); i < n && indexed_ && file_size > 0 && !index_past_end; ++i) {
+      const AVIndexEntry* e = avformat_index_get_entry(st, i);
+      index_past_end = e->pos + e->size > file_size;
+    }
+    if (index_past_end && !program_stream)
+      if (const int64_t end = decoded_end(length); end > 0) length = std::min(length, end);
     duration_ticks_ = av_rescale_q(length, time_base_, {1, int(kTicksPerSecond)});
   }
   else if (int64_t end = EndPts(); end != AV_NOPTS_VALUE && end > start_pts_)
