@@ -501,6 +501,7 @@ void FfmpegVideoSource::ResetDecodeState() {
   last_pts_valid_ = false;
   empty_pts_.clear();
   lost_pts_.clear();
+  lost_shown_pts_.clear();
   chain_valid_ = trusted_ = false;
   decoder_part_ = SIZE_MAX;
   join_packet_.reset();
@@ -592,7 +593,12 @@ int64_t FfmpegVideoSource::TicksToPts(int64_t ticks) const {
 void FfmpegVideoSource::TakeFrame(AvFramePtr f, Decoded& out) {
   int64_t pts = f->best_effort_timestamp;
   const bool timed = pts != AV_NOPTS_VALUE;
-  if (!timed) pts = last_pts_valid_ ? last_pts_ + frame_pts_step_ : start_pts_;
+  if (!timed) {
+    pts = last_pts_valid_ ? last_pts_ + frame_pts_step_ : start_pts_;
+    // A packet lost on the way held a picture of its own: the picture the
+    // decoder held back until the end comes after it, not in its place.
+    while (std::binary_search(lost_shown_pts_.begin(), lost_shown_pts_.end(), pts - start_pts_)) pts += frame_pts_step_;
+  }
   last_pts_ = pts;
   last_pts_valid_ = true;
   out.damaged = f->decode_error_flags != 0 || (f->flags & AV_FRAME_FLAG_CORRUPT) != 0;
@@ -717,12 +723,19 @@ bool FfmpegVideoSource::Advance(int64_t ticks) {
   empty_pts_.erase(empty_pts_.begin(), keep);
   keep = std::lower_bound(lost_pts_.begin(), lost_pts_.end(), cur_.pts);
   lost_pts_.erase(lost_pts_.begin(), keep);
+  keep = std::lower_bound(lost_shown_pts_.begin(), lost_shown_pts_.end(), cur_.pts);
+  lost_shown_pts_.erase(lost_shown_pts_.begin(), keep);
   return true;
 }
 
 void FfmpegVideoSource::NoteLostPacket(const AVPacket& p) {
   const int64_t pts = p.pts != AV_NOPTS_VALUE ? p.pts : p.dts;
   if (pts != AV_NOPTS_VALUE) NoteLost(pts - start_pts_);
+  // A decoding time is not when the picture shows: only a presentation time
+  // tells which frame the lost picture had.
+  if (p.pts != AV_NOPTS_VALUE && lost_shown_pts_.size() < 100000)
+    lost_shown_pts_.insert(std::upper_bound(lost_shown_pts_.begin(), lost_shown_pts_.end(), p.pts - start_pts_),
+                           p.pts - start_pts_);
 }
 
 void FfmpegVideoSource::NoteLost(int64_t pts) {

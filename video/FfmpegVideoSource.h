@@ -146,6 +146,7 @@ class FfmpegVideoSource {
   int64_t held_frames_ = -1;  // AVI: the frames the file holds (dropped ones too); -1 unknown
   std::vector<int64_t> empty_pts_;
   std::vector<int64_t> lost_pts_;  // packets cut short or refused by the decoder, ascending  // dropped frames read since the last seek, ascending
+  std::vector<int64_t> lost_shown_pts_;  // of those, the ones whose packet carried a presentation time
   std::vector<uint8_t> palette_;  // AVPALETTE_SIZE bytes for palette AVIs
   bool send_palette_ = false;
   std::optional<PackedPixels> dib_masks_;  // BI_BITFIELDS AVIs
