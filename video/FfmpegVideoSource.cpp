@@ -184,12 +184,19 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   // out the last pictures when their packets carry none: the end of the last
   // picture decoded from the key frame before the file's last second counts
   // too. Reading then starts again at the file's first byte.
-  const bool program_stream = length_read_from_file && std::strcmp(format_->iformat->name, "mpeg") == 0;
+  program_stream_ = std::strcmp(format_->iformat->name, "mpeg") == 0;
+  const bool program_stream = length_read_from_file && program_stream_;
   auto decoded_end = [&](int64_t length) {
     int64_t end = 0;
-    if (SeekTo(std::max<int64_t>(0, length - av_rescale_q(1, {1, 1}, time_base_)))) {
-      Decoded d;
-      while (DecodeNext(d)) end = std::max(end, d.end);
+    // Without an index the seek lands on any picture: in a long group of
+    // pictures nothing after it may decode, so look further back.
+    for (int64_t back = av_rescale_q(1, {1, 1}, time_base_); end == 0; back *= 4) {
+      const int64_t from = std::max<int64_t>(0, length - back);
+      if (SeekTo(from)) {
+        Decoded d;
+        while (DecodeNext(d)) end = std::max(end, d.end);
+      }
+      if (from == 0) break;
     }
     if (av_seek_frame(format_.get(), -1, 0, AVSEEK_FLAG_BYTE) < 0) SeekTo(0);
     avcodec_flush_buffers(codec_.get());
@@ -204,9 +211,23 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     duration_ticks_ = av_rescale_q(joined_end - start_pts_, time_base_, {1, int(kTicksPerSecond)});
   else if (held_end != AV_NOPTS_VALUE && held_end > start_pts_)
     duration_ticks_ = av_rescale_q(held_end - start_pts_, time_base_, {1, int(kTicksPerSecond)});
-  else if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
-    duration_ticks_ = av_rescale_q(std::max(st->duration, program_stream ? decoded_end(st->duration) : 0),
-                                   time_base_, {1, int(kTicksPerSecond)});
+  else if (st->duration != AV_NOPTS_VALUE && st->duration > 0) {
+    int64_t length = std::max(st->duration, program_stream ? decoded_end(st->duration) : 0);
+    // An edit list cut between key frames may run past the last picture.
+    if (indexed_ && !program_stream)
+      if (const int64_t end = EndPts(); end != AV_NOPTS_VALUE && end > start_pts_) length = std::min(length, end - start_pts_);
+    // A file cut short keeps the index of what it was meant to hold: the
+    // pictures still there decide.
+    const int64_t file_size = format_->pb ? avio_size(format_->pb) : -1;
+    bool index_past_end = false;
+    for (int i = 0, n = avformat_index_get_entries_count(st); i < n && indexed_ && file_size > 0 && !index_past_end; ++i) {
+      const AVIndexEntry* e = avformat_index_get_entry(st, i);
+      index_past_end = e->pos + e->size > file_size;
+    }
+    if (index_past_end && !program_stream)
+      if (const int64_t end = decoded_end(length); end > 0) length = std::min(length, end);
+    duration_ticks_ = av_rescale_q(length, time_base_, {1, int(kTicksPerSecond)});
+  }
   else if (int64_t end = EndPts(); end != AV_NOPTS_VALUE && end > start_pts_)
     duration_ticks_ = av_rescale_q(end - start_pts_, time_base_, {1, int(kTicksPerSecond)});
   else if (format_->duration > 0)
@@ -267,6 +288,10 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     const int64_t dropped = leading_drops * frame_pts_step_;
     const int64_t shift = first.pts >= dropped ? first.pts - dropped : first.pts;
     start_pts_ += shift;
+    // Pictures before the first one that decodes are not frames: a stream
+    // cut mid-GOP is that much shorter than its time stamps say.
+    if (!avi_file && shift > 0)
+      duration_ticks_ = std::max<int64_t>(0, duration_ticks_ - av_rescale_q(shift, time_base_, {1, int(kTicksPerSecond)}));
     first.end -= shift;
     first.pts -= shift;
     first_pts_ = first.pts;
@@ -383,9 +408,11 @@ int64_t FfmpegVideoSource::ScanJoinedParts(const std::string& path) {
   // The raw packets are read whole, so a part of any length is found; the
   // demuxer looks when they are not a stream we can read that way.
   std::optional<bool> back;
-  if (auto file = FileByteSource::Open(path)) back = TsDecodeTimeGoesBack(*file, scan->streams[stream_]->id);
+  bool same_time_on_key = false;
+  if (auto file = FileByteSource::Open(path))
+    back = TsDecodeTimeGoesBack(*file, scan->streams[stream_]->id, &same_time_on_key);
   if (!back) back = TimeGoesBack(*scan, *packet, stream_);
-  if (!*back) return AV_NOPTS_VALUE;
+  if (!*back && !same_time_on_key) return AV_NOPTS_VALUE;
   if (av_seek_frame(scan.get(), -1, 0, AVSEEK_FLAG_BYTE) < 0) return AV_NOPTS_VALUE;
   struct Part {
     int64_t pos = 0;
@@ -400,11 +427,17 @@ int64_t FfmpegVideoSource::ScanJoinedParts(const std::string& path) {
     if (p.stream_index == stream_ && p.size > 0) {
       const int64_t dts = p.dts != AV_NOPTS_VALUE ? p.dts : p.pts;
       const int64_t pts = p.pts != AV_NOPTS_VALUE ? p.pts : p.dts;
-      if (dts != AV_NOPTS_VALUE) {
-        if (last_dts != AV_NOPTS_VALUE && dts < last_dts && p.pos > parts.back().pos)
-          parts.push_back({p.pos, INT64_MAX, INT64_MIN, {}, {-1, -1}});
-        last_dts = dts;
-      }
+      // A part of one picture gives no decoding time of its own (the demuxer
+      // carries the time on from the packet before): its key picture showing
+      // before the part's last picture starts it. A part that starts at the
+      // same decoding time as the one-picture part before it starts anew too.
+      const bool key = p.flags & AV_PKT_FLAG_KEY;
+      const Part& now = parts.back();
+      const bool back = (dts != AV_NOPTS_VALUE && last_dts != AV_NOPTS_VALUE &&
+                         (dts < last_dts || (dts == last_dts && key))) ||
+                        (key && pts != AV_NOPTS_VALUE && now.end != INT64_MIN && pts + frame_pts_step_ / 2 < now.end);
+      if (back && p.pos > now.pos) parts.push_back({p.pos, INT64_MAX, INT64_MIN, {}, {-1, -1}});
+      if (dts != AV_NOPTS_VALUE) last_dts = dts;
       Part& part = parts.back();
       if (p.pos >= 0) part.last_pos[1] = std::exchange(part.last_pos[0], p.pos);
       if (pts != AV_NOPTS_VALUE) {
@@ -468,6 +501,7 @@ void FfmpegVideoSource::ResetDecodeState() {
   last_pts_valid_ = false;
   empty_pts_.clear();
   lost_pts_.clear();
+  lost_shown_pts_.clear();
   chain_valid_ = trusted_ = false;
   decoder_part_ = SIZE_MAX;
   join_packet_.reset();
@@ -559,7 +593,12 @@ int64_t FfmpegVideoSource::TicksToPts(int64_t ticks) const {
 void FfmpegVideoSource::TakeFrame(AvFramePtr f, Decoded& out) {
   int64_t pts = f->best_effort_timestamp;
   const bool timed = pts != AV_NOPTS_VALUE;
-  if (!timed) pts = last_pts_valid_ ? last_pts_ + frame_pts_step_ : start_pts_;
+  if (!timed) {
+    pts = last_pts_valid_ ? last_pts_ + frame_pts_step_ : start_pts_;
+    // A packet lost on the way held a picture of its own: the picture the
+    // decoder held back until the end comes after it, not in its place.
+    while (std::binary_search(lost_shown_pts_.begin(), lost_shown_pts_.end(), pts - start_pts_)) pts += frame_pts_step_;
+  }
   last_pts_ = pts;
   last_pts_valid_ = true;
   out.damaged = f->decode_error_flags != 0 || (f->flags & AV_FRAME_FLAG_CORRUPT) != 0;
@@ -624,7 +663,10 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
         int64_t pts = packet_->pts != AV_NOPTS_VALUE ? packet_->pts : packet_->dts;
         if (pts != AV_NOPTS_VALUE) NoteEmptyPacket(pts - start_pts_);
       }
-      bool ours = our_stream && packet_->size > 0 && !(packet_->flags & AV_PKT_FLAG_CORRUPT);
+      // A program stream's last pack cut short marks every picture that
+      // ends in it, whole ones too: the decoder tells those from the part
+      // that is gone (it marks a picture it could not finish).
+      bool ours = our_stream && packet_->size > 0 && (!(packet_->flags & AV_PKT_FLAG_CORRUPT) || program_stream_);
       if (our_stream && packet_->size > 0 && !ours) NoteLostPacket(*packet_);
       if (ours && send_palette_ && !palette_.empty()) {
         // The demuxer sends the palette only with the first packet it reads;
@@ -681,12 +723,19 @@ bool FfmpegVideoSource::Advance(int64_t ticks) {
   empty_pts_.erase(empty_pts_.begin(), keep);
   keep = std::lower_bound(lost_pts_.begin(), lost_pts_.end(), cur_.pts);
   lost_pts_.erase(lost_pts_.begin(), keep);
+  keep = std::lower_bound(lost_shown_pts_.begin(), lost_shown_pts_.end(), cur_.pts);
+  lost_shown_pts_.erase(lost_shown_pts_.begin(), keep);
   return true;
 }
 
 void FfmpegVideoSource::NoteLostPacket(const AVPacket& p) {
   const int64_t pts = p.pts != AV_NOPTS_VALUE ? p.pts : p.dts;
   if (pts != AV_NOPTS_VALUE) NoteLost(pts - start_pts_);
+  // A decoding time is not when the picture shows: only a presentation time
+  // tells which frame the lost picture had.
+  if (p.pts != AV_NOPTS_VALUE && lost_shown_pts_.size() < 100000)
+    lost_shown_pts_.insert(std::upper_bound(lost_shown_pts_.begin(), lost_shown_pts_.end(), p.pts - start_pts_),
+                           p.pts - start_pts_);
 }
 
 void FfmpegVideoSource::NoteLost(int64_t pts) {
@@ -714,7 +763,8 @@ bool FfmpegVideoSource::Covers(int64_t ticks) const {
   // packet there was lost; after the last picture nothing tells dropped
   // frames from a file cut short.
   if (!indexed_) {
-    if (!have_next_) return false;
+    // A gap before a picture that did not decode whole is a loss too.
+    if (!have_next_ || next_.damaged) return false;
     auto lost = std::upper_bound(lost_pts_.begin(), lost_pts_.end(), cur_.pts);
     return lost == lost_pts_.end() || !ShownBy(*lost, ticks);
   }

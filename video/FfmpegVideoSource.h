@@ -133,6 +133,7 @@ class FfmpegVideoSource {
   int64_t decoded_count_ = 0, sent_count_ = 0;
   bool intra_only_ = false;  // every picture decodes alone, in time order
   bool raw_video_ = false;  // each picture is its packet, read uncompressed
+  bool program_stream_ = false;  // an MPEG program stream (.mpg, .vob)
   bool keep_pixels_ = false;  // no letting go (while reading a let-go picture again)
   // Uncompressed BGR24 AVI with an index: pictures are read by the index,
   // their rows straight from the file into the bitmap, not through the demuxer.
@@ -145,6 +146,7 @@ class FfmpegVideoSource {
   int64_t held_frames_ = -1;  // AVI: the frames the file holds (dropped ones too); -1 unknown
   std::vector<int64_t> empty_pts_;
   std::vector<int64_t> lost_pts_;  // packets cut short or refused by the decoder, ascending  // dropped frames read since the last seek, ascending
+  std::vector<int64_t> lost_shown_pts_;  // of those, the ones whose packet carried a presentation time
   std::vector<uint8_t> palette_;  // AVPALETTE_SIZE bytes for palette AVIs
   bool send_palette_ = false;
   std::optional<PackedPixels> dib_masks_;  // BI_BITFIELDS AVIs

@@ -59,7 +59,7 @@ int64_t PesDecodeTime(const uint8_t* ts) {
 
 }  // namespace
 
-std::optional<bool> TsDecodeTimeGoesBack(const ByteSource& file, int pid) {
+std::optional<bool> TsDecodeTimeGoesBack(const ByteSource& file, int pid, bool* same_time_on_key) {
   const uint64_t size = file.SizeNow();
   constexpr size_t kBlock = size_t(1) << 20;
   std::vector<uint8_t> buf(std::min<uint64_t>(size, kBlock));
@@ -96,6 +96,10 @@ std::optional<bool> TsDecodeTimeGoesBack(const ByteSource& file, int pid) {
     if (t < 0) continue;
     timed = true;
     if (last >= 0 && t < last && last - t < kHalfClock) return true;
+    // A recording of one picture ends at the decoding time the next one
+    // starts again from: a random-access packet at the time before it may be a join.
+    if (same_time_on_key && last >= 0 && t == last && (ts[3] & 0x20) && ts[4] > 0 && (ts[5] & 0x40))
+      *same_time_on_key = true;
     last = t;
   }
   if (!timed) return std::nullopt;

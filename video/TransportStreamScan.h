@@ -11,4 +11,6 @@
 // the file (recordings joined byte for byte each start their time stamps
 // again). A wrap of the 33-bit clock is not a step back. Nothing when the
 // bytes are not a transport stream or no PES header on `pid` carries a time.
-std::optional<bool> TsDecodeTimeGoesBack(const ByteSource& file, int pid);
+// `same_time_on_key` (when given) is set when a random-access packet repeats
+// the time of the one before: the demuxer's packets must tell whether that is a join.
+std::optional<bool> TsDecodeTimeGoesBack(const ByteSource& file, int pid, bool* same_time_on_key = nullptr);

@@ -34,6 +34,11 @@ struct Fail {
 
 constexpr const char* kCannotWrite = "The WAV file cannot be written in the video's folder.";
 
+const std::vector<char>& SilenceBytes() {
+  static const std::vector<char> zeros(65536, 0);
+  return zeros;
+}
+
 // Streams converted samples into the temporary file, dropping or padding at
 // the start so that the track lines up with the first video frame. A write
 // that fails (a full disk) ends the extraction at once.
@@ -42,7 +47,7 @@ class TrackWriter {
   TrackWriter(std::ofstream& out, int channels) : out_(out), bytes_per_frame_(2 * channels) {}
   void SetLeadIn(int64_t frames) { lead_in_ = frames; }
   void Write(const uint8_t* data, int frames) {
-    static const std::vector<char> kSilence(65536, 0);
+    const std::vector<char>& kSilence = SilenceBytes();
     for (; lead_in_ > 0;) {
       const int64_t n = std::min<int64_t>(lead_in_, static_cast<int64_t>(kSilence.size()) / bytes_per_frame_);
       out_.write(kSilence.data(), static_cast<std::streamsize>(n * bytes_per_frame_));
@@ -60,6 +65,12 @@ class TrackWriter {
       written_ += frames;
     }
     if (!out_) throw Fail{kCannotWrite};
+  }
+  void Silence(int64_t frames) {
+    const std::vector<char>& zeros = SilenceBytes();
+    const int64_t chunk = static_cast<int64_t>(zeros.size()) / bytes_per_frame_;
+    for (; frames > 0; frames -= chunk)
+      Write(reinterpret_cast<const uint8_t*>(zeros.data()), static_cast<int>(std::min(frames, chunk)));
   }
   int64_t Written() const { return written_; }
 
@@ -214,6 +225,8 @@ void Extract(const std::string& video_path, const std::string& temp_path, WavTra
   out << WavHeader(channels, rate, 0);
   TrackWriter writer(out, channels);
   bool first = true;
+  double expected_end = 0;  // where the last decoded frame's sound ends, seconds
+  const double file_seconds = format->duration > 0 ? double(format->duration) / AV_TIME_BASE : 0;
   std::vector<uint8_t> buffer;
   AvFramePtr frame = MakeAvFrame();
   AvPacketPtr packet = MakeAvPacket();
@@ -235,6 +248,23 @@ void Extract(const std::string& video_path, const std::string& temp_path, WavTra
       const int r = avcodec_receive_frame(codec.get(), frame.get());
       if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return;
       if (r < 0) throw Fail{"The sound track cannot be decoded."};
+      // A packet that did not decode (or that the recorder lost) leaves a gap
+      // in the time stamps: silence in its place keeps the later sound at
+      // its time. Time stamps that go back (a joined recording) or leap far
+      // ahead are not gaps.
+      const int64_t stamp = frame->best_effort_timestamp;
+      const double stamp_seconds = stamp != AV_NOPTS_VALUE ? stamp * av_q2d(st->time_base) : 0;
+      if (!first && stamp != AV_NOPTS_VALUE && frame->sample_rate > 0) {
+        const double gap = stamp_seconds - expected_end;
+        const double length = double(frame->nb_samples) / frame->sample_rate;
+        constexpr double kMaxGapSeconds = 60;
+        // Never past the file's own length: a garbled time stamp is no gap.
+        const bool within = file_seconds <= 0 || stamp_seconds - video_start <= file_seconds + 1;
+        if (gap > std::max(0.002, length / 2) && gap <= kMaxGapSeconds && within)
+          writer.Silence(std::llround(gap * rate));
+      }
+      if (stamp != AV_NOPTS_VALUE) expected_end = stamp_seconds;
+      if (frame->sample_rate > 0) expected_end += double(frame->nb_samples) / frame->sample_rate;
       if (first) {
         first = false;
         int64_t pts = frame->best_effort_timestamp;

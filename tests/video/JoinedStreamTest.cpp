@@ -105,7 +105,14 @@ INSTANTIATE_TEST_SUITE_P(
                       // A short part, a few kilobytes of a file of megabytes, anywhere in a large file.
                       JoinCase{"large_short_first", "-c:v mpeg2video -q:v 2 -g 12", {6, 40}, {}, {"", "-muxrate 60M"}},
                       JoinCase{"large_short_middle", "-c:v mpeg2video -q:v 2 -g 12", {25, 5, 25}, {}, {"-muxrate 60M", "", "-muxrate 60M"}},
-                      JoinCase{"large_short_last", "-c:v mpeg2video -q:v 2 -g 12", {40, 6}, {}, {"-muxrate 60M", ""}}),
+                      JoinCase{"large_short_last", "-c:v mpeg2video -q:v 2 -g 12", {40, 6}, {}, {"-muxrate 60M", ""}},
+                      // Parts of one picture: one carries no decoding time of its own, or the
+                      // part after it starts at the same decoding time.
+                      JoinCase{"mpeg2_one_frame_middle", "-c:v mpeg2video -q:v 2 -g 12", {10, 1, 10}},
+                      JoinCase{"mpeg2_one_frame_last", "-c:v mpeg2video -q:v 2 -g 12", {20, 1}},
+                      JoinCase{"mpeg2_one_frame_twice", "-c:v mpeg2video -q:v 2 -g 12", {10, 1, 1, 9}},
+                      JoinCase{"h264_one_frame_first", "-c:v libx264 -preset veryfast -pix_fmt yuv420p -crf 10 -bf 2 -g 10", {1, 20}},
+                      JoinCase{"h264_one_frame_middle", "-c:v libx264 -preset veryfast -pix_fmt yuv420p -crf 10 -bf 2 -g 10", {10, 1, 10}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A later part recorded at another size: its frames count, but they fail

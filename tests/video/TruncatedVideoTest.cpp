@@ -225,3 +225,40 @@ TEST(DroppedFrames, RepeatThroughBothSourcesWithAndWithoutIndex) {
 }
 
 }  // namespace
+
+namespace {
+
+// An MPEG-4 AVI with B-frames cut off mid-file: the decoder holds a picture
+// back and gives it, without a time, only at the end. When the chunk before
+// it was cut short, that picture must not take the lost one's frame: every
+// frame shows its own picture or fails, from either direction.
+TEST(CutFilesWithBFrames, AFrameShowsItsOwnPictureOrFails) {
+  const std::string full = FixturePath("cut_full_mpeg4_bframes.avi");
+  ASSERT_TRUE(RunFfmpeg("-i '" + UncompressedSource() + "' -c:v mpeg4 -q:v 3 -bf 2 -g 12 '" + full + "'"));
+  const std::vector<char> bytes = ReadAll(full);
+  for (double keep : {0.55, 0.7, 0.85, 0.93}) {
+    const std::string what = "cut at " + std::to_string(keep);
+    const std::string path = FixturePath("cut_mpeg4_bframes.avi");
+    WriteFirst(path, bytes, uint64_t(double(bytes.size()) * keep));
+    DirectShowSource ds;
+    ASSERT_EQ(ds.DSOpenVideo(path), "") << what;
+    const long double rate = ds.DSFrameRate();
+    const int count = ds.FrameCount(rate);
+    ASSERT_GT(count, 10) << what;
+    int shown = 0;
+    for (const auto& order : {Forward(count), Jumps(count)}) {
+      for (int n : order) {
+        Bitmap24 b;
+        std::string status;
+        ds.DSGrabFrame(n, b, status, rate, 1.0L);
+        if (status != "S_OK") continue;
+        ++shown;
+        EXPECT_EQ(ReadFrameNumber(b, kBlock), n) << what << " frame " << n;
+      }
+    }
+    // Only the pictures at the cut are missing.
+    EXPECT_GE(shown, int(Forward(count).size() + Jumps(count).size()) - 8) << what;
+  }
+}
+
+}  // namespace
