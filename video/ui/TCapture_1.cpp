@@ -331,7 +331,17 @@ void TCapture_1::CheckBox1Click() { AnalyseAfterCapture = CheckBox1->isChecked()
 
 void TCapture_1::Button1Click() {
   if (!capturing_) return;
-  if (mode_ == 0 && CaptureFileNameSetting() != 0) return;
+  if (mode_ == 0) {
+    // The recording must be finished under its name before the next name is
+    // chosen, or the new one would take the same name and replace it.
+    StopCapture();
+    if (CaptureFileNameSetting() != 0) {
+      AviCapture(1);
+      return;
+    }
+    AviCapture(0);
+    return;
+  }
   AviCapture(mode_);
 }
 

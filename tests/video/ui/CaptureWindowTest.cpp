@@ -16,6 +16,7 @@
 #include "base/ui/DialogService.h"
 #include "support/DiskFull.h"
 #include "support/TestFolder.h"
+#include "support/VideoFixtures.h"
 #include "support/WindowControls.h"
 #include "video/ui/TCapture_1.h"
 
@@ -248,6 +249,35 @@ TEST(CaptureWindow, ARecordingThatCannotStartIsNotShownAsRecording) {
   w->close();
   EXPECT_TRUE(f.closed);
   EXPECT_FALSE(f.opened);
+}
+
+// Restarting the capture while recording ends the first recording and starts
+// the next under a new name: both files are kept whole, neither overwrites
+// the other, and ffprobe reads each with the frames the window counted.
+TEST(CaptureWindow, ARestartWhileRecordingKeepsBothRecordings) {
+  CaptureFixture f;
+  auto* w = new TCapture_1(f.Host(), nullptr);
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  ASSERT_TRUE(Spin([&] { return w->Session().FramesWritten() >= 2; }));
+  Find<QPushButton>(w, "Button1")->click();
+  const int64_t first_frames = w->FramesRecorded();
+  EXPECT_TRUE(w->Session().Recording());
+  EXPECT_EQ(Find<QLabel>(w, "StaticText1")->text(), "Recording now..");
+  ASSERT_TRUE(Spin([&] { return w->Session().FramesWritten() >= 3; }));
+  Find<QPushButton>(w, "SpeedButton3")->click();
+  const int64_t second_frames = w->FramesRecorded();
+  const std::string first = (f.dir.Path() / "Untitled.avi").string();
+  const std::string second = (f.dir.Path() / "Untitled_001.avi").string();
+  EXPECT_EQ(w->RecordedFile(), second);
+  const auto a = ProbeVideo(first), b = ProbeVideo(second);
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(a->frames, first_frames);
+  EXPECT_EQ(b->frames, second_frames);
+  EXPECT_EQ(a->rate, "25/1");
+  EXPECT_EQ(b->rate, "25/1");
+  EXPECT_TRUE(f.dialogs.messages.empty());
+  w->close();
+  EXPECT_EQ(f.closed_file, second);
 }
 
 }  // namespace
