@@ -361,6 +361,8 @@ bool TGKAvi::OpenAviSource(std::unique_ptr<ByteSource> bytes) {
     avi_ = AviContents{};
     return false;
   }
+  first_palette_ = format_.packed;
+  palette_changes_used_ = 0;
   if (format_.decode == DibFormat::Decode::Codec) {
     auto codec = std::make_unique<AviCodecDecoder>();
     std::string why;
@@ -435,6 +437,8 @@ bool TGKAvi::GetFrameBitmap(int32_t n, Bitmap24& bitmap) {
     error_ = "The frame cannot be read.";
     return false;
   }
+  if (format_.decode == DibFormat::Decode::Packed && format_.packed.kind == PackedPixels::Kind::Palette)
+    UsePaletteOfFrame(j);
   if (!DecodeDibFrame(format_, chunk_.data(), e.size, scaler_, bitmap)) {
     error_ = "The frame is shorter than its format.";
     return false;
@@ -462,6 +466,28 @@ bool TGKAvi::ReadBgr24Frame(const AviFrameEntry& e, Bitmap24& bitmap) {
   return true;
 }
 
+void TGKAvi::UsePaletteOfFrame(int j) {
+  const auto& changes = avi_.palette_changes;
+  const auto until = std::upper_bound(changes.begin(), changes.end(), size_t(j),
+                                      [](size_t frame, const AviPaletteChange& c) { return frame < c.before_frame; });
+  const size_t wanted = size_t(until - changes.begin());
+  if (wanted < palette_changes_used_) {
+    format_.packed.palette = first_palette_.palette;
+    format_.packed.palette_size = first_palette_.palette_size;
+    palette_changes_used_ = 0;
+  }
+  for (; palette_changes_used_ < wanted; ++palette_changes_used_) {
+    const std::vector<uint8_t>& d = changes[palette_changes_used_].data;
+    const size_t first = d[0];
+    const size_t count = d[1] == 0 ? 256 : d[1];
+    for (size_t i = 0; i < count && first + i < 256 && 4 + 4 * i + 3 <= d.size(); ++i) {
+      const uint8_t* e = &d[4 + 4 * i];
+      format_.packed.palette[first + i] = {e[2], e[1], e[0]};  // stored R, G, B
+      format_.packed.palette_size = std::max(format_.packed.palette_size, int(first + i + 1));
+    }
+  }
+}
+
 int64_t TGKAvi::CodecPacketsSent() const {
   return codec_ ? codec_->PacketsSent() : 0;
 }
@@ -473,6 +499,7 @@ void TGKAvi::CloseStreams() {
   file_.reset();
   avi_ = AviContents{};
   format_ = DibFormat{};
+  palette_changes_used_ = 0;
   chunk_.clear();
   chunk_.shrink_to_fit();
   row_gap_.clear();
