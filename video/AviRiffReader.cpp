@@ -372,7 +372,7 @@ std::string FourCCText(uint32_t f) {
   return s;
 }
 
-bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error) {
+bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error, bool use_index) {
   out = AviContents{};
   const uint64_t file_size = src.Size();
   uint8_t h[12];
@@ -425,6 +425,7 @@ bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error
     return false;
   }
   std::vector<AviFrameEntry> frames;
+  if (!use_index) l.has_indx = l.has_idx1 = false;
   if (l.has_indx && FromOpenDmlIndex(src, l, out.video_stream, frames)) {
     out.frames = std::move(frames);
     out.keyframe_flags_present = true;

@@ -50,7 +50,8 @@ struct AviContents {
 };
 
 // Fills `out` and returns true, or returns false with a reason in `error`.
-bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error);
+// Without `use_index` the frames are found by a scan of the file.
+bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error, bool use_index = true);
 
 // Does a video chunk ('##db' or '##dc') of this stream and size start 8 bytes
 // before `data`? An index entry that fails this points into another recording.

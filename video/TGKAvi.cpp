@@ -416,6 +416,17 @@ bool TGKAvi::GetFrameBitmap(int32_t n, Bitmap24& bitmap) {
   // A zero-length chunk is a dropped frame: the previous image stays.
   int j = n;
   while (j >= 0 && avi_.frames[size_t(j)].size == 0) --j;
+  if (j >= 0 && !IndexEntryHolds(j)) {
+    if (!ScanInsteadOfIndex()) {
+      error_ = "The frame cannot be read.";
+      return false;
+    }
+    if (n >= FrameCount()) {
+      error_ = "The frame number is out of range.";
+      return false;
+    }
+    for (j = n; j >= 0 && avi_.frames[size_t(j)].size == 0;) --j;
+  }
   if (j < 0) {
     bitmap.Resize(format_.width, format_.height);
     return true;
@@ -462,6 +473,29 @@ bool TGKAvi::ReadBgr24Frame(const AviFrameEntry& e, Bitmap24& bitmap) {
   if (!ReadBgr24Rows(*file_, e.offset, rows, bitmap, row_gap_)) {
     error_ = "The frame cannot be read.";
     return false;
+  }
+  return true;
+}
+
+bool TGKAvi::IndexEntryHolds(int j) {
+  if (avi_.index_source == AviIndexSource::Scan) return true;
+  const AviFrameEntry& e = avi_.frames[size_t(j)];
+  return VideoChunkBefore(*file_, e.offset, e.size, avi_.video_stream);
+}
+
+bool TGKAvi::ScanInsteadOfIndex() {
+  AviContents scanned;
+  std::string why;
+  if (!ReadAviContents(*file_, scanned, why, false)) return false;
+  avi_ = std::move(scanned);
+  format_.packed.palette = first_palette_.palette;
+  format_.packed.palette_size = first_palette_.palette_size;
+  palette_changes_used_ = 0;
+  // The decoder's knowledge of the frames belongs to the old list.
+  if (codec_) {
+    auto codec = std::make_unique<AviCodecDecoder>();
+    std::string ignored;
+    if (codec->Setup(format_, avi_.video.fcc_handler, ignored)) codec_ = std::move(codec);
   }
   return true;
 }

@@ -67,6 +67,10 @@ class TGKAvi {
   // The palette frame j is shown with: the format's, changed by the
   // palette changes before the frame.
   void UsePaletteOfFrame(int j);
+  // The index entry of frame j points at its chunk; when it does not (a
+  // damaged index), the frames are found again by a scan of the file.
+  bool IndexEntryHolds(int j);
+  bool ScanInsteadOfIndex();
 
   int32_t frame_rate_ = 30;
   uint8_t bit_depth_ = 16;

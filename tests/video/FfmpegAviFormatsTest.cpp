@@ -17,12 +17,13 @@ namespace {
 constexpr int kW = 33, kH = 17;  // odd: rows carry padding
 const int kOrder[] = {0, 1, 2, 3, 3, 1, 0, 2, 3};
 
-enum class Idx1Change { None, Renamed, AllPastEnd };
+enum class Idx1Change { None, Renamed, AllPastEnd, OneShifted, OneResized };
 
 struct FfmpegAvi {
   const char* name;
   const char* args;  // ffmpeg output options
   Idx1Change idx1 = Idx1Change::None;
+  int frames = 4;
 };
 
 void ChangeIdx1(const std::string& path, Idx1Change change) {
@@ -37,6 +38,8 @@ void ChangeIdx1(const std::string& path, Idx1Change change) {
   auto* p = reinterpret_cast<uint8_t*>(bytes.data()) + at;
   const uint32_t size = Le32(p + 4);
   if (change == Idx1Change::Renamed) bytes.replace(at, 4, "JUNK");
+  if (change == Idx1Change::OneShifted) p[8 + 3 * 16 + 8] += 100;
+  if (change == Idx1Change::OneResized) p[8 + 3 * 16 + 12] += 100;
   if (change == Idx1Change::AllPastEnd)
     for (uint32_t e = 0; e + 16 <= size; e += 16) std::memset(p + 8 + e + 8, 0x7F, 4);
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
@@ -68,7 +71,7 @@ TEST_P(FfmpegAvis, ReadAsFfmpegDecodesThem) {
                                   ? ""
                                   : ",split[a][b];[a]palettegen=stats_mode=single:max_colors=16[p];"
                                     "[b][p]paletteuse=new=1";
-  const std::string path = MakeAvi(c.name, filters, c.args, 4);
+  const std::string path = MakeAvi(c.name, filters, c.args, c.frames);
   ASSERT_FALSE(path.empty());
   // ffmpeg's decode before the index is touched: with every idx1 entry
   // pointing past the end ffmpeg itself finds only one frame.
@@ -98,6 +101,9 @@ INSTANTIATE_TEST_SUITE_P(
                       FfmpegAvi{"pal8_palette_changes", "-c:v rawvideo -pix_fmt pal8"},
                       FfmpegAvi{"pal8_palette_changes_no_idx1", "-c:v rawvideo -pix_fmt pal8", Idx1Change::Renamed},
                       FfmpegAvi{"pal8_palette_changes_bottom_up", "-c:v rawvideo -pix_fmt pal8 -flipped_raw_rgb 1"},
+                      FfmpegAvi{"idx1_one_shifted", "-c:v rawvideo -pix_fmt bgr24", Idx1Change::OneShifted, 40},
+                      FfmpegAvi{"idx1_one_resized", "-c:v rawvideo -pix_fmt bgr24", Idx1Change::OneResized, 40},
+                      FfmpegAvi{"idx1_one_shifted_gray", "-c:v rawvideo -pix_fmt gray", Idx1Change::OneShifted, 40},
                       FfmpegAvi{"idx1_all_past_end", "-c:v rawvideo -pix_fmt bgr24", Idx1Change::AllPastEnd}),
     [](const auto& info) { return std::string(info.param.name); });
 
