@@ -38,7 +38,7 @@ using AvOutputPtr = std::unique_ptr<AVFormatContext, AvOutputCloser>;
 
 int Interrupted(void* opaque) { return static_cast<std::atomic<bool>*>(opaque)->load() ? 1 : 0; }
 
-std::string Part(const std::string& file) { return file + ".part"; }
+std::string Part(const std::string& file) { return CaptureWorkingFile(file); }
 
 // A file that took the name while recording (another program, a copy) is
 // someone's data: the name is taken only while it is free.
@@ -58,6 +58,8 @@ void RenameWithoutReplacing(const std::string& from, const std::string& to, std:
 }
 
 }  // namespace
+
+std::string CaptureWorkingFile(const std::string& file) { return file + ".part"; }
 
 std::string CaptureResultName(int error) {
   if (error == 0) return "S_OK";

@@ -102,5 +102,9 @@ class CaptureSession {
   std::vector<std::string> log_;
 };
 
+// The name a recording is written under until it is finished; after a crash
+// the recording is found there.
+std::string CaptureWorkingFile(const std::string& file);
+
 // "S_OK" for 0, else FFmpeg's text of the error.
 std::string CaptureResultName(int error);

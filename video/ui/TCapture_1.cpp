@@ -184,9 +184,10 @@ int TCapture_1::CaptureFileNameSetting() {
       !Dialogs().AskYesNo("New captured file will be overwrited onto the now analyzed file. Are you sure?",
                           "File name was still assigned by analyzer."))
     return 1;
+  // A recording left under its working name by a crash is taken too.
   const FreeCaptureName free = NextFreeCaptureName(file, [](const std::string& f) {
     std::error_code ec;
-    return std::filesystem::exists(f, ec);
+    return std::filesystem::exists(f, ec) || std::filesystem::exists(CaptureWorkingFile(f), ec);
   });
   for (const std::string& digits : free.CounterTexts) AddLine(digits);
   if (free.File != file) Edit2->setText(Q(free.BaseName));

@@ -280,4 +280,24 @@ TEST(CaptureWindow, ARestartWhileRecordingKeepsBothRecordings) {
   EXPECT_EQ(f.closed_file, second);
 }
 
+// A recording cut short by a crash is left under its working name: the next
+// recording takes a new name instead of writing over it.
+TEST(CaptureWindow, ARecordingLeftByACrashIsNotOverwritten) {
+  CaptureFixture f;
+  const std::string crashed = (f.dir.Path() / "Untitled.avi.part").string();
+  std::ofstream(crashed) << "crashed";
+  auto* w = new TCapture_1(f.Host(), nullptr);
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  EXPECT_TRUE(w->Session().Recording());
+  EXPECT_EQ(w->CaptureFileName(), (f.dir.Path() / "Untitled_001.avi").string());
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit2")->text(), "Untitled_001");
+  ASSERT_TRUE(Spin([&] { return w->Session().FramesWritten() >= 2; }));
+  w->close();
+  std::ifstream in(crashed);
+  std::string kept;
+  in >> kept;
+  EXPECT_EQ(kept, "crashed");
+  EXPECT_EQ(f.closed_file, (f.dir.Path() / "Untitled_001.avi").string());
+}
+
 }  // namespace
