@@ -142,6 +142,7 @@ int CaptureSession::Start(const CaptureRequest& r) {
   frames_seen_ = 0;
   packets_muxed_ = 0;
   write_error_ = 0;
+  device_error_ = 0;
   {
     std::lock_guard lock(preview_mutex_);
     previews_.clear();
@@ -371,7 +372,10 @@ void CaptureSession::VideoLoop() {
       continue;
     }
     if (e < 0) {
-      if (!stop_) Log("pMediaControl Run : " + CaptureResultName(e));
+      if (!stop_) {
+        Log("pMediaControl Run : " + CaptureResultName(e));
+        device_error_ = e;
+      }
       break;
     }
     if (pkt->stream_index != m.video_index) {

@@ -275,6 +275,10 @@ void TCapture_1::PollSession() {
     RecordingWriteFailed();
     return;
   }
+  if (mode_ == 0 && session_->Recording() && session_->DeviceError() != 0) {
+    RecordingDeviceEnded();
+    return;
+  }
   Bitmap24 frame;
   if (!session_->TakePreview(frame)) return;
   QImage image(frame.Data(), frame.Width(), frame.Height(), frame.Stride(), QImage::Format_BGR888);
@@ -289,6 +293,18 @@ void TCapture_1::PollSession() {
 // kept, and the window goes back to the preview.
 void TCapture_1::RecordingWriteFailed() {
   StopCapture();  // says what was kept
+  AviCapture(1);
+}
+
+// A device that stops delivering ends the recording: the frames recorded
+// until then are kept, and the window goes back to the preview.
+void TCapture_1::RecordingDeviceEnded() {
+  const int error = session_->DeviceError();
+  StopCapture();  // says when nothing was kept or the file failed
+  if (session_->WriteError() == 0 && !session_->SavedFile().empty())
+    Dialogs().ShowError(Q("The recording stopped: the video device delivered no more frames (" +
+                          CaptureResultName(error) + ").\r\nThe frames recorded until then are kept in " +
+                          session_->SavedFile()));
   AviCapture(1);
 }
 

@@ -300,4 +300,36 @@ TEST(CaptureWindow, ARecordingLeftByACrashIsNotOverwritten) {
   EXPECT_EQ(f.closed_file, (f.dir.Path() / "Untitled_001.avi").string());
 }
 
+// The camera stops delivering in the middle of a recording (a cable pulled,
+// the device gone): the window says so at once instead of showing
+// "Recording now.." over a file that no longer grows, and the frames
+// recorded until then are kept and handed back on close.
+TEST(CaptureWindow, ADeviceThatStopsEndsTheRecordingWithAMessage) {
+  CaptureFixture f;
+  CaptureHost h = f.Host();
+  h.VideoDevices = [] {
+    return std::vector<CaptureDevice>{
+        {"short", "lavfi", "testsrc2=size=64x48:rate=25:duration=0.2,format=bgr24,realtime", {}}};
+  };
+  auto* w = new TCapture_1(std::move(h), nullptr);
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  ASSERT_EQ(Find<QLabel>(w, "StaticText1")->text(), "Recording now..");
+  ASSERT_TRUE(Spin([&] { return !f.dialogs.messages.empty(); }, 5000));
+  EXPECT_EQ(f.dialogs.messages[0].kind, MessageKind::Error);
+  EXPECT_TRUE(f.dialogs.messages[0].text.startsWith("The recording stopped: the video device delivered no more frames"));
+  EXPECT_NE(Find<QLabel>(w, "StaticText1")->text(), "Recording now..");
+  EXPECT_FALSE(w->Session().Recording());
+  EXPECT_TRUE(Find<QPushButton>(w, "SpeedButton2")->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>(w, "SpeedButton3")->isEnabled());
+  const std::string file = (f.dir.Path() / "Untitled.avi").string();
+  EXPECT_EQ(w->RecordedFile(), file);
+  const auto probe = ProbeVideo(file);
+  ASSERT_TRUE(probe);
+  EXPECT_EQ(probe->frames, 5);
+  EXPECT_EQ(w->FramesRecorded(), 5);
+  w->close();
+  EXPECT_TRUE(f.opened);
+  EXPECT_EQ(f.closed_file, file);
+}
+
 }  // namespace
