@@ -416,11 +416,9 @@ bool TGKAvi::GetFrameBitmap(int32_t n, Bitmap24& bitmap) {
   // A zero-length chunk is a dropped frame: the previous image stays.
   int j = n;
   while (j >= 0 && avi_.frames[size_t(j)].size == 0) --j;
-  if (j >= 0 && !IndexEntryHolds(j)) {
-    if (!ScanInsteadOfIndex()) {
-      error_ = "The frame cannot be read.";
-      return false;
-    }
+  // When a scan finds no frames either (the file was overwritten with
+  // something that is no AVI), the entry is read as it stands.
+  if (j >= 0 && !IndexEntryHolds(j) && ScanInsteadOfIndex()) {
     if (n >= FrameCount()) {
       error_ = "The frame number is out of range.";
       return false;
