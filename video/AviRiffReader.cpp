@@ -126,6 +126,25 @@ bool ReadBlock(const ByteSource& src, uint64_t pos, uint64_t size, std::vector<u
   return src.ReadAt(pos, out.data(), out.size());
 }
 
+// '##pc' of the given stream.
+bool IsPaletteChunk(uint32_t id, int stream) {
+  return char(id) == char('0' + stream / 10) && char(id >> 8) == char('0' + stream % 10) && char(id >> 16) == 'p' &&
+         char(id >> 24) == 'c';
+}
+
+constexpr size_t kMaxPaletteChange = 4 + 256 * 4;
+constexpr size_t kMaxPaletteChanges = 1'000'000;
+
+// Keeps the palette change whose data lie at [data, data + size).
+void AddPaletteChange(const ByteSource& src, uint64_t data, uint64_t size, size_t before_frame,
+                      std::vector<AviPaletteChange>& changes) {
+  if (size < 4 || changes.size() >= kMaxPaletteChanges) return;
+  AviPaletteChange c;
+  c.before_frame = before_frame;
+  if (!ReadBlock(src, data, std::min<uint64_t>(size, kMaxPaletteChange), c.data)) return;
+  changes.push_back(std::move(c));
+}
+
 // Entries of one OpenDML standard index ('ix##' chunk body or an 'indx' of chunks).
 bool ParseStandardIndex(const uint8_t* p, size_t n, uint64_t file_size, std::vector<AviFrameEntry>& frames) {
   if (n < 24) return false;
@@ -199,8 +218,12 @@ bool FromIdx1(const ByteSource& src, const Layout& l, int stream, AviContents& o
   if (!ReadBlock(src, l.idx1_pos, l.idx1_size - l.idx1_size % 16, idx)) return false;
   struct Raw { uint32_t id, flags, off, size; };
   std::vector<Raw> raw;
+  struct PaletteEntry { size_t before_frame; uint32_t off, size; };
+  std::vector<PaletteEntry> palettes;
   for (size_t i = 0; i + 16 <= idx.size(); i += 16) {
     uint32_t id = Le32(&idx[i]);
+    if (IsPaletteChunk(id, stream) && palettes.size() < kMaxPaletteChanges)
+      palettes.push_back({raw.size(), Le32(&idx[i + 8]), Le32(&idx[i + 12])});
     if (!IsVideoChunk(id, stream)) continue;
     if (raw.size() >= kMaxFrames) return false;
     raw.push_back({id, Le32(&idx[i + 4]), Le32(&idx[i + 8]), Le32(&idx[i + 12])});
@@ -231,6 +254,10 @@ bool FromIdx1(const ByteSource& src, const Layout& l, int stream, AviContents& o
     if (!ChunkAt(src, frames[i].offset - 8, raw[i].id, raw[i].size)) return false;
   if (!ChunkAt(src, frames.back().offset - 8, raw.back().id, raw.back().size)) return false;
   out.frames = std::move(frames);
+  out.palette_changes.clear();
+  for (const PaletteEntry& p : palettes)
+    if (ChunkAt(src, base + p.off, MakeFourCC(char('0' + stream / 10), char('0' + stream % 10), 'p', 'c'), p.size))
+      AddPaletteChange(src, base + p.off + 8, p.size, p.before_frame, out.palette_changes);
   out.keyframe_flags_present = any_key;
   out.index_source = chosen == 1 ? AviIndexSource::Idx1Absolute : AviIndexSource::Idx1Relative;
   return true;
@@ -239,18 +266,20 @@ bool FromIdx1(const ByteSource& src, const Layout& l, int stream, AviContents& o
 // Collects the video chunks of [begin, end), descending into 'rec ' lists.
 // False when the walk met garbage or a cut chunk (the rest is unreadable).
 bool ScanMovi(const ByteSource& src, uint64_t begin, uint64_t end, int stream, int depth,
-              std::vector<AviFrameEntry>& frames) {
+              std::vector<AviFrameEntry>& frames, std::vector<AviPaletteChange>& palettes) {
   ChunkWalker w(src, begin, end);
   Chunk c;
   while (w.Next(c)) {
     if (!Printable(c.id)) return false;
     if (c.id == kList) {
       if (c.cut || depth > 4) return false;
-      if (c.list_type == kRec && c.size >= 4 && !ScanMovi(src, c.data + 4, c.data + c.size, stream, depth + 1, frames))
+      if (c.list_type == kRec && c.size >= 4 &&
+          !ScanMovi(src, c.data + 4, c.data + c.size, stream, depth + 1, frames, palettes))
         return false;
       continue;
     }
     if (c.cut) return false;
+    if (IsPaletteChunk(c.id, stream)) AddPaletteChange(src, c.data, c.size, frames.size(), palettes);
     if (IsVideoChunk(c.id, stream)) {
       if (frames.size() >= kMaxFrames) return false;
       frames.push_back({c.data, uint32_t(c.size), true});
@@ -343,7 +372,7 @@ std::string FourCCText(uint32_t f) {
   return s;
 }
 
-bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error) {
+bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error, bool use_index) {
   out = AviContents{};
   const uint64_t file_size = src.Size();
   uint8_t h[12];
@@ -396,6 +425,7 @@ bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error
     return false;
   }
   std::vector<AviFrameEntry> frames;
+  if (!use_index) l.has_indx = l.has_idx1 = false;
   if (l.has_indx && FromOpenDmlIndex(src, l, out.video_stream, frames)) {
     out.frames = std::move(frames);
     out.keyframe_flags_present = true;
@@ -403,11 +433,12 @@ bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error
   } else if (FromIdx1(src, l, out.video_stream, out)) {
     // idx1 covers only the first RIFF form; later segments are scanned.
     for (size_t i = 1; i < l.movi.size(); ++i)
-      ScanMovi(src, l.movi[i].first, l.movi[i].second, out.video_stream, 0, out.frames);
+      ScanMovi(src, l.movi[i].first, l.movi[i].second, out.video_stream, 0, out.frames, out.palette_changes);
   } else {
     out.frames.clear();
+    out.palette_changes.clear();
     for (const auto& m : l.movi)
-      if (!ScanMovi(src, m.first, m.second, out.video_stream, 0, out.frames)) break;
+      if (!ScanMovi(src, m.first, m.second, out.video_stream, 0, out.frames, out.palette_changes)) break;
     out.index_source = AviIndexSource::Scan;
     out.keyframe_flags_present = false;
   }

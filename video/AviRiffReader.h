@@ -26,6 +26,13 @@ struct AviFrameEntry {
   bool keyframe = false;
 };
 
+// A palette change ('##pc') of an 8-bit stream: AVPALETTECHANGE (first
+// entry, entry count with 0 for 256, flags, then R, G, B, flags per entry).
+struct AviPaletteChange {
+  size_t before_frame = 0;  // the frames from this one on use it
+  std::vector<uint8_t> data;
+};
+
 enum class AviIndexSource { OpenDmlIndex, Idx1Relative, Idx1Absolute, Scan };
 
 struct AviContents {
@@ -36,13 +43,15 @@ struct AviContents {
   AviStreamHeader audio;
   std::vector<uint8_t> audio_format;  // first 18 bytes of the strf block (WAVEFORMATEX)
   std::vector<AviFrameEntry> frames;
+  std::vector<AviPaletteChange> palette_changes;  // in file order
   bool keyframe_flags_present = false;  // the index said which frames are key frames
   AviIndexSource index_source = AviIndexSource::Scan;
   int riff_segments = 0;
 };
 
 // Fills `out` and returns true, or returns false with a reason in `error`.
-bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error);
+// Without `use_index` the frames are found by a scan of the file.
+bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error, bool use_index = true);
 
 // Does a video chunk ('##db' or '##dc') of this stream and size start 8 bytes
 // before `data`? An index entry that fails this points into another recording.

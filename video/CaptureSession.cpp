@@ -1,9 +1,14 @@
 #include "video/CaptureSession.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <system_error>
+
+#include <fcntl.h>
+#include <stdio.h>  // renameat2
+#include <unistd.h>
 
 #include "video/FfmpegHandles.h"
 #include "video/PixelConvert.h"
@@ -33,9 +38,28 @@ using AvOutputPtr = std::unique_ptr<AVFormatContext, AvOutputCloser>;
 
 int Interrupted(void* opaque) { return static_cast<std::atomic<bool>*>(opaque)->load() ? 1 : 0; }
 
-std::string Part(const std::string& file) { return file + ".part"; }
+std::string Part(const std::string& file) { return CaptureWorkingFile(file); }
+
+// A file that took the name while recording (another program, a copy) is
+// someone's data: the name is taken only while it is free.
+void RenameWithoutReplacing(const std::string& from, const std::string& to, std::error_code& ec) {
+  ec.clear();
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
+  if (errno != EINVAL && errno != ENOSYS) {
+    ec = std::error_code(errno, std::generic_category());
+    return;
+  }
+  // A file system without that flag: a link fails on an existing name.
+  if (link(from.c_str(), to.c_str()) != 0) {
+    ec = std::error_code(errno, std::generic_category());
+    return;
+  }
+  unlink(from.c_str());
+}
 
 }  // namespace
+
+std::string CaptureWorkingFile(const std::string& file) { return file + ".part"; }
 
 std::string CaptureResultName(int error) {
   if (error == 0) return "S_OK";
@@ -118,6 +142,7 @@ int CaptureSession::Start(const CaptureRequest& r) {
   frames_seen_ = 0;
   packets_muxed_ = 0;
   write_error_ = 0;
+  device_error_ = 0;
   {
     std::lock_guard lock(preview_mutex_);
     previews_.clear();
@@ -347,7 +372,10 @@ void CaptureSession::VideoLoop() {
       continue;
     }
     if (e < 0) {
-      if (!stop_) Log("pMediaControl Run : " + CaptureResultName(e));
+      if (!stop_) {
+        Log("pMediaControl Run : " + CaptureResultName(e));
+        device_error_ = e;
+      }
       break;
     }
     if (pkt->stream_index != m.video_index) {
@@ -416,7 +444,7 @@ void CaptureSession::Stop() {
     const bool keep = (e == 0 || packets_muxed_ > 0) && frames_written_ > 0;
     std::error_code ec;
     if (keep) {
-      std::filesystem::rename(Part(m.file_name), m.file_name, ec);
+      RenameWithoutReplacing(Part(m.file_name), m.file_name, ec);
       // A name that cannot be taken (a folder of that name) must not cost the
       // recording: it stays under its working name, and the user is told.
       saved_file_ = ec ? Part(m.file_name) : m.file_name;

@@ -55,6 +55,9 @@ class CaptureSession {
   // The error of the write that stopped the recording's file (or of its
   // index at Stop), 0 while every write succeeded; kept until the next Start.
   int WriteError() const { return write_error_; }
+  // The error that ended the video device's frames while it ran (a camera
+  // unplugged), 0 while it delivers; kept until the next Start.
+  int DeviceError() const { return device_error_; }
   int Width() const { return width_; }
   int Height() const { return height_; }
   // Frames per second of the video device.
@@ -91,6 +94,7 @@ class CaptureSession {
   std::atomic<int64_t> frames_seen_{0};
   std::atomic<int64_t> packets_muxed_{0};
   std::atomic<int> write_error_{0};
+  std::atomic<int> device_error_{0};
   std::atomic<int> volume_{-5000};
   int width_ = 0, height_ = 0;
   double rate_ = 0;
@@ -101,6 +105,10 @@ class CaptureSession {
   std::mutex log_mutex_;
   std::vector<std::string> log_;
 };
+
+// The name a recording is written under until it is finished; after a crash
+// the recording is found there.
+std::string CaptureWorkingFile(const std::string& file);
 
 // "S_OK" for 0, else FFmpeg's text of the error.
 std::string CaptureResultName(int error);

@@ -361,6 +361,8 @@ bool TGKAvi::OpenAviSource(std::unique_ptr<ByteSource> bytes) {
     avi_ = AviContents{};
     return false;
   }
+  first_palette_ = format_.packed;
+  palette_changes_used_ = 0;
   if (format_.decode == DibFormat::Decode::Codec) {
     auto codec = std::make_unique<AviCodecDecoder>();
     std::string why;
@@ -414,6 +416,15 @@ bool TGKAvi::GetFrameBitmap(int32_t n, Bitmap24& bitmap) {
   // A zero-length chunk is a dropped frame: the previous image stays.
   int j = n;
   while (j >= 0 && avi_.frames[size_t(j)].size == 0) --j;
+  // When a scan finds no frames either (the file was overwritten with
+  // something that is no AVI), the entry is read as it stands.
+  if (j >= 0 && !IndexEntryHolds(j) && ScanInsteadOfIndex()) {
+    if (n >= FrameCount()) {
+      error_ = "The frame number is out of range.";
+      return false;
+    }
+    for (j = n; j >= 0 && avi_.frames[size_t(j)].size == 0;) --j;
+  }
   if (j < 0) {
     bitmap.Resize(format_.width, format_.height);
     return true;
@@ -435,6 +446,8 @@ bool TGKAvi::GetFrameBitmap(int32_t n, Bitmap24& bitmap) {
     error_ = "The frame cannot be read.";
     return false;
   }
+  if (format_.decode == DibFormat::Decode::Packed && format_.packed.kind == PackedPixels::Kind::Palette)
+    UsePaletteOfFrame(j);
   if (!DecodeDibFrame(format_, chunk_.data(), e.size, scaler_, bitmap)) {
     error_ = "The frame is shorter than its format.";
     return false;
@@ -462,6 +475,51 @@ bool TGKAvi::ReadBgr24Frame(const AviFrameEntry& e, Bitmap24& bitmap) {
   return true;
 }
 
+bool TGKAvi::IndexEntryHolds(int j) {
+  if (avi_.index_source == AviIndexSource::Scan) return true;
+  const AviFrameEntry& e = avi_.frames[size_t(j)];
+  return VideoChunkBefore(*file_, e.offset, e.size, avi_.video_stream);
+}
+
+bool TGKAvi::ScanInsteadOfIndex() {
+  AviContents scanned;
+  std::string why;
+  if (!ReadAviContents(*file_, scanned, why, false)) return false;
+  avi_ = std::move(scanned);
+  format_.packed.palette = first_palette_.palette;
+  format_.packed.palette_size = first_palette_.palette_size;
+  palette_changes_used_ = 0;
+  // The decoder's knowledge of the frames belongs to the old list.
+  if (codec_) {
+    auto codec = std::make_unique<AviCodecDecoder>();
+    std::string ignored;
+    if (codec->Setup(format_, avi_.video.fcc_handler, ignored)) codec_ = std::move(codec);
+  }
+  return true;
+}
+
+void TGKAvi::UsePaletteOfFrame(int j) {
+  const auto& changes = avi_.palette_changes;
+  const auto until = std::upper_bound(changes.begin(), changes.end(), size_t(j),
+                                      [](size_t frame, const AviPaletteChange& c) { return frame < c.before_frame; });
+  const size_t wanted = size_t(until - changes.begin());
+  if (wanted < palette_changes_used_) {
+    format_.packed.palette = first_palette_.palette;
+    format_.packed.palette_size = first_palette_.palette_size;
+    palette_changes_used_ = 0;
+  }
+  for (; palette_changes_used_ < wanted; ++palette_changes_used_) {
+    const std::vector<uint8_t>& d = changes[palette_changes_used_].data;
+    const size_t first = d[0];
+    const size_t count = d[1] == 0 ? 256 : d[1];
+    for (size_t i = 0; i < count && first + i < 256 && 4 + 4 * i + 3 <= d.size(); ++i) {
+      const uint8_t* e = &d[4 + 4 * i];
+      format_.packed.palette[first + i] = {e[2], e[1], e[0]};  // stored R, G, B
+      format_.packed.palette_size = std::max(format_.packed.palette_size, int(first + i + 1));
+    }
+  }
+}
+
 int64_t TGKAvi::CodecPacketsSent() const {
   return codec_ ? codec_->PacketsSent() : 0;
 }
@@ -473,6 +531,7 @@ void TGKAvi::CloseStreams() {
   file_.reset();
   avi_ = AviContents{};
   format_ = DibFormat{};
+  palette_changes_used_ = 0;
   chunk_.clear();
   chunk_.shrink_to_fit();
   row_gap_.clear();

@@ -64,12 +64,21 @@ class TGKAvi {
   bool OpenAvi(const std::string& path);
   bool OpenAviSource(std::unique_ptr<ByteSource> bytes);
   bool ReadBgr24Frame(const AviFrameEntry& e, Bitmap24& bitmap);
+  // The palette frame j is shown with: the format's, changed by the
+  // palette changes before the frame.
+  void UsePaletteOfFrame(int j);
+  // The index entry of frame j points at its chunk; when it does not (a
+  // damaged index), the frames are found again by a scan of the file.
+  bool IndexEntryHolds(int j);
+  bool ScanInsteadOfIndex();
 
   int32_t frame_rate_ = 30;
   uint8_t bit_depth_ = 16;
   std::unique_ptr<ByteSource> file_;
   AviContents avi_;
   DibFormat format_;
+  PackedPixels first_palette_;        // the format's own palette
+  size_t palette_changes_used_ = 0;   // changes applied to format_'s palette
   std::vector<uint8_t> chunk_;
   std::vector<uint8_t> row_gap_;  // padding between 24-bit rows is read here
   SwscaleToBgr scaler_;

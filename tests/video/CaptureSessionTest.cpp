@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -280,6 +281,29 @@ TEST(CaptureSession, ANameTakenByAFolderKeepsTheRecording) {
   ASSERT_TRUE(probe);
   EXPECT_EQ(probe->frames, s.FramesWritten());
   std::filesystem::remove_all(file);
+  std::filesystem::remove(file + ".part");
+}
+
+// A file that takes the chosen name while recording (another program, a
+// copy) is never replaced: the recording stays under its working name, whole,
+// with the failure reported.
+TEST(CaptureSession, ANameTakenByAFileIsNotOverwritten) {
+  const std::string file = FixturePath("taken_by_file.avi");
+  CaptureSession s;
+  ASSERT_EQ(s.Start(Recording(file)), 0);
+  ASSERT_TRUE(WaitFor([&] { return s.FramesWritten() >= 3; }));
+  { std::ofstream(file) << "other"; }
+  s.Stop();
+  EXPECT_NE(s.WriteError(), 0);
+  EXPECT_EQ(s.SavedFile(), file + ".part");
+  std::ifstream in(file);
+  std::string kept;
+  in >> kept;
+  EXPECT_EQ(kept, "other");
+  const auto probe = ProbeVideo(file + ".part");
+  ASSERT_TRUE(probe);
+  EXPECT_EQ(probe->frames, s.FramesWritten());
+  std::filesystem::remove(file);
   std::filesystem::remove(file + ".part");
 }
 

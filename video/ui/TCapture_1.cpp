@@ -184,9 +184,10 @@ int TCapture_1::CaptureFileNameSetting() {
       !Dialogs().AskYesNo("New captured file will be overwrited onto the now analyzed file. Are you sure?",
                           "File name was still assigned by analyzer."))
     return 1;
+  // A recording left under its working name by a crash is taken too.
   const FreeCaptureName free = NextFreeCaptureName(file, [](const std::string& f) {
     std::error_code ec;
-    return std::filesystem::exists(f, ec);
+    return std::filesystem::exists(f, ec) || std::filesystem::exists(CaptureWorkingFile(f), ec);
   });
   for (const std::string& digits : free.CounterTexts) AddLine(digits);
   if (free.File != file) Edit2->setText(Q(free.BaseName));
@@ -274,6 +275,10 @@ void TCapture_1::PollSession() {
     RecordingWriteFailed();
     return;
   }
+  if (mode_ == 0 && session_->Recording() && session_->DeviceError() != 0) {
+    RecordingDeviceEnded();
+    return;
+  }
   Bitmap24 frame;
   if (!session_->TakePreview(frame)) return;
   QImage image(frame.Data(), frame.Width(), frame.Height(), frame.Stride(), QImage::Format_BGR888);
@@ -288,6 +293,18 @@ void TCapture_1::PollSession() {
 // kept, and the window goes back to the preview.
 void TCapture_1::RecordingWriteFailed() {
   StopCapture();  // says what was kept
+  AviCapture(1);
+}
+
+// A device that stops delivering ends the recording: the frames recorded
+// until then are kept, and the window goes back to the preview.
+void TCapture_1::RecordingDeviceEnded() {
+  const int error = session_->DeviceError();
+  StopCapture();  // says when nothing was kept or the file failed
+  if (session_->WriteError() == 0 && !session_->SavedFile().empty())
+    Dialogs().ShowError(Q("The recording stopped: the video device delivered no more frames (" +
+                          CaptureResultName(error) + ").\r\nThe frames recorded until then are kept in " +
+                          session_->SavedFile()));
   AviCapture(1);
 }
 
@@ -331,7 +348,17 @@ void TCapture_1::CheckBox1Click() { AnalyseAfterCapture = CheckBox1->isChecked()
 
 void TCapture_1::Button1Click() {
   if (!capturing_) return;
-  if (mode_ == 0 && CaptureFileNameSetting() != 0) return;
+  if (mode_ == 0) {
+    // The recording must be finished under its name before the next name is
+    // chosen, or the new one would take the same name and replace it.
+    StopCapture();
+    if (CaptureFileNameSetting() != 0) {
+      AviCapture(1);
+      return;
+    }
+    AviCapture(0);
+    return;
+  }
   AviCapture(mode_);
 }
 

@@ -104,6 +104,7 @@ class TCapture_1 : public QWidget {
   void AddLine(const std::string& line);
   void SetStatus(const QString& text, const QColor& colour);
   void RecordingWriteFailed();
+  void RecordingDeviceEnded();
   CaptureHost host_;
   std::unique_ptr<CaptureSession> session_ = std::make_unique<CaptureSession>();
   std::vector<CaptureDevice> video_devices_, audio_devices_;

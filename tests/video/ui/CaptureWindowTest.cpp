@@ -16,6 +16,7 @@
 #include "base/ui/DialogService.h"
 #include "support/DiskFull.h"
 #include "support/TestFolder.h"
+#include "support/VideoFixtures.h"
 #include "support/WindowControls.h"
 #include "video/ui/TCapture_1.h"
 
@@ -248,6 +249,87 @@ TEST(CaptureWindow, ARecordingThatCannotStartIsNotShownAsRecording) {
   w->close();
   EXPECT_TRUE(f.closed);
   EXPECT_FALSE(f.opened);
+}
+
+// Restarting the capture while recording ends the first recording and starts
+// the next under a new name: both files are kept whole, neither overwrites
+// the other, and ffprobe reads each with the frames the window counted.
+TEST(CaptureWindow, ARestartWhileRecordingKeepsBothRecordings) {
+  CaptureFixture f;
+  auto* w = new TCapture_1(f.Host(), nullptr);
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  ASSERT_TRUE(Spin([&] { return w->Session().FramesWritten() >= 2; }));
+  Find<QPushButton>(w, "Button1")->click();
+  const int64_t first_frames = w->FramesRecorded();
+  EXPECT_TRUE(w->Session().Recording());
+  EXPECT_EQ(Find<QLabel>(w, "StaticText1")->text(), "Recording now..");
+  ASSERT_TRUE(Spin([&] { return w->Session().FramesWritten() >= 3; }));
+  Find<QPushButton>(w, "SpeedButton3")->click();
+  const int64_t second_frames = w->FramesRecorded();
+  const std::string first = (f.dir.Path() / "Untitled.avi").string();
+  const std::string second = (f.dir.Path() / "Untitled_001.avi").string();
+  EXPECT_EQ(w->RecordedFile(), second);
+  const auto a = ProbeVideo(first), b = ProbeVideo(second);
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(a->frames, first_frames);
+  EXPECT_EQ(b->frames, second_frames);
+  EXPECT_EQ(a->rate, "25/1");
+  EXPECT_EQ(b->rate, "25/1");
+  EXPECT_TRUE(f.dialogs.messages.empty());
+  w->close();
+  EXPECT_EQ(f.closed_file, second);
+}
+
+// A recording cut short by a crash is left under its working name: the next
+// recording takes a new name instead of writing over it.
+TEST(CaptureWindow, ARecordingLeftByACrashIsNotOverwritten) {
+  CaptureFixture f;
+  const std::string crashed = (f.dir.Path() / "Untitled.avi.part").string();
+  std::ofstream(crashed) << "crashed";
+  auto* w = new TCapture_1(f.Host(), nullptr);
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  EXPECT_TRUE(w->Session().Recording());
+  EXPECT_EQ(w->CaptureFileName(), (f.dir.Path() / "Untitled_001.avi").string());
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit2")->text(), "Untitled_001");
+  ASSERT_TRUE(Spin([&] { return w->Session().FramesWritten() >= 2; }));
+  w->close();
+  std::ifstream in(crashed);
+  std::string kept;
+  in >> kept;
+  EXPECT_EQ(kept, "crashed");
+  EXPECT_EQ(f.closed_file, (f.dir.Path() / "Untitled_001.avi").string());
+}
+
+// The camera stops delivering in the middle of a recording (a cable pulled,
+// the device gone): the window says so at once instead of showing
+// "Recording now.." over a file that no longer grows, and the frames
+// recorded until then are kept and handed back on close.
+TEST(CaptureWindow, ADeviceThatStopsEndsTheRecordingWithAMessage) {
+  CaptureFixture f;
+  CaptureHost h = f.Host();
+  h.VideoDevices = [] {
+    return std::vector<CaptureDevice>{
+        {"short", "lavfi", "testsrc2=size=64x48:rate=25:duration=0.2,format=bgr24,realtime", {}}};
+  };
+  auto* w = new TCapture_1(std::move(h), nullptr);
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  ASSERT_EQ(Find<QLabel>(w, "StaticText1")->text(), "Recording now..");
+  ASSERT_TRUE(Spin([&] { return !f.dialogs.messages.empty(); }, 5000));
+  EXPECT_EQ(f.dialogs.messages[0].kind, MessageKind::Error);
+  EXPECT_TRUE(f.dialogs.messages[0].text.startsWith("The recording stopped: the video device delivered no more frames"));
+  EXPECT_NE(Find<QLabel>(w, "StaticText1")->text(), "Recording now..");
+  EXPECT_FALSE(w->Session().Recording());
+  EXPECT_TRUE(Find<QPushButton>(w, "SpeedButton2")->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>(w, "SpeedButton3")->isEnabled());
+  const std::string file = (f.dir.Path() / "Untitled.avi").string();
+  EXPECT_EQ(w->RecordedFile(), file);
+  const auto probe = ProbeVideo(file);
+  ASSERT_TRUE(probe);
+  EXPECT_EQ(probe->frames, 5);
+  EXPECT_EQ(w->FramesRecorded(), 5);
+  w->close();
+  EXPECT_TRUE(f.opened);
+  EXPECT_EQ(f.closed_file, file);
 }
 
 }  // namespace
