@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "base/ResultCsvFormat.h"
+#include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/StdText.h"
 #include "chart/ChartTable.h"
@@ -27,6 +28,13 @@ void TAsteroidIdentification::Button7Click() {
   host_.Events().Flags.IntegrationCount = 1;
   GroupBox9->setEnabled(true);
   ComboBox3->setEnabled(true);
+  // The list and the buttons show the single frames now set: averaging stays
+  // off until a block length is chosen again, or the frames would be averaged
+  // one by one and fitted as records a whole block apart.
+  SetComboIndex(ComboBox3, 1);
+  Button8->setEnabled(false);
+  Button9->setEnabled(false);
+  Button10->setEnabled(true);
 }
 
 void TAsteroidIdentification::ComboBox3Change() {

@@ -533,6 +533,32 @@ TEST(TAsteroidIdentification, IntegratedVideoStartedAgainPutsTheFramesBack) {
   EXPECT_TRUE(f.host.dialogs.questions.empty());
 }
 
+// Starting again before averaging sets single frames: 'Make a measurement'
+// is off until a block length is chosen again, since averaging blocks of one
+// frame would leave the table as it is but mark it as blocks of the frame step
+// set for the earlier length.
+TEST(TAsteroidIdentification, IntegratedVideoStartedAgainAveragesNothingUntilALengthIsChosen) {
+  Fixture f;
+  f.host.table.lines = IntegratedBlocksTable();
+  f.FindFirstFrameOfBlocksOf4();
+  ASSERT_TRUE(f.w->Button9->isEnabled());
+  f.w->Button7->click();
+  EXPECT_EQ(f.host.events.Flags.IntegrationCount, 1);
+  EXPECT_EQ(f.w->ComboBox3->currentIndex(), 1);
+  EXPECT_FALSE(f.w->Button8->isEnabled());
+  EXPECT_FALSE(f.w->Button9->isEnabled());
+  EXPECT_TRUE(f.w->Button10->isEnabled());
+  f.w->Button9->click();
+  EXPECT_EQ(f.host.table.lines, IntegratedBlocksTable());
+  EXPECT_EQ(f.host.events.Flags.IntegratedVideoMeasured, 0);
+  // The same length again averages with the first frame already found.
+  f.w->ComboBox3->setCurrentIndex(3);
+  emit f.w->ComboBox3->activated(3);
+  ASSERT_TRUE(f.w->Button9->isEnabled());
+  f.w->Button9->click();
+  EXPECT_EQ(f.host.table.lines.size(), 6u + 32u);
+}
+
 // The averaged table belongs to its block length: choosing another length
 // puts the frame-by-frame table back, so no fit or event time takes the
 // blocks of 4 for blocks of 8; the same length keeps the averaged table.
