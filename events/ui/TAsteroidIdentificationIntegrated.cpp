@@ -60,7 +60,7 @@ void TAsteroidIdentification::Button8Click() {
   // frame-by-frame measurement, which then comes back into the table.
   const bool rewritten = TableStillAveraged();
   const std::vector<std::string>& lines = rewritten ? frame_table_ : host_.Table().Lines();
-  if (RefusedFieldRecords(lines, header)) return;
+  if (RefusedFieldRecords(lines, header) || RefusedSteppedRecords(lines, header)) return;
   const int n = static_cast<int>(lines.size()) - header - 1;
   boundaries_ = FindIntegrationBoundaries(lines, header, n);
   const auto phase = FindIntegrationPhase(boundaries_, count);
@@ -87,7 +87,9 @@ void TAsteroidIdentification::Button8Click() {
 
 void TAsteroidIdentification::Button9Click() {
   const int header = host_.DetectCsvHeaderLines();
-  if (!TableStillAveraged() && RefusedFieldRecords(host_.Table().Lines(), header)) return;
+  if (!TableStillAveraged() &&
+      (RefusedFieldRecords(host_.Table().Lines(), header) || RefusedSteppedRecords(host_.Table().Lines(), header)))
+    return;
   ChartEventState& ev = host_.Events();
   IdentificationState& id = ev.Identification;
   ev.ReportLightCurveElement.Kind = ReportKind::Asteroid;
@@ -192,6 +194,16 @@ bool TAsteroidIdentification::RefusedFieldRecords(const std::vector<std::string>
   if (!DetectFieldMode(lines, header + 1)) return false;
   Dialogs().ShowInformation(
       "Integrated video is processed from a measurement of whole frames.\r\nMeasure again without \"Field Measure\".",
+      "This function requires the measurement with no-integration.");
+  return true;
+}
+
+// Blocks are found and averaged in records: a measurement of every n-th frame
+// would put n frames into each record and mix neighbouring blocks.
+bool TAsteroidIdentification::RefusedSteppedRecords(const std::vector<std::string>& lines, int header) {
+  if (MeasuredEveryFrame(lines, header)) return false;
+  Dialogs().ShowInformation(
+      "Integrated video is processed from a measurement of every frame.\r\nMeasure again with the interval set to 1.",
       "This function requires the measurement with no-integration.");
   return true;
 }

@@ -20,6 +20,7 @@
 #include "../../chart/ui/ChartFakeHost.h"
 #include "IdentFakeHost.h"
 #include "base/CsvFields.h"
+#include "base/NumberText.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TAsteroidIdentification.h"
 #include "events/ui/TFresnelCtrl.h"
@@ -636,6 +637,51 @@ TEST(TAsteroidIdentification, IntegratedVideoRefusesATableOfFields) {
   f.w->Button9->click();
   EXPECT_EQ(f.host.table.lines, fields);
   EXPECT_EQ(f.host.Messages().size(), 2u);
+}
+
+// The blocks of IntegratedBlocksTable measured every `step`-th frame from
+// frame `first`: a record then stands for `step` frames.
+std::vector<std::string> SteppedBlocksTable(int step, int first) {
+  std::vector<double> v;
+  for (int r = 0; r < 128; ++r) {
+    const int frame = first + step * r, block = frame == 0 ? -1 : (frame - 1) / 4;
+    v.push_back(block == 25 ? 1500 : block == 26 || block == 27 ? 200 : 1000 + 5 * (block & 1));
+  }
+  std::vector<TableRowCells> rows = RowsFromValues({v});
+  for (size_t r = 0; r < rows.size(); ++r) rows[r].No = FormatInt(first + step * static_cast<int64_t>(r)) + ".0";
+  return BuildResultTable(3, 1, rows);
+}
+
+// Blocks are found and averaged in records: a run measured every n-th frame
+// would take n blocks for one, so it is refused with a message and the table
+// stays as it is, both when the first frame is sought and when averaging.
+TEST(TAsteroidIdentification, IntegratedVideoRefusesATableMeasuredEveryNthFrame) {
+  const struct {
+    int step, first;
+  } cases[] = {{2, 0}, {4, 2}, {3, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.step);
+    const std::vector<std::string> stepped = SteppedBlocksTable(c.step, c.first);
+    Fixture f;
+    f.host.table.lines = stepped;
+    f.FindFirstFrameOfBlocksOf4();
+    ASSERT_EQ(f.host.Messages().size(), 1u);
+    EXPECT_NE(f.host.Messages().back().find("every frame"), std::string::npos) << f.host.Messages().back();
+    EXPECT_TRUE(f.host.shown_frames.empty());
+    EXPECT_EQ(f.host.frame_step, 1);
+    EXPECT_FALSE(f.w->Button9->isEnabled());
+    EXPECT_EQ(f.host.table.lines, stepped);
+
+    // Measured again every n-th frame after the phase was found in a run of every frame.
+    f.host.table.lines = IntegratedBlocksTable();
+    f.w->Button8->click();
+    ASSERT_TRUE(f.w->Button9->isEnabled());
+    f.host.table.lines = stepped;
+    f.w->Button9->click();
+    EXPECT_EQ(f.host.table.lines, stepped);
+    EXPECT_EQ(f.host.Messages().size(), 2u);
+    EXPECT_EQ(f.host.events.Flags.IntegratedVideoMeasured, 0);
+  }
 }
 
 TEST(TAsteroidIdentification, IntegratedVideoOfATableWithoutTheVideoSystemLine) {
