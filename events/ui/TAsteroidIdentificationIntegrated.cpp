@@ -104,10 +104,21 @@ void TAsteroidIdentification::Button9Click() {
 
   const int count = ev.Flags.IntegrationCount;
   if (count < 1) return;
+  const bool averaged_before = TableStillAveraged();
+  std::vector<std::string> averaged = AverageIntegrationBlocks(averaged_before ? frame_table_ : host_.Table().Lines(),
+                                                               header, count, id.IntegrationSampleOffset);
+  // A run measured anew since the first frame was found may hold no record
+  // where the blocks were found to be: the table is left as it is.
+  if (static_cast<int>(averaged.size()) <= header) {
+    Dialogs().ShowInformation("The table holds no record at the frames found for the blocks: nothing was averaged.\r\n"
+                              "Find the first frame for this table again.",
+                              "Integrated video");
+    return;
+  }
   // The frame-by-frame table is kept so that closing this window restores it.
-  if (!TableStillAveraged()) frame_table_ = host_.Table().Lines();
+  if (!averaged_before) frame_table_ = host_.Table().Lines();
   Memo6->clear();
-  host_.Table().ReplaceLines(AverageIntegrationBlocks(frame_table_, header, count, id.IntegrationSampleOffset));
+  host_.Table().ReplaceLines(std::move(averaged));
   table_rewritten_ = true;
   averaged_numbers_ = RecordNumbers(host_.Table().Lines());
   averaged_count_ = count;

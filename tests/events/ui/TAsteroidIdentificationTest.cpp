@@ -684,6 +684,30 @@ TEST(TAsteroidIdentification, IntegratedVideoRefusesATableMeasuredEveryNthFrame)
   }
 }
 
+// A run measured anew after the first frame was found may be too short to
+// hold a record where the blocks were found: nothing is averaged, the table
+// stays as it is and the user is told, rather than an empty table shown.
+TEST(TAsteroidIdentification, IntegratedVideoOfARunWithoutAKeptRecordLeavesTheTable) {
+  for (const size_t records : {0u, 1u, 2u}) {
+    SCOPED_TRACE(records);
+    Fixture f;
+    f.host.table.lines = IntegratedBlocksTable();
+    f.FindFirstFrameOfBlocksOf4();  // the kept record of each block is its third
+    ASSERT_TRUE(f.w->Button9->isEnabled());
+    const std::vector<std::string> short_run =
+        BuildResultTable(3, 1, RowsFromValues({std::vector<double>(records, 700)}));
+    f.host.table.lines = short_run;
+    f.w->Button9->click();
+    EXPECT_EQ(f.host.table.lines, short_run);
+    ASSERT_EQ(f.host.Messages().size(), 1u);
+    EXPECT_NE(f.host.Messages().back().find("nothing was averaged"), std::string::npos);
+    EXPECT_EQ(f.host.events.Flags.IntegratedVideoMeasured, 0);
+    f.host.dialogs.yes_no_answers.push_back(true);
+    f.w->close();
+    EXPECT_EQ(f.host.table.lines, short_run);
+  }
+}
+
 TEST(TAsteroidIdentification, IntegratedVideoOfATableWithoutTheVideoSystemLine) {
   Fixture f;
   f.host.table.lines = WithoutVideoSystemLine(IntegratedBlocksTable());
