@@ -109,6 +109,22 @@ int FrameOfRecord(const std::vector<std::string>& lines, int header_lines, int r
   return frame >= 0 ? frame : fallback;
 }
 
+bool MeasuredEveryFrame(const std::vector<std::string>& lines, int header_lines) {
+  int single = 0, wider = 0, last = -1;
+  size_t last_line = 0;
+  for (size_t i = static_cast<size_t>(std::max(header_lines, 0)); i < lines.size(); ++i) {
+    const int frame = RowFrameNumber(lines[i]);
+    if (frame < 0) continue;
+    // A row without a number between two still stands for a frame.
+    const long long span = static_cast<long long>(i - last_line);
+    if (last >= 0 && frame - last == span) ++single;
+    if (last >= 0 && frame - last > span) ++wider;
+    last = frame;
+    last_line = i;
+  }
+  return wider <= single;
+}
+
 std::vector<std::string> RecordNumbers(const std::vector<std::string>& lines) {
   std::vector<std::string> out;
   out.reserve(lines.size());

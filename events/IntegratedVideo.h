@@ -46,6 +46,11 @@ std::vector<std::string> AverageIntegrationBlocks(const std::vector<std::string>
 // record without a readable number falls back to `fallback`.
 int FrameOfRecord(const std::vector<std::string>& lines, int header_lines, int record, int fallback);
 
+// Whether the records were measured from every frame: most neighbouring
+// records lie one frame apart. A table measured every n-th frame holds fewer
+// records per block than frames, so its blocks cannot be found or averaged.
+bool MeasuredEveryFrame(const std::vector<std::string>& lines, int header_lines);
+
 // Field 1 of every line.
 std::vector<std::string> RecordNumbers(const std::vector<std::string>& lines);
 

@@ -99,4 +99,5 @@ class TAsteroidIdentification : public QWidget {
   int phase_count_ = 0;     // the block length the first frame was found for
   int averaged_count_ = 0;  // and the one the table was averaged with
   bool RefusedFieldRecords(const std::vector<std::string>& lines, int header);
+  bool RefusedSteppedRecords(const std::vector<std::string>& lines, int header);
 };

@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "base/ResultCsvFormat.h"
+#include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/StdText.h"
 #include "chart/ChartTable.h"
@@ -27,6 +28,13 @@ void TAsteroidIdentification::Button7Click() {
   host_.Events().Flags.IntegrationCount = 1;
   GroupBox9->setEnabled(true);
   ComboBox3->setEnabled(true);
+  // The list and the buttons show the single frames now set: averaging stays
+  // off until a block length is chosen again, or the frames would be averaged
+  // one by one and fitted as records a whole block apart.
+  SetComboIndex(ComboBox3, 1);
+  Button8->setEnabled(false);
+  Button9->setEnabled(false);
+  Button10->setEnabled(true);
 }
 
 void TAsteroidIdentification::ComboBox3Change() {
@@ -52,7 +60,7 @@ void TAsteroidIdentification::Button8Click() {
   // frame-by-frame measurement, which then comes back into the table.
   const bool rewritten = TableStillAveraged();
   const std::vector<std::string>& lines = rewritten ? frame_table_ : host_.Table().Lines();
-  if (RefusedFieldRecords(lines, header)) return;
+  if (RefusedFieldRecords(lines, header) || RefusedSteppedRecords(lines, header)) return;
   const int n = static_cast<int>(lines.size()) - header - 1;
   boundaries_ = FindIntegrationBoundaries(lines, header, n);
   const auto phase = FindIntegrationPhase(boundaries_, count);
@@ -79,7 +87,9 @@ void TAsteroidIdentification::Button8Click() {
 
 void TAsteroidIdentification::Button9Click() {
   const int header = host_.DetectCsvHeaderLines();
-  if (!TableStillAveraged() && RefusedFieldRecords(host_.Table().Lines(), header)) return;
+  if (!TableStillAveraged() &&
+      (RefusedFieldRecords(host_.Table().Lines(), header) || RefusedSteppedRecords(host_.Table().Lines(), header)))
+    return;
   ChartEventState& ev = host_.Events();
   IdentificationState& id = ev.Identification;
   ev.ReportLightCurveElement.Kind = ReportKind::Asteroid;
@@ -94,10 +104,21 @@ void TAsteroidIdentification::Button9Click() {
 
   const int count = ev.Flags.IntegrationCount;
   if (count < 1) return;
+  const bool averaged_before = TableStillAveraged();
+  std::vector<std::string> averaged = AverageIntegrationBlocks(averaged_before ? frame_table_ : host_.Table().Lines(),
+                                                               header, count, id.IntegrationSampleOffset);
+  // A run measured anew since the first frame was found may hold no record
+  // where the blocks were found to be: the table is left as it is.
+  if (static_cast<int>(averaged.size()) <= header) {
+    Dialogs().ShowInformation("The table holds no record at the frames found for the blocks: nothing was averaged.\r\n"
+                              "Find the first frame for this table again.",
+                              "Integrated video");
+    return;
+  }
   // The frame-by-frame table is kept so that closing this window restores it.
-  if (!TableStillAveraged()) frame_table_ = host_.Table().Lines();
+  if (!averaged_before) frame_table_ = host_.Table().Lines();
   Memo6->clear();
-  host_.Table().ReplaceLines(AverageIntegrationBlocks(frame_table_, header, count, id.IntegrationSampleOffset));
+  host_.Table().ReplaceLines(std::move(averaged));
   table_rewritten_ = true;
   averaged_numbers_ = RecordNumbers(host_.Table().Lines());
   averaged_count_ = count;
@@ -184,6 +205,16 @@ bool TAsteroidIdentification::RefusedFieldRecords(const std::vector<std::string>
   if (!DetectFieldMode(lines, header + 1)) return false;
   Dialogs().ShowInformation(
       "Integrated video is processed from a measurement of whole frames.\r\nMeasure again without \"Field Measure\".",
+      "This function requires the measurement with no-integration.");
+  return true;
+}
+
+// Blocks are found and averaged in records: a measurement of every n-th frame
+// would put n frames into each record and mix neighbouring blocks.
+bool TAsteroidIdentification::RefusedSteppedRecords(const std::vector<std::string>& lines, int header) {
+  if (MeasuredEveryFrame(lines, header)) return false;
+  Dialogs().ShowInformation(
+      "Integrated video is processed from a measurement of every frame.\r\nMeasure again with the interval set to 1.",
       "This function requires the measurement with no-integration.");
   return true;
 }

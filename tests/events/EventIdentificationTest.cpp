@@ -260,3 +260,31 @@ TEST(IntegratedVideo, BlocksOfOneFrameKeepEveryValue) {
   ASSERT_EQ(averaged.size(), table.size());
   for (size_t i = 6; i < table.size(); ++i) EXPECT_EQ(GetCsvField(averaged[i], 11), GetCsvField(table[i], 11));
 }
+
+// Frames lost here and there still make a run of every frame; a run of every
+// n-th frame does not, nor do fields (two records per frame) count as steps.
+TEST(IntegratedVideo, MeasuredEveryFrameFromTheRecordNumbers) {
+  const struct {
+    const char* name;
+    std::vector<std::string> numbers;
+    bool every_frame;
+  } cases[] = {
+      {"consecutive", {"10.0", "11.0", "12.0", "13.0"}, true},
+      {"one frame lost", {"10.0", "11.0", "13.0", "14.0", "15.0"}, true},
+      {"every second", {"10.0", "12.0", "14.0", "16.0"}, false},
+      {"every fourth after a start", {"0.0", "1.0", "5.0", "9.0", "13.0"}, false},
+      {"fields", {"3.0", "3.5", "4.0", "4.5"}, true},
+      {"rows without a number between", {"10.0", "", "12.0", "", "14.0"}, true},
+      {"every second, one row without a number", {"10.0", "12.0", "", "16.0", "18.0"}, false},
+      {"one record", {"7.0"}, true},
+      {"no record", {}, true},
+  };
+  for (const auto& c : cases) {
+    std::vector<TableRowCells> rows(c.numbers.size());
+    for (size_t r = 0; r < rows.size(); ++r) {
+      rows[r].No = c.numbers[r];
+      rows[r].Objects[0].Value = "100.0";
+    }
+    EXPECT_EQ(MeasuredEveryFrame(BuildResultTable(3, 1, rows), 6), c.every_frame) << c.name;
+  }
+}

@@ -20,6 +20,7 @@
 #include "../../chart/ui/ChartFakeHost.h"
 #include "IdentFakeHost.h"
 #include "base/CsvFields.h"
+#include "base/NumberText.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TAsteroidIdentification.h"
 #include "events/ui/TFresnelCtrl.h"
@@ -533,6 +534,32 @@ TEST(TAsteroidIdentification, IntegratedVideoStartedAgainPutsTheFramesBack) {
   EXPECT_TRUE(f.host.dialogs.questions.empty());
 }
 
+// Starting again before averaging sets single frames: 'Make a measurement'
+// is off until a block length is chosen again, since averaging blocks of one
+// frame would leave the table as it is but mark it as blocks of the frame step
+// set for the earlier length.
+TEST(TAsteroidIdentification, IntegratedVideoStartedAgainAveragesNothingUntilALengthIsChosen) {
+  Fixture f;
+  f.host.table.lines = IntegratedBlocksTable();
+  f.FindFirstFrameOfBlocksOf4();
+  ASSERT_TRUE(f.w->Button9->isEnabled());
+  f.w->Button7->click();
+  EXPECT_EQ(f.host.events.Flags.IntegrationCount, 1);
+  EXPECT_EQ(f.w->ComboBox3->currentIndex(), 1);
+  EXPECT_FALSE(f.w->Button8->isEnabled());
+  EXPECT_FALSE(f.w->Button9->isEnabled());
+  EXPECT_TRUE(f.w->Button10->isEnabled());
+  f.w->Button9->click();
+  EXPECT_EQ(f.host.table.lines, IntegratedBlocksTable());
+  EXPECT_EQ(f.host.events.Flags.IntegratedVideoMeasured, 0);
+  // The same length again averages with the first frame already found.
+  f.w->ComboBox3->setCurrentIndex(3);
+  emit f.w->ComboBox3->activated(3);
+  ASSERT_TRUE(f.w->Button9->isEnabled());
+  f.w->Button9->click();
+  EXPECT_EQ(f.host.table.lines.size(), 6u + 32u);
+}
+
 // The averaged table belongs to its block length: choosing another length
 // puts the frame-by-frame table back, so no fit or event time takes the
 // blocks of 4 for blocks of 8; the same length keeps the averaged table.
@@ -610,6 +637,75 @@ TEST(TAsteroidIdentification, IntegratedVideoRefusesATableOfFields) {
   f.w->Button9->click();
   EXPECT_EQ(f.host.table.lines, fields);
   EXPECT_EQ(f.host.Messages().size(), 2u);
+}
+
+// The blocks of IntegratedBlocksTable measured every `step`-th frame from
+// frame `first`: a record then stands for `step` frames.
+std::vector<std::string> SteppedBlocksTable(int step, int first) {
+  std::vector<double> v;
+  for (int r = 0; r < 128; ++r) {
+    const int frame = first + step * r, block = frame == 0 ? -1 : (frame - 1) / 4;
+    v.push_back(block == 25 ? 1500 : block == 26 || block == 27 ? 200 : 1000 + 5 * (block & 1));
+  }
+  std::vector<TableRowCells> rows = RowsFromValues({v});
+  for (size_t r = 0; r < rows.size(); ++r) rows[r].No = FormatInt(first + step * static_cast<int64_t>(r)) + ".0";
+  return BuildResultTable(3, 1, rows);
+}
+
+// Blocks are found and averaged in records: a run measured every n-th frame
+// would take n blocks for one, so it is refused with a message and the table
+// stays as it is, both when the first frame is sought and when averaging.
+TEST(TAsteroidIdentification, IntegratedVideoRefusesATableMeasuredEveryNthFrame) {
+  const struct {
+    int step, first;
+  } cases[] = {{2, 0}, {4, 2}, {3, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.step);
+    const std::vector<std::string> stepped = SteppedBlocksTable(c.step, c.first);
+    Fixture f;
+    f.host.table.lines = stepped;
+    f.FindFirstFrameOfBlocksOf4();
+    ASSERT_EQ(f.host.Messages().size(), 1u);
+    EXPECT_NE(f.host.Messages().back().find("every frame"), std::string::npos) << f.host.Messages().back();
+    EXPECT_TRUE(f.host.shown_frames.empty());
+    EXPECT_EQ(f.host.frame_step, 1);
+    EXPECT_FALSE(f.w->Button9->isEnabled());
+    EXPECT_EQ(f.host.table.lines, stepped);
+
+    // Measured again every n-th frame after the phase was found in a run of every frame.
+    f.host.table.lines = IntegratedBlocksTable();
+    f.w->Button8->click();
+    ASSERT_TRUE(f.w->Button9->isEnabled());
+    f.host.table.lines = stepped;
+    f.w->Button9->click();
+    EXPECT_EQ(f.host.table.lines, stepped);
+    EXPECT_EQ(f.host.Messages().size(), 2u);
+    EXPECT_EQ(f.host.events.Flags.IntegratedVideoMeasured, 0);
+  }
+}
+
+// A run measured anew after the first frame was found may be too short to
+// hold a record where the blocks were found: nothing is averaged, the table
+// stays as it is and the user is told, rather than an empty table shown.
+TEST(TAsteroidIdentification, IntegratedVideoOfARunWithoutAKeptRecordLeavesTheTable) {
+  for (const size_t records : {0u, 1u, 2u}) {
+    SCOPED_TRACE(records);
+    Fixture f;
+    f.host.table.lines = IntegratedBlocksTable();
+    f.FindFirstFrameOfBlocksOf4();  // the kept record of each block is its third
+    ASSERT_TRUE(f.w->Button9->isEnabled());
+    const std::vector<std::string> short_run =
+        BuildResultTable(3, 1, RowsFromValues({std::vector<double>(records, 700)}));
+    f.host.table.lines = short_run;
+    f.w->Button9->click();
+    EXPECT_EQ(f.host.table.lines, short_run);
+    ASSERT_EQ(f.host.Messages().size(), 1u);
+    EXPECT_NE(f.host.Messages().back().find("nothing was averaged"), std::string::npos);
+    EXPECT_EQ(f.host.events.Flags.IntegratedVideoMeasured, 0);
+    f.host.dialogs.yes_no_answers.push_back(true);
+    f.w->close();
+    EXPECT_EQ(f.host.table.lines, short_run);
+  }
 }
 
 TEST(TAsteroidIdentification, IntegratedVideoOfATableWithoutTheVideoSystemLine) {
