@@ -122,6 +122,10 @@ int OpenDevice(const CaptureDevice& d, std::atomic<bool>& stop, AvFormatPtr& out
   if (!ctx) return AVERROR(ENOMEM);
   ctx->interrupt_callback.callback = Interrupted;
   ctx->interrupt_callback.opaque = &stop;
+  // A camera that sends nothing must not hold up Stop: its reads return
+  // EAGAIN and the read loops look at the stop flag in between. The test
+  // pattern paces itself inside the read, so it stays blocking.
+  if (d.Format != "lavfi") ctx->flags |= AVFMT_FLAG_NONBLOCK;
   AVDictionary* pass = opts;
   keep_opts.release();
   const int e = avformat_open_input(&ctx, d.Url.c_str(), f, &pass);  // frees ctx on failure
