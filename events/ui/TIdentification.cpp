@@ -439,6 +439,12 @@ void TIdentification::ApplyIdentification() {
   if (!a.HasEvent) {
     for (QLineEdit* e : {Edit2, Edit4, Edit5, Edit6, Edit7, Edit8}) e->clear();
     id.SpectralTypeText.clear();
+    // No star was found: a star applied before must not be reported for this event.
+    for (QLineEdit* e : {Edit20, Edit21, Edit30, Edit31}) e->clear();
+    r.Catalogue.clear();
+    r.StarNumber.clear();
+    r.ZcLabel.clear();
+    r.ZcNumber.clear();
     return;
   }
   SetComboIndex(ComboBox2, a.Month - 1);

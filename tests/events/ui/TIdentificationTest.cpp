@@ -259,6 +259,34 @@ TEST(TIdentification, ApplyingAnotherStarDropsTheZcNumber) {
   }
 }
 
+// A time at which the automatic search finds no event leaves no star of an
+// earlier event in the report record: the report would name a star that was
+// not observed.
+TEST(TIdentification, NoEventFoundLeavesNoStarInTheReport) {
+  Fixture f;
+  const TReportLightCurveElement& r = f.host.events.ReportLightCurveElement;
+  ASSERT_EQ(r.Catalogue, "XZ80Q");
+  ASSERT_EQ(r.ZcNumber, "1234");
+  TypeAndEnter(f.w->Edit9, "3");  // no event near 03:30
+  EXPECT_TRUE(f.w->Edit2->text().isEmpty());
+  EXPECT_EQ(r.Catalogue, "");
+  EXPECT_EQ(r.StarNumber, "");
+  EXPECT_EQ(r.ZcLabel, "");
+  EXPECT_EQ(r.ZcNumber, "");
+  for (QLineEdit* e : {f.w->Edit20, f.w->Edit21, f.w->Edit30, f.w->Edit31})
+    EXPECT_TRUE(e->text().isEmpty()) << e->objectName().toStdString();
+  const auto line = BuildReportLine("Event Time : 03h30m05.000s  +/- 0.010s  S/N=5.0", r, true, "0.010", 3);
+  ASSERT_TRUE(line);
+  EXPECT_EQ(line->find("1234"), std::string::npos);
+  EXPECT_EQ(line->find("5678"), std::string::npos);
+
+  // The event's time again applies its star.
+  TypeAndEnter(f.w->Edit9, "14");
+  EXPECT_EQ(f.w->Edit2->text(), "ZC 1234");
+  EXPECT_EQ(r.Catalogue, "XZ80Q");
+  EXPECT_EQ(r.StarNumber, "5678");
+}
+
 // A listed shadow velocity of 0 or below is refused as the diffraction panel
 // refuses it typed: the last velocity stays for the model and the elements,
 // with a note, and the panel keeps its own.
