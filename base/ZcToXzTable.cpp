@@ -23,3 +23,10 @@ ZcToXzTable LoadZcToXz(const std::filesystem::path& path) {
   if (!text) return ZcToXzTable{};
   return ParseZcToXz(*text);
 }
+
+std::optional<int32_t> XzNumberOf(std::string_view zc_number, const ZcToXzTable& table) {
+  const auto zc = ParseInt64(zc_number);
+  if (!zc || *zc < 1 || *zc >= static_cast<int64_t>(table.size()) || table[static_cast<size_t>(*zc)] == 0)
+    return std::nullopt;
+  return table[static_cast<size_t>(*zc)];
+}

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 
 // Index = ZC number (1..3600); 0 = no entry.
@@ -17,3 +18,6 @@ using ZcToXzTable = std::array<int32_t, 3601>;
 ZcToXzTable ParseZcToXz(std::string_view text);
 // An empty table when the file is missing or unreadable.
 ZcToXzTable LoadZcToXz(const std::filesystem::path& path);
+// The XZ number of a ZC number text; none when the text is no whole number
+// inside the table or the table has no entry for it.
+std::optional<int32_t> XzNumberOf(std::string_view zc_number, const ZcToXzTable& table);

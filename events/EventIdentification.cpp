@@ -5,6 +5,7 @@
 
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
+#include "base/TextTools.h"
 
 std::vector<double> ObjectAValues(const std::vector<std::string>& lines, int header_lines, int n_rows) {
   std::vector<double> v;
@@ -92,6 +93,12 @@ std::pair<std::string, std::string> StarCatalogueOf(std::string_view star) {
   if (star.rfind("HIP", 0) == 0) return {"HIP", from(5)};
   if (star.rfind("TYC", 0) == 0) return {"TYC", from(5)};
   if (star.rfind("UCAC4", 0) == 0) return {"UCAC4", from(7)};
+  // Lunar stars keep their own catalogues; a lunar XZ is reported as XZ80Q.
+  auto after = [&](std::string_view prefix) { return std::string(TrimBlanks(star.substr(prefix.size()))); };
+  if (star.rfind("ZC", 0) == 0) return {"ZC", after("ZC")};
+  if (star.rfind("SAO", 0) == 0) return {"SAO", after("SAO")};
+  if (star.rfind("XZ80Q", 0) == 0) return {"XZ80Q", after("XZ80Q")};
+  if (star.rfind("XZ", 0) == 0) return {"XZ80Q", after("XZ")};
   const size_t blank = star.find(' ');
   return {"Kepler2", blank == std::string_view::npos ? std::string(star) : std::string(star.substr(blank + 1))};
 }

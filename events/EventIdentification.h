@@ -42,8 +42,8 @@ void StoreSitePosition(TReportLightCurveElement& r, const std::array<std::string
 // The joined longitude and latitude texts ("+135 30 15.0") from the parts.
 void JoinSitePosition(TReportLightCurveElement& r);
 
-// "HIP 123" -> {"HIP", "123"}; other texts: "Kepler2" and the text after the
-// first blank.
+// "HIP 123" -> {"HIP", "123"}; "ZC1234" -> {"ZC", "1234"}, "XZ 777" ->
+// {"XZ80Q", "777"}; other texts: "Kepler2" and the text after the first blank.
 std::pair<std::string, std::string> StarCatalogueOf(std::string_view star);
 
 // Nine site texts joined by ":" and split again (the rest after the eighth

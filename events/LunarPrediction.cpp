@@ -227,10 +227,7 @@ LunarApplication ApplyLunarLine(std::string_view line, std::string_view second, 
   a.Target = a.Catalogue + " " + a.StarNumber;
   if (a.Catalogue == "ZC") {
     a.ZcNumber = a.StarNumber;
-    // Only a whole number inside the table has an XZ number.
-    const auto zc = ParseInt64(a.StarNumber);
-    if (zc && *zc >= 1 && *zc < static_cast<int64_t>(zc_to_xz.size()) && zc_to_xz[static_cast<size_t>(*zc)] != 0)
-      a.XzNumber = zc_to_xz[static_cast<size_t>(*zc)];
+    a.XzNumber = XzNumberOf(a.StarNumber, zc_to_xz);
   }
 
   a.ContactAngle = FoldedContactAngle(ParseDoubleOr(Columns(line, c.ContactAngle, 5), 0));

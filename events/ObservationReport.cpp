@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/NumberText.h"
+#include "base/TextTools.h"
 #include "events/TimingList.h"
 #include "timestamp/TickStamp.h"
 
@@ -169,7 +170,9 @@ std::vector<std::string> BuildXmlReport(const TAsteroidTiming& timing, const TRe
   std::vector<std::string> out;
   out.push_back("<Observations>");
   out.push_back("  <Event>");
-  out.push_back("    <Date>" + Esc(e.EventDate) + "|" + Esc(e.EventHour) + "</Date>");
+  // The guide shows an hour below 10 with a blank in front; readers of the
+  // file take the field as it stands.
+  out.push_back("    <Date>" + Esc(e.EventDate) + "|" + Esc(TrimBlanks(e.EventHour)) + "</Date>");
   out.push_back("    <Details>");
   out.push_back("      <Star>" + Esc(ReportCatalogue(in.Catalogue, e)) + "|" + Esc(in.StarNumber) +
                 "|0||0.0000000000|0.000000000|0.00|0.00|0.00|0|0.00000000|0.0000000|25.00|25.00|25.00|0</Star>");

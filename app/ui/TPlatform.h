@@ -117,6 +117,7 @@ class TPlatform : public QMainWindow {
   void ClearEventTimingList();    // 'Open AVI'
   void ChartVideoOpened();        // a video was opened
   void RedrawChart();             // the chart, when open, shows a change
+  bool CloseChartWindows();       // the chart and its analysis windows; true when it was open
   QAction* forMutualEvent1 = nullptr;  // Tools > 'for Mutual Event'
   QPointer<TMutual_Average> Mutual_Average;
   void forMutualEvent1Click();

@@ -159,3 +159,16 @@ void TPlatform::ChartVideoOpened() {
 void TPlatform::RedrawChart() {
   if (chart1.Window) chart1.Window->GraphShow3();
 }
+
+// Freed at once, not at the next turn of the event loop, so the chart can be
+// opened again straight away.
+bool TPlatform::CloseChartWindows() {
+  if (QPointer<TMagnitudeCalculator> calculator = MagnitudeCalculator()) {
+    calculator->close();
+    delete calculator.data();
+  }
+  if (!chart1.Window) return false;
+  chart1.Window->close();
+  delete chart1.Window.data();
+  return true;
+}

@@ -129,6 +129,15 @@ void TPlatform::LoadResultCsvFrom(const QString& name, const std::function<void(
     return;
   }
   if (prepare) prepare();
+  // An open chart and the windows it opened read the table: they start again
+  // from the loaded one instead of showing and selecting rows that are gone.
+  struct ChartReopen {
+    TPlatform& w;
+    bool open;
+    ~ChartReopen() {
+      if (open) w.ShowLightCurveGraph();
+    }
+  } chart_reopen{*this, CloseChartWindows()};
   // The guide's starting point holds the objects before the table's.
   CloseOperationGuide();
   Run.CsvFileName = path;

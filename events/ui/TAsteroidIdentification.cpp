@@ -691,6 +691,15 @@ void TAsteroidIdentification::ApplyEventIdentification() {
     r.ObjectLabel.clear();
   }
   std::tie(r.Catalogue, r.StarNumber) = StarCatalogueOf(Text(Edit8));
+  // A ZC star is reported under its XZ number, as the lunar identification does.
+  if (r.Catalogue == "ZC") {
+    r.ZcLabel = "ZC";
+    r.ZcNumber = r.StarNumber;
+    if (const auto xz = XzNumberOf(r.StarNumber, host_.ZcToXz())) {
+      r.Catalogue = "XZ80Q";
+      r.StarNumber = FormatInt(*xz);
+    }
+  }
 
   ev.Flags.AsteroidEventApplied = 1;
   if (host_.Playing()) return;

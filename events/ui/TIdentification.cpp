@@ -439,6 +439,12 @@ void TIdentification::ApplyIdentification() {
   if (!a.HasEvent) {
     for (QLineEdit* e : {Edit2, Edit4, Edit5, Edit6, Edit7, Edit8}) e->clear();
     id.SpectralTypeText.clear();
+    // No star was found: a star applied before must not be reported for this event.
+    for (QLineEdit* e : {Edit20, Edit21, Edit30, Edit31}) e->clear();
+    r.Catalogue.clear();
+    r.StarNumber.clear();
+    r.ZcLabel.clear();
+    r.ZcNumber.clear();
     return;
   }
   SetComboIndex(ComboBox2, a.Month - 1);
@@ -472,9 +478,17 @@ void TIdentification::ApplyIdentification() {
   id.OccultationElements.ContactAngle = a.ContactAngle;
   SetText(Edit6, a.ContactAngleShown);
   ev.Texts.ContactAngleText = a.ContactAngleShown;
-  ev.Diffraction.ObjectVelocity = a.Velocity;
-  id.OccultationElements.Velocity = static_cast<double>(a.Velocity);
-  SetText(Edit5, a.VelocityShown);
+  if (a.Velocity > 0) {
+    ev.Diffraction.ObjectVelocity = a.Velocity;
+    id.OccultationElements.Velocity = static_cast<double>(a.Velocity);
+    SetText(Edit5, a.VelocityShown);
+  } else {
+    // A shadow at rest gives the model no time scale: as on the diffraction
+    // panel, the last speed stays.
+    const std::string kept = FormatFixed(id.OccultationElements.Velocity, 1, 6);
+    SetText(Edit5, kept);
+    Memo2->appendPlainText(QString::fromStdString("The velocity must be above 0 m/s: it stays " + kept + " m/s."));
+  }
   ev.Diffraction.ObjectDistance = a.DistanceM;
   SetText(Edit4, a.DistanceKmShown);
   id.OccultationElements.Distance = static_cast<double>(a.DistanceM) / 1000.0;
@@ -506,7 +520,7 @@ void TIdentification::ApplyIdentification() {
   if (Tchart1* chart = host_.ChartWindow(); chart && chart->FresnelCtrl && chart->FresnelCtrl->InDiffractionMode()) {
     TFresnelCtrl* p = chart->FresnelCtrl;
     p->SetEditFromOutside(p->Edit1, QString::fromStdString(a.DistanceKmShown));
-    p->SetEditFromOutside(p->Edit2, QString::fromStdString(a.VelocityShown));
+    if (a.Velocity > 0) p->SetEditFromOutside(p->Edit2, QString::fromStdString(a.VelocityShown));
     p->SetEditFromOutside(p->Edit8, QString::fromStdString(a.ContactAngleShown));
   }
 }

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPainter>
+#include <array>
 #include <cmath>
 #include <initializer_list>
 #include <utility>
@@ -35,6 +36,23 @@ void ShareFieldOneBaseTime(ChartEventState& events, const BaseTime& b) {
 // the sign for them (ReadPairMagnitude reads -1, 4, 6 as -1.46), so they hold
 // the fraction's size; below -1 a signed fraction would clamp to 0.
 double PairFraction(double m, double whole) { return whole < 0 ? std::fabs(m - whole) : m - whole; }
+
+// Tenths or hundredths that round up to ten carry into the next place, so
+// 9.999 shows as 10.00, not as 9.90 with the tenths clamped.
+std::array<int, 3> PairPositions(double whole, double tenths, double hundredths) {
+  // Clamped before the conversion: a magnitude far outside int has no position.
+  int w = static_cast<int>(std::clamp(whole, -1000.0, 1000.0));
+  int t = static_cast<int>(tenths), h = static_cast<int>(hundredths);
+  if (h >= 10) {
+    h -= 10;
+    ++t;
+  }
+  if (t >= 10) {
+    t -= 10;
+    w += w < 0 ? -1 : 1;
+  }
+  return {w, t, h};
+}
 
 }  // namespace
 
@@ -316,10 +334,10 @@ void TMagnitudeCalculator::FormCreate() {
   const double whole = std::trunc(m);
   const double fraction = PairFraction(m, whole);
   const double tenths = std::trunc(fraction * 10);
-  // Clamped before the conversion: a magnitude far outside int has no position.
-  UpDown1->SetPosition(static_cast<int>(std::clamp(whole, -1000.0, 1000.0)));
-  UpDown2->SetPosition(static_cast<int>(tenths));
-  UpDown3->SetPosition(static_cast<int>(RoundHalfEven((fraction - tenths / 10) * 100)));
+  const auto [w, t, h] = PairPositions(whole, tenths, RoundHalfEven((fraction - tenths / 10) * 100));
+  UpDown1->SetPosition(w);
+  UpDown2->SetPosition(t);
+  UpDown3->SetPosition(h);
   Edit12->setText(Q(FormatFixed(m, 2, 18)));
   // The first calculation adds the pair magnitude shown, not 0.
   pair_magnitude_ = m;
@@ -341,14 +359,19 @@ bool TMagnitudeCalculator::event(QEvent* e) {
 void TMagnitudeCalculator::FormActivate() {
   const std::string& vtext = events_.ReportLightCurveElement.VMag;
   if (vtext.empty()) return;
-  const double v = ParseDoubleOr(vtext, 0);
+  // Read to hundredths first: cutting 9.996 to 9.99, or 9.899 to 9.89 by its
+  // binary value, would not be the magnitude given.
+  const double given = ParseDoubleOr(vtext, 0);
+  const double v =
+      std::isfinite(given) ? static_cast<double>(RoundHalfAway(std::clamp(given, -1000.0, 1000.0) * 100)) / 100 : 0;
   const double w = std::trunc(v);
   const double f = PairFraction(v, w) + 0.001;
   const double t = std::trunc(f * 10);
   const double h = std::trunc((f - t / 10) * 100);
-  UpDown1->SetPosition(static_cast<int>(std::clamp(w, -1000.0, 1000.0)));
-  UpDown2->SetPosition(static_cast<int>(t));
-  UpDown3->SetPosition(static_cast<int>(h));
+  const std::array<int, 3> positions = PairPositions(w, t, h);
+  UpDown1->SetPosition(positions[0]);
+  UpDown2->SetPosition(positions[1]);
+  UpDown3->SetPosition(positions[2]);
   ReadPairMagnitude();
   MagnitudeCalculation();
 }

@@ -9,12 +9,14 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <cmath>
+#include <fstream>
 
 #include "MainRoadFixture.h"
 #include "base/NumberText.h"
 #include "chart/ChartScale.h"
 #include "chart/ui/TAvgBkg.h"
 #include "chart/ui/Tchart1.h"
+#include "events/ui/TFresnelCtrl.h"
 #include "support/ChartTestTables.h"
 #include "support/WindowControls.h"
 
@@ -286,6 +288,58 @@ TEST_F(Graph, DataRemoveResetsTheChartsNextOpening) {
   EXPECT_EQ(w.Chart.ChartState.Radius, 3);
   EXPECT_EQ(chart->UpDown1->value(), 3);
   EXPECT_EQ(w.Chart.ChartState.TotalFrameCount, 1);
+}
+
+// A table loaded while the chart is open: the chart shows the loaded table
+// from its defaults, and the diffraction panel of the old one is gone.
+TEST_F(Graph, LoadingATableWhileTheChartIsOpenShowsTheLoadedTable) {
+  MeasureToTheEnd();
+  TPlatform& w = m.W();
+  m.dialogs.save_file_names.push_back(QString::fromStdString(m.Path("whole.csv").string()));
+  m.Click("Button6");
+  // The same table with its last 12 rows left off.
+  std::vector<std::string> lines = w.Results.Lines();
+  lines.resize(lines.size() - 12);
+  const auto shorter = m.Path("shorter.csv");
+  {
+    std::ofstream out(shorter, std::ios::binary);
+    for (const std::string& l : lines) out << l << "\r\n";
+  }
+  struct Load {
+    const char* how;
+    void (*load)(MainRoadWindow&);
+  } loads[] = {{"Button20", [](MainRoadWindow& mw) { mw.Click("Button20"); }},
+               {"LoadCSVFile1", [](MainRoadWindow& mw) { mw.W().LoadCSVFile1->trigger(); }}};
+  for (const Load& l : loads) {
+    SCOPED_TRACE(l.how);
+    if (m.Rows().size() != static_cast<size_t>(kFrames)) {
+      m.dialogs.open_file_names.push_back(QString::fromStdString(m.Path("whole.csv").string()));
+      m.Click("Button20");
+      ASSERT_EQ(m.Rows().size(), static_cast<size_t>(kFrames));
+    }
+    Tchart1* chart = PressGraph();
+    ASSERT_NE(chart, nullptr);
+    const QPoint p = PointOf(chart, 15);
+    ReleaseAt(chart->ChartImg1, p.x(), p.y());
+    ASSERT_EQ(w.Chart.ChartState.SelectedFrame, 15);
+    chart->Button8->click();  // 'Diffraction Analysis'
+    ASSERT_NE(chart->FresnelCtrl, nullptr);
+
+    m.dialogs.open_file_names.push_back(QString::fromStdString(shorter.string()));
+    l.load(m);
+    LetClosedWindowsGo();
+    ASSERT_EQ(m.Rows().size(), 8u);
+    chart = w.chart1.Window.data();
+    ASSERT_NE(chart, nullptr);
+    EXPECT_EQ(w.Chart.ChartOpen, 1);
+    EXPECT_EQ(chart->Data().Records.size(), 8u);
+    EXPECT_EQ(w.Chart.ChartState.TotalFrameCount, 8);
+    EXPECT_EQ(w.Chart.ChartState.SelectedFrame, -1);
+    EXPECT_EQ(chart->FresnelCtrl, nullptr);
+    EXPECT_EQ(w.Chart.DiffractionMode, 0);
+    EXPECT_EQ(w.findChildren<Tchart1*>().size(), 1);
+    CloseChart(chart);
+  }
 }
 
 TEST_F(Graph, WithAnEmptyTableTheChartOpensAndDrawsNothing) {

@@ -134,3 +134,16 @@ TEST(IdentificationReportOrder, ASecondReportKeepsTheObserversCorrections) {
   EXPECT_EQ(r->Edit11->text(), "Alan B. Lee");
   EXPECT_EQ(r->Edit14->text(), "1234-00567-2");
 }
+
+// An event before 10 h UT: the guide shows its hour with a blank in front, the
+// XML report's date field carries the hour without it.
+TEST(IdentificationReportOrder, TheXmlDateOfAnEarlyHourHasNoBlank) {
+  ReportRoad road;
+  Identify(road.m, kSecond);  // 3.5 h UT
+  TLightCurveReport* r = MakeReport(road.m);
+  ASSERT_NE(r, nullptr);
+  r->Button3->click();  // 'Make Reports'
+  const QStringList xml = r->Memo2->toPlainText().split('\n');
+  ASSERT_GT(xml.size(), 2);
+  EXPECT_EQ(xml[2].toStdString(), "    <Date>2024|5|13|3.5</Date>");
+}

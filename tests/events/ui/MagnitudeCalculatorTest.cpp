@@ -435,6 +435,37 @@ TEST(TMagnitudeCalculator, NegativePairMagnitudeKeepsItsFraction) {
   EXPECT_EQ(f.w->Edit5->text(), "-1.70");
 }
 
+// A magnitude is shown rounded to hundredths, carried into the tenths and
+// the whole part: 9.999 stands as 10.00 on the up-downs, not 9.90 with the
+// tenths held at their limit. From the prediction and from the V magnitude.
+TEST(TMagnitudeCalculator, PairMagnitudeIsRoundedToHundredthsWithCarry) {
+  struct Row {
+    double value;
+    std::array<int, 3> positions;
+    const char* shown;
+  } rows[] = {{9.999, {10, 0, 0}, "10.00"},  {9.996, {10, 0, 0}, "10.00"}, {12.997, {13, 0, 0}, "13.00"},
+              {0.999, {1, 0, 0}, "1.00"},    {15.999, {16, 0, 0}, "16.00"}, {9.899, {9, 9, 0}, "9.90"},
+              {9.994, {9, 9, 9}, "9.99"},    {-1.999, {-2, 0, 0}, "-2.00"}, {-2.897, {-2, 9, 0}, "-2.90"},
+              {12.34, {12, 3, 4}, "12.34"},  {-1.46, {-1, 4, 6}, "-1.46"}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.value);
+    Fixture f;
+    f.host.combined = r.value;
+    f.Open();
+    EXPECT_EQ((std::array<int, 3>{f.w->UpDown1->Position(), f.w->UpDown2->Position(), f.w->UpDown3->Position()}),
+              r.positions);
+    EXPECT_EQ(f.w->Edit12->text().toStdString(), r.shown);
+
+    Fixture g;
+    g.Open();
+    g.events.ReportLightCurveElement.VMag = FormatFixed(r.value, 3, 18);
+    g.w->FormActivate();
+    EXPECT_EQ((std::array<int, 3>{g.w->UpDown1->Position(), g.w->UpDown2->Position(), g.w->UpDown3->Position()}),
+              r.positions);
+    EXPECT_EQ(g.w->Edit12->text().toStdString(), r.shown);
+  }
+}
+
 // A prediction whose combined magnitude has no value, or lies far outside any
 // up-down, leaves the window with finite texts and up-downs in their ranges.
 TEST(TMagnitudeCalculator, AbsurdCombinedMagnitudeGivesFiniteTexts) {

@@ -168,6 +168,42 @@ TEST(TAsteroidIdentification, AsteroidEventDropsAnEarlierZcNumber) {
   }
 }
 
+// A lunar star chosen in the guide keeps its catalogue in the report record,
+// never "Kepler2": a ZC star with an XZ number is reported under XZ80Q with
+// its ZC number beside it, as the lunar identification reports it.
+TEST(TAsteroidIdentification, LunarStarsKeepTheirCatalogue) {
+  struct Row {
+    const char* star;
+    const char *catalogue, *number, *zc_label, *zc_number;
+  } rows[] = {{"ZC1234", "XZ80Q", "5678", "ZC", "1234"},
+              {"ZC 1234", "XZ80Q", "5678", "ZC", "1234"},
+              {"ZC 3599", "ZC", "3599", "ZC", "3599"},
+              {"SAO 98765", "SAO", "98765", "", ""},
+              {"XZ 777", "XZ80Q", "777", "", ""},
+              {"XZ80Q 777", "XZ80Q", "777", "", ""},
+              {"TYC 1234-00567-1", "TYC", "1234-00567-1", "", ""},
+              {"EPIC 2001", "Kepler2", "2001", "", ""}};
+  for (const Row& x : rows) {
+    SCOPED_TRACE(x.star);
+    Fixture f;
+    f.host.zc[1234] = 5678;
+    f.w->show();
+    TReportLightCurveElement& r = f.host.events.ReportLightCurveElement;
+    r.ZcLabel = "ZC";
+    r.ZcNumber = "42";
+    QString text = kElements;
+    text.replace("TYC 1234-00567-1", x.star);
+    f.w->Memo1->setPlainText(text);
+    PressRow(f.w->ListBox1, 0);
+    ASSERT_EQ(f.w->Edit8->text(), x.star);
+    f.w->Button1->click();
+    EXPECT_EQ(r.Catalogue, x.catalogue);
+    EXPECT_EQ(r.StarNumber, x.number);
+    EXPECT_EQ(r.ZcLabel, x.zc_label);
+    EXPECT_EQ(r.ZcNumber, x.zc_number);
+  }
+}
+
 // A lunar event applied after an asteroid event names no asteroid: the
 // reports and the light-curve file name would carry the earlier one.
 TEST(TAsteroidIdentification, MoonEventDropsAnEarlierAsteroid) {

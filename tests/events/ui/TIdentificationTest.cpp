@@ -35,7 +35,8 @@ struct Fixture {
   QPointer<TIdentification> w;
   std::unique_ptr<FakeHost> chart_host;  // its own dialog service: only with a chart
   QPointer<Tchart1> chart;
-  Fixture(bool auto_search = true, bool with_chart = false, bool with_panel = false) {
+  Fixture(bool auto_search = true, bool with_chart = false, bool with_panel = false,
+          const std::vector<std::string>& listing = SampleLunarListing()) {
     if (with_chart) {
       chart_host = std::make_unique<FakeHost>();
       chart_host->table.lines = BuildResultTable(3, 1, RowsFromValues({{100, 100, 20, 20, 100}}));
@@ -47,7 +48,7 @@ struct Fixture {
         chart->Button8->click();
       }
     }
-    host.settings.LunarPredictionFile = folder.Write("lunar.txt", JoinCrlfLines(SampleLunarListing()));
+    host.settings.LunarPredictionFile = folder.Write("lunar.txt", JoinCrlfLines(listing));
     host.settings.ObserverNameLunar = "Alan Lee";
     host.times = FrameTimeTexts{};
     host.times.StampDate1 = "24";
@@ -255,6 +256,62 @@ TEST(TIdentification, ApplyingAnotherStarDropsTheZcNumber) {
     const auto line = BuildReportLine("Event Time : 14h30m05.000s  +/- 0.010s  S/N=5.0", r, true, "0.010", 3);
     ASSERT_TRUE(line) << x.row;
     EXPECT_EQ(line->substr(18, 7), x.columns_19_25) << x.row;
+  }
+}
+
+// A time at which the automatic search finds no event leaves no star of an
+// earlier event in the report record: the report would name a star that was
+// not observed.
+TEST(TIdentification, NoEventFoundLeavesNoStarInTheReport) {
+  Fixture f;
+  const TReportLightCurveElement& r = f.host.events.ReportLightCurveElement;
+  ASSERT_EQ(r.Catalogue, "XZ80Q");
+  ASSERT_EQ(r.ZcNumber, "1234");
+  TypeAndEnter(f.w->Edit9, "3");  // no event near 03:30
+  EXPECT_TRUE(f.w->Edit2->text().isEmpty());
+  EXPECT_EQ(r.Catalogue, "");
+  EXPECT_EQ(r.StarNumber, "");
+  EXPECT_EQ(r.ZcLabel, "");
+  EXPECT_EQ(r.ZcNumber, "");
+  for (QLineEdit* e : {f.w->Edit20, f.w->Edit21, f.w->Edit30, f.w->Edit31})
+    EXPECT_TRUE(e->text().isEmpty()) << e->objectName().toStdString();
+  const auto line = BuildReportLine("Event Time : 03h30m05.000s  +/- 0.010s  S/N=5.0", r, true, "0.010", 3);
+  ASSERT_TRUE(line);
+  EXPECT_EQ(line->find("1234"), std::string::npos);
+  EXPECT_EQ(line->find("5678"), std::string::npos);
+
+  // The event's time again applies its star.
+  TypeAndEnter(f.w->Edit9, "14");
+  EXPECT_EQ(f.w->Edit2->text(), "ZC 1234");
+  EXPECT_EQ(r.Catalogue, "XZ80Q");
+  EXPECT_EQ(r.StarNumber, "5678");
+}
+
+// A listed shadow velocity of 0 or below is refused as the diffraction panel
+// refuses it typed: the last velocity stays for the model and the elements,
+// with a note, and the panel keeps its own.
+TEST(TIdentification, AListedVelocityOfZeroOrBelowKeepsTheLastOne) {
+  for (const char* velocity : {"    0.0", "  -50.0", "   -0.0"}) {
+    for (bool panel : {false, true}) {
+      SCOPED_TRACE(std::string(velocity) + (panel ? " with the panel" : ""));
+      std::vector<std::string> listing = SampleLunarListing();
+      listing[7].replace(71, 7, velocity);  // SAO 9000
+      Fixture f(false, panel, panel, listing);
+      f.w->CheckBox2->click();  // event lines only: ZC 1234, SAO 9000, ...
+      for (int row : {0, 1}) {
+        f.w->ListBox1->setCurrentRow(row);
+        emit f.w->ListBox1->itemDoubleClicked(f.w->ListBox1->item(row));
+      }
+      EXPECT_EQ(f.w->Edit2->text(), "SAO 9000");
+      const ChartEventState& ev = f.host.events;
+      EXPECT_NEAR(static_cast<double>(ev.Diffraction.ObjectVelocity), 612.3, 1e-9);
+      EXPECT_NEAR(ev.Identification.OccultationElements.Velocity, 612.3, 1e-9);
+      EXPECT_EQ(f.w->Edit5->text(), "612.3");
+      EXPECT_TRUE(f.w->Memo2->toPlainText().contains("The velocity must be above 0 m/s: it stays 612.3 m/s."));
+      if (panel) {
+        EXPECT_EQ(f.chart->FresnelCtrl->Edit2->text(), "612.3");
+      }
+    }
   }
 }
 
