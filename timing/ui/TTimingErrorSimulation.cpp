@@ -152,6 +152,13 @@ void TTimingErrorSimulation::Edit1Change() {
 
 void TTimingErrorSimulation::QuickEstimate() {
   const double x = std::max(ParseDoubleOr(Edit2->text().toStdString(), 0), ParseDoubleOr(Edit1->text().toStdString(), 0));
+  // The curve is fitted to noise up to 1.5 and turns down past 1.885 (negative
+  // from about 2.45): beyond that, or for a negative noise, it has no estimate.
+  if (!(x >= 0 && x <= 1.885)) {
+    Edit5->clear();
+    Edit6->clear();
+    return;
+  }
   const double y = TimingErrorPolynomial(x, 0.5);
   Edit5->setText(Fixed(y, 4, 6));
   Edit6->setText(Fixed(y * IntegrationFrames / 29.97L, 4, 6));

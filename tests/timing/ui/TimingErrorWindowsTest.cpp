@@ -96,6 +96,31 @@ TEST(TimingErrorSimulationWindow, UpDownsMoveNoiseWidthAndEstimate) {
   EXPECT_EQ(Find<QLineEdit>(w, "Edit4")->text(), "8");
 }
 
+// The estimate against independently evaluated polynomial values; past the
+// curve's turning point (1.885) it would fall and turn negative, so it is blank.
+TEST(TimingErrorSimulationWindow, EstimateOnlyWhereTheCurveRises) {
+  TTimingErrorSimulation w;
+  const struct {
+    int position;
+    const char* frames;
+    const char* seconds;
+  } rows[] = {{150, "11.1494", "0.3720"}, {188, "13.9343", "0.4649"}, {189, "", ""},
+              {250, "", ""},              {400, "", ""},              {10, "0.0861", "0.0029"}};
+  for (const auto& r : rows) {
+    Find<TUpDown>(w, "UpDown1")->setValue(r.position);
+    EXPECT_EQ(Find<QLineEdit>(w, "Edit5")->text(), r.frames) << r.position;
+    EXPECT_EQ(Find<QLineEdit>(w, "Edit6")->text(), r.seconds) << r.position;
+  }
+  // A huge or negative noise typed into the other edit gives no estimate either.
+  Find<QCheckBox>(w, "CheckBox1")->click();
+  for (const char* typed : {"1e300", "-5"}) {
+    Find<QLineEdit>(w, "Edit1")->setText(typed);
+    Find<QLineEdit>(w, "Edit2")->setText(typed);
+    Find<TUpDown>(w, "UpDown5")->setValue(Find<TUpDown>(w, "UpDown5")->Position() + 1);
+    EXPECT_EQ(Find<QLineEdit>(w, "Edit5")->text(), "") << typed;
+  }
+}
+
 TEST(TimingErrorSimulationWindow, ListingButtons) {
   TTimingErrorSimulation w;
   QPlainTextEdit* memo = Find<QPlainTextEdit>(w, "Memo1");
