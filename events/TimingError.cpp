@@ -5,19 +5,9 @@
 
 #include "base/NumberText.h"
 #include "events/FixedColumns.h"
+#include "timing/TimingError.h"
 
-long double TimingErrorFrames(long double x) {
-  static constexpr std::array<long double, 7> kLow{0.000861085973516832L, 0.262693911737246L, 10.6156500352604L,
-                                                   -62.1345811519649L,    156.572146985533L,  -57.7858223341369L,
-                                                   -108.758169727983L};
-  static constexpr std::array<long double, 7> kHigh{0.0305187343200233L,  -0.508930499520982L, 7.51029253431152L,
-                                                    -4.90320241926873L,   4.65091487833908L,   -1.57333176862108L,
-                                                    -0.00573391971885274L};
-  const auto& c = x <= 0.5L ? kLow : kHigh;
-  long double y = 0;
-  for (size_t i = c.size(); i-- > 0;) y = y * x + c[i];
-  return y;
-}
+long double TimingErrorFrames(long double x) { return TimingErrorCurve(x, 0.5L); }
 
 long double EventTimingErrorFrames(long double x, double width) {
   const long double polynomial = TimingErrorFrames(x);

@@ -4,6 +4,7 @@
 #include <array>
 
 // Degree 6 in the noise ratio x, one coefficient set up to `split`, another above.
+long double TimingErrorCurve(long double x, long double split);
 double TimingErrorPolynomial(double x, double split = 0.45);
 // Simulated errors at x = 0, 0.05, ..., 1.5.
 const std::array<double, 31>& SimulatedTimingErrors();
