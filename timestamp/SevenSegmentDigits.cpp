@@ -90,12 +90,19 @@ bool LocateTiviBox(const Bitmap24& frame, int x, int y, int digitThreshold, Tivi
 }
 
 TiviSamplePoints PlaceDigitSamplePoints(const TiviBox& box, const TiviSampleTemplate& tpl) {
-  const long double sx = (box[0] - box[2]) / 275.0L;
-  const long double sy = box[5] / 300.0L;
+  // Scales 1/275 and 1/300 applied to whole numerators: a scale rounded to
+  // binary first puts exact halves a hair off and sends them the wrong way.
+  const int64_t dx = static_cast<int64_t>(box[0]) - box[2];
+  auto px = [&](int32_t centre, int32_t tx) {
+    return Rnd(static_cast<long double>(275 * static_cast<int64_t>(centre) - tx * dx) / 2750);
+  };
+  auto py = [&](int32_t centre, int32_t ty) {
+    return Rnd(static_cast<long double>(static_cast<int64_t>(ty) * box[5] + 300 * static_cast<int64_t>(centre)) / 3000);
+  };
   TiviSamplePoints p;
   for (int i = 0; i < 9; ++i) {
-    p[0][i] = {Rnd((box[0] - tpl[i].x * sx) / 10), Rnd((tpl[i].y * sy + box[1]) / 10)};
-    p[1][i] = {Rnd((box[2] - tpl[i].x * sx) / 10), Rnd((tpl[i].y * sy + box[3]) / 10)};
+    p[0][i] = {px(box[0], tpl[i].x), py(box[1], tpl[i].y)};
+    p[1][i] = {px(box[2], tpl[i].x), py(box[3], tpl[i].y)};
   }
   return p;
 }

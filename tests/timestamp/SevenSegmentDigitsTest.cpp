@@ -104,3 +104,34 @@ TEST(SevenSegmentDigits, LocatesTheDigitsOfAFullLine) {
   EXPECT_FALSE(ctx.stampLocated);
   EXPECT_EQ(state.DigitX[5][7], 100);
 }
+
+TEST(SevenSegmentDigits, SamplePointsRoundExactHalvesToEven) {
+  // Expected points from exact fractions: a box near the frame's corner puts
+  // several points on exact halves, which go to the even pixel.
+  struct Case {
+    TiviBox box;  // digit-1 x, y, digit-2 x, y, unused, height (tenths)
+    std::array<std::array<TiviPoint, 9>, 2> want;
+  };
+  const Case cases[] = {
+      {{5, 45, 335, 45, 0, 360},
+       {{{{{12, -10}, {12, -4}, {12, 2}, {-10, 8}, {12, 15}, {6, 20}, {-8, 2}, {0, 4}, {-10, 20}}},
+         {{{46, -10}, {46, -4}, {46, 2}, {23, 8}, {46, 15}, {40, 20}, {25, 2}, {34, 4}, {23, 20}}}}}},
+      {{5, 25, 665, 25, 0, 40},
+       {{{{{24, 1}, {24, 2}, {24, 2}, {-21, 3}, {24, 4}, {12, 4}, {-16, 2}, {0, 2}, {-20, 4}}},
+         {{{90, 1}, {90, 2}, {90, 2}, {45, 3}, {90, 4}, {78, 4}, {50, 2}, {66, 2}, {46, 4}}}}}},
+      {{75, 30, 1230, 30, 0, 180},
+       {{{{{50, -4}, {50, -2}, {50, 2}, {-30, 4}, {50, 8}, {28, 10}, {-22, 2}, {8, 3}, {-28, 10}}},
+         {{{165, -4}, {165, -2}, {165, 2}, {85, 4}, {165, 8}, {144, 10}, {94, 2}, {123, 3}, {87, 10}}}}}},
+      {{4005, 3005, 4445, 3005, 0, 360},
+       {{{{{416, 286}, {416, 292}, {416, 298}, {386, 304}, {416, 311}, {408, 316}, {389, 298}, {400, 300}, {387, 316}}},
+         {{{460, 286}, {460, 292}, {460, 298}, {430, 304}, {460, 311}, {452, 316}, {433, 298}, {444, 300}, {431, 316}}}}}},
+  };
+  for (const Case& c : cases) {
+    const TiviSamplePoints p = PlaceDigitSamplePoints(c.box, DefaultTiviSampleTemplate());
+    for (int d = 0; d < 2; ++d)
+      for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(p[d][i].x, c.want[d][i].x) << "box x " << c.box[0] << " digit " << d + 1 << " point " << i + 1;
+        EXPECT_EQ(p[d][i].y, c.want[d][i].y) << "box x " << c.box[0] << " digit " << d + 1 << " point " << i + 1;
+      }
+  }
+}
