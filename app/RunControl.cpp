@@ -11,7 +11,10 @@ int RowLineOfFrame(const std::vector<std::string>& lines, int header_lines, int 
   const long long count = static_cast<long long>(lines.size());
   if (n < 0 || first >= count) return -1;
   const long long guess = first + n - static_cast<long long>(start_frame);
-  if (guess >= first && guess < count && RowFrameNumber(lines[static_cast<size_t>(guess)]) == n)
+  // The guess may land on a field pair's second row (step 3: "7.5" sits where
+  // frame 7's row would be one per frame); the frame's own row is the first.
+  if (guess >= first && guess < count && RowFrameNumber(lines[static_cast<size_t>(guess)]) == n &&
+      (guess == first || RowFrameNumber(lines[static_cast<size_t>(guess - 1)]) != n))
     return static_cast<int>(guess);
   long long lo = first, hi = count;
   while (lo < hi) {

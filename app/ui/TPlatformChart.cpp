@@ -53,6 +53,9 @@ void TPlatformChartHost::SetEdit54(const std::string& text) { w_.Edit54->setText
 // the frame is then measured and shown twice more, as the chart's click asks.
 // The FFmpeg graph is primed before the position moves.
 void TPlatformChartHost::ShowFrame(int frame) {
+  // A run owns the frame position: a frame shown out of turn would be
+  // measured into the table again, and the run would go on from there.
+  if (w_.Run.MeasuringRun) return;
   if (w_.Video.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow))
     w_.Sources.DirectShow.DSPrimeGraph();
   w_.ScrollBar1->setValue(frame);

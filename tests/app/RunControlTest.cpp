@@ -37,6 +37,8 @@ TEST(RunControl, RowLineOfFrameFindsTheFramesOwnRow) {
       {"step 2, last row", {"4.0,a", "6.0,b", "8.0,c"}, 4, 8, 8},
       {"step 2, frame between rows", {"4.0,a", "6.0,b", "8.0,c"}, 4, 7, -1},
       {"field rows", {"4.0,a", "4.5,b", "5.0,c", "5.5,d"}, 4, 5, 8},
+      {"field rows, step 3", {"4.0,a", "4.5,b", "7.0,c", "7.5,d", "10.0,e", "10.5,f"}, 4, 7, 8},
+      {"field rows, step 2", {"4.0,a", "4.5,b", "6.0,c", "6.5,d"}, 4, 6, 8},
       {"after the last row", {"4.0,a", "5.0,b"}, 4, 6, -1},
       {"before the first row", {"4.0,a", "5.0,b"}, 4, 3, -1},
       {"no rows", {}, 4, 4, -1},

@@ -532,3 +532,26 @@ TEST_F(Graph, SignalToNoiseAndReportValuesComeFromTheMeasuredRows) {
   EXPECT_EQ(w.Events.ReportLightCurveElement.ValueCount, kFrames);
   EXPECT_TRUE(lines[0].ends_with(": 20")) << lines[0];
 }
+
+// The chart stays open while a run goes on over the same table: a click on an
+// earlier record selects it but leaves the run's frame alone, so no frame is
+// measured out of turn and none twice.
+TEST_F(Graph, AClickOnTheChartDuringARunLeavesTheRunsFrames) {
+  TPlatform& w = m.W();
+  m.ClickImage1(kStarX, kStarY);
+  m.Click("Button3");
+  m.Click("Button4");
+  for (int i = 0; i < 4; ++i) m.Click("Button16");  // '1Frame'
+  ASSERT_EQ(m.RowFrames(), FrameRange(0, 4));
+  Tchart1* chart = PressGraph();
+  ASSERT_NE(chart, nullptr);
+  ASSERT_TRUE(chart->CheckBox2->isChecked());
+  const QPoint p = PointOf(chart, 1);
+  m.Click("Button3");
+  ASSERT_TRUE(w.Run.MeasuringRun);
+  ReleaseAt(chart->ChartImg1, p.x(), p.y());
+  EXPECT_EQ(w.Chart.ChartState.SelectedFrame, 1);
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(m.RowFrames(), FrameRange(0, kFrames - 1));
+  EXPECT_EQ(w.Run.LastMeasuredFrame, kFrames - 1);
+}
