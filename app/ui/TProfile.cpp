@@ -262,7 +262,8 @@ void TProfile::Button6Click() { StartKeepingBackup(&TPlatform::StartMeasurement)
 void TProfile::Button7Click() { StopOfferingBackup(&TPlatform::StopMeasurement); }
 
 void TProfile::Button5Click() {
-  if (!DataLineBackup || w_.Run.MeasuringRun) return;
+  // Direction setting holds the frame: the objects must stay with it.
+  if (!DataLineBackup || w_.Run.MeasuringRun || w_.Run.DirectionSettingMode) return;
   const int n = static_cast<int>(RoundHalfEven((*DataLineBackup)[0].FrameNumberX10 / 10.0L));
   w_.Frames.FrameDataLines = *DataLineBackup;
   w_.GoToFrame(n);

@@ -375,4 +375,27 @@ TEST(OperationGuide, AVideoThatFailsToOpenClosesTheGuide) {
   EXPECT_FALSE(w.RadioButton8->isChecked());
 }
 
+// While 'Direction Setting' waits for its click the frame cannot change:
+// 'Back to Starting point' then leaves the objects as they are rather than
+// putting the starting frame's objects over the frame still shown.
+TEST(OperationGuide, BackWaitsDuringDirectionSetting) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  w.GoToFrame(5);
+  g.Button("Button3")->click();  // 'Preview'
+  ASSERT_TRUE(Spin([&] { return g.m.Find<QScrollBar>("ScrollBar1")->value() >= 10; }));
+  g.Button("Button4")->click();  // 'Stop'
+  ASSERT_TRUE(g.Button("Button5")->isEnabled());
+  const int shown = g.m.Find<QScrollBar>("ScrollBar1")->value();
+  g.m.Find<QRadioButton>("RadioButton2")->click();  // 'Avoid Sunlit Face'
+  g.m.Click("Button7");                             // 'Direction Setting'
+  ASSERT_TRUE(w.Run.DirectionSettingMode);
+  const DataLineBlocks before = w.Frames.FrameDataLines;
+  g.Button("Button5")->click();  // 'Back to Starting point'
+  EXPECT_EQ(g.m.Find<QScrollBar>("ScrollBar1")->value(), shown);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].FrameNumberX10, before[0].FrameNumberX10);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].FrameNumberX10, shown * 10);
+}
+
 }  // namespace
