@@ -398,4 +398,33 @@ TEST(OperationGuide, BackWaitsDuringDirectionSetting) {
   EXPECT_EQ(w.Frames.FrameDataLines[0].FrameNumberX10, shown * 10);
 }
 
+// A star added after the starting point was taken has no place in it: going
+// back keeps that star where the user put it, with its own settings.
+TEST(OperationGuide, BackKeepsAStarAddedSinceTheStartingPoint) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  w.GoToFrame(5);
+  g.Button("Button3")->click();  // 'Preview'
+  ASSERT_TRUE(Spin([&] { return g.m.Find<QScrollBar>("ScrollBar1")->value() >= 10; }));
+  g.Button("Button4")->click();  // 'Stop'
+  ASSERT_EQ(w.Run.ObjectCount, 1);
+  w.Mouse.PopupX = 20;
+  w.Mouse.PopupY = 12;
+  w.Mouse.PopupPlacement = true;
+  Find<QRadioButton>(g.guide, "RadioButton2")->click();  // 'Base star for tracking' adds object B
+  ASSERT_EQ(w.Run.ObjectCount, 2);
+  const ObjectResult added = w.Frames.FrameDataLines[0].Objects[1];
+  ASSERT_EQ(added.X, 20);
+  g.Button("Button5")->click();  // 'Back to Starting point'
+  EXPECT_EQ(g.m.Find<QScrollBar>("ScrollBar1")->value(), 5);
+  EXPECT_EQ(w.Run.ObjectCount, 2);
+  for (const DataLine& block : w.Frames.FrameDataLines) {
+    EXPECT_EQ(block.Objects[1].X, 20);
+    EXPECT_EQ(block.Objects[1].Y, 12);
+    EXPECT_EQ(block.Objects[1].Threshold, added.Threshold);
+    EXPECT_EQ(block.Objects[1].TrackMode, added.TrackMode);
+  }
+}
+
 }  // namespace
