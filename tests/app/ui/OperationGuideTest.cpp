@@ -38,6 +38,14 @@ struct GuideFixture {
     guide = m.W().Profile;
   }
   QPushButton* Button(const char* name) { return Find<QPushButton>(guide, name); }
+  // 'Preview' from frame 5 until frame 10 or later is shown, then 'Stop'.
+  bool PreviewFromFrame5() {
+    m.W().GoToFrame(5);
+    Button("Button3")->click();
+    const bool moved = Spin([&] { return m.Find<QScrollBar>("ScrollBar1")->value() >= 10; });
+    Button("Button4")->click();
+    return moved;
+  }
 };
 
 TEST(OperationGuide, OpensOnceBesideTheMainWindow) {
@@ -382,10 +390,7 @@ TEST(OperationGuide, BackWaitsDuringDirectionSetting) {
   GuideFixture g;
   ASSERT_NE(g.guide, nullptr);
   TPlatform& w = g.m.W();
-  w.GoToFrame(5);
-  g.Button("Button3")->click();  // 'Preview'
-  ASSERT_TRUE(Spin([&] { return g.m.Find<QScrollBar>("ScrollBar1")->value() >= 10; }));
-  g.Button("Button4")->click();  // 'Stop'
+  ASSERT_TRUE(g.PreviewFromFrame5());
   ASSERT_TRUE(g.Button("Button5")->isEnabled());
   const int shown = g.m.Find<QScrollBar>("ScrollBar1")->value();
   g.m.Find<QRadioButton>("RadioButton2")->click();  // 'Avoid Sunlit Face'
@@ -404,10 +409,7 @@ TEST(OperationGuide, BackKeepsAStarAddedSinceTheStartingPoint) {
   GuideFixture g;
   ASSERT_NE(g.guide, nullptr);
   TPlatform& w = g.m.W();
-  w.GoToFrame(5);
-  g.Button("Button3")->click();  // 'Preview'
-  ASSERT_TRUE(Spin([&] { return g.m.Find<QScrollBar>("ScrollBar1")->value() >= 10; }));
-  g.Button("Button4")->click();  // 'Stop'
+  ASSERT_TRUE(g.PreviewFromFrame5());
   ASSERT_EQ(w.Run.ObjectCount, 1);
   w.Mouse.PopupX = 20;
   w.Mouse.PopupY = 12;
