@@ -401,9 +401,10 @@ void TPlatform::CheckBox22Click() {
     Position1Show(Run.SelectedObject);
     return;
   }
-  if (Run.FrameStep > 1) {
+  // Backward playback keeps the step negative; its direction stays.
+  if (std::abs(Run.FrameStep) > 1) {
     UpDown9->SetPosition(1);
-    Run.FrameStep = 1;
+    Run.FrameStep = Run.FrameStep < 0 ? -1 : 1;
     ShowNeighbor();
   }
 }

@@ -61,6 +61,8 @@ void TPlatform::OpenLunarIdentification(bool from_chart) {
 }
 
 void TPlatform::Button41Click() {
+  // The guide reads the shown frame's time; playback would move it on.
+  if (Run.Playing) return;
   RaiseOrShow(AsteroidIdentification, [this] {
     CloseOperationGuide();
     auto* window = new TAsteroidIdentification(*IdentLink, this);

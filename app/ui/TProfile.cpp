@@ -1,6 +1,7 @@
 #include "app/ui/TProfile.h"
 
 #include <QAction>
+#include <algorithm>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -245,6 +246,7 @@ void TProfile::StartKeepingBackup(void (TPlatform::*start)()) {
   const bool refused = w_.Run.MeasuringRun || (start == &TPlatform::StartPlayback && w_.Run.Playing);
   if (!refused) {
     DataLineBackup = w_.Frames.FrameDataLines;
+    BackupObjectCount = w_.Run.ObjectCount;
     Button5->setEnabled(false);
   }
   (w_.*start)();
@@ -262,9 +264,14 @@ void TProfile::Button6Click() { StartKeepingBackup(&TPlatform::StartMeasurement)
 void TProfile::Button7Click() { StopOfferingBackup(&TPlatform::StopMeasurement); }
 
 void TProfile::Button5Click() {
-  if (!DataLineBackup || w_.Run.MeasuringRun) return;
+  // Direction setting holds the frame: the objects must stay with it.
+  if (!DataLineBackup || w_.Run.MeasuringRun || w_.Run.DirectionSettingMode) return;
   const int n = static_cast<int>(RoundHalfEven((*DataLineBackup)[0].FrameNumberX10 / 10.0L));
-  w_.Frames.FrameDataLines = *DataLineBackup;
+  DataLineBlocks back = *DataLineBackup;
+  // A star added since has no starting point of its own: it stays as placed.
+  for (size_t i = static_cast<size_t>(std::max(BackupObjectCount, 0)); i < 3; ++i)
+    for (size_t b = 0; b < back.size(); ++b) back[b].Objects[i] = w_.Frames.FrameDataLines[b].Objects[i];
+  w_.Frames.FrameDataLines = back;
   w_.GoToFrame(n);
 }
 

@@ -41,6 +41,7 @@ class TProfile : public QWidget {
 
   // The blocks taken by the last 'Preview' or 'Measure'; none before.
   std::optional<DataLineBlocks> DataLineBackup;
+  int BackupObjectCount = 0;  // the objects in use when it was taken
   int OccultationType = 0;
   bool LinkAnalyzerToBase = false;
 

@@ -38,6 +38,14 @@ struct GuideFixture {
     guide = m.W().Profile;
   }
   QPushButton* Button(const char* name) { return Find<QPushButton>(guide, name); }
+  // 'Preview' from frame 5 until frame 10 or later is shown, then 'Stop'.
+  bool PreviewFromFrame5() {
+    m.W().GoToFrame(5);
+    Button("Button3")->click();
+    const bool moved = Spin([&] { return m.Find<QScrollBar>("ScrollBar1")->value() >= 10; });
+    Button("Button4")->click();
+    return moved;
+  }
 };
 
 TEST(OperationGuide, OpensOnceBesideTheMainWindow) {
@@ -373,6 +381,52 @@ TEST(OperationGuide, AVideoThatFailsToOpenClosesTheGuide) {
   EXPECT_EQ(w.Run.SelectedObject, 1);
   EXPECT_TRUE(w.RadioButton7->isChecked());
   EXPECT_FALSE(w.RadioButton8->isChecked());
+}
+
+// While 'Direction Setting' waits for its click the frame cannot change:
+// 'Back to Starting point' then leaves the objects as they are rather than
+// putting the starting frame's objects over the frame still shown.
+TEST(OperationGuide, BackWaitsDuringDirectionSetting) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  ASSERT_TRUE(g.PreviewFromFrame5());
+  ASSERT_TRUE(g.Button("Button5")->isEnabled());
+  const int shown = g.m.Find<QScrollBar>("ScrollBar1")->value();
+  g.m.Find<QRadioButton>("RadioButton2")->click();  // 'Avoid Sunlit Face'
+  g.m.Click("Button7");                             // 'Direction Setting'
+  ASSERT_TRUE(w.Run.DirectionSettingMode);
+  const DataLineBlocks before = w.Frames.FrameDataLines;
+  g.Button("Button5")->click();  // 'Back to Starting point'
+  EXPECT_EQ(g.m.Find<QScrollBar>("ScrollBar1")->value(), shown);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].FrameNumberX10, before[0].FrameNumberX10);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].FrameNumberX10, shown * 10);
+}
+
+// A star added after the starting point was taken has no place in it: going
+// back keeps that star where the user put it, with its own settings.
+TEST(OperationGuide, BackKeepsAStarAddedSinceTheStartingPoint) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  ASSERT_TRUE(g.PreviewFromFrame5());
+  ASSERT_EQ(w.Run.ObjectCount, 1);
+  w.Mouse.PopupX = 20;
+  w.Mouse.PopupY = 12;
+  w.Mouse.PopupPlacement = true;
+  Find<QRadioButton>(g.guide, "RadioButton2")->click();  // 'Base star for tracking' adds object B
+  ASSERT_EQ(w.Run.ObjectCount, 2);
+  const ObjectResult added = w.Frames.FrameDataLines[0].Objects[1];
+  ASSERT_EQ(added.X, 20);
+  g.Button("Button5")->click();  // 'Back to Starting point'
+  EXPECT_EQ(g.m.Find<QScrollBar>("ScrollBar1")->value(), 5);
+  EXPECT_EQ(w.Run.ObjectCount, 2);
+  for (const DataLine& block : w.Frames.FrameDataLines) {
+    EXPECT_EQ(block.Objects[1].X, 20);
+    EXPECT_EQ(block.Objects[1].Y, 12);
+    EXPECT_EQ(block.Objects[1].Threshold, added.Threshold);
+    EXPECT_EQ(block.Objects[1].TrackMode, added.TrackMode);
+  }
 }
 
 }  // namespace
