@@ -2,14 +2,6 @@
 
 #include "base/NumberText.h"
 
-namespace {
-
-void SetInAllBlocks(DataLineBlocks& blocks, int k, uint8_t ObjectResult::*field, uint8_t v) {
-  for (DataLine& b : blocks) b.Objects[k].*field = v;
-}
-
-}  // namespace
-
 PresetSteps ApplyOccultationPreset(OccultationType type, const PresetInputs& in, DataLineBlocks& blocks) {
   PresetSteps steps;
   const auto form = [](BackgroundFormKind f) { return static_cast<uint8_t>(f); };
@@ -24,7 +16,7 @@ PresetSteps ApplyOccultationPreset(OccultationType type, const PresetInputs& in,
         o.EstimatedTrack = 0;
         break;
       case OccultationType::LunarBrightDrift:
-        SetInAllBlocks(blocks, k, &ObjectResult::BackgroundForm, form(BackgroundFormKind::MeteorLunarLimb));
+        SetObjectSetting(blocks, k, &ObjectResult::BackgroundForm, form(BackgroundFormKind::MeteorLunarLimb));
         o.TrackMode = track(TrackModeKind::Drift);
         o.Threshold = 50;
         if (k == 0) o.BackgroundOuter = 25;
@@ -32,19 +24,19 @@ PresetSteps ApplyOccultationPreset(OccultationType type, const PresetInputs& in,
         steps.syncEstimatedTrack = true;
         break;
       case OccultationType::LunarDimAnchor:
-        SetInAllBlocks(blocks, k, &ObjectResult::BackgroundForm, form(BackgroundFormKind::MeteorLunarLimb));
-        SetInAllBlocks(blocks, k, &ObjectResult::TrackMode, track(TrackModeKind::Anchor));
+        SetObjectSetting(blocks, k, &ObjectResult::BackgroundForm, form(BackgroundFormKind::MeteorLunarLimb));
+        SetObjectSetting(blocks, k, &ObjectResult::TrackMode, track(TrackModeKind::Anchor));
         o.Threshold = 50;
         o.BackgroundOuter = 25;
         break;
       case OccultationType::AsteroidalWithTrackingStar:
-        SetInAllBlocks(blocks, k, &ObjectResult::BackgroundForm, form(BackgroundFormKind::Standard));
+        SetObjectSetting(blocks, k, &ObjectResult::BackgroundForm, form(BackgroundFormKind::Standard));
         o.TrackMode = track(k == 1 ? TrackModeKind::Drift : TrackModeKind::Anchor);
         o.Threshold = 50;
         if (o.BackgroundInner <= 17) o.BackgroundOuter = 17;
         break;
       case OccultationType::AsteroidalSingleBright:
-        SetInAllBlocks(blocks, k, &ObjectResult::BackgroundForm, form(BackgroundFormKind::Standard));
+        SetObjectSetting(blocks, k, &ObjectResult::BackgroundForm, form(BackgroundFormKind::Standard));
         o.TrackMode = track(TrackModeKind::Drift);
         o.Threshold = 75;
         if (o.BackgroundInner <= 15) o.BackgroundOuter = 17;
