@@ -61,13 +61,12 @@ std::string AbsorptionCorrection::Open(const std::vector<std::string>& lines, in
   AbsorbCorrections.assign(static_cast<size_t>(TotalFrameCount) + 100, AbsorbCorrect{});
   if (!SupportedVersion(csv_version)) return {};
   const int first = FirstRecordLine(lines);
-  for (int k = 0; k < TotalFrameCount; ++k)
-    if (const std::string* line = RecordLineOf(lines, first, k))
-      AbsorbCorrections[static_cast<size_t>(k)].Identity = RecordIdentity(*line);
   std::string error;
   for (int k = 0; k < TotalFrameCount; ++k) {
     const std::string* line = RecordLineOf(lines, first, k);
-    if (!line || line->empty()) continue;
+    if (!line) continue;
+    AbsorbCorrections[static_cast<size_t>(k)].Identity = RecordIdentity(*line);
+    if (line->empty()) continue;
     // A cell that is no number is told once; its record stays out, like one
     // without a comparison, and the records after it are still captured.
     const std::string t = GetCsvField(*line, 11);
