@@ -9,7 +9,8 @@
 // LF or CR; a UTF-8 byte-order mark is skipped. Cells are split at every comma;
 // quotes do not group cells (the writer never quotes commas), which is why
 // the video path is taken from the file-name line as a whole rather than cell
-// by cell; a cell's quotes are dropped before it is read. Deviations from how older versions read the same files: absent rows
+// by cell; a cell's quotes are dropped before it is read. Deviations from how
+// older versions read the same files: absent rows
 // and cells count as empty instead of stopping the load, integer cells that do
 // not convert count as 0 (with a warning), commas inside the stored video path
 // are kept, column 10 counts as a CMOS time only with an hour in column 8 (the

@@ -86,12 +86,13 @@ inline constexpr std::string_view kDecimalCommaMessage =
 // versions (banners of versions 3, 2, 1; any other first line is version 0)
 // with CRLF, LF or CR line ends and an optional UTF-8 byte-order mark. Quotes
 // are not CSV quoting: a cell is the text between two commas, as the writer
-// makes them, read without its quotes. Absent rows and cells count as empty; integer cells that do not
-// convert count as 0 with a warning. Fails, changing nothing, when the file
-// cannot be read, exceeds the limits, holds NUL bytes or holds no line with a
-// comma, is separated by semicolons or has quoted decimal-comma numbers
-// (a spreadsheet's decimal-comma save), or columns added to or removed from
-// a version-3 table, or when it has neither a banner nor the layout of a bannerless table
+// makes them, read without its quotes. Absent rows and cells count as empty;
+// integer cells that do not convert count as 0 with a warning. Fails,
+// changing nothing, when the file cannot be read, exceeds the limits, holds
+// NUL bytes or holds no line with a comma, is separated by semicolons or has
+// quoted decimal-comma numbers (a spreadsheet's decimal-comma save), has
+// columns added to or removed from a version-3 table, or when it has neither
+// a banner nor the layout of a bannerless table
 // (a "FileName : " first line or a "No." header line). The video path is looked for as stored, then by its file-name part in
 // the folder of the CSV file.
 ResultCsvLoadResult LoadResultCsv(const std::string& path, const ResultCsvLoadParams& params);
