@@ -414,8 +414,7 @@ bool TGKAvi::GetFrameBitmap(int32_t n, Bitmap24& bitmap) {
     return false;
   }
   // A zero-length chunk is a dropped frame: the previous image stays.
-  int j = n;
-  while (j >= 0 && avi_.frames[size_t(j)].size == 0) --j;
+  int j = PictureFrameOf(n);
   // When a scan finds no frames either (the file was overwritten with
   // something that is no AVI), the entry is read as it stands.
   if (j >= 0 && !IndexEntryHolds(j) && ScanInsteadOfIndex()) {
@@ -423,7 +422,7 @@ bool TGKAvi::GetFrameBitmap(int32_t n, Bitmap24& bitmap) {
       error_ = "The frame number is out of range.";
       return false;
     }
-    for (j = n; j >= 0 && avi_.frames[size_t(j)].size == 0;) --j;
+    j = PictureFrameOf(n);
   }
   if (j < 0) {
     bitmap.Resize(format_.width, format_.height);
@@ -486,9 +485,7 @@ bool TGKAvi::ScanInsteadOfIndex() {
   std::string why;
   if (!ReadAviContents(*file_, scanned, why, false)) return false;
   avi_ = std::move(scanned);
-  format_.packed.palette = first_palette_.palette;
-  format_.packed.palette_size = first_palette_.palette_size;
-  palette_changes_used_ = 0;
+  RestoreFirstPalette();
   // The decoder's knowledge of the frames belongs to the old list.
   if (codec_) {
     auto codec = std::make_unique<AviCodecDecoder>();
@@ -498,16 +495,24 @@ bool TGKAvi::ScanInsteadOfIndex() {
   return true;
 }
 
+int TGKAvi::PictureFrameOf(int n) const {
+  int j = n;
+  while (j >= 0 && avi_.frames[size_t(j)].size == 0) --j;
+  return j;
+}
+
+void TGKAvi::RestoreFirstPalette() {
+  format_.packed.palette = first_palette_.palette;
+  format_.packed.palette_size = first_palette_.palette_size;
+  palette_changes_used_ = 0;
+}
+
 void TGKAvi::UsePaletteOfFrame(int j) {
   const auto& changes = avi_.palette_changes;
   const auto until = std::upper_bound(changes.begin(), changes.end(), size_t(j),
                                       [](size_t frame, const AviPaletteChange& c) { return frame < c.before_frame; });
   const size_t wanted = size_t(until - changes.begin());
-  if (wanted < palette_changes_used_) {
-    format_.packed.palette = first_palette_.palette;
-    format_.packed.palette_size = first_palette_.palette_size;
-    palette_changes_used_ = 0;
-  }
+  if (wanted < palette_changes_used_) RestoreFirstPalette();
   for (; palette_changes_used_ < wanted; ++palette_changes_used_) {
     const std::vector<uint8_t>& d = changes[palette_changes_used_].data;
     const size_t first = d[0];

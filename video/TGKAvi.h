@@ -67,6 +67,10 @@ class TGKAvi {
   // The palette frame j is shown with: the format's, changed by the
   // palette changes before the frame.
   void UsePaletteOfFrame(int j);
+  void RestoreFirstPalette();
+  // The frame whose picture frame n shows: n, or the last one before it with
+  // a chunk (a dropped frame repeats it); -1 for none.
+  int PictureFrameOf(int n) const;
   // The index entry of frame j points at its chunk; when it does not (a
   // damaged index), the frames are found again by a scan of the file.
   bool IndexEntryHolds(int j);
