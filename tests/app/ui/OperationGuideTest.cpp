@@ -38,6 +38,12 @@ struct GuideFixture {
     guide = m.W().Profile;
   }
   QPushButton* Button(const char* name) { return Find<QPushButton>(guide, name); }
+  // Object B added on the star through the guide's star button.
+  void AddObjectB() {
+    m.W().Mouse.PopupX = kStarX;
+    m.W().Mouse.PopupY = kStarY;
+    Find<QRadioButton>(guide, "RadioButton2")->setChecked(true);
+  }
   // 'Preview' from frame 5 until frame 10 or later is shown, then 'Stop'.
   bool PreviewFromFrame5() {
     m.W().GoToFrame(5);
@@ -170,9 +176,7 @@ TEST(OperationGuide, StarButtonsAddAndSelectObjects) {
   GuideFixture g;
   ASSERT_NE(g.guide, nullptr);
   TPlatform& w = g.m.W();
-  w.Mouse.PopupX = kStarX;
-  w.Mouse.PopupY = kStarY;
-  Find<QRadioButton>(g.guide, "RadioButton2")->setChecked(true);
+  g.AddObjectB();
   EXPECT_EQ(w.Run.ObjectCount, 2);
   EXPECT_EQ(w.Run.SelectedObject, 2);
   EXPECT_TRUE(w.RadioButton8->isChecked());
@@ -195,9 +199,7 @@ TEST(OperationGuide, DeleteRefusedDuringARunKeepsTheLink) {
   GuideFixture g;
   ASSERT_NE(g.guide, nullptr);
   TPlatform& w = g.m.W();
-  w.Mouse.PopupX = kStarX;
-  w.Mouse.PopupY = kStarY;
-  Find<QRadioButton>(g.guide, "RadioButton2")->setChecked(true);
+  g.AddObjectB();
   ASSERT_EQ(w.Run.ObjectCount, 2);
   auto* link = Find<QCheckBox>(g.guide, "CheckBox1");
   link->click();

@@ -105,6 +105,17 @@ void WaitForFit(Tchart1* chart) {
   QApplication::processEvents();
 }
 
+// Record 30 selected, the panel opened from the chart, a lunar event at
+// 390,000 km and 550 m/s typed and fitted.
+void FitLunarEventAt30(PanelFixture& f) {
+  f.Select(30);
+  Find<QPushButton>(f.chart, "Button8")->click();
+  ASSERT_NE(f.chart->FresnelCtrl, nullptr);
+  TypeEvent(f, "390000", "550", nullptr);
+  f.Control<QPushButton>("Button3")->click();
+  WaitForFit(f.chart);
+}
+
 TEST(TFresnelCtrl, OpensFromTheChartWithItsControls) {
   PanelFixture f;
   TFresnelCtrl* p = f.Open();
@@ -356,12 +367,7 @@ TEST(TFresnelCtrl, FitsEventsMeasuredInBlocksOrEveryNthFrame) {
     PanelFixture f(r.Values);
     f.host.frame_step = r.Step;
     f.events.Flags.IntegrationCount = r.IntegrationCount;
-    f.Select(30);
-    Find<QPushButton>(f.chart, "Button8")->click();
-    ASSERT_NE(f.chart->FresnelCtrl, nullptr);
-    TypeEvent(f, "390000", "550", nullptr);
-    f.Control<QPushButton>("Button3")->click();
-    WaitForFit(f.chart);
+    FitLunarEventAt30(f);
     ASSERT_EQ(f.events.Diffraction.DiffractionFitted, 1);
     EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), r.TruthMs, r.LastStepMs + 0.5);
   }
@@ -1098,12 +1104,7 @@ TEST(TFresnelCtrl, TypedAndSteppedComponentTimeDifferenceAgree) {
 // (0.047) times the square root of the event's width.
 TEST(TFresnelCtrl, AStepInsideOneExposureKeepsThePolynomialsError) {
   PanelFixture f(kLunarNoisy);
-  f.Select(30);
-  Find<QPushButton>(f.chart, "Button8")->click();
-  ASSERT_NE(f.chart->FresnelCtrl, nullptr);
-  TypeEvent(f, "390000", "550", nullptr);
-  f.Control<QPushButton>("Button3")->click();
-  WaitForFit(f.chart);
+  FitLunarEventAt30(f);
   ASSERT_EQ(f.events.Diffraction.DiffractionFitted, 1);
   EXPECT_EQ(f.Control<QLineEdit>("Edit33")->text(), "0.03128");
 }
