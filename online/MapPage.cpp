@@ -1,6 +1,8 @@
 #include "online/MapPage.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "base/NumberText.h"
 
@@ -48,28 +50,46 @@ const char* const kTemplate[kPageLines] = {
     "</html> ",
 };
 
-std::string_view Trimmed(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
+bool AllDigits(std::string_view s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Characters first..last (1-based) as an integer; 0 when they do not convert.
-int Columns(std::string_view text, size_t first, size_t last) {
-  if (text.size() < first) return 0;
-  return ParseInt32(Trimmed(text.substr(first - 1, last - first + 1))).value_or(0);
+// Characters first..last (1-based) as an integer when they are all digits;
+// blanks may lead only where the field can be narrower. A blank elsewhere is
+// a digit the reader could not make out.
+std::optional<int> DigitColumns(std::string_view text, size_t first, size_t last, bool leadingBlanks) {
+  std::string_view field = text.substr(first - 1, last - first + 1);
+  while (leadingBlanks && !field.empty() && field.front() == ' ') field.remove_prefix(1);
+  if (!AllDigits(field)) return std::nullopt;
+  return ParseInt32(field);
 }
 
 char LastChar(std::string_view s) { return s.empty() ? '\0' : s.back(); }
 
+// The degrees-and-minutes text as the GPS line gives it: `wholeDigits` digits
+// (degrees with leading zeros, then two of whole minutes below 60), the
+// point, at least one decimal, a blank and the hemisphere letter. A line read
+// only in part gives a shorter number, which would put the station far away.
+bool NmeaForm(std::string_view text, size_t wholeDigits) {
+  if (text.size() < wholeDigits + 4 || text[wholeDigits] != '.' || text[text.size() - 2] != ' ') return false;
+  if (!AllDigits(text.substr(0, wholeDigits)) || !AllDigits(text.substr(wholeDigits + 1, text.size() - wholeDigits - 3)))
+    return false;
+  return (text[wholeDigits - 2] - '0') * 10 + (text[wholeDigits - 1] - '0') < 60;
+}
+
 struct Position {
   double latitude = kNoCoordinate;
   double longitude = kNoCoordinate;
+  bool wellFormed = true;
   bool usable() const { return std::fabs(latitude) != kNoCoordinate && std::fabs(longitude) != kNoCoordinate; }
   // A misread line can give a latitude past a pole or a longitude past the
   // date line, which the map service would clamp or wrap to another place.
-  bool OnGlobe() const { return usable() && std::fabs(latitude) <= 90 && std::fabs(longitude) <= 180; }
+  bool OnGlobe() const {
+    return usable() && wellFormed && std::fabs(latitude) <= 90 && std::fabs(longitude) <= 180;
+  }
 };
+
+bool OneOf(char c, char a, char b) { return c == a || c == b; }
 
 Position StationPosition(const GpsStation& st, int mode) {
   Position p;
@@ -79,6 +99,9 @@ Position StationPosition(const GpsStation& st, int mode) {
     p.longitude = ParseDmsCoordinate(st.longitude);
     return p;
   }
+  // Without its hemisphere letter a coordinate's sign is unknown.
+  if (!OneOf(LastChar(st.latitude), 'N', 'S') || !OneOf(LastChar(st.longitude), 'E', 'W')) return p;
+  p.wellFormed = NmeaForm(st.latitude, 4) && NmeaForm(st.longitude, 5);
   p.latitude = ParseNmeaCoordinate(st.latitude);
   p.longitude = ParseNmeaCoordinate(st.longitude);
   if (LastChar(st.latitude) != 'N') p.latitude = -p.latitude;
@@ -121,14 +144,16 @@ double ParseNmeaCoordinate(std::string_view text) {
 }
 
 double ParseDmsCoordinate(std::string_view text) {
-  // Without the hemisphere column the sign is unknown: no position.
-  if (text.size() < 17) return kNoCoordinate;
-  const int degrees = Columns(text, 2, 4);
-  const int minutes = Columns(text, 7, 8);
-  const int seconds = Columns(text, 11, 12);
-  const int tenths = Columns(text, 14, 14);
+  // Without the hemisphere letter the sign is unknown: no position.
+  if (text.size() < 17 || std::string_view("NSEW").find(text[16]) == std::string_view::npos) return kNoCoordinate;
+  // A digit left blank by the reader would silently count as 0.
+  const std::optional<int> degrees = DigitColumns(text, 2, 4, true);
+  const std::optional<int> minutes = DigitColumns(text, 7, 8, false);
+  const std::optional<int> seconds = DigitColumns(text, 11, 12, false);
+  const std::optional<int> tenths = DigitColumns(text, 14, 14, false);
+  if (!degrees || !minutes || !seconds || !tenths || *minutes >= 60 || *seconds >= 60) return kNoCoordinate;
   const double sign = (text[16] == 'E' || text[16] == 'N') ? 1.0 : -1.0;
-  return sign * (degrees + minutes / 60.0 + (seconds + tenths / 10.0) / 3600.0);
+  return sign * (*degrees + *minutes / 60.0 + (*seconds + *tenths / 10.0) / 3600.0);
 }
 
 DmsParts SplitDegrees(double value) {

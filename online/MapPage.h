@@ -20,8 +20,8 @@ MapPageSlots BuildMapPage();
 // unsigned decimal degrees; kNoCoordinate when unusable.
 double ParseNmeaCoordinate(std::string_view text);
 // The fixed-column form of the GHS inserter ("  35o 42' 35.9\" N"): signed
-// decimal degrees; kNoCoordinate when empty or shorter than the hemisphere's
-// column.
+// decimal degrees; kNoCoordinate when shorter than the hemisphere's column,
+// without a hemisphere letter there, or with a digit left blank.
 double ParseDmsCoordinate(std::string_view text);
 
 // Whole degrees, whole minutes and the seconds text of |value| (2 decimals).
@@ -34,7 +34,8 @@ DmsParts SplitDegrees(double value);
 
 // The page for a station: inserter mode 0 reads the NMEA texts, the others
 // the fixed-column texts. Without a usable position (or with one past a pole
-// or the date line) the page shows a note instead of a map.
+// or the date line, or degrees and minutes not in the GPS line's form) the
+// page shows a note instead of a map.
 MapPageSlots MapPageForStation(const GpsStation& station, int time_stamp_mode);
 // True when the page holds a map for this station.
 bool StationHasPosition(const GpsStation& station, int time_stamp_mode);

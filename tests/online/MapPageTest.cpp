@@ -157,3 +157,49 @@ TEST(MapPage, WholeMinutesShowNoSixtySeconds) {
   EXPECT_EQ(d.minutes, 0);
   EXPECT_EQ(d.seconds, "0.00");
 }
+
+// A GPS line read only in part: a digit the reader could not make out shortens
+// the degrees-and-minutes number or blanks a fixed column, and an unread
+// hemisphere letter leaves the sign unknown. None of these is the station.
+TEST(MapPage, PartlyReadLinesShowTheNoteNotAMarker) {
+  const struct {
+    const char *lat, *lng;
+    int mode;
+    const char* centre;  // nullptr: no position
+  } rows[] = {
+      {"3541.234 ?", "13938.1234 W", 0, nullptr},            // letter unread
+      {"3541.2345 S", "13938.123 ?", 0, nullptr},
+      {"3541.2345 S", "1393. E", 0, nullptr},                // a minutes digit lost: 14.55 E
+      {"354. N", "13938.1234 W", 0, nullptr},
+      {"3541. S", "13938.1234 W", 0, nullptr},               // no decimals
+      {"3599.9999 N", "13938.1234 W", 0, nullptr},           // 99 minutes
+      {"3541.2345 N", "13938.1234  W", 0, nullptr},
+      {"3541.2345 S", "13938.12 W", 0, "-35.687242,-139.635333"},  // a decimal short: still the place
+      {"0059.9999 N", "00000.0000 E", 0, "0.999998,0.000000"},
+      {"  35o 4 ' 22.2\" S ", " 139o 38' 12.3\" W", 2, nullptr},  // a minutes digit blank
+      {"  35o 41' 22.2\" S ", " 139o 38' 1 .3\" W", 2, nullptr},
+      {"  35o 41' 22. \" S ", " 139o 38' 12.3\" W", 2, nullptr},
+      {"  35o 41' 22.2\" S ", " 1 9o 38' 12.3\" W", 2, nullptr},
+      {"  35o 41' 22.2\" S ", " 13 o 38' 12.3\" W", 2, nullptr},
+      {"  35o 41' 22.2\"   ", " 139o 38' 12.3\" W", 2, nullptr},  // letter unread
+      {"  35o 61' 22.2\" S ", " 139o 38' 12.3\" W", 3, nullptr},
+      {"   5o 41' 22.2\" S ", " 139o 38' 12.3\" W", 1, "-5.689500,-139.636750"},
+      {"  35o 41' 22.2\" N ", "  39o 38' 12.3\" E", 2, "35.689500,39.636750"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::string(r.lat) + " " + r.lng);
+    const GpsStation st = Station(r.lat, r.lng);
+    const MapPageSlots page = MapPageForStation(st, r.mode);
+    EXPECT_EQ(StationHasPosition(st, r.mode), r.centre != nullptr);
+    if (r.centre) {
+      EXPECT_EQ(page[13], std::string("      var latlng = new google.maps.LatLng(") + r.centre + ");");
+    } else {
+      EXPECT_EQ(page[13], BuildMapPage()[13]);
+      EXPECT_EQ(page[30], std::string("    <p>") + kNoPositionNote + "</p>");
+    }
+  }
+  // Without a hemisphere letter the lines keep the texts as read.
+  EXPECT_EQ(MapGpsLines(Station("3541.234 ?", "13938.1234 W"), 0),
+            (std::vector<std::string>{"Satellites : 07   HDOP : 1.2", "UTC        : 12:34:56", "Latitude   :  3541.234 ?",
+                                      "Longitude  :  13938.1234 W", kNoPositionNote}));
+}
