@@ -171,7 +171,10 @@ GpsReadResult ReadIotaGpsLine(const Bitmap24& frame, GlyphContext& ctx, TimeStam
     const RunReader letters(frame, ctx, cols, row);
     const char letter = letters.At(end);
     ctx.lettersOnly = false;
-    return whole + "." + decimals + " " + (letter == negative ? negative : positive);
+    // A letter that cannot be read leaves the hemisphere unknown: taking the
+    // first would put a station of the other hemisphere at its mirror place.
+    const char hemisphere = letter == positive || letter == negative ? letter : '?';
+    return whole + "." + decimals + " " + hemisphere;
   };
   station.latitude = Coordinate(y + 36, 12, 17, 31, 'N', 'S');
   station.longitude = Coordinate(y + 72, 13, 19, 32, 'E', 'W');

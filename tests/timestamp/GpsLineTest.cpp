@@ -175,3 +175,43 @@ TEST(GpsLine, IotaGpsScreenReadsThroughNoiseBlurAndMpeg2) {
     EXPECT_EQ(st.separation, "47.5 m") << r.name;
   }
 }
+
+namespace {
+
+// A GPS screen whose coordinate rows show `lat` and `lng` (cell c shows field
+// c + 7), read by the IOTA-VTI reader.
+GpsStation ReadIotaCoordinates(const std::string& lat, const std::string& lng) {
+  const double pitch = (615.0 - 178.0) / 18.0;
+  Bitmap24 f = NoisyFrame(720, 480, 81);
+  DrawLine(f, "       08       1 2", 178, pitch, 35, StampFont::Iota);
+  DrawLine(f, "12 34 56 2026 12 06", 178, pitch, 71, StampFont::Iota);
+  DrawLine(f, lat, 178, pitch, 107, StampFont::Iota);
+  DrawLine(f, lng, 178, pitch, 143, StampFont::Iota);
+  GlyphContext ctx = IotaSearchContext(30);
+  TimeStampState state;
+  GpsStation st;
+  EXPECT_TRUE(ReadIotaGpsLine(f, ctx, state, st).read);
+  return st;
+}
+
+}  // namespace
+
+// The hemisphere letter is read in the cell after the decimals. When the
+// last decimal cannot be read, that cell is the blank before the letter:
+// the hemisphere is unknown, not the northern or eastern one.
+TEST(GpsLine, IotaHemisphereThatCannotBeReadIsUnknown) {
+  const struct {
+    const char *lat, *lng, *readLat, *readLng;
+  } rows[] = {
+      {"     3541 2345 S", "      13938 1234 W", "3541.2345 S", "13938.1234 W"},
+      {"     3541 2345 N", "      13938 1234 E", "3541.2345 N", "13938.1234 E"},
+      {"     3541 2345  ", "      13938 1234  ", "3541.2345 ?", "13938.1234 ?"},  // no letters shown
+      {"     3541 234  S", "      13938 123  W", "3541.234 ?", "13938.123 ?"},    // last decimal unreadable
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::string(r.lat) + r.lng);
+    const GpsStation st = ReadIotaCoordinates(r.lat, r.lng);
+    EXPECT_EQ(st.latitude, r.readLat);
+    EXPECT_EQ(st.longitude, r.readLng);
+  }
+}
