@@ -18,6 +18,21 @@ GpsStation Station(const std::string& lat, const std::string& lng) {
   return s;
 }
 
+// The page for the texts holds a marker at `centre`, or (nullptr) the note.
+void ExpectPageCentre(const char* lat, const char* lng, int mode, const char* centre) {
+  SCOPED_TRACE(std::string(lat) + " " + lng);
+  const GpsStation st = Station(lat, lng);
+  const MapPageSlots page = MapPageForStation(st, mode);
+  EXPECT_EQ(StationHasPosition(st, mode), centre != nullptr);
+  if (centre) {
+    EXPECT_EQ(page[13], std::string("      var latlng = new google.maps.LatLng(") + centre + ");");
+    EXPECT_EQ(page[29], "  <body onload=\"initialize()\">");
+  } else {
+    EXPECT_EQ(page[13], BuildMapPage()[13]);
+    EXPECT_EQ(page[30], std::string("    <p>") + kNoPositionNote + "</p>");
+  }
+}
+
 }  // namespace
 
 TEST(MapPage, CentreAndMarkerHoldTheStation) {
@@ -105,19 +120,7 @@ TEST(MapPage, PositionsOffTheGlobeShowTheNoteNotAMarker) {
       {"9000.0000 S", "00000.0000 E", 0, "-90.000000,0.000000"},
       {" 090o 00' 00.0\" N ", " 180o 00' 00.0\" E ", 2, "90.000000,180.000000"},
   };
-  for (const auto& r : rows) {
-    SCOPED_TRACE(std::string(r.lat) + " " + r.lng);
-    const GpsStation st = Station(r.lat, r.lng);
-    const MapPageSlots page = MapPageForStation(st, r.mode);
-    EXPECT_EQ(StationHasPosition(st, r.mode), r.centre != nullptr);
-    if (r.centre) {
-      EXPECT_EQ(page[13], std::string("      var latlng = new google.maps.LatLng(") + r.centre + ");");
-      EXPECT_EQ(page[29], "  <body onload=\"initialize()\">");
-    } else {
-      EXPECT_EQ(page[13], BuildMapPage()[13]);
-      EXPECT_EQ(page[30], std::string("    <p>") + kNoPositionNote + "</p>");
-    }
-  }
+  for (const auto& r : rows) ExpectPageCentre(r.lat, r.lng, r.mode, r.centre);
 }
 
 TEST(MapPage, MisreadLinesOfHugeNumbersStillGiveLines) {
@@ -186,18 +189,7 @@ TEST(MapPage, PartlyReadLinesShowTheNoteNotAMarker) {
       {"   5o 41' 22.2\" S ", " 139o 38' 12.3\" W", 1, "-5.689500,-139.636750"},
       {"  35o 41' 22.2\" N ", "  39o 38' 12.3\" E", 2, "35.689500,39.636750"},
   };
-  for (const auto& r : rows) {
-    SCOPED_TRACE(std::string(r.lat) + " " + r.lng);
-    const GpsStation st = Station(r.lat, r.lng);
-    const MapPageSlots page = MapPageForStation(st, r.mode);
-    EXPECT_EQ(StationHasPosition(st, r.mode), r.centre != nullptr);
-    if (r.centre) {
-      EXPECT_EQ(page[13], std::string("      var latlng = new google.maps.LatLng(") + r.centre + ");");
-    } else {
-      EXPECT_EQ(page[13], BuildMapPage()[13]);
-      EXPECT_EQ(page[30], std::string("    <p>") + kNoPositionNote + "</p>");
-    }
-  }
+  for (const auto& r : rows) ExpectPageCentre(r.lat, r.lng, r.mode, r.centre);
   // Without a hemisphere letter the lines keep the texts as read.
   EXPECT_EQ(MapGpsLines(Station("3541.234 ?", "13938.1234 W"), 0),
             (std::vector<std::string>{"Satellites : 07   HDOP : 1.2", "UTC        : 12:34:56", "Latitude   :  3541.234 ?",
