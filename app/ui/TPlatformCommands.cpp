@@ -280,6 +280,8 @@ void TPlatform::LoadBMP1Click() {
       return;
     }
   }
+  // The station read from the picture shown so far is not the next one's.
+  Station = GpsStation{};
   if (name.isEmpty() || cancelled) {
     Still.BmpMode = false;
   } else {

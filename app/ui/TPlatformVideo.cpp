@@ -192,6 +192,8 @@ bool TPlatform::OpenVideoFile(const std::string& file_name, int keep_table, cons
   StopPlaybackTimer();
   BusyFlag busy(Run.FrameSourceBusy);
   BeginOpenVideoFile(Video, *resolved);
+  // The station read from the previous video's GPS line is not this one's.
+  Station = GpsStation{};
 
   // A failed open has closed the previous video too: nothing is shown any more.
   if (!OpenVideoStream()) {

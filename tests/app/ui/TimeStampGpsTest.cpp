@@ -8,8 +8,10 @@
 #include <QPushButton>
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "MainRoadFixture.h"
+#include "online/MapPage.h"
 #include "online/ui/TMap.h"
 #include "online/ui/WebBrowserControl.h"
 #include "support/StampRender.h"
@@ -27,15 +29,17 @@ void DrawLine(Bitmap24& f, const std::string& text, double x0, double pitch, int
 
 const double kGpsPitch = (615.0 - 178.0) / 18.0;
 
-// The IOTA-VTI GPS screen of a station at 35o 41.2345' N, 139o 38.1234' W.
-Bitmap24 GpsScreen() {
+// The IOTA-VTI GPS screen of a station at 35o 41.2345' N, 139o 38.1234' W,
+// or at the coordinates the rows show.
+Bitmap24 GpsScreen(const std::string& latitude_row = "     3541 2345 N",
+                   const std::string& longitude_row = "      13938 1234 W") {
   Bitmap24 f(720, 480);
   FillFrame(f, 16);
   AddFrameNoise(f, 6, 9);
   DrawLine(f, "       11       0 9", 178, kGpsPitch, 35);
   DrawLine(f, "21 43 05 2026 12 06", 178, kGpsPitch, 71);
-  DrawLine(f, "     3541 2345 N", 178, kGpsPitch, 107);
-  DrawLine(f, "      13938 1234 W", 178, kGpsPitch, 143);
+  DrawLine(f, latitude_row, 178, kGpsPitch, 107);
+  DrawLine(f, longitude_row, 178, kGpsPitch, 143);
   DrawLine(f, "     123 4", 178, kGpsPitch, 179);
   DrawLine(f, "             32 1", 178, kGpsPitch, 215);
   return f;
@@ -51,14 +55,14 @@ int BluePixels(MainRoadWindow& m, int left, int right) {
   return n;
 }
 
-// A GHS video whose GPS line (at 35o 41' 22.2" S, 139o 38' 12.3" W) starts
-// at the line's fixed place, opened with the GHS inserter chosen; a video of
-// another width carries the line scaled across.
-bool OpenGhsGpsLine(MainRoadWindow& m, int width = 720) {
+// A GHS video whose GPS line (at 35o 41' 22.2" S, 139o 38' 12.3" W, or as
+// `line` shows) starts at the line's fixed place, opened with the GHS inserter
+// chosen; a video of another width carries the line scaled across.
+bool OpenGhsGpsLine(MainRoadWindow& m, int width = 720, const std::string& line = "W139 38 12 3 S35 41 22 2") {
   const double k = width / 720.0;
   Bitmap24 f(width, 480);
   FillFrame(f, 16);
-  DrawLine(f, "W139 38 12 3 S35 41 22 2", (180 + 1.5 * 20.5) * k, 20.5 * k, 386, StampFont::Ghs);
+  DrawLine(f, line, (180 + 1.5 * 20.5) * k, 20.5 * k, 386, StampFont::Ghs);
   AviWriterOptions thirty;
   thirty.rate = 30;
   const auto path = m.Path("ghs.avi");
@@ -188,5 +192,86 @@ TEST(TimeStampGps, Button35ReadsTheGhsGpsLine) {
     EXPECT_EQ(m.W().Station.latitude, "  35o 41' 22.2\" S ") << width;
     EXPECT_EQ(m.W().Station.longitude, " 139o 38' 12.3\" W") << width;
     EXPECT_EQ(m.W().Options.GhsLocateEnabled, locate);
+  }
+}
+
+// KIWI-OSD and Sharp stamps carry no GPS line the command could read: the map
+// must not show the station read from a GHS video opened before, nor from the
+// video shown before a still picture.
+TEST(TimeStampGps, MapCommandForgetsTheStationWhenAnotherPictureIsShown) {
+  ScopedUrlOpener opener([](const QUrl&) { return true; });
+  Bitmap24 plain(720, 480);
+  FillFrame(plain, 16);
+  for (int mode : {1, 3}) {
+    for (bool still : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "mode " << mode << (still ? ", still picture" : ", plain video"));
+      MainRoadWindow m(Reader::Ffmpeg);
+      ASSERT_TRUE(OpenGhsGpsLine(m));
+      QAction* map_command = m.Find<QAction>("Map1");
+      map_command->trigger();
+      delete m.W().findChild<TMap*>("Map");
+      ASSERT_FALSE(m.W().Station.latitude.empty());
+      auto* combo = m.Find<QComboBox>("ComboBox1");
+      auto choose_mode = [&] {
+        combo->setCurrentIndex(mode);
+        emit combo->activated(mode);
+      };
+      choose_mode();
+      if (still) {
+        QImage picture(720, 480, QImage::Format_RGB888);
+        picture.fill(QColor(16, 16, 16));
+        const QString bmp = QString::fromStdString(m.Path("plain.bmp").string());
+        ASSERT_TRUE(picture.save(bmp, "BMP"));
+        m.dialogs.open_file_names.push_back(bmp);
+        m.Click("Button22");
+        ASSERT_TRUE(m.W().Still.BmpMode);
+      } else {
+        ASSERT_TRUE(WriteAvi(m.Path("plain.avi").string(), {plain, plain}));
+        ASSERT_TRUE(m.OpenThroughButton1(m.Path("plain.avi")));
+        choose_mode();  // the opening takes the inserter type of the settings file
+      }
+      ASSERT_EQ(m.W().Options.TimeStampMode, mode);
+      map_command->trigger();
+      auto* map = m.W().findChild<TMap*>("Map");
+      EXPECT_EQ(map, nullptr);
+      delete map;
+    }
+  }
+}
+
+// A GPS line read only in part opens the map window on the texts as read and
+// the note, never on a marker put at another place: a lost last decimal made
+// the southern station northern, a lost minute digit moved it by 70 km.
+TEST(TimeStampGps, MapCommandOnAPartlyReadLineShowsTheNote) {
+  ScopedUrlOpener opener([](const QUrl&) { return true; });
+  const QString note = QString("    <p>") + kNoPositionNote + "</p>";
+  {
+    MainRoadWindow m(Reader::Ffmpeg);
+    const auto path = m.Path("gps.avi");
+    const Bitmap24 screen = GpsScreen("     3541 234  S");
+    ASSERT_TRUE(WriteAvi(path.string(), {screen, screen}));
+    ASSERT_TRUE(m.OpenThroughButton1(path));
+    auto* combo = m.Find<QComboBox>("ComboBox1");
+    combo->setCurrentIndex(0);
+    emit combo->activated(0);
+    m.Find<QAction>("Map1")->trigger();
+    auto* map = m.W().findChild<TMap*>("Map");
+    ASSERT_NE(map, nullptr);
+    EXPECT_EQ(map->Memo2->toPlainText().split('\n'),
+              (QStringList{"Satellites : 11   HDOP : 0.9", "UTC        : 21:43:05 2026-12-06", "Latitude   :  3541.234 ?",
+                           "Longitude  :  13938.1234 W", kNoPositionNote}));
+    EXPECT_EQ(map->Memo1->toPlainText().split('\n')[30], note);
+    delete map;
+  }
+  {
+    MainRoadWindow m(Reader::Ffmpeg);
+    ASSERT_TRUE(OpenGhsGpsLine(m, 720, "W139 38 12 3 S35 4  22 2"));
+    m.Find<QAction>("Map1")->trigger();
+    auto* map = m.W().findChild<TMap*>("Map");
+    ASSERT_NE(map, nullptr);
+    EXPECT_EQ(map->Memo2->toPlainText().split('\n'),
+              (QStringList{"Latitude   :    35o 4 ' 22.2\" S ", "Longitude  :   139o 38' 12.3\" W", kNoPositionNote}));
+    EXPECT_EQ(map->Memo1->toPlainText().split('\n')[30], note);
+    delete map;
   }
 }
