@@ -156,8 +156,9 @@ GpsReadResult ReadIotaGpsLine(const Bitmap24& frame, GlyphContext& ctx, TimeStam
       else if (f == -2) utc += ' ';
       else if (f == -3) utc += '-';
       else {
+        // An unreadable digit must not pass for a read 0.
         const char c = r.At(f);
-        utc += c ? c : '0';
+        utc += c ? c : '?';
       }
     }
     station.utc = utc;

@@ -179,12 +179,13 @@ TEST(GpsLine, IotaGpsScreenReadsThroughNoiseBlurAndMpeg2) {
 namespace {
 
 // A GPS screen whose coordinate rows show `lat` and `lng` (cell c shows field
-// c + 7), read by the IOTA-VTI reader.
-GpsStation ReadIotaCoordinates(const std::string& lat, const std::string& lng) {
+// c + 7) and whose UTC row shows `utc`, read by the IOTA-VTI reader.
+GpsStation ReadIotaCoordinates(const std::string& lat, const std::string& lng,
+                               const std::string& utc = "12 34 56 2026 12 06") {
   const double pitch = (615.0 - 178.0) / 18.0;
   Bitmap24 f = NoisyFrame(720, 480, 81);
   DrawLine(f, "       08       1 2", 178, pitch, 35, StampFont::Iota);
-  DrawLine(f, "12 34 56 2026 12 06", 178, pitch, 71, StampFont::Iota);
+  DrawLine(f, utc, 178, pitch, 71, StampFont::Iota);
   DrawLine(f, lat, 178, pitch, 107, StampFont::Iota);
   DrawLine(f, lng, 178, pitch, 143, StampFont::Iota);
   GlyphContext ctx = IotaSearchContext(30);
@@ -214,4 +215,11 @@ TEST(GpsLine, IotaHemisphereThatCannotBeReadIsUnknown) {
     EXPECT_EQ(st.latitude, r.readLat);
     EXPECT_EQ(st.longitude, r.readLng);
   }
+}
+
+// A UTC digit that cannot be read shows as "?", not as a 0 that was never there.
+TEST(GpsLine, IotaUtcDigitThatCannotBeReadIsMarked) {
+  const GpsStation st = ReadIotaCoordinates("     3541 2345 S", "      13938 1234 W", "12 3  56 2026 1  06");
+  EXPECT_EQ(st.utc, "12:3?:56 2026-1?-06");
+  EXPECT_EQ(st.latitude, "3541.2345 S");
 }
