@@ -68,8 +68,8 @@ char LastChar(std::string_view s) { return s.empty() ? '\0' : s.back(); }
 
 // The degrees-and-minutes text as the GPS line gives it: `wholeDigits` digits
 // (degrees with leading zeros, then two of whole minutes below 60), the
-// point, at least one decimal, a blank and the hemisphere letter. A line read
-// only in part gives a shorter number, which would put the station far away.
+// point, at least one decimal, a blank and the hemisphere letter. Any other
+// shape, or minutes past 59, comes from a misread line.
 bool NmeaForm(std::string_view text, size_t wholeDigits) {
   if (text.size() < wholeDigits + 4 || text[wholeDigits] != '.' || text[text.size() - 2] != ' ') return false;
   if (!AllDigits(text.substr(0, wholeDigits)) || !AllDigits(text.substr(wholeDigits + 1, text.size() - wholeDigits - 3)))
