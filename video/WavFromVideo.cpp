@@ -40,19 +40,20 @@ const std::vector<char>& SilenceBytes() {
 }
 
 // Streams converted samples into the temporary file, dropping or padding at
-// the start so that the track lines up with the first video frame. A write
-// that fails (a full disk) ends the extraction at once.
+// the start so that the track lines up with the first video frame, and
+// (given the video's length) at the end so that it ends with the last one.
+// A write that fails (a full disk) ends the extraction at once.
 class TrackWriter {
  public:
   TrackWriter(std::ofstream& out, int channels) : out_(out), bytes_per_frame_(2 * channels) {}
   void SetLeadIn(int64_t frames) { lead_in_ = frames; }
+  void SetLength(int64_t frames) { length_ = frames; }
   void Write(const uint8_t* data, int frames) {
     const std::vector<char>& kSilence = SilenceBytes();
     for (; lead_in_ > 0;) {
       const int64_t n = std::min<int64_t>(lead_in_, static_cast<int64_t>(kSilence.size()) / bytes_per_frame_);
-      out_.write(kSilence.data(), static_cast<std::streamsize>(n * bytes_per_frame_));
-      written_ += n;
-      lead_in_ -= n;
+      Put(kSilence.data(), n);
+      lead_in_ = Full() ? 0 : lead_in_ - n;
     }
     if (lead_in_ < 0) {
       const int64_t skip = std::min<int64_t>(-lead_in_, frames);
@@ -60,11 +61,7 @@ class TrackWriter {
       frames -= static_cast<int>(skip);
       lead_in_ += skip;
     }
-    if (frames > 0) {
-      out_.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(frames) * bytes_per_frame_);
-      written_ += frames;
-    }
-    if (!out_) throw Fail{kCannotWrite};
+    if (frames > 0) Put(reinterpret_cast<const char*>(data), frames);
   }
   void Silence(int64_t frames) {
     const std::vector<char>& zeros = SilenceBytes();
@@ -72,12 +69,26 @@ class TrackWriter {
     for (; frames > 0; frames -= chunk)
       Write(reinterpret_cast<const uint8_t*>(zeros.data()), static_cast<int>(std::min(frames, chunk)));
   }
+  // Silence up to the video's end when the sound stops before it.
+  void PadToLength() {
+    if (length_ > written_) Silence(length_ - written_);
+  }
   int64_t Written() const { return written_; }
 
  private:
+  bool Full() const { return length_ >= 0 && written_ >= length_; }
+  void Put(const char* bytes, int64_t frames) {
+    if (length_ >= 0) frames = std::min(frames, length_ - written_);
+    if (frames <= 0) return;
+    out_.write(bytes, static_cast<std::streamsize>(frames * bytes_per_frame_));
+    written_ += frames;
+    if (!out_) throw Fail{kCannotWrite};
+  }
+
   std::ofstream& out_;
   int bytes_per_frame_;
   int64_t lead_in_ = 0;
+  int64_t length_ = -1;  // sample frames up to the video's end; -1: the track's own end
   int64_t written_ = 0;
 };
 
@@ -146,7 +157,7 @@ std::optional<double> FirstPictureSeconds(const std::string& video_path, int str
   return std::nullopt;
 }
 
-void Extract(const std::string& video_path, const std::string& temp_path, WavTrackInfo& info) {
+void Extract(const std::string& video_path, const std::string& temp_path, double video_seconds, WavTrackInfo& info) {
   AVFormatContext* raw = nullptr;
   // The result's name goes with the message, as the frame source's step log shows it.
   auto named = [](const char* text, int code) {
@@ -224,6 +235,7 @@ void Extract(const std::string& video_path, const std::string& temp_path, WavTra
   if (!out) throw Fail{kCannotWrite};
   out << WavHeader(channels, rate, 0);
   TrackWriter writer(out, channels);
+  if (video_seconds > 0) writer.SetLength(std::llround(video_seconds * rate));
   bool first = true;
   double expected_end = 0;  // where the last decoded frame's sound ends, seconds
   const double file_seconds = format->duration > 0 ? double(format->duration) / AV_TIME_BASE : 0;
@@ -309,6 +321,8 @@ void Extract(const std::string& video_path, const std::string& temp_path, WavTra
   drain();
   while (convert(nullptr) > 0) {
   }
+  // A track that holds nothing is told, however long the video.
+  if (writer.Written() > 0) writer.PadToLength();
 
   const int64_t data_bytes = writer.Written() * 2 * channels;
   if (writer.Written() == 0) throw Fail{"The sound track holds no samples."};
@@ -326,7 +340,7 @@ void Extract(const std::string& video_path, const std::string& temp_path, WavTra
 std::string HResultToName(int code) { return FfmpegResultName(code); }
 
 bool MakeWavFromVideo(const std::string& video_path, const std::string& wav_path, std::string* message,
-                      WavTrackInfo* info) {
+                      WavTrackInfo* info, double video_seconds) {
   const std::string temp = wav_path + ".part";
   WavTrackInfo got;
   std::error_code ec;
@@ -335,7 +349,7 @@ bool MakeWavFromVideo(const std::string& video_path, const std::string& wav_path
     AvsScriptSource script;
     std::string why;
     if (AsciiLower(ExtensionOf(video_path)) == ".avs" && !ReadAvsScript(video_path, script, why)) throw Fail{why};
-    Extract(script.video_path.empty() ? video_path : script.video_path, temp, got);
+    Extract(script.video_path.empty() ? video_path : script.video_path, temp, video_seconds, got);
   } catch (const Fail& f) {
     std::filesystem::remove(temp, ec);
     if (message) *message = f.text;

@@ -122,7 +122,10 @@ void TPlatform::Button9Click() {
     note->show();
     Tmsg = note;
     QApplication::processEvents();
-    ok = MakeWavFromVideo(video, Sound.WavFileName, &why);
+    // The track spans the frames as the frame source times them.
+    const long double rate = Video.VideoFrameRate * Video.FrameRateFactor;
+    const double seconds = rate > 0 ? static_cast<double>((ScrollBar1->maximum() + 1) / rate) : 0;
+    ok = MakeWavFromVideo(video, Sound.WavFileName, &why, nullptr, seconds);
     note->close();
     if (ok) Sound.WavMadeFor = video;
   }

@@ -162,8 +162,9 @@ bool TPlatform::OpenVideoStream() {
 
 void TPlatform::ClearClosedVideo() {
   StopPlaybackTimer();
-  // The guide acts on the open video's objects.
+  // The guide acts on the open video's objects, the sound display shows its sound.
   CloseOperationGuide();
+  if (SoundIndicator) SoundIndicator->close();
   Run.VideoLoaded = false;
   {
     QSignalBlocker block(ScrollBar1);
@@ -190,6 +191,8 @@ bool TPlatform::OpenVideoFile(const std::string& file_name, int keep_table, cons
   }
   // Playback of the old video ends here: its timer must not play the new one.
   StopPlaybackTimer();
+  // Nor may its sound track be shown and noted in the new video's rows.
+  if (SoundIndicator) SoundIndicator->close();
   BusyFlag busy(Run.FrameSourceBusy);
   BeginOpenVideoFile(Video, *resolved);
   // The station read from the previous video's GPS line is not this one's.

@@ -1,0 +1,125 @@
+// 'Audio Channel Display' on videos whose sound does not span the frames
+// exactly: sound that runs on after the last frame, stops before it, or
+// starts late. A beep made at a known video time lights the frame of that
+// time and no other.
+#include <QScrollBar>
+
+#include "MainRoadFixture.h"
+#include "support/VideoFixtures.h"
+
+namespace {
+
+// 50 frames at 25 fps; the beeps lie inside frames 10 and 40 with 10 ms
+// to spare on each side.
+constexpr int kFrames = 50;
+constexpr double kBeeps[][2] = {{0.41, 0.43}, {1.61, 1.63}};
+constexpr int kBeepFrames[] = {10, 40};
+
+// Beeps at the video times above in a sound track that starts `delay`
+// seconds after the first frame.
+std::string BeepSound(int rate, int channels, double seconds, double delay) {
+  std::string expr;
+  for (const auto& b : kBeeps)
+    expr += (expr.empty() ? "" : "+") + std::string("between(t\\,") + std::to_string(b[0] - delay) + "\\," +
+            std::to_string(b[1] - delay) + ")";
+  std::string one = "0.7*sin(2*PI*1000*t)*(" + expr + ")";
+  std::string exprs = one;
+  if (channels == 2) exprs += "|" + one;
+  return "-f lavfi -i \"aevalsrc=exprs='" + exprs + "':s=" + std::to_string(rate) + ":d=" + std::to_string(seconds) +
+         "\"";
+}
+
+void MakeVideo(const std::filesystem::path& path, int rate, int channels, double seconds, double delay,
+               const std::string& audio_codec) {
+  const std::string offset = delay > 0 ? "-itsoffset " + std::to_string(delay) + " " : "";
+  ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc=size=64x48:rate=25:duration=2 " + offset +
+                        BeepSound(rate, channels, seconds, delay) + " -map 0:v -map 1:a -c:v mjpeg -c:a " +
+                        audio_codec + " '" + path.string() + "'"));
+}
+
+void ExpectBeepsAtTheirFrames(MainRoadWindow& m) {
+  TPlatform& w = m.W();
+  for (int f : {0, 9, 10, 11, 25, 39, 40, 41, kFrames - 1}) {
+    w.ScrollBar1->setValue(f);
+    const bool beep = f == kBeepFrames[0] || f == kBeepFrames[1];
+    EXPECT_EQ(w.Sound.SoundSignalDetected, beep) << "frame " << f;
+  }
+}
+
+TEST(SoundTrackTiming, BeepsStayAtTheirVideoTimes) {
+  const struct {
+    const char* name;
+    const char* file;
+    int rate, channels;
+    double seconds, delay;
+    const char* codec;
+  } cases[] = {
+      {"sound runs on 1 s after the last frame", "longer.mkv", 48000, 1, 3.0, 0, "pcm_s16le"},
+      {"sound stops 0.2 s before the last frame", "shorter.mkv", 44100, 2, 1.8, 0, "pcm_s16le"},
+      {"sound starts 0.3 s late and runs on", "late.mkv", 8000, 1, 1.9, 0.3, "pcm_s16le"},
+      {"AAC sound runs on 0.5 s", "aac.mp4", 48000, 2, 2.5, 0, "aac"},
+      {"8-bit sound in an AVI runs on 0.6 s", "longer.avi", 8000, 1, 2.6, 0, "pcm_u8"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MainRoadWindow m(Reader::Ffmpeg);
+    const auto video = m.Path(c.file);
+    MakeVideo(video, c.rate, c.channels, c.seconds, c.delay, c.codec);
+    ASSERT_TRUE(m.OpenThroughButton1(video));
+    ASSERT_EQ(m.W().ScrollBar1->maximum() + 1, kFrames);
+    m.dialogs.yes_no_answers.push_back(true);
+    m.Click("Button9");
+    ASSERT_TRUE(m.dialogs.messages.empty()) << m.dialogs.messages[0].text.toStdString();
+    ASSERT_TRUE(m.W().OpenWindows.SoundGraphOpen);
+    // Two seconds of 16-bit sound, whatever the track's own length.
+    const int channels = c.channels == 1 ? 1 : 2;
+    EXPECT_EQ(std::filesystem::file_size(m.Path("tsy.wav")), 48u + 2u * 2u * unsigned(channels * c.rate));
+    ExpectBeepsAtTheirFrames(m);
+    m.W().SoundIndicator->close();
+  }
+}
+
+// The sound display shows the open video's sound: a table of another video
+// loaded while it is open takes it down with the old track, so the old
+// beeps are neither shown nor noted for the new video's frames.
+TEST(SoundTrackTiming, LoadingAnotherVideosTableTakesDownTheOldTrack) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  TPlatform& w = m.W();
+  const auto quiet = m.Path("quiet.mkv"), beeps = m.Path("beeps.mkv");
+  ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc=size=64x48:rate=25:duration=2 -f lavfi -i anullsrc=r=8000:cl=mono "
+                        "-t 2 -c:v mjpeg -c:a pcm_s16le '" + quiet.string() + "'"));
+  MakeVideo(beeps, 8000, 1, 2, 0, "pcm_s16le");
+  ASSERT_TRUE(m.OpenThroughButton1(quiet));
+  m.ClickImage1(30, 24);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const auto csv = m.Path("quiet.csv");
+  m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button6");
+  ASSERT_TRUE(std::filesystem::exists(csv));
+
+  ASSERT_TRUE(m.OpenThroughButton1(beeps));
+  m.dialogs.yes_no_answers.push_back(true);
+  m.Click("Button9");
+  ASSERT_TRUE(w.OpenWindows.SoundGraphOpen);
+  w.ScrollBar1->setValue(kBeepFrames[0]);
+  ASSERT_TRUE(w.Sound.SoundSignalDetected);
+
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  ASSERT_EQ(w.Video.VideoFileName, quiet.string());
+  EXPECT_FALSE(w.OpenWindows.SoundGraphOpen);
+  w.ScrollBar1->setValue(kBeepFrames[0] + 1);
+  w.ScrollBar1->setValue(kBeepFrames[0]);
+  EXPECT_FALSE(w.Sound.SoundSignalDetected);
+  // The quiet video's own track is made on the next click.
+  const size_t asked = m.dialogs.questions.size();
+  m.dialogs.yes_no_answers.push_back(true);
+  m.Click("Button9");
+  EXPECT_EQ(m.dialogs.questions.size(), asked + 1);
+  ASSERT_TRUE(w.OpenWindows.SoundGraphOpen);
+  EXPECT_FALSE(w.Sound.SoundSignalDetected);
+  w.SoundIndicator->close();
+}
+
+}  // namespace
