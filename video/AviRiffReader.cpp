@@ -8,12 +8,14 @@
 //   1. the OpenDML 'indx' super index and its 'ix##' standard indexes (which
 //      list no palette changes: those of a palette stream are found by a scan),
 //   2. 'idx1', with offsets relative to the 'movi' FourCC or absolute (detected
-//      by checking that the chunk headers are where the entries say),
+//      by checking that the chunk headers are where the entries say); frames
+//      after the last one it lists (an index cut short) are found by a scan,
 //   3. a scan of every 'movi' list (also inside 'rec ' lists).
 // An index that points outside the file or at the wrong chunks is dropped for
 // the next one. Deviations from the format: dwLength and dwTotalFrames are
 // ignored (the index is the truth); a partial last chunk of a scan is dropped;
-// a scan stops at the first chunk id that is not printable text.
+// a scan stops at the first chunk id that is not printable text. A stream
+// whose every frame was dropped (empty chunks only) is refused.
 #include "video/AviRiffReader.h"
 
 #include <algorithm>
@@ -445,8 +447,8 @@ bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error
   } else if (FromIdx1(src, l, out.video_stream, out)) {
     // Frames after the last one idx1 lists (an index cut short) are found by
     // a scan; whether they are key frames is not known.
-    const AviFrameEntry last = out.frames.back();
-    const uint64_t after = last.offset + last.size + (last.size & 1);
+    uint64_t after = 0;
+    for (const AviFrameEntry& e : out.frames) after = std::max(after, e.offset + e.size + (e.size & 1));
     const size_t listed = out.frames.size();
     if (after >= l.movi[0].first && after < l.movi[0].second)
       ScanMovi(src, after, l.movi[0].second, out.video_stream, 0, out.frames, out.palette_changes);
