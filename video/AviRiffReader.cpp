@@ -5,14 +5,17 @@
 // chunk whose size runs past its parent or the file is cut at the end of what
 // is there (a capture that crashed leaves zero or stale sizes). The frame list
 // comes from, in this order of preference:
-//   1. the OpenDML 'indx' super index and its 'ix##' standard indexes,
+//   1. the OpenDML 'indx' super index and its 'ix##' standard indexes (which
+//      list no palette changes: those of a palette stream are found by a scan),
 //   2. 'idx1', with offsets relative to the 'movi' FourCC or absolute (detected
-//      by checking that the chunk headers are where the entries say),
+//      by checking that the chunk headers are where the entries say); frames
+//      after the last one it lists (an index cut short) are found by a scan,
 //   3. a scan of every 'movi' list (also inside 'rec ' lists).
 // An index that points outside the file or at the wrong chunks is dropped for
 // the next one. Deviations from the format: dwLength and dwTotalFrames are
 // ignored (the index is the truth); a partial last chunk of a scan is dropped;
-// a scan stops at the first chunk id that is not printable text.
+// a scan stops at the first chunk id that is not printable text. A stream
+// whose every frame was dropped (empty chunks only) is refused.
 #include "video/AviRiffReader.h"
 
 #include <algorithm>
@@ -325,6 +328,11 @@ void LeaveOutEncoderDelay(const ByteSource& src, AviContents& out) {
   if (b_frames) frames.erase(frames.begin() + 1, frames.begin() + 1 + std::ptrdiff_t(empty));
 }
 
+// An uncompressed format of 8 bits or fewer per pixel: its colours come from a palette.
+bool HasPalette(const std::vector<uint8_t>& format) {
+  return format.size() >= 20 && Le16(&format[14]) <= 8 && Le32(&format[16]) == 0;
+}
+
 void ParseStrl(const ByteSource& src, const Chunk& list, int stream, AviContents& out, Layout& l) {
   ChunkWalker w(src, list.data + 4, list.data + list.size);
   Chunk c;
@@ -430,7 +438,22 @@ bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error
     out.frames = std::move(frames);
     out.keyframe_flags_present = true;
     out.index_source = AviIndexSource::OpenDmlIndex;
+    // The standard indexes list no palette changes: a scan finds them.
+    if (HasPalette(out.video_format)) {
+      std::vector<AviFrameEntry> scanned;
+      for (const auto& m : l.movi)
+        if (!ScanMovi(src, m.first, m.second, out.video_stream, 0, scanned, out.palette_changes)) break;
+    }
   } else if (FromIdx1(src, l, out.video_stream, out)) {
+    // Frames after the last one idx1 lists (an index cut short) are found by
+    // a scan; whether they are key frames is not known.
+    uint64_t after = 0;
+    for (const AviFrameEntry& e : out.frames) after = std::max(after, e.offset + e.size + (e.size & 1));
+    const size_t listed = out.frames.size();
+    if (after >= l.movi[0].first && after < l.movi[0].second)
+      ScanMovi(src, after, l.movi[0].second, out.video_stream, 0, out.frames, out.palette_changes);
+    if (out.keyframe_flags_present)
+      for (size_t i = listed; i < out.frames.size(); ++i) out.frames[i].keyframe = false;
     // idx1 covers only the first RIFF form; later segments are scanned.
     for (size_t i = 1; i < l.movi.size(); ++i)
       ScanMovi(src, l.movi[i].first, l.movi[i].second, out.video_stream, 0, out.frames, out.palette_changes);
@@ -444,6 +467,10 @@ bool ReadAviContents(const ByteSource& src, AviContents& out, std::string& error
   }
   if (out.frames.empty()) {
     error = "The video stream has no frames.";
+    return false;
+  }
+  if (std::all_of(out.frames.begin(), out.frames.end(), [](const AviFrameEntry& e) { return e.size == 0; })) {
+    error = "The video stream holds no picture: every frame was dropped.";
     return false;
   }
   LeaveOutEncoderDelay(src, out);

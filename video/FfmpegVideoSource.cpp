@@ -957,6 +957,19 @@ void FfmpegVideoSource::SetUpIndexReading() {
     }
   }
   if (first_picture < 0 || !(row_file_ = FileByteSource::Open(path_))) return;
+  // Pictures past the end of the index (an idx1 cut short) are reached only
+  // by the demuxer; the frames the index leaves out may only be dropped ones.
+  if (held_frames_ > count) {
+    AviContents avi;
+    std::string why;
+    const bool pictures_past = !ReadAviContents(*row_file_, avi, why) ||
+                               std::any_of(avi.frames.begin() + std::min<ptrdiff_t>(count, ptrdiff_t(avi.frames.size())),
+                                           avi.frames.end(), [](const AviFrameEntry& e) { return e.size != 0; });
+    if (pictures_past) {
+      row_file_.reset();
+      return;
+    }
+  }
   for (int i : {first_picture, (first_picture + last_picture) / 2, last_picture}) {
     const AVIndexEntry* e = avformat_index_get_entry(st, i);
     // A chunk past the end of a cut file is checked when it is read.

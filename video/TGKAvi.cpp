@@ -425,8 +425,8 @@ bool TGKAvi::GetFrameBitmap(int32_t n, Bitmap24& bitmap) {
     j = PictureFrameOf(n);
   }
   if (j < 0) {
-    bitmap.Resize(format_.width, format_.height);
-    return true;
+    error_ = "The video holds no picture.";
+    return false;
   }
   if (format_.decode == DibFormat::Decode::Codec) {
     if (!codec_) {
@@ -498,7 +498,12 @@ bool TGKAvi::ScanInsteadOfIndex() {
 int TGKAvi::PictureFrameOf(int n) const {
   int j = n;
   while (j >= 0 && avi_.frames[size_t(j)].size == 0) --j;
-  return j;
+  if (j >= 0) return j;
+  // Frames dropped before the first picture show that picture, as the
+  // DirectShow source shows them: a black frame would measure as a star gone.
+  for (j = n + 1; j < int(avi_.frames.size()); ++j)
+    if (avi_.frames[size_t(j)].size != 0) return j;
+  return -1;
 }
 
 void TGKAvi::RestoreFirstPalette() {

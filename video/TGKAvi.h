@@ -69,7 +69,8 @@ class TGKAvi {
   void UsePaletteOfFrame(int j);
   void RestoreFirstPalette();
   // The frame whose picture frame n shows: n, or the last one before it with
-  // a chunk (a dropped frame repeats it); -1 for none.
+  // a chunk (a dropped frame repeats it), or before the first picture the
+  // first one; -1 for none.
   int PictureFrameOf(int n) const;
   // The index entry of frame j points at its chunk; when it does not (a
   // damaged index), the frames are found again by a scan of the file.

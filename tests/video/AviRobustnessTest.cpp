@@ -73,6 +73,33 @@ TEST(AviRobustness, EmptyAndForeignFilesGiveMessages) {
   EXPECT_EQ(ds.DSOpenVideo(zero), "Incorrect formated file or unknown compressor.");
 }
 
+// A capture that never got a picture: no frame, or only dropped ones. Both
+// are refused with the reason, with and without an index.
+TEST(AviRobustness, VideoWithoutAPictureIsRefused) {
+  struct Row {
+    int dropped;
+    AviIndexKind index;
+    const char* message;
+  } rows[] = {
+      {0, AviIndexKind::Idx1Relative, "The video stream has no frames."},
+      {0, AviIndexKind::None, "The video stream has no frames."},
+      {3, AviIndexKind::Idx1Relative, "The video stream holds no picture: every frame was dropped."},
+      {3, AviIndexKind::None, "The video stream holds no picture: every frame was dropped."},
+  };
+  for (const Row& r : rows) {
+    const std::string path = FixturePath("no_picture.avi");
+    AviWriterOptions o;
+    o.idx1 = r.index;
+    AviWriter w(path, kW, kH, o);
+    for (int i = 0; i < r.dropped; ++i) w.AddEmptyFrame();
+    ASSERT_TRUE(w.Finish());
+    TGKAvi avi;
+    EXPECT_FALSE(avi.OpenStreams(path)) << r.dropped;
+    EXPECT_EQ(avi.LastError(), r.message);
+    EXPECT_EQ(avi.FrameCount(), -1);
+  }
+}
+
 TEST(AviRobustness, CaptureThatCrashedKeepsItsCompleteFrames) {
   std::vector<uint8_t> full = SmallAvi();
   const size_t frame_bytes = size_t(Bitmap24::StrideFor(kW)) * kH + 8;

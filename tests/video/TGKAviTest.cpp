@@ -155,7 +155,7 @@ TEST(TGKAvi, EmptyChunkRepeatsThePreviousFrame) {
   std::string path = FixturePath("empty_chunks.avi");
   AviWriter w(path, kW, kH);
   Bitmap24 f0 = NumberedFrame(kW, kH, 0, 4), f2 = NumberedFrame(kW, kH, 2, 4);
-  w.AddEmptyFrame();  // nothing before it: black
+  w.AddEmptyFrame();  // nothing before it: the first picture
   w.AddFrame(f0);
   w.AddEmptyFrame();
   w.AddEmptyFrame();
@@ -165,9 +165,7 @@ TEST(TGKAvi, EmptyChunkRepeatsThePreviousFrame) {
   ASSERT_TRUE(avi.OpenStreams(path));
   ASSERT_EQ(avi.FrameCount(), 5);
   Bitmap24 got;
-  ASSERT_TRUE(avi.GetFrameBitmap(0, got));
-  EXPECT_TRUE(got == Bitmap24(kW, kH));
-  for (int i : {1, 2, 3}) {
+  for (int i : {0, 1, 2, 3}) {
     ASSERT_TRUE(avi.GetFrameBitmap(i, got));
     EXPECT_TRUE(got == f0) << i;
   }
