@@ -30,7 +30,7 @@ int TimeStampRow(int layout, int field, const GlyphContext& ctx, const TimeStamp
   const int off = second ? state.AutoRowOffset1 : state.AutoRowOffset0;
   const int r = state.LocatedStampRow;
   const int32_t top = state.LocatedFieldTop[second ? 1 : 0];
-  if (layout == kLocatedLayout && ctx.mode == TimeStampMode::Iota && top >= 0) {
+  if (layout == kLocatedLayout && (ctx.mode == TimeStampMode::Iota || ctx.mode == TimeStampMode::Ghs) && top >= 0) {
     // Each field is read from its own measured glyph top.
     if (!ctx.showField) return top;
     return second ? (top - 1) / 2 + frameHeight / 2 : top / 2;
@@ -289,6 +289,20 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
   auto Pair = [&](int field, int row) {
     return ReadOrZero(reader, frame, X(field), row) + ReadOrZero(reader, frame, X(field + 1), row);
   };
+  // Each KIWI-OSD field shows its milliseconds in one of two groups and
+  // leaves the other blank. A picture moved by one line brings the other
+  // field onto this row, whose usual group is the blank one: the group that
+  // reads is taken, the usual one when both or neither do.
+  auto ShownKiwiGroup = [&](int row, int usual) {
+    auto readable = [&](int from) {
+      int n = 0;
+      for (int i = 0; i < 3; ++i) n += reader.Read(frame, X(from + i), row) != 0 ? 1 : 0;
+      return n;
+    };
+    const int first = readable(13), second = readable(16);
+    if (first == second) return usual;
+    return first > second ? 13 : 16;
+  };
   auto Digits = [&](int from, int count, int row) {
     std::string s;
     for (int i = 0; i < count; ++i) s += ReadOrZero(reader, frame, X(from + i), row);
@@ -320,8 +334,8 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
         t.StampS1Full = t.StampS1 + "." + Digits(13, 2, row1);
         t.StampS2Full = t.StampS2 + "." + Digits(13, 2, row2);
       } else {
-        t.StampS1Full = t.StampS1 + "." + Digits(16, 3, row1);
-        t.StampS2Full = t.StampS2 + "." + Digits(13, 3, row2);
+        t.StampS1Full = t.StampS1 + "." + Digits(ShownKiwiGroup(row1, 16), 3, row1);
+        t.StampS2Full = t.StampS2 + "." + Digits(ShownKiwiGroup(row2, 13), 3, row2);
       }
       break;
     case TimeStampMode::Ghs:

@@ -619,6 +619,48 @@ TEST(TimeStampReader, KiwiSequenceAcrossAMinuteAndAnHour) {
   }
 }
 
+// Each KIWI-OSD field shows its milliseconds in one group and leaves the other
+// blank. A picture moved by an odd number of lines puts each field on the
+// other row parity; every row still gets the time its own field shows, not
+// its seconds with ".000" from the blank group.
+TEST(TimeStampReader, KiwiFieldsKeepTheirMillisecondsOnEitherRowParity) {
+  struct Row {
+    const char* name;
+    int w, h, fps;
+    const int* layout;
+    int baseOdd, shift;
+  };
+  const Row rows[] = {
+      {"30 fps as usual", 720, 480, 30, kKiwiLayout1, 409, 0},
+      {"30 fps one line lower", 720, 480, 30, kKiwiLayout1, 409, 1},
+      {"25 fps one line lower", 720, 576, 25, kKiwiLayout2, 509, 1},
+      {"25 fps one line higher", 720, 576, 25, kKiwiLayout2, 509, -1},
+      {"25 fps three lines lower", 720, 576, 25, kKiwiLayout2, 509, 3},
+  };
+  // Across a minute: the first field in the second group, the second in the first.
+  const std::string early = "203059   983", late = "203100017   ";
+  uint32_t seed = 900;
+  for (const Row& r : rows)
+    for (const FieldOrder order : {FieldOrder::OddFirst, FieldOrder::EvenFirst}) {
+      const std::string name = std::string(r.name) + (order == FieldOrder::OddFirst ? ", odd first" : ", even first");
+      Bitmap24 f = KiwiFrame(r.w, r.h, r.layout, r.fps, 0, r.shift, early, late, r.baseOdd, seed++);
+      // The row parity the early field landed on decides which one is field 1.
+      const bool earlyOnOdd = ((r.baseOdd + r.shift) & 1) != 0;
+      const bool earlyIsField1 = earlyOnOdd == (order == FieldOrder::OddFirst);
+      TimeStampState state;
+      LoadKiwiDigitPositions(state.DigitX);
+      StampTexts t;
+      StampReadOptions opt;
+      opt.fieldOrder = order;
+      opt.fieldMeasure = true;
+      ASSERT_EQ(ReadTimeStamp(f, KiwiContext(r.fps), opt, state, t), 1) << name;
+      const std::string t1 = t.StampH1 + ":" + t.StampM1 + ":" + t.StampS1Full;
+      const std::string t2 = t.StampH2 + ":" + t.StampM2 + ":" + t.StampS2Full;
+      EXPECT_EQ(t1, earlyIsField1 ? "20:30:59.983" : "20:31:00.017") << name;
+      EXPECT_EQ(t2, earlyIsField1 ? "20:31:00.017" : "20:30:59.983") << name;
+    }
+}
+
 TEST(TimeStampReader, KiwiFieldViewEveryDigitBothRates) {
   // 'Show Field': the fields stacked, one line per field line; the stamp of
   // field argument 0 in the upper half, of argument 1 in the lower.
