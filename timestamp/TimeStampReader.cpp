@@ -314,9 +314,11 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
     return result;
   }
   if (ctx.mode == TimeStampMode::Ghs) {
-    t.StampDate1 = Pair(0, rowA);
-    t.StampDate2 = Pair(2, rowA);
-    t.StampDate3 = Pair(4, rowA);
+    // The date goes with field 1's time: across midnight the other field
+    // already shows the next day.
+    t.StampDate1 = Pair(0, row1);
+    t.StampDate2 = Pair(2, row1);
+    t.StampDate3 = Pair(4, row1);
   }
   t.StampH1 = Pair(7, row1);
   t.StampM1 = Pair(9, row1);

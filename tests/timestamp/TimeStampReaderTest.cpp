@@ -533,7 +533,8 @@ TEST(TimeStampReader, GhsFieldWithoutAStampLeavesTheFieldOrder) {
 }
 
 // The two fields of a GHS stamp on either side of a minute: the field that
-// shows 00.007 is the later one, not the earlier.
+// shows 00.007 is the later one, not the earlier. Across midnight the row's
+// date is that of field 1, not the next day's shown by the other field.
 TEST(TimeStampReader, GhsFieldOrderAcrossTheMinute) {
   TimeStampState state;
   struct Row {
@@ -547,6 +548,8 @@ TEST(TimeStampReader, GhsFieldOrderAcrossTheMinute) {
       {"odd first, field 2 before the minute", FieldOrder::OddFirst, "261207 000000007", "261206 235959990", 1},
       {"even first, field 2 after the minute", FieldOrder::EvenFirst, "261206 203059990", "261206 203100007", 1},
       {"even first, field 2 before the minute", FieldOrder::EvenFirst, "261206 203100007", "261206 203059990", 0},
+      {"even first, field 2 after midnight", FieldOrder::EvenFirst, "261206 235959990", "261207 000000007", 1},
+      {"even first, field 2 before midnight", FieldOrder::EvenFirst, "261207 000000007", "261206 235959990", 0},
   };
   uint32_t seed = 40;
   for (const Row& r : rows) {
@@ -557,6 +560,8 @@ TEST(TimeStampReader, GhsFieldOrderAcrossTheMinute) {
     EXPECT_EQ(t.StampH2 + ":" + t.StampM2 + ":" + t.StampS2Full, r.f2.substr(7, 2) + ":" + r.f2.substr(9, 2) + ":" +
                                                                    r.f2.substr(11, 2) + "." + r.f2.substr(13, 3))
         << r.name;
+    // The date is field 1's, whichever row it is on.
+    EXPECT_EQ(t.StampDate1 + t.StampDate2 + t.StampDate3, r.f1.substr(0, 6)) << r.name;
     EXPECT_EQ(state.StampFieldOrder, r.stampFieldOrder) << r.name;
   }
 }
