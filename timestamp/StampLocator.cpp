@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "base/NumberText.h"
+#include "timestamp/LocatedFieldRows.h"
 
 bool AlignDigitX(const Bitmap24& frame, int& x, int y, const GlyphContext& ctx, bool wideScan) {
   const int w = (ctx.mode == TimeStampMode::Iota && wideScan) ? 14 : 7;
@@ -411,33 +412,6 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
   return true;
 }
 
-namespace {
-
-// The two fields' lines lie one frame row apart, either field the upper one
-// (a picture moved by a line puts the odd field on top). The other field's
-// line is the neighbour of the located row y on which the time digits read
-// best; {-1, -1} (rows by parity alone) when neither shows them.
-std::array<int32_t, 2> GhsFieldRows(const Bitmap24& frame, int y, const GlyphContext& ctx, const DigitXRow& xs) {
-  const GlyphReader reader(ctx);
-  auto timeScore = [&](int row) {
-    double sum = 0;
-    for (int f = 7; f <= 12; ++f) {
-      double score = 0;
-      if (reader.Read(frame, xs[f], row, &score)) sum += score;
-    }
-    return sum;
-  };
-  const double above = timeScore(y - 1), below = timeScore(y + 1);
-  if (above <= 0 && below <= 0) return {-1, -1};
-  const int other = below > above ? y + 1 : y - 1;
-  std::array<int32_t, 2> top{};
-  top[static_cast<size_t>(y & 1)] = y;
-  top[static_cast<size_t>(other & 1)] = other;
-  return top;
-}
-
-}  // namespace
-
 bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx, TimeStampState& state,
                         StampLocatorState& loc, const LocatorOptions& options) {
   if (ctx.frameRateRounded < 26 || !options.ghsLocateEnabled) return false;
@@ -512,7 +486,7 @@ bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx
     loc.DigitCentres.push_back(static_cast<double>(c));
     state.DigitX[kLocatedLayout][field++] = RoundHalfAwayToInt(c);
   }
-  state.LocatedFieldTop = GhsFieldRows(frame, y, ctx, state.DigitX[kLocatedLayout]);
+  state.LocatedFieldTop = LocatedFieldRows(frame, y, ctx, state.DigitX[kLocatedLayout]);
   state.FieldOrderState = 2;
   return true;
 }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/NumberText.h"
+#include "timestamp/LocatedFieldRows.h"
 
 const std::array<std::array<int32_t, 12>, 5> KiwiDigitPositions = {{
     {85, 109, 156, 180, 227, 251, 322, 345, 369, 440, 463, 487},
@@ -30,7 +31,7 @@ int TimeStampRow(int layout, int field, const GlyphContext& ctx, const TimeStamp
   const int off = second ? state.AutoRowOffset1 : state.AutoRowOffset0;
   const int r = state.LocatedStampRow;
   const int32_t top = state.LocatedFieldTop[second ? 1 : 0];
-  if (layout == kLocatedLayout && (ctx.mode == TimeStampMode::Iota || ctx.mode == TimeStampMode::Ghs) && top >= 0) {
+  if (layout == kLocatedLayout && top >= 0) {
     // Each field is read from its own measured glyph top.
     if (!ctx.showField) return top;
     return second ? (top - 1) / 2 + frameHeight / 2 : top / 2;
@@ -208,6 +209,25 @@ void ReadIotaFields(const GlyphReader& reader, const Bitmap24& frame, const XOf&
 }
 
 }  // namespace
+
+std::array<int32_t, 2> LocatedFieldRows(const Bitmap24& frame, int y, const GlyphContext& ctx, const DigitXRow& xs) {
+  const GlyphReader reader(ctx);
+  auto timeScore = [&](int row) {
+    double sum = 0;
+    for (int f = 7; f <= 12; ++f) {
+      double score = 0;
+      if (reader.Read(frame, xs[f], row, &score)) sum += score;
+    }
+    return sum;
+  };
+  const double above = timeScore(y - 1), below = timeScore(y + 1);
+  if (above <= 0 && below <= 0) return {-1, -1};
+  const int other = below > above ? y + 1 : y - 1;
+  std::array<int32_t, 2> top{};
+  top[static_cast<size_t>(y & 1)] = y;
+  top[static_cast<size_t>(other & 1)] = other;
+  return top;
+}
 
 int AutoOffsetTimeStamp(const Bitmap24& frame, int field, const GlyphContext& ctx,
                         TimeStampState& state) {

@@ -231,10 +231,10 @@ TEST(TimeStampReader, TimeStampRows) {
   EXPECT_EQ(TimeStampRow(5, 1, c, s, 576), 218 + 288 - 1);  // PAL: the second field starts at 288
   EXPECT_EQ(TimeStampRow(2, 1, c, s, 576), 541);
   EXPECT_EQ(TimeStampRow(1, 0, c, s, 480), 206);
-  // A located IOTA line whose field tops were measured reads each field from
-  // its own top, offsets aside: the even field on 546, the odd one higher on 545.
+  // A located line whose field tops were measured reads each field from its
+  // own top, offsets aside: the even field on 546, the odd one higher on 545.
   s.LocatedFieldTop = {546, 545};
-  EXPECT_EQ(TimeStampRow(5, 0, c, s, 576), 219);  // KIWI keeps the located row
+  EXPECT_EQ(TimeStampRow(5, 0, c, s, 576), 273);  // KIWI located from its digits too
   c.mode = TimeStampMode::Iota;
   EXPECT_EQ(TimeStampRow(5, 0, c, s, 576), 273);
   EXPECT_EQ(TimeStampRow(5, 1, c, s, 576), 272 + 288);
