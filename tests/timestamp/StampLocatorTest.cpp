@@ -22,6 +22,16 @@ Bitmap24 IotaFrame(int w, int h, double x0, double pitch, int top, const std::st
   return f;
 }
 
+// Locates a GHS line from its "U" as choosing GHS does; y receives the row.
+bool LocateGhsFromItsU(const Bitmap24& f, GlyphContext& ctx, TimeStampState& state, int& y) {
+  StampLocatorState loc;
+  LocatorOptions opt;
+  opt.ghsLocateEnabled = true;
+  int x = 374;
+  y = 387;
+  return LocateGhsTimeStamp(f, x, y, ctx, state, loc, opt);
+}
+
 }  // namespace
 
 TEST(StampLocator, FitLine) {
@@ -184,11 +194,8 @@ TEST(StampLocator, LocatesAndReadsAGhsLineFromItsU) {
     DrawStampChar(f, 'U', u, r.top - 1, s);
     GlyphContext ctx = GhsSearchContext();
     TimeStampState state;
-    StampLocatorState loc;
-    LocatorOptions opt;
-    opt.ghsLocateEnabled = true;
-    int x = 374, y = 387;
-    ASSERT_TRUE(LocateGhsTimeStamp(f, x, y, ctx, state, loc, opt)) << r.name;
+    int y = 0;
+    ASSERT_TRUE(LocateGhsFromItsU(f, ctx, state, y)) << r.name;
     EXPECT_NEAR(y, r.top, 1) << r.name;
     EXPECT_NEAR(static_cast<double>(ctx.stampCharPitch), pitch, 0.2) << r.name;
     for (int i : {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14, 15})
@@ -229,11 +236,8 @@ TEST(StampLocator, GhsFieldsReadOnTheirOwnLinesWhicheverIsHigher) {
     for (int row : {r.upper, r.upper + 1}) DrawStampChar(f, 'U', 150, row, s);
     GlyphContext ctx = GhsSearchContext();
     TimeStampState state;
-    StampLocatorState loc;
-    LocatorOptions opt;
-    opt.ghsLocateEnabled = true;
-    int x = 374, y = 387;
-    ASSERT_TRUE(LocateGhsTimeStamp(f, x, y, ctx, state, loc, opt)) << r.name;
+    int y = 0;
+    ASSERT_TRUE(LocateGhsFromItsU(f, ctx, state, y)) << r.name;
     ctx.stampLocated = true;
     const bool earlyOnOdd = ((r.earlyOnTop ? r.upper : r.upper + 1) & 1) != 0;
     for (const FieldOrder order : {FieldOrder::OddFirst, FieldOrder::EvenFirst}) {
