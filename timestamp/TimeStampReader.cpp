@@ -311,17 +311,16 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
   };
   // Each KIWI-OSD field shows its milliseconds in one of two groups and
   // leaves the other blank. A picture moved by one line brings the other
-  // field onto this row, whose usual group is the blank one: the group that
-  // reads is taken, the usual one when both or neither do.
+  // field onto this row, whose usual group is the blank one: then the other
+  // group is taken, when it shows digits.
   auto ShownKiwiGroup = [&](int row, int usual) {
-    auto readable = [&](int from) {
-      int n = 0;
-      for (int i = 0; i < 3; ++i) n += reader.Read(frame, X(from + i), row) != 0 ? 1 : 0;
-      return n;
+    auto reads = [&](int from) {
+      for (int i = 0; i < 3; ++i)
+        if (reader.Read(frame, X(from + i), row) != 0) return true;
+      return false;
     };
-    const int first = readable(13), second = readable(16);
-    if (first == second) return usual;
-    return first > second ? 13 : 16;
+    const int other = usual == 13 ? 16 : 13;
+    return !reads(usual) && reads(other) ? other : usual;
   };
   auto Digits = [&](int from, int count, int row) {
     std::string s;
