@@ -1,6 +1,7 @@
 #include "timestamp/SevenSegmentDigits.h"
 
 #include "base/NumberText.h"
+#include "timestamp/LocatedFieldRows.h"
 
 namespace {
 
@@ -157,7 +158,6 @@ bool LocateDigitPositions(const Bitmap24& frame, int x, int y, int digitThreshol
     return false;
   }
   state.LocatedStampRow = Rnd((a.top + b.top) / 2.0L);
-  state.LocatedFieldTop = {-1, -1};
   ctx.stampCharHeight = 28.0L;  // the reader keeps its nominal grid on this layout
   ctx.stampCellPitch = 0;
   const long double pitch = c1 - c0;
@@ -172,5 +172,6 @@ bool LocateDigitPositions(const Bitmap24& frame, int x, int y, int digitThreshol
   const long double cs[8] = {c0, c1, c2, c3, c4, c5, c6, c7};
   for (int i = 0; i < 8; ++i) state.DigitX[kLocatedLayout][7 + i] = Rnd(cs[i]);
   ctx.stampLocated = true;
+  state.LocatedFieldTop = LocatedFieldRows(frame, state.LocatedStampRow, ctx, state.DigitX[kLocatedLayout]);
   return true;
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "base/NumberText.h"
+#include "timestamp/LocatedFieldRows.h"
 
 bool AlignDigitX(const Bitmap24& frame, int& x, int y, const GlyphContext& ctx, bool wideScan) {
   const int w = (ctx.mode == TimeStampMode::Iota && wideScan) ? 14 : 7;
@@ -471,7 +472,6 @@ bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx
   }
   if (points.size() < 2) return false;
   state.LocatedStampRow = y;
-  state.LocatedFieldTop = {-1, -1};
   const LineFit fit = FitLine(points);
   loc.DigitCentres.clear();
   int field = 7;
@@ -486,6 +486,7 @@ bool LocateGhsTimeStamp(const Bitmap24& frame, int& x, int& y, GlyphContext& ctx
     loc.DigitCentres.push_back(static_cast<double>(c));
     state.DigitX[kLocatedLayout][field++] = RoundHalfAwayToInt(c);
   }
+  state.LocatedFieldTop = LocatedFieldRows(frame, y, ctx, state.DigitX[kLocatedLayout]);
   state.FieldOrderState = 2;
   return true;
 }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/NumberText.h"
+#include "timestamp/LocatedFieldRows.h"
 
 const std::array<std::array<int32_t, 12>, 5> KiwiDigitPositions = {{
     {85, 109, 156, 180, 227, 251, 322, 345, 369, 440, 463, 487},
@@ -30,7 +31,7 @@ int TimeStampRow(int layout, int field, const GlyphContext& ctx, const TimeStamp
   const int off = second ? state.AutoRowOffset1 : state.AutoRowOffset0;
   const int r = state.LocatedStampRow;
   const int32_t top = state.LocatedFieldTop[second ? 1 : 0];
-  if (layout == kLocatedLayout && ctx.mode == TimeStampMode::Iota && top >= 0) {
+  if (layout == kLocatedLayout && top >= 0) {
     // Each field is read from its own measured glyph top.
     if (!ctx.showField) return top;
     return second ? (top - 1) / 2 + frameHeight / 2 : top / 2;
@@ -209,6 +210,25 @@ void ReadIotaFields(const GlyphReader& reader, const Bitmap24& frame, const XOf&
 
 }  // namespace
 
+std::array<int32_t, 2> LocatedFieldRows(const Bitmap24& frame, int y, const GlyphContext& ctx, const DigitXRow& xs) {
+  const GlyphReader reader(ctx);
+  auto timeScore = [&](int row) {
+    double sum = 0;
+    for (int f = 7; f <= 12; ++f) {
+      double score = 0;
+      if (reader.Read(frame, xs[f], row, &score)) sum += score;
+    }
+    return sum;
+  };
+  const double above = timeScore(y - 1), below = timeScore(y + 1);
+  if (above <= 0 && below <= 0) return {-1, -1};
+  const int other = below > above ? y + 1 : y - 1;
+  std::array<int32_t, 2> top{};
+  top[static_cast<size_t>(y & 1)] = y;
+  top[static_cast<size_t>(other & 1)] = other;
+  return top;
+}
+
 int AutoOffsetTimeStamp(const Bitmap24& frame, int field, const GlyphContext& ctx,
                         TimeStampState& state) {
   const int layout = FixedStampLayout(frame.Width(), ctx.frameRateRounded);
@@ -289,6 +309,19 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
   auto Pair = [&](int field, int row) {
     return ReadOrZero(reader, frame, X(field), row) + ReadOrZero(reader, frame, X(field + 1), row);
   };
+  // Each KIWI-OSD field shows its milliseconds in one of two groups and
+  // leaves the other blank. A picture moved by one line brings the other
+  // field onto this row, whose usual group is the blank one: then the other
+  // group is taken, when it shows digits.
+  auto ShownKiwiGroup = [&](int row, int usual) {
+    auto reads = [&](int from) {
+      for (int i = 0; i < 3; ++i)
+        if (reader.Read(frame, X(from + i), row) != 0) return true;
+      return false;
+    };
+    const int other = usual == 13 ? 16 : 13;
+    return !reads(usual) && reads(other) ? other : usual;
+  };
   auto Digits = [&](int from, int count, int row) {
     std::string s;
     for (int i = 0; i < count; ++i) s += ReadOrZero(reader, frame, X(from + i), row);
@@ -300,9 +333,11 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
     return result;
   }
   if (ctx.mode == TimeStampMode::Ghs) {
-    t.StampDate1 = Pair(0, rowA);
-    t.StampDate2 = Pair(2, rowA);
-    t.StampDate3 = Pair(4, rowA);
+    // The date goes with field 1's time: across midnight the other field
+    // already shows the next day.
+    t.StampDate1 = Pair(0, row1);
+    t.StampDate2 = Pair(2, row1);
+    t.StampDate3 = Pair(4, row1);
   }
   t.StampH1 = Pair(7, row1);
   t.StampM1 = Pair(9, row1);
@@ -320,8 +355,8 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
         t.StampS1Full = t.StampS1 + "." + Digits(13, 2, row1);
         t.StampS2Full = t.StampS2 + "." + Digits(13, 2, row2);
       } else {
-        t.StampS1Full = t.StampS1 + "." + Digits(16, 3, row1);
-        t.StampS2Full = t.StampS2 + "." + Digits(13, 3, row2);
+        t.StampS1Full = t.StampS1 + "." + Digits(ShownKiwiGroup(row1, 16), 3, row1);
+        t.StampS2Full = t.StampS2 + "." + Digits(ShownKiwiGroup(row2, 13), 3, row2);
       }
       break;
     case TimeStampMode::Ghs:

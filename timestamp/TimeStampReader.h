@@ -37,8 +37,8 @@ struct TimeStampState {
   int32_t AutoRowOffset1 = 0;
   int32_t AutoColumnOffset = 0;
   int32_t LocatedStampRow = 0;
-  // Frame row of the glyph top of each field of a located IOTA-VTI line
-  // (index 0 the even rows, 1 the odd rows); -1 when not measured.
+  // Frame row of the glyph top of each field of a located IOTA-VTI or GHS
+  // line (index 0 the even rows, 1 the odd rows); -1 when not measured.
   std::array<int32_t, 2> LocatedFieldTop{-1, -1};
   uint8_t FieldOrderState = 2;  // IOTA: 0/1 the fraction group (first/second) of field 1; 2 not read yet
   uint8_t StampFieldOrder = 0;  // 1: the stamp says the even field is earlier

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "support/StampContexts.h"
 #include "support/StampRender.h"
 #include "timestamp/SevenSegmentDigits.h"
 
@@ -134,4 +136,43 @@ TEST(SevenSegmentDigits, SamplePointsRoundExactHalvesToEven) {
         EXPECT_EQ(p[d][i].y, c.want[d][i].y) << "box x " << c.box[0] << " digit " << d + 1 << " point " << i + 1;
       }
   }
+}
+
+
+// A full line located from its digits ('KIWI' ticked) may have either field's
+// line on top: a picture one line lower puts the odd field above the even
+// one. Both fields' lines are found, and each field is read on its own line
+// instead of one field line above it (a misread such as 74:41:44.41).
+TEST(SevenSegmentDigits, LocatedLineReadsEachFieldOnItsOwnLine) {
+  const double pitch = 24;
+  const int cells[8] = {0, 1, 3, 4, 6, 7, 9, 10};
+  std::vector<int> xs;
+  for (int c : cells) xs.push_back(static_cast<int>(100 + pitch * c));
+  const std::string early = "08595998", late = "09000001";
+  uint32_t seed = 30;
+  for (const int upper : {300, 301})
+    for (const bool earlyOnTop : {true, false}) {
+      const std::string name = std::to_string(upper) + (earlyOnTop ? ", earlier field on top" : ", later on top");
+      Bitmap24 f = NoisyFrame(720, 480, seed++);
+      const StampGlyphStyle s{StampFont::Iota, 2, pitch, 4, 2, 2, 230};
+      DrawStampText(f, earlyOnTop ? early : late, xs, upper, s);
+      DrawStampText(f, earlyOnTop ? late : early, xs, upper + 1, s);
+      GlyphContext ctx = KiwiContext(30);
+      TimeStampState state;
+      long double height = 0;
+      ASSERT_TRUE(LocateDigitPositions(f, 86, upper - 3, 100, ctx, state, height)) << name;
+      EXPECT_EQ(state.LocatedFieldTop[upper & 1], upper) << name;
+      EXPECT_EQ(state.LocatedFieldTop[(upper + 1) & 1], upper + 1) << name;
+      // Read at the columns drawn: the column scan is not what is looked at here.
+      for (int i = 0; i < 8; ++i) state.DigitX[5][7 + i] = xs[static_cast<size_t>(i)] + 1;
+      StampTexts t;
+      StampReadOptions ro;
+      ro.fieldMeasure = true;
+      ASSERT_EQ(ReadTimeStamp(f, ctx, ro, state, t), 1) << name;
+      // 'Odd first': field 1 is the odd row's.
+      const bool earlyOnOdd = ((earlyOnTop ? upper : upper + 1) & 1) != 0;
+      const std::string f1 = t.StampH1 + t.StampM1 + t.StampS1Full, f2 = t.StampH2 + t.StampM2 + t.StampS2Full;
+      EXPECT_EQ(f1, earlyOnOdd ? "085959.98" : "090000.01") << name;
+      EXPECT_EQ(f2, earlyOnOdd ? "090000.01" : "085959.98") << name;
+    }
 }

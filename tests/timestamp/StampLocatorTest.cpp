@@ -22,6 +22,16 @@ Bitmap24 IotaFrame(int w, int h, double x0, double pitch, int top, const std::st
   return f;
 }
 
+// Locates a GHS line from its "U" as choosing GHS does; y receives the row.
+bool LocateGhsFromItsU(const Bitmap24& f, GlyphContext& ctx, TimeStampState& state, int& y) {
+  StampLocatorState loc;
+  LocatorOptions opt;
+  opt.ghsLocateEnabled = true;
+  int x = 374;
+  y = 387;
+  return LocateGhsTimeStamp(f, x, y, ctx, state, loc, opt);
+}
+
 }  // namespace
 
 TEST(StampLocator, FitLine) {
@@ -184,11 +194,8 @@ TEST(StampLocator, LocatesAndReadsAGhsLineFromItsU) {
     DrawStampChar(f, 'U', u, r.top - 1, s);
     GlyphContext ctx = GhsSearchContext();
     TimeStampState state;
-    StampLocatorState loc;
-    LocatorOptions opt;
-    opt.ghsLocateEnabled = true;
-    int x = 374, y = 387;
-    ASSERT_TRUE(LocateGhsTimeStamp(f, x, y, ctx, state, loc, opt)) << r.name;
+    int y = 0;
+    ASSERT_TRUE(LocateGhsFromItsU(f, ctx, state, y)) << r.name;
     EXPECT_NEAR(y, r.top, 1) << r.name;
     EXPECT_NEAR(static_cast<double>(ctx.stampCharPitch), pitch, 0.2) << r.name;
     for (int i : {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14, 15})
@@ -200,6 +207,53 @@ TEST(StampLocator, LocatesAndReadsAGhsLineFromItsU) {
     EXPECT_EQ(t.StampH1 + t.StampM1 + t.StampS1, "203040") << r.name;
     EXPECT_EQ(t.StampS1Full, "40.120") << r.name;
     EXPECT_EQ(t.StampS2Full, "40.140") << r.name;
+  }
+}
+
+// The two fields' lines of a GHS stamp lie one frame row apart with either
+// field on top: a picture moved down by one line puts the odd field above the
+// even one. Each field is read on its own line, so both keep their times and
+// the stamp tells which field is earlier.
+TEST(StampLocator, GhsFieldsReadOnTheirOwnLinesWhicheverIsHigher) {
+  struct Row {
+    const char* name;
+    int upper;         // frame row of the upper field's line; the other is one lower
+    bool earlyOnTop;   // the earlier time shows on the upper line
+  };
+  const Row rows[] = {{"even line on top", 382, true},
+                      {"even line on top, later field on top", 386, false},
+                      {"odd line on top (moved one line down)", 383, true},
+                      {"odd line on top, later field on top", 389, false}};
+  const std::string early = "261206 235959990", late = "261207 000000007";
+  const double pitch = 20.0;
+  uint32_t seed = 90;
+  for (const Row& r : rows) {
+    Bitmap24 f = NoisyFrame(720, 480, seed++);
+    const std::vector<int> xs = GhsCellXs((150 + 215) + pitch / 2, pitch);
+    const StampGlyphStyle s{StampFont::Ghs, 2, pitch, 4, 2, 2, kStampStroke};
+    DrawStampText(f, r.earlyOnTop ? early : late, xs, r.upper, s);
+    DrawStampText(f, r.earlyOnTop ? late : early, xs, r.upper + 1, s);
+    for (int row : {r.upper, r.upper + 1}) DrawStampChar(f, 'U', 150, row, s);
+    GlyphContext ctx = GhsSearchContext();
+    TimeStampState state;
+    int y = 0;
+    ASSERT_TRUE(LocateGhsFromItsU(f, ctx, state, y)) << r.name;
+    ctx.stampLocated = true;
+    const bool earlyOnOdd = ((r.earlyOnTop ? r.upper : r.upper + 1) & 1) != 0;
+    for (const FieldOrder order : {FieldOrder::OddFirst, FieldOrder::EvenFirst}) {
+      StampTexts t;
+      StampReadOptions ro;
+      ro.fieldOrder = order;
+      ro.fieldMeasure = true;
+      ReadTimeStamp(f, ctx, ro, state, t);
+      const bool earlyIsField1 = earlyOnOdd == (order == FieldOrder::OddFirst);
+      const std::string name = std::string(r.name) + (order == FieldOrder::OddFirst ? ", odd first" : ", even first");
+      EXPECT_EQ(t.StampH1 + ":" + t.StampM1 + ":" + t.StampS1Full, earlyIsField1 ? "23:59:59.990" : "00:00:00.007")
+          << name;
+      EXPECT_EQ(t.StampH2 + ":" + t.StampM2 + ":" + t.StampS2Full, earlyIsField1 ? "00:00:00.007" : "23:59:59.990")
+          << name;
+      EXPECT_EQ(state.StampFieldOrder, earlyOnOdd ? 0 : 1) << name;
+    }
   }
 }
 

@@ -231,10 +231,10 @@ TEST(TimeStampReader, TimeStampRows) {
   EXPECT_EQ(TimeStampRow(5, 1, c, s, 576), 218 + 288 - 1);  // PAL: the second field starts at 288
   EXPECT_EQ(TimeStampRow(2, 1, c, s, 576), 541);
   EXPECT_EQ(TimeStampRow(1, 0, c, s, 480), 206);
-  // A located IOTA line whose field tops were measured reads each field from
-  // its own top, offsets aside: the even field on 546, the odd one higher on 545.
+  // A located line whose field tops were measured reads each field from its
+  // own top, offsets aside: the even field on 546, the odd one higher on 545.
   s.LocatedFieldTop = {546, 545};
-  EXPECT_EQ(TimeStampRow(5, 0, c, s, 576), 219);  // KIWI keeps the located row
+  EXPECT_EQ(TimeStampRow(5, 0, c, s, 576), 273);  // KIWI located from its digits too
   c.mode = TimeStampMode::Iota;
   EXPECT_EQ(TimeStampRow(5, 0, c, s, 576), 273);
   EXPECT_EQ(TimeStampRow(5, 1, c, s, 576), 272 + 288);
@@ -533,7 +533,8 @@ TEST(TimeStampReader, GhsFieldWithoutAStampLeavesTheFieldOrder) {
 }
 
 // The two fields of a GHS stamp on either side of a minute: the field that
-// shows 00.007 is the later one, not the earlier.
+// shows 00.007 is the later one, not the earlier. Across midnight the row's
+// date is that of field 1, not the next day's shown by the other field.
 TEST(TimeStampReader, GhsFieldOrderAcrossTheMinute) {
   TimeStampState state;
   struct Row {
@@ -547,6 +548,8 @@ TEST(TimeStampReader, GhsFieldOrderAcrossTheMinute) {
       {"odd first, field 2 before the minute", FieldOrder::OddFirst, "261207 000000007", "261206 235959990", 1},
       {"even first, field 2 after the minute", FieldOrder::EvenFirst, "261206 203059990", "261206 203100007", 1},
       {"even first, field 2 before the minute", FieldOrder::EvenFirst, "261206 203100007", "261206 203059990", 0},
+      {"even first, field 2 after midnight", FieldOrder::EvenFirst, "261206 235959990", "261207 000000007", 1},
+      {"even first, field 2 before midnight", FieldOrder::EvenFirst, "261207 000000007", "261206 235959990", 0},
   };
   uint32_t seed = 40;
   for (const Row& r : rows) {
@@ -557,6 +560,8 @@ TEST(TimeStampReader, GhsFieldOrderAcrossTheMinute) {
     EXPECT_EQ(t.StampH2 + ":" + t.StampM2 + ":" + t.StampS2Full, r.f2.substr(7, 2) + ":" + r.f2.substr(9, 2) + ":" +
                                                                    r.f2.substr(11, 2) + "." + r.f2.substr(13, 3))
         << r.name;
+    // The date is field 1's, whichever row it is on.
+    EXPECT_EQ(t.StampDate1 + t.StampDate2 + t.StampDate3, r.f1.substr(0, 6)) << r.name;
     EXPECT_EQ(state.StampFieldOrder, r.stampFieldOrder) << r.name;
   }
 }
@@ -617,6 +622,48 @@ TEST(TimeStampReader, KiwiSequenceAcrossAMinuteAndAnHour) {
     EXPECT_EQ(t.StampS1Full, fr.s1);
     EXPECT_EQ(t.StampS2Full, fr.s2);
   }
+}
+
+// Each KIWI-OSD field shows its milliseconds in one group and leaves the other
+// blank. A picture moved by an odd number of lines puts each field on the
+// other row parity; every row still gets the time its own field shows, not
+// its seconds with ".000" from the blank group.
+TEST(TimeStampReader, KiwiFieldsKeepTheirMillisecondsOnEitherRowParity) {
+  struct Row {
+    const char* name;
+    int w, h, fps;
+    const int* layout;
+    int baseOdd, shift;
+  };
+  const Row rows[] = {
+      {"30 fps as usual", 720, 480, 30, kKiwiLayout1, 409, 0},
+      {"30 fps one line lower", 720, 480, 30, kKiwiLayout1, 409, 1},
+      {"25 fps one line lower", 720, 576, 25, kKiwiLayout2, 509, 1},
+      {"25 fps one line higher", 720, 576, 25, kKiwiLayout2, 509, -1},
+      {"25 fps three lines lower", 720, 576, 25, kKiwiLayout2, 509, 3},
+  };
+  // Across a minute: the first field in the second group, the second in the first.
+  const std::string early = "203059   983", late = "203100017   ";
+  uint32_t seed = 900;
+  for (const Row& r : rows)
+    for (const FieldOrder order : {FieldOrder::OddFirst, FieldOrder::EvenFirst}) {
+      const std::string name = std::string(r.name) + (order == FieldOrder::OddFirst ? ", odd first" : ", even first");
+      Bitmap24 f = KiwiFrame(r.w, r.h, r.layout, r.fps, 0, r.shift, early, late, r.baseOdd, seed++);
+      // The row parity the early field landed on decides which one is field 1.
+      const bool earlyOnOdd = ((r.baseOdd + r.shift) & 1) != 0;
+      const bool earlyIsField1 = earlyOnOdd == (order == FieldOrder::OddFirst);
+      TimeStampState state;
+      LoadKiwiDigitPositions(state.DigitX);
+      StampTexts t;
+      StampReadOptions opt;
+      opt.fieldOrder = order;
+      opt.fieldMeasure = true;
+      ASSERT_EQ(ReadTimeStamp(f, KiwiContext(r.fps), opt, state, t), 1) << name;
+      const std::string t1 = t.StampH1 + ":" + t.StampM1 + ":" + t.StampS1Full;
+      const std::string t2 = t.StampH2 + ":" + t.StampM2 + ":" + t.StampS2Full;
+      EXPECT_EQ(t1, earlyIsField1 ? "20:30:59.983" : "20:31:00.017") << name;
+      EXPECT_EQ(t2, earlyIsField1 ? "20:31:00.017" : "20:30:59.983") << name;
+    }
 }
 
 TEST(TimeStampReader, KiwiFieldViewEveryDigitBothRates) {

@@ -83,19 +83,21 @@ Bitmap24 IotaStampFrame(int n) {
   return f;
 }
 
-// GHS line with its date and the "U" the locator starts from.
-Bitmap24 GhsStampFrame(int n) {
+// GHS line with its date and the "U" the locator starts from: the two
+// fields' lines on rows `upper` and one lower, the earlier field's on the
+// lower one unless earlyOnTop.
+Bitmap24 GhsStampFrame(int n, int upper = 384, bool earlyOnTop = false) {
   const double pitch = 20.0;
-  const int u_column = 150, top = 385;
+  const int u_column = 150;
   static const std::vector<int> xs =
       CellXs(u_column + 215 + pitch / 2, pitch, {-9, -8, -6, -5, -3, -2, 0, 0, 1, 3, 4, 6, 7, 9, 10, 11});
   Bitmap24 f = NoisyFrame(720, 480, 300 + static_cast<uint32_t>(n));
   const StampGlyphStyle s{StampFont::Ghs, 2, pitch, 4, 2, 2, kStroke};
   const int64_t a = Field1Units(n), b = Field2Units(n);
-  DrawStampText(f, "261206 " + Hhmmss(a) + Pad(a % 10000 / 10, 3), xs, top, s);
-  DrawStampText(f, "261206 " + Hhmmss(b) + Pad(b % 10000 / 10, 3), xs, top - 1, s);
-  DrawStampChar(f, 'U', u_column, top, s);
-  DrawStampChar(f, 'U', u_column, top - 1, s);
+  DrawStampText(f, "261206 " + Hhmmss(a) + Pad(a % 10000 / 10, 3), xs, earlyOnTop ? upper : upper + 1, s);
+  DrawStampText(f, "261206 " + Hhmmss(b) + Pad(b % 10000 / 10, 3), xs, earlyOnTop ? upper + 1 : upper, s);
+  DrawStampChar(f, 'U', u_column, upper, s);
+  DrawStampChar(f, 'U', u_column, upper + 1, s);
   return f;
 }
 
@@ -245,6 +247,41 @@ TEST(TimeStampRowsNoStamp, BlackFramesReadNothing) {
       for (size_t i = 2; i < 6; ++i) EXPECT_EQ(c[i], "") << inserter << " " << r;
     }
     EXPECT_TRUE(m.Find<QLineEdit>("Edit26")->text().isEmpty()) << inserter;
+  }
+}
+
+// A GHS picture one line lower than usual carries the odd field's line above
+// the even one. Choosing GHS finds the line and takes the field order from the
+// stamp; every row then carries both fields' own times, whichever field is on
+// top, not a time misread one field line off.
+TEST(TimeStampRowsGhsLower, EachFieldKeepsItsTimeWhicheverLineIsHigher) {
+  for (const bool earlyOnTop : {true, false}) {
+    MainRoadWindow m(Reader::OwnAvi);
+    TPlatform& w = m.W();
+    std::vector<Bitmap24> frames;
+    for (int n = 0; n < kFrames; ++n) frames.push_back(GhsStampFrame(n, 385, earlyOnTop));
+    const auto path = m.Path("ghs.avi");
+    AviWriterOptions o;
+    o.rate = 30;
+    ASSERT_TRUE(WriteAvi(path.string(), frames, o));
+    ASSERT_TRUE(m.OpenThroughButton1(path));
+    w.RadioGroup2->SetItemIndex(1);  // 'Odd first'
+    m.Find<QCheckBox>("CheckBox5")->setChecked(true);
+    ChooseInserter(m, static_cast<int>(Inserter::Ghs));
+    // The earlier field lies on the odd row 385 when it is on top, else on 386.
+    EXPECT_EQ(w.RadioGroup2->ItemIndex(), earlyOnTop ? 1 : 0) << earlyOnTop;
+    m.Click("Button3");
+    ASSERT_TRUE(m.WaitUntilStopped());
+    EXPECT_TRUE(m.dialogs.messages.empty());
+    const std::vector<std::string> rows = m.Rows();
+    ASSERT_EQ(rows.size(), static_cast<size_t>(kFrames));
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const int64_t a = Field1Units(static_cast<int>(i)), b = Field2Units(static_cast<int>(i));
+      const std::vector<std::string> want = {
+          "", "", Hhmmss(a).substr(0, 2), Hhmmss(a).substr(2, 2), SecondsText(a, 3), SecondsText(b, 3), "", "", ""};
+      EXPECT_EQ(TimeColumns(rows[i]), want) << earlyOnTop << " row " << i << ": " << rows[i];
+    }
+    EXPECT_EQ(m.Find<QLineEdit>("Edit59")->text(), "26 12 06");
   }
 }
 
