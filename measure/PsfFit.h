@@ -46,6 +46,7 @@ struct PsfFitResult {
   double StartAmplitude = 0;  // A0
   int FitRadius = 0;          // R
   bool Saturated = false;
+  bool NoPixels = false;  // no pixel of the fit disk lies in the frame: nothing was measured
   std::optional<int> AutoApertureRadius;  // set when a refit of the selected object set the radii
 };
 
@@ -83,7 +84,8 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
 
 // Measure-only fit stored into all three blocks: Value := volume, ApertureSum
 // := volume rounded half away, BackgroundSum 0, both pixel counts 1,
-// FwhmHfd := FWHM.
+// FwhmHfd := FWHM. An object whose fit disk lies wholly beyond the frame gets
+// what aperture photometry gives one there: values, counts and width all 0.
 PsfFitResult StorePsfResult(const PsfFitTarget& target, const Bitmap24& bmp, int32_t x, int32_t y,
                             const PsfFitSettings& settings, ObjectProfileState& profile, PsfHistory& history,
                             DataLineBlocks& blocks);

@@ -6,6 +6,7 @@
 #include <limits>
 #include <numbers>
 
+#include "measure/AperturePhotometry.h"
 #include "support/GaussianStarField.h"
 #include "support/ObjectMasks.h"
 
@@ -354,6 +355,61 @@ TEST(FitStarProfile, DiskWithoutAnyPixelToFitKeepsTheStartValues) {
     // No width was found to size the apertures by.
     EXPECT_FALSE(r.AutoApertureRadius) << c.name;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// An object carried beyond the frame (by a link to the guide, or a loaded
+// position) has no pixel in its fit disk. Its row must say nothing was
+// measured, as aperture photometry's row says at the same place: value,
+// amplitude, pixel counts and width 0, not the placement's width as a FWHM or
+// the previous frame's numbers.
+TEST(StorePsfResult, ObjectBeyondTheFrameWritesWhatTheApertureWritesThere) {
+  const Bitmap24 bmp = RenderGaussianStars(200, 160, 20, {{100, 80, 150, 2.5}}, {2.0, 9});
+  struct Case {
+    const char* name;
+    int x, y;
+  };
+  // Stored width 2.5: fit radius 5; aperture radius 5.
+  const Case cases[] = {
+      {"left of the frame", -6, 80},  {"right of the frame", 205, 80}, {"below the frame", 100, 165},
+      {"above the frame", 100, -6}, {"far off", -100000, 100000},
+  };
+  for (const Case& c : cases) {
+    Fit f;
+    // The previous frame measured the star.
+    StorePsfResult(f.target, bmp, 100, 80, f.settings, f.profile, f.history, f.blocks);
+    ASSERT_GT(f.blocks[0].Objects[1].Value, 1000) << c.name;
+    const PsfFitResult r = StorePsfResult(f.target, bmp, c.x, c.y, f.settings, f.profile, f.history, f.blocks);
+    EXPECT_TRUE(r.NoPixels) << c.name;
+    DataLineBlocks aperture{};
+    ApertureMeasureContext m;
+    m.Classes = &f.classes;
+    m.BackgroundOuter = 14;
+    StoreApertureResult(bmp, 2, aperture, c.x, c.y, m, ApertureOptions{});
+    for (size_t j = 0; j < 3; ++j) {
+      const ObjectResult& o = f.blocks[j].Objects[1];
+      const ObjectResult& a = aperture[j].Objects[1];
+      EXPECT_EQ(o.Value, a.Value) << c.name;
+      EXPECT_EQ(o.Value, 0.0) << c.name;
+      EXPECT_EQ(o.ApertureSum, a.ApertureSum) << c.name;
+      EXPECT_EQ(o.AperturePixelCount, a.AperturePixelCount) << c.name;
+      EXPECT_EQ(o.BackgroundPixelCount, 0) << c.name;
+      EXPECT_EQ(o.FwhmHfd, a.FwhmHfd) << c.name;
+      EXPECT_EQ(o.FwhmHfd, 0.0) << c.name;
+    }
+    EXPECT_EQ(f.blocks[0].Objects[1].PsfAmplitude, 0.0) << c.name;
+    // The stored width stays for when the star comes back.
+    EXPECT_EQ(f.profile.PsfWidth, 2.5) << c.name;
+  }
+  // One pixel of the disk in the frame is a measurement: counts 1, a width.
+  Fit f;
+  const PsfFitResult edge = StorePsfResult(f.target, bmp, -5, 80, f.settings, f.profile, f.history, f.blocks);
+  EXPECT_FALSE(edge.NoPixels);
+  EXPECT_EQ(f.blocks[0].Objects[1].AperturePixelCount, 1);
+  EXPECT_GT(f.blocks[0].Objects[1].FwhmHfd, 0.0);
 }
 
 }  // namespace
