@@ -15,8 +15,6 @@
 #include "measure/ImageFilters.h"
 #include "measure/StarTracking.h"
 
-inline constexpr double kFwhmPerWidth = 2.35482;  // FWHM = 2.35482 s (the loader divides by it)
-
 // Main-window and option choices the fit reads.
 struct PsfFitSettings {
   bool RefitPending = false;     // a full fit with widened searches and automatic radii
@@ -38,7 +36,7 @@ struct PsfFitResult {
   double Rms = 0;        // RMS residual of the last amplitude stage
   double Amplitude = 0;  // A
   double Width = 0;      // s
-  double Fwhm = 0;       // 2.35482 s
+  double Fwhm = 0;       // kFwhmPerWidth s (the loader divides by it)
   double Volume = 0;     // pi s^2 A / 2 (divided by 1.125 with the aspect correction)
   double CenterX = 0;    // sub-pixel centre offset from (x, y), pixels (steps of 0.1)
   double CenterY = 0;

@@ -175,7 +175,8 @@ TEST(FitStarProfile, FullFitRecoversGaussianStarsAsTheSearchYields) {
     EXPECT_NEAR(r.Volume, volume, row.volume_tol * volume) << row.name;
     EXPECT_NEAR(row.x + r.CenterX, row.star.X, 0.051) << row.name;
     EXPECT_NEAR(row.y + r.CenterY, row.star.Y, 0.051) << row.name;
-    EXPECT_DOUBLE_EQ(r.Fwhm, 2.35482 * r.Width) << row.name;
+    // At half the FWHM from the centre the fitted profile is at half its peak.
+    EXPECT_NEAR(std::exp(-2 * std::pow(r.Fwhm / 2 / r.Width, 2)), 0.5, 1e-5) << row.name;
     EXPECT_NEAR(r.Background, 20, 0.01) << row.name;
   }
 }
@@ -410,6 +411,37 @@ TEST(StorePsfResult, ObjectBeyondTheFrameWritesWhatTheApertureWritesThere) {
   EXPECT_FALSE(edge.NoPixels);
   EXPECT_EQ(f.blocks[0].Objects[1].AperturePixelCount, 1);
   EXPECT_GT(f.blocks[0].Objects[1].FwhmHfd, 0.0);
+}
+
+}  // namespace
+
+namespace {
+
+// The full width at half maximum of a drawn star, found on its own profile by
+// bisection: the distance from the centre where it falls to half its peak.
+double TrueFwhm(const GaussianStar& star) {
+  double lo = 0, hi = 10 * star.Width;
+  for (int i = 0; i < 200; ++i) {
+    const double mid = (lo + hi) / 2;
+    (GaussianStarValue(star, star.X + mid, star.Y) > star.Amplitude / 2 ? lo : hi) = mid;
+  }
+  return 2 * lo;
+}
+
+// The FWHM the row and the main window carry is the star's: for a Gaussian of
+// sigma 1.5 it is 2 sqrt(2 ln 2) 1.5 = 3.53 pixels, not twice that.
+TEST(StorePsfResult, FwhmIsTheFullWidthOfTheStarAtHalfItsPeak) {
+  const GaussianStar stars[] = {{100, 80, 150, 2.0}, {100, 80, 150, 3.0}, {100.3, 79.8, 120, 4.4}};
+  for (const GaussianStar& star : stars) {
+    Fit f;
+    f.settings.RefitPending = true;
+    const Bitmap24 bmp = RenderGaussianStars(200, 160, 20, {star});
+    const PsfFitResult r = StorePsfResult(f.target, bmp, 100, 80, f.settings, f.profile, f.history, f.blocks);
+    const double truth = TrueFwhm(star);
+    EXPECT_NEAR(truth, 2.35482 * star.Width / 2, 1e-4) << star.Width;
+    EXPECT_NEAR(r.Fwhm, truth, 0.03 * truth) << star.Width;
+    for (const auto& block : f.blocks) EXPECT_EQ(block.Objects[1].FwhmHfd, r.Fwhm) << star.Width;
+  }
 }
 
 }  // namespace
