@@ -11,6 +11,10 @@
 enum class BackgroundFormKind : uint8_t { Standard = 0, AvoidSunlitFace = 1, MeteorLunarLimb = 2, Rectangle = 3 };
 enum class TrackModeKind : uint8_t { Anchor = 0, Drift = 1, Off = 2, FromLoadedCsv = 3 };
 
+// FWHM of the PSF profile A / exp(2 (d / s)^2) per unit of its width s: a
+// Gaussian of sigma s / 2, so FWHM = 2 sqrt(2 ln 2) s / 2.
+inline constexpr double kFwhmPerWidth = 1.17741;
+
 struct ObjectResult {
   double Value = 0;              // aperture sum less scaled background, or PSF volume
   int32_t ApertureSum = 0;       // rounded aperture pixel sum (or rounded Value with PSF)

@@ -36,7 +36,8 @@
 
 namespace {
 
-constexpr double kFwhmPerSigma = 2.35482;
+// Version-2 tables carry twice the FWHM of the profile they were fitted with.
+constexpr double kVersion2FwhmPerWidth = 2 * kFwhmPerWidth;
 // Far wider than any star the apertures (radius up to 25) can hold; a wider
 // stored profile would overflow the fitted volume.
 constexpr double kMaxFwhm = 100;
@@ -148,7 +149,8 @@ uint8_t TrackModeFromCell(std::string_view cell) {
 }
 
 // The profile width stored as an FWHM; nothing when the cell holds none.
-std::optional<double> ReadProfileWidth(const RowReader& row, int column, std::vector<std::string>& warnings) {
+std::optional<double> ReadProfileWidth(const RowReader& row, uint8_t version, int column,
+                                       std::vector<std::string>& warnings) {
   if (column <= 0) return std::nullopt;
   std::string cell = row.Cell(column);
   if (!IsBlank(cell)) {
@@ -161,7 +163,7 @@ std::optional<double> ReadProfileWidth(const RowReader& row, int column, std::ve
                          "\" is out of range (0 to " + std::to_string(int(kMaxFwhm)) +
                          "); the profile width is kept.");
     else if (fwhm && std::isfinite(*fwhm) && *fwhm > 0)
-      return *fwhm / kFwhmPerSigma;
+      return *fwhm / (version == 2 ? kVersion2FwhmPerWidth : kFwhmPerWidth);
     else if (!fwhm || !std::isfinite(*fwhm))
       warnings.push_back("Column " + std::to_string(column) + ": the FWHM \"" + cell.substr(0, 40) +
                          "\" is not a number; the profile width is kept.");
@@ -187,7 +189,7 @@ LoadedObjectSettings ReadObject(const RowReader& row, uint8_t version, int k, bo
     s.X = current.X;
     s.Y = current.Y;
     s.Read = in_use;
-    if (in_use) s.ProfileWidth = ReadProfileWidth(row, ColumnsFor(version, k).Fwhm, warnings);
+    if (in_use) s.ProfileWidth = ReadProfileWidth(row, version, ColumnsFor(version, k).Fwhm, warnings);
     return s;
   }
   const ObjectColumns c = ColumnsFor(version, k);
@@ -218,7 +220,7 @@ LoadedObjectSettings ReadObject(const RowReader& row, uint8_t version, int k, bo
     s.Gap = size(c.Gap);
     s.Threshold = row.Empty(c.Threshold) ? std::optional<int32_t>(95) : row.IntWithin(c.Threshold, 0, 100);
   }
-  s.ProfileWidth = ReadProfileWidth(row, c.Fwhm, warnings);
+  s.ProfileWidth = ReadProfileWidth(row, version, c.Fwhm, warnings);
   s.TrackMode = TrackModeFromCell(row.Cell(c.TrackMode));
   s.TrackRadius = size(c.TrackRadius);
   return s;

@@ -30,7 +30,7 @@ struct LoadedObjectSettings {
   std::optional<uint8_t> BackgroundForm;
   std::optional<int32_t> DirectionX, DirectionY;  // also the object's background geometry
   std::optional<int32_t> BandWidth, Gap;
-  std::optional<double> ProfileWidth;  // FWHM / 2.35482: rebuild the PSF model (height 200)
+  std::optional<double> ProfileWidth;  // the FWHM cell as a width s: rebuild the PSF model (height 200)
   std::optional<uint8_t> TrackMode;
   std::optional<int32_t> TrackRadius, Threshold;
 };

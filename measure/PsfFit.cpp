@@ -167,6 +167,7 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
   // a negative amplitude. The fit keeps its start values instead: the start
   // amplitude of a saturated star, no light for one off the frame.
   const bool no_data = cells.empty();
+  out.NoPixels = no_data && !saturated;
   const bool search_width = (wide || !settings.FixedWidth) && !no_data;
 
   // Coarse width, centred at (0, 0) over offsets -10..10.
@@ -260,7 +261,8 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
   out.Rms = rms;
   out.Amplitude = A;
   out.Width = s;
-  out.Fwhm = kFwhmPerWidth * s;
+  // No pixel, no width: the stored one was not measured in this frame.
+  out.Fwhm = out.NoPixels ? 0.0 : kFwhmPerWidth * s;
   out.Volume = std::numbers::pi * s * s * A / 2;
   if (settings.PixelAspectCorrection) out.Volume /= 1.125;
   const size_t k = static_cast<size_t>(target.Object - 1);
@@ -299,8 +301,8 @@ PsfFitResult StorePsfResult(const PsfFitTarget& target, const Bitmap24& bmp, int
     o.Value = r.Volume;
     o.ApertureSum = static_cast<int32_t>(RoundHalfAway(r.Volume));
     o.BackgroundSum = 0;
-    o.AperturePixelCount = 1;
-    o.BackgroundPixelCount = 1;
+    o.AperturePixelCount = r.NoPixels ? 0 : 1;
+    o.BackgroundPixelCount = r.NoPixels ? 0 : 1;
     o.FwhmHfd = r.Fwhm;
   }
   return r;

@@ -15,8 +15,6 @@
 #include "measure/ImageFilters.h"
 #include "measure/StarTracking.h"
 
-inline constexpr double kFwhmPerWidth = 2.35482;  // FWHM = 2.35482 s (the loader divides by it)
-
 // Main-window and option choices the fit reads.
 struct PsfFitSettings {
   bool RefitPending = false;     // a full fit with widened searches and automatic radii
@@ -38,7 +36,7 @@ struct PsfFitResult {
   double Rms = 0;        // RMS residual of the last amplitude stage
   double Amplitude = 0;  // A
   double Width = 0;      // s
-  double Fwhm = 0;       // 2.35482 s
+  double Fwhm = 0;       // kFwhmPerWidth s (the loader divides by it)
   double Volume = 0;     // pi s^2 A / 2 (divided by 1.125 with the aspect correction)
   double CenterX = 0;    // sub-pixel centre offset from (x, y), pixels (steps of 0.1)
   double CenterY = 0;
@@ -46,6 +44,7 @@ struct PsfFitResult {
   double StartAmplitude = 0;  // A0
   int FitRadius = 0;          // R
   bool Saturated = false;
+  bool NoPixels = false;  // no pixel of the fit disk lies in the frame: nothing was measured
   std::optional<int> AutoApertureRadius;  // set when a refit of the selected object set the radii
 };
 
@@ -83,7 +82,8 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
 
 // Measure-only fit stored into all three blocks: Value := volume, ApertureSum
 // := volume rounded half away, BackgroundSum 0, both pixel counts 1,
-// FwhmHfd := FWHM.
+// FwhmHfd := FWHM. An object whose fit disk lies wholly beyond the frame gets
+// what aperture photometry gives one there: values, counts and width all 0.
 PsfFitResult StorePsfResult(const PsfFitTarget& target, const Bitmap24& bmp, int32_t x, int32_t y,
                             const PsfFitSettings& settings, ObjectProfileState& profile, PsfHistory& history,
                             DataLineBlocks& blocks);

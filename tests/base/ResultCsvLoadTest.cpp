@@ -170,9 +170,10 @@ TEST(LoadResultCsv, Version3RestoresEveryObject) {
   ExpectAllBlocks(r, 1, ObjectWithSettings(4, 7, 15, 1, 300, 200, -250, 433, 7, 3, 1, 6, 90), "B");  // width empty for form 1
   ExpectAllBlocks(r, 2, ObjectWithSettings(9, 12, 25, 2, 640, 470, 500, 0, 20, 6, 2, 9, 95), "C");   // OFF: radius kept, 95
   ASSERT_TRUE(r.Objects[0].ProfileWidth && r.Objects[1].ProfileWidth && r.Objects[2].ProfileWidth);
-  EXPECT_NEAR(*r.Objects[0].ProfileWidth, 3.5 / 2.35482, 1e-12);
-  EXPECT_NEAR(*r.Objects[1].ProfileWidth, 1.0, 1e-12);
-  EXPECT_NEAR(*r.Objects[2].ProfileWidth, 2.0, 1e-12);
+  // The FWHM cell is 2 sqrt(2 ln 2) sigma of the profile, whose width s is 2 sigma.
+  EXPECT_NEAR(*r.Objects[0].ProfileWidth, 3.5 / 1.17741, 1e-12);
+  EXPECT_NEAR(*r.Objects[1].ProfileWidth, 2.0, 1e-12);
+  EXPECT_NEAR(*r.Objects[2].ProfileWidth, 4.0, 1e-12);
   EXPECT_EQ(r.VideoFileName, "C:\\obs\\star.avi");
   EXPECT_EQ(r.AvsFileName, "C:\\obs\\star.avs");
   EXPECT_EQ(r.VideoFileExt, ".avi");
@@ -194,6 +195,11 @@ TEST(LoadResultCsv, Version2ReadsTheSameColumnsAndPal) {
   // C is not in use: its position takes the default, its settings stay.
   ExpectAllBlocks(r, 2, ObjectWithSettings(3, 5, 9, 3, 120, 40, 11, 22, 7, 2, 1, 9, 50), "C");
   EXPECT_FALSE(r.Objects[2].ProfileWidth.has_value());
+  // Version-2 tables were written with twice the FWHM: the same cells give
+  // half the width a version-3 table gives.
+  ASSERT_TRUE(r.Objects[0].ProfileWidth && r.Objects[1].ProfileWidth);
+  EXPECT_NEAR(*r.Objects[0].ProfileWidth, 3.5 / 2.35482, 1e-12);
+  EXPECT_NEAR(*r.Objects[1].ProfileWidth, 1.0, 1e-12);
 }
 
 TEST(LoadResultCsv, Version1HasNoFwhmColumnsAndCmosIs30) {
@@ -320,7 +326,7 @@ TEST(LoadResultCsv, ReadsBackWhatTheRowWriterWrote) {
     block.FrameNumberX10 = 2500;
     for (int k = 0; k < 3; ++k) {
       block.Objects[static_cast<size_t>(k)] = objs[k];
-      block.Objects[static_cast<size_t>(k)].FwhmHfd = 2.35482 * (k + 1);
+      block.Objects[static_cast<size_t>(k)].FwhmHfd = 1.17741 * (k + 1);
       block.Objects[static_cast<size_t>(k)].Value = 1000.0 * (k + 1);
     }
   }

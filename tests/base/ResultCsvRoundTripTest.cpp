@@ -44,7 +44,7 @@ DataLineBlocks Measured(int frame_x10, const char* sound_note) {
       d.Objects[k].Value = -1234.5 * static_cast<double>(k + 1);
       d.Objects[k].ApertureSum = 98765;
       d.Objects[k].PsfAmplitude = 250.25;
-      d.Objects[k].FwhmHfd = 2.35482 * static_cast<double>(k + 1);
+      d.Objects[k].FwhmHfd = 1.17741 * static_cast<double>(k + 1);
     }
   }
   return b;

@@ -6,6 +6,7 @@
 #include <limits>
 #include <numbers>
 
+#include "measure/AperturePhotometry.h"
 #include "support/GaussianStarField.h"
 #include "support/ObjectMasks.h"
 
@@ -174,7 +175,8 @@ TEST(FitStarProfile, FullFitRecoversGaussianStarsAsTheSearchYields) {
     EXPECT_NEAR(r.Volume, volume, row.volume_tol * volume) << row.name;
     EXPECT_NEAR(row.x + r.CenterX, row.star.X, 0.051) << row.name;
     EXPECT_NEAR(row.y + r.CenterY, row.star.Y, 0.051) << row.name;
-    EXPECT_DOUBLE_EQ(r.Fwhm, 2.35482 * r.Width) << row.name;
+    // At half the FWHM from the centre the fitted profile is at half its peak.
+    EXPECT_NEAR(std::exp(-2 * std::pow(r.Fwhm / 2 / r.Width, 2)), 0.5, 1e-5) << row.name;
     EXPECT_NEAR(r.Background, 20, 0.01) << row.name;
   }
 }
@@ -353,6 +355,92 @@ TEST(FitStarProfile, DiskWithoutAnyPixelToFitKeepsTheStartValues) {
     EXPECT_EQ(r.CenterY, 0.0) << c.name;
     // No width was found to size the apertures by.
     EXPECT_FALSE(r.AutoApertureRadius) << c.name;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// An object carried beyond the frame (by a link to the guide, or a loaded
+// position) has no pixel in its fit disk. Its row must say nothing was
+// measured, as aperture photometry's row says at the same place: value,
+// amplitude, pixel counts and width 0, not the placement's width as a FWHM or
+// the previous frame's numbers.
+TEST(StorePsfResult, ObjectBeyondTheFrameWritesWhatTheApertureWritesThere) {
+  const Bitmap24 bmp = RenderGaussianStars(200, 160, 20, {{100, 80, 150, 2.5}}, {2.0, 9});
+  struct Case {
+    const char* name;
+    int x, y;
+  };
+  // Stored width 2.5: fit radius 5; aperture radius 5.
+  const Case cases[] = {
+      {"left of the frame", -6, 80},  {"right of the frame", 205, 80}, {"below the frame", 100, 165},
+      {"above the frame", 100, -6}, {"far off", -100000, 100000},
+  };
+  for (const Case& c : cases) {
+    Fit f;
+    // The previous frame measured the star.
+    StorePsfResult(f.target, bmp, 100, 80, f.settings, f.profile, f.history, f.blocks);
+    ASSERT_GT(f.blocks[0].Objects[1].Value, 1000) << c.name;
+    const PsfFitResult r = StorePsfResult(f.target, bmp, c.x, c.y, f.settings, f.profile, f.history, f.blocks);
+    EXPECT_TRUE(r.NoPixels) << c.name;
+    DataLineBlocks aperture{};
+    ApertureMeasureContext m;
+    m.Classes = &f.classes;
+    m.BackgroundOuter = 14;
+    StoreApertureResult(bmp, 2, aperture, c.x, c.y, m, ApertureOptions{});
+    for (size_t j = 0; j < 3; ++j) {
+      const ObjectResult& o = f.blocks[j].Objects[1];
+      const ObjectResult& a = aperture[j].Objects[1];
+      EXPECT_EQ(o.Value, a.Value) << c.name;
+      EXPECT_EQ(o.Value, 0.0) << c.name;
+      EXPECT_EQ(o.ApertureSum, a.ApertureSum) << c.name;
+      EXPECT_EQ(o.AperturePixelCount, a.AperturePixelCount) << c.name;
+      EXPECT_EQ(o.BackgroundPixelCount, 0) << c.name;
+      EXPECT_EQ(o.FwhmHfd, a.FwhmHfd) << c.name;
+      EXPECT_EQ(o.FwhmHfd, 0.0) << c.name;
+    }
+    EXPECT_EQ(f.blocks[0].Objects[1].PsfAmplitude, 0.0) << c.name;
+    // The stored width stays for when the star comes back.
+    EXPECT_EQ(f.profile.PsfWidth, 2.5) << c.name;
+  }
+  // One pixel of the disk in the frame is a measurement: counts 1, a width.
+  Fit f;
+  const PsfFitResult edge = StorePsfResult(f.target, bmp, -5, 80, f.settings, f.profile, f.history, f.blocks);
+  EXPECT_FALSE(edge.NoPixels);
+  EXPECT_EQ(f.blocks[0].Objects[1].AperturePixelCount, 1);
+  EXPECT_GT(f.blocks[0].Objects[1].FwhmHfd, 0.0);
+}
+
+}  // namespace
+
+namespace {
+
+// The full width at half maximum of a drawn star, found on its own profile by
+// bisection: the distance from the centre where it falls to half its peak.
+double TrueFwhm(const GaussianStar& star) {
+  double lo = 0, hi = 10 * star.Width;
+  for (int i = 0; i < 200; ++i) {
+    const double mid = (lo + hi) / 2;
+    (GaussianStarValue(star, star.X + mid, star.Y) > star.Amplitude / 2 ? lo : hi) = mid;
+  }
+  return 2 * lo;
+}
+
+// The FWHM the row and the main window carry is the star's: for a Gaussian of
+// sigma 1.5 it is 2 sqrt(2 ln 2) 1.5 = 3.53 pixels, not twice that.
+TEST(StorePsfResult, FwhmIsTheFullWidthOfTheStarAtHalfItsPeak) {
+  const GaussianStar stars[] = {{100, 80, 150, 2.0}, {100, 80, 150, 3.0}, {100.3, 79.8, 120, 4.4}};
+  for (const GaussianStar& star : stars) {
+    Fit f;
+    f.settings.RefitPending = true;
+    const Bitmap24 bmp = RenderGaussianStars(200, 160, 20, {star});
+    const PsfFitResult r = StorePsfResult(f.target, bmp, 100, 80, f.settings, f.profile, f.history, f.blocks);
+    const double truth = TrueFwhm(star);
+    EXPECT_NEAR(truth, 2.35482 * star.Width / 2, 1e-4) << star.Width;
+    EXPECT_NEAR(r.Fwhm, truth, 0.03 * truth) << star.Width;
+    for (const auto& block : f.blocks) EXPECT_EQ(block.Objects[1].FwhmHfd, r.Fwhm) << star.Width;
   }
 }
 

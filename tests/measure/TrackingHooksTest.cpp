@@ -175,3 +175,48 @@ TEST(TrackingHooks, LostObjectAMarksItsFrame2PointWhenAsked) {
 }
 
 }  // namespace
+
+namespace {
+
+// An occultation hides object A's star for 30 frames while the field drifts
+// 1 px per frame and shakes by up to 3 px: 30 px, beyond the profile search.
+// With 'Estimated track' the lost star follows the line fitted through its
+// last positions and is found again where it reappears; without it the
+// object stays where the star vanished and never finds it again.
+TEST(TrackingHooks, StarHiddenByAnOccultationIsFoundAgainOnItsPredictedTrack) {
+  constexpr int kHideFrom = 40, kHideTo = 70, kLast = 90;
+  for (const bool estimated : {true, false}) {
+    SCOPED_TRACE(estimated ? "estimated track" : "no estimated track");
+    Rig rig(true);
+    rig.field.RateX = 1.0;
+    rig.field.RateY = 0.5;
+    DriftingStarField hidden = rig.field;
+    hidden.Start[0].Amplitude = 0;
+    rig.io.GrabFrame = [&](int n, Bitmap24& bmp) {
+      bmp = n >= kHideFrom && n < kHideTo ? hidden.Frame(n) : rig.field.Frame(n);
+      return std::string();
+    };
+    for (int k = 1; k <= 3; ++k) rig.SetMode(k, TrackModeKind::Drift);
+    rig.PlaceWithProfiles();
+    rig.options.EstimatedTrackChecked = estimated;
+    SetObjectSetting(rig.lines, 0, &ObjectResult::EstimatedTrack, uint8_t{estimated});
+    for (auto& t : rig.tracking.PredictTracks) ResetPredictTrack(t);
+    int found_after = 0;
+    for (int n = 1; n <= kLast; ++n) {
+      ShowNeighbor(rig.state, rig.lines, rig.s, n, rig.io, rig.hooks);
+      const bool on = OnStar(rig.state.ObjectX[0], rig.state.ObjectY[0], rig.field.X(1, n), rig.field.Y(1, n));
+      if (n < kHideFrom) {
+        ASSERT_TRUE(on) << "frame " << n;
+      }
+      if (n >= kHideTo + 2 && on) ++found_after;
+      // The guide and object C are not disturbed.
+      ASSERT_TRUE(OnStar(rig.state.ObjectX[1], rig.state.ObjectY[1], rig.field.X(2, n), rig.field.Y(2, n))) << n;
+    }
+    if (estimated)
+      EXPECT_EQ(found_after, kLast - kHideTo - 1);
+    else
+      EXPECT_EQ(found_after, 0);
+  }
+}
+
+}  // namespace

@@ -13,7 +13,7 @@
 struct GaussianStar {
   double X = 0, Y = 0;     // centre, frame pixels (column, row)
   double Amplitude = 0;    // A
-  double Width = 2;        // s; FWHM = 2.35482 s
+  double Width = 2;        // s = 2 sigma; FWHM = 1.17741 s
 };
 
 struct StarFieldNoise {

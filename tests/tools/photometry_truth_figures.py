@@ -174,7 +174,7 @@ def psf(f, x, y, m, sat=255, satstart=350):
     ib = best(-10, 10, 0, lambda i: rms(C, (ia / 10 + i / 100) * A0, s, cx, cy))
     ic = best(-10, 10, 0, lambda i: rms(C, (ia / 10 + ib / 100 + i / 1000) * A0, s, cx, cy))
     A = (ia / 10 + ib / 100 + ic / 1000) * A0
-    return math.pi * s * s * A / 2, 2.35482 * s, A
+    return math.pi * s * s * A / 2, 1.17741 * s, A
 
 
 def cpp_row(name, cells):

@@ -60,6 +60,7 @@ TEST_P(LoadedRadii, RowsMeasuredOnMatchTheLoadedRows) {
   for (int i = 0; i < 3; ++i) m.Click("Button16");
   const std::vector<std::string> saved = m.Rows();
   ASSERT_EQ(saved.size(), 3u);
+  const double psf_width = m.W().Tracking.Profiles[0].PsfWidth;
   const int radius = std::stoi(GetCsvField(saved[0], 21));
   const int track_radius = std::stoi(GetCsvField(saved[0], 32));
   if (!c.psf) {
@@ -81,6 +82,10 @@ TEST_P(LoadedRadii, RowsMeasuredOnMatchTheLoadedRows) {
   m.Click("Button20");
   ASSERT_TRUE(m.W().Run.VideoLoaded);
   ASSERT_EQ(m.Rows(), saved);
+  // The FWHM column gives back the profile width the rows were fitted with.
+  if (c.psf) {
+    EXPECT_NEAR(m.W().Tracking.Profiles[0].PsfWidth, psf_width, 1e-4);
+  }
   // The controls and the tracking disk show the table's object A.
   EXPECT_EQ(m.Find<QSpinBox>("UpDown1")->value(), radius);
   EXPECT_EQ(m.Find<QSpinBox>("UpDown5")->value(), track_radius);

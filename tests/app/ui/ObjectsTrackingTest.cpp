@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <cmath>
 
 #include "ObjectsFixture.h"
 #include "base/NumberText.h"
@@ -255,7 +256,8 @@ TEST(ObjectsTracking, GhsDigitBoxClicksSnapToTheCharacterGrid) {
 namespace {
 
 // 'Photometry' ticked: placing A fits its profile width, and every row
-// carries the fitted volume pi s^2 A / 2 of the drawn star.
+// carries the fitted volume pi s^2 A / 2 of the drawn star and its FWHM, 2
+// sqrt(2 ln 2) sigma of a Gaussian of sigma s / 2.
 TEST(ObjectsTracking, PsfPhotometryMeasuresTheVolumeOfAHeldStar) {
   ObjectsWindow m;
   const DriftingStarField f = SmallDriftingField(0.3, 0.2);
@@ -270,10 +272,12 @@ TEST(ObjectsTracking, PsfPhotometryMeasuresTheVolumeOfAHeldStar) {
   const std::vector<std::string> rows = m.Rows();
   ASSERT_EQ(rows.size(), static_cast<size_t>(kObjFrames));
   const double volume = 3.14159265358979 * f.Start[0].Width * f.Start[0].Width * f.Start[0].Amplitude / 2;
+  const double fwhm = 2 * std::sqrt(2 * std::log(2.0)) * f.Start[0].Width / 2;
   for (int n = 0; n < kObjFrames; ++n) {
     const std::string& row = rows[static_cast<size_t>(n)];
     ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(row, 1), f.X(1, n), f.Y(1, n))) << "frame " << n;
     ASSERT_NEAR(ParseDoubleOr(StripQuotes(GetCsvField(row, 11)), -1), volume, 0.12 * volume) << "frame " << n;
+    ASSERT_NEAR(ParseDoubleOr(StripQuotes(GetCsvField(row, 14)), -1), fwhm, 0.15 * fwhm) << "frame " << n;
   }
 }
 

@@ -354,10 +354,9 @@ TEST(RoadReadouts, SelectedObjectResultAndPixelCountsAreShown) {
   EXPECT_EQ(m.Find<QLineEdit>("Edit23")->text().toStdString(), Fixed(a.FwhmHfd, 2));
   EXPECT_EQ(m.Find<QLineEdit>("Edit9")->text().toStdString(), Fixed(std::nearbyint(a.Value * 10) / 10, 1));
   // The star was placed under aperture photometry, so no profile width was
-  // stored: the fit still finds the star's own. A Gaussian of sigma 1.5 is
-  // A / exp(2 (d / s)^2) with s = 3 (3.05 integrated over the pixels); the
-  // column carries 2.35482 s, which the loader divides back.
-  EXPECT_NEAR(a.FwhmHfd / 2.35482, 3.05, 0.15);
+  // stored: the fit still finds the star's own. A Gaussian of sigma 1.5 has
+  // an FWHM of 2 sqrt(2 ln 2) 1.5 = 3.53 (3.59 integrated over the pixels).
+  EXPECT_NEAR(a.FwhmHfd, 3.59, 0.18);
   EXPECT_NEAR(a.Value, Flux(w.ScrollBar1->value()), 0.03 * Flux(0));
 }
 
