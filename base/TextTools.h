@@ -24,6 +24,12 @@ std::string_view WithoutUtf8Bom(std::string_view s);
 // A file saved as "Unicode" (UTF-16 behind its byte-order mark) as UTF-8,
 // without the mark; nothing when the bytes do not start with such a mark.
 std::optional<std::string> Utf16FileText(std::string_view bytes);
+// True when the bytes are well-formed UTF-8 (no overlong form, surrogate or
+// code point beyond U+10FFFF).
+bool IsValidUtf8(std::string_view s);
+// Bytes of the Windows code page 1252 (Latin-1 with its 0x80..0x9F signs) as UTF-8.
+std::string Windows1252ToUtf8(std::string_view bytes);
 // A text file's bytes as UTF-8 text: a "Unicode" file converted, a UTF-8
-// byte-order mark removed.
+// byte-order mark removed, and text without a mark that is no UTF-8 read in
+// the Windows code page 1252.
 std::string FileTextAsUtf8(std::string_view bytes);

@@ -23,7 +23,9 @@ std::string StarLine(const TReportLightCurveElement& e, bool preview) {
   int index = -1;
   if (cat == "HIP") index = 0;
   else if (cat == "SAO") index = 1;
-  else if (cat == "XZ80Q" || (!preview && cat == "ZC")) index = 2;
+  // A "ZC" star here has no XZ number (one with it is stored as XZ80Q): its
+  // ZC number in the XZ80Q slot would name another star, so no slot holds it.
+  else if (cat == "XZ80Q") index = 2;
   else if (cat == "Kepler2") index = 3;
   else if (preview ? cat == "Tycho2" : cat == "TYC") index = 4;
   else if (cat == "UCAC4") index = 5;
@@ -48,6 +50,8 @@ LightCurveClock ReportTimeOfDay(int64_t hour, int64_t minute, long double second
 }
 
 std::string StartDateText(const TReportLightCurveElement& e) { return DateDaysOn(e.RecordingDate, e.StartDays); }
+
+std::string LightCurveStarLine(const TReportLightCurveElement& e) { return StarLine(e, false); }
 
 std::string LightCurveObserverLine(const TReportLightCurveElement& e) {
   return "Observer: " + e.LongitudeD + ":" + e.LongitudeM + ":" + e.LongitudeS + ": " + e.LatitudeD + ":" +

@@ -30,6 +30,9 @@ LightCurveClock ReportTimeOfDay(int64_t hour, int64_t minute, long double second
 // by the days 'Make Report' took off the start's hour.
 std::string StartDateText(const TReportLightCurveElement& e);
 
+// Line 1: "Star: " with the star's number in its catalogue's slot.
+std::string LightCurveStarLine(const TReportLightCurveElement& e);
+
 // Line 2: "Observer: " with the site's longitude, latitude, altitude and the observer.
 std::string LightCurveObserverLine(const TReportLightCurveElement& e);
 

@@ -270,6 +270,24 @@ std::array<std::string, 11> LunarApplication::LunarValues() const {
           Illumination,  MoonAltitude, LibrationL, LibrationB, ApparentRadius};
 }
 
+namespace {
+
+// The whole character that starts at byte `at`: a name's initial may be a
+// letter written with more than one byte ("Ö"), and half of it is no text.
+std::string CharacterAt(std::string_view s, size_t at) {
+  size_t end = at + 1;
+  while (end < s.size() && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) ++end;
+  return std::string(s.substr(at, end - at));
+}
+
+size_t CharacterCount(std::string_view s) {
+  size_t n = 0;
+  for (const char c : s) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return n;
+}
+
+}  // namespace
+
 IdentificationTexts ComposeIdentificationCode(std::string_view target, std::string_view year,
                                               std::string_view month_name, std::string_view day,
                                               std::string_view observer) {
@@ -280,13 +298,13 @@ IdentificationTexts ComposeIdentificationCode(std::string_view target, std::stri
   t.Code = std::string(year.size() >= 2 ? year.substr(year.size() - 2) : year) +
            two(MonthIndexOfFullName(month_name)) + two(StrToIntOrZero(day));
   const size_t blank = observer.find(' ');
-  if (target.size() >= 4 && observer.size() >= 4 && blank != std::string_view::npos) {
+  if (target.size() >= 4 && CharacterCount(observer) >= 4 && blank != std::string_view::npos) {
     if (target.substr(0, 2) == "ZC") t.Code += "r" + std::string(target.substr(3));
     else if (target.substr(0, 2) == "SA") t.Code += "s" + std::string(target.substr(4));
     else if (target.substr(0, 2) == "XZ") t.Code += "x" + std::string(target.substr(3));
     else t.Code += "U";
-    t.Code += observer[0];
-    if (blank + 1 < observer.size()) t.Code += observer[blank + 1];
+    t.Code += CharacterAt(observer, 0);
+    if (blank + 1 < observer.size()) t.Code += CharacterAt(observer, blank + 1);
   }
   return t;
 }

@@ -70,7 +70,10 @@ TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::Wi
   v->addLayout(g);
   v->addWidget(Image1, 1);
 
-  OccultationType = 0;
+  // Opened again, the type box shows the type the main window's presets go
+  // on applying, not 'Select type' over a type still in use.
+  OccultationType = std::clamp(w_.Options.OccultationTypeIndex, 0, ComboBox1->count() - 1);
+  ComboBox1->setCurrentIndex(OccultationType);
   move(w_.x() + 736, w_.y());
   {
     QSignalBlocker b(CheckBox1);
@@ -97,6 +100,13 @@ TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::Wi
     connect(b, &QRadioButton::toggled, this, [this](bool on) {
       if (on) FollowMainWindow();
     });
+  // The main window clears its 'Link' when B goes or stops drifting: the
+  // guide's box must not go on showing a link that no longer tracks.
+  connect(w_.CheckBox6, &QCheckBox::toggled, this, [this](bool on) {
+    QSignalBlocker b(CheckBox1);
+    CheckBox1->setChecked(on);
+    LinkAnalyzerToBase = on;
+  });
   connect(w_.ScrollBar1, &QScrollBar::valueChanged, this, &TProfile::DrawProfile);
   for (auto [button, handler] : {std::pair{Button1, &TProfile::Button1Click}, {Button2, &TProfile::Button2Click},
                                  {Button3, &TProfile::Button3Click}, {Button4, &TProfile::Button4Click},
@@ -192,9 +202,11 @@ void TProfile::RadioButton3Click() {
 }
 
 void TProfile::CheckBox1Click() {
-  LinkAnalyzerToBase = CheckBox1->isChecked();
+  // Taken first: the main window's link may clear on the way, and the guide follows it.
+  const bool on = CheckBox1->isChecked();
+  LinkAnalyzerToBase = on;
   w_.EnableLinkedTracking();
-  w_.CheckBox6->setChecked(LinkAnalyzerToBase);
+  w_.CheckBox6->setChecked(on);
 }
 
 void TProfile::Button1Click() {

@@ -257,6 +257,7 @@ void TLightCurveReport::BuildControls() {
     connect(e, &QLineEdit::textEdited, this, &TLightCurveReport::SiteEdited);
   for (QLineEdit* e : {Edit15, Edit16})
     connect(e, &QLineEdit::textEdited, this, &TLightCurveReport::AsteroidEdited);
+  for (QLineEdit* e : {Edit13, Edit14}) connect(e, &QLineEdit::textEdited, this, &TLightCurveReport::StarEdited);
   for (QComboBox* c : {ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6, ComboBox7, ComboBox8})
     connect(c, &QComboBox::currentIndexChanged, this, both);
   for (QComboBox* c : {ComboBox10, ComboBox11})
@@ -487,6 +488,23 @@ void TLightCurveReport::AsteroidEdited() {
   e.ObjectName = S(Edit16->text());
   e.ObjectLabel = e.ObjectNumber + ": " + e.ObjectName;
   if (e.Kind == ReportKind::Asteroid) ReplaceLightCurveLine(3, "Object: Asteroid: " + e.ObjectLabel);
+  BuildXmlReport();
+  BuildTextReport();
+}
+
+// A corrected star goes into the record, so the reports name it with its
+// own catalogue and the saved light curve puts it in that catalogue's slot.
+void TLightCurveReport::StarEdited() {
+  TReportLightCurveElement& e = events_.ReportLightCurveElement;
+  const std::string catalogue = S(Edit13->text().trimmed()), number = S(Edit14->text().trimmed());
+  // The ZC number kept for the occultation report line was that of the star before.
+  if (catalogue != e.Catalogue || number != e.StarNumber) {
+    e.ZcLabel.clear();
+    e.ZcNumber.clear();
+  }
+  e.Catalogue = catalogue;
+  e.StarNumber = number;
+  ReplaceLightCurveLine(1, LightCurveStarLine(e));
   BuildXmlReport();
   BuildTextReport();
 }

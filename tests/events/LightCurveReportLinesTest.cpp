@@ -52,7 +52,9 @@ TEST(MakeReportLines, CataloguesAndAsteroids) {
     const char* line;
   };
   for (Row r : {Row{"HIP", "Star: 77: 0: 0: 0: 0-0-0: 0-0"}, Row{"SAO", "Star: 0: 77: 0: 0: 0-0-0: 0-0"},
-                Row{"XZ", "Star: 0: 0: 77: 0: 0-0-0: 0-0"}, Row{"ZC", "Star: 0: 0: 77: 0: 0-0-0: 0-0"},
+                Row{"XZ", "Star: 0: 0: 77: 0: 0-0-0: 0-0"}, Row{"XZ80Q", "Star: 0: 0: 77: 0: 0-0-0: 0-0"},
+                // A ZC star without an XZ number: XZ 77 is another star.
+                Row{"ZC", "Star: 0: 0: 0: 0: 0-0-0: 0-0"},
                 Row{"Kepler2", "Star: 0: 0: 0: 77: 0-0-0: 0-0"}, Row{"UCAC4", "Star: 0: 0: 0: 0: 0-0-0: 77"},
                 Row{"GAIA", "Star: 0: 0: 0: 0: 0-0-0: 0-0"}}) {
     TReportLightCurveElement e = Element();

@@ -176,6 +176,9 @@ TEST(LunarPrediction, IdentificationCode) {
       {"HIP 42", "2024", "May", "5", "Jo Ng", "240505UJN"},
       {"XZ 1234", "2024", "May", "5", "Solo", "240505"},
       {"XZ", "2024", "May", "5", "Alan Lee", "240505"},
+      // Initials written with two or three bytes stay whole letters.
+      {"XZ 1234", "2024", "May", "5", "\u00D6mer \u00DCnal", "240505x1234\u00D6\u00DC"},
+      {"ZC 987", "2024", "May", "5", "\u5C71\u7530 \u592A\u90CE", "240505r987\u5C71\u592A"},
   };
   for (const Case& c : cases)
     EXPECT_EQ(ComposeIdentificationCode(c.target, c.year, c.month, c.day, c.observer).Code, c.code) << c.target;

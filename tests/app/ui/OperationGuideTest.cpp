@@ -10,6 +10,7 @@
 #include <QSlider>
 
 #include "MainRoadFixture.h"
+#include "app/ui/TPlatformIdentHost.h"
 #include "app/ui/TProfile.h"
 #include "base/ResultTable.h"
 #include "base/ui/ControlEvents.h"
@@ -170,6 +171,31 @@ TEST(OperationGuide, OccultationTypeSetsTheLinkBox) {
   }
 }
 
+// Opened again, the guide shows the type chosen before, which the main
+// window's presets go on applying when the next video opens.
+TEST(OperationGuide, ReopenedItShowsTheTypeInUse) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  EXPECT_EQ(Find<QComboBox>(g.guide, "ComboBox1")->currentIndex(), 0);
+  auto* type = Find<QComboBox>(g.guide, "ComboBox1");
+  type->setCurrentIndex(4);
+  emit type->activated(4);
+  ASSERT_EQ(w.Options.OccultationTypeIndex, 4);
+  g.guide->close();
+  QCoreApplication::processEvents();
+  ASSERT_FALSE(w.Profile);
+  g.m.Click("Button32");
+  ASSERT_TRUE(w.Profile);
+  EXPECT_EQ(Find<QComboBox>(w.Profile, "ComboBox1")->currentIndex(), 4);
+  EXPECT_EQ(w.Profile->OccultationType, 4);
+  EXPECT_EQ(w.Options.OccultationTypeIndex, 4);
+  ASSERT_TRUE(g.m.OpenThroughButton1(g.m.Path("stars.avi")));
+  // Type 4: object A drifts with a threshold of 75.
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].TrackMode, static_cast<uint8_t>(TrackModeKind::Drift));
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].Threshold, 75);
+}
+
 // The star buttons add and select objects B and C in the main window; the
 // 'Delete' buttons follow the count of objects.
 TEST(OperationGuide, StarButtonsAddAndSelectObjects) {
@@ -217,6 +243,53 @@ TEST(OperationGuide, DeleteRefusedDuringARunKeepsTheLink) {
   EXPECT_EQ(w.Run.ObjectCount, 1);
   EXPECT_FALSE(w.CheckBox6->isChecked());
   EXPECT_FALSE(link->isChecked());
+}
+
+// The link box ticked in the guide is cleared with the main window's 'Link'
+// when object B is removed there or stops drifting: the two never disagree.
+TEST(OperationGuide, TheLinkBoxFollowsTheMainWindowsLink) {
+  for (const bool by_track_mode : {false, true}) {
+    SCOPED_TRACE(by_track_mode);
+    GuideFixture g;
+    ASSERT_NE(g.guide, nullptr);
+    TPlatform& w = g.m.W();
+    g.AddObjectB();
+    ASSERT_EQ(w.Run.ObjectCount, 2);
+    w.RadioButton5->click();  // B drifts: the main window offers its 'Link'
+    ASSERT_TRUE(w.CheckBox6->isEnabled());
+    auto* link = Find<QCheckBox>(g.guide, "CheckBox1");
+    link->click();
+    ASSERT_TRUE(w.CheckBox6->isChecked());
+    ASSERT_TRUE(g.guide->LinkAnalyzerToBase);
+    if (by_track_mode) {
+      w.RadioButton4->click();  // B anchored: no drift to link to
+      EXPECT_EQ(w.Run.ObjectCount, 2);
+    } else {
+      g.m.Find<QAction>("Remove1")->trigger();
+      EXPECT_EQ(w.Run.ObjectCount, 1);
+    }
+    EXPECT_FALSE(w.CheckBox6->isChecked());
+    EXPECT_FALSE(link->isChecked());
+    EXPECT_FALSE(g.guide->LinkAnalyzerToBase);
+  }
+}
+
+// The analysis-step boxes marked for one video are white again when the next
+// is opened: its event is not yet identified, timed or reported.
+TEST(OperationGuide, ANewVideoClearsTheStepsDone) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  w.IdentLink->MarkXmlElementStep();
+  w.ReportLink.SetDiffractionStepAqua(true);
+  w.ReportLink.MarkReportStepDone();
+  auto base = [&](const char* name) { return g.m.Find<QLineEdit>(name)->palette().color(QPalette::Base); };
+  ASSERT_EQ(base("Edit70"), QColor(0, 255, 255));
+  ASSERT_EQ(base("Edit72"), QColor(0, 255, 255));
+  ASSERT_EQ(base("Edit73"), QColor(255, 255, 0));
+  ASSERT_TRUE(g.m.OpenThroughButton1(g.m.Path("stars.avi")));
+  for (const char* step : {"Edit69", "Edit70", "Edit71", "Edit72", "Edit73"})
+    EXPECT_EQ(base(step), QColor(Qt::white)) << step;
 }
 
 TEST(OperationGuide, ANewVideoClosesTheGuide) {

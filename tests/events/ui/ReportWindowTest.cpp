@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QXmlStreamReader>
+#include <fstream>
 
 #include "base/AtomicFile.h"
 #include "base/ui/DialogService.h"
@@ -15,6 +16,7 @@
 #include "events/ui/ReportWindowHost.h"
 #include "events/ui/TLightCurveReport.h"
 #include "support/BrokenFiles.h"
+#include "support/DiskFull.h"
 #include "support/TemporaryFolder.h"
 #include "tests/events/ReportFixtures.h"
 
@@ -165,6 +167,33 @@ TEST(TLightCurveReport, SavesTheXmlReportAndTheLightCurve) {
   f.dialogs.save_file_names = {QString::fromStdString(f.folder.File("lunar.xml"))};
   f.w->Button4->click();
   EXPECT_FALSE(std::filesystem::exists(f.folder.File("lunar.xml")));
+}
+
+// On a full disk both saves say so, keep the report saved before whole and
+// leave no temporary file; the 'Make report' step is not marked.
+TEST(TLightCurveReport, AFullDiskKeepsTheFilesSavedBefore) {
+  Fixture f;
+  f.Open();
+  const std::string xml = f.folder.File("report.xml"), dat = f.folder.File("curve.dat");
+  for (const std::string& path : {xml, dat}) std::ofstream(path, std::ios::binary) << "the earlier file";
+  const auto files_before = std::distance(std::filesystem::directory_iterator(f.folder.File("")),
+                                          std::filesystem::directory_iterator{});
+  for (QPushButton* save : {f.w->Button4, f.w->Button2}) {
+    const std::string& path = save == f.w->Button4 ? xml : dat;
+    f.dialogs.messages.clear();
+    f.dialogs.save_file_names = {QString::fromStdString(path)};
+    {
+      ScopedDiskFull full(64);
+      save->click();
+    }
+    ASSERT_EQ(f.dialogs.messages.size(), 1u) << path;
+    EXPECT_EQ(f.dialogs.messages[0].kind, MessageKind::Error);
+    EXPECT_EQ(ReadWholeFile(path, 1024), std::optional<std::string>("the earlier file")) << path;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.folder.File("")),
+                            std::filesystem::directory_iterator{}),
+              files_before);
+  }
+  EXPECT_EQ(f.host.marked, 0);
 }
 
 // Each element's text of a written report as an XML parser reads it back.
@@ -435,6 +464,47 @@ TEST(TLightCurveReport, ACorrectedAsteroidReachesTheReportsAndTheLightCurve) {
   EXPECT_EQ(f.dialogs.save_file_proposals.back(), "(433)_20230705_090408_Obs_One.dat");
   ASSERT_TRUE(saved);
   EXPECT_NE(saved->find("\r\nObject: Asteroid: 433: Eros & Co\r\n"), std::string::npos) << *saved;
+}
+
+// A star corrected in the window is named with the catalogue typed, in both
+// reports, the XML read back and the saved light curve's catalogue slot; the
+// ZC number kept for the star before no longer stands for it.
+TEST(TLightCurveReport, ACorrectedStarReachesTheReportsAndTheLightCurve) {
+  struct Row {
+    const char *catalogue, *number, *xml_star, *text_star, *curve_star;
+  };
+  for (const Row& r : {Row{"SAO", "98765", "SAO|98765", "[Star      ]  SAO 98765", "Star: 0: 98765: 0: 0: 0-0-0: 0-0"},
+                       Row{"XZ80Q", "12345", "XZ80Q|12345", "[Star      ]  XZ80Q 12345",
+                           "Star: 0: 0: 12345: 0: 0-0-0: 0-0"},
+                       Row{"HIP", "321", "HIP|321", "[Star      ]  HIP 321", "Star: 321: 0: 0: 0: 0-0-0: 0-0"}}) {
+    SCOPED_TRACE(r.catalogue);
+    Fixture f;
+    // A ZC star without an XZ number, as the lunar identification leaves it.
+    f.events.ReportLightCurveElement.Catalogue = "ZC";
+    f.events.ReportLightCurveElement.StarNumber = "2345";
+    f.events.ReportLightCurveElement.ZcLabel = "ZC";
+    f.events.ReportLightCurveElement.ZcNumber = "2345";
+    f.Open();
+    ASSERT_EQ(f.w->Edit13->text(), "ZC");
+    TypeInto(f.w->Edit13, r.catalogue);
+    TypeInto(f.w->Edit14, r.number);
+    EXPECT_EQ(f.Memo(f.w->Memo3)[3], r.text_star);
+    EXPECT_EQ(f.Memo(f.w->Memo1)[1], r.curve_star);
+    const TReportLightCurveElement& e = f.events.ReportLightCurveElement;
+    EXPECT_EQ(e.Catalogue, r.catalogue);
+    EXPECT_TRUE(e.ZcLabel.empty());
+    EXPECT_TRUE(e.ZcNumber.empty());
+
+    const std::string xml = f.folder.File("star.xml");
+    f.dialogs.save_file_names = {QString::fromStdString(xml)};
+    f.w->Button4->click();
+    const QStringList stars = ElementTexts(xml, "Star");
+    ASSERT_EQ(stars.size(), 1);
+    EXPECT_EQ(stars[0].section('|', 0, 1), r.xml_star);
+    const auto saved = f.SaveLightCurve("star.dat");
+    ASSERT_TRUE(saved);
+    EXPECT_NE(saved->find(std::string("\r\n") + r.curve_star + "\r\n"), std::string::npos) << *saved;
+  }
 }
 
 // The record's degrees carry their sign ("+135"), and so does the window's

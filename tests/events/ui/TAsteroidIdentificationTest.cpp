@@ -821,6 +821,23 @@ TEST(TAsteroidIdentification, ElementsAndListingFilesOfAnyEncodingAreListed) {
   }
 }
 
+// An elements file written in the Windows code page names its asteroid with
+// the letters written, in the list and in the event's name.
+TEST(TAsteroidIdentification, AWindowsCodePageElementsFileKeepsTheAsteroidsName) {
+  std::string bytes = kElements;
+  bytes.replace(bytes.find("Some name"), 9, "Bj\xF6rn");
+  Fixture f;
+  TemporaryFolder folder("tessary-elements-cp1252");
+  f.host.dialogs.open_file_names.push_back(QString::fromStdString(folder.Write("events.xml", bytes)));
+  f.w->Button5->click();
+  EXPECT_TRUE(f.host.Messages().empty());
+  ASSERT_EQ(f.w->ListBox1->count(), 2);
+  EXPECT_TRUE(f.w->ListBox1->item(0)->text().endsWith(QString::fromUtf8("(1234)Bj\u00F6rn occults TYC 1234-00567-1")))
+      << f.w->ListBox1->item(0)->text().toStdString();
+  ASSERT_FALSE(f.host.events.Identification.PredictionEvents.empty());
+  EXPECT_EQ(f.host.events.Identification.PredictionEvents[0].ObjectName, "Bj\u00F6rn");
+}
+
 // A file without events is told and leaves the loaded list, text and chosen
 // event as they were.
 TEST(TAsteroidIdentification, ElementsFileWithoutEventsKeepsTheList) {

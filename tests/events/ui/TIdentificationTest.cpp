@@ -19,6 +19,7 @@
 #include "events/ui/TFresnelCtrl.h"
 #include "support/ChartTestTables.h"
 #include "base/ResultTable.h"
+#include "events/LightCurveReportLines.h"
 #include "events/TimingError.h"
 #include "events/ui/TIdentification.h"
 #include "events/ui/ReportWindowHost.h"
@@ -26,6 +27,29 @@
 #include "support/LunarListingText.h"
 #include "support/TemporaryFolder.h"
 #include "support/WindowMonkey.h"
+
+// A listing saved in the Windows code page names its observer with letters
+// beyond ASCII: the window, the identification code and the report take the
+// name as written, not with replacement signs.
+TEST(TIdentification, AWindowsCodePageListingKeepsTheObserversName) {
+  TemporaryFolder folder{"tessary-lunar-cp1252"};
+  IdentFakeHost host;
+  host.settings.LunarPredictionFile = folder.Write(
+      "block.txt", JoinCrlfLines({"Lunar occultation predictions for Z\xFCrich", "for one star",
+                                  "2024 May 12 predictions", "   Cct", "Star = R1234", "Observer =  \xD6mer \xDCnal",
+                                  "more lines"}));
+  host.times.StampDate1 = "24";
+  host.times.StampDate2 = "5";
+  host.times.StampDate3 = "12";
+  QPointer<TIdentification> w = new TIdentification(host, true);
+  const QString name = QString::fromUtf8("\u00D6mer \u00DCnal");
+  EXPECT_EQ(w->Edit1->text(), name);
+  EXPECT_EQ(w->ListBox1->item(0)->text(), QString::fromUtf8("Lunar occultation predictions for Z\u00FCrich"));
+  EXPECT_EQ(host.events.Texts.IdentificationCode, "240512r1234\u00D6\u00DC");
+  w->Button6->click();  // 'Apply and Close'
+  EXPECT_EQ(QString::fromStdString(host.events.ReportLightCurveElement.Observer), name);
+  delete w.data();
+}
 
 namespace {
 
@@ -544,6 +568,11 @@ TEST(TIdentification, EveryListedValueComesOutAsWritten) {
     EXPECT_EQ(r.Catalogue, "ZC");
     EXPECT_EQ(r.StarNumber, "2345");
     EXPECT_EQ(r.ZcNumber, "2345");
+    {
+      // ZC 2345 has no XZ number here: the light curve names no XZ star.
+      TReportLightCurveElement made = r;
+      EXPECT_EQ(MakeReportLines(made).Lines[1], "Star: 0: 0: 0: 0: 0-0-0: 0-0");
+    }
     EXPECT_EQ(r.RecordingDate, "2025-3-3");
     EXPECT_EQ(r.Longitude, "-73 58 5.1");
     EXPECT_EQ(r.Latitude, "-33 27 12.0");
