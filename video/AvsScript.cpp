@@ -78,6 +78,9 @@ bool ReadAvsScript(const std::string& avs_path, AvsScriptSource& out, std::strin
     error = "The script is too long.";
     return false;
   }
+  // Scripts saved by Windows editors may start with a byte-order mark, or be
+  // "Unicode": the mark would hide the source line.
+  text = FileTextAsUtf8(text);
   std::vector<std::string> lines;
   std::string cur;
   for (size_t i = 0; i < text.size(); ++i) {

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 #include "app/ui/TPlatform.h"
@@ -48,7 +49,9 @@ void TPlatform::Button19Click() {
   Play.PlayShownFrame = -1;
   Play.PlayStartMs = SteadyMs();
   const long double rate = Video.VideoFrameRate * Video.FrameRateFactor;
-  PlayTimer->start(rate > 0 ? std::max(1, static_cast<int>(500.0L / rate)) : 20);
+  // A rate typed far out of range (a nominal rate of 1e-300) must not
+  // overflow the timer's interval.
+  PlayTimer->start(rate > 0 ? static_cast<int>(std::clamp(500.0L / rate, 1.0L, 60000.0L)) : 20);
   PlayTimerTick();
 }
 
@@ -65,11 +68,12 @@ void TPlatform::PlayTimerTick() {
   }
   const long double rate = Video.VideoFrameRate * Video.FrameRateFactor;
   const qint64 elapsed_ms = SteadyMs() - Play.PlayStartMs;
-  int n = Play.PlayStartFrame + static_cast<int>(std::floor(elapsed_ms * rate / 1000.0L));
+  const long double due = Play.PlayStartFrame + std::floor(elapsed_ms * rate / 1000.0L);
   // The end of the video pauses it on its last frame, also when a late tick
-  // (a busy machine) has skipped past the last frame's time.
-  const bool past_end = n > ScrollBar1->maximum();
-  if (past_end) n = ScrollBar1->maximum();
+  // (a busy machine) has skipped past the last frame's time, or a rate typed
+  // far out of range puts the frame beyond any frame number.
+  const bool past_end = !(due <= ScrollBar1->maximum());
+  const int n = past_end ? ScrollBar1->maximum() : static_cast<int>(due);
   if (n != Play.PlayShownFrame) {
     std::string status;
     Sources.DirectShow.DSGrabFrame(n, Play.PlayBitmap, status, Video.VideoFrameRate, Video.FrameRateFactor);

@@ -11,6 +11,7 @@
 #include "base/AtomicFile.h"
 #include "base/NumberText.h"
 #include "base/ResultTable.h"
+#include "base/TextTools.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/HandlerTable.h"
@@ -598,15 +599,18 @@ void TLightCurveReport::Button6Click() {
   const QString name = Dialogs().GetOpenFileName("Load camera setting file", Q(host_.LastVideoDirectory()),
                                                  "TXT (*.txt)");
   if (name.isEmpty()) return;
-  const auto text = ReadWholeFile(name.toStdString(), 1 << 20);
-  if (!text) {
+  const auto bytes = ReadWholeFile(name.toStdString(), 1 << 20);
+  if (!bytes) {
     Dialogs().ShowError("The camera setting file could not be read.");
     return;
   }
-  const std::vector<std::string> lines = SplitTextLines(*text);
+  // A file saved by a Windows editor with a byte-order mark, or as "Unicode":
+  // the mark would hide the first line's key.
+  const std::string text = FileTextAsUtf8(*bytes);
+  const std::vector<std::string> lines = SplitTextLines(text);
   const CameraSettings s = ParseCameraSettings(lines);
   // Another kind of file would blank the settings loaded or typed before.
-  if (s.KeysFound == 0 || text->find('\0') != std::string::npos) {
+  if (s.KeysFound == 0 || text.find('\0') != std::string::npos) {
     Dialogs().ShowError("The file holds no camera settings (Gain=, Exposure=, Binning=, ...).\r\n" + name);
     return;
   }

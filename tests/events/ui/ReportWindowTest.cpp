@@ -10,6 +10,8 @@
 #include <QXmlStreamReader>
 #include <fstream>
 
+#include <filesystem>
+
 #include "base/AtomicFile.h"
 #include "base/ui/DialogService.h"
 #include "events/ObservationReport.h"
@@ -17,6 +19,7 @@
 #include "events/ui/TLightCurveReport.h"
 #include "support/BrokenFiles.h"
 #include "support/DiskFull.h"
+#include "support/LunarListingText.h"
 #include "support/TemporaryFolder.h"
 #include "tests/events/ReportFixtures.h"
 
@@ -596,6 +599,64 @@ TEST(TLightCurveReport, ACameraSettingFileWithoutSettingsIsRefused) {
     EXPECT_EQ(f.w->Edit51->text(), "33.333");
     EXPECT_EQ(f.w->Edit48->text(), "1");
     EXPECT_EQ(f.w->Memo5->toPlainText(), memo);
+  }
+}
+
+// A camera-setting file as an editor or a capture program saved it: with a
+// byte-order mark (which must not hide the first line's key), as "Unicode",
+// with LF or CR line ends. Each value comes out as written in the file.
+TEST(TLightCurveReport, ACameraSettingFileInAnySavedFormIsLoaded) {
+  const std::vector<std::string> lines = {"Capture Area=1920x1080", "Binning=2", "High Speed Mode=On",
+                                          "Gain=250", "Exposure=33.3330ms", "Brightness=1"};
+  auto joined = [&](const std::string& end) {
+    std::string text;
+    for (const std::string& l : lines) text += l + end;
+    return text;
+  };
+  const struct {
+    const char* what;
+    std::string bytes;
+  } rows[] = {{"CRLF", joined("\r\n")},
+              {"UTF-8 byte-order mark", "\xEF\xBB\xBF" + joined("\r\n")},
+              {"Unicode (UTF-16) with its mark", Utf16LeFileBytes(joined("\r\n"))},
+              {"LF only", joined("\n")},
+              {"CR only", joined("\r")}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.what);
+    Fixture f;
+    f.Open();
+    f.dialogs.open_file_names = {QString::fromStdString(f.folder.Write("camera.txt", r.bytes))};
+    f.w->Button6->click();
+    EXPECT_TRUE(f.dialogs.messages.empty());
+    EXPECT_EQ(f.w->Edit47->text(), "1920x1080");
+    EXPECT_EQ(f.w->Edit48->text(), "2");
+    EXPECT_EQ(f.w->Edit49->text(), "On");
+    EXPECT_EQ(f.w->Edit50->text(), "250");
+    EXPECT_EQ(f.w->Edit51->text(), "33.333");
+    EXPECT_EQ(f.w->Edit52->text(), "1");
+    EXPECT_EQ(f.Memo(f.w->Memo5).join('|').toStdString(), joined("|").substr(0, joined("|").size() - 1));
+  }
+}
+
+// A folder, a missing file or one too large to be a setting file is told,
+// and the settings loaded before stay.
+TEST(TLightCurveReport, ACameraSettingFileThatCannotBeReadKeepsTheSettings) {
+  Fixture f;
+  f.Open();
+  f.dialogs.open_file_names = {QString::fromStdString(f.folder.Write("camera.txt", "Gain=250\r\n"))};
+  f.w->Button6->click();
+  ASSERT_EQ(f.w->Edit50->text(), "250");
+  std::filesystem::create_directory(f.folder.File("folder.txt"));
+  f.folder.Write("huge.txt", "Gain=7\r\n" + std::string((1u << 20) + 10, 'x') + "\r\n");
+  for (const char* name : {"folder.txt", "missing.txt", "huge.txt"}) {
+    SCOPED_TRACE(name);
+    f.dialogs.messages.clear();
+    f.dialogs.open_file_names = {QString::fromStdString(f.folder.File(name))};
+    f.w->Button6->click();
+    ASSERT_EQ(f.dialogs.messages.size(), 1u);
+    EXPECT_TRUE(IsClearMessage(f.dialogs.messages[0].text));
+    EXPECT_EQ(f.w->Edit50->text(), "250");
+    EXPECT_EQ(f.w->Memo5->toPlainText(), "Gain=250");
   }
 }
 
