@@ -540,6 +540,27 @@ bool RunWithAPause(ObjectsWindow& m, int frame) {
   return m.WaitUntilStopped();
 }
 
+struct ReportTexts {
+  TLightCurveReport* Window = nullptr;
+  QString LightCurve, Text;  // the light-curve memo and the text report
+};
+
+// The chart's 'Make Report' and the report window's 'Make Reports'; the
+// window is the one other than `before`.
+ReportTexts MakeReports(TPlatform& w, TLightCurveReport* before) {
+  ReportTexts out;
+  w.chart1.Window->Button17->click();
+  for (TLightCurveReport* r : w.findChildren<TLightCurveReport*>())
+    if (r != before) out.Window = r;
+  if (!out.Window) return out;
+  out.Window->Button3->click();
+  out.LightCurve = out.Window->Memo1->toPlainText();
+  out.Text = out.Window->Memo3->toPlainText();
+  out.Window->close();
+  QApplication::processEvents();
+  return out;
+}
+
 // STOP in the shadow and START again: the saved table is the one an
 // uninterrupted run saves, row by row and cell by cell.
 TEST(EventTimingEndToEndShadow, StopAndStartAgainSaveTheRowsOfOneRun) {
@@ -566,7 +587,9 @@ TEST(EventTimingEndToEndShadow, StopAndStartAgainSaveTheRowsOfOneRun) {
 }
 
 // The saved table loaded again through 'Load CSV' gives the chart the same
-// curve and the same two event times, and saves as the same file.
+// curve, the calculator the same two event times (each row keeps only the end
+// of its exposure; the shown times come from the video's ticks again), the
+// report the same light curve and recording span, and saves as the same file.
 TEST(EventTimingEndToEndShadow, ReloadedCsvGivesTheSameCurveAndEventTimes) {
   ObjectsWindow m;
   TPlatform& w = m.W();
@@ -583,6 +606,11 @@ TEST(EventTimingEndToEndShadow, ReloadedCsvGivesTheSameCurveAndEventTimes) {
   QApplication::processEvents();
   std::vector<double> curve;
   for (const ChartRecord& r : w.chart1.Window->Data().Records) curve.push_back(r.Value[CurveA]);
+  const ReportTexts report = MakeReports(w, nullptr);
+  ASSERT_TRUE(report.Window);
+  // The recording from the end of frame 0 (12.3 s) to that of frame 149 (18.3 s).
+  EXPECT_TRUE(report.Text.contains("[Recorded  ]  From  14h3m12s")) << report.Text.toStdString();
+  EXPECT_TRUE(report.Text.contains("              To    14h3m18s")) << report.Text.toStdString();
   w.chart1.Window->close();
   QApplication::processEvents();
 
@@ -607,6 +635,11 @@ TEST(EventTimingEndToEndShadow, ReloadedCsvGivesTheSameCurveAndEventTimes) {
   }
   calc->close();
   QApplication::processEvents();
+  const ReportTexts again = MakeReports(w, report.Window);
+  ASSERT_TRUE(again.Window);
+  EXPECT_EQ(again.LightCurve.toStdString(), report.LightCurve.toStdString());
+  for (const char* recorded : {"[Recorded  ]  From  14h3m12s", "              To    14h3m18s"})
+    EXPECT_TRUE(again.Text.contains(recorded)) << again.Text.toStdString();
   EXPECT_EQ(SaveCsv(m, "again.csv"), saved);
 }
 
