@@ -526,8 +526,9 @@ std::vector<std::string> SaveCsv(ObjectsWindow& m, const std::string& name) {
 }
 
 // START, and STOP once the run has measured frame `frame` (inside the
-// shadow); START again and the run to the end. False when a run did not end.
-bool RunWithAPause(ObjectsWindow& m, int frame) {
+// shadow); 'DEL' `deletes` times, START again and the run to the end. False
+// when a run did not end.
+bool RunWithAPause(ObjectsWindow& m, int frame, int deletes) {
   TPlatform& w = m.W();
   m.Click("Button3");
   QElapsedTimer clock;
@@ -536,6 +537,9 @@ bool RunWithAPause(ObjectsWindow& m, int frame) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
   m.Click("Button4");
   if (w.Run.MeasuringRun || w.Run.LastMeasuredFrame >= kFrames - 1) return false;
+  const int stopped = w.Run.LastMeasuredFrame;
+  for (int k = 0; k < deletes; ++k) m.Click("Button21");
+  if (w.Run.LastMeasuredFrame != stopped - deletes) return false;
   m.Click("Button3");
   return m.WaitUntilStopped();
 }
@@ -561,8 +565,9 @@ ReportTexts MakeReports(TPlatform& w, TLightCurveReport* before) {
   return out;
 }
 
-// STOP in the shadow and START again: the saved table is the one an
-// uninterrupted run saves, row by row and cell by cell.
+// STOP in the shadow and START again, with or without taking the last rows
+// back by 'DEL' first: the saved table is the one an uninterrupted run saves,
+// row by row and cell by cell.
 TEST(EventTimingEndToEndShadow, StopAndStartAgainSaveTheRowsOfOneRun) {
   std::vector<std::string> expected;
   {
@@ -573,16 +578,19 @@ TEST(EventTimingEndToEndShadow, StopAndStartAgainSaveTheRowsOfOneRun) {
     expected = SaveCsv(whole, "whole.csv");
     ASSERT_EQ(expected.size(), 6u + kFrames);
   }
-  ObjectsWindow paused;
-  ASSERT_TRUE(OpenShadowAndPlace(paused));
-  ASSERT_TRUE(RunWithAPause(paused, 95));
-  EXPECT_TRUE(paused.dialogs.messages.empty());
-  const std::vector<std::string> lines = SaveCsv(paused, "paused.csv");
-  ASSERT_EQ(lines.size(), expected.size());
-  // Line 1 names the video, each window's own copy.
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (i == 1) continue;
-    EXPECT_EQ(lines[i], expected[i]) << "line " << i;
+  for (int deletes : {0, 3}) {
+    SCOPED_TRACE(std::to_string(deletes) + " rows deleted");
+    ObjectsWindow paused;
+    ASSERT_TRUE(OpenShadowAndPlace(paused));
+    ASSERT_TRUE(RunWithAPause(paused, 95, deletes));
+    EXPECT_TRUE(paused.dialogs.messages.empty());
+    const std::vector<std::string> lines = SaveCsv(paused, "paused.csv");
+    ASSERT_EQ(lines.size(), expected.size());
+    // Line 1 names the video, each window's own copy.
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (i == 1) continue;
+      EXPECT_EQ(lines[i], expected[i]) << "line " << i;
+    }
   }
 }
 
