@@ -4,6 +4,7 @@
 
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
+#include "timestamp/CsvRowTime.h"
 
 FrameTimeSource SelectFrameTimeSource(bool csvCarriesCmosTimes, bool ledTimesAvailable, TimeStampMode mode) {
   if (csvCarriesCmosTimes) return FrameTimeSource::CsvCmosTimes;
@@ -21,6 +22,14 @@ FrameTimeEdits EditsFromCsvRow(std::string_view line) {
   e.Edit26 = GetCsvField(line, 6);
   e.Edit27 = GetCsvField(line, 7);
   return e;
+}
+
+bool CsvRowShowsTime(std::string_view line) {
+  for (int field = 4; field <= 7; ++field) {
+    const std::string cell = StripQuotes(GetCsvField(line, field));
+    if (cell.find_first_not_of(" \t") != std::string::npos) return true;
+  }
+  return false;
 }
 
 FrameTimeEdits EditsFromStampTexts(const StampTexts& t) {

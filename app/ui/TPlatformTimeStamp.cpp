@@ -26,6 +26,7 @@
 #include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
+#include "timestamp/CsvRowTime.h"
 #include "video/ui/TRestoreNoTimeRecorded.h"
 #include "base/ui/BitmapLabel.h"
 
@@ -126,10 +127,12 @@ void TPlatform::ShowFrameTime(const Bitmap24& frame, bool field_view) {
   if (Run.CsvCmosTime && Run.StartFrame >= 0 && n >= Run.StartFrame) {
     const int line = RowLineOfFrame(Results.Lines(), Options.CsvHeaderLines, Run.StartFrame, n);
     if (line >= 0) row = Results.Lines()[static_cast<size_t>(line)];
-    table_holds_frame = line >= 0;
+    table_holds_frame = line >= 0 && CsvRowShowsTime(row);
   }
   // A frame the loaded table has no row for takes its time from the video, so
-  // the rows measured on from a loaded table carry their times too.
+  // the rows measured on from a loaded table carry their times too; so does a
+  // frame whose row keeps only the end of its exposure (a capture program's
+  // ticks), which would otherwise show no time at all.
   in.csvCarriesCmosTimes = Run.CsvCmosTime && table_holds_frame;
   in.csvRow = row;
   in.ledRecord = LedRecordFor(n);

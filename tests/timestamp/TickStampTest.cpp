@@ -5,6 +5,7 @@
 #include <random>
 
 #include "support/StampRender.h"
+#include "timestamp/CsvRowTime.h"
 #include "timestamp/FrameTimeDisplay.h"
 #include "timestamp/TickStamp.h"
 
@@ -205,6 +206,16 @@ TEST(FrameTimeDisplay, EditsAndTexts) {
   EXPECT_EQ(c.colour, TimeEditColour::Aqua);
   EXPECT_TRUE(c.edit26BlackFont);
   EXPECT_EQ(EditsFromCsvRow("").Edit24, "");
+  // Rows of tick-stamped frames keep only the exposure's end, in fields 8..10.
+  const struct {
+    const char* row;
+    bool shows;
+  } rows[] = {{"1,0,A,21,30,09.5000,09.5333,x", true},
+              {"75.0,52.4,\"\",,,,,14,03,15.3456789,2642.5", false},
+              {"75.0,52.4,\"\",\"\", ,\"\",,14,03,15.3456789", false},
+              {"1,0,A,,,09.53,,", true},
+              {"", false}};
+  for (const auto& r : rows) EXPECT_EQ(CsvRowShowsTime(r.row), r.shows) << r.row;
 
   LedFrameTime led{21, 5, 9.05L, 21, 6, 0.00004L};
   StampTexts t;

@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -38,7 +39,8 @@ constexpr double kFrameMs = 40.0;
 // End of frame 0's exposure: 14:03:12.3456789 on 7 Dec 2026.
 constexpr int64_t kStartRest = 123456789;
 constexpr int kHour = 14, kMinute = 3;
-// The event falls 30 % of an exposure before the end of frame 75.
+// The event falls 30 % of an exposure before the end of frame 75 (or, in
+// one case, on that end).
 constexpr int kEventFrame = 75;
 constexpr double kEventBeforeEnd = 0.3;
 constexpr double kTargetFlux = 3500, kRemaining = 0.3, kComparisonFlux = 2500;
@@ -49,12 +51,12 @@ int64_t EndRest(int n) { return kStartRest + static_cast<int64_t>(n) * kFrameTic
 
 // The target's flux averaged over frame n's exposure (which ends at its
 // stamp); a reappearance swaps the levels before and after the event.
-double TargetFlux(int n, bool reappearance) {
+double TargetFlux(int n, bool reappearance, double before_end) {
   const double first = reappearance ? kTargetFlux * kRemaining : kTargetFlux;
   const double last = reappearance ? kTargetFlux : kTargetFlux * kRemaining;
   if (n < kEventFrame) return first;
   if (n > kEventFrame) return last;
-  const double before = 1 - kEventBeforeEnd;
+  const double before = 1 - before_end;
   return first * before + last * (1 - before);
 }
 
@@ -183,6 +185,7 @@ struct EventCase {
   const char* name;
   bool psf;
   bool reappearance;
+  double before_end = kEventBeforeEnd;  // of an exposure, before the end of frame 75
 };
 
 void PrintTo(const EventCase& c, std::ostream* os) { *os << c.name; }
@@ -194,7 +197,7 @@ TEST_P(EventTimingEndToEnd, MeasuredAndTimedEventMatchesTheTruth) {
   ObjectsWindow m;
   TPlatform& w = m.W();
   std::vector<Bitmap24> frames;
-  for (int n = 0; n < kFrames; ++n) frames.push_back(EventFrame(n, TargetFlux(n, c.reappearance)));
+  for (int n = 0; n < kFrames; ++n) frames.push_back(EventFrame(n, TargetFlux(n, c.reappearance, c.before_end)));
   const auto video = m.Path("event.avi");
   ASSERT_TRUE(WriteAvi(video.string(), frames));  // 25 fps
   ASSERT_TRUE(m.OpenThroughButton1(video));
@@ -244,7 +247,7 @@ TEST_P(EventTimingEndToEnd, MeasuredAndTimedEventMatchesTheTruth) {
   const double frame_noise = MeanOf(bright).Error * std::sqrt(bright.size());
   EXPECT_LT(frame_noise, kNoise * std::sqrt(3.1416 * 49) * 1.5);
   const double straddling = ParseDoubleOr(Column(lines[6 + kEventFrame], 11), -1e9);
-  EXPECT_NEAR(straddling, TargetFlux(kEventFrame, c.reappearance) * share_a, 5 * frame_noise);
+  EXPECT_NEAR(straddling, TargetFlux(kEventFrame, c.reappearance, c.before_end) * share_a, 5 * frame_noise);
 
   TFresnelCtrl* panel = FitAtRecord(m, kEventFrame);
   ASSERT_NE(panel, nullptr);
@@ -252,8 +255,8 @@ TEST_P(EventTimingEndToEnd, MeasuredAndTimedEventMatchesTheTruth) {
   const double mid_ms = DayMs(kHour, kMinute, (EndRest(kEventFrame) - kFrameTicks / 2) / 1e7);
   EXPECT_NEAR(DayMs(w.Edit24->text().toInt(), w.Edit25->text().toInt(), w.Edit26->text().toDouble()), mid_ms, 0.01);
 
-  // The event lies (0.5 - 0.3) of a frame after the middle of frame 75.
-  const double true_offset_ms = (0.5 - kEventBeforeEnd) * kFrameMs;
+  // The event lies (0.5 - before_end) of a frame after the middle of frame 75.
+  const double true_offset_ms = (0.5 - c.before_end) * kFrameMs;
   const double offset_ms = panel->Edit10->text().toDouble();
   const double error_ms = panel->Edit12->text().toDouble();
   // The error follows from the scatter over the step height.
@@ -301,7 +304,7 @@ TEST_P(EventTimingEndToEnd, MeasuredAndTimedEventMatchesTheTruth) {
   ASSERT_GE(memo.size(), 5) << text.toStdString();
   const QString& event = memo[2];
   ASSERT_TRUE(event.startsWith("Event Time : ")) << text.toStdString();
-  const double true_ms = DayMs(kHour, kMinute, (EndRest(kEventFrame) - kEventBeforeEnd * kFrameTicks) / 1e7);
+  const double true_ms = DayMs(kHour, kMinute, (EndRest(kEventFrame) - c.before_end * kFrameTicks) / 1e7);
   EXPECT_NEAR(EventLineMs(event), true_ms, 3 * error_ms + 1.5) << text.toStdString();
   const double error_s = event.mid(event.indexOf("+/- ") + 4, 5).toDouble();
   EXPECT_NEAR(error_s * 1000, error_ms, 1.5) << text.toStdString();
@@ -330,7 +333,9 @@ TEST_P(EventTimingEndToEnd, MeasuredAndTimedEventMatchesTheTruth) {
 INSTANTIATE_TEST_SUITE_P(Events, EventTimingEndToEnd,
                          ::testing::Values(EventCase{"ApertureDisappearance", false, false},
                                            EventCase{"PsfDisappearance", true, false},
-                                           EventCase{"ApertureReappearance", false, true}),
+                                           EventCase{"ApertureReappearance", false, true},
+                                           EventCase{"ApertureDisappearanceOnFrameEnd", false, false, 0.0},
+                                           EventCase{"ApertureReappearanceOnFrameStart", false, true, 1.0}),
                          [](const ::testing::TestParamInfo<EventCase>& info) { return std::string(info.param.name); });
 
 // An asteroid's shadow: the target is faint from 30 % of an exposure before
@@ -497,6 +502,205 @@ TEST(EventTimingEndToEndShadow, ShadowAcrossMidnightKeepsItsShortSpan) {
   EXPECT_TRUE(text.contains(QRegularExpression(R"(R: 00h00m01\.\d+s \+/- )"))) << text.toStdString();
   EXPECT_TRUE(text.contains("[Recorded  ]  From  23h59m56s")) << text.toStdString();
   EXPECT_TRUE(text.contains("              To    0h0m2s")) << text.toStdString();
+}
+
+// The shadow's video open in the window, objects A and B placed on the
+// target and the comparison star; false when a step failed.
+bool OpenShadowAndPlace(ObjectsWindow& m) {
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < kFrames; ++n) frames.push_back(EventFrame(n, ShadowedFlux(n)));
+  const auto video = m.Path("shadow.avi");
+  if (!WriteAvi(video.string(), frames) || !m.OpenThroughButton1(video)) return false;
+  m.ClickImage1(30, 32);
+  m.RightClickImage1(66, 32);
+  m.Trigger("Add1");
+  m.Select(1);
+  return m.W().Run.ObjectCount == 2;
+}
+
+// 'SaveToCSV-File' under `name`; the file's lines.
+std::vector<std::string> SaveCsv(ObjectsWindow& m, const std::string& name) {
+  m.dialogs.save_file_names.push_back(QString::fromStdString(m.Path(name).string()));
+  m.Click("Button6");
+  return FileLines(m.Path(name));
+}
+
+// START, and STOP once the run has measured frame `frame` (inside the
+// shadow); 'DEL' `deletes` times, START again and the run to the end. False
+// when a run did not end.
+bool RunWithAPause(ObjectsWindow& m, int frame, int deletes) {
+  TPlatform& w = m.W();
+  m.Click("Button3");
+  QElapsedTimer clock;
+  clock.start();
+  while (w.Run.MeasuringRun && w.Run.LastMeasuredFrame < frame && clock.elapsed() < 60000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  m.Click("Button4");
+  if (w.Run.MeasuringRun || w.Run.LastMeasuredFrame >= kFrames - 1) return false;
+  const int stopped = w.Run.LastMeasuredFrame;
+  for (int k = 0; k < deletes; ++k) m.Click("Button21");
+  if (w.Run.LastMeasuredFrame != stopped - deletes) return false;
+  m.Click("Button3");
+  return m.WaitUntilStopped();
+}
+
+struct ReportTexts {
+  TLightCurveReport* Window = nullptr;
+  QString LightCurve, Text;  // the light-curve memo and the text report
+};
+
+// The chart's 'Make Report' and the report window's 'Make Reports'; the
+// window is the one other than `before`.
+ReportTexts MakeReports(TPlatform& w, TLightCurveReport* before) {
+  ReportTexts out;
+  w.chart1.Window->Button17->click();
+  for (TLightCurveReport* r : w.findChildren<TLightCurveReport*>())
+    if (r != before) out.Window = r;
+  if (!out.Window) return out;
+  out.Window->Button3->click();
+  out.LightCurve = out.Window->Memo1->toPlainText();
+  out.Text = out.Window->Memo3->toPlainText();
+  out.Window->close();
+  QApplication::processEvents();
+  return out;
+}
+
+// STOP in the shadow and START again, with or without taking the last rows
+// back by 'DEL' first: the saved table is the one an uninterrupted run saves,
+// row by row and cell by cell.
+TEST(EventTimingEndToEndShadow, StopAndStartAgainSaveTheRowsOfOneRun) {
+  std::vector<std::string> expected;
+  {
+    ObjectsWindow whole;
+    ASSERT_TRUE(OpenShadowAndPlace(whole));
+    whole.Click("Button3");
+    ASSERT_TRUE(whole.WaitUntilStopped());
+    expected = SaveCsv(whole, "whole.csv");
+    ASSERT_EQ(expected.size(), 6u + kFrames);
+  }
+  for (int deletes : {0, 3}) {
+    SCOPED_TRACE(std::to_string(deletes) + " rows deleted");
+    ObjectsWindow paused;
+    ASSERT_TRUE(OpenShadowAndPlace(paused));
+    ASSERT_TRUE(RunWithAPause(paused, 95, deletes));
+    EXPECT_TRUE(paused.dialogs.messages.empty());
+    const std::vector<std::string> lines = SaveCsv(paused, "paused.csv");
+    ASSERT_EQ(lines.size(), expected.size());
+    // Line 1 names the video, each window's own copy.
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (i == 1) continue;
+      EXPECT_EQ(lines[i], expected[i]) << "line " << i;
+    }
+  }
+}
+
+// The saved table loaded again through 'Load CSV' gives the chart the same
+// curve, the calculator the same two event times (each row keeps only the end
+// of its exposure; the shown times come from the video's ticks again), the
+// report the same light curve and recording span, and saves as the same file.
+TEST(EventTimingEndToEndShadow, ReloadedCsvGivesTheSameCurveAndEventTimes) {
+  ObjectsWindow m;
+  TPlatform& w = m.W();
+  ASSERT_TRUE(OpenShadowAndPlace(m));
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> saved = SaveCsv(m, "shadow.csv");
+  ASSERT_EQ(saved.size(), 6u + kFrames);
+
+  TMagnitudeCalculator* calc = AddShadowEvents(m);
+  ASSERT_NE(calc, nullptr);
+  const QString memo = calc->Memo1->toPlainText();
+  calc->close();
+  QApplication::processEvents();
+  std::vector<double> curve;
+  for (const ChartRecord& r : w.chart1.Window->Data().Records) curve.push_back(r.Value[CurveA]);
+  const ReportTexts report = MakeReports(w, nullptr);
+  ASSERT_TRUE(report.Window);
+  // The recording from the end of frame 0 (12.3 s) to that of frame 149 (18.3 s).
+  EXPECT_TRUE(report.Text.contains("[Recorded  ]  From  14h3m12s")) << report.Text.toStdString();
+  EXPECT_TRUE(report.Text.contains("              To    14h3m18s")) << report.Text.toStdString();
+  w.chart1.Window->close();
+  QApplication::processEvents();
+
+  m.dialogs.open_file_names.push_back(QString::fromStdString(m.Path("shadow.csv").string()));
+  m.Click("Button20");
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  ASSERT_TRUE(w.Run.CsvLoaded);
+  calc = AddShadowEvents(m);
+  ASSERT_NE(calc, nullptr);
+  std::vector<double> reloaded;
+  for (const ChartRecord& r : w.chart1.Window->Data().Records) reloaded.push_back(r.Value[CurveA]);
+  EXPECT_EQ(reloaded, curve);
+  EXPECT_EQ(calc->Memo1->toPlainText().toStdString(), memo.toStdString());
+
+  // The list holds both events twice: before and after loading.
+  const std::vector<ListEntry> list = ListEntries(Find<QListWidget>(calc, "ListBox1"));
+  ASSERT_EQ(list.size(), 4u);
+  for (size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(list[i + 2].Kind, list[i].Kind);
+    EXPECT_EQ(list[i + 2].Ms, list[i].Ms);
+    EXPECT_EQ(list[i + 2].ErrorMs, list[i].ErrorMs);
+  }
+  calc->close();
+  QApplication::processEvents();
+  const ReportTexts again = MakeReports(w, report.Window);
+  ASSERT_TRUE(again.Window);
+  EXPECT_EQ(again.LightCurve.toStdString(), report.LightCurve.toStdString());
+  for (const char* recorded : {"[Recorded  ]  From  14h3m12s", "              To    14h3m18s"})
+    EXPECT_TRUE(again.Text.contains(recorded)) << again.Text.toStdString();
+  EXPECT_EQ(SaveCsv(m, "again.csv"), saved);
+}
+
+// Every second frame measured, from frame 1: frame 75, whose exposure holds
+// the disappearance 30 % of an exposure before its end, is record 37. The
+// fit and the calculator (on its first field) time the event from the middle
+// of that frame, and keep doing so when the observer sets the step back to 1
+// afterwards (to look at the frames one by one): the records stay two frames
+// apart.
+TEST(EventTimingEndToEndStep, EveryOtherFrameMeasuredTimesTheEventWhateverTheStepShownLater) {
+  constexpr double kBeforeEnd = 0.3;
+  constexpr int kRecord = (kEventFrame - 1) / 2;
+  ObjectsWindow m;
+  TPlatform& w = m.W();
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < kFrames; ++n) frames.push_back(EventFrame(n, TargetFlux(n, false, kBeforeEnd)));
+  const auto video = m.Path("step.avi");
+  ASSERT_TRUE(WriteAvi(video.string(), frames));
+  ASSERT_TRUE(m.OpenThroughButton1(video));
+  m.Find<QSpinBox>("UpDown9")->setValue(2);
+  w.GoToFrame(1);
+  ASSERT_TRUE(MeasureTwoStars(m, {30, 32}, {66, 32}));
+  std::vector<int> odd;
+  for (int n = 1; n < kFrames; n += 2) odd.push_back(n);
+  ASSERT_EQ(m.RowFrames(), odd);
+
+  const double true_offset_ms = (0.5 - kBeforeEnd) * kFrameMs;
+  const double true_ms = DayMs(kHour, kMinute, (EndRest(kEventFrame) - kBeforeEnd * kFrameTicks) / 1e7);
+  TFresnelCtrl* panel = FitAtRecord(m, kRecord);
+  ASSERT_NE(panel, nullptr);
+  Tchart1* chart = w.chart1.Window.data();
+  for (int shown_step : {2, 1}) {
+    SCOPED_TRACE("step shown " + std::to_string(shown_step));
+    m.Find<QSpinBox>("UpDown9")->setValue(shown_step);
+    FitAndWait(panel, chart);
+    ASSERT_EQ(w.Events.Diffraction.DiffractionFitted, 1);
+    const double error_ms = std::max(1.0, panel->Edit12->text().toDouble());
+    EXPECT_NEAR(panel->Edit10->text().toDouble(), true_offset_ms, 3 * error_ms + 1) << error_ms;
+
+    panel->Button2->click();
+    TMagnitudeCalculator* calc = MagnitudeCalculator();
+    ASSERT_NE(calc, nullptr);
+    // A step above 1 opens the calculator on "Second field", as for a camera
+    // that integrates frames; this video's frames are single exposures.
+    Find<QRadioButton>(calc, "RadioButton4")->click();
+    calc->Button2->click();
+    const QStringList memo = calc->Memo1->toPlainText().split('\n');
+    ASSERT_GE(memo.size(), 3);
+    ASSERT_TRUE(memo[2].startsWith("Event Time : ")) << memo[2].toStdString();
+    EXPECT_NEAR(EventLineMs(memo[2]), true_ms, 3 * error_ms + 1.5) << memo[2].toStdString();
+    calc->close();
+    QApplication::processEvents();
+  }
 }
 
 // The same road field by field, on an interlaced video whose two fields carry
