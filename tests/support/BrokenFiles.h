@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/ui/DialogService.h"
+#include "support/FileBytes.h"
 
 struct BrokenFile {
   std::string name;
@@ -53,11 +54,6 @@ inline BrokenFile WithField32(const std::string& good, size_t offset, uint32_t v
   for (int i = 0; i < 4 && offset + static_cast<size_t>(i) < bytes.size(); ++i)
     bytes[offset + static_cast<size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
   return {what, bytes};
-}
-
-inline std::string ReadFileBytes(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 inline QString WriteFileBytes(const std::filesystem::path& p, const std::string& bytes) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "support/DiskFull.h"
+#include "support/FileBytes.h"
 #include "support/VideoFixtures.h"
 
 extern "C" {
@@ -17,13 +18,6 @@ extern "C" {
 }
 
 namespace {
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 uint32_t U32(const std::string& s, size_t at) {
   return uint32_t(uint8_t(s[at])) | uint32_t(uint8_t(s[at + 1])) << 8 | uint32_t(uint8_t(s[at + 2])) << 16 |
@@ -61,7 +55,7 @@ TEST(WavFromVideo, ToneTrackEqualsTheFfmpegDecodeWithTheStatedHeader) {
     std::string message;
     WavTrackInfo info;
     ASSERT_TRUE(MakeWavFromVideo(video, wav, &message, &info)) << c.name << ": " << message;
-    const std::string file = Slurp(wav), samples = Slurp(ref);
+    const std::string file = ReadFileBytes(wav), samples = ReadFileBytes(ref);
     ASSERT_GT(samples.size(), 1000u);
     ASSERT_EQ(file.size(), 48 + samples.size()) << c.name;
     EXPECT_EQ(file.substr(0, 4), "RIFF");
@@ -132,12 +126,12 @@ TEST(WavFromVideo, ATrackThatChangesItsFormatPartWay) {
                             halves[h] + "'"))
           << c.name;
     const std::string video = folder + "/joined.ts";
-    std::ofstream(video, std::ios::binary) << Slurp(halves[0]) << Slurp(halves[1]);
+    std::ofstream(video, std::ios::binary) << ReadFileBytes(halves[0]) << ReadFileBytes(halves[1]);
     const std::string wav = WavFileNameFor(video);
     std::string message;
     WavTrackInfo info;
     ASSERT_TRUE(MakeWavFromVideo(video, wav, &message, &info)) << c.name << ": " << message;
-    const std::string file = Slurp(wav);
+    const std::string file = ReadFileBytes(wav);
     ASSERT_GT(file.size(), 48u) << c.name;
     const int channels = int(U16(file, 22));
     const uint32_t rate = U32(file, 24);
@@ -188,6 +182,6 @@ TEST(WavFromVideo, AFullDiskKeepsTheEarlierTrack) {
     EXPECT_FALSE(MakeWavFromVideo(video, wav, &message));
   }
   EXPECT_EQ(message, "The WAV file cannot be written in the video's folder.");
-  EXPECT_EQ(Slurp(wav), "the earlier track");
+  EXPECT_EQ(ReadFileBytes(wav), "the earlier track");
   EXPECT_FALSE(std::filesystem::exists(wav + ".part"));
 }

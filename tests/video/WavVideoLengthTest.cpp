@@ -8,17 +8,11 @@
 #include <sstream>
 #include <string>
 
+#include "support/FileBytes.h"
 #include "support/VideoFixtures.h"
 #include "video/WavFromVideo.h"
 
 namespace {
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 TEST(WavVideoLength, TrackEndsWithTheLastFrame) {
   constexpr int kRate = 8000;
@@ -44,13 +38,13 @@ TEST(WavVideoLength, TrackEndsWithTheLastFrame) {
     ASSERT_TRUE(RunFfmpeg("-i '" + video + "' -map 0:a -f s16le -c:a pcm_s16le '" + ref + "'"));
     // The truth: silence until the sound starts, then its samples, to 2 s.
     const size_t length = size_t(kVideoSeconds * kRate) * 2;
-    std::string expected = std::string(size_t(c.delay * kRate) * 2, '\0') + Slurp(ref);
+    std::string expected = std::string(size_t(c.delay * kRate) * 2, '\0') + ReadFileBytes(ref);
     expected.resize(length, '\0');
 
     std::string message;
     WavTrackInfo info;
     ASSERT_TRUE(MakeWavFromVideo(video, wav, &message, &info, kVideoSeconds)) << message;
-    const std::string file = Slurp(wav);
+    const std::string file = ReadFileBytes(wav);
     ASSERT_EQ(file.size(), size_t(kWavDataOffset) + length);
     EXPECT_EQ(file.substr(0, kWavDataOffset), WavHeader(1, kRate, uint32_t(length)));
     EXPECT_TRUE(file.substr(kWavDataOffset) == expected) << "samples differ from ffmpeg's decode";
