@@ -4,7 +4,6 @@
 
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
-#include "timestamp/CsvRowTime.h"
 
 FrameTimeSource SelectFrameTimeSource(bool csvCarriesCmosTimes, bool ledTimesAvailable, TimeStampMode mode) {
   if (csvCarriesCmosTimes) return FrameTimeSource::CsvCmosTimes;

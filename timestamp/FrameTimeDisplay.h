@@ -30,6 +30,9 @@ struct FrameTimeEdits {
 // From a result row of a table with CMOS times (fields 4..7); an empty line
 // (a frame before the table's first) empties the edits.
 FrameTimeEdits EditsFromCsvRow(std::string_view line);
+// Whether such a row holds a time to show in fields 4..7: a capture
+// program's tick stamps keep only the end of the exposure (fields 8..10).
+bool CsvRowShowsTime(std::string_view line);
 // From the texts a stamp read or tick read just filled.
 FrameTimeEdits EditsFromStampTexts(const StampTexts& texts);
 // A field whose hours, minutes or seconds read as no time can be ("88" over a

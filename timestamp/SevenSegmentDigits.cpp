@@ -1,7 +1,6 @@
 #include "timestamp/SevenSegmentDigits.h"
 
 #include "base/NumberText.h"
-#include "timestamp/LocatedFieldRows.h"
 
 namespace {
 

@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "base/NumberText.h"
-#include "timestamp/LocatedFieldRows.h"
 
 bool AlignDigitX(const Bitmap24& frame, int& x, int y, const GlyphContext& ctx, bool wideScan) {
   const int w = (ctx.mode == TimeStampMode::Iota && wideScan) ? 14 : 7;

@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "base/NumberText.h"
-#include "timestamp/LocatedFieldRows.h"
 
 const std::array<std::array<int32_t, 12>, 5> KiwiDigitPositions = {{
     {85, 109, 156, 180, 227, 251, 322, 345, 369, 440, 463, 487},

@@ -59,6 +59,13 @@ int FixedStampLayout(int frameWidth, int frameRateRounded);
 int TimeStampRow(int layout, int field, const GlyphContext& ctx, const TimeStampState& state,
                  int frameHeight);
 
+// The two fields' lines of a located stamp line lie one frame row apart, and
+// either field may be the upper one (a picture moved down by one line puts
+// the odd field on top). Frame rows of both when one lies on row y (index 0
+// the even rows, 1 the odd rows): the other is the neighbour of y on which
+// the time digits at xs read best. {-1, -1} when neither neighbour reads.
+std::array<int32_t, 2> LocatedFieldRows(const Bitmap24& frame, int y, const GlyphContext& ctx, const DigitXRow& xs);
+
 // Searches the row offset of one field argument and the column offset; 1 or 0
 // when a stamp was found (0: it sits 10 pixels further left), 2 when none.
 int AutoOffsetTimeStamp(const Bitmap24& frame, int field, const GlyphContext& ctx,

@@ -26,7 +26,6 @@
 #include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
-#include "timestamp/CsvRowTime.h"
 #include "video/ui/TRestoreNoTimeRecorded.h"
 #include "base/ui/BitmapLabel.h"
 

@@ -315,8 +315,7 @@ bool TPlatform::OpenVideoFile(const std::string& file_name, int keep_table, cons
   Options.SharpCapTimeAvailable = false;
   LedVideoOpened();  // ---- LED time correction ----
   // Identified, timed and reported was the last video's event, not this one's.
-  for (QLineEdit* step : {Edit70, Edit72, Edit73})
-    if (step) PaintBase(step, Qt::white);
+  for (QLineEdit* step : {Edit70, Edit72, Edit73}) PaintBase(step, Qt::white);
   return true;
 }
 
