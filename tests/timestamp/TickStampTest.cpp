@@ -5,7 +5,6 @@
 #include <random>
 
 #include "support/StampRender.h"
-#include "timestamp/CsvRowTime.h"
 #include "timestamp/FrameTimeDisplay.h"
 #include "timestamp/TickStamp.h"
 

@@ -60,9 +60,7 @@ TEST(CsvFile, SaveLoadAndSaveAgainGiveTheSameFileWithEveryObjectRestored) {
   EXPECT_EQ(before[2].TrackMode, 2);
 
   const auto first = m.Path("first.csv");
-  m.dialogs.save_file_names.push_back(QString::fromStdString(first.string()));
-  m.Click("Button6");
-  ASSERT_TRUE(std::filesystem::exists(first));
+  ASSERT_TRUE(m.SaveTableThroughButton6(first));
   EXPECT_EQ(ReadBytes(first), CrlfJoined(table));
   EXPECT_EQ(w.Run.CsvFileName, first.string());
 
@@ -118,9 +116,7 @@ TEST(CsvFile, ATableWhoseVideoIsMissingLoadsWithAWarningAndKeepsItsRows) {
   TPlatform& w = m.W();
   const std::vector<std::string> table = w.Results.Lines();
   const auto csv = m.Path("kept.csv");
-  m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
-  m.Click("Button6");
-  ASSERT_TRUE(std::filesystem::exists(csv));
+  ASSERT_TRUE(m.SaveTableThroughButton6(csv));
 
   // Another video is open when the table is loaded; the table's own is gone.
   const auto other = m.Path("other.avi");

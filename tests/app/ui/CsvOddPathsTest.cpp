@@ -30,9 +30,7 @@ TEST_P(CsvOddPaths, SavedTableReopensItsOwnVideo) {
   EXPECT_EQ(table[1], "\"FileName : " + m.video.string() + "\"");
 
   const auto csv = m.Path(c.csv);
-  m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
-  m.Click("Button6");
-  ASSERT_TRUE(std::filesystem::exists(csv));
+  ASSERT_TRUE(m.SaveTableThroughButton6(csv));
 
   // Another video in between, so the load has to find the table's own.
   const auto other = m.Path("other.avi");

@@ -34,9 +34,7 @@ TEST_P(CsvReopenRate, TimingFollowsTheReopenedVideo) {
   m.Click("Button3");
   ASSERT_TRUE(m.WaitUntilStopped());
   const auto csv = m.Path("run.csv");
-  m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
-  m.Click("Button6");
-  ASSERT_TRUE(std::filesystem::exists(csv));
+  ASSERT_TRUE(m.SaveTableThroughButton6(csv));
 
   const auto other = m.Path("other.avi");
   ASSERT_TRUE(WriteAvi(other.string(), StarFrames(80, 60, 3, 40.2, 29.9, [](int) { return 1500.0; })));

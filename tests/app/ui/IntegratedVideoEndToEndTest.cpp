@@ -127,9 +127,7 @@ void MeasureAndAverageBlocks(ObjectsWindow& m, const IntegratedCase& c, TAsteroi
   ASSERT_TRUE(m.WaitUntilStopped());
   ASSERT_EQ(m.RowFrames(), FrameRange(c.start_frame, c.frames - 1));
   const auto csv = m.Path("integrated.csv");
-  m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
-  m.Click("Button6");
-  ASSERT_TRUE(std::filesystem::exists(csv));
+  ASSERT_TRUE(m.SaveTableThroughButton6(csv));
 
   // The asteroid guide: an event, the camera, integration of N frames.
   m.Click("Button41");

@@ -68,9 +68,7 @@ TEST_P(LoadedRadii, RowsMeasuredOnMatchTheLoadedRows) {
     ASSERT_EQ(GetCsvField(saved[0], 22), "8");
   }
   const auto csv = m.Path("table.csv");
-  m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
-  m.Click("Button6");
-  ASSERT_TRUE(std::filesystem::exists(csv));
+  ASSERT_TRUE(m.SaveTableThroughButton6(csv));
 
   // The observer quits and starts the program again.
   m.window.reset();

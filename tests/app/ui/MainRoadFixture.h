@@ -76,6 +76,13 @@ class MainRoadWindow {
     return window->Run.VideoLoaded;
   }
 
+  // 'Save CSV' with the save dialog answering `path`; true when the file is there.
+  bool SaveTableThroughButton6(const std::filesystem::path& path) {
+    dialogs.save_file_names.push_back(QString::fromStdString(path.string()));
+    Click("Button6");
+    return std::filesystem::exists(path);
+  }
+
   // A left click on the frame at (x, y).
   void ClickImage1(int x, int y) {
     QLabel* image = Find<QLabel>("Image1");

@@ -137,9 +137,7 @@ TEST_F(PlaybackThenOpen, MenuOpenDuringPlaybackEndsThePlayback) {
   m.Click("Button3");
   ASSERT_TRUE(m.WaitUntilStopped());
   const auto csv = m.Path("t.csv");
-  m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
-  m.Click("Button6");
-  ASSERT_TRUE(std::filesystem::exists(csv));
+  ASSERT_TRUE(m.SaveTableThroughButton6(csv));
   std::filesystem::remove(other);
   ASSERT_TRUE(WriteSteadyStarVideo(other, 30));
   m.dialogs.open_file_names.push_back(QString::fromStdString(other.string()));

@@ -94,9 +94,7 @@ TEST(SoundTrackTiming, LoadingAnotherVideosTableTakesDownTheOldTrack) {
   m.Click("Button3");
   ASSERT_TRUE(m.WaitUntilStopped());
   const auto csv = m.Path("quiet.csv");
-  m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
-  m.Click("Button6");
-  ASSERT_TRUE(std::filesystem::exists(csv));
+  ASSERT_TRUE(m.SaveTableThroughButton6(csv));
 
   ASSERT_TRUE(m.OpenThroughButton1(beeps));
   m.dialogs.yes_no_answers.push_back(true);

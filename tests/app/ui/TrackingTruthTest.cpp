@@ -69,9 +69,7 @@ TEST(TrackingTruth, LoadedTableTracksWithItsOwnRadius) {
   first.SetTrackRadius(12);
   first.Click("Button16");  // '1Frame': the row of frame 0
   const auto csv = first.Path("radius12.csv");
-  first.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
-  first.Click("Button6");
-  ASSERT_TRUE(std::filesystem::exists(csv));
+  ASSERT_TRUE(first.SaveTableThroughButton6(csv));
 
   ObjectsWindow m;
   m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));

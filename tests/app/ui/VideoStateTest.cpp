@@ -68,9 +68,7 @@ TEST_P(VideoStateOwner, ALoadedTablesRateOutlastsAFailedReaderSwitch) {
   ASSERT_TRUE(m.WaitUntilStopped());
   ASSERT_FALSE(m.Rows().empty());
   const auto csv = m.Path("pal.csv");
-  m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
-  m.Click("Button6");
-  ASSERT_TRUE(std::filesystem::exists(csv));
+  ASSERT_TRUE(m.SaveTableThroughButton6(csv));
   std::filesystem::remove(pal);
 
   const auto slow = WriteVideo(m, "slow.avi", 32, 24, 10, 1);

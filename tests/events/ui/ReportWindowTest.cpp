@@ -8,9 +8,8 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QXmlStreamReader>
-#include <fstream>
-
 #include <filesystem>
+#include <fstream>
 
 #include "base/AtomicFile.h"
 #include "base/ui/DialogService.h"
