@@ -369,6 +369,12 @@ void TAvgBkg::Button1Click() {
     if (!ReadIntEdit(Edit12, p.BlockStart)) return;
     if (fft && p.BandPassCheck && !(ReadIntEdit(Edit13, p.BandFrom) && ReadIntEdit(Edit14, p.BandTo))) return;
     if (fft && !p.BandPassCheck && !ReadIntEdit(Edit15, p.CutoffBin)) return;
+    // Below 0 the low-pass band would wrap round and keep only the highest bins.
+    if (fft && !p.BandPassCheck && p.CutoffBin < 0) {
+      Dialogs().ShowError(QString::fromStdString("The cut-off '" + Edit15->text().toStdString() +
+                                                 "' is below 0: enter 0 or more."));
+      return;
+    }
     if (fft && p.SpotErasing && !(ReadIntEdit(Edit17, p.SpotFrom) && ReadIntEdit(Edit19, p.SpotTo))) return;
     if (wavelet && !(ReadIntEdit(Edit21, p.NoiseFrom) && ReadIntEdit(Edit22, p.NoiseTo))) return;
   }

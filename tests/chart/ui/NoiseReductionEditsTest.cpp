@@ -1,7 +1,7 @@
 // The noise-reduction window's whole-number edits (block start, cut-off bin,
-// band, noise range) holding a text that is no whole number when "Apply" is
-// pressed: a clear message and the table as it was, never a block or band
-// silently taken as 0.
+// band, noise range) holding a text that is no whole number, or a cut-off
+// below 0, when "Apply" is pressed: a clear message and the table as it was,
+// never a block or band silently taken as 0.
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
@@ -36,6 +36,7 @@ struct EditCase {
   int mode;          // RadioGroup1 item: 3 FFT, 4 wavelet
   const char* edit;  // designer name
   const char* text;
+  const char* message = nullptr;  // the message told, when not the integer one
 };
 
 class NoiseReductionEdits : public ::testing::TestWithParam<EditCase> {};
@@ -57,7 +58,8 @@ TEST_P(NoiseReductionEdits, TextThatIsNoWholeNumberIsToldAndChangesNothing) {
   Find<QPushButton>(w, "Button1")->click();
   EXPECT_TRUE(host.table.lines == before) << "the table changed";
   ASSERT_EQ(host.Errors().size(), 1u);
-  EXPECT_EQ(host.Errors()[0], std::string("'") + c.text + "' is not a valid integer value");
+  EXPECT_EQ(host.Errors()[0],
+            c.message ? std::string(c.message) : std::string("'") + c.text + "' is not a valid integer value");
   delete chart.data();
 }
 
@@ -65,6 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
     Edits, NoiseReductionEdits,
     ::testing::Values(EditCase{"CutoffWithAFraction", 3, "Edit15", "12.7"},
                       EditCase{"CutoffEmpty", 3, "Edit15", ""},
+                      // A negative cut-off would erase the low band and keep the highest bins.
+                      EditCase{"CutoffBelowZero", 3, "Edit15", "-5", "The cut-off '-5' is below 0: enter 0 or more."},
                       EditCase{"BlockStartWithAFraction", 3, "Edit12", "3.5"},
                       EditCase{"WaveletBlockStartText", 4, "Edit12", "x"},
                       EditCase{"NoiseRangeFromText", 4, "Edit21", "abc"},
