@@ -352,6 +352,7 @@ ObjectStatistics AvgBkgStatistics(const std::vector<std::string>& lines, int /*c
   }
   // The range stays inside the table (field records double the offsets).
   const int last = static_cast<int>(lines.size()) - h;
+  if (last < 0) return st;  // no records
   int i0 = static_cast<int>(std::clamp<long long>(wide0, 0, last + 1LL));
   int i1 = static_cast<int>(std::clamp<long long>(wide1, -1, last));
   // Records measured every few frames, or with rows taken out, are found by

@@ -391,3 +391,16 @@ TEST(AvgBkgStatistics, FrameRangeInFramesAndFields) {
     EXPECT_EQ(st.RecordTo, c.end - 100);
   }
 }
+
+// A table cut inside its header has no records to average, in either mode.
+TEST(AvgBkgStatistics, TableCutInsideItsHeader) {
+  const std::vector<std::string> full = Table(Series(3, 4));
+  for (size_t n = 0; n <= 6; ++n) {
+    const std::vector<std::string> cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n));
+    for (bool fields : {false, true}) {
+      const ObjectStatistics st = AvgBkgStatistics(cut, 3, 1, 100, 102, fields);
+      EXPECT_EQ(st.Mean[0], "0") << n;
+      EXPECT_TRUE(st.Error.empty()) << n;
+    }
+  }
+}
