@@ -190,8 +190,10 @@ NoiseReductionResult ApplyNoiseReduction(const std::vector<std::string>& lines, 
 
   // Block start.
   int s = p.BlockStart;
+  // A table that fills the block is filtered from one of its own records: a
+  // start below 0, left by a longer block, would put the block before it.
   if (m >= n - 1)
-    s = std::min(s, m - (n - 1));
+    s = std::clamp(s, 0, m - (n - 1));
   else
     s = (m - (n - 1)) / 2;
   out.BlockStart = s;

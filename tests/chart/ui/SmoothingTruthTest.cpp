@@ -100,6 +100,17 @@ std::vector<TableRowCells> ConstantRows(int records) {
   return rows;
 }
 
+// 1500 records: a 37-record wave with jitter in object 1's sums.
+std::vector<TableRowCells> LongWaveRows() {
+  std::vector<TableRowCells> rows(1500);
+  for (int r = 0; r < 1500; ++r) {
+    const long a = 6000 + std::lround(300 * std::sin(2 * M_PI * r / 37)) + (r * 7919) % 41 - 20;
+    rows[static_cast<size_t>(r)].No = std::to_string(r) + ".0";
+    rows[static_cast<size_t>(r)].Objects[0] = {"1.0", std::to_string(a), std::to_string(2000 + (r * 13) % 90), "21", "64"};
+  }
+  return rows;
+}
+
 struct FilterCase {
   const char* name;
   int mode;     // RadioGroup1 item
@@ -375,12 +386,7 @@ TEST(SmoothingTruth, StatisticsOfATableMeasuredEverySecondFrame) {
 // A table longer than the block: only records S..S+1023 are transformed
 // (numpy on the same block), the others keep their unfiltered values.
 TEST(SmoothingTruth, TransformsOfALongTableFilterTheirBlockOnly) {
-  std::vector<TableRowCells> rows(1500);
-  for (int r = 0; r < 1500; ++r) {
-    const long a = 6000 + std::lround(300 * std::sin(2 * M_PI * r / 37)) + (r * 7919) % 41 - 20;
-    rows[static_cast<size_t>(r)].No = std::to_string(r) + ".0";
-    rows[static_cast<size_t>(r)].Objects[0] = {"1.0", std::to_string(a), std::to_string(2000 + (r * 13) % 90), "21", "64"};
-  }
+  const std::vector<TableRowCells> rows = LongWaveRows();
   struct Case {
     int mode;
     const char* start;
@@ -408,6 +414,27 @@ TEST(SmoothingTruth, TransformsOfALongTableFilterTheirBlockOnly) {
       EXPECT_EQ(Find<QLineEdit>(f.w, "Edit24")->text(), "208.3");
     }
   }
+}
+
+// A block longer than the table leaves a start below 0 in "Processed from";
+// a shorter block chosen next, which the table fills, starts at record 0
+// again instead of lying wholly before the table and filtering nothing.
+// Values of the 512-record low-pass from numpy.
+TEST(SmoothingTruth, ShorterBlockAfterALongerOneStartsAtTheTable) {
+  ChartWithAvgBkg f(1, LongWaveRows());
+  ASSERT_NE(f.w, nullptr);
+  Find<QRadioButton>(f.w, "RadioGroup1_3")->click();
+  Find<QLineEdit>(f.w, "Edit15")->setText("40");
+  Find<QRadioButton>(f.w, "RadioGroup2_1")->click();  // 4096
+  Find<QPushButton>(f.w, "Button1")->click();
+  EXPECT_EQ(Find<QLineEdit>(f.w, "Edit12")->text(), "-1298");  // (1499 - 4095) / 2
+  Find<QRadioButton>(f.w, "RadioGroup2_0")->click();  // 512
+  Find<QPushButton>(f.w, "Button1")->click();
+  ASSERT_TRUE(f.host.Errors().empty()) << f.host.Errors()[0];
+  EXPECT_EQ(Find<QLineEdit>(f.w, "Edit12")->text(), "0");
+  const std::pair<int, double> values[] = {{0, 5236.0428}, {1, 5311.0771}, {255, 5139.4998}, {510, 5107.2655},
+                                           {511, 5166.4747}, {512, 5078.53125}, {1499, 5298.328125}};
+  for (const auto& [record, value] : values) EXPECT_NEAR(f.Value(record, 11), value, 0.05 + 1e-6) << record;
 }
 
 // Choosing "Wavelet" puts the block back at 1024 records, and the cut-off's
