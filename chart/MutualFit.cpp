@@ -2,14 +2,28 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <thread>
 
 #include "base/NumberText.h"
 #include "base/PolyFit.h"
 
+namespace {
+
+// The scaled form's sum of factor(k) Scaled[k] u^(k - from) for k = from..d.
+long double ScaledSum(const MutualFitModel& m, long double x, int from, long double (*factor)(int)) {
+  const long double u = (x - m.Centre) / m.Half;
+  long double s = 0;
+  for (int k = m.Degree(); k >= from; --k) s = s * u + factor(k) * m.Scaled[static_cast<size_t>(k)];
+  return s;
+}
+
+}  // namespace
+
 long double EvalFitPolynomial(const MutualFitModel& m, long double x) {
   const int d = m.Degree();
   if (d == 0) return 0;
+  if (m.Fitted) return ScaledSum(m, x, 0, [](int) { return 1.0L; });
   long double p = m.Coef[0] + m.Coef[1] * x;
   for (int k = 2; k <= d; ++k) p += m.Coef[static_cast<size_t>(k)] * PolyFitPower(x, k);
   return p;
@@ -18,8 +32,13 @@ long double EvalFitPolynomial(const MutualFitModel& m, long double x) {
 long double EvalFitPolynomialSlope(const MutualFitModel& m, long double x) {
   const int d = m.Degree();
   if (d == 0) return 0;
-  long double s = m.Coef[1];
-  for (int k = 2; k <= d; ++k) s += k * m.Coef[static_cast<size_t>(k)] * PolyFitPower(x, k - 1);
+  long double s = 0;
+  if (m.Fitted) {
+    s = ScaledSum(m, x, 1, [](int k) { return static_cast<long double>(k); }) / m.Half;
+  } else {
+    s = m.Coef[1];
+    for (int k = 2; k <= d; ++k) s += k * m.Coef[static_cast<size_t>(k)] * PolyFitPower(x, k - 1);
+  }
   return m.Increase ? s : -s;
 }
 
@@ -27,8 +46,14 @@ long double EvalFitThirdDerivative(const MutualFitModel& m, long double x) {
   const int d = m.Degree();
   if (d == 0) return 0;
   long double j = 0;
-  if (d >= 3) j = 6 * m.Coef[3];
-  for (int k = 4; k <= d; ++k) j += k * (k - 1) * (k - 2) * m.Coef[static_cast<size_t>(k)] * PolyFitPower(x, k - 3);
+  if (m.Fitted) {
+    if (d >= 3)
+      j = ScaledSum(m, x, 3, [](int k) { return static_cast<long double>(k * (k - 1) * (k - 2)); }) /
+          (m.Half * m.Half * m.Half);
+  } else {
+    if (d >= 3) j = 6 * m.Coef[3];
+    for (int k = 4; k <= d; ++k) j += k * (k - 1) * (k - 2) * m.Coef[static_cast<size_t>(k)] * PolyFitPower(x, k - 3);
+  }
   return m.Increase ? j : -j;
 }
 
@@ -80,6 +105,10 @@ void FitPoints(const std::vector<long double>& t, const TypAvgDataArray& units, 
   s.PolyFitPointCount = std::max(n, 0);
   std::array<long double, 17> a{};
   BuildPolyNormalEquations(x, y, s, a);
+  m.Scaled = a;
+  m.Centre = centre;
+  m.Half = half;
+  m.Fitted = true;
   // c_k = sum over j >= k of a_j C(j, k) (-centre)^(j-k) / half^j.
   m.Coef.fill(0);
   const int terms = s.PolyFitTermCount;
@@ -126,7 +155,8 @@ MutualModelPass EvaluateMutualModel(const TypAvgDataArray& units, int first, int
   auto time_of = [&](int u) {
     return u >= 0 && static_cast<size_t>(u) < t.size() ? t[static_cast<size_t>(u)] : 0.0L;
   };
-  long double lowest = 1000000;
+  // Ratios of a bright target lie far above any fixed start.
+  long double lowest = std::numeric_limits<long double>::infinity();
   r.MinimumUnit = fit_first_unit;
   long double minimum_t = time_of(fit_first_unit);
   long double previous_third = 0;
@@ -151,11 +181,16 @@ MutualModelPass EvaluateMutualModel(const TypAvgDataArray& units, int first, int
     r.Points.push_back(pt);
   }
 
-  // From 1 s after the minimum unit down to 1 s before it; of equal values
-  // the later time, met first, stays.
-  long double best = 1000000;
+  // From 1 s after the minimum unit down to 1 s before it, or to its
+  // neighbours when units lie further apart, so the model's minimum between
+  // them is reached; of equal values the later time, met first, stays.
+  long double reach = 1;
+  for (int v : {r.MinimumUnit - 1, r.MinimumUnit + 1})
+    if (v >= first && v <= last) reach = std::max(reach, std::fabs(time_of(v) - minimum_t));
+  const int steps = static_cast<int>(std::ceil(reach * 10 - 1e-6L));
+  long double best = std::numeric_limits<long double>::infinity();
   r.MinimumX = minimum_t;
-  for (int i = -10; i <= 10; ++i) {
+  for (int i = -steps; i <= steps; ++i) {
     const long double x = minimum_t - i / 10.0L;
     const long double p = EvalFitPolynomial(m, x);
     if (p < best) {

@@ -19,7 +19,13 @@ inline constexpr int MutualDegreeItemCount = 14;
 // The coefficients of the running fit and what the evaluators read at every
 // call: the degree item and 'Increase'.
 struct MutualFitModel {
-  std::array<long double, 17> Coef{};
+  std::array<long double, 17> Coef{};  // powers of x, as listed
+  // The fit as made, p(x) = sum of Scaled[j] ((x - Centre) / Half)^j, which
+  // the evaluators use when Fitted: at high degrees the powers of x of units
+  // far from unit 1 cancel each other beyond long double's digits.
+  std::array<long double, 17> Scaled{};
+  long double Centre = 0, Half = 1;
+  bool Fitted = false;
   int DegreeItem = 6;     // degree = item + 2 for items 0..12; any other item evaluates to 0
   bool Increase = false;  // a fading event negates slope and third derivative
 
