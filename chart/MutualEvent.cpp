@@ -56,6 +56,14 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
   const long double frame_rate = in.FrameRate > 0 ? in.FrameRate : 29.97L;
   if (!video_time) {
     r.MutualStartTime = TypedSeconds(in.FirstFrameTime);
+    // Digits alone can make any number of hours, which no clock shows.
+    const bool both = in.TimeSetting == MutualTimeSetting::FirstAndLastFrame;
+    for (auto [typed, which] : {std::pair{r.MutualStartTime, "first"},
+                                std::pair{both ? TypedSeconds(in.LastFrameTime) : 0.0L, "last"}})
+      if (typed >= 86400) {
+        r.Error = std::string("The ") + which + " frame time is not a time of day: type it below 24 hours.";
+        return r;
+      }
     // Rows per second: a PAL recording or field rows would otherwise be timed
     // as NTSC frames.
     r.MutualFrameRate = DetectFieldMode(lines, r.MutualHeaderLines) ? 2 * frame_rate : frame_rate;
