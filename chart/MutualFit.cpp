@@ -122,22 +122,24 @@ void FitPoints(const std::vector<long double>& t, const TypAvgDataArray& units, 
   }
 }
 
-// Seconds that round up to 60 go into the minute, and out of 23:59 to 0 h.
+// Seconds that round up to 60 go into the minute, and out of 23:59 to 0 h
+// unless the units' hours run on past 24.
 std::string ClockText(int64_t h, int64_t mi, long double s, int decimals, int precision, const char* hs,
-                      const char* ms, const char* ss) {
-  const CarriedClock c = CarryRoundedTimeOfDay(h, mi, s, decimals, precision);
+                      const char* ms, const char* ss, bool hours_run_on) {
+  const CarriedClock c = hours_run_on ? CarryRoundedSeconds(h, mi, s, decimals, precision)
+                                      : CarryRoundedTimeOfDay(h, mi, s, decimals, precision);
   return FormatInt(c.Hour) + hs + FormatInt(c.Minute) + ms + c.SecondText + ss;
 }
 
 std::string TimeOfDayText(long double t, int decimals, int precision, const char* hs, const char* ms,
-                          const char* ss) {
+                          const char* ss, bool hours_run_on) {
   const int64_t h = TruncateToInt(t / 3600);
   const int64_t mi = TruncateToInt((t - h * 3600.0L) / 60);
-  return ClockText(h, mi, t - h * 3600.0L - mi * 60.0L, decimals, precision, hs, ms, ss);
+  return ClockText(h, mi, t - h * 3600.0L - mi * 60.0L, decimals, precision, hs, ms, ss, hours_run_on);
 }
 
-std::string UnitTimeText(const TypAvgData& a, const char* gap) {
-  return ClockText(a.Hour, a.Minute, a.Second, 4, 8, gap, gap, "");
+std::string UnitTimeText(const TypAvgData& a, const char* gap, bool hours_run_on) {
+  return ClockText(a.Hour, a.Minute, a.Second, 4, 8, gap, gap, "", hours_run_on);
 }
 
 }  // namespace
@@ -151,6 +153,7 @@ MutualModelPass EvaluateMutualModel(const TypAvgDataArray& units, int first, int
                                     const MutualFitModel& m) {
   MutualModelPass r;
   const std::vector<long double> t = UnitTimes(units);
+  const bool hours_run_on = MutualHoursRunOn(units);
   if (units.size() >= 2) r.MutualFitTimeBase = MutualUnitSeconds(units[1]);
   auto time_of = [&](int u) {
     return u >= 0 && static_cast<size_t>(u) < t.size() ? t[static_cast<size_t>(u)] : 0.0L;
@@ -165,7 +168,7 @@ MutualModelPass EvaluateMutualModel(const TypAvgDataArray& units, int first, int
     const long double x = t[static_cast<size_t>(u)];
     MutualModelPoint pt{u, EvalFitPolynomial(m, x), EvalFitPolynomialSlope(m, x), EvalFitThirdDerivative(m, x)};
     if (pt.Slope > r.MaxSlope) r.MaxSlope = pt.Slope;
-    r.SlopeLines.push_back(UnitTimeText(a, ",") + "," +
+    r.SlopeLines.push_back(UnitTimeText(a, ",", hours_run_on) + "," +
                            FormatFixed(pt.Slope, 1, 8));
     if (pt.Value < lowest) {
       lowest = pt.Value;
@@ -176,7 +179,7 @@ MutualModelPass EvaluateMutualModel(const TypAvgDataArray& units, int first, int
     r.SumSq += diff * diff;
     if (pt.Third * previous_third < 0)
       r.ThirdDerivativeMarks.emplace_back(
-          u, UnitTimeText(a, " "));
+          u, UnitTimeText(a, " ", hours_run_on));
     previous_third = pt.Third;
     r.Points.push_back(pt);
   }
@@ -204,7 +207,7 @@ MutualModelPass EvaluateMutualModel(const TypAvgDataArray& units, int first, int
     return AfterMidnight(MutualUnitSeconds(a) - r.MutualFitTimeBase);
   });
   if (clock_wraps && minimum_time >= kDay) minimum_time -= kDay;
-  r.MinimumText = TimeOfDayText(minimum_time, 1, 4, "h ", "m ", "s");
+  r.MinimumText = TimeOfDayText(minimum_time, 1, 4, "h ", "m ", "s", hours_run_on);
   return r;
 }
 

@@ -313,3 +313,22 @@ TEST(MutualTruth, FitHoldsFarFromUnitOneForBrightTargetsAndWideUnits) {
     EXPECT_EQ(f.Text("Edit11"), c.residual);
   }
 }
+
+// Typed times run on past 24 h; a unit whose seconds round up to midnight
+// belongs to that run (23:59:59.9996 + k / 29.97 s), not to a new day's 0 h.
+TEST(MutualTruth, TypedTimesRoundingUpToMidnightRunOnPast24Hours) {
+  std::vector<TableRowCells> rows(3);
+  for (size_t r = 0; r < rows.size(); ++r) {
+    rows[r].No = std::to_string(r) + ".0";
+    rows[r].Objects[0].Value = "1000.0";
+  }
+  MutualWindow f(BuildResultTable(3, 1, rows));
+  for (auto [edit, text] : {std::pair{"Edit2", "23"}, std::pair{"Edit3", "59"}, std::pair{"Edit4", "59.9996"}})
+    f.Type(edit, text);
+  Find<QComboBox>(f.w, "ComboBox1")->setCurrentIndex(0);  // 1 frame
+  f.Click("Button1");
+  const QStringList memo = Find<QPlainTextEdit>(f.w, "Memo1")->toPlainText().split('\n');
+  ASSERT_EQ(memo.size(), 3);
+  const char* times[] = {"24  0  0.000,", "24  0  0.033,", "24  0  0.066,"};
+  for (int u = 0; u < 3; ++u) EXPECT_TRUE(memo[u].startsWith(times[u])) << memo[u].toStdString();
+}
