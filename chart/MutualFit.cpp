@@ -190,7 +190,8 @@ MutualModelPass EvaluateMutualModel(const TypAvgDataArray& units, int first, int
   long double reach = 1;
   for (int v : {r.MinimumUnit - 1, r.MinimumUnit + 1})
     if (v >= first && v <= last) reach = std::max(reach, std::fabs(time_of(v) - minimum_t));
-  const int steps = static_cast<int>(std::ceil(reach * 10 - 1e-6L));
+  // Within a day: stamps that make no sense must not make an endless search.
+  const int steps = static_cast<int>(std::ceil(std::min(reach, kDay) * 10 - 1e-6L));
   long double best = std::numeric_limits<long double>::infinity();
   r.MinimumX = minimum_t;
   for (int i = -steps; i <= steps; ++i) {
