@@ -2,8 +2,8 @@
 // The mutual-event model: a polynomial of degree 2..14 through the target
 // ratios of the marked units, its minimum to a tenth of a second, the
 // residual, the slope per unit and the sign changes of the third derivative.
-// x of unit u is its time in seconds from unit 1, which keeps the powers of
-// high degrees small.
+// x of unit u is its time in seconds from unit 1; the fit is made, and the
+// model evaluated, on x scaled to -1..1 over the fitted units.
 #include <array>
 #include <atomic>
 #include <cstdint>
