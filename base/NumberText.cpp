@@ -169,6 +169,8 @@ CarriedClock CarryRoundedSeconds(int64_t hour, int64_t minute, long double secon
   c.Second = 0;
   c.SecondText = FormatFixed(0, decimals, precision);
   c.Carried = true;
+  // Times beyond any clock (saturated hours or minutes) stay where they are.
+  if (c.Minute == std::numeric_limits<int64_t>::max() || c.Hour == std::numeric_limits<int64_t>::max()) return c;
   if (++c.Minute >= 60) {
     c.Minute -= 60;
     ++c.Hour;

@@ -56,6 +56,14 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
   const long double frame_rate = in.FrameRate > 0 ? in.FrameRate : 29.97L;
   if (!video_time) {
     r.MutualStartTime = TypedSeconds(in.FirstFrameTime);
+    // Digits alone can make any number of hours, which no clock shows.
+    const bool both = in.TimeSetting == MutualTimeSetting::FirstAndLastFrame;
+    for (auto [typed, which] : {std::pair{r.MutualStartTime, "first"},
+                                std::pair{both ? TypedSeconds(in.LastFrameTime) : 0.0L, "last"}})
+      if (typed >= 86400) {
+        r.Error = std::string("The ") + which + " frame time is not a time of day: type it below 24 hours.";
+        return r;
+      }
     // Rows per second: a PAL recording or field rows would otherwise be timed
     // as NTSC frames.
     r.MutualFrameRate = DetectFieldMode(lines, r.MutualHeaderLines) ? 2 * frame_rate : frame_rate;
@@ -219,15 +227,22 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
     }
   }
 
-  for (int32_t u = 1; u <= n; ++u) r.MemoLines.push_back(MutualUnitLine(units[static_cast<size_t>(u)]));
+  const bool hours_run_on = MutualHoursRunOn(units);
+  for (int32_t u = 1; u <= n; ++u)
+    r.MemoLines.push_back(MutualUnitLine(units[static_cast<size_t>(u)], hours_run_on));
   r.MutualUnits = std::move(units);
   r.Status = MutualAverageStatus::Done;
   return r;
 }
 
-std::string MutualUnitLine(const TypAvgData& a) {
+bool MutualHoursRunOn(const TypAvgDataArray& units) {
+  return std::any_of(units.begin(), units.end(), [](const TypAvgData& a) { return a.Hour >= 24; });
+}
+
+std::string MutualUnitLine(const TypAvgData& a, bool hours_run_on) {
   // 59.9996 s is the next minute's 0.000, never "60.000".
-  const CarriedClock c = CarryRoundedTimeOfDay(a.Hour, a.Minute, a.Second, 3, 6);
+  const CarriedClock c = hours_run_on ? CarryRoundedSeconds(a.Hour, a.Minute, a.Second, 3, 6)
+                                      : CarryRoundedTimeOfDay(a.Hour, a.Minute, a.Second, 3, 6);
   return PadLeft(FormatInt(c.Hour), 2) + " " + PadLeft(FormatInt(c.Minute), 2) + " " + PadLeft(c.SecondText, 6) + "," +
          PadLeft(FormatFixed(a.Target, 0, 8), 8) + "," +
          PadLeft(FormatFixed(a.Comparison, 0, 8), 8) + "," + PadLeft(FormatFixed(a.TargetRatio, 0, 8), 8) + "," +

@@ -81,7 +81,12 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
 
 // The list line of one unit:
 // " 3  7  5.123,   12346,    2000,   12346,    2000,   1.00000".
-std::string MutualUnitLine(const TypAvgData& unit);
+// A time rounding up out of 23:59 reads 0 h unless the units' hours run on
+// past 24 (typed times are not wrapped).
+std::string MutualUnitLine(const TypAvgData& unit, bool hours_run_on = false);
+
+// Whether any unit's hour is 24 or more.
+bool MutualHoursRunOn(const TypAvgDataArray& units);
 
 // A unit's time in seconds of the day.
 long double MutualUnitSeconds(const TypAvgData& unit);

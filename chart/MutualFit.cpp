@@ -2,14 +2,28 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <thread>
 
 #include "base/NumberText.h"
 #include "base/PolyFit.h"
 
+namespace {
+
+// The scaled form's sum of factor(k) Scaled[k] u^(k - from) for k = from..d.
+long double ScaledSum(const MutualFitModel& m, long double x, int from, long double (*factor)(int)) {
+  const long double u = (x - m.Centre) / m.Half;
+  long double s = 0;
+  for (int k = m.Degree(); k >= from; --k) s = s * u + factor(k) * m.Scaled[static_cast<size_t>(k)];
+  return s;
+}
+
+}  // namespace
+
 long double EvalFitPolynomial(const MutualFitModel& m, long double x) {
   const int d = m.Degree();
   if (d == 0) return 0;
+  if (m.Fitted) return ScaledSum(m, x, 0, [](int) { return 1.0L; });
   long double p = m.Coef[0] + m.Coef[1] * x;
   for (int k = 2; k <= d; ++k) p += m.Coef[static_cast<size_t>(k)] * PolyFitPower(x, k);
   return p;
@@ -18,8 +32,13 @@ long double EvalFitPolynomial(const MutualFitModel& m, long double x) {
 long double EvalFitPolynomialSlope(const MutualFitModel& m, long double x) {
   const int d = m.Degree();
   if (d == 0) return 0;
-  long double s = m.Coef[1];
-  for (int k = 2; k <= d; ++k) s += k * m.Coef[static_cast<size_t>(k)] * PolyFitPower(x, k - 1);
+  long double s = 0;
+  if (m.Fitted) {
+    s = ScaledSum(m, x, 1, [](int k) { return static_cast<long double>(k); }) / m.Half;
+  } else {
+    s = m.Coef[1];
+    for (int k = 2; k <= d; ++k) s += k * m.Coef[static_cast<size_t>(k)] * PolyFitPower(x, k - 1);
+  }
   return m.Increase ? s : -s;
 }
 
@@ -27,8 +46,14 @@ long double EvalFitThirdDerivative(const MutualFitModel& m, long double x) {
   const int d = m.Degree();
   if (d == 0) return 0;
   long double j = 0;
-  if (d >= 3) j = 6 * m.Coef[3];
-  for (int k = 4; k <= d; ++k) j += k * (k - 1) * (k - 2) * m.Coef[static_cast<size_t>(k)] * PolyFitPower(x, k - 3);
+  if (m.Fitted) {
+    if (d >= 3)
+      j = ScaledSum(m, x, 3, [](int k) { return static_cast<long double>(k * (k - 1) * (k - 2)); }) /
+          (m.Half * m.Half * m.Half);
+  } else {
+    if (d >= 3) j = 6 * m.Coef[3];
+    for (int k = 4; k <= d; ++k) j += k * (k - 1) * (k - 2) * m.Coef[static_cast<size_t>(k)] * PolyFitPower(x, k - 3);
+  }
   return m.Increase ? j : -j;
 }
 
@@ -80,6 +105,10 @@ void FitPoints(const std::vector<long double>& t, const TypAvgDataArray& units, 
   s.PolyFitPointCount = std::max(n, 0);
   std::array<long double, 17> a{};
   BuildPolyNormalEquations(x, y, s, a);
+  m.Scaled = a;
+  m.Centre = centre;
+  m.Half = half;
+  m.Fitted = true;
   // c_k = sum over j >= k of a_j C(j, k) (-centre)^(j-k) / half^j.
   m.Coef.fill(0);
   const int terms = s.PolyFitTermCount;
@@ -93,22 +122,24 @@ void FitPoints(const std::vector<long double>& t, const TypAvgDataArray& units, 
   }
 }
 
-// Seconds that round up to 60 go into the minute, and out of 23:59 to 0 h.
+// Seconds that round up to 60 go into the minute, and out of 23:59 to 0 h
+// unless the units' hours run on past 24.
 std::string ClockText(int64_t h, int64_t mi, long double s, int decimals, int precision, const char* hs,
-                      const char* ms, const char* ss) {
-  const CarriedClock c = CarryRoundedTimeOfDay(h, mi, s, decimals, precision);
+                      const char* ms, const char* ss, bool hours_run_on) {
+  const CarriedClock c = hours_run_on ? CarryRoundedSeconds(h, mi, s, decimals, precision)
+                                      : CarryRoundedTimeOfDay(h, mi, s, decimals, precision);
   return FormatInt(c.Hour) + hs + FormatInt(c.Minute) + ms + c.SecondText + ss;
 }
 
 std::string TimeOfDayText(long double t, int decimals, int precision, const char* hs, const char* ms,
-                          const char* ss) {
+                          const char* ss, bool hours_run_on) {
   const int64_t h = TruncateToInt(t / 3600);
   const int64_t mi = TruncateToInt((t - h * 3600.0L) / 60);
-  return ClockText(h, mi, t - h * 3600.0L - mi * 60.0L, decimals, precision, hs, ms, ss);
+  return ClockText(h, mi, t - h * 3600.0L - mi * 60.0L, decimals, precision, hs, ms, ss, hours_run_on);
 }
 
-std::string UnitTimeText(const TypAvgData& a, const char* gap) {
-  return ClockText(a.Hour, a.Minute, a.Second, 4, 8, gap, gap, "");
+std::string UnitTimeText(const TypAvgData& a, const char* gap, bool hours_run_on) {
+  return ClockText(a.Hour, a.Minute, a.Second, 4, 8, gap, gap, "", hours_run_on);
 }
 
 }  // namespace
@@ -122,11 +153,13 @@ MutualModelPass EvaluateMutualModel(const TypAvgDataArray& units, int first, int
                                     const MutualFitModel& m) {
   MutualModelPass r;
   const std::vector<long double> t = UnitTimes(units);
+  const bool hours_run_on = MutualHoursRunOn(units);
   if (units.size() >= 2) r.MutualFitTimeBase = MutualUnitSeconds(units[1]);
   auto time_of = [&](int u) {
     return u >= 0 && static_cast<size_t>(u) < t.size() ? t[static_cast<size_t>(u)] : 0.0L;
   };
-  long double lowest = 1000000;
+  // Ratios of a bright target lie far above any fixed start.
+  long double lowest = std::numeric_limits<long double>::infinity();
   r.MinimumUnit = fit_first_unit;
   long double minimum_t = time_of(fit_first_unit);
   long double previous_third = 0;
@@ -135,7 +168,7 @@ MutualModelPass EvaluateMutualModel(const TypAvgDataArray& units, int first, int
     const long double x = t[static_cast<size_t>(u)];
     MutualModelPoint pt{u, EvalFitPolynomial(m, x), EvalFitPolynomialSlope(m, x), EvalFitThirdDerivative(m, x)};
     if (pt.Slope > r.MaxSlope) r.MaxSlope = pt.Slope;
-    r.SlopeLines.push_back(UnitTimeText(a, ",") + "," +
+    r.SlopeLines.push_back(UnitTimeText(a, ",", hours_run_on) + "," +
                            FormatFixed(pt.Slope, 1, 8));
     if (pt.Value < lowest) {
       lowest = pt.Value;
@@ -146,16 +179,22 @@ MutualModelPass EvaluateMutualModel(const TypAvgDataArray& units, int first, int
     r.SumSq += diff * diff;
     if (pt.Third * previous_third < 0)
       r.ThirdDerivativeMarks.emplace_back(
-          u, UnitTimeText(a, " "));
+          u, UnitTimeText(a, " ", hours_run_on));
     previous_third = pt.Third;
     r.Points.push_back(pt);
   }
 
-  // From 1 s after the minimum unit down to 1 s before it; of equal values
-  // the later time, met first, stays.
-  long double best = 1000000;
+  // From 1 s after the minimum unit down to 1 s before it, or to its
+  // neighbours when units lie further apart, so the model's minimum between
+  // them is reached; of equal values the later time, met first, stays.
+  long double reach = 1;
+  for (int v : {r.MinimumUnit - 1, r.MinimumUnit + 1})
+    if (v >= first && v <= last) reach = std::max(reach, std::fabs(time_of(v) - minimum_t));
+  // Within a day: stamps that make no sense must not make an endless search.
+  const int steps = static_cast<int>(std::ceil(std::min(reach, kDay) * 10 - 1e-6L));
+  long double best = std::numeric_limits<long double>::infinity();
   r.MinimumX = minimum_t;
-  for (int i = -10; i <= 10; ++i) {
+  for (int i = -steps; i <= steps; ++i) {
     const long double x = minimum_t - i / 10.0L;
     const long double p = EvalFitPolynomial(m, x);
     if (p < best) {
@@ -169,7 +208,7 @@ MutualModelPass EvaluateMutualModel(const TypAvgDataArray& units, int first, int
     return AfterMidnight(MutualUnitSeconds(a) - r.MutualFitTimeBase);
   });
   if (clock_wraps && minimum_time >= kDay) minimum_time -= kDay;
-  r.MinimumText = TimeOfDayText(minimum_time, 1, 4, "h ", "m ", "s");
+  r.MinimumText = TimeOfDayText(minimum_time, 1, 4, "h ", "m ", "s", hours_run_on);
   return r;
 }
 

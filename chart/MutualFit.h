@@ -2,8 +2,8 @@
 // The mutual-event model: a polynomial of degree 2..14 through the target
 // ratios of the marked units, its minimum to a tenth of a second, the
 // residual, the slope per unit and the sign changes of the third derivative.
-// x of unit u is its time in seconds from unit 1, which keeps the powers of
-// high degrees small.
+// x of unit u is its time in seconds from unit 1; the fit is made, and the
+// model evaluated, on x scaled to -1..1 over the fitted units.
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -19,7 +19,13 @@ inline constexpr int MutualDegreeItemCount = 14;
 // The coefficients of the running fit and what the evaluators read at every
 // call: the degree item and 'Increase'.
 struct MutualFitModel {
-  std::array<long double, 17> Coef{};
+  std::array<long double, 17> Coef{};  // powers of x, as listed
+  // The fit as made, p(x) = sum of Scaled[j] ((x - Centre) / Half)^j, which
+  // the evaluators use when Fitted: at high degrees the powers of x of units
+  // far from unit 1 cancel each other beyond long double's digits.
+  std::array<long double, 17> Scaled{};
+  long double Centre = 0, Half = 1;
+  bool Fitted = false;
   int DegreeItem = 6;     // degree = item + 2 for items 0..12; any other item evaluates to 0
   bool Increase = false;  // a fading event negates slope and third derivative
 

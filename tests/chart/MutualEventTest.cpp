@@ -327,6 +327,19 @@ TEST(MutualAverage, BadInputStopsWithAMessageOrANotice) {
          return in;
        }(),
        MutualAverageStatus::Failed, "'2k' is not a valid comparison value."},
+      // Digits past any clock: the fit's minimum time overflowed its hour.
+      {"first time of endless hours", Table(Ramp(4)), [] {
+         MutualAverageInput in = Input(1);
+         in.FirstFrameTime = {"99999999999999999999999", "0", "0"};
+         return in;
+       }(),
+       MutualAverageStatus::Failed, "The first frame time is not a time of day: type it below 24 hours."},
+      {"last time of endless seconds", Table(Ramp(4)), [] {
+         MutualAverageInput in = Input(1, MutualTimeSetting::FirstAndLastFrame);
+         in.LastFrameTime = {"0", "0", "99999999999999999999999.5"};
+         return in;
+       }(),
+       MutualAverageStatus::Failed, "The last frame time is not a time of day: type it below 24 hours."},
   };
   for (const Case& c : cases) {
     const MutualAverageResult r = CalculateMutualUnits(c.lines, c.in);

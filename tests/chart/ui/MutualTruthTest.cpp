@@ -60,10 +60,13 @@ struct MutualWindow {
   FakeHost host;
   uint8_t open = 1;
   QPointer<TMutual_Average> w;
-  explicit MutualWindow(bool video_time, double start = 3 * 3600 + 7 * 60, double fade = 0) {
-    host.timing_frame_rate = kRate;
+  explicit MutualWindow(bool video_time, double start = 3 * 3600 + 7 * 60, double fade = 0)
+      : MutualWindow(DipTable(video_time, start, fade)) {
     host.object_count = 2;
-    host.table.lines = DipTable(video_time, start, fade);
+  }
+  explicit MutualWindow(std::vector<std::string> lines) {
+    host.timing_frame_rate = kRate;
+    host.table.lines = std::move(lines);
     w = new TMutual_Average(host, &open);
   }
   ~MutualWindow() { delete w.data(); }
@@ -260,4 +263,72 @@ TEST(MutualTruth, ComparisonStarTakesOutACommonFade) {
   const std::string text = f.Text("Edit10");
   const double x_min = std::stod(text.substr(text.rfind(' ') + 1)) - MutualUnitSeconds(units[1]) + 3 * 3600 + 7 * 60;
   EXPECT_NEAR(static_cast<double>(EvalFitPolynomial(f.w->Model(), x_min)) / level, 0.7, 0.002);
+}
+
+// Noise-free dips, fitted where the model's powers of seconds from unit 1 are
+// large, its values high or its units far apart. Residuals, minimum times
+// and the true vertices were computed with numpy (Polynomial.fit on the
+// same units); the minimum is the 0.1-s grid point around the lowest unit.
+TEST(MutualTruth, FitHoldsFarFromUnitOneForBrightTargetsAndWideUnits) {
+  struct Case {
+    const char* name;
+    int rows;
+    double row_seconds, level, mid, width;
+    int unit_item;            // ComboBox1
+    bool first_and_last;      // else 'Based on First Frame'
+    int first, last, degree_item;
+    const char* minimum;      // also the true vertex, to 0.1 s
+    const char* residual;
+  };
+  const Case cases[] = {
+      // Degree 14 over 10 s of units 85 s after unit 1.
+      {"far from unit 1", 3000, 1 / kRate, 10000, 90, 2, 0, false, 2548, 2848, 12, "3h 8m 30.0s", "0.2"},
+      // Ratios above a million.
+      {"bright target", 3000, 1 / kRate, 2e6, 90, 2, 0, false, 2548, 2848, 6, "3h 8m 30.0s", "4456.5"},
+      // Units 4 s apart; the vertex lies 1.5 s from the lowest unit.
+      {"wide units", 400, 0.5, 10000, 100.3, 30, 3, true, 10, 40, 0, "3h 8m 39.0s", "437.6"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<TableRowCells> rows(static_cast<size_t>(c.rows));
+    for (int r = 0; r < c.rows; ++r) {
+      const double x = r * c.row_seconds;
+      rows[static_cast<size_t>(r)].No = std::to_string(r) + ".0";
+      rows[static_cast<size_t>(r)].Objects[0].Value =
+          FormatFixed(c.level * (1 - 0.3 * std::exp(-std::pow((x - c.mid) / c.width, 2))), 3, 12);
+    }
+    MutualWindow f(BuildResultTable(3, 1, rows));
+    Find<TRadioGroup>(f.w, "RadioGroup1")->Item(c.first_and_last ? 2 : 1)->click();
+    for (auto [edit, text] : {std::pair{"Edit2", "3"}, std::pair{"Edit3", "7"}, std::pair{"Edit4", "0"},
+                              std::pair{"Edit5", "3"}, std::pair{"Edit6", "10"}, std::pair{"Edit7", "19.5"}})
+      f.Type(edit, text);
+    Find<QComboBox>(f.w, "ComboBox1")->setCurrentIndex(c.unit_item);
+    f.Click("Button1");
+    f.Type("Edit8", std::to_string(c.first).c_str());
+    f.Type("Edit9", std::to_string(c.last).c_str());
+    Find<QComboBox>(f.w, "ComboBox4")->setCurrentIndex(c.degree_item);
+    f.Click("Button6");
+    ASSERT_TRUE(f.host.Errors().empty()) << f.host.Errors()[0];
+    EXPECT_EQ(f.Text("Edit10"), c.minimum);
+    EXPECT_EQ(f.Text("Edit11"), c.residual);
+  }
+}
+
+// Typed times run on past 24 h; a unit whose seconds round up to midnight
+// belongs to that run (23:59:59.9996 + k / 29.97 s), not to a new day's 0 h.
+TEST(MutualTruth, TypedTimesRoundingUpToMidnightRunOnPast24Hours) {
+  std::vector<TableRowCells> rows(3);
+  for (size_t r = 0; r < rows.size(); ++r) {
+    rows[r].No = std::to_string(r) + ".0";
+    rows[r].Objects[0].Value = "1000.0";
+  }
+  MutualWindow f(BuildResultTable(3, 1, rows));
+  for (auto [edit, text] : {std::pair{"Edit2", "23"}, std::pair{"Edit3", "59"}, std::pair{"Edit4", "59.9996"}})
+    f.Type(edit, text);
+  Find<QComboBox>(f.w, "ComboBox1")->setCurrentIndex(0);  // 1 frame
+  f.Click("Button1");
+  const QStringList memo = Find<QPlainTextEdit>(f.w, "Memo1")->toPlainText().split('\n');
+  ASSERT_EQ(memo.size(), 3);
+  const char* times[] = {"24  0  0.000,", "24  0  0.033,", "24  0  0.066,"};
+  for (int u = 0; u < 3; ++u) EXPECT_TRUE(memo[u].startsWith(times[u])) << memo[u].toStdString();
 }

@@ -341,3 +341,29 @@ TEST(TMutual_Average, DestroyedWhileAnEditHasTheFocus) {
     EXPECT_EQ(f.w, nullptr);
   }
 }
+
+// A broken stamp of 1e4000 s between two good ones: the minimum's search
+// around the lowest unit reaches its neighbour no further than a day, so
+// 'Fit' ends and shows a time.
+TEST(TMutual_Average, NonsenseStampBetweenUnitsKeepsTheFitFinite) {
+  Fixture f;
+  std::vector<TableRowCells> rows(3);
+  const char* seconds[] = {"5.0000", "1e4000", "5.1000"};
+  for (size_t r = 0; r < rows.size(); ++r) {
+    rows[r].No = std::to_string(r) + ".0";
+    rows[r].H = "3";
+    rows[r].M = "7";
+    rows[r].EndS = seconds[r];
+    rows[r].Objects[0].Value = r == 1 ? "900.0" : "1000.0";
+  }
+  f.host.table.lines = BuildResultTable(3, 1, rows);
+  f.C<TRadioGroup>("RadioGroup1")->Item(0)->click();
+  f.C<QComboBox>("ComboBox1")->setCurrentIndex(0);  // 1 frame
+  f.Click("Button1");
+  f.Type("Edit8", "1");
+  f.Type("Edit9", "3");
+  f.C<QComboBox>("ComboBox4")->setCurrentIndex(0);  // degree 2
+  f.Click("Button6");
+  EXPECT_TRUE(f.host.Errors().empty());
+  EXPECT_FALSE(f.C<QLineEdit>("Edit10")->text().isEmpty());
+}
