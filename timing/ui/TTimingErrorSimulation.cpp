@@ -294,7 +294,7 @@ void TTimingErrorSimulation::Button7Click() {
   DrawSimulation();
 }
 
-void TTimingErrorSimulation::Button8Click() { OpenTimingError(parentWidget() ? parentWidget() : this); }
+void TTimingErrorSimulation::Button8Click() { OpenTimingError(parentWidget() ? parentWidget() : this, this); }
 
 void TTimingErrorSimulation::DrawSimulation() {
   auto gx = [](long double v) { return static_cast<int>(RoundHalfAway(4 * v)) + 450; };

@@ -228,3 +228,44 @@ TEST(TimingErrorSimulationWindow, LongRunShowsProgressAndStopsOnClose) {
 }
 
 }  // namespace
+
+namespace {
+
+// Whether the last modality news a timing-error graph got was that it is blocked.
+struct GraphBlockWatch : QObject {
+  bool blocked = false;
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (qobject_cast<TTimingError*>(o) && (e->type() == QEvent::WindowBlocked || e->type() == QEvent::WindowUnblocked))
+      blocked = e->type() == QEvent::WindowBlocked;
+    return false;
+  }
+};
+
+// "A set of estimation" pressed in the modal simulation: the graph can be used
+// (moved, closed) while the simulation is open, and stays when it closes.
+TEST(TimingErrorSimulationWindow, GraphOpenedFromItIsNotBlockedByIt) {
+  QWidget owner;
+  owner.show();
+  auto* sim = new TTimingErrorSimulation(&owner);
+  sim->setAttribute(Qt::WA_DeleteOnClose);
+  sim->setWindowModality(Qt::ApplicationModal);  // as exec() shows it
+  sim->show();
+  QApplication::processEvents();
+  GraphBlockWatch watch;
+  qApp->installEventFilter(&watch);
+  Find<QPushButton>(*sim, "Button8")->click();
+  QApplication::processEvents();
+  qApp->removeEventFilter(&watch);
+  auto* graph = owner.findChild<TTimingError*>();
+  ASSERT_TRUE(graph);
+  EXPECT_FALSE(watch.blocked);
+  sim->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(TimingErrorOpen());
+  EXPECT_TRUE(graph->isVisible());
+  graph->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_FALSE(TimingErrorOpen());
+}
+
+}  // namespace
