@@ -109,8 +109,11 @@ TTimingErrorSimulation::TTimingErrorSimulation(QWidget* owner) : QDialog(owner) 
   grid->addWidget(Memo1, 1, 3, 3, 1);
   grid->addWidget(Label9, 2, 1);
   auto* buttons = new QHBoxLayout;
-  for (QPushButton* b : {Button7, Button8, Button1, Button2, Button3, Button4, Button5, Button6})
+  for (QPushButton* b : {Button7, Button8, Button1, Button2, Button3, Button4, Button5, Button6}) {
+    // No default button: Enter in an edit must not start a simulation.
+    b->setAutoDefault(false);
     buttons->addWidget(b);
+  }
   grid->addLayout(buttons, 3, 0, 1, 3);
   grid->addWidget(ProgressBar1, 4, 0, 1, 4);
 

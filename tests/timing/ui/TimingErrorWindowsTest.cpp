@@ -269,3 +269,32 @@ TEST(TimingErrorSimulationWindow, GraphOpenedFromItIsNotBlockedByIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// Enter pressed in any of the window's edits (a typed noise level, say) runs
+// nothing: no simulation is made, no random numbers drawn, no line added.
+TEST(TimingErrorSimulationWindow, EnterInAnEditRunsNothing) {
+  TTimingErrorSimulation w;
+  w.show();
+  w.activateWindow();
+  QApplication::processEvents();
+  auto* memo = Find<QPlainTextEdit>(w, "Memo1");
+  const QString before = memo->toPlainText();
+  const uint32_t state = RandomState();
+  for (const char* name : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit7", "UpDown1Position"}) {
+    SCOPED_TRACE(name);
+    QLineEdit* edit = Find<QLineEdit>(w, name);
+    edit->setFocus();
+    for (int key : {Qt::Key_Return, Qt::Key_Enter}) {
+      QKeyEvent press(QEvent::KeyPress, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+      QApplication::sendEvent(edit, &press);
+    }
+    QApplication::processEvents();
+    EXPECT_EQ(memo->toPlainText(), before);
+    EXPECT_EQ(RandomState(), state);
+    EXPECT_TRUE(w.isVisible());
+  }
+}
+
+}  // namespace
