@@ -1,10 +1,10 @@
 #include "timing/ui/TTimingError.h"
 
 #include <QCloseEvent>
-#include <QWindow>
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 
 #include "base/NumberText.h"
