@@ -1,6 +1,9 @@
 #include "timing/CmosExposure.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <string_view>
 
 #include "base/NumberText.h"
 
@@ -224,8 +227,19 @@ TypedExposure SplitTypedExposure(double v) {
   TypedExposure t;
   // Refuse below 0.1 ms: the hundredths are dropped, so the target would be 0.
   if (!(v >= 0.1) || !(v < 900)) return t;
-  // Split the integer hundredths (truncated, as typed) so that 4.6 stays 4.6.
-  const int64_t c = RoundHalfAway(static_cast<long double>(v) * 1000) / 10;
+  // The hundredths truncated from the figures as typed (the shortest text that
+  // reads back as v), not from the binary value: 4.6 is held as 4.5999...,
+  // and 899.9995 must not round up into 900.
+  char buf[64];
+  const char* end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed).ptr;
+  const std::string_view text(buf, static_cast<size_t>(end - buf));
+  const size_t dot = std::min(text.find('.'), text.size());
+  int64_t c = 0;
+  for (size_t i = 0; i < dot + 3; ++i) {
+    if (i == dot) continue;
+    const char d = i < text.size() ? text[i] : '0';
+    c = 10 * c + (d - '0');
+  }
   t.digits = {static_cast<int>(c / 10000), static_cast<int>(c / 1000 % 10), static_cast<int>(c / 100 % 10),
               static_cast<int>(c / 10 % 10), static_cast<int>(c % 10)};
   t.target = 100 * t.digits[0] + 10 * t.digits[1] + t.digits[2] + 0.1 * t.digits[3];

@@ -298,3 +298,12 @@ std::vector<std::string> StepFractionLines() {
   for (int k = -50; k <= 50; ++k) out.push_back(FormatInt(k) + " " + FormatFixed(StepFraction(-123, k), 4, 5));
   return out;
 }
+
+void AdoptRunLeftover(SimSettings& now, const SimSettings& started, const SimSettings& left) {
+  const auto adopt = [](long double& value, long double at_start, long double run_left) {
+    if (run_left != at_start && value == at_start) value = run_left;
+  };
+  adopt(now.STDV1, started.STDV1, left.STDV1);
+  adopt(now.STDV2, started.STDV2, left.STDV2);
+  adopt(now.EventWidth, started.EventWidth, left.EventWidth);
+}

@@ -60,3 +60,8 @@ std::string StepRunLine(const SimSettings& s, const std::vector<SimTrial>& t);
 std::vector<std::string> WholeFrameNoiseSweep(SimSettings& s, int threads = 0, const SimHooks& hooks = {});
 std::vector<std::string> RampFractionLines(long double event_width);
 std::vector<std::string> StepFractionLines();
+
+// A run that left a setting behind (a sweep its last noise level, the step run
+// its event width) hands it on when it ends; a setting the user changed while
+// it ran keeps the user's value, as a click after the run would have.
+void AdoptRunLeftover(SimSettings& now, const SimSettings& started, const SimSettings& left);

@@ -198,6 +198,13 @@ TEST(CmosExposureSearch, TypedTargets) {
       {30, true, {0, 3, 0, 0, 0}, 30},
       {123.45, true, {1, 2, 3, 4, 5}, 123.4},
       {0.29, true, {0, 0, 0, 2, 9}, 0.2},
+      // Digits past the hundredths are dropped, not rounded into them (Python
+      // decimal truncation): 899.9995 stays below 900 with its hundreds at 8.
+      {12.3995, true, {0, 1, 2, 3, 9}, 12.3},
+      {12.3495, true, {0, 1, 2, 3, 4}, 12.3},
+      {99.99999, true, {0, 9, 9, 9, 9}, 99.9},
+      {899.9995, true, {8, 9, 9, 9, 9}, 899.9},
+      {0.1999, true, {0, 0, 0, 1, 9}, 0.1},
       {0.05, false, {}, 0},  // the target would be 0 ms
       {950, false, {}, 0},
       {-3, false, {}, 0},

@@ -117,6 +117,34 @@ TEST(TimingErrorSimulation, EventShapes) {
   EXPECT_EQ(StepFractionLines()[49], "-1 0.7300");
 }
 
+// What a run leaves behind (the sweeps 1.40 noise, the step run 0.10 width)
+// reaches the window's settings only where the user left them alone while it
+// ran: a level moved meanwhile is the one the next run must use.
+TEST(TimingErrorSimulation, RunLeftoverYieldsToChangesMadeWhileItRan) {
+  struct Case {
+    const char* what;
+    SimSettings now, left, expected;  // {STDV1, STDV2, EventWidth}
+  };
+  const SimSettings started{0.10L, 0.10L, 0.25L};
+  const Case cases[] = {
+      {"sweep, untouched", {0.10L, 0.10L, 0.25L}, {1.40L, 1.40L, 0.25L}, {1.40L, 1.40L, 0.25L}},
+      {"sweep, both levels moved", {0.50L, 0.50L, 0.25L}, {1.40L, 1.40L, 0.25L}, {0.50L, 0.50L, 0.25L}},
+      {"sweep, one level moved", {0.30L, 0.10L, 0.25L}, {1.40L, 1.40L, 0.25L}, {0.30L, 1.40L, 0.25L}},
+      {"sweep, width moved", {0.10L, 0.10L, 2.50L}, {1.40L, 1.40L, 0.25L}, {1.40L, 1.40L, 2.50L}},
+      {"step run, untouched", {0.10L, 0.10L, 0.25L}, {0.10L, 0.10L, 0.10L}, {0.10L, 0.10L, 0.10L}},
+      {"step run, width moved", {0.10L, 0.10L, 2.50L}, {0.10L, 0.10L, 0.10L}, {0.10L, 0.10L, 2.50L}},
+      {"step run, level moved", {0.70L, 0.70L, 0.25L}, {0.10L, 0.10L, 0.10L}, {0.70L, 0.70L, 0.10L}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SimSettings now = c.now;
+    AdoptRunLeftover(now, started, c.left);
+    EXPECT_EQ(now.STDV1, c.expected.STDV1);
+    EXPECT_EQ(now.STDV2, c.expected.STDV2);
+    EXPECT_EQ(now.EventWidth, c.expected.EventWidth);
+  }
+}
+
 }  // namespace
 
 TEST(TimingErrorSimulation, ProgressReachesTheTotalAndCancelStopsTheFits) {

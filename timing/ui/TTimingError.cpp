@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 
 #include "base/NumberText.h"
@@ -16,9 +17,14 @@ bool& TimingErrorOpen() {
   return open;
 }
 
-void OpenTimingError(QWidget* owner) {
+void OpenTimingError(QWidget* owner, QWidget* over) {
   if (TimingErrorOpen()) return;
   auto* w = new TTimingError(owner);
+  if (over && over->windowHandle()) {
+    // A window of the owner is blocked by the modal one; as its transient it is not.
+    w->winId();
+    w->windowHandle()->setTransientParent(over->windowHandle());
+  }
   w->show();
 }
 

@@ -28,4 +28,6 @@ class TTimingError : public QWidget {
 // Set while the window is open; the main window resets it at start-up.
 bool& TimingErrorOpen();
 // Opens the window unless it is open (from the menu and the simulation window).
-void OpenTimingError(QWidget* owner);
+// Opened from a modal window `over`, it stays usable while that one is open
+// and stays with `owner` after it closes.
+void OpenTimingError(QWidget* owner, QWidget* over = nullptr);

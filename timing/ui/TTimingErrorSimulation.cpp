@@ -109,8 +109,11 @@ TTimingErrorSimulation::TTimingErrorSimulation(QWidget* owner) : QDialog(owner) 
   grid->addWidget(Memo1, 1, 3, 3, 1);
   grid->addWidget(Label9, 2, 1);
   auto* buttons = new QHBoxLayout;
-  for (QPushButton* b : {Button7, Button8, Button1, Button2, Button3, Button4, Button5, Button6})
+  for (QPushButton* b : {Button7, Button8, Button1, Button2, Button3, Button4, Button5, Button6}) {
+    // No default button: Enter in an edit must not start a simulation.
+    b->setAutoDefault(false);
     buttons->addWidget(b);
+  }
   grid->addLayout(buttons, 3, 0, 1, 3);
   grid->addWidget(ProgressBar1, 4, 0, 1, 4);
 
@@ -213,14 +216,15 @@ void TTimingErrorSimulation::EnableRunButtons(bool enabled) {
   for (QPushButton* b : {Button1, Button3, Button4, Button5, Button7}) b->setEnabled(enabled);
 }
 
-void TTimingErrorSimulation::StartRun(bool clear_memo, Run run, std::function<void(const SimSettings&)> after) {
+void TTimingErrorSimulation::StartRun(bool clear_memo, Run run, std::function<void()> after) {
   if (Running()) return;
   if (clear_memo) Memo1->clear();
   EnableRunButtons(false);
   ProgressBar1->setValue(0);
   cancel_ = false;
   QPointer<TTimingErrorSimulation> self(this);
-  worker_ = std::thread([this, self, settings = Settings, run = std::move(run), after = std::move(after)]() mutable {
+  worker_ = std::thread([this, self, started = Settings, settings = Settings, run = std::move(run),
+                         after = std::move(after)]() mutable {
     SimHooks hooks;
     hooks.Cancel = &cancel_;
     hooks.Progress = [this, self](int done, int total) {
@@ -237,13 +241,14 @@ void TTimingErrorSimulation::StartRun(bool clear_memo, Run run, std::function<vo
     if (cancel_) return;
     QMetaObject::invokeMethod(
         this,
-        [this, self, settings, lines = std::move(lines), after = std::move(after)] {
+        [this, self, started, settings, lines = std::move(lines), after = std::move(after)] {
           if (!self || !worker_.joinable()) return;
           worker_.join();
           AddLines(lines);
           ProgressBar1->setValue(0);
           EnableRunButtons(true);
-          if (after) after(settings);
+          AdoptRunLeftover(Settings, started, settings);
+          if (after) after();
         },
         Qt::QueuedConnection);
   });
@@ -265,8 +270,7 @@ void TTimingErrorSimulation::Button4Click() {
 
 // The sweeps leave the last noise level in the settings, not in the edits.
 void TTimingErrorSimulation::Button3Click() {
-  StartRun(false, [](SimSettings& s, const SimHooks& h) { return RampNoiseSweep(s, 0, h); },
-           [this](const SimSettings& s) { Settings.STDV1 = s.STDV1, Settings.STDV2 = s.STDV2; });
+  StartRun(false, [](SimSettings& s, const SimHooks& h) { return RampNoiseSweep(s, 0, h); });
 }
 
 void TTimingErrorSimulation::Button1Click() {
@@ -277,15 +281,11 @@ void TTimingErrorSimulation::Button1Click() {
         s.EventWidth = 0.1L;
         return lines;
       },
-      [this](const SimSettings& s) {
-        Settings.EventWidth = s.EventWidth;
-        Edit3->setText(Fixed(Settings.EventWidth, 2, 4));
-      });
+      [this] { Edit3->setText(Fixed(Settings.EventWidth, 2, 4)); });
 }
 
 void TTimingErrorSimulation::Button5Click() {
-  StartRun(false, [](SimSettings& s, const SimHooks& h) { return WholeFrameNoiseSweep(s, 0, h); },
-           [this](const SimSettings& s) { Settings.STDV1 = s.STDV1, Settings.STDV2 = s.STDV2; });
+  StartRun(false, [](SimSettings& s, const SimHooks& h) { return WholeFrameNoiseSweep(s, 0, h); });
 }
 
 void TTimingErrorSimulation::Button2Click() { AddLines(RampFractionLines(Settings.EventWidth)); }
@@ -297,7 +297,7 @@ void TTimingErrorSimulation::Button7Click() {
   DrawSimulation();
 }
 
-void TTimingErrorSimulation::Button8Click() { OpenTimingError(parentWidget() ? parentWidget() : this); }
+void TTimingErrorSimulation::Button8Click() { OpenTimingError(parentWidget() ? parentWidget() : this, this); }
 
 void TTimingErrorSimulation::DrawSimulation() {
   auto gx = [](long double v) { return static_cast<int>(RoundHalfAway(4 * v)) + 450; };

@@ -82,9 +82,10 @@ class TTimingErrorSimulation : public QDialog {
  private:
   // Runs `run` on a copy of the settings off the GUI thread, with the run
   // buttons disabled and the progress shown; its memo lines are added when it
-  // ends, then `after` sees the settings the run left.
+  // ends, the settings it left are taken where the user did not change them
+  // meanwhile, then `after` runs.
   using Run = std::function<std::vector<std::string>(SimSettings&, const SimHooks&)>;
-  void StartRun(bool clear_memo, Run run, std::function<void(const SimSettings&)> after = {});
+  void StartRun(bool clear_memo, Run run, std::function<void()> after = {});
   void StopRun();
   void EnableRunButtons(bool enabled);
   std::thread worker_;

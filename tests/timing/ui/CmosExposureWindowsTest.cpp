@@ -95,6 +95,22 @@ TEST(CmosExp2Window, TypedAndDigitTargets) {
   EXPECT_EQ(Find<QLineEdit>(w, "Edit3")->text(), "8.81446");
 }
 
+// Typed just below the 900 ms limit, the figures past the hundredths are
+// dropped: the target and the digits stay below 900 and agree.
+TEST(CmosExp2Window, TypedTargetJustBelowTheLimit) {
+  TCMOSExp2 w;
+  QLineEdit* edit = Find<QLineEdit>(w, "Edit2");
+  edit->setText("899.9995");
+  emit edit->editingFinished();
+  EXPECT_EQ(edit->text(), "899.9");
+  EXPECT_NEAR(w.State.TargetExposure, 899.9, 1e-9);
+  const ExposureDigitSet shown = {Find<TUpDown>(w, "UpDown2")->Position(), Find<TUpDown>(w, "UpDown3")->Position(),
+                                  Find<TUpDown>(w, "UpDown4")->Position(), Find<TUpDown>(w, "UpDown5")->Position(),
+                                  Find<TUpDown>(w, "UpDown6")->Position()};
+  EXPECT_EQ(shown, (ExposureDigitSet{8, 9, 9, 9, 9}));
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit3")->text(), "1.11123");
+}
+
 // After a typed target the digits belong to it: stepping a digit back to the
 // value it had before the typing moves the target too.
 TEST(CmosExp2Window, DigitStepAfterTypingFollowsTheDigits) {

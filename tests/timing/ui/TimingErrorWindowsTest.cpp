@@ -228,3 +228,73 @@ TEST(TimingErrorSimulationWindow, LongRunShowsProgressAndStopsOnClose) {
 }
 
 }  // namespace
+
+namespace {
+
+// Whether the last modality news a timing-error graph got was that it is blocked.
+struct GraphBlockWatch : QObject {
+  bool blocked = false;
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (qobject_cast<TTimingError*>(o) && (e->type() == QEvent::WindowBlocked || e->type() == QEvent::WindowUnblocked))
+      blocked = e->type() == QEvent::WindowBlocked;
+    return false;
+  }
+};
+
+// "A set of estimation" pressed in the modal simulation: the graph can be used
+// (moved, closed) while the simulation is open, and stays when it closes.
+TEST(TimingErrorSimulationWindow, GraphOpenedFromItIsNotBlockedByIt) {
+  QWidget owner;
+  owner.show();
+  auto* sim = new TTimingErrorSimulation(&owner);
+  sim->setAttribute(Qt::WA_DeleteOnClose);
+  sim->setWindowModality(Qt::ApplicationModal);  // as exec() shows it
+  sim->show();
+  QApplication::processEvents();
+  GraphBlockWatch watch;
+  qApp->installEventFilter(&watch);
+  Find<QPushButton>(*sim, "Button8")->click();
+  QApplication::processEvents();
+  qApp->removeEventFilter(&watch);
+  auto* graph = owner.findChild<TTimingError*>();
+  ASSERT_TRUE(graph);
+  EXPECT_FALSE(watch.blocked);
+  sim->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(TimingErrorOpen());
+  EXPECT_TRUE(graph->isVisible());
+  graph->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_FALSE(TimingErrorOpen());
+}
+
+}  // namespace
+
+namespace {
+
+// Enter pressed in any of the window's edits (a typed noise level, say) runs
+// nothing: no simulation is made, no random numbers drawn, no line added.
+TEST(TimingErrorSimulationWindow, EnterInAnEditRunsNothing) {
+  TTimingErrorSimulation w;
+  w.show();
+  w.activateWindow();
+  QApplication::processEvents();
+  auto* memo = Find<QPlainTextEdit>(w, "Memo1");
+  const QString before = memo->toPlainText();
+  const uint32_t state = RandomState();
+  for (const char* name : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit7", "UpDown1Position"}) {
+    SCOPED_TRACE(name);
+    QLineEdit* edit = Find<QLineEdit>(w, name);
+    edit->setFocus();
+    for (int key : {Qt::Key_Return, Qt::Key_Enter}) {
+      QKeyEvent press(QEvent::KeyPress, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+      QApplication::sendEvent(edit, &press);
+    }
+    QApplication::processEvents();
+    EXPECT_EQ(memo->toPlainText(), before);
+    EXPECT_EQ(RandomState(), state);
+    EXPECT_TRUE(w.isVisible());
+  }
+}
+
+}  // namespace
