@@ -4,10 +4,16 @@
 // ticked at the time.
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <functional>
 
 #include "MainRoadFixture.h"
 #include "app/ui/TMeasurementOption.h"
+#include "app/ui/TPreserveSetting.h"
 
 TEST(MeasurementOptionLed, UntickingAvailableMakesAClickPlaceTheStar) {
   struct Row {
@@ -37,6 +43,93 @@ TEST(MeasurementOptionLed, UntickingAvailableMakesAClickPlaceTheStar) {
     m.ClickImage1(40, 30);
     EXPECT_EQ(std::tuple(w.Marks.Signal1X, w.Marks.Signal1Y, w.Marks.Signal2X, w.Marks.Signal2Y), signals_before);
     EXPECT_TRUE(w.Stars.ObjectPlaced[0]);
+    options->close();
+  }
+}
+
+// 'Measurement Option' left open while the main window changes the LED box:
+// the window shows the box the frames are drawn with, so a click on its own
+// controls starts from that box, not from the one it was opened with.
+TEST(MeasurementOptionLed, TheOpenWindowFollowsTheMainWindow) {
+  struct Row {
+    const char* name;
+    const char* led_key;                        // "Signal1,2" of the settings file
+    std::function<void(MainRoadWindow&, TMeasurementOption&)> act;
+    bool available;                             // 'Available' after the act
+    int half;                                   // Signal1 half width and height after it
+    int scroll_x;                               // the box's x after it (-1: not checked)
+  };
+  const auto open_video = [](MainRoadWindow& m, TMeasurementOption&) {
+    const auto path = m.Path("twelve.avi");
+    ASSERT_TRUE(WriteSteadyStarVideo(path, 12));
+    ASSERT_TRUE(m.OpenThroughButton1(path));
+  };
+  const Row rows[] = {
+      {"'Available' unticked, then a video opened on a file that uses the boxes", "1",
+       [&](MainRoadWindow& m, TMeasurementOption& o) {
+         o.findChild<QCheckBox*>("CheckBox3")->click();
+         open_video(m, o);
+       },
+       true, 2, -1},
+      {"'Available' ticked, then a video opened on a file without the boxes", "0",
+       [&](MainRoadWindow& m, TMeasurementOption& o) {
+         o.findChild<QCheckBox*>("CheckBox3")->click();
+         open_video(m, o);
+       },
+       false, 2, -1},
+      {"'Available' unticked, then 'Default' in 'Update Setting Items'", "1",
+       [](MainRoadWindow& m, TMeasurementOption& o) {
+         o.findChild<QCheckBox*>("CheckBox3")->click();
+         m.Click("Button17");
+         auto* d = m.W().findChild<TPreserveSetting*>("PreserveSetting");
+         ASSERT_NE(d, nullptr);
+         m.dialogs.yes_no_answers = {true};
+         d->findChild<QPushButton*>("Button3")->click();
+         d->close();
+       },
+       true, 2, -1},
+      {"'Sharp' chosen after the video opened", "1",
+       [&](MainRoadWindow& m, TMeasurementOption& o) {
+         open_video(m, o);
+         auto* combo = m.Find<QComboBox>("ComboBox1");
+         combo->setCurrentIndex(3);
+         emit combo->activated(3);
+       },
+       true, 8, -1},
+      {"the Signal1 box placed by a click on the frame", "1",
+       [&](MainRoadWindow& m, TMeasurementOption& o) {
+         open_video(m, o);
+         m.Find<QRadioButton>("RadioButton11")->click();
+         m.ClickImage1(60, 20);
+       },
+       true, 2, 60},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    MainRoadWindow m(Reader::OwnAvi, std::string("[SignalDetectionArea for LED]\r\nSignal1,2=") + r.led_key + "\r\n");
+    TPlatform& w = m.W();
+    w.findChild<QAction*>("MeasuremenOption1")->trigger();
+    auto* options = w.findChild<TMeasurementOption*>("MeasurementOption");
+    ASSERT_NE(options, nullptr);
+    r.act(m, *options);
+    EXPECT_EQ(w.Options.SignalMarkersOn != 0, r.available);
+    EXPECT_EQ(m.Find<QRadioButton>("RadioButton11")->isEnabled(), r.available);
+    EXPECT_EQ(options->findChild<QCheckBox*>("CheckBox3")->isChecked(), r.available);
+    EXPECT_EQ(w.Options.Signal1HalfWidth, r.half);
+    EXPECT_EQ(options->findChild<QSpinBox*>("UpDown3")->value(), r.half);
+    EXPECT_EQ(options->findChild<QSpinBox*>("UpDown4")->value(), r.half);
+    auto* bar = options->findChild<QScrollBar*>("ScrollBar1");
+    if (w.Run.VideoLoaded) {
+      // The box may go as far right as the 80 pixels wide frame allows.
+      EXPECT_EQ(bar->maximum(), 80 - r.half - 2);
+    }
+    if (r.scroll_x >= 0) {
+      EXPECT_EQ(w.Marks.Signal1X, r.scroll_x);
+      EXPECT_EQ(bar->value(), r.scroll_x);
+      // One step of the bar moves the box from where it stands.
+      bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+      EXPECT_EQ(w.Marks.Signal1X, r.scroll_x + 1);
+    }
     options->close();
   }
 }
