@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "app/ui/TPlatform.h"
 #include "base/NumberText.h"
@@ -99,8 +100,10 @@ void TMeasurementOption::ShowLedBox() {
     const QSignalBlocker block(CheckBox3);
     CheckBox3->setChecked(w_.Options.SignalMarkersOn != 0);
   }
-  UpDown3->SetPosition(w_.Options.Signal1HalfWidth);
-  UpDown4->SetPosition(w_.Options.Signal1HalfHeight);
+  // Only a changed size is put in: setting it anew would rewrite an edit the
+  // user is typing in at every redraw of a playback.
+  for (auto [u, size] : {std::pair{UpDown3, w_.Options.Signal1HalfWidth}, {UpDown4, w_.Options.Signal1HalfHeight}})
+    if (u->Position() != size) u->SetPosition(size);
   SetScrollLimits();
 }
 

@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -14,6 +16,7 @@
 #include "MainRoadFixture.h"
 #include "app/ui/TMeasurementOption.h"
 #include "app/ui/TPreserveSetting.h"
+#include "support/WindowControls.h"
 
 TEST(MeasurementOptionLed, UntickingAvailableMakesAClickPlaceTheStar) {
   struct Row {
@@ -132,4 +135,30 @@ TEST(MeasurementOptionLed, TheOpenWindowFollowsTheMainWindow) {
     }
     options->close();
   }
+}
+
+// The window follows the main window at every redraw, yet an edit the user
+// is typing in (cleared to type a new size) is left as typed.
+TEST(MeasurementOptionLed, ARedrawLeavesTheSizeBeingTyped) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  const auto path = m.Path("four.avi");
+  ASSERT_TRUE(WriteSteadyStarVideo(path, 4));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  w.findChild<QAction*>("MeasuremenOption1")->trigger();
+  auto* options = w.findChild<TMeasurementOption*>("MeasurementOption");
+  ASSERT_NE(options, nullptr);
+  for (const char* name : {"UpDown3", "UpDown4"}) {
+    SCOPED_TRACE(name);
+    auto* size = options->findChild<QSpinBox*>(name);
+    ASSERT_TRUE(LeaveTypingIn(options, size, ""));
+    QLineEdit* edit = size->findChild<QLineEdit*>();
+    edit->selectAll();
+    QKeyEvent erase(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QApplication::sendEvent(size, &erase);
+    ASSERT_EQ(edit->text(), "");
+    w.ShowNeighbor();
+    EXPECT_EQ(edit->text(), "");
+  }
+  options->close();
 }
