@@ -183,7 +183,11 @@ void TPlatform::ClearClosedVideo() {
 }
 
 bool TPlatform::OpenVideoFile(const std::string& file_name, int keep_table, const std::function<void()>& prepare) {
+  // The last video's Sharp time goes with it: the settings load sets the
+  // inserter type without its handler, and a stale correction would put the
+  // LED level where this video's rows carry the LED marks.
   Video.FrameRateFactor = 1.0L;
+  Options.SharpTimeCorrection = 0;
   const std::optional<std::string> resolved = ResolveVideoFile(file_name, Settings.CsvInputDirectory);
   if (!resolved) {
     Dialogs().ShowWarning(".avi file is not found");
