@@ -1,7 +1,6 @@
-// 'Available' of the LED box in 'Measurement Option' unticked while a Signal
-// box is the position-set mode: 'Star' is shown, and a click on the frame
-// places the star, not the switched-off box, also when 'Show Field' was
-// ticked at the time.
+// The LED box of 'Measurement Option': 'Available' unticked while a Signal box
+// is the position-set mode, and the window left open while the main window
+// changes the box.
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,6 +17,24 @@
 #include "app/ui/TPreserveSetting.h"
 #include "support/WindowControls.h"
 
+namespace {
+
+// A steady-star video of `frames` frames opened through 'Open AVI'.
+bool OpenSteadyVideo(MainRoadWindow& m, int frames) {
+  const auto path = m.Path("steady.avi");
+  return WriteSteadyStarVideo(path, frames) && m.OpenThroughButton1(path);
+}
+
+// Option > 'Measurement Option'.
+TMeasurementOption* ShowOptions(MainRoadWindow& m) {
+  m.W().findChild<QAction*>("MeasuremenOption1")->trigger();
+  return m.W().findChild<TMeasurementOption*>("MeasurementOption");
+}
+
+}  // namespace
+
+// 'Star' is shown, and a click on the frame places the star, not the
+// switched-off box, also when 'Show Field' was ticked at the time.
 TEST(MeasurementOptionLed, UntickingAvailableMakesAClickPlaceTheStar) {
   struct Row {
     const char* signal_button;
@@ -29,11 +46,8 @@ TEST(MeasurementOptionLed, UntickingAvailableMakesAClickPlaceTheStar) {
     SCOPED_TRACE(std::string(r.signal_button) + (r.show_field ? " with 'Show Field'" : ""));
     MainRoadWindow m(Reader::OwnAvi);
     TPlatform& w = m.W();
-    const auto path = m.Path("twelve.avi");
-    ASSERT_TRUE(WriteSteadyStarVideo(path, 12));
-    ASSERT_TRUE(m.OpenThroughButton1(path));
-    w.findChild<QAction*>("MeasuremenOption1")->trigger();
-    auto* options = w.findChild<TMeasurementOption*>("MeasurementOption");
+    ASSERT_TRUE(OpenSteadyVideo(m, 12));
+    TMeasurementOption* options = ShowOptions(m);
     ASSERT_NE(options, nullptr);
     m.Find<QRadioButton>(r.signal_button)->click();
     ASSERT_NE(w.Options.PositionSetMode, 0);
@@ -62,11 +76,7 @@ TEST(MeasurementOptionLed, TheOpenWindowFollowsTheMainWindow) {
     int half;                                   // Signal1 half width and height after it
     int scroll_x;                               // the box's x after it (-1: not checked)
   };
-  const auto open_video = [](MainRoadWindow& m, TMeasurementOption&) {
-    const auto path = m.Path("twelve.avi");
-    ASSERT_TRUE(WriteSteadyStarVideo(path, 12));
-    ASSERT_TRUE(m.OpenThroughButton1(path));
-  };
+  const auto open_video = [](MainRoadWindow& m, TMeasurementOption&) { ASSERT_TRUE(OpenSteadyVideo(m, 12)); };
   const Row rows[] = {
       {"'Available' unticked, then a video opened on a file that uses the boxes", "1",
        [&](MainRoadWindow& m, TMeasurementOption& o) {
@@ -111,8 +121,7 @@ TEST(MeasurementOptionLed, TheOpenWindowFollowsTheMainWindow) {
     SCOPED_TRACE(r.name);
     MainRoadWindow m(Reader::OwnAvi, std::string("[SignalDetectionArea for LED]\r\nSignal1,2=") + r.led_key + "\r\n");
     TPlatform& w = m.W();
-    w.findChild<QAction*>("MeasuremenOption1")->trigger();
-    auto* options = w.findChild<TMeasurementOption*>("MeasurementOption");
+    TMeasurementOption* options = ShowOptions(m);
     ASSERT_NE(options, nullptr);
     r.act(m, *options);
     EXPECT_EQ(w.Options.SignalMarkersOn != 0, r.available);
@@ -141,12 +150,8 @@ TEST(MeasurementOptionLed, TheOpenWindowFollowsTheMainWindow) {
 // is typing in (cleared to type a new size) is left as typed.
 TEST(MeasurementOptionLed, ARedrawLeavesTheSizeBeingTyped) {
   MainRoadWindow m(Reader::OwnAvi);
-  TPlatform& w = m.W();
-  const auto path = m.Path("four.avi");
-  ASSERT_TRUE(WriteSteadyStarVideo(path, 4));
-  ASSERT_TRUE(m.OpenThroughButton1(path));
-  w.findChild<QAction*>("MeasuremenOption1")->trigger();
-  auto* options = w.findChild<TMeasurementOption*>("MeasurementOption");
+  ASSERT_TRUE(OpenSteadyVideo(m, 4));
+  TMeasurementOption* options = ShowOptions(m);
   ASSERT_NE(options, nullptr);
   for (const char* name : {"UpDown3", "UpDown4"}) {
     SCOPED_TRACE(name);
@@ -157,7 +162,7 @@ TEST(MeasurementOptionLed, ARedrawLeavesTheSizeBeingTyped) {
     QKeyEvent erase(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
     QApplication::sendEvent(size, &erase);
     ASSERT_EQ(edit->text(), "");
-    w.ShowNeighbor();
+    m.W().ShowNeighbor();
     EXPECT_EQ(edit->text(), "");
   }
   options->close();
