@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "app/ui/TPlatform.h"
 #include "base/NumberText.h"
@@ -82,14 +83,28 @@ void TMeasurementOption::FormCreate() {
   CheckBox6->setChecked(w_.Options.EasyClickOperation);
   CheckBox7->setChecked(w_.Options.SubtractBackground);
   CheckBox8->setChecked(w_.Options.LimbProfileForRectangle != 0);
-  SetScrollLimits();
   if (w_.Display.OutlineDisplayMode <= 2) RadioGroup1->SetItemIndex(w_.Display.OutlineDisplayMode);
   UpDown1->SetPosition(w_.Options.SaturationLevel);
   UpDown2->SetPosition(w_.Options.SaturatedPeakStart);
-  UpDown3->SetPosition(w_.Options.Signal1HalfWidth);
-  UpDown4->SetPosition(w_.Options.Signal1HalfHeight);
+  ShowLedBox();
   // The interval in use stays in use after the window closes: show it.
   Edit5->setText(QString::fromStdString(FormatFixed(w_.Ticks.FixedFrameInterval, 5, 18)));
+}
+
+// The LED box as the main window has it now: opening a video (which loads
+// the settings file and sets the frame width), 'Sharp' time or a click that
+// places the box change it while this window stays open.
+void TMeasurementOption::ShowLedBox() {
+  {
+    // The main window has done what unticking does.
+    const QSignalBlocker block(CheckBox3);
+    CheckBox3->setChecked(w_.Options.SignalMarkersOn != 0);
+  }
+  // Only a changed size is put in: setting it anew would rewrite an edit the
+  // user is typing in at every redraw of a playback.
+  for (auto [u, size] : {std::pair{UpDown3, w_.Options.Signal1HalfWidth}, {UpDown4, w_.Options.Signal1HalfHeight}})
+    if (u->Position() != size) u->SetPosition(size);
+  SetScrollLimits();
 }
 
 // The box stays inside the frame: its centre from half width + 2 to the

@@ -17,6 +17,7 @@ class TMeasurementOption : public QDialog {
   explicit TMeasurementOption(TPlatform& platform);
 
   void FormCreate();
+  void ShowLedBox();
   void CheckBox1Click();
   void CheckBox2Click();
   void CheckBox3Click();

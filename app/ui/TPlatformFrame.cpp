@@ -14,6 +14,7 @@
 #include "base/SteadyClock.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
+#include "app/ui/TMeasurementOption.h"
 #include "app/ui/TPlatform.h"
 #include "app/ui/UtilityWindows.h"
 #include "base/ui/BitmapLabel.h"
@@ -141,6 +142,9 @@ std::string TPlatform::GrabFrameText(int n, Bitmap24& bmp) {
 }
 
 FrameOutcome TPlatform::ShowNeighbor() {
+  // Whatever changed the LED box before this redraw, an open 'Measurement
+  // Option' shows the box the frame is drawn with.
+  if (MeasurementOption) MeasurementOption->ShowLedBox();
   if (!Run.VideoLoaded || Driver.InDriver) return {};
   // While capturing the video is closed; the last picture stays up.
   if (OpenWindows.CaptureWindowOpen && !Still.BmpMode) return {};

@@ -273,6 +273,12 @@ void TPlatform::Button40Click() {
 }
 
 void TPlatform::ApplyOccultationPreset() {
+  // A preset that sets the background form takes the place of a rectangle
+  // aperture: it is turned off first, as its menu item does, else the menu
+  // tick, the disabled form buttons and the rectangle's height shown as the
+  // gap would go on claiming it for an object measured with the new form.
+  const int type = Options.OccultationTypeIndex;
+  if (type >= 1 && type <= 4 && RectangleAperture1->isChecked()) RectangleAperture1->trigger();
   PresetInputs in;
   if (CheckBox6) in.link = CheckBox6->isChecked();
   in.objectFitWidth = Stars.ObjectFitWidth;

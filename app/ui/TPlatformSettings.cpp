@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "base/ui/ControlEvents.h"
+#include "app/ui/TMeasurementOption.h"
 #include "app/ui/TPlatform.h"
 #include "measure/ApertureMasks.h"
 
@@ -138,6 +139,8 @@ void TPlatform::ApplySettings(const AppSettings& s) {
   Settings.StoredSites = s.StoredSites;
   Settings.LunarPredictionFile = s.LunarPredictionFile;
   Settings.Camera = s.Camera;
+  // The LED flag just loaded, also where no redraw follows ('Default').
+  if (MeasurementOption) MeasurementOption->ShowLedBox();
 }
 
 AppSettings TPlatform::CurrentSettings() const {

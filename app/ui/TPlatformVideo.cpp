@@ -195,6 +195,10 @@ bool TPlatform::OpenVideoFile(const std::string& file_name, int keep_table, cons
   if (SoundIndicator) SoundIndicator->close();
   BusyFlag busy(Run.FrameSourceBusy);
   BeginOpenVideoFile(Video, *resolved);
+  // The last video's Sharp time goes with it: the settings load sets the
+  // inserter type without its handler, and a stale correction would put the
+  // LED level where this video's rows carry the LED marks.
+  Options.SharpTimeCorrection = 0;
   // The station read from the previous video's GPS line is not this one's.
   Station = GpsStation{};
 

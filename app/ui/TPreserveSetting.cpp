@@ -183,13 +183,19 @@ void TPreserveSetting::FormCreate() {
   Label8->setText(w_.CheckBox3->isChecked() ? "ON" : "OFF");
   Label9->setText(Text(w_.UpDown5));
   Label10->setText(Text(w_.UpDown7));
-  Label11->setText(Text(w_.UpDown4));
-  Label12->setText(w_.CheckBox5->isChecked() ? "ON" : "OFF");
+  ShowInserterLabels();
   Label13->setText(w_.Options.SignalMarkersOn ? "ON" : "OFF");
   const int mode = w_.Options.TimeStampMode;
   if (mode <= 2) (mode == 0 ? RadioButton3 : mode == 1 ? RadioButton4 : RadioButton5)->setChecked(true);
   CheckBox19->setChecked(w_.CheckBox5->isChecked());
   filling_ = false;
+}
+
+// The digit threshold and the 'KIWI' reading the main form now has: the
+// dialog's own switches change them, and a save writes them as shown.
+void TPreserveSetting::ShowInserterLabels() {
+  Label11->setText(Text(w_.UpDown4));
+  Label12->setText(w_.CheckBox5->isChecked() ? "ON" : "OFF");
 }
 
 SettingsSaveSelection TPreserveSetting::Ticks() const {
@@ -282,7 +288,9 @@ void TPreserveSetting::CheckBox16Click() { w_.Settings.UseAviSynth = CheckBox16-
 void TPreserveSetting::CheckBox22Click() { w_.Settings.CsvPathSameAsVideo = CheckBox22->isChecked(); }
 
 void TPreserveSetting::CheckBox19Click() {
-  if (!filling_) w_.CheckBox5->setChecked(CheckBox19->isChecked());
+  if (filling_) return;
+  w_.CheckBox5->setChecked(CheckBox19->isChecked());
+  ShowInserterLabels();
 }
 
 void TPreserveSetting::RadioButton1Click() {
@@ -308,6 +316,7 @@ void TPreserveSetting::RadioButton3Click() {
     w_.ShowNeighbor();
   }
   SetComboIndex(w_.ComboBox1, 0);
+  ShowInserterLabels();
 }
 
 void TPreserveSetting::RadioButton4Click() {

@@ -60,6 +60,7 @@ class TPreserveSetting : public QDialog {
  private:
   void SaveTab(SettingsTab tab);
   void KeepSavedRememberTicks();
+  void ShowInserterLabels();
   TPlatform& w_;
   bool filling_ = false;
 };

@@ -455,3 +455,60 @@ TEST(ModesSwitches, DefaultSettingsEndTheRectangleAperture) {
     EXPECT_EQ(block.Objects[0].TrackMode, 1);
   }
 }
+
+// A preset that sets the background form (types 1 to 4) on an object with a
+// rectangle aperture ends the rectangle, as its menu item does: the menu, the
+// form buttons, the gap and width and the rows all show the preset's form.
+// Type 0 leaves the form, and with it the rectangle.
+TEST(ModesSwitches, PresetWithAFormEndsTheRectangleAperture) {
+  struct Row {
+    int type;
+    bool rectangle_after;
+    const char* form_button;  // checked after the preset (nullptr: none asked)
+    uint8_t form;
+    const char* form_cell;    // of object A in the next row
+  };
+  const Row rows[] = {
+      {0, true, nullptr, 3, ""},
+      {1, false, "RadioButton3", 2, "\"Meteor/LunarLimb\""},
+      {2, false, "RadioButton3", 2, "\"Meteor/LunarLimb\""},
+      {3, false, "RadioButton1", 0, ""},
+      {4, false, "RadioButton1", 0, ""},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.type);
+    MainRoadWindow m(Reader::OwnAvi);
+    TPlatform& w = m.W();
+    ASSERT_TRUE(m.OpenThroughButton1(PlainVideo(m)));
+    m.ClickImage1(30, 20);
+    m.Find<QRadioButton>("RadioButton3")->click();  // 'Meteor/Lunar Limb': gap and width in use
+    auto* width = m.Find<QSpinBox>("UpDown8");
+    auto* gap = m.Find<QSpinBox>("UpDown6");
+    width->setValue(4);
+    gap->setValue(7);
+    QAction* rect = w.findChild<QAction*>("RectangleAperture1");
+    rect->trigger();
+    ASSERT_TRUE(rect->isChecked());
+
+    w.Options.OccultationTypeIndex = r.type;
+    w.ApplyOccultationPreset();
+    const ObjectResult& a = w.Frames.FrameDataLines[0].Objects[0];
+    EXPECT_EQ(rect->isChecked(), r.rectangle_after);
+    EXPECT_EQ(a.BackgroundForm, r.form);
+    m.Click("Button16");
+    ASSERT_FALSE(m.Rows().empty());
+    EXPECT_EQ(GetCsvField(m.Rows().back(), 24), r.form_cell);
+    if (r.rectangle_after) continue;
+    EXPECT_TRUE(m.Find<QRadioButton>(r.form_button)->isChecked());
+    for (const char* b : {"RadioButton1", "RadioButton2", "RadioButton3"})
+      EXPECT_TRUE(m.Find<QRadioButton>(b)->isEnabled()) << b;
+    EXPECT_EQ(gap->maximum(), 25);
+    EXPECT_EQ(gap->value(), 7);
+    EXPECT_EQ(width->value(), 4);
+    // The limb band is cut 7 pixels out and 4 wide, as the row says.
+    if (r.form == 2) {
+      EXPECT_EQ(GetCsvField(m.Rows().back(), 29), "4");
+      EXPECT_EQ(GetCsvField(m.Rows().back(), 30), "7");
+    }
+  }
+}

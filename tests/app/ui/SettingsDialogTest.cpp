@@ -16,6 +16,7 @@
 #include "app/ui/TPreserveSetting.h"
 #include "base/IniFile.h"
 #include "base/ui/DialogService.h"
+#include "support/AviWriter.h"
 #include "support/DiskFull.h"
 #include "support/FactorySettingsText.h"
 #include "support/TestFolder.h"
@@ -354,5 +355,52 @@ TEST(SettingsDialog, TickPagesEndWithTheirSaveAndCloseButtons) {
     EXPECT_EQ(save_col, 0);
     EXPECT_EQ(close_col, 1);
     EXPECT_LT(tick_row, save_row);
+  }
+}
+
+// The dialog's own switches change the main form's digit threshold and
+// 'KIWI' reading: its labels then show what 'Update.INI file' writes.
+TEST(SettingsDialog, InserterLabelsFollowTheDialogsOwnSwitches) {
+  struct Row {
+    const char* name;
+    const char* control;      // clicked in the dialog
+    const char* threshold;    // Label11 and the saved "Threshold" after it
+    const char* kiwi;         // Label12
+    const char* saved_kiwi;   // "Read from KIWI-OSD" saved
+  };
+  const Row rows[] = {
+      {"'Read from VTI :' unticked: KIWI type without the tick reads at 100", "CheckBox19", "100", "OFF", "0"},
+      {"'IOTA VTI' with a video open reads at 80", "RadioButton3", "80", "ON", "1"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    TestFolder dir;
+    const std::filesystem::path bin = dir / "bin";
+    std::filesystem::create_directories(bin);
+    ScriptedDialogService dialogs;
+    ScopedDialogService use{dialogs};
+    TPlatform w(PlatformOptions{bin / "tessary"});  // the factory file: KIWI type, 'KIWI' ticked
+    const std::filesystem::path video = dir / "plain.avi";
+    ASSERT_TRUE(WriteAvi(video.string(), std::vector<Bitmap24>(3, Bitmap24(64, 48))));
+    dialogs.open_file_names.push_back(QString::fromStdString(video.string()));
+    Find<QPushButton>(&w, "Button1")->click();
+    ASSERT_TRUE(w.Run.VideoLoaded);
+    w.UpDown4->setValue(120);
+    Find<QPushButton>(&w, "Button17")->click();
+    auto* d = Find<TPreserveSetting>(&w, "PreserveSetting");
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(Find<QLabel>(d, "Label11")->text(), "120");
+    EXPECT_EQ(Find<QLabel>(d, "Label12")->text(), "ON");
+    Find<QAbstractButton>(d, r.control)->click();
+    EXPECT_EQ(Find<QLabel>(d, "Label11")->text(), r.threshold);
+    EXPECT_EQ(Find<QLabel>(d, "Label12")->text(), r.kiwi);
+    Find<QCheckBox>(d, "CheckBox13")->setChecked(true);  // 'Threshold :'
+    dialogs.yes_no_answers = {true};
+    Find<QPushButton>(d, "Button1")->click();
+    IniFile ini(bin / "tessary.ini");
+    EXPECT_EQ(ini.ReadString("TimeSignal", "Threshold", ""), r.threshold);
+    EXPECT_EQ(ini.ReadString("TimeSignal", "Read from KIWI-OSD", ""), r.saved_kiwi);
+    d->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
 }

@@ -175,6 +175,37 @@ TEST(TimeStampTicks, PlainVideoKeepsTheInserterType) {
   EXPECT_TRUE(m.W().Times.StampDate1.empty());
 }
 
+// A video without a count opened after one with counts: its rows carry the
+// LED marks of the settings' inserter type in column 2, as they do when it is
+// the first video opened, not the Sharp time's LED level.
+TEST(TimeStampTicks, PlainVideoAfterATickVideoCarriesTheLedMarks) {
+  MainRoadWindow m(Reader::OwnAvi);
+  std::vector<Bitmap24> ticks, plain;
+  for (int n = 0; n < 3; ++n) {
+    ticks.push_back(TickFrame(n, 0));
+    Bitmap24 f(64, 48);
+    FillFrame(f, 16);
+    plain.push_back(f);
+  }
+  ASSERT_TRUE(WriteAvi(m.Path("ticks.avi").string(), ticks));
+  ASSERT_TRUE(WriteAvi(m.Path("plain.avi").string(), plain));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("ticks.avi")));
+  ASSERT_EQ(m.W().Options.TimeStampMode, 3);
+  m.Click("Button16");
+  ASSERT_EQ(m.Rows().size(), 1u);
+  const std::string sharp_cell = GetCsvField(m.Rows()[0], 2);  // the Sharp row: the LED box's level
+  EXPECT_TRUE(!sharp_cell.empty() && sharp_cell.front() != '"') << sharp_cell;
+
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("plain.avi")));
+  EXPECT_EQ(m.W().Options.TimeStampMode, 1);
+  EXPECT_EQ(m.W().Video.FrameRateFactor, 1.0L);
+  m.Click("Button16");
+  m.Click("Button16");
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 2u);
+  for (const std::string& row : rows) EXPECT_EQ(GetCsvField(row, 2), "\"\"") << row;
+}
+
 }  // namespace
 
 // A table of tick-count times loaded and measured on: the frames it has no
