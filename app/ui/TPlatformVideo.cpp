@@ -183,7 +183,8 @@ void TPlatform::ClearClosedVideo() {
 }
 
 bool TPlatform::OpenVideoFile(const std::string& file_name, int keep_table, const std::function<void()>& prepare) {
-  Video.FrameRateFactor = 1.0L;
+  // The time-line factor is reset with the open itself (BeginOpenVideoFile):
+  // a missing file leaves the open video sought as before.
   const std::optional<std::string> resolved = ResolveVideoFile(file_name, Settings.CsvInputDirectory);
   if (!resolved) {
     Dialogs().ShowWarning(".avi file is not found");

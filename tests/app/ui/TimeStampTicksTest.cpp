@@ -175,6 +175,32 @@ TEST(TimeStampTicks, PlainVideoKeepsTheInserterType) {
   EXPECT_TRUE(m.W().Times.StampDate1.empty());
 }
 
+// A missing file chosen while a tick-count video is open changes nothing:
+// the open video is still sought on its own time line, so a run over it
+// reads every frame's own count.
+TEST(TimeStampTicks, AMissingFileLeavesTheOpenVideosTimeLine) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < kFrames; ++n) frames.push_back(TickFrame(n, 0));
+  AviWriterOptions o;
+  o.rate = 30000;
+  o.scale = 1001;
+  ASSERT_TRUE(WriteAvi(m.Path("ticks.avi").string(), frames, o));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("ticks.avi")));
+  const long double factor = m.W().Video.FrameRateFactor;
+  ASSERT_NE(factor, 1.0L);
+
+  EXPECT_TRUE(m.OpenThroughButton1(m.Path("nowhere.avi")));  // the open video stays
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text, ".avi file is not found");
+  EXPECT_EQ(m.W().Video.FrameRateFactor, factor);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), static_cast<size_t>(kFrames));
+  for (int n = 0; n < kFrames; ++n) EXPECT_EQ(Column(rows[n], 10), RestText(kStartRest + n * kFrameTicks)) << rows[n];
+}
+
 // A video without a count opened after one with counts: its rows carry the
 // LED marks of the settings' inserter type in column 2, as they do when it is
 // the first video opened, not the Sharp time's LED level.
