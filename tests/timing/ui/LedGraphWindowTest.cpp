@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <cmath>
 #include <gtest/gtest.h>
 
 #include "base/CsvFields.h"
@@ -677,6 +678,117 @@ TEST(LedGraphWindow, LedThatNeverLightsGivesNoOffset) {
     Find<QPushButton>(*w, "Button7")->click();
     EXPECT_TRUE(m.points.empty());
     EXPECT_EQ(m.dialogs.messages.back().text, "No calibration point has been found yet: run step 7 first.");
+    w->close();
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A blinking LED of known timing, worked out from its physics alone: every
+// exposure is a whole frame long and integrates the part of the 1PPS pulse
+// (lit for `lit` seconds from each whole UTC second) it overlaps; the LED
+// switches on `onset_into` of a frame after the start of frame `onset_frame`'s
+// exposure, at 21:30:11 UTC; the PC clock reads `delay` seconds late.
+struct Blink {
+  long double rate = 29.97L;
+  int rows = 300;
+  int onset_frame = 160;
+  double onset_into = 0.37;
+  double lit = 0.1;
+  double delay = 0.2345;
+  double Period() const { return 1.0 / static_cast<double>(rate); }
+  double TrueEnd(int f) const {
+    return 77411.0 + (1.0 - onset_into) * Period() + (f - onset_frame) * Period();
+  }
+  double Level(int f) const {
+    const double end = TrueEnd(f), start = end - Period();
+    double overlap = 0;
+    for (double s = std::floor(start) - 1; s <= end; s += 1)
+      overlap += std::max(0.0, std::min(end, s + lit) - std::max(start, s));
+    return 20 + 0.01 * f + 200 * overlap / Period();
+  }
+  std::vector<std::string> Table() const {
+    std::vector<TableRowCells> cells(static_cast<size_t>(rows));
+    for (int f = 0; f < rows; ++f) {
+      cells[static_cast<size_t>(f)].No = FormatInt(f);
+      cells[static_cast<size_t>(f)].Signal1 = FormatFixed(Level(f), 4, 15);
+      cells[static_cast<size_t>(f)].Objects[0].Value = "100.0";
+    }
+    std::vector<std::string> lines = BuildResultTable(3, 1, cells);
+    for (int f = 0; f < rows; ++f) {
+      const double pc = TrueEnd(f) + delay + 0.00005 * ((37 * f) % 21 - 10);
+      const int h = static_cast<int>(pc / 3600), m = static_cast<int>((pc - h * 3600) / 60);
+      std::string& line = lines[static_cast<size_t>(6 + f)];
+      SetCsvField(line, 8, FormatInt(h));
+      SetCsvField(line, 9, FormatInt(m));
+      SetCsvField(line, 10, FormatFixed(pc - h * 3600 - m * 60, 4, 15));
+    }
+    return lines;
+  }
+};
+
+double DaySeconds(const std::string& h, const std::string& m, const std::string& sec) {
+  return static_cast<double>(ParseLongDouble(h).value_or(-1) * 3600 + ParseLongDouble(m).value_or(-1) * 60 +
+                             ParseLongDouble(sec).value_or(-1));
+}
+
+// Each case clicked, fitted and applied as the observer does; the offset,
+// the memorised point and every row's centre and end must be the truth.
+TEST(LedGraphWindow, BlinkOfKnownTimingIsTimedToItsTruth) {
+  const struct {
+    const char* name;
+    Blink blink;
+    int lower, upper;  // cycles whose frames the pulse's edge falls in
+    int calibration_frame;  // where the edge meets the frame's end; held at the first row when before it
+  } cases[] = {
+      {"rising 1 ms a cycle, mid video", {29.97L, 300, 160, 0.36}, -5, 4, -470},
+      {"falling 1 ms a cycle at 30.03", {30.03L, 700, 40, 0.355}, -1, 15, 670},
+      {"pulse in the first second", {29.97L, 300, 3, 0.36}, 0, 9, -627},
+      {"pulse in the last second", {29.97L, 300, 290, 0.36}, -9, 0, -340},
+      {"edge near the frame's end", {29.97L, 300, 160, 0.95}, 0, 4, 130},
+      {"59.94", {59.94L, 400, 100, 0.36}, -1, 4, -500},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeMain m;
+    m.rate = c.blink.rate;
+    m.lines = c.blink.Table();
+    m.last_measured = m.last_frame = c.blink.rows - 1;
+    TLEDGraph* w = m.Open();
+    Find<QPushButton>(*w, "Button4")->click();
+    Find<TRadioGroup>(*w, "RadioGroup1")->SetItemIndex(1);
+    const int p0 = c.blink.onset_frame;
+    // The straight background is fitted exactly: the signal is the lit part.
+    EXPECT_NEAR(static_cast<double>(w->Samples()[static_cast<size_t>(p0)].Signal), 200 * (1 - c.blink.onset_into),
+                0.01);
+    PressAt(Find<QLabel>(*w, "LEDImage1"), w->SignalDot(p0));
+    ASSERT_EQ(Find<QLineEdit>(*w, "Edit20")->text().toStdString(), std::to_string(p0));
+    EXPECT_TRUE(m.dialogs.messages.empty());  // the pulse moves as the rate says
+    Find<TUpDown>(*w, "UpDown1")->setValue(c.lower);
+    Find<TUpDown>(*w, "UpDown2")->setValue(c.upper);
+    Find<QPushButton>(*w, "Button5")->click();
+    EXPECT_EQ(Find<QLineEdit>(*w, "Edit21")->text().toStdString(), std::to_string(c.calibration_frame));
+    EXPECT_NEAR(Find<QLineEdit>(*w, "Edit18")->text().toDouble(), -c.blink.delay, 1e-4);
+    Find<QPushButton>(*w, "Button7")->click();
+    ASSERT_EQ(m.points.size(), 1u);
+    const std::string& point = m.points[0];
+    const int point_frame = std::max(c.calibration_frame, 0);
+    EXPECT_EQ(std::stoi(point.substr(5, 5)), point_frame) << point;
+    EXPECT_NEAR(DaySeconds(point.substr(11, 2), point.substr(14, 2), point.substr(17)), c.blink.TrueEnd(point_frame),
+                2e-4)
+        << point;
+    Find<QPushButton>(*w, "Button6")->click();
+    ASSERT_EQ(m.applied, 1);
+    for (int f = 0; f < c.blink.rows; ++f) {
+      const std::string& row = m.lines[static_cast<size_t>(6 + f)];
+      EXPECT_NEAR(DaySeconds(GetCsvField(row, 4), GetCsvField(row, 5), GetCsvField(row, 7)), c.blink.TrueEnd(f), 3e-4)
+          << row;
+      EXPECT_NEAR(DaySeconds(GetCsvField(row, 4), GetCsvField(row, 5), GetCsvField(row, 6)),
+                  c.blink.TrueEnd(f) - c.blink.Period() / 2, 3e-4)
+          << row;
+    }
     w->close();
   }
 }
