@@ -316,6 +316,11 @@ static std::vector<std::string> ListLines(const QListWidget* list) {
 
 void TLEDGraph::FormCreate() {
   move(host_.Origin);
+  ResetSteps();
+}
+
+void TLEDGraph::ResetSteps() {
+  RadioGroup1->SetItemIndex(0);
   for (QWidget* w : {static_cast<QWidget*>(Button11), static_cast<QWidget*>(UpDown12),
                      static_cast<QWidget*>(UpDown14), static_cast<QWidget*>(UpDown15), static_cast<QWidget*>(Button6),
                      static_cast<QWidget*>(GroupBox5), static_cast<QWidget*>(Label8),
@@ -358,6 +363,20 @@ void TLEDGraph::FormCreate() {
   }
   Edit25->setText(Q(FormatFixed(UpDown13->Position() / 10.0L, 1, 15)));
   Edit26->setText(QString::number(UpDown14->Position()));
+  // The picked pulse, the cycle range and the results of an earlier video.
+  {
+    const QSignalBlocker b1(UpDown1), b2(UpDown2), bs(ScrollBar1);
+    UpDown1->SetRange(-30, 0);
+    UpDown2->SetRange(0, 40);
+    UpDown1->SetPosition(0);
+    UpDown2->SetPosition(0);
+    ScrollBar1->setRange(0, 0);
+  }
+  Edit16->setText("0");
+  Edit17->setText("0");
+  for (QLineEdit* e : {Edit1, Edit2, Edit7, Edit8, Edit18, Edit20, Edit21, Edit27, Edit28}) e->clear();
+  Edit19->setText("Offset");
+  Histogram->clear();
 }
 
 void TLEDGraph::closeEvent(QCloseEvent* e) {
@@ -622,7 +641,11 @@ void TLEDGraph::Button11Click() {
   GroupBox5->setEnabled(true);
 }
 
-void TLEDGraph::VideoChanged() { ListBox1->clear(); }
+void TLEDGraph::VideoChanged() {
+  // The steps made on the last video are not the new rows': back to step 1.
+  ResetSteps();
+  ListBox1->clear();
+}
 
 void TLEDGraph::Button9Click() {
   const std::vector<std::string>& lines = host_.Lines();

@@ -162,6 +162,8 @@ class TLEDGraph : public QWidget {
  private:
   void CreateControls();
   void ConnectHandlers();
+  // The window as created: steps 2 to 9 disabled, nothing picked or fitted.
+  void ResetSteps();
   LedTable Table() const;
   // The table with the rows it holds now, measured or removed since step 1.
   LedTable CurrentTable() const;

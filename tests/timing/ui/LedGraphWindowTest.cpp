@@ -794,3 +794,42 @@ TEST(LedGraphWindow, BlinkOfKnownTimingIsTimedToItsTruth) {
 }
 
 }  // namespace
+
+// Another video opened under the calibrated window: nothing of the last
+// video's steps (its offset, its time table, its graph and picked pulse) may
+// stand beside the new rows as if it were theirs; the steps start again at
+// step 1, which then calibrates the new rows.
+TEST(LedGraphWindow, AnotherVideoStartsTheStepsAfresh) {
+  FakeMain m;
+  TLEDGraph* w = m.Open();
+  PickAndSpread(*w);
+  Find<QPushButton>(*w, "Button5")->click();
+  ASSERT_EQ(Find<QLineEdit>(*w, "Edit18")->text(), "-0.3125975");
+
+  // What the main window does on opening a video whose PC clock reads an hour later.
+  for (size_t i = 6; i < m.lines.size(); ++i) SetCsvField(m.lines[i], 8, "22");
+  m.points.clear();
+  ForgetLedCalibration(m.state);
+  w->VideoChanged();
+
+  for (const char* name : {"Edit18", "Edit20", "Edit21", "Edit27", "Edit28"})
+    EXPECT_EQ(Find<QLineEdit>(*w, name)->text(), "") << name;
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit19")->text(), "Offset");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit16")->text(), "0");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit17")->text(), "0");
+  EXPECT_EQ(MemoLines(w->Memo2), std::vector<std::string>{"Recorded and corrected time of each frame."});
+  for (const char* name : {"Button5", "Button6", "Button11", "UpDown1", "UpDown2", "RadioGroup1"})
+    EXPECT_FALSE(Find<QWidget>(*w, name)->isEnabled()) << name;
+  EXPECT_EQ(w->RadioGroup1->ItemIndex(), 0);
+  for (const TLedFrameSample& s : w->Samples()) EXPECT_FALSE(s.PpsRising || s.InFit || s.Lit);
+  QImage white(w->Picture.size(), w->Picture.format());
+  white.fill(Qt::white);
+  EXPECT_TRUE(w->Picture == white);
+
+  PickAndSpread(*w);
+  Find<QPushButton>(*w, "Button5")->click();
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit18")->text(), "-0.3125975");
+  Find<QPushButton>(*w, "Button6")->click();
+  EXPECT_EQ(Fields4To7(m.lines[6 + 160]), "22,30,10.9894,11.0060");
+  w->close();
+}
