@@ -368,12 +368,9 @@ void TLEDGraph::ResetSteps() {
     const QSignalBlocker b1(UpDown1), b2(UpDown2), bs(ScrollBar1);
     UpDown1->SetRange(-30, 0);
     UpDown2->SetRange(0, 40);
-    UpDown1->SetPosition(0);
-    UpDown2->SetPosition(0);
     ScrollBar1->setRange(0, 0);
   }
-  Edit16->setText("0");
-  Edit17->setText("0");
+  ZeroCycleRange();
   for (QLineEdit* e : {Edit1, Edit2, Edit7, Edit8, Edit18, Edit20, Edit21, Edit27, Edit28}) e->clear();
   Edit19->setText("Offset");
   Histogram->clear();
@@ -407,6 +404,13 @@ void TLEDGraph::Button4Click() {
   }();
   state_.LedDataLineCount = CountLedDataLines(*probe.Lines, probe.HeaderLineCount);
   samples_.assign(static_cast<size_t>(std::max(state_.LedDataLineCount, 0)) + 101, TLedFrameSample{});
+  // The cleared lines hold no picked pulse: the cycle range and step 7 wait
+  // for a new click, or they would fit cycle lines from line 0 nobody chose.
+  ZeroCycleRange();
+  Edit20->clear();
+  for (QWidget* w : {static_cast<QWidget*>(Label11), static_cast<QWidget*>(UpDown1), static_cast<QWidget*>(UpDown2),
+                     static_cast<QWidget*>(Button5)})
+    w->setEnabled(false);
   if (state_.LedDataLineCount < 0) {
     state_.PcTimeFitted = false;
     Dialogs().ShowWarning(kNoPcTime);
@@ -495,13 +499,7 @@ void TLEDGraph::LEDImage1MouseDown(int x, int y) {
   if (!chosen) return;
   ClearPpsChoice(samples_);
   state_.LedCycleFrames = CycleFrames(Rate());
-  {
-    const QSignalBlocker b1(UpDown1), b2(UpDown2);
-    UpDown1->SetPosition(0);
-    UpDown2->SetPosition(0);
-  }
-  Edit16->setText("0");
-  Edit17->setText("0");
+  ZeroCycleRange();
   MarkPpsRisingLine(samples_, last, *chosen, state_.LedCycleFrames);
   Edit20->setText(QString::number(*chosen));
   DrawLedGraph();
@@ -523,6 +521,16 @@ void TLEDGraph::LEDImage1MouseDown(int x, int y) {
 }
 
 // ---- step 6: the cycle range ----
+
+void TLEDGraph::ZeroCycleRange() {
+  {
+    const QSignalBlocker b1(UpDown1), b2(UpDown2);
+    UpDown1->SetPosition(0);
+    UpDown2->SetPosition(0);
+  }
+  Edit16->setText("0");
+  Edit17->setText("0");
+}
 
 void TLEDGraph::UpDown1Click() { ApplyCycleRangeChange(UpDown1, Edit16); }
 void TLEDGraph::UpDown2Click() { ApplyCycleRangeChange(UpDown2, Edit17); }

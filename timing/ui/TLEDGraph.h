@@ -181,6 +181,8 @@ class TLEDGraph : public QWidget {
   int PlotHeight() const;
   void ShowPoints(const std::vector<std::string>& points);
   void ApplyCycleRangeChange(TUpDown* updown, QLineEdit* edit);
+  // Both cycle bounds back to 0, their edits too, without a redraw.
+  void ZeroCycleRange();
   // The histogram panel of one frame; returns the model level found.
   long double DrawHistogramPanel();
 
