@@ -779,10 +779,18 @@ TEST(LedGraphWindow, BlinkOfKnownTimingIsTimedToItsTruth) {
     EXPECT_NEAR(DaySeconds(point.substr(11, 2), point.substr(14, 2), point.substr(17)), c.blink.TrueEnd(point_frame),
                 2e-4)
         << point;
+    const std::vector<std::string> shown = MemoLines(Find<QPlainTextEdit>(*w, "Memo2"));
+    ASSERT_EQ(shown.size(), static_cast<size_t>(3 + c.blink.rows));
     Find<QPushButton>(*w, "Button6")->click();
     ASSERT_EQ(m.applied, 1);
     for (int f = 0; f < c.blink.rows; ++f) {
       const std::string& row = m.lines[static_cast<size_t>(6 + f)];
+      // What is written is what the time table shows: centre, and the end's seconds.
+      const std::string& table = shown[static_cast<size_t>(3 + f)];
+      EXPECT_EQ(DaySeconds(GetCsvField(table, 5), GetCsvField(table, 6), GetCsvField(table, 7)),
+                DaySeconds(GetCsvField(row, 4), GetCsvField(row, 5), GetCsvField(row, 6)))
+          << table << " / " << row;
+      EXPECT_EQ(ParseLongDouble(GetCsvField(table, 10)), ParseLongDouble(GetCsvField(row, 7))) << table << " / " << row;
       EXPECT_NEAR(DaySeconds(GetCsvField(row, 4), GetCsvField(row, 5), GetCsvField(row, 7)), c.blink.TrueEnd(f), 3e-4)
           << row;
       EXPECT_NEAR(DaySeconds(GetCsvField(row, 4), GetCsvField(row, 5), GetCsvField(row, 6)),
