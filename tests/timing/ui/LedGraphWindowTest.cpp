@@ -863,9 +863,7 @@ TEST(LedGraphWindow, StepOneAgainWaitsForANewPick) {
   for (const TLedFrameSample& s : w->Samples()) in_fit += s.InFit + s.PpsRising;
   EXPECT_EQ(in_fit, 0);
 
-  PressAt(Find<QLabel>(*w, "LEDImage1"), w->SignalDot(kLedPulseFrame) + QPoint(1, 1));
-  Find<TUpDown>(*w, "UpDown1")->setValue(-5);
-  Find<TUpDown>(*w, "UpDown2")->setValue(4);
+  PickAndSpread(*w);
   Find<QPushButton>(*w, "Button5")->click();
   EXPECT_EQ(Find<QLineEdit>(*w, "Edit18")->text(), "-0.3125975");
   w->close();
