@@ -552,6 +552,19 @@ void TLEDGraph::Button5Click() {
     Dialogs().ShowWarning(kNoPcTime);
     return;
   }
+  // The method times the edge of a pulse that lights a dark LED: a chosen
+  // line below the background band means the lit level is the background,
+  // and the crossing would be the pulse meeting the frame's start.
+  const int last = std::min(state_.LedDataLineCount, static_cast<int>(samples_.size()) - 1);
+  if (const int pps = PpsRisingLine(samples_, last); pps <= last && samples_[static_cast<size_t>(pps)].PpsRising &&
+                                                      samples_[static_cast<size_t>(pps)].Lit &&
+                                                      samples_[static_cast<size_t>(pps)].Signal < 0) {
+    Dialogs().ShowWarning(
+        "The chosen frame is darker than the LED's background: pick a frame the pulse lights. When the LED is "
+        "lit in most frames, the background fit follows the lit LED and the time found would be a frame off: the "
+        "time correction needs an LED that is dark between its pulses.");
+    return;
+  }
   Edit17->setText(QString::number(UpDown2->Position()));
   const CycleFitResult r =
       FitLedCycle(Table(), samples_, UpDown1->Position(), UpDown2->Position(), Rate(), state_);

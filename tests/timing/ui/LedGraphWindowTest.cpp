@@ -868,3 +868,27 @@ TEST(LedGraphWindow, StepOneAgainWaitsForANewPick) {
   EXPECT_EQ(Find<QLineEdit>(*w, "Edit18")->text(), "-0.3125975");
   w->close();
 }
+
+// An LED lit for most of each second (a long pulse, or one wired to go dark
+// on it) makes the lit level the background: the pulse's first frame lies
+// below it, and the crossing of that signal is where the pulse meets the
+// frame's start, not its end, one frame (33 ms) from the truth. Step 7 says
+// so instead of giving that offset.
+TEST(LedGraphWindow, PulseDarkerThanTheBackgroundIsRefused) {
+  FakeMain m;
+  const Blink blink{29.97L, 300, 160, 0.36, 0.9};
+  m.lines = blink.Table();
+  TLEDGraph* w = m.Open();
+  PickAndSpread(*w);
+  ASSERT_EQ(Find<QLineEdit>(*w, "Edit20")->text(), "160");
+  ASSERT_LT(w->Samples()[160].Signal, 0);
+  const size_t before = m.dialogs.messages.size();
+  Find<QPushButton>(*w, "Button5")->click();
+  ASSERT_EQ(m.dialogs.messages.size(), before + 1);
+  EXPECT_TRUE(m.dialogs.messages.back().text.startsWith("The chosen frame is darker than the LED's background"))
+      << m.dialogs.messages.back().text.toStdString();
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit18")->text(), "");
+  EXPECT_FALSE(m.state.CorrectedTimesSet);
+  EXPECT_FALSE(Find<QPushButton>(*w, "Button6")->isEnabled());
+  w->close();
+}
