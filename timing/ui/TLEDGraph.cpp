@@ -508,11 +508,18 @@ void TLEDGraph::LEDImage1MouseDown(int x, int y) {
   const bool rising = SignalRises(samples_, last, *chosen, state_.LedCycleFrames);
   const std::string shown = "This frameRate(=" + FormatFixed(rate, 4, 7);
   const LedCycleKind kind = CycleKind(rate);
-  if (kind == LedCycleKind::Increase && !rising) Dialogs().ShowInformation(Q(shown + ") is only used for increase case"));
-  if (kind == LedCycleKind::Decrease && rising) Dialogs().ShowInformation(Q(shown + ") is only used for decrease case"));
+  const CycleBounds bounds = CycleRangeBounds(last, *chosen, state_.LedCycleFrames);
+  // Without a second cycle line there is no trend to judge the rate by.
+  if (kind != LedCycleKind::WholeRate && bounds.Lower == 0 && bounds.Upper == 0)
+    Dialogs().ShowInformation(Q("The rows hold no frame a whole cycle (" + FormatInt(state_.LedCycleFrames) +
+                                " frames) from the chosen one: the time correction needs the LED measured over "
+                                "more than one cycle."));
+  else if (kind == LedCycleKind::Increase && !rising)
+    Dialogs().ShowInformation(Q(shown + ") is only used for increase case"));
+  else if (kind == LedCycleKind::Decrease && rising)
+    Dialogs().ShowInformation(Q(shown + ") is only used for decrease case"));
   if (kind == LedCycleKind::WholeRate) Dialogs().ShowInformation(Q(shown + ") cannot be analyzed"));
 
-  const CycleBounds bounds = CycleRangeBounds(last, *chosen, state_.LedCycleFrames);
   UpDown1->SetRange(bounds.Lower, 0);
   UpDown2->SetRange(0, bounds.Upper);
   for (QWidget* w : {static_cast<QWidget*>(Label11), static_cast<QWidget*>(UpDown1), static_cast<QWidget*>(UpDown2)})

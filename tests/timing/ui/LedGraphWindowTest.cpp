@@ -892,3 +892,29 @@ TEST(LedGraphWindow, PulseDarkerThanTheBackgroundIsRefused) {
   EXPECT_FALSE(Find<QPushButton>(*w, "Button6")->isEnabled());
   w->close();
 }
+
+// Rows shorter than one blink period hold no second cycle line: the click
+// says so, not that the frame rate suits only the other drift, and step 7
+// stays closed.
+TEST(LedGraphWindow, RowsShorterThanOneCycleAreTold) {
+  for (int rows : {3, 20, 30}) {
+    SCOPED_TRACE(rows);
+    FakeMain m;
+    const Blink blink{29.97L, rows, 1, 0.36};
+    m.lines = blink.Table();
+    m.last_measured = m.last_frame = rows - 1;
+    TLEDGraph* w = m.Open();
+    Find<QPushButton>(*w, "Button4")->click();
+    Find<TRadioGroup>(*w, "RadioGroup1")->SetItemIndex(1);
+    PressAt(Find<QLabel>(*w, "LEDImage1"), w->SignalDot(1));
+    ASSERT_EQ(Find<QLineEdit>(*w, "Edit20")->text(), "1");
+    ASSERT_EQ(m.dialogs.messages.size(), 1u);
+    EXPECT_EQ(m.dialogs.messages[0].text.toStdString(),
+              "The rows hold no frame a whole cycle (30 frames) from the chosen one: the time correction needs the "
+              "LED measured over more than one cycle.");
+    EXPECT_EQ(w->UpDown1->minimum(), 0);
+    EXPECT_EQ(w->UpDown2->maximum(), 0);
+    EXPECT_FALSE(Find<QPushButton>(*w, "Button5")->isEnabled());
+    w->close();
+  }
+}
