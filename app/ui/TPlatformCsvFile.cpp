@@ -153,7 +153,6 @@ void TPlatform::LoadResultCsvFrom(const QString& name, const std::function<void(
   GroupBox8->setEnabled(true);
   Results.Assign(r.Lines);
   Results.MarkSaved();
-  LedVideoOpened();  // ---- LED time correction ----: the last calibration is not the loaded rows'
   DetectCsvVersion();
   // 'Field Measure' tells the rows' layout to the rows still to come and to
   // the analysis windows; while rows stand, its click would rewrite the
@@ -175,6 +174,9 @@ void TPlatform::LoadResultCsvFrom(const QString& name, const std::function<void(
   Run.StartFrame = r.StartFrame;
   Edit53->setText(QString::number(Run.StartFrame));
   Video.TimingFrameRate = r.TimingFrameRate;
+  // ---- LED time correction ----: the last calibration is not the loaded
+  // rows'; an open LED window starts again at the loaded rows' rate.
+  LedVideoOpened();
   Run.CsvCmosTime = r.CsvCmosTime;
   ApplyLoadedObjects(r);
   // Cells read as 0 are told once, together; the missing video has its own box.

@@ -316,6 +316,11 @@ static std::vector<std::string> ListLines(const QListWidget* list) {
 
 void TLEDGraph::FormCreate() {
   move(host_.Origin);
+  ResetSteps();
+}
+
+void TLEDGraph::ResetSteps() {
+  RadioGroup1->SetItemIndex(0);
   for (QWidget* w : {static_cast<QWidget*>(Button11), static_cast<QWidget*>(UpDown12),
                      static_cast<QWidget*>(UpDown14), static_cast<QWidget*>(UpDown15), static_cast<QWidget*>(Button6),
                      static_cast<QWidget*>(GroupBox5), static_cast<QWidget*>(Label8),
@@ -358,6 +363,17 @@ void TLEDGraph::FormCreate() {
   }
   Edit25->setText(Q(FormatFixed(UpDown13->Position() / 10.0L, 1, 15)));
   Edit26->setText(QString::number(UpDown14->Position()));
+  // The picked pulse, the cycle range and the results of an earlier video.
+  {
+    const QSignalBlocker b1(UpDown1), b2(UpDown2), bs(ScrollBar1);
+    UpDown1->SetRange(-30, 0);
+    UpDown2->SetRange(0, 40);
+    ScrollBar1->setRange(0, 0);
+  }
+  ZeroCycleRange();
+  for (QLineEdit* e : {Edit1, Edit2, Edit7, Edit8, Edit18, Edit20, Edit21, Edit27, Edit28}) e->clear();
+  Edit19->setText("Offset");
+  Histogram->clear();
 }
 
 void TLEDGraph::closeEvent(QCloseEvent* e) {
@@ -388,6 +404,13 @@ void TLEDGraph::Button4Click() {
   }();
   state_.LedDataLineCount = CountLedDataLines(*probe.Lines, probe.HeaderLineCount);
   samples_.assign(static_cast<size_t>(std::max(state_.LedDataLineCount, 0)) + 101, TLedFrameSample{});
+  // The cleared lines hold no picked pulse: the cycle range and step 7 wait
+  // for a new click, or they would fit cycle lines from line 0 nobody chose.
+  ZeroCycleRange();
+  Edit20->clear();
+  for (QWidget* w : {static_cast<QWidget*>(Label11), static_cast<QWidget*>(UpDown1), static_cast<QWidget*>(UpDown2),
+                     static_cast<QWidget*>(Button5)})
+    w->setEnabled(false);
   if (state_.LedDataLineCount < 0) {
     state_.PcTimeFitted = false;
     Dialogs().ShowWarning(kNoPcTime);
@@ -476,13 +499,7 @@ void TLEDGraph::LEDImage1MouseDown(int x, int y) {
   if (!chosen) return;
   ClearPpsChoice(samples_);
   state_.LedCycleFrames = CycleFrames(Rate());
-  {
-    const QSignalBlocker b1(UpDown1), b2(UpDown2);
-    UpDown1->SetPosition(0);
-    UpDown2->SetPosition(0);
-  }
-  Edit16->setText("0");
-  Edit17->setText("0");
+  ZeroCycleRange();
   MarkPpsRisingLine(samples_, last, *chosen, state_.LedCycleFrames);
   Edit20->setText(QString::number(*chosen));
   DrawLedGraph();
@@ -491,11 +508,18 @@ void TLEDGraph::LEDImage1MouseDown(int x, int y) {
   const bool rising = SignalRises(samples_, last, *chosen, state_.LedCycleFrames);
   const std::string shown = "This frameRate(=" + FormatFixed(rate, 4, 7);
   const LedCycleKind kind = CycleKind(rate);
-  if (kind == LedCycleKind::Increase && !rising) Dialogs().ShowInformation(Q(shown + ") is only used for increase case"));
-  if (kind == LedCycleKind::Decrease && rising) Dialogs().ShowInformation(Q(shown + ") is only used for decrease case"));
+  const CycleBounds bounds = CycleRangeBounds(last, *chosen, state_.LedCycleFrames);
+  // Without a second cycle line there is no trend to judge the rate by.
+  if (kind != LedCycleKind::WholeRate && bounds.Lower == 0 && bounds.Upper == 0)
+    Dialogs().ShowInformation(Q("The rows hold no frame a whole cycle (" + FormatInt(state_.LedCycleFrames) +
+                                " frames) from the chosen one: the time correction needs the LED measured over "
+                                "more than one cycle."));
+  else if (kind == LedCycleKind::Increase && !rising)
+    Dialogs().ShowInformation(Q(shown + ") is only used for increase case"));
+  else if (kind == LedCycleKind::Decrease && rising)
+    Dialogs().ShowInformation(Q(shown + ") is only used for decrease case"));
   if (kind == LedCycleKind::WholeRate) Dialogs().ShowInformation(Q(shown + ") cannot be analyzed"));
 
-  const CycleBounds bounds = CycleRangeBounds(last, *chosen, state_.LedCycleFrames);
   UpDown1->SetRange(bounds.Lower, 0);
   UpDown2->SetRange(0, bounds.Upper);
   for (QWidget* w : {static_cast<QWidget*>(Label11), static_cast<QWidget*>(UpDown1), static_cast<QWidget*>(UpDown2)})
@@ -504,6 +528,16 @@ void TLEDGraph::LEDImage1MouseDown(int x, int y) {
 }
 
 // ---- step 6: the cycle range ----
+
+void TLEDGraph::ZeroCycleRange() {
+  {
+    const QSignalBlocker b1(UpDown1), b2(UpDown2);
+    UpDown1->SetPosition(0);
+    UpDown2->SetPosition(0);
+  }
+  Edit16->setText("0");
+  Edit17->setText("0");
+}
 
 void TLEDGraph::UpDown1Click() { ApplyCycleRangeChange(UpDown1, Edit16); }
 void TLEDGraph::UpDown2Click() { ApplyCycleRangeChange(UpDown2, Edit17); }
@@ -523,6 +557,19 @@ void TLEDGraph::ApplyCycleRangeChange(TUpDown* updown, QLineEdit* edit) {
 void TLEDGraph::Button5Click() {
   if (!state_.PcTimeFitted) {
     Dialogs().ShowWarning(kNoPcTime);
+    return;
+  }
+  // The method times the edge of a pulse that lights a dark LED: a chosen
+  // line below the background band means the lit level is the background,
+  // and the crossing would be the pulse meeting the frame's start.
+  const int last = std::min(state_.LedDataLineCount, static_cast<int>(samples_.size()) - 1);
+  if (const int pps = PpsRisingLine(samples_, last); pps <= last && samples_[static_cast<size_t>(pps)].PpsRising &&
+                                                      samples_[static_cast<size_t>(pps)].Lit &&
+                                                      samples_[static_cast<size_t>(pps)].Signal < 0) {
+    Dialogs().ShowWarning(
+        "The chosen frame is darker than the LED's background: pick a frame the pulse lights. When the LED is "
+        "lit in most frames, the background fit follows the lit LED and the time found would be a frame off: the "
+        "time correction needs an LED that is dark between its pulses.");
     return;
   }
   Edit17->setText(QString::number(UpDown2->Position()));
@@ -622,7 +669,11 @@ void TLEDGraph::Button11Click() {
   GroupBox5->setEnabled(true);
 }
 
-void TLEDGraph::VideoChanged() { ListBox1->clear(); }
+void TLEDGraph::VideoChanged() {
+  // The steps made on the last video are not the new rows': back to step 1.
+  ResetSteps();
+  ListBox1->clear();
+}
 
 void TLEDGraph::Button9Click() {
   const std::vector<std::string>& lines = host_.Lines();

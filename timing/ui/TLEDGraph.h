@@ -162,6 +162,8 @@ class TLEDGraph : public QWidget {
  private:
   void CreateControls();
   void ConnectHandlers();
+  // The window as created: steps 2 to 9 disabled, nothing picked or fitted.
+  void ResetSteps();
   LedTable Table() const;
   // The table with the rows it holds now, measured or removed since step 1.
   LedTable CurrentTable() const;
@@ -179,6 +181,8 @@ class TLEDGraph : public QWidget {
   int PlotHeight() const;
   void ShowPoints(const std::vector<std::string>& points);
   void ApplyCycleRangeChange(TUpDown* updown, QLineEdit* edit);
+  // Both cycle bounds back to 0, their edits too, without a redraw.
+  void ZeroCycleRange();
   // The histogram panel of one frame; returns the model level found.
   long double DrawHistogramPanel();
 

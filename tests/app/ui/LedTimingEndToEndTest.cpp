@@ -254,6 +254,41 @@ TEST(LedTimingEndToEndPoints, TwoMemorisedCalibrationsGiveUtc) {
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// The histogram panel reads the LED box of the video's own frames: the
+// noise figure from the frame selected on the chart, the mean and spread of
+// the last cycle frame it draws, each worked out from the box's pixels.
+TEST(LedTimingEndToEndHistogram, PanelReadsTheLedBoxOfTheChosenFrames) {
+  const LedClock clock{30000, 1001, 0.2345};
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  ASSERT_EQ(MeasureLedVideo(m, clock, kFrames, 0).size(), static_cast<size_t>(kFrames));
+  w.Chart.ChartState.SelectedFrame = kPulseFrame;
+  m.Click("BitBtn2");
+  auto* led = qobject_cast<TLEDGraph*>(w.LEDGraph.data());
+  ASSERT_NE(led, nullptr);
+  led->Button4->click();
+  led->Button1->click();
+  // The box of frame f: `raised` of its 289 pixels one grey step above the rest.
+  struct Box {
+    double mean, variance;
+  };
+  auto box = [&](int f) {
+    const double level = clock.LedLevel(f), base = std::floor(level);
+    const double p = std::lround((level - base) * 289) / 289.0;
+    return Box{base + p, p * (1 - p)};
+  };
+  const Box selected = box(kPulseFrame);
+  const double vratio = std::sqrt(selected.variance) / (0.55 + 0.33 * std::sqrt(selected.mean));
+  EXPECT_EQ(led->Edit13->text().toStdString(), FormatFixed(vratio, 2, 15));
+  EXPECT_EQ(led->Edit1->text().toStdString(), std::to_string(kPulseFrame));
+  // Cycles -5..9 from frame 200; frame 290 is the last inside the video.
+  const Box last = box(kPulseFrame + 3 * 30);
+  EXPECT_EQ(led->Edit7->text().toStdString(), FormatFixed(last.mean, 4, 8));
+  EXPECT_EQ(led->Edit8->text().toStdString(), FormatFixed(std::sqrt(last.variance * 289 / 288), 4, 8));
+  led->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 INSTANTIATE_TEST_SUITE_P(Clocks, LedTimingEndToEnd,
                          ::testing::Values(LedCase{"ClockBehind", {30000, 1001, 0.2345}, 0, -5, 3},
                                            LedCase{"ClockAhead", {30000, 1001, -0.3871}, 0, -5, 3},

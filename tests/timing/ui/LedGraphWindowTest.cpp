@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <cmath>
 #include <gtest/gtest.h>
 
 #include "base/CsvFields.h"
@@ -682,3 +683,241 @@ TEST(LedGraphWindow, LedThatNeverLightsGivesNoOffset) {
 }
 
 }  // namespace
+
+namespace {
+
+// A blinking LED of known timing, worked out from its physics alone: every
+// exposure is a whole frame long and integrates the part of the 1PPS pulse
+// (lit for `lit` seconds from each whole UTC second) it overlaps; the LED
+// switches on `onset_into` of a frame after the start of frame `onset_frame`'s
+// exposure, at 21:30:11 UTC; the PC clock reads `delay` seconds late.
+struct Blink {
+  long double rate = 29.97L;
+  int rows = 300;
+  int onset_frame = 160;
+  double onset_into = 0.37;
+  double lit = 0.1;
+  double delay = 0.2345;
+  double drift = 0.01;  // grey levels a frame the dark LED brightens by
+  double Period() const { return 1.0 / static_cast<double>(rate); }
+  double TrueEnd(int f) const {
+    return 77411.0 + (1.0 - onset_into) * Period() + (f - onset_frame) * Period();
+  }
+  double Level(int f) const {
+    const double end = TrueEnd(f), start = end - Period();
+    double overlap = 0;
+    for (double s = std::floor(start) - 1; s <= end; s += 1)
+      overlap += std::max(0.0, std::min(end, s + lit) - std::max(start, s));
+    return 20 + drift * f + 200 * overlap / Period();
+  }
+  std::vector<std::string> Table() const {
+    std::vector<TableRowCells> cells(static_cast<size_t>(rows));
+    for (int f = 0; f < rows; ++f) {
+      cells[static_cast<size_t>(f)].No = FormatInt(f);
+      cells[static_cast<size_t>(f)].Signal1 = FormatFixed(Level(f), 4, 15);
+      cells[static_cast<size_t>(f)].Objects[0].Value = "100.0";
+    }
+    std::vector<std::string> lines = BuildResultTable(3, 1, cells);
+    for (int f = 0; f < rows; ++f) {
+      const double pc = TrueEnd(f) + delay + 0.00005 * ((37 * f) % 21 - 10);
+      const int h = static_cast<int>(pc / 3600), m = static_cast<int>((pc - h * 3600) / 60);
+      std::string& line = lines[static_cast<size_t>(6 + f)];
+      SetCsvField(line, 8, FormatInt(h));
+      SetCsvField(line, 9, FormatInt(m));
+      SetCsvField(line, 10, FormatFixed(pc - h * 3600 - m * 60, 4, 15));
+    }
+    return lines;
+  }
+};
+
+double DaySeconds(const std::string& h, const std::string& m, const std::string& sec) {
+  return static_cast<double>(ParseLongDouble(h).value_or(-1) * 3600 + ParseLongDouble(m).value_or(-1) * 60 +
+                             ParseLongDouble(sec).value_or(-1));
+}
+
+// Each case clicked, fitted and applied as the observer does; the offset,
+// the memorised point and every row's centre and end must be the truth.
+TEST(LedGraphWindow, BlinkOfKnownTimingIsTimedToItsTruth) {
+  const struct {
+    const char* name;
+    Blink blink;
+    int lower, upper;  // cycles whose frames the pulse's edge falls in
+    int calibration_frame;  // where the edge meets the frame's end; held at the first row when before it
+  } cases[] = {
+      {"rising 1 ms a cycle, mid video", {29.97L, 300, 160, 0.36}, -5, 4, -470},
+      {"falling 1 ms a cycle at 30.03", {30.03L, 700, 40, 0.355}, -1, 15, 670},
+      {"pulse in the first second", {29.97L, 300, 3, 0.36}, 0, 9, -627},
+      {"pulse in the last second", {29.97L, 300, 290, 0.36}, -9, 0, -340},
+      {"edge near the frame's end", {29.97L, 300, 160, 0.95}, 0, 4, 130},
+      {"59.94", {59.94L, 400, 100, 0.36}, -1, 4, -500},
+      {"100 s of video", {29.97L, 3000, 1500, 0.36, 0.1, 0.2345, 0.001}, -5, 4, 870},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeMain m;
+    m.rate = c.blink.rate;
+    m.lines = c.blink.Table();
+    m.last_measured = m.last_frame = c.blink.rows - 1;
+    TLEDGraph* w = m.Open();
+    Find<QPushButton>(*w, "Button4")->click();
+    Find<TRadioGroup>(*w, "RadioGroup1")->SetItemIndex(1);
+    const int p0 = c.blink.onset_frame;
+    // The straight background is fitted exactly: the signal is the lit part.
+    EXPECT_NEAR(static_cast<double>(w->Samples()[static_cast<size_t>(p0)].Signal), 200 * (1 - c.blink.onset_into),
+                0.01);
+    PressAt(Find<QLabel>(*w, "LEDImage1"), w->SignalDot(p0));
+    ASSERT_EQ(Find<QLineEdit>(*w, "Edit20")->text().toStdString(), std::to_string(p0));
+    EXPECT_TRUE(m.dialogs.messages.empty());  // the pulse moves as the rate says
+    Find<TUpDown>(*w, "UpDown1")->setValue(c.lower);
+    Find<TUpDown>(*w, "UpDown2")->setValue(c.upper);
+    Find<QPushButton>(*w, "Button5")->click();
+    EXPECT_EQ(Find<QLineEdit>(*w, "Edit21")->text().toStdString(), std::to_string(c.calibration_frame));
+    EXPECT_NEAR(Find<QLineEdit>(*w, "Edit18")->text().toDouble(), -c.blink.delay, 1e-4);
+    Find<QPushButton>(*w, "Button7")->click();
+    ASSERT_EQ(m.points.size(), 1u);
+    const std::string& point = m.points[0];
+    const int point_frame = std::max(c.calibration_frame, 0);
+    EXPECT_EQ(std::stoi(point.substr(5, 5)), point_frame) << point;
+    EXPECT_NEAR(DaySeconds(point.substr(11, 2), point.substr(14, 2), point.substr(17)), c.blink.TrueEnd(point_frame),
+                2e-4)
+        << point;
+    const std::vector<std::string> shown = MemoLines(Find<QPlainTextEdit>(*w, "Memo2"));
+    ASSERT_EQ(shown.size(), static_cast<size_t>(3 + c.blink.rows));
+    Find<QPushButton>(*w, "Button6")->click();
+    ASSERT_EQ(m.applied, 1);
+    for (int f = 0; f < c.blink.rows; ++f) {
+      const std::string& row = m.lines[static_cast<size_t>(6 + f)];
+      // What is written is what the time table shows: centre, and the end's seconds.
+      const std::string& table = shown[static_cast<size_t>(3 + f)];
+      EXPECT_EQ(DaySeconds(GetCsvField(table, 5), GetCsvField(table, 6), GetCsvField(table, 7)),
+                DaySeconds(GetCsvField(row, 4), GetCsvField(row, 5), GetCsvField(row, 6)))
+          << table << " / " << row;
+      EXPECT_EQ(ParseLongDouble(GetCsvField(table, 10)), ParseLongDouble(GetCsvField(row, 7))) << table << " / " << row;
+      // Fields 4 and 5 are the centre's hour and minute; the end may lie in the next minute.
+      const double centre = DaySeconds(GetCsvField(row, 4), GetCsvField(row, 5), GetCsvField(row, 6));
+      double end = DaySeconds(GetCsvField(row, 4), GetCsvField(row, 5), GetCsvField(row, 7));
+      if (end < centre) end += 60;
+      EXPECT_NEAR(end, c.blink.TrueEnd(f), 3e-4) << row;
+      EXPECT_NEAR(centre, c.blink.TrueEnd(f) - c.blink.Period() / 2, 3e-4) << row;
+    }
+    w->close();
+  }
+}
+
+}  // namespace
+
+// Another video opened under the calibrated window: nothing of the last
+// video's steps (its offset, its time table, its graph and picked pulse) may
+// stand beside the new rows as if it were theirs; the steps start again at
+// step 1, which then calibrates the new rows.
+TEST(LedGraphWindow, AnotherVideoStartsTheStepsAfresh) {
+  FakeMain m;
+  TLEDGraph* w = m.Open();
+  PickAndSpread(*w);
+  Find<QPushButton>(*w, "Button5")->click();
+  ASSERT_EQ(Find<QLineEdit>(*w, "Edit18")->text(), "-0.3125975");
+
+  // What the main window does on opening a video whose PC clock reads an hour later.
+  for (size_t i = 6; i < m.lines.size(); ++i) SetCsvField(m.lines[i], 8, "22");
+  m.points.clear();
+  ForgetLedCalibration(m.state);
+  w->VideoChanged();
+
+  for (const char* name : {"Edit18", "Edit20", "Edit21", "Edit27", "Edit28"})
+    EXPECT_EQ(Find<QLineEdit>(*w, name)->text(), "") << name;
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit19")->text(), "Offset");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit16")->text(), "0");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit17")->text(), "0");
+  EXPECT_EQ(MemoLines(w->Memo2), std::vector<std::string>{"Recorded and corrected time of each frame."});
+  for (const char* name : {"Button5", "Button6", "Button11", "UpDown1", "UpDown2", "RadioGroup1"})
+    EXPECT_FALSE(Find<QWidget>(*w, name)->isEnabled()) << name;
+  EXPECT_EQ(w->RadioGroup1->ItemIndex(), 0);
+  for (const TLedFrameSample& s : w->Samples()) EXPECT_FALSE(s.PpsRising || s.InFit || s.Lit);
+  QImage white(w->Picture.size(), w->Picture.format());
+  white.fill(Qt::white);
+  EXPECT_TRUE(w->Picture == white);
+
+  PickAndSpread(*w);
+  Find<QPushButton>(*w, "Button5")->click();
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit18")->text(), "-0.3125975");
+  Find<QPushButton>(*w, "Button6")->click();
+  EXPECT_EQ(Fields4To7(m.lines[6 + 160]), "22,30,10.9894,11.0060");
+  w->close();
+}
+
+// Step 1 run again clears the picked pulse: the cycle range and step 7 wait
+// for a new click instead of fitting the cycle lines from line 0, which
+// nobody chose, and presenting that as the calibration.
+TEST(LedGraphWindow, StepOneAgainWaitsForANewPick) {
+  FakeMain m;
+  TLEDGraph* w = m.Open();
+  PickAndSpread(*w);
+  Find<QPushButton>(*w, "Button5")->click();
+  Find<QPushButton>(*w, "Button4")->click();
+  Find<TRadioGroup>(*w, "RadioGroup1")->SetItemIndex(1);
+  for (const char* name : {"UpDown1", "UpDown2", "Button5"})
+    EXPECT_FALSE(Find<QWidget>(*w, name)->isEnabled()) << name;
+  EXPECT_EQ(w->UpDown1->Position(), 0);
+  EXPECT_EQ(w->UpDown2->Position(), 0);
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit16")->text(), "0");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit17")->text(), "0");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit20")->text(), "");
+  int in_fit = 0;
+  for (const TLedFrameSample& s : w->Samples()) in_fit += s.InFit + s.PpsRising;
+  EXPECT_EQ(in_fit, 0);
+
+  PickAndSpread(*w);
+  Find<QPushButton>(*w, "Button5")->click();
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit18")->text(), "-0.3125975");
+  w->close();
+}
+
+// An LED lit for most of each second (a long pulse, or one wired to go dark
+// on it) makes the lit level the background: the pulse's first frame lies
+// below it, and the crossing of that signal is where the pulse meets the
+// frame's start, not its end, one frame (33 ms) from the truth. Step 7 says
+// so instead of giving that offset.
+TEST(LedGraphWindow, PulseDarkerThanTheBackgroundIsRefused) {
+  FakeMain m;
+  const Blink blink{29.97L, 300, 160, 0.36, 0.9};
+  m.lines = blink.Table();
+  TLEDGraph* w = m.Open();
+  PickAndSpread(*w);
+  ASSERT_EQ(Find<QLineEdit>(*w, "Edit20")->text(), "160");
+  ASSERT_LT(w->Samples()[160].Signal, 0);
+  const size_t before = m.dialogs.messages.size();
+  Find<QPushButton>(*w, "Button5")->click();
+  ASSERT_EQ(m.dialogs.messages.size(), before + 1);
+  EXPECT_TRUE(m.dialogs.messages.back().text.startsWith("The chosen frame is darker than the LED's background"))
+      << m.dialogs.messages.back().text.toStdString();
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit18")->text(), "");
+  EXPECT_FALSE(m.state.CorrectedTimesSet);
+  EXPECT_FALSE(Find<QPushButton>(*w, "Button6")->isEnabled());
+  w->close();
+}
+
+// Rows shorter than one blink period hold no second cycle line: the click
+// says so, not that the frame rate suits only the other drift, and step 7
+// stays closed.
+TEST(LedGraphWindow, RowsShorterThanOneCycleAreTold) {
+  for (int rows : {3, 20, 30}) {
+    SCOPED_TRACE(rows);
+    FakeMain m;
+    const Blink blink{29.97L, rows, 1, 0.36};
+    m.lines = blink.Table();
+    m.last_measured = m.last_frame = rows - 1;
+    TLEDGraph* w = m.Open();
+    Find<QPushButton>(*w, "Button4")->click();
+    Find<TRadioGroup>(*w, "RadioGroup1")->SetItemIndex(1);
+    PressAt(Find<QLabel>(*w, "LEDImage1"), w->SignalDot(1));
+    ASSERT_EQ(Find<QLineEdit>(*w, "Edit20")->text(), "1");
+    ASSERT_EQ(m.dialogs.messages.size(), 1u);
+    EXPECT_EQ(m.dialogs.messages[0].text.toStdString(),
+              "The rows hold no frame a whole cycle (30 frames) from the chosen one: the time correction needs the "
+              "LED measured over more than one cycle.");
+    EXPECT_EQ(w->UpDown1->minimum(), 0);
+    EXPECT_EQ(w->UpDown2->maximum(), 0);
+    EXPECT_FALSE(Find<QPushButton>(*w, "Button5")->isEnabled());
+    w->close();
+  }
+}
