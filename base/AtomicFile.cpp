@@ -73,8 +73,22 @@ bool WriteFileAtomic(const std::filesystem::path& named_path, std::string_view d
   return true;
 }
 
+int OpenPlainFileForReading(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int reason = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    ::close(fd);
+    errno = reason;
+    return -1;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, size_t max_bytes) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = OpenPlainFileForReading(path);
   if (fd < 0) return std::nullopt;
   std::string out;
   // One allocation of the file's size: growing by doubling would hold up to

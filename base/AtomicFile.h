@@ -13,6 +13,11 @@
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data,
                      std::string* error = nullptr);
 
-// The whole file, or nothing when it cannot be read or is larger than
-// `max_bytes`.
+// A descriptor for reading `path`, or -1 (errno set) when it cannot be
+// opened or is no plain file: a folder, a device, or a named pipe (opened
+// without waiting for a writer, so choosing one never hangs the program).
+int OpenPlainFileForReading(const std::filesystem::path& path);
+
+// The whole file, or nothing when it cannot be read, is no plain file or is
+// larger than `max_bytes`.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, size_t max_bytes);
