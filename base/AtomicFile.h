@@ -6,9 +6,14 @@
 #include <string>
 #include <string_view>
 
+// A plain file that nobody may write (marked read-only): a save refuses to
+// replace it.
+bool IsReadOnlyFile(const std::filesystem::path& path);
+
 // Writes `data` to a temporary file in the target's folder, flushes it and
 // renames it over the target, so a failed save leaves the old file intact.
 // A target that is a symbolic link stays one: the file it names is replaced.
+// A read-only target is refused and left as it was.
 // On failure returns false and, when `error` is given, a readable reason.
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data,
                      std::string* error = nullptr);
