@@ -75,6 +75,23 @@ TEST_P(NotAFilePrediction, LunarListingStays) {
   delete w.data();
 }
 
+// The listing the settings remember became a folder or a pipe: the window
+// opens with an empty listing instead of waiting.
+TEST_P(NotAFilePrediction, RememberedListingOpensEmpty) {
+  TemporaryFolder folder("tessary-lunar");
+  IdentFakeHost host;
+  const auto path = folder.Path() / "lunar.txt";
+  const auto pipe = MakeNotAFile(path, GetParam());
+  host.settings.LunarPredictionFile = path.string();
+  QPointer<TIdentification> w = new TIdentification(host, true);
+  w->show();
+  if (pipe) {
+    EXPECT_FALSE(pipe->ReaderWasStuck());
+  }
+  EXPECT_TRUE(w->Memo5->toPlainText().isEmpty());
+  delete w.data();
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, NotAFilePrediction,
                          ::testing::Values(NotAFileKind::Folder, NotAFileKind::Vanished, NotAFileKind::Pipe),
                          [](const auto& info) {
