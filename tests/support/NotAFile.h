@@ -18,20 +18,6 @@
 
 enum class NotAFileKind { Folder, Vanished, Pipe };
 
-inline const char* NotAFileName(NotAFileKind k) {
-  switch (k) {
-    case NotAFileKind::Folder: return "a folder";
-    case NotAFileKind::Vanished: return "a vanished path";
-    case NotAFileKind::Pipe: return "a named pipe";
-  }
-  return "";
-}
-
-inline const std::vector<NotAFileKind>& AllNotAFileKinds() {
-  static const std::vector<NotAFileKind> kinds = {NotAFileKind::Folder, NotAFileKind::Vanished, NotAFileKind::Pipe};
-  return kinds;
-}
-
 class NamedPipeWatch {
  public:
   explicit NamedPipeWatch(const std::filesystem::path& path) : path_(path) {

@@ -33,16 +33,8 @@ TEST_P(NotAFilePrediction, AsteroidElementsStay) {
   ASSERT_EQ(w->ListBox1->count(), 2);
   const QString memo = w->Memo1->toPlainText();
 
-  const auto path = folder.Path() / "events.xml";
-  const auto pipe = MakeNotAFile(path, GetParam());
-  host.dialogs.messages.clear();
-  host.dialogs.open_file_names.push_back(QString::fromStdString(path.string()));
-  w->Button5->click();
-  if (pipe) {
-    EXPECT_FALSE(pipe->ReaderWasStuck());
-  }
-  ASSERT_EQ(host.dialogs.messages.size(), 1u);
-  EXPECT_TRUE(IsClearMessage(host.dialogs.messages[0].text));
+  EXPECT_TRUE(RefusedOnceWithoutWaiting(host.dialogs, folder.Path() / "events.xml", GetParam(),
+                                        [&] { w->Button5->click(); }));
   EXPECT_EQ(w->ListBox1->count(), 2);
   EXPECT_EQ(w->Memo1->toPlainText(), memo);
   delete w.data();
@@ -60,16 +52,8 @@ TEST_P(NotAFilePrediction, LunarListingStays) {
   const QString memo = w->Memo5->toPlainText();
   ASSERT_FALSE(memo.isEmpty());
 
-  const auto path = folder.Path() / "other.txt";
-  const auto pipe = MakeNotAFile(path, GetParam());
-  host.dialogs.messages.clear();
-  host.dialogs.open_file_names.push_back(QString::fromStdString(path.string()));
-  w->Openpredictionfile1->trigger();
-  if (pipe) {
-    EXPECT_FALSE(pipe->ReaderWasStuck());
-  }
-  ASSERT_EQ(host.dialogs.messages.size(), 1u);
-  EXPECT_TRUE(IsClearMessage(host.dialogs.messages[0].text));
+  EXPECT_TRUE(RefusedOnceWithoutWaiting(host.dialogs, folder.Path() / "other.txt", GetParam(),
+                                        [&] { w->Openpredictionfile1->trigger(); }));
   EXPECT_EQ(host.settings.LunarPredictionFile, listed);
   EXPECT_EQ(w->Memo5->toPlainText(), memo);
   delete w.data();
