@@ -122,3 +122,10 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, size
   ::close(fd);
   return out;
 }
+
+bool IsPlainFileLargerThan(const std::filesystem::path& path, size_t max_bytes) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  const auto size = std::filesystem::file_size(path, ec);
+  return !ec && size > max_bytes;
+}

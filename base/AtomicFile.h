@@ -26,3 +26,7 @@ int OpenPlainFileForReading(const std::filesystem::path& path);
 // The whole file, or nothing when it cannot be read, is no plain file or is
 // larger than `max_bytes`.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, size_t max_bytes);
+
+// True when `path` is a plain file of more than `max_bytes`: tells a file
+// ReadWholeFile refused for its size from one it could not read.
+bool IsPlainFileLargerThan(const std::filesystem::path& path, size_t max_bytes);

@@ -70,10 +70,7 @@ bool ReadAvsScript(const std::string& avs_path, AvsScriptSource& out, std::strin
   constexpr size_t kMaxScriptBytes = 64 * 1024;
   std::optional<std::string> read = ReadWholeFile(avs_path, kMaxScriptBytes);
   if (!read) {
-    std::error_code ec;
-    const bool too_long = std::filesystem::is_regular_file(avs_path, ec) &&
-                          std::filesystem::file_size(avs_path, ec) > kMaxScriptBytes && !ec;
-    error = too_long ? "The script is too long." : "The script cannot be read.";
+    error = IsPlainFileLargerThan(avs_path, kMaxScriptBytes) ? "The script is too long." : "The script cannot be read.";
     return false;
   }
   std::string text = std::move(*read);

@@ -20,7 +20,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <optional>
 #include <iterator>
 
@@ -163,10 +162,9 @@ bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::st
   // A folder or a named pipe is no log: it is refused, never waited on.
   std::optional<std::string> read = ReadWholeFile(path, kMaxCaptureLogBytes);
   if (!read) {
-    std::error_code ec;
-    const bool too_large = std::filesystem::is_regular_file(path, ec) &&
-                           std::filesystem::file_size(path, ec) > kMaxCaptureLogBytes && !ec;
-    if (error) *error = too_large ? "\"" + path + "\" is too large for a capture log." : "Cannot open \"" + path + "\".";
+    if (error)
+      *error = IsPlainFileLargerThan(path, kMaxCaptureLogBytes) ? "\"" + path + "\" is too large for a capture log."
+                                                                : "Cannot open \"" + path + "\".";
     return false;
   }
   std::string text = std::move(*read);
