@@ -24,6 +24,7 @@ struct SaveCommand {
   std::function<void(MainRoadWindow&)> prepare;  // makes something to save
   std::function<void(MainRoadWindow&)> save;
   std::function<std::string(MainRoadWindow&)> unsaved;  // the work still held, and whether it counts as unsaved
+  bool asks_on_close = false;  // closing the window asks about the unsaved work
 };
 
 void MeasureTwoRows(MainRoadWindow& m) {
@@ -41,7 +42,8 @@ const std::vector<SaveCommand>& Commands() {
       {"SaveCsv", "run.csv", MeasureTwoRows, [](MainRoadWindow& m) { m.Click("Button6"); },
        [](MainRoadWindow& m) {
          return m.W().Results.Text() + (m.W().Results.ChangedSinceSaved() ? "unsaved" : "saved");
-       }},
+       },
+       true},
       {"SaveImage", "frame.png", MeasureTwoRows, [](MainRoadWindow& m) { m.Find<QAction>("SaveImage1")->trigger(); },
        [](MainRoadWindow& m) { return std::to_string(m.W().Display.Image1Bitmap.Width()); }},
       {"AvsSaveAs", "p.avs",
@@ -110,6 +112,11 @@ TEST_P(UnwritableSave, OneClearMessageAndNothingLost) {
   EXPECT_TRUE(IsClearMessage(m.dialogs.messages[0].text)) << m.dialogs.messages[0].text.toStdString();
   EXPECT_EQ(Tree(place), tree);
   EXPECT_EQ(c.unsaved(m), before);
+  if (c.asks_on_close) {
+    m.dialogs.save_answers = {SaveAnswer::Cancel};
+    EXPECT_FALSE(m.W().close());
+    EXPECT_EQ(m.dialogs.save_questions.size(), 1u);
+  }
 }
 
 std::string CaseName(const ::testing::TestParamInfo<std::tuple<size_t, Target>>& info) {
