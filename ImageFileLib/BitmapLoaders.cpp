@@ -16,6 +16,7 @@
 #include "ImageFileLib/PcxLoader.h"
 #include "ImageFileLib/PluginLoader.h"
 #include "ImageFileLib/PngLoader.h"
+#include "base/AtomicFile.h"
 
 namespace ImageFile {
 
@@ -76,6 +77,8 @@ void TBitmapLoader::LoadFromFile(const std::string& file_name, const std::string
 }
 
 void SaveThroughTemporaryFile(const std::string& file_name, const std::function<void(TFileStream&)>& write) {
+  if (IsReadOnlyFile(file_name))
+    throw EInOutError(FormatMessage("Error opening \"%s\" - %s", file_name, SystemErrorText(EACCES)));
   TempFileGuard temp;
   const std::string folder = FolderOf(file_name);
   const std::string leaf = file_name.substr(folder.size());

@@ -1,5 +1,7 @@
 #include "ImageFileLib/LibraryStreams.h"
 
+#include "base/AtomicFile.h"
+
 #include <exception>
 
 #include <fcntl.h>
@@ -68,7 +70,9 @@ TFileStream::TFileStream(const std::string& file_name, int mode) : FileName(file
   int flags = read && write ? O_RDWR : (write ? O_WRONLY : O_RDONLY);
   if (mode & fmCreate) flags |= O_CREAT | O_TRUNC;
   flags |= O_CLOEXEC;
-  Handle = ::open(file_name.c_str(), flags, 0666);
+  // A picture chosen to read must be a plain file: a named pipe would wait for ever.
+  Handle = read && !write && !(mode & fmCreate) ? OpenPlainFileForReading(file_name)
+                                                : ::open(file_name.c_str(), flags, 0666);
   if (Handle < 0)
     throw EInOutError(FormatMessage("Error opening \"%s\" - %s", file_name, SystemErrorText(errno)));
   CanRead = read;

@@ -18,6 +18,11 @@ std::string ErrnoText(const std::string& what, const std::filesystem::path& p) {
 
 }  // namespace
 
+bool IsReadOnlyFile(const std::filesystem::path& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
 bool WriteFileAtomic(const std::filesystem::path& named_path, std::string_view data, std::string* error) {
   static std::atomic<unsigned> counter{0};
   // A link (a settings file kept in a synchronised folder) stays: the file it
@@ -38,11 +43,18 @@ bool WriteFileAtomic(const std::filesystem::path& named_path, std::string_view d
     if (error) *error = reason;
     return false;
   };
+  // A file marked read-only is one the observer protected: the rename would
+  // replace it all the same, so it is refused here.
+  if (IsReadOnlyFile(path)) {
+    errno = EACCES;
+    return fail(ErrnoText("Cannot replace", named_path));
+  }
+  struct stat old_stat {};
+  const bool replacing = ::stat(path.c_str(), &old_stat) == 0;
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) return fail(ErrnoText("Cannot create", named_path));
   // Keep the permissions of a file being replaced.
-  struct stat old_stat {};
-  if (::stat(path.c_str(), &old_stat) == 0) ::fchmod(fd, old_stat.st_mode & 07777);
+  if (replacing) ::fchmod(fd, old_stat.st_mode & 07777);
   const char* p = data.data();
   size_t left = data.size();
   while (left > 0) {
@@ -73,8 +85,22 @@ bool WriteFileAtomic(const std::filesystem::path& named_path, std::string_view d
   return true;
 }
 
+int OpenPlainFileForReading(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int reason = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    ::close(fd);
+    errno = reason;
+    return -1;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, size_t max_bytes) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = OpenPlainFileForReading(path);
   if (fd < 0) return std::nullopt;
   std::string out;
   // One allocation of the file's size: growing by doubling would hold up to
@@ -95,4 +121,11 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, size
   }
   ::close(fd);
   return out;
+}
+
+bool IsPlainFileLargerThan(const std::filesystem::path& path, size_t max_bytes) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  const auto size = std::filesystem::file_size(path, ec);
+  return !ec && size > max_bytes;
 }

@@ -333,7 +333,9 @@ void SaveLatestAccessPaths(IniFile& ini, const AppSettings& s) {
 SettingsLocation ResolveSettingsLocation(const std::filesystem::path& exe_path,
                                          std::function<bool(const std::filesystem::path&)> writable) {
   namespace fs = std::filesystem;
-  if (!writable) writable = [](const fs::path& p) { return ::access(p.c_str(), W_OK) == 0; };
+  // A settings file marked read-only counts as unwritable for every user
+  // (root's access() would say it may be written).
+  if (!writable) writable = [](const fs::path& p) { return ::access(p.c_str(), W_OK) == 0 && !IsReadOnlyFile(p); };
   SettingsLocation loc;
   fs::path folder = exe_path.parent_path();
   loc.ExeFolder = folder.string();

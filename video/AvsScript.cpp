@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "base/AtomicFile.h"
@@ -66,18 +67,13 @@ bool WriteAvsScriptFile(const std::string& avs_path, const std::vector<std::stri
 
 bool ReadAvsScript(const std::string& avs_path, AvsScriptSource& out, std::string& error) {
   out = AvsScriptSource{};
-  std::ifstream f(avs_path, std::ios::binary);
-  if (!f) {
-    error = "The script cannot be read.";
+  constexpr size_t kMaxScriptBytes = 64 * 1024;
+  std::optional<std::string> read = ReadWholeFile(avs_path, kMaxScriptBytes);
+  if (!read) {
+    error = IsPlainFileLargerThan(avs_path, kMaxScriptBytes) ? "The script is too long." : "The script cannot be read.";
     return false;
   }
-  std::string text(64 * 1024 + 1, '\0');
-  f.read(text.data(), std::streamsize(text.size()));
-  text.resize(size_t(f.gcount()));
-  if (text.size() > 64 * 1024) {
-    error = "The script is too long.";
-    return false;
-  }
+  std::string text = std::move(*read);
   // Scripts saved by Windows editors may start with a byte-order mark, or be
   // "Unicode": the mark would hide the source line.
   text = FileTextAsUtf8(text);

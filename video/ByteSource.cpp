@@ -1,5 +1,7 @@
 #include "video/ByteSource.h"
 
+#include "base/AtomicFile.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,10 +25,10 @@ bool MemoryByteSource::ReadAt(uint64_t offset, void* dst, size_t n) const {
 }
 
 std::unique_ptr<FileByteSource> FileByteSource::Open(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = OpenPlainFileForReading(path);
   if (fd < 0) return nullptr;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (::fstat(fd, &st) != 0) {
     ::close(fd);
     return nullptr;
   }

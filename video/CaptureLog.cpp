@@ -20,9 +20,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
+#include <optional>
 #include <iterator>
 
+#include "base/AtomicFile.h"
 #include "base/NumberText.h"
 #include "base/TextTools.h"
 
@@ -158,19 +159,15 @@ void ApplyCaptureLogText(std::string_view text, CaptureLogState& st) {
 }
 
 bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::string* error, std::string* shown) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    if (error) *error = "Cannot open \"" + path + "\".";
+  // A folder or a named pipe is no log: it is refused, never waited on.
+  std::optional<std::string> read = ReadWholeFile(path, kMaxCaptureLogBytes);
+  if (!read) {
+    if (error)
+      *error = IsPlainFileLargerThan(path, kMaxCaptureLogBytes) ? "\"" + path + "\" is too large for a capture log."
+                                                                : "Cannot open \"" + path + "\".";
     return false;
   }
-  std::string text;
-  text.resize(kMaxCaptureLogBytes + 1);
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<size_t>(in.gcount()));
-  if (text.size() > kMaxCaptureLogBytes) {
-    if (error) *error = "\"" + path + "\" is too large for a capture log.";
-    return false;
-  }
+  std::string text = std::move(*read);
   // A log saved as "Unicode" by a Windows editor.
   if (auto utf8 = Utf16FileText(text)) text = std::move(*utf8);
   if (text.starts_with(kUtf8Bom)) text.erase(0, kUtf8Bom.size());

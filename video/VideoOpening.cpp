@@ -10,9 +10,11 @@
 
 namespace {
 
-bool Exists(const std::string& path) {
+// A folder or a named pipe under a video's name is no video: it is not
+// found, and the video open before stays.
+bool IsPlainFile(const std::string& path) {
   std::error_code ec;
-  return !path.empty() && std::filesystem::exists(path, ec);
+  return !path.empty() && std::filesystem::is_regular_file(path, ec);
 }
 
 void CloseBoth(VideoState& state, VideoSources& sources) {
@@ -74,9 +76,9 @@ bool WriteAvsScript(const VideoState& state, bool camcorder_time, std::string& e
 }
 
 std::optional<std::string> ResolveVideoFile(const std::string& file_name, const std::string& csv_input_directory) {
-  if (Exists(file_name)) return file_name;
+  if (IsPlainFile(file_name)) return file_name;
   std::string twin = csv_input_directory + "/" + FileNamePart(file_name);
-  if (!csv_input_directory.empty() && Exists(twin)) return twin;
+  if (!csv_input_directory.empty() && IsPlainFile(twin)) return twin;
   return std::nullopt;
 }
 

@@ -8,7 +8,6 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -20,6 +19,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/AtomicFile.h"
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "base/ResultTable.h"
@@ -302,13 +302,14 @@ void TAsteroidIdentification::closeEvent(QCloseEvent* e) {
 void TAsteroidIdentification::Button5Click() {
   const QString name = Dialogs().GetOpenFileName("Open", {}, "Occelmnt (*.xml);;text (*.txt)");
   if (name.isEmpty()) return;
-  QFile file(name);
-  if (file.size() > kMaxPredictionFileBytes || !file.open(QIODevice::ReadOnly)) {
+  // A folder or a named pipe is refused, never waited on.
+  const auto bytes = ReadWholeFile(name.toStdString(), kMaxPredictionFileBytes);
+  if (!bytes) {
     Dialogs().ShowError("The prediction file could not be read.");
     return;
   }
   // Files saved by Windows editors carry a byte-order mark or are UTF-16.
-  const std::string text = FileTextAsUtf8(file.readAll().toStdString());
+  const std::string text = FileTextAsUtf8(*bytes);
   // A file without events is told, and the list loaded before stays.
   const auto list = ::ReadPredictionText(SplitTextLines(text));
   if (!list || list->Lines.empty()) {

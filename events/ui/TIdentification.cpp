@@ -6,7 +6,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
-#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -20,6 +19,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "base/AtomicFile.h"
 #include "base/NumberText.h"
 #include "base/ResultTable.h"
 #include "base/TextTools.h"
@@ -297,9 +297,8 @@ StampDateTime TIdentification::Stamp() const {
 void TIdentification::ReadPredictionFileOnce() {
   IdentificationState& id = host_.Events().Identification;
   if (id.LunarPredictionLoaded != 0) return;
-  QFile file(QString::fromStdString(host_.Settings().LunarPredictionFile));
-  if (file.exists() && file.size() <= kMaxPredictionFileBytes && file.open(QIODevice::ReadOnly)) {
-    SetLines(Memo5, SplitTextLines(FileTextAsUtf8(file.readAll().toStdString())));
+  if (const auto bytes = ReadWholeFile(host_.Settings().LunarPredictionFile, kMaxPredictionFileBytes)) {
+    SetLines(Memo5, SplitTextLines(FileTextAsUtf8(*bytes)));
     id.LunarPredictionLoaded = 1;
   }
 }
@@ -356,14 +355,15 @@ void TIdentification::ChooseLunarPredictionFile() {
   const QString name = Dialogs().GetOpenFileName("Open", folder, "Text (*.txt);;All files (*)");
   if (name.isEmpty()) return;
   // A file that cannot be read is told, and the one chosen before stays.
-  QFile file(name);
-  if (file.size() > kMaxPredictionFileBytes || !file.open(QIODevice::ReadOnly)) {
+  // A folder or a named pipe is refused, never waited on.
+  const auto bytes = ReadWholeFile(name.toStdString(), kMaxPredictionFileBytes);
+  if (!bytes) {
     Dialogs().ShowError("The prediction file could not be read.");
     return;
   }
   // A listing is text (a "Unicode" one as well); a binary file would fill
   // the lists with nonsense.
-  if (FileTextAsUtf8(file.readAll().toStdString()).find('\0') != std::string::npos) {
+  if (FileTextAsUtf8(*bytes).find('\0') != std::string::npos) {
     Dialogs().ShowError("The prediction file is not a text file.\r\n" + name);
     return;
   }

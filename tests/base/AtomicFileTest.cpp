@@ -12,6 +12,7 @@
 #include "base/IniFile.h"
 #include "base/ResultCsvLoad.h"
 #include "support/FailingSync.h"
+#include "support/NotAFile.h"
 #include "support/TemporaryFolder.h"
 
 namespace {
@@ -96,6 +97,44 @@ TEST(AtomicFile, AWriteThroughALinkReplacesTheFileItNames) {
     EXPECT_EQ(ini.ReadString("Identification", "Observer", ""), l.name);
   }
   EXPECT_EQ(FilesIn(folder.Path() / "sync"), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// A file marked read-only is the observer's protection: a save onto it is
+// refused with the reason, and the file keeps its bytes and its marking.
+TEST(AtomicFile, AReadOnlyFileIsNotReplaced) {
+  TemporaryFolder folder;
+  namespace fs = std::filesystem;
+  const fs::path target = folder.Path() / "table.csv";
+  ASSERT_TRUE(WriteFileAtomic(target, "old"));
+  fs::permissions(target, fs::perms::owner_read | fs::perms::group_read);
+  std::string error;
+  EXPECT_FALSE(WriteFileAtomic(target, "new", &error));
+  EXPECT_EQ(error, "Cannot replace " + target.string() + ": Permission denied");
+  EXPECT_EQ(ReadWholeFile(target, 100), std::optional<std::string>("old"));
+  EXPECT_EQ(FilesIn(folder.Path()), 1);
+  fs::permissions(target, fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_TRUE(WriteFileAtomic(target, "new"));
+  EXPECT_EQ(ReadWholeFile(target, 100), std::optional<std::string>("new"));
+}
+
+// Only a plain file is read: a folder or a named pipe nobody writes is
+// refused at once, never waited on.
+TEST(AtomicFile, OnlyPlainFilesAreRead) {
+  TemporaryFolder folder;
+  namespace fs = std::filesystem;
+  fs::create_directories(folder.Path() / "run.csv");
+  const NamedPipeWatch pipe(folder.Path() / "pipe.csv");
+  for (const char* name : {"run.csv", "pipe.csv", "missing.csv"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(ReadWholeFile(folder.Path() / name, 100), std::nullopt);
+    EXPECT_EQ(OpenPlainFileForReading(folder.Path() / name), -1);
+  }
+  EXPECT_FALSE(pipe.ReaderWasStuck());
+  EXPECT_EQ(ReadWholeFile(folder.Write("plain.csv", "1,2\r\n"), 100), std::optional<std::string>("1,2\r\n"));
 }
 
 }  // namespace

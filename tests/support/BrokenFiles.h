@@ -15,6 +15,7 @@
 
 #include "base/ui/DialogService.h"
 #include "support/FileBytes.h"
+#include "support/NotAFile.h"
 
 struct BrokenFile {
   std::string name;
@@ -80,6 +81,24 @@ inline ::testing::AssertionResult RefusedWithOneClearMessage(ScriptedDialogServi
   dialogs.messages.clear();
   dialogs.open_file_names.push_back(WriteFileBytes(path, bytes));
   open();
+  if (dialogs.messages.size() != 1)
+    return ::testing::AssertionFailure() << dialogs.messages.size() << " messages instead of one";
+  if (!IsClearMessage(dialogs.messages[0].text))
+    return ::testing::AssertionFailure() << "unclear message: " << dialogs.messages[0].text.toStdString();
+  return ::testing::AssertionSuccess();
+}
+
+// Makes `path` the kind asked for, has the open dialog answer it and runs
+// `open`: success when it did not wait on a pipe and showed exactly one
+// clear message.
+inline ::testing::AssertionResult RefusedOnceWithoutWaiting(ScriptedDialogService& dialogs,
+                                                            const std::filesystem::path& path, NotAFileKind kind,
+                                                            const std::function<void()>& open) {
+  const auto pipe = MakeNotAFile(path, kind);
+  dialogs.messages.clear();
+  dialogs.open_file_names.push_back(QString::fromStdString(path.string()));
+  open();
+  if (pipe && pipe->ReaderWasStuck()) return ::testing::AssertionFailure() << "waited on the pipe";
   if (dialogs.messages.size() != 1)
     return ::testing::AssertionFailure() << dialogs.messages.size() << " messages instead of one";
   if (!IsClearMessage(dialogs.messages[0].text))

@@ -1,7 +1,6 @@
 #include "video/ui/TRestoreNoTimeRecorded.h"
 
 #include <QEvent>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -69,7 +68,7 @@ void TRestoreNoTimeRecorded::ShowSavedTexts() {
 
 void TRestoreNoTimeRecorded::Button1Click() {
   const QString name = Dialogs().GetOpenFileName("Open", {}, "Text files (*.txt *.log *.ini);;All files (*)");
-  if (name.isEmpty() || !QFileInfo(name).isFile()) return;
+  if (name.isEmpty()) return;
   std::string error, text;
   CaptureLogState next = state_;
   next.CaptureLogStartTime = 0;  // loaded afterwards only when this file times the frames

@@ -12,13 +12,6 @@
 
 namespace {
 
-constexpr const char* kLog =
-    "[Camera]\r\n"
-    "StartCapture=2026-12-06 12:00:09.9600000\r\n"
-    "EndCapture=2026-12-06 12:00:10.1600000\r\n"
-    "ActualFrameRate=25.000000 fps\r\n"
-    "FrameCount=5\r\n";
-
 TEST(BrokenCaptureLog, AFileThatIsNoLogIsRefusedAndTheLoadedLogStays) {
   MainRoadWindow m(Reader::OwnAvi);
   TPlatform& w = m.W();
@@ -27,7 +20,7 @@ TEST(BrokenCaptureLog, AFileThatIsNoLogIsRefusedAndTheLoadedLogStays) {
   item->trigger();
   TRestoreNoTimeRecorded* log = w.RestoreNoTimeRecorded.data();
   ASSERT_NE(log, nullptr);
-  m.dialogs.open_file_names.push_back(WriteFileBytes(m.Path("capture.txt"), kLog));
+  m.dialogs.open_file_names.push_back(WriteFileBytes(m.Path("capture.txt"), kFiveFrameCaptureLog));
   log->Button1->click();
   ASSERT_TRUE(w.CaptureLogTimes.Loaded());
   ASSERT_EQ(log->Edit(16)->text(), "432099600000");
@@ -36,7 +29,7 @@ TEST(BrokenCaptureLog, AFileThatIsNoLogIsRefusedAndTheLoadedLogStays) {
   const std::vector<BrokenFile> cases = {{"empty", ""},
                                          {"another text", "Gain=300\r\nExposure=10ms\r\n"},
                                          {"binary", std::string("StartCapture=2026\0\x01\x02", 20)},
-                                         Garbled(kLog, 0)};
+                                         Garbled(kFiveFrameCaptureLog, 0)};
   for (const BrokenFile& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_TRUE(RefusedWithOneClearMessage(m.dialogs, m.Path("broken.txt"), c.bytes, [&] { log->Button1->click(); }));
@@ -47,7 +40,7 @@ TEST(BrokenCaptureLog, AFileThatIsNoLogIsRefusedAndTheLoadedLogStays) {
     EXPECT_EQ(log->Memo1->toPlainText(), memo);
   }
 
-  for (const BrokenFile& c : CutEvery(kLog, 1, 4)) {
+  for (const BrokenFile& c : CutEvery(kFiveFrameCaptureLog, 1, 4)) {
     SCOPED_TRACE(c.name);
     m.dialogs.messages.clear();
     m.dialogs.open_file_names.push_back(WriteFileBytes(m.Path("cut.txt"), c.bytes));

@@ -87,12 +87,7 @@ TEST(BrokenStillIcon, IsRefusedAndTheShownPictureStays) {
     ~Uninstall() { ImageFile::ICOLoader().SelectImage = nullptr; }
   } uninstall;
   MainRoadWindow m(Reader::OwnAvi);
-  QImage image(40, 30, QImage::Format_RGB888);
-  image.fill(QColor(200, 35, 0));
-  const auto good = m.Path("good.bmp");
-  ASSERT_TRUE(image.save(QString::fromStdString(good.string()), "BMP"));
-  m.dialogs.open_file_names = {QString::fromStdString(good.string())};
-  m.Click("Button22");
+  const auto good = ShowPlainStill(m);
   TPlatform& w = m.W();
   ASSERT_EQ(w.Driver.FrameBitmap.Width(), 40);
 

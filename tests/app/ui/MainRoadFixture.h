@@ -204,3 +204,23 @@ inline void OpenLedVideo(MainRoadWindow& m) {
   m.W().Run.LastMeasuredFrame = kLedTableRows - 1;
   m.W().Video.TimingFrameRate = 29.97L;
 }
+
+// A capture log of five frames from 12:00:09.96 at 25 fps.
+inline constexpr const char* kFiveFrameCaptureLog =
+    "[Camera]\r\n"
+    "StartCapture=2026-12-06 12:00:09.9600000\r\n"
+    "EndCapture=2026-12-06 12:00:10.1600000\r\n"
+    "ActualFrameRate=25.000000 fps\r\n"
+    "FrameCount=5\r\n";
+
+// Shows good.bmp, a 40 x 30 picture of colour (200, 35, 0), through 'Load bmp';
+// its path.
+inline std::filesystem::path ShowPlainStill(MainRoadWindow& m) {
+  QImage image(40, 30, QImage::Format_RGB888);
+  image.fill(QColor(200, 35, 0));
+  const auto good = m.Path("good.bmp");
+  EXPECT_TRUE(image.save(QString::fromStdString(good.string()), "BMP"));
+  m.dialogs.open_file_names = {QString::fromStdString(good.string())};
+  m.Click("Button22");
+  return good;
+}

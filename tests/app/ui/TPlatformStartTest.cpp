@@ -18,6 +18,7 @@
 #include "support/TestFolder.h"
 #include "base/AtomicFile.h"
 #include "base/CsvFields.h"
+#include "base/IniFile.h"
 #include "base/ui/DialogService.h"
 #include "base/ui/ControlEvents.h"
 #include "app/ui/TPlatform.h"
@@ -152,6 +153,25 @@ TEST(TPlatformStart, UnwritableProgramFolderUsesTheConfigFolderAndSaysSoOnce) {
   EXPECT_TRUE(s.dialogs.messages[0].text.contains("not writable"));
   { TPlatform again(o); }
   EXPECT_EQ(s.dialogs.messages.size(), 1u);
+}
+
+// A settings file marked read-only is left as it is: the settings carry over
+// to the configuration folder, quietly, and are written there.
+TEST(TPlatformStart, ReadOnlySettingsFileCarriesOverToTheConfigFolder) {
+  Started s;
+  const std::filesystem::path beside = s.bin / "tessary.ini";
+  const std::string text = "[Identification]\r\nObserver=Kept Name\r\n";
+  std::ofstream(beside, std::ios::binary) << text;
+  std::filesystem::permissions(beside, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+  {
+    TPlatform w(s.Options());
+    EXPECT_EQ(w.SettingsPlace.IniPath, s.dir / "xdg" / "tessary" / "tessary.ini");
+    EXPECT_EQ(IniFile(w.SettingsPlace.IniPath).ReadString("Identification", "Observer", ""), "Kept Name");
+    w.Settings.LastVideoDirectory = s.dir.Path().string();
+    w.SaveLatestAccessPaths();
+  }
+  EXPECT_EQ(ReadText(beside), text);
+  EXPECT_TRUE(s.dialogs.messages.empty());
 }
 
 TEST(TPlatformStart, ReadsTheCatalogueCrossReferenceBesideTheProgram) {

@@ -120,10 +120,13 @@ TEST(TimeStampCaptureLog, CancelledOrMissingFileChangesNothing) {
   TRestoreNoTimeRecorded* log = OpenLogWindow(m);
   ASSERT_NE(log, nullptr);
   log->Button1->click();  // cancelled
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  // A file gone since it was chosen is told, once.
   m.dialogs.open_file_names.push_back(QString::fromStdString(m.Path("none.txt").string()));
   log->Button1->click();
   EXPECT_FALSE(m.W().CaptureLogTimes.Loaded());
-  EXPECT_TRUE(m.dialogs.messages.empty());
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text.toStdString(), "Cannot open \"" + m.Path("none.txt").string() + "\".");
   // Opening the item again raises the same window.
   EXPECT_EQ(OpenLogWindow(m), log);
 }

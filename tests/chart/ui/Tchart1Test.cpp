@@ -20,6 +20,8 @@
 #include "events/ui/TFresnelCtrl.h"
 #include "ChartFakeHost.h"
 #include "support/ChartTestTables.h"
+#include "support/FileBytes.h"
+#include "support/TemporaryFolder.h"
 
 namespace {
 
@@ -151,6 +153,28 @@ TEST(Tchart1, PopupSavesThePictureAsABitmap) {
   EXPECT_EQ(saved.pixelColor(100, 100), f.chart->Picture().pixelColor(100, 100));
   EXPECT_TRUE(f.host.Errors().empty());
   std::filesystem::remove_all(dir);
+}
+
+// A picture saved onto a folder's name, into a folder that does not exist or
+// over a file marked read-only: one error, and the folder holds what it held.
+TEST(Tchart1, PopupSaveThatCannotBeWrittenIsToldOnce) {
+  ChartFixture f;
+  f.host.table.lines = BuildResultTable(3, 1, RowsFromValues({Wave(30)}));
+  f.Open();
+  TemporaryFolder dir("tessary-chart-save");
+  std::filesystem::create_directories(dir.Path() / "folder.bmp" / "inside");
+  dir.Write("kept.bmp", "the observer's own picture");
+  std::filesystem::permissions(dir.Path() / "kept.bmp", std::filesystem::perms::owner_read);
+  for (const char* name : {"folder.bmp", "gone/chart.bmp", "kept.bmp"}) {
+    SCOPED_TRACE(name);
+    const size_t errors = f.host.Errors().size();
+    f.host.dialogs.save_file_names.push_back(QString::fromStdString(dir.File(name)));
+    f.chart->findChild<QAction*>("SaveToFile1")->trigger();
+    EXPECT_EQ(f.host.Errors().size(), errors + 1);
+    EXPECT_EQ(dir.Names().size(), 2u);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.Path() / "folder.bmp" / "inside"));
+    EXPECT_EQ(ReadFileBytes(dir.Path() / "kept.bmp"), "the observer's own picture");
+  }
 }
 
 TEST(Tchart1, DiffractionAnalysisGuardsAndStart) {

@@ -19,6 +19,7 @@
 #include "support/BrokenFiles.h"
 #include "support/DiskFull.h"
 #include "support/LunarListingText.h"
+#include "support/NotAFile.h"
 #include "support/TemporaryFolder.h"
 #include "tests/events/ReportFixtures.h"
 
@@ -637,8 +638,8 @@ TEST(TLightCurveReport, ACameraSettingFileInAnySavedFormIsLoaded) {
   }
 }
 
-// A folder, a missing file or one too large to be a setting file is told,
-// and the settings loaded before stay.
+// A folder, a missing file, a named pipe or one too large to be a setting
+// file is told, and the settings loaded before stay.
 TEST(TLightCurveReport, ACameraSettingFileThatCannotBeReadKeepsTheSettings) {
   Fixture f;
   f.Open();
@@ -647,7 +648,8 @@ TEST(TLightCurveReport, ACameraSettingFileThatCannotBeReadKeepsTheSettings) {
   ASSERT_EQ(f.w->Edit50->text(), "250");
   std::filesystem::create_directory(f.folder.File("folder.txt"));
   f.folder.Write("huge.txt", "Gain=7\r\n" + std::string((1u << 20) + 10, 'x') + "\r\n");
-  for (const char* name : {"folder.txt", "missing.txt", "huge.txt"}) {
+  const NamedPipeWatch pipe(f.folder.Path() / "pipe.txt");
+  for (const char* name : {"folder.txt", "missing.txt", "huge.txt", "pipe.txt"}) {
     SCOPED_TRACE(name);
     f.dialogs.messages.clear();
     f.dialogs.open_file_names = {QString::fromStdString(f.folder.File(name))};
@@ -657,6 +659,7 @@ TEST(TLightCurveReport, ACameraSettingFileThatCannotBeReadKeepsTheSettings) {
     EXPECT_EQ(f.w->Edit50->text(), "250");
     EXPECT_EQ(f.w->Memo5->toPlainText(), "Gain=250");
   }
+  EXPECT_FALSE(pipe.ReaderWasStuck());
 }
 
 TEST(TLightCurveReport, AppliesTheLimbSlopeToALunarCurve) {
