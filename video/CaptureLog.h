@@ -17,6 +17,8 @@ struct CaptureLogState {
   int32_t CaptureLogYear = 0, CaptureLogMonth = 0, CaptureLogDay = 0;
   // Texts of the window's Edit1..Edit20 (index 0 is Edit1), restored when it reopens.
   std::array<std::string, 20> savedEdits;
+  // Lines of the loaded file, listed again when the window reopens.
+  std::string loadedText;
 
   bool Loaded() const { return CaptureLogStartTime > 0; }
 };
