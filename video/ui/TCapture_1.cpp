@@ -110,6 +110,8 @@ TCapture_1::TCapture_1(CaptureHost host, QWidget* opener)
   connect(ListBox2, &QListWidget::itemClicked, this, [this] { ListBox2Click(); });
   connect(TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
   OnCheckBoxClick(CheckBox1, this, &TCapture_1::CheckBox1Click);
+  // The frames are scaled as the box says at once; the area they go in follows.
+  connect(CheckBox2, &QCheckBox::toggled, this, [this] { SizePreview(); });
   preview_timer_ = new QTimer(this);
   preview_timer_->setInterval(20);
   connect(preview_timer_, &QTimer::timeout, this, &TCapture_1::PollSession);
@@ -220,12 +222,7 @@ int TCapture_1::AviCapture(int mode) {
   const int result = session_->Start(r);
   if (mode == 0 && session_->Recording()) recorded_ = true;
   session_->SetVolume(TrackBar1->value());
-  int w = session_->Width(), h = session_->Height();
-  if (CheckBox2->isChecked()) {
-    w = (w + 1) / 2;
-    h = (h + 1) / 2;
-  }
-  if (w > 0 && h > 0) Panel1->setFixedSize(w, h);
+  SizePreview();
   // A recording whose file could not be opened is not reported as recording:
   // the preview goes on and F1 can try again.
   const bool recording = mode == 0 && session_->Recording();
@@ -267,6 +264,15 @@ void TCapture_1::StopCapture() {
                           (kept.empty() ? std::string("Nothing was recorded.")
                                         : "The frames recorded until then are kept in " + kept)));
   }
+}
+
+void TCapture_1::SizePreview() {
+  int w = session_->Width(), h = session_->Height();
+  if (CheckBox2->isChecked()) {
+    w = (w + 1) / 2;
+    h = (h + 1) / 2;
+  }
+  if (w > 0 && h > 0) Panel1->setFixedSize(w, h);
 }
 
 void TCapture_1::PollSession() {

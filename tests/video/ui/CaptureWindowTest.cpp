@@ -230,6 +230,29 @@ TEST(CaptureWindow, KeysSmallPreviewAndNoAnalysis) {
   EXPECT_FALSE(f.opened);
 }
 
+// 'Small preview' ticked or unticked while the preview or a recording runs:
+// the preview area follows at once, so the whole frame stays in sight.
+TEST(CaptureWindow, SmallPreviewChangedWhileRunning) {
+  CaptureFixture f;
+  auto* w = new TCapture_1(f.Host(), nullptr);
+  auto* panel = Find<QLabel>(w, "Panel1");
+  auto* small = Find<QCheckBox>(w, "CheckBox2");
+  const auto shows = [&](QSize size) {
+    return Spin([&] { return panel->size() == size && panel->pixmap().size() == size; }, 5000);
+  };
+  EXPECT_TRUE(shows(QSize(64, 48)));
+  small->setChecked(true);
+  EXPECT_TRUE(shows(QSize(32, 24)));
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  ASSERT_TRUE(w->Session().Recording());
+  EXPECT_TRUE(shows(QSize(32, 24)));
+  small->setChecked(false);
+  EXPECT_TRUE(shows(QSize(64, 48)));
+  small->setChecked(true);
+  EXPECT_TRUE(shows(QSize(32, 24)));
+  w->close();
+}
+
 // A folder that cannot be written: F1 tries twice, says so, and the window
 // stays in preview instead of showing "Recording now..".
 TEST(CaptureWindow, ARecordingThatCannotStartIsNotShownAsRecording) {
