@@ -9,7 +9,10 @@
 
 // The loaded log; lives for the whole program run, whether its window is open or not.
 struct CaptureLogState {
-  int64_t CaptureLogStartTime = 0;  // time of day in 100-ns units; > 0 means loaded
+  int64_t CaptureLogStartTime = 0;  // time of day in 100-ns units
+  // A rate line followed a start line: the frames are timed. Not the start
+  // time above 0, or a capture started on the stroke of midnight times nothing.
+  bool CaptureLogTimesFrames = false;
   long double CaptureLogFrameInterval = 0;
   long double CaptureLogFrameRate = 0;
   int32_t CaptureLogLastFrame = 0;
@@ -20,7 +23,7 @@ struct CaptureLogState {
   // Lines of the loaded file, listed again when the window reopens.
   std::string loadedText;
 
-  bool Loaded() const { return CaptureLogStartTime > 0; }
+  bool Loaded() const { return CaptureLogTimesFrames; }
 };
 
 // Applies the lines of a log text in order (CRLF, LF or CR line ends).

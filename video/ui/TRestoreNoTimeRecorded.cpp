@@ -76,6 +76,7 @@ void TRestoreNoTimeRecorded::Button1Click() {
   std::string error, text;
   CaptureLogState next = state_;
   next.CaptureLogStartTime = 0;  // loaded afterwards only when this file times the frames
+  next.CaptureLogTimesFrames = false;
   // An end time or frame count this file lacks must not show the earlier log's.
   next.CaptureLogLastFrame = 0;
   next.savedEdits = {};

@@ -261,3 +261,37 @@ TEST(TimeStampCaptureLog, AFileThatTimesNoFrameSaysSo) {
   EXPECT_TRUE(m.W().CaptureLogTimes.Loaded());
   EXPECT_TRUE(m.dialogs.messages.empty());
 }
+
+// A capture that started on the stroke of midnight is a capture like any
+// other: its log loads without a word and frame n ends its exposure
+// (n + 1) / 25 s after 00:00:00.
+TEST(TimeStampCaptureLog, ACaptureStartedAtMidnightTimesItsFrames) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+  ASSERT_NE(log, nullptr);
+  LoadLog(m, log, "StartCapture=2026-12-07 00:00:00.0000000\nActualFrameRate=25.000000 fps\nFrameCount=3\n");
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  EXPECT_TRUE(w.CaptureLogTimes.Loaded());
+  EXPECT_EQ(log->Edit(16)->text(), "0");
+  std::vector<Bitmap24> frames(3, Bitmap24(64, 48));
+  for (Bitmap24& f : frames) FillFrame(f, 20);
+  AviWriterOptions o;
+  o.rate = 25;
+  ASSERT_TRUE(WriteAvi(m.Path("plain.avi").string(), frames, o));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("plain.avi")));
+  EXPECT_EQ(m.Find<QLineEdit>("Edit59")->text(), "26 12 07");
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 3u);
+  const char* const seconds[] = {"00.0400000", "00.0800000", "00.1200000"};
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(Column(rows[i], 8), "00") << rows[i];
+    EXPECT_EQ(Column(rows[i], 9), "00") << rows[i];
+    EXPECT_EQ(Column(rows[i], 10), seconds[i]) << rows[i];
+  }
+  // 'Reset' unloads it.
+  log->Button2->click();
+  EXPECT_FALSE(w.CaptureLogTimes.Loaded());
+}
