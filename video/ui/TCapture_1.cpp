@@ -324,6 +324,10 @@ void TCapture_1::SpeedButton1Click() {
 
 void TCapture_1::SpeedButton2Click() {
   if (CaptureFileNameSetting() != 0) return;
+  StartRecording();
+}
+
+void TCapture_1::StartRecording() {
   if (AviCapture(0) == 0) return;
   StopCapture();
   if (AviCapture(0) == 0) return;
@@ -362,7 +366,7 @@ void TCapture_1::Button1Click() {
       AviCapture(1);
       return;
     }
-    AviCapture(0);
+    StartRecording();
     return;
   }
   AviCapture(mode_);

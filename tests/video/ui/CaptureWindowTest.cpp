@@ -303,6 +303,38 @@ TEST(CaptureWindow, ARestartWhileRecordingKeepsBothRecordings) {
   EXPECT_EQ(f.closed_file, second);
 }
 
+// 'Restart' with a compressor the device's frames do not suit (DV wants
+// 720 x 480 or 576): the first recording is kept, and the failed start of the
+// next is said in a message, as for 'F1', not only in the message list.
+TEST(CaptureWindow, ARestartThatCannotRecordSaysSo) {
+  CaptureFixture f;
+  CaptureHost h = f.Host();
+  h.Compressors = [] {
+    return std::vector<CaptureCompressor>{{"Uncompressed RGB", "rawvideo"}, {kDvEncoderName, "dvvideo"}};
+  };
+  auto* w = new TCapture_1(std::move(h), nullptr);
+  ClickListRow(Find<QListWidget>(w, "ListBox2"), 0);
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  ASSERT_TRUE(Spin([&] { return w->Session().FramesWritten() >= 2; }));
+  ClickListRow(Find<QListWidget>(w, "ListBox2"), 1);
+  Find<QPushButton>(w, "Button1")->click();
+  const std::string first = (f.dir.Path() / "Untitled.avi").string();
+  EXPECT_EQ(w->RecordedFile(), first);
+  const auto probe = ProbeVideo(first);
+  ASSERT_TRUE(probe);
+  EXPECT_EQ(probe->frames, w->FramesRecorded());
+  EXPECT_FALSE(w->Session().Recording());
+  EXPECT_TRUE(w->Session().Running());
+  EXPECT_EQ(Find<QLabel>(w, "StaticText1")->text(), "Preview");
+  EXPECT_TRUE(Find<QPushButton>(w, "SpeedButton2")->isEnabled());
+  ASSERT_EQ(f.dialogs.messages.size(), 1u);
+  EXPECT_EQ(f.dialogs.messages[0].kind, MessageKind::Error);
+  EXPECT_EQ(f.dialogs.messages[0].text, "The recording could not be started; the message list says why.");
+  EXPECT_FALSE(std::filesystem::exists((f.dir.Path() / "Untitled_001.avi").string()));
+  w->close();
+  EXPECT_EQ(f.closed_file, first);
+}
+
 // A recording cut short by a crash is left under its working name: the next
 // recording takes a new name instead of writing over it.
 TEST(CaptureWindow, ARecordingLeftByACrashIsNotOverwritten) {
