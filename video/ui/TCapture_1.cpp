@@ -214,6 +214,8 @@ int TCapture_1::AviCapture(int mode) {
   if (mode == 0) {
     if (selected_compressor_ < 0 || selected_compressor_ >= static_cast<int>(compressors_.size())) {
       AddLine("No device is detected");
+      // Nothing to record with: the preview goes on and F1 can try again.
+      AviCapture(1);
       return 1;
     }
     r.Compressor = compressors_[static_cast<size_t>(selected_compressor_)];

@@ -335,6 +335,27 @@ TEST(CaptureWindow, ARestartThatCannotRecordSaysSo) {
   EXPECT_EQ(f.closed_file, first);
 }
 
+// Without any compressor there is nothing to record with: 'F1' says so, and
+// the preview goes on with 'F1' offered again, as after any failed start.
+TEST(CaptureWindow, NoCompressorKeepsThePreview) {
+  CaptureFixture f;
+  auto* w = new TCapture_1(f.Host(1, 0, 0), nullptr);
+  EXPECT_TRUE(Find<QPlainTextEdit>(w, "Memo1")->toPlainText().contains("No compresser is detected"));
+  ASSERT_TRUE(w->Session().Running());
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  ASSERT_EQ(f.dialogs.messages.size(), 1u);
+  EXPECT_EQ(f.dialogs.messages[0].kind, MessageKind::Error);
+  EXPECT_FALSE(w->Session().Recording());
+  EXPECT_TRUE(w->Session().Running());
+  EXPECT_EQ(Find<QLabel>(w, "StaticText1")->text(), "Preview");
+  EXPECT_TRUE(Find<QPushButton>(w, "SpeedButton2")->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>(w, "SpeedButton3")->isEnabled());
+  EXPECT_FALSE(std::filesystem::exists(f.dir.Path() / "Untitled.avi"));
+  EXPECT_FALSE(std::filesystem::exists(f.dir.Path() / "Untitled.avi.part"));
+  w->close();
+  EXPECT_FALSE(f.opened);
+}
+
 // A recording cut short by a crash is left under its working name: the next
 // recording takes a new name instead of writing over it.
 TEST(CaptureWindow, ARecordingLeftByACrashIsNotOverwritten) {
