@@ -78,11 +78,22 @@ TEST(CaptureWindow, NoAudioDeviceStillPreviewsAndRecords) {
   Find<QPushButton>(w, "SpeedButton2")->click();
   EXPECT_TRUE(w->Session().Recording());
   ASSERT_TRUE(Spin([&] { return w->Session().FramesWritten() >= 3; }));
-  w->close();
+  w->close();  // freed later, by the event loop
+  const int64_t frames = w->FramesRecorded();
   EXPECT_TRUE(f.closed);
   EXPECT_TRUE(f.opened);
   EXPECT_EQ(f.closed_file, (f.dir.Path() / "Untitled.avi").string());
-  EXPECT_TRUE(std::filesystem::exists(f.closed_file));
+  // Closed while recording, the file is finished: an independent reader
+  // finds every frame the window counted, at the device's rate and size.
+  const auto probe = ProbeVideo(f.closed_file);
+  ASSERT_TRUE(probe);
+  EXPECT_EQ(probe->frames, frames);
+  EXPECT_EQ(probe->rate, "25/1");
+  const std::vector<Bitmap24> recorded = FfmpegBgr24Frames(f.closed_file, 64, 48);
+  const std::vector<Bitmap24> expected = FfmpegTestPattern(64, 48, 25, static_cast<int>(recorded.size()));
+  ASSERT_EQ(static_cast<int64_t>(recorded.size()), frames);
+  ASSERT_EQ(expected.size(), recorded.size());
+  for (size_t i = 0; i < recorded.size(); ++i) EXPECT_TRUE(recorded[i] == expected[i]) << "frame " << i;
 }
 
 // The disk fills up while recording: the window says so at once instead of
