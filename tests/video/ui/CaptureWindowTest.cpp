@@ -132,10 +132,12 @@ TEST(CaptureWindow, AFullDiskStopsTheRecordingWithAMessage) {
 TEST(CaptureWindow, ARecordingStoppedBeforeItsFirstFrameLeavesNoFile) {
   CaptureFixture f;
   CaptureHost h = f.Host();
-  // Frames only after half a minute: none reaches the recording.
+  // Frames only after two seconds: none reaches a recording stopped at once.
+  // (The pattern's reads wait for the next frame, so a later first frame
+  // would only make the stop wait longer.)
   h.VideoDevices = [] {
     CaptureDevice slow = TestPatternDevice(64, 48, 25);
-    slow.Url += ",trim=start=30";
+    slow.Url += ",trim=start=2";
     return std::vector<CaptureDevice>{slow};
   };
   auto* w = new TCapture_1(std::move(h), nullptr);
