@@ -42,6 +42,15 @@ void LoadLog(MainRoadWindow& m, TRestoreNoTimeRecorded* log, const std::string& 
   log->Button1->click();
 }
 
+// A video of `count` plain frames without stamps at `rate`, opened with 'Open AVI'.
+bool OpenPlainVideo(MainRoadWindow& m, int count, int rate) {
+  std::vector<Bitmap24> frames(static_cast<size_t>(count), Bitmap24(64, 48));
+  for (Bitmap24& f : frames) FillFrame(f, 20);
+  AviWriterOptions o;
+  o.rate = rate;
+  return WriteAvi(m.Path("plain.avi").string(), frames, o) && m.OpenThroughButton1(m.Path("plain.avi"));
+}
+
 }  // namespace
 
 TEST(TimeStampCaptureLog, LoadedLogTimesEveryFrameAtTheEndOfItsExposure) {
@@ -186,12 +195,7 @@ TEST(TimeStampCaptureLog, RowsOfARunFromALaterFrameOverMidnight) {
     ASSERT_NE(log, nullptr);
     LoadLog(m, log, log_text);
     ASSERT_TRUE(m.W().CaptureLogTimes.Loaded());
-    std::vector<Bitmap24> frames(6, Bitmap24(64, 48));
-    for (Bitmap24& f : frames) FillFrame(f, 20);
-    AviWriterOptions o;
-    o.rate = 30;
-    ASSERT_TRUE(WriteAvi(m.Path("plain.avi").string(), frames, o));
-    ASSERT_TRUE(m.OpenThroughButton1(m.Path("plain.avi")));
+    ASSERT_TRUE(OpenPlainVideo(m, 6, 30));
     m.Find<QCheckBox>("CheckBox2")->setChecked(field);
     m.Find<QScrollBar>("ScrollBar1")->setValue(2);
     m.Click("Button3");
@@ -274,12 +278,7 @@ TEST(TimeStampCaptureLog, ACaptureStartedAtMidnightTimesItsFrames) {
   EXPECT_TRUE(m.dialogs.messages.empty());
   EXPECT_TRUE(w.CaptureLogTimes.Loaded());
   EXPECT_EQ(log->Edit(16)->text(), "0");
-  std::vector<Bitmap24> frames(3, Bitmap24(64, 48));
-  for (Bitmap24& f : frames) FillFrame(f, 20);
-  AviWriterOptions o;
-  o.rate = 25;
-  ASSERT_TRUE(WriteAvi(m.Path("plain.avi").string(), frames, o));
-  ASSERT_TRUE(m.OpenThroughButton1(m.Path("plain.avi")));
+  ASSERT_TRUE(OpenPlainVideo(m, 3, 25));
   EXPECT_EQ(m.Find<QLineEdit>("Edit59")->text(), "26 12 07");
   m.Click("Button3");
   ASSERT_TRUE(m.WaitUntilStopped());
