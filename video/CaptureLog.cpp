@@ -199,6 +199,7 @@ void ResetCaptureLog(CaptureLogState& st) {
   st.CaptureLogYear = st.CaptureLogMonth = st.CaptureLogDay = 0;
   st.CaptureLogStartTime = 0;
   st.CaptureLogTimesFrames = false;
+  st.loadedText.clear();
   st.CaptureLogLastFrame = 0;
   st.CaptureLogFrameInterval = 0;
 }
