@@ -10,8 +10,8 @@
 // The loaded log; lives for the whole program run, whether its window is open or not.
 struct CaptureLogState {
   int64_t CaptureLogStartTime = 0;  // time of day in 100-ns units
-  // A rate line followed a start line: the frames are timed. Not the start
-  // time above 0, or a capture started on the stroke of midnight times nothing.
+  // A rate line followed a start line, so the frames are timed. Kept apart
+  // from the start time, which is 0 for a capture started at midnight.
   bool CaptureLogTimesFrames = false;
   long double CaptureLogFrameInterval = 0;
   long double CaptureLogFrameRate = 0;
