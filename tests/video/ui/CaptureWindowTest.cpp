@@ -316,6 +316,41 @@ TEST(CaptureWindow, ARestartWhileRecordingKeepsBothRecordings) {
   EXPECT_EQ(f.closed_file, second);
 }
 
+// Another device chosen while recording ends the recording (kept whole at
+// the first device's size and rate) and previews the new one; the next 'F1'
+// records it under the next free name, at its own size and rate.
+TEST(CaptureWindow, ADeviceChosenWhileRecordingKeepsTheRecording) {
+  CaptureFixture f;
+  CaptureHost h = f.Host();
+  h.VideoDevices = [] {
+    return std::vector<CaptureDevice>{TestPatternDevice(64, 48, 25), TestPatternDevice(80, 60, 10)};
+  };
+  auto* w = new TCapture_1(std::move(h), nullptr);
+  Find<QLineEdit>(w, "Edit2")->setText("obs");
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  ASSERT_TRUE(Spin([&] { return w->Session().FramesWritten() >= 3; }));
+  ClickListRow(Find<QListWidget>(w, "ListBox1"), 1);
+  const std::string first = (f.dir.Path() / "obs.avi").string();
+  EXPECT_EQ(w->RecordedFile(), first);
+  const int64_t first_frames = w->FramesRecorded();
+  EXPECT_FALSE(w->Session().Recording());
+  EXPECT_EQ(Find<QLabel>(w, "StaticText1")->text(), "Preview");
+  EXPECT_TRUE(Spin([&] { return Find<QLabel>(w, "Panel1")->pixmap().size() == QSize(80, 60); }, 5000));
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  ASSERT_TRUE(Spin([&] { return w->Session().FramesWritten() >= 2; }));
+  w->close();
+  const std::string second = (f.dir.Path() / "obs_001.avi").string();
+  EXPECT_EQ(f.closed_file, second);
+  EXPECT_TRUE(f.dialogs.messages.empty());
+  const auto a = ProbeVideo(first), b = ProbeVideo(second);
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(a->frames, first_frames);
+  EXPECT_EQ(a->rate, "25/1");
+  EXPECT_EQ(b->rate, "10/1");
+  EXPECT_EQ(FfmpegBgr24Frames(first, 64, 48).size(), static_cast<size_t>(first_frames));
+  EXPECT_EQ(static_cast<long>(FfmpegBgr24Frames(second, 80, 60).size()), b->frames);
+}
+
 // 'Restart' with a compressor the device's frames do not suit (DV wants
 // 720 x 480 or 576): the first recording is kept, and the failed start of the
 // next is said in a message, as for 'F1', not only in the message list.
