@@ -148,6 +148,8 @@ void ApplyCaptureLogText(std::string_view text, CaptureLogState& st) {
                                static_cast<int64_t>(start.minute) * 600000000LL +
                                static_cast<int64_t>(start.hour) * 36000000000LL;
       st.savedEdits[15] = FormatInt(st.CaptureLogStartTime);
+      // Without a start line (or with one whose date does not read) no frame has a time.
+      st.CaptureLogTimesFrames = start.year > 0;
     }
     if (AfterKey(line, "FrameCount=", rest)) {
       const int64_t count = ParseInt32(TrimBlanks(rest)).value_or(0);
@@ -193,6 +195,8 @@ bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::st
 void ResetCaptureLog(CaptureLogState& st) {
   st.CaptureLogYear = st.CaptureLogMonth = st.CaptureLogDay = 0;
   st.CaptureLogStartTime = 0;
+  st.CaptureLogTimesFrames = false;
+  st.loadedText.clear();
   st.CaptureLogLastFrame = 0;
   st.CaptureLogFrameInterval = 0;
 }

@@ -9,7 +9,10 @@
 
 // The loaded log; lives for the whole program run, whether its window is open or not.
 struct CaptureLogState {
-  int64_t CaptureLogStartTime = 0;  // time of day in 100-ns units; > 0 means loaded
+  int64_t CaptureLogStartTime = 0;  // time of day in 100-ns units
+  // A rate line followed a start line, so the frames are timed. Kept apart
+  // from the start time, which is 0 for a capture started at midnight.
+  bool CaptureLogTimesFrames = false;
   long double CaptureLogFrameInterval = 0;
   long double CaptureLogFrameRate = 0;
   int32_t CaptureLogLastFrame = 0;
@@ -17,8 +20,10 @@ struct CaptureLogState {
   int32_t CaptureLogYear = 0, CaptureLogMonth = 0, CaptureLogDay = 0;
   // Texts of the window's Edit1..Edit20 (index 0 is Edit1), restored when it reopens.
   std::array<std::string, 20> savedEdits;
+  // Lines of the loaded file, listed again when the window reopens.
+  std::string loadedText;
 
-  bool Loaded() const { return CaptureLogStartTime > 0; }
+  bool Loaded() const { return CaptureLogTimesFrames; }
 };
 
 // Applies the lines of a log text in order (CRLF, LF or CR line ends).

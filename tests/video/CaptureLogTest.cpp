@@ -74,6 +74,15 @@ TEST(CaptureLog, Malformed) {
   EXPECT_EQ(st.CaptureLogLastFrame, -1);
   EXPECT_EQ(st.CaptureLogStartTime, (3 + 2 * 60 + 3600) * 10000000LL);
 
+  // A start on the stroke of midnight times the frames; a rate without a start does not.
+  CaptureLogState midnight;
+  ApplyCaptureLogText("StartCapture=2026-12-07 00:00:00.0000000\nActualFrameRate=25 fps\n", midnight);
+  EXPECT_TRUE(midnight.Loaded());
+  EXPECT_EQ(FrameTimeFromCaptureLog(midnight, 0).RestOfMinute, 400000);
+  CaptureLogState noStart;
+  ApplyCaptureLogText("ActualFrameRate=25 fps\nStartCapture=2026-12-07 00:00:01.0000000\n", noStart);
+  EXPECT_FALSE(noStart.Loaded());
+
   CaptureLogState noRate;
   ApplyCaptureLogText("StartCapture=2026-12-06 01:02:03.0\nFrameCount=10\n", noRate);
   EXPECT_FALSE(noRate.Loaded());

@@ -110,6 +110,8 @@ TCapture_1::TCapture_1(CaptureHost host, QWidget* opener)
   connect(ListBox2, &QListWidget::itemClicked, this, [this] { ListBox2Click(); });
   connect(TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
   OnCheckBoxClick(CheckBox1, this, &TCapture_1::CheckBox1Click);
+  // The frames are scaled as the box says at once; the area they go in follows.
+  connect(CheckBox2, &QCheckBox::toggled, this, [this] { SizePreview(); });
   preview_timer_ = new QTimer(this);
   preview_timer_->setInterval(20);
   connect(preview_timer_, &QTimer::timeout, this, &TCapture_1::PollSession);
@@ -212,6 +214,8 @@ int TCapture_1::AviCapture(int mode) {
   if (mode == 0) {
     if (selected_compressor_ < 0 || selected_compressor_ >= static_cast<int>(compressors_.size())) {
       AddLine("No device is detected");
+      // Nothing to record with: the preview goes on and F1 can try again.
+      AviCapture(1);
       return 1;
     }
     r.Compressor = compressors_[static_cast<size_t>(selected_compressor_)];
@@ -220,12 +224,7 @@ int TCapture_1::AviCapture(int mode) {
   const int result = session_->Start(r);
   if (mode == 0 && session_->Recording()) recorded_ = true;
   session_->SetVolume(TrackBar1->value());
-  int w = session_->Width(), h = session_->Height();
-  if (CheckBox2->isChecked()) {
-    w = (w + 1) / 2;
-    h = (h + 1) / 2;
-  }
-  if (w > 0 && h > 0) Panel1->setFixedSize(w, h);
+  SizePreview();
   // A recording whose file could not be opened is not reported as recording:
   // the preview goes on and F1 can try again.
   const bool recording = mode == 0 && session_->Recording();
@@ -267,6 +266,15 @@ void TCapture_1::StopCapture() {
                           (kept.empty() ? std::string("Nothing was recorded.")
                                         : "The frames recorded until then are kept in " + kept)));
   }
+}
+
+void TCapture_1::SizePreview() {
+  int w = session_->Width(), h = session_->Height();
+  if (CheckBox2->isChecked()) {
+    w = (w + 1) / 2;
+    h = (h + 1) / 2;
+  }
+  if (w > 0 && h > 0) Panel1->setFixedSize(w, h);
 }
 
 void TCapture_1::PollSession() {
@@ -318,6 +326,10 @@ void TCapture_1::SpeedButton1Click() {
 
 void TCapture_1::SpeedButton2Click() {
   if (CaptureFileNameSetting() != 0) return;
+  StartRecording();
+}
+
+void TCapture_1::StartRecording() {
   if (AviCapture(0) == 0) return;
   StopCapture();
   if (AviCapture(0) == 0) return;
@@ -356,7 +368,7 @@ void TCapture_1::Button1Click() {
       AviCapture(1);
       return;
     }
-    AviCapture(0);
+    StartRecording();
     return;
   }
   AviCapture(mode_);

@@ -103,6 +103,10 @@ class TCapture_1 : public QWidget {
  private:
   void AddLine(const std::string& line);
   void SetStatus(const QString& text, const QColor& colour);
+  // The preview area: the device's frame size, halved for 'Small preview'.
+  void SizePreview();
+  // Records to the capture file; a failed start is tried once more, then reported.
+  void StartRecording();
   void RecordingWriteFailed();
   void RecordingDeviceEnded();
   CaptureHost host_;

@@ -56,7 +56,10 @@ TRestoreNoTimeRecorded::TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* 
   // FormCreate.
   if (opener) move(opener->pos() + QPoint(300, 50));
   ShowNominalRate();
-  if (!state_.Loaded()) Memo1->clear();
+  if (state_.Loaded())
+    Memo1->setPlainText(QString::fromStdString(state_.loadedText));
+  else
+    Memo1->clear();
   ShowSavedTexts();
 }
 
@@ -72,6 +75,10 @@ void TRestoreNoTimeRecorded::Button1Click() {
   std::string error, text;
   CaptureLogState next = state_;
   next.CaptureLogStartTime = 0;  // loaded afterwards only when this file times the frames
+  next.CaptureLogTimesFrames = false;
+  // An end time or frame count this file lacks must not show the earlier log's.
+  next.CaptureLogLastFrame = 0;
+  next.savedEdits = {};
   if (!LoadCaptureLogFile(name.toStdString(), next, &error, &text)) {
     Dialogs().ShowError(QString::fromStdString(error));
     return;
@@ -83,9 +90,9 @@ void TRestoreNoTimeRecorded::Button1Click() {
     Dialogs().ShowWarning(times_nothing + " The log loaded before stays.");
     return;
   }
+  next.loadedText = std::move(text);
   state_ = next;
-  Memo1->clear();
-  Memo1->setPlainText(QString::fromStdString(text));
+  Memo1->setPlainText(QString::fromStdString(state_.loadedText));
   ShowSavedTexts();
   // The values shown would pass for a loaded log while no frame gets a time.
   if (!state_.Loaded()) Dialogs().ShowWarning(times_nothing);

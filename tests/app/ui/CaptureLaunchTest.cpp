@@ -14,6 +14,7 @@
 #include "support/VideoFixtures.h"
 #include "support/WindowControls.h"
 #include "video/ui/TCapture_1.h"
+#include "video/ui/TRestoreNoTimeRecorded.h"
 
 namespace {
 
@@ -101,6 +102,62 @@ TEST(CaptureLaunch, TwoSecondsOfTestPatternOpenInTheMainWindow) {
   const std::vector<Bitmap24> first = FfmpegTestPattern(320, 240, 25, 1);
   ASSERT_EQ(first.size(), 1u);
   EXPECT_TRUE(m.ShownImage() == first[0]);
+}
+
+// A capture program's log loaded first (LF line ends, a start just before
+// midnight, a rate that is not the file's, a frame count that is not the
+// recording's), then a recording made through the window: the recording opens
+// timed by the log. Each row holds the end of its frame's exposure,
+// 23:59:59.96 + (n + 1) / 24.95 s to the nearest 100 ns, worked out by hand
+// with exact fractions; the hours run on past 24. The rows are the frames
+// ffprobe counts in the file.
+TEST(CaptureLaunch, ARecordingIsTimedByTheLoadedCaptureLog) {
+  const char* const ends[] = {"00.0000802", "00.0401603", "00.0802405", "00.1203206", "00.1604008", "00.2004810",
+                              "00.2405611", "00.2806413", "00.3207214", "00.3608016", "00.4008818", "00.4409619"};
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  w.findChild<QAction*>("AddTimeToNoCmosTime1")->trigger();
+  TRestoreNoTimeRecorded* log = w.RestoreNoTimeRecorded.data();
+  ASSERT_NE(log, nullptr);
+  std::ofstream(m.Path("capture.txt"), std::ios::binary)
+      << "StartCapture=2026-12-31 23:59:59.9600000\nEndCapture=2027-01-01 00:00:40.0000000\n"
+         "ActualFrameRate=24.950000 fps\nFrameCount=1000\n";
+  m.dialogs.open_file_names.push_back(QString::fromStdString(m.Path("capture.txt").string()));
+  log->Button1->click();
+  ASSERT_TRUE(w.CaptureLogTimes.Loaded());
+
+  m.Find<QAction>("VideoCapture1")->trigger();
+  TCapture_1* cap = w.Capture_1;
+  ASSERT_NE(cap, nullptr);
+  Find<QLineEdit>(cap, "Edit1")->setText(QString::fromStdString(m.dir.Path().string()));
+  auto* devices = Find<QListWidget>(cap, "ListBox1");
+  ClickListRow(devices, RowOf(devices, kTestPatternName));
+  auto* compressors = Find<QListWidget>(cap, "ListBox2");
+  ClickListRow(compressors, RowOf(compressors, "Uncompressed RGB"));
+  Find<QPushButton>(cap, "SpeedButton2")->click();
+  ASSERT_TRUE(Spin([&] { return cap->Session().FramesWritten() >= 8; }));
+  Find<QPushButton>(cap, "SpeedButton3")->click();
+  Find<QPushButton>(cap, "Button3")->click();
+  QCoreApplication::processEvents();
+  const std::string file = (m.dir.Path() / "Untitled.avi").string();
+  ASSERT_EQ(w.Video.VideoFileName, file);
+  const auto probe = ProbeVideo(file);
+  ASSERT_TRUE(probe);
+  ASSERT_GE(probe->frames, 8);
+  ASSERT_LE(probe->frames, 12);
+  EXPECT_DOUBLE_EQ(static_cast<double>(w.Video.VideoFrameRate), 24.95);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit24")->text(), "24");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text(), ends[0]);
+
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(static_cast<long>(rows.size()), probe->frames);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(StripQuotes(GetCsvField(rows[i], 8)), "24") << rows[i];
+    EXPECT_EQ(StripQuotes(GetCsvField(rows[i], 9)), "00") << rows[i];
+    EXPECT_EQ(StripQuotes(GetCsvField(rows[i], 10)), ends[i]) << rows[i];
+  }
 }
 
 TEST(CaptureLaunch, ClosingWithoutARecordingReopensThePreviousVideo) {

@@ -105,3 +105,40 @@ TEST(CaptureLogReload, AMalformedLineLoadsNothing) {
     EXPECT_TRUE(log->Edit(1)->text().isEmpty());
   }
 }
+
+// A second log without an end line or a frame count shows none of the first
+// log's: its end time and frame count belonged to another capture. The same
+// file loaded with no log before shows exactly the same.
+TEST(CaptureLogReload, ALogWithoutEndOrCountShowsNoneOfTheLogBefore) {
+  const char* const next = "StartCapture=2026-12-07 08:00:00.5000000\nActualFrameRate=30.000000 fps\n";
+  auto shown_after = [&](bool first_log) {
+    MainRoadWindow m(Reader::OwnAvi);
+    TPlatform& w = m.W();
+    TRestoreNoTimeRecorded* log = OpenLogWindow(w);
+    if (first_log) {
+      m.dialogs.open_file_names.push_back(WriteFileBytes(m.Path("capture.txt"), kLog));
+      log->Button1->click();
+      EXPECT_EQ(log->Edit(15)->text(), "4");
+    }
+    m.dialogs.open_file_names.push_back(WriteFileBytes(m.Path("next.txt"), next));
+    log->Button1->click();
+    EXPECT_TRUE(m.dialogs.messages.empty());
+    EXPECT_TRUE(w.CaptureLogTimes.Loaded());
+    Snapshot s = Take(w, log);
+    // Closed and opened again, the window shows the same.
+    log->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    log = OpenLogWindow(w);
+    Snapshot again = Take(w, log);
+    EXPECT_TRUE(again == s);
+    s.memo.clear();
+    return s;
+  };
+  const Snapshot fresh = shown_after(false);
+  for (int i = 7; i <= 12; ++i) EXPECT_TRUE(fresh.edits[i - 1].isEmpty()) << i;
+  EXPECT_TRUE(fresh.edits[14].isEmpty());
+  EXPECT_EQ(fresh.edits[15], "288005000000");  // 08:00:00.5 in 100-ns units
+  EXPECT_EQ(fresh.edits[0], "2026");
+  EXPECT_EQ(fresh.edits[2], "7");
+  EXPECT_TRUE(shown_after(true) == fresh);
+}

@@ -42,6 +42,15 @@ void LoadLog(MainRoadWindow& m, TRestoreNoTimeRecorded* log, const std::string& 
   log->Button1->click();
 }
 
+// A video of `count` plain frames without stamps at `rate`, opened with 'Open AVI'.
+bool OpenPlainVideo(MainRoadWindow& m, int count, int rate) {
+  std::vector<Bitmap24> frames(static_cast<size_t>(count), Bitmap24(64, 48));
+  for (Bitmap24& f : frames) FillFrame(f, 20);
+  AviWriterOptions o;
+  o.rate = rate;
+  return WriteAvi(m.Path("plain.avi").string(), frames, o) && m.OpenThroughButton1(m.Path("plain.avi"));
+}
+
 }  // namespace
 
 TEST(TimeStampCaptureLog, LoadedLogTimesEveryFrameAtTheEndOfItsExposure) {
@@ -189,12 +198,7 @@ TEST(TimeStampCaptureLog, RowsOfARunFromALaterFrameOverMidnight) {
     ASSERT_NE(log, nullptr);
     LoadLog(m, log, log_text);
     ASSERT_TRUE(m.W().CaptureLogTimes.Loaded());
-    std::vector<Bitmap24> frames(6, Bitmap24(64, 48));
-    for (Bitmap24& f : frames) FillFrame(f, 20);
-    AviWriterOptions o;
-    o.rate = 30;
-    ASSERT_TRUE(WriteAvi(m.Path("plain.avi").string(), frames, o));
-    ASSERT_TRUE(m.OpenThroughButton1(m.Path("plain.avi")));
+    ASSERT_TRUE(OpenPlainVideo(m, 6, 30));
     m.Find<QCheckBox>("CheckBox2")->setChecked(field);
     m.Find<QScrollBar>("ScrollBar1")->setValue(2);
     m.Click("Button3");
@@ -263,4 +267,33 @@ TEST(TimeStampCaptureLog, AFileThatTimesNoFrameSaysSo) {
   LoadLog(m, OpenLogWindow(m), kLog);
   EXPECT_TRUE(m.W().CaptureLogTimes.Loaded());
   EXPECT_TRUE(m.dialogs.messages.empty());
+}
+
+// A capture that started on the stroke of midnight is a capture like any
+// other: its log loads without a word and frame n ends its exposure
+// (n + 1) / 25 s after 00:00:00.
+TEST(TimeStampCaptureLog, ACaptureStartedAtMidnightTimesItsFrames) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+  ASSERT_NE(log, nullptr);
+  LoadLog(m, log, "StartCapture=2026-12-07 00:00:00.0000000\nActualFrameRate=25.000000 fps\nFrameCount=3\n");
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  EXPECT_TRUE(w.CaptureLogTimes.Loaded());
+  EXPECT_EQ(log->Edit(16)->text(), "0");
+  ASSERT_TRUE(OpenPlainVideo(m, 3, 25));
+  EXPECT_EQ(m.Find<QLineEdit>("Edit59")->text(), "26 12 07");
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 3u);
+  const char* const seconds[] = {"00.0400000", "00.0800000", "00.1200000"};
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(Column(rows[i], 8), "00") << rows[i];
+    EXPECT_EQ(Column(rows[i], 9), "00") << rows[i];
+    EXPECT_EQ(Column(rows[i], 10), seconds[i]) << rows[i];
+  }
+  // 'Reset' unloads it.
+  log->Button2->click();
+  EXPECT_FALSE(w.CaptureLogTimes.Loaded());
 }

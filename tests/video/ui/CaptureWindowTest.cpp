@@ -78,11 +78,22 @@ TEST(CaptureWindow, NoAudioDeviceStillPreviewsAndRecords) {
   Find<QPushButton>(w, "SpeedButton2")->click();
   EXPECT_TRUE(w->Session().Recording());
   ASSERT_TRUE(Spin([&] { return w->Session().FramesWritten() >= 3; }));
-  w->close();
+  w->close();  // freed later, by the event loop
+  const int64_t frames = w->FramesRecorded();
   EXPECT_TRUE(f.closed);
   EXPECT_TRUE(f.opened);
   EXPECT_EQ(f.closed_file, (f.dir.Path() / "Untitled.avi").string());
-  EXPECT_TRUE(std::filesystem::exists(f.closed_file));
+  // Closed while recording, the file is finished: an independent reader
+  // finds every frame the window counted, at the device's rate and size.
+  const auto probe = ProbeVideo(f.closed_file);
+  ASSERT_TRUE(probe);
+  EXPECT_EQ(probe->frames, frames);
+  EXPECT_EQ(probe->rate, "25/1");
+  const std::vector<Bitmap24> recorded = FfmpegBgr24Frames(f.closed_file, 64, 48);
+  const std::vector<Bitmap24> expected = FfmpegTestPattern(64, 48, 25, static_cast<int>(recorded.size()));
+  ASSERT_EQ(static_cast<int64_t>(recorded.size()), frames);
+  ASSERT_EQ(expected.size(), recorded.size());
+  for (size_t i = 0; i < recorded.size(); ++i) EXPECT_TRUE(recorded[i] == expected[i]) << "frame " << i;
 }
 
 // The disk fills up while recording: the window says so at once instead of
@@ -121,10 +132,12 @@ TEST(CaptureWindow, AFullDiskStopsTheRecordingWithAMessage) {
 TEST(CaptureWindow, ARecordingStoppedBeforeItsFirstFrameLeavesNoFile) {
   CaptureFixture f;
   CaptureHost h = f.Host();
-  // Frames only after half a minute: none reaches the recording.
+  // Frames only after two seconds: none reaches a recording stopped at once.
+  // (The pattern's reads wait for the next frame, so a later first frame
+  // would only make the stop wait longer.)
   h.VideoDevices = [] {
     CaptureDevice slow = TestPatternDevice(64, 48, 25);
-    slow.Url += ",trim=start=30";
+    slow.Url += ",trim=start=2";
     return std::vector<CaptureDevice>{slow};
   };
   auto* w = new TCapture_1(std::move(h), nullptr);
@@ -230,6 +243,29 @@ TEST(CaptureWindow, KeysSmallPreviewAndNoAnalysis) {
   EXPECT_FALSE(f.opened);
 }
 
+// 'Small preview' ticked or unticked while the preview or a recording runs:
+// the preview area follows at once, so the whole frame stays in sight.
+TEST(CaptureWindow, SmallPreviewChangedWhileRunning) {
+  CaptureFixture f;
+  auto* w = new TCapture_1(f.Host(), nullptr);
+  auto* panel = Find<QLabel>(w, "Panel1");
+  auto* small = Find<QCheckBox>(w, "CheckBox2");
+  const auto shows = [&](QSize size) {
+    return Spin([&] { return panel->size() == size && panel->pixmap().size() == size; }, 5000);
+  };
+  EXPECT_TRUE(shows(QSize(64, 48)));
+  small->setChecked(true);
+  EXPECT_TRUE(shows(QSize(32, 24)));
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  ASSERT_TRUE(w->Session().Recording());
+  EXPECT_TRUE(shows(QSize(32, 24)));
+  small->setChecked(false);
+  EXPECT_TRUE(shows(QSize(64, 48)));
+  small->setChecked(true);
+  EXPECT_TRUE(shows(QSize(32, 24)));
+  w->close();
+}
+
 // A folder that cannot be written: F1 tries twice, says so, and the window
 // stays in preview instead of showing "Recording now..".
 TEST(CaptureWindow, ARecordingThatCannotStartIsNotShownAsRecording) {
@@ -278,6 +314,94 @@ TEST(CaptureWindow, ARestartWhileRecordingKeepsBothRecordings) {
   EXPECT_TRUE(f.dialogs.messages.empty());
   w->close();
   EXPECT_EQ(f.closed_file, second);
+}
+
+// Another device chosen while recording ends the recording (kept whole at
+// the first device's size and rate) and previews the new one; the next 'F1'
+// records it under the next free name, at its own size and rate.
+TEST(CaptureWindow, ADeviceChosenWhileRecordingKeepsTheRecording) {
+  CaptureFixture f;
+  CaptureHost h = f.Host();
+  h.VideoDevices = [] {
+    return std::vector<CaptureDevice>{TestPatternDevice(64, 48, 25), TestPatternDevice(80, 60, 10)};
+  };
+  auto* w = new TCapture_1(std::move(h), nullptr);
+  Find<QLineEdit>(w, "Edit2")->setText("obs");
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  ASSERT_TRUE(Spin([&] { return w->Session().FramesWritten() >= 3; }));
+  ClickListRow(Find<QListWidget>(w, "ListBox1"), 1);
+  const std::string first = (f.dir.Path() / "obs.avi").string();
+  EXPECT_EQ(w->RecordedFile(), first);
+  const int64_t first_frames = w->FramesRecorded();
+  EXPECT_FALSE(w->Session().Recording());
+  EXPECT_EQ(Find<QLabel>(w, "StaticText1")->text(), "Preview");
+  EXPECT_TRUE(Spin([&] { return Find<QLabel>(w, "Panel1")->pixmap().size() == QSize(80, 60); }, 5000));
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  ASSERT_TRUE(Spin([&] { return w->Session().FramesWritten() >= 2; }));
+  w->close();
+  const std::string second = (f.dir.Path() / "obs_001.avi").string();
+  EXPECT_EQ(f.closed_file, second);
+  EXPECT_TRUE(f.dialogs.messages.empty());
+  const auto a = ProbeVideo(first), b = ProbeVideo(second);
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(a->frames, first_frames);
+  EXPECT_EQ(a->rate, "25/1");
+  EXPECT_EQ(b->rate, "10/1");
+  EXPECT_EQ(FfmpegBgr24Frames(first, 64, 48).size(), static_cast<size_t>(first_frames));
+  EXPECT_EQ(static_cast<long>(FfmpegBgr24Frames(second, 80, 60).size()), b->frames);
+}
+
+// 'Restart' with a compressor the device's frames do not suit (DV wants
+// 720 x 480 or 576): the first recording is kept, and the failed start of the
+// next is said in a message, as for 'F1', not only in the message list.
+TEST(CaptureWindow, ARestartThatCannotRecordSaysSo) {
+  CaptureFixture f;
+  CaptureHost h = f.Host();
+  h.Compressors = [] {
+    return std::vector<CaptureCompressor>{{"Uncompressed RGB", "rawvideo"}, {kDvEncoderName, "dvvideo"}};
+  };
+  auto* w = new TCapture_1(std::move(h), nullptr);
+  ClickListRow(Find<QListWidget>(w, "ListBox2"), 0);
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  ASSERT_TRUE(Spin([&] { return w->Session().FramesWritten() >= 2; }));
+  ClickListRow(Find<QListWidget>(w, "ListBox2"), 1);
+  Find<QPushButton>(w, "Button1")->click();
+  const std::string first = (f.dir.Path() / "Untitled.avi").string();
+  EXPECT_EQ(w->RecordedFile(), first);
+  const auto probe = ProbeVideo(first);
+  ASSERT_TRUE(probe);
+  EXPECT_EQ(probe->frames, w->FramesRecorded());
+  EXPECT_FALSE(w->Session().Recording());
+  EXPECT_TRUE(w->Session().Running());
+  EXPECT_EQ(Find<QLabel>(w, "StaticText1")->text(), "Preview");
+  EXPECT_TRUE(Find<QPushButton>(w, "SpeedButton2")->isEnabled());
+  ASSERT_EQ(f.dialogs.messages.size(), 1u);
+  EXPECT_EQ(f.dialogs.messages[0].kind, MessageKind::Error);
+  EXPECT_EQ(f.dialogs.messages[0].text, "The recording could not be started; the message list says why.");
+  EXPECT_FALSE(std::filesystem::exists((f.dir.Path() / "Untitled_001.avi").string()));
+  w->close();
+  EXPECT_EQ(f.closed_file, first);
+}
+
+// Without any compressor there is nothing to record with: 'F1' says so, and
+// the preview goes on with 'F1' offered again, as after any failed start.
+TEST(CaptureWindow, NoCompressorKeepsThePreview) {
+  CaptureFixture f;
+  auto* w = new TCapture_1(f.Host(1, 0, 0), nullptr);
+  EXPECT_TRUE(Find<QPlainTextEdit>(w, "Memo1")->toPlainText().contains("No compresser is detected"));
+  ASSERT_TRUE(w->Session().Running());
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  ASSERT_EQ(f.dialogs.messages.size(), 1u);
+  EXPECT_EQ(f.dialogs.messages[0].kind, MessageKind::Error);
+  EXPECT_FALSE(w->Session().Recording());
+  EXPECT_TRUE(w->Session().Running());
+  EXPECT_EQ(Find<QLabel>(w, "StaticText1")->text(), "Preview");
+  EXPECT_TRUE(Find<QPushButton>(w, "SpeedButton2")->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>(w, "SpeedButton3")->isEnabled());
+  EXPECT_FALSE(std::filesystem::exists(f.dir.Path() / "Untitled.avi"));
+  EXPECT_FALSE(std::filesystem::exists(f.dir.Path() / "Untitled.avi.part"));
+  w->close();
+  EXPECT_FALSE(f.opened);
 }
 
 // A recording cut short by a crash is left under its working name: the next
