@@ -420,6 +420,8 @@ void TFresnelCtrl::ConnectHandlers() {
       {CheckBox3, &TFresnelCtrl::CheckBox3Click}, {CheckBox4, &TFresnelCtrl::CheckBox4Click},
       {CheckBox5, &TFresnelCtrl::CheckBox5Click}, {CheckBox8, &TFresnelCtrl::CheckBox8Click}};
   ConnectEach(this, box_handlers);
+  for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{RadioButton1, RadioButton2, CheckBox7})
+    connect(b, &QAbstractButton::toggled, this, [this] { StopFitOnModelChange(); });
   const Handlers<TFresnelCtrl> button_handlers = {{Button1, &TFresnelCtrl::Button1Click},
                                                         {Button2, &TFresnelCtrl::Button2Click},
                                                         {Button3, &TFresnelCtrl::Button3Click},
@@ -652,6 +654,7 @@ void TFresnelCtrl::Edit1Exit() {
   events_.Texts.DistanceText = FormatInt(km) + "km";
   // The diameter stays as shown: the fit goes on using it.
   UpDown10->setSingleStep(km >= 500001 ? 1 : 100);
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::Edit2Exit() {
@@ -667,6 +670,7 @@ void TFresnelCtrl::Edit2Exit() {
   Edit2->setText(Q(Fixed(v, 1)));
   events_.Texts.VelocityText = Fixed(v, 0) + "m/sec";
   events_.Diffraction.ObjectVelocity = v * factor;
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::Edit8Exit() {
@@ -677,6 +681,7 @@ void TFresnelCtrl::Edit8Exit() {
   d.RateFactor = std::cos(a * kPi / 180);
   Edit7->setText(Q(FormatFixed(d.RateFactor, 3, 5)));
   d.MeasuredContactAngle = static_cast<double>(a);
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::Edit19Exit() {
@@ -685,11 +690,13 @@ void TFresnelCtrl::Edit19Exit() {
   Edit19->setText(Q(Fixed(v, 1)));
   SetPosition(UpDown10, static_cast<int>(RoundHalfEven(v * 100)));
   events_.Diffraction.StarAngularDiameter = static_cast<double>(v);
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::UpDown10Click() {
   events_.Diffraction.StarAngularDiameter = UpDown10->value() / 100.0;
   Edit19->setText(Q(Fixed(events_.Diffraction.StarAngularDiameter, 2)));
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::UpDown7Click() {
@@ -699,6 +706,7 @@ void TFresnelCtrl::UpDown7Click() {
   d.ComponentWeight = UpDown7->value() * 10 + UpDown9->value();
   d.StepHeightPercent = UpDown7->value() + UpDown9->value() / 10.0;
   Edit20->setText(Q(Fixed(d.ComponentWeight / 10.0L, 1)));
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::UpDown9Click() {
@@ -728,6 +736,7 @@ void TFresnelCtrl::Edit20Exit() {
 void TFresnelCtrl::UpDown8Click() {
   events_.Diffraction.ComponentSeparation = UpDown8->value();
   Edit21->setText(Q(Fixed(UpDown8->value() * RecordTimeScale(), 0)));
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::Edit21Exit() {
@@ -742,6 +751,7 @@ void TFresnelCtrl::Edit37Exit() {
   events_.Flags.MagDrop = static_cast<double>(v);
   Edit37->setText(Q(FormatFixed(v, 1, 7)));
   if (v == 0) CheckBox8Click();
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::CheckBox8Click() {
@@ -749,12 +759,14 @@ void TFresnelCtrl::CheckBox8Click() {
     const QSignalBlocker b(CheckBox8);
     CheckBox8->setChecked(false);
   }
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::CheckBox4Click() {
   const bool on = CheckBox4->isChecked();
   events_.Diffraction.DoubleStarFit = on;
   for (QWidget* w : std::initializer_list<QWidget*>{UpDown7, UpDown8, UpDown9, Edit20, Edit21}) w->setEnabled(on);
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::CheckBox5Click() {
@@ -768,6 +780,7 @@ void TFresnelCtrl::CheckBox5Click() {
   TakeFitRange();
   CheckBox3->setChecked(on);
   if (on) RadioButton1->setChecked(true);
+  StopFitOnModelChange();
 }
 
 // ---- spectrum ----
@@ -789,6 +802,7 @@ void TFresnelCtrl::SpectrumTypeCalc() {
       best = i;
   SetComboIndex(ComboBox1, best);
   RedrawSpectrum();
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::ComboBox1Change() {
@@ -800,6 +814,7 @@ void TFresnelCtrl::ComboBox1Change() {
   Edit28->setText(Q(Fixed(events_.Diffraction.BminusV, 3)));
   RecomputeSpectralWeights();
   RedrawSpectrum();
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::Edit28Change() {
@@ -863,6 +878,7 @@ void TFresnelCtrl::ComboBox2Change() {
   // at once, as the graph does.
   RecomputeSpectralWeights();
   RedrawSpectrum();
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::Button1Click() {

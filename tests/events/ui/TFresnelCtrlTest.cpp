@@ -561,9 +561,16 @@ TEST(TFresnelCtrl, AFrameRateTooSlowToFitIsRefused) {
   }
 }
 
+void TypeAndEnter(PanelFixture& f, const char* edit, const char* text) {
+  Type(f.Control<QLineEdit>(edit), text);
+  Enter(f.Control<QLineEdit>(edit));
+}
+
 // The fit runs beside the window: a new selected record, level window, fit
 // window or level lock takes its basis away, so it stops and writes nothing
-// (its offset would count from another record or other levels).
+// (its offset would count from another record or other levels). So does a
+// new model setting: the panel would show a fit of settings it no longer
+// shows, and the fitted contact angle would overwrite the one just typed.
 TEST(TFresnelCtrl, ChangingWhatTheFitStandsOnStopsIt) {
   const struct {
     const char* Name;
@@ -571,7 +578,20 @@ TEST(TFresnelCtrl, ChangingWhatTheFitStandsOnStopsIt) {
   } rows[] = {{"selected record", [](PanelFixture& f) { f.Select(kSelected + 10); }},
               {"level window", [](PanelFixture& f) { f.Control<QSpinBox>("UpDown6")->stepDown(); }},
               {"fit window", [](PanelFixture& f) { f.Control<QSpinBox>("UpDown2")->stepDown(); }},
-              {"level lock", [](PanelFixture& f) { f.Control<QCheckBox>("CheckBox1")->click(); }}};
+              {"level lock", [](PanelFixture& f) { f.Control<QCheckBox>("CheckBox1")->click(); }},
+              {"distance", [](PanelFixture& f) { TypeAndEnter(f, "Edit1", "500000"); }},
+              {"velocity", [](PanelFixture& f) { TypeAndEnter(f, "Edit2", "600"); }},
+              {"contact angle", [](PanelFixture& f) { TypeAndEnter(f, "Edit8", "60"); }},
+              {"colour index", [](PanelFixture& f) { Type(f.Control<QLineEdit>("Edit28"), "1.200"); }},
+              {"spectral type",
+               [](PanelFixture& f) {
+                 auto* type = f.Control<QComboBox>("ComboBox1");
+                 type->setCurrentIndex(55);
+                 emit type->activated(55);
+               }},
+              {"star's disk", [](PanelFixture& f) { f.Control<QCheckBox>("CheckBox5")->click(); }},
+              {"double star", [](PanelFixture& f) { f.Control<QCheckBox>("CheckBox4")->click(); }},
+              {"grazing fit", [](PanelFixture& f) { f.Control<QRadioButton>("RadioButton2")->click(); }}};
   for (const auto& r : rows) {
     SCOPED_TRACE(r.Name);
     PanelFixture f;
@@ -586,6 +606,22 @@ TEST(TFresnelCtrl, ChangingWhatTheFitStandsOnStopsIt) {
     EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 0);
     EXPECT_FALSE(HasYellow(f.chart->Picture()));
   }
+}
+
+// Leaving an edit or choosing a setting again without changing its value
+// leaves the running fit alone.
+TEST(TFresnelCtrl, AnUnchangedSettingLetsTheFitRun) {
+  PanelFixture f;
+  f.Open();
+  f.Control<QPushButton>("Button3")->click();
+  ASSERT_TRUE(f.chart->Fitting());
+  TypeAndEnter(f, "Edit1", "384000");
+  TypeAndEnter(f, "Edit2", "750");
+  f.Control<QRadioButton>("RadioButton1")->click();
+  EXPECT_TRUE(f.chart->Fitting());
+  WaitForFit(f.chart);
+  EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 1);
+  EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), 12.3, 0.31);
 }
 
 TEST(TFresnelCtrl, NarrowLayoutDrawsTheFitToo) {
