@@ -147,8 +147,8 @@ void TFresnelCtrl::FinishFit(const FitOutcome& out) {
   const char* refused =
       out.ObservedWindowCount < 2 ? "No event time: the fitting window holds fewer than two records. Widen the "
                                     "fitting window. Nothing fitted."
-      : !out.Determined ? "No event time: the model does not change over the fitting window (equal levels, or a "
-                        "contact angle near 90 degrees). Nothing fitted."
+      : !out.Determined ? "No event time: the model does not change over the fitting window (equal levels, a "
+                        "contact angle near 90 degrees, or a velocity near 0 m/s). Nothing fitted."
       : out.AtSearchEnd ? "No event time near the selected record: the search ran to its end. Select a record "
                           "nearer the event. Nothing fitted."
                         : nullptr;

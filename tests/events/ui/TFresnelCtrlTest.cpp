@@ -416,23 +416,27 @@ TEST(TFresnelCtrl, AFitWithoutAnEventTimeSaysSoAndWritesNothing) {
   const struct {
     const char* Name;
     std::vector<double> Values;
-    const char* Angle;
+    const char *Edit, *Typed;  // typed after a good fit
     int Selected;
-  } rows[] = {{"flat light curve", std::vector<double>(kRecords, 500.0), nullptr, kSelected},
-              {"contact angle 90", Disappearance(), "90", kSelected},
-              {"event 20 records before the selected one", Disappearance(), nullptr, kSelected + 20}};
+    const char* Cause;  // named in the message
+  } rows[] = {{"flat light curve", std::vector<double>(kRecords, 500.0), nullptr, nullptr, kSelected, "equal levels"},
+              {"contact angle 90", Disappearance(), "Edit8", "90", kSelected, "contact angle near 90"},
+              // The shadow moves 20 micrometres over the fitting window: no fringe does.
+              {"velocity near 0", Disappearance(), "Edit2", "0.00001", kSelected, "velocity near 0"},
+              {"event 20 records before the selected one", Disappearance(), nullptr, nullptr, kSelected + 20,
+               "search ran to its end"}};
   for (const auto& r : rows) {
     SCOPED_TRACE(r.Name);
     PanelFixture f(r.Values);
     f.Open();
     if (r.Selected != kSelected) f.Select(r.Selected);
-    if (r.Angle) {
+    if (r.Edit) {
       // A good fit first: the refused one must not leave it handed on.
       f.Control<QPushButton>("Button3")->click();
       WaitForFit(f.chart);
       ASSERT_EQ(f.events.Diffraction.DiffractionFitted, 1);
-      Type(f.Control<QLineEdit>("Edit8"), r.Angle);
-      Enter(f.Control<QLineEdit>("Edit8"));
+      Type(f.Control<QLineEdit>(r.Edit), r.Typed);
+      Enter(f.Control<QLineEdit>(r.Edit));
     }
     const char* results[] = {"Edit10", "Edit11", "Edit12", "Edit33", "Edit34"};
     QStringList before;
@@ -440,7 +444,9 @@ TEST(TFresnelCtrl, AFitWithoutAnEventTimeSaysSoAndWritesNothing) {
     const std::string centre = f.events.Texts.EventCentreText[0];
     f.Control<QPushButton>("Button3")->click();
     WaitForFit(f.chart);
-    EXPECT_TRUE(f.Control<QPlainTextEdit>("Memo1")->toPlainText().contains("No event time"));
+    const QString memo = f.Control<QPlainTextEdit>("Memo1")->toPlainText();
+    EXPECT_TRUE(memo.contains("No event time")) << memo.toStdString();
+    EXPECT_TRUE(memo.contains(r.Cause)) << memo.toStdString();
     EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 0);
     for (int i = 0; i < before.size(); ++i)
       EXPECT_EQ(f.Control<QLineEdit>(results[i])->text(), before[i]) << results[i];
