@@ -155,6 +155,19 @@ inline const std::vector<double> kExposureBoundaryTruth = {
     300.0,
 };
 
+// Two point-like stars disappearing at 390,000 km and 550 m/s, 29.97
+// frames/s, levels 1500 and 300: the first (60 % of the light) 7.4 ms and
+// the second (40 %) 57.4 ms after record 30.
+inline const std::vector<double> kDoubleStarTruth = {
+    1500.0, 1500.0, 1500.0, 1500.0, 1500.0, 1500.0, 1500.0, 1500.0, 1500.0, 1500.0,
+    1500.0, 1500.1, 1500.1, 1500.1, 1500.1, 1500.1, 1500.1, 1500.1, 1500.1, 1500.2,
+    1500.2, 1500.2, 1500.2, 1500.3, 1500.5, 1500.7, 1500.9, 1501.8, 1502.3, 1522.9,
+    1242.4, 817.5, 377.7, 307.4, 302.5, 301.3, 300.8, 300.6, 300.4, 300.3,
+    300.3, 300.2, 300.2, 300.1, 300.1, 300.1, 300.1, 300.1, 300.1, 300.1,
+    300.1, 300.1, 300.0, 300.0, 300.0, 300.0, 300.0, 300.0, 300.0, 300.0,
+    300.0,
+};
+
 // A truth curve with normal noise of the given sigma (Box-Muller over
 // mt19937, the same numbers on every platform).
 inline std::vector<double> WithNoise(const std::vector<double>& truth, double sigma, unsigned seed) {

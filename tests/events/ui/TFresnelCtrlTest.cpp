@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QSpinBox>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -677,6 +678,41 @@ TEST(TFresnelCtrl, StatedErrorsOfNoisyEventsMatchTheirScatter) {
     const double rms = std::sqrt(sum / n);
     EXPECT_GT(rms, 0.4);
     EXPECT_LT(rms, 1.8);
+  }
+}
+
+// A pair of stars of known event times typed in as a double star (the
+// later-disappearing component's 40 % as the step height, 50 ms apart):
+// the fitted centre is the first event's, the second one's is 50 ms later,
+// in the panel and in the texts the chart and the calculator take. The same
+// curve reversed in time is a reappearance: the 40 % star comes back first,
+// 50 ms before the other.
+TEST(TFresnelCtrl, FitsADoubleStarAtItsComponentsKnownTimes) {
+  for (const bool reappearance : {false, true}) {
+    SCOPED_TRACE(reappearance);
+    std::vector<double> values = kDoubleStarTruth;
+    if (reappearance) std::reverse(values.begin(), values.end());
+    PanelFixture f(values);
+    f.Select(30);
+    Find<QPushButton>(f.chart, "Button8")->click();
+    ASSERT_NE(f.chart->FresnelCtrl, nullptr);
+    TypeEvent(f, "390000", "550", nullptr);
+    f.Control<QCheckBox>("CheckBox4")->click();
+    TypeAndEnter(f, "Edit20", "40");
+    TypeAndEnter(f, "Edit21", "50");
+    f.Control<QPushButton>("Button3")->click();
+    WaitForFit(f.chart);
+    const DiffractionState& d = f.events.Diffraction;
+    ASSERT_EQ(d.DiffractionFitted, 1);
+    EXPECT_EQ(d.ReappearanceFit, reappearance ? 1 : 0);
+    const double sign = reappearance ? -1 : 1;
+    const double first = (reappearance ? -d.FitOffset : d.FitOffset) / 10.0;
+    EXPECT_NEAR(first, sign * 7.4, 0.8);
+    const double second = f.Control<QLineEdit>("Edit18")->text().toDouble();
+    EXPECT_NEAR(second, sign * 57.4, 1.3);
+    EXPECT_NEAR(second - f.Control<QLineEdit>("Edit10")->text().toDouble(), sign * 50, 1);
+    EXPECT_NEAR(std::stod(f.events.Texts.EventCentreText[1]), second / 1000, 0.0006);
+    EXPECT_NEAR(std::stod(f.events.Texts.EventCentreText[0]), first / 1000, 0.0006);
   }
 }
 
