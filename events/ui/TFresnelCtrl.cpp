@@ -298,13 +298,17 @@ void TFresnelCtrl::FormCreate() {
   TakeFitRange();
   if (!(std::abs(d.FitRangeFrom) == 30 && std::abs(d.FitRangeTo) == 30)) d.CustomFitRange = 1;
 
-  if (sel >= -d.PreEventWindowFrom) {
+  // The standard windows only where at least two of their records exist: the
+  // windows of an earlier opening nearer an end of the table must not bring
+  // them back wholly outside it.
+  constexpr int kStandardWindowReach = 12;
+  if (sel >= -d.PreEventWindowFrom && sel >= kStandardWindowReach) {
     d.PreEventWindowFrom = -30, d.PreEventWindowTo = -11;
   } else {
     d.PreEventWindowFrom = -sel;
     d.PreEventWindowTo = std::min(-1, -sel / 2);
   }
-  if (after < d.PostEventWindowTo) {
+  if (after < d.PostEventWindowTo || after < kStandardWindowReach) {
     // Like the pre-event window, it never takes in the selected record.
     d.PostEventWindowTo = after;
     d.PostEventWindowFrom = std::max(1, after / 2);

@@ -546,6 +546,33 @@ TEST(TFresnelCtrl, AnEventNearTheTablesEndsIsRefusedOrTimedWithinItsError) {
   }
 }
 
+// The panel closed and opened again on the same record near either end of the
+// table: its level windows are fitted to the records as at the first opening
+// (the windows kept from the first once came back as -30..-11 or 11..30,
+// wholly outside the table, and the fit was refused).
+TEST(TFresnelCtrl, ReopenedNearTheTablesEndsTheWindowsStayInside) {
+  for (const int event : {5, 115}) {
+    SCOPED_TRACE(event);
+    PanelFixture f(ModelDisappearance(120, event));
+    f.Select(event);
+    for (int opening = 0; opening < 2; ++opening) {
+      SCOPED_TRACE(opening);
+      Find<QPushButton>(f.chart, "Button8")->click();
+      ASSERT_NE(f.chart->FresnelCtrl, nullptr);
+      const DiffractionState& d = f.events.Diffraction;
+      EXPECT_GE(event + d.PreEventWindowFrom, 0);
+      EXPECT_LE(event + d.PostEventWindowTo, 119);
+      f.Control<QPushButton>("Button3")->click();
+      WaitForFit(f.chart);
+      ASSERT_EQ(d.DiffractionFitted, 1) << f.Control<QPlainTextEdit>("Memo1")->toPlainText().toStdString();
+      EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), 12.3,
+                  3 * f.Control<QLineEdit>("Edit12")->text().toDouble() + 1);
+      f.chart->FresnelCtrl->close();
+      QApplication::processEvents();
+    }
+  }
+}
+
 // A timing rate typed far below any camera's (one exposure in more than 100
 // seconds) once made the fit's offset steps overflow or its exposure
 // sub-steps run for hours: the fit is refused with a message.
