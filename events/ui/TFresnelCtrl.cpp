@@ -327,6 +327,8 @@ void TFresnelCtrl::FormCreate() {
     CheckBox3->setChecked(d.CustomFitRange);
   }
 
+  // The box starts unticked: the model must not stay a double star unseen.
+  d.DoubleStarFit = 0;
   d.ComponentWeight = 500;
   d.ComponentSeparation = 0;
   d.StepHeightPercent = 50;
@@ -924,6 +926,8 @@ void TFresnelCtrl::ResultShow() {
       Edit18->setText(Q(Fixed(c2, 0)));
       events_.Texts.EventCentreText[1] = Fixed(c2 / 1000, 3);
     } else {
+      // The magnitude calculator takes a time here for a second event.
+      Edit18->clear();
       events_.Texts.EventCentreText[1] = "-----";
     }
   }

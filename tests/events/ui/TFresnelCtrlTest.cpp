@@ -743,6 +743,44 @@ TEST(TFresnelCtrl, FitsADoubleStarAtItsComponentsKnownTimes) {
   }
 }
 
+// A double-star fit, then the single-star model again: unticked in the same
+// panel, or in a panel opened afresh (its box starts unticked). The second
+// component's time of the double-star fit is gone, as the magnitude
+// calculator reads it from Edit18 as a second event; the fresh panel once fitted
+// the double model it no longer showed, and the calculator listed two events.
+TEST(TFresnelCtrl, BackToASingleStarLeavesNoSecondComponent) {
+  for (const bool reopen : {false, true}) {
+    SCOPED_TRACE(reopen);
+    PanelFixture f(kDoubleStarTruth);
+    f.Select(30);
+    Find<QPushButton>(f.chart, "Button8")->click();
+    ASSERT_NE(f.chart->FresnelCtrl, nullptr);
+    TypeEvent(f, "390000", "550", nullptr);
+    f.Control<QCheckBox>("CheckBox4")->click();
+    TypeAndEnter(f, "Edit21", "50");
+    f.Control<QPushButton>("Button3")->click();
+    WaitForFit(f.chart);
+    ASSERT_EQ(f.events.Diffraction.DiffractionFitted, 1);
+    ASSERT_FALSE(f.Control<QLineEdit>("Edit18")->text().isEmpty());
+    if (reopen) {
+      f.chart->FresnelCtrl->close();
+      QApplication::processEvents();
+      Find<QPushButton>(f.chart, "Button8")->click();
+      ASSERT_NE(f.chart->FresnelCtrl, nullptr);
+      TypeEvent(f, "390000", "550", nullptr);
+    } else {
+      f.Control<QCheckBox>("CheckBox4")->click();
+    }
+    EXPECT_FALSE(f.Control<QCheckBox>("CheckBox4")->isChecked());
+    EXPECT_EQ(f.events.Diffraction.DoubleStarFit, 0);
+    f.Control<QPushButton>("Button3")->click();
+    WaitForFit(f.chart);
+    ASSERT_EQ(f.events.Diffraction.DiffractionFitted, 1);
+    EXPECT_EQ(f.Control<QLineEdit>("Edit18")->text(), "");
+    EXPECT_EQ(f.events.Texts.EventCentreText[1], "-----");
+  }
+}
+
 TEST(TFresnelCtrl, NarrowLayoutDrawsTheFitToo) {
   PanelFixture f;
   Find<QCheckBox>(f.chart, "CheckBox1")->setChecked(false);  // 'Narrow'
