@@ -106,13 +106,20 @@ void WaitForFit(Tchart1* chart) {
   QApplication::processEvents();
 }
 
-// Record 30 selected, the panel opened from the chart, a lunar event at
-// 390,000 km and 550 m/s typed and fitted.
-void FitLunarEventAt30(PanelFixture& f) {
+// Record 30 selected, the panel opened from the chart and the event typed
+// into it; false when the panel did not open.
+bool OpenEventAt30(PanelFixture& f, const char* distance = "390000", const char* velocity = "550",
+                   const char* diameter = nullptr) {
   f.Select(30);
   Find<QPushButton>(f.chart, "Button8")->click();
-  ASSERT_NE(f.chart->FresnelCtrl, nullptr);
-  TypeEvent(f, "390000", "550", nullptr);
+  if (!f.chart->FresnelCtrl) return false;
+  TypeEvent(f, distance, velocity, diameter);
+  return true;
+}
+
+// A lunar event at 390,000 km and 550 m/s opened on record 30 and fitted.
+void FitLunarEventAt30(PanelFixture& f) {
+  ASSERT_TRUE(OpenEventAt30(f));
   f.Control<QPushButton>("Button3")->click();
   WaitForFit(f.chart);
 }
@@ -214,10 +221,7 @@ struct KnownEvent {
 void FitKnownEvent(const KnownEvent& r) {
   SCOPED_TRACE(r.Name);
   PanelFixture f(r.Values, true, r.Fields, r.Rate);
-  f.Select(30);
-  Find<QPushButton>(f.chart, "Button8")->click();
-  ASSERT_NE(f.chart->FresnelCtrl, nullptr);
-  TypeEvent(f, r.Distance, r.Velocity, r.Diameter);
+  ASSERT_TRUE(OpenEventAt30(f, r.Distance, r.Velocity, r.Diameter));
   const DiffractionState& d = f.events.Diffraction;
   ASSERT_EQ(d.StarDiameterOn, r.Diameter ? 1 : 0);
   f.Control<QPushButton>("Button3")->click();
@@ -270,10 +274,7 @@ TEST(TFresnelCtrl, TheResidualsOfAKnownEventLieOnTheZeroLine) {
   for (const auto& r : rows) {
     SCOPED_TRACE(r.Name);
     PanelFixture f(r.Values, true, r.Fields);
-    f.Select(30);
-    Find<QPushButton>(f.chart, "Button8")->click();
-    ASSERT_NE(f.chart->FresnelCtrl, nullptr);
-    TypeEvent(f, "390000", "550", nullptr);
+    ASSERT_TRUE(OpenEventAt30(f));
     f.chart->CheckBox7->setChecked(false);  // dots only
     f.Control<QPushButton>("Button3")->click();
     WaitForFit(f.chart);
@@ -684,10 +685,7 @@ TEST(TFresnelCtrl, StatedErrorsOfNoisyEventsMatchTheirScatter) {
     for (unsigned seed = 1; seed <= 3; ++seed) {
       SCOPED_TRACE(seed);
       PanelFixture f(WithNoise(r.Truth, 100, seed), true, r.Fields);
-      f.Select(30);
-      Find<QPushButton>(f.chart, "Button8")->click();
-      ASSERT_NE(f.chart->FresnelCtrl, nullptr);
-      TypeEvent(f, r.Distance, r.Velocity, nullptr);
+      ASSERT_TRUE(OpenEventAt30(f, r.Distance, r.Velocity));
       if (r.Angle) TypeAndEnter(f, "Edit8", r.Angle);
       const DiffractionState& d = f.events.Diffraction;
       ASSERT_NEAR(static_cast<double>(d.RateFactor), r.Angle ? 0.2 : 1.0, 1e-5);
@@ -720,10 +718,7 @@ TEST(TFresnelCtrl, FitsADoubleStarAtItsComponentsKnownTimes) {
     std::vector<double> values = kDoubleStarTruth;
     if (reappearance) std::reverse(values.begin(), values.end());
     PanelFixture f(values);
-    f.Select(30);
-    Find<QPushButton>(f.chart, "Button8")->click();
-    ASSERT_NE(f.chart->FresnelCtrl, nullptr);
-    TypeEvent(f, "390000", "550", nullptr);
+    ASSERT_TRUE(OpenEventAt30(f));
     f.Control<QCheckBox>("CheckBox4")->click();
     TypeAndEnter(f, "Edit20", "40");
     TypeAndEnter(f, "Edit21", "50");
@@ -752,10 +747,7 @@ TEST(TFresnelCtrl, BackToASingleStarLeavesNoSecondComponent) {
   for (const bool reopen : {false, true}) {
     SCOPED_TRACE(reopen);
     PanelFixture f(kDoubleStarTruth);
-    f.Select(30);
-    Find<QPushButton>(f.chart, "Button8")->click();
-    ASSERT_NE(f.chart->FresnelCtrl, nullptr);
-    TypeEvent(f, "390000", "550", nullptr);
+    ASSERT_TRUE(OpenEventAt30(f));
     f.Control<QCheckBox>("CheckBox4")->click();
     TypeAndEnter(f, "Edit21", "50");
     f.Control<QPushButton>("Button3")->click();
