@@ -24,6 +24,8 @@ struct DiffractionParams {
   // Exposures per second of model time where one exposure is shorter than the
   // records' spacing (every n-th frame measured); 0: `ModelFrameRate`.
   long double ExposureRate = 0;
+
+  bool operator==(const DiffractionParams&) const = default;
 };
 
 // The rate the exposure half-widths follow.

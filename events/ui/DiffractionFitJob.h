@@ -10,6 +10,19 @@
 #include "events/DiffractionDrawing.h"
 #include "events/DiffractionFit.h"
 
+// What the panel's model controls gave the fit: the result of a fit whose
+// settings changed meanwhile belongs to none the panel shows.
+struct FitSettings {
+  DiffractionParams Params;
+  SpectralCurve Weights{};
+  long double Factor = 1;
+  FitMode Mode = FitMode::Occultation;
+  bool MagDropApplied = false;
+  double MagDrop = 0;
+
+  bool operator==(const FitSettings&) const = default;
+};
+
 struct DiffractionFitJob {
   DiffractionFitJob(const DiffractionModel& model, std::vector<double> values, const FitInput& input,
                     const FitLevels& levels, std::function<void()> done)
@@ -22,6 +35,7 @@ struct DiffractionFitJob {
   std::vector<double> Values;
   FitInput Input;
   FitLevels Levels;
+  FitSettings Settings;
   std::function<void()> Done;
   std::atomic<bool> Cancel{false};
   std::thread Worker;

@@ -298,13 +298,17 @@ void TFresnelCtrl::FormCreate() {
   TakeFitRange();
   if (!(std::abs(d.FitRangeFrom) == 30 && std::abs(d.FitRangeTo) == 30)) d.CustomFitRange = 1;
 
-  if (sel >= -d.PreEventWindowFrom) {
+  // The standard windows only where at least two of their records exist: the
+  // windows of an earlier opening nearer an end of the table must not bring
+  // them back wholly outside it.
+  constexpr int kStandardWindowReach = 12;
+  if (sel >= -d.PreEventWindowFrom && sel >= kStandardWindowReach) {
     d.PreEventWindowFrom = -30, d.PreEventWindowTo = -11;
   } else {
     d.PreEventWindowFrom = -sel;
     d.PreEventWindowTo = std::min(-1, -sel / 2);
   }
-  if (after < d.PostEventWindowTo) {
+  if (after < d.PostEventWindowTo || after < kStandardWindowReach) {
     // Like the pre-event window, it never takes in the selected record.
     d.PostEventWindowTo = after;
     d.PostEventWindowFrom = std::max(1, after / 2);
@@ -323,6 +327,8 @@ void TFresnelCtrl::FormCreate() {
     CheckBox3->setChecked(d.CustomFitRange);
   }
 
+  // The box starts unticked: the model must not stay a double star unseen.
+  d.DoubleStarFit = 0;
   d.ComponentWeight = 500;
   d.ComponentSeparation = 0;
   d.StepHeightPercent = 50;
@@ -420,6 +426,8 @@ void TFresnelCtrl::ConnectHandlers() {
       {CheckBox3, &TFresnelCtrl::CheckBox3Click}, {CheckBox4, &TFresnelCtrl::CheckBox4Click},
       {CheckBox5, &TFresnelCtrl::CheckBox5Click}, {CheckBox8, &TFresnelCtrl::CheckBox8Click}};
   ConnectEach(this, box_handlers);
+  for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{RadioButton1, RadioButton2, CheckBox7})
+    connect(b, &QAbstractButton::toggled, this, [this] { StopFitOnModelChange(); });
   const Handlers<TFresnelCtrl> button_handlers = {{Button1, &TFresnelCtrl::Button1Click},
                                                         {Button2, &TFresnelCtrl::Button2Click},
                                                         {Button3, &TFresnelCtrl::Button3Click},
@@ -652,6 +660,7 @@ void TFresnelCtrl::Edit1Exit() {
   events_.Texts.DistanceText = FormatInt(km) + "km";
   // The diameter stays as shown: the fit goes on using it.
   UpDown10->setSingleStep(km >= 500001 ? 1 : 100);
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::Edit2Exit() {
@@ -667,6 +676,7 @@ void TFresnelCtrl::Edit2Exit() {
   Edit2->setText(Q(Fixed(v, 1)));
   events_.Texts.VelocityText = Fixed(v, 0) + "m/sec";
   events_.Diffraction.ObjectVelocity = v * factor;
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::Edit8Exit() {
@@ -677,6 +687,7 @@ void TFresnelCtrl::Edit8Exit() {
   d.RateFactor = std::cos(a * kPi / 180);
   Edit7->setText(Q(FormatFixed(d.RateFactor, 3, 5)));
   d.MeasuredContactAngle = static_cast<double>(a);
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::Edit19Exit() {
@@ -685,11 +696,13 @@ void TFresnelCtrl::Edit19Exit() {
   Edit19->setText(Q(Fixed(v, 1)));
   SetPosition(UpDown10, static_cast<int>(RoundHalfEven(v * 100)));
   events_.Diffraction.StarAngularDiameter = static_cast<double>(v);
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::UpDown10Click() {
   events_.Diffraction.StarAngularDiameter = UpDown10->value() / 100.0;
   Edit19->setText(Q(Fixed(events_.Diffraction.StarAngularDiameter, 2)));
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::UpDown7Click() {
@@ -699,6 +712,7 @@ void TFresnelCtrl::UpDown7Click() {
   d.ComponentWeight = UpDown7->value() * 10 + UpDown9->value();
   d.StepHeightPercent = UpDown7->value() + UpDown9->value() / 10.0;
   Edit20->setText(Q(Fixed(d.ComponentWeight / 10.0L, 1)));
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::UpDown9Click() {
@@ -728,6 +742,7 @@ void TFresnelCtrl::Edit20Exit() {
 void TFresnelCtrl::UpDown8Click() {
   events_.Diffraction.ComponentSeparation = UpDown8->value();
   Edit21->setText(Q(Fixed(UpDown8->value() * RecordTimeScale(), 0)));
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::Edit21Exit() {
@@ -742,6 +757,7 @@ void TFresnelCtrl::Edit37Exit() {
   events_.Flags.MagDrop = static_cast<double>(v);
   Edit37->setText(Q(FormatFixed(v, 1, 7)));
   if (v == 0) CheckBox8Click();
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::CheckBox8Click() {
@@ -749,12 +765,14 @@ void TFresnelCtrl::CheckBox8Click() {
     const QSignalBlocker b(CheckBox8);
     CheckBox8->setChecked(false);
   }
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::CheckBox4Click() {
   const bool on = CheckBox4->isChecked();
   events_.Diffraction.DoubleStarFit = on;
   for (QWidget* w : std::initializer_list<QWidget*>{UpDown7, UpDown8, UpDown9, Edit20, Edit21}) w->setEnabled(on);
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::CheckBox5Click() {
@@ -768,6 +786,7 @@ void TFresnelCtrl::CheckBox5Click() {
   TakeFitRange();
   CheckBox3->setChecked(on);
   if (on) RadioButton1->setChecked(true);
+  StopFitOnModelChange();
 }
 
 // ---- spectrum ----
@@ -789,6 +808,7 @@ void TFresnelCtrl::SpectrumTypeCalc() {
       best = i;
   SetComboIndex(ComboBox1, best);
   RedrawSpectrum();
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::ComboBox1Change() {
@@ -800,6 +820,7 @@ void TFresnelCtrl::ComboBox1Change() {
   Edit28->setText(Q(Fixed(events_.Diffraction.BminusV, 3)));
   RecomputeSpectralWeights();
   RedrawSpectrum();
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::Edit28Change() {
@@ -863,6 +884,7 @@ void TFresnelCtrl::ComboBox2Change() {
   // at once, as the graph does.
   RecomputeSpectralWeights();
   RedrawSpectrum();
+  StopFitOnModelChange();
 }
 
 void TFresnelCtrl::Button1Click() {
@@ -904,6 +926,8 @@ void TFresnelCtrl::ResultShow() {
       Edit18->setText(Q(Fixed(c2, 0)));
       events_.Texts.EventCentreText[1] = Fixed(c2 / 1000, 3);
     } else {
+      // The magnitude calculator takes a time here for a second event.
+      Edit18->clear();
       events_.Texts.EventCentreText[1] = "-----";
     }
   }

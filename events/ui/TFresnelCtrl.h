@@ -21,6 +21,7 @@ struct ChartSession;
 class ChartHost;
 struct DiffractionFitJob;
 struct FitOutcome;
+struct FitSettings;
 
 class TFresnelCtrl : public QWidget {
   Q_OBJECT
@@ -92,6 +93,10 @@ class TFresnelCtrl : public QWidget {
                         QSpinBox* neighbour);
   void FitWindowChanged();
   void StopFitOnChange();
+  // The model settings as the controls now hold them, and the stop of a
+  // running fit that was started with others.
+  FitSettings CurrentFitSettings() const;
+  void StopFitOnModelChange();
   void ShowLevels();
   void TakeFitRange();
   void SetPosition(QSpinBox* updown, int position);

@@ -29,11 +29,10 @@ void TFresnelCtrl::DRAverage() {
   d.LevelWindowFrames = {sel + w.PreFrom, sel + w.PreTo, sel + w.PostFrom, sel + w.PostTo};
 }
 
-bool TFresnelCtrl::FresnelDraw(double pre_mean, double post_mean, std::function<void()> done) {
-  if (fit_job_) return false;
-  chart_.RefreshData();
-  DiffractionState& d = events_.Diffraction;
-  DiffractionParams p;
+FitSettings TFresnelCtrl::CurrentFitSettings() const {
+  const DiffractionState& d = events_.Diffraction;
+  FitSettings s;
+  DiffractionParams& p = s.Params;
   p.ObjectDistance = d.ObjectDistance;
   p.ObjectVelocity = d.ObjectVelocity;
   p.StarDiameterOn = d.StarDiameterOn;
@@ -47,6 +46,28 @@ bool TFresnelCtrl::FresnelDraw(double pre_mean, double post_mean, std::function<
   // fast as the table's (the velocity is scaled), while each record is one
   // frame (or block) long.
   p.ExposureRate = p.ModelFrameRate * RecordTimeScale();
+  s.Weights = events_.Spectral.SpectralWeight;
+  s.Factor = d.RateFactor;
+  s.Mode = !RadioButton2->isChecked() ? FitMode::Occultation
+           : CheckBox7->isChecked()   ? FitMode::GrazingNew
+                                      : FitMode::GrazingOld;
+  s.MagDropApplied = CheckBox8->isChecked();
+  s.MagDrop = events_.Flags.MagDrop;
+  return s;
+}
+
+void TFresnelCtrl::StopFitOnModelChange() {
+  if (!fit_job_ || CurrentFitSettings() == fit_job_->Settings) return;
+  StopFit();
+  ShowStatus("Fit stopped: a model setting changed.");
+}
+
+bool TFresnelCtrl::FresnelDraw(double pre_mean, double post_mean, std::function<void()> done) {
+  if (fit_job_) return false;
+  chart_.RefreshData();
+  DiffractionState& d = events_.Diffraction;
+  const FitSettings settings = CurrentFitSettings();
+  const DiffractionParams& p = settings.Params;
   d.ModelFrameRate = p.ModelFrameRate;
   const DiffractionModel model(MakeFresnelTables(), events_.Spectral, p);
   if (!model.Valid() || !(p.ModelFrameRate > 0)) {
@@ -62,17 +83,15 @@ bool TFresnelCtrl::FresnelDraw(double pre_mean, double post_mean, std::function<
   Edit22->setText(QString::fromStdString(FormatFixed(model.StarDiskIntensity(0.000001L) * 100, 1, 5)));
   Edit24->setText(QString::fromStdString(FormatFixed(d.StarAngularDiameter, 3, 5)));
   chart_.GraphShow3();
-  const FitLevels levels = DecideFitLevels(pre_mean, post_mean, CheckBox8->isChecked(), events_.Flags.MagDrop, d);
+  const FitLevels levels = DecideFitLevels(pre_mean, post_mean, settings.MagDropApplied, settings.MagDrop, d);
   d.ReappearanceFit = levels.Reappearance;
   d.UpperLevel = levels.Upper;
   d.LowerLevel = levels.Lower;
 
   FitInput in;
-  in.Mode = !RadioButton2->isChecked() ? FitMode::Occultation
-            : CheckBox7->isChecked()   ? FitMode::GrazingNew
-                                       : FitMode::GrazingOld;
+  in.Mode = settings.Mode;
   in.Rising = levels.Reappearance != 0;
-  in.Factor = d.RateFactor;
+  in.Factor = settings.Factor;
   in.Base = levels.Lower;
   in.Amplitude = levels.Upper - levels.Lower;
   in.Selected = session_.ChartState.SelectedFrame;
@@ -81,6 +100,7 @@ bool TFresnelCtrl::FresnelDraw(double pre_mean, double post_mean, std::function<
 
   fit_job_ = std::make_unique<DiffractionFitJob>(model, chart_.ObjectAValues(), in, levels, std::move(done));
   DiffractionFitJob* job = fit_job_.get();
+  job->Settings = settings;
   job->Worker = std::thread([this, job] {
     FitHooks hooks;
     hooks.Cancel = &job->Cancel;
@@ -127,8 +147,8 @@ void TFresnelCtrl::FinishFit(const FitOutcome& out) {
   const char* refused =
       out.ObservedWindowCount < 2 ? "No event time: the fitting window holds fewer than two records. Widen the "
                                     "fitting window. Nothing fitted."
-      : !out.Determined ? "No event time: the model does not change over the fitting window (equal levels, or a "
-                        "contact angle near 90 degrees). Nothing fitted."
+      : !out.Determined ? "No event time: the model does not change over the fitting window (equal levels, a "
+                        "contact angle near 90 degrees, or a velocity near 0 m/s). Nothing fitted."
       : out.AtSearchEnd ? "No event time near the selected record: the search ran to its end. Select a record "
                           "nearer the event. Nothing fitted."
                         : nullptr;
