@@ -2,6 +2,7 @@
 // video whose star brightens by a known step every frame: each row names the
 // frame it measured, and its value is that frame's flux.
 #include <QCheckBox>
+#include <QMenu>
 #include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QSpinBox>
@@ -44,6 +45,13 @@ class RunClickOrder : public ::testing::Test {
   void Open(int frames) {
     OpenRisingStar(m, frames);
     bar = m.Find<QScrollBar>("ScrollBar1");
+  }
+  // A run at 5 ms a frame, stopped by nothing yet, with its first rows in.
+  void StartSlowRunOf30Frames() {
+    Open(30);
+    m.Find<QSlider>("TrackBar1")->setValue(5);
+    m.Click("Button3");
+    RunUntilRows(m, 5);
   }
   MainRoadWindow m{Reader::OwnAvi};
   QScrollBar* bar = nullptr;
@@ -118,10 +126,7 @@ TEST_F(RunClickOrder, OneFrameAfterStopAndAtTheEnd) {
 // Closing the window during a run asks about the unsaved rows; whatever the
 // answer, no row is lost and none is measured twice.
 TEST_F(RunClickOrder, ClosingDuringARunAnsweredCancelLosesNothing) {
-  Open(30);
-  m.Find<QSlider>("TrackBar1")->setValue(5);
-  m.Click("Button3");
-  RunUntilRows(m, 5);
+  StartSlowRunOf30Frames();
   m.dialogs.save_answers = {SaveAnswer::Cancel};
   EXPECT_FALSE(m.W().close());
   EXPECT_EQ(m.dialogs.save_questions.size(), 1u);
@@ -132,10 +137,7 @@ TEST_F(RunClickOrder, ClosingDuringARunAnsweredCancelLosesNothing) {
 }
 
 TEST_F(RunClickOrder, ClosingDuringARunAnsweredSaveWritesEveryRow) {
-  Open(30);
-  m.Find<QSlider>("TrackBar1")->setValue(5);
-  m.Click("Button3");
-  RunUntilRows(m, 5);
+  StartSlowRunOf30Frames();
   m.dialogs.save_answers = {SaveAnswer::Save};
   const auto csv = m.Path("closing.csv");
   m.dialogs.save_file_names.push_back(QString::fromStdString(csv.string()));
@@ -150,10 +152,7 @@ TEST_F(RunClickOrder, ClosingDuringARunAnsweredSaveWritesEveryRow) {
 }
 
 TEST_F(RunClickOrder, SaveAskedOnClosingButCancelledStopsTheRunAndKeepsEveryRow) {
-  Open(30);
-  m.Find<QSlider>("TrackBar1")->setValue(5);
-  m.Click("Button3");
-  RunUntilRows(m, 5);
+  StartSlowRunOf30Frames();
   m.dialogs.save_answers = {SaveAnswer::Save};  // and then the save dialog is cancelled
   EXPECT_FALSE(m.W().close());
   EXPECT_FALSE(m.W().Run.MeasuringRun);
@@ -312,6 +311,27 @@ TEST(RunClickOrderFfmpeg, PlayPanelThenStartMeasuresEveryFrameOnce) {
   m.Click("Button3");
   ASSERT_TRUE(m.WaitUntilStopped());
   EXPECT_EQ(m.RowFrames(), FrameRange(0, 39));
+  ExpectValuesOfTheirFrames(m, Rising);
+  EXPECT_TRUE(m.dialogs.messages.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// A video of one frame read through FFmpeg: START, '1Frame' and the step
+// buttons keep to frame 0 and measure it once.
+TEST(RunClickOrderFfmpeg, OneFrameVideoIsMeasuredOnce) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  OpenRisingStar(m, 1);
+  QScrollBar* bar = m.Find<QScrollBar>("ScrollBar1");
+  ASSERT_EQ(bar->maximum(), 0);
+  for (const char* b : {"Button3", "Button4", "Button16", "SpeedButton4", "SpeedButton1", "Button3", "Button16"}) {
+    m.Click(b);
+    ASSERT_TRUE(m.WaitUntilStopped()) << b;
+    EXPECT_EQ(bar->value(), 0) << b;
+  }
+  EXPECT_EQ(m.RowFrames(), std::vector<int>{0});
   ExpectValuesOfTheirFrames(m, Rising);
   EXPECT_TRUE(m.dialogs.messages.empty());
 }
