@@ -27,6 +27,13 @@ void ExpectValuesOfTheirFrames(MainRoadWindow& m, FluxOf flux, int column = 11) 
   }
 }
 
+// The rows are those of `frames`, each with its frame's flux, and no box came up.
+void ExpectRowsOfFrames(MainRoadWindow& m, const std::vector<int>& frames) {
+  EXPECT_EQ(m.RowFrames(), frames);
+  ExpectValuesOfTheirFrames(m, Rising);
+  EXPECT_TRUE(m.dialogs.messages.empty());
+}
+
 // A video of `frames` rising-star frames opened, with object A placed on the star.
 void OpenRisingStar(MainRoadWindow& m, int frames) {
   const auto path = m.Path("rising.avi");
@@ -77,9 +84,7 @@ TEST_P(DelInTheMiddle, ThenAnotherStepGoesOnFromTheRowLeft) {
   ASSERT_TRUE(m.WaitUntilStopped());
   std::vector<int> want = FrameRange(0, last - 2);
   for (int n = last + 1; n <= 19; n += 3) want.push_back(n);
-  EXPECT_EQ(m.RowFrames(), want);
-  ExpectValuesOfTheirFrames(m, Rising);
-  EXPECT_TRUE(m.dialogs.messages.empty());
+  ExpectRowsOfFrames(m, want);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothReaders, DelInTheMiddle, ::testing::Values(Reader::OwnAvi, Reader::Ffmpeg),
@@ -182,9 +187,7 @@ TEST_F(RunClickOrder, ButtonsPressedDuringARunLoseNoFrame) {
   RunUntilRows(m, 12);
   m.Find<QSlider>("TrackBar1")->setValue(1);
   ASSERT_TRUE(m.WaitUntilStopped());
-  EXPECT_EQ(m.RowFrames(), FrameRange(0, 39));
-  ExpectValuesOfTheirFrames(m, Rising);
-  EXPECT_TRUE(m.dialogs.messages.empty());
+  ExpectRowsOfFrames(m, FrameRange(0, 39));
 }
 
 // With 'Fast' the memo is not painted during the run; afterwards it shows
@@ -297,9 +300,6 @@ TEST_F(RunClickOrder, ObjectsAddedMovedAndRemovedBetweenRuns) {
   EXPECT_NEAR(ParseDoubleOr(StripQuotes(GetCsvField(rows.back(), 11)), -1e9), falling(5), 20.0);
 }
 
-}  // namespace
-
-namespace {
 
 // START while 'Play' shows the video in its panel: the run reads the same
 // source, and its rows are still every frame once.
@@ -310,14 +310,9 @@ TEST(RunClickOrderFfmpeg, PlayPanelThenStartMeasuresEveryFrameOnce) {
   for (int i = 0; i < 5; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   m.Click("Button3");
   ASSERT_TRUE(m.WaitUntilStopped());
-  EXPECT_EQ(m.RowFrames(), FrameRange(0, 39));
-  ExpectValuesOfTheirFrames(m, Rising);
-  EXPECT_TRUE(m.dialogs.messages.empty());
+  ExpectRowsOfFrames(m, FrameRange(0, 39));
 }
 
-}  // namespace
-
-namespace {
 
 // A video of one frame read through FFmpeg: START, '1Frame' and the step
 // buttons keep to frame 0 and measure it once.
@@ -331,9 +326,65 @@ TEST(RunClickOrderFfmpeg, OneFrameVideoIsMeasuredOnce) {
     ASSERT_TRUE(m.WaitUntilStopped()) << b;
     EXPECT_EQ(bar->value(), 0) << b;
   }
-  EXPECT_EQ(m.RowFrames(), std::vector<int>{0});
-  ExpectValuesOfTheirFrames(m, Rising);
+  ExpectRowsOfFrames(m, std::vector<int>{0});
+}
+
+
+// Field rows through FFmpeg: stopped, resumed, cut back with 'DEL' and
+// stepped with '1Frame', each frame keeps its pair, measured in its turn.
+TEST(RunClickOrderFfmpeg, FieldPairsStayWholeThroughStopDelAndOneFrame) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  OpenRisingStar(m, 24);
+  m.Find<QCheckBox>("CheckBox2")->setChecked(true);
+  m.Find<QSpinBox>("UpDown9")->setValue(3);
+  m.W().GoToFrame(2);
+  m.Click("Button3");
+  m.Click("Button4");
+  m.Click("Button16");
+  m.Click("Button16");
+  m.Click("Button21");
+  m.Click("Button3");
+  RunUntilRows(m, 8);
+  m.Click("Button4");
+  m.Click("Button21");
+  m.Click("Button16");
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  std::vector<int> want;
+  for (int n = 2; n <= 23; n += 3) want.insert(want.end(), {n, n});
+  EXPECT_EQ(m.RowFrames(), want);
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), want.size());
+  // Each field holds the same share of the frame's star.
+  const double share = ParseDoubleOr(StripQuotes(GetCsvField(rows[0], 11)), -1e9) / Rising(2);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    SCOPED_TRACE("row " + std::to_string(i));
+    EXPECT_NEAR(ParseDoubleOr(StripQuotes(GetCsvField(rows[i], 11)), -1e9), share * Rising(want[i]), 0.01 * share * 1200);
+  }
   EXPECT_TRUE(m.dialogs.messages.empty());
+}
+
+
+// Closing during playback, answered 'Cancel': the playback goes on in its
+// direction to the end and adds no row.
+TEST(RunClickOrderClose, PlaybackGoesOnInItsDirectionAfterACancelledClose) {
+  for (const char* play : {"SpeedButton1", "SpeedButton10"}) {
+    SCOPED_TRACE(play);
+    MainRoadWindow m(Reader::OwnAvi);
+    OpenRisingStar(m, 30);
+    QScrollBar* bar = m.Find<QScrollBar>("ScrollBar1");
+    m.Click("Button16");  // one unsaved row
+    m.W().GoToFrame(15);
+    m.Find<QSlider>("TrackBar1")->setValue(5);
+    m.Click(play);
+    m.dialogs.save_answers = {SaveAnswer::Cancel};
+    EXPECT_FALSE(m.W().close());
+    EXPECT_TRUE(m.W().Run.Playing);
+    ASSERT_TRUE(m.WaitUntilStopped());
+    EXPECT_EQ(bar->value(), std::string(play) == "SpeedButton1" ? 29 : 0);
+    EXPECT_EQ(m.RowFrames(), std::vector<int>{0});
+    EXPECT_TRUE(m.Find<QWidget>("CheckBox14")->isEnabled());
+  }
 }
 
 }  // namespace
