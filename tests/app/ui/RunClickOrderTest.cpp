@@ -388,3 +388,30 @@ TEST(RunClickOrderClose, PlaybackGoesOnInItsDirectionAfterACancelledClose) {
 }
 
 }  // namespace
+
+namespace {
+
+// A capture cut off in the tenth frame without its index: the video is its
+// nine whole frames, and the run measures each once without a box.
+class CrashedCapture : public ::testing::TestWithParam<Reader> {};
+
+TEST_P(CrashedCapture, RunMeasuresTheWholeFramesOnce) {
+  MainRoadWindow m(GetParam());
+  const auto path = m.Path("crashed.avi");
+  AviWriterOptions o;
+  o.idx1 = AviIndexKind::None;
+  ASSERT_TRUE(WriteAvi(path.string(), StarFrames(80, 60, 12, 40.2, 29.9, Rising), o));
+  // 12 frames of 14,400 bytes: cut in the middle of the tenth.
+  std::filesystem::resize_file(path, std::filesystem::file_size(path) - 2 * 14408 - 7000);
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  EXPECT_EQ(m.W().ScrollBar1->maximum(), 8);
+  m.ClickImage1(40, 30);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  ExpectRowsOfFrames(m, FrameRange(0, 8));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothReaders, CrashedCapture, ::testing::Values(Reader::OwnAvi, Reader::Ffmpeg),
+                         [](const auto& info) { return info.param == Reader::OwnAvi ? "OwnAvi" : "Ffmpeg"; });
+
+}  // namespace
