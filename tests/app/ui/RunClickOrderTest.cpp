@@ -415,3 +415,21 @@ INSTANTIATE_TEST_SUITE_P(BothReaders, CrashedCapture, ::testing::Values(Reader::
                          [](const auto& info) { return info.param == Reader::OwnAvi ? "OwnAvi" : "Ffmpeg"; });
 
 }  // namespace
+
+namespace {
+
+// Closed during a run through FFmpeg, answered 'Don't save': the window goes
+// while the next frames are still being decoded ahead.
+TEST(RunClickOrderClose, DontSaveDuringAnFfmpegRunClosesCleanly) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  OpenRisingStar(m, 60);
+  m.Find<QSlider>("TrackBar1")->setValue(5);
+  m.Click("Button3");
+  RunUntilRows(m, 5);
+  m.dialogs.save_answers = {SaveAnswer::DontSave};
+  EXPECT_TRUE(m.W().close());
+  EXPECT_EQ(m.dialogs.save_questions.size(), 1u);
+  m.window.reset();
+}
+
+}  // namespace
