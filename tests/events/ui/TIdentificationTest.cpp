@@ -649,3 +649,40 @@ TEST(TIdentification, StarBlockGivesTargetObserverAndDate) {
     delete w.data();
   }
 }
+
+// Two stars listed seven seconds apart, both within ten seconds of the
+// stamp: the one nearest the stamp's time is applied, and typing another
+// second moves the choice to the star now nearest.
+TEST(TIdentification, AutoSearchAppliesTheEventNearestTheStamp) {
+  TemporaryFolder folder{"tessary-lunar-nearest"};
+  IdentFakeHost host;
+  std::vector<std::string> listing = SampleLunarListing();
+  listing.resize(5);
+  listing.push_back(LunarEventLine("24 May 12 14 30 05", " ", "  1234"));
+  listing.push_back(LunarEventLine("24 May 12 14 30 12", "X", "   777"));
+  host.settings.LunarPredictionFile = folder.Write("lunar.txt", JoinCrlfLines(listing));
+  host.settings.ObserverNameLunar = "Alan Lee";
+  host.times.StampDate1 = "24";
+  host.times.StampDate2 = "5";
+  host.times.StampDate3 = "12";
+  host.times.StampH1 = "14";
+  host.time_edits = {"14", "30", "10.0000"};
+  host.auto_search = true;
+  host.zc[1234] = 5678;
+  QPointer<TIdentification> w = new TIdentification(host, true);
+  const TReportLightCurveElement& r = host.events.ReportLightCurveElement;
+  struct Step {
+    const char* second;
+    const char *target, *catalogue, *number;
+  };
+  for (const Step& s : {Step{nullptr, "XZ 777", "XZ80Q", "777"}, Step{"6", "ZC 1234", "XZ80Q", "5678"},
+                        Step{"9", "XZ 777", "XZ80Q", "777"}}) {
+    if (s.second) TypeAndEnter(w->Edit11, s.second);
+    SCOPED_TRACE(s.second ? s.second : "start");
+    EXPECT_EQ(w->Edit2->text().toStdString(), s.target);
+    EXPECT_EQ(r.Catalogue, s.catalogue);
+    EXPECT_EQ(r.StarNumber, s.number);
+    EXPECT_EQ(host.events.Texts.IdentificationTitle, std::string(s.target) + " ; 2024 May 12 ; Alan Lee");
+  }
+  delete w.data();
+}
