@@ -99,6 +99,35 @@ std::optional<int64_t> DayNumber(int year, int month, int day) {
   return first.time_since_epoch().count() + day - 1;
 }
 
+namespace {
+
+struct LineTime {
+  int Year, Month, Day, Hour, Minute, Second;
+  int64_t Seconds;
+};
+
+// The date and time an event line starts with; nothing for another line.
+std::optional<LineTime> EventLineTime(std::string_view line) {
+  const int month = MonthIndexOf(Columns(line, 3, 5));
+  if (month < 0) return std::nullopt;
+  LineTime t{SearchYear(Columns(line, 1, 2)),     month,
+             StrToIntOrZero(Columns(line, 8, 2)),  StrToIntOrZero(Columns(line, 11, 2)),
+             StrToIntOrZero(Columns(line, 14, 2)), StrToIntOrZero(Columns(line, 17, 2)),
+             0};
+  const auto seconds = Seconds(t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second);
+  if (!seconds) return std::nullopt;
+  t.Seconds = *seconds;
+  return t;
+}
+
+std::optional<int64_t> StampSeconds(const StampDateTime& stamp) {
+  return Seconds(SearchYear(stamp.Year2), static_cast<int>(ParseInt32(stamp.Month).value_or(1)),
+                 static_cast<int>(ParseInt32(stamp.Day).value_or(1)), StrToIntOrZero(stamp.Hour),
+                 StrToIntOrZero(stamp.Minute), StrToIntOrZero(stamp.Second));
+}
+
+}  // namespace
+
 std::optional<LunarSearchResult> SearchPredictionByStampTime(const std::vector<std::string>& text,
                                                              const StampDateTime& stamp) {
   if (text.size() < 6) return std::nullopt;
@@ -109,22 +138,18 @@ std::optional<LunarSearchResult> SearchPredictionByStampTime(const std::vector<s
   const int day = static_cast<int>(ParseInt32(stamp.Day).value_or(1));
   const int h = StrToIntOrZero(stamp.Hour), mi = StrToIntOrZero(stamp.Minute),
             s = StrToIntOrZero(stamp.Second);
-  const auto stamp_seconds = Seconds(year, month, day, h, mi, s);
+  const auto stamp_seconds = StampSeconds(stamp);
   if (!stamp_seconds) return out;
   for (size_t i = 5; i < text.size(); ++i) {
     const std::string& line = text[i];
-    const int line_month = MonthIndexOf(Columns(line, 3, 5));
+    const auto t = EventLineTime(line);
+    if (!t) continue;
     // Neighbouring months only; December and January meet at the new year.
-    const int month_gap = std::abs(line_month - month);
-    if (line_month < 0 || (month_gap > 1 && month_gap != 11)) continue;
-    const int ly = SearchYear(Columns(line, 1, 2));
-    const int ld = StrToIntOrZero(Columns(line, 8, 2)), lh = StrToIntOrZero(Columns(line, 11, 2)),
-              lm = StrToIntOrZero(Columns(line, 14, 2)), ls = StrToIntOrZero(Columns(line, 17, 2));
-    const auto line_seconds = Seconds(ly, line_month, ld, lh, lm, ls);
-    if (!line_seconds) continue;
-    out.LastLineTime = TimeText(ly, line_month, ld, lh, lm, ls);
+    const int month_gap = std::abs(t->Month - month);
+    if (month_gap > 1 && month_gap != 11) continue;
+    out.LastLineTime = TimeText(t->Year, t->Month, t->Day, t->Hour, t->Minute, t->Second);
     out.StampTime = TimeText(year, month, day, h, mi, s);
-    if (std::llabs(*line_seconds - *stamp_seconds) > 10) continue;
+    if (std::llabs(t->Seconds - *stamp_seconds) > 10) continue;
     out.Lines.push_back(line);
     while (i + 1 < text.size() && MonthIndexOf(Columns(text[i + 1], 3, 5)) < 0) out.Lines.push_back(text[++i]);
   }
@@ -154,7 +179,7 @@ std::optional<StarBlock> ReadStarBlock(const std::vector<std::string>& lines) {
 }
 
 LunarListing ListPredictionLines(const std::vector<std::string>& lines, int duration_pos, bool detail,
-                                 std::string_view stamp_year2) {
+                                 std::string_view stamp_year2, const StampDateTime* nearest_to) {
   LunarListing out;
   for (std::string line : lines) {
     const bool event_or_heading = line.size() > 10 && line[0] != ' ';
@@ -166,6 +191,18 @@ LunarListing ListPredictionLines(const std::vector<std::string>& lines, int dura
     if (detail || month) out.Lines.push_back(std::move(line));
   }
   if (out.Lines.empty()) return out;
+  // Stars of a cluster reach the limb seconds apart: of the events found by
+  // the stamp's time the nearest is the observed one.
+  if (const auto stamp = nearest_to ? StampSeconds(*nearest_to) : std::nullopt) {
+    int64_t best = 0;
+    for (size_t k = 0; k < out.Lines.size(); ++k) {
+      const auto t = EventLineTime(out.Lines[k]);
+      if (!t) continue;
+      const int64_t gap = std::llabs(t->Seconds - *stamp);
+      if (out.Selected < 0 || gap < best) out.Selected = static_cast<int>(k), best = gap;
+    }
+    if (out.Selected >= 0) return out;
+  }
   // The stamp's year as a number: a year picked in the list is written "4",
   // the listing writes "04".
   const auto year = ParseInt32(stamp_year2);

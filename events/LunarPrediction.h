@@ -65,14 +65,15 @@ struct StarBlock {
 std::optional<StarBlock> ReadStarBlock(const std::vector<std::string>& lines);
 
 // The lines offered for choice and the one selected (-1 for an empty list):
-// the first line of the stamp's two-digit year ("4" and "04" alike), else
-// the first event line, else the first line.
+// with `nearest_to`, the event line nearest that time (of two equally near
+// the first); else the first line of the stamp's two-digit year ("4" and
+// "04" alike), else the first event line, else the first line.
 struct LunarListing {
   std::vector<std::string> Lines;
   int Selected = -1;
 };
 LunarListing ListPredictionLines(const std::vector<std::string>& lines, int duration_pos, bool detail,
-                                 std::string_view stamp_year2);
+                                 std::string_view stamp_year2, const StampDateTime* nearest_to = nullptr);
 
 // Everything applying a chosen line gives.
 struct LunarApplication {

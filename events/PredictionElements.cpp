@@ -232,6 +232,10 @@ int SelectEventByVideoTime(const std::vector<Occelmnt_Format>& events, const std
                            double video_ut_hours) {
   if (events.empty() || events[0].ObjectName != "Moon" || video_date.empty()) return -1;
   const auto video_day = DayOfDateText(video_date);
+  // Stars of a cluster pass the limb minutes apart: the observed one is the
+  // nearest in time, not the first listed within the window.
+  int nearest = -1;
+  double nearest_gap = 0;
   for (size_t k = 0; k < events.size(); ++k) {
     const Occelmnt_Format& e = events[k];
     double ut = e.UT;
@@ -241,9 +245,11 @@ int SelectEventByVideoTime(const std::vector<Occelmnt_Format>& events, const std
       if (!day || !video_day || std::llabs(*day - *video_day) != 1) continue;
       ut += static_cast<double>(*day - *video_day) * 24;
     }
-    if (ut - 0.05 <= video_ut_hours && video_ut_hours <= ut + 0.05) return static_cast<int>(k);
+    if (!(ut - 0.05 <= video_ut_hours && video_ut_hours <= ut + 0.05)) continue;
+    const double gap = std::fabs(ut - video_ut_hours);
+    if (nearest < 0 || gap < nearest_gap) nearest = static_cast<int>(k), nearest_gap = gap;
   }
-  return -1;
+  return nearest;
 }
 
 double FresnelNumber(double diameter_km, double distance_km) {

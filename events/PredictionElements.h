@@ -81,9 +81,9 @@ bool HoldsPredictionEvents(const std::string& text);
 // Empty when the month is no month number 1..12 or the year no integer.
 std::string VideoDateText(std::string_view stamp_year2, std::string_view stamp_month, std::string_view stamp_day);
 
-// The first lunar event within 0.05 h of the video's date and time (an event
-// on the neighbouring day counts across midnight); -1 when none, or when the
-// first event is not the Moon.
+// The lunar event nearest the video's date and time within 0.05 h (an event
+// on the neighbouring day counts across midnight; of two equally near the
+// first); -1 when none, or when the first event is not the Moon.
 int SelectEventByVideoTime(const std::vector<Occelmnt_Format>& events, const std::string& video_date,
                            double video_ut_hours);
 

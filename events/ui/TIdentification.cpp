@@ -405,8 +405,9 @@ void TIdentification::ListPredictionLines() {
   const std::vector<std::string> lines = Lines(Memo1);
   ProgressBar1->setMaximum(lines.empty() ? 100 : static_cast<int>(lines.size()) - 1);
   ProgressBar1->setValue(0);
-  const LunarListing listing =
-      ::ListPredictionLines(lines, cols_.Duration, CheckBox2->isChecked(), host_.Times().StampDate1);
+  const StampDateTime stamp = Stamp();
+  const LunarListing listing = ::ListPredictionLines(lines, cols_.Duration, CheckBox2->isChecked(),
+                                                     stamp.Year2, CheckBox3->isChecked() ? &stamp : nullptr);
   for (const std::string& l : listing.Lines) ListBox1->addItem(QString::fromStdString(l));
   ProgressBar1->setValue(ProgressBar1->maximum());
   if (listing.Selected >= 0) ListBox1->setCurrentRow(listing.Selected);

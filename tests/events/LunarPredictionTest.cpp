@@ -202,3 +202,27 @@ TEST(LunarPrediction, ListingSelectsTheStampsYearOrTheFirstEvent) {
   }
   EXPECT_EQ(ListPredictionLines({"heading", "no events"}, 0, true, "24").Selected, 0);
 }
+
+// Found by the stamp's time, the event nearest it is selected, across
+// midnight and the new year as well; of two equally near the first.
+TEST(LunarPrediction, SearchedListingSelectsTheNearestEvent) {
+  const std::vector<std::string> text = {"Lunar occultation predictions", "site", "", "header", " y  m   d",
+                                         "24 Dec 31 23 59 52 ...", "          continuation", "24 Dec 31 23 59 58 ...",
+                                         "25 Jan  1  0  0  6 ..."};
+  struct Row {
+    const char *year, *month, *day, *h, *m, *s;
+    int selected;
+  };
+  const Row rows[] = {{"24", "12", "31", "23", "59", "53", 5}, {"24", "12", "31", "23", "59", "56", 7},
+                      {"25", " 1", " 1", "0", "00", "03", 8},  {"25", "1", "1", "0", "0", "2", 7},
+                      {"24", "12", "31", "23", "59", "55", 5}, {"25", "1", "1", "0", "0", "9", 8}};
+  for (const Row& r : rows) {
+    const StampDateTime stamp{r.year, r.month, r.day, r.h, r.m, r.s};
+    EXPECT_EQ(ListPredictionLines(text, 0, true, r.year, &stamp).Selected, r.selected)
+        << r.year << "-" << r.month << "-" << r.day << " " << r.h << ":" << r.m << ":" << r.s;
+  }
+  // Without a stamp time the year still decides.
+  EXPECT_EQ(ListPredictionLines(text, 0, true, "25").Selected, 8);
+  const StampDateTime none{"24", "5", "12", "14", "30", "5"};
+  EXPECT_EQ(ListPredictionLines({"heading", "no events"}, 0, true, "24", &none).Selected, 0);
+}

@@ -261,6 +261,34 @@ TEST(PredictionElements, EventIsChosenAcrossMidnight) {
   }
 }
 
+// Stars of a cluster reach the limb minutes apart: of the events within
+// 0.05 h of the video the nearest in time is chosen, across midnight too.
+TEST(PredictionElements, TheEventNearestTheVideoTimeIsChosen) {
+  auto hours = [](int h, int m, int s) { return h + m / 60.0 + s / 3600.0; };
+  const std::vector<std::pair<const char*, double>> listed = {
+      {"2024 Feb 15", hours(20, 0, 0)},   {"2024 Feb 15", hours(20, 1, 40)}, {"2024 Feb 15", hours(20, 4, 0)},
+      {"2024 Feb 15", hours(23, 59, 50)}, {"2024 Feb 16", hours(0, 0, 40)}};
+  std::vector<Occelmnt_Format> events;
+  for (const auto& [date, ut] : listed) {
+    Occelmnt_Format e;
+    e.ObjectName = "Moon", e.Date = date, e.UT = ut;
+    events.push_back(e);
+  }
+  struct Row {
+    const char* video_date;
+    int h, m, s;
+    int expected;
+  };
+  const Row rows[] = {
+      {"2024 Feb 15", 20, 0, 30, 0}, {"2024 Feb 15", 20, 1, 30, 1}, {"2024 Feb 15", 20, 3, 30, 2},
+      {"2024 Feb 15", 19, 57, 30, 0}, {"2024 Feb 15", 20, 6, 50, 2}, {"2024 Feb 15", 20, 7, 30, -1},
+      {"2024 Feb 15", 23, 59, 55, 3}, {"2024 Feb 16", 0, 0, 30, 4},  {"2024 Feb 16", 0, 0, 5, 3},
+  };
+  for (const Row& r : rows)
+    EXPECT_EQ(SelectEventByVideoTime(events, r.video_date, hours(r.h, r.m, r.s)), r.expected)
+        << r.video_date << " " << r.h << ":" << r.m << ":" << r.s;
+}
+
 TEST(PredictionElements, ShownTextsAndFresnelNumber) {
   Occelmnt_Format e;
   e.ObjectName = "Vesta", e.ObjectNumber = 4, e.ObjectDiameter = 10, e.Distance = 1.5e8;

@@ -286,6 +286,21 @@ TEST(TAsteroidIdentification, PastedLunarListingChoosesTheEventAtTheVideoTime) {
   EXPECT_EQ(f.w->Edit24->text(), "14.5014");
 }
 
+// Two stars of a cluster listed 70 s apart, both within 0.05 h of the video
+// at 14:30:05: the star 5 s away is chosen, not the first listed.
+TEST(TAsteroidIdentification, PastedLunarListingChoosesTheEventNearestTheVideoTime) {
+  Fixture f;
+  const std::string first = PutColumns({{1, "24 May 12 14 29 00.0"}, {25, "  1111"}, {145, "501.0"}}, 150, false);
+  const std::string near = PutColumns({{1, "24 May 12 14 30 10.0"}, {25, "  2222"}, {145, "733.0"}}, 150, false);
+  f.w->Memo1->setPlainText(QString::fromStdString("Occultation prediction for Tokyo\n" + first + "\n" + near + "\n"));
+  ASSERT_EQ(f.w->ListBox1->count(), 2);
+  EXPECT_EQ(f.w->ListBox1->currentRow(), 1);
+  EXPECT_EQ(f.w->Edit8->text(), "ZC2222");
+  EXPECT_EQ(f.w->Edit1->text(), "733.0");
+  EXPECT_EQ(f.host.events.Identification.OccultationElements.Star, "ZC2222");
+  EXPECT_DOUBLE_EQ(f.host.events.Identification.OccultationElements.Velocity, 733);
+}
+
 // Every column of a pasted lunar line reaches its edit: values computed by
 // hand from the line (B-V = (V - R) x 1.845 - 0.055 without a spectrum).
 TEST(TAsteroidIdentification, PastedLunarLineShowsEveryColumn) {

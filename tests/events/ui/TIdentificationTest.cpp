@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <array>
 #include <memory>
 
 #include "../../chart/ui/ChartFakeHost.h"
@@ -88,6 +89,20 @@ struct Fixture {
     delete chart.data();
   }
 };
+
+// The listing file, the lunar observer and the stamp's date and time (as the
+// main window's time edits show it), with the automatic search on.
+void StampForAutoSearch(IdentFakeHost& host, const std::string& listing_file, const char* year2, const char* month,
+                        const char* day, const std::array<std::string, 3>& time) {
+  host.settings.LunarPredictionFile = listing_file;
+  host.settings.ObserverNameLunar = "Alan Lee";
+  host.times.StampDate1 = year2;
+  host.times.StampDate2 = month;
+  host.times.StampDate3 = day;
+  host.times.StampH1 = time[0];
+  host.time_edits = time;
+  host.auto_search = true;
+}
 
 }  // namespace
 
@@ -472,14 +487,8 @@ TEST(TIdentification, AutoSearchAppliesTheEventItFound) {
     listing.resize(5);
     listing.push_back(LunarEventLine("23 Dec 31 20 00 00", " ", "  1234"));
     listing.push_back(LunarEventLine(r.event, "X", "   777"));
-    host.settings.LunarPredictionFile = folder.Write("lunar.txt", JoinCrlfLines(listing));
-    host.settings.ObserverNameLunar = "Alan Lee";
-    host.times.StampDate1 = r.year2;
-    host.times.StampDate2 = r.month;
-    host.times.StampDate3 = r.day;
-    host.times.StampH1 = r.hour;
-    host.time_edits = {r.hour, r.minute, r.second};
-    host.auto_search = true;
+    StampForAutoSearch(host, folder.Write("lunar.txt", JoinCrlfLines(listing)), r.year2, r.month, r.day,
+                       {r.hour, r.minute, r.second});
     QPointer<TIdentification> w = new TIdentification(host, true);
     EXPECT_EQ(w->Edit2->text().toStdString(), r.target) << r.name;
     EXPECT_EQ(w->ComboBox1->currentText().toStdString(), r.year) << r.name;
@@ -528,14 +537,7 @@ TEST(TIdentification, EveryListedValueComesOutAsWritten) {
     std::string text = e.bom;
     for (const std::string& l : ShiftedListing()) text += l + e.end;
     for (int k = 0; k < e.blank_lines_after; ++k) text += e.end;
-    host.settings.LunarPredictionFile = folder.Write("lunar.txt", text);
-    host.settings.ObserverNameLunar = "Alan Lee";
-    host.times.StampDate1 = "25";
-    host.times.StampDate2 = " 3";
-    host.times.StampDate3 = " 3";
-    host.times.StampH1 = "21";
-    host.time_edits = {"21", "07", "47.0000"};
-    host.auto_search = true;
+    StampForAutoSearch(host, folder.Write("lunar.txt", text), "25", " 3", " 3", {"21", "07", "47.0000"});
     QPointer<TIdentification> w = new TIdentification(host, true);
     SCOPED_TRACE(e.name);
     EXPECT_EQ(w->Label4->text(), "Y  M   D  h  m  s   p   star  Sp  Mag.  ");
@@ -648,4 +650,34 @@ TEST(TIdentification, StarBlockGivesTargetObserverAndDate) {
     EXPECT_EQ(w->ListBox1->count(), 7) << r.star_line;
     delete w.data();
   }
+}
+
+// Two stars listed seven seconds apart, both within ten seconds of the
+// stamp: the one nearest the stamp's time is applied, and typing another
+// second moves the choice to the star now nearest.
+TEST(TIdentification, AutoSearchAppliesTheEventNearestTheStamp) {
+  TemporaryFolder folder{"tessary-lunar-nearest"};
+  IdentFakeHost host;
+  std::vector<std::string> listing = SampleLunarListing();
+  listing.resize(5);
+  listing.push_back(LunarEventLine("24 May 12 14 30 05", " ", "  1234"));
+  listing.push_back(LunarEventLine("24 May 12 14 30 12", "X", "   777"));
+  StampForAutoSearch(host, folder.Write("lunar.txt", JoinCrlfLines(listing)), "24", "5", "12", {"14", "30", "10.0000"});
+  host.zc[1234] = 5678;
+  QPointer<TIdentification> w = new TIdentification(host, true);
+  const TReportLightCurveElement& r = host.events.ReportLightCurveElement;
+  struct Step {
+    const char* second;
+    const char *target, *catalogue, *number;
+  };
+  for (const Step& s : {Step{nullptr, "XZ 777", "XZ80Q", "777"}, Step{"6", "ZC 1234", "XZ80Q", "5678"},
+                        Step{"9", "XZ 777", "XZ80Q", "777"}}) {
+    if (s.second) TypeAndEnter(w->Edit11, s.second);
+    SCOPED_TRACE(s.second ? s.second : "start");
+    EXPECT_EQ(w->Edit2->text().toStdString(), s.target);
+    EXPECT_EQ(r.Catalogue, s.catalogue);
+    EXPECT_EQ(r.StarNumber, s.number);
+    EXPECT_EQ(host.events.Texts.IdentificationTitle, std::string(s.target) + " ; 2024 May 12 ; Alan Lee");
+  }
+  delete w.data();
 }
