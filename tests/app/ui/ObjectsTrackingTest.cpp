@@ -282,3 +282,40 @@ TEST(ObjectsTracking, PsfPhotometryMeasuresTheVolumeOfAHeldStar) {
 }
 
 }  // namespace
+
+namespace {
+
+// 'Link' while the guide's star is occulted for 15 frames: B holds where it
+// lost its star and finds it again when it returns; A and C go on following
+// their own stars in every row.
+TEST(ObjectsTracking, LinkedObjectsKeepTheirStarsWhileTheGuideIsOcculted) {
+  constexpr int kHideFrom = 30, kHideTo = 45;
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0.3, 0.2);
+  DriftingStarField hidden = f;
+  hidden.Start[1].Amplitude = 0;
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < kObjFrames; ++n) frames.push_back(n >= kHideFrom && n < kHideTo ? hidden.Frame(n) : f.Frame(n));
+  ASSERT_TRUE(m.OpenFrames(frames));
+  m.PlaceThree(f, 0, 10);
+  QCheckBox* link = m.Find<QCheckBox>("CheckBox6");
+  ASSERT_TRUE(link->isEnabled());
+  link->setChecked(true);
+  for (int k : {1, 3}) m.SetAnchor(k);
+
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), static_cast<size_t>(kObjFrames));
+  for (int n = 0; n < kObjFrames; ++n) {
+    const std::string& row = rows[static_cast<size_t>(n)];
+    for (int k : {1, 3})
+      ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(row, k), f.X(k, n), f.Y(k, n))) << "object " << k << ", frame " << n;
+    if (n < kHideFrom || n >= kHideTo + 1) {
+      ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(row, 2), f.X(2, n), f.Y(2, n))) << "guide, frame " << n;
+    }
+  }
+}
+
+}  // namespace
