@@ -211,6 +211,8 @@ void Tchart1::BuildControls() {
 void Tchart1::RefreshData() {
   const ResultTableAccess& t = host_.Table();
   if (t.Revision() == data_revision_ && data_.CsvVersion == host_.CsvVersion()) return;
+  // A click aims at the picture's points until the next drawing.
+  if (data_revision_ == drawn_revision_) drawn_data_ = std::move(data_);
   data_ = ReadChartData(t.Lines(), host_.CsvVersion());
   data_revision_ = t.Revision();
 }
@@ -336,10 +338,27 @@ void Tchart1::SyncScrollAndWidth() {
   ScrollBar1->setValue(view_.ScrollPosition);
 }
 
+void Tchart1::RedrawChangedTable() {
+  RefreshData();
+  if (data_revision_ == drawn_revision_) return;
+  GraphShow3();
+  events_.Diffraction.DiffractionFitted = 0;
+}
+
 void Tchart1::GraphShow3() {
   fit_drawn_ = false;
   RefreshData();
   TChartState& st = session_.ChartState;
+  if (drawn_revision_ != data_revision_) {
+    drawn_revision_ = data_revision_;
+    drawn_data_.reset();
+    // Rows taken away may take the selected record with them.
+    if (st.SelectedFrame >= static_cast<int>(data_.Records.size())) {
+      st.SelectedFrame = -1;
+      Edit4->clear();
+      Edit6->clear();
+    }
+  }
   ChartOptions opt;
   opt.Boxes = {CheckBox4->isChecked(), CheckBox5->isChecked(), CheckBox6->isChecked(), CheckBox14->isChecked()};
   opt.Data = CheckBox7->isChecked();

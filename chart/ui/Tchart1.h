@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -76,6 +77,9 @@ class Tchart1 : public QWidget {
   std::vector<double> ObjectAValues();
   // The chart's records read again when the results table changed.
   void RefreshData();
+  // The picture was drawn from an earlier table (the main window measured or
+  // deleted rows while the chart stayed open): redraws it.
+  void RedrawChangedTable();
   ChartHost& Host() { return host_; }
   ChartSession& Session() { return session_; }
   ChartEvents& EventState() { return events_; }
@@ -155,6 +159,8 @@ class Tchart1 : public QWidget {
   ChartView view_;
   ChartData data_;
   uint64_t data_revision_ = UINT64_MAX;
+  uint64_t drawn_revision_ = UINT64_MAX;  // the table the picture shows
+  std::optional<ChartData> drawn_data_;   // its records once data_ moved on
   QImage picture_;
   QImage lower_picture_;
   ChartPicture fit_curve_, fit_residual_;

@@ -161,11 +161,27 @@ void Tchart1::ChartImg1MouseUp(int x, int y) {
   RefreshData();
   st.DataLineCount = data_.DataLineCount();
   if (!InsidePlot(view_, x, y)) return;
-  HRatioCalc();
   const int previous = st.SelectedFrame;
-  const int index = NearestVisibleIndex(data_, st, view_, x, y, CheckBox14->isChecked());
+  int index, record;
+  if (data_revision_ != drawn_revision_) {
+    // Rows were measured or deleted since the drawing: the click aims at the
+    // points the picture shows, placed as they were drawn.
+    const ChartData& drawn = drawn_data_ ? *drawn_data_ : data_;
+    index = NearestVisibleIndex(drawn, st, view_, x, y, CheckBox14->isChecked());
+    record = st.FirstShownFrame + index;
+    HRatioCalc();
+    if (record >= static_cast<int>(data_.Records.size())) {
+      // That record is gone: the chart shows the table as it is, and no record is chosen.
+      AfterHandler();
+      return;
+    }
+  } else {
+    HRatioCalc();
+    index = NearestVisibleIndex(data_, st, view_, x, y, CheckBox14->isChecked());
+    record = st.FirstShownFrame + index;
+  }
   if (session_.DiffractionMode && index <= 0) return;
-  st.SelectedFrame = st.FirstShownFrame + index;
+  st.SelectedFrame = record;
   session_.LedGraphCurrentLine = st.SelectedFrame;
   if (st.SelectedFrame == previous) st.SelectedFrame = -1;
   host_.SetEdit54("TotalFrame : " + FormatInt(st.DataLineCount) + "SelectDataNum : " + FormatInt(st.SelectedFrame));
@@ -222,6 +238,7 @@ void Tchart1::Button1Click() {
 }
 
 void Tchart1::Button7Click() {
+  RedrawChangedTable();
   if (picture_.isNull()) return;
   QGuiApplication::clipboard()->setImage(picture_.convertToFormat(QImage::Format_RGB888));
 }
@@ -229,6 +246,7 @@ void Tchart1::Button7Click() {
 void Tchart1::Button2Click() { host_.OpenTool(ChartTool::StarImage3D, this); }
 
 void Tchart1::Button8Click() {
+  RedrawChangedTable();
   if (events_.Flags.IdentificationOpen || !host_.Analysis()) return;
   if (session_.ChartState.SelectedFrame < 0) {
     Dialogs().ShowInformation("Select target frame by clicking the graph area");
@@ -255,6 +273,7 @@ void Tchart1::Button8Click() {
 }
 
 void Tchart1::Button12Click() {
+  RedrawChangedTable();
   if (picture_.isNull() || !host_.ImageSaveAvailable()) return;
   SaveChartPicture(host_, picture_, events_.Texts.IdentificationCode);
 }
@@ -273,6 +292,7 @@ void Tchart1::Button15Click() {
 }
 
 void Tchart1::SaveToFile1Click() {
+  RedrawChangedTable();
   if (picture_.isNull()) return;
   const QString chosen = Dialogs().GetSaveFileName("Save to File", {}, "Bitmap (*.bmp)");
   if (chosen.isEmpty()) return;
@@ -317,6 +337,7 @@ void Tchart1::Button10Click() {
 }
 
 void Tchart1::Button11Click() {
+  RedrawChangedTable();
   const TChartState& st = session_.ChartState;
   if (st.SelectedFrame < 0) {
     Dialogs().ShowInformation("Select target frame by clicking the graph area");
@@ -353,6 +374,7 @@ void Tchart1::Button16Click() {
 }
 
 void Tchart1::Button17Click() {
+  RedrawChangedTable();
   ChartAnalysis* analysis = host_.Analysis();
   if (!analysis) return;
   if (const auto lines = analysis->MakeReport()) host_.ShowLightCurveReport(*lines);
