@@ -1,5 +1,7 @@
 #include "base/NumberText.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -24,6 +26,23 @@ int64_t SaturatedInt64(long double v) {
 int64_t RoundHalfAway(long double x) {
   if (x >= 0) return SaturatedInt64(std::trunc(x + 0.5L));
   return SaturatedInt64(std::trunc(x - 0.5L));
+}
+
+int64_t RoundDecimalHalfAway(double x, int places) {
+  const long double scale = std::pow(10.0L, places);
+  std::array<char, 400> buf{};
+  const auto [end, ec] = std::to_chars(buf.data(), buf.data() + buf.size(), x, std::chars_format::fixed);
+  if (ec != std::errc() || places < 0 || places > 18) return RoundHalfAway(x * scale);
+  // Move the decimal point in the text: a half there stays an exact half.
+  std::string text(buf.data(), end);
+  const size_t point = text.find('.');
+  std::string fraction = point == std::string::npos ? "" : text.substr(point + 1);
+  if (point != std::string::npos) text.resize(point);
+  const auto n = static_cast<size_t>(places);
+  fraction.resize(std::max(fraction.size(), n), '0');
+  text += fraction.substr(0, n) + "." + fraction.substr(n) + "0";
+  if (auto v = ParseLongDouble(text)) return RoundHalfAway(*v);
+  return RoundHalfAway(x * scale);
 }
 
 int64_t RoundHalfEven(long double x) {

@@ -13,6 +13,10 @@
 // Nearest integer, halves away from zero: 2.5 -> 3, -2.5 -> -3.
 // The sum x +- 0.5 is formed in long double and truncated.
 int64_t RoundHalfAway(long double x);
+// x x 10^places to the nearest integer, halves away from zero on x's shortest
+// decimal text: for a number read from a text ("9.95", "56.7895") a half of
+// the text rounds away even where the binary value lies just below it.
+int64_t RoundDecimalHalfAway(double x, int places);
 // Nearest integer, halves to the even neighbour: 2.5 -> 2, 3.5 -> 4.
 int64_t RoundHalfEven(long double x);
 // Drops the fraction: -2.7 -> -2.

@@ -205,7 +205,9 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
     // Whole milliseconds, summed in long double: a stamp or offset far out
     // of range must not overflow the sum.
     long double t0 = static_cast<long double>(b.Hour) * 3'600'000 + static_cast<long double>(b.Minute) * 60'000 +
-                     static_cast<long double>(RoundHalfAway(static_cast<long double>(b.Second) * 1000));
+                     // A stamp's "56.7895" is 56789.5 ms: its half rounds up though the
+                     // binary value lies just below it.
+                     static_cast<long double>(RoundDecimalHalfAway(b.Second, 3));
     long double t2 = 0;
     const bool two = in.DiffractionFitted && !in.Offset2Text.empty();
     if (in.DiffractionFitted) {

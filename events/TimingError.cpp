@@ -70,7 +70,8 @@ std::optional<std::string> BuildReportLine(std::string_view line, const TReportL
   const std::string_view sn_text = sn_at == std::string_view::npos ? std::string_view{} : line.substr(sn_at + 4);
   double sn = ParseDoubleOr(sn_text, 9.9);
   if (sn > 10) sn = 9.9;
-  PutAtColumn(out, 44, FormatFixed(sn, 1, 18));
+  // The text's own halves round away: "9.95" is 10.0.
+  PutAtColumn(out, 44, FormatFixed(static_cast<long double>(RoundDecimalHalfAway(sn, 1)) / 10, 1, 18));
   PutAtColumn(out, 53, "T");
   PutAtColumn(out, 60, "AA");
   return out;

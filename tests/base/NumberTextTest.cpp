@@ -98,6 +98,21 @@ TEST_P(NumberText, DoubleValuesRoundOnTheirOwnDecimalDigits) {
   EXPECT_EQ(FormatFixed(1234.55, 1, 8), "1234.5");  // 1234.549999999999954...
 }
 
+TEST_P(NumberText, DecimalHalvesOfATextRoundAwayFromZero) {
+  // Halves as Python's decimal rounds them (ROUND_HALF_UP); the binary values
+  // of 56.7895, 9.85 and 59.9995 lie just below the half.
+  struct Row {
+    double x;
+    int places;
+    int64_t rounded;
+  };
+  for (const Row& r : {Row{56.7895, 3, 56790}, Row{56.7894, 3, 56789}, Row{59.9995, 3, 60000}, Row{9.85, 1, 99},
+                       Row{9.95, 1, 100}, Row{-1.0005, 3, -1001}, Row{0.0005, 3, 1}, Row{12.0, 3, 12000},
+                       Row{3.0, 0, 3}, Row{2.5, 0, 3}, Row{1e300, 3, std::numeric_limits<int64_t>::max()},
+                       Row{std::numeric_limits<double>::quiet_NaN(), 3, 0}})
+    EXPECT_EQ(RoundDecimalHalfAway(r.x, r.places), r.rounded) << r.x << " " << r.places;
+}
+
 TEST_P(NumberText, OneDecimalHalvesToEvenOnTheExactValue) {
   struct Row {
     long double v;

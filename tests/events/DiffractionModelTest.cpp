@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "events/DiffractionModel.h"
 #include "events/TimingError.h"
@@ -342,6 +343,15 @@ TEST(TimingError, ReportLineColumns) {
   EXPECT_EQ(other.substr(18, 7), "S 98765");
   EXPECT_EQ(other.substr(26, 2), "RD");
   EXPECT_EQ(other.substr(43, 4), "10.0");
+  // The S/N text's halves round away from zero, as Python's decimal rounds
+  // them, though "9.85" and "1.15" lie just below the half in binary.
+  for (const auto& [sn, shown] : {std::pair{"9.95", "10.0"}, std::pair{"9.85", "9.9 "}, std::pair{"1.15", "1.2 "},
+                                  std::pair{"3.25", "3.3 "}, std::pair{"9.94", "9.9 "}}) {
+    const std::string l =
+        BuildReportLine(std::string("Event Time : 11h22m33.4s  +/- 0.033s  S/N=") + sn, e, false, "0.03", 3)
+            .value_or("");
+    EXPECT_EQ(l.substr(43, 4), shown) << sn;
+  }
   e.Kind = ReportKind::Asteroid;
   EXPECT_FALSE(BuildReportLine("Event Time : 11h22m33.4s", e, false, "0.03", 3));
 }

@@ -280,7 +280,15 @@ TEST(MagnitudeCalculation, EventTimeAcrossMinuteAndMidnight) {
                        Row{BaseTime{12, 34, 9.94}, EventCamera::Wat100N, 1, "123409.9", "123409.9"},
                        // Past midnight, also by rounding, is the next day's time.
                        Row{BaseTime{23, 59, 59.97}, EventCamera::Wat100N, 1, "000000.0", "000000.0"},
-                       Row{BaseTime{24, 0, 0.02}, EventCamera::Wat100N, 3, "000000.020", "000000.020"}}) {
+                       Row{BaseTime{24, 0, 0.02}, EventCamera::Wat100N, 3, "000000.020", "000000.020"},
+                       // A stamp's half millisecond rounds away from zero, though
+                       // its binary value lies just below the half.
+                       Row{BaseTime{12, 34, 56.7895}, EventCamera::Wat100N, 3, "123456.790", "123456.790"},
+                       Row{BaseTime{12, 34, 21.4565}, EventCamera::Wat100N, 3, "123421.457", "123421.457"},
+                       Row{BaseTime{12, 34, 1.0005}, EventCamera::Wat100N, 3, "123401.001", "123401.001"},
+                       Row{BaseTime{12, 34, 33.3335}, EventCamera::Wat100N, 3, "123433.334", "123433.334"},
+                       Row{BaseTime{12, 34, 33.3334}, EventCamera::Wat100N, 3, "123433.333", "123433.333"},
+                       Row{BaseTime{23, 59, 59.9995}, EventCamera::Wat100N, 3, "000000.000", "000000.000"}}) {
     const TReportLightCurveElement e = LunarStar();
     EventResultTexts keep;
     const MagnitudeResult m = AtBaseTime(e, r.base, r.camera, r.digits, keep);
@@ -338,7 +346,8 @@ TEST(MagnitudeCalculation, ReportLineDateFollowsTheEventAcrossMidnight) {
                        // A one-digit day leaves column 8 blank, as it always has.
                        Row{"2023-12-31", BaseTime{23, 59, 59.97}, EventCamera::Wat100N, 1, "2024011 000000.0"},
                        Row{"2023-7-17", BaseTime{24, 0, 0.02}, EventCamera::Wat100N, 3, "20230718000000.020"},
-                       Row{"2023-7-17", BaseTime{23, 59, 59.94}, EventCamera::Wat100N, 1, "20230717235959.9"}}) {
+                       Row{"2023-7-17", BaseTime{23, 59, 59.94}, EventCamera::Wat100N, 1, "20230717235959.9"},
+                       Row{"2023-7-17", BaseTime{23, 59, 59.9995}, EventCamera::Wat100N, 3, "20230718000000.000"}}) {
     TReportLightCurveElement e = LunarStar();
     e.RecordingDate = r.recording;
     EventResultTexts keep;

@@ -132,6 +132,21 @@ TEST(TMagnitudeCalculator, SecondFieldPastMidnightIsTheNextDay) {
   EXPECT_EQ(f.Line(2), "Event Time : 23h59m59.980s  +/- 0.001s  S/N=20.00");
 }
 
+// A stamp half a millisecond before midnight ("59.9995", whose binary value
+// lies just below the half) rounds to the next day's 00h, in the memo, the
+// lunar report line and the event list alike.
+TEST(TMagnitudeCalculator, StampHalfAMillisecondBeforeMidnightIsTheNextDay) {
+  Fixture f;
+  f.host.time = {"23", "59", "59.9995", "59.9995"};
+  f.Open();
+  f.w->Button2->click();
+  EXPECT_EQ(f.Line(2), "Event Time : 00h00m00.000s  +/- 0.001s  S/N=20.00");
+  EXPECT_EQ(f.w->Memo2->toPlainText().left(18), "20230718000000.000");
+  f.w->Button4->click();
+  ASSERT_EQ(f.w->ListBox1->count(), 1);
+  EXPECT_EQ(f.w->ListBox1->item(0)->text(), "1  00 00 00.000 +/- 0.001s,  S/N= 20.00 D   Main change");
+}
+
 TEST(TMagnitudeCalculator, BaseTimeEditsAndMinuteTurn) {
   Fixture f;
   f.host.time = {"12", "59", "59.98", "0.02"};
