@@ -35,6 +35,14 @@ bool TableHasFieldRows(const std::vector<std::string>& lines, int header_lines) 
   return a && b && *b - *a == 0.5;
 }
 
+std::optional<bool> HeaderNamesFieldRows(const std::vector<std::string>& lines, int header_lines) {
+  if (header_lines < 2 || lines.size() < static_cast<size_t>(header_lines)) return std::nullopt;
+  const std::string name = StripQuotes(GetCsvField(lines[static_cast<size_t>(header_lines) - 2], 6));
+  if (name == "Field") return true;
+  if (name == "Frame") return false;
+  return std::nullopt;
+}
+
 int LastMeasuredFrameFromTable(const std::vector<std::string>& lines, int header_lines) {
   const int rows = static_cast<int>(lines.size()) - std::max(header_lines, 0);
   if (rows <= 0) return -1;

@@ -21,6 +21,11 @@ int RowLineOfFrame(const std::vector<std::string>& lines, int header_lines, int 
 // the first ("10.0", "10.5"). header_lines as below.
 bool TableHasFieldRows(const std::vector<std::string>& lines, int header_lines);
 
+// The layout a table's header names for its rows: "Field" or "Frame" in
+// column 6 of the second header line; nothing when it names neither (the
+// oldest tables). Tells the layout of a table that has no rows yet.
+std::optional<bool> HeaderNamesFieldRows(const std::vector<std::string>& lines, int header_lines);
+
 // The frame of the table's last row, -1 when the table has no rows.
 // header_lines is the number of lines before the first row in this table.
 int LastMeasuredFrameFromTable(const std::vector<std::string>& lines, int header_lines);

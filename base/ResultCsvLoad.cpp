@@ -14,7 +14,8 @@
 // and cells count as empty instead of stopping the load, integer cells that do
 // not convert count as 0 (with a warning), commas inside the stored video path
 // are kept, column 10 counts as a CMOS time only with an hour in column 8 (the
-// sound indicator's share is a number there too), and a file that cannot be a
+// sound indicator's share is a number there too), blank lines of a bannered
+// table are left out, and a file that cannot be a
 // table (no line with a comma, NUL bytes, over the size limits, cells parted
 // by semicolons or numbers quoted around a decimal comma, a version-3 header
 // whose names stand in other columns) is refused before anything is changed.
@@ -382,7 +383,7 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
     if (r.Lines[i].size() > params.Limits.MaxLineBytes)
       return Failed("Line " + std::to_string(i + 1) + " is too long for a results table (" +
                     std::to_string(r.Lines[i].size()) + " characters).");
-  const size_t split_lines = r.Lines.size();
+  size_t split_lines = r.Lines.size();
   // Rows a spreadsheet cleared but kept are commas only: no row, and taken as
   // the last row they would hide the table's last frame.
   auto no_row = [](const std::string& line) {
@@ -390,6 +391,15 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
   };
   while (!r.Lines.empty() && no_row(r.Lines.back())) r.Lines.pop_back();
   if (r.Lines.empty()) return Failed("The file holds no results table (no line with a comma).");
+  // No line of a bannered table is blank. Blank lines come from a copy that
+  // doubled every line end ("\r\r\n") or a row left empty; counted as lines
+  // they would move the header and every row, and the settings would be read
+  // from the wrong cells.
+  if (CsvVersionOfBanner(r.Lines[0]) != 0) {
+    const size_t before = r.Lines.size();
+    std::erase_if(r.Lines, [](const std::string& line) { return IsBlank(line); });
+    split_lines -= before - r.Lines.size();
+  }
 
   const CsvLayoutInfo v = DetectCsvVersion(r.Lines);
   if (v.CsvVersion == 0 && !HasResultTableLayout(r.Lines)) return Failed(std::string(kNotAResultTableMessage));

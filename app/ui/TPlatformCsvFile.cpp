@@ -156,9 +156,10 @@ void TPlatform::LoadResultCsvFrom(const QString& name, const std::function<void(
   DetectCsvVersion();
   // 'Field Measure' tells the rows' layout to the rows still to come and to
   // the analysis windows; while rows stand, its click would rewrite the
-  // header and drop them.
-  const bool field_rows = TableHasFieldRows(Results.Lines(), TableHeaderLines());
+  // header and drop them. A table without rows has its layout in its header.
   const bool rows = Results.Count() > TableHeaderLines();
+  const bool field_rows = rows ? TableHasFieldRows(Results.Lines(), TableHeaderLines())
+                               : HeaderNamesFieldRows(Results.Lines(), TableHeaderLines()).value_or(false);
   auto follow_row_layout = [&] {
     {
       QSignalBlocker block(CheckBox2);

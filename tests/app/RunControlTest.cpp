@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/ResultTable.h"
+
 namespace {
 
 // A version-3 style table: six header lines, then rows "n.0,...".
@@ -128,6 +130,27 @@ TEST(RunControl, FieldRowsAreTold) {
       {"not numbers", {"x,a", "y,b"}, false},
   };
   for (const Row& r : rows) EXPECT_EQ(TableHasFieldRows(Table(6, r.rows), 6), r.fields) << r.name;
+}
+
+// The header the writer makes, with and without the video-system line (the
+// start-up table has none), names the layout; the oldest tables' header names
+// none.
+TEST(RunControl, HeaderNamesTheRowLayout) {
+  for (bool fields : {false, true})
+    for (bool video_line : {false, true}) {
+      CsvFormatParams p;
+      p.FieldMode = fields;
+      ResultTable t;
+      if (video_line)
+        WriteCsvHeader(t, p);
+      else
+        WriteInitialCsvHeader(t, p);
+      const int header = DetectCsvVersion(t).CsvHeaderLines;
+      ASSERT_EQ(header, video_line ? 6 : 5);
+      EXPECT_EQ(HeaderNamesFieldRows(t.Lines(), header), std::optional<bool>(fields)) << fields << video_line;
+    }
+  EXPECT_EQ(HeaderNamesFieldRows({"FileName : a.avi", "old header", "No.,Value"}, 3), std::nullopt);
+  EXPECT_EQ(HeaderNamesFieldRows({}, 6), std::nullopt);
 }
 
 TEST(RunControl, StartResumesInStepAfterTheLastMeasuredFrame) {

@@ -479,6 +479,35 @@ TEST(LoadResultCsv, FwhmCellsTheProgramWritesLoadSilently) {
   }
 }
 
+// A copy that doubled every line end ("\r\r\n", read as a blank line after
+// each line), or a blank row in the middle, loads as the table itself: the
+// same lines, header, rows, rate and settings.
+TEST(LoadResultCsv, BlankLinesBetweenTheLinesAreLeftOut) {
+  const auto objs = ThreeObjects();
+  const std::vector<std::string> table =
+      Table(3, "/obs/a.avi", "PAL", {Row(3, "100.0", objs), Row(3, "102.0", objs), Row(3, "104.0", objs)});
+  ResultCsvLoadParams p;
+  p.CurrentObjects = SomeSettings();
+  const ResultCsvLoadResult want = LoadResultCsvText(Join(table, "\r\n"), "/nonexistent", p);
+  ASSERT_TRUE(want.Ok) << want.Error;
+  std::string blank_row = Join(table, "\r\n");
+  blank_row.insert(blank_row.find("102.0"), "\r\n  \r\n");
+  const std::string texts[] = {Join(table, "\r\r\n"), Join(table, "\n\n"), blank_row};
+  for (const std::string& text : texts) {
+    const ResultCsvLoadResult r = LoadResultCsvText(text, "/nonexistent", p);
+    ASSERT_TRUE(r.Ok) << r.Error;
+    EXPECT_EQ(r.Lines, table);
+    EXPECT_EQ(r.CsvHeaderLines, 6);
+    EXPECT_EQ(r.RowCount, 3);
+    EXPECT_EQ(r.FrameStep, 2);
+    EXPECT_EQ(r.StartFrame, 100);
+    EXPECT_EQ(r.ObjectCount, 3);
+    EXPECT_DOUBLE_EQ(r.TimingFrameRate, 25);
+    EXPECT_EQ(r.Warnings, want.Warnings);
+    for (int k = 0; k < 3; ++k) ExpectAllBlocks(r, k, want.ObjectBlocks[0].Objects[static_cast<size_t>(k)], "blank lines");
+  }
+}
+
 TEST(LoadResultCsv, TrailingLinesWithoutCommaAreDropped) {
   Obj o;
   auto t = Table(3, "/a.avi", "NTSC", {Row(3, "1.0", {o}), "no comma here", Row(3, "2.0", {o})});

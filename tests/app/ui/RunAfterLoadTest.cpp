@@ -144,6 +144,36 @@ TEST_P(RowLayoutAfterLoad, RowsStillToComeKeepTheLoadedLayout) {
   EXPECT_EQ(FirstCells(m), ExpectedFirstCells(11, l.table_fields));
 }
 
+// A table saved before its first row (the video opened, 'Field Measure' set)
+// names its rows' layout in its header only: the window loading it takes that
+// layout, so the rows measured into it are the ones its header announces.
+TEST_P(RowLayoutAfterLoad, ATableWithoutRowsGivesTheLayoutItsHeaderNames) {
+  const Layouts l = GetParam();
+  MainRoadWindow first(Reader::OwnAvi);
+  const auto csv =
+      SaveMeasuredRows(first, first.Path("twelve.avi"), 0, l.table_fields ? Layout::Fields : Layout::Frames);
+  const std::vector<std::string> saved = first.W().Results.Lines();
+  ASSERT_TRUE(first.Rows().empty());
+  ASSERT_EQ(StripQuotes(GetCsvField(saved[4], 6)), l.table_fields ? "Field" : "Frame");
+
+  MainRoadWindow m(Reader::OwnAvi);
+  QCheckBox* field = m.Find<QCheckBox>("CheckBox2");
+  if (l.window_fields) field->click();
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  ASSERT_TRUE(m.W().Run.VideoLoaded);
+  EXPECT_EQ(m.W().Results.Lines(), saved);
+  EXPECT_EQ(field->isChecked(), l.table_fields);
+  EXPECT_TRUE(field->isEnabled());  // no rows hold it yet
+
+  m.W().GoToFrame(3);
+  m.Click("Button16");
+  const std::vector<std::string> rows =
+      l.table_fields ? std::vector<std::string>{"3.0", "3.5"} : std::vector<std::string>{"3.0"};
+  EXPECT_EQ(FirstCells(m), rows);
+  EXPECT_EQ(std::vector<std::string>(m.W().Results.Lines().begin(), m.W().Results.Lines().begin() + 6), saved);
+}
+
 INSTANTIATE_TEST_SUITE_P(TableAndWindow, RowLayoutAfterLoad,
                          ::testing::Values(Layouts{false, false}, Layouts{false, true}, Layouts{true, false},
                                            Layouts{true, true}),
