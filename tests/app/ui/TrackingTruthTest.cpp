@@ -247,18 +247,21 @@ namespace {
 // Passed points marked by clicks on the star at two frames: every row of a
 // run from frame 0 starts on the drift line through them (before the first
 // point it runs backwards), so a star drifting below a pixel or several
-// pixels a frame is held in every row.
+// pixels a frame is held in every row, of both fields and of a run that
+// steps three frames at a time.
 TEST(TrackingTruth, DriftThroughPassedPointsHoldsTheStarBeforeBetweenAndAfterThem) {
   struct Case {
     const char* name;
     double rate_x, rate_y;
     int frame1, frame2;
     bool fields;  // 'Field Measure'
+    int step = 1;  // frames a run steps
   };
   const Case cases[] = {
       {"sub-pixel", 0.3, -0.2, 12, 30, false},
       {"several pixels", 2.5, 1.25, 10, 25, false},
       {"several pixels, fields", -2.0, 1.5, 8, 20, true},
+      {"several pixels, every third frame", 1.5, -2.0, 9, 24, false, 3},
   };
   for (const Case& c : cases) {
     const StarPath path = [&c](int n) {
@@ -277,14 +280,18 @@ TEST(TrackingTruth, DriftThroughPassedPointsHoldsTheStarBeforeBetweenAndAfterThe
     }
     ASSERT_TRUE(w.PassedPoints[0].Frame1.HasFrame() && w.PassedPoints[0].Frame2.HasFrame()) << c.name;
     w.GoToFrame(0);
+    m.Find<QSpinBox>("UpDown9")->setValue(c.step);
     m.Click("Button3");
     ASSERT_TRUE(m.WaitUntilStopped()) << c.name;
     EXPECT_TRUE(m.dialogs.messages.empty()) << c.name;
     const std::vector<std::string> rows = m.Rows();
     const size_t per_frame = c.fields ? 2 : 1;
-    ASSERT_EQ(rows.size(), 40 * per_frame) << c.name;
+    ASSERT_EQ(rows.size(), static_cast<size_t>((39 / c.step + 1)) * per_frame) << c.name;
     for (size_t r = 0; r < rows.size(); ++r) {
-      const int n = static_cast<int>(r / per_frame);
+      const int n = static_cast<int>(r / per_frame) * c.step;
+      if (!c.fields) {
+        ASSERT_EQ(m.RowFrames()[r], n) << c.name;
+      }
       const GaussianStar s = path(n)[0];
       ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[r], 1), s.X, s.Y)) << c.name << ", frame " << n;
     }
