@@ -335,4 +335,47 @@ TEST(TrackingTruth, DriftLeavingTheFrameEndsOnTheEdge) {
   }
 }
 
+
+// B's predicted track filled on one video, then a run on another with
+// 'Estimated track' ticked only after it started: B's track starts afresh with
+// the run, so when B's star fades early the rows hold it where it stands, not
+// on the line B drew on the first video.
+TEST(TrackingTruth, EstimatedTrackTickedMidRunUsesNoSamplesOfAnEarlierRun) {
+  ObjectsWindow m;
+  ASSERT_TRUE(m.OpenFrames(PathFrames(60, BFadesWhileBothDrift, 1.0)));
+  TPlatform& w = m.W();
+  m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
+  m.ClickImage1(40, 30);
+  m.RightClickImage1(70, 50);
+  m.Trigger("Add1");
+  m.Select(1);
+  QCheckBox* estimated = m.Find<QCheckBox>("CheckBox4");
+  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(2, 2), estimated->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(estimated, &menu);
+  ASSERT_TRUE(w.SetPredictTrack);
+  w.SetPredictTrack->CheckBox[1]->setChecked(true);  // 'Object B'
+  ASSERT_FALSE(estimated->isChecked());
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+
+  const StarPath still = [](int n) {
+    return std::vector<GaussianStar>{{40.3, 30.2, 150, 2.0}, {120.2, 90.3, n >= 6 && n < 10 ? 0.0 : 170.0, 2.0}};
+  };
+  ASSERT_TRUE(m.OpenFrames(PathFrames(20, still, 1.0), "second.avi"));
+  m.ClickImage1(40, 30);
+  m.RightClickImage1(120, 90);
+  m.Trigger("Add1");
+  m.Select(1);
+  ASSERT_FALSE(estimated->isChecked());
+  m.Click("Button3");
+  while (w.Run.MeasuringRun && w.ScrollBar1->value() < 2) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  ASSERT_LT(w.ScrollBar1->value(), 6);
+  estimated->setChecked(true);  // A's, mid-run
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 20u);
+  for (int n = 0; n < 20; ++n)
+    ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], 2), 120.2, 90.3)) << "frame " << n;
+}
+
 }  // namespace
