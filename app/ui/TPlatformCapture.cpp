@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <filesystem>
 
 #include "app/ui/TPlatform.h"
@@ -149,6 +150,13 @@ void TPlatform::ImageWindowSetting1Click() {
         if (Run.VideoLoaded && !Run.MeasuringRun) ShowNeighbor();
       },
       this);
+  {
+    // Opened again, the bars start where the view was left, so moving one
+    // pans that way only.
+    QSignalBlocker bx(IMGWindowSetting->ScrollBar1), by(IMGWindowSetting->ScrollBar2);
+    IMGWindowSetting->ScrollBar1->setValue(ScrollBox1->horizontalScrollBar()->value());
+    IMGWindowSetting->ScrollBar2->setValue(ScrollBox1->verticalScrollBar()->value());
+  }
   IMGWindowSetting->show();
 }
 

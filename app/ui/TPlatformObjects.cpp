@@ -447,6 +447,8 @@ void TPlatform::RemoveObject() {
     Stars.ObjectPlaced[1] = Stars.ObjectPlaced[2];
     Tracking.Profiles[1] = Tracking.Profiles[2];
     PassedPoints[1] = PassedPoints[2];
+    // C becomes the guide: the linked offsets count from its own marked points.
+    LinkedPoints[1] = LinkedPoints[2];
     Tracking.PredictTracks[1] = Tracking.PredictTracks[2];  // its predicted-track settings go with it
     // C measures on in B's slot with its own background direction and tracking disk.
     Driver.Geometry[1] = Driver.Geometry[2];
@@ -476,6 +478,7 @@ void TPlatform::RemoveObject() {
   UpdateObjectMenuItems();
   EnableLinkedTracking();
   ApplyObjectSettings(Run.SelectedObject);
+  if (SetPredictTrack) SetPredictTrack->ShowObjects();  // C's settings now show as B's
   RefreshObjectMasks(DriverSettings(), true);
   ShowNeighbor();
 }

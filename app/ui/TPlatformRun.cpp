@@ -127,10 +127,10 @@ void TPlatform::SetRadiusControlsEnabled(bool on) {
 }
 
 // A run or playback starts the predicted tracks afresh: samples of an earlier
-// pass (other frames, maybe backwards) must not steer the new fit. Each
+// pass (other frames, maybe backwards, maybe another video) must not steer the
+// new fit, also when 'Estimated track' is only ticked once the run goes. Each
 // track's on/off stays as its object's 'Estimated track' flag set it.
 void TPlatform::ResetPredictTracksIfEstimated() {
-  if (!CheckBox4->isChecked()) return;
   for (PredictTrack& t : Tracking.PredictTracks) {
     const uint8_t enabled = t.Enabled;
     ResetPredictTrack(t);

@@ -245,6 +245,41 @@ TEST(ObjectsTracking, LinkedPointsPlaceObjectsAtInterpolatedOffsets) {
   RunAndCheck(m, f, {1, 2, 3});
 }
 
+// B of three removed after 'Begin' and 'End' were marked: C moves into B's
+// place and becomes the guide, so A's offsets now count from C's own marked
+// points and A stays on its star.
+TEST(ObjectsTracking, LinkedPointsFollowCIntoBsPlaceWhenBIsRemoved) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0.3, 0.2);
+  ASSERT_TRUE(m.OpenField(f));
+  TPlatform& w = m.W();
+  const int last = kObjFrames - 1;
+  m.PlaceThree(f, 0, 10);
+  m.Find<QCheckBox>("CheckBox6")->setChecked(true);
+  m.Click("Button23");
+  w.GoToFrame(last);
+  for (int k = 1; k <= 3; ++k) {
+    m.Select(k);
+    m.ClickImage1(ObjectsWindow::Px(f.X(k, last)), ObjectsWindow::Px(f.Y(k, last)));
+  }
+  m.Click("Button25");
+  w.GoToFrame(0);
+  for (int k = 1; k <= 3; ++k) {
+    m.Select(k);
+    m.ClickImage1(ObjectsWindow::Px(f.X(k, 0)), ObjectsWindow::Px(f.Y(k, 0)));
+  }
+  m.SetTrackRadius(10);
+  m.SetAnchor(1);
+  m.Select(2);
+  m.Trigger("Remove1");
+  ASSERT_EQ(w.Run.ObjectCount, 2);
+  ASSERT_TRUE(m.Find<QCheckBox>("CheckBox6")->isChecked());
+  // C's star is now object B's.
+  DriftingStarField g = f;
+  g.Start.erase(g.Start.begin() + 1);
+  RunAndCheck(m, g, {1, 2});
+}
+
 TEST(ObjectsTracking, GhsDigitBoxClicksSnapToTheCharacterGrid) {
   EXPECT_EQ(TPlatform::SnapToGhsGrid(45, 30), std::make_pair(34, 27));
   EXPECT_EQ(TPlatform::SnapToGhsGrid(28, 16), std::make_pair(34, 27));

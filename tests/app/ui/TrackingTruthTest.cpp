@@ -92,6 +92,22 @@ std::vector<GaussianStar> BFadesWhileBothDrift(int n) {
   return {{40.3 + 0.2 * n, 30.2 + 0.1 * n, 150, 2.0}, {70.2 + 0.4 * n, 50.3 + 0.3 * n, 170 * fade, 2.0}};
 }
 
+// 'Tracking' ticked, A placed by a click at (40, 30) and B added at (bx, by);
+// A is selected again.
+void PlaceTrackedPair(ObjectsWindow& m, int bx, int by) {
+  m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
+  m.ClickImage1(40, 30);
+  m.RightClickImage1(bx, by);
+  m.Trigger("Add1");
+  m.Select(1);
+}
+
+// The predicted-track window, opened by a right click on 'Estimated track'.
+void OpenPredictTrackWindow(QCheckBox* estimated) {
+  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(2, 2), estimated->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(estimated, &menu);
+}
+
 // 'Object B' ticked in the predicted-track window while A is selected turns
 // on B's own estimated track: when B fades for a few frames its rows follow
 // the straight line it drifted along, and selecting B shows the tick.
@@ -100,16 +116,11 @@ TEST(TrackingTruth, PredictedTrackWindowTickCarriesAnUnselectedObjectThroughAFad
   ObjectsWindow m;
   ASSERT_TRUE(m.OpenFrames(PathFrames(60, drift, 1.0)));
   TPlatform& w = m.W();
-  m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
-  m.ClickImage1(40, 30);
-  m.RightClickImage1(70, 50);
-  m.Trigger("Add1");
-  m.Select(1);
+  PlaceTrackedPair(m, 70, 50);
   QCheckBox* estimated = m.Find<QCheckBox>("CheckBox4");
   ASSERT_TRUE(estimated->isEnabled());
   estimated->setChecked(true);
-  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(2, 2), estimated->mapToGlobal(QPoint(2, 2)));
-  QApplication::sendEvent(estimated, &menu);
+  OpenPredictTrackWindow(estimated);
   ASSERT_TRUE(w.SetPredictTrack);
   w.SetPredictTrack->CheckBox[1]->setChecked(true);  // 'Object B'
   EXPECT_TRUE(estimated->isChecked());  // A's own tick stands
@@ -175,6 +186,9 @@ TEST(TrackingTruth, RemovingBKeepsCsPredictedTrackSettings) {
   EXPECT_EQ(w.Tracking.PredictTracks[1].FrameRange, 120);
   EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[1].EstimatedTrack, 1);
   EXPECT_TRUE(estimated->isChecked());  // B (C before) is selected and shows its tick
+  // The window open all the while shows the same.
+  EXPECT_TRUE(w.SetPredictTrack->CheckBox[1]->isChecked());
+  EXPECT_EQ(w.SetPredictTrack->UpDown[1]->value(), 120);
 }
 
 // B's 'Estimated track' ticked, then the video opened again and B placed
@@ -235,6 +249,135 @@ TEST(TrackingTruth, LostStarMarksItsLastMatchAsTheSecondPassedPoint) {
   EXPECT_TRUE(OnStar({f2.X, f2.Y}, fade(29)[0].X, fade(29)[0].Y));
   const ObjectResult& a = w.Frames.FrameDataLines[0].Objects[0];
   EXPECT_TRUE(OnStar({a.X, a.Y}, fade(59)[0].X, fade(59)[0].Y));
+}
+
+}  // namespace
+
+namespace {
+
+// Passed points marked by clicks on the star at two frames: every row of a
+// run from frame 0 starts on the drift line through them (before the first
+// point it runs backwards), so a star drifting below a pixel or several
+// pixels a frame is held in every row, of both fields and of a run that
+// steps three frames at a time.
+TEST(TrackingTruth, DriftThroughPassedPointsHoldsTheStarBeforeBetweenAndAfterThem) {
+  struct Case {
+    const char* name;
+    double rate_x, rate_y;
+    int frame1, frame2;
+    bool fields;  // 'Field Measure'
+    int step = 1;  // frames a run steps
+  };
+  const Case cases[] = {
+      {"sub-pixel", 0.3, -0.2, 12, 30, false},
+      {"several pixels", 2.5, 1.25, 10, 25, false},
+      {"several pixels, fields", -2.0, 1.5, 8, 20, true},
+      {"several pixels, every third frame", 1.5, -2.0, 9, 24, false, 3},
+  };
+  for (const Case& c : cases) {
+    const StarPath path = [&c](int n) {
+      return std::vector<GaussianStar>{{70.3 + c.rate_x * (n - 20), 50.2 + c.rate_y * (n - 20), 150, 2.0}};
+    };
+    ObjectsWindow m;
+    ASSERT_TRUE(m.OpenFrames(PathFrames(40, path, 1.0))) << c.name;
+    TPlatform& w = m.W();
+    m.Find<QCheckBox>("CheckBox2")->setChecked(c.fields);
+    for (auto [frame, button] : {std::pair{c.frame1, "Button11"}, std::pair{c.frame2, "Button13"}}) {
+      w.GoToFrame(frame);
+      const GaussianStar s = path(frame)[0];
+      m.ClickImage1(ObjectsWindow::Px(s.X), ObjectsWindow::Px(s.Y));
+      m.Find<QRadioButton>("RadioButton5")->setChecked(true);  // 'Drift'
+      m.Click(button);
+    }
+    ASSERT_TRUE(w.PassedPoints[0].Frame1.HasFrame() && w.PassedPoints[0].Frame2.HasFrame()) << c.name;
+    w.GoToFrame(0);
+    m.Find<QSpinBox>("UpDown9")->setValue(c.step);
+    m.Click("Button3");
+    ASSERT_TRUE(m.WaitUntilStopped()) << c.name;
+    EXPECT_TRUE(m.dialogs.messages.empty()) << c.name;
+    const std::vector<std::string> rows = m.Rows();
+    const size_t per_frame = c.fields ? 2 : 1;
+    ASSERT_EQ(rows.size(), static_cast<size_t>((39 / c.step + 1)) * per_frame) << c.name;
+    for (size_t r = 0; r < rows.size(); ++r) {
+      const int n = static_cast<int>(r / per_frame) * c.step;
+      if (!c.fields) {
+        ASSERT_EQ(m.RowFrames()[r], n) << c.name;
+      }
+      const GaussianStar s = path(n)[0];
+      ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[r], 1), s.X, s.Y)) << c.name << ", frame " << n;
+    }
+  }
+}
+
+
+// A star drifting 3 pixels a frame out through the right edge: while it is in
+// the frame every row is on it; once it has left, the start is put back on
+// the edge along the drift line, with no message and no row lost.
+TEST(TrackingTruth, DriftLeavingTheFrameEndsOnTheEdge) {
+  const StarPath path = [](int n) { return std::vector<GaussianStar>{{100.3 + 3 * n, 40.2 + 1.5 * n, 150, 2.0}}; };
+  ObjectsWindow m;
+  ASSERT_TRUE(m.OpenFrames(PathFrames(40, path, 1.0)));
+  TPlatform& w = m.W();
+  for (auto [frame, button] : {std::pair{0, "Button11"}, std::pair{10, "Button13"}}) {
+    w.GoToFrame(frame);
+    const GaussianStar s = path(frame)[0];
+    m.ClickImage1(ObjectsWindow::Px(s.X), ObjectsWindow::Px(s.Y));
+    m.Find<QRadioButton>("RadioButton5")->setChecked(true);  // 'Drift'
+    m.Click(button);
+  }
+  w.GoToFrame(0);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 40u);
+  // The drift line through the marks (100, 40) and (130, 55) meets x = 160 at y = 70.
+  const int radius = m.Find<QSpinBox>("UpDown5")->value();
+  for (int n = 0; n < 40; ++n) {
+    const GaussianStar s = path(n)[0];
+    const auto at = ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], 1);
+    if (s.X < 157) {
+      ASSERT_TRUE(OnStar(at, s.X, s.Y)) << "frame " << n;
+    } else {
+      ASSERT_GE(at.first, 160 - radius) << "frame " << n;
+      ASSERT_LE(at.first, 160) << "frame " << n;
+      ASSERT_NEAR(at.second, 70, 1) << "frame " << n;
+    }
+  }
+}
+
+
+// B's predicted track filled on one video, then a run on another with
+// 'Estimated track' ticked only after it started: B's track starts afresh with
+// the run, so when B's star fades early the rows hold it where it stands, not
+// on the line B drew on the first video.
+TEST(TrackingTruth, EstimatedTrackTickedMidRunUsesNoSamplesOfAnEarlierRun) {
+  ObjectsWindow m;
+  ASSERT_TRUE(m.OpenFrames(PathFrames(60, BFadesWhileBothDrift, 1.0)));
+  TPlatform& w = m.W();
+  PlaceTrackedPair(m, 70, 50);
+  QCheckBox* estimated = m.Find<QCheckBox>("CheckBox4");
+  OpenPredictTrackWindow(estimated);
+  ASSERT_TRUE(w.SetPredictTrack);
+  w.SetPredictTrack->CheckBox[1]->setChecked(true);  // 'Object B'
+  ASSERT_FALSE(estimated->isChecked());
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+
+  const StarPath still = [](int n) {
+    return std::vector<GaussianStar>{{40.3, 30.2, 150, 2.0}, {120.2, 90.3, n >= 6 && n < 10 ? 0.0 : 170.0, 2.0}};
+  };
+  ASSERT_TRUE(m.OpenFrames(PathFrames(20, still, 1.0), "second.avi"));
+  PlaceTrackedPair(m, 120, 90);
+  ASSERT_FALSE(estimated->isChecked());
+  m.Click("Button3");
+  ASSERT_TRUE(w.Run.MeasuringRun);
+  estimated->setChecked(true);  // A's, once the run goes
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 20u);
+  for (int n = 0; n < 20; ++n)
+    ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], 2), 120.2, 90.3)) << "frame " << n;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 
 #include "MainRoadFixture.h"
@@ -146,6 +147,41 @@ TEST_P(ImagePanning, BarsReachTheFramesEdge) {
 INSTANTIATE_TEST_SUITE_P(Table, ImagePanning,
                          ::testing::Values(PanCase{720, 540, 0, 0}, PanCase{64, 48, 0, 0},
                                            PanCase{800, 600, 80, 60}));
+
+// Panned, closed and opened again, the bars show where the view stands: moving
+// one of them then pans that way only, not the other back to the corner.
+TEST(ImagePanning, ReopenedBarsShowTheViewsPan) {
+  MainRoadWindow m(Reader::OwnAvi);
+  ASSERT_TRUE(WriteAvi(m.Path("v.avi").string(), {NumberedFrame(1600, 1200, 0, 4)}));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("v.avi")));
+  QScrollArea* view = m.Find<QScrollArea>("ScrollBox1");
+  m.W().show();  // the view's own bars get their range once it is laid out
+  QCoreApplication::processEvents();
+  ASSERT_GT(view->horizontalScrollBar()->maximum(), 200);
+  ASSERT_GT(view->verticalScrollBar()->maximum(), 150);
+  m.Find<QAction>("ImageWindowSetting1")->trigger();
+  TIMGWindowSetting* s = m.W().IMGWindowSetting;
+  ASSERT_NE(s, nullptr);
+  s->ScrollBar1->setValue(200);
+  s->ScrollBar2->setValue(150);
+  const int x = view->horizontalScrollBar()->value(), y = view->verticalScrollBar()->value();
+  ASSERT_GT(x, 0);
+  ASSERT_GT(y, 0);
+  s->close();
+  QCoreApplication::processEvents();
+  ASSERT_FALSE(m.W().IMGWindowSetting);
+
+  m.Find<QAction>("ImageWindowSetting1")->trigger();
+  s = m.W().IMGWindowSetting;
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->ScrollBar1->value(), x);
+  EXPECT_EQ(s->ScrollBar2->value(), y);
+  EXPECT_EQ(view->horizontalScrollBar()->value(), x);  // opening moves nothing
+  s->ScrollBar2->setValue(y / 2);
+  EXPECT_EQ(view->horizontalScrollBar()->value(), x);
+  EXPECT_EQ(view->verticalScrollBar()->value(), y / 2);
+  s->close();
+}
 
 TEST(StepLog, ListsTheVideoSourcesSteps) {
   MainRoadWindow m(Reader::OwnAvi);
