@@ -805,7 +805,7 @@ class TPlatform : public QMainWindow {
   void FinishRun();
   void EndOfRange();
   void SetRadiusControlsEnabled(bool on);
-  void ResetPredictTracksIfEstimated();
+  void RestartPredictTracks();
   void RestoreFieldMeasure();
   void StepTo(StepButton button);
   void AddToRunLog(const std::string& text);

@@ -130,7 +130,7 @@ void TPlatform::SetRadiusControlsEnabled(bool on) {
 // pass (other frames, maybe backwards, maybe another video) must not steer the
 // new fit, also when 'Estimated track' is only ticked once the run goes. Each
 // track's on/off stays as its object's 'Estimated track' flag set it.
-void TPlatform::ResetPredictTracksIfEstimated() {
+void TPlatform::RestartPredictTracks() {
   for (PredictTrack& t : Tracking.PredictTracks) {
     const uint8_t enabled = t.Enabled;
     ResetPredictTrack(t);
@@ -159,7 +159,7 @@ void TPlatform::StartMeasurement() {
   const bool psf_was_enabled = CheckBox14->isEnabled();
   CheckBox2->setEnabled(false);
   CheckBox14->setEnabled(false);
-  ResetPredictTracksIfEstimated();
+  RestartPredictTracks();
   if (static_cast<long long>(pos) + UpDown9->Position() <= max && !ShowNeighbor().GrabError.empty()) {
     // The frame to start from cannot be read and its box is up: a run would
     // fail on it again at once, with a second box.
@@ -394,7 +394,7 @@ void TPlatform::StartPlayback() {
   Run.PlayBackward = false;
   Run.FrameStep = std::abs(Run.FrameStep);
   RestartDriftPassedPoints(true);  // ---- commands ----
-  ResetPredictTracksIfEstimated();
+  RestartPredictTracks();
   StartTimer1();
 }
 
