@@ -119,9 +119,10 @@ struct OpenStreamResult {
 // The companion script of the open video, written when asked for.
 bool WriteAvsScript(const VideoState& state, bool camcorder_time, std::string& error);
 
-// Steps 1-3 of opening: FrameRateFactor 1, the file or its twin in
-// `csv_input_directory`, the names. Nothing when neither exists (the caller
-// shows ".avi file is not found" as a warning and stops).
+// The plain file, or its twin of the same name in `csv_input_directory`;
+// nothing when neither is one (the caller warns ".avi file is not found" and
+// the open video stays). BeginOpenVideoFile then takes the names and resets
+// the seek-time factor for the file being opened.
 std::optional<std::string> ResolveVideoFile(const std::string& file_name, const std::string& csv_input_directory);
 void BeginOpenVideoFile(VideoState& state, const std::string& resolved_file_name);
 
