@@ -16,11 +16,13 @@ std::string ErrnoText(const std::string& what, const std::filesystem::path& p) {
   return what + " " + p.string() + ": " + std::strerror(errno);
 }
 
+bool IsReadOnlyMode(mode_t mode) { return S_ISREG(mode) && (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
+
 }  // namespace
 
 bool IsReadOnlyFile(const std::filesystem::path& path) {
   struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+  return ::stat(path.c_str(), &st) == 0 && IsReadOnlyMode(st.st_mode);
 }
 
 bool WriteFileAtomic(const std::filesystem::path& named_path, std::string_view data, std::string* error) {
@@ -43,14 +45,14 @@ bool WriteFileAtomic(const std::filesystem::path& named_path, std::string_view d
     if (error) *error = reason;
     return false;
   };
+  struct stat old_stat {};
+  const bool replacing = ::stat(path.c_str(), &old_stat) == 0;
   // A file marked read-only is one the observer protected: the rename would
   // replace it all the same, so it is refused here.
-  if (IsReadOnlyFile(path)) {
+  if (replacing && IsReadOnlyMode(old_stat.st_mode)) {
     errno = EACCES;
     return fail(ErrnoText("Cannot replace", named_path));
   }
-  struct stat old_stat {};
-  const bool replacing = ::stat(path.c_str(), &old_stat) == 0;
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) return fail(ErrnoText("Cannot create", named_path));
   // Keep the permissions of a file being replaced.

@@ -162,23 +162,21 @@ void Tchart1::ChartImg1MouseUp(int x, int y) {
   st.DataLineCount = data_.DataLineCount();
   if (!InsidePlot(view_, x, y)) return;
   const int previous = st.SelectedFrame;
-  int index, record;
-  if (data_revision_ != drawn_revision_) {
-    // Rows were measured or deleted since the drawing: the click aims at the
-    // points the picture shows, placed as they were drawn.
-    const ChartData& drawn = drawn_data_ ? *drawn_data_ : data_;
-    index = NearestVisibleIndex(drawn, st, view_, x, y, CheckBox14->isChecked());
-    record = st.FirstShownFrame + index;
+  // Rows measured or deleted since the drawing: the click aims at the points
+  // the picture shows, placed as they were drawn, and the scale follows the
+  // table only afterwards.
+  const bool table_changed = data_revision_ != drawn_revision_;
+  if (!table_changed) HRatioCalc();
+  const ChartData& aimed = table_changed && drawn_data_ ? *drawn_data_ : data_;
+  const int index = NearestVisibleIndex(aimed, st, view_, x, y, CheckBox14->isChecked());
+  const int record = st.FirstShownFrame + index;
+  if (table_changed) {
     HRatioCalc();
+    // That record is gone: the chart shows the table as it is, and no record is chosen.
     if (record >= static_cast<int>(data_.Records.size())) {
-      // That record is gone: the chart shows the table as it is, and no record is chosen.
       AfterHandler();
       return;
     }
-  } else {
-    HRatioCalc();
-    index = NearestVisibleIndex(data_, st, view_, x, y, CheckBox14->isChecked());
-    record = st.FirstShownFrame + index;
   }
   if (session_.DiffractionMode && index <= 0) return;
   st.SelectedFrame = record;
