@@ -158,8 +158,9 @@ int DecodeDIBFile(TSeekableStream& stream, std::unique_ptr<TUniDIB>& dib, int64_
     data_offset = Le32(head + 10);
     const uint32_t header_size = Le32(head + 14);
     if (header_size == 12) {
+      // Both are unsigned words here: these rows are always bottom-up.
       width = Le16(head + 18);
-      height = static_cast<int16_t>(Le16(head + 20));
+      height = Le16(head + 20);
       bits = Le16(head + 24);
       quad = 3;
     } else if (header_size == 40 || header_size == 52 || header_size == 56 || header_size == 64 ||

@@ -192,6 +192,50 @@ TEST(Bmp, OldStyleHeaderUsesTheDefaultPalette) {
   EXPECT_EQ(b.Palette[3], 255);
 }
 
+// The 12-byte (OS/2) header holds its width and height as unsigned words,
+// three-byte palette entries and bottom-up rows: a picture taller than 32767
+// rows is no top-down one.
+TEST(Bmp, TwelveByteHeadersReadAsPillowReadsThem) {
+  TempFolder folder;
+  const std::string script = R"(import sys, struct
+folder = sys.argv[1]
+def write(name, w, h, bits, index):
+    stride = ((w * bits + 31) // 32) * 4
+    pal = b''.join(bytes(((i * 37) % 256, (i * 91 + 5) % 256, 255 - i)) for i in range(1 << bits)) if bits <= 8 else b''
+    rows = b''
+    for y in range(h):
+        row = bytearray(stride)
+        for x in range(w):
+            v = index(x, y)
+            if bits < 8:
+                row[x * bits // 8] |= v << (8 - bits - (x * bits) % 8)
+            else:
+                row[x * bits // 8:(x + 1) * bits // 8] = v.to_bytes(bits // 8, 'little')
+        rows += bytes(row)
+    off = 14 + 12 + len(pal)
+    open(folder + '/' + name + '.bmp', 'wb').write(b'BM' + struct.pack('<IHHIIHHHH', off + len(rows), 0, 0, off, 12, w, h, 1, bits) + pal + rows)
+write('one', 9, 3, 1, lambda x, y: (x + y) % 2)
+write('four', 5, 4, 4, lambda x, y: (x * 3 + y) % 16)
+write('eight', 3, 2, 8, lambda x, y: x * 40 + y)
+write('colour', 7, 3, 24, lambda x, y: x * 0x10305 + y * 0x4000 + 17)
+write('tall', 1, 40000, 8, lambda x, y: (y * 7) % 256)
+write('widest', 40000, 1, 1, lambda x, y: (x // 3) % 2)
+)";
+  int status = 0;
+  const std::string out = RunPython(folder, script, folder.Path().string(), status);
+  ASSERT_EQ(status, 0) << out;
+  for (const char* name : {"one", "four", "eight", "colour", "tall", "widest"}) {
+    SCOPED_TRACE(name);
+    const std::string file = folder.File(std::string(name) + ".bmp");
+    TLinearBitmap b;
+    ASSERT_EQ(ErrorOf([&] { b.LoadFromFile(file); }), "");
+    const PillowImage pillow = PillowDecode(folder, file, "RGB");
+    EXPECT_EQ(b.Width, pillow.Width);
+    EXPECT_EQ(b.Height, pillow.Height);
+    EXPECT_TRUE(RgbValues(b) == pillow.Values);
+  }
+}
+
 TEST(Jpeg, OurFilesDecodeWithPillowAndPillowFilesWithUs) {
   TempFolder folder;
   const TLinearBitmap colour = MakeTestBitmap(48, 32, pf24Bit);
