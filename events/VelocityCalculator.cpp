@@ -17,16 +17,24 @@ long double Cleaned(std::string& text) {
   return ParseLongDouble(text).value_or(0);
 }
 
-std::string Rounded(long double v) { return FormatInt(RoundHalfEven(v)); }
+// 2^63: rounding saturates there, and the saturated text is no result.
+constexpr long double kIntegerTextLimit = 9223372036854775808.0L;
+
+bool FitsIntegerText(long double v) { return std::fabs(v) < kIntegerTextLimit; }
+
+std::optional<std::string> Rounded(long double v) {
+  if (!FitsIntegerText(v)) return std::nullopt;
+  return FormatInt(RoundHalfEven(v));
+}
 
 }  // namespace
 
-std::string CalcLunarLimbVelocity(std::string& scale_factor) {
+std::optional<std::string> CalcLunarLimbVelocity(std::string& scale_factor) {
   const long double hsf = Cleaned(scale_factor);
   return Rounded(hsf / 60 * kMoonRadius_m * kPi / 180);
 }
 
-std::string CalcAsteroidVelocity(std::string& diameter, std::string& duration) {
+std::optional<std::string> CalcAsteroidVelocity(std::string& diameter, std::string& duration) {
   long double d = Cleaned(diameter), t = Cleaned(duration);
   if (d == 0) d = 1, diameter = "1";
   if (t == 0) t = 1, duration = "1";
@@ -53,6 +61,7 @@ std::optional<ShadowVelocity> CalcShadowVelocity(const std::string& motion_text,
   // cos(90°) in floating point is a few 1e-20, not 0: treat a graze as the
   // fixed velocity too.
   const long double v = c < 1e-12L ? 700 : m * d * 1000 * kPi / (c * 180 * 3600);
+  if (!FitsIntegerText(v)) return std::nullopt;
   ShadowVelocity r;
   r.VelocityText = FormatInt(RoundHalfAway(v));
   r.DistanceText = FormatInt(d);

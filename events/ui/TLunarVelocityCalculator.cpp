@@ -19,6 +19,8 @@ QPointer<TLunarVelocityCalculator>& FormVariable() {
   return form;
 }
 bool open_flag = false;
+// Shown in place of a result that has no value.
+constexpr const char* kNoResult = "---";
 
 }  // namespace
 
@@ -112,24 +114,24 @@ void TLunarVelocityCalculator::closeEvent(QCloseEvent* e) {
 
 void TLunarVelocityCalculator::CalcLunarLimbVelocity() {
   std::string hsf = Text(Edit1);
-  const std::string v = ::CalcLunarLimbVelocity(hsf);
+  const auto v = ::CalcLunarLimbVelocity(hsf);
   SetText(Edit1, hsf);
-  SetText(Edit2, v);
+  SetText(Edit2, v.value_or(kNoResult));
 }
 
 void TLunarVelocityCalculator::CalcAsteroidVelocity() {
   std::string d = Text(Edit3), t = Text(Edit4);
-  const std::string v = ::CalcAsteroidVelocity(d, t);
+  const auto v = ::CalcAsteroidVelocity(d, t);
   SetText(Edit3, d);
   SetText(Edit4, t);
-  SetText(Edit5, v);
+  SetText(Edit5, v.value_or(kNoResult));
 }
 
 void TLunarVelocityCalculator::CalcAsteroidDistance() {
   std::string p = Text(Edit6);
   const auto km = ::CalcAsteroidDistance(p);
   SetText(Edit6, p);
-  SetText(Edit7, km.value_or("---"));
+  SetText(Edit7, km.value_or(kNoResult));
 }
 
 void TLunarVelocityCalculator::Button1Click() { CalcLunarLimbVelocity(); }
@@ -150,8 +152,7 @@ void TLunarVelocityCalculator::Button5Click() { CalcAsteroidDistance(); }
 
 void TLunarVelocityCalculator::Button6Click() {
   CalcAsteroidDistance();
-  // A parallax of 0 gives no distance to hand on.
-  if (Edit7->text() != "---") WriteToPanel(PanelEdit::Distance, Edit7->text());
+  WriteToPanel(PanelEdit::Distance, Edit7->text());
 }
 
 void TLunarVelocityCalculator::Button7Click() {
@@ -164,6 +165,8 @@ void TLunarVelocityCalculator::Button7Click() {
 }
 
 void TLunarVelocityCalculator::WriteToPanel(PanelEdit edit, const QString& text) {
+  // A parallax of 0 or a result beyond any number gives nothing to hand on.
+  if (text == kNoResult) return;
   TFresnelCtrl* p = panel_ ? panel_() : nullptr;
   if (!p || !p->InDiffractionMode()) return;
   QLineEdit* target = edit == PanelEdit::Distance ? p->Edit1 : edit == PanelEdit::Velocity ? p->Edit2 : p->Edit8;

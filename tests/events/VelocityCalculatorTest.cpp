@@ -15,22 +15,22 @@ TEST(VelocityCalculator, LunarLimbVelocityAndCleanedInput) {
   };
   for (Row& r : rows) {
     std::string t = r.in;
-    EXPECT_EQ(CalcLunarLimbVelocity(t), r.velocity) << r.in;
+    EXPECT_EQ(CalcLunarLimbVelocity(t).value_or("none"), r.velocity) << r.in;
     EXPECT_EQ(t, r.cleaned) << r.in;
   }
 }
 
 TEST(VelocityCalculator, AsteroidVelocityReplacesAZeroByOne) {
   std::string d = "120", t = "5.0";
-  EXPECT_EQ(CalcAsteroidVelocity(d, t), "24000");
+  EXPECT_EQ(CalcAsteroidVelocity(d, t).value_or("none"), "24000");
   t = "0";
-  EXPECT_EQ(CalcAsteroidVelocity(d, t), "120000");
+  EXPECT_EQ(CalcAsteroidVelocity(d, t).value_or("none"), "120000");
   EXPECT_EQ(t, "1");
   d = "x", t = "2";  // cleaned to "0", then 1
-  EXPECT_EQ(CalcAsteroidVelocity(d, t), "500");
+  EXPECT_EQ(CalcAsteroidVelocity(d, t).value_or("none"), "500");
   EXPECT_EQ(d, "1");
   d = "25", t = "2";  // 12500 exactly
-  EXPECT_EQ(CalcAsteroidVelocity(d, t), "12500");
+  EXPECT_EQ(CalcAsteroidVelocity(d, t).value_or("none"), "12500");
 }
 
 TEST(VelocityCalculator, AsteroidDistanceFromTheParallax) {
@@ -92,4 +92,30 @@ TEST(VelocityCalculator, ContactAngleBeyondOneAndAHalfTurnsFoldsIntoZeroToNinety
     EXPECT_EQ(v->VelocityText, r.velocity) << r.angle;
     EXPECT_EQ(v->ContactAngleText, r.angle_out) << r.angle;
   }
+}
+
+// Results beyond what a 64-bit integer text holds are no numbers to show or
+// hand on: the calculators give nothing rather than 9223372036854775807.
+// The largest inputs that still fit give their exact values (python decimal).
+TEST(VelocityCalculator, ResultsBeyondSixtyFourBitsGiveNothing) {
+  std::string hsf = "1000000000000000";
+  EXPECT_EQ(CalcLunarLimbVelocity(hsf).value_or("none"), "505563706661024134");
+  hsf = "100000000000000000";  // 5.06e19 m/s
+  EXPECT_FALSE(CalcLunarLimbVelocity(hsf).has_value());
+
+  std::string d = "9000000000000000", t = "1";
+  EXPECT_EQ(CalcAsteroidVelocity(d, t).value_or("none"), "9000000000000000000");
+  d = "10000000000000000";  // 1e19 m/s
+  EXPECT_FALSE(CalcAsteroidVelocity(d, t).has_value());
+
+  std::string p = "0.0000001";
+  EXPECT_EQ(CalcAsteroidDistance(p).value_or("none"), "13155851925224364");
+  p = "0.0000000001";  // 1.3e19 km
+  EXPECT_FALSE(CalcAsteroidDistance(p).has_value());
+
+  const auto slow = CalcShadowVelocity("1000000000000", "384401", "0");
+  ASSERT_TRUE(slow.has_value());
+  EXPECT_EQ(slow->VelocityText, "1863628638321867");
+  EXPECT_FALSE(CalcShadowVelocity("5000000000000000", "384401", "0").has_value());  // 1.9e19 m/s
+  EXPECT_FALSE(CalcShadowVelocity("1e30", "384401", "0").has_value());
 }

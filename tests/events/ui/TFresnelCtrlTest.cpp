@@ -1001,36 +1001,55 @@ TEST(FresnelCtrl, GraphButtonOpensOneSpectrumGraphRedrawnOnSensorChange) {
   EXPECT_FALSE(SpectrumWindowShown());
 }
 
-// The fit weighs the spectrum by the chosen sensor: the weights follow the
-// sensor found for the camera at opening and every sensor chosen afterwards.
-TEST(TFresnelCtrl, SpectralWeightsFollowTheChosenSensor) {
+// A chart whose program folder holds a sensor file: sensor 1 sees every
+// wavelength at 50 %, sensor 2 only up to 600 nm.
+struct SensorChart {
   struct SensorHost : FakeHost {
     std::string folder;
     std::string ExecutableFolder() const override { return folder; }
   };
-  TemporaryFolder dir("tessary-sensor");
-  // Sensor 1 sees every wavelength at 50 %, sensor 2 only up to 600 nm.
-  std::string csv = "nm,ICX428ALL,ICX828AL\n";
-  for (int L = 400; L <= 800; L += 5) csv += std::to_string(L) + ",50," + (L <= 600 ? "100" : "0") + "\n";
-  for (int i = 0; i < 40; ++i) csv += "\n";
-  dir.Write("CCDSpectralSensitivity.csv", csv);
+  TemporaryFolder dir{"tessary-sensor"};
   SensorHost host;
-  host.folder = dir.Path().string();
-  MakeFresnelTables();
-  host.table.lines = BuildResultTable(3, 1, RowsFromValues({Disappearance()}, 100));
   ChartSession session;
   ChartEventState events;
-  host.AnalyseEvents(events);
-  RecomputeSpectralModel(events.Spectral, dir.File("CCDSpectralSensitivity.csv"));
-  events.Identification.OccultationElements.Camera = "WAT-910HX";  // sensor ICX828AL
-  QPointer<Tchart1> chart = new Tchart1(host, session, events);
-  chart->show();
-  const ChartView& v = chart->View();
-  ReleaseAt(chart->ChartImg1, IndexToPixelX(v, kSelected - session.ChartState.FirstShownFrame),
-            ValueToPixelY(v, chart->Data().Records[kSelected].Value[CurveA]));
-  Find<QPushButton>(chart, "Button8")->click();
-  ASSERT_NE(chart->FresnelCtrl.data(), nullptr);
-  auto* sensors = Find<QComboBox>(chart->FresnelCtrl, "ComboBox2");
+  QPointer<Tchart1> chart;
+
+  explicit SensorChart(const std::string& camera = "") {
+    std::string csv = "nm,ICX428ALL,ICX828AL\n";
+    for (int L = 400; L <= 800; L += 5) csv += std::to_string(L) + ",50," + (L <= 600 ? "100" : "0") + "\n";
+    for (int i = 0; i < 40; ++i) csv += "\n";
+    dir.Write("CCDSpectralSensitivity.csv", csv);
+    host.folder = dir.Path().string();
+    MakeFresnelTables();
+    host.table.lines = BuildResultTable(3, 1, RowsFromValues({Disappearance()}, 100));
+    host.AnalyseEvents(events);
+    RecomputeSpectralModel(events.Spectral, dir.File("CCDSpectralSensitivity.csv"));
+    events.Identification.OccultationElements.Camera = camera;
+    chart = new Tchart1(host, session, events);
+    chart->show();
+  }
+  ~SensorChart() { delete chart.data(); }
+  TFresnelCtrl* Open() {
+    const ChartView& v = chart->View();
+    ReleaseAt(chart->ChartImg1, IndexToPixelX(v, kSelected - session.ChartState.FirstShownFrame),
+              ValueToPixelY(v, chart->Data().Records[kSelected].Value[CurveA]));
+    Find<QPushButton>(chart, "Button8")->click();
+    return chart->FresnelCtrl.data();
+  }
+};
+
+void Choose(QComboBox* box, int item) {
+  box->setCurrentIndex(item);
+  emit box->activated(item);
+}
+
+// The fit weighs the spectrum by the chosen sensor: the weights follow the
+// sensor found for the camera at opening and every sensor chosen afterwards.
+TEST(TFresnelCtrl, SpectralWeightsFollowTheChosenSensor) {
+  SensorChart s("WAT-910HX");  // sensor ICX828AL
+  ChartEventState& events = s.events;
+  ASSERT_NE(s.Open(), nullptr);
+  auto* sensors = Find<QComboBox>(s.chart->FresnelCtrl, "ComboBox2");
   const SpectralCurve& w = events.Spectral.SpectralWeight;
   auto weight_sum = [&w](int from, int to) {
     double sum = 0;
@@ -1041,8 +1060,7 @@ TEST(TFresnelCtrl, SpectralWeightsFollowTheChosenSensor) {
   EXPECT_EQ(weight_sum(605, 800), 0.0);
   EXPECT_NEAR(weight_sum(400, 600), 1.0, 1e-12);
   for (int choice : {1, 2}) {
-    sensors->setCurrentIndex(choice);
-    emit sensors->activated(choice);
+    Choose(sensors, choice);
     EXPECT_EQ(events.Spectral.CcdIndex, choice);
     if (choice == 1)
       EXPECT_GT(weight_sum(605, 800), 0.1);
@@ -1050,7 +1068,58 @@ TEST(TFresnelCtrl, SpectralWeightsFollowTheChosenSensor) {
       EXPECT_EQ(weight_sum(605, 800), 0.0);
     EXPECT_NEAR(weight_sum(400, 800), 1.0, 1e-12);
   }
-  delete chart.data();
+}
+
+// The open graph is redrawn as the sensor and the spectral type change, and a
+// graph opened from the panel opened again shows what the model then holds.
+// Heights from numpy: y = 350 - 300 v with v the blackbody (hc/k = 0.0143 m K,
+// largest grid value 1), the air's spline and the sensor, at 500, 600, 700 nm.
+TEST(TFresnelCtrl, SpectrumGraphFollowsSensorTypeAndReopenedPanel) {
+  SensorChart s;
+  TFresnelCtrl* panel = s.Open();
+  ASSERT_NE(panel, nullptr);
+  Find<QPushButton>(panel, "Button1")->click();
+  auto graphs = panel->findChildren<TSpectrumGraph*>();
+  ASSERT_EQ(graphs.size(), 1);
+  const auto at = [&graphs](int x, int y, QColor colour) {
+    const QImage& g = graphs[0]->Picture;
+    for (int dy = -1; dy <= 1; ++dy)
+      if (g.pixelColor(x, y + dy) == colour) return true;
+    return false;
+  };
+  const QColor star(255, 0, 255), sensor(0, 0, 255), total(255, 0, 0);
+  const struct {
+    int X, StarY, SensorY, TotalY;
+  } steps[][3] = {
+      {{120, 64, 200, 237}, {200, 111, 200, 250}, {280, 162, 200, 264}},  // 6650 K, sensor 1 (50 %)
+      {{120, 64, 50, 124}, {200, 111, 50, 149}, {280, 162, 350, 350}},    // sensor 2: nothing beyond 600 nm
+      {{120, 77, 50, 134}, {200, 50, 50, 98}, {280, 64, 350, 350}},       // K5 (4760 K)
+      {{120, 77, 200, 242}, {200, 50, 200, 224}, {280, 64, 200, 220}},    // reopened: sensor 1, 4760 K kept
+  };
+  for (int step = 0; step < 4; ++step) {
+    SCOPED_TRACE(step);
+    if (step == 1) Choose(Find<QComboBox>(panel, "ComboBox2"), 2);
+    if (step == 2) Choose(Find<QComboBox>(panel, "ComboBox1"), 55);
+    if (step == 3) {
+      panel->close();
+      QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      EXPECT_FALSE(SpectrumWindowShown());
+      Find<QPushButton>(s.chart, "Button8")->click();
+      panel = s.chart->FresnelCtrl.data();
+      ASSERT_NE(panel, nullptr);
+      Find<QPushButton>(panel, "Button1")->click();
+      graphs = panel->findChildren<TSpectrumGraph*>();
+      ASSERT_EQ(graphs.size(), 1);
+    }
+    for (const auto& p : steps[step]) {
+      SCOPED_TRACE(p.X);
+      EXPECT_TRUE(at(p.X, p.StarY, star));
+      if (p.SensorY != 350) {  // a zero sensor lies under the red product
+        EXPECT_TRUE(at(p.X, p.SensorY, sensor));
+      }
+      EXPECT_TRUE(at(p.X, p.TotalY, total));
+    }
+  }
 }
 
 void DoubleClick(QWidget* w) {
@@ -1079,6 +1148,50 @@ TEST(TFresnelCtrl, VelocityCalculatorOpensAgainAfterItsChartIsGone) {
   calculators[0]->close();
   QApplication::processEvents();
   EXPECT_FALSE(TLunarVelocityCalculator::IsOpen());
+}
+
+// Inputs whose result no 64-bit integer holds show "---" and hand nothing on,
+// where the window showed 9223372036854775807 and the panel took it; the
+// calculator opened before the panel was closed and opened again writes into
+// the new panel.
+TEST(TFresnelCtrl, VelocityCalculatorBeyondAnyNumberWritesNothing) {
+  PanelFixture f;
+  f.Open();
+  DoubleClick(f.Control<QLineEdit>("Edit2"));
+  const auto calculators = f.chart->findChildren<TLunarVelocityCalculator*>();
+  ASSERT_EQ(calculators.size(), 1);
+  TLunarVelocityCalculator* c = calculators[0];
+  f.chart->FresnelCtrl->close();
+  QApplication::processEvents();
+  Find<QPushButton>(f.chart, "Button8")->click();
+  ASSERT_NE(f.chart->FresnelCtrl.data(), nullptr);
+  const DiffractionState& d = f.events.Diffraction;
+  const struct {
+    const char *edit, *text, *button, *result;
+  } rows[] = {
+      {"Edit1", "100000000000000000", "Button2", "Edit2"},  // 5.06e19 m/s
+      {"Edit3", "10000000000000000", "Button4", "Edit5"},   // 1e19 m/s in 1 s
+      {"Edit6", "0.0000000001", "Button6", "Edit7"},        // 1.3e19 km
+      {"Edit8", "5000000000000000", "Button7", "Edit10"},   // 1.9e19 m/s
+  };
+  Find<QLineEdit>(c, "Edit4")->setText("1");
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.edit);
+    Find<QLineEdit>(c, r.edit)->setText(r.text);
+    Find<QPushButton>(c, r.button)->click();
+    EXPECT_EQ(Find<QLineEdit>(c, r.result)->text(), r.edit == std::string("Edit8") ? "700" : "---");
+    EXPECT_EQ(f.Control<QLineEdit>("Edit1")->text(), "384000");
+    EXPECT_EQ(f.Control<QLineEdit>("Edit2")->text(), "750.0");
+    EXPECT_EQ(d.ObjectDistance, 384000000);
+  }
+  // A lunar event at perigee reaches the reopened panel.
+  Find<QLineEdit>(c, "Edit8")->setText("0.350");
+  Find<QLineEdit>(c, "Edit9")->setText("356500");
+  Find<QPushButton>(c, "Button7")->click();
+  EXPECT_EQ(Find<QLineEdit>(c, "Edit10")->text(), "605");  // 604.93
+  EXPECT_EQ(f.Control<QLineEdit>("Edit1")->text(), "356500");
+  EXPECT_EQ(f.Control<QLineEdit>("Edit2")->text(), "605.0");
+  EXPECT_EQ(d.ObjectDistance, 356500000);
 }
 
 TEST(TFresnelCtrl, VelocityCalculatorOpensOnceAndWritesIntoThePanel) {
