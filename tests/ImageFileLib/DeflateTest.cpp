@@ -429,3 +429,29 @@ TEST(Deflate, StoredBlocksBetweenCodedOnesAndTheTrailerAfterThem) {
   EXPECT_EQ(inflate.ReadTrailer(trailer.data(), static_cast<int64_t>(trailer.size())), static_cast<int64_t>(tail.size()));
   EXPECT_EQ(trailer, tail);
 }
+
+// Every zlib flush mode between pieces: empty stored blocks (sync, full),
+// empty fixed blocks that leave the bits unaligned (partial) and blocks ended
+// mid-byte (block), each followed by more coded data.
+TEST(Deflate, ZlibStreamsFlushedBetweenPiecesInflateWithOurs) {
+  std::vector<uint8_t> input = MakeScreenshotImage(160, 40);
+  const std::vector<uint8_t> random = MakeRandomBytes(40000, 13);
+  input.insert(input.end(), random.begin(), random.end());
+  for (int flush : {Z_SYNC_FLUSH, Z_FULL_FLUSH, Z_PARTIAL_FLUSH, Z_BLOCK}) {
+    SCOPED_TRACE(flush);
+    z_stream z{};
+    ASSERT_EQ(deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    std::vector<uint8_t> packed(deflateBound(&z, static_cast<uLong>(input.size())) + 65536);
+    z.next_out = packed.data();
+    z.avail_out = static_cast<uInt>(packed.size());
+    for (size_t at = 0, piece = 1; at < input.size(); at += piece, piece = piece * 3 + 1) {
+      z.next_in = input.data() + at;
+      z.avail_in = static_cast<uInt>(std::min(piece, input.size() - at));
+      ASSERT_EQ(deflate(&z, flush), Z_OK);
+    }
+    ASSERT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    packed.resize(z.total_out);
+    deflateEnd(&z);
+    EXPECT_EQ(OurInflate(packed, static_cast<int64_t>(input.size())), input);
+  }
+}
