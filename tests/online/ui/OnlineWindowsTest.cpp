@@ -458,6 +458,41 @@ TEST(BrowserWindow, ToolBarWalksTheHistoryInTheSystemBrowser) {
   EXPECT_TRUE(b.isNull());
 }
 
+// A local page that is not there is not handed to the system browser as if
+// it had opened: the note says it is missing.
+TEST(BrowserWindow, MissingLocalPageIsNamedNotHandedOn) {
+  ScopedWebEngineOff off("no helper program");
+  std::vector<QString> opened;
+  ScopedUrlOpener opener([&](const QUrl& url) {
+    opened.push_back(url.toString());
+    return true;
+  });
+  TemporaryFolder tmp;
+  tmp.Write("index.html", "<html><body>Index</body></html>");
+  const std::string missing = tmp.File("gone/index.html");
+  const struct {
+    std::string typed;
+    QString note_end;  // the note's last line
+    bool handed_on;
+  } rows[] = {
+      {missing, QString::fromStdString("The page could not be opened: " + missing + " does not exist."), false},
+      {"file://" + missing, QString::fromStdString("The page could not be opened: " + missing + " does not exist."),
+       false},
+      {tmp.File("index.html"),
+       QString::fromStdString("Opened in the system browser: file://" + tmp.File("index.html")), true},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.typed);
+    opened.clear();
+    QPointer<TBrowser1> b = new TBrowser1;
+    Child<QLineEdit>(b, "Edit1")->setText(QString::fromStdString(r.typed));
+    Child<QToolButton>(b, "NavigateButton")->click();
+    EXPECT_EQ(b->WebBrowser1->NoteText().split('\n').last().toStdString(), r.note_end.toStdString());
+    EXPECT_EQ(opened.size(), r.handed_on ? 1u : 0u);
+    delete b.data();
+  }
+}
+
 namespace {
 
 // Keeps the embedded pages off the network: the map script cannot load.
