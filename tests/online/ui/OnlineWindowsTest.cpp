@@ -328,6 +328,29 @@ TEST(WebAccess, ReleaseFileNamedLikeTheScriptDoesNotReplaceIt) {
   delete w.data();
 }
 
+// A release may ship its own "info.txt": it is installed like any other file,
+// not removed afterwards as if it were the fetched version file. Both buttons.
+TEST(WebAccess, ReleaseFileNamedLikeTheVersionFileStaysInstalled) {
+  for (const char* button : {"Button1", "Button3"}) {
+    SCOPED_TRACE(button);
+    UpdateSetup u;
+    u.Release({{"tessary", kNewProgram}, {"info.txt", "Release notes of 1.0.0.2"}});
+    QPointer<TWebAccess> w = new TWebAccess(u.Options(u.FileFolder(), false));
+    Child<QPushButton>(w, button)->click();
+    EXPECT_TRUE(u.ended);
+    EXPECT_EQ(Slurp(u.app.Path() / "info.txt"), "Release notes of 1.0.0.2");
+    delete w.data();
+  }
+  // Without one in the release the fetched version file is not left behind.
+  UpdateSetup u;
+  u.Release();
+  QPointer<TWebAccess> w = new TWebAccess(u.Options(u.FileFolder(), false));
+  Child<QPushButton>(w, "Button3")->click();
+  EXPECT_TRUE(u.ended);
+  EXPECT_FALSE(fs::exists(u.app.Path() / "info.txt"));
+  delete w.data();
+}
+
 TEST(WebAccess, HiddenOneStepButtonAlsoGoesThroughTheScript) {
   UpdateSetup u;
   u.Release();
