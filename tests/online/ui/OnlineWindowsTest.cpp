@@ -166,6 +166,19 @@ TEST(WebAccess, ProgramFolderThatCannotBeWrittenIsNotReportedAsAnInternetFailure
   delete w.data();
 }
 
+// A page far too large for a version file (a portal's page answering for the
+// site) did arrive: the access to the Internet did not fail.
+TEST(WebAccess, OversizedVersionFileIsNotReportedAsAnInternetFailure) {
+  UpdateSetup u;
+  u.site.Write("info.txt", "1.0.0.2 Orvane\n" + std::string(1 << 20, 'x'));
+  QPointer<TWebAccess> w = new TWebAccess(u.Options(u.FileFolder(), false));
+  EXPECT_EQ(Lines(Child<QPlainTextEdit>(w, "Memo1")),
+            QStringList{"The version file is larger than 1 MB, so it is no version file; no update is offered."});
+  EXPECT_FALSE(Child<QPushButton>(w, "Button1")->isEnabled());
+  EXPECT_FALSE(fs::exists(u.app.Path() / "info.txt"));
+  delete w.data();
+}
+
 TEST(WebAccess, UpdateFromLoopbackServerSwapsTheProgramThroughTheScript) {
   UpdateSetup u;
   u.Release();
