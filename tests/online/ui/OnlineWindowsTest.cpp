@@ -498,11 +498,7 @@ TEST(BrowserWindow, ToolBarWalksTheHistoryInTheSystemBrowser) {
 // it had opened: the note says it is missing.
 TEST(BrowserWindow, MissingLocalPageIsNamedNotHandedOn) {
   ScopedWebEngineOff off("no helper program");
-  std::vector<QString> opened;
-  ScopedUrlOpener opener([&](const QUrl& url) {
-    opened.push_back(url.toString());
-    return true;
-  });
+  OpenedUrls opened;
   TemporaryFolder tmp;
   tmp.Write("index.html", "<html><body>Index</body></html>");
   const std::string missing = tmp.File("gone/index.html");
@@ -519,12 +515,12 @@ TEST(BrowserWindow, MissingLocalPageIsNamedNotHandedOn) {
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.typed);
-    opened.clear();
+    opened.urls.clear();
     QPointer<TBrowser1> b = new TBrowser1;
     Child<QLineEdit>(b, "Edit1")->setText(QString::fromStdString(r.typed));
     Child<QToolButton>(b, "NavigateButton")->click();
     EXPECT_EQ(b->WebBrowser1->NoteText().split('\n').last().toStdString(), r.note_end.toStdString());
-    EXPECT_EQ(opened.size(), r.handed_on ? 1u : 0u);
+    EXPECT_EQ(opened.urls.size(), r.handed_on ? 1u : 0u);
     delete b.data();
   }
 }
