@@ -30,6 +30,7 @@
 #include "online/ui/TWebAccess.h"
 #include "online/ui/WebBrowserControl.h"
 #include "support/PythonZip.h"
+#include "support/ShellCommand.h"
 #include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
@@ -421,6 +422,46 @@ TEST(MapWindow, ShowsTheStationPageAndGpsLines) {
   EXPECT_EQ(Lines(Child<QPlainTextEdit>(empty, "Memo2")).last(), kNoPositionNote);
   EXPECT_EQ(Child<QPlainTextEdit>(empty, "Memo1")->toPlainText().indexOf("1000"), -1);
   delete empty.data();
+}
+
+// The page file as another reader sees it: Python's XML parser reads it, and
+// the centre and marker are worked out again from the GPS texts with decimal
+// arithmetic (poles, date line, every hemisphere).
+TEST(MapWindow, WrittenPageReadsBackThroughAnXmlParser) {
+  ScopedWebEngineOff off("no helper program");
+  const char* const check =
+      "import sys, re, xml.dom.minidom\n"
+      "from decimal import Decimal, ROUND_HALF_UP\n"
+      "doc = xml.dom.minidom.parse(sys.argv[1])\n"
+      "js = ''.join(n.data for s in doc.getElementsByTagName('script') for n in s.childNodes)\n"
+      "def deg(t):\n"
+      "    v = Decimal(t[:-2]); d = int(v / 100); x = d + (v - 100 * d) / 60\n"
+      "    x = -x if t[-1] in 'SW' else x\n"
+      "    return str(x.quantize(Decimal('0.000001'), ROUND_HALF_UP))\n"
+      "want = (deg(sys.argv[2]), deg(sys.argv[3]))\n"
+      "got = re.findall(r'LatLng\\(([^,]*),([^)]*)\\)', js)\n"
+      "print('ok' if got == [want, want] else 'got %s want %s' % (got, want), end='')\n";
+  TemporaryFolder tmp;
+  const std::string script = tmp.Write("check.py", check);
+  const struct {
+    const char *lat, *lng;
+  } rows[] = {
+      {"3542.5990 N", "13948.6422 W"}, {"9000.0000 N", "18000.0000 E"}, {"9000.0000 S", "18000.0000 W"},
+      {"0000.0001 S", "00000.0001 W"}, {"8959.9999 S", "17959.9999 E"}, {"0130.0000 N", "00045.0000 W"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.lat);
+    OpenedUrls opened;
+    GpsStation st = kTokyoWest;
+    st.latitude = r.lat;
+    st.longitude = r.lng;
+    QPointer<TMap> map = new TMap(st, 0);
+    ASSERT_EQ(opened.urls.size(), 1u);
+    const std::string page = opened.urls[0].toLocalFile().toStdString();
+    EXPECT_EQ(CommandOutput("/usr/bin/python3 '" + script + "' '" + page + "' '" + r.lat + "' '" + r.lng + "' 2>&1"),
+              "ok");
+    delete map.data();
+  }
 }
 
 // Another user of the machine can plant links in the shared temporary folder
