@@ -95,6 +95,11 @@ Position StationPosition(const GpsStation& st, int mode) {
   Position p;
   if (st.latitude.empty()) return p;
   if (mode != 0) {
+    // A latitude read with E or W (or a longitude with N or S) is a misread
+    // line: its sign and axis are unknown.
+    const bool letters = st.latitude.size() >= 17 && OneOf(st.latitude[16], 'N', 'S') &&
+                         st.longitude.size() >= 17 && OneOf(st.longitude[16], 'E', 'W');
+    if (!letters) return p;
     p.latitude = ParseDmsCoordinate(st.latitude);
     p.longitude = ParseDmsCoordinate(st.longitude);
     return p;

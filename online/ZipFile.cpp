@@ -200,28 +200,31 @@ void RequireWritableNames(const TZipFile& zip) {
                           " is a file where other members need a folder; the archive is refused.");
 }
 
-// A link already in the target (the root folder or a folder below it) would
-// lead members out of it.
+// A link already in the target (the root folder, a folder below it or a file
+// a member replaces) would lead members out of it: a file is written through
+// its link.
 void RequireNoLinks(const TZipFile& zip, const std::filesystem::path& dest_dir, const std::filesystem::path& root) {
   namespace fs = std::filesystem;
   std::set<fs::path> checked;
-  auto check = [&](const fs::path& folder) {  // below dest_dir
-    if (!checked.insert(folder).second) return;
+  auto check = [&](const fs::path& below, const char* what) {  // below dest_dir
+    if (!checked.insert(below).second) return;
     std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(dest_dir / folder, ec)))
-      throw EZipFileError("The folder " + Quoted(folder.generic_string()) +
+    if (fs::is_symlink(fs::symlink_status(dest_dir / below, ec)))
+      throw EZipFileError(std::string("The ") + what + " " + Quoted(below.generic_string()) +
                           " in the target is a link; the archive is refused.");
   };
-  check(root.filename());
+  check(root.filename(), "folder");
   for (int i = 0; i < zip.Count(); ++i) {
     const std::string relative = RelativeName(zip.Name(i));
     const fs::path p = fs::path(relative).lexically_normal();
-    fs::path folder = root.filename();
-    for (const fs::path& part : relative.back() == '/' ? p : p.parent_path()) {
+    const bool folder_member = relative.back() == '/';
+    fs::path below = root.filename();
+    for (const fs::path& part : folder_member ? p : p.parent_path()) {
       if (part.empty() || part == ".") continue;
-      folder /= part;
-      check(folder);
+      below /= part;
+      check(below, "folder");
     }
+    if (!folder_member) check(below / p.filename(), "file");
   }
 }
 

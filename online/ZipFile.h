@@ -111,6 +111,6 @@ bool IsSafeMemberName(std::string_view name);
 // extension>/, creating folders as needed. Every member name and method is
 // checked before anything is written; an unsafe name, names that cannot all
 // be written (a file where a folder is needed, too long, no file name), a
-// link in the target where a member's folder goes or an unknown method
+// link in the target where a member's folder or file goes or an unknown method
 // refuse the whole archive.
 void ExtractZipToFolder(const std::filesystem::path& zip_name, const std::filesystem::path& dest_dir);

@@ -91,6 +91,11 @@ bool TWebAccess::CheckNewestVersion() {
   std::string error;
   std::optional<std::string> text;
   if (const auto body = DownloadUrl(UpdateUrl, &error)) {
+    // It arrived, so the access worked; something this large is some other page.
+    if (body->size() > kMaxVersionFileBytes) {
+      AddLine("The version file is larger than 1 MB, so it is no version file; no update is offered.");
+      return false;
+    }
     // The download worked: a file that cannot be stored is the program
     // folder's fault, which an update would have to write to as well.
     if (!WriteFileAtomic(LocalUpdateFile, *body, &error)) {

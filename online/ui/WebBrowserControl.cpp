@@ -140,6 +140,16 @@ void TWebBrowserControl::Show(const QString& address, bool record) {
     return;
   }
   const QUrl url = QUrl::fromUserInput(address);
+  // The system browser takes any address; a local page that is not there
+  // would only fail there, out of sight.
+  if (url.isLocalFile()) {
+    const QFileInfo page(url.toLocalFile());
+    const char* problem = !page.exists() ? " does not exist." : !page.isReadable() ? " cannot be read." : nullptr;
+    if (problem) {
+      note_->setPlainText(reason_ + "\nThe page could not be opened: " + url.toLocalFile() + problem);
+      return;
+    }
+  }
   if (url.isValid() && OpenInSystemBrowser(url))
     note_->setPlainText(reason_ + "\nOpened in the system browser: " + url.toString());
   else

@@ -185,6 +185,9 @@ TEST(MapPage, PartlyReadLinesShowTheNoteNotAMarker) {
       {"  35o 41' 22.2\" S ", " 1 9o 38' 12.3\" W", 2, nullptr},
       {"  35o 41' 22.2\" S ", " 13 o 38' 12.3\" W", 2, nullptr},
       {"  35o 41' 22.2\"   ", " 139o 38' 12.3\" W", 2, nullptr},  // letter unread
+      {"  35o 41' 22.2\" E ", " 139o 38' 12.3\" N", 2, nullptr},  // letters of the other axis
+      {"  35o 41' 22.2\" W ", " 139o 38' 12.3\" E", 2, nullptr},
+      {"  35o 41' 22.2\" N ", " 139o 38' 12.3\" S", 2, nullptr},
       {"  35o 61' 22.2\" S ", " 139o 38' 12.3\" W", 3, nullptr},
       {"   5o 41' 22.2\" S ", " 139o 38' 12.3\" W", 1, "-5.689500,-139.636750"},
       {"  35o 41' 22.2\" N ", "  39o 38' 12.3\" E", 2, "35.689500,39.636750"},

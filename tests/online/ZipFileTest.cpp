@@ -164,11 +164,14 @@ TEST(ZipFile, MemberNamesLeavingTheFolderRefuseTheArchive) {
 // A link already in the target folder must not lead members out of it.
 TEST(ZipFile, LinksInTheTargetFolderRefuseTheArchive) {
   const struct {
-    const char* link;  // below dest, pointing to the outside folder
+    const char* link;  // below dest, pointing to the outside folder or file
+    bool file;
     const char* message;
   } rows[] = {
-      {"pack", "The folder \"pack\" in the target is a link; the archive is refused."},
-      {"pack/sub", "The folder \"pack/sub\" in the target is a link; the archive is refused."},
+      {"pack", false, "The folder \"pack\" in the target is a link; the archive is refused."},
+      {"pack/sub", false, "The folder \"pack/sub\" in the target is a link; the archive is refused."},
+      {"pack/good.txt", true, "The file \"pack/good.txt\" in the target is a link; the archive is refused."},
+      {"pack/sub/inner.txt", true, "The file \"pack/sub/inner.txt\" in the target is a link; the archive is refused."},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.link);
@@ -178,9 +181,17 @@ TEST(ZipFile, LinksInTheTargetFolderRefuseTheArchive) {
     const fs::path dest = tmp.Path() / "dest", outside = tmp.Path() / "outside";
     fs::create_directories(outside);
     fs::create_directories((dest / r.link).parent_path());
-    fs::create_directory_symlink(outside, dest / r.link);
+    if (r.file) {
+      ASSERT_TRUE(WriteFileAtomic(outside / "victim.txt", "the user's"));
+      fs::create_symlink(outside / "victim.txt", dest / r.link);
+    } else {
+      fs::create_directory_symlink(outside, dest / r.link);
+    }
     EXPECT_EQ(ExtractionRefusal(zip, dest), r.message);
-    EXPECT_TRUE(fs::is_empty(outside));
+    if (r.file)
+      EXPECT_EQ(Slurp(outside / "victim.txt"), "the user's");
+    else
+      EXPECT_TRUE(fs::is_empty(outside));
   }
 }
 

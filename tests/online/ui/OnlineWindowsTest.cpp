@@ -30,6 +30,7 @@
 #include "online/ui/TWebAccess.h"
 #include "online/ui/WebBrowserControl.h"
 #include "support/PythonZip.h"
+#include "support/ShellCommand.h"
 #include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
@@ -163,6 +164,19 @@ TEST(WebAccess, ProgramFolderThatCannotBeWrittenIsNotReportedAsAnInternetFailure
   ASSERT_EQ(memo.size(), 1);
   EXPECT_TRUE(memo[0].startsWith("The version file was fetched but cannot be stored in the program folder"));
   EXPECT_FALSE(Child<QPushButton>(w, "Button1")->isEnabled());
+  delete w.data();
+}
+
+// A page far too large for a version file (a portal's page answering for the
+// site) did arrive: the access to the Internet did not fail.
+TEST(WebAccess, OversizedVersionFileIsNotReportedAsAnInternetFailure) {
+  UpdateSetup u;
+  u.site.Write("info.txt", "1.0.0.2 Orvane\n" + std::string(1 << 20, 'x'));
+  QPointer<TWebAccess> w = new TWebAccess(u.Options(u.FileFolder(), false));
+  EXPECT_EQ(Lines(Child<QPlainTextEdit>(w, "Memo1")),
+            QStringList{"The version file is larger than 1 MB, so it is no version file; no update is offered."});
+  EXPECT_FALSE(Child<QPushButton>(w, "Button1")->isEnabled());
+  EXPECT_FALSE(fs::exists(u.app.Path() / "info.txt"));
   delete w.data();
 }
 
@@ -328,6 +342,29 @@ TEST(WebAccess, ReleaseFileNamedLikeTheScriptDoesNotReplaceIt) {
   delete w.data();
 }
 
+// A release may ship its own "info.txt": it is installed like any other file,
+// not removed afterwards as if it were the fetched version file. Both buttons.
+TEST(WebAccess, ReleaseFileNamedLikeTheVersionFileStaysInstalled) {
+  for (const char* button : {"Button1", "Button3"}) {
+    SCOPED_TRACE(button);
+    UpdateSetup u;
+    u.Release({{"tessary", kNewProgram}, {"info.txt", "Release notes of 1.0.0.2"}});
+    QPointer<TWebAccess> w = new TWebAccess(u.Options(u.FileFolder(), false));
+    Child<QPushButton>(w, button)->click();
+    EXPECT_TRUE(u.ended);
+    EXPECT_EQ(Slurp(u.app.Path() / "info.txt"), "Release notes of 1.0.0.2");
+    delete w.data();
+  }
+  // Without one in the release the fetched version file is not left behind.
+  UpdateSetup u;
+  u.Release();
+  QPointer<TWebAccess> w = new TWebAccess(u.Options(u.FileFolder(), false));
+  Child<QPushButton>(w, "Button3")->click();
+  EXPECT_TRUE(u.ended);
+  EXPECT_FALSE(fs::exists(u.app.Path() / "info.txt"));
+  delete w.data();
+}
+
 TEST(WebAccess, HiddenOneStepButtonAlsoGoesThroughTheScript) {
   UpdateSetup u;
   u.Release();
@@ -385,6 +422,46 @@ TEST(MapWindow, ShowsTheStationPageAndGpsLines) {
   EXPECT_EQ(Lines(Child<QPlainTextEdit>(empty, "Memo2")).last(), kNoPositionNote);
   EXPECT_EQ(Child<QPlainTextEdit>(empty, "Memo1")->toPlainText().indexOf("1000"), -1);
   delete empty.data();
+}
+
+// The page file as another reader sees it: Python's XML parser reads it, and
+// the centre and marker are worked out again from the GPS texts with decimal
+// arithmetic (poles, date line, every hemisphere).
+TEST(MapWindow, WrittenPageReadsBackThroughAnXmlParser) {
+  ScopedWebEngineOff off("no helper program");
+  const char* const check =
+      "import sys, re, xml.dom.minidom\n"
+      "from decimal import Decimal, ROUND_HALF_UP\n"
+      "doc = xml.dom.minidom.parse(sys.argv[1])\n"
+      "js = ''.join(n.data for s in doc.getElementsByTagName('script') for n in s.childNodes)\n"
+      "def deg(t):\n"
+      "    v = Decimal(t[:-2]); d = int(v / 100); x = d + (v - 100 * d) / 60\n"
+      "    x = -x if t[-1] in 'SW' else x\n"
+      "    return str(x.quantize(Decimal('0.000001'), ROUND_HALF_UP))\n"
+      "want = (deg(sys.argv[2]), deg(sys.argv[3]))\n"
+      "got = re.findall(r'LatLng\\(([^,]*),([^)]*)\\)', js)\n"
+      "print('ok' if got == [want, want] else 'got %s want %s' % (got, want), end='')\n";
+  TemporaryFolder tmp;
+  const std::string script = tmp.Write("check.py", check);
+  const struct {
+    const char *lat, *lng;
+  } rows[] = {
+      {"3542.5990 N", "13948.6422 W"}, {"9000.0000 N", "18000.0000 E"}, {"9000.0000 S", "18000.0000 W"},
+      {"0000.0001 S", "00000.0001 W"}, {"8959.9999 S", "17959.9999 E"}, {"0130.0000 N", "00045.0000 W"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.lat);
+    OpenedUrls opened;
+    GpsStation st = kTokyoWest;
+    st.latitude = r.lat;
+    st.longitude = r.lng;
+    QPointer<TMap> map = new TMap(st, 0);
+    ASSERT_EQ(opened.urls.size(), 1u);
+    const std::string page = opened.urls[0].toLocalFile().toStdString();
+    EXPECT_EQ(CommandOutput("/usr/bin/python3 '" + script + "' '" + page + "' '" + r.lat + "' '" + r.lng + "' 2>&1"),
+              "ok");
+    delete map.data();
+  }
 }
 
 // Another user of the machine can plant links in the shared temporary folder
@@ -456,6 +533,37 @@ TEST(BrowserWindow, ToolBarWalksTheHistoryInTheSystemBrowser) {
   b->close();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(b.isNull());
+}
+
+// A local page that is not there is not handed to the system browser as if
+// it had opened: the note says it is missing.
+TEST(BrowserWindow, MissingLocalPageIsNamedNotHandedOn) {
+  ScopedWebEngineOff off("no helper program");
+  OpenedUrls opened;
+  TemporaryFolder tmp;
+  tmp.Write("index.html", "<html><body>Index</body></html>");
+  const std::string missing = tmp.File("gone/index.html");
+  const struct {
+    std::string typed;
+    QString note_end;  // the note's last line
+    bool handed_on;
+  } rows[] = {
+      {missing, QString::fromStdString("The page could not be opened: " + missing + " does not exist."), false},
+      {"file://" + missing, QString::fromStdString("The page could not be opened: " + missing + " does not exist."),
+       false},
+      {tmp.File("index.html"),
+       QString::fromStdString("Opened in the system browser: file://" + tmp.File("index.html")), true},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.typed);
+    opened.urls.clear();
+    QPointer<TBrowser1> b = new TBrowser1;
+    Child<QLineEdit>(b, "Edit1")->setText(QString::fromStdString(r.typed));
+    Child<QToolButton>(b, "NavigateButton")->click();
+    EXPECT_EQ(b->WebBrowser1->NoteText().split('\n').last().toStdString(), r.note_end.toStdString());
+    EXPECT_EQ(opened.urls.size(), r.handed_on ? 1u : 0u);
+    delete b.data();
+  }
 }
 
 namespace {
