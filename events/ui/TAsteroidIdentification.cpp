@@ -449,16 +449,28 @@ void TAsteroidIdentification::Button2Click() {
   host_.Settings().ObserverName = Text(Edit3);
 }
 
+namespace {
+
+// The camera in the table's video-system line; false when the table has none.
+bool PutCameraIntoTable(std::vector<std::string>& lines, const std::string& camera) {
+  if (lines.size() < 3 || StripQuotes(lines[0]).rfind("Tessary File Format (for Ver.0.9.99.5", 0) != 0) return false;
+  // A table without the video-system line has its header there: it stays.
+  if (StripQuotes(GetCsvField(lines[2], 1)).rfind("Video System : ", 0) != 0) return false;
+  SetCsvField(lines[2], 3, camera);
+  return true;
+}
+
+}  // namespace
+
 void TAsteroidIdentification::ComboBox1Change() {
   const std::string camera = ComboBox1->currentText().toStdString();
   host_.Events().Identification.OccultationElements.Camera = camera;
   host_.SetCameraText(camera);
+  // The frame-by-frame table kept under the averaged one is put back on
+  // closing: it carries the camera chosen now as well.
+  if (TableStillAveraged()) PutCameraIntoTable(frame_table_, camera);
   std::vector<std::string> lines = host_.Table().Lines();
-  if (lines.size() < 3 || StripQuotes(lines[0]).rfind("Tessary File Format (for Ver.0.9.99.5", 0) != 0) return;
-  // A table without the video-system line has its header there: it stays.
-  if (StripQuotes(GetCsvField(lines[2], 1)).rfind("Video System : ", 0) != 0) return;
-  SetCsvField(lines[2], 3, camera);
-  host_.Table().ReplaceLines(std::move(lines));
+  if (PutCameraIntoTable(lines, camera)) host_.Table().ReplaceLines(std::move(lines));
 }
 
 void TAsteroidIdentification::Button4Click() {

@@ -488,6 +488,24 @@ TEST(TAsteroidIdentification, IntegratedVideoAveragesBlocksAndRestoresTheTableOn
   EXPECT_EQ(f.host.table.lines, frame_table);
 }
 
+// A camera chosen while the averaged table is shown is the camera of the
+// frame-by-frame table put back on closing, as it is when chosen before.
+TEST(TAsteroidIdentification, CameraChosenOnTheAveragedTableStaysInTheTablePutBack) {
+  Fixture f;
+  f.host.table.lines = IntegratedBlocksTable();
+  ASSERT_NE(f.host.table.lines[2].find("Video System : "), std::string::npos);
+  f.FindFirstFrameOfBlocksOf4();
+  f.w->Button9->click();
+  ASSERT_EQ(f.host.table.lines.size(), 6u + 32u);
+  f.w->ComboBox1->setCurrentIndex(1);
+  emit f.w->ComboBox1->activated(1);
+  EXPECT_EQ(GetCsvField(f.host.table.lines[2], 3), "WAT-120N");
+  f.host.dialogs.yes_no_answers.push_back(true);
+  f.w->close();
+  ASSERT_EQ(f.host.table.lines.size(), 6u + 128u);
+  EXPECT_EQ(GetCsvField(f.host.table.lines[2], 3), "WAT-120N");
+}
+
 // The main window shows the frame a kept record was measured from, whatever
 // frame the run started at.
 TEST(TAsteroidIdentification, IntegratedVideoShowsTheFramesOfTheKeptRecords) {
