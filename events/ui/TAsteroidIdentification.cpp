@@ -676,6 +676,20 @@ void TAsteroidIdentification::ApplyEventIdentification() {
   Memo4->appendPlainText(QString::number(record));
   st.SelectedFrame = record;
 
+  FillReportRecord();
+
+  ev.Flags.AsteroidEventApplied = 1;
+  if (host_.Playing()) return;
+  host_.MarkXmlElementStep();
+  ev.Flags.PresetSelectedFrame = record;
+  host_.OpenChart();
+  QWidget::close();
+}
+
+// The checked date, site, observer, object and star go into the report
+// record, on the road through 'Apply' and on the integrated-video road alike.
+void TAsteroidIdentification::FillReportRecord() {
+  TReportLightCurveElement& r = host_.Events().ReportLightCurveElement;
   r.RecordingDate = Text(Edit4) + "-" + Text(Edit5) + "-" + Text(Edit6);
   r.EventDate = ReportEventDate(Text(Edit9));
   r.EventHour = Text(Edit19);
@@ -713,11 +727,4 @@ void TAsteroidIdentification::ApplyEventIdentification() {
       r.StarNumber = FormatInt(*xz);
     }
   }
-
-  ev.Flags.AsteroidEventApplied = 1;
-  if (host_.Playing()) return;
-  host_.MarkXmlElementStep();
-  ev.Flags.PresetSelectedFrame = record;
-  host_.OpenChart();
-  QWidget::close();
 }
