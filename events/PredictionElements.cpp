@@ -146,9 +146,17 @@ std::optional<PredictionList> ParseXmlPredictionFile(const std::vector<std::stri
     if (TrimTrailing(TrimLeading(lines[i])) != "<Event>") continue;
     Occelmnt_Format& e = out.Events[opened++];
     const std::optional<double> bminusv_before = out.LastBminusV;
+    bool next_opened = false;
     for (++i; i < lines.size(); ++i) {
       const std::string_view l = TrimLeading(lines[i]);
       if (l.rfind("</Event>", 0) == 0) break;
+      // An event that lost its "</Event>" line ends where the next begins:
+      // read on, the next event's fields would replace its own and one
+      // prediction would vanish from the list.
+      if (TrimTrailing(l) == "<Event>") {
+        next_opened = true;
+        break;
+      }
       if (l.rfind("<Elements>", 0) == 0) ReadElements(e, TagFields(l, "<Elements>"));
       else if (l.rfind("<Star>", 0) == 0) {
         ReadStar(e, TagFields(l, "<Star>"));
@@ -166,6 +174,7 @@ std::optional<PredictionList> ParseXmlPredictionFile(const std::vector<std::stri
     e.ContactAngle = 0;
     e.SpectralType = "0";
     out.Lines.push_back(EventListLine(e));
+    if (next_opened) --i;
   }
   return out;
 }

@@ -449,16 +449,28 @@ void TAsteroidIdentification::Button2Click() {
   host_.Settings().ObserverName = Text(Edit3);
 }
 
+namespace {
+
+// The camera in the table's video-system line; false when the table has none.
+bool PutCameraIntoTable(std::vector<std::string>& lines, const std::string& camera) {
+  if (lines.size() < 3 || StripQuotes(lines[0]).rfind("Tessary File Format (for Ver.0.9.99.5", 0) != 0) return false;
+  // A table without the video-system line has its header there: it stays.
+  if (StripQuotes(GetCsvField(lines[2], 1)).rfind("Video System : ", 0) != 0) return false;
+  SetCsvField(lines[2], 3, camera);
+  return true;
+}
+
+}  // namespace
+
 void TAsteroidIdentification::ComboBox1Change() {
   const std::string camera = ComboBox1->currentText().toStdString();
   host_.Events().Identification.OccultationElements.Camera = camera;
   host_.SetCameraText(camera);
+  // The frame-by-frame table kept under the averaged one is put back on
+  // closing: it carries the camera chosen now as well.
+  if (TableStillAveraged()) PutCameraIntoTable(frame_table_, camera);
   std::vector<std::string> lines = host_.Table().Lines();
-  if (lines.size() < 3 || StripQuotes(lines[0]).rfind("Tessary File Format (for Ver.0.9.99.5", 0) != 0) return;
-  // A table without the video-system line has its header there: it stays.
-  if (StripQuotes(GetCsvField(lines[2], 1)).rfind("Video System : ", 0) != 0) return;
-  SetCsvField(lines[2], 3, camera);
-  host_.Table().ReplaceLines(std::move(lines));
+  if (PutCameraIntoTable(lines, camera)) host_.Table().ReplaceLines(std::move(lines));
 }
 
 void TAsteroidIdentification::Button4Click() {
@@ -664,6 +676,20 @@ void TAsteroidIdentification::ApplyEventIdentification() {
   Memo4->appendPlainText(QString::number(record));
   st.SelectedFrame = record;
 
+  FillReportRecord();
+
+  ev.Flags.AsteroidEventApplied = 1;
+  if (host_.Playing()) return;
+  host_.MarkXmlElementStep();
+  ev.Flags.PresetSelectedFrame = record;
+  host_.OpenChart();
+  QWidget::close();
+}
+
+// The checked date, site, observer, object and star go into the report
+// record, on the road through 'Apply' and on the integrated-video road alike.
+void TAsteroidIdentification::FillReportRecord() {
+  TReportLightCurveElement& r = host_.Events().ReportLightCurveElement;
   r.RecordingDate = Text(Edit4) + "-" + Text(Edit5) + "-" + Text(Edit6);
   r.EventDate = ReportEventDate(Text(Edit9));
   r.EventHour = Text(Edit19);
@@ -701,11 +727,4 @@ void TAsteroidIdentification::ApplyEventIdentification() {
       r.StarNumber = FormatInt(*xz);
     }
   }
-
-  ev.Flags.AsteroidEventApplied = 1;
-  if (host_.Playing()) return;
-  host_.MarkXmlElementStep();
-  ev.Flags.PresetSelectedFrame = record;
-  host_.OpenChart();
-  QWidget::close();
 }

@@ -81,6 +81,7 @@ class TAsteroidIdentification : public QWidget {
   void FillSite(const std::string& value);
   void WriteSettingOrWarn(const std::string& section, const std::string& key, const std::string& value);
   void StoreMapPosition();
+  void FillReportRecord();
   // The frame-by-frame table the block rewrite replaced, put back on close.
   void RestoreFrameTable();
 

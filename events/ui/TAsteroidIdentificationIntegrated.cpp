@@ -96,6 +96,9 @@ void TAsteroidIdentification::Button9Click() {
   ev.ReportLightCurveElement.ZcLabel.clear();
   ev.ReportLightCurveElement.ZcNumber.clear();
   id.OccultationElements.Observer = Text(Edit3);
+  // The report of the averaged event takes the checked elements and site, not
+  // those of an event applied before or none.
+  FillReportRecord();
   const Occelmnt_Format& e = id.OccultationElements;
   ev.Texts.IdentificationTitle = e.ObjectName == "Moon"
                                      ? e.Date + " " + e.Star + " Observed by " + Text(Edit3)

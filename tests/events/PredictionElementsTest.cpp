@@ -132,6 +132,25 @@ TEST(PredictionElements, AnEventCutShortIsLeftOut) {
   EXPECT_EQ(complete->Lines.size(), 2u);
 }
 
+// An event whose "</Event>" line was lost ends where the next event begins:
+// both are listed with their own fields, none takes the other's.
+TEST(PredictionElements, AnEventWithoutItsEndLineEndsAtTheNextEvent) {
+  const std::vector<std::string> lines = {"<Occultations>", "<Event>",
+                                          "<Elements>JPL,2.0,2024,5,12,14.25,a,b,1.2,-0.9</Elements>",
+                                          "<Star>HIP 5,,,9.5,9.0,,</Star>", "<Object>7,Iris,10,10,1.0</Object>",
+                                          "  <Event>", "<Elements>JPL,2.0,2024,5,13,3.5,a,b,0.5,0.5</Elements>",
+                                          "<Star>HIP 99,,,8.0,7.0,,</Star>", "</Event>", "</Occultations>"};
+  const auto list = ParseXmlPredictionFile(lines);
+  ASSERT_TRUE(list);
+  EXPECT_FALSE(list->LastEventCut);
+  ASSERT_EQ(list->Lines.size(), 2u);
+  EXPECT_EQ(list->Lines[0], "2024 May 12 14.3h UT ,  (7)Iris occults HIP 5");
+  EXPECT_EQ(list->Lines[1], "2024 May 13 3.5h UT ,  (0) occults HIP 99");
+  EXPECT_EQ(list->Events[0].Star, "HIP 5");
+  EXPECT_EQ(list->Events[1].ObjectName, "");
+  EXPECT_DOUBLE_EQ(list->Events[1].UT, 3.5);
+}
+
 TEST(PredictionElements, PastedListingReadsColumns) {
   const std::vector<std::string> text = {
       "Occultation prediction for Tokyo",

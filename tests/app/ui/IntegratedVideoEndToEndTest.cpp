@@ -32,16 +32,16 @@ namespace {
 
 constexpr int kWidth = 96, kHeight = 64;
 constexpr double kFrameS = 1.001 / 30;  // 29.97 frames per second
-constexpr int kHour = 21, kMinute = 17;
-constexpr double kFirstEndS = 3.0;  // end of frame 0's exposure, seconds into the minute
+constexpr double kFirstEndDayS = 21 * 3600 + 17 * 60 + 3.0;  // end of frame 0's exposure, 21:17:03
 constexpr double kBright = 3500, kFaint = 1050;
 constexpr double kStarX = 40.3, kStarY = 30.2;
 constexpr double kBeforeEvent = 0.35;  // share of the event block's exposure before the event
 
-double EndS(int frame) { return kFirstEndS + frame * kFrameS; }
-// The time the main window shows for a frame: the middle of its exposure.
-double CentreS(int frame) { return EndS(frame) - kFrameS / 2; }
 double DayMs(int h, int m, double s) { return (h * 3600.0 + m * 60.0 + s) * 1000.0; }
+// The clock time of a time in ms (or seconds) counted from the first day's
+// midnight: a time before it is the day before's.
+double ClockOfMs(double ms) { return std::fmod(std::fmod(ms, 86'400'000.0) + 86'400'000.0, 86'400'000.0); }
+double ClockMs(double day_s) { return ClockOfMs(day_s * 1000.0); }
 
 struct IntegratedCase {
   const char* name;
@@ -53,6 +53,7 @@ struct IntegratedCase {
   int delay_ms;  // 120N, first field, N integrated frames: hand-copied from the camera's table
   int combo_index;
   bool reappearance = false;  // clicked on the chart, since the guide selects the largest drop
+  double first_end_day_s = kFirstEndDayS;
 };
 
 void PrintTo(const IntegratedCase& c, std::ostream* os) { *os << c.name; }
@@ -62,6 +63,9 @@ void PrintTo(const IntegratedCase& c, std::ostream* os) { *os << c.name; }
 // camera's delay after the middle of the block's exposure.
 struct Camera {
   const IntegratedCase& c;
+  double EndS(int frame) const { return c.first_end_day_s + frame * kFrameS; }
+  // The time the main window shows for a frame: the middle of its exposure.
+  double CentreS(int frame) const { return EndS(frame) - kFrameS / 2; }
   int Block(int frame) const {
     const int d = frame - c.first_block;
     return d >= 0 ? d / c.frames_per_block : -1 - (-d - 1) / c.frames_per_block;
@@ -93,7 +97,7 @@ Bitmap24 VideoFrame(const Camera& cam, int n) {
   f.Seed = 3100 + static_cast<uint32_t>(n);
   f.Stars = {SyntheticStar{kStarX, kStarY, cam.Flux(n), 2.0}};
   Bitmap24 frame = MakeStarFrame(f);
-  WriteTickCount(frame, 0, TicksOf(2026, 12, 7, kHour, kMinute, std::llround(EndS(n) * 1e7)));
+  WriteTickCount(frame, 0, TicksOf(2026, 12, 7, 0, 0, std::llround(cam.EndS(n) * 1e7)));
   return frame;
 }
 
@@ -193,9 +197,16 @@ TEST_P(IntegratedVideoEndToEnd, EventTimeOfTheAveragedBlocksMatchesTheTruth) {
               ValueToPixelY(v, chart->Data().Records[static_cast<size_t>(event_record)].Value[CurveA]));
   }
   ASSERT_EQ(w.Chart.ChartState.SelectedFrame, event_record);
+  // The report takes the elements written in the prediction by hand.
+  const TReportLightCurveElement& r = w.Events.ReportLightCurveElement;
+  EXPECT_EQ(r.EventDate, "2026|12|7");
+  EXPECT_EQ(r.EventHour, "21.3");
+  EXPECT_EQ(r.ObjectLabel, "4: Vesta");
+  EXPECT_EQ(r.Catalogue, "HIP");
+  EXPECT_EQ(r.StarNumber, "1");
   EXPECT_EQ(RowFrameNumber(m.Rows()[static_cast<size_t>(event_record)]), event_frame);
   EXPECT_EQ(w.ScrollBar1->value(), event_frame);
-  EXPECT_NEAR(ShownMs(w), DayMs(kHour, kMinute, CentreS(event_frame)), 0.01);
+  EXPECT_NEAR(ShownMs(w), ClockMs(cam.CentreS(event_frame)), 0.01);
 
   TFresnelCtrl* panel = chart->FresnelCtrl.data();
   ASSERT_NE(panel, nullptr);
@@ -223,9 +234,9 @@ TEST_P(IntegratedVideoEndToEnd, EventTimeOfTheAveragedBlocksMatchesTheTruth) {
   // By hand: the kept frame's time plus the fitted offset less the delay.
   const double base_ms = DayMs(calc->Edit18->text().toInt(), calc->Edit19->text().toInt(),
                                calc->Edit20->text().toDouble());
-  EXPECT_NEAR(base_ms, DayMs(kHour, kMinute, CentreS(event_frame)), 0.06);
-  EXPECT_NEAR(EventLineMs(event), base_ms + std::round(offset_ms) - c.delay_ms, 1.0) << event.toStdString();
-  EXPECT_NEAR(EventLineMs(event), DayMs(kHour, kMinute, cam.EventS()), 3 * error_ms + 1.5) << event.toStdString();
+  EXPECT_NEAR(base_ms, ClockMs(cam.CentreS(event_frame)), 0.06);
+  EXPECT_NEAR(EventLineMs(event), ClockOfMs(base_ms + std::round(offset_ms) - c.delay_ms), 1.0) << event.toStdString();
+  EXPECT_NEAR(EventLineMs(event), ClockMs(cam.EventS()), 3 * error_ms + 1.5) << event.toStdString();
   const double shown_error_ms = event.mid(event.indexOf("+/- ") + 4, 5).toDouble() * 1000;
   EXPECT_GT(shown_error_ms, 0);
   EXPECT_LT(shown_error_ms, n_block * kFrameS * 1000);
@@ -253,7 +264,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(IntegratedCase{"Four", 4, 2, 0, 22, 160, 125, 3},
                       IntegratedCase{"EightCutByTheStart", 8, 5, 10, 14, 256, 259, 4},
                       IntegratedCase{"FourCutByTheStart", 4, 1, 7, 20, 160, 125, 3},
-                      IntegratedCase{"EightReappearanceClicked", 8, 3, 5, 15, 256, 259, 4, true}),
+                      IntegratedCase{"EightReappearanceClicked", 8, 3, 5, 15, 256, 259, 4, true},
+                      // The kept frame reads 00:00:00.070, the event less the delay 23:59:59.92.
+                      IntegratedCase{"FourEventBeforeMidnightKeptAfterIt", 4, 2, 0, 22, 160, 125, 3, false, 86397.05},
+                      IntegratedCase{"EightReappearanceAfterMidnight", 8, 3, 5, 15, 256, 259, 4, true, 86396.0}),
     [](const ::testing::TestParamInfo<IntegratedCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
@@ -282,7 +296,7 @@ TEST_P(IntegratedEventNearAnEnd, IsRefusedOrTimedWithinItsError) {
     const double offset_ms = panel->Edit10->text().toDouble();
     const double error_ms = panel->Edit12->text().toDouble();
     const int selected = w.Chart.ChartState.SelectedFrame;
-    const double centre_s = CentreS(RowFrameNumber(m.Rows()[static_cast<size_t>(selected)])) - c.delay_ms / 1000.0;
+    const double centre_s = cam.CentreS(RowFrameNumber(m.Rows()[static_cast<size_t>(selected)])) - c.delay_ms / 1000.0;
     EXPECT_NEAR(offset_ms, (cam.EventS() - centre_s) * 1000, 3 * error_ms + 1) << error_ms;
   } else {
     EXPECT_TRUE(fit_memo.contains("no fit") || fit_memo.contains("No event time")) << fit_memo.toStdString();
@@ -300,7 +314,7 @@ TEST_P(IntegratedEventNearAnEnd, IsRefusedOrTimedWithinItsError) {
   if (memo.size() >= 3 && memo[2].startsWith("Event Time : ")) {
     const QString event = memo[2];
     const double shown_error_ms = event.mid(event.indexOf("+/- ") + 4, 5).toDouble() * 1000;
-    EXPECT_NEAR(EventLineMs(event), DayMs(kHour, kMinute, cam.EventS()), 3 * shown_error_ms + 1.5)
+    EXPECT_NEAR(EventLineMs(event), ClockMs(cam.EventS()), 3 * shown_error_ms + 1.5)
         << event.toStdString();
   } else {
     EXPECT_TRUE(text.contains("no event time")) << text.toStdString();

@@ -488,6 +488,58 @@ TEST(TAsteroidIdentification, IntegratedVideoAveragesBlocksAndRestoresTheTableOn
   EXPECT_EQ(f.host.table.lines, frame_table);
 }
 
+// The integrated-video road reports the event clicked and the site and
+// observer checked in the window, never an event applied before.
+TEST(TAsteroidIdentification, IntegratedVideoReportsTheClickedEventAndSite) {
+  Fixture f;
+  TReportLightCurveElement& r = f.host.events.ReportLightCurveElement;
+  r.EventDate = "2023|1|2";
+  r.ObjectLabel = "99: Earlier";
+  r.Catalogue = "UCAC4";
+  r.StarNumber = "1-2";
+  r.Site = "Earlier site";
+  f.host.table.lines = IntegratedBlocksTable();
+  f.w->Memo1->setPlainText(kElements);
+  PressRow(f.w->ListBox1, 1);
+  f.w->Edit33->setText("Kyoto");
+  f.w->Edit35->setText("Co Observer");
+  f.w->Button7->click();
+  f.w->ComboBox3->setCurrentIndex(3);
+  emit f.w->ComboBox3->activated(3);
+  f.w->Button8->click();
+  f.w->Button9->click();
+  ASSERT_EQ(f.host.table.lines.size(), 6u + 32u);
+  EXPECT_EQ(r.EventDate, "2024|5|13");
+  EXPECT_EQ(r.EventHour, " 3.5");
+  EXPECT_EQ(r.ObjectLabel, "7: Iris");
+  EXPECT_EQ(r.Catalogue, "HIP");
+  EXPECT_EQ(r.StarNumber, "99");
+  EXPECT_EQ(r.Site, "Kyoto");
+  EXPECT_EQ(r.CoObserver, "Co Observer");
+  EXPECT_EQ(r.Observer, "Alan Lee");
+  EXPECT_EQ(r.RecordingDate, "2024-5-12");
+  f.host.dialogs.yes_no_answers.push_back(false);
+  f.w->close();
+}
+
+// A camera chosen while the averaged table is shown is the camera of the
+// frame-by-frame table put back on closing, as it is when chosen before.
+TEST(TAsteroidIdentification, CameraChosenOnTheAveragedTableStaysInTheTablePutBack) {
+  Fixture f;
+  f.host.table.lines = IntegratedBlocksTable();
+  ASSERT_NE(f.host.table.lines[2].find("Video System : "), std::string::npos);
+  f.FindFirstFrameOfBlocksOf4();
+  f.w->Button9->click();
+  ASSERT_EQ(f.host.table.lines.size(), 6u + 32u);
+  f.w->ComboBox1->setCurrentIndex(1);
+  emit f.w->ComboBox1->activated(1);
+  EXPECT_EQ(GetCsvField(f.host.table.lines[2], 3), "WAT-120N");
+  f.host.dialogs.yes_no_answers.push_back(true);
+  f.w->close();
+  ASSERT_EQ(f.host.table.lines.size(), 6u + 128u);
+  EXPECT_EQ(GetCsvField(f.host.table.lines[2], 3), "WAT-120N");
+}
+
 // The main window shows the frame a kept record was measured from, whatever
 // frame the run started at.
 TEST(TAsteroidIdentification, IntegratedVideoShowsTheFramesOfTheKeptRecords) {
