@@ -65,9 +65,11 @@ std::string FirstChar(std::string_view s) { return s.empty() ? std::string(" ") 
 
 std::string WithoutCode(std::string_view s) { return s.size() >= 2 ? std::string(s.substr(2)) : std::string(); }
 
+// Only a leading zero of a two-digit text goes: an hour "0" typed into an
+// event row is hour 0, not an empty field.
 std::string XmlTwoDigits(std::string_view s) {
   std::string t(s);
-  if (!t.empty() && t.front() == '0') t.erase(0, 1);
+  if (t.size() > 1 && t.front() == '0') t.erase(0, 1);
   if (t.size() == 1) t = " " + t;
   return t;
 }
@@ -77,7 +79,7 @@ std::string XmlSeconds(std::string_view s) {
   if (t.empty()) return t;
   const auto v = ParseLongDouble(t);
   if (v && RoundHalfEven(*v) < 10) {
-    if (t.front() == '0') t.erase(0, 1);
+    if (t.size() > 1 && t[0] == '0' && t[1] >= '0' && t[1] <= '9') t.erase(0, 1);
     t = " " + t;
   }
   return t;

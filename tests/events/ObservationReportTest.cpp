@@ -312,3 +312,20 @@ TEST(ObservationReports, MinusOnMinutesOrSecondsBelongsToTheDegrees) {
     EXPECT_EQ(text[9], std::string("[Latitude  ]  ") + r.text_latitude) << r.latitude;
   }
 }
+
+// Times typed into the report's event rows as single digits: "0" h is an
+// hour like "00", not an empty field, and "0.5" s keeps its zero.
+TEST(BuildXmlReport, SingleDigitZeroTimesKeepTheirField) {
+  struct Row {
+    const char *h, *m, *s;
+    const char* xml;  // text between <D> and |D|
+  };
+  for (Row r : {Row{"0", "0", "0", " 0  0  0"}, Row{"00", "00", "00.000", " 0  0  0.000"},
+                Row{"0", "5", "0.5", " 0  5  0.5"}, Row{"5", "0", "9", " 5  0  9"},
+                Row{"23", "59", "59.99995", "23 59 59.99995"}, Row{"00", "0", "09.96", " 0  0 09.96"}}) {
+    const auto t = List({Timed(r.h, r.m, r.s, "0.1", "4.5", true), Timed("10", "30", "06", "0.1", "4.5", false)});
+    const auto x = BuildXmlReport(t, AsteroidRecord(), AsteroidForm(), "2026|12|7");
+    ASSERT_GT(x.size(), 11u);
+    EXPECT_EQ(x[11], std::string("        <D>") + r.xml + "|D|0.1||| </D>") << r.h << ":" << r.m << ":" << r.s;
+  }
+}
