@@ -578,6 +578,8 @@ void TLightCurveReport::Button4Click() {
 
 void TLightCurveReport::Button5Click() {
   if (!XmlInputsWritable()) return;
+  // Camera settings typed without Enter show in their edits: the copy carries them.
+  BuildTextReport();
   std::vector<std::string> out = MemoLines(Memo3);
   out.push_back("");
   for (std::string& l : MemoLines(Memo2)) out.push_back(std::move(l));

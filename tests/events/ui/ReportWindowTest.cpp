@@ -557,6 +557,27 @@ TEST(TLightCurveReport, CopiesTheTextReport) {
   EXPECT_EQ(QApplication::clipboard()->text().split('\n').size(), memo3.size() + 1 + memo2.size());
 }
 
+// A camera or time-keeping setting typed but not yet confirmed with Enter
+// is what the edit shows: the copied report carries it, not the value before.
+TEST(TLightCurveReport, CopiesCameraSettingsTypedWithoutEnter) {
+  Fixture f;
+  f.Open();
+  f.w->CheckBox6->setChecked(false);
+  const std::pair<const char*, const char*> typed[] = {
+      {"Edit44", "ASI174MM"}, {"Edit45", "VK172"}, {"Edit47", "640x480"}, {"Edit48", "2"},
+      {"Edit49", "On"},       {"Edit50", "300"},   {"Edit51", "33.3"},    {"Edit52", "10"}};
+  for (const auto& [edit, text] : typed) TypeInto(Find<QLineEdit>(f.w, edit), text);
+  f.w->Button5->click();
+  const QStringList copied = QApplication::clipboard()->text().split('\n');
+  for (const char* line : {"[Camera    ]  Analog or Digital video ,  Model= ASI174MM",
+                           "[Exposure  ]  Set: 33.3msec,  Measure: 33.4msec",
+                           "[Setting   ]  Area: 640x480  ;  Binning=2",
+                           "              Gain: 300  ;  Brightness: 10  ;  High Speed Mode: On",
+                           "[Time keep ]  GPS  ;  Model: VK172"})
+    EXPECT_TRUE(copied.contains(line)) << line << "\n" << copied.join('\n').toStdString();
+  EXPECT_EQ(f.Memo(f.w->Memo3), copied.mid(0, f.Memo(f.w->Memo3).size()));
+}
+
 TEST(TLightCurveReport, LoadsTheCameraSettingFile) {
   Fixture f;
   f.Open();
@@ -695,3 +716,4 @@ TEST(TLightCurveReport, EveryNamedControlExists) {
   EXPECT_EQ(f.w->ComboBox3->currentText(), "Newtonian");
   EXPECT_EQ(f.w->ComboBox7->itemText(7), "7 Averted vision");
 }
+
