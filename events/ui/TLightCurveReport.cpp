@@ -389,8 +389,9 @@ void TLightCurveReport::FormActivate() {
 
 ReportFormInputs TLightCurveReport::FormInputs() const {
   ReportFormInputs in;
-  in.Catalogue = S(Edit13->text());
-  in.StarNumber = S(Edit14->text());
+  // As the record keeps them: a blank after "TYC" would lose its "Tycho2".
+  in.Catalogue = S(Edit13->text().trimmed());
+  in.StarNumber = S(Edit14->text().trimmed());
   in.Observer = S(Edit11->text());
   in.CoObserver = S(Edit12->text());
   in.Site = S(Edit9->text());

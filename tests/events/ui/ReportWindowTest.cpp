@@ -303,6 +303,9 @@ TEST(TLightCurveReport, TypedInputsReachBothReports) {
                        Row{"Edit10", "DE", "|Home|DE|", "[Location  ]  Home, DE"},
                        Row{"Edit13", "HIP", "<Star>HIP|", "[Star      ]  HIP "},
                        Row{"Edit14", "98765", "|98765|0||", " 98765"},
+                       // Blanks around a typed star are not part of it.
+                       Row{"Edit13", "TYC ", "<Star>Tycho2|1234-567-1|0||", "[Star      ]  Tycho2 1234-567-1"},
+                       Row{"Edit14", " 98765 ", "<Star>Tycho2|98765|0||", "[Star      ]  Tycho2 98765"},
                        Row{"Edit46", "5.6", "", "   F=5.6"}}) {
     Fixture f;
     f.Open();
