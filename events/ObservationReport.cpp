@@ -1,5 +1,6 @@
 #include "events/ObservationReport.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <optional>
@@ -163,6 +164,36 @@ std::string XmlReportUnsafeEvent(const TAsteroidTiming& timing) {
     if (!XmlFieldText(Hour(e)) || !XmlFieldText(Minute(e)) || !XmlFieldText(Second(e)))
       return "time of event " + FormatInt(i + 1);
     if (!XmlFieldText(e.Error)) return "error of event " + FormatInt(i + 1);
+  }
+  return {};
+}
+
+namespace {
+
+// Every blank-separated part is a signed number or a lone sign (a part not typed yet).
+bool NumbersOrNothing(std::string_view s) {
+  size_t at = 0;
+  while (at < s.size()) {
+    const size_t end = std::min(s.find(' ', at), s.size());
+    std::string_view part = s.substr(at, end - at);
+    at = end + 1;
+    if (part == "+" || part == "-" || part.empty()) continue;
+    if (!ParseLongDouble(part)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string XmlReportNoNumber(const TReportLightCurveElement& e, const TAsteroidTiming& timing) {
+  if (!NumbersOrNothing(e.Longitude)) return "longitude";
+  if (!NumbersOrNothing(e.Latitude)) return "latitude";
+  if (!NumbersOrNothing(e.Altitude)) return "altitude";
+  for (int i = 0; i < ValidCount(timing); ++i) {
+    const TAsteroidEachEventTime& t = timing.Entries[static_cast<size_t>(i)];
+    if (t.Approximate) continue;
+    if (!NumbersOrNothing(Hour(t)) || !NumbersOrNothing(Minute(t)) || !NumbersOrNothing(Second(t)))
+      return "time of event " + FormatInt(i + 1);
   }
   return {};
 }

@@ -459,9 +459,15 @@ bool TLightCurveReport::SaveLines(const QString& name, const std::vector<std::st
 bool TLightCurveReport::XmlInputsWritable() {
   std::string bad = XmlReportUnsafeInput(events_.ReportLightCurveElement, FormInputs());
   if (bad.empty()) bad = XmlReportUnsafeEvent(events_.AsteroidTiming);
+  if (!bad.empty()) {
+    Dialogs().ShowError("The XML report cannot hold the character '|' or control characters: "
+                        "please remove them from the " + Q(bad) + ".");
+    return false;
+  }
+  // Read back, a position, altitude or time that is no number is nonsense.
+  bad = XmlReportNoNumber(events_.ReportLightCurveElement, events_.AsteroidTiming);
   if (bad.empty()) return true;
-  Dialogs().ShowError("The XML report cannot hold the character '|' or control characters: "
-                      "please remove them from the " + Q(bad) + ".");
+  Dialogs().ShowError("The " + Q(bad) + " is not a number: please correct it before the report is saved or copied.");
   return false;
 }
 

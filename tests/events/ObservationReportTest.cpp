@@ -150,6 +150,43 @@ TEST(BuildXmlReport, EventTextsThatWouldSplitAFieldAreNamed) {
   EXPECT_EQ(XmlReportUnsafeEvent(t), "");
 }
 
+// A position, altitude or event time that is no number would be read as
+// nonsense from the saved report: named, so that the window can refuse it.
+TEST(BuildXmlReport, PositionsAndTimesThatAreNoNumberAreNamed) {
+  struct Row {
+    void (*edit)(TReportLightCurveElement&, TAsteroidTiming&);
+    const char* named;
+  };
+  const Row rows[] = {
+      {[](TReportLightCurveElement&, TAsteroidTiming&) {}, ""},
+      // West, south, below sea level, and parts not yet typed are numbers or nothing.
+      {[](TReportLightCurveElement& e, TAsteroidTiming&) {
+         e.Longitude = "-0 5 59.99995";
+         e.Latitude = "+  ";
+         e.Altitude = "-12.5";
+       },
+       ""},
+      {[](TReportLightCurveElement& e, TAsteroidTiming&) { e.Altitude = ""; }, ""},
+      {[](TReportLightCurveElement& e, TAsteroidTiming&) { e.Longitude = "+135 3O 15.0"; }, "longitude"},
+      {[](TReportLightCurveElement& e, TAsteroidTiming&) { e.Latitude = "-5 2 3,5"; }, "latitude"},
+      {[](TReportLightCurveElement& e, TAsteroidTiming&) { e.Altitude = "40m"; }, "altitude"},
+      {[](TReportLightCurveElement&, TAsteroidTiming& t) { Hour(t.Entries[0]) = "ten"; }, "time of event 1"},
+      {[](TReportLightCurveElement&, TAsteroidTiming& t) { Second(t.Entries[1]) = "06,5"; }, "time of event 2"},
+      // An approximate time is not written.
+      {[](TReportLightCurveElement&, TAsteroidTiming& t) {
+         Second(t.Entries[1]) = "x";
+         t.Entries[1].Approximate = 1;
+       },
+       ""},
+  };
+  for (const Row& r : rows) {
+    TReportLightCurveElement e = AsteroidRecord();
+    TAsteroidTiming t = List({Timed("10", "30", "05", "0.1", "4.5", true), Timed("10", "30", "06", "0.1", "4.5", false)});
+    r.edit(e, t);
+    EXPECT_EQ(XmlReportNoNumber(e, t), r.named);
+  }
+}
+
 TEST(ReportTextTests, DecimalAndDigitTexts) {
   struct Row {
     const char* s;

@@ -447,6 +447,42 @@ TEST(TLightCurveReport, ACorrectedEventRowReachesTheReports) {
   EXPECT_TRUE(Find<QCheckBox>(f.w, "CheckBox4")->isEnabled());
 }
 
+// A position, altitude or event time typed as no number is refused with the
+// input named: no report file, nothing copied, the step not marked; once
+// corrected the report is saved.
+TEST(TLightCurveReport, APositionOrTimeThatIsNoNumberIsRefused) {
+  struct Row {
+    const char* edit;
+    const char* text;
+    const char* named;
+    const char* corrected;
+  };
+  for (const Row& r : {Row{"Edit8", "40m", "altitude", "-12"}, Row{"Edit3", "3O", "longitude", "30"},
+                       Row{"Edit7", "3,5", "latitude", "3.5"}, Row{"Edit17", "ten", "time of event 1", "0"},
+                       Row{"Edit24", "09;5", "time of event 2", "09.5"}}) {
+    Fixture f;
+    f.Open();
+    TypeInto(Find<QLineEdit>(f.w, r.edit), r.text);
+    const std::string path = f.folder.File("report.xml");
+    f.dialogs.save_file_names = {QString::fromStdString(path)};
+    f.w->Button4->click();
+    EXPECT_FALSE(std::filesystem::exists(path)) << r.edit;
+    ASSERT_EQ(f.dialogs.messages.size(), 1u) << r.edit;
+    EXPECT_EQ(f.dialogs.messages[0].kind, MessageKind::Error);
+    EXPECT_TRUE(f.dialogs.messages[0].text.contains(r.named)) << f.dialogs.messages[0].text.toStdString();
+    QApplication::clipboard()->setText("before");
+    f.w->Button5->click();
+    EXPECT_EQ(QApplication::clipboard()->text(), "before") << r.edit;
+    EXPECT_EQ(f.host.marked, 0) << r.edit;
+
+    TypeInto(Find<QLineEdit>(f.w, r.edit), r.corrected);
+    f.dialogs.save_file_names = {QString::fromStdString(path)};
+    f.w->Button4->click();
+    EXPECT_TRUE(std::filesystem::exists(path)) << r.edit;
+    EXPECT_EQ(f.host.marked, 1) << r.edit;
+  }
+}
+
 // The asteroid shown in the window is the one the reports, the proposed file
 // names and the light curve carry, also after the observer corrects it.
 TEST(TLightCurveReport, ACorrectedAsteroidReachesTheReportsAndTheLightCurve) {
