@@ -181,7 +181,8 @@ TEST(BuildXmlReport, PositionsAndTimesThatAreNoNumberAreNamed) {
   };
   for (const Row& r : rows) {
     TReportLightCurveElement e = AsteroidRecord();
-    TAsteroidTiming t = List({Timed("10", "30", "05", "0.1", "4.5", true), Timed("10", "30", "06", "0.1", "4.5", false)});
+    TAsteroidTiming t =
+        List({Timed("10", "30", "05", "0.1", "4.5", true), Timed("10", "30", "06", "0.1", "4.5", false)});
     r.edit(e, t);
     EXPECT_EQ(XmlReportNoNumber(e, t), r.named);
   }
