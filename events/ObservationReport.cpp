@@ -1,5 +1,6 @@
 #include "events/ObservationReport.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <optional>
@@ -65,9 +66,11 @@ std::string FirstChar(std::string_view s) { return s.empty() ? std::string(" ") 
 
 std::string WithoutCode(std::string_view s) { return s.size() >= 2 ? std::string(s.substr(2)) : std::string(); }
 
+// Only a leading zero of a two-digit text goes: an hour "0" typed into an
+// event row is hour 0, not an empty field.
 std::string XmlTwoDigits(std::string_view s) {
   std::string t(s);
-  if (!t.empty() && t.front() == '0') t.erase(0, 1);
+  if (t.size() > 1 && t.front() == '0') t.erase(0, 1);
   if (t.size() == 1) t = " " + t;
   return t;
 }
@@ -77,7 +80,7 @@ std::string XmlSeconds(std::string_view s) {
   if (t.empty()) return t;
   const auto v = ParseLongDouble(t);
   if (v && RoundHalfEven(*v) < 10) {
-    if (t.front() == '0') t.erase(0, 1);
+    if (t.size() > 1 && t[0] == '0' && t[1] >= '0' && t[1] <= '9') t.erase(0, 1);
     t = " " + t;
   }
   return t;
@@ -161,6 +164,36 @@ std::string XmlReportUnsafeEvent(const TAsteroidTiming& timing) {
     if (!XmlFieldText(Hour(e)) || !XmlFieldText(Minute(e)) || !XmlFieldText(Second(e)))
       return "time of event " + FormatInt(i + 1);
     if (!XmlFieldText(e.Error)) return "error of event " + FormatInt(i + 1);
+  }
+  return {};
+}
+
+namespace {
+
+// Every blank-separated part is a signed number or a lone sign (a part not typed yet).
+bool NumbersOrNothing(std::string_view s) {
+  size_t at = 0;
+  while (at < s.size()) {
+    const size_t end = std::min(s.find(' ', at), s.size());
+    std::string_view part = s.substr(at, end - at);
+    at = end + 1;
+    if (part == "+" || part == "-" || part.empty()) continue;
+    if (!ParseLongDouble(part)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string XmlReportNoNumber(const TReportLightCurveElement& e, const TAsteroidTiming& timing) {
+  if (!NumbersOrNothing(e.Longitude)) return "longitude";
+  if (!NumbersOrNothing(e.Latitude)) return "latitude";
+  if (!NumbersOrNothing(e.Altitude)) return "altitude";
+  for (int i = 0; i < ValidCount(timing); ++i) {
+    const TAsteroidEachEventTime& t = timing.Entries[static_cast<size_t>(i)];
+    if (t.Approximate) continue;
+    if (!NumbersOrNothing(Hour(t)) || !NumbersOrNothing(Minute(t)) || !NumbersOrNothing(Second(t)))
+      return "time of event " + FormatInt(i + 1);
   }
   return {};
 }

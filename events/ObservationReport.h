@@ -53,6 +53,11 @@ std::string XmlReportUnsafeInput(const TReportLightCurveElement& e, const Report
 // The same for the times and errors of the timed events ("time of event 2").
 std::string XmlReportUnsafeEvent(const TAsteroidTiming& timing);
 
+// The name of the first position, altitude or timed event's time ("time of
+// event 2") that holds something other than numbers; parts left empty count
+// as none. Empty when every one reads as numbers.
+std::string XmlReportNoNumber(const TReportLightCurveElement& e, const TAsteroidTiming& timing);
+
 // Today's UTC date as "y|m|d" without leading zeros.
 std::string TodayUtcBarDate();
 

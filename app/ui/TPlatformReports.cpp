@@ -75,6 +75,10 @@ void TPlatformChartHost::ShowLightCurveReport(const std::vector<std::string>& li
   else {
     report_window_->ShowEventRows();  // events may have been added since it opened
     report_window_->ShowRecordAgain();  // and an event identified
+    // An open window is not shown or activated again: the reports it shows
+    // and saves would still be those of the list before.
+    report_window_->BuildXmlReport();
+    report_window_->BuildTextReport();
   }
   report_window_->SetLightCurveLines(lines);
   report_window_->show();

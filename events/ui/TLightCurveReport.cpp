@@ -389,8 +389,9 @@ void TLightCurveReport::FormActivate() {
 
 ReportFormInputs TLightCurveReport::FormInputs() const {
   ReportFormInputs in;
-  in.Catalogue = S(Edit13->text());
-  in.StarNumber = S(Edit14->text());
+  // As the record keeps them: a blank after "TYC" would lose its "Tycho2".
+  in.Catalogue = S(Edit13->text().trimmed());
+  in.StarNumber = S(Edit14->text().trimmed());
   in.Observer = S(Edit11->text());
   in.CoObserver = S(Edit12->text());
   in.Site = S(Edit9->text());
@@ -458,9 +459,15 @@ bool TLightCurveReport::SaveLines(const QString& name, const std::vector<std::st
 bool TLightCurveReport::XmlInputsWritable() {
   std::string bad = XmlReportUnsafeInput(events_.ReportLightCurveElement, FormInputs());
   if (bad.empty()) bad = XmlReportUnsafeEvent(events_.AsteroidTiming);
+  if (!bad.empty()) {
+    Dialogs().ShowError("The XML report cannot hold the character '|' or control characters: "
+                        "please remove them from the " + Q(bad) + ".");
+    return false;
+  }
+  // Read back, a position, altitude or time that is no number is nonsense.
+  bad = XmlReportNoNumber(events_.ReportLightCurveElement, events_.AsteroidTiming);
   if (bad.empty()) return true;
-  Dialogs().ShowError("The XML report cannot hold the character '|' or control characters: "
-                      "please remove them from the " + Q(bad) + ".");
+  Dialogs().ShowError("The " + Q(bad) + " is not a number: please correct it before the report is saved or copied.");
   return false;
 }
 
@@ -578,6 +585,8 @@ void TLightCurveReport::Button4Click() {
 
 void TLightCurveReport::Button5Click() {
   if (!XmlInputsWritable()) return;
+  // Camera settings typed without Enter show in their edits: the copy carries them.
+  BuildTextReport();
   std::vector<std::string> out = MemoLines(Memo3);
   out.push_back("");
   for (std::string& l : MemoLines(Memo2)) out.push_back(std::move(l));

@@ -150,6 +150,44 @@ TEST(BuildXmlReport, EventTextsThatWouldSplitAFieldAreNamed) {
   EXPECT_EQ(XmlReportUnsafeEvent(t), "");
 }
 
+// A position, altitude or event time that is no number would be read as
+// nonsense from the saved report: named, so that the window can refuse it.
+TEST(BuildXmlReport, PositionsAndTimesThatAreNoNumberAreNamed) {
+  struct Row {
+    void (*edit)(TReportLightCurveElement&, TAsteroidTiming&);
+    const char* named;
+  };
+  const Row rows[] = {
+      {[](TReportLightCurveElement&, TAsteroidTiming&) {}, ""},
+      // West, south, below sea level, and parts not yet typed are numbers or nothing.
+      {[](TReportLightCurveElement& e, TAsteroidTiming&) {
+         e.Longitude = "-0 5 59.99995";
+         e.Latitude = "+  ";
+         e.Altitude = "-12.5";
+       },
+       ""},
+      {[](TReportLightCurveElement& e, TAsteroidTiming&) { e.Altitude = ""; }, ""},
+      {[](TReportLightCurveElement& e, TAsteroidTiming&) { e.Longitude = "+135 3O 15.0"; }, "longitude"},
+      {[](TReportLightCurveElement& e, TAsteroidTiming&) { e.Latitude = "-5 2 3,5"; }, "latitude"},
+      {[](TReportLightCurveElement& e, TAsteroidTiming&) { e.Altitude = "40m"; }, "altitude"},
+      {[](TReportLightCurveElement&, TAsteroidTiming& t) { Hour(t.Entries[0]) = "ten"; }, "time of event 1"},
+      {[](TReportLightCurveElement&, TAsteroidTiming& t) { Second(t.Entries[1]) = "06,5"; }, "time of event 2"},
+      // An approximate time is not written.
+      {[](TReportLightCurveElement&, TAsteroidTiming& t) {
+         Second(t.Entries[1]) = "x";
+         t.Entries[1].Approximate = 1;
+       },
+       ""},
+  };
+  for (const Row& r : rows) {
+    TReportLightCurveElement e = AsteroidRecord();
+    TAsteroidTiming t =
+        List({Timed("10", "30", "05", "0.1", "4.5", true), Timed("10", "30", "06", "0.1", "4.5", false)});
+    r.edit(e, t);
+    EXPECT_EQ(XmlReportNoNumber(e, t), r.named);
+  }
+}
+
 TEST(ReportTextTests, DecimalAndDigitTexts) {
   struct Row {
     const char* s;
@@ -310,5 +348,22 @@ TEST(ObservationReports, MinusOnMinutesOrSecondsBelongsToTheDegrees) {
     const auto text = BuildTextReport(t, e, AsteroidForm(), ReportClock{});
     EXPECT_EQ(text[8], std::string("[Longitude ]  ") + r.text_longitude) << r.longitude;
     EXPECT_EQ(text[9], std::string("[Latitude  ]  ") + r.text_latitude) << r.latitude;
+  }
+}
+
+// Times typed into the report's event rows as single digits: "0" h is an
+// hour like "00", not an empty field, and "0.5" s keeps its zero.
+TEST(BuildXmlReport, SingleDigitZeroTimesKeepTheirField) {
+  struct Row {
+    const char *h, *m, *s;
+    const char* xml;  // text between <D> and |D|
+  };
+  for (Row r : {Row{"0", "0", "0", " 0  0  0"}, Row{"00", "00", "00.000", " 0  0  0.000"},
+                Row{"0", "5", "0.5", " 0  5  0.5"}, Row{"5", "0", "9", " 5  0  9"},
+                Row{"23", "59", "59.99995", "23 59 59.99995"}, Row{"00", "0", "09.96", " 0  0 09.96"}}) {
+    const auto t = List({Timed(r.h, r.m, r.s, "0.1", "4.5", true), Timed("10", "30", "06", "0.1", "4.5", false)});
+    const auto x = BuildXmlReport(t, AsteroidRecord(), AsteroidForm(), "2026|12|7");
+    ASSERT_GT(x.size(), 11u);
+    EXPECT_EQ(x[11], std::string("        <D>") + r.xml + "|D|0.1||| </D>") << r.h << ":" << r.m << ":" << r.s;
   }
 }

@@ -54,6 +54,10 @@ TEST(ReportWiring, MakeReportOpensTheReportWindowWithTheLightCurve) {
   // Its event rows show the event added since it opened.
   EXPECT_EQ(r->findChild<QLineEdit*>("Edit19")->text(), "05.12");
   EXPECT_EQ(r->findChild<QLineEdit*>("Edit39")->text(), "D");
+  // And both reports carry it, as shown and as saved, without the window
+  // having been left and activated again.
+  EXPECT_TRUE(r->Memo3->toPlainText().contains("[Event time]  D: 10h30m05.12s"))
+      << r->Memo3->toPlainText().toStdString();
 
   const auto dat = m.Path("curve.dat");
   m.dialogs.save_file_names.push_back(QString::fromStdString(dat.string()));

@@ -303,6 +303,9 @@ TEST(TLightCurveReport, TypedInputsReachBothReports) {
                        Row{"Edit10", "DE", "|Home|DE|", "[Location  ]  Home, DE"},
                        Row{"Edit13", "HIP", "<Star>HIP|", "[Star      ]  HIP "},
                        Row{"Edit14", "98765", "|98765|0||", " 98765"},
+                       // Blanks around a typed star are not part of it.
+                       Row{"Edit13", "TYC ", "<Star>Tycho2|1234-567-1|0||", "[Star      ]  Tycho2 1234-567-1"},
+                       Row{"Edit14", " 98765 ", "<Star>Tycho2|98765|0||", "[Star      ]  Tycho2 98765"},
                        Row{"Edit46", "5.6", "", "   F=5.6"}}) {
     Fixture f;
     f.Open();
@@ -444,6 +447,42 @@ TEST(TLightCurveReport, ACorrectedEventRowReachesTheReports) {
   EXPECT_TRUE(Find<QCheckBox>(f.w, "CheckBox4")->isEnabled());
 }
 
+// A position, altitude or event time typed as no number is refused with the
+// input named: no report file, nothing copied, the step not marked; once
+// corrected the report is saved.
+TEST(TLightCurveReport, APositionOrTimeThatIsNoNumberIsRefused) {
+  struct Row {
+    const char* edit;
+    const char* text;
+    const char* named;
+    const char* corrected;
+  };
+  for (const Row& r : {Row{"Edit8", "40m", "altitude", "-12"}, Row{"Edit3", "3O", "longitude", "30"},
+                       Row{"Edit7", "3,5", "latitude", "3.5"}, Row{"Edit17", "ten", "time of event 1", "0"},
+                       Row{"Edit24", "09;5", "time of event 2", "09.5"}}) {
+    Fixture f;
+    f.Open();
+    TypeInto(Find<QLineEdit>(f.w, r.edit), r.text);
+    const std::string path = f.folder.File("report.xml");
+    f.dialogs.save_file_names = {QString::fromStdString(path)};
+    f.w->Button4->click();
+    EXPECT_FALSE(std::filesystem::exists(path)) << r.edit;
+    ASSERT_EQ(f.dialogs.messages.size(), 1u) << r.edit;
+    EXPECT_EQ(f.dialogs.messages[0].kind, MessageKind::Error);
+    EXPECT_TRUE(f.dialogs.messages[0].text.contains(r.named)) << f.dialogs.messages[0].text.toStdString();
+    QApplication::clipboard()->setText("before");
+    f.w->Button5->click();
+    EXPECT_EQ(QApplication::clipboard()->text(), "before") << r.edit;
+    EXPECT_EQ(f.host.marked, 0) << r.edit;
+
+    TypeInto(Find<QLineEdit>(f.w, r.edit), r.corrected);
+    f.dialogs.save_file_names = {QString::fromStdString(path)};
+    f.w->Button4->click();
+    EXPECT_TRUE(std::filesystem::exists(path)) << r.edit;
+    EXPECT_EQ(f.host.marked, 1) << r.edit;
+  }
+}
+
 // The asteroid shown in the window is the one the reports, the proposed file
 // names and the light curve carry, also after the observer corrects it.
 TEST(TLightCurveReport, ACorrectedAsteroidReachesTheReportsAndTheLightCurve) {
@@ -555,6 +594,27 @@ TEST(TLightCurveReport, CopiesTheTextReport) {
   f.w->CheckBox6->setChecked(false);
   f.w->Button5->click();
   EXPECT_EQ(QApplication::clipboard()->text().split('\n').size(), memo3.size() + 1 + memo2.size());
+}
+
+// A camera or time-keeping setting typed but not yet confirmed with Enter
+// is what the edit shows: the copied report carries it, not the value before.
+TEST(TLightCurveReport, CopiesCameraSettingsTypedWithoutEnter) {
+  Fixture f;
+  f.Open();
+  f.w->CheckBox6->setChecked(false);
+  const std::pair<const char*, const char*> typed[] = {
+      {"Edit44", "ASI174MM"}, {"Edit45", "VK172"}, {"Edit47", "640x480"}, {"Edit48", "2"},
+      {"Edit49", "On"},       {"Edit50", "300"},   {"Edit51", "33.3"},    {"Edit52", "10"}};
+  for (const auto& [edit, text] : typed) TypeInto(Find<QLineEdit>(f.w, edit), text);
+  f.w->Button5->click();
+  const QStringList copied = QApplication::clipboard()->text().split('\n');
+  for (const char* line : {"[Camera    ]  Analog or Digital video ,  Model= ASI174MM",
+                           "[Exposure  ]  Set: 33.3msec,  Measure: 33.4msec",
+                           "[Setting   ]  Area: 640x480  ;  Binning=2",
+                           "              Gain: 300  ;  Brightness: 10  ;  High Speed Mode: On",
+                           "[Time keep ]  GPS  ;  Model: VK172"})
+    EXPECT_TRUE(copied.contains(line)) << line << "\n" << copied.join('\n').toStdString();
+  EXPECT_EQ(f.Memo(f.w->Memo3), copied.mid(0, f.Memo(f.w->Memo3).size()));
 }
 
 TEST(TLightCurveReport, LoadsTheCameraSettingFile) {
@@ -695,3 +755,4 @@ TEST(TLightCurveReport, EveryNamedControlExists) {
   EXPECT_EQ(f.w->ComboBox3->currentText(), "Newtonian");
   EXPECT_EQ(f.w->ComboBox7->itemText(7), "7 Averted vision");
 }
+
