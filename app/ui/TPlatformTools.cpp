@@ -100,7 +100,7 @@ void TPlatform::Button31Click() {
 }
 
 void TPlatform::Button9Click() {
-  if (!Run.VideoLoaded || Run.MeasuringRun || OpenWindows.SoundGraphOpen) return;
+  if (!Run.VideoLoaded || Run.MeasuringRun || OpenWindows.SoundGraphOpen || Still.BmpMode) return;
   CheckBox1->setChecked(false);
   const std::string video = Edit5->text().toStdString();
   if (video.empty() || !QFileInfo::exists(Edit5->text())) {

@@ -121,3 +121,66 @@ TEST(SoundTrackTiming, LoadingAnotherVideosTableTakesDownTheOldTrack) {
 }
 
 }  // namespace
+
+// A still picture shown in place of the video is not the video's frame: the
+// sound display goes and does not open on it, and the video's beeps are
+// neither shown nor noted in the picture's rows.
+TEST(SoundTrackTiming, ShowingAStillTakesDownTheTrack) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  TPlatform& w = m.W();
+  const auto beeps = m.Path("beeps.mkv");
+  MakeVideo(beeps, 8000, 1, 2, 0, "pcm_s16le");
+  ASSERT_TRUE(m.OpenThroughButton1(beeps));
+  m.dialogs.yes_no_answers.push_back(true);
+  m.Click("Button9");
+  ASSERT_TRUE(w.OpenWindows.SoundGraphOpen);
+  w.ScrollBar1->setValue(kBeepFrames[0]);
+  ASSERT_TRUE(w.Sound.SoundSignalDetected);
+
+  ShowPlainStill(m);
+  ASSERT_TRUE(w.Still.BmpMode);
+  EXPECT_FALSE(w.OpenWindows.SoundGraphOpen);
+  EXPECT_FALSE(w.Sound.SoundSignalDetected);
+  EXPECT_TRUE(w.Driver.PendingSoundNote.empty());
+  const size_t asked = m.dialogs.questions.size();
+  m.Click("Button9");
+  EXPECT_EQ(m.dialogs.questions.size(), asked);
+  EXPECT_FALSE(w.OpenWindows.SoundGraphOpen);
+
+  m.ClickImage1(20, 15);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_FALSE(rows.empty());
+  for (const std::string& row : rows) {
+    EXPECT_EQ(StripQuotes(GetCsvField(row, 2)), "") << row;   // no beep mark
+    EXPECT_EQ(StripQuotes(GetCsvField(row, 10)), "") << row;  // no sound note
+  }
+}
+
+// Closed on a beep frame, the sound display leaves neither its note nor its
+// mark for the frames measured after.
+TEST(SoundTrackTiming, ClosingTheTrackLeavesNoNoteInLaterRows) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  TPlatform& w = m.W();
+  const auto beeps = m.Path("beeps.mkv");
+  MakeVideo(beeps, 8000, 1, 2, 0, "pcm_s16le");
+  ASSERT_TRUE(m.OpenThroughButton1(beeps));
+  m.dialogs.yes_no_answers.push_back(true);
+  m.Click("Button9");
+  ASSERT_TRUE(w.OpenWindows.SoundGraphOpen);
+  w.ScrollBar1->setValue(kBeepFrames[0]);
+  ASSERT_TRUE(w.Sound.SoundSignalDetected);
+  w.SoundIndicator->close();
+  w.ScrollBar1->setValue(kBeepFrames[0] + 1);
+
+  m.ClickImage1(30, 24);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_FALSE(rows.empty());
+  for (const std::string& row : rows) {
+    EXPECT_EQ(StripQuotes(GetCsvField(row, 2)), "") << row;
+    EXPECT_EQ(StripQuotes(GetCsvField(row, 10)), "") << row;
+  }
+}
