@@ -309,6 +309,9 @@ void Driver::SignalsAndBookkeeping(int k, FrameOutcome& out) {
       }
     }
     if (!sig.SoundGraphOpen) st_.PendingSoundNote.clear();
+  } else {
+    // Without the signal boxes no row carries a sound note.
+    for (auto& b : lines_) b.SoundNote.clear();
   }
 
   const ObjectResult& o = Obj(lines_, 0, k);

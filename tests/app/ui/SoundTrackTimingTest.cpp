@@ -2,6 +2,8 @@
 // exactly: sound that runs on after the last frame, stops before it, or
 // starts late. A beep made at a known video time lights the frame of that
 // time and no other.
+#include <QAction>
+#include <QCheckBox>
 #include <QScrollBar>
 
 #include "MainRoadFixture.h"
@@ -158,29 +160,45 @@ TEST(SoundTrackTiming, ShowingAStillTakesDownTheTrack) {
   }
 }
 
-// Closed on a beep frame, the sound display leaves neither its note nor its
-// mark for the frames measured after.
-TEST(SoundTrackTiming, ClosingTheTrackLeavesNoNoteInLaterRows) {
-  MainRoadWindow m(Reader::Ffmpeg);
-  TPlatform& w = m.W();
-  const auto beeps = m.Path("beeps.mkv");
-  MakeVideo(beeps, 8000, 1, 2, 0, "pcm_s16le");
-  ASSERT_TRUE(m.OpenThroughButton1(beeps));
-  m.dialogs.yes_no_answers.push_back(true);
-  m.Click("Button9");
-  ASSERT_TRUE(w.OpenWindows.SoundGraphOpen);
-  w.ScrollBar1->setValue(kBeepFrames[0]);
-  ASSERT_TRUE(w.Sound.SoundSignalDetected);
-  w.SoundIndicator->close();
-  w.ScrollBar1->setValue(kBeepFrames[0] + 1);
+// Closed on a beep frame, or with the signal boxes turned off there, the
+// sound display leaves neither its note nor its mark for the frames
+// measured after.
+TEST(SoundTrackTiming, NoNoteOfTheBeepInLaterRows) {
+  const struct {
+    const char* name;
+    bool close;  // else the signal boxes go off
+  } cases[] = {{"display closed", true}, {"signal boxes off", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MainRoadWindow m(Reader::Ffmpeg);
+    TPlatform& w = m.W();
+    const auto beeps = m.Path("beeps.mkv");
+    MakeVideo(beeps, 8000, 1, 2, 0, "pcm_s16le");
+    ASSERT_TRUE(m.OpenThroughButton1(beeps));
+    m.dialogs.yes_no_answers.push_back(true);
+    m.Click("Button9");
+    ASSERT_TRUE(w.OpenWindows.SoundGraphOpen);
+    w.ScrollBar1->setValue(kBeepFrames[0]);
+    ASSERT_TRUE(w.Sound.SoundSignalDetected);
+    if (c.close) {
+      w.SoundIndicator->close();
+    } else {
+      w.findChild<QAction*>("MeasuremenOption1")->trigger();
+      auto* options = w.findChild<QWidget*>("MeasurementOption");
+      ASSERT_TRUE(options);
+      options->findChild<QCheckBox*>("CheckBox3")->click();  // 'Available' off
+      ASSERT_EQ(w.Options.SignalMarkersOn, 0);
+    }
+    w.ScrollBar1->setValue(kBeepFrames[0] + 1);
 
-  m.ClickImage1(30, 24);
-  m.Click("Button3");
-  ASSERT_TRUE(m.WaitUntilStopped());
-  const std::vector<std::string> rows = m.Rows();
-  ASSERT_FALSE(rows.empty());
-  for (const std::string& row : rows) {
-    EXPECT_EQ(StripQuotes(GetCsvField(row, 2)), "") << row;
-    EXPECT_EQ(StripQuotes(GetCsvField(row, 10)), "") << row;
+    m.ClickImage1(30, 24);
+    m.Click("Button3");
+    ASSERT_TRUE(m.WaitUntilStopped());
+    const std::vector<std::string> rows = m.Rows();
+    ASSERT_FALSE(rows.empty());
+    for (const std::string& row : rows) {
+      EXPECT_EQ(StripQuotes(GetCsvField(row, 2)), "") << row;
+      EXPECT_EQ(StripQuotes(GetCsvField(row, 10)), "") << row;
+    }
   }
 }
