@@ -48,6 +48,33 @@ void ExpectBeepsAtTheirFrames(MainRoadWindow& m) {
   }
 }
 
+// The beeps video open, its sound display open and the first beep's frame shown.
+void ShowTrackAtTheBeep(MainRoadWindow& m) {
+  TPlatform& w = m.W();
+  const auto beeps = m.Path("beeps.mkv");
+  MakeVideo(beeps, 8000, 1, 2, 0, "pcm_s16le");
+  ASSERT_TRUE(m.OpenThroughButton1(beeps));
+  m.dialogs.yes_no_answers.push_back(true);
+  m.Click("Button9");
+  ASSERT_TRUE(w.OpenWindows.SoundGraphOpen);
+  w.ScrollBar1->setValue(kBeepFrames[0]);
+  ASSERT_TRUE(w.Sound.SoundSignalDetected);
+}
+
+// A run from the star clicked at (x, y) writes rows with neither a beep
+// mark nor a sound note.
+void ExpectRunRowsWithoutSound(MainRoadWindow& m, int x, int y) {
+  m.ClickImage1(x, y);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_FALSE(rows.empty());
+  for (const std::string& row : rows) {
+    EXPECT_EQ(StripQuotes(GetCsvField(row, 2)), "") << row;   // no beep mark
+    EXPECT_EQ(StripQuotes(GetCsvField(row, 10)), "") << row;  // no sound note
+  }
+}
+
 TEST(SoundTrackTiming, BeepsStayAtTheirVideoTimes) {
   const struct {
     const char* name;
@@ -87,10 +114,9 @@ TEST(SoundTrackTiming, BeepsStayAtTheirVideoTimes) {
 TEST(SoundTrackTiming, LoadingAnotherVideosTableTakesDownTheOldTrack) {
   MainRoadWindow m(Reader::Ffmpeg);
   TPlatform& w = m.W();
-  const auto quiet = m.Path("quiet.mkv"), beeps = m.Path("beeps.mkv");
+  const auto quiet = m.Path("quiet.mkv");
   ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc=size=64x48:rate=25:duration=2 -f lavfi -i anullsrc=r=8000:cl=mono "
                         "-t 2 -c:v mjpeg -c:a pcm_s16le '" + quiet.string() + "'"));
-  MakeVideo(beeps, 8000, 1, 2, 0, "pcm_s16le");
   ASSERT_TRUE(m.OpenThroughButton1(quiet));
   m.ClickImage1(30, 24);
   m.Click("Button3");
@@ -98,12 +124,7 @@ TEST(SoundTrackTiming, LoadingAnotherVideosTableTakesDownTheOldTrack) {
   const auto csv = m.Path("quiet.csv");
   ASSERT_TRUE(m.SaveTableThroughButton6(csv));
 
-  ASSERT_TRUE(m.OpenThroughButton1(beeps));
-  m.dialogs.yes_no_answers.push_back(true);
-  m.Click("Button9");
-  ASSERT_TRUE(w.OpenWindows.SoundGraphOpen);
-  w.ScrollBar1->setValue(kBeepFrames[0]);
-  ASSERT_TRUE(w.Sound.SoundSignalDetected);
+  ShowTrackAtTheBeep(m);
 
   m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
   m.Click("Button20");
@@ -130,15 +151,7 @@ TEST(SoundTrackTiming, LoadingAnotherVideosTableTakesDownTheOldTrack) {
 TEST(SoundTrackTiming, ShowingAStillTakesDownTheTrack) {
   MainRoadWindow m(Reader::Ffmpeg);
   TPlatform& w = m.W();
-  const auto beeps = m.Path("beeps.mkv");
-  MakeVideo(beeps, 8000, 1, 2, 0, "pcm_s16le");
-  ASSERT_TRUE(m.OpenThroughButton1(beeps));
-  m.dialogs.yes_no_answers.push_back(true);
-  m.Click("Button9");
-  ASSERT_TRUE(w.OpenWindows.SoundGraphOpen);
-  w.ScrollBar1->setValue(kBeepFrames[0]);
-  ASSERT_TRUE(w.Sound.SoundSignalDetected);
-
+  ShowTrackAtTheBeep(m);
   ShowPlainStill(m);
   ASSERT_TRUE(w.Still.BmpMode);
   EXPECT_FALSE(w.OpenWindows.SoundGraphOpen);
@@ -148,16 +161,7 @@ TEST(SoundTrackTiming, ShowingAStillTakesDownTheTrack) {
   m.Click("Button9");
   EXPECT_EQ(m.dialogs.questions.size(), asked);
   EXPECT_FALSE(w.OpenWindows.SoundGraphOpen);
-
-  m.ClickImage1(20, 15);
-  m.Click("Button3");
-  ASSERT_TRUE(m.WaitUntilStopped());
-  const std::vector<std::string> rows = m.Rows();
-  ASSERT_FALSE(rows.empty());
-  for (const std::string& row : rows) {
-    EXPECT_EQ(StripQuotes(GetCsvField(row, 2)), "") << row;   // no beep mark
-    EXPECT_EQ(StripQuotes(GetCsvField(row, 10)), "") << row;  // no sound note
-  }
+  ExpectRunRowsWithoutSound(m, 20, 15);
 }
 
 // Closed on a beep frame, or with the signal boxes turned off there, the
@@ -172,14 +176,7 @@ TEST(SoundTrackTiming, NoNoteOfTheBeepInLaterRows) {
     SCOPED_TRACE(c.name);
     MainRoadWindow m(Reader::Ffmpeg);
     TPlatform& w = m.W();
-    const auto beeps = m.Path("beeps.mkv");
-    MakeVideo(beeps, 8000, 1, 2, 0, "pcm_s16le");
-    ASSERT_TRUE(m.OpenThroughButton1(beeps));
-    m.dialogs.yes_no_answers.push_back(true);
-    m.Click("Button9");
-    ASSERT_TRUE(w.OpenWindows.SoundGraphOpen);
-    w.ScrollBar1->setValue(kBeepFrames[0]);
-    ASSERT_TRUE(w.Sound.SoundSignalDetected);
+    ShowTrackAtTheBeep(m);
     if (c.close) {
       w.SoundIndicator->close();
     } else {
@@ -190,15 +187,6 @@ TEST(SoundTrackTiming, NoNoteOfTheBeepInLaterRows) {
       ASSERT_EQ(w.Options.SignalMarkersOn, 0);
     }
     w.ScrollBar1->setValue(kBeepFrames[0] + 1);
-
-    m.ClickImage1(30, 24);
-    m.Click("Button3");
-    ASSERT_TRUE(m.WaitUntilStopped());
-    const std::vector<std::string> rows = m.Rows();
-    ASSERT_FALSE(rows.empty());
-    for (const std::string& row : rows) {
-      EXPECT_EQ(StripQuotes(GetCsvField(row, 2)), "") << row;
-      EXPECT_EQ(StripQuotes(GetCsvField(row, 10)), "") << row;
-    }
+    ExpectRunRowsWithoutSound(m, 30, 24);
   }
 }
