@@ -303,9 +303,15 @@ void Driver::SignalsAndBookkeeping(int k, FrameOutcome& out) {
       if (sig.SoundGraphOpen) {
         b.Signal1Detected = sig.SoundSignalDetected ? 1 : 0;
         b.SoundNote = st_.PendingSoundNote;
+      } else {
+        // The note of the last frame shown with the sound display open is not this frame's.
+        b.SoundNote.clear();
       }
     }
     if (!sig.SoundGraphOpen) st_.PendingSoundNote.clear();
+  } else {
+    // Without the signal boxes no row carries a sound note.
+    for (auto& b : lines_) b.SoundNote.clear();
   }
 
   const ObjectResult& o = Obj(lines_, 0, k);

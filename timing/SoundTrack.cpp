@@ -97,14 +97,14 @@ bool SoundTrack::SoundInit(const std::string& path, int frame_count, double fram
 
 bool SoundTrack::SoundInit2(const std::string& path) {
   if (!Open(path)) return false;
-  ReadBlock(info_.DataOffset);
+  ReadBlock(info_.DataOffset, kBlockFrames);
   return true;
 }
 
-void SoundTrack::ReadBlock(uint64_t offset) {
+void SoundTrack::ReadBlock(uint64_t offset, int64_t frames) {
   const int b = info_.BytesPerFrame();
   const uint64_t end = info_.DataOffset + info_.DataInFile;
-  const uint64_t want = std::min<uint64_t>(static_cast<uint64_t>(kBlockFrames) * b, end > offset ? end - offset : 0);
+  const uint64_t want = std::min<uint64_t>(static_cast<uint64_t>(frames) * b, end > offset ? end - offset : 0);
   block_.assign(want, 0);
   file_.clear();
   file_.seekg(static_cast<std::streamoff>(offset));
@@ -157,11 +157,15 @@ SoundFrameResult SoundTrack::GraphDraw(int f, SoundChannel channel, SoundWidth w
     first = 15LL * S;
   }
   frames_read_ = 0;
-  if (offset < end && s > 0) ReadBlock(offset);
+  // A slow camera's frame holds thousands of samples: the block reaches at
+  // least past the current frame and the samples that decide its last one.
+  constexpr int64_t kMaxBlockFrames = int64_t{1} << 22;
+  const int64_t block = std::clamp<int64_t>(first + S + kSignalDistance + 1, kBlockFrames, kMaxBlockFrames);
+  if (offset < end && s > 0) ReadBlock(offset, block);
   // Nothing read leaves no signal in this frame.
   int count = 0;
   int lo = 65535, hi = -65535;
-  for (int i = 0; i < frames_read_ && i <= 48000; ++i) {
+  for (int i = 0; i < frames_read_; ++i) {
     // 64-bit: a nonsense header puts samples far outside the picture.
     const int64_t x = Nint((i - centre) * 160 / s / k);
     const int a = Scaled(i, channel, gain);
@@ -169,7 +173,7 @@ SoundFrameResult SoundTrack::GraphDraw(int f, SoundChannel channel, SoundWidth w
       if (std::abs(a) >= 40) {
         r.Detected = true;
         ++count;
-      } else if (HasSignalAround(i, 30, 40, channel, gain)) {
+      } else if (HasSignalAround(i, kSignalDistance, 40, channel, gain)) {
         ++count;
       }
     }

@@ -47,6 +47,8 @@ class SoundTrack {
   static constexpr int kBlockFrames = 48001;
   static constexpr int kCentreX = 166;
   static constexpr int kCentreY = 70;
+  // A quiet sample with signal this near on both sides counts as signal.
+  static constexpr int kSignalDistance = 30;
 
   // Opens the WAV file for a video of `frame_count` frames at `frame_rate`.
   bool SoundInit(const std::string& path, int frame_count, double frame_rate);
@@ -79,7 +81,7 @@ class SoundTrack {
 
  private:
   bool Open(const std::string& path);
-  void ReadBlock(uint64_t offset);
+  void ReadBlock(uint64_t offset, int64_t frames);
   int Sample(int i, SoundChannel c) const;
   int Scaled(int i, SoundChannel c, int gain) const;
 

@@ -306,8 +306,9 @@ void Extract(const std::string& video_path, const std::string& temp_path, double
     if (r < 0) throw Fail{"The video file could not be read to its end."};
     if (packet->stream_index == audio) {
       const int s = avcodec_send_packet(codec.get(), packet.get());
-      // A damaged packet is skipped; the rest of the track is still wanted.
-      if (s < 0 && s != AVERROR_INVALIDDATA && s != AVERROR(EAGAIN)) {
+      // A damaged packet is skipped, whatever the decoder calls it (AAC says
+      // AVERROR(EPERM)); the rest of the track is still wanted.
+      if (s == AVERROR(ENOMEM)) {
         av_packet_unref(packet.get());
         throw Fail{"The sound track cannot be decoded."};
       }

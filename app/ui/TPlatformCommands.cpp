@@ -285,6 +285,8 @@ void TPlatform::LoadBMP1Click() {
   if (name.isEmpty() || cancelled) {
     Still.BmpMode = false;
   } else {
+    // A still has no sound: the video's track is neither shown nor noted in its rows.
+    if (SoundIndicator) SoundIndicator->close();
     Still.BmpFileName = name.toStdString();
     Still.IconChoice = icon;
     Still.BmpMode = true;

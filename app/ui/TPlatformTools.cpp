@@ -100,7 +100,7 @@ void TPlatform::Button31Click() {
 }
 
 void TPlatform::Button9Click() {
-  if (!Run.VideoLoaded || Run.MeasuringRun || OpenWindows.SoundGraphOpen) return;
+  if (!Run.VideoLoaded || Run.MeasuringRun || OpenWindows.SoundGraphOpen || Still.BmpMode) return;
   CheckBox1->setChecked(false);
   const std::string video = Edit5->text().toStdString();
   if (video.empty() || !QFileInfo::exists(Edit5->text())) {
@@ -115,8 +115,10 @@ void TPlatform::Button9Click() {
                             "processing. Starting this proccess?",
                             "Confirmation"))
       return;
-    auto* note = new QLabel("Creating Wavfile. Please wait.", this, Qt::Tool | Qt::WindowStaysOnTopHint);
+    auto* note = new QLabel("Please wait for a while.", this, Qt::Tool | Qt::WindowStaysOnTopHint);
     note->setObjectName("Tmsg");
+    note->setWindowTitle("WAV-file being create , now ");
+    PaintWindow(note, Qt::white);
     note->setAttribute(Qt::WA_DeleteOnClose);
     note->setMargin(20);
     note->show();

@@ -2,6 +2,7 @@
 // byte, with beeps in known frames.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "support/TemporaryFolder.h"
@@ -72,6 +73,42 @@ TEST(SoundTrack, BeepLightsOnlyItsFrame) {
       const SoundFrameResult r = t.GraphDraw(f, SoundChannel::Both, SoundWidth::Wide, 50);
       EXPECT_EQ(r.Detected, f == beep) << f;
       EXPECT_EQ(r.PercentText, f == beep ? "100.00" : "0.00") << f;
+    }
+  }
+}
+
+// Slow cameras give a frame more samples than the 48001 that a block holds
+// at least: frame 15 of a 15 fps, 48 kHz track starts at sample 48000. The
+// beep is found and drawn in its own frame wherever it lies.
+TEST(SoundTrack, BeepsOfSlowFrameRatesAreFound) {
+  TemporaryFolder dir;
+  const struct {
+    int rate, fps, frames;
+    std::vector<int> beeps;
+  } cases[] = {
+      {48000, 15, 45, {5, 14, 20, 44}},
+      {44100, 10, 30, {9, 12, 29}},
+      {48000, 1, 20, {0, 17}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.fps) + " fps");
+    const int per_frame = c.rate / c.fps;
+    std::vector<int> samples(size_t(c.frames) * size_t(per_frame), 0);
+    for (int beep : c.beeps)
+      for (int i = beep * per_frame; i < (beep + 1) * per_frame; ++i) samples[size_t(i)] = (i % 2) ? 10000 : -10000;
+    SoundTrack t;
+    ASSERT_TRUE(t.SoundInit(Write(dir, Wav(1, 16, uint32_t(c.rate), samples)), c.frames, c.fps));
+    ASSERT_EQ(t.SamplesPerFrameRounded, per_frame);
+    for (int f = 0; f < c.frames; ++f) {
+      const bool beep = std::find(c.beeps.begin(), c.beeps.end(), f) != c.beeps.end();
+      const SoundFrameResult r = t.GraphDraw(f, SoundChannel::Both, SoundWidth::Wide, 50);
+      EXPECT_EQ(r.Detected, beep) << f;
+      EXPECT_EQ(r.PercentText, beep ? "100.00" : "0.00") << f;
+      // The frame's centre column reaches past the threshold lines when it beeps.
+      bool tall = false;
+      for (const SoundColumn& col : r.Columns)
+        if (col.x == SoundTrack::kCentreX) tall = std::min(col.y_from, col.y_to) < SoundTrack::kCentreY - 40;
+      EXPECT_EQ(tall, beep) << f;
     }
   }
 }

@@ -1,6 +1,6 @@
 // A sound track with packets that do not decode (a damaged recording): the
 // sound after them stays at its time, so a time-signal beep is still found
-// at its frame. The damaged packets are found by ffprobe and zeroed.
+// at its frame. The damaged packets are found by ffprobe and overwritten.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -23,12 +23,13 @@ std::string Slurp(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Zeroes the sound packets that start from `from` to `to` seconds; how many.
-int ZeroSoundPackets(const std::string& path, double from, double to) {
+// Overwrites the sound packets that start from `from` to `to` seconds with
+// zeros, or with an AAC element that runs past the packet's end; how many.
+int DamageSoundPackets(const std::string& path, double from, double to, bool overrun) {
   std::string bytes = Slurp(path);
   std::istringstream lines(CommandOutput("ffprobe -v error -select_streams a:0 -show_entries packet=pts_time,size,pos "
                                          "-of compact=p=0 '" + path + "'"));
-  int zeroed = 0;
+  int damaged = 0;
   for (std::string line; std::getline(lines, line);) {
     double at = -1;
     long long size = -1, pos = -1;
@@ -42,11 +43,14 @@ int ZeroSoundPackets(const std::string& path, double from, double to) {
       if (key == "pos") pos = std::atoll(value.c_str());
     }
     if (at < from || at > to || size <= 0 || pos < 0 || size_t(pos + size) > bytes.size()) continue;
-    bytes.replace(size_t(pos), size_t(size), size_t(size), '\0');
-    ++zeroed;
+    bytes.replace(size_t(pos), size_t(size), size_t(size), overrun ? '\xFF' : '\0');
+    // A program configuration element (id 5) whose counts (all 15) need more
+    // bytes than the packet holds.
+    if (overrun) bytes[size_t(pos)] = '\xA0';
+    ++damaged;
   }
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-  return zeroed;
+  return damaged;
 }
 
 // Sample frames of the first loud sample at or after `from` in a mono
@@ -64,11 +68,14 @@ TEST(WavDamagedPacket, BeepsAfterUndecodablePacketsKeepTheirTime) {
     const char* name;
     const char* sound;  // ffmpeg options
     const char* extension;
+    bool overrun = false;
   };
   const Case cases[] = {
       {"mp3_avi", "-c:a libmp3lame", ".avi"},
       {"mp2_mkv", "-c:a mp2", ".mkv"},
       {"ac3_mkv", "-c:a ac3", ".mkv"},
+      // The AAC decoder refuses such a packet with AVERROR(EPERM).
+      {"aac_mp4", "-c:a aac", ".mp4", true},
   };
   constexpr int kRate = 48000;
   for (const Case& c : cases) {
@@ -80,7 +87,7 @@ TEST(WavDamagedPacket, BeepsAfterUndecodablePacketsKeepTheirTime) {
                           "\"aevalsrc=if(between(t\\,0.30\\,0.35)+between(t\\,1.50\\,1.55)\\,0.8*sin(2*PI*1000*t)\\,0)"
                           ":s=48000:d=2\" -c:v mjpeg " + std::string(c.sound) + " '" + video + "'"))
         << c.name;
-    ASSERT_GT(ZeroSoundPackets(video, 0.7, 1.0), 5) << c.name;
+    ASSERT_GT(DamageSoundPackets(video, 0.7, 1.0, c.overrun), 5) << c.name;
     const std::string wav = WavFileNameFor(video);
     std::string message;
     ASSERT_TRUE(MakeWavFromVideo(video, wav, &message)) << c.name << ": " << message;

@@ -2,6 +2,8 @@
 // exactly: sound that runs on after the last frame, stops before it, or
 // starts late. A beep made at a known video time lights the frame of that
 // time and no other.
+#include <QAction>
+#include <QCheckBox>
 #include <QScrollBar>
 
 #include "MainRoadFixture.h"
@@ -46,6 +48,33 @@ void ExpectBeepsAtTheirFrames(MainRoadWindow& m) {
   }
 }
 
+// The beeps video open, its sound display open and the first beep's frame shown.
+void ShowTrackAtTheBeep(MainRoadWindow& m) {
+  TPlatform& w = m.W();
+  const auto beeps = m.Path("beeps.mkv");
+  MakeVideo(beeps, 8000, 1, 2, 0, "pcm_s16le");
+  ASSERT_TRUE(m.OpenThroughButton1(beeps));
+  m.dialogs.yes_no_answers.push_back(true);
+  m.Click("Button9");
+  ASSERT_TRUE(w.OpenWindows.SoundGraphOpen);
+  w.ScrollBar1->setValue(kBeepFrames[0]);
+  ASSERT_TRUE(w.Sound.SoundSignalDetected);
+}
+
+// A run from the star clicked at (x, y) writes rows with neither a beep
+// mark nor a sound note.
+void ExpectRunRowsWithoutSound(MainRoadWindow& m, int x, int y) {
+  m.ClickImage1(x, y);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_FALSE(rows.empty());
+  for (const std::string& row : rows) {
+    EXPECT_EQ(StripQuotes(GetCsvField(row, 2)), "") << row;   // no beep mark
+    EXPECT_EQ(StripQuotes(GetCsvField(row, 10)), "") << row;  // no sound note
+  }
+}
+
 TEST(SoundTrackTiming, BeepsStayAtTheirVideoTimes) {
   const struct {
     const char* name;
@@ -85,10 +114,9 @@ TEST(SoundTrackTiming, BeepsStayAtTheirVideoTimes) {
 TEST(SoundTrackTiming, LoadingAnotherVideosTableTakesDownTheOldTrack) {
   MainRoadWindow m(Reader::Ffmpeg);
   TPlatform& w = m.W();
-  const auto quiet = m.Path("quiet.mkv"), beeps = m.Path("beeps.mkv");
+  const auto quiet = m.Path("quiet.mkv");
   ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc=size=64x48:rate=25:duration=2 -f lavfi -i anullsrc=r=8000:cl=mono "
                         "-t 2 -c:v mjpeg -c:a pcm_s16le '" + quiet.string() + "'"));
-  MakeVideo(beeps, 8000, 1, 2, 0, "pcm_s16le");
   ASSERT_TRUE(m.OpenThroughButton1(quiet));
   m.ClickImage1(30, 24);
   m.Click("Button3");
@@ -96,12 +124,7 @@ TEST(SoundTrackTiming, LoadingAnotherVideosTableTakesDownTheOldTrack) {
   const auto csv = m.Path("quiet.csv");
   ASSERT_TRUE(m.SaveTableThroughButton6(csv));
 
-  ASSERT_TRUE(m.OpenThroughButton1(beeps));
-  m.dialogs.yes_no_answers.push_back(true);
-  m.Click("Button9");
-  ASSERT_TRUE(w.OpenWindows.SoundGraphOpen);
-  w.ScrollBar1->setValue(kBeepFrames[0]);
-  ASSERT_TRUE(w.Sound.SoundSignalDetected);
+  ShowTrackAtTheBeep(m);
 
   m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
   m.Click("Button20");
@@ -121,3 +144,49 @@ TEST(SoundTrackTiming, LoadingAnotherVideosTableTakesDownTheOldTrack) {
 }
 
 }  // namespace
+
+// A still picture shown in place of the video is not the video's frame: the
+// sound display goes and does not open on it, and the video's beeps are
+// neither shown nor noted in the picture's rows.
+TEST(SoundTrackTiming, ShowingAStillTakesDownTheTrack) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  TPlatform& w = m.W();
+  ShowTrackAtTheBeep(m);
+  ShowPlainStill(m);
+  ASSERT_TRUE(w.Still.BmpMode);
+  EXPECT_FALSE(w.OpenWindows.SoundGraphOpen);
+  EXPECT_FALSE(w.Sound.SoundSignalDetected);
+  EXPECT_TRUE(w.Driver.PendingSoundNote.empty());
+  const size_t asked = m.dialogs.questions.size();
+  m.Click("Button9");
+  EXPECT_EQ(m.dialogs.questions.size(), asked);
+  EXPECT_FALSE(w.OpenWindows.SoundGraphOpen);
+  ExpectRunRowsWithoutSound(m, 20, 15);
+}
+
+// Closed on a beep frame, or with the signal boxes turned off there, the
+// sound display leaves neither its note nor its mark for the frames
+// measured after.
+TEST(SoundTrackTiming, NoNoteOfTheBeepInLaterRows) {
+  const struct {
+    const char* name;
+    bool close;  // else the signal boxes go off
+  } cases[] = {{"display closed", true}, {"signal boxes off", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MainRoadWindow m(Reader::Ffmpeg);
+    TPlatform& w = m.W();
+    ShowTrackAtTheBeep(m);
+    if (c.close) {
+      w.SoundIndicator->close();
+    } else {
+      w.findChild<QAction*>("MeasuremenOption1")->trigger();
+      auto* options = w.findChild<QWidget*>("MeasurementOption");
+      ASSERT_TRUE(options);
+      options->findChild<QCheckBox*>("CheckBox3")->click();  // 'Available' off
+      ASSERT_EQ(w.Options.SignalMarkersOn, 0);
+    }
+    w.ScrollBar1->setValue(kBeepFrames[0] + 1);
+    ExpectRunRowsWithoutSound(m, 30, 24);
+  }
+}

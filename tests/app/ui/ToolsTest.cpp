@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTimer>
 
 #include "MainRoadFixture.h"
 #include "base/NumberText.h"
@@ -117,7 +118,14 @@ TEST(Tools, SoundTrackIsWrittenBesideTheVideoOrExplained) {
   QPushButton* button = m.Find<QPushButton>("Button9");
   EXPECT_TRUE(button->isEnabled());
   m.dialogs.yes_no_answers.push_back(true);
+  // The note stays up while the track is written.
+  QString note_text, note_title;
+  QTimer::singleShot(0, [&] {
+    if (auto* note = m.W().findChild<QLabel*>("Tmsg")) note_text = note->text(), note_title = note->windowTitle();
+  });
   button->click();
+  EXPECT_EQ(note_text.toStdString(), "Please wait for a while.");
+  EXPECT_EQ(note_title.toStdString(), "WAV-file being create , now ");
   EXPECT_EQ(m.dialogs.questions.size(), 1);
   EXPECT_TRUE(m.dialogs.messages.empty());
   EXPECT_TRUE(std::filesystem::exists(m.Path("tsy.wav")));
