@@ -92,3 +92,30 @@ INSTANTIATE_TEST_SUITE_P(BothReaders, VideoStateOwner, ::testing::Values(Reader:
                          [](const auto& info) { return info.param == Reader::OwnAvi ? "Own" : "Ffmpeg"; });
 
 }  // namespace
+
+namespace {
+
+// A reader switch that cannot reopen the file, then one that can (the file is
+// back): the video is open again and the window shows and moves through it.
+TEST_P(VideoStateOwner, AReaderSwitchThatReopensAfterAFailedOneShowsTheVideoAgain) {
+  MainRoadWindow m(GetParam());
+  TPlatform& w = m.W();
+  const auto path = WriteVideo(m, "back.avi", 32, 24, 25, 1);
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  const auto away = m.Path("away.avi");
+  std::filesystem::rename(path, away);
+  QCheckBox* dshow = m.Find<QCheckBox>("CheckBox7");
+  dshow->setChecked(!dshow->isChecked());
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_FALSE(w.Run.VideoLoaded);
+
+  std::filesystem::rename(away, path);
+  dshow->setChecked(!dshow->isChecked());
+  EXPECT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(w.Video.FrameSourceOpen, 1);
+  EXPECT_TRUE(w.Run.VideoLoaded);
+  m.Find<QScrollBar>("ScrollBar1")->setValue(2);
+  EXPECT_TRUE(m.ShownImage() == NumberedFrame(32, 24, 2, 2));
+}
+
+}  // namespace
