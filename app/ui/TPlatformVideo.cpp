@@ -334,5 +334,6 @@ void TPlatform::DisplayCamcordersTime2Click() {
     ClearClosedVideo();
     return;
   }
+  if (std::exchange(video_closed_by_switch_, false)) Run.VideoLoaded = true;
   ShowNeighbor();
 }
