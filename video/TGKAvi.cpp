@@ -146,13 +146,21 @@ class AviCodecDecoder {
       error = "The frame cannot be decoded.";
       return false;
     }
+    // Every frame has the first one's size (the window's image, the masks and
+    // the measured positions are laid out by it), as the FFmpeg source keeps it.
+    if (picture_width_ > 0 && (picture->width != picture_width_ || picture->height != picture_height_)) {
+      error = "The frame's size differs from the first frame's.";
+      return false;
+    }
     if (!AvFrameToBitmap(*picture, scaler, out)) {
       error = "The decoded frame's pixel format cannot be converted.";
       return false;
     }
+    if (picture_width_ == 0) picture_width_ = picture->width, picture_height_ = picture->height;
     return true;
   }
 
+  bool KnowsPictureSize() const { return picture_width_ > 0; }
   int64_t PacketsSent() const { return packets_sent_; }
 
  private:
@@ -324,6 +332,7 @@ class AviCodecDecoder {
   AvFramePtr kept_;
   int kept_index_ = -1;
   const ByteSource* src_ = nullptr;  // the file being decoded
+  int picture_width_ = 0, picture_height_ = 0;  // of the first picture handed out
   mutable std::vector<int8_t> checked_keys_;  // per frame: -1 not read yet, 1 a key frame to start at
 };
 
@@ -432,6 +441,12 @@ bool TGKAvi::GetFrameBitmap(int32_t n, Bitmap24& bitmap) {
     if (!codec_) {
       if (error_.empty()) error_ = "The video's compression cannot be decoded.";
       return false;
+    }
+    // The first picture sets the size every frame must have, whichever frame is asked for first.
+    if (const int first = PictureFrameOf(0); !codec_->KnowsPictureSize() && first != j) {
+      Bitmap24 first_picture;
+      std::string ignored;
+      codec_->Decode(*file_, avi_, first, scaler_, first_picture, ignored);
     }
     return codec_->Decode(*file_, avi_, j, scaler_, bitmap, error_);
   }

@@ -42,7 +42,8 @@ class TGKAvi {
   // Frames of the video stream, -1 when none is open.
   int32_t FrameCount() const;
   // Frame n into `bitmap`; false (bitmap untouched) when no stream is open,
-  // n is outside 0..FrameCount()-1 or the frame cannot be decoded.
+  // n is outside 0..FrameCount()-1 or the frame cannot be decoded (a
+  // compressed frame of another size than the first one's is refused).
   bool GetFrameBitmap(int32_t n, Bitmap24& bitmap);
   // dwRate / dwScale as a 32-bit float; 30 when it cannot be read.
   float StreamRate() const;

@@ -796,6 +796,9 @@ class TPlatform : public QMainWindow {
   QTimer* image1_timer_ = nullptr;
   qint64 image1_drawn_ms_ = 0;
   bool image1_pending_ = false;
+  // A reader switch that could not reopen the video left the window set up
+  // for it: the switch that reopens it shows it again.
+  bool video_closed_by_switch_ = false;
 
   // ---- run ----
   QWidget* CreateRunPanel();

@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <algorithm>
+#include <utility>
 
 #include "base/ui/ControlEvents.h"
 #include "base/ui/DialogService.h"
@@ -142,9 +143,11 @@ void TPlatform::SwitchVideoAccess() {
   CheckBox7->setText(direct_show ? "DShow" : "VFW");
   if (!Video.VideoOpenedOnce || Video.VideoFileName.empty()) return;
   if (!OpenVideoStream()) {
+    if (Run.VideoLoaded) video_closed_by_switch_ = true;
     Run.VideoLoaded = false;
     return;
   }
+  if (std::exchange(video_closed_by_switch_, false)) Run.VideoLoaded = true;
   if (Video.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow)) Sources.DirectShow.DSPrimeGraph();
   // The reopen read the file's own rate: frames are sought on it, and the
   // rate that timed them before goes on timing them.

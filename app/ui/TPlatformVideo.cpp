@@ -166,6 +166,7 @@ void TPlatform::ClearClosedVideo() {
   CloseOperationGuide();
   if (SoundIndicator) SoundIndicator->close();
   Run.VideoLoaded = false;
+  video_closed_by_switch_ = false;
   {
     QSignalBlocker block(ScrollBar1);
     ScrollBar1->setRange(0, 0);
@@ -287,6 +288,7 @@ bool TPlatform::OpenVideoFile(const std::string& file_name, int keep_table, cons
   }
 
   Run.VideoLoaded = true;
+  video_closed_by_switch_ = false;
   Video.NonSquarePixels = NeedsPixelAspectCorrection(Video.VideoFrameRate, Video.FrameWidth,
                                                        Video.FrameHeight, Options.TimeStampMode);
 
@@ -332,5 +334,6 @@ void TPlatform::DisplayCamcordersTime2Click() {
     ClearClosedVideo();
     return;
   }
+  if (std::exchange(video_closed_by_switch_, false)) Run.VideoLoaded = true;
   ShowNeighbor();
 }

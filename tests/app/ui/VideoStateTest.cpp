@@ -1,7 +1,8 @@
 // The window and the frame sources share one video state: whatever reads the
 // open video's size and rates through the window follows each new video, a
-// failed open clears them, and a loaded table's rate is not lost by a reader
-// switch.
+// failed open clears them, a loaded table's rate is not lost by a reader
+// switch, and a reopen after a failed switch shows the video again.
+#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
 
@@ -86,6 +87,38 @@ TEST_P(VideoStateOwner, ALoadedTablesRateOutlastsAFailedReaderSwitch) {
   EXPECT_FALSE(w.Run.VideoLoaded);
   EXPECT_DOUBLE_EQ(w.ChartLink.TimingFrameRate(), 25.0);
   EXPECT_DOUBLE_EQ(w.ReportLink.TimingFrameRate(), 25.0);
+}
+
+// A reader switch that cannot reopen the file, then a switch back or the
+// camcorder-time option that can (the file is back): the video is open again
+// and the window shows and moves through it.
+void ReopenAfterAFailedReaderSwitch(Reader reader, bool by_camcorder_time) {
+  MainRoadWindow m(reader);
+  TPlatform& w = m.W();
+  const auto path = WriteVideo(m, "back.avi", 32, 24, 25, 1);
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  const auto away = m.Path("away.avi");
+  std::filesystem::rename(path, away);
+  QCheckBox* dshow = m.Find<QCheckBox>("CheckBox7");
+  dshow->setChecked(!dshow->isChecked());
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_FALSE(w.Run.VideoLoaded);
+
+  std::filesystem::rename(away, path);
+  if (by_camcorder_time) w.DisplayCamcordersTime2->trigger();
+  else dshow->setChecked(!dshow->isChecked());
+  EXPECT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(w.Video.FrameSourceOpen, 1);
+  EXPECT_TRUE(w.Run.VideoLoaded);
+  m.Find<QScrollBar>("ScrollBar1")->setValue(2);
+  EXPECT_TRUE(m.ShownImage() == NumberedFrame(32, 24, 2, 2));
+}
+
+TEST_P(VideoStateOwner, AReopenAfterAFailedReaderSwitchShowsTheVideoAgain) {
+  for (const bool by_camcorder_time : {false, true}) {
+    SCOPED_TRACE(by_camcorder_time ? "camcorder time" : "reader switch");
+    ReopenAfterAFailedReaderSwitch(GetParam(), by_camcorder_time);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothReaders, VideoStateOwner, ::testing::Values(Reader::OwnAvi, Reader::Ffmpeg),
