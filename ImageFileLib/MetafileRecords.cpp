@@ -448,6 +448,18 @@ class Player {
     }
   }
 
+  // SCALEWINDOWEXT and SCALEVIEWPORTEXT: each extent times num / denom in
+  // whole units, as the device context keeps them; a zero denominator fails
+  // the call and leaves both.
+  static void ScaleExtents(double& ex, double& ey, double x_num, double x_denom, double y_num, double y_denom) {
+    if (x_denom == 0 || y_denom == 0) return;
+    auto scaled = [](double e, double num, double denom) {
+      return std::clamp(std::trunc(e * num / denom), double{INT32_MIN}, double{INT32_MAX});
+    };
+    ex = scaled(ex, x_num, x_denom);
+    ey = scaled(ey, y_num, y_denom);
+  }
+
   void Save() {
     if (saved.size() < 10000) saved.push_back(dc);
   }
@@ -598,6 +610,10 @@ void PlayWmf(const std::vector<uint8_t>& data, Player& pl) {
       case 0x020C: yx(pl.dc.wey, pl.dc.wex); break;  // SETWINDOWEXT
       case 0x020D: yx(pl.dc.voy, pl.dc.vox); break;  // SETVIEWPORTORG
       case 0x020E: yx(pl.dc.vey, pl.dc.vex); break;  // SETVIEWPORTEXT
+      case 0x020F: if (need(4)) pl.dc.woy += S16(p), pl.dc.wox += S16(p + 2); break;  // OFFSETWINDOWORG
+      case 0x0410:  // SCALEWINDOWEXT: y denominator, y numerator, then x
+        if (need(8)) Player::ScaleExtents(pl.dc.wex, pl.dc.wey, S16(p + 6), S16(p + 4), S16(p + 2), S16(p));
+        break;
       case 0x001E: pl.Save(); break;                                // SAVEDC
       case 0x0127: if (need(2)) pl.Restore(S16(p)); break;          // RESTOREDC
       case 0x012D: if (need(2)) pl.Select(Le16(p)); break;          // SELECTOBJECT
@@ -790,6 +806,11 @@ void PlayEmf(const std::vector<uint8_t>& data, Player& pl) {
       case 10: if (need(16)) pl.dc.wox = S32(r + 8), pl.dc.woy = S32(r + 12); break;  // SETWINDOWORGEX
       case 11: if (need(16)) pl.dc.vex = S32(r + 8), pl.dc.vey = S32(r + 12); break;  // SETVIEWPORTEXTEX
       case 12: if (need(16)) pl.dc.vox = S32(r + 8), pl.dc.voy = S32(r + 12); break;  // SETVIEWPORTORGEX
+      case 31: case 32:  // SCALEVIEWPORTEXTEX, SCALEWINDOWEXTEX: x numerator, x denominator, then y
+        if (!need(24)) break;
+        if (type == 31) Player::ScaleExtents(pl.dc.vex, pl.dc.vey, S32(r + 8), S32(r + 12), S32(r + 16), S32(r + 20));
+        else Player::ScaleExtents(pl.dc.wex, pl.dc.wey, S32(r + 8), S32(r + 12), S32(r + 16), S32(r + 20));
+        break;
       case 15: if (need(20)) pl.Pixel(S32(r + 8), S32(r + 12), pl.Colour(Le32(r + 16))); break;  // SETPIXELV
       case 17: if (need(12)) pl.dc.map_mode = S32(r + 8); break;            // SETMAPMODE
       case 18: if (need(12)) pl.dc.opaque = Le32(r + 8) == 2; break;        // SETBKMODE

@@ -1,0 +1,117 @@
+// Records that move or scale the window and viewport part way through a
+// metafile: a red rectangle drawn after them lands where the device
+// context's arithmetic puts it (worked out by hand for each file).
+#include <gtest/gtest.h>
+
+#include "ImageFileLib/ui/MetafilePainter.h"
+#include "../ImageFileTestUtil.h"
+
+using namespace ImageFile;
+
+namespace {
+
+const char* const kMappingWriter = R"PY(# One red rectangle (null pen) per file, after the mapping records.
+import struct, sys
+out = sys.argv[1]
+RED = 220 | 20 << 8 | 30 << 16
+
+def wmf(name, records, placeable=None):
+    pen_and_brush = [(0x02FA, struct.pack('<5H', 5, 0, 0, 0, 0)), (0x012D, struct.pack('<H', 0)),
+                     (0x02FC, struct.pack('<HIH', 0, RED, 0)), (0x012D, struct.pack('<H', 1))]
+    records = records[:-1] + pen_and_brush + records[-1:]  # the rectangle comes last
+    recs = [struct.pack('<IH', 3 + len(body) // 2, fn) + body for fn, body in records]
+    data = b''.join(recs) + struct.pack('<IH', 3, 0)
+    head = struct.pack('<HHHIHIH', 1, 9, 0x300, 9 + len(data) // 2, 2, max(len(r) for r in recs) // 2, 0)
+    pre = b''
+    if placeable:
+        p = struct.pack('<IHhhhhHI', 0x9AC6CDD7, 0, 0, 0, placeable[0], placeable[1], 96, 0)
+        ck = 0
+        for i in range(10): ck ^= struct.unpack_from('<H', p, 2 * i)[0]
+        pre = p + struct.pack('<H', ck)
+    open(out + '/' + name, 'wb').write(pre + head + data)
+
+def w(fn, *words): return (fn, b''.join(struct.pack('<h', v) for v in words))
+def rect(l, t, r, b): return w(0x041B, b, r, t, l)
+
+def emf(name, size, records):
+    recs = [struct.pack('<II', t, 8 + len(p)) + p for t, p in records]
+    recs = [struct.pack('<III', 37, 12, 0x80000008),
+            struct.pack('<IIIIII', 39, 24, 1, 0, RED, 0), struct.pack('<III', 37, 12, 1)] + recs
+    body = b''.join(recs) + struct.pack('<IIIII', 14, 20, 0, 16, 20)
+    head = struct.pack('<II4i4iIIIIHHIII', 1, 88, 0, 0, size[0] - 1, size[1] - 1, 0, 0, 2646, 2646, 0x464D4520,
+                       0x10000, 88 + len(body), len(recs) + 2, 2, 0, 0, 0, 0) + struct.pack('<4i', 1024, 768, 271, 203)
+    open(out + '/' + name, 'wb').write(head + body)
+
+def e(t, *ints): return (t, struct.pack('<%di' % len(ints), *ints))
+def erect(l, t, r, b): return e(43, l, t, r, b)
+anisotropic = [e(17, 8), e(9, 100, 100), e(11, 100, 100)]
+
+# OFFSETWINDOWORG (y, x) moves the window's origin by (-20, -10) in a plain WMF of a 100 x 100 window.
+wmf('offset.wmf', [w(0x020B, 0, 0), w(0x020C, 100, 100), w(0x020F, -10, -20), rect(0, 0, 20, 20)])
+# Twice, back and forth: the second undoes the first.
+wmf('offset2.wmf', [w(0x020C, 100, 100), w(0x020F, 30, 30), w(0x020F, -30, -30), rect(0, 0, 20, 20)])
+# SCALEWINDOWEXT (y denominator, y numerator, x denominator, x numerator) doubles the window of a
+# placeable 100 x 100 picture: logical 100 is now half the picture.
+wmf('scale.wmf', [w(0x020B, 0, 0), w(0x020C, 100, 100), w(0x0410, 1, 2, 1, 2), rect(0, 0, 100, 100)], (100, 100))
+# A plain WMF takes its picture size from the scaled window: 100 x 50 scaled x 1/2 is 50 x 50.
+wmf('plainscale.wmf', [w(0x020C, 50, 100), w(0x0410, 1, 1, 2, 1), rect(0, 0, 25, 25)])
+# Whole units: 100 * 1 / 3 is 33.
+wmf('third.wmf', [w(0x020C, 100, 100), w(0x0410, 1, 1, 3, 1), rect(0, 0, 10, 10)])
+# A zero denominator fails the call and leaves the window as it was.
+wmf('zero.wmf', [w(0x020C, 100, 100), w(0x0410, 0, 5, 0, 5), rect(0, 0, 20, 20)], (100, 100))
+# SCALEVIEWPORTEXTEX (x numerator, x denominator, y numerator, y denominator) halves the viewport.
+emf('scalevp.emf', (100, 100), anisotropic + [e(31, 1, 2, 1, 2), erect(0, 0, 100, 100)])
+# SCALEWINDOWEXTEX doubles the window across only: x to half, y as it was.
+emf('scalewin.emf', (100, 100), anisotropic + [e(32, 2, 1, 1, 1), erect(20, 20, 60, 60)])
+# The scaling outside the scalable mapping modes is kept but changes nothing.
+emf('text.emf', (100, 100), [e(32, 2, 1, 2, 1), erect(20, 20, 60, 60)])
+# Zero denominators leave the viewport.
+emf('zero.emf', (100, 100), anisotropic + [e(31, 1, 0, 1, 0), erect(0, 0, 20, 20)])
+)PY";
+
+struct Box {
+  int width, height, x0, x1, y0, y1;  // the picture, and the red pixels' inclusive box
+  bool operator==(const Box&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Box& b) {
+  return os << b.width << "x" << b.height << " red x " << b.x0 << ".." << b.x1 << " y " << b.y0 << ".." << b.y1;
+}
+
+Box RedBox(const TLinearBitmap& b) {
+  Box box{b.Width, b.Height, b.Width, -1, b.Height, -1};
+  for (int y = 0; y < b.Height; ++y)
+    for (int x = 0; x < b.Width; ++x) {
+      const uint8_t* p = b.PixelFormat == pf8Bit ? &b.Palette[3 * b.ScanLine(y)[x]] : b.ScanLine(y) + 3 * x;
+      if (p[2] == 220 && p[1] == 20 && p[0] == 30)
+        box.x0 = std::min(box.x0, x), box.x1 = std::max(box.x1, x), box.y0 = std::min(box.y0, y),
+        box.y1 = std::max(box.y1, y);
+    }
+  return box;
+}
+
+}  // namespace
+
+TEST(MetafileMapping, OffsetAndScaleRecordsMoveWhatIsDrawnAfterThem) {
+  InstallMetafilePainter();
+  TempFolder folder;
+  int status = 0;
+  const std::string said = RunPython(folder, kMappingWriter, folder.Path().string(), status);
+  ASSERT_EQ(status, 0) << said;
+  const struct {
+    const char* name;
+    Box want;
+  } cases[] = {
+      {"offset.wmf", {100, 100, 20, 39, 10, 29}},   {"offset2.wmf", {100, 100, 0, 19, 0, 19}},
+      {"scale.wmf", {100, 100, 0, 49, 0, 49}},      {"plainscale.wmf", {50, 50, 0, 24, 0, 24}},
+      {"third.wmf", {33, 100, 0, 9, 0, 9}},         {"zero.wmf", {100, 100, 0, 19, 0, 19}},
+      {"scalevp.emf", {100, 100, 0, 49, 0, 49}},    {"scalewin.emf", {100, 100, 10, 29, 20, 59}},
+      {"text.emf", {100, 100, 20, 59, 20, 59}},     {"zero.emf", {100, 100, 0, 19, 0, 19}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TLinearBitmap b;
+    ASSERT_EQ(ErrorOf([&] { b.LoadFromFile(folder.File(c.name)); }), "");
+    EXPECT_EQ(RedBox(b), c.want);
+  }
+}
