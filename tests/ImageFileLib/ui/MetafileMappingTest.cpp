@@ -24,7 +24,8 @@ def wmf(name, records, placeable=None):
     head = struct.pack('<HHHIHIH', 1, 9, 0x300, 9 + len(data) // 2, 2, max(len(r) for r in recs) // 2, 0)
     pre = b''
     if placeable:
-        p = struct.pack('<IHhhhhHI', 0x9AC6CDD7, 0, 0, 0, placeable[0], placeable[1], 96, 0)
+        inch = placeable[2] if len(placeable) > 2 else 96
+        p = struct.pack('<IHhhhhHI', 0x9AC6CDD7, 0, 0, 0, placeable[0], placeable[1], inch, 0)
         ck = 0
         for i in range(10): ck ^= struct.unpack_from('<H', p, 2 * i)[0]
         pre = p + struct.pack('<H', ck)
@@ -67,6 +68,13 @@ emf('scalewin.emf', (100, 100), anisotropic + [e(32, 2, 1, 1, 1), erect(20, 20, 
 emf('text.emf', (100, 100), [e(32, 2, 1, 2, 1), erect(20, 20, 60, 60)])
 # Zero denominators leave the viewport.
 emf('zero.emf', (100, 100), anisotropic + [e(31, 1, 0, 1, 0), erect(0, 0, 20, 20)])
+
+# Black letters "HIH" at (20, 20) pixels in a placeable 100 x 100 picture of 0.01-pixel units:
+# a font of 50 units is half a pixel high, one of 1000 units ten pixels, one of 0 the default.
+for height, name in [(-50, 'halfpixel'), (-1000, 'tenpixels'), (0, 'default')]:
+    font = struct.pack('<5h', height, 0, 0, 0, 400) + bytes(8) + b'DejaVu Sans'.ljust(32, b'\0')
+    wmf(name + '.wmf', [w(0x020C, 10000, 10000), (0x02FB, font), w(0x012D, 0), w(0x0102, 1),
+                        (0x0A32, struct.pack('<4h', 2000, 2000, 3, 0) + b'HIH\0')], (10000, 10000, 9600))
 )PY";
 
 struct Box {
@@ -75,29 +83,48 @@ struct Box {
 };
 
 std::ostream& operator<<(std::ostream& os, const Box& b) {
-  return os << b.width << "x" << b.height << " red x " << b.x0 << ".." << b.x1 << " y " << b.y0 << ".." << b.y1;
+  return os << b.width << "x" << b.height << " ink x " << b.x0 << ".." << b.x1 << " y " << b.y0 << ".." << b.y1;
 }
 
-Box RedBox(const TLinearBitmap& b) {
+// The box of the pixels of one colour (red in the low byte).
+Box InkBox(const TLinearBitmap& b, uint32_t colour = 220 | 20 << 8 | 30 << 16) {
   Box box{b.Width, b.Height, b.Width, -1, b.Height, -1};
   for (int y = 0; y < b.Height; ++y)
     for (int x = 0; x < b.Width; ++x) {
       const uint8_t* p = b.PixelFormat == pf8Bit ? &b.Palette[3 * b.ScanLine(y)[x]] : b.ScanLine(y) + 3 * x;
-      if (p[2] == 220 && p[1] == 20 && p[0] == 30)
+      if ((uint32_t{p[2]} | uint32_t{p[1]} << 8 | uint32_t{p[0]} << 16) == colour)
         box.x0 = std::min(box.x0, x), box.x1 = std::max(box.x1, x), box.y0 = std::min(box.y0, y),
         box.y1 = std::max(box.y1, y);
     }
   return box;
 }
 
+class MetafileMapping : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    InstallMetafilePainter();
+    folder_ = new TempFolder;
+    int status = 0;
+    const std::string said = RunPython(*folder_, kMappingWriter, folder_->Path().string(), status);
+    ASSERT_EQ(status, 0) << said;
+  }
+  static void TearDownTestSuite() {
+    delete folder_;
+    folder_ = nullptr;
+  }
+  static TLinearBitmap Load(const std::string& name) {
+    TLinearBitmap b;
+    EXPECT_EQ(ErrorOf([&] { b.LoadFromFile(folder_->File(name)); }), "") << name;
+    return b;
+  }
+  static TempFolder* folder_;
+};
+
+TempFolder* MetafileMapping::folder_ = nullptr;
+
 }  // namespace
 
-TEST(MetafileMapping, OffsetAndScaleRecordsMoveWhatIsDrawnAfterThem) {
-  InstallMetafilePainter();
-  TempFolder folder;
-  int status = 0;
-  const std::string said = RunPython(folder, kMappingWriter, folder.Path().string(), status);
-  ASSERT_EQ(status, 0) << said;
+TEST_F(MetafileMapping, OffsetAndScaleRecordsMoveWhatIsDrawnAfterThem) {
   const struct {
     const char* name;
     Box want;
@@ -110,8 +137,17 @@ TEST(MetafileMapping, OffsetAndScaleRecordsMoveWhatIsDrawnAfterThem) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    TLinearBitmap b;
-    ASSERT_EQ(ErrorOf([&] { b.LoadFromFile(folder.File(c.name)); }), "");
-    EXPECT_EQ(RedBox(b), c.want);
+    EXPECT_EQ(InkBox(Load(c.name)), c.want);
   }
+}
+
+// Letters mapped to less than a pixel stay that small instead of taking the
+// default font's size; a font of height 0 is the default one.
+TEST_F(MetafileMapping, LettersKeepTheirMappedHeight) {
+  const Box half = InkBox(Load("halfpixel.wmf"), 0), ten = InkBox(Load("tenpixels.wmf"), 0),
+            fallback = InkBox(Load("default.wmf"), 0);
+  ASSERT_GE(ten.y1, ten.y0);
+  EXPECT_NEAR(ten.y1 - ten.y0 + 1, 7, 1);  // capitals of a 10-pixel font
+  EXPECT_LE(half.y1 - half.y0 + 1, 1) << half;
+  EXPECT_GT(fallback.y1 - fallback.y0, ten.y1 - ten.y0) << fallback;
 }
