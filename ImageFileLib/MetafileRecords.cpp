@@ -43,12 +43,10 @@ float F32(const uint8_t* p) {
   return f;
 }
 
-// Single-byte texts are taken as Latin-1 (the Windows code page for Western
-// languages differs only in printable extras).
-std::string Latin1(const uint8_t* p, size_t n) {
-  std::string out;
-  for (size_t i = 0; i < n && p[i]; ++i) AppendUtf8(out, p[i]);
-  return out;
+// Single-byte texts, up to a NUL, in the Windows code page for Western languages.
+std::string AnsiText(const uint8_t* p, size_t n) {
+  const auto* text = reinterpret_cast<const char*>(p);
+  return Windows1252ToUtf8(std::string_view(text, static_cast<size_t>(std::find(text, text + n, '\0') - text)));
 }
 
 std::string Utf16(const uint8_t* p, size_t n) {
@@ -626,7 +624,7 @@ void PlayWmf(const std::vector<uint8_t>& data, Player& pl) {
         add_object(need(8) ? BrushObject(BrushOf(Le16(p), pl.Colour(Le32(p + 2)), Le16(p + 6))) : GdiObject{});
         break;
       case 0x02FB:  // CREATEFONTINDIRECT
-        add_object(need(18) ? FontObject(S16(p), S16(p + 4), S16(p + 8), p + 10, Latin1(p + 18, std::min<size_t>(32, n - 18)))
+        add_object(need(18) ? FontObject(S16(p), S16(p + 4), S16(p + 8), p + 10, AnsiText(p + 18, std::min<size_t>(32, n - 18)))
                             : GdiObject{});
         break;
       case 0x00F7: {  // CREATEPALETTE
@@ -696,7 +694,7 @@ void PlayWmf(const std::vector<uint8_t>& data, Player& pl) {
         const size_t count = Le16(p), padded = (count + 1) & ~size_t{1};
         if (!need(2 + padded + 4)) Unsupported();
         ready();
-        pl.Text(S16(p + 4 + padded), S16(p + 2 + padded), Latin1(p + 2, count), 0, nullptr);
+        pl.Text(S16(p + 4 + padded), S16(p + 2 + padded), AnsiText(p + 2, count), 0, nullptr);
         break;
       }
       case 0x0A32: {  // EXTTEXTOUT
@@ -709,7 +707,7 @@ void PlayWmf(const std::vector<uint8_t>& data, Player& pl) {
         int32_t box[4] = {};
         if (boxed) box[0] = S16(p + 8), box[1] = S16(p + 10), box[2] = S16(p + 12), box[3] = S16(p + 14);
         ready();
-        pl.Text(S16(p + 2), S16(p), Latin1(p + text_at, count), options, boxed ? box : nullptr);
+        pl.Text(S16(p + 2), S16(p), AnsiText(p + text_at, count), options, boxed ? box : nullptr);
         break;
       }
       case 0x0F43: case 0x0B41: case 0x0940: {  // STRETCHDIB, DIBSTRETCHBLT, DIBBITBLT
@@ -899,7 +897,7 @@ void PlayEmf(const std::vector<uint8_t>& data, Player& pl) {
         const int32_t box[4] = {S32(r + 56), S32(r + 60), S32(r + 64), S32(r + 68)};
         const size_t bytes = type == 84 ? 2 * chars : chars;
         if (chars > size || offset > size || offset + bytes > size) Unsupported();
-        pl.Text(x, y, type == 84 ? Utf16(r + offset, chars) : Latin1(r + offset, chars), options, box);
+        pl.Text(x, y, type == 84 ? Utf16(r + offset, chars) : AnsiText(r + offset, chars), options, box);
         break;
       }
       case 76: case 77: {  // BITBLT, STRETCHBLT

@@ -1,6 +1,8 @@
-// Records that move or scale the window and viewport part way through a
-// metafile: a red rectangle drawn after them lands where the device
-// context's arithmetic puts it (worked out by hand for each file).
+// Metafile records drawn through the installed painter, in files a Python
+// script writes record by record: the window and viewport moved or scaled
+// part way through (a red rectangle lands where the device context's
+// arithmetic puts it, worked out by hand), one-byte texts in the Windows code
+// page, and letters mapped to less than a pixel.
 #include <gtest/gtest.h>
 
 #include "ImageFileLib/ui/MetafilePainter.h"
@@ -69,6 +71,25 @@ emf('text.emf', (100, 100), [e(32, 2, 1, 2, 1), erect(20, 20, 60, 60)])
 # Zero denominators leave the viewport.
 emf('zero.emf', (100, 100), anisotropic + [e(31, 1, 0, 1, 0), erect(0, 0, 20, 20)])
 
+# The same signs as one-byte text in the Windows code page (WMF EXTTEXTOUT, EMF EXTTEXTOUTA) and as
+# UTF-16 (EMF EXTTEXTOUTW), black on white at (10, 10) in letters 30 pixels high.
+signs = '\u20ac\u2013\u2122\u201c\u0160'
+ansi = signs.encode('cp1252')
+face16 = b'DejaVu Sans'.ljust(32, b'\0')
+wmf('signs.wmf', [w(0x020C, 60, 160), (0x02FB, struct.pack('<5h', -30, 0, 0, 0, 400) + bytes(8) + face16),
+                  w(0x012D, 0), w(0x0102, 1), (0x0A32, struct.pack('<4h', 10, 10, len(ansi), 0) + ansi + b'\0' * (len(ansi) % 2))],
+    (160, 60))
+def emf_text(name, kind, text):
+    face = 'DejaVu Sans'.encode('utf-16-le').ljust(64, b'\0')
+    chars = len(text) // (2 if kind == 84 else 1)
+    text += b'\0' * (-len(text) % 4)
+    emf(name, (160, 60), [(82, struct.pack('<I5i8B', 1, -30, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0) + face),
+                          e(37, 1), e(18, 1),
+                          (kind, struct.pack('<4iIff', 0, 0, 0, 0, 1, 1.0, 1.0)
+                           + struct.pack('<iiIIi4iI', 10, 10, chars, 76, 0, 0, 0, 0, 0, 0) + text)])
+emf_text('signsA.emf', 83, ansi)
+emf_text('signsW.emf', 84, signs.encode('utf-16-le'))
+
 # Black letters "HIH" at (20, 20) pixels in a placeable 100 x 100 picture of 0.01-pixel units:
 # a font of 50 units is half a pixel high, one of 1000 units ten pixels, one of 0 the default.
 for height, name in [(-50, 'halfpixel'), (-1000, 'tenpixels'), (0, 'default')]:
@@ -99,7 +120,7 @@ Box InkBox(const TLinearBitmap& b, uint32_t colour = 220 | 20 << 8 | 30 << 16) {
   return box;
 }
 
-class MetafileMapping : public ::testing::Test {
+class MetafileRecordsDrawn : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     InstallMetafilePainter();
@@ -120,11 +141,11 @@ class MetafileMapping : public ::testing::Test {
   static TempFolder* folder_;
 };
 
-TempFolder* MetafileMapping::folder_ = nullptr;
+TempFolder* MetafileRecordsDrawn::folder_ = nullptr;
 
 }  // namespace
 
-TEST_F(MetafileMapping, OffsetAndScaleRecordsMoveWhatIsDrawnAfterThem) {
+TEST_F(MetafileRecordsDrawn, OffsetAndScaleRecordsMoveWhatIsDrawnAfterThem) {
   const struct {
     const char* name;
     Box want;
@@ -141,9 +162,32 @@ TEST_F(MetafileMapping, OffsetAndScaleRecordsMoveWhatIsDrawnAfterThem) {
   }
 }
 
+// The signs the Windows code page puts at 0x80..0x9F (euro, dash, quotes)
+// are drawn from one-byte texts as from their UTF-16 twins.
+TEST_F(MetafileRecordsDrawn, OneByteTextsAreInTheWindowsCodePage) {
+  const TLinearBitmap wide = Load("signsW.emf");
+  const Box ink = InkBox(wide, 0);
+  ASSERT_GT(ink.x1 - ink.x0, 40) << ink;
+  for (const char* name : {"signs.wmf", "signsA.emf"}) {
+    SCOPED_TRACE(name);
+    const TLinearBitmap b = Load(name);
+    ASSERT_EQ(b.Width, wide.Width);
+    ASSERT_EQ(b.Height, wide.Height);
+    int differ = 0;
+    for (int y = 0; y < b.Height; ++y)
+      for (int x = 0; x < b.Width; ++x) {
+        auto grey = [&](const TLinearBitmap& m) {
+          return m.PixelFormat == pf8Bit ? m.Palette[3 * m.ScanLine(y)[x]] : m.ScanLine(y)[3 * x];
+        };
+        differ += grey(b) != grey(wide);
+      }
+    EXPECT_EQ(differ, 0);
+  }
+}
+
 // Letters mapped to less than a pixel stay that small instead of taking the
 // default font's size; a font of height 0 is the default one.
-TEST_F(MetafileMapping, LettersKeepTheirMappedHeight) {
+TEST_F(MetafileRecordsDrawn, LettersKeepTheirMappedHeight) {
   const Box half = InkBox(Load("halfpixel.wmf"), 0), ten = InkBox(Load("tenpixels.wmf"), 0),
             fallback = InkBox(Load("default.wmf"), 0);
   ASSERT_GE(ten.y1, ten.y0);
