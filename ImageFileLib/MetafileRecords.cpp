@@ -59,6 +59,7 @@ struct DcState {
   MetaFont font;
   MetaColour text, background{255, 255, 255};
   bool opaque = true, winding = false;
+  bool clockwise = false;  // the arc direction
   uint32_t align = 0;
   int map_mode = 1;
   double wox = 0, woy = 0, wex = 1, wey = 1, vox = 0, voy = 0, vex = 1, vey = 1;
@@ -350,20 +351,21 @@ class Player {
 
   enum class ArcKind { Arc, Chord, Pie };
 
-  // The arc runs counter-clockwise on the screen from the ray through the
-  // start point to the ray through the end point.
+  // The arc runs counter-clockwise (or, as the arc direction says, clockwise)
+  // on the screen from the ray through the start point to the ray through
+  // the end point.
   void ArcShape(ArcKind kind, double l, double t, double r, double b, double xs, double ys, double xe, double ye) {
     const double cx = (l + r) / 2, cy = (t + b) / 2, rx = std::abs(r - l) / 2, ry = std::abs(b - t) / 2;
     if (rx <= 0 || ry <= 0) return;
     const double a0 = std::atan2((ys - cy) / ry, (xs - cx) / rx), a1 = std::atan2((ye - cy) / ry, (xe - cx) / rx);
     // On a y-down screen counter-clockwise is decreasing angle; a mirrored
-    // mapping turns that round.
-    const bool mirrored = Current().Determinant() < 0;
-    double sweep = mirrored ? a1 - a0 : a0 - a1;
+    // mapping or the clockwise direction turns that round.
+    const bool increasing = (Current().Determinant() < 0) != dc.clockwise;
+    double sweep = increasing ? a1 - a0 : a0 - a1;
     const double turn = 2 * std::numbers::pi;
     while (sweep <= 1e-12) sweep += turn;
     while (sweep > turn) sweep -= turn;
-    if (!mirrored) sweep = -sweep;
+    if (!increasing) sweep = -sweep;
     Steps steps;
     if (kind == ArcKind::Pie) steps.push_back({MetaPathStep::Move, cx, cy});
     steps.push_back({kind == ArcKind::Pie ? MetaPathStep::Line : MetaPathStep::Move, cx + rx * std::cos(a0),
@@ -813,6 +815,7 @@ void PlayEmf(const std::vector<uint8_t>& data, Player& pl) {
       case 17: if (need(12)) pl.dc.map_mode = S32(r + 8); break;            // SETMAPMODE
       case 18: if (need(12)) pl.dc.opaque = Le32(r + 8) == 2; break;        // SETBKMODE
       case 19: if (need(12)) pl.dc.winding = Le32(r + 8) == 2; break;       // SETPOLYFILLMODE
+      case 57: if (need(12)) pl.dc.clockwise = Le32(r + 8) == 2; break;     // SETARCDIRECTION
       case 22: if (need(12)) pl.dc.align = Le32(r + 8); break;              // SETTEXTALIGN
       case 24: if (need(12)) pl.dc.text = pl.Colour(Le32(r + 8)); break;     // SETTEXTCOLOR
       case 25: if (need(12)) pl.dc.background = pl.Colour(Le32(r + 8)); break;  // SETBKCOLOR

@@ -1,8 +1,8 @@
 // Metafile records drawn through the installed painter, in files a Python
 // script writes record by record: the window and viewport moved or scaled
 // part way through (a red rectangle lands where the device context's
-// arithmetic puts it, worked out by hand), one-byte texts in the Windows code
-// page, and letters mapped to less than a pixel.
+// arithmetic puts it, worked out by hand), the arc direction, one-byte texts
+// in the Windows code page, and letters mapped to less than a pixel.
 #include <gtest/gtest.h>
 
 #include "ImageFileLib/ui/MetafilePainter.h"
@@ -90,6 +90,16 @@ def emf_text(name, kind, text):
 emf_text('signsA.emf', 83, ansi)
 emf_text('signsW.emf', 84, signs.encode('utf-16-le'))
 
+# A red pie in the box (10, 10)-(90, 90) from the ray through its right edge (90, 50) to the ray
+# through its top (50, 10): counter-clockwise the top right quarter, after SETARCDIRECTION
+# clockwise (2) the other three; back to counter-clockwise (1), the quarter again. SAVEDC keeps
+# the direction and RESTOREDC brings it back.
+pie = e(47, 10, 10, 90, 90, 90, 50, 50, 10)
+emf('pie.emf', (100, 100), [pie])
+emf('pieclockwise.emf', (100, 100), [e(57, 2), pie])
+emf('pieback.emf', (100, 100), [e(57, 2), e(57, 1), pie])
+emf('pierestored.emf', (100, 100), [e(33), e(57, 2), e(34, -1), pie])
+
 # Black letters "HIH" at (20, 20) pixels in a placeable 100 x 100 picture of 0.01-pixel units:
 # a font of 50 units is half a pixel high, one of 1000 units ten pixels, one of 0 the default.
 for height, name in [(-50, 'halfpixel'), (-1000, 'tenpixels'), (0, 'default')]:
@@ -159,6 +169,26 @@ TEST_F(MetafileRecordsDrawn, OffsetAndScaleRecordsMoveWhatIsDrawnAfterThem) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(InkBox(Load(c.name)), c.want);
+  }
+}
+
+// Sample points of each quarter of the pie's circle (centre 50, 50).
+TEST_F(MetafileRecordsDrawn, ArcDirectionChoosesWhichSideOfThePieIsDrawn) {
+  const struct {
+    const char* name;
+    bool clockwise;
+  } cases[] = {{"pie.emf", false}, {"pieclockwise.emf", true}, {"pieback.emf", false}, {"pierestored.emf", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TLinearBitmap b = Load(c.name);
+    auto red = [&](int x, int y) {
+      const uint8_t* p = b.PixelFormat == pf8Bit ? &b.Palette[3 * b.ScanLine(y)[x]] : b.ScanLine(y) + 3 * x;
+      return p[2] == 220 && p[1] == 20 && p[0] == 30;
+    };
+    EXPECT_EQ(red(70, 30), !c.clockwise);  // top right
+    EXPECT_EQ(red(30, 30), c.clockwise);   // top left
+    EXPECT_EQ(red(30, 70), c.clockwise);   // bottom left
+    EXPECT_EQ(red(70, 70), c.clockwise);   // bottom right
   }
 }
 
