@@ -45,11 +45,11 @@ std::string FolderOf(const std::string& file_name) {
 }
 
 int CreateUniqueFile(const std::string& folder, const std::string& prefix, std::string& path,
-                     const std::string& shown_name) {
-  std::string pattern = folder + prefix + "XXXXXX";
+                     const std::string& shown_name, const std::string& suffix) {
+  std::string pattern = folder + prefix + "XXXXXX" + suffix;
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
-  const int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
+  const int fd = ::mkostemps(buffer.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
   if (fd < 0) throw EInOutError(FormatMessage("Error opening \"%s\" - %s", shown_name.empty() ? pattern : shown_name,
                                               SystemErrorText(errno)));
   path = buffer.data();
@@ -76,7 +76,10 @@ void TBitmapLoader::LoadFromFile(const std::string& file_name, const std::string
   LoadFromStream(file, ext, bitmap);
 }
 
-void SaveThroughTemporaryFile(const std::string& file_name, const std::function<void(TFileStream&)>& write) {
+namespace {
+
+void SaveThroughTemporary(const std::string& file_name, const std::string& suffix,
+                          const std::function<void(TFileStream&)>& write) {
   if (IsReadOnlyFile(file_name))
     throw EInOutError(FormatMessage("Error opening \"%s\" - %s", file_name, SystemErrorText(EACCES)));
   TempFileGuard temp;
@@ -84,7 +87,7 @@ void SaveThroughTemporaryFile(const std::string& file_name, const std::function<
   const std::string leaf = file_name.substr(folder.size());
   // Part of the name only: the whole one with the temporary suffix could
   // exceed the longest file name the folder takes.
-  const int fd = CreateUniqueFile(folder, "." + leaf.substr(0, 64) + ".", temp.Path, file_name);
+  const int fd = CreateUniqueFile(folder, "." + leaf.substr(0, 64) + ".", temp.Path, file_name, suffix);
   {
     auto file = TFileStream::CreateFromHandle(fd);
     file->FileName = temp.Path;
@@ -95,6 +98,20 @@ void SaveThroughTemporaryFile(const std::string& file_name, const std::function<
   if (::rename(temp.Path.c_str(), file_name.c_str()) != 0)
     throw EInOutError(FormatMessage("Error opening \"%s\" - %s", file_name, SystemErrorText(errno)));
   temp.Path.clear();
+}
+
+}  // namespace
+
+void SaveThroughTemporaryFile(const std::string& file_name, const std::function<void(TFileStream&)>& write) {
+  SaveThroughTemporary(file_name, {}, write);
+}
+
+void SaveThroughTemporaryName(const std::string& file_name, const std::function<void(const std::string&)>& write) {
+  const std::string leaf = file_name.substr(FolderOf(file_name).size());
+  const size_t dot = leaf.find_last_of('.');
+  const std::string suffix = dot == std::string::npos || leaf.size() - dot > 16 ? std::string() : leaf.substr(dot);
+  // The writer opens the file by its name; the open handle here only syncs it.
+  SaveThroughTemporary(file_name, suffix, [&](TFileStream& file) { write(file.FileName); });
 }
 
 void TBitmapLoader::SaveToFile(const std::string& file_name, const std::string& ext, const TLinearBitmap& bitmap) {

@@ -55,12 +55,15 @@ void RegisterBitmapLoader(TBitmapLoader* loader);
 // Creates a new empty file with a unique name (mkstemp) in folder; returns the
 // open descriptor and sets path. Failure names shown_name (or the pattern).
 int CreateUniqueFile(const std::string& folder, const std::string& prefix, std::string& path,
-                     const std::string& shown_name = {});
+                     const std::string& shown_name = {}, const std::string& suffix = {});
 std::string TemporaryFolder();
 std::string FolderOf(const std::string& file_name);
 
 // Writes through `write` into a temporary file in file_name's folder and
 // renames it over the name, so a failed save leaves an existing file intact.
 void SaveThroughTemporaryFile(const std::string& file_name, const std::function<void(TFileStream&)>& write);
+// The same for writers that open the file by name: they get the temporary
+// file's name, which ends in file_name's extension.
+void SaveThroughTemporaryName(const std::string& file_name, const std::function<void(const std::string&)>& write);
 
 }  // namespace ImageFile

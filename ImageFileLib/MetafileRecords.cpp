@@ -43,12 +43,10 @@ float F32(const uint8_t* p) {
   return f;
 }
 
-// Single-byte texts are taken as Latin-1 (the Windows code page for Western
-// languages differs only in printable extras).
-std::string Latin1(const uint8_t* p, size_t n) {
-  std::string out;
-  for (size_t i = 0; i < n && p[i]; ++i) AppendUtf8(out, p[i]);
-  return out;
+// Single-byte texts, up to a NUL, in the Windows code page for Western languages.
+std::string AnsiText(const uint8_t* p, size_t n) {
+  const auto* text = reinterpret_cast<const char*>(p);
+  return Windows1252ToUtf8(std::string_view(text, static_cast<size_t>(std::find(text, text + n, '\0') - text)));
 }
 
 std::string Utf16(const uint8_t* p, size_t n) {
@@ -61,6 +59,7 @@ struct DcState {
   MetaFont font;
   MetaColour text, background{255, 255, 255};
   bool opaque = true, winding = false;
+  bool clockwise = false;  // the arc direction
   uint32_t align = 0;
   int map_mode = 1;
   double wox = 0, woy = 0, wex = 1, wey = 1, vox = 0, voy = 0, vex = 1, vey = 1;
@@ -352,20 +351,21 @@ class Player {
 
   enum class ArcKind { Arc, Chord, Pie };
 
-  // The arc runs counter-clockwise on the screen from the ray through the
-  // start point to the ray through the end point.
+  // The arc runs counter-clockwise (or, as the arc direction says, clockwise)
+  // on the screen from the ray through the start point to the ray through
+  // the end point.
   void ArcShape(ArcKind kind, double l, double t, double r, double b, double xs, double ys, double xe, double ye) {
     const double cx = (l + r) / 2, cy = (t + b) / 2, rx = std::abs(r - l) / 2, ry = std::abs(b - t) / 2;
     if (rx <= 0 || ry <= 0) return;
     const double a0 = std::atan2((ys - cy) / ry, (xs - cx) / rx), a1 = std::atan2((ye - cy) / ry, (xe - cx) / rx);
     // On a y-down screen counter-clockwise is decreasing angle; a mirrored
-    // mapping turns that round.
-    const bool mirrored = Current().Determinant() < 0;
-    double sweep = mirrored ? a1 - a0 : a0 - a1;
+    // mapping or the clockwise direction turns that round.
+    const bool increasing = (Current().Determinant() < 0) != dc.clockwise;
+    double sweep = increasing ? a1 - a0 : a0 - a1;
     const double turn = 2 * std::numbers::pi;
     while (sweep <= 1e-12) sweep += turn;
     while (sweep > turn) sweep -= turn;
-    if (!mirrored) sweep = -sweep;
+    if (!increasing) sweep = -sweep;
     Steps steps;
     if (kind == ArcKind::Pie) steps.push_back({MetaPathStep::Move, cx, cy});
     steps.push_back({kind == ArcKind::Pie ? MetaPathStep::Line : MetaPathStep::Move, cx + rx * std::cos(a0),
@@ -446,6 +446,18 @@ class Player {
       case GdiObject::Palette: dc.palette = o.palette; break;
       case GdiObject::Other: break;
     }
+  }
+
+  // SCALEWINDOWEXT and SCALEVIEWPORTEXT: each extent times num / denom in
+  // whole units, as the device context keeps them; a zero denominator fails
+  // the call and leaves both.
+  static void ScaleExtents(double& ex, double& ey, double x_num, double x_denom, double y_num, double y_denom) {
+    if (x_denom == 0 || y_denom == 0) return;
+    auto scaled = [](double e, double num, double denom) {
+      return std::clamp(std::trunc(e * num / denom), double{INT32_MIN}, double{INT32_MAX});
+    };
+    ex = scaled(ex, x_num, x_denom);
+    ey = scaled(ey, y_num, y_denom);
   }
 
   void Save() {
@@ -598,6 +610,10 @@ void PlayWmf(const std::vector<uint8_t>& data, Player& pl) {
       case 0x020C: yx(pl.dc.wey, pl.dc.wex); break;  // SETWINDOWEXT
       case 0x020D: yx(pl.dc.voy, pl.dc.vox); break;  // SETVIEWPORTORG
       case 0x020E: yx(pl.dc.vey, pl.dc.vex); break;  // SETVIEWPORTEXT
+      case 0x020F: if (need(4)) pl.dc.woy += S16(p), pl.dc.wox += S16(p + 2); break;  // OFFSETWINDOWORG
+      case 0x0410:  // SCALEWINDOWEXT: y denominator, y numerator, then x
+        if (need(8)) Player::ScaleExtents(pl.dc.wex, pl.dc.wey, S16(p + 6), S16(p + 4), S16(p + 2), S16(p));
+        break;
       case 0x001E: pl.Save(); break;                                // SAVEDC
       case 0x0127: if (need(2)) pl.Restore(S16(p)); break;          // RESTOREDC
       case 0x012D: if (need(2)) pl.Select(Le16(p)); break;          // SELECTOBJECT
@@ -610,7 +626,7 @@ void PlayWmf(const std::vector<uint8_t>& data, Player& pl) {
         add_object(need(8) ? BrushObject(BrushOf(Le16(p), pl.Colour(Le32(p + 2)), Le16(p + 6))) : GdiObject{});
         break;
       case 0x02FB:  // CREATEFONTINDIRECT
-        add_object(need(18) ? FontObject(S16(p), S16(p + 4), S16(p + 8), p + 10, Latin1(p + 18, std::min<size_t>(32, n - 18)))
+        add_object(need(18) ? FontObject(S16(p), S16(p + 4), S16(p + 8), p + 10, AnsiText(p + 18, std::min<size_t>(32, n - 18)))
                             : GdiObject{});
         break;
       case 0x00F7: {  // CREATEPALETTE
@@ -680,7 +696,7 @@ void PlayWmf(const std::vector<uint8_t>& data, Player& pl) {
         const size_t count = Le16(p), padded = (count + 1) & ~size_t{1};
         if (!need(2 + padded + 4)) Unsupported();
         ready();
-        pl.Text(S16(p + 4 + padded), S16(p + 2 + padded), Latin1(p + 2, count), 0, nullptr);
+        pl.Text(S16(p + 4 + padded), S16(p + 2 + padded), AnsiText(p + 2, count), 0, nullptr);
         break;
       }
       case 0x0A32: {  // EXTTEXTOUT
@@ -693,7 +709,7 @@ void PlayWmf(const std::vector<uint8_t>& data, Player& pl) {
         int32_t box[4] = {};
         if (boxed) box[0] = S16(p + 8), box[1] = S16(p + 10), box[2] = S16(p + 12), box[3] = S16(p + 14);
         ready();
-        pl.Text(S16(p + 2), S16(p), Latin1(p + text_at, count), options, boxed ? box : nullptr);
+        pl.Text(S16(p + 2), S16(p), AnsiText(p + text_at, count), options, boxed ? box : nullptr);
         break;
       }
       case 0x0F43: case 0x0B41: case 0x0940: {  // STRETCHDIB, DIBSTRETCHBLT, DIBBITBLT
@@ -790,10 +806,16 @@ void PlayEmf(const std::vector<uint8_t>& data, Player& pl) {
       case 10: if (need(16)) pl.dc.wox = S32(r + 8), pl.dc.woy = S32(r + 12); break;  // SETWINDOWORGEX
       case 11: if (need(16)) pl.dc.vex = S32(r + 8), pl.dc.vey = S32(r + 12); break;  // SETVIEWPORTEXTEX
       case 12: if (need(16)) pl.dc.vox = S32(r + 8), pl.dc.voy = S32(r + 12); break;  // SETVIEWPORTORGEX
+      case 31: case 32:  // SCALEVIEWPORTEXTEX, SCALEWINDOWEXTEX: x numerator, x denominator, then y
+        if (!need(24)) break;
+        if (type == 31) Player::ScaleExtents(pl.dc.vex, pl.dc.vey, S32(r + 8), S32(r + 12), S32(r + 16), S32(r + 20));
+        else Player::ScaleExtents(pl.dc.wex, pl.dc.wey, S32(r + 8), S32(r + 12), S32(r + 16), S32(r + 20));
+        break;
       case 15: if (need(20)) pl.Pixel(S32(r + 8), S32(r + 12), pl.Colour(Le32(r + 16))); break;  // SETPIXELV
       case 17: if (need(12)) pl.dc.map_mode = S32(r + 8); break;            // SETMAPMODE
       case 18: if (need(12)) pl.dc.opaque = Le32(r + 8) == 2; break;        // SETBKMODE
       case 19: if (need(12)) pl.dc.winding = Le32(r + 8) == 2; break;       // SETPOLYFILLMODE
+      case 57: if (need(12)) pl.dc.clockwise = Le32(r + 8) == 2; break;     // SETARCDIRECTION
       case 22: if (need(12)) pl.dc.align = Le32(r + 8); break;              // SETTEXTALIGN
       case 24: if (need(12)) pl.dc.text = pl.Colour(Le32(r + 8)); break;     // SETTEXTCOLOR
       case 25: if (need(12)) pl.dc.background = pl.Colour(Le32(r + 8)); break;  // SETBKCOLOR
@@ -878,7 +900,7 @@ void PlayEmf(const std::vector<uint8_t>& data, Player& pl) {
         const int32_t box[4] = {S32(r + 56), S32(r + 60), S32(r + 64), S32(r + 68)};
         const size_t bytes = type == 84 ? 2 * chars : chars;
         if (chars > size || offset > size || offset + bytes > size) Unsupported();
-        pl.Text(x, y, type == 84 ? Utf16(r + offset, chars) : Latin1(r + offset, chars), options, box);
+        pl.Text(x, y, type == 84 ? Utf16(r + offset, chars) : AnsiText(r + offset, chars), options, box);
         break;
       }
       case 76: case 77: {  // BITBLT, STRETCHBLT

@@ -154,8 +154,11 @@ void TImageDLLLoader::SaveToFile(const std::string& file_name, const std::string
   image.ColorSpace = ColorSpace.data();
   char format[260];
   FormatName(ext, format);
-  const int32_t result = entry->SaveImage(file_name.c_str(), format, &image);
-  if (result != 0) PluginErrorCheck(result, "Error writing image file: %d");
+  // A plug-in that fails part way must not cost the file that was there.
+  SaveThroughTemporaryName(file_name, [&](const std::string& temporary) {
+    const int32_t result = entry->SaveImage(temporary.c_str(), format, &image);
+    if (result != 0) PluginErrorCheck(result, "Error writing image file: %d");
+  });
 }
 
 bool TImageDLLLoader::AddPlugin(const std::string& library_path, std::string& error) {

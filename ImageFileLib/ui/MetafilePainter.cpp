@@ -90,8 +90,10 @@ void DrawText(QPainter& painter, const MetaShape& s, double largest) {
   const double scale = std::hypot(t.m21, t.m22);
   double height = std::abs(s.font.height) * scale;
   if (s.font.height > 0) height *= 0.8;  // a cell height: the characters are about four fifths of it
-  if (height < 1) height = 16;
-  height = std::min(height, largest);  // letters beyond the picture cost time and show nothing more
+  if (s.font.height == 0) height = 16;  // the default font
+  // Letters mapped below a pixel stay that small; letters beyond the picture
+  // cost time and show nothing more.
+  height = std::clamp(height, 1.0, largest);
   QFont font(s.font.face.empty() ? QStringLiteral("Sans Serif") : QString::fromStdString(s.font.face));
   font.setPixelSize(std::max(1, static_cast<int>(std::lround(height))));
   font.setWeight(static_cast<QFont::Weight>(std::clamp(s.font.weight > 0 ? s.font.weight / 10 : 40, 1, 1000)));

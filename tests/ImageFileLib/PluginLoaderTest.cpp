@@ -71,3 +71,29 @@ TEST(PluginLoader, ErrorCodesAndRecordConversions) {
   PluginImageToLinearBitmap(b, four);
   EXPECT_EQ(RgbValues(b), (std::vector<int>{3, 2, 1, 6, 5, 4}));
 }
+
+// A plug-in that fails part way through writing must not cost the file that
+// was there; a good save replaces it whole and leaves nothing beside it.
+TEST(PluginLoader, AFailedSaveKeepsTheEarlierFile) {
+  TImageDLLLoader loader;
+  std::string error;
+  ASSERT_TRUE(loader.AddPlugin(TEST_IMAGE_PLUGIN, error)) << error;
+  TempFolder folder;
+  TLinearBitmap small;
+  small.New(2, 2, pf24Bit);
+  small.Clear(5);
+  const std::vector<uint8_t> earlier = {'k', 'e', 'e', 'p'};
+  const std::string failing = folder.File("save-fails.abc"), good = folder.File("good.abc");
+  WriteFileBytes(failing, earlier);
+  WriteFileBytes(good, earlier);
+  EXPECT_EQ(ErrorOf([&] { loader.SaveToFile(failing, "ABC", small); }), "Error in bitmap data");
+  EXPECT_EQ(ReadFileBytes(failing), earlier);
+  loader.SaveToFile(good, "ABC", small);
+  const auto bytes = ReadFileBytes(good);
+  ASSERT_EQ(bytes.size(), 12u + 12u);
+  EXPECT_EQ(bytes[0], 2);
+  EXPECT_EQ(bytes[12], 5);
+  int entries = 0;
+  for ([[maybe_unused]] const auto& item : std::filesystem::directory_iterator(folder.Path())) ++entries;
+  EXPECT_EQ(entries, 2);
+}

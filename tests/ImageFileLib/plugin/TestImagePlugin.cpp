@@ -1,7 +1,8 @@
 // A small image plug-in for the tests. Loading answers by the file name:
 // "open-fails" gives code 2, "code7" code 7, "four" a 4-plane picture,
 // anything else a 2 x 1 planar YCbCr picture. Saving writes the record's
-// width, height, format and map bytes into the file.
+// width, height, format and map bytes into the file; for a name holding
+// "save-fails" it writes a few bytes and then answers code 3.
 #include <cstdio>
 #include <cstring>
 
@@ -38,6 +39,11 @@ int32_t TessaryPluginLoadImage(const char* file_name, char* format_name, TPlugin
 int32_t TessaryPluginSaveImage(const char* file_name, char*, TPluginImage* image) {
   FILE* f = std::fopen(file_name, "wb");
   if (!f) return 2;
+  if (std::strstr(file_name, "save-fails")) {
+    std::fputs("half", f);
+    std::fclose(f);
+    return 3;
+  }
   std::fwrite(&image->Width, 4, 1, f);
   std::fwrite(&image->Height, 4, 1, f);
   std::fwrite(&image->Format, 4, 1, f);
