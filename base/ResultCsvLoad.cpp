@@ -545,16 +545,19 @@ ObjectControlValues ComputeObjectControlValues(const ObjectResult& o) {
   ObjectSpinValue& ap = c.ApertureRadius;
   ObjectSpinValue& in = c.BackgroundInner;
   ObjectSpinValue& out = c.BackgroundOuter;
-  ap = {0, 23, 0};
-  in = {1, 24, 1};
-  out = {2, 25, 2};
+  // Ordered as the up-downs order them: aperture < inner <= outer. The
+  // background ring may start at its outer radius (one pixel wide), so an
+  // object's own radii come back unchanged when it is selected again.
+  ap = {0, 24, 0};
+  in = {1, 25, 1};
+  out = {1, 25, 1};
   set_value(ap, o.ApertureRadius);
   set_min(in, ap.Value + 1);
   set_value(in, o.BackgroundInner);
   set_max(ap, in.Value - 1);
-  set_min(out, in.Value + 1);
+  set_min(out, in.Value);
   set_value(out, o.BackgroundOuter);
-  set_max(in, out.Value - 1);
+  set_max(in, out.Value);
 
   c.RectangleAperture = o.BackgroundForm == 3;
   c.BackgroundFormButton = o.BackgroundForm <= 2 ? o.BackgroundForm : -1;

@@ -93,21 +93,25 @@ ApertureSums SumAperturePixels(const Bitmap24& frame, const ApertureClasses& cla
                        ? 0.0
                        : (out[0].Background[0] + out[0].Background[1] + out[0].Background[2]) /
                              acc[0].bg_count;
-  double s_sum = 0, t_sum = 0;
+  double s_sum = 0, t_sum = 0, farthest = 0;
   for (int dx = dx_lo; dx <= dx_hi; ++dx) {
     const uint8_t* column = frame.Data() + static_cast<size_t>(x + dx) * 3;
     for (int dy = dy_lo; dy <= dy_hi; ++dy) {
       if (classes.At(dx, dy) != 1) continue;
       const uint8_t* p = column + static_cast<size_t>(y + dy) * static_cast<size_t>(frame.Stride());
       const double s = static_cast<double>(p[0]) + p[1] + p[2] - b;
+      const double r = kRadius.r[dx < 0 ? -dx : dx][dy < 0 ? -dy : dy];
       s_sum += s;
-      t_sum += s * kRadius.r[dx < 0 ? -dx : dx][dy < 0 ? -dy : dy];
+      t_sum += s * r;
+      farthest = std::max(farthest, r);
     }
   }
-  // Without light above the background the ratio is noise: a negative
-  // diameter is no measurement and is written as 0, as for no light at all.
+  // Light inside the aperture has a diameter between 0 and the aperture's
+  // own. Without light above the background (a vanished star leaves sky
+  // noise) the ratio can come out at any size or sign: beyond those bounds
+  // it is no measurement and is written as 0, as for no light at all.
   const double hfd = s_sum != 0 ? 2 * t_sum / s_sum : 0;
-  out[0].Hfd = hfd >= 0 ? hfd : 0;
+  out[0].Hfd = hfd >= 0 && hfd <= 2 * farthest ? hfd : 0;
   return out;
 }
 

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cmath>
+#include <vector>
 
 #include "support/ObjectMasks.h"
 #include "support/SyntheticStars.h"
@@ -316,6 +317,54 @@ TEST(AperturePhotometry, NegativeHalfFluxDiameterIsWrittenAsZero) {
     EXPECT_EQ(sums[0].Hfd, 0) << ap;
     EXPECT_EQ(lines[0].Objects[0].FwhmHfd, 0) << ap;
     EXPECT_NEAR(lines[0].Objects[0].Value, ref.Value(0), 1e-9 * (1 + std::fabs(ref.Value(0)))) << ap;
+  }
+}
+
+// A star that vanishes (an occultation) leaves sky noise in the aperture:
+// the plain ratio 2 T / S then comes out at any size, here far wider than
+// the aperture. Light inside a disk of radius 3 (farthest pixel 3.6 px away)
+// has a half-flux diameter of at most 7.2 px: a wider one is written as 0.
+// Within the bounds the ratio is written as it comes, also from less light
+// than the sky.
+TEST(AperturePhotometry, HalfFluxDiameterWiderThanTheApertureIsWrittenAsZero) {
+  struct Pixel {
+    int dx, dy, v;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Pixel> pixels;  // aperture pixels off the sky level 20
+    double plain;               // 2 T / S with s = 3 (v - 20)
+    double written;
+  };
+  const Case cases[] = {
+      // S = 6, T = 36.
+      {"wider than the aperture", {{0, 0, 18}, {3, 0, 22}, {-3, 0, 22}}, 12, 0},
+      // S = -6, T = -36.
+      {"less light than the sky, wider", {{0, 0, 22}, {3, 0, 18}, {-3, 0, 18}}, 12, 0},
+      // S = -6, T = -9.
+      {"less light than the sky, within", {{0, 0, 21}, {1, 0, 17}}, 3, 3},
+      // S = 9, T = 6 x 1 + 3 x 3.
+      {"faint star", {{0, 0, 20}, {1, 0, 22}, {0, 3, 21}}, 2.0 * 15 / 9, 2.0 * 15 / 9},
+      // S = 3 at the rim (3, 2): exactly the aperture's diameter.
+      {"light at the rim only", {{3, 2, 21}}, 2 * std::sqrt(13.0), 2 * std::sqrt(13.0)},
+  };
+  const ApertureClasses mask = Ring(3, 5, 11);
+  for (const Case& c : cases) {
+    Bitmap24 frame(40, 40);
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 40; ++x) frame.Set(x, y, Bgr{20, 20, 20});
+    for (const Pixel& p : c.pixels) {
+      const auto v = static_cast<uint8_t>(p.v);
+      frame.Set(20 + p.dx, 20 + p.dy, Bgr{v, v, v});
+    }
+    const Reference ref = BruteForce(frame, mask, 20, 20, 11);
+    ASSERT_NEAR(ref.hfd, c.plain, 1e-12) << c.name;
+    DataLineBlocks lines{};
+    ApertureMeasureContext ctx{&mask, 0, 11, nullptr, nullptr};
+    const ApertureSums sums = StoreApertureResult(frame, 1, lines, 20, 20, ctx, {});
+    EXPECT_NEAR(sums[0].Hfd, c.written, 1e-12) << c.name;
+    EXPECT_NEAR(lines[0].Objects[0].FwhmHfd, c.written, 1e-12) << c.name;
+    EXPECT_NEAR(lines[0].Objects[0].Value, ref.Value(0), 1e-9) << c.name;
   }
 }
 

@@ -86,15 +86,16 @@ def phot(f,x,y,acc=False):
                 (ap if cl==1 else bg)[j][c]+=int(f[Y,X,c])
             if cl==1: apn[j]+=1
             else: bgn[j]+=1
-    peak=0; S=0.0; T=0.0
+    peak=0; S=0.0; T=0.0; R=0.0
     b=sum(bg[0])/bgn[0] if bgn[0] else 0.0
     for (dx,dy),cl in sorted(m.items()):
         X,Y=x+dx,y+dy
         if cl!=1 or not(0<=X<W and 0<=Y<H): continue
         peak=max(peak,int(f[Y,X,0]))
         s_=int(f[Y,X,0])+int(f[Y,X,1])+int(f[Y,X,2])-b
-        S+=s_; T+=s_*math.sqrt(dx*dx+dy*dy)
+        S+=s_; T+=s_*math.sqrt(dx*dx+dy*dy); R=max(R,math.sqrt(dx*dx+dy*dy))
     hfd=2*T/S if S!=0 else 0
+    if not 0<=hfd<=2*R: hfd=0  # beyond the aperture: no measurement
     vals=[];aps=[];bgs=[]
     for j in range(3):
         A=sum(ap[j])/3; B=sum(bg[j])/3; n=bgn[j]

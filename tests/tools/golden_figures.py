@@ -246,12 +246,15 @@ def block_figures(frame, m, outer, x, y, accurate, subtract):
                         bg[j][c] += p[c]
                     bgn[j] += 1
     b0 = sum(bg[0]) / bgn[0] if bgn[0] else 0.0
-    s_sum = t_sum = 0.0
+    s_sum = t_sum = farthest = 0.0
     for dx, dy, p in cells:
         s = p[0] + p[1] + p[2] - b0
         s_sum += s
         t_sum += s * math.sqrt(dx * dx + dy * dy)
+        farthest = max(farthest, math.sqrt(dx * dx + dy * dy))
     hfd = 2 * t_sum / s_sum if s_sum != 0 else 0.0
+    if not 0 <= hfd <= 2 * farthest:  # beyond the aperture: no measurement
+        hfd = 0.0
     out = []
     for j in range(3):
         a = sum(ap[j]) / 3

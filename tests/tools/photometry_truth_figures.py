@@ -115,12 +115,13 @@ def sums(f, x, y, m):
             else: blk[j]['b'] += p; blk[j]['nb'] += 1
         if c == 1: peak = max(peak, int(f[py, px]))
     b = blk[0]['b'] / blk[0]['nb'] if blk[0]['nb'] else 0
-    S = T = 0.0
+    S = T = R = 0.0
     for (dx, dy), c in m.items():
         px, py = x + dx, y + dy
         if c != 1 or not (0 <= px < W and 0 <= py < H): continue
-        s = int(f[py, px]) * 3 - b; S += s; T += s * math.hypot(dx, dy)
-    return blk, peak, (2 * T / S if S else 0.0)
+        s = int(f[py, px]) * 3 - b; S += s; T += s * math.hypot(dx, dy); R = max(R, math.hypot(dx, dy))
+    hfd = 2 * T / S if S else 0.0
+    return blk, peak, (hfd if 0 <= hfd <= 2 * R else 0.0)  # beyond the aperture: no measurement
 
 
 def block_cells(blk, j, accurate):

@@ -175,6 +175,35 @@ TEST(ObjectsControls, RadiusAndTrackingControlsGoIntoTheSelectedObject) {
   EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[1].PrevY, 20);
 }
 
+// The up-downs let the background ring start at its outer radius (a ring
+// one pixel wide) and the aperture reach 24. Selecting another object and
+// coming back must show and keep those radii, not narrow them by one.
+TEST(ObjectsControls, SelectingBackKeepsARingOnePixelWide) {
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0, 0);
+  ASSERT_TRUE(m.OpenField(f));
+  m.PlaceThree(f);
+  const int radii[][3] = {{6, 8, 8}, {24, 25, 25}, {0, 25, 25}, {0, 1, 1}};
+  for (const auto& r : radii) {
+    SCOPED_TRACE(std::to_string(r[0]) + "/" + std::to_string(r[1]) + "/" + std::to_string(r[2]));
+    m.Select(1);
+    for (auto [name, v] : {std::pair{"UpDown3", 25}, {"UpDown1", 0}, {"UpDown2", r[1]}, {"UpDown1", r[0]},
+                           {"UpDown3", r[2]}})
+      m.Find<QSpinBox>(name)->setValue(v);
+    m.Select(2);
+    m.Find<QSpinBox>("UpDown3")->setValue(12);
+    m.Select(1);
+    EXPECT_EQ(m.Find<QSpinBox>("UpDown1")->value(), r[0]);
+    EXPECT_EQ(m.Find<QSpinBox>("UpDown2")->value(), r[1]);
+    EXPECT_EQ(m.Find<QSpinBox>("UpDown3")->value(), r[2]);
+    for (const DataLine& b : m.W().Frames.FrameDataLines) {
+      EXPECT_EQ(b.Objects[0].ApertureRadius, r[0]);
+      EXPECT_EQ(b.Objects[0].BackgroundInner, r[1]);
+      EXPECT_EQ(b.Objects[0].BackgroundOuter, r[2]);
+    }
+  }
+}
+
 TEST(ObjectsControls, PredictedTrackWindowSetsEachObjectsTrack) {
   ObjectsWindow m;
   const DriftingStarField f = SmallDriftingField(0, 0);

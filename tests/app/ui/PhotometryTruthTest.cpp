@@ -295,6 +295,31 @@ TEST(PhotometryTruth, FramesWithoutAStarWritePlainNumbers) {
   }
 }
 
+// Where star A vanished, sky noise alone is left in its aperture: on a flat
+// sky of 30, 28 at the centre and 32 at 6 px either side. By hand: value
+// 28 + 32 + 32 - 3 x 30 = 2, and the plain half-flux ratio 2 x (6 x 2 x 2)
+// / 2 = 24 px, wider than the aperture of radius 6 (farthest pixel 6.3 px)
+// can hold: the width cell is 0. Object B's aperture holds only sky.
+TEST(PhotometryTruth, VanishedStarWritesNoWidthWiderThanItsAperture) {
+  SyntheticFrame sky;
+  sky.Width = kW;
+  sky.Height = kH;
+  sky.Background = 30;
+  Bitmap24 frame = MakeStarFrame(sky);
+  frame.Set(kPos[0][0], kPos[0][1], Bgr{28, 28, 28});
+  for (int dx : {-6, 6}) frame.Set(kPos[0][0] + dx, kPos[0][1], Bgr{32, 32, 32});
+  TruthWindow m(std::vector<Bitmap24>(2, frame));
+  m.Radii(6, 8, 20);
+  const std::vector<std::string> rows = m.RunAndSave();
+  ASSERT_EQ(rows.size(), 2u);
+  for (const std::string& row : rows) {
+    EXPECT_NEAR(Cell(row, 11), 2.0, 1e-9) << row;
+    EXPECT_EQ(Cell(row, 14), 0.0) << row;
+    EXPECT_EQ(Cell(row, 12), 0.0) << row;
+    EXPECT_EQ(Cell(row, 15), 0.0) << row;
+  }
+}
+
 // 'for Rectangle Aperture' writes the limb profile of object A's 7 x 9
 // rectangle: per column of the rectangle, the sum of its nine grey values
 // (numpy on the frames). A row measured without a rectangle has no profile:
