@@ -89,12 +89,13 @@ void TPlatform::FormCreate() {
   if (!existed) {
     try {
       WriteDefaultIni();
+      if (SettingsPlace.InConfigFolder)
+        Dialogs().ShowInformation("The program's folder is not writable; the settings are kept in " +
+                                  QString::fromStdString(SettingsPlace.IniPath.string()));
     } catch (const IniWriteError& e) {
-      Dialogs().ShowError(QString::fromStdString(e.what()));
+      // Nowhere to keep them: say so rather than name a file that is not there.
+      Dialogs().ShowError(QString::fromStdString(e.what()) + "\nThe settings will not be kept after the program ends.");
     }
-    if (SettingsPlace.InConfigFolder)
-      Dialogs().ShowInformation("The program's folder is not writable; the settings are kept in " +
-                                QString::fromStdString(SettingsPlace.IniPath.string()));
   }
   LoadSettingsFromIni();
 

@@ -155,6 +155,24 @@ TEST(TPlatformStart, UnwritableProgramFolderUsesTheConfigFolderAndSaysSoOnce) {
   EXPECT_EQ(s.dialogs.messages.size(), 1u);
 }
 
+// With neither the program's folder nor the configuration folder writable
+// the settings cannot be kept: the start says so once, as an error, and names
+// no file as their place.
+TEST(TPlatformStart, NoFolderForTheSettingsIsToldAndNoPlaceIsClaimed) {
+  Started s;
+  std::ofstream(s.dir / "not-a-folder") << "x";
+  ::setenv("XDG_CONFIG_HOME", (s.dir / "not-a-folder").c_str(), 1);
+  TPlatform w(PlatformOptions{s.dir / "no-such-folder" / "tessary"});
+  EXPECT_FALSE(IniFileExists(w.SettingsPlace.IniPath));
+  ASSERT_EQ(s.dialogs.messages.size(), 1u);
+  EXPECT_EQ(s.dialogs.messages[0].kind, MessageKind::Error);
+  EXPECT_TRUE(s.dialogs.messages[0].text.contains("will not be kept"));
+  EXPECT_FALSE(s.dialogs.messages[0].text.contains("kept in"));
+  // The window runs on the fallback values.
+  EXPECT_EQ(w.Settings.Camera, "WAT-100N");
+  EXPECT_EQ(w.UpDown1->Position(), 5);
+}
+
 // A settings file marked read-only is left as it is: the settings carry over
 // to the configuration folder, quietly, and are written there.
 TEST(TPlatformStart, ReadOnlySettingsFileCarriesOverToTheConfigFolder) {
