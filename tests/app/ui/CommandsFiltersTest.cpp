@@ -259,6 +259,28 @@ TEST(Commands, LoadBmpShowsTheStillImage) {
   EXPECT_EQ(m.W().Driver.FrameBitmap.Get(7, 3).r, 200);
 }
 
+// A video opened after a still picture shows and measures its own frames,
+// not the still.
+TEST(Commands, VideoOpenedAfterAStillShowsItsOwnFrames) {
+  MainRoadWindow m(Reader::OwnAvi);
+  QImage image(40, 30, QImage::Format_BGR888);
+  image.fill(QColor(200, 10, 10));
+  const auto still = m.Path("still.bmp");
+  ASSERT_TRUE(image.save(QString::fromStdString(still.string()), "BMP"));
+  m.dialogs.open_file_names = {QString::fromStdString(still.string())};
+  m.Click("Button22");
+  ASSERT_TRUE(m.W().Still.BmpMode);
+
+  const std::vector<Bitmap24> frames = StarFrames(80, 60, 5, 40.2, 29.9, [](int n) { return 500.0 + 300.0 * n; });
+  const auto video = m.Path("brightening.avi");
+  ASSERT_TRUE(WriteAvi(video.string(), frames));
+  ASSERT_TRUE(m.OpenThroughButton1(video));
+  EXPECT_FALSE(m.W().Still.BmpMode);
+  m.Find<QScrollBar>("ScrollBar1")->setValue(3);
+  EXPECT_TRUE(SamePixels(m.W().Driver.FrameBitmap, frames[3]));
+  EXPECT_TRUE(m.dialogs.messages.empty());
+}
+
 // An icon file holding two images asks which to show once, when it is opened;
 // the frames after show that image without asking again. Opened again and
 // cancelled, nothing is opened.
