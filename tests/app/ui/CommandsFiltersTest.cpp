@@ -263,12 +263,7 @@ TEST(Commands, LoadBmpShowsTheStillImage) {
 // not the still.
 TEST(Commands, VideoOpenedAfterAStillShowsItsOwnFrames) {
   MainRoadWindow m(Reader::OwnAvi);
-  QImage image(40, 30, QImage::Format_BGR888);
-  image.fill(QColor(200, 10, 10));
-  const auto still = m.Path("still.bmp");
-  ASSERT_TRUE(image.save(QString::fromStdString(still.string()), "BMP"));
-  m.dialogs.open_file_names = {QString::fromStdString(still.string())};
-  m.Click("Button22");
+  ShowPlainStill(m);
   ASSERT_TRUE(m.W().Still.BmpMode);
 
   const std::vector<Bitmap24> frames = StarFrames(80, 60, 5, 40.2, 29.9, [](int n) { return 500.0 + 300.0 * n; });
@@ -286,12 +281,7 @@ TEST(Commands, VideoOpenedAfterAStillShowsItsOwnFrames) {
 // that a frame cannot be read.
 TEST(Commands, CancelledStillLeavesTheVideoOrNothing) {
   MainRoadWindow m(Reader::OwnAvi);
-  QImage image(40, 30, QImage::Format_BGR888);
-  image.fill(QColor(200, 10, 10));
-  const auto still = m.Path("still.bmp");
-  ASSERT_TRUE(image.save(QString::fromStdString(still.string()), "BMP"));
-  m.dialogs.open_file_names = {QString::fromStdString(still.string())};
-  m.Click("Button22");
+  const auto still = ShowPlainStill(m);
   ASSERT_TRUE(m.W().Run.VideoLoaded);
   m.Click("Button22");  // the dialog cancelled
   EXPECT_FALSE(m.W().Still.BmpMode);
