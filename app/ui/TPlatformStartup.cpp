@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 
+#include "base/AtomicFile.h"
 #include "base/ui/ControlEvents.h"
 #include "events/FresnelTables.h"
 #include "base/ui/DialogService.h"
@@ -96,6 +97,12 @@ void TPlatform::FormCreate() {
       // Nowhere to keep them: say so rather than name a file that is not there.
       Dialogs().ShowError(QString::fromStdString(e.what()) + "\nThe settings will not be kept after the program ends.");
     }
+  } else if (!ReadWholeFile(SettingsPlace.IniPath, kMaxIniBytes)) {
+    // A folder, or a file too large to be settings, in the file's place:
+    // every setting falls back, and the user is told why.
+    Dialogs().ShowWarning("The settings file cannot be read; the program starts with its fallback settings and "
+                          "leaves the file as it is.\n" +
+                          QString::fromStdString(SettingsPlace.IniPath.string()));
   }
   LoadSettingsFromIni();
 
