@@ -21,7 +21,8 @@ ZcToXzTable ParseZcToXz(std::string_view text) {
 ZcToXzTable LoadZcToXz(const std::filesystem::path& path) {
   auto text = ReadWholeFile(path, 16u << 20);
   if (!text) return ZcToXzTable{};
-  return ParseZcToXz(*text);
+  // Saved by a Windows editor the file may begin with a byte-order mark, or be "Unicode".
+  return ParseZcToXz(FileTextAsUtf8(*text));
 }
 
 std::optional<int32_t> XzNumberOf(std::string_view zc_number, const ZcToXzTable& table) {

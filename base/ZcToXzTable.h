@@ -5,6 +5,7 @@
 // "ZC" give the ZC number in comma field 2 and the XZ number in field 4.
 // Entries with 1 <= ZC < 3500 are stored. Other lines are skipped, and so is a
 // "ZC" line whose field 2 or 4 is not an integer (blanks around are allowed).
+// A UTF-8 byte-order mark is skipped and a "Unicode" (UTF-16) file converted.
 // Files larger than 16 MB are not read.
 #include <array>
 #include <cstdint>

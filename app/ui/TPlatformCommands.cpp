@@ -284,6 +284,12 @@ void TPlatform::LoadBMP1Click() {
   Station = GpsStation{};
   if (name.isEmpty() || cancelled) {
     Still.BmpMode = false;
+    // Without a video nothing is left to show: a redraw could only fail, and
+    // would blame the video reader.
+    if (!Video.FrameSourceOpen && !OpenWindows.CaptureWindowOpen) {
+      ClearClosedVideo();
+      return;
+    }
   } else {
     // A still has no sound: the video's track is neither shown nor noted in its rows.
     if (SoundIndicator) SoundIndicator->close();

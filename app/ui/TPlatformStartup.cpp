@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 
+#include "base/AtomicFile.h"
 #include "base/ui/ControlEvents.h"
 #include "events/FresnelTables.h"
 #include "base/ui/DialogService.h"
@@ -89,12 +90,19 @@ void TPlatform::FormCreate() {
   if (!existed) {
     try {
       WriteDefaultIni();
+      if (SettingsPlace.InConfigFolder)
+        Dialogs().ShowInformation("The program's folder is not writable; the settings are kept in " +
+                                  QString::fromStdString(SettingsPlace.IniPath.string()));
     } catch (const IniWriteError& e) {
-      Dialogs().ShowError(QString::fromStdString(e.what()));
+      // Nowhere to keep them: say so rather than name a file that is not there.
+      Dialogs().ShowError(QString::fromStdString(e.what()) + "\nThe settings will not be kept after the program ends.");
     }
-    if (SettingsPlace.InConfigFolder)
-      Dialogs().ShowInformation("The program's folder is not writable; the settings are kept in " +
-                                QString::fromStdString(SettingsPlace.IniPath.string()));
+  } else if (!ReadWholeFile(SettingsPlace.IniPath, kMaxIniBytes)) {
+    // A folder, or a file too large to be settings, in the file's place:
+    // every setting falls back, and the user is told why.
+    Dialogs().ShowWarning("The settings file cannot be read; the program starts with its fallback settings and "
+                          "leaves the file as it is.\n" +
+                          QString::fromStdString(SettingsPlace.IniPath.string()));
   }
   LoadSettingsFromIni();
 

@@ -209,6 +209,8 @@ bool TPlatform::OpenVideoFile(const std::string& file_name, int keep_table, cons
     ClearClosedVideo();
     return false;
   }
+  // A still picture loaded before is not shown nor measured in place of the video's frames.
+  Still.BmpMode = false;
   if (prepare) {
     // The half-open video is not drawn while the controls are prepared.
     const bool loaded = std::exchange(Run.VideoLoaded, false);

@@ -42,3 +42,18 @@ TEST(ZcToXz, MissingFileGivesAnEmptyTable) {
   std::ofstream(dir / "ZC2XZ.txt", std::ios::binary) << "ZC,100,a,200\n";
   EXPECT_EQ(LoadZcToXz(dir / "ZC2XZ.txt")[100], 200);
 }
+
+// Notepad puts a byte-order mark before the first line, or saves as UTF-16:
+// the first entry is read all the same.
+TEST(ZcToXz, FileSavedWithAByteOrderMarkKeepsItsFirstLine) {
+  TestFolder dir;
+  const std::string lines = "ZC,100,a,200\r\nZC,101,a,201\r\n";
+  std::string utf16 = "\xFF\xFE";
+  for (char c : lines) utf16 += std::string{c, '\0'};
+  for (const std::string& bytes : {"\xEF\xBB\xBF" + lines, utf16}) {
+    std::ofstream(dir / "ZC2XZ.txt", std::ios::binary) << bytes;
+    const ZcToXzTable t = LoadZcToXz(dir / "ZC2XZ.txt");
+    EXPECT_EQ(t[100], 200);
+    EXPECT_EQ(t[101], 201);
+  }
+}

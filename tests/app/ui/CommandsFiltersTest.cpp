@@ -259,6 +259,52 @@ TEST(Commands, LoadBmpShowsTheStillImage) {
   EXPECT_EQ(m.W().Driver.FrameBitmap.Get(7, 3).r, 200);
 }
 
+// A video opened after a still picture shows and measures its own frames,
+// not the still.
+TEST(Commands, VideoOpenedAfterAStillShowsItsOwnFrames) {
+  MainRoadWindow m(Reader::OwnAvi);
+  ShowPlainStill(m);
+  ASSERT_TRUE(m.W().Still.BmpMode);
+
+  const std::vector<Bitmap24> frames = StarFrames(80, 60, 5, 40.2, 29.9, [](int n) { return 500.0 + 300.0 * n; });
+  const auto video = m.Path("brightening.avi");
+  ASSERT_TRUE(WriteAvi(video.string(), frames));
+  ASSERT_TRUE(m.OpenThroughButton1(video));
+  EXPECT_FALSE(m.W().Still.BmpMode);
+  m.Find<QScrollBar>("ScrollBar1")->setValue(3);
+  EXPECT_TRUE(SamePixels(m.W().Driver.FrameBitmap, frames[3]));
+  EXPECT_TRUE(m.dialogs.messages.empty());
+}
+
+// 'Load bmp' cancelled ends the still: with a video open its frames show
+// again; without one nothing is left to show, and no redraw after complains
+// that a frame cannot be read.
+TEST(Commands, CancelledStillLeavesTheVideoOrNothing) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const auto still = ShowPlainStill(m);
+  ASSERT_TRUE(m.W().Run.VideoLoaded);
+  m.Click("Button22");  // the dialog cancelled
+  EXPECT_FALSE(m.W().Still.BmpMode);
+  EXPECT_FALSE(m.W().Run.VideoLoaded);
+  EXPECT_TRUE(m.W().Display.Image1Bitmap.Empty());
+  m.Find<QRadioButton>("RadioButton16")->click();  // 'Measure' gamma: redraw when a video is open
+  EXPECT_TRUE(m.dialogs.messages.empty()) << m.dialogs.messages[0].text.toStdString();
+
+  const std::vector<Bitmap24> frames = StarFrames(80, 60, 3, 40.2, 29.9, [](int n) { return 500.0 + 300.0 * n; });
+  const auto video = m.Path("brightening.avi");
+  ASSERT_TRUE(WriteAvi(video.string(), frames));
+  ASSERT_TRUE(m.OpenThroughButton1(video));
+  m.Find<QRadioButton>("RadioButton15")->click();  // gamma 'OFF' again
+  m.Find<QScrollBar>("ScrollBar1")->setValue(2);
+  m.dialogs.open_file_names = {QString::fromStdString(still.string())};
+  m.Click("Button22");
+  EXPECT_EQ(m.W().Driver.FrameBitmap.Width(), 40);
+  m.Click("Button22");  // cancelled
+  EXPECT_TRUE(m.W().Run.VideoLoaded);
+  EXPECT_TRUE(SamePixels(m.W().Driver.FrameBitmap, frames[2]));
+  EXPECT_TRUE(m.dialogs.messages.empty());
+}
+
 // An icon file holding two images asks which to show once, when it is opened;
 // the frames after show that image without asking again. Opened again and
 // cancelled, nothing is opened.

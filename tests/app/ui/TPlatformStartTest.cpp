@@ -155,6 +155,52 @@ TEST(TPlatformStart, UnwritableProgramFolderUsesTheConfigFolderAndSaysSoOnce) {
   EXPECT_EQ(s.dialogs.messages.size(), 1u);
 }
 
+// With neither the program's folder nor the configuration folder writable
+// the settings cannot be kept: the start says so once, as an error, and names
+// no file as their place.
+TEST(TPlatformStart, NoFolderForTheSettingsIsToldAndNoPlaceIsClaimed) {
+  Started s;
+  std::ofstream(s.dir / "not-a-folder") << "x";
+  ::setenv("XDG_CONFIG_HOME", (s.dir / "not-a-folder").c_str(), 1);
+  TPlatform w(PlatformOptions{s.dir / "no-such-folder" / "tessary"});
+  EXPECT_FALSE(IniFileExists(w.SettingsPlace.IniPath));
+  ASSERT_EQ(s.dialogs.messages.size(), 1u);
+  EXPECT_EQ(s.dialogs.messages[0].kind, MessageKind::Error);
+  EXPECT_TRUE(s.dialogs.messages[0].text.contains("will not be kept"));
+  EXPECT_FALSE(s.dialogs.messages[0].text.contains("kept in"));
+  // The window runs on the fallback values.
+  EXPECT_EQ(w.Settings.Camera, "WAT-100N");
+  EXPECT_EQ(w.UpDown1->Position(), 5);
+}
+
+// A folder, or a file far too large to be settings, where the settings file
+// belongs: the start says it cannot be read, runs on the fallback values and
+// leaves the thing as it was.
+TEST(TPlatformStart, UnreadableSettingsFileIsToldAndLeftAsItIs) {
+  const std::string too_large = "[Aperture Size]\r\nRadius of Aperture=9\r\n" + std::string(kMaxIniBytes, ';');
+  for (const bool folder : {true, false}) {
+    SCOPED_TRACE(folder ? "a folder" : "too large");
+    Started s;
+    const std::filesystem::path ini = s.bin / "tessary.ini";
+    if (folder)
+      std::filesystem::create_directories(ini / "inside");
+    else
+      std::ofstream(ini, std::ios::binary) << too_large;
+    {
+      TPlatform w(s.Options());
+      ASSERT_EQ(s.dialogs.messages.size(), 1u);
+      EXPECT_TRUE(s.dialogs.messages[0].text.contains("cannot be read"));
+      EXPECT_TRUE(s.dialogs.messages[0].text.contains(QString::fromStdString(ini.string())));
+      EXPECT_EQ(w.UpDown1->Position(), 5);
+      EXPECT_EQ(w.Settings.Camera, "WAT-100N");
+    }
+    if (folder)
+      EXPECT_TRUE(std::filesystem::is_directory(ini / "inside"));
+    else
+      EXPECT_EQ(ReadWholeFile(ini, 2 * kMaxIniBytes).value_or(""), too_large);
+  }
+}
+
 // A settings file marked read-only is left as it is: the settings carry over
 // to the configuration folder, quietly, and are written there.
 TEST(TPlatformStart, ReadOnlySettingsFileCarriesOverToTheConfigFolder) {
