@@ -372,7 +372,9 @@ void TPlatform::DeriveFrameRateFromTicks() {
 }
 
 void TPlatform::AddTimeToNoCmosTime1Click() {
-  RaiseOrShow(RestoreNoTimeRecorded, [this] { return new TRestoreNoTimeRecorded(CaptureLogTimes, this); });
+  RaiseOrShow(RestoreNoTimeRecorded, [this] {
+    return new TRestoreNoTimeRecorded(CaptureLogTimes, this, [this] { return Run.MeasuringRun != 0; });
+  });
 }
 
 void TPlatform::LocateTiviDigits(const Bitmap24& frame) {

@@ -23,8 +23,9 @@ const char* const kCaptions[21] = {
 
 }  // namespace
 
-TRestoreNoTimeRecorded::TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* opener)
-    : QWidget(opener, Qt::Window), state_(state) {
+TRestoreNoTimeRecorded::TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* opener,
+                                               std::function<bool()> measuring)
+    : QWidget(opener, Qt::Window), state_(state), measuring_(std::move(measuring)) {
   SetUpToolWindow(this, "RestoreNoTimeRecorded", "Add Time to no CMOS time recorded");
   auto* v = new QVBoxLayout(this);
   Memo1 = Named<QPlainTextEdit>("Memo1");
@@ -69,7 +70,16 @@ void TRestoreNoTimeRecorded::ShowSavedTexts() {
   for (int i = 0; i < 20; ++i) Edits[static_cast<size_t>(i)]->setText(QString::fromStdString(state_.savedEdits[static_cast<size_t>(i)]));
 }
 
+bool TRestoreNoTimeRecorded::RefusedDuringRun() const {
+  if (!measuring_ || !measuring_()) return false;
+  Dialogs().ShowWarning(
+      "The capture log cannot be loaded or reset while a measurement runs: the frames measured so far were timed "
+      "with the log as it is.");
+  return true;
+}
+
 void TRestoreNoTimeRecorded::Button1Click() {
+  if (RefusedDuringRun()) return;
   const QString name = Dialogs().GetOpenFileName("Open", {}, "Text files (*.txt *.log *.ini);;All files (*)");
   if (name.isEmpty()) return;
   std::string error, text;
@@ -99,6 +109,7 @@ void TRestoreNoTimeRecorded::Button1Click() {
 }
 
 void TRestoreNoTimeRecorded::Button2Click() {
+  if (RefusedDuringRun()) return;
   Memo1->clear();
   for (int i = 0; i < 20; ++i) Edits[static_cast<size_t>(i)]->clear();
   ResetCaptureLog(state_);

@@ -5,6 +5,7 @@
 // and changes them and may be closed and opened again at any time.
 #include <QWidget>
 #include <array>
+#include <functional>
 
 #include "video/CaptureLog.h"
 
@@ -16,7 +17,9 @@ class TRestoreNoTimeRecorded : public QWidget {
   Q_OBJECT
  public:
   // Placed 300 pixels right of and 50 below the opener's top-left corner; freed on close.
-  TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* opener);
+  // While `measuring` says a run goes, the log is neither loaded nor reset:
+  // the run's rows would take their times from two sources.
+  TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* opener, std::function<bool()> measuring = {});
   ~TRestoreNoTimeRecorded() override;
 
   void Button1Click();  // 'Load Camera setting file'
@@ -37,5 +40,7 @@ class TRestoreNoTimeRecorded : public QWidget {
 
  private:
   void ShowSavedTexts();
+  bool RefusedDuringRun() const;
   CaptureLogState& state_;
+  std::function<bool()> measuring_;
 };

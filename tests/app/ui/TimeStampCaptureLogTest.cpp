@@ -35,8 +35,9 @@ TRestoreNoTimeRecorded* OpenLogWindow(MainRoadWindow& m) {
 }
 
 // 'Load Camera setting file' with the dialog answering a file of these bytes.
-void LoadLog(MainRoadWindow& m, TRestoreNoTimeRecorded* log, const std::string& bytes) {
-  const auto log_path = m.Path("capture.txt");
+void LoadLog(MainRoadWindow& m, TRestoreNoTimeRecorded* log, const std::string& bytes,
+             const char* name = "capture.txt") {
+  const auto log_path = m.Path(name);
   std::ofstream(log_path, std::ios::binary) << bytes;
   m.dialogs.open_file_names.push_back(QString::fromStdString(log_path.string()));
   log->Button1->click();
@@ -296,4 +297,49 @@ TEST(TimeStampCaptureLog, ACaptureStartedAtMidnightTimesItsFrames) {
   // 'Reset' unloads it.
   log->Button2->click();
   EXPECT_FALSE(w.CaptureLogTimes.Loaded());
+}
+
+// 'Reset' or 'Load Camera setting file' clicked while a run measures would
+// time the run's later rows from another log, or from none, under the same
+// header: both are refused with a word, and every row of the run keeps the
+// end of its own exposure, 12:00:09.96 + (n + 1) / 25 s, counted in whole
+// 100-ns units.
+TEST(TimeStampCaptureLog, TheLogIsNotChangedWhileARunMeasures) {
+  const char* const other_log = "StartCapture=2026-12-06 20:30:00.0000000\nActualFrameRate=10.000000 fps\nFrameCount=12\n";
+  for (const bool reset : {true, false}) {
+    SCOPED_TRACE(reset ? "Reset" : "Load");
+    MainRoadWindow m(Reader::OwnAvi);
+    TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+    ASSERT_NE(log, nullptr);
+    LoadLog(m, log, kLog);
+    ASSERT_TRUE(OpenPlainVideo(m, 12, 25));
+    ASSERT_EQ(m.W().Options.TimeStampMode, 3);
+    m.Click("Button3");
+    ASSERT_TRUE(m.W().Run.MeasuringRun);
+    if (reset)
+      log->Button2->click();
+    else
+      LoadLog(m, log, other_log, "other.txt");
+    ASSERT_EQ(m.dialogs.messages.size(), 1u);
+    EXPECT_EQ(m.dialogs.messages[0].kind, MessageKind::Warning);
+    EXPECT_TRUE(m.dialogs.messages[0].text.contains("while a measurement runs"));
+    EXPECT_TRUE(m.W().CaptureLogTimes.Loaded());
+    EXPECT_EQ(log->Edit(16)->text(), "432099600000");
+    ASSERT_TRUE(m.WaitUntilStopped());
+    const std::vector<std::string> rows = m.Rows();
+    ASSERT_EQ(rows.size(), 12u);
+    for (int n = 0; n < 12; ++n) {
+      const int64_t rest = 99600000 + (n + 1) * 400000;  // of the minute 12:00
+      std::string frac = std::to_string(rest % 10000000);
+      frac.insert(0, 7 - frac.size(), '0');
+      const std::string seconds = (rest < 100000000 ? "0" : "") + std::to_string(rest / 10000000) + "." + frac;
+      const std::string& row = rows[static_cast<size_t>(n)];
+      EXPECT_EQ(Column(row, 8), "12") << row;
+      EXPECT_EQ(Column(row, 9), "00") << row;
+      EXPECT_EQ(Column(row, 10), seconds) << row;
+    }
+    // Once the run is over, 'Reset' unloads the log.
+    log->Button2->click();
+    EXPECT_FALSE(m.W().CaptureLogTimes.Loaded());
+  }
 }
