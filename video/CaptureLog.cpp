@@ -15,7 +15,7 @@
 // refuses a file whole when its start date and time do not read or its rate
 // is negative or no number, as it refuses files beyond 4 MB, binary files and
 // files without any of the keys. UTF-16 files (with their byte-order mark) are
-// read as UTF-8.
+// read as UTF-8; zero bytes at the end of a file are dropped.
 #include "video/CaptureLog.h"
 
 #include <algorithm>
@@ -173,11 +173,17 @@ bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::st
   // A log saved as "Unicode" by a Windows editor.
   if (auto utf8 = Utf16FileText(text)) text = std::move(*utf8);
   if (text.starts_with(kUtf8Bom)) text.erase(0, kUtf8Bom.size());
+  // A write cut short by a crash can leave the file's end as zero bytes; the lines before are whole.
+  text.erase(text.find_last_not_of('\0') + 1);
   // Another kind of file would replace the loaded log's text and leave its values.
+  if (text.find('\0') != std::string::npos) {
+    if (error) *error = "\"" + path + "\" is not a capture log (it is no text file).";
+    return false;
+  }
   bool has_key = false;
   for (std::string_view key : {"StartCapture=", "EndCapture=", "ActualFrameRate=", "FrameCount="})
     has_key = has_key || text.find(key) != std::string::npos;
-  if (!has_key || text.find('\0') != std::string::npos) {
+  if (!has_key) {
     if (error)
       *error = "\"" + path + "\" is not a capture log (it holds no StartCapture=, EndCapture=, ActualFrameRate= or "
                "FrameCount= line).";

@@ -138,6 +138,9 @@ TEST(CaptureLog, ByteOrderMarksAndUtf16Files) {
       {"UTF-8 with mark", "\xEF\xBB\xBF" + log},
       {"UTF-16 LE", Utf16(log, true)},
       {"UTF-16 BE", Utf16(log, false)},
+      // Left so by a crash while the file was written.
+      {"UTF-8 ending in zero bytes", log + std::string(512, '\0')},
+      {"UTF-16 LE ending in zero bytes", Utf16(log, true) + std::string(512, '\0')},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -150,6 +153,13 @@ TEST(CaptureLog, ByteOrderMarksAndUtf16Files) {
     EXPECT_EQ(st.CaptureLogLastFrame, 999);
     EXPECT_EQ(text, log);
   }
+  // Zero bytes inside the text: no text file, told so; nothing is taken.
+  CaptureLogState st;
+  std::string error;
+  EXPECT_FALSE(LoadCaptureLogFile(dir.Write("bin.txt", log.substr(0, 20) + '\0' + log.substr(20)), st, &error));
+  EXPECT_EQ(error, "\"" + dir.File("bin.txt") + "\" is not a capture log (it is no text file).");
+  EXPECT_FALSE(st.Loaded());
+  EXPECT_EQ(st.CaptureLogFrameRate, 0);
 }
 
 // A camera slower than its nominal 25 frames per second: the end of each
