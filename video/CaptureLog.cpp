@@ -154,6 +154,7 @@ void ApplyCaptureLogText(std::string_view text, CaptureLogState& st) {
     if (AfterKey(line, "FrameCount=", rest)) {
       const int64_t count = ParseInt32(TrimBlanks(rest)).value_or(0);
       st.CaptureLogLastFrame = static_cast<int32_t>(count - 1);
+      st.CaptureLogCountGiven = count > 0;
       st.savedEdits[14] = FormatInt(st.CaptureLogLastFrame);
     }
     return true;
@@ -198,12 +199,20 @@ bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::st
   return true;
 }
 
+std::string CaptureLogCountMismatch(const CaptureLogState& st, int32_t videoFrames) {
+  const int64_t logFrames = static_cast<int64_t>(st.CaptureLogLastFrame) + 1;
+  if (!st.Loaded() || !st.CaptureLogCountGiven || videoFrames <= 0 || logFrames == videoFrames) return {};
+  return "The capture log counts " + std::to_string(logFrames) + " frames, the video " + std::to_string(videoFrames) +
+         ". The log may belong to another video: the frame times taken from it would then be wrong.";
+}
+
 void ResetCaptureLog(CaptureLogState& st) {
   st.CaptureLogYear = st.CaptureLogMonth = st.CaptureLogDay = 0;
   st.CaptureLogStartTime = 0;
   st.CaptureLogTimesFrames = false;
   st.loadedText.clear();
   st.CaptureLogLastFrame = 0;
+  st.CaptureLogCountGiven = false;
   st.CaptureLogFrameInterval = 0;
 }
 

@@ -324,6 +324,9 @@ void TPlatform::DetectTickStampOnOpen() {
   eo.frameInterval = Video.FrameInterval;
   Ticks.StampYear = ReadEmbeddedTimeStamp(a, eo, scratch);
   if (!((Ticks.StampYear >= 1901 && Ticks.StampYear <= 2199) || Ticks.FixedFrameInterval != 0 || CaptureLogTimes.Loaded())) return;
+  // A log loaded for an earlier video would time this one without a word.
+  const std::string mismatch = CaptureLogCountMismatch(CaptureLogTimes, ScrollBar1->maximum() + 1);
+  if (!mismatch.empty()) Dialogs().ShowWarning(QString::fromStdString(mismatch));
 
   SelectSharpTime();
   SetComboIndex(ComboBox1, 3);
@@ -373,7 +376,10 @@ void TPlatform::DeriveFrameRateFromTicks() {
 
 void TPlatform::AddTimeToNoCmosTime1Click() {
   RaiseOrShow(RestoreNoTimeRecorded, [this] {
-    return new TRestoreNoTimeRecorded(CaptureLogTimes, this, [this] { return Run.MeasuringRun != 0; });
+    CaptureLogHost host;
+    host.measuring = [this] { return Run.MeasuringRun != 0; };
+    host.videoFrames = [this] { return Run.VideoLoaded ? ScrollBar1->maximum() + 1 : 0; };
+    return new TRestoreNoTimeRecorded(CaptureLogTimes, this, std::move(host));
   });
 }
 

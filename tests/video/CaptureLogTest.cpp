@@ -182,3 +182,33 @@ TEST(CaptureLog, FrameTimesOfAnUnevenRateAgainstExactFractions) {
     EXPECT_EQ(t.Day, 6) << r.n;
   }
 }
+
+// The log's frame count against the video's: told only when both are known and differ.
+TEST(CaptureLog, CountMismatchWithTheVideo) {
+  const char* const counted = "StartCapture=2026-12-06 01:02:03.0\nActualFrameRate=25 fps\nFrameCount=5\n";
+  const struct {
+    const char* log;
+    int32_t videoFrames;
+    bool told;
+  } cases[] = {
+      {counted, 5, false},
+      {counted, 4, true},
+      {counted, 6, true},
+      {counted, 0, false},  // no video open
+      {"StartCapture=2026-12-06 01:02:03.0\nActualFrameRate=25 fps\n", 9, false},
+      {"StartCapture=2026-12-06 01:02:03.0\nActualFrameRate=25 fps\nFrameCount=0\n", 9, false},
+      {"StartCapture=2026-12-06 01:02:03.0\nFrameCount=5\n", 9, false},  // times no frame
+  };
+  for (const auto& c : cases) {
+    CaptureLogState st;
+    ApplyCaptureLogText(c.log, st);
+    EXPECT_EQ(!CaptureLogCountMismatch(st, c.videoFrames).empty(), c.told) << c.log << c.videoFrames;
+  }
+  CaptureLogState st;
+  ApplyCaptureLogText(counted, st);
+  EXPECT_EQ(CaptureLogCountMismatch(st, 6),
+            "The capture log counts 5 frames, the video 6. The log may belong to another video: the frame times taken "
+            "from it would then be wrong.");
+  ResetCaptureLog(st);
+  EXPECT_TRUE(CaptureLogCountMismatch(st, 6).empty());
+}

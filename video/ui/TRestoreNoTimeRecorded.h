@@ -13,13 +13,19 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
+struct CaptureLogHost {
+  // While a run measures the log is neither loaded nor reset: the run's rows
+  // would take their times from two sources.
+  std::function<bool()> measuring;
+  // The frames of the open video, 0 when none: a log counting others is told.
+  std::function<int()> videoFrames;
+};
+
 class TRestoreNoTimeRecorded : public QWidget {
   Q_OBJECT
  public:
   // Placed 300 pixels right of and 50 below the opener's top-left corner; freed on close.
-  // While `measuring` says a run goes, the log is neither loaded nor reset:
-  // the run's rows would take their times from two sources.
-  TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* opener, std::function<bool()> measuring = {});
+  TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* opener, CaptureLogHost host = {});
   ~TRestoreNoTimeRecorded() override;
 
   void Button1Click();  // 'Load Camera setting file'
@@ -42,5 +48,5 @@ class TRestoreNoTimeRecorded : public QWidget {
   void ShowSavedTexts();
   bool RefusedDuringRun() const;
   CaptureLogState& state_;
-  std::function<bool()> measuring_;
+  CaptureLogHost host_;
 };

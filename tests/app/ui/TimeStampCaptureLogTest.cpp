@@ -77,7 +77,7 @@ TEST(TimeStampCaptureLog, LoadedLogTimesEveryFrameAtTheEndOfItsExposure) {
 
   // A video without stamps now opens with the log's times.
   std::vector<Bitmap24> frames;
-  for (int n = 0; n < 3; ++n) {
+  for (int n = 0; n < 5; ++n) {
     Bitmap24 f(64, 48);
     FillFrame(f, 20);
     frames.push_back(f);
@@ -106,8 +106,8 @@ TEST(TimeStampCaptureLog, LoadedLogTimesEveryFrameAtTheEndOfItsExposure) {
   m.Click("Button3");
   ASSERT_TRUE(m.WaitUntilStopped());
   const std::vector<std::string> rows = m.Rows();
-  ASSERT_EQ(rows.size(), 3u);
-  const char* seconds[] = {"10.0000000", "10.0400000", "10.0800000"};
+  ASSERT_EQ(rows.size(), 5u);
+  const char* seconds[] = {"10.0000000", "10.0400000", "10.0800000", "10.1200000", "10.1600000"};
   for (size_t i = 0; i < rows.size(); ++i) {
     EXPECT_EQ(Column(rows[i], 8), "12") << rows[i];
     EXPECT_EQ(Column(rows[i], 9), "00") << rows[i];
@@ -234,7 +234,7 @@ TEST(TimeStampCaptureLog, ANominalRateOfNoughtOrBelowIsNotTaken) {
   }
   AviWriterOptions o;
   o.rate = 30;
-  ASSERT_TRUE(WriteAvi(m.Path("numbered.avi").string(), NumberedFrames(6, 64, 48), o));
+  ASSERT_TRUE(WriteAvi(m.Path("numbered.avi").string(), NumberedFrames(5, 64, 48), o));
   ASSERT_TRUE(m.OpenThroughButton1(m.Path("numbered.avi")));
   m.Find<QScrollBar>("ScrollBar1")->setValue(4);
   EXPECT_TRUE(m.dialogs.messages.empty());
@@ -312,7 +312,7 @@ TEST(TimeStampCaptureLog, TheLogIsNotChangedWhileARunMeasures) {
     TRestoreNoTimeRecorded* log = OpenLogWindow(m);
     ASSERT_NE(log, nullptr);
     LoadLog(m, log, kLog);
-    ASSERT_TRUE(OpenPlainVideo(m, 12, 25));
+    ASSERT_TRUE(OpenPlainVideo(m, 5, 25));
     ASSERT_EQ(m.W().Options.TimeStampMode, 3);
     m.Click("Button3");
     ASSERT_TRUE(m.W().Run.MeasuringRun);
@@ -327,8 +327,8 @@ TEST(TimeStampCaptureLog, TheLogIsNotChangedWhileARunMeasures) {
     EXPECT_EQ(log->Edit(16)->text(), "432099600000");
     ASSERT_TRUE(m.WaitUntilStopped());
     const std::vector<std::string> rows = m.Rows();
-    ASSERT_EQ(rows.size(), 12u);
-    for (int n = 0; n < 12; ++n) {
+    ASSERT_EQ(rows.size(), 5u);
+    for (int n = 0; n < 5; ++n) {
       const int64_t rest = 99600000 + (n + 1) * 400000;  // of the minute 12:00
       std::string frac = std::to_string(rest % 10000000);
       frac.insert(0, 7 - frac.size(), '0');
@@ -341,5 +341,44 @@ TEST(TimeStampCaptureLog, TheLogIsNotChangedWhileARunMeasures) {
     // Once the run is over, 'Reset' unloads the log.
     log->Button2->click();
     EXPECT_FALSE(m.W().CaptureLogTimes.Loaded());
+  }
+}
+
+// A log counting other frames than the video has may be another capture's:
+// whichever comes second, the log or the video, a warning names both counts;
+// the log still times the frames. Equal counts, or a log without a count,
+// say nothing.
+TEST(TimeStampCaptureLog, ALogCountingOtherFramesThanTheVideoIsTold) {
+  const std::string warning =
+      "The capture log counts 5 frames, the video 7. The log may belong to another video: the frame times taken from "
+      "it would then be wrong.";
+  for (const bool log_first : {true, false}) {
+    SCOPED_TRACE(log_first ? "log first" : "video first");
+    MainRoadWindow m(Reader::OwnAvi);
+    TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+    ASSERT_NE(log, nullptr);
+    if (log_first) LoadLog(m, log, kLog);
+    ASSERT_TRUE(OpenPlainVideo(m, 7, 25));
+    if (!log_first) LoadLog(m, log, kLog);
+    ASSERT_EQ(m.dialogs.messages.size(), 1u);
+    EXPECT_EQ(m.dialogs.messages[0].kind, MessageKind::Warning);
+    EXPECT_EQ(m.dialogs.messages[0].text.toStdString(), warning);
+    EXPECT_TRUE(m.W().CaptureLogTimes.Loaded());
+  }
+  const struct {
+    const char* name;
+    const char* log;
+  } quiet[] = {{"equal counts", kLog},
+               {"no count", "StartCapture=2026-12-06 12:00:09.9600000\nActualFrameRate=25.000000 fps\n"},
+               {"a count that is no number", "StartCapture=2026-12-06 12:00:09.9600000\nActualFrameRate=25 fps\nFrameCount=x\n"}};
+  for (const auto& c : quiet) {
+    SCOPED_TRACE(c.name);
+    MainRoadWindow m(Reader::OwnAvi);
+    TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+    ASSERT_NE(log, nullptr);
+    LoadLog(m, log, c.log);
+    ASSERT_TRUE(OpenPlainVideo(m, 5, 25));
+    LoadLog(m, log, c.log, "again.txt");
+    EXPECT_TRUE(m.dialogs.messages.empty()) << m.dialogs.messages.front().text.toStdString();
   }
 }
