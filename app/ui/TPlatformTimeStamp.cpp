@@ -301,6 +301,10 @@ void TPlatform::LocateStampBeforeFirstFrame() {
 }
 
 void TPlatform::DetectTickStampOnOpen() {
+  // The span of the video before is not this one's: the report would give it
+  // as this recording's when this video's counts do not read.
+  Ticks.FirstFrameTicks = Ticks.LastFrameTicks = 0;
+  for (auto* e : {Edit60, Edit61, Edit62, Edit63, Edit64}) e->clear();
   // The rate written into the file is the one its frames are sought by; a
   // nominal rate left from another video would make frames show their neighbours.
   if (Video.VideoFrameRate > 0) {
