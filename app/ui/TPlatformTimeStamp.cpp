@@ -318,7 +318,8 @@ void TPlatform::DetectTickStampOnOpen() {
   if (!error.empty()) {
     Dialogs().ShowError(QString::fromStdString(error));
   } else {
-    Ticks.EmbeddedTicksRow = b.Empty() ? 0 : ::DetectEmbeddedTicksRow(a, b);
+    // A video of one frame: its count alone says which row carries it.
+    Ticks.EmbeddedTicksRow = ::DetectEmbeddedTicksRow(a, b.Empty() ? a : b);
   }
   PaintText(Edit26, Qt::black);
   // The year of the first frame's count decides; the shown texts stay untouched.

@@ -286,6 +286,23 @@ TEST(TimeStampTicks, AVideoWhoseSpanDoesNotReadShowsNoneOfTheVideoBefore) {
   }
 }
 
+// A video of a single frame has no second frame to compare its count with:
+// the count is found on whichever row carries it, and the frame shows its time.
+TEST(TimeStampTicks, ASingleFrameVideoFindsItsCountOnEitherRow) {
+  for (const int row : {0, 1}) {
+    SCOPED_TRACE(row);
+    MainRoadWindow m(Reader::OwnAvi);
+    ASSERT_TRUE(WriteAvi(m.Path("one.avi").string(), {TickFrame(2, row)}));
+    ASSERT_TRUE(m.OpenThroughButton1(m.Path("one.avi")));
+    EXPECT_TRUE(m.dialogs.messages.empty());
+    EXPECT_EQ(m.W().Ticks.EmbeddedTicksRow, row);
+    EXPECT_EQ(m.W().Options.TimeStampMode, 3);
+    EXPECT_EQ(m.Find<QLineEdit>("Edit24")->text(), "23");
+    EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text().toStdString(), RestText(kStartRest + 2 * kFrameTicks));
+    EXPECT_EQ(m.Find<QLineEdit>("Edit59")->text(), "26 12 31");
+  }
+}
+
 }  // namespace
 
 // A table of tick-count times loaded and measured on: the frames it has no
