@@ -52,6 +52,16 @@ bool OpenPlainVideo(MainRoadWindow& m, int count, int rate) {
   return WriteAvi(m.Path("plain.avi").string(), frames, o) && m.OpenThroughButton1(m.Path("plain.avi"));
 }
 
+// The window opened and a log that times the frames loaded, then a plain
+// video opened; null when any step fails.
+TRestoreNoTimeRecorded* LoadLogThenVideo(MainRoadWindow& m, const std::string& log_text, int count, int rate) {
+  TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+  if (!log) return nullptr;
+  LoadLog(m, log, log_text);
+  if (!m.W().CaptureLogTimes.Loaded() || !OpenPlainVideo(m, count, rate)) return nullptr;
+  return log;
+}
+
 }  // namespace
 
 TEST(TimeStampCaptureLog, LoadedLogTimesEveryFrameAtTheEndOfItsExposure) {
@@ -195,11 +205,7 @@ TEST(TimeStampCaptureLog, RowsOfARunFromALaterFrameOverMidnight) {
   for (const bool field : {false, true}) {
     SCOPED_TRACE(field ? "fields" : "frames");
     MainRoadWindow m(Reader::OwnAvi);
-    TRestoreNoTimeRecorded* log = OpenLogWindow(m);
-    ASSERT_NE(log, nullptr);
-    LoadLog(m, log, log_text);
-    ASSERT_TRUE(m.W().CaptureLogTimes.Loaded());
-    ASSERT_TRUE(OpenPlainVideo(m, 6, 30));
+    ASSERT_NE(LoadLogThenVideo(m, log_text, 6, 30), nullptr);
     m.Find<QCheckBox>("CheckBox2")->setChecked(field);
     m.Find<QScrollBar>("ScrollBar1")->setValue(2);
     m.Click("Button3");
@@ -309,10 +315,8 @@ TEST(TimeStampCaptureLog, TheLogIsNotChangedWhileARunMeasures) {
   for (const bool reset : {true, false}) {
     SCOPED_TRACE(reset ? "Reset" : "Load");
     MainRoadWindow m(Reader::OwnAvi);
-    TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+    TRestoreNoTimeRecorded* log = LoadLogThenVideo(m, kLog, 5, 25);
     ASSERT_NE(log, nullptr);
-    LoadLog(m, log, kLog);
-    ASSERT_TRUE(OpenPlainVideo(m, 5, 25));
     ASSERT_EQ(m.W().Options.TimeStampMode, 3);
     m.Click("Button3");
     ASSERT_TRUE(m.W().Run.MeasuringRun);
@@ -374,10 +378,8 @@ TEST(TimeStampCaptureLog, ALogCountingOtherFramesThanTheVideoIsTold) {
   for (const auto& c : quiet) {
     SCOPED_TRACE(c.name);
     MainRoadWindow m(Reader::OwnAvi);
-    TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+    TRestoreNoTimeRecorded* log = LoadLogThenVideo(m, c.log, 5, 25);
     ASSERT_NE(log, nullptr);
-    LoadLog(m, log, c.log);
-    ASSERT_TRUE(OpenPlainVideo(m, 5, 25));
     LoadLog(m, log, c.log, "again.txt");
     EXPECT_TRUE(m.dialogs.messages.empty()) << m.dialogs.messages.front().text.toStdString();
   }
