@@ -15,7 +15,7 @@
 // refuses a file whole when its start date and time do not read or its rate
 // is negative or no number, as it refuses files beyond 4 MB, binary files and
 // files without any of the keys. UTF-16 files (with their byte-order mark) are
-// read as UTF-8.
+// read as UTF-8; zero bytes at the end of a file are dropped.
 #include "video/CaptureLog.h"
 
 #include <algorithm>
@@ -154,6 +154,7 @@ void ApplyCaptureLogText(std::string_view text, CaptureLogState& st) {
     if (AfterKey(line, "FrameCount=", rest)) {
       const int64_t count = ParseInt32(TrimBlanks(rest)).value_or(0);
       st.CaptureLogLastFrame = static_cast<int32_t>(count - 1);
+      st.CaptureLogCountGiven = count > 0;
       st.savedEdits[14] = FormatInt(st.CaptureLogLastFrame);
     }
     return true;
@@ -173,11 +174,17 @@ bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::st
   // A log saved as "Unicode" by a Windows editor.
   if (auto utf8 = Utf16FileText(text)) text = std::move(*utf8);
   if (text.starts_with(kUtf8Bom)) text.erase(0, kUtf8Bom.size());
+  // A write cut short by a crash can leave the file's end as zero bytes; the lines before are whole.
+  text.erase(text.find_last_not_of('\0') + 1);
   // Another kind of file would replace the loaded log's text and leave its values.
+  if (text.find('\0') != std::string::npos) {
+    if (error) *error = "\"" + path + "\" is not a capture log (it is no text file).";
+    return false;
+  }
   bool has_key = false;
   for (std::string_view key : {"StartCapture=", "EndCapture=", "ActualFrameRate=", "FrameCount="})
     has_key = has_key || text.find(key) != std::string::npos;
-  if (!has_key || text.find('\0') != std::string::npos) {
+  if (!has_key) {
     if (error)
       *error = "\"" + path + "\" is not a capture log (it holds no StartCapture=, EndCapture=, ActualFrameRate= or "
                "FrameCount= line).";
@@ -192,12 +199,20 @@ bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::st
   return true;
 }
 
+std::string CaptureLogCountMismatch(const CaptureLogState& st, int32_t videoFrames) {
+  const int64_t logFrames = static_cast<int64_t>(st.CaptureLogLastFrame) + 1;
+  if (!st.Loaded() || !st.CaptureLogCountGiven || videoFrames <= 0 || logFrames == videoFrames) return {};
+  return "The capture log counts " + std::to_string(logFrames) + " frames, the video " + std::to_string(videoFrames) +
+         ". The log may belong to another video: the frame times taken from it would then be wrong.";
+}
+
 void ResetCaptureLog(CaptureLogState& st) {
   st.CaptureLogYear = st.CaptureLogMonth = st.CaptureLogDay = 0;
   st.CaptureLogStartTime = 0;
   st.CaptureLogTimesFrames = false;
   st.loadedText.clear();
   st.CaptureLogLastFrame = 0;
+  st.CaptureLogCountGiven = false;
   st.CaptureLogFrameInterval = 0;
 }
 

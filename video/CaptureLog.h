@@ -16,6 +16,7 @@ struct CaptureLogState {
   long double CaptureLogFrameInterval = 0;
   long double CaptureLogFrameRate = 0;
   int32_t CaptureLogLastFrame = 0;
+  bool CaptureLogCountGiven = false;  // a frame count line read as a count above 0
   double CaptureLogNominalFrameRate = 0;
   int32_t CaptureLogYear = 0, CaptureLogMonth = 0, CaptureLogDay = 0;
   // Texts of the window's Edit1..Edit20 (index 0 is Edit1), restored when it reopens.
@@ -40,6 +41,10 @@ std::string CaptureLogFault(std::string_view text);
 inline constexpr size_t kMaxCaptureLogBytes = 4 * 1024 * 1024;
 bool LoadCaptureLogFile(const std::string& path, CaptureLogState& state, std::string* error,
                         std::string* text = nullptr);
+
+// A message when the log counts other frames than the open video has (0: no
+// video open); empty when they agree or the log gives no count.
+std::string CaptureLogCountMismatch(const CaptureLogState& state, int32_t videoFrames);
 
 // 'Reset': no log; the rates and saved texts stay.
 void ResetCaptureLog(CaptureLogState& state);

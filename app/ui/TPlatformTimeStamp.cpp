@@ -301,6 +301,10 @@ void TPlatform::LocateStampBeforeFirstFrame() {
 }
 
 void TPlatform::DetectTickStampOnOpen() {
+  // The span of the video before is not this one's: the report would give it
+  // as this recording's when this video's counts do not read.
+  Ticks.FirstFrameTicks = Ticks.LastFrameTicks = 0;
+  for (auto* e : {Edit60, Edit61, Edit62, Edit63, Edit64}) e->clear();
   // The rate written into the file is the one its frames are sought by; a
   // nominal rate left from another video would make frames show their neighbours.
   if (Video.VideoFrameRate > 0) {
@@ -314,7 +318,8 @@ void TPlatform::DetectTickStampOnOpen() {
   if (!error.empty()) {
     Dialogs().ShowError(QString::fromStdString(error));
   } else {
-    Ticks.EmbeddedTicksRow = b.Empty() ? 0 : ::DetectEmbeddedTicksRow(a, b);
+    // A video of one frame: its count alone says which row carries it.
+    Ticks.EmbeddedTicksRow = ::DetectEmbeddedTicksRow(a, b.Empty() ? a : b);
   }
   PaintText(Edit26, Qt::black);
   // The year of the first frame's count decides; the shown texts stay untouched.
@@ -324,6 +329,9 @@ void TPlatform::DetectTickStampOnOpen() {
   eo.frameInterval = Video.FrameInterval;
   Ticks.StampYear = ReadEmbeddedTimeStamp(a, eo, scratch);
   if (!((Ticks.StampYear >= 1901 && Ticks.StampYear <= 2199) || Ticks.FixedFrameInterval != 0 || CaptureLogTimes.Loaded())) return;
+  // A log loaded for an earlier video would time this one without a word.
+  const std::string mismatch = CaptureLogCountMismatch(CaptureLogTimes, ScrollBar1->maximum() + 1);
+  if (!mismatch.empty()) Dialogs().ShowWarning(QString::fromStdString(mismatch));
 
   SelectSharpTime();
   SetComboIndex(ComboBox1, 3);
@@ -372,7 +380,12 @@ void TPlatform::DeriveFrameRateFromTicks() {
 }
 
 void TPlatform::AddTimeToNoCmosTime1Click() {
-  RaiseOrShow(RestoreNoTimeRecorded, [this] { return new TRestoreNoTimeRecorded(CaptureLogTimes, this); });
+  RaiseOrShow(RestoreNoTimeRecorded, [this] {
+    CaptureLogHost host;
+    host.measuring = [this] { return Run.MeasuringRun != 0; };
+    host.videoFrames = [this] { return Run.VideoLoaded ? ScrollBar1->maximum() + 1 : 0; };
+    return new TRestoreNoTimeRecorded(CaptureLogTimes, this, std::move(host));
+  });
 }
 
 void TPlatform::LocateTiviDigits(const Bitmap24& frame) {

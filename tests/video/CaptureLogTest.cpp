@@ -138,6 +138,9 @@ TEST(CaptureLog, ByteOrderMarksAndUtf16Files) {
       {"UTF-8 with mark", "\xEF\xBB\xBF" + log},
       {"UTF-16 LE", Utf16(log, true)},
       {"UTF-16 BE", Utf16(log, false)},
+      // Left so by a crash while the file was written.
+      {"UTF-8 ending in zero bytes", log + std::string(512, '\0')},
+      {"UTF-16 LE ending in zero bytes", Utf16(log, true) + std::string(512, '\0')},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -150,6 +153,13 @@ TEST(CaptureLog, ByteOrderMarksAndUtf16Files) {
     EXPECT_EQ(st.CaptureLogLastFrame, 999);
     EXPECT_EQ(text, log);
   }
+  // Zero bytes inside the text: no text file, told so; nothing is taken.
+  CaptureLogState st;
+  std::string error;
+  EXPECT_FALSE(LoadCaptureLogFile(dir.Write("bin.txt", log.substr(0, 20) + '\0' + log.substr(20)), st, &error));
+  EXPECT_EQ(error, "\"" + dir.File("bin.txt") + "\" is not a capture log (it is no text file).");
+  EXPECT_FALSE(st.Loaded());
+  EXPECT_EQ(st.CaptureLogFrameRate, 0);
 }
 
 // A camera slower than its nominal 25 frames per second: the end of each
@@ -171,4 +181,34 @@ TEST(CaptureLog, FrameTimesOfAnUnevenRateAgainstExactFractions) {
     EXPECT_EQ(t.RestOfMinute, r.rest) << r.n;
     EXPECT_EQ(t.Day, 6) << r.n;
   }
+}
+
+// The log's frame count against the video's: told only when both are known and differ.
+TEST(CaptureLog, CountMismatchWithTheVideo) {
+  const char* const counted = "StartCapture=2026-12-06 01:02:03.0\nActualFrameRate=25 fps\nFrameCount=5\n";
+  const struct {
+    const char* log;
+    int32_t videoFrames;
+    bool told;
+  } cases[] = {
+      {counted, 5, false},
+      {counted, 4, true},
+      {counted, 6, true},
+      {counted, 0, false},  // no video open
+      {"StartCapture=2026-12-06 01:02:03.0\nActualFrameRate=25 fps\n", 9, false},
+      {"StartCapture=2026-12-06 01:02:03.0\nActualFrameRate=25 fps\nFrameCount=0\n", 9, false},
+      {"StartCapture=2026-12-06 01:02:03.0\nFrameCount=5\n", 9, false},  // times no frame
+  };
+  for (const auto& c : cases) {
+    CaptureLogState st;
+    ApplyCaptureLogText(c.log, st);
+    EXPECT_EQ(!CaptureLogCountMismatch(st, c.videoFrames).empty(), c.told) << c.log << c.videoFrames;
+  }
+  CaptureLogState st;
+  ApplyCaptureLogText(counted, st);
+  EXPECT_EQ(CaptureLogCountMismatch(st, 6),
+            "The capture log counts 5 frames, the video 6. The log may belong to another video: the frame times taken "
+            "from it would then be wrong.");
+  ResetCaptureLog(st);
+  EXPECT_TRUE(CaptureLogCountMismatch(st, 6).empty());
 }

@@ -23,8 +23,8 @@ const char* const kCaptions[21] = {
 
 }  // namespace
 
-TRestoreNoTimeRecorded::TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* opener)
-    : QWidget(opener, Qt::Window), state_(state) {
+TRestoreNoTimeRecorded::TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* opener, CaptureLogHost host)
+    : QWidget(opener, Qt::Window), state_(state), host_(std::move(host)) {
   SetUpToolWindow(this, "RestoreNoTimeRecorded", "Add Time to no CMOS time recorded");
   auto* v = new QVBoxLayout(this);
   Memo1 = Named<QPlainTextEdit>("Memo1");
@@ -69,7 +69,16 @@ void TRestoreNoTimeRecorded::ShowSavedTexts() {
   for (int i = 0; i < 20; ++i) Edits[static_cast<size_t>(i)]->setText(QString::fromStdString(state_.savedEdits[static_cast<size_t>(i)]));
 }
 
+bool TRestoreNoTimeRecorded::RefusedDuringRun() const {
+  if (!host_.measuring || !host_.measuring()) return false;
+  Dialogs().ShowWarning(
+      "The capture log cannot be loaded or reset while a measurement runs: the frames measured so far were timed "
+      "with the log as it is.");
+  return true;
+}
+
 void TRestoreNoTimeRecorded::Button1Click() {
+  if (RefusedDuringRun()) return;
   const QString name = Dialogs().GetOpenFileName("Open", {}, "Text files (*.txt *.log *.ini);;All files (*)");
   if (name.isEmpty()) return;
   std::string error, text;
@@ -78,6 +87,7 @@ void TRestoreNoTimeRecorded::Button1Click() {
   next.CaptureLogTimesFrames = false;
   // An end time or frame count this file lacks must not show the earlier log's.
   next.CaptureLogLastFrame = 0;
+  next.CaptureLogCountGiven = false;
   next.savedEdits = {};
   if (!LoadCaptureLogFile(name.toStdString(), next, &error, &text)) {
     Dialogs().ShowError(QString::fromStdString(error));
@@ -96,9 +106,12 @@ void TRestoreNoTimeRecorded::Button1Click() {
   ShowSavedTexts();
   // The values shown would pass for a loaded log while no frame gets a time.
   if (!state_.Loaded()) Dialogs().ShowWarning(times_nothing);
+  const std::string mismatch = CaptureLogCountMismatch(state_, host_.videoFrames ? host_.videoFrames() : 0);
+  if (!mismatch.empty()) Dialogs().ShowWarning(QString::fromStdString(mismatch));
 }
 
 void TRestoreNoTimeRecorded::Button2Click() {
+  if (RefusedDuringRun()) return;
   Memo1->clear();
   for (int i = 0; i < 20; ++i) Edits[static_cast<size_t>(i)]->clear();
   ResetCaptureLog(state_);

@@ -5,6 +5,7 @@
 // and changes them and may be closed and opened again at any time.
 #include <QWidget>
 #include <array>
+#include <functional>
 
 #include "video/CaptureLog.h"
 
@@ -12,11 +13,19 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
+struct CaptureLogHost {
+  // While a run measures the log is neither loaded nor reset: the run's rows
+  // would take their times from two sources.
+  std::function<bool()> measuring;
+  // The frames of the open video, 0 when none: a log counting others is told.
+  std::function<int()> videoFrames;
+};
+
 class TRestoreNoTimeRecorded : public QWidget {
   Q_OBJECT
  public:
   // Placed 300 pixels right of and 50 below the opener's top-left corner; freed on close.
-  TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* opener);
+  TRestoreNoTimeRecorded(CaptureLogState& state, QWidget* opener, CaptureLogHost host = {});
   ~TRestoreNoTimeRecorded() override;
 
   void Button1Click();  // 'Load Camera setting file'
@@ -37,5 +46,7 @@ class TRestoreNoTimeRecorded : public QWidget {
 
  private:
   void ShowSavedTexts();
+  bool RefusedDuringRun() const;
   CaptureLogState& state_;
+  CaptureLogHost host_;
 };

@@ -35,8 +35,9 @@ TRestoreNoTimeRecorded* OpenLogWindow(MainRoadWindow& m) {
 }
 
 // 'Load Camera setting file' with the dialog answering a file of these bytes.
-void LoadLog(MainRoadWindow& m, TRestoreNoTimeRecorded* log, const std::string& bytes) {
-  const auto log_path = m.Path("capture.txt");
+void LoadLog(MainRoadWindow& m, TRestoreNoTimeRecorded* log, const std::string& bytes,
+             const char* name = "capture.txt") {
+  const auto log_path = m.Path(name);
   std::ofstream(log_path, std::ios::binary) << bytes;
   m.dialogs.open_file_names.push_back(QString::fromStdString(log_path.string()));
   log->Button1->click();
@@ -49,6 +50,16 @@ bool OpenPlainVideo(MainRoadWindow& m, int count, int rate) {
   AviWriterOptions o;
   o.rate = rate;
   return WriteAvi(m.Path("plain.avi").string(), frames, o) && m.OpenThroughButton1(m.Path("plain.avi"));
+}
+
+// The window opened and a log that times the frames loaded, then a plain
+// video opened; null when any step fails.
+TRestoreNoTimeRecorded* LoadLogThenVideo(MainRoadWindow& m, const std::string& log_text, int count, int rate) {
+  TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+  if (!log) return nullptr;
+  LoadLog(m, log, log_text);
+  if (!m.W().CaptureLogTimes.Loaded() || !OpenPlainVideo(m, count, rate)) return nullptr;
+  return log;
 }
 
 }  // namespace
@@ -76,7 +87,7 @@ TEST(TimeStampCaptureLog, LoadedLogTimesEveryFrameAtTheEndOfItsExposure) {
 
   // A video without stamps now opens with the log's times.
   std::vector<Bitmap24> frames;
-  for (int n = 0; n < 3; ++n) {
+  for (int n = 0; n < 5; ++n) {
     Bitmap24 f(64, 48);
     FillFrame(f, 20);
     frames.push_back(f);
@@ -105,8 +116,8 @@ TEST(TimeStampCaptureLog, LoadedLogTimesEveryFrameAtTheEndOfItsExposure) {
   m.Click("Button3");
   ASSERT_TRUE(m.WaitUntilStopped());
   const std::vector<std::string> rows = m.Rows();
-  ASSERT_EQ(rows.size(), 3u);
-  const char* seconds[] = {"10.0000000", "10.0400000", "10.0800000"};
+  ASSERT_EQ(rows.size(), 5u);
+  const char* seconds[] = {"10.0000000", "10.0400000", "10.0800000", "10.1200000", "10.1600000"};
   for (size_t i = 0; i < rows.size(); ++i) {
     EXPECT_EQ(Column(rows[i], 8), "12") << rows[i];
     EXPECT_EQ(Column(rows[i], 9), "00") << rows[i];
@@ -194,11 +205,7 @@ TEST(TimeStampCaptureLog, RowsOfARunFromALaterFrameOverMidnight) {
   for (const bool field : {false, true}) {
     SCOPED_TRACE(field ? "fields" : "frames");
     MainRoadWindow m(Reader::OwnAvi);
-    TRestoreNoTimeRecorded* log = OpenLogWindow(m);
-    ASSERT_NE(log, nullptr);
-    LoadLog(m, log, log_text);
-    ASSERT_TRUE(m.W().CaptureLogTimes.Loaded());
-    ASSERT_TRUE(OpenPlainVideo(m, 6, 30));
+    ASSERT_NE(LoadLogThenVideo(m, log_text, 6, 30), nullptr);
     m.Find<QCheckBox>("CheckBox2")->setChecked(field);
     m.Find<QScrollBar>("ScrollBar1")->setValue(2);
     m.Click("Button3");
@@ -233,7 +240,7 @@ TEST(TimeStampCaptureLog, ANominalRateOfNoughtOrBelowIsNotTaken) {
   }
   AviWriterOptions o;
   o.rate = 30;
-  ASSERT_TRUE(WriteAvi(m.Path("numbered.avi").string(), NumberedFrames(6, 64, 48), o));
+  ASSERT_TRUE(WriteAvi(m.Path("numbered.avi").string(), NumberedFrames(5, 64, 48), o));
   ASSERT_TRUE(m.OpenThroughButton1(m.Path("numbered.avi")));
   m.Find<QScrollBar>("ScrollBar1")->setValue(4);
   EXPECT_TRUE(m.dialogs.messages.empty());
@@ -296,4 +303,84 @@ TEST(TimeStampCaptureLog, ACaptureStartedAtMidnightTimesItsFrames) {
   // 'Reset' unloads it.
   log->Button2->click();
   EXPECT_FALSE(w.CaptureLogTimes.Loaded());
+}
+
+// 'Reset' or 'Load Camera setting file' clicked while a run measures would
+// time the run's later rows from another log, or from none, under the same
+// header: both are refused with a word, and every row of the run keeps the
+// end of its own exposure, 12:00:09.96 + (n + 1) / 25 s, counted in whole
+// 100-ns units.
+TEST(TimeStampCaptureLog, TheLogIsNotChangedWhileARunMeasures) {
+  const char* const other_log = "StartCapture=2026-12-06 20:30:00.0000000\nActualFrameRate=10.000000 fps\nFrameCount=12\n";
+  for (const bool reset : {true, false}) {
+    SCOPED_TRACE(reset ? "Reset" : "Load");
+    MainRoadWindow m(Reader::OwnAvi);
+    TRestoreNoTimeRecorded* log = LoadLogThenVideo(m, kLog, 5, 25);
+    ASSERT_NE(log, nullptr);
+    ASSERT_EQ(m.W().Options.TimeStampMode, 3);
+    m.Click("Button3");
+    ASSERT_TRUE(m.W().Run.MeasuringRun);
+    if (reset)
+      log->Button2->click();
+    else
+      LoadLog(m, log, other_log, "other.txt");
+    ASSERT_EQ(m.dialogs.messages.size(), 1u);
+    EXPECT_EQ(m.dialogs.messages[0].kind, MessageKind::Warning);
+    EXPECT_TRUE(m.dialogs.messages[0].text.contains("while a measurement runs"));
+    EXPECT_TRUE(m.W().CaptureLogTimes.Loaded());
+    EXPECT_EQ(log->Edit(16)->text(), "432099600000");
+    ASSERT_TRUE(m.WaitUntilStopped());
+    const std::vector<std::string> rows = m.Rows();
+    ASSERT_EQ(rows.size(), 5u);
+    for (int n = 0; n < 5; ++n) {
+      const int64_t rest = 99600000 + (n + 1) * 400000;  // of the minute 12:00
+      std::string frac = std::to_string(rest % 10000000);
+      frac.insert(0, 7 - frac.size(), '0');
+      const std::string seconds = (rest < 100000000 ? "0" : "") + std::to_string(rest / 10000000) + "." + frac;
+      const std::string& row = rows[static_cast<size_t>(n)];
+      EXPECT_EQ(Column(row, 8), "12") << row;
+      EXPECT_EQ(Column(row, 9), "00") << row;
+      EXPECT_EQ(Column(row, 10), seconds) << row;
+    }
+    // Once the run is over, 'Reset' unloads the log.
+    log->Button2->click();
+    EXPECT_FALSE(m.W().CaptureLogTimes.Loaded());
+  }
+}
+
+// A log counting other frames than the video has may be another capture's:
+// whichever comes second, the log or the video, a warning names both counts;
+// the log still times the frames. Equal counts, or a log without a count,
+// say nothing.
+TEST(TimeStampCaptureLog, ALogCountingOtherFramesThanTheVideoIsTold) {
+  const std::string warning =
+      "The capture log counts 5 frames, the video 7. The log may belong to another video: the frame times taken from "
+      "it would then be wrong.";
+  for (const bool log_first : {true, false}) {
+    SCOPED_TRACE(log_first ? "log first" : "video first");
+    MainRoadWindow m(Reader::OwnAvi);
+    TRestoreNoTimeRecorded* log = OpenLogWindow(m);
+    ASSERT_NE(log, nullptr);
+    if (log_first) LoadLog(m, log, kLog);
+    ASSERT_TRUE(OpenPlainVideo(m, 7, 25));
+    if (!log_first) LoadLog(m, log, kLog);
+    ASSERT_EQ(m.dialogs.messages.size(), 1u);
+    EXPECT_EQ(m.dialogs.messages[0].kind, MessageKind::Warning);
+    EXPECT_EQ(m.dialogs.messages[0].text.toStdString(), warning);
+    EXPECT_TRUE(m.W().CaptureLogTimes.Loaded());
+  }
+  const struct {
+    const char* name;
+    const char* log;
+  } quiet[] = {{"equal counts", kLog},
+               {"no count", "StartCapture=2026-12-06 12:00:09.9600000\nActualFrameRate=25.000000 fps\n"},
+               {"a count that is no number", "StartCapture=2026-12-06 12:00:09.9600000\nActualFrameRate=25 fps\nFrameCount=x\n"}};
+  for (const auto& c : quiet) {
+    SCOPED_TRACE(c.name);
+    MainRoadWindow m(Reader::OwnAvi);
+    TRestoreNoTimeRecorded* log = LoadLogThenVideo(m, c.log, 5, 25);
+    ASSERT_NE(log, nullptr);
+    LoadLog(m, log, c.log, "again.txt");
+    EXPECT_TRUE(m.dialogs.messages.empty()) << m.dialogs.messages.front().text.toStdString();
+  }
 }

@@ -1,13 +1,17 @@
 // Videos whose frames carry the capture program's 64-bit tick count: opening
 // one switches the window to 'Sharp', and every frame reads back to the exact
 // tick and date through both frame sources, into the edits and the rows.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "MainRoadFixture.h"
+#include "app/ui/TPlatformReports.h"
+#include "video/ui/TRestoreNoTimeRecorded.h"
 #include "support/StampRender.h"
 
 namespace {
@@ -230,6 +234,73 @@ TEST(TimeStampTicks, PlainVideoAfterATickVideoCarriesTheLedMarks) {
   const std::vector<std::string> rows = m.Rows();
   ASSERT_EQ(rows.size(), 2u);
   for (const std::string& row : rows) EXPECT_EQ(GetCsvField(row, 2), "\"\"") << row;
+}
+
+// A tick-count video opened after another: when its last frame carries no
+// count (or a capture log times a video without counts) its span cannot be
+// read, and the report's recording span and the span read-outs are those of
+// the same video opened first, never the video's before.
+TEST(TimeStampTicks, AVideoWhoseSpanDoesNotReadShowsNoneOfTheVideoBefore) {
+  std::vector<Bitmap24> ticks, later;
+  for (int n = 0; n < kFrames; ++n) {
+    ticks.push_back(TickFrame(n, 0));
+    Bitmap24 f = TickFrame(n, 0);
+    if (n == kFrames - 1) FillFrame(f, 16);
+    else WriteTickCount(f, 0, FrameTicks(n) + 2 * kMinute);
+    later.push_back(f);
+  }
+  std::vector<Bitmap24> plain(4, Bitmap24(64, 48));
+  for (Bitmap24& f : plain) FillFrame(f, 16);
+  const char* const log =
+      "StartCapture=2026-12-06 12:00:09.9600000\nActualFrameRate=25.000000 fps\nFrameCount=4\n";
+  const struct {
+    const char* name;
+    const std::vector<Bitmap24>& frames;
+    const char* log;
+  } cases[] = {{"last frame without a count", later, nullptr}, {"capture log", plain, log}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto open_second = [&](MainRoadWindow& m) {
+      if (c.log) {
+        std::ofstream(m.Path("capture.txt"), std::ios::binary) << c.log;
+        m.W().findChild<QAction*>("AddTimeToNoCmosTime1")->trigger();
+        m.dialogs.open_file_names.push_back(QString::fromStdString(m.Path("capture.txt").string()));
+        m.W().RestoreNoTimeRecorded->Button1->click();
+      }
+      ASSERT_TRUE(WriteAvi(m.Path("second.avi").string(), c.frames));
+      ASSERT_TRUE(m.OpenThroughButton1(m.Path("second.avi")));
+      ASSERT_EQ(m.W().Options.TimeStampMode, 3);
+    };
+    MainRoadWindow alone(Reader::OwnAvi);
+    open_second(alone);
+    MainRoadWindow m(Reader::OwnAvi);
+    ASSERT_TRUE(WriteAvi(m.Path("ticks.avi").string(), ticks));
+    ASSERT_TRUE(m.OpenThroughButton1(m.Path("ticks.avi")));
+    ASSERT_EQ(TPlatformReportHost(m.W()).Clock().FirstFrameTicks, FrameTicks(0));
+    open_second(m);
+    const ReportClock want = TPlatformReportHost(alone.W()).Clock(), got = TPlatformReportHost(m.W()).Clock();
+    EXPECT_EQ(got.FirstFrameTicks, want.FirstFrameTicks);
+    EXPECT_EQ(got.LastFrameTicks, want.LastFrameTicks);
+    for (const char* e : {"Edit60", "Edit61", "Edit62", "Edit63", "Edit64"})
+      EXPECT_EQ(m.Find<QLineEdit>(e)->text().toStdString(), alone.Find<QLineEdit>(e)->text().toStdString()) << e;
+  }
+}
+
+// A video of a single frame has no second frame to compare its count with:
+// the count is found on whichever row carries it, and the frame shows its time.
+TEST(TimeStampTicks, ASingleFrameVideoFindsItsCountOnEitherRow) {
+  for (const int row : {0, 1}) {
+    SCOPED_TRACE(row);
+    MainRoadWindow m(Reader::OwnAvi);
+    ASSERT_TRUE(WriteAvi(m.Path("one.avi").string(), {TickFrame(2, row)}));
+    ASSERT_TRUE(m.OpenThroughButton1(m.Path("one.avi")));
+    EXPECT_TRUE(m.dialogs.messages.empty());
+    EXPECT_EQ(m.W().Ticks.EmbeddedTicksRow, row);
+    EXPECT_EQ(m.W().Options.TimeStampMode, 3);
+    EXPECT_EQ(m.Find<QLineEdit>("Edit24")->text(), "23");
+    EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text().toStdString(), RestText(kStartRest + 2 * kFrameTicks));
+    EXPECT_EQ(m.Find<QLineEdit>("Edit59")->text(), "26 12 31");
+  }
 }
 
 }  // namespace
