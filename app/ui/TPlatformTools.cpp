@@ -86,6 +86,8 @@ void TPlatform::HistGram1Click() {
 
 void TPlatform::Button31Click() {
   if (!Run.VideoLoaded || Run.MeasuringRun) return;
+  // While capturing the video is closed: there is no frame to read.
+  if (OpenWindows.CaptureWindowOpen && !Still.BmpMode) return;
   const int k = std::clamp(Run.SelectedObject, 1, 3);
   const size_t i = static_cast<size_t>(k - 1);
   // The frame at the bar, read afresh and filtered as it is measured: the

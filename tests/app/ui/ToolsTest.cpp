@@ -157,6 +157,24 @@ TEST(Tools, OpitimizeOnAnUnreadableFrameChangesNothing) {
   EXPECT_EQ(m.W().UpDown7->Position(), 40);
 }
 
+// While the capture window holds the video there is no frame to read:
+// 'Opitimize' waits, without a box and without touching the threshold.
+TEST(Tools, OpitimizeWaitsWhileTheCaptureHoldsTheVideo) {
+  MainRoadWindow m(Reader::OwnAvi);
+  ASSERT_NO_FATAL_FAILURE(OpenLimbObject(m));
+  m.ClickImage1(60, 50);
+  m.W().Driver.Geometry[0].DirectionX = 0;
+  m.W().Driver.Geometry[0].DirectionY = 500;
+  m.W().UpDown7->SetPosition(40);
+  m.Find<QAction>("VideoCapture1")->trigger();
+  ASSERT_TRUE(m.W().OpenWindows.CaptureWindowOpen);
+  m.dialogs.messages.clear();
+  m.Click("Button31");  // 'Opitimize'
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  EXPECT_EQ(m.W().Driver.Geometry[0].DirectionY, 500);
+  EXPECT_EQ(m.W().UpDown7->Position(), 40);
+}
+
 TEST(Tools, StarImageAndHistogramFollowTheShownFrame) {
   MainRoadWindow m(Reader::OwnAvi);
   const auto path = m.Path("star.avi");
