@@ -132,6 +132,49 @@ TEST(Tools, OpitimizeTurnsTheBandOnAGradientAsWorkedOut) {
   }
 }
 
+// A one-frame video, lit from column 101 on, with the star in a corner pixel
+// on the first counted row, the last row or the first column: the window
+// around it is mostly outside the frame. Directions worked out apart (numpy)
+// for placement (band width 20) and 'Opitimize' (the object's width 25).
+TEST(Tools, StarInACornerOfAOneFrameVideo) {
+  struct Case {
+    int x, y, placed_dx, placed_dy, dx, dy;
+  };
+  for (const Case c : {Case{119, 99, 319, 385, 306, 395}, Case{119, 1, 319, -385, 306, -395},
+                       Case{0, 99, 354, -354, 354, -354}}) {
+    SCOPED_TRACE(std::to_string(c.x) + ", " + std::to_string(c.y));
+    MainRoadWindow m(Reader::OwnAvi);
+    Bitmap24 frame(120, 100);
+    for (int y = 0; y < frame.Height(); ++y)
+      for (int x = 0; x < frame.Width(); ++x) {
+        const uint8_t g = x > 100 ? 150 : 20;
+        frame.Set(x, y, {g, g, g});
+      }
+    frame.Set(c.x, c.y, {250, 250, 250});
+    const auto path = m.Path("corner.avi");
+    ASSERT_TRUE(WriteAvi(path.string(), {frame}));
+    ASSERT_TRUE(m.OpenThroughButton1(path));
+    m.Find<QRadioButton>("RadioButton3")->click();  // 'Meteor/Lunar Limb'
+    m.ClickImage1(c.x, c.y);
+    TPlatform& w = m.W();
+    ASSERT_EQ(w.Driver.ObjectX[0], c.x);
+    ASSERT_EQ(w.Driver.ObjectY[0], c.y);
+    ASSERT_EQ(w.UpDown8->Position(), 25);
+    const BkgLineGeometry& g = w.Driver.Geometry[0];
+    EXPECT_EQ(g.DirectionX, c.placed_dx);
+    EXPECT_EQ(g.DirectionY, c.placed_dy);
+    w.Driver.Geometry[0].DirectionX = 0;
+    w.Driver.Geometry[0].DirectionY = 500;
+    m.Click("Button31");  // 'Opitimize'
+    EXPECT_EQ(g.DirectionX, c.dx);
+    EXPECT_EQ(g.DirectionY, c.dy);
+    m.Click("Button16");  // '1Frame'
+    ASSERT_EQ(m.Rows().size(), 1u);
+    EXPECT_EQ(GetCsvField(m.Rows()[0], 27), std::to_string(g.DirectionX));
+    EXPECT_EQ(GetCsvField(m.Rows()[0], 28), std::to_string(g.DirectionY));
+  }
+}
+
 // A frame that cannot be read is told, and neither the direction nor the
 // threshold changes: the frame read before it is not the one at the bar.
 TEST(Tools, OpitimizeOnAnUnreadableFrameChangesNothing) {
