@@ -175,6 +175,45 @@ TEST(Tools, StarInACornerOfAOneFrameVideo) {
   }
 }
 
+// The band 'Opitimize' chose is written with the rows and comes back with
+// them: 'Load CSV' restores its direction, gap and width, into this window
+// and into a freshly started one.
+TEST(Tools, OpitimizedBandComesBackFromTheSavedTable) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const auto path = m.Path("gradient.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), GradientFrames()));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  m.Find<QRadioButton>("RadioButton3")->click();
+  m.ClickImage1(60, 50);
+  m.W().UpDown6->setValue(3);
+  m.W().UpDown8->setValue(5);
+  m.Click("Button31");  // 'Opitimize'
+  m.Click("Button16");  // '1Frame'
+  const auto csv = m.Path("band.csv");
+  ASSERT_TRUE(m.SaveTableThroughButton6(csv));
+  m.W().UpDown6->setValue(10);
+  m.W().UpDown8->setValue(25);
+  m.W().Driver.Geometry[0].DirectionX = 0;
+  m.W().Driver.Geometry[0].DirectionY = 500;
+  m.W().ShowNeighbor();
+  ASSERT_NE(m.W().Edit21->text(), "370");
+  auto load_and_check = [&](MainRoadWindow& into) {
+    into.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+    into.Click("Button20");  // 'Load CSV'
+    EXPECT_TRUE(into.dialogs.messages.empty());
+    TPlatform& w = into.W();
+    EXPECT_EQ(w.Driver.Geometry[0].DirectionX, 491);
+    EXPECT_EQ(w.Driver.Geometry[0].DirectionY, -94);
+    EXPECT_EQ(w.UpDown6->Position(), 3);
+    EXPECT_EQ(w.UpDown8->Position(), 5);
+    EXPECT_TRUE(w.RadioButton3->isChecked());
+    EXPECT_EQ(w.Edit21->text(), "370");
+  };
+  load_and_check(m);
+  MainRoadWindow fresh(Reader::OwnAvi);  // its scripted dialogs answer from now on
+  load_and_check(fresh);
+}
+
 // A frame that cannot be read is told, and neither the direction nor the
 // threshold changes: the frame read before it is not the one at the bar.
 TEST(Tools, OpitimizeOnAnUnreadableFrameChangesNothing) {
