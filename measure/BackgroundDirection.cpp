@@ -34,8 +34,12 @@ DirectionScan ScanBackgroundDirection(const DirectionWindow& window, const MaskS
     BkgLineGeometry g;
     DirectionOfStep(i, g.DirectionX, g.DirectionY);
     BuildObjectMasks(map, g, s);
-    const double a = i * std::numbers::pi / 100;
-    const double ca = std::cos(a), sa = std::sin(a);
+    // Half a turn on, the band is the same and the balance its exact
+    // negative: the terms are the earlier step's negated, so that rounding
+    // cannot let the later of two equal scores win.
+    const double turn = i < kDirectionSteps / 2 ? 1 : -1;
+    const double a = (i % (kDirectionSteps / 2)) * std::numbers::pi / 100;
+    const double ca = turn * std::cos(a), sa = turn * std::sin(a);
     // r sin(phi - a) with phi measured from the direction's axis is
     // u cos a - v sin a. Each cell is added together with its mirror through
     // the centre, whose term is the exact negative, so a uniform background

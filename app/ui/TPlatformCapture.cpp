@@ -55,7 +55,8 @@ QWidget* TPlatform::CreateCapturePanel() {
 // ---- capture ----
 
 void TPlatform::VideoCapture1Click() {
-  if (Run.MeasuringRun || OpenWindows.CaptureWindowOpen || Capture_1) return;
+  // A recording opened afterwards would replace the video a direction is being set on.
+  if (Run.MeasuringRun || Run.DirectionSettingMode || OpenWindows.CaptureWindowOpen || Capture_1) return;
   // The capture takes over the frame path; playback cannot go on without it.
   if (Run.Playing) StopPlayback();
   // Closing for the capture keeps the right to reopen the video afterwards.

@@ -19,6 +19,7 @@
 #include "base/ui/NamedItems.h"
 #include "base/ui/DialogService.h"
 #include "measure/BackgroundDirection.h"
+#include "measure/ImageFilters.h"
 #include "measure/ui/THistogram.h"
 #include "measure/ui/TThreeDGraph.h"
 #include "video/WavFromVideo.h"
@@ -85,13 +86,19 @@ void TPlatform::HistGram1Click() {
 
 void TPlatform::Button31Click() {
   if (!Run.VideoLoaded || Run.MeasuringRun) return;
+  // While capturing the video is closed: there is no frame to read.
+  if (OpenWindows.CaptureWindowOpen && !Still.BmpMode) return;
   const int k = std::clamp(Run.SelectedObject, 1, 3);
   const size_t i = static_cast<size_t>(k - 1);
-  // The frame as last measured (filtered); read afresh only when none is held.
-  if (Driver.FrameBitmap.Empty() && !GrabCurrentFrame(Driver.FrameBitmap)) return;
+  // The frame at the bar, read afresh and filtered as it is measured: the
+  // frame in hand is an older one when the last read failed, and a frame
+  // that cannot be read changes nothing.
+  Bitmap24 frame;
+  if (!GrabCurrentFrame(frame)) return;
   PutControlsIntoSelectedObject();
   const FrameDriverSettings s = DriverSettings();
-  FrameContext ctx{ScrollBar1->value(), Driver.FrameBitmap, Driver, Frames.FrameDataLines, s};
+  ApplyFrameFilters(frame, s.Filters, Driver.Gamma);
+  FrameContext ctx{ScrollBar1->value(), frame, Driver, Frames.FrameDataLines, s};
   if (OptimizeBackgroundDirectionAsSet(ctx, k, Driver.ObjectX[i], Driver.ObjectY[i])) ShowNeighbor();
   // A new direction asks the tracking to find the star again from scratch;
   // the 'Filing Cabinet' step count chooses how strict it starts.

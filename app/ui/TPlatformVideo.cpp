@@ -75,14 +75,16 @@ bool TPlatform::OpenVideoDialog(const std::function<void()>& prepare) {
   return true;
 }
 
+// The frame a direction is being set on belongs to the open video: another
+// one waits until the click that ends the setting.
 void TPlatform::AVIRileOpen1Click() {
-  if (CheckBox1->isChecked() || Run.MeasuringRun) return;
+  if (CheckBox1->isChecked() || Run.MeasuringRun || Run.DirectionSettingMode) return;
   if (!ResultsMayBeDropped()) return;
   OpenVideoDialog();
 }
 
 void TPlatform::Button1Click() {
-  if (Run.Playing || CheckBox1->isChecked() || Run.MeasuringRun) return;
+  if (Run.Playing || CheckBox1->isChecked() || Run.MeasuringRun || Run.DirectionSettingMode) return;
   if (!ResultsMayBeDropped()) return;
   ClearEventTimingList();  // ---- chart ----
   // A cancelled dialog or a file that is no video leaves the objects and the

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -149,4 +150,54 @@ TEST(TrackMask, DiskWithCentreSet) {
   BuildTrackMask(t, -1, 1);
   EXPECT_EQ(t.At(0, 0), 1);
   EXPECT_EQ(t.At(1, 0), 0);
+}
+
+// The rectangle is exactly W x H offsets: an even width gets its extra
+// column on the negative side, an even height its extra row on the positive
+// side; everything else in -25..25 is background.
+TEST(BuildRectangleClasses, ExactSizeAndWhereTheEvenExtraGoes) {
+  struct Case {
+    int w, h, u_lo, u_hi, v_lo, v_hi;
+  };
+  for (const Case c : {Case{4, 4, -2, 1, -1, 2}, Case{1, 1, 0, 0, 0, 0}, Case{1, 4, 0, 0, -1, 2},
+                       Case{5, 3, -2, 2, -1, 1}, Case{2, 5, -1, 0, -2, 2}, Case{50, 2, -25, 24, 0, 1},
+                       Case{51, 51, -25, 25, -25, 25}}) {
+    ApertureClasses m;
+    BuildRectangleClasses(m, c.w, c.h);
+    EXPECT_EQ(CountClassCells(m, 1), c.w * c.h) << c.w << " x " << c.h;
+    EXPECT_EQ(CountClassCells(m, 2), 51 * 51 - c.w * c.h) << c.w << " x " << c.h;
+    for (int u = -25; u <= 25; ++u)
+      for (int v = -25; v <= 25; ++v) {
+        const bool inside = u >= c.u_lo && u <= c.u_hi && v >= c.v_lo && v <= c.v_hi;
+        ASSERT_EQ(m.At(u, v), inside ? 1 : 2) << c.w << " x " << c.h << " at " << u << "," << v;
+      }
+  }
+}
+
+// 'Meteor/Lunar Limb' boundaries: an outer radius below the gap keeps the
+// whole ring; a gap of 0 removes no band, so the width band alone decides;
+// an inner radius one above the aperture leaves no empty ring.
+TEST(BuildObjectMasks, LimbBoundaries) {
+  const ApertureClasses ring = RingMasks(2, 4, 6);
+  const ApertureClasses whole = ObjectMasks(MaskOf(2, 4, 6, 2, 7, 1), 500, 0);
+  EXPECT_EQ(whole.Cells, ring.Cells);
+
+  const ApertureClasses no_gap = ObjectMasks(MaskOf(2, 4, 6, 2, 0, 1), 500, 0);
+  int kept = 0;
+  for (int u = -25; u <= 25; ++u)
+    for (int v = -25; v <= 25; ++v) {
+      const int expected = ring.At(u, v) == 2 ? (std::abs(u) <= 1 ? 2 : 0) : ring.At(u, v);
+      EXPECT_EQ(no_gap.At(u, v), expected) << u << "," << v;
+      kept += expected == 2;
+    }
+  EXPECT_EQ(kept, 18);  // rows 4..6 above and below the centre in columns -1, 0, 1
+
+  const ApertureClasses touching = RingMasks(3, 4, 6);
+  ApertureClasses outer;
+  DrawClassDisk(outer, 6, 1);
+  for (int u = -6; u <= 6; ++u)
+    for (int v = -6; v <= 6; ++v)
+      if (outer.At(u, v) == 1) {
+        EXPECT_NE(touching.At(u, v), 0) << u << "," << v;
+      }
 }

@@ -89,6 +89,37 @@ TEST(BackgroundDirection, GradientWithANeighbourStarPicksTheWorkedOutLine) {
   EXPECT_NEAR(best.Score, 4109.572, 0.01);
 }
 
+// A plain gradient rising towards the angle t: the band's line follows it.
+// Half a turn on, the band is the same with the opposite balance, so the
+// earlier of the two steps wins. Steps and scores worked out apart (numpy,
+// from the written mask and balance rules).
+TEST(BackgroundDirection, GradientPicksItsOwnStepAndTheEarlierOfAHalfTurn) {
+  struct Case {
+    double t;
+    int width, step;
+    double score;
+  };
+  const Case cases[] = {
+      {1.75, 20, 56, 2575.034}, {1.75, 7, 56, 1569.761}, {1.75, 1, 56, 309.302},
+      {0.4, 20, 13, 2229.755},  {0.4, 7, 13, 1607.847},  {0.4, 1, 13, 197.075},
+      {2.9, 20, 92, 2481.038},  {2.9, 7, 92, 1735.355},  {2.9, 1, 92, 227.120},
+  };
+  for (const Case& c : cases) {
+    Bitmap24 bmp(121, 121);
+    for (int y = 0; y < bmp.Height(); ++y)
+      for (int x = 0; x < bmp.Width(); ++x) {
+        const double v = 100 + 0.6 * ((x - kCx) * std::sin(c.t) + (y - kCy) * std::cos(c.t));
+        const auto g = static_cast<uint8_t>(std::nearbyint(v));
+        bmp.Set(x, y, {g, g, g});
+      }
+    DirectionWindow w;
+    FillDirectionWindow(w, bmp, kCx, kCy);
+    const DirectionScan best = ScanBackgroundDirection(w, LimbForm(c.width));
+    EXPECT_EQ(best.Step, c.step) << c.t << " width " << c.width;
+    EXPECT_NEAR(best.Score, c.score, 0.01) << c.t << " width " << c.width;
+  }
+}
+
 TEST(BackgroundDirection, UniformBackgroundTiesAndTheFirstAngleWins) {
   DirectionWindow w;
   FillDirectionWindow(w, LitFrame([](int, int) { return false; }), kCx, kCy);

@@ -153,6 +153,43 @@ TEST_F(ImageTools, DirectionSettingTurnsTheBandWithTheMouseUntilTheNextClick) {
   EXPECT_EQ(image->cursor().shape(), Qt::CrossCursor);
 }
 
+// The direction being set belongs to the frame shown: no other video opens
+// (by button, menu or a capture) until the click that ends the setting, and
+// then the new video's frame is what the window shows.
+TEST_F(ImageTools, NoOtherVideoOpensWhileADirectionIsBeingSet) {
+  OpenStar();
+  m.ClickImage1(60, 50);
+  m.Find<QRadioButton>("RadioButton3")->click();  // 'Meteor/Lunar Limb'
+  const auto other = m.Path("other.avi");
+  Bitmap24 red(40, 30);
+  for (int y = 0; y < red.Height(); ++y)
+    for (int x = 0; x < red.Width(); ++x) red.Set(x, y, {0, 0, 200});
+  ASSERT_TRUE(WriteAvi(other.string(), std::vector<Bitmap24>(2, red)));
+  m.Click("Button7");  // 'Direction Setting'
+  ASSERT_TRUE(m.W().Run.DirectionSettingMode);
+  const QString shown_video = m.W().Edit5->text();
+  const auto asked = m.dialogs.file_dialog_titles.size();
+  m.dialogs.open_file_names.push_back(QString::fromStdString(other.string()));
+  m.Click("Button1");  // 'Open AVI'
+  m.W().AVIRileOpen1->trigger();
+  m.Click("Button37");  // 'Capture'
+  EXPECT_EQ(m.dialogs.file_dialog_titles.size(), asked);
+  EXPECT_TRUE(m.W().Capture_1.isNull());
+  EXPECT_FALSE(m.W().OpenWindows.CaptureWindowOpen);
+  EXPECT_EQ(m.W().Edit5->text(), shown_video);
+  EXPECT_TRUE(m.W().Run.DirectionSettingMode);
+  EXPECT_EQ(m.ShownImage().Width(), kWidth);
+  m.dialogs.open_file_names.clear();
+
+  m.ClickImage1(10, 10);  // ends the setting
+  ASSERT_FALSE(m.W().Run.DirectionSettingMode);
+  ASSERT_TRUE(m.OpenThroughButton1(other));
+  const Bitmap24 shown = m.ShownImage();
+  ASSERT_EQ(shown.Width(), 40);
+  ASSERT_EQ(shown.Height(), 30);
+  EXPECT_EQ(shown.Get(3, 3), (Bgr{0, 0, 200}));
+}
+
 // The magnifier's direction line follows the mouse a pixel off the star's
 // column: an unbroken green run from 26 to 50 pixels out (it was one stray
 // pixel). The background ring ends at 20 pixels, so nothing else is green there.
