@@ -35,6 +35,7 @@ inline int RoundHalfAwayToInt(long double x) { return static_cast<int>(RoundHalf
 std::string FormatFixed(long double x, int decimals, int precision);
 // Seconds as FormatFixed gives them, with a "0" in front when the rounded text
 // is below 10: 9.99999 with four decimals is "10.0000", not "010.0000".
+// Negative and non-finite seconds keep the plain fixed form.
 std::string FormatSeconds(long double s, int decimals, int precision);
 
 // A time of day whose seconds are shown as FormatFixed rounds them: seconds
