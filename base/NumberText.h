@@ -85,7 +85,8 @@ std::string KeepDecimal(std::string_view s);
 
 // Locale-free parsers. Leading and trailing blanks are allowed, a leading '+'
 // or '-', digits with an optional '.' fraction and an optional exponent.
-// Anything else, or an empty text, gives nothing.
+// Anything else, or an empty text, gives nothing. A number too small for the
+// type reads as 0; one too large gives nothing.
 std::optional<double> ParseDouble(std::string_view s);
 std::optional<long double> ParseLongDouble(std::string_view s);
 // Decimal integer with optional sign and leading blanks; nothing when the text
