@@ -179,7 +179,9 @@ std::string FormatFixed(long double x, int decimals, int precision) {
 
 std::string FormatSeconds(long double s, int decimals, int precision) {
   const std::string fixed = FormatFixed(s, decimals, precision);
-  return (ParseLongDouble(fixed).value_or(0) < 10 ? "0" : "") + fixed;
+  // Only a plain figure below 10 gets the "0": not "-5.00", "NAN" or "INF".
+  const bool plain = !fixed.empty() && fixed.front() >= '0' && fixed.front() <= '9';
+  return (plain && ParseLongDouble(fixed).value_or(10) < 10 ? "0" : "") + fixed;
 }
 
 CarriedClock CarryRoundedSeconds(int64_t hour, int64_t minute, long double second, int decimals, int precision) {
@@ -286,6 +288,31 @@ std::string KeepDecimal(std::string_view s) {
 
 namespace {
 
+// Whether a well-formed unsigned number text ("123.45e-6") is below 1, judged
+// on the decimal exponent of its leading digit: an out-of-range text is tiny
+// or huge by that, whatever the sign of its written exponent ("1e-400" and
+// "0.000...1" are tiny, "1000...0e-10" with 400 zeros is huge).
+bool BelowOne(std::string_view s) {
+  const size_t e = s.find_first_of("eE");
+  const std::string_view mantissa = s.substr(0, e);
+  const size_t point = std::min(mantissa.find('.'), mantissa.size());
+  const size_t lead = mantissa.find_first_of("123456789");
+  if (lead == std::string_view::npos) return true;
+  // 10^magnitude <= value < 10^(magnitude + 1), before the written exponent.
+  long double magnitude = lead < point ? static_cast<long double>(point - lead - 1)
+                                       : -static_cast<long double>(lead - point);
+  if (e != std::string_view::npos) {
+    std::string_view exponent = s.substr(e + 1);
+    const bool minus = !exponent.empty() && exponent.front() == '-';
+    if (!exponent.empty() && (exponent.front() == '-' || exponent.front() == '+')) exponent.remove_prefix(1);
+    // An exponent beyond 64 bits outweighs any mantissa a text can hold.
+    const auto written = ParseInt64(exponent);
+    magnitude = written ? magnitude + (minus ? -1.0L : 1.0L) * static_cast<long double>(*written)
+                        : (minus ? -1.0L : 1.0L);
+  }
+  return magnitude < 0;
+}
+
 template <class T>
 std::optional<T> ParseFloating(std::string_view s) {
   s = TrimBlanks(s);
@@ -298,18 +325,13 @@ std::optional<T> ParseFloating(std::string_view s) {
     return std::nullopt;
   T v{};
   auto res = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
+  if (res.ptr != s.data() + s.size()) return std::nullopt;
   if (res.ec == std::errc::result_out_of_range) {
     // Underflow gives zero; overflow has no value.
-    bool tiny = false;
-    for (char c : s)
-      if (c == 'e' || c == 'E') tiny = true;
-    if (!tiny) return std::nullopt;
-    auto epos = s.find_first_of("eE");
-    auto e = ParseInt64(s.substr(epos + 1));
-    if (!e || *e > 0) return std::nullopt;
+    if (!BelowOne(s)) return std::nullopt;
     return negative ? -T(0) : T(0);
   }
-  if (res.ec != std::errc() || res.ptr != s.data() + s.size()) return std::nullopt;
+  if (res.ec != std::errc()) return std::nullopt;
   return negative ? -v : v;
 }
 

@@ -35,6 +35,7 @@ inline int RoundHalfAwayToInt(long double x) { return static_cast<int>(RoundHalf
 std::string FormatFixed(long double x, int decimals, int precision);
 // Seconds as FormatFixed gives them, with a "0" in front when the rounded text
 // is below 10: 9.99999 with four decimals is "10.0000", not "010.0000".
+// Negative and non-finite seconds keep the plain fixed form.
 std::string FormatSeconds(long double s, int decimals, int precision);
 
 // A time of day whose seconds are shown as FormatFixed rounds them: seconds
@@ -84,7 +85,8 @@ std::string KeepDecimal(std::string_view s);
 
 // Locale-free parsers. Leading and trailing blanks are allowed, a leading '+'
 // or '-', digits with an optional '.' fraction and an optional exponent.
-// Anything else, or an empty text, gives nothing.
+// Anything else, or an empty text, gives nothing. A number too small for the
+// type reads as 0; one too large gives nothing.
 std::optional<double> ParseDouble(std::string_view s);
 std::optional<long double> ParseLongDouble(std::string_view s);
 // Decimal integer with optional sign and leading blanks; nothing when the text

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <string>
 
 #include "base/NumberText.h"
 
@@ -96,6 +99,41 @@ TEST_P(NumberText, DoubleValuesRoundOnTheirOwnDecimalDigits) {
   EXPECT_EQ(FormatFixed(0.15, 1, 8), "0.1");
   EXPECT_EQ(FormatFixed(0.125, 2, 8), "0.13");
   EXPECT_EQ(FormatFixed(1234.55, 1, 8), "1234.5");  // 1234.549999999999954...
+}
+
+// Expected texts from Python's decimal module applied to the exact binary
+// value of each double (18 significant digits, then halves away from zero).
+TEST_P(NumberText, FixedFormAgreesWithDecimalArithmeticOnHardValues) {
+  const FixedRow rows[] = {
+      {0.5, 0, 18, "1"},          {1.5, 0, 18, "2"},         {-2.5, 0, 18, "-3"},
+      {-0.125, 2, 18, "-0.13"},   {0.0005, 3, 18, "0.001"},  {-0.0005, 3, 18, "-0.001"},
+      {0.285, 2, 18, "0.28"},     {0.285, 2, 15, "0.28"},    {1.005, 2, 18, "1.00"},
+      {2.675, 2, 18, "2.67"},     {0.0625, 3, 18, "0.063"},  {9.9995, 3, 18, "9.999"},
+      {9.99951, 3, 18, "10.000"}, {59.9995, 3, 18, "59.999"}, {59.99951, 3, 18, "60.000"},
+      {999.5, 0, 3, "1E3"},       {9999.5, 0, 4, "1E4"},     {-0.0, 2, 18, "0.00"},
+      {1e-300, 4, 18, "0.0000"},  {1234567.891, 2, 18, "1234567.89"},
+      {12345678901234567.0, 0, 18, "12345678901234568"},
+      {1.7976931348623157e308, 2, 15, "1.79769313486232E308"},
+  };
+  for (const auto& r : rows)
+    EXPECT_EQ(FormatFixed(r.x, r.decimals, r.precision), r.text)
+        << "x=" << static_cast<double>(r.x) << " d=" << r.decimals << " p=" << r.precision;
+}
+
+// The "0" in front of seconds below 10 belongs to a plain figure only.
+TEST_P(NumberText, SecondsGetALeadingZeroOnlyWhenShownBelowTen) {
+  constexpr long double kNaN = std::numeric_limits<long double>::quiet_NaN();
+  constexpr long double kInf = std::numeric_limits<long double>::infinity();
+  const struct {
+    long double s;
+    int decimals;
+    const char* text;
+  } rows[] = {
+      {0, 2, "00.00"},     {5.25, 2, "05.25"},  {9.996, 2, "10.00"}, {59.5, 0, "60"},
+      {-5, 2, "-5.00"},    {-0.125, 3, "-0.125"}, {-0.0001, 2, "00.00"},
+      {kNaN, 3, "NAN"},    {kInf, 3, "INF"},    {-kInf, 3, "-INF"},
+  };
+  for (const auto& r : rows) EXPECT_EQ(FormatSeconds(r.s, r.decimals, 18), r.text) << r.text;
 }
 
 TEST_P(NumberText, DecimalHalvesOfATextRoundAwayFromZero) {
@@ -260,6 +298,34 @@ TEST_P(NumberText, ParsersIgnoreTheLocale) {
   EXPECT_FALSE(ParseInt32("2147483648"));
   EXPECT_EQ(ParseInt32("-2147483648"), INT32_MIN);
   EXPECT_EQ(ParseDoubleOr("x", 4.0), 4.0);
+}
+
+// A text beyond the double range is huge or tiny by where its leading digit
+// stands, whatever the sign of the exponent written after it.
+TEST_P(NumberText, OutOfRangeTextsAreJudgedByTheirSize) {
+  const std::string zeros(400, '0');
+  const struct {
+    std::string text;
+    std::optional<double> value;
+  } rows[] = {
+      {"1e-400", 0.0},
+      {"1" + zeros + "e-10", std::nullopt},  // 1e390
+      {"0." + zeros + "1", 0.0},             // 1e-401
+      {"0." + zeros + "1e5", 0.0},           // 1e-396
+      {"1" + zeros, std::nullopt},
+      {"12e-99999999999999999999", 0.0},
+      {"12e99999999999999999999", std::nullopt},
+      {"0e99999999999999999999", 0.0},
+      {"2.4e-324", 0.0},
+      {"1.7976931348623159e308", std::nullopt},
+      {"1e-400x", std::nullopt},
+  };
+  for (const auto& r : rows) EXPECT_EQ(ParseDouble(r.text), r.value) << r.text.substr(0, 30);
+  const std::optional<double> minus_tiny = ParseDouble("-1e-400");
+  ASSERT_TRUE(minus_tiny);
+  EXPECT_TRUE(*minus_tiny == 0 && std::signbit(*minus_tiny));
+  EXPECT_EQ(ParseLongDouble("1" + zeros + "e-5400"), 0.0L);
+  EXPECT_FALSE(ParseLongDouble("1" + zeros + "e4800"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, NumberText, ::testing::Values("C", "de_DE.UTF-8"));

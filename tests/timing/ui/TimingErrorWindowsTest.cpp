@@ -1,14 +1,19 @@
 // Timing-error graph, simulation and linearity windows driven through their
 // controls.
+#include <algorithm>
+
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QProgressBar>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "base/NumberText.h"
@@ -158,6 +163,51 @@ TEST(LinearityWindow, GraphAndText) {
   w->close();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_FALSE(LinearityOpen());
+}
+
+// Circle centres worked out apart from the program with Python's decimal
+// (x: 931 i / 70 + 40, y: 481 - 461 v / 45000, halves away from zero): the
+// blue ink around each centre is symmetric about it. Indices 5, 15 and 45
+// fall on half pixels; 2 and 63 hold negative intensities.
+TEST(LinearityWindow, PointsAndFittedLineSitWhereTheScaleSays) {
+  TLinearity w;
+  const struct {
+    int i, x, y;
+  } rows[] = {{0, 40, 481},  {2, 67, 481},  {5, 107, 472}, {15, 240, 311},
+              {32, 466, 81}, {45, 639, 209}, {63, 878, 482}, {70, 971, 481}};
+  for (const auto& r : rows) {
+    int left = 1 << 20, right = -1, top = 1 << 20, bottom = -1;
+    for (int y = r.y - 3; y <= r.y + 3; ++y)
+      for (int x = r.x - 3; x <= r.x + 3; ++x)
+        if (x >= 0 && x < w.Picture.width() && Pixel(w.Picture, x, y) == 0x0000FFu) {
+          left = std::min(left, x), right = std::max(right, x);
+          top = std::min(top, y), bottom = std::max(bottom, y);
+        }
+    ASSERT_GE(right, 0) << r.i;
+    EXPECT_EQ(left + right, 2 * r.x) << r.i;
+    EXPECT_EQ(top + bottom, 2 * r.y) << r.i;
+  }
+  // The red line runs from index 3 to 33: (80, 501) to (479, 31).
+  EXPECT_EQ(Pixel(w.Picture, 80, 501), 0xFF0000u);
+  EXPECT_EQ(Pixel(w.Picture, 479, 31), 0xFF0000u);
+}
+
+// Escape closes the modal window as the close box does: the flag drops and
+// the window is freed, so the menu command can show it again.
+TEST(LinearityWindow, EscapeClosesAndFreesIt) {
+  QWidget owner;
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_FALSE(LinearityOpen());
+    QPointer<TLinearity> w = new TLinearity(&owner);
+    QTimer::singleShot(0, w, [w] {
+      QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+      QApplication::sendEvent(w, &esc);
+    });
+    w->exec();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(w.isNull());
+    EXPECT_FALSE(LinearityOpen());
+  }
 }
 
 }  // namespace
