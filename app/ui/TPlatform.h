@@ -615,6 +615,7 @@ class TPlatform : public QMainWindow {
   void OpenOperationGuide();   // unless open; no redraw
   void AVSFileEdit1Click();
   void ImageWindowSetting1Click();
+  void ShowPanInImageWindowSetting();  // an open panning window follows the open video
   void ErrorMessagesfromDSHOW1Click();
   void Button15Click();        // 'Color Value'
   QAction* VideoCapture1 = nullptr;            // Tools > 'Video Capture'
