@@ -354,6 +354,8 @@ class TPlatform : public QMainWindow {
   void SetStarsPosition(int k, int x, int y);
   void ObjectStarAdd();
   void RemoveObject();
+  // Object `removed` of `count` taken out of the blocks as RemoveObject does: C moves up into B's place.
+  void RemoveObjectFrom(DataLineBlocks& blocks, int removed, int count) const;
   void SelectObject(int k);
   void ApplyObjectSettings(int k);
   void Add1Click();
