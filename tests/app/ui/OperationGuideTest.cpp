@@ -523,16 +523,12 @@ TEST(OperationGuide, BackAfterAnObjectWasRemovedKeepsEachStarsOwnPlace) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     MainRoadWindow m(Reader::OwnAvi);
-    std::vector<Bitmap24> frames;
-    for (int n = 0; n < 20; ++n) {
-      SyntheticFrame f;
-      f.Width = 120;
-      f.Height = 90;
-      f.Background = 20;
-      for (const auto& s : kStars) f.Stars.push_back(SyntheticStar{s[0] + 0.2, s[1] + 0.1, 1500, 1.5});
-      frames.push_back(MakeStarFrame(f));
-    }
-    ASSERT_TRUE(WriteAvi(m.Path("three.avi").string(), frames));
+    SyntheticFrame f;
+    f.Width = 120;
+    f.Height = 90;
+    f.Background = 20;
+    for (const auto& s : kStars) f.Stars.push_back(SyntheticStar{s[0] + 0.2, s[1] + 0.1, 1500, 1.5});
+    ASSERT_TRUE(WriteAvi(m.Path("three.avi").string(), std::vector<Bitmap24>(20, MakeStarFrame(f))));
     ASSERT_TRUE(m.OpenThroughButton1(m.Path("three.avi")));
     TPlatform& w = m.W();
     m.ClickImage1(kStars[0][0], kStars[0][1]);
