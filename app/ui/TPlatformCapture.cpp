@@ -150,6 +150,10 @@ void TPlatform::ImageWindowSetting1Click() {
       },
       this);
   ShowPanInImageWindowSetting();
+  // Panned by the view's own scroll bars, or clamped when another frame
+  // size takes effect, the window's bars move with it.
+  for (QScrollBar* bar : {ScrollBox1->horizontalScrollBar(), ScrollBox1->verticalScrollBar()})
+    connect(bar, &QScrollBar::valueChanged, IMGWindowSetting, [this] { ShowPanInImageWindowSetting(); });
   IMGWindowSetting->show();
 }
 

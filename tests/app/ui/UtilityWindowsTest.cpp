@@ -215,7 +215,7 @@ TEST(ImagePanning, BarsFollowTheNextVideosFrame) {
 // The view's own scroll bars can pan further down than the window's bar
 // reaches (the view is less than 540 pixels high): moving the horizontal bar
 // then leaves the vertical pan where it is, rather than pulling it back to
-// the bar's end.
+// the bar's end. The window's bars show the view's pan however it was made.
 TEST(ImagePanning, EachBarPansItsOwnDirectionOnly) {
   MainRoadWindow m(Reader::OwnAvi);
   ASSERT_TRUE(WriteAvi(m.Path("v.avi").string(), {NumberedFrame(1600, 800, 0, 4)}));
@@ -236,6 +236,11 @@ TEST(ImagePanning, EachBarPansItsOwnDirectionOnly) {
   s->ScrollBar2->setValue(50);
   EXPECT_EQ(vy->value(), 50);
   EXPECT_EQ(vx->value(), 100);
+  // Panned by the view's own bars, the window's bars follow.
+  vx->setValue(300);
+  vy->setValue(20);
+  EXPECT_EQ(s->ScrollBar1->value(), 300);
+  EXPECT_EQ(s->ScrollBar2->value(), 20);
   s->close();
 }
 
