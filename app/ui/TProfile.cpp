@@ -300,7 +300,14 @@ void TProfile::Button5Click() {
   for (size_t i = static_cast<size_t>(std::max(BackupObjectCount, 0)); i < 3; ++i)
     for (size_t b = 0; b < back.size(); ++b) back[b].Objects[i] = w_.Frames.FrameDataLines[b].Objects[i];
   w_.Frames.FrameDataLines = back;
+  const int shown = w_.ScrollBar1->value();
   w_.GoToFrame(n);
+  // On the frame already shown the bar does not move: the frame is shown
+  // again, else the picture and position would go on showing the objects
+  // where they stood before going back.
+  if (w_.ScrollBar1->value() != shown) return;
+  w_.ShowNeighbor();
+  DrawProfile();
 }
 
 void TProfile::Button8Click() { w_.ShowLightCurveGraph(); }

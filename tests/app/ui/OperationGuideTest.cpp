@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 
 #include "MainRoadFixture.h"
 #include "app/ui/TPlatformIdentHost.h"
@@ -618,6 +619,45 @@ TEST(OperationGuide, AStartThatDoesNotTakePlaceKeepsTheStartingPoint) {
   ASSERT_TRUE(g.Button("Button5")->isEnabled());
   g.Button("Button5")->click();
   EXPECT_EQ(g.m.Find<QScrollBar>("ScrollBar1")->value(), at);
+}
+
+// 'Back to Starting point' pressed on the starting frame itself, after
+// object A was put on another star there: A is back on its first star in the
+// picture and the position read-out too, not only in the rows to come.
+TEST(OperationGuide, BackOnTheStartingFrameShowsTheObjectsPutBack) {
+  MainRoadWindow m(Reader::OwnAvi);
+  SyntheticFrame f;
+  f.Width = 120;
+  f.Height = 90;
+  f.Background = 20;
+  f.Stars = {SyntheticStar{30.2, 30.1, 1500, 1.5}, SyntheticStar{80.2, 60.1, 1500, 1.5}};
+  ASSERT_TRUE(WriteAvi(m.Path("two.avi").string(), std::vector<Bitmap24>(20, MakeStarFrame(f))));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("two.avi")));
+  TPlatform& w = m.W();
+  m.ClickImage1(30, 30);
+  m.Click("Button32");
+  TProfile* guide = w.Profile;
+  ASSERT_NE(guide, nullptr);
+  w.GoToFrame(5);
+  Find<QPushButton>(guide, "Button3")->click();  // 'Preview'
+  ASSERT_TRUE(SpinUntil([&] { return m.Find<QScrollBar>("ScrollBar1")->value() >= 8; }, 30000));
+  Find<QPushButton>(guide, "Button4")->click();  // 'Stop'
+  Find<QPushButton>(guide, "Button5")->click();  // 'Back to Starting point'
+  ASSERT_EQ(m.Find<QScrollBar>("ScrollBar1")->value(), 5);
+
+  m.ClickImage1(80, 60);  // A onto the other star
+  ASSERT_EQ(w.Frames.FrameDataLines[0].Objects[0].X, 80);
+  const int radius = m.Find<QSpinBox>("UpDown1")->value();
+  ASSERT_TRUE(m.ShownImage().Get(80 + radius, 60) == (Bgr{0, 0, 255}));
+  Find<QPushButton>(guide, "Button5")->click();  // again, on frame 5 itself
+  EXPECT_EQ(m.Find<QScrollBar>("ScrollBar1")->value(), 5);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].X, 30);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].Y, 30);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit12")->text(), "30");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit13")->text(), "30");
+  const Bitmap24 shown = m.ShownImage();
+  EXPECT_TRUE(shown.Get(30 + radius, 30) == (Bgr{0, 0, 255}));  // A's aperture rim, red
+  EXPECT_TRUE(shown.Get(80 + radius, 60) == w.Driver.FrameBitmap.Get(80 + radius, 60));
 }
 
 }  // namespace
