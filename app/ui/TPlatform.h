@@ -354,6 +354,8 @@ class TPlatform : public QMainWindow {
   void SetStarsPosition(int k, int x, int y);
   void ObjectStarAdd();
   void RemoveObject();
+  // Object `removed` of `count` taken out of the blocks as RemoveObject does: C moves up into B's place.
+  void RemoveObjectFrom(DataLineBlocks& blocks, int removed, int count) const;
   void SelectObject(int k);
   void ApplyObjectSettings(int k);
   void Add1Click();
@@ -615,6 +617,7 @@ class TPlatform : public QMainWindow {
   void OpenOperationGuide();   // unless open; no redraw
   void AVSFileEdit1Click();
   void ImageWindowSetting1Click();
+  void ShowPanInImageWindowSetting();  // an open panning window follows the open video
   void ErrorMessagesfromDSHOW1Click();
   void Button15Click();        // 'Color Value'
   QAction* VideoCapture1 = nullptr;            // Tools > 'Video Capture'

@@ -145,20 +145,26 @@ void TPlatform::ImageWindowSetting1Click() {
   // The view is a scroll area: the bars pan it.
   IMGWindowSetting = new TIMGWindowSetting(
       Video.FrameWidth, Video.FrameHeight,
-      [this](int x, int y) {
-        ScrollBox1->horizontalScrollBar()->setValue(x);
-        ScrollBox1->verticalScrollBar()->setValue(y);
+      [this](Qt::Orientation o, int v) {
+        (o == Qt::Horizontal ? ScrollBox1->horizontalScrollBar() : ScrollBox1->verticalScrollBar())->setValue(v);
         if (Run.VideoLoaded && !Run.MeasuringRun) ShowNeighbor();
       },
       this);
-  {
-    // Opened again, the bars start where the view was left, so moving one
-    // pans that way only.
-    QSignalBlocker bx(IMGWindowSetting->ScrollBar1), by(IMGWindowSetting->ScrollBar2);
-    IMGWindowSetting->ScrollBar1->setValue(ScrollBox1->horizontalScrollBar()->value());
-    IMGWindowSetting->ScrollBar2->setValue(ScrollBox1->verticalScrollBar()->value());
-  }
+  ShowPanInImageWindowSetting();
+  // Panned by the view's own scroll bars, or clamped when another frame
+  // size takes effect, the window's bars move with it.
+  for (QScrollBar* bar : {ScrollBox1->horizontalScrollBar(), ScrollBox1->verticalScrollBar()})
+    connect(bar, &QScrollBar::valueChanged, IMGWindowSetting, [this] { ShowPanInImageWindowSetting(); });
   IMGWindowSetting->show();
+}
+
+void TPlatform::ShowPanInImageWindowSetting() {
+  if (!IMGWindowSetting) return;
+  // The bars span the open video's frame and start where the view stands.
+  IMGWindowSetting->SetFrameSize(Video.FrameWidth, Video.FrameHeight);
+  QSignalBlocker bx(IMGWindowSetting->ScrollBar1), by(IMGWindowSetting->ScrollBar2);
+  IMGWindowSetting->ScrollBar1->setValue(ScrollBox1->horizontalScrollBar()->value());
+  IMGWindowSetting->ScrollBar2->setValue(ScrollBox1->verticalScrollBar()->value());
 }
 
 void TPlatform::ErrorMessagesfromDSHOW1Click() {

@@ -26,6 +26,7 @@
 #include "base/ui/Layouts.h"
 #include "base/ui/HandlerTable.h"
 #include "app/ui/TPlatform.h"
+#include "app/ui/TProfile.h"
 #include "app/ui/TSetPredictTrack.h"
 
 namespace {
@@ -429,20 +430,25 @@ void TPlatform::SetPositiononly1Click() {
 
 void TPlatform::Remove1Click() { RemoveObject(); }
 
-void TPlatform::RemoveObject() {
-  if (Run.MeasuringRun || !Run.VideoLoaded || Run.DirectionSettingMode || Run.SelectedObject < 2) return;
-  for (size_t b = 0; b < 3; ++b) {
-    auto& objs = Frames.FrameDataLines[b].Objects;
+void TPlatform::RemoveObjectFrom(DataLineBlocks& blocks, int removed, int count) const {
+  for (size_t b = 0; b < blocks.size(); ++b) {
+    auto& objs = blocks[b].Objects;
     const auto& init = Frames.InitialDataLines[b].Objects;
-    if (Run.SelectedObject == 3) {
+    if (removed == 3) {
       objs[2] = init[2];
-    } else if (Run.ObjectCount == 3) {
+    } else if (count == 3) {
       objs[1] = objs[2];
       objs[2] = init[2];
     } else {
       objs[1] = init[1];
     }
   }
+}
+
+void TPlatform::RemoveObject() {
+  if (Run.MeasuringRun || !Run.VideoLoaded || Run.DirectionSettingMode || Run.SelectedObject < 2) return;
+  const int removed = Run.SelectedObject, count = Run.ObjectCount;
+  RemoveObjectFrom(Frames.FrameDataLines, removed, count);
   if (Run.SelectedObject == 2 && Run.ObjectCount == 3) {
     Stars.ObjectPlaced[1] = Stars.ObjectPlaced[2];
     Tracking.Profiles[1] = Tracking.Profiles[2];
@@ -479,6 +485,7 @@ void TPlatform::RemoveObject() {
   EnableLinkedTracking();
   ApplyObjectSettings(Run.SelectedObject);
   if (SetPredictTrack) SetPredictTrack->ShowObjects();  // C's settings now show as B's
+  if (Profile) Profile->ObjectRemoved(removed, count);  // its starting point loses the object too
   RefreshObjectMasks(DriverSettings(), true);
   ShowNeighbor();
 }

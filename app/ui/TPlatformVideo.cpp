@@ -175,6 +175,7 @@ void TPlatform::ClearClosedVideo() {
   }
   Video.FrameWidth = Video.FrameHeight = 0;
   Video.VideoFrameRate = 0;
+  ShowPanInImageWindowSetting();
   Display.Image1Bitmap = Bitmap24();
   Driver.FrameBitmap = Bitmap24();
   Display.OverlayDrawn = false;
@@ -240,6 +241,7 @@ bool TPlatform::OpenVideoFile(const std::string& file_name, int keep_table, cons
   Image1->setPixmap(silver);
   Image1->setMinimumSize(w, h);
   Image1->resize(w, h);
+  ShowPanInImageWindowSetting();
 
   Edit48->setText(QString::number(w));
   Edit49->setText(QString::number(h));

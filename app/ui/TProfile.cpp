@@ -133,6 +133,13 @@ void TProfile::FollowMainWindow() {
   DrawProfile();
 }
 
+void TProfile::ObjectRemoved(int removed, int count) {
+  // An object added since the starting point has no place in it.
+  if (!DataLineBackup || removed > BackupObjectCount) return;
+  w_.RemoveObjectFrom(*DataLineBackup, removed, count);
+  BackupObjectCount -= 1;
+}
+
 void TProfile::DrawProfile() {
   constexpr int kW = 240, kH = 150;
   QImage plot(kW, kH, QImage::Format_RGB888);
@@ -253,15 +260,24 @@ void TProfile::ComboBox1Change() {
 }
 
 void TProfile::StartKeepingBackup(void (TPlatform::*start)()) {
-  // Pressed while a run (for 'Preview' also playback) goes on, the start is
-  // refused: the starting point stays where that run began.
-  const bool refused = w_.Run.MeasuringRun || (start == &TPlatform::StartPlayback && w_.Run.Playing);
-  if (!refused) {
-    DataLineBackup = w_.Frames.FrameDataLines;
-    BackupObjectCount = w_.Run.ObjectCount;
-    Button5->setEnabled(false);
-  }
+  // Only a start that took place moves the starting point. The main window
+  // refuses one during a run (a preview also during playback), while
+  // 'Direction Setting' holds the frame, or with every frame measured; the
+  // point taken before stays then.
+  const DataLineBlocks before = w_.Frames.FrameDataLines;
+  const int objects = w_.Run.ObjectCount;
+  const bool measuring = w_.Run.MeasuringRun, playing = w_.Run.Playing;
+  const int last_measured = w_.Run.LastMeasuredFrame;
+  const auto rows = w_.Results.Count();
   (w_.*start)();
+  // A run started on the last frame has ended already, with its row.
+  const bool measured = !measuring && (w_.Run.MeasuringRun || w_.Results.Count() != rows ||
+                                       w_.Run.LastMeasuredFrame != last_measured);
+  const bool played = !measuring && !playing && w_.Run.Playing;
+  if (!measured && !played) return;
+  DataLineBackup = before;
+  BackupObjectCount = objects;
+  Button5->setEnabled(false);
 }
 
 void TProfile::StopOfferingBackup(void (TPlatform::*stop)()) {
@@ -284,7 +300,14 @@ void TProfile::Button5Click() {
   for (size_t i = static_cast<size_t>(std::max(BackupObjectCount, 0)); i < 3; ++i)
     for (size_t b = 0; b < back.size(); ++b) back[b].Objects[i] = w_.Frames.FrameDataLines[b].Objects[i];
   w_.Frames.FrameDataLines = back;
+  const int shown = w_.ScrollBar1->value();
   w_.GoToFrame(n);
+  // On the frame already shown the bar does not move: the frame is shown
+  // again, else the picture and position would go on showing the objects
+  // where they stood before going back.
+  if (w_.ScrollBar1->value() != shown) return;
+  w_.ShowNeighbor();
+  DrawProfile();
 }
 
 void TProfile::Button8Click() { w_.ShowLightCurveGraph(); }

@@ -34,6 +34,9 @@ class TProfile : public QWidget {
   // The star buttons, 'Delete' buttons and link box show the main window's
   // objects after it added, removed or selected one.
   void FollowMainWindow();
+  // The main window removed object `removed` of `count`: the starting point
+  // drops it too, so 'Back to Starting point' puts each object left back on its own star.
+  void ObjectRemoved(int removed, int count);
   // Image1: the selected star's radial profile on the current frame and,
   // with PSF photometry, the fitted profile, in the object's colour.
   void DrawProfile();

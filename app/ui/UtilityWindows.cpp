@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStringDecoder>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -180,15 +181,13 @@ TDshowErrors::TDshowErrors(const std::vector<std::string>& lines, QWidget* opene
 
 // ---- image panning ----
 
-TIMGWindowSetting::TIMGWindowSetting(int frame_width, int frame_height, std::function<void(int, int)> scrolled,
-                                     QWidget* opener)
+TIMGWindowSetting::TIMGWindowSetting(int frame_width, int frame_height,
+                                     std::function<void(Qt::Orientation, int)> scrolled, QWidget* opener)
     : QWidget(opener, Qt::Window | Qt::WindowStaysOnTopHint), scrolled_(std::move(scrolled)) {
   SetUpToolWindow(this, "IMGWindowSetting", "IMG Window Setting");
   ScrollBar1 = Named<QScrollBar>("ScrollBar1", Qt::Horizontal);
   ScrollBar2 = Named<QScrollBar>("ScrollBar2", Qt::Vertical);
-  // A frame smaller than the 720 x 540 view has nothing to pan.
-  ScrollBar1->setRange(0, std::max(0, frame_width - 720));
-  ScrollBar2->setRange(0, std::max(0, frame_height - 540));
+  SetFrameSize(frame_width, frame_height);
   auto* g = new QGridLayout(this);
   AddGridRow(g, 0, {ScrollBar1, ScrollBar2});
   connect(ScrollBar1, &QScrollBar::valueChanged, this, &TIMGWindowSetting::ScrollBar1Change);
@@ -197,10 +196,19 @@ TIMGWindowSetting::TIMGWindowSetting(int frame_width, int frame_height, std::fun
   if (opener) move(opener->x() + 10, opener->y() + 10);
 }
 
+void TIMGWindowSetting::SetFrameSize(int frame_width, int frame_height) {
+  const QSignalBlocker bx(ScrollBar1), by(ScrollBar2);
+  // A frame smaller than the 720 x 540 view has nothing to pan.
+  ScrollBar1->setRange(0, std::max(0, frame_width - 720));
+  ScrollBar2->setRange(0, std::max(0, frame_height - 540));
+}
+
+// Each bar pans its own direction only: the other bar may stand clamped short
+// of where the view was panned by its own scroll bars.
 void TIMGWindowSetting::ScrollBar1Change() {
-  if (scrolled_) scrolled_(ScrollBar1->value(), ScrollBar2->value());
+  if (scrolled_) scrolled_(Qt::Horizontal, ScrollBar1->value());
 }
 
 void TIMGWindowSetting::ScrollBar2Change() {
-  if (scrolled_) scrolled_(ScrollBar1->value(), ScrollBar2->value());
+  if (scrolled_) scrolled_(Qt::Vertical, ScrollBar2->value());
 }

@@ -62,13 +62,17 @@ class TDshowErrors : public QWidget {
 class TIMGWindowSetting : public QWidget {
   Q_OBJECT
  public:
-  // `scrolled(x, y)` runs after each change of either bar.
-  TIMGWindowSetting(int frame_width, int frame_height, std::function<void(int, int)> scrolled, QWidget* opener);
+  // `scrolled(orientation, value)` runs after each change of a bar: the
+  // horizontal bar pans x, the vertical bar y.
+  TIMGWindowSetting(int frame_width, int frame_height, std::function<void(Qt::Orientation, int)> scrolled,
+                    QWidget* opener);
   void ScrollBar1Change();
   void ScrollBar2Change();
+  // The bars' maxima for a frame of this size; the positions are not passed on.
+  void SetFrameSize(int frame_width, int frame_height);
   QScrollBar* ScrollBar1 = nullptr;
   QScrollBar* ScrollBar2 = nullptr;
 
  private:
-  std::function<void(int, int)> scrolled_;
+  std::function<void(Qt::Orientation, int)> scrolled_;
 };

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 
 #include "MainRoadFixture.h"
 #include "app/ui/TPlatformIdentHost.h"
@@ -502,6 +503,161 @@ TEST(OperationGuide, BackKeepsAStarAddedSinceTheStartingPoint) {
     EXPECT_EQ(block.Objects[1].Threshold, added.Threshold);
     EXPECT_EQ(block.Objects[1].TrackMode, added.TrackMode);
   }
+}
+
+// An object removed after the starting point was taken leaves it too: going
+// back puts each object left on the star it stood on then (C, moved up into
+// B's place, on C's star, not on the removed B's) and no removed object comes
+// back.
+TEST(OperationGuide, BackAfterAnObjectWasRemovedKeepsEachStarsOwnPlace) {
+  constexpr int kStars[3][2] = {{30, 30}, {70, 40}, {90, 70}};
+  const struct {
+    const char* what;
+    int remove;  // the object selected for removal
+    bool through_guide;
+    std::vector<int> left;  // the stars (0 A, 1 B, 2 C) of the objects left
+  } cases[] = {
+      {"B of three, main window", 2, false, {0, 2}},
+      {"C of three, guide", 3, true, {0, 1}},
+      {"B of three, guide", 2, true, {0, 2}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MainRoadWindow m(Reader::OwnAvi);
+    SyntheticFrame f;
+    f.Width = 120;
+    f.Height = 90;
+    f.Background = 20;
+    for (const auto& s : kStars) f.Stars.push_back(SyntheticStar{s[0] + 0.2, s[1] + 0.1, 1500, 1.5});
+    ASSERT_TRUE(WriteAvi(m.Path("three.avi").string(), std::vector<Bitmap24>(20, MakeStarFrame(f))));
+    ASSERT_TRUE(m.OpenThroughButton1(m.Path("three.avi")));
+    TPlatform& w = m.W();
+    m.ClickImage1(kStars[0][0], kStars[0][1]);
+    m.Click("Button32");
+    TProfile* guide = w.Profile;
+    ASSERT_NE(guide, nullptr);
+    const char* buttons[] = {"RadioButton2", "RadioButton3"};
+    for (int k = 1; k <= 2; ++k) {
+      w.Mouse.PopupX = kStars[k][0];
+      w.Mouse.PopupY = kStars[k][1];
+      w.Mouse.PopupPlacement = true;
+      Find<QRadioButton>(guide, buttons[k - 1])->click();
+    }
+    ASSERT_EQ(w.Run.ObjectCount, 3);
+    w.GoToFrame(3);
+    const DataLineBlocks start = w.Frames.FrameDataLines;
+    for (int k = 0; k < 3; ++k) {
+      ASSERT_NEAR(start[0].Objects[static_cast<size_t>(k)].X, kStars[k][0], 1);
+      ASSERT_NEAR(start[0].Objects[static_cast<size_t>(k)].Y, kStars[k][1], 1);
+    }
+    Find<QPushButton>(guide, "Button3")->click();  // 'Preview'
+    ASSERT_TRUE(SpinUntil([&] { return m.Find<QScrollBar>("ScrollBar1")->value() >= 6; }, 30000));
+    Find<QPushButton>(guide, "Button4")->click();  // 'Stop'
+
+    (c.remove == 2 ? w.RadioButton8 : w.RadioButton9)->setChecked(true);
+    ASSERT_EQ(w.Run.SelectedObject, c.remove);
+    if (c.through_guide)
+      Find<QPushButton>(guide, "Button2")->click();  // 'Delete' with three objects
+    else
+      m.Find<QAction>("Remove1")->trigger();
+    ASSERT_EQ(w.Run.ObjectCount, 2);
+
+    Find<QPushButton>(guide, "Button5")->click();  // 'Back to Starting point'
+    EXPECT_EQ(m.Find<QScrollBar>("ScrollBar1")->value(), 3);
+    EXPECT_EQ(w.Run.ObjectCount, 2);
+    for (size_t b = 0; b < 3; ++b)
+      for (size_t k = 0; k < c.left.size(); ++k) {
+        const ObjectResult& was = start[b].Objects[static_cast<size_t>(c.left[k])];
+        const ObjectResult& now = w.Frames.FrameDataLines[b].Objects[k];
+        EXPECT_EQ(now.X, was.X) << "block " << b << ", object " << k;
+        EXPECT_EQ(now.Y, was.Y) << "block " << b << ", object " << k;
+      }
+    // The freed place holds no star.
+    EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[2].X, w.Frames.InitialDataLines[0].Objects[2].X);
+    EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[2].Y, w.Frames.InitialDataLines[0].Objects[2].Y);
+  }
+}
+
+// 'Preview' or 'Measure' that the main window refuses (here while
+// 'Direction Setting' holds the frame) starts nothing: the starting point and
+// 'Back to Starting point' stay as they were. 'Measure' pressed during the
+// preview does start a run, which then is the starting point.
+TEST(OperationGuide, AStartThatDoesNotTakePlaceKeepsTheStartingPoint) {
+  for (const char* start : {"Button6", "Button3"}) {
+    SCOPED_TRACE(start);
+    GuideFixture g;
+    ASSERT_NE(g.guide, nullptr);
+    TPlatform& w = g.m.W();
+    ASSERT_TRUE(g.PreviewFromFrame5());
+    ASSERT_TRUE(g.Button("Button5")->isEnabled());
+    g.m.Find<QRadioButton>("RadioButton2")->click();  // 'Avoid Sunlit Face'
+    g.m.Click("Button7");                             // 'Direction Setting'
+    ASSERT_TRUE(w.Run.DirectionSettingMode);
+    g.Button(start)->click();
+    EXPECT_FALSE(w.Run.MeasuringRun);
+    EXPECT_FALSE(w.Run.Playing);
+    EXPECT_TRUE(g.Button("Button5")->isEnabled());
+    g.m.ClickImage1(kStarX, kStarY - 20);  // the direction: the setting ends
+    ASSERT_FALSE(w.Run.DirectionSettingMode);
+    g.Button("Button5")->click();  // 'Back to Starting point'
+    EXPECT_EQ(g.m.Find<QScrollBar>("ScrollBar1")->value(), 5);
+    EXPECT_EQ(w.Frames.FrameDataLines[0].FrameNumberX10, 50);
+  }
+
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  g.m.Find<QSlider>("TrackBar1")->setValue(1000);  // the preview waits on its frame
+  w.GoToFrame(7);
+  g.Button("Button3")->click();  // 'Preview'
+  ASSERT_TRUE(w.Run.Playing);
+  const int at = g.m.Find<QScrollBar>("ScrollBar1")->value();
+  g.Button("Button6")->click();  // 'Measure' during the preview
+  ASSERT_TRUE(w.Run.MeasuringRun);
+  EXPECT_FALSE(g.Button("Button5")->isEnabled());
+  g.Button("Button7")->click();  // 'Stop'
+  ASSERT_TRUE(g.Button("Button5")->isEnabled());
+  g.Button("Button5")->click();
+  EXPECT_EQ(g.m.Find<QScrollBar>("ScrollBar1")->value(), at);
+}
+
+// 'Back to Starting point' pressed on the starting frame itself, after
+// object A was put on another star there: A is back on its first star in the
+// picture and the position read-out too, not only in the rows to come.
+TEST(OperationGuide, BackOnTheStartingFrameShowsTheObjectsPutBack) {
+  MainRoadWindow m(Reader::OwnAvi);
+  SyntheticFrame f;
+  f.Width = 120;
+  f.Height = 90;
+  f.Background = 20;
+  f.Stars = {SyntheticStar{30.2, 30.1, 1500, 1.5}, SyntheticStar{80.2, 60.1, 1500, 1.5}};
+  ASSERT_TRUE(WriteAvi(m.Path("two.avi").string(), std::vector<Bitmap24>(20, MakeStarFrame(f))));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("two.avi")));
+  TPlatform& w = m.W();
+  m.ClickImage1(30, 30);
+  m.Click("Button32");
+  TProfile* guide = w.Profile;
+  ASSERT_NE(guide, nullptr);
+  w.GoToFrame(5);
+  Find<QPushButton>(guide, "Button3")->click();  // 'Preview'
+  ASSERT_TRUE(SpinUntil([&] { return m.Find<QScrollBar>("ScrollBar1")->value() >= 8; }, 30000));
+  Find<QPushButton>(guide, "Button4")->click();  // 'Stop'
+  Find<QPushButton>(guide, "Button5")->click();  // 'Back to Starting point'
+  ASSERT_EQ(m.Find<QScrollBar>("ScrollBar1")->value(), 5);
+
+  m.ClickImage1(80, 60);  // A onto the other star
+  ASSERT_EQ(w.Frames.FrameDataLines[0].Objects[0].X, 80);
+  const int radius = m.Find<QSpinBox>("UpDown1")->value();
+  ASSERT_TRUE(m.ShownImage().Get(80 + radius, 60) == (Bgr{0, 0, 255}));
+  Find<QPushButton>(guide, "Button5")->click();  // again, on frame 5 itself
+  EXPECT_EQ(m.Find<QScrollBar>("ScrollBar1")->value(), 5);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].X, 30);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].Y, 30);
+  EXPECT_EQ(m.Find<QLineEdit>("Edit12")->text(), "30");
+  EXPECT_EQ(m.Find<QLineEdit>("Edit13")->text(), "30");
+  const Bitmap24 shown = m.ShownImage();
+  EXPECT_TRUE(shown.Get(30 + radius, 30) == (Bgr{0, 0, 255}));  // A's aperture rim, red
+  EXPECT_TRUE(shown.Get(80 + radius, 60) == w.Driver.FrameBitmap.Get(80 + radius, 60));
 }
 
 }  // namespace

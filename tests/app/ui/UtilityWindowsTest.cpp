@@ -2,6 +2,7 @@
 // saves to the script it opened itself, the step-log list, the colour-value
 // window and the image panning bars.
 #include <QAction>
+#include <QPointer>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
@@ -180,6 +181,66 @@ TEST(ImagePanning, ReopenedBarsShowTheViewsPan) {
   s->ScrollBar2->setValue(y / 2);
   EXPECT_EQ(view->horizontalScrollBar()->value(), x);
   EXPECT_EQ(view->verticalScrollBar()->value(), y / 2);
+  s->close();
+}
+
+// Left open while another video opens, the bars span the new frame: the
+// larger frame's right and bottom parts can be reached, and a video that
+// fails to open leaves nothing to pan.
+TEST(ImagePanning, BarsFollowTheNextVideosFrame) {
+  MainRoadWindow m(Reader::OwnAvi);
+  ASSERT_TRUE(WriteAvi(m.Path("small.avi").string(), {NumberedFrame(800, 600, 0, 4)}));
+  ASSERT_TRUE(WriteAvi(m.Path("large.avi").string(), {NumberedFrame(1600, 1200, 0, 4)}));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("small.avi")));
+  m.Find<QAction>("ImageWindowSetting1")->trigger();
+  QPointer<TIMGWindowSetting> s = m.W().IMGWindowSetting;
+  ASSERT_NE(s, nullptr);
+  ASSERT_EQ(s->ScrollBar1->maximum(), 80);
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("large.avi")));
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->ScrollBar1->maximum(), 1600 - 720);
+  EXPECT_EQ(s->ScrollBar2->maximum(), 1200 - 540);
+
+  const auto bad = m.Path("bad.avi");
+  std::ofstream(bad, std::ios::binary) << "RIFF\x10\0\0\0AVI junk";
+  m.dialogs.open_file_names.push_back(QString::fromStdString(bad.string()));
+  m.Click("Button1");
+  ASSERT_FALSE(m.W().Run.VideoLoaded);
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->ScrollBar1->maximum(), 0);
+  EXPECT_EQ(s->ScrollBar2->maximum(), 0);
+  s->close();
+}
+
+// The view's own scroll bars can pan further down than the window's bar
+// reaches (the view is less than 540 pixels high): moving the horizontal bar
+// then leaves the vertical pan where it is, rather than pulling it back to
+// the bar's end. The window's bars show the view's pan however it was made.
+TEST(ImagePanning, EachBarPansItsOwnDirectionOnly) {
+  MainRoadWindow m(Reader::OwnAvi);
+  ASSERT_TRUE(WriteAvi(m.Path("v.avi").string(), {NumberedFrame(1600, 800, 0, 4)}));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("v.avi")));
+  QScrollArea* view = m.Find<QScrollArea>("ScrollBox1");
+  m.W().show();
+  QCoreApplication::processEvents();
+  QScrollBar *vx = view->horizontalScrollBar(), *vy = view->verticalScrollBar();
+  ASSERT_GT(vy->maximum(), 800 - 540);
+  vy->setValue(vy->maximum());
+  m.Find<QAction>("ImageWindowSetting1")->trigger();
+  TIMGWindowSetting* s = m.W().IMGWindowSetting;
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->ScrollBar2->value(), 800 - 540);
+  s->ScrollBar1->setValue(100);
+  EXPECT_EQ(vx->value(), 100);
+  EXPECT_EQ(vy->value(), vy->maximum());
+  s->ScrollBar2->setValue(50);
+  EXPECT_EQ(vy->value(), 50);
+  EXPECT_EQ(vx->value(), 100);
+  // Panned by the view's own bars, the window's bars follow.
+  vx->setValue(300);
+  vy->setValue(20);
+  EXPECT_EQ(s->ScrollBar1->value(), 300);
+  EXPECT_EQ(s->ScrollBar2->value(), 20);
   s->close();
 }
 
