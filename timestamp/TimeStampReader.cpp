@@ -216,8 +216,10 @@ void ReadIotaFields(const GlyphReader& reader, const Bitmap24& frame, const XOf&
     }
     return s;
   };
-  t.StampCount1 = Counter(f1.row);
-  t.StampCount2 = Counter(f2.row);
+  // A field whose time does not read is read on the wrong lines or not shown:
+  // its counter would read as other digits.
+  t.StampCount1 = f1.read ? Counter(f1.row) : std::string();
+  t.StampCount2 = f2.read ? Counter(f2.row) : std::string();
 }
 
 }  // namespace
