@@ -29,7 +29,8 @@ struct DrawnStamp {
 std::vector<DrawnStamp> Stamps() {
   std::vector<DrawnStamp> out;
   {
-    DrawnStamp s{Inserter::Iota, "IOTA-VTI", "2359599833    1234567", "000000    01661234568", {0, 1, 2, 3, 4, 5}, {}, {}};
+    DrawnStamp s{Inserter::Iota, "IOTA-VTI", "2359599833    1234567", "000000    01661234568",
+                 {0, 1, 2, 3, 4, 5}, {}, {}};
     s.truth.StampH1 = "23", s.truth.StampM1 = "59", s.truth.StampS1Full = "59.9833";
     s.truth.StampH2 = "00", s.truth.StampM2 = "00", s.truth.StampS2Full = "00.0166";
     s.truth.StampCount1 = "1234567", s.truth.StampCount2 = "1234568";
@@ -43,8 +44,8 @@ std::vector<DrawnStamp> Stamps() {
   }
   {
     // Cells -9..-2 the date, one filler for field 6, then the time.
-    DrawnStamp s{Inserter::Ghs, "GHS", "261231 235959990", "270101 000000007", {7, 8, 9, 10, 11, 12}, {0, 1, 2, 3, 4, 5},
-                 {}};
+    DrawnStamp s{Inserter::Ghs, "GHS", "261231 235959990", "270101 000000007", {7, 8, 9, 10, 11, 12},
+                 {0, 1, 2, 3, 4, 5}, {}};
     s.truth.StampH1 = "23", s.truth.StampM1 = "59", s.truth.StampS1Full = "59.990";
     s.truth.StampH2 = "00", s.truth.StampM2 = "00", s.truth.StampS2Full = "00.007";
     s.truth.StampDate1 = "26", s.truth.StampDate2 = "12", s.truth.StampDate3 = "31";

@@ -54,7 +54,8 @@ TEST(TimeStampCut, IotaLinePushedOffTheBottomReadsWholeOrNotAtAll) {
         const std::vector<std::string> want = VtiRowTimes(set.frames[i]), got = Columns(rows[i], 2, 7);
         // Counters each whole or empty; the time of both fields whole or empty.
         for (size_t c = 0; c < 2; ++c)
-          EXPECT_TRUE(got[c] == want[c] || got[c].empty()) << name << " row " << i << ": " << rows[i] << " want " << want[c];
+          EXPECT_TRUE(got[c] == want[c] || got[c].empty())
+              << name << " row " << i << ": " << rows[i] << " want " << want[c];
         const std::vector<std::string> time(got.begin() + 2, got.end()), wantTime(want.begin() + 2, want.end());
         EXPECT_TRUE(time == wantTime || time == std::vector<std::string>(4)) << name << " row " << i << ": " << rows[i];
         whole += time == wantTime;
@@ -91,7 +92,8 @@ TEST(TimeStampCut, VideoAFewLinesHighGivesRowsWithoutTime) {
       // Columns 4-7 the time; with IOTA-VTI 2 and 3 the counters.
       const int first = inserter == 0 ? 2 : 4;
       for (const std::string& row : rows)
-        EXPECT_EQ(Columns(row, first, 7), std::vector<std::string>(static_cast<size_t>(8 - first))) << name << ": " << row;
+        EXPECT_EQ(Columns(row, first, 7), std::vector<std::string>(static_cast<size_t>(8 - first)))
+            << name << ": " << row;
     }
   }
 }
