@@ -53,14 +53,16 @@ bool PossiblePair(const std::string& pair, int limit) {
 }  // namespace
 
 void DropImpossibleFieldTimes(StampTexts& t, bool fieldMeasure) {
+  // The field's counter was read on the same misread line: it goes too.
   if (!PossiblePair(t.StampH1, 24) || !PossiblePair(t.StampM1, 60) || !PossiblePair(t.StampS1, 61))
-    for (std::string* s : {&t.StampH1, &t.StampM1, &t.StampS1, &t.StampS1Full}) s->clear();
+    for (std::string* s : {&t.StampH1, &t.StampM1, &t.StampS1, &t.StampS1Full, &t.StampCount1}) s->clear();
   const bool hm2 = fieldMeasure && (!PossiblePair(t.StampH2, 24) || !PossiblePair(t.StampM2, 60));
   if (!hm2 && PossiblePair(t.StampS2, 61)) return;
   if (fieldMeasure)
     for (std::string* s : {&t.StampH2, &t.StampM2}) s->clear();
   t.StampS2.clear();
   t.StampS2Full.clear();
+  t.StampCount2.clear();
 }
 
 std::string DateEditText(const StampTexts& t) { return t.StampDate1 + " " + t.StampDate2 + " " + t.StampDate3; }

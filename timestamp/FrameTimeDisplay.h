@@ -36,7 +36,8 @@ bool CsvRowShowsTime(std::string_view line);
 // From the texts a stamp read or tick read just filled.
 FrameTimeEdits EditsFromStampTexts(const StampTexts& texts);
 // A field whose hours, minutes or seconds read as no time can be ("88" over a
-// lit area, a minute 61) gets no time, as a field without a stamp does.
+// lit area, a minute 61) gets no time and no counter, as a field without a
+// stamp does.
 void DropImpossibleFieldTimes(StampTexts& texts, bool fieldMeasure);
 // The date edit: StampDate1 + " " + StampDate2 + " " + StampDate3.
 std::string DateEditText(const StampTexts& texts);

@@ -393,6 +393,9 @@ GlyphReader::GlyphReader(const GlyphContext& ctx) : ctx_(ctx), bright_(BrightMea
     rowOffset_[r] = scaledRows ? rowStep / 2 * static_cast<int>(RoundHalfEven(r * lines / 7 + (5 - r) / 25.0L))
                                : r * rowStep;
   strokeCheck_ = scaledRows && ctx.stampLocated;
+  gridBottom_ = 0;
+  for (int k = 0; k < cellCount_; ++k)
+    gridBottom_ = std::max(gridBottom_, rowOffset_[cells_[k].row] + (edgeMeasure_ ? edgeDistance_ : 0));
   lineCount_ = std::max(2, static_cast<int>(RoundHalfEven(lines)));
   if (ctx.mode == TimeStampMode::Iota)
     scorer_ = Scorer::Iota;
@@ -427,6 +430,12 @@ void GlyphReader::Measure(const Bitmap24& bitmap, int x, int y, GlyphCellMeasure
 }
 
 char GlyphReader::Read(const Bitmap24& bitmap, int x, int y, double* score) const {
+  // A glyph cut by the frame's top or bottom reads as the glyph with that
+  // part dark (a "2" without its base bar is a "7"): it is not read at all.
+  if (!FitsRows(bitmap, y)) {
+    if (score) *score = 0.0;
+    return 0;
+  }
   GlyphCellMeasures cells;
   Measure(bitmap, x, y, cells);
   GlyphScores sc{};  // only the candidates of the range are scored

@@ -97,6 +97,9 @@ class GlyphReader {
   // The cell measures of the last geometry at (x, y); for tests and tools.
   void Measure(const Bitmap24& bitmap, int x, int y, GlyphCellMeasures& cells) const;
   const GlyphContext& Context() const { return ctx_; }
+  // Whether a character with its reference row at y lies whole within the
+  // frame's rows; one that does not is never read.
+  bool FitsRows(const Bitmap24& bitmap, int y) const { return y >= 0 && y + gridBottom_ < bitmap.Height(); }
   // Share of a stroke's extent that carries ink, for the character box at
   // (x, y) of a located IOTA-VTI line; segments as on a seven-segment digit.
   // -1 when the box holds no contrast.
@@ -119,6 +122,7 @@ class GlyphReader {
   int lastCandidate_ = 9;
   bool strokeCheck_ = false;  // located IOTA-VTI time line: near ties are settled by strokes
   int lineCount_ = 14;        // glyph lines in one field
+  int gridBottom_ = 0;  // lines below y the cells reach down to
   enum class Scorer : uint8_t { Kiwi, Iota, Ghs } scorer_ = Scorer::Iota;
 };
 

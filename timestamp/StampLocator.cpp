@@ -206,6 +206,7 @@ struct InkBand {
   bool found = false;
   std::array<int, 2> top{}, bottom{};  // index 0 even rows, 1 odd rows
   long double threshold = 0;           // R+G+B of ink
+  bool cut = false;                    // the glyphs reach the frame's top or bottom
 };
 
 InkBand MeasureInkBand(const Bitmap24& frame, int y, const std::vector<std::pair<int, int>>& spans) {
@@ -238,6 +239,7 @@ InkBand MeasureInkBand(const Bitmap24& frame, int y, const std::vector<std::pair
   // thin middle of some digits).
   band.found = true;
   auto lit = [&](int yy, int most) { return 4 * ink[static_cast<size_t>(yy - first)] >= most; };
+  std::array<bool, 2> edge{};
   for (int parity = 0; parity < 2; ++parity) {
     int most = 0, peak = -1;
     for (int yy = first; yy <= last; ++yy)
@@ -260,7 +262,12 @@ InkBand MeasureInkBand(const Bitmap24& frame, int y, const std::vector<std::pair
     }
     band.top[parity] = top;
     band.bottom[parity] = bottom;
+    edge[parity] = top - 2 < 0 || bottom + 2 >= frame.Height();
   }
+  // Ink up to the frame's first or last line in both fields: the glyphs run
+  // on past the edge, and neither their top nor their height is known. (One
+  // field's glyphs may end on its last line.)
+  band.cut = edge[0] && edge[1];
   return band;
 }
 
@@ -342,6 +349,9 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
     spans.emplace_back(c - RoundHalfAwayToInt(0.4L * pitch), c + RoundHalfAwayToInt(0.4L * pitch));
   }
   const InkBand band = MeasureInkBand(frame, y, spans);
+  // A line the frame's edge cuts reads as other digits (a "2" without its
+  // base is a "7"): it is not located, and its frames get no time.
+  if (band.found && band.cut) return false;
   if (band.found) {
     const int linesEven = (band.bottom[0] - band.top[0]) / 2 + 1;
     const int linesOdd = (band.bottom[1] - band.top[1]) / 2 + 1;

@@ -81,6 +81,7 @@ struct OffsetSearch {
   int h = 0;
   int v = 0;
   bool fromX = true;
+  bool cut = false;  // a searched row of the line runs past the frame's top or bottom
 };
 
 // One pass of the offset search around the digit at DigitX[layout][cell].
@@ -91,6 +92,7 @@ void SearchOffsets(const Bitmap24& frame, const GlyphReader& reader, int layout,
   for (int v = vFrom; v <= vTo; ++v) {
     rowOffset = v;
     const int y = TimeStampRow(layout, field, reader.Context(), state, frameHeight);
+    s.cut = s.cut || !reader.FitsRows(frame, y);
     double running = 0;
     bool runningFromX = true;
     for (int h = -2; h <= 2; ++h) {
@@ -116,9 +118,19 @@ void SearchOffsets(const Bitmap24& frame, const GlyphReader& reader, int layout,
   }
 }
 
-std::string ReadOrZero(const GlyphReader& reader, const Bitmap24& frame, int x, int y) {
-  const char c = reader.Read(frame, x, y);
-  return std::string(1, c ? c : '0');
+// The characters of `count` fields from `from` on one row; one that does not
+// read is written as "0" and sets `gap`: a time with a covered or unreadable
+// digit is no time, not a time with a 0 in its place.
+template <typename XOf>
+std::string ReadChars(const GlyphReader& reader, const Bitmap24& frame, const XOf& X, int from, int count, int row,
+                      bool& gap) {
+  std::string s;
+  for (int i = 0; i < count; ++i) {
+    const char c = reader.Read(frame, X(from + i), row);
+    gap = gap || c == 0;
+    s += c ? c : '0';
+  }
+  return s;
 }
 
 // Both fields of an IOTA-VTI line. Each field shows its four fraction digits
@@ -131,12 +143,9 @@ void ReadIotaFields(const GlyphReader& reader, const Bitmap24& frame, const XOf&
                     const StampReadOptions& options, TimeStampState& state, StampTexts& t) {
   struct Field {
     int row;
-    std::string seconds, full;
+    std::string hms, seconds, full;
     int group;  // 13 or 17
-    bool read = false;  // some time digit of this field reads
-  };
-  auto Pair = [&](int field, int row) {
-    return ReadOrZero(reader, frame, X(field), row) + ReadOrZero(reader, frame, X(field + 1), row);
+    bool read = false;  // every time and fraction digit of this field reads
   };
   struct Reading {
     char c = 0;
@@ -147,10 +156,11 @@ void ReadIotaFields(const GlyphReader& reader, const Bitmap24& frame, const XOf&
     r.c = reader.Read(frame, X(field), row, &r.score);
     return r;
   };
-  Field odd{oddRow, {}, {}, 13}, even{evenRow, {}, {}, 13};
+  Field odd{oddRow, {}, {}, {}, 13}, even{evenRow, {}, {}, {}, 13};
   for (Field* f : {&odd, &even}) {
-    for (int d = 7; d <= 12 && !f->read; ++d) f->read = reader.Read(frame, X(d), f->row) != 0;
-    f->seconds = Pair(11, f->row);
+    bool gap = false;
+    f->hms = ReadChars(reader, frame, X, 7, 6, f->row, gap);
+    f->seconds = f->hms.substr(4, 2);
     const Reading a = ReadAt(13, f->row), b = ReadAt(17, f->row);
     if (a.score != b.score) {
       f->group = a.score > b.score ? 13 : 17;
@@ -159,12 +169,15 @@ void ReadIotaFields(const GlyphReader& reader, const Bitmap24& frame, const XOf&
       f->group = (a2 != b2 ? a2 > b2 : f == &even && odd.group == 17) ? 13 : 17;
     }
     const char first = f->group == 13 ? a.c : b.c;
+    gap = gap || first == 0;
     std::string digits(1, first ? first : '0');
-    for (int i = 1; i < 4; ++i) digits += ReadOrZero(reader, frame, X(f->group + i), f->row);
+    digits += ReadChars(reader, frame, X, f->group + 1, 3, f->row, gap);
     f->full = f->seconds + "." + digits;
+    f->read = !gap;
   }
-  // A field whose time does not read at all would read as 00.0000 and so
-  // always pass for the earlier one; only two read times are compared.
+  // A field whose time does not read (wholly or in part) would read with
+  // zeros in its place and could pass for the earlier one; only two read
+  // times are compared.
   const bool bothRead = odd.read && even.read;
   bool evenFirst;
   if (bothRead && odd.full != even.full)
@@ -176,7 +189,7 @@ void ReadIotaFields(const GlyphReader& reader, const Bitmap24& frame, const XOf&
   const Field& f1 = evenFirst ? even : odd;
   const Field& f2 = evenFirst ? odd : even;
   // A field without a readable time gets no time rather than 00:00:00.
-  auto PairOf = [&](const Field& f, int field) { return f.read ? Pair(field, f.row) : std::string(); };
+  auto PairOf = [&](const Field& f, int field) { return f.read ? f.hms.substr(field - 7, 2) : std::string(); };
   t.StampH1 = PairOf(f1, 7);
   t.StampM1 = PairOf(f1, 9);
   if (options.fieldMeasure) {
@@ -203,8 +216,10 @@ void ReadIotaFields(const GlyphReader& reader, const Bitmap24& frame, const XOf&
     }
     return s;
   };
-  t.StampCount1 = Counter(f1.row);
-  t.StampCount2 = Counter(f2.row);
+  // A field whose time does not read is read on the wrong lines or not shown:
+  // its counter would read as other digits.
+  t.StampCount1 = f1.read ? Counter(f1.row) : std::string();
+  t.StampCount2 = f2.read ? Counter(f2.row) : std::string();
 }
 
 }  // namespace
@@ -238,7 +253,9 @@ int AutoOffsetTimeStamp(const Bitmap24& frame, int field, const GlyphContext& ct
   OffsetSearch search;
   SearchOffsets(frame, reader, layout, 8, -s, s, field, state, search);
   if (search.best <= 0) SearchOffsets(frame, reader, layout, 10, -(s + 1), s, field, state, search);
-  if (search.best <= 0) {
+  // A line the frame's edge may cut is no stamp: its visible rows would read
+  // best with the row offset that puts the grid above the glyphs, as other digits.
+  if (search.best <= 0 || search.cut) {
     rowOffset = 0;
     return 2;
   }
@@ -305,8 +322,10 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
       return 2;
     }
   }
-  auto Pair = [&](int field, int row) {
-    return ReadOrZero(reader, frame, X(field), row) + ReadOrZero(reader, frame, X(field + 1), row);
+  // Whether some time character of field 1's or field 2's row did not read.
+  bool gap1 = false, gap2 = false;
+  auto Chars = [&](int from, int count, int row, bool& gap) {
+    return ReadChars(reader, frame, X, from, count, row, gap);
   };
   // Each KIWI-OSD field shows its milliseconds in one of two groups and
   // leaves the other blank. A picture moved by one line brings the other
@@ -321,11 +340,6 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
     const int other = usual == 13 ? 16 : 13;
     return !reads(usual) && reads(other) ? other : usual;
   };
-  auto Digits = [&](int from, int count, int row) {
-    std::string s;
-    for (int i = 0; i < count; ++i) s += ReadOrZero(reader, frame, X(from + i), row);
-    return s;
-  };
 
   if (ctx.mode == TimeStampMode::Iota) {
     ReadIotaFields(reader, frame, X, rowA, rowB, options, state, t);
@@ -333,61 +347,54 @@ int ReadTimeStamp(const Bitmap24& frame, const GlyphContext& ctx, const StampRea
   }
   if (ctx.mode == TimeStampMode::Ghs) {
     // The date goes with field 1's time: across midnight the other field
-    // already shows the next day.
-    t.StampDate1 = Pair(0, row1);
-    t.StampDate2 = Pair(2, row1);
-    t.StampDate3 = Pair(4, row1);
+    // already shows the next day. A date with a digit that does not read is
+    // left empty rather than given a 0 in its place.
+    bool dateGap = false;
+    const std::string date = Chars(0, 6, row1, dateGap);
+    t.StampDate1 = dateGap ? std::string() : date.substr(0, 2);
+    t.StampDate2 = dateGap ? std::string() : date.substr(2, 2);
+    t.StampDate3 = dateGap ? std::string() : date.substr(4, 2);
   }
-  t.StampH1 = Pair(7, row1);
-  t.StampM1 = Pair(9, row1);
+  t.StampH1 = Chars(7, 2, row1, gap1);
+  t.StampM1 = Chars(9, 2, row1, gap1);
   if (options.fieldMeasure) {
-    t.StampH2 = Pair(7, row2);
-    t.StampM2 = Pair(9, row2);
+    t.StampH2 = Chars(7, 2, row2, gap2);
+    t.StampM2 = Chars(9, 2, row2, gap2);
   }
-  t.StampS1 = Pair(11, row1);
-  t.StampS2 = Pair(11, row2);
+  t.StampS1 = Chars(11, 2, row1, gap1);
+  t.StampS2 = Chars(11, 2, row2, gap2);
 
   switch (ctx.mode) {
     case TimeStampMode::Kiwi:
     case TimeStampMode::Sharp:
       if (ctx.stampLocated) {
-        t.StampS1Full = t.StampS1 + "." + Digits(13, 2, row1);
-        t.StampS2Full = t.StampS2 + "." + Digits(13, 2, row2);
+        t.StampS1Full = t.StampS1 + "." + Chars(13, 2, row1, gap1);
+        t.StampS2Full = t.StampS2 + "." + Chars(13, 2, row2, gap2);
       } else {
-        t.StampS1Full = t.StampS1 + "." + Digits(ShownKiwiGroup(row1, 16), 3, row1);
-        t.StampS2Full = t.StampS2 + "." + Digits(ShownKiwiGroup(row2, 13), 3, row2);
+        t.StampS1Full = t.StampS1 + "." + Chars(ShownKiwiGroup(row1, 16), 3, row1, gap1);
+        t.StampS2Full = t.StampS2 + "." + Chars(ShownKiwiGroup(row2, 13), 3, row2, gap2);
       }
       break;
     case TimeStampMode::Ghs:
-      if (reader.Read(frame, X(7), row1) == 0) {
-        // The previous frame's fractions would go into this frame's rows.
-        t.StampS1Full.clear();
-        t.StampS2Full.clear();
-      } else {
-        t.StampS1Full = t.StampS1 + "." + Digits(13, 3, row1);
-        t.StampS2Full = t.StampS2 + "." + Digits(13, 3, row2);
-        // Compared as field times, so 00.007 after 59.990 counts as later;
-        // a second field without a stamp (all zeros) tells nothing, nor do
-        // two times too far apart to be one frame's fields.
-        if (reader.Read(frame, X(7), row2) != 0 && FieldTimesClose(t.StampS1Full, t.StampS2Full)) {
-          const bool secondEarlier = CompareFieldSeconds(t.StampS2Full, t.StampS1Full) == 0;
-          state.StampFieldOrder = oddFirst == secondEarlier ? 1 : 0;
-        }
+      t.StampS1Full = t.StampS1 + "." + Chars(13, 3, row1, gap1);
+      t.StampS2Full = t.StampS2 + "." + Chars(13, 3, row2, gap2);
+      // Compared as field times, so 00.007 after 59.990 counts as later; a
+      // field that does not wholly read tells nothing, nor do two times too
+      // far apart to be one frame's fields.
+      if (!gap1 && !gap2 && FieldTimesClose(t.StampS1Full, t.StampS2Full)) {
+        const bool secondEarlier = CompareFieldSeconds(t.StampS2Full, t.StampS1Full) == 0;
+        state.StampFieldOrder = oddFirst == secondEarlier ? 1 : 0;
       }
       break;
     case TimeStampMode::Iota:
       break;
   }
-  // A field none of whose time digits reads shows no stamp (a field the row
-  // offsets missed, a dropped field): it gets no time rather than 00:00:00.
-  auto TimeReads = [&](int row) {
-    for (int f = 7; f <= 12; ++f)
-      if (reader.Read(frame, X(f), row) != 0) return true;
-    return false;
-  };
-  if (!TimeReads(row1))
+  // A field with a time character that does not read (no stamp on its row,
+  // a dropped field, a covered digit) gets no time rather than one with
+  // zeros in its place, and never the previous frame's fractions.
+  if (gap1)
     for (std::string* s : {&t.StampH1, &t.StampM1, &t.StampS1, &t.StampS1Full}) s->clear();
-  if (!TimeReads(row2)) {
+  if (gap2) {
     if (options.fieldMeasure)
       for (std::string* s : {&t.StampH2, &t.StampM2}) s->clear();
     t.StampS2.clear();

@@ -93,7 +93,11 @@ void TPlatform::FrameTimeStep(const Bitmap24& frame, bool field_view) {
   if (!CheckBox5->isChecked()) {
     // Only two seven-segment digits: tenths and hundredths of the second.
     if (field_view || !Options.TiviAvailable) return;
-    const InserterDigitsDisplay d = ShowInserterDigits(frame, Tivi.TiviPoints, UpDown4->Position());
+    // A frame on which the box scan finds no digits (blank, washed out) is
+    // not read at the fallback box, where a lit area reads as "88".
+    InserterDigitsDisplay d;
+    d.Edit26 = "EE";
+    if (!Tivi.TiviLocateOn || Options.StampLocated) d = ShowInserterDigits(frame, Tivi.TiviPoints, UpDown4->Position());
     Edit24->setText(QString::fromStdString(d.Edit24));
     Edit25->setText(QString::fromStdString(d.Edit25));
     Edit26->setText(QString::fromStdString(d.Edit26));

@@ -147,6 +147,34 @@ TEST(ResultRowTimes, ImpossibleFieldTimesAreNotWritten) {
   }
 }
 
+// An IOTA-VTI field read as no time can be was read on the wrong lines (a
+// line pushed down the frame): its counter, read on the same lines, is
+// dropped with it; the other field keeps both.
+TEST(ResultRowTimes, AnImpossibleFieldLosesItsCounterToo) {
+  struct Row {
+    const char *m1, *s2;
+    const char *count1, *count2;
+  };
+  const Row rows[] = {{"77", "24", "", "114453"}, {"12", "75", "114452", ""}, {"12", "24", "114452", "114453"}};
+  for (const Row& r : rows) {
+    StampTexts t;
+    t.StampH1 = t.StampH2 = "11";
+    t.StampM1 = r.m1;
+    t.StampM2 = "12";
+    t.StampS1 = "24";
+    t.StampS2 = r.s2;
+    t.StampS1Full = "24.4041";
+    t.StampS2Full = std::string(r.s2) + ".4241";
+    t.StampCount1 = "114452";
+    t.StampCount2 = "114453";
+    DropImpossibleFieldTimes(t, true);
+    EXPECT_EQ(t.StampCount1, r.count1) << r.m1 << " " << r.s2;
+    EXPECT_EQ(t.StampCount2, r.count2) << r.m1 << " " << r.s2;
+    EXPECT_EQ(t.StampS1Full.empty(), std::string(r.count1).empty()) << r.m1 << " " << r.s2;
+    EXPECT_EQ(t.StampS2Full.empty(), std::string(r.count2).empty()) << r.m1 << " " << r.s2;
+  }
+}
+
 // A frame whose first pixels hold no plausible count (black, all bytes 255,
 // a count of 1890) gets no time, not 00:00:00 of year 1 or a century-old one.
 TEST(ResultRowTimes, NoTimeFromAnImplausibleTickCount) {

@@ -704,8 +704,9 @@ TEST(TimeStampReader, KiwiFieldViewEveryDigitBothRates) {
   }
 }
 
-// A field that shows no stamp where its row is read (the other field does)
-// gets no time: neither 00:00:00.000 nor the previous frame's fraction.
+// A field that shows no stamp where its row is read (the other field does),
+// or whose first hour digit does not read, gets no time: neither
+// 00:00:00.000 nor the previous frame's fraction. The other field keeps its own.
 TEST(TimeStampReader, FieldWithoutAStampGetsNoTime) {
   const std::string blank12(12, ' '), blank16(16, ' ');
   struct Row {
@@ -718,8 +719,8 @@ TEST(TimeStampReader, FieldWithoutAStampGetsNoTime) {
       {"KIWI, field 2 blank", false, "203040000120", blank12, "20", "40.120", "", ""},
       {"KIWI, field 1 blank", false, blank12, "203040120000", "", "", "", ""},
       {"GHS, field 2 blank", true, "261206 203040120", blank16, "20", "40.120", "", ""},
-      {"GHS, field 1 blank", true, blank16, "261206 203040140", "", "", "20", ""},
-      {"GHS, first hour digit blank", true, "261206  03040120", "261206  03040140", "00", "", "00", ""},
+      {"GHS, field 1 blank", true, blank16, "261206 203040140", "", "", "20", "40.140"},
+      {"GHS, first hour digit blank", true, "261206  03040120", "261206  03040140", "", "", "", ""},
   };
   uint32_t seed = 70;
   for (const Row& r : rows) {

@@ -57,6 +57,35 @@ TEST(TimeStampTivi, DigitPairsOfEveryFrameGoIntoTheRows) {
   EXPECT_TRUE(m.dialogs.messages.empty());
 }
 
+// A frame without digits that is not dark (a grey frame at the start of a
+// recording, a flash that washes the picture out) gives the box scan nothing
+// to find: its row gets no digits, not the "88" the fallback box reads on a
+// lit area.
+TEST(TimeStampTivi, AFrameWhereNoDigitsAreFoundGetsNone) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  const int cx = 400, cy = 300;
+  std::vector<Bitmap24> frames;
+  for (const uint8_t grey : {0, 128, 230, 0}) {
+    Bitmap24 f = NoisyFrame(720, 480, grey + 1u, grey == 0 ? 16 : grey, 4);
+    if (grey == 0) DrawSegmentDigits(f, frames.empty() ? "07" : "40", cx, cy, 44, 36, 230);
+    frames.push_back(f);
+  }
+  const auto path = m.Path("tivi.avi");
+  ASSERT_TRUE(WriteAvi(path.string(), frames));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  m.Find<QRadioButton>("RadioButton13")->setChecked(true);
+  w.TiviDigitBoxClick(cx - 21, cy - 20);
+  ASSERT_EQ(m.Find<QLineEdit>("Edit26")->text(), "07");
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), frames.size());
+  const char* want[] = {"07", "", "", "40"};
+  for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(Column(rows[i], 6), want[i]) << rows[i];
+  EXPECT_TRUE(m.dialogs.messages.empty());
+}
+
 // With 'KIWI' ticked, 'Position Set' TIVi skips the stamp until the digits
 // are shown: the rows of a run then carry no time, not the time of the
 // frame last read; once 'TIVi available' is chosen every row has its own.
