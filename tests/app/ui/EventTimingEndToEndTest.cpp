@@ -338,6 +338,54 @@ INSTANTIATE_TEST_SUITE_P(Events, EventTimingEndToEnd,
                                            EventCase{"ApertureReappearanceOnFrameStart", false, true, 1.0}),
                          [](const ::testing::TestParamInfo<EventCase>& info) { return std::string(info.param.name); });
 
+// An event 30 % of an exposure before the end of a frame near the first or
+// the last frame, where the level windows meet an end of the table: the fit
+// and the calculator still give the true event time.
+struct PlacedEvent {
+  const char* name;
+  int frame;
+};
+
+void PrintTo(const PlacedEvent& c, std::ostream* os) { *os << c.name; }
+
+class EventTimingEndToEndPlaced : public ::testing::TestWithParam<PlacedEvent> {};
+
+TEST_P(EventTimingEndToEndPlaced, EventIsTimedAtItsTrueTime) {
+  const PlacedEvent& c = GetParam();
+  ObjectsWindow m;
+  TPlatform& w = m.W();
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < kFrames; ++n) {
+    const double faint = n < c.frame ? 0 : n > c.frame ? 1 : kEventBeforeEnd;
+    frames.push_back(EventFrame(n, kTargetFlux * (1 - faint) + kTargetFlux * kRemaining * faint));
+  }
+  const auto video = m.Path("placed.avi");
+  ASSERT_TRUE(WriteAvi(video.string(), frames));
+  ASSERT_TRUE(m.OpenThroughButton1(video));
+  ASSERT_TRUE(MeasureTwoStars(m, {30, 32}, {66, 32}));
+
+  TFresnelCtrl* panel = FitAtRecord(m, c.frame);
+  ASSERT_NE(panel, nullptr);
+  const double error_ms = panel->Edit12->text().toDouble();
+  w.Events.ReportLightCurveElement.Kind = ReportKind::Asteroid;
+  panel->Button2->click();
+  TMagnitudeCalculator* calc = MagnitudeCalculator();
+  ASSERT_NE(calc, nullptr);
+  calc->Button2->click();
+  const QString text = calc->Memo1->toPlainText();
+  const QStringList memo = text.split('\n');
+  ASSERT_GE(memo.size(), 3) << text.toStdString();
+  ASSERT_TRUE(memo[2].startsWith("Event Time : ")) << text.toStdString();
+  const double true_ms = DayMs(kHour, kMinute, (EndRest(c.frame) - kEventBeforeEnd * kFrameTicks) / 1e7);
+  EXPECT_NEAR(EventLineMs(memo[2]), true_ms, 3 * error_ms + 1.5)
+      << text.toStdString() << " offset " << panel->Edit10->text().toStdString() << " ms";
+  calc->close();
+}
+
+INSTANTIATE_TEST_SUITE_P(Events, EventTimingEndToEndPlaced,
+                         ::testing::Values(PlacedEvent{"NearFirstFrame", 4}, PlacedEvent{"NearLastFrame", kFrames - 4}),
+                         [](const ::testing::TestParamInfo<PlacedEvent>& info) { return std::string(info.param.name); });
+
 // An asteroid's shadow: the target is faint from 30 % of an exposure before
 // the end of frame 75 to 60 % before the end of frame 115. Both events are
 // timed and added to the report's list, the disappearance first.
