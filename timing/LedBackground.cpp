@@ -41,10 +41,14 @@ LedBackgroundFit FitLedBackground(const std::vector<std::string>& lines, int hea
                                   double band_factor, int degree, std::vector<TLedFrameSample>& samples) {
   LedBackgroundFit fit;
   const int count = std::min(last_line + 1, static_cast<int>(samples.size()));
+  // Rows removed from the table since it was counted read as 0 but are no
+  // measurement: they neither set the dark level nor carry the background.
+  const int present = std::max(0, CountLedDataLines(lines, header) + 1);
   for (int i = 0; i < count; ++i) {
     TLedFrameSample& s = samples[static_cast<size_t>(i)];
     s.FrameNumber = static_cast<double>(FieldNumber(lines, LedTableLine(header, i), 1));
     s.Brightness = FieldNumber(lines, LedTableLine(header, i), 2);
+    if (i >= present) continue;
     const int64_t bin = RoundHalfAway(s.Brightness);
     if (bin >= 0 && bin <= 255) ++fit.Histogram[static_cast<size_t>(bin)];
   }
@@ -58,7 +62,7 @@ LedBackgroundFit FitLedBackground(const std::vector<std::string>& lines, int hea
   const long double lo = fit.Mode - fit.Sigma * band_factor, hi = fit.Mode + fit.Sigma * band_factor;
   for (int i = 0; i < count; ++i) {
     TLedFrameSample& s = samples[static_cast<size_t>(i)];
-    const bool background = s.Brightness >= lo && s.Brightness <= hi;
+    const bool background = i < present && s.Brightness >= lo && s.Brightness <= hi;
     s.BackgroundSample = background ? s.Brightness : -1.0L;
     s.Lit = background ? 0 : 1;
     if (!background) continue;

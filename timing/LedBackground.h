@@ -50,7 +50,8 @@ struct LedBackgroundFit {
 // Reads fields 1 and 2 of data lines 0..last_line into `samples` (which must
 // hold at least last_line + 1 records), classes each line as background or
 // lit by the band mode +- sigma * band_factor and fits the background
-// polynomial of the given degree through the background lines.
+// polynomial of the given degree through the background lines. Lines past
+// the end of `lines` read as 0 and are neither counted nor background.
 LedBackgroundFit FitLedBackground(const std::vector<std::string>& lines, int header_line_count, int last_line,
                                   double band_factor, int degree, std::vector<TLedFrameSample>& samples);
 

@@ -686,6 +686,30 @@ TEST(LedBackground, DegreeOneIsTheLeastSquaresLineThroughTheDarkFrames) {
   EXPECT_EQ(EvaluatePolynomial(std::vector<long double>{1, 2, 3}, 2, 2), 17);
 }
 
+// Rows removed from the table after it was counted (the band is moved before
+// step 1 is run again): the missing rows read as 0 but must not become the
+// dark level or background points.
+TEST(LedBackground, RowsGoneFromTheTableTakeNoPartInTheFit) {
+  std::vector<std::string> lines = {"a", "b", "c"};
+  for (int i = 0; i < 90; ++i) {
+    const long double v = i % 3 == 2 ? 150.0L : 50 + 0.01L * i + (i % 2 ? 0.3L : -0.3L);
+    lines.push_back(FormatInt(i) + "," + FormatFixed(v, 6, 15) + ",");
+  }
+  std::vector<TLedFrameSample> whole(200), cut(200);
+  const LedBackgroundFit fit = FitLedBackground(lines, 4, 89, 2.5, 1, whole);
+  // Counted with 150 rows, 60 of them gone since.
+  const LedBackgroundFit after = FitLedBackground(lines, 4, 149, 2.5, 1, cut);
+  EXPECT_EQ(after.Mode, 50);
+  EXPECT_EQ(after.BackgroundCount, 60);
+  ASSERT_EQ(after.Coefficients.size(), 2u);
+  // The least-squares line through the 60 dark rows (see the test above).
+  EXPECT_NEAR(static_cast<double>(after.Coefficients[1]), static_cast<double>(fit.Coefficients[1]), 1e-12);
+  EXPECT_NEAR(static_cast<double>(after.Coefficients[0]), static_cast<double>(fit.Coefficients[0]), 1e-9);
+  EXPECT_EQ(cut[120].BackgroundSample, -1.0L);
+  EXPECT_EQ(cut[2].Lit, 1);
+  EXPECT_EQ(cut[3].Lit, 0);
+}
+
 TEST(LedBoxHistogram, PixelsStatisticsAndModelLevel) {
   Bitmap24 frame(10, 10);
   for (int y = 0; y < 10; ++y)

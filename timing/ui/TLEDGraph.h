@@ -169,6 +169,7 @@ class TLEDGraph : public QWidget {
   LedTable CurrentTable() const;
   long double Rate() const;
   int HeaderLineCount() const;
+  int SelectedVideoFrame() const;  // the video frame of the record selected on the chart
   void RunBackgroundFit();
   void SetScrollRange();
   void DrawCurrentGraph();

@@ -55,8 +55,20 @@ long double TLEDGraph::DrawHistogramPanel() {
   return model_level_;
 }
 
+// The chart selects a record; the panel looks at the video frame it was
+// measured from, which differs from the record's index when the measurement
+// began after frame 0, stepped over frames or has a row per field.
+int TLEDGraph::SelectedVideoFrame() const {
+  const int record = host_.SelectedFrame ? host_.SelectedFrame() : 0;
+  const std::vector<std::string>& lines = host_.Lines();
+  const long long at = static_cast<long long>(LedTableLine(HeaderLineCount(), record));
+  if (record < 0 || at < 0 || at >= static_cast<long long>(lines.size())) return record;
+  const int frame = RowFrameNumber(lines[static_cast<size_t>(at)]);
+  return frame >= 0 ? frame : record;
+}
+
 void TLEDGraph::Button1Click() {
-  const int selected = host_.SelectedFrame ? host_.SelectedFrame() : 0;
+  const int selected = SelectedVideoFrame();
   const LedBox box = host_.Signal1Box ? host_.Signal1Box() : LedBox{};
   auto grab = [&](int frame, LedBoxHistogram& h) {
     Bitmap24 bitmap;

@@ -30,6 +30,8 @@ struct FakeMain {
   std::vector<std::string> lines = BuildLedTestTable();
   int last_measured = 299;
   int last_frame = 299;
+  int selected_record = 40;
+  std::vector<int> grabbed;  // the video frames the panel asked for
   long double rate = 29.97L;
   std::vector<std::string> points;
   int applied = 0, ready = 0;
@@ -48,9 +50,10 @@ struct FakeMain {
     h.LastMeasuredFrame = [this] { return last_measured; };
     h.LastFrame = [this] { return last_frame; };
     h.TimingFrameRate = [this] { return rate; };
-    h.SelectedFrame = [] { return 40; };
+    h.SelectedFrame = [this] { return selected_record; };
     h.CurrentLine = [] { return 160; };
-    h.GrabFrame = [](int n, Bitmap24& b) {
+    h.GrabFrame = [this](int n, Bitmap24& b) {
+      grabbed.push_back(n);
       // A 5 x 5 LED box at (10, 10): grey 100 + n % 3 in the frame.
       b.Resize(32, 32);
       for (int y = 8; y <= 12; ++y)
@@ -363,6 +366,36 @@ TEST(LedGraphWindow, HistogramPanelControls) {
   Find<QPushButton>(*w, "Button2")->click();
   const std::vector<std::string> memo = MemoLines(w->Memo1);
   EXPECT_NE(std::find(memo.begin(), memo.end(), "LCurrentFrameNum160"), memo.end());
+}
+
+// The panel looks at the video frame the selected record was measured from,
+// not at the frame numbered like the record: record 40 of a table stepped by 2
+// is frame 80, of a table with a row per field frame 20.
+TEST(LedGraphWindow, HistogramPanelGrabsTheSelectedRecordsFrame) {
+  struct Case {
+    int step;
+    bool field_rows;
+    int record, frame;
+  };
+  for (const Case& c : {Case{1, false, 40, 40}, Case{2, false, 40, 80}, Case{1, true, 40, 20},
+                        Case{2, false, 149, 298}}) {
+    SCOPED_TRACE(testing::Message() << "step " << c.step << " fields " << c.field_rows << " record " << c.record);
+    FakeMain m;
+    m.lines = BuildLedTestTable(c.step, c.field_rows);
+    ASSERT_EQ(RowFrameNumber(m.lines[static_cast<size_t>(6 + c.record)]), c.frame);
+    m.selected_record = c.record;
+    TLEDGraph* w = m.Open();
+    Find<QPushButton>(*w, "Button4")->click();
+    m.grabbed.clear();
+    Find<QPushButton>(*w, "Button1")->click();
+    EXPECT_EQ(Find<QLineEdit>(*w, "Edit1")->text().toStdString(), std::to_string(c.frame));
+    // The noise figure's frame, then whole cycles of 30 frames inside 1..298.
+    std::vector<int> expected{c.frame};
+    for (int k = -5; k <= 9; ++k)
+      if (c.frame + 30 * k > 0 && c.frame + 30 * k < m.last_frame) expected.push_back(c.frame + 30 * k);
+    EXPECT_EQ(m.grabbed, expected);
+    w->close();
+  }
 }
 
 // A table without recorded PC times (or with a single row) has nothing to fit:
