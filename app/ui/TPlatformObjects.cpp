@@ -456,6 +456,7 @@ void TPlatform::RemoveObject() {
     // C becomes the guide: the linked offsets count from its own marked points.
     LinkedPoints[1] = LinkedPoints[2];
     Tracking.PredictTracks[1] = Tracking.PredictTracks[2];  // its predicted-track settings go with it
+    Stars.ObjectFitWidth[1] = Stars.ObjectFitWidth[2];
     // C measures on in B's slot with its own background direction and tracking disk.
     Driver.Geometry[1] = Driver.Geometry[2];
     Driver.Track[1] = Driver.Track[2];
@@ -472,6 +473,11 @@ void TPlatform::RemoveObject() {
   Stars.ObjectPlaced[freed] = false;
   PassedPoints[freed] = {};
   Driver.Geometry[freed] = InitialFrameDriverState().Geometry[freed];
+  // An object added here later must not track with the removed one's
+  // 'Estimated track' (selecting it ticks the box from this) nor be sized
+  // by the preset from its fitted width.
+  Tracking.PredictTracks[freed].Enabled = 0;
+  Stars.ObjectFitWidth[freed] = 0;
   Run.ObjectCount -= 1;
   Run.SelectedObject = Run.ObjectCount;  // 1 or 2 now
   ShowSelectedObject();

@@ -115,3 +115,67 @@ TEST(ObjectsRemove, RectangleApertureFollowsTheSelectedObject) {
 }
 
 }  // namespace
+
+namespace {
+
+// An object added in a slot an earlier object was removed from starts
+// afresh: it tracks without the earlier one's 'Estimated track' and its
+// fitted width; an object moved into B's place keeps both.
+struct FreedSlotCase {
+  int count;    // objects placed
+  int ticked;   // the one given 'Estimated track'
+  int removed;  // the one removed, then added again as the last
+};
+
+class ObjectsRemoveFreedSlot : public ::testing::TestWithParam<FreedSlotCase> {};
+
+TEST_P(ObjectsRemoveFreedSlot, NewObjectStartsWithoutTheRemovedOnesTrack) {
+  const FreedSlotCase c = GetParam();
+  ObjectsWindow m;
+  const DriftingStarField f = SmallDriftingField(0, 0);
+  ASSERT_TRUE(m.OpenField(f));
+  TPlatform& w = m.W();
+  m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // profile tracking fits each star's width
+  m.ClickImage1(ObjectsWindow::Px(f.X(1, 0)), ObjectsWindow::Px(f.Y(1, 0)));
+  const auto add = [&](int k) {
+    m.RightClickImage1(ObjectsWindow::Px(f.X(k, 0)), ObjectsWindow::Px(f.Y(k, 0)));
+    m.Trigger("Add1");
+  };
+  for (int k = 2; k <= c.count; ++k) add(k);
+  ASSERT_EQ(w.Run.ObjectCount, c.count);
+  const size_t last = static_cast<size_t>(c.count - 1), ticked = static_cast<size_t>(c.ticked - 1);
+
+  auto* estimated = m.Find<QCheckBox>("CheckBox4");
+  m.Select(c.ticked);
+  m.Find<QRadioButton>("RadioButton5")->setChecked(true);  // Drift
+  ASSERT_TRUE(estimated->isEnabled());
+  estimated->setChecked(true);
+  ASSERT_EQ(w.Tracking.PredictTracks[ticked].Enabled, 1);
+  const double last_width = w.Stars.ObjectFitWidth[last];
+  ASSERT_GT(last_width, 0);
+
+  m.Select(c.removed);
+  m.Trigger("Remove1");
+  ASSERT_EQ(w.Run.ObjectCount, c.count - 1);
+  EXPECT_EQ(w.Tracking.PredictTracks[last].Enabled, 0);
+  EXPECT_EQ(w.Stars.ObjectFitWidth[last], 0);
+  if (c.removed < c.count) {
+    // C went into B's place with its tick and width.
+    EXPECT_EQ(w.Tracking.PredictTracks[1].Enabled, 1);
+    EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[1].EstimatedTrack, 1);
+    EXPECT_EQ(w.Stars.ObjectFitWidth[1], last_width);
+  }
+
+  add(c.count);
+  ASSERT_EQ(w.Run.ObjectCount, c.count);
+  m.Select(1);
+  m.Select(c.count);
+  EXPECT_FALSE(estimated->isChecked());
+  EXPECT_EQ(w.Tracking.PredictTracks[last].Enabled, 0);
+  for (const DataLine& b : w.Frames.FrameDataLines) EXPECT_EQ(b.Objects[last].EstimatedTrack, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Slots, ObjectsRemoveFreedSlot,
+                         ::testing::Values(FreedSlotCase{3, 3, 3}, FreedSlotCase{3, 3, 2}, FreedSlotCase{2, 2, 2}));
+
+}  // namespace
