@@ -288,14 +288,7 @@ void TFresnelCtrl::FormCreate() {
   events_.Texts.VelocityText = Fixed(velocity, 0) + "m/sec";
   ShowLevels();
 
-  {
-    const QSignalBlocker b1(UpDown1), b2(UpDown2);
-    UpDown1->setMinimum(sel < 120 ? -sel : -120);
-    UpDown2->setMaximum(after < 120 ? after : 120);
-    UpDown1->setValue(d.FitRangeFrom);
-    UpDown2->setValue(d.FitRangeTo);
-  }
-  TakeFitRange();
+  ShowFitRange();
   if (!(std::abs(d.FitRangeFrom) == 30 && std::abs(d.FitRangeTo) == 30)) d.CustomFitRange = 1;
 
   // The standard windows only where at least two of their records exist: the
@@ -453,6 +446,7 @@ void TFresnelCtrl::StopFitOnChange() {
 
 void TFresnelCtrl::ShowAverage() {
   StopFitOnChange();
+  ShowFitRange();
   DRAverage();
   DiffractionState& d = events_.Diffraction;
   const double pre = d.LevelMean[0], post = d.LevelMean[2];
@@ -539,13 +533,22 @@ void TFresnelCtrl::UpDown6Click() {
   WindowBoundClick(events_.Diffraction.PostEventWindowTo, WindowBound::To, UpDown6, Edit17, UpDown5, nullptr);
 }
 
-// The fit range as UpDown1 and UpDown2 hold it, shown in Edit5 and Edit6.
-void TFresnelCtrl::TakeFitRange() {
-  DiffractionState& d = events_.Diffraction;
-  d.FitRangeFrom = UpDown1->value();
-  d.FitRangeTo = UpDown2->value();
-  Edit5->setText(QString::number(d.FitRangeFrom));
-  Edit6->setText(QString::number(d.FitRangeTo));
+// The fit range in UpDown1 and UpDown2, shown in Edit5 and Edit6, as far as
+// the table reaches from the selected record. The stored range keeps what was
+// chosen: cut to a record near an end, it stayed cut for every later event
+// and turned into a lopsided custom range.
+void TFresnelCtrl::ShowFitRange() {
+  const DiffractionState& d = events_.Diffraction;
+  const TChartState& st = session_.ChartState;
+  const int sel = std::max(0, st.SelectedFrame);
+  const int after = std::max(0, st.TotalFrameCount - 1 - sel);
+  const QSignalBlocker b1(UpDown1), b2(UpDown2);
+  UpDown1->setMinimum(sel < 120 ? -sel : -120);
+  UpDown2->setMaximum(after < 120 ? after : 120);
+  UpDown1->setValue(d.FitRangeFrom);
+  UpDown2->setValue(d.FitRangeTo);
+  Edit5->setText(QString::number(UpDown1->value()));
+  Edit6->setText(QString::number(UpDown2->value()));
 }
 
 void TFresnelCtrl::FitWindowChanged() {
@@ -781,9 +784,9 @@ void TFresnelCtrl::CheckBox5Click() {
   d.StarDiameterOn = on;
   for (QWidget* w : std::initializer_list<QWidget*>{UpDown10, Edit19, Edit22}) w->setEnabled(on);
   const int half = on ? 20 : 30;
-  SetPosition(UpDown1, -half);
-  SetPosition(UpDown2, half);
-  TakeFitRange();
+  d.FitRangeFrom = -half;
+  d.FitRangeTo = half;
+  ShowFitRange();
   CheckBox3->setChecked(on);
   if (on) RadioButton1->setChecked(true);
   StopFitOnModelChange();

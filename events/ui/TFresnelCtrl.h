@@ -98,7 +98,7 @@ class TFresnelCtrl : public QWidget {
   FitSettings CurrentFitSettings() const;
   void StopFitOnModelChange();
   void ShowLevels();
-  void TakeFitRange();
+  void ShowFitRange();
   void SetPosition(QSpinBox* updown, int position);
 
   // Handlers.

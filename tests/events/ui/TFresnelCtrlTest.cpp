@@ -574,6 +574,44 @@ TEST(TFresnelCtrl, ReopenedNearTheTablesEndsTheWindowsStayInside) {
   }
 }
 
+// Opened first on record 3 (or 117 of 120), the fit window's up-downs reach
+// 3 (or 2) records only. The event at record 60, selected in the same panel
+// or in one opened again, is fitted over the default -30..30 (61 records):
+// the cut range once stayed stored and came back as a lopsided custom range.
+TEST(TFresnelCtrl, AnOpeningNearAnEndLeavesLaterEventsTheDefaultFitWindow) {
+  const struct {
+    int First;
+    const char *Edit, *Shown;
+  } rows[] = {{3, "Edit5", "-3"}, {117, "Edit6", "2"}};
+  for (const auto& r : rows) {
+    for (const bool reopened : {false, true}) {
+      SCOPED_TRACE(testing::Message() << r.First << (reopened ? ", opened again" : ", selected in the same panel"));
+      PanelFixture f;
+      f.Select(r.First);
+      Find<QPushButton>(f.chart, "Button8")->click();
+      ASSERT_NE(f.chart->FresnelCtrl, nullptr);
+      EXPECT_EQ(f.Control<QLineEdit>(r.Edit)->text(), r.Shown);
+      if (reopened) {
+        f.chart->FresnelCtrl->close();
+        QApplication::processEvents();
+        ASSERT_NE(f.Open(), nullptr);
+      } else {
+        f.Select(kSelected);
+      }
+      const DiffractionState& d = f.events.Diffraction;
+      EXPECT_EQ(d.CustomFitRange, 0);
+      EXPECT_FALSE(f.Control<QCheckBox>("CheckBox3")->isChecked());
+      EXPECT_EQ(f.Control<QLineEdit>("Edit5")->text(), "-30");
+      EXPECT_EQ(f.Control<QLineEdit>("Edit6")->text(), "30");
+      f.Control<QPushButton>("Button3")->click();
+      WaitForFit(f.chart);
+      ASSERT_EQ(d.DiffractionFitted, 1);
+      EXPECT_EQ(f.Control<QLineEdit>("Edit13")->text(), "61");
+      EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), 12.3, 1.0);
+    }
+  }
+}
+
 // A timing rate typed far below any camera's (one exposure in more than 100
 // seconds) once made the fit's offset steps overflow or its exposure
 // sub-steps run for hours: the fit is refused with a message.
