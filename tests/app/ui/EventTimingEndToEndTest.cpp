@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -75,6 +76,16 @@ Bitmap24 EventFrame(int n, double target_flux, int64_t first_end = FirstEndTicks
   Bitmap24 frame = MakeStarFrame(f);
   WriteTickCount(frame, 0, first_end + static_cast<int64_t>(n) * kFrameTicks);
   return frame;
+}
+
+// A 25 fps video whose target has flux(n) in frame n, written and opened with
+// 'Open AVI'; false when either failed.
+bool OpenEventVideo(ObjectsWindow& m, const char* name, const std::function<double(int)>& flux,
+                    int64_t first_end = FirstEndTicks()) {
+  std::vector<Bitmap24> frames;
+  for (int n = 0; n < kFrames; ++n) frames.push_back(EventFrame(n, flux(n), first_end));
+  const auto video = m.Path(name);
+  return WriteAvi(video.string(), frames) && m.OpenThroughButton1(video);
 }
 
 std::string Pad(int64_t v, int digits) {
@@ -196,11 +207,7 @@ TEST_P(EventTimingEndToEnd, MeasuredAndTimedEventMatchesTheTruth) {
   const EventCase& c = GetParam();
   ObjectsWindow m;
   TPlatform& w = m.W();
-  std::vector<Bitmap24> frames;
-  for (int n = 0; n < kFrames; ++n) frames.push_back(EventFrame(n, TargetFlux(n, c.reappearance, c.before_end)));
-  const auto video = m.Path("event.avi");
-  ASSERT_TRUE(WriteAvi(video.string(), frames));  // 25 fps
-  ASSERT_TRUE(m.OpenThroughButton1(video));
+  ASSERT_TRUE(OpenEventVideo(m, "event.avi", [&](int n) { return TargetFlux(n, c.reappearance, c.before_end); }));
   ASSERT_EQ(w.Options.TimeStampMode, 3);
   if (c.psf) m.Find<QCheckBox>("CheckBox14")->click();
 
@@ -354,14 +361,10 @@ TEST_P(EventTimingEndToEndPlaced, EventIsTimedAtItsTrueTime) {
   const PlacedEvent& c = GetParam();
   ObjectsWindow m;
   TPlatform& w = m.W();
-  std::vector<Bitmap24> frames;
-  for (int n = 0; n < kFrames; ++n) {
+  ASSERT_TRUE(OpenEventVideo(m, "placed.avi", [&](int n) {
     const double faint = n < c.frame ? 0 : n > c.frame ? 1 : kEventBeforeEnd;
-    frames.push_back(EventFrame(n, kTargetFlux * (1 - faint) + kTargetFlux * kRemaining * faint));
-  }
-  const auto video = m.Path("placed.avi");
-  ASSERT_TRUE(WriteAvi(video.string(), frames));
-  ASSERT_TRUE(m.OpenThroughButton1(video));
+    return kTargetFlux * (1 - faint) + kTargetFlux * kRemaining * faint;
+  }));
   ASSERT_TRUE(MeasureTwoStars(m, {30, 32}, {66, 32}));
 
   TFresnelCtrl* panel = FitAtRecord(m, c.frame);
@@ -452,11 +455,7 @@ TMagnitudeCalculator* AddShadowEvents(MainRoadWindow& m) {
 
 TEST(EventTimingEndToEndShadow, BothEventsOfTheShadowGoIntoTheListAtTheirTrueTimes) {
   ObjectsWindow m;
-  std::vector<Bitmap24> frames;
-  for (int n = 0; n < kFrames; ++n) frames.push_back(EventFrame(n, ShadowedFlux(n)));
-  const auto video = m.Path("shadow.avi");
-  ASSERT_TRUE(WriteAvi(video.string(), frames));
-  ASSERT_TRUE(m.OpenThroughButton1(video));
+  ASSERT_TRUE(OpenEventVideo(m, "shadow.avi", ShadowedFlux));
   ASSERT_TRUE(MeasureTwoStars(m, {30, 32}, {66, 32}));
 
   TMagnitudeCalculator* calc = AddShadowEvents(m);
@@ -488,12 +487,7 @@ TEST(EventTimingEndToEndShadow, ShadowAcrossMidnightKeepsItsShortSpan) {
   constexpr double kStartS = 23 * 3600 + 59 * 60 + 56.5, kDayMs = 86400000;
   ObjectsWindow m;
   TPlatform& w = m.W();
-  std::vector<Bitmap24> frames;
-  for (int n = 0; n < kFrames; ++n)
-    frames.push_back(EventFrame(n, ShadowedFlux(n), TicksOf(2026, 12, 31, 23, 59, kStart)));
-  const auto video = m.Path("midnight.avi");
-  ASSERT_TRUE(WriteAvi(video.string(), frames));
-  ASSERT_TRUE(m.OpenThroughButton1(video));
+  ASSERT_TRUE(OpenEventVideo(m, "midnight.avi", ShadowedFlux, TicksOf(2026, 12, 31, 23, 59, kStart)));
   ASSERT_TRUE(MeasureTwoStars(m, {30, 32}, {66, 32}));
 
   // Every row's capture time is the end of its frame, on the clock of its day.
@@ -555,10 +549,7 @@ TEST(EventTimingEndToEndShadow, ShadowAcrossMidnightKeepsItsShortSpan) {
 // The shadow's video open in the window, objects A and B placed on the
 // target and the comparison star; false when a step failed.
 bool OpenShadowAndPlace(ObjectsWindow& m) {
-  std::vector<Bitmap24> frames;
-  for (int n = 0; n < kFrames; ++n) frames.push_back(EventFrame(n, ShadowedFlux(n)));
-  const auto video = m.Path("shadow.avi");
-  if (!WriteAvi(video.string(), frames) || !m.OpenThroughButton1(video)) return false;
+  if (!OpenEventVideo(m, "shadow.avi", ShadowedFlux)) return false;
   m.ClickImage1(30, 32);
   m.RightClickImage1(66, 32);
   m.Trigger("Add1");
@@ -710,11 +701,7 @@ TEST(EventTimingEndToEndStep, EveryOtherFrameMeasuredTimesTheEventWhateverTheSte
   constexpr int kRecord = (kEventFrame - 1) / 2;
   ObjectsWindow m;
   TPlatform& w = m.W();
-  std::vector<Bitmap24> frames;
-  for (int n = 0; n < kFrames; ++n) frames.push_back(EventFrame(n, TargetFlux(n, false, kBeforeEnd)));
-  const auto video = m.Path("step.avi");
-  ASSERT_TRUE(WriteAvi(video.string(), frames));
-  ASSERT_TRUE(m.OpenThroughButton1(video));
+  ASSERT_TRUE(OpenEventVideo(m, "step.avi", [&](int n) { return TargetFlux(n, false, kBeforeEnd); }));
   m.Find<QSpinBox>("UpDown9")->setValue(2);
   w.GoToFrame(1);
   ASSERT_TRUE(MeasureTwoStars(m, {30, 32}, {66, 32}));
