@@ -419,14 +419,18 @@ void TMutual_Average::UnitTyped(int32_t& unit, QLineEdit* edit, TUpDown* updown)
   SetFitRangeNow();
 }
 
+// The arrows leave no edit to be left: their unit is taken at once, or 'Fit'
+// would work on units other than those shown.
 void TMutual_Average::UpDown1Click() {
   Edit8->setText(QString::number(UpDown1->Position()));
   UpDown2->SetRange(UpDown1->Position(), UpDown2->maximum());
+  Edit8Exit();
 }
 
 void TMutual_Average::UpDown2Click() {
   Edit9->setText(QString::number(UpDown2->Position()));
   UpDown1->SetRange(UpDown1->minimum(), UpDown2->Position());
+  Edit9Exit();
 }
 
 void TMutual_Average::SetFitRangeNow() { SetFitRange(MutualFirstUnit, MutualLastUnit, MutualUnitCount, fit_range_); }

@@ -205,7 +205,8 @@ TEST(TMutual_Average, EventUnitsAreMarkedAndKeptInsideTheUnits) {
   up1->setValue(12);
   EXPECT_EQ(f.C<QLineEdit>("Edit8")->text(), "12");
   EXPECT_EQ(up2->minimum(), 12);
-  EXPECT_EQ(f.w->FirstUnit(), 10);  // until the edit is left
+  EXPECT_EQ(f.w->FirstUnit(), 12);
+  EXPECT_EQ(f.w->LastUnit(), 15);
 }
 
 TEST(TMutual_Average, FitFindsTheSyntheticMinimum) {
@@ -235,6 +236,29 @@ TEST(TMutual_Average, FitFindsTheSyntheticMinimum) {
   ASSERT_EQ(f.host.Errors().size(), 1u);
   EXPECT_EQ(f.host.Errors()[0], "The last unit must lie after the first unit.");
   EXPECT_EQ(f.C<QLineEdit>("Edit11")->text(), "0.0");
+}
+
+// Units set with the up-down arrows, which leave no edit to be left, are the
+// units 'Fit' and the range search work on: the same as typed units.
+TEST(TMutual_Average, UnitsSetWithTheArrowsAreFitted) {
+  Fixture f;
+  f.Calculate();
+  f.Type("Edit8", "4");
+  f.Type("Edit9", "26");
+  f.C<QComboBox>("ComboBox4")->setCurrentIndex(0);
+  for (int i = 0; i < 6; ++i) f.C<TUpDown>("UpDown1")->stepUp();
+  for (int i = 0; i < 4; ++i) f.C<TUpDown>("UpDown2")->stepDown();
+  EXPECT_EQ(f.C<QLineEdit>("Edit8")->text(), "10");
+  EXPECT_EQ(f.C<QLineEdit>("Edit9")->text(), "22");
+  f.Click("Button6");
+  const QStringList memo = f.Memo("Memo2");
+  // Three coefficients, then units 10..22; unit 10 at frame 152, 151 / 29.97 s
+  // after 3:07:00.
+  ASSERT_EQ(memo.size(), 3 + 13);
+  EXPECT_TRUE(memo[3].startsWith("3,7,5.0384,")) << memo[3].toStdString();
+  // w = nearest(13 / 3) = 4.
+  EXPECT_EQ(f.w->FitRange().MutualFitFirstUnit, 6);
+  EXPECT_EQ(f.w->FitRange().MutualFitLastUnit, 26);
 }
 
 TEST(TMutual_Average, RangeSearchRunsAwayFromTheWindowAndMatchesTheSerialSearch) {
