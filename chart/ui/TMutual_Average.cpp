@@ -296,13 +296,17 @@ void TMutual_Average::Button1Click() {
     Memo1->appendPlainText("Data is not detected.");
     return;
   }
+  if (r.Status == MutualAverageStatus::Failed) {
+    // The list stays with the units still drawn, to be saved with them.
+    Dialogs().ShowError(Q(r.Error));
+    return;
+  }
   QString notices;
   if (r.Status != MutualAverageStatus::Done) {
     // The notices that head the list, without units.
     for (const std::string& l : r.MemoLines) notices += Q(l) + '\n';
     notices.chop(1);
     Memo1->setPlainText(notices);
-    if (r.Status == MutualAverageStatus::Failed) Dialogs().ShowError(Q(r.Error));
     return;
   }
   MutualUnits = r.MutualUnits;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include <QAction>
 #include <QCheckBox>
@@ -25,6 +26,7 @@
 #include <QSpinBox>
 
 #include "base/AtomicFile.h"
+#include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "chart/MutualFit.h"
@@ -162,6 +164,48 @@ TEST(TMutual_Average, TimeEditsAndCalculationFaultsGetMessages) {
   f.host.table.lines.resize(6);
   f.Click("Button1");
   EXPECT_EQ(f.Memo("Memo1").back(), "Data is not detected.");
+}
+
+// A recalculation refused for bad input keeps the list, units and picture of
+// the last one: they still belong together and can be saved.
+TEST(TMutual_Average, RefusedRecalculationKeepsTheUnitList) {
+  struct Case {
+    const char* name;
+    std::function<void(Fixture&)> spoil;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"comparison text", [](Fixture& f) { f.C<QLineEdit>("Edit13")->setText("abc"); },
+       "'abc' is not a valid comparison value."},
+      {"comparison 0", [](Fixture& f) { f.C<QLineEdit>("Edit13")->setText("0"); },
+       "The mean comparison value is 0: the ratios cannot be formed."},
+      {"equal first and last times",
+       [](Fixture& f) {
+         f.C<TRadioGroup>("RadioGroup1")->SetItemIndex(2);
+         f.Type("Edit5", "3");
+         f.Type("Edit6", "7");
+         f.Type("Edit7", "0");
+       },
+       "The first and last frame times are equal: no frame rate can be found from them."},
+      // Line 20 of the table: six header lines, then data line 15.
+      {"target cell", [](Fixture& f) { SetCsvField(f.host.table.lines[20], 11, "x1"); },
+       "'x1' is not a valid number (data line 15, column 11)."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixture f;
+    f.Calculate();
+    const QStringList list = f.Memo("Memo1");
+    ASSERT_EQ(list.size(), 30);
+    const QImage picture = f.w->Picture();
+    c.spoil(f);
+    f.Click("Button1");
+    ASSERT_EQ(f.host.Errors().size(), 1u);
+    EXPECT_EQ(f.host.Errors()[0], c.message);
+    EXPECT_EQ(f.Memo("Memo1").join('\n').toStdString(), list.join('\n').toStdString());
+    EXPECT_EQ(f.w->Units().size(), 31u);
+    EXPECT_EQ(f.w->Picture(), picture);
+  }
 }
 
 TEST(TMutual_Average, EventUnitsAreMarkedAndKeptInsideTheUnits) {
