@@ -66,6 +66,13 @@ struct Fixture {
     Type("Edit4", "0");
     Click("Button1");
   }
+  // The event typed as units first..last, the degree item chosen.
+  void CalculateAndMark(const QString& first, const QString& last, int degree_item) {
+    Calculate();
+    Type("Edit8", first);
+    Type("Edit9", last);
+    C<QComboBox>("ComboBox4")->setCurrentIndex(degree_item);
+  }
   // A right click on the picture at x, then the popup's item.
   void Mark(int x, const char* item) {
     QLabel* image = C<QLabel>("Image1");
@@ -255,10 +262,7 @@ TEST(TMutual_Average, EventUnitsAreMarkedAndKeptInsideTheUnits) {
 
 TEST(TMutual_Average, FitFindsTheSyntheticMinimum) {
   Fixture f;
-  f.Calculate();
-  f.Type("Edit8", "4");
-  f.Type("Edit9", "26");
-  f.C<QComboBox>("ComboBox4")->setCurrentIndex(0);  // degree 2
+  f.CalculateAndMark("4", "26", 0);  // degree 2
   f.Click("Button6");
   EXPECT_EQ(f.C<QLineEdit>("Edit10")->text(), "3h 7m 5.2s");
   EXPECT_EQ(f.C<QLineEdit>("Edit11")->text(), "0.0");
@@ -286,10 +290,7 @@ TEST(TMutual_Average, FitFindsTheSyntheticMinimum) {
 // units 'Fit' and the range search work on: the same as typed units.
 TEST(TMutual_Average, UnitsSetWithTheArrowsAreFitted) {
   Fixture f;
-  f.Calculate();
-  f.Type("Edit8", "4");
-  f.Type("Edit9", "26");
-  f.C<QComboBox>("ComboBox4")->setCurrentIndex(0);
+  f.CalculateAndMark("4", "26", 0);
   for (int i = 0; i < 6; ++i) f.C<TUpDown>("UpDown1")->stepUp();
   for (int i = 0; i < 4; ++i) f.C<TUpDown>("UpDown2")->stepDown();
   EXPECT_EQ(f.C<QLineEdit>("Edit8")->text(), "10");
@@ -307,10 +308,7 @@ TEST(TMutual_Average, UnitsSetWithTheArrowsAreFitted) {
 
 TEST(TMutual_Average, RangeSearchRunsAwayFromTheWindowAndMatchesTheSerialSearch) {
   Fixture f;
-  f.Calculate();
-  f.Type("Edit8", "8");
-  f.Type("Edit9", "22");
-  f.C<QComboBox>("ComboBox4")->setCurrentIndex(1);
+  f.CalculateAndMark("8", "22", 1);
   f.w->SetSearchThreads(3);
   f.Click("Button5");
   EXPECT_EQ(f.C<QLineEdit>("Edit12")->text(), "3");
