@@ -304,6 +304,17 @@ TEST(TMutual_Average, UnitsSetWithTheArrowsAreFitted) {
   // w = nearest(13 / 3) = 4.
   EXPECT_EQ(f.w->FitRange().MutualFitFirstUnit, 6);
   EXPECT_EQ(f.w->FitRange().MutualFitLastUnit, 26);
+
+  // Units marked on the picture: the arrows step on from them.
+  const MutualGraphView v = f.w->View();
+  f.Mark(v.UnitX(20), "SetFirst1");
+  f.Mark(v.UnitX(26), "SetLast1");
+  f.C<TUpDown>("UpDown1")->stepUp();
+  f.C<TUpDown>("UpDown2")->stepDown();
+  EXPECT_EQ(f.C<QLineEdit>("Edit8")->text(), "21");
+  EXPECT_EQ(f.C<QLineEdit>("Edit9")->text(), "25");
+  EXPECT_EQ(f.w->FirstUnit(), 21);
+  EXPECT_EQ(f.w->LastUnit(), 25);
 }
 
 TEST(TMutual_Average, RangeSearchRunsAwayFromTheWindowAndMatchesTheSerialSearch) {
