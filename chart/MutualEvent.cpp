@@ -186,7 +186,7 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
       // the new minute's first 0.02 s with the right minute. A new hour (or
       // day) starts at minute 0 with every right to it.
       const TypAvgData& before = units[static_cast<size_t>(u - 1)];
-      if (u >= 3 && a.Second < 0.02L && a.Hour == before.Hour &&
+      if (u >= 2 && a.Second < 0.02L && a.Hour == before.Hour &&
           (a.Minute < before.Minute || (a.Minute == before.Minute && a.Second < before.Second))) {
         ++a.Minute;
         moved_on[static_cast<size_t>(u)] = 1;
