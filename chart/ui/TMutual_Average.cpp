@@ -427,16 +427,15 @@ void TMutual_Average::ShowUnits() {
 }
 
 // The arrows leave no edit to be left: their unit is taken at once, or 'Fit'
-// would work on units other than those shown.
+// would work on units other than those shown. The other arrow's bound
+// follows in ShowUnits.
 void TMutual_Average::UpDown1Click() {
   Edit8->setText(QString::number(UpDown1->Position()));
-  UpDown2->SetRange(UpDown1->Position(), UpDown2->maximum());
   Edit8Exit();
 }
 
 void TMutual_Average::UpDown2Click() {
   Edit9->setText(QString::number(UpDown2->Position()));
-  UpDown1->SetRange(UpDown1->minimum(), UpDown2->Position());
   Edit9Exit();
 }
 
