@@ -164,6 +164,7 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
   TypAvgDataArray units(static_cast<size_t>(n) + 1);
   // The unit's time is that of its middle frame; with K = 1 the frame itself.
   const int32_t m = std::max<int32_t>(1, k / 2);
+  std::vector<uint8_t> moved_on(units.size(), 0);
   for (int32_t u = 1; u <= n; ++u) {
     TypAvgData& a = units[static_cast<size_t>(u)];
     long double target = 0, comparison = 0;
@@ -185,9 +186,11 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
       // the new minute's first 0.02 s with the right minute. A new hour (or
       // day) starts at minute 0 with every right to it.
       const TypAvgData& before = units[static_cast<size_t>(u - 1)];
-      if (u >= 3 && a.Second < 0.02L && a.Hour == before.Hour &&
-          (a.Minute < before.Minute || (a.Minute == before.Minute && a.Second < before.Second)))
+      if (u >= 2 && a.Second < 0.02L && a.Hour == before.Hour &&
+          (a.Minute < before.Minute || (a.Minute == before.Minute && a.Second < before.Second))) {
         ++a.Minute;
+        moved_on[static_cast<size_t>(u)] = 1;
+      }
     } else {
       const bool by_frame_no = numbered && in.TimeSetting == MutualTimeSetting::BasedOnFirstFrame;
       const long double t =
@@ -200,6 +203,16 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
       a.Minute = static_cast<int32_t>(TruncateToInt((t - a.Hour * 3600.0L) / 60));
       a.Second = t - a.Hour * 3600.0L - a.Minute * 60.0L;
     }
+  }
+
+  // A stamp whose hour lagged with its minute, moved on out of minute 59,
+  // reads the next hour's minute 0 as the stamps after it do; the units after
+  // it were compared with minute 60 above.
+  for (int32_t u = 1; u <= n; ++u) {
+    TypAvgData& a = units[static_cast<size_t>(u)];
+    if (!moved_on[static_cast<size_t>(u)] || a.Minute < 60) continue;
+    a.Minute -= 60;
+    a.Hour = a.Hour == 23 ? 0 : a.Hour + 1;
   }
 
   long double sum = 0;

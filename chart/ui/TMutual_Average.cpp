@@ -296,13 +296,17 @@ void TMutual_Average::Button1Click() {
     Memo1->appendPlainText("Data is not detected.");
     return;
   }
+  if (r.Status == MutualAverageStatus::Failed) {
+    // The list stays with the units still drawn, to be saved with them.
+    Dialogs().ShowError(Q(r.Error));
+    return;
+  }
   QString notices;
   if (r.Status != MutualAverageStatus::Done) {
     // The notices that head the list, without units.
     for (const std::string& l : r.MemoLines) notices += Q(l) + '\n';
     notices.chop(1);
     Memo1->setPlainText(notices);
-    if (r.Status == MutualAverageStatus::Failed) Dialogs().ShowError(Q(r.Error));
     return;
   }
   MutualUnits = r.MutualUnits;
@@ -310,12 +314,7 @@ void TMutual_Average::Button1Click() {
   Edit1->setText(QString::number(r.MutualSmoothUnits));
   MutualLastUnit = std::max(1, MutualUnitCount);
   MutualFirstUnit = ClampUnit(MutualFirstUnit);
-  Edit8->setText(QString::number(MutualFirstUnit));
-  Edit9->setText(QString::number(MutualLastUnit));
-  UpDown1->SetRange(1, MutualLastUnit);
-  UpDown1->SetPosition(MutualFirstUnit);
-  UpDown2->SetRange(MutualFirstUnit, std::max(1, MutualUnitCount));
-  UpDown2->SetPosition(MutualLastUnit);
+  ShowUnits();
   std::string text;
   for (const std::string& l : r.MemoLines) text += l + '\n';
   if (!text.empty()) text.pop_back();
@@ -393,40 +392,51 @@ void TMutual_Average::MarkUnits() {
   ShowImage();
 }
 
-void TMutual_Average::SetFirst1Click() { SetUnitAtClick(MutualFirstUnit, Edit8); }
+void TMutual_Average::SetFirst1Click() { SetUnitAtClick(MutualFirstUnit); }
 
-void TMutual_Average::SetLast1Click() { SetUnitAtClick(MutualLastUnit, Edit9); }
+void TMutual_Average::SetLast1Click() { SetUnitAtClick(MutualLastUnit); }
 
-void TMutual_Average::SetUnitAtClick(int32_t& unit, QLineEdit* edit) {
+void TMutual_Average::SetUnitAtClick(int32_t& unit) {
   bool inside = false;
   const int u = MutualUnitAtX(view_, MutualClickX, MutualUnitCount, &inside);
   if (!inside) return;
   unit = u;
-  edit->setText(QString::number(u));
+  ShowUnits();
   MarkUnits();
   SetFitRangeNow();
 }
 
-void TMutual_Average::Edit8Exit() { UnitTyped(MutualFirstUnit, Edit8, UpDown1); }
+void TMutual_Average::Edit8Exit() { UnitTyped(MutualFirstUnit, Edit8); }
 
-void TMutual_Average::Edit9Exit() { UnitTyped(MutualLastUnit, Edit9, UpDown2); }
+void TMutual_Average::Edit9Exit() { UnitTyped(MutualLastUnit, Edit9); }
 
-void TMutual_Average::UnitTyped(int32_t& unit, QLineEdit* edit, TUpDown* updown) {
+void TMutual_Average::UnitTyped(int32_t& unit, QLineEdit* edit) {
   const std::string digits = KeepDigits(Text(edit));
   unit = digits.empty() ? 1 : ClampUnit(ParseInt64(digits).value_or(INT64_MAX));
-  edit->setText(QString::number(unit));
-  updown->SetPosition(unit);
+  ShowUnits();
   SetFitRangeNow();
 }
 
+void TMutual_Average::ShowUnits() {
+  Edit8->setText(QString::number(MutualFirstUnit));
+  Edit9->setText(QString::number(MutualLastUnit));
+  UpDown1->SetRange(1, std::max(1, MutualLastUnit));
+  UpDown1->SetPosition(MutualFirstUnit);
+  UpDown2->SetRange(MutualFirstUnit, std::max(1, MutualUnitCount));
+  UpDown2->SetPosition(MutualLastUnit);
+}
+
+// The arrows leave no edit to be left: their unit is taken at once, or 'Fit'
+// would work on units other than those shown. The other arrow's bound
+// follows in ShowUnits.
 void TMutual_Average::UpDown1Click() {
   Edit8->setText(QString::number(UpDown1->Position()));
-  UpDown2->SetRange(UpDown1->Position(), UpDown2->maximum());
+  Edit8Exit();
 }
 
 void TMutual_Average::UpDown2Click() {
   Edit9->setText(QString::number(UpDown2->Position()));
-  UpDown1->SetRange(UpDown1->minimum(), UpDown2->Position());
+  Edit9Exit();
 }
 
 void TMutual_Average::SetFitRangeNow() { SetFitRange(MutualFirstUnit, MutualLastUnit, MutualUnitCount, fit_range_); }

@@ -95,9 +95,12 @@ class TMutual_Average : public QWidget {
   void Edit9Exit();
   void UpDown1Click();
   void UpDown2Click();
-  void SetUnitAtClick(int32_t& unit, QLineEdit* edit);
+  void SetUnitAtClick(int32_t& unit);
+  // The edits and the arrows show the marked units; the arrows keep the first
+  // unit at or before the last.
+  void ShowUnits();
   // A unit typed in its edit: digits only, kept inside the units.
-  void UnitTyped(int32_t& unit, QLineEdit* edit, TUpDown* updown);
+  void UnitTyped(int32_t& unit, QLineEdit* edit);
   void SetFitRangeNow();
   void MarkUnits();
   void ShowImage();

@@ -179,6 +179,26 @@ TEST(MutualAverage, VideoTimesComeFromTheRowsAndRollTheMinute) {
   }
 }
 
+// The lagging minute just after the minute turned, on the second unit: it is
+// moved on like any later unit's, not left a minute before the first.
+TEST(MutualAverage, SecondUnitsLaggingMinuteRollsOnToo) {
+  std::vector<Frame> f = Ramp(3);
+  const int minutes[] = {14, 14, 15};
+  const double seconds[] = {59.97, 0.003, 0.036};
+  for (size_t i = 0; i < 3; ++i) {
+    f[i].h = 21;
+    f[i].m = minutes[i];
+    f[i].s = seconds[i];
+  }
+  const MutualAverageResult r = CalculateMutualUnits(Table(f), Input(1, MutualTimeSetting::ReadFromVideoImage));
+  ASSERT_EQ(r.Status, MutualAverageStatus::Done) << r.Error;
+  EXPECT_EQ(r.MutualUnits[2].Minute, 15);
+  // A frame interval after unit 1 and before unit 3.
+  EXPECT_NEAR(static_cast<double>(MutualUnitSeconds(r.MutualUnits[2]) - MutualUnitSeconds(r.MutualUnits[1])), 0.033,
+              1e-12);
+  EXPECT_EQ(r.MemoLines[1].substr(0, 13), "21 15  0.003,");
+}
+
 // Field rows carry their field's time in columns 4-6 and leave column 7
 // empty; frame rows keep the end of the frame in column 7.
 TEST(MutualAverage, VideoTimesOfFieldRowsComeFromTheirOwnColumns) {
@@ -207,8 +227,9 @@ TEST(MutualAverage, VideoTimesOfFieldRowsComeFromTheirOwnColumns) {
        {{14, 59.95}, {14, 59.9667}, {14, 59.9834}, {15, 0}, {15, 0.0167}, {15, 0.0334}}},
       // A unit of two is timed by its first row.
       {"fields, two per unit", {std::begin(fields), std::end(fields)}, 2, {{14, 59.95}, {14, 59.9834}, {15, 0.0167}}},
-      // The end of frame 101 lies in the next minute: the stamp's minute lags.
-      {"frames", {std::begin(frames), std::end(frames)}, 1, {{14, 59.9667}, {14, 0}, {15, 0.0334}, {15, 0.0667}}},
+      // The end of frame 101 lies in the next minute, where the stamp's
+      // minute (that of the frame's first field) lags: moved on.
+      {"frames", {std::begin(frames), std::end(frames)}, 1, {{14, 59.9667}, {15, 0}, {15, 0.0334}, {15, 0.0667}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

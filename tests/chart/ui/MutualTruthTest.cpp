@@ -158,23 +158,28 @@ TEST(MutualTruth, FitFindsTheDipsCentreAndDepth) {
 }
 
 // Video times running over a whole hour (and over midnight): the unit whose
-// stamp reads the new hour's first 0.02 s keeps its minute 0.
+// stamp reads the new hour's first 0.02 s keeps its minute 0; one whose stamp
+// still shows the old hour and minute is moved on to the new hour's minute 0,
+// a frame interval after the unit before it.
 TEST(MutualTruth, VideoTimesCrossingTheHourKeepTheirMinute) {
   struct Case {
     const char* before_hour;
     const char* after_hour;
+    bool stamp_lags;  // the fourth row's stamp still reads the old hour and minute
     const char* fourth_unit;
   };
-  for (const Case& c : {Case{"3", "4", " 4  0  0.010,"}, Case{"23", "0", " 0  0  0.010,"}}) {
-    SCOPED_TRACE(c.before_hour);
+  for (const Case& c : {Case{"3", "4", false, " 4  0  0.010,"}, Case{"23", "0", false, " 0  0  0.010,"},
+                        Case{"3", "4", true, " 4  0  0.010,"}, Case{"23", "0", true, " 0  0  0.010,"}}) {
+    SCOPED_TRACE(std::string(c.before_hour) + (c.stamp_lags ? ", lagging stamp" : ""));
     FakeHost host;
     std::vector<TableRowCells> rows(6);
     const char* seconds[] = {"59.9100", "59.9434", "59.9767", "00.0100", "00.0434", "00.0767"};
     for (int r = 0; r < 6; ++r) {
       TableRowCells& row = rows[static_cast<size_t>(r)];
+      const bool old_stamp = r < 3 || (r == 3 && c.stamp_lags);
       row.No = std::to_string(r) + ".0";
-      row.H = r < 3 ? c.before_hour : c.after_hour;
-      row.M = r < 3 ? "59" : "0";
+      row.H = old_stamp ? c.before_hour : c.after_hour;
+      row.M = old_stamp ? "59" : "0";
       row.EndS = seconds[r];
       row.Objects[0].Value = "1000.0";
     }
@@ -187,6 +192,10 @@ TEST(MutualTruth, VideoTimesCrossingTheHourKeepTheirMinute) {
     const QStringList memo = Find<QPlainTextEdit>(&w, "Memo1")->toPlainText().split('\n');
     ASSERT_EQ(memo.size(), 6);
     EXPECT_TRUE(memo[3].startsWith(c.fourth_unit)) << memo[3].toStdString();
+    const TypAvgDataArray& units = w.Units();
+    long double from_third = MutualUnitSeconds(units[4]) - MutualUnitSeconds(units[3]);
+    if (from_third < -43200) from_third += 86400;
+    EXPECT_NEAR(static_cast<double>(from_third), 0.0333, 1e-9);
   }
 }
 

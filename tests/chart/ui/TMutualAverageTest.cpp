@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include <QAction>
 #include <QCheckBox>
@@ -25,6 +26,7 @@
 #include <QSpinBox>
 
 #include "base/AtomicFile.h"
+#include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "chart/MutualFit.h"
@@ -63,6 +65,13 @@ struct Fixture {
     Type("Edit3", "7");
     Type("Edit4", "0");
     Click("Button1");
+  }
+  // The event typed as units first..last, the degree item chosen.
+  void CalculateAndMark(const QString& first, const QString& last, int degree_item) {
+    Calculate();
+    Type("Edit8", first);
+    Type("Edit9", last);
+    C<QComboBox>("ComboBox4")->setCurrentIndex(degree_item);
   }
   // A right click on the picture at x, then the popup's item.
   void Mark(int x, const char* item) {
@@ -164,6 +173,48 @@ TEST(TMutual_Average, TimeEditsAndCalculationFaultsGetMessages) {
   EXPECT_EQ(f.Memo("Memo1").back(), "Data is not detected.");
 }
 
+// A recalculation refused for bad input keeps the list, units and picture of
+// the last one: they still belong together and can be saved.
+TEST(TMutual_Average, RefusedRecalculationKeepsTheUnitList) {
+  struct Case {
+    const char* name;
+    std::function<void(Fixture&)> spoil;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"comparison text", [](Fixture& f) { f.C<QLineEdit>("Edit13")->setText("abc"); },
+       "'abc' is not a valid comparison value."},
+      {"comparison 0", [](Fixture& f) { f.C<QLineEdit>("Edit13")->setText("0"); },
+       "The mean comparison value is 0: the ratios cannot be formed."},
+      {"equal first and last times",
+       [](Fixture& f) {
+         f.C<TRadioGroup>("RadioGroup1")->SetItemIndex(2);
+         f.Type("Edit5", "3");
+         f.Type("Edit6", "7");
+         f.Type("Edit7", "0");
+       },
+       "The first and last frame times are equal: no frame rate can be found from them."},
+      // Line 20 of the table: six header lines, then data line 15.
+      {"target cell", [](Fixture& f) { SetCsvField(f.host.table.lines[20], 11, "x1"); },
+       "'x1' is not a valid number (data line 15, column 11)."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixture f;
+    f.Calculate();
+    const QStringList list = f.Memo("Memo1");
+    ASSERT_EQ(list.size(), 30);
+    const QImage picture = f.w->Picture();
+    c.spoil(f);
+    f.Click("Button1");
+    ASSERT_EQ(f.host.Errors().size(), 1u);
+    EXPECT_EQ(f.host.Errors()[0], c.message);
+    EXPECT_EQ(f.Memo("Memo1").join('\n').toStdString(), list.join('\n').toStdString());
+    EXPECT_EQ(f.w->Units().size(), 31u);
+    EXPECT_EQ(f.w->Picture(), picture);
+  }
+}
+
 TEST(TMutual_Average, EventUnitsAreMarkedAndKeptInsideTheUnits) {
   Fixture f;
   f.Calculate();
@@ -205,15 +256,13 @@ TEST(TMutual_Average, EventUnitsAreMarkedAndKeptInsideTheUnits) {
   up1->setValue(12);
   EXPECT_EQ(f.C<QLineEdit>("Edit8")->text(), "12");
   EXPECT_EQ(up2->minimum(), 12);
-  EXPECT_EQ(f.w->FirstUnit(), 10);  // until the edit is left
+  EXPECT_EQ(f.w->FirstUnit(), 12);
+  EXPECT_EQ(f.w->LastUnit(), 15);
 }
 
 TEST(TMutual_Average, FitFindsTheSyntheticMinimum) {
   Fixture f;
-  f.Calculate();
-  f.Type("Edit8", "4");
-  f.Type("Edit9", "26");
-  f.C<QComboBox>("ComboBox4")->setCurrentIndex(0);  // degree 2
+  f.CalculateAndMark("4", "26", 0);  // degree 2
   f.Click("Button6");
   EXPECT_EQ(f.C<QLineEdit>("Edit10")->text(), "3h 7m 5.2s");
   EXPECT_EQ(f.C<QLineEdit>("Edit11")->text(), "0.0");
@@ -237,12 +286,40 @@ TEST(TMutual_Average, FitFindsTheSyntheticMinimum) {
   EXPECT_EQ(f.C<QLineEdit>("Edit11")->text(), "0.0");
 }
 
+// Units set with the up-down arrows, which leave no edit to be left, are the
+// units 'Fit' and the range search work on: the same as typed units.
+TEST(TMutual_Average, UnitsSetWithTheArrowsAreFitted) {
+  Fixture f;
+  f.CalculateAndMark("4", "26", 0);
+  for (int i = 0; i < 6; ++i) f.C<TUpDown>("UpDown1")->stepUp();
+  for (int i = 0; i < 4; ++i) f.C<TUpDown>("UpDown2")->stepDown();
+  EXPECT_EQ(f.C<QLineEdit>("Edit8")->text(), "10");
+  EXPECT_EQ(f.C<QLineEdit>("Edit9")->text(), "22");
+  f.Click("Button6");
+  const QStringList memo = f.Memo("Memo2");
+  // Three coefficients, then units 10..22; unit 10 at frame 152, 151 / 29.97 s
+  // after 3:07:00.
+  ASSERT_EQ(memo.size(), 3 + 13);
+  EXPECT_TRUE(memo[3].startsWith("3,7,5.0384,")) << memo[3].toStdString();
+  // w = nearest(13 / 3) = 4.
+  EXPECT_EQ(f.w->FitRange().MutualFitFirstUnit, 6);
+  EXPECT_EQ(f.w->FitRange().MutualFitLastUnit, 26);
+
+  // Units marked on the picture: the arrows step on from them.
+  const MutualGraphView v = f.w->View();
+  f.Mark(v.UnitX(20), "SetFirst1");
+  f.Mark(v.UnitX(26), "SetLast1");
+  f.C<TUpDown>("UpDown1")->stepUp();
+  f.C<TUpDown>("UpDown2")->stepDown();
+  EXPECT_EQ(f.C<QLineEdit>("Edit8")->text(), "21");
+  EXPECT_EQ(f.C<QLineEdit>("Edit9")->text(), "25");
+  EXPECT_EQ(f.w->FirstUnit(), 21);
+  EXPECT_EQ(f.w->LastUnit(), 25);
+}
+
 TEST(TMutual_Average, RangeSearchRunsAwayFromTheWindowAndMatchesTheSerialSearch) {
   Fixture f;
-  f.Calculate();
-  f.Type("Edit8", "8");
-  f.Type("Edit9", "22");
-  f.C<QComboBox>("ComboBox4")->setCurrentIndex(1);
+  f.CalculateAndMark("8", "22", 1);
   f.w->SetSearchThreads(3);
   f.Click("Button5");
   EXPECT_EQ(f.C<QLineEdit>("Edit12")->text(), "3");
