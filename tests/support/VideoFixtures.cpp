@@ -81,13 +81,21 @@ bool RunFfmpeg(const std::string& args) {
 
 std::optional<ProbeResult> ProbeVideo(const std::string& path) {
   std::string out = CommandOutput("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
-                            "stream=nb_read_frames,r_frame_rate -of default=noprint_wrappers=1 '" + path + "' 2>/dev/null");
+                            "stream=nb_read_frames,r_frame_rate,codec_name,width,height -of default=noprint_wrappers=1 '" +
+                            path + "' 2>/dev/null");
   ProbeResult r;
   size_t a = out.find("r_frame_rate=");
   size_t b = out.find("nb_read_frames=");
   if (a == std::string::npos || b == std::string::npos) return std::nullopt;
   r.rate = out.substr(a + 13, out.find('\n', a) - a - 13);
   r.frames = std::strtol(out.c_str() + b + 15, nullptr, 10);
+  const auto value = [&out](const std::string& key) {
+    const size_t at = out.find(key + "=");
+    return at == std::string::npos ? std::string() : out.substr(at + key.size() + 1, out.find('\n', at) - at - key.size() - 1);
+  };
+  r.codec = value("codec_name");
+  r.width = std::atoi(value("width").c_str());
+  r.height = std::atoi(value("height").c_str());
   return r;
 }
 

@@ -23,10 +23,13 @@ std::string FixturePath(const std::string& name);
 
 // Runs the ffmpeg CLI with these arguments (quiet, overwrite); true on success.
 bool RunFfmpeg(const std::string& args);
-// ffprobe: frames counted by decoding and the stream's r_frame_rate text.
+// ffprobe: frames counted by decoding, the stream's r_frame_rate text, its
+// codec's name and its frame size.
 struct ProbeResult {
   long frames = -1;
   std::string rate;
+  std::string codec;
+  int width = 0, height = 0;
 };
 std::optional<ProbeResult> ProbeVideo(const std::string& path);
 // Whether the ffmpeg CLI has this encoder.

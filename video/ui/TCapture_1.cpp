@@ -106,8 +106,10 @@ TCapture_1::TCapture_1(CaptureHost host, QWidget* opener)
       {SpeedButton3, &TCapture_1::SpeedButton3Click}, {Button1, &TCapture_1::Button1Click},
       {Button2, &TCapture_1::Button2Click},           {Button3, &TCapture_1::Button3Click}};
   ConnectEach(this, button_handlers);
-  connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
-  connect(ListBox2, &QListWidget::itemClicked, this, [this] { ListBox2Click(); });
+  // A row chosen with the arrow keys is chosen as much as a clicked one: the
+  // highlighted device and compressor are the ones recorded with.
+  connect(ListBox1, &QListWidget::currentRowChanged, this, [this] { ListBox1Click(); });
+  connect(ListBox2, &QListWidget::currentRowChanged, this, [this] { ListBox2Click(); });
   connect(TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
   OnCheckBoxClick(CheckBox1, this, &TCapture_1::CheckBox1Click);
   // The frames are scaled as the box says at once; the area they go in follows.
@@ -350,6 +352,7 @@ void TCapture_1::ListBox1Click() {
 }
 
 void TCapture_1::ListBox2Click() {
+  if (ListBox2->currentRow() < 0) return;
   selected_compressor_ = ListBox2->currentRow();
   Edit4->setText(QString::number(selected_compressor_));
 }

@@ -121,7 +121,14 @@ void TRestoreNoTimeRecorded::ShowNominalRate() {
   Edit(21)->setText(QString::fromStdString(FormatWidth(state_.CaptureLogNominalFrameRate, 0, 2)));
 }
 
-void TRestoreNoTimeRecorded::Edit21Exit() { SetCaptureLogNominalRate(Edit(21)->text().toStdString(), state_); }
+void TRestoreNoTimeRecorded::Edit21Exit() {
+  const QString typed = Edit(21)->text();
+  if (SetCaptureLogNominalRate(typed.toStdString(), state_)) return;
+  // The edit must not show a rate the frames are not sought by.
+  ShowNominalRate();
+  Dialogs().ShowWarning("\"" + typed + "\" is no frame rate: the frame rate given by the capture software stays " +
+                        Edit(21)->text() + ".");
+}
 
 void TRestoreNoTimeRecorded::ShowFrameTime(int n, const CaptureLogFrameTime& t) {
   const auto put = [this](int edit, const std::string& text) {

@@ -223,8 +223,9 @@ TEST(TimeStampCaptureLog, RowsOfARunFromALaterFrameOverMidnight) {
   }
 }
 
-// A nominal rate of nought or below is no rate: it is not taken, and a video
-// read through FFmpeg still finds its frames instead of failing on each one.
+// A nominal rate of nought or below is no rate: it is not taken, the edit goes
+// back to the rate in use with a word, and a video read through FFmpeg still
+// finds its frames instead of failing on each one.
 TEST(TimeStampCaptureLog, ANominalRateOfNoughtOrBelowIsNotTaken) {
   MainRoadWindow m(Reader::Ffmpeg);
   TPlatform& w = m.W();
@@ -232,12 +233,20 @@ TEST(TimeStampCaptureLog, ANominalRateOfNoughtOrBelowIsNotTaken) {
   ASSERT_NE(log, nullptr);
   LoadLog(m, log, kLog);
   ASSERT_TRUE(w.CaptureLogTimes.Loaded());
-  for (const char* typed : {"0", "-25", "-0", "abc"}) {
+  for (const char* typed : {"0", "-25", "-0", "abc", ""}) {
     SCOPED_TRACE(typed);
+    m.dialogs.messages.clear();
     log->Edit(21)->setText(typed);
     emit log->Edit(21)->editingFinished();
     EXPECT_DOUBLE_EQ(w.CaptureLogTimes.CaptureLogNominalFrameRate, 30.0);
+    // The edit shows the rate still in use, and says why.
+    EXPECT_EQ(log->Edit(21)->text(), "30.00");
+    ASSERT_EQ(m.dialogs.messages.size(), 1u);
+    EXPECT_EQ(m.dialogs.messages[0].kind, MessageKind::Warning);
+    EXPECT_EQ(m.dialogs.messages[0].text, QString("\"%1\" is no frame rate: the frame rate given by the capture "
+                                                  "software stays 30.00.").arg(typed));
   }
+  m.dialogs.messages.clear();
   AviWriterOptions o;
   o.rate = 30;
   ASSERT_TRUE(WriteAvi(m.Path("numbered.avi").string(), NumberedFrames(5, 64, 48), o));

@@ -158,6 +158,43 @@ TEST(CaptureWindow, ARecordingStoppedBeforeItsFirstFrameLeavesNoFile) {
   EXPECT_FALSE(f.opened);
 }
 
+// A device and a compressor chosen with the arrow keys are chosen as much as
+// clicked ones: the preview comes from that device, 'Edit4' shows that
+// compressor, and ffprobe finds the recording made by both.
+TEST(CaptureWindow, RowsChosenWithTheArrowKeysAreRecordedWith) {
+  CaptureFixture f;
+  CaptureHost h = f.Host();
+  h.VideoDevices = [] {
+    return std::vector<CaptureDevice>{TestPatternDevice(64, 48, 25), TestPatternDevice(32, 24, 25)};
+  };
+  h.Compressors = [] {
+    return std::vector<CaptureCompressor>{{"Uncompressed RGB", "rawvideo"}, {"FFV1 (lossless)", "ffv1"}};
+  };
+  auto* w = new TCapture_1(std::move(h), nullptr);
+  EXPECT_EQ(w->Session().Width(), 64);
+  for (const char* name : {"ListBox1", "ListBox2"}) {
+    auto* list = Find<QListWidget>(w, name);
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QCoreApplication::sendEvent(list, &down);
+    EXPECT_EQ(list->currentRow(), 1) << name;
+  }
+  EXPECT_EQ(w->SelectedVideoDevice(), 1);
+  EXPECT_EQ(w->SelectedCompressor(), 1);
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit4")->text(), "1");
+  EXPECT_EQ(w->Session().Width(), 32);
+  Find<QPushButton>(w, "SpeedButton2")->click();
+  ASSERT_TRUE(w->Session().Recording());
+  ASSERT_TRUE(Spin([&] { return w->Session().FramesWritten() >= 2; }));
+  w->close();
+  ASSERT_TRUE(f.opened);
+  const auto probe = ProbeVideo(f.closed_file);
+  ASSERT_TRUE(probe);
+  EXPECT_EQ(probe->codec, "ffv1");
+  EXPECT_EQ(probe->width, 32);
+  EXPECT_EQ(probe->height, 24);
+  EXPECT_EQ(probe->frames, w->FramesRecorded());
+}
+
 // Lists longer than the window keeps are cut at 21 and 101 names.
 TEST(CaptureWindow, DeviceListsAreBounded) {
   CaptureFixture f;
