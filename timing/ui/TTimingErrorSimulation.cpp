@@ -13,9 +13,11 @@
 #include <QPushButton>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
 #include "base/ui/HandlerTable.h"
 #include "timing/TimingError.h"
 #include "timing/ui/TTimingError.h"
@@ -154,7 +156,20 @@ void TTimingErrorSimulation::Edit1Change() {
 }
 
 void TTimingErrorSimulation::QuickEstimate() {
-  const double x = std::max(ParseDoubleOr(Edit2->text().toStdString(), 0), ParseDoubleOr(Edit1->text().toStdString(), 0));
+  // A level that cannot be read is reported, and the estimate is left as it
+  // was rather than worked out as if that level were 0.
+  long double levels[2] = {};
+  const QLineEdit* edits[2] = {Edit2, Edit1};
+  for (int k = 0; k < 2; ++k) {
+    const std::string text = edits[k]->text().toStdString();
+    const std::optional<long double> v = ParseLongDouble(text);
+    if (!v) {
+      Dialogs().ShowError(QString::fromStdString("'" + text + "' is not a valid floating point value"));
+      return;
+    }
+    levels[k] = *v;
+  }
+  const long double x = std::max(levels[0], levels[1]);
   // The curve is fitted to noise up to 1.5 and turns down past 1.885 (negative
   // from about 2.45): beyond that, or for a negative noise, it has no estimate.
   if (!(x >= 0 && x <= 1.885)) {
@@ -162,7 +177,7 @@ void TTimingErrorSimulation::QuickEstimate() {
     Edit6->clear();
     return;
   }
-  const double y = TimingErrorPolynomial(x, 0.5);
+  const double y = TimingErrorPolynomial(static_cast<double>(x), 0.5);
   Edit5->setText(Fixed(y, 4, 6));
   Edit6->setText(Fixed(y * IntegrationFrames / 29.97L, 4, 6));
 }

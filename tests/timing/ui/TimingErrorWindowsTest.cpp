@@ -19,6 +19,7 @@
 #include "base/NumberText.h"
 #include "base/ProgramRandom.h"
 #include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
 #include "timing/ui/FindControl.h"
 #include "timing/Linearity.h"
 #include "timing/TimingError.h"
@@ -123,6 +124,43 @@ TEST(TimingErrorSimulationWindow, EstimateOnlyWhereTheCurveRises) {
     Find<QLineEdit>(w, "Edit2")->setText(typed);
     Find<TUpDown>(w, "UpDown5")->setValue(Find<TUpDown>(w, "UpDown5")->Position() + 1);
     EXPECT_EQ(Find<QLineEdit>(w, "Edit5")->text(), "") << typed;
+  }
+}
+
+// A noise level the estimate cannot read (a decimal comma, a word) is
+// reported and the estimate stays as it was, instead of being worked out as
+// if that level were 0. Expected values from the polynomial's published
+// coefficients, evaluated in Python's decimal.
+TEST(TimingErrorSimulationWindow, EstimateReportsAnUnreadableNoiseLevel) {
+  ScriptedDialogService dialogs;
+  ScopedDialogService use{dialogs};
+  TTimingErrorSimulation w;
+  Find<QCheckBox>(w, "CheckBox1")->click();  // the levels apart
+  const struct {
+    const char *edit2, *edit1;
+    int integration;  // UpDown5 position
+    const char *message, *frames, *seconds;
+  } steps[] = {
+      {"0.3", "0.10", 1, "", "0.4060", "0.0271"},
+      {"0,3", "0.10", 2, "'0,3' is not a valid floating point value", "0.4060", "0.0271"},
+      {"0.25", "abc", 3, "'abc' is not a valid floating point value", "0.4060", "0.0271"},
+      {"0.25", "", 2, "'' is not a valid floating point value", "0.4060", "0.0271"},
+      {"0.25", "0.10", 0, "", "0.2878", "0.0096"},
+  };
+  for (const auto& s : steps) {
+    SCOPED_TRACE(std::string(s.edit2) + " / " + s.edit1);
+    dialogs.messages.clear();
+    Find<QLineEdit>(w, "Edit2")->setText(s.edit2);
+    Find<QLineEdit>(w, "Edit1")->setText(s.edit1);
+    Find<TUpDown>(w, "UpDown5")->setValue(s.integration);
+    if (*s.message) {
+      ASSERT_EQ(dialogs.messages.size(), 1u);
+      EXPECT_EQ(dialogs.messages[0].text, s.message);
+    } else {
+      EXPECT_TRUE(dialogs.messages.empty());
+    }
+    EXPECT_EQ(Find<QLineEdit>(w, "Edit5")->text(), s.frames);
+    EXPECT_EQ(Find<QLineEdit>(w, "Edit6")->text(), s.seconds);
   }
 }
 
