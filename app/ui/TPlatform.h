@@ -141,6 +141,7 @@ class TPlatform : public QMainWindow {
   void WriteInitialCsvHeader();
   void WriteCsvHeader();
   void RefreshVideoSystemLine();
+  void RefreshTimeColumnNames();
   void AppendResultRows();
   void DetectCsvVersion();
   // Shows pending changes of the results table in Memo1 now.

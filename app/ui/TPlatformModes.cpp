@@ -86,6 +86,7 @@ void TPlatform::ComboBox1Change() {
   KeepInserter(s);
   RunInserterSteps(steps);
   if (steps.redraw) ShowNeighbor();
+  RefreshTimeColumnNames();
 }
 
 void TPlatform::SelectSharpTime() {
@@ -116,6 +117,7 @@ void TPlatform::CheckBox5Click() {
     if (Video.VideoAccessKind == static_cast<uint8_t>(VideoAccess::DirectShow)) Sources.DirectShow.DSPrimeGraph();
     ShowNeighbor();
   }
+  RefreshTimeColumnNames();
 }
 
 void TPlatform::CheckBox7Click() {

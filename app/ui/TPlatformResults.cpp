@@ -47,6 +47,19 @@ void TPlatform::RefreshVideoSystemLine() {
   }
 }
 
+// The last header line names the time columns after the inserter type and
+// 'KIWI'. Switched before the first row, the names follow the rows to come;
+// rows already measured keep the names they were written under.
+void TPlatform::RefreshTimeColumnNames() {
+  const CsvLayoutInfo info = ::DetectCsvVersion(Results);
+  const int last = info.CsvHeaderLines - 1;
+  if (info.CsvVersion != 3 || Results.Count() != info.CsvHeaderLines || !Results.Line(last).starts_with("\"No.\""))
+    return;
+  std::string line = BuildCsvHeader3(CsvParams());
+  if (line != Results.Line(last)) Results.SetLine(last, std::move(line));
+  RefreshVideoSystemLine();
+}
+
 void TPlatform::AppendResultRows() { ::AppendResultRows(Results, Frames.FrameDataLines, CsvParams(), Times); }
 
 void TPlatform::DetectCsvVersion() {

@@ -132,6 +132,8 @@ void TPlatform::ApplySettings(const AppSettings& s) {
   }
   ShowApertureValues();
   LimitApertureRadii();
+  // The 'KIWI' handler named the time columns before the type was read.
+  RefreshTimeColumnNames();
   // Keys 27-32.
   Settings.CaptureFolder = s.CaptureFolder;
   Settings.ObserverName = s.ObserverName;

@@ -317,16 +317,19 @@ void TPreserveSetting::RadioButton3Click() {
   }
   SetComboIndex(w_.ComboBox1, 0);
   ShowInserterLabels();
+  w_.RefreshTimeColumnNames();
 }
 
 void TPreserveSetting::RadioButton4Click() {
   if (filling_) return;
   SetComboIndex(w_.ComboBox1, 1);
   w_.Options.TimeStampMode = 1;
+  w_.RefreshTimeColumnNames();
 }
 
 void TPreserveSetting::RadioButton5Click() {
   if (filling_) return;
   SetComboIndex(w_.ComboBox1, 2);
   w_.Options.TimeStampMode = 2;
+  w_.RefreshTimeColumnNames();
 }

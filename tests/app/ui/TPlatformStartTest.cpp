@@ -112,8 +112,8 @@ TEST(TPlatformStart, StoredSettingsRunTheHandlersOfTheirControls) {
   ASSERT_EQ(lines.size(), 6);
   EXPECT_EQ(lines[0], "Tessary File Format (for Ver.0.9.99.5 later)");
   EXPECT_TRUE(lines[3].startsWith(",\"Time\",,,,\"End of\",,,,,\"Result\""));
-  // Written before the inserter type and 'KIWI' were read from the file.
-  EXPECT_TRUE(lines[5].startsWith("\"No.\",\"Signal1\",\"Signal2\""));
+  // The time columns as the file's IOTA type with 'KIWI' ticked writes them.
+  EXPECT_TRUE(lines[5].startsWith("\"No.\",\"Field1\",\"Field2\""));
   EXPECT_EQ(Find<QCheckBox>(&w, "CheckBox7")->text(), "VFW");
   EXPECT_EQ(w.Video.UseDirectShow, 0);
   EXPECT_EQ(Find<QGroupBox>(&w, "GroupBox3")->title(), "Half Flux");
