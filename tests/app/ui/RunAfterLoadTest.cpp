@@ -302,6 +302,37 @@ TEST(RunAfterLoadWithClearedRows, StartGoesOnAfterTheLastRow) {
 }
 
 
+// A line added after the rows in a spreadsheet (a sum, a remark) has no frame
+// number: the rows still go on after the last frame the table holds, and no
+// frame is measured twice.
+class RunAfterLoadWithTrailingLine : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(RunAfterLoadWithTrailingLine, StartAndOneFrameGoOnAfterTheLastFrame) {
+  MainRoadWindow first(Reader::OwnAvi);
+  const auto csv = SaveMeasuredRows(first, first.Path("twelve.avi"), 5);
+  std::ofstream(csv, std::ios::app | std::ios::binary) << GetParam() << "\r\n";
+
+  MainRoadWindow m(Reader::OwnAvi);
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  ASSERT_TRUE(m.W().Run.VideoLoaded);
+  std::vector<int> expected = FrameRange(0, 4);
+  expected.push_back(-1);  // the added line stays where it is
+  ASSERT_EQ(m.RowFrames(), expected);
+  m.W().GoToFrame(4);  // where the observer left off
+  m.Click("Button16");
+  expected.push_back(5);
+  EXPECT_EQ(m.RowFrames(), expected);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  for (int n = 6; n <= 11; ++n) expected.push_back(n);
+  EXPECT_EQ(m.RowFrames(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, RunAfterLoadWithTrailingLine,
+                         ::testing::Values("Average,,,,,,,,,,1500.0", "-,,,,,", "nan,1,2", "1e999,1,2"),
+                         [](const auto& info) { return "Line" + std::to_string(info.index); });
+
 // Field rows are measured with aperture photometry only ('Photometry' and
 // 'Field Measure' refuse each other). A window set to PSF photometry, by hand
 // or by its settings file, that loads a table of field rows measures on as
