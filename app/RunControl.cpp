@@ -107,6 +107,8 @@ DeletePlan PlanDeleteLastRows(const std::vector<std::string>& lines, int header_
   const int header = std::max(header_lines, 0);
   const int rows = static_cast<int>(lines.size()) - header;
   if (position != last_measured_frame || rows < 1) return p;
+  // A line added after the rows is no measured frame's row to take back.
+  if (RowFrameNumber(lines.back()) < 0) return p;
   p.Acted = true;
   p.LinesToDelete = std::min(rows, field_measure ? 2 : 1);
   const int deleted_frame = RowFrameNumber(lines[lines.size() - static_cast<size_t>(p.LinesToDelete)]);

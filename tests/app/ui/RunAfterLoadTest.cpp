@@ -320,6 +320,8 @@ TEST_P(RunAfterLoadWithTrailingLine, StartAndOneFrameGoOnAfterTheLastFrame) {
   expected.push_back(-1);  // the added line stays where it is
   ASSERT_EQ(m.RowFrames(), expected);
   m.W().GoToFrame(4);  // where the observer left off
+  m.Click("Button21");  // 'DEL' takes back no frame's row in place of the added line
+  ASSERT_EQ(m.RowFrames(), expected);
   m.Click("Button16");
   expected.push_back(5);
   EXPECT_EQ(m.RowFrames(), expected);
