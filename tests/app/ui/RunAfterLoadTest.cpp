@@ -401,7 +401,8 @@ INSTANTIATE_TEST_SUITE_P(LoadCommand, FieldTableIntoPsfWindow,
                                            PsfWindow{"Button20SettingsPsf", false, true, false},
                                            PsfWindow{"Menu", true, false, false},
                                            PsfWindow{"MenuSettingsPsf", true, true, false},
-                                           PsfWindow{"MenuVideoGone", true, false, true}),
+                                           PsfWindow{"MenuVideoGone", true, false, true},
+                                           PsfWindow{"Button20VideoGone", false, false, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
