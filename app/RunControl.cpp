@@ -44,9 +44,11 @@ std::optional<bool> HeaderNamesFieldRows(const std::vector<std::string>& lines, 
 }
 
 int LastMeasuredFrameFromTable(const std::vector<std::string>& lines, int header_lines) {
-  const int rows = static_cast<int>(lines.size()) - std::max(header_lines, 0);
-  if (rows <= 0) return -1;
-  return RowFrameNumber(lines.back());
+  // A line added after the rows in a spreadsheet (a sum, a remark) names no
+  // frame; the rows before it tell where measuring goes on.
+  for (size_t i = lines.size(); i > static_cast<size_t>(std::max(header_lines, 0)); --i)
+    if (const int frame = RowFrameNumber(lines[i - 1]); frame >= 0) return frame;
+  return -1;
 }
 
 bool LastFrameAlreadyMeasured(int position, int last_measured_frame, int scroll_max) {
@@ -105,6 +107,8 @@ DeletePlan PlanDeleteLastRows(const std::vector<std::string>& lines, int header_
   const int header = std::max(header_lines, 0);
   const int rows = static_cast<int>(lines.size()) - header;
   if (position != last_measured_frame || rows < 1) return p;
+  // A line added after the rows is no measured frame's row to take back.
+  if (RowFrameNumber(lines.back()) < 0) return p;
   p.Acted = true;
   p.LinesToDelete = std::min(rows, field_measure ? 2 : 1);
   const int deleted_frame = RowFrameNumber(lines[lines.size() - static_cast<size_t>(p.LinesToDelete)]);

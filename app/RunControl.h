@@ -26,7 +26,8 @@ bool TableHasFieldRows(const std::vector<std::string>& lines, int header_lines);
 // oldest tables). Tells the layout of a table that has no rows yet.
 std::optional<bool> HeaderNamesFieldRows(const std::vector<std::string>& lines, int header_lines);
 
-// The frame of the table's last row, -1 when the table has no rows.
+// The frame of the table's last row that names one (lines without a frame
+// number after the rows are passed over), -1 when no row names one.
 // header_lines is the number of lines before the first row in this table.
 int LastMeasuredFrameFromTable(const std::vector<std::string>& lines, int header_lines);
 

@@ -70,9 +70,13 @@ void TPlatform::Button20Click() {
     Run.StartFrame = -1;
   });
   Run.KeepObjectCount = false;
-  if (psf) {
+  if (psf && !CheckBox2->isChecked()) {
     QSignalBlocker block(CheckBox14);
     CheckBox14->setChecked(true);
+  } else if (psf) {
+    // Loaded field rows are aperture rows, and field rows are never measured
+    // with PSF: the rows to come are measured as they were.
+    CheckBox14Click();
   }
   RadioButton8->setEnabled(Run.ObjectCount >= 2);
   RadioButton9->setEnabled(Run.ObjectCount >= 3);
@@ -166,6 +170,8 @@ void TPlatform::LoadResultCsvFrom(const QString& name, const std::function<void(
       CheckBox2->setChecked(field_rows);
     }
     CheckBox2->setEnabled(!rows);
+    // Field rows are never measured with PSF photometry.
+    if (field_rows && CheckBox14->isChecked()) CheckBox14->setChecked(false);
   };
   follow_row_layout();
   // START, '1Frame' and 'DEL' go on from the loaded rows, never over them.

@@ -26,6 +26,9 @@ TEST(RunControl, RowFrameNumberTruncates) {
   EXPECT_EQ(RowFrameNumber("1e30"), -1);
   EXPECT_EQ(LastMeasuredFrameFromTable(Table(6, {}), 6), -1);
   EXPECT_EQ(LastMeasuredFrameFromTable(Table(6, {"0.0,a", "5.0,b"}), 6), 5);
+  // Lines a spreadsheet added after the rows name no frame.
+  EXPECT_EQ(LastMeasuredFrameFromTable(Table(6, {"0.0,a", "5.0,b", "Average,3", "-,,"}), 6), 5);
+  EXPECT_EQ(LastMeasuredFrameFromTable(Table(6, {"nan,a", "-7,b"}), 6), -1);
 }
 
 TEST(RunControl, RowLineOfFrameFindsTheFramesOwnRow) {

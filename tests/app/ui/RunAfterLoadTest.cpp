@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "MainRoadFixture.h"
+#include "app/OccultationPreset.h"
 
 namespace {
 
@@ -299,5 +300,109 @@ TEST(RunAfterLoadWithClearedRows, StartGoesOnAfterTheLastRow) {
   ASSERT_TRUE(m.WaitUntilStopped());
   EXPECT_EQ(m.RowFrames(), FrameRange(0, 11));
 }
+
+
+// A line added after the rows in a spreadsheet (a sum, a remark) has no frame
+// number: the rows still go on after the last frame the table holds, and no
+// frame is measured twice.
+class RunAfterLoadWithTrailingLine : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(RunAfterLoadWithTrailingLine, StartAndOneFrameGoOnAfterTheLastFrame) {
+  MainRoadWindow first(Reader::OwnAvi);
+  const auto csv = SaveMeasuredRows(first, first.Path("twelve.avi"), 5);
+  std::ofstream(csv, std::ios::app | std::ios::binary) << GetParam() << "\r\n";
+
+  MainRoadWindow m(Reader::OwnAvi);
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  ASSERT_TRUE(m.W().Run.VideoLoaded);
+  std::vector<int> expected = FrameRange(0, 4);
+  expected.push_back(-1);  // the added line stays where it is
+  ASSERT_EQ(m.RowFrames(), expected);
+  m.W().GoToFrame(4);  // where the observer left off
+  m.Click("Button21");  // 'DEL' takes back no frame's row in place of the added line
+  ASSERT_EQ(m.RowFrames(), expected);
+  m.Click("Button16");
+  expected.push_back(5);
+  EXPECT_EQ(m.RowFrames(), expected);
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  for (int n = 6; n <= 11; ++n) expected.push_back(n);
+  EXPECT_EQ(m.RowFrames(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, RunAfterLoadWithTrailingLine,
+                         ::testing::Values("Average,,,,,,,,,,1500.0", "-,,,,,", "nan,1,2", "1e999,1,2"),
+                         [](const auto& info) { return "Line" + std::to_string(info.index); });
+
+// Field rows are measured with aperture photometry only ('Photometry' and
+// 'Field Measure' refuse each other). A window set to PSF photometry, by hand
+// or by its settings file, that loads a table of field rows measures on as
+// the table was measured: the steady star's rows go on with the same
+// aperture, pixel counts and flux.
+struct PsfWindow {
+  const char* name;
+  bool through_menu;
+  bool settings_name_psf;  // the reopened video's settings reload ticks 'Photometry'
+  bool video_gone;
+};
+void PrintTo(const PsfWindow& c, std::ostream* os) { *os << c.name; }
+class FieldTableIntoPsfWindow : public ::testing::TestWithParam<PsfWindow> {};
+
+TEST_P(FieldTableIntoPsfWindow, RowsMeasuredOnAreApertureRowsLikeTheLoadedOnes) {
+  const PsfWindow& c = GetParam();
+  MainRoadWindow first(Reader::OwnAvi);
+  const auto video = first.Path("twelve.avi");
+  const auto csv = SaveMeasuredRows(first, video, 3, Layout::Fields);
+  ASSERT_EQ(FirstCells(first), ExpectedFirstCells(2, true));
+  if (c.video_gone) {
+    first.window.reset();
+    ASSERT_TRUE(std::filesystem::remove(video));
+  }
+
+  MainRoadWindow m(Reader::OwnAvi);
+  if (c.settings_name_psf)
+    IniFile(m.W().SettingsPlace.IniPath).WriteString("Measurement", "Photometry", "PSF photometry");
+  QCheckBox* psf = m.Find<QCheckBox>("CheckBox14");
+  psf->click();
+  ASSERT_TRUE(psf->isChecked());
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  if (c.through_menu)
+    m.W().LoadCSVFile1->trigger();
+  else
+    m.Click("Button20");
+  ASSERT_EQ(m.W().Run.VideoLoaded, !c.video_gone);
+  EXPECT_TRUE(m.Find<QCheckBox>("CheckBox2")->isChecked());
+  EXPECT_FALSE(psf->isChecked());
+  EXPECT_TRUE(m.Find<QPushButton>("Button40")->isEnabled());  // 'Set radius to recorded' is aperture photometry's
+  int notes = 0;
+  for (const auto& message : m.dialogs.messages) notes += message.text == kFieldModeNotOnPsf;
+  EXPECT_LE(notes, 1);
+  if (c.video_gone) return;
+
+  m.W().GoToFrame(2);
+  m.Click("Button16");
+  ASSERT_EQ(FirstCells(m), ExpectedFirstCells(3, true));
+  const std::vector<std::string> rows = m.Rows();
+  for (size_t i = 6; i < 8; ++i) {
+    SCOPED_TRACE(rows[i]);
+    const std::string& loaded = rows[i - 2];
+    // Aperture and background pixel counts of the same radii on the same star.
+    for (int column : {19, 20}) EXPECT_EQ(GetCsvField(rows[i], column), GetCsvField(loaded, column)) << column;
+    const double flux = ParseDouble(GetCsvField(rows[i], 11)).value_or(0);
+    const double loaded_flux = ParseDouble(GetCsvField(loaded, 11)).value_or(0);
+    ASSERT_GT(loaded_flux, 0);
+    EXPECT_NEAR(flux, loaded_flux, 0.05 * loaded_flux);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(LoadCommand, FieldTableIntoPsfWindow,
+                         ::testing::Values(PsfWindow{"Button20", false, false, false},
+                                           PsfWindow{"Button20SettingsPsf", false, true, false},
+                                           PsfWindow{"Menu", true, false, false},
+                                           PsfWindow{"MenuSettingsPsf", true, true, false},
+                                           PsfWindow{"MenuVideoGone", true, false, true},
+                                           PsfWindow{"Button20VideoGone", false, false, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
