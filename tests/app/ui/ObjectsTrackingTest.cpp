@@ -326,8 +326,8 @@ TEST_P(ObjectsLinkedAdd, AddedObjectTracksItsOwnStar) {
   m.RightClickImage1(ObjectsWindow::Px(f.X(star, 0)), ObjectsWindow::Px(f.Y(star, 0)));
   m.Trigger("Add1");
   ASSERT_EQ(w.Run.ObjectCount, added);
-  // A new guide's placement moves A with the guide's old position: A is put
-  // back on its star.
+  // Selecting B back at the first frame re-measured it with B still at its
+  // last-frame spot, which moved a linked A along: A goes back on its star.
   m.Select(1);
   m.ClickImage1(ObjectsWindow::Px(f.X(1, 0)), ObjectsWindow::Px(f.Y(1, 0)));
   m.Find<QCheckBox>("CheckBox6")->setChecked(true);
