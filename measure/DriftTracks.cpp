@@ -119,6 +119,8 @@ std::optional<LinkedOffsets> InterpolateLinkedOffsets(const LinkedPointTable& po
   double ub1, vb1, ue1, ve1, ub3, vb3, ue3, ve3;
   offsets(0, ub1, vb1, ue1, ve1);
   offsets(2, ub3, vb3, ue3, ve3);
+  out.ThirdLinked = points[2].Begin.HasFrame() && points[2].End.HasFrame();
+  if (!out.ThirdLinked) ub3 = vb3 = ue3 = ve3 = 0;
   if (motion == LinkMotion::Shift) {
     out.Dx1 = RoundEven(ub1 + t * (ue1 - ub1) / total);
     out.Dy1 = RoundEven(vb1 + t * (ve1 - vb1) / total);

@@ -56,15 +56,19 @@ bool PredictDriftPosition(const PassedPointSet& points, int32_t frame, int32_t g
 enum class LinkMotion { Shift, Rotate };
 
 // Offsets of objects 1 and 3 from the guide (object 2) at one frame.
+// ThirdLinked is false when object 3 has no 'Begin' or 'End' point of its own.
 struct LinkedOffsets {
   int32_t Dx1 = 0, Dy1 = 0;
   int32_t Dx3 = 0, Dy3 = 0;
+  bool ThirdLinked = true;
   friend bool operator==(const LinkedOffsets&, const LinkedOffsets&) = default;
 };
 
 // Interpolates (Shift) or rotates (Rotate) the offsets of objects 1 and 3 from
 // the guide between the linked 'Begin' and 'End' points. Object 1's Begin and
 // End frames are the time base; nothing when either is unset or they are equal.
+// Object 3 without both points of its own (added after they were marked) gets
+// no offsets: it follows the guide's shift.
 // Rotate: each object turns at its own angular rate, and the angle between
 // Begin and End takes the short way round (difference in (-pi, pi]). Rows
 // count 1.125 times as far as columns when frame_rate_rounded is 26 or more.

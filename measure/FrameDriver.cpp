@@ -248,15 +248,17 @@ void Driver::Drift(int k, FrameOutcome& out) {
   if (k != 2 || !s_.Link) return;
   const int gx = w_.x[i], gy = w_.y[i];
   const std::optional<GuideLinkOffsets> off = hooks_.GuideOffsets(ctx_);
-  if (!off) {
+  if (!off || !off->ThirdLinked) {
     w_.link_dx = gx - w_.guide_x;
     w_.link_dy = gy - w_.guide_y;
-    MovePrev(lines_, 1, w_.link_dx, w_.link_dy);
     MovePrev(lines_, 3, w_.link_dx, w_.link_dy);
+  }
+  if (!off) {
+    MovePrev(lines_, 1, w_.link_dx, w_.link_dy);
     return;
   }
   SetPrev(lines_, 1, gx + off->Dx1, gy + off->Dy1);
-  SetPrev(lines_, 3, gx + off->Dx3, gy + off->Dy3);
+  if (off->ThirdLinked) SetPrev(lines_, 3, gx + off->Dx3, gy + off->Dy3);
 }
 
 void Driver::Measure(int k, FrameOutcome& out) {

@@ -161,6 +161,7 @@ struct FrameContext {
 struct GuideLinkOffsets {
   int32_t Dx1 = 0, Dy1 = 0;
   int32_t Dx3 = 0, Dy3 = 0;
+  bool ThirdLinked = true;  // false: object 3 follows the guide's shift
 };
 
 // An object's position in frame pixels.

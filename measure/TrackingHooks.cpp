@@ -97,7 +97,7 @@ std::optional<GuideLinkOffsets> TrackingHooks::GuideOffsets(FrameContext& ctx) {
                                             options_.Rotate ? LinkMotion::Rotate : LinkMotion::Shift,
                                             options_.FrameRateRounded);
   if (!off) return std::nullopt;
-  return GuideLinkOffsets{off->Dx1, off->Dy1, off->Dx3, off->Dy3};
+  return GuideLinkOffsets{off->Dx1, off->Dy1, off->Dx3, off->Dy3, off->ThirdLinked};
 }
 
 std::optional<PsfFitResult> TrackingHooks::MeasurePsf(FrameContext& ctx, int k, ObjectPosition at) {

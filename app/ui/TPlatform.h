@@ -840,6 +840,7 @@ class TPlatform : public QMainWindow {
   void SetPassedPoint(int which);
   void ClearPassedPoint(int which);
   void SetLinkedPoint(LinkedPointKind which);
+  void ShowLinkedPointFrames();  // object A's 'Begin' and 'End' frames in Edit11, Edit32
   void ApplyLoadedObjects(const ResultCsvLoadResult& r);
   bool placing_ = false;
 

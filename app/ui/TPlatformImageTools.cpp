@@ -182,13 +182,13 @@ void TPlatform::UpDown8Click() { UpDown6Click(); }
 void TPlatform::Button24Click() {
   if (!Run.VideoLoaded || Run.MeasuringRun || Run.ObjectCount < 2) return;
   for (LinkedPointSet& p : LinkedPoints) p.Begin.Clear();
-  Edit11->setText(QString::fromStdString(TrackPointFrameText(LinkedPoints[0].Begin, "Frame1")));
+  ShowLinkedPointFrames();
 }
 
 void TPlatform::Button26Click() {
   if (!Run.VideoLoaded || Run.MeasuringRun || Run.ObjectCount < 2) return;
   for (LinkedPointSet& p : LinkedPoints) p.End.Clear();
-  Edit32->setText(QString::fromStdString(TrackPointFrameText(LinkedPoints[0].End, "Frame2")));
+  ShowLinkedPointFrames();
 }
 
 // ---- 'FrameFlickerFree' ----

@@ -382,6 +382,9 @@ void TPlatform::ObjectStarAdd() {
   const int k = Run.ObjectCount;
   const size_t i = Slot(k);
   PlaceInEveryRow(Frames.FrameDataLines, i, Mouse.PopupX, Mouse.PopupY);
+  // Linked points marked before were not this object's: it follows the guide
+  // until they are marked again, not from a removed object's or an idle slot's.
+  LinkedPoints[i] = {};
   QRadioButton* button = k == 2 ? RadioButton8 : RadioButton9;
   button->setVisible(true);
   button->setEnabled(true);
@@ -472,6 +475,12 @@ void TPlatform::RemoveObject() {
   const size_t freed = static_cast<size_t>(Run.ObjectCount - 1);
   Stars.ObjectPlaced[freed] = false;
   PassedPoints[freed] = {};
+  // With the guide gone and none taking its place, no marked offset counts
+  // from anything.
+  if (removed == 2 && count == 2) {
+    LinkedPoints = {};
+    ShowLinkedPointFrames();
+  }
   Driver.Geometry[freed] = InitialFrameDriverState().Geometry[freed];
   // An object added here later must not track with the removed one's
   // 'Estimated track' (selecting it ticks the box from this) nor be sized
@@ -703,6 +712,10 @@ void TPlatform::SetLinkedPoint(LinkedPointKind which) {
   SetLinkedPoints(LinkedPoints, which, ScrollBar1->value(), pos);
   if (Edit15) Edit15->setText(QString::number(pos[1][0]));  // object B's point as stored
   if (Edit16) Edit16->setText(QString::number(pos[1][1]));
+  ShowLinkedPointFrames();
+}
+
+void TPlatform::ShowLinkedPointFrames() {
   Edit11->setText(QString::fromStdString(TrackPointFrameText(LinkedPoints[0].Begin, "Frame1")));
   Edit32->setText(QString::fromStdString(TrackPointFrameText(LinkedPoints[0].End, "Frame2")));
 }

@@ -104,6 +104,29 @@ TEST(InterpolateLinkedOffsets, RotateTurnsEachObjectAtItsOwnRateTheShortWay) {
   EXPECT_EQ(mid, (LinkedOffsets{71, 71, 35, -35}));
 }
 
+// Object 3 without a 'Begin' or an 'End' point of its own (added after they
+// were marked) has no offset: it follows the guide. Object 1 keeps its own.
+TEST(InterpolateLinkedOffsets, ObjectThreeWithoutPointsIsNotLinked) {
+  for (LinkMotion motion : {LinkMotion::Shift, LinkMotion::Rotate})
+    for (int unset : {0, 1, 2}) {
+      auto t = Linked(0, 100, {{{300, 200, 200, 300}, {200, 200, 200, 200}, {200, 150, 250, 200}}});
+      if (unset != 1) t[2].Begin.Clear();
+      if (unset != 0) t[2].End.Clear();
+      const auto got = InterpolateLinkedOffsets(t, 50, motion, 25);
+      ASSERT_TRUE(got);
+      EXPECT_FALSE(got->ThirdLinked) << unset;
+      if (motion == LinkMotion::Shift) {
+        EXPECT_EQ(got->Dx1, 50) << unset;
+        EXPECT_EQ(got->Dy1, 50) << unset;
+      } else {
+        EXPECT_EQ(got->Dx1, 71) << unset;
+        EXPECT_EQ(got->Dy1, 71) << unset;
+      }
+    }
+  const auto both = Linked(0, 100, {{{300, 200, 200, 300}, {200, 200, 200, 200}, {200, 150, 250, 200}}});
+  EXPECT_TRUE(InterpolateLinkedOffsets(both, 50, LinkMotion::Shift, 25)->ThirdLinked);
+}
+
 TEST(PredictTrack, FitSucceedsFromTheEleventhSampleAndPredictsTheLine) {
   PredictTrack track;
   ResetPredictTrack(track);

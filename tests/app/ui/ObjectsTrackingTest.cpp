@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <cmath>
+#include <vector>
 
 #include "ObjectsFixture.h"
 #include "base/NumberText.h"
@@ -13,7 +14,7 @@ namespace {
 
 // Runs START from the current frame to the end and checks objects against
 // their stars in the rows of that run.
-void RunAndCheck(ObjectsWindow& m, const DriftingStarField& f, std::initializer_list<int> objects, int first = 0) {
+void RunAndCheck(ObjectsWindow& m, const DriftingStarField& f, const std::vector<int>& objects, int first = 0) {
   m.Click("Button3");
   ASSERT_TRUE(m.WaitUntilStopped());
   EXPECT_TRUE(m.dialogs.messages.empty());
@@ -24,6 +25,23 @@ void RunAndCheck(ObjectsWindow& m, const DriftingStarField& f, std::initializer_
     const std::string& row = rows[base + static_cast<size_t>(n - first)];
     for (int k : objects)
       ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(row, k), f.X(k, n), f.Y(k, n))) << "object " << k << ", frame " << n;
+  }
+}
+
+// 'Link' ticked, 'Begin' marked at the first frame and 'End' at the last
+// with every object clicked onto its star there; then back at the first
+// frame with every object on its star again.
+void MarkLinkedBeginEnd(ObjectsWindow& m, const DriftingStarField& f) {
+  TPlatform& w = m.W();
+  m.Find<QCheckBox>("CheckBox6")->setChecked(true);
+  m.Click("Button23");
+  for (int n : {kObjFrames - 1, 0}) {
+    w.GoToFrame(n);
+    for (int k = 1; k <= w.Run.ObjectCount; ++k) {
+      m.Select(k);
+      m.ClickImage1(ObjectsWindow::Px(f.X(k, n)), ObjectsWindow::Px(f.Y(k, n)));
+    }
+    if (n > 0) m.Click("Button25");
   }
 }
 
@@ -253,21 +271,8 @@ TEST(ObjectsTracking, LinkedPointsFollowCIntoBsPlaceWhenBIsRemoved) {
   const DriftingStarField f = SmallDriftingField(0.3, 0.2);
   ASSERT_TRUE(m.OpenField(f));
   TPlatform& w = m.W();
-  const int last = kObjFrames - 1;
   m.PlaceThree(f, 0, 10);
-  m.Find<QCheckBox>("CheckBox6")->setChecked(true);
-  m.Click("Button23");
-  w.GoToFrame(last);
-  for (int k = 1; k <= 3; ++k) {
-    m.Select(k);
-    m.ClickImage1(ObjectsWindow::Px(f.X(k, last)), ObjectsWindow::Px(f.Y(k, last)));
-  }
-  m.Click("Button25");
-  w.GoToFrame(0);
-  for (int k = 1; k <= 3; ++k) {
-    m.Select(k);
-    m.ClickImage1(ObjectsWindow::Px(f.X(k, 0)), ObjectsWindow::Px(f.Y(k, 0)));
-  }
+  MarkLinkedBeginEnd(m, f);
   m.SetTrackRadius(10);
   m.SetAnchor(1);
   m.Select(2);
@@ -279,6 +284,67 @@ TEST(ObjectsTracking, LinkedPointsFollowCIntoBsPlaceWhenBIsRemoved) {
   g.Start.erase(g.Start.begin() + 1);
   RunAndCheck(m, g, {1, 2});
 }
+
+// An object added after 'Begin' and 'End' were marked, in a slot whose
+// object was removed or was not in use then, has no marked points: it must
+// follow the guide from where it was put, not start each frame where the
+// removed object's (or an unused slot's) points would put it.
+struct LinkedAddCase {
+  int placed;                // objects placed on stars 1.. before marking
+  int removed;               // object removed after marking, 0 for none
+  std::vector<int> stars;    // the star of each object in the run
+};
+
+class ObjectsLinkedAdd : public ::testing::TestWithParam<LinkedAddCase> {};
+
+TEST_P(ObjectsLinkedAdd, AddedObjectTracksItsOwnStar) {
+  const LinkedAddCase c = GetParam();
+  ObjectsWindow m;
+  DriftingStarField f = SmallDriftingField(0.3, 0.2);
+  f.Start.push_back({18.0, 92.0, 160, 2.2});  // a fourth star for the added object
+  ASSERT_TRUE(m.OpenField(f));
+  TPlatform& w = m.W();
+  m.ClickImage1(ObjectsWindow::Px(f.X(1, 0)), ObjectsWindow::Px(f.Y(1, 0)));
+  for (int k = 2; k <= c.placed; ++k) {
+    m.RightClickImage1(ObjectsWindow::Px(f.X(k, 0)), ObjectsWindow::Px(f.Y(k, 0)));
+    m.Trigger("Add1");
+  }
+  MarkLinkedBeginEnd(m, f);
+  if (c.removed > 0) {
+    m.Select(c.removed);
+    m.Trigger("Remove1");
+    ASSERT_EQ(w.Run.ObjectCount, c.placed - 1);
+    if (w.Run.ObjectCount == 1) {
+      // The guide is gone: no marked point is left to count from.
+      EXPECT_EQ(m.Find<QLineEdit>("Edit11")->text(), "Frame1");
+      EXPECT_EQ(m.Find<QLineEdit>("Edit32")->text(), "Frame2");
+    }
+  }
+  const int added = static_cast<int>(c.stars.size());
+  const int star = c.stars.back();
+  m.Select(w.Run.ObjectCount);
+  m.RightClickImage1(ObjectsWindow::Px(f.X(star, 0)), ObjectsWindow::Px(f.Y(star, 0)));
+  m.Trigger("Add1");
+  ASSERT_EQ(w.Run.ObjectCount, added);
+  // Selecting B back at the first frame re-measured it with B still at its
+  // last-frame spot, which moved a linked A along: A goes back on its star.
+  m.Select(1);
+  m.ClickImage1(ObjectsWindow::Px(f.X(1, 0)), ObjectsWindow::Px(f.Y(1, 0)));
+  m.Find<QCheckBox>("CheckBox6")->setChecked(true);
+  ASSERT_TRUE(m.Find<QCheckBox>("CheckBox6")->isChecked());
+  m.SetTrackRadius(10);
+  m.SetAnchor(1);
+  DriftingStarField g = f;
+  g.Start.clear();
+  for (int s : c.stars) g.Start.push_back(f.Start[static_cast<size_t>(s - 1)]);
+  std::vector<int> objects;
+  for (int k = 1; k <= added; ++k) objects.push_back(k);
+  RunAndCheck(m, g, objects);
+}
+
+INSTANTIATE_TEST_SUITE_P(Slots, ObjectsLinkedAdd,
+                         ::testing::Values(LinkedAddCase{3, 3, {1, 2, 4}}, LinkedAddCase{2, 0, {1, 2, 4}},
+                                           LinkedAddCase{2, 2, {1, 4}}, LinkedAddCase{3, 2, {1, 3, 4}}));
 
 TEST(ObjectsTracking, GhsDigitBoxClicksSnapToTheCharacterGrid) {
   EXPECT_EQ(TPlatform::SnapToGhsGrid(45, 30), std::make_pair(34, 27));
