@@ -157,9 +157,11 @@ AbsorptionResult AbsorptionCorrection::Restore(const std::vector<std::string>& l
   AbsorptionResult out;
   if (!SupportedVersion(csv_version) || selected < 0) return out;
   const int first = FirstRecordLine(lines);
-  const std::string* line0 = RecordLineOf(lines, first, 0);
-  if (!line0 || GetCsvField(*line0, 11).empty()) return out;
   const int total = std::min<int>(TotalFrameCount, static_cast<int>(AbsorbCorrections.size()));
+  // Any captured record can be put back, also when the first record is an
+  // empty line or has no target value.
+  const auto captured = AbsorbCorrections.begin() + total;
+  if (std::none_of(AbsorbCorrections.begin(), captured, [](const AbsorbCorrect& e) { return e.Stored; })) return out;
   if (!SameRecords(AbsorbCorrections, total, lines)) {
     out.Error = kTableChangedMessage;
     return out;

@@ -181,3 +181,33 @@ TEST(AbsorptionCorrection, ACellThatIsNoNumberLeavesOnlyItsRecordUncorrected) {
     EXPECT_EQ(ac.Restore(out.Lines, 3, 0).Lines, lines);
   }
 }
+
+// "Restore to raw data" puts the captured values back whatever the first
+// record holds: an empty line (a damaged file) or no target value.
+TEST(AbsorptionCorrection, RestoreWhenTheFirstRecordHasNoTarget) {
+  struct Case {
+    const char* name;
+    const char* first_line;  // record 0 in place of a measured one; nullptr: keep it
+    const char* message;     // told at opening
+  };
+  const Case cases[] = {
+      {"EmptyFirstLine", "", ""},
+      {"EmptyFirstTarget", "0.0,,,,,,,,,,,800.0,,", "'' is not a valid floating point value"},
+      {"MeasuredFirstRecord", nullptr, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto lines = Table({"1000.0", "990.0", "980.0", "970.0"}, {"800.0", "792.0", "784.0", "776.0"});
+    if (c.first_line) lines[6] = c.first_line;
+    AbsorptionCorrection ac;
+    EXPECT_EQ(ac.Open(lines, 3, 4), c.message);
+    // Reference record 1: 980 x 792 / 784 = 990.
+    const auto corrected = ac.Correct(lines, 3, 1, 0);
+    ASSERT_TRUE(corrected.Changed);
+    EXPECT_EQ(F(corrected.Lines, 2, 11), "990.0");
+    EXPECT_EQ(F(corrected.Lines, 3, 12), "792.0");
+    const auto restored = ac.Restore(corrected.Lines, 3, 1);
+    ASSERT_TRUE(restored.Changed);
+    EXPECT_EQ(restored.Lines, lines);
+  }
+}
