@@ -60,7 +60,7 @@ TEST(AbsorptionCorrection, RepeatedCorrectionsDoNotCompoundAndRestoreIsExact) {
   AbsorptionCorrection fresh;
   fresh.Open(lines, 3, 5);
   EXPECT_EQ(second.Lines, fresh.Correct(lines, 3, 3, 2).Lines);
-  const auto restored = ac.Restore(second.Lines, 3, 3);
+  const auto restored = ac.Restore(second.Lines, 3);
   ASSERT_TRUE(restored.Changed);
   EXPECT_EQ(restored.Lines, lines);
 }
@@ -91,7 +91,7 @@ TEST(AbsorptionCorrection, RecordsWithoutComparisonAreSkippedAndKept) {
   EXPECT_EQ(F(out.Lines, 1, 11), "900.0");  // never captured: untouched
   EXPECT_EQ(F(out.Lines, 1, 12), "");
   EXPECT_EQ(F(out.Lines, 3, 11), "1000.0");  // 800 * 500 / 400
-  const auto restored = ac.Restore(out.Lines, 3, 0);
+  const auto restored = ac.Restore(out.Lines, 3);
   EXPECT_EQ(restored.Lines, lines);
 }
 
@@ -178,7 +178,7 @@ TEST(AbsorptionCorrection, ACellThatIsNoNumberLeavesOnlyItsRecordUncorrected) {
       EXPECT_EQ(F(out.Lines, k, 12), "500.0") << k;
     }
     EXPECT_EQ(out.Lines[8], lines[8]);
-    EXPECT_EQ(ac.Restore(out.Lines, 3, 0).Lines, lines);
+    EXPECT_EQ(ac.Restore(out.Lines, 3).Lines, lines);
   }
 }
 
@@ -206,7 +206,7 @@ TEST(AbsorptionCorrection, RestoreWhenTheFirstRecordHasNoTarget) {
     ASSERT_TRUE(corrected.Changed);
     EXPECT_EQ(F(corrected.Lines, 2, 11), "990.0");
     EXPECT_EQ(F(corrected.Lines, 3, 12), "792.0");
-    const auto restored = ac.Restore(corrected.Lines, 3, 1);
+    const auto restored = ac.Restore(corrected.Lines, 3);
     ASSERT_TRUE(restored.Changed);
     EXPECT_EQ(restored.Lines, lines);
   }
