@@ -152,14 +152,17 @@ AbsorptionResult AbsorptionCorrection::Correct(const std::vector<std::string>& l
   return out;
 }
 
-AbsorptionResult AbsorptionCorrection::Restore(const std::vector<std::string>& lines, int csv_version,
-                                               int selected) const {
+AbsorptionResult AbsorptionCorrection::Restore(const std::vector<std::string>& lines, int csv_version) const {
   AbsorptionResult out;
-  if (!SupportedVersion(csv_version) || selected < 0) return out;
+  // No selection is needed: a click that took the selection away after a
+  // correction must not keep the raw values from coming back.
+  if (!SupportedVersion(csv_version)) return out;
   const int first = FirstRecordLine(lines);
-  const std::string* line0 = RecordLineOf(lines, first, 0);
-  if (!line0 || GetCsvField(*line0, 11).empty()) return out;
   const int total = std::min<int>(TotalFrameCount, static_cast<int>(AbsorbCorrections.size()));
+  // Any captured record can be put back, also when the first record is an
+  // empty line or has no target value.
+  const auto captured = AbsorbCorrections.begin() + total;
+  if (std::none_of(AbsorbCorrections.begin(), captured, [](const AbsorbCorrect& e) { return e.Stored; })) return out;
   if (!SameRecords(AbsorbCorrections, total, lines)) {
     out.Error = kTableChangedMessage;
     return out;

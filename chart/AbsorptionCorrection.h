@@ -37,8 +37,9 @@ class AbsorptionCorrection {
   // are not the ones captured (another table loaded since).
   AbsorptionResult Correct(const std::vector<std::string>& lines, int csv_version, int selected, int half_width);
 
-  // "Restore to raw data": the captured texts back into columns 11 and 12.
-  AbsorptionResult Restore(const std::vector<std::string>& lines, int csv_version, int selected) const;
+  // "Restore to raw data": the captured texts back into columns 11 and 12,
+  // whatever frame is selected on the chart (or none).
+  AbsorptionResult Restore(const std::vector<std::string>& lines, int csv_version) const;
 
   const std::vector<AbsorbCorrect>& Entries() const { return AbsorbCorrections; }
 

@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   AbsorptionCorrection ac;
   ac.Open(lines, version, st.TotalFrameCount);
   const AbsorptionResult r = ac.Correct(lines, version, st.SelectedFrame, mode);
-  ac.Restore(r.Changed ? r.Lines : lines, version, st.SelectedFrame);
+  ac.Restore(r.Changed ? r.Lines : lines, version);
   SpectrumListing(lines, version, 512, 25, mode & 1);
   return 0;
 }

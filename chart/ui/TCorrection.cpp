@@ -93,8 +93,7 @@ void TCorrection::Button1Click() {
 }
 
 void TCorrection::Button2Click() {
-  const AbsorptionResult r =
-      session_.Absorption.Restore(host_.Table().Lines(), host_.CsvVersion(), session_.ChartState.SelectedFrame);
+  const AbsorptionResult r = session_.Absorption.Restore(host_.Table().Lines(), host_.CsvVersion());
   if (!r.Error.empty()) Dialogs().ShowError(QString::fromStdString(r.Error));
   if (!r.Changed) return;
   host_.Table().ReplaceLines(r.Lines);

@@ -60,7 +60,7 @@ TEST(AbsorptionCorrection, RepeatedCorrectionsDoNotCompoundAndRestoreIsExact) {
   AbsorptionCorrection fresh;
   fresh.Open(lines, 3, 5);
   EXPECT_EQ(second.Lines, fresh.Correct(lines, 3, 3, 2).Lines);
-  const auto restored = ac.Restore(second.Lines, 3, 3);
+  const auto restored = ac.Restore(second.Lines, 3);
   ASSERT_TRUE(restored.Changed);
   EXPECT_EQ(restored.Lines, lines);
 }
@@ -91,7 +91,7 @@ TEST(AbsorptionCorrection, RecordsWithoutComparisonAreSkippedAndKept) {
   EXPECT_EQ(F(out.Lines, 1, 11), "900.0");  // never captured: untouched
   EXPECT_EQ(F(out.Lines, 1, 12), "");
   EXPECT_EQ(F(out.Lines, 3, 11), "1000.0");  // 800 * 500 / 400
-  const auto restored = ac.Restore(out.Lines, 3, 0);
+  const auto restored = ac.Restore(out.Lines, 3);
   EXPECT_EQ(restored.Lines, lines);
 }
 
@@ -178,6 +178,36 @@ TEST(AbsorptionCorrection, ACellThatIsNoNumberLeavesOnlyItsRecordUncorrected) {
       EXPECT_EQ(F(out.Lines, k, 12), "500.0") << k;
     }
     EXPECT_EQ(out.Lines[8], lines[8]);
-    EXPECT_EQ(ac.Restore(out.Lines, 3, 0).Lines, lines);
+    EXPECT_EQ(ac.Restore(out.Lines, 3).Lines, lines);
+  }
+}
+
+// "Restore to raw data" puts the captured values back whatever the first
+// record holds: an empty line (a damaged file) or no target value.
+TEST(AbsorptionCorrection, RestoreWhenTheFirstRecordHasNoTarget) {
+  struct Case {
+    const char* name;
+    const char* first_line;  // record 0 in place of a measured one; nullptr: keep it
+    const char* message;     // told at opening
+  };
+  const Case cases[] = {
+      {"EmptyFirstLine", "", ""},
+      {"EmptyFirstTarget", "0.0,,,,,,,,,,,800.0,,", "'' is not a valid floating point value"},
+      {"MeasuredFirstRecord", nullptr, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto lines = Table({"1000.0", "990.0", "980.0", "970.0"}, {"800.0", "792.0", "784.0", "776.0"});
+    if (c.first_line) lines[6] = c.first_line;
+    AbsorptionCorrection ac;
+    EXPECT_EQ(ac.Open(lines, 3, 4), c.message);
+    // Reference record 1: 980 x 792 / 784 = 990.
+    const auto corrected = ac.Correct(lines, 3, 1, 0);
+    ASSERT_TRUE(corrected.Changed);
+    EXPECT_EQ(F(corrected.Lines, 2, 11), "990.0");
+    EXPECT_EQ(F(corrected.Lines, 3, 12), "792.0");
+    const auto restored = ac.Restore(corrected.Lines, 3);
+    ASSERT_TRUE(restored.Changed);
+    EXPECT_EQ(restored.Lines, lines);
   }
 }

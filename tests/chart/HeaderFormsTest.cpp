@@ -119,7 +119,7 @@ TEST(HeaderForms, AbsorptionCorrectsTheRowsNotTheHeader) {
     ASSERT_TRUE(r.Changed) << f.name;
     for (size_t i = 0; i < f.first_row_line; ++i) EXPECT_EQ(r.Lines[i], lines[i]) << f.name << " line " << i;
     EXPECT_EQ(GetCsvField(r.Lines[f.first_row_line + 1], 11), "60.0") << f.name;
-    const AbsorptionResult back = a.Restore(r.Lines, 3, 0);
+    const AbsorptionResult back = a.Restore(r.Lines, 3);
     ASSERT_TRUE(back.Changed) << f.name;
     EXPECT_EQ(back.Lines, lines) << f.name;
   }

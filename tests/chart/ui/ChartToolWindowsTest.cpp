@@ -255,6 +255,35 @@ TEST(TCorrection, ZeroComparisonAtTheSelectedFrameIsReported) {
   w->close();
 }
 
+// After a correction the observer clicks the chart again: the red dot itself
+// (which takes the selection away) or another frame. "Restore to raw data"
+// still puts back the values of the opening.
+TEST(TCorrection, RestoreWhateverTheChartSelects) {
+  struct Case {
+    const char* name;
+    int click;      // record clicked after the correction
+    int selection;  // the chart's selection then
+  };
+  const Case cases[] = {{"RedDotClickedAgain", 0, -1}, {"AnotherFrame", 3, 3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixture f;
+    auto* w = OpenCorrectionAtRecord0(f, {1000, 990, 980, 970, 960}, {800, 792, 784, 776, 768});
+    ASSERT_NE(w, nullptr);
+    const auto original = f.host.table.lines;
+    Find<QSpinBox>(w, "UpDown1")->setValue(1);
+    Find<QPushButton>(w, "Button1")->click();
+    // Smoothed comparison 796 at record 0 and 784 at record 2: 980 x 796 / 784.
+    EXPECT_EQ(GetCsvField(f.host.table.lines[8], 11), "995.0");
+    f.Click(c.click);
+    ASSERT_EQ(f.session.ChartState.SelectedFrame, c.selection);
+    Find<QPushButton>(w, "Button2")->click();
+    EXPECT_EQ(f.host.table.lines, original);
+    EXPECT_TRUE(f.host.Errors().empty());
+    w->close();
+  }
+}
+
 TEST(TFFT1, AnalyzeListsTheSpectrumAndSavesIt) {
   Fixture f;
   f.host.timing_frame_rate = 25;
