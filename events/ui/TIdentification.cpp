@@ -437,7 +437,13 @@ void TIdentification::ApplyIdentification() {
     for (size_t k = 0; k < edits.size(); ++k) SetText(edits[k], s[k]);
     if (Tchart1* chart = host_.ChartWindow()) chart->Memo1->appendPlainText(QString::fromStdString(second));
   }
-  if (!a.HasEvent) {
+  if (!a.Fault.empty()) {
+    // A line cut short or with text in a number column would hand on a
+    // wrong star or the defaults in place of the listed values.
+    Dialogs().ShowError(QString::fromStdString(a.Fault + "\r\nNothing was taken from the line:\r\n") +
+                        ListBox1->item(row)->text());
+  }
+  if (!a.HasEvent || !a.Fault.empty()) {
     for (QLineEdit* e : {Edit2, Edit4, Edit5, Edit6, Edit7, Edit8}) e->clear();
     id.SpectralTypeText.clear();
     // No star was found: a star applied before must not be reported for this event.
@@ -446,6 +452,9 @@ void TIdentification::ApplyIdentification() {
     r.StarNumber.clear();
     r.ZcLabel.clear();
     r.ZcNumber.clear();
+    r.LunarValues = {};
+    r.VMag.clear();
+    r.RMag.clear();
     return;
   }
   SetComboIndex(ComboBox2, a.Month - 1);
