@@ -438,8 +438,8 @@ void TIdentification::ApplyIdentification() {
     if (Tchart1* chart = host_.ChartWindow()) chart->Memo1->appendPlainText(QString::fromStdString(second));
   }
   if (!a.Fault.empty()) {
-    // A line cut short or with text in a number column would hand on a
-    // wrong star or the defaults in place of the listed values.
+    // A value cut through reads as another star or number: told, and the
+    // event applied before keeps the model.
     Dialogs().ShowError(QString::fromStdString(a.Fault + "\r\nNothing was taken from the line:\r\n") +
                         ListBox1->item(row)->text());
   }
