@@ -178,6 +178,12 @@ std::optional<StarBlock> ReadStarBlock(const std::vector<std::string>& lines) {
   return std::nullopt;
 }
 
+bool HoldsLunarPredictions(const std::vector<std::string>& lines) {
+  for (const std::string& l : lines)
+    if (MonthIndexOf(Columns(l, 3, 5)) > 0) return true;
+  return ReadStarBlock(lines).has_value();
+}
+
 LunarListing ListPredictionLines(const std::vector<std::string>& lines, int duration_pos, bool detail,
                                  std::string_view stamp_year2, const StampDateTime* nearest_to) {
   LunarListing out;

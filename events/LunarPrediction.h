@@ -64,6 +64,10 @@ struct StarBlock {
 };
 std::optional<StarBlock> ReadStarBlock(const std::vector<std::string>& lines);
 
+// Whether the text is a lunar listing at all: one event line (a month
+// abbreviation at characters 4-6) or a "Star = " line.
+bool HoldsLunarPredictions(const std::vector<std::string>& lines);
+
 // The lines offered for choice and the one selected (-1 for an empty list):
 // with `nearest_to`, the event line nearest that time (of two equally near
 // the first); else the first line of the stamp's two-digit year ("4" and

@@ -367,6 +367,12 @@ void TIdentification::ChooseLunarPredictionFile() {
     Dialogs().ShowError("The prediction file is not a text file.\r\n" + name);
     return;
   }
+  // An empty file or one of another kind would empty the list and take the
+  // place of the listing chosen before, here and at the next start.
+  if (!HoldsLunarPredictions(SplitTextLines(FileTextAsUtf8(*bytes)))) {
+    Dialogs().ShowError("The prediction file holds no lunar occultation events.\r\n" + name);
+    return;
+  }
   Memo5->clear();
   s.LunarPredictionFile = name.toStdString();
   WriteSettingOrShowError(host_, "Identification", "Prediction file", s.LunarPredictionFile);

@@ -262,12 +262,20 @@ TEST(TIdentification, ListingObserverAndPredictionFileCommands) {
   EXPECT_EQ(f.host.settings.LunarPredictionFile, f.folder.File("lunar.txt"));
   EXPECT_EQ(f.w->Memo5->blockCount(), listed);
 
+  // A text without events is told as well, and the listing stays.
   const std::string other = f.folder.Write("other.txt", "a\nb\nc\n");
   f.host.dialogs.open_file_names.push_back(QString::fromStdString(other));
   f.w->Openpredictionfile1->trigger();
-  EXPECT_EQ((f.host.ini[{"Identification", "Prediction file"}]), other);
-  EXPECT_EQ(f.w->Memo5->blockCount(), 3);
-  EXPECT_EQ(f.w->ListBox1->count(), 0);  // no event lines
+  EXPECT_EQ(f.host.Messages().back(), "The prediction file holds no lunar occultation events.\r\n" + other);
+  EXPECT_EQ(f.host.settings.LunarPredictionFile, f.folder.File("lunar.txt"));
+  EXPECT_EQ(f.w->Memo5->blockCount(), listed);
+  EXPECT_EQ(f.w->ListBox1->count(), 4);
+
+  // A listing is taken and named in the settings.
+  const std::string next = f.folder.Write("next.txt", JoinCrlfLines(SampleLunarListing()));
+  f.host.dialogs.open_file_names.push_back(QString::fromStdString(next));
+  f.w->Openpredictionfile1->trigger();
+  EXPECT_EQ((f.host.ini[{"Identification", "Prediction file"}]), next);
 
   f.w->Button6->click();
   EXPECT_EQ(f.host.settings.ObserverName, "Kim Park");
