@@ -443,12 +443,13 @@ void TIdentification::ApplyIdentification() {
     for (size_t k = 0; k < edits.size(); ++k) SetText(edits[k], s[k]);
     if (Tchart1* chart = host_.ChartWindow()) chart->Memo1->appendPlainText(QString::fromStdString(second));
   }
-  if (!a.Fault.empty()) {
+  const QString line = ListBox1->item(row)->text();
+  if (!a.Fault.empty() && line != told_cut_line_) {
     // A value cut through reads as another star or number: told, and the
     // event applied before keeps the model.
-    Dialogs().ShowError(QString::fromStdString(a.Fault + "\r\nNothing was taken from the line:\r\n") +
-                        ListBox1->item(row)->text());
+    Dialogs().ShowError(QString::fromStdString(a.Fault + "\r\nNothing was taken from the line:\r\n") + line);
   }
+  told_cut_line_ = a.Fault.empty() ? QString() : line;
   if (!a.HasEvent || !a.Fault.empty()) {
     for (QLineEdit* e : {Edit2, Edit4, Edit5, Edit6, Edit7, Edit8}) e->clear();
     id.SpectralTypeText.clear();
@@ -628,6 +629,7 @@ void TIdentification::Button1Click() {
 
 void TIdentification::Button2Click() {
   host_.Events().Identification.LunarPredictionLoaded = 0;
+  told_cut_line_.clear();
   ChooseLunarPredictionFile();
   if (CheckBox3->isChecked()) ApplyIdentification();
 }
@@ -676,6 +678,7 @@ void TIdentification::ShowChart(ChartBeside view) {
 }
 
 void TIdentification::Button12Click() {
+  told_cut_line_.clear();
   CheckBox3->setChecked(true);
   SetDateFromStamp();
   LoadLunarPredictionFile();

@@ -771,6 +771,12 @@ TEST(TIdentification, ACutOrGarbledEventLineIsToldAndHandsNothingOn) {
     EXPECT_EQ(r.StarNumber, "5678");
     EXPECT_EQ(r.VMag, "7.2");
     EXPECT_EQ(r.LunarValues[0], "7");
+    // Opened by hand with the stamp at the bad line, it is told once.
+    TypeAndEnter(w->Edit10, "40");
+    host.dialogs.messages.clear();
+    host.dialogs.open_file_names.push_back(QString::fromStdString(host.settings.LunarPredictionFile));
+    w->Openpredictionfile1->trigger();
+    EXPECT_EQ(host.Messages().size(), x.refused ? 1u : 0u);
     delete w.data();
   }
 }
