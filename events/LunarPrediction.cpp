@@ -178,6 +178,12 @@ std::optional<StarBlock> ReadStarBlock(const std::vector<std::string>& lines) {
   return std::nullopt;
 }
 
+bool HoldsLunarPredictions(const std::vector<std::string>& lines) {
+  for (const std::string& l : lines)
+    if (MonthIndexOf(Columns(l, 3, 5)) > 0) return true;
+  return ReadStarBlock(lines).has_value();
+}
+
 LunarListing ListPredictionLines(const std::vector<std::string>& lines, int duration_pos, bool detail,
                                  std::string_view stamp_year2, const StampDateTime* nearest_to) {
   LunarListing out;
@@ -237,6 +243,26 @@ std::string LunarRecordingDate(const StampDateTime& stamp) {
   return year + "-" + drop_zero(trimmed(stamp.Month)) + "-" + drop_zero(trimmed(stamp.Day));
 }
 
+std::string LunarLineFault(std::string_view line, const LunarColumnPositions& c) {
+  struct Column {
+    int pos, count;
+    const char* name;
+  };
+  const Column columns[] = {{c.Star - 1, 6, "star number"},
+                            {c.ContactAngle, 5, "contact angle"},
+                            {c.ShadowVelocity, 7, "shadow velocity"},
+                            {c.MoonDistance, 6, "Moon distance"}};
+  for (const Column& col : columns) {
+    // A column the heading does not name, or one the line does not reach, is
+    // blank and takes its default.
+    if (col.pos < 1 || line.size() < static_cast<size_t>(col.pos)) continue;
+    const bool ends_inside = line.size() < static_cast<size_t>(col.pos - 1 + col.count);
+    if (ends_inside && Columns(line, col.pos, col.count).find_first_not_of(' ') != std::string::npos)
+      return "The prediction line ends inside its " + std::string(col.name) + " column.";
+  }
+  return {};
+}
+
 LunarApplication ApplyLunarLine(std::string_view line, std::string_view second, const LunarColumnPositions& c,
                                 const StampDateTime& stamp, const ZcToXzTable& zc_to_xz) {
   LunarApplication a;
@@ -252,6 +278,8 @@ LunarApplication ApplyLunarLine(std::string_view line, std::string_view second, 
       a.Month = m;
     }
   if (!a.HasEvent) return a;
+  a.Fault = LunarLineFault(line, c);
+  if (!a.Fault.empty()) return a;
   const int yy = StrToIntOrZero(Columns(line, 1, 2));
   a.Year = yy < 50 ? 2000 + yy : 1900 + yy;
   a.Day = StrToIntOrZero(RemoveLeadingBlanks(Columns(line, 8, 2), 1));

@@ -64,6 +64,10 @@ struct StarBlock {
 };
 std::optional<StarBlock> ReadStarBlock(const std::vector<std::string>& lines);
 
+// Whether the text is a lunar listing at all: one event line (a month
+// abbreviation at characters 4-6) or a "Star = " line.
+bool HoldsLunarPredictions(const std::vector<std::string>& lines);
+
 // The lines offered for choice and the one selected (-1 for an empty list):
 // with `nearest_to`, the event line nearest that time (of two equally near
 // the first); else the first line of the stamp's two-digit year ("4" and
@@ -82,6 +86,8 @@ struct LunarApplication {
   // s, latitude d, m, s (degrees signed), altitude.
   std::optional<std::array<std::string, 7>> Site;
   bool HasEvent = false;  // the line carries a month; nothing below is set otherwise
+  // Why the event line is not applied (nothing below is set then): see LunarLineFault.
+  std::string Fault;
   int Year = 0, Month = 0, Day = 0;
   std::string Catalogue, StarNumber, Target;
   std::string ZcNumber;                 // for a ZC star
@@ -102,6 +108,12 @@ struct LunarApplication {
   // motion, illumination, Moon altitude, libration L, libration B, apparent radius.
   std::array<std::string, 11> LunarValues() const;
 };
+
+// Why an event line cannot be applied, empty when it can: it ends inside the
+// star number, contact angle, shadow velocity or Moon distance column with a
+// part of the value written (a file cut short: "-1" of "-120"). A column the
+// line does not reach is blank and takes its default as before.
+std::string LunarLineFault(std::string_view line, const LunarColumnPositions& cols);
 
 LunarApplication ApplyLunarLine(std::string_view line, std::string_view second_list_line,
                                 const LunarColumnPositions& cols, const StampDateTime& stamp,

@@ -367,6 +367,12 @@ void TIdentification::ChooseLunarPredictionFile() {
     Dialogs().ShowError("The prediction file is not a text file.\r\n" + name);
     return;
   }
+  // An empty file or one of another kind would empty the list and take the
+  // place of the listing chosen before, here and at the next start.
+  if (!HoldsLunarPredictions(SplitTextLines(FileTextAsUtf8(*bytes)))) {
+    Dialogs().ShowError("The prediction file holds no lunar occultation events.\r\n" + name);
+    return;
+  }
   Memo5->clear();
   s.LunarPredictionFile = name.toStdString();
   WriteSettingOrShowError(host_, "Identification", "Prediction file", s.LunarPredictionFile);
@@ -437,7 +443,14 @@ void TIdentification::ApplyIdentification() {
     for (size_t k = 0; k < edits.size(); ++k) SetText(edits[k], s[k]);
     if (Tchart1* chart = host_.ChartWindow()) chart->Memo1->appendPlainText(QString::fromStdString(second));
   }
-  if (!a.HasEvent) {
+  const QString line = ListBox1->item(row)->text();
+  if (!a.Fault.empty() && line != told_cut_line_) {
+    // A value cut through reads as another star or number: told, and the
+    // event applied before keeps the model.
+    Dialogs().ShowError(QString::fromStdString(a.Fault + "\r\nNothing was taken from the line:\r\n") + line);
+  }
+  told_cut_line_ = a.Fault.empty() ? QString() : line;
+  if (!a.HasEvent || !a.Fault.empty()) {
     for (QLineEdit* e : {Edit2, Edit4, Edit5, Edit6, Edit7, Edit8}) e->clear();
     id.SpectralTypeText.clear();
     // No star was found: a star applied before must not be reported for this event.
@@ -446,6 +459,9 @@ void TIdentification::ApplyIdentification() {
     r.StarNumber.clear();
     r.ZcLabel.clear();
     r.ZcNumber.clear();
+    r.LunarValues = {};
+    r.VMag.clear();
+    r.RMag.clear();
     return;
   }
   SetComboIndex(ComboBox2, a.Month - 1);
@@ -613,6 +629,7 @@ void TIdentification::Button1Click() {
 
 void TIdentification::Button2Click() {
   host_.Events().Identification.LunarPredictionLoaded = 0;
+  told_cut_line_.clear();
   ChooseLunarPredictionFile();
   if (CheckBox3->isChecked()) ApplyIdentification();
 }
@@ -661,6 +678,7 @@ void TIdentification::ShowChart(ChartBeside view) {
 }
 
 void TIdentification::Button12Click() {
+  told_cut_line_.clear();
   CheckBox3->setChecked(true);
   SetDateFromStamp();
   LoadLunarPredictionFile();

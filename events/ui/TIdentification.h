@@ -92,4 +92,7 @@ class TIdentification : public QWidget {
   IdentificationHost& host_;
   LunarColumnPositions cols_;
   std::array<std::string, 3> remembered_;  // Edit9, Edit10, Edit11 on entering
+  // The cut line last told: told once while it stays applied, and again
+  // when a file is opened or "Apply" is clicked.
+  QString told_cut_line_;
 };

@@ -226,3 +226,26 @@ TEST(LunarPrediction, SearchedListingSelectsTheNearestEvent) {
   const StampDateTime none{"24", "5", "12", "14", "30", "5"};
   EXPECT_EQ(ListPredictionLines({"heading", "no events"}, 0, true, "24", &none).Selected, 0);
 }
+
+// A listing holds an event line or a star block; a text of another kind
+// holds neither.
+TEST(LunarPrediction, HoldsLunarPredictions) {
+  std::vector<std::string> heading = SampleLunarListing();
+  heading.resize(5);
+  std::vector<std::string> one_event = heading;
+  one_event.push_back(LunarEventLine("24 Dec 31 23 59 59", " ", "  1234"));
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+    bool holds;
+  };
+  const Case cases[] = {
+      {"Empty", {}, false},
+      {"HeadingOnly", heading, false},
+      {"OtherText", {"Frame,Time,Star1", "1,14:30:05.000,100", "<Occultations>"}, false},
+      {"MonthElsewhere", {"Observed on 12 May 2024", "2024 May 12"}, false},
+      {"OneEvent", one_event, true},
+      {"StarBlock", {"heading", "", "2024 May 12", "   Cct", "Star = S98765"}, true},
+  };
+  for (const Case& c : cases) EXPECT_EQ(HoldsLunarPredictions(c.lines), c.holds) << c.name;
+}

@@ -89,3 +89,60 @@ TEST(BrokenPredictionFiles, LunarListingCutAnywhereOrBinary) {
 }
 
 }  // namespace
+
+namespace {
+
+// An empty file, or a text of another kind, is no lunar listing: it is
+// refused with a message, and the listing chosen before stays listed, applied
+// and named in the settings. A file of one event is taken.
+TEST(BrokenPredictionFiles, LunarFileWithoutEventsIsRefused) {
+  TemporaryFolder folder("tessary-lunar-other");
+  IdentFakeHost host;
+  const std::vector<std::string> sample = SampleLunarListing();
+  const std::string listed = folder.Write("lunar.txt", JoinCrlfLines(sample));
+  host.settings.LunarPredictionFile = listed;
+  host.times.StampDate1 = "24";
+  host.times.StampDate2 = "5";
+  host.times.StampDate3 = "12";
+  host.times.StampH1 = "14";
+  host.time_edits = {"14", "30", "05.0000"};
+  host.auto_search = true;
+  QPointer<TIdentification> w = new TIdentification(host, true);
+  ASSERT_EQ(w->Edit2->text(), "ZC 1234");
+  const QString memo = w->Memo5->toPlainText();
+  const int rows = w->ListBox1->count();
+  const std::vector<std::string> heading(sample.begin(), sample.begin() + 5);
+  const BrokenFile refused[] = {
+      {"Empty", ""},
+      {"BlankLines", "\r\n\r\n\r\n"},
+      {"BomOnly", "\xEF\xBB\xBF"},
+      {"HeadingOnly", JoinCrlfLines(heading)},
+      {"LightCurveCsv", "Frame,Time,Star1,Star2\n1,14:30:05.000,100,20\n2,14:30:05.040,99,21\n"},
+      {"AsteroidElements", kElements},
+  };
+  for (const BrokenFile& c : refused) {
+    SCOPED_TRACE(c.name);
+    EXPECT_TRUE(RefusedWithOneClearMessage(host.dialogs, folder.File("other.txt"), c.bytes,
+                                           [&] { w->Openpredictionfile1->trigger(); }));
+    EXPECT_EQ(host.settings.LunarPredictionFile, listed);
+    EXPECT_EQ(w->Memo5->toPlainText(), memo);
+    EXPECT_EQ(w->ListBox1->count(), rows);
+    EXPECT_EQ(w->Edit2->text(), "ZC 1234");
+    EXPECT_EQ(host.events.ReportLightCurveElement.StarNumber, "1234");
+  }
+
+  // A file of one event is a listing: taken, listed and applied.
+  std::vector<std::string> one_event = heading;
+  one_event.push_back(LunarEventLine("24 May 12 14 30 07", "X", "   777"));
+  host.dialogs.messages.clear();
+  const std::string file = folder.Write("one.txt", JoinCrlfLines(one_event));
+  host.dialogs.open_file_names.push_back(QString::fromStdString(file));
+  w->Openpredictionfile1->trigger();
+  EXPECT_TRUE(host.dialogs.messages.empty());
+  EXPECT_EQ(host.settings.LunarPredictionFile, file);
+  EXPECT_EQ(w->ListBox1->count(), 6);
+  EXPECT_EQ(w->Edit2->text(), "XZ 777");
+  delete w.data();
+}
+
+}  // namespace

@@ -18,6 +18,7 @@
 #include "IdentFakeHost.h"
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TFresnelCtrl.h"
+#include "support/BrokenFiles.h"
 #include "support/ChartTestTables.h"
 #include "base/ResultTable.h"
 #include "events/LightCurveReportLines.h"
@@ -261,12 +262,20 @@ TEST(TIdentification, ListingObserverAndPredictionFileCommands) {
   EXPECT_EQ(f.host.settings.LunarPredictionFile, f.folder.File("lunar.txt"));
   EXPECT_EQ(f.w->Memo5->blockCount(), listed);
 
+  // A text without events is told as well, and the listing stays.
   const std::string other = f.folder.Write("other.txt", "a\nb\nc\n");
   f.host.dialogs.open_file_names.push_back(QString::fromStdString(other));
   f.w->Openpredictionfile1->trigger();
-  EXPECT_EQ((f.host.ini[{"Identification", "Prediction file"}]), other);
-  EXPECT_EQ(f.w->Memo5->blockCount(), 3);
-  EXPECT_EQ(f.w->ListBox1->count(), 0);  // no event lines
+  EXPECT_EQ(f.host.Messages().back(), "The prediction file holds no lunar occultation events.\r\n" + other);
+  EXPECT_EQ(f.host.settings.LunarPredictionFile, f.folder.File("lunar.txt"));
+  EXPECT_EQ(f.w->Memo5->blockCount(), listed);
+  EXPECT_EQ(f.w->ListBox1->count(), 4);
+
+  // A listing is taken and named in the settings.
+  const std::string next = f.folder.Write("next.txt", JoinCrlfLines(SampleLunarListing()));
+  f.host.dialogs.open_file_names.push_back(QString::fromStdString(next));
+  f.w->Openpredictionfile1->trigger();
+  EXPECT_EQ((f.host.ini[{"Identification", "Prediction file"}]), next);
 
   f.w->Button6->click();
   EXPECT_EQ(f.host.settings.ObserverName, "Kim Park");
@@ -680,4 +689,94 @@ TEST(TIdentification, AutoSearchAppliesTheEventNearestTheStamp) {
     EXPECT_EQ(host.events.Texts.IdentificationTitle, std::string(s.target) + " ; 2024 May 12 ; Alan Lee");
   }
   delete w.data();
+}
+
+
+// An event line cut short inside a value (a file copied in part) is told with
+// the line and hands nothing on: the model keeps the values of the event
+// applied before, the report names no star, and the good lines around it
+// still apply. A blank column, or one that is no number, takes its default
+// as before.
+TEST(TIdentification, ACutOrGarbledEventLineIsToldAndHandsNothingOn) {
+  struct Row {
+    const char* name;
+    size_t cut;                      // the line's length, 0: whole
+    size_t at;                       // 0-based column of a replacement
+    const char* text;                // the replacement there
+    bool refused;
+  };
+  const Row rows[] = {
+      {"CutInTheStarNumber", 24, 0, "", true},     // "12" of "1234"
+      {"CutInTheContactAngle", 60, 0, "", true},   // "-1" of "-120"
+      {"CutInTheVelocity", 75, 0, "", true},       // "61" of "612.3"
+      {"CutInTheDistance", 83, 0, "", true},       // "380" of "380.12"
+      {"CutAfterTheDistance", 100, 0, "", false},
+      {"BlankVelocity", 0, 71, "       ", false},
+      {"LetterInTheVelocity", 0, 71, "  6l2.3", false},
+  };
+  for (const Row& x : rows) {
+    SCOPED_TRACE(x.name);
+    TemporaryFolder folder{"tessary-lunar-cut"};
+    IdentFakeHost host;
+    std::vector<std::string> listing = SampleLunarListing();
+    listing.resize(5);
+    listing.push_back(LunarEventLine("24 May 12 14 30 05", " ", "  1234"));
+    std::string bad = LunarEventLine("24 May 12 14 40 05", " ", "  9000");
+    if (x.text[0] != 0) bad.replace(x.at, std::string(x.text).size(), x.text);
+    if (x.cut) bad.resize(x.cut);
+    listing.push_back(bad);
+    listing.push_back(LunarEventLine("24 May 12 14 50 05", "X", "   777"));
+    StampForAutoSearch(host, folder.Write("lunar.txt", JoinCrlfLines(listing)), "24", "5", "12",
+                       {"14", "30", "05.0000"});
+    host.zc[1234] = 5678;
+    QPointer<TIdentification> w = new TIdentification(host, true);
+    const ChartEventState& ev = host.events;
+    const TReportLightCurveElement& r = ev.ReportLightCurveElement;
+    ASSERT_EQ(w->Edit2->text(), "ZC 1234");
+    ASSERT_TRUE(host.Messages().empty());
+
+    TypeAndEnter(w->Edit10, "40");
+    if (x.refused) {
+      ASSERT_EQ(host.Messages().size(), 1u);
+      const std::string message = host.Messages()[0];
+      EXPECT_TRUE(IsClearMessage(QString::fromStdString(message))) << message;
+      EXPECT_NE(message.find("24 May 12 14 40 05"), std::string::npos) << message;
+      EXPECT_TRUE(w->Edit2->text().isEmpty());
+      EXPECT_EQ(r.Catalogue, "");
+      EXPECT_EQ(r.StarNumber, "");
+      EXPECT_EQ(r.ZcNumber, "");
+      // The earlier event's values stay for the model: nothing came from the line.
+      EXPECT_NEAR(static_cast<double>(ev.Diffraction.ObjectVelocity), 612.3, 1e-9);
+      EXPECT_EQ(ev.Diffraction.ObjectDistance, 380120000);
+      EXPECT_DOUBLE_EQ(ev.Diffraction.MeasuredContactAngle, 60);
+      // Nor does the report list the earlier star's Moon values or magnitudes.
+      const std::array<std::string, 11> none{};
+      EXPECT_EQ(r.LunarValues, none);
+      EXPECT_EQ(r.VMag, "");
+      EXPECT_EQ(r.RMag, "");
+    } else {
+      EXPECT_TRUE(host.Messages().empty());
+      EXPECT_EQ(w->Edit2->text(), "SAO 9000");
+      EXPECT_EQ(r.StarNumber, "9000");
+      EXPECT_EQ(w->Edit5->text(), x.cut ? "612.3" : "700.0");
+      EXPECT_EQ(ev.Diffraction.ObjectDistance, 380120000);
+    }
+    // The good lines before and after it still apply.
+    host.dialogs.messages.clear();
+    for (const auto& [minute, target] : {std::pair{"50", "XZ 777"}, std::pair{"30", "ZC 1234"}}) {
+      TypeAndEnter(w->Edit10, minute);
+      EXPECT_EQ(w->Edit2->text().toStdString(), target);
+    }
+    EXPECT_TRUE(host.Messages().empty());
+    EXPECT_EQ(r.StarNumber, "5678");
+    EXPECT_EQ(r.VMag, "7.2");
+    EXPECT_EQ(r.LunarValues[0], "7");
+    // Opened by hand with the stamp at the bad line, it is told once.
+    TypeAndEnter(w->Edit10, "40");
+    host.dialogs.messages.clear();
+    host.dialogs.open_file_names.push_back(QString::fromStdString(host.settings.LunarPredictionFile));
+    w->Openpredictionfile1->trigger();
+    EXPECT_EQ(host.Messages().size(), x.refused ? 1u : 0u);
+    delete w.data();
+  }
 }
