@@ -92,7 +92,8 @@ TIconSelectionForm::TIconSelectionForm(const TIconList& list, uint32_t transpare
 
 void TIconSelectionForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  FormShow();
+  // Restoring the minimised dialog shows it again: the choice made stays.
+  if (!event->spontaneous()) FormShow();
 }
 
 void TIconSelectionForm::FormShow() {

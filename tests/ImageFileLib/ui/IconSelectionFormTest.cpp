@@ -71,6 +71,39 @@ TEST(IconSelectionForm, TheLoaderAsksAndACancelAbandonsTheLoad) {
   ICOLoader().SelectImage = nullptr;
 }
 
+// An image picked with the arrow key and a colour chosen stay picked when
+// the dialog is minimised and restored before Ok is pressed.
+TEST(IconSelectionForm, MinimisingAndRestoringKeepsTheChoice) {
+  TMemStream file;
+  TwoIcons(file);
+  TIconList list;
+  list.LoadFromStream(file);
+  ScriptedDialogService dialogs;
+  ScopedDialogService scope(dialogs);
+  dialogs.colors.push_back(QColor(0, 0, 255));
+  std::string shown_after;
+  QTimer::singleShot(0, [&] {
+    auto* form = qobject_cast<TIconSelectionForm*>(QApplication::activeModalWidget());
+    ASSERT_NE(form, nullptr);
+    form->SelectBox->setFocus();
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(form->SelectBox, &down);
+    form->TransparentButton->click();
+    form->setWindowState(Qt::WindowMinimized);
+    QApplication::processEvents();
+    form->setWindowState(Qt::WindowNoState);
+    QApplication::processEvents();
+    shown_after = (form->SelectBox->currentText() + " " + QString::number(form->PanelFrame->width())).toStdString();
+    form->OkButton->click();
+  });
+  int32_t index = -1;
+  uint32_t transparent = 0xFF00FF;
+  ASSERT_TRUE(dialogs.DialogService::ChooseIconImage(list, index, transparent));
+  EXPECT_EQ(shown_after, "Icon 32 x 32 8 bit 34");
+  EXPECT_EQ(index, 1);
+  EXPECT_EQ(transparent, 0xFF0000u);
+}
+
 // Nonsense keys and clicks in any order, the colour dialog cancelled, never
 // crash the form.
 TEST(IconSelectionForm, MonkeyNeverCrashesIt) {
