@@ -1,5 +1,7 @@
 #include "ImageFileLib/ui/TIconSelectionForm.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QLabel>
 #include <QMouseEvent>
@@ -59,14 +61,13 @@ class ClickablePanel : public TPanelFrame {
 TIconSelectionForm::TIconSelectionForm(const TIconList& list, uint32_t transparent_color, QWidget* parent)
     : QDialog(parent), List(list) {
   setWindowTitle("Select icon to import from file");
-  setFixedSize(296, 169);
   Color = QColor(transparent_color & 0xFF, (transparent_color >> 8) & 0xFF, (transparent_color >> 16) & 0xFF);
   SelectBox = Named<QComboBox>("SelectBox", this);
   SelectBox->setGeometry(8, 8, 193, 22);
   PanelFrame = Named<TDoubleBufferedPanel>("PanelFrame", this);
   PanelFrame->setGeometry(8, 36, 193, 73);
   TransparentButton = Named<QPushButton>("TransparentButton", "Transparent color", this);
-  TransparentButton->setGeometry(208, 8, 81, 25);
+  TransparentButton->setGeometry(208, 8, std::max(81, TransparentButton->sizeHint().width()), 25);
   auto* color_panel = new ClickablePanel(this);
   ColorPanel = color_panel;
   ColorPanel->setObjectName("ColorPanel");
@@ -74,14 +75,21 @@ TIconSelectionForm::TIconSelectionForm(const TIconList& list, uint32_t transpare
   ColorPanel->setAutoFillBackground(true);
   ColorLabel = Named<QLabel>("ColorLabel", this);
   ColorLabel->setGeometry(240, 44, 52, 16);
+  // A font wider than the form was drawn for widens and lengthens it, so that
+  // the button's caption and both lines of the note show whole.
+  const int width = std::max(296, TransparentButton->geometry().right() + 8);
+  auto* note = new QLabel("Note that writing of files with multiple icons is not supported.", this);
+  note->setWordWrap(true);
+  note->setGeometry(8, 112, width - 16, std::max(20, note->heightForWidth(width - 16)));
+  const int buttons_top = std::max(136, note->geometry().bottom() + 5);
   OkButton = Named<QPushButton>("OkButton", "&Ok", this);
-  OkButton->setGeometry(128, 136, 75, 25);
   OkButton->setDefault(true);
   CancelButton = Named<QPushButton>("CancelButton", "&Cancel", this);
-  CancelButton->setGeometry(212, 136, 75, 25);
-  auto* note = new QLabel("Note that writing of files with multiple icons is not supported.", this);
-  note->setGeometry(8, 112, 280, 20);
-  note->setWordWrap(true);
+  const int cancel_width = std::max(75, CancelButton->sizeHint().width());
+  const int ok_width = std::max(75, OkButton->sizeHint().width());
+  CancelButton->setGeometry(width - 9 - cancel_width, buttons_top, cancel_width, 25);
+  OkButton->setGeometry(CancelButton->x() - 9 - ok_width, buttons_top, ok_width, 25);
+  setFixedSize(width, buttons_top + 33);
 
   connect(SelectBox, qOverload<int>(&QComboBox::activated), this, [this] { SelectBoxChange(); });
   connect(TransparentButton, &QPushButton::clicked, this, [this] { TransparentButtonClick(); });

@@ -71,6 +71,40 @@ TEST(IconSelectionForm, TheLoaderAsksAndACancelAbandonsTheLoad) {
   ICOLoader().SelectImage = nullptr;
 }
 
+// In the program's font and in one half as large again, the button's caption
+// and the note show whole, nothing overlaps and all lies inside the dialog.
+TEST(IconSelectionForm, CaptionsAndTheNoteShowWhole) {
+  TMemStream file;
+  TwoIcons(file);
+  TIconList list;
+  list.LoadFromStream(file);
+  const QFont program_font = QApplication::font();
+  for (double scale : {1.0, 1.5}) {
+    SCOPED_TRACE("font scaled by " + std::to_string(scale));
+    QFont font = program_font;
+    font.setPointSizeF(program_font.pointSizeF() * scale);
+    QApplication::setFont(font);
+    TIconSelectionForm form(list, 0xFF00FF);
+    form.show();
+    QLabel* note = nullptr;
+    for (auto* label : form.findChildren<QLabel*>())
+      if (label->text().startsWith("Note that")) note = label;
+    ASSERT_NE(note, nullptr);
+    for (QPushButton* button : {form.TransparentButton, form.OkButton, form.CancelButton})
+      EXPECT_GE(button->width(), button->sizeHint().width()) << button->text().toStdString();
+    EXPECT_GE(note->height(), note->heightForWidth(note->width()));
+    EXPECT_LT(note->geometry().bottom(), form.OkButton->y());
+    EXPECT_LT(form.SelectBox->geometry().right(), form.TransparentButton->x());
+    for (QWidget* w : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+      EXPECT_TRUE(form.rect().contains(w->geometry())) << w->metaObject()->className();
+    if (scale == 1.0) {
+      EXPECT_EQ(form.PanelFrame->geometry(), QRect(8, 36, 18, 18));
+      EXPECT_EQ(form.ColorPanel->geometry(), QRect(208, 40, 25, 25));
+    }
+  }
+  QApplication::setFont(program_font);
+}
+
 // An image picked with the arrow key and a colour chosen stay picked when
 // the dialog is minimised and restored before Ok is pressed.
 TEST(IconSelectionForm, MinimisingAndRestoringKeepsTheChoice) {
