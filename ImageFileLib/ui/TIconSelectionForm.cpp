@@ -74,10 +74,13 @@ TIconSelectionForm::TIconSelectionForm(const TIconList& list, uint32_t transpare
   ColorPanel->setGeometry(208, 40, 25, 25);
   ColorPanel->setAutoFillBackground(true);
   ColorLabel = Named<QLabel>("ColorLabel", this);
-  ColorLabel->setGeometry(240, 44, 52, 16);
+  const QFontMetrics metrics = ColorLabel->fontMetrics();
+  int digit = 0;
+  for (QChar c : QString("0123456789abcdef")) digit = std::max(digit, metrics.horizontalAdvance(c));
+  ColorLabel->setGeometry(240, 44, std::max(52, metrics.horizontalAdvance('$') + 6 * digit + 4), std::max(16, metrics.height()));
   // A font wider than the form was drawn for widens and lengthens it, so that
-  // the button's caption and both lines of the note show whole.
-  const int width = std::max(296, TransparentButton->geometry().right() + 8);
+  // the button's caption, the colour's digits and the note show whole.
+  const int width = std::max({296, TransparentButton->geometry().right() + 8, ColorLabel->geometry().right() + 5});
   auto* note = new QLabel("Note that writing of files with multiple icons is not supported.", this);
   note->setWordWrap(true);
   note->setGeometry(8, 112, width - 16, std::max(20, note->heightForWidth(width - 16)));

@@ -71,8 +71,9 @@ TEST(IconSelectionForm, TheLoaderAsksAndACancelAbandonsTheLoad) {
   ICOLoader().SelectImage = nullptr;
 }
 
-// In the program's font and in one half as large again, the button's caption
-// and the note show whole, nothing overlaps and all lies inside the dialog.
+// In the program's font and in one half as large again, the buttons'
+// captions, the widest colour text and the note show whole, nothing overlaps
+// and all lies inside the dialog.
 TEST(IconSelectionForm, CaptionsAndTheNoteShowWhole) {
   TMemStream file;
   TwoIcons(file);
@@ -86,6 +87,11 @@ TEST(IconSelectionForm, CaptionsAndTheNoteShowWhole) {
     QApplication::setFont(font);
     TIconSelectionForm form(list, 0xFF00FF);
     form.show();
+    for (QChar digit : QString("0123456789abcdef")) {
+      form.ColorLabel->setText("$" + QString(6, digit));
+      EXPECT_GE(form.ColorLabel->width(), form.ColorLabel->sizeHint().width()) << form.ColorLabel->text().toStdString();
+      EXPECT_GE(form.ColorLabel->height(), form.ColorLabel->sizeHint().height());
+    }
     QLabel* note = nullptr;
     for (auto* label : form.findChildren<QLabel*>())
       if (label->text().startsWith("Note that")) note = label;
