@@ -20,10 +20,7 @@
 using namespace ImageFile;
 
 TEST(IconSelectionForm, ListsImagesPreviewsAndPicksTheColour) {
-  TMemStream file;
-  TwoIcons(file);
-  TIconList list;
-  list.LoadFromStream(file);
+  const TIconList list = TwoIconList();
   TIconSelectionForm form(list, 0xFF00FF);
   form.show();
   ASSERT_EQ(form.SelectBox->count(), 2);
@@ -75,10 +72,7 @@ TEST(IconSelectionForm, TheLoaderAsksAndACancelAbandonsTheLoad) {
 // captions, the widest colour text and the note show whole, nothing overlaps
 // and all lies inside the dialog.
 TEST(IconSelectionForm, CaptionsAndTheNoteShowWhole) {
-  TMemStream file;
-  TwoIcons(file);
-  TIconList list;
-  list.LoadFromStream(file);
+  const TIconList list = TwoIconList();
   const QFont program_font = QApplication::font();
   for (double scale : {1.0, 1.5}) {
     SCOPED_TRACE("font scaled by " + std::to_string(scale));
@@ -114,10 +108,7 @@ TEST(IconSelectionForm, CaptionsAndTheNoteShowWhole) {
 // An image picked with the arrow key and a colour chosen stay picked when
 // the dialog is minimised and restored before Ok is pressed.
 TEST(IconSelectionForm, MinimisingAndRestoringKeepsTheChoice) {
-  TMemStream file;
-  TwoIcons(file);
-  TIconList list;
-  list.LoadFromStream(file);
+  const TIconList list = TwoIconList();
   ScriptedDialogService dialogs;
   ScopedDialogService scope(dialogs);
   dialogs.colors.push_back(QColor(0, 0, 255));
@@ -147,10 +138,7 @@ TEST(IconSelectionForm, MinimisingAndRestoringKeepsTheChoice) {
 // Nonsense keys and clicks in any order, the colour dialog cancelled, never
 // crash the form.
 TEST(IconSelectionForm, MonkeyNeverCrashesIt) {
-  TMemStream file;
-  TwoIcons(file);
-  TIconList list;
-  list.LoadFromStream(file);
+  const TIconList list = TwoIconList();
   ScriptedDialogService dialogs;
   ScopedDialogService scope(dialogs);
   RunMonkeyOn({"IconSelectionForm", [&] { return new TIconSelectionForm(list, 0xFF00FF); }, {}, 91});
