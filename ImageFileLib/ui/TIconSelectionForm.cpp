@@ -1,5 +1,7 @@
 #include "ImageFileLib/ui/TIconSelectionForm.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QLabel>
 #include <QMouseEvent>
@@ -59,29 +61,38 @@ class ClickablePanel : public TPanelFrame {
 TIconSelectionForm::TIconSelectionForm(const TIconList& list, uint32_t transparent_color, QWidget* parent)
     : QDialog(parent), List(list) {
   setWindowTitle("Select icon to import from file");
-  setFixedSize(296, 169);
   Color = QColor(transparent_color & 0xFF, (transparent_color >> 8) & 0xFF, (transparent_color >> 16) & 0xFF);
   SelectBox = Named<QComboBox>("SelectBox", this);
   SelectBox->setGeometry(8, 8, 193, 22);
   PanelFrame = Named<TDoubleBufferedPanel>("PanelFrame", this);
   PanelFrame->setGeometry(8, 36, 193, 73);
   TransparentButton = Named<QPushButton>("TransparentButton", "Transparent color", this);
-  TransparentButton->setGeometry(208, 8, 81, 25);
+  TransparentButton->setGeometry(208, 8, std::max(81, TransparentButton->sizeHint().width()), 25);
   auto* color_panel = new ClickablePanel(this);
   ColorPanel = color_panel;
   ColorPanel->setObjectName("ColorPanel");
   ColorPanel->setGeometry(208, 40, 25, 25);
   ColorPanel->setAutoFillBackground(true);
   ColorLabel = Named<QLabel>("ColorLabel", this);
-  ColorLabel->setGeometry(240, 44, 52, 16);
+  const QFontMetrics metrics = ColorLabel->fontMetrics();
+  int digit = 0;
+  for (QChar c : QString("0123456789abcdef")) digit = std::max(digit, metrics.horizontalAdvance(c));
+  ColorLabel->setGeometry(240, 44, std::max(52, metrics.horizontalAdvance('$') + 6 * digit + 4), std::max(16, metrics.height()));
+  // A font wider than the form was drawn for widens and lengthens it, so that
+  // the button's caption, the colour's digits and the note show whole.
+  const int width = std::max({296, TransparentButton->geometry().right() + 8, ColorLabel->geometry().right() + 5});
+  auto* note = new QLabel("Note that writing of files with multiple icons is not supported.", this);
+  note->setWordWrap(true);
+  note->setGeometry(8, 112, width - 16, std::max(20, note->heightForWidth(width - 16)));
+  const int buttons_top = std::max(136, note->geometry().bottom() + 5);
   OkButton = Named<QPushButton>("OkButton", "&Ok", this);
-  OkButton->setGeometry(128, 136, 75, 25);
   OkButton->setDefault(true);
   CancelButton = Named<QPushButton>("CancelButton", "&Cancel", this);
-  CancelButton->setGeometry(212, 136, 75, 25);
-  auto* note = new QLabel("Note that writing of files with multiple icons is not supported.", this);
-  note->setGeometry(8, 112, 280, 20);
-  note->setWordWrap(true);
+  const int cancel_width = std::max(75, CancelButton->sizeHint().width());
+  const int ok_width = std::max(75, OkButton->sizeHint().width());
+  CancelButton->setGeometry(width - 9 - cancel_width, buttons_top, cancel_width, 25);
+  OkButton->setGeometry(CancelButton->x() - 9 - ok_width, buttons_top, ok_width, 25);
+  setFixedSize(width, buttons_top + 33);
 
   connect(SelectBox, qOverload<int>(&QComboBox::activated), this, [this] { SelectBoxChange(); });
   connect(TransparentButton, &QPushButton::clicked, this, [this] { TransparentButtonClick(); });
@@ -92,7 +103,8 @@ TIconSelectionForm::TIconSelectionForm(const TIconList& list, uint32_t transpare
 
 void TIconSelectionForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  FormShow();
+  // Restoring the minimised dialog shows it again: the choice made stays.
+  if (!event->spontaneous()) FormShow();
 }
 
 void TIconSelectionForm::FormShow() {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <sstream>
 
 #include "ImageFileLib/BmpLoader.h"
 #include "ImageFileLib/DibFile.h"
@@ -148,6 +149,80 @@ TEST(Bmp, RunLengthCodedFilesDecodeToTheirPixels) {
   const std::vector<uint8_t> wild = {200, 9, 0, 2, 250, 250, 100, 8, 0, 1};
   b = Load(BMPLoader(), MakeBmp(4, 2, 8, 1, GreyQuads(256), wild), "BMP");
   EXPECT_EQ(Indexes(b), (std::vector<int>{0, 0, 0, 0, 9, 9, 9, 9}));
+}
+
+namespace {
+
+// Random RLE8 and RLE4 files of odd widths: encoded runs, absolute runs (odd
+// lengths, word padding), ends of lines, deltas over rows and within them,
+// and an end of bitmap that may come before the last row. Each file is
+// written as argv[1]/N.bmp; printed per file: width, height and the palette
+// index of every pixel, top row first, as the coder laid them down (pixels
+// no code reaches are 0).
+const char* const kRleFiles = R"(import sys, random, struct
+folder = sys.argv[1]
+random.seed(17)
+for case in range(30):
+    bits = 8 if case % 2 == 0 else 4
+    w, h = random.randint(1, 40) | 1, random.randint(1, 9)
+    grid = [[0] * w for _ in range(h)]  # rows as stored: bottom first
+    code = bytearray()
+    x = y = 0
+    while y < h:
+        left = w - x
+        r = random.random()
+        if r < 0.03 and y > 0:
+            break  # end of bitmap early
+        if left == 0 or r < 0.1:
+            code += b'\0\0'
+            x, y = 0, y + 1
+        elif r < 0.16:
+            dx, dy = random.randint(0, left), random.randint(0, 1)
+            code += bytes((0, 2, dx, dy))
+            x, y = x + dx, y + dy
+        elif r < 0.6 or left < 3:
+            n = random.randint(1, min(left, 255))
+            a, b = random.randrange(1 << bits), random.randrange(16)
+            code += bytes((n, a if bits == 8 else a << 4 | b))
+            for i in range(n):
+                grid[y][x + i] = a if bits == 8 or i % 2 == 0 else b
+            x += n
+        else:
+            n = random.randint(3, min(left, 255))
+            vals = [random.randrange(1 << bits) for _ in range(n)]
+            body = bytes(vals) if bits == 8 else bytes(vals[i] << 4 | (vals + [0])[i + 1] for i in range(0, n, 2))
+            code += bytes((0, n)) + body + b'\0' * (len(body) % 2)
+            for i in range(n):
+                grid[y][x + i] = vals[i]
+            x += n
+    code += b'\0\1'
+    pal = b''.join(bytes((i, i, i, 0)) for i in range(1 << bits))
+    info = struct.pack('<IiiHHIIiiII', 40, w, h, 1, bits, 1 if bits == 8 else 2, len(code), 0, 0, 0, 0)
+    off = 14 + 40 + len(pal)
+    open('%s/%d.bmp' % (folder, case), 'wb').write(b'BM' + struct.pack('<IHHI', off + len(code), 0, 0, off) + info + pal + code)
+    print(w, h, ' '.join(str(v) for row in reversed(grid) for v in row))
+)";
+
+}  // namespace
+
+TEST(Bmp, RandomRunLengthCodesDecodeToThePixelsTheirCoderLaidDown) {
+  TempFolder folder;
+  int status = 0;
+  std::istringstream coder(RunPython(folder, kRleFiles, folder.Path().string(), status));
+  ASSERT_EQ(status, 0) << coder.str();
+  for (int k = 0; k < 30; ++k) {
+    SCOPED_TRACE("file " + std::to_string(k) + (k % 2 ? " (RLE4)" : " (RLE8)"));
+    int32_t width = 0, height = 0;
+    coder >> width >> height;
+    std::vector<int> want(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (int& v : want) coder >> v;
+    ASSERT_TRUE(coder) << "the coder printed too few values";
+    TLinearBitmap b;
+    b.LoadFromFile(folder.File(std::to_string(k) + ".bmp"));
+    ASSERT_EQ(b.Width, width);
+    ASSERT_EQ(b.Height, height);
+    EXPECT_EQ(Indexes(b), want);
+  }
 }
 
 TEST(Bmp, BrokenFilesAreRefused) {

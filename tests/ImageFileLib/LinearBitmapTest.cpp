@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 #include "ImageFileLib/BitmapLoaders.h"
 #include "ImageFileLib/DynamicList.h"
@@ -154,6 +155,63 @@ TEST(DynamicList, ElementsMissingFromTheStreamLeaveNoList) {
     EXPECT_NE(ErrorOf([&] { list.LoadFromStream(m); }), "");
     EXPECT_EQ(list.Count, 0);
     EXPECT_EQ(entries, nullptr);
+  }
+}
+
+// Random growth, removal at the front, in the middle and at the end (as
+// owners remove: move the tail down through their array, then shrink the
+// count), packing, capacity changes, a save and load and an assignment,
+// against a std::vector holding the same bytes.
+TEST(DynamicList, RandomOperationsKeepTheBytesAVectorKeeps) {
+  std::mt19937 random(3);
+  for (int size : {1, 3, 6, 8}) {
+    SCOPED_TRACE("element size " + std::to_string(size));
+    uint8_t* items = nullptr;
+    TDynamicList list(size, reinterpret_cast<void**>(&items));
+    std::vector<uint8_t> model;
+    auto remove = [&](int32_t i) {
+      const auto at = static_cast<size_t>(i) * static_cast<size_t>(size);
+      std::memmove(items + at, items + at + size, model.size() - at - static_cast<size_t>(size));
+      list.SetCount(list.Count - 1);
+      model.erase(model.begin() + static_cast<long>(at), model.begin() + static_cast<long>(at) + size);
+    };
+    for (int step = 0; step < 2000; ++step) {
+      const int op = static_cast<int>(random() % 8);
+      const int32_t count = list.Count;
+      if (op <= 2) {
+        const int32_t added = static_cast<int32_t>(random() % 5) + 1;
+        list.SetCount(count + added);
+        for (int32_t k = count * size; k < (count + added) * size; ++k) {
+          items[k] = static_cast<uint8_t>(random());
+          model.push_back(items[k]);
+        }
+      } else if (op == 3 && count) {
+        remove(0);
+      } else if (op == 4 && count) {
+        remove(static_cast<int32_t>(random() % static_cast<uint32_t>(count)));
+      } else if (op == 5 && count) {
+        remove(count - 1);
+      } else if (op == 6) {
+        if (random() % 2) list.Pack();
+        else list.SetCapacity(count + static_cast<int32_t>(random() % 4));
+      } else if (op == 7) {
+        TMemStream stream;
+        list.SaveToStream(stream);
+        ASSERT_EQ(stream.GetSize(), 4 + int64_t{count} * size);
+        stream.SetPosition(0);
+        void* loaded_items = nullptr;
+        TDynamicList loaded(size, &loaded_items);
+        loaded.LoadFromStream(stream);
+        list.Assign(loaded);
+        ASSERT_EQ(list.Capacity, count);
+      }
+      ASSERT_EQ(int64_t{list.Count} * size, static_cast<int64_t>(model.size())) << "step " << step;
+      ASSERT_LE(list.Count, list.Capacity);
+      ASSERT_EQ(items, list.Data) << "the owner's array follows the data";
+      ASSERT_TRUE(model.empty() || std::memcmp(items, model.data(), model.size()) == 0) << "step " << step << ", operation " << op;
+    }
+    list.Clear();
+    EXPECT_EQ(items, nullptr);
   }
 }
 

@@ -24,3 +24,12 @@ inline void TwoIcons(ImageFile::TMemStream& out) {
   list.SaveToStream(out);
   out.SetPosition(0);
 }
+
+// The two icons above, read back as a list.
+inline ImageFile::TIconList TwoIconList() {
+  ImageFile::TMemStream file;
+  TwoIcons(file);
+  ImageFile::TIconList list;
+  list.LoadFromStream(file);
+  return list;
+}

@@ -3,12 +3,16 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 
+#include <sstream>
+
 #include "ImageFileLib/IconFile.h"
 #include "ImageFileLib/ui/TIconSelectionForm.h"
+#include "../ImageFileTestUtil.h"
 #include "support/IconFiles.h"
 #include "support/WindowMonkey.h"
 #include "base/ui/DialogService.h"
@@ -16,10 +20,7 @@
 using namespace ImageFile;
 
 TEST(IconSelectionForm, ListsImagesPreviewsAndPicksTheColour) {
-  TMemStream file;
-  TwoIcons(file);
-  TIconList list;
-  list.LoadFromStream(file);
+  const TIconList list = TwoIconList();
   TIconSelectionForm form(list, 0xFF00FF);
   form.show();
   ASSERT_EQ(form.SelectBox->count(), 2);
@@ -67,13 +68,77 @@ TEST(IconSelectionForm, TheLoaderAsksAndACancelAbandonsTheLoad) {
   ICOLoader().SelectImage = nullptr;
 }
 
+// In the program's font and in one half as large again, the buttons'
+// captions, the widest colour text and the note show whole, nothing overlaps
+// and all lies inside the dialog.
+TEST(IconSelectionForm, CaptionsAndTheNoteShowWhole) {
+  const TIconList list = TwoIconList();
+  const QFont program_font = QApplication::font();
+  for (double scale : {1.0, 1.5}) {
+    SCOPED_TRACE("font scaled by " + std::to_string(scale));
+    QFont font = program_font;
+    font.setPointSizeF(program_font.pointSizeF() * scale);
+    QApplication::setFont(font);
+    TIconSelectionForm form(list, 0xFF00FF);
+    form.show();
+    for (QChar digit : QString("0123456789abcdef")) {
+      form.ColorLabel->setText("$" + QString(6, digit));
+      EXPECT_GE(form.ColorLabel->width(), form.ColorLabel->sizeHint().width()) << form.ColorLabel->text().toStdString();
+      EXPECT_GE(form.ColorLabel->height(), form.ColorLabel->sizeHint().height());
+    }
+    QLabel* note = nullptr;
+    for (auto* label : form.findChildren<QLabel*>())
+      if (label->text().startsWith("Note that")) note = label;
+    ASSERT_NE(note, nullptr);
+    for (QPushButton* button : {form.TransparentButton, form.OkButton, form.CancelButton})
+      EXPECT_GE(button->width(), button->sizeHint().width()) << button->text().toStdString();
+    EXPECT_GE(note->height(), note->heightForWidth(note->width()));
+    EXPECT_LT(note->geometry().bottom(), form.OkButton->y());
+    EXPECT_LT(form.SelectBox->geometry().right(), form.TransparentButton->x());
+    for (QWidget* w : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+      EXPECT_TRUE(form.rect().contains(w->geometry())) << w->metaObject()->className();
+    if (scale == 1.0) {
+      EXPECT_EQ(form.PanelFrame->geometry(), QRect(8, 36, 18, 18));
+      EXPECT_EQ(form.ColorPanel->geometry(), QRect(208, 40, 25, 25));
+    }
+  }
+  QApplication::setFont(program_font);
+}
+
+// An image picked with the arrow key and a colour chosen stay picked when
+// the dialog is minimised and restored before Ok is pressed.
+TEST(IconSelectionForm, MinimisingAndRestoringKeepsTheChoice) {
+  const TIconList list = TwoIconList();
+  ScriptedDialogService dialogs;
+  ScopedDialogService scope(dialogs);
+  dialogs.colors.push_back(QColor(0, 0, 255));
+  std::string shown_after;
+  QTimer::singleShot(0, [&] {
+    auto* form = qobject_cast<TIconSelectionForm*>(QApplication::activeModalWidget());
+    ASSERT_NE(form, nullptr);
+    form->SelectBox->setFocus();
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(form->SelectBox, &down);
+    form->TransparentButton->click();
+    form->setWindowState(Qt::WindowMinimized);
+    QApplication::processEvents();
+    form->setWindowState(Qt::WindowNoState);
+    QApplication::processEvents();
+    shown_after = (form->SelectBox->currentText() + " " + QString::number(form->PanelFrame->width())).toStdString();
+    form->OkButton->click();
+  });
+  int32_t index = -1;
+  uint32_t transparent = 0xFF00FF;
+  ASSERT_TRUE(dialogs.DialogService::ChooseIconImage(list, index, transparent));
+  EXPECT_EQ(shown_after, "Icon 32 x 32 8 bit 34");
+  EXPECT_EQ(index, 1);
+  EXPECT_EQ(transparent, 0xFF0000u);
+}
+
 // Nonsense keys and clicks in any order, the colour dialog cancelled, never
 // crash the form.
 TEST(IconSelectionForm, MonkeyNeverCrashesIt) {
-  TMemStream file;
-  TwoIcons(file);
-  TIconList list;
-  list.LoadFromStream(file);
+  const TIconList list = TwoIconList();
   ScriptedDialogService dialogs;
   ScopedDialogService scope(dialogs);
   RunMonkeyOn({"IconSelectionForm", [&] { return new TIconSelectionForm(list, 0xFF00FF); }, {}, 91});
@@ -162,4 +227,93 @@ TEST(IconSelectionForm, EachImagePickedInTheFormLoadsWithTheChosenColourUnderIts
   }
   ICOLoader().SelectImage = nullptr;
   ICOLoader().TransparentColor = 0xFF00FF;
+}
+
+namespace {
+
+// Pillow writes a 32-pixel two-level, a 64-pixel palette, a 96-pixel colour
+// and a 224-pixel grey icon, each as a file of its own (argv[1]/N.ico) given a
+// pattern of transparent pixels; their entries are joined into argv[1]/all.ico
+// in that order. Printed per image: width, height, and R, G, B, A of the
+// pixels the 191 x 71 preview can show, as Pillow reads the single file.
+const char* const kPillowIcons = R"(import sys, struct
+from PIL import Image
+folder = sys.argv[1]
+entries, datas = [], []
+for w, mode in [(32, '1'), (64, 'P'), (96, 'RGB'), (224, 'L')]:
+    im = Image.new('RGB', (w, w))
+    im.putdata([((x * 37 + y) % 256, (y * 11) % 256, (x * y) % 256) for y in range(w) for x in range(w)])
+    if mode != 'RGB':
+        im = im.convert(mode)
+    name = '%s/%d.ico' % (folder, w)
+    im.save(name, sizes=[(w, w)], bitmap_format='bmp')
+    raw = bytearray(open(name, 'rb').read())
+    size, offset = struct.unpack('<II', raw[14:22])
+    # Pillow leaves every pixel opaque: a pattern of mask bits clears some.
+    mask = (w + 31) // 32 * 4 * w
+    for i in range(mask):
+        raw[offset + size - mask + i] = (0x29 * i + i // 7) % 256
+    open(name, 'wb').write(raw)
+    entries.append(raw[6:14])
+    datas.append(raw[offset:offset + size])
+    back = Image.open(name).ico.frame(0).convert('RGBA')
+    shown = [back.getpixel((x, y)) for y in range(min(w, 71)) for x in range(min(w, 191))]
+    print(w, w, ' '.join(str(v) for p in shown for v in p))
+out = struct.pack('<HHH', 0, 1, len(entries))
+offset = 6 + 16 * len(entries)
+for e, d in zip(entries, datas):
+    out += e + struct.pack('<II', len(d), offset)
+    offset += len(d)
+open(folder + '/all.ico', 'wb').write(out + b''.join(datas))
+)";
+
+}  // namespace
+
+// The preview as the dialog paints it, for each image of a file Pillow wrote,
+// stepped through with the arrow key after a colour was chosen: Pillow's
+// pixels where the image is opaque, the chosen colour where its mask clears
+// it, in a panel of the image's size clipped to 193 x 73.
+TEST(IconSelectionForm, ThePreviewShowsEachImageAsPillowReadsIt) {
+  TempFolder folder;
+  int status = 0;
+  std::istringstream pillow(RunPython(folder, kPillowIcons, folder.Path().string(), status));
+  ASSERT_EQ(status, 0) << pillow.str();
+  const std::vector<uint8_t> bytes = ReadFileBytes(folder.File("all.ico"));
+  TMemStream file;
+  file.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+  TIconList list;
+  list.LoadFromStream(file);
+  ASSERT_EQ(list.Count(), 4);
+  ScriptedDialogService dialogs;
+  ScopedDialogService scope(dialogs);
+  dialogs.colors.push_back(QColor(10, 250, 20));
+  TIconSelectionForm form(list, 0xFF00FF);
+  form.show();
+  form.TransparentButton->click();
+  EXPECT_EQ(form.ColorLabel->text(), "$0afa14");
+  form.SelectBox->setFocus();
+  for (int k = 0; k < 4; ++k) {
+    int width = 0, height = 0;
+    pillow >> width >> height;
+    SCOPED_TRACE(std::to_string(width) + " pixels");
+    if (k > 0) {
+      QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+      QApplication::sendEvent(form.SelectBox, &down);
+    }
+    ASSERT_EQ(form.SelectBox->currentIndex(), k);
+    ASSERT_EQ(form.PanelFrame->width(), std::min(width + 2, 193));
+    ASSERT_EQ(form.PanelFrame->height(), std::min(height + 2, 73));
+    const QImage shown = form.PanelFrame->grab().toImage();
+    int wrong = 0;
+    for (int y = 0; y < std::min(height, 71); ++y)
+      for (int x = 0; x < std::min(width, 191); ++x) {
+        int r, g, b, a;
+        pillow >> r >> g >> b >> a;
+        if (!a) r = 10, g = 250, b = 20;
+        const QRgb got = shown.pixel(x + 1, y + 1);
+        wrong += qRed(got) != r || qGreen(got) != g || qBlue(got) != b;
+      }
+    ASSERT_TRUE(pillow) << "Pillow printed too few values";
+    EXPECT_EQ(wrong, 0);
+  }
 }
