@@ -98,7 +98,8 @@ FrameOutcome Driver::ProcessFrame() {
     return out;
   }
   if (!s_.DirectionSettingMode) {
-    if (!Fetch(out) && run_.MeasuringRun) {
+    const bool fetched = Fetch(out);
+    if (!fetched && run_.MeasuringRun) {
       // A failed read during a run must not add rows of a blank frame: end the
       // run and stop the timer before the caller shows the box.
       run_.MeasuringRun = false;
@@ -106,7 +107,9 @@ FrameOutcome Driver::ProcessFrame() {
       out.StopTimer = true;
       return out;
     }
-    ApplyFrameFilters(st_.FrameBitmap, s_.Filters, st_.Gamma);
+    // A failed read leaves the frame filtered last time: filtering it again
+    // would brighten, blur or turn it further with every redraw.
+    if (fetched) ApplyFrameFilters(st_.FrameBitmap, s_.Filters, st_.Gamma);
   }
 
   const bool refit_copy = st_.PsfRefitPending;

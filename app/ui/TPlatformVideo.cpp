@@ -182,6 +182,7 @@ void TPlatform::ClearClosedVideo() {
   image1_source_ = nullptr;
   image1_pending_ = false;
   Image1->setPixmap(QPixmap());
+  RedrawHistogram();  // of the picture that is gone
   for (QLineEdit* e : {Edit5, Edit48, Edit49, Edit30}) e->clear();
   setToolTip({});
 }

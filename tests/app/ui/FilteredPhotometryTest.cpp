@@ -243,3 +243,36 @@ TEST(FilteredPhotometry, AcurateFieldsAndPeakLessBackground) {
     }
   }
 }
+
+// A frame the file no longer holds keeps the frame filtered last: each
+// redraw on it (here a box each) must not filter it once more.
+TEST(FilteredPhotometry, RedrawOnAnUnreadableFrameFiltersItNoFurther) {
+  struct Row {
+    const char* name;
+    std::function<void(FilterWindow&)> set;
+    int64_t checksum;  // the filtered frame, as in the table above
+  } rows[] = {
+      {"gain 5.0", [](FilterWindow& m) { m.Spin("UpDown17", 50); }, 421012543},
+      {"Gaussian 5 x 5", [](FilterWindow& m) { m.Group("RadioGroup5", 2); }, 230595954},
+      {"rotation 1", [](FilterWindow& m) { m.Spin("UpDown19", 1); }, 236740513},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    FilterWindow m(40, 30);
+    m.Place(40, 30);
+    r.set(m);
+    ASSERT_EQ(FrameChecksum(m.W().Driver.FrameBitmap), r.checksum);
+    const Bitmap24 shown = m.ShownImage();
+    const QString value = m.Find<QLineEdit>("Edit9")->text();
+    std::filesystem::resize_file(m.Path("pattern.avi"), 2048);
+    for (int redraw = 0; redraw < 2; ++redraw) {
+      m.dialogs.messages.clear();
+      m.Find<QCheckBox>("CheckBox24")->click();  // any control that shows the frame again
+      ASSERT_EQ(m.dialogs.messages.size(), 1u);
+      EXPECT_TRUE(m.dialogs.messages[0].text.startsWith("Fail to get a bitmap."));
+      EXPECT_EQ(FrameChecksum(m.W().Driver.FrameBitmap), r.checksum) << "redraw " << redraw;
+      EXPECT_EQ(FrameChecksum(m.ShownImage()), FrameChecksum(shown)) << "redraw " << redraw;
+      EXPECT_EQ(m.Find<QLineEdit>("Edit9")->text(), value) << "redraw " << redraw;
+    }
+  }
+}

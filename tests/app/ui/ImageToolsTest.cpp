@@ -22,6 +22,7 @@
 #include "chart/ui/Tchart1.h"
 #include "measure/ui/THistogram.h"
 #include "measure/ui/TThreeDGraph.h"
+#include "support/BrokenFiles.h"
 #include "support/VideoFixtures.h"
 #include "support/WindowControls.h"
 
@@ -368,6 +369,29 @@ TEST_F(ImageTools, HistogramFollowsANewlyOpenedVideo) {
   int64_t total = 0;
   for (int32_t b : hist->Bins) total += b;
   EXPECT_EQ(total, 80 * 60);
+}
+
+// A video that fails to open closes the one shown: the histogram counts
+// the empty picture, only its axes are left.
+TEST_F(ImageTools, HistogramEmptiesWhenAFailedOpenClearsThePicture) {
+  OpenStar();
+  m.W().HistGram1->trigger();
+  auto* hist = m.W().findChild<THistogram*>("Histogram");
+  ASSERT_NE(hist, nullptr);
+  int64_t total = 0;
+  for (int32_t b : hist->Bins) total += b;
+  ASSERT_EQ(total, kWidth * kHeight);
+  const auto broken = m.Path("broken.avi");
+  WriteFileBytes(broken, "this is no video");
+  m.OpenThroughButton1(broken);
+  ASSERT_FALSE(m.W().Run.VideoLoaded);
+  EXPECT_EQ(hist->Bins, HistogramBins{});
+  // Nothing navy is left: the bars are gone.
+  const QImage drawing = hist->Drawing();
+  int navy = 0;
+  for (int y = 0; y < drawing.height(); ++y)
+    for (int x = 0; x < drawing.width(); ++x) navy += drawing.pixelColor(x, y) == QColor(0, 0, 0x80) ? 1 : 0;
+  EXPECT_EQ(navy, 0);
 }
 
 TEST_F(ImageTools, TurnButtonsStopAtNinetyDegrees) {
