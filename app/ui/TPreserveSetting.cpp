@@ -255,6 +255,9 @@ void TPreserveSetting::Button3Click() {
   // control and the form buttons do not go on claiming it.
   if (w_.RectangleAperture1->isChecked()) w_.RectangleAperture1->trigger();
   w_.LoadSettingsFromIni();
+  // The load sets the tracking radius up-down without its handler: the
+  // selected object tracks with the radius now shown, not the one before.
+  w_.UpDown5Click();
   // The dialog shows the set-up just loaded: its old ticks and values would
   // go into the next save over the defaults.
   FormCreate();

@@ -1,0 +1,75 @@
+// 'Update Setting Items' over an open video with a star placed: what its
+// buttons and keys leave in force for the rows measured next.
+#include <QAction>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include "MainRoadFixture.h"
+#include "app/ui/TPreserveSetting.h"
+#include "support/WindowControls.h"
+
+namespace {
+
+// A steady-star video open through 'Open AVI', object A placed on the star.
+void OpenAndPlace(MainRoadWindow& m) {
+  const auto path = m.Path("steady.avi");
+  ASSERT_TRUE(WriteSteadyStarVideo(path, 6));
+  ASSERT_TRUE(m.OpenThroughButton1(path));
+  m.ClickImage1(40, 30);
+}
+
+// Option > 'Update Setting Items'.
+TPreserveSetting* OpenDialog(MainRoadWindow& m) {
+  m.W().findChild<QAction*>("UpdateSettingItems1")->trigger();
+  return m.W().findChild<TPreserveSetting*>("PreserveSetting");
+}
+
+}  // namespace
+
+// After 'Default' the next row of object A is measured and tracked with the
+// factory set-up the main window now shows: radii 6 / 8 / 25, 'Drift' with
+// radius 6 and threshold 95, whatever A was set to before.
+TEST(SettingsDialogRoad, DefaultIsInForceForTheNextRow) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  OpenAndPlace(m);
+  // A set-up of its own by the controls, none of it the factory's.
+  w.CheckBox3->click();  // 'Sync-Tracking APT' off: the radii stay as set
+  w.UpDown3->setValue(20);
+  w.UpDown2->setValue(10);
+  w.UpDown1->setValue(4);
+  w.UpDown5->setValue(9);
+  w.UpDown7->setValue(60);
+  w.RadioButton6->click();  // tracking 'OFF'
+  m.Click("Button16");
+  ASSERT_EQ(m.Rows().size(), 1u);
+
+  TPreserveSetting* d = OpenDialog(m);
+  ASSERT_NE(d, nullptr);
+  m.dialogs.yes_no_answers = {true};
+  d->Button3->click();
+  d->close();
+  m.Click("Button16");
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 2u);
+
+  const struct {
+    int cell;
+    std::string factory;
+    QSpinBox* shown;
+  } table[] = {
+      {21, "6", w.UpDown1}, {22, "8", w.UpDown2}, {23, "25", w.UpDown3}, {32, "6", w.UpDown5}, {33, "95", w.UpDown7},
+  };
+  for (const auto& t : table) {
+    SCOPED_TRACE("cell " + std::to_string(t.cell));
+    EXPECT_EQ(GetCsvField(rows[1], t.cell), t.factory);
+    EXPECT_EQ(t.shown->text().toStdString(), t.factory);
+  }
+  EXPECT_EQ(StripQuotes(GetCsvField(rows[1], 31)), "Drift");
+  EXPECT_TRUE(w.RadioButton5->isChecked());
+  // Object A's tracking disk reaches 6 pixels and no further.
+  const TrackDisk& disk = w.Driver.Track[0];
+  EXPECT_EQ(disk.At(0, 6), 1);
+  EXPECT_EQ(disk.At(0, 7), 0);
+}
