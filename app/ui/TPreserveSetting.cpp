@@ -155,6 +155,8 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
   // Every page's 'Close' button.
   for (QPushButton* b : {Button2, Button5, Button6, Button7, Button8})
     connect(b, &QPushButton::clicked, this, &TPreserveSetting::Button2Click);
+  // No default button: Enter in a folder edit or on a tick must not save a page.
+  for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
 }
 
 void TPreserveSetting::FormCreate() {

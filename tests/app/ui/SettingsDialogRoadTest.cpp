@@ -1,12 +1,18 @@
 // 'Update Setting Items' over an open video with a star placed: what its
 // buttons and keys leave in force for the rows measured next.
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTabWidget>
 
 #include "MainRoadFixture.h"
 #include "app/ui/TPreserveSetting.h"
+#include "base/AtomicFile.h"
 #include "support/WindowControls.h"
 
 namespace {
@@ -23,6 +29,15 @@ void OpenAndPlace(MainRoadWindow& m) {
 TPreserveSetting* OpenDialog(MainRoadWindow& m) {
   m.W().findChild<QAction*>("UpdateSettingItems1")->trigger();
   return m.W().findChild<TPreserveSetting*>("PreserveSetting");
+}
+
+void PressEnter(QWidget* target) {
+  target->setFocus();
+  for (int key : {Qt::Key_Return, Qt::Key_Enter}) {
+    QKeyEvent press(QEvent::KeyPress, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+  }
+  QApplication::processEvents();
 }
 
 }  // namespace
@@ -72,4 +87,40 @@ TEST(SettingsDialogRoad, DefaultIsInForceForTheNextRow) {
   const TrackDisk& disk = w.Driver.Track[0];
   EXPECT_EQ(disk.At(0, 6), 1);
   EXPECT_EQ(disk.At(0, 7), 0);
+}
+
+// Enter pressed in a folder edit or on a tick of any page saves nothing and
+// closes nothing: only the buttons save.
+TEST(SettingsDialogRoad, EnterSavesNoPage) {
+  MainRoadWindow m(Reader::OwnAvi);
+  OpenAndPlace(m);
+  TPreserveSetting* d = OpenDialog(m);
+  ASSERT_NE(d, nullptr);
+  const auto ini = m.W().SettingsPlace.IniPath;
+  const std::optional<std::string> before = ReadWholeFile(ini, 1 << 20);
+  ASSERT_TRUE(before);
+  d->PageControl1->setCurrentIndex(0);  // 'File reading'
+  d->CheckBox14->click();               // '.AVI' not remembered: not saved until asked
+  for (QWidget* target : std::initializer_list<QWidget*>{d->Edit1, d->Edit2, d->Edit3, d->CheckBox14, d->CheckBox22}) {
+    SCOPED_TRACE(target->objectName().toStdString());
+    PressEnter(target);
+    EXPECT_EQ(ReadWholeFile(ini, 1 << 20), before);
+    EXPECT_TRUE(d->isVisible());
+  }
+  for (int page : {1, 2, 3}) {
+    d->PageControl1->setCurrentIndex(page);
+    QCheckBox* tick = d->PageControl1->currentWidget()->findChild<QCheckBox*>();
+    ASSERT_NE(tick, nullptr);
+    SCOPED_TRACE(tick->objectName().toStdString());
+    tick->click();
+    PressEnter(tick);
+    EXPECT_EQ(ReadWholeFile(ini, 1 << 20), before);
+    EXPECT_TRUE(d->isVisible());
+  }
+  EXPECT_TRUE(m.dialogs.questions.empty());
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  // The page's own button still saves it.
+  d->PageControl1->setCurrentIndex(0);
+  d->Button4->click();
+  EXPECT_FALSE(IniFile(ini).ReadBool("Files", "Memory Latest Access to .AVI files", true));
 }
