@@ -171,7 +171,7 @@ void TPreserveSetting::FormCreate() {
   Edit3->setText(QString::fromStdString(s.CsvInputDirectory));
   CheckBox16->setChecked(s.UseAviSynth);
   CheckBox22->setChecked(s.CsvPathSameAsVideo);
-  (w_.Video.UseDirectShow == 0 ? RadioButton2 : RadioButton1)->setChecked(true);
+  ShowReader();
   Label1->setText(w_.CheckBox2->isChecked() ? "Field by field" : "Frame by frame");
   Label20->setText(w_.CheckBox14->isChecked() ? "PSF photometry" : "Aperture photometry");
   Label2->setText(w_.RadioGroup2->ItemIndex() == 0 ? "Top(even) first" : "Bottom(Odd line) first");
@@ -191,6 +191,14 @@ void TPreserveSetting::FormCreate() {
   if (mode <= 2) (mode == 0 ? RadioButton3 : mode == 1 ? RadioButton4 : RadioButton5)->setChecked(true);
   CheckBox19->setChecked(w_.CheckBox5->isChecked());
   filling_ = false;
+}
+
+// The frame reader in force: a script is read through the AVI reader
+// whichever is chosen, and a save writes the one in force.
+void TPreserveSetting::ShowReader() {
+  const bool was_filling = std::exchange(filling_, true);
+  (w_.Video.UseDirectShow == 0 ? RadioButton2 : RadioButton1)->setChecked(true);
+  filling_ = was_filling;
 }
 
 // The digit threshold and the 'KIWI' reading the main form now has: the
@@ -302,6 +310,7 @@ void TPreserveSetting::RadioButton1Click() {
   if (filling_) return;
   w_.SetUseDirectShow(true);
   w_.SwitchVideoAccess();
+  ShowReader();
 }
 
 void TPreserveSetting::RadioButton2Click() {

@@ -124,3 +124,27 @@ TEST(SettingsDialogRoad, EnterSavesNoPage) {
   d->Button4->click();
   EXPECT_FALSE(IniFile(ini).ReadBool("Files", "Memory Latest Access to .AVI files", true));
 }
+
+// A video opened through its AviSynth script is read by the AVI reader
+// whichever reader is chosen: 'Direct Show' leaves the page showing 'Video
+// for Windows', the reader in force and the one 'Update.INI file' writes.
+TEST(SettingsDialogRoad, ScriptShowsTheReaderInForce) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  const auto video = m.Path("steady.avi");
+  ASSERT_TRUE(WriteSteadyStarVideo(video, 4));
+  const auto script = m.Path("steady.avs");
+  std::ofstream(script, std::ios::binary) << "AVISource(\"" << video.string() << "\")\r\n";
+  ASSERT_TRUE(m.OpenThroughButton1(script));
+  TPreserveSetting* d = OpenDialog(m);
+  ASSERT_NE(d, nullptr);
+  ASSERT_TRUE(d->RadioButton2->isChecked());
+  d->RadioButton1->click();  // 'Direct Show'
+  EXPECT_TRUE(w.Run.VideoLoaded);
+  EXPECT_EQ(w.Video.UseDirectShow, 0);
+  EXPECT_FALSE(d->RadioButton1->isChecked());
+  EXPECT_TRUE(d->RadioButton2->isChecked());
+  m.dialogs.yes_no_answers = {true};
+  d->Button1->click();
+  EXPECT_EQ(IniFile(w.SettingsPlace.IniPath).ReadString("FileRead", "API for reading file", ""), "VideoForWindows");
+}
