@@ -155,6 +155,8 @@ TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_
   // Every page's 'Close' button.
   for (QPushButton* b : {Button2, Button5, Button6, Button7, Button8})
     connect(b, &QPushButton::clicked, this, &TPreserveSetting::Button2Click);
+  // No default button: Enter in a folder edit or on a tick must not save a page.
+  for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
 }
 
 void TPreserveSetting::FormCreate() {
@@ -169,7 +171,7 @@ void TPreserveSetting::FormCreate() {
   Edit3->setText(QString::fromStdString(s.CsvInputDirectory));
   CheckBox16->setChecked(s.UseAviSynth);
   CheckBox22->setChecked(s.CsvPathSameAsVideo);
-  (w_.Video.UseDirectShow == 0 ? RadioButton2 : RadioButton1)->setChecked(true);
+  ShowReader();
   Label1->setText(w_.CheckBox2->isChecked() ? "Field by field" : "Frame by frame");
   Label20->setText(w_.CheckBox14->isChecked() ? "PSF photometry" : "Aperture photometry");
   Label2->setText(w_.RadioGroup2->ItemIndex() == 0 ? "Top(even) first" : "Bottom(Odd line) first");
@@ -189,6 +191,14 @@ void TPreserveSetting::FormCreate() {
   if (mode <= 2) (mode == 0 ? RadioButton3 : mode == 1 ? RadioButton4 : RadioButton5)->setChecked(true);
   CheckBox19->setChecked(w_.CheckBox5->isChecked());
   filling_ = false;
+}
+
+// The frame reader in force: a script is read through the AVI reader
+// whichever is chosen, and a save writes the one in force.
+void TPreserveSetting::ShowReader() {
+  const bool was_filling = std::exchange(filling_, true);
+  (w_.Video.UseDirectShow == 0 ? RadioButton2 : RadioButton1)->setChecked(true);
+  filling_ = was_filling;
 }
 
 // The digit threshold and the 'KIWI' reading the main form now has: the
@@ -255,6 +265,9 @@ void TPreserveSetting::Button3Click() {
   // control and the form buttons do not go on claiming it.
   if (w_.RectangleAperture1->isChecked()) w_.RectangleAperture1->trigger();
   w_.LoadSettingsFromIni();
+  // The load sets the tracking radius up-down without its handler: the
+  // selected object tracks with the radius now shown, not the one before.
+  w_.UpDown5Click();
   // The dialog shows the set-up just loaded: its old ticks and values would
   // go into the next save over the defaults.
   FormCreate();
@@ -297,6 +310,7 @@ void TPreserveSetting::RadioButton1Click() {
   if (filling_) return;
   w_.SetUseDirectShow(true);
   w_.SwitchVideoAccess();
+  ShowReader();
 }
 
 void TPreserveSetting::RadioButton2Click() {

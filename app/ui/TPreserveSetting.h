@@ -61,6 +61,7 @@ class TPreserveSetting : public QDialog {
   void SaveTab(SettingsTab tab);
   void KeepSavedRememberTicks();
   void ShowInserterLabels();
+  void ShowReader();
   TPlatform& w_;
   bool filling_ = false;
 };
