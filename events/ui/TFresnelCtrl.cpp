@@ -2,6 +2,7 @@
 #include "events/ui/TFresnelCtrl.h"
 
 #include "events/ui/TLunarVelocityCalculator.h"
+#include "events/ui/TMagnitudeCalculator.h"
 #include "events/ui/TSpectrumGraph.h"
 #include "events/ui/DiffractionFitJob.h"
 
@@ -989,6 +990,10 @@ void TFresnelCtrl::changeEvent(QEvent* e) {
 
 void TFresnelCtrl::closeEvent(QCloseEvent* e) {
   StopFit();
+  // The calculator this panel opened goes with it: left open without its
+  // chart it would no longer follow the chart's clicks, and a panel opened
+  // later would find it instead of opening one over its own levels.
+  if (TMagnitudeCalculator* calculator = MagnitudeCalculator()) calculator->close();
   session_.DiffractionMode = 0;
   events_.Diffraction.DiffractionFitted = 0;
   if (chart_.isVisible()) {
