@@ -48,14 +48,22 @@ TMagnitudeCalculator* OpenCalculator(MainRoadWindow& m, int record) {
   return MagnitudeCalculator();
 }
 
+// The calculator opened over the step table.
+class MagnitudeCalculatorLifetime : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    LoadStepTable(m.W());
+    calculator = OpenCalculator(m, 30);
+    ASSERT_NE(calculator.data(), nullptr);
+  }
+  MainRoadWindow m{Reader::OwnAvi};
+  QPointer<TMagnitudeCalculator> calculator;
+};
+
 }  // namespace
 
-TEST(MagnitudeCalculatorLifetime, EventsKeptUntilAnotherVideoOpensThenListedEmpty) {
-  MainRoadWindow m(Reader::OwnAvi);
+TEST_F(MagnitudeCalculatorLifetime, EventsKeptUntilAnotherVideoOpensThenListedEmpty) {
   TPlatform& w = m.W();
-  LoadStepTable(w);
-  QPointer<TMagnitudeCalculator> calculator = OpenCalculator(m, 30);
-  ASSERT_NE(calculator.data(), nullptr);
   calculator->Button7->click();  // missed disappearance
   calculator->Button8->click();  // missed reappearance
   ASSERT_EQ(w.Events.AsteroidTiming.EntryCount, 2);
@@ -90,19 +98,15 @@ TEST(MagnitudeCalculatorLifetime, EventsKeptUntilAnotherVideoOpensThenListedEmpt
 
 // Closed with the chart, the calculator is opened afresh over the next
 // panel's levels and is driven by its chart again.
-TEST(MagnitudeCalculatorLifetime, ClosesWithTheChart) {
-  MainRoadWindow m(Reader::OwnAvi);
+TEST_F(MagnitudeCalculatorLifetime, ClosesWithTheChart) {
   TPlatform& w = m.W();
-  LoadStepTable(w);
-  QPointer<TMagnitudeCalculator> first = OpenCalculator(m, 30);
-  ASSERT_NE(first.data(), nullptr);
   ASSERT_EQ(w.Events.Flags.MagnitudeWindowShown, 1);
   Tchart1* chart = w.chart1.Window.data();
   ASSERT_NE(chart, nullptr);
   chart->findChild<QPushButton*>("Button1")->click();  // the chart's 'close'
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(w.chart1.Window.data(), nullptr);
-  EXPECT_EQ(first.data(), nullptr);
+  EXPECT_EQ(calculator.data(), nullptr);
   EXPECT_EQ(MagnitudeCalculator(), nullptr);
   EXPECT_EQ(w.Events.Flags.MagnitudeWindowShown, 0);
 
