@@ -976,6 +976,12 @@ void TFresnelCtrl::Button3Click() {
 
 void TFresnelCtrl::Button2Click() {
   if (events_.Flags.MagnitudeWindowShown || !host_.ToolAvailable(ChartTool::MagnitudeCalculator)) return;
+  // Opened now it would time the event without the offset still being
+  // fitted, and the panel it disables holds the fit's cancel button.
+  if (Fitting()) {
+    ShowStatus("The fit is running: open the magnitude calculator when it has ended.");
+    return;
+  }
   const int v = host_.CsvVersion();
   const auto& lines = host_.Table().Lines();
   // At least two records.
