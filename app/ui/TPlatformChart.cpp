@@ -147,6 +147,9 @@ void TPlatform::ResetChartState() { Chart.ChartState.Reset = 1; }
 void TPlatform::ClearEventTimingList() {
   ResetTimingList(Events.AsteroidTiming);
   Events.Flags.TimeFieldEdited = {0, 0, 0};
+  // An open calculator must not go on listing the events just removed: its
+  // Delete and main/minor pick entries by the listed line.
+  if (TMagnitudeCalculator* calculator = MagnitudeCalculator()) calculator->ShowEventList();
 }
 
 void TPlatform::ChartVideoOpened() {

@@ -86,12 +86,13 @@ void TPlatform::AVIRileOpen1Click() {
 void TPlatform::Button1Click() {
   if (Run.Playing || CheckBox1->isChecked() || Run.MeasuringRun || Run.DirectionSettingMode) return;
   if (!ResultsMayBeDropped()) return;
-  ClearEventTimingList();  // ---- chart ----
-  // A cancelled dialog or a file that is no video leaves the objects and the
-  // digit threshold alone, so they are prepared only once the file has opened.
+  // A cancelled dialog or a file that is no video leaves the objects, the
+  // digit threshold and the timed events alone, so they are prepared only
+  // once the file has opened.
   // The first frame is shown with aperture photometry; the choice comes back after.
   const bool photometry = CheckBox14->isChecked();
   const bool opened = OpenVideoDialog([&] {
+    ClearEventTimingList();  // ---- chart ----
     Run.KeepObjectCount = false;
     ResetMarkers();
     if (Options.TimeStampMode == 0) UpDown4->SetPosition(100);

@@ -2,6 +2,7 @@
 #include "events/ui/TFresnelCtrl.h"
 
 #include "events/ui/TLunarVelocityCalculator.h"
+#include "events/ui/TMagnitudeCalculator.h"
 #include "events/ui/TSpectrumGraph.h"
 #include "events/ui/DiffractionFitJob.h"
 
@@ -975,6 +976,12 @@ void TFresnelCtrl::Button3Click() {
 
 void TFresnelCtrl::Button2Click() {
   if (events_.Flags.MagnitudeWindowShown || !host_.ToolAvailable(ChartTool::MagnitudeCalculator)) return;
+  // Opened now it would time the event without the offset still being
+  // fitted, and the panel it disables holds the fit's cancel button.
+  if (Fitting()) {
+    ShowStatus("The fit is running: open the magnitude calculator when it has ended.");
+    return;
+  }
   const int v = host_.CsvVersion();
   const auto& lines = host_.Table().Lines();
   // At least two records.
@@ -989,6 +996,10 @@ void TFresnelCtrl::changeEvent(QEvent* e) {
 
 void TFresnelCtrl::closeEvent(QCloseEvent* e) {
   StopFit();
+  // The calculator this panel opened goes with it: left open without its
+  // chart it would no longer follow the chart's clicks, and a panel opened
+  // later would find it instead of opening one over its own levels.
+  if (TMagnitudeCalculator* calculator = MagnitudeCalculator()) calculator->close();
   session_.DiffractionMode = 0;
   events_.Diffraction.DiffractionFitted = 0;
   if (chart_.isVisible()) {

@@ -345,7 +345,7 @@ void TMagnitudeCalculator::FormCreate() {
   ReadBaseTimes();
   last_valid_base_times_ = base_times_;
   MagnitudeCalculation();
-  RebuildList(ListLineFormat::Added);
+  ShowEventList();
   Memo1->clear();
   Memo2->clear();
 }
@@ -655,6 +655,8 @@ void TMagnitudeCalculator::RebuildList(ListLineFormat format) {
   ListBox1->clear();
   for (const std::string& l : ListLines(events_.AsteroidTiming, format)) ListBox1->addItem(Q(l));
 }
+
+void TMagnitudeCalculator::ShowEventList() { RebuildList(ListLineFormat::Added); }
 
 void TMagnitudeCalculator::AppendListLine(ListLineFormat format) {
   const TAsteroidTiming& t = events_.AsteroidTiming;

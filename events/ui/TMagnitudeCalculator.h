@@ -74,6 +74,8 @@ class TMagnitudeCalculator : public QWidget {
   void DrawResultOnChart();
   void RestoreChartImage();
   void FormActivate();
+  // Lists the event timing list again, as the window shows it when created.
+  void ShowEventList();
   const EventResultTexts& Results() const { return results_; }
   const QImage& ChartBackup() const { return chart_backup_; }
 

@@ -4,9 +4,11 @@
 // open the calculator and add the event.
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <cstdio>
 
 #include "DiffractionFitSteps.h"
 #include "MainRoadFixture.h"
@@ -120,3 +122,50 @@ TEST(FittedErrorToEventList, TheListedErrorIsThePanels) {
 }
 
 }  // namespace
+
+// 'Magnitude Calc' pressed while the fit runs once opened a calculator that
+// timed the event without the offset being fitted, added that time to the
+// list, and disabled the panel that holds the fit's cancel button. It waits
+// for the fit now; with "Pop up" ticked the ended fit opens it, and the
+// event it adds is the fitted one.
+TEST(FittedErrorToEventList, TheCalculatorOpensOverAnEndedFitOnly) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  w.Results.Assign(BuildResultTable(3, 1, RowsFromValues({kLunarNoisy}), "29.97"));
+  w.Run.CsvLoaded = true;
+  w.Video.TimingFrameRate = 29.97;
+  m.Click("Button18");
+  Tchart1* chart = w.chart1.Window.data();
+  ASSERT_NE(chart, nullptr);
+  const ChartRecord& rec = chart->Data().Records[30];
+  ReleaseAt(chart->ChartImg1, IndexToPixelX(chart->View(), 30 - w.Chart.ChartState.FirstShownFrame),
+            ValueToPixelY(chart->View(), rec.Value[CurveA]));
+  chart->Button8->click();
+  TFresnelCtrl* panel = chart->FresnelCtrl.data();
+  ASSERT_NE(panel, nullptr);
+  panel->CheckBox9->setChecked(true);  // 'Pop up'
+  panel->Button3->click();  // 'Fit to Diffraction Curve'
+  ASSERT_TRUE(chart->Fitting());
+  panel->Button2->click();  // 'Magnitude Calc'
+  EXPECT_EQ(MagnitudeCalculator(), nullptr);
+  EXPECT_TRUE(panel->isEnabled());
+  EXPECT_TRUE(panel->Memo1->toPlainText().contains("The fit is running")) << panel->Memo1->toPlainText().toStdString();
+  QElapsedTimer t;
+  t.start();
+  while (chart->Fitting() && t.elapsed() < 120000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  QApplication::processEvents();
+  ASSERT_EQ(w.Events.Diffraction.DiffractionFitted, 1);
+  const auto offset_ms = ParseInt32(panel->Edit10->text().toStdString());
+  ASSERT_TRUE(offset_ms && *offset_ms >= 0 && *offset_ms < 10000) << panel->Edit10->text().toStdString();
+
+  TMagnitudeCalculator* calc = MagnitudeCalculator();
+  ASSERT_NE(calc, nullptr);
+  calc->Button4->click();  // 'Add to report'
+  ASSERT_EQ(w.Events.AsteroidTiming.EntryCount, 1);
+  // The table's records carry no time: the base time is 00:00:00.000.
+  char seconds[16];
+  std::snprintf(seconds, sizeof seconds, "%06.3f", *offset_ms / 1000.0);
+  EXPECT_EQ(Second(w.Events.AsteroidTiming.Entries[0]), seconds);
+  calc->close();
+  QApplication::processEvents();
+}
