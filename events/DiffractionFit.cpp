@@ -211,6 +211,18 @@ class Fit {
     }
   }
 
+  // Whether the fitted curve changes over the window by a visible part of the
+  // step. A shadow that crawls (a velocity near 0 m/s, a huge slow disk)
+  // still steps from one table entry to the next somewhere: the residual
+  // then changes with the offset by a few 1e-5 of the step, and the offset
+  // of that rounding step is no event time.
+  bool ModelMoves(long double F, int64_t o) const {
+    const std::optional<std::vector<long double>> m = grid_->ExposureMeans({{F, o}}, hooks_.Threads);
+    if (!m || m->empty()) return true;
+    const auto [low, high] = std::minmax_element(m->begin(), m->end());
+    return *high - *low >= kLeastModelChange;
+  }
+
   // The fitted curve's change per record, from a shift of 1 ms either way
   // (one sub-step of the exposure): the squared step over its sum of squares.
   double EventWidth(long double F, int64_t o, int64_t record) const {
@@ -274,7 +286,7 @@ class Fit {
       const int64_t record = std::max<int64_t>(1, RoundHalfAway(10000.0L / rate / (model_.Params().FieldMode ? 2 : 1)));
       const std::optional<std::vector<long double>> around =
           Residuals({{F, o - record}, {F, o}, {F, o + record}}, hooks_.Threads);
-      out.Determined = !around || (*around)[0] != (*around)[1] || (*around)[2] != (*around)[1];
+      out.Determined = (!around || (*around)[0] != (*around)[1] || (*around)[2] != (*around)[1]) && ModelMoves(F, o);
       out.EventWidthRecords = EventWidth(F, o, record);
     }
     out.AtSearchEnd = at_search_end_;
@@ -293,6 +305,9 @@ class Fit {
   }
 
  private:
+  // A hundredth of the step: far above the table's rounding, far below any
+  // event the window shows.
+  static constexpr long double kLeastModelChange = 0.01L;
   // Factor scans batched together in the old grazing search.
   static constexpr size_t kOffsetsPerBatch = 8;
 

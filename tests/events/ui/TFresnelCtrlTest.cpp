@@ -457,6 +457,23 @@ TEST(TFresnelCtrl, AFitWithoutAnEventTimeSaysSoAndWritesNothing) {
   }
 }
 
+// A 50 mas disk whose shadow crawls at 1 mm/s: over the fitting window the
+// model moves by a few table entries of its strips, far less than a thousandth
+// of the step. That rounding once passed for an event time with an error of 0 ms.
+TEST(TFresnelCtrl, AShadowAtACrawlGivesNoEventTime) {
+  PanelFixture f;
+  f.Open();
+  TypeEvent(f, "350000", "0.001", "50");
+  ASSERT_EQ(f.events.Diffraction.StarDiameterOn, 1);
+  f.Control<QPushButton>("Button3")->click();
+  WaitForFit(f.chart);
+  const QString memo = f.Control<QPlainTextEdit>("Memo1")->toPlainText();
+  EXPECT_TRUE(memo.contains("No event time: the model does not change")) << memo.toStdString();
+  EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 0);
+  EXPECT_EQ(f.Control<QLineEdit>("Edit12")->text(), "");
+  EXPECT_FALSE(HasYellow(f.chart->Picture()));
+}
+
 // A level window without any record has no level: opened on the first record
 // the pre-event window lies before it, moved to the last record the
 // post-event window lies after it. The fit is refused, not run against 0.
