@@ -58,6 +58,11 @@ size_t FirstStrictMinimum(const long double* residual, size_t n, size_t none, lo
   return chosen;
 }
 
+// The offset search's first step: one record to the whole millisecond, in
+// 0.1 ms. At least 1 ms: above 2000 records per second a record rounds to
+// 0 ms, and a step of 0 searched nothing.
+int64_t OffsetSearchStep(long double rate) { return std::max<int64_t>(1, RoundHalfAway(1000.0L / rate)) * 10; }
+
 class Fit {
  public:
   Fit(const DiffractionModel& model, const std::vector<double>& values, const FitInput& in, const FitHooks& hooks)
@@ -244,11 +249,11 @@ class Fit {
     int64_t o = 0;
     const long double rate = model_.Params().ModelFrameRate;
     if (in_.Mode == FitMode::Occultation) {
-      const int64_t step = RoundHalfAway(1000.0L / rate) * 10;
+      const int64_t step = OffsetSearchStep(rate);
       Memo(FormatInt(step) + " " + FormatInt(o));
       SearchEventOffset(o, step, F);
     } else if (in_.Mode == FitMode::GrazingNew) {
-      const int64_t step = RoundHalfAway(1000.0L / rate) * 10;
+      const int64_t step = OffsetSearchStep(rate);
       for (int pass = 0; pass < 40 && !Cancelled(); ++pass) {
         const long double F0 = F;
         const int64_t o0 = o;
