@@ -219,8 +219,8 @@ class Fit {
   // Whether the fitted curve changes over the window by a visible part of the
   // step. A shadow that crawls (a velocity near 0 m/s, a huge slow disk)
   // still steps from one table entry to the next somewhere: the residual
-  // then changes with the offset by a few 1e-5 of the step, and the offset
-  // of that rounding step is no event time.
+  // then changes with the offset by far less than a thousandth of the step,
+  // and the offset of that rounding step is no event time.
   bool ModelMoves(long double F, int64_t o) const {
     const std::optional<std::vector<long double>> m = grid_->ExposureMeans({{F, o}}, hooks_.Threads);
     if (!m || m->empty()) return true;
