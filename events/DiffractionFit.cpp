@@ -58,6 +58,11 @@ size_t FirstStrictMinimum(const long double* residual, size_t n, size_t none, lo
   return chosen;
 }
 
+// The offset search's first step: one record to the whole millisecond, in
+// 0.1 ms. At least 1 ms: above 2000 records per second a record rounds to
+// 0 ms, and a step of 0 searched nothing.
+int64_t OffsetSearchStep(long double rate) { return std::max<int64_t>(1, RoundHalfAway(1000.0L / rate)) * 10; }
+
 class Fit {
  public:
   Fit(const DiffractionModel& model, const std::vector<double>& values, const FitInput& in, const FitHooks& hooks)
@@ -211,6 +216,18 @@ class Fit {
     }
   }
 
+  // Whether the fitted curve changes over the window by a visible part of the
+  // step. A shadow that crawls (a velocity near 0 m/s, a huge slow disk)
+  // still steps from one table entry to the next somewhere: the residual
+  // then changes with the offset by far less than a thousandth of the step,
+  // and the offset of that rounding step is no event time.
+  bool ModelMoves(long double F, int64_t o) const {
+    const std::optional<std::vector<long double>> m = grid_->ExposureMeans({{F, o}}, hooks_.Threads);
+    if (!m || m->empty()) return true;
+    const auto [low, high] = std::minmax_element(m->begin(), m->end());
+    return *high - *low >= kLeastModelChange;
+  }
+
   // The fitted curve's change per record, from a shift of 1 ms either way
   // (one sub-step of the exposure): the squared step over its sum of squares.
   double EventWidth(long double F, int64_t o, int64_t record) const {
@@ -232,11 +249,11 @@ class Fit {
     int64_t o = 0;
     const long double rate = model_.Params().ModelFrameRate;
     if (in_.Mode == FitMode::Occultation) {
-      const int64_t step = RoundHalfAway(1000.0L / rate) * 10;
+      const int64_t step = OffsetSearchStep(rate);
       Memo(FormatInt(step) + " " + FormatInt(o));
       SearchEventOffset(o, step, F);
     } else if (in_.Mode == FitMode::GrazingNew) {
-      const int64_t step = RoundHalfAway(1000.0L / rate) * 10;
+      const int64_t step = OffsetSearchStep(rate);
       for (int pass = 0; pass < 40 && !Cancelled(); ++pass) {
         const long double F0 = F;
         const int64_t o0 = o;
@@ -274,7 +291,7 @@ class Fit {
       const int64_t record = std::max<int64_t>(1, RoundHalfAway(10000.0L / rate / (model_.Params().FieldMode ? 2 : 1)));
       const std::optional<std::vector<long double>> around =
           Residuals({{F, o - record}, {F, o}, {F, o + record}}, hooks_.Threads);
-      out.Determined = !around || (*around)[0] != (*around)[1] || (*around)[2] != (*around)[1];
+      out.Determined = (!around || (*around)[0] != (*around)[1] || (*around)[2] != (*around)[1]) && ModelMoves(F, o);
       out.EventWidthRecords = EventWidth(F, o, record);
     }
     out.AtSearchEnd = at_search_end_;
@@ -293,6 +310,9 @@ class Fit {
   }
 
  private:
+  // A hundredth of the step: far above the table's rounding, far below any
+  // event the window shows.
+  static constexpr long double kLeastModelChange = 0.01L;
   // Factor scans batched together in the old grazing search.
   static constexpr size_t kOffsetsPerBatch = 8;
 

@@ -57,8 +57,9 @@ struct FitHooks {
 
 struct FitOutcome {
   bool Cancelled = false;
-  // False when the residual does not change with the offset: the levels are
-  // equal or the factor is about 0, and the offset found is no event time.
+  // False when the residual does not change with the offset (the levels are
+  // equal or the factor is about 0) or the fitted curve hardly changes over
+  // the window (a shadow at a crawl): the offset found is no event time.
   bool Determined = true;
   // True when every level of the offset search took its outermost candidate
   // on the same side: the event lies beyond the search, not at its end.

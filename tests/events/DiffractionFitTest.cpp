@@ -195,7 +195,10 @@ TEST(DiffractionFit, AModelThatDoesNotChangeWithTheOffsetFitsNothing) {
   } rows[] = {{"a true event", 1, 800, true},
               {"equal levels", 1, 0, false},
               {"contact angle 90", std::cos(90 * 3.14159265358979324L / 180), 800, false},
-              {"contact angle 89", std::cos(89 * 3.14159265358979324L / 180), 800, true}};
+              {"contact angle 89", std::cos(89 * 3.14159265358979324L / 180), 800, true},
+              // 7 mm/s: over the window the model moves by a few table
+              // entries, 1e-4 of the step, which the residual still sees.
+              {"factor 1e-5", 1e-5L, 800, false}};
   for (const auto& r : rows) {
     SCOPED_TRACE(r.Name);
     FitInput in;
@@ -205,6 +208,34 @@ TEST(DiffractionFit, AModelThatDoesNotChangeWithTheOffsetFitsNothing) {
     in.Selected = 50;
     in.Range = FittingRange(true, -8, 8, 0);
     EXPECT_EQ(FitDiffractionModel(m, values, in).Determined, r.Determined);
+  }
+}
+
+// Above 2000 frames per second one record rounds to 0 ms: the offset search
+// once stepped by 0, stayed on the selected record and called that the end of
+// its reach. It steps by 1 ms at least.
+TEST(DiffractionFit, AnEventFilmedAtThousandsOfFramesPerSecondIsTimedToTheMillisecond) {
+  for (const long double rate : {1000.0L, 2001.0L, 2500.0L, 6000.0L}) {
+    SCOPED_TRACE(static_cast<double>(rate));
+    const DiffractionModel m(MakeFresnelTables(), Spectrum(), Lunar(rate));
+    for (const int64_t truth : {-12, 37}) {
+      SCOPED_TRACE(truth);
+      const std::vector<double> values = Synthetic(m, 200, 100, truth, 1, -1, 0);
+      FitInput in;
+      in.Base = 200;
+      in.Amplitude = 800;
+      in.Selected = 100;
+      in.Range = FittingRange(false, 0, 0, 0);
+      std::vector<std::string> memo;
+      FitHooks hooks;
+      hooks.Memo = [&memo](const std::string& l) { memo.push_back(l); };
+      const FitOutcome out = FitDiffractionModel(m, values, in, hooks);
+      ASSERT_EQ(memo.size(), 1u);
+      EXPECT_EQ(memo[0], "10 0");
+      EXPECT_FALSE(out.AtSearchEnd);
+      EXPECT_TRUE(out.Determined);
+      EXPECT_LE(std::llabs(out.SearchOffset - truth), 5);
+    }
   }
 }
 

@@ -225,8 +225,9 @@ TEST(DiffractionModel, ExposureHalfWidths) {
 // interpolated linearly (times a sensor's band when it has one), a uniform
 // disk of 2001 chords, averaged over the same 1-ms sub-steps. Cases the
 // recorded curves do not reach: a narrow band read from a sensor file, a
-// large disk, extreme velocities, a slow grazing edge, fields and an event on
-// the boundary of two exposures. Within 0.0015 of the step: the 50-strip
+// large disk, extreme velocities, a slow grazing edge, fields, an event on
+// the boundary of two exposures and double stars (their Fresnel integrals by
+// a fine trapezoid sum). Within 0.0015 of the step: the 50-strip
 // disk's weights sum to 0.99894 and the spectra differ by their constants.
 TEST(DiffractionModel, RecordValuesEqualAnIndependentComputation) {
   TemporaryFolder dir("tessary-band");
@@ -248,6 +249,7 @@ TEST(DiffractionModel, RecordValuesEqualAnIndependentComputation) {
     bool Band;
     int FirstRecord;
     std::vector<double> Truth;
+    int32_t Separation = 0, Weight = 500;  // a double star: its first component shifted d x Separation ms
   } rows[] = {
       {"600-650 nm sensor, 300 m/s, 25 frames/s", 384000000, 300, 6650, 25, 0, 123, 1, -1, 0, true, -10,
        {1.000385, 1.000402, 1.000396, 1.000763, 1.001700, 1.001335, 1.003358, 1.007373, 1.018628, 1.116135, 0.548038,
@@ -269,6 +271,16 @@ TEST(DiffractionModel, RecordValuesEqualAnIndependentComputation) {
        0.047212, 0.015347, 0.007147, 0.004087, 0.002639, 0.001844, 0.001361, 0.001045, 0.000828, 0.000672}},
       {"event on the boundary of two exposures", 384000000, 750, 6650, 29.97, 0, 167, 1, -1, 0, false, -5,
        {1.000306, 1.000443, 1.000758, 1.001603, 1.007121, 0.924415, 0.057382, 0.004513, 0.001516, 0.000758, 0.000455}},
+      {"double star of 3 mas disks in fields, 25 ms apart, 30 %", 390000000, 550, 5000, 29.97, 1, -47, 1, 1, 3, false,
+       -12,
+       {0.000573, 0.000692, 0.000853, 0.001078, 0.001407, 0.001917, 0.002774, 0.004401, 0.008153, 0.020162, 0.077572,
+        0.319644, 0.651032, 1.118406, 0.987771, 1.009882, 1.004781, 1.002699, 1.001517, 1.001240, 1.000955, 1.000791,
+        1.000623, 1.000529, 1.000448},
+       25, 300},
+      {"double star disappearing 60 ms apart, 70 %", 384000000, 750, 6650, 25, 0, 79, 1, -1, 0, false, -6,
+       {1.000157, 1.000145, 1.000230, 1.000400, 1.000750, 1.002006, 0.901444, 0.733459, 0.101454, 0.003318, 0.001013,
+        0.000500, 0.000300, 0.000200, 0.000144},
+       60, 700},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.Name);
@@ -283,6 +295,9 @@ TEST(DiffractionModel, RecordValuesEqualAnIndependentComputation) {
     p.FieldMode = r.Field;
     p.StarDiameterOn = r.Diameter > 0;
     p.StarAngularDiameter = r.Diameter;
+    p.DoubleStarFit = r.Separation > 0;
+    p.ComponentSeparation = r.Separation;
+    p.ComponentWeight = r.Weight;
     const DiffractionModel m(Tables(), s, p);
     const int h = FitExposureHalfWidth(r.Rate, r.Field);
     for (size_t i = 0; i < r.Truth.size(); ++i) {

@@ -457,6 +457,50 @@ TEST(TFresnelCtrl, AFitWithoutAnEventTimeSaysSoAndWritesNothing) {
   }
 }
 
+// A 50 mas disk whose shadow crawls at 1 mm/s: over the fitting window the
+// model moves by a few table entries of its strips, far less than a thousandth
+// of the step. That rounding once passed for an event time with an error of 0 ms.
+TEST(TFresnelCtrl, AShadowAtACrawlGivesNoEventTime) {
+  PanelFixture f;
+  f.Open();
+  TypeEvent(f, "350000", "0.001", "50");
+  ASSERT_EQ(f.events.Diffraction.StarDiameterOn, 1);
+  f.Control<QPushButton>("Button3")->click();
+  WaitForFit(f.chart);
+  const QString memo = f.Control<QPlainTextEdit>("Memo1")->toPlainText();
+  EXPECT_TRUE(memo.contains("No event time: the model does not change")) << memo.toStdString();
+  EXPECT_EQ(f.events.Diffraction.DiffractionFitted, 0);
+  EXPECT_EQ(f.Control<QLineEdit>("Edit12")->text(), "");
+  EXPECT_FALSE(HasYellow(f.chart->Picture()));
+}
+
+// A near asteroid's disappearance (10,000,000 km, 30 km/s) filmed at 2500
+// frames per second, 1.2 ms after the selected record: a record is 0.4 ms,
+// which the search's first step once rounded to 0, so the fit said the event
+// lay beyond its reach.
+TEST(TFresnelCtrl, FitsAnEventFilmedAt2500FramesPerSecond) {
+  SpectralModel s;
+  s.StarTemperature = 6652;
+  RecomputeSpectralModel(s, "/nonexistent/CCDSpectralSensitivity.csv");
+  DiffractionParams p;
+  p.ObjectDistance = 10000000000;
+  p.ObjectVelocity = 30000;
+  p.ModelFrameRate = 2500;
+  const DiffractionModel m(MakeFresnelTables(), s, p);
+  std::vector<double> values;
+  for (int r = 0; r < kRecords; ++r)
+    values.push_back(static_cast<double>(m.RecordValue(r - kSelected, 1, -12, -1, 200, 800, 0)));
+  PanelFixture f(values, true, false, 2500);
+  f.Open();
+  TypeEvent(f, "10000000", "30000", nullptr);
+  f.Control<QPushButton>("Button3")->click();
+  WaitForFit(f.chart);
+  ASSERT_EQ(f.events.Diffraction.DiffractionFitted, 1) << f.Control<QPlainTextEdit>("Memo1")->toPlainText().toStdString();
+  EXPECT_EQ(f.Control<QPlainTextEdit>("Memo1")->toPlainText(), "10 0");
+  EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), 1.2, 0.5);
+  EXPECT_TRUE(HasYellow(f.chart->Picture()));
+}
+
 // A level window without any record has no level: opened on the first record
 // the pre-event window lies before it, moved to the last record the
 // post-event window lies after it. The fit is refused, not run against 0.
