@@ -374,6 +374,7 @@ void TLEDGraph::ResetSteps() {
   for (QLineEdit* e : {Edit1, Edit2, Edit7, Edit8, Edit18, Edit20, Edit21, Edit27, Edit28}) e->clear();
   Edit19->setText("Offset");
   Histogram->clear();
+  no_fit_reason_.clear();
 }
 
 void TLEDGraph::closeEvent(QCloseEvent* e) {
@@ -413,6 +414,7 @@ void TLEDGraph::Button4Click() {
     w->setEnabled(false);
   if (state_.LedDataLineCount < 0) {
     state_.PcTimeFitted = false;
+    no_fit_reason_ = kNoPcTime;
     Dialogs().ShowWarning(kNoPcTime);
     return;
   }
@@ -426,13 +428,14 @@ void TLEDGraph::Button4Click() {
                      static_cast<QWidget*>(Button11)})
     w->setEnabled(true);
   DrawCurrentGraph();
+  std::string told;
+  for (const std::string& w : fit.Warnings) told += (told.empty() ? "" : "\r\n") + w;
+  no_fit_reason_ = fit.Fitted || told.empty() ? kNoPcTime : told;
   if (!fit.Fitted && fit.Warnings.empty()) Dialogs().ShowWarning(kNoPcTime);
-  if (!fit.Warnings.empty()) {
-    QStringList text;
-    for (const std::string& w : fit.Warnings) text << Q(w);
-    Dialogs().ShowWarning(text.join("\r\n"));
-  }
+  if (!told.empty()) Dialogs().ShowWarning(Q(told));
 }
+
+QString TLEDGraph::NoFitReason() const { return Q(no_fit_reason_.empty() ? kNoPcTime : no_fit_reason_); }
 
 void TLEDGraph::RunBackgroundFit() {
   const LedBackgroundFit fit = FitLedBackground(host_.Lines(), HeaderLineCount(), state_.LedDataLineCount,
@@ -556,7 +559,7 @@ void TLEDGraph::ApplyCycleRangeChange(TUpDown* updown, QLineEdit* edit) {
 
 void TLEDGraph::Button5Click() {
   if (!state_.PcTimeFitted) {
-    Dialogs().ShowWarning(kNoPcTime);
+    Dialogs().ShowWarning(NoFitReason());
     return;
   }
   // The method times the edge of a pulse that lights a dark LED: a chosen
@@ -612,7 +615,7 @@ void TLEDGraph::Button6Click() {
     return;
   }
   if (points.size() <= 1 && !state_.PcTimeFitted) {
-    Dialogs().ShowWarning(kNoPcTime);
+    Dialogs().ShowWarning(NoFitReason());
     return;
   }
   if (points.size() <= 1 && !state_.CorrectedTimesSet) {
@@ -634,6 +637,7 @@ void TLEDGraph::Button6Click() {
   }
   ProgressBar1->setRange(0, std::max(table.LastLine, 1));
   host_.ReplaceLines(*lines);
+  state_.AppliedFrameTimes = state_.LedFrameTimes;
   ProgressBar1->setValue(ProgressBar1->maximum());
   if (host_.Applied) host_.Applied();
 }
@@ -659,7 +663,7 @@ void TLEDGraph::Button8Click() {
 
 void TLEDGraph::Button11Click() {
   if (!state_.PcTimeFitted) {
-    Dialogs().ShowWarning(kNoPcTime);
+    Dialogs().ShowWarning(NoFitReason());
     return;
   }
   std::vector<std::string> points = ListLines(ListBox1);

@@ -168,6 +168,8 @@ class TLEDGraph : public QWidget {
   // The table with the rows it holds now, measured or removed since step 1.
   LedTable CurrentTable() const;
   long double Rate() const;
+  // What to tell a step that needs the PC-time line the last step 1 did not find.
+  QString NoFitReason() const;
   int HeaderLineCount() const;
   int SelectedVideoFrame() const;  // the video frame of the record selected on the chart
   void RunBackgroundFit();
@@ -197,6 +199,7 @@ class TLEDGraph : public QWidget {
   long double model_level_ = 0.05L;
   bool histogram_drawn_ = false;
   bool vratio_taken_ = false;
+  std::string no_fit_reason_;  // why the last step 1 found no PC-time line
 };
 
 // Opens the window unless it is open; the flag is cleared when it closes.
