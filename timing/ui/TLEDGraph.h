@@ -150,6 +150,8 @@ class TLEDGraph : public QWidget {
 
   // Another video was opened: its memorised points went with the old one.
   void VideoChanged();
+  // The main window's timing rate was typed anew.
+  void RateChanged();
 
   const std::vector<TLedFrameSample>& Samples() const { return samples_; }
   // Screen position of a line's signal dot on the LED graph.
@@ -184,6 +186,10 @@ class TLEDGraph : public QWidget {
   int PlotHeight() const;
   void ShowPoints(const std::vector<std::string>& points);
   void ApplyCycleRangeChange(TUpDown* updown, QLineEdit* edit);
+  // The cycle read-outs and the step-5 instruction of the timing rate.
+  void ShowRate();
+  // No PPS rising line picked: steps 6 and 7 wait for a click.
+  void ForgetPick();
   // Both cycle bounds back to 0, their edits too, without a redraw.
   void ZeroCycleRange();
   // The histogram panel of one frame; returns the model level found.

@@ -1,6 +1,7 @@
 // 'SharpCap Timing Analysis' and the chart's button open the LED window over
 // the results table; its 'Apply to Analysis' rewrites the time fields of the
 // rows and the time shown for each frame then comes from the LED correction.
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -249,6 +250,26 @@ TEST(LedTimeCorrectionWiring, ATableLoadedWithoutItsVideoIsToldWhy) {
   EXPECT_EQ(m.dialogs.messages.back().text, why);
   EXPECT_EQ(m.W().Results.Lines(), loaded);
   EXPECT_FALSE(m.W().Options.SharpCapTimeAvailable);
+  w->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A rate typed into the main window's rate edit reaches the open LED window.
+TEST(LedTimeCorrectionWiring, TypedRateReachesTheOpenWindow) {
+  MainRoadWindow m(Reader::OwnAvi);
+  OpenLedVideo(m);
+  m.Click("BitBtn2");
+  auto* w = qobject_cast<TLEDGraph*>(m.W().LEDGraph.data());
+  ASSERT_NE(w, nullptr);
+  ASSERT_EQ(w->Edit23->text(), "30");
+  QLineEdit* edit30 = m.Find<QLineEdit>("Edit30");
+  edit30->clear();
+  for (QChar c : QString("59.94")) {
+    QKeyEvent e(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(edit30, &e);
+  }
+  EXPECT_EQ(w->Edit23->text(), "60");
+  EXPECT_EQ(w->Edit22->text(), "0.001001");
   w->close();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
