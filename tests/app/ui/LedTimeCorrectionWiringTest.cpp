@@ -174,15 +174,20 @@ TEST(LedTimeCorrectionWiring, TablesWithCmosTimesAreRefused) {
   EXPECT_EQ(m.dialogs.messages[0].text, "SharpCap Timing Analysis can't be used for already analyzed CSV file.");
 }
 
+// The LED window opened by 'SharpCap Timing Analysis' over the LED video's table.
+TLEDGraph* OpenOverLedVideo(MainRoadWindow& m) {
+  OpenLedVideo(m);
+  m.Click("BitBtn2");
+  return qobject_cast<TLEDGraph*>(m.W().LEDGraph.data());
+}
+
 // The times shown for a frame (and stored with the rows measured next) are
 // those "Apply to Analysis" wrote, until the next apply: step 1 run again
 // (which clears the corrected times for a new calibration) or a new fit not
 // yet applied must not show 00:00:00 or other times beside the rows.
 TEST(LedTimeCorrectionWiring, ShownTimesStayTheAppliedOnesUntilTheNextApply) {
   MainRoadWindow m(Reader::OwnAvi);
-  OpenLedVideo(m);
-  m.Click("BitBtn2");
-  auto* w = qobject_cast<TLEDGraph*>(m.W().LEDGraph.data());
+  TLEDGraph* w = OpenOverLedVideo(m);
   ASSERT_NE(w, nullptr);
   CalibrateAtThePulse(w);
   w->Button6->click();
@@ -257,9 +262,7 @@ TEST(LedTimeCorrectionWiring, ATableLoadedWithoutItsVideoIsToldWhy) {
 // A rate typed into the main window's rate edit reaches the open LED window.
 TEST(LedTimeCorrectionWiring, TypedRateReachesTheOpenWindow) {
   MainRoadWindow m(Reader::OwnAvi);
-  OpenLedVideo(m);
-  m.Click("BitBtn2");
-  auto* w = qobject_cast<TLEDGraph*>(m.W().LEDGraph.data());
+  TLEDGraph* w = OpenOverLedVideo(m);
   ASSERT_NE(w, nullptr);
   ASSERT_EQ(w->Edit23->text(), "30");
   QLineEdit* edit30 = m.Find<QLineEdit>("Edit30");
