@@ -228,7 +228,14 @@ PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s) {
     xs.push_back(keys.Rows[static_cast<size_t>(i)].Frame - t.StartFrame);
     ys.push_back(y);
   }
-  if (xs.size() < 2) return fit;
+  if (xs.size() < 2) {
+    // Rows that hold PC times outside the open video's frames (a table loaded
+    // without its video) are not rows without PC time.
+    if (beyond > 0)
+      fit.Warnings.push_back("The rows lie beyond the last frame of the open video (frame " + FormatInt(t.LastFrame) +
+                             "): open the video the table was measured from to make the time correction.");
+    return fit;
+  }
   if (beyond > 0)
     fit.Warnings.push_back(FormatInt(beyond) +
                            " rows lie beyond the last frame of the video and take no part in the time correction.");

@@ -44,6 +44,7 @@
 #include "base/ui/DialogService.h"
 #include "base/ui/WindowTeardown.h"
 #include "events/SpectralModel.h"
+#include "timing/ui/TLEDGraph.h"
 
 namespace {
 
@@ -400,6 +401,7 @@ void TPlatform::Edit30Change() {
   const std::optional<double> v = ParseDouble(Edit30->text().toStdString());
   if (!v || *v <= 0) return;
   Video.TimingFrameRate = *v;
+  if (auto* led = qobject_cast<TLEDGraph*>(LEDGraph.data())) led->RateChanged();
 }
 
 void TPlatform::CheckBox22Click() {

@@ -94,8 +94,8 @@ void TPlatform::LedVideoOpened() {
 }
 
 std::optional<LedFrameTime> TPlatform::LedRecordFor(int frame) const {
-  if (!Options.SharpCapTimeAvailable || frame < 0 || frame >= static_cast<int>(Led.LedFrameTimes.size()))
+  if (!Options.SharpCapTimeAvailable || frame < 0 || frame >= static_cast<int>(Led.AppliedFrameTimes.size()))
     return std::nullopt;
-  const TLedFrameTime& r = Led.LedFrameTimes[static_cast<size_t>(frame)];
+  const TLedFrameTime& r = Led.AppliedFrameTimes[static_cast<size_t>(frame)];
   return LedFrameTime{r.CentreHour, r.CentreMinute, r.CentreSeconds, r.EndHour, r.EndMinute, r.EndSeconds};
 }

@@ -144,6 +144,13 @@ TEST(LedTimeCorrection, RowsBeyondTheVideoAreLeftOutAndTold) {
   ASSERT_TRUE(out.has_value());
   EXPECT_EQ(GetCsvField((*out)[6 + 10], 7), "06.0010");
   for (int row = 200; row < 300; ++row) EXPECT_EQ((*out)[static_cast<size_t>(6 + row)], c.lines[static_cast<size_t>(6 + row)]);
+
+  // No video open (its last frame 0): the rows hold PC times, but no frame for them.
+  Calibrated none(0);
+  EXPECT_FALSE(none.pc.Fitted);
+  EXPECT_EQ(none.pc.Warnings, std::vector<std::string>{"The rows lie beyond the last frame of the open video (frame 0): "
+                                                       "open the video the table was measured from to make the time "
+                                                       "correction."});
 }
 
 // A recording through midnight: the rows after it show PC times of 00:00,

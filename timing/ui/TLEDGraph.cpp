@@ -332,8 +332,7 @@ void TLEDGraph::ResetSteps() {
   Picture = QImage(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
   Picture.fill(Qt::white);
   ShowPicture();
-  const long double rate = Rate();
-  state_.LedCycleFrames = CycleFrames(rate);
+  state_.LedCycleFrames = CycleFrames(Rate());
   model_level_ = 0.05L;
   noise_factor_ = 7.0L;
   histogram_drawn_ = false;
@@ -343,24 +342,8 @@ void TLEDGraph::ResetSteps() {
     ListBox1->clear();
     for (const std::string& p : stored) ListBox1->addItem(Q(p));
   }
-  Edit23->setText(QString::number(state_.LedCycleFrames));
-  Edit22->setText(Q(FormatFixed(CycleDrift(rate), 6, 10)));
   SetMemoLines(Memo2, {"Recorded and corrected time of each frame."});
-  const long double period = rate != 0 ? 1000.0L / rate : 0.0L;
-  const long double cycle = RoundHalfAway(rate) * period;
-  Edit24->setText(Q(" " + FormatFixed(period, 2, 5) + "x" + FormatInt(state_.LedCycleFrames) + "=" +
-                    FormatFixed(cycle, 1, 15)));
-  switch (CycleKind(rate)) {
-    case LedCycleKind::Increase:
-      Label10->setText("5. Click above graph at a Magenta dot near after the starting point of increase.");
-      break;
-    case LedCycleKind::Decrease:
-      Label10->setText("5. Click above graph at a Magenta dot near front the end point of decrease.");
-      break;
-    case LedCycleKind::WholeRate:
-      Label10->setText("Time correction feature cannot analyze this framerate .");
-      break;
-  }
+  ShowRate();
   Edit25->setText(Q(FormatFixed(UpDown13->Position() / 10.0L, 1, 15)));
   Edit26->setText(QString::number(UpDown14->Position()));
   // The picked pulse, the cycle range and the results of an earlier video.
@@ -374,6 +357,48 @@ void TLEDGraph::ResetSteps() {
   for (QLineEdit* e : {Edit1, Edit2, Edit7, Edit8, Edit18, Edit20, Edit21, Edit27, Edit28}) e->clear();
   Edit19->setText("Offset");
   Histogram->clear();
+  no_fit_reason_.clear();
+}
+
+void TLEDGraph::ShowRate() {
+  const long double rate = Rate();
+  const int32_t cycle_frames = CycleFrames(rate);
+  Edit23->setText(QString::number(cycle_frames));
+  Edit22->setText(Q(FormatFixed(CycleDrift(rate), 6, 10)));
+  const long double period = rate != 0 ? 1000.0L / rate : 0.0L;
+  const long double cycle = RoundHalfAway(rate) * period;
+  Edit24->setText(Q(" " + FormatFixed(period, 2, 5) + "x" + FormatInt(cycle_frames) + "=" +
+                    FormatFixed(cycle, 1, 15)));
+  switch (CycleKind(rate)) {
+    case LedCycleKind::Increase:
+      Label10->setText("5. Click above graph at a Magenta dot near after the starting point of increase.");
+      break;
+    case LedCycleKind::Decrease:
+      Label10->setText("5. Click above graph at a Magenta dot near front the end point of decrease.");
+      break;
+    case LedCycleKind::WholeRate:
+      Label10->setText("Time correction feature cannot analyze this framerate .");
+      break;
+  }
+}
+
+void TLEDGraph::RateChanged() {
+  ShowRate();
+  // Cycle lines picked at another cycle length are not this rate's.
+  const int32_t cycle_frames = CycleFrames(Rate());
+  if (cycle_frames == state_.LedCycleFrames) return;
+  state_.LedCycleFrames = cycle_frames;
+  ForgetPick();
+  if (RadioGroup1->isEnabled()) DrawCurrentGraph();
+}
+
+void TLEDGraph::ForgetPick() {
+  ClearPpsChoice(samples_);
+  ZeroCycleRange();
+  Edit20->clear();
+  for (QWidget* w : {static_cast<QWidget*>(Label11), static_cast<QWidget*>(UpDown1), static_cast<QWidget*>(UpDown2),
+                     static_cast<QWidget*>(Button5)})
+    w->setEnabled(false);
 }
 
 void TLEDGraph::closeEvent(QCloseEvent* e) {
@@ -406,13 +431,10 @@ void TLEDGraph::Button4Click() {
   samples_.assign(static_cast<size_t>(std::max(state_.LedDataLineCount, 0)) + 101, TLedFrameSample{});
   // The cleared lines hold no picked pulse: the cycle range and step 7 wait
   // for a new click, or they would fit cycle lines from line 0 nobody chose.
-  ZeroCycleRange();
-  Edit20->clear();
-  for (QWidget* w : {static_cast<QWidget*>(Label11), static_cast<QWidget*>(UpDown1), static_cast<QWidget*>(UpDown2),
-                     static_cast<QWidget*>(Button5)})
-    w->setEnabled(false);
+  ForgetPick();
   if (state_.LedDataLineCount < 0) {
     state_.PcTimeFitted = false;
+    no_fit_reason_ = kNoPcTime;
     Dialogs().ShowWarning(kNoPcTime);
     return;
   }
@@ -426,13 +448,14 @@ void TLEDGraph::Button4Click() {
                      static_cast<QWidget*>(Button11)})
     w->setEnabled(true);
   DrawCurrentGraph();
+  std::string told;
+  for (const std::string& w : fit.Warnings) told += (told.empty() ? "" : "\r\n") + w;
+  no_fit_reason_ = fit.Fitted || told.empty() ? kNoPcTime : told;
   if (!fit.Fitted && fit.Warnings.empty()) Dialogs().ShowWarning(kNoPcTime);
-  if (!fit.Warnings.empty()) {
-    QStringList text;
-    for (const std::string& w : fit.Warnings) text << Q(w);
-    Dialogs().ShowWarning(text.join("\r\n"));
-  }
+  if (!told.empty()) Dialogs().ShowWarning(Q(told));
 }
+
+QString TLEDGraph::NoFitReason() const { return Q(no_fit_reason_.empty() ? kNoPcTime : no_fit_reason_); }
 
 void TLEDGraph::RunBackgroundFit() {
   const LedBackgroundFit fit = FitLedBackground(host_.Lines(), HeaderLineCount(), state_.LedDataLineCount,
@@ -556,7 +579,7 @@ void TLEDGraph::ApplyCycleRangeChange(TUpDown* updown, QLineEdit* edit) {
 
 void TLEDGraph::Button5Click() {
   if (!state_.PcTimeFitted) {
-    Dialogs().ShowWarning(kNoPcTime);
+    Dialogs().ShowWarning(NoFitReason());
     return;
   }
   // The method times the edge of a pulse that lights a dark LED: a chosen
@@ -612,7 +635,7 @@ void TLEDGraph::Button6Click() {
     return;
   }
   if (points.size() <= 1 && !state_.PcTimeFitted) {
-    Dialogs().ShowWarning(kNoPcTime);
+    Dialogs().ShowWarning(NoFitReason());
     return;
   }
   if (points.size() <= 1 && !state_.CorrectedTimesSet) {
@@ -634,6 +657,7 @@ void TLEDGraph::Button6Click() {
   }
   ProgressBar1->setRange(0, std::max(table.LastLine, 1));
   host_.ReplaceLines(*lines);
+  state_.AppliedFrameTimes = state_.LedFrameTimes;
   ProgressBar1->setValue(ProgressBar1->maximum());
   if (host_.Applied) host_.Applied();
 }
@@ -659,7 +683,7 @@ void TLEDGraph::Button8Click() {
 
 void TLEDGraph::Button11Click() {
   if (!state_.PcTimeFitted) {
-    Dialogs().ShowWarning(kNoPcTime);
+    Dialogs().ShowWarning(NoFitReason());
     return;
   }
   std::vector<std::string> points = ListLines(ListBox1);

@@ -150,6 +150,8 @@ class TLEDGraph : public QWidget {
 
   // Another video was opened: its memorised points went with the old one.
   void VideoChanged();
+  // The main window's timing rate was typed anew.
+  void RateChanged();
 
   const std::vector<TLedFrameSample>& Samples() const { return samples_; }
   // Screen position of a line's signal dot on the LED graph.
@@ -168,6 +170,8 @@ class TLEDGraph : public QWidget {
   // The table with the rows it holds now, measured or removed since step 1.
   LedTable CurrentTable() const;
   long double Rate() const;
+  // What to tell a step that needs the PC-time line the last step 1 did not find.
+  QString NoFitReason() const;
   int HeaderLineCount() const;
   int SelectedVideoFrame() const;  // the video frame of the record selected on the chart
   void RunBackgroundFit();
@@ -182,6 +186,10 @@ class TLEDGraph : public QWidget {
   int PlotHeight() const;
   void ShowPoints(const std::vector<std::string>& points);
   void ApplyCycleRangeChange(TUpDown* updown, QLineEdit* edit);
+  // The cycle read-outs and the step-5 instruction of the timing rate.
+  void ShowRate();
+  // No PPS rising line picked: steps 6 and 7 wait for a click.
+  void ForgetPick();
   // Both cycle bounds back to 0, their edits too, without a redraw.
   void ZeroCycleRange();
   // The histogram panel of one frame; returns the model level found.
@@ -197,6 +205,7 @@ class TLEDGraph : public QWidget {
   long double model_level_ = 0.05L;
   bool histogram_drawn_ = false;
   bool vratio_taken_ = false;
+  std::string no_fit_reason_;  // why the last step 1 found no PC-time line
 };
 
 // Opens the window unless it is open; the flag is cleared when it closes.

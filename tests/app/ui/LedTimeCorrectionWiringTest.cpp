@@ -1,6 +1,7 @@
 // 'SharpCap Timing Analysis' and the chart's button open the LED window over
 // the results table; its 'Apply to Analysis' rewrites the time fields of the
 // rows and the time shown for each frame then comes from the LED correction.
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -171,6 +172,109 @@ TEST(LedTimeCorrectionWiring, TablesWithCmosTimesAreRefused) {
   EXPECT_EQ(m.W().LEDGraph.data(), nullptr);
   ASSERT_EQ(m.dialogs.messages.size(), 1u);
   EXPECT_EQ(m.dialogs.messages[0].text, "SharpCap Timing Analysis can't be used for already analyzed CSV file.");
+}
+
+// The LED window opened by 'SharpCap Timing Analysis' over the LED video's table.
+TLEDGraph* OpenOverLedVideo(MainRoadWindow& m) {
+  OpenLedVideo(m);
+  m.Click("BitBtn2");
+  return qobject_cast<TLEDGraph*>(m.W().LEDGraph.data());
+}
+
+// The times shown for a frame (and stored with the rows measured next) are
+// those "Apply to Analysis" wrote, until the next apply: step 1 run again
+// (which clears the corrected times for a new calibration) or a new fit not
+// yet applied must not show 00:00:00 or other times beside the rows.
+TEST(LedTimeCorrectionWiring, ShownTimesStayTheAppliedOnesUntilTheNextApply) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TLEDGraph* w = OpenOverLedVideo(m);
+  ASSERT_NE(w, nullptr);
+  CalibrateAtThePulse(w);
+  w->Button6->click();
+  ASSERT_TRUE(m.W().Options.SharpCapTimeAvailable);
+  m.W().CheckBox5->setChecked(true);
+  auto shown_at = [&](int frame) {
+    m.W().ScrollBar1->setValue(frame == 0 ? 1 : 0);
+    m.W().ScrollBar1->setValue(frame);
+    return m.W().Edit24->text() + "," + m.W().Edit25->text() + "," + m.W().Edit26->text() + "," +
+           m.W().Edit27->text();
+  };
+  ASSERT_EQ(shown_at(160), "21,30,10.9894,11.0060");
+
+  w->Button4->click();
+  EXPECT_EQ(shown_at(160), "21,30,10.9894,11.0060");
+  EXPECT_EQ(m.W().Times.StampS2Full, "11.0060");
+  // A fit on the pulse's falling edge, not applied, gives another offset.
+  w->RadioGroup1->SetItemIndex(1);
+  PressAt(w->LEDImage1, w->SignalDot(kLedPulseFrame + 3));
+  w->UpDown1->setValue(-5);
+  w->UpDown2->setValue(4);
+  w->Button5->click();
+  ASSERT_NE(w->Edit18->text(), "-0.3125975");
+  EXPECT_EQ(shown_at(160), "21,30,10.9894,11.0060");
+  w->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A results table loaded without its video (not found) holds PC times, but
+// no frame of an open video for them: step 1 and the steps after it say
+// that, not that the table holds no PC time, and change no row.
+TEST(LedTimeCorrectionWiring, ATableLoadedWithoutItsVideoIsToldWhy) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const auto csv = m.Path("led.csv");
+  {
+    std::ofstream out(csv, std::ios::binary);
+    for (const std::string& line : BuildLedTestTable()) out << line << "\r\n";
+  }
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  ASSERT_FALSE(m.dialogs.messages.empty());
+  ASSERT_EQ(m.dialogs.messages.back().text, ".avi file is not found");
+  const std::vector<std::string> loaded = m.W().Results.Lines();
+  ASSERT_EQ(loaded.size(), 6u + kLedTableRows);
+  m.W().ChartLink.OpenTool(ChartTool::LedGraph, nullptr);
+  auto* w = qobject_cast<TLEDGraph*>(m.W().LEDGraph.data());
+  ASSERT_NE(w, nullptr);
+  const QString why =
+      "The rows lie beyond the last frame of the open video (frame 0): open the video the table was measured from "
+      "to make the time correction.";
+  m.dialogs.messages.clear();
+  w->Button4->click();
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text, why);
+  w->Button11->click();
+  ASSERT_EQ(m.dialogs.messages.size(), 2u);
+  EXPECT_EQ(m.dialogs.messages[1].text, why);
+  EXPECT_EQ(w->ListBox1->count(), 0);
+  w->RadioGroup1->SetItemIndex(1);
+  PressAt(w->LEDImage1, w->SignalDot(kLedPulseFrame));
+  w->UpDown2->setValue(1);
+  m.dialogs.messages.clear();
+  w->Button5->click();
+  ASSERT_FALSE(m.dialogs.messages.empty());
+  EXPECT_EQ(m.dialogs.messages.back().text, why);
+  EXPECT_EQ(m.W().Results.Lines(), loaded);
+  EXPECT_FALSE(m.W().Options.SharpCapTimeAvailable);
+  w->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A rate typed into the main window's rate edit reaches the open LED window.
+TEST(LedTimeCorrectionWiring, TypedRateReachesTheOpenWindow) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TLEDGraph* w = OpenOverLedVideo(m);
+  ASSERT_NE(w, nullptr);
+  ASSERT_EQ(w->Edit23->text(), "30");
+  QLineEdit* edit30 = m.Find<QLineEdit>("Edit30");
+  edit30->clear();
+  for (QChar c : QString("59.94")) {
+    QKeyEvent e(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(edit30, &e);
+  }
+  EXPECT_EQ(w->Edit23->text(), "60");
+  EXPECT_EQ(w->Edit22->text(), "0.001001");
+  w->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 }  // namespace

@@ -152,6 +152,43 @@ TEST(LedGraphWindow, WholeFrameRatesCannotBeAnalysed) {
   EXPECT_EQ(m.dialogs.messages[0].text, "This frameRate(=25.0000) cannot be analyzed");
 }
 
+// The timing rate typed anew while the window is open (30 corrected to
+// 29.97, say): the read-outs and the step-5 instruction follow it, and a
+// pulse picked at another cycle length is forgotten, as its cycle lines are
+// not the new rate's and step 7 would fit them with the new rate's drift.
+TEST(LedGraphWindow, RateTypedAnewWhileOpen) {
+  FakeMain m;
+  m.rate = 30;
+  TLEDGraph* w = m.Open();
+  ASSERT_EQ(Find<QLineEdit>(*w, "Edit22")->text(), "0.000000");
+  m.rate = 29.97L;
+  w->RateChanged();
+  EXPECT_EQ(Find<QLabel>(*w, "Label10")->text(),
+            "5. Click above graph at a Magenta dot near after the starting point of increase.");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit23")->text(), "30");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit22")->text(), "0.001001");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit24")->text(), " 33.37x30=1001.0");
+  PickAndSpread(*w);
+  ASSERT_TRUE(Find<QPushButton>(*w, "Button5")->isEnabled());
+  // A cycle of the same length keeps the pick.
+  m.rate = 29.98L;
+  w->RateChanged();
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit22")->text(), "0.000667");
+  EXPECT_TRUE(Find<QPushButton>(*w, "Button5")->isEnabled());
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit20")->text(), QString::number(kLedPulseFrame));
+  m.rate = 59.94L;
+  w->RateChanged();
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit23")->text(), "60");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit24")->text(), " 16.68x60=1001.0");
+  for (const char* name : {"UpDown1", "UpDown2", "Button5"})
+    EXPECT_FALSE(Find<QWidget>(*w, name)->isEnabled()) << name;
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit20")->text(), "");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit16")->text(), "0");
+  EXPECT_EQ(Find<QLineEdit>(*w, "Edit17")->text(), "0");
+  for (const TLedFrameSample& x : w->Samples()) EXPECT_FALSE(x.PpsRising || x.InFit || x.CycleMember);
+  w->close();
+}
+
 TEST(LedGraphWindow, StepOneTabulatesTheFittedPcTime) {
   FakeMain m;
   TLEDGraph* w = m.Open();
