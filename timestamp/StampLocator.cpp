@@ -200,6 +200,11 @@ IotaLineGuess SearchIotaTimeDigits(const Bitmap24& frame, int y, GlyphContext ct
   return g;
 }
 
+// Frame rows below the row of the first guess that the glyph rows are measured on.
+constexpr int kInkBandBelow = 40;
+// Lines a field of the shortest IOTA-VTI glyphs seen on captures covers.
+constexpr int kShortestGlyphLines = 12;
+
 // The rows the glyphs of each field cover, from the bright pixels over the
 // time digits: the longest run of rows of one parity with ink.
 struct InkBand {
@@ -209,14 +214,17 @@ struct InkBand {
   bool cut = false;                    // the glyphs reach the frame's top or bottom
 };
 
-InkBand MeasureInkBand(const Bitmap24& frame, int y, const std::vector<std::pair<int, int>>& spans) {
-  const int first = std::max(0, y - 30), last = std::min(frame.Height() - 1, y + 40);
-  InkBand band;
-  if (last < first) return band;
+using ColumnSpans = std::vector<std::pair<int, int>>;  // inclusive left and right columns
+
+// R+G+B at and above which a pixel of the spans counts as ink: half way from
+// the mean to the brightest, over the rows not left out.
+long double InkThreshold(const Bitmap24& frame, int first, int last, const ColumnSpans& spans,
+                         const std::vector<char>& leftOut) {
   long double sum = 0;
   long count = 0;
   int max = 0;
-  for (int yy = first; yy <= last; ++yy)
+  for (int yy = first; yy <= last; ++yy) {
+    if (leftOut[static_cast<size_t>(yy - first)]) continue;
     for (const auto& [l, r] : spans)
       for (int x = std::max(0, l); x <= std::min(frame.Width() - 1, r); ++x) {
         const Bgr p = frame.Get(x, yy);
@@ -225,21 +233,57 @@ InkBand MeasureInkBand(const Bitmap24& frame, int y, const std::vector<std::pair
         max = std::max(max, s);
         ++count;
       }
-  if (!count) return band;
-  const long double threshold = (sum / count + max) / 2;
+  }
+  return count ? (sum / count + max) / 2 : -1;
+}
+
+// Rows where the middle of both colon cells is bright all across: no glyph
+// row looks like that (a colon's dots are narrower), a bright band or the
+// edge of a bright object does.
+std::vector<char> SolidRows(const Bitmap24& frame, int first, int last, const ColumnSpans& colons,
+                            long double threshold) {
+  std::vector<char> solid(static_cast<size_t>(last - first + 1), 0);
+  for (int yy = first; yy <= last; ++yy) {
+    bool all = !colons.empty();
+    for (const auto& [l, r] : colons)
+      for (int x = l; x <= r && all; ++x) {
+        const Bgr p = frame.Get(x, yy);
+        all = p.r + p.g + p.b >= threshold;
+      }
+    solid[static_cast<size_t>(yy - first)] = all;
+  }
+  return solid;
+}
+
+InkBand MeasureInkBand(const Bitmap24& frame, int y, const ColumnSpans& spans, const ColumnSpans& colons) {
+  const int first = std::max(0, y - 30), last = std::min(frame.Height() - 1, y + kInkBandBelow);
+  InkBand band;
+  if (last < first) return band;
+  // A bright band near the line would take the place of the glyph rows and
+  // raise the ink level above dim strokes: its rows count as no ink.
+  std::vector<char> solid(static_cast<size_t>(last - first + 1), 0);
+  long double threshold = InkThreshold(frame, first, last, spans, solid);
+  if (threshold < 0) return band;
+  solid = SolidRows(frame, first, last, colons, threshold);
+  threshold = InkThreshold(frame, first, last, spans, solid);
+  if (threshold < 0) return band;
+  solid = SolidRows(frame, first, last, colons, threshold);
   band.threshold = threshold;
   std::vector<int> ink(static_cast<size_t>(last - first + 1), 0);
-  for (int yy = first; yy <= last; ++yy)
+  for (int yy = first; yy <= last; ++yy) {
+    if (solid[static_cast<size_t>(yy - first)]) continue;
     for (const auto& [l, r] : spans)
       for (int x = std::max(0, l); x <= std::min(frame.Width() - 1, r); ++x) {
         const Bgr p = frame.Get(x, yy);
         if (p.r + p.g + p.b >= threshold) ++ink[static_cast<size_t>(yy - first)];
       }
+  }
   // From the row of most ink outwards, across gaps of up to two lines (the
   // thin middle of some digits).
   band.found = true;
   auto lit = [&](int yy, int most) { return 4 * ink[static_cast<size_t>(yy - first)] >= most; };
   std::array<bool, 2> edge{};
+  bool roomless = false;
   for (int parity = 0; parity < 2; ++parity) {
     int most = 0, peak = -1;
     for (int yy = first; yy <= last; ++yy)
@@ -263,11 +307,15 @@ InkBand MeasureInkBand(const Bitmap24& frame, int y, const std::vector<std::pair
     band.top[parity] = top;
     band.bottom[parity] = bottom;
     edge[parity] = top - 2 < 0 || bottom + 2 >= frame.Height();
+    // Below a glyph top closer to the bottom than the shortest glyph the
+    // inserter draws, the glyph runs on past the edge even where the
+    // measured rows end short of it (the thin lower strokes of some digits).
+    if (top + 2 * (kShortestGlyphLines - 1) >= frame.Height()) roomless = true;
   }
   // Ink up to the frame's first or last line in both fields: the glyphs run
   // on past the edge, and neither their top nor their height is known. (One
   // field's glyphs may end on its last line.)
-  band.cut = edge[0] && edge[1];
+  band.cut = (edge[0] && edge[1]) || roomless;
   return band;
 }
 
@@ -343,12 +391,20 @@ bool LocateIotaTimeStamp(const Bitmap24& frame, GlyphContext& ctx, TimeStampStat
   long double pitch = guess.pitch;
 
   // Each field's own glyph rows; the glyph height scales the sample rows.
-  std::vector<std::pair<int, int>> spans;
+  ColumnSpans spans, colons;
   for (int cell : {0, 1, 3, 4, 6, 7}) {
     const int c = x0 + RoundHalfAwayToInt(pitch * cell);
     spans.emplace_back(c - RoundHalfAwayToInt(0.4L * pitch), c + RoundHalfAwayToInt(0.4L * pitch));
   }
-  const InkBand band = MeasureInkBand(frame, y, spans);
+  for (int cell : {2, 5}) {
+    const int c = x0 + RoundHalfAwayToInt(pitch * cell);
+    colons.emplace_back(c - RoundHalfAwayToInt(0.3L * pitch), c + RoundHalfAwayToInt(0.3L * pitch));
+  }
+  InkBand band = MeasureInkBand(frame, y, spans, colons);
+  // A first guess from a row well above the glyphs leaves their lower lines
+  // outside the rows measured: they are measured again from the glyph top.
+  if (band.found && std::max(band.bottom[0], band.bottom[1]) + 2 > y + kInkBandBelow)
+    band = MeasureInkBand(frame, std::min(band.top[0], band.top[1]), spans, colons);
   // A line the frame's edge cuts reads as other digits (a "2" without its
   // base is a "7"): it is not located, and its frames get no time.
   if (band.found && band.cut) return false;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/StampContexts.h"
+#include "support/StampDegrade.h"
 #include "support/StampRender.h"
 #include "timestamp/StampLocator.h"
 
@@ -326,5 +327,70 @@ TEST(StampLocator, MissingStampIsSearchedForLessOftenDuringARun) {
     for (int i = 1; i <= c.frames; ++i)
       if (StampRetryDue(loc, c.running)) got.push_back(i);
     EXPECT_EQ(got, c.due) << (c.running ? "run" : "browsing");
+  }
+}
+
+// An IOTA-VTI line near the frame's bottom or next to a bright band (a white
+// border, the lit limb of the Moon) reads as drawn or is not located at all:
+// never another time. Glyph rows measured from too short a stretch of rows,
+// or taken from the band, made the sample rows miss the glyphs.
+TEST(StampLocator, IotaLineAtTheBottomOrBesideABrightBandReadsAsDrawn) {
+  struct Band {
+    int first, last;  // frame rows painted white across the frame; none when first > last
+  };
+  struct Row {
+    const char* name;
+    int height, fps, top;
+    Band band;
+    double gain;  // stroke contrast
+    bool located;
+  };
+  const Row rows[] = {
+      {"NTSC, glyphs end three rows above the last", 480, 30, 450, {1, 0}, 1.0, true},
+      {"NTSC, glyphs end on the second-last row", 480, 30, 452, {1, 0}, 1.0, true},
+      {"NTSC, one field's last line cut", 480, 30, 454, {1, 0}, 1.0, false},
+      {"PAL, glyphs end on the third-last row", 576, 25, 548, {1, 0}, 1.0, true},
+      {"PAL, lower rows cut", 576, 25, 556, {1, 0}, 1.0, false},
+      {"PAL, half the glyph cut", 576, 25, 558, {1, 0}, 1.0, false},
+      {"band above, 5 rows clear", 480, 30, 435, {420, 428}, 1.0, true},
+      {"band below, 3 rows clear", 480, 30, 435, {466, 479}, 1.0, true},
+      {"band up to the glyph top", 480, 30, 435, {400, 433}, 1.0, true},
+      {"band from the glyph bottom", 480, 30, 435, {463, 479}, 1.0, true},
+      {"dim strokes, band above", 480, 30, 435, {425, 430}, 0.5, true},
+  };
+  const std::string line1 = "235959" "9833" "    " "00000001";
+  const std::string line2 = "000000" "    " "0000" "00000002";
+  const double pitch = (540.0 - 82.0) / 19.0;
+  uint32_t seed = 120;
+  for (const Row& r : rows) {
+    Bitmap24 f = IotaFrame(720, r.height, 84, pitch, r.top, line1, line2, seed++);
+    if (r.gain != 1.0) {
+      StampDegradation d;
+      d.gain = r.gain;
+      d.offset = 20;
+      DegradeStampFrame(f, d, seed);
+    }
+    for (int y = r.band.first; y <= r.band.last; ++y)
+      for (int x = 0; x < 720; ++x) f.Set(x, y, {255, 255, 255});
+    GlyphContext ctx = IotaSearchContext(r.fps);
+    TimeStampState state;
+    state.DigitX[5][7] = 4242;
+    StampLocatorState loc;
+    const bool located = LocateIotaTimeStamp(f, ctx, state, loc, {});
+    EXPECT_EQ(located, r.located) << r.name;
+    if (!r.located) {
+      EXPECT_EQ(state.DigitX[5][7], 4242) << r.name;
+    }
+    if (!located) continue;
+    EXPECT_EQ(ctx.stampCharHeight, 28) << r.name;
+    ctx.stampLocated = true;
+    StampTexts t;
+    StampReadOptions opt;
+    opt.fieldMeasure = true;
+    ReadTimeStamp(f, ctx, opt, state, t);
+    EXPECT_EQ(t.StampH1 + ":" + t.StampM1 + ":" + t.StampS1Full + " " + t.StampCount1, "23:59:59.9833 00000001")
+        << r.name;
+    EXPECT_EQ(t.StampH2 + ":" + t.StampM2 + ":" + t.StampS2Full + " " + t.StampCount2, "00:00:00.0000 00000002")
+        << r.name;
   }
 }

@@ -4,6 +4,7 @@
 // never a time read from half a line.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,53 @@ TEST(TimeStampCut, IotaLinePushedOffTheBottomReadsWholeOrNotAtAll) {
         EXPECT_EQ(whole, static_cast<int>(count)) << name;
       }
     }
+  }
+}
+
+// Generated IOTA-VTI lines at the frame's bottom or beside a white band
+// across the frame, run through the real window: each row carries the time
+// drawn, or with the line cut by the bottom no time, and the window says no
+// stamp was found.
+TEST(TimeStampCut, IotaLineAtTheBottomOrBesideABandReadsAsDrawnOrNotAtAll) {
+  struct Case {
+    const char* name;
+    int height, rate, top;
+    int bandFirst, bandLast;  // white rows across the frame; none when first > last
+    bool located;
+  };
+  const Case cases[] = {{"band above the line", 480, 30, 435, 420, 428, true},
+                        {"band below the line", 480, 30, 435, 466, 479, true},
+                        {"glyphs end on the second-last row", 480, 30, 452, 1, 0, true},
+                        {"PAL, the bottom cuts the glyphs", 576, 25, 556, 1, 0, false}};
+  const double pitch = (540.0 - 82.0) / 19.0;
+  for (const Case& c : cases) {
+    MainRoadWindow m(Reader::OwnAvi);
+    m.ReadStampsOf("IOTA-VTI");
+    std::vector<Bitmap24> frames;
+    std::vector<std::vector<std::string>> want;
+    for (int n = 0; n < 3; ++n) {
+      const std::string s = "5" + std::to_string(n);
+      const std::string count1 = std::to_string(4000 + 2 * n), count2 = std::to_string(4001 + 2 * n);
+      Bitmap24 f = NoisyFrame(720, c.height, 70 + static_cast<uint32_t>(n));
+      DrawIotaFields(f, "2359" + s + "0167    " + count1, "2359" + s + "    0333" + count2,
+                     IotaCellXs(84, pitch), c.top, pitch);
+      for (int y = c.bandFirst; y <= c.bandLast; ++y)
+        for (int x = 0; x < 720; ++x) f.Set(x, y, {255, 255, 255});
+      frames.push_back(std::move(f));
+      want.push_back(c.located ? std::vector<std::string>{count1, count2, "23", "59", s + ".0167", s + ".0333"}
+                               : std::vector<std::string>(6));
+    }
+    AviWriterOptions o;
+    o.rate = c.rate;
+    const auto path = m.Path("vti.avi");
+    ASSERT_TRUE(WriteAvi(path.string(), frames, o));
+    ASSERT_TRUE(m.OpenThroughButton1(path)) << c.name;
+    EXPECT_EQ(m.Find<QLineEdit>("Edit56")->text() == "No time stamp found", !c.located) << c.name;
+    m.Click("Button3");
+    ASSERT_TRUE(m.WaitUntilStopped()) << c.name;
+    const std::vector<std::string> rows = m.Rows();
+    ASSERT_EQ(rows.size(), frames.size()) << c.name;
+    for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(Columns(rows[i], 2, 7), want[i]) << c.name << " row " << i;
   }
 }
 
