@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <cmath>
@@ -554,4 +555,45 @@ TEST_F(Graph, AClickOnTheChartDuringARunLeavesTheRunsFrames) {
   ASSERT_TRUE(m.WaitUntilStopped());
   EXPECT_EQ(m.RowFrames(), FrameRange(0, kFrames - 1));
   EXPECT_EQ(w.Run.LastMeasuredFrame, kFrames - 1);
+}
+
+// A table loaded without its video: the time buttons step by the rate its
+// video-system line names (PAL, 25 records a second), not by nothing, nor by
+// the rate of a video that was open before (10 frames a second).
+TEST(GraphLoadedTableTime, TimeButtonsStepByTheTablesRate) {
+  for (const bool video_before : {false, true}) {
+    SCOPED_TRACE(video_before ? "a 10 fps video open before" : "no video before");
+    MainRoadWindow m(Reader::OwnAvi);
+    TPlatform& w = m.W();
+    if (video_before) {
+      AviWriterOptions ten;
+      ten.rate = 10;
+      const auto other = m.Path("other.avi");
+      ASSERT_TRUE(WriteAvi(other.string(), StarFrames(60, 40, 5, 30, 20, [](int) { return 1000.0; }), ten));
+      ASSERT_TRUE(m.OpenThroughButton1(other));
+    }
+    const auto csv = m.Path("pal.csv");
+    {
+      std::ofstream out(csv, std::ios::binary);
+      for (const std::string& l : BuildResultTable(3, 1, RowsFromValues({std::vector<double>(1000, 1000.0)}), "25"))
+        out << l << "\r\n";
+    }
+    m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+    m.Click("Button20");  // the table's video is not there: a warning, the rows stay
+    ASSERT_EQ(m.Rows().size(), 1000u);
+    ASSERT_FALSE(w.Run.VideoLoaded);
+    m.Click("Button18");
+    Tchart1* chart = w.chart1.Window.data();
+    ASSERT_NE(chart, nullptr);
+    Find<QRadioButton>(chart, "RadioGroup1_0")->click();  // 'Part'
+    ASSERT_EQ(w.Chart.ChartState.EntireWidth, 0);
+    const struct {
+      const char* button;
+      int first;  // by hand: 25 records a second
+    } steps[] = {{"Button4", 25}, {"Button6", 275}, {"Button3", 250}, {"Button5", 0}};
+    for (const auto& s : steps) {
+      Find<QPushButton>(chart, s.button)->click();
+      EXPECT_EQ(w.Chart.ChartState.FirstShownFrame, s.first) << s.button;
+    }
+  }
 }
