@@ -170,13 +170,12 @@ void Tchart1::ChartImg1MouseUp(int x, int y) {
   const ChartData& aimed = table_changed && drawn_data_ ? *drawn_data_ : data_;
   const int index = NearestVisibleIndex(aimed, st, view_, x, y, CheckBox14->isChecked());
   const int record = st.FirstShownFrame + index;
-  if (table_changed) {
-    HRatioCalc();
-    // That record is gone: the chart shows the table as it is, and no record is chosen.
-    if (record >= static_cast<int>(data_.Records.size())) {
-      AfterHandler();
-      return;
-    }
+  if (table_changed) HRatioCalc();
+  // That record is gone, or the table has none: the chart shows the table as
+  // it is, and no record is chosen.
+  if (record >= static_cast<int>(data_.Records.size())) {
+    if (table_changed) AfterHandler();
+    return;
   }
   if (session_.DiffractionMode && index <= 0) return;
   st.SelectedFrame = record;

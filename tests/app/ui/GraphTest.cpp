@@ -597,3 +597,38 @@ TEST(GraphLoadedTableTime, TimeButtonsStepByTheTablesRate) {
     }
   }
 }
+
+// Another video opened while the chart stays open starts an empty table: the
+// chart shows no curve of the old one, 'Make Report' states no values of it,
+// and a click on the empty plot chooses no record.
+TEST_F(Graph, ANewVideoLeavesNothingOfTheOldTableOnTheChart) {
+  MeasureToTheEnd();
+  TPlatform& w = m.W();
+  Tchart1* chart = PressGraph();
+  ASSERT_NE(chart, nullptr);
+  const QPoint p = PointOf(chart, 12);
+  ReleaseAt(chart->ChartImg1, p.x(), p.y());
+  ASSERT_EQ(w.Chart.ChartState.SelectedFrame, 12);
+
+  const auto other = m.Path("other.avi");
+  ASSERT_TRUE(WriteAvi(other.string(), StarFrames(kWidth, kHeight, 5, 30, 30, [](int) { return 500.0; })));
+  m.dialogs.yes_no_answers.push_back(true);  // the measured rows may go
+  ASSERT_TRUE(m.OpenThroughButton1(other));
+  ASSERT_TRUE(m.Rows().empty());
+  ASSERT_EQ(w.chart1.Window.data(), chart);
+
+  Find<QPushButton>(chart, "Button17")->click();  // 'Make Report'
+  EXPECT_EQ(w.Events.ReportLightCurveElement.ValueCount, 0);
+  EXPECT_EQ(w.Events.ReportLightCurveData.Lines[4], "Values");
+  EXPECT_TRUE(w.Events.ReportLightCurveData.Lines[0].ends_with(": 0")) << w.Events.ReportLightCurveData.Lines[0];
+  EXPECT_TRUE(chart->Picture().isNull());
+  EXPECT_TRUE(chart->Edit1->text().isEmpty());
+  EXPECT_EQ(w.Chart.ChartState.SelectedFrame, -1);
+
+  ReleaseAt(chart->ChartImg1, p.x(), p.y());
+  EXPECT_EQ(w.Chart.ChartState.SelectedFrame, -1);
+  Find<QPushButton>(chart, "Button8")->click();  // 'Diffraction Analysis' needs a record
+  EXPECT_EQ(w.Chart.DiffractionMode, 0);
+  ASSERT_FALSE(m.dialogs.messages.empty());
+  EXPECT_EQ(m.dialogs.messages.back().text, "Select target frame by clicking the graph area");
+}
