@@ -357,6 +357,8 @@ void Tchart1::GraphShow3() {
       st.SelectedFrame = -1;
       Edit4->clear();
       Edit6->clear();
+      st.DataLineCount = data_.DataLineCount();
+      ShowSelectionCount();
     }
   }
   ChartOptions opt;

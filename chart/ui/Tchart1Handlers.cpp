@@ -181,9 +181,7 @@ void Tchart1::ChartImg1MouseUp(int x, int y) {
   st.SelectedFrame = record;
   session_.LedGraphCurrentLine = st.SelectedFrame;
   if (st.SelectedFrame == previous) st.SelectedFrame = -1;
-  host_.SetEdit54("TotalFrame : " + FormatInt(st.DataLineCount) + "SelectDataNum : " + FormatInt(st.SelectedFrame));
-  session_.SelectedOffsetMin = -st.SelectedFrame;
-  session_.SelectedOffsetMax = st.DataLineCount - st.SelectedFrame;
+  ShowSelectionCount();
   if (session_.DiffractionMode) ClampDiffractionWindows();
 
   const std::vector<std::string>& lines = host_.Table().Lines();
@@ -215,6 +213,13 @@ void Tchart1::ChartImg1MouseUp(int x, int y) {
   AfterChartSelection();
   events_.Diffraction.DiffractionFitted = 0;
   RefreshMagnitudeCalculator();
+}
+
+void Tchart1::ShowSelectionCount() {
+  const TChartState& st = session_.ChartState;
+  host_.SetEdit54("TotalFrame : " + FormatInt(st.DataLineCount) + "SelectDataNum : " + FormatInt(st.SelectedFrame));
+  session_.SelectedOffsetMin = -st.SelectedFrame;
+  session_.SelectedOffsetMax = st.DataLineCount - st.SelectedFrame;
 }
 
 void Tchart1::RestoreAperturePositions(int record) {
