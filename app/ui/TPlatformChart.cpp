@@ -11,9 +11,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/ui/TPlatform.h"
+#include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/Layouts.h"
 #include "base/ui/NamedItems.h"
@@ -29,7 +31,12 @@ int TPlatformChartHost::ObjectCount() const { return w_.Run.ObjectCount; }
 int TPlatformChartHost::SelectedObject() const { return w_.Run.SelectedObject; }
 // Negative while playing backwards; the chart's grid wants the step size.
 int TPlatformChartHost::FrameStep() const { return std::abs(w_.Run.FrameStep); }
-int TPlatformChartHost::FrameRateRounded() const { return w_.Video.FrameRateRounded; }
+// A table loaded without its video is timed by the rate its video-system
+// line names; the rate of a video open before is not that table's.
+int TPlatformChartHost::FrameRateRounded() const {
+  if (w_.Run.VideoLoaded) return w_.Video.FrameRateRounded;
+  return static_cast<int>(RoundHalfEven(std::clamp(w_.Video.TimingFrameRate, 0.0L, 1e6L)));
+}
 double TPlatformChartHost::TimingFrameRate() const { return static_cast<double>(w_.Video.TimingFrameRate); }
 bool TPlatformChartHost::PsfPhotometry() const { return w_.CheckBox14->isChecked(); }
 bool TPlatformChartHost::FieldMeasure() const { return w_.CheckBox2->isChecked(); }

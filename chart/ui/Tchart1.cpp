@@ -357,6 +357,8 @@ void Tchart1::GraphShow3() {
       st.SelectedFrame = -1;
       Edit4->clear();
       Edit6->clear();
+      st.DataLineCount = data_.DataLineCount();
+      ShowSelectionCount();
     }
   }
   ChartOptions opt;
@@ -417,7 +419,17 @@ void Tchart1::GraphShow3() {
   ChartPicture pic;
   ChartDrawResult result;
   ::GraphShow3(host_.Table().Lines(), data_, st, view_, opt, marks, texts, pic, result);
-  if (!result.Drawn) return;
+  if (!result.Drawn) {
+    // Nothing to draw (the table lost its rows to a new video, or every value
+    // is 0): the curve, S/N and report values of the last drawing are not
+    // this table's.
+    picture_ = QImage();
+    ChartImg1->clear();
+    Edit1->clear();
+    result.ValuesWritten = true;
+    StoreReportValues(result);
+    return;
+  }
   session_.ChartValueMax = view_.ChartValueMax;
   session_.ChartValueMin = view_.ChartValueMin;
   session_.ChartRangeMax = view_.ChartRangeMax;

@@ -147,6 +147,9 @@ class Tchart1 : public QWidget {
   void RestoreAperturePositions(int record);
   // The selected record's frame number and A value in `Edit4` and `Edit6`.
   void ShowSelectionReadouts(std::string_view line);
+  // The main window's record count and selection line, and the offsets
+  // around the selection.
+  void ShowSelectionCount();
   void RefreshMagnitudeCalculator();  // after a click, while the calculator is open
   void OpenFresnelCtrl();
   void CloseFresnelCtrl();

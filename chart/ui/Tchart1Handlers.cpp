@@ -170,21 +170,18 @@ void Tchart1::ChartImg1MouseUp(int x, int y) {
   const ChartData& aimed = table_changed && drawn_data_ ? *drawn_data_ : data_;
   const int index = NearestVisibleIndex(aimed, st, view_, x, y, CheckBox14->isChecked());
   const int record = st.FirstShownFrame + index;
-  if (table_changed) {
-    HRatioCalc();
-    // That record is gone: the chart shows the table as it is, and no record is chosen.
-    if (record >= static_cast<int>(data_.Records.size())) {
-      AfterHandler();
-      return;
-    }
+  if (table_changed) HRatioCalc();
+  // That record is gone, or the table has none: the chart shows the table as
+  // it is, and no record is chosen.
+  if (record >= static_cast<int>(data_.Records.size())) {
+    if (table_changed) AfterHandler();
+    return;
   }
   if (session_.DiffractionMode && index <= 0) return;
   st.SelectedFrame = record;
   session_.LedGraphCurrentLine = st.SelectedFrame;
   if (st.SelectedFrame == previous) st.SelectedFrame = -1;
-  host_.SetEdit54("TotalFrame : " + FormatInt(st.DataLineCount) + "SelectDataNum : " + FormatInt(st.SelectedFrame));
-  session_.SelectedOffsetMin = -st.SelectedFrame;
-  session_.SelectedOffsetMax = st.DataLineCount - st.SelectedFrame;
+  ShowSelectionCount();
   if (session_.DiffractionMode) ClampDiffractionWindows();
 
   const std::vector<std::string>& lines = host_.Table().Lines();
@@ -216,6 +213,13 @@ void Tchart1::ChartImg1MouseUp(int x, int y) {
   AfterChartSelection();
   events_.Diffraction.DiffractionFitted = 0;
   RefreshMagnitudeCalculator();
+}
+
+void Tchart1::ShowSelectionCount() {
+  const TChartState& st = session_.ChartState;
+  host_.SetEdit54("TotalFrame : " + FormatInt(st.DataLineCount) + "SelectDataNum : " + FormatInt(st.SelectedFrame));
+  session_.SelectedOffsetMin = -st.SelectedFrame;
+  session_.SelectedOffsetMax = st.DataLineCount - st.SelectedFrame;
 }
 
 void Tchart1::RestoreAperturePositions(int record) {

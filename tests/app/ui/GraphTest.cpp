@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <cmath>
@@ -555,4 +556,80 @@ TEST_F(Graph, AClickOnTheChartDuringARunLeavesTheRunsFrames) {
   ASSERT_TRUE(m.WaitUntilStopped());
   EXPECT_EQ(m.RowFrames(), FrameRange(0, kFrames - 1));
   EXPECT_EQ(w.Run.LastMeasuredFrame, kFrames - 1);
+}
+
+// A table loaded without its video: the time buttons step by the rate its
+// video-system line names (PAL, 25 records a second), not by nothing, nor by
+// the rate of a video that was open before (10 frames a second).
+TEST(GraphLoadedTableTime, TimeButtonsStepByTheTablesRate) {
+  for (const bool video_before : {false, true}) {
+    SCOPED_TRACE(video_before ? "a 10 fps video open before" : "no video before");
+    MainRoadWindow m(Reader::OwnAvi);
+    TPlatform& w = m.W();
+    if (video_before) {
+      AviWriterOptions ten;
+      ten.rate = 10;
+      const auto other = m.Path("other.avi");
+      ASSERT_TRUE(WriteAvi(other.string(), StarFrames(60, 40, 5, 30, 20, [](int) { return 1000.0; }), ten));
+      ASSERT_TRUE(m.OpenThroughButton1(other));
+    }
+    const auto csv = m.Path("pal.csv");
+    {
+      std::ofstream out(csv, std::ios::binary);
+      for (const std::string& l : BuildResultTable(3, 1, RowsFromValues({std::vector<double>(1000, 1000.0)}), "25"))
+        out << l << "\r\n";
+    }
+    m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+    m.Click("Button20");  // the table's video is not there: a warning, the rows stay
+    ASSERT_EQ(m.Rows().size(), 1000u);
+    ASSERT_FALSE(w.Run.VideoLoaded);
+    m.Click("Button18");
+    Tchart1* chart = w.chart1.Window.data();
+    ASSERT_NE(chart, nullptr);
+    Find<QRadioButton>(chart, "RadioGroup1_0")->click();  // 'Part'
+    ASSERT_EQ(w.Chart.ChartState.EntireWidth, 0);
+    const struct {
+      const char* button;
+      int first;  // by hand: 25 records a second
+    } steps[] = {{"Button4", 25}, {"Button6", 275}, {"Button3", 250}, {"Button5", 0}};
+    for (const auto& s : steps) {
+      Find<QPushButton>(chart, s.button)->click();
+      EXPECT_EQ(w.Chart.ChartState.FirstShownFrame, s.first) << s.button;
+    }
+  }
+}
+
+// Another video opened while the chart stays open starts an empty table: the
+// chart shows no curve of the old one, 'Make Report' states no values of it,
+// and a click on the empty plot chooses no record.
+TEST_F(Graph, ANewVideoLeavesNothingOfTheOldTableOnTheChart) {
+  MeasureToTheEnd();
+  TPlatform& w = m.W();
+  Tchart1* chart = PressGraph();
+  ASSERT_NE(chart, nullptr);
+  const QPoint p = PointOf(chart, 12);
+  ReleaseAt(chart->ChartImg1, p.x(), p.y());
+  ASSERT_EQ(w.Chart.ChartState.SelectedFrame, 12);
+
+  const auto other = m.Path("other.avi");
+  ASSERT_TRUE(WriteAvi(other.string(), StarFrames(kWidth, kHeight, 5, 30, 30, [](int) { return 500.0; })));
+  m.dialogs.yes_no_answers.push_back(true);  // the measured rows may go
+  ASSERT_TRUE(m.OpenThroughButton1(other));
+  ASSERT_TRUE(m.Rows().empty());
+  ASSERT_EQ(w.chart1.Window.data(), chart);
+
+  Find<QPushButton>(chart, "Button17")->click();  // 'Make Report'
+  EXPECT_EQ(w.Events.ReportLightCurveElement.ValueCount, 0);
+  EXPECT_EQ(w.Events.ReportLightCurveData.Lines[4], "Values");
+  EXPECT_TRUE(w.Events.ReportLightCurveData.Lines[0].ends_with(": 0")) << w.Events.ReportLightCurveData.Lines[0];
+  EXPECT_TRUE(chart->Picture().isNull());
+  EXPECT_TRUE(chart->Edit1->text().isEmpty());
+  EXPECT_EQ(w.Chart.ChartState.SelectedFrame, -1);
+
+  ReleaseAt(chart->ChartImg1, p.x(), p.y());
+  EXPECT_EQ(w.Chart.ChartState.SelectedFrame, -1);
+  Find<QPushButton>(chart, "Button8")->click();  // 'Diffraction Analysis' needs a record
+  EXPECT_EQ(w.Chart.DiffractionMode, 0);
+  ASSERT_FALSE(m.dialogs.messages.empty());
+  EXPECT_EQ(m.dialogs.messages.back().text, "Select target frame by clicking the graph area");
 }

@@ -56,6 +56,9 @@ TEST(ChartTableChanged, RowsTakenAwayLeaveNoReportOrSelectionOfThem) {
     EXPECT_EQ(c.session.ChartState.SelectedFrame, -1);
     EXPECT_EQ(c.Edit("Edit4"), "");
     EXPECT_EQ(c.Edit("Edit6"), "");
+    // The main window's line says so too: 60 rows (the count less one), none selected.
+    EXPECT_EQ(c.host.edit54, "TotalFrame : 59SelectDataNum : -1");
+    EXPECT_EQ(c.session.SelectedOffsetMax, 60);
   }
 }
 
