@@ -234,7 +234,8 @@ ProfileMatch FindProfileMatch(MatchSearch search, const ProfileTrackWindow& wind
 double MatchProfileTemplate(MatchSearch search, const ProfileTrackWindow& window, double background,
                             int32_t start_x, int32_t start_y, int frame_width, int frame_height, int32_t frame,
                             const ProfileTrackInputs& in, const TrackingSettings& settings,
-                            const ObjectProfileState& profile, PredictTrack& track, int32_t& x, int32_t& y, ProfileTrackResult& result) {
+                            const ObjectProfileState& profile, PredictTrack& track, int32_t& x, int32_t& y,
+                            ProfileTrackResult& result) {
   // Without any star in reach (a black or white frame, a position far outside
   // the image) the best score only says where the image ends: the step is
   // judged where it started.
