@@ -36,6 +36,30 @@ int BestProfileShift(const std::array<int64_t, 2 * kProfileReach + 1>& p) {
   return all_equal ? 0 : best_shift;
 }
 
+int SearchRadius(MatchSearch search, int track_radius) {
+  if (search == MatchSearch::Wide) return 25;
+  return static_cast<int>(std::min<int64_t>(25, RoundHalfAway(1.4L * std::max(track_radius, 0))));
+}
+
+// True when every pixel of the image within `reach` of (x0, y0) holds the same
+// value in the window: a search of radius reach / 2 then finds no star, and
+// its candidates differ at most by the cells outside the image.
+bool FeaturelessWithin(const ProfileTrackWindow& w, int reach, int64_t x0, int64_t y0, int width, int height) {
+  bool seen = false;
+  double first = 0;
+  for (int dx = -reach; dx <= reach; ++dx)
+    for (int dy = -reach; dy <= reach; ++dy) {
+      if (!IsReadablePixel(x0 + dx, y0 + dy, width, height)) continue;
+      if (!seen) {
+        first = w.At(dx, dy);
+        seen = true;
+      } else if (w.At(dx, dy) != first) {
+        return false;
+      }
+    }
+  return true;
+}
+
 }  // namespace
 
 bool TrackStarByCentroid(const Bitmap24& bmp, const CentroidTrackParams& params, const TrackDisk& disk,
@@ -95,9 +119,7 @@ void BuildProfileModel(ProfileModel& model, long double width, long double ampli
 ProfileMatch FindProfileMatch(MatchSearch search, const ProfileTrackWindow& window, double background,
                               const ProfileModel& model, const ApertureClasses& classes, int track_radius) {
   constexpr int kW = ProfileTrackWindow::kReach;
-  const int radius = search == MatchSearch::Wide
-                         ? 25
-                         : static_cast<int>(std::min<int64_t>(25, RoundHalfAway(1.4L * std::max(track_radius, 0))));
+  const int radius = SearchRadius(search, track_radius);
   // Half-heights of the disk's columns: |j| <= half[i] when i^2 + j^2 <= R^2.
   std::array<int, 51> half{};
   for (int i = -radius; i <= radius; ++i) {
@@ -210,11 +232,19 @@ ProfileMatch FindProfileMatch(MatchSearch search, const ProfileTrackWindow& wind
 }
 
 double MatchProfileTemplate(MatchSearch search, const ProfileTrackWindow& window, double background,
-                            int32_t start_x, int32_t start_y, int32_t frame, const ProfileTrackInputs& in,
-                            const TrackingSettings& settings, const ObjectProfileState& profile,
-                            PredictTrack& track, int32_t& x, int32_t& y, ProfileTrackResult& result) {
-  const ProfileMatch m =
-      FindProfileMatch(search, window, background, profile.Model, *in.Classes, in.TrackRadius);
+                            int32_t start_x, int32_t start_y, int frame_width, int frame_height, int32_t frame,
+                            const ProfileTrackInputs& in, const TrackingSettings& settings,
+                            const ObjectProfileState& profile, PredictTrack& track, int32_t& x, int32_t& y,
+                            ProfileTrackResult& result) {
+  // Without any star in reach (a black or white frame, a position far outside
+  // the image) the best score only says where the image ends: the step is
+  // judged where it started.
+  ProfileMatch m;
+  if (FeaturelessWithin(window, 2 * SearchRadius(search, in.TrackRadius), start_x, start_y, frame_width,
+                        frame_height))
+    m.Value = ApertureExcess(window, *in.Classes, 0, 0);
+  else
+    m = FindProfileMatch(search, window, background, profile.Model, *in.Classes, in.TrackRadius);
   result.MatchedValue = m.Value;
   const int limit = search == MatchSearch::Wide ? 25 : in.TrackRadius;
   if (RoundHalfAway(std::sqrt(static_cast<long double>(m.U) * m.U + static_cast<long double>(m.V) * m.V)) > limit)
@@ -259,17 +289,18 @@ ProfileTrackResult TrackStarByProfile(const Bitmap24& bmp, int32_t frame, const 
   const double background = sum / std::max(count, 1);
 
   const double threshold = profile.MatchThresholdPercent * profile.ReferenceValue / 100;
+  const int width = bmp.Width(), height = bmp.Height();
   if (in.Object == 2 && !settings.PsfRefitPending) {
-    const double v = MatchProfileTemplate(MatchSearch::Narrow, window, background, x0, y0, frame, in, settings,
-                                          profile, track, x, y, result);
+    const double v = MatchProfileTemplate(MatchSearch::Narrow, window, background, x0, y0, width, height, frame, in,
+                                          settings, profile, track, x, y, result);
     if (v <= threshold) {
       result.WideSearch = true;
-      MatchProfileTemplate(MatchSearch::Wide, window, background, x0, y0, frame, in, settings, profile, track, x,
-                           y, result);
+      MatchProfileTemplate(MatchSearch::Wide, window, background, x0, y0, width, height, frame, in, settings, profile,
+                           track, x, y, result);
     }
   } else {
-    MatchProfileTemplate(MatchSearch::Narrow, window, background, x0, y0, frame, in, settings, profile, track, x,
-                         y, result);
+    MatchProfileTemplate(MatchSearch::Narrow, window, background, x0, y0, width, height, frame, in, settings, profile,
+                         track, x, y, result);
   }
   return result;
 }

@@ -90,9 +90,10 @@ ProfileMatch FindProfileMatch(MatchSearch search, const ProfileTrackWindow& wind
 
 // One match of the step: finds the best offset, then moves (x, y) from the
 // window centre (start_x, start_y) when the match is near enough and bright
-// enough, or takes the predicted track when the star is lost. Returns the
-// matched net star value.
+// enough, or takes the predicted track when the star is lost. With no star in
+// reach (every image pixel the search reads alike) the offset is (0, 0).
+// Returns the matched net star value.
 double MatchProfileTemplate(MatchSearch search, const ProfileTrackWindow& window, double background,
-                            int32_t start_x, int32_t start_y, int32_t frame, const ProfileTrackInputs& in,
+                            int32_t start_x, int32_t start_y, int frame_width, int frame_height, int32_t frame, const ProfileTrackInputs& in,
                             const TrackingSettings& settings, const ObjectProfileState& profile,
                             PredictTrack& track, int32_t& x, int32_t& y, ProfileTrackResult& result);

@@ -234,6 +234,46 @@ TEST(TrackStarByProfile, LostGuideIsSearchedAgainOverRadius25) {
   EXPECT_FALSE(TrackStarByProfile(bmp, 1, f.in, f.settings, f.profile, f.track, x, y).WideSearch);
 }
 
+// A frame without structure (black, white, or read wholly outside the image)
+// scores every candidate alike; with a threshold of 0 the first candidate of
+// the disk used to count as a match, and the guide's search over radius 25
+// moved it 25 pixels left on every step. The position stays, for every
+// object, tracking radius and threshold.
+TEST(TrackStarByProfile, FrameWithoutStructureKeepsThePosition) {
+  struct Case {
+    const char* name;
+    uint8_t level;
+    int32_t x, y;  // start
+  };
+  const Case cases[] = {
+      {"black frame", 0, 150, 100},
+      {"white frame", 255, 150, 100},
+      {"far left of a black frame", 0, -400, 100},
+      {"far below a white frame", 255, 150, 900},
+  };
+  for (const Case& c : cases) {
+    Bitmap24 bmp(300, 200);
+    for (int y = 0; y < bmp.Height(); ++y) std::fill_n(bmp.Row(y), 300 * 3, c.level);
+    for (int object : {1, 2}) {
+      for (int radius : {1, 10}) {
+        for (int threshold : {0, 50}) {
+          ProfileFixture f(object);
+          f.in.TrackRadius = radius;
+          f.profile.MatchThresholdPercent = threshold;
+          int32_t x = c.x, y = c.y;
+          const auto r = TrackStarByProfile(bmp, 1, f.in, f.settings, f.profile, f.track, x, y);
+          const std::string at = std::string(c.name) + ", object " + std::to_string(object) + ", radius " +
+                                 std::to_string(radius) + ", threshold " + std::to_string(threshold);
+          EXPECT_EQ(x, c.x) << at;
+          EXPECT_EQ(y, c.y) << at;
+          EXPECT_EQ(r.MatchedValue, 0.0) << at;
+          EXPECT_EQ(r.Lost, threshold > 0) << at;
+        }
+      }
+    }
+  }
+}
+
 TEST(TrackStarByProfile, LostStarFollowsThePredictedTrackWhenAsked) {
   ProfileFixture f;
   f.in.EstimatedTrack = true;

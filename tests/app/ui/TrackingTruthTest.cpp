@@ -380,4 +380,37 @@ TEST(TrackingTruth, EstimatedTrackTickedMidRunUsesNoSamplesOfAnEarlierRun) {
     ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], 2), 120.2, 90.3)) << "frame " << n;
 }
 
+
+// A black or a white frame in the middle of a run with profile tracking and a
+// threshold of 0: the guide B used to take the first candidate of its wide
+// search, 25 pixels to the left, and never came back. Both stars are held in
+// every row before and after it, and the blank frame's row stands where the
+// stars were last found.
+TEST(TrackingTruth, BlankFrameLeavesTheGuideOnItsStar) {
+  const StarPath two = [](int n) {
+    return std::vector<GaussianStar>{{50.3 + 0.4 * n, 50.2, 150, 2.0}, {100.2 + 0.4 * n, 70.3, 170, 2.2}};
+  };
+  for (const uint8_t level : {uint8_t{0}, uint8_t{255}}) {
+    std::vector<Bitmap24> frames = PathFrames(14, two, 2.0);
+    for (int y = 0; y < frames[6].Height(); ++y) std::fill_n(frames[6].Row(y), frames[6].Width() * 3, level);
+    ObjectsWindow m;
+    ASSERT_TRUE(m.OpenFrames(frames));
+    m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
+    m.ClickImage1(50, 50);
+    m.RightClickImage1(100, 70);
+    m.Trigger("Add1");
+    m.SetTrackRadius(6, 0);
+    m.Click("Button3");
+    ASSERT_TRUE(m.WaitUntilStopped());
+    const std::vector<std::string> rows = m.Rows();
+    ASSERT_EQ(rows.size(), 14u);
+    for (int n = 0; n < 14; ++n)
+      for (int k = 1; k <= 2; ++k) {
+        const GaussianStar s = two(n == 6 ? 5 : n)[static_cast<size_t>(k - 1)];
+        EXPECT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], k), s.X, s.Y))
+            << "level " << int{level} << ", frame " << n << ", object " << k;
+      }
+  }
+}
+
 }  // namespace
