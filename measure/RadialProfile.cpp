@@ -1,15 +1,21 @@
 #include "measure/RadialProfile.h"
 
 #include <cmath>
+#include <cstdint>
 
-std::vector<RadialPoint> RadialProfile(const Bitmap24& frame, int x, int y, int radius) {
+#include "measure/ProfileWindows.h"
+
+std::vector<RadialPoint> RadialProfile(const Bitmap24& frame, int x, int y, int radius,
+                                       const GammaTable* gamma) {
   std::vector<RadialPoint> out;
   for (int dy = -radius; dy <= radius; ++dy)
     for (int dx = -radius; dx <= radius; ++dx) {
       const double d = std::sqrt(double(dx * dx + dy * dy));
-      if (d > radius || !frame.Contains(x + dx, y + dy)) continue;
-      const Bgr c = frame.Get(x + dx, y + dy);
-      out.push_back({d, (c.b + c.g + c.r) / 3.0});
+      const int64_t px = int64_t{x} + dx, py = int64_t{y} + dy;
+      if (d > radius || !IsReadablePixel(px, py, frame.Width(), frame.Height())) continue;
+      const Bgr c = frame.Get(static_cast<int>(px), static_cast<int>(py));
+      const int sum = gamma ? (*gamma)[c.b] + (*gamma)[c.g] + (*gamma)[c.r] : c.b + c.g + c.r;
+      out.push_back({d, sum / 3.0});
     }
   return out;
 }

@@ -5,14 +5,18 @@
 #include <vector>
 
 #include "base/Bitmap24.h"
+#include "measure/ImageFilters.h"
 
 struct RadialPoint {
   double Distance = 0;
   double Value = 0;
 };
 
-// Pixels within `radius` of (x, y) that lie in the frame, in row order.
-std::vector<RadialPoint> RadialProfile(const Bitmap24& frame, int x, int y, int radius);
+// Pixels within `radius` of (x, y) that the profile fit reads (in the frame,
+// not on row 0), in row order, each through `gamma` when one is given, as
+// the fit reads them in the gamma mode 'Measure'.
+std::vector<RadialPoint> RadialProfile(const Bitmap24& frame, int x, int y, int radius,
+                                       const GammaTable* gamma = nullptr);
 
 // Mean value of the points with inner < distance <= outer; 0 when there are none.
 double RingMean(const std::vector<RadialPoint>& points, double inner, double outer);

@@ -679,6 +679,8 @@ class TPlatform : public QMainWindow {
   void RedrawWhenIdle();
   // The filter controls as the driver reads them.
   FilterSettings FilterControls() const;
+  // The gamma table the profile fit reads pixels through: only in 'Measure'.
+  const GammaTable* MeasureGamma() const;
   // The playback steps of a drifting object A: play and stop start its passed points afresh.
   void RestartDriftPassedPoints(bool store_frame1);
   // The still bitmap as the frame (BmpMode); an error text when it cannot be read.

@@ -441,6 +441,8 @@ void TPlatform::UpDown13Click() {
 
 // ---- filters ----
 
+const GammaTable* TPlatform::MeasureGamma() const { return Options.GammaMode == 1 ? &Driver.Gamma : nullptr; }
+
 FilterSettings TPlatform::FilterControls() const {
   FilterSettings f;
   f.GammaMode = Options.GammaMode == 2 ? GammaModeKind::Field

@@ -29,6 +29,7 @@
 #include "base/ui/Layouts.h"
 #include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
+#include "measure/ProfileWindows.h"
 #include "timestamp/GpsLine.h"
 
 namespace {
@@ -227,22 +228,16 @@ std::pair<int, int> TPlatform::VisibleImageCentre() const {
 void TPlatform::Button10Click() {
   if (!Run.VideoLoaded) return;
   const size_t i = Slot(Run.SelectedObject);
-  const int cx = Driver.ObjectX[i], cy = Driver.ObjectY[i];
-  const Bitmap24& frame = Driver.FrameBitmap;
   const ProfileModel& model = Tracking.Profiles[i].Model;
   QStringList lines;
-  // The pixels the fit sees (mean of the three bytes, 0 outside the frame), then its model.
+  // The pixels the fit sees, read as it reads them (through the gamma table
+  // in 'Measure', 0 beyond the frame and on row 0), then its model.
+  ProfileFitWindow seen;
+  FillMeanWindow(seen, Driver.FrameBitmap, Driver.ObjectX[i], Driver.ObjectY[i], MeasureGamma());
   for (int dy = -ProfileModel::kReach; dy <= ProfileModel::kReach; ++dy) {
     std::string line;
-    for (int dx = -ProfileModel::kReach; dx <= ProfileModel::kReach; ++dx) {
-      const int x = cx + dx, y = cy + dy;
-      double v = 0;
-      if (x >= 0 && y >= 0 && x < frame.Width() && y < frame.Height()) {
-        const Bgr p = frame.Get(x, y);
-        v = (p.b + p.g + p.r) / 3.0;
-      }
-      line += "  " + FormatFixed(v, 2, 18);
-    }
+    for (int dx = -ProfileModel::kReach; dx <= ProfileModel::kReach; ++dx)
+      line += "  " + FormatFixed(seen.At(dx, dy), 2, 18);
     lines << QString::fromStdString(line);
   }
   for (int dy = -ProfileModel::kReach; dy <= ProfileModel::kReach; ++dy) {

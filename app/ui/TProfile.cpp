@@ -155,7 +155,7 @@ void TProfile::DrawProfile() {
     const QColor colour(c.r, c.g, c.b);
     auto px = [](double d) { return d / kPlotRadius * (kW - 1); };
     auto py = [](double v) { return (kH - 1) - v / 255.0 * (kH - 1); };
-    const std::vector<RadialPoint> points = RadialProfile(frame, o.X, o.Y, kPlotRadius);
+    const std::vector<RadialPoint> points = RadialProfile(frame, o.X, o.Y, kPlotRadius, w_.MeasureGamma());
     QPainter p(&plot);
     p.setPen(colour);
     for (const RadialPoint& r : points) p.drawPoint(QPointF(px(r.Distance), py(r.Value)));

@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "measure/AperturePhotometry.h"
+#include "measure/RadialProfile.h"
 #include "support/GaussianStarField.h"
 #include "support/ObjectMasks.h"
 
@@ -441,6 +442,41 @@ TEST(StorePsfResult, FwhmIsTheFullWidthOfTheStarAtHalfItsPeak) {
     EXPECT_NEAR(truth, 2.35482 * star.Width / 2, 1e-4) << star.Width;
     EXPECT_NEAR(r.Fwhm, truth, 0.03 * truth) << star.Width;
     for (const auto& block : f.blocks) EXPECT_EQ(block.Objects[1].FwhmHfd, r.Fwhm) << star.Width;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The operation guide plots the star's pixels under the fitted curve: both
+// must be in the values the fit reads (through the gamma table in 'Measure',
+// without row 0), or the curve stands off the points it was fitted to.
+TEST(RadialProfile, PointsAreThePixelsAsTheFitReadsThem) {
+  Bitmap24 frame(12, 8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 12; ++x)
+      frame.Set(x, y, Bgr{static_cast<uint8_t>(10 * x + y), static_cast<uint8_t>(200 - 3 * y), static_cast<uint8_t>(x * y)});
+  GammaTable gamma{};
+  ASSERT_TRUE(BuildGammaTable(2.0, gamma));
+  auto seen = [](int v) { return std::nearbyint(255.0 * std::sqrt(v / 255.0)); };
+  for (const bool with_gamma : {false, true}) {
+    SCOPED_TRACE(with_gamma);
+    const std::vector<RadialPoint> points = RadialProfile(frame, 5, 1, 2, with_gamma ? &gamma : nullptr);
+    std::vector<RadialPoint> expected;
+    for (int dy = -2; dy <= 2; ++dy)
+      for (int dx = -2; dx <= 2; ++dx) {
+        const int x = 5 + dx, y = 1 + dy;
+        if (dx * dx + dy * dy > 4 || y < 1) continue;
+        const Bgr c = frame.Get(x, y);
+        const double v = with_gamma ? (seen(c.b) + seen(c.g) + seen(c.r)) / 3 : (c.b + c.g + c.r) / 3.0;
+        expected.push_back({std::hypot(dx, dy), v});
+      }
+    ASSERT_EQ(points.size(), expected.size());
+    for (size_t i = 0; i < points.size(); ++i) {
+      EXPECT_DOUBLE_EQ(points[i].Distance, expected[i].Distance) << i;
+      EXPECT_DOUBLE_EQ(points[i].Value, expected[i].Value) << i;
+    }
   }
 }
 

@@ -17,6 +17,7 @@
 #include <QSpinBox>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <cmath>
 
 #include "MainRoadFixture.h"
 #include "chart/ui/Tchart1.h"
@@ -330,6 +331,37 @@ TEST_F(ImageTools, DiagnosticTablesGoToTheSecondMemoAndLeaveTheResults) {
   EXPECT_FALSE(m.Find<QWidget>("Memo1")->property("DoubleBuffered").toBool());
   m.W().RadioGroup3->SetItemIndex(0);
   EXPECT_TRUE(m.Find<QWidget>("GroupBox12")->property("DoubleBuffered").toBool());
+}
+
+TEST_F(ImageTools, FitTableShowsThePixelsAsTheProfileFitReadsThem) {
+  // A star near the top edge, gamma 'Measure' at 2.00: the fit reads each
+  // byte through the gamma table and leaves row 0 out (it reads 0 there), so
+  // the table of what it sees must too.
+  Open(StarFrames(kWidth, kHeight, kFrames, 60.0, 6.0, Flux));
+  m.ClickImage1(60, 6);
+  m.Find<QRadioButton>("RadioButton16")->click();  // 'Measure'
+  QLineEdit* edit = m.Find<QLineEdit>("Edit18");
+  edit->setText("2.00");
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(edit, &enter);
+  m.Click("Button10");
+  QPlainTextEdit* memo2 = m.Find<QPlainTextEdit>("Memo2");
+  ASSERT_EQ(memo2->blockCount(), 102);
+  const int x = m.W().Driver.ObjectX[0], y = m.W().Driver.ObjectY[0];
+  const int n = m.W().ScrollBar1->value();
+  ASSERT_LT(y, 25);  // row 0 lies in the table
+  // 255 (v / 255)^(1 / 2), to the nearest byte.
+  auto gamma = [](int v) { return std::nearbyint(255.0 * std::sqrt(v / 255.0)); };
+  for (int dy : {-y, 1 - y, 0, 3}) {
+    const QStringList cells =
+        memo2->document()->findBlockByNumber(25 + dy).text().split(' ', Qt::SkipEmptyParts);
+    ASSERT_EQ(cells.size(), 51);
+    for (int dx : {-2, 0, 5}) {
+      const Bgr p = frames_[static_cast<size_t>(n)].Get(x + dx, y + dy);
+      const double seen = y + dy < 1 ? 0.0 : (gamma(p.b) + gamma(p.g) + gamma(p.r)) / 3;
+      EXPECT_NEAR(cells[25 + dx].toDouble(), seen, 0.006) << dx << ", " << dy;
+    }
+  }
 }
 
 TEST_F(ImageTools, StarImageFollowsTheRunAndTheChartOpensIt) {
