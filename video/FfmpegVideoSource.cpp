@@ -163,6 +163,21 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   held_frames_ = -1;
   int64_t leading_drops = 0;  // AVI: empty chunks before the first picture
   const bool avi_file = std::strcmp(format_->iformat->name, "avi") == 0;
+  // A QuickTime palette video brings its colours once, with its first
+  // packet: they are kept to go with the first packet after every seek, or
+  // every picture read after one (finding the length seeks) comes out black.
+  std::vector<uint8_t> first_palette;
+  if (!avi_file && (st->codecpar->format == AV_PIX_FMT_PAL8 || codec_->pix_fmt == AV_PIX_FMT_PAL8)) {
+    for (int packets = 0; packets < 1000 && av_read_frame(format_.get(), packet_.get()) >= 0; ++packets) {
+      const bool ours = packet_->stream_index == stream_;
+      size_t size = 0;
+      const uint8_t* pal = ours ? av_packet_get_side_data(packet_.get(), AV_PKT_DATA_PALETTE, &size) : nullptr;
+      if (pal && size >= AVPALETTE_SIZE) first_palette.assign(pal, pal + AVPALETTE_SIZE);
+      av_packet_unref(packet_.get());
+      if (ours) break;
+    }
+    SeekTo(0);
+  }
   if (avi_file) {
     AviContents avi;
     std::string why;
@@ -252,6 +267,7 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
       palette_[4 * i + 3] = 0xFF;
     }
   }
+  if (palette_.empty()) palette_ = std::move(first_palette);
   send_palette_ = true;
   dib_masks_.reset();
   if (par->codec_id == AV_CODEC_ID_RAWVIDEO && par->codec_tag == 3 && (bits == 16 || bits == 32) &&

@@ -269,4 +269,39 @@ INSTANTIATE_TEST_SUITE_P(
                       CodecCase{"mpeg4_avi", "mpeg4", "-c:v mpeg4 -q:v 3 -g 30", ".avi", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+class QuickTimePalette : public ::testing::TestWithParam<CodecCase> {};
+
+// A QuickTime palette video carries its colours with its first packet only:
+// every frame, read in order or reached by a jump, has the colours the
+// ffmpeg tool decodes, never black.
+TEST_P(QuickTimePalette, EveryFrameInItsColoursAfterJumps) {
+  const CodecCase& c = GetParam();
+  ASSERT_TRUE(FfmpegHasEncoder(c.encoder)) << c.encoder;
+  const std::string out = FixturePath(std::string("palette_") + c.name + c.ext);
+  ASSERT_TRUE(RunFfmpeg("-i '" + NumberedSource() + "' " + c.args + " '" + out + "'")) << c.name;
+  const std::vector<Bitmap24> want = FfmpegBgr24Frames(out, 192, 64);
+  ASSERT_EQ(want.size(), 60u);
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(out), "");
+  const long double rate = ds.DSFrameRate();
+  ASSERT_EQ(ds.FrameCount(rate), 60);
+  auto grab = [&](int i) {
+    Bitmap24 b;
+    std::string status;
+    ds.DSGrabFrame(i, b, status, rate, 1.0L);
+    ASSERT_EQ(status, "S_OK") << i;
+    EXPECT_EQ(ReadFrameNumber(b, 8), i);
+    EXPECT_TRUE(b == want[size_t(i)]) << c.name << " frame " << i;
+  };
+  for (int i = 0; i < 60; ++i) grab(i);
+  for (int i : {59, 0, 30, 29, 45, 1, 58}) grab(i);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ffmpeg, QuickTimePalette,
+    ::testing::Values(CodecCase{"grey_raw", "rawvideo", "-c:v rawvideo -pix_fmt gray", ".mov", true},
+                      CodecCase{"pal8_raw", "rawvideo", "-c:v rawvideo -pix_fmt pal8", ".mov", true},
+                      CodecCase{"grey_qtrle", "qtrle", "-c:v qtrle -pix_fmt gray -g 12", ".mov", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
