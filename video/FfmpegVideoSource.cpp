@@ -619,6 +619,7 @@ void FfmpegVideoSource::TakeFrame(AvFramePtr f, Decoded& out) {
   last_pts_valid_ = true;
   out.damaged = f->decode_error_flags != 0 || (f->flags & AV_FRAME_FLAG_CORRUPT) != 0;
   out.let_go = false;
+  out.after_end = flushing_;
   out.file_pos = -1;
 #if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(58, 29, 100)
   out.key = (f->flags & AV_FRAME_FLAG_KEY) != 0;
@@ -781,6 +782,10 @@ bool FfmpegVideoSource::Covers(int64_t ticks) const {
   if (!indexed_) {
     // A gap before a picture that did not decode whole is a loss too.
     if (!have_next_ || next_.damaged) return false;
+    // A stream that reorders its pictures stores those shown between two
+    // others after the later one: a gap before a picture the decoder gave
+    // once the file ran out held pictures cut away with the file's end.
+    if (next_.after_end && codec_->has_b_frames > 0) return false;
     auto lost = std::upper_bound(lost_pts_.begin(), lost_pts_.end(), cur_.pts);
     return lost == lost_pts_.end() || !ShownBy(*lost, ticks);
   }
