@@ -886,6 +886,15 @@ std::string FfmpegVideoSource::SeekNear(int64_t ticks) {
         break;
       }
     }
+    if (from_start && !reopened && (!got || first.pts > first_pts_)) {
+      // An index that lies sent the seek to the start past the first
+      // picture: the file is opened again, which reads it from its first byte.
+      std::string path = path_;
+      if (!Open(path).empty()) return "The video cannot be reopened.";
+      got = have_cur_;
+      if (got) first = std::move(cur_);
+      have_cur_ = false;
+    }
     if (!got || (need_key && !first.key)) continue;
     if (!ShownBy(first.pts, ticks) && !from_start) continue;
     cur_ = std::move(first);
