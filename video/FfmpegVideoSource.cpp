@@ -114,7 +114,13 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     Close();
     return "The file's streams cannot be read.";
   }
-  int stream = log("av_find_best_stream : ", av_find_best_stream(format_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0));
+  // An AVI is read by its first video stream, as our own AVI reader reads it
+  // (and counts the frames below): a second one is no reason to show another video.
+  int first_video = -1;
+  for (unsigned i = 0; i < format_->nb_streams && first_video < 0 && std::strcmp(format_->iformat->name, "avi") == 0; ++i)
+    if (format_->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) first_video = int(i);
+  int stream =
+      log("av_find_best_stream : ", av_find_best_stream(format_.get(), AVMEDIA_TYPE_VIDEO, first_video, -1, nullptr, 0));
   if (stream < 0) {
     Close();
     return "The file has no video stream.";

@@ -172,6 +172,35 @@ INSTANTIATE_TEST_SUITE_P(
                       CodecCase{"ffv1_rgb_pal", "ffv1", "-pix_fmt bgr0 -c:v ffv1 -level 3 -g 1", ".avi", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// An AVI with a second, larger video stream after the first: both readers
+// read the first one, every frame as ffmpeg decodes that stream.
+TEST(DirectShowSource, AviWithTwoVideoStreamsReadsTheFirstLikeTheAviReader) {
+  const std::string out = FixturePath("two_video_streams.avi");
+  ASSERT_TRUE(RunFfmpeg("-i '" + NumberedSource() + "' -f lavfi -i testsrc2=size=320x240:rate=30000/1001 -map 0:v -map 1:v "
+                        "-frames:v 60 -c:v ffv1 '" + out + "'"));
+  ASSERT_EQ(ProbeStreamCount(out, "v"), 2);
+  TGKAvi avi;
+  ASSERT_TRUE(avi.OpenStreams(out)) << avi.LastError();
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(out), "");
+  EXPECT_EQ(ds.DSVideoWidth(), 192);
+  EXPECT_EQ(ds.DSVideoHeight(), 64);
+  const long double rate = ds.DSFrameRate();
+  ASSERT_EQ(ds.FrameCount(rate), 60);
+  TGKAvi source;
+  ASSERT_TRUE(source.OpenStreams(NumberedSource()));
+  for (int i : {0, 1, 30, 59, 7}) {
+    Bitmap24 a, b, want;
+    std::string status;
+    ds.DSGrabFrame(i, b, status, rate, 1.0L);
+    ASSERT_EQ(status, "S_OK") << i;
+    ASSERT_TRUE(avi.GetFrameBitmap(i, a)) << avi.LastError();
+    ASSERT_TRUE(source.GetFrameBitmap(i, want));
+    EXPECT_TRUE(b == want) << "frame " << i;
+    EXPECT_TRUE(a == want) << "frame " << i;
+  }
+}
+
 class IntraOnlyJumps : public ::testing::TestWithParam<CodecCase> {};
 
 // A jump in an intra-only video decodes the one picture it shows: no picture
