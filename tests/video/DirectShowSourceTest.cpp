@@ -237,6 +237,16 @@ INSTANTIATE_TEST_SUITE_P(Ffmpeg, IntraOnlyJumps,
                                            CodecCase{"rawvideo", "rawvideo", "-c:v rawvideo -pix_fmt bgr24", ".avi", true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Frame i grabbed, carrying its number and equal to `want`.
+void ExpectGrab(DirectShowSource& ds, long double rate, int i, const Bitmap24& want, const std::string& what) {
+  Bitmap24 b;
+  std::string status;
+  ds.DSGrabFrame(i, b, status, rate, 1.0L);
+  ASSERT_EQ(status, "S_OK") << i;
+  EXPECT_EQ(ReadFrameNumber(b, 8), i);
+  EXPECT_TRUE(b == want) << what << " frame " << i;
+}
+
 class LongGopSteps : public ::testing::TestWithParam<CodecCase> {};
 
 // Steps of one frame and one second, back and forth, after a jump into a
@@ -261,14 +271,7 @@ TEST_P(LongGopSteps, DecodeEachGroupOnce) {
   ASSERT_EQ(ds.DSOpenVideo(out), "");
   const long double rate = ds.DSFrameRate();
   EXPECT_GE(ds.Source().CacheLimit(), 32u);
-  auto grab = [&](int i) {
-    Bitmap24 b;
-    std::string status;
-    ds.DSGrabFrame(i, b, status, rate, 1.0L);
-    ASSERT_EQ(status, "S_OK") << i;
-    EXPECT_EQ(ReadFrameNumber(b, 8), i);
-    EXPECT_TRUE(b == seq[size_t(i)]) << c.name << " frame " << i;
-  };
+  auto grab = [&](int i) { ExpectGrab(ds, rate, i, seq[size_t(i)], c.name); };
   // Into the second group (key frame 30), then one frame back at a time to its key frame.
   grab(50);
   const int64_t after_jump = ds.Source().DecodedCount();
@@ -314,14 +317,7 @@ TEST_P(QuickTimePalette, EveryFrameInItsColoursAfterJumps) {
   ASSERT_EQ(ds.DSOpenVideo(out), "");
   const long double rate = ds.DSFrameRate();
   ASSERT_EQ(ds.FrameCount(rate), 60);
-  auto grab = [&](int i) {
-    Bitmap24 b;
-    std::string status;
-    ds.DSGrabFrame(i, b, status, rate, 1.0L);
-    ASSERT_EQ(status, "S_OK") << i;
-    EXPECT_EQ(ReadFrameNumber(b, 8), i);
-    EXPECT_TRUE(b == want[size_t(i)]) << c.name << " frame " << i;
-  };
+  auto grab = [&](int i) { ExpectGrab(ds, rate, i, want[size_t(i)], c.name); };
   for (int i = 0; i < 60; ++i) grab(i);
   for (int i : {59, 0, 30, 29, 45, 1, 58}) grab(i);
 }
