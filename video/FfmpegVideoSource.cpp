@@ -626,6 +626,7 @@ void FfmpegVideoSource::TakeFrame(AvFramePtr f, Decoded& out) {
   out.damaged = f->decode_error_flags != 0 || (f->flags & AV_FRAME_FLAG_CORRUPT) != 0;
   out.let_go = false;
   out.after_end = flushing_;
+  out.timed = timed;
   out.file_pos = -1;
 #if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(58, 29, 100)
   out.key = (f->flags & AV_FRAME_FLAG_KEY) != 0;
@@ -870,7 +871,10 @@ std::string FfmpegVideoSource::SeekNear(int64_t ticks) {
   for (int64_t t : tries) {
     bool from_start = t == INT64_MIN;
     bool reopened = false;
-    if (!SeekTo(from_start ? first_pts_ : t) && from_start) {
+    if (!SeekTo(from_start ? first_pts_ : t)) {
+      // A seek that failed left the demuxer where it was: the pictures
+      // read from there are not the ones at the time asked for.
+      if (!from_start) continue;
       std::string path = path_;
       if (!Open(path).empty()) return "The video cannot be reopened.";
       reopened = true;
@@ -902,6 +906,9 @@ std::string FfmpegVideoSource::SeekNear(int64_t ticks) {
       have_cur_ = false;
     }
     if (!got || (need_key && !first.key)) continue;
+    // A picture without a time right after a seek has none to count on
+    // from: where it belongs is known only when read from the start.
+    if (!from_start && !first.timed) continue;
     if (!ShownBy(first.pts, ticks) && !from_start) continue;
     cur_ = std::move(first);
     have_cur_ = true;

@@ -269,6 +269,36 @@ TEST(CutFilesWithBFrames, AFrameShowsItsOwnPictureOrFails) {
   }
 }
 
+// An H.264 AVI with B-frames cut short, its index lost with its end: a jump
+// of a few frames that the demuxer cannot seek to shows the frame asked for,
+// as the AVI reader does, instead of telling that the video ends before it.
+TEST(CutFilesWithBFrames, AJumpWithoutAnIndexShowsTheFrameAskedFor) {
+  const std::string full = FixturePath("cut_full_h264_bframes.avi");
+  ASSERT_TRUE(RunFfmpeg("-i '" + UncompressedSource() + "' -c:v libx264 -crf 5 -bf 2 -g 12 '" + full + "'"));
+  const std::vector<char> bytes = ReadAll(full);
+  const std::string path = FixturePath("cut_h264_bframes.avi");
+  for (int k = 10; k < 20; ++k) {
+    WriteFirst(path, bytes, bytes.size() * uint64_t(k) / 20);
+    TGKAvi avi;
+    ASSERT_TRUE(avi.OpenStreams(path)) << avi.LastError();
+    ASSERT_EQ(avi.Contents()->index_source, AviIndexSource::Scan);
+    for (const auto& [from, to] : std::vector<std::pair<int, int>>{{0, 3}, {0, 9}, {1, 4}, {0, 16}, {5, 14}}) {
+      Bitmap24 want;
+      if (!avi.GetFrameBitmap(to, want) || ReadFrameNumber(want, kBlock) != to) continue;
+      DirectShowSource ds;
+      ASSERT_EQ(ds.DSOpenVideo(path), "");
+      const long double rate = ds.DSFrameRate();
+      for (int n : {from, to}) {
+        Bitmap24 b;
+        std::string status;
+        ds.DSGrabFrame(n, b, status, rate, 1.0L);
+        ASSERT_EQ(status, "S_OK") << "cut " << k << ": " << from << " -> " << to << ": frame " << n;
+        EXPECT_EQ(ReadFrameNumber(b, kBlock), n) << from << " -> " << to;
+      }
+    }
+  }
+}
+
 struct TimedCutCase {
   const char* name;
   const char* ffmpeg_args;
