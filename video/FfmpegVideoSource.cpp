@@ -114,7 +114,13 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     Close();
     return "The file's streams cannot be read.";
   }
-  int stream = log("av_find_best_stream : ", av_find_best_stream(format_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0));
+  // An AVI is read by its first video stream, as our own AVI reader reads it
+  // (and counts the frames below): a second one is no reason to show another video.
+  int first_video = -1;
+  for (unsigned i = 0; i < format_->nb_streams && first_video < 0 && std::strcmp(format_->iformat->name, "avi") == 0; ++i)
+    if (format_->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) first_video = int(i);
+  int stream =
+      log("av_find_best_stream : ", av_find_best_stream(format_.get(), AVMEDIA_TYPE_VIDEO, first_video, -1, nullptr, 0));
   if (stream < 0) {
     Close();
     return "The file has no video stream.";
@@ -163,6 +169,21 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   held_frames_ = -1;
   int64_t leading_drops = 0;  // AVI: empty chunks before the first picture
   const bool avi_file = std::strcmp(format_->iformat->name, "avi") == 0;
+  // A QuickTime palette video brings its colours once, with its first
+  // packet: they are kept to go with the first packet after every seek, or
+  // every picture read after one (finding the length seeks) comes out black.
+  std::vector<uint8_t> first_palette;
+  if (!avi_file && (st->codecpar->format == AV_PIX_FMT_PAL8 || codec_->pix_fmt == AV_PIX_FMT_PAL8)) {
+    for (int packets = 0; packets < 1000 && av_read_frame(format_.get(), packet_.get()) >= 0; ++packets) {
+      const bool ours = packet_->stream_index == stream_;
+      size_t size = 0;
+      const uint8_t* pal = ours ? av_packet_get_side_data(packet_.get(), AV_PKT_DATA_PALETTE, &size) : nullptr;
+      if (pal && size >= AVPALETTE_SIZE) first_palette.assign(pal, pal + AVPALETTE_SIZE);
+      av_packet_unref(packet_.get());
+      if (ours) break;
+    }
+    SeekTo(0);
+  }
   if (avi_file) {
     AviContents avi;
     std::string why;
@@ -252,6 +273,7 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
       palette_[4 * i + 3] = 0xFF;
     }
   }
+  if (palette_.empty()) palette_ = std::move(first_palette);
   send_palette_ = true;
   dib_masks_.reset();
   if (par->codec_id == AV_CODEC_ID_RAWVIDEO && par->codec_tag == 3 && (bits == 16 || bits == 32) &&
@@ -603,6 +625,8 @@ void FfmpegVideoSource::TakeFrame(AvFramePtr f, Decoded& out) {
   last_pts_valid_ = true;
   out.damaged = f->decode_error_flags != 0 || (f->flags & AV_FRAME_FLAG_CORRUPT) != 0;
   out.let_go = false;
+  out.after_end = flushing_;
+  out.timed = timed;
   out.file_pos = -1;
 #if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(58, 29, 100)
   out.key = (f->flags & AV_FRAME_FLAG_KEY) != 0;
@@ -765,6 +789,10 @@ bool FfmpegVideoSource::Covers(int64_t ticks) const {
   if (!indexed_) {
     // A gap before a picture that did not decode whole is a loss too.
     if (!have_next_ || next_.damaged) return false;
+    // A stream that reorders its pictures stores those shown between two
+    // others after the later one: a gap before a picture the decoder gave
+    // once the file ran out held pictures cut away with the file's end.
+    if (next_.after_end && codec_->has_b_frames > 0) return false;
     auto lost = std::upper_bound(lost_pts_.begin(), lost_pts_.end(), cur_.pts);
     return lost == lost_pts_.end() || !ShownBy(*lost, ticks);
   }
@@ -843,7 +871,10 @@ std::string FfmpegVideoSource::SeekNear(int64_t ticks) {
   for (int64_t t : tries) {
     bool from_start = t == INT64_MIN;
     bool reopened = false;
-    if (!SeekTo(from_start ? first_pts_ : t) && from_start) {
+    if (!SeekTo(from_start ? first_pts_ : t)) {
+      // A seek that failed left the demuxer where it was: the pictures
+      // read from there are not the ones at the time asked for.
+      if (!from_start) continue;
       std::string path = path_;
       if (!Open(path).empty()) return "The video cannot be reopened.";
       reopened = true;
@@ -865,7 +896,19 @@ std::string FfmpegVideoSource::SeekNear(int64_t ticks) {
         break;
       }
     }
+    if (from_start && !reopened && (!got || first.pts > first_pts_)) {
+      // An index that lies sent the seek to the start past the first
+      // picture: the file is opened again, which reads it from its first byte.
+      std::string path = path_;
+      if (!Open(path).empty()) return "The video cannot be reopened.";
+      got = have_cur_;
+      if (got) first = std::move(cur_);
+      have_cur_ = false;
+    }
     if (!got || (need_key && !first.key)) continue;
+    // A picture without a time right after a seek has none to count on
+    // from: where it belongs is known only when read from the start.
+    if (!from_start && !first.timed) continue;
     if (!ShownBy(first.pts, ticks) && !from_start) continue;
     cur_ = std::move(first);
     have_cur_ = true;

@@ -63,6 +63,8 @@ class FfmpegVideoSource {
     bool damaged = false;  // the decoder reported errors in this picture
     bool key = false;      // decodes without the pictures before it
     bool let_go = false;   // pixels freed before a read ahead; read again when wanted
+    bool after_end = false;  // given by the decoder after the file's last packet
+    bool timed = true;       // the decoder gave its time (not counted on from the picture before)
     int64_t file_pos = -1;  // no frame: the rows are read from the file, the packet's data starting here
     bool HasPixels() const { return frame || file_pos >= 0; }
   };

@@ -4,6 +4,7 @@
 // a YV12 stream named only by its handler.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -234,6 +235,55 @@ TEST(BrokenVideo, Yv12NamedByTheHandlerKeepsItsChromaOrder) {
     EXPECT_LE(p.g, 4);
     EXPECT_LE(p.b, 4);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A Matroska file whose index (its Cues) points a few bytes beside each
+// cluster, as a damaged copy or a careless editor leaves it: a jump that the
+// index sends astray is no reason to show another frame's picture. Every
+// frame, reached in any order, shows its own picture or fails.
+TEST(BrokenVideo, MatroskaIndexPointingBesideItsClustersNeverShowsAnotherFrame) {
+  constexpr int kFrames = 30;
+  const std::string source = NumberedAvi("cues_source.avi", kFrames, 25, AviIndexKind::Idx1Relative);
+  const std::string good = FixturePath("cues_good.mkv");
+  ASSERT_TRUE(RunFfmpeg("-i '" + source + "' -c:v libx264 -preset ultrafast -crf 12 -bf 3 -g 6 -cluster_time_limit 200 '" +
+                        good + "'"));
+  std::vector<uint8_t> b = Bytes(good);
+  const uint8_t cues_id[] = {0x1C, 0x53, 0xBB, 0x6B};
+  const auto cues = std::find_end(b.begin(), b.end(), std::begin(cues_id), std::end(cues_id));
+  ASSERT_NE(cues, b.end());
+  // CueTrack 1 followed by its CueClusterPosition: the position moved on by 37 bytes.
+  int moved = 0;
+  for (size_t i = size_t(cues - b.begin()); i + 6 < b.size(); ++i) {
+    if (b[i] != 0xF7 || b[i + 1] != 0x81 || b[i + 2] != 0x01 || b[i + 3] != 0xF1) continue;
+    const size_t length = b[i + 4] & 0x0F;
+    if ((b[i + 4] & 0xF0) != 0x80 || length == 0 || length > 4 || i + 5 + length > b.size()) continue;
+    uint32_t v = 0;
+    for (size_t k = 0; k < length; ++k) v = v << 8 | b[i + 5 + k];
+    v += 37;
+    for (size_t k = length; k-- > 0; v >>= 8) b[i + 5 + k] = uint8_t(v);
+    ++moved;
+  }
+  ASSERT_GE(moved, 3);
+  const std::string lying = FixturePath("cues_lying.mkv");
+  Save(lying, b);
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(lying), "");
+  const long double rate = ds.DSFrameRate();
+  ASSERT_EQ(ds.FrameCount(rate), kFrames);
+  int shown = 0;
+  for (int n : {0, 29, 15, 3, 20, 7, 28, 1, 14, 2, 0, 5, 29, 12, 6}) {
+    Bitmap24 frame;
+    std::string status;
+    ds.DSGrabFrame(n, frame, status, rate, 1.0L);
+    if (status != "S_OK") continue;
+    ++shown;
+    EXPECT_EQ(ReadFrameNumber(frame, kBlock), n) << "frame " << n;
+  }
+  EXPECT_GE(shown, 12);
 }
 
 }  // namespace

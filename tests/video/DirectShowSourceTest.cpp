@@ -172,6 +172,35 @@ INSTANTIATE_TEST_SUITE_P(
                       CodecCase{"ffv1_rgb_pal", "ffv1", "-pix_fmt bgr0 -c:v ffv1 -level 3 -g 1", ".avi", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// An AVI with a second, larger video stream after the first: both readers
+// read the first one, every frame as ffmpeg decodes that stream.
+TEST(DirectShowSource, AviWithTwoVideoStreamsReadsTheFirstLikeTheAviReader) {
+  const std::string out = FixturePath("two_video_streams.avi");
+  ASSERT_TRUE(RunFfmpeg("-i '" + NumberedSource() + "' -f lavfi -i testsrc2=size=320x240:rate=30000/1001 -map 0:v -map 1:v "
+                        "-frames:v 60 -c:v ffv1 '" + out + "'"));
+  ASSERT_EQ(ProbeStreamCount(out, "v"), 2);
+  TGKAvi avi;
+  ASSERT_TRUE(avi.OpenStreams(out)) << avi.LastError();
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(out), "");
+  EXPECT_EQ(ds.DSVideoWidth(), 192);
+  EXPECT_EQ(ds.DSVideoHeight(), 64);
+  const long double rate = ds.DSFrameRate();
+  ASSERT_EQ(ds.FrameCount(rate), 60);
+  TGKAvi source;
+  ASSERT_TRUE(source.OpenStreams(NumberedSource()));
+  for (int i : {0, 1, 30, 59, 7}) {
+    Bitmap24 a, b, want;
+    std::string status;
+    ds.DSGrabFrame(i, b, status, rate, 1.0L);
+    ASSERT_EQ(status, "S_OK") << i;
+    ASSERT_TRUE(avi.GetFrameBitmap(i, a)) << avi.LastError();
+    ASSERT_TRUE(source.GetFrameBitmap(i, want));
+    EXPECT_TRUE(b == want) << "frame " << i;
+    EXPECT_TRUE(a == want) << "frame " << i;
+  }
+}
+
 class IntraOnlyJumps : public ::testing::TestWithParam<CodecCase> {};
 
 // A jump in an intra-only video decodes the one picture it shows: no picture
@@ -208,6 +237,16 @@ INSTANTIATE_TEST_SUITE_P(Ffmpeg, IntraOnlyJumps,
                                            CodecCase{"rawvideo", "rawvideo", "-c:v rawvideo -pix_fmt bgr24", ".avi", true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Frame i grabbed, carrying its number and equal to `want`.
+void ExpectGrab(DirectShowSource& ds, long double rate, int i, const Bitmap24& want, const std::string& what) {
+  Bitmap24 b;
+  std::string status;
+  ds.DSGrabFrame(i, b, status, rate, 1.0L);
+  ASSERT_EQ(status, "S_OK") << i;
+  EXPECT_EQ(ReadFrameNumber(b, 8), i);
+  EXPECT_TRUE(b == want) << what << " frame " << i;
+}
+
 class LongGopSteps : public ::testing::TestWithParam<CodecCase> {};
 
 // Steps of one frame and one second, back and forth, after a jump into a
@@ -232,14 +271,7 @@ TEST_P(LongGopSteps, DecodeEachGroupOnce) {
   ASSERT_EQ(ds.DSOpenVideo(out), "");
   const long double rate = ds.DSFrameRate();
   EXPECT_GE(ds.Source().CacheLimit(), 32u);
-  auto grab = [&](int i) {
-    Bitmap24 b;
-    std::string status;
-    ds.DSGrabFrame(i, b, status, rate, 1.0L);
-    ASSERT_EQ(status, "S_OK") << i;
-    EXPECT_EQ(ReadFrameNumber(b, 8), i);
-    EXPECT_TRUE(b == seq[size_t(i)]) << c.name << " frame " << i;
-  };
+  auto grab = [&](int i) { ExpectGrab(ds, rate, i, seq[size_t(i)], c.name); };
   // Into the second group (key frame 30), then one frame back at a time to its key frame.
   grab(50);
   const int64_t after_jump = ds.Source().DecodedCount();
@@ -267,6 +299,34 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CodecCase{"h264_mp4", "libx264", "-c:v libx264 -preset ultrafast -crf 18 -bf 2 -g 30 -keyint_min 30 -sc_threshold 0 -x264-params b-adapt=0", ".mp4", false},
                       CodecCase{"h264_avi", "libx264", "-c:v libx264 -preset ultrafast -crf 18 -bf 0 -g 30 -keyint_min 30 -sc_threshold 0", ".avi", false},
                       CodecCase{"mpeg4_avi", "mpeg4", "-c:v mpeg4 -q:v 3 -g 30", ".avi", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class QuickTimePalette : public ::testing::TestWithParam<CodecCase> {};
+
+// A QuickTime palette video carries its colours with its first packet only:
+// every frame, read in order or reached by a jump, has the colours the
+// ffmpeg tool decodes, never black.
+TEST_P(QuickTimePalette, EveryFrameInItsColoursAfterJumps) {
+  const CodecCase& c = GetParam();
+  ASSERT_TRUE(FfmpegHasEncoder(c.encoder)) << c.encoder;
+  const std::string out = FixturePath(std::string("palette_") + c.name + c.ext);
+  ASSERT_TRUE(RunFfmpeg("-i '" + NumberedSource() + "' " + c.args + " '" + out + "'")) << c.name;
+  const std::vector<Bitmap24> want = FfmpegBgr24Frames(out, 192, 64);
+  ASSERT_EQ(want.size(), 60u);
+  DirectShowSource ds;
+  ASSERT_EQ(ds.DSOpenVideo(out), "");
+  const long double rate = ds.DSFrameRate();
+  ASSERT_EQ(ds.FrameCount(rate), 60);
+  auto grab = [&](int i) { ExpectGrab(ds, rate, i, want[size_t(i)], c.name); };
+  for (int i = 0; i < 60; ++i) grab(i);
+  for (int i : {59, 0, 30, 29, 45, 1, 58}) grab(i);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ffmpeg, QuickTimePalette,
+    ::testing::Values(CodecCase{"grey_raw", "rawvideo", "-c:v rawvideo -pix_fmt gray", ".mov", true},
+                      CodecCase{"pal8_raw", "rawvideo", "-c:v rawvideo -pix_fmt pal8", ".mov", true},
+                      CodecCase{"grey_qtrle", "qtrle", "-c:v qtrle -pix_fmt gray -g 12", ".mov", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
