@@ -459,20 +459,21 @@ namespace {
 using Stroke = GlyphReader::Stroke;
 
 // Strokes of the digits that differ from another digit by one stroke, as on
-// a seven-segment display; 1, 2, 4 and 7 have shapes of their own.
+// a seven-segment display, indexed by the digit; 1, 2, 4 and 7 have shapes of
+// their own (0).
 constexpr uint8_t StrokeBit(Stroke s) { return static_cast<uint8_t>(1u << static_cast<int>(s)); }
 constexpr uint8_t kAllStrokes = 0x7f;
 constexpr std::array<uint8_t, 10> kDigitStrokes = {
-    kAllStrokes & ~StrokeBit(Stroke::Middle),                                  // 0
-    0,                                                                         // 1
-    0,                                                                         // 2
-    kAllStrokes & ~(StrokeBit(Stroke::UpperLeft) | StrokeBit(Stroke::LowerLeft)),  // 3
-    0,                                                                         // 4
-    kAllStrokes & ~(StrokeBit(Stroke::UpperRight) | StrokeBit(Stroke::LowerLeft)),  // 5
-    kAllStrokes & ~StrokeBit(Stroke::UpperRight),                              // 6
-    0,                                                                         // 7
-    kAllStrokes,                                                               // 8
-    kAllStrokes & ~StrokeBit(Stroke::LowerLeft),                               // 9
+    kAllStrokes & ~StrokeBit(Stroke::Middle),
+    0,
+    0,
+    kAllStrokes & ~(StrokeBit(Stroke::UpperLeft) | StrokeBit(Stroke::LowerLeft)),
+    0,
+    kAllStrokes & ~(StrokeBit(Stroke::UpperRight) | StrokeBit(Stroke::LowerLeft)),
+    kAllStrokes & ~StrokeBit(Stroke::UpperRight),
+    0,
+    kAllStrokes,
+    kAllStrokes & ~StrokeBit(Stroke::LowerLeft),
 };
 
 // Scores within this share of the best count as a near tie: the

@@ -92,7 +92,7 @@ void TPlatform::Button1Click() {
   // The first frame is shown with aperture photometry; the choice comes back after.
   const bool photometry = CheckBox14->isChecked();
   const bool opened = OpenVideoDialog([&] {
-    ClearEventTimingList();  // ---- chart ----
+    ClearEventTimingList();
     Run.KeepObjectCount = false;
     ResetMarkers();
     if (Options.TimeStampMode == 0) UpDown4->SetPosition(100);

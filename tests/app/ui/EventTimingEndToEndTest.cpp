@@ -52,11 +52,11 @@ int64_t EndRest(int n) { return kStartRest + static_cast<int64_t>(n) * kFrameTic
 
 // The target's flux averaged over frame n's exposure (which ends at its
 // stamp); a reappearance swaps the levels before and after the event.
-double TargetFlux(int n, bool reappearance, double before_end) {
+double TargetFlux(int n, bool reappearance, double before_end, int event_frame = kEventFrame) {
   const double first = reappearance ? kTargetFlux * kRemaining : kTargetFlux;
   const double last = reappearance ? kTargetFlux : kTargetFlux * kRemaining;
-  if (n < kEventFrame) return first;
-  if (n > kEventFrame) return last;
+  if (n < event_frame) return first;
+  if (n > event_frame) return last;
   const double before = 1 - before_end;
   return first * before + last * (1 - before);
 }
@@ -361,10 +361,8 @@ TEST_P(EventTimingEndToEndPlaced, EventIsTimedAtItsTrueTime) {
   const PlacedEvent& c = GetParam();
   ObjectsWindow m;
   TPlatform& w = m.W();
-  ASSERT_TRUE(OpenEventVideo(m, "placed.avi", [&](int n) {
-    const double faint = n < c.frame ? 0 : n > c.frame ? 1 : kEventBeforeEnd;
-    return kTargetFlux * (1 - faint) + kTargetFlux * kRemaining * faint;
-  }));
+  ASSERT_TRUE(
+      OpenEventVideo(m, "placed.avi", [&](int n) { return TargetFlux(n, false, kEventBeforeEnd, c.frame); }));
   ASSERT_TRUE(MeasureTwoStars(m, {30, 32}, {66, 32}));
 
   TFresnelCtrl* panel = FitAtRecord(m, c.frame);
