@@ -190,11 +190,8 @@ InstallResult InstallUnpackedRelease(const fs::path& exe_file, std::string_view 
     if (!k.empty()) fs::remove(k, ec);
   r.folder_deleted = fs::remove_all(r.search_dir, ec) > 0 && !ec;
   fs::remove(archive, ec);
-  // The fetched version file goes, unless the release has just put its own
-  // file of that name in place.
-  const bool shipped = std::any_of(files.begin(), files.end(),
-                                   [](const auto& f) { return f.second == kVersionFileName; });
-  if (!shipped) fs::remove(install_dir / kVersionFileName, ec);
+  // The fetched version file never stays in the program folder: a file of
+  // that name there is the program's own.
   r.installed = true;
   return r;
 }

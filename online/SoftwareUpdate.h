@@ -57,9 +57,8 @@ std::filesystem::path UnpackedReleaseFolder(const std::filesystem::path& exe_fil
 // Copies the files at the top level of the unpacked release over the program
 // folder, the new executable (the file named like the running one) as
 // <name>N, leaving out one named like the restart script, then deletes the
-// unpacked folder, the archive and the version file (unless the release
-// installed a file of that name). A copy or a replacement that fails undoes the copies made so far,
-// installs nothing and keeps the downloaded files.
+// unpacked folder and the archive. A copy or a replacement that fails undoes
+// the copies made so far, installs nothing and keeps the downloaded files.
 InstallResult InstallUnpackedRelease(const std::filesystem::path& exe_file, std::string_view newest,
                              const std::filesystem::path& archive);
 

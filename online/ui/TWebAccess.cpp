@@ -85,28 +85,41 @@ void TWebAccess::SetPaths() {
   LocalUpdateFile = ExeFolder / kVersionFileName;
 }
 
+// The version file passes through the program folder, which shows that the
+// folder takes files as the update will need; a file of that name already
+// there is the program's own (a release may ship one) and stays untouched.
+std::optional<std::string> TWebAccess::FetchVersionFile(std::string* refusal) {
+  std::string error;
+  const std::optional<std::string> body = DownloadUrl(UpdateUrl, &error);
+  if (!body) return std::nullopt;
+  // It arrived, so the access worked; something this large is some other page.
+  if (body->size() > kMaxVersionFileBytes) {
+    *refusal = "The version file is larger than 1 MB, so it is no version file; no update is offered.";
+    return std::nullopt;
+  }
+  std::error_code ec;
+  if (fs::exists(fs::symlink_status(LocalUpdateFile, ec))) return body;
+  // The download worked: a file that cannot be stored is the program
+  // folder's fault, which an update would have to write to as well.
+  if (!WriteFileAtomic(LocalUpdateFile, *body, &error)) {
+    *refusal = "The version file was fetched but cannot be stored in the program folder, so the program cannot be "
+               "updated there: " + error;
+    return std::nullopt;
+  }
+  std::optional<std::string> text = ReadWholeFile(LocalUpdateFile, kMaxVersionFileBytes);
+  fs::remove(LocalUpdateFile, ec);
+  return text;
+}
+
 bool TWebAccess::CheckNewestVersion() {
   SetPaths();
   newer_ = false;
-  std::string error;
-  std::optional<std::string> text;
-  if (const auto body = DownloadUrl(UpdateUrl, &error)) {
-    // It arrived, so the access worked; something this large is some other page.
-    if (body->size() > kMaxVersionFileBytes) {
-      AddLine("The version file is larger than 1 MB, so it is no version file; no update is offered.");
-      return false;
-    }
-    // The download worked: a file that cannot be stored is the program
-    // folder's fault, which an update would have to write to as well.
-    if (!WriteFileAtomic(LocalUpdateFile, *body, &error)) {
-      AddLine("The version file was fetched but cannot be stored in the program folder, so the program cannot be "
-              "updated there: " + error);
-      return false;
-    }
-    text = ReadWholeFile(LocalUpdateFile, kMaxVersionFileBytes);
+  std::string refusal;
+  const std::optional<std::string> text = FetchVersionFile(&refusal);
+  if (!refusal.empty()) {
+    AddLine(refusal);
+    return false;
   }
-  std::error_code ec;
-  fs::remove(LocalUpdateFile, ec);
   const VersionFileCheck check = CheckVersionFile(text);
   if (check.fetched) Memo2->setPlainText(QString::fromStdString(*text));
   for (const std::string& line : check.memo1) AddLine(line);
@@ -138,11 +151,11 @@ void TWebAccess::Button2Click() { close(); }
 
 void TWebAccess::Button3Click() {
   SetPaths();
-  std::string error;
-  std::optional<std::string> text;
-  if (DownloadUrlToFile(UpdateUrl, LocalUpdateFile, &error)) text = ReadWholeFile(LocalUpdateFile, kMaxVersionFileBytes);
+  std::string refusal;
+  const std::optional<std::string> text = FetchVersionFile(&refusal);
   const VersionFileCheck check = CheckVersionFile(text);
   if (!check.fetched) {
+    if (!refusal.empty()) AddLine(refusal);
     Dialogs().ShowMessage(MessageKind::Error, "Fail to download", {});
     return;
   }

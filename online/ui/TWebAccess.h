@@ -47,6 +47,9 @@ class TWebAccess : public QDialog {
 
  private:
   void SetPaths();
+  // The version file's bytes; nothing when the download failed, or with the
+  // line in `refusal` saying why it is not taken.
+  std::optional<std::string> FetchVersionFile(std::string* refusal);
   void AddLine(const std::string& line);
   // The line in Memo1 and an error box.
   void ShowFailure(const std::string& text);

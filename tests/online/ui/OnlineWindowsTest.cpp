@@ -365,6 +365,34 @@ TEST(WebAccess, ReleaseFileNamedLikeTheVersionFileStaysInstalled) {
   delete w.data();
 }
 
+// The program folder's own "info.txt" (shipped by the installed release, or
+// the user's) is not the fetched version file: checking for an update, a check
+// that finds nothing newer, and an update whose release ships no such file
+// all leave it as it was.
+TEST(WebAccess, ProgramFolderInfoFileSurvivesTheVersionCheckAndTheUpdate) {
+  const char* const own = "Release notes of 1.0.0.1";
+  const struct {
+    const char* version;
+    const char* button;  // nullptr: only opened and closed
+  } rows[] = {{"1.0.0.2 Orvane", nullptr}, {"1.0.0.1 Orvane", nullptr}, {"1.0.0.1 Orvane", "Button3"},
+              {"1.0.0.2 Orvane", "Button1"}, {"1.0.0.2 Orvane", "Button3"}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::string(r.version) + " " + (r.button ? r.button : "opened"));
+    UpdateSetup u(r.version);
+    u.Release();
+    u.app.Write("info.txt", own);
+    QPointer<TWebAccess> w = new TWebAccess(u.Options(u.FileFolder(), false));
+    EXPECT_EQ(Lines(Child<QPlainTextEdit>(w, "Memo2"))[0], r.version);
+    EXPECT_EQ(Slurp(u.app.Path() / "info.txt"), own);
+    if (r.button) {
+      Child<QPushButton>(w, r.button)->click();
+      EXPECT_EQ(u.ended, std::string(r.version) == "1.0.0.2 Orvane");
+      EXPECT_EQ(Slurp(u.app.Path() / "info.txt"), own);
+    }
+    delete w.data();
+  }
+}
+
 TEST(WebAccess, HiddenOneStepButtonAlsoGoesThroughTheScript) {
   UpdateSetup u;
   u.Release();
