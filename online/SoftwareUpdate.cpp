@@ -66,6 +66,11 @@ int CompareVersions(std::string_view a, std::string_view b) {
   return 0;
 }
 
+std::string VersionFileText(std::string_view bytes) {
+  if (std::optional<std::string> utf8 = Utf16FileText(bytes)) return std::move(*utf8);
+  return std::string(WithoutUtf8Bom(bytes));
+}
+
 VersionFileCheck CheckVersionFile(const std::optional<std::string>& file_text, std::string_view own_version) {
   VersionFileCheck c;
   if (!file_text) {
@@ -73,7 +78,8 @@ VersionFileCheck CheckVersionFile(const std::optional<std::string>& file_text, s
     return c;
   }
   c.fetched = true;
-  const std::string_view t = WithoutUtf8Bom(*file_text);
+  const std::string text = VersionFileText(*file_text);
+  const std::string_view t = text;
   c.newest = std::string(t.substr(0, t.find_first_of("\r\n")));
   c.memo1.push_back("This program is Ver." + std::string(own_version) + ".");
   c.has_version = VersionNumbers(c.newest).has_value();

@@ -34,6 +34,10 @@ struct VersionFileCheck {
   std::vector<std::string> memo1;  // status lines for the window
 };
 
+// The version file as UTF-8 text: one saved as "Unicode" (UTF-16) is
+// converted, a UTF-8 byte-order mark dropped.
+std::string VersionFileText(std::string_view bytes);
+
 // What the version file says; nothing (no file) is a failed access, a first
 // line without a version number offers no update.
 VersionFileCheck CheckVersionFile(const std::optional<std::string>& file_text,

@@ -121,7 +121,7 @@ bool TWebAccess::CheckNewestVersion() {
     return false;
   }
   const VersionFileCheck check = CheckVersionFile(text);
-  if (check.fetched) Memo2->setPlainText(QString::fromStdString(*text));
+  if (check.fetched) Memo2->setPlainText(QString::fromStdString(VersionFileText(*text)));
   for (const std::string& line : check.memo1) AddLine(line);
   NewestVersion = check.newest;
   newer_ = check.newer;
@@ -159,7 +159,7 @@ void TWebAccess::Button3Click() {
     Dialogs().ShowMessage(MessageKind::Error, "Fail to download", {});
     return;
   }
-  Memo2->setPlainText(QString::fromStdString(*text));
+  Memo2->setPlainText(QString::fromStdString(VersionFileText(*text)));
   NewestVersion = check.newest;
   if (!check.has_version) {
     AddLine(kNoVersionInFile);

@@ -14,6 +14,7 @@
 #include "base/AtomicFile.h"
 #include "online/SoftwareUpdate.h"
 #include "online/UrlDownload.h"
+#include "support/LunarListingText.h"
 #include "support/PythonZip.h"
 #include "support/TemporaryFolder.h"
 
@@ -87,6 +88,11 @@ TEST(SoftwareUpdate, VersionsCompareByTheirNumbers) {
 
 TEST(SoftwareUpdate, VersionFileGivesTheStatusLines) {
   using Lines = std::vector<std::string>;
+  // The same UTF-16 text with its units, mark included, byte-swapped.
+  const auto BigEndian = [](std::string le) {
+    for (size_t i = 0; i + 1 < le.size(); i += 2) std::swap(le[i], le[i + 1]);
+    return le;
+  };
   const Lines available = {"This program is Ver.1.0.0.1 Orvane.", "The newest version Ver.1.0.0.2 Orvane is available.",
                            "", "Do you need this update now?"};
   const Lines newest = {"This program is Ver.1.0.0.1 Orvane.",
@@ -108,6 +114,10 @@ TEST(SoftwareUpdate, VersionFileGivesTheStatusLines) {
       {"\xEF\xBB\xBF", true, false, false, no_version},
       {"\r\n1.0.0.2 Orvane", true, false, false, no_version},
       {std::nullopt, false, false, false, failed},
+      // Saved as "Unicode" by a Windows editor: UTF-16 behind its mark.
+      {Utf16LeFileBytes("1.0.0.2 Orvane\r\nNew: faster fits\r\n"), true, true, true, available},
+      {BigEndian(Utf16LeFileBytes("1.0.0.2 Orvane\r\n")), true, true, true, available},
+      {Utf16LeFileBytes("1.0.0.1 Orvane"), true, true, false, newest},
   };
   for (const auto& r : rows) {
     const VersionFileCheck c = CheckVersionFile(r.file);
@@ -115,7 +125,13 @@ TEST(SoftwareUpdate, VersionFileGivesTheStatusLines) {
     EXPECT_EQ(c.has_version, r.has_version) << r.file.value_or("<none>");
     EXPECT_EQ(c.newer, r.newer) << r.file.value_or("<none>");
     EXPECT_EQ(c.memo1, r.memo1) << r.file.value_or("<none>");
+    if (r.newer) {
+      EXPECT_EQ(c.newest, "1.0.0.2 Orvane");
+    }
   }
+  EXPECT_EQ(VersionFileText(Utf16LeFileBytes("1.0.0.2 Orvane\r\nfits") + std::string("\xE9\0", 2)),
+            "1.0.0.2 Orvane\r\nfits\xC3\xA9");
+  EXPECT_EQ(VersionFileText("\xEF\xBB\xBF" "1.0.0.2"), "1.0.0.2");
   EXPECT_EQ(ReleaseArchiveName("1.0.0.2 Orvane"), "tessary1002 Orvane.zip");
   EXPECT_EQ(PercentEncode("tessary1002 Orvane.zip"), "tessary1002%20Orvane.zip");
   EXPECT_EQ(PercentEncode("a/b?c&d~e_f-g"), "a%2Fb%3Fc%26d~e_f-g");

@@ -29,6 +29,7 @@
 #include "online/ui/TMap.h"
 #include "online/ui/TWebAccess.h"
 #include "online/ui/WebBrowserControl.h"
+#include "support/LunarListingText.h"
 #include "support/PythonZip.h"
 #include "support/ShellCommand.h"
 #include "support/TemporaryFolder.h"
@@ -153,6 +154,25 @@ TEST(WebAccess, VersionCheckOnOpening) {
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(w.isNull());
   }
+}
+
+// A version file saved as "Unicode" by a Windows editor offers its release,
+// whose archive is then fetched under the version's name.
+TEST(WebAccess, Utf16VersionFileOffersTheRelease) {
+  UpdateSetup u;
+  u.Release();
+  u.site.Write("info.txt", Utf16LeFileBytes("1.0.0.2 Orvane\r\nFaster fits.\r\n"));
+  QPointer<TWebAccess> w = new TWebAccess(u.Options(u.FileFolder(), false));
+  EXPECT_EQ(Lines(Child<QPlainTextEdit>(w, "Memo1")),
+            (QStringList{"This program is Ver.1.0.0.1 Orvane.", "The newest version Ver.1.0.0.2 Orvane is available.",
+                         "", "Do you need this update now?"}));
+  EXPECT_EQ(Child<QPlainTextEdit>(w, "Memo2")->toPlainText(), "1.0.0.2 Orvane\nFaster fits.\n");
+  auto* update = Child<QPushButton>(w, "Button1");
+  ASSERT_TRUE(update->isEnabled());
+  update->click();
+  EXPECT_TRUE(u.ended);
+  EXPECT_EQ(Slurp(u.app.Path() / "tessaryN"), kNewProgram);
+  delete w.data();
 }
 
 TEST(WebAccess, ProgramFolderThatCannotBeWrittenIsNotReportedAsAnInternetFailure) {
