@@ -53,16 +53,22 @@ void ReadCentral(Reader& r, TFileHeader& h) {
 // The central directory found through the end record, by local header offset.
 // Only members written with a data descriptor need it; a missing or broken
 // directory gives an empty map.
-// Where the last end record starts, searched back over the longest comment.
+// Where the end record starts, searched back over the longest comment: the
+// last one whose comment ends the archive, else the last one found. A comment
+// may hold the signature itself.
 std::optional<size_t> EndRecordAt(std::string_view bytes) {
   if (bytes.size() < 22) return std::nullopt;
   const size_t lowest = bytes.size() >= 22 + 65535 ? bytes.size() - 22 - 65535 : 0;
+  std::optional<size_t> last;
   for (size_t at = bytes.size() - 22 + 1; at-- > lowest;) {
     Reader r(bytes);
     r.Seek(at);
-    if (r.U32() == kEndSignature) return at;
+    if (r.U32() != kEndSignature) continue;
+    if (!last) last = at;
+    r.Seek(at + 20);
+    if (at + 22 + r.U16() == bytes.size()) return at;
   }
-  return std::nullopt;
+  return last;
 }
 
 std::map<uint32_t, TFileHeader> CentralByOffset(std::string_view bytes) {

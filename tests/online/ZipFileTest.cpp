@@ -291,6 +291,39 @@ TEST(ZipFile, UnsupportedArchivesAreRefusedClearly) {
   EXPECT_THROW(z.GetUncompressed(0), EZipFileError);
 }
 
+// The archive's comment, put after Python's end record, is read back as
+// written. One holding an end record of its own (at a place its length does
+// not reach the end from) must not be taken for the real one: the members
+// with data descriptors take their sizes from the real directory.
+TEST(ZipFile, ArchiveCommentsAreReadAndNeverTakenForTheEndRecord) {
+  const std::string fake_end = std::string("PK\x05\x06", 4) + std::string(4, '\0') +
+                               std::string("\x01\x00\x01\x00\x0A\x00\x00\x00\x3F\x42\x0F\x00\x00\x00", 14);
+  const std::string comments[] = {"", "release 1.0.0.2", "note " + fake_end + " and a line after it"};
+  for (const PyZipLayout layout : {PyZipLayout::Plain, PyZipLayout::Streamed}) {
+    TemporaryFolder python;
+    MakePythonZip(python.Path() / "pack.zip", kRelease, layout);
+    for (const std::string& comment : comments) {
+      SCOPED_TRACE(std::to_string(comment.size()) + (layout == PyZipLayout::Plain ? " plain" : " streamed"));
+      TemporaryFolder tmp;
+      const fs::path zip = tmp.Path() / "pack.zip";
+      std::string bytes = Slurp(python.Path() / "pack.zip");
+      ASSERT_EQ(U32At(bytes, bytes.size() - 22), 0x06054B50u);
+      bytes[bytes.size() - 2] = static_cast<char>(comment.size() & 0xFF);
+      bytes[bytes.size() - 1] = static_cast<char>(comment.size() >> 8);
+      ASSERT_TRUE(WriteFileAtomic(zip, bytes + comment));
+      TZipFile z;
+      z.LoadFromFile(zip);
+      EXPECT_EQ(z.EndRecord.Comment, comment);
+      EXPECT_EQ(z.EndRecord.TotalEntries, kRelease.size());
+      ExtractZipToFolder(zip, tmp.Path() / "out");
+      for (const auto& m : kRelease) {
+        if (m.name.back() == '/') continue;
+        EXPECT_EQ(Slurp(tmp.Path() / "out" / "pack" / m.name), m.bytes) << m.name;
+      }
+    }
+  }
+}
+
 TEST(ZipFile, IndexChecksAndCrcOfKnownInputs) {
   TemporaryFolder tmp;
   const fs::path zip = tmp.Path() / "three.zip";
