@@ -107,7 +107,6 @@ TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::Wi
     CheckBox1->setChecked(on);
     LinkAnalyzerToBase = on;
   });
-  connect(w_.ScrollBar1, &QScrollBar::valueChanged, this, &TProfile::DrawProfile);
   for (auto [button, handler] : {std::pair{Button1, &TProfile::Button1Click}, {Button2, &TProfile::Button2Click},
                                  {Button3, &TProfile::Button3Click}, {Button4, &TProfile::Button4Click},
                                  {Button5, &TProfile::Button5Click}, {Button6, &TProfile::Button6Click},
@@ -307,7 +306,6 @@ void TProfile::Button5Click() {
   // where they stood before going back.
   if (w_.ScrollBar1->value() != shown) return;
   w_.ShowNeighbor();
-  DrawProfile();
 }
 
 void TProfile::Button8Click() { w_.ShowLightCurveGraph(); }

@@ -660,4 +660,39 @@ TEST(OperationGuide, BackOnTheStartingFrameShowsTheObjectsPutBack) {
   EXPECT_TRUE(shown.Get(80 + radius, 60) == w.Driver.FrameBitmap.Get(80 + radius, 60));
 }
 
+// A moved onto another star of the same frame: the plot shows that star's
+// peak at distance 0 (its pixel as the frame was drawn), not the first one's.
+TEST(OperationGuide, ThePlotFollowsAStarMovedOnTheSameFrame) {
+  MainRoadWindow m(Reader::OwnAvi);
+  SyntheticFrame f;
+  f.Width = 160;
+  f.Height = 120;
+  f.Background = 20;
+  f.Stars = {SyntheticStar{40, 30, 3000, 1.5}, SyntheticStar{110, 80, 4000, 2.5}};
+  ASSERT_TRUE(WriteAvi(m.Path("two.avi").string(), std::vector<Bitmap24>(3, MakeStarFrame(f))));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("two.avi")));
+  m.ClickImage1(40, 30);
+  m.Click("Button32");
+  TProfile* guide = m.W().Profile;
+  ASSERT_NE(guide, nullptr);
+  auto row_of = [&](int x, int y) {
+    const long level = std::lround(SyntheticPixelValue(f, x, y));
+    return static_cast<int>(std::lround(149 - level / 255.0 * 149));
+  };
+  auto lit_near = [&](int row) {
+    const QImage plot = guide->Image1->pixmap().toImage();
+    for (int y = row - 1; y <= row + 1; ++y)
+      if (plot.pixelColor(0, y) != QColor(Qt::white)) return true;
+    return false;
+  };
+  const int first = row_of(40, 30), second = row_of(110, 80);
+  ASSERT_GT(second - first, 50);
+  ASSERT_TRUE(lit_near(first));
+  m.ClickImage1(110, 80);
+  ASSERT_EQ(m.W().Frames.FrameDataLines[0].Objects[0].X, 110);
+  ASSERT_EQ(m.W().Frames.FrameDataLines[0].Objects[0].Y, 80);
+  EXPECT_TRUE(lit_near(second));
+  EXPECT_FALSE(lit_near(first));
+}
+
 }  // namespace
