@@ -20,17 +20,6 @@ std::vector<RadialPoint> RadialProfile(const Bitmap24& frame, int x, int y, int 
   return out;
 }
 
-double RingMean(const std::vector<RadialPoint>& points, double inner, double outer) {
-  double sum = 0;
-  int n = 0;
-  for (const RadialPoint& p : points)
-    if (p.Distance > inner && p.Distance <= outer) {
-      sum += p.Value;
-      ++n;
-    }
-  return n ? sum / n : 0;
-}
-
 double PsfProfileValue(double d, double amplitude, double width, double background) {
   return amplitude / std::exp(2 * (d / width) * (d / width)) + background;
 }

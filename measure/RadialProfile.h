@@ -18,8 +18,5 @@ struct RadialPoint {
 std::vector<RadialPoint> RadialProfile(const Bitmap24& frame, int x, int y, int radius,
                                        const GammaTable* gamma = nullptr);
 
-// Mean value of the points with inner < distance <= outer; 0 when there are none.
-double RingMean(const std::vector<RadialPoint>& points, double inner, double outer);
-
 // The fitted profile at distance d (width s > 0).
 double PsfProfileValue(double d, double amplitude, double width, double background);

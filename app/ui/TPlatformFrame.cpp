@@ -188,7 +188,7 @@ FrameOutcome TPlatform::ShowNeighbor() {
   RedrawThreeDGraph();  // ---- tools ----
   // The guide plots the star where this frame has it: a star placed or
   // moved on the same frame moves no scroll bar.
-  if (Profile) Profile->DrawProfile();
+  if (Profile) Profile->FrameShown(out);
   return out;
 }
 

@@ -17,6 +17,7 @@
 
 #include "app/Overlay.h"
 #include "app/ui/TPlatform.h"
+#include "measure/FrameDriver.h"
 #include "measure/PsfFit.h"
 #include "measure/RadialProfile.h"
 #include "base/NumberText.h"
@@ -158,20 +159,32 @@ void TProfile::DrawProfile() {
     QPainter p(&plot);
     p.setPen(colour);
     for (const RadialPoint& r : points) p.drawPoint(QPointF(px(r.Distance), py(r.Value)));
-    // The fitted curve of the PSF fit: width from its FWHM, background from the outer ring.
-    if (w_.CheckBox14->isChecked() && o.FwhmHfd > 0) {
-      const double s = o.FwhmHfd / kFwhmPerWidth;
-      const double b = RingMean(points, kPlotRadius - 3, kPlotRadius);
-      QPointF last(px(0), py(PsfProfileValue(0, o.PsfAmplitude, s, b)));
+    // The curve the PSF fit found, with its own background: a ring of the
+    // plot differs from the background region when a neighbour star or the
+    // limb lies in one and not the other.
+    const bool fitted = fit_ && fit_object_ == k && !fit_->NoPixels && fit_->Width > 0;
+    if (w_.CheckBox14->isChecked() && fitted) {
+      const double a = fit_->Amplitude, s = fit_->Width, b = fit_->Background;
+      QPointF last(px(0), py(PsfProfileValue(0, a, s, b)));
       for (int i = 1; i <= 60; ++i) {
         const double d = kPlotRadius * i / 60.0;
-        const QPointF next(px(d), py(PsfProfileValue(d, o.PsfAmplitude, s, b)));
+        const QPointF next(px(d), py(PsfProfileValue(d, a, s, b)));
         p.drawLine(last, next);
         last = next;
       }
     }
   }
   Image1->setPixmap(QPixmap::fromImage(plot));
+}
+
+void TProfile::FrameShown(const FrameOutcome& out) {
+  // A frame measured without a fit leaves no curve; one not measured (a
+  // frame that could not be read) keeps the curve of the picture still up.
+  if (out.Measured) {
+    fit_ = out.SelectedPsf;
+    fit_object_ = w_.Run.SelectedObject;
+  }
+  DrawProfile();
 }
 
 void TProfile::ShowDeleteButtons() {

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <cmath>
 
 #include "MainRoadFixture.h"
 #include "app/ui/TPlatformIdentHost.h"
@@ -693,6 +694,53 @@ TEST(OperationGuide, ThePlotFollowsAStarMovedOnTheSameFrame) {
   ASSERT_EQ(m.W().Frames.FrameDataLines[0].Objects[0].Y, 80);
   EXPECT_TRUE(lit_near(second));
   EXPECT_FALSE(lit_near(first));
+}
+
+// With PSF photometry the fitted curve ends on the fit's background, the
+// mean of the frame over the object's background ring, even when a
+// neighbour star brightens the plot's own outer ring.
+TEST(OperationGuide, TheFittedCurveEndsOnTheFitsBackground) {
+  MainRoadWindow m(Reader::OwnAvi);
+  SyntheticFrame f;
+  f.Width = 160;
+  f.Height = 120;
+  f.Background = 20;
+  f.Stars = {SyntheticStar{60, 60, 3000, 1.5}, SyntheticStar{73, 60, 6000, 1.5}};
+  const Bitmap24 frame = MakeStarFrame(f);
+  ASSERT_TRUE(WriteAvi(m.Path("pair.avi").string(), std::vector<Bitmap24>(8, frame)));
+  ASSERT_TRUE(m.OpenThroughButton1(m.Path("pair.avi")));
+  m.W().CheckBox14->setChecked(true);  // 'Photometry': PSF
+  m.ClickImage1(60, 60);
+  TProfile* guide = m.W().Profile;
+  ASSERT_NE(guide, nullptr);
+  const ObjectResult& a = m.W().Frames.FrameDataLines[0].Objects[0];
+  ASSERT_EQ(a.X, 60);
+  ASSERT_EQ(a.Y, 60);
+  auto ring_mean = [&](double inner, double outer) {
+    double sum = 0;
+    int n = 0;
+    for (int dy = -25; dy <= 25; ++dy)
+      for (int dx = -25; dx <= 25; ++dx) {
+        const double d = std::hypot(dx, dy);
+        if (d <= inner || d > outer) continue;
+        sum += frame.Get(60 + dx, 60 + dy).r;
+        ++n;
+      }
+    return sum / n;
+  };
+  auto row_of = [](double level) { return static_cast<int>(std::lround(149 - level / 255.0 * 149)); };
+  const int fit_row = row_of(ring_mean(a.BackgroundInner - 0.5, a.BackgroundOuter + 0.5));
+  const int plot_ring_row = row_of(ring_mean(12, 15));
+  ASSERT_GE(fit_row - plot_ring_row, 4);
+  // Column 238 (distance 14.94) holds no pixel's point, only the curve.
+  const QImage plot = guide->Image1->pixmap().toImage();
+  auto lit_near = [&](int row) {
+    for (int y = row - 1; y <= row + 1; ++y)
+      if (plot.pixelColor(238, y) != QColor(Qt::white)) return true;
+    return false;
+  };
+  EXPECT_TRUE(lit_near(fit_row)) << fit_row;
+  EXPECT_FALSE(lit_near(plot_ring_row)) << plot_ring_row;
 }
 
 }  // namespace
