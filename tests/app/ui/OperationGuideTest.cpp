@@ -57,6 +57,18 @@ struct GuideFixture {
   }
 };
 
+// Two stars on a flat sky of 20, alike in every frame, opened through 'Open AVI'.
+SyntheticFrame OpenTwoStars(MainRoadWindow& m, int width, int height, int frames, SyntheticStar a, SyntheticStar b) {
+  SyntheticFrame f;
+  f.Width = width;
+  f.Height = height;
+  f.Background = 20;
+  f.Stars = {a, b};
+  EXPECT_TRUE(WriteAvi(m.Path("two.avi").string(), std::vector<Bitmap24>(static_cast<size_t>(frames), MakeStarFrame(f))));
+  EXPECT_TRUE(m.OpenThroughButton1(m.Path("two.avi")));
+  return f;
+}
+
 TEST(OperationGuide, OpensOnceBesideTheMainWindow) {
   GuideFixture g;
   ASSERT_NE(g.guide, nullptr);
@@ -627,13 +639,8 @@ TEST(OperationGuide, AStartThatDoesNotTakePlaceKeepsTheStartingPoint) {
 // picture and the position read-out too, not only in the rows to come.
 TEST(OperationGuide, BackOnTheStartingFrameShowsTheObjectsPutBack) {
   MainRoadWindow m(Reader::OwnAvi);
-  SyntheticFrame f;
-  f.Width = 120;
-  f.Height = 90;
-  f.Background = 20;
-  f.Stars = {SyntheticStar{30.2, 30.1, 1500, 1.5}, SyntheticStar{80.2, 60.1, 1500, 1.5}};
-  ASSERT_TRUE(WriteAvi(m.Path("two.avi").string(), std::vector<Bitmap24>(20, MakeStarFrame(f))));
-  ASSERT_TRUE(m.OpenThroughButton1(m.Path("two.avi")));
+  OpenTwoStars(m, 120, 90, 20, {30.2, 30.1, 1500, 1.5}, {80.2, 60.1, 1500, 1.5});
+  ASSERT_TRUE(m.W().Run.VideoLoaded);
   TPlatform& w = m.W();
   m.ClickImage1(30, 30);
   m.Click("Button32");
@@ -665,13 +672,8 @@ TEST(OperationGuide, BackOnTheStartingFrameShowsTheObjectsPutBack) {
 // peak at distance 0 (its pixel as the frame was drawn), not the first one's.
 TEST(OperationGuide, ThePlotFollowsAStarMovedOnTheSameFrame) {
   MainRoadWindow m(Reader::OwnAvi);
-  SyntheticFrame f;
-  f.Width = 160;
-  f.Height = 120;
-  f.Background = 20;
-  f.Stars = {SyntheticStar{40, 30, 3000, 1.5}, SyntheticStar{110, 80, 4000, 2.5}};
-  ASSERT_TRUE(WriteAvi(m.Path("two.avi").string(), std::vector<Bitmap24>(3, MakeStarFrame(f))));
-  ASSERT_TRUE(m.OpenThroughButton1(m.Path("two.avi")));
+  const SyntheticFrame f = OpenTwoStars(m, 160, 120, 3, {40, 30, 3000, 1.5}, {110, 80, 4000, 2.5});
+  ASSERT_TRUE(m.W().Run.VideoLoaded);
   m.ClickImage1(40, 30);
   m.Click("Button32");
   TProfile* guide = m.W().Profile;
@@ -701,14 +703,8 @@ TEST(OperationGuide, ThePlotFollowsAStarMovedOnTheSameFrame) {
 // neighbour star brightens the plot's own outer ring.
 TEST(OperationGuide, TheFittedCurveEndsOnTheFitsBackground) {
   MainRoadWindow m(Reader::OwnAvi);
-  SyntheticFrame f;
-  f.Width = 160;
-  f.Height = 120;
-  f.Background = 20;
-  f.Stars = {SyntheticStar{60, 60, 3000, 1.5}, SyntheticStar{73, 60, 6000, 1.5}};
-  const Bitmap24 frame = MakeStarFrame(f);
-  ASSERT_TRUE(WriteAvi(m.Path("pair.avi").string(), std::vector<Bitmap24>(8, frame)));
-  ASSERT_TRUE(m.OpenThroughButton1(m.Path("pair.avi")));
+  const Bitmap24 frame = MakeStarFrame(OpenTwoStars(m, 160, 120, 8, {60, 60, 3000, 1.5}, {73, 60, 6000, 1.5}));
+  ASSERT_TRUE(m.W().Run.VideoLoaded);
   m.W().CheckBox14->setChecked(true);  // 'Photometry': PSF
   m.ClickImage1(60, 60);
   TProfile* guide = m.W().Profile;
