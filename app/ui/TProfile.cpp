@@ -155,15 +155,21 @@ void TProfile::DrawProfile() {
     const QColor colour(c.r, c.g, c.b);
     auto px = [](double d) { return d / kPlotRadius * (kW - 1); };
     auto py = [](double v) { return (kH - 1) - v / 255.0 * (kH - 1); };
-    const std::vector<RadialPoint> points = RadialProfile(frame, o.X, o.Y, kPlotRadius, w_.MeasureGamma());
+    // With a fit, the pixels are plotted at their distance from the centre
+    // it found, as its curve is: from the pixel under it, a star off the
+    // pixel's middle would look wider than its curve.
+    const bool fitted =
+        w_.CheckBox14->isChecked() && fit_ && fit_object_ == k && !fit_->NoPixels && fit_->Width > 0;
+    RadialCentre centre;
+    if (fitted) centre = {fit_->CenterX, fit_->CenterY, w_.TrackingOpts.PixelAspectCorrection ? 1.125 : 1.0};
+    const std::vector<RadialPoint> points = RadialProfile(frame, o.X, o.Y, kPlotRadius, w_.MeasureGamma(), centre);
     QPainter p(&plot);
     p.setPen(colour);
     for (const RadialPoint& r : points) p.drawPoint(QPointF(px(r.Distance), py(r.Value)));
     // The curve the PSF fit found, with its own background: a ring of the
     // plot differs from the background region when a neighbour star or the
     // limb lies in one and not the other.
-    const bool fitted = fit_ && fit_object_ == k && !fit_->NoPixels && fit_->Width > 0;
-    if (w_.CheckBox14->isChecked() && fitted) {
+    if (fitted) {
       const double a = fit_->Amplitude, s = fit_->Width, b = fit_->Background;
       QPointF last(px(0), py(PsfProfileValue(0, a, s, b)));
       for (int i = 1; i <= 60; ++i) {

@@ -739,4 +739,30 @@ TEST(OperationGuide, TheFittedCurveEndsOnTheFitsBackground) {
   EXPECT_FALSE(lit_near(plot_ring_row)) << plot_ring_row;
 }
 
+// A star half a pixel off its brightest pixel's middle: with PSF photometry
+// that pixel is plotted half a pixel out, where the star's centre truly is,
+// as the fitted curve counts; not at distance 0.
+TEST(OperationGuide, ThePlotCountsDistancesFromTheFittedCentre) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const SyntheticFrame f = OpenTwoStars(m, 160, 120, 8, {60.5, 60, 3000, 1.5}, {130, 100, 1500, 1.5});
+  ASSERT_TRUE(m.W().Run.VideoLoaded);
+  m.W().CheckBox14->setChecked(true);  // 'Photometry': PSF
+  m.ClickImage1(60, 60);
+  TProfile* guide = m.W().Profile;
+  ASSERT_NE(guide, nullptr);
+  const ObjectResult& a = m.W().Frames.FrameDataLines[0].Objects[0];
+  ASSERT_DOUBLE_EQ(std::hypot(a.X - 60.5, a.Y - 60.0), 0.5);
+  const long level = std::lround(SyntheticPixelValue(f, a.X, a.Y));
+  const int row = static_cast<int>(std::lround(149 - level / 255.0 * 149));
+  const QImage plot = guide->Image1->pixmap().toImage();
+  auto lit_near = [&](int from_x, int to_x) {
+    for (int x = from_x; x <= to_x; ++x)
+      for (int y = row - 1; y <= row + 1; ++y)
+        if (plot.pixelColor(x, y) != QColor(Qt::white)) return true;
+    return false;
+  };
+  EXPECT_FALSE(lit_near(0, 0));
+  EXPECT_TRUE(lit_near(6, 10));  // 0.5 of 15 on 240 columns: 8
+}
+
 }  // namespace
