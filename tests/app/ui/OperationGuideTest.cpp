@@ -69,6 +69,13 @@ SyntheticFrame OpenTwoStars(MainRoadWindow& m, int width, int height, int frames
   return f;
 }
 
+// Object A placed at (x, y) with PSF photometry, which opens the guide.
+TProfile* PlaceWithPsf(MainRoadWindow& m, int x, int y) {
+  m.W().CheckBox14->setChecked(true);  // 'Photometry': PSF
+  m.ClickImage1(x, y);
+  return m.W().Profile;
+}
+
 TEST(OperationGuide, OpensOnceBesideTheMainWindow) {
   GuideFixture g;
   ASSERT_NE(g.guide, nullptr);
@@ -705,9 +712,7 @@ TEST(OperationGuide, TheFittedCurveEndsOnTheFitsBackground) {
   MainRoadWindow m(Reader::OwnAvi);
   const Bitmap24 frame = MakeStarFrame(OpenTwoStars(m, 160, 120, 8, {60, 60, 3000, 1.5}, {73, 60, 6000, 1.5}));
   ASSERT_TRUE(m.W().Run.VideoLoaded);
-  m.W().CheckBox14->setChecked(true);  // 'Photometry': PSF
-  m.ClickImage1(60, 60);
-  TProfile* guide = m.W().Profile;
+  TProfile* guide = PlaceWithPsf(m, 60, 60);
   ASSERT_NE(guide, nullptr);
   const ObjectResult& a = m.W().Frames.FrameDataLines[0].Objects[0];
   ASSERT_EQ(a.X, 60);
@@ -746,9 +751,7 @@ TEST(OperationGuide, ThePlotCountsDistancesFromTheFittedCentre) {
   MainRoadWindow m(Reader::OwnAvi);
   const SyntheticFrame f = OpenTwoStars(m, 160, 120, 8, {60.5, 60, 3000, 1.5}, {130, 100, 1500, 1.5});
   ASSERT_TRUE(m.W().Run.VideoLoaded);
-  m.W().CheckBox14->setChecked(true);  // 'Photometry': PSF
-  m.ClickImage1(60, 60);
-  TProfile* guide = m.W().Profile;
+  TProfile* guide = PlaceWithPsf(m, 60, 60);
   ASSERT_NE(guide, nullptr);
   const ObjectResult& a = m.W().Frames.FrameDataLines[0].Objects[0];
   ASSERT_DOUBLE_EQ(std::hypot(a.X - 60.5, a.Y - 60.0), 0.5);
