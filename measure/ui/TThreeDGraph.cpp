@@ -45,6 +45,7 @@ TThreeDGraph::TThreeDGraph(ProfileGrids& grids, const ApertureClassMap& classes,
   TrackBar2->setTickInterval(5);
   TrackBar2->setTickPosition(QSlider::TicksRight);
   TrackBar2->setInvertedAppearance(true);  // 0 at the top
+  TrackBar2->setInvertedControls(true);    // so the up arrow and the wheel move the handle up
   top->addWidget(TrackBar2);
   v->addLayout(top);
 
