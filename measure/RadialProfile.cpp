@@ -5,30 +5,19 @@
 
 #include "measure/ProfileWindows.h"
 
-std::vector<RadialPoint> RadialProfile(const Bitmap24& frame, int x, int y, int radius,
-                                       const GammaTable* gamma) {
+std::vector<RadialPoint> RadialProfile(const Bitmap24& frame, int x, int y, int radius, const GammaTable* gamma,
+                                       const RadialCentre& centre) {
   std::vector<RadialPoint> out;
   for (int dy = -radius; dy <= radius; ++dy)
     for (int dx = -radius; dx <= radius; ++dx) {
-      const double d = std::sqrt(double(dx * dx + dy * dy));
       const int64_t px = int64_t{x} + dx, py = int64_t{y} + dy;
-      if (d > radius || !IsReadablePixel(px, py, frame.Width(), frame.Height())) continue;
+      if (dx * dx + dy * dy > radius * radius || !IsReadablePixel(px, py, frame.Width(), frame.Height())) continue;
       const Bgr c = frame.Get(static_cast<int>(px), static_cast<int>(py));
       const int sum = gamma ? (*gamma)[c.b] + (*gamma)[c.g] + (*gamma)[c.r] : c.b + c.g + c.r;
+      const double d = std::hypot(dx - centre.Dx, centre.RowScale * (dy - centre.Dy));
       out.push_back({d, sum / 3.0});
     }
   return out;
-}
-
-double RingMean(const std::vector<RadialPoint>& points, double inner, double outer) {
-  double sum = 0;
-  int n = 0;
-  for (const RadialPoint& p : points)
-    if (p.Distance > inner && p.Distance <= outer) {
-      sum += p.Value;
-      ++n;
-    }
-  return n ? sum / n : 0;
 }
 
 double PsfProfileValue(double d, double amplitude, double width, double background) {

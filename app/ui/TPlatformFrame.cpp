@@ -16,6 +16,7 @@
 #include "base/ui/DialogService.h"
 #include "app/ui/TMeasurementOption.h"
 #include "app/ui/TPlatform.h"
+#include "app/ui/TProfile.h"
 #include "app/ui/UtilityWindows.h"
 #include "base/ui/BitmapLabel.h"
 
@@ -185,6 +186,9 @@ FrameOutcome TPlatform::ShowNeighbor() {
   if (!out.FieldImage.Empty()) FrameTimeStep(out.FieldImage, true);
   ActOnFrameOutcome(out, was_measuring);
   RedrawThreeDGraph();  // ---- tools ----
+  // The guide plots the star where this frame has it: a star placed or
+  // moved on the same frame moves no scroll bar.
+  if (Profile) Profile->FrameShown(out);
   return out;
 }
 

@@ -17,6 +17,7 @@
 
 #include "app/Overlay.h"
 #include "app/ui/TPlatform.h"
+#include "measure/FrameDriver.h"
 #include "measure/PsfFit.h"
 #include "measure/RadialProfile.h"
 #include "base/NumberText.h"
@@ -107,7 +108,6 @@ TProfile::TProfile(TPlatform& platform) : QWidget(&platform, Qt::Window | Qt::Wi
     CheckBox1->setChecked(on);
     LinkAnalyzerToBase = on;
   });
-  connect(w_.ScrollBar1, &QScrollBar::valueChanged, this, &TProfile::DrawProfile);
   for (auto [button, handler] : {std::pair{Button1, &TProfile::Button1Click}, {Button2, &TProfile::Button2Click},
                                  {Button3, &TProfile::Button3Click}, {Button4, &TProfile::Button4Click},
                                  {Button5, &TProfile::Button5Click}, {Button6, &TProfile::Button6Click},
@@ -155,24 +155,42 @@ void TProfile::DrawProfile() {
     const QColor colour(c.r, c.g, c.b);
     auto px = [](double d) { return d / kPlotRadius * (kW - 1); };
     auto py = [](double v) { return (kH - 1) - v / 255.0 * (kH - 1); };
-    const std::vector<RadialPoint> points = RadialProfile(frame, o.X, o.Y, kPlotRadius, w_.MeasureGamma());
+    // With a fit, the pixels are plotted at their distance from the centre
+    // it found, as its curve is: from the pixel under it, a star off the
+    // pixel's middle would look wider than its curve.
+    const bool fitted =
+        w_.CheckBox14->isChecked() && fit_ && fit_object_ == k && !fit_->NoPixels && fit_->Width > 0;
+    RadialCentre centre;
+    if (fitted) centre = {fit_->CenterX, fit_->CenterY, w_.TrackingOpts.PixelAspectCorrection ? 1.125 : 1.0};
+    const std::vector<RadialPoint> points = RadialProfile(frame, o.X, o.Y, kPlotRadius, w_.MeasureGamma(), centre);
     QPainter p(&plot);
     p.setPen(colour);
     for (const RadialPoint& r : points) p.drawPoint(QPointF(px(r.Distance), py(r.Value)));
-    // The fitted curve of the PSF fit: width from its FWHM, background from the outer ring.
-    if (w_.CheckBox14->isChecked() && o.FwhmHfd > 0) {
-      const double s = o.FwhmHfd / kFwhmPerWidth;
-      const double b = RingMean(points, kPlotRadius - 3, kPlotRadius);
-      QPointF last(px(0), py(PsfProfileValue(0, o.PsfAmplitude, s, b)));
+    // The curve the PSF fit found, with its own background: a ring of the
+    // plot differs from the background region when a neighbour star or the
+    // limb lies in one and not the other.
+    if (fitted) {
+      const double a = fit_->Amplitude, s = fit_->Width, b = fit_->Background;
+      QPointF last(px(0), py(PsfProfileValue(0, a, s, b)));
       for (int i = 1; i <= 60; ++i) {
         const double d = kPlotRadius * i / 60.0;
-        const QPointF next(px(d), py(PsfProfileValue(d, o.PsfAmplitude, s, b)));
+        const QPointF next(px(d), py(PsfProfileValue(d, a, s, b)));
         p.drawLine(last, next);
         last = next;
       }
     }
   }
   Image1->setPixmap(QPixmap::fromImage(plot));
+}
+
+void TProfile::FrameShown(const FrameOutcome& out) {
+  // A frame measured without a fit leaves no curve; one not measured (a
+  // frame that could not be read) keeps the curve of the picture still up.
+  if (out.Measured) {
+    fit_ = out.SelectedPsf;
+    fit_object_ = w_.Run.SelectedObject;
+  }
+  DrawProfile();
 }
 
 void TProfile::ShowDeleteButtons() {
@@ -307,7 +325,6 @@ void TProfile::Button5Click() {
   // where they stood before going back.
   if (w_.ScrollBar1->value() != shown) return;
   w_.ShowNeighbor();
-  DrawProfile();
 }
 
 void TProfile::Button8Click() { w_.ShowLightCurveGraph(); }

@@ -8,8 +8,10 @@
 
 #include "base/FrameResult.h"
 #include "base/ui/ControlsForward.h"
+#include "measure/PsfFit.h"
 
 class TPlatform;
+struct FrameOutcome;
 
 class TProfile : public QWidget {
   Q_OBJECT
@@ -40,6 +42,9 @@ class TProfile : public QWidget {
   // Image1: the selected star's radial profile on the current frame and,
   // with PSF photometry, the fitted profile, in the object's colour.
   void DrawProfile();
+  // The main window showed a frame: its fit of the selected star, if any, is
+  // the curve drawn from now on.
+  void FrameShown(const FrameOutcome& out);
   static constexpr int kPlotRadius = 15;
 
   // The blocks taken by the last 'Preview' or 'Measure'; none before.
@@ -70,4 +75,6 @@ class TProfile : public QWidget {
   void StartKeepingBackup(void (TPlatform::*start)());
   void StopOfferingBackup(void (TPlatform::*stop)());
   TPlatform& w_;
+  std::optional<PsfFitResult> fit_;  // the last fit of object fit_object_
+  int fit_object_ = 0;
 };

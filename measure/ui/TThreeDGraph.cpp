@@ -28,7 +28,10 @@ constexpr int kImageWidth = 252, kImageHeight = 414;
 TThreeDGraph::TThreeDGraph(ProfileGrids& grids, const ApertureClassMap& classes, QWidget* opener)
     : QWidget(opener, Qt::Window | Qt::WindowStaysOnTopHint), grids_(grids), classes_(classes) {
   SetUpToolWindow(this, "ThreeDGraph", "3D-Graph of Star Profile");
+  // The slider starts at 20 again: so must the kept heights, which are drawn
+  // as they are when no frame can be read (the capture holds the video).
   grids_.HeightStep = 20;
+  RecomputeProfileHeights(grids_);
   auto* v = new QVBoxLayout(this);
   auto* top = new QHBoxLayout;
   TDGImage1 = Named<QLabel>("TDGImage1");
@@ -42,6 +45,7 @@ TThreeDGraph::TThreeDGraph(ProfileGrids& grids, const ApertureClassMap& classes,
   TrackBar2->setTickInterval(5);
   TrackBar2->setTickPosition(QSlider::TicksRight);
   TrackBar2->setInvertedAppearance(true);  // 0 at the top
+  TrackBar2->setInvertedControls(true);    // so the up arrow and the wheel move the handle up
   top->addWidget(TrackBar2);
   v->addLayout(top);
 

@@ -480,4 +480,31 @@ TEST(RadialProfile, PointsAreThePixelsAsTheFitReadsThem) {
   }
 }
 
+// Distances count from the fitted centre, rows 1.125 times as far with the
+// aspect correction; which pixels are plotted does not change.
+TEST(RadialProfile, DistancesCountFromTheGivenCentre) {
+  const Bitmap24 frame(9, 9);
+  const struct {
+    RadialCentre centre;
+    int dx, dy;
+    double distance;  // worked out by hand
+  } cases[] = {
+      {{0.5, 0, 1}, 0, 0, 0.5},    {{0.5, 0, 1}, 1, 0, 0.5},     {{0.5, 0, 1}, -2, 0, 2.5},
+      {{0.3, -0.4, 1}, 0, 0, 0.5}, {{0, 0, 1.125}, 0, 2, 2.25}, {{-1, 1, 1.125}, 2, -1, 3.75},
+  };
+  for (const auto& c : cases) {
+    const std::vector<RadialPoint> points = RadialProfile(frame, 4, 4, 3, nullptr, c.centre);
+    ASSERT_EQ(points.size(), 29u);  // the cells of the 7 x 7 square within 3
+    size_t i = 0;
+    for (int dy = -3; dy <= 3; ++dy)
+      for (int dx = -3; dx <= 3; ++dx) {
+        if (dx * dx + dy * dy > 9) continue;
+        if (dx == c.dx && dy == c.dy) {
+          EXPECT_NEAR(points[i].Distance, c.distance, 1e-12) << dx << "," << dy;
+        }
+        ++i;
+      }
+  }
+}
+
 }  // namespace

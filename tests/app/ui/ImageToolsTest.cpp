@@ -446,4 +446,26 @@ TEST_F(ImageTools, TurnButtonsStopAtNinetyDegrees) {
   EXPECT_EQ(slider->value(), -90);
 }
 
+// Reopened while the capture holds the video (no frame to read), the view
+// draws the kept patch at the height its slider shows again: R + G + B.
+TEST_F(ImageTools, StarImageReopenedWithoutAFrameDrawsAtTheSliderHeight) {
+  OpenStar();
+  m.ClickImage1(60, 50);
+  m.Click("Button8");
+  ASSERT_TRUE(m.W().ThreeDGraph);
+  Find<QSlider>(m.W().ThreeDGraph.data(), "TrackBar2")->setValue(0);  // three times the sum
+  const int x = m.W().Driver.ObjectX[0], y = m.W().Driver.ObjectY[0];
+  ASSERT_EQ(m.W().ThreeDGrids.Height[0].At(0, 0), 3 * PixelSum(0, x, y));
+  m.W().ThreeDGraph->close();
+  LetClosedWindowsGo();
+  m.Find<QAction>("VideoCapture1")->trigger();
+  ASSERT_TRUE(m.W().OpenWindows.CaptureWindowOpen);
+  m.Click("Button8");
+  TThreeDGraph* graph = m.W().ThreeDGraph.data();
+  ASSERT_NE(graph, nullptr);
+  EXPECT_EQ(Find<QSlider>(graph, "TrackBar2")->value(), 20);
+  EXPECT_EQ(m.W().ThreeDGrids.Height[0].At(0, 0), PixelSum(0, x, y));
+  EXPECT_EQ(m.W().ThreeDGrids.Height[0].At(3, -2), PixelSum(0, x + 3, y - 2));
+}
+
 }  // namespace

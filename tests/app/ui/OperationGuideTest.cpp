@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <cmath>
 
 #include "MainRoadFixture.h"
 #include "app/ui/TPlatformIdentHost.h"
@@ -55,6 +56,25 @@ struct GuideFixture {
     return moved;
   }
 };
+
+// Two stars on a flat sky of 20, alike in every frame, opened through 'Open AVI'.
+SyntheticFrame OpenTwoStars(MainRoadWindow& m, int width, int height, int frames, SyntheticStar a, SyntheticStar b) {
+  SyntheticFrame f;
+  f.Width = width;
+  f.Height = height;
+  f.Background = 20;
+  f.Stars = {a, b};
+  EXPECT_TRUE(WriteAvi(m.Path("two.avi").string(), std::vector<Bitmap24>(static_cast<size_t>(frames), MakeStarFrame(f))));
+  EXPECT_TRUE(m.OpenThroughButton1(m.Path("two.avi")));
+  return f;
+}
+
+// Object A placed at (x, y) with PSF photometry, which opens the guide.
+TProfile* PlaceWithPsf(MainRoadWindow& m, int x, int y) {
+  m.W().CheckBox14->setChecked(true);  // 'Photometry': PSF
+  m.ClickImage1(x, y);
+  return m.W().Profile;
+}
 
 TEST(OperationGuide, OpensOnceBesideTheMainWindow) {
   GuideFixture g;
@@ -626,13 +646,8 @@ TEST(OperationGuide, AStartThatDoesNotTakePlaceKeepsTheStartingPoint) {
 // picture and the position read-out too, not only in the rows to come.
 TEST(OperationGuide, BackOnTheStartingFrameShowsTheObjectsPutBack) {
   MainRoadWindow m(Reader::OwnAvi);
-  SyntheticFrame f;
-  f.Width = 120;
-  f.Height = 90;
-  f.Background = 20;
-  f.Stars = {SyntheticStar{30.2, 30.1, 1500, 1.5}, SyntheticStar{80.2, 60.1, 1500, 1.5}};
-  ASSERT_TRUE(WriteAvi(m.Path("two.avi").string(), std::vector<Bitmap24>(20, MakeStarFrame(f))));
-  ASSERT_TRUE(m.OpenThroughButton1(m.Path("two.avi")));
+  OpenTwoStars(m, 120, 90, 20, {30.2, 30.1, 1500, 1.5}, {80.2, 60.1, 1500, 1.5});
+  ASSERT_TRUE(m.W().Run.VideoLoaded);
   TPlatform& w = m.W();
   m.ClickImage1(30, 30);
   m.Click("Button32");
@@ -658,6 +673,99 @@ TEST(OperationGuide, BackOnTheStartingFrameShowsTheObjectsPutBack) {
   const Bitmap24 shown = m.ShownImage();
   EXPECT_TRUE(shown.Get(30 + radius, 30) == (Bgr{0, 0, 255}));  // A's aperture rim, red
   EXPECT_TRUE(shown.Get(80 + radius, 60) == w.Driver.FrameBitmap.Get(80 + radius, 60));
+}
+
+// A moved onto another star of the same frame: the plot shows that star's
+// peak at distance 0 (its pixel as the frame was drawn), not the first one's.
+TEST(OperationGuide, ThePlotFollowsAStarMovedOnTheSameFrame) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const SyntheticFrame f = OpenTwoStars(m, 160, 120, 3, {40, 30, 3000, 1.5}, {110, 80, 4000, 2.5});
+  ASSERT_TRUE(m.W().Run.VideoLoaded);
+  m.ClickImage1(40, 30);
+  m.Click("Button32");
+  TProfile* guide = m.W().Profile;
+  ASSERT_NE(guide, nullptr);
+  auto row_of = [&](int x, int y) {
+    const long level = std::lround(SyntheticPixelValue(f, x, y));
+    return static_cast<int>(std::lround(149 - level / 255.0 * 149));
+  };
+  auto lit_near = [&](int row) {
+    const QImage plot = guide->Image1->pixmap().toImage();
+    for (int y = row - 1; y <= row + 1; ++y)
+      if (plot.pixelColor(0, y) != QColor(Qt::white)) return true;
+    return false;
+  };
+  const int first = row_of(40, 30), second = row_of(110, 80);
+  ASSERT_GT(second - first, 50);
+  ASSERT_TRUE(lit_near(first));
+  m.ClickImage1(110, 80);
+  ASSERT_EQ(m.W().Frames.FrameDataLines[0].Objects[0].X, 110);
+  ASSERT_EQ(m.W().Frames.FrameDataLines[0].Objects[0].Y, 80);
+  EXPECT_TRUE(lit_near(second));
+  EXPECT_FALSE(lit_near(first));
+}
+
+// With PSF photometry the fitted curve ends on the fit's background, the
+// mean of the frame over the object's background ring, even when a
+// neighbour star brightens the plot's own outer ring.
+TEST(OperationGuide, TheFittedCurveEndsOnTheFitsBackground) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const Bitmap24 frame = MakeStarFrame(OpenTwoStars(m, 160, 120, 8, {60, 60, 3000, 1.5}, {73, 60, 6000, 1.5}));
+  ASSERT_TRUE(m.W().Run.VideoLoaded);
+  TProfile* guide = PlaceWithPsf(m, 60, 60);
+  ASSERT_NE(guide, nullptr);
+  const ObjectResult& a = m.W().Frames.FrameDataLines[0].Objects[0];
+  ASSERT_EQ(a.X, 60);
+  ASSERT_EQ(a.Y, 60);
+  auto ring_mean = [&](double inner, double outer) {
+    double sum = 0;
+    int n = 0;
+    for (int dy = -25; dy <= 25; ++dy)
+      for (int dx = -25; dx <= 25; ++dx) {
+        const double d = std::hypot(dx, dy);
+        if (d <= inner || d > outer) continue;
+        sum += frame.Get(60 + dx, 60 + dy).r;
+        ++n;
+      }
+    return sum / n;
+  };
+  auto row_of = [](double level) { return static_cast<int>(std::lround(149 - level / 255.0 * 149)); };
+  const int fit_row = row_of(ring_mean(a.BackgroundInner - 0.5, a.BackgroundOuter + 0.5));
+  const int plot_ring_row = row_of(ring_mean(12, 15));
+  ASSERT_GE(fit_row - plot_ring_row, 4);
+  // Column 238 (distance 14.94) holds no pixel's point, only the curve.
+  const QImage plot = guide->Image1->pixmap().toImage();
+  auto lit_near = [&](int row) {
+    for (int y = row - 1; y <= row + 1; ++y)
+      if (plot.pixelColor(238, y) != QColor(Qt::white)) return true;
+    return false;
+  };
+  EXPECT_TRUE(lit_near(fit_row)) << fit_row;
+  EXPECT_FALSE(lit_near(plot_ring_row)) << plot_ring_row;
+}
+
+// A star half a pixel off its brightest pixel's middle: with PSF photometry
+// that pixel is plotted half a pixel out, where the star's centre truly is,
+// as the fitted curve counts; not at distance 0.
+TEST(OperationGuide, ThePlotCountsDistancesFromTheFittedCentre) {
+  MainRoadWindow m(Reader::OwnAvi);
+  const SyntheticFrame f = OpenTwoStars(m, 160, 120, 8, {60.5, 60, 3000, 1.5}, {130, 100, 1500, 1.5});
+  ASSERT_TRUE(m.W().Run.VideoLoaded);
+  TProfile* guide = PlaceWithPsf(m, 60, 60);
+  ASSERT_NE(guide, nullptr);
+  const ObjectResult& a = m.W().Frames.FrameDataLines[0].Objects[0];
+  ASSERT_DOUBLE_EQ(std::hypot(a.X - 60.5, a.Y - 60.0), 0.5);
+  const long level = std::lround(SyntheticPixelValue(f, a.X, a.Y));
+  const int row = static_cast<int>(std::lround(149 - level / 255.0 * 149));
+  const QImage plot = guide->Image1->pixmap().toImage();
+  auto lit_near = [&](int from_x, int to_x) {
+    for (int x = from_x; x <= to_x; ++x)
+      for (int y = row - 1; y <= row + 1; ++y)
+        if (plot.pixelColor(x, y) != QColor(Qt::white)) return true;
+    return false;
+  };
+  EXPECT_FALSE(lit_near(0, 0));
+  EXPECT_TRUE(lit_near(6, 10));  // 0.5 of 15 on 240 columns: 8
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The histogram and the 3-D star-profile windows driven through their controls.
+#include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -146,6 +148,24 @@ TEST(ThreeDGraphWindow, ControlsTurnTiltSmoothAndHide) {
   EXPECT_EQ(Child<QSlider>(w, "TrackBar2")->value(), 20);
   EXPECT_EQ(g.grids.Height[0].At(0, 0), 300);
   EXPECT_FALSE(w->findChild<QLabel*>("TDGImage1")->pixmap().isNull());
+}
+
+// The height slider has 0 at its top: the up arrow key moves its handle up,
+// towards 0 and a taller surface, and the down arrow key back down.
+TEST(ThreeDGraphWindow, HeightSliderKeysMoveTheHandleTheirWay) {
+  Graph g;
+  QSlider* slider = Child<QSlider>(g.w, "TrackBar2");
+  ASSERT_EQ(slider->value(), 20);
+  const struct {
+    Qt::Key key;
+    int value, height;
+  } presses[] = {{Qt::Key_Up, 10, 600}, {Qt::Key_Up, 0, 900}, {Qt::Key_Down, 10, 600}, {Qt::Key_PageDown, 20, 300}};
+  for (const auto& p : presses) {
+    QKeyEvent press(QEvent::KeyPress, p.key, Qt::NoModifier);
+    QApplication::sendEvent(slider, &press);
+    EXPECT_EQ(slider->value(), p.value) << p.key;
+    EXPECT_EQ(g.grids.Height[0].At(0, 0), p.height) << p.key;
+  }
 }
 
 }  // namespace
