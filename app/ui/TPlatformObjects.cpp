@@ -259,6 +259,7 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
   Tracking.Profiles[i].Model = ProfileModel{};
   Tracking.Profiles[i].ReferenceValue = 0;
   Tracking.Profiles[i].PsfWidth = 0;
+  if (k == 1) Tracking.LastMatchA = {};  // nor is where the old star was last matched
   const bool profile_tracking = CheckBox15->isChecked();
   const int threshold = UpDown7->Position();
 

@@ -414,3 +414,65 @@ TEST(TrackingTruth, BlankFrameLeavesTheGuideOnItsStar) {
 }
 
 }  // namespace
+
+namespace {
+
+// A playback leaves where the profile match last found A, on a star far off. A is
+// then placed on another star, on another video or the same one, for PSF
+// photometry with 'Tracking' off, so no match has found it there yet; then,
+// with 'Tracking', 'Drift' and the lost-star box (CheckBox17) ticked, a run or
+// playback starts where that star has faded. The 'Frame2' the loss marks must
+// be of this star, or the drift line through it drags A off towards the other
+// star and A never finds its own again.
+TEST(TrackingTruth, LossAtTheStartOfAPassKeepsTheNewlyPlacedStarsPlace) {
+  const StarPath far = [](int) { return std::vector<GaussianStar>{{120.3, 90.2, 150, 2.0}}; };
+  const StarPath both = [](int n) {
+    return std::vector<GaussianStar>{{120.3, 90.2, 150, 2.0}, {40.3, 50.2, n >= 4 && n < 12 ? 0.0 : 150.0, 2.0}};
+  };
+  struct Case {
+    const char* name;
+    bool other_video;
+    bool playback;
+  };
+  for (const Case c : {Case{"other video, run", true, false}, Case{"other video, playback", true, true},
+                       Case{"same video, run", false, false}}) {
+    ObjectsWindow m;
+    ASSERT_TRUE(m.OpenFrames(PathFrames(30, c.other_video ? far : both, 1.0))) << c.name;
+    TPlatform& w = m.W();
+    m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
+    m.ClickImage1(120, 90);
+    m.Click("SpeedButton1");  // play
+    ASSERT_TRUE(m.WaitUntilStopped()) << c.name;
+
+    if (c.other_video)
+      ASSERT_TRUE(m.OpenFrames(PathFrames(30, both, 1.0), "second.avi")) << c.name;
+    else
+      w.GoToFrame(0);
+    m.Find<QCheckBox>("CheckBox15")->setChecked(false);
+    m.Find<QCheckBox>("CheckBox14")->setChecked(true);  // 'Photometry'
+    m.ClickImage1(40, 50);
+    m.Find<QRadioButton>("RadioButton5")->setChecked(true);  // 'Drift'
+    m.Find<QCheckBox>("CheckBox17")->setChecked(true);
+    w.GoToFrame(6);
+    m.Find<QCheckBox>("CheckBox15")->setChecked(true);
+    if (c.playback) {
+      m.Click("SpeedButton1");  // play: marks 'Frame1' here
+    } else {
+      m.Click("Button11");  // 'Frame1' marked by hand
+      m.Click("Button3");
+    }
+    ASSERT_TRUE(m.WaitUntilStopped()) << c.name;
+    const TrackPoint& f2 = w.PassedPoints[0].Frame2;
+    EXPECT_GE(f2.Frame, 6) << c.name;
+    EXPECT_LE(std::abs(f2.X - 40) + std::abs(f2.Y - 50), 4) << c.name;
+    const ObjectResult& a = w.Frames.FrameDataLines[0].Objects[0];
+    EXPECT_TRUE(OnStar({a.X, a.Y}, 40.3, 50.2)) << c.name;
+    if (c.playback) continue;
+    const std::vector<std::string> rows = m.Rows();
+    ASSERT_EQ(rows.size(), 24u) << c.name;
+    for (size_t r = 6; r < rows.size(); ++r)  // frames 12.., the star back
+      EXPECT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[r], 1), 40.3, 50.2)) << c.name << ", frame " << r + 6;
+  }
+}
+
+}  // namespace
