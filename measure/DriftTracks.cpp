@@ -105,9 +105,12 @@ std::optional<LinkedOffsets> InterpolateLinkedOffsets(const LinkedPointTable& po
   const TrackPoint& b1 = points[0].Begin;
   const TrackPoint& e1 = points[0].End;
   if (!b1.HasFrame() || !e1.HasFrame() || b1.Frame == e1.Frame) return std::nullopt;
+  const LinkedPointSet& guide = points[1];
+  // Offsets from a guide without marks of its own would count from the unset
+  // value, far off the frame.
+  if (!guide.Begin.HasFrame() || !guide.End.HasFrame()) return std::nullopt;
   const double t = static_cast<double>(frame) - b1.Frame;
   const double total = static_cast<double>(e1.Frame) - b1.Frame;
-  const LinkedPointSet& guide = points[1];
   // Begin and End offsets of object `index` from the guide.
   auto offsets = [&](int index, double& ub, double& vb, double& ue, double& ve) {
     ub = static_cast<double>(points[index].Begin.X) - guide.Begin.X;

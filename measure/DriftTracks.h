@@ -66,7 +66,8 @@ struct LinkedOffsets {
 
 // Interpolates (Shift) or rotates (Rotate) the offsets of objects 1 and 3 from
 // the guide between the linked 'Begin' and 'End' points. Object 1's Begin and
-// End frames are the time base; nothing when either is unset or they are equal.
+// End frames are the time base; nothing when either is unset or they are equal,
+// or when the guide has no Begin or End point of its own.
 // Object 3 without both points of its own (added after they were marked) gets
 // no offsets: it follows the guide's shift.
 // Rotate: each object turns at its own angular rate, and the angle between

@@ -259,6 +259,7 @@ void TPlatform::SetStarsPosition(int k, int x, int y) {
   Tracking.Profiles[i].Model = ProfileModel{};
   Tracking.Profiles[i].ReferenceValue = 0;
   Tracking.Profiles[i].PsfWidth = 0;
+  if (k == 1) Tracking.LastMatchA = {};  // nor is where the old star was last matched
   const bool profile_tracking = CheckBox15->isChecked();
   const int threshold = UpDown7->Position();
 
@@ -475,9 +476,9 @@ void TPlatform::RemoveObject() {
   const size_t freed = static_cast<size_t>(Run.ObjectCount - 1);
   Stars.ObjectPlaced[freed] = false;
   PassedPoints[freed] = {};
-  // With the guide gone and none taking its place, no marked offset counts
-  // from anything.
-  if (removed == 2 && count == 2) {
+  // With the guide gone and none taking its place, or C taking it without
+  // marks of its own (added after them), no marked offset counts from anything.
+  if (removed == 2 && (count == 2 || !LinkedPoints[1].Begin.HasFrame() || !LinkedPoints[1].End.HasFrame())) {
     LinkedPoints = {};
     ShowLinkedPointFrames();
   }

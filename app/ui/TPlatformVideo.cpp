@@ -263,6 +263,10 @@ bool TPlatform::OpenVideoFile(const std::string& file_name, int keep_table, cons
   RefreshObjectMasks(DriverSettings(), true);
   Run.LastMeasuredFrame = -1;
   PassedPoints = {};
+  // Where the profile match last found A was on the previous video: a loss
+  // here must not mark that place as A's 'Frame2'.
+  Tracking.LastMatchA = {};
+  Tracking.DriftPassedFlag = false;
   ShowPassedPoints();
 
   // The sound track made for the previous video goes; this video's own is made when asked for.

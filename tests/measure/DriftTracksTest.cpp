@@ -127,6 +127,19 @@ TEST(InterpolateLinkedOffsets, ObjectThreeWithoutPointsIsNotLinked) {
   EXPECT_TRUE(InterpolateLinkedOffsets(both, 50, LinkMotion::Shift, 25)->ThirdLinked);
 }
 
+// A guide without a 'Begin' or an 'End' point of its own (C moved into the
+// guide's slot after the points were marked) gives no offsets: counted from
+// the unset value they would put object 1 some hundred pixels off its star.
+TEST(InterpolateLinkedOffsets, GuideWithoutPointsGivesNoOffsets) {
+  for (LinkMotion motion : {LinkMotion::Shift, LinkMotion::Rotate})
+    for (int unset : {0, 1, 2}) {
+      auto t = Linked(0, 100, {{{300, 200, 200, 300}, {200, 200, 200, 200}, {200, 150, 250, 200}}});
+      if (unset != 1) t[1].Begin.Clear();
+      if (unset != 0) t[1].End.Clear();
+      EXPECT_FALSE(InterpolateLinkedOffsets(t, 50, motion, 25)) << unset;
+    }
+}
+
 TEST(PredictTrack, FitSucceedsFromTheEleventhSampleAndPredictsTheLine) {
   PredictTrack track;
   ResetPredictTrack(track);

@@ -414,3 +414,125 @@ TEST(TrackingTruth, BlankFrameLeavesTheGuideOnItsStar) {
 }
 
 }  // namespace
+
+namespace {
+
+// A playback leaves where the profile match last found A, on a star far off. A is
+// then placed on another star, on another video or the same one, for PSF
+// photometry with 'Tracking' off, so no match has found it there yet; then,
+// with 'Tracking', 'Drift' and the lost-star box (CheckBox17) ticked, a run or
+// playback starts where that star has faded. The 'Frame2' the loss marks must
+// be of this star, or the drift line through it drags A off towards the other
+// star and A never finds its own again.
+TEST(TrackingTruth, LossAtTheStartOfAPassKeepsTheNewlyPlacedStarsPlace) {
+  const StarPath far = [](int) { return std::vector<GaussianStar>{{120.3, 90.2, 150, 2.0}}; };
+  const StarPath both = [](int n) {
+    return std::vector<GaussianStar>{{120.3, 90.2, 150, 2.0}, {40.3, 50.2, n >= 4 && n < 12 ? 0.0 : 150.0, 2.0}};
+  };
+  struct Case {
+    const char* name;
+    bool other_video;
+    bool playback;
+  };
+  for (const Case c : {Case{"other video, run", true, false}, Case{"other video, playback", true, true},
+                       Case{"same video, run", false, false}}) {
+    ObjectsWindow m;
+    ASSERT_TRUE(m.OpenFrames(PathFrames(30, c.other_video ? far : both, 1.0))) << c.name;
+    TPlatform& w = m.W();
+    m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
+    m.ClickImage1(120, 90);
+    m.Click("SpeedButton1");  // play
+    ASSERT_TRUE(m.WaitUntilStopped()) << c.name;
+
+    if (c.other_video)
+      ASSERT_TRUE(m.OpenFrames(PathFrames(30, both, 1.0), "second.avi")) << c.name;
+    else
+      w.GoToFrame(0);
+    m.Find<QCheckBox>("CheckBox15")->setChecked(false);
+    m.Find<QCheckBox>("CheckBox14")->setChecked(true);  // 'Photometry'
+    m.ClickImage1(40, 50);
+    m.Find<QRadioButton>("RadioButton5")->setChecked(true);  // 'Drift'
+    m.Find<QCheckBox>("CheckBox17")->setChecked(true);
+    w.GoToFrame(6);
+    m.Find<QCheckBox>("CheckBox15")->setChecked(true);
+    if (c.playback) {
+      m.Click("SpeedButton1");  // play: marks 'Frame1' here
+    } else {
+      m.Click("Button11");  // 'Frame1' marked by hand
+      m.Click("Button3");
+    }
+    ASSERT_TRUE(m.WaitUntilStopped()) << c.name;
+    const TrackPoint& f2 = w.PassedPoints[0].Frame2;
+    EXPECT_GE(f2.Frame, 6) << c.name;
+    EXPECT_LE(std::abs(f2.X - 40) + std::abs(f2.Y - 50), 4) << c.name;
+    const ObjectResult& a = w.Frames.FrameDataLines[0].Objects[0];
+    EXPECT_TRUE(OnStar({a.X, a.Y}, 40.3, 50.2)) << c.name;
+    if (c.playback) continue;
+    const std::vector<std::string> rows = m.Rows();
+    ASSERT_EQ(rows.size(), 24u) << c.name;
+    for (size_t r = 6; r < rows.size(); ++r)  // frames 12.., the star back
+      EXPECT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[r], 1), 40.3, 50.2)) << c.name << ", frame " << r + 6;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A and B drifting together, with A linked to B ('Link', B on 'Drift') by
+// 'Begin' and 'End' marked on both stars; C added afterwards on 'Drift'; then
+// B removed, so C becomes the guide without marks of its own. A's offset
+// cannot count from C's unset marks (it put A some 200 pixels off the frame):
+// every row holds A and C on their stars, and the marks read as unset.
+TEST(TrackingTruth, RemovingTheGuideForAnUnmarkedCKeepsAOnItsStar) {
+  const StarPath path = [](int n) {
+    const double dx = 0.5 * n, dy = 0.3 * n;
+    return std::vector<GaussianStar>{{40.3 + dx, 30.2 + dy, 150, 2.0}, {80.3 + dx, 60.2 + dy, 170, 2.2},
+                                     {110.2 + dx, 85.3 + dy, 140, 2.0}};
+  };
+  ObjectsWindow m;
+  ASSERT_TRUE(m.OpenFrames(PathFrames(40, path, 1.0)));
+  TPlatform& w = m.W();
+  m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
+  // Objects 1..count put on their stars at frame n: new ones added, the others moved.
+  auto place = [&](int n, int count) {
+    w.GoToFrame(n);
+    const std::vector<GaussianStar> s = path(n);
+    for (int k = 1; k <= count; ++k) {
+      const int x = ObjectsWindow::Px(s[static_cast<size_t>(k - 1)].X);
+      const int y = ObjectsWindow::Px(s[static_cast<size_t>(k - 1)].Y);
+      if (w.Run.ObjectCount < k) {
+        m.RightClickImage1(x, y);
+        m.Trigger("Add1");
+      } else {
+        m.Select(k);
+        m.ClickImage1(x, y);
+      }
+      if (k > 1) m.Find<QRadioButton>("RadioButton5")->setChecked(true);  // 'Drift'
+    }
+  };
+  place(0, 2);
+  for (auto [frame, button] : {std::pair{4, "Button23"}, std::pair{30, "Button25"}}) {
+    place(frame, 2);
+    m.Find<QCheckBox>("CheckBox6")->setChecked(true);  // 'Link'
+    m.Click(button);
+  }
+  place(0, 3);
+  m.Select(2);
+  m.Trigger("Remove1");
+  ASSERT_EQ(w.Run.ObjectCount, 2);
+  EXPECT_EQ(w.Edit11->text(), "Frame1");
+  EXPECT_EQ(w.Edit32->text(), "Frame2");
+  m.Click("Button3");
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 40u);
+  for (int n = 0; n < 40; ++n) {
+    const std::vector<GaussianStar> s = path(n);
+    const std::string& row = rows[static_cast<size_t>(n)];
+    ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(row, 1), s[0].X, s[0].Y)) << "A, frame " << n;
+    ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(row, 2), s[2].X, s[2].Y)) << "C, frame " << n;
+  }
+}
+
+}  // namespace
