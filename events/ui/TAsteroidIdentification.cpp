@@ -143,13 +143,9 @@ void TAsteroidIdentification::BuildControls() {
   Edit33 = g6l.AddEdit("Edit33", "Observation site");
   Edit34 = g6l.AddEdit("Edit34", "Country");
   Edit32 = g6l.AddEdit("Edit32", "Map coordinates");
-  Edit13->setMaxLength(4);
-  Edit26->setMaxLength(2);
-  Edit27->setMaxLength(5);
-  Edit28->setMaxLength(3);
-  Edit29->setMaxLength(2);
-  Edit30->setMaxLength(5);
-  Edit31->setMaxLength(4);
+  // Limits on typing only: a south or west site has parts like "-30" that
+  // the map and stored sites must put in whole (a QLineEdit length would cut them).
+  typing_limits_ = {{Edit13, 4}, {Edit26, 2}, {Edit27, 5}, {Edit28, 3}, {Edit29, 2}, {Edit30, 5}, {Edit31, 4}};
   ComboBox4 = MakeCombo(this, "ComboBox4",
                         {"", "China [CHN]", "Hong Kong [HKG]", "India [IND]", "Japan [JPN]", "Korea [KOR]",
                          "Thailand [THA]", "Taiwan [TWN]", "Viet Num [VNM]"});
@@ -587,7 +583,9 @@ bool TAsteroidIdentification::eventFilter(QObject* watched, QEvent* event) {
   if (edit == Edit27 || edit == Edit30) allowed += ".";
   const QString typed = key->text();
   if (key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete || typed.isEmpty()) return false;
-  return !(typed.size() == 1 && allowed.find(typed.at(0).toLatin1()) != std::string::npos);
+  if (!(typed.size() == 1 && allowed.find(typed.at(0).toLatin1()) != std::string::npos)) return true;
+  const auto limit = typing_limits_.find(edit);
+  return limit != typing_limits_.end() && edit->text().size() - edit->selectedText().size() >= limit->second;
 }
 
 // ---- sites ----

@@ -447,6 +447,72 @@ TEST(TAsteroidIdentification, SitesCameraAndObserverReachTheSettings) {
   EXPECT_EQ(f.w->Edit34->text(), "JPN");
 }
 
+// A site south or west of Greenwich has negative minutes and seconds: the
+// edits' short lengths limit typing, never the parts the map or a stored
+// site put in. -35.5 = -35 deg -30 min 0.0 s; -139.7 = -139 -42 0.0;
+// -0.1278 = -0 -7 -40.0.
+TEST(TAsteroidIdentification, SouthAndWestSitesKeepTheirNegativeMinutes) {
+  struct Row {
+    const char* how;
+    std::function<void(Fixture&)> fill;
+    std::array<const char*, 6> parts;  // longitude d m s, latitude d m s
+  };
+  const Row rows[] = {
+      {"map", [](Fixture& f) { f.w->Edit32->setText("-35.5, -139.7"); f.w->Button12->click(); },
+       {"-139", "-42", "0.0", "-35", "-30", "0.0"}},
+      {"map near Greenwich", [](Fixture& f) { f.w->Edit32->setText("-0.5, -0.1278"); f.w->Button12->click(); },
+       {"-0", "-7", "-40.0", "-0", "-30", "0.0"}},
+      {"stored site", [](Fixture& f) {
+         f.host.ini[{"Identification", "ThirdSite"}] = "-70:-40:-12.5:-33:-27:-3.5:520:Santiago:CHL";
+         f.w->Button18->click();
+       },
+       {"-70", "-40", "-12.5", "-33", "-27", "-3.5"}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.how);
+    Fixture f;
+    r.fill(f);
+    const std::array<QLineEdit*, 6> edits{f.w->Edit13, f.w->Edit26, f.w->Edit27,
+                                          f.w->Edit28, f.w->Edit29, f.w->Edit30};
+    for (size_t k = 0; k < edits.size(); ++k) EXPECT_EQ(edits[k]->text().toStdString(), r.parts[k]) << k;
+    // Saved and loaded again unchanged, and reported as shown.
+    f.w->Button13->click();
+    f.w->Button19->click();
+    f.w->Button16->click();
+    for (size_t k = 0; k < edits.size(); ++k) EXPECT_EQ(edits[k]->text().toStdString(), r.parts[k]) << k;
+    f.host.playing = true;
+    f.w->Memo1->setPlainText(kElements);
+    PressRow(f.w->ListBox1, 0);
+    f.w->Button1->click();
+    const TReportLightCurveElement& rep = f.host.events.ReportLightCurveElement;
+    EXPECT_EQ(rep.Longitude, std::string(r.parts[0]) + " " + r.parts[1] + " " + r.parts[2]);
+    EXPECT_EQ(rep.Latitude, std::string(r.parts[3]) + " " + r.parts[4] + " " + r.parts[5]);
+  }
+}
+
+// Typing stops at each site edit's length.
+TEST(TAsteroidIdentification, SiteEditsTakeTypedCharactersUpToTheirLength) {
+  Fixture f;
+  const std::vector<std::pair<QLineEdit*, QString>> typed = {
+      {f.w->Edit13, "-1395"}, {f.w->Edit26, "455"}, {f.w->Edit27, "12.567"}, {f.w->Edit28, "-355"},
+      {f.w->Edit29, "405"},   {f.w->Edit30, "2.0123"}, {f.w->Edit31, "12345"}};
+  const std::vector<QString> kept = {"-139", "45", "12.56", "-35", "40", "2.012", "1234"};
+  for (size_t k = 0; k < typed.size(); ++k) {
+    QLineEdit* e = typed[k].first;
+    e->setFocus();
+    for (const QChar c : typed[k].second) {
+      QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+      QApplication::sendEvent(e, &press);
+    }
+    EXPECT_EQ(e->text(), kept[k]) << k;
+    // With the text selected, a typed character replaces it.
+    e->selectAll();
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, "7");
+    QApplication::sendEvent(e, &press);
+    EXPECT_EQ(e->text(), "7") << k;
+  }
+}
+
 TEST(TAsteroidIdentification, CameraLeavesTheHeaderOfATableWithoutTheVideoSystemLine) {
   Fixture f;
   const auto table = WithoutVideoSystemLine(BuildResultTable(3, 1, RowsFromValues({{1, 2}})));
