@@ -325,6 +325,7 @@ void TAsteroidIdentification::Button5Click() {
   Memo1->setPlainText(QString::fromStdString(text));
   Button1->setEnabled(false);
   Button7->setEnabled(false);
+  DropClickedEvent();
 }
 
 void TAsteroidIdentification::Button3Click() {
@@ -422,6 +423,14 @@ void TAsteroidIdentification::Button6Click() {
   // As after loading: an event must be clicked again before it is applied.
   Button1->setEnabled(false);
   Button7->setEnabled(false);
+  DropClickedEvent();
+}
+
+// Applying and measuring the integrated video hand the clicked event on:
+// with the list loaded again or erased, none is clicked until one is.
+void TAsteroidIdentification::DropClickedEvent() {
+  event_clicked_ = false;
+  EnableIntegratedMeasurement();
 }
 
 void TAsteroidIdentification::ClearElementEdits() {
@@ -434,6 +443,8 @@ void TAsteroidIdentification::ListBox1MouseDown() {
   ShowPredictionEvent(ListBox1->currentRow());
   Button1->setEnabled(true);
   Button7->setEnabled(true);
+  event_clicked_ = true;
+  EnableIntegratedMeasurement();
 }
 
 // ---- elements, camera, observer ----

@@ -100,6 +100,9 @@ class TAsteroidIdentification : public QWidget {
   bool TableStillAveraged();
   void PutFrameTableBack();
   int phase_count_ = 0;     // the block length the first frame was found for
+  bool event_clicked_ = false;  // an event of the list shown was clicked
+  void DropClickedEvent();
+  void EnableIntegratedMeasurement();
   int averaged_count_ = 0;  // and the one the table was averaged with
   bool RefusedFieldRecords(const std::vector<std::string>& lines, int header);
   bool RefusedSteppedRecords(const std::vector<std::string>& lines, int header);

@@ -45,9 +45,15 @@ void TAsteroidIdentification::ComboBox3Change() {
   // The averaged table and its analysis belong to their block length:
   // another length starts again from the frame-by-frame measurement.
   if (IntegrationCountForIndex(index) != averaged_count_ && TableStillAveraged()) PutFrameTableBack();
-  // The first frame found belongs to its block length: another length needs
-  // its own search before the blocks can be averaged.
-  Button9->setEnabled(phase_count_ > 1 && IntegrationCountForIndex(index) == phase_count_);
+  EnableIntegratedMeasurement();
+}
+
+// The first frame found belongs to its block length: another length needs
+// its own search before the blocks can be averaged. The averaged blocks are
+// reported as the clicked event.
+void TAsteroidIdentification::EnableIntegratedMeasurement() {
+  Button9->setEnabled(event_clicked_ && phase_count_ > 1 &&
+                      IntegrationCountForIndex(ComboBox3->currentIndex()) == phase_count_);
 }
 
 void TAsteroidIdentification::Button8Click() {
@@ -82,7 +88,7 @@ void TAsteroidIdentification::Button8Click() {
   Memo4->appendPlainText("Check the graph. And close the graph window.");
   phase_count_ = count;
   Button8->setEnabled(false);
-  Button9->setEnabled(true);
+  EnableIntegratedMeasurement();
 }
 
 void TAsteroidIdentification::Button9Click() {

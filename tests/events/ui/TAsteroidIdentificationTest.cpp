@@ -588,6 +588,44 @@ TEST(TAsteroidIdentification, IntegratedVideoReportsTheClickedEventAndSite) {
   f.w->close();
 }
 
+// Loading another elements file or erasing the list drops the clicked event:
+// measuring the integrated video then would report an empty "(0)" event and
+// give the diffraction panel no distance or velocity. The blocks found stay,
+// and a newly clicked event is the one measured.
+TEST(TAsteroidIdentification, IntegratedVideoMeasuresOnlyAClickedEvent) {
+  TemporaryFolder folder("tessary-elements");
+  const QString file = QString::fromStdString(folder.Write("events.xml", kElements));
+  const std::vector<std::pair<const char*, std::function<void(Fixture&)>>> drops = {
+      {"another file", [&](Fixture& f) {
+         f.host.dialogs.open_file_names.push_back(file);
+         f.w->Button5->click();
+       }},
+      {"list erased", [](Fixture& f) {
+         f.host.dialogs.yes_no_answers.push_back(true);
+         f.w->Button6->click();
+         f.w->Memo1->setPlainText(kElements);
+       }},
+  };
+  for (const auto& [how, drop] : drops) {
+    SCOPED_TRACE(how);
+    Fixture f;
+    f.host.table.lines = IntegratedBlocksTable();
+    f.FindFirstFrameOfBlocksOf4();
+    ASSERT_TRUE(f.w->Button9->isEnabled());
+    drop(f);
+    ASSERT_EQ(f.w->ListBox1->count(), 2);
+    EXPECT_FALSE(f.w->Button9->isEnabled());
+    PressRow(f.w->ListBox1, 1);
+    ASSERT_TRUE(f.w->Button9->isEnabled());
+    f.w->Button9->click();
+    EXPECT_EQ(f.host.table.lines.size(), 6u + 32u);
+    EXPECT_EQ(f.host.events.ReportLightCurveElement.ObjectLabel, "7: Iris");
+    EXPECT_EQ(f.host.events.Identification.OccultationElements.Distance, 149597870.7);
+    f.host.dialogs.yes_no_answers.push_back(false);
+    f.w->close();
+  }
+}
+
 // A camera chosen while the averaged table is shown is the camera of the
 // frame-by-frame table put back on closing, as it is when chosen before.
 TEST(TAsteroidIdentification, CameraChosenOnTheAveragedTableStaysInTheTablePutBack) {
