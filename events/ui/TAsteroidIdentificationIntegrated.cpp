@@ -194,6 +194,9 @@ void TAsteroidIdentification::PutFrameTableBack() {
   host_.CloseChart();
   host_.Table().ReplaceLines(std::move(frame_table_));
   frame_table_.clear();
+  // Only a table of every frame is averaged: its records are one frame apart
+  // again for the diffraction model and the timing error, not a block.
+  host_.SetFrameStep(1);
   table_rewritten_ = false;
   host_.Events().Flags.IntegratedVideoMeasured = 0;
   host_.Events().Identification.IntegratedPanelOpened = 0;

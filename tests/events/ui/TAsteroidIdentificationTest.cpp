@@ -741,6 +741,41 @@ TEST(TAsteroidIdentification, IntegratedVideoStartedAgainPutsTheFramesBack) {
   EXPECT_TRUE(f.host.dialogs.questions.empty());
 }
 
+// The frame-by-frame table put back holds one record per frame: the main
+// window's step, which the diffraction model and the timing error take as the
+// frames per record, is that spacing again, not the block length. Kept
+// averaged (No), the step stays the block length.
+TEST(TAsteroidIdentification, FrameTablePutBackIsSteppedFrameByFrame) {
+  struct Row {
+    const char* how;
+    std::function<void(Fixture&)> put_back;
+    bool averaged_kept;
+  };
+  const Row rows[] = {
+      {"closed, put back", [](Fixture& f) { f.host.dialogs.yes_no_answers.push_back(true); f.w->close(); }, false},
+      {"closed, kept", [](Fixture& f) { f.host.dialogs.yes_no_answers.push_back(false); f.w->close(); }, true},
+      {"started again", [](Fixture& f) { f.w->Button7->click(); }, false},
+      {"other length", [](Fixture& f) {
+         f.w->ComboBox3->setCurrentIndex(4);
+         emit f.w->ComboBox3->activated(4);
+       }, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.how);
+    Fixture f;
+    f.host.table.lines = IntegratedBlocksTable();
+    f.FindFirstFrameOfBlocksOf4();
+    f.w->Button9->click();
+    ASSERT_EQ(f.host.table.lines.size(), 6u + 32u);
+    r.put_back(f);
+    const auto& t = f.host.table.lines;
+    ASSERT_EQ(t.size(), r.averaged_kept ? 6u + 32u : 6u + 128u);
+    const int spacing = RowFrameNumber(t[7]) - RowFrameNumber(t[6]);
+    EXPECT_EQ(spacing, r.averaged_kept ? 4 : 1);
+    EXPECT_EQ(f.host.frame_step, spacing);
+  }
+}
+
 // Starting again before averaging sets single frames: 'Make a measurement'
 // is off until a block length is chosen again, since averaging blocks of one
 // frame would leave the table as it is but mark it as blocks of the frame step
