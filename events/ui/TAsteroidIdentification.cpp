@@ -408,6 +408,7 @@ void TAsteroidIdentification::ShowPredictionEvent(int k) {
   id.OccultationElements = e;
   id.OccultationElements.Camera = ComboBox1->currentText().toStdString();
   id.OccultationElements.Observer = Text(Edit3);
+  shown_event_ = id.OccultationElements;
   host_.Events().Flags.MagDrop = ParseDoubleOr(Text(Edit16), 0);
   SetText(Edit37, t.FresnelNumber);
   host_.Events().ReportLightCurveElement.LunarValues[kLunarContactAngleIndex] = "0.0";
@@ -472,6 +473,7 @@ bool PutCameraIntoTable(std::vector<std::string>& lines, const std::string& came
 void TAsteroidIdentification::ComboBox1Change() {
   const std::string camera = ComboBox1->currentText().toStdString();
   host_.Events().Identification.OccultationElements.Camera = camera;
+  shown_event_.Camera = camera;
   host_.SetCameraText(camera);
   // The frame-by-frame table kept under the averaged one is put back on
   // closing: it carries the camera chosen now as well.
@@ -509,6 +511,7 @@ void TAsteroidIdentification::PushColourIndexToPanel() {
 
 void TAsteroidIdentification::ComboBox2Change() {
   host_.Events().Identification.OccultationElements.SpectralType = ComboBox2->currentText().toStdString();
+  shown_event_.SpectralType = ComboBox2->currentText().toStdString();
 }
 
 void TAsteroidIdentification::ComboBox4Change() {
@@ -667,7 +670,7 @@ void TAsteroidIdentification::ApplyEventIdentification() {
   // A lunar star's ZC number would stand in for this star in the results.
   r.ZcLabel.clear();
   r.ZcNumber.clear();
-  id.OccultationElements.Observer = Text(Edit3);
+  HandOnShownEvent();
   const std::string video_date =
       Edit4->text().isEmpty() ? std::string() : Text(Edit4) + "_" + Text(Edit5) + "_" + Text(Edit6);
   const AsteroidTitles titles = AsteroidIdentificationTexts(id.OccultationElements, video_date, Text(Edit3));
@@ -693,6 +696,14 @@ void TAsteroidIdentification::ApplyEventIdentification() {
   ev.Flags.PresetSelectedFrame = record;
   host_.OpenChart();
   QWidget::close();
+}
+
+// The lunar identification resets the shared elements when it opens: what
+// is applied is the event this window shows, as checked and edited here.
+void TAsteroidIdentification::HandOnShownEvent() {
+  IdentificationState& id = host_.Events().Identification;
+  id.OccultationElements = shown_event_;
+  id.OccultationElements.Observer = Text(Edit3);
 }
 
 // The checked date, site, observer, object and star go into the report

@@ -101,6 +101,8 @@ class TAsteroidIdentification : public QWidget {
   void PutFrameTableBack();
   int phase_count_ = 0;     // the block length the first frame was found for
   bool event_clicked_ = false;  // an event of the list shown was clicked
+  Occelmnt_Format shown_event_;  // the event the element edits show
+  void HandOnShownEvent();
   void DropClickedEvent();
   void EnableIntegratedMeasurement();
   int averaged_count_ = 0;  // and the one the table was averaged with

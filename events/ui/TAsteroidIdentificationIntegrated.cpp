@@ -101,7 +101,7 @@ void TAsteroidIdentification::Button9Click() {
   ev.ReportLightCurveElement.Kind = ReportKind::Asteroid;
   ev.ReportLightCurveElement.ZcLabel.clear();
   ev.ReportLightCurveElement.ZcNumber.clear();
-  id.OccultationElements.Observer = Text(Edit3);
+  HandOnShownEvent();
   // The report of the averaged event takes the checked elements and site, not
   // those of an event applied before or none.
   FillReportRecord();

@@ -24,6 +24,7 @@
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TAsteroidIdentification.h"
 #include "events/ui/TFresnelCtrl.h"
+#include "events/ui/TIdentification.h"
 #include "support/ChartTestTables.h"
 #include "support/LunarListingText.h"
 #include "support/TemporaryFolder.h"
@@ -136,6 +137,39 @@ TEST(TAsteroidIdentification, ClickedEventShowsItsElementsAndApplies) {
   EXPECT_EQ(f.host.xml_step_marked, 1);
   EXPECT_EQ(f.host.chart_opened, 1);
   EXPECT_TRUE(f.w.isNull() || !f.w->isVisible());  // closed after applying
+}
+
+// The lunar identification opened meanwhile resets the shared elements to the
+// Moon's: applying or measuring in the guide still hands on the event it
+// shows. Event 1: 2.1 AU = 314155528.47 km; hypot(1.2, 0.9) = 1.5 Earth radii
+// per hour = 2657.54 m/s; 14.5 with 11.2 combine to 11.15.
+TEST(TAsteroidIdentification, EventShownIsHandedOnAfterTheLunarWindowWasOpened) {
+  for (bool integrated : {false, true}) {
+    SCOPED_TRACE(integrated ? "integrated" : "applied");
+    Fixture f;
+    f.host.playing = true;
+    f.host.table.lines = IntegratedBlocksTable();
+    if (integrated) f.FindFirstFrameOfBlocksOf4();
+    else {
+      f.w->Memo1->setPlainText(kElements);
+      PressRow(f.w->ListBox1, 0);
+    }
+    f.w->ComboBox2->setCurrentIndex(55);  // "K5" chosen for the star
+    emit f.w->ComboBox2->activated(55);
+    delete new TIdentification(f.host, false);
+    (integrated ? f.w->Button9 : f.w->Button1)->click();
+    const Occelmnt_Format& e = f.host.events.Identification.OccultationElements;
+    EXPECT_NEAR(e.Distance, 314155528.47, 0.01);
+    EXPECT_NEAR(e.Velocity, 2657.5417, 1e-4);
+    EXPECT_NEAR(e.CombinedMagnitude, 11.15, 0.005);
+    EXPECT_EQ(e.Star, "TYC 1234-00567-1");
+    EXPECT_EQ(e.SpectralType, "K5");
+    EXPECT_EQ(e.Camera, "WAT-910HX");
+    EXPECT_EQ(e.Observer, "Alan Lee");
+    EXPECT_EQ(f.host.events.Texts.IdentificationTitle.substr(0, 27), integrated ? "2024 May 12 (1234)Some name" : "2024 May 12; (1234) Some na");
+    f.host.dialogs.yes_no_answers.push_back(false);
+    f.w->close();
+  }
 }
 
 // A lunar star's ZC number identified before does not stand in for the
