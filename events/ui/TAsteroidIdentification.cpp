@@ -146,6 +146,10 @@ void TAsteroidIdentification::BuildControls() {
   // Limits on typing only: a south or west site has parts like "-30" that
   // the map and stored sites must put in whole (a QLineEdit length would cut them).
   typing_limits_ = {{Edit13, 4}, {Edit26, 2}, {Edit27, 5}, {Edit28, 3}, {Edit29, 2}, {Edit30, 5}, {Edit31, 4}};
+  for (const auto& [edit, limit] : typing_limits_)
+    connect(edit, &QLineEdit::textEdited, this, [e = edit, n = limit](const QString& t) {
+      if (t.size() > n) e->setText(t.left(n));  // a paste is cut as typing is
+    });
   ComboBox4 = MakeCombo(this, "ComboBox4",
                         {"", "China [CHN]", "Hong Kong [HKG]", "India [IND]", "Japan [JPN]", "Korea [KOR]",
                          "Thailand [THA]", "Taiwan [TWN]", "Viet Num [VNM]"});

@@ -91,7 +91,7 @@ class TAsteroidIdentification : public QWidget {
   IntegrationBoundaries boundaries_;
   bool filling_ = false;  // the memo is being filled by code
   bool site_filled_ = false;  // the first site was put into the site edits
-  std::map<const QLineEdit*, int> typing_limits_;  // characters a site edit takes from the keyboard
+  std::map<QLineEdit*, int> typing_limits_;  // characters a site edit takes from the keyboard
   std::vector<std::string> frame_table_;
   bool table_rewritten_ = false;
   // The "No." of every line of the averaged table: a new run or a loaded

@@ -544,6 +544,11 @@ TEST(TAsteroidIdentification, SiteEditsTakeTypedCharactersUpToTheirLength) {
     QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, "7");
     QApplication::sendEvent(e, &press);
     EXPECT_EQ(e->text(), "7") << k;
+    // A paste is cut at the length too.
+    QApplication::clipboard()->setText(typed[k].second);
+    e->clear();
+    e->paste();
+    EXPECT_EQ(e->text(), kept[k]) << k;
   }
 }
 
