@@ -3,6 +3,7 @@
 // camera, applying, and integrated-video processing.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 #include <QApplication>
@@ -170,6 +171,25 @@ TEST(TAsteroidIdentification, EventShownIsHandedOnAfterTheLunarWindowWasOpened) 
     f.host.dialogs.yes_no_answers.push_back(false);
     f.w->close();
   }
+}
+
+// The identification code is proposed as the file name of the saved table:
+// a comet's designation or an observer's name with "/" must not point it
+// into a folder that is not there.
+TEST(TAsteroidIdentification, CodeOfACometNamesAFileInTheChosenFolder) {
+  Fixture f;
+  f.host.playing = true;
+  f.w->Edit3->setText("A/B Team");
+  f.w->Memo1->setPlainText(
+      "<Occultations>\n<Event>\n<Elements>a,b,2024,5,12,1.5,x,y,0.5,0.5\n<Star>HIP 1,,,11,10,9,1\n"
+      "<Object>0,P/2010 A2,16,0.1,1.2\n</Event>\n</Occultations>\n");
+  PressRow(f.w->ListBox1, 0);
+  f.w->Button1->click();
+  const std::string& code = f.host.events.Texts.IdentificationCode;
+  EXPECT_EQ(code, "2024_5_12-(0) P_2010A2-A_B_Team");
+  const std::filesystem::path folder = "/data/csv";
+  EXPECT_EQ((folder / (code + ".csv")).parent_path(), folder);
+  EXPECT_EQ(f.host.events.Texts.IdentificationTitle, "2024 May 12; (0) P/2010 A2 occults HIP 1 Observed by A/B Team");
 }
 
 // A lunar star's ZC number identified before does not stand in for the
