@@ -46,6 +46,9 @@ AsteroidTitles AsteroidIdentificationTexts(const Occelmnt_Format& e, std::string
   if (blank == std::string::npos) who = "_" + who;
   else who[blank] = '_';
   t.Code = std::string(video_date) + "-(" + n + ") " + name + "-" + who;
+  // The code is proposed as the name of the saved table and picture: a "/"
+  // of a comet's designation or in the observer's name would make it a folder.
+  std::replace(t.Code->begin(), t.Code->end(), '/', '_');
   return t;
 }
 

@@ -143,13 +143,13 @@ void TAsteroidIdentification::BuildControls() {
   Edit33 = g6l.AddEdit("Edit33", "Observation site");
   Edit34 = g6l.AddEdit("Edit34", "Country");
   Edit32 = g6l.AddEdit("Edit32", "Map coordinates");
-  Edit13->setMaxLength(4);
-  Edit26->setMaxLength(2);
-  Edit27->setMaxLength(5);
-  Edit28->setMaxLength(3);
-  Edit29->setMaxLength(2);
-  Edit30->setMaxLength(5);
-  Edit31->setMaxLength(4);
+  // Limits on typing only: a south or west site has parts like "-30" that
+  // the map and stored sites must put in whole (a QLineEdit length would cut them).
+  typing_limits_ = {{Edit13, 4}, {Edit26, 2}, {Edit27, 5}, {Edit28, 3}, {Edit29, 2}, {Edit30, 5}, {Edit31, 4}};
+  for (const auto& [edit, limit] : typing_limits_)
+    connect(edit, &QLineEdit::textEdited, this, [e = edit, n = limit](const QString& t) {
+      if (t.size() > n) e->setText(t.left(n));  // a paste is cut as typing is
+    });
   ComboBox4 = MakeCombo(this, "ComboBox4",
                         {"", "China [CHN]", "Hong Kong [HKG]", "India [IND]", "Japan [JPN]", "Korea [KOR]",
                          "Thailand [THA]", "Taiwan [TWN]", "Viet Num [VNM]"});
@@ -329,6 +329,7 @@ void TAsteroidIdentification::Button5Click() {
   Memo1->setPlainText(QString::fromStdString(text));
   Button1->setEnabled(false);
   Button7->setEnabled(false);
+  DropClickedEvent();
 }
 
 void TAsteroidIdentification::Button3Click() {
@@ -411,6 +412,7 @@ void TAsteroidIdentification::ShowPredictionEvent(int k) {
   id.OccultationElements = e;
   id.OccultationElements.Camera = ComboBox1->currentText().toStdString();
   id.OccultationElements.Observer = Text(Edit3);
+  shown_event_ = id.OccultationElements;
   host_.Events().Flags.MagDrop = ParseDoubleOr(Text(Edit16), 0);
   SetText(Edit37, t.FresnelNumber);
   host_.Events().ReportLightCurveElement.LunarValues[kLunarContactAngleIndex] = "0.0";
@@ -426,6 +428,14 @@ void TAsteroidIdentification::Button6Click() {
   // As after loading: an event must be clicked again before it is applied.
   Button1->setEnabled(false);
   Button7->setEnabled(false);
+  DropClickedEvent();
+}
+
+// Applying and measuring the integrated video hand the clicked event on:
+// with the list loaded again or erased, none is clicked until one is.
+void TAsteroidIdentification::DropClickedEvent() {
+  event_clicked_ = false;
+  EnableIntegratedMeasurement();
 }
 
 void TAsteroidIdentification::ClearElementEdits() {
@@ -438,6 +448,8 @@ void TAsteroidIdentification::ListBox1MouseDown() {
   ShowPredictionEvent(ListBox1->currentRow());
   Button1->setEnabled(true);
   Button7->setEnabled(true);
+  event_clicked_ = true;
+  EnableIntegratedMeasurement();
 }
 
 // ---- elements, camera, observer ----
@@ -465,6 +477,7 @@ bool PutCameraIntoTable(std::vector<std::string>& lines, const std::string& came
 void TAsteroidIdentification::ComboBox1Change() {
   const std::string camera = ComboBox1->currentText().toStdString();
   host_.Events().Identification.OccultationElements.Camera = camera;
+  shown_event_.Camera = camera;
   host_.SetCameraText(camera);
   // The frame-by-frame table kept under the averaged one is put back on
   // closing: it carries the camera chosen now as well.
@@ -502,6 +515,7 @@ void TAsteroidIdentification::PushColourIndexToPanel() {
 
 void TAsteroidIdentification::ComboBox2Change() {
   host_.Events().Identification.OccultationElements.SpectralType = ComboBox2->currentText().toStdString();
+  shown_event_.SpectralType = ComboBox2->currentText().toStdString();
 }
 
 void TAsteroidIdentification::ComboBox4Change() {
@@ -587,7 +601,9 @@ bool TAsteroidIdentification::eventFilter(QObject* watched, QEvent* event) {
   if (edit == Edit27 || edit == Edit30) allowed += ".";
   const QString typed = key->text();
   if (key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete || typed.isEmpty()) return false;
-  return !(typed.size() == 1 && allowed.find(typed.at(0).toLatin1()) != std::string::npos);
+  if (!(typed.size() == 1 && allowed.find(typed.at(0).toLatin1()) != std::string::npos)) return true;
+  const auto limit = typing_limits_.find(edit);
+  return limit != typing_limits_.end() && edit->text().size() - edit->selectedText().size() >= limit->second;
 }
 
 // ---- sites ----
@@ -658,7 +674,7 @@ void TAsteroidIdentification::ApplyEventIdentification() {
   // A lunar star's ZC number would stand in for this star in the results.
   r.ZcLabel.clear();
   r.ZcNumber.clear();
-  id.OccultationElements.Observer = Text(Edit3);
+  HandOnShownEvent();
   const std::string video_date =
       Edit4->text().isEmpty() ? std::string() : Text(Edit4) + "_" + Text(Edit5) + "_" + Text(Edit6);
   const AsteroidTitles titles = AsteroidIdentificationTexts(id.OccultationElements, video_date, Text(Edit3));
@@ -684,6 +700,14 @@ void TAsteroidIdentification::ApplyEventIdentification() {
   ev.Flags.PresetSelectedFrame = record;
   host_.OpenChart();
   QWidget::close();
+}
+
+// The lunar identification resets the shared elements when it opens: what
+// is applied is the event this window shows, as checked and edited here.
+void TAsteroidIdentification::HandOnShownEvent() {
+  IdentificationState& id = host_.Events().Identification;
+  id.OccultationElements = shown_event_;
+  id.OccultationElements.Observer = Text(Edit3);
 }
 
 // The checked date, site, observer, object and star go into the report

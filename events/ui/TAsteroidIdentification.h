@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <map>
 #include <string>
 
 #include "base/ui/ControlsForward.h"
@@ -90,6 +91,7 @@ class TAsteroidIdentification : public QWidget {
   IntegrationBoundaries boundaries_;
   bool filling_ = false;  // the memo is being filled by code
   bool site_filled_ = false;  // the first site was put into the site edits
+  std::map<QLineEdit*, int> typing_limits_;  // characters a site edit takes from the keyboard
   std::vector<std::string> frame_table_;
   bool table_rewritten_ = false;
   // The "No." of every line of the averaged table: a new run or a loaded
@@ -98,6 +100,11 @@ class TAsteroidIdentification : public QWidget {
   bool TableStillAveraged();
   void PutFrameTableBack();
   int phase_count_ = 0;     // the block length the first frame was found for
+  bool event_clicked_ = false;  // an event of the list shown was clicked
+  Occelmnt_Format shown_event_;  // the event the element edits show
+  void HandOnShownEvent();
+  void DropClickedEvent();
+  void EnableIntegratedMeasurement();
   int averaged_count_ = 0;  // and the one the table was averaged with
   bool RefusedFieldRecords(const std::vector<std::string>& lines, int header);
   bool RefusedSteppedRecords(const std::vector<std::string>& lines, int header);

@@ -45,9 +45,15 @@ void TAsteroidIdentification::ComboBox3Change() {
   // The averaged table and its analysis belong to their block length:
   // another length starts again from the frame-by-frame measurement.
   if (IntegrationCountForIndex(index) != averaged_count_ && TableStillAveraged()) PutFrameTableBack();
-  // The first frame found belongs to its block length: another length needs
-  // its own search before the blocks can be averaged.
-  Button9->setEnabled(phase_count_ > 1 && IntegrationCountForIndex(index) == phase_count_);
+  EnableIntegratedMeasurement();
+}
+
+// The first frame found belongs to its block length: another length needs
+// its own search before the blocks can be averaged. The averaged blocks are
+// reported as the clicked event.
+void TAsteroidIdentification::EnableIntegratedMeasurement() {
+  Button9->setEnabled(event_clicked_ && phase_count_ > 1 &&
+                      IntegrationCountForIndex(ComboBox3->currentIndex()) == phase_count_);
 }
 
 void TAsteroidIdentification::Button8Click() {
@@ -82,7 +88,7 @@ void TAsteroidIdentification::Button8Click() {
   Memo4->appendPlainText("Check the graph. And close the graph window.");
   phase_count_ = count;
   Button8->setEnabled(false);
-  Button9->setEnabled(true);
+  EnableIntegratedMeasurement();
 }
 
 void TAsteroidIdentification::Button9Click() {
@@ -95,7 +101,7 @@ void TAsteroidIdentification::Button9Click() {
   ev.ReportLightCurveElement.Kind = ReportKind::Asteroid;
   ev.ReportLightCurveElement.ZcLabel.clear();
   ev.ReportLightCurveElement.ZcNumber.clear();
-  id.OccultationElements.Observer = Text(Edit3);
+  HandOnShownEvent();
   // The report of the averaged event takes the checked elements and site, not
   // those of an event applied before or none.
   FillReportRecord();
@@ -188,6 +194,9 @@ void TAsteroidIdentification::PutFrameTableBack() {
   host_.CloseChart();
   host_.Table().ReplaceLines(std::move(frame_table_));
   frame_table_.clear();
+  // Only a table of every frame is averaged: its records are one frame apart
+  // again for the diffraction model and the timing error, not a block.
+  host_.SetFrameStep(1);
   table_rewritten_ = false;
   host_.Events().Flags.IntegratedVideoMeasured = 0;
   host_.Events().Identification.IntegratedPanelOpened = 0;

@@ -3,6 +3,7 @@
 // camera, applying, and integrated-video processing.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 #include <QApplication>
@@ -24,6 +25,7 @@
 #include "chart/ui/Tchart1.h"
 #include "events/ui/TAsteroidIdentification.h"
 #include "events/ui/TFresnelCtrl.h"
+#include "events/ui/TIdentification.h"
 #include "support/ChartTestTables.h"
 #include "support/LunarListingText.h"
 #include "support/TemporaryFolder.h"
@@ -136,6 +138,58 @@ TEST(TAsteroidIdentification, ClickedEventShowsItsElementsAndApplies) {
   EXPECT_EQ(f.host.xml_step_marked, 1);
   EXPECT_EQ(f.host.chart_opened, 1);
   EXPECT_TRUE(f.w.isNull() || !f.w->isVisible());  // closed after applying
+}
+
+// The lunar identification opened meanwhile resets the shared elements to the
+// Moon's: applying or measuring in the guide still hands on the event it
+// shows. Event 1: 2.1 AU = 314155528.47 km; hypot(1.2, 0.9) = 1.5 Earth radii
+// per hour = 2657.54 m/s; 14.5 with 11.2 combine to 11.15.
+TEST(TAsteroidIdentification, EventShownIsHandedOnAfterTheLunarWindowWasOpened) {
+  for (bool integrated : {false, true}) {
+    SCOPED_TRACE(integrated ? "integrated" : "applied");
+    Fixture f;
+    f.host.playing = true;
+    f.host.table.lines = IntegratedBlocksTable();
+    if (integrated) f.FindFirstFrameOfBlocksOf4();
+    else {
+      f.w->Memo1->setPlainText(kElements);
+      PressRow(f.w->ListBox1, 0);
+    }
+    f.w->ComboBox2->setCurrentIndex(55);  // "K5" chosen for the star
+    emit f.w->ComboBox2->activated(55);
+    delete new TIdentification(f.host, false);
+    (integrated ? f.w->Button9 : f.w->Button1)->click();
+    const Occelmnt_Format& e = f.host.events.Identification.OccultationElements;
+    EXPECT_NEAR(e.Distance, 314155528.47, 0.01);
+    EXPECT_NEAR(e.Velocity, 2657.5417, 1e-4);
+    EXPECT_NEAR(e.CombinedMagnitude, 11.15, 0.005);
+    EXPECT_EQ(e.Star, "TYC 1234-00567-1");
+    EXPECT_EQ(e.SpectralType, "K5");
+    EXPECT_EQ(e.Camera, "WAT-910HX");
+    EXPECT_EQ(e.Observer, "Alan Lee");
+    EXPECT_EQ(f.host.events.Texts.IdentificationTitle.substr(0, 27), integrated ? "2024 May 12 (1234)Some name" : "2024 May 12; (1234) Some na");
+    f.host.dialogs.yes_no_answers.push_back(false);
+    f.w->close();
+  }
+}
+
+// The identification code is proposed as the file name of the saved table:
+// a comet's designation or an observer's name with "/" must not point it
+// into a folder that is not there.
+TEST(TAsteroidIdentification, CodeOfACometNamesAFileInTheChosenFolder) {
+  Fixture f;
+  f.host.playing = true;
+  f.w->Edit3->setText("A/B Team");
+  f.w->Memo1->setPlainText(
+      "<Occultations>\n<Event>\n<Elements>a,b,2024,5,12,1.5,x,y,0.5,0.5\n<Star>HIP 1,,,11,10,9,1\n"
+      "<Object>0,P/2010 A2,16,0.1,1.2\n</Event>\n</Occultations>\n");
+  PressRow(f.w->ListBox1, 0);
+  f.w->Button1->click();
+  const std::string& code = f.host.events.Texts.IdentificationCode;
+  EXPECT_EQ(code, "2024_5_12-(0) P_2010A2-A_B_Team");
+  const std::filesystem::path folder = "/data/csv";
+  EXPECT_EQ((folder / (code + ".csv")).parent_path(), folder);
+  EXPECT_EQ(f.host.events.Texts.IdentificationTitle, "2024 May 12; (0) P/2010 A2 occults HIP 1 Observed by A/B Team");
 }
 
 // A lunar star's ZC number identified before does not stand in for the
@@ -447,6 +501,77 @@ TEST(TAsteroidIdentification, SitesCameraAndObserverReachTheSettings) {
   EXPECT_EQ(f.w->Edit34->text(), "JPN");
 }
 
+// A site south or west of Greenwich has negative minutes and seconds: the
+// edits' short lengths limit typing, never the parts the map or a stored
+// site put in. -35.5 = -35 deg -30 min 0.0 s; -139.7 = -139 -42 0.0;
+// -0.1278 = -0 -7 -40.0.
+TEST(TAsteroidIdentification, SouthAndWestSitesKeepTheirNegativeMinutes) {
+  struct Row {
+    const char* how;
+    std::function<void(Fixture&)> fill;
+    std::array<const char*, 6> parts;  // longitude d m s, latitude d m s
+  };
+  const Row rows[] = {
+      {"map", [](Fixture& f) { f.w->Edit32->setText("-35.5, -139.7"); f.w->Button12->click(); },
+       {"-139", "-42", "0.0", "-35", "-30", "0.0"}},
+      {"map near Greenwich", [](Fixture& f) { f.w->Edit32->setText("-0.5, -0.1278"); f.w->Button12->click(); },
+       {"-0", "-7", "-40.0", "-0", "-30", "0.0"}},
+      {"stored site", [](Fixture& f) {
+         f.host.ini[{"Identification", "ThirdSite"}] = "-70:-40:-12.5:-33:-27:-3.5:520:Santiago:CHL";
+         f.w->Button18->click();
+       },
+       {"-70", "-40", "-12.5", "-33", "-27", "-3.5"}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.how);
+    Fixture f;
+    r.fill(f);
+    const std::array<QLineEdit*, 6> edits{f.w->Edit13, f.w->Edit26, f.w->Edit27,
+                                          f.w->Edit28, f.w->Edit29, f.w->Edit30};
+    for (size_t k = 0; k < edits.size(); ++k) EXPECT_EQ(edits[k]->text().toStdString(), r.parts[k]) << k;
+    // Saved and loaded again unchanged, and reported as shown.
+    f.w->Button13->click();
+    f.w->Button19->click();
+    f.w->Button16->click();
+    for (size_t k = 0; k < edits.size(); ++k) EXPECT_EQ(edits[k]->text().toStdString(), r.parts[k]) << k;
+    f.host.playing = true;
+    f.w->Memo1->setPlainText(kElements);
+    PressRow(f.w->ListBox1, 0);
+    f.w->Button1->click();
+    const TReportLightCurveElement& rep = f.host.events.ReportLightCurveElement;
+    EXPECT_EQ(rep.Longitude, std::string(r.parts[0]) + " " + r.parts[1] + " " + r.parts[2]);
+    EXPECT_EQ(rep.Latitude, std::string(r.parts[3]) + " " + r.parts[4] + " " + r.parts[5]);
+  }
+}
+
+// Typing stops at each site edit's length.
+TEST(TAsteroidIdentification, SiteEditsTakeTypedCharactersUpToTheirLength) {
+  Fixture f;
+  const std::vector<std::pair<QLineEdit*, QString>> typed = {
+      {f.w->Edit13, "-1395"}, {f.w->Edit26, "455"}, {f.w->Edit27, "12.567"}, {f.w->Edit28, "-355"},
+      {f.w->Edit29, "405"},   {f.w->Edit30, "2.0123"}, {f.w->Edit31, "12345"}};
+  const std::vector<QString> kept = {"-139", "45", "12.56", "-35", "40", "2.012", "1234"};
+  for (size_t k = 0; k < typed.size(); ++k) {
+    QLineEdit* e = typed[k].first;
+    e->setFocus();
+    for (const QChar c : typed[k].second) {
+      QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+      QApplication::sendEvent(e, &press);
+    }
+    EXPECT_EQ(e->text(), kept[k]) << k;
+    // With the text selected, a typed character replaces it.
+    e->selectAll();
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, "7");
+    QApplication::sendEvent(e, &press);
+    EXPECT_EQ(e->text(), "7") << k;
+    // A paste is cut at the length too.
+    QApplication::clipboard()->setText(typed[k].second);
+    e->clear();
+    e->paste();
+    EXPECT_EQ(e->text(), kept[k]) << k;
+  }
+}
+
 TEST(TAsteroidIdentification, CameraLeavesTheHeaderOfATableWithoutTheVideoSystemLine) {
   Fixture f;
   const auto table = WithoutVideoSystemLine(BuildResultTable(3, 1, RowsFromValues({{1, 2}})));
@@ -520,6 +645,44 @@ TEST(TAsteroidIdentification, IntegratedVideoReportsTheClickedEventAndSite) {
   EXPECT_EQ(r.RecordingDate, "2024-5-12");
   f.host.dialogs.yes_no_answers.push_back(false);
   f.w->close();
+}
+
+// Loading another elements file or erasing the list drops the clicked event:
+// measuring the integrated video then would report an empty "(0)" event and
+// give the diffraction panel no distance or velocity. The blocks found stay,
+// and a newly clicked event is the one measured.
+TEST(TAsteroidIdentification, IntegratedVideoMeasuresOnlyAClickedEvent) {
+  TemporaryFolder folder("tessary-elements");
+  const QString file = QString::fromStdString(folder.Write("events.xml", kElements));
+  const std::vector<std::pair<const char*, std::function<void(Fixture&)>>> drops = {
+      {"another file", [&](Fixture& f) {
+         f.host.dialogs.open_file_names.push_back(file);
+         f.w->Button5->click();
+       }},
+      {"list erased", [](Fixture& f) {
+         f.host.dialogs.yes_no_answers.push_back(true);
+         f.w->Button6->click();
+         f.w->Memo1->setPlainText(kElements);
+       }},
+  };
+  for (const auto& [how, drop] : drops) {
+    SCOPED_TRACE(how);
+    Fixture f;
+    f.host.table.lines = IntegratedBlocksTable();
+    f.FindFirstFrameOfBlocksOf4();
+    ASSERT_TRUE(f.w->Button9->isEnabled());
+    drop(f);
+    ASSERT_EQ(f.w->ListBox1->count(), 2);
+    EXPECT_FALSE(f.w->Button9->isEnabled());
+    PressRow(f.w->ListBox1, 1);
+    ASSERT_TRUE(f.w->Button9->isEnabled());
+    f.w->Button9->click();
+    EXPECT_EQ(f.host.table.lines.size(), 6u + 32u);
+    EXPECT_EQ(f.host.events.ReportLightCurveElement.ObjectLabel, "7: Iris");
+    EXPECT_EQ(f.host.events.Identification.OccultationElements.Distance, 149597870.7);
+    f.host.dialogs.yes_no_answers.push_back(false);
+    f.w->close();
+  }
 }
 
 // A camera chosen while the averaged table is shown is the camera of the
@@ -635,6 +798,41 @@ TEST(TAsteroidIdentification, IntegratedVideoStartedAgainPutsTheFramesBack) {
   f.host.dialogs.yes_no_answers.push_back(true);
   f.w->close();
   EXPECT_TRUE(f.host.dialogs.questions.empty());
+}
+
+// The frame-by-frame table put back holds one record per frame: the main
+// window's step, which the diffraction model and the timing error take as the
+// frames per record, is that spacing again, not the block length. Kept
+// averaged (No), the step stays the block length.
+TEST(TAsteroidIdentification, FrameTablePutBackIsSteppedFrameByFrame) {
+  struct Row {
+    const char* how;
+    std::function<void(Fixture&)> put_back;
+    bool averaged_kept;
+  };
+  const Row rows[] = {
+      {"closed, put back", [](Fixture& f) { f.host.dialogs.yes_no_answers.push_back(true); f.w->close(); }, false},
+      {"closed, kept", [](Fixture& f) { f.host.dialogs.yes_no_answers.push_back(false); f.w->close(); }, true},
+      {"started again", [](Fixture& f) { f.w->Button7->click(); }, false},
+      {"other length", [](Fixture& f) {
+         f.w->ComboBox3->setCurrentIndex(4);
+         emit f.w->ComboBox3->activated(4);
+       }, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.how);
+    Fixture f;
+    f.host.table.lines = IntegratedBlocksTable();
+    f.FindFirstFrameOfBlocksOf4();
+    f.w->Button9->click();
+    ASSERT_EQ(f.host.table.lines.size(), 6u + 32u);
+    r.put_back(f);
+    const auto& t = f.host.table.lines;
+    ASSERT_EQ(t.size(), r.averaged_kept ? 6u + 32u : 6u + 128u);
+    const int spacing = RowFrameNumber(t[7]) - RowFrameNumber(t[6]);
+    EXPECT_EQ(spacing, r.averaged_kept ? 4 : 1);
+    EXPECT_EQ(f.host.frame_step, spacing);
+  }
 }
 
 // Starting again before averaging sets single frames: 'Make a measurement'
