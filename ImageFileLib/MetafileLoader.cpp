@@ -81,6 +81,9 @@ struct Canvas {
     const MetaTransform& t = s.transform;
     const double x0 = t.MapX(s.x, s.y), y0 = t.MapY(s.x, s.y);
     const double x1 = t.MapX(s.x + s.width, s.y + s.height), y1 = t.MapY(s.x + s.width, s.y + s.height);
+    // A mapping that overflowed (transforms multiplied past the largest
+    // number) puts the bitmap nowhere.
+    if (std::isnan(x0) || std::isnan(y0) || std::isnan(x1) || std::isnan(y1)) return;
     auto px = [](double v) { return static_cast<int32_t>(std::clamp(std::round(v), -1e8, 1e8)); };
     Stretch(*s.image, s.src_x, s.src_y, s.src_w, s.src_h, px(x0), px(y0), px(x1) - px(x0), px(y1) - px(y0));
   }

@@ -107,30 +107,53 @@ TEST(MetafileLimits, RecordsCostingFarMoreThanTheirFileAreReadWithinBounds) {
   }
 }
 
-TEST(MetafileLimits, SourceRowsAtTheEndsOfTheirRangeDrawNothing) {
-  // An EMF of 10 x 10 with one STRETCHDIBITS of a 1 x 1 black DIB whose
-  // source rows lie at the ends of the 32-bit range.
-  auto emf = [](int32_t sy, int32_t sh) {
-    std::vector<uint8_t> f(88 + 124 + 20, 0);
-    auto put = [&](size_t at, uint32_t v) {
-      for (int k = 0; k < 4; ++k) f[at + static_cast<size_t>(k)] = static_cast<uint8_t>(v >> (8 * k));
-    };
-    put(0, 1), put(4, 88), put(16, 9), put(20, 9), put(40, 0x464D4520);
-    const size_t r = 88;
-    put(r, 81), put(r + 4, 124);
-    put(r + 36, static_cast<uint32_t>(sy)), put(r + 40, 1), put(r + 44, static_cast<uint32_t>(sh));
-    put(r + 48, 80), put(r + 52, 40), put(r + 56, 120), put(r + 60, 4);
-    put(r + 68, 0x00CC0020), put(r + 72, 10), put(r + 76, 10);
-    put(r + 80, 40), put(r + 84, 1), put(r + 88, 1), f[r + 92] = 1, f[r + 94] = 24;
-    put(88 + 124, 14), put(88 + 128, 20);
-    return f;
+// An EMF of 10 x 10: the given records, then one STRETCHDIBITS of a 1 x 1
+// black DIB (source rows sy, sh) over the whole picture.
+std::vector<uint8_t> EmfOfOneBlackDot(int32_t sy, int32_t sh, const std::vector<uint8_t>& records_before = {}) {
+  std::vector<uint8_t> f(88, 0);
+  f.insert(f.end(), records_before.begin(), records_before.end());
+  f.resize(f.size() + 124 + 20, 0);
+  auto put = [&](size_t at, uint32_t v) {
+    for (int k = 0; k < 4; ++k) f[at + static_cast<size_t>(k)] = static_cast<uint8_t>(v >> (8 * k));
   };
+  put(0, 1), put(4, 88), put(16, 9), put(20, 9), put(40, 0x464D4520);
+  const size_t r = 88 + records_before.size();
+  put(r, 81), put(r + 4, 124);
+  put(r + 36, static_cast<uint32_t>(sy)), put(r + 40, 1), put(r + 44, static_cast<uint32_t>(sh));
+  put(r + 48, 80), put(r + 52, 40), put(r + 56, 120), put(r + 60, 4);
+  put(r + 68, 0x00CC0020), put(r + 72, 10), put(r + 76, 10);
+  put(r + 80, 40), put(r + 84, 1), put(r + 88, 1), f[r + 92] = 1, f[r + 94] = 24;
+  put(r + 124, 14), put(r + 128, 20);
+  return f;
+}
+
+TEST(MetafileLimits, SourceRowsAtTheEndsOfTheirRangeDrawNothing) {
   // The first row is the bitmap's own: the picture is black.
   for (const auto& [sy, sh] : {std::pair{0, 1}, std::pair{INT32_MIN, 5}, std::pair{-1701603649, 1165259375},
                                std::pair{INT32_MAX, -5}}) {
     SCOPED_TRACE(sy);
-    const TLinearBitmap picture = FromBytes(WMFLoader(), emf(sy, sh), "EMF");
+    const TLinearBitmap picture = FromBytes(WMFLoader(), EmfOfOneBlackDot(sy, sh), "EMF");
     ASSERT_EQ(picture.Width, 10);
     EXPECT_EQ(RgbValues(picture), std::vector<int>(300, sy == 0 ? 0 : 255));
   }
+}
+
+// World transforms multiplied together past the largest double: the bitmap
+// has no place on the picture, which loads white.
+TEST(MetafileLimits, AWorldTransformMultipliedPastTheLargestNumberPlacesTheBitmapNowhere) {
+  std::vector<uint8_t> records;
+  auto transform = [&](uint32_t type, float scale, bool modify) {
+    const float m[6] = {scale, 0, 0, 1, 0, 0};
+    const uint32_t size = modify ? 36 : 32;
+    for (uint32_t v : {type, size})
+      for (int k = 0; k < 4; ++k) records.push_back(static_cast<uint8_t>(v >> (8 * k)));
+    const auto* bytes = reinterpret_cast<const uint8_t*>(m);
+    records.insert(records.end(), bytes, bytes + sizeof m);
+    if (modify) records.insert(records.end(), {2, 0, 0, 0});  // MWT_LEFTMULTIPLY
+  };
+  transform(35, 3e38f, false);                          // SETWORLDTRANSFORM
+  for (int i = 0; i < 8; ++i) transform(36, 3e38f, true);  // MODIFYWORLDTRANSFORM: 3e38^9 overflows
+  const TLinearBitmap picture = FromBytes(WMFLoader(), EmfOfOneBlackDot(0, 1, records), "EMF");
+  ASSERT_EQ(picture.Width, 10);
+  EXPECT_EQ(RgbValues(picture), std::vector<int>(300, 255));
 }
