@@ -39,8 +39,10 @@ int NearestVisibleIndex(const ChartData& data, const TChartState& state, const C
   return best_index;
 }
 
-int TimeStep(int frame_rate_rounded, uint8_t field_mode) {
-  return field_mode ? 2 * frame_rate_rounded : frame_rate_rounded;
+int TimeStep(long double records_per_second) {
+  // No frame rate, no second to step by.
+  if (!(records_per_second > 0)) return 0;
+  return static_cast<int>(std::clamp<int64_t>(RoundHalfEven(records_per_second), 1, 1 << 20));
 }
 
 int StepBackward(int first_shown, int step) {

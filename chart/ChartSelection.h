@@ -19,8 +19,11 @@ bool InsidePlot(const ChartView& view, int x, int y);
 int NearestVisibleIndex(const ChartData& data, const TChartState& state, const ChartView& view, int x, int y,
                         bool use_l);
 
-// Step of the time buttons: FrameRateRounded records, doubled for field records.
-int TimeStep(int frame_rate_rounded, uint8_t field_mode);
+// Step of the time buttons: the records of one second, as RecordsPerSecond
+// gives them at the rounded frame rate (FrameRateRounded records, doubled for
+// field records, halved when every second frame was measured), at least 1;
+// 0 without a frame rate.
+int TimeStep(long double records_per_second);
 int StepBackward(int first_shown, int step);                 // '-1Sec', '-10Sec'
 int StepForward(int first_shown, int step, int total, int visible);  // '+1Sec', '+10Sec'
 

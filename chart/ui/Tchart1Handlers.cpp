@@ -28,32 +28,33 @@ void Tchart1::ScrollBar1Scroll(int position) {
 }
 
 namespace {
-int StepOf(const ChartHost& host, const ChartData& data) { return TimeStep(host.FrameRateRounded(), data.FieldMode); }
+// A second of video, also when only every n-th frame was measured.
+int StepOf(ChartHost& host) { return TimeStep(RecordsPerSecond(host.Table().Lines(), host.FrameRateRounded())); }
 }  // namespace
 
 void Tchart1::Button3Click() {
   TChartState& st = session_.ChartState;
-  st.FirstShownFrame = std::max(0, st.FirstShownFrame - StepOf(host_, data_));
+  st.FirstShownFrame = std::max(0, st.FirstShownFrame - StepOf(host_));
   AfterHandler();
 }
 
 void Tchart1::Button5Click() {
   TChartState& st = session_.ChartState;
-  st.FirstShownFrame = StepBackward(st.FirstShownFrame, 10 * StepOf(host_, data_));
+  st.FirstShownFrame = StepBackward(st.FirstShownFrame, 10 * StepOf(host_));
   AfterHandler();
 }
 
 void Tchart1::Button4Click() {
   HRatioCalc();
   TChartState& st = session_.ChartState;
-  st.FirstShownFrame = StepForward(st.FirstShownFrame, StepOf(host_, data_), st.TotalFrameCount, st.VisibleFrameCount);
+  st.FirstShownFrame = StepForward(st.FirstShownFrame, StepOf(host_), st.TotalFrameCount, st.VisibleFrameCount);
   AfterHandler();
 }
 
 void Tchart1::Button6Click() {
   TChartState& st = session_.ChartState;
   st.FirstShownFrame =
-      StepForward(st.FirstShownFrame, 10 * StepOf(host_, data_), st.TotalFrameCount, st.VisibleFrameCount);
+      StepForward(st.FirstShownFrame, 10 * StepOf(host_), st.TotalFrameCount, st.VisibleFrameCount);
   AfterHandler();
 }
 

@@ -175,3 +175,41 @@ TEST(ChartReadoutTruth, ReportValuesBeyondTheIntegerRangeKeepTheirDigits) {
             "Values:100000000000000000000:-250000000000000000000:12:9223372036854775808:"
             "4000000000000000079538499354624");  // Python: int(4e30)
 }
+
+TEST(ChartReadoutTruth, TimeButtonsStepOneSecondOfVideo) {
+  // A second of video is FrameRateRounded frames whatever the records' frame
+  // spacing: the first shown frame number ("No.") moves by that many frames,
+  // to the nearest whole record.
+  struct Case {
+    const char* what;
+    int rate;       // FrameRateRounded
+    int step;       // frames between records: 0 for field records (N.0, N.5)
+    int one_sec;    // by hand: records in one second
+  } cases[] = {
+      {"every frame", 30, 1, 30},
+      {"field records", 30, 0, 60},
+      {"every 2nd frame", 30, 2, 15},
+      {"every 3rd frame at 25", 25, 3, 8},  // 25 / 3 = 8.33 records
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    Chart c;
+    c.host.frame_rate_rounded = k.rate;
+    std::vector<TableRowCells> rows = RowsFromValues({Wave(3000)}, 0, k.step == 0);
+    if (k.step > 1)
+      for (size_t r = 0; r < rows.size(); ++r) rows[r].No = std::to_string(r * static_cast<size_t>(k.step)) + ".0";
+    c.host.table.lines = BuildResultTable(3, 1, rows);
+    c.Open();
+    Find<QRadioButton>(c.chart, "RadioGroup1_0")->click();
+    const auto& st = c.session.ChartState;
+    ASSERT_EQ(st.FirstShownFrame, 0);
+    c.Click("Button4");  // '+1Sec'
+    EXPECT_EQ(st.FirstShownFrame, k.one_sec);
+    c.Click("Button6");  // '+10Sec'
+    EXPECT_EQ(st.FirstShownFrame, 11 * k.one_sec);
+    c.Click("Button3");  // '-1Sec'
+    EXPECT_EQ(st.FirstShownFrame, 10 * k.one_sec);
+    c.Click("Button5");  // '-10Sec'
+    EXPECT_EQ(st.FirstShownFrame, 0);
+  }
+}
