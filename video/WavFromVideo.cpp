@@ -256,10 +256,18 @@ void Extract(const std::string& video_path, const std::string& temp_path, double
     return got;
   };
   auto drain = [&]() {
-    for (;;) {
+    for (int refused = 0;;) {
       const int r = avcodec_receive_frame(codec.get(), frame.get());
       if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return;
-      if (r < 0) throw Fail{"The sound track cannot be decoded."};
+      // A packet the decoder refuses only part way (the odd byte of a
+      // recording cut in its last sound chunk) loses that part alone; the
+      // decoder drops the packet, so the refusals cannot go on.
+      if (r == AVERROR(ENOMEM)) throw Fail{"The sound track cannot be decoded."};
+      if (r < 0) {
+        if (++refused > 100) return;
+        continue;
+      }
+      refused = 0;
       // A packet that did not decode (or that the recorder lost) leaves a gap
       // in the time stamps: silence in its place keeps the later sound at
       // its time. Time stamps that go back (a joined recording) or leap far
