@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 
 #include "support/ShellCommand.h"
@@ -126,4 +127,17 @@ int ProbeStreamCount(const std::string& path, const std::string& type) {
   int n = 0;
   for (char c : out) n += c == '\n';
   return n;
+}
+
+bool CutInSoundPacket(const std::string& path, double after_seconds, long long bytes_in) {
+  std::istringstream packets(CommandOutput("ffprobe -v error -select_streams a:0 -show_entries packet=pts_time,pos "
+                                           "-of csv=p=0 '" + path + "' 2>/dev/null"));
+  for (std::string line; std::getline(packets, line);) {
+    const auto comma = line.find(',');
+    if (comma == std::string::npos || std::atof(line.c_str()) <= after_seconds) continue;
+    std::error_code ec;
+    std::filesystem::resize_file(path, static_cast<uintmax_t>(std::atoll(line.c_str() + comma + 1) + bytes_in), ec);
+    return !ec;
+  }
+  return false;
 }

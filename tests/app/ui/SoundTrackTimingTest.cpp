@@ -108,6 +108,30 @@ TEST(SoundTrackTiming, BeepsStayAtTheirVideoTimes) {
   }
 }
 
+// A recording that stopped in the middle of a sound chunk, an odd number of
+// bytes into it: the display opens on the sound up to the cut, and each
+// beep lights its own frame only.
+TEST(SoundTrackTiming, ARecordingCutInASoundChunkShowsItsBeeps) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  TPlatform& w = m.W();
+  const auto video = m.Path("cut.avi");
+  MakeVideo(video, 8000, 1, 2, 0, "pcm_s16le");
+  ASSERT_TRUE(CutInSoundPacket(video.string(), 1.7, 101));
+  ASSERT_TRUE(m.OpenThroughButton1(video));
+  const int frames = w.ScrollBar1->maximum() + 1;
+  ASSERT_GT(frames, kBeepFrames[1] + 1);
+  m.dialogs.yes_no_answers.push_back(true);
+  m.Click("Button9");
+  ASSERT_TRUE(m.dialogs.messages.empty()) << m.dialogs.messages[0].text.toStdString();
+  ASSERT_TRUE(w.OpenWindows.SoundGraphOpen);
+  EXPECT_EQ(std::filesystem::file_size(m.Path("tsy.wav")), 48u + 2u * uint64_t(frames) * 320u);
+  for (int f = 0; f < frames; ++f) {
+    w.ScrollBar1->setValue(f);
+    EXPECT_EQ(w.Sound.SoundSignalDetected, f == kBeepFrames[0] || f == kBeepFrames[1]) << "frame " << f;
+  }
+  w.SoundIndicator->close();
+}
+
 // The sound display shows the open video's sound: a table of another video
 // loaded while it is open takes it down with the old track, so the old
 // beeps are neither shown nor noted for the new video's frames.
