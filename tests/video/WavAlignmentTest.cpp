@@ -8,10 +8,13 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/AviWriter.h"
+#include "support/FileBytes.h"
+#include "support/ShellCommand.h"
 #include "support/VideoFixtures.h"
 #include "video/DirectShowSource.h"
 #include "video/WavFromVideo.h"
@@ -71,6 +74,50 @@ TEST(WavAlignment, TrackOfACutTransportStreamStartsAtFrameZero) {
   // The tone starts kToneStart - first_picture / kRate seconds after frame 0.
   const double expected = (kToneStart - double(first_picture) / kRate) * kSampleRate;
   EXPECT_NEAR(onset, expected, 0.002 * kSampleRate) << "picture " << first_picture << " is frame 0";
+}
+
+// A variable bit rate MP3 track in an AVI whose sound header says a constant
+// rate (as some muxers write it): the demuxer's stamps, counted from the
+// bytes, run ahead of the sound, but every packet decodes, so the samples are
+// those the ffmpeg tool decodes, in order, with no silence between them.
+TEST(WavAlignment, VariableBitRateMp3InAnAviKeepsItsSamplesInOrder) {
+  const std::string made = FixturePath("vbr_made.avi"), path = FixturePath("vbr.avi");
+  ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc=size=64x48:rate=25:duration=4 -f lavfi -i \"aevalsrc="
+                        "0.5*sin(2*PI*700*t)*lt(mod(t\\,1)\\,0.5)+0.3*random(0)*gte(mod(t\\,1)\\,0.5):s=44100:d=4\" "
+                        "-c:v mjpeg -c:a libmp3lame -q:a 2 '" + made + "'"));
+  std::istringstream sizes(CommandOutput("ffprobe -v error -select_streams a:0 -show_entries packet=size -of csv=p=0 '" +
+                                         made + "'"));
+  long long bytes = 0;
+  for (std::string line; std::getline(sizes, line);) bytes += std::atoll(line.c_str());
+  const uint32_t average = uint32_t(bytes / 4);
+  ASSERT_GT(average, 1000u);
+  // Scale 1, rate and sample size in bytes, block align 1: a constant bit rate header.
+  std::string avi = ReadFileBytes(made);
+  const size_t sound = avi.find("auds"), format = avi.find("strf", sound) + 8;
+  ASSERT_NE(sound, std::string::npos);
+  auto put32 = [&avi](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) avi[at + size_t(i)] = char((v >> (8 * i)) & 0xFF);
+  };
+  put32(sound + 20, 1);
+  put32(sound + 24, average);
+  put32(sound + 44, 1);
+  put32(format + 8, average);
+  avi[format + 12] = 1, avi[format + 13] = 0;
+  std::ofstream(path, std::ios::binary) << avi;
+
+  const std::string ref = FixturePath("vbr.raw");
+  ASSERT_TRUE(RunFfmpeg("-i '" + path + "' -map 0:a -f s16le -c:a pcm_s16le -ac 1 '" + ref + "'"));
+  std::string expected = ReadFileBytes(ref);
+  ASSERT_GT(expected.size(), size_t(4 * 44100) * 2);
+  expected.resize(size_t(4 * 44100) * 2);
+  const std::string wav = FixturePath("vbr.wav");
+  std::string message;
+  ASSERT_TRUE(MakeWavFromVideo(path, wav, &message, nullptr, 4.0)) << message;
+  const std::string track = ReadFileBytes(wav);
+  ASSERT_EQ(track.size(), size_t(kWavDataOffset) + expected.size());
+  size_t same = 0;
+  while (same < expected.size() && track[kWavDataOffset + same] == expected[same]) ++same;
+  EXPECT_EQ(same, expected.size()) << "the track departs from ffmpeg's decode at sample " << same / 2;
 }
 
 }  // namespace
