@@ -187,6 +187,13 @@ void Extract(const std::string& video_path, const std::string& temp_path, double
   if (rate > kMaxSampleRate)
     throw Fail{"The sound track's sampling rate (" + std::to_string(rate) + " Hz) is out of range."};
   const int channels = codec->ch_layout.nb_channels == 1 ? 1 : 2;
+  const bool avi = std::strcmp(format->iformat->name, "avi") == 0;
+  // An AVI holds no time stamps: the demuxer counts them from the chunks, or
+  // from the bytes when the header gives a compressed track a block of one
+  // byte (a constant bit rate). A variable rate track (MP3) so marked gets
+  // stamps that run ahead of its sound, and no gap in them can be believed.
+  const bool stamps_from_bytes =
+      avi && st->codecpar->block_align <= 1 && av_get_exact_bits_per_sample(st->codecpar->codec_id) == 0;
 
   // The converter follows the decoded frames: a track may change its layout,
   // sample format or rate part way (joined recordings), and a converter set
@@ -227,7 +234,7 @@ void Extract(const std::string& video_path, const std::string& temp_path, double
     if (vs->start_time != AV_NOPTS_VALUE) video_start = vs->start_time * av_q2d(vs->time_base);
     // An AVI's frames are counted from its first chunk, whatever the decoder
     // makes of the picture times.
-    if (std::strcmp(format->iformat->name, "avi") != 0)
+    if (!avi)
       if (const auto first = FirstPictureSeconds(video_path, video); first && *first > video_start) video_start = *first;
   }
 
@@ -256,17 +263,25 @@ void Extract(const std::string& video_path, const std::string& temp_path, double
     return got;
   };
   auto drain = [&]() {
-    for (;;) {
+    for (int refused = 0;;) {
       const int r = avcodec_receive_frame(codec.get(), frame.get());
       if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return;
-      if (r < 0) throw Fail{"The sound track cannot be decoded."};
+      // A packet the decoder refuses only part way (the odd byte of a
+      // recording cut in its last sound chunk) loses that part alone; the
+      // decoder drops the packet, so the refusals cannot go on.
+      if (r == AVERROR(ENOMEM)) throw Fail{"The sound track cannot be decoded."};
+      if (r < 0) {
+        if (++refused > 100) return;
+        continue;
+      }
+      refused = 0;
       // A packet that did not decode (or that the recorder lost) leaves a gap
       // in the time stamps: silence in its place keeps the later sound at
       // its time. Time stamps that go back (a joined recording) or leap far
       // ahead are not gaps.
       const int64_t stamp = frame->best_effort_timestamp;
       const double stamp_seconds = stamp != AV_NOPTS_VALUE ? stamp * av_q2d(st->time_base) : 0;
-      if (!first && stamp != AV_NOPTS_VALUE && frame->sample_rate > 0) {
+      if (!first && !stamps_from_bytes && stamp != AV_NOPTS_VALUE && frame->sample_rate > 0) {
         const double gap = stamp_seconds - expected_end;
         const double length = double(frame->nb_samples) / frame->sample_rate;
         constexpr double kMaxGapSeconds = 60;

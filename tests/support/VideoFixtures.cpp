@@ -3,11 +3,15 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdint>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 
 #include "support/ShellCommand.h"
@@ -126,4 +130,45 @@ int ProbeStreamCount(const std::string& path, const std::string& type) {
   int n = 0;
   for (char c : out) n += c == '\n';
   return n;
+}
+
+bool CutInSoundPacket(const std::string& path, double after_seconds, long long bytes_in) {
+  std::istringstream packets(CommandOutput("ffprobe -v error -select_streams a:0 -show_entries packet=pts_time,pos "
+                                           "-of csv=p=0 '" + path + "' 2>/dev/null"));
+  for (std::string line; std::getline(packets, line);) {
+    const auto comma = line.find(',');
+    if (comma == std::string::npos || std::atof(line.c_str()) <= after_seconds) continue;
+    std::error_code ec;
+    std::filesystem::resize_file(path, static_cast<uintmax_t>(std::atoll(line.c_str() + comma + 1) + bytes_in), ec);
+    return !ec;
+  }
+  return false;
+}
+
+bool MarkSoundAsConstantBitRate(const std::string& avi_path, double seconds) {
+  std::istringstream sizes(CommandOutput("ffprobe -v error -select_streams a:0 -show_entries packet=size -of csv=p=0 '" +
+                                         avi_path + "' 2>/dev/null"));
+  long long bytes = 0;
+  for (std::string line; std::getline(sizes, line);) bytes += std::atoll(line.c_str());
+  std::string avi;
+  {
+    std::ifstream in(avi_path, std::ios::binary);
+    avi.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  const size_t sound = avi.find("auds");
+  const size_t format = sound == std::string::npos ? sound : avi.find("strf", sound);
+  if (format == std::string::npos || format + 22 > avi.size() || bytes <= 0) return false;
+  const auto average = static_cast<uint32_t>(static_cast<double>(bytes) / seconds);
+  auto put32 = [&avi](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) avi[at + static_cast<size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  put32(sound + 20, 1);            // dwScale
+  put32(sound + 24, average);      // dwRate
+  put32(sound + 44, 1);            // dwSampleSize
+  put32(format + 8 + 8, average);  // nAvgBytesPerSec
+  avi[format + 8 + 12] = 1;        // nBlockAlign
+  avi[format + 8 + 13] = 0;
+  std::ofstream out(avi_path, std::ios::binary | std::ios::trunc);
+  out << avi;
+  return static_cast<bool>(out);
 }

@@ -44,3 +44,12 @@ std::vector<Bitmap24> FfmpegTestPattern(int width, int height, int rate, int fra
 std::vector<Bitmap24> FfmpegBgr24Frames(const std::string& path, int width, int height);
 // ffprobe: the number of streams of a type ("v" or "a") in a file.
 int ProbeStreamCount(const std::string& path, const std::string& type);
+// Cuts the file `bytes_in` bytes into its first sound packet that starts
+// after `after_seconds` (a recording that stopped in the middle of a sound
+// chunk); false when there is no such packet.
+bool CutInSoundPacket(const std::string& path, double after_seconds, long long bytes_in);
+// Rewrites an AVI's sound header the way a muxer that takes a variable bit
+// rate track for a constant one writes it: time counted in bytes (scale 1,
+// sample size and block align 1) at the track's mean byte rate over
+// `seconds`. False when the file has no sound header.
+bool MarkSoundAsConstantBitRate(const std::string& avi_path, double seconds);

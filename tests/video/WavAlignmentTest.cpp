@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/AviWriter.h"
+#include "support/FileBytes.h"
 #include "support/VideoFixtures.h"
 #include "video/DirectShowSource.h"
 #include "video/WavFromVideo.h"
@@ -71,6 +72,32 @@ TEST(WavAlignment, TrackOfACutTransportStreamStartsAtFrameZero) {
   // The tone starts kToneStart - first_picture / kRate seconds after frame 0.
   const double expected = (kToneStart - double(first_picture) / kRate) * kSampleRate;
   EXPECT_NEAR(onset, expected, 0.002 * kSampleRate) << "picture " << first_picture << " is frame 0";
+}
+
+// A variable bit rate MP3 track in an AVI whose sound header says a constant
+// rate (as some muxers write it): the demuxer's stamps, counted from the
+// bytes, run ahead of the sound, but every packet decodes, so the samples are
+// those the ffmpeg tool decodes, in order, with no silence between them.
+TEST(WavAlignment, VariableBitRateMp3InAnAviKeepsItsSamplesInOrder) {
+  const std::string path = FixturePath("vbr.avi");
+  ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc=size=64x48:rate=25:duration=4 -f lavfi -i \"aevalsrc="
+                        "0.5*sin(2*PI*700*t)*lt(mod(t\\,1)\\,0.5)+0.3*random(0)*gte(mod(t\\,1)\\,0.5):s=44100:d=4\" "
+                        "-c:v mjpeg -c:a libmp3lame -q:a 2 '" + path + "'"));
+  ASSERT_TRUE(MarkSoundAsConstantBitRate(path, 4));
+
+  const std::string ref = FixturePath("vbr.raw");
+  ASSERT_TRUE(RunFfmpeg("-i '" + path + "' -map 0:a -f s16le -c:a pcm_s16le -ac 1 '" + ref + "'"));
+  std::string expected = ReadFileBytes(ref);
+  ASSERT_GT(expected.size(), size_t(4 * 44100) * 2);
+  expected.resize(size_t(4 * 44100) * 2);
+  const std::string wav = FixturePath("vbr.wav");
+  std::string message;
+  ASSERT_TRUE(MakeWavFromVideo(path, wav, &message, nullptr, 4.0)) << message;
+  const std::string track = ReadFileBytes(wav);
+  ASSERT_EQ(track.size(), size_t(kWavDataOffset) + expected.size());
+  size_t same = 0;
+  while (same < expected.size() && track[kWavDataOffset + same] == expected[same]) ++same;
+  EXPECT_EQ(same, expected.size()) << "the track departs from ffmpeg's decode at sample " << same / 2;
 }
 
 }  // namespace

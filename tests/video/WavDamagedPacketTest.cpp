@@ -103,4 +103,36 @@ TEST(WavDamagedPacket, BeepsAfterUndecodablePacketsKeepTheirTime) {
   }
 }
 
+// A recording cut off in the middle of a sound chunk, an odd number of
+// bytes into it (a capture that stopped): the samples up to the cut are
+// those the ffmpeg tool decodes, and the track is padded to the video's end.
+TEST(WavDamagedPacket, ARecordingCutInASoundChunkKeepsItsSound) {
+  constexpr int kRate = 8000;
+  for (const char* codec : {"pcm_s16le", "adpcm_ima_wav"}) {
+    SCOPED_TRACE(codec);
+    const std::string folder = FixturePath(std::string("wav_cut_") + codec);
+    std::filesystem::create_directories(folder);
+    const std::string video = folder + "/cut.avi", ref = folder + "/ref.raw", wav = folder + "/tsy.wav";
+    ASSERT_TRUE(RunFfmpeg("-f lavfi -i testsrc=size=64x48:rate=25:duration=2 -f lavfi -i "
+                          "sine=frequency=440:sample_rate=8000:duration=2 -c:v mjpeg -c:a " + std::string(codec) +
+                          " '" + video + "'"));
+    ASSERT_TRUE(CutInSoundPacket(video, 1.0, 101));
+    ASSERT_TRUE(RunFfmpeg("-i '" + video + "' -map 0:a -f s16le -c:a pcm_s16le '" + ref + "'"));
+    const std::string decoded = Slurp(ref);
+    ASSERT_GT(decoded.size(), size_t(kRate) * 2);
+    ASSERT_LT(decoded.size(), size_t(2 * kRate) * 2);
+
+    std::string message;
+    ASSERT_TRUE(MakeWavFromVideo(video, wav, &message)) << message;
+    EXPECT_TRUE(Slurp(wav).substr(48) == decoded) << "samples differ from ffmpeg's decode";
+    ASSERT_TRUE(MakeWavFromVideo(video, wav, &message, nullptr, 2.0)) << message;
+    std::string padded = decoded;
+    padded.resize(size_t(2 * kRate) * 2, '\0');
+    const std::string file = Slurp(wav);
+    EXPECT_EQ(file.substr(0, 48), WavHeader(1, kRate, uint32_t(padded.size())));
+    EXPECT_TRUE(file.substr(48) == padded) << "not padded with silence to the video's end";
+    EXPECT_FALSE(std::filesystem::exists(wav + ".part"));
+  }
+}
+
 }  // namespace

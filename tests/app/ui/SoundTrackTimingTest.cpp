@@ -7,6 +7,7 @@
 #include <QScrollBar>
 
 #include "MainRoadFixture.h"
+#include "support/FileBytes.h"
 #include "support/VideoFixtures.h"
 
 namespace {
@@ -106,6 +107,60 @@ TEST(SoundTrackTiming, BeepsStayAtTheirVideoTimes) {
     ExpectBeepsAtTheirFrames(m);
     m.W().SoundIndicator->close();
   }
+}
+
+// Variable bit rate MP3 in an AVI whose sound header claims a constant rate:
+// the lamp lights in the frames where the ffmpeg tool's decode of the track
+// (the encoder's delay included) reaches the threshold, and in no other.
+TEST(SoundTrackTiming, VariableBitRateMp3InAnAviKeepsTheBeepsAtTheirFrames) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  TPlatform& w = m.W();
+  const auto video = m.Path("vbr.avi"), decoded = m.Path("vbr.raw");
+  MakeVideo(video, 44100, 1, 2, 0, "libmp3lame -q:a 2");
+  ASSERT_TRUE(MarkSoundAsConstantBitRate(video.string(), 2));
+  ASSERT_TRUE(RunFfmpeg("-i '" + video.string() + "' -map 0:a -f s16le -c:a pcm_s16le '" + decoded.string() + "'"));
+  // 1764 samples a frame; 5530 is the least level at the default gain (nint(v / 140) >= 40).
+  const std::string raw = ReadFileBytes(decoded);
+  std::vector<bool> loud(kFrames, false);
+  for (size_t i = 0; i + 1 < raw.size() && i / 2 / 1764 < size_t(kFrames); i += 2)
+    if (std::abs(int16_t(uint8_t(raw[i]) | uint8_t(raw[i + 1]) << 8)) >= 5530) loud[i / 2 / 1764] = true;
+  ASSERT_TRUE(loud[kBeepFrames[0]]);
+  ASSERT_TRUE(m.OpenThroughButton1(video));
+  // The file's length, taken from the sound's byte count, may add a frame.
+  ASSERT_GE(w.ScrollBar1->maximum() + 1, kFrames);
+  m.dialogs.yes_no_answers.push_back(true);
+  m.Click("Button9");
+  ASSERT_TRUE(m.dialogs.messages.empty()) << m.dialogs.messages[0].text.toStdString();
+  ASSERT_TRUE(w.OpenWindows.SoundGraphOpen);
+  for (int f = 0; f < kFrames; ++f) {
+    w.ScrollBar1->setValue(f);
+    EXPECT_EQ(w.Sound.SoundSignalDetected, loud[size_t(f)]) << "frame " << f;
+  }
+  w.SoundIndicator->close();
+}
+
+// A recording that stopped in the middle of a sound chunk, an odd number of
+// bytes into it: the display opens on the sound up to the cut, and each
+// beep lights its own frame only.
+TEST(SoundTrackTiming, ARecordingCutInASoundChunkShowsItsBeeps) {
+  MainRoadWindow m(Reader::Ffmpeg);
+  TPlatform& w = m.W();
+  const auto video = m.Path("cut.avi");
+  MakeVideo(video, 8000, 1, 2, 0, "pcm_s16le");
+  ASSERT_TRUE(CutInSoundPacket(video.string(), 1.7, 101));
+  ASSERT_TRUE(m.OpenThroughButton1(video));
+  const int frames = w.ScrollBar1->maximum() + 1;
+  ASSERT_GT(frames, kBeepFrames[1] + 1);
+  m.dialogs.yes_no_answers.push_back(true);
+  m.Click("Button9");
+  ASSERT_TRUE(m.dialogs.messages.empty()) << m.dialogs.messages[0].text.toStdString();
+  ASSERT_TRUE(w.OpenWindows.SoundGraphOpen);
+  EXPECT_EQ(std::filesystem::file_size(m.Path("tsy.wav")), 48u + 2u * uint64_t(frames) * 320u);
+  for (int f = 0; f < frames; ++f) {
+    w.ScrollBar1->setValue(f);
+    EXPECT_EQ(w.Sound.SoundSignalDetected, f == kBeepFrames[0] || f == kBeepFrames[1]) << "frame " << f;
+  }
+  w.SoundIndicator->close();
 }
 
 // The sound display shows the open video's sound: a table of another video
