@@ -122,7 +122,7 @@ std::string InformationText(const std::vector<std::string>& lines, const ChartDa
          texts.Edit27 + "s";
   if (marks.DiffractionMode) {
     t += " / Event centre=";
-    t += data.FieldMode ? "Field centre " : "Frame centre ";
+    t += data.FieldMode ? "Field centre " : "Frame cnetre ";
     if (texts.EventCentreText.empty()) {
       t += "---";  // no current fit
     } else {

@@ -178,7 +178,7 @@ TEST(GraphShow3, InformationLine) {
   t.EventErrorText = "0.02";
   t.ContactAngleText = "45";
   const Drawn d = Draw({{10, 20, 30}}, 1, {}, m, st, t);
-  EXPECT_TRUE(HasText(d.pic, "Frame No.2.0 / Frame Centre= 10h20m30.5s,  Frame End= 30.52s / Event centre=Frame centre "
+  EXPECT_TRUE(HasText(d.pic, "Frame No.2.0 / Frame Centre= 10h20m30.5s,  Frame End= 30.52s / Event centre=Frame cnetre "
                              "+1.25s +/-0.02s / ContactAngle=45deg"));
   EXPECT_TRUE(HasText(d.pic, "Analyzed file name [ event.avi]"));
   EXPECT_TRUE(HasText(d.pic, "/ Aperture-Frame photometry /  Object: Distance= Velocity="));
@@ -197,7 +197,7 @@ TEST(GraphShow3, InformationLineWithoutACurrentFit) {
   ChartMarks m;
   m.DiffractionMode = true;
   const Drawn d = Draw({{10, 20, 30}}, 1, {}, m, st, t);
-  EXPECT_TRUE(HasText(d.pic, "Frame No.2.0 / Event centre=Frame centre --- / ContactAngle=45deg"));
+  EXPECT_TRUE(HasText(d.pic, "Frame No.2.0 / Event centre=Frame cnetre --- / ContactAngle=45deg"));
 }
 
 TEST(GraphShow3, AsteroidBlocksWithoutACountDrawPlainPoints) {
