@@ -259,6 +259,8 @@ void TLightCurveReport::BuildControls() {
   for (QLineEdit* e : {Edit15, Edit16})
     connect(e, &QLineEdit::textEdited, this, &TLightCurveReport::AsteroidEdited);
   for (QLineEdit* e : {Edit13, Edit14}) connect(e, &QLineEdit::textEdited, this, &TLightCurveReport::StarEdited);
+  for (QLineEdit* e : {Edit11, Edit12})
+    connect(e, &QLineEdit::textEdited, this, &TLightCurveReport::ObserverEdited);
   for (QComboBox* c : {ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6, ComboBox7, ComboBox8})
     connect(c, &QComboBox::currentIndexChanged, this, both);
   for (QComboBox* c : {ComboBox10, ComboBox11})
@@ -484,9 +486,27 @@ void TLightCurveReport::SiteEdited() {
   e.Altitude = part(Edit8);
   JoinSitePosition(e);
   ReplaceLightCurveLine(2, LightCurveObserverLine(e));
+  RecordTakenFromEdits();
   BuildXmlReport();
   BuildTextReport();
 }
+
+// The saved light curve and its proposed name carry the record's observer:
+// a corrected name goes there, or the files of one event would name two.
+void TLightCurveReport::ObserverEdited() {
+  TReportLightCurveElement& e = events_.ReportLightCurveElement;
+  e.Observer = S(Edit11->text());
+  e.CoObserver = S(Edit12->text());
+  ReplaceLightCurveLine(2, LightCurveObserverLine(e));
+  RecordTakenFromEdits();
+  BuildXmlReport();
+  BuildTextReport();
+}
+
+// What was typed into the record is what the edits were filled with: an
+// identification applied afterwards changes the record and so shows again,
+// even where it brings back the text that was there before the correction.
+void TLightCurveReport::RecordTakenFromEdits() { shown_record_ = RecordTexts(); }
 
 // The reports show the record's asteroid in these edits: a corrected number
 // or name goes there, with the light curve's object line of an asteroid.
@@ -496,6 +516,7 @@ void TLightCurveReport::AsteroidEdited() {
   e.ObjectName = S(Edit16->text());
   e.ObjectLabel = e.ObjectNumber + ": " + e.ObjectName;
   if (e.Kind == ReportKind::Asteroid) ReplaceLightCurveLine(3, "Object: Asteroid: " + e.ObjectLabel);
+  RecordTakenFromEdits();
   BuildXmlReport();
   BuildTextReport();
 }
@@ -513,6 +534,7 @@ void TLightCurveReport::StarEdited() {
   e.Catalogue = catalogue;
   e.StarNumber = number;
   ReplaceLightCurveLine(1, LightCurveStarLine(e));
+  RecordTakenFromEdits();
   BuildXmlReport();
   BuildTextReport();
 }

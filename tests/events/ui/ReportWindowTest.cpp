@@ -21,6 +21,7 @@
 #include "support/LunarListingText.h"
 #include "support/NotAFile.h"
 #include "support/TemporaryFolder.h"
+#include "support/WindowControls.h"
 #include "tests/events/ReportFixtures.h"
 
 namespace {
@@ -65,13 +66,6 @@ struct Fixture {
     return ReadWholeFile(folder.File(name), 1 << 20);
   }
 };
-
-template <class T>
-T* Find(QWidget* root, const char* name) {
-  T* c = root->findChild<T*>(name);
-  if (!c) ADD_FAILURE() << "no control named " << name;
-  return c;
-}
 
 void PressEnter(QWidget* w) {
   QKeyEvent e(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
@@ -326,15 +320,6 @@ TEST(TLightCurveReport, TypedInputsReachBothReports) {
   }
 }
 
-// Typed as an observer types: the edit's text replaced key by key.
-void TypeInto(QLineEdit* e, const QString& text) {
-  e->selectAll();
-  for (QChar c : text) {
-    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-    QApplication::sendEvent(e, &press);
-  }
-}
-
 // The site shown in the window is the one the saved reports and the light
 // curve carry, also after the observer corrects it there.
 TEST(TLightCurveReport, ACorrectedSiteReachesTheSavedReportsAndTheLightCurve) {
@@ -506,6 +491,32 @@ TEST(TLightCurveReport, ACorrectedAsteroidReachesTheReportsAndTheLightCurve) {
   EXPECT_EQ(f.dialogs.save_file_proposals.back(), "(433)_20230705_090408_Obs_One.dat");
   ASSERT_TRUE(saved);
   EXPECT_NE(saved->find("\r\nObject: Asteroid: 433: Eros & Co\r\n"), std::string::npos) << *saved;
+}
+
+// An observer corrected in the window is the one the saved light curve, its
+// proposed name and the copied light curve carry, as the XML report does.
+TEST(TLightCurveReport, ACorrectedObserverReachesTheLightCurve) {
+  Fixture f;
+  TReportLightCurveElement& e = f.events.ReportLightCurveElement;
+  e.LongitudeD = "+135", e.LongitudeM = "30", e.LongitudeS = "15.0";
+  e.LatitudeD = "-5", e.LatitudeM = "2", e.LatitudeS = "3";
+  f.Open();
+  TypeInto(f.w->Edit11, "Zo\u00eb O'Neil & Co");
+  TypeInto(f.w->Edit12, "Bea");
+  const std::string observer_line = "Observer: +135:30:15.0: -5:2:3: 40: Zo\u00eb O'Neil & Co";
+  EXPECT_EQ(f.Memo(f.w->Memo1)[2].toStdString(), observer_line);
+  EXPECT_EQ(e.CoObserver, "Bea");
+
+  const auto saved = f.SaveLightCurve("observer.dat");
+  EXPECT_EQ(f.dialogs.save_file_proposals.back().toStdString(),
+            "(1234)_20230705_090408_Zo\u00eb_O'Neil & Co.dat");
+  ASSERT_TRUE(saved);
+  EXPECT_NE(saved->find("\r\n" + observer_line + "\r\n"), std::string::npos) << *saved;
+  f.w->Button5->click();
+  const QString copied = QApplication::clipboard()->text();
+  EXPECT_TRUE(copied.contains(QString::fromStdString("\n(1234)_20230705_090408_Zo\u00eb_O'Neil & Co.dat\n")))
+      << copied.toStdString();
+  EXPECT_TRUE(copied.contains(QString::fromStdString("<ID>1|Zo\u00eb O'Neil &amp; Co|Bea|0|")));
 }
 
 // A star corrected in the window is named with the catalogue typed, in both
