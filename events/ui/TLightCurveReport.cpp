@@ -468,9 +468,27 @@ bool TLightCurveReport::XmlInputsWritable() {
   }
   // Read back, a position, altitude or time that is no number is nonsense.
   bad = XmlReportNoNumber(events_.ReportLightCurveElement, events_.AsteroidTiming);
-  if (bad.empty()) return true;
-  Dialogs().ShowError("The " + Q(bad) + " is not a number: please correct it before the report is saved or copied.");
-  return false;
+  if (!bad.empty()) {
+    Dialogs().ShowError("The " + Q(bad) + " is not a number: please correct it before the report is saved or copied.");
+    return false;
+  }
+  bad = XmlReportNoTimeOfDay(events_.AsteroidTiming);
+  if (!bad.empty()) {
+    Dialogs().ShowError("The " + Q(bad) + " is no time of day (hour 0 to 23, minute 0 to 59, second below 60): " +
+                        "please correct it before the report is saved or copied.");
+    return false;
+  }
+  // A D/R edit holding anything else keeps its event's letter: the reports
+  // would not say what the edit shows. A row shown without an entry (one
+  // added since) takes no typing.
+  for (size_t r = 0; r < EventRows.size() && static_cast<int>(r) < ValidCount(events_.AsteroidTiming); ++r) {
+    const QString letter = EventRows[r][5]->text().trimmed().toUpper();
+    if (EventRows[r][5]->isReadOnly() || letter == "D" || letter == "R") continue;
+    Dialogs().ShowError(QString("The D/R of event %1 is neither D nor R: please correct it before the report is "
+                                "saved or copied.").arg(r + 1));
+    return false;
+  }
+  return true;
 }
 
 // The reports and the light curve take the site from the record: a corrected
@@ -632,7 +650,7 @@ void TLightCurveReport::Button6Click() {
   if (name.isEmpty()) return;
   const auto bytes = ReadWholeFile(name.toStdString(), 1 << 20);
   if (!bytes) {
-    Dialogs().ShowError("The camera setting file could not be read.");
+    Dialogs().ShowError("The camera setting file could not be read:\r\n" + name);
     return;
   }
   // A file saved by a Windows editor with a byte-order mark, or as "Unicode":

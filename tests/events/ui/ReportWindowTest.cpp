@@ -432,9 +432,10 @@ TEST(TLightCurveReport, ACorrectedEventRowReachesTheReports) {
   EXPECT_TRUE(Find<QCheckBox>(f.w, "CheckBox4")->isEnabled());
 }
 
-// A position, altitude or event time typed as no number is refused with the
-// input named: no report file, nothing copied, the step not marked; once
-// corrected the report is saved.
+// A position, altitude or event time typed as no number, a time beyond a
+// day's clock or a D/R that is neither is refused with the input named: no
+// report file, nothing copied, the step not marked; once corrected the report
+// is saved.
 TEST(TLightCurveReport, APositionOrTimeThatIsNoNumberIsRefused) {
   struct Row {
     const char* edit;
@@ -444,7 +445,11 @@ TEST(TLightCurveReport, APositionOrTimeThatIsNoNumberIsRefused) {
   };
   for (const Row& r : {Row{"Edit8", "40m", "altitude", "-12"}, Row{"Edit3", "3O", "longitude", "30"},
                        Row{"Edit7", "3,5", "latitude", "3.5"}, Row{"Edit17", "ten", "time of event 1", "0"},
-                       Row{"Edit24", "09;5", "time of event 2", "09.5"}}) {
+                       Row{"Edit24", "09;5", "time of event 2", "09.5"},
+                       // Beyond a day's clock, and a D/R that is neither.
+                       Row{"Edit17", "24", "time of event 1", "23"}, Row{"Edit23", "60", "time of event 2", "59"},
+                       Row{"Edit24", "60.00", "time of event 2", "59.99"}, Row{"Edit39", "X", "D/R of event 1", "d"},
+                       Row{"Edit40", " ", "D/R of event 2", "R"}}) {
     Fixture f;
     f.Open();
     TypeInto(Find<QLineEdit>(f.w, r.edit), r.text);
@@ -727,6 +732,7 @@ TEST(TLightCurveReport, ACameraSettingFileThatCannotBeReadKeepsTheSettings) {
     f.w->Button6->click();
     ASSERT_EQ(f.dialogs.messages.size(), 1u);
     EXPECT_TRUE(IsClearMessage(f.dialogs.messages[0].text));
+    EXPECT_TRUE(f.dialogs.messages[0].text.contains(QString::fromStdString(f.folder.File(name))));
     EXPECT_EQ(f.w->Edit50->text(), "250");
     EXPECT_EQ(f.w->Memo5->toPlainText(), "Gain=250");
   }
