@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cmath>
 #include <optional>
 #include <utility>
 
@@ -193,6 +194,22 @@ std::string XmlReportNoNumber(const TReportLightCurveElement& e, const TAsteroid
     const TAsteroidEachEventTime& t = timing.Entries[static_cast<size_t>(i)];
     if (t.Approximate) continue;
     if (!NumbersOrNothing(Hour(t)) || !NumbersOrNothing(Minute(t)) || !NumbersOrNothing(Second(t)))
+      return "time of event " + FormatInt(i + 1);
+  }
+  return {};
+}
+
+std::string XmlReportNoTimeOfDay(const TAsteroidTiming& timing) {
+  // A part not typed yet is left to the reader; one that is no number is
+  // named by XmlReportNoNumber.
+  auto within = [](std::string_view part, long double below, bool whole) {
+    const auto v = ParseLongDouble(part);
+    return !v || (*v >= 0 && *v < below && (!whole || *v == std::floor(*v)));
+  };
+  for (int i = 0; i < ValidCount(timing); ++i) {
+    const TAsteroidEachEventTime& t = timing.Entries[static_cast<size_t>(i)];
+    if (t.Approximate) continue;
+    if (!within(Hour(t), 24, true) || !within(Minute(t), 60, true) || !within(Second(t), 60, false))
       return "time of event " + FormatInt(i + 1);
   }
   return {};

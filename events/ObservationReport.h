@@ -57,6 +57,10 @@ std::string XmlReportUnsafeEvent(const TAsteroidTiming& timing);
 // event 2") that holds something other than numbers; parts left empty count
 // as none. Empty when every one reads as numbers.
 std::string XmlReportNoNumber(const TReportLightCurveElement& e, const TAsteroidTiming& timing);
+// The first timed event ("time of event 2") whose hour, minute or second is
+// beyond a day's clock (hour 0-23, minute 0-59, second below 60). Empty when
+// every time is one.
+std::string XmlReportNoTimeOfDay(const TAsteroidTiming& timing);
 
 // Today's UTC date as "y|m|d" without leading zeros.
 std::string TodayUtcBarDate();

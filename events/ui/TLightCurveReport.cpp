@@ -259,6 +259,8 @@ void TLightCurveReport::BuildControls() {
   for (QLineEdit* e : {Edit15, Edit16})
     connect(e, &QLineEdit::textEdited, this, &TLightCurveReport::AsteroidEdited);
   for (QLineEdit* e : {Edit13, Edit14}) connect(e, &QLineEdit::textEdited, this, &TLightCurveReport::StarEdited);
+  for (QLineEdit* e : {Edit11, Edit12})
+    connect(e, &QLineEdit::textEdited, this, &TLightCurveReport::ObserverEdited);
   for (QComboBox* c : {ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6, ComboBox7, ComboBox8})
     connect(c, &QComboBox::currentIndexChanged, this, both);
   for (QComboBox* c : {ComboBox10, ComboBox11})
@@ -466,9 +468,27 @@ bool TLightCurveReport::XmlInputsWritable() {
   }
   // Read back, a position, altitude or time that is no number is nonsense.
   bad = XmlReportNoNumber(events_.ReportLightCurveElement, events_.AsteroidTiming);
-  if (bad.empty()) return true;
-  Dialogs().ShowError("The " + Q(bad) + " is not a number: please correct it before the report is saved or copied.");
-  return false;
+  if (!bad.empty()) {
+    Dialogs().ShowError("The " + Q(bad) + " is not a number: please correct it before the report is saved or copied.");
+    return false;
+  }
+  bad = XmlReportNoTimeOfDay(events_.AsteroidTiming);
+  if (!bad.empty()) {
+    Dialogs().ShowError("The " + Q(bad) + " is no time of day (hour 0 to 23, minute 0 to 59, second below 60): " +
+                        "please correct it before the report is saved or copied.");
+    return false;
+  }
+  // A D/R edit holding anything else keeps its event's letter: the reports
+  // would not say what the edit shows. A row shown without an entry (one
+  // added since) takes no typing.
+  for (size_t r = 0; r < EventRows.size() && static_cast<int>(r) < ValidCount(events_.AsteroidTiming); ++r) {
+    const QString letter = EventRows[r][5]->text().trimmed().toUpper();
+    if (EventRows[r][5]->isReadOnly() || letter == "D" || letter == "R") continue;
+    Dialogs().ShowError(QString("The D/R of event %1 is neither D nor R: please correct it before the report is "
+                                "saved or copied.").arg(r + 1));
+    return false;
+  }
+  return true;
 }
 
 // The reports and the light curve take the site from the record: a corrected
@@ -484,9 +504,27 @@ void TLightCurveReport::SiteEdited() {
   e.Altitude = part(Edit8);
   JoinSitePosition(e);
   ReplaceLightCurveLine(2, LightCurveObserverLine(e));
+  RecordTakenFromEdits();
   BuildXmlReport();
   BuildTextReport();
 }
+
+// The saved light curve and its proposed name carry the record's observer:
+// a corrected name goes there, or the files of one event would name two.
+void TLightCurveReport::ObserverEdited() {
+  TReportLightCurveElement& e = events_.ReportLightCurveElement;
+  e.Observer = S(Edit11->text());
+  e.CoObserver = S(Edit12->text());
+  ReplaceLightCurveLine(2, LightCurveObserverLine(e));
+  RecordTakenFromEdits();
+  BuildXmlReport();
+  BuildTextReport();
+}
+
+// What was typed into the record is what the edits were filled with: an
+// identification applied afterwards changes the record and so shows again,
+// even where it brings back the text that was there before the correction.
+void TLightCurveReport::RecordTakenFromEdits() { shown_record_ = RecordTexts(); }
 
 // The reports show the record's asteroid in these edits: a corrected number
 // or name goes there, with the light curve's object line of an asteroid.
@@ -496,6 +534,7 @@ void TLightCurveReport::AsteroidEdited() {
   e.ObjectName = S(Edit16->text());
   e.ObjectLabel = e.ObjectNumber + ": " + e.ObjectName;
   if (e.Kind == ReportKind::Asteroid) ReplaceLightCurveLine(3, "Object: Asteroid: " + e.ObjectLabel);
+  RecordTakenFromEdits();
   BuildXmlReport();
   BuildTextReport();
 }
@@ -513,6 +552,7 @@ void TLightCurveReport::StarEdited() {
   e.Catalogue = catalogue;
   e.StarNumber = number;
   ReplaceLightCurveLine(1, LightCurveStarLine(e));
+  RecordTakenFromEdits();
   BuildXmlReport();
   BuildTextReport();
 }
@@ -610,7 +650,7 @@ void TLightCurveReport::Button6Click() {
   if (name.isEmpty()) return;
   const auto bytes = ReadWholeFile(name.toStdString(), 1 << 20);
   if (!bytes) {
-    Dialogs().ShowError("The camera setting file could not be read.");
+    Dialogs().ShowError("The camera setting file could not be read:\r\n" + name);
     return;
   }
   // A file saved by a Windows editor with a byte-order mark, or as "Unicode":

@@ -65,6 +65,8 @@ class TLightCurveReport : public QWidget {
   void SiteEdited();
   void AsteroidEdited();
   void StarEdited();
+  void ObserverEdited();
+  void RecordTakenFromEdits();
   void ReplaceLightCurveLine(size_t index, const std::string& line);
   // field: 0..5 the row's edits, 6 its minor box.
   void EventRowEdited(size_t row, size_t field);

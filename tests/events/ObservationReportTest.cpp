@@ -188,6 +188,33 @@ TEST(BuildXmlReport, PositionsAndTimesThatAreNoNumberAreNamed) {
   }
 }
 
+// Times the magnitude calculator never gives (an hour 24, a second 60) are
+// typed ones; the day's first and last instants and untyped parts are not.
+TEST(BuildXmlReport, TimesBeyondADaysClockAreNamed) {
+  struct Row {
+    int entry;
+    const char *h, *m, *s;
+    const char* named;
+  };
+  for (const Row& r : {Row{0, "0", "00", "00.000", ""}, Row{1, "23", "59", "59.999", ""}, Row{1, "", "+", "", ""},
+                       Row{1, "10.0", "5", "7", ""}, Row{0, "24", "0", "0", "time of event 1"},
+                       Row{1, "23", "60", "0", "time of event 2"}, Row{1, "23", "59", "60", "time of event 2"},
+                       Row{1, "23", "59", "60.00", "time of event 2"}, Row{0, "-1", "5", "5", "time of event 1"},
+                       Row{0, "10", "-0.5", "5", "time of event 1"}, Row{0, "10", "5", "-0.01", "time of event 1"},
+                       Row{0, "10.5", "5", "5", "time of event 1"}, Row{1, "10", "5.5", "5", "time of event 2"},
+                       // Not a number: XmlReportNoNumber names it.
+                       Row{0, "ten", "5", "5", ""}}) {
+    TAsteroidTiming t =
+        List({Timed("10", "30", "05", "0.1", "4.5", true), Timed("10", "30", "06", "0.1", "4.5", false)});
+    TAsteroidEachEventTime& e = t.Entries[static_cast<size_t>(r.entry)];
+    Hour(e) = r.h, Minute(e) = r.m, Second(e) = r.s;
+    EXPECT_EQ(XmlReportNoTimeOfDay(t), r.named) << r.h << ":" << r.m << ":" << r.s;
+    // An approximate time is not written.
+    e.Approximate = 1;
+    EXPECT_EQ(XmlReportNoTimeOfDay(t), "");
+  }
+}
+
 TEST(ReportTextTests, DecimalAndDigitTexts) {
   struct Row {
     const char* s;

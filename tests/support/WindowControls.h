@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QObject>
@@ -58,4 +59,13 @@ inline bool LeaveTypingIn(QWidget* window, QWidget* edit, const QString& text) {
     QApplication::sendEvent(edit, &press);
   }
   return edit->hasFocus();
+}
+
+// Typed as an observer types: the edit's text replaced key by key.
+inline void TypeInto(QLineEdit* e, const QString& text) {
+  e->selectAll();
+  for (QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(e, &press);
+  }
 }

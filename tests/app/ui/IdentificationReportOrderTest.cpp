@@ -12,6 +12,7 @@
 #include "events/ui/TAsteroidIdentification.h"
 #include "events/ui/TLightCurveReport.h"
 #include "support/ChartTestTables.h"
+#include "support/WindowControls.h"
 
 namespace {
 
@@ -146,4 +147,23 @@ TEST(IdentificationReportOrder, TheXmlDateOfAnEarlyHourHasNoBlank) {
   const QStringList xml = r->Memo2->toPlainText().split('\n');
   ASSERT_GT(xml.size(), 2);
   EXPECT_EQ(xml[2].toStdString(), "    <Date>2024|5|13|3.5</Date>");
+}
+
+// A position and observer corrected in the report window and then applied
+// again from the guide: the window shows what the guide applied, which is
+// what the reports carry.
+TEST(IdentificationReportOrder, AnEventAppliedAgainReplacesTheCorrectionsInTheWindow) {
+  ReportRoad road;
+  TLightCurveReport* r = road.FirstReport();
+  ASSERT_NE(r, nullptr);
+  TypeInto(r->Edit2, "140");
+  TypeInto(r->Edit11, "Alan B. Lee");
+  ASSERT_TRUE(r->Memo3->toPlainText().contains("1: Alan B. Lee"));
+  ASSERT_TRUE(r->Memo3->toPlainText().contains("[Longitude ]  140o"));
+  Identify(road.m, kFirst);
+  QEvent activate(QEvent::WindowActivate);
+  QApplication::sendEvent(r, &activate);
+  ExpectShows(r, kFirst);
+  const QString text = r->Memo3->toPlainText();
+  EXPECT_TRUE(text.contains("1: Alan Lee  2:") && text.contains("[Longitude ]  139o")) << text.toStdString();
 }

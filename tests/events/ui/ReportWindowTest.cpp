@@ -21,6 +21,7 @@
 #include "support/LunarListingText.h"
 #include "support/NotAFile.h"
 #include "support/TemporaryFolder.h"
+#include "support/WindowControls.h"
 #include "tests/events/ReportFixtures.h"
 
 namespace {
@@ -65,13 +66,6 @@ struct Fixture {
     return ReadWholeFile(folder.File(name), 1 << 20);
   }
 };
-
-template <class T>
-T* Find(QWidget* root, const char* name) {
-  T* c = root->findChild<T*>(name);
-  if (!c) ADD_FAILURE() << "no control named " << name;
-  return c;
-}
 
 void PressEnter(QWidget* w) {
   QKeyEvent e(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
@@ -326,15 +320,6 @@ TEST(TLightCurveReport, TypedInputsReachBothReports) {
   }
 }
 
-// Typed as an observer types: the edit's text replaced key by key.
-void TypeInto(QLineEdit* e, const QString& text) {
-  e->selectAll();
-  for (QChar c : text) {
-    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-    QApplication::sendEvent(e, &press);
-  }
-}
-
 // The site shown in the window is the one the saved reports and the light
 // curve carry, also after the observer corrects it there.
 TEST(TLightCurveReport, ACorrectedSiteReachesTheSavedReportsAndTheLightCurve) {
@@ -447,9 +432,10 @@ TEST(TLightCurveReport, ACorrectedEventRowReachesTheReports) {
   EXPECT_TRUE(Find<QCheckBox>(f.w, "CheckBox4")->isEnabled());
 }
 
-// A position, altitude or event time typed as no number is refused with the
-// input named: no report file, nothing copied, the step not marked; once
-// corrected the report is saved.
+// A position, altitude or event time typed as no number, a time beyond a
+// day's clock or a D/R that is neither is refused with the input named: no
+// report file, nothing copied, the step not marked; once corrected the report
+// is saved.
 TEST(TLightCurveReport, APositionOrTimeThatIsNoNumberIsRefused) {
   struct Row {
     const char* edit;
@@ -459,7 +445,11 @@ TEST(TLightCurveReport, APositionOrTimeThatIsNoNumberIsRefused) {
   };
   for (const Row& r : {Row{"Edit8", "40m", "altitude", "-12"}, Row{"Edit3", "3O", "longitude", "30"},
                        Row{"Edit7", "3,5", "latitude", "3.5"}, Row{"Edit17", "ten", "time of event 1", "0"},
-                       Row{"Edit24", "09;5", "time of event 2", "09.5"}}) {
+                       Row{"Edit24", "09;5", "time of event 2", "09.5"},
+                       // Beyond a day's clock, and a D/R that is neither.
+                       Row{"Edit17", "24", "time of event 1", "23"}, Row{"Edit23", "60", "time of event 2", "59"},
+                       Row{"Edit24", "60.00", "time of event 2", "59.99"}, Row{"Edit39", "X", "D/R of event 1", "d"},
+                       Row{"Edit40", " ", "D/R of event 2", "R"}}) {
     Fixture f;
     f.Open();
     TypeInto(Find<QLineEdit>(f.w, r.edit), r.text);
@@ -506,6 +496,32 @@ TEST(TLightCurveReport, ACorrectedAsteroidReachesTheReportsAndTheLightCurve) {
   EXPECT_EQ(f.dialogs.save_file_proposals.back(), "(433)_20230705_090408_Obs_One.dat");
   ASSERT_TRUE(saved);
   EXPECT_NE(saved->find("\r\nObject: Asteroid: 433: Eros & Co\r\n"), std::string::npos) << *saved;
+}
+
+// An observer corrected in the window is the one the saved light curve, its
+// proposed name and the copied light curve carry, as the XML report does.
+TEST(TLightCurveReport, ACorrectedObserverReachesTheLightCurve) {
+  Fixture f;
+  TReportLightCurveElement& e = f.events.ReportLightCurveElement;
+  e.LongitudeD = "+135", e.LongitudeM = "30", e.LongitudeS = "15.0";
+  e.LatitudeD = "-5", e.LatitudeM = "2", e.LatitudeS = "3";
+  f.Open();
+  TypeInto(f.w->Edit11, "Zo\u00eb O'Neil & Co");
+  TypeInto(f.w->Edit12, "Bea");
+  const std::string observer_line = "Observer: +135:30:15.0: -5:2:3: 40: Zo\u00eb O'Neil & Co";
+  EXPECT_EQ(f.Memo(f.w->Memo1)[2].toStdString(), observer_line);
+  EXPECT_EQ(e.CoObserver, "Bea");
+
+  const auto saved = f.SaveLightCurve("observer.dat");
+  EXPECT_EQ(f.dialogs.save_file_proposals.back().toStdString(),
+            "(1234)_20230705_090408_Zo\u00eb_O'Neil & Co.dat");
+  ASSERT_TRUE(saved);
+  EXPECT_NE(saved->find("\r\n" + observer_line + "\r\n"), std::string::npos) << *saved;
+  f.w->Button5->click();
+  const QString copied = QApplication::clipboard()->text();
+  EXPECT_TRUE(copied.contains(QString::fromStdString("\n(1234)_20230705_090408_Zo\u00eb_O'Neil & Co.dat\n")))
+      << copied.toStdString();
+  EXPECT_TRUE(copied.contains(QString::fromStdString("<ID>1|Zo\u00eb O'Neil &amp; Co|Bea|0|")));
 }
 
 // A star corrected in the window is named with the catalogue typed, in both
@@ -716,6 +732,7 @@ TEST(TLightCurveReport, ACameraSettingFileThatCannotBeReadKeepsTheSettings) {
     f.w->Button6->click();
     ASSERT_EQ(f.dialogs.messages.size(), 1u);
     EXPECT_TRUE(IsClearMessage(f.dialogs.messages[0].text));
+    EXPECT_TRUE(f.dialogs.messages[0].text.contains(QString::fromStdString(f.folder.File(name))));
     EXPECT_EQ(f.w->Edit50->text(), "250");
     EXPECT_EQ(f.w->Memo5->toPlainText(), "Gain=250");
   }
