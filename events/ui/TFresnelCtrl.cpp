@@ -123,6 +123,10 @@ void NumericEdit(QLineEdit* e, TFresnelCtrl* w, uint8_t& guard, std::function<vo
   });
 }
 
+// Whether a number's text is plain digits: one in exponent form ("1E15")
+// would be cleaned to other digits ("115") when the edit is read again.
+bool ShowsInFull(const std::string& text) { return text.find('E') == std::string::npos; }
+
 // The cleaned text of a numeric edit and its value.
 long double TakeNumber(QLineEdit* e) {
   std::string t = e->text().toStdString();
@@ -670,14 +674,17 @@ void TFresnelCtrl::Edit1Exit() {
 void TFresnelCtrl::Edit2Exit() {
   const long double v = TakeNumber(Edit2);
   const long double factor = RecordVelocityFactor(host_.FrameStep(), events_.Flags.IntegrationCount);
-  if (!(v > 0)) {
-    // A shadow at rest gives the model no time scale: the last speed stays.
+  const std::string text = Fixed(v, 1);
+  // A shadow at rest gives the model no time scale, and a text with an
+  // exponent would be read back as another number: the last speed stays.
+  if (!(v > 0) || !ShowsInFull(text)) {
     const std::string kept = Fixed(events_.Diffraction.ObjectVelocity / factor, 1);
     Edit2->setText(Q(kept));
-    ShowStatus(Q("The velocity must be above 0 m/s: it stays " + kept + " m/s."));
+    ShowStatus(Q(std::string(v > 0 ? "The velocity must be below 10^15 m/s" : "The velocity must be above 0 m/s") +
+                 ": it stays " + kept + " m/s."));
     return;
   }
-  Edit2->setText(Q(Fixed(v, 1)));
+  Edit2->setText(Q(text));
   events_.Texts.VelocityText = Fixed(v, 0) + "m/sec";
   events_.Diffraction.ObjectVelocity = v * factor;
   StopFitOnModelChange();
@@ -758,8 +765,15 @@ void TFresnelCtrl::Edit21Exit() {
 
 void TFresnelCtrl::Edit37Exit() {
   const long double v = TakeNumber(Edit37);
+  const std::string text = FormatFixed(v, 1, 7);
+  if (!ShowsInFull(text)) {
+    const std::string kept = FormatFixed(events_.Flags.MagDrop, 1, 7);
+    Edit37->setText(Q(kept));
+    ShowStatus(Q("The magnitude drop must be below 10^7: it stays " + kept + "."));
+    return;
+  }
   events_.Flags.MagDrop = static_cast<double>(v);
-  Edit37->setText(Q(FormatFixed(v, 1, 7)));
+  Edit37->setText(Q(text));
   if (v == 0) CheckBox8Click();
   StopFitOnModelChange();
 }

@@ -992,6 +992,47 @@ TEST(TFresnelCtrl, AVelocityOfZeroIsRefusedAndTheLastOneKept) {
   }
 }
 
+// A value the edit can show only with an exponent ("1E15") would come back
+// as another number ("115") the next time the edit is left, the letter
+// cleaned away: such values are refused like 0 and the last one kept, and
+// the largest values the edit shows in full are taken and read back alike.
+TEST(TFresnelCtrl, ValuesTooLargeToShowAreRefusedAndReadBackUnchanged) {
+  const struct {
+    const char* Edit;
+    const char* Typed;
+    const char* Shown;  // after a second Enter on the text shown
+    const char* Message;
+  } rows[] = {
+      {"Edit2", "1000000000000000", "750.0", "The velocity must be below 10^15 m/s: it stays 750.0 m/s."},
+      {"Edit2", "99999999999999999999999999", "750.0", "The velocity must be below 10^15 m/s"},
+      {"Edit2", "999999999999999", "999999999999999.0", nullptr},
+      {"Edit37", "10000000", "0.0", "The magnitude drop must be below 10^7: it stays 0.0."},
+      {"Edit37", "9999999", "9999999.0", nullptr},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::string(r.Edit) + " " + r.Typed);
+    PanelFixture f;
+    f.Open();
+    auto* edit = f.Control<QLineEdit>(r.Edit);
+    Type(edit, r.Typed);
+    Enter(edit);
+    Enter(edit);  // the shown text taken over again
+    EXPECT_EQ(edit->text(), r.Shown);
+    const bool velocity = std::string(r.Edit) == "Edit2";
+    const double value = velocity ? static_cast<double>(f.events.Diffraction.ObjectVelocity) : f.events.Flags.MagDrop;
+    EXPECT_EQ(value, *ParseDouble(r.Shown));
+    if (velocity) {
+      EXPECT_EQ(f.events.Texts.VelocityText, r.Message ? "750m/sec" : "999999999999999m/sec");
+    }
+    const QString memo = f.Control<QPlainTextEdit>("Memo1")->toPlainText();
+    if (r.Message) {
+      EXPECT_TRUE(memo.contains(r.Message)) << memo.toStdString();
+    } else {
+      EXPECT_FALSE(memo.contains("must be below")) << memo.toStdString();
+    }
+  }
+}
+
 // The panel goes with the chart while an edit still has the focus: the edit's
 // leaving must not run the handler of the half-destroyed panel.
 TEST(TFresnelCtrl, DestroyedWhileAnEditHasTheFocus) {
