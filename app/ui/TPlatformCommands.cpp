@@ -370,8 +370,11 @@ void TPlatform::Edit18KeyPress(int key) {
   }
   const std::optional<double> v = CleanedNumber(Edit18->text());
   if (!v || *v <= 0) return;
+  // A gamma the edit would show as "0.00" is refused as 0 is.
+  const QString shown = Fixed(*v, 2);
+  if (!(ParseDouble(shown.toStdString()).value_or(0) > 0)) return;
   Options.GammaValue = *v;
-  Edit18->setText(Fixed(*v, 2));
+  Edit18->setText(shown);
   BuildGammaTable(*v, Driver.Gamma);
   PaintText(Edit18, Qt::black);
   RedrawWhenIdle();
