@@ -251,7 +251,9 @@ void TPlatform::SaveImage1Click() {
   try {
     ImageFile::TLinearBitmap picture;
     ImageFile::AssignFromBitmap24(picture, Display.Image1Bitmap);
-    ImageFile::SavePicture(picture, c.name.toStdString(), c.type);
+    if (!ImageFile::SavePicture(picture, c.name.toStdString(), c.type))
+      Dialogs().ShowError(QString::fromStdString("The image was not saved: the file name is only an extension.\r\n" +
+                                                 ImageFile::PictureFileName(c.name.toStdString(), c.type)));
   } catch (const std::exception& e) {
     Dialogs().ShowError(QString::fromStdString(e.what()));
   }

@@ -81,11 +81,22 @@ TEST(Commands, SaveImageTakesTheExtensionOfTheChosenType) {
   EXPECT_EQ(read.height(), m.W().Display.Image1Bitmap.Height());
   EXPECT_TRUE(m.dialogs.messages.empty());
 
-  // A name that is only an extension writes nothing.
+  // A name that is only an extension writes nothing, and says so.
   m.dialogs.save_file_types = {3};
   m.dialogs.save_file_names = {QString::fromStdString(m.Path(".png").string())};
   m.Find<QAction>("SaveImage1")->trigger();
   EXPECT_FALSE(std::filesystem::exists(m.Path(".bmp")));
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_TRUE(m.dialogs.messages[0].text.endsWith(QString::fromStdString(m.Path(".bmp").string())));
+  // A hidden file's name is a name: the picture is written.
+  m.dialogs.messages.clear();
+  m.dialogs.save_file_types = {1};
+  m.dialogs.save_file_names = {QString::fromStdString(m.Path(".shot.png").string())};
+  m.Find<QAction>("SaveImage1")->trigger();
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  QImageReader hidden(QString::fromStdString(m.Path(".shot.png").string()));
+  EXPECT_EQ(hidden.format(), "png");
+  EXPECT_EQ(hidden.read().width(), m.W().Display.Image1Bitmap.Width());
 }
 
 // Each filter control changes the measured frame exactly as the filter
