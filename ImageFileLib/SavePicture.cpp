@@ -14,7 +14,8 @@ std::string PictureFileName(const std::string& chosen_name, int filter_index) {
 bool IsNamelessPicture(const std::string& name) {
   const size_t slash = name.find_last_of("\\/");
   const size_t start = slash == std::string::npos ? 0 : slash + 1;
-  return name.size() <= start || name[start] == '.';
+  // ".png" is only an extension; ".shot.png" is a (hidden) file's name.
+  return name.size() <= start || (name[start] == '.' && name.find('.', start + 1) == std::string::npos);
 }
 
 std::string PictureNameForTypeChange(const std::string& name_in_box, int filter_index) {

@@ -17,7 +17,7 @@ inline constexpr const char* SavePictureFilter =
 std::string PictureFileName(const std::string& chosen_name, int filter_index);
 
 // True for a name with nothing to write: empty, or whose file-name part is
-// only an extension (".png").
+// only an extension (".png", not ".shot.png").
 bool IsNamelessPicture(const std::string& name);
 
 // The chosen name of a save dialog whose type changed to `filter_index`: the

@@ -251,7 +251,9 @@ void TPlatform::SaveImage1Click() {
   try {
     ImageFile::TLinearBitmap picture;
     ImageFile::AssignFromBitmap24(picture, Display.Image1Bitmap);
-    ImageFile::SavePicture(picture, c.name.toStdString(), c.type);
+    if (!ImageFile::SavePicture(picture, c.name.toStdString(), c.type))
+      Dialogs().ShowError(QString::fromStdString("The image was not saved: the file name is only an extension.\r\n" +
+                                                 ImageFile::PictureFileName(c.name.toStdString(), c.type)));
   } catch (const std::exception& e) {
     Dialogs().ShowError(QString::fromStdString(e.what()));
   }
@@ -370,8 +372,11 @@ void TPlatform::Edit18KeyPress(int key) {
   }
   const std::optional<double> v = CleanedNumber(Edit18->text());
   if (!v || *v <= 0) return;
+  // A gamma the edit would show as "0.00" is refused as 0 is.
+  const QString shown = Fixed(*v, 2);
+  if (!(ParseDouble(shown.toStdString()).value_or(0) > 0)) return;
   Options.GammaValue = *v;
-  Edit18->setText(Fixed(*v, 2));
+  Edit18->setText(shown);
   BuildGammaTable(*v, Driver.Gamma);
   PaintText(Edit18, Qt::black);
   RedrawWhenIdle();

@@ -341,7 +341,12 @@ bool TPlatform::OpenVideoFile(const std::string& file_name, int keep_table, cons
 // Option > 'Display Camcorders Time': the check mark toggles (the action does
 // it) and the video is opened again, its script with or without the DV time.
 void TPlatform::DisplayCamcordersTime2Click() {
-  if (!Video.VideoOpenedOnce || Video.VideoFileName.empty() || Run.MeasuringRun) return;
+  if (!Video.VideoOpenedOnce || Video.VideoFileName.empty()) return;
+  // A run keeps its stream: the mark stays as the frames are shown.
+  if (Run.MeasuringRun) {
+    DisplayCamcordersTime2->setChecked(!DisplayCamcordersTime2->isChecked());
+    return;
+  }
   if (!OpenVideoStream()) {
     ClearClosedVideo();
     return;

@@ -22,6 +22,16 @@ TEST(SavePicture, ExtensionFollowsTheFilterIndex) {
   for (const auto& row : rows) EXPECT_EQ(PictureFileName(row.Chosen, row.Index), row.Expected) << row.Chosen;
 }
 
+TEST(SavePicture, NamelessIsOnlyAnExtension) {
+  const struct {
+    const char* Name;
+    bool Nameless;
+  } rows[] = {{"", true},          {".png", true},           {"/d/.png", true},        {"/d.v2/.jpg", true},
+              {"/d/", true},       {"/d/.shot.png", false},  {"/d/..png", false},      {"/d/shot.png", false},
+              {"C:\\d\\.bmp", true}, {"C:\\d\\.s.bmp", false}};
+  for (const auto& row : rows) EXPECT_EQ(IsNamelessPicture(row.Name), row.Nameless) << row.Name;
+}
+
 TEST(SavePicture, WritesEachFormatAndSkipsNamelessChoices) {
   TempFolder folder;
   const TLinearBitmap frame = MakeTestBitmap(30, 20, pf24Bit);

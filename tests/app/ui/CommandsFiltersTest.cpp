@@ -81,11 +81,22 @@ TEST(Commands, SaveImageTakesTheExtensionOfTheChosenType) {
   EXPECT_EQ(read.height(), m.W().Display.Image1Bitmap.Height());
   EXPECT_TRUE(m.dialogs.messages.empty());
 
-  // A name that is only an extension writes nothing.
+  // A name that is only an extension writes nothing, and says so.
   m.dialogs.save_file_types = {3};
   m.dialogs.save_file_names = {QString::fromStdString(m.Path(".png").string())};
   m.Find<QAction>("SaveImage1")->trigger();
   EXPECT_FALSE(std::filesystem::exists(m.Path(".bmp")));
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_TRUE(m.dialogs.messages[0].text.endsWith(QString::fromStdString(m.Path(".bmp").string())));
+  // A hidden file's name is a name: the picture is written.
+  m.dialogs.messages.clear();
+  m.dialogs.save_file_types = {1};
+  m.dialogs.save_file_names = {QString::fromStdString(m.Path(".shot.png").string())};
+  m.Find<QAction>("SaveImage1")->trigger();
+  EXPECT_TRUE(m.dialogs.messages.empty());
+  QImageReader hidden(QString::fromStdString(m.Path(".shot.png").string()));
+  EXPECT_EQ(hidden.format(), "png");
+  EXPECT_EQ(hidden.read().width(), m.W().Display.Image1Bitmap.Width());
 }
 
 // Each filter control changes the measured frame exactly as the filter
@@ -165,6 +176,34 @@ TEST(Commands, GammaFieldModeAppliesTheTypedGamma) {
   EXPECT_EQ(edit18->text(), "2.00");
   m.Find<QRadioButton>("RadioButton15")->click();
   EXPECT_EQ(m.W().Driver.FrameBitmap.Get(2, 50).r, 20);
+}
+
+// A gamma too small to show in two decimals reads "0.00": it is refused as 0
+// is, rather than blackening the frame under a gamma the edit cannot show.
+TEST(Commands, GammaThatShowsAsZeroChangesNothing) {
+  OpenWindow m;
+  QLineEdit* edit18 = m.Find<QLineEdit>("Edit18");
+  m.Find<QRadioButton>("RadioButton17")->click();  // 'Field'
+  edit18->setText("2");
+  m.PressKey(edit18, Qt::Key_Return);
+  ASSERT_EQ(m.W().Driver.FrameBitmap.Get(2, 50).r, 71);  // round(255 x (20 / 255)^0.5)
+  const struct {
+    const char* typed;
+    const char* shown;
+    double gamma;
+    int pixel;  // of the background 20, worked out apart: round(255 x (20 / 255)^(1 / gamma))
+  } rows[] = {{"0.004", "0.004", 2.0, 71}, {"0.0049", "0.0049", 2.0, 71}, {"0.00001", "0.00001", 2.0, 71},
+              {"0.005", "0.01", 0.005, 0}, {"0.5", "0.50", 0.5, 2}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.typed);
+    m.W().Options.GammaValue = 2.0;
+    m.Leave(edit18);
+    edit18->setText(r.typed);
+    m.PressKey(edit18, Qt::Key_Return);
+    EXPECT_EQ(edit18->text(), r.shown);
+    EXPECT_DOUBLE_EQ(m.W().Options.GammaValue, r.gamma);
+    EXPECT_EQ(m.W().Driver.FrameBitmap.Get(2, 50).r, r.pixel);
+  }
 }
 
 // The program ends while the gamma or step edit holds typed text: leaving it

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSlider>
 #include <QSpinBox>
 #include <cmath>
 #include <cstdio>
@@ -373,6 +374,33 @@ TEST(RoadReadouts, DisplayCamcordersTimeWritesTheScriptWithTheDvTime) {
   const std::string text{std::istreambuf_iterator<char>(script), {}};
   EXPECT_NE(text.find("DVInfo(\""), std::string::npos) << text;
   EXPECT_NE(text.find("\"rec_time\""), std::string::npos) << text;
+}
+
+// Chosen while a run measures, the command cannot reopen the video: its mark
+// stays as the video is shown, not ticked over frames without the time. Once
+// the run has ended it works.
+TEST(RoadReadouts, DisplayCamcordersTimeDuringARunKeepsItsMark) {
+  MainRoadWindow m(Reader::OwnAvi);
+  ASSERT_TRUE(m.OpenThroughButton1(StarVideo(m, "dv.avi", 12)));
+  TPlatform& w = m.W();
+  m.ClickImage1(kStarX, kStarY);
+  auto* speed = m.Find<QSlider>("TrackBar1");
+  speed->setValue(1000);
+  m.Click("Button3");
+  ASSERT_TRUE(w.Run.MeasuringRun);
+  w.DisplayCamcordersTime2->trigger();
+  EXPECT_FALSE(w.DisplayCamcordersTime2->isChecked());
+  speed->setValue(1);
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_EQ(m.RowFrames(), FrameRange(0, 11));
+  EXPECT_FALSE(w.DisplayCamcordersTime2->isChecked());
+  EXPECT_FALSE(std::filesystem::exists(m.Path("dv.avs")));
+
+  w.DisplayCamcordersTime2->trigger();
+  EXPECT_TRUE(w.DisplayCamcordersTime2->isChecked());
+  std::ifstream script(m.Path("dv.avs"), std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(script), {}};
+  EXPECT_NE(text.find("DVInfo(\""), std::string::npos) << text;
 }
 
 }  // namespace
