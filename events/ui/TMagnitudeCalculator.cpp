@@ -343,7 +343,6 @@ void TMagnitudeCalculator::FormCreate() {
   pair_magnitude_ = m;
 
   ReadBaseTimes();
-  last_valid_base_times_ = base_times_;
   MagnitudeCalculation();
   ShowEventList();
   Memo1->clear();
@@ -426,6 +425,9 @@ void TMagnitudeCalculator::ReadBaseTimes() {
     }
     Edit22->setText(QString::number(b1.Minute));
   }
+  // A typo in an edit afterwards brings back what it shows now, the frame's
+  // time, not that of an earlier frame.
+  last_valid_base_times_ = base_times_;
 }
 
 EventCamera TMagnitudeCalculator::Camera() const {

@@ -533,3 +533,32 @@ TEST(TMagnitudeCalculator, EveryNamedControlExists) {
   EXPECT_EQ(f.w->ScrollBar1->value(), 380);
   EXPECT_EQ(f.w->ScrollBar2->value(), 30);
 }
+
+// A typo in a base-time edit after the stamp was read again (a chart click or
+// "Re-read") brings back what the edit showed, the event's frame time, not the
+// time of the frame the window opened on.
+TEST(TMagnitudeCalculator, BaseTimeTypoRestoresTheTimeReadLast) {
+  struct Case {
+    QLineEdit* TMagnitudeCalculator::* edit;
+    const char* typo;
+    const char* shown;
+  };
+  const Case cases[] = {{&TMagnitudeCalculator::Edit18, "25", "13"},   {&TMagnitudeCalculator::Edit19, "70", "40"},
+                        {&TMagnitudeCalculator::Edit20, "abc", "05.2500"}, {&TMagnitudeCalculator::Edit21, "-1", "13"},
+                        {&TMagnitudeCalculator::Edit22, "x", "40"},      {&TMagnitudeCalculator::Edit23, "61", "05.2500"}};
+  for (const Case& c : cases) {
+    Fixture f;
+    f.host.time = {"12", "38", "21.4567", "21.4567"};
+    f.Open();
+    f.w->RadioButton2->click();
+    f.host.time = {"13", "40", "5.25", "5.25"};
+    f.w->Button2->click();
+    QLineEdit* edit = f.w.data()->*c.edit;
+    edit->setText(c.typo);
+    Leave(edit);
+    EXPECT_EQ(edit->text().toStdString(), c.shown) << c.typo;
+    if (edit == f.w->Edit21 || edit == f.w->Edit22 || edit == f.w->Edit23) f.w->RadioButton5->click();
+    f.w->Button3->click();
+    EXPECT_EQ(f.Line(2).toStdString(), "Event Time : 13h40m05.250s  +/- 0.001s  S/N=20.00") << c.typo;
+  }
+}
