@@ -319,6 +319,7 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
       k.SecondEventHourText = s2.H;
       k.SecondEventMinuteText = s2.M;
       k.SecondEventSecondText = s2.S;
+      k.SecondComponentFirst = !(t2c > t);
       if (t2c > t) {
         line1 = EventLine(s1.H, s1.M, s1.S, k.FirstTimingErrorText, k.FirstEventSnText);
         line2 = EventLine(s2.H, s2.M, s2.S, k.SecondTimingErrorText, k.SecondEventSnText);
@@ -335,6 +336,7 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
       k.SecondEventHourText.clear();
       k.SecondEventMinuteText.clear();
       k.SecondEventSecondText.clear();
+      k.SecondComponentFirst = false;
       line1 = EventLine(s1.H, s1.M, s1.S, k.TimingErrorText, k.EventSnText);
       report(line1, s1.Days);
     }

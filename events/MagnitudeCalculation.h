@@ -71,6 +71,9 @@ struct MagnitudeInputs {
 struct EventResultTexts {
   std::string EventHourText, EventMinuteText, EventSecondText;
   std::string SecondEventHourText, SecondEventMinuteText, SecondEventSecondText;
+  // The second component's event came first (a reappearance): the first
+  // event's error and S/N texts go with the second component's time.
+  bool SecondComponentFirst = false;
   std::string TimingErrorText, FirstTimingErrorText, SecondTimingErrorText;
   std::string EventSnText, FirstEventSnText, SecondEventSnText;
   std::string MeasuredDropText, PredictedDropText;

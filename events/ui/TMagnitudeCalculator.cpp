@@ -343,7 +343,6 @@ void TMagnitudeCalculator::FormCreate() {
   pair_magnitude_ = m;
 
   ReadBaseTimes();
-  last_valid_base_times_ = base_times_;
   MagnitudeCalculation();
   ShowEventList();
   Memo1->clear();
@@ -426,6 +425,9 @@ void TMagnitudeCalculator::ReadBaseTimes() {
     }
     Edit22->setText(QString::number(b1.Minute));
   }
+  // A typo in an edit afterwards brings back what it shows now, the frame's
+  // time, not that of an earlier frame.
+  last_valid_base_times_ = base_times_;
 }
 
 EventCamera TMagnitudeCalculator::Camera() const {
@@ -693,10 +695,16 @@ void TMagnitudeCalculator::Button4Click() {
   }
   const EventResultTexts& r = results_;
   const bool d = r.EventIsDisappearance != 0;
+  // The entries follow the result lines: the earlier time first, with the
+  // first event's S/N and main or minor change.
+  const bool swap = p.DoubleStar && r.SecondComponentFirst;
+  auto set_time = [&r](TAsteroidEachEventTime& entry, bool second_component) {
+    Hour(entry) = second_component ? r.SecondEventHourText : r.EventHourText;
+    Minute(entry) = second_component ? r.SecondEventMinuteText : r.EventMinuteText;
+    Second(entry) = second_component ? r.SecondEventSecondText : r.EventSecondText;
+  };
   TAsteroidEachEventTime e;
-  Hour(e) = r.EventHourText;
-  Minute(e) = r.EventMinuteText;
-  Second(e) = r.EventSecondText;
+  set_time(e, swap);
   e.Error = r.TimingErrorText;
   Sn(e) = r.FirstEventSnText;
   SetDisappearance(e, d);
@@ -709,9 +717,7 @@ void TMagnitudeCalculator::Button4Click() {
   AddEntry(e, ListLineFormat::Added);
   host_.SetDiffractionStepAqua(t.EntryCount == 2 || t.EntryCount == 4);
   if (!p.DoubleStar) return;
-  Hour(e) = r.SecondEventHourText;
-  Minute(e) = r.SecondEventMinuteText;
-  Second(e) = r.SecondEventSecondText;
+  set_time(e, !swap);
   e.Error = r.SecondTimingErrorText;
   Sn(e) = r.SecondEventSnText;
   SetMinor(e, d ? p.StepHeightPercent <= 50 : p.StepHeightPercent >= 50);

@@ -312,8 +312,63 @@ TEST(TMagnitudeCalculator, DoubleStarAddsTwoEntries) {
   EXPECT_EQ(f.events.AsteroidTiming.Entries[0].Flag2, 1);
   EXPECT_EQ(f.events.AsteroidTiming.Entries[1].Flag2, 1);
   EXPECT_EQ(f.host.aqua, 1);
-  EXPECT_EQ(Second(f.events.AsteroidTiming.Entries[0]), "56.789");
-  EXPECT_EQ(Second(f.events.AsteroidTiming.Entries[1]), "56.739");
+  // Listed as the result lines show them: the earlier time first.
+  EXPECT_EQ(Second(f.events.AsteroidTiming.Entries[0]), "56.739");
+  EXPECT_EQ(Second(f.events.AsteroidTiming.Entries[1]), "56.789");
+}
+
+// Each listed time keeps the S/N and main or minor change of its own event,
+// as the result lines pair them. In a reappearance the lighter-weighted
+// (30 %) component, fitted 300 ms before the other, comes back first: its
+// noise ratio is NSstep / 0.3, S/N 18.3 (NSstep = 0.01389 + 0.3 x 0.00833 of
+// the total line), and it is the minor change.
+TEST(TMagnitudeCalculator, DoubleStarEntriesKeepTheirOwnSnAndMinorFlag) {
+  struct Row {
+    const char* name;
+    std::array<double, 3> mean, error;
+    std::array<int32_t, 3> count;
+    const char* offset2;
+    const char* first_time;
+    const char* second_time;
+  };
+  const Row rows[] = {
+      {"disappearance", {100, 40, 10}, {0.5, 0.8, 0.25}, {16, 9, 25}, "300", "56.989", "57.089"},
+      {"reappearance", {10, 40, 100}, {0.25, 0.8, 0.5}, {25, 9, 16}, "-100", "56.689", "56.989"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    Fixture f;
+    f.host.panel.Levels.Mean = r.mean;
+    f.host.panel.Levels.StdError = r.error;
+    f.host.panel.Levels.Count = r.count;
+    f.host.panel.DoubleStar = true;
+    f.host.panel.StepHeightPercent = 30;
+    f.host.panel.Offset1Text = "200";
+    f.host.panel.Offset2Text = r.offset2;
+    f.events.Diffraction.DiffractionFitted = 1;
+    f.Open();
+    f.w->Button2->click();
+    const bool reappearance = r.mean[0] < r.mean[2];
+    const char* first_sn = reappearance ? "18.3" : "42.7";
+    const char* second_sn = reappearance ? "42.7" : "18.3";
+    // The timing-error polynomial of N/S 0.0546 is 0.038 frames, of 0.0234 0.012.
+    auto line = [](const char* time, const char* sn) {
+      return std::string("Event Time : 12h34m") + time + "s  +/- " + (sn == std::string("18.3") ? "0.001" : "0.000") +
+             "s  S/N=" + sn;
+    };
+    EXPECT_EQ(f.Line(2).toStdString(), line(r.first_time, first_sn));
+    EXPECT_EQ(f.Line(3).toStdString(), line(r.second_time, second_sn));
+    f.w->Button4->click();
+    ASSERT_EQ(f.events.AsteroidTiming.EntryCount, 2);
+    const auto& e = f.events.AsteroidTiming.Entries;
+    EXPECT_EQ(Second(e[0]), r.first_time);
+    EXPECT_EQ(Sn(e[0]), first_sn);
+    EXPECT_EQ(Second(e[1]), r.second_time);
+    EXPECT_EQ(Sn(e[1]), second_sn);
+    // The 30 % component is the minor change.
+    EXPECT_EQ(IsMinor(e[0]), reappearance);
+    EXPECT_EQ(IsMinor(e[1]), !reappearance);
+  }
 }
 
 // A double star timed without a fit that found both components (a click on
@@ -532,4 +587,33 @@ TEST(TMagnitudeCalculator, EveryNamedControlExists) {
   EXPECT_EQ(f.w->windowTitle(), "Magnitude Calculator");
   EXPECT_EQ(f.w->ScrollBar1->value(), 380);
   EXPECT_EQ(f.w->ScrollBar2->value(), 30);
+}
+
+// A typo in a base-time edit after the stamp was read again (a chart click or
+// "Re-read") brings back what the edit showed, the event's frame time, not the
+// time of the frame the window opened on.
+TEST(TMagnitudeCalculator, BaseTimeTypoRestoresTheTimeReadLast) {
+  struct Case {
+    QLineEdit* TMagnitudeCalculator::* edit;
+    const char* typo;
+    const char* shown;
+  };
+  const Case cases[] = {{&TMagnitudeCalculator::Edit18, "25", "13"},   {&TMagnitudeCalculator::Edit19, "70", "40"},
+                        {&TMagnitudeCalculator::Edit20, "abc", "05.2500"}, {&TMagnitudeCalculator::Edit21, "-1", "13"},
+                        {&TMagnitudeCalculator::Edit22, "x", "40"},      {&TMagnitudeCalculator::Edit23, "61", "05.2500"}};
+  for (const Case& c : cases) {
+    Fixture f;
+    f.host.time = {"12", "38", "21.4567", "21.4567"};
+    f.Open();
+    f.w->RadioButton2->click();
+    f.host.time = {"13", "40", "5.25", "5.25"};
+    f.w->Button2->click();
+    QLineEdit* edit = f.w.data()->*c.edit;
+    edit->setText(c.typo);
+    Leave(edit);
+    EXPECT_EQ(edit->text().toStdString(), c.shown) << c.typo;
+    if (edit == f.w->Edit21 || edit == f.w->Edit22 || edit == f.w->Edit23) f.w->RadioButton5->click();
+    f.w->Button3->click();
+    EXPECT_EQ(f.Line(2).toStdString(), "Event Time : 13h40m05.250s  +/- 0.001s  S/N=20.00") << c.typo;
+  }
 }
