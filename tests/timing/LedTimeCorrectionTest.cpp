@@ -3,6 +3,7 @@
 // arithmetic, a second implementation) and from the table's own true times.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -717,6 +718,41 @@ TEST(LedBackground, RowsGoneFromTheTableTakeNoPartInTheFit) {
   EXPECT_EQ(cut[3].Lit, 0);
 }
 
+// The default degree 8 over 600 rows: a dark level bowing up by 1.0 with
+// +-0.5 of noise, the LED lit in the first 3 frames of every 30. Expected
+// figures from numpy (histogram, band and polyfit of the same selection):
+// bins 40/41/140/141 hold 194/346/20/40, the widths are 1, 1, 1, and 527 of
+// the 540 dark rows lie inside 41 +- 1.25.
+TEST(LedBackground, DefaultDegreeMatchesAnIndependentLeastSquaresFit) {
+  std::vector<std::string> lines = {"a", "b", "c"};
+  for (int i = 0; i < 600; ++i) {
+    const int tenths = 400 + i * (600 - i) / 9000 + (i * 7919 % 11 - 5) + (i % 30 < 3 ? 1000 : 0);
+    lines.push_back(FormatInt(i) + "," + FormatFixed(tenths / 10.0L, 1, 15) + ",");
+  }
+  std::vector<TLedFrameSample> s(701);
+  const LedBackgroundFit fit = FitLedBackground(lines, 4, 599, 2.5, 8, s);
+  EXPECT_EQ(fit.Histogram[40], 194);
+  EXPECT_EQ(fit.Histogram[41], 346);
+  EXPECT_EQ(fit.Histogram[140], 20);
+  EXPECT_EQ(fit.Histogram[141], 40);
+  EXPECT_EQ(fit.Mode, 41);
+  EXPECT_EQ(fit.Sigma, 0.5L);
+  EXPECT_EQ(fit.BackgroundCount, 527);
+  ASSERT_EQ(fit.Coefficients.size(), 9u);
+  const struct {
+    int line;
+    double background;
+  } rows[] = {{0, 40.10716514056574},  {3, 40.123947467475496}, {100, 40.49050120591583},
+              {299, 40.908562628799366}, {450, 40.71195425810666}, {599, 40.21002004962843}};
+  for (const auto& r : rows) {
+    const TLedFrameSample& at = s[static_cast<size_t>(r.line)];
+    EXPECT_NEAR(static_cast<double>(at.FittedBackground), r.background, 1e-6) << r.line;
+    EXPECT_EQ(at.Signal, at.Brightness - at.FittedBackground) << r.line;
+  }
+  EXPECT_EQ(s[0].Lit, 1);
+  EXPECT_EQ(s[3].Lit, 0);
+}
+
 TEST(LedBoxHistogram, PixelsStatisticsAndModelLevel) {
   Bitmap24 frame(10, 10);
   for (int y = 0; y < 10; ++y)
@@ -746,6 +782,27 @@ TEST(LedBoxHistogram, PixelsStatisticsAndModelLevel) {
   ASSERT_TRUE(fit.Fitted);
   EXPECT_NEAR(static_cast<double>(fit.BestLevel), 0.4, 0.006);
   EXPECT_FALSE(FitModelHistogram(g, 16).Fitted);
+}
+
+// The coarse and the two refining scans, each stopping at the first score
+// above its best, against a second implementation of them (Python, double
+// precision) on a box of 289 pixels spread evenly over centre - 4..centre + 4.
+TEST(LedBoxHistogram, ModelLevelSearchMatchesASecondImplementation) {
+  const struct {
+    long double noise_factor;
+    int centre;
+    long double level;
+  } rows[] = {{0.5L, 0, 1.01L},   {1, 102, 0.4L},   {3, 102, 0.399L},  {5, 20, 0},      {7, 20, 0.08L},
+              {7, 102, 0.398L},   {7, 250, 1.0L},   {12, 20, 0.06L},   {12, 102, 0.392L}, {15, 200, 0.79L}};
+  for (const auto& r : rows) {
+    LedBoxHistogram h{};
+    for (int k = 0; k < 289; ++k) ++h[static_cast<size_t>(std::clamp(r.centre + k * 37 % 9 - 4, 0, 255))];
+    const ModelHistogramFit fit = FitModelHistogram(h, r.noise_factor);
+    SCOPED_TRACE(testing::Message() << "noise " << static_cast<double>(r.noise_factor) << " centre " << r.centre);
+    ASSERT_TRUE(fit.Fitted);
+    EXPECT_NEAR(static_cast<double>(fit.BestLevel), static_cast<double>(r.level), 1e-9);
+    EXPECT_NEAR(static_cast<double>(fit.ModelLevel), static_cast<double>(r.level / r.noise_factor), 1e-9);
+  }
 }
 
 }  // namespace

@@ -49,6 +49,35 @@ TEST(TimingErrorWindow, DrawsCurveAndPointsOnce) {
   EXPECT_FALSE(TimingErrorOpen());
 }
 
+// Curve vertices worked out apart from the program with Python's decimal
+// (px = 300 x + 60, py = 452 - 36 y, halves away from zero). From x = 0.46
+// the second coefficient set holds: with the first one x = 0.47..0.50 would
+// each lie a pixel higher. At the vertices of the switch the curve is one
+// pixel thick, so the column holds just that blue pixel.
+TEST(TimingErrorWindow, CurveVerticesSitWhereTheScaleSays) {
+  QWidget owner;
+  OpenTimingError(&owner);
+  auto* w = owner.findChild<TTimingError*>();
+  ASSERT_NE(w, nullptr);
+  const struct {
+    int x, y;
+    bool alone;
+  } rows[] = {{60, 452, false},  {150, 437, false}, {195, 414, true}, {198, 413, true}, {201, 411, true},
+              {204, 409, true},  {207, 408, true},  {210, 406, true}, {360, 265, false}, {525, 30, true}};
+  for (const auto& r : rows) {
+    std::vector<int> blue;
+    for (int y = 0; y < 460; ++y)
+      if (Pixel(w->Picture, r.x, y) == 0x0000FFu) blue.push_back(y);
+    SCOPED_TRACE(testing::Message() << "column " << r.x);
+    EXPECT_NE(std::find(blue.begin(), blue.end(), r.y), blue.end());
+    if (r.alone) {
+      EXPECT_EQ(blue, std::vector<int>{r.y});
+    }
+  }
+  w->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 // The vertical axis caption is drawn whole: ink in its column, none at the picture's top edge.
 TEST(TimingErrorWindow, VerticalCaptionFitsThePicture) {
   QWidget owner;
