@@ -375,7 +375,15 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
   if (text.size() > params.Limits.MaxFileBytes)
     return Failed("The file is too large for a results table (" + std::to_string(text.size()) + " bytes).");
   if (text.find('\0') != std::string_view::npos) return Failed(std::string(kNotATextFileMessage));
-  text = WithoutUtf8Bom(text);
+  // Tables of the Windows versions hold the video's path in the Windows code
+  // page; read as it stands, a name like "M\xFCnchen.avi" is no file here.
+  std::string converted;
+  if (const std::string_view body = WithoutUtf8Bom(text); body.size() == text.size() && !IsValidUtf8(body)) {
+    converted = Windows1252ToUtf8(body);
+    text = converted;
+  } else {
+    text = body;
+  }
 
   ResultCsvLoadResult r;
   r.Lines = SplitTextLines(text);
