@@ -745,6 +745,18 @@ TEST(StoredVideo, ACodePageNameFindsItsVideoAndReadsAsUtf8) {
     EXPECT_EQ(u.Lines, t);
     EXPECT_EQ(u.VideoPath, dir.File("M\xC3\xBCnchen 23\xC2\xB0.avi"));
   }
+
+  // A UTF-8 table with a note added in the code page and a line whose UTF-8
+  // letter is cut short: only the lines that are no UTF-8 are converted.
+  t.push_back(Row(2, "2.0", {o}) + "\"m\xE4\xDFig\"");
+  t.push_back("3.0,\"N\xC2");
+  WriteBytes(dir.File("mixed.csv"), Join(t, "\r\n"));
+  auto mixed = LoadResultCsv(dir.File("mixed.csv"), {});
+  ASSERT_TRUE(mixed.Ok) << mixed.Error;
+  EXPECT_EQ(mixed.Lines[1], t[1]);
+  EXPECT_EQ(mixed.VideoPath, dir.File("M\xC3\xBCnchen 23\xC2\xB0.avi"));
+  EXPECT_EQ(mixed.Lines[7], Row(2, "2.0", {o}) + "\"m\xC3\xA4\xC3\x9Fig\"");
+  EXPECT_EQ(mixed.Lines[8], "3.0,\"N\xC3\x82");
 }
 
 // ---- Saving ----
