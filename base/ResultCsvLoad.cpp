@@ -375,7 +375,9 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
   if (text.size() > params.Limits.MaxFileBytes)
     return Failed("The file is too large for a results table (" + std::to_string(text.size()) + " bytes).");
   if (text.find('\0') != std::string_view::npos) return Failed(std::string(kNotATextFileMessage));
-  text = WithoutUtf8Bom(text);
+  const std::string_view body = WithoutUtf8Bom(text);
+  const bool marked_utf8 = body.size() != text.size();
+  text = body;
 
   ResultCsvLoadResult r;
   r.Lines = SplitTextLines(text);
@@ -383,6 +385,12 @@ ResultCsvLoadResult LoadResultCsvText(std::string_view text, std::string_view cs
     if (r.Lines[i].size() > params.Limits.MaxLineBytes)
       return Failed("Line " + std::to_string(i + 1) + " is too long for a results table (" +
                     std::to_string(r.Lines[i].size()) + " characters).");
+  // Tables of the Windows versions hold the video's path in the Windows code
+  // page; read as it stands, a name like "M\xFCnchen.avi" is no file here. Line
+  // by line, so a note typed in another editor leaves the UTF-8 lines alone.
+  if (!marked_utf8)
+    for (std::string& line : r.Lines)
+      if (!IsValidUtf8(line)) line = Windows1252ToUtf8(line);
   size_t split_lines = r.Lines.size();
   // Rows a spreadsheet cleared but kept are commas only: no row, and taken as
   // the last row they would hide the table's last frame.

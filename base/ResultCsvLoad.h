@@ -84,7 +84,8 @@ inline constexpr std::string_view kDecimalCommaMessage =
 
 // Contract: reads a result CSV file written by this program or its earlier
 // versions (banners of versions 3, 2, 1; any other first line is version 0)
-// with CRLF, LF or CR line ends and an optional UTF-8 byte-order mark. Quotes
+// with CRLF, LF or CR line ends and an optional UTF-8 byte-order mark; the lines
+// of a file without the mark that are no UTF-8 are read in the Windows code page. Quotes
 // are not CSV quoting: a cell is the text between two commas, as the writer
 // makes them, read without its quotes. Absent rows and cells count as empty;
 // integer cells that do not convert count as 0 with a warning. Fails,

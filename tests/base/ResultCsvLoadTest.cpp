@@ -720,6 +720,45 @@ TEST(StoredVideo, LoadFindsAMovedVideoWithCommasInItsPath) {
   EXPECT_TRUE(r.Warnings.empty());
 }
 
+// A table of the Windows versions holds its video's name in the Windows code
+// page (0xFC is "\u00FC"); the video beside it has the same name in UTF-8.
+TEST(StoredVideo, ACodePageNameFindsItsVideoAndReadsAsUtf8) {
+  TemporaryFolder dir("tessary-csvload");
+  WriteBytes(dir.File("M\xC3\xBCnchen 23\xC2\xB0.avi"), "RIFF");
+  Obj o;
+  auto t = Table(2, "C:\\Obs\\M\xFCnchen 23\xB0.avi", "PAL", {Row(2, "1.0", {o})});
+  WriteBytes(dir.File("old.csv"), Join(t, "\r\n"));
+  auto r = LoadResultCsv(dir.File("old.csv"), {});
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.VideoFileName, "C:\\Obs\\M\xC3\xBCnchen 23\xC2\xB0.avi");
+  EXPECT_EQ(r.VideoPath, dir.File("M\xC3\xBCnchen 23\xC2\xB0.avi"));
+  EXPECT_TRUE(r.Warnings.empty());
+  EXPECT_EQ(r.Lines[1], Q("FileName : C:\\Obs\\M\xC3\xBCnchen 23\xC2\xB0.avi"));
+  EXPECT_EQ(r.Objects[0].X, o.x);
+
+  // A UTF-8 table is taken as it is, also with its byte-order mark.
+  t[1] = Q("FileName : C:\\Obs\\M\xC3\xBCnchen 23\xC2\xB0.avi");
+  for (const std::string mark : {"", "\xEF\xBB\xBF"}) {
+    WriteBytes(dir.File("new.csv"), mark + Join(t, "\r\n"));
+    auto u = LoadResultCsv(dir.File("new.csv"), {});
+    ASSERT_TRUE(u.Ok) << u.Error;
+    EXPECT_EQ(u.Lines, t);
+    EXPECT_EQ(u.VideoPath, dir.File("M\xC3\xBCnchen 23\xC2\xB0.avi"));
+  }
+
+  // A UTF-8 table with a note added in the code page and a line whose UTF-8
+  // letter is cut short: only the lines that are no UTF-8 are converted.
+  t.push_back(Row(2, "2.0", {o}) + "\"m\xE4\xDFig\"");
+  t.push_back("3.0,\"N\xC2");
+  WriteBytes(dir.File("mixed.csv"), Join(t, "\r\n"));
+  auto mixed = LoadResultCsv(dir.File("mixed.csv"), {});
+  ASSERT_TRUE(mixed.Ok) << mixed.Error;
+  EXPECT_EQ(mixed.Lines[1], t[1]);
+  EXPECT_EQ(mixed.VideoPath, dir.File("M\xC3\xBCnchen 23\xC2\xB0.avi"));
+  EXPECT_EQ(mixed.Lines[7], Row(2, "2.0", {o}) + "\"m\xC3\xA4\xC3\x9Fig\"");
+  EXPECT_EQ(mixed.Lines[8], "3.0,\"N\xC3\x82");
+}
+
 // ---- Saving ----
 
 TEST(SaveResultCsv, ReplacesTheOldFileAndLeavesNoTemporaryFile) {
