@@ -1519,3 +1519,39 @@ TEST(TFresnelCtrl, TheMarkersBarsSpanTheStatedErrorAtAnyMeasurementStep) {
     EXPECT_EQ(HalfExtent(f.chart->Picture(), QColor(255, 255, 0)), 3 * std::lround(2 * pixels));
   }
 }
+
+// A second click on the selected record leaves the chart without one: the
+// panel's windows then lie around no record. Their levels were shown as
+// 1000.0 and 0.0 (the post-event window's mean of nothing) and "Fit to
+// Diffraction Curve" did nothing without a word. The last levels stay, the
+// panel says what is missing, and the record selected again fits as before.
+TEST(TFresnelCtrl, WithTheSelectionClickedAwayTheLevelsStayAndTheFitSaysWhy) {
+  PanelFixture f;
+  f.Open();
+  const DiffractionState& d = f.events.Diffraction;
+  const auto shown = [&f] {
+    return (f.Control<QLineEdit>("Edit3")->text() + " " + f.Control<QLineEdit>("Edit4")->text() + " " +
+            f.Control<QLineEdit>("Edit25")->text())
+        .toStdString();
+  };
+  const std::string levels = shown();
+  const double upper = d.UpperLevel, lower = d.LowerLevel;
+  f.Select(kSelected);
+  ASSERT_EQ(f.session.ChartState.SelectedFrame, -1);
+  EXPECT_EQ(shown(), levels);
+  EXPECT_EQ(d.UpperLevel, upper);
+  EXPECT_EQ(d.LowerLevel, lower);
+  auto* memo = f.Control<QPlainTextEdit>("Memo1");
+  memo->clear();
+  f.Control<QPushButton>("Button3")->click();
+  EXPECT_FALSE(f.chart->Fitting());
+  EXPECT_TRUE(memo->toPlainText().contains("No record is selected")) << memo->toPlainText().toStdString();
+  EXPECT_EQ(d.DiffractionFitted, 0);
+
+  f.Select(kSelected);
+  ASSERT_EQ(f.session.ChartState.SelectedFrame, kSelected);
+  f.Control<QPushButton>("Button3")->click();
+  WaitForFit(f.chart);
+  ASSERT_EQ(d.DiffractionFitted, 1);
+  EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), 12.3, 0.31);
+}
