@@ -622,7 +622,7 @@ void TFresnelCtrl::FixLevelClick(FixedLevel level) {
   DiffractionState& d = events_.Diffraction;
   const bool upper = level == FixedLevel::Upper;
   QCheckBox* box = upper ? CheckBox1 : CheckBox2;
-  if (box->isChecked() && session_.ChartState.SelectedFrame < 0) {
+  if (box->isChecked() && NoRecordSelected()) {
     const QSignalBlocker b(box);
     box->setChecked(false);
     return;

@@ -1523,8 +1523,9 @@ TEST(TFresnelCtrl, TheMarkersBarsSpanTheStatedErrorAtAnyMeasurementStep) {
 // A second click on the selected record leaves the chart without one: the
 // panel's windows then lie around no record. Their levels were shown as
 // 1000.0 and 0.0 (the post-event window's mean of nothing) and "Fit to
-// Diffraction Curve" did nothing without a word. The last levels stay, the
-// panel says what is missing, and the record selected again fits as before.
+// Diffraction Curve" and the "Fix" boxes did nothing without a word. The last
+// levels stay, the panel says what is missing, and the record selected again
+// fits as before.
 TEST(TFresnelCtrl, WithTheSelectionClickedAwayTheLevelsStayAndTheFitSaysWhy) {
   PanelFixture f;
   f.Open();
@@ -1547,6 +1548,12 @@ TEST(TFresnelCtrl, WithTheSelectionClickedAwayTheLevelsStayAndTheFitSaysWhy) {
   EXPECT_FALSE(f.chart->Fitting());
   EXPECT_TRUE(memo->toPlainText().contains("No record is selected")) << memo->toPlainText().toStdString();
   EXPECT_EQ(d.DiffractionFitted, 0);
+  // Nor can a level be locked: the box stays unticked and says why.
+  memo->clear();
+  f.Control<QCheckBox>("CheckBox1")->click();
+  EXPECT_FALSE(f.Control<QCheckBox>("CheckBox1")->isChecked());
+  EXPECT_EQ(d.UpperLevelFixed, 0);
+  EXPECT_TRUE(memo->toPlainText().contains("No record is selected"));
 
   f.Select(kSelected);
   ASSERT_EQ(f.session.ChartState.SelectedFrame, kSelected);
