@@ -148,7 +148,7 @@ FitDrawing BuildFitDrawing(const DiffractionModel& model, const FitDrawInput& in
   const int c = in.Reappearance ? -static_cast<int>(in.FitOffset / 10) : static_cast<int>(in.FitOffset / 10);
   const int s = in.ComponentSeparation;
   const int second = in.Reappearance ? c - s : c + s;
-  const double e_ms = in.Error.Valid ? in.Error.Ms : 0;
+  const long double e_ms = in.Error.Valid && in.TimeScale > 0 ? in.Error.Ms / in.TimeScale : 0;
   const int r = Nint(rate * e_ms * v.ChartXRatio * 2 / 1000);
   const int r1 = Nint(rate * e_ms * v.ChartXRatio / 1000) * (field ? 2 : 1);
   const int bar = Nint(in.Error.SigmaI * v.ChartYScale);

@@ -47,6 +47,9 @@ struct FitDrawInput {
   uint8_t Reappearance = 0;
   double Upper = 0, Lower = 0;
   FitTimingError Error;
+  // Table milliseconds per model millisecond: records every n-th frame apart
+  // state the error in the table's time, the drawing is in the model's.
+  long double TimeScale = 1;
   int32_t ComponentSeparation = 0;
   Rgb CurveColour = chart_colour::Red;
   bool JoinResiduals = true;   // the chart's "Data" box

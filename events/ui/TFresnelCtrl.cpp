@@ -452,6 +452,8 @@ void TFresnelCtrl::StopFitOnChange() {
 void TFresnelCtrl::ShowAverage() {
   StopFitOnChange();
   ShowFitRange();
+  // Windows around no record hold no levels: the last ones stay.
+  if (NoRecordSelected()) return;
   DRAverage();
   DiffractionState& d = events_.Diffraction;
   const double pre = d.LevelMean[0], post = d.LevelMean[2];
@@ -624,7 +626,7 @@ void TFresnelCtrl::FixLevelClick(FixedLevel level) {
   DiffractionState& d = events_.Diffraction;
   const bool upper = level == FixedLevel::Upper;
   QCheckBox* box = upper ? CheckBox1 : CheckBox2;
-  if (box->isChecked() && session_.ChartState.SelectedFrame < 0) {
+  if (box->isChecked() && NoRecordSelected()) {
     const QSignalBlocker b(box);
     box->setChecked(false);
     return;
@@ -962,8 +964,14 @@ void TFresnelCtrl::FitRunning(bool running) { CancelButton->setEnabled(running);
 
 void TFresnelCtrl::CancelButtonClick() { StopFit(); }
 
+bool TFresnelCtrl::NoRecordSelected() {
+  if (session_.ChartState.SelectedFrame >= 0) return false;
+  ShowStatus("No record is selected: select target frame by clicking the graph area.");
+  return true;
+}
+
 void TFresnelCtrl::Button3Click() {
-  if (Fitting() || session_.ChartState.SelectedFrame < 0) return;
+  if (Fitting() || NoRecordSelected()) return;
   DiffractionState& d = events_.Diffraction;
   DRAverage();
   // An empty window's mean of 0 is no level to fit between, and one record

@@ -45,6 +45,8 @@ class TFresnelCtrl : public QWidget {
   void ShowStatus(const QString& text);
   // "Cancel" can stop the fit while one runs.
   void FitRunning(bool running);
+  // True, with a note for the user, when the chart has no record selected.
+  bool NoRecordSelected();
 
   // ---- the fit (TFresnelCtrlFit.cpp) ----
   // The level windows' means, errors and counts into the diffraction state.

@@ -190,6 +190,7 @@ void TFresnelCtrl::FinishFit(const FitOutcome& out) {
   in.Upper = d.UpperLevel;
   in.Lower = d.LowerLevel;
   in.Error = error;
+  in.TimeScale = RecordTimeScale();
   in.ComponentSeparation = d.DoubleStarFit ? d.ComponentSeparation : 0;
   in.JoinResiduals = chart_.CheckBox7->isChecked();
   in.PointSize = chart_.UpDown1->value();

@@ -1529,3 +1529,77 @@ TEST(TFresnelCtrl, AStepInsideOneExposureKeepsThePolynomialsError) {
   ASSERT_EQ(f.events.Diffraction.DiffractionFitted, 1);
   EXPECT_EQ(f.Control<QLineEdit>("Edit33")->text(), "0.03128");
 }
+
+// Half the horizontal extent of a colour's pixels around their middle.
+int HalfExtent(const QImage& image, const QColor& colour) {
+  int lo = image.width(), hi = -1;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixelColor(x, y) == colour) lo = std::min(lo, x), hi = std::max(hi, x);
+  return hi < lo ? -1 : (hi - lo) / 2;
+}
+
+// The event marker's bars span the stated error: the navy bar one error to
+// either side, the yellow line three times two errors, at ChartXRatio pixels
+// per record. With every second frame measured a record lasts two frames:
+// the error in milliseconds is twice as long, the bars in records are not
+// (they were drawn twice as wide).
+TEST(TFresnelCtrl, TheMarkersBarsSpanTheStatedErrorAtAnyMeasurementStep) {
+  for (const int step : {1, 2}) {
+    SCOPED_TRACE(step);
+    PanelFixture f(WithNoise(step == 1 ? kLunarTruth : kEverySecondFrameTruth, 700, 3));
+    f.host.frame_step = step;
+    FitLunarEventAt30(f);
+    ASSERT_EQ(f.events.Diffraction.DiffractionFitted, 1);
+    const double records = f.Control<QLineEdit>("Edit33")->text().toDouble();
+    ASSERT_GT(records, 1);
+    // The error in ms over the length of a record gives the same records.
+    EXPECT_NEAR(f.Control<QLineEdit>("Edit12")->text().toDouble(), records * 1000 * step / 29.97, 0.6);
+    const double pixels = records * f.chart->View().ChartXRatio;
+    EXPECT_EQ(HalfExtent(f.chart->Picture(), QColor(0, 0, 128)), std::max(3L, std::lround(pixels)));
+    EXPECT_EQ(HalfExtent(f.chart->Picture(), QColor(255, 255, 0)), 3 * std::lround(2 * pixels));
+  }
+}
+
+// A second click on the selected record leaves the chart without one: the
+// panel's windows then lie around no record. Their levels were shown as
+// 1000.0 and 0.0 (the post-event window's mean of nothing) and "Fit to
+// Diffraction Curve" and the "Fix" boxes did nothing without a word. The last
+// levels stay, the panel says what is missing, and the record selected again
+// fits as before.
+TEST(TFresnelCtrl, WithTheSelectionClickedAwayTheLevelsStayAndTheFitSaysWhy) {
+  PanelFixture f;
+  f.Open();
+  const DiffractionState& d = f.events.Diffraction;
+  const auto shown = [&f] {
+    return (f.Control<QLineEdit>("Edit3")->text() + " " + f.Control<QLineEdit>("Edit4")->text() + " " +
+            f.Control<QLineEdit>("Edit25")->text())
+        .toStdString();
+  };
+  const std::string levels = shown();
+  const double upper = d.UpperLevel, lower = d.LowerLevel;
+  f.Select(kSelected);
+  ASSERT_EQ(f.session.ChartState.SelectedFrame, -1);
+  EXPECT_EQ(shown(), levels);
+  EXPECT_EQ(d.UpperLevel, upper);
+  EXPECT_EQ(d.LowerLevel, lower);
+  auto* memo = f.Control<QPlainTextEdit>("Memo1");
+  memo->clear();
+  f.Control<QPushButton>("Button3")->click();
+  EXPECT_FALSE(f.chart->Fitting());
+  EXPECT_TRUE(memo->toPlainText().contains("No record is selected")) << memo->toPlainText().toStdString();
+  EXPECT_EQ(d.DiffractionFitted, 0);
+  // Nor can a level be locked: the box stays unticked and says why.
+  memo->clear();
+  f.Control<QCheckBox>("CheckBox1")->click();
+  EXPECT_FALSE(f.Control<QCheckBox>("CheckBox1")->isChecked());
+  EXPECT_EQ(d.UpperLevelFixed, 0);
+  EXPECT_TRUE(memo->toPlainText().contains("No record is selected"));
+
+  f.Select(kSelected);
+  ASSERT_EQ(f.session.ChartState.SelectedFrame, kSelected);
+  f.Control<QPushButton>("Button3")->click();
+  WaitForFit(f.chart);
+  ASSERT_EQ(d.DiffractionFitted, 1);
+  EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), 12.3, 0.31);
+}
