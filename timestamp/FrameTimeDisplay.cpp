@@ -52,10 +52,14 @@ bool PossiblePair(const std::string& pair, int limit) {
 
 }  // namespace
 
-void DropImpossibleFieldTimes(StampTexts& t, bool fieldMeasure) {
-  // The field's counter was read on the same misread line: it goes too.
-  if (!PossiblePair(t.StampH1, 24) || !PossiblePair(t.StampM1, 60) || !PossiblePair(t.StampS1, 61))
+void DropImpossibleFieldTimes(StampTexts& t, bool fieldMeasure, bool dateOnFieldOneLine) {
+  // The field's counter was read on the same misread line: it goes too, and
+  // so does a date read there (a lit area reads as "88 88 88").
+  if (!PossiblePair(t.StampH1, 24) || !PossiblePair(t.StampM1, 60) || !PossiblePair(t.StampS1, 61)) {
     for (std::string* s : {&t.StampH1, &t.StampM1, &t.StampS1, &t.StampS1Full, &t.StampCount1}) s->clear();
+    if (dateOnFieldOneLine)
+      for (std::string* s : {&t.StampDate1, &t.StampDate2, &t.StampDate3}) s->clear();
+  }
   const bool hm2 = fieldMeasure && (!PossiblePair(t.StampH2, 24) || !PossiblePair(t.StampM2, 60));
   if (!hm2 && PossiblePair(t.StampS2, 61)) return;
   if (fieldMeasure)
@@ -128,7 +132,7 @@ ShowFrameTimeResult ShowFrameTime(const ShowFrameTimeInputs& in, TimeStampState&
       break;
     case FrameTimeSource::InserterText:
       r.stampResult = ReadTimeStamp(frame, in.glyphs, in.readOptions, state, texts);
-      DropImpossibleFieldTimes(texts, in.readOptions.fieldMeasure);
+      DropImpossibleFieldTimes(texts, in.readOptions.fieldMeasure, in.glyphs.mode == TimeStampMode::Ghs);
       r.edits = EditsFromStampTexts(texts);
       break;
   }

@@ -37,8 +37,8 @@ bool CsvRowShowsTime(std::string_view line);
 FrameTimeEdits EditsFromStampTexts(const StampTexts& texts);
 // A field whose hours, minutes or seconds read as no time can be ("88" over a
 // lit area, a minute 61) gets no time and no counter, as a field without a
-// stamp does.
-void DropImpossibleFieldTimes(StampTexts& texts, bool fieldMeasure);
+// stamp does. A date read on field 1's line (GHS) goes with field 1's time.
+void DropImpossibleFieldTimes(StampTexts& texts, bool fieldMeasure, bool dateOnFieldOneLine = false);
 // The date edit: StampDate1 + " " + StampDate2 + " " + StampDate3.
 std::string DateEditText(const StampTexts& texts);
 

@@ -113,7 +113,7 @@ StampTexts Read(const DrawnStamp& s, const Drawn& d) {
   StampTexts t;
   ReadTimeStamp(d.frame, ctx, opt, state, t);
   // As the main window takes the texts: a field that reads as no time can be is dropped.
-  DropImpossibleFieldTimes(t, opt.fieldMeasure);
+  DropImpossibleFieldTimes(t, opt.fieldMeasure, ctx.mode == TimeStampMode::Ghs);
   return t;
 }
 

@@ -322,3 +322,43 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 }  // namespace
+
+// A GHS frame washed out by a flash, or a video without a GHS line, reads
+// "88" in every cell of the line: its impossible time is dropped, and the
+// date read on the same line goes with it instead of showing "88 88 88".
+TEST(TimeStampRowsGhsWashedOut, NoDateFromALineThatReadsAsNoTime) {
+  Bitmap24 white(720, 480);
+  FillFrame(white, 255);
+  const struct {
+    const char* name;
+    std::vector<Bitmap24> frames;
+    std::vector<const char*> dates;
+  } cases[] = {
+      {"flash", {GhsStampFrame(0), GhsStampFrame(1), white, GhsStampFrame(3)}, {"26 12 06", "26 12 06", "  ", "26 12 06"}},
+      {"no GHS line", std::vector<Bitmap24>(3, Bitmap24(720, 480)), {"  ", "  ", "  "}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MainRoadWindow m(Reader::OwnAvi);
+    AviWriterOptions o;
+    o.rate = 30;
+    ASSERT_TRUE(WriteAvi(m.Path("ghs.avi").string(), c.frames, o));
+    ASSERT_TRUE(m.OpenThroughButton1(m.Path("ghs.avi")));
+    m.Find<QCheckBox>("CheckBox5")->setChecked(true);
+    ChooseInserter(m, static_cast<int>(Inserter::Ghs));
+    for (size_t n = 0; n < c.frames.size(); ++n) {
+      m.W().GoToFrame(static_cast<int>(n));
+      EXPECT_EQ(m.Find<QLineEdit>("Edit59")->text().toStdString(), c.dates[n]) << n;
+    }
+    m.W().GoToFrame(0);
+    m.Click("Button3");
+    ASSERT_TRUE(m.WaitUntilStopped());
+    const std::vector<std::string> rows = m.Rows();
+    ASSERT_EQ(rows.size(), c.frames.size());
+    for (size_t n = 0; n < rows.size(); ++n) {
+      const bool stamped = std::string(c.dates[n]) != "  ";
+      EXPECT_EQ(TimeColumns(rows[n])[2], stamped ? "12" : "") << rows[n];
+    }
+    EXPECT_TRUE(m.dialogs.messages.empty());
+  }
+}
