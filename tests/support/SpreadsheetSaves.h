@@ -5,6 +5,7 @@
 #include "base/NumberText.h"
 #include <string>
 #include <string_view>
+#include <vector>
 
 inline std::string SavedWithDecimalCommas(std::string_view crlf_text, char separator) {
   std::string out;
@@ -27,5 +28,43 @@ inline std::string SavedWithDecimalCommas(std::string_view crlf_text, char separ
     out += "\r\n";
     at = end + 2;
   }
+  return out;
+}
+
+// The table as a program that quotes every cell saves it (Python's csv module
+// reading it and writing it with QUOTE_ALL): each cell between double quotes,
+// an empty cell as "". The table's cells hold no quotes or commas inside.
+inline std::string SavedWithEveryCellQuoted(std::string_view crlf_text) {
+  std::string out;
+  for (size_t at = 0; at < crlf_text.size();) {
+    size_t end = crlf_text.find("\r\n", at);
+    if (end == std::string_view::npos) end = crlf_text.size();
+    const std::string_view line = crlf_text.substr(at, end - at);
+    for (size_t start = 0;;) {
+      const size_t comma = line.find(',', start);
+      const std::string_view cell =
+          line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+      const bool quoted = cell.size() >= 2 && cell.front() == '"' && cell.back() == '"';
+      if (!quoted) out += '"';
+      out += cell;
+      if (!quoted) out += '"';
+      if (comma == std::string_view::npos) break;
+      out += ',';
+      start = comma + 1;
+    }
+    out += "\r\n";
+    at = end + 2;
+  }
+  return out;
+}
+
+// The same for a table held as lines.
+inline std::vector<std::string> EveryCellQuoted(const std::vector<std::string>& lines) {
+  std::string crlf;
+  for (const std::string& line : lines) crlf += line + "\r\n";
+  const std::string saved = SavedWithEveryCellQuoted(crlf);
+  std::vector<std::string> out;
+  for (size_t at = 0; at < saved.size(); at = saved.find("\r\n", at) + 2)
+    out.push_back(saved.substr(at, saved.find("\r\n", at) - at));
   return out;
 }
