@@ -16,10 +16,10 @@ FrameTimeEdits EditsFromCsvRow(std::string_view line) {
   e.colour = TimeEditColour::Aqua;
   e.edit26BlackFont = true;
   if (line.empty()) return e;
-  e.Edit24 = GetCsvCell(line, 4);
-  e.Edit25 = GetCsvCell(line, 5);
-  e.Edit26 = GetCsvCell(line, 6);
-  e.Edit27 = GetCsvCell(line, 7);
+  e.Edit24 = GetCsvField(line, 4);
+  e.Edit25 = GetCsvField(line, 5);
+  e.Edit26 = GetCsvField(line, 6);
+  e.Edit27 = GetCsvField(line, 7);
   return e;
 }
 
