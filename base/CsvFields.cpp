@@ -37,6 +37,14 @@ std::string StripQuotes(std::string_view s) {
   return out;
 }
 
+std::string GetCsvCell(std::string_view line, int n) { return StripQuotes(GetCsvField(line, n)); }
+
+std::string_view UnquotedCell(std::string_view field, std::string& scratch) {
+  if (field.find('"') == std::string_view::npos) return field;
+  scratch = StripQuotes(field);
+  return scratch;
+}
+
 void SanitizeNumericText(std::string& s) {
   // Built by appending characters: GCC 12 at -O3 warns falsely (-Wrestrict)
   // on inserting a literal into the string being cleaned.

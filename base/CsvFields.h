@@ -18,6 +18,15 @@ void SetCsvField(std::string& line, int n, std::string_view value);
 // The text without any double-quote characters.
 std::string StripQuotes(std::string_view s);
 
+// A cell of the results table as the loader reads it: the n-th field without
+// its quotes. A table saved by a program that quotes every cell ("1167.6")
+// holds the same numbers, and "" is an empty cell.
+std::string GetCsvCell(std::string_view line, int n);
+
+// The same for a field already split off: `field` itself when it holds no
+// quote, else its text without quotes, kept in `scratch`.
+std::string_view UnquotedCell(std::string_view field, std::string& scratch);
+
 // Cleans an edit text to a plain unsigned decimal number: "" -> "0",
 // ".5" -> "0.5", "12." -> "12.0", "1.2.3" -> "1.23", "-3" -> "3".
 void SanitizeNumericText(std::string& s);

@@ -101,7 +101,7 @@ class RowReader {
   // cell holds the same numbers, and "" is an empty cell.
   std::string Cell(int column) const {
     if (!row_ || column < 1) return {};
-    return StripQuotes(GetCsvField(*row_, column));
+    return GetCsvCell(*row_, column);
   }
   bool Empty(int column) const { return IsBlank(Cell(column)); }
 

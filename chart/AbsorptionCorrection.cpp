@@ -69,12 +69,12 @@ std::string AbsorptionCorrection::Open(const std::vector<std::string>& lines, in
     if (line->empty()) continue;
     // A cell that is no number is told once; its record stays out, like one
     // without a comparison, and the records after it are still captured.
-    const std::string t = GetCsvField(*line, 11);
+    const std::string t = GetCsvCell(*line, 11);
     if (!ParseDouble(t)) {
       if (error.empty()) error = "'" + t + "' is not a valid floating point value";
       continue;
     }
-    const std::string c = GetCsvField(*line, 12);
+    const std::string c = GetCsvCell(*line, 12);
     if (c.empty()) continue;
     const auto cv = ParseDouble(c);
     if (!cv) {
@@ -98,7 +98,7 @@ AbsorptionResult AbsorptionCorrection::Correct(const std::vector<std::string>& l
   const int first = FirstRecordLine(lines);
   const std::string* sel_line = RecordLineOf(lines, first, selected);
   if (!sel_line) return out;
-  const std::string sel_c = GetCsvField(*sel_line, 12);
+  const std::string sel_c = GetCsvCell(*sel_line, 12);
   if (sel_c.empty() || sel_c == " " || sel_c == "  ") return out;
   if (!SameRecords(AbsorbCorrections, total, lines)) {
     out.Error = kTableChangedMessage;

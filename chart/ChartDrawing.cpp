@@ -116,7 +116,7 @@ void YAxisShow(const ChartView& view, ChartPicture& pic) {
 std::string InformationText(const std::vector<std::string>& lines, const ChartData& data, const TChartState& state,
                             const ChartMarks& marks, const ChartTexts& texts) {
   if (state.SelectedFrame < 0) return {};
-  std::string t = "Frame No." + GetCsvField(RecordLine(lines, data.HeaderLineCount, state.SelectedFrame), 1);
+  std::string t = "Frame No." + GetCsvCell(RecordLine(lines, data.HeaderLineCount, state.SelectedFrame), 1);
   if (!texts.Edit24.empty())
     t += " / Frame Centre= " + texts.Edit24 + "h" + texts.Edit25 + "m" + texts.Edit26 + "s" + ",  Frame End= " +
          texts.Edit27 + "s";

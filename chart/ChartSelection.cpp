@@ -76,8 +76,8 @@ std::array<std::optional<AperturePosition>, 3> AperturePositionsOf(std::string_v
       out[static_cast<size_t>(k)] = defaults[k];
       continue;
     }
-    const std::string xs = GetCsvField(line, cols[static_cast<size_t>(k)].x);
-    const std::string ys = GetCsvField(line, cols[static_cast<size_t>(k)].y);
+    const std::string xs = GetCsvCell(line, cols[static_cast<size_t>(k)].x);
+    const std::string ys = GetCsvCell(line, cols[static_cast<size_t>(k)].y);
     if ((xs.empty() || ys.empty()) && !fixed_23) {
       out[static_cast<size_t>(k)] = defaults[k];
       continue;

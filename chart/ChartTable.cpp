@@ -25,22 +25,22 @@ int TotalRecordCount(size_t line_count, int header_line_count) {
 
 uint8_t DetectFieldMode(const std::vector<std::string>& lines, int header_line_count) {
   if (static_cast<long long>(lines.size()) <= header_line_count || header_line_count < 0) return 0;
-  const std::string f = GetCsvField(lines[static_cast<size_t>(header_line_count)], 1);
+  const std::string f = GetCsvCell(lines[static_cast<size_t>(header_line_count)], 1);
   return (!f.empty() && f.back() == '5') ? 1 : 0;
 }
 
 long double RecordsPerSecond(const std::vector<std::string>& lines, long double frame_rate) {
   const int h = HeaderLineCountOf(lines);
-  const auto first = ParseLongDouble(GetCsvField(RecordLine(lines, h, 0), 1));
-  const auto second = ParseLongDouble(GetCsvField(RecordLine(lines, h, 1), 1));
+  const auto first = ParseLongDouble(GetCsvCell(RecordLine(lines, h, 0), 1));
+  const auto second = ParseLongDouble(GetCsvCell(RecordLine(lines, h, 1), 1));
   // The loader's own limit for a measuring step.
   if (first && second && *second - *first > 0 && *second - *first <= 64) return frame_rate / (*second - *first);
   return DetectFieldMode(lines, h) ? 2 * frame_rate : frame_rate;
 }
 
 RecordTime RecordTimeOf(std::string_view line) {
-  RecordTime t{GetCsvField(line, 4), GetCsvField(line, 5), GetCsvField(line, 6)};
-  if (t.H.empty()) t = {GetCsvField(line, 8), GetCsvField(line, 9), GetCsvField(line, 10)};
+  RecordTime t{GetCsvCell(line, 4), GetCsvCell(line, 5), GetCsvCell(line, 6)};
+  if (t.H.empty()) t = {GetCsvCell(line, 8), GetCsvCell(line, 9), GetCsvCell(line, 10)};
   return t;
 }
 
@@ -78,6 +78,7 @@ ChartData ReadChartData(const std::vector<std::string>& lines, int csv_version) 
   for (int c = 0; c < kChartCurveCount; ++c) columns[c] = CurveColumn(static_cast<ChartCurve>(c), csv_version);
   const int max_field = *std::max_element(columns, columns + kChartCurveCount);
   std::array<std::string_view, 16> fields;
+  std::string scratch;
   for (size_t k = 0; k < data.Records.size(); ++k) {
     const std::string& line = lines[static_cast<size_t>(first_line) + k];
     ChartRecord& rec = data.Records[k];
@@ -86,15 +87,19 @@ ChartData ReadChartData(const std::vector<std::string>& lines, int csv_version) 
     rec.EmptyCells = 0;
     for (int c = 0; c < kChartCurveCount; ++c) {
       const int col = columns[c];
-      const std::string_view cell = col <= n ? fields[static_cast<size_t>(col - 1)] : std::string_view{};
-      if (cell.empty()) {
+      const std::string_view raw = col <= n ? fields[static_cast<size_t>(col - 1)] : std::string_view{};
+      const std::string_view cell = UnquotedCell(raw, scratch);
+      // Column 2 holds the detection mark this program writes quoted, "" or
+      // "***", drawn at 0 either way; elsewhere "" is what a program that
+      // quotes every cell makes of an empty one.
+      if (c == CurveL ? raw.empty() : cell.empty()) {
         rec.EmptyCells |= static_cast<uint8_t>(1u << c);
         rec.Value[static_cast<size_t>(c)] = 0;
       } else {
         rec.Value[static_cast<size_t>(c)] = ParseDoubleOr(cell, 0.0);
       }
     }
-    const std::string_view f1 = n >= 1 ? fields[0] : std::string_view{};
+    const std::string_view f1 = n >= 1 ? UnquotedCell(fields[0], scratch) : std::string_view{};
     rec.FrameEndsInZero = !f1.empty() && f1.back() == '0';
     rec.FrameNo = f1.empty() ? 0.0 : ParseDoubleOr(f1, 0.0);
   }

@@ -5,8 +5,9 @@
 //
 // Contract: lines are the results table (banner, header lines, rows) as text.
 // Record k is line HeaderLineCount - 1 + k; records run to the last line.
-// A cell that is empty or does not convert counts as 0; emptiness is kept,
-// since empty cells draw nothing.
+// Cells are read without their quotes, as the loader reads them. A cell that
+// is empty or does not convert counts as 0; emptiness is kept, since empty
+// cells draw nothing.
 #include <array>
 #include <cstdint>
 #include <string>

@@ -48,7 +48,7 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
     return lines[static_cast<size_t>(r.MutualHeaderLines + i - 2)];
   };
   const bool video_time = in.TimeSetting == MutualTimeSetting::ReadFromVideoImage;
-  if (video_time && KeepDigits(GetCsvField(data_line(1), 4)).empty()) {
+  if (video_time && KeepDigits(GetCsvCell(data_line(1), 4)).empty()) {
     r.Status = MutualAverageStatus::NoVideoTime;
     return r;
   }
@@ -105,20 +105,20 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
   bool numbered = true;
   for (int i = 1; i <= used_frames; ++i) {
     const std::string& line = data_line(i);
-    const auto no = ParseLongDouble(GetCsvField(line, 1));
+    const auto no = ParseLongDouble(GetCsvCell(line, 1));
     if (no && (i == 1 || *no > frame_no[static_cast<size_t>(i - 1)]))
       frame_no[static_cast<size_t>(i)] = *no;
     else
       numbered = false;
     auto number = [&](int column) -> std::optional<long double> {
-      const std::string text = GetCsvField(line, column);
+      const std::string text = GetCsvCell(line, column);
       auto v = ParseLongDouble(text);
       if (!v) r.Error = CellError(text, i, column);
       return v;
     };
     RawFrame& f = raw[static_cast<size_t>(i)];
     if (video_time) {
-      const std::string h = GetCsvField(line, 4), m = GetCsvField(line, 5);
+      const std::string h = GetCsvCell(line, 4), m = GetCsvCell(line, 5);
       auto hv = ParseInt32(h), mv = ParseInt32(m);
       if (!hv || !mv) {
         r.Error = !hv ? CellError(h, i, 4) : CellError(m, i, 5);
@@ -155,7 +155,7 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
   // rows were taken out.
   long double seconds_per_frame_no = 0;
   if (numbered && in.TimeSetting == MutualTimeSetting::FirstAndLastFrame && used_frames >= 1) {
-    const auto last_no = ParseLongDouble(GetCsvField(data_line(r.MutualFrameCount), 1));
+    const auto last_no = ParseLongDouble(GetCsvCell(data_line(r.MutualFrameCount), 1));
     if (last_no && *last_no > frame_no[1] && *last_no >= frame_no[static_cast<size_t>(used_frames)])
       seconds_per_frame_no = (r.MutualEndTime - r.MutualStartTime) / (*last_no - frame_no[1]);
   }

@@ -40,7 +40,7 @@ class ObjectBlocks {
       : lines_(lines), first_(first_line), column_(ObjectBlockColumn(csv_version, k)), last_(last) {}
 
   std::string Field(int r, int offset) const {
-    return GetCsvField(lines_[static_cast<size_t>(first_ + r)], column_ + offset);
+    return GetCsvCell(lines_[static_cast<size_t>(first_ + r)], column_ + offset);
   }
   long double Real(int r, int offset) const { return ReadReal(Field(r, offset)); }
   long double Integer(int r, int offset) const { return ReadInteger(Field(r, offset)); }
@@ -150,7 +150,7 @@ std::optional<std::vector<long double>> RecordFrameNumbers(const std::vector<std
   const int last = static_cast<int>(lines.size()) - h;
   std::vector<long double> numbers;
   for (int r = 0; r <= last; ++r) {
-    const auto v = ParseLongDouble(GetCsvField(RecordLine(lines, h, r), 1));
+    const auto v = ParseLongDouble(GetCsvCell(RecordLine(lines, h, r), 1));
     if (!v) return std::nullopt;
     numbers.push_back(*v);
   }
@@ -161,14 +161,14 @@ std::optional<std::vector<long double>> RecordFrameNumbers(const std::vector<std
 
 int LastFrameNoOf(const std::vector<std::string>& lines) {
   const int first = FirstFrameNoOf(lines), last = std::max(LastRecordIndexOf(lines), 0);
-  const auto no = ParseLongDouble(GetCsvField(RecordLine(lines, HeaderLineCountOf(lines), last), 1));
+  const auto no = ParseLongDouble(GetCsvCell(RecordLine(lines, HeaderLineCountOf(lines), last), 1));
   if (!no || !(std::fabs(*no) < 2e9L)) return first + last;
   // Both field records of the last frame (N.0, N.5) belong to frame N.
   return std::max(first, static_cast<int>(std::floor(*no)));
 }
 
 int FirstFrameNoOf(const std::vector<std::string>& lines) {
-  const std::string f = GetCsvField(RecordLine(lines, HeaderLineCountOf(lines), 0), 1);
+  const std::string f = GetCsvCell(RecordLine(lines, HeaderLineCountOf(lines), 0), 1);
   const long double v = ParseLongDouble(f).value_or(0);
   if (!(std::fabs(v) < 2e9L)) return 0;
   return static_cast<int>(RoundHalfEven(v));
@@ -214,7 +214,7 @@ NoiseReductionResult ApplyNoiseReduction(const std::vector<std::string>& lines, 
           v = *filtered;
           SetCsvField(line, 10 + k, FormatOneDecimal(v));
         } else {
-          v = ParseLongDouble(GetCsvField(line, 10 + k)).value_or(0);
+          v = ParseLongDouble(GetCsvCell(line, 10 + k)).value_or(0);
         }
         if (!(transform && k == 1)) continue;
         // Wide: the block start is whatever the edit held.
@@ -370,7 +370,7 @@ ObjectStatistics AvgBkgStatistics(const std::vector<std::string>& lines, int /*c
     for (int k = 1; k <= std::min(object_count, 3); ++k) {
       std::vector<long double> v;
       for (int r = i0; r <= i1; ++r)
-        v.push_back(ReadReal(GetCsvField(RecordLine(lines, h, r), 10 + k)));
+        v.push_back(ReadReal(GetCsvCell(RecordLine(lines, h, r), 10 + k)));
       long double sum = 0;
       for (long double x : v) sum += x;
       const long double mean = sum / static_cast<long double>(i1 - i0 + 1);

@@ -22,7 +22,7 @@ SpectrumResult SpectrumListing(const std::vector<std::string>& lines, int csv_ve
   FftBlock block;
   block.Resize(n);
   for (size_t i = 0; i < n; ++i) {
-    const std::string f = GetCsvField(RecordLine(lines, h, static_cast<int>(i)), column);
+    const std::string f = GetCsvCell(RecordLine(lines, h, static_cast<int>(i)), column);
     out.FieldTexts.push_back(f);
     if (f.empty()) continue;
     const auto v = ParseLongDouble(f);

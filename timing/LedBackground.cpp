@@ -23,7 +23,7 @@ namespace {
 
 long double FieldNumber(const std::vector<std::string>& lines, int line, int field) {
   if (line < 0 || line >= static_cast<int>(lines.size())) return 0;
-  return ParseLongDouble(GetCsvField(lines[static_cast<size_t>(line)], field)).value_or(0.0L);
+  return ParseLongDouble(GetCsvCell(lines[static_cast<size_t>(line)], field)).value_or(0.0L);
 }
 
 // The first bin above the mode whose count falls to `fraction` of the peak,

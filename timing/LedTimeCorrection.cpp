@@ -75,8 +75,8 @@ bool LedTable::HasRecord(int data_line) const {
 
 std::optional<long double> RecordedPcTime(const LedTable& t, int i) {
   const std::string& line = t.Line(i);
-  const std::optional<int32_t> hour = ParseInt32(GetCsvField(line, 8)), minute = ParseInt32(GetCsvField(line, 9));
-  const std::optional<long double> seconds = ParseLongDouble(GetCsvField(line, 10));
+  const std::optional<int32_t> hour = ParseInt32(GetCsvCell(line, 8)), minute = ParseInt32(GetCsvCell(line, 9));
+  const std::optional<long double> seconds = ParseLongDouble(GetCsvCell(line, 10));
   if (!hour || !minute || !seconds) return std::nullopt;
   // A time no clock shows (a damaged cell) would tip the line fitted through
   // every row; a recording through midnight may count its hours past 24.
@@ -115,7 +115,7 @@ std::string Seconds4Blank(long double s) {
   return text;
 }
 
-std::optional<long double> FrameField(const LedTable& t, int i) { return ParseLongDouble(GetCsvField(t.Line(i), 1)); }
+std::optional<long double> FrameField(const LedTable& t, int i) { return ParseLongDouble(GetCsvCell(t.Line(i), 1)); }
 
 std::string FrameText(long double f) { return FormatGeneral(f, 15); }
 
@@ -198,7 +198,7 @@ PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s) {
   s.CorrectedTimesSet = false;
   if (t.LastLine <= 0) return fit;
   s.LedFrameTimes.assign(static_cast<size_t>(std::max(t.LastFrame + 1, 0)), TLedFrameTime{});
-  if (GetCsvField(t.Line(0), 8).empty()) return fit;
+  if (GetCsvCell(t.Line(0), 8).empty()) return fit;
   const LedRowFrames keys = KeyLedRows(t);
   if (keys.Rows.empty()) {
     fit.Warnings.push_back(keys.Problem);
@@ -263,7 +263,7 @@ PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s) {
     const TLedFrameTime& r = s.LedFrameTimes[static_cast<size_t>(f)];
     fit.Table.push_back(PadLeft(FormatInt(f), 4) + " " +
                         BlankPaddedClock7(r.FitHour, r.FitMinute, r.FitSeconds, '0', " ") + " " +
-                        GetCsvField(t.Line(i), 7));
+                        GetCsvCell(t.Line(i), 7));
   }
   return fit;
 }

@@ -311,8 +311,8 @@ void Tchart1::FormCreate() {
 }
 
 void Tchart1::ShowSelectionReadouts(std::string_view line) {
-  Edit4->setText(QString::fromStdString(GetCsvField(line, 1)));
-  Edit6->setText(QString::fromStdString(GetCsvField(line, data_.ObjectBaseColumn)));
+  Edit4->setText(QString::fromStdString(GetCsvCell(line, 1)));
+  Edit6->setText(QString::fromStdString(GetCsvCell(line, data_.ObjectBaseColumn)));
 }
 
 void Tchart1::HRatioCalc() {

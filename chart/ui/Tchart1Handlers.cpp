@@ -198,7 +198,7 @@ void Tchart1::ChartImg1MouseUp(int x, int y) {
       Edit6->clear();
     } else {
       ShowSelectionReadouts(line);
-      std::string f1 = GetCsvField(line, 1);
+      std::string f1 = GetCsvCell(line, 1);
       if (f1.empty()) f1 = "0";
       const long double v = ParseLongDouble(f1).value_or(0);
       frame_no = std::fabs(v) < 2e9L ? static_cast<int>(TruncateToInt(v)) : 0;

@@ -82,3 +82,25 @@ TEST(StrToIntOrZero, ConvertsOrGivesZero) {
 }
 
 }  // namespace
+
+TEST(GetCsvCell, ReadsACellWithoutItsQuotes) {
+  struct Case {
+    const char* line;
+    int n;
+    const char* cell;
+  } cases[] = {
+      {"1.0,\"1167.6\",x", 2, "1167.6"}, {"\"\",7", 1, ""},   {"1,2,3", 2, "2"},
+      {"\"a\"\"b\",c", 1, "ab"},          {"\"12\"", 2, ""}, {" \"5\" ,1", 1, " 5 "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(GetCsvCell(c.line, c.n), c.cell);
+    std::string scratch;
+    const std::string field = GetCsvField(c.line, c.n);
+    EXPECT_EQ(UnquotedCell(field, scratch), c.cell);
+  }
+  // A cell without quotes is the field itself, not a copy.
+  std::string scratch;
+  const std::string_view plain = "1167.6";
+  EXPECT_EQ(UnquotedCell(plain, scratch).data(), plain.data());
+}

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/ChartTestTables.h"
+#include "support/SpreadsheetSaves.h"
 
 TEST(ChartTable, HeaderAndColumnsByVersion) {
   struct Row {
@@ -87,4 +88,41 @@ TEST(ChartTable, TooShortTables) {
   EXPECT_TRUE(d.Records.empty());
   EXPECT_EQ(d.TotalFrameCount(), 1);
   EXPECT_EQ(TotalRecordCount(0, 7), 1);
+}
+
+// A table saved again by a program that quotes every cell reads as the same
+// numbers; "" stands for an empty object cell there, while column 2 keeps the
+// detection mark this program writes quoted itself.
+TEST(ChartTable, EveryCellQuotedReadsAsThePlainTable) {
+  auto rows = RowsFromValues({{1167.6, 1180.2, 612.5}, {7, 8, 9}}, 40, true);
+  rows[1].Objects[1].Value = "";
+  for (TableRowCells& r : rows) r.Signal1 = "\"\"";  // as this program writes it
+  rows[2].H = "";
+  const auto plain = BuildResultTable(3, 2, rows);
+  const auto quoted = EveryCellQuoted(plain);
+  ASSERT_EQ(quoted.size(), plain.size());
+  ASSERT_EQ(quoted[6].rfind("\"40.0\",\"\",\"\",\"10\",", 0), 0u);
+
+  for (const auto* lines : {&plain, &quoted}) {
+    SCOPED_TRACE(lines == &plain ? "plain" : "quoted");
+    const ChartData d = ReadChartData(*lines, 3);
+    ASSERT_EQ(d.Records.size(), 3u);
+    const double a[] = {1167.6, 1180.2, 612.5}, b[] = {7, 8, 9};
+    for (size_t r = 0; r < 3; ++r) {
+      EXPECT_EQ(d.Records[r].Value[CurveA], a[r]);
+      EXPECT_EQ(d.Records[r].Value[CurveB], r == 1 ? 0 : b[r]);
+      EXPECT_EQ(d.Records[r].CellEmpty(CurveB), r == 1);
+      EXPECT_TRUE(d.Records[r].CellEmpty(CurveC));
+      EXPECT_FALSE(d.Records[r].CellEmpty(CurveL));
+      EXPECT_EQ(d.Records[r].FrameNo, 40 + 0.5 * static_cast<double>(r));
+      EXPECT_EQ(d.Records[r].FrameEndsInZero, r != 1);
+    }
+    EXPECT_EQ(d.FieldMode, 1);
+    EXPECT_EQ(RecordsPerSecond(*lines, 30), 60);
+    const RecordTime t0 = RecordTimeOf((*lines)[6]);
+    EXPECT_EQ(t0.H + ":" + t0.M + ":" + t0.S, "10:20:0.0000");
+    EXPECT_EQ(RecordTimeOf((*lines)[8]).H, "");
+  }
+  const RecordTime cmos = RecordTimeOf("\"1.0\",\"\",\"\",\"\",\"5\",\"6\",\"\",\"11\",\"12\",\"13.5\"");
+  EXPECT_EQ(cmos.H + ":" + cmos.M + ":" + cmos.S, "11:12:13.5");
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <functional>
@@ -11,6 +12,7 @@
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "support/ChartTestTables.h"
+#include "support/SpreadsheetSaves.h"
 
 namespace {
 
@@ -69,6 +71,25 @@ TEST(ApplyNoiseReduction, UnfilteredValueFromTheSums) {
     EXPECT_EQ(out.Lines[0], lines[0]);
     EXPECT_EQ(out.Lines.size(), lines.size());
   }
+}
+
+// A table saved by a program that quotes every cell ("5000") filters the same
+// sums as the plain one.
+TEST(ApplyNoiseReduction, EveryCellQuotedReadsTheSums) {
+  const auto s = Series(12, 4);
+  NoiseReductionParams p;
+  p.HalfWidth[0] = 1;
+  const auto out = ApplyNoiseReduction(EveryCellQuoted(Table(s)), p);
+  ASSERT_TRUE(out.Changed) << out.Error;
+  auto mean = [&](int r, long Sums::*f) {
+    double sum = 0;
+    for (int i = std::max(r - 1, 0); i <= std::min(r + 1, 11); ++i) sum += static_cast<double>(s[size_t(i)].*f);
+    return sum / (std::min(r + 1, 11) - std::max(r - 1, 0) + 1);
+  };
+  for (int r : {0, 5, 11})
+    EXPECT_NEAR(Field11(out.Lines, r), mean(r, &Sums::a) - mean(r, &Sums::b) * mean(r, &Sums::c) / mean(r, &Sums::d),
+                0.05 + 1e-9)
+        << r;
 }
 
 TEST(ApplyNoiseReduction, MovingAverageCutAtTheEnds) {

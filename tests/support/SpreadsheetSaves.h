@@ -1,12 +1,14 @@
 #pragma once
-// A results table as a spreadsheet set to a decimal comma saves it again:
-// every decimal number written with a comma, the cells parted by `separator`
-// and, when that is a comma itself, each such number quoted ("12,5").
+// Results tables as other programs save them again.
 #include "base/NumberText.h"
 #include <string>
 #include <string_view>
+#include <vector>
 
-inline std::string SavedWithDecimalCommas(std::string_view crlf_text, char separator) {
+// The CRLF text with every cell replaced by cell_fn(cell) and the cells
+// parted by `separator`.
+template <class CellFn>
+std::string WithCellsRewritten(std::string_view crlf_text, char separator, CellFn cell_fn) {
   std::string out;
   for (size_t at = 0; at < crlf_text.size();) {
     size_t end = crlf_text.find("\r\n", at);
@@ -14,12 +16,8 @@ inline std::string SavedWithDecimalCommas(std::string_view crlf_text, char separ
     const std::string_view line = crlf_text.substr(at, end - at);
     for (size_t start = 0;;) {
       const size_t comma = line.find(',', start);
-      std::string cell(line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
-      if (cell.find('.') != std::string::npos && ParseDouble(cell)) {
-        cell[cell.find('.')] = ',';
-        if (separator == ',') cell = "\"" + cell + "\"";
-      }
-      out += cell;
+      const size_t count = comma == std::string_view::npos ? std::string_view::npos : comma - start;
+      out += cell_fn(std::string(line.substr(start, count)));
       if (comma == std::string_view::npos) break;
       out += separator;
       start = comma + 1;
@@ -27,5 +25,39 @@ inline std::string SavedWithDecimalCommas(std::string_view crlf_text, char separ
     out += "\r\n";
     at = end + 2;
   }
+  return out;
+}
+
+// A results table as a spreadsheet set to a decimal comma saves it again:
+// every decimal number written with a comma, the cells parted by `separator`
+// and, when that is a comma itself, each such number quoted ("12,5").
+inline std::string SavedWithDecimalCommas(std::string_view crlf_text, char separator) {
+  return WithCellsRewritten(crlf_text, separator, [separator](std::string cell) {
+    if (cell.find('.') != std::string::npos && ParseDouble(cell)) {
+      cell[cell.find('.')] = ',';
+      if (separator == ',') cell = "\"" + cell + "\"";
+    }
+    return cell;
+  });
+}
+
+// The table as a program that quotes every cell saves it (Python's csv module
+// reading it and writing it with QUOTE_ALL): each cell between double quotes,
+// an empty cell as "". The table's cells hold no quotes or commas inside.
+inline std::string SavedWithEveryCellQuoted(std::string_view crlf_text) {
+  return WithCellsRewritten(crlf_text, ',', [](std::string cell) {
+    const bool quoted = cell.size() >= 2 && cell.front() == '"' && cell.back() == '"';
+    return quoted ? cell : "\"" + cell + "\"";
+  });
+}
+
+// The same for a table held as lines.
+inline std::vector<std::string> EveryCellQuoted(const std::vector<std::string>& lines) {
+  std::string crlf;
+  for (const std::string& line : lines) crlf += line + "\r\n";
+  const std::string saved = SavedWithEveryCellQuoted(crlf);
+  std::vector<std::string> out;
+  for (size_t at = 0; at < saved.size(); at = saved.find("\r\n", at) + 2)
+    out.push_back(saved.substr(at, saved.find("\r\n", at) - at));
   return out;
 }

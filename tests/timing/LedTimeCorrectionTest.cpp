@@ -10,6 +10,7 @@
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
 #include "support/LedTestTable.h"
+#include "support/SpreadsheetSaves.h"
 #include "timing/LedBackground.h"
 #include "timing/LedTimeCorrection.h"
 
@@ -27,8 +28,10 @@ struct Calibrated {
   CycleFitResult cycle;
 
   // pc_shift: seconds added to the recorded PC time of every row, wrapped at midnight.
-  explicit Calibrated(int last_frame = 1000, int64_t pc_shift = 0) {
+  // every_cell_quoted: the table as a program that quotes every cell saves it.
+  explicit Calibrated(int last_frame = 1000, int64_t pc_shift = 0, bool every_cell_quoted = false) {
     if (pc_shift != 0) ShiftPcTimes(pc_shift);
+    if (every_cell_quoted) lines = EveryCellQuoted(lines);
     table.Lines = &lines;
     table.HeaderLineCount = HeaderLineCountFor(3);
     table.LastLine = CountLedDataLines(lines, table.HeaderLineCount);
@@ -100,6 +103,19 @@ TEST(LedTimeCorrection, SyntheticTableGivesTheReferenceOffsetAndPpsFrame) {
     const long double centre = Seconds(r.CentreHour, r.CentreMinute, r.CentreSeconds);
     EXPECT_NEAR(static_cast<double>(end - centre), 1 / (2 * 29.97), 1e-12);
   }
+}
+
+TEST(LedTimeCorrection, EveryCellQuotedGivesTheSameCalibration) {
+  const Calibrated plain, quoted(1000, 0, true);
+  ASSERT_NE(quoted.lines, plain.lines);
+  EXPECT_EQ(quoted.table.LastLine, 299);
+  EXPECT_TRUE(quoted.pc.Fitted);
+  EXPECT_EQ(quoted.state.PcTimeSlope, plain.state.PcTimeSlope);
+  EXPECT_EQ(quoted.state.PcTimeIntercept, plain.state.PcTimeIntercept);
+  for (int f = 0; f < kLedTableRows; ++f)
+    EXPECT_EQ(quoted.samples[size_t(f)].Brightness, plain.samples[size_t(f)].Brightness) << f;
+  EXPECT_EQ(quoted.state.PpsFrame, 10);
+  EXPECT_EQ(quoted.cycle.Edit18, "-0.3125975");
 }
 
 TEST(LedTimeCorrection, ApplyWritesCentreAndEndIntoFieldsFourToSeven) {

@@ -123,7 +123,7 @@ void TLEDGraph::Button2Click() {
     if (line <= 0 || line > state_.LedDataLineCount) continue;
     const size_t at = static_cast<size_t>(LedTableLine(HeaderLineCount(), line));
     if (at >= lines.size()) continue;
-    const long double v = ParseLongDouble(GetCsvField(lines[at], 2)).value_or(0.0L);
+    const long double v = ParseLongDouble(GetCsvCell(lines[at], 2)).value_or(0.0L);
     AddMemoLine(Memo1, FormatGeneral(v, 15));
     const int x = 50 + PlotWidth() / 2 + static_cast<int>(RoundHalfAway(c * PlotWidth() / 20.0L));
     p.drawEllipse(QPoint(x, ValueY(v)), 3, 3);
