@@ -38,3 +38,26 @@ TEST(YearHandOver, GuideYearReachesTheLunarDateAndRecordingDate) {
     delete w.data();
   }
 }
+
+// A year picked in the lunar window's list comes back whole in the guide and
+// in the guide's recording date and code.
+TEST(YearHandOver, LunarListYearReachesTheGuide) {
+  for (int year : {1995, 1999, 2000, 2005, 2009, 2010, 2040}) {
+    SCOPED_TRACE(year);
+    IdentFakeHost host;
+    host.times.StampDate1 = "24";
+    host.times.StampDate2 = "5";
+    host.times.StampDate3 = "12";
+    QPointer<TIdentification> w = new TIdentification(host, true);
+    const int item = w->ComboBox1->findText(QString::number(year));
+    ASSERT_GE(item, 0);
+    w->ComboBox1->setCurrentIndex(item);
+    emit w->ComboBox1->activated(item);
+    EXPECT_EQ(host.events.ReportLightCurveElement.RecordingDate, FormatInt(year) + "-5-12");
+    delete w.data();
+
+    QPointer<TAsteroidIdentification> guide = new TAsteroidIdentification(host);
+    EXPECT_EQ(guide->Edit4->text().toInt(), year);
+    delete guide.data();
+  }
+}
