@@ -1,6 +1,7 @@
 #include "chart/ChartTable.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
@@ -31,11 +32,22 @@ uint8_t DetectFieldMode(const std::vector<std::string>& lines, int header_line_c
 
 long double RecordsPerSecond(const std::vector<std::string>& lines, long double frame_rate) {
   const int h = HeaderLineCountOf(lines);
-  const auto first = ParseLongDouble(GetCsvCell(RecordLine(lines, h, 0), 1));
-  const auto second = ParseLongDouble(GetCsvCell(RecordLine(lines, h, 1), 1));
-  // The loader's own limit for a measuring step.
-  if (first && second && *second - *first > 0 && *second - *first <= 64) return frame_rate / (*second - *first);
-  return DetectFieldMode(lines, h) ? 2 * frame_rate : frame_rate;
+  // The step most records lie apart, over the whole table: a record repeated
+  // or frames missing between the first two must not set it for all.
+  std::vector<long double> steps;
+  std::optional<long double> previous;
+  for (int r = 0;; ++r) {
+    const std::string_view line = RecordLine(lines, h, r);
+    if (line.data() == nullptr) break;
+    const auto no = ParseLongDouble(GetCsvCell(line, 1));
+    // The loader's own limit for a measuring step.
+    if (no && previous && *no - *previous > 0 && *no - *previous <= 64) steps.push_back(*no - *previous);
+    previous = no;
+  }
+  if (steps.empty()) return DetectFieldMode(lines, h) ? 2 * frame_rate : frame_rate;
+  const auto middle = steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2);
+  std::nth_element(steps.begin(), middle, steps.end());
+  return frame_rate / *middle;
 }
 
 RecordTime RecordTimeOf(std::string_view line) {

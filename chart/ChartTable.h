@@ -35,7 +35,7 @@ int TotalRecordCount(size_t line_count, int header_line_count);
 uint8_t DetectFieldMode(const std::vector<std::string>& lines, int header_line_count);
 
 // Records a second at `frame_rate` frames a second: the frame rate over the
-// frame-number step from the first record to the second (0.5 for field
+// median frame-number step between neighbouring records (0.5 for field
 // records, n when every n-th frame was measured); without two numbers, twice
 // the frame rate for field records.
 long double RecordsPerSecond(const std::vector<std::string>& lines, long double frame_rate);

@@ -50,6 +50,8 @@ MutualAverageResult CalculateMutualUnits(const std::vector<std::string>& lines, 
   const bool video_time = in.TimeSetting == MutualTimeSetting::ReadFromVideoImage;
   if (video_time && KeepDigits(GetCsvCell(data_line(1), 4)).empty()) {
     r.Status = MutualAverageStatus::NoVideoTime;
+    r.Error = "The first record holds no time read from the video image: choose \"Based on First Frame\" or "
+              "\"First & Last Frame\" and type the time.";
     return r;
   }
 

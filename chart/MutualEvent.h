@@ -57,7 +57,7 @@ struct MutualAverageInput {
 enum class MutualAverageStatus {
   Done,
   NoData,        // "Data is not detected." in the list
-  NoVideoTime,   // no time in the first row for "Read from Video image": stops silently
+  NoVideoTime,   // no time in the first row for "Read from Video image": Error says so
   Failed,        // Error holds the message
 };
 

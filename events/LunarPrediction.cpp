@@ -236,7 +236,7 @@ std::string LunarRecordingDate(const StampDateTime& stamp) {
   };
   std::string year = trimmed(stamp.Year2);
   if (const auto y = ParseInt32(year); y && *y >= 0 && *y <= 99 && year.size() <= 2)
-    year = FormatInt(*y < 50 ? 2000 + *y : 1900 + *y);
+    year = FormatInt(*y < 88 ? 2000 + *y : 1900 + *y);
   else if (year.size() < 3)
     year = "20" + year;
   auto drop_zero = [](std::string s) { return !s.empty() && s[0] == '0' ? s.substr(1) : s; };

@@ -90,7 +90,9 @@ class ChartHost {
   virtual void AfterChartSelection() {}
   // The program's folder, where "CCDSpectralSensitivity.csv" lies.
   virtual std::string ExecutableFolder() const { return {}; }
-  // The chart closed in asteroid chart mode: the asteroid guide may measure again.
+  // The chart closed in asteroid chart mode. The guide enables its "9-3"
+  // already when it finds the phase, and disables it on purpose after "9." or
+  // another block length: the main window leaves it as it is.
   virtual void AsteroidChartClosed() {}
   virtual DeveloperListingOptions DeveloperListing() const { return {}; }
   // Lines for the main window's developer text areas; `clear` empties it first.

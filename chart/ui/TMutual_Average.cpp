@@ -296,7 +296,7 @@ void TMutual_Average::Button1Click() {
     Memo1->appendPlainText("Data is not detected.");
     return;
   }
-  if (r.Status == MutualAverageStatus::Failed) {
+  if (r.Status == MutualAverageStatus::Failed || r.Status == MutualAverageStatus::NoVideoTime) {
     // The list stays with the units still drawn, to be saved with them.
     Dialogs().ShowError(Q(r.Error));
     return;

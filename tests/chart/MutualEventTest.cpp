@@ -367,7 +367,7 @@ TEST(MutualAverage, BadInputStopsWithAMessageOrANotice) {
     EXPECT_EQ(r.Status, c.status) << c.name;
     EXPECT_EQ(r.Error, c.error) << c.name;
   }
-  // An empty hour cell in the first row: "Read from Video image" stops silently.
+  // An empty hour cell in the first row: "Read from Video image" stops and says why.
   std::vector<std::string> no_hour = Table(Ramp(3));
   no_hour[6] = "0.0,,\"\",,0,0,0,,,,1,1,1";
   EXPECT_EQ(CalculateMutualUnits(no_hour, Input(1, MutualTimeSetting::ReadFromVideoImage)).Status,

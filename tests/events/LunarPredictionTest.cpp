@@ -82,14 +82,16 @@ TEST(LunarPrediction, ListingDropsTheDurationBlock) {
 }
 
 // The stamp's date parts as the date lists write them (a blank before a single
-// digit) or as read (a leading "0") give one recording date form.
+// digit) or as read (a leading "0") give one recording date form; the century
+// turns at 88, as for the video date of the guide and of the stamp.
 TEST(LunarPrediction, RecordingDateFromTheStampParts) {
   struct Row {
     const char *year, *month, *day, *date;
   };
   for (Row r : {Row{"24", "5", "12", "2024-5-12"}, Row{"24", " 5", " 7", "2024-5-7"}, Row{"24", "05", "07", "2024-5-7"},
                 Row{" 5", "12", "31", "2005-12-31"}, Row{"05", "1", "1", "2005-1-1"}, Row{"95", "3", "4", "1995-3-4"},
-                Row{"49", "3", "4", "2049-3-4"}, Row{"2024", "3", "4", "2024-3-4"}}) {
+                Row{"49", "3", "4", "2049-3-4"}, Row{"87", "3", "4", "2087-3-4"}, Row{"88", "3", "4", "1988-3-4"},
+                Row{"2024", "3", "4", "2024-3-4"}}) {
     EXPECT_EQ(LunarRecordingDate({r.year, r.month, r.day, "", "", ""}), r.date) << r.date;
   }
 }

@@ -156,6 +156,29 @@ TEST(IdentificationWiring, IntegratedVideoOpensTheChartForDiffractionOnTheAverag
   EXPECT_EQ(m.W().Results.Count(), 6 + 128);  // the frame-by-frame table is back
 }
 
+// The observer checks the phase on the chart and closes it, as the guide
+// asks: "9-3" is still there to measure, and the chart opens again in the
+// ordinary (not the phase-check) layout.
+TEST(IdentificationWiring, ClosingThePhaseCheckChartLeavesTheMeasurementReady) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TAsteroidIdentification* w = RunIntegratedVideo(m);
+  ASSERT_NE(w, nullptr);
+  Tchart1* chart = m.W().chart1.Window.data();
+  ASSERT_NE(chart, nullptr);
+  EXPECT_EQ(m.W().Chart.AsteroidChartMode, 1);
+  chart->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(m.W().Chart.AsteroidChartMode, 0);
+  ASSERT_TRUE(w->Button9->isEnabled());
+  w->Button9->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(m.W().Results.Count(), 6 + 32);
+  ASSERT_NE(m.W().chart1.Window.data(), nullptr);
+  EXPECT_EQ(m.W().Chart.ChartState.SelectedFrame, 26);
+  m.dialogs.yes_no_answers.push_back(true);
+  w->close();
+}
+
 TEST(IdentificationWiring, ClosingTheGuideAfterAnIntegratedRunKeepsTheWorkUnlessTold) {
   MainRoadWindow m(Reader::OwnAvi);
   TAsteroidIdentification* w = RunIntegratedVideo(m);

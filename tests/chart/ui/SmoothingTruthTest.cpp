@@ -289,23 +289,38 @@ TEST(SmoothingTruth, AbsorptionCorrectionFlattensACommonTrend) {
 // A sinusoid of 50 cycles per 1024 records: its line is the 51st of the
 // listing, at 50 x rate / 1024 Hz, where the rate is the recording's frame
 // rate, doubled for field records and halved for every second frame. The
-// noise-reduction window tells bin 100 likewise.
+// noise-reduction window tells bin 100 likewise. A record repeated, or frames
+// missing, between the first two records leave the spacing of the table's
+// other records as it is.
 TEST(SmoothingTruth, SpectrumPeakSitsAtTheSinusoidsFrequency) {
+  enum class Second { Regular, Repeated, AfterAGap };
   struct Case {
     double rate;
     bool fields;
     int step;               // frames from record to record
     const char* frequency;  // of line 50
     const char* cutoff;     // Edit16 for bin 100
+    Second second = Second::Regular;
   };
-  for (const Case& c : {Case{29.97, false, 1, "1.463379", "2.9"}, Case{25, false, 1, "1.220703", "2.4"},
-                        Case{29.97, true, 1, "2.926758", "5.9"}, Case{29.97, false, 2, "0.731689", "1.5"}}) {
-    SCOPED_TRACE(c.frequency);
+  for (const Case& c :
+       {Case{29.97, false, 1, "1.463379", "2.9"}, Case{25, false, 1, "1.220703", "2.4"},
+        Case{29.97, true, 1, "2.926758", "5.9"}, Case{29.97, false, 2, "0.731689", "1.5"},
+        Case{29.97, false, 2, "0.731689", "1.5", Second::Repeated},
+        Case{29.97, false, 2, "0.731689", "1.5", Second::AfterAGap},
+        Case{29.97, true, 1, "2.926758", "5.9", Second::AfterAGap},
+        Case{29.97, false, 1, "1.463379", "2.9", Second::AfterAGap}}) {
+    SCOPED_TRACE(std::string(c.frequency) + (c.second == Second::Regular ? "" : " second record moved"));
     std::vector<double> v(1100);
     for (size_t i = 0; i < v.size(); ++i) v[i] = 1000 + 100 * std::sin(2 * M_PI * 50 * static_cast<double>(i) / 1024);
     std::vector<TableRowCells> rows = RowsFromValues({v}, 0, c.fields);
     if (c.step > 1)
       for (size_t r = 0; r < rows.size(); ++r) rows[r].No = std::to_string(c.step * r) + ".0";
+    // The first record's frame number moved: equal to the second's, or 7
+    // frames before where it belongs.
+    const double second_no = ParseDouble(rows[1].No).value_or(0);
+    if (c.second == Second::Repeated) rows[0].No = rows[1].No;
+    if (c.second == Second::AfterAGap) rows[0].No = FormatFixed(ParseDouble(rows[0].No).value_or(0) - 7, 1, 8);
+    ASSERT_TRUE(c.second != Second::Repeated || ParseDouble(rows[0].No) == second_no);
     ChartOn f(1, rows, c.rate);
     auto* avg = f.Open<TAvgBkg>("SpeedButton1", "AvgBkg");
     ASSERT_NE(avg, nullptr);
@@ -465,6 +480,56 @@ TEST(SmoothingTruth, TransformsOfATableJustShorterThanTheBlock) {
       int off = 0;
       for (int r = 0; r < records; ++r) off += f.Cell(r, 11) != "4340.5";
       EXPECT_EQ(off, 0) << "first " << f.Cell(0, 11) << ", last " << f.Cell(records - 1, 11);
+    }
+  }
+}
+
+// The correction smooths over neighbouring records whatever their frame
+// numbers and times: field rows, every second frame, a repeated or a missing
+// frame between the first records give the same table as evenly spaced
+// frames. Truth from numpy: the comparison's mean over 2 records either side
+// (cut at the ends), the target scaled by the mean at record 6 (730.4).
+TEST(SmoothingTruth, AbsorptionCorrectionCountsRecordsNotTimes) {
+  const double expected[12] = {1287.8589, 1311.6060, 1332.2586, 1360.3629, 1396.9505, 1434.9608,
+                               1466.0000, 1506.7050, 1549.0810, 1583.5545, 1609.4914, 1640.9725};
+  struct Numbering {
+    const char* name;
+    const char* no[12];
+    const char* s[12];
+  };
+  const Numbering cases[] = {
+      {"field rows, a field repeated, then a gap",
+       {"100.0", "100.5", "100.5", "104.0", "104.5", "105.0", "105.5", "106.0", "106.5", "107.0", "107.5", "108.0"},
+       {"1.0000", "1.0167", "1.0167", "1.1334", "1.1501", "1.1668", "1.1835", "1.2002", "1.2169", "1.2336", "1.2503",
+        "1.2670"}},
+      {"every second frame, a gap after the second",
+       {"10.0", "12.0", "30.0", "32.0", "34.0", "36.0", "38.0", "40.0", "42.0", "44.0", "46.0", "48.0"},
+       {"5.0000", "5.0667", "5.6673", "5.7340", "5.8007", "5.8674", "5.9341", "6.0008", "6.0675", "6.1342", "6.2009",
+        "6.2676"}},
+  };
+  for (const Numbering& n : cases) {
+    SCOPED_TRACE(n.name);
+    std::vector<TableRowCells> rows(12);
+    for (int k = 0; k < 12; ++k) {
+      TableRowCells& row = rows[static_cast<size_t>(k)];
+      row.No = n.no[k];
+      row.H = "23", row.M = "59", row.S = n.s[k];
+      row.Objects[0].Value = FormatFixed(1400 + 11 * k, 1, 8);
+      row.Objects[1].Value = FormatFixed(800 - 13 * k + (k % 3) * 7, 1, 8);
+    }
+    ChartOn f(2, rows);
+    f.ClickRecord(6);
+    ASSERT_EQ(f.session.ChartState.SelectedFrame, 6);
+    auto* w = f.Open<TCorrection>("Button11", "Correction");
+    ASSERT_NE(w, nullptr);
+    Find<QSpinBox>(w, "UpDown1")->setValue(2);
+    Find<QPushButton>(w, "Button1")->click();
+    ASSERT_TRUE(f.host.Errors().empty()) << f.host.Errors()[0];
+    EXPECT_EQ(Find<QLineEdit>(w, "Edit5")->text(), "730.40000");
+    for (int k = 0; k < 12; ++k) {
+      EXPECT_NEAR(f.Value(k, 11), expected[k], 0.05) << k;
+      EXPECT_EQ(f.Cell(k, 12), "730.4") << k;
+      EXPECT_EQ(f.Cell(k, 1), n.no[k]) << k;
     }
   }
 }

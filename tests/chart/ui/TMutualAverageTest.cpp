@@ -194,6 +194,10 @@ TEST(TMutual_Average, RefusedRecalculationKeepsTheUnitList) {
          f.Type("Edit7", "0");
        },
        "The first and last frame times are equal: no frame rate can be found from them."},
+      // The table was measured without reading the stamp: no time in column 4.
+      {"no time read from the video", [](Fixture& f) { f.C<TRadioGroup>("RadioGroup1")->SetItemIndex(0); },
+       "The first record holds no time read from the video image: choose \"Based on First Frame\" or "
+       "\"First & Last Frame\" and type the time."},
       // Line 20 of the table: six header lines, then data line 15.
       {"target cell", [](Fixture& f) { SetCsvField(f.host.table.lines[20], 11, "x1"); },
        "'x1' is not a valid number (data line 15, column 11)."},
