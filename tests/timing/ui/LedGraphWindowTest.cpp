@@ -503,6 +503,17 @@ TEST(LedGraphWindow, FlatLedSignalIsTold) {
   EXPECT_EQ(Find<QLineEdit>(*w, "Edit21")->text(), "");
 }
 
+// "Apply to Analysis" says why it writes nothing, and leaves the table as it is.
+void ExpectApplyRefused(FakeMain& m, TLEDGraph& w, const std::string& told) {
+  const std::vector<std::string> before = m.lines;
+  m.dialogs.messages.clear();
+  Find<QPushButton>(w, "Button6")->click();
+  EXPECT_EQ(m.lines, before);
+  EXPECT_EQ(m.applied, 0);
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text.toStdString(), told);
+}
+
 // Step 1 again after step 7 clears the corrected times: applying them then
 // would write zero times over every row.
 TEST(LedGraphWindow, ApplyAfterANewVerificationNeedsANewCalibration) {
@@ -512,15 +523,9 @@ TEST(LedGraphWindow, ApplyAfterANewVerificationNeedsANewCalibration) {
   Find<QPushButton>(*w, "Button5")->click();
   Find<QPushButton>(*w, "Button4")->click();
   ASSERT_TRUE(Find<QPushButton>(*w, "Button6")->isEnabled());
-  const std::vector<std::string> before = m.lines;
-  m.dialogs.messages.clear();
-  Find<QPushButton>(*w, "Button6")->click();
-  EXPECT_EQ(m.lines, before);
-  EXPECT_EQ(m.applied, 0);
-  ASSERT_EQ(m.dialogs.messages.size(), 1u);
-  EXPECT_EQ(m.dialogs.messages[0].text.toStdString(),
-            "No calibration has been made since step 1: run step 7, or memorise two points or more, before "
-            "applying.");
+  ExpectApplyRefused(m, *w,
+                     "No calibration has been made since step 1: run step 7, or memorise two points or more, before "
+                     "applying.");
   // A new pick and fit make the times good to apply again.
   PickAndSpread(*w);
   Find<QPushButton>(*w, "Button5")->click();
@@ -1015,7 +1020,6 @@ TEST(LedGraphWindow, NewBackgroundAfterTheFitNeedsTheFitAgain) {
   const double straight = Find<QLineEdit>(*w, "Edit18")->text().toDouble();
   ASSERT_GT(std::fabs(straight + blink.delay), 1e-3);
 
-  const std::vector<std::string> before = m.lines;
   struct Change {
     const char* name;
     int position;
@@ -1031,14 +1035,9 @@ TEST(LedGraphWindow, NewBackgroundAfterTheFitNeedsTheFitAgain) {
     for (const char* name : {"Edit18", "Edit21", "Edit27", "Edit28"})
       EXPECT_EQ(Find<QLineEdit>(*w, name)->text(), "") << name;
     EXPECT_EQ(Find<QLineEdit>(*w, "Edit19")->text(), "Offset");
-    m.dialogs.messages.clear();
-    Find<QPushButton>(*w, "Button6")->click();
-    EXPECT_EQ(m.lines, before);
-    EXPECT_EQ(m.applied, 0);
-    ASSERT_EQ(m.dialogs.messages.size(), 1u);
-    EXPECT_EQ(m.dialogs.messages[0].text.toStdString(),
-              "The LED background was fitted again after step 7: run step 7 again, or memorise two points or more, "
-              "before applying.");
+    ExpectApplyRefused(m, *w,
+                       "The LED background was fitted again after step 7: run step 7 again, or memorise two points "
+                       "or more, before applying.");
     Find<QPushButton>(*w, "Button7")->click();
     EXPECT_TRUE(m.points.empty());
   }
