@@ -514,11 +514,18 @@ int AddPointsWithoutLedCorrection(std::vector<std::string>& points, const LedTab
 // ---- the PPS rising line and the cycle range ----
 
 void ClearPpsChoice(std::vector<TLedFrameSample>& samples) {
+  ClearCycleFit(samples);
   for (TLedFrameSample& x : samples) {
     x.InFit = 0;
     x.PpsRising = 0;
-    x.FittedSignal = -200.0L;
     x.CycleMember = 0;
+  }
+}
+
+void ClearCycleFit(std::vector<TLedFrameSample>& samples) {
+  for (TLedFrameSample& x : samples) {
+    x.FittedSignal = -200.0L;
+    x.ZeroCrossing = 0;
   }
 }
 

@@ -173,6 +173,8 @@ std::optional<int> ChoosePpsRisingLine(const std::vector<TLedFrameSample>& sampl
 void MarkPpsRisingLine(std::vector<TLedFrameSample>& samples, int last_line, int line, int cycle_frames);
 // Clears the choice, the fit flags and the fitted line.
 void ClearPpsChoice(std::vector<TLedFrameSample>& samples);
+// Clears the fitted line and its zero crossing only.
+void ClearCycleFit(std::vector<TLedFrameSample>& samples);
 // Mean signal over cycles -10..0 below cycles 0..10 from the line.
 bool SignalRises(const std::vector<TLedFrameSample>& samples, int last_line, int line, int cycle_frames);
 // A line whose trend matches the rate's drift: a good place to click.

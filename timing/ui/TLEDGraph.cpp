@@ -337,6 +337,7 @@ void TLEDGraph::ResetSteps() {
   noise_factor_ = 7.0L;
   histogram_drawn_ = false;
   vratio_taken_ = false;
+  cycle_fitted_ = background_refitted_ = false;
   {
     const std::vector<std::string> stored = host_.StoredPoints ? host_.StoredPoints() : std::vector<std::string>{};
     ListBox1->clear();
@@ -439,6 +440,7 @@ void TLEDGraph::Button4Click() {
     return;
   }
   const PcTimeFit fit = FitRecordedPcTime(Table(), state_);
+  cycle_fitted_ = background_refitted_ = false;
   SetScrollRange();
   if (fit.Fitted) SetMemoLines(Memo2, fit.Table);
   RunBackgroundFit();
@@ -487,14 +489,28 @@ void TLEDGraph::UpDown15Click() {
 
 void TLEDGraph::UpDown13Click() {
   Edit25->setText(Q(FormatFixed(UpDown13->Position() / 10.0L, 1, 15)));
-  RunBackgroundFit();
+  RefitBackground();
   DrawLedGraph();
 }
 
 void TLEDGraph::UpDown14Click() {
   Edit26->setText(QString::number(UpDown14->Position()));
-  RunBackgroundFit();
+  RefitBackground();
   DrawCurrentGraph();
+}
+
+void TLEDGraph::RefitBackground() {
+  RunBackgroundFit();
+  if (!cycle_fitted_) return;
+  // The fitted line, its crossing and the offset belong to the last signal:
+  // applying them would time the rows by a background no longer shown.
+  cycle_fitted_ = false;
+  background_refitted_ = true;
+  ClearCycleFit(samples_);
+  for (QLineEdit* e : {Edit18, Edit21, Edit27, Edit28}) e->clear();
+  Edit19->setText("Offset");
+  state_.CorrectedTimesSet = false;
+  state_.PpsPointSet = false;
 }
 
 void TLEDGraph::SetScrollRange() {
@@ -614,6 +630,8 @@ void TLEDGraph::Button5Click() {
         "The LED signal does not change over the chosen cycles: no offset is found, and the times keep the "
         "previous offset (" + Q(FormatFixed(state_.LedTimeOffset, 7, 10)) + " seconds).");
   }
+  cycle_fitted_ = true;
+  background_refitted_ = false;
   SetMemoLines(Memo3, r.Table);
   SetMemoLines(Memo2, r.Table);
   if (host_.CorrectedTimesReady) host_.CorrectedTimesReady();
@@ -639,8 +657,11 @@ void TLEDGraph::Button6Click() {
     return;
   }
   if (points.size() <= 1 && !state_.CorrectedTimesSet) {
-    Dialogs().ShowWarning(
-        "No calibration has been made since step 1: run step 7, or memorise two points or more, before applying.");
+    Dialogs().ShowWarning(background_refitted_
+                              ? "The LED background was fitted again after step 7: run step 7 again, or memorise "
+                                "two points or more, before applying."
+                              : "No calibration has been made since step 1: run step 7, or memorise two points or "
+                                "more, before applying.");
     return;
   }
   // The frame times cover every frame of the video, so rows measured or

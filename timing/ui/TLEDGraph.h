@@ -192,6 +192,9 @@ class TLEDGraph : public QWidget {
   void ForgetPick();
   // Both cycle bounds back to 0, their edits too, without a redraw.
   void ZeroCycleRange();
+  // Steps 4 and 6 again: a new background fit, and a cycle fit made on the
+  // last one's signal is forgotten.
+  void RefitBackground();
   // The histogram panel of one frame; returns the model level found.
   long double DrawHistogramPanel();
 
@@ -205,6 +208,8 @@ class TLEDGraph : public QWidget {
   long double model_level_ = 0.05L;
   bool histogram_drawn_ = false;
   bool vratio_taken_ = false;
+  bool cycle_fitted_ = false;          // step 7 has fitted the signal as it stands
+  bool background_refitted_ = false;   // and that fit was then forgotten by a new background
   std::string no_fit_reason_;  // why the last step 1 found no PC-time line
 };
 

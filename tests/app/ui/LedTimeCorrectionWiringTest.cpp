@@ -87,7 +87,17 @@ void OpenCalibratedAndMemorised(MainRoadWindow& m, TLEDGraph*& w) {
   CalibrateAtThePulse(w);
   w->Button7->click();
   ASSERT_EQ(w->ListBox1->count(), 1);
+  // The histogram panel of a frame of this video.
+  w->Button1->click();
+  ASSERT_FALSE(w->Edit7->text().isEmpty());
+  ASSERT_FALSE(w->Histogram->pixmap().isNull());
   m.W().Results.MarkSaved();
+}
+
+// Nor does the last video's histogram panel stay beside the new rows.
+void ExpectHistogramPanelCleared(const TLEDGraph& w) {
+  for (const QLineEdit* e : {w.Edit1, w.Edit7, w.Edit8}) EXPECT_EQ(e->text(), "") << e->objectName().toStdString();
+  EXPECT_TRUE(w.Histogram->pixmap().isNull());
 }
 
 // The LED table with its PC times an hour later: rows of another recording.
@@ -113,6 +123,7 @@ TEST(LedTimeCorrectionWiring, AnotherVideoLeavesNoCalibrationToApply) {
   // Nor is the last video's offset shown beside it, or step 7 open to it.
   EXPECT_EQ(w->Edit18->text(), "");
   EXPECT_FALSE(w->Button5->isEnabled());
+  ExpectHistogramPanelCleared(*w);
   // Rows of the new video, measured an hour later.
   const std::vector<std::string> rows = TableAnHourLater();
   m.W().Results.Assign(rows);
@@ -157,6 +168,7 @@ TEST(LedTimeCorrectionWiring, ALoadedTableLeavesNoCalibrationToApply) {
   EXPECT_EQ(w->Edit18->text(), "");
   EXPECT_EQ(w->Edit23->text(), "60");
   EXPECT_EQ(w->Edit24->text(), " 16.68x60=1001.0");
+  ExpectHistogramPanelCleared(*w);
   w->Button6->click();
   EXPECT_FALSE(m.W().Options.SharpCapTimeAvailable);
   EXPECT_EQ(m.W().Results.Lines(), loaded);

@@ -503,6 +503,17 @@ TEST(LedGraphWindow, FlatLedSignalIsTold) {
   EXPECT_EQ(Find<QLineEdit>(*w, "Edit21")->text(), "");
 }
 
+// "Apply to Analysis" says why it writes nothing, and leaves the table as it is.
+void ExpectApplyRefused(FakeMain& m, TLEDGraph& w, const std::string& told) {
+  const std::vector<std::string> before = m.lines;
+  m.dialogs.messages.clear();
+  Find<QPushButton>(w, "Button6")->click();
+  EXPECT_EQ(m.lines, before);
+  EXPECT_EQ(m.applied, 0);
+  ASSERT_EQ(m.dialogs.messages.size(), 1u);
+  EXPECT_EQ(m.dialogs.messages[0].text.toStdString(), told);
+}
+
 // Step 1 again after step 7 clears the corrected times: applying them then
 // would write zero times over every row.
 TEST(LedGraphWindow, ApplyAfterANewVerificationNeedsANewCalibration) {
@@ -512,15 +523,9 @@ TEST(LedGraphWindow, ApplyAfterANewVerificationNeedsANewCalibration) {
   Find<QPushButton>(*w, "Button5")->click();
   Find<QPushButton>(*w, "Button4")->click();
   ASSERT_TRUE(Find<QPushButton>(*w, "Button6")->isEnabled());
-  const std::vector<std::string> before = m.lines;
-  m.dialogs.messages.clear();
-  Find<QPushButton>(*w, "Button6")->click();
-  EXPECT_EQ(m.lines, before);
-  EXPECT_EQ(m.applied, 0);
-  ASSERT_EQ(m.dialogs.messages.size(), 1u);
-  EXPECT_EQ(m.dialogs.messages[0].text.toStdString(),
-            "No calibration has been made since step 1: run step 7, or memorise two points or more, before "
-            "applying.");
+  ExpectApplyRefused(m, *w,
+                     "No calibration has been made since step 1: run step 7, or memorise two points or more, before "
+                     "applying.");
   // A new pick and fit make the times good to apply again.
   PickAndSpread(*w);
   Find<QPushButton>(*w, "Button5")->click();
@@ -769,6 +774,7 @@ struct Blink {
   double lit = 0.1;
   double delay = 0.2345;
   double drift = 0.01;  // grey levels a frame the dark LED brightens by
+  double bow = 0;       // grey levels the dark LED's first and last frames lie above a straight line
   double Period() const { return 1.0 / static_cast<double>(rate); }
   double TrueEnd(int f) const {
     return 77411.0 + (1.0 - onset_into) * Period() + (f - onset_frame) * Period();
@@ -778,7 +784,8 @@ struct Blink {
     double overlap = 0;
     for (double s = std::floor(start) - 1; s <= end; s += 1)
       overlap += std::max(0.0, std::min(end, s + lit) - std::max(start, s));
-    return 20 + drift * f + 200 * overlap / Period();
+    const double u = 2.0 * f / (rows - 1) - 1;
+    return 20 + drift * f + bow * u * u + 200 * overlap / Period();
   }
   std::vector<std::string> Table() const {
     std::vector<TableRowCells> cells(static_cast<size_t>(rows));
@@ -990,4 +997,58 @@ TEST(LedGraphWindow, RowsShorterThanOneCycleAreTold) {
     EXPECT_FALSE(Find<QPushButton>(*w, "Button5")->isEnabled());
     w->close();
   }
+}
+
+// A new background band or degree after step 7 changes the signal the cycle
+// was fitted on: the old fitted line, its offset and its calibration point
+// are not this signal's, and "Apply to Analysis" must not write them.
+TEST(LedGraphWindow, NewBackgroundAfterTheFitNeedsTheFitAgain) {
+  FakeMain m;
+  Blink blink;
+  blink.bow = 40;
+  m.lines = blink.Table();
+  TLEDGraph* w = m.Open();
+  Find<QPushButton>(*w, "Button4")->click();
+  // A straight background misses the bow: the offset found on it is wrong.
+  Find<TUpDown>(*w, "UpDown14")->setValue(1);
+  Find<TRadioGroup>(*w, "RadioGroup1")->SetItemIndex(1);
+  PressAt(Find<QLabel>(*w, "LEDImage1"), w->SignalDot(blink.onset_frame));
+  ASSERT_EQ(Find<QLineEdit>(*w, "Edit20")->text().toStdString(), std::to_string(blink.onset_frame));
+  Find<TUpDown>(*w, "UpDown1")->setValue(-5);
+  Find<TUpDown>(*w, "UpDown2")->setValue(4);
+  Find<QPushButton>(*w, "Button5")->click();
+  const double straight = Find<QLineEdit>(*w, "Edit18")->text().toDouble();
+  ASSERT_GT(std::fabs(straight + blink.delay), 1e-3);
+
+  struct Change {
+    const char* name;
+    int position;
+  };
+  for (const Change& change : {Change{"UpDown13", 30}, Change{"UpDown14", 2}}) {
+    SCOPED_TRACE(change.name);
+    Find<QPushButton>(*w, "Button5")->click();
+    ASSERT_FALSE(Find<QLineEdit>(*w, "Edit18")->text().isEmpty());
+    Find<TUpDown>(*w, change.name)->setValue(change.position);
+    int fitted = 0;
+    for (const TLedFrameSample& s : w->Samples()) fitted += s.FittedSignal > -200.0L || s.ZeroCrossing;
+    EXPECT_EQ(fitted, 0);
+    for (const char* name : {"Edit18", "Edit21", "Edit27", "Edit28"})
+      EXPECT_EQ(Find<QLineEdit>(*w, name)->text(), "") << name;
+    EXPECT_EQ(Find<QLineEdit>(*w, "Edit19")->text(), "Offset");
+    ExpectApplyRefused(m, *w,
+                       "The LED background was fitted again after step 7: run step 7 again, or memorise two points "
+                       "or more, before applying.");
+    Find<QPushButton>(*w, "Button7")->click();
+    EXPECT_TRUE(m.points.empty());
+  }
+
+  // Step 7 on the background now shown finds the truth, and that is applied.
+  Find<QPushButton>(*w, "Button5")->click();
+  EXPECT_NEAR(Find<QLineEdit>(*w, "Edit18")->text().toDouble(), -blink.delay, 1e-4);
+  Find<QPushButton>(*w, "Button6")->click();
+  ASSERT_EQ(m.applied, 1);
+  const std::string& row = m.lines[static_cast<size_t>(6 + 200)];
+  EXPECT_NEAR(DaySeconds(GetCsvField(row, 4), GetCsvField(row, 5), GetCsvField(row, 7)), blink.TrueEnd(200), 3e-4)
+      << row;
+  w->close();
 }
