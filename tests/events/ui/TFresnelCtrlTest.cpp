@@ -1427,6 +1427,47 @@ TEST(TFresnelCtrl, PredictedAndTypedVelocityAgreeAtAMeasurementStep) {
   }
 }
 
+// The error locates the step within one exposure and is never finer than the
+// records' spacing: blocks of 2 frames measured on every frame (each block's
+// value on both of its records) span 2 frames per error unit, as the averaged
+// blocks do.
+TEST(TFresnelCtrl, TimingErrorCountsInTheLongerOfExposureAndSpacing) {
+  struct Row {
+    const char* name;
+    int32_t integration;
+    int step;
+    double unit_frames;
+  } rows[] = {{"blocks of 2 measured on every frame", 2, 1, 2}, {"averaged blocks of 2", 2, 2, 2}};
+  DiffractionParams p;
+  p.ModelFrameRate = 29.97L / 2;
+  p.ObjectVelocity = 30;
+  SpectralModel s;
+  s.StarTemperature = 6650;
+  RecomputeSpectralModel(s, "/nonexistent/CCDSpectralSensitivity.csv");
+  const DiffractionModel m(MakeFresnelTables(), s, p);
+  std::vector<double> blocks;
+  for (int k = 0; k < kRecords; ++k)
+    blocks.push_back(static_cast<double>(m.RecordValue(k - kSelected, 1, -123, -1, 200, 800, 33)) +
+                     (k % 2 ? 40 : -40));
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    std::vector<double> values = blocks;
+    if (r.integration >= 2 && r.step == 1)
+      for (int k = 0; k < kRecords; ++k)
+        values[static_cast<size_t>(k)] =
+            blocks[static_cast<size_t>(kSelected + static_cast<int>(std::floor((k - kSelected) / 2.0)))];
+    PanelFixture f(values);
+    f.host.frame_step = r.step;
+    f.events.Flags.IntegrationCount = r.integration;
+    f.Open();
+    f.Control<QPushButton>("Button3")->click();
+    WaitForFit(f.chart);
+    const double units = f.Control<QLineEdit>("Edit33")->text().toDouble();
+    ASSERT_GT(units, 0);
+    EXPECT_NEAR(f.Control<QLineEdit>("Edit12")->text().toDouble(), units * r.unit_frames * 1000.0 / 29.97, 0.6);
+  }
+}
+
 // Typing a distance once showed the star's diameter as 0 while the fit still
 // used the typed diameter: the read-out and the fit now keep the same one.
 TEST(TFresnelCtrl, ADistanceTypedAfterTheDiameterKeepsTheDiameterShownAndUsed) {
