@@ -1373,6 +1373,27 @@ TEST(TFresnelCtrl, StartsFromThePredictedElements) {
 
 }  // namespace
 
+namespace {
+
+// A slow shadow (30 m/s) disappearing 12.3 ms after the selected record of
+// 2-frame records, each an exposure of +-`half_width` ms, with scatter.
+std::vector<double> SlowShadowRecords(int half_width) {
+  DiffractionParams p;
+  p.ModelFrameRate = 29.97L / 2;
+  p.ObjectVelocity = 30;
+  SpectralModel s;
+  s.StarTemperature = 6650;
+  RecomputeSpectralModel(s, "/nonexistent/CCDSpectralSensitivity.csv");
+  const DiffractionModel m(MakeFresnelTables(), s, p);
+  std::vector<double> values;
+  for (int k = 0; k < kRecords; ++k)
+    values.push_back(static_cast<double>(m.RecordValue(k - kSelected, 1, -123, -1, 200, 800, half_width)) +
+                     (k % 2 ? 40 : -40));
+  return values;
+}
+
+}  // namespace
+
 // A slow shadow (30 m/s, fringes over several records) on a table measured
 // every second frame, and on an integrated video averaged into blocks of two
 // frames: the event lies 12.3 ms after the selected record. The velocity from
@@ -1391,20 +1412,8 @@ TEST(TFresnelCtrl, PredictedAndTypedVelocityAgreeAtAMeasurementStep) {
               {"integrated blocks of 2, typed", 2, 2, true, 30}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
-    DiffractionParams p;
-    p.ModelFrameRate = 29.97L / 2;
-    p.ObjectVelocity = 30;
-    SpectralModel s;
-    s.StarTemperature = 6650;
-    RecomputeSpectralModel(s, "/nonexistent/CCDSpectralSensitivity.csv");
-    const DiffractionModel m(MakeFresnelTables(), s, p);
     // One frame's exposure, or the whole block of an integrated video.
-    const int half_width = r.integration >= 2 ? 33 : 16;
-    std::vector<double> values;
-    for (int k = 0; k < kRecords; ++k)
-      values.push_back(static_cast<double>(m.RecordValue(k - kSelected, 1, -123, -1, 200, 800, half_width)) +
-                       (k % 2 ? 40 : -40));
-    PanelFixture f(values);
+    PanelFixture f(SlowShadowRecords(r.integration >= 2 ? 33 : 16));
     f.host.frame_step = r.step;
     f.events.Flags.IntegrationCount = r.integration;
     f.events.Identification.OccultationElements.Velocity = 30;
@@ -1438,17 +1447,7 @@ TEST(TFresnelCtrl, TimingErrorCountsInTheLongerOfExposureAndSpacing) {
     int step;
     double unit_frames;
   } rows[] = {{"blocks of 2 measured on every frame", 2, 1, 2}, {"averaged blocks of 2", 2, 2, 2}};
-  DiffractionParams p;
-  p.ModelFrameRate = 29.97L / 2;
-  p.ObjectVelocity = 30;
-  SpectralModel s;
-  s.StarTemperature = 6650;
-  RecomputeSpectralModel(s, "/nonexistent/CCDSpectralSensitivity.csv");
-  const DiffractionModel m(MakeFresnelTables(), s, p);
-  std::vector<double> blocks;
-  for (int k = 0; k < kRecords; ++k)
-    blocks.push_back(static_cast<double>(m.RecordValue(k - kSelected, 1, -123, -1, 200, 800, 33)) +
-                     (k % 2 ? 40 : -40));
+  const std::vector<double> blocks = SlowShadowRecords(33);
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
     std::vector<double> values = blocks;
