@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "base/DateText.h"
 #include "base/NumberText.h"
@@ -290,15 +291,23 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
       ns1 = ns2 = 2;
       ns1_valid = ns2_valid = true;
     }
-    const long double kf = delayed && k.IntegrationFrames > 0 ? k.IntegrationFrames : 1;
+    // The step is found within one record's exposure: the averaged block,
+    // else the camera's integration (a frame, or a field, without one), but
+    // never closer than the records lie apart.
+    const long double field_share = in.FieldRecords ? 0.5L : 1;
+    long double exposure = field_share;
+    if (in.BlockFrames >= 2)
+      exposure = in.BlockFrames;
+    else if (delayed && k.IntegrationFrames >= 2)
+      exposure = k.IntegrationFrames;
+    const long double unit_frames = std::max(std::max(1, std::abs(in.RecordStep)) * field_share, exposure);
     auto err = [&](long double ns, bool valid) {
       if (!valid || !(in.TimingFrameRate > 0)) return std::string("---");
       // The same error the diffraction panel states for the fitted event.
       const long double frames = EventTimingErrorFrames(ns, in.DiffractionFitted ? in.EventWidthRecords : 0);
       // Far beyond S/N 1 the polynomial turns negative: no error to show.
       if (!(frames > 0)) return std::string("---");
-      // A field record lasts half a frame, as the panel counts it too.
-      return FormatFixed(frames * in.RecordSpacing * kf / in.TimingFrameRate / (in.FieldRecords ? 2 : 1), 3, 6);
+      return FormatFixed(frames * unit_frames / in.TimingFrameRate, 3, 6);
     };
     k.TimingErrorText = err(ns_total, true);
     k.FirstTimingErrorText = err(ns1, ns1_valid);

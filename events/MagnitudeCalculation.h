@@ -45,9 +45,11 @@ struct MagnitudeInputs {
   bool StepWindowSet = false;  // the step window's two offsets differ
   bool DiffractionFitted = false;
   double EventWidthRecords = 0;  // records the fitted event takes to pass
-  // Exposures (frames, or blocks of an integrated video) from one record to
-  // the next when every n-th one is measured.
-  long double RecordSpacing = 1;
+  // Frames from one record to the next when every n-th one is measured, and
+  // the frames averaged into one record of an integrated video's blocks
+  // (below 2: none).
+  int RecordStep = 1;
+  int32_t BlockFrames = 0;
   std::string Offset1Text = "0", Offset2Text;  // fitted offsets of the components, ms
   std::string ContactAngleText;
   std::string PredictedDropText;

@@ -1,6 +1,7 @@
 // TFresnelCtrl: the level windows' averages and the diffraction fit on worker
 // threads, drawn on the chart when it ends.
 #include <QProgressBar>
+#include <algorithm>
 
 #include "base/NumberText.h"
 #include "chart/ui/Tchart1.h"
@@ -165,9 +166,12 @@ void TFresnelCtrl::FinishFit(const FitOutcome& out) {
   d.ObservedWindowCount = out.ObservedWindowCount;
   d.EventWidthRecords = out.EventWidthRecords;
   const DiffractionParams& p = job->Model.Params();
-  const FitTimingError error = ComputeFitTimingError(out.Residual, out.ObservedWindowCount, d, job->Levels.A,
-                                                     job->Levels.B, p.ModelFrameRate / RecordTimeScale(), p.FieldMode,
-                                                     out.EventWidthRecords);
+  // The error counts in exposures (an integration block) or, where records lie
+  // further apart than that, in records; blocks measured frame by frame are
+  // one exposure over several records.
+  const FitTimingError error =
+      ComputeFitTimingError(out.Residual, out.ObservedWindowCount, d, job->Levels.A, job->Levels.B,
+                            p.ModelFrameRate / std::max(1.0L, RecordTimeScale()), p.FieldMode, out.EventWidthRecords);
   events_.Texts.EventErrorText[0] = error.SecondsText;
   Edit34->setText(QString::fromStdString(out.TargetText));
   Edit11->setText(QString::fromStdString(out.ResidualText));

@@ -448,7 +448,8 @@ void TMagnitudeCalculator::MagnitudeCalculation() {
   in.StepWindowSet = p.StepWindowSet;
   in.DiffractionFitted = events_.Diffraction.DiffractionFitted != 0;
   in.EventWidthRecords = events_.Diffraction.EventWidthRecords;
-  in.RecordSpacing = RecordVelocityFactor(host_.MeasurementInterval(), events_.Flags.IntegrationCount);
+  in.RecordStep = host_.MeasurementInterval();
+  in.BlockFrames = events_.Flags.IntegrationCount;
   in.Offset1Text = p.Offset1Text;
   in.Offset2Text = p.Offset2Text;
   in.ContactAngleText = p.ContactAngleText;

@@ -257,6 +257,49 @@ TEST(MagnitudeCalculation, FittedOffsetOfAFieldCountsFromTheFieldsMiddle) {
   }
 }
 
+// The polynomial's error locates the step within one exposure: an averaged
+// block of an integrated video whatever camera is chosen, or the camera's own
+// integration, and is never finer than the records' spacing. A Monte Carlo of
+// a step in averaged blocks with known noise gives the polynomial times the
+// block (also when each block is measured on all of its frames), and at least
+// the spacing when every 2nd frame is measured. N/S 0.2: 0.2060 frames.
+TEST(MagnitudeCalculation, TimingErrorCountsInTheRecordsExposure) {
+  struct Row {
+    EventCamera camera;
+    const char* integration;  // the calculator's integrated frames
+    int step, block;
+    bool fields;
+    double seconds;  // 0.2060 x frames / 29.97
+  };
+  const Row rows[] = {
+      {EventCamera::Wat120N, "8", 8, 8, false, 0.054992},  // averaged blocks of 8
+      {EventCamera::Wat100N, "8", 8, 8, false, 0.054992},  // the same blocks, another camera chosen
+      {EventCamera::Wat120N, "8", 1, 8, false, 0.054992},  // blocks of 8 measured on every frame
+      {EventCamera::Wat120N, "8", 1, 0, false, 0.054992},  // the camera's integration, no blocks
+      {EventCamera::Wat120N, "8", 2, 0, false, 0.054992},  // the same measured every 2nd frame
+      {EventCamera::Wat120N, "8", 16, 0, false, 0.109983},  // records further apart than the exposure
+      {EventCamera::Wat120N, "8", 1, 0, true, 0.054992},   // fields of one integrated exposure
+      {EventCamera::Wat100N, "0", 2, 0, false, 0.013748},  // every 2nd frame
+      {EventCamera::Wat100N, "0", 1, 0, false, 0.006874},
+      {EventCamera::Wat100N, "0", 1, 0, true, 0.003437},   // a field
+  };
+  const TReportLightCurveElement e = LunarStar();
+  for (const Row& r : rows) {
+    MagnitudeInputs in = SingleStar(e);
+    in.Levels.StdError = {4.0, 0, 0.5};  // SD 16 over a drop of 80
+    in.Camera = r.camera;
+    in.IntegrationText = r.integration;
+    in.RecordStep = r.step;
+    in.BlockFrames = r.block;
+    in.FieldRecords = r.fields;
+    EventResultTexts keep;
+    MagnitudeCalculation(in, keep);
+    SCOPED_TRACE(::testing::Message() << "step " << r.step << " block " << r.block << " fields " << r.fields
+                                      << " camera " << static_cast<int>(r.camera));
+    EXPECT_NEAR(std::stod(keep.TimingErrorText), r.seconds, 0.0005) << keep.TimingErrorText;
+  }
+}
+
 // The event time is a time of day: a delay that takes it before midnight
 // gives the previous day's time, a time past midnight the next day's, and
 // seconds that round up to 60 with fewer decimals carry into the minute.

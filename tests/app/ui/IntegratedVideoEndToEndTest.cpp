@@ -254,6 +254,12 @@ TEST_P(IntegratedVideoEndToEnd, EventTimeOfTheAveragedBlocksMatchesTheTruth) {
   EXPECT_NEAR(DayMs(parts[1].toInt(), parts[2].toInt(), parts[3].toDouble()), EventLineMs(event), 0.5)
       << entry.toStdString();
   EXPECT_TRUE(entry.contains(c.reappearance ? " R" : " D")) << entry.toStdString();
+  // The panel states the same error; the averaged blocks are N frames long
+  // whatever camera the calculator is set to.
+  EXPECT_NEAR(shown_error_ms, panel->Edit12->text().toDouble(), 1.5);
+  calc->RadioButton2->click();  // WAT100N
+  const QString other = calc->Memo1->toPlainText().split('\n').value(2);
+  EXPECT_NEAR(other.mid(other.indexOf("+/- ") + 4, 5).toDouble() * 1000, shown_error_ms, 0.5) << other.toStdString();
   calc->close();
   m.dialogs.yes_no_answers.push_back(false);
   guide->close();

@@ -1414,6 +1414,27 @@ TEST(TFresnelCtrl, StartsFromThePredictedElements) {
 
 }  // namespace
 
+namespace {
+
+// A slow shadow (30 m/s) disappearing 12.3 ms after the selected record of
+// 2-frame records, each an exposure of +-`half_width` ms, with scatter.
+std::vector<double> SlowShadowRecords(int half_width) {
+  DiffractionParams p;
+  p.ModelFrameRate = 29.97L / 2;
+  p.ObjectVelocity = 30;
+  SpectralModel s;
+  s.StarTemperature = 6650;
+  RecomputeSpectralModel(s, "/nonexistent/CCDSpectralSensitivity.csv");
+  const DiffractionModel m(MakeFresnelTables(), s, p);
+  std::vector<double> values;
+  for (int k = 0; k < kRecords; ++k)
+    values.push_back(static_cast<double>(m.RecordValue(k - kSelected, 1, -123, -1, 200, 800, half_width)) +
+                     (k % 2 ? 40 : -40));
+  return values;
+}
+
+}  // namespace
+
 // A slow shadow (30 m/s, fringes over several records) on a table measured
 // every second frame, and on an integrated video averaged into blocks of two
 // frames: the event lies 12.3 ms after the selected record. The velocity from
@@ -1432,20 +1453,8 @@ TEST(TFresnelCtrl, PredictedAndTypedVelocityAgreeAtAMeasurementStep) {
               {"integrated blocks of 2, typed", 2, 2, true, 30}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
-    DiffractionParams p;
-    p.ModelFrameRate = 29.97L / 2;
-    p.ObjectVelocity = 30;
-    SpectralModel s;
-    s.StarTemperature = 6650;
-    RecomputeSpectralModel(s, "/nonexistent/CCDSpectralSensitivity.csv");
-    const DiffractionModel m(MakeFresnelTables(), s, p);
     // One frame's exposure, or the whole block of an integrated video.
-    const int half_width = r.integration >= 2 ? 33 : 16;
-    std::vector<double> values;
-    for (int k = 0; k < kRecords; ++k)
-      values.push_back(static_cast<double>(m.RecordValue(k - kSelected, 1, -123, -1, 200, 800, half_width)) +
-                       (k % 2 ? 40 : -40));
-    PanelFixture f(values);
+    PanelFixture f(SlowShadowRecords(r.integration >= 2 ? 33 : 16));
     f.host.frame_step = r.step;
     f.events.Flags.IntegrationCount = r.integration;
     f.events.Identification.OccultationElements.Velocity = 30;
@@ -1465,6 +1474,37 @@ TEST(TFresnelCtrl, PredictedAndTypedVelocityAgreeAtAMeasurementStep) {
     const double frames = f.Control<QLineEdit>("Edit33")->text().toDouble();
     const double record_ms = 1000.0 / 29.97 * r.step;
     EXPECT_NEAR(f.Control<QLineEdit>("Edit12")->text().toDouble(), frames * record_ms, 0.5 + 0.001 * record_ms);
+  }
+}
+
+// The error locates the step within one exposure and is never finer than the
+// records' spacing: blocks of 2 frames measured on every frame (each block's
+// value on both of its records) span 2 frames per error unit, as the averaged
+// blocks do.
+TEST(TFresnelCtrl, TimingErrorCountsInTheLongerOfExposureAndSpacing) {
+  struct Row {
+    const char* name;
+    int32_t integration;
+    int step;
+    double unit_frames;
+  } rows[] = {{"blocks of 2 measured on every frame", 2, 1, 2}, {"averaged blocks of 2", 2, 2, 2}};
+  const std::vector<double> blocks = SlowShadowRecords(33);
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    std::vector<double> values = blocks;
+    if (r.integration >= 2 && r.step == 1)
+      for (int k = 0; k < kRecords; ++k)
+        values[static_cast<size_t>(k)] =
+            blocks[static_cast<size_t>(kSelected + static_cast<int>(std::floor((k - kSelected) / 2.0)))];
+    PanelFixture f(values);
+    f.host.frame_step = r.step;
+    f.events.Flags.IntegrationCount = r.integration;
+    f.Open();
+    f.Control<QPushButton>("Button3")->click();
+    WaitForFit(f.chart);
+    const double units = f.Control<QLineEdit>("Edit33")->text().toDouble();
+    ASSERT_GT(units, 0);
+    EXPECT_NEAR(f.Control<QLineEdit>("Edit12")->text().toDouble(), units * r.unit_frames * 1000.0 / 29.97, 0.6);
   }
 }
 
