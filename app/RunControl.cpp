@@ -110,7 +110,11 @@ DeletePlan PlanDeleteLastRows(const std::vector<std::string>& lines, int header_
   // A line added after the rows is no measured frame's row to take back.
   if (RowFrameNumber(lines.back()) < 0) return p;
   p.Acted = true;
-  p.LinesToDelete = std::min(rows, field_measure ? 2 : 1);
+  // A field pair's two rows go together; a last frame with one row left (a
+  // table cut by hand) takes no row of the frame before it.
+  p.LinesToDelete = 1;
+  if (field_measure && rows >= 2 && RowFrameNumber(lines[lines.size() - 2]) == RowFrameNumber(lines.back()))
+    p.LinesToDelete = 2;
   const int deleted_frame = RowFrameNumber(lines[lines.size() - static_cast<size_t>(p.LinesToDelete)]);
   if (rows > p.LinesToDelete) {
     p.NewLastMeasuredFrame = RowFrameNumber(lines[lines.size() - static_cast<size_t>(p.LinesToDelete) - 1]);

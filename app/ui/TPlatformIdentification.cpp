@@ -129,7 +129,8 @@ void TPlatformIdentHost::SetCameraText(const std::string& camera) {
 
 void TPlatformIdentHost::SetFrameStep(int step) {
   w_.UpDown9->SetPosition(step);
-  w_.Run.FrameStep = w_.UpDown9->Position();
+  // As a step set by hand: backward playback goes on backwards, and ends.
+  w_.UpDown9Click();
 }
 
 void TPlatformIdentHost::ShowFrame(int frame) { w_.ChartLink.ShowFrame(frame); }

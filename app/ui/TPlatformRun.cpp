@@ -427,6 +427,9 @@ void TPlatform::StopPlaybackTimer() {
   Timer1->stop();
   EndPlayback();
   if (was_playing) ReleasePlaybackLocks();
+  // No frame may follow (a frame outside the video, another video opening):
+  // the read-outs held during playback paint again now.
+  PaceDisplays();
 }
 
 void TPlatform::StopPlayback() {

@@ -172,3 +172,32 @@ TEST(RunControl, StartResumesInStepAfterTheLastMeasuredFrame) {
   };
   for (const Row& r : rows) EXPECT_EQ(ResumePosition(r.pos, r.last, r.max, r.step), r.resume) << r.name;
 }
+
+// 'DEL' takes the rows of the last frame only: both of a field pair, never a
+// row of the frame before.
+TEST(RunControl, DeleteTakesTheLastFramesRowsOnly) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> rows;
+    bool field;
+    int position;
+    int lines_deleted;
+    int new_last;
+  };
+  const Case cases[] = {
+      {"FramePerRow", {"3.0,a", "4.0,a", "5.0,a"}, false, 5, 1, 4},
+      {"FieldPair", {"3.0,a", "3.5,a", "4.0,a", "4.5,a"}, true, 4, 2, 3},
+      {"HalfPairLast", {"2.0,a", "2.5,a", "3.0,a"}, true, 3, 1, 2},
+      {"OnlyHalfPair", {"3.0,a"}, true, 3, 1, -1},
+      {"OnlyPair", {"3.0,a", "3.5,a"}, true, 3, 2, -1},
+      {"StepTwoFieldPairs", {"1.0,a", "1.5,a", "3.0,a", "3.5,a"}, true, 3, 2, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<std::string> lines = Table(6, c.rows);
+    const DeletePlan p = PlanDeleteLastRows(lines, 6, c.position, c.position, 20, c.field);
+    ASSERT_TRUE(p.Acted);
+    EXPECT_EQ(p.LinesToDelete, c.lines_deleted);
+    EXPECT_EQ(p.NewLastMeasuredFrame, c.new_last);
+  }
+}

@@ -137,4 +137,31 @@ TEST_F(RunControlFaults, DeletingEveryRowFreesFieldMeasure) {
   EXPECT_EQ(cells, (std::vector<std::string>{"0.0", "0.5"}));
 }
 
+// A field table whose last frame kept one row (cut in a spreadsheet): 'DEL'
+// takes that row only, and the frame before keeps both of its fields.
+TEST_F(RunControlFaults, DelOnAHalfFieldPairKeepsTheFrameBefore) {
+  m.Find<QCheckBox>("CheckBox2")->setChecked(true);
+  for (int i = 0; i < 4; ++i) m.Click("Button16");
+  ASSERT_EQ(m.RowFrames(), (std::vector<int>{0, 0, 1, 1, 2, 2, 3, 3}));
+  const auto csv = m.Path("fields.csv");
+  ASSERT_TRUE(m.SaveTableThroughButton6(csv));
+  std::vector<std::string> lines = m.W().Results.Lines();
+  lines.pop_back();
+  std::ofstream out(csv, std::ios::binary);
+  for (const std::string& line : lines) out << line << "\r\n";
+  out.close();
+  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+  m.Click("Button20");
+  ASSERT_EQ(m.RowFrames(), (std::vector<int>{0, 0, 1, 1, 2, 2, 3}));
+  ASSERT_TRUE(m.Find<QCheckBox>("CheckBox2")->isChecked());
+  m.W().GoToFrame(3);
+  m.Click("Button21");
+  EXPECT_EQ(m.RowFrames(), (std::vector<int>{0, 0, 1, 1, 2, 2}));
+  EXPECT_EQ(bar->value(), 2);
+  m.Click("Button16");
+  std::vector<std::string> cells;
+  for (const std::string& row : m.Rows()) cells.push_back(StripQuotes(GetCsvField(row, 1)));
+  EXPECT_EQ(cells, (std::vector<std::string>{"0.0", "0.5", "1.0", "1.5", "2.0", "2.5", "3.0", "3.5"}));
+}
+
 }  // namespace

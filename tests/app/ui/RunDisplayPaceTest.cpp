@@ -1,6 +1,7 @@
 // The read-outs a run or playback changes with every frame paint at the pace
 // of the frame picture, and what they last painted is their final state as
 // soon as the run stops; single steps paint at once.
+#include <QAction>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -136,5 +137,54 @@ TEST(RunDisplayPace, ABoxThatStopsPlaybackFindsTheReadoutsShowingTheirState) {
   EXPECT_GT(p.bar->value(), 5);
   EXPECT_LT(p.bar->value(), kFrames - 1);
 }
+
+}  // namespace
+
+namespace {
+
+// Ways playback ends without a frame of the video being shown afterwards.
+struct EndCase {
+  const char* name;
+  const char* play;  // the button that plays
+  std::function<void(PacedWindow&)> end;
+};
+
+class PlaybackEndedWithoutAFrame : public ::testing::TestWithParam<EndCase> {};
+
+TEST_P(PlaybackEndedWithoutAFrame, ReadoutsPaintAgain) {
+  PacedWindow p;
+  ASSERT_TRUE(PumpUntil([&] { return p.bar->isVisible(); }));
+  p.m.Find<QSlider>("TrackBar1")->setValue(5);
+  if (std::string(GetParam().play) == "SpeedButton10") p.m.W().GoToFrame(kFrames - 1);
+  const int from = p.bar->value();
+  p.m.Click(GetParam().play);
+  ASSERT_TRUE(PumpUntil([&] { return std::abs(p.bar->value() - from) >= 3; }));
+  ASSERT_TRUE(p.m.W().Run.Playing);
+  GetParam().end(p);
+  EXPECT_FALSE(p.m.W().Run.Playing);
+  EXPECT_FALSE(p.m.W().Timer1->isActive());
+  PaintLog bar_log(p.bar, [&] { return QString::number(p.bar->value()); });
+  for (const char* name : {"ScrollBar1", "Edit7", "Edit9", "Edit24", "Panel1", "Memo3"})
+    EXPECT_TRUE(p.m.Find<QWidget>(name)->updatesEnabled()) << name;
+  p.bar->update();
+  EXPECT_TRUE(PumpUntil([&] { return bar_log.last == QString::number(p.bar->value()); }));
+}
+
+void OpenAnotherThroughTheMenu(PacedWindow& p) {
+  const auto other = p.m.Path("other.avi");
+  ASSERT_TRUE(WriteAvi(other.string(), StarFrames(120, 100, 20, 60.3, 49.8, [](int) { return 2000.0; })));
+  p.m.dialogs.open_file_names.push_back(QString::fromStdString(other.string()));
+  p.m.W().findChild<QAction*>("AVIRileOpen1")->trigger();
+  ASSERT_EQ(p.bar->maximum(), 19);
+  ASSERT_EQ(p.bar->value(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, PlaybackEndedWithoutAFrame,
+    ::testing::Values(EndCase{"AnotherVideoOpened", "SpeedButton1", OpenAnotherThroughTheMenu},
+                      EndCase{"AnotherVideoOpenedPlayingBackwards", "SpeedButton10", OpenAnotherThroughTheMenu},
+                      EndCase{"GoToPastTheEnd", "SpeedButton1", [](PacedWindow& p) { p.m.W().GoToFrame(kFrames); }},
+                      EndCase{"GoToBeforeTheStart", "SpeedButton10", [](PacedWindow& p) { p.m.W().GoToFrame(-1); }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

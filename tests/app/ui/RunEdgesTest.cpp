@@ -6,6 +6,7 @@
 #include <QSpinBox>
 
 #include "MainRoadFixture.h"
+#include "app/ui/TPlatformIdentHost.h"
 #include "app/ui/TPreserveSetting.h"
 
 namespace {
@@ -54,24 +55,29 @@ TEST_F(RunEdges, BackwardPlaybackStoppingShortOfFrameZeroCanPlayAgain) {
 // up-down and from its edit alike.
 TEST_F(RunEdges, AStepChangedWhilePlayingBackwardsKeepsTheDirection) {
   TPlatform& w = m.W();
-  for (const bool through_edit : {false, true}) {
-    SCOPED_TRACE(through_edit ? "Edit19" : "UpDown9");
+  // By hand, typed, or by the identification window's search for the
+  // integration interval.
+  for (const char* way : {"UpDown9", "Edit19", "Identification"}) {
+    SCOPED_TRACE(way);
     m.Find<QSpinBox>("UpDown9")->setValue(1);
     w.GoToFrame(11);
     m.Click("SpeedButton10");
     ASSERT_TRUE(w.Run.PlayBackward);
-    if (through_edit) {
+    if (std::string(way) == "Edit19") {
       QLineEdit* edit = m.Find<QSpinBox>("UpDown9")->findChild<QLineEdit*>();
       ASSERT_NE(edit, nullptr);
       edit->setText("2");
       w.Edit19Exit();
+    } else if (std::string(way) == "Identification") {
+      TPlatformIdentHost(w).SetFrameStep(2);
     } else {
       m.Find<QSpinBox>("UpDown9")->setValue(2);
     }
     EXPECT_EQ(w.Run.FrameStep, -2);
-    ASSERT_TRUE(m.WaitUntilStopped());
+    ASSERT_TRUE(m.WaitUntilStopped(5000));
     EXPECT_LE(bar->value(), 1);
     EXPECT_EQ(w.Run.FrameStep, 2);
+    EXPECT_FALSE(w.Run.PlayBackward);
   }
 }
 
