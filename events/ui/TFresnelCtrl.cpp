@@ -756,7 +756,16 @@ void TFresnelCtrl::Edit21Exit() {
   UpDown8Click();
 }
 
+// Object magnitude minus combined magnitude is never below 0, and the fit puts
+// the lower level at upper x 0.4^drop: a drop below 0 would lift it above.
 void TFresnelCtrl::Edit37Exit() {
+  if (NegativeNumericText(Edit37->text().toStdString())) {
+    const std::string kept = FormatFixed(events_.Flags.MagDrop, 1, 7);
+    Edit37->setText(Q(kept));
+    PaintText(Edit37, Qt::black);
+    ShowStatus(Q("The magnitude drop cannot be negative: it stays " + kept + "."));
+    return;
+  }
   const long double v = TakeNumber(Edit37);
   events_.Flags.MagDrop = static_cast<double>(v);
   Edit37->setText(Q(FormatFixed(v, 1, 7)));
