@@ -17,6 +17,7 @@
 #include <filesystem>
 
 #include "base/CsvFields.h"
+#include "base/NumericSign.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/HandlerTable.h"

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/CsvFields.h"
+#include "base/NumericSign.h"
 
 namespace {
 
