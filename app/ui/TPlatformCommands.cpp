@@ -36,6 +36,7 @@
 #include "app/ui/TPlatform.h"
 #include "app/ui/TPreserveSetting.h"
 #include "base/CsvFields.h"
+#include "base/NumericSign.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/NamedItems.h"
@@ -368,8 +369,12 @@ void TPlatform::Edit18KeyPress(int key) {
     PaintText(Edit18, Qt::blue);
     return;
   }
+  // Cleaning would take "-2" as 2: a gamma of 0 or less is refused.
   const std::optional<double> v = CleanedNumber(Edit18->text());
-  if (!v || *v <= 0) return;
+  if (!v || *v <= 0 || NegativeNumericText(Edit18->text().toStdString())) {
+    Dialogs().ShowWarning("The gamma must be greater than 0: it stays " + Fixed(Options.GammaValue, 2) + ".");
+    return;
+  }
   Options.GammaValue = *v;
   Edit18->setText(Fixed(*v, 2));
   BuildGammaTable(*v, Driver.Gamma);
