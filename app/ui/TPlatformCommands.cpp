@@ -36,6 +36,7 @@
 #include "app/ui/TPlatform.h"
 #include "app/ui/TPreserveSetting.h"
 #include "base/CsvFields.h"
+#include "base/NumericSign.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/NamedItems.h"
@@ -370,11 +371,19 @@ void TPlatform::Edit18KeyPress(int key) {
     PaintText(Edit18, Qt::blue);
     return;
   }
+  // Cleaning would take "-2" as 2: a gamma of 0 or less is refused.
   const std::optional<double> v = CleanedNumber(Edit18->text());
-  if (!v || *v <= 0) return;
+  const QString kept = Fixed(Options.GammaValue, 2);
+  if (!v || *v <= 0 || NegativeNumericText(Edit18->text().toStdString())) {
+    Dialogs().ShowWarning("The gamma must be greater than 0: it stays " + kept + ".");
+    return;
+  }
   // A gamma the edit would show as "0.00" is refused as 0 is.
   const QString shown = Fixed(*v, 2);
-  if (!(ParseDouble(shown.toStdString()).value_or(0) > 0)) return;
+  if (!(ParseDouble(shown.toStdString()).value_or(0) > 0)) {
+    Dialogs().ShowWarning("The gamma must be 0.005 or more: it stays " + kept + ".");
+    return;
+  }
   Options.GammaValue = *v;
   Edit18->setText(shown);
   BuildGammaTable(*v, Driver.Gamma);

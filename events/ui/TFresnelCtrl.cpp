@@ -17,6 +17,7 @@
 #include <filesystem>
 
 #include "base/CsvFields.h"
+#include "base/NumericSign.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/HandlerTable.h"
@@ -765,13 +766,23 @@ void TFresnelCtrl::Edit21Exit() {
   UpDown8Click();
 }
 
+// Object magnitude minus combined magnitude is never below 0, and the fit puts
+// the lower level at upper x 0.4^drop: a drop below 0 would lift it above.
 void TFresnelCtrl::Edit37Exit() {
+  const std::string kept = FormatFixed(events_.Flags.MagDrop, 1, 7);
+  const auto refuse = [&](const std::string& why) {
+    Edit37->setText(Q(kept));
+    PaintText(Edit37, Qt::black);
+    ShowStatus(Q(why + kept + "."));
+  };
+  if (NegativeNumericText(Edit37->text().toStdString())) {
+    refuse("The magnitude drop cannot be negative: it stays ");
+    return;
+  }
   const long double v = TakeNumber(Edit37);
   const std::string text = FormatFixed(v, 1, 7);
   if (!ShowsInFull(text)) {
-    const std::string kept = FormatFixed(events_.Flags.MagDrop, 1, 7);
-    Edit37->setText(Q(kept));
-    ShowStatus(Q("The magnitude drop must be below 10^7: it stays " + kept + "."));
+    refuse("The magnitude drop must be below 10^7: it stays ");
     return;
   }
   events_.Flags.MagDrop = static_cast<double>(v);

@@ -612,14 +612,20 @@ void TLightCurveReport::Button4Click() {
   const std::vector<std::string> lines = MemoLines(Memo2);
   if (lines.size() <= 10) return;
   const TReportLightCurveElement& e = events_.ReportLightCurveElement;
-  if (e.Kind == ReportKind::Asteroid) {
-    if (!XmlInputsWritable()) return;
-    const std::string name = MakeXmlFileName(e, S(Edit11->text()));
-    Edit43->setText(Q(name));
-    const QString chosen = Dialogs().GetSaveFileName("Save XML Report File", Q(name), "XML (*.xml)");
-    // A cancelled or failed save does not count as a made report.
-    if (chosen.isEmpty() || !SaveLines(chosen, lines)) return;
+  // The XML report file is named after an asteroid: other events get no file,
+  // and a report not saved does not count as made.
+  if (e.Kind != ReportKind::Asteroid) {
+    Dialogs().ShowInformation(
+        "An XML report file is saved only for an asteroidal event: nothing was saved. "
+        "Use \"Copy for Text Report\" to take the report.");
+    return;
   }
+  if (!XmlInputsWritable()) return;
+  const std::string name = MakeXmlFileName(e, S(Edit11->text()));
+  Edit43->setText(Q(name));
+  const QString chosen = Dialogs().GetSaveFileName("Save XML Report File", Q(name), "XML (*.xml)");
+  // A cancelled or failed save does not count as a made report.
+  if (chosen.isEmpty() || !SaveLines(chosen, lines)) return;
   host_.MarkReportStepDone();
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/CsvFields.h"
+#include "base/NumericSign.h"
 
 namespace {
 
@@ -70,6 +71,15 @@ TEST(SanitizeNumericText, CleansEditTexts) {
     SanitizeNumericText(s);
     EXPECT_EQ(s, r.after) << '"' << r.before << '"';
   }
+}
+
+TEST(NegativeNumericText, TellsTheSignCleaningDrops) {
+  const struct {
+    const char* text;
+    bool negative;
+  } rows[] = {{"-2", true}, {" -0.5", true}, {"-.5", true}, {"-2x", true}, {"-0", false}, {"-0.0", false},
+              {"-", false}, {"2", false},    {"2-", false}, {"", false},   {"1e-3", false}};
+  for (const auto& r : rows) EXPECT_EQ(NegativeNumericText(r.text), r.negative) << '"' << r.text << '"';
 }
 
 TEST(StrToIntOrZero, ConvertsOrGivesZero) {

@@ -203,6 +203,33 @@ TEST(Commands, GammaThatShowsAsZeroChangesNothing) {
     EXPECT_EQ(edit18->text(), r.shown);
     EXPECT_DOUBLE_EQ(m.W().Options.GammaValue, r.gamma);
     EXPECT_EQ(m.W().Driver.FrameBitmap.Get(2, 50).r, r.pixel);
+    const bool refused = r.gamma == 2.0;
+    ASSERT_EQ(m.dialogs.messages.size(), refused ? 1u : 0u);
+    if (refused) EXPECT_EQ(m.dialogs.messages[0].text, "The gamma must be 0.005 or more: it stays 2.00.");
+    m.dialogs.messages.clear();
+  }
+}
+
+// Cleaning the text alone would read "-2" as 2: a gamma of 0 or less is
+// refused with a message and the gamma in use stays.
+TEST(Commands, GammaOfZeroOrLessIsRefusedAndSaysSo) {
+  for (const char* typed : {"-2", " -0.5", "0"}) {
+    SCOPED_TRACE(typed);
+    OpenWindow m;
+    QLineEdit* edit18 = m.Find<QLineEdit>("Edit18");
+    m.Find<QRadioButton>("RadioButton17")->click();  // 'Field'
+    edit18->setText("1.5");
+    m.PressKey(edit18, Qt::Key_Return);
+    ASSERT_DOUBLE_EQ(m.W().Options.GammaValue, 1.5);
+    const Bgr before = m.W().Driver.FrameBitmap.Get(2, 50);
+    edit18->setText(typed);
+    m.PressKey(edit18, Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(m.W().Options.GammaValue, 1.5);
+    EXPECT_EQ(m.W().Driver.FrameBitmap.Get(2, 50).r, before.r);
+    ASSERT_EQ(m.dialogs.messages.size(), 1u);
+    EXPECT_EQ(m.dialogs.messages[0].text, "The gamma must be greater than 0: it stays 1.50.");
+    m.Leave(edit18);
+    EXPECT_EQ(edit18->text(), "1.50");
   }
 }
 

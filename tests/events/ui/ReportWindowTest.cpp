@@ -166,6 +166,25 @@ TEST(TLightCurveReport, SavesTheXmlReportAndTheLightCurve) {
   EXPECT_FALSE(std::filesystem::exists(f.folder.File("lunar.xml")));
 }
 
+// A lunar or unidentified event gets no XML file: the observer is told so,
+// no save dialog opens, and the 'Make report' step stays unmarked.
+TEST(TLightCurveReport, AnEventOtherThanAsteroidalSavesNoXmlAndSaysWhy) {
+  for (const ReportKind kind : {ReportKind::Lunar, ReportKind::Initial}) {
+    Fixture f;
+    f.events.ReportLightCurveElement.Kind = kind;
+    f.Open();
+    ASSERT_GT(f.Memo(f.w->Memo2).size(), 10) << static_cast<int>(kind);
+    const std::string path = f.folder.File("event.xml");
+    f.dialogs.save_file_names = {QString::fromStdString(path)};
+    f.w->Button4->click();
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_TRUE(f.dialogs.file_dialog_titles.empty());
+    ASSERT_EQ(f.dialogs.messages.size(), 1u) << static_cast<int>(kind);
+    EXPECT_THAT(f.dialogs.messages[0].text.toStdString(), ::testing::HasSubstr("nothing was saved"));
+    EXPECT_EQ(f.host.marked, 0) << static_cast<int>(kind);
+  }
+}
+
 // On a full disk both saves say so, keep the report saved before whole and
 // leave no temporary file; the 'Make report' step is not marked.
 TEST(TLightCurveReport, AFullDiskKeepsTheFilesSavedBefore) {

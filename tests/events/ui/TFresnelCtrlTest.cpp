@@ -1033,6 +1033,43 @@ TEST(TFresnelCtrl, ValuesTooLargeToShowAreRefusedAndReadBackUnchanged) {
   }
 }
 
+// A magnitude drop is never below 0 (the fit's lower level is the upper one x
+// 0.4^drop): a typed negative drop is refused and says so, where cleaning the
+// text alone would have taken "-0.5" as 0.5. "-0" is just 0.
+TEST(TFresnelCtrl, ANegativeMagnitudeDropIsRefusedAndTheLastOneKept) {
+  const struct {
+    const char* typed;
+    bool by_enter;
+    double drop;
+    const char* shown;
+    bool told;
+  } rows[] = {{"-0.5", true, 0.8, "0.8", true},
+              {" -2", false, 0.8, "0.8", true},
+              {"-0", true, 0.0, "0.0", false},
+              {"1.25", true, 1.25, "1.3", false}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.typed);
+    PanelFixture f;
+    f.Open();
+    QApplication::processEvents();  // the panel becomes the active window
+    auto* drop = f.Control<QLineEdit>("Edit37");
+    Type(drop, "0.8");
+    Enter(drop);
+    ASSERT_DOUBLE_EQ(f.events.Flags.MagDrop, 0.8);
+    Type(drop, r.typed);
+    ASSERT_TRUE(drop->hasFocus());
+    if (r.by_enter) {
+      Enter(drop);
+    } else {
+      f.Control<QLineEdit>("Edit1")->setFocus();
+    }
+    EXPECT_DOUBLE_EQ(f.events.Flags.MagDrop, r.drop);
+    EXPECT_EQ(drop->text(), r.shown);
+    EXPECT_EQ(f.Control<QPlainTextEdit>("Memo1")->toPlainText().contains("The magnitude drop cannot be negative"),
+              r.told);
+  }
+}
+
 // The panel goes with the chart while an edit still has the focus: the edit's
 // leaving must not run the handler of the half-destroyed panel.
 TEST(TFresnelCtrl, DestroyedWhileAnEditHasTheFocus) {
