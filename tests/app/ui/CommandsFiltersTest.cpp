@@ -205,7 +205,9 @@ TEST(Commands, GammaThatShowsAsZeroChangesNothing) {
     EXPECT_EQ(m.W().Driver.FrameBitmap.Get(2, 50).r, r.pixel);
     const bool refused = r.gamma == 2.0;
     ASSERT_EQ(m.dialogs.messages.size(), refused ? 1u : 0u);
-    if (refused) EXPECT_EQ(m.dialogs.messages[0].text, "The gamma must be 0.005 or more: it stays 2.00.");
+    if (refused) {
+      EXPECT_EQ(m.dialogs.messages[0].text, "The gamma must be 0.005 or more: it stays 2.00.");
+    }
     m.dialogs.messages.clear();
   }
 }
