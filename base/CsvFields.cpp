@@ -78,6 +78,14 @@ void SanitizeNumericText(std::string& s) {
   s.swap(out);
 }
 
+bool NegativeNumericText(std::string_view s) {
+  const size_t first = s.find_first_not_of(" \t");
+  if (first == std::string_view::npos || s[first] != '-') return false;
+  std::string cleaned(s);
+  SanitizeNumericText(cleaned);
+  return ParseLongDouble(cleaned).value_or(0) != 0;
+}
+
 int32_t StrToIntOrZero(std::string_view s) {
   auto v = ParseInt32(s);
   return v ? *v : 0;

@@ -31,6 +31,11 @@ std::string_view UnquotedCell(std::string_view field, std::string& scratch);
 // ".5" -> "0.5", "12." -> "12.0", "1.2.3" -> "1.23", "-3" -> "3".
 void SanitizeNumericText(std::string& s);
 
+// True when the text, leading blanks aside, starts with a minus sign and its
+// cleaned number is not 0: SanitizeNumericText would take it as its absolute
+// value.
+bool NegativeNumericText(std::string_view s);
+
 // Decimal integer text (optional sign, leading blanks) to a 32-bit integer;
 // 0 when the text does not convert or is out of range.
 int32_t StrToIntOrZero(std::string_view s);

@@ -36,7 +36,6 @@
 #include "app/ui/TPlatform.h"
 #include "app/ui/TPreserveSetting.h"
 #include "base/CsvFields.h"
-#include "base/NumericSign.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/NamedItems.h"

@@ -17,7 +17,6 @@
 #include <filesystem>
 
 #include "base/CsvFields.h"
-#include "base/NumericSign.h"
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/HandlerTable.h"

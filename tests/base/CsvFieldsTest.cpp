@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "base/CsvFields.h"
-#include "base/NumericSign.h"
 
 namespace {
 
