@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -69,6 +70,42 @@ TEST(PolyFit, AgreesWithAnIndependentLeastSquaresFit) {
     const std::vector<long double> got = Fit(x, y, static_cast<int>(e.size()));
     for (size_t k = 0; k < e.size(); ++k)
       EXPECT_NEAR(static_cast<double>(got[k]), e[k], 1e-12) << "degree " << e.size() - 1 << " c" << k;
+  }
+}
+
+// Points far from x = 0 (seconds of the day, Julian-day seconds, a long run
+// of line numbers) or a high degree: the fitted values are those of
+// numpy's Chebyshev least-squares fit over the same points (x taken from
+// the first point), a basis that never forms the power sums.
+TEST(PolyFit, PointsFarFromZeroKeepTheirFit) {
+  struct Case {
+    const char* name;
+    long double x0, dx;
+    int points, degree;
+    std::vector<std::pair<int, double>> expected;  // point index, fitted value
+  } cases[] = {
+      {"degree 14 over 30 s", 0, 0.5L, 60, 14,
+       {{0, 999.3272239859677}, {20, 890.1791445135242}, {30, 700.2132338580766}, {59, 1000.1038530417827}}},
+      {"degree 2 at the day's end", 86000, 0.5L, 60, 2,
+       {{0, 1091.776515892458}, {20, 848.4380905928487}, {30, 819.0817306367783}, {59, 1081.9677414195528}}},
+      {"degree 3 at the day's end", 86000, 0.5L, 60, 3,
+       {{0, 1082.7007670932842}, {20, 852.4110513471334}, {30, 818.8307509643655}, {59, 1091.0434902187276}}},
+      {"line through Julian-day seconds", 212544000000.0L, 0.5L, 60, 1,
+       {{0, 916.2795259380365}, {20, 912.9545176421364}, {30, 911.2920134941863}, {59, 906.4707514651312}}},
+      {"degree 20 over 2000 line numbers", 0, 1, 2000, 20,
+       {{0, 100.2411275504019}, {666, 114.48907708192075}, {1000, 92.98284993794111}, {1999, 112.68111495168165}}},
+  };
+  for (const Case& c : cases) {
+    std::vector<long double> x, y;
+    for (int k = 0; k < c.points; ++k) {
+      x.push_back(c.x0 + c.dx * k);
+      const long double t = c.dx * k;
+      y.push_back(c.points == 2000 ? 100 + 20 * std::sin(7.0L * k / 2000) + 3 * std::sin(1.7L * k)
+                                   : 1000 - 300 * std::exp(-std::pow((t - 15) / 5, 2)) + 5 * std::sin(1.7L * t));
+    }
+    const std::vector<long double> got = Fit(x, y, c.degree + 1);
+    for (const auto& [k, value] : c.expected)
+      EXPECT_NEAR(static_cast<double>(Eval(got, x[static_cast<size_t>(k)])), value, 1e-6) << c.name << " point " << k;
   }
 }
 
