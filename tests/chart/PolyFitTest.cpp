@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 #include <utility>
@@ -126,6 +127,42 @@ TEST(PolyFit, DegenerateInputsStillGiveCoefficients) {
     const std::vector<long double> got = Fit(c.x, c.y, c.terms);
     ASSERT_EQ(got.size(), c.expected.size()) << c.name;
     for (size_t k = 0; k < got.size(); ++k) EXPECT_EQ(got[k], c.expected[k]) << c.name << " c" << k;
+  }
+}
+
+// Fewer distinct x than terms: the polynomial through the points (through
+// the means of repeated x), its higher coefficients 0, as numpy.polyfit's
+// fit of that lower degree gives; rounding must not leave tiny pivots that
+// blow the coefficients up.
+TEST(PolyFit, FewerDistinctPointsThanTermsGiveThePolynomialThroughThem) {
+  // Units 1..4 of 16 frames at 29.97 per second, on 1000 + 40 (x - 5.27)^2.
+  auto unit_time = [](int u) { return ((u - 1) * 16 + 7) / 29.97L; };
+  auto parabola = [](long double x) { return 1000 + 40 * (x - 5.27L) * (x - 5.27L); };
+  struct Case {
+    const char* name;
+    std::vector<long double> x, y;
+    int terms;
+    std::vector<double> expected;  // the lower coefficients; the rest are 0
+  } cases[] = {
+      {"three units, nine terms",
+       {unit_time(1), unit_time(2), unit_time(3)},
+       {parabola(unit_time(1)), parabola(unit_time(2)), parabola(unit_time(3))},
+       9,
+       {2110.916, -421.6, 40}},
+      {"four units, fifteen terms",
+       {unit_time(1), unit_time(2), unit_time(3), unit_time(4)},
+       {parabola(unit_time(1)), parabola(unit_time(2)), parabola(unit_time(3)), parabola(unit_time(4))},
+       15,
+       {2110.916, -421.6, 40, 0}},
+      // numpy.polyfit of degree 1 through (1, 1.5) and (2.2, 4).
+      {"two x repeated, five terms", {1, 1, 2.2L, 2.2L}, {1, 2, 3, 5}, 5, {-0.5833333333333333, 2.0833333333333335}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<long double> got = Fit(c.x, c.y, c.terms);
+    for (size_t k = 0; k < got.size(); ++k) {
+      const double want = k < c.expected.size() ? c.expected[k] : 0;
+      EXPECT_NEAR(static_cast<double>(got[k]), want, 1e-9 * std::max(1.0, std::fabs(want))) << c.name << " c" << k;
+    }
   }
 }
 
