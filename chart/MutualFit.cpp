@@ -188,8 +188,6 @@ MutualModelPass EvaluateMutualModel(const TypAvgDataArray& units, int first, int
     return AfterMidnight(MutualUnitSeconds(a) - r.MutualFitTimeBase);
   });
   if (clock_wraps && minimum_time >= kDay) minimum_time -= kDay;
-  // A search reaching back past a recording that starts at midnight: the day before.
-  if (minimum_time < 0) minimum_time += kDay;
   r.MinimumText = TimeOfDayText(minimum_time, 1, 4, "h ", "m ", "s", hours_run_on);
   return r;
 }

@@ -145,24 +145,6 @@ TEST(MutualFitModel, TimesRoundingUpToMidnightReadAsZeroHours) {
   }
 }
 
-// Units from 0:00:00.2 on a rising line: the lowest unit is the first and the
-// search goes to 0.8 s before midnight, 23:59:59.2 of the day before, never
-// a negative second.
-TEST(MutualFitModel, MinimumBeforeMidnightReadsTheDayBefore) {
-  TypAvgDataArray units(31);
-  for (int u = 1; u <= 30; ++u) {
-    units[static_cast<size_t>(u)].Second = u - 0.8L;
-    units[static_cast<size_t>(u)].TargetRatio = 500 + 2 * u;
-  }
-  MutualFitModel m;
-  m.DegreeItem = 0;
-  FitMutualModel(units, 1, 20, m);
-  const MutualModelPass pass = EvaluateMutualModel(units, 1, 20, 1, m);
-  EXPECT_EQ(pass.MinimumUnit, 1);
-  EXPECT_NEAR(static_cast<double>(pass.MinimumX), -1, 1e-12);
-  EXPECT_EQ(pass.MinimumText, "23h 59m 59.2s");
-}
-
 // A dip over five minutes of units at high degrees: the residual is that of
 // numpy.polyfit over the same points, the least-squares optimum.
 TEST(MutualFitModel, HighDegreesReachTheLeastSquaresFit) {
