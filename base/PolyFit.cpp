@@ -50,7 +50,10 @@ PolyFitScale FitPolyScaled(std::span<const long double> X, std::span<const long 
   // Fewer distinct x than terms: the polynomial through them is a least-squares
   // fit, with the higher terms 0 as a zero pivot leaves them. Rounding leaves
   // tiny pivots instead of zero ones, whose quotients would swamp the fit.
-  std::vector<long double> distinct = u;
+  // Not a number (from x beyond long double's range) sorts nowhere.
+  std::vector<long double> distinct;
+  for (long double v : u)
+    if (!std::isnan(v)) distinct.push_back(v);
   std::sort(distinct.begin(), distinct.end());
   const int distinct_count = static_cast<int>(std::unique(distinct.begin(), distinct.end()) - distinct.begin());
   for (size_t i = 0; i <= solve_size; ++i) Scaled[i] = 0;
