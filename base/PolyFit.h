@@ -4,9 +4,11 @@
 // 27 x 27 augmented matrix, so at most 26 coefficients.
 //
 // The solver exchanges rows for every column before it eliminates, and a zero
-// pivot is taken as 1 instead of failing: a singular system (too few distinct
-// x) still gives coefficients, without a message. The mutual-event fit and the
-// LED time correction both rely on that.
+// pivot is taken as 1 instead of failing: a singular system still gives
+// coefficients, without a message. With fewer distinct x than terms the fit
+// is the polynomial through them (through the means of repeated x), its higher
+// coefficients 0. The mutual-event fit and the LED time correction both rely
+// on that.
 #include <array>
 #include <cstdint>
 #include <span>
