@@ -81,6 +81,8 @@ PolyFitScale FitPolyScaled(std::span<const long double> X, std::span<const long 
 }
 
 void ExpandScaledPoly(std::span<const long double> Scaled, int terms, PolyFitScale scale, std::span<long double> Coef) {
+  if (terms < 0 || Scaled.size() < static_cast<size_t>(terms) || Coef.size() < static_cast<size_t>(terms))
+    throw std::invalid_argument("coefficient arrays shorter than the terms");
   // c_k = sum over j >= k of a_j C(j, k) (-centre)^(j-k) / half^j.
   for (int k = 0; k < terms; ++k) Coef[static_cast<size_t>(k)] = 0;
   for (int j = 0; j < terms; ++j) {
