@@ -4,9 +4,11 @@
 // 27 x 27 augmented matrix, so at most 26 coefficients.
 //
 // The solver exchanges rows for every column before it eliminates, and a zero
-// pivot is taken as 1 instead of failing: a singular system (too few distinct
-// x) still gives coefficients, without a message. The mutual-event fit and the
-// LED time correction both rely on that.
+// pivot is taken as 1 instead of failing: a singular system still gives
+// coefficients, without a message. With fewer distinct x than terms the fit
+// is the polynomial through them (through the means of repeated x), its higher
+// coefficients 0. The mutual-event fit and the LED time correction both rely
+// on that.
 #include <array>
 #include <cstdint>
 #include <span>
@@ -30,6 +32,22 @@ long double PolyFitPower(long double x, int k);
 // are shorter than N or Coef shorter than S + 1.
 void BuildPolyNormalEquations(std::span<const long double> X, std::span<const long double> Y,
                               const PolyFitSettings& settings, std::span<long double> Coef);
+
+// The points' x mapped onto -1..1: u = (x - Centre) / Half.
+struct PolyFitScale {
+  long double Centre = 0;
+  long double Half = 1;
+};
+
+// The same fit, with Scaled getting the coefficients in powers of u. The sums
+// of x^(i+j) of points far from 0 (times of day, a long run of line numbers)
+// span more digits than long double holds; those of u do not.
+PolyFitScale FitPolyScaled(std::span<const long double> X, std::span<const long double> Y,
+                           const PolyFitSettings& settings, std::span<long double> Scaled);
+
+// Coef[0..terms-1] := the polynomial in powers of x whose value at x is that
+// of Scaled[0..terms-1] in powers of u.
+void ExpandScaledPoly(std::span<const long double> Scaled, int terms, PolyFitScale scale, std::span<long double> Coef);
 
 // Solves the S x S system in columns 0..S-1 with right-hand side column S, on
 // its own copy of M. Coef[0..S-1] get the unknowns, Coef[S] is 0.

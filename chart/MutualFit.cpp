@@ -85,41 +85,21 @@ void FitPoints(const std::vector<long double>& t, const TypAvgDataArray& units, 
   x.assign(static_cast<size_t>(std::max(n, 0)), 0);
   y.assign(x.size(), 0);
   // At high degrees over minutes of units the sums of x^(i+j) span more
-  // digits than long double holds and the fit drifts from the least-squares
-  // one: it is made in u = (x - centre) / half, within -1..1, and its
-  // coefficients are then turned back into powers of x.
-  long double lo = 0, hi = 0;
+  // digits than long double holds: the fit is made, and the model evaluated,
+  // on x scaled to -1..1.
   for (int k = 0; k < n; ++k) {
-    const long double xk = t[static_cast<size_t>(first + k)];
-    lo = k == 0 ? xk : std::min(lo, xk);
-    hi = k == 0 ? xk : std::max(hi, xk);
-  }
-  const long double centre = (lo + hi) / 2;
-  const long double half = hi > lo ? (hi - lo) / 2 : 1;
-  for (int k = 0; k < n; ++k) {
-    x[static_cast<size_t>(k)] = (t[static_cast<size_t>(first + k)] - centre) / half;
+    x[static_cast<size_t>(k)] = t[static_cast<size_t>(first + k)];
     y[static_cast<size_t>(k)] = units[static_cast<size_t>(first + k)].TargetRatio;
   }
   PolyFitSettings s;
   s.PolyFitTermCount = s.PolyFitSolveSize = m.TermCount();
   s.PolyFitPointCount = std::max(n, 0);
-  std::array<long double, 17> a{};
-  BuildPolyNormalEquations(x, y, s, a);
-  m.Scaled = a;
-  m.Centre = centre;
-  m.Half = half;
+  const PolyFitScale scale = FitPolyScaled(x, y, s, m.Scaled);
+  m.Centre = scale.Centre;
+  m.Half = scale.Half;
   m.Fitted = true;
-  // c_k = sum over j >= k of a_j C(j, k) (-centre)^(j-k) / half^j.
   m.Coef.fill(0);
-  const int terms = s.PolyFitTermCount;
-  for (int j = 0; j < terms; ++j) {
-    const long double aj = a[static_cast<size_t>(j)] / PolyFitPower(half, j);
-    long double binomial = 1;  // C(j, k), from k = j down
-    for (int k = j; k >= 0; --k) {
-      m.Coef[static_cast<size_t>(k)] += aj * binomial * PolyFitPower(-centre, j - k);
-      binomial = binomial * k / (j - k + 1);
-    }
-  }
+  ExpandScaledPoly(m.Scaled, s.PolyFitTermCount, scale, m.Coef);
 }
 
 // Seconds that round up to 60 go into the minute, and out of 23:59 to 0 h

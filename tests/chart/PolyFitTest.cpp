@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -72,6 +74,42 @@ TEST(PolyFit, AgreesWithAnIndependentLeastSquaresFit) {
   }
 }
 
+// Points far from x = 0 (seconds of the day, Julian-day seconds, a long run
+// of line numbers) or a high degree: the fitted values are those of
+// numpy's Chebyshev least-squares fit over the same points (x taken from
+// the first point), a basis that never forms the power sums.
+TEST(PolyFit, PointsFarFromZeroKeepTheirFit) {
+  struct Case {
+    const char* name;
+    long double x0, dx;
+    int points, degree;
+    std::vector<std::pair<int, double>> expected;  // point index, fitted value
+  } cases[] = {
+      {"degree 14 over 30 s", 0, 0.5L, 60, 14,
+       {{0, 999.3272239859677}, {20, 890.1791445135242}, {30, 700.2132338580766}, {59, 1000.1038530417827}}},
+      {"degree 2 at the day's end", 86000, 0.5L, 60, 2,
+       {{0, 1091.776515892458}, {20, 848.4380905928487}, {30, 819.0817306367783}, {59, 1081.9677414195528}}},
+      {"degree 3 at the day's end", 86000, 0.5L, 60, 3,
+       {{0, 1082.7007670932842}, {20, 852.4110513471334}, {30, 818.8307509643655}, {59, 1091.0434902187276}}},
+      {"line through Julian-day seconds", 212544000000.0L, 0.5L, 60, 1,
+       {{0, 916.2795259380365}, {20, 912.9545176421364}, {30, 911.2920134941863}, {59, 906.4707514651312}}},
+      {"degree 20 over 2000 line numbers", 0, 1, 2000, 20,
+       {{0, 100.2411275504019}, {666, 114.48907708192075}, {1000, 92.98284993794111}, {1999, 112.68111495168165}}},
+  };
+  for (const Case& c : cases) {
+    std::vector<long double> x, y;
+    for (int k = 0; k < c.points; ++k) {
+      x.push_back(c.x0 + c.dx * k);
+      const long double t = c.dx * k;
+      y.push_back(c.points == 2000 ? 100 + 20 * std::sin(7.0L * k / 2000) + 3 * std::sin(1.7L * k)
+                                   : 1000 - 300 * std::exp(-std::pow((t - 15) / 5, 2)) + 5 * std::sin(1.7L * t));
+    }
+    const std::vector<long double> got = Fit(x, y, c.degree + 1);
+    for (const auto& [k, value] : c.expected)
+      EXPECT_NEAR(static_cast<double>(Eval(got, x[static_cast<size_t>(k)])), value, 1e-6) << c.name << " point " << k;
+  }
+}
+
 TEST(PolyFit, DegenerateInputsStillGiveCoefficients) {
   struct Case {
     const char* name;
@@ -89,6 +127,42 @@ TEST(PolyFit, DegenerateInputsStillGiveCoefficients) {
     const std::vector<long double> got = Fit(c.x, c.y, c.terms);
     ASSERT_EQ(got.size(), c.expected.size()) << c.name;
     for (size_t k = 0; k < got.size(); ++k) EXPECT_EQ(got[k], c.expected[k]) << c.name << " c" << k;
+  }
+}
+
+// Fewer distinct x than terms: the polynomial through the points (through
+// the means of repeated x), its higher coefficients 0, as numpy.polyfit's
+// fit of that lower degree gives; rounding must not leave tiny pivots that
+// blow the coefficients up.
+TEST(PolyFit, FewerDistinctPointsThanTermsGiveThePolynomialThroughThem) {
+  // Units 1..4 of 16 frames at 29.97 per second, on 1000 + 40 (x - 5.27)^2.
+  auto unit_time = [](int u) { return ((u - 1) * 16 + 7) / 29.97L; };
+  auto parabola = [](long double x) { return 1000 + 40 * (x - 5.27L) * (x - 5.27L); };
+  struct Case {
+    const char* name;
+    std::vector<long double> x, y;
+    int terms;
+    std::vector<double> expected;  // the lower coefficients; the rest are 0
+  } cases[] = {
+      {"three units, nine terms",
+       {unit_time(1), unit_time(2), unit_time(3)},
+       {parabola(unit_time(1)), parabola(unit_time(2)), parabola(unit_time(3))},
+       9,
+       {2110.916, -421.6, 40}},
+      {"four units, fifteen terms",
+       {unit_time(1), unit_time(2), unit_time(3), unit_time(4)},
+       {parabola(unit_time(1)), parabola(unit_time(2)), parabola(unit_time(3)), parabola(unit_time(4))},
+       15,
+       {2110.916, -421.6, 40, 0}},
+      // numpy.polyfit of degree 1 through (1, 1.5) and (2.2, 4).
+      {"two x repeated, five terms", {1, 1, 2.2L, 2.2L}, {1, 2, 3, 5}, 5, {-0.5833333333333333, 2.0833333333333335}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<long double> got = Fit(c.x, c.y, c.terms);
+    for (size_t k = 0; k < got.size(); ++k) {
+      const double want = k < c.expected.size() ? c.expected[k] : 0;
+      EXPECT_NEAR(static_cast<double>(got[k]), want, 1e-9 * std::max(1.0, std::fabs(want))) << c.name << " c" << k;
+    }
   }
 }
 

@@ -290,6 +290,23 @@ TEST(TMutual_Average, FitFindsTheSyntheticMinimum) {
   EXPECT_EQ(f.C<QLineEdit>("Edit11")->text(), "0.0");
 }
 
+// Three units marked with the default degree 8 (or 14): the model is the
+// parabola through them, so the residual is 0 and the minimum that of the
+// degree-2 fit, not a curve thrown about by coefficients of 1e16.
+TEST(TMutual_Average, FewerUnitsThanCoefficientsAreFittedThroughTheUnits) {
+  Fixture f;
+  for (int item : {6, 12}) {
+    SCOPED_TRACE(item);
+    f.CalculateAndMark("9", "11", item);
+    f.Click("Button6");
+    EXPECT_EQ(f.C<QLineEdit>("Edit11")->text(), "0.0");
+    EXPECT_EQ(f.C<QLineEdit>("Edit10")->text(), "3h 7m 5.2s");
+    const QStringList memo = f.Memo("Memo2");
+    ASSERT_EQ(memo.size(), item + 3 + 3);
+    for (int k = 3; k < item + 3; ++k) EXPECT_EQ(memo[k], QString::number(k) + " 0");
+  }
+}
+
 // Units set with the up-down arrows, which leave no edit to be left, are the
 // units 'Fit' and the range search work on: the same as typed units.
 TEST(TMutual_Average, UnitsSetWithTheArrowsAreFitted) {
