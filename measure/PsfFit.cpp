@@ -136,7 +136,11 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
         ++bcount;
       }
   const double B = bsum / std::max(bcount, 1);
-  const double centre_value = window.At(0, 0);
+  // A centre beyond the frame or on row 0 holds no pixel value: the start
+  // amplitude then rests on the brightest pixel alone, else the amplitude
+  // search, a multiple of it, cannot reach the star.
+  const std::optional<double> centre_value =
+      readable(0, 0) ? std::optional<double>(window.At(0, 0)) : std::nullopt;
   if (settings.SmoothingIndex > 0) SmoothWindow(window, 23, settings.SmoothingIndex, SmoothRounding::None);
   out.Background = B;
 
@@ -156,7 +160,8 @@ PsfFitResult FitStarProfile(PsfFitKind kind, const PsfFitTarget& target, const B
       cells.push_back({dx, dy, v});
       if (dx >= -10 && dx <= 10 && dy >= -10 && dy <= 10) inner_cells.push_back({dx, dy, v});
     }
-  const double A0 = saturated ? static_cast<double>(settings.SaturatedPeakStart) : (largest + centre_value) / 2 - B;
+  const double A0 = saturated ? static_cast<double>(settings.SaturatedPeakStart)
+                              : (largest + centre_value.value_or(largest)) / 2 - B;
   out.Saturated = saturated;
   out.StartAmplitude = A0;
 

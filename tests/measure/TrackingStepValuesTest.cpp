@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "support/FrameDriverRig.h"
 #include "support/GaussianStarField.h"
@@ -160,6 +161,29 @@ TEST(TrackingStepValues, RefitResultsBelongToTheirFrameOnly) {
   EXPECT_FALSE(next.LastRefit);
   EXPECT_FALSE(next.AutoApertureRadius());
   EXPECT_TRUE(next.SelectedPsf);
+}
+
+
+// A drifting star half beyond the right edge, its position predicted from the
+// two passed points onto column W, the first column beyond the frame; a
+// tracking disk of radius 0 there holds no pixel, so the step leaves it. Its
+// PSF value is the star's volume, pi s^2 A / 2, within the grids' few percent.
+TEST(TrackingStepValues, DriftPredictedOntoTheColumnBeyondTheFrameMeasuresTheStar) {
+  constexpr int kW = 80;
+  const GaussianStar star{kW - 0.4, 30, 200, 3.0};
+  FrameDriverRig rig(RenderGaussianStars(kW, 60, 30, {star}));
+  rig.Settings.ScrollMax = 30;
+  rig.Settings.ObjectCount = 1;
+  rig.Settings.PsfPhotometry = true;
+  rig.Place(1, kW - 20, 30, TrackModeKind::Drift, 0);
+  rig.Tracking.PassedPoints[0].Frame1 = {0, kW - 20, 30};
+  rig.Tracking.PassedPoints[0].Frame2 = {10, kW - 10, 30};
+  rig.Tracking.Profiles[0].PsfWidth = star.Width;
+  const FrameOutcome out = rig.Show(20);
+  EXPECT_EQ(rig.Lines[0].Objects[0].X, kW);
+  ASSERT_TRUE(out.SelectedPsf);
+  const double truth = std::numbers::pi * star.Width * star.Width * star.Amplitude / 2;
+  EXPECT_NEAR(rig.Lines[0].Objects[0].Value, truth, 0.05 * truth);
 }
 
 }  // namespace

@@ -142,13 +142,13 @@ def psf(f, x, y, m, sat=255, satstart=350):
             if 0 <= px < W and 1 <= py < H: win[(dx, dy)] = float(f[py, px])
     bg = [win[c] for c, k in m.items() if k == 2 and c in win]
     B = sum(bg) / max(len(bg), 1)
-    centre = win.get((0, 0), 0.0)
     cells = []; saturated = False
     for (dx, dy), v in win.items():
         if dx * dx + dy * dy > 64 or abs(dx) > 25 or abs(dy) > 25: continue
         if v >= sat: saturated = True; continue
         cells.append((dx, dy, v))
-    A0 = satstart if saturated else (max(v for _, _, v in cells) + centre) / 2 - B
+    largest = max(v for _, _, v in cells)
+    A0 = satstart if saturated else (largest + win.get((0, 0), largest)) / 2 - B  # no centre pixel: the peak alone
     C = np.array(cells, float); inner = C[(np.abs(C[:, 0]) <= 10) & (np.abs(C[:, 1]) <= 10)]
     def rms(cs, A, s, cx, cy):
         ex = cs[:, 0] - cx; ey = cs[:, 1] - cy
