@@ -170,9 +170,12 @@ int DecodeDIBFile(TSeekableStream& stream, std::unique_ptr<TUniDIB>& dib, int64_
       height = static_cast<int32_t>(Le32(head + 22));
       bits = Le16(head + 28);
       compression = static_cast<int>(Le32(head + 30));
+      // Above 8 bits the table only helps palette displays: its size is not ours to check.
       const uint32_t used = Le32(head + 46);
-      if (used > 256) return 5;
-      palette_count = static_cast<int>(used);
+      if (bits <= 8) {
+        if (used > 256) return 5;
+        palette_count = static_cast<int>(used);
+      }
       // Bit fields (and bit fields with alpha): the masks follow a 40-byte
       // header and sit inside the longer ones, at the same place either way.
       // The 64-byte header is OS/2's, where 3 means Huffman coding.

@@ -11,8 +11,9 @@
 // fields of the longer headers are not read. Refused (result 5): other
 // headers, other compressions, all-zero masks, widths or
 // heights of 0 or beyond 2^24, pixel maps above max_map_bytes, more than 256
-// palette entries, truncated pixel data. RLE runs that leave the picture are
-// clipped.
+// palette entries for up to 8 bits per pixel (deeper pictures may carry a
+// longer colour table, which is not read), truncated pixel data. RLE runs
+// that leave the picture are clipped.
 #include <cstdint>
 #include <memory>
 #include <vector>

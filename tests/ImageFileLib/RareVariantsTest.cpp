@@ -168,7 +168,8 @@ expect_values('across24.pcx', w, h, [v for row in pix for p in row for v in p])
 
 # Bitmaps of the rarer kinds: 1 and 4 bits at odd widths with colour
 # palettes, top-down 4 bits, 16 bits without masks (5-5-5), a short palette,
-# run-length coding with runs, absolute runs, deltas and line ends.
+# run-length coding with runs, absolute runs, deltas and line ends, 24 bits
+# with a long colour table.
 def bmp(w, h, bits, rows_or_data, palette, compression=0, used=0):
     if compression == 0:
         stride = ((w * bits + 31) // 32) * 4
@@ -202,6 +203,9 @@ cases['rle8'] = bmp(9, 4, 8, rle8, pal8, compression=1)
 rle4 = bytes([7, 0x1F, 0, 0, 0, 5, 0x23, 0x45, 0x60, 0, 0, 0, 0, 2, 2, 0, 3, 0xAB, 0, 1])
 pal4 = rand_pal(16)
 cases['rle4'] = bmp(7, 3, 4, rle4, pal4, compression=2)
+# 24 bits with a colour table longer than 256 entries, kept for palette displays.
+w, h = 5, 3
+cases['rgb_table'] = bmp(w, h, 24, [bytes(random.randrange(256) for _ in range(3 * w)) for _ in range(h)], rand_pal(300), used=300)
 for name, data in cases.items():
     open(folder + '/' + name + '.bmp', 'wb').write(data)
     if not name.startswith('rle'):
@@ -392,7 +396,7 @@ TEST_F(RareVariants, PngOfEveryColourTypeAndDepthReadsAsPillowReadsItAndMngUndoe
 TEST_F(RareVariants, RarerBitmapKindsReadAsPillowReadsThem) {
   // 5-bit fields: Pillow scales by 255/31, we repeat the top bits.
   const std::pair<const char*, int> cases[] = {{"one", 0},       {"four", 0}, {"four_topdown", 0}, {"short_pal", 0},
-                                               {"rgb555", 1},    {"rle8", 0}, {"rle4", 0}};
+                                               {"rgb555", 1},    {"rle8", 0}, {"rle4", 0},        {"rgb_table", 0}};
   for (const auto& [name, tolerance] : cases) {
     SCOPED_TRACE(name);
     const Expected e = ReadExpected(File(std::string(name) + ".bmp.expect"));
