@@ -82,7 +82,7 @@ void DeleteEntry(TAsteroidTiming& t, int k) {
   t.EntryCount = n - 1;
 }
 
-std::optional<std::string> SortEntries(TAsteroidTiming& t) {
+std::optional<SortRefusal> SortEntries(TAsteroidTiming& t) {
   const int n = ValidCount(t);
   if (n < 2) return std::nullopt;
   std::vector<double> keys(static_cast<size_t>(n));
@@ -91,11 +91,13 @@ std::optional<std::string> SortEntries(TAsteroidTiming& t) {
     // 32-bit integers, as the conversion message says: a longer number typed
     // into the report's event row would overflow the key.
     const auto h = ParseInt32(Hour(e));
-    if (!h) return Hour(e);
+    if (!h) return SortRefusal{Hour(e)};
     const auto m = ParseInt32(Minute(e));
-    if (!m) return Minute(e);
-    keys[static_cast<size_t>(i)] =
-        static_cast<double>(int64_t{*h} * 3600 + int64_t{*m} * 60) + ParseDoubleOr(Second(e), 0);
+    if (!m) return SortRefusal{Minute(e)};
+    // A second typed wrong in the report's event row would otherwise sort as 0.
+    const auto s = ParseDouble(Second(e));
+    if (!s) return SortRefusal{Second(e), false};
+    keys[static_cast<size_t>(i)] = static_cast<double>(int64_t{*h} * 3600 + int64_t{*m} * 60) + *s;
   }
   for (int i = 0; i < n; ++i) t.Entries[static_cast<size_t>(i)].SortKey = keys[static_cast<size_t>(i)];
   const double first = FirstOfDay(keys);

@@ -34,16 +34,24 @@ std::vector<std::string> ListLines(const TAsteroidTiming& t, ListLineFormat form
 // The message shown when the list has no room for what is added.
 inline constexpr const char* kTimingListFullMessage =
     "The event list is full (100 entries). Delete entries before adding more.";
+inline constexpr const char* kTimingListNoRoomForPairMessage =
+    "The event list has room for only one more entry (99 of 100 used), but a double star adds two. Delete entries "
+    "before adding more.";
 
 // Appends `e`; false when the list is full.
 bool AppendEntry(TAsteroidTiming& t, const TAsteroidEachEventTime& e);
 // Removes entry k (1-based); the later entries move up.
 void DeleteEntry(TAsteroidTiming& t, int k);
+// A time part that does not convert, and what it should have been.
+struct SortRefusal {
+  std::string Text;
+  bool Integer = true;  // an hour or minute; false for a second
+};
 // Orders the entries by hour x 3600 + minute x 60 + second (stable bubble
 // sort); a list that runs past midnight keeps the times after midnight last.
-// An hour or minute that is not an integer gives its text back and
-// leaves the order unchanged.
-std::optional<std::string> SortEntries(TAsteroidTiming& t);
+// An hour or minute that is not an integer, or a second that is no number,
+// is given back and leaves the order unchanged.
+std::optional<SortRefusal> SortEntries(TAsteroidTiming& t);
 
 // A disappearance or reappearance missed by the recording: only the
 // field-1 base time, seconds without their last character.

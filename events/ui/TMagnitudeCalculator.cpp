@@ -677,7 +677,8 @@ void TMagnitudeCalculator::Button4Click() {
   const MagnitudePanelState p = host_.PanelState();
   TAsteroidTiming& t = events_.AsteroidTiming;
   if (ValidCount(t) + (p.DoubleStar ? 2 : 1) > kTimingListCapacity) {
-    Dialogs().ShowError(kTimingListFullMessage);
+    Dialogs().ShowError(ValidCount(t) < kTimingListCapacity ? kTimingListNoRoomForPairMessage
+                                                            : kTimingListFullMessage);
     return;
   }
   // After "OFF" or a calculation that stopped with a message the event texts
@@ -736,7 +737,8 @@ void TMagnitudeCalculator::Button5Click() {
 void TMagnitudeCalculator::Button6Click() {
   if (ValidCount(events_.AsteroidTiming) < 2) return;
   if (auto bad = SortEntries(events_.AsteroidTiming)) {
-    Dialogs().ShowError("'" + Q(*bad) + "' is not a valid integer value");
+    Dialogs().ShowError("'" + Q(bad->Text) + (bad->Integer ? "' is not a valid integer value"
+                                                          : "' is not a valid floating point value"));
     return;
   }
   RebuildList(ListLineFormat::Sorted);

@@ -59,7 +59,9 @@ TEST(TimingList, DeleteAndSort) {
   DeleteEntry(t, 7);
   EXPECT_EQ(t.EntryCount, 3);
   Hour(t.Entries[1]) = "1O";
-  EXPECT_EQ(SortEntries(t), std::optional<std::string>("1O"));
+  const auto refused = SortEntries(t);
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->Text, "1O");
   EXPECT_EQ(t.Entries[0].Error, "0.3");
 }
 
@@ -111,7 +113,7 @@ TEST(TimingList, SortRefusesAnHourOrMinuteBeyondAnInteger) {
     AppendEntry(t, Timed("9", "0", "00.0", "3", "1", true));
     const auto bad = SortEntries(t);
     ASSERT_TRUE(bad.has_value());
-    EXPECT_EQ(*bad, r.refused);
+    EXPECT_EQ(bad->Text, r.refused);
     EXPECT_EQ(t.Entries[0].Error + t.Entries[1].Error + t.Entries[2].Error, "123");
   }
   // The largest hour an integer holds still sorts.
@@ -119,4 +121,21 @@ TEST(TimingList, SortRefusesAnHourOrMinuteBeyondAnInteger) {
   AppendEntry(t, Timed("2147483647", "0", "0", "1", "1", true));
   AppendEntry(t, Timed("9", "0", "0", "2", "1", true));
   EXPECT_FALSE(SortEntries(t));
+}
+
+// A second that is no number stops the sort like an hour that is no integer;
+// a second without decimals after its point still reads.
+TEST(TimingList, SortRefusesASecondThatIsNoNumber) {
+  for (const char* second : {"9,5", "", "abc", "5s"}) {
+    SCOPED_TRACE(second);
+    TAsteroidTiming t;
+    AppendEntry(t, Timed("10", "30", "05.5", "1", "1", true));
+    AppendEntry(t, Timed("10", "30", second, "2", "1", true));
+    const auto bad = SortEntries(t);
+    ASSERT_TRUE(bad.has_value());
+    EXPECT_EQ(bad->Text, second);
+    EXPECT_FALSE(bad->Integer);
+    EXPECT_EQ(t.Entries[0].Error + t.Entries[1].Error, "12");
+  }
+  EXPECT_EQ(SortedErrors({{"10", "30", "05."}, {"10", "30", "04.9"}}), (std::vector<std::string>{"2", "1"}));
 }

@@ -11,9 +11,15 @@
 #include "chart/ui/ChartFakeHost.h"
 #include "chart/ChartScale.h"
 #include "chart/ui/Tchart1.h"
+#include "events/ui/ReportWindowHost.h"
 #include "events/ui/TIdentification.h"
+#include "events/ui/TLightCurveReport.h"
 #include "events/ui/TMagnitudeCalculator.h"
 #include "support/ChartTestTables.h"
+#include "support/ShellCommand.h"
+#include "support/TemporaryFolder.h"
+#include "support/WindowControls.h"
+#include "tests/events/ReportFixtures.h"
 
 namespace {
 
@@ -66,6 +72,21 @@ struct Fixture {
   }
   void Open() { w = OpenMagnitudeCalculator(events, host); }
   QString Line(int i) const { return w->Memo1->toPlainText().split('\n').value(i); }
+  // Calculates an event at this frame time, a disappearance (light falling
+  // from 100 to 20) or a reappearance.
+  void Time(const char* h, const char* m, const char* s, bool disappearance) {
+    host.time = {h, m, s, s};
+    host.panel.Levels.Mean = disappearance ? std::array<double, 3>{100, 0, 20} : std::array<double, 3>{20, 0, 100};
+    w->Button2->click();
+  }
+  QStringList List() const {
+    QStringList lines;
+    for (int i = 0; i < w->ListBox1->count(); ++i) lines << w->ListBox1->item(i)->text();
+    return lines;
+  }
+  std::string LastMessage() const {
+    return chart_host.dialogs.messages.empty() ? std::string() : chart_host.dialogs.messages.back().text.toStdString();
+  }
 };
 
 void Leave(QWidget* edit) {
@@ -616,4 +637,139 @@ TEST(TMagnitudeCalculator, BaseTimeTypoRestoresTheTimeReadLast) {
     f.w->Button3->click();
     EXPECT_EQ(f.Line(2).toStdString(), "Event Time : 13h40m05.250s  +/- 0.001s  S/N=20.00") << c.typo;
   }
+}
+
+// An observation across midnight: the list sorts the events before midnight
+// first, equal times keep the order they were added in, and both reports
+// carry each entry's time, error and main or minor change as the list holds
+// them (the saved XML read back by Python's own parser).
+TEST(TMagnitudeCalculator, EventsAcrossMidnightSortAndReachTheReports) {
+  Fixture f;
+  f.events.ReportLightCurveElement = AsteroidRecord();
+  f.Open();
+  f.Time("00", "00", "00.1", false);
+  f.w->Button4->click();
+  f.Time("23", "59", "59.9", true);
+  f.w->Button4->click();
+  f.w->Button4->click();
+  // The entry just added is selected: the change marks it minor.
+  f.w->ComboBox1->setCurrentIndex(1);
+  emit f.w->ComboBox1->activated(1);
+  f.Time("00", "00", "05.55555", false);
+  f.w->Button8->click();  // a missed minor reappearance
+  EXPECT_EQ(f.List(), (QStringList{"1  00 00 00.100 +/- 0.001s,  S/N= 20.00 R   Main light change",
+                                   "2  23 59 59.900 +/- 0.001s,  S/N= 20.00 D   Main light change",
+                                   "3  23 59 59.900 +/- 0.001s,  S/N= 20.00 D   minor light change",
+                                   "4  00 00 05.5555 +/- s,  S/N=  R   minor light change Miss"}));
+  f.w->Button6->click();
+  EXPECT_EQ(f.List(), (QStringList{"1  23 59 59.900 +/- 0.001s,  S/N= 20.00  D   Main light change",
+                                   "2  23 59 59.900 +/- 0.001s,  S/N= 20.00  D   minor light change",
+                                   "3  00 00 00.100 +/- 0.001s,  S/N= 20.00  R   Main light change",
+                                   "4  00 00 05.5555 +/- s,  S/N=   R   minor light change"}));
+  EXPECT_TRUE(f.chart_host.dialogs.messages.empty()) << f.LastMessage();
+
+  ReportWindowHost report_host;
+  TLightCurveReport report(f.events, report_host);
+  report.show();
+  const QStringList text = report.Memo3->toPlainText().split('\n');
+  EXPECT_EQ(text.mid(13, 4), (QStringList{"[Event time]  D: 23h59m59.900s +/- 0.001s (UTC)  S/N=20.00",
+                                          "              D: 23h59m59.900s +/- 0.001s (UTC)  S/N=20.00* 2nd star",
+                                          "              R: 00h00m00.100s +/- 0.001s (UTC)  S/N=20.00",
+                                          ""}));
+  TemporaryFolder folder{"tessary-timing-list"};
+  const std::string path = folder.File("midnight.xml");
+  f.chart_host.dialogs.save_file_names = {QString::fromStdString(path)};
+  report.Button4->click();
+  // The main pair in block 1, the minor pair (its reappearance missed) in the next.
+  EXPECT_EQ(CommandOutput("/usr/bin/python3 -c \"import sys, xml.etree.ElementTree as T\n"
+                          "for o in T.parse(sys.argv[1]).getroot().iter('Observer'):\n"
+                          "  print(o.find('ID').text.split('|')[0], repr(o.find('D').text), repr(o.find('R').text))\" " +
+                          path),
+            "1 '23 59 59.900|D|0.001||| ' ' 0  0  0.100|R|0.001||| '\n"
+            "2 '23 59 59.900|D|0.001||| ' '        . |R|||| '\n");
+}
+
+// Delete takes the selected entry only, first, last or only one; without a
+// selection it removes nothing. The list outlives the window.
+TEST(TMagnitudeCalculator, DeleteTakesTheSelectedEntryAndTheListOutlivesTheWindow) {
+  Fixture f;
+  f.Open();
+  for (const char* s : {"01.0", "02.0", "03.0"}) {
+    f.Time("12", "00", s, true);
+    f.w->Button4->click();
+  }
+  f.w->ListBox1->clearSelection();
+  f.w->Button5->click();
+  EXPECT_EQ(f.events.AsteroidTiming.EntryCount, 3);
+  ClickListRow(f.w->ListBox1, 2);
+  f.w->Button5->click();
+  ClickListRow(f.w->ListBox1, 0);
+  f.w->Button5->click();
+  EXPECT_EQ(f.List(), QStringList{"1  12 00 02.000 +/- 0.001s,  S/N= 20.00  D  Main light change"});
+  f.w->Button5->click();  // the rebuilt list has no selection
+  EXPECT_EQ(f.events.AsteroidTiming.EntryCount, 1);
+  f.w->close();
+  delete f.w.data();
+  f.Open();
+  EXPECT_EQ(f.List(), QStringList{"1  12 00 02.000 +/- 0.001s,  S/N= 20.00 D   Main change"});
+  ClickListRow(f.w->ListBox1, 0);
+  f.w->Button5->click();
+  EXPECT_EQ(f.events.AsteroidTiming.EntryCount, 0);
+  EXPECT_EQ(f.w->ListBox1->count(), 0);
+}
+
+// A full list refuses what it cannot hold with a message that says why, and
+// keeps every entry. With 99 entries a double star's pair does not fit: the
+// list is not full, and the message must not say so.
+TEST(TMagnitudeCalculator, AFullListRefusesWhatItCannotHoldAndKeepsEveryEntry) {
+  Fixture f;
+  f.Open();
+  f.Time("12", "00", "01.0", true);
+  for (int i = 0; i < 99; ++i) f.w->Button7->click();
+  ASSERT_EQ(f.events.AsteroidTiming.EntryCount, 99);
+  f.host.panel.DoubleStar = true;
+  f.host.panel.StepHeightPercent = 50;
+  f.events.Diffraction.DiffractionFitted = 1;
+  f.host.panel.Offset2Text = "-50";
+  f.w->Button2->click();
+  f.w->Button4->click();
+  EXPECT_EQ(f.events.AsteroidTiming.EntryCount, 99);
+  EXPECT_EQ(f.LastMessage(), kTimingListNoRoomForPairMessage);
+  f.host.panel.DoubleStar = false;
+  f.w->Button2->click();
+  f.w->Button4->click();
+  ASSERT_EQ(f.events.AsteroidTiming.EntryCount, 100);
+  const QStringList full = f.List();
+  ASSERT_EQ(full.size(), 100);
+  EXPECT_EQ(full.back(), "100  12 00 01.000 +/- 0.001s,  S/N= 20.00 D   Main change");
+  for (QPushButton* add : {f.w->Button4, f.w->Button7, f.w->Button8}) {
+    const size_t messages = f.chart_host.dialogs.messages.size();
+    add->click();
+    EXPECT_EQ(f.chart_host.dialogs.messages.size(), messages + 1) << add->text().toStdString();
+    EXPECT_EQ(f.LastMessage(), kTimingListFullMessage);
+    EXPECT_EQ(f.List(), full);
+  }
+}
+
+// A second corrected in the report's event row to something that is no
+// number ("09,5") stops Sort with a message naming it, as an hour or minute
+// does; it must not sort as second 0 and move its event.
+TEST(TMagnitudeCalculator, SortRefusesASecondThatIsNoNumber) {
+  Fixture f;
+  f.Open();
+  f.Time("10", "30", "05.0", true);
+  f.w->Button4->click();
+  f.Time("10", "30", "09.0", false);
+  f.w->Button4->click();
+  {
+    ReportWindowHost report_host;
+    TLightCurveReport report(f.events, report_host);
+    report.show();
+    TypeInto(Find<QLineEdit>(&report, "Edit24"), "09,5");
+  }
+  ASSERT_EQ(Second(f.events.AsteroidTiming.Entries[1]), "09,5");
+  f.w->Button6->click();
+  EXPECT_EQ(f.LastMessage(), "'09,5' is not a valid floating point value");
+  EXPECT_EQ(Second(f.events.AsteroidTiming.Entries[0]), "05.000");
+  EXPECT_EQ(Second(f.events.AsteroidTiming.Entries[1]), "09,5");
 }
