@@ -2,6 +2,7 @@
 // They give a message or fewer frames, never a crash or a wrong frame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <cstring>
 #include <fstream>
@@ -191,6 +192,71 @@ TEST(AviRobustness, BitFlipSweepNeverCrashes) {
       Bitmap24 b;
       for (int n : {0, 1, avi.FrameCount() - 1, avi.FrameCount()}) avi.GetFrameBitmap(n, b);
       EXPECT_LE(b.Width(), 32768);
+    }
+  }
+}
+
+// The file as a writer that leaves out the pad byte after each chunk of odd
+// size in 'movi' writes it (the list and RIFF sizes shrink to match).
+std::vector<uint8_t> WithoutPadBytes(std::vector<uint8_t> b) {
+  const auto movi = size_t(std::search(b.begin(), b.end(), "movi", "movi" + 4) - b.begin());
+  size_t pos = movi + 4, end = movi + Le32(&b[movi - 4]);
+  uint32_t removed = 0;
+  while (pos + 8 <= end) {
+    const uint32_t size = Le32(&b[pos + 4]);
+    pos += 8 + size;
+    if ((size & 1) == 0) continue;
+    b.erase(b.begin() + ptrdiff_t(pos));
+    --end, ++removed;
+  }
+  PutLe32(&b[movi - 4], Le32(&b[movi - 4]) - removed);
+  PutLe32(&b[4], Le32(&b[4]) - removed);
+  return b;
+}
+
+// Grey frames of 7 x 5 pixels, stored without row padding, are 35 bytes:
+// without their pad bytes every later chunk starts a byte early. A crashed
+// capture (no index) of such a writer keeps all its frames, with sound
+// chunks between them or not.
+TEST(AviRobustness, OddChunksWithoutPadBytesAreAllFound) {
+  constexpr int w = 7, h = 5;
+  auto grey = [](int n, int x, int y) { return uint8_t(n * 25 + y * 7 + x); };
+  for (bool audio : {false, true}) {
+    SCOPED_TRACE(audio ? "with sound" : "video only");
+    AviWriterOptions o;
+    o.idx1 = AviIndexKind::None;
+    o.audio = audio;
+    const std::string path = FixturePath("unpadded_src.avi");
+    AviWriter writer(path, w, h, o);
+    writer.SetCompressed("Y800", 8);
+    for (int n = 0; n < kFrames; ++n) {
+      std::vector<uint8_t> rows;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) rows.push_back(grey(n, x, y));
+      writer.AddEncodedFrame(rows, true);
+    }
+    ASSERT_TRUE(writer.Finish());
+    const std::vector<uint8_t> bytes = WithoutPadBytes(Bytes(path));
+    ASSERT_EQ(bytes.size() + kFrames, Bytes(path).size());
+    const std::string unpadded = FixturePath("unpadded.avi");
+    std::ofstream(unpadded, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    // The ffmpeg tool finds every frame in it too.
+    const auto probe = ProbeVideo(unpadded);
+    ASSERT_TRUE(probe);
+    EXPECT_EQ(probe->frames, kFrames);
+    TGKAvi avi;
+    ASSERT_TRUE(avi.OpenStreams(unpadded)) << avi.LastError();
+    ASSERT_EQ(avi.FrameCount(), kFrames);
+    for (int n = kFrames - 1; n >= 0; --n) {
+      Bitmap24 b;
+      ASSERT_TRUE(avi.GetFrameBitmap(n, b)) << n << ": " << avi.LastError();
+      ASSERT_EQ(b.Width(), w);
+      ASSERT_EQ(b.Height(), h);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          const uint8_t g = grey(n, x, y);
+          ASSERT_EQ(b.Get(x, y), (Bgr{g, g, g})) << "frame " << n << " at " << x << "," << y;
+        }
     }
   }
 }
