@@ -10,7 +10,9 @@
 //   2. 'idx1', with offsets relative to the 'movi' FourCC or absolute (detected
 //      by checking that the chunk headers are where the entries say); frames
 //      after the last one it lists (an index cut short) are found by a scan,
-//   3. a scan of every 'movi' list (also inside 'rec ' lists).
+//   3. a scan of every 'movi' list (also inside 'rec ' lists; a first RIFF
+//      whose size was never written is scanned to the end of the file,
+//      through the 'movi' lists of the segments after it).
 // An index that points outside the file or at the wrong chunks is dropped for
 // the next one. Deviations from the format: dwLength and dwTotalFrames are
 // ignored (the index is the truth); a partial last chunk of a scan is dropped;
@@ -94,6 +96,11 @@ class ChunkWalker {
     pos_ = c.data + c.size + (c.size & 1);
     after_odd_ = (c.size & 1) != 0;
     return true;
+  }
+  // Walks on inside list or RIFF chunk c (after its type) instead of past it.
+  void Enter(const Chunk& c) {
+    pos_ = c.data + 4;
+    after_odd_ = false;
   }
 
  private:
@@ -299,6 +306,13 @@ bool ScanMovi(const ByteSource& src, uint64_t begin, uint64_t end, int stream, i
   Chunk c;
   while (w.Next(c)) {
     if (!Printable(c.id)) return false;
+    // A capture that crashed before its first RIFF's size was written is
+    // scanned to the end of the file, through its later segments: their
+    // frames are in their 'movi' lists, whatever sizes those got.
+    if ((c.id == kRiff && c.list_type == kAvix) || (c.id == kList && c.list_type == kMovi)) {
+      w.Enter(c);
+      continue;
+    }
     if (c.id == kList) {
       if (c.cut || depth > 4) return false;
       if (c.list_type == kRec && c.size >= 4 &&

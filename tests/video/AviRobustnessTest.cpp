@@ -295,3 +295,46 @@ TEST(AviRobustness, OpenDmlCaptureThatCrashedInItsLastSegment) {
   EXPECT_EQ(avi.FrameCount(), kFrames - 1);
   EXPECT_EQ(CheckReadable(bytes, true), kFrames - 1);
 }
+
+// A capture that crashed after it had started later segments, by a writer
+// that writes every size only when it closes the file: the first RIFF's size
+// (and more) is still 0, and there is no super index. The frames of every
+// segment are found (as the ffmpeg tool finds them), not only the first's.
+TEST(AviRobustness, OpenDmlCaptureThatCrashedBeforeItsFirstSegmentWasClosed) {
+  AviWriterOptions o;
+  o.open_dml = true;
+  o.segment_bytes = 2000;
+  const std::vector<uint8_t> good = SmallAvi(o);
+  const std::string text(good.begin(), good.end());
+  std::vector<size_t> riffs, movis;
+  for (size_t at = text.find("RIFF"); at != std::string::npos; at = text.find("RIFF", at + 4)) riffs.push_back(at);
+  for (size_t at = text.find("movi"); at != std::string::npos; at = text.find("movi", at + 4)) movis.push_back(at - 8);
+  ASSERT_GE(riffs.size(), 3u);
+  ASSERT_EQ(movis.size(), riffs.size());
+  struct Row {
+    const char* what;
+    bool first_movi, later_segments;
+  } rows[] = {{"first RIFF size", false, false},
+              {"first RIFF and 'movi' sizes", true, false},
+              {"every RIFF and 'movi' size", true, true}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::string(r.what) + " never written");
+    std::vector<uint8_t> bytes = good;
+    std::memset(&bytes[text.find("indx") + 8 + 4], 0, 4);  // no super index yet
+    PutLe32(&bytes[riffs[0] + 4], 0);
+    if (r.first_movi) PutLe32(&bytes[movis[0] + 4], 0);
+    for (size_t i = 1; r.later_segments && i < riffs.size(); ++i) {
+      PutLe32(&bytes[riffs[i] + 4], 0);
+      PutLe32(&bytes[movis[i] + 4], 0);
+    }
+    const std::string path = FixturePath("crashed_odml.avi");
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    const auto probe = ProbeVideo(path);
+    ASSERT_TRUE(probe);
+    EXPECT_EQ(probe->frames, kFrames);
+    TGKAvi avi;
+    ASSERT_TRUE(avi.OpenBytes(std::make_unique<OwnedMemoryByteSource>(bytes))) << avi.LastError();
+    EXPECT_EQ(avi.FrameCount(), kFrames);
+    EXPECT_EQ(CheckReadable(bytes, true), kFrames);
+  }
+}
