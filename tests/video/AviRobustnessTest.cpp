@@ -196,6 +196,16 @@ TEST(AviRobustness, BitFlipSweepNeverCrashes) {
   }
 }
 
+// Writes the bytes to a fixture file and checks that the ffmpeg tool finds
+// all kFrames frames in it.
+std::string WrittenForFfmpeg(const std::string& name, const std::vector<uint8_t>& bytes) {
+  const std::string path = FixturePath(name);
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  const auto probe = ProbeVideo(path);
+  EXPECT_TRUE(probe && probe->frames == kFrames) << name;
+  return path;
+}
+
 // The file as a writer that leaves out the pad byte after each chunk of odd
 // size in 'movi' writes it (the list and RIFF sizes shrink to match).
 std::vector<uint8_t> WithoutPadBytes(std::vector<uint8_t> b) {
@@ -238,12 +248,7 @@ TEST(AviRobustness, OddChunksWithoutPadBytesAreAllFound) {
     ASSERT_TRUE(writer.Finish());
     const std::vector<uint8_t> bytes = WithoutPadBytes(Bytes(path));
     ASSERT_EQ(bytes.size() + kFrames, Bytes(path).size());
-    const std::string unpadded = FixturePath("unpadded.avi");
-    std::ofstream(unpadded, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    // The ffmpeg tool finds every frame in it too.
-    const auto probe = ProbeVideo(unpadded);
-    ASSERT_TRUE(probe);
-    EXPECT_EQ(probe->frames, kFrames);
+    const std::string unpadded = WrittenForFfmpeg("unpadded.avi", bytes);
     TGKAvi avi;
     ASSERT_TRUE(avi.OpenStreams(unpadded)) << avi.LastError();
     ASSERT_EQ(avi.FrameCount(), kFrames);
@@ -327,11 +332,7 @@ TEST(AviRobustness, OpenDmlCaptureThatCrashedBeforeItsFirstSegmentWasClosed) {
       PutLe32(&bytes[riffs[i] + 4], 0);
       PutLe32(&bytes[movis[i] + 4], 0);
     }
-    const std::string path = FixturePath("crashed_odml.avi");
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    const auto probe = ProbeVideo(path);
-    ASSERT_TRUE(probe);
-    EXPECT_EQ(probe->frames, kFrames);
+    WrittenForFfmpeg("crashed_odml.avi", bytes);
     TGKAvi avi;
     ASSERT_TRUE(avi.OpenBytes(std::make_unique<OwnedMemoryByteSource>(bytes))) << avi.LastError();
     EXPECT_EQ(avi.FrameCount(), kFrames);
