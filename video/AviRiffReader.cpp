@@ -10,12 +10,16 @@
 //   2. 'idx1', with offsets relative to the 'movi' FourCC or absolute (detected
 //      by checking that the chunk headers are where the entries say); frames
 //      after the last one it lists (an index cut short) are found by a scan,
-//   3. a scan of every 'movi' list (also inside 'rec ' lists).
+//   3. a scan of every 'movi' list (also inside 'rec ' lists; a first RIFF
+//      whose size was never written is scanned to the end of the file,
+//      through the 'movi' lists of the segments after it).
 // An index that points outside the file or at the wrong chunks is dropped for
 // the next one. Deviations from the format: dwLength and dwTotalFrames are
 // ignored (the index is the truth); a partial last chunk of a scan is dropped;
-// a scan stops at the first chunk id that is not printable text. A stream
-// whose every frame was dropped (empty chunks only) is refused.
+// a scan stops at the first chunk id that is not printable text; after a
+// chunk of odd size whose pad byte is missing, the next chunk is found one
+// byte early. A stream whose every frame was dropped (empty chunks only) is
+// refused.
 #include "video/AviRiffReader.h"
 
 #include <algorithm>
@@ -57,11 +61,26 @@ struct Chunk {
   uint32_t list_type = 0;
 };
 
+// A chunk id writers use between and around frames: '##xx' of a stream,
+// 'ix##', 'LIST', 'JUNK', 'RIFF' or 'idx1'.
+bool FrameLevelId(uint32_t id) {
+  auto digit = [](char ch) { return ch >= '0' && ch <= '9'; };
+  auto letter = [](char ch) { return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z'); };
+  const char c0 = char(id), c1 = char(id >> 8), c2 = char(id >> 16), c3 = char(id >> 24);
+  if (digit(c0) && digit(c1) && (letter(c2) || c2 == '_') && (letter(c3) || c3 == '_')) return true;
+  if (c0 == 'i' && c1 == 'x' && digit(c2) && digit(c3)) return true;
+  return id == kList || id == kRiff || id == MakeFourCC('J', 'U', 'N', 'K') || id == kIdx1;
+}
+
 // Walks the chunks of [begin, end).
 class ChunkWalker {
  public:
   ChunkWalker(const ByteSource& src, uint64_t begin, uint64_t end) : src_(src), pos_(begin), end_(end) {}
   bool Next(Chunk& c) {
+    // Some writers leave out the pad byte after a chunk of odd size: the
+    // next chunk then starts one byte early.
+    if (after_odd_ && !ChunkHeaderAt(pos_) && ChunkHeaderAt(pos_ - 1)) --pos_;
+    after_odd_ = false;
     if (pos_ + 8 > end_) return false;
     uint8_t h[12];
     if (!src_.ReadAt(pos_, h, 8)) return false;
@@ -75,12 +94,25 @@ class ChunkWalker {
     // A list whose size was never written (a crashed capture) still names its type.
     if ((c.id == kList || c.id == kRiff) && c.data + 4 <= end_ && src_.ReadAt(c.data, h + 8, 4)) c.list_type = Le32(h + 8);
     pos_ = c.data + c.size + (c.size & 1);
+    after_odd_ = (c.size & 1) != 0;
     return true;
+  }
+  // Walks on inside list or RIFF chunk c (after its type) instead of past it.
+  void Enter(const Chunk& c) {
+    pos_ = c.data + 4;
+    after_odd_ = false;
   }
 
  private:
+  // A header of a frame-level chunk that fits in what is left.
+  bool ChunkHeaderAt(uint64_t pos) const {
+    uint8_t h[8];
+    return pos + 8 <= end_ && src_.ReadAt(pos, h, 8) && FrameLevelId(Le32(h)) && Le32(h + 4) <= end_ - pos - 8;
+  }
+
   const ByteSource& src_;
   uint64_t pos_, end_;
+  bool after_odd_ = false;
 };
 
 bool Printable(uint32_t id) {
@@ -274,6 +306,13 @@ bool ScanMovi(const ByteSource& src, uint64_t begin, uint64_t end, int stream, i
   Chunk c;
   while (w.Next(c)) {
     if (!Printable(c.id)) return false;
+    // A capture that crashed before its first RIFF's size was written is
+    // scanned to the end of the file, through its later segments: their
+    // frames are in their 'movi' lists, whatever sizes those got.
+    if ((c.id == kRiff && c.list_type == kAvix) || (c.id == kList && c.list_type == kMovi)) {
+      w.Enter(c);
+      continue;
+    }
     if (c.id == kList) {
       if (c.cut || depth > 4) return false;
       if (c.list_type == kRec && c.size >= 4 &&

@@ -4,7 +4,8 @@
 // than 2^26 pixels is refused. BI_RGB 1/2/4/8-bit frames use the colour table after the header
 // (biClrUsed 0 means 2^bpp entries; a missing table gives a grey ramp, where
 // Windows would use its system palette); 16-bit BI_RGB is x555; BI_BITFIELDS
-// takes the three masks after the header. Negative biHeight means top-down.
+// takes the three masks at offset 40: after the 40-byte header, or its own
+// fields in the longer headers (V2 to V5). Negative biHeight means top-down.
 // Y800/Y8/GREY are 8-bit grey, rows top-down; YUY2/YUYV/UYVY/I420/IYUV/YV12
 // go to swscale (BT.601, limited range: AVI carries no colour information).
 // Every other biCompression goes to libavcodec.
@@ -52,6 +53,12 @@ bool ParseDibFormat(const std::vector<uint8_t>& strf, uint32_t handler, DibForma
     c = 0;
   if (c == 0 && handler != 0 && (f.bit_count == 0 || f.bit_count == 12)) c = handler;  // bit count missing: trust the handler
   using K = PackedPixels::Kind;
+  auto read_masks = [&] {
+    constexpr size_t at = 40;
+    if (strf.size() < at + 12) return false;
+    f.packed.r_mask = Le32(&strf[at]), f.packed.g_mask = Le32(&strf[at + 4]), f.packed.b_mask = Le32(&strf[at + 8]);
+    return true;
+  };
   auto packed = [&](K kind) {
     f.decode = DibFormat::Decode::Packed;
     f.packed.kind = kind;
@@ -62,15 +69,11 @@ bool ParseDibFormat(const std::vector<uint8_t>& strf, uint32_t handler, DibForma
     switch (f.bit_count) {
       case 24: return packed(K::Bytes3);
       case 32:
-        if (c == 3 && strf.size() >= header + 12) {
-          f.packed.r_mask = Le32(&strf[header]), f.packed.g_mask = Le32(&strf[header + 4]), f.packed.b_mask = Le32(&strf[header + 8]);
-          return packed(K::Masked32);
-        }
+        if (c == 3 && read_masks()) return packed(K::Masked32);
         return packed(K::Bytes4);
       case 16:
         f.packed.r_mask = 0x7C00, f.packed.g_mask = 0x03E0, f.packed.b_mask = 0x001F;
-        if (c == 3 && strf.size() >= header + 12)
-          f.packed.r_mask = Le32(&strf[header]), f.packed.g_mask = Le32(&strf[header + 4]), f.packed.b_mask = Le32(&strf[header + 8]);
+        if (c == 3) read_masks();
         return packed(K::Masked16);
       case 1:
       case 2:

@@ -2,6 +2,7 @@
 // They give a message or fewer frames, never a crash or a wrong frame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <cstring>
 #include <fstream>
@@ -195,6 +196,76 @@ TEST(AviRobustness, BitFlipSweepNeverCrashes) {
   }
 }
 
+// Writes the bytes to a fixture file and checks that the ffmpeg tool finds
+// all kFrames frames in it.
+std::string WrittenForFfmpeg(const std::string& name, const std::vector<uint8_t>& bytes) {
+  const std::string path = FixturePath(name);
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  const auto probe = ProbeVideo(path);
+  EXPECT_TRUE(probe && probe->frames == kFrames) << name;
+  return path;
+}
+
+// The file as a writer that leaves out the pad byte after each chunk of odd
+// size in 'movi' writes it (the list and RIFF sizes shrink to match).
+std::vector<uint8_t> WithoutPadBytes(std::vector<uint8_t> b) {
+  const auto movi = size_t(std::search(b.begin(), b.end(), "movi", "movi" + 4) - b.begin());
+  size_t pos = movi + 4, end = movi + Le32(&b[movi - 4]);
+  uint32_t removed = 0;
+  while (pos + 8 <= end) {
+    const uint32_t size = Le32(&b[pos + 4]);
+    pos += 8 + size;
+    if ((size & 1) == 0) continue;
+    b.erase(b.begin() + ptrdiff_t(pos));
+    --end, ++removed;
+  }
+  PutLe32(&b[movi - 4], Le32(&b[movi - 4]) - removed);
+  PutLe32(&b[4], Le32(&b[4]) - removed);
+  return b;
+}
+
+// Grey frames of 7 x 5 pixels, stored without row padding, are 35 bytes:
+// without their pad bytes every later chunk starts a byte early. A crashed
+// capture (no index) of such a writer keeps all its frames, with sound
+// chunks between them or not.
+TEST(AviRobustness, OddChunksWithoutPadBytesAreAllFound) {
+  constexpr int w = 7, h = 5;
+  auto grey = [](int n, int x, int y) { return uint8_t(n * 25 + y * 7 + x); };
+  for (bool audio : {false, true}) {
+    SCOPED_TRACE(audio ? "with sound" : "video only");
+    AviWriterOptions o;
+    o.idx1 = AviIndexKind::None;
+    o.audio = audio;
+    const std::string path = FixturePath("unpadded_src.avi");
+    AviWriter writer(path, w, h, o);
+    writer.SetCompressed("Y800", 8);
+    for (int n = 0; n < kFrames; ++n) {
+      std::vector<uint8_t> rows;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) rows.push_back(grey(n, x, y));
+      writer.AddEncodedFrame(rows, true);
+    }
+    ASSERT_TRUE(writer.Finish());
+    const std::vector<uint8_t> bytes = WithoutPadBytes(Bytes(path));
+    ASSERT_EQ(bytes.size() + kFrames, Bytes(path).size());
+    const std::string unpadded = WrittenForFfmpeg("unpadded.avi", bytes);
+    TGKAvi avi;
+    ASSERT_TRUE(avi.OpenStreams(unpadded)) << avi.LastError();
+    ASSERT_EQ(avi.FrameCount(), kFrames);
+    for (int n = kFrames - 1; n >= 0; --n) {
+      Bitmap24 b;
+      ASSERT_TRUE(avi.GetFrameBitmap(n, b)) << n << ": " << avi.LastError();
+      ASSERT_EQ(b.Width(), w);
+      ASSERT_EQ(b.Height(), h);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          const uint8_t g = grey(n, x, y);
+          ASSERT_EQ(b.Get(x, y), (Bgr{g, g, g})) << "frame " << n << " at " << x << "," << y;
+        }
+    }
+  }
+}
+
 TEST(AviRobustness, HugeSizeFieldsAreRefused) {
   std::vector<uint8_t> bytes = SmallAvi();
   std::string text(bytes.begin(), bytes.end());
@@ -228,4 +299,43 @@ TEST(AviRobustness, OpenDmlCaptureThatCrashedInItsLastSegment) {
   ASSERT_TRUE(avi.OpenBytes(std::make_unique<OwnedMemoryByteSource>(bytes))) << avi.LastError();
   EXPECT_EQ(avi.FrameCount(), kFrames - 1);
   EXPECT_EQ(CheckReadable(bytes, true), kFrames - 1);
+}
+
+// A capture that crashed after it had started later segments, by a writer
+// that writes every size only when it closes the file: the first RIFF's size
+// (and more) is still 0, and there is no super index. The frames of every
+// segment are found (as the ffmpeg tool finds them), not only the first's.
+TEST(AviRobustness, OpenDmlCaptureThatCrashedBeforeItsFirstSegmentWasClosed) {
+  AviWriterOptions o;
+  o.open_dml = true;
+  o.segment_bytes = 2000;
+  const std::vector<uint8_t> good = SmallAvi(o);
+  const std::string text(good.begin(), good.end());
+  std::vector<size_t> riffs, movis;
+  for (size_t at = text.find("RIFF"); at != std::string::npos; at = text.find("RIFF", at + 4)) riffs.push_back(at);
+  for (size_t at = text.find("movi"); at != std::string::npos; at = text.find("movi", at + 4)) movis.push_back(at - 8);
+  ASSERT_GE(riffs.size(), 3u);
+  ASSERT_EQ(movis.size(), riffs.size());
+  struct Row {
+    const char* what;
+    bool first_movi, later_segments;
+  } rows[] = {{"first RIFF size", false, false},
+              {"first RIFF and 'movi' sizes", true, false},
+              {"every RIFF and 'movi' size", true, true}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::string(r.what) + " never written");
+    std::vector<uint8_t> bytes = good;
+    std::memset(&bytes[text.find("indx") + 8 + 4], 0, 4);  // no super index yet
+    PutLe32(&bytes[riffs[0] + 4], 0);
+    if (r.first_movi) PutLe32(&bytes[movis[0] + 4], 0);
+    for (size_t i = 1; r.later_segments && i < riffs.size(); ++i) {
+      PutLe32(&bytes[riffs[i] + 4], 0);
+      PutLe32(&bytes[movis[i] + 4], 0);
+    }
+    WrittenForFfmpeg("crashed_odml.avi", bytes);
+    TGKAvi avi;
+    ASSERT_TRUE(avi.OpenBytes(std::make_unique<OwnedMemoryByteSource>(bytes))) << avi.LastError();
+    EXPECT_EQ(avi.FrameCount(), kFrames);
+    EXPECT_EQ(CheckReadable(bytes, true), kFrames);
+  }
 }
