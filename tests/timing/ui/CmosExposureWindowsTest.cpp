@@ -89,10 +89,11 @@ TEST(CmosExp2Window, TypedAndDigitTargets) {
   }
   EXPECT_EQ(Find<TUpDown>(w, "UpDown2")->Position(), 1);
   EXPECT_EQ(Find<TUpDown>(w, "UpDown5")->Position(), 4);
-  // The tens digit moves the target by 10 ms.
+  // The tens digit moves the target by 10 ms; the hidden hundredths stay out.
   Find<TUpDown>(w, "UpDown3")->stepDown();
-  EXPECT_NEAR(w.State.TargetExposure, 113.45, 1e-9);
-  EXPECT_EQ(Find<QLineEdit>(w, "Edit3")->text(), "8.81446");
+  EXPECT_NEAR(w.State.TargetExposure, 113.4, 1e-9);
+  EXPECT_EQ(edit->text(), "113.4");
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit3")->text(), "8.81834");
 }
 
 // Typed just below the 900 ms limit, the figures past the hundredths are
@@ -171,6 +172,43 @@ TEST(CmosExp2Window, DigitClickAfterAnUntakenTextIsTaken) {
                                     Find<TUpDown>(w, "UpDown4")->Position(), Find<TUpDown>(w, "UpDown5")->Position(),
                                     Find<TUpDown>(w, "UpDown6")->Position()}),
                 c.target, 1e-9);
+  }
+}
+
+// A typed target keeps its hundredths on the hidden digit; a later digit step
+// must not bring them back: the exposure shown, its frame rate and the range
+// searched stay one value. Rates and ranges from exact fractions in Python.
+TEST(CmosExp2Window, DigitStepAfterTypedHundredthsKeepsTheShownTarget) {
+  struct Case {
+    const char* typed;
+    const char* updown;
+    bool up;
+    const char* shown;
+    const char* rate;
+    double first, last;  // the candidates searched, ms
+  } cases[] = {
+      {"30.15", "UpDown5", true, "30.2", "33.11258", 15.1, 60.4},
+      {"59.95", "UpDown4", false, "58.9", "16.97793", 29.4, 117.8},
+      {"0.15", "UpDown5", false, "0.1", "10000.00000", 0.1, 0.2},  // 0.0 is refused
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    TCMOSExp2 w;
+    QLineEdit* edit = Find<QLineEdit>(w, "Edit2");
+    edit->setText(c.typed);
+    emit edit->editingFinished();
+    TUpDown* digit = Find<TUpDown>(w, c.updown);
+    if (c.up)
+      digit->stepUp();
+    else
+      digit->stepDown();
+    EXPECT_EQ(edit->text(), c.shown);
+    EXPECT_EQ(Find<QLineEdit>(w, "Edit3")->text(), c.rate);
+    EXPECT_EQ(w.State.TargetExposure, std::stod(c.shown));
+    Find<QPushButton>(w, "Button1")->click();
+    ASSERT_GT(w.State.count, 0);
+    EXPECT_NEAR(w.State.rec[1].E, c.first, 1e-9);
+    EXPECT_NEAR(w.State.rec[w.State.count].E, c.last, 1e-9);
   }
 }
 
