@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "base/NumberText.h"
+#include "base/ui/DialogService.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/WindowTeardown.h"
 #include "timing/ui/TimingMemo.h"
@@ -108,7 +109,18 @@ void TCMOSExp2::FormCreate() {
 
 void TCMOSExp2::ShowExp2ReadMe() { SetMemoLines(Memo1, Exp2ReadMe()); }
 
-void TCMOSExp2::Button1Click() { SetMemoLines(Memo1, SearchExposures(State, CheckBox1->isChecked())); }
+void TCMOSExp2::Button1Click() {
+  TakeExposureEntry();
+  // A typed exposure that gave no target stays in the edit: searching the last
+  // target under it would list exposures for a value other than the one shown.
+  const QString typed = Edit2->text();
+  if (typed.toStdString() != LastExposureText) {
+    Dialogs().ShowWarning("The exposure time must be 0.1 ms or more and below 900 ms: \"" + typed +
+                          "\" is not taken, so nothing is searched.");
+    return;
+  }
+  SetMemoLines(Memo1, SearchExposures(State, CheckBox1->isChecked()));
+}
 
 ExposureDigitSet TCMOSExp2::DigitPositions() const {
   return {UpDown2->Position(), UpDown3->Position(), UpDown4->Position(), UpDown5->Position(), UpDown6->Position()};

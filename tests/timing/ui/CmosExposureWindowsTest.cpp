@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
 #include "support/WindowControls.h"
 #include "timing/ui/FindControl.h"
 #include "timing/ui/TCMOSExp2.h"
@@ -210,6 +211,40 @@ TEST(CmosExp2Window, DigitStepAfterTypedHundredthsKeepsTheShownTarget) {
     EXPECT_NEAR(w.State.rec[1].E, c.first, 1e-9);
     EXPECT_NEAR(w.State.rec[w.State.count].E, c.last, 1e-9);
   }
+}
+
+// "Calculate" while the exposure edit holds a number that gave no target
+// tells so and keeps the last list, instead of listing the old target's
+// exposures under the new text.
+TEST(CmosExp2Window, CalculateRefusesAnExposureNotTaken) {
+  ScriptedDialogService dialogs;
+  ScopedDialogService use(dialogs);
+  TCMOSExp2 w;
+  QLineEdit* edit = Find<QLineEdit>(w, "Edit2");
+  QPlainTextEdit* memo = Find<QPlainTextEdit>(w, "Memo1");
+  QPushButton* calculate = Find<QPushButton>(w, "Button1");
+  calculate->click();
+  const QString listed = memo->toPlainText();
+  for (const char* typed : {"950", "900", "0", "-3", "1e-400"}) {
+    SCOPED_TRACE(typed);
+    dialogs.messages.clear();
+    edit->setText(typed);
+    emit edit->editingFinished();
+    calculate->click();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, QString("The exposure time must be 0.1 ms or more and below 900 ms: \"") +
+                                            typed + "\" is not taken, so nothing is searched.");
+    EXPECT_EQ(edit->text(), typed);
+    EXPECT_EQ(memo->toPlainText(), listed);
+    EXPECT_EQ(w.State.TargetExposure, 30);
+  }
+  // Corrected, the search runs for it: 22.5 .. 90.0 ms.
+  dialogs.messages.clear();
+  edit->setText("45");
+  calculate->click();
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_EQ(edit->text(), "45.0");
+  EXPECT_EQ(w.State.count, 900 - 225 + 1);
 }
 
 TEST(CmosExposureCalcWindow, TestButtonMakesANewSearchWindowCurrent) {
