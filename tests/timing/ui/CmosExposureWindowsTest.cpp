@@ -18,6 +18,18 @@ namespace {
 
 int LineCount(QPlainTextEdit* memo) { return memo->document()->blockCount(); }
 
+// A target typed into the exposure edit and taken, then one digit stepped.
+void TypeThenStep(TCMOSExp2& w, const char* typed, const char* updown, bool up) {
+  QLineEdit* edit = Find<QLineEdit>(w, "Edit2");
+  edit->setText(typed);
+  emit edit->editingFinished();
+  TUpDown* digit = Find<TUpDown>(w, updown);
+  if (up)
+    digit->stepUp();
+  else
+    digit->stepDown();
+}
+
 TEST(CmosExposureCalcWindow, LimitsAndFilterRelistTheTable) {
   auto* w = new TCMOSExposureCalc;
   EXPECT_EQ(w->windowTitle(), "CMOSExposureCalc");
@@ -132,13 +144,7 @@ TEST(CmosExp2Window, DigitStepAfterTypingFollowsTheDigits) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
-    edit->setText(c.typed);
-    emit edit->editingFinished();
-    TUpDown* digit = Find<TUpDown>(w, c.updown);
-    if (c.up)
-      digit->stepUp();
-    else
-      digit->stepDown();
+    TypeThenStep(w, c.typed, c.updown, c.up);
     EXPECT_EQ(edit->text(), c.shown);
     EXPECT_NEAR(w.State.TargetExposure, c.target, 1e-9);
     EXPECT_EQ(Find<QLineEdit>(w, "Edit3")->text(), "33.33333");
@@ -196,13 +202,7 @@ TEST(CmosExp2Window, DigitStepAfterTypedHundredthsKeepsTheShownTarget) {
     SCOPED_TRACE(c.typed);
     TCMOSExp2 w;
     QLineEdit* edit = Find<QLineEdit>(w, "Edit2");
-    edit->setText(c.typed);
-    emit edit->editingFinished();
-    TUpDown* digit = Find<TUpDown>(w, c.updown);
-    if (c.up)
-      digit->stepUp();
-    else
-      digit->stepDown();
+    TypeThenStep(w, c.typed, c.updown, c.up);
     EXPECT_EQ(edit->text(), c.shown);
     EXPECT_EQ(Find<QLineEdit>(w, "Edit3")->text(), c.rate);
     EXPECT_EQ(w.State.TargetExposure, std::stod(c.shown));
