@@ -78,6 +78,7 @@ TCMOSExp2::TCMOSExp2(QWidget* owner) : QWidget(owner, Qt::Window | Qt::WindowSta
 
   connect(Button1, &QPushButton::clicked, this, &TCMOSExp2::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TCMOSExp2::Button2Click);
+  connect(Edit2, &QLineEdit::returnPressed, this, &TCMOSExp2::Edit2KeyPress);
   connect(Edit2, &QLineEdit::editingFinished, this, &TCMOSExp2::Edit2Exit);
   OnUpDownChange(UpDown1, this, &TCMOSExp2::UpDown1Click);
   OnUpDownChange(UpDown7, this, &TCMOSExp2::UpDown7Click);
@@ -113,13 +114,21 @@ void TCMOSExp2::Button1Click() {
   TakeExposureEntry();
   // A typed exposure that gave no target stays in the edit: searching the last
   // target under it would list exposures for a value other than the one shown.
-  const QString typed = Edit2->text();
-  if (typed.toStdString() != LastExposureText) {
-    Dialogs().ShowWarning("The exposure time must be 0.1 ms or more and below 900 ms: \"" + typed +
-                          "\" is not taken, so nothing is searched.");
-    return;
-  }
+  if (TellExposureNotTaken("so nothing is searched")) return;
   SetMemoLines(Memo1, SearchExposures(State, CheckBox1->isChecked()));
+}
+
+void TCMOSExp2::Edit2KeyPress() {
+  TakeExposureEntry();
+  TellExposureNotTaken(QString::fromStdString("it stays " + ExposureEditText(State.TargetExposure) + " ms"));
+}
+
+bool TCMOSExp2::TellExposureNotTaken(const QString& outcome) {
+  const QString typed = Edit2->text();
+  if (typed.toStdString() == LastExposureText) return false;
+  Dialogs().ShowWarning("The exposure time must be 0.1 ms or more and below 900 ms: \"" + typed + "\" is not taken, " +
+                        outcome + ".");
+  return true;
 }
 
 ExposureDigitSet TCMOSExp2::DigitPositions() const {

@@ -213,9 +213,9 @@ TEST(CmosExp2Window, DigitStepAfterTypedHundredthsKeepsTheShownTarget) {
   }
 }
 
-// "Calculate" while the exposure edit holds a number that gave no target
-// tells so and keeps the last list, instead of listing the old target's
-// exposures under the new text.
+// Enter, and "Calculate", while the exposure edit holds a number that gave no
+// target tell so; "Calculate" keeps the last list instead of listing the old
+// target's exposures under the new text.
 TEST(CmosExp2Window, CalculateRefusesAnExposureNotTaken) {
   ScriptedDialogService dialogs;
   ScopedDialogService use(dialogs);
@@ -229,18 +229,26 @@ TEST(CmosExp2Window, CalculateRefusesAnExposureNotTaken) {
     SCOPED_TRACE(typed);
     dialogs.messages.clear();
     edit->setText(typed);
-    emit edit->editingFinished();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(edit, &enter);
     calculate->click();
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, QString("The exposure time must be 0.1 ms or more and below 900 ms: \"") +
-                                            typed + "\" is not taken, so nothing is searched.");
+    const QString refused = QString("The exposure time must be 0.1 ms or more and below 900 ms: \"") + typed +
+                            "\" is not taken, ";
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].text, refused + "it stays 30.0 ms.");
+    EXPECT_EQ(dialogs.messages[1].text, refused + "so nothing is searched.");
     EXPECT_EQ(edit->text(), typed);
     EXPECT_EQ(memo->toPlainText(), listed);
     EXPECT_EQ(w.State.TargetExposure, 30);
   }
-  // Corrected, the search runs for it: 22.5 .. 90.0 ms.
+  // Not a number, the last text comes back; corrected, the search runs for
+  // the new target: 22.5 .. 90.0 ms.
   dialogs.messages.clear();
-  edit->setText("45");
+  for (const char* typed : {"abc", "45"}) {
+    edit->setText(typed);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(edit, &enter);
+  }
   calculate->click();
   EXPECT_TRUE(dialogs.messages.empty());
   EXPECT_EQ(edit->text(), "45.0");
