@@ -242,13 +242,15 @@ TypedExposure SplitTypedExposure(double v) {
   }
   t.digits = {static_cast<int>(c / 10000), static_cast<int>(c / 1000 % 10), static_cast<int>(c / 100 % 10),
               static_cast<int>(c / 10 % 10), static_cast<int>(c % 10)};
-  t.target = 100 * t.digits[0] + 10 * t.digits[1] + t.digits[2] + 0.1 * t.digits[3];
+  t.target = ExposureFromDigits(t.digits);
   t.accepted = t.target > 0;
   return t;
 }
 
 double ExposureFromDigits(const ExposureDigitSet& d) {
-  return 100 * d[0] + 10 * d[1] + d[2] + 0.1 * d[3] + 0.01 * d[4];
+  // The edit shows one decimal: a target with the hidden hundredths would give
+  // a frame rate and a search range other than those of the exposure shown.
+  return (1000 * d[0] + 100 * d[1] + 10 * d[2] + d[3]) / 10.0;
 }
 
 std::string ExposureEditText(double target) { return FormatFixed(target, 1, 8); }

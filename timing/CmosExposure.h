@@ -61,6 +61,7 @@ struct TypedExposure {
 };
 // A typed target in 0.1 .. <900 ms; digits split from the integer hundredths.
 TypedExposure SplitTypedExposure(double v);
+// The target the digits give, in whole tenths: the hundredths are dropped.
 double ExposureFromDigits(const ExposureDigitSet& d);
 std::string ExposureEditText(double target);   // fixed, one decimal
 std::string FrameRateEditText(double target);  // 1000/target, five decimals

@@ -217,6 +217,12 @@ TEST(CmosExposureSearch, TypedTargets) {
     EXPECT_EQ(t.digits, c.digits);
     EXPECT_NEAR(t.target, c.target, 1e-12);
   }
+  // The digits' target is the decimal value itself, hundredths dropped.
+  const struct {
+    ExposureDigitSet digits;
+    double target;
+  } from_digits[] = {{{0, 3, 0, 1, 0}, 30.1}, {{0, 0, 0, 3, 0}, 0.3}, {{0, 3, 0, 2, 5}, 30.2}, {{0, 0, 0, 0, 5}, 0}};
+  for (const auto& c : from_digits) EXPECT_EQ(ExposureFromDigits(c.digits), c.target) << c.target;
   EXPECT_EQ(ExposureEditText(30), "30.0");
   EXPECT_EQ(FrameRateEditText(30), "33.33333");
 }

@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "base/NumberText.h"
+#include "base/ui/DialogService.h"
 #include "base/ui/ControlEvents.h"
 #include "base/ui/WindowTeardown.h"
 #include "timing/ui/TimingMemo.h"
@@ -77,6 +78,7 @@ TCMOSExp2::TCMOSExp2(QWidget* owner) : QWidget(owner, Qt::Window | Qt::WindowSta
 
   connect(Button1, &QPushButton::clicked, this, &TCMOSExp2::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TCMOSExp2::Button2Click);
+  connect(Edit2, &QLineEdit::returnPressed, this, &TCMOSExp2::Edit2KeyPress);
   connect(Edit2, &QLineEdit::editingFinished, this, &TCMOSExp2::Edit2Exit);
   OnUpDownChange(UpDown1, this, &TCMOSExp2::UpDown1Click);
   OnUpDownChange(UpDown7, this, &TCMOSExp2::UpDown7Click);
@@ -108,7 +110,26 @@ void TCMOSExp2::FormCreate() {
 
 void TCMOSExp2::ShowExp2ReadMe() { SetMemoLines(Memo1, Exp2ReadMe()); }
 
-void TCMOSExp2::Button1Click() { SetMemoLines(Memo1, SearchExposures(State, CheckBox1->isChecked())); }
+void TCMOSExp2::Button1Click() {
+  TakeExposureEntry();
+  // A typed exposure that gave no target stays in the edit: searching the last
+  // target under it would list exposures for a value other than the one shown.
+  if (TellExposureNotTaken("so nothing is searched")) return;
+  SetMemoLines(Memo1, SearchExposures(State, CheckBox1->isChecked()));
+}
+
+void TCMOSExp2::Edit2KeyPress() {
+  TakeExposureEntry();
+  TellExposureNotTaken(QString::fromStdString("it stays " + ExposureEditText(State.TargetExposure) + " ms"));
+}
+
+bool TCMOSExp2::TellExposureNotTaken(const QString& outcome) {
+  const QString typed = Edit2->text();
+  if (typed.toStdString() == LastExposureText) return false;
+  Dialogs().ShowWarning("The exposure time must be 0.1 ms or more and below 900 ms: \"" + typed + "\" is not taken, " +
+                        outcome + ".");
+  return true;
+}
 
 ExposureDigitSet TCMOSExp2::DigitPositions() const {
   return {UpDown2->Position(), UpDown3->Position(), UpDown4->Position(), UpDown5->Position(), UpDown6->Position()};

@@ -52,11 +52,15 @@ class TCMOSExp2 : public QWidget {
   void TakeExposureEntry();
   void DigitClick();
   void Edit2Exit() { TakeExposureEntry(); }
+  void Edit2KeyPress();  // Enter
   void UpDown1Click();
   void UpDown7Click();
   void UpDown8Click();
 
  private:
+  // True, after a warning ending in `outcome`, while the edit holds a text
+  // that gave no target.
+  bool TellExposureNotTaken(const QString& outcome);
   ExposureDigitSet DigitPositions() const;
   void SetDigitPositions(const ExposureDigitSet& d);
 };

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "base/ui/ControlEvents.h"
+#include "base/ui/DialogService.h"
 #include "support/WindowControls.h"
 #include "timing/ui/FindControl.h"
 #include "timing/ui/TCMOSExp2.h"
@@ -16,6 +17,18 @@
 namespace {
 
 int LineCount(QPlainTextEdit* memo) { return memo->document()->blockCount(); }
+
+// A target typed into the exposure edit and taken, then one digit stepped.
+void TypeThenStep(TCMOSExp2& w, const char* typed, const char* updown, bool up) {
+  QLineEdit* edit = Find<QLineEdit>(w, "Edit2");
+  edit->setText(typed);
+  emit edit->editingFinished();
+  TUpDown* digit = Find<TUpDown>(w, updown);
+  if (up)
+    digit->stepUp();
+  else
+    digit->stepDown();
+}
 
 TEST(CmosExposureCalcWindow, LimitsAndFilterRelistTheTable) {
   auto* w = new TCMOSExposureCalc;
@@ -89,10 +102,11 @@ TEST(CmosExp2Window, TypedAndDigitTargets) {
   }
   EXPECT_EQ(Find<TUpDown>(w, "UpDown2")->Position(), 1);
   EXPECT_EQ(Find<TUpDown>(w, "UpDown5")->Position(), 4);
-  // The tens digit moves the target by 10 ms.
+  // The tens digit moves the target by 10 ms; the hidden hundredths stay out.
   Find<TUpDown>(w, "UpDown3")->stepDown();
-  EXPECT_NEAR(w.State.TargetExposure, 113.45, 1e-9);
-  EXPECT_EQ(Find<QLineEdit>(w, "Edit3")->text(), "8.81446");
+  EXPECT_NEAR(w.State.TargetExposure, 113.4, 1e-9);
+  EXPECT_EQ(edit->text(), "113.4");
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit3")->text(), "8.81834");
 }
 
 // Typed just below the 900 ms limit, the figures past the hundredths are
@@ -130,13 +144,7 @@ TEST(CmosExp2Window, DigitStepAfterTypingFollowsTheDigits) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
-    edit->setText(c.typed);
-    emit edit->editingFinished();
-    TUpDown* digit = Find<TUpDown>(w, c.updown);
-    if (c.up)
-      digit->stepUp();
-    else
-      digit->stepDown();
+    TypeThenStep(w, c.typed, c.updown, c.up);
     EXPECT_EQ(edit->text(), c.shown);
     EXPECT_NEAR(w.State.TargetExposure, c.target, 1e-9);
     EXPECT_EQ(Find<QLineEdit>(w, "Edit3")->text(), "33.33333");
@@ -172,6 +180,79 @@ TEST(CmosExp2Window, DigitClickAfterAnUntakenTextIsTaken) {
                                     Find<TUpDown>(w, "UpDown6")->Position()}),
                 c.target, 1e-9);
   }
+}
+
+// A typed target keeps its hundredths on the hidden digit; a later digit step
+// must not bring them back: the exposure shown, its frame rate and the range
+// searched stay one value. Rates and ranges from exact fractions in Python.
+TEST(CmosExp2Window, DigitStepAfterTypedHundredthsKeepsTheShownTarget) {
+  struct Case {
+    const char* typed;
+    const char* updown;
+    bool up;
+    const char* shown;
+    const char* rate;
+    double first, last;  // the candidates searched, ms
+  } cases[] = {
+      {"30.15", "UpDown5", true, "30.2", "33.11258", 15.1, 60.4},
+      {"59.95", "UpDown4", false, "58.9", "16.97793", 29.4, 117.8},
+      {"0.15", "UpDown5", false, "0.1", "10000.00000", 0.1, 0.2},  // 0.0 is refused
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    TCMOSExp2 w;
+    QLineEdit* edit = Find<QLineEdit>(w, "Edit2");
+    TypeThenStep(w, c.typed, c.updown, c.up);
+    EXPECT_EQ(edit->text(), c.shown);
+    EXPECT_EQ(Find<QLineEdit>(w, "Edit3")->text(), c.rate);
+    EXPECT_EQ(w.State.TargetExposure, std::stod(c.shown));
+    Find<QPushButton>(w, "Button1")->click();
+    ASSERT_GT(w.State.count, 0);
+    EXPECT_NEAR(w.State.rec[1].E, c.first, 1e-9);
+    EXPECT_NEAR(w.State.rec[w.State.count].E, c.last, 1e-9);
+  }
+}
+
+// Enter, and "Calculate", while the exposure edit holds a number that gave no
+// target tell so; "Calculate" keeps the last list instead of listing the old
+// target's exposures under the new text.
+TEST(CmosExp2Window, CalculateRefusesAnExposureNotTaken) {
+  ScriptedDialogService dialogs;
+  ScopedDialogService use(dialogs);
+  TCMOSExp2 w;
+  QLineEdit* edit = Find<QLineEdit>(w, "Edit2");
+  QPlainTextEdit* memo = Find<QPlainTextEdit>(w, "Memo1");
+  QPushButton* calculate = Find<QPushButton>(w, "Button1");
+  calculate->click();
+  const QString listed = memo->toPlainText();
+  for (const char* typed : {"950", "900", "0", "-3", "1e-400"}) {
+    SCOPED_TRACE(typed);
+    dialogs.messages.clear();
+    edit->setText(typed);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(edit, &enter);
+    calculate->click();
+    const QString refused = QString("The exposure time must be 0.1 ms or more and below 900 ms: \"") + typed +
+                            "\" is not taken, ";
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].text, refused + "it stays 30.0 ms.");
+    EXPECT_EQ(dialogs.messages[1].text, refused + "so nothing is searched.");
+    EXPECT_EQ(edit->text(), typed);
+    EXPECT_EQ(memo->toPlainText(), listed);
+    EXPECT_EQ(w.State.TargetExposure, 30);
+  }
+  // Not a number, the last text comes back; corrected, the search runs for
+  // the new target: 22.5 .. 90.0 ms.
+  dialogs.messages.clear();
+  for (const char* typed : {"abc", "45"}) {
+    edit->setText(typed);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(edit, &enter);
+  }
+  calculate->click();
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_EQ(edit->text(), "45.0");
+  EXPECT_EQ(w.State.count, 900 - 225 + 1);
 }
 
 TEST(CmosExposureCalcWindow, TestButtonMakesANewSearchWindowCurrent) {
