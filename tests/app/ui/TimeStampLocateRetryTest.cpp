@@ -163,6 +163,32 @@ TEST(TimeStampLocateRetryOrder, FieldOrderComesFromTheFirstFrameWithAStamp) {
   }
 }
 
+// A video that shows no stamp says nothing about its fields: opening it and
+// measuring keep the 'Field Order' of the settings, with either inserter.
+TEST(TimeStampLocateRetryOrder, NoStampKeepsTheChosenFieldOrder) {
+  for (const char* inserter : {"IOTA-VTI", "GHS-OSD"}) {
+    for (const int chosen : {0, 1}) {
+      SCOPED_TRACE(std::string(inserter) + (chosen == 0 ? " even first" : " odd first"));
+      MainRoadWindow m(Reader::OwnAvi);
+      TPlatform& w = m.W();
+      m.ReadStampsOf(inserter);
+      std::vector<Bitmap24> frames;
+      for (int n = 0; n < 2; ++n) frames.push_back(NoisyFrame(720, 480, 40 + static_cast<uint32_t>(n)));
+      const auto path = m.Path("no-stamp.avi");
+      AviWriterOptions o;
+      o.rate = 30;
+      ASSERT_TRUE(WriteAvi(path.string(), frames, o));
+      IniFile(w.SettingsPlace.IniPath).WriteString("Measurement", "FieldOrder", chosen == 0 ? "Top first" : "Bottom first");
+      ASSERT_TRUE(m.OpenThroughButton1(path));
+      EXPECT_EQ(m.Find<QLineEdit>("Edit56")->text(), "No time stamp found");
+      EXPECT_EQ(w.RadioGroup2->ItemIndex(), chosen);
+      m.Click("Button3");
+      ASSERT_TRUE(m.WaitUntilStopped());
+      EXPECT_EQ(w.RadioGroup2->ItemIndex(), chosen);
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Inserters, TimeStampLocateRetry,
                          ::testing::Values(RetryCase{"IOTA-VTI", IotaFrame, "1000", "1167"},
                                            RetryCase{"GHS-OSD", GhsFrame, "100", "116"}),
