@@ -469,7 +469,8 @@ class TPlatform : public QMainWindow {
   void TakeIotaLayout(const GlyphContext& ctx);
   bool LocateGhsOnFrame(const Bitmap24& frame, int x, int y);
   void ShowStampLocated(bool found);
-  void RetryStampLocate(const Bitmap24& frame);
+  // True when the line was found on this frame.
+  bool RetryStampLocate(const Bitmap24& frame);
   void ApplyStampFieldOrder();
   void ReadIotaGpsLine();
   // Opening a video: locate the stamp before the first frame, tick-count detection after.

@@ -83,6 +83,7 @@ void TPlatform::ApplySettings(const AppSettings& s) {
   CheckBox2->setChecked(s.FieldMeasure);
   RadioGroup2->SetItemIndex(s.FieldOrderIndex);
   Options.StampFieldOrder = static_cast<uint8_t>(s.StampFieldOrder());
+  Stamp.StampFieldOrder = Options.StampFieldOrder;
   // Keys 13-15, then the recorded radii as the up-downs now stand. The
   // ranges are opened first so the stored radii are not cut by the limits
   // the previous radii set; step 9 limits them again.

@@ -45,6 +45,7 @@ void TPlatform::FormCreate() {
   Options.TimeStampMode = 0;
   Options.GhsSearchU = 1;
   Options.StampFieldOrder = RadioGroup2->ItemIndex() == 0 ? 1 : 0;
+  Stamp.StampFieldOrder = Options.StampFieldOrder;
   Options.GlyphThreshold = UpDown4->Position();
 
   UpDown9->SetPosition(1);
@@ -178,7 +179,12 @@ void TPlatform::ResetTimeEdits() {
 
 // The time-stamp and mode switches are in TPlatformModes.cpp.
 
-void TPlatform::RadioGroup2Click() { Options.StampFieldOrder = RadioGroup2->ItemIndex() == 0 ? 1 : 0; }
+// The stamp reader keeps the field order too: a stamp that does not say
+// which field comes first leaves the one chosen here.
+void TPlatform::RadioGroup2Click() {
+  Options.StampFieldOrder = RadioGroup2->ItemIndex() == 0 ? 1 : 0;
+  Stamp.StampFieldOrder = Options.StampFieldOrder;
+}
 
 void TPlatform::RadioButtonFormClick() {
   if (Run.DirectionSettingMode || CheckBox1->isChecked()) return;

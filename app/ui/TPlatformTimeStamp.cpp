@@ -36,6 +36,8 @@ const QColor kAqua(0x00, 0xFF, 0xFF);
 constexpr int kGhsOpenStartX = 390, kGhsOpenStartY = 387;
 // Edit56 while no stamp line has been found on the frames shown.
 const char* const kNoStampText = "No time stamp found";
+// Stamp.StampFieldOrder while no read has said which field comes first.
+constexpr uint8_t kFieldOrderUnread = 2;
 
 }  // namespace
 
@@ -89,7 +91,7 @@ GlyphContext TPlatform::StampGlyphContext(bool field_view) const {
 }
 
 void TPlatform::FrameTimeStep(const Bitmap24& frame, bool field_view) {
-  if (StampLocator.LocatePending && !field_view) RetryStampLocate(frame);
+  const bool located_now = StampLocator.LocatePending && !field_view && RetryStampLocate(frame);
   if (!CheckBox5->isChecked()) {
     // Only two seven-segment digits: tenths and hundredths of the second.
     if (field_view || !Options.TiviAvailable) return;
@@ -118,7 +120,25 @@ void TPlatform::FrameTimeStep(const Bitmap24& frame, bool field_view) {
     ShowFrameTime(Driver.FrameBitmap, false);
     return;
   }
+  if (!located_now) {
+    ShowFrameTime(frame, field_view);
+    return;
+  }
+  // A line found only now (the first frames showed none) gives 'Field Order'
+  // as a video whose first frame shows it does on opening: else the fields'
+  // times and light go into each other's rows for the whole run.
+  const uint8_t order_before = Stamp.StampFieldOrder;
+  Stamp.StampFieldOrder = kFieldOrderUnread;
   ShowFrameTime(frame, field_view);
+  if (Stamp.StampFieldOrder == kFieldOrderUnread) {
+    Stamp.StampFieldOrder = order_before;
+    return;
+  }
+  const int index = Stamp.StampFieldOrder == 1 ? 0 : 1;
+  Stamp.FieldOrderState = 2;
+  if (RadioGroup2->ItemIndex() == index) return;
+  RadioGroup2->SetItemIndex(index);
+  ShowFrameTime(frame, field_view);  // the fields' rows as the stamp orders them
 }
 
 void TPlatform::ShowFrameTime(const Bitmap24& frame, bool field_view) {
@@ -252,16 +272,13 @@ void TPlatform::ShowStampLocated(bool found) {
 
 // A video whose first frames show no stamp is located on its first frame
 // that does, instead of reading every frame through an unlocated layout.
-void TPlatform::RetryStampLocate(const Bitmap24& frame) {
-  if (!StampRetryDue(StampLocator, Run.MeasuringRun)) return;
+bool TPlatform::RetryStampLocate(const Bitmap24& frame) {
+  if (!StampRetryDue(StampLocator, Run.MeasuringRun)) return false;
   const bool reading = CheckBox5->isChecked() && Options.StampLocated;
-  if (reading && Options.TimeStampMode == 0) {
-    LocateIotaOnFrame(frame);
-  } else if (reading && Options.TimeStampMode == 2) {
-    LocateGhsOnFrame(frame, kGhsOpenStartX, kGhsOpenStartY);
-  } else {
-    ShowStampLocated(true);
-  }
+  if (reading && Options.TimeStampMode == 0) return LocateIotaOnFrame(frame);
+  if (reading && Options.TimeStampMode == 2) return LocateGhsOnFrame(frame, kGhsOpenStartX, kGhsOpenStartY);
+  ShowStampLocated(true);
+  return false;
 }
 
 void TPlatform::ApplyStampFieldOrder() {

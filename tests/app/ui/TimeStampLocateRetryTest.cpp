@@ -9,6 +9,7 @@
 
 #include "MainRoadFixture.h"
 #include "base/IniFile.h"
+#include "base/NumberText.h"
 #include "support/StampRender.h"
 
 namespace {
@@ -85,6 +86,107 @@ TEST_P(TimeStampLocateRetry, FramesAfterAStamplessFirstFrameCarryTheirTimes) {
     EXPECT_EQ(got, want) << c.inserter << " frame " << n << ": " << rows[static_cast<size_t>(n)];
   }
   EXPECT_NE(m.Find<QLineEdit>("Edit56")->text(), "No time stamp found") << c.inserter;
+}
+
+// Frames 1-3 of a video whose stamp says the even field comes first: frame n
+// shows 12:34:(50 + n) with the fraction 1000 on the even rows and 1167 on
+// the odd ones (IOTA; 100 and 116 for GHS). Every frame, the first without a
+// stamp too, holds a lit square whose even rows are brighter than its odd ones.
+constexpr int kSquareLeft = 100, kSquareTop = 100, kSquareSize = 20;
+
+void DrawFieldSquare(Bitmap24& f) {
+  for (int y = kSquareTop; y < kSquareTop + kSquareSize; ++y) {
+    const uint8_t level = y % 2 == 0 ? 200 : 60;
+    for (int x = kSquareLeft; x < kSquareLeft + kSquareSize; ++x) f.Set(x, y, Bgr{level, level, level});
+  }
+}
+
+Bitmap24 EvenFirstFrame(bool ghs, int n) {
+  Bitmap24 f = NoisyFrame(720, 480, 900 + static_cast<uint32_t>(n));
+  DrawFieldSquare(f);
+  if (n == 0) return f;
+  const std::string hms = "1234" + std::to_string(50 + n);
+  if (!ghs) {
+    const double pitch = (540.0 - 82.0) / 19.0;
+    DrawIotaFields(f, hms + "    1167" + "4001", hms + "1000    " + "4000", IotaCellXs(85, pitch), 435, pitch);
+    return f;
+  }
+  const double pitch = 20.0;
+  const int u_column = 150, top = 385;
+  const StampGlyphStyle s{StampFont::Ghs, 2, pitch, 4, 2, 2, kStampStroke};
+  const std::vector<int> xs = GhsCellXs(u_column + 215 + pitch / 2, pitch);
+  DrawStampText(f, "261206 " + hms + "116", xs, top, s);
+  DrawStampText(f, "261206 " + hms + "100", xs, top - 1, s);
+  DrawStampChar(f, 'U', u_column, top, s);
+  DrawStampChar(f, 'U', u_column, top - 1, s);
+  return f;
+}
+
+// The line found on the second frame gives 'Field Order' as a stamp on the
+// first frame would: each field row carries its own field's time and light,
+// the earlier field first, whatever order the settings held.
+TEST(TimeStampLocateRetryOrder, FieldOrderComesFromTheFirstFrameWithAStamp) {
+  for (const bool ghs : {false, true}) {
+    SCOPED_TRACE(ghs ? "GHS" : "IOTA");
+    MainRoadWindow m(Reader::OwnAvi);
+    TPlatform& w = m.W();
+    m.ReadStampsOf(ghs ? "GHS-OSD" : "IOTA-VTI");
+    std::vector<Bitmap24> frames;
+    for (int n = 0; n < kFrames; ++n) frames.push_back(EvenFirstFrame(ghs, n));
+    const auto path = m.Path("late-stamp.avi");
+    AviWriterOptions o;
+    o.rate = 30;
+    ASSERT_TRUE(WriteAvi(path.string(), frames, o));
+    ASSERT_TRUE(m.OpenThroughButton1(path));
+    ASSERT_EQ(m.Find<QLineEdit>("Edit56")->text(), "No time stamp found");
+    w.RadioGroup2->SetItemIndex(1);  // 'Odd first', as the settings may hold it
+    m.Find<QCheckBox>("CheckBox2")->click();  // 'Field Measure'
+    ASSERT_TRUE(m.Find<QCheckBox>("CheckBox2")->isChecked());
+    m.ClickImage1(kSquareLeft + kSquareSize / 2, kSquareTop + kSquareSize / 2);
+    m.Click("Button3");
+    ASSERT_TRUE(m.WaitUntilStopped());
+    EXPECT_TRUE(m.dialogs.messages.empty());
+    EXPECT_EQ(w.RadioGroup2->ItemIndex(), 0);  // 'Even first'
+    const std::vector<std::string> rows = m.Rows();
+    ASSERT_EQ(rows.size(), static_cast<size_t>(2 * kFrames));
+    for (int n = 1; n < kFrames; ++n) {
+      const std::string& early = rows[static_cast<size_t>(2 * n)];
+      const std::string& late = rows[static_cast<size_t>(2 * n + 1)];
+      const std::string s = std::to_string(50 + n) + ".";
+      EXPECT_EQ(StripQuotes(GetCsvField(early, 6)), s + (ghs ? "100" : "1000")) << early;
+      EXPECT_EQ(StripQuotes(GetCsvField(late, 6)), s + (ghs ? "116" : "1167")) << late;
+      // The earlier field is the even rows' one: the brighter.
+      EXPECT_GT(ParseDoubleOr(StripQuotes(GetCsvField(early, 11)), 0),
+                2 * ParseDoubleOr(StripQuotes(GetCsvField(late, 11)), 0))
+          << early << "\n" << late;
+    }
+  }
+}
+
+// A video that shows no stamp says nothing about its fields: opening it and
+// measuring keep the 'Field Order' of the settings, with either inserter.
+TEST(TimeStampLocateRetryOrder, NoStampKeepsTheChosenFieldOrder) {
+  for (const char* inserter : {"IOTA-VTI", "GHS-OSD"}) {
+    for (const int chosen : {0, 1}) {
+      SCOPED_TRACE(std::string(inserter) + (chosen == 0 ? " even first" : " odd first"));
+      MainRoadWindow m(Reader::OwnAvi);
+      TPlatform& w = m.W();
+      m.ReadStampsOf(inserter);
+      std::vector<Bitmap24> frames;
+      for (int n = 0; n < 2; ++n) frames.push_back(NoisyFrame(720, 480, 40 + static_cast<uint32_t>(n)));
+      const auto path = m.Path("no-stamp.avi");
+      AviWriterOptions o;
+      o.rate = 30;
+      ASSERT_TRUE(WriteAvi(path.string(), frames, o));
+      IniFile(w.SettingsPlace.IniPath).WriteString("Measurement", "FieldOrder", chosen == 0 ? "Top first" : "Bottom first");
+      ASSERT_TRUE(m.OpenThroughButton1(path));
+      EXPECT_EQ(m.Find<QLineEdit>("Edit56")->text(), "No time stamp found");
+      EXPECT_EQ(w.RadioGroup2->ItemIndex(), chosen);
+      m.Click("Button3");
+      ASSERT_TRUE(m.WaitUntilStopped());
+      EXPECT_EQ(w.RadioGroup2->ItemIndex(), chosen);
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Inserters, TimeStampLocateRetry,
