@@ -1052,3 +1052,80 @@ TEST(LedGraphWindow, NewBackgroundAfterTheFitNeedsTheFitAgain) {
       << row;
   w->close();
 }
+
+// The pulse, the cycle range or the timing rate changed after step 7 no
+// longer match the offset it found: "Apply to Analysis" and "Add" must not
+// write that offset as if it were the one the window now shows. Each first
+// fit is wrong on purpose (cycles beyond the edge, the pulse's trailing
+// frame, a mistyped rate); the observer mends the setting and forgets step 7.
+TEST(LedGraphWindow, ChangedSettingsAfterTheFitNeedTheFitAgain) {
+  const struct {
+    const char* name;
+    Blink blink;
+    long double first_rate;
+    int first_pick, first_lower, first_upper;
+    int pick, lower, upper;  // the settings the observer mends to
+    const char* told;
+  } cases[] = {
+      // Lit 5 % at the edge frame: cycles before it are dark, not on the line.
+      {"lower bound narrowed", {29.97L, 300, 160, 0.95}, 29.97L, 160, -5, 4, 160, 0, 4,
+       "The cycle range was changed after step 7"},
+      // Lit 95 %: two cycles on, the frame is full and the signal stops rising.
+      {"upper bound narrowed", {29.97L, 300, 160, 0.05}, 29.97L, 160, -5, 4, 160, -5, 1,
+       "The cycle range was changed after step 7"},
+      // Frame 163 holds the pulse's end, three frames after its start.
+      {"another pulse frame picked", {29.97L, 300, 160, 0.36}, 29.97L, 163, -5, 4, 160, -5, 4,
+       "Another PPS rising frame was picked after step 7"},
+      {"rate typed anew", {29.97L, 300, 160, 0.36}, 30.03L, 160, -5, 4, 160, -5, 4,
+       "The timing rate was changed after step 7"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeMain m;
+    m.lines = c.blink.Table();
+    m.rate = c.first_rate;
+    TLEDGraph* w = m.Open();
+    auto pick = [&](int line, int lower, int upper) {
+      PressAt(Find<QLabel>(*w, "LEDImage1"), w->SignalDot(line));
+      ASSERT_EQ(Find<QLineEdit>(*w, "Edit20")->text().toStdString(), std::to_string(line));
+      Find<TUpDown>(*w, "UpDown1")->setValue(lower);
+      Find<TUpDown>(*w, "UpDown2")->setValue(upper);
+    };
+    Find<QPushButton>(*w, "Button4")->click();
+    Find<TRadioGroup>(*w, "RadioGroup1")->SetItemIndex(1);
+    pick(c.first_pick, c.first_lower, c.first_upper);
+    Find<QPushButton>(*w, "Button5")->click();
+    ASSERT_GT(std::fabs(Find<QLineEdit>(*w, "Edit18")->text().toDouble() + c.blink.delay), 5e-4);
+
+    if (c.first_rate != c.blink.rate) {
+      m.rate = c.blink.rate;
+      w->RateChanged();
+    }
+    if (c.pick != c.first_pick) pick(c.pick, c.lower, c.upper);
+    Find<TUpDown>(*w, "UpDown1")->setValue(c.lower);
+    Find<TUpDown>(*w, "UpDown2")->setValue(c.upper);
+    int fitted = 0;
+    for (const TLedFrameSample& s : w->Samples()) fitted += s.FittedSignal > -200.0L || s.ZeroCrossing;
+    EXPECT_EQ(fitted, 0);
+    for (const char* name : {"Edit18", "Edit21", "Edit27", "Edit28"})
+      EXPECT_EQ(Find<QLineEdit>(*w, name)->text(), "") << name;
+    EXPECT_EQ(Find<QLineEdit>(*w, "Edit19")->text(), "Offset");
+    ExpectApplyRefused(m, *w, std::string(c.told) +
+                                  ": run step 7 again, or memorise two points or more, before applying.");
+    Find<QPushButton>(*w, "Button7")->click();
+    EXPECT_TRUE(m.points.empty());
+
+    // Step 7 on the settings shown finds the truth, and that is applied.
+    ASSERT_TRUE(Find<QPushButton>(*w, "Button5")->isEnabled());
+    Find<QPushButton>(*w, "Button5")->click();
+    EXPECT_NEAR(Find<QLineEdit>(*w, "Edit18")->text().toDouble(), -c.blink.delay, 1e-4);
+    Find<QPushButton>(*w, "Button6")->click();
+    ASSERT_EQ(m.applied, 1);
+    for (int f : {0, 160, 299}) {
+      const std::string& row = m.lines[static_cast<size_t>(6 + f)];
+      const double centre = DaySeconds(GetCsvField(row, 4), GetCsvField(row, 5), GetCsvField(row, 6));
+      EXPECT_NEAR(centre, c.blink.TrueEnd(f) - c.blink.Period() / 2, 3e-4) << row;
+    }
+    w->close();
+  }
+}
