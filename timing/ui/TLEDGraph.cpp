@@ -670,7 +670,8 @@ void TLEDGraph::Button6Click() {
     Dialogs().ShowWarning(NoFitReason());
     return;
   }
-  if (points.size() <= 1 && !state_.CorrectedTimesSet) {
+  // Times a line through memorised points left (since deleted) are not a cycle fit's.
+  if (points.size() <= 1 && (!state_.CorrectedTimesSet || !cycle_fitted_)) {
     Dialogs().ShowWarning(!fit_forgotten_.empty()
                               ? Q(fit_forgotten_ + ": run step 7 again, or memorise two points or more, before "
                                                    "applying.")
@@ -678,6 +679,8 @@ void TLEDGraph::Button6Click() {
                                         "points or more, before applying."));
     return;
   }
+  // An apply through two points or more since then wrote over the cycle fit's times.
+  if (points.size() <= 1) ApplyLedOffset(Rate(), state_);
   // The frame times cover every frame of the video, so rows measured or
   // removed since step 1 are timed as they stand.
   const LedTable table = CurrentTable();

@@ -1129,3 +1129,51 @@ TEST(LedGraphWindow, ChangedSettingsAfterTheFitNeedTheFitAgain) {
     w->close();
   }
 }
+
+// Two memorised points applied, then one deleted: with a single point left
+// "Apply to Analysis" writes the last cycle fit's times, the ones steps 7
+// and 8 show, not those of the line through points no longer listed; with
+// no cycle fit made it says so and writes nothing.
+TEST(LedGraphWindow, ApplyWithOnePointLeftWritesTheCycleFit) {
+  for (const bool fitted : {true, false}) {
+    SCOPED_TRACE(fitted ? "after step 7" : "without step 7");
+    FakeMain m;
+    const Blink blink;
+    m.lines = blink.Table();
+    TLEDGraph* w = m.Open();
+    if (fitted) {
+      PickAndSpread(*w);
+      Find<QPushButton>(*w, "Button5")->click();
+      ASSERT_NEAR(Find<QLineEdit>(*w, "Edit18")->text().toDouble(), -blink.delay, 1e-4);
+      Find<QPushButton>(*w, "Button7")->click();  // the calibration, held at frame 0
+    } else {
+      Find<QPushButton>(*w, "Button4")->click();
+    }
+    // The PC time of the last frame, a quarter second late, as a second point.
+    Find<QPushButton>(*w, "Button11")->click();
+    ASSERT_EQ(m.points.size(), 2u);
+    ASSERT_EQ(m.points[1].substr(5, 5), "00299");
+    Find<QPushButton>(*w, "Button6")->click();
+    ASSERT_EQ(m.applied, 1);
+    w->ListBox1->setCurrentRow(1);
+    Find<QPushButton>(*w, "Button8")->click();
+    ASSERT_EQ(m.points.size(), 1u);
+
+    if (!fitted) {
+      m.applied = 0;
+      ExpectApplyRefused(m, *w,
+                         "No calibration has been made since step 1: run step 7, or memorise two points or more, "
+                         "before applying.");
+      w->close();
+      continue;
+    }
+    Find<QPushButton>(*w, "Button6")->click();
+    ASSERT_EQ(m.applied, 2);
+    for (int f : {0, 160, 299}) {
+      const std::string& row = m.lines[static_cast<size_t>(6 + f)];
+      const double centre = DaySeconds(GetCsvField(row, 4), GetCsvField(row, 5), GetCsvField(row, 6));
+      EXPECT_NEAR(centre, blink.TrueEnd(f) - blink.Period() / 2, 3e-4) << row;
+    }
+    w->close();
+  }
+}
