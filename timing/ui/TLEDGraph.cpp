@@ -439,6 +439,9 @@ void TLEDGraph::Button4Click() {
   // The cleared lines hold no picked pulse: the cycle range and step 7 wait
   // for a new click, or they would fit cycle lines from line 0 nobody chose.
   ForgetPick();
+  // Step 8 shows no results of a fit the steps now start before.
+  ForgetCycleFit("");
+  fit_forgotten_.clear();
   if (state_.LedDataLineCount < 0) {
     state_.PcTimeFitted = false;
     no_fit_reason_ = kNoPcTime;
@@ -446,8 +449,6 @@ void TLEDGraph::Button4Click() {
     return;
   }
   const PcTimeFit fit = FitRecordedPcTime(Table(), state_);
-  cycle_fitted_ = false;
-  fit_forgotten_.clear();
   SetScrollRange();
   if (fit.Fitted) SetMemoLines(Memo2, fit.Table);
   RunBackgroundFit();

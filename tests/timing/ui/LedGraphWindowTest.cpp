@@ -1177,3 +1177,35 @@ TEST(LedGraphWindow, ApplyWithOnePointLeftWritesTheCycleFit) {
     w->close();
   }
 }
+
+// Step 1 run again, in the same window or in one opened anew, starts the
+// steps again: step 8 shows no results of the step 7 before it, and "Add"
+// has no calibration point to memorise until step 7 is run again.
+TEST(LedGraphWindow, StepOneAgainForgetsTheLastFitsPoint) {
+  for (const bool reopen : {false, true}) {
+    SCOPED_TRACE(reopen ? "window opened anew" : "same window");
+    FakeMain m;
+    TLEDGraph* w = m.Open();
+    PickAndSpread(*w);
+    Find<QPushButton>(*w, "Button5")->click();
+    ASSERT_EQ(Find<QLineEdit>(*w, "Edit18")->text(), "-0.3125975");
+    if (reopen) {
+      w->close();
+      QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      w = m.Open();
+      ASSERT_NE(w, nullptr);
+    }
+    Find<QPushButton>(*w, "Button4")->click();
+    for (const char* name : {"Edit18", "Edit21", "Edit27", "Edit28"})
+      EXPECT_EQ(Find<QLineEdit>(*w, name)->text(), "") << name;
+    EXPECT_EQ(Find<QLineEdit>(*w, "Edit19")->text(), "Offset");
+    Find<QPushButton>(*w, "Button11")->click();
+    ASSERT_EQ(m.points.size(), 2u);
+    m.dialogs.messages.clear();
+    Find<QPushButton>(*w, "Button7")->click();
+    EXPECT_EQ(m.points.size(), 2u);
+    ASSERT_EQ(m.dialogs.messages.size(), 1u);
+    EXPECT_EQ(m.dialogs.messages[0].text, "No calibration point has been found yet: run step 7 first.");
+    w->close();
+  }
+}
