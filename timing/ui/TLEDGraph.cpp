@@ -339,6 +339,7 @@ void TLEDGraph::ResetSteps() {
   vratio_taken_ = false;
   cycle_fitted_ = false;
   fit_forgotten_.clear();
+  pc_time_table_.clear();
   {
     const std::vector<std::string> stored = host_.StoredPoints ? host_.StoredPoints() : std::vector<std::string>{};
     ListBox1->clear();
@@ -440,6 +441,7 @@ void TLEDGraph::Button4Click() {
   // for a new click, or they would fit cycle lines from line 0 nobody chose.
   ForgetPick();
   // Step 8 shows no results of a fit the steps now start before.
+  pc_time_table_.clear();
   ForgetCycleFit("");
   fit_forgotten_.clear();
   if (state_.LedDataLineCount < 0) {
@@ -450,7 +452,10 @@ void TLEDGraph::Button4Click() {
   }
   const PcTimeFit fit = FitRecordedPcTime(Table(), state_);
   SetScrollRange();
-  if (fit.Fitted) SetMemoLines(Memo2, fit.Table);
+  if (fit.Fitted) {
+    pc_time_table_ = fit.Table;
+    SetMemoLines(Memo2, fit.Table);
+  }
   RunBackgroundFit();
   for (QWidget* w : {static_cast<QWidget*>(UpDown12), static_cast<QWidget*>(UpDown15),
                      static_cast<QWidget*>(UpDown14), static_cast<QWidget*>(Label8),
@@ -519,6 +524,8 @@ void TLEDGraph::ForgetCycleFit(const char* why) {
   cycle_fitted_ = false;
   fit_forgotten_ = why;
   ClearCycleFit(samples_);
+  SetMemoLines(Memo2, pc_time_table_.empty() ? std::vector<std::string>{"Recorded and corrected time of each frame."}
+                                             : pc_time_table_);
   for (QLineEdit* e : {Edit18, Edit21, Edit27, Edit28}) e->clear();
   Edit19->setText("Offset");
   state_.CorrectedTimesSet = false;

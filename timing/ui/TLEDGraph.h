@@ -215,6 +215,7 @@ class TLEDGraph : public QWidget {
   bool cycle_fitted_ = false;  // step 7 has fitted the signal as it stands
   long double fitted_rate_ = 0;  // the timing rate of that fit
   std::string fit_forgotten_;   // what changed after that fit, so that it was forgotten
+  std::vector<std::string> pc_time_table_;  // Memo2 as the last step 1 left it
   std::string no_fit_reason_;  // why the last step 1 found no PC-time line
 };
 

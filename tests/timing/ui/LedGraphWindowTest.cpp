@@ -1092,6 +1092,7 @@ TEST(LedGraphWindow, ChangedSettingsAfterTheFitNeedTheFitAgain) {
       Find<TUpDown>(*w, "UpDown2")->setValue(upper);
     };
     Find<QPushButton>(*w, "Button4")->click();
+    const std::vector<std::string> recorded_times = MemoLines(w->Memo2);
     Find<TRadioGroup>(*w, "RadioGroup1")->SetItemIndex(1);
     pick(c.first_pick, c.first_lower, c.first_upper);
     Find<QPushButton>(*w, "Button5")->click();
@@ -1110,6 +1111,8 @@ TEST(LedGraphWindow, ChangedSettingsAfterTheFitNeedTheFitAgain) {
     for (const char* name : {"Edit18", "Edit21", "Edit27", "Edit28"})
       EXPECT_EQ(Find<QLineEdit>(*w, name)->text(), "") << name;
     EXPECT_EQ(Find<QLineEdit>(*w, "Edit19")->text(), "Offset");
+    // The time table shows the recorded times again, not the forgotten fit's.
+    EXPECT_EQ(MemoLines(w->Memo2), recorded_times);
     ExpectApplyRefused(m, *w, std::string(c.told) +
                                   ": run step 7 again, or memorise two points or more, before applying.");
     Find<QPushButton>(*w, "Button7")->click();
