@@ -504,6 +504,16 @@ TEST(LedGraphWindow, FlatLedSignalIsTold) {
 }
 
 // "Apply to Analysis" says why it writes nothing, and leaves the table as it is.
+// No fitted line, crossing or step-8 result is shown.
+void ExpectNoFitShown(TLEDGraph& w) {
+  int fitted = 0;
+  for (const TLedFrameSample& s : w.Samples()) fitted += s.FittedSignal > -200.0L || s.ZeroCrossing;
+  EXPECT_EQ(fitted, 0);
+  for (const char* name : {"Edit18", "Edit21", "Edit27", "Edit28"})
+    EXPECT_EQ(Find<QLineEdit>(w, name)->text(), "") << name;
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit19")->text(), "Offset");
+}
+
 void ExpectApplyRefused(FakeMain& m, TLEDGraph& w, const std::string& told) {
   const std::vector<std::string> before = m.lines;
   m.dialogs.messages.clear();
@@ -1029,12 +1039,7 @@ TEST(LedGraphWindow, NewBackgroundAfterTheFitNeedsTheFitAgain) {
     Find<QPushButton>(*w, "Button5")->click();
     ASSERT_FALSE(Find<QLineEdit>(*w, "Edit18")->text().isEmpty());
     Find<TUpDown>(*w, change.name)->setValue(change.position);
-    int fitted = 0;
-    for (const TLedFrameSample& s : w->Samples()) fitted += s.FittedSignal > -200.0L || s.ZeroCrossing;
-    EXPECT_EQ(fitted, 0);
-    for (const char* name : {"Edit18", "Edit21", "Edit27", "Edit28"})
-      EXPECT_EQ(Find<QLineEdit>(*w, name)->text(), "") << name;
-    EXPECT_EQ(Find<QLineEdit>(*w, "Edit19")->text(), "Offset");
+    ExpectNoFitShown(*w);
     ExpectApplyRefused(m, *w,
                        "The LED background was fitted again after step 7: run step 7 again, or memorise two points "
                        "or more, before applying.");
@@ -1105,12 +1110,7 @@ TEST(LedGraphWindow, ChangedSettingsAfterTheFitNeedTheFitAgain) {
     if (c.pick != c.first_pick) pick(c.pick, c.lower, c.upper);
     Find<TUpDown>(*w, "UpDown1")->setValue(c.lower);
     Find<TUpDown>(*w, "UpDown2")->setValue(c.upper);
-    int fitted = 0;
-    for (const TLedFrameSample& s : w->Samples()) fitted += s.FittedSignal > -200.0L || s.ZeroCrossing;
-    EXPECT_EQ(fitted, 0);
-    for (const char* name : {"Edit18", "Edit21", "Edit27", "Edit28"})
-      EXPECT_EQ(Find<QLineEdit>(*w, name)->text(), "") << name;
-    EXPECT_EQ(Find<QLineEdit>(*w, "Edit19")->text(), "Offset");
+    ExpectNoFitShown(*w);
     // The time table shows the recorded times again, not the forgotten fit's.
     EXPECT_EQ(MemoLines(w->Memo2), recorded_times);
     ExpectApplyRefused(m, *w, std::string(c.told) +
@@ -1199,9 +1199,7 @@ TEST(LedGraphWindow, StepOneAgainForgetsTheLastFitsPoint) {
       ASSERT_NE(w, nullptr);
     }
     Find<QPushButton>(*w, "Button4")->click();
-    for (const char* name : {"Edit18", "Edit21", "Edit27", "Edit28"})
-      EXPECT_EQ(Find<QLineEdit>(*w, name)->text(), "") << name;
-    EXPECT_EQ(Find<QLineEdit>(*w, "Edit19")->text(), "Offset");
+    ExpectNoFitShown(*w);
     Find<QPushButton>(*w, "Button11")->click();
     ASSERT_EQ(m.points.size(), 2u);
     m.dialogs.messages.clear();
