@@ -196,6 +196,8 @@ PcTimeFit FitRecordedPcTime(const LedTable& t, LedCorrectionState& s) {
   PcTimeFit fit;
   s.PcTimeFitted = false;
   s.CorrectedTimesSet = false;
+  // The calibration point was the last fit's, which the steps now start before.
+  s.PpsPointSet = false;
   if (t.LastLine <= 0) return fit;
   s.LedFrameTimes.assign(static_cast<size_t>(std::max(t.LastFrame + 1, 0)), TLedFrameTime{});
   if (GetCsvCell(t.Line(0), 8).empty()) return fit;

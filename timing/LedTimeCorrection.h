@@ -65,7 +65,7 @@ struct LedCorrectionState {
   int32_t PpsFrame = 0;
   int32_t PpsEndHour = 0, PpsEndMinute = 0;
   double PpsEndSeconds = 0;
-  bool PpsPointSet = false;  // a cycle fit has found a crossing and so the calibration point above
+  bool PpsPointSet = false;  // a cycle fit since then has found a crossing and so the calibration point above
   // The times "Apply to Analysis" wrote into the rows, which each frame is
   // shown and measured with until the next apply: a new step 1 or an
   // unapplied fit must not change them under the rows already written.

@@ -337,7 +337,9 @@ void TLEDGraph::ResetSteps() {
   noise_factor_ = 7.0L;
   histogram_drawn_ = false;
   vratio_taken_ = false;
-  cycle_fitted_ = background_refitted_ = false;
+  cycle_fitted_ = false;
+  fit_forgotten_.clear();
+  pc_time_table_.clear();
   {
     const std::vector<std::string> stored = host_.StoredPoints ? host_.StoredPoints() : std::vector<std::string>{};
     ListBox1->clear();
@@ -385,12 +387,17 @@ void TLEDGraph::ShowRate() {
 
 void TLEDGraph::RateChanged() {
   ShowRate();
+  // The drift and the half frame to the centre were the fit's rate's.
+  const bool refit = cycle_fitted_ && Rate() != fitted_rate_;
+  if (refit) ForgetCycleFit("The timing rate was changed after step 7");
   // Cycle lines picked at another cycle length are not this rate's.
   const int32_t cycle_frames = CycleFrames(Rate());
-  if (cycle_frames == state_.LedCycleFrames) return;
-  state_.LedCycleFrames = cycle_frames;
-  ForgetPick();
-  if (RadioGroup1->isEnabled()) DrawCurrentGraph();
+  const bool repick = cycle_frames != state_.LedCycleFrames;
+  if (repick) {
+    state_.LedCycleFrames = cycle_frames;
+    ForgetPick();
+  }
+  if ((refit || repick) && RadioGroup1->isEnabled()) DrawCurrentGraph();
 }
 
 void TLEDGraph::ForgetPick() {
@@ -433,6 +440,10 @@ void TLEDGraph::Button4Click() {
   // The cleared lines hold no picked pulse: the cycle range and step 7 wait
   // for a new click, or they would fit cycle lines from line 0 nobody chose.
   ForgetPick();
+  // Step 8 shows no results of a fit the steps now start before.
+  pc_time_table_.clear();
+  ForgetCycleFit("");
+  fit_forgotten_.clear();
   if (state_.LedDataLineCount < 0) {
     state_.PcTimeFitted = false;
     no_fit_reason_ = kNoPcTime;
@@ -440,9 +451,11 @@ void TLEDGraph::Button4Click() {
     return;
   }
   const PcTimeFit fit = FitRecordedPcTime(Table(), state_);
-  cycle_fitted_ = background_refitted_ = false;
   SetScrollRange();
-  if (fit.Fitted) SetMemoLines(Memo2, fit.Table);
+  if (fit.Fitted) {
+    pc_time_table_ = fit.Table;
+    SetMemoLines(Memo2, fit.Table);
+  }
   RunBackgroundFit();
   for (QWidget* w : {static_cast<QWidget*>(UpDown12), static_cast<QWidget*>(UpDown15),
                      static_cast<QWidget*>(UpDown14), static_cast<QWidget*>(Label8),
@@ -501,12 +514,18 @@ void TLEDGraph::UpDown14Click() {
 
 void TLEDGraph::RefitBackground() {
   RunBackgroundFit();
-  if (!cycle_fitted_) return;
   // The fitted line, its crossing and the offset belong to the last signal:
   // applying them would time the rows by a background no longer shown.
+  ForgetCycleFit("The LED background was fitted again after step 7");
+}
+
+void TLEDGraph::ForgetCycleFit(const char* why) {
+  if (!cycle_fitted_) return;
   cycle_fitted_ = false;
-  background_refitted_ = true;
+  fit_forgotten_ = why;
   ClearCycleFit(samples_);
+  SetMemoLines(Memo2, pc_time_table_.empty() ? std::vector<std::string>{"Recorded and corrected time of each frame."}
+                                             : pc_time_table_);
   for (QLineEdit* e : {Edit18, Edit21, Edit27, Edit28}) e->clear();
   Edit19->setText("Offset");
   state_.CorrectedTimesSet = false;
@@ -536,6 +555,7 @@ void TLEDGraph::LEDImage1MouseDown(int x, int y) {
     return std::hypot(static_cast<long double>(dot.x() - x), static_cast<long double>(dot.y() - y));
   });
   if (!chosen) return;
+  ForgetCycleFit("Another PPS rising frame was picked after step 7");
   ClearPpsChoice(samples_);
   state_.LedCycleFrames = CycleFrames(Rate());
   ZeroCycleRange();
@@ -584,6 +604,7 @@ void TLEDGraph::UpDown2Click() { ApplyCycleRangeChange(UpDown2, Edit17); }
 void TLEDGraph::ApplyCycleRangeChange(TUpDown* updown, QLineEdit* edit) {
   const int n = CycleFrames(Rate());
   edit->setText(QString::number(updown->Position()));
+  ForgetCycleFit("The cycle range was changed after step 7");
   const int last = std::min(state_.LedDataLineCount, static_cast<int>(samples_.size()) - 1);
   const int pps = PpsRisingLine(samples_, last);
   MarkCycleRange(samples_, last, pps, n, UpDown1->Position(), UpDown2->Position());
@@ -631,7 +652,8 @@ void TLEDGraph::Button5Click() {
         "previous offset (" + Q(FormatFixed(state_.LedTimeOffset, 7, 10)) + " seconds).");
   }
   cycle_fitted_ = true;
-  background_refitted_ = false;
+  fitted_rate_ = Rate();
+  fit_forgotten_.clear();
   SetMemoLines(Memo3, r.Table);
   SetMemoLines(Memo2, r.Table);
   if (host_.CorrectedTimesReady) host_.CorrectedTimesReady();
@@ -656,14 +678,17 @@ void TLEDGraph::Button6Click() {
     Dialogs().ShowWarning(NoFitReason());
     return;
   }
-  if (points.size() <= 1 && !state_.CorrectedTimesSet) {
-    Dialogs().ShowWarning(background_refitted_
-                              ? "The LED background was fitted again after step 7: run step 7 again, or memorise "
-                                "two points or more, before applying."
-                              : "No calibration has been made since step 1: run step 7, or memorise two points or "
-                                "more, before applying.");
+  // Times a line through memorised points left (since deleted) are not a cycle fit's.
+  if (points.size() <= 1 && (!state_.CorrectedTimesSet || !cycle_fitted_)) {
+    Dialogs().ShowWarning(!fit_forgotten_.empty()
+                              ? Q(fit_forgotten_ + ": run step 7 again, or memorise two points or more, before "
+                                                   "applying.")
+                              : QString("No calibration has been made since step 1: run step 7, or memorise two "
+                                        "points or more, before applying."));
     return;
   }
+  // An apply through two points or more since then wrote over the cycle fit's times.
+  if (points.size() <= 1) ApplyLedOffset(Rate(), state_);
   // The frame times cover every frame of the video, so rows measured or
   // removed since step 1 are timed as they stand.
   const LedTable table = CurrentTable();

@@ -195,6 +195,10 @@ class TLEDGraph : public QWidget {
   // Steps 4 and 6 again: a new background fit, and a cycle fit made on the
   // last one's signal is forgotten.
   void RefitBackground();
+  // A setting step 7 used has changed since: its line, offset and
+  // calibration point are not the window's any more. `why` opens the
+  // message that refuses "Apply to Analysis" until step 7 is run again.
+  void ForgetCycleFit(const char* why);
   // The histogram panel of one frame; returns the model level found.
   long double DrawHistogramPanel();
 
@@ -208,8 +212,10 @@ class TLEDGraph : public QWidget {
   long double model_level_ = 0.05L;
   bool histogram_drawn_ = false;
   bool vratio_taken_ = false;
-  bool cycle_fitted_ = false;          // step 7 has fitted the signal as it stands
-  bool background_refitted_ = false;   // and that fit was then forgotten by a new background
+  bool cycle_fitted_ = false;  // step 7 has fitted the signal as it stands
+  long double fitted_rate_ = 0;  // the timing rate of that fit
+  std::string fit_forgotten_;   // what changed after that fit, so that it was forgotten
+  std::vector<std::string> pc_time_table_;  // Memo2 as the last step 1 left it
   std::string no_fit_reason_;  // why the last step 1 found no PC-time line
 };
 

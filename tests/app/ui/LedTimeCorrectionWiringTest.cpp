@@ -271,20 +271,46 @@ TEST(LedTimeCorrectionWiring, ATableLoadedWithoutItsVideoIsToldWhy) {
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// The rate typed key by key into the main window's rate edit.
+void TypeRate(MainRoadWindow& m, const QString& rate) {
+  QLineEdit* edit30 = m.Find<QLineEdit>("Edit30");
+  edit30->clear();
+  for (QChar c : rate) {
+    QKeyEvent e(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(edit30, &e);
+  }
+}
+
 // A rate typed into the main window's rate edit reaches the open LED window.
 TEST(LedTimeCorrectionWiring, TypedRateReachesTheOpenWindow) {
   MainRoadWindow m(Reader::OwnAvi);
   TLEDGraph* w = OpenOverLedVideo(m);
   ASSERT_NE(w, nullptr);
   ASSERT_EQ(w->Edit23->text(), "30");
-  QLineEdit* edit30 = m.Find<QLineEdit>("Edit30");
-  edit30->clear();
-  for (QChar c : QString("59.94")) {
-    QKeyEvent e(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-    QApplication::sendEvent(edit30, &e);
-  }
+  TypeRate(m, "59.94");
   EXPECT_EQ(w->Edit23->text(), "60");
   EXPECT_EQ(w->Edit22->text(), "0.001001");
+  w->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A rate typed after step 7 is not the one its offset was found with:
+// "Apply to Analysis" leaves the rows until step 7 is made at that rate.
+TEST(LedTimeCorrectionWiring, RateTypedAfterTheFitNeedsTheFitAgain) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TLEDGraph* w = OpenOverLedVideo(m);
+  ASSERT_NE(w, nullptr);
+  CalibrateAtThePulse(w);
+  ASSERT_EQ(w->Edit18->text(), "-0.3125975");
+  TypeRate(m, "29.98");
+  EXPECT_EQ(w->Edit18->text(), "");
+  const std::vector<std::string> rows = m.W().Results.Lines();
+  w->Button6->click();
+  EXPECT_FALSE(m.W().Options.SharpCapTimeAvailable);
+  EXPECT_EQ(m.W().Results.Lines(), rows);
+  CalibrateAtThePulse(w);
+  w->Button6->click();
+  EXPECT_TRUE(m.W().Options.SharpCapTimeAvailable);
   w->close();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

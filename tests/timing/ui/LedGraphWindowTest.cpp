@@ -504,6 +504,16 @@ TEST(LedGraphWindow, FlatLedSignalIsTold) {
 }
 
 // "Apply to Analysis" says why it writes nothing, and leaves the table as it is.
+// No fitted line, crossing or step-8 result is shown.
+void ExpectNoFitShown(TLEDGraph& w) {
+  int fitted = 0;
+  for (const TLedFrameSample& s : w.Samples()) fitted += s.FittedSignal > -200.0L || s.ZeroCrossing;
+  EXPECT_EQ(fitted, 0);
+  for (const char* name : {"Edit18", "Edit21", "Edit27", "Edit28"})
+    EXPECT_EQ(Find<QLineEdit>(w, name)->text(), "") << name;
+  EXPECT_EQ(Find<QLineEdit>(w, "Edit19")->text(), "Offset");
+}
+
 void ExpectApplyRefused(FakeMain& m, TLEDGraph& w, const std::string& told) {
   const std::vector<std::string> before = m.lines;
   m.dialogs.messages.clear();
@@ -1029,12 +1039,7 @@ TEST(LedGraphWindow, NewBackgroundAfterTheFitNeedsTheFitAgain) {
     Find<QPushButton>(*w, "Button5")->click();
     ASSERT_FALSE(Find<QLineEdit>(*w, "Edit18")->text().isEmpty());
     Find<TUpDown>(*w, change.name)->setValue(change.position);
-    int fitted = 0;
-    for (const TLedFrameSample& s : w->Samples()) fitted += s.FittedSignal > -200.0L || s.ZeroCrossing;
-    EXPECT_EQ(fitted, 0);
-    for (const char* name : {"Edit18", "Edit21", "Edit27", "Edit28"})
-      EXPECT_EQ(Find<QLineEdit>(*w, name)->text(), "") << name;
-    EXPECT_EQ(Find<QLineEdit>(*w, "Edit19")->text(), "Offset");
+    ExpectNoFitShown(*w);
     ExpectApplyRefused(m, *w,
                        "The LED background was fitted again after step 7: run step 7 again, or memorise two points "
                        "or more, before applying.");
@@ -1051,4 +1056,157 @@ TEST(LedGraphWindow, NewBackgroundAfterTheFitNeedsTheFitAgain) {
   EXPECT_NEAR(DaySeconds(GetCsvField(row, 4), GetCsvField(row, 5), GetCsvField(row, 7)), blink.TrueEnd(200), 3e-4)
       << row;
   w->close();
+}
+
+// The pulse, the cycle range or the timing rate changed after step 7 no
+// longer match the offset it found: "Apply to Analysis" and "Add" must not
+// write that offset as if it were the one the window now shows. Each first
+// fit is wrong on purpose (cycles beyond the edge, the pulse's trailing
+// frame, a mistyped rate); the observer mends the setting and forgets step 7.
+TEST(LedGraphWindow, ChangedSettingsAfterTheFitNeedTheFitAgain) {
+  const struct {
+    const char* name;
+    Blink blink;
+    long double first_rate;
+    int first_pick, first_lower, first_upper;
+    int pick, lower, upper;  // the settings the observer mends to
+    const char* told;
+  } cases[] = {
+      // Lit 5 % at the edge frame: cycles before it are dark, not on the line.
+      {"lower bound narrowed", {29.97L, 300, 160, 0.95}, 29.97L, 160, -5, 4, 160, 0, 4,
+       "The cycle range was changed after step 7"},
+      // Lit 95 %: two cycles on, the frame is full and the signal stops rising.
+      {"upper bound narrowed", {29.97L, 300, 160, 0.05}, 29.97L, 160, -5, 4, 160, -5, 1,
+       "The cycle range was changed after step 7"},
+      // Frame 163 holds the pulse's end, three frames after its start.
+      {"another pulse frame picked", {29.97L, 300, 160, 0.36}, 29.97L, 163, -5, 4, 160, -5, 4,
+       "Another PPS rising frame was picked after step 7"},
+      {"rate typed anew", {29.97L, 300, 160, 0.36}, 30.03L, 160, -5, 4, 160, -5, 4,
+       "The timing rate was changed after step 7"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeMain m;
+    m.lines = c.blink.Table();
+    m.rate = c.first_rate;
+    TLEDGraph* w = m.Open();
+    auto pick = [&](int line, int lower, int upper) {
+      PressAt(Find<QLabel>(*w, "LEDImage1"), w->SignalDot(line));
+      ASSERT_EQ(Find<QLineEdit>(*w, "Edit20")->text().toStdString(), std::to_string(line));
+      Find<TUpDown>(*w, "UpDown1")->setValue(lower);
+      Find<TUpDown>(*w, "UpDown2")->setValue(upper);
+    };
+    Find<QPushButton>(*w, "Button4")->click();
+    const std::vector<std::string> recorded_times = MemoLines(w->Memo2);
+    Find<TRadioGroup>(*w, "RadioGroup1")->SetItemIndex(1);
+    pick(c.first_pick, c.first_lower, c.first_upper);
+    Find<QPushButton>(*w, "Button5")->click();
+    ASSERT_GT(std::fabs(Find<QLineEdit>(*w, "Edit18")->text().toDouble() + c.blink.delay), 5e-4);
+
+    if (c.first_rate != c.blink.rate) {
+      m.rate = c.blink.rate;
+      w->RateChanged();
+    }
+    if (c.pick != c.first_pick) pick(c.pick, c.lower, c.upper);
+    Find<TUpDown>(*w, "UpDown1")->setValue(c.lower);
+    Find<TUpDown>(*w, "UpDown2")->setValue(c.upper);
+    ExpectNoFitShown(*w);
+    // The time table shows the recorded times again, not the forgotten fit's.
+    EXPECT_EQ(MemoLines(w->Memo2), recorded_times);
+    ExpectApplyRefused(m, *w, std::string(c.told) +
+                                  ": run step 7 again, or memorise two points or more, before applying.");
+    Find<QPushButton>(*w, "Button7")->click();
+    EXPECT_TRUE(m.points.empty());
+
+    // Step 7 on the settings shown finds the truth, and that is applied.
+    ASSERT_TRUE(Find<QPushButton>(*w, "Button5")->isEnabled());
+    Find<QPushButton>(*w, "Button5")->click();
+    EXPECT_NEAR(Find<QLineEdit>(*w, "Edit18")->text().toDouble(), -c.blink.delay, 1e-4);
+    Find<QPushButton>(*w, "Button6")->click();
+    ASSERT_EQ(m.applied, 1);
+    for (int f : {0, 160, 299}) {
+      const std::string& row = m.lines[static_cast<size_t>(6 + f)];
+      const double centre = DaySeconds(GetCsvField(row, 4), GetCsvField(row, 5), GetCsvField(row, 6));
+      EXPECT_NEAR(centre, c.blink.TrueEnd(f) - c.blink.Period() / 2, 3e-4) << row;
+    }
+    w->close();
+  }
+}
+
+// Two memorised points applied, then one deleted: with a single point left
+// "Apply to Analysis" writes the last cycle fit's times, the ones steps 7
+// and 8 show, not those of the line through points no longer listed; with
+// no cycle fit made it says so and writes nothing.
+TEST(LedGraphWindow, ApplyWithOnePointLeftWritesTheCycleFit) {
+  for (const bool fitted : {true, false}) {
+    SCOPED_TRACE(fitted ? "after step 7" : "without step 7");
+    FakeMain m;
+    const Blink blink;
+    m.lines = blink.Table();
+    TLEDGraph* w = m.Open();
+    if (fitted) {
+      PickAndSpread(*w);
+      Find<QPushButton>(*w, "Button5")->click();
+      ASSERT_NEAR(Find<QLineEdit>(*w, "Edit18")->text().toDouble(), -blink.delay, 1e-4);
+      Find<QPushButton>(*w, "Button7")->click();  // the calibration, held at frame 0
+    } else {
+      Find<QPushButton>(*w, "Button4")->click();
+    }
+    // The PC time of the last frame, a quarter second late, as a second point.
+    Find<QPushButton>(*w, "Button11")->click();
+    ASSERT_EQ(m.points.size(), 2u);
+    ASSERT_EQ(m.points[1].substr(5, 5), "00299");
+    Find<QPushButton>(*w, "Button6")->click();
+    ASSERT_EQ(m.applied, 1);
+    w->ListBox1->setCurrentRow(1);
+    Find<QPushButton>(*w, "Button8")->click();
+    ASSERT_EQ(m.points.size(), 1u);
+
+    if (!fitted) {
+      m.applied = 0;
+      ExpectApplyRefused(m, *w,
+                         "No calibration has been made since step 1: run step 7, or memorise two points or more, "
+                         "before applying.");
+      w->close();
+      continue;
+    }
+    Find<QPushButton>(*w, "Button6")->click();
+    ASSERT_EQ(m.applied, 2);
+    for (int f : {0, 160, 299}) {
+      const std::string& row = m.lines[static_cast<size_t>(6 + f)];
+      const double centre = DaySeconds(GetCsvField(row, 4), GetCsvField(row, 5), GetCsvField(row, 6));
+      EXPECT_NEAR(centre, blink.TrueEnd(f) - blink.Period() / 2, 3e-4) << row;
+    }
+    w->close();
+  }
+}
+
+// Step 1 run again, in the same window or in one opened anew, starts the
+// steps again: step 8 shows no results of the step 7 before it, and "Add"
+// has no calibration point to memorise until step 7 is run again.
+TEST(LedGraphWindow, StepOneAgainForgetsTheLastFitsPoint) {
+  for (const bool reopen : {false, true}) {
+    SCOPED_TRACE(reopen ? "window opened anew" : "same window");
+    FakeMain m;
+    TLEDGraph* w = m.Open();
+    PickAndSpread(*w);
+    Find<QPushButton>(*w, "Button5")->click();
+    ASSERT_EQ(Find<QLineEdit>(*w, "Edit18")->text(), "-0.3125975");
+    if (reopen) {
+      w->close();
+      QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      w = m.Open();
+      ASSERT_NE(w, nullptr);
+    }
+    Find<QPushButton>(*w, "Button4")->click();
+    ExpectNoFitShown(*w);
+    Find<QPushButton>(*w, "Button11")->click();
+    ASSERT_EQ(m.points.size(), 2u);
+    m.dialogs.messages.clear();
+    Find<QPushButton>(*w, "Button7")->click();
+    EXPECT_EQ(m.points.size(), 2u);
+    ASSERT_EQ(m.dialogs.messages.size(), 1u);
+    EXPECT_EQ(m.dialogs.messages[0].text, "No calibration point has been found yet: run step 7 first.");
+    w->close();
+  }
 }
