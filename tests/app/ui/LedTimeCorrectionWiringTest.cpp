@@ -188,8 +188,9 @@ TEST(LedTimeCorrectionWiring, TablesWithCmosTimesAreRefused) {
 }
 
 // The corrected table saved, and saved again by a program that quotes every
-// cell ("21"), then loaded with its video: each frame shows the table's own
-// corrected times, not the cells with their quotes.
+// cell ("21"), also with every line as long as the longest, then loaded: its
+// video is found and each frame shows the table's own corrected times, not
+// the cells with their quotes.
 TEST(LedTimeCorrectionWiring, ALoadedCorrectedTableWithEveryCellQuotedShowsItsTimes) {
   MainRoadWindow m(Reader::OwnAvi);
   OpenLedVideo(m);
@@ -204,9 +205,14 @@ TEST(LedTimeCorrectionWiring, ALoadedCorrectedTableWithEveryCellQuotedShowsItsTi
   w->close();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
-  for (const bool quoted : {false, true}) {
-    SCOPED_TRACE(quoted ? "every cell quoted" : "as saved");
-    const std::string text = quoted ? SavedWithEveryCellQuoted(table) : table;
+  const struct {
+    const char* name;
+    std::string text;
+  } saves[] = {{"as saved", table},
+               {"every cell quoted", SavedWithEveryCellQuoted(table)},
+               {"every cell quoted, lines padded", SavedWithEveryCellQuoted(WithEveryLineAsLongAsTheLongest(table))}};
+  for (const auto& [name, text] : saves) {
+    SCOPED_TRACE(name);
     MainRoadWindow loaded(Reader::OwnAvi);
     const auto csv = loaded.Path("corrected.csv");
     {
