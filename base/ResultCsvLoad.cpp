@@ -331,8 +331,16 @@ std::string StoredPathExtension(std::string_view path) {
 }
 
 std::string StoredVideoPath(std::string_view line) {
-  // Trailing empty cells and blanks, then the quotes around the one cell.
-  while (!line.empty() && (line.back() == ',' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+  // Trailing empty cells ("" when every cell was quoted) and blanks, then the
+  // quotes around the one cell.
+  for (;;) {
+    if (!line.empty() && (line.back() == ',' || line.back() == ' ' || line.back() == '\t'))
+      line.remove_suffix(1);
+    else if (line.ends_with(",\"\""))
+      line.remove_suffix(3);
+    else
+      break;
+  }
   if (line.size() >= 2 && line.front() == '"' && line.back() == '"') line = line.substr(1, line.size() - 2);
   // The "FileName : " label (any other first line: its first 11 characters).
   if (line.size() <= kFileNameLabel.size()) return {};

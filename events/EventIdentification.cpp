@@ -12,7 +12,7 @@ std::vector<double> ObjectAValues(const std::vector<std::string>& lines, int hea
   for (int k = 0; k <= n_rows; ++k) {
     const int i = header_lines + k;
     if (i < 0 || i >= static_cast<int>(lines.size())) break;
-    v.push_back(ParseDoubleOr(GetCsvField(lines[static_cast<size_t>(i)], 11), 0));
+    v.push_back(ParseDoubleOr(GetCsvCell(lines[static_cast<size_t>(i)], 11), 0));
   }
   return v;
 }

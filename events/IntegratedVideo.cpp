@@ -22,8 +22,8 @@ IntegrationBoundaries FindIntegrationBoundaries(const std::vector<std::string>& 
     const std::string& text =
         line >= 0 && line < static_cast<int>(lines.size()) ? lines[static_cast<size_t>(line)] : std::string();
     BrightnessJump& e = j[static_cast<size_t>(i)];
-    e.RecordNumber = ParseDoubleOr(GetCsvField(text, 1), 0);
-    const std::optional<double> value = ParseDouble(GetCsvField(text, 11));
+    e.RecordNumber = ParseDoubleOr(GetCsvCell(text, 1), 0);
+    const std::optional<double> value = ParseDouble(GetCsvCell(text, 11));
     e.Value = value.value_or(0);
     e.Index = i;
     if (value && last_value) {
@@ -78,7 +78,7 @@ std::vector<std::string> AverageIntegrationBlocks(const std::vector<std::string>
   if (count < 1) return out;
   const int n = static_cast<int>(lines.size()) - header - 1;
   const int h = count / 2;
-  auto value = [&](int r) { return ParseDouble(GetCsvField(lines[static_cast<size_t>(header + r)], 11)); };
+  auto value = [&](int r) { return ParseDouble(GetCsvCell(lines[static_cast<size_t>(header + r)], 11)); };
   for (int i = 0; i <= n; ++i) {
     if (((i - offset) % count + count) % count != 0) continue;
     // A block of one frame is the record itself, not an empty window.

@@ -16,16 +16,17 @@ FrameTimeEdits EditsFromCsvRow(std::string_view line) {
   e.colour = TimeEditColour::Aqua;
   e.edit26BlackFont = true;
   if (line.empty()) return e;
-  e.Edit24 = GetCsvField(line, 4);
-  e.Edit25 = GetCsvField(line, 5);
-  e.Edit26 = GetCsvField(line, 6);
-  e.Edit27 = GetCsvField(line, 7);
+  // A table saved with every cell quoted shows the same times.
+  e.Edit24 = GetCsvCell(line, 4);
+  e.Edit25 = GetCsvCell(line, 5);
+  e.Edit26 = GetCsvCell(line, 6);
+  e.Edit27 = GetCsvCell(line, 7);
   return e;
 }
 
 bool CsvRowShowsTime(std::string_view line) {
   for (int field = 4; field <= 7; ++field) {
-    const std::string cell = StripQuotes(GetCsvField(line, field));
+    const std::string cell = GetCsvCell(line, field);
     if (cell.find_first_not_of(" \t") != std::string::npos) return true;
   }
   return false;

@@ -27,8 +27,8 @@ struct FrameTimeEdits {
   bool edit26BlackFont = false;
 };
 
-// From a result row of a table with CMOS times (fields 4..7); an empty line
-// (a frame before the table's first) empties the edits.
+// From a result row of a table with CMOS times (fields 4..7, without their
+// quotes); an empty line (a frame before the table's first) empties the edits.
 FrameTimeEdits EditsFromCsvRow(std::string_view line);
 // Whether such a row holds a time to show in fields 4..7: a capture
 // program's tick stamps keep only the end of the exposure (fields 8..10).

@@ -942,7 +942,7 @@ void TFresnelCtrl::ResultShow() {
   }
   const int sel = session_.ChartState.SelectedFrame;
   const auto& lines = host_.Table().Lines();
-  Edit9->setText(Q(GetCsvField(RecordLine(lines, HeaderLineCountOf(lines), sel), 1)));
+  Edit9->setText(Q(GetCsvCell(RecordLine(lines, HeaderLineCountOf(lines), sel), 1)));
   if (d.RateFactor != 0) {
     // The fit counts model time; the table's time runs RecordTimeScale() times as fast.
     const long double scale = RecordTimeScale();

@@ -682,6 +682,9 @@ TEST(StoredVideo, PathKeepsCommasAndLosesOnlyQuotesAndEmptyCells) {
   } cases[] = {
       {"\"FileName : C:\\obs\\2024,05,01\\a,b.avi\"", "C:\\obs\\2024,05,01\\a,b.avi"},
       {"\"FileName : C:\\obs\\a.avi\",,,", "C:\\obs\\a.avi"},
+      // Saved with every cell quoted and every line as long as the longest.
+      {"\"FileName : C:\\obs\\a.avi\",\"\",\"\",\"\"", "C:\\obs\\a.avi"},
+      {"\"FileName : /home/o/a,b.avi\",\"\"", "/home/o/a,b.avi"},
       {"\"FileName : /home/o/x y.avi\"", "/home/o/x y.avi"},
       {"FileName : /home/o/x.avi", "/home/o/x.avi"},
       {"\"Filename : \"", ""},

@@ -1,6 +1,7 @@
 #pragma once
 // Results tables as other programs save them again.
 #include "base/NumberText.h"
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,24 @@ inline std::string SavedWithEveryCellQuoted(std::string_view crlf_text) {
     const bool quoted = cell.size() >= 2 && cell.front() == '"' && cell.back() == '"';
     return quoted ? cell : "\"" + cell + "\"";
   });
+}
+
+// The table with every line as long as the longest, as a spreadsheet keeps
+// it: empty cells added at the ends of the shorter lines.
+inline std::string WithEveryLineAsLongAsTheLongest(std::string_view crlf_text) {
+  std::vector<std::string> lines;
+  size_t widest = 0;
+  for (size_t at = 0; at < crlf_text.size();) {
+    size_t end = crlf_text.find("\r\n", at);
+    if (end == std::string_view::npos) end = crlf_text.size();
+    lines.emplace_back(crlf_text.substr(at, end - at));
+    widest = std::max<size_t>(widest, std::count(lines.back().begin(), lines.back().end(), ','));
+    at = end + 2;
+  }
+  std::string out;
+  for (const std::string& line : lines)
+    out += line + std::string(widest - static_cast<size_t>(std::count(line.begin(), line.end(), ',')), ',') + "\r\n";
+  return out;
 }
 
 // The same for a table held as lines.

@@ -202,6 +202,8 @@ TEST(FrameTimeDisplay, SourcesInPriority) {
 TEST(FrameTimeDisplay, EditsAndTexts) {
   const FrameTimeEdits c = EditsFromCsvRow("1,0,A,21,30,09.5000,09.5333,x");
   EXPECT_EQ(c.Edit24 + "|" + c.Edit25 + "|" + c.Edit26 + "|" + c.Edit27, "21|30|09.5000|09.5333");
+  const FrameTimeEdits q = EditsFromCsvRow("\"1\",\"0\",\"A\",\"21\",\"30\",\"09.5000\",\"09.5333\",\"x\"");
+  EXPECT_EQ(q.Edit24 + "|" + q.Edit25 + "|" + q.Edit26 + "|" + q.Edit27, "21|30|09.5000|09.5333");
   EXPECT_EQ(c.colour, TimeEditColour::Aqua);
   EXPECT_TRUE(c.edit26BlackFont);
   EXPECT_EQ(EditsFromCsvRow("").Edit24, "");

@@ -12,6 +12,7 @@
 #include "base/CsvFields.h"
 #include "base/ui/ControlEvents.h"
 #include "support/AviWriter.h"
+#include "support/SpreadsheetSaves.h"
 #include "support/LedTestTable.h"
 #include "timing/ui/TLEDGraph.h"
 
@@ -184,6 +185,52 @@ TEST(LedTimeCorrectionWiring, TablesWithCmosTimesAreRefused) {
   EXPECT_EQ(m.W().LEDGraph.data(), nullptr);
   ASSERT_EQ(m.dialogs.messages.size(), 1u);
   EXPECT_EQ(m.dialogs.messages[0].text, "SharpCap Timing Analysis can't be used for already analyzed CSV file.");
+}
+
+// The corrected table saved, and saved again by a program that quotes every
+// cell ("21"), also with every line as long as the longest, then loaded: its
+// video is found and each frame shows the table's own corrected times, not
+// the cells with their quotes.
+TEST(LedTimeCorrectionWiring, ALoadedCorrectedTableWithEveryCellQuotedShowsItsTimes) {
+  MainRoadWindow m(Reader::OwnAvi);
+  OpenLedVideo(m);
+  m.Click("BitBtn2");
+  auto* w = qobject_cast<TLEDGraph*>(m.W().LEDGraph.data());
+  ASSERT_NE(w, nullptr);
+  CalibrateAtThePulse(w);
+  w->Button6->click();
+  std::string table;
+  for (size_t i = 0; i < m.W().Results.Lines().size(); ++i)
+    table += (i == 1 ? "\"FileName : " + m.Path("led.avi").string() + "\"" : m.W().Results.Line(i)) + "\r\n";
+  w->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+  const struct {
+    const char* name;
+    std::string text;
+  } saves[] = {{"as saved", table},
+               {"every cell quoted", SavedWithEveryCellQuoted(table)},
+               {"every cell quoted, lines padded", SavedWithEveryCellQuoted(WithEveryLineAsLongAsTheLongest(table))}};
+  for (const auto& [name, text] : saves) {
+    SCOPED_TRACE(name);
+    MainRoadWindow loaded(Reader::OwnAvi);
+    const auto csv = loaded.Path("corrected.csv");
+    {
+      std::ofstream out(csv, std::ios::binary);
+      out << text;
+    }
+    loaded.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+    loaded.Click("Button20");
+    ASSERT_TRUE(loaded.W().Run.VideoLoaded);
+    ASSERT_TRUE(loaded.W().Run.CsvCmosTime);
+    loaded.W().CheckBox5->setChecked(true);
+    loaded.W().GoToFrame(160);
+    // The corrected row of frame 160, as the corrected table holds it.
+    EXPECT_EQ((loaded.W().Edit24->text() + "," + loaded.W().Edit25->text() + "," + loaded.W().Edit26->text() + "," +
+               loaded.W().Edit27->text())
+                  .toStdString(),
+              "21,30,10.9894,11.0060");
+  }
 }
 
 // The LED window opened by 'SharpCap Timing Analysis' over the LED video's table.

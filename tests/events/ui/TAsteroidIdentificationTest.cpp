@@ -28,6 +28,7 @@
 #include "events/ui/TIdentification.h"
 #include "support/ChartTestTables.h"
 #include "support/LunarListingText.h"
+#include "support/SpreadsheetSaves.h"
 #include "support/TemporaryFolder.h"
 #include "support/WindowMonkey.h"
 
@@ -1030,6 +1031,47 @@ TEST(TAsteroidIdentification, IntegratedVideoWithoutDropAsksForAClick) {
   f.w->Button9->click();
   EXPECT_EQ(f.host.chart.ChartState.SelectedFrame, -1);
   EXPECT_EQ(f.host.Messages().back(), "Select target frame by clicking the graph area");
+}
+
+// A table saved again with every cell quoted ("1000.0"), as 'Load CSV'
+// accepts it, gives the event and the blocks of the same table without quotes.
+TEST(TAsteroidIdentification, ATableWithEveryCellQuotedGivesItsOwnEventAndBlocks) {
+  for (const bool quoted : {false, true}) {
+    SCOPED_TRACE(quoted ? "every cell quoted" : "as saved");
+    auto as_saved = [&](std::vector<std::string> lines) { return quoted ? EveryCellQuoted(lines) : lines; };
+    {
+      // The largest step is the drop from record 4 to record 5.
+      Fixture f;
+      f.host.playing = true;
+      f.host.table.lines = as_saved(BuildResultTable(3, 1, RowsFromValues({{1000, 1010, 990, 1000, 1005, 310, 290,
+                                                                            300, 980, 1000}})));
+      f.w->Memo1->setPlainText(kElements);
+      PressRow(f.w->ListBox1, 0);
+      f.w->Button1->click();
+      EXPECT_EQ(f.host.chart.ChartState.SelectedFrame, 4);
+      EXPECT_EQ(f.w->Memo4->toPlainText(), "4");
+    }
+    // Blocks of 4 from record 1; block 25 (records 101-104) at 1500, blocks
+    // 26-27 at 200, even blocks at 1000 and odd ones at 1005.
+    Fixture f;
+    f.host.table.lines = as_saved(IntegratedBlocksTable());
+    const auto frame_table = f.host.table.lines;
+    f.FindFirstFrameOfBlocksOf4();
+    EXPECT_EQ(f.host.events.Flags.IntegrationPhase, 1);
+    EXPECT_EQ(f.host.events.Identification.IntegrationSampleOffset, 2);
+    ASSERT_TRUE(f.w->Button9->isEnabled());
+    f.w->Button9->click();
+    ASSERT_EQ(f.host.table.lines.size(), 6u + 32u);
+    for (const auto& [block, mean] : {std::pair{0, "1000.0"}, {1, "1005.0"}, {24, "1000.0"}, {25, "1500.0"},
+                                      {26, "200.0"}, {27, "200.0"}, {31, "1005.0"}})
+      EXPECT_EQ(GetCsvCell(f.host.table.lines[static_cast<size_t>(6 + block)], 11), mean) << block;
+    EXPECT_EQ(GetCsvCell(f.host.table.lines[6 + 25], 1), "102.0");
+    EXPECT_EQ(f.host.chart.ChartState.SelectedFrame, 26);
+    EXPECT_EQ(f.host.shown_frames.back(), 4 * 26 + 2);
+    f.host.dialogs.yes_no_answers.push_back(true);
+    f.w->close();
+    EXPECT_EQ(f.host.table.lines, frame_table);
+  }
 }
 
 TEST(TAsteroidIdentification, ApplyingWithAnEmptyTableFindsRecordZeroAndStaysOpenWhilePlaying) {

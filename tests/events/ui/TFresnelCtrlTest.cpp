@@ -24,6 +24,7 @@
 #include "support/ChartTestTables.h"
 #include "support/DiffractionCurves.h"
 #include "support/DiffractionTruthCurves.h"
+#include "support/SpreadsheetSaves.h"
 #include "support/TemporaryFolder.h"
 
 namespace {
@@ -40,11 +41,12 @@ struct PanelFixture {
   QPointer<Tchart1> chart;
 
   explicit PanelFixture(const std::vector<double>& values = Disappearance(), bool video_system_line = true,
-                        bool fields = false, double rate = 29.97) {
+                        bool fields = false, double rate = 29.97, bool every_cell_quoted = false) {
     MakeFresnelTables();
     host.timing_frame_rate = rate;
     host.table.lines = BuildResultTable(3, 1, RowsFromValues({values}, 100, fields), FormatFixed(rate, 2, 6));
     if (!video_system_line) host.table.lines = WithoutVideoSystemLine(host.table.lines);
+    if (every_cell_quoted) host.table.lines = EveryCellQuoted(host.table.lines);
     host.AnalyseEvents(events);
     chart = new Tchart1(host, session, events);
     chart->show();
@@ -196,6 +198,24 @@ TEST(TFresnelCtrl, FitFindsTheSameEventWithoutTheVideoSystemLine) {
     EXPECT_EQ(f.Control<QLineEdit>("Edit9")->text(), "160.0") << video_system_line;
     EXPECT_EQ(f.Control<QLineEdit>("Edit13")->text(), "61") << video_system_line;
     EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), 12.3, 0.31) << video_system_line;
+  }
+}
+
+// A table saved again with every cell quoted ("160.0"), as 'Load CSV' accepts
+// it: the panel shows the selected record's frame number, not the cell with
+// its quotes, and fits the same event.
+TEST(TFresnelCtrl, ATableWithEveryCellQuotedShowsTheFrameAndFitsTheSameEvent) {
+  for (const bool quoted : {false, true}) {
+    SCOPED_TRACE(quoted ? "every cell quoted" : "as saved");
+    PanelFixture f(Disappearance(), true, false, 29.97, quoted);
+    f.Open();
+    ASSERT_NE(f.chart->FresnelCtrl, nullptr);
+    EXPECT_EQ(f.Control<QLineEdit>("Edit9")->text(), "160.0");
+    f.Control<QPushButton>("Button3")->click();
+    WaitForFit(f.chart);
+    ASSERT_FALSE(f.chart->Fitting());
+    EXPECT_EQ(f.Control<QLineEdit>("Edit9")->text(), "160.0");
+    EXPECT_NEAR(f.Control<QLineEdit>("Edit10")->text().toDouble(), 12.3, 0.31);
   }
 }
 
