@@ -193,6 +193,27 @@ TEST(SettingsFile, FailedWriteThrowsAndLeavesNoFile) {
   EXPECT_FALSE(std::filesystem::exists(dir / "missing-folder"));
 }
 
+// A file just under the size the reader takes, with LF lines: written back
+// with CR LF it would pass that size, and the next start could read none of
+// it. The save is refused and the file stays readable.
+TEST(SettingsFile, SaveThatWouldOutgrowTheReaderIsRefused) {
+  TestFolder dir;
+  const auto path = dir / "big.ini";
+  std::string text = "[Aperture Size]\nRadius of Aperture=9\n";
+  const std::string comment = std::string(999, ';') + "\n";
+  while (text.size() + comment.size() < kMaxIniBytes) text += comment;
+  text += std::string(kMaxIniBytes - text.size() - 1, ';') + "\n";
+  WriteText(path, text);
+  IniFile ini(path);
+  AppSettings s = LoadSettingsFromIni(ini, kExeFolder);
+  ASSERT_EQ(s.ApertureRadius, 9);
+  s.ApertureRadius = 7;
+  EXPECT_THROW(SaveAllSettings(ini, s), IniWriteError);
+  EXPECT_THROW(ini.WriteInteger("Aperture Size", "Radius of Aperture", 7), IniWriteError);
+  EXPECT_EQ(ReadWholeFile(path, 2 * kMaxIniBytes), text);
+  EXPECT_EQ(LoadSettingsFromIni(ini, kExeFolder).ApertureRadius, 9);
+}
+
 TEST(SettingsLocation, ConfigFolderWhenNotWritable) {
   TestFolder dir;
   std::filesystem::create_directories(dir / "bin");
