@@ -89,7 +89,9 @@ bool IniDocument::Find(std::string_view section, std::string_view key, std::stri
     std::string_view v = TrimBlanks(std::string_view(l.text).substr(l.text.find('=') + 1));
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
       v = v.substr(1, v.size() - 2);
-    if (value) *value = std::string(v);
+    // A value saved in the Windows code page (an "ANSI" editor) is no UTF-8:
+    // it is read in that code page, as the program's other text files are.
+    if (value) *value = IsValidUtf8(v) ? std::string(v) : Windows1252ToUtf8(v);
     return true;
   }
   return false;

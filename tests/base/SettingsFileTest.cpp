@@ -309,6 +309,24 @@ TEST(IniDocument, Utf16FilesAreReadAndWrittenBackAsUtf8) {
   EXPECT_EQ(v, "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
+// A file saved by an "ANSI" Windows editor: its names read as the same
+// letters in UTF-8 (encodings by Python), a save writes them so, and values
+// that are UTF-8 already stay as they are.
+TEST(IniDocument, WindowsCodePageValuesReadAsTheirLetters) {
+  TestFolder dir;
+  const auto path = dir / "ansi.ini";
+  WriteText(path, "[Identification]\r\nObserver=Jos\xe9 M\xfcller \x96 \xbd\r\n"
+                  "ObserverLunar=Jos\xc3\xa9\r\n");
+  IniFile ini(path);
+  AppSettings s = LoadSettingsFromIni(ini, kExeFolder);
+  const std::string name = "Jos\xc3\xa9 M\xc3\xbcller \xe2\x80\x93 \xc2\xbd";
+  EXPECT_EQ(s.ObserverName, name);
+  EXPECT_EQ(s.ObserverNameLunar, "Jos\xc3\xa9");
+  SaveCheckedSettings(ini, s, SettingsSaveSelection{}, kExeFolder);
+  EXPECT_NE(ReadText(path).find("Observer=" + name + "\r\n"), std::string::npos);
+  EXPECT_EQ(LoadSettingsFromIni(ini, kExeFolder).ObserverName, name);
+}
+
 // Random texts made of the INI's own characters: whatever the text, a written
 // key reads back and every other line stays.
 TEST(IniDocument, WritesOnAnyTextReadBackAndKeepTheOtherLines) {
