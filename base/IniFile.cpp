@@ -30,6 +30,17 @@ std::string StoredValue(std::string value) {
   return blank_end || quoted ? '"' + value + '"' : value;
 }
 
+// A file larger than the reader takes is never written: the next start would
+// lose every setting in it.
+void WriteDocument(const std::filesystem::path& path, const IniDocument& doc) {
+  const std::string text = doc.Text();
+  if (text.size() > kMaxIniBytes)
+    throw IniWriteError("Cannot write the settings file " + path.string() + ": it would grow past the " +
+                        std::to_string(kMaxIniBytes / (1024 * 1024)) + " MB the program reads. It is left as it is.");
+  std::string error;
+  if (!WriteFileAtomic(path, text, &error)) throw IniWriteError(error);
+}
+
 }  // namespace
 
 IniDocument::IniDocument(std::string_view text) {
@@ -78,7 +89,9 @@ bool IniDocument::Find(std::string_view section, std::string_view key, std::stri
     std::string_view v = TrimBlanks(std::string_view(l.text).substr(l.text.find('=') + 1));
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
       v = v.substr(1, v.size() - 2);
-    if (value) *value = std::string(v);
+    // A value saved in the Windows code page (an "ANSI" editor) is no UTF-8:
+    // it is read in that code page, as the program's other text files are.
+    if (value) *value = IsValidUtf8(v) ? std::string(v) : Windows1252ToUtf8(v);
     return true;
   }
   return false;
@@ -170,8 +183,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
   }
   IniDocument doc = LoadForWrite();
   doc.Set(section, key, value);
-  std::string error;
-  if (!WriteFileAtomic(path_, doc.Text(), &error)) throw IniWriteError(error);
+  WriteDocument(path_, doc);
 }
 
 void IniFile::Batch::Commit() {
@@ -179,8 +191,7 @@ void IniFile::Batch::Commit() {
   if (!ini_.pending_) return;
   IniDocument doc = std::move(*ini_.pending_);
   ini_.pending_.reset();
-  std::string error;
-  if (!WriteFileAtomic(ini_.path_, doc.Text(), &error)) throw IniWriteError(error);
+  WriteDocument(ini_.path_, doc);
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, int64_t value) {

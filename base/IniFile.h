@@ -16,8 +16,9 @@
 //   last non-blank line of its section; a new section goes at the end.
 // - Lines are read with CR LF, LF or CR ends and written with CR LF; a UTF-8
 //   byte-order mark is skipped on reading and kept on writing; a UTF-16 file
-//   (with its byte-order mark) is read and written back as UTF-8. A file
-//   larger than kMaxIniBytes is not read.
+//   (with its byte-order mark) is read and written back as UTF-8; a value
+//   that is no UTF-8 is read as Windows-1252. A file larger than
+//   kMaxIniBytes is not read, and a write that would make one is refused.
 #include <cstdint>
 #include <filesystem>
 #include <optional>

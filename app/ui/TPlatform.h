@@ -372,6 +372,8 @@ class TPlatform : public QMainWindow {
   void UpDown2Click() { RadiusUpDownClick(2); }
   void UpDown3Click() { RadiusUpDownClick(3); }
   void UpDown5Click();
+  // The selected object's rows and tracking disk take the radius UpDown5 shows.
+  void TrackWithShownRadius();
   void UpDown7Click();
   void TrackModeClick(int mode);
   void CheckBox4Click();

@@ -619,9 +619,13 @@ void TPlatform::RadiusUpDownClick(int which) {
   if (!Run.Playing) ShowNeighbor();
 }
 
-void TPlatform::UpDown5Click() {
+void TPlatform::TrackWithShownRadius() {
   const size_t i = Slot(std::clamp(Run.SelectedObject, 1, 3));
   SetTrackRadius(Driver.Track[i], Frames.FrameDataLines, i, UpDown5->Position());
+}
+
+void TPlatform::UpDown5Click() {
+  TrackWithShownRadius();
   if (!Run.MeasuringRun && !Run.Playing) ShowNeighbor();
 }
 

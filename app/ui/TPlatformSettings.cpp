@@ -114,6 +114,9 @@ void TPlatform::ApplySettings(const AppSettings& s) {
   UpDown5->SetPosition(s.TrackRadius);
   UpDown7->SetPosition(s.TrackThreshold);
   for (auto& o : Frames.RecordedDataLines[0].Objects) o.TrackRadius = UpDown5->Position();
+  // The controls show the selected object, and 'Open AVI' shows that object's
+  // own settings again: without this the stored radius would give way to it.
+  TrackWithShownRadius();
   CheckBox3->setChecked(s.SyncTracking);
   // Keys 23-25.
   CheckBox5->setChecked(s.ReadKiwi);

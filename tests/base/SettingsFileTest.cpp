@@ -193,6 +193,27 @@ TEST(SettingsFile, FailedWriteThrowsAndLeavesNoFile) {
   EXPECT_FALSE(std::filesystem::exists(dir / "missing-folder"));
 }
 
+// A file just under the size the reader takes, with LF lines: written back
+// with CR LF it would pass that size, and the next start could read none of
+// it. The save is refused and the file stays readable.
+TEST(SettingsFile, SaveThatWouldOutgrowTheReaderIsRefused) {
+  TestFolder dir;
+  const auto path = dir / "big.ini";
+  std::string text = "[Aperture Size]\nRadius of Aperture=9\n";
+  const std::string comment = std::string(999, ';') + "\n";
+  while (text.size() + comment.size() < kMaxIniBytes) text += comment;
+  text += std::string(kMaxIniBytes - text.size() - 1, ';') + "\n";
+  WriteText(path, text);
+  IniFile ini(path);
+  AppSettings s = LoadSettingsFromIni(ini, kExeFolder);
+  ASSERT_EQ(s.ApertureRadius, 9);
+  s.ApertureRadius = 7;
+  EXPECT_THROW(SaveAllSettings(ini, s), IniWriteError);
+  EXPECT_THROW(ini.WriteInteger("Aperture Size", "Radius of Aperture", 7), IniWriteError);
+  EXPECT_EQ(ReadWholeFile(path, 2 * kMaxIniBytes), text);
+  EXPECT_EQ(LoadSettingsFromIni(ini, kExeFolder).ApertureRadius, 9);
+}
+
 TEST(SettingsLocation, ConfigFolderWhenNotWritable) {
   TestFolder dir;
   std::filesystem::create_directories(dir / "bin");
@@ -286,6 +307,24 @@ TEST(IniDocument, Utf16FilesAreReadAndWrittenBackAsUtf8) {
   std::string v;
   ASSERT_TRUE(broken.Find("A", "k", &v));
   EXPECT_EQ(v, "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+// A file saved by an "ANSI" Windows editor: its names read as the same
+// letters in UTF-8 (encodings by Python), a save writes them so, and values
+// that are UTF-8 already stay as they are.
+TEST(IniDocument, WindowsCodePageValuesReadAsTheirLetters) {
+  TestFolder dir;
+  const auto path = dir / "ansi.ini";
+  WriteText(path, "[Identification]\r\nObserver=Jos\xe9 M\xfcller \x96 \xbd\r\n"
+                  "ObserverLunar=Jos\xc3\xa9\r\n");
+  IniFile ini(path);
+  AppSettings s = LoadSettingsFromIni(ini, kExeFolder);
+  const std::string name = "Jos\xc3\xa9 M\xc3\xbcller \xe2\x80\x93 \xc2\xbd";
+  EXPECT_EQ(s.ObserverName, name);
+  EXPECT_EQ(s.ObserverNameLunar, "Jos\xc3\xa9");
+  SaveCheckedSettings(ini, s, SettingsSaveSelection{}, kExeFolder);
+  EXPECT_NE(ReadText(path).find("Observer=" + name + "\r\n"), std::string::npos);
+  EXPECT_EQ(LoadSettingsFromIni(ini, kExeFolder).ObserverName, name);
 }
 
 // Random texts made of the INI's own characters: whatever the text, a written

@@ -51,6 +51,19 @@ TEST(IdentificationWiring, AsteroidGuideOpensFromItsButtonAndKeepsSettings) {
   w->Button11->click();
 }
 
+// An observer name typed into the settings file by an "ANSI" Windows editor
+// shows with its own letters and is saved back as they read.
+TEST(IdentificationWiring, AsteroidGuideShowsAWindowsCodePageName) {
+  MainRoadWindow m(Reader::OwnAvi, "[Identification]\r\nObserver=Jos\xe9 M\xfcller\r\n");
+  m.Click("Button41");
+  TAsteroidIdentification* w = m.W().AsteroidIdentification.data();
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->Edit3->text().toStdString(), "Jos\xc3\xa9 M\xc3\xbcller");
+  w->Button2->click();
+  EXPECT_NE(IniText(m).find("Observer=Jos\xc3\xa9 M\xc3\xbcller\r\n"), std::string::npos);
+  w->Button11->click();
+}
+
 TEST(IdentificationWiring, LunarWindowOpensFromTheMenuAndFromTheChart) {
   MainRoadWindow m(Reader::OwnAvi);
   QAction* command = m.W().findChild<QAction*>("Identificationforlightcurve1");

@@ -148,3 +148,31 @@ TEST(SettingsDialogRoad, ScriptShowsTheReaderInForce) {
   d->Button1->click();
   EXPECT_EQ(IniFile(w.SettingsPlace.IniPath).ReadString("FileRead", "API for reading file", ""), "VideoForWindows");
 }
+
+// The tracking radius kept in the settings file is the one object A tracks
+// with after 'Open AVI' and a click on the star, the one its rows record and
+// the one the next 'Update.INI file' keeps in the file.
+TEST(SettingsDialogRoad, StoredTrackingRadiusIsInForceAfterOpening) {
+  MainRoadWindow m(Reader::OwnAvi);
+  TPlatform& w = m.W();
+  IniFile ini(w.SettingsPlace.IniPath);
+  ini.WriteString("Star Tracking", "Radius", "9");
+  OpenAndPlace(m);
+  EXPECT_EQ(w.UpDown5->text().toStdString(), "9");
+  m.Click("Button16");
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(GetCsvField(rows[0], 32), "9");
+  const TrackDisk& disk = w.Driver.Track[0];
+  EXPECT_EQ(disk.At(0, 9), 1);
+  EXPECT_EQ(disk.At(0, 10), 0);
+
+  TPreserveSetting* d = OpenDialog(m);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->Label9->text().toStdString(), "9");
+  d->CheckBox10->setChecked(true);  // 'Radius :'
+  m.dialogs.yes_no_answers = {true};
+  d->Button1->click();
+  d->close();
+  EXPECT_EQ(ini.ReadString("Star Tracking", "Radius", ""), "9");
+}
