@@ -18,6 +18,10 @@ bool IsNamelessPicture(const std::string& name) {
   return name.size() <= start || (name[start] == '.' && name.find('.', start + 1) == std::string::npos);
 }
 
+std::string NamelessPictureMessage(const std::string& name) {
+  return "The image was not saved: the file name is only an extension.\r\n" + name;
+}
+
 std::string PictureNameForTypeChange(const std::string& name_in_box, int filter_index) {
   const size_t slash = name_in_box.find_last_of("\\/");
   const std::string file = slash == std::string::npos ? name_in_box : name_in_box.substr(slash + 1);

@@ -20,6 +20,10 @@ std::string PictureFileName(const std::string& chosen_name, int filter_index);
 // only an extension (".png", not ".shot.png").
 bool IsNamelessPicture(const std::string& name);
 
+// What the user is told when `name` (the name with its type's extension) is
+// nameless and nothing was saved.
+std::string NamelessPictureMessage(const std::string& name);
+
 // The chosen name of a save dialog whose type changed to `filter_index`: the
 // file-name part only, with the type's extension (the dialog's name box).
 std::string PictureNameForTypeChange(const std::string& name_in_box, int filter_index);

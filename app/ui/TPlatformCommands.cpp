@@ -252,8 +252,8 @@ void TPlatform::SaveImage1Click() {
     ImageFile::TLinearBitmap picture;
     ImageFile::AssignFromBitmap24(picture, Display.Image1Bitmap);
     if (!ImageFile::SavePicture(picture, c.name.toStdString(), c.type))
-      Dialogs().ShowError(QString::fromStdString("The image was not saved: the file name is only an extension.\r\n" +
-                                                 ImageFile::PictureFileName(c.name.toStdString(), c.type)));
+      Dialogs().ShowError(QString::fromStdString(
+          ImageFile::NamelessPictureMessage(ImageFile::PictureFileName(c.name.toStdString(), c.type))));
   } catch (const std::exception& e) {
     Dialogs().ShowError(QString::fromStdString(e.what()));
   }

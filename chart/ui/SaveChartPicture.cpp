@@ -8,7 +8,7 @@ void SaveChartPicture(ChartHost& host, const QImage& picture, const std::string&
   if (!chosen) return;
   // The chosen type decides the file's type, whatever extension was typed.
   const std::string name = ImageFile::PictureFileName(chosen->Name, chosen->Type);
-  if (ImageFile::IsNamelessPicture(name)) return;
-  const std::string error = host.SaveImage(picture, name);
+  const std::string error =
+      ImageFile::IsNamelessPicture(name) ? ImageFile::NamelessPictureMessage(name) : host.SaveImage(picture, name);
   if (!error.empty()) Dialogs().ShowError(QString::fromStdString(error));
 }

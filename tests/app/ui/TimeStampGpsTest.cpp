@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QImage>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <algorithm>
 #include <cmath>
@@ -273,5 +274,64 @@ TEST(TimeStampGps, MapCommandOnAPartlyReadLineShowsTheNote) {
               (QStringList{"Latitude   :    35o 4 ' 22.2\" S ", "Longitude  :   139o 38' 12.3\" W", kNoPositionNote}));
     EXPECT_EQ(map->Memo1->toPlainText().split('\n')[30], note);
     delete map;
+  }
+}
+
+// Stations on the equator, the date line and just short of whole degrees in
+// the south and west, read from the rendered screen: the page's centre and
+// marker hold the degrees worked out by hand, in every map window opened on
+// it, and a window closed and opened again shows the same.
+TEST(TimeStampGps, MapWindowsAtTheEdgesOfTheGlobe) {
+  ScopedUrlOpener opener([](const QUrl&) { return true; });
+  struct Case {
+    const char* latitude_row;
+    const char* longitude_row;
+    const char* latlng;  // 35 + 59.9999 / 60 = 35.9999983
+    QStringList lines;   // the lines under the map from the third on
+  };
+  const Case cases[] = {
+      {"     3559 9999 S", "      00059 9999 W", "-35.999998,-0.999998",
+       {"Latitude   : - 35o 59' 59.99\" S   (3559.9999 S)", "Longitude  : -  0o 59' 59.99\" W   (00059.9999 W)"}},
+      {"     0000 0000 N", "      18000 0000 W", "0.000000,-180.000000",
+       {"Latitude   :    0o  0'  0.00\" N   (0000.0000 N)", "Longitude  : -180o  0'  0.00\" W   (18000.0000 W)"}},
+      {"     0000 0000 S", "      17959 9999 E", "0.000000,179.999998",
+       {"Latitude   : -  0o  0'  0.00\" S   (0000.0000 S)", "Longitude  :  179o 59' 59.99\" E   (17959.9999 E)"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.latlng);
+    MainRoadWindow m(Reader::Ffmpeg);
+    const auto path = m.Path("gps.avi");
+    const Bitmap24 screen = GpsScreen(c.latitude_row, c.longitude_row);
+    ASSERT_TRUE(WriteAvi(path.string(), {screen, screen}));
+    ASSERT_TRUE(m.OpenThroughButton1(path));
+    auto* combo = m.Find<QComboBox>("ComboBox1");
+    combo->setCurrentIndex(0);
+    emit combo->activated(0);
+    const QStringList want = QStringList{"Satellites : 11   HDOP : 0.9", "UTC        : 21:43:05 2026-12-06"} + c.lines +
+                             QStringList{"Altitude   : 123.4 m MSL", "WGSSeparation : 32.1 m"};
+    auto check = [&](TMap* map) {
+      ASSERT_NE(map, nullptr);
+      EXPECT_TRUE(map->isVisible());
+      EXPECT_EQ(map->Memo2->toPlainText().split('\n'), want);
+      const QStringList page = map->Memo1->toPlainText().split('\n');
+      EXPECT_EQ(page[13], QString("      var latlng = new google.maps.LatLng(%1);").arg(c.latlng));
+      EXPECT_EQ(page[21], QString("        position: new google.maps.LatLng(%1),").arg(c.latlng));
+    };
+    QAction* map_command = m.Find<QAction>("Map1");
+    map_command->trigger();
+    map_command->trigger();
+    QList<TMap*> maps = m.W().findChildren<TMap*>("Map");
+    ASSERT_EQ(maps.size(), 2);
+    for (TMap* map : maps) check(map);
+    QPointer<TMap> first = maps[0];
+    first->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull());
+    check(maps[1]);
+    map_command->trigger();
+    maps = m.W().findChildren<TMap*>("Map");
+    ASSERT_EQ(maps.size(), 2);
+    for (TMap* map : maps) check(map);
+    qDeleteAll(maps);
   }
 }

@@ -75,6 +75,15 @@ TEST(ChartWindowFaults, SaveImageWritesTheChosenTypeAndTheTypeChangesTheName) {
     QImageReader reader(QString::fromStdString((dir / r.written).string()));
     EXPECT_EQ(reader.format().toStdString(), r.format);
   }
+  // A name that is only an extension writes nothing, and says so.
+  const auto before = std::distance(std::filesystem::directory_iterator(dir), {});
+  c.host.dialogs.save_file_types.push_back(2);
+  c.host.dialogs.save_file_names.push_back(QString::fromStdString((dir / ".png").string()));
+  c.chart->findChild<QPushButton*>("Button12")->click();
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), before);
+  ASSERT_EQ(c.host.Errors().size(), 1u);
+  EXPECT_EQ(c.host.Errors()[0],
+            "The image was not saved: the file name is only an extension.\r\n" + (dir / ".jpg").string());
   std::filesystem::remove_all(dir);
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 
 #include <QAction>
@@ -395,9 +396,14 @@ TEST(TMutual_Average, ClipboardCsvAndPictureFiles) {
   const QImage back(QString::fromStdString(dir.File("graph.png")));
   ASSERT_EQ(back.size(), f.w->Picture().size());
   EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), f.w->Picture().convertToFormat(QImage::Format_RGB32));
-  f.host.image_choices.push_back(ImageFileChoice{dir.File(".png"), 1});
+  // A name that is only an extension writes nothing, and says so.
+  f.host.image_choices.push_back(ImageFileChoice{dir.File(".png"), 3});
   f.Click("Button7");
   EXPECT_EQ(f.host.saved_images.size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(dir.File(".bmp")));
+  ASSERT_EQ(f.host.Errors().size(), 1u);
+  EXPECT_EQ(f.host.Errors()[0],
+            "The image was not saved: the file name is only an extension.\r\n" + dir.File(".bmp"));
 }
 
 }  // namespace
