@@ -300,7 +300,15 @@ NoiseReductionResult ApplyNoiseReduction(const std::vector<std::string>& lines, 
           mean += d / count;
           m2 += d * (*v - mean);
         }
-        sigma = count > 0 ? std::sqrt(m2 / count) : 0;
+        // No record to measure the noise on: a threshold of 0 would pass
+        // the block unfiltered under a noise of "0.0".
+        if (count == 0) {
+          out.Error = "The standard deviation range " + std::to_string(p.NoiseFrom) + " to " +
+                      std::to_string(p.NoiseTo) + " holds no record of the table (records 0 to " +
+                      std::to_string(m) + ").";
+          return out;
+        }
+        sigma = std::sqrt(m2 / count);
       } catch (const ConversionError& e) {
         out.Error = e.what();
         return out;

@@ -38,8 +38,8 @@ SpectrumResult SpectrumListing(const std::vector<std::string>& lines, int csv_ve
     // A wave's amplitude is split between bin k and its mirror N - k; the
     // DC term has no mirror, so it is the mean itself.
     const long double both = k == 0 ? 1 : 2;
-    const long double a =
-        both * std::sqrt(block.OutputRe[k] * block.OutputRe[k] + block.OutputIm[k] * block.OutputIm[k]);
+    // hypot: squaring a bin of a very large value would overflow to infinity.
+    const long double a = both * std::hypot(block.OutputRe[k], block.OutputIm[k]);
     out.Lines.push_back(FormatFixed(f, 6, 8) + "," + FormatFixed(a, 6, 8));
   }
   out.Done = true;

@@ -62,3 +62,15 @@ TEST(SpectrumListing, ShortTablesVersion0AndBadCells) {
   ASSERT_TRUE(empty_cell.Done);
   EXPECT_EQ(empty_cell.Lines[0], "0.000000," + FormatFixed(3.0 * 1023 / 1024, 6, 8));
 }
+
+// One huge cell among zeros: every bin holds 1e3000 / N, which fits a long
+// double though its square does not.
+TEST(SpectrumListing, HugeValueGivesItsAmplitudeNotInfinity) {
+  auto rows = RowsFromValues({std::vector<double>(1030, 0.0)});
+  rows[0].Objects[0].Value = "1e3000";
+  const auto out = SpectrumListing(BuildResultTable(3, 1, rows), 3, 1024, 25, false);
+  ASSERT_TRUE(out.Done);
+  EXPECT_EQ(out.Lines[0], "0.000000,9.765625E2996");  // 1e3000 / 1024
+  EXPECT_EQ(out.Lines[1], "0.024414,1.953125E2997");
+  EXPECT_EQ(out.Lines[511].substr(out.Lines[511].find(',')), ",1.953125E2997");
+}

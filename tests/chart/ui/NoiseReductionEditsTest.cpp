@@ -1,7 +1,8 @@
 // The noise-reduction window's whole-number edits (block start, cut-off bin,
-// band, noise range) holding a text that is no whole number, or a cut-off
-// below 0, when "Apply" is pressed: a clear message and the table as it was,
-// never a block or band silently taken as 0.
+// band, noise range) holding a text that is no whole number, a cut-off below
+// 0, or a noise range with no record in it, when "Apply" is pressed: a clear
+// message and the table as it was, never a block, band or noise silently
+// taken as 0.
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
@@ -72,7 +73,10 @@ INSTANTIATE_TEST_SUITE_P(
                       EditCase{"BlockStartWithAFraction", 3, "Edit12", "3.5"},
                       EditCase{"WaveletBlockStartText", 4, "Edit12", "x"},
                       EditCase{"NoiseRangeFromText", 4, "Edit21", "abc"},
-                      EditCase{"NoiseRangeToExponent", 4, "Edit22", "1e2"}),
+                      EditCase{"NoiseRangeToExponent", 4, "Edit22", "1e2"},
+                      // 40 records: 500 to 100 is taken as 100 to 500 and holds none of them.
+                      EditCase{"NoiseRangeBeyondTheTable", 4, "Edit21", "500",
+                               "The standard deviation range 500 to 100 holds no record of the table (records 0 to 39)."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
