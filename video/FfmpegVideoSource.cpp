@@ -198,8 +198,11 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   // A length FFmpeg took from the time stamps at the file's end is already that.
   // Transport streams joined from parts give the length of the first part:
   // their packets are read once to find the parts.
-  const int64_t joined_end =
-      std::strcmp(format_->iformat->name, "mpegts") == 0 ? ScanJoinedParts(path) : AV_NOPTS_VALUE;
+  const bool transport_stream = std::strcmp(format_->iformat->name, "mpegts") == 0;
+  const int64_t joined_end = transport_stream ? ScanJoinedParts(path) : AV_NOPTS_VALUE;
+  cut_pes_pos_ = INT64_MAX;
+  if (auto file = transport_stream ? FileByteSource::Open(path) : nullptr)
+    if (auto cut = TsCutPesStart(*file, st->id)) cut_pes_pos_ = int64_t(*cut);
   const bool length_read_from_file = format_->duration_estimation_method == AVFMT_DURATION_FROM_PTS;
   // A program stream's length taken from the time stamps at its end leaves
   // out the last pictures when their packets carry none: the end of the last
@@ -546,6 +549,7 @@ void FfmpegVideoSource::Close() {
   frame_rate_ = 0;
   duration_ticks_ = 0;
   held_frames_ = -1;
+  cut_pes_pos_ = INT64_MAX;
   joined_.clear();
   joined_keys_.clear();
   joined_part_ = 0;
@@ -690,7 +694,8 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
       // A program stream's last pack cut short marks every picture that
       // ends in it, whole ones too: the decoder tells those from the part
       // that is gone (it marks a picture it could not finish).
-      bool ours = our_stream && packet_->size > 0 && (!(packet_->flags & AV_PKT_FLAG_CORRUPT) || program_stream_);
+      bool ours = our_stream && packet_->size > 0 && (!(packet_->flags & AV_PKT_FLAG_CORRUPT) || program_stream_) &&
+                  packet_->pos < cut_pes_pos_;
       if (our_stream && packet_->size > 0 && !ours) NoteLostPacket(*packet_);
       if (ours && send_palette_ && !palette_.empty()) {
         // The demuxer sends the palette only with the first packet it reads;
