@@ -227,6 +227,7 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     ResetDecodeState();
     return end;
   };
+  bool length_from_zero = true;  // the length runs from the stream's start time (0 when unknown)
   const int64_t held_end =
       !avi_file && !indexed_ && !length_read_from_file && joined_.empty() ? ScanEndPts(path) : AV_NOPTS_VALUE;
   if (held_frames_ > 0)
@@ -250,6 +251,9 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     }
     if (index_past_end && !program_stream)
       if (const int64_t end = decoded_end(length); end > 0) length = std::min(length, end);
+    // Without a start time (NUT) the stream's length is that of its
+    // pictures, counted from the first one, not from time 0.
+    length_from_zero = st->start_time != AV_NOPTS_VALUE || length < st->duration;
     duration_ticks_ = av_rescale_q(length, time_base_, {1, int(kTicksPerSecond)});
   }
   else if (int64_t end = EndPts(); end != AV_NOPTS_VALUE && end > start_pts_)
@@ -315,7 +319,7 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     start_pts_ += shift;
     // Pictures before the first one that decodes are not frames: a stream
     // cut mid-GOP is that much shorter than its time stamps say.
-    if (!avi_file && shift > 0)
+    if (!avi_file && shift > 0 && length_from_zero)
       duration_ticks_ = std::max<int64_t>(0, duration_ticks_ - av_rescale_q(shift, time_base_, {1, int(kTicksPerSecond)}));
     first.end -= shift;
     first.pts -= shift;
