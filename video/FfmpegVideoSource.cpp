@@ -198,8 +198,11 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
   // A length FFmpeg took from the time stamps at the file's end is already that.
   // Transport streams joined from parts give the length of the first part:
   // their packets are read once to find the parts.
-  const int64_t joined_end =
-      std::strcmp(format_->iformat->name, "mpegts") == 0 ? ScanJoinedParts(path) : AV_NOPTS_VALUE;
+  const bool transport_stream = std::strcmp(format_->iformat->name, "mpegts") == 0;
+  const int64_t joined_end = transport_stream ? ScanJoinedParts(path) : AV_NOPTS_VALUE;
+  cut_pes_pos_ = INT64_MAX;
+  if (auto file = transport_stream ? FileByteSource::Open(path) : nullptr)
+    if (auto cut = TsCutPesStart(*file, st->id)) cut_pes_pos_ = int64_t(*cut);
   const bool length_read_from_file = format_->duration_estimation_method == AVFMT_DURATION_FROM_PTS;
   // A program stream's length taken from the time stamps at its end leaves
   // out the last pictures when their packets carry none: the end of the last
@@ -224,6 +227,7 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     ResetDecodeState();
     return end;
   };
+  bool length_from_zero = true;  // the length runs from the stream's start time (0 when unknown)
   const int64_t held_end =
       !avi_file && !indexed_ && !length_read_from_file && joined_.empty() ? ScanEndPts(path) : AV_NOPTS_VALUE;
   if (held_frames_ > 0)
@@ -247,6 +251,9 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     }
     if (index_past_end && !program_stream)
       if (const int64_t end = decoded_end(length); end > 0) length = std::min(length, end);
+    // Without a start time (NUT) the stream's length is that of its
+    // pictures, counted from the first one, not from time 0.
+    length_from_zero = st->start_time != AV_NOPTS_VALUE || length < st->duration;
     duration_ticks_ = av_rescale_q(length, time_base_, {1, int(kTicksPerSecond)});
   }
   else if (int64_t end = EndPts(); end != AV_NOPTS_VALUE && end > start_pts_)
@@ -312,7 +319,7 @@ std::string FfmpegVideoSource::Open(const std::string& path, std::vector<FfmpegS
     start_pts_ += shift;
     // Pictures before the first one that decodes are not frames: a stream
     // cut mid-GOP is that much shorter than its time stamps say.
-    if (!avi_file && shift > 0)
+    if (!avi_file && shift > 0 && length_from_zero)
       duration_ticks_ = std::max<int64_t>(0, duration_ticks_ - av_rescale_q(shift, time_base_, {1, int(kTicksPerSecond)}));
     first.end -= shift;
     first.pts -= shift;
@@ -546,6 +553,7 @@ void FfmpegVideoSource::Close() {
   frame_rate_ = 0;
   duration_ticks_ = 0;
   held_frames_ = -1;
+  cut_pes_pos_ = INT64_MAX;
   joined_.clear();
   joined_keys_.clear();
   joined_part_ = 0;
@@ -690,7 +698,8 @@ bool FfmpegVideoSource::DecodeNext(Decoded& out) {
       // A program stream's last pack cut short marks every picture that
       // ends in it, whole ones too: the decoder tells those from the part
       // that is gone (it marks a picture it could not finish).
-      bool ours = our_stream && packet_->size > 0 && (!(packet_->flags & AV_PKT_FLAG_CORRUPT) || program_stream_);
+      bool ours = our_stream && packet_->size > 0 && (!(packet_->flags & AV_PKT_FLAG_CORRUPT) || program_stream_) &&
+                  packet_->pos < cut_pes_pos_;
       if (our_stream && packet_->size > 0 && !ours) NoteLostPacket(*packet_);
       if (ours && send_palette_ && !palette_.empty()) {
         // The demuxer sends the palette only with the first packet it reads;

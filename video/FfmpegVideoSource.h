@@ -136,6 +136,9 @@ class FfmpegVideoSource {
   bool intra_only_ = false;  // every picture decodes alone, in time order
   bool raw_video_ = false;  // each picture is its packet, read uncompressed
   bool program_stream_ = false;  // an MPEG program stream (.mpg, .vob)
+  // A transport stream cut inside a packet: the demuxer hands the picture the
+  // cut left unfinished as a whole one; our packets from this byte on are lost.
+  int64_t cut_pes_pos_ = INT64_MAX;
   bool keep_pixels_ = false;  // no letting go (while reading a let-go picture again)
   // Uncompressed BGR24 AVI with an index: pictures are read by the index,
   // their rows straight from the file into the bitmap, not through the demuxer.

@@ -41,16 +41,23 @@ int64_t PesTime(const uint8_t* p) {
          int64_t(p[4] >> 1);
 }
 
+// The PES header that starts this packet's payload, when `room` bytes of it
+// lie inside the packet; null otherwise.
+const uint8_t* PesHeader(const uint8_t* ts, int room) {
+  int at = 4;
+  const int control = ts[3] >> 4 & 3;
+  if (!(control & 1)) return nullptr;  // no payload
+  if (control & 2) at += 1 + ts[4];
+  if (at + room > kTsPacket) return nullptr;
+  const uint8_t* pes = ts + at;
+  return pes[0] == 0 && pes[1] == 0 && pes[2] == 1 ? pes : nullptr;
+}
+
 // The decoding time (or, without one, the presentation time) of the PES
 // header that starts this packet's payload; -1 when it has none.
 int64_t PesDecodeTime(const uint8_t* ts) {
-  int at = 4;
-  const int control = ts[3] >> 4 & 3;
-  if (!(control & 1)) return -1;  // no payload
-  if (control & 2) at += 1 + ts[4];
-  if (at + 19 > kTsPacket) return -1;
-  const uint8_t* pes = ts + at;
-  if (pes[0] != 0 || pes[1] != 0 || pes[2] != 1 || (pes[6] & 0xC0) != 0x80) return -1;
+  const uint8_t* pes = PesHeader(ts, 19);
+  if (!pes || (pes[6] & 0xC0) != 0x80) return -1;
   const int flags = pes[7] >> 6;
   if (flags == 3) return PesTime(pes + 14);
   if (flags == 2) return PesTime(pes + 9);
@@ -104,4 +111,33 @@ std::optional<bool> TsDecodeTimeGoesBack(const ByteSource& file, int pid, bool* 
   }
   if (!timed) return std::nullopt;
   return false;
+}
+
+std::optional<uint64_t> TsCutPesStart(const ByteSource& file, int pid) {
+  const uint64_t size = file.SizeNow();
+  std::vector<uint8_t> head(std::min<uint64_t>(size, 4096));
+  if (head.empty() || !file.ReadAt(0, head.data(), head.size())) return std::nullopt;
+  int packet = 0;
+  size_t first = 0;
+  if (!FindPacketGrid(head, packet, first)) return std::nullopt;
+  // A 192-byte packet starts with its 4-byte time prefix; the last 204-byte
+  // one may lack its check bytes.
+  const uint64_t prefix = packet == 192 ? 4 : 0;
+  if (first < prefix) return std::nullopt;
+  const uint64_t start = first - prefix, rest = (size - start) % uint64_t(packet);
+  if (rest == 0 || (packet == 204 && rest == kTsPacket)) return std::nullopt;
+  // Back from the last whole packet to the one that starts a PES packet on `pid`.
+  constexpr uint64_t kLookBack = uint64_t(16) << 20;  // far more than a picture
+  uint8_t p[kTsPacket];
+  const uint64_t whole = (size - start) / uint64_t(packet);
+  for (uint64_t k = whole; k-- > 0 && (whole - k) * uint64_t(packet) <= kLookBack;) {
+    const uint64_t at = start + k * uint64_t(packet);
+    if (!file.ReadAt(at + prefix, p, sizeof p)) return std::nullopt;
+    if (p[0] != kSync || (p[1] & 0x80) || !(p[1] & 0x40) || ((p[1] & 0x1F) << 8 | p[2]) != pid) continue;
+    const uint8_t* pes = PesHeader(p, 6);
+    if (!pes) continue;
+    if ((pes[4] << 8 | pes[5]) != 0) return std::nullopt;  // a length the demuxer checks itself
+    return at;
+  }
+  return std::nullopt;
 }

@@ -14,3 +14,9 @@
 // `same_time_on_key` (when given) is set when a random-access packet repeats
 // the time of the one before: the demuxer's packets must tell whether that is a join.
 std::optional<bool> TsDecodeTimeGoesBack(const ByteSource& file, int pid, bool* same_time_on_key = nullptr);
+
+// A file that ends inside a transport packet was cut short: the byte of the
+// packet that starts the last PES packet on `pid`, when its header gives no
+// length (video), so the demuxer cannot tell it was cut. Nothing when the
+// file ends on a packet boundary or is not a transport stream.
+std::optional<uint64_t> TsCutPesStart(const ByteSource& file, int pid);

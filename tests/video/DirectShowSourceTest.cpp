@@ -168,6 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CodecCase{"h264_bframes_mkv_offset", "libx264",
                                 "-c:v libx264 -preset ultrafast -crf 18 -bf 2 -g 20 -output_ts_offset 1.5", ".mkv", false},
                       CodecCase{"h264_avi", "libx264", "-c:v libx264 -preset ultrafast -crf 18 -bf 0 -g 10", ".avi", false},
+                      CodecCase{"mpeg4_bframes_nut", "mpeg4", "-c:v mpeg4 -q:v 3 -bf 2 -g 12", ".nut", false},
                       CodecCase{"h264_avi_bframes", "libx264", "-c:v libx264 -preset ultrafast -crf 18 -bf 2 -g 12 -x264-params b-adapt=0", ".avi", false},
                       CodecCase{"ffv1_rgb_pal", "ffv1", "-pix_fmt bgr0 -c:v ffv1 -level 3 -g 1", ".avi", true}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -303,6 +303,7 @@ struct TimedCutCase {
   const char* name;
   const char* ffmpeg_args;
   const char* ext;
+  int packet = 0;  // a transport stream's packet size: cut in the middle of a packet (a recording that stopped)
 };
 
 class CutTimedFilesWithBFrames : public ::testing::TestWithParam<TimedCutCase> {};
@@ -319,7 +320,8 @@ TEST_P(CutTimedFilesWithBFrames, AFrameShowsItsOwnPictureOrFails) {
   const std::vector<char> bytes = ReadAll(full);
   const std::string path = FixturePath(std::string("cut_") + c.name + c.ext);
   for (int k = 4; k < 20; ++k) {
-    const uint64_t keep = bytes.size() * uint64_t(k) / 20;
+    uint64_t keep = bytes.size() * uint64_t(k) / 20;
+    if (c.packet > 0) keep += uint64_t(c.packet / 2) - keep % uint64_t(c.packet);
     WriteFirst(path, bytes, keep);
     ExpectOwnPicturesOrFailures(path, std::string(c.name) + " cut at " + std::to_string(keep));
   }
@@ -328,7 +330,10 @@ TEST_P(CutTimedFilesWithBFrames, AFrameShowsItsOwnPictureOrFails) {
 INSTANTIATE_TEST_SUITE_P(
     Containers, CutTimedFilesWithBFrames,
     ::testing::Values(TimedCutCase{"h264_mkv", "-c:v libx264 -preset ultrafast -crf 12 -bf 3 -g 12 -x264-params b-adapt=0", ".mkv"},
-                      TimedCutCase{"mpeg2_ts", "-c:v mpeg2video -q:v 2 -bf 2 -g 12", ".ts"}),
+                      TimedCutCase{"mpeg2_ts", "-c:v mpeg2video -q:v 2 -bf 2 -g 12", ".ts"},
+                      TimedCutCase{"h264_ts", "-c:v libx264 -preset ultrafast -crf 12 -bf 3 -g 12 -x264-params b-adapt=0", ".ts", 188},
+                      TimedCutCase{"h264_open_gop_ts", "-c:v libx264 -crf 12 -bf 3 -g 12 -x264-params open-gop=1:b-adapt=0", ".ts", 188},
+                      TimedCutCase{"h264_m2ts", "-c:v libx264 -crf 12 -bf 3 -g 12 -f mpegts -mpegts_m2ts_mode 1", ".m2ts", 192}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
