@@ -72,6 +72,15 @@ LinkedPointTable Linked(int fb, int fe, std::array<std::array<int, 4>, 3> xy) {
   return t;
 }
 
+// Object 1 turning a quarter round a guide that stays put, object 3 beside
+// it, with object k's 'Begin' (unset 0 or 2) and/or 'End' (unset 1 or 2) cleared.
+LinkedPointTable RotatedWithoutPoints(int k, int unset) {
+  auto t = Linked(0, 100, {{{300, 200, 200, 300}, {200, 200, 200, 200}, {200, 150, 250, 200}}});
+  if (unset != 1) t[k].Begin.Clear();
+  if (unset != 0) t[k].End.Clear();
+  return t;
+}
+
 TEST(InterpolateLinkedOffsets, ShiftMovesEachOffsetLinearly) {
   // Offsets: object 1 (-100, -100) -> (-140, -80); object 3 (100, -50) -> (50, -50).
   const auto t = Linked(0, 100, {{{100, 100, 110, 120}, {200, 200, 250, 200}, {300, 150, 300, 150}}});
@@ -109,10 +118,7 @@ TEST(InterpolateLinkedOffsets, RotateTurnsEachObjectAtItsOwnRateTheShortWay) {
 TEST(InterpolateLinkedOffsets, ObjectThreeWithoutPointsIsNotLinked) {
   for (LinkMotion motion : {LinkMotion::Shift, LinkMotion::Rotate})
     for (int unset : {0, 1, 2}) {
-      auto t = Linked(0, 100, {{{300, 200, 200, 300}, {200, 200, 200, 200}, {200, 150, 250, 200}}});
-      if (unset != 1) t[2].Begin.Clear();
-      if (unset != 0) t[2].End.Clear();
-      const auto got = InterpolateLinkedOffsets(t, 50, motion, 25);
+      const auto got = InterpolateLinkedOffsets(RotatedWithoutPoints(2, unset), 50, motion, 25);
       ASSERT_TRUE(got);
       EXPECT_FALSE(got->ThirdLinked) << unset;
       if (motion == LinkMotion::Shift) {
@@ -133,10 +139,7 @@ TEST(InterpolateLinkedOffsets, ObjectThreeWithoutPointsIsNotLinked) {
 TEST(InterpolateLinkedOffsets, GuideWithoutPointsGivesNoOffsets) {
   for (LinkMotion motion : {LinkMotion::Shift, LinkMotion::Rotate})
     for (int unset : {0, 1, 2}) {
-      auto t = Linked(0, 100, {{{300, 200, 200, 300}, {200, 200, 200, 200}, {200, 150, 250, 200}}});
-      if (unset != 1) t[1].Begin.Clear();
-      if (unset != 0) t[1].End.Clear();
-      EXPECT_FALSE(InterpolateLinkedOffsets(t, 50, motion, 25)) << unset;
+      EXPECT_FALSE(InterpolateLinkedOffsets(RotatedWithoutPoints(1, unset), 50, motion, 25)) << unset;
     }
 }
 
