@@ -22,6 +22,7 @@
 #include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
 #include "app/ui/TPlatform.h"
+#include "measure/ui/TThreeDGraph.h"
 #include "video/AvsScript.h"
 
 namespace {
@@ -165,9 +166,11 @@ bool TPlatform::OpenVideoStream() {
 
 void TPlatform::ClearClosedVideo() {
   StopPlaybackTimer();
-  // The guide acts on the open video's objects, the sound display shows its sound.
+  // The guide acts on the open video's objects, the sound display shows its
+  // sound, the 3-D view its star (and, left open, it would refuse the next video).
   CloseOperationGuide();
   if (SoundIndicator) SoundIndicator->close();
+  if (ThreeDGraph) ThreeDGraph->close();
   Run.VideoLoaded = false;
   video_closed_by_switch_ = false;
   {

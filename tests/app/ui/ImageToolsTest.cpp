@@ -468,4 +468,29 @@ TEST_F(ImageTools, StarImageReopenedWithoutAFrameDrawsAtTheSliderHeight) {
   EXPECT_EQ(m.W().ThreeDGrids.Height[0].At(3, -2), PixelSum(0, x + 3, y - 2));
 }
 
+// A table loaded without its video closes the video shown: the 3-D view of
+// that video's star goes with it, as it cannot be opened without one.
+TEST_F(ImageTools, StarImageClosesWithTheVideo) {
+  OpenStar();
+  m.ClickImage1(60, 50);
+  m.Click("Button3");  // START
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const auto table = m.Path("star.csv");
+  ASSERT_TRUE(m.SaveTableThroughButton6(table));
+  m.Click("Button8");
+  ASSERT_TRUE(m.W().ThreeDGraph);
+  std::filesystem::remove(m.Path("star.avi"));
+  m.dialogs.open_file_names.push_back(QString::fromStdString(table.string()));
+  m.Click("Button20");  // 'Load CSV'
+  ASSERT_FALSE(m.W().Run.VideoLoaded);
+  LetClosedWindowsGo();
+  EXPECT_TRUE(m.W().ThreeDGraph.isNull());
+  // Another video opens, and its star's view with it.
+  Open(StarFrames(80, 60, 3, 40.0, 30.0, Flux), "small.avi");
+  m.Click("Button8");
+  ASSERT_TRUE(m.W().ThreeDGraph);
+  const int x = m.W().Driver.ObjectX[0], y = m.W().Driver.ObjectY[0];
+  EXPECT_EQ(m.W().ThreeDGrids.Raw[0].At(0, 0), PixelSum(0, x, y));
+}
+
 }  // namespace
