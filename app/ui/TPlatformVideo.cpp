@@ -71,7 +71,6 @@ bool TPlatform::OpenVideoDialog(const std::function<void()>& prepare) {
   if (name.isEmpty()) return false;
   open_dialog_file_name_ = name;
   if (!OpenVideoFile(name.toStdString(), 0, prepare)) return false;
-  CloseOperationGuide();
   Run.StartFrame = -1;
   return true;
 }
@@ -201,6 +200,9 @@ bool TPlatform::OpenVideoFile(const std::string& file_name, int keep_table, cons
   }
   // Playback of the old video ends here: its timer must not play the new one.
   StopPlaybackTimer();
+  // The guide's starting point holds the old video's objects and frame; a
+  // recording opened from the capture comes this way too.
+  CloseOperationGuide();
   // Nor may its sound track be shown and noted in the new video's rows.
   if (SoundIndicator) SoundIndicator->close();
   BusyFlag busy(Run.FrameSourceBusy);

@@ -11,6 +11,7 @@
 #include <QSpinBox>
 #include <cmath>
 
+#include "CaptureRecording.h"
 #include "MainRoadFixture.h"
 #include "app/ui/TPlatformIdentHost.h"
 #include "app/ui/TProfile.h"
@@ -411,6 +412,28 @@ TEST(OperationGuide, ALoadedTableClosesTheGuide) {
     EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].X, 61);
     EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].Y, 44);
   }
+}
+
+// A recording opened from 'Video Capture' is a new video too: the starting
+// point of the video measured before must not be put back into it.
+TEST(OperationGuide, ARecordingOpenedFromTheCaptureClosesTheGuide) {
+  GuideFixture g;
+  ASSERT_NE(g.guide, nullptr);
+  TPlatform& w = g.m.W();
+  ASSERT_TRUE(g.PreviewFromFrame5());
+  ASSERT_TRUE(g.Button("Button5")->isEnabled());
+  TCapture_1* cap = RecordTestPattern(g.m, 3);
+  ASSERT_NE(cap, nullptr);
+  Find<QPushButton>(cap, "Button3")->click();  // 'Close' opens the recording
+  QCoreApplication::processEvents();
+  ASSERT_EQ(w.Video.VideoFileName, (g.m.dir.Path() / "obs.avi").string());
+  const DataLineBlocks recording = w.Frames.FrameDataLines;
+  const int shown = w.ScrollBar1->value();
+  if (w.Profile) Find<QPushButton>(w.Profile, "Button5")->click();  // 'Back to Starting point'
+  EXPECT_FALSE(w.Profile);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].X, recording[0].Objects[0].X);
+  EXPECT_EQ(w.Frames.FrameDataLines[0].Objects[0].Y, recording[0].Objects[0].Y);
+  EXPECT_EQ(w.ScrollBar1->value(), shown);
 }
 
 // The occultation type sets the objects' tracking and radii: during a run it

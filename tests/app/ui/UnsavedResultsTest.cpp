@@ -6,10 +6,10 @@
 #include <QTimer>
 #include <iterator>
 
+#include "CaptureRecording.h"
 #include "MainRoadFixture.h"
 #include "timing/ui/TLEDGraph.h"
 #include "support/WindowControls.h"
-#include "video/CaptureDevices.h"
 #include "video/ui/TCapture_1.h"
 
 namespace {
@@ -231,25 +231,8 @@ TEST_F(UnsavedResults, ExitWithDontSaveAsksOnlyOnce) {
 TEST_F(UnsavedResults, CancelAfterACaptureKeepsTheTableAndItsVideo) {
   TPlatform& w = m.W();
   position = m.Find<QScrollBar>("ScrollBar1")->value();
-  m.Find<QAction>("VideoCapture1")->trigger();
-  TCapture_1* cap = w.Capture_1;
+  TCapture_1* cap = RecordTestPattern(m, 3);
   ASSERT_NE(cap, nullptr);
-  auto* devices = Find<QListWidget>(cap, "ListBox1");
-  int pattern = -1;
-  for (int i = 0; i < devices->count(); ++i)
-    if (devices->item(i)->text() == kTestPatternName) pattern = i;
-  ASSERT_GE(pattern, 0);
-  ClickListRow(devices, pattern);
-  auto* compressors = Find<QListWidget>(cap, "ListBox2");
-  for (int i = 0; i < compressors->count(); ++i)
-    if (compressors->item(i)->text() == "Uncompressed RGB") ClickListRow(compressors, i);
-  m.dialogs.folder_names.push_back(QString::fromStdString(m.dir.Path().string()));
-  Find<QPushButton>(cap, "SpeedButton1")->click();  // the recording's folder
-  Find<QLineEdit>(cap, "Edit2")->setText("obs");
-  Find<QPushButton>(cap, "SpeedButton2")->click();  // 'F1'
-  ASSERT_TRUE(SpinUntil([&] { return cap->Session().FramesWritten() >= 3; }, 30000));
-  Find<QPushButton>(cap, "SpeedButton3")->click();  // 'ESC'
-  ASSERT_FALSE(cap->RecordedFile().empty());
 
   m.dialogs.save_answers = {SaveAnswer::Cancel};
   Find<QPushButton>(cap, "Button3")->click();  // 'Close'
