@@ -203,6 +203,11 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
   if (in.Camera != EventCamera::Off) {
     const int field = in.FieldSelection == 1 ? 1 : 0;
     const BaseTime& b = in.BaseTimes[static_cast<size_t>(field)];
+    // A time of 00:00:00 standing in for an unread stamp is no event time.
+    if (!in.BaseTimeRead[static_cast<size_t>(field)]) {
+      r.Memo1 = {kNoBaseTimeMessage};
+      return r;
+    }
     // Whole milliseconds, summed in long double: a stamp or offset far out
     // of range must not overflow the sum.
     long double t0 = static_cast<long double>(b.Hour) * 3'600'000 + static_cast<long double>(b.Minute) * 60'000 +

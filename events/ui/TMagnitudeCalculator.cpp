@@ -391,13 +391,17 @@ void TMagnitudeCalculator::ReadBaseTimes() {
   Edit20->setText(Q(now[2]));
   Edit23->setText(Q(now[3]));
   const auto& edited = events_.Flags.TimeFieldEdited;
-  // An edit that does not parse counts as 0 and shows `zero`.
-  auto read = [](QLineEdit* e, auto& v, auto parse, const char* zero) {
+  // An edit that does not parse (a frame without a readable stamp) counts as
+  // 0 and shows `zero`; its field then has no base time until one is typed.
+  size_t field = 0;
+  base_time_read_ = {true, true};
+  auto read = [this, &field](QLineEdit* e, auto& v, auto parse, const char* zero) {
     if (auto parsed = parse(S(e->text()))) {
       v = *parsed;
     } else {
       v = 0;
       e->setText(zero);
+      base_time_read_[field] = false;
     }
   };
   auto read_int = [&read](QLineEdit* e, int32_t& v) { read(e, v, ParseInt32, "00"); };
@@ -413,6 +417,7 @@ void TMagnitudeCalculator::ReadBaseTimes() {
   else read_sec(Edit20, b0.Second);
   BaseTime& b1 = base_times_[1];
   ShareFieldOneBaseTime(events_, b0);
+  field = 1;
   read_int(Edit21, b1.Hour);
   read_int(Edit22, b1.Minute);
   read_sec(Edit23, b1.Second);
@@ -463,6 +468,7 @@ void TMagnitudeCalculator::MagnitudeCalculation() {
   field_selection_ = RadioButton4->isChecked() ? 0 : 1;
   in.FieldSelection = field_selection_;
   in.BaseTimes = base_times_;
+  in.BaseTimeRead = base_time_read_;
   if (const Tchart1* chart = host_.Chart()) in.FieldRecords = chart->Data().FieldMode != 0;
   in.SecondsDigits = seconds_digits_;
   in.TimingFrameRate = host_.TimingFrameRate();
@@ -639,15 +645,23 @@ void TMagnitudeCalculator::BaseTimeExit(QLineEdit* edit) {
     int32_t& value = hour ? b.Hour : b.Minute;
     int32_t& kept = hour ? last.Hour : last.Minute;
     const auto v = ParseInt32(text);
-    if (v && *v >= 0 && *v <= (hour ? 24 : 60)) value = kept = *v;
-    else value = kept;
+    if (v && *v >= 0 && *v <= (hour ? 24 : 60)) {
+      value = kept = *v;
+      base_time_read_[field] = true;
+    } else {
+      value = kept;
+    }
     edit->setText(QString::number(value));
     if (field == 0) ShareFieldOneBaseTime(events_, b);
     return;
   }
   const auto v = ParseDouble(text);
-  if (v && *v >= 0 && *v <= 60) b.Second = last.Second = *v;
-  else b.Second = last.Second;
+  if (v && *v >= 0 && *v <= 60) {
+    b.Second = last.Second = *v;
+    base_time_read_[field] = true;
+  } else {
+    b.Second = last.Second;
+  }
   if (field == 0) ShareFieldOneBaseTime(events_, b);
   const int mode = host_.TimeStampMode();
   const int d = mode == 0 ? 4 : mode == 1 || mode == 2 ? 3 : 2;

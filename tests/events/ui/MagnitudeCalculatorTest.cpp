@@ -168,6 +168,48 @@ TEST(TMagnitudeCalculator, StampHalfAMillisecondBeforeMidnightIsTheNextDay) {
   EXPECT_EQ(f.w->ListBox1->item(0)->text(), "1  00 00 00.000 +/- 0.001s,  S/N= 20.00 D   Main change");
 }
 
+// A frame whose stamp gave no time (empty edits, or the captions the main
+// window shows before any frame) has no base time: the calculator says so
+// instead of timing the event at 00:00:00 (or at the next minute's 00 s for
+// a second field without seconds), and adds nothing to the list. A time
+// typed into the edits is the base time.
+TEST(TMagnitudeCalculator, FrameWithoutAStampGivesNoEventTime) {
+  struct Row {
+    std::array<std::string, 4> stamp;
+    bool first_field_read;
+  };
+  const Row rows[] = {{{"", "", "", ""}, false},
+                      {{"h", "m", "s(Field1)", "s(Field2)"}, false},
+                      {{"12", "34", "56.7891", ""}, true}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.stamp[0] + " " + r.stamp[2] + " " + r.stamp[3]);
+    Fixture f;
+    f.host.time = r.stamp;
+    f.Open();
+    f.w->Button2->click();
+    if (r.first_field_read) {
+      EXPECT_EQ(f.Line(2), "Event Time : 12h34m56.789s  +/- 0.001s  S/N=20.00");
+      f.w->RadioButton5->click();
+    }
+    EXPECT_EQ(f.w->Memo1->toPlainText().toStdString(), kNoBaseTimeMessage);
+    EXPECT_TRUE(f.w->Memo2->toPlainText().isEmpty());
+    f.w->Button4->click();
+    EXPECT_EQ(f.events.AsteroidTiming.EntryCount, 0);
+
+    const bool second = f.w->RadioButton5->isChecked();
+    const std::array<QLineEdit*, 3> edits =
+        second ? std::array{f.w->Edit21, f.w->Edit22, f.w->Edit23} : std::array{f.w->Edit18, f.w->Edit19, f.w->Edit20};
+    for (const auto& [edit, typed] : {std::pair{edits[0], "12"}, std::pair{edits[1], "34"}, std::pair{edits[2], "56.5"}}) {
+      edit->setText(typed);
+      Leave(edit);
+    }
+    f.w->Button3->click();
+    EXPECT_EQ(f.Line(2), "Event Time : 12h34m56.500s  +/- 0.001s  S/N=20.00");
+    f.w->Button4->click();
+    EXPECT_EQ(f.events.AsteroidTiming.EntryCount, 1);
+  }
+}
+
 TEST(TMagnitudeCalculator, BaseTimeEditsAndMinuteTurn) {
   Fixture f;
   f.host.time = {"12", "59", "59.98", "0.02"};
