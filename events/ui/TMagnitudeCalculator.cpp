@@ -32,14 +32,15 @@ void ShareFieldOneBaseTime(ChartEventState& events, const BaseTime& b) {
   events.Identification.BaseTime = {static_cast<double>(b.Hour), static_cast<double>(b.Minute), b.Second};
 }
 
-// The tenths and hundredths the up-downs show. A negative whole part carries
-// the sign for them (ReadPairMagnitude reads -1, 4, 6 as -1.46), so they hold
-// the fraction's size; below -1 a signed fraction would clamp to 0.
-double PairFraction(double m, double whole) { return whole < 0 ? std::fabs(m - whole) : m - whole; }
+// The tenths and hundredths the up-downs show. The sign goes with the whole
+// part (ReadPairMagnitude reads -1, 4, 6 as -1.46), so they hold the
+// fraction's size; a signed fraction would clamp to 0, and -0.5 would read
+// as 0.00.
+double PairFraction(double m, double whole) { return m < 0 ? std::fabs(m - whole) : m - whole; }
 
 // Tenths or hundredths that round up to ten carry into the next place, so
 // 9.999 shows as 10.00, not as 9.90 with the tenths clamped.
-std::array<int, 3> PairPositions(double whole, double tenths, double hundredths) {
+std::array<int, 3> PairPositions(double whole, double tenths, double hundredths, bool negative) {
   // Clamped before the conversion: a magnitude far outside int has no position.
   int w = static_cast<int>(std::clamp(whole, -1000.0, 1000.0));
   int t = static_cast<int>(tenths), h = static_cast<int>(hundredths);
@@ -49,7 +50,7 @@ std::array<int, 3> PairPositions(double whole, double tenths, double hundredths)
   }
   if (t >= 10) {
     t -= 10;
-    w += w < 0 ? -1 : 1;
+    w += negative ? -1 : 1;
   }
   return {w, t, h};
 }
@@ -334,7 +335,8 @@ void TMagnitudeCalculator::FormCreate() {
   const double whole = std::trunc(m);
   const double fraction = PairFraction(m, whole);
   const double tenths = std::trunc(fraction * 10);
-  const auto [w, t, h] = PairPositions(whole, tenths, RoundHalfEven((fraction - tenths / 10) * 100));
+  pair_negative_ = m < 0;
+  const auto [w, t, h] = PairPositions(whole, tenths, RoundHalfEven((fraction - tenths / 10) * 100), pair_negative_);
   UpDown1->SetPosition(w);
   UpDown2->SetPosition(t);
   UpDown3->SetPosition(h);
@@ -367,7 +369,8 @@ void TMagnitudeCalculator::FormActivate() {
   const double f = PairFraction(v, w) + 0.001;
   const double t = std::trunc(f * 10);
   const double h = std::trunc((f - t / 10) * 100);
-  const std::array<int, 3> positions = PairPositions(w, t, h);
+  pair_negative_ = v < 0;
+  const std::array<int, 3> positions = PairPositions(w, t, h, pair_negative_);
   UpDown1->SetPosition(positions[0]);
   UpDown2->SetPosition(positions[1]);
   UpDown3->SetPosition(positions[2]);
@@ -377,7 +380,11 @@ void TMagnitudeCalculator::FormActivate() {
 
 void TMagnitudeCalculator::ReadPairMagnitude() {
   const int w = UpDown1->Position(), t = UpDown2->Position(), h = UpDown3->Position();
-  const long double m = w >= 0 ? w + t / 10.0L + h / 100.0L : -(std::abs(w) + t / 10.0L + h / 100.0L);
+  // A whole part of 0 cannot carry the sign: the magnitude keeps the one it
+  // had, so -0.45 stays negative while its tenths and hundredths move.
+  pair_negative_ = w < 0 || (w == 0 && pair_negative_);
+  const long double size = std::abs(w) + t / 10.0L + h / 100.0L;
+  const long double m = pair_negative_ ? -size : size;
   Edit12->setText(Q(FormatFixed(m, 2, 18)));
   pair_magnitude_ = m;
 }

@@ -143,6 +143,7 @@ class TMagnitudeCalculator : public QWidget {
   bool event_timed_ = false;  // the last calculation gave an event time
   int seconds_digits_ = 3;
   long double pair_magnitude_ = 0;
+  bool pair_negative_ = false;  // the pair's magnitude is below 0, also where its whole part is 0
   QImage chart_backup_;
 };
 

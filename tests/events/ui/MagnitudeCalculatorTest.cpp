@@ -546,7 +546,8 @@ TEST(TMagnitudeCalculator, NegativePairMagnitudeKeepsItsFraction) {
     double combined;
     std::array<int, 3> positions;
     const char* after_click;  // one up on the hundredths
-  } rows[] = {{-1.45, {-1, 4, 5}, "-1.46"}, {-2.07, {-2, 0, 7}, "-2.08"}, {12.34, {12, 3, 4}, "12.35"}};
+  } rows[] = {{-1.45, {-1, 4, 5}, "-1.46"}, {-2.07, {-2, 0, 7}, "-2.08"}, {12.34, {12, 3, 4}, "12.35"},
+              {-0.45, {0, 4, 5}, "-0.46"}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.combined);
     Fixture f;
@@ -566,6 +567,20 @@ TEST(TMagnitudeCalculator, NegativePairMagnitudeKeepsItsFraction) {
   EXPECT_EQ(f.w->UpDown3->Position(), 6);
   EXPECT_EQ(f.w->Edit12->text(), "-1.46");
   EXPECT_EQ(f.w->Edit5->text(), "-1.70");
+  // Brighter than 0 but not than -1: the whole part 0 keeps the sign,
+  // -2.5 log10(80 / 100) - 0.5 = -0.74, also after a click on the tenths.
+  f.events.ReportLightCurveElement.VMag = "-0.5";
+  f.w->FormActivate();
+  EXPECT_EQ((std::array<int, 3>{f.w->UpDown1->Position(), f.w->UpDown2->Position(), f.w->UpDown3->Position()}),
+            (std::array<int, 3>{0, 5, 0}));
+  EXPECT_EQ(f.w->Edit12->text(), "-0.50");
+  EXPECT_EQ(f.w->Edit5->text(), "-0.74");
+  f.w->UpDown2->setValue(6);
+  EXPECT_EQ(f.w->Edit12->text(), "-0.60");
+  f.w->UpDown1->setValue(1);
+  EXPECT_EQ(f.w->Edit12->text(), "1.60");
+  f.w->UpDown1->setValue(0);
+  EXPECT_EQ(f.w->Edit12->text(), "0.60");
 }
 
 // A magnitude is shown rounded to hundredths, carried into the tenths and
@@ -579,7 +594,8 @@ TEST(TMagnitudeCalculator, PairMagnitudeIsRoundedToHundredthsWithCarry) {
   } rows[] = {{9.999, {10, 0, 0}, "10.00"},  {9.996, {10, 0, 0}, "10.00"}, {12.997, {13, 0, 0}, "13.00"},
               {0.999, {1, 0, 0}, "1.00"},    {15.999, {16, 0, 0}, "16.00"}, {9.899, {9, 9, 0}, "9.90"},
               {9.994, {9, 9, 9}, "9.99"},    {-1.999, {-2, 0, 0}, "-2.00"}, {-2.897, {-2, 9, 0}, "-2.90"},
-              {12.34, {12, 3, 4}, "12.34"},  {-1.46, {-1, 4, 6}, "-1.46"}};
+              {12.34, {12, 3, 4}, "12.34"},  {-1.46, {-1, 4, 6}, "-1.46"}, {-0.999, {-1, 0, 0}, "-1.00"},
+              {-0.45, {0, 4, 5}, "-0.45"}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.value);
     Fixture f;
