@@ -215,7 +215,10 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
                      // binary value lies just below it.
                      static_cast<long double>(RoundDecimalHalfAway(b.Second, 3));
     long double t2 = 0;
-    const bool two = in.DiffractionFitted && !in.Offset2Text.empty();
+    // A second component counts only while the double-star box is on: a fit's
+    // second time left after the box was turned off has no error or S/N of
+    // its own here.
+    const bool two = in.DiffractionFitted && in.DoubleStar && !in.Offset2Text.empty();
     if (in.DiffractionFitted) {
       if (two) t2 = t0 + static_cast<long double>(OffsetMs(in.Offset2Text));
       t0 += static_cast<long double>(OffsetMs(in.Offset1Text));

@@ -210,6 +210,19 @@ TEST(MagnitudeCalculation, DoubleStarFitAndStepHeights) {
     EXPECT_TRUE(keep.FirstEventSnText == "---" || keep.SecondEventSnText == "---") << h;
     EXPECT_TRUE(keep.FirstTimingErrorText == "---" || keep.SecondTimingErrorText == "---") << h;
   }
+  // The double-star box turned off after the fit: one event, at the first
+  // component's time, with the error and S/N of the whole drop (N/S 0.05:
+  // 0.0337 frames, 0.001 s), not "---" and the earlier calculation's S/N.
+  in.DoubleStar = false;
+  in.Intensities = CaptureIntensities(in.Levels, false, 25);
+  m = MagnitudeCalculation(in, keep);
+  EXPECT_EQ(m.Memo1[2], "Event Time : 12h34m56.889s  +/- 0.001s  S/N=20.00");
+  EXPECT_EQ(m.Memo1[3].rfind("Mag Drop (predicted):", 0), 0u);  // no second event line
+  EXPECT_EQ(keep.SecondEventHourText + keep.SecondEventMinuteText + keep.SecondEventSecondText, "");
+  EXPECT_FALSE(keep.SecondComponentFirst);
+  in.DoubleStar = true;
+  in.Intensities = CaptureIntensities(in.Levels, true, 25);
+
   // A refit that finds one event only: the earlier fit's second time must not
   // stay behind for "Add to report" to store.
   in.StepHeightPercent = 25;
@@ -242,6 +255,7 @@ TEST(MagnitudeCalculation, FittedOffsetOfAFieldCountsFromTheFieldsMiddle) {
     in.DiffractionFitted = r.fitted;
     in.Offset1Text = "100";
     in.Offset2Text = r.offset2;
+    in.DoubleStar = *r.offset2 != 0;
     EventResultTexts keep;
     const MagnitudeResult m = MagnitudeCalculation(in, keep);
     SCOPED_TRACE(std::string(r.first) + (r.fields ? " fields" : " frames"));
