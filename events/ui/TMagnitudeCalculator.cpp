@@ -428,8 +428,11 @@ void TMagnitudeCalculator::ReadBaseTimes() {
   read_int(Edit21, b1.Hour);
   read_int(Edit22, b1.Minute);
   read_sec(Edit23, b1.Second);
-  if (!edited[0] && !edited[1] && !edited[2] && b0.Second > b1.Second) {
-    // The minute turned between the two fields.
+  // The fields lie a fraction of a second apart: only seconds that went back
+  // by most of a minute (59.98, then 0.02) mean the minute turned between
+  // them. A second field read a little earlier (fields in the other order, a
+  // misread digit) is not a minute later.
+  if (!edited[0] && !edited[1] && !edited[2] && b0.Second - b1.Second > 30) {
     if (++b1.Minute == 60) {
       b1.Minute = 0;
       ++b1.Hour;

@@ -230,6 +230,31 @@ TEST(TMagnitudeCalculator, BaseTimeEditsAndMinuteTurn) {
   EXPECT_EQ(f.w->Edit20->text(), "05.5000");
 }
 
+// A second field stamped a little earlier than the first (the fields in the
+// other order, or a misread digit) is in the same minute: its event is not
+// timed a minute late. Seconds that went back from 59.98 to 0.02 are the
+// next minute's.
+TEST(TMagnitudeCalculator, SecondFieldSlightlyEarlierStaysInItsMinute) {
+  struct Row {
+    std::array<std::string, 4> stamp;
+    const char *minute, *line;
+  };
+  const Row rows[] = {
+      {{"12", "34", "56.8057", "56.7891"}, "34", "Event Time : 12h34m56.789s  +/- 0.001s  S/N=20.00"},
+      {{"12", "34", "10.5", "10.2"}, "34", "Event Time : 12h34m10.200s  +/- 0.001s  S/N=20.00"},
+      {{"12", "34", "59.98", "0.02"}, "35", "Event Time : 12h35m00.020s  +/- 0.001s  S/N=20.00"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.stamp[2] + " " + r.stamp[3]);
+    Fixture f;
+    f.host.time = r.stamp;
+    f.Open();
+    EXPECT_EQ(f.w->Edit22->text().toStdString(), r.minute);
+    f.w->RadioButton5->click();
+    EXPECT_EQ(f.Line(2).toStdString(), r.line);
+  }
+}
+
 // The hour and seconds typed into the lunar identification's time edits (the
 // stamp misread) are the event's base time in the calculator opened after it;
 // the minute left alone comes from the frame.
