@@ -731,7 +731,9 @@ void TMagnitudeCalculator::Button4Click() {
   };
   TAsteroidEachEventTime e;
   set_time(e, swap);
-  e.Error = r.TimingErrorText;
+  // A double star's first entry is the memo's first line: its own error,
+  // as it has its own S/N, not the error of the whole drop.
+  e.Error = p.DoubleStar ? r.FirstTimingErrorText : r.TimingErrorText;
   Sn(e) = r.FirstEventSnText;
   SetDisappearance(e, d);
   SetMinor(e, ComboBox1->currentText() == "Minor light change");

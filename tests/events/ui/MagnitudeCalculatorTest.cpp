@@ -453,6 +453,12 @@ TEST(TMagnitudeCalculator, DoubleStarEntriesKeepTheirOwnSnAndMinorFlag) {
     EXPECT_EQ(Sn(e[0]), first_sn);
     EXPECT_EQ(Second(e[1]), r.second_time);
     EXPECT_EQ(Sn(e[1]), second_sn);
+    // Each entry's error is that of its memo line (the whole drop's N/S of
+    // 0.022 would give 0.000 s for both).
+    EXPECT_EQ("Event Time : 12h34m" + std::string(r.first_time) + "s  +/- " + e[0].Error + "s  S/N=" + Sn(e[0]),
+              line(r.first_time, first_sn));
+    EXPECT_EQ("Event Time : 12h34m" + std::string(r.second_time) + "s  +/- " + e[1].Error + "s  S/N=" + Sn(e[1]),
+              line(r.second_time, second_sn));
     // The 30 % component is the minor change.
     EXPECT_EQ(IsMinor(e[0]), reappearance);
     EXPECT_EQ(IsMinor(e[1]), !reappearance);
