@@ -323,10 +323,12 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
 
     // The report line dates the event itself: a day on or back from the
     // recording date when its time passed midnight.
-    auto report = [&](const std::string& line, int days) {
+    // Each line's error goes with its own S/N: a double star's components
+    // have their own, not that of the whole drop.
+    auto report = [&](const std::string& line, int days, const std::string& error) {
       TReportLightCurveElement dated = el;
       dated.RecordingDate = DateDaysOn(el.RecordingDate, days);
-      if (auto l = BuildReportLine(line, dated, pre >= post, k.TimingErrorText, in.SecondsDigits))
+      if (auto l = BuildReportLine(line, dated, pre >= post, error, in.SecondsDigits))
         r.Memo2.push_back(*l);
     };
     if (two) {
@@ -340,13 +342,13 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
       if (t2c > t) {
         line1 = EventLine(s1.H, s1.M, s1.S, k.FirstTimingErrorText, k.FirstEventSnText);
         line2 = EventLine(s2.H, s2.M, s2.S, k.SecondTimingErrorText, k.SecondEventSnText);
-        report(line1, s1.Days);
-        report(line2, s2.Days);
+        report(line1, s1.Days, k.FirstTimingErrorText);
+        report(line2, s2.Days, k.SecondTimingErrorText);
       } else {
         line1 = EventLine(s2.H, s2.M, s2.S, k.FirstTimingErrorText, k.FirstEventSnText);
         line2 = EventLine(s1.H, s1.M, s1.S, k.SecondTimingErrorText, k.SecondEventSnText);
-        report(line1, s2.Days);
-        report(line2, s1.Days);
+        report(line1, s2.Days, k.FirstTimingErrorText);
+        report(line2, s1.Days, k.SecondTimingErrorText);
       }
     } else {
       // One event found: an earlier fit's second time is no longer this event's.
@@ -355,7 +357,7 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
       k.SecondEventSecondText.clear();
       k.SecondComponentFirst = false;
       line1 = EventLine(s1.H, s1.M, s1.S, k.TimingErrorText, k.EventSnText);
-      report(line1, s1.Days);
+      report(line1, s1.Days, k.TimingErrorText);
     }
   }
 

@@ -232,6 +232,32 @@ TEST(MagnitudeCalculation, DoubleStarFitAndStepHeights) {
   EXPECT_EQ(keep.SecondEventHourText + keep.SecondEventMinuteText + keep.SecondEventSecondText, "");
 }
 
+// A lunar double star: each report line carries the error of its own
+// component, as its S/N and memo line do. Pre 100 (SD 6), step 40, post 10
+// (SD 5), 30 %: N/S 0.0667 for the whole drop, 0.0841 and 0.1963 for the
+// components; the polynomial gives 0.0502, 0.0687 and 0.2009 frames.
+TEST(MagnitudeCalculation, LunarDoubleStarReportLinesCarryEachComponentsError) {
+  const TReportLightCurveElement e = LunarStar();
+  MagnitudeInputs in = SingleStar(e);
+  in.Levels.Mean = {100, 40, 10};
+  in.Levels.StdError = {1.5, 1.0, 1.0};
+  in.Levels.Count = {16, 9, 25};
+  in.DoubleStar = true;
+  in.StepWindowSet = true;
+  in.StepHeightPercent = 30;
+  in.Intensities = CaptureIntensities(in.Levels, true, 30);
+  in.DiffractionFitted = true;
+  in.Offset1Text = "0";
+  in.Offset2Text = "200";
+  EventResultTexts keep;
+  const MagnitudeResult m = MagnitudeCalculation(in, keep);
+  EXPECT_EQ(keep.TimingErrorText, "0.002");
+  EXPECT_EQ(m.Memo1[2], "Event Time : 12h34m56.789s  +/- 0.002s  S/N=11.9");
+  EXPECT_EQ(m.Memo1[3], "Event Time : 12h34m56.989s  +/- 0.007s  S/N=5.1");
+  EXPECT_EQ(m.Memo2, (std::vector<std::string>{"20230717123456.789X  1234 DD     EG G0.002 9.9      T      AA",
+                                                "20230717123456.989X  1234 DD     EG G0.007 5.1      T      AA"}));
+}
+
 // A fitted offset counts from the middle of the selected record's exposure.
 // A frame's shown time is that middle; a field's stamp is the end of the
 // field, half a field (1000 / 29.97 / 4 = 8.342 ms) after its middle.
