@@ -203,6 +203,11 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
   if (in.Camera != EventCamera::Off) {
     const int field = in.FieldSelection == 1 ? 1 : 0;
     const BaseTime& b = in.BaseTimes[static_cast<size_t>(field)];
+    // A time of 00:00:00 standing in for an unread stamp is no event time.
+    if (!in.BaseTimeRead[static_cast<size_t>(field)]) {
+      r.Memo1 = {kNoBaseTimeMessage};
+      return r;
+    }
     // Whole milliseconds, summed in long double: a stamp or offset far out
     // of range must not overflow the sum.
     long double t0 = static_cast<long double>(b.Hour) * 3'600'000 + static_cast<long double>(b.Minute) * 60'000 +
@@ -210,7 +215,10 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
                      // binary value lies just below it.
                      static_cast<long double>(RoundDecimalHalfAway(b.Second, 3));
     long double t2 = 0;
-    const bool two = in.DiffractionFitted && !in.Offset2Text.empty();
+    // A second component counts only while the double-star box is on: a fit's
+    // second time left after the box was turned off has no error or S/N of
+    // its own here.
+    const bool two = in.DiffractionFitted && in.DoubleStar && !in.Offset2Text.empty();
     if (in.DiffractionFitted) {
       if (two) t2 = t0 + static_cast<long double>(OffsetMs(in.Offset2Text));
       t0 += static_cast<long double>(OffsetMs(in.Offset1Text));
@@ -315,10 +323,12 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
 
     // The report line dates the event itself: a day on or back from the
     // recording date when its time passed midnight.
-    auto report = [&](const std::string& line, int days) {
+    // Each line's error goes with its own S/N: a double star's components
+    // have their own, not that of the whole drop.
+    auto report = [&](const std::string& line, int days, const std::string& error) {
       TReportLightCurveElement dated = el;
       dated.RecordingDate = DateDaysOn(el.RecordingDate, days);
-      if (auto l = BuildReportLine(line, dated, pre >= post, k.TimingErrorText, in.SecondsDigits))
+      if (auto l = BuildReportLine(line, dated, pre >= post, error, in.SecondsDigits))
         r.Memo2.push_back(*l);
     };
     if (two) {
@@ -332,13 +342,13 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
       if (t2c > t) {
         line1 = EventLine(s1.H, s1.M, s1.S, k.FirstTimingErrorText, k.FirstEventSnText);
         line2 = EventLine(s2.H, s2.M, s2.S, k.SecondTimingErrorText, k.SecondEventSnText);
-        report(line1, s1.Days);
-        report(line2, s2.Days);
+        report(line1, s1.Days, k.FirstTimingErrorText);
+        report(line2, s2.Days, k.SecondTimingErrorText);
       } else {
         line1 = EventLine(s2.H, s2.M, s2.S, k.FirstTimingErrorText, k.FirstEventSnText);
         line2 = EventLine(s1.H, s1.M, s1.S, k.SecondTimingErrorText, k.SecondEventSnText);
-        report(line1, s2.Days);
-        report(line2, s1.Days);
+        report(line1, s2.Days, k.FirstTimingErrorText);
+        report(line2, s1.Days, k.SecondTimingErrorText);
       }
     } else {
       // One event found: an earlier fit's second time is no longer this event's.
@@ -347,7 +357,7 @@ MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts
       k.SecondEventSecondText.clear();
       k.SecondComponentFirst = false;
       line1 = EventLine(s1.H, s1.M, s1.S, k.TimingErrorText, k.EventSnText);
-      report(line1, s1.Days);
+      report(line1, s1.Days, k.TimingErrorText);
     }
   }
 

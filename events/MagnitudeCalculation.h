@@ -63,6 +63,7 @@ struct MagnitudeInputs {
   int FieldSelection = 0;
   bool FieldRecords = false;  // the chart's records are fields, each stamped at its end
   std::array<BaseTime, 2> BaseTimes{};
+  std::array<bool, 2> BaseTimeRead{true, true};  // false: the frame's stamp gave no time for the field
   int SecondsDigits = 3;
   double TimingFrameRate = 29.97;
   const TReportLightCurveElement* Element = nullptr;
@@ -90,5 +91,10 @@ struct MagnitudeResult {
   // This call set the event texts; otherwise they are an earlier event's.
   bool EventTimed = false;
 };
+
+// Shown instead of an event time when the chosen field's base time was not read.
+inline constexpr const char* kNoBaseTimeMessage =
+    "The frame's time stamp gave no base time for this field. Type the base time into its edits and press "
+    "\"Apply the edit time and Re-open graph\".";
 
 MagnitudeResult MagnitudeCalculation(const MagnitudeInputs& in, EventResultTexts& keep);

@@ -32,14 +32,15 @@ void ShareFieldOneBaseTime(ChartEventState& events, const BaseTime& b) {
   events.Identification.BaseTime = {static_cast<double>(b.Hour), static_cast<double>(b.Minute), b.Second};
 }
 
-// The tenths and hundredths the up-downs show. A negative whole part carries
-// the sign for them (ReadPairMagnitude reads -1, 4, 6 as -1.46), so they hold
-// the fraction's size; below -1 a signed fraction would clamp to 0.
-double PairFraction(double m, double whole) { return whole < 0 ? std::fabs(m - whole) : m - whole; }
+// The tenths and hundredths the up-downs show. The sign goes with the whole
+// part (ReadPairMagnitude reads -1, 4, 6 as -1.46), so they hold the
+// fraction's size; a signed fraction would clamp to 0, and -0.5 would read
+// as 0.00.
+double PairFraction(double m, double whole) { return m < 0 ? std::fabs(m - whole) : m - whole; }
 
 // Tenths or hundredths that round up to ten carry into the next place, so
 // 9.999 shows as 10.00, not as 9.90 with the tenths clamped.
-std::array<int, 3> PairPositions(double whole, double tenths, double hundredths) {
+std::array<int, 3> PairPositions(double whole, double tenths, double hundredths, bool negative) {
   // Clamped before the conversion: a magnitude far outside int has no position.
   int w = static_cast<int>(std::clamp(whole, -1000.0, 1000.0));
   int t = static_cast<int>(tenths), h = static_cast<int>(hundredths);
@@ -49,7 +50,7 @@ std::array<int, 3> PairPositions(double whole, double tenths, double hundredths)
   }
   if (t >= 10) {
     t -= 10;
-    w += w < 0 ? -1 : 1;
+    w += negative ? -1 : 1;
   }
   return {w, t, h};
 }
@@ -334,7 +335,8 @@ void TMagnitudeCalculator::FormCreate() {
   const double whole = std::trunc(m);
   const double fraction = PairFraction(m, whole);
   const double tenths = std::trunc(fraction * 10);
-  const auto [w, t, h] = PairPositions(whole, tenths, RoundHalfEven((fraction - tenths / 10) * 100));
+  pair_negative_ = m < 0;
+  const auto [w, t, h] = PairPositions(whole, tenths, RoundHalfEven((fraction - tenths / 10) * 100), pair_negative_);
   UpDown1->SetPosition(w);
   UpDown2->SetPosition(t);
   UpDown3->SetPosition(h);
@@ -367,7 +369,8 @@ void TMagnitudeCalculator::FormActivate() {
   const double f = PairFraction(v, w) + 0.001;
   const double t = std::trunc(f * 10);
   const double h = std::trunc((f - t / 10) * 100);
-  const std::array<int, 3> positions = PairPositions(w, t, h);
+  pair_negative_ = v < 0;
+  const std::array<int, 3> positions = PairPositions(w, t, h, pair_negative_);
   UpDown1->SetPosition(positions[0]);
   UpDown2->SetPosition(positions[1]);
   UpDown3->SetPosition(positions[2]);
@@ -377,7 +380,11 @@ void TMagnitudeCalculator::FormActivate() {
 
 void TMagnitudeCalculator::ReadPairMagnitude() {
   const int w = UpDown1->Position(), t = UpDown2->Position(), h = UpDown3->Position();
-  const long double m = w >= 0 ? w + t / 10.0L + h / 100.0L : -(std::abs(w) + t / 10.0L + h / 100.0L);
+  // A whole part of 0 cannot carry the sign: the magnitude keeps the one it
+  // had, so -0.45 stays negative while its tenths and hundredths move.
+  pair_negative_ = w < 0 || (w == 0 && pair_negative_);
+  const long double size = std::abs(w) + t / 10.0L + h / 100.0L;
+  const long double m = pair_negative_ ? -size : size;
   Edit12->setText(Q(FormatFixed(m, 2, 18)));
   pair_magnitude_ = m;
 }
@@ -391,13 +398,17 @@ void TMagnitudeCalculator::ReadBaseTimes() {
   Edit20->setText(Q(now[2]));
   Edit23->setText(Q(now[3]));
   const auto& edited = events_.Flags.TimeFieldEdited;
-  // An edit that does not parse counts as 0 and shows `zero`.
-  auto read = [](QLineEdit* e, auto& v, auto parse, const char* zero) {
+  // An edit that does not parse (a frame without a readable stamp) counts as
+  // 0 and shows `zero`; its field then has no base time until one is typed.
+  size_t field = 0;
+  base_time_read_ = {true, true};
+  auto read = [this, &field](QLineEdit* e, auto& v, auto parse, const char* zero) {
     if (auto parsed = parse(S(e->text()))) {
       v = *parsed;
     } else {
       v = 0;
       e->setText(zero);
+      base_time_read_[field] = false;
     }
   };
   auto read_int = [&read](QLineEdit* e, int32_t& v) { read(e, v, ParseInt32, "00"); };
@@ -413,11 +424,15 @@ void TMagnitudeCalculator::ReadBaseTimes() {
   else read_sec(Edit20, b0.Second);
   BaseTime& b1 = base_times_[1];
   ShareFieldOneBaseTime(events_, b0);
+  field = 1;
   read_int(Edit21, b1.Hour);
   read_int(Edit22, b1.Minute);
   read_sec(Edit23, b1.Second);
-  if (!edited[0] && !edited[1] && !edited[2] && b0.Second > b1.Second) {
-    // The minute turned between the two fields.
+  // The fields lie a fraction of a second apart: only seconds that went back
+  // by most of a minute (59.98, then 0.02) mean the minute turned between
+  // them. A second field read a little earlier (fields in the other order, a
+  // misread digit) is not a minute later.
+  if (!edited[0] && !edited[1] && !edited[2] && b0.Second - b1.Second > 30) {
     if (++b1.Minute == 60) {
       b1.Minute = 0;
       ++b1.Hour;
@@ -463,6 +478,7 @@ void TMagnitudeCalculator::MagnitudeCalculation() {
   field_selection_ = RadioButton4->isChecked() ? 0 : 1;
   in.FieldSelection = field_selection_;
   in.BaseTimes = base_times_;
+  in.BaseTimeRead = base_time_read_;
   if (const Tchart1* chart = host_.Chart()) in.FieldRecords = chart->Data().FieldMode != 0;
   in.SecondsDigits = seconds_digits_;
   in.TimingFrameRate = host_.TimingFrameRate();
@@ -639,15 +655,23 @@ void TMagnitudeCalculator::BaseTimeExit(QLineEdit* edit) {
     int32_t& value = hour ? b.Hour : b.Minute;
     int32_t& kept = hour ? last.Hour : last.Minute;
     const auto v = ParseInt32(text);
-    if (v && *v >= 0 && *v <= (hour ? 24 : 60)) value = kept = *v;
-    else value = kept;
+    if (v && *v >= 0 && *v <= (hour ? 24 : 60)) {
+      value = kept = *v;
+      base_time_read_[field] = true;
+    } else {
+      value = kept;
+    }
     edit->setText(QString::number(value));
     if (field == 0) ShareFieldOneBaseTime(events_, b);
     return;
   }
   const auto v = ParseDouble(text);
-  if (v && *v >= 0 && *v <= 60) b.Second = last.Second = *v;
-  else b.Second = last.Second;
+  if (v && *v >= 0 && *v <= 60) {
+    b.Second = last.Second = *v;
+    base_time_read_[field] = true;
+  } else {
+    b.Second = last.Second;
+  }
   if (field == 0) ShareFieldOneBaseTime(events_, b);
   const int mode = host_.TimeStampMode();
   const int d = mode == 0 ? 4 : mode == 1 || mode == 2 ? 3 : 2;
@@ -707,7 +731,9 @@ void TMagnitudeCalculator::Button4Click() {
   };
   TAsteroidEachEventTime e;
   set_time(e, swap);
-  e.Error = r.TimingErrorText;
+  // A double star's first entry is the memo's first line: its own error,
+  // as it has its own S/N, not the error of the whole drop.
+  e.Error = p.DoubleStar ? r.FirstTimingErrorText : r.TimingErrorText;
   Sn(e) = r.FirstEventSnText;
   SetDisappearance(e, d);
   SetMinor(e, ComboBox1->currentText() == "Minor light change");

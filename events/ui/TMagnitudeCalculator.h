@@ -137,10 +137,13 @@ class TMagnitudeCalculator : public QWidget {
   CapturedIntensities intensities_;
   EventResultTexts results_;
   std::array<BaseTime, 2> base_times_{}, last_valid_base_times_{};
+  // The frame's stamp gave the field's base time (or it was typed since).
+  std::array<bool, 2> base_time_read_{true, true};
   int field_selection_ = 0;
   bool event_timed_ = false;  // the last calculation gave an event time
   int seconds_digits_ = 3;
   long double pair_magnitude_ = 0;
+  bool pair_negative_ = false;  // the pair's magnitude is below 0, also where its whole part is 0
   QImage chart_backup_;
 };
 

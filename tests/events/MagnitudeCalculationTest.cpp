@@ -210,6 +210,19 @@ TEST(MagnitudeCalculation, DoubleStarFitAndStepHeights) {
     EXPECT_TRUE(keep.FirstEventSnText == "---" || keep.SecondEventSnText == "---") << h;
     EXPECT_TRUE(keep.FirstTimingErrorText == "---" || keep.SecondTimingErrorText == "---") << h;
   }
+  // The double-star box turned off after the fit: one event, at the first
+  // component's time, with the error and S/N of the whole drop (N/S 0.05:
+  // 0.0337 frames, 0.001 s), not "---" and the earlier calculation's S/N.
+  in.DoubleStar = false;
+  in.Intensities = CaptureIntensities(in.Levels, false, 25);
+  m = MagnitudeCalculation(in, keep);
+  EXPECT_EQ(m.Memo1[2], "Event Time : 12h34m56.889s  +/- 0.001s  S/N=20.00");
+  EXPECT_EQ(m.Memo1[3].rfind("Mag Drop (predicted):", 0), 0u);  // no second event line
+  EXPECT_EQ(keep.SecondEventHourText + keep.SecondEventMinuteText + keep.SecondEventSecondText, "");
+  EXPECT_FALSE(keep.SecondComponentFirst);
+  in.DoubleStar = true;
+  in.Intensities = CaptureIntensities(in.Levels, true, 25);
+
   // A refit that finds one event only: the earlier fit's second time must not
   // stay behind for "Add to report" to store.
   in.StepHeightPercent = 25;
@@ -217,6 +230,32 @@ TEST(MagnitudeCalculation, DoubleStarFitAndStepHeights) {
   m = MagnitudeCalculation(in, keep);
   EXPECT_EQ(m.Memo1[3], "");
   EXPECT_EQ(keep.SecondEventHourText + keep.SecondEventMinuteText + keep.SecondEventSecondText, "");
+}
+
+// A lunar double star: each report line carries the error of its own
+// component, as its S/N and memo line do. Pre 100 (SD 6), step 40, post 10
+// (SD 5), 30 %: N/S 0.0667 for the whole drop, 0.0841 and 0.1963 for the
+// components; the polynomial gives 0.0502, 0.0687 and 0.2009 frames.
+TEST(MagnitudeCalculation, LunarDoubleStarReportLinesCarryEachComponentsError) {
+  const TReportLightCurveElement e = LunarStar();
+  MagnitudeInputs in = SingleStar(e);
+  in.Levels.Mean = {100, 40, 10};
+  in.Levels.StdError = {1.5, 1.0, 1.0};
+  in.Levels.Count = {16, 9, 25};
+  in.DoubleStar = true;
+  in.StepWindowSet = true;
+  in.StepHeightPercent = 30;
+  in.Intensities = CaptureIntensities(in.Levels, true, 30);
+  in.DiffractionFitted = true;
+  in.Offset1Text = "0";
+  in.Offset2Text = "200";
+  EventResultTexts keep;
+  const MagnitudeResult m = MagnitudeCalculation(in, keep);
+  EXPECT_EQ(keep.TimingErrorText, "0.002");
+  EXPECT_EQ(m.Memo1[2], "Event Time : 12h34m56.789s  +/- 0.002s  S/N=11.9");
+  EXPECT_EQ(m.Memo1[3], "Event Time : 12h34m56.989s  +/- 0.007s  S/N=5.1");
+  EXPECT_EQ(m.Memo2, (std::vector<std::string>{"20230717123456.789X  1234 DD     EG G0.002 9.9      T      AA",
+                                                "20230717123456.989X  1234 DD     EG G0.007 5.1      T      AA"}));
 }
 
 // A fitted offset counts from the middle of the selected record's exposure.
@@ -242,6 +281,7 @@ TEST(MagnitudeCalculation, FittedOffsetOfAFieldCountsFromTheFieldsMiddle) {
     in.DiffractionFitted = r.fitted;
     in.Offset1Text = "100";
     in.Offset2Text = r.offset2;
+    in.DoubleStar = *r.offset2 != 0;
     EventResultTexts keep;
     const MagnitudeResult m = MagnitudeCalculation(in, keep);
     SCOPED_TRACE(std::string(r.first) + (r.fields ? " fields" : " frames"));

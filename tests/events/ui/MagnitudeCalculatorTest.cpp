@@ -168,6 +168,48 @@ TEST(TMagnitudeCalculator, StampHalfAMillisecondBeforeMidnightIsTheNextDay) {
   EXPECT_EQ(f.w->ListBox1->item(0)->text(), "1  00 00 00.000 +/- 0.001s,  S/N= 20.00 D   Main change");
 }
 
+// A frame whose stamp gave no time (empty edits, or the captions the main
+// window shows before any frame) has no base time: the calculator says so
+// instead of timing the event at 00:00:00 (or at the next minute's 00 s for
+// a second field without seconds), and adds nothing to the list. A time
+// typed into the edits is the base time.
+TEST(TMagnitudeCalculator, FrameWithoutAStampGivesNoEventTime) {
+  struct Row {
+    std::array<std::string, 4> stamp;
+    bool first_field_read;
+  };
+  const Row rows[] = {{{"", "", "", ""}, false},
+                      {{"h", "m", "s(Field1)", "s(Field2)"}, false},
+                      {{"12", "34", "56.7891", ""}, true}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.stamp[0] + " " + r.stamp[2] + " " + r.stamp[3]);
+    Fixture f;
+    f.host.time = r.stamp;
+    f.Open();
+    f.w->Button2->click();
+    if (r.first_field_read) {
+      EXPECT_EQ(f.Line(2), "Event Time : 12h34m56.789s  +/- 0.001s  S/N=20.00");
+      f.w->RadioButton5->click();
+    }
+    EXPECT_EQ(f.w->Memo1->toPlainText().toStdString(), kNoBaseTimeMessage);
+    EXPECT_TRUE(f.w->Memo2->toPlainText().isEmpty());
+    f.w->Button4->click();
+    EXPECT_EQ(f.events.AsteroidTiming.EntryCount, 0);
+
+    const bool second = f.w->RadioButton5->isChecked();
+    const std::array<QLineEdit*, 3> edits =
+        second ? std::array{f.w->Edit21, f.w->Edit22, f.w->Edit23} : std::array{f.w->Edit18, f.w->Edit19, f.w->Edit20};
+    for (const auto& [edit, typed] : {std::pair{edits[0], "12"}, std::pair{edits[1], "34"}, std::pair{edits[2], "56.5"}}) {
+      edit->setText(typed);
+      Leave(edit);
+    }
+    f.w->Button3->click();
+    EXPECT_EQ(f.Line(2), "Event Time : 12h34m56.500s  +/- 0.001s  S/N=20.00");
+    f.w->Button4->click();
+    EXPECT_EQ(f.events.AsteroidTiming.EntryCount, 1);
+  }
+}
+
 TEST(TMagnitudeCalculator, BaseTimeEditsAndMinuteTurn) {
   Fixture f;
   f.host.time = {"12", "59", "59.98", "0.02"};
@@ -186,6 +228,31 @@ TEST(TMagnitudeCalculator, BaseTimeEditsAndMinuteTurn) {
   f.w->Edit20->setText("abc");
   Leave(f.w->Edit20);
   EXPECT_EQ(f.w->Edit20->text(), "05.5000");
+}
+
+// A second field stamped a little earlier than the first (the fields in the
+// other order, or a misread digit) is in the same minute: its event is not
+// timed a minute late. Seconds that went back from 59.98 to 0.02 are the
+// next minute's.
+TEST(TMagnitudeCalculator, SecondFieldSlightlyEarlierStaysInItsMinute) {
+  struct Row {
+    std::array<std::string, 4> stamp;
+    const char *minute, *line;
+  };
+  const Row rows[] = {
+      {{"12", "34", "56.8057", "56.7891"}, "34", "Event Time : 12h34m56.789s  +/- 0.001s  S/N=20.00"},
+      {{"12", "34", "10.5", "10.2"}, "34", "Event Time : 12h34m10.200s  +/- 0.001s  S/N=20.00"},
+      {{"12", "34", "59.98", "0.02"}, "35", "Event Time : 12h35m00.020s  +/- 0.001s  S/N=20.00"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.stamp[2] + " " + r.stamp[3]);
+    Fixture f;
+    f.host.time = r.stamp;
+    f.Open();
+    EXPECT_EQ(f.w->Edit22->text().toStdString(), r.minute);
+    f.w->RadioButton5->click();
+    EXPECT_EQ(f.Line(2).toStdString(), r.line);
+  }
 }
 
 // The hour and seconds typed into the lunar identification's time edits (the
@@ -386,6 +453,12 @@ TEST(TMagnitudeCalculator, DoubleStarEntriesKeepTheirOwnSnAndMinorFlag) {
     EXPECT_EQ(Sn(e[0]), first_sn);
     EXPECT_EQ(Second(e[1]), r.second_time);
     EXPECT_EQ(Sn(e[1]), second_sn);
+    // Each entry's error is that of its memo line (the whole drop's N/S of
+    // 0.022 would give 0.000 s for both).
+    EXPECT_EQ("Event Time : 12h34m" + std::string(r.first_time) + "s  +/- " + e[0].Error + "s  S/N=" + Sn(e[0]),
+              line(r.first_time, first_sn));
+    EXPECT_EQ("Event Time : 12h34m" + std::string(r.second_time) + "s  +/- " + e[1].Error + "s  S/N=" + Sn(e[1]),
+              line(r.second_time, second_sn));
     // The 30 % component is the minor change.
     EXPECT_EQ(IsMinor(e[0]), reappearance);
     EXPECT_EQ(IsMinor(e[1]), !reappearance);
@@ -504,7 +577,8 @@ TEST(TMagnitudeCalculator, NegativePairMagnitudeKeepsItsFraction) {
     double combined;
     std::array<int, 3> positions;
     const char* after_click;  // one up on the hundredths
-  } rows[] = {{-1.45, {-1, 4, 5}, "-1.46"}, {-2.07, {-2, 0, 7}, "-2.08"}, {12.34, {12, 3, 4}, "12.35"}};
+  } rows[] = {{-1.45, {-1, 4, 5}, "-1.46"}, {-2.07, {-2, 0, 7}, "-2.08"}, {12.34, {12, 3, 4}, "12.35"},
+              {-0.45, {0, 4, 5}, "-0.46"}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.combined);
     Fixture f;
@@ -524,6 +598,20 @@ TEST(TMagnitudeCalculator, NegativePairMagnitudeKeepsItsFraction) {
   EXPECT_EQ(f.w->UpDown3->Position(), 6);
   EXPECT_EQ(f.w->Edit12->text(), "-1.46");
   EXPECT_EQ(f.w->Edit5->text(), "-1.70");
+  // Brighter than 0 but not than -1: the whole part 0 keeps the sign,
+  // -2.5 log10(80 / 100) - 0.5 = -0.74, also after a click on the tenths.
+  f.events.ReportLightCurveElement.VMag = "-0.5";
+  f.w->FormActivate();
+  EXPECT_EQ((std::array<int, 3>{f.w->UpDown1->Position(), f.w->UpDown2->Position(), f.w->UpDown3->Position()}),
+            (std::array<int, 3>{0, 5, 0}));
+  EXPECT_EQ(f.w->Edit12->text(), "-0.50");
+  EXPECT_EQ(f.w->Edit5->text(), "-0.74");
+  f.w->UpDown2->setValue(6);
+  EXPECT_EQ(f.w->Edit12->text(), "-0.60");
+  f.w->UpDown1->setValue(1);
+  EXPECT_EQ(f.w->Edit12->text(), "1.60");
+  f.w->UpDown1->setValue(0);
+  EXPECT_EQ(f.w->Edit12->text(), "0.60");
 }
 
 // A magnitude is shown rounded to hundredths, carried into the tenths and
@@ -537,7 +625,8 @@ TEST(TMagnitudeCalculator, PairMagnitudeIsRoundedToHundredthsWithCarry) {
   } rows[] = {{9.999, {10, 0, 0}, "10.00"},  {9.996, {10, 0, 0}, "10.00"}, {12.997, {13, 0, 0}, "13.00"},
               {0.999, {1, 0, 0}, "1.00"},    {15.999, {16, 0, 0}, "16.00"}, {9.899, {9, 9, 0}, "9.90"},
               {9.994, {9, 9, 9}, "9.99"},    {-1.999, {-2, 0, 0}, "-2.00"}, {-2.897, {-2, 9, 0}, "-2.90"},
-              {12.34, {12, 3, 4}, "12.34"},  {-1.46, {-1, 4, 6}, "-1.46"}};
+              {12.34, {12, 3, 4}, "12.34"},  {-1.46, {-1, 4, 6}, "-1.46"}, {-0.999, {-1, 0, 0}, "-1.00"},
+              {-0.45, {0, 4, 5}, "-0.45"}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.value);
     Fixture f;
