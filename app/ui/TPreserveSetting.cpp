@@ -54,6 +54,15 @@ std::pair<QPushButton*, QPushButton*> AddSaveRow(QGridLayout* grid, const char* 
 
 QString Text(const TUpDown* u) { return u->Edit()->text(); }
 
+// The inserter type the dialog's buttons choose. The LED level that 'Sharp'
+// time puts into the Signal1 column goes with it: the rows of the new type
+// carry the LED marks there.
+void ChooseInserterType(TPlatform& w, int mode) {
+  w.Options.TimeStampMode = static_cast<uint8_t>(mode);
+  w.Options.SharpTimeCorrection = 0;
+  SetComboIndex(w.ComboBox1, mode);
+}
+
 }  // namespace
 
 TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_(platform) {
@@ -321,7 +330,7 @@ void TPreserveSetting::RadioButton2Click() {
 
 void TPreserveSetting::RadioButton3Click() {
   if (filling_) return;
-  w_.Options.TimeStampMode = 0;
+  ChooseInserterType(w_, 0);
   w_.Options.StampLocated = 1;
   w_.Options.TiviAvailableKiwi = 1;
   if (w_.Run.VideoLoaded) {
@@ -329,21 +338,18 @@ void TPreserveSetting::RadioButton3Click() {
     w_.LocateIotaTimeStamp();
     w_.ShowNeighbor();
   }
-  SetComboIndex(w_.ComboBox1, 0);
   ShowInserterLabels();
   w_.RefreshTimeColumnNames();
 }
 
 void TPreserveSetting::RadioButton4Click() {
   if (filling_) return;
-  SetComboIndex(w_.ComboBox1, 1);
-  w_.Options.TimeStampMode = 1;
+  ChooseInserterType(w_, 1);
   w_.RefreshTimeColumnNames();
 }
 
 void TPreserveSetting::RadioButton5Click() {
   if (filling_) return;
-  SetComboIndex(w_.ComboBox1, 2);
-  w_.Options.TimeStampMode = 2;
+  ChooseInserterType(w_, 2);
   w_.RefreshTimeColumnNames();
 }
