@@ -54,12 +54,18 @@ std::pair<QPushButton*, QPushButton*> AddSaveRow(QGridLayout* grid, const char* 
 
 QString Text(const TUpDown* u) { return u->Edit()->text(); }
 
-// The inserter type the dialog's buttons choose. The LED level that 'Sharp'
-// time puts into the Signal1 column goes with it: the rows of the new type
-// carry the LED marks there.
+// The inserter type the dialog's buttons choose, set as the settings file
+// sets it. The LED level that 'Sharp' time puts into the Signal1 column goes
+// with it (the rows of the new type carry the LED marks there), and so does
+// the IOTA-VTI stamp found before: kept, no KIWI-OSD time would be read.
 void ChooseInserterType(TPlatform& w, int mode) {
   w.Options.TimeStampMode = static_cast<uint8_t>(mode);
   w.Options.SharpTimeCorrection = 0;
+  if (mode != 0) {
+    w.Options.StampLocated = 0;
+    w.Options.TiviAvailable = 0;
+    w.Options.TiviAvailableKiwi = 0;
+  }
   SetComboIndex(w.ComboBox1, mode);
 }
 

@@ -4,7 +4,9 @@
 // through both frame sources.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -304,6 +306,41 @@ TEST(TimeStampRowsFieldView, KiwiStampReadInTheSplitView) {
   EXPECT_EQ(m.Find<QLineEdit>("Edit26")->text().toStdString(), SecondsText(Field1Units(1), 3));
   EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text().toStdString(), SecondsText(Field2Units(1), 3));
   EXPECT_TRUE(m.Rows().empty());  // the split view measures nothing
+}
+
+// 'KIWI-OSD' chosen on the 'Video Time Inserter' page of 'Update Setting
+// Items' with a video opened as another type reads the KIWI stamp, as the
+// main window's own type box does.
+TEST(TimeStampRowsDialogType, KiwiChosenInTheSettingsDialogReadsTheStamp) {
+  for (const char* opened_as : {"IOTA-VTI", "GHS-OSD"}) {
+    SCOPED_TRACE(opened_as);
+    MainRoadWindow m(Reader::OwnAvi);
+    m.ReadStampsOf(opened_as);
+    std::vector<Bitmap24> frames;
+    for (int n = 0; n < kFrames; ++n) frames.push_back(KiwiStampFrame(n));
+    AviWriterOptions o;
+    o.rate = 30;
+    ASSERT_TRUE(WriteAvi(m.Path("kiwi.avi").string(), frames, o));
+    ASSERT_TRUE(m.OpenThroughButton1(m.Path("kiwi.avi")));
+    m.W().RadioGroup2->SetItemIndex(1);  // 'Odd first'
+    m.Click("Button17");
+    auto* d = m.W().findChild<QDialog*>("PreserveSetting");
+    ASSERT_NE(d, nullptr);
+    d->findChild<QRadioButton*>("RadioButton4")->click();  // 'KIWI-OSD'
+    d->close();
+    ASSERT_EQ(m.Find<QComboBox>("ComboBox1")->currentIndex(), 1);
+
+    m.Click("Button3");
+    ASSERT_TRUE(m.WaitUntilStopped());
+    const std::vector<std::string> rows = m.Rows();
+    ASSERT_EQ(rows.size(), static_cast<size_t>(kFrames));
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const int64_t a = Field1Units(static_cast<int>(i)), b = Field2Units(static_cast<int>(i));
+      const std::vector<std::string> want = {
+          "", "", Hhmmss(a).substr(0, 2), Hhmmss(a).substr(2, 2), SecondsText(a, 3), SecondsText(b, 3), "", "", ""};
+      EXPECT_EQ(TimeColumns(rows[i]), want) << "row " << i << ": " << rows[i];
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
