@@ -17,6 +17,7 @@
 #include "base/ui/Layouts.h"
 #include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
+#include "timestamp/InserterSettings.h"
 
 namespace {
 
@@ -357,5 +358,14 @@ void TPreserveSetting::RadioButton4Click() {
 void TPreserveSetting::RadioButton5Click() {
   if (filling_) return;
   ChooseInserterType(w_, 2);
+  // The GHS line of the video open is found now, as the type box finds it:
+  // else no time would be read from it until the video is opened again.
+  if (w_.Run.VideoLoaded) {
+    w_.Options.StampLocated = 1;
+    w_.Options.GhsLocateEnabled = true;
+    w_.LocateGhsTimeStamp(kGhsStartX, kGhsStartY);
+    w_.ShowNeighbor();
+    w_.ApplyStampFieldOrder();
+  }
   w_.RefreshTimeColumnNames();
 }

@@ -308,16 +308,24 @@ TEST(TimeStampRowsFieldView, KiwiStampReadInTheSplitView) {
   EXPECT_TRUE(m.Rows().empty());  // the split view measures nothing
 }
 
-// 'KIWI-OSD' chosen on the 'Video Time Inserter' page of 'Update Setting
-// Items' with a video opened as another type reads the KIWI stamp, as the
-// main window's own type box does.
-TEST(TimeStampRowsDialogType, KiwiChosenInTheSettingsDialogReadsTheStamp) {
-  for (const char* opened_as : {"IOTA-VTI", "GHS-OSD"}) {
-    SCOPED_TRACE(opened_as);
+// A type chosen on the 'Video Time Inserter' page of 'Update Setting Items'
+// with a video opened as another type reads that type's stamp, as the main
+// window's own type box does.
+TEST(TimeStampRowsDialogType, TypeChosenInTheSettingsDialogReadsTheStamp) {
+  const struct {
+    const char* opened_as;
+    Inserter inserter;
+    const char* button;
+  } cases[] = {{"IOTA-VTI", Inserter::Kiwi, "RadioButton4"},
+               {"GHS-OSD", Inserter::Kiwi, "RadioButton4"},
+               {"KIWI-OSD", Inserter::Ghs, "RadioButton5"},
+               {"IOTA-VTI", Inserter::Ghs, "RadioButton5"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.opened_as) + " " + c.button);
     MainRoadWindow m(Reader::OwnAvi);
-    m.ReadStampsOf(opened_as);
+    m.ReadStampsOf(c.opened_as);
     std::vector<Bitmap24> frames;
-    for (int n = 0; n < kFrames; ++n) frames.push_back(KiwiStampFrame(n));
+    for (int n = 0; n < kFrames; ++n) frames.push_back(StampFrame(c.inserter, n));
     AviWriterOptions o;
     o.rate = 30;
     ASSERT_TRUE(WriteAvi(m.Path("kiwi.avi").string(), frames, o));
@@ -326,9 +334,9 @@ TEST(TimeStampRowsDialogType, KiwiChosenInTheSettingsDialogReadsTheStamp) {
     m.Click("Button17");
     auto* d = m.W().findChild<QDialog*>("PreserveSetting");
     ASSERT_NE(d, nullptr);
-    d->findChild<QRadioButton*>("RadioButton4")->click();  // 'KIWI-OSD'
+    d->findChild<QRadioButton*>(c.button)->click();
     d->close();
-    ASSERT_EQ(m.Find<QComboBox>("ComboBox1")->currentIndex(), 1);
+    ASSERT_EQ(m.Find<QComboBox>("ComboBox1")->currentIndex(), static_cast<int>(c.inserter));
 
     m.Click("Button3");
     ASSERT_TRUE(m.WaitUntilStopped());
