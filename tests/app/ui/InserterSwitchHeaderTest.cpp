@@ -99,12 +99,7 @@ const auto kKiwiInDialogAfterSharp = [](MainRoadWindow& m) {
 };
 const auto kDefaultAfterSharp = [](MainRoadWindow& m) {
   ChooseInserter(m, 3);
-  m.Click("Button17");
-  auto* d = m.W().findChild<TPreserveSetting*>("PreserveSetting");
-  ASSERT_NE(d, nullptr);
-  m.dialogs.yes_no_answers = {true};
-  d->findChild<QPushButton*>("Button3")->click();
-  d->close();
+  m.DefaultThroughSettingsDialog();
 };
 
 INSTANTIATE_TEST_SUITE_P(

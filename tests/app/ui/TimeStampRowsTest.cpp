@@ -120,6 +120,18 @@ std::vector<std::string> TimeColumns(const std::string& row) {
   return c;
 }
 
+// One row per frame with both fields' times to the millisecond and no
+// counters (a KIWI-OSD or GHS-OSD stamp read frame by frame).
+void ExpectFrameTimesWithoutCounts(const std::vector<std::string>& rows) {
+  ASSERT_EQ(rows.size(), static_cast<size_t>(kFrames));
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const int64_t a = Field1Units(static_cast<int>(i)), b = Field2Units(static_cast<int>(i));
+    const std::vector<std::string> want = {
+        "", "", Hhmmss(a).substr(0, 2), Hhmmss(a).substr(2, 2), SecondsText(a, 3), SecondsText(b, 3), "", "", ""};
+    EXPECT_EQ(TimeColumns(rows[i]), want) << "row " << i << ": " << rows[i];
+  }
+}
+
 void ChooseInserter(MainRoadWindow& m, int index) {
   auto* combo = m.Find<QComboBox>("ComboBox1");
   combo->setCurrentIndex(index);
@@ -258,6 +270,7 @@ TEST(TimeStampRowsNoStamp, BlackFramesReadNothing) {
 // top, not a time misread one field line off.
 TEST(TimeStampRowsGhsLower, EachFieldKeepsItsTimeWhicheverLineIsHigher) {
   for (const bool earlyOnTop : {true, false}) {
+    SCOPED_TRACE(earlyOnTop ? "earlier field on top" : "earlier field below");
     MainRoadWindow m(Reader::OwnAvi);
     TPlatform& w = m.W();
     std::vector<Bitmap24> frames;
@@ -275,14 +288,7 @@ TEST(TimeStampRowsGhsLower, EachFieldKeepsItsTimeWhicheverLineIsHigher) {
     m.Click("Button3");
     ASSERT_TRUE(m.WaitUntilStopped());
     EXPECT_TRUE(m.dialogs.messages.empty());
-    const std::vector<std::string> rows = m.Rows();
-    ASSERT_EQ(rows.size(), static_cast<size_t>(kFrames));
-    for (size_t i = 0; i < rows.size(); ++i) {
-      const int64_t a = Field1Units(static_cast<int>(i)), b = Field2Units(static_cast<int>(i));
-      const std::vector<std::string> want = {
-          "", "", Hhmmss(a).substr(0, 2), Hhmmss(a).substr(2, 2), SecondsText(a, 3), SecondsText(b, 3), "", "", ""};
-      EXPECT_EQ(TimeColumns(rows[i]), want) << earlyOnTop << " row " << i << ": " << rows[i];
-    }
+    ExpectFrameTimesWithoutCounts(m.Rows());
     EXPECT_EQ(m.Find<QLineEdit>("Edit59")->text(), "26 12 06");
   }
 }
@@ -340,14 +346,7 @@ TEST(TimeStampRowsDialogType, TypeChosenInTheSettingsDialogReadsTheStamp) {
 
     m.Click("Button3");
     ASSERT_TRUE(m.WaitUntilStopped());
-    const std::vector<std::string> rows = m.Rows();
-    ASSERT_EQ(rows.size(), static_cast<size_t>(kFrames));
-    for (size_t i = 0; i < rows.size(); ++i) {
-      const int64_t a = Field1Units(static_cast<int>(i)), b = Field2Units(static_cast<int>(i));
-      const std::vector<std::string> want = {
-          "", "", Hhmmss(a).substr(0, 2), Hhmmss(a).substr(2, 2), SecondsText(a, 3), SecondsText(b, 3), "", "", ""};
-      EXPECT_EQ(TimeColumns(rows[i]), want) << "row " << i << ": " << rows[i];
-    }
+    ExpectFrameTimesWithoutCounts(m.Rows());
   }
 }
 
