@@ -129,6 +129,9 @@ void TPlatform::ApplySettings(const AppSettings& s) {
   // Key 26.
   Options.TimeStampMode = static_cast<uint8_t>(s.TimeStampMode);
   SetComboIndex(ComboBox1, s.TimeStampMode);
+  // The file never holds 'Sharp': the LED level of Sharp time ('Default'
+  // with a Sharp video open) must not go on filling the Signal1 column.
+  Options.SharpTimeCorrection = 0;
   if (Options.TimeStampMode != 0) {
     Options.StampLocated = 0;
     Options.TiviAvailable = 0;

@@ -17,6 +17,7 @@
 #include "base/ui/Layouts.h"
 #include "base/ui/HandlerTable.h"
 #include "base/ui/DialogService.h"
+#include "timestamp/InserterSettings.h"
 
 namespace {
 
@@ -53,6 +54,21 @@ std::pair<QPushButton*, QPushButton*> AddSaveRow(QGridLayout* grid, const char* 
 }
 
 QString Text(const TUpDown* u) { return u->Edit()->text(); }
+
+// The inserter type the dialog's buttons choose, set as the settings file
+// sets it. The LED level that 'Sharp' time puts into the Signal1 column goes
+// with it (the rows of the new type carry the LED marks there), and so does
+// the IOTA-VTI stamp found before: kept, no KIWI-OSD time would be read.
+void ChooseInserterType(TPlatform& w, int mode) {
+  w.Options.TimeStampMode = static_cast<uint8_t>(mode);
+  w.Options.SharpTimeCorrection = 0;
+  if (mode != 0) {
+    w.Options.StampLocated = 0;
+    w.Options.TiviAvailable = 0;
+    w.Options.TiviAvailableKiwi = 0;
+  }
+  SetComboIndex(w.ComboBox1, mode);
+}
 
 }  // namespace
 
@@ -321,7 +337,7 @@ void TPreserveSetting::RadioButton2Click() {
 
 void TPreserveSetting::RadioButton3Click() {
   if (filling_) return;
-  w_.Options.TimeStampMode = 0;
+  ChooseInserterType(w_, 0);
   w_.Options.StampLocated = 1;
   w_.Options.TiviAvailableKiwi = 1;
   if (w_.Run.VideoLoaded) {
@@ -329,21 +345,27 @@ void TPreserveSetting::RadioButton3Click() {
     w_.LocateIotaTimeStamp();
     w_.ShowNeighbor();
   }
-  SetComboIndex(w_.ComboBox1, 0);
   ShowInserterLabels();
   w_.RefreshTimeColumnNames();
 }
 
 void TPreserveSetting::RadioButton4Click() {
   if (filling_) return;
-  SetComboIndex(w_.ComboBox1, 1);
-  w_.Options.TimeStampMode = 1;
+  ChooseInserterType(w_, 1);
   w_.RefreshTimeColumnNames();
 }
 
 void TPreserveSetting::RadioButton5Click() {
   if (filling_) return;
-  SetComboIndex(w_.ComboBox1, 2);
-  w_.Options.TimeStampMode = 2;
+  ChooseInserterType(w_, 2);
+  // The GHS line of the video open is found now, as the type box finds it:
+  // else no time would be read from it until the video is opened again.
+  if (w_.Run.VideoLoaded) {
+    w_.Options.StampLocated = 1;
+    w_.Options.GhsLocateEnabled = true;
+    w_.LocateGhsTimeStamp(kGhsStartX, kGhsStartY);
+    w_.ShowNeighbor();
+    w_.ApplyStampFieldOrder();
+  }
   w_.RefreshTimeColumnNames();
 }

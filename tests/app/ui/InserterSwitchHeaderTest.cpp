@@ -91,6 +91,16 @@ const auto kKiwi = [](MainRoadWindow& m) { ChooseInserter(m, 1); };
 const auto kUntick = [](MainRoadWindow& m) { m.W().CheckBox5->click(); };
 const auto kIotaInDialog = [](MainRoadWindow& m) { ChooseInDialog(m, "RadioButton3"); };
 const auto kGhsInDialog = [](MainRoadWindow& m) { ChooseInDialog(m, "RadioButton5"); };
+// 'Sharp' time first: the type chosen after it in the dialog reads the LED
+// marks as that type does, not the LED level of the Sharp time.
+const auto kKiwiInDialogAfterSharp = [](MainRoadWindow& m) {
+  ChooseInserter(m, 3);
+  ChooseInDialog(m, "RadioButton4");
+};
+const auto kDefaultAfterSharp = [](MainRoadWindow& m) {
+  ChooseInserter(m, 3);
+  m.DefaultThroughSettingsDialog();
+};
 
 INSTANTIATE_TEST_SUITE_P(
     Switches, InserterSwitchHeader,
@@ -98,7 +108,10 @@ INSTANTIATE_TEST_SUITE_P(
                       SwitchCase{"KiwiInTheCombo", "IOTA-VTI", kKiwi, "\"Signal1\",\"Signal2\"", 0},
                       SwitchCase{"KiwiUnticked", "IOTA-VTI", kUntick, "\"Signal1\",\"Signal2\"", 0},
                       SwitchCase{"IotaInTheDialog", "GHS-OSD", kIotaInDialog, "\"Field1\",\"Field2\"", 2},
-                      SwitchCase{"GhsInTheDialog", "IOTA-VTI", kGhsInDialog, "\"Signal1\",\"Signal2\"", 0}),
+                      SwitchCase{"GhsInTheDialog", "IOTA-VTI", kGhsInDialog, "\"Signal1\",\"Signal2\"", 0},
+                      SwitchCase{"KiwiInTheDialogAfterSharp", "KIWI-OSD", kKiwiInDialogAfterSharp,
+                                 "\"Signal1\",\"Signal2\"", 0},
+                      SwitchCase{"DefaultAfterSharp", "KIWI-OSD", kDefaultAfterSharp, "\"Signal1\",\"Signal2\"", 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The factory settings (KIWI with 'KIWI' ticked) tick 'KIWI' before the type

@@ -4,6 +4,7 @@
 // 'Open AVI', click the frame, press buttons, let the run timer work.
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
@@ -67,6 +68,16 @@ class MainRoadWindow {
   void Click(const char* button) {
     QPushButton* b = Find<QPushButton>(button);
     if (b) b->click();
+  }
+
+  // 'Update Setting Items' > 'Default' answered Yes, then 'Close'.
+  void DefaultThroughSettingsDialog() {
+    Click("Button17");
+    auto* d = window->findChild<QDialog*>("PreserveSetting");
+    ASSERT_NE(d, nullptr);
+    dialogs.yes_no_answers = {true};
+    d->findChild<QPushButton*>("Button3")->click();
+    d->close();
   }
 
   // 'Open AVI' with the open dialog answering `path`.

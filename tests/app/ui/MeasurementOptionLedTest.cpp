@@ -93,12 +93,7 @@ TEST(MeasurementOptionLed, TheOpenWindowFollowsTheMainWindow) {
       {"'Available' unticked, then 'Default' in 'Update Setting Items'", "1",
        [](MainRoadWindow& m, TMeasurementOption& o) {
          o.findChild<QCheckBox*>("CheckBox3")->click();
-         m.Click("Button17");
-         auto* d = m.W().findChild<TPreserveSetting*>("PreserveSetting");
-         ASSERT_NE(d, nullptr);
-         m.dialogs.yes_no_answers = {true};
-         d->findChild<QPushButton*>("Button3")->click();
-         d->close();
+         m.DefaultThroughSettingsDialog();
        },
        true, 2, -1},
       {"'Sharp' chosen after the video opened", "1",

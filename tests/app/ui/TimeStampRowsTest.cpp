@@ -4,7 +4,9 @@
 // through both frame sources.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -116,6 +118,18 @@ std::vector<std::string> TimeColumns(const std::string& row) {
   std::vector<std::string> c;
   for (int i = 2; i <= 10; ++i) c.push_back(StripQuotes(GetCsvField(row, i)));
   return c;
+}
+
+// One row per frame with both fields' times to the millisecond and no
+// counters (a KIWI-OSD or GHS-OSD stamp read frame by frame).
+void ExpectFrameTimesWithoutCounts(const std::vector<std::string>& rows) {
+  ASSERT_EQ(rows.size(), static_cast<size_t>(kFrames));
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const int64_t a = Field1Units(static_cast<int>(i)), b = Field2Units(static_cast<int>(i));
+    const std::vector<std::string> want = {
+        "", "", Hhmmss(a).substr(0, 2), Hhmmss(a).substr(2, 2), SecondsText(a, 3), SecondsText(b, 3), "", "", ""};
+    EXPECT_EQ(TimeColumns(rows[i]), want) << "row " << i << ": " << rows[i];
+  }
 }
 
 void ChooseInserter(MainRoadWindow& m, int index) {
@@ -256,6 +270,7 @@ TEST(TimeStampRowsNoStamp, BlackFramesReadNothing) {
 // top, not a time misread one field line off.
 TEST(TimeStampRowsGhsLower, EachFieldKeepsItsTimeWhicheverLineIsHigher) {
   for (const bool earlyOnTop : {true, false}) {
+    SCOPED_TRACE(earlyOnTop ? "earlier field on top" : "earlier field below");
     MainRoadWindow m(Reader::OwnAvi);
     TPlatform& w = m.W();
     std::vector<Bitmap24> frames;
@@ -273,14 +288,7 @@ TEST(TimeStampRowsGhsLower, EachFieldKeepsItsTimeWhicheverLineIsHigher) {
     m.Click("Button3");
     ASSERT_TRUE(m.WaitUntilStopped());
     EXPECT_TRUE(m.dialogs.messages.empty());
-    const std::vector<std::string> rows = m.Rows();
-    ASSERT_EQ(rows.size(), static_cast<size_t>(kFrames));
-    for (size_t i = 0; i < rows.size(); ++i) {
-      const int64_t a = Field1Units(static_cast<int>(i)), b = Field2Units(static_cast<int>(i));
-      const std::vector<std::string> want = {
-          "", "", Hhmmss(a).substr(0, 2), Hhmmss(a).substr(2, 2), SecondsText(a, 3), SecondsText(b, 3), "", "", ""};
-      EXPECT_EQ(TimeColumns(rows[i]), want) << earlyOnTop << " row " << i << ": " << rows[i];
-    }
+    ExpectFrameTimesWithoutCounts(m.Rows());
     EXPECT_EQ(m.Find<QLineEdit>("Edit59")->text(), "26 12 06");
   }
 }
@@ -304,6 +312,42 @@ TEST(TimeStampRowsFieldView, KiwiStampReadInTheSplitView) {
   EXPECT_EQ(m.Find<QLineEdit>("Edit26")->text().toStdString(), SecondsText(Field1Units(1), 3));
   EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text().toStdString(), SecondsText(Field2Units(1), 3));
   EXPECT_TRUE(m.Rows().empty());  // the split view measures nothing
+}
+
+// A type chosen on the 'Video Time Inserter' page of 'Update Setting Items'
+// with a video opened as another type reads that type's stamp, as the main
+// window's own type box does.
+TEST(TimeStampRowsDialogType, TypeChosenInTheSettingsDialogReadsTheStamp) {
+  const struct {
+    const char* opened_as;
+    Inserter inserter;
+    const char* button;
+  } cases[] = {{"IOTA-VTI", Inserter::Kiwi, "RadioButton4"},
+               {"GHS-OSD", Inserter::Kiwi, "RadioButton4"},
+               {"KIWI-OSD", Inserter::Ghs, "RadioButton5"},
+               {"IOTA-VTI", Inserter::Ghs, "RadioButton5"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.opened_as) + " " + c.button);
+    MainRoadWindow m(Reader::OwnAvi);
+    m.ReadStampsOf(c.opened_as);
+    std::vector<Bitmap24> frames;
+    for (int n = 0; n < kFrames; ++n) frames.push_back(StampFrame(c.inserter, n));
+    AviWriterOptions o;
+    o.rate = 30;
+    ASSERT_TRUE(WriteAvi(m.Path("kiwi.avi").string(), frames, o));
+    ASSERT_TRUE(m.OpenThroughButton1(m.Path("kiwi.avi")));
+    m.W().RadioGroup2->SetItemIndex(1);  // 'Odd first'
+    m.Click("Button17");
+    auto* d = m.W().findChild<QDialog*>("PreserveSetting");
+    ASSERT_NE(d, nullptr);
+    d->findChild<QRadioButton*>(c.button)->click();
+    d->close();
+    ASSERT_EQ(m.Find<QComboBox>("ComboBox1")->currentIndex(), static_cast<int>(c.inserter));
+
+    m.Click("Button3");
+    ASSERT_TRUE(m.WaitUntilStopped());
+    ExpectFrameTimesWithoutCounts(m.Rows());
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
