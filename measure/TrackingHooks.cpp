@@ -55,10 +55,11 @@ ObjectPosition TrackingHooks::TrackStep(FrameContext& ctx, int k, ObjectPosition
   int32_t tx = from.X, ty = from.Y;
   if (ctx.Settings.ProfileTracking) {
     ObjectProfileState& profile = state_.Profiles[Idx(k)];
-    if (profile.Model.At(0, 0) == 0) {
-      // Placed while 'Tracking' was off: no profile to match yet. Fitted where
-      // the object stands, as placement would, without touching the rows or
-      // the placement's fit history.
+    if (profile.Model.At(0, 0) == 0 || profile.ReferenceValue == 0) {
+      // Placed while 'Tracking' was off, or loaded from a table without a
+      // refit of its own: no profile or no reference to match yet. Fitted
+      // where the object stands, as placement would, without touching the
+      // rows or the placement's fit history.
       DataLineBlocks scratch_lines = ctx.Lines;
       PsfHistory scratch_history;
       const PsfFitTarget target{k, false, &ctx.State.Classes[Idx(k)]};
