@@ -591,3 +591,36 @@ TEST(TrackingTruth, LoadedTableLosesAFadingStarAtItsOwnThreshold) {
 }
 
 }  // namespace
+
+namespace {
+
+// A placed with 'Tracking' off on 'Anchor', so every frame tracks from where
+// it was placed; 'Tracking' ticked once the run goes and the star has drifted
+// some pixels, still well within the tracking radius of 10. The profile
+// tracking must take its profile from the star, not from the placed point
+// beside it: every row is on the star.
+TEST(TrackingTruth, TrackingTickedMidRunOnAnchorHoldsTheDriftedStar) {
+  const StarPath path = [](int n) { return std::vector<GaussianStar>{{60.3 + 0.5 * n, 50.2 + 0.3 * n, 150, 2.0}}; };
+  ObjectsWindow m;
+  ASSERT_TRUE(m.OpenFrames(PathFrames(18, path, 1.0)));
+  TPlatform& w = m.W();
+  m.ClickImage1(60, 50);
+  m.Find<QRadioButton>("RadioButton4")->setChecked(true);  // 'Anchor'
+  m.SetTrackRadius(10, 50);
+  m.Click("Button3");
+  QElapsedTimer clock;
+  clock.start();
+  while (w.Run.MeasuringRun && w.ScrollBar1->value() < 8 && clock.elapsed() < 60000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  ASSERT_TRUE(w.Run.MeasuringRun);
+  m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
+  ASSERT_TRUE(m.WaitUntilStopped());
+  const std::vector<std::string> rows = m.Rows();
+  ASSERT_EQ(rows.size(), 18u);
+  for (int n = 0; n < 18; ++n) {
+    const GaussianStar s = path(n)[0];
+    ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], 1), s.X, s.Y)) << "frame " << n;
+  }
+}
+
+}  // namespace
