@@ -540,53 +540,70 @@ TEST(TrackingTruth, RemovingTheGuideForAnUnmarkedCKeepsAOnItsStar) {
 namespace {
 
 // A and B placed for profile tracking with a threshold of 50, saved after one
-// frame and loaded into a fresh window, where both get 'Estimated track' (B's
+// frame and loaded into another window, where both get 'Estimated track' (B's
 // through the predicted-track window, so B is never selected there). When B's
 // star fades it must count as lost at the threshold the table gave it, against
-// a reference fitted on its own star, so the predicted track carries it along
-// its drift instead of the match wandering over the noise.
+// a reference fitted on its own star (not on a brighter star the window
+// tracked before), so the predicted track carries it along its drift instead
+// of the match wandering over the noise or never following the star at all.
 TEST(TrackingTruth, LoadedTableLosesAFadingStarAtItsOwnThreshold) {
   const StarPath path = [](int n) {
     const double fade = n >= 12 && n < 22 ? 0 : 1;
     return std::vector<GaussianStar>{{50.3 + 0.5 * n, 50.2 + 0.3 * n, 150, 2.0},
-                                     {100.2 + 0.5 * n, 60.3 + 0.3 * n, 160 * fade, 2.0}};
+                                     {100.2 + 0.5 * n, 60.3 + 0.3 * n, 90 * fade, 2.0}};
   };
-  ObjectsWindow first;
-  ASSERT_TRUE(first.OpenFrames(PathFrames(40, path, 2.0)));
-  first.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
-  first.ClickImage1(50, 50);
-  first.RightClickImage1(100, 60);
-  first.Trigger("Add1");
-  for (int k = 1; k <= 2; ++k) {
-    first.Select(k);
-    first.Find<QRadioButton>("RadioButton5")->setChecked(true);  // 'Drift'
-  }
-  first.SetTrackRadius(6, 50);
-  first.Select(1);
-  first.Click("Button16");  // '1Frame'
-  const auto csv = first.Path("pair.csv");
-  ASSERT_TRUE(first.SaveTableThroughButton6(csv));
+  const StarPath bright = [](int) {
+    return std::vector<GaussianStar>{{50.3, 50.2, 150, 2.0}, {100.2, 60.3, 250, 2.0}};
+  };
+  // A and B on their stars of frame 0, 'Drift', radius 6, threshold 50.
+  auto place = [](ObjectsWindow& w) {
+    w.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
+    w.ClickImage1(50, 50);
+    w.RightClickImage1(100, 60);
+    w.Trigger("Add1");
+    for (int k = 1; k <= 2; ++k) {
+      w.Select(k);
+      w.Find<QRadioButton>("RadioButton5")->setChecked(true);  // 'Drift'
+    }
+    w.SetTrackRadius(6, 50);
+    w.Select(1);
+  };
+  for (const bool tracked_before : {false, true}) {
+    ObjectsWindow first;
+    ASSERT_TRUE(first.OpenFrames(PathFrames(40, path, 2.0)));
+    place(first);
+    first.Click("Button16");  // '1Frame'
+    const auto csv = first.Path("pair.csv");
+    ASSERT_TRUE(first.SaveTableThroughButton6(csv));
 
-  ObjectsWindow m;
-  m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
-  m.Click("Button20");
-  ASSERT_TRUE(m.W().Run.VideoLoaded);
-  m.Find<QCheckBox>("CheckBox15")->setChecked(true);
-  QCheckBox* estimated = m.Find<QCheckBox>("CheckBox4");
-  estimated->setChecked(true);  // A's
-  OpenPredictTrackWindow(estimated);
-  ASSERT_TRUE(m.W().SetPredictTrack);
-  m.W().SetPredictTrack->CheckBox[1]->setChecked(true);  // 'Object B'
-  m.Click("Button3");
-  ASSERT_TRUE(m.WaitUntilStopped());
-  const std::vector<std::string> rows = m.Rows();
-  ASSERT_EQ(rows.size(), 40u);
-  for (int n = 0; n < 40; ++n) {
-    const std::vector<GaussianStar> s = path(n);
-    for (int k = 1; k <= 2; ++k)
-      ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], k), s[static_cast<size_t>(k - 1)].X,
-                         s[static_cast<size_t>(k - 1)].Y))
-          << "object " << k << ", frame " << n;
+    ObjectsWindow m;
+    if (tracked_before) {
+      ASSERT_TRUE(m.OpenFrames(PathFrames(10, bright, 2.0), "bright.avi"));
+      place(m);
+      m.Click("Button3");
+      ASSERT_TRUE(m.WaitUntilStopped());
+    }
+    m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+    m.Click("Button20");
+    ASSERT_TRUE(m.W().Run.VideoLoaded);
+    ASSERT_EQ(m.W().ScrollBar1->maximum(), 39);
+    m.Find<QCheckBox>("CheckBox15")->setChecked(true);
+    QCheckBox* estimated = m.Find<QCheckBox>("CheckBox4");
+    estimated->setChecked(true);  // A's
+    OpenPredictTrackWindow(estimated);
+    ASSERT_TRUE(m.W().SetPredictTrack);
+    m.W().SetPredictTrack->CheckBox[1]->setChecked(true);  // 'Object B'
+    m.Click("Button3");
+    ASSERT_TRUE(m.WaitUntilStopped());
+    const std::vector<std::string> rows = m.Rows();
+    ASSERT_EQ(rows.size(), 40u);
+    for (int n = 0; n < 40; ++n) {
+      const std::vector<GaussianStar> s = path(n);
+      for (int k = 1; k <= 2; ++k)
+        ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], k),
+                           s[static_cast<size_t>(k - 1)].X, s[static_cast<size_t>(k - 1)].Y))
+            << "tracked before " << tracked_before << ", object " << k << ", frame " << n;
+    }
   }
 }
 
