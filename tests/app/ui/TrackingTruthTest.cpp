@@ -86,6 +86,23 @@ TEST(TrackingTruth, LoadedTableTracksWithItsOwnRadius) {
   }
 }
 
+// The table holds one row for each of `frames` frames, with objects
+// 1..objects on their stars of `path`.
+::testing::AssertionResult RowsOnStars(ObjectsWindow& m, const StarPath& path, int frames, int objects) {
+  const std::vector<std::string> rows = m.Rows();
+  if (rows.size() != static_cast<size_t>(frames))
+    return ::testing::AssertionFailure() << rows.size() << " rows, not " << frames;
+  for (int n = 0; n < frames; ++n) {
+    const std::vector<GaussianStar> s = path(n);
+    for (int k = 1; k <= objects; ++k) {
+      const GaussianStar& star = s[static_cast<size_t>(k - 1)];
+      const auto at = ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], k);
+      if (!OnStar(at, star.X, star.Y)) return OnStar(at, star.X, star.Y) << ", object " << k << ", frame " << n;
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
 // A and B drift on straight lines; B is gone for frames 40..44.
 std::vector<GaussianStar> BFadesWhileBothDrift(int n) {
   const double fade = n >= 40 && n < 45 ? 0 : 1;
@@ -130,15 +147,7 @@ TEST(TrackingTruth, PredictedTrackWindowTickCarriesAnUnselectedObjectThroughAFad
 
   m.Click("Button3");
   ASSERT_TRUE(m.WaitUntilStopped());
-  const std::vector<std::string> rows = m.Rows();
-  ASSERT_EQ(rows.size(), 60u);
-  for (int n = 0; n < 60; ++n) {
-    const std::vector<GaussianStar> s = drift(n);
-    for (int k = 1; k <= 2; ++k)
-      ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], k), s[static_cast<size_t>(k - 1)].X,
-                         s[static_cast<size_t>(k - 1)].Y))
-          << "object " << k << ", frame " << n;
-  }
+  EXPECT_TRUE(RowsOnStars(m, drift, 60, 2));
 }
 
 // An object with the rectangle aperture is not tracked: a click moves it,
@@ -595,15 +604,7 @@ TEST(TrackingTruth, LoadedTableLosesAFadingStarAtItsOwnThreshold) {
     m.W().SetPredictTrack->CheckBox[1]->setChecked(true);  // 'Object B'
     m.Click("Button3");
     ASSERT_TRUE(m.WaitUntilStopped());
-    const std::vector<std::string> rows = m.Rows();
-    ASSERT_EQ(rows.size(), 40u);
-    for (int n = 0; n < 40; ++n) {
-      const std::vector<GaussianStar> s = path(n);
-      for (int k = 1; k <= 2; ++k)
-        ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], k),
-                           s[static_cast<size_t>(k - 1)].X, s[static_cast<size_t>(k - 1)].Y))
-            << "tracked before " << tracked_before << ", object " << k << ", frame " << n;
-    }
+    EXPECT_TRUE(RowsOnStars(m, path, 40, 2)) << "tracked before " << tracked_before;
   }
 }
 
@@ -632,12 +633,7 @@ TEST(TrackingTruth, TrackingTickedMidRunOnAnchorHoldsTheDriftedStar) {
   ASSERT_TRUE(w.Run.MeasuringRun);
   m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
   ASSERT_TRUE(m.WaitUntilStopped());
-  const std::vector<std::string> rows = m.Rows();
-  ASSERT_EQ(rows.size(), 18u);
-  for (int n = 0; n < 18; ++n) {
-    const GaussianStar s = path(n)[0];
-    ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], 1), s.X, s.Y)) << "frame " << n;
-  }
+  EXPECT_TRUE(RowsOnStars(m, path, 18, 1));
 }
 
 }  // namespace
