@@ -55,15 +55,21 @@ ObjectPosition TrackingHooks::TrackStep(FrameContext& ctx, int k, ObjectPosition
   int32_t tx = from.X, ty = from.Y;
   if (ctx.Settings.ProfileTracking) {
     ObjectProfileState& profile = state_.Profiles[Idx(k)];
-    if (profile.Model.At(0, 0) == 0) {
-      // Placed while 'Tracking' was off: no profile to match yet. Fitted where
-      // the object stands, as placement would, without touching the rows or
-      // the placement's fit history.
+    if (profile.Model.At(0, 0) == 0 || profile.ReferenceValue == 0) {
+      // Placed while 'Tracking' was off, or loaded from a table without a
+      // refit of its own: no profile or no reference to match yet. Fitted on
+      // the star as placement would, without touching the rows or the
+      // placement's fit history. An 'Anchor' start can lie pixels off the
+      // star by now, further than the fit's centre search reaches, so the
+      // centroid finds the star first.
+      int32_t fx = from.X, fy = from.Y;
+      const CentroidTrackParams star{o.TrackRadius, o.Threshold, options_.SmoothingIndex};
+      TrackStarByCentroid(ctx.FrameBitmap, star, ctx.State.Track[Idx(k)], fx, fy);
       DataLineBlocks scratch_lines = ctx.Lines;
       PsfHistory scratch_history;
       const PsfFitTarget target{k, false, &ctx.State.Classes[Idx(k)]};
-      FitStarProfile(PsfFitKind::Full, target, ctx.FrameBitmap, from.X, from.Y, Fit(ctx, false), profile,
-                     scratch_history, scratch_lines);
+      FitStarProfile(PsfFitKind::Full, target, ctx.FrameBitmap, fx, fy, Fit(ctx, false), profile, scratch_history,
+                     scratch_lines);
     }
     const ProfileTrackInputs in{k, o.TrackRadius, o.EstimatedTrack != 0, &ctx.State.Classes[Idx(k)]};
     const ProfileTrackResult r = TrackStarByProfile(ctx.FrameBitmap, ctx.Frame, in, Tracking(ctx),

@@ -100,6 +100,9 @@ void TPlatform::ApplyLoadedObjects(const ResultCsvLoadResult& r) {
       Tracking.Profiles[i].PsfWidth = *o.ProfileWidth;
       BuildProfileModel(Tracking.Profiles[i].Model, *o.ProfileWidth, 200, aspect);
     }
+    // The star of an earlier table or video is no reference for this one: the
+    // profile tracking fits the loaded star before it judges a match.
+    Tracking.Profiles[i].ReferenceValue = 0;
     Stars.ObjectPlaced[i] = true;
   }
   ShowSelectedObject();

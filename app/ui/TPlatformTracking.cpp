@@ -33,7 +33,10 @@ void TPlatform::PrepareTracking(FrameDriverSettings& s) {
   TrackingOpts.FixedWidth = CheckBox9->isChecked();
   TrackingOpts.LowerPercent = UpDown15->Position();
   TrackingOpts.UpperPercent = UpDown16->Position();
-  // The selected object's profile threshold follows UpDown7.
+  // Each object's star counts as lost below its own threshold, however that
+  // was set (a loaded table, a preset); the selected object's follows UpDown7.
+  for (size_t k = 0; k < 3; ++k)
+    Tracking.Profiles[k].MatchThresholdPercent = Frames.FrameDataLines[0].Objects[k].Threshold;
   const size_t i = static_cast<size_t>(std::clamp(Run.SelectedObject, 1, 3) - 1);
   Tracking.Profiles[i].MatchThresholdPercent = UpDown7->Position();
   Display.OverlayDrawn = false;

@@ -86,6 +86,23 @@ TEST(TrackingTruth, LoadedTableTracksWithItsOwnRadius) {
   }
 }
 
+// The table holds one row for each of `frames` frames, with objects
+// 1..objects on their stars of `path`.
+::testing::AssertionResult RowsOnStars(ObjectsWindow& m, const StarPath& path, int frames, int objects) {
+  const std::vector<std::string> rows = m.Rows();
+  if (rows.size() != static_cast<size_t>(frames))
+    return ::testing::AssertionFailure() << rows.size() << " rows, not " << frames;
+  for (int n = 0; n < frames; ++n) {
+    const std::vector<GaussianStar> s = path(n);
+    for (int k = 1; k <= objects; ++k) {
+      const GaussianStar& star = s[static_cast<size_t>(k - 1)];
+      const auto at = ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], k);
+      if (!OnStar(at, star.X, star.Y)) return OnStar(at, star.X, star.Y) << ", object " << k << ", frame " << n;
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
 // A and B drift on straight lines; B is gone for frames 40..44.
 std::vector<GaussianStar> BFadesWhileBothDrift(int n) {
   const double fade = n >= 40 && n < 45 ? 0 : 1;
@@ -130,15 +147,7 @@ TEST(TrackingTruth, PredictedTrackWindowTickCarriesAnUnselectedObjectThroughAFad
 
   m.Click("Button3");
   ASSERT_TRUE(m.WaitUntilStopped());
-  const std::vector<std::string> rows = m.Rows();
-  ASSERT_EQ(rows.size(), 60u);
-  for (int n = 0; n < 60; ++n) {
-    const std::vector<GaussianStar> s = drift(n);
-    for (int k = 1; k <= 2; ++k)
-      ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(rows[static_cast<size_t>(n)], k), s[static_cast<size_t>(k - 1)].X,
-                         s[static_cast<size_t>(k - 1)].Y))
-          << "object " << k << ", frame " << n;
-  }
+  EXPECT_TRUE(RowsOnStars(m, drift, 60, 2));
 }
 
 // An object with the rectangle aperture is not tracked: a click moves it,
@@ -533,6 +542,98 @@ TEST(TrackingTruth, RemovingTheGuideForAnUnmarkedCKeepsAOnItsStar) {
     ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(row, 1), s[0].X, s[0].Y)) << "A, frame " << n;
     ASSERT_TRUE(OnStar(ObjectsWindow::RowPosition(row, 2), s[2].X, s[2].Y)) << "C, frame " << n;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A and B placed for profile tracking with a threshold of 50, saved after one
+// frame and loaded into another window, where both get 'Estimated track' (B's
+// through the predicted-track window, so B is never selected there). When B's
+// star fades it must count as lost at the threshold the table gave it, against
+// a reference fitted on its own star (not on a brighter star the window
+// tracked before), so the predicted track carries it along its drift instead
+// of the match wandering over the noise or never following the star at all.
+TEST(TrackingTruth, LoadedTableLosesAFadingStarAtItsOwnThreshold) {
+  const StarPath path = [](int n) {
+    const double fade = n >= 12 && n < 22 ? 0 : 1;
+    return std::vector<GaussianStar>{{50.3 + 0.5 * n, 50.2 + 0.3 * n, 150, 2.0},
+                                     {100.2 + 0.5 * n, 60.3 + 0.3 * n, 90 * fade, 2.0}};
+  };
+  const StarPath bright = [](int) {
+    return std::vector<GaussianStar>{{50.3, 50.2, 150, 2.0}, {100.2, 60.3, 250, 2.0}};
+  };
+  // A and B on their stars of frame 0, 'Drift', radius 6, threshold 50.
+  auto place = [](ObjectsWindow& w) {
+    w.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
+    w.ClickImage1(50, 50);
+    w.RightClickImage1(100, 60);
+    w.Trigger("Add1");
+    for (int k = 1; k <= 2; ++k) {
+      w.Select(k);
+      w.Find<QRadioButton>("RadioButton5")->setChecked(true);  // 'Drift'
+    }
+    w.SetTrackRadius(6, 50);
+    w.Select(1);
+  };
+  for (const bool tracked_before : {false, true}) {
+    ObjectsWindow first;
+    ASSERT_TRUE(first.OpenFrames(PathFrames(40, path, 2.0)));
+    place(first);
+    first.Click("Button16");  // '1Frame'
+    const auto csv = first.Path("pair.csv");
+    ASSERT_TRUE(first.SaveTableThroughButton6(csv));
+
+    ObjectsWindow m;
+    if (tracked_before) {
+      ASSERT_TRUE(m.OpenFrames(PathFrames(10, bright, 2.0), "bright.avi"));
+      place(m);
+      m.Click("Button3");
+      ASSERT_TRUE(m.WaitUntilStopped());
+    }
+    m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+    m.Click("Button20");
+    ASSERT_TRUE(m.W().Run.VideoLoaded);
+    ASSERT_EQ(m.W().ScrollBar1->maximum(), 39);
+    m.Find<QCheckBox>("CheckBox15")->setChecked(true);
+    QCheckBox* estimated = m.Find<QCheckBox>("CheckBox4");
+    estimated->setChecked(true);  // A's
+    OpenPredictTrackWindow(estimated);
+    ASSERT_TRUE(m.W().SetPredictTrack);
+    m.W().SetPredictTrack->CheckBox[1]->setChecked(true);  // 'Object B'
+    m.Click("Button3");
+    ASSERT_TRUE(m.WaitUntilStopped());
+    EXPECT_TRUE(RowsOnStars(m, path, 40, 2)) << "tracked before " << tracked_before;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A placed with 'Tracking' off on 'Anchor', so every frame tracks from where
+// it was placed; 'Tracking' ticked once the run goes and the star has drifted
+// some pixels, still well within the tracking radius of 10. The profile
+// tracking must take its profile from the star, not from the placed point
+// beside it: every row is on the star.
+TEST(TrackingTruth, TrackingTickedMidRunOnAnchorHoldsTheDriftedStar) {
+  const StarPath path = [](int n) { return std::vector<GaussianStar>{{60.3 + 0.5 * n, 50.2 + 0.3 * n, 150, 2.0}}; };
+  ObjectsWindow m;
+  ASSERT_TRUE(m.OpenFrames(PathFrames(18, path, 1.0)));
+  TPlatform& w = m.W();
+  m.ClickImage1(60, 50);
+  m.Find<QRadioButton>("RadioButton4")->setChecked(true);  // 'Anchor'
+  m.SetTrackRadius(10, 50);
+  m.Click("Button3");
+  QElapsedTimer clock;
+  clock.start();
+  while (w.Run.MeasuringRun && w.ScrollBar1->value() < 8 && clock.elapsed() < 60000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  ASSERT_TRUE(w.Run.MeasuringRun);
+  m.Find<QCheckBox>("CheckBox15")->setChecked(true);  // 'Tracking'
+  ASSERT_TRUE(m.WaitUntilStopped());
+  EXPECT_TRUE(RowsOnStars(m, path, 18, 1));
 }
 
 }  // namespace
