@@ -44,27 +44,33 @@ std::optional<std::vector<long double>> DiffractionGrid::ExposureMeans(const std
                                                                         const std::atomic<bool>* cancel) const {
   const size_t records = times_.size();
   const size_t per_record = static_cast<size_t>(2 * half_width_ + 1) * (model_.Params().DoubleStarFit ? 2 : 1);
-  // Long exposures have thousands of sub-steps per record: the candidates and,
-  // when one alone holds too many, its records go in parts of at most
-  // kMaxBatchPoints grid points, so that a fit of slow exposures does not
-  // take gigabytes. The values do not depend on the parts.
-  const size_t per_candidate = std::max<size_t>(1, records * per_record);
-  const size_t group = std::clamp<size_t>(kMaxBatchPoints / per_candidate, 1, kMaxFactors);
-  const size_t record_group = per_candidate > kMaxBatchPoints ? std::max<size_t>(1, kMaxBatchPoints / per_record)
-                                                              : std::max<size_t>(1, records);
+  // Long exposures have thousands of sub-steps per record: the records, and
+  // when one record's candidates alone hold too many, the candidates go in
+  // parts of at most kMaxBatchPoints grid points, so that a fit of slow
+  // exposures does not take gigabytes. Records share no points, so parts of
+  // records cost nothing; the values do not depend on the parts.
+  const size_t group = std::min({candidates.size(), kMaxFactors, std::max<size_t>(1, kMaxBatchPoints / per_record)});
+  const size_t record_group = std::max<size_t>(1, kMaxBatchPoints / (std::max<size_t>(1, group) * per_record));
+  // Points of a call in parts are kept for later calls no more than those of
+  // a call too large to keep: filling the store only to clear it costs time.
+  const bool keep = group >= candidates.size() && record_group >= records;
   std::vector<long double> means(candidates.size() * records);
   for (size_t c0 = 0; c0 < candidates.size(); c0 += group) {
     const auto from = candidates.begin() + static_cast<std::ptrdiff_t>(c0);
-    const std::vector<ScanCandidate> part(from, from + static_cast<std::ptrdiff_t>(std::min(group, candidates.size() - c0)));
-    for (size_t r0 = 0; r0 < records; r0 += record_group)
-      if (!BatchMeans(part, c0, r0, std::min(records, r0 + record_group), threads, cancel, means)) return std::nullopt;
+    const auto to = from + static_cast<std::ptrdiff_t>(std::min(group, candidates.size() - c0));
+    const std::vector<ScanCandidate> part(from, to);
+    for (size_t r0 = 0; r0 < records; r0 += record_group) {
+      const size_t r1 = std::min(records, r0 + record_group);
+      if (!BatchMeans(part, c0, r0, r1, keep, threads, cancel, means)) return std::nullopt;
+    }
   }
   if (cancel && cancel->load()) return std::nullopt;
   return means;
 }
 
 bool DiffractionGrid::BatchMeans(const std::vector<ScanCandidate>& candidates, size_t first_candidate,
-                                 size_t first_record, size_t end_record, int threads, const std::atomic<bool>* cancel,
+                                 size_t first_record, size_t end_record, bool keep, int threads,
+                                 const std::atomic<bool>* cancel,
                                  std::vector<long double>& means) const {
   const DiffractionParams& p = model_.Params();
   const bool pair = p.DoubleStarFit != 0;
@@ -137,7 +143,8 @@ bool DiffractionGrid::BatchMeans(const std::vector<ScanCandidate>& candidates, s
   if (known_count_ + fresh.size() > kMaxKnown) known_.clear(), known_count_ = 0;
   for (size_t q = 0; q < fresh.size(); ++q) {
     intensity[slot[q]] = fresh[q];
-    if (fresh.size() <= kMaxKnown) known_count_ += known_[computed[q].first].emplace(computed[q].second, fresh[q]).second;
+    if (keep && fresh.size() <= kMaxKnown)
+      known_count_ += known_[computed[q].first].emplace(computed[q].second, fresh[q]).second;
   }
 
   const long double W1 = p.ComponentWeight, W2 = 1000 - p.ComponentWeight;

@@ -45,9 +45,10 @@ class DiffractionGrid {
   static constexpr size_t kMaxKnown = size_t{1} << 21;
   const double* Known(long double factor, uint64_t point) const;
   // The means of candidates [first_candidate...] and records [first_record,
-  // end_record) into `means`; false when cancelled.
+  // end_record) into `means`, the new points kept when `keep`; false when
+  // cancelled.
   bool BatchMeans(const std::vector<ScanCandidate>& candidates, size_t first_candidate, size_t first_record,
-                  size_t end_record, int threads, const std::atomic<bool>* cancel,
+                  size_t end_record, bool keep, int threads, const std::atomic<bool>* cancel,
                   std::vector<long double>& means) const;
 
   const DiffractionModel& model_;
