@@ -42,10 +42,41 @@ const double* DiffractionGrid::Known(long double factor, uint64_t point) const {
 std::optional<std::vector<long double>> DiffractionGrid::ExposureMeans(const std::vector<ScanCandidate>& candidates,
                                                                         int threads,
                                                                         const std::atomic<bool>* cancel) const {
+  const size_t records = times_.size();
+  const size_t per_record = static_cast<size_t>(2 * half_width_ + 1) * (model_.Params().DoubleStarFit ? 2 : 1);
+  // Long exposures have thousands of sub-steps per record: the records, and
+  // when one record's candidates alone hold too many, the candidates go in
+  // parts of at most kMaxBatchPoints grid points, so that a fit of slow
+  // exposures does not take gigabytes. Records share no points, so parts of
+  // records cost nothing; the values do not depend on the parts.
+  const size_t group = std::min({candidates.size(), kMaxFactors, std::max<size_t>(1, kMaxBatchPoints / per_record)});
+  const size_t record_group = std::max<size_t>(1, kMaxBatchPoints / (std::max<size_t>(1, group) * per_record));
+  // Points of a call in parts are kept for later calls no more than those of
+  // a call too large to keep: filling the store only to clear it costs time.
+  const bool keep = group >= candidates.size() && record_group >= records;
+  std::vector<long double> means(candidates.size() * records);
+  for (size_t c0 = 0; c0 < candidates.size(); c0 += group) {
+    const auto from = candidates.begin() + static_cast<std::ptrdiff_t>(c0);
+    const auto to = from + static_cast<std::ptrdiff_t>(std::min(group, candidates.size() - c0));
+    const std::vector<ScanCandidate> part(from, to);
+    for (size_t r0 = 0; r0 < records; r0 += record_group) {
+      const size_t r1 = std::min(records, r0 + record_group);
+      if (!BatchMeans(part, c0, r0, r1, keep, threads, cancel, means)) return std::nullopt;
+    }
+  }
+  if (cancel && cancel->load()) return std::nullopt;
+  return means;
+}
+
+bool DiffractionGrid::BatchMeans(const std::vector<ScanCandidate>& candidates, size_t first_candidate,
+                                 size_t first_record, size_t end_record, bool keep, int threads,
+                                 const std::atomic<bool>* cancel,
+                                 std::vector<long double>& means) const {
   const DiffractionParams& p = model_.Params();
   const bool pair = p.DoubleStarFit != 0;
   const int h = half_width_, d = direction_;
   const size_t steps = static_cast<size_t>(2 * h + 1), records = times_.size();
+  const size_t batch_records = end_record - first_record;
   // The second component's event lies d s ms away: s x 10 steps of 0.1 ms.
   const int64_t shift = static_cast<int64_t>(d) * p.ComponentSeparation * 10;
 
@@ -53,23 +84,15 @@ std::optional<std::vector<long double>> DiffractionGrid::ExposureMeans(const std
   for (const ScanCandidate& c : candidates) factors.push_back(c.Factor);
   std::sort(factors.begin(), factors.end());
   factors.erase(std::unique(factors.begin(), factors.end()), factors.end());
-  if (factors.size() > kMaxFactors) {
-    // More factors than a key holds: two batches (the values stay the same).
-    const auto half = candidates.begin() + static_cast<std::ptrdiff_t>(candidates.size() / 2);
-    std::optional<std::vector<long double>> first = ExposureMeans({candidates.begin(), half}, threads, cancel);
-    const std::optional<std::vector<long double>> second = ExposureMeans({half, candidates.end()}, threads, cancel);
-    if (!first || !second) return std::nullopt;
-    first->insert(first->end(), second->begin(), second->end());
-    return first;
-  }
 
   // Every (candidate, record, sub-step[, component]) names one grid point.
   const size_t per_record = steps * (pair ? 2 : 1);
   std::vector<std::pair<uint64_t, uint32_t>> wanted;
-  wanted.reserve(candidates.size() * records * per_record);
+  wanted.reserve(candidates.size() * batch_records * per_record);
+  largest_batch_ = std::max(largest_batch_, candidates.size() * batch_records * per_record);
   for (const ScanCandidate& c : candidates) {
     const size_t f = static_cast<size_t>(std::lower_bound(factors.begin(), factors.end(), c.Factor) - factors.begin());
-    for (size_t r = 0; r < records; ++r)
+    for (size_t r = first_record; r < end_record; ++r)
       for (int j = -h; j <= h; ++j) {
         const int64_t step = c.Offset + 10 * j;
         wanted.emplace_back(PointKey(f, r, step), static_cast<uint32_t>(wanted.size()));
@@ -116,18 +139,18 @@ std::optional<std::vector<long double>> DiffractionGrid::ExposureMeans(const std
     const size_t from = static_cast<size_t>(c) * kChunk;
     model_.StarDiskIntensities(arguments.data() + from, std::min(kChunk, arguments.size() - from), fresh.data() + from);
   });
-  if (cancel && cancel->load()) return std::nullopt;
+  if (cancel && cancel->load()) return false;
   if (known_count_ + fresh.size() > kMaxKnown) known_.clear(), known_count_ = 0;
   for (size_t q = 0; q < fresh.size(); ++q) {
     intensity[slot[q]] = fresh[q];
-    if (fresh.size() <= kMaxKnown) known_count_ += known_[computed[q].first].emplace(computed[q].second, fresh[q]).second;
+    if (keep && fresh.size() <= kMaxKnown)
+      known_count_ += known_[computed[q].first].emplace(computed[q].second, fresh[q]).second;
   }
 
-  std::vector<long double> means(candidates.size() * records);
   const long double W1 = p.ComponentWeight, W2 = 1000 - p.ComponentWeight;
   for (size_t c = 0; c < candidates.size(); ++c)
-    for (size_t r = 0; r < records; ++r) {
-      const size_t first = (c * records + r) * per_record;
+    for (size_t r = first_record; r < end_record; ++r) {
+      const size_t first = (c * batch_records + r - first_record) * per_record;
       long double sum = 0;
       for (size_t j = 0; j < steps; ++j) {
         if (!pair) {
@@ -139,7 +162,7 @@ std::optional<std::vector<long double>> DiffractionGrid::ExposureMeans(const std
         const long double shifted = intensity[point_of[first + 2 * j + 1]];
         sum += (W1 * shifted + W2 * unshifted) / 1000.0L;
       }
-      means[c * records + r] = sum / static_cast<long double>(steps);
+      means[(first_candidate + c) * records + r] = sum / static_cast<long double>(steps);
     }
-  return means;
+  return true;
 }

@@ -35,9 +35,21 @@ class DiffractionGrid {
   std::optional<std::vector<long double>> ExposureMeans(const std::vector<ScanCandidate>& candidates, int threads,
                                                         const std::atomic<bool>* cancel = nullptr) const;
 
+  // Grid points (with repeats) one pass over candidates and records holds at
+  // most, whatever the exposure length: about 100 bytes each.
+  static constexpr size_t kMaxBatchPoints = size_t{1} << 20;
+  // The most points a pass of this grid held so far.
+  size_t LargestBatch() const { return largest_batch_; }
+
  private:
   static constexpr size_t kMaxKnown = size_t{1} << 21;
   const double* Known(long double factor, uint64_t point) const;
+  // The means of candidates [first_candidate...] and records [first_record,
+  // end_record) into `means`, the new points kept when `keep`; false when
+  // cancelled.
+  bool BatchMeans(const std::vector<ScanCandidate>& candidates, size_t first_candidate, size_t first_record,
+                  size_t end_record, bool keep, int threads, const std::atomic<bool>* cancel,
+                  std::vector<long double>& means) const;
 
   const DiffractionModel& model_;
   std::vector<long double> times_;
@@ -45,4 +57,5 @@ class DiffractionGrid {
   int half_width_ = 0;
   mutable std::map<long double, std::unordered_map<uint64_t, double>> known_;  // by factor, by record and step
   mutable size_t known_count_ = 0;
+  mutable size_t largest_batch_ = 0;
 };

@@ -9,7 +9,15 @@
 
 long double TimingErrorFrames(long double x) { return TimingErrorCurve(x, 0.5L); }
 
+namespace {
+// The upper polynomial, fitted to simulations up to N/S 1.5, peaks at N/S
+// 1.885 (13.9 frames) and falls beyond it, to 2.2 frames at 2.4 and below 0
+// at 2.44: an error that shrinks as the noise grows is no error.
+constexpr long double kLastRisingNoiseRatio = 1.8850711613688347L;
+}  // namespace
+
 long double EventTimingErrorFrames(long double x, double width) {
+  if (x > kLastRisingNoiseRatio) return 0;
   const long double polynomial = TimingErrorFrames(x);
   // A step inside one exposure (a width of about one record) is the
   // polynomial's case; each further record the event spreads over adds its

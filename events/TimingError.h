@@ -13,7 +13,8 @@ long double TimingErrorFrames(long double noise_ratio);
 // The error of a fitted event in records: the polynomial's belongs to a step
 // inside one exposure; an event spread over `width_records` records adds the
 // least-squares error N/S x sqrt(width - 1) of the further records. Not
-// positive where the polynomial gives no error.
+// positive where the polynomial gives no error: where it is negative, and
+// beyond its peak, where it falls as the noise grows.
 long double EventTimingErrorFrames(long double noise_ratio, double width_records);
 
 // The 61-column report line of one event-time line ("Event Time : 12h34m56.789s

@@ -391,6 +391,7 @@ void TFresnelCtrl::FormCreate() {
   ccd_previous_ = ComboBox2->currentIndex();
   // The weights built with the colour above came before the sensor was known.
   RecomputeSpectralWeights();
+  ShowEmptySensor();
 
   Edit37->setText(Q(FormatFixed(events_.Flags.MagDrop, 1, 7)));
   events_.Texts.FittedContactAngleText.clear();
@@ -826,6 +827,17 @@ void TFresnelCtrl::RecomputeSpectralWeights() {
                          (std::filesystem::path(host_.ExecutableFolder()) / kSensitivityFileName).string());
 }
 
+// A sensor column of zeros or empty cells weighs every wavelength by 0: the
+// weights fall back to no sensor, which the graph, drawing the column, does
+// not show.
+void TFresnelCtrl::ShowEmptySensor() {
+  const SpectralModel& m = events_.Spectral;
+  if (!m.FlatSensorUsed || m.CcdIndex < 1 || m.CcdIndex >= kSensorColumns) return;
+  const std::string& name = m.CcdNames[static_cast<size_t>(m.CcdIndex - 1)];
+  ShowStatus(Q("The sensor \"" + name + "\" has no sensitivity from 400 to 800 nm in " + kSensitivityFileName +
+               ": the spectrum is weighted as for no sensor."));
+}
+
 void TFresnelCtrl::SpectrumTypeCalc() {
   SpectralModel& m = events_.Spectral;
   // B-V just above -0.85 gives more kelvin than an int holds.
@@ -913,6 +925,7 @@ void TFresnelCtrl::ComboBox2Change() {
   // The fit weighs the spectrum by the chosen sensor: the weights follow it
   // at once, as the graph does.
   RecomputeSpectralWeights();
+  ShowEmptySensor();
   RedrawSpectrum();
   StopFitOnModelChange();
 }

@@ -83,6 +83,8 @@ class TFresnelCtrl : public QWidget {
   QPointer<QWidget> spectrum_graph_;  // the "Graph" window while open
   void RedrawSpectrum();
   void RecomputeSpectralWeights();
+  // Says so when the chosen sensor's column has no sensitivity at all.
+  void ShowEmptySensor();
   void BuildControls();
   void FormCreate();
   void ConnectHandlers();

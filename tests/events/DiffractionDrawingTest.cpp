@@ -70,7 +70,9 @@ TEST(FitTimingError, FromTheResidualAndTheLevelNoise) {
 }
 
 TEST(FitTimingError, NoiseBeyondThePolynomialsRangeLeavesItUndefined) {
-  // The upper polynomial falls below zero at N/S 2.4375 (numpy's root).
+  // The upper polynomial peaks at N/S 1.8851 (numpy's root of its
+  // derivative, 13.935 frames), falls beyond it and below zero at N/S 2.4375:
+  // more noise must not give a smaller error.
   DiffractionState d;
   d.LevelCount = {20, 0, 20};
   d.LevelStdError = {2, 0, 1.5};  // noise sqrt(20) x 2 = 8.94427
@@ -78,9 +80,12 @@ TEST(FitTimingError, NoiseBeyondThePolynomialsRangeLeavesItUndefined) {
     double Step;
     bool Valid;
     double Frames;
-  } rows[] = {{8.94427191 / 2.0, true, 13.529259113918442},  // N/S 2: positive
-              {3, false, 0},                                  // N/S 2.98: -71.8 frames
-              {0.5, false, 0}};                               // N/S 17.9
+  } rows[] = {{8.94427191 / 1.8, true, 13.751562168455068},  // N/S 1.8: still rising
+              {8.94427191 / 1.88, true, 13.934340229662892},  // next to the peak
+              {8.94427191 / 2.0, false, 0},                  // N/S 2: 13.53 frames, falling
+              {8.94427191 / 2.4, false, 0},                  // N/S 2.4: 2.22 frames, falling
+              {3, false, 0},                                 // N/S 2.98: -71.8 frames
+              {0.5, false, 0}};                              // N/S 17.9
   for (const auto& r : rows) {
     SCOPED_TRACE(r.Step);
     const FitTimingError e = ComputeFitTimingError(90, 31, d, 1000, 1000 - r.Step, 29.97L, 0);

@@ -99,6 +99,46 @@ TEST(DiffractionGrid, ExposureMeansEqualTheModelOnAnyThreadsAndInAnyBatch) {
   }
 }
 
+// Exposures of seconds have thousands of 1-ms sub-steps per record: a scan of
+// 25 offsets over 61 records of 1-s exposures named 1.5 million grid points at
+// once (over 100 bytes each), and the slower exposures the fit admits some
+// gigabytes, enough to end the program. The points go in parts; the means
+// stay those of the model.
+TEST(DiffractionGrid, SlowExposuresAreScannedInPartsOfBoundedSize) {
+  const struct {
+    const char* Name;
+    long double Rate;
+    uint8_t Pair;
+    int Records;
+    size_t Candidates;
+  } rows[] = {{"25 offsets, 1-s exposures", 1.0L, 0, 61, 25},
+              {"one double-star candidate, 40-s exposures", 0.025L, 1, 14, 1}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.Name);
+    ModelCase c{r.Name, r.Rate, 0, 0, r.Pair, 0};
+    const DiffractionModel m(MakeFresnelTables(), Spectrum(), Params(c));
+    const int h = FitExposureHalfWidth(r.Rate, 0);
+    std::vector<long double> times;
+    for (int k = 0; k < r.Records; ++k) times.push_back(m.RecordTime(k - r.Records / 2));
+    std::vector<ScanCandidate> candidates;
+    for (size_t i = 0; i < r.Candidates; ++i) candidates.push_back({1, 1234 + 10 * static_cast<int64_t>(i)});
+    ASSERT_GT(candidates.size() * times.size() * static_cast<size_t>(2 * h + 1) * (r.Pair ? 2 : 1),
+              DiffractionGrid::kMaxBatchPoints);
+    const DiffractionGrid grid(m, times, -1, h);
+    const auto means = grid.ExposureMeans(candidates, 0);
+    ASSERT_TRUE(means);
+    EXPECT_LE(grid.LargestBatch(), DiffractionGrid::kMaxBatchPoints);
+    ASSERT_EQ(means->size(), candidates.size() * times.size());
+    for (const size_t q : {size_t{0}, candidates.size() - 1})
+      for (const int i : {0, r.Records / 2, r.Records - 1}) {
+        const long double direct = m.ExposureMean(times[static_cast<size_t>(i)], 1, candidates[q].Offset, -1, h);
+        EXPECT_NEAR(static_cast<double>((*means)[q * times.size() + static_cast<size_t>(i)]),
+                    static_cast<double>(direct), 1e-12)
+            << q << " " << i;
+      }
+  }
+}
+
 // The occultation search as stated, over the direct model: 25 offsets a
 // level, the first strict minimum, the step divided by ten.
 struct DirectFit {

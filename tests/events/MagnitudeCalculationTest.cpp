@@ -477,15 +477,17 @@ TEST(TimingErrorFrames, SplitAtOneHalf) {
   EXPECT_NEAR(static_cast<double>(TimingErrorFrames(2)), 13.52925911, 1e-6);
 }
 
-// The timing-error polynomial turns negative above a noise ratio of about
-// 2.44 (at 3.0 it reads -76.07 frames): no error is shown or reported there.
+// The timing-error polynomial peaks at a noise ratio of 1.885 (13.9
+// frames), falls beyond it (2.22 frames at 2.4, 0.074 s) and turns negative
+// above about 2.44 (at 3.0 it reads -76.07 frames): no error is shown or
+// reported beyond the peak, where more noise would read as a smaller error.
 TEST(MagnitudeCalculation, NoTimingErrorWhereThePolynomialTurnsNegative) {
   struct Row {
     double pre_std_error;  // n 16: SD 4x this, noise ratio SD / 80
     const char* error;
   };
-  // Noise ratio 2.0: 13.529259 frames / 29.97 = 0.4514 s.
-  for (Row r : {Row{40, "0.451"}, Row{60, "---"}}) {
+  // Noise ratio 1.8: 13.751562 frames / 29.97 = 0.4588 s.
+  for (Row r : {Row{36, "0.459"}, Row{40, "---"}, Row{48, "---"}, Row{60, "---"}}) {
     const TReportLightCurveElement e = LunarStar();
     MagnitudeInputs in = SingleStar(e);
     in.Levels.StdError = {r.pre_std_error, 0, 0.5};

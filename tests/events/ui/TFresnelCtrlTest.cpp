@@ -1182,7 +1182,8 @@ TEST(FresnelCtrl, GraphButtonOpensOneSpectrumGraphRedrawnOnSensorChange) {
 }
 
 // A chart whose program folder holds a sensor file: sensor 1 sees every
-// wavelength at 50 %, sensor 2 only up to 600 nm.
+// wavelength at 50 %, sensor 2 only up to 600 nm, sensor 3 nothing (zeros
+// and empty cells).
 struct SensorChart {
   struct SensorHost : FakeHost {
     std::string folder;
@@ -1195,8 +1196,9 @@ struct SensorChart {
   QPointer<Tchart1> chart;
 
   explicit SensorChart(const std::string& camera = "") {
-    std::string csv = "nm,ICX428ALL,ICX828AL\n";
-    for (int L = 400; L <= 800; L += 5) csv += std::to_string(L) + ",50," + (L <= 600 ? "100" : "0") + "\n";
+    std::string csv = "nm,ICX428ALL,ICX828AL,\"Unmeasured\"\n";
+    for (int L = 400; L <= 800; L += 5)
+      csv += std::to_string(L) + ",50," + (L <= 600 ? "100," : "0,") + (L % 10 ? "" : "0") + "\n";
     for (int i = 0; i < 40; ++i) csv += "\n";
     dir.Write("CCDSpectralSensitivity.csv", csv);
     host.folder = dir.Path().string();
@@ -1248,6 +1250,31 @@ TEST(TFresnelCtrl, SpectralWeightsFollowTheChosenSensor) {
       EXPECT_EQ(weight_sum(605, 800), 0.0);
     EXPECT_NEAR(weight_sum(400, 800), 1.0, 1e-12);
   }
+}
+
+// A sensor whose column holds no sensitivity weighs every wavelength by 0:
+// the fit weighs the spectrum as for no sensor (B x A, numpy), and the memo
+// says so, not the graph's flat zero line alone.
+TEST(TFresnelCtrl, ASensorWithoutSensitivityIsNamedAndWeighedAsNone) {
+  SensorChart s;
+  TFresnelCtrl* panel = s.Open();
+  ASSERT_NE(panel, nullptr);
+  auto* memo = Find<QPlainTextEdit>(panel, "Memo1");
+  const auto said = [memo] { return memo->toPlainText().count("has no sensitivity"); };
+  EXPECT_EQ(said(), 0);
+  const SpectralModel& m = s.events.Spectral;
+  Choose(Find<QComboBox>(panel, "ComboBox2"), 3);
+  EXPECT_EQ(m.CcdIndex, 3);
+  EXPECT_EQ(said(), 1);
+  EXPECT_TRUE(memo->toPlainText().contains(
+      "The sensor \"Unmeasured\" has no sensitivity from 400 to 800 nm in CCDSpectralSensitivity.csv: the spectrum "
+      "is weighted as for no sensor."))
+      << memo->toPlainText().toStdString();
+  // Planck (hc/k = 0.0143 m K) at 6650 K times the air's spline, normalised.
+  EXPECT_NEAR(m.SpectralWeight[100], 0.014541, 2e-6);  // 500 nm
+  EXPECT_NEAR(m.SpectralWeight[300], 0.011020, 2e-6);  // 700 nm
+  Choose(Find<QComboBox>(panel, "ComboBox2"), 1);
+  EXPECT_EQ(said(), 1);
 }
 
 // The open graph is redrawn as the sensor and the spectral type change, and a
