@@ -335,7 +335,8 @@ void TAsteroidIdentification::Button5Click() {
 void TAsteroidIdentification::Button3Click() {
   const QString copied = QApplication::clipboard()->text();
   // Copied text without events is told, and the list pasted before stays.
-  if (!HoldsPredictionEvents(copied.toStdString())) {
+  const auto list = ::ReadPredictionText(SplitTextLines(copied.toStdString()));
+  if (!list || list->Lines.empty()) {
     Dialogs().ShowError("The copied text holds no occultation events.");
     return;
   }
@@ -343,6 +344,7 @@ void TAsteroidIdentification::Button3Click() {
   Memo1->clear();
   filling_ = false;
   Memo1->setPlainText(copied);
+  if (list->LastEventCut) Dialogs().ShowWarning("The copied text is cut short: its last event was left out.");
 }
 
 void TAsteroidIdentification::Memo1Change() {

@@ -387,6 +387,36 @@ TEST(TAsteroidIdentification, PastedLunarLineShowsEveryColumn) {
   }
 }
 
+// A listing copied with its last line cut inside the distance ("38" of
+// "380.1") is pasted or opened: that event is left out and the cut told,
+// never chosen at the video time with a Moon 38000 km away.
+TEST(TAsteroidIdentification, APastedListingCutInsideAValueLeavesThatEventOut) {
+  const std::string first = PutColumns({{1, "24 May 12 14 29 00.0"}, {25, "  1111"}, {139, "381.0"}, {145, "700.0"}});
+  const std::string cut =
+      PutColumns({{1, "24 May 12 14 30 05.5"}, {25, "  1234"}, {139, "380.1"}, {145, "612.3"}}).substr(0, 140);
+  const std::string text = "Occultation prediction for Tokyo\r\n" + first + "\r\n" + cut;
+  for (const bool from_file : {false, true}) {
+    SCOPED_TRACE(from_file ? "opened" : "pasted");
+    Fixture f;
+    TemporaryFolder folder("tessary-listing-cut");
+    if (from_file) {
+      f.host.dialogs.open_file_names.push_back(QString::fromStdString(folder.Write("listing.txt", text)));
+      f.w->Button5->click();
+    } else {
+      QApplication::clipboard()->setText(QString::fromStdString(text));
+      f.w->Button3->click();
+    }
+    ASSERT_EQ(f.w->ListBox1->count(), 1);
+    EXPECT_EQ(f.w->Edit8->text(), "ZC1111");  // 14:29:00, within 0.05 h of the video's 14:30:05
+    EXPECT_EQ(f.w->Edit2->text(), "381000.0");
+    EXPECT_DOUBLE_EQ(f.host.events.Identification.OccultationElements.Distance, 381000);
+    ASSERT_EQ(f.host.Messages().size(), 1u);
+    EXPECT_EQ(f.host.Messages().back(), from_file ? "The prediction file is cut short: its last event was left out.\r\n" +
+                                                        folder.File("listing.txt")
+                                                  : "The copied text is cut short: its last event was left out.");
+  }
+}
+
 // A second that would show as 60.0000 is refused like 60 itself.
 TEST(TAsteroidIdentification, VideoSecondShownAsSixtyIsRefused) {
   Fixture f;
