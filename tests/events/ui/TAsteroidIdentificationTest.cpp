@@ -1207,6 +1207,31 @@ TEST(TAsteroidIdentification, ElementsFileWithoutEventsKeepsTheList) {
   }
 }
 
+// A second prediction pasted over a list with a clicked event: that event
+// belongs to the list replaced, so nothing is applied until an event of the
+// new list is clicked, as after opening a file.
+TEST(TAsteroidIdentification, PastingAnotherPredictionLeavesNoEventOfTheOldListToApply) {
+  Fixture f;
+  f.w->show();
+  QApplication::clipboard()->setText(kElements);
+  f.w->Button3->click();
+  PressRow(f.w->ListBox1, 1);
+  ASSERT_EQ(f.w->Edit8->text(), "HIP 99");
+  ASSERT_TRUE(f.w->Button1->isEnabled());
+  QApplication::clipboard()->setText(
+      "<Occultations>\r\n<Event>\r\n<Elements>JPL,2.0,2024,6,2,20.5,a,b,0.3,0.4</Elements>\r\n"
+      "<Star>HIP 5,,,,8.5,,</Star>\r\n<Object>4,Vesta,6,500,1.5</Object>\r\n</Event>\r\n</Occultations>\r\n");
+  f.w->Button3->click();
+  ASSERT_EQ(f.w->ListBox1->count(), 1);
+  EXPECT_FALSE(f.w->Button1->isEnabled());
+  EXPECT_FALSE(f.w->Button7->isEnabled());
+  EXPECT_EQ(f.w->Edit8->text(), "");
+  EXPECT_EQ(f.host.events.Identification.OccultationElements.Star, "");
+  PressRow(f.w->ListBox1, 0);
+  f.w->Button1->click();
+  EXPECT_EQ(f.host.events.Texts.IdentificationTitle, "2024 Jun 2; (4) Vesta occults HIP 5 Observed by Alan Lee");
+}
+
 // Pasting copied text without events is told and keeps the list; copied
 // events replace it.
 TEST(TAsteroidIdentification, PastedTextWithoutEventsKeepsTheList) {
