@@ -249,6 +249,8 @@ std::string LunarLineFault(std::string_view line, const LunarColumnPositions& c)
     const char* name;
   };
   const Column columns[] = {{c.Star - 1, 6, "star number"},
+                            {c.Star + 9, 4, "V magnitude"},
+                            {c.Star + 14, 4, "R magnitude"},
                             {c.ContactAngle, 5, "contact angle"},
                             {c.ShadowVelocity, 7, "shadow velocity"},
                             {c.MoonDistance, 6, "Moon distance"}};

@@ -110,9 +110,10 @@ struct LunarApplication {
 };
 
 // Why an event line cannot be applied, empty when it can: it ends inside the
-// star number, contact angle, shadow velocity or Moon distance column with a
-// part of the value written (a file cut short: "-1" of "-120"). A column the
-// line does not reach is blank and takes its default as before.
+// star number, V or R magnitude, contact angle, shadow velocity or Moon
+// distance column with a part of the value written (a file cut short: "-1"
+// of "-120"). A column the line does not reach is blank and takes its default
+// as before.
 std::string LunarLineFault(std::string_view line, const LunarColumnPositions& cols);
 
 LunarApplication ApplyLunarLine(std::string_view line, std::string_view second_list_line,

@@ -7,7 +7,6 @@
 
 #include "base/CsvFields.h"
 #include "base/NumberText.h"
-#include "base/ResultTable.h"
 #include "events/LunarPrediction.h"
 #include "events/TextColumns.h"
 
@@ -77,6 +76,20 @@ std::string EventListLine(const Occelmnt_Format& e) {
 
 bool IsPastedEventLine(std::string_view line) {
   return line.size() >= 3 && line[2] == ' ' && ParseInt32(line.substr(0, 2)).has_value();
+}
+
+// A copy that stopped inside a value of the line: right-aligned columns end
+// together with their value, so a line ending within one with a part of it
+// written was cut ("38" of the distance "380.1").
+bool PastedLineCut(std::string_view line) {
+  struct Column {
+    size_t first, count;  // 1-based
+  };
+  for (const Column c : {Column{25, 6}, Column{35, 4}, Column{40, 4}, Column{107, 6}, Column{139, 5}, Column{145, 5}}) {
+    if (line.size() < c.first || line.size() >= c.first - 1 + c.count) continue;
+    if (line.substr(c.first - 1).find_first_not_of(' ') != std::string_view::npos) return true;
+  }
+  return false;
 }
 
 Occelmnt_Format ReadPastedEvent(const std::string& line) {
@@ -183,6 +196,10 @@ std::optional<PredictionList> ParsePastedLunarPrediction(const std::vector<std::
   PredictionList out;
   for (const std::string& l : lines) {
     if (!IsPastedEventLine(l) || out.Events.size() >= kMaxPredictionEvents) continue;
+    if (PastedLineCut(l)) {
+      out.LastEventCut = true;
+      continue;
+    }
     out.Events.push_back(ReadPastedEvent(l));
     out.LastBminusV = out.Events.back().BminusV;
     out.Lines.push_back(l);
@@ -194,11 +211,6 @@ std::optional<PredictionList> ParsePastedLunarPrediction(const std::vector<std::
 std::optional<PredictionList> ReadPredictionText(const std::vector<std::string>& lines) {
   if (!lines.empty() && lines[0].rfind(kPastedPredictionStart, 0) == 0) return ParsePastedLunarPrediction(lines);
   return ParseXmlPredictionFile(lines);
-}
-
-bool HoldsPredictionEvents(const std::string& text) {
-  const auto list = ReadPredictionText(SplitTextLines(text));
-  return list && !list->Lines.empty();
 }
 
 std::string VideoDateText(std::string_view stamp_year2, std::string_view stamp_month, std::string_view stamp_day) {

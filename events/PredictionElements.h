@@ -45,7 +45,8 @@ struct PredictionList {
   std::vector<std::string> Lines;  // list line k shows event k
   // The B-V of the last event read (the diffraction panel's colour follows it).
   std::optional<double> LastBminusV;
-  // The text ended inside an event (a file cut short): that event is left out.
+  // The text ended inside an event (a file cut short), or a pasted line
+  // inside one of its values: that event is left out.
   bool LastEventCut = false;
 };
 
@@ -73,9 +74,6 @@ std::optional<PredictionList> ParsePastedLunarPrediction(const std::vector<std::
 // The text read as the window reads it: the pasted listing when the first
 // line starts with kPastedPredictionStart, else the elements file.
 std::optional<PredictionList> ReadPredictionText(const std::vector<std::string>& lines);
-
-// True when the text lists at least one event.
-bool HoldsPredictionEvents(const std::string& text);
 
 // The date text of the video as the listing writes it: "2024 May  5".
 // Empty when the month is no month number 1..12 or the year no integer.

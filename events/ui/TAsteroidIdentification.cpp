@@ -318,6 +318,12 @@ void TAsteroidIdentification::Button5Click() {
   }
   if (list->LastEventCut)
     Dialogs().ShowWarning("The prediction file is cut short: its last event was left out.\r\n" + name);
+  TakePredictionText(QString::fromStdString(text));
+}
+
+// A new prediction replaces the list: the event shown and clicked in the old
+// one is no longer offered for applying.
+void TAsteroidIdentification::TakePredictionText(const QString& text) {
   IdentificationState& id = host_.Events().Identification;
   id.PredictionEvents.assign(1, Occelmnt_Format{});
   ShowPredictionEvent(0);
@@ -326,7 +332,7 @@ void TAsteroidIdentification::Button5Click() {
   filling_ = true;
   Memo1->clear();
   filling_ = false;
-  Memo1->setPlainText(QString::fromStdString(text));
+  Memo1->setPlainText(text);
   Button1->setEnabled(false);
   Button7->setEnabled(false);
   DropClickedEvent();
@@ -335,14 +341,13 @@ void TAsteroidIdentification::Button5Click() {
 void TAsteroidIdentification::Button3Click() {
   const QString copied = QApplication::clipboard()->text();
   // Copied text without events is told, and the list pasted before stays.
-  if (!HoldsPredictionEvents(copied.toStdString())) {
+  const auto list = ::ReadPredictionText(SplitTextLines(copied.toStdString()));
+  if (!list || list->Lines.empty()) {
     Dialogs().ShowError("The copied text holds no occultation events.");
     return;
   }
-  filling_ = true;
-  Memo1->clear();
-  filling_ = false;
-  Memo1->setPlainText(copied);
+  TakePredictionText(copied);
+  if (list->LastEventCut) Dialogs().ShowWarning("The copied text is cut short: its last event was left out.");
 }
 
 void TAsteroidIdentification::Memo1Change() {

@@ -104,6 +104,7 @@ class TAsteroidIdentification : public QWidget {
   Occelmnt_Format shown_event_;  // the event the element edits show
   void HandOnShownEvent();
   void DropClickedEvent();
+  void TakePredictionText(const QString& text);
   void EnableIntegratedMeasurement();
   int averaged_count_ = 0;  // and the one the table was averaged with
   bool RefusedFieldRecords(const std::vector<std::string>& lines, int header);

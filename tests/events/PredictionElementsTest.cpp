@@ -194,6 +194,47 @@ TEST(PredictionElements, PastedListingReadsColumns) {
   EXPECT_EQ(list->Events[3].Star, "");
 }
 
+// A copied listing whose selection stopped inside a value of its last line:
+// "38" of the distance "380.1" would be 38000 km, "61" of the velocity
+// "612.3" 61 m/s. Such a line is left out and the cut is told; a line that
+// stops between its columns keeps its values and the defaults of the rest.
+TEST(PredictionElements, APastedLineCutInsideAValueIsLeftOut) {
+  const std::string whole = PutColumns({{1, "24 May 12 14 30 05.5"}, {25, "  1234"}, {32, "K5"}, {35, " 7.2"},
+                                        {40, " 6.5"}, {107, "-120.5"}, {139, "380.1"}, {145, "612.3"}},
+                                       160, true);
+  ASSERT_EQ(whole.size(), 149u);
+  const std::string first = Put({{1, "24 May 12 14 29 00.0"}, {25, "  1111"}, {139, "381.0"}, {145, "700.0"}});
+  struct Row {
+    size_t length;
+    bool cut;
+    const char* star;
+    double v, contact, distance, velocity;
+  };
+  for (const Row r : {Row{27, true, "", 0, 0, 0, 0}, Row{37, true, "", 0, 0, 0, 0}, Row{42, true, "", 0, 0, 0, 0},
+                      Row{110, true, "", 0, 0, 0, 0}, Row{141, true, "", 0, 0, 0, 0}, Row{147, true, "", 0, 0, 0, 0},
+                      Row{30, false, "ZC1234", 0, 0, 388400, 750}, Row{38, false, "ZC1234", 7.2, 0, 388400, 750},
+                      Row{112, false, "ZC1234", 7.2, 59.5, 388400, 750},
+                      Row{143, false, "ZC1234", 7.2, 59.5, 380100, 750},
+                      Row{149, false, "ZC1234", 7.2, 59.5, 380100, 612.3}}) {
+    SCOPED_TRACE(r.length);
+    const auto list = ReadPredictionText({"Occultation prediction for Tokyo", first, whole.substr(0, r.length)});
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->LastEventCut, r.cut);
+    ASSERT_EQ(list->Events.size(), r.cut ? 1u : 2u);
+    ASSERT_EQ(list->Lines.size(), list->Events.size());
+    EXPECT_EQ(list->Events[0].Star, "ZC1111");
+    if (r.cut) continue;
+    const Occelmnt_Format& e = list->Events[1];
+    EXPECT_EQ(e.Star, r.star);
+    EXPECT_DOUBLE_EQ(e.V, r.v);
+    EXPECT_DOUBLE_EQ(e.ContactAngle, r.contact);
+    EXPECT_DOUBLE_EQ(e.Distance, r.distance);
+    EXPECT_DOUBLE_EQ(e.Velocity, r.velocity);
+  }
+  // Every event line cut: nothing to list.
+  EXPECT_FALSE(ReadPredictionText({"Occultation prediction for Tokyo", whole.substr(0, 141)}));
+}
+
 // Listed contact angles of either sign and beyond 180 degrees all land in
 // 0..90, in the pasted listing as in the lunar window.
 // Expected values from the sum of powers evaluated with 50 digits: an absurd

@@ -387,6 +387,36 @@ TEST(TAsteroidIdentification, PastedLunarLineShowsEveryColumn) {
   }
 }
 
+// A listing copied with its last line cut inside the distance ("38" of
+// "380.1") is pasted or opened: that event is left out and the cut told,
+// never chosen at the video time with a Moon 38000 km away.
+TEST(TAsteroidIdentification, APastedListingCutInsideAValueLeavesThatEventOut) {
+  const std::string first = PutColumns({{1, "24 May 12 14 29 00.0"}, {25, "  1111"}, {139, "381.0"}, {145, "700.0"}});
+  const std::string cut =
+      PutColumns({{1, "24 May 12 14 30 05.5"}, {25, "  1234"}, {139, "380.1"}, {145, "612.3"}}).substr(0, 140);
+  const std::string text = "Occultation prediction for Tokyo\r\n" + first + "\r\n" + cut;
+  for (const bool from_file : {false, true}) {
+    SCOPED_TRACE(from_file ? "opened" : "pasted");
+    Fixture f;
+    TemporaryFolder folder("tessary-listing-cut");
+    if (from_file) {
+      f.host.dialogs.open_file_names.push_back(QString::fromStdString(folder.Write("listing.txt", text)));
+      f.w->Button5->click();
+    } else {
+      QApplication::clipboard()->setText(QString::fromStdString(text));
+      f.w->Button3->click();
+    }
+    ASSERT_EQ(f.w->ListBox1->count(), 1);
+    EXPECT_EQ(f.w->Edit8->text(), "ZC1111");  // 14:29:00, within 0.05 h of the video's 14:30:05
+    EXPECT_EQ(f.w->Edit2->text(), "381000.0");
+    EXPECT_DOUBLE_EQ(f.host.events.Identification.OccultationElements.Distance, 381000);
+    ASSERT_EQ(f.host.Messages().size(), 1u);
+    EXPECT_EQ(f.host.Messages().back(), from_file ? "The prediction file is cut short: its last event was left out.\r\n" +
+                                                        folder.File("listing.txt")
+                                                  : "The copied text is cut short: its last event was left out.");
+  }
+}
+
 // A second that would show as 60.0000 is refused like 60 itself.
 TEST(TAsteroidIdentification, VideoSecondShownAsSixtyIsRefused) {
   Fixture f;
@@ -1175,6 +1205,31 @@ TEST(TAsteroidIdentification, ElementsFileWithoutEventsKeepsTheList) {
     EXPECT_EQ(f.host.events.Identification.OccultationElements.Star, "HIP 99") << r.name;
     EXPECT_TRUE(f.w->Button1->isEnabled()) << r.name;
   }
+}
+
+// A second prediction pasted over a list with a clicked event: that event
+// belongs to the list replaced, so nothing is applied until an event of the
+// new list is clicked, as after opening a file.
+TEST(TAsteroidIdentification, PastingAnotherPredictionLeavesNoEventOfTheOldListToApply) {
+  Fixture f;
+  f.w->show();
+  QApplication::clipboard()->setText(kElements);
+  f.w->Button3->click();
+  PressRow(f.w->ListBox1, 1);
+  ASSERT_EQ(f.w->Edit8->text(), "HIP 99");
+  ASSERT_TRUE(f.w->Button1->isEnabled());
+  QApplication::clipboard()->setText(
+      "<Occultations>\r\n<Event>\r\n<Elements>JPL,2.0,2024,6,2,20.5,a,b,0.3,0.4</Elements>\r\n"
+      "<Star>HIP 5,,,,8.5,,</Star>\r\n<Object>4,Vesta,6,500,1.5</Object>\r\n</Event>\r\n</Occultations>\r\n");
+  f.w->Button3->click();
+  ASSERT_EQ(f.w->ListBox1->count(), 1);
+  EXPECT_FALSE(f.w->Button1->isEnabled());
+  EXPECT_FALSE(f.w->Button7->isEnabled());
+  EXPECT_EQ(f.w->Edit8->text(), "");
+  EXPECT_EQ(f.host.events.Identification.OccultationElements.Star, "");
+  PressRow(f.w->ListBox1, 0);
+  f.w->Button1->click();
+  EXPECT_EQ(f.host.events.Texts.IdentificationTitle, "2024 Jun 2; (4) Vesta occults HIP 5 Observed by Alan Lee");
 }
 
 // Pasting copied text without events is told and keeps the list; copied

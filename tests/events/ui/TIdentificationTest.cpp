@@ -707,6 +707,8 @@ TEST(TIdentification, ACutOrGarbledEventLineIsToldAndHandsNothingOn) {
   };
   const Row rows[] = {
       {"CutInTheStarNumber", 24, 0, "", true},     // "12" of "1234"
+      {"CutInTheVMagnitude", 32, 0, "", true},     // "7" of "7.2"
+      {"CutInTheRMagnitude", 38, 0, "", true},     // "6." of "6.5"
       {"CutInTheContactAngle", 60, 0, "", true},   // "-1" of "-120"
       {"CutInTheVelocity", 75, 0, "", true},       // "61" of "612.3"
       {"CutInTheDistance", 83, 0, "", true},       // "380" of "380.12"
