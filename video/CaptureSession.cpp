@@ -57,6 +57,36 @@ void RenameWithoutReplacing(const std::string& from, const std::string& to, std:
   unlink(from.c_str());
 }
 
+// Whether the file holds a picture that decodes: with a sound track, a disk
+// that fills up can take the sound chunks queued before the first picture and
+// then cut the picture itself short.
+bool HoldsPicture(const std::string& file) {
+  AVFormatContext* ctx = nullptr;
+  if (avformat_open_input(&ctx, file.c_str(), nullptr, nullptr) < 0) return false;
+  AvFormatPtr in(ctx);
+  const AVCodec* codec = nullptr;
+  const int video = av_find_best_stream(ctx, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+  if (video < 0 || !codec) return false;
+  AvCodecContextPtr decoder(avcodec_alloc_context3(codec));
+  if (!decoder || avcodec_parameters_to_context(decoder.get(), ctx->streams[video]->codecpar) < 0 ||
+      avcodec_open2(decoder.get(), codec, nullptr) < 0)
+    return false;
+  AvPacketPtr pkt = MakeAvPacket();
+  AvFramePtr frame = MakeAvFrame();
+  bool more = true;
+  while (more) {
+    more = av_read_frame(ctx, pkt.get()) >= 0;
+    if (more && (pkt->stream_index != video || pkt->size == 0)) {
+      av_packet_unref(pkt.get());
+      continue;
+    }
+    avcodec_send_packet(decoder.get(), more ? pkt.get() : nullptr);  // a cut picture fails here or below
+    av_packet_unref(pkt.get());
+    if (avcodec_receive_frame(decoder.get(), frame.get()) == 0) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string CaptureWorkingFile(const std::string& file) { return file + ".part"; }
@@ -445,7 +475,7 @@ void CaptureSession::Stop() {
     if (avio_closep(&m.out->pb) < 0 && e == 0) e = AVERROR(EIO);
     if (write_error_ == 0) write_error_ = e;
     // A file without a single frame is no recording: nothing could open it.
-    const bool keep = (e == 0 || packets_muxed_ > 0) && frames_written_ > 0;
+    const bool keep = frames_written_ > 0 && (e == 0 || (packets_muxed_ > 0 && HoldsPicture(Part(m.file_name))));
     std::error_code ec;
     if (keep) {
       RenameWithoutReplacing(Part(m.file_name), m.file_name, ec);

@@ -480,6 +480,10 @@ class TPlatform : public QMainWindow {
   void DetectTickStampOnOpen();
   void DeriveFrameRateFromTicks();
   void SelectSharpTime();
+  // The rate (and seek scale) of a video timed by its ticks or capture log, and the header naming it.
+  void DeriveSharpFrameRate();
+  // A capture log loaded over a video timed by the log's kind of time.
+  void CaptureLogLoaded();
   void SwitchVideoAccess();
   void SetUseDirectShow(bool on);  // the one writer of Video.UseDirectShow
   void ApplyOccultationPreset();

@@ -89,17 +89,21 @@ void TPlatform::ComboBox1Change() {
   RefreshTimeColumnNames();
 }
 
+void TPlatform::DeriveSharpFrameRate() {
+  DeriveFrameRateFromTicks();
+  ShowExposureLength();
+  InserterSettings s = InserterNow();
+  FinishSharpTime(CaptureLogTimes.CaptureLogNominalFrameRate, Video.VideoFrameRate, s);
+  KeepInserter(s);
+  RefreshVideoSystemLine();
+}
+
 void TPlatform::SelectSharpTime() {
   InserterSettings s = InserterNow();
   const SharpTimeSteps steps = ::SelectSharpTime(Video.VideoOpenedOnce != 0, s);
   KeepInserter(s);
   if (!steps.deriveFrameRate) return;
-  DeriveFrameRateFromTicks();
-  ShowExposureLength();
-  s = InserterNow();
-  FinishSharpTime(CaptureLogTimes.CaptureLogNominalFrameRate, Video.VideoFrameRate, s);
-  KeepInserter(s);
-  RefreshVideoSystemLine();
+  DeriveSharpFrameRate();
   if (steps.setSignal1Box) {
     Options.Signal1HalfWidth = 8;
     Options.Signal1HalfHeight = 8;

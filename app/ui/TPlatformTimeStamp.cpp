@@ -405,8 +405,17 @@ void TPlatform::AddTimeToNoCmosTime1Click() {
     CaptureLogHost host;
     host.measuring = [this] { return Run.MeasuringRun != 0; };
     host.videoFrames = [this] { return Run.VideoLoaded ? ScrollBar1->maximum() + 1 : 0; };
+    host.loaded = [this] { CaptureLogLoaded(); };
     return new TRestoreNoTimeRecorded(CaptureLogTimes, this, std::move(host));
   });
+}
+
+// The video's rate, its header and the frame on show would otherwise stay
+// those of the log loaded before, while the frames are timed by this one.
+void TPlatform::CaptureLogLoaded() {
+  if (!Run.VideoLoaded || Options.TimeStampMode != 3) return;
+  DeriveSharpFrameRate();
+  ShowNeighbor();
 }
 
 void TPlatform::LocateTiviDigits(const Bitmap24& frame) {

@@ -204,6 +204,8 @@ struct DiskFullCase {
   const char* name;
   rlim_t room;  // bytes a file may reach before the disk is full; 0: full at Stop, with no room for the index
   bool kept;
+  // A sound track, and a camera whose first picture comes after its first sound.
+  bool sound = false;
 };
 
 class CaptureDiskFull : public ::testing::TestWithParam<DiskFullCase> {};
@@ -211,21 +213,26 @@ class CaptureDiskFull : public ::testing::TestWithParam<DiskFullCase> {};
 // A disk that fills up while recording stops the recording at once with a
 // message; the preview goes on. The frames that reached the disk are kept
 // under the chosen name, readable frame for frame; with no room for even the
-// first frame nothing is left.
+// first frame nothing is left, even when sound reached the file before it.
 TEST_P(CaptureDiskFull, StopsTheRecordingAndKeepsWhatWasWritten) {
   const DiskFullCase& c = GetParam();
   const std::string file = FixturePath(std::string("full-") + c.name + ".avi");
+  CaptureRequest request = Recording(file);
+  if (c.sound) {
+    request.Video.Url = "testsrc2=size=64x48:rate=25,format=bgr24,trim=start=0.3,realtime";
+    request.Audio = CaptureDevice{"tone", "lavfi", "sine=frequency=1000:sample_rate=8000,arealtime", {}};
+  }
   CaptureSession s;
   int64_t written_at_failure = 0;
   if (c.room == 0) {
-    ASSERT_EQ(s.Start(Recording(file)), 0);
+    ASSERT_EQ(s.Start(request), 0);
     ASSERT_TRUE(WaitFor([&] { return s.FramesWritten() >= 5; }));
     ScopedDiskFull full(std::filesystem::file_size(file + ".part"));
     s.Stop();
     written_at_failure = s.FramesWritten();
   } else {
     ScopedDiskFull full(c.room);
-    ASSERT_EQ(s.Start(Recording(file)), 0);
+    ASSERT_EQ(s.Start(request), 0);
     ASSERT_TRUE(WaitFor([&] { return s.WriteError() != 0; }));
     written_at_failure = s.FramesWritten();
     Bitmap24 frame;
@@ -263,6 +270,7 @@ TEST_P(CaptureDiskFull, StopsTheRecordingAndKeepsWhatWasWritten) {
 INSTANTIATE_TEST_SUITE_P(Table, CaptureDiskFull,
                          ::testing::Values(DiskFullCase{"AfterSomeFrames", 64 * 1024, true},
                                            DiskFullCase{"BeforeTheFirstFrame", 12 * 1024, false},
+                                           DiskFullCase{"SoundBeforeTheFirstFrame", 12 * 1024, false, true},
                                            DiskFullCase{"NoRoomForTheIndex", 0, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 

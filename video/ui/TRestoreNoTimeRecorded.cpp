@@ -108,6 +108,7 @@ void TRestoreNoTimeRecorded::Button1Click() {
   if (!state_.Loaded()) Dialogs().ShowWarning(times_nothing);
   const std::string mismatch = CaptureLogCountMismatch(state_, host_.videoFrames ? host_.videoFrames() : 0);
   if (!mismatch.empty()) Dialogs().ShowWarning(QString::fromStdString(mismatch));
+  if (state_.Loaded() && host_.loaded) host_.loaded();
 }
 
 void TRestoreNoTimeRecorded::Button2Click() {

@@ -19,6 +19,8 @@ struct CaptureLogHost {
   std::function<bool()> measuring;
   // The frames of the open video, 0 when none: a log counting others is told.
   std::function<int()> videoFrames;
+  // A log that times the frames was loaded: the open video is timed by it from now on.
+  std::function<void()> loaded;
 };
 
 class TRestoreNoTimeRecorded : public QWidget {

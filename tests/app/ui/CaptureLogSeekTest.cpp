@@ -22,14 +22,14 @@ constexpr const char* kLog =
     "ActualFrameRate=24.990000 fps\r\n"
     "FrameCount=12\r\n";
 
-void LoadLog(MainRoadWindow& m) {
+void LoadLog(MainRoadWindow& m, const char* text = kLog, const char* name = "capture.txt") {
   QAction* item = m.W().findChild<QAction*>("AddTimeToNoCmosTime1");
   ASSERT_NE(item, nullptr);
   item->trigger();
   TRestoreNoTimeRecorded* log = m.W().RestoreNoTimeRecorded.data();
   ASSERT_NE(log, nullptr);
-  std::ofstream(m.Path("capture.txt"), std::ios::binary) << kLog;
-  m.dialogs.open_file_names.push_back(QString::fromStdString(m.Path("capture.txt").string()));
+  std::ofstream(m.Path(name), std::ios::binary) << text;
+  m.dialogs.open_file_names.push_back(QString::fromStdString(m.Path(name).string()));
   log->Button1->click();
   ASSERT_TRUE(m.W().CaptureLogTimes.Loaded());
 }
@@ -133,5 +133,42 @@ TEST(CaptureLogSeek, TheHeaderCarriesTheRateTheRowsAreTimedBy) {
     const std::vector<std::string>& lines = m.W().Results.Lines();
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[2], "\"Video System : PAL\",\"FrameRate=24.99\",,,,,,,,,,");
+  }
+}
+
+// Another capture's log loaded over the open video (the first was the wrong
+// one): the frames are timed by the new log at once, the frame on show
+// included, and the rate shown and written into the table's header is the
+// new log's, not the old one's. Frame n ends its exposure (n + 1) / 10 s after
+// 21:14:03.5.
+TEST(CaptureLogSeek, AnotherLogLoadedOverTheOpenVideoRetimesIt) {
+  constexpr const char* kTenLog =
+      "StartCapture=2026-12-06 21:14:03.5000000\r\nActualFrameRate=10.000000 fps\r\nFrameCount=12\r\n";
+  const char* const ends[] = {"03.6000000", "03.7000000", "03.8000000", "03.9000000", "04.0000000", "04.1000000",
+                              "04.2000000", "04.3000000", "04.4000000", "04.5000000", "04.6000000", "04.7000000"};
+  for (const Reader reader : {Reader::OwnAvi, Reader::Ffmpeg}) {
+    SCOPED_TRACE(ReaderName(reader));
+    MainRoadWindow m(reader);
+    TPlatform& w = m.W();
+    AviWriterOptions o;
+    o.rate = 25;
+    const auto path = m.Path("numbered.avi");
+    ASSERT_TRUE(WriteAvi(path.string(), NumberedFrames(12, 64, 48), o));
+    ASSERT_NO_FATAL_FAILURE(OpenWithLog(m, path, true));
+    ASSERT_EQ(m.Find<QLineEdit>("Edit27")->text(), "03.5400160");
+    ASSERT_NO_FATAL_FAILURE(LoadLog(m, kTenLog, "ten.txt"));
+    EXPECT_TRUE(m.dialogs.messages.empty());
+    EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text(), ends[0]);
+    EXPECT_DOUBLE_EQ(static_cast<double>(w.Video.VideoFrameRate), 10.0);
+    EXPECT_EQ(m.Find<QLineEdit>("Edit30")->text(), "10.0000000");
+    auto* bar = m.Find<QScrollBar>("ScrollBar1");
+    for (const int n : {1, 3, 5, 8, 11, 9, 2, 4, 10, 6, 7, 0}) {
+      bar->setValue(n);
+      EXPECT_EQ(ReadFrameNumber(m.ShownImage()), n) << "frame " << n;
+      EXPECT_EQ(m.Find<QLineEdit>("Edit27")->text(), ends[n]) << "frame " << n;
+    }
+    const std::vector<std::string>& lines = w.Results.Lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_NE(lines[2].find("\"FrameRate=10.00\""), std::string::npos) << lines[2];
   }
 }
