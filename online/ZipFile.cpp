@@ -111,6 +111,19 @@ uint16_t EndRecordEntries(std::string_view bytes) {
   return r.U16();
 }
 
+// True when the extra fields hold a ZIP64 one (id 1).
+bool HasZip64Field(std::string_view extra) {
+  Reader r(extra);
+  while (r.Left() >= 4) {
+    const uint16_t id = r.U16();
+    const uint16_t size = r.U16();
+    if (id == 1) return true;
+    if (r.Left() < size) return false;
+    r.Skip(size);
+  }
+  return false;
+}
+
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
 // Also for data giving more or fewer bytes than stated, whose CRC field may
@@ -300,8 +313,9 @@ void TZipFile::LoadFromBytes(std::string_view bytes) {
     e.Name = r.Bytes(e.NameLength);
     e.Extra = r.Bytes(e.ExtraLength);
     if (e.Flags & kFlagEncrypted) throw EZipFileError("Encrypted member " + Quoted(e.Name) + " is not supported.");
-    if (e.CompressedSize == 0xFFFFFFFF || e.UncompressedSize == 0xFFFFFFFF) Zip64();
     const bool descriptor = (e.Flags & kFlagDataDescriptor) != 0;
+    // A member with a data descriptor takes its sizes from the directory.
+    if (!descriptor && (e.CompressedSize == 0xFFFFFFFF || e.UncompressedSize == 0xFFFFFFFF)) Zip64();
     if (descriptor) {
       if (!central_read) central = CentralByOffset(bytes);
       central_read = true;
@@ -315,8 +329,11 @@ void TZipFile::LoadFromBytes(std::string_view bytes) {
     }
     e.Data = r.Bytes(e.CompressedSize);
     if (descriptor) {
-      // CRC and sizes again, with or without their own signature.
-      r.Skip(next_word() == kDescriptorSignature ? 12 : 8);
+      // CRC and sizes again, with or without their own signature; the sizes
+      // take 8 bytes each when the local header carries a ZIP64 field, even
+      // for a small member whose directory entry holds them in 4.
+      const size_t sizes = HasZip64Field(e.Extra) ? 16 : 8;
+      r.Skip(next_word() == kDescriptorSignature ? 4 + sizes : sizes);
     }
     LocalEntries.push_back(std::move(e));
     word = next_word();

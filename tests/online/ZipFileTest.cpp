@@ -64,7 +64,8 @@ TEST(ZipFile, ArchivesFromPythonExtractByteIdentical) {
   const struct {
     const char* what;
     PyZipLayout layout;
-  } cases[] = {{"plain", PyZipLayout::Plain}, {"streamed with data descriptors", PyZipLayout::Streamed}};
+  } cases[] = {{"plain", PyZipLayout::Plain}, {"streamed with data descriptors", PyZipLayout::Streamed},
+               {"streamed with ZIP64 data descriptors", PyZipLayout::StreamedZip64}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     TemporaryFolder tmp;
