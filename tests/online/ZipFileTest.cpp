@@ -126,6 +126,30 @@ TEST(ZipFile, ExecutableMembersArriveExecutable) {
   }
 }
 
+// Writers streaming ZIP64 members leave the local sizes zero or all ones
+// (Python before and since 3.11.4); either way the directory's sizes serve
+// and the 8-byte sizes of the data descriptor are read past.
+TEST(ZipFile, StreamedZip64MembersReadWhateverTheirLocalSizes) {
+  TemporaryFolder tmp;
+  const fs::path zip = tmp.Path() / "pack.zip";
+  MakePythonZip(zip, kRelease, PyZipLayout::StreamedZip64);
+  for (const char fill : {'\0', '\xFF'}) {
+    SCOPED_TRACE(static_cast<int>(fill));
+    std::string bytes = Slurp(zip);
+    for (int n = 0; n < static_cast<int>(kRelease.size()); ++n) {
+      const size_t at = NthSignature(bytes, 0x04034B50, n);
+      ASSERT_NE(at, std::string::npos);
+      if (kRelease[static_cast<size_t>(n)].name.back() == '/') continue;
+      ASSERT_EQ(bytes[at + 6] & 8, 8);  // sizes in a data descriptor
+      bytes.replace(at + 18, 8, 8, fill);
+    }
+    TZipFile z;
+    z.LoadFromBytes(bytes);
+    ASSERT_EQ(z.Count(), static_cast<int>(kRelease.size()));
+    for (int i = 0; i < z.Count(); ++i) EXPECT_EQ(z.GetUncompressed(i), kRelease[static_cast<size_t>(i)].bytes);
+  }
+}
+
 TEST(ZipFile, ChangedCrcStopsAtThatMember) {
   TemporaryFolder tmp;
   const fs::path zip = tmp.Path() / "pack.zip";
