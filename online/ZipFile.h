@@ -91,6 +91,8 @@ class TZipFile {
   void LoadFromBytes(std::string_view bytes);
 
   int Count() const { return static_cast<int>(LocalEntries.size()); }
+  // As UTF-8: a name packed on DOS or Windows without the UTF-8 flag is read
+  // as code page 437.
   const std::string& Name(int i) const { return LocalEntries.at(static_cast<size_t>(i)).Name; }
   // The member's inflated bytes, checked against its CRC-32.
   std::string GetUncompressed(int i) const;

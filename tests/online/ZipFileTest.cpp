@@ -9,6 +9,7 @@
 #include "online/ZipFile.h"
 #include "support/AllocationProbe.h"
 #include "support/PythonZip.h"
+#include "support/ShellCommand.h"
 #include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
@@ -147,6 +148,56 @@ TEST(ZipFile, StreamedZip64MembersReadWhateverTheirLocalSizes) {
     z.LoadFromBytes(bytes);
     ASSERT_EQ(z.Count(), static_cast<int>(kRelease.size()));
     for (int i = 0; i < z.Count(); ++i) EXPECT_EQ(z.GetUncompressed(i), kRelease[static_cast<size_t>(i)].bytes);
+  }
+}
+
+// Names without the UTF-8 flag are code page 437 when packed on DOS or
+// Windows (as Python's zipfile decodes them); names packed on Unix keep their
+// bytes, as Info-ZIP's zip writes UTF-8 names there without the flag.
+TEST(ZipFile, MemberNamesArriveInTheEncodingTheirArchiverUsed) {
+  std::string high;  // every byte 0x80..0xFF, in four names short enough for a file system
+  for (int b = 0x80; b <= 0xFF; ++b) high += static_cast<char>(b);
+  const std::string decoded = CommandOutput(
+      "python3 -c \"import sys; sys.stdout.buffer.write(bytes(range(128, 256)).decode('cp437').encode())\"");
+  ASSERT_EQ(decoded.size(), 2 * 66u + 3 * 62u) << "python3 gave " << decoded;
+  const std::string gruesse = "Gr\xC3\xBC\xC3\x9F" "e.txt";
+  const struct {
+    const char* what;
+    std::string raw;  // the name's bytes in the archive
+    int host;         // the system the archive names as its maker
+    bool utf8_flag;
+    std::string expected;
+  } cases[] = {
+      {"DOS, code page 437", high.substr(0, 64), 0, false, ""},
+      {"NTFS, code page 437", high.substr(64), 11, false, ""},
+      {"Unix, UTF-8 without the flag", gruesse, 3, false, gruesse},
+      {"DOS, UTF-8 with the flag", gruesse, 0, true, gruesse},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TemporaryFolder tmp;
+    const fs::path zip = tmp.Path() / "names.zip";
+    const std::string placeholder(c.raw.size(), 'N');
+    MakePythonZip(zip, {{placeholder, "content"}});
+    std::string bytes = Slurp(zip);
+    const size_t local = NthSignature(bytes, 0x04034B50, 0), central = NthSignature(bytes, 0x02014B50, 0);
+    ASSERT_NE(central, std::string::npos);
+    bytes.replace(local + 30, c.raw.size(), c.raw);
+    bytes.replace(central + 46, c.raw.size(), c.raw);
+    bytes[central + 5] = static_cast<char>(c.host);
+    for (const size_t flags : {local + 6, central + 8})
+      bytes[flags + 1] = static_cast<char>(c.utf8_flag ? bytes[flags + 1] | 8 : bytes[flags + 1] & ~8);
+    ASSERT_TRUE(WriteFileAtomic(zip, bytes));
+
+    const std::string expected =
+        !c.expected.empty() ? c.expected
+        : c.host == 0       ? decoded.substr(0, decoded.find("\xE2\x94\x94"))  // before U+2514, byte 0xC0
+                            : decoded.substr(decoded.find("\xE2\x94\x94"));
+    ExtractZipToFolder(zip, tmp.Path() / "out");
+    EXPECT_EQ(Slurp(tmp.Path() / "out" / "names" / expected), "content");
+    TZipFile z;
+    z.LoadFromFile(zip);
+    EXPECT_EQ(z.Name(0), expected);
   }
 }
 
