@@ -430,6 +430,8 @@ std::string TZipFile::GetUncompressed(int i) const {
   if (e.Method == kStored) {
     if (e.Data.size() != e.UncompressedSize) CrcError(e);
     out = e.Data;
+  } else if (e.Data.empty() && e.UncompressedSize == 0) {
+    // An empty file some archivers mark deflated without writing a stream.
   } else {
     out = Inflate(e);
   }

@@ -420,6 +420,31 @@ TEST(ZipFile, IndexChecksAndCrcOfKnownInputs) {
   EXPECT_EQ(ZipCrc32("The quick brown fox jumps over the lazy dog"), 0x414FA339u);
 }
 
+// An empty member marked deflated may come without any compressed bytes
+// (Python's zipfile and Info-ZIP's unzip read it as an empty file); data that
+// is no deflate stream stays refused.
+TEST(ZipFile, EmptyDeflatedMemberWithoutAStreamIsAnEmptyFile) {
+  TemporaryFolder tmp;
+  const fs::path zip = tmp.Path() / "empty.zip";
+  MakePythonZip(zip, {{"e.txt", ""}});
+  std::string bytes = Slurp(zip);
+  const size_t central = NthSignature(bytes, 0x02014B50, 0), end = NthSignature(bytes, 0x06054B50, 0);
+  ASSERT_EQ(U32At(bytes, 18), 2u);  // Python's empty deflate stream
+  bytes.replace(18, 4, std::string(4, '\0'));
+  bytes.replace(central + 20, 4, std::string(4, '\0'));
+  bytes[end + 16] = static_cast<char>(bytes[end + 16] - 2);  // the directory moves up
+  bytes.erase(30 + 5, 2);
+  ASSERT_TRUE(WriteFileAtomic(zip, bytes));
+  ExtractZipToFolder(zip, tmp.Path() / "out");
+  EXPECT_EQ(Slurp(tmp.Path() / "out" / "empty" / "e.txt"), "");
+
+  bytes[14] = 1;  // a CRC no empty file has
+  bytes[central + 16] = 1;
+  TZipFile z;
+  z.LoadFromBytes(bytes);
+  EXPECT_THROW(z.GetUncompressed(0), EZipFileCRCError);
+}
+
 TEST(ZipFile, SurplusCentralEntriesAndNonArchivesAreSafe) {
   TemporaryFolder tmp;
   const fs::path zip = tmp.Path() / "one.zip";
