@@ -12,6 +12,7 @@
 
 #include "base/AtomicFile.h"
 #include "base/ByteOrder.h"
+#include "base/TextTools.h"
 
 namespace {
 
@@ -109,6 +110,58 @@ uint16_t EndRecordEntries(std::string_view bytes) {
   Reader r(bytes);
   r.Seek(*at + 10);
   return r.U16();
+}
+
+// True when the extra fields hold a ZIP64 one (id 1).
+bool HasZip64Field(std::string_view extra) {
+  Reader r(extra);
+  while (r.Left() >= 4) {
+    const uint16_t id = r.U16();
+    const uint16_t size = r.U16();
+    if (id == 1) return true;
+    if (r.Left() < size) return false;
+    r.Skip(size);
+  }
+  return false;
+}
+
+// Bytes 0x80..0xFF of code page 437, the name encoding of DOS and Windows
+// archivers that do not set the UTF-8 flag.
+constexpr char16_t kCp437High[128] = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,
+    0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,
+    0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
+    0x00FF, 0x00D6, 0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192,
+    0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA, 0x00BA,
+    0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
+    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556,
+    0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510,
+    0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,
+    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567,
+    0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B,
+    0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,
+    0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4,
+    0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229,
+    0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,
+    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
+};
+
+// A member name as UTF-8: one without the UTF-8 flag, packed on DOS or
+// Windows, is code page 437; names from other systems keep their bytes.
+std::string NameAsUtf8(const std::string& name, uint16_t flags, uint16_t version_made_by) {
+  constexpr uint16_t kFlagUtf8 = 0x800;
+  const int host = version_made_by >> 8;
+  const bool dos_or_windows = host == 0 || host == 6 || host == 11 || host == 14;
+  if ((flags & kFlagUtf8) || !dos_or_windows || IsValidUtf8(name)) return name;
+  std::string out;
+  for (const char c : name) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x80)
+      out += c;
+    else
+      AppendUtf8(out, kCp437High[b - 0x80]);
+  }
+  return out;
 }
 
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
@@ -300,8 +353,9 @@ void TZipFile::LoadFromBytes(std::string_view bytes) {
     e.Name = r.Bytes(e.NameLength);
     e.Extra = r.Bytes(e.ExtraLength);
     if (e.Flags & kFlagEncrypted) throw EZipFileError("Encrypted member " + Quoted(e.Name) + " is not supported.");
-    if (e.CompressedSize == 0xFFFFFFFF || e.UncompressedSize == 0xFFFFFFFF) Zip64();
     const bool descriptor = (e.Flags & kFlagDataDescriptor) != 0;
+    // A member with a data descriptor takes its sizes from the directory.
+    if (!descriptor && (e.CompressedSize == 0xFFFFFFFF || e.UncompressedSize == 0xFFFFFFFF)) Zip64();
     if (descriptor) {
       if (!central_read) central = CentralByOffset(bytes);
       central_read = true;
@@ -315,8 +369,11 @@ void TZipFile::LoadFromBytes(std::string_view bytes) {
     }
     e.Data = r.Bytes(e.CompressedSize);
     if (descriptor) {
-      // CRC and sizes again, with or without their own signature.
-      r.Skip(next_word() == kDescriptorSignature ? 12 : 8);
+      // CRC and sizes again, with or without their own signature; the sizes
+      // take 8 bytes each when the local header carries a ZIP64 field, even
+      // for a small member whose directory entry holds them in 4.
+      const size_t sizes = HasZip64Field(e.Extra) ? 16 : 8;
+      r.Skip(next_word() == kDescriptorSignature ? 4 + sizes : sizes);
     }
     LocalEntries.push_back(std::move(e));
     word = next_word();
@@ -356,6 +413,12 @@ void TZipFile::LoadFromBytes(std::string_view bytes) {
   // A comment cut short keeps what is there.
   e.Comment = r.Bytes(std::min<size_t>(e.CommentLength, r.Left()));
   HasEndRecord = true;
+  for (size_t i = 0; i < LocalEntries.size(); ++i) {
+    TLocalFile& m = LocalEntries[i];
+    TFileHeader& h = CentralEntries[i];
+    if (h.Signature != kCentralSignature || h.Name != m.Name) continue;
+    m.Name = h.Name = NameAsUtf8(m.Name, m.Flags, h.VersionMadeBy);
+  }
   if (e.TotalEntries == 0xFFFF || e.CentralDirectoryOffset == 0xFFFFFFFF) Zip64();
 }
 
@@ -367,6 +430,8 @@ std::string TZipFile::GetUncompressed(int i) const {
   if (e.Method == kStored) {
     if (e.Data.size() != e.UncompressedSize) CrcError(e);
     out = e.Data;
+  } else if (e.Data.empty() && e.UncompressedSize == 0) {
+    // An empty file some archivers mark deflated without writing a stream.
   } else {
     out = Inflate(e);
   }

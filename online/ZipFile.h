@@ -6,7 +6,8 @@
 // central directory that follows is read into CentralEntries (one slot per
 // local entry, surplus central entries ignored) and supplies the sizes of
 // members written with a trailing data descriptor (flag bit 3). Stored
-// (method 0) and deflated (method 8) members are read. Refused with
+// (method 0) and deflated (method 8) members are read; a member streamed with
+// ZIP64 fields but 4-byte sizes in the directory is read too. Refused with
 // EZipFileError, unlike the format allows: encrypted members, ZIP64 archives,
 // other compression methods, and (on extraction) member names that would leave
 // the target folder. Multi-disk archives are read as if they were one disk.
@@ -90,6 +91,8 @@ class TZipFile {
   void LoadFromBytes(std::string_view bytes);
 
   int Count() const { return static_cast<int>(LocalEntries.size()); }
+  // As UTF-8: a name packed on DOS or Windows without the UTF-8 flag is read
+  // as code page 437.
   const std::string& Name(int i) const { return LocalEntries.at(static_cast<size_t>(i)).Name; }
   // The member's inflated bytes, checked against its CRC-32.
   std::string GetUncompressed(int i) const;

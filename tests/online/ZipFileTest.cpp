@@ -9,6 +9,7 @@
 #include "online/ZipFile.h"
 #include "support/AllocationProbe.h"
 #include "support/PythonZip.h"
+#include "support/ShellCommand.h"
 #include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
@@ -64,7 +65,8 @@ TEST(ZipFile, ArchivesFromPythonExtractByteIdentical) {
   const struct {
     const char* what;
     PyZipLayout layout;
-  } cases[] = {{"plain", PyZipLayout::Plain}, {"streamed with data descriptors", PyZipLayout::Streamed}};
+  } cases[] = {{"plain", PyZipLayout::Plain}, {"streamed with data descriptors", PyZipLayout::Streamed},
+               {"streamed with ZIP64 data descriptors", PyZipLayout::StreamedZip64}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     TemporaryFolder tmp;
@@ -122,6 +124,80 @@ TEST(ZipFile, ExecutableMembersArriveExecutable) {
       EXPECT_EQ(perms & x, r.exec) << r.member.name;
       EXPECT_EQ(perms & P::set_uid, P::none) << r.member.name;
     }
+  }
+}
+
+// Writers streaming ZIP64 members leave the local sizes zero or all ones
+// (Python before and since 3.11.4); either way the directory's sizes serve
+// and the 8-byte sizes of the data descriptor are read past.
+TEST(ZipFile, StreamedZip64MembersReadWhateverTheirLocalSizes) {
+  TemporaryFolder tmp;
+  const fs::path zip = tmp.Path() / "pack.zip";
+  MakePythonZip(zip, kRelease, PyZipLayout::StreamedZip64);
+  for (const char fill : {'\0', '\xFF'}) {
+    SCOPED_TRACE(static_cast<int>(fill));
+    std::string bytes = Slurp(zip);
+    for (int n = 0; n < static_cast<int>(kRelease.size()); ++n) {
+      const size_t at = NthSignature(bytes, 0x04034B50, n);
+      ASSERT_NE(at, std::string::npos);
+      if (kRelease[static_cast<size_t>(n)].name.back() == '/') continue;
+      ASSERT_EQ(bytes[at + 6] & 8, 8);  // sizes in a data descriptor
+      bytes.replace(at + 18, 8, 8, fill);
+    }
+    TZipFile z;
+    z.LoadFromBytes(bytes);
+    ASSERT_EQ(z.Count(), static_cast<int>(kRelease.size()));
+    for (int i = 0; i < z.Count(); ++i) EXPECT_EQ(z.GetUncompressed(i), kRelease[static_cast<size_t>(i)].bytes);
+  }
+}
+
+// Names without the UTF-8 flag are code page 437 when packed on DOS or
+// Windows (as Python's zipfile decodes them); names packed on Unix keep their
+// bytes, as Info-ZIP's zip writes UTF-8 names there without the flag.
+TEST(ZipFile, MemberNamesArriveInTheEncodingTheirArchiverUsed) {
+  std::string high;  // every byte 0x80..0xFF, in four names short enough for a file system
+  for (int b = 0x80; b <= 0xFF; ++b) high += static_cast<char>(b);
+  const std::string decoded = CommandOutput(
+      "python3 -c \"import sys; sys.stdout.buffer.write(bytes(range(128, 256)).decode('cp437').encode())\"");
+  ASSERT_EQ(decoded.size(), 2 * 66u + 3 * 62u) << "python3 gave " << decoded;
+  const std::string gruesse = "Gr\xC3\xBC\xC3\x9F" "e.txt";
+  const struct {
+    const char* what;
+    std::string raw;  // the name's bytes in the archive
+    int host;         // the system the archive names as its maker
+    bool utf8_flag;
+    std::string expected;
+  } cases[] = {
+      {"DOS, code page 437", high.substr(0, 64), 0, false, ""},
+      {"NTFS, code page 437", high.substr(64), 11, false, ""},
+      {"Unix, UTF-8 without the flag", gruesse, 3, false, gruesse},
+      {"DOS, UTF-8 with the flag", gruesse, 0, true, gruesse},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TemporaryFolder tmp;
+    const fs::path zip = tmp.Path() / "names.zip";
+    const std::string placeholder(c.raw.size(), 'N');
+    MakePythonZip(zip, {{placeholder, "content"}});
+    std::string bytes = Slurp(zip);
+    const size_t local = NthSignature(bytes, 0x04034B50, 0), central = NthSignature(bytes, 0x02014B50, 0);
+    ASSERT_NE(central, std::string::npos);
+    bytes.replace(local + 30, c.raw.size(), c.raw);
+    bytes.replace(central + 46, c.raw.size(), c.raw);
+    bytes[central + 5] = static_cast<char>(c.host);
+    for (const size_t flags : {local + 6, central + 8})
+      bytes[flags + 1] = static_cast<char>(c.utf8_flag ? bytes[flags + 1] | 8 : bytes[flags + 1] & ~8);
+    ASSERT_TRUE(WriteFileAtomic(zip, bytes));
+
+    const std::string expected =
+        !c.expected.empty() ? c.expected
+        : c.host == 0       ? decoded.substr(0, decoded.find("\xE2\x94\x94"))  // before U+2514, byte 0xC0
+                            : decoded.substr(decoded.find("\xE2\x94\x94"));
+    ExtractZipToFolder(zip, tmp.Path() / "out");
+    EXPECT_EQ(Slurp(tmp.Path() / "out" / "names" / expected), "content");
+    TZipFile z;
+    z.LoadFromFile(zip);
+    EXPECT_EQ(z.Name(0), expected);
   }
 }
 
@@ -342,6 +418,31 @@ TEST(ZipFile, IndexChecksAndCrcOfKnownInputs) {
   EXPECT_EQ(ZipCrc32(""), 0u);
   EXPECT_EQ(ZipCrc32("123456789"), 0xCBF43926u);  // the standard check value
   EXPECT_EQ(ZipCrc32("The quick brown fox jumps over the lazy dog"), 0x414FA339u);
+}
+
+// An empty member marked deflated may come without any compressed bytes
+// (Python's zipfile and Info-ZIP's unzip read it as an empty file); data that
+// is no deflate stream stays refused.
+TEST(ZipFile, EmptyDeflatedMemberWithoutAStreamIsAnEmptyFile) {
+  TemporaryFolder tmp;
+  const fs::path zip = tmp.Path() / "empty.zip";
+  MakePythonZip(zip, {{"e.txt", ""}});
+  std::string bytes = Slurp(zip);
+  const size_t central = NthSignature(bytes, 0x02014B50, 0), end = NthSignature(bytes, 0x06054B50, 0);
+  ASSERT_EQ(U32At(bytes, 18), 2u);  // Python's empty deflate stream
+  bytes.replace(18, 4, std::string(4, '\0'));
+  bytes.replace(central + 20, 4, std::string(4, '\0'));
+  bytes[end + 16] = static_cast<char>(bytes[end + 16] - 2);  // the directory moves up
+  bytes.erase(30 + 5, 2);
+  ASSERT_TRUE(WriteFileAtomic(zip, bytes));
+  ExtractZipToFolder(zip, tmp.Path() / "out");
+  EXPECT_EQ(Slurp(tmp.Path() / "out" / "empty" / "e.txt"), "");
+
+  bytes[14] = 1;  // a CRC no empty file has
+  bytes[central + 16] = 1;
+  TZipFile z;
+  z.LoadFromBytes(bytes);
+  EXPECT_THROW(z.GetUncompressed(0), EZipFileCRCError);
 }
 
 TEST(ZipFile, SurplusCentralEntriesAndNonArchivesAreSafe) {

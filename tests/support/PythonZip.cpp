@@ -29,7 +29,9 @@ void MakePythonZip(const std::filesystem::path& zip, const std::vector<PyZipMemb
       "    def write(self, b): return self.f.write(b)\n"
       "    def flush(self): self.f.flush()\n"
       "out = open(sys.argv[1], 'wb')\n";
-  script += layout == PyZipLayout::Streamed ? "z = zipfile.ZipFile(Pipe(out), 'w')\n" : "z = zipfile.ZipFile(out, 'w')\n";
+  const bool piped = layout == PyZipLayout::Streamed || layout == PyZipLayout::StreamedZip64;
+  const bool zip64 = layout == PyZipLayout::Zip64 || layout == PyZipLayout::StreamedZip64;
+  script += piped ? "z = zipfile.ZipFile(Pipe(out), 'w')\n" : "z = zipfile.ZipFile(out, 'w')\n";
   for (size_t i = 0; i < members.size(); ++i) {
     const PyZipMember& m = members[i];
     const fs::path data = work / std::to_string(i);
@@ -43,7 +45,7 @@ void MakePythonZip(const std::filesystem::path& zip, const std::vector<PyZipMemb
       script += "z.writestr(info, b'')\n";
       continue;
     }
-    script += "with z.open(info, 'w', force_zip64=" + std::string(layout == PyZipLayout::Zip64 ? "True" : "False") +
+    script += "with z.open(info, 'w', force_zip64=" + std::string(zip64 ? "True" : "False") +
               ") as f: f.write(open('" + data.string() + "', 'rb').read())\n";
   }
   script += "z.close()\nout.close()\n";

@@ -17,6 +17,7 @@ enum class PyZipLayout {
   Plain,     // sizes in the local headers
   Streamed,  // written to a pipe: sizes only in data descriptors (flag bit 3)
   Zip64,     // every member with ZIP64 extra fields
+  StreamedZip64,  // written to a pipe with ZIP64 extra fields: 8-byte sizes in the data descriptors
 };
 
 // Writes the archive; fails the calling test when python3 fails.

@@ -244,6 +244,21 @@ void LeaveHalfUnpackedRelease(const UpdateSetup& u) {
 
 }  // namespace
 
+// A release packed through a pipe by a newer Python carries ZIP64 data
+// descriptors; it installs like any other.
+TEST(WebAccess, ReleaseStreamedWithZip64DescriptorsInstalls) {
+  UpdateSetup u;
+  MakePythonZip(u.site.Path() / "tessary1002 Orvane.zip", {{"tessary", kNewProgram}, {"readme.txt", "new notes"}},
+                PyZipLayout::StreamedZip64);
+  QPointer<TWebAccess> w = new TWebAccess(u.Options(u.FileFolder(), false));
+  Child<QPushButton>(w, "Button1")->click();
+  EXPECT_TRUE(u.dialogs.messages.empty());
+  EXPECT_EQ(u.opened_scripts.size(), 1u);
+  EXPECT_EQ(Slurp(u.app.Path() / "readme.txt"), "new notes");
+  EXPECT_EQ(Slurp(u.app.Path() / "tessaryN"), kNewProgram);
+  delete w.data();
+}
+
 TEST(WebAccess, BrokenReleasesStopBeforeTheScript) {
   const struct {
     const char* what;
