@@ -132,6 +132,13 @@ TEST(ObjectsOnStill, ALargerStillIsShownWholeAndItsFarStarCanBePlaced) {
   // 25 pixels 200 above the background inside the aperture.
   EXPECT_NEAR(NetFluxA(m.Rows()[0]), 25 * 200.0, 25 * 4.0) << m.Rows()[0];
 
+  // 'Object Star Add' from the menu bar: B goes to the middle of the still.
+  m.Trigger("Add1");
+  ASSERT_EQ(w.Run.ObjectCount, 2);
+  const ObjectResult& b = w.Frames.FrameDataLines[0].Objects[1];
+  EXPECT_NEAR(b.X, 60, 2);
+  EXPECT_NEAR(b.Y, 45, 2);
+
   m.dialogs.open_file_names = {QString()};
   m.Click("Button22");
   EXPECT_FALSE(w.Still.BmpMode);
