@@ -104,6 +104,7 @@ struct StillImageState {
   // An icon file's chosen image and transparent colour, asked once when it
   // is opened and kept for every frame after.
   std::optional<std::pair<int32_t, uint32_t>> IconChoice;
+  int Width = 0, Height = 0;  // the still's size, which Image1 takes while it is shown
 };
 
 // Tick-count stamps burnt into the frames, and a frame interval that

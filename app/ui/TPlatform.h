@@ -295,6 +295,12 @@ class TPlatform : public QMainWindow {
   void StartMeasurement();      // START
   void StopMeasurement();       // STOP
   void Button16Click();         // '1Frame'
+  // The size of what is measured: the still while one is shown, else the video's frame.
+  std::pair<int, int> ShownFrameSize() const;
+  // False, with a message, when an object in use stands outside the frame:
+  // its rows would all be 0.
+  bool ObjectsInsideFrame();
+  void SizeImage1(int width, int height);  // the image area takes the frame's size
   void Button21Click();         // 'DEL'
   bool RemoveMeasurementData(); // 'DataRemove'
   void Timer1Timer();

@@ -266,13 +266,17 @@ void TPlatform::LoadBMP1Click() {
   // An icon file asks for its image now, once; cancelling opens nothing.
   std::optional<std::pair<int32_t, uint32_t>> icon;
   bool cancelled = false;
+  int width = 0, height = 0;
   if (!name.isEmpty()) {
     // A picture that cannot be read is told; the one shown before stays.
     std::string error;
     try {
       ImageFile::TLinearBitmap picture;
       ReadStill(name.toStdString(), icon, picture);
-      if (ImageFile::LinearBitmapToBitmap24(picture).Empty()) error = "The file holds no picture.";
+      const Bitmap24 still = ImageFile::LinearBitmapToBitmap24(picture);
+      if (still.Empty()) error = "The file holds no picture.";
+      width = still.Width();
+      height = still.Height();
     } catch (const ImageFile::EAbort&) {
       cancelled = true;
     } catch (const std::exception& e) {
@@ -293,12 +297,18 @@ void TPlatform::LoadBMP1Click() {
       ClearClosedVideo();
       return;
     }
+    // The video's frames are shown again, at their size.
+    if (Video.FrameWidth > 0 && Video.FrameHeight > 0) SizeImage1(Video.FrameWidth, Video.FrameHeight);
   } else {
     // A still has no sound: the video's track is neither shown nor noted in its rows.
     if (SoundIndicator) SoundIndicator->close();
     Still.BmpFileName = name.toStdString();
     Still.IconChoice = icon;
+    Still.Width = width;
+    Still.Height = height;
     Still.BmpMode = true;
+    // All of the still can be seen and clicked, also beyond the video's frame.
+    SizeImage1(width, height);
     Run.VideoLoaded = true;
   }
   ShowNeighbor();

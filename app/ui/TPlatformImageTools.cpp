@@ -215,9 +215,9 @@ std::pair<int, int> TPlatform::VisibleImageCentre() const {
   const QWidget* view = ScrollBox1->viewport();
   const QPoint top_left = Image1->mapFrom(view, QPoint(0, 0));
   const QRect seen = QRect(top_left, view->size()).intersected(Image1->rect());
-  const int width = std::max(1, std::min(Video.FrameWidth > 0 ? Video.FrameWidth : Image1->width(), Image1->width()));
-  const int height =
-      std::max(1, std::min(Video.FrameHeight > 0 ? Video.FrameHeight : Image1->height(), Image1->height()));
+  const auto [frame_width, frame_height] = ShownFrameSize();
+  const int width = std::max(1, std::min(frame_width > 0 ? frame_width : Image1->width(), Image1->width()));
+  const int height = std::max(1, std::min(frame_height > 0 ? frame_height : Image1->height(), Image1->height()));
   const QRect frame = seen.intersected(QRect(0, 0, width, height));
   const QRect area = frame.isEmpty() ? QRect(0, 0, width, height) : frame;
   return {area.left() + area.width() / 2, area.top() + area.height() / 2};

@@ -13,7 +13,9 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdlib>
+#include <string>
 
 #include "base/NumberText.h"
 #include "base/ui/ControlEvents.h"
@@ -144,6 +146,7 @@ void TPlatform::StartMeasurement() {
     return;
   const int max = ScrollBar1->maximum();
   if (LastFrameAlreadyMeasured(ScrollBar1->value(), Run.LastMeasuredFrame, max)) return;
+  if (!ObjectsInsideFrame()) return;
   // A run resumed after STOP continues with the frame after the last measured one.
   if (Run.LastMeasuredFrame >= 0) {
     const int resume = ResumePosition(ScrollBar1->value(), Run.LastMeasuredFrame, max, std::abs(Run.FrameStep));
@@ -306,6 +309,26 @@ void TPlatform::ScrollBar1Change() {
   if (pos == ScrollBar1->minimum()) CheckBox14->setEnabled(true);
 }
 
+std::pair<int, int> TPlatform::ShownFrameSize() const {
+  if (Still.BmpMode) return {Still.Width, Still.Height};
+  return {Video.FrameWidth, Video.FrameHeight};
+}
+
+bool TPlatform::ObjectsInsideFrame() {
+  const auto [width, height] = ShownFrameSize();
+  for (int k = 1; k <= std::clamp(Run.ObjectCount, 1, 3); ++k) {
+    const ObjectResult& o = Frames.FrameDataLines[0].Objects[static_cast<size_t>(k - 1)];
+    if (o.X >= 0 && o.X < width && o.Y >= 0 && o.Y < height) continue;
+    const std::string text = "Object " + std::string(1, static_cast<char>('A' + k - 1)) +
+                             " is outside the frame (at " + std::to_string(o.X) + ", " + std::to_string(o.Y) +
+                             "; the frame is " + std::to_string(width) + " x " + std::to_string(height) +
+                             ").\r\nPlace it on a star before measuring.";
+    Dialogs().ShowError(QString::fromStdString(text));
+    return false;
+  }
+  return true;
+}
+
 void TPlatform::Button16Click() {
   if (!Run.VideoLoaded || Run.MeasuringRun || Run.Playing || Run.DirectionSettingMode || CheckBox1->isChecked())
     return;
@@ -313,6 +336,7 @@ void TPlatform::Button16Click() {
   const std::optional<int> target =
       OneFrameTarget(pos, Run.LastMeasuredFrame, std::abs(Run.FrameStep), ScrollBar1->maximum());
   if (!target) return;
+  if (!ObjectsInsideFrame()) return;
   SetRadiusControlsEnabled(false);
   if (Results.Count() <= TableHeaderLines()) {
     Run.StartFrame = *target;

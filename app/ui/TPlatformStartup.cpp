@@ -136,6 +136,8 @@ void TPlatform::ResetMarkers() {
       o.Y = o.PrevY = kStartY;
     }
   }
+  // Back at their start positions the objects stand on no star.
+  Stars.ObjectPlaced = {};
   PassedPoints = {};
   LoadKiwiDigitPositions(Stamp.DigitX);
 }

@@ -163,6 +163,11 @@ bool TPlatform::OpenVideoStream() {
   return true;
 }
 
+void TPlatform::SizeImage1(int width, int height) {
+  Image1->setMinimumSize(width, height);
+  Image1->resize(width, height);
+}
+
 void TPlatform::ClearClosedVideo() {
   StopPlaybackTimer();
   // The guide acts on the open video's objects, the sound display shows its
@@ -246,8 +251,7 @@ bool TPlatform::OpenVideoFile(const std::string& file_name, int keep_table, cons
   QPixmap silver(w > 0 ? w : 1, h > 0 ? h : 1);
   silver.fill(QColor(0xC0, 0xC0, 0xC0));
   Image1->setPixmap(silver);
-  Image1->setMinimumSize(w, h);
-  Image1->resize(w, h);
+  SizeImage1(w, h);
   ShowPanInImageWindowSetting();
 
   Edit48->setText(QString::number(w));

@@ -24,6 +24,8 @@ class MainRoadPlayback : public ::testing::Test {
     const auto path = m.Path("twelve.avi");
     ASSERT_TRUE(WriteAvi(path.string(), frames));
     ASSERT_TRUE(m.OpenThroughButton1(path));
+    // A's start position (40, 40) lies below this frame: a run is refused there.
+    m.PutObject(0, 24, 16);
     bar = m.Find<QScrollBar>("ScrollBar1");
   }
   MainRoadWindow m{Reader::OwnAvi};

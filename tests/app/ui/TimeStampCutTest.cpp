@@ -129,6 +129,7 @@ TEST(TimeStampCut, VideoAFewLinesHighGivesRowsWithoutTime) {
       const auto path = m.Path("thin.avi");
       ASSERT_TRUE(WriteAvi(path.string(), frames, o));
       ASSERT_TRUE(m.OpenThroughButton1(path)) << name;
+      m.PutObject(0, 40, 0);  // in the frame: a run is refused with A below it
       m.Find<QCheckBox>("CheckBox5")->setChecked(true);
       auto* combo = m.Find<QComboBox>("ComboBox1");
       combo->setCurrentIndex(inserter);
