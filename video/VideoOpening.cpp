@@ -64,6 +64,12 @@ namespace {
 bool ScriptCanNameVideo(const VideoState& state) { return state.VideoFileName.find('"') == std::string::npos; }
 constexpr const char* kQuoteInVideoPath =
     "The AviSynth script cannot name a video whose path holds a double quote (\"); rename the file or its folder.";
+bool ScriptReadsVideo(const std::string& avs_path, const std::string& video_path) {
+  AvsScriptSource source;
+  std::string why;
+  std::error_code ec;
+  return ReadAvsScript(avs_path, source, why) && std::filesystem::equivalent(source.video_path, video_path, ec);
+}
 }  // namespace
 
 bool WriteAvsScript(const VideoState& state, bool camcorder_time, std::string& error) {
@@ -140,8 +146,11 @@ OpenStreamResult OpenVideoStream(VideoState& state, VideoSources& sources, const
       WriteAvsScript(state, options.DisplayCamcordersTime, script_error);  // a read-only folder must not stop the open
     std::string path = state.UseAviSynth && ext != ".avs" ? state.AvsFileName : state.VideoFileName;
     // A script left from before would name another file.
-    const bool stale_script = path == state.AvsFileName && !ScriptCanNameVideo(state);
+    bool stale_script = path == state.AvsFileName && !ScriptCanNameVideo(state);
     if (stale_script) script_error = kQuoteInVideoPath;
+    // An old script that could not be replaced is used only when it reads this very video.
+    if (!stale_script && !script_error.empty() && path == state.AvsFileName)
+      stale_script = !ScriptReadsVideo(state.AvsFileName, state.VideoFileName);
     if (stale_script || !sources.GKAvi1.OpenStreams(path)) {
       const std::string why = stale_script ? std::string() : sources.GKAvi1.LastError();
       CloseBoth(state, sources);
