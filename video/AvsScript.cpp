@@ -121,10 +121,15 @@ bool ReadAvsScript(const std::string& avs_path, AvsScriptSource& out, std::strin
   const std::string folder = FolderPart(avs_path);
   // A relative path is read from the script's folder, as AviSynth does, not
   // from wherever the program was started.
-  if (!folder.empty() && std::filesystem::path(out.video_path).is_relative() &&
-      std::filesystem::exists(folder + "/" + out.video_path, ec)) {
-    out.video_path = folder + "/" + out.video_path;
-    return true;
+  if (!folder.empty() && std::filesystem::path(out.video_path).is_relative()) {
+    std::string relative = out.video_path;
+    if (!std::filesystem::exists(folder + "/" + relative, ec) && relative.find(':') == std::string::npos &&
+        relative[0] != '\\')
+      std::replace(relative.begin(), relative.end(), '\\', '/');  // written on Windows: "sub\clip.avi"
+    if (std::filesystem::exists(folder + "/" + relative, ec)) {
+      out.video_path = folder + "/" + relative;
+      return true;
+    }
   }
   if (!std::filesystem::exists(out.video_path, ec)) {
     std::string beside = (folder.empty() ? std::string() : folder + "/") + FileNamePart(out.video_path);

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 
 #include "base/NumberText.h"
 #include "base/TextTools.h"
@@ -389,10 +390,17 @@ bool TGKAvi::OpenStreams(const std::string& file_name) {
   AvsScriptSource script;
   if (!ReadAvsScript(file_name, script, error_)) return false;
   for (const auto& line : script.unused_lines) script_log_.push_back(line + " : ignored");
-  if (script.kind == AvsScriptSource::Kind::Avi) return OpenAvi(script.video_path);
+  // "The file cannot be opened." would be taken for the script itself.
+  auto tell_missing_video = [&] {
+    std::error_code ec;
+    if (!std::filesystem::exists(script.video_path, ec))
+      error_ = "The video the script names is not there (" + script.video_path + ").";
+    return false;
+  };
+  if (script.kind == AvsScriptSource::Kind::Avi) return OpenAvi(script.video_path) || tell_missing_video();
   auto source = std::make_unique<FfmpegVideoSource>();
   error_ = source->Open(script.video_path);
-  if (!error_.empty()) return false;
+  if (!error_.empty()) return tell_missing_video();
   script_frames_ = int32_t(RoundHalfAway(source->DurationSeconds() * (long double)source->FrameRate()));
   script_source_ = std::move(source);
   return true;

@@ -60,19 +60,33 @@ bool DirectShowFrameSource::GrabFrame(int32_t n, Bitmap24& out, std::string& sta
 }
 
 namespace {
-// A script string cannot hold a double quote: the script would name another file.
-bool ScriptCanNameVideo(const VideoState& state) { return state.VideoFileName.find('"') == std::string::npos; }
-constexpr const char* kQuoteInVideoPath =
-    "The AviSynth script cannot name a video whose path holds a double quote (\"); rename the file or its folder.";
+// A script string cannot hold a double quote or a line break: the script would
+// name another file, or none. Empty when the path can be written.
+std::string UnscriptablePathReason(const VideoState& state) {
+  const std::string& path = state.VideoFileName;
+  if (path.find('"') != std::string::npos)
+    return "The AviSynth script cannot name a video whose path holds a double quote (\"); rename the file or its folder.";
+  if (path.find_first_of("\r\n") != std::string::npos)
+    return "The AviSynth script cannot name a video whose path holds a line break; rename the file or its folder.";
+  return {};
+}
+bool ScriptReadsVideo(const std::string& avs_path, const std::string& video_path) {
+  AvsScriptSource source;
+  std::string why;
+  std::error_code ec;
+  return ReadAvsScript(avs_path, source, why) && std::filesystem::equivalent(source.video_path, video_path, ec);
+}
 }  // namespace
 
 bool WriteAvsScript(const VideoState& state, bool camcorder_time, std::string& error) {
   if (state.VideoFileExt == ".avs") return true;
-  if (!ScriptCanNameVideo(state)) {
-    error = kQuoteInVideoPath;
-    return false;
-  }
-  return WriteAvsScriptFile(state.AvsFileName, AvsScriptLines(state.VideoFileName, camcorder_time), error);
+  error = UnscriptablePathReason(state);
+  if (!error.empty()) return false;
+  // A relative path would be read from the script's folder, not from ours.
+  std::error_code ec;
+  std::string full = std::filesystem::absolute(state.VideoFileName, ec).string();
+  if (ec) full = state.VideoFileName;
+  return WriteAvsScriptFile(state.AvsFileName, AvsScriptLines(full, camcorder_time), error);
 }
 
 std::optional<std::string> ResolveVideoFile(const std::string& file_name, const std::string& csv_input_directory) {
@@ -140,8 +154,11 @@ OpenStreamResult OpenVideoStream(VideoState& state, VideoSources& sources, const
       WriteAvsScript(state, options.DisplayCamcordersTime, script_error);  // a read-only folder must not stop the open
     std::string path = state.UseAviSynth && ext != ".avs" ? state.AvsFileName : state.VideoFileName;
     // A script left from before would name another file.
-    const bool stale_script = path == state.AvsFileName && !ScriptCanNameVideo(state);
-    if (stale_script) script_error = kQuoteInVideoPath;
+    bool stale_script = path == state.AvsFileName && !UnscriptablePathReason(state).empty();
+    if (stale_script) script_error = UnscriptablePathReason(state);
+    // An old script that could not be replaced is used only when it reads this very video.
+    if (!stale_script && !script_error.empty() && path == state.AvsFileName)
+      stale_script = !ScriptReadsVideo(state.AvsFileName, state.VideoFileName);
     if (stale_script || !sources.GKAvi1.OpenStreams(path)) {
       const std::string why = stale_script ? std::string() : sources.GKAvi1.LastError();
       CloseBoth(state, sources);

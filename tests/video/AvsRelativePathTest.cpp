@@ -47,3 +47,24 @@ TEST(AvsRelativePath, VideoBesideTheScriptIsRead) {
 }
 
 }  // namespace
+
+namespace {
+
+// A script written on Windows names a video in a subfolder as "sub\clip.avi":
+// that video is read, not a video of the same name beside the script.
+TEST(AvsRelativePath, WindowsSeparatorsReachTheSubfolder) {
+  TemporaryFolder folder("tessary-avsrelative");
+  std::filesystem::create_directories(folder.Path() / "sub" / "deeper");
+  ASSERT_TRUE(WriteAvi(folder.File("sub/deeper/clip.avi"), {NumberedFrame(32, 24, 7, 2)}));
+  ASSERT_TRUE(WriteAvi(folder.File("clip.avi"), {NumberedFrame(32, 24, 3, 2)}));
+  for (const char* line : {"AVISource(\"sub\\deeper\\clip.avi\")", "DirectShowSource(\"sub\\deeper/clip.avi\")"}) {
+    SCOPED_TRACE(line);
+    TGKAvi avi;
+    ASSERT_TRUE(avi.OpenStreams(folder.Write("s.avs", std::string(line) + "\r\n"))) << avi.LastError();
+    Bitmap24 frame;
+    ASSERT_TRUE(avi.GetFrameBitmap(0, frame)) << avi.LastError();
+    EXPECT_EQ(ReadFrameNumber(frame, 2), 7);
+  }
+}
+
+}  // namespace
