@@ -1,0 +1,136 @@
+// Several analysis windows open together while the main window changes the
+// table or the video under them.
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "DiffractionFitSteps.h"
+#include "MainRoadFixture.h"
+#include "chart/ChartScale.h"
+#include "chart/ui/Tchart1.h"
+#include "events/ui/TFresnelCtrl.h"
+#include "events/ui/TLightCurveReport.h"
+#include "events/ui/TMagnitudeCalculator.h"
+#include "support/ChartTestTables.h"
+#include "support/DiffractionTruthCurves.h"
+#include "support/WindowControls.h"
+
+namespace {
+
+void TypeAndEnter(QLineEdit* e, const char* text) {
+  e->setFocus();
+  e->selectAll();
+  for (QChar c : QString(text)) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(e, &press);
+  }
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(e, &enter);
+}
+
+void SelectRecord(TPlatform& w, Tchart1* chart, int record) {
+  const ChartView& v = chart->View();
+  const ChartRecord& rec = chart->Data().Records[static_cast<size_t>(record)];
+  ReleaseAt(chart->ChartImg1, IndexToPixelX(v, record - w.Chart.ChartState.FirstShownFrame),
+            ValueToPixelY(v, rec.Value[CurveA]));
+}
+
+// Windows closed on close go at the next turn of the event loop.
+void LetClosedWindowsGo() {
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QCoreApplication::processEvents();
+}
+
+// The chart over a lunar event at record 30 of a loaded table, the
+// diffraction panel fitted there and the magnitude calculator open over it.
+struct FittedWindows {
+  MainRoadWindow m{Reader::OwnAvi};
+  QPointer<Tchart1> chart;
+  QPointer<TFresnelCtrl> panel;
+  QPointer<TMagnitudeCalculator> calculator;
+
+  void Open(const std::vector<double>& values) {
+    TPlatform& w = m.W();
+    w.Results.Assign(BuildResultTable(3, 1, RowsFromValues({values}), "29.97"));
+    w.Run.CsvLoaded = true;
+    w.Video.TimingFrameRate = 29.97;
+    m.Click("Button18");
+    chart = w.chart1.Window.data();
+    ASSERT_NE(chart.data(), nullptr);
+    SelectRecord(w, chart, 30);
+    chart->Button8->click();
+    panel = chart->FresnelCtrl.data();
+    ASSERT_NE(panel.data(), nullptr);
+    TypeAndEnter(panel->Edit1, "390000");
+    TypeAndEnter(panel->Edit2, "550");
+    FitAndWait(panel, chart);
+    ASSERT_EQ(w.Events.Diffraction.DiffractionFitted, 1);
+    panel->Button2->click();  // 'Magnitude Calc'
+    calculator = MagnitudeCalculator();
+    ASSERT_NE(calculator.data(), nullptr);
+    calculator->Button2->click();  // 'Re-read Time Stamp': the event is timed
+  }
+};
+
+}  // namespace
+
+// The event timed over one video's table is not added to the list of the
+// next: 'Open AVI' with the panel and the calculator open once left both
+// over the fresh table, and 'Add to report' put the old event's time into
+// the new video's list (and so into its reports).
+TEST(CrossWindows, AnotherVideoClosesThePanelAndCalculatorOfTheOldTable) {
+  FittedWindows f;
+  ASSERT_NO_FATAL_FAILURE(f.Open(kLunarNoisy));
+  TPlatform& w = f.m.W();
+  ASSERT_TRUE(f.calculator->Memo1->toPlainText().contains("Event Time : ")) << f.calculator->Memo1->toPlainText().toStdString();
+
+  // A cancelled dialog changes nothing.
+  f.m.Click("Button1");
+  LetClosedWindowsGo();
+  ASSERT_NE(f.calculator.data(), nullptr);
+  ASSERT_NE(f.panel.data(), nullptr);
+
+  const auto other = f.m.Path("other.avi");
+  ASSERT_TRUE(WriteAvi(other.string(), StarFrames(120, 100, 5, 30, 30, [](int) { return 500.0; })));
+  ASSERT_TRUE(f.m.OpenThroughButton1(other));
+  LetClosedWindowsGo();
+  EXPECT_EQ(w.Events.AsteroidTiming.EntryCount, 0);
+  if (f.calculator) f.calculator->Button4->click();  // 'Add to report'
+  EXPECT_EQ(w.Events.AsteroidTiming.EntryCount, 0);
+  EXPECT_EQ(f.calculator.data(), nullptr);
+  EXPECT_EQ(f.panel.data(), nullptr);
+  EXPECT_EQ(w.Events.Flags.MagnitudeWindowShown, 0);
+  EXPECT_EQ(w.Chart.DiffractionMode, 0);
+  // The chart stays, over the new video's table.
+  EXPECT_EQ(w.chart1.Window.data(), f.chart.data());
+}
+
+// The report window made over one video's table holds its light curve: left
+// open after another video had opened, its 'Save to file' and 'Copy for Text
+// Report' gave that light curve together with the new video's events.
+TEST(CrossWindows, AnotherVideoClosesTheReportOfTheOldTable) {
+  FittedWindows f;
+  ASSERT_NO_FATAL_FAILURE(f.Open(kLunarNoisy));
+  TPlatform& w = f.m.W();
+  w.Events.ReportLightCurveElement.Kind = ReportKind::Lunar;
+  w.Events.ReportLightCurveElement.RecordingDate = "2026-12-7";
+  f.calculator->Button4->click();  // 'Add to report'
+  ASSERT_EQ(w.Events.AsteroidTiming.EntryCount, 1);
+  f.chart->Button17->click();  // 'Make Report'
+  QPointer<TLightCurveReport> report = w.findChild<TLightCurveReport*>();
+  ASSERT_NE(report.data(), nullptr);
+  // The 61 records of the old table, 2 s at 30 fps.
+  ASSERT_TRUE(report->Memo1->toPlainText().startsWith("Date: 2026-12-7 10:20:0.00: 2.00: 61"))
+      << report->Memo1->toPlainText().toStdString();
+
+  const auto other = f.m.Path("other.avi");
+  ASSERT_TRUE(WriteAvi(other.string(), StarFrames(120, 100, 5, 30, 30, [](int) { return 500.0; })));
+  ASSERT_TRUE(f.m.OpenThroughButton1(other));
+  LetClosedWindowsGo();
+  EXPECT_EQ(report.data(), nullptr);
+  EXPECT_TRUE(w.findChildren<TLightCurveReport*>().isEmpty());
+}
+
