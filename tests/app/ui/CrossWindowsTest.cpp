@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <fstream>
 
 #include "DiffractionFitSteps.h"
 #include "MainRoadFixture.h"
@@ -134,3 +135,77 @@ TEST(CrossWindows, AnotherVideoClosesTheReportOfTheOldTable) {
   EXPECT_TRUE(w.findChildren<TLightCurveReport*>().isEmpty());
 }
 
+
+// The light curve saved and copied from the report window is named after
+// its own start, 10:20:00.0 (record 0), however the chart is drawn after
+// 'Make Report': scrolled to record 30 (10:20:01.0), or over another table
+// loaded meanwhile whose records start at 10:21:00. The name once followed
+// the chart's view, so a file named "..._102001_" held the curve of 10:20:00.
+TEST(CrossWindows, TheSavedLightCurveIsNamedAfterItsOwnStart) {
+  struct Case {
+    const char* name;
+    void (*after)(MainRoadWindow&, Tchart1*);
+  } cases[] = {
+      {"chart scrolled",
+       [](MainRoadWindow&, Tchart1* chart) {
+         chart->UpDown2->setValue(10);  // 32 times: about 11 records across
+         chart->ScrollBar1->setValue(30);
+       }},
+      {"another table loaded",
+       [](MainRoadWindow& m, Tchart1*) {
+         std::vector<TableRowCells> rows = RowsFromValues({std::vector<double>(kLunarNoisy.begin(), kLunarNoisy.begin() + 20)});
+         for (TableRowCells& r : rows) r.M = "21";
+         const auto csv = m.Path("other.csv");
+         {
+           std::ofstream out(csv, std::ios::binary);
+           for (const std::string& l : BuildResultTable(3, 1, rows, "29.97")) out << l << "\r\n";
+         }
+         m.dialogs.yes_no_answers.push_back(true);
+         m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+         m.Click("Button20");
+         LetClosedWindowsGo();
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MainRoadWindow m{Reader::OwnAvi};
+    TPlatform& w = m.W();
+    w.Results.Assign(BuildResultTable(3, 1, RowsFromValues({kLunarNoisy}), "29.97"));
+    w.Run.CsvLoaded = true;
+    w.Video.TimingFrameRate = 29.97;
+    TReportLightCurveElement& e = w.Events.ReportLightCurveElement;
+    e.Kind = ReportKind::Lunar;
+    e.RecordingDate = "2026-12-7";
+    e.Catalogue = "SAO";
+    e.StarNumber = "98765";
+    m.Click("Button18");
+    ASSERT_NE(w.chart1.Window.data(), nullptr);
+    w.chart1.Window->Button17->click();  // 'Make Report'
+    QPointer<TLightCurveReport> report = w.findChild<TLightCurveReport*>();
+    ASSERT_NE(report.data(), nullptr);
+    const std::string date_line = "Date: 2026-12-7 10:20:0.00: 2.00: 61";
+    ASSERT_EQ(w.Events.ReportLightCurveData.Lines[0], date_line);
+
+    c.after(m, w.chart1.Window.data());
+    ASSERT_NE(report.data(), nullptr);
+    ASSERT_NE(e.StartS + e.StartM, "0.0020");  // the chart drew another start
+
+    const auto dat = m.Path("curve.dat");
+    m.dialogs.save_file_names.push_back(QString::fromStdString(dat.string()));
+    report->Button2->click();  // 'Save to file'
+    ASSERT_FALSE(m.dialogs.save_file_proposals.isEmpty());
+    EXPECT_EQ(m.dialogs.save_file_proposals.back().toStdString(), "S98765_20261207_102000_.dat");
+    std::ifstream saved(dat, std::ios::binary);
+    std::string first;
+    std::getline(saved, first);
+    EXPECT_EQ(first, date_line + "\r");
+
+    report->Button5->click();  // 'Copy for Text Report'
+    const QStringList copied = report->Memo4->toPlainText().split('\n');
+    const qsizetype at = copied.indexOf("Text-based Light curve ");
+    ASSERT_GE(at, 0);
+    ASSERT_LT(at + 3, copied.size());
+    EXPECT_EQ(copied[at + 1].toStdString(), "S98765_20261207_102000_.dat");
+    EXPECT_EQ(copied[at + 3].toStdString(), date_line);
+  }
+}
