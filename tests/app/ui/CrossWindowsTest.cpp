@@ -1,9 +1,6 @@
 // Several analysis windows open together while the main window changes the
 // table or the video under them.
 #include <QApplication>
-#include <QCheckBox>
-#include <QKeyEvent>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <fstream>
@@ -20,17 +17,6 @@
 #include "support/WindowControls.h"
 
 namespace {
-
-void TypeAndEnter(QLineEdit* e, const char* text) {
-  e->setFocus();
-  e->selectAll();
-  for (QChar c : QString(text)) {
-    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-    QApplication::sendEvent(e, &press);
-  }
-  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-  QApplication::sendEvent(e, &enter);
-}
 
 void SelectRecord(TPlatform& w, Tchart1* chart, int record) {
   const ChartView& v = chart->View();
@@ -65,8 +51,8 @@ struct FittedWindows {
     chart->Button8->click();
     panel = chart->FresnelCtrl.data();
     ASSERT_NE(panel.data(), nullptr);
-    TypeAndEnter(panel->Edit1, "390000");
-    TypeAndEnter(panel->Edit2, "550");
+    TypeAndPressEnter(panel->Edit1, "390000");
+    TypeAndPressEnter(panel->Edit2, "550");
     FitAndWait(panel, chart);
     ASSERT_EQ(w.Events.Diffraction.DiffractionFitted, 1);
     panel->Button2->click();  // 'Magnitude Calc'
@@ -207,5 +193,50 @@ TEST(CrossWindows, TheSavedLightCurveIsNamedAfterItsOwnStart) {
     ASSERT_LT(at + 3, copied.size());
     EXPECT_EQ(copied[at + 1].toStdString(), "S98765_20261207_102000_.dat");
     EXPECT_EQ(copied[at + 3].toStdString(), date_line);
+  }
+}
+
+// Another video or table while the panel's fit still runs on its worker
+// threads: the fit ends with the panel, before the table it reads changes.
+TEST(CrossWindows, AFitStillRunningEndsWhenTheTableGoes) {
+  struct Case {
+    const char* name;
+    void (*change)(MainRoadWindow&);
+  } cases[] = {
+      {"Open AVI",
+       [](MainRoadWindow& m) {
+         const auto other = m.Path("other.avi");
+         ASSERT_TRUE(WriteAvi(other.string(), StarFrames(120, 100, 5, 30, 30, [](int) { return 500.0; })));
+         ASSERT_TRUE(m.OpenThroughButton1(other));
+       }},
+      {"Load CSV",
+       [](MainRoadWindow& m) {
+         const auto csv = m.Path("b.csv");
+         {
+           std::ofstream out(csv, std::ios::binary);
+           for (const std::string& l : BuildResultTable(3, 1, RowsFromValues({std::vector<double>(10, 5.0)}), "29.97"))
+             out << l << "\r\n";
+         }
+         m.dialogs.yes_no_answers.push_back(true);
+         m.dialogs.open_file_names.push_back(QString::fromStdString(csv.string()));
+         m.Click("Button20");
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FittedWindows f;
+    ASSERT_NO_FATAL_FAILURE(f.Open(kLunarNoisy));
+    TPlatform& w = f.m.W();
+    f.calculator->close();
+    LetClosedWindowsGo();
+    f.panel->Button3->click();  // 'Fit to Diffraction Curve', not waited for
+    ASSERT_TRUE(f.chart->Fitting());
+    c.change(f.m);
+    LetClosedWindowsGo();
+    EXPECT_EQ(f.panel.data(), nullptr);
+    ASSERT_NE(w.chart1.Window.data(), nullptr);
+    EXPECT_FALSE(w.chart1.Window->Fitting());
+    EXPECT_EQ(w.Chart.DiffractionMode, 0);
+    EXPECT_EQ(w.Events.Diffraction.DiffractionFitted, 0);
   }
 }
