@@ -118,6 +118,7 @@ class TPlatform : public QMainWindow {
   void ChartVideoOpened();        // a video was opened
   void RedrawChart();             // the chart, when open, shows a change
   bool CloseChartWindows();       // the chart and its analysis windows; true when it was open
+  void CloseEventAnalysisWindows();  // the panel, calculator and report window of the table before
   QAction* forMutualEvent1 = nullptr;  // Tools > 'for Mutual Event'
   QPointer<TMutual_Average> Mutual_Average;
   void forMutualEvent1Click();

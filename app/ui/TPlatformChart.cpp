@@ -20,6 +20,8 @@
 #include "base/ui/Layouts.h"
 #include "base/ui/NamedItems.h"
 #include "chart/ui/Tchart1.h"
+#include "events/ui/TFresnelCtrl.h"
+#include "events/ui/TLightCurveReport.h"
 #include "events/ui/TMagnitudeCalculator.h"
 
 // ---- the chart's view of the main window ----
@@ -171,6 +173,16 @@ void TPlatform::ChartVideoOpened() {
 
 void TPlatform::RedrawChart() {
   if (chart1.Window) chart1.Window->GraphShow3();
+}
+
+// The panel and the calculator timed the event of the table before: left
+// open over a fresh table they would add that time to the new video's list.
+// The report window holds that table's light curve, which would be saved
+// and copied with the new video's events. The chart stays, over the new table.
+void TPlatform::CloseEventAnalysisWindows() {
+  if (chart1.Window && chart1.Window->FresnelCtrl) chart1.Window->FresnelCtrl->close();
+  if (TMagnitudeCalculator* calculator = MagnitudeCalculator()) calculator->close();
+  for (TLightCurveReport* report : findChildren<TLightCurveReport*>(Qt::FindDirectChildrenOnly)) report->close();
 }
 
 // Freed at once, not at the next turn of the event loop, so the chart can be

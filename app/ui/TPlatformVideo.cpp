@@ -336,6 +336,7 @@ bool TPlatform::OpenVideoFile(const std::string& file_name, int keep_table, cons
 
   if (keep_table == 0) {
     WriteCsvHeader();
+    CloseEventAnalysisWindows();
     // A fresh table has no start frame yet.
     Run.StartFrame = -1;
     Edit53->clear();

@@ -447,7 +447,25 @@ void TLightCurveReport::BuildTextReport() {
   SetMemoLines(Memo3, ::BuildTextReport(events_.AsteroidTiming, e, FormInputs(), host_.Clock()));
 }
 
-void TLightCurveReport::SetLightCurveLines(const std::vector<std::string>& lines) { SetMemoLines(Memo1, lines); }
+void TLightCurveReport::SetLightCurveLines(const std::vector<std::string>& lines) {
+  const TReportLightCurveElement& e = events_.ReportLightCurveElement;
+  light_curve_start_ = LightCurveStart{e.StartH, e.StartM, e.StartS, e.StartDays};
+  SetMemoLines(Memo1, lines);
+}
+
+// Named after the start of the light curve saved, not that of the chart's
+// view now: every drawing of the chart (a scroll, a zoom, another table)
+// moves the record's start.
+std::string TLightCurveReport::LightCurveFileName() const {
+  TReportLightCurveElement e = events_.ReportLightCurveElement;
+  if (light_curve_start_) {
+    e.StartH = light_curve_start_->H;
+    e.StartM = light_curve_start_->M;
+    e.StartS = light_curve_start_->S;
+    e.StartDays = light_curve_start_->Days;
+  }
+  return MakeLightCurveFileName(e);
+}
 
 bool TLightCurveReport::SaveLines(const QString& name, const std::vector<std::string>& lines) {
   std::string error;
@@ -596,7 +614,7 @@ void TLightCurveReport::Button1Click() {
 
 void TLightCurveReport::Button2Click() {
   const QString name = Dialogs().GetSaveFileName(
-      "Save to file", Q(MakeLightCurveFileName(events_.ReportLightCurveElement)), "Text (*.dat)");
+      "Save to file", Q(LightCurveFileName()), "Text (*.dat)");
   if (name.isEmpty()) return;
   const auto& l = events_.ReportLightCurveData.Lines;
   SaveLines(name, std::vector<std::string>(l.begin(), l.end()));
@@ -640,7 +658,7 @@ void TLightCurveReport::Button5Click() {
     out.push_back("");
     out.push_back("***********************************************************");
     out.push_back("Text-based Light curve ");
-    out.push_back(MakeLightCurveFileName(events_.ReportLightCurveElement));
+    out.push_back(LightCurveFileName());
     out.push_back("");
     for (std::string& l : MemoLines(Memo1)) out.push_back(std::move(l));
   }

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QWidget>
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,8 @@ class TLightCurveReport : public QWidget {
  public:
   TLightCurveReport(ChartEventState& events, ReportWindowHost& host, QWidget* parent = nullptr);
 
-  // The chart's display lines of the text light curve.
+  // The chart's display lines of the text light curve, made from the record
+  // as it stands.
   void SetLightCurveLines(const std::vector<std::string>& lines);
   ReportFormInputs FormInputs() const;
   // The event rows show the first four entries of the timing list again.
@@ -71,6 +73,7 @@ class TLightCurveReport : public QWidget {
   // field: 0..5 the row's edits, 6 its minor box.
   void EventRowEdited(size_t row, size_t field);
   bool SaveLines(const QString& name, const std::vector<std::string>& lines);
+  std::string LightCurveFileName() const;
   bool XmlInputsWritable();
 
   ChartEventState& events_;
@@ -79,6 +82,12 @@ class TLightCurveReport : public QWidget {
   std::array<QLineEdit*, 16> RecordEdits() const;
   std::array<std::string, 16> RecordTexts() const;
   std::array<std::string, 16> shown_record_;  // the record's texts the edits were filled with
+  // The start of the light curve shown, as it was made.
+  struct LightCurveStart {
+    std::string H, M, S;
+    int32_t Days = 0;
+  };
+  std::optional<LightCurveStart> light_curve_start_;
 };
 
 // Marks an input still to be confirmed (yellow) or confirmed (white).

@@ -69,3 +69,11 @@ inline void TypeInto(QLineEdit* e, const QString& text) {
     QApplication::sendEvent(e, &press);
   }
 }
+
+// Typed into the focused edit and taken over with Enter.
+inline void TypeAndPressEnter(QLineEdit* e, const QString& text) {
+  e->setFocus();
+  TypeInto(e, text);
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(e, &enter);
+}

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
-#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <cstdio>
@@ -22,17 +21,6 @@
 #include "support/WindowControls.h"
 
 namespace {
-
-void TypeAndEnter(QLineEdit* e, const char* text) {
-  e->setFocus();
-  e->selectAll();
-  for (QChar c : QString(text)) {
-    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-    QApplication::sendEvent(e, &press);
-  }
-  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-  QApplication::sendEvent(e, &enter);
-}
 
 struct FittedEvent {
   const char* Name;
@@ -68,12 +56,12 @@ void ListFittedEvent(const FittedEvent& r) {
   chart->Button8->click();
   TFresnelCtrl* panel = chart->FresnelCtrl.data();
   ASSERT_NE(panel, nullptr);
-  TypeAndEnter(panel->Edit28, "0.503");
-  TypeAndEnter(panel->Edit1, r.Distance);
-  TypeAndEnter(panel->Edit2, r.Velocity);
+  TypeAndPressEnter(panel->Edit28, "0.503");
+  TypeAndPressEnter(panel->Edit1, r.Distance);
+  TypeAndPressEnter(panel->Edit2, r.Velocity);
   if (r.Diameter) {
     panel->CheckBox5->click();
-    TypeAndEnter(panel->Edit19, r.Diameter);
+    TypeAndPressEnter(panel->Edit19, r.Diameter);
   }
   FitAndWait(panel, chart);
   ASSERT_EQ(w.Events.Diffraction.DiffractionFitted, 1);

@@ -47,6 +47,10 @@ struct Fixture {
     AppendEntry(events.AsteroidTiming, Timed("10", "30", "09.5", "0.02", "5.5", false));
     events.ReportLightCurveData.Lines = {"Date: 23-7-5 9:4:7.96: 1.00: 2", "Star: 0", "Observer: x",
                                          "Object: Asteroid: 1234: Name", "Values:10:12"};
+    // The record the light curve's lines were made from.
+    events.ReportLightCurveElement.StartH = "9";
+    events.ReportLightCurveElement.StartM = "4";
+    events.ReportLightCurveElement.StartS = "7.96";
   }
   ~Fixture() { delete w; }
   void Open() {
