@@ -55,6 +55,7 @@ struct FittedWindows {
     TypeAndPressEnter(panel->Edit2, "550");
     FitAndWait(panel, chart);
     ASSERT_EQ(w.Events.Diffraction.DiffractionFitted, 1);
+    m.ShowStampTime("10", "20", "01.0000", "01.0334");
     panel->Button2->click();  // 'Magnitude Calc'
     calculator = MagnitudeCalculator();
     ASSERT_NE(calculator.data(), nullptr);

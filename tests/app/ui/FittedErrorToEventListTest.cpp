@@ -68,6 +68,7 @@ void ListFittedEvent(const FittedEvent& r) {
   const std::string panel_error = w.Events.Texts.EventErrorText[0];
   EXPECT_EQ(panel_error, r.ErrorText);
 
+  m.ShowStampTime("10", "20", "00.0000", "00.0333");
   panel->Button2->click();  // 'Magnitude Calc'
   TMagnitudeCalculator* calc = MagnitudeCalculator();
   ASSERT_NE(calc, nullptr);
@@ -131,6 +132,7 @@ TEST(FittedErrorToEventList, TheCalculatorOpensOverAnEndedFitOnly) {
   chart->Button8->click();
   TFresnelCtrl* panel = chart->FresnelCtrl.data();
   ASSERT_NE(panel, nullptr);
+  m.ShowStampTime("10", "20", "00.0000", "00.0333");
   panel->CheckBox9->setChecked(true);  // 'Pop up'
   panel->Button3->click();  // 'Fit to Diffraction Curve'
   ASSERT_TRUE(chart->Fitting());
@@ -150,7 +152,7 @@ TEST(FittedErrorToEventList, TheCalculatorOpensOverAnEndedFitOnly) {
   ASSERT_NE(calc, nullptr);
   calc->Button4->click();  // 'Add to report'
   ASSERT_EQ(w.Events.AsteroidTiming.EntryCount, 1);
-  // The table's records carry no time: the base time is 00:00:00.000.
+  // The frame shown reads 10:20:00.0000: the event's seconds are the fit's offset.
   char seconds[16];
   std::snprintf(seconds, sizeof seconds, "%06.3f", *offset_ms / 1000.0);
   EXPECT_EQ(Second(w.Events.AsteroidTiming.Entries[0]), seconds);

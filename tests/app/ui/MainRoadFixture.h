@@ -58,6 +58,16 @@ class MainRoadWindow {
   }
   std::filesystem::path Path(const std::string& name) const { return dir / name; }
 
+  // The time read-outs a stamped frame of the table's video would show: a
+  // table loaded without its video gives none, and the magnitude calculator
+  // then times no event.
+  void ShowStampTime(const char* hour, const char* minute, const char* centre, const char* end) {
+    window->Edit24->setText(hour);
+    window->Edit25->setText(minute);
+    window->Edit26->setText(centre);
+    window->Edit27->setText(end);
+  }
+
   template <class T>
   T* Find(const char* name) {
     T* c = window->findChild<T*>(name);
