@@ -4,6 +4,8 @@
 #include <charconv>
 #include <chrono>
 
+#include "base/NumberText.h"
+
 namespace {
 
 struct Field {
@@ -12,6 +14,14 @@ struct Field {
 };
 
 }  // namespace
+
+int YearOfTwoDigits(int yy) { return yy < 88 ? 2000 + yy : 1900 + yy; }
+
+std::string FourDigitYearText(std::string_view year) {
+  if (const auto yy = ParseInt32(year); yy && *yy >= 0 && *yy <= 99 && year.size() <= 2)
+    return std::to_string(YearOfTwoDigits(*yy));
+  return year.size() < 3 ? "20" + std::string(year) : std::string(year);
+}
 
 std::string DateDaysOn(std::string_view date, int days) {
   std::array<Field, 3> f;
@@ -30,7 +40,7 @@ std::string DateDaysOn(std::string_view date, int days) {
   }
   if (at != date.size()) return std::string(date);
   const bool short_year = f[0].size <= 2;
-  const int year = short_year ? 2000 + f[0].value : f[0].value;
+  const int year = short_year ? YearOfTwoDigits(f[0].value) : f[0].value;
   using namespace std::chrono;
   const year_month_day ymd{std::chrono::year{year}, month{static_cast<unsigned>(f[1].value)},
                            day{static_cast<unsigned>(f[2].value)}};

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/CsvFields.h"
+#include "base/DateText.h"
 #include "base/NumberText.h"
 #include "base/TextTools.h"
 
@@ -187,7 +188,7 @@ std::optional<double> AcceptSecond(std::string_view text) {
 std::string VideoYearFromStamp(std::string_view year2) {
   const auto y = ParseInt32(year2);
   if (!y || *y == 88) return {};
-  return FormatInt(*y < 88 ? 2000 + *y : 1900 + *y);
+  return FormatInt(YearOfTwoDigits(*y));
 }
 
 std::string VideoDayOrMonthFromStamp(std::string_view text) {

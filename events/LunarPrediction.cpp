@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "base/CsvFields.h"
+#include "base/DateText.h"
 #include "base/NumberText.h"
 #include "events/PredictionElements.h"
 #include "events/TextColumns.h"
@@ -21,11 +22,11 @@ int LabelPos(std::string_view header, std::string_view label, int offset) {
   return static_cast<int>(p) + 1 + offset;
 }
 
-// Two-digit years of the search: above 50 the 1900s, 0..50 the 2000s.
+// Two-digit years of the stamp and of the event lines, read alike.
 int SearchYear(std::string_view two) {
   const int y = StrToIntOrZero(two);
   if (y < 0) return 2000;
-  return y > 50 ? 1900 + y : 2000 + y;
+  return YearOfTwoDigits(y);
 }
 
 std::string TimeText(int year, int month, int day, int h, int m, int s) {
@@ -234,11 +235,7 @@ std::string LunarRecordingDate(const StampDateTime& stamp) {
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
     return std::string(s);
   };
-  std::string year = trimmed(stamp.Year2);
-  if (const auto y = ParseInt32(year); y && *y >= 0 && *y <= 99 && year.size() <= 2)
-    year = FormatInt(*y < 88 ? 2000 + *y : 1900 + *y);
-  else if (year.size() < 3)
-    year = "20" + year;
+  const std::string year = FourDigitYearText(trimmed(stamp.Year2));
   auto drop_zero = [](std::string s) { return !s.empty() && s[0] == '0' ? s.substr(1) : s; };
   return year + "-" + drop_zero(trimmed(stamp.Month)) + "-" + drop_zero(trimmed(stamp.Day));
 }
@@ -283,7 +280,7 @@ LunarApplication ApplyLunarLine(std::string_view line, std::string_view second, 
   a.Fault = LunarLineFault(line, c);
   if (!a.Fault.empty()) return a;
   const int yy = StrToIntOrZero(Columns(line, 1, 2));
-  a.Year = yy < 50 ? 2000 + yy : 1900 + yy;
+  a.Year = YearOfTwoDigits(yy);
   a.Day = StrToIntOrZero(RemoveLeadingBlanks(Columns(line, 8, 2), 1));
 
   a.StarNumber = AllLeadingBlanksRemoved(Columns(line, c.Star - 1, 6));

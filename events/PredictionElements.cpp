@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "base/CsvFields.h"
+#include "base/DateText.h"
 #include "base/NumberText.h"
 #include "events/LunarPrediction.h"
 #include "events/TextColumns.h"
@@ -96,7 +97,7 @@ Occelmnt_Format ReadPastedEvent(const std::string& line) {
   Occelmnt_Format e;
   e.ObjectName = "Moon";
   const int yy = StrToIntOrZero(Columns(line, 1, 2));
-  e.Date = (yy >= 80 ? "19" : "20") + Columns(line, 1, 9);
+  e.Date = (yy >= 0 && YearOfTwoDigits(yy) < 2000 ? "19" : "20") + Columns(line, 1, 9);
   e.UT = ParseDoubleOr(Columns(line, 11, 2), 0) + ParseDoubleOr(Columns(line, 14, 2), 0) / 60.0 +
          ParseDoubleOr(Columns(line, 17, 4), 0) / 3600.0;
   const std::string letter = Columns(line, 24, 1);
@@ -220,7 +221,7 @@ std::string VideoDateText(std::string_view stamp_year2, std::string_view stamp_m
   if (!yy || !month || !day || *yy < 0 || *yy > 99) return {};
   const std::string name = MonthAbbreviation(*month);
   if (name.empty()) return {};
-  const int year = *yy < 88 ? 2000 + *yy : 1900 + *yy;
+  const int year = YearOfTwoDigits(*yy);
   return FormatInt(year) + " " + name + " " + (*day < 10 ? " " : "") + FormatInt(*day);
 }
 

@@ -75,8 +75,7 @@ std::string MakeLightCurveFileName(const TReportLightCurveElement& e) {
   }
   const size_t m1 = d.find('-');
   const size_t m2 = m1 == std::string::npos ? std::string::npos : d.find('-', m1 + 1);
-  std::string year = m1 == std::string::npos ? "0000" : d.substr(0, m1);
-  if (year.size() < 3) year = "20" + year;
+  const std::string year = m1 == std::string::npos ? "0000" : FourDigitYearText(d.substr(0, m1));
   const std::string month =
       m1 == std::string::npos ? "00" : d.substr(m1 + 1, m2 == std::string::npos ? m2 : m2 - m1 - 1);
   const std::string day = m2 == std::string::npos ? "" : d.substr(m2 + 1);

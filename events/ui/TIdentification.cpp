@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "base/AtomicFile.h"
+#include "base/DateText.h"
 #include "base/NumberText.h"
 #include "base/ResultTable.h"
 #include "base/TextTools.h"
@@ -238,8 +239,8 @@ void TIdentification::FormCreate(bool from_chart) {
   Memo5->clear();
   // The held text is empty now, so the file is read again.
   id.LunarPredictionLoaded = 0;
-  const std::string year = (!t.StampDate1.empty() && t.StampDate1[0] == '9' ? "19" : "20") + t.StampDate1;
-  if (const auto y = ParseInt32(year); y && *y >= 1995 && *y <= 2040) SelectItem(ComboBox1, FormatInt(*y));
+  if (const auto yy = ParseInt32(t.StampDate1); yy && *yy >= 0 && *yy <= 99)
+    if (const int y = YearOfTwoDigits(*yy); y >= 1995 && y <= 2040) SelectItem(ComboBox1, FormatInt(y));
   std::string month = t.StampDate2;
   if (!month.empty() && month[0] == '0') month.erase(0, 1);
   if (const auto m = ParseInt32(month); m && *m >= 1 && *m <= 12) SetComboIndex(ComboBox2, *m - 1);
@@ -557,7 +558,7 @@ void TIdentification::SetDateFromStamp() {
   const QDate today = QDateTime::currentDateTimeUtc().date();
   int year = 0, month = 0, day = 0;
   if (const auto y = ParseInt32(t.StampDate1)) {
-    year = 2000 + *y;
+    year = YearOfTwoDigits(*y);
   } else {
     year = today.year();
     SelectItem(ComboBox1, FormatInt(year));

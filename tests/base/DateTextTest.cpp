@@ -36,3 +36,16 @@ TEST(DateDaysOn, TextsThatAreNoDateStayAsTheyAre) {
     EXPECT_EQ(DateDaysOn(s, 1), s) << s;
   }
 }
+
+// A two-digit year turns its century at 88; four-digit years and texts that
+// are no number keep their old reading.
+TEST(FourDigitYearText, CenturyTurnsAt88) {
+  struct Row {
+    const char *year, *four;
+  };
+  for (Row r : {Row{"87", "2087"}, Row{"88", "1988"}, Row{"99", "1999"}, Row{"00", "2000"}, Row{"0", "2000"},
+                Row{"5", "2005"}, Row{"2024", "2024"}, Row{"1999", "1999"}, Row{"123", "123"}, Row{"x", "20x"},
+                Row{"", "20"}, Row{"-1", "20-1"}}) {
+    EXPECT_EQ(FourDigitYearText(r.year), r.four) << r.year;
+  }
+}

@@ -159,7 +159,7 @@ TEST(PredictionElements, PastedListingReadsColumns) {
            {107, "-120.0"}, {139, "380.5"}, {145, "  612"}}),
       Put({{1, "24 May  5 23 59 59.0"}, {24, "X"}, {25, "  1234"}, {32, "  "}, {35, "11.5"}, {40, "10.9"},
            {139, "  abc"}}),
-      Put({{1, "85 Jan  1  1  0  0"}, {25, " 12345"}, {32, "Q5"}, {107, "  90.0"}}),
+      Put({{1, "95 Jan  1  1  0  0"}, {25, " 12345"}, {32, "Q5"}, {107, "  90.0"}}),
       Put({{1, "24 Jun  1  1  0  0"}, {25, "   12a"}}),
   };
   const auto list = ReadPredictionText(text);
@@ -187,7 +187,7 @@ TEST(PredictionElements, PastedListingReadsColumns) {
   EXPECT_DOUBLE_EQ(b.Velocity, 750);
   EXPECT_DOUBLE_EQ(b.ContactAngle, 0);
 
-  EXPECT_EQ(list->Events[2].Date, "1985 Jan  1");
+  EXPECT_EQ(list->Events[2].Date, "1995 Jan  1");
   EXPECT_EQ(list->Events[2].Star, "SAO12345");
   EXPECT_EQ(list->Events[2].SpectralType, "");
   EXPECT_DOUBLE_EQ(list->Events[2].ContactAngle, 90);
