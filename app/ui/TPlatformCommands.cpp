@@ -311,6 +311,7 @@ void TPlatform::LoadBMP1Click() {
     SizeImage1(width, height);
     Run.VideoLoaded = true;
   }
+  // 'Size' tells the frame shown: the still's, or the video's again.
   const auto [shown_width, shown_height] = ShownFrameSize();
   Edit48->setText(QString::number(shown_width));
   Edit49->setText(QString::number(shown_height));
