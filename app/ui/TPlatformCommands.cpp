@@ -311,6 +311,10 @@ void TPlatform::LoadBMP1Click() {
     SizeImage1(width, height);
     Run.VideoLoaded = true;
   }
+  // 'Size' tells the frame shown: the still's, or the video's again.
+  const auto [shown_width, shown_height] = ShownFrameSize();
+  Edit48->setText(QString::number(shown_width));
+  Edit49->setText(QString::number(shown_height));
   ShowNeighbor();
 }
 
@@ -430,7 +434,7 @@ void TPlatform::Edit30Change() {
 void TPlatform::CheckBox22Click() {
   if (CheckBox22->isChecked()) {
     if (Video.VideoFrameRate < 1 || RoundHalfEven(Video.TimingFrameRate) > 2048) return;
-    Marks.Signal1X = Video.FrameWidth - 20;
+    Marks.Signal1X = ShownFrameSize().first - 20;
     Marks.Signal1Y = Mouse.LastStarClickX == 0 && Mouse.LastStarClickY == 0 ? 100 : Mouse.LastStarClickY;
     ShowNeighbor();
     Position1Show(Run.SelectedObject);

@@ -217,7 +217,7 @@ void TPlatform::Image1MouseDown(Qt::MouseButton button, int x, int y) {
       Mouse.LastStarClickX = x;
       Mouse.LastStarClickY = y;
       if (CheckBox22->isChecked() && k == 1) {
-        Marks.Signal1X = Video.FrameWidth - 20;
+        Marks.Signal1X = ShownFrameSize().first - 20;
         Marks.Signal1Y = y;
       }
       return;

@@ -136,8 +136,10 @@ void TPlatform::ResetMarkers() {
       o.Y = o.PrevY = kStartY;
     }
   }
-  // Back at their start positions the objects stand on no star.
+  // Back at their start positions the objects stand on no star, and the
+  // preset must not size a tracking radius from the last video's star.
   Stars.ObjectPlaced = {};
+  Stars.ObjectFitWidth = {};
   PassedPoints = {};
   LoadKiwiDigitPositions(Stamp.DigitX);
 }

@@ -2,6 +2,7 @@
 // another size, or a still picture of another size than the open video.
 #include <QLabel>
 #include <QImage>
+#include <QLineEdit>
 
 #include "ObjectsFixture.h"
 #include "support/BrokenFiles.h"
@@ -164,6 +165,44 @@ TEST(ObjectsOnStill, ObjectsBeyondASmallerStillAreToldBeforeARun) {
   const std::string text = m.dialogs.messages.back().text.toStdString();
   EXPECT_NE(text.find("Object B"), std::string::npos) << text;
   EXPECT_TRUE(m.Rows().empty());
+}
+
+// While a still of another size than the video is shown, 'Size' tells the
+// still's size and 'Auto Location for LED' puts the LED box 20 pixels in from
+// the still's right edge (ticked, and when A is placed); back to the video,
+// 'Size' is the video's again.
+TEST(ObjectsOnStill, SizeAndTheAutoLedBoxFollowTheShownStill) {
+  struct Row {
+    const char* name;
+    int width, height, sx, sy;
+  };
+  const Row rows[] = {{"larger", 120, 90, 100, 70}, {"smaller", 40, 30, 30, 20}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    ObjectsWindow m;
+    ASSERT_TRUE(m.OpenFrames(SteadyStar(80, 60, 40, 30), "video.avi"));
+    TPlatform& w = m.W();
+    auto* size_w = m.Find<QLineEdit>("Edit48");
+    auto* size_h = m.Find<QLineEdit>("Edit49");
+    ASSERT_EQ(std::pair(size_w->text(), size_h->text()), std::pair(QString("80"), QString("60")));
+    m.dialogs.open_file_names = {QString::fromStdString(WriteStill(m.Path("still.bmp"), r.width, r.height, r.sx, r.sy))};
+    m.Click("Button22");
+    ASSERT_TRUE(w.Still.BmpMode);
+    EXPECT_EQ(size_w->text(), QString::number(r.width));
+    EXPECT_EQ(size_h->text(), QString::number(r.height));
+
+    m.Find<QCheckBox>("CheckBox22")->click();
+    EXPECT_EQ(w.Marks.Signal1X, r.width - 20);
+    w.Marks.Signal1X = 0;
+    m.ClickImage1(r.sx, r.sy);
+    EXPECT_EQ(std::pair(w.Marks.Signal1X, w.Marks.Signal1Y), std::pair(r.width - 20, r.sy));
+
+    m.dialogs.open_file_names = {QString()};
+    m.Click("Button22");
+    ASSERT_FALSE(w.Still.BmpMode);
+    EXPECT_EQ(std::pair(size_w->text(), size_h->text()), std::pair(QString("80"), QString("60")));
+    EXPECT_EQ(ErrorCount(m), 0);
+  }
 }
 
 }  // namespace

@@ -145,3 +145,57 @@ TEST(PresetWiring, PlacingASizesTheTrackingRadiusFromTheFittedWidth) {
     EXPECT_TRUE(m.dialogs.messages.empty()) << r.name;
   }
 }
+
+// A star's fitted width belongs to its video: after 'Open AVI' of another,
+// the preset leaves A's tracking radius as a video opened first would, not
+// sized from the last video's wide star (sigma 4.5: width near 9).
+TEST(PresetWiring, OpenAviForgetsTheLastVideosFittedWidth) {
+  const auto star_video = [](MainRoadWindow& m, const char* name, double sigma) {
+    SyntheticFrame f;
+    f.Width = 80;
+    f.Height = 60;
+    f.Background = 20;
+    f.Stars = {SyntheticStar{40.2, 29.9, 2500.0, sigma}};
+    const auto path = m.Path(name);
+    EXPECT_TRUE(WriteAvi(path.string(), std::vector<Bitmap24>(4, MakeStarFrame(f))));
+    return path;
+  };
+  struct Opened {
+    int radius, shown;
+    std::array<double, 3> widths;
+  };
+  // Aperture photometry (no refit sizes the radius), not linked; opening
+  // takes the radius of the settings file, then the preset may size it.
+  const auto open_narrow = [&](MainRoadWindow& m) {
+    m.Find<QCheckBox>("CheckBox6")->setChecked(false);
+    m.Find<QCheckBox>("CheckBox14")->setChecked(false);
+    EXPECT_TRUE(m.OpenThroughButton1(star_video(m, "narrow.avi", 1.5)));
+    EXPECT_TRUE(m.dialogs.messages.empty());
+    return Opened{m.W().Frames.FrameDataLines[0].Objects[0].TrackRadius, m.Find<QSpinBox>("UpDown5")->value(),
+                  m.W().Stars.ObjectFitWidth};
+  };
+  const auto prepare = [](MainRoadWindow& m) {
+    m.W().Options.OccultationTypeIndex = 1;  // lunar bright star, Drift
+    m.W().Options.EasyClickOperation = true;
+  };
+
+  MainRoadWindow first(Reader::OwnAvi);
+  prepare(first);
+  const Opened alone = open_narrow(first);
+  ASSERT_NE(alone.radius, 9);  // else the wide star's radius could not show
+
+  MainRoadWindow m(Reader::OwnAvi);
+  prepare(m);
+  TPlatform& w = m.W();
+  ASSERT_TRUE(m.OpenThroughButton1(star_video(m, "wide.avi", 4.5)));
+  m.Find<QCheckBox>("CheckBox6")->setChecked(false);
+  m.Find<QCheckBox>("CheckBox14")->setChecked(true);
+  m.ClickImage1(kStarX, kStarY);
+  ASSERT_GE(w.Stars.ObjectFitWidth[0], 8.1);
+  ASSERT_LE(w.Stars.ObjectFitWidth[0], 9.9);
+  ASSERT_EQ(w.Frames.FrameDataLines[0].Objects[0].TrackRadius, 9);
+  const Opened after = open_narrow(m);
+  EXPECT_EQ(after.widths, (std::array<double, 3>{}));
+  EXPECT_EQ(after.radius, alone.radius);
+  EXPECT_EQ(after.shown, alone.shown);
+}
