@@ -143,6 +143,10 @@ class TPlatform : public QMainWindow {
   void WriteCsvHeader();
   void RefreshVideoSystemLine();
   void RefreshTimeColumnNames();
+  // The inserter type as the settings file sets it (also the settings
+  // dialog's type buttons): 'Sharp' time ends, and a stamp found for another
+  // type is forgotten.
+  void SetInserterTypeFromSettings(int mode);
   void AppendResultRows();
   void DetectCsvVersion();
   // Shows pending changes of the results table in Memo1 now.

@@ -66,6 +66,20 @@ void TPlatform::SaveLatestAccessPaths() {
 // Applies the file's values in the order of the keys; setting a check box,
 // radio button or radio group runs its handler, up-down and combo positions
 // set here run none.
+void TPlatform::SetInserterTypeFromSettings(int mode) {
+  Options.TimeStampMode = static_cast<uint8_t>(mode);
+  SetComboIndex(ComboBox1, mode);
+  // The file never holds 'Sharp': the LED level of Sharp time ('Default'
+  // with a Sharp video open) must not go on filling the Signal1 column.
+  Options.SharpTimeCorrection = 0;
+  // An IOTA-VTI stamp found before is no KIWI-OSD or GHS stamp.
+  if (mode != 0) {
+    Options.StampLocated = 0;
+    Options.TiviAvailable = 0;
+    Options.TiviAvailableKiwi = 0;
+  }
+}
+
 void TPlatform::ApplySettings(const AppSettings& s) {
   // Keys 1-8.
   Settings.LastVideoDirectory = s.LastVideoDirectory;
@@ -127,16 +141,7 @@ void TPlatform::ApplySettings(const AppSettings& s) {
   RadioButton12->setEnabled(s.SignalMarkersOn);
   if (!s.SignalMarkersOn) RadioButton10->setChecked(true);
   // Key 26.
-  Options.TimeStampMode = static_cast<uint8_t>(s.TimeStampMode);
-  SetComboIndex(ComboBox1, s.TimeStampMode);
-  // The file never holds 'Sharp': the LED level of Sharp time ('Default'
-  // with a Sharp video open) must not go on filling the Signal1 column.
-  Options.SharpTimeCorrection = 0;
-  if (Options.TimeStampMode != 0) {
-    Options.StampLocated = 0;
-    Options.TiviAvailable = 0;
-    Options.TiviAvailableKiwi = 0;
-  }
+  SetInserterTypeFromSettings(s.TimeStampMode);
   ShowApertureValues();
   LimitApertureRadii();
   // The 'KIWI' handler named the time columns before the type was read.

@@ -55,21 +55,6 @@ std::pair<QPushButton*, QPushButton*> AddSaveRow(QGridLayout* grid, const char* 
 
 QString Text(const TUpDown* u) { return u->Edit()->text(); }
 
-// The inserter type the dialog's buttons choose, set as the settings file
-// sets it. The LED level that 'Sharp' time puts into the Signal1 column goes
-// with it (the rows of the new type carry the LED marks there), and so does
-// the IOTA-VTI stamp found before: kept, no KIWI-OSD time would be read.
-void ChooseInserterType(TPlatform& w, int mode) {
-  w.Options.TimeStampMode = static_cast<uint8_t>(mode);
-  w.Options.SharpTimeCorrection = 0;
-  if (mode != 0) {
-    w.Options.StampLocated = 0;
-    w.Options.TiviAvailable = 0;
-    w.Options.TiviAvailableKiwi = 0;
-  }
-  SetComboIndex(w.ComboBox1, mode);
-}
-
 }  // namespace
 
 TPreserveSetting::TPreserveSetting(TPlatform& platform) : QDialog(&platform), w_(platform) {
@@ -337,7 +322,7 @@ void TPreserveSetting::RadioButton2Click() {
 
 void TPreserveSetting::RadioButton3Click() {
   if (filling_) return;
-  ChooseInserterType(w_, 0);
+  w_.SetInserterTypeFromSettings(0);
   w_.Options.StampLocated = 1;
   w_.Options.TiviAvailableKiwi = 1;
   if (w_.Run.VideoLoaded) {
@@ -351,13 +336,13 @@ void TPreserveSetting::RadioButton3Click() {
 
 void TPreserveSetting::RadioButton4Click() {
   if (filling_) return;
-  ChooseInserterType(w_, 1);
+  w_.SetInserterTypeFromSettings(1);
   w_.RefreshTimeColumnNames();
 }
 
 void TPreserveSetting::RadioButton5Click() {
   if (filling_) return;
-  ChooseInserterType(w_, 2);
+  w_.SetInserterTypeFromSettings(2);
   // The GHS line of the video open is found now, as the type box finds it:
   // else no time would be read from it until the video is opened again.
   if (w_.Run.VideoLoaded) {
